@@ -1,0 +1,59 @@
+// One session's whole state, reached from one object. Nothing in the core keeps mutable globals,
+// so tests and fuzzers can hold several sessions in one process.
+#pragma once
+
+#include <memory>
+
+#include "app/session_hooks.h"
+#include "app/session_status.h"
+#include "charset/charset_tables.h"
+#include "config/folders.h"
+#include "config/program_settings.h"
+#include "config/session_record.h"
+#include "ds3270/datastream_state.h"
+#include "ds3270/presentation_space.h"
+#include "net/host_sender.h"
+#include "net/link_state.h"
+#include "platform/clock.h"
+#include "platform/trace.h"
+#include "platform/ui.h"
+
+namespace orkan {
+
+struct Session {
+    explicit Session(Ui& ui_) : ui(ui_) {}
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // The outside world.
+    Ui& ui;
+    View* view = &no_view;          // the window, or nothing in headless mode
+    HostSender* sender = nullptr;   // the Telnet engine's framing; null while not connected
+    TraceSink* trace = nullptr;     // null while tracing is off
+    Clock* clock = &steady_clock;
+    SessionHooks hooks;
+
+    // Settings.
+    ProgramSettings settings;
+    SessionRecord record;
+    Folders folders;
+    char letter = 'A';  // session letter of the claimed slot
+
+    // State.
+    SessionStatus status = SessionStatus::NotConnected;
+    SessionStatus saved_status = SessionStatus::NotConnected;  // before an input error
+    CharsetTables charset;
+    LinkState link;
+    PresentationSpace ps;
+    DataStreamState ds;
+
+    void Trace(TraceType type, std::span<const uint8_t> data) {
+        if (trace) trace->TraceRecord(type, data);
+    }
+
+private:
+    View no_view;
+    SteadyClock steady_clock;
+};
+
+}  // namespace orkan

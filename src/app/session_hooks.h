@@ -1,0 +1,100 @@
+// Where the data stream and the keyboard reach the window and the subsystems that are built on
+// top of them. The window (View) may do nothing in a headless session; every other hook is a
+// pointer that stays null until its subsystem exists, and callers skip a null hook.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace orkan {
+
+enum class Sound : uint8_t { Alarm, KeyClick, UpdateNotification, Error };
+
+// What the window does when the session changes. The headless program ignores most of it.
+class View {
+public:
+    virtual ~View() = default;
+    virtual void RepaintAll() {}
+    virtual void ScreenSizeChanged() {}   // rows/columns changed: re-layout
+    virtual void RepaintChangedRows() {}  // cells marked in the changed-position map
+    virtual void CursorMoved() {}
+    virtual void RefreshStatusLine() {}
+    virtual void PlaySound(Sound) {}
+    virtual void ShowWindowOnUpdate() {}  // bring the window forward (SHOWWINDOWONUPDATE)
+    virtual void KeyboardUnlocked() {}    // a host write restored the keyboard
+};
+
+// Screen capture after every unlock.
+class CaptureHook {
+public:
+    virtual ~CaptureHook() = default;
+    virtual void AfterUnlockCapture() = 0;
+};
+
+// The ring of earlier screens.
+class ScreenHistoryHook {
+public:
+    virtual ~ScreenHistoryHook() = default;
+    virtual void TakeHistorySnapshot() = 0;
+    // Puts the live screen back while an earlier one is shown; the caller sets the status.
+    virtual void RestoreLiveScreen() = 0;
+};
+
+enum class EventMacro : uint8_t { Protect, TpxSwap, Locked, Unlocked };
+
+// The macro runners (own language and REXX).
+class MacroHook {
+public:
+    virtual ~MacroHook() = default;
+    virtual bool IsMacroRunning() const = 0;
+    virtual void ReleaseUnlockWaits() = 0;            // macros waiting for the keyboard go on
+    virtual bool EventEnabled(EventMacro) const = 0;  // its .ext file was found at start-up
+    virtual void StartEventMacro(EventMacro, const std::string& argument) = 0;
+    virtual void StartMacroFile(const std::string& path) = 0;
+    virtual void RunMacroText(const std::string& text) = 0;
+};
+
+// Keys typed ahead while the keyboard was locked.
+class TypeAheadHook {
+public:
+    virtual ~TypeAheadHook() = default;
+    virtual void ReplayTypeAhead() = 0;
+};
+
+// Find marks that follow every new screen.
+class FindHook {
+public:
+    virtual ~FindHook() = default;
+    virtual void FindAgainAfterScreen() = 0;
+};
+
+class PrintHook {
+public:
+    virtual ~PrintHook() = default;
+    virtual void PrintScreen() = 0;
+    virtual void PrintTextFile(const std::string& path) = 0;
+    virtual void CopyFileToPrinter(const std::string& path, const std::string& printer) = 0;
+};
+
+// Host file transfer.
+class TransferHook {
+public:
+    virtual ~TransferHook() = default;
+    // A record while the status is TR_READY or above; true when the transfer consumed it.
+    virtual bool OfferScreenRecord(std::span<const uint8_t> record) = 0;
+    virtual void StructuredField(std::span<const uint8_t> field) = 0;
+    virtual void AfterWriteFinished() = 0;  // closes the progress window of a finished transfer
+};
+
+struct SessionHooks {
+    CaptureHook* capture = nullptr;
+    ScreenHistoryHook* history = nullptr;
+    MacroHook* macros = nullptr;
+    TypeAheadHook* type_ahead = nullptr;
+    FindHook* find = nullptr;
+    PrintHook* print = nullptr;
+    TransferHook* transfer = nullptr;
+};
+
+}  // namespace orkan

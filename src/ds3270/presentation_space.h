@@ -1,0 +1,75 @@
+// The screen image as the host sees it: six parallel byte planes indexed by buffer address,
+// the changed-position map, the geometry and the write state beside them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace orkan {
+
+inline constexpr uint32_t kMaxPositions = 20000;
+inline constexpr uint8_t kGraphicEscapeSet = 0xF1;
+
+// Field attribute bits as stored in the attribute plane (the stored byte has 0x80 set).
+namespace fa {
+inline constexpr uint8_t Present = 0x80;
+inline constexpr uint8_t Protected = 0x20;
+inline constexpr uint8_t Numeric = 0x10;
+inline constexpr uint8_t Autoskip = 0x30;
+inline constexpr uint8_t DisplayMask = 0x0C;
+inline constexpr uint8_t NonDisplay = 0x0C;
+inline constexpr uint8_t Intensified = 0x08;
+inline constexpr uint8_t Mdt = 0x01;
+}  // namespace fa
+
+// Highlight plane bits.
+namespace hl {
+inline constexpr uint8_t Blink = 0x01;
+inline constexpr uint8_t Reverse = 0x02;
+inline constexpr uint8_t Underscore = 0x04;
+inline constexpr uint8_t Intensify = 0x08;    // only with the Wang setting
+inline constexpr uint8_t FieldColour = 0x40;  // an extended attribute gave the field its colour
+inline constexpr uint8_t FindMark = 0x80;
+}  // namespace hl
+
+using Plane = std::array<uint8_t, kMaxPositions>;
+
+// The six planes, copied whole by the unlock snapshot, Undo and the screen history.
+struct Planes {
+    Plane display{};    // display character (Windows-1252), 0 = null, attribute positions hold 0x20
+    Plane attribute{};  // 0, or the field attribute OR 0x80
+    Plane colour{};     // background * 16 + foreground palette index, 0 = none
+    Plane highlight{};  // hl:: bits
+    Plane charset{};    // 0 base set, 0xF1 graphic escape
+    Plane host{};       // the byte exactly as the host sent it
+};
+
+struct PresentationSpace {
+    Planes planes;
+    Plane changed{};  // 1 = repaint this cell; the renderer clears it
+
+    uint32_t rows = 24;
+    uint32_t columns = 80;
+    uint32_t positions = 24 * 80;
+    uint8_t size_mode = 255;  // 1 default, 2 alternate, 255 before the first erase
+
+    // Write state.
+    uint32_t buffer_address = 0;
+    uint32_t cursor_address = 0;
+    uint8_t sa_colour = 0;
+    uint8_t sa_highlight = 0;
+    uint8_t sa_charset = 0;
+    uint8_t current_field_attribute = 0;
+    uint8_t current_field_highlight = 0;
+    bool last_item_was_order = false;
+
+    // Results of the field count run after each write.
+    uint32_t input_fields = 0;
+    bool formatted = false;
+    bool has_visible_text = false;  // any display character of 0x41 or above
+
+    void MarkChanged(uint32_t address) { changed[address] = 1; }
+    void MarkAllChanged() { changed.fill(1); }
+};
+
+}  // namespace orkan

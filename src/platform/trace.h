@@ -1,0 +1,24 @@
+// Every received chunk, record, sent record and Telnet command passes through one trace sink.
+// The trace file writer is one sink; tests record; a session without tracing has none.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace orkan {
+
+enum class TraceType : uint8_t {
+    Telnet = 1,         // a Telnet command or subnegotiation, received or sent
+    Record = 2,         // one complete 3270 record as handed to the data-stream interpreter
+    Sent = 3,           // bytes sent to the host (Read Modified: the masked twin)
+    BufferDump = 7,     // positions and five planes of the presentation space
+    ReceivedChunk = 8,  // one chunk as received from the network
+};
+
+class TraceSink {
+public:
+    virtual ~TraceSink() = default;
+    virtual void TraceRecord(TraceType type, std::span<const uint8_t> data) = 0;
+};
+
+}  // namespace orkan

@@ -1,0 +1,39 @@
+// The session file is read by offset: every field must stay inside the block and no two may share
+// a byte, or one setting would silently overwrite another.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "config/session_record.h"
+#include "config/session_record_fields.h"
+
+namespace orkan {
+namespace {
+
+TEST(SessionRecordLayout, FieldsStayInsideTheBlockAndNeverOverlap) {
+    std::vector<int> owner(kSessionRecordSize, -1);
+    const auto fields = AllSessionFields();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FieldDef& f = *fields[i];
+        ASSERT_LE(size_t(f.offset) + f.size, kSessionRecordSize) << "field at " << f.offset;
+        for (size_t b = f.offset; b < size_t(f.offset) + f.size; ++b) {
+            EXPECT_EQ(owner[b], -1) << "fields at " << f.offset << " and "
+                                    << fields[owner[b]]->offset << " share byte " << b;
+            owner[b] = int(i);
+        }
+    }
+}
+
+TEST(SessionRecordLayout, TextNeverRunsPastItsFieldAndTooLongIsRefused) {
+    SessionRecord r;
+    EXPECT_TRUE(r.SetText(field::LuName, std::string(19, 'L')));
+    EXPECT_FALSE(r.SetText(field::LuName, std::string(20, 'L')));
+    EXPECT_EQ(r.Text(field::LuName), std::string(19, 'L'));
+    // A damaged record without terminator still gives at most the field's bytes.
+    auto bytes = r.Bytes();
+    for (size_t i = 0; i < field::LuName.size; ++i) bytes[field::LuName.offset + i] = 'X';
+    EXPECT_EQ(r.Text(field::LuName).size(), field::LuName.size);
+}
+
+}  // namespace
+}  // namespace orkan

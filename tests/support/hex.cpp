@@ -1,0 +1,47 @@
+#include "support/hex.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace orkan::test {
+
+std::vector<uint8_t> FromHex(std::string_view hex) {
+    std::vector<uint8_t> out;
+    int nibble = -1;
+    for (char c : hex) {
+        int v;
+        if (c >= '0' && c <= '9') v = c - '0';
+        else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+        else if (c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '|') continue;
+        else throw std::invalid_argument("bad hex character in test data");
+        if (nibble < 0) nibble = v;
+        else {
+            out.push_back(uint8_t(nibble << 4 | v));
+            nibble = -1;
+        }
+    }
+    if (nibble >= 0) throw std::invalid_argument("odd number of hex digits in test data");
+    return out;
+}
+
+std::string ToHex(std::span<const uint8_t> bytes) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string s;
+    for (uint8_t b : bytes) {
+        s += digits[b >> 4];
+        s += digits[b & 15];
+    }
+    return s;
+}
+
+std::vector<uint8_t> ReadHexFile(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot open " + path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return FromHex(ss.str());
+}
+
+}  // namespace orkan::test

@@ -1,0 +1,16 @@
+// Hex text <-> bytes for golden tests. Blanks, newlines and "|" separators in hex text are ignored.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orkan::test {
+
+std::vector<uint8_t> FromHex(std::string_view hex);
+std::string ToHex(std::span<const uint8_t> bytes);  // upper-case, no separators
+std::vector<uint8_t> ReadHexFile(const std::string& path);
+
+}  // namespace orkan::test
