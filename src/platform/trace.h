@@ -13,6 +13,7 @@ enum class TraceType : uint8_t {
     Sent = 3,           // bytes sent to the host (Read Modified: the masked twin)
     BufferDump = 7,     // positions and five planes of the presentation space
     ReceivedChunk = 8,  // one chunk as received from the network
+    Error = 9,          // text: bad host data or a bad setting, and what was done about it
 };
 
 class TraceSink {
