@@ -1,0 +1,132 @@
+// The Telnet/TN3270E engine alone over arbitrary host bytes.
+//
+// Input: a flags byte (bit 0 TN3270E offered, bit 1 an LU name, bit 2 answer every record, bit 3
+// the dynamic terminal type), a count byte, that many 16-bit cut points, then the host's bytes.
+// The bytes are fed once cut at those points and once whole; all bytes written and all other
+// events (line-mode texts joined) must agree, because chunk boundaries carry no meaning.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "net/line_mode_display.h"
+#include "net/telnet_engine.h"
+
+namespace {
+
+using namespace orkan;
+
+class Recorder : public TelnetEvents {
+public:
+    Recorder(TelnetEngine*& engine, bool answer, PresentationSpace& ps) : engine_(engine), answer_(answer), ps_(ps) {}
+
+    void WriteToHost(std::span<const uint8_t> b) override { written.insert(written.end(), b.begin(), b.end()); }
+    void FirstDataReceived() override { Event("connected"); }
+    void FirstRecordStarting() override { Event("starting"); }
+    void RecordReceived(std::span<const uint8_t> r) override {
+        if (r.empty() || r.size() > kMaxRecordBytes) std::abort();
+        Event("record", r);
+        if (answer_) {
+            // A handler that replies at once, as the data stream does for Read Buffer.
+            engine_->SendRecord(r.first(std::min<size_t>(r.size(), 16)), send_flag::Send | send_flag::Trace);
+        }
+    }
+    void LineModeText(std::span<const uint8_t> t) override {
+        if (t.empty()) std::abort();
+        (void)ShowLineModeText(ps_, t);
+        if (!events.empty() && events.back().rfind("text ", 0) == 0) {
+            events.back().append(t.begin(), t.end());
+        } else {
+            Event("text", t);
+        }
+    }
+    void SscpLuRecord(bool entering) override { Event(entering ? "sscp entering" : "sscp"); }
+    void EraseScreen() override { Event("erase"); }
+    void DeviceRejected(uint8_t reason, std::string_view text) override {
+        Event("reject " + std::to_string(reason) + std::string(text));
+    }
+    void ProtocolFailure(std::string_view text) override { Event("failure " + std::string(text)); }
+    void StatusLineChanged() override {}
+
+    std::vector<uint8_t> written;
+    std::vector<std::string> events;
+
+private:
+    void Event(std::string name, std::span<const uint8_t> data = {}) {
+        name += ' ';
+        name.append(data.begin(), data.end());
+        events.push_back(std::move(name));
+    }
+    TelnetEngine*& engine_;
+    bool answer_;
+    PresentationSpace& ps_;
+};
+
+class NullTrace : public TraceSink {
+public:
+    void TraceRecord(TraceType, std::span<const uint8_t> data) override { bytes += data.size(); }
+    size_t bytes = 0;
+};
+
+struct Outcome {
+    std::vector<uint8_t> written;
+    std::vector<std::string> events;
+    LinkState link;
+};
+
+Outcome Run(uint8_t flags, std::span<const uint8_t> stream, const std::vector<size_t>& cuts) {
+    TelnetConfig config;
+    config.offer_tn3270e = flags & 1;
+    if (flags & 2) config.lu_name = "LU000001";
+    if (flags & 8) config.terminal_type = "IBM-DYNAMIC";
+    auto ps = std::make_unique<PresentationSpace>();
+    Outcome out;
+    TelnetEngine* engine_ptr = nullptr;
+    Recorder rec(engine_ptr, flags & 4, *ps);
+    NullTrace trace;
+    TelnetEngine engine(out.link, config, rec, &trace);
+    engine_ptr = &engine;
+    engine.Reset();
+    size_t from = 0;
+    for (size_t cut : cuts) {
+        engine.OnDataReceived(stream.subspan(from, cut - from));
+        from = cut;
+    }
+    engine.OnDataReceived(stream.subspan(from));
+    ProgramSettings settings;
+    (void)engine.SendAttention(settings);
+    (void)engine.SendSystemRequest(settings);
+    (void)engine.SendKeepAlive(settings);
+    out.written = std::move(rec.written);
+    out.events = std::move(rec.events);
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    const uint8_t flags = data[0];
+    const size_t cut_count = data[1] % 16;
+    if (size < 2 + cut_count * 2) return 0;
+    const std::span<const uint8_t> stream(data + 2 + cut_count * 2, size - 2 - cut_count * 2);
+    std::vector<size_t> cuts;
+    for (size_t i = 0; i < cut_count; ++i) {
+        const size_t raw = static_cast<size_t>(data[2 + i * 2]) << 8 | data[3 + i * 2];
+        cuts.push_back(stream.empty() ? 0 : raw % (stream.size() + 1));
+    }
+    std::sort(cuts.begin(), cuts.end());
+
+    const Outcome cut = Run(flags, stream, cuts);
+    const Outcome whole = Run(flags, stream, {});
+    if (cut.written != whole.written || cut.events != whole.events) std::abort();
+    if (cut.link.assigned_lu_name.size() > kMaxDeviceName || cut.link.bound_plu_name.size() > kMaxBoundName ||
+        cut.link.bound_secondary_name.size() > kMaxBoundName) {
+        std::abort();
+    }
+    return 0;
+}
