@@ -16,6 +16,8 @@ struct LineCase {
     bool alarm;
 };
 
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+
 const LineCase kCases[] = {
     {"Characters", 0, "414243", {"ABC.", "....", "...."}, 3, false},
     {"CarriageReturnAndNewLine", 2, "41 0D0A 42", {"..A.", "B...", "...."}, 5, false},

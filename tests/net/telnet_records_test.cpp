@@ -15,6 +15,8 @@ struct RecordCase {
     std::vector<std::string> expected;
 };
 
+void PrintTo(const RecordCase& c, std::ostream* os) { *os << c.name; }
+
 const RecordCase kCases[] = {
     {"SplitOverTwoChunks", Mode::Tn3270, {"F5C1C2", "C3FFEF"}, {"record F5C1C2C3"}},
     {"LoneIacAtChunkEnd", Mode::Tn3270, {"F5C1FF", "FFC2FFEF"}, {"record F5C1FFC2"}},
@@ -169,6 +171,13 @@ TEST(RecordEvents, HandlersMayReplyOrReset) {
     const std::vector<std::string> replied = {"record F1", "out 7D4040FFEF", "out FFFC05", "record F2",
                                               "out 7D4040FFEF"};
     EXPECT_EQ(e.rec.log, replied);
+
+    e.rec.log.clear();
+    e.rec.on_record = [&](std::span<const uint8_t> r) {
+        if (r[0] == 0xF1) e.Feed("F3FFEF");  // scanned after the chunk in hand
+    };
+    e.Feed("F1FFEFF2FFEF");
+    EXPECT_EQ(e.rec.log, (std::vector<std::string>{"record F1", "record F2", "record F3"}));
 
     e.rec.log.clear();
     e.rec.on_record = [&](std::span<const uint8_t>) { e.engine.Reset(); };

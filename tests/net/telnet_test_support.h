@@ -85,6 +85,7 @@ inline std::vector<std::string> Compact(const std::vector<std::string>& lines) {
 struct TranscriptRun {
     std::vector<std::string> log;
     std::vector<std::string> bytewise_log;
+    LinkState link;  // after the chunked run
 };
 
 inline TranscriptRun RunTranscript(const TelnetConfig& config, const std::vector<std::string>& setup,
@@ -106,6 +107,7 @@ inline TranscriptRun RunTranscript(const TelnetConfig& config, const std::vector
             }
         }
         (bytewise ? run.bytewise_log : run.log) = rec.log;
+        if (!bytewise) run.link = link;
     }
     return run;
 }
