@@ -41,6 +41,17 @@ TEST(EventLoopPost, TasksFromOtherThreadsRunOnTheLoopInTheirOrder) {
     }
 }
 
+TEST(EventLoopPost, StopFromAnotherThreadEndsRunAndLaterSendersGiveUp) {
+    PollEventLoop loop;
+    std::thread stopper([&] { loop.Stop(); });  // before or during Run: either way Run returns
+    loop.Run();
+    stopper.join();
+    EXPECT_TRUE(loop.IsLoopThread());
+    auto late = std::async(std::launch::async, [&] { return loop.SendAndWait([] {}, [] { return false; }); });
+    ASSERT_EQ(late.wait_for(kPatience), std::future_status::ready);
+    EXPECT_FALSE(late.get());
+}
+
 TEST(EventLoopSend, RunsOnTheLoopAndWaitsForIt) {
     PollEventLoop loop;
     bool ran = false, ran_on_loop = false;
