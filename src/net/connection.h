@@ -16,7 +16,6 @@
 // connection: nothing more comes from it. After Close() nothing at all comes from it.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -39,7 +38,8 @@ enum class ConnectionEventKind : uint8_t {
     Connected,     // the socket (and TLS) is up: peer_name, local_address, tls
     ClosedByHost,  // the host ended the connection in order
     ReadFailed,    // reading failed (code: errno, text: the library's reason)
-    ConnectError,  // resolving or connecting failed: text
+    ConnectError,  // resolving or connecting failed: text; code is its rc: the errno of the last
+                   // address tried, or getaddrinfo's own (negative) code, errno for EAI_SYSTEM
     TlsError,      // TLS set-up, handshake or certificate check failed: text
     SendError,     // a write failed: text, code (errno), socket_gone
 };
