@@ -1,0 +1,246 @@
+#include "platform/poll_event_loop.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <system_error>
+#include <vector>
+
+namespace orkan {
+
+namespace {
+
+// How often a waiting sender looks at its cancel predicate: the predicate is foreign code that
+// cannot notify us, so this bounds how late a closing connection sees its hand-over given up.
+constexpr auto kCancelPoll = std::chrono::milliseconds(5);
+
+}  // namespace
+
+struct PollEventLoop::Handover {
+    enum class State : uint8_t { Pending, Running, Done, Abandoned };
+    Task task;
+    State state = State::Pending;
+};
+
+PollEventLoop::PollEventLoop() : loop_thread_(std::this_thread::get_id()) {
+    wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wake_fd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+}
+
+PollEventLoop::~PollEventLoop() { close(wake_fd_); }
+
+void PollEventLoop::Wake() {
+    const uint64_t one = 1;
+    // EAGAIN means the counter is already non-zero: the loop wakes anyway.
+    [[maybe_unused]] ssize_t n = write(wake_fd_, &one, sizeof one);
+}
+
+void PollEventLoop::Post(Task task) {
+    {
+        std::lock_guard lock(mutex_);
+        posted_.push_back(std::move(task));
+    }
+    Wake();
+}
+
+bool PollEventLoop::IsLoopThread() const { return loop_thread_.load() == std::this_thread::get_id(); }
+
+bool PollEventLoop::SendAndWait(Task task, const std::function<bool()>& cancelled) {
+    if (IsLoopThread()) {
+        task();
+        return true;
+    }
+    auto handover = std::make_shared<Handover>();
+    handover->task = std::move(task);
+    Post([this, handover] { RunHandover(handover); });
+
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (handover->state == Handover::State::Done) return true;
+        const bool stopping = stop_requested_ || state_ == State::Stopping || state_ == State::Stopped;
+        bool give_up = stopping;
+        if (!give_up && cancelled) {
+            lock.unlock();
+            give_up = cancelled();
+            lock.lock();
+        }
+        if (handover->state == Handover::State::Done) return true;
+        if (give_up) {
+            if (handover->state != Handover::State::Pending) return true;  // under way: it ends by itself
+            handover->state = Handover::State::Abandoned;
+            return false;
+        }
+        send_done_.wait_for(lock, kCancelPoll);
+    }
+}
+
+void PollEventLoop::RunHandover(const std::shared_ptr<Handover>& handover) {
+    {
+        std::lock_guard lock(mutex_);
+        if (handover->state != Handover::State::Pending) return;
+        handover->state = Handover::State::Running;
+    }
+    // The waiter must hear of the end even when the task throws.
+    struct Finish {
+        PollEventLoop& loop;
+        Handover& handover;
+        ~Finish() {
+            handover.task = nullptr;
+            {
+                std::lock_guard lock(loop.mutex_);
+                handover.state = Handover::State::Done;
+            }
+            loop.send_done_.notify_all();
+        }
+    } finish{*this, *handover};
+    handover->task();
+}
+
+void PollEventLoop::StartTimer(int id, std::chrono::milliseconds period, bool once, Task task) {
+    // A periodic timer of 0 ms would spin the loop without ever sleeping.
+    if (!once && period < std::chrono::milliseconds(1)) period = std::chrono::milliseconds(1);
+    timers_[id] = Timer{period, once, std::chrono::steady_clock::now() + period, std::move(task), next_serial_++};
+}
+
+void PollEventLoop::StopTimer(int id) { timers_.erase(id); }
+
+void PollEventLoop::WatchReadable(int fd, Task ready) { watches_[fd] = Watch{std::move(ready), next_serial_++}; }
+
+void PollEventLoop::UnwatchReadable(int fd) { watches_.erase(fd); }
+
+bool PollEventLoop::StopRequested() {
+    std::lock_guard lock(mutex_);
+    return stop_requested_;
+}
+
+void PollEventLoop::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_requested_ = true;
+        if (state_ == State::Running) state_ = State::Stopping;
+    }
+    send_done_.notify_all();
+    Wake();
+}
+
+void PollEventLoop::Run() {
+    loop_thread_ = std::this_thread::get_id();
+    bool stop_first = false;
+    {
+        std::lock_guard lock(mutex_);
+        stop_first = stop_requested_;
+        if (!stop_first) state_ = State::Running;
+    }
+    if (!stop_first) {
+        while (!StopRequested()) Turn(TimePoint::max());
+    }
+    {
+        std::lock_guard lock(mutex_);
+        stop_requested_ = false;
+        state_ = State::Stopped;
+    }
+    send_done_.notify_all();
+}
+
+bool PollEventLoop::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    loop_thread_ = std::this_thread::get_id();
+    const TimePoint deadline = std::chrono::steady_clock::now() + timeout;
+    {
+        std::lock_guard lock(mutex_);
+        if (!stop_requested_) state_ = State::Running;
+    }
+    while (!done() && !StopRequested() && std::chrono::steady_clock::now() < deadline) Turn(deadline);
+    {
+        std::lock_guard lock(mutex_);
+        if (stop_requested_) {
+            stop_requested_ = false;
+            state_ = State::Stopped;
+        } else {
+            state_ = State::Idle;
+        }
+    }
+    send_done_.notify_all();
+    return done();
+}
+
+void PollEventLoop::Turn(TimePoint deadline) {
+    const TimePoint now = std::chrono::steady_clock::now();
+    TimePoint wake_at = deadline;
+    for (const auto& [id, timer] : timers_) wake_at = std::min(wake_at, timer.due);
+    int timeout_ms = -1;
+    if (wake_at != TimePoint::max()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(wake_at - now).count();
+        timeout_ms = static_cast<int>(std::clamp<int64_t>(left, 0, INT_MAX));
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (!posted_.empty() || stop_requested_) timeout_ms = 0;
+    }
+
+    std::vector<pollfd> fds;
+    std::vector<uint64_t> serials;
+    fds.reserve(watches_.size() + 1);
+    fds.push_back({wake_fd_, POLLIN, 0});
+    serials.push_back(0);
+    for (const auto& [fd, watch] : watches_) {
+        fds.push_back({fd, POLLIN, 0});
+        serials.push_back(watch.serial);
+    }
+    const int ready = poll(fds.data(), fds.size(), timeout_ms);
+    if (ready < 0 && errno != EINTR) {
+        // Only EFAULT/EINVAL/ENOMEM remain; none can be waited out, so do not spin on them either.
+        throw std::system_error(errno, std::generic_category(), "poll");
+    }
+    if (ready > 0 && fds[0].revents != 0) {
+        uint64_t count = 0;
+        [[maybe_unused]] ssize_t n = read(wake_fd_, &count, sizeof count);
+    }
+
+    std::deque<Task> batch;
+    {
+        std::lock_guard lock(mutex_);
+        batch.swap(posted_);
+    }
+    for (Task& task : batch) task();
+
+    RunDueTimers();
+
+    if (ready <= 0) return;
+    for (size_t i = 1; i < fds.size(); ++i) {
+        if (fds[i].revents == 0) continue;
+        auto it = watches_.find(fds[i].fd);
+        if (it == watches_.end() || it->second.serial != serials[i]) continue;  // changed meanwhile
+        if (fds[i].revents & POLLNVAL) {
+            watches_.erase(it);
+            continue;
+        }
+        Task ready_task = it->second.ready;  // the task may unwatch (and so destroy) itself
+        ready_task();
+    }
+}
+
+void PollEventLoop::RunDueTimers() {
+    const TimePoint now = std::chrono::steady_clock::now();
+    std::vector<std::pair<int, uint64_t>> due;
+    for (const auto& [id, timer] : timers_) {
+        if (timer.due <= now) due.emplace_back(id, timer.serial);
+    }
+    for (const auto& [id, serial] : due) {
+        auto it = timers_.find(id);
+        if (it == timers_.end() || it->second.serial != serial) continue;  // stopped or restarted by an earlier one
+        Task task = it->second.task;
+        if (it->second.once) {
+            timers_.erase(it);
+        } else {
+            it->second.due += it->second.period;
+            if (it->second.due <= now) it->second.due = now + it->second.period;
+        }
+        task();
+    }
+}
+
+}  // namespace orkan

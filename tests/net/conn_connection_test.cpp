@@ -1,0 +1,151 @@
+// Connections to in-process loopback listeners: address forms, failures, data in and out, the end.
+#include <gtest/gtest.h>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "conn_test_support.h"
+#include "net/connection.h"
+
+namespace orkan {
+namespace {
+
+using test::Bytes;
+using test::TurnUntil;
+using Kind = ConnectionEventKind;
+
+TEST(ConnConnect, EveryAddressFormReachesTheHostAndBack) {
+    struct Case {
+        const char* listen_on;
+        const char* host;  // the port is appended when port_in_host
+        bool port_in_host;
+        const char* peer;
+    };
+    const Case cases[] = {
+        {"127.0.0.1", "127.0.0.1:", true, "127.0.0.1"},
+        {"::1", "[::1]:", true, "::1"},
+        {"127.0.0.1", "localhost:", true, "127.0.0.1"},
+        {"127.0.0.1", "127.0.0.1", false, "127.0.0.1"},
+        {"::1", "[::1]", false, "::1"},
+    };
+    for (const Case& c : cases) {
+        test::Listener listener(c.listen_on);
+        ASSERT_TRUE(listener.ok());
+        ConnectRequest request;
+        request.host = c.host + (c.port_in_host ? std::to_string(listener.port()) : "");
+        request.port = c.port_in_host ? 23 : listener.port();
+        SCOPED_TRACE(request.host);
+        PollEventLoop loop;
+        test::Recorder recorder;
+        Connection connection(loop, recorder);
+        const StartResult started = connection.Start(request);
+        ASSERT_TRUE(started.ok()) << started.error;
+        EXPECT_EQ(started.port_in_host, c.port_in_host ? std::optional<uint16_t>(listener.port()) : std::nullopt);
+        const int peer = listener.Accept();
+        ASSERT_GE(peer, 0);
+
+        ASSERT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::Connected) != nullptr; }));
+        EXPECT_EQ(connection.PeerName(), c.peer);
+        EXPECT_FALSE(connection.LocalAddress().empty());
+        EXPECT_FALSE(recorder.Find(Kind::Connected)->tls.has_value());
+        connection.Send(Bytes("ping"));
+        EXPECT_EQ(test::Receive(peer, 4), "ping");
+        ASSERT_TRUE(test::SendAll(peer, "hello"));
+        EXPECT_TRUE(TurnUntil(loop, [&] { return recorder.data == "hello"; }));
+
+        close(peer);
+        ASSERT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::ClosedByHost) != nullptr; }));
+        EXPECT_FALSE(connection.IsOpen());
+        // The host has gone: a send finds no socket and offers a reconnect.
+        connection.Send(Bytes("x"));
+        ASSERT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::SendError) != nullptr; }));
+        EXPECT_EQ(recorder.Find(Kind::SendError)->text,
+                  "Error sending data to host, code=88\nPress Ok when you are ready to try to reconnect");
+    }
+}
+
+TEST(ConnConnect, FailuresGiveTheExactTexts) {
+    uint16_t closed_port = 0;
+    {
+        test::Listener gone;
+        closed_port = gone.port();
+    }
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int unknown_rc = getaddrinfo("nosuchhost.invalid", "23", &hints, &found);
+    ASSERT_NE(unknown_rc, 0) << "nosuchhost.invalid resolves here";
+    const std::string port = std::to_string(closed_port);
+    const struct {
+        std::string host;
+        std::string text;
+    } cases[] = {
+        {"127.0.0.1:" + port, "Error connecting to hostname 127.0.0.1, port " + port + ", rc=111"},
+        {"[::1]:" + port, "Error connecting to hostname ::1, port " + port + ", rc=111"},
+        {"nosuchhost.invalid", "Error getting address info for nosuchhost.invalid, rc=" + std::to_string(unknown_rc)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.host);
+        PollEventLoop loop;
+        test::Recorder recorder;
+        Connection connection(loop, recorder);
+        ASSERT_TRUE(connection.Start({c.host, 23, 3, {}}).ok());
+        ASSERT_TRUE(TurnUntil(loop, [&] { return !recorder.events.empty(); }));
+        EXPECT_EQ(recorder.events[0].kind, Kind::ConnectError);
+        EXPECT_EQ(recorder.events[0].text, c.text);
+        EXPECT_FALSE(connection.IsOpen());
+    }
+}
+
+TEST(ConnConnect, BadHostStringStartsNothing) {
+    PollEventLoop loop;
+    test::Recorder recorder;
+    Connection connection(loop, recorder);
+    const StartResult started = connection.Start({"localhost:", 23, 3, {}});
+    EXPECT_EQ(started.error, "Port number missing after \":\" in host \"localhost:\"");
+    EXPECT_FALSE(connection.IsOpen());
+}
+
+TEST(ConnData, ChunksArriveInOrderAndTheCloseComesLast) {
+    test::Listener listener;
+    std::string sent;
+    for (int i = 0; i < 60000; ++i) sent.push_back(static_cast<char>(i * 7 % 251));
+    PollEventLoop loop;
+    test::Recorder recorder;
+    Connection connection(loop, recorder);
+    ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}}).ok());
+    const int peer = listener.Accept();
+    ASSERT_GE(peer, 0);
+    // Closed mid-stream as far as the connection knows: most bytes are still unread then.
+    std::thread host([&] {
+        EXPECT_TRUE(test::SendAll(peer, sent));
+        close(peer);
+    });
+    EXPECT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::ClosedByHost) != nullptr; }));
+    host.join();
+    EXPECT_TRUE(recorder.data == sent);
+    EXPECT_GE(recorder.chunk_sizes.size(), sent.size() / kReceiveChunk);
+    for (size_t size : recorder.chunk_sizes) EXPECT_LE(size, kReceiveChunk);
+    EXPECT_EQ(recorder.order.back(), "event");
+    EXPECT_EQ(recorder.events.size(), 2u);  // Connected, ClosedByHost
+}
+
+TEST(ConnSendError, ErrnoDecidesBetweenReconnectAndWarning) {
+    const struct {
+        int error;
+        bool gone;
+    } cases[] = {{EPIPE, true}, {ECONNRESET, true}, {ENOTSOCK, true}, {ENOTCONN, true},
+                 {ENOBUFS, false}, {EHOSTUNREACH, false}, {ETIMEDOUT, false}};
+    for (const auto& c : cases) {
+        const ConnectionEvent event = SendErrorEvent(c.error);
+        EXPECT_EQ(event.socket_gone, c.gone) << c.error;
+        EXPECT_EQ(event.text, "Error sending data to host, code=" + std::to_string(c.error) +
+                                  (c.gone ? "\nPress Ok when you are ready to try to reconnect"
+                                          : "\nYou may have to reconnect"));
+    }
+}
+
+}  // namespace
+}  // namespace orkan

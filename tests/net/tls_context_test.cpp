@@ -1,0 +1,141 @@
+// TLS set-up without a peer: protocol choices, certificate files, the verify rules and the texts.
+#include <gtest/gtest.h>
+#include <openssl/x509_vfy.h>
+
+#include <fstream>
+
+#include "net/tls_context.h"
+#include "net/tls_info.h"
+#include "net/tls_verify.h"
+#include "tls_peer.h"
+
+namespace orkan {
+namespace {
+
+TEST(TlsContext, ProtocolChoices) {
+    for (int protocol = -1; protocol <= 5; ++protocol) {
+        TlsSettings settings;
+        settings.protocol = protocol;
+        const TlsContextResult result = BuildTlsContext(settings);
+        const bool known = protocol >= 1 && protocol <= 4;
+        EXPECT_EQ(result.ok(), known) << protocol << ": " << result.error;
+        EXPECT_EQ(result.context != nullptr, known);
+        if (known) continue;
+        EXPECT_EQ(result.error, "TLS protocol choice " + std::to_string(protocol) +
+                                    " is not known.\n(1 highest available, 2 TLS 1.0, 3 TLS 1.1, 4 TLS 1.2)");
+    }
+}
+
+TEST(TlsContext, CertificateNamesAreCompleted) {
+    const struct {
+        const char* name;
+        const char* folder;
+        const char* path;
+    } cases[] = {
+        {"ca", "/certs", "/certs/ca.pem"},       {"ca.PEM", "/certs", "/certs/ca.PEM"},
+        {"ca.crt", "/certs/", "/certs/ca.crt.pem"}, {"/etc/ssl/ca", "/certs", "/etc/ssl/ca.pem"},
+        {"sub/ca.pem", "/certs", "/certs/sub/ca.pem"}, {"ca", "", "ca.pem"},
+        {"", "/certs", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CompleteCertificatePath(c.name, c.folder), c.path) << c.name;
+}
+
+TEST(TlsContext, FilesThatCannotBeLoadedAreNamed) {
+    test::CertificateFolder certificates;
+    ASSERT_EQ(certificates.error(), "");
+    std::ofstream(certificates.Path("garbage.pem")) << "not a certificate\n";
+    const std::string folder = certificates.folder();
+    const struct {
+        const char* ca;
+        const char* cert;
+        const char* key;
+        std::string error;
+    } cases[] = {
+        {"ca", "client", "client-key", ""},
+        {"missing", "", "", "Error loading CA certificate file '" + folder +
+                                "/missing.pem'\n\nThis may mean the file is not a properly formatted PEM certificate."},
+        {"garbage", "", "", "Error loading CA certificate file '" + folder +
+                                "/garbage.pem'\n\nThis may mean the file is not a properly formatted PEM certificate."},
+        {"", "garbage", "", "Error loading client certificate file '" + folder +
+                                "/garbage.pem'.\n\nThis may mean the file is not a properly formatted PEM certificate."},
+        {"", "client", "host-key", "Error loading client private key file '" + folder +
+                                       "/host-key.pem'.\n\nThis may mean the file is not a properly formatted PEM "
+                                       "private key,\nor that it doesn't match the specified client certificate."},
+    };
+    for (const auto& c : cases) {
+        const TlsContextResult result = BuildTlsContext({1, c.ca, c.cert, c.key, folder, false, false, "", ""});
+        EXPECT_EQ(result.error, c.error) << c.ca << c.cert << c.key;
+    }
+    EXPECT_EQ(BuildTlsContext({4, "", "", "", "", false, false, "NO-SUCH-CIPHER", ""}).error,
+              "Error in the CipherList setting 'NO-SUCH-CIPHER'");
+    EXPECT_EQ(BuildTlsContext({1, "", "", "", "", false, false, "", "TLS_NO_SUCH"}).error,
+              "Error in the CipherSuites setting 'TLS_NO_SUCH'");
+}
+
+TEST(TlsVerify, ResultRules) {
+    const std::string refused = "Encryption Error, Host certificate failed verification";
+    const struct {
+        long result;
+        bool refuse_self_signed;
+        std::string text;
+    } cases[] = {
+        {X509_V_OK, true, ""},
+        {X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT, false, ""},
+        {X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN, false, ""},
+        {X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY, false, ""},
+        {X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT, true, refused},
+        {X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN, true, refused},
+        {X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY, true, refused},
+        {X509_V_ERR_CERT_HAS_EXPIRED, false, "SSL X509 error - certificate has expired"},
+        {X509_V_ERR_CERT_NOT_YET_VALID, true, "SSL X509 error - certificate is not yet valid"},
+        {X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT, false, "SSL X509 error - unable to get issuer certificate"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(VerifyResultText(c.result, c.refuse_self_signed), c.text) << c.result;
+
+    EXPECT_EQ(HandshakeFailureText(SSL_ERROR_SYSCALL, true), "Error code 5 returned from OpenSSL connect routine");
+    EXPECT_EQ(HandshakeFailureText(SSL_ERROR_SSL, true),
+              "Encryption Error - Client certificate may be invalid for this host mainframe");
+    EXPECT_EQ(HandshakeFailureText(SSL_ERROR_ZERO_RETURN, false).substr(0, 82),
+              "Encryption Error - Please make sure the host supports the specified encryption pro");
+}
+
+TEST(TlsInfoText, LinesInOrderPaddedWithCrLf) {
+    TlsInfo info;
+    info.library_version = "OpenSSL 3.0.19 27 Jan 2026";
+    info.cipher = "TLS_AES_256_GCM_SHA384";
+    info.cipher_bits = 256;
+    info.protocol = "TLSv1.3";
+    info.issuer = "/C=DE/O=Orkan Test/CN=Orkan Test CA";
+    info.organization = "Orkan Test";
+    info.country = "DE";
+    info.domain = "Orkan Test CA";
+    info.valid_from = "2026-01-02 03:04:05";
+    info.valid_to = "2027-01-02 03:04:05";
+    info.host_address = "192.0.2.7";
+    info.port = 992;
+    info.ca_file = "/certs/ca.pem";
+    info.check_host_name = true;
+    EXPECT_EQ(TlsInfoText(info),
+              "OpenSSL Version:         OpenSSL 3.0.19 27 Jan 2026\r\n"
+              "Encryption:              TLS_AES_256_GCM_SHA384 - 256 bits\r\n"
+              "Protocol:                TLSv1.3\r\n"
+              "Issued By:               /C=DE/O=Orkan Test/CN=Orkan Test CA\r\n"
+              "Organization:            Orkan Test\r\n"
+              "Distinguished Name:      \r\n"
+              "Department:              \r\n"
+              "Country:                 DE\r\n"
+              "State/Province:          \r\n"
+              "City:                    \r\n"
+              "Domain:                  Orkan Test CA\r\n"
+              "Valid:                   From 2026-01-02 03:04:05 to 2027-01-02 03:04:05\r\n"
+              "Host IP Address:         192.0.2.7\r\n"
+              "Port Number:             992\r\n"
+              "CA Certificate File:     /certs/ca.pem\r\n"
+              "Client Certificate File: \r\n"
+              "Client Key File:         \r\n"
+              "Self-Signed Certificate: Accepted\r\n"
+              "Certificate Domain:      Must match host name\r\n");
+}
+
+}  // namespace
+}  // namespace orkan

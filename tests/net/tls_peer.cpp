@@ -1,0 +1,150 @@
+#include "tls_peer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace orkan::test {
+
+namespace {
+
+std::vector<char*> Argv(std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+}  // namespace
+
+CertificateFolder::CertificateFolder() {
+    char pattern[] = "/tmp/orkan-tls-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) {
+        error_ = "no temporary folder";
+        return;
+    }
+    folder_ = pattern;
+    const std::string issuer = "/C=DE/ST=Hessen/L=Kassel/O=Orkan Test/OU=Connection Tests/CN=Orkan Test CA";
+    (void)(MakeIssuer("ca", issuer) && MakeIssuer("other-ca", "/O=Somebody Else/CN=Other Test CA") &&
+           MakeLeaf("host", "/CN=localhost", "DNS:localhost,IP:127.0.0.1", "ca") &&
+           MakeLeaf("expired", "/CN=localhost", "DNS:localhost", "ca", "-1") &&
+           MakeLeaf("wrongname", "/CN=wrong.example", "DNS:wrong.example", "ca") &&
+           MakeLeaf("sanonly", "/CN=Orkan Test Host", "DNS:localhost", "ca") &&
+           MakeLeaf("stranger", "/CN=localhost", "DNS:localhost", "other-ca") &&
+           MakeLeaf("client", "/CN=orkan-client", "DNS:orkan-client", "ca") &&
+           Run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                "-keyout", Path("selfsigned-key.pem"), "-out", Path("selfsigned.pem"), "-days", "30", "-subj",
+                "/CN=localhost", "-addext", "subjectAltName=DNS:localhost"}));
+}
+
+CertificateFolder::~CertificateFolder() {
+    if (!folder_.empty()) std::filesystem::remove_all(folder_);
+}
+
+bool CertificateFolder::Run(const std::vector<std::string>& command) {
+    std::vector<std::string> args = command;
+    std::vector<char*> argv = Argv(args);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string log = Path("openssl.log");
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    pid_t pid = -1;
+    int status = -1;
+    if (posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ) == 0) waitpid(pid, &status, 0);
+    posix_spawn_file_actions_destroy(&actions);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+    std::stringstream output;
+    output << std::ifstream(log).rdbuf();
+    error_ = "openssl failed: " + command[1] + "\n" + output.str();
+    return false;
+}
+
+bool CertificateFolder::MakeIssuer(const std::string& name, const std::string& subject) {
+    return Run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                "-keyout", Path(name + "-key.pem"), "-out", Path(name + ".pem"), "-days", "30", "-subj", subject});
+}
+
+bool CertificateFolder::MakeLeaf(const std::string& name, const std::string& subject, const std::string& alt_names,
+                                 const std::string& issuer, const std::string& days) {
+    std::ofstream(Path(name + ".ext")) << "subjectAltName=" << alt_names << "\nbasicConstraints=CA:FALSE\n";
+    return Run({"openssl", "req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                "-keyout", Path(name + "-key.pem"), "-out", Path(name + ".csr"), "-subj", subject}) &&
+           Run({"openssl", "x509", "-req", "-in", Path(name + ".csr"), "-CA", Path(issuer + ".pem"), "-CAkey",
+                Path(issuer + "-key.pem"), "-CAcreateserial", "-days", days, "-extfile", Path(name + ".ext"), "-out",
+                Path(name + ".pem")});
+}
+
+TlsServer::TlsServer(const std::vector<std::string>& extra) {
+    std::vector<std::string> args{"openssl", "s_server", "-accept", "0", "-naccept", "1"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::vector<char*> argv = Argv(args);
+    int in_pipe[2], out_pipe[2];
+    if (pipe2(in_pipe, O_CLOEXEC) != 0) return;
+    if (pipe2(out_pipe, O_CLOEXEC) != 0) {
+        close(in_pipe[0]);
+        close(in_pipe[1]);
+        return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 2);
+    if (posix_spawnp(&pid_, "openssl", &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(in_pipe[0]);
+    close(out_pipe[1]);
+    to_server_ = in_pipe[1];
+    from_server_ = out_pipe[0];
+    const auto accept_line_read = [this] {
+        const size_t line = output_.find("ACCEPT");
+        return line != std::string::npos && output_.find('\n', line) != std::string::npos;
+    };
+    if (pid_ < 0 || !ReadUntil(accept_line_read, std::chrono::seconds(30))) return;
+    const size_t colon = output_.rfind(':', output_.find('\n', output_.find("ACCEPT")));
+    if (colon != std::string::npos) port_ = static_cast<uint16_t>(std::stoi(output_.substr(colon + 1)));
+}
+
+TlsServer::~TlsServer() {
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    if (to_server_ >= 0) close(to_server_);
+    if (from_server_ >= 0) close(from_server_);
+}
+
+bool TlsServer::WaitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
+    return ReadUntil([&] { return output_.find(text) != std::string::npos; }, timeout);
+}
+
+bool TlsServer::ReadUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd ready{from_server_, POLLIN, 0};
+        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) != 1) return false;
+        char buffer[4096];
+        const ssize_t n = read(from_server_, buffer, sizeof buffer);
+        if (n <= 0) return false;
+        output_.append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+bool TlsServer::Write(const std::string& text) {
+    return write(to_server_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+}
+
+}  // namespace orkan::test
