@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <cctype>
 #include <cerrno>
 
 namespace testhost {
@@ -89,8 +90,33 @@ bool DecodeUtf8(std::string_view text, std::vector<char32_t>& out) {
     return true;
 }
 
+// glibc spells some IBM code pages with a dash (IBM-1047) and others without (IBM037); people
+// write either, and CP037 too. The variants are tried in turn.
+std::vector<std::string> NameVariants(const std::string& name) {
+    std::vector<std::string> out = {name};
+    std::string upper;
+    for (char c : name) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string digits;
+    if (upper.rfind("IBM-", 0) == 0) digits = upper.substr(4);
+    else if (upper.rfind("IBM", 0) == 0) digits = upper.substr(3);
+    else if (upper.rfind("CP", 0) == 0) digits = upper.substr(2);
+    if (!digits.empty()) {
+        out.push_back("IBM" + digits);
+        out.push_back("IBM-" + digits);
+    }
+    return out;
+}
+
 bool Codec::Open(const std::string& code_page, std::string& error) {
-    Iconv to_text("UTF-32LE", code_page.c_str());
+    std::string found;
+    for (const auto& n : NameVariants(code_page)) {
+        Iconv probe("UTF-32LE", n.c_str());
+        if (probe.ok()) {
+            found = n;
+            break;
+        }
+    }
+    Iconv to_text("UTF-32LE", found.empty() ? code_page.c_str() : found.c_str());
     if (!to_text.ok()) {
         error = "code page '" + code_page + "' is not known to iconv (try e.g. IBM-037, IBM-1047, IBM-273)";
         return false;

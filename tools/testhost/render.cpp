@@ -99,6 +99,12 @@ bool RenderScreen(const script::App& app, const script::Screen& screen, const Re
         return false;
     }
     std::string note;
+    // While a screen is drawn, its own size is what ${rows} and ${cols} mean.
+    const auto lookup = [&](const std::string& name) -> std::optional<std::string> {
+        if (name == "rows") return std::to_string(rows);
+        if (name == "cols") return std::to_string(cols);
+        return ctx.lookup ? ctx.lookup(name) : std::nullopt;
+    };
 
     // Lay the rows out cell by cell first, so the orders can skip what stays null.
     std::vector<Planned> plan(static_cast<size_t>(positions));
@@ -147,7 +153,7 @@ bool RenderScreen(const script::App& app, const script::Screen& screen, const Re
                 if (!put_text(piece.text)) return false;
             } else {
                 const std::string ref = "${" + piece.text + ":" + std::to_string(piece.width) + "}";
-                if (!put_text(script::Expand(ref, ctx.lookup))) return false;
+                if (!put_text(script::Expand(ref, lookup))) return false;
             }
         }
     }
@@ -221,7 +227,7 @@ bool RenderScreen(const script::App& app, const script::Screen& screen, const Re
             w.Ge(o.value);
             break;
         case K::Text:
-            w.Data(HostText(codec, script::Expand(o.text, ctx.lookup), note));
+            w.Data(HostText(codec, script::Expand(o.text, lookup), note));
             break;
         case K::Hex:
             w.Data(o.hex);
@@ -280,7 +286,7 @@ bool RenderScreen(const script::App& app, const script::Screen& screen, const Re
     for (const auto& [name, value] : screen.values) {
         for (const auto& f : out.inputs) {
             if (f.name != name) continue;
-            Bytes b = HostText(codec, script::Expand(value, ctx.lookup), note);
+            Bytes b = HostText(codec, script::Expand(value, lookup), note);
             if (static_cast<int>(b.size()) > f.length) {
                 error = "screen '" + screen.name + "': value for field '" + name + "' is " + std::to_string(b.size()) +
                         " characters; the field holds " + std::to_string(f.length);

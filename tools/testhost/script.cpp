@@ -21,6 +21,10 @@ bool ParseReference(std::string_view inside, std::string& name, int& width) {
     width = -1;
     const size_t colon = inside.find(':');
     name = std::string(inside.substr(0, colon));
+    // "${name    }": blanks after the name only widen the token, which sets the width.
+    if (colon == std::string_view::npos) {
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+    }
     if (name.empty() || name.size() > 64) return false;
     for (char c : name)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '.' && c != '-') return false;
