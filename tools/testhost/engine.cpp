@@ -296,7 +296,20 @@ void Engine::HandleStreamRead(const Bytes& data) {
     report_.push_back(line);
     log_.Line("STREAM", line);
     streaming_ = false;
-    SendUnlock(false);
+    // A last screen that says so and unlocks the keyboard, so a client script can wait for it.
+    ds::OrderWriter w(stream_rows_ * stream_cols_);
+    w.Command(stream_command_, ds::kWccReset | ds::kWccRestore | ds::kWccResetMdt);
+    w.Sba(0);
+    w.Sf(ds::kAttrProtected | ds::kAttrIntensified);
+    char done[80];
+    std::snprintf(done, sizeof done, "STREAM DONE: %d screens in %.3f s", n, elapsed);
+    Bytes b;
+    for (const char* p = done; *p; ++p) b.push_back(codec_.HostByte(*p));
+    w.Data(b);
+    SendLogged(w.bytes(), k3270Data, 0, "stream summary");
+    buffer_.Reset(stream_rows_, stream_cols_);
+    std::string ignored;
+    (void)ds::ApplyWrite(buffer_, w.bytes().data(), w.bytes().size(), geometry_, ignored);
 }
 
 uint16_t Engine::SendLogged(const Bytes& payload, uint8_t data_type, uint8_t response_flag, const std::string& label,
