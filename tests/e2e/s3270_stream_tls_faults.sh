@@ -6,14 +6,6 @@
 . "${ORKAN_SOURCE_DIR:?}/tools/testhost/tests/s3270_lib.sh"
 require_peers
 
-wait_for_text() {  # $1: text at the top of the screen
-    for _ in $(seq 400); do
-        s3_must "Ascii(0,0,1,60)"
-        grep -qF -- "$1" <<<"$S3_DATA" && return 0
-        sleep 0.05
-    done
-    fail "'$1' never appeared"
-}
 quit_s3() { echo "Quit()" >&"${S3[1]}"; wait "$S3_PID" 2>/dev/null; S3_PID=""; }
 
 # Stream at the default size, then at model 4's alternate size.
@@ -21,7 +13,7 @@ for alt in "" "--stream-alternate"; do
     start_host --once --stream 300 $alt
     s3_start -model 3279-4-E
     s3_must "Connect(127.0.0.1:$PORT)"
-    wait_for_text "STREAM DONE: 300 screens"
+    screen_has "STREAM DONE: 300 screens"
     s3_must "Disconnect()"
     quit_s3
     wait_host

@@ -3,7 +3,14 @@
 
 set -u
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+    echo "FAIL: $*" >&2
+    if [ -n "${HOST_LOG:-}" ] && [ -f "$HOST_LOG" ]; then
+        echo "--- last lines of the host log:" >&2
+        grep -vE ' (HEX[<>]|SCREEN) ' "$HOST_LOG" | tail -n 25 >&2
+    fi
+    exit 1
+}
 
 require_peers() {
     if ! command -v s3270 >/dev/null 2>&1; then
@@ -79,10 +86,16 @@ s3() {
 
 s3_must() { s3 "$1" || fail "s3270 action '$1' failed: $S3_DATA"; }
 
-# screen_has TEXT: the screen (Ascii()) holds TEXT.
+# screen_has TEXT: the screen (Ascii()) holds TEXT, at once or within 10 seconds: a host
+# answer of several records may reach s3270 in more than one read.
 screen_has() {
-    s3_must "Ascii()"
-    grep -qF -- "$1" <<<"$S3_DATA" || { echo "$S3_DATA" >&2; fail "screen lacks '$1'"; }
+    for _ in $(seq 200); do
+        s3_must "Ascii()"
+        grep -qF -- "$1" <<<"$S3_DATA" && return 0
+        sleep 0.05
+    done
+    echo "$S3_DATA" >&2
+    fail "screen lacks '$1'"
 }
 
 log_has() { grep -qE -- "$1" "$HOST_LOG" || { cat "$HOST_LOG" >&2; fail "host log lacks /$1/"; }; }
