@@ -51,7 +51,7 @@ start_host() {
     case "$PORT" in ''|*[!0-9]*) fail "testhost printed no port: '$PORT'";; esac
 }
 
-# wait_host: waits for a --once host to finish; sets HOST_STATUS.
+# wait_host: waits for a --once host to finish; it must end with status 0.
 wait_host() {
     for _ in $(seq 100); do
         kill -0 "$HOST_PID" 2>/dev/null || break
@@ -60,6 +60,10 @@ wait_host() {
     HOST_STATUS=0
     wait "$HOST_PID" || HOST_STATUS=$?
     HOST_PID=""
+    if [ "$HOST_STATUS" != 0 ]; then
+        cat "$WORK/host.err" >&2
+        fail "testhost ended with status $HOST_STATUS"
+    fi
 }
 
 # s3_start [s3270 options]: runs s3270 as a coprocess that takes actions on its standard input.
