@@ -39,7 +39,7 @@ const char* UsageText() {
            "  --functions LIST      TN3270E functions offered (default BIND-IMAGE,RESPONSES,SYSREQ;\n"
            "                        'none' for none)\n"
            "  --no-query            do not send a Query when a session starts\n"
-           "  --fault SPEC          close-after=N, byte-per-write, slow=MS, oversize[=BYTES],\n"
+           "  --fault KIND[=VALUE]  close-after=N, byte-per-write, slow=MS, oversize[=BYTES],\n"
            "                        garbage[=N], garbage-raw[=N], refuse[=REASON], seed=N\n"
            "                        (repeatable)\n"
            "  --stream N            benchmark: send N full screens, then a Read Buffer; print the time\n"
@@ -56,15 +56,15 @@ const char* UsageText() {
            "3 a 'check' in the application failed.\n";
 }
 
-bool ParseFault(const std::string& spec, Options& out, std::string& error) {
-    const size_t eq = spec.find('=');
-    const std::string name = spec.substr(0, eq);
-    const std::string value = eq == std::string::npos ? "" : spec.substr(eq + 1);
+bool ParseFault(const std::string& text, Options& out, std::string& error) {
+    const size_t eq = text.find('=');
+    const std::string name = text.substr(0, eq);
+    const std::string value = eq == std::string::npos ? "" : text.substr(eq + 1);
     const bool has_value = eq != std::string::npos;
     Faults& f = out.engine.faults;
     long n = 0;
     auto bad = [&](const std::string& what) {
-        error = "--fault " + spec + ": " + what;
+        error = "--fault " + text + ": " + what;
         return false;
     };
     if (name == "close-after") {

@@ -27,8 +27,8 @@ struct Options {
 // Parses argv; false with a message on bad input.
 [[nodiscard]] bool ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error);
 
-// Applies one --fault SPEC.
-[[nodiscard]] bool ParseFault(const std::string& spec, Options& out, std::string& error);
+// Applies one --fault KIND[=VALUE].
+[[nodiscard]] bool ParseFault(const std::string& text, Options& out, std::string& error);
 
 const char* UsageText();
 
