@@ -107,7 +107,7 @@ screen entry
   |@ Account number  . .#          ^@ numeric
   |@ Quantity  . . . . .#     ^@ numeric
   |@ Unit price  . . . .#        ^@ numeric, in cents
-  |@ Priority  . . . . .*_^@ intensified input: H, M or L
+  |@ Priority  . . . . .* ^@ intensified input: H, M or L
   |@ Reference . . . . .&ORK-000123@ protected: the cursor never stops here
   |@ Region  . . . . . ._    ^@ autoskip after it: typing past the end jumps on
   |
