@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # TN3270E beyond the basics with s3270: an LU asked for by name, a refused device (the client falls
 # back to TN3270), ALWAYS-RESPONSE answered with positive responses, BIND-IMAGE and UNBIND,
-# SSCP-LU data typed by the operator, the large model-4 screen and the dynamic-size screen.
+# SSCP-LU data typed by the operator, the large model-4 and model-5 screens and the dynamic-size
+# screen.
 . "${ORKAN_SOURCE_DIR:?}/tools/testhost/tests/s3270_lib.sh"
 require_peers
 
@@ -59,8 +60,22 @@ s3_must "Enter()"
 s3_must "Wait(10,Unlock)"
 screen_has "You typed: dyn"
 s3_must "Disconnect()"
+echo "Quit()" >&"${S3[1]}"; wait "$S3_PID" 2>/dev/null; S3_PID=""
 wait_host
 log_has 'RESPONSE positive seq=[0-9]+ code=00$'
 log_has 'SSCP input "logon applid\(demo\)"'
 log_lacks 'ERROR'
+
+# Model 5: the 27x132 screen, and the dynamic screen at that size.
+start_host --once
+s3_start -model 3279-5-E
+s3_must "Connect(127.0.0.1:$PORT)"
+logon hal pw
+menu 2
+screen_has "LARGE SCREEN 27 ROWS x 132 COLUMNS"
+s3_must "PF(3)"
+menu 3
+screen_has "this screen is 27 rows by 132 columns"
+s3_must "Disconnect()"
+wait_host
 echo "PASS"
