@@ -55,8 +55,8 @@ public:
     [[nodiscard]] bool Parse(std::string_view text, std::string& error);
     bool Known(const std::string& name) const;
     bool InUse(const std::string& name) const { return in_use_.count(name) != 0; }
-    bool Claim(const std::string& name);
-    std::optional<std::string> ClaimAny();
+    [[nodiscard]] bool Claim(const std::string& name);
+    [[nodiscard]] std::optional<std::string> ClaimAny();
     void Release(const std::string& name) { in_use_.erase(name); }
     size_t size() const { return names_.size(); }
 
