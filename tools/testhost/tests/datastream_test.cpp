@@ -169,6 +169,18 @@ end
     EXPECT_EQ(r.inputs[0].attr_address, 0);
 }
 
+TEST(RenderScreen, CharactersOutsideTheCodePageAreSentAsQuestionMarksAndNoted) {
+    const auto app = ParseApp("screen s\n  layout\n  |${v:4}|\n  end\nend\n");
+    RenderContext ctx;
+    ctx.codec = &Cp037();
+    ctx.lookup = [](const std::string&) -> std::optional<std::string> { return std::string("a\xe2\x82\xac\xc3\xa9"); };
+    Rendered r;
+    std::string error;
+    ASSERT_TRUE(RenderScreen(app, *app.Find("s"), ctx, r, error)) << error;
+    EXPECT_EQ(r.buffer.Text(Cp037())[0].substr(0, 6), "a?\xc3\xa9 |");
+    EXPECT_NE(r.note.find("sent as '?'"), std::string::npos) << r.note;
+}
+
 TEST(RenderScreen, TooSmallTerminalIsAnError) {
     const auto app = ParseApp("screen big\n  command ewa\n  size 43x80\nend\n");
     RenderContext ctx;
