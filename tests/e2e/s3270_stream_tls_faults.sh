@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The streaming benchmark, TLS and the socket faults, seen from s3270: the stream ends with a
+# Read Buffer that matches the last screen and a timing line on standard output; a TLS session
+# logs on; one byte per write and slow answers still give the logon panel; close-after cuts the
+# session.
+. "${ORKAN_SOURCE_DIR:?}/tools/testhost/tests/s3270_lib.sh"
+require_peers
+
+quit_s3() { echo "Quit()" >&"${S3[1]}"; wait "$S3_PID" 2>/dev/null; S3_PID=""; }
+
+# Stream at the default size, then at model 4's alternate size.
+for alt in "" "--stream-alternate"; do
+    start_host --once --stream 300 $alt
+    s3_start -model 3279-4-E
+    s3_must "Connect(127.0.0.1:$PORT)"
+    screen_has "STREAM DONE: 300 screens"
+    s3_must "Disconnect()"
+    quit_s3
+    wait_host
+    line=$(sed -n 2p "$WORK/host.out")
+    echo "$line"
+    case "$line" in
+        "stream: 300 screens of "*"the Read Buffer reply matches the last screen") ;;
+        *) fail "stream result: $line" ;;
+    esac
+    if [ -n "$alt" ]; then grep -q "of 43x80" <<<"$line" || fail "alternate stream was not 43x80"; fi
+done
+
+# TLS with a certificate made for the occasion.
+command -v openssl >/dev/null || { echo "SKIP: openssl missing" >&2; exit 77; }
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$WORK/key.pem" -out "$WORK/cert.pem" -days 1 \
+    -subj /CN=localhost >/dev/null 2>&1 || fail "openssl could not make a certificate"
+start_host --once --tls-cert "$WORK/cert.pem" --tls-key "$WORK/key.pem"
+s3_start -noverifycert
+s3_must "Connect(L:127.0.0.1:$PORT)"
+logon erin pw
+s3_must "Query(Tls)"
+grep -q secure <<<"$S3_DATA" || fail "s3270 does not see TLS: $S3_DATA"
+s3_must "Disconnect()"
+quit_s3
+wait_host
+log_has 'TLS handshake done: TLSv1\.[23]'
+
+# One byte per write and slow answers: slower, but the same session.
+start_host --once --fault byte-per-write --fault slow=100
+s3_start
+s3_must "Connect(127.0.0.1:$PORT)"
+logon fred pw
+s3_must "Disconnect()"
+quit_s3
+wait_host
+
+# Close after 40 bytes: the session ends during negotiation.
+start_host --once --fault close-after=40
+s3_start
+s3 "Connect(127.0.0.1:$PORT)" || true
+s3 "Wait(5,InputField)" || true
+s3_must "Query(ConnectionState)"
+grep -q "not-connected" <<<"$S3_DATA" || fail "session survived close-after: $S3_DATA"
+quit_s3
+wait_host
+log_has 'CLOSE fault: closed after 40 bytes'
+echo "PASS"

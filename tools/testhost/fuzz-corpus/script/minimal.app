@@ -1,0 +1,2 @@
+screen a
+end

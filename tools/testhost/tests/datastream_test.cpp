@@ -1,0 +1,310 @@
+// The host's model of the data stream: addresses, the orders it writes, the buffer those orders
+// leave, screens rendered from scripts (golden bytes) and the decoders of what terminals send.
+#include "ds.h"
+#include "helpers.h"
+#include "inbound.h"
+#include "render.h"
+#include "stream.h"
+
+namespace testhost {
+namespace {
+
+using test::Cp037;
+using test::E;
+using test::H;
+using test::ToHex;
+
+TEST(Addresses, EncodeAndDecodeBothForms) {
+    struct Case {
+        int address, positions;
+        const char* bytes;
+    };
+    const Case cases[] = {
+        {0, 1920, "40 40"},    {65, 1920, "c1 c1"},  {1919, 1920, "5d 7f"}, {4095, 4096, "7f 7f"},
+        {80, 5000, "00 50"},   {4999, 5000, "13 87"}, {3439, 3440, "f5 6f"},
+    };
+    for (const auto& c : cases) {
+        const auto a = ds::EncodeAddress(c.address, c.positions);
+        EXPECT_EQ(ToHex(Bytes(a.begin(), a.end())), c.bytes) << c.address;
+        EXPECT_EQ(ds::DecodeAddress(a[0], a[1]), c.address);
+    }
+}
+
+struct WriteCase {
+    const char* name;
+    const char* record;
+    std::vector<std::string> rows;  // 4 x 10 buffer, attributes as '|', nulls as '.'
+    int cursor;
+    const char* error;  // empty when the record is sound
+};
+
+std::vector<std::string> Picture(const ds::Buffer& b) {
+    std::vector<std::string> rows;
+    for (int r = 0; r < b.rows(); ++r) {
+        std::string line;
+        for (int c = 0; c < b.cols(); ++c) {
+            const ds::Cell& cell = b.at(r * b.cols() + c);
+            line += cell.is_attr ? '|' : cell.ch == 0 ? '.' : cell.cs == 0xF1 ? 'g' : Cp037().ToUtf8(cell.ch)[0];
+        }
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+TEST(ApplyWrite, OrdersLeaveTheExpectedBuffer) {
+    const ds::Geometry g{4, 10, 4, 10};
+    const std::vector<WriteCase> cases = {
+        {"sba_sf_text_ic", "f5 c3 11 40 4a 1d 60 c1 c2 13",
+         {"..........", "|AB.......", "..........", ".........."}, 13, ""},
+        {"ra_to_same_address_fills_all", "f5 c3 3c 40 40 5c", {"**********", "**********", "**********", "**********"}, 0, ""},
+        {"ra_with_ge", "f5 c3 3c 40 c5 08 ad", {"ggggg.....", "", "", ""}, 0, ""},
+        {"eua_nulls_unprotected_only", "f5 c3 1d 60 c1 1d 40 c2 c3 11 40 40 12 40 40",
+         {"|A|.......", "..........", "..........", ".........."}, 0, ""},
+        {"pt_after_data_nulls_rest_of_field", "f5 c3 1d 40 c1 c2 c3 1d 60 c4 11 40 c1 c1 05 c5",
+         {"EA..|D....", "..........", "..........", ".........."}, 0, ""},
+        {"sfe_makes_a_field", "f5 c3 29 02 c0 60 42 f2 c1", {"|A........", "..........", "..........", ".........."}, 0, ""},
+        {"address_beyond_buffer", "f5 c3 11 c1 c1 c1", {"..........", "..........", "..........", ".........."}, 0,
+         "beyond 40 positions"},
+        {"sba_cut_short", "f5 c3 c1 11 40", {"A.........", "..........", "..........", ".........."}, 0, "runs past the end"},
+        {"sfe_pairs_cut_short", "f5 c3 29 03 c0 60", {"..........", "..........", "..........", ".........."}, 0,
+         "SFE pairs runs past"},
+    };
+    for (const auto& c : cases) {
+        ds::Buffer b(4, 10);
+        std::string error;
+        const Bytes rec = H(c.record);
+        const bool ok = ds::ApplyWrite(b, rec.data(), rec.size(), g, error);
+        EXPECT_EQ(ok, std::string(c.error).empty()) << c.name << ": " << error;
+        if (!ok) {
+            EXPECT_NE(error.find(c.error), std::string::npos) << c.name << ": " << error;
+            continue;
+        }
+        const auto rows = Picture(b);
+        for (size_t r = 0; r < c.rows.size(); ++r) {
+            if (c.rows[r].empty()) continue;
+            EXPECT_EQ(rows[r].substr(0, c.rows[r].size()), c.rows[r]) << c.name << " row " << r;
+        }
+        EXPECT_EQ(b.cursor, c.cursor) << c.name;
+    }
+}
+
+TEST(BufferText, NonDisplayFieldsAreMaskedIncludingAWrappedOne) {
+    ds::Buffer b(2, 6);
+    std::string error;
+    // A non-display field at the last position whose data wraps to the first ones, then "AB".
+    const Bytes rec = H("f5 c3 11 40 cb 1d 4c d7 e6 1d 60 c1 c2");
+    ASSERT_TRUE(ds::ApplyWrite(b, rec.data(), rec.size(), ds::Geometry{2, 6, 2, 6}, error)) << error;
+    const auto text = b.Text(Cp037());
+    EXPECT_EQ(text[0], "** AB ");
+    EXPECT_EQ(text[1], "      ");
+}
+
+script::App ParseApp(const std::string& text) {
+    script::App app;
+    std::string error;
+    EXPECT_TRUE(script::Parse(text, "t", Cp037(), app, error)) << error;
+    return app;
+}
+
+TEST(RenderScreen, LayoutBecomesCompactOrders) {
+    const auto app = ParseApp(R"(marker @ protected
+marker _ input name=id
+marker ~ input nondisplay color=red name=pw
+screen s
+  layout
+  |@Id_  @
+  |
+  |@Pw~  @${who:3}
+  end
+  value id "AB"
+end
+)");
+    RenderContext ctx;
+    ctx.codec = &Cp037();
+    ctx.geometry = ds::Geometry{24, 80, 24, 80};
+    ctx.lookup = [](const std::string& n) -> std::optional<std::string> {
+        if (n == "who") return std::string("Z");
+        return std::nullopt;
+    };
+    Rendered r;
+    std::string error;
+    ASSERT_TRUE(RenderScreen(app, *app.Find("s"), ctx, r, error)) << error;
+    // EW, WCC; row 1: SF prot "Id" SF input (blanks left null) SBA SF prot; row 3 likewise with
+    // an SFE for the coloured non-display field and "Z  " for the variable; value; cursor.
+    EXPECT_EQ(ToHex(r.record),
+              "f5 c3 11 40 40 1d 60 c9 84 1d 40 11 40 c6 1d 60 "
+              "11 c2 60 1d 60 d7 a6 29 02 c0 4c 42 f2 11 c2 e6 1d 60 e9 40 40 "
+              "11 40 c4 c1 c2 11 40 c4 13");
+    ASSERT_EQ(r.inputs.size(), 2u);
+    EXPECT_EQ(r.inputs[0].name, "id");
+    EXPECT_EQ(r.inputs[1].name, "pw");
+    EXPECT_TRUE(r.inputs[1].nondisplay());
+    EXPECT_EQ(r.buffer.cursor, 4);
+}
+
+TEST(RenderScreen, OrdersResolveNegativePositionsAndKnowTheirSize) {
+    const auto app = ParseApp(R"(screen d
+  command ewa
+  orders
+    sba -1 -3
+    sf protected
+    text "${rows}"
+    sba 1 1
+    sfe input name=x
+  end
+end
+)");
+    RenderContext ctx;
+    ctx.codec = &Cp037();
+    ctx.geometry = ds::Geometry{24, 80, 27, 132};
+    Rendered r;
+    std::string error;
+    ASSERT_TRUE(RenderScreen(app, *app.Find("d"), ctx, r, error)) << error;
+    EXPECT_EQ(r.buffer.rows(), 27);
+    const int last = 27 * 132 - 1;
+    EXPECT_TRUE(r.buffer.at(last - 2).is_attr);
+    EXPECT_EQ(Cp037().ToUtf8(r.buffer.at(last - 1).ch) + Cp037().ToUtf8(r.buffer.at(last).ch), "27");
+    ASSERT_EQ(r.inputs.size(), 1u);
+    EXPECT_EQ(r.inputs[0].name, "x");
+    EXPECT_EQ(r.inputs[0].attr_address, 0);
+}
+
+TEST(RenderScreen, CharactersOutsideTheCodePageAreSentAsQuestionMarksAndNoted) {
+    const auto app = ParseApp("screen s\n  layout\n  |${v:4}|\n  end\nend\n");
+    RenderContext ctx;
+    ctx.codec = &Cp037();
+    ctx.lookup = [](const std::string&) -> std::optional<std::string> { return std::string("a\xe2\x82\xac\xc3\xa9"); };
+    Rendered r;
+    std::string error;
+    ASSERT_TRUE(RenderScreen(app, *app.Find("s"), ctx, r, error)) << error;
+    EXPECT_EQ(r.buffer.Text(Cp037())[0].substr(0, 6), "a?\xc3\xa9 |");
+    EXPECT_NE(r.note.find("sent as '?'"), std::string::npos) << r.note;
+}
+
+TEST(RenderScreen, TooSmallTerminalIsAnError) {
+    const auto app = ParseApp("screen big\n  command ewa\n  size 43x80\nend\n");
+    RenderContext ctx;
+    ctx.codec = &Cp037();
+    Rendered r;
+    std::string error;
+    EXPECT_FALSE(RenderScreen(app, *app.Find("big"), ctx, r, error));
+    EXPECT_NE(error.find("needs 43x80"), std::string::npos) << error;
+}
+
+TEST(Inbound, AidRecords) {
+    struct Case {
+        const char* bytes;
+        bool ok;
+        uint8_t aid;
+        int cursor;  // -1 = none
+        std::vector<std::pair<int, const char*>> fields;  // address, data in hex
+    };
+    const std::vector<Case> cases = {
+        {"6d", true, 0x6D, -1, {}},
+        {"7d 40 c5", true, 0x7D, 5, {}},
+        {"7d 40 c5 11 40 c2 81 82 11 c1 40", true, 0x7D, 5, {{2, "81 82"}, {64, ""}}},
+        {"7d 40 c5 81 08 ad", true, 0x7D, 5, {{-1, "81 ad"}}},
+        {"7d 40", false, 0, 0, {}},
+        {"7d 40 c5 11 40", false, 0, 0, {}},
+        {"7d 40 c5 81 08", false, 0, 0, {}},
+    };
+    for (const auto& c : cases) {
+        AidRecord r;
+        std::string error;
+        const Bytes in = H(c.bytes);
+        EXPECT_EQ(DecodeAidRecord(in.data(), in.size(), r, error), c.ok) << c.bytes;
+        if (!c.ok) continue;
+        EXPECT_EQ(r.aid, c.aid);
+        EXPECT_EQ(r.cursor.value_or(-1), c.cursor) << c.bytes;
+        ASSERT_EQ(r.fields.size(), c.fields.size()) << c.bytes;
+        for (size_t i = 0; i < c.fields.size(); ++i) {
+            EXPECT_EQ(r.fields[i].address, c.fields[i].first);
+            EXPECT_EQ(ToHex(r.fields[i].data), ToHex(H(c.fields[i].second)));
+        }
+    }
+}
+
+TEST(Inbound, ReadBufferInAllReplyModes) {
+    struct Case {
+        const char* bytes;
+        bool ok;
+        int positions;
+        const char* picture;  // first row of a 2x5 buffer
+    };
+    const Case cases[] = {
+        {"60 40 40 1d e0 c1 00 c2", true, 4, "|A.B."},
+        {"60 40 40 29 02 c0 60 42 f2 c1 28 42 f4 c2 08 ad", true, 4, "|AB\xad."},
+        {"60 40 40 c1 c2 c3 c4 c5 c6 c7 c8 c9 c1 c2", false, 0, ""},
+        {"60 40 40 29 02 c0", false, 0, ""},
+        {"60 40", false, 0, ""},
+    };
+    for (const auto& c : cases) {
+        ReadBufferReply rb;
+        std::string error;
+        const Bytes in = H(c.bytes);
+        EXPECT_EQ(DecodeReadBuffer(in.data(), in.size(), 2, 5, rb, error), c.ok) << c.bytes << " " << error;
+        if (!c.ok) continue;
+        EXPECT_EQ(rb.positions, c.positions);
+        std::string row;
+        for (int a = 0; a < 5; ++a) {
+            const ds::Cell& cell = rb.buffer.at(a);
+            row += cell.is_attr ? '|' : cell.ch == 0 ? '.' : cell.cs == 0xF1 ? static_cast<char>(cell.ch) : Cp037().ToUtf8(cell.ch)[0];
+        }
+        EXPECT_EQ(row, c.picture) << c.bytes;
+    }
+}
+
+// The Query Reply s3270 (model 4) sent to this host, as captured in a session log.
+constexpr const char* kS3270QueryReply =
+    "88 00 0e 81 80 80 81 84 85 86 87 88 95 a1 a6 00 17 81 81 01 00 00 50 00 2b 01 00 0a 02 e5 00 02"
+    "00 6f 09 0c 0d 70 00 08 81 84 00 0d 70 00 00 1b 81 85 82 00 09 0c 00 00 00 00 07 00 10 00 02 b9"
+    "00 25 01 00 f1 03 c3 01 36 00 26 81 86 00 10 00 f4 f1 f1 f2 f2 f3 f3 f4 f4 f5 f5 f6 f6 f7 f7 f8"
+    "f8 f9 f9 fa fa fb fb fc fc fd fd fe fe ff ff 00 0f 81 87 05 00 f0 f1 f1 f2 f2 f4 f4 f8 f8 00 07"
+    "81 88 00 01 02 00 0c 81 95 00 00 40 00 40 00 01 01 00 12 81 a1 00 00 00 00 00 00 00 00 06 a7 f3"
+    "f2 f7 f0 00 11 81 a6 00 00 0b 01 00 00 50 00 18 00 50 00 2b";
+
+TEST(Inbound, QueryReplyOfARealTerminal) {
+    QueryReply q;
+    std::string error;
+    const Bytes in = H(kS3270QueryReply);
+    ASSERT_TRUE(DecodeQueryReply(in.data(), in.size(), q, error)) << error;
+    EXPECT_EQ(q.codes.size(), 10u);
+    EXPECT_EQ(q.usable_rows, 43);
+    EXPECT_EQ(q.usable_cols, 80);
+    EXPECT_EQ(q.default_rows, 24);
+    EXPECT_EQ(q.alt_rows, 43);
+    EXPECT_EQ(q.colours, 16);
+    EXPECT_EQ(q.highlights, 5);
+    EXPECT_EQ(q.reply_modes, (Bytes{0, 1, 2}));
+}
+
+TEST(Inbound, BadQueryRepliesAreRefused) {
+    const char* cases[] = {
+        "7d 00 06 81 80 80",     // not AID 0x88
+        "88 00 20 81 80",        // length beyond the record
+        "88 00 02 81 80",        // length below the header
+        "88 00 05 82 80 00",     // not a Query Reply field
+        "88 00 04",              // header cut short
+    };
+    for (const char* c : cases) {
+        QueryReply q;
+        std::string error;
+        const Bytes in = H(c);
+        EXPECT_FALSE(DecodeQueryReply(in.data(), in.size(), q, error)) << c;
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(StreamScreens, FillTheScreenAndDifferFromEachOther) {
+    const Bytes a = StreamScreen(0, 2, 24, 80, ds::kEraseWrite, true, Cp037());
+    const Bytes b = StreamScreen(1, 2, 24, 80, ds::kEraseWrite, true, Cp037());
+    EXPECT_NE(a, b);
+    ds::Buffer buf(24, 80);
+    std::string error;
+    ASSERT_TRUE(ds::ApplyWrite(buf, b.data(), b.size(), ds::Geometry{}, error)) << error;
+    EXPECT_GE(buf.Fields().size(), 150u);
+    EXPECT_EQ(buf.Text(Cp037())[0].substr(1, 34), "ORKAN STREAM  SCREEN 000002 OF 000");
+}
+
+}  // namespace
+}  // namespace testhost

@@ -1,0 +1,61 @@
+// Hex text <-> bytes and a shared code page for the host's own tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "codec.h"
+
+namespace testhost::test {
+
+// "ff fd 28" or "fffd28"; blanks and '|' are ignored.
+inline Bytes H(std::string_view hex) {
+    Bytes out;
+    int nibble = -1;
+    for (char c : hex) {
+        int v;
+        if (c >= '0' && c <= '9') v = c - '0';
+        else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+        else continue;
+        if (nibble < 0) {
+            nibble = v;
+        } else {
+            out.push_back(static_cast<uint8_t>(nibble * 16 + v));
+            nibble = -1;
+        }
+    }
+    return out;
+}
+
+inline std::string ToHex(const Bytes& b) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string s;
+    for (size_t i = 0; i < b.size(); ++i) {
+        if (i) s += ' ';
+        s += kHex[b[i] >> 4];
+        s += kHex[b[i] & 15];
+    }
+    return s;
+}
+
+// Host bytes of ASCII text in IBM-037.
+inline Bytes E(const Codec& codec, std::string_view text) {
+    Bytes out;
+    for (char c : text) out.push_back(codec.HostByte(c));
+    return out;
+}
+
+inline const Codec& Cp037() {
+    static const Codec codec = [] {
+        Codec c;
+        std::string error;
+        EXPECT_TRUE(c.Open("IBM-037", error)) << error;
+        return c;
+    }();
+    return codec;
+}
+
+}  // namespace testhost::test
