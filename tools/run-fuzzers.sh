@@ -6,10 +6,11 @@ seconds=${2:-30}
 root=$(cd "$(dirname "$0")/.." && pwd)
 status=0
 shopt -s nullglob
-for bin in "$build"/fuzz/fuzz_*; do
+for bin in "$build"/fuzz/fuzz_* "$build"/tools/testhost/fuzz_*; do
   [ -x "$bin" ] || continue
   name=$(basename "$bin"); name=${name#fuzz_}
   corpus="$root/fuzz/corpus/$name"
+  case "$bin" in */tools/testhost/*) corpus="$root/tools/testhost/fuzz-corpus/${name#testhost_}" ;; esac
   scratch=$(mktemp -d)
   mkdir -p "$corpus"
   echo "== fuzz $name for ${seconds}s (corpus $(ls "$corpus" | wc -l) files)"
