@@ -117,24 +117,18 @@ def latin1_upload(base):
 def dos_upload(base):
     """PC byte -> transfer byte for a DOS 437 file, placed the way the DOS rule places corrections.
 
-    Each base character goes to the DOS character the conversion table gives for it. Where several
-    land on one DOS byte, the character 437 really has there wins, then a deliberate replacement
-    (such as the vertical bar on 0xB3), then a placeholder, then a control. Bytes left over are
-    paired in ascending order with the transfer bytes left over, so the table stays one-to-one."""
+    Each base character goes to the DOS character the conversion table gives for it, except where
+    the table only repeats a character from 0x80 up (437 has another character there, which the
+    program likewise never lets a correction take). Where a character and a control land on one DOS
+    byte (the section sign on 0x15), the character wins. Bytes left over are paired in ascending
+    order with the transfer bytes left over, so the table stays one-to-one."""
     claims = {}
     for host, ch in enumerate(base):
         ansi = ord(ch)  # the base page is Latin-1, so its Windows-1252 byte is the code point
-        if 0x80 <= ansi <= 0x9F:
-            continue  # C1 controls: Windows-1252 shows other characters there, 437 none of them
         dos = DOS_CONVERSION[ansi]
-        if is_control(ch):
-            rank = 0
-        elif bytes([dos]).decode("cp437") == ch:
-            rank = 3
-        elif dos != ansi:
-            rank = 2
-        else:
-            rank = 1
+        if ansi >= 0x80 and dos == ansi:
+            continue  # a placeholder: 437 has another character there, or none of the C1 controls
+        rank = 0 if is_control(ch) else 1
         if dos not in claims or claims[dos][0] < rank:
             claims[dos] = (rank, HOST_TRANSFER[host])
     upload = [None] * 256

@@ -359,11 +359,11 @@ private:
         tables_.screen[host] = display;
         uint8_t pc = display;
         if (selections_.transfer_table.starts_with("DOS")) {
-            // Code page 437 has none of the characters Windows-1252 keeps in 80-9F (the conversion
-            // table only repeats them): moving one there would take the place of C-cedilla and
-            // its neighbours.
-            if (display >= 0x80 && display <= 0x9F) return;
             pc = kDosConversionTable[display];
+            // From 0x80 up, an entry that repeats its character is a placeholder: 437 has another
+            // character there (the degree sign where o-slash is repeated, C-cedilla where the euro
+            // sign is), which the correction would take over.
+            if (display >= 0x80 && pc == display) return;
         }
         tables_.upload[pc] = kHostTransferTable[host];
         upload_stamp_[pc] = ++stamp_;
