@@ -66,10 +66,9 @@ void ShowProblems(Ui& ui, const std::string& path, const std::vector<CountryList
     ui.ShowMessage({"Orkan TN3270 File Error", text, Buttons::Ok, Icon::Warning});
 }
 
-void Parse(Session& session, const CountryFile& file, CountryListMode mode, CountryLists* lists) {
-    CountryListResult result =
-        ParseCountryList(file.bytes, mode, SessionSelections(session.record), session.charset, lists);
-    ShowProblems(session.ui, file.path, result.problems);
+std::vector<CountryListProblem> Parse(Session& session, const CountryFile& file, CountryListMode mode,
+                                      CountryLists* lists) {
+    return ParseCountryList(file.bytes, mode, SessionSelections(session.record), session.charset, lists).problems;
 }
 
 }  // namespace
@@ -103,15 +102,17 @@ CountrySelections SessionSelections(const SessionRecord& record) {
 bool LoadCountryList(Session& session, CountryListMode mode, CountryLists* lists) {
     std::optional<CountryFile> file = ReadCountryFile(session.folders, session.ui);
     if (!file) return false;
-    Parse(session, *file, mode, lists);
+    ShowProblems(session.ui, file->path, Parse(session, *file, mode, lists));
     return true;
 }
 
 bool RebuildCharset(Session& session) {
     std::optional<CountryFile> file = ReadCountryFile(session.folders, session.ui);
     if (!file) return false;
-    Parse(session, *file, CountryListMode::CodePage, nullptr);
-    Parse(session, *file, CountryListMode::Keyboard, nullptr);
+    std::vector<CountryListProblem> problems = Parse(session, *file, CountryListMode::CodePage, nullptr);
+    for (CountryListProblem& p : Parse(session, *file, CountryListMode::Keyboard, nullptr))
+        problems.push_back(std::move(p));
+    ShowProblems(session.ui, file->path, problems);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <algorithm>
@@ -73,6 +74,12 @@ protected:
     std::vector<uint8_t> file_;
     CountryLists lists_;
 };
+
+TEST(CountryDataFile, IsWhatTheGeneratorWrites) {
+    if (std::system("python3 --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+    const std::string command = "python3 " ORKAN_SOURCE_DIR "/tools/gen_country_lst.py --check";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+}
 
 TEST_F(CountryData, DefaultSelectionsExist) {
     CharsetTables t;
