@@ -1,5 +1,7 @@
 #include "charset/translate.h"
 
+#include <cstring>
+
 namespace orkan {
 
 uint8_t HostToDisplay(const CharsetTables& tables, AsciiHost mode, uint8_t host) {
@@ -11,7 +13,21 @@ uint8_t HostToDisplay(const CharsetTables& tables, AsciiHost mode, uint8_t host)
     return tables.screen[host];
 }
 
+void HostToDisplay(const CharsetTables& tables, AsciiHost mode, std::span<uint8_t> bytes) {
+    for (uint8_t& b : bytes) b = HostToDisplay(tables, mode, b);
+}
+
+size_t HostToDisplay(const CharsetTables& tables, AsciiHost mode, char* text) {
+    const size_t length = std::strlen(text);
+    HostToDisplay(tables, mode, std::span(reinterpret_cast<uint8_t*>(text), length));
+    return length;
+}
+
 uint8_t DisplayToHost(const CharsetTables& tables, uint8_t display) { return tables.display_to_host[display]; }
+
+void DisplayToHost(const CharsetTables& tables, std::span<uint8_t> bytes) {
+    for (uint8_t& b : bytes) b = tables.display_to_host[b];
+}
 
 void ApplyTable(const std::array<uint8_t, 256>& table, std::span<uint8_t> bytes) {
     for (uint8_t& b : bytes) b = table[b];

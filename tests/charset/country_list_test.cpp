@@ -1,0 +1,207 @@
+// The country list parser on small sample files: every section, every mode, the edges.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <tuple>
+
+#include "charset/country_list.h"
+#include "charset/fixed_tables.h"
+#include "charset/translate.h"
+
+namespace orkan {
+namespace {
+
+std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
+
+// A base SCREEN table that shows host byte i as display character i, and the same for TRANSFER.
+std::string IdentityTable(const char* keyword) {
+    std::string s = std::string(keyword) + "\n";
+    for (int i = 0; i < 256; ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X", i);
+        s += hex;
+        s += (i % 16 == 15) ? "\n" : " ";
+    }
+    return s;
+}
+
+const std::string kBase = "BASE\n" + IdentityTable("SCREEN") + IdentityTable("TRANSFER DOS (US 437)") +
+                          IdentityTable("TRANSFER Windows (1252)");
+
+struct Parsed {
+    CharsetTables tables;
+    CountryLists lists;
+    CountryListResult result;
+};
+
+Parsed Parse(const std::string& file, CountryListMode mode, CountrySelections sel = {"Land", "Land", "Windows (1252)"}) {
+    Parsed p;
+    p.result = ParseCountryList(Bytes(file), mode, sel, p.tables, &p.lists);
+    return p;
+}
+
+TEST(CountryList, ScreenCorrectionsAndTheirTransferEntries) {
+    const std::string file = kBase +
+                             "COUNTRY Other\nSCREEN\n41 = 99\n"
+                             "COUNTRY Land\nOR Second Name\nCODEPAGE 1141 695\nSCREEN\n"
+                             "4A = A2    * cent\n4B=C4\nA 4C = 01\n4D 0042 = 02\n";
+    struct Case {
+        const char* transfer;
+        uint8_t host, screen, pc, upload;
+    };
+    const Case cases[] = {
+        {"DOS (US 437)", 0x4A, 0xA2, 0x9B, 0x5B},   // the DOS character of the cent sign
+        {"DOS (US 437)", 0x4B, 0xC4, 0x8E, 0x2E},
+        {"Windows (1252)", 0x4A, 0xA2, 0xA2, 0x5B},
+        {"Windows (1252)", 0x41, 0x41, 0x41, 0x41},  // Other's correction did nothing
+        {"Windows (1252)", 0x4C, 0x4C, 0x01, 0x01},  // one- and four-character words are no values
+        {"Windows (1252)", 0x4D, 0x4D, 0x02, 0x02},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.transfer);
+        for (const char* name : {"Land", "Second Name"}) {
+            Parsed p = Parse(file, CountryListMode::CodePage, {name, "", c.transfer});
+            EXPECT_TRUE(p.result.country_found && p.result.transfer_found);
+            EXPECT_EQ(p.tables.screen[c.host], c.screen);
+            EXPECT_EQ(p.tables.upload[c.pc], c.upload);
+            EXPECT_EQ(p.tables.code_page, 1141);
+            EXPECT_EQ(p.tables.character_set, 695);
+        }
+    }
+    EXPECT_EQ(Parse(file, CountryListMode::CodePage).result.problems.size(), 2u);  // the two odd lines
+}
+
+TEST(CountryList, SameTablesWhateverTheLineEndsOrEndOfFileMark) {
+    const std::string file = kBase + "COUNTRY Land\nSCREEN\n4A = A2\nEND\n42 = 43\n";
+    Parsed reference = Parse(file, CountryListMode::CodePage);
+    std::string crlf, cr;
+    for (char c : file) {
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        cr += c == '\n' ? '\r' : c;
+    }
+    for (const std::string& variant : {file + "\x1A", crlf, cr, crlf + "\x1A"}) {
+        Parsed p = Parse(variant, CountryListMode::CodePage);
+        EXPECT_EQ(p.tables.screen, reference.tables.screen);
+        EXPECT_EQ(p.tables.upload, reference.tables.upload);
+        EXPECT_TRUE(p.result.problems.empty());
+    }
+    EXPECT_EQ(reference.tables.screen[0x42], 0x42);  // after END nothing counts
+}
+
+TEST(CountryList, InversesSendTheHigherHostByteAndPreferCorrections) {
+    const std::string file = kBase + "COUNTRY Land\nSCREEN\n30 = 41\n50 = 41\n9F = 80\n";
+    Parsed p = Parse(file, CountryListMode::CodePage);
+    EXPECT_EQ(DisplayToHost(p.tables, 0x41), 0x50);
+    EXPECT_EQ(DisplayToHost(p.tables, 0x00), 0x00);  // host 00 shows as 00, which is never sent
+    // The base entry of 0xD0 and the correction's 0x80 upload alike: the download follows the correction.
+    EXPECT_EQ(p.tables.upload[0x80], kHostTransferTable[0x9F]);
+    ASSERT_EQ(p.tables.upload[0xD0], kHostTransferTable[0x9F]);
+    EXPECT_EQ(p.tables.download[kHostTransferTable[0x9F]], 0x80);
+    // Under DOS, 1252's 80-9F have no DOS character: the correction leaves the upload table alone.
+    Parsed dos = Parse(file, CountryListMode::CodePage, {"Land", "", "DOS (US 437)"});
+    EXPECT_EQ(dos.tables.upload[0x80], 0x80);
+    EXPECT_EQ(dos.tables.screen[0x9F], 0x80);
+}
+
+TEST(CountryList, HostToDisplayFollowsTheHostTextMode) {
+    Parsed p = Parse(kBase + "COUNTRY Land\nSCREEN\nC1 = 41\n41 = 20\n", CountryListMode::CodePage);
+    struct Case {
+        AsciiHost mode;
+        uint8_t host, display;
+    };
+    for (const Case& c : {Case{AsciiHost::Translate, 0xC1, 0x41}, Case{AsciiHost::Translate, 0x41, 0x20},
+                          Case{AsciiHost::Raw, 0xC1, 0xC1}, Case{AsciiHost::RawLow, 0x41, 0x41},
+                          Case{AsciiHost::RawLow, 0xC1, 0x41}})
+        EXPECT_EQ(HostToDisplay(p.tables, c.mode, c.host), c.display) << int(c.mode) << " " << int(c.host);
+    char text[] = "\xC1\x41";
+    EXPECT_EQ(HostToDisplay(p.tables, AsciiHost::Translate, text), 2u);
+    EXPECT_STREQ(text, "\x41\x20");
+}
+
+TEST(CountryList, BaseTablesOfTheWrongLengthAreReported) {
+    Parsed p = Parse("BASE\nSCREEN\n01 A 0003 02\n", CountryListMode::CodePage);
+    ASSERT_EQ(p.result.problems.size(), 1u);
+    EXPECT_EQ(p.result.problems[0].line, 2);
+    EXPECT_EQ(p.tables.screen[1], 0x02);
+    p = Parse(kBase + "COUNTRY Land\n", CountryListMode::CodePage, {"Land", "", "Windows (1252)"});
+    EXPECT_TRUE(p.result.problems.empty());
+    p = Parse("BASE\n" + IdentityTable("SCREEN") + "FF FE\n", CountryListMode::CodePage);
+    ASSERT_EQ(p.result.problems.size(), 1u);
+    EXPECT_EQ(p.tables.screen[0xFF], 0xFF);
+}
+
+const std::string kKeyboardFile = "BASE\nKEYSCANCODES\n01 02 003\nCOUNTRY Other\nKEYLAYOUT\n10 = 41\n"
+                                  "COUNTRY Land\nKEYSCANCODES\n09 09\nKEYLAYOUT\n10 = 71\n11 = 77, 57\n012 = 65, 45, 80\n"
+                                  "KEYSCANMODS\nDE = C0\nKEYESCAPES\n28 01 5E 61, 65 = E2, EA\n28 00 60 61 = E0\n";
+
+TEST(CountryList, KeyboardSections) {
+    Parsed p = Parse(kKeyboardFile, CountryListMode::Keyboard);
+    EXPECT_TRUE(p.result.problems.empty());
+    EXPECT_EQ(p.tables.key_scan_codes[0], 1);
+    EXPECT_EQ(p.tables.key_scan_codes[2], 3);
+    EXPECT_EQ(p.tables.key_scan_codes[3], kListEnd);  // values of the selected block are no base values
+    struct Layout {
+        uint8_t key, unshifted, shifted, third;
+    };
+    const Layout layouts[] = {{0x10, 0x71, 0x71, 0x71}, {0x11, 0x77, 0x57, 0x77}, {12, 0x65, 0x45, 0x80}, {255, 0, 0, 0}};
+    for (size_t i = 0; i < std::size(layouts); ++i) {
+        const KeyLayoutRecord& r = p.tables.key_layout[i];
+        EXPECT_EQ(std::tie(r.key, r.unshifted, r.shifted, r.third),
+                  std::tie(layouts[i].key, layouts[i].unshifted, layouts[i].shifted, layouts[i].third));
+    }
+    EXPECT_EQ(p.tables.scan_mods[0], ScanModPair(0xDE, 0xC0));
+    EXPECT_EQ(p.tables.scan_mods[1].first, kListEnd);
+    const KeyEscapeRecord& e = p.tables.key_escapes[0];
+    EXPECT_EQ(std::tie(e.key, e.shift_state, e.dead, e.count), std::make_tuple(0x28, 1, 0x5E, 2));
+    EXPECT_EQ(e.base[1], 0x65);
+    EXPECT_EQ(e.composed[1], 0xEA);
+    EXPECT_EQ(p.tables.key_escapes[1].composed[0], 0xE0);
+    EXPECT_EQ(p.tables.key_escapes[2].key, kListEnd);
+    // Another keyboard country starts from empty lists.
+    CountryListResult none = ParseCountryList(Bytes(kKeyboardFile), CountryListMode::Keyboard, {"", "Nowhere", ""}, p.tables);
+    EXPECT_FALSE(none.country_found);
+    EXPECT_EQ(p.tables.key_layout[0].key, kListEnd);
+    EXPECT_EQ(p.tables.key_scan_codes[0], 1);
+}
+
+TEST(CountryList, KeyboardEntriesBeyondCapacityOrMalformedAreRefused) {
+    std::string file = "COUNTRY Land\nKEYLAYOUT\n";
+    for (int i = 0; i < 300; ++i) file += std::to_string(100 + i % 100) + " = 41\n";
+    file += "KEYSCANMODS\n";
+    for (int i = 0; i < 300; ++i) file += "10 = 20\n";
+    file += "KEYESCAPES\n";
+    for (int i = 0; i < 70; ++i) file += "28 01 5E 61 = E2\n";
+    file += "28 04 5E 61 = E2\n28 01 5E 61 62 = E2\nFF 01 5E 61 = E2\n28 01 5E\n"
+            "28 01 5E 01 02 03 04 05 06 07 08 09 = 01 02 03 04 05 06 07 08 09\n";
+    Parsed p = Parse(file, CountryListMode::Keyboard);
+    EXPECT_EQ(p.tables.key_layout[254].key, 154);
+    EXPECT_EQ(p.tables.key_layout[255].key, kListEnd);
+    EXPECT_EQ(p.tables.scan_mods[255].first, kListEnd);
+    EXPECT_EQ(p.tables.key_escapes[62].key, 0x28);
+    EXPECT_EQ(p.tables.key_escapes[63].key, kListEnd);
+    EXPECT_EQ(p.result.problems.size(), 45u + 45u + 7u + 5u);
+    EXPECT_EQ(p.result.problems.front().line, 2 + 256);
+}
+
+TEST(CountryList, ListMode) {
+    const std::string file = kBase + kKeyboardFile +
+                             "COUNTRY Germany\nOR CP273\nCODEPAGE 273\nSCREEN\nKEYLAYOUT\n"
+                             "COUNTRY United States\nSCREEN\nTRANSFER ISO 8859-1\n"
+                             "COUNTRY A name much longer than thirty-one characters\nSCREEN\nEND\nCOUNTRY Late\nSCREEN\n";
+    Parsed p = Parse(file, CountryListMode::List, {"CP273", "Germany", "ISO 8859-1"});
+    ASSERT_EQ(p.lists.countries.size(), 3u);
+    EXPECT_EQ(p.lists.countries[1].name, "CP273");
+    EXPECT_EQ(p.lists.countries[1].code_page, 273);
+    EXPECT_EQ(p.lists.countries[2].code_page, 37);
+    EXPECT_EQ(p.lists.keyboard_countries, (std::vector<std::string>{"", "Other", "Land", "Germany", "CP273"}));
+    EXPECT_EQ(p.lists.transfer_tables,
+              (std::vector<std::string>{"DOS (US 437)", "Windows (1252)", "ISO 8859-1"}));
+    EXPECT_EQ(std::tie(p.lists.current_country, p.lists.current_keyboard, p.lists.current_transfer),
+              std::make_tuple(1, 3, 2));
+    EXPECT_EQ(p.result.problems.size(), 1u);  // the long name
+    EXPECT_EQ(Parse(file, CountryListMode::List, {"", "", ""}).lists.current_keyboard, 0);
+}
+
+}  // namespace
+}  // namespace orkan
