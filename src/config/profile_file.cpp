@@ -198,8 +198,10 @@ bool ProfileText::Set(std::string_view section, std::string_view key, std::optio
             if (!value) {
                 lines_.erase(lines_.begin() + std::ptrdiff_t(i));
             } else {
-                // The key keeps its spelling and indentation; only the value changes.
-                line.text = line.text.substr(0, line.value_pos) + QuoteIfNeeded(*value);
+                // The key keeps its spelling and spacing; only the value changes.
+                size_t keep = line.value_pos;
+                while (keep < line.text.size() && kBlanks.find(line.text[keep]) != kBlanks.npos) ++keep;
+                line.text = line.text.substr(0, keep) + QuoteIfNeeded(*value);
             }
             return true;
         }

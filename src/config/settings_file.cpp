@@ -182,6 +182,11 @@ std::string Shown(std::string_view value) {
     return std::string(value.substr(0, 40)) + "...";
 }
 
+bool StartsWithNumber(std::string_view s) {
+    if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
+    return !s.empty() && s.front() >= '0' && s.front() <= '9';
+}
+
 bool EndsWithIgnoreCase(std::string_view s, std::string_view tail) {
     return s.size() >= tail.size() && EqualsIgnoreCase(s.substr(s.size() - tail.size()), tail);
 }
@@ -192,7 +197,13 @@ std::vector<std::string> LoadProgramSettings(const ProfileText& ini, ProgramSett
     std::vector<std::string> problems;
     for (const IntKey& k : kIntKeys) {
         int& target = out.*k.member;
-        if (!ini.Get(kSettingsSection, k.name)) continue;
+        const auto text = ini.Get(kSettingsSection, k.name);
+        if (!text) continue;
+        if (!StartsWithNumber(*text)) {
+            problems.push_back(std::string(k.name) + "=" + Shown(*text) + " is not a number; " +
+                               std::to_string(target) + " is used");
+            continue;
+        }
         const int value = ini.GetInt(kSettingsSection, k.name, target);
         switch (k.rule) {
             case NumberRule::Free: target = value; break;
