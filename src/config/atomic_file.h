@@ -26,8 +26,10 @@ public:
     ~FileLock();
 
     // Tries `attempts` times, `wait_ms` apart, so a stuck holder gives an error instead of a hang.
-    // Returns 0 or the errno of the failure (EWOULDBLOCK when the lock stayed taken).
-    [[nodiscard]] int Acquire(const std::string& path, int attempts = 6, int wait_ms = 100);
+    // Holders keep the lock only while they write one small file, but a slow disk's fsync can
+    // take a while: five seconds in all. Returns 0 or the errno of the failure (EWOULDBLOCK when
+    // the lock stayed taken).
+    [[nodiscard]] int Acquire(const std::string& path, int attempts = 100, int wait_ms = 50);
     bool Held() const { return fd_ >= 0; }
 
 private:

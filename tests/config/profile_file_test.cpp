@@ -143,6 +143,15 @@ TEST(ProfileFile, ConcurrentWritersLoseNothing) {
     for (int i = 0; i < 40; ++i) EXPECT_EQ(p.Get("UserVariables", "V" + std::to_string(i)), "x") << i;
 }
 
+TEST(ProfileFile, AHeldLockGivesAnErrorNotAHang) {
+    TempFolder dir;
+    FileLock holder;
+    ASSERT_EQ(holder.Acquire(dir / "orkan.ini"), 0);
+    FileLock waiter;
+    EXPECT_EQ(waiter.Acquire(dir / "orkan.ini", 3, 10), EWOULDBLOCK);
+    EXPECT_FALSE(waiter.Held());
+}
+
 TEST(ProfileFile, SymlinkStaysALink) {
     TempFolder dir;
     WriteText(dir / "real.ini", "[Orkan]\n");
