@@ -127,7 +127,8 @@ namespace {
 ReadResult ReadFile(const std::string& path, size_t limit, bool prefix, std::vector<uint8_t>& out, int& error) {
     out.clear();
     error = 0;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a FIFO put where a file belongs cannot stall the open; it is refused below.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         error = errno;
         return (error == ENOENT || error == ENOTDIR) ? ReadResult::Missing : ReadResult::Error;

@@ -117,6 +117,27 @@ bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, Sessi
     return true;
 }
 
+bool LoadStartupSession(const SessionFileContext& ctx, std::string_view name, SessionRecord& record,
+                        SessionFileState& state) {
+    // A name that is not UTF-8 was written in the 8-bit code page already.
+    const std::string stored = PathToStoredName(name).value_or(std::string(name));
+    for (const std::string& candidate : {stored, std::string(kStandardSession)}) {
+        SessionRecord attempt = record;
+        if (!attempt.SetText(field::SessionFile, candidate)) {
+            ctx.ui.ShowMessage(SessionMessage("The session file name " + std::string(name.substr(0, 80)) +
+                                              " is longer than " + std::to_string(field::SessionFile.max) +
+                                              " characters."));
+            continue;
+        }
+        if (LoadSessionFile(ctx, attempt, state)) {
+            record = attempt;
+            return true;
+        }
+        if (EqualsIgnoreCase(candidate, kStandardSession)) break;
+    }
+    return false;
+}
+
 bool SaveSessionFile(const SessionFileContext& ctx, SaveMode mode, bool force, const SessionRecord& record,
                      SessionFileState& state, const std::optional<ShownScreen>& screen) {
     const std::string name = record.Text(field::SessionFile);

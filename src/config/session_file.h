@@ -59,6 +59,11 @@ struct SessionFileState {
 // On failure the message has been shown and the record is unchanged.
 [[nodiscard]] bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, SessionFileState& state);
 
+// Start-up: the session named on the command line or by LastSession (a file name as Linux gives
+// it); when that cannot be loaded, standard.ses. False when neither loads: the program ends.
+[[nodiscard]] bool LoadStartupSession(const SessionFileContext& ctx, std::string_view name, SessionRecord& record,
+                                      SessionFileState& state);
+
 enum class SaveMode { Save, Auto };
 
 // The screen shown while saving: with a screen of other than the default rows the stored window

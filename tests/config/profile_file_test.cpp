@@ -2,6 +2,8 @@
 // rules, and a write may change nothing but its own key.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <thread>
 
 #include "config/profile_file.h"
@@ -127,6 +129,9 @@ TEST(ProfileFile, WriteGoesThroughRenameAndKeepsTheRest) {
     std::filesystem::create_directory(dir / "dir.ini");
     EXPECT_NE(WriteProfileString(dir / "dir.ini", "S", "K", "V"), 0);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "dir.ini"));
+    // A FIFO in the file's place is refused at once instead of waiting for a writer.
+    ASSERT_EQ(mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
+    EXPECT_EQ(LoadProfile(dir / "fifo.ini").result, ReadResult::Error);
 }
 
 TEST(ProfileFile, ConcurrentWritersLoseNothing) {

@@ -326,6 +326,18 @@ TEST(SessionFile, SaveErrorIsReportedAndTheOldFileKept) {
     EXPECT_FALSE(fx.Save(r, SaveMode::Auto));
 }
 
+TEST(SessionFile, StartupFallsBackToStandard) {
+    Fixture fx;
+    WriteBytes(fx.dir / "standard.ses", SessionFileBytes(DefaultSessionRecord()));
+    SessionRecord r;
+    ASSERT_TRUE(LoadStartupSession(fx.ctx(), "gone.ses", r, fx.state));
+    EXPECT_EQ(r.Text(field::SessionFile), "standard.ses");
+    EXPECT_EQ(fx.ui.shown.size(), 1u);  // the missing session was reported
+    std::filesystem::remove(fx.dir / "standard.ses");
+    EXPECT_FALSE(LoadStartupSession(fx.ctx(), "standard.ses", r, fx.state));
+    EXPECT_EQ(fx.ui.shown.size(), 2u);  // tried once, not twice
+}
+
 TEST(SessionDefaults, NewSessionsStartAsA3270UserExpects) {
     const SessionRecord r = DefaultSessionRecord();
     EXPECT_EQ(r.SessionColour(0), 0x000000u);
