@@ -15,6 +15,7 @@ struct Folders {
     std::string screens;
     std::string help;
     std::string certs;
+    std::string settings_file;  // orkan.ini, or the name given on the command line, in app_data
 };
 
 }  // namespace orkan

@@ -76,7 +76,8 @@ struct ProgramSettings {
     int TimeoutDialog = 1;
     std::string KeepAlive = "F1";
     int WheelDelay = -1;
-    std::string Notepad = "notepad.exe";
+    // The text editor for the data-stream listing; when the key is missing, $VISUAL or $EDITOR.
+    std::string Notepad = "xdg-open";
     int IgnoreKeyUp80 = 1;
     int CascadeX = 22, CascadeY = 22;
     std::string GEFontName = "OrkanTN3270 GE";
@@ -91,8 +92,8 @@ struct ProgramSettings {
     std::string SysreqTN3270E = "FFF5";
     std::string SysreqTN3270 = "FFF5";
     std::string LastSession = "standard.ses";
-    std::string CipherList;
-    std::string CipherSuites;
+    std::string CipherList;    // OpenSSL cipher list for TLS 1.2 and older, empty = OpenSSL's own
+    std::string CipherSuites;  // TLS 1.3 cipher suites, empty = OpenSSL's own
 };
 
 }  // namespace orkan

@@ -97,7 +97,8 @@ inline constexpr FieldDef FontName           {0x2D6, 33, FieldKind::Text, 0, 32,
 inline constexpr FieldDef SizeWindowToFont   {0x2F8, 1, FieldKind::Flag, 0, 1, "SIZEWINDOWTOFONT"};
 inline constexpr FieldDef KeepFontConstantOnModeSwitch{0x2F9, 1, FieldKind::Flag, 0, 1, "KEEPFONTCONSTANTONMODESWITCH"};
 inline constexpr FieldDef CutDelete          {0x33A, 1, FieldKind::Choice, 0, 1, "CUT/DELETE"};
-inline constexpr FieldDef Paste              {0x33B, 1, FieldKind::Choice, 0, 2, "PASTE"};
+// 0 overlay, 1 insert, 2 insert only in insert mode, 3 one line per field.
+inline constexpr FieldDef Paste              {0x33B, 1, FieldKind::Choice, 0, 3, "PASTE"};
 inline constexpr FieldDef MouseMoveBeforeSelection{0x33E, 1, FieldKind::Choice, 0, 9, "MOUSEMOVEBEFORESELECTION"};
 inline constexpr FieldDef UploadHostFile     {0x33F, 261, FieldKind::Text, 0, 260, ""};
 inline constexpr FieldDef UploadBinary       {0x47B, 1, FieldKind::Flag, 0, 1, ""};
@@ -123,6 +124,9 @@ inline constexpr FieldDef ScreenCodePage     {0x792, 32, FieldKind::Text, 0, 31,
 inline constexpr FieldDef PcCodePage         {0x7B2, 32, FieldKind::Text, 0, 31, "PCCODEPAGE"};
 inline constexpr FieldDef KeyboardCodePage   {0x7D2, 32, FieldKind::Text, 0, 31, "KEYBOARD"};
 inline constexpr FieldDef NotifyUserOnInsertError{0x800, 1, FieldKind::Flag, 0, 1, "NOTIFYUSERONINSERTERROR"};
+// Six printer profiles of 51 bytes (screens of models 2-5, other sizes, text files); layout below.
+inline constexpr FieldDef PrinterProfiles    {0x801, 306, FieldKind::U8, 0, 255, ""};
+inline constexpr FieldDef PrintMode          {0x933, 1, FieldKind::Choice, 0, 2, ""};   // 0 by intensity, 1 normal, 2 bold
 inline constexpr FieldDef DebugWindowLeft    {0x934, 2, FieldKind::I16, -32768, 32767, ""};
 inline constexpr FieldDef DebugWindowTop     {0x936, 2, FieldKind::I16, -32768, 32767, ""};
 inline constexpr FieldDef DebugWindowWidth   {0x938, 2, FieldKind::I16, -32768, 32767, ""};
@@ -161,7 +165,8 @@ inline constexpr FieldDef KeyClickSoundFile  {0x16AC, 260, FieldKind::Text, 0, 2
 inline constexpr FieldDef UpdateSoundFile    {0x17B0, 260, FieldKind::Text, 0, 259, ""};
 inline constexpr FieldDef TlsChoice          {0x18B4, 1, FieldKind::U8, 0, 12, ""};
 inline constexpr FieldDef BorderText         {0x19B5, 107, FieldKind::Text, 0, 106, "BORDERTEXT"};
-inline constexpr FieldDef ScreenBuffers      {0x1A20, 2, FieldKind::U16, 0, 999, "SCREENBUFFERS"};
+// Each buffer holds a whole screen (120000 bytes): 100 keeps the history ring near 12 MB.
+inline constexpr FieldDef ScreenBuffers      {0x1A20, 2, FieldKind::U16, 0, 100, "SCREENBUFFERS"};
 inline constexpr FieldDef HostInitiatedPrinting{0x1A22, 1, FieldKind::Flag, 0, 1, "HOSTINITIATEDPRINTING"};
 inline constexpr FieldDef TrueType           {0x1A24, 1, FieldKind::Choice, 0, 1, "TRUETYPE"};
 inline constexpr FieldDef TrueTypeFontName   {0x1A26, 33, FieldKind::Text, 0, 32, "TRUETYPEFONTNAME"};
@@ -184,8 +189,21 @@ inline constexpr FieldDef FormatAsHtml       {0x1B49, 1, FieldKind::Flag, 0, 1, 
 
 // Free bytes for settings that later modules add (keep this list current when taking some):
 // 0x0A4-0x114, 0x281-0x2AA, 0x2AC-0x2B9, 0x2F7, 0x2FA-0x339, 0x33C-0x33D, 0x761, 0x78B, 0x78F-0x791,
-// 0x7F2-0x7FF, 0x801-0x933, 0x97E-0x987, 0x98E-0xA0F, 0xA11-0xAB1, 0xAB3-0xAC0, 0xAC3, 0xB16-0xB17,
+// 0x7F2-0x7FF, 0x97E-0x987, 0x98E-0xA0F, 0xA11-0xAB1, 0xAB3-0xAC0, 0xAC3, 0xB16-0xB17,
 // 0xB20-0xB2A, 0xB40-0xB7F, 0x18B5-0x19B4, 0x1A23, 0x1A25, 0x1A47-0x1A67, 0x1A71-0x1A73, 0x1B4A-0x1B4B.
+
+// One printer profile inside PrinterProfiles.
+inline constexpr size_t kPrinterProfileSize = 51;
+inline constexpr int kPrinterProfiles = 6;
+namespace printer_profile {
+inline constexpr size_t FontName = 0;      // 33 bytes, NUL-terminated face name
+inline constexpr size_t Orientation = 33;  // 0 as the printer is set, 1 portrait, 2 landscape
+inline constexpr size_t TwoUp = 34;        // 1: two screens (or text columns) per sheet
+inline constexpr size_t Left = 35;         // 4 bytes each: per layout, percent of the page
+inline constexpr size_t Top = 39;
+inline constexpr size_t Right = 43;
+inline constexpr size_t Bottom = 47;
+}  // namespace printer_profile
 
 // The block itself with typed access by field. Reads and writes never leave the block: a field
 // that does not fit is a programming error caught by the static table test, and text that is too

@@ -5,7 +5,7 @@
 namespace orkan {
 
 namespace {
-constexpr std::array<const FieldDef*, 140> kAllFields = {
+constexpr std::array<const FieldDef*, 142> kAllFields = {
     &field::Colours,
     &field::WindowMaximised,
     &field::WindowLeft,
@@ -91,6 +91,8 @@ constexpr std::array<const FieldDef*, 140> kAllFields = {
     &field::PcCodePage,
     &field::KeyboardCodePage,
     &field::NotifyUserOnInsertError,
+    &field::PrinterProfiles,
+    &field::PrintMode,
     &field::DebugWindowLeft,
     &field::DebugWindowTop,
     &field::DebugWindowWidth,

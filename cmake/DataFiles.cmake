@@ -1,0 +1,48 @@
+# The program's data folder: key.lst and defaults/standard.ses made by our own generator from the
+# key function table and the new-session defaults, plus the data files kept as text in data/.
+# The build tree's folder is where the program looks when it runs from the build tree; install
+# puts the same files under share/orkan3270.
+
+add_executable(orkan_gen_data ${CMAKE_SOURCE_DIR}/tools/gen_data/gen_data.cpp)
+target_link_libraries(orkan_gen_data PRIVATE orkan_core)
+
+set(_data_outputs)
+
+add_custom_command(
+  OUTPUT ${ORKAN_BUILD_DATA_DIR}/key.lst
+  COMMAND orkan_gen_data key-list ${CMAKE_SOURCE_DIR}/data/key_functions.tsv ${ORKAN_BUILD_DATA_DIR}/key.lst
+  DEPENDS orkan_gen_data ${CMAKE_SOURCE_DIR}/data/key_functions.tsv
+  COMMENT "Generating key.lst")
+list(APPEND _data_outputs ${ORKAN_BUILD_DATA_DIR}/key.lst)
+
+file(MAKE_DIRECTORY ${ORKAN_BUILD_DATA_DIR}/defaults)
+add_custom_command(
+  OUTPUT ${ORKAN_BUILD_DATA_DIR}/defaults/standard.ses
+  COMMAND orkan_gen_data session ${ORKAN_BUILD_DATA_DIR}/defaults/standard.ses
+  DEPENDS orkan_gen_data
+  COMMENT "Generating defaults/standard.ses")
+list(APPEND _data_outputs ${ORKAN_BUILD_DATA_DIR}/defaults/standard.ses)
+
+# Text data kept in the source tree, copied as it is; the globs notice files added later.
+file(GLOB _country CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/country.lst)
+file(GLOB_RECURSE _defaults RELATIVE ${CMAKE_SOURCE_DIR}/data CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/defaults/*)
+set(_copied)
+foreach(src ${_country})
+  list(APPEND _copied country.lst)
+endforeach()
+list(APPEND _copied ${_defaults})
+foreach(rel ${_copied})
+  if(rel STREQUAL "defaults/standard.ses")
+    continue()  # made by the generator
+  endif()
+  add_custom_command(
+    OUTPUT ${ORKAN_BUILD_DATA_DIR}/${rel}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/data/${rel} ${ORKAN_BUILD_DATA_DIR}/${rel}
+    DEPENDS ${CMAKE_SOURCE_DIR}/data/${rel}
+    COMMENT "Copying ${rel}")
+  list(APPEND _data_outputs ${ORKAN_BUILD_DATA_DIR}/${rel})
+endforeach()
+
+add_custom_target(orkan_data ALL DEPENDS ${_data_outputs})
+
+install(DIRECTORY ${ORKAN_BUILD_DATA_DIR}/ DESTINATION share/orkan3270)

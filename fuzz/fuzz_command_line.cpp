@@ -1,0 +1,45 @@
+// The command line comes from shortcuts and scripts: any text, and any argv (the input split at
+// NUL bytes), must parse or be refused, and its values must go into the record only when they fit.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "config/session_file.h"
+
+namespace {
+class SilentUi : public orkan::Ui {
+public:
+    orkan::Answer ShowMessage(const orkan::MessageBox& box) override { return orkan::SafestAnswer(box.buttons); }
+};
+
+void Apply(const orkan::CommandLine& cl, orkan::Ui& ui) {
+    orkan::SessionRecord record = orkan::DefaultSessionRecord();
+    orkan::GivenOnCommandLine given;
+    orkan::HostSecurity security;
+    (void)orkan::ApplyCommandLineToRecord(cl, record, given, security, ui);
+    (void)orkan::SetSessionNameFromCommandLine(cl, record, ui);
+    (void)orkan::RequestedSessionLetter(cl, ui);
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    SilentUi ui;
+    orkan::CommandLine cl;
+    if (orkan::ParseCommandLine(text, cl, ui) == 0) Apply(cl, ui);
+
+    std::vector<std::string> args = {"orkan3270"};
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '\0') {
+            args.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    orkan::CommandLine from_argv;
+    if (orkan::ParseCommandLine(int(argv.size()), argv.data(), from_argv, ui) == 0) Apply(from_argv, ui);
+    return 0;
+}

@@ -1,0 +1,37 @@
+// Ini files are edited by hand and shared between processes: any bytes must parse, read back
+// verbatim when nothing changes, and keep every other line when one key changes.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "config/host_list.h"
+#include "config/profile_file.h"
+#include "config/settings_file.h"
+
+namespace {
+class SilentUi : public orkan::Ui {
+public:
+    orkan::Answer ShowMessage(const orkan::MessageBox& box) override { return orkan::SafestAnswer(box.buttons); }
+};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    orkan::ProfileText ini = orkan::ProfileText::Parse(text);
+    if (ini.Serialize() != text) std::abort();
+
+    orkan::ProgramSettings settings;
+    (void)orkan::LoadProgramSettings(ini, settings, {});
+    SilentUi ui;
+    (void)orkan::LoadHostList(ini, ui);
+    (void)orkan::ReadLastSession(ini);
+    (void)ini.Keys("UserVariables");
+
+    const auto before = ini.Get("Other", "Key");
+    if (ini.Set("Orkan", "LastSession", "fuzz.ses")) {
+        orkan::ProfileText again = orkan::ProfileText::Parse(ini.Serialize());
+        if (!ini.SectionHasIgnoredLines("Orkan") && again.Get("Orkan", "LastSession") != "fuzz.ses") std::abort();
+        if (again.Get("Other", "Key") != before) std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,375 @@
+#include "app/command_line.h"
+
+#include "config/file_name_text.h"
+#include "config/profile_file.h"
+#include "config/record_text.h"
+
+namespace orkan {
+
+namespace {
+
+// Tried in this order; the first whose text starts the option (upper-cased) wins.
+constexpr std::array<std::string_view, kCommandLineOptions> kOptionTexts = {
+    "/S", "/M", "TN3270://", "/H", "/L", "/P", "/E", "/N", "/T", "/F", "/V", "/R", "/I", "/C", "/G", "/A"};
+
+constexpr std::string_view kSchemePrefix = "TN3270://";
+
+struct LongOption {
+    std::string_view name;
+    std::optional<CmdOption> option;  // none: a switch of its own
+    bool takes_value;
+};
+
+constexpr std::array kLongOptions = {
+    LongOption{"session", CmdOption::Session, true},   LongOption{"host", CmdOption::Host, true},
+    LongOption{"port", CmdOption::Port, true},         LongOption{"lu", CmdOption::LuName, true},
+    LongOption{"model", CmdOption::Model, true},       LongOption{"trace", CmdOption::Trace, false},
+    LongOption{"macro", CmdOption::Macro, true},       LongOption{"run", CmdOption::Run, true},
+    LongOption{"letter", CmdOption::Letter, true},     LongOption{"color", CmdOption::Colour, true},
+    LongOption{"settings", CmdOption::Settings, true}, LongOption{"files", CmdOption::FilesIni, true},
+    LongOption{"tls", CmdOption::Tls, true},           LongOption{"tn3270e", CmdOption::Tn3270e, false},
+    LongOption{"appdata", CmdOption::AppData, false},  LongOption{"headless", std::nullopt, false},
+    LongOption{"dump", std::nullopt, false},           LongOption{"help", std::nullopt, false},
+    LongOption{"version", std::nullopt, false},
+};
+
+constexpr std::array<std::string_view, 8> kColourSchemes = {"GRAY", "RED",  "YELLOW",  "GREEN",
+                                                            "CYAN", "BLUE", "MAGENTA", "BLACK"};
+constexpr std::array<uint32_t, 8> kSchemeColours = {0x404040, 0x800000, 0x808000, 0x008000,
+                                                    0x008080, 0x000080, 0x800080, 0x000000};
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && EqualsIgnoreCase(s.substr(0, prefix.size()), prefix);
+}
+
+std::string OptionName(CmdOption o) {
+    return o == CmdOption::Session ? "/S" : std::string(kOptionTexts[size_t(o)]);
+}
+
+// Session names lose their quotes and folders (session files live in the application data
+// folder) before the length limit applies, so a long path still names its file.
+std::string_view SessionFileName(std::string_view v) {
+    if (!v.empty() && v.front() == '"') v.remove_prefix(1);
+    if (!v.empty() && v.back() == '"') v.remove_suffix(1);
+    const size_t slash = v.find_last_of("\\/");
+    if (slash != v.npos) v.remove_prefix(slash + 1);
+    return Trim(v);
+}
+
+// Blank-trimmed, a single blank when empty (given without a value), at most 64 characters.
+void StoreValue(CommandLine& out, CmdOption o, std::string_view raw) {
+    std::string_view v = Trim(raw);
+    if (o == CmdOption::Session) v = SessionFileName(v);
+    if (v.size() > kCommandLineValueLimit) {
+        out.notes.push_back("The value of command line option " + OptionName(o) + " is longer than " +
+                            std::to_string(kCommandLineValueLimit) + " characters and was cut to " +
+                            std::to_string(kCommandLineValueLimit) + ".");
+        v = Trim(v.substr(0, kCommandLineValueLimit));
+    }
+    std::string value(v);
+    if (o == CmdOption::Session && !value.empty() &&
+        (value.size() < 4 || !EqualsIgnoreCase(std::string_view(value).substr(value.size() - 4), ".ses")))
+        value += ".ses";
+    out.values[size_t(o)] = value.empty() ? std::string(" ") : value;
+}
+
+void InvalidOption(Ui& ui, std::string_view shown) {
+    ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                    "Command line option '" + std::string(shown) +
+                        "' is invalid.\nPlease check the Help doc under 'Command line options' after Orkan TN3270 "
+                        "starts",
+                    Buttons::Ok, Icon::Error});
+}
+
+// The value of an option runs to the next "/" or the end.
+size_t ValueEnd(std::string_view text, size_t from) {
+    const size_t slash = text.find('/', from);
+    return slash == text.npos ? text.size() : slash;
+}
+
+// The host of a tn3270:// argument: up to the first "/", which ends it; nothing may follow.
+std::optional<std::string> SchemeHost(std::string_view arg) {
+    std::string_view rest = arg.substr(kSchemePrefix.size());
+    const size_t slash = rest.find('/');
+    if (slash != rest.npos) {
+        if (!Trim(rest.substr(slash + 1)).empty()) return std::nullopt;
+        rest = rest.substr(0, slash);
+    }
+    return std::string(rest);
+}
+
+}  // namespace
+
+std::string CommandLine::Value(CmdOption o) const {
+    const std::string& v = values[size_t(o)];
+    return v == " " ? std::string() : v;
+}
+
+std::optional<std::string> CommandLine::HostValue() const {
+    if (Given(CmdOption::Host)) return Value(CmdOption::Host);
+    if (Given(CmdOption::Scheme)) return Value(CmdOption::Scheme);
+    return std::nullopt;
+}
+
+int ParseCommandLine(std::string_view text, CommandLine& out, Ui& ui) {
+    for (std::string& v : out.values) v.clear();
+    out.notes.clear();
+    text = Trim(text);
+    if (text.empty()) return 0;
+
+    size_t pos = 0;
+    if (StartsWithIgnoreCase(text, kSchemePrefix)) {
+        const size_t end = ValueEnd(text, kSchemePrefix.size());
+        StoreValue(out, CmdOption::Scheme, text.substr(kSchemePrefix.size(), end - kSchemePrefix.size()));
+        pos = end;
+        // The slash that ends the host is part of the address, not an option.
+        if (pos < text.size()) {
+            ++pos;
+            while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+            if (pos < text.size() && text[pos] != '/') {
+                InvalidOption(ui, text.substr(pos, 2));
+                return 8;
+            }
+        }
+    } else if (text.front() != '/') {
+        pos = ValueEnd(text, 0);
+        StoreValue(out, CmdOption::Session, text.substr(0, pos));
+    }
+
+    while (pos < text.size()) {
+        std::optional<size_t> matched;
+        for (size_t i = 0; i < kOptionTexts.size() && !matched; ++i)
+            if (StartsWithIgnoreCase(text.substr(pos), kOptionTexts[i])) matched = i;
+        if (!matched) {
+            InvalidOption(ui, text.substr(pos, 2));
+            return 8;
+        }
+        const size_t from = pos + kOptionTexts[*matched].size();
+        const size_t end = ValueEnd(text, from);
+        StoreValue(out, CmdOption(*matched), text.substr(from, end - from));
+        pos = end;
+    }
+    return 0;
+}
+
+int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui) {
+    struct Taken {
+        CmdOption option;
+        std::string value;
+    };
+    std::vector<Taken> taken;
+    std::string rest;
+    bool options_ended = false;
+    bool headless = false, dump = false, help = false, version = false;
+
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i] ? argv[i] : "";
+        if (!options_ended && arg == "--") {
+            options_ended = true;
+            continue;
+        }
+        if (!options_ended && arg.size() > 2 && arg.substr(0, 2) == "--") {
+            std::string_view name = arg.substr(2);
+            std::optional<std::string_view> inline_value;
+            if (size_t eq = name.find('='); eq != name.npos) {
+                inline_value = name.substr(eq + 1);
+                name = name.substr(0, eq);
+            }
+            const LongOption* found = nullptr;
+            for (const LongOption& lo : kLongOptions)
+                if (lo.name == name) found = &lo;
+            if (!found || (!found->takes_value && inline_value)) {
+                InvalidOption(ui, arg.substr(0, 2 + name.size()));
+                return 8;
+            }
+            if (!found->option) {
+                headless |= name == "headless";
+                dump |= name == "dump";
+                help |= name == "help";
+                version |= name == "version";
+                continue;
+            }
+            std::string value = " ";
+            if (found->takes_value) {
+                if (!inline_value) {
+                    if (i + 1 >= argc || !argv[i + 1]) {
+                        ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                                        "Command line option '--" + std::string(name) + "' needs a value.",
+                                        Buttons::Ok, Icon::Error});
+                        return 8;
+                    }
+                    inline_value = argv[++i];
+                }
+                value = std::string(*inline_value);
+            }
+            taken.push_back({*found->option, value});
+            continue;
+        }
+        if (StartsWithIgnoreCase(arg, kSchemePrefix)) {
+            auto host = SchemeHost(arg);
+            if (!host) {
+                InvalidOption(ui, arg);
+                return 8;
+            }
+            taken.push_back({CmdOption::Scheme, *host});
+            continue;
+        }
+        if (!rest.empty()) rest += ' ';
+        rest += arg;
+    }
+
+    if (int rc = ParseCommandLine(rest, out, ui); rc != 0) return rc;
+    for (const Taken& t : taken) StoreValue(out, t.option, t.value);
+    out.headless = headless;
+    out.dump = dump;
+    out.help = help;
+    out.version = version;
+    return 0;
+}
+
+std::string CommandLineUsage(std::string_view program) {
+    return "Usage: " + std::string(program) +
+           " [options] [session] [tn3270://host:port/] [/S session /H host /P port ...]\n"
+           "\n"
+           "  --session NAME     session file in the application data folder (.ses is added)\n"
+           "  --host HOST[:PORT] connect to this host with a fresh host entry\n"
+           "  --port N           port number\n"
+           "  --lu NAME          LU name to ask for\n"
+           "  --model N          terminal model 2, 3, 4 or 5\n"
+           "  --tn3270e          negotiate TN3270E\n"
+           "  --tls N            TLS: 0 none, 1 highest, 2 TLS 1.0, 3 TLS 1.1, 4 TLS 1.2\n"
+           "  --trace            trace from the start\n"
+           "  --macro NAME       macro to run once the host has answered\n"
+           "  --run TEXT         macro statements to run at start-up\n"
+           "  --letter L         session letter A-Z or 0-9\n"
+           "  --color NAME       GRAY, RED, YELLOW, GREEN, CYAN, BLUE, MAGENTA or BLACK\n"
+           "  --settings NAME    settings file instead of orkan.ini\n"
+           "  --files PATH       folder file instead of files.ini\n"
+           "  --appdata          use the per-user application data folder\n"
+           "  --headless         run without a window\n"
+           "  --dump             print each host screen (headless)\n"
+           "  --help, --version\n";
+}
+
+bool SetSessionNameFromCommandLine(const CommandLine& cl, SessionRecord& record, Ui& ui) {
+    if (!cl.Given(CmdOption::Session)) return true;
+    const std::string name = cl.Value(CmdOption::Session);
+    if (name.empty()) return true;
+    auto stored = PathToStoredName(name);
+    if (!stored) {
+        ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                        "The session file name \"" + name + "\" holds characters that cannot be stored.",
+                        Buttons::Ok, Icon::Error});
+        return false;
+    }
+    return StoreRecordText(record, field::SessionFile, *stored, "session file name", ui);
+}
+
+std::optional<char> RequestedSessionLetter(const CommandLine& cl, Ui& ui) {
+    if (!cl.Given(CmdOption::Letter)) return std::nullopt;
+    const std::string v = cl.Value(CmdOption::Letter);
+    if (v.size() == 1) {
+        const char c = v[0];
+        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
+        if (c >= 'a' && c <= 'z') return char(c - 'a' + 'A');
+    }
+    ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                    "Session letter '" + v + "' is invalid: use a letter A to Z or a digit 0 to 9.", Buttons::Ok,
+                    Icon::Error});
+    return std::nullopt;
+}
+
+std::optional<uint8_t> RequestedModelIndex(const CommandLine& cl) {
+    const std::string v = cl.Value(CmdOption::Model);
+    if (v.size() == 1 && v[0] >= '2' && v[0] <= '5') return uint8_t(v[0] - '2');
+    return std::nullopt;
+}
+
+uint8_t TlsChoiceFromCommandLine(std::string_view value) {
+    value = Trim(value);
+    if (value.size() == 1 && value[0] >= '0' && value[0] <= '4') return uint8_t(value[0] - '0');
+    if (value == "5") return tls_choice::Highest;
+    return tls_choice::None;
+}
+
+std::optional<uint8_t> ColourSchemeIndex(std::string_view name) {
+    name = Trim(name);
+    for (size_t i = 0; i < kColourSchemes.size(); ++i)
+        if (EqualsIgnoreCase(name, kColourSchemes[i])) return uint8_t(i);
+    return std::nullopt;
+}
+
+bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, GivenOnCommandLine& given,
+                              HostSecurity& security, Ui& ui) {
+    bool ok = true;
+    auto bad_value = [&](const std::string& text) {
+        ui.ShowMessage({std::string(kCommandLineErrorTitle), text, Buttons::Ok, Icon::Error});
+        ok = false;
+    };
+
+    if (auto host = cl.HostValue(); host && !host->empty()) {
+        SessionRecord fresh = record;
+        if (StoreRecordText(fresh, field::HostName, *host, "host name", ui) &&
+            StoreRecordText(fresh, field::IpName, *host, "host name", ui)) {
+            fresh.SetNumber(field::Port, 23);
+            fresh.SetNumber(field::Tn3270e, 1);
+            fresh.SetNumber(field::TlsChoice, tls_choice::None);
+            [[maybe_unused]] const bool cleared = fresh.SetText(field::LuName, "");
+            record = fresh;
+            security = HostSecurity{};
+            given = {true, true, true, true};
+        } else {
+            ok = false;
+        }
+    }
+    if (cl.Given(CmdOption::LuName)) {
+        if (StoreRecordText(record, field::LuName, cl.Value(CmdOption::LuName), "LU name", ui))
+            given.lu_name = true;
+        else
+            ok = false;
+    }
+    if (cl.Given(CmdOption::Port)) {
+        const std::string v = cl.Value(CmdOption::Port);
+        long port = 0;
+        bool digits = !v.empty() && v.size() <= 5;
+        for (char c : v) {
+            digits = digits && c >= '0' && c <= '9';
+            if (digits) port = port * 10 + (c - '0');
+        }
+        if (digits && port >= 1 && port <= 65535) {
+            record.SetNumber(field::Port, uint32_t(port));
+            given.port = true;
+        } else {
+            bad_value("Port '" + v + "' is invalid: use a number from 1 to 65535.");
+        }
+    }
+    if (cl.Given(CmdOption::Tn3270e)) {
+        record.SetNumber(field::Tn3270e, 1);
+        given.tn3270e = true;
+    }
+    if (auto model = RequestedModelIndex(cl)) record.SetNumber(field::TerminalModel, *model);
+    if (cl.Given(CmdOption::Tls)) {
+        record.SetNumber(field::TlsChoice, TlsChoiceFromCommandLine(cl.Value(CmdOption::Tls)));
+        given.tls = true;
+    }
+    if (cl.Given(CmdOption::Colour)) {
+        const std::string name = cl.Value(CmdOption::Colour);
+        if (auto scheme = ColourSchemeIndex(name)) {
+            record.SetNumber(field::ColourTag, *scheme | 0x80u);
+            const uint32_t entry = record.Number(field::ColourTagEntry);
+            if (entry > 7 && entry < 16) record.SetSessionColour(int(entry), kSchemeColours[*scheme]);
+        } else {
+            bad_value("Colour scheme '" + name +
+                      "' is unknown: use GRAY, RED, YELLOW, GREEN, CYAN, BLUE, MAGENTA or BLACK.");
+        }
+    }
+    return ok;
+}
+
+}  // namespace orkan

@@ -1,0 +1,38 @@
+// The one way files named by the user or the session are opened: a relative name is taken inside
+// its folder, the usual extension is added when missing, and a missing folder is created when a
+// file is written.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace orkan {
+
+enum class OpenMode { Read, Write, Append };
+
+// Where a name leads: inside `folder` unless it begins with "/" or the folder is empty; "." and
+// `extension` added when the name does not already end in them (case ignored), except that a
+// name ending in ".ext" (an event macro) is not given "mac".
+std::string DataFilePath(std::string_view name, std::string_view folder, std::string_view extension);
+
+struct FileCloser {
+    void operator()(std::FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+
+struct DataFile {
+    std::unique_ptr<std::FILE, FileCloser> file;  // null on failure
+    int error = 0;                                 // errno of the failure, kept for the message
+    std::string path;
+    explicit operator bool() const { return file != nullptr; }
+};
+
+// Binary mode; writing truncates. A failure because the folder is missing creates every missing
+// level of it and tries once more (writing and appending only).
+[[nodiscard]] DataFile OpenDataFile(std::string_view name, OpenMode mode, std::string_view folder,
+                                    std::string_view extension);
+
+}  // namespace orkan

@@ -1,0 +1,188 @@
+#include "config/session_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "config/atomic_file.h"
+#include "config/data_file.h"
+#include "config/file_name_text.h"
+#include "config/profile_file.h"
+#include "config/settings_file.h"
+
+namespace orkan {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool HeaderMatches(std::span<const uint8_t> bytes) {
+    return bytes.size() >= kSessionHeaderSize &&
+           std::memcmp(bytes.data(), kSessionMagic.data(), kSessionHeaderSize) == 0;
+}
+
+std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
+
+std::string FolderOf(const std::string& path) {
+    std::string folder = fs::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+bool IsStandardName(const std::string& base) {
+    return base.size() >= 9 && EqualsIgnoreCase(std::string_view(base).substr(0, 9), "standard.");
+}
+
+MessageBox SessionMessage(std::string text) {
+    return {std::string(kSessionErrorTitle), std::move(text), Buttons::Ok, Icon::Warning};
+}
+
+std::string SessionPath(const SessionFileContext& ctx, const std::string& stored_name) {
+    return DataFilePath(StoredNameToPath(stored_name), ctx.folders.app_data, "ses");
+}
+
+// A damaged standard.ses is put aside and replaced by its backup, when the backup is a valid file.
+// True when the file was replaced.
+bool RestoreStandardFromBackup(const SessionFileContext& ctx, const std::string& path,
+                               std::span<const uint8_t> damaged) {
+    const std::string backup = DataFilePath("standard.ses.backup", ctx.folders.app_data, "");
+    std::vector<uint8_t> good;
+    int error = 0;
+    if (ReadFilePrefix(backup, kSessionFileSize, good, error) != ReadResult::Ok || !HeaderMatches(good)) return false;
+    if (WriteFileAtomically(path + ".damaged", damaged) != 0) return false;
+    return WriteFileAtomically(path, good) == 0;
+}
+
+}  // namespace
+
+std::vector<uint8_t> SessionFileBytes(const SessionRecord& record) {
+    std::vector<uint8_t> bytes(kSessionFileSize);
+    std::memcpy(bytes.data(), kSessionMagic.data(), kSessionHeaderSize);
+    std::memcpy(bytes.data() + kSessionHeaderSize, record.Bytes().data(), kSessionRecordSize);
+    return bytes;
+}
+
+bool ParseSessionFile(std::span<const uint8_t> bytes, SessionRecord& record, size_t& file_length) {
+    if (!HeaderMatches(bytes)) return false;
+    const size_t n = std::min(bytes.size() - kSessionHeaderSize, kSessionRecordSize);
+    SessionRecord parsed = DefaultSessionRecord();
+    std::memcpy(parsed.Bytes().data(), bytes.data() + kSessionHeaderSize, n);
+    file_length = n + kSessionHeaderSize;
+    ApplyOlderFormatDefaults(parsed, file_length);
+    ClampSessionRecord(parsed);
+    record = parsed;
+    return true;
+}
+
+bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, SessionFileState& state) {
+    const std::string name = record.Text(field::SessionFile);
+    if (name.empty()) return false;
+    const std::string path = SessionPath(ctx, name);
+
+    std::vector<uint8_t> bytes;
+    int error = 0;
+    const ReadResult read = ReadFilePrefix(path, kSessionFileSize, bytes, error);
+    if (read == ReadResult::Missing) {
+        ctx.ui.ShowMessage(SessionMessage("Session file " + BaseName(path) + " was not found\nin folder " +
+                                          FolderOf(path)));
+        return false;
+    }
+    if (read != ReadResult::Ok) {
+        ctx.ui.ShowMessage(SessionMessage("Session file " + BaseName(path) + " cannot be read\nin folder " +
+                                          FolderOf(path) + "\n(" + std::strerror(error) + ")"));
+        return false;
+    }
+    if (!HeaderMatches(bytes) && IsStandardName(BaseName(path)) && RestoreStandardFromBackup(ctx, path, bytes)) {
+        if (ReadFilePrefix(path, kSessionFileSize, bytes, error) != ReadResult::Ok) bytes.clear();
+    }
+
+    SessionRecord loaded;
+    size_t length = 0;
+    if (!ParseSessionFile(bytes, loaded, length)) {
+        ctx.ui.ShowMessage(SessionMessage(BaseName(path) + " is not a valid session file for this version"));
+        return false;
+    }
+    // The name as the caller gave it, so the next save goes back to the same file.
+    [[maybe_unused]] const bool fits = loaded.SetText(field::SessionFile, name);
+
+    state.security = HostSecurity{};
+    const HostList hosts = LoadHostList(ctx.folders.settings_file, ctx.ui);
+    if (auto i = FindHost(hosts, loaded.Text(field::HostName))) {
+        // A value that does not fit has been reported and left as the file had it.
+        [[maybe_unused]] const bool merged = MergeHostEntry(loaded, hosts.entries[*i], state.given, ctx.ui);
+        state.security = hosts.entries[*i].security;
+    }
+    record = loaded;
+    state.last_saved = loaded;
+    return true;
+}
+
+bool LoadStartupSession(const SessionFileContext& ctx, std::string_view name, SessionRecord& record,
+                        SessionFileState& state) {
+    // A name that is not UTF-8 was written in the 8-bit code page already.
+    const std::string stored = PathToStoredName(name).value_or(std::string(name));
+    for (const std::string& candidate : {stored, std::string(kStandardSession)}) {
+        SessionRecord attempt = record;
+        if (!attempt.SetText(field::SessionFile, candidate)) {
+            ctx.ui.ShowMessage(SessionMessage("The session file name " + std::string(name.substr(0, 80)) +
+                                              " is longer than " + std::to_string(field::SessionFile.max) +
+                                              " characters."));
+            continue;
+        }
+        if (LoadSessionFile(ctx, attempt, state)) {
+            record = attempt;
+            return true;
+        }
+        if (EqualsIgnoreCase(candidate, kStandardSession)) break;
+    }
+    return false;
+}
+
+bool SaveSessionFile(const SessionFileContext& ctx, SaveMode mode, bool force, const SessionRecord& record,
+                     SessionFileState& state, const std::optional<ShownScreen>& screen) {
+    const std::string name = record.Text(field::SessionFile);
+    if (name.empty()) return false;
+    if (ctx.settings.NoAutoSave && !force) return true;
+    if (mode == SaveMode::Auto && record == state.last_saved) return true;
+    if (ctx.settings.NoSessionSave) return true;
+
+    // Written as the window would be at the default screen size, so the next start at that size
+    // does not open a window sized for the larger alternate screen.
+    SessionRecord written = record;
+    if (screen && uint32_t(screen->rows) != record.Number(field::DefaultRows) && !record.Flag(field::WindowMaximised) &&
+        record.Flag(field::KeepFontConstantOnModeSwitch)) {
+        const int64_t height = record.Number(field::WindowHeight);
+        const int64_t less_height = int64_t(screen->rows - 24) * screen->cell_height;
+        if (less_height > 0 && less_height < height) written.SetNumber(field::WindowHeight, uint32_t(height - less_height));
+        if (screen->columns == 132) {
+            const int64_t width = record.Number(field::WindowWidth);
+            const int64_t less_width = int64_t(52) * screen->cell_width;
+            if (less_width > 0 && less_width < width) written.SetNumber(field::WindowWidth, uint32_t(width - less_width));
+        }
+    }
+
+    const std::string path = SessionPath(ctx, name);
+    const std::vector<uint8_t> bytes = SessionFileBytes(written);
+    if (int err = WriteFileAtomically(path, bytes); err != 0) {
+        ctx.ui.ShowMessage(FileSaveError(err, path));
+        return false;
+    }
+    state.last_saved = record;
+
+    if (int err = WriteLastSession(ctx.folders.settings_file, StoredNameToPath(name)); err != 0)
+        ctx.ui.ShowMessage(FileSaveError(err, ctx.folders.settings_file));
+    return true;
+}
+
+BackupResult BackupStandardSession(const Folders& folders) {
+    const std::string path = DataFilePath(kStandardSession, folders.app_data, "");
+    std::vector<uint8_t> bytes;
+    int error = 0;
+    const ReadResult read = ReadFilePrefix(path, kSessionFileSize, bytes, error);
+    if (read == ReadResult::Missing) return BackupResult::Missing;
+    if (read != ReadResult::Ok) return BackupResult::Error;
+    if (!HeaderMatches(bytes) || bytes.size() < kSessionFileSize) return BackupResult::NotComplete;
+    return WriteFileAtomically(path + ".backup", bytes) == 0 ? BackupResult::Copied : BackupResult::Error;
+}
+
+}  // namespace orkan

@@ -1,0 +1,164 @@
+// The command line comes from shortcuts, scripts and other sessions: every form must give the same
+// values, and anything that cannot be used must be named in a message.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/command_line.h"
+#include "config/session_file.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+using O = CmdOption;
+
+struct Case {
+    const char* name;
+    std::vector<std::string> argv;  // after the program name; one entry is also a whole text
+    bool as_text;                   // parse argv[0] with the program's own syntax
+    int rc;
+    std::map<O, std::string> values;  // every other option must stay unset
+    std::string message;              // expected message text, when one is shown
+    bool cut = false;
+};
+
+const std::string k70(70, 'L');
+const std::string kInvalid = "' is invalid.\nPlease check the Help doc under 'Command line options' after Orkan TN3270 starts";
+
+const Case kCases[] = {
+    {"scheme lower case with slash", {"tn3270://host.example:2023/"}, true, 0, {{O::Scheme, "host.example:2023"}}, ""},
+    {"scheme upper case without slash", {"TN3270://host.example:2023"}, true, 0, {{O::Scheme, "host.example:2023"}}, ""},
+    {"scheme as an argument anywhere", {"/L", "LU1", "Tn3270://mvs/"}, false, 0, {{O::Scheme, "mvs"}, {O::LuName, "LU1"}}, ""},
+    {"scheme then options", {"tn3270://mvs/ /L LU1"}, true, 0, {{O::Scheme, "mvs"}, {O::LuName, "LU1"}}, ""},
+    {"options in lower case", {"/h myhost /p 2023"}, true, 0, {{O::Host, "myhost"}, {O::Port, "2023"}}, ""},
+    {"options without blanks", {"/E/N3/T"}, true, 0, {{O::Tn3270e, " "}, {O::Model, "3"}, {O::Trace, " "}}, ""},
+    {"bare first word is the session", {"prod /T"}, true, 0, {{O::Session, "prod.ses"}, {O::Trace, " "}}, ""},
+    {"quoted session path", {"\"C:\\Users\\me\\My Sessions\\prod\""}, true, 0, {{O::Session, "prod.ses"}}, ""},
+    {"session with extension in any case", {"/S Test.SES"}, true, 0, {{O::Session, "Test.SES"}}, ""},
+    {"arguments are joined with blanks", {"/S", "my", "session"}, false, 0, {{O::Session, "my session.ses"}}, ""},
+    {"option without value", {"/h"}, true, 0, {{O::Host, " "}}, ""},
+    {"value over 64 characters is cut", {"/L " + k70}, true, 0, {{O::LuName, std::string(64, 'L')}}, "", true},
+    {"invalid option is named", {"/X"}, true, 8, {}, "Command line option '/X" + kInvalid},
+    {"invalid option after valid ones", {"/H h /Qx"}, true, 8, {}, "Command line option '/Q" + kInvalid},
+    {"text after the scheme slash", {"tn3270://h/junk"}, true, 8, {}, "Command line option 'ju" + kInvalid},
+    {"empty command line", {""}, true, 0, {}, ""},
+    {"long options", {"--host", "h.example", "--port=992", "--lu", "LU01", "--tn3270e", "--session",
+                      "/home/u/work/prod.ses", "--run", "Key(\"Enter\")", "--trace", "--tls=4"},
+     false, 0,
+     {{O::Host, "h.example"}, {O::Port, "992"}, {O::LuName, "LU01"}, {O::Tn3270e, " "}, {O::Session, "prod.ses"},
+      {O::Run, "Key(\"Enter\")"}, {O::Trace, " "}, {O::Tls, "4"}},
+     ""},
+    {"long options win over the text", {"/P 23", "--port", "24"}, false, 0, {{O::Port, "24"}}, ""},
+    {"long session path keeps its file name", {"--session", "/" + std::string(80, 'd') + "/x"}, false, 0,
+     {{O::Session, "x.ses"}}, ""},
+    {"unknown long option", {"--bogus"}, false, 8, {}, "Command line option '--bogus" + kInvalid},
+    {"long option without its value", {"--host"}, false, 8, {}, "Command line option '--host' needs a value."},
+    {"scheme argument with a path", {"tn3270://h/x"}, false, 8, {}, "Command line option 'tn3270://h/x" + kInvalid},
+};
+
+TEST(CommandLine, Cases) {
+    for (const Case& c : kCases) {
+        test::RecordingUi ui;
+        CommandLine cl;
+        int rc;
+        if (c.as_text) {
+            rc = ParseCommandLine(c.argv[0], cl, ui);
+        } else {
+            std::vector<const char*> argv = {"orkan3270"};
+            for (const std::string& a : c.argv) argv.push_back(a.c_str());
+            rc = ParseCommandLine(int(argv.size()), argv.data(), cl, ui);
+        }
+        EXPECT_EQ(rc, c.rc) << c.name;
+        if (!c.message.empty()) {
+            ASSERT_EQ(ui.shown.size(), 1u) << c.name;
+            EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Command Line Option Error") << c.name;
+            EXPECT_EQ(ui.shown[0].text, c.message) << c.name;
+            continue;
+        }
+        EXPECT_TRUE(ui.shown.empty()) << c.name;
+        for (size_t i = 0; i < kCommandLineOptions; ++i) {
+            auto it = c.values.find(O(i));
+            EXPECT_EQ(cl.values[i], it == c.values.end() ? "" : it->second) << c.name << ", option " << i;
+        }
+        EXPECT_EQ(!cl.notes.empty(), c.cut) << c.name;
+    }
+}
+
+TEST(CommandLine, SwitchesOfTheLinuxProgram) {
+    test::RecordingUi ui;
+    CommandLine cl;
+    const char* argv[] = {"orkan3270", "--headless", "--dump", "--version"};
+    ASSERT_EQ(ParseCommandLine(4, argv, cl, ui), 0);
+    EXPECT_TRUE(cl.headless && cl.dump && cl.version && !cl.help);
+}
+
+struct Applied {
+    SessionRecord record = DefaultSessionRecord();
+    GivenOnCommandLine given;
+    HostSecurity security{"ca.pem", "", "", true, true};
+    test::RecordingUi ui;
+    bool ok = false;
+    explicit Applied(const std::string& text) {
+        CommandLine cl;
+        EXPECT_EQ(ParseCommandLine(text, cl, ui), 0);
+        EXPECT_TRUE(record.SetText(field::LuName, "OLDLU"));
+        ok = ApplyCommandLineToRecord(cl, record, given, security, ui);
+    }
+};
+
+TEST(CommandLine, ValuesGoIntoTheRecordOnlyWhenTheyFit) {
+    Applied fresh("tn3270://mvs.example:992/");
+    EXPECT_TRUE(fresh.ok);
+    EXPECT_EQ(fresh.record.Text(field::HostName), "mvs.example:992");
+    EXPECT_EQ(fresh.record.Text(field::LuName), "");  // a fresh host entry
+    EXPECT_EQ(fresh.record.Number(field::Tn3270e), 1u);
+    EXPECT_EQ(fresh.security, HostSecurity{});
+    EXPECT_TRUE(fresh.given.port && fresh.given.lu_name);
+
+    Applied lu("/L " + std::string(40, 'U'));  // 40 characters: the command line takes it, the field not
+    EXPECT_FALSE(lu.ok);
+    EXPECT_EQ(lu.record.Text(field::LuName), "OLDLU");
+    ASSERT_EQ(lu.ui.shown.size(), 1u);
+    EXPECT_NE(lu.ui.shown[0].text.find("LU name"), std::string::npos);
+
+    Applied values("/P 2023 /N 4 /V 5 /C red /E");
+    EXPECT_TRUE(values.ok);
+    EXPECT_EQ(values.record.Number(field::Port), 2023u);
+    EXPECT_EQ(values.record.Number(field::TerminalModel), 2u);
+    EXPECT_EQ(values.record.Number(field::TlsChoice), tls_choice::Highest);
+    EXPECT_EQ(values.record.Number(field::ColourTag), 0x81u);
+    EXPECT_TRUE(values.given.port && values.given.tls && values.given.tn3270e && !values.given.lu_name);
+
+    Applied bad("/P 70000 /N 7 /V 9 /C PURPLE");
+    EXPECT_FALSE(bad.ok);
+    EXPECT_EQ(bad.record.Number(field::Port), 23u);
+    EXPECT_EQ(bad.record.Number(field::TerminalModel), 0u);  // other model numbers are ignored
+    EXPECT_EQ(bad.record.Number(field::TlsChoice), tls_choice::None);
+    EXPECT_EQ(bad.ui.shown.size(), 2u);
+}
+
+TEST(CommandLine, SessionLetterAndName) {
+    const std::pair<const char*, std::optional<char>> letters[] = {
+        {"/I c", 'C'}, {"/I 7", '7'}, {"/I Z", 'Z'}, {"/I ab", std::nullopt}, {"/I #", std::nullopt}};
+    for (auto [text, expected] : letters) {
+        test::RecordingUi ui;
+        CommandLine cl;
+        ASSERT_EQ(ParseCommandLine(text, cl, ui), 0);
+        EXPECT_EQ(RequestedSessionLetter(cl, ui), expected) << text;
+        EXPECT_EQ(ui.shown.size(), expected ? 0u : 1u) << text;
+    }
+    test::RecordingUi ui;
+    CommandLine cl;
+    const char* argv[] = {"orkan3270", "--session", "caf\xC3\xA9"};
+    ASSERT_EQ(ParseCommandLine(3, argv, cl, ui), 0);
+    SessionRecord r;
+    ASSERT_TRUE(SetSessionNameFromCommandLine(cl, r, ui));
+    EXPECT_EQ(r.Text(field::SessionFile), "caf\xE9.ses");  // stored in the 8-bit code page
+    const char* argv2[] = {"orkan3270", "--session", "\xE2\x98\x83"};
+    ASSERT_EQ(ParseCommandLine(3, argv2, cl, ui), 0);
+    EXPECT_FALSE(SetSessionNameFromCommandLine(cl, r, ui));
+}
+
+}  // namespace
+}  // namespace orkan

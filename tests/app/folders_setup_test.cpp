@@ -1,0 +1,123 @@
+// The first start fills the user's folder from the installed defaults; every later start must
+// leave what the user changed alone.
+#include <gtest/gtest.h>
+
+#include "app/folders_setup.h"
+#include "config/temp_folder.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+using test::ReadText;
+using test::TempFolder;
+using test::WriteText;
+
+TEST(Folders, ExpandEnvironment) {
+    const Environment env = test::TableEnvironment({{"USERPROFILE", "/home/ann"}, {"LONG", std::string(2049, 'x')}});
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"%USERPROFILE%/Documents", "/home/ann/Documents"},
+        {"%userprofile%", ""},  // names are exact; an unset variable is empty
+        {"100%% sure", "100% sure"},
+        {"50% off", "50% off"},
+        {"%UNSET%/x", "/x"},
+        {"%LONG%", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(ExpandEnvironment(text, env), expected) << text;
+}
+
+TEST(Folders, DefaultsFollowTheLinuxConventions) {
+    test::RecordingUi ui;
+    Folders f;
+    const Environment env = test::TableEnvironment({{"HOME", "/home/ann"}});
+    ASSERT_TRUE(ResolveFolders({"/nonexistent/share/orkan3270", "", false, ""}, env, f, ui));
+    EXPECT_EQ(f.app_data, "/home/ann/.config/orkan3270");
+    EXPECT_EQ(f.key_data, f.app_data);
+    EXPECT_EQ(f.documents, "/home/ann");
+    EXPECT_EQ(f.macros, "/home/ann/.config/orkan3270/macros");
+    EXPECT_EQ(f.temp_macros, f.macros);
+    EXPECT_EQ(f.certs, "/home/ann/.config/orkan3270/certs");
+    EXPECT_EQ(f.settings_file, "/home/ann/.config/orkan3270/orkan.ini");
+    ASSERT_TRUE(ResolveFolders({"/x", "", false, "other.ini"},
+                               test::TableEnvironment({{"HOME", "/h"}, {"XDG_CONFIG_HOME", "/cfg/"}}), f, ui));
+    EXPECT_EQ(f.app_data, "/cfg/orkan3270");
+    EXPECT_EQ(f.settings_file, "/cfg/orkan3270/other.ini");
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST(Folders, FilesIniKeysAreExpanded) {
+    TempFolder dir;
+    WriteText(dir / "files.ini", "[Orkan]\nAppData=%DATA%/orkan/\nMacros=/srv/macros\nORK=\n");
+    test::RecordingUi ui;
+    Folders f;
+    ASSERT_TRUE(ResolveFolders({dir.path(), "", false, ""}, test::TableEnvironment({{"DATA", "/d"}, {"HOME", "/h"}}),
+                               f, ui));
+    EXPECT_EQ(f.app_data, "/d/orkan");
+    EXPECT_EQ(f.macros, "/srv/macros");
+    EXPECT_EQ(f.temp_macros, "/srv/macros");
+    EXPECT_EQ(f.screens, "/d/orkan/screens");
+
+    // A folder file named on the command line must exist; one that cannot be read is an error.
+    EXPECT_FALSE(ResolveFolders({dir.path(), dir / "missing.ini", false, ""}, test::TableEnvironment({}), f, ui));
+    EXPECT_EQ(ui.shown.back().title, "Orkan TN3270 Folder Error");
+    std::filesystem::create_directory(dir / "dir.ini");
+    EXPECT_FALSE(ResolveFolders({dir.path(), dir / "dir.ini", false, ""}, test::TableEnvironment({}), f, ui));
+    EXPECT_EQ(f.app_data, "/d/orkan");  // a failed resolution leaves the folders as they were
+}
+
+TEST(Folders, FirstStartCopiesDefaultsAndLaterStartsChangeNothing) {
+    TempFolder install, home;
+    WriteText(install / "defaults/standard.ses", "session");
+    WriteText(install / "defaults/standard.key", "keys");
+    WriteText(install / "defaults/macros/logon.mac", "macro");
+    WriteText(install / "defaults/certs/ca.pem", "cert");
+    test::RecordingUi ui;
+    Folders f;
+    ASSERT_TRUE(ResolveFolders({install.path(), "", false, ""}, test::TableEnvironment({{"HOME", home.path()}}), f, ui));
+
+    ASSERT_TRUE(PrepareAppData(f, ui));
+    EXPECT_EQ(ReadText(f.app_data + "/standard.ses"), "session");
+    EXPECT_EQ(ReadText(f.app_data + "/macros/logon.mac"), "macro");
+    EXPECT_EQ(ReadText(f.app_data + "/certs/ca.pem"), "cert");
+
+    WriteText(f.app_data + "/standard.key", "edited by the user");
+    std::filesystem::remove(f.app_data + "/macros/logon.mac");
+    ASSERT_TRUE(PrepareAppData(f, ui));
+    EXPECT_EQ(ReadText(f.app_data + "/standard.key"), "edited by the user");
+    EXPECT_FALSE(std::filesystem::exists(f.app_data + "/macros/logon.mac"));
+    EXPECT_TRUE(ui.shown.empty());
+    // Nothing of the staging folder is left beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home / ".config"), {}), 1);
+}
+
+TEST(Folders, UnusableApplicationDataFolderIsReported) {
+    TempFolder install, home;
+    test::RecordingUi ui;
+    Folders f;
+    f.program_data = install.path();
+    f.app_data = home / "orkan3270";
+
+    // No defaults installed: reported, and nothing is created, so a later start tries again.
+    EXPECT_FALSE(PrepareAppData(f, ui));
+    EXPECT_FALSE(std::filesystem::exists(f.app_data));
+    EXPECT_NE(ui.shown.back().text.find("re-install"), std::string::npos);
+
+    WriteText(f.app_data, "a file, not a folder");
+    EXPECT_FALSE(PrepareAppData(f, ui));
+    EXPECT_NE(ui.shown.back().text.find("is not a folder"), std::string::npos);
+    EXPECT_EQ(ReadText(f.app_data), "a file, not a folder");
+
+    f.app_data = home / "orkan3270/below";  // its parent is a file
+    std::filesystem::create_directories(install / "defaults");
+    EXPECT_FALSE(PrepareAppData(f, ui));
+}
+
+TEST(Folders, ProgramDataOfTheBuildTree) {
+    const std::string build_data = ORKAN_BUILD_DATA_DIR;
+    const std::string build_tree = std::filesystem::path(build_data).parent_path().parent_path().string();
+    EXPECT_EQ(FindProgramDataFolder(build_tree + "/orkan3270"), build_data);
+    EXPECT_EQ(FindProgramDataFolder("/nonexistent/bin/orkan3270"), ORKAN_INSTALL_DATA_DIR);
+}
+
+}  // namespace
+}  // namespace orkan

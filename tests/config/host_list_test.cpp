@@ -1,0 +1,134 @@
+// The host list is the user's address book: it must come back exactly as stored, and a list that
+// was not read whole must never be written back over the whole one.
+#include <gtest/gtest.h>
+
+#include "config/host_list.h"
+#include "config/settings_file.h"
+#include "config/temp_folder.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+constexpr const char* kTwoHosts =
+    "[Orkan]\n"
+    "Hostnames=prod,test\n"  // no final comma: one is supplied
+    "IPnames=prod.example.com,10.0.0.2,\n"
+    "Portnums=992,2023,\n"
+    "TN3270E=1,0,\n"
+    "SSL=5,2,\n"
+    "Lunames=LUPROD01,,\n"
+    "KeepAliveTimes=60,\n"
+    "CA_Certs=ca.pem,,\n"
+    "Client_Certs=,,\n"
+    "Client_Keys=,,\n"
+    "Validate_Host_Cert=1,0,\n"
+    "Domain_Must_Match_Host=1,0,\n";
+
+TEST(HostList, ReadsTheParallelLists) {
+    test::RecordingUi ui;
+    const HostList list = LoadHostList(ProfileText::Parse(kTwoHosts), ui);
+    ASSERT_EQ(list.entries.size(), 2u);
+    const HostEntry& prod = list.entries[0];
+    EXPECT_EQ(prod.ip_name, "prod.example.com");
+    EXPECT_EQ(prod.port, 992);
+    EXPECT_TRUE(prod.tn3270e);
+    EXPECT_EQ(prod.tls, tls_choice::V1_2);
+    EXPECT_EQ(prod.lu_name, "LUPROD01");
+    EXPECT_EQ(prod.keep_alive, 60);
+    EXPECT_EQ(prod.security.ca_file, "ca.pem");
+    EXPECT_TRUE(prod.security.validate_host_cert);
+    const HostEntry& t = list.entries[1];
+    EXPECT_EQ(t.tls, tls_choice::ListCode2);  // code 2 is kept as 12
+    EXPECT_EQ(t.keep_alive, -1);              // missing: the program setting applies
+    EXPECT_FALSE(list.incomplete);
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST(HostList, TlsCodesMapBothWays) {
+    const std::pair<int, uint8_t> cases[] = {{0, 0}, {1, 11}, {2, 12}, {3, 2}, {4, 3}, {5, 4}, {6, 1}};
+    for (auto [code, choice] : cases) {
+        EXPECT_EQ(TlsChoiceFromListCode(code), choice) << code;
+        EXPECT_EQ(ListCodeFromTlsChoice(choice), code) << code;
+    }
+    EXPECT_EQ(TlsChoiceFromListCode(9), tls_choice::Highest);  // damage never turns TLS off
+}
+
+TEST(HostList, SaveWritesBackWhatWasRead) {
+    test::TempFolder dir;
+    const std::string ini = dir / "orkan.ini";
+    test::WriteText(ini, std::string("; mine\n") + kTwoHosts + "[UserVariables]\nX=1\n");
+    test::RecordingUi ui;
+    HostList list = LoadHostList(ini, ui);
+    list.entries.erase(list.entries.begin());  // deleting one keeps keep-alive times with their hosts
+    ASSERT_EQ(SaveHostList(ini, list, ui), 0);
+    const ProfileText p = LoadProfile(ini).text;
+    EXPECT_EQ(p.Get("Orkan", "Hostnames"), "test,");
+    EXPECT_EQ(p.Get("Orkan", "SSL"), "2,");
+    EXPECT_EQ(p.Get("Orkan", "KeepAliveTimes"), "-1,");
+    EXPECT_EQ(p.Get("UserVariables", "X"), "1");
+    EXPECT_EQ(test::ReadText(ini).substr(0, 7), "; mine\n");
+    EXPECT_EQ(LoadHostList(ini, ui).entries, list.entries);
+}
+
+TEST(HostList, ACutListIsNeverWrittenBack) {
+    std::string names, ports;
+    for (int i = 0; i < 1005; ++i) {
+        names += "h" + std::to_string(i) + ",";
+        ports += "23,";
+    }
+    test::TempFolder dir;
+    const std::string ini = dir / "orkan.ini";
+    const std::string original = "[Orkan]\nHostnames=" + names + "\nPortnums=" + ports + "\n";
+    test::WriteText(ini, original);
+    test::RecordingUi ui;
+    HostList list = LoadHostList(ini, ui);
+    EXPECT_EQ(list.entries.size(), kMaxHosts);
+    EXPECT_TRUE(list.incomplete);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].title, "Error loading host names");
+    EXPECT_EQ(ui.shown[0].text, "Maximum number of hostnames was reached (1000)");
+    EXPECT_NE(SaveHostList(ini, list, ui), 0);
+    EXPECT_EQ(test::ReadText(ini), original);
+
+    // A list line the reader had to skip also keeps the list from being written.
+    test::WriteText(ini, std::string("[Orkan]\nHostnames=a,\n") + std::string("IPnames=\0bad\n", 13));
+    list = LoadHostList(ini, ui);
+    EXPECT_TRUE(list.incomplete);
+    EXPECT_NE(SaveHostList(ini, list, ui), 0);
+}
+
+TEST(HostList, AddHostChecksWhatFits) {
+    test::RecordingUi ui;
+    HostList list;
+    EXPECT_EQ(AddHost(list, "  mainframe  ", 240, ui), 0u);
+    EXPECT_EQ(list.entries[0].name, "mainframe");
+    EXPECT_EQ(list.entries[0].keep_alive, 240);
+    EXPECT_EQ(AddHost(list, "mainframe", 0, ui), 0u);  // found, not added twice
+    EXPECT_FALSE(AddHost(list, std::string(65, 'h'), 0, ui));
+    EXPECT_FALSE(AddHost(list, "a,b", 0, ui));
+    EXPECT_FALSE(AddHost(list, "   ", 0, ui));
+    EXPECT_EQ(ui.shown.back().title, "No Host Name");
+    list.entries.resize(kMaxHosts);
+    EXPECT_FALSE(AddHost(list, "one more", 0, ui));
+    EXPECT_EQ(ui.shown.back().text, "Maximum number of host names has been reached (1000)");
+}
+
+TEST(HostList, LongElementsAreRefusedWhenCopiedIntoTheRecord) {
+    test::RecordingUi ui;
+    HostEntry e;
+    e.name = "h";
+    e.ip_name = std::string(99, 'i');  // the list allows it, the 65-byte field does not
+    e.lu_name = std::string(21, 'L');  // the list allows 21, the record's field 19
+    SessionRecord r;
+    ASSERT_TRUE(r.SetText(field::HostName, "before"));
+    EXPECT_FALSE(ApplyHostEntry(r, e, ui));
+    EXPECT_EQ(r.Text(field::HostName), "before");  // nothing half applied
+    e.ip_name = "ok";
+    EXPECT_FALSE(MergeHostEntry(r, e, {}, ui));
+    EXPECT_EQ(r.Text(field::LuName), "");
+    EXPECT_NE(ui.shown.back().text.find("LU name"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orkan

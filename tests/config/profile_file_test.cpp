@@ -1,0 +1,170 @@
+// Ini files are shared with the user's editor and with other sessions: reads follow the profile
+// rules, and a write may change nothing but its own key.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <thread>
+
+#include "config/profile_file.h"
+#include "config/temp_folder.h"
+
+namespace orkan {
+namespace {
+
+using test::ReadText;
+using test::TempFolder;
+using test::WriteText;
+
+TEST(ProfileText, ReadsByProfileRules) {
+    const std::string file =
+        "\xEF\xBB\xBF[Orkan]\r\n"
+        "; a comment = not a key\r\n"
+        "  TermType2 = ibm-3278-2  \r\n"
+        "Quoted=\"  spaced  \"\r\n"
+        "Single='x'\r\n"
+        "termtype2=second\r\n"
+        "NoEquals\r\n"
+        "Number=42abc\r\n"
+        "Negative=-7\r\n"
+        "Huge=99999999999\r\n"
+        "Empty=\r\n"
+        "[orkan]\r\n"
+        "Later=in the second section of that name\r\n"
+        "[Other]\r\n"
+        "TermType2=other\r\n";
+    const ProfileText p = ProfileText::Parse(file);
+    struct Case {
+        const char* section;
+        const char* key;
+        std::optional<std::string> value;
+    };
+    const Case cases[] = {
+        {"Orkan", "TermType2", "ibm-3278-2"},  // blanks trimmed, BOM ignored
+        {"ORKAN", "TERMTYPE2", "ibm-3278-2"},  // any case; the first of two keys wins
+        {"Orkan", "Quoted", "  spaced  "},
+        {"Orkan", "Single", "x"},
+        {"Orkan", "NoEquals", std::nullopt},
+        {"Orkan", "Empty", ""},
+        {"Orkan", "Later", std::nullopt},  // only the first section of a name counts
+        {"Other", "TermType2", "other"},
+        {"Missing", "TermType2", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(p.Get(c.section, c.key), c.value) << c.section << "/" << c.key;
+    EXPECT_EQ(p.GetInt("Orkan", "Number", 5), 42);
+    EXPECT_EQ(p.GetInt("Orkan", "Negative", 5), -7);
+    EXPECT_EQ(p.GetInt("Orkan", "Huge", 5), INT_MAX);
+    EXPECT_EQ(p.GetInt("Orkan", "Quoted", 5), 5);  // no digits: the default
+    EXPECT_EQ(p.GetInt("Orkan", "Absent", 5), 5);
+}
+
+TEST(ProfileText, WriteChangesOnlyItsKey) {
+    const std::string before =
+        "; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=old\r\n";
+    struct Case {
+        const char* section;
+        const char* key;
+        std::optional<std::string> value;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"orkan", "B", "3", "; settings\r\n[Orkan]\r\nA=1\r\n  b = 3\r\n\r\n[UserVariables]\r\nX=old\r\n"},
+        {"Orkan", "C", "new", "; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\nC=new\r\n\r\n[UserVariables]\r\nX=old\r\n"},
+        {"Orkan", "A", std::nullopt, "; settings\r\n[Orkan]\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=old\r\n"},
+        {"New", "K", " v ", before + "[New]\r\nK=\" v \"\r\n"},
+        {"UserVariables", "X", "\"q\"", "; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=\"\"q\"\"\r\n"},
+    };
+    for (const Case& c : cases) {
+        ProfileText p = ProfileText::Parse(before);
+        std::optional<std::string_view> v;
+        if (c.value) v = *c.value;
+        ASSERT_TRUE(p.Set(c.section, c.key, v)) << c.key;
+        EXPECT_EQ(p.Serialize(), c.after) << c.key;
+        // What was written reads back as it was given.
+        EXPECT_EQ(ProfileText::Parse(p.Serialize()).Get(c.section, c.key), c.value) << c.key;
+    }
+}
+
+TEST(ProfileText, RefusesWhatCannotBeOneLine) {
+    ProfileText p = ProfileText::Parse("[Orkan]\nA=1\n");
+    EXPECT_FALSE(p.Set("Orkan", "A", "two\nlines"));
+    EXPECT_FALSE(p.Set("Orkan", "A=B", "x"));
+    EXPECT_FALSE(p.Set("Or]kan", "A", "x"));
+    EXPECT_FALSE(p.Set("Orkan", "", "x"));
+    EXPECT_EQ(p.Serialize(), "[Orkan]\nA=1\n");
+}
+
+TEST(ProfileText, JunkAndRunawayLinesAreIgnoredAndKeptVerbatim) {
+    std::string file = "[Orkan]\nA=1\n";
+    file += std::string("B=bin\0ary\n", 10);
+    file += "C=" + std::string(kProfileLineLimit + 10, 'x') + "\n";
+    file += "D=4\n\xff\xfe garbage without equals\n";
+    ProfileText p = ProfileText::Parse(file);
+    EXPECT_EQ(p.Get("Orkan", "A"), "1");
+    EXPECT_EQ(p.Get("Orkan", "B"), std::nullopt);
+    EXPECT_EQ(p.Get("Orkan", "C"), std::nullopt);
+    EXPECT_EQ(p.Get("Orkan", "D"), "4");
+    EXPECT_TRUE(p.SectionHasIgnoredLines("Orkan"));
+    ASSERT_TRUE(p.Set("Orkan", "D", "5"));
+    std::string expected = file;
+    expected.replace(expected.find("D=4"), 3, "D=5");
+    EXPECT_EQ(p.Serialize(), expected);
+}
+
+TEST(ProfileFile, WriteGoesThroughRenameAndKeepsTheRest) {
+    TempFolder dir;
+    const std::string ini = dir / "orkan.ini";
+    WriteText(ini, "[Orkan]\nKeep=me\n");
+    ASSERT_EQ(WriteProfileString(ini, "Orkan", "LastSession", "x.ses"), 0);
+    EXPECT_EQ(ReadText(ini), "[Orkan]\nKeep=me\nLastSession=x.ses\n");
+    // No temporary file stays behind.
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_TRUE(e.path().filename() == "orkan.ini" || e.path().filename() == "orkan.ini.lock") << e.path();
+
+    // A missing file reads as empty and is created by the first write; a folder in its place is refused.
+    const std::string fresh = dir / "sub/new.ini";
+    EXPECT_EQ(LoadProfile(fresh).result, ReadResult::Missing);
+    ASSERT_EQ(WriteProfileString(fresh, "S", "K", "V"), 0);
+    EXPECT_EQ(ReadText(fresh), "[S]\nK=V\n");
+    std::filesystem::create_directory(dir / "dir.ini");
+    EXPECT_NE(WriteProfileString(dir / "dir.ini", "S", "K", "V"), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "dir.ini"));
+    // A FIFO in the file's place is refused at once instead of waiting for a writer.
+    ASSERT_EQ(mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
+    EXPECT_EQ(LoadProfile(dir / "fifo.ini").result, ReadResult::Error);
+}
+
+TEST(ProfileFile, ConcurrentWritersLoseNothing) {
+    TempFolder dir;
+    const std::string ini = dir / "orkan.ini";
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t)
+        writers.emplace_back([&, t] {
+            for (int i = 0; i < 10; ++i)
+                ASSERT_EQ(WriteProfileString(ini, "UserVariables", "V" + std::to_string(t * 10 + i), "x"), 0);
+        });
+    for (auto& w : writers) w.join();
+    const ProfileText p = LoadProfile(ini).text;
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(p.Get("UserVariables", "V" + std::to_string(i)), "x") << i;
+}
+
+TEST(ProfileFile, AHeldLockGivesAnErrorNotAHang) {
+    TempFolder dir;
+    FileLock holder;
+    ASSERT_EQ(holder.Acquire(dir / "orkan.ini"), 0);
+    FileLock waiter;
+    EXPECT_EQ(waiter.Acquire(dir / "orkan.ini", 3, 10), EWOULDBLOCK);
+    EXPECT_FALSE(waiter.Held());
+}
+
+TEST(ProfileFile, SymlinkStaysALink) {
+    TempFolder dir;
+    WriteText(dir / "real.ini", "[Orkan]\n");
+    std::filesystem::create_symlink(dir / "real.ini", dir / "orkan.ini");
+    ASSERT_EQ(WriteProfileString(dir / "orkan.ini", "Orkan", "A", "1"), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "orkan.ini"));
+    EXPECT_EQ(ReadText(dir / "real.ini"), "[Orkan]\nA=1\n");
+}
+
+}  // namespace
+}  // namespace orkan

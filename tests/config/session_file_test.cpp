@@ -1,0 +1,360 @@
+// Session files are read by byte offset by every version of the program: each field must land at
+// its offset, older files must get their documented defaults, and a damaged file must never
+// replace a good one.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "config/session_file.h"
+#include "config/session_record_fields.h"
+#include "config/settings_file.h"
+#include "config/temp_folder.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+using test::ReadBytes;
+using test::TempFolder;
+using test::WriteBytes;
+
+// A value for a field that differs from its neighbours and stays inside its limits.
+uint32_t SampleNumber(const FieldDef& f, int salt) {
+    const uint32_t span = uint32_t(f.max - f.min) + 1;
+    return uint32_t(f.min) + uint32_t(salt * 7 + 1) % span;
+}
+
+// Fills every field with its own value; the same salt gives the same record.
+SessionRecord Distinct(int salt) {
+    SessionRecord r = DefaultSessionRecord();
+    for (const FieldDef* f : AllSessionFields()) {
+        if (f->kind == FieldKind::Text) {
+            std::string text(size_t(f->max), char('A' + (f->offset + salt) % 26));
+            EXPECT_TRUE(r.SetText(*f, text));
+        } else if (f->size <= 4 && f->kind != FieldKind::Colour) {
+            r.SetNumber(*f, SampleNumber(*f, f->offset + salt));
+        }
+    }
+    r.SetNumber(field::TlsChoice, 4);
+    r.SetNumber(field::UserScreenWidth, 80);
+    r.SetNumber(field::UserScreenHeight, 100);
+    r.SetNumber(field::DefaultColumns, 80);
+    r.SetNumber(field::DefaultRows, 24);
+    for (int i = 0; i < 16; ++i) r.SetSessionColour(i, uint32_t(0x10203 * (i + salt)) & 0xFFFFFF);
+    return r;
+}
+
+struct Fixture {
+    TempFolder dir;
+    Folders folders;
+    ProgramSettings settings;
+    test::RecordingUi ui;
+    SessionFileState state;
+    Fixture() {
+        folders.app_data = dir.path();
+        folders.settings_file = dir / "orkan.ini";
+    }
+    SessionFileContext ctx() { return {ui, folders, settings}; }
+    SessionRecord Named(const std::string& name) {
+        SessionRecord r;
+        EXPECT_TRUE(r.SetText(field::SessionFile, name));
+        return r;
+    }
+    bool Load(SessionRecord& r) { return LoadSessionFile(ctx(), r, state); }
+    bool Save(const SessionRecord& r, SaveMode mode = SaveMode::Save, std::optional<ShownScreen> screen = {}) {
+        return SaveSessionFile(ctx(), mode, false, r, state, screen);
+    }
+};
+
+TEST(SessionFile, EveryFieldIsWrittenAtItsOffsetAndReadBack) {
+    Fixture fx;
+    SessionRecord record = Distinct(3);
+    ASSERT_TRUE(record.SetText(field::SessionFile, "mine.ses"));
+    ASSERT_TRUE(fx.Save(record));
+
+    const std::vector<uint8_t> file = ReadBytes(fx.dir / "mine.ses");
+    ASSERT_EQ(file.size(), kSessionFileSize);
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 24), "Orkan Session V1.26     ");
+    for (const FieldDef* f : AllSessionFields())
+        EXPECT_EQ(0, std::memcmp(file.data() + 24 + f->offset, record.Bytes().data() + f->offset, f->size))
+            << "field at 0x" << std::hex << f->offset;
+    // Spot checks against the documented layout, independent of the field table.
+    EXPECT_EQ(file[24 + 0x4A] | file[24 + 0x4B] << 8, int(record.Number(field::Port)));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[24 + 0xB80])), "mine.ses");
+
+    SessionRecord loaded = fx.Named("mine.ses");
+    ASSERT_TRUE(fx.Load(loaded));
+    for (const FieldDef* f : AllSessionFields())
+        EXPECT_EQ(0, std::memcmp(loaded.Bytes().data() + f->offset, record.Bytes().data() + f->offset, f->size))
+            << "field at 0x" << std::hex << f->offset;
+    EXPECT_TRUE(fx.ui.shown.empty());
+}
+
+TEST(SessionFile, OlderFormatsGetTheirDefaults) {
+    struct Case {
+        size_t length;
+        const FieldDef* field;
+        std::string text;    // expected text, or
+        uint32_t number;     // expected number when text is empty
+    };
+    const Case cases[] = {
+        {1936, &field::StartupMacro, "(none)", 0},
+        {1936, &field::AutoReconnect, "", 1},
+        {1937, &field::AutoReconnect, "", 0},  // long enough: the file's own byte
+        {1958, &field::ToggleShiftCaps, "", 1},
+        {2415, &field::ScreenCodePage, "United States", 0},
+        {2415, &field::PcCodePage, "DOS (US 437)", 0},
+        {2415, &field::DebugWindowWidth, "", 712},
+        {2415, &field::UserScreenWidth, "", 127},
+        {2416, &field::ScreenCodePage, "", 0},
+        {2416, &field::AlarmSoundFile, "beep1.wav", 0},  // 2416 gets every row from L < 2764 on
+        {2416, &field::PrinterName, "<default>", 0},
+        {2416, &field::DftMode, "", 1},
+        {2416, &field::TrueTypeFontName, "IBM 3270", 0},
+        {2859, &field::EnableDragAndDrop, "", 1},
+        {6715, &field::ScreenBuffers, "", 20},
+        {7011, &field::TrueType, "", 0},
+        {7012, &field::TrueTypeFontName, "", 0},  // a current file gets no defaults
+        {7012, &field::ScreenBuffers, "", 0},
+    };
+    for (const Case& c : cases) {
+        // The file holds zeros, which every default here differs from.
+        std::vector<uint8_t> bytes(kSessionMagic.begin(), kSessionMagic.end());
+        bytes.resize(c.length, 0);
+        SessionRecord r;
+        size_t length = 0;
+        ASSERT_TRUE(ParseSessionFile(bytes, r, length));
+        EXPECT_EQ(length, c.length);
+        if (!c.text.empty())
+            EXPECT_EQ(r.Text(*c.field), c.text) << c.length << " 0x" << std::hex << c.field->offset;
+        else if (c.field->kind == FieldKind::Text)
+            EXPECT_EQ(r.Text(*c.field), "") << c.length << " 0x" << std::hex << c.field->offset;
+        else
+            EXPECT_EQ(r.Number(*c.field), c.number) << c.length << " 0x" << std::hex << c.field->offset;
+    }
+    // The legacy backspace flag picks the backspace choices of files before them.
+    std::vector<uint8_t> bytes(kSessionMagic.begin(), kSessionMagic.end());
+    bytes.resize(2000, 0);
+    bytes[24 + field::LegacyBackspace.offset] = 1;
+    SessionRecord r;
+    size_t length = 0;
+    ASSERT_TRUE(ParseSessionFile(bytes, r, length));
+    EXPECT_EQ(r.Number(field::NormalCursorBackspace), 2u);
+    EXPECT_EQ(r.Number(field::InsertCursorBackspace), 2u);
+}
+
+TEST(SessionFile, NumbersFromTheFileAreHeldInRange) {
+    SessionRecord bad = DefaultSessionRecord();
+    bad.SetNumber(field::ScreenBuffers, 60000);
+    bad.SetNumber(field::ConnectionTimeout, 5000);
+    bad.SetNumber(field::TlsChoice, 7);
+    bad.SetNumber(field::UserScreenWidth, 200);
+    bad.SetNumber(field::UserScreenHeight, 200);
+    bad.SetNumber(field::DefaultColumns, 0);
+    auto bytes = bad.Bytes();
+    std::memset(bytes.data() + field::HostName.offset, 'x', field::HostName.size);  // no terminator
+    SessionRecord r;
+    size_t length = 0;
+    ASSERT_TRUE(ParseSessionFile(SessionFileBytes(bad), r, length));
+    EXPECT_EQ(r.Number(field::ScreenBuffers), 100u);
+    EXPECT_EQ(r.Number(field::ConnectionTimeout), 999u);
+    EXPECT_EQ(r.Number(field::TlsChoice), tls_choice::Highest);
+    EXPECT_LT(r.Number(field::UserScreenWidth) * r.Number(field::UserScreenHeight), 16384u);
+    EXPECT_EQ(r.Number(field::DefaultColumns), 80u);
+    EXPECT_EQ(r.Text(field::HostName).size(), 64u);
+}
+
+TEST(SessionFile, AutoModeWritesOnlyWhenChanged) {
+    Fixture fx;
+    SessionRecord r = DefaultSessionRecord();
+    ASSERT_TRUE(r.SetText(field::SessionFile, "auto.ses"));
+    ASSERT_TRUE(fx.Save(r, SaveMode::Auto));
+    std::filesystem::remove(fx.dir / "auto.ses");
+    ASSERT_TRUE(fx.Save(r, SaveMode::Auto));  // unchanged: nothing written
+    EXPECT_FALSE(std::filesystem::exists(fx.dir / "auto.ses"));
+    r.SetNumber(field::Port, 2023);
+    ASSERT_TRUE(fx.Save(r, SaveMode::Auto));
+    EXPECT_TRUE(std::filesystem::exists(fx.dir / "auto.ses"));
+    EXPECT_EQ(LoadProfile(fx.folders.settings_file).text.Get("Orkan", "LastSession"), "auto.ses");
+
+    // NoAutoSave skips unforced saves; NoSessionSave skips every save.
+    fx.settings.NoAutoSave = 1;
+    r.SetNumber(field::Port, 2024);
+    std::filesystem::remove(fx.dir / "auto.ses");
+    ASSERT_TRUE(fx.Save(r));
+    EXPECT_FALSE(std::filesystem::exists(fx.dir / "auto.ses"));
+    ASSERT_TRUE(SaveSessionFile(fx.ctx(), SaveMode::Save, true, r, fx.state, std::nullopt));
+    EXPECT_TRUE(std::filesystem::exists(fx.dir / "auto.ses"));
+}
+
+TEST(SessionFile, WindowSizeIsStoredForTheDefaultScreen) {
+    Fixture fx;
+    SessionRecord r = DefaultSessionRecord();
+    ASSERT_TRUE(r.SetText(field::SessionFile, "w.ses"));
+    r.SetNumber(field::WindowHeight, 900);
+    r.SetNumber(field::WindowWidth, 1400);
+    struct Case {
+        ShownScreen screen;
+        bool maximised;
+        uint32_t height, width;
+    };
+    const Case cases[] = {
+        {{43, 80, 9, 16}, false, 900 - 19 * 16, 1400},
+        {{27, 132, 9, 16}, false, 900 - 3 * 16, 1400 - 52 * 9},
+        {{24, 80, 9, 16}, false, 900, 1400},
+        {{43, 80, 9, 16}, true, 900, 1400},
+        {{200, 80, 9, 16}, false, 900, 1400},  // would go below zero: kept
+    };
+    for (const Case& c : cases) {
+        r.SetNumber(field::WindowMaximised, c.maximised);
+        ASSERT_TRUE(fx.Save(r, SaveMode::Save, c.screen));
+        const auto file = ReadBytes(fx.dir / "w.ses");
+        EXPECT_EQ(file[24 + 0x48] | file[24 + 0x49] << 8, int(c.height)) << c.screen.rows;
+        EXPECT_EQ(file[24 + 0x46] | file[24 + 0x47] << 8, int(c.width)) << c.screen.rows;
+    }
+    EXPECT_EQ(r.Number(field::WindowHeight), 900u);  // the record itself keeps its size
+}
+
+TEST(SessionFile, MissingAndWrongFilesGiveTheirMessagesAndChangeNothing) {
+    Fixture fx;
+    SessionRecord r = fx.Named("absent");
+    EXPECT_FALSE(fx.Load(r));
+    ASSERT_EQ(fx.ui.shown.size(), 1u);
+    EXPECT_EQ(fx.ui.shown[0].title, "Orkan TN3270 Session File Error");
+    EXPECT_EQ(fx.ui.shown[0].text, "Session file absent.ses was not found\nin folder " + fx.dir.path());
+    EXPECT_EQ(r.Text(field::SessionFile), "absent");
+
+    test::WriteText(fx.dir / "other.ses", "Orkan Session V1.25     " + std::string(6988, '\0'));
+    r = fx.Named("other.ses");
+    EXPECT_FALSE(fx.Load(r));
+    EXPECT_EQ(fx.ui.shown.back().text, "other.ses is not a valid session file for this version");
+    EXPECT_FALSE(std::filesystem::exists(fx.dir / "other.ses.damaged"));
+
+    std::filesystem::create_directory(fx.dir / "folder.ses");
+    r = fx.Named("folder.ses");
+    EXPECT_FALSE(fx.Load(r));
+    EXPECT_NE(fx.ui.shown.back().text.find("cannot be read"), std::string::npos);
+
+    r = fx.Named("");
+    EXPECT_FALSE(fx.Load(r));
+    EXPECT_FALSE(fx.Save(r));
+}
+
+TEST(SessionFile, DamagedStandardIsReplacedByAGoodBackupOnly) {
+    Fixture fx;
+    SessionRecord good = DefaultSessionRecord();
+    good.SetNumber(field::Port, 992);
+    const std::vector<uint8_t> damaged(100, 'x');
+
+    // No usable backup: the message, and the damaged file stays as it was.
+    WriteBytes(fx.dir / "standard.ses", damaged);
+    WriteBytes(fx.dir / "standard.ses.backup", damaged);
+    SessionRecord r = fx.Named("standard.ses");
+    EXPECT_FALSE(fx.Load(r));
+    EXPECT_EQ(fx.ui.shown.back().text, "standard.ses is not a valid session file for this version");
+    EXPECT_EQ(ReadBytes(fx.dir / "standard.ses"), damaged);
+
+    // A valid backup replaces it silently; the damaged file is kept aside.
+    WriteBytes(fx.dir / "standard.ses.backup", SessionFileBytes(good));
+    const size_t messages = fx.ui.shown.size();
+    r = fx.Named("STANDARD.ses");
+    std::filesystem::rename(fx.dir / "standard.ses", fx.dir / "STANDARD.ses");
+    ASSERT_TRUE(fx.Load(r));
+    EXPECT_EQ(fx.ui.shown.size(), messages);
+    EXPECT_EQ(r.Number(field::Port), 992u);
+    EXPECT_EQ(ReadBytes(fx.dir / "STANDARD.ses.damaged"), damaged);
+}
+
+TEST(SessionFile, BackupIsMadeOnlyFromACompleteStandardFile) {
+    Fixture fx;
+    const auto good = SessionFileBytes(DefaultSessionRecord());
+    WriteBytes(fx.dir / "standard.ses.backup", good);
+    EXPECT_EQ(BackupStandardSession(fx.folders), BackupResult::Missing);
+
+    std::vector<uint8_t> truncated(good.begin(), good.begin() + 3000);  // still loads, as an older file
+    WriteBytes(fx.dir / "standard.ses", truncated);
+    SessionRecord r = fx.Named("standard.ses");
+    EXPECT_TRUE(fx.Load(r));
+    EXPECT_EQ(BackupStandardSession(fx.folders), BackupResult::NotComplete);
+    WriteBytes(fx.dir / "standard.ses", std::vector<uint8_t>(7012, 'x'));
+    EXPECT_EQ(BackupStandardSession(fx.folders), BackupResult::NotComplete);
+    EXPECT_EQ(ReadBytes(fx.dir / "standard.ses.backup"), good);
+
+    SessionRecord changed = DefaultSessionRecord();
+    changed.SetNumber(field::Port, 1023);
+    WriteBytes(fx.dir / "standard.ses", SessionFileBytes(changed));
+    EXPECT_EQ(BackupStandardSession(fx.folders), BackupResult::Copied);
+    EXPECT_EQ(ReadBytes(fx.dir / "standard.ses.backup"), SessionFileBytes(changed));
+}
+
+TEST(SessionFile, HostListEntryMergesUnlessGivenOnTheCommandLine) {
+    Fixture fx;
+    test::WriteText(fx.folders.settings_file,
+                    "[Orkan]\nHostnames=prod,\nIPnames=p.example,\nPortnums=992,\nTN3270E=0,\nSSL=6,\n"
+                    "Lunames=LU1,\nCA_Certs=ca.pem,\nValidate_Host_Cert=1,\n");
+    SessionRecord saved = DefaultSessionRecord();
+    ASSERT_TRUE(saved.SetText(field::HostName, "prod"));
+    WriteBytes(fx.dir / "p.ses", SessionFileBytes(saved));
+
+    SessionRecord r = fx.Named("p.ses");
+    ASSERT_TRUE(fx.Load(r));
+    EXPECT_EQ(r.Number(field::Port), 992u);
+    EXPECT_EQ(r.Number(field::Tn3270e), 0u);
+    EXPECT_EQ(r.Number(field::TlsChoice), tls_choice::Highest);
+    EXPECT_EQ(r.Text(field::LuName), "LU1");
+    EXPECT_EQ(fx.state.security.ca_file, "ca.pem");
+    EXPECT_TRUE(fx.state.security.validate_host_cert);
+
+    fx.state.given = {true, false, false, true};
+    r = fx.Named("p.ses");
+    ASSERT_TRUE(fx.Load(r));
+    EXPECT_EQ(r.Number(field::Port), 23u);
+    EXPECT_EQ(r.Text(field::LuName), "");
+    EXPECT_EQ(r.Number(field::Tn3270e), 0u);
+}
+
+TEST(SessionFile, SaveErrorIsReportedAndTheOldFileKept) {
+    Fixture fx;
+    SessionRecord r = DefaultSessionRecord();
+    ASSERT_TRUE(r.SetText(field::SessionFile, "blocked.ses"));
+    std::filesystem::create_directory(fx.dir / "blocked.ses");  // a folder where the file should be
+    EXPECT_FALSE(fx.Save(r));
+    EXPECT_EQ(fx.ui.shown.back().title, "File Save Error");
+    EXPECT_EQ(fx.ui.shown.back().text.rfind("Error ", 0), 0u);
+    EXPECT_TRUE(std::filesystem::is_directory(fx.dir / "blocked.ses"));
+    // The failed save did not count as saved: the next automatic save tries again.
+    EXPECT_FALSE(fx.Save(r, SaveMode::Auto));
+}
+
+TEST(SessionFile, StartupFallsBackToStandard) {
+    Fixture fx;
+    WriteBytes(fx.dir / "standard.ses", SessionFileBytes(DefaultSessionRecord()));
+    SessionRecord r;
+    ASSERT_TRUE(LoadStartupSession(fx.ctx(), "gone.ses", r, fx.state));
+    EXPECT_EQ(r.Text(field::SessionFile), "standard.ses");
+    EXPECT_EQ(fx.ui.shown.size(), 1u);  // the missing session was reported
+    std::filesystem::remove(fx.dir / "standard.ses");
+    EXPECT_FALSE(LoadStartupSession(fx.ctx(), "standard.ses", r, fx.state));
+    EXPECT_EQ(fx.ui.shown.size(), 2u);  // tried once, not twice
+}
+
+TEST(SessionDefaults, NewSessionsStartAsA3270UserExpects) {
+    const SessionRecord r = DefaultSessionRecord();
+    EXPECT_EQ(r.SessionColour(0), 0x000000u);
+    EXPECT_EQ(r.RoleForeground(16), 4);  // unprotected normal: green
+    EXPECT_EQ(r.RoleForeground(17), 2);  // unprotected intensified: red
+    EXPECT_EQ(r.RoleForeground(18), 1);  // protected normal: blue
+    EXPECT_EQ(r.RoleForeground(19), 7);  // protected intensified: white
+    EXPECT_EQ(r.Text(field::FontName), "Orkan Thick Fonts");
+    EXPECT_EQ(r.Text(field::TrueTypeFontName), "IBM 3270");
+    EXPECT_EQ(r.Text(field::KeyboardFile), "standard.key");
+    EXPECT_EQ(r.Number(field::ScreenBuffers), 20u);
+    EXPECT_EQ(r.Number(field::Port), 23u);
+    // The defaults survive the clamp a loaded file goes through.
+    SessionRecord clamped = r;
+    ClampSessionRecord(clamped);
+    EXPECT_EQ(clamped, r);
+}
+
+}  // namespace
+}  // namespace orkan
