@@ -12,6 +12,8 @@
 #include "config/session_record.h"
 #include "ds3270/datastream_state.h"
 #include "ds3270/presentation_space.h"
+#include "keyboard/keyboard_state.h"
+#include "keyboard/selection.h"
 #include "net/host_sender.h"
 #include "net/link_state.h"
 #include "platform/clock.h"
@@ -46,6 +48,8 @@ struct Session {
     LinkState link;
     PresentationSpace ps;
     DataStreamState ds;
+    KeyboardState keyboard;
+    Selection selection;
 
     void Trace(TraceType type, std::span<const uint8_t> data) {
         if (trace) trace->TraceRecord(type, data);
