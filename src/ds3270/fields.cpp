@@ -1,0 +1,139 @@
+#include "ds3270/fields.h"
+
+#include <algorithm>
+#include <array>
+
+#include "app/session.h"
+#include "ds3270/geometry.h"
+
+namespace orkan {
+namespace {
+
+// What a graphic-escape (APL) character looks like in the base set, for text output.
+constexpr std::array<uint8_t, 256> kGraphicEscapeLookAlike = {
+    0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20,  // 00
+    0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20,  // 10
+    0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x29, 0x2A, 0x2B, 0x2C, 0x2D, 0x2E, 0x2F,  // 20
+    0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3A, 0x3B, 0x3C, 0x3D, 0x3E, 0x3F,  // 30
+    0x40, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A, 0x4B, 0x4C, 0x4D, 0x4E, 0x4F,  // 40
+    0x50, 0x4A, 0x4B, 0x4C, 0x4D, 0x4E, 0x4F, 0x50, 0x51, 0x52, 0x5A, 0x5B, 0x5C, 0x5D, 0x5E, 0x5F,  // 50
+    0x60, 0x61, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5A, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F,  // 60
+    0x4F, 0x5E, 0x22, 0x4F, 0x49, 0x65, 0x2D, 0x2D, 0x2E, 0x79, 0x7A, 0x7B, 0x7C, 0x7D, 0x7E, 0x7F,  // 70
+    0x7E, 0x7C, 0x3D, 0x7C, 0x7C, 0x7C, 0x86, 0x87, 0x88, 0x89, 0x5E, 0x2E, 0x3C, 0x7C, 0x7C, 0x3E,  // 80
+    0x4F, 0x4F, 0x4F, 0x4F, 0x4F, 0x4F, 0x96, 0x97, 0x98, 0x99, 0x3E, 0x3C, 0x6F, 0x6F, 0x2B, 0x3C,  // 90
+    0x2D, 0x6F, 0x2D, 0x4F, 0x6E, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, 0x5E, 0x75, 0x2B, 0x5B, 0x3E, 0x6F,  // A0
+    0x61, 0x65, 0x6C, 0x70, 0x77, 0xB5, 0x78, 0x5C, 0x2D, 0xB9, 0x2E, 0x5E, 0x2B, 0x5D, 0x3D, 0x7C,  // B0
+    0x7B, 0x28, 0x2B, 0x6F, 0x2B, 0x2B, 0x2B, 0x2B, 0x53, 0xC9, 0x5E, 0x2E, 0x4F, 0x6F, 0x4F, 0x6F,  // C0
+    0x7D, 0x29, 0x2D, 0x2B, 0x2B, 0x2B, 0x2B, 0x2B, 0x70, 0xD9, 0x49, 0x21, 0x2E, 0x5E, 0x4F, 0x5E,  // D0
+    0x3D, 0x31, 0x32, 0x33, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, 0x2F, 0x5C, 0x22, 0x6F, 0x4F, 0x6F,  // E0
+    0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0xFA, 0x2E, 0x5E, 0x4F, 0x6F, 0xFF,  // F0
+};
+
+uint8_t RoleColour(const Session& session, int role) {
+    return uint8_t((session.record.RoleBackground(role) & 0x0F) << 4 | (session.record.RoleForeground(role) & 0x0F));
+}
+
+}  // namespace
+
+int32_t FindFieldAttribute(PresentationSpace& ps, uint32_t address) {
+    if (ps.positions == 0 || address >= ps.positions) return -1;
+    const Plane& attr = ps.planes.attribute;
+    if (attr[address]) return int32_t(address);
+    uint32_t i = address;
+    for (uint32_t n = 1; n < ps.positions; ++n) {
+        i = i == 0 ? ps.positions - 1 : i - 1;
+        if (attr[i]) {
+            ps.current_field_attribute = attr[i];
+            ps.current_field_highlight = ps.planes.highlight[i];
+            return int32_t(i);
+        }
+    }
+    ps.current_field_attribute = 0;
+    ps.current_field_highlight = 0;
+    return -1;
+}
+
+uint8_t GoverningAttribute(const PresentationSpace& ps, uint32_t address) {
+    if (ps.positions == 0 || address >= ps.positions) return 0;
+    const Plane& attr = ps.planes.attribute;
+    uint32_t i = address;
+    for (uint32_t n = 0; n < ps.positions; ++n) {
+        if (attr[i]) return attr[i];
+        i = i == 0 ? ps.positions - 1 : i - 1;
+    }
+    return 0;
+}
+
+void EraseScreen(Session& session, uint8_t size_mode, int keep) {
+    PresentationSpace& ps = session.ps;
+    if (keep != kKeepPlanes) {
+        ps.planes.display.fill(0);
+        ps.planes.attribute.fill(0);
+        ps.planes.colour.fill(0);
+        ps.planes.highlight.fill(0);
+        ps.planes.charset.fill(0);
+        ps.ClearTyped();
+        ps.buffer_address = 0;
+        ps.cursor_address = 0;
+        ps.sa_colour = ps.sa_highlight = ps.sa_charset = 0;
+        ps.current_field_attribute = 0;
+        ps.current_field_highlight = 0;
+    }
+    if (size_mode != ps.size_mode && (size_mode == 1 || size_mode == 2)) {
+        const ScreenSize size = size_mode == 1 ? DefaultScreenSize(session) : AlternateScreenSize(session);
+        ps.rows = size.rows;
+        ps.columns = size.columns;
+        ps.positions = size.Positions();
+        ps.size_mode = size_mode;
+        // The planes may hold more than the new screen; nothing may point past it.
+        if (ps.cursor_address >= ps.positions) ps.cursor_address = 0;
+        if (ps.buffer_address >= ps.positions) ps.buffer_address = 0;
+        session.view->ScreenSizeChanged();
+    }
+    ps.MarkAllChanged();
+    session.view->RepaintAll();
+}
+
+uint8_t DefaultColourFor(const Session& session, uint8_t attribute) {
+    switch (attribute & (fa::Protected | fa::Intensified)) {
+        case 0x00: return RoleColour(session, 16);
+        case fa::Intensified: return RoleColour(session, 17);
+        case fa::Protected: return RoleColour(session, 18);
+        default: return RoleColour(session, 19);
+    }
+}
+
+uint8_t HostColour(const Session& session, uint8_t value) { return RoleColour(session, value & 0x0F); }
+
+void ResetAllMDT(PresentationSpace& ps) {
+    // Non-attribute positions hold 0, so clearing the bit everywhere touches only attributes.
+    for (uint8_t& a : ps.planes.attribute) a &= uint8_t(~fa::Mdt);
+}
+
+void RefreshFieldCount(Session& session) {
+    PresentationSpace& ps = session.ps;
+    const uint32_t n = std::min(ps.positions, kMaxPositions);
+    const bool wang = session.settings.Wang != 0;
+    uint32_t inputs = 0;
+    bool formatted = false;
+    uint8_t highest = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        highest = std::max(highest, ps.planes.display[i]);
+        const uint8_t a = ps.planes.attribute[i];
+        if (!a) continue;
+        formatted = true;
+        if (!(a & fa::Protected) || (wang && (ps.planes.highlight[i] & hl::Intensify))) ++inputs;
+    }
+    ps.input_fields = inputs;
+    ps.formatted = formatted;
+    ps.has_visible_text = highest >= 0x41;
+}
+
+uint8_t CellText(uint8_t character, uint8_t field_attribute, uint8_t character_set) {
+    uint8_t c = character;
+    if (c == 0 || (field_attribute & fa::DisplayMask) == fa::NonDisplay) c = 0x20;
+    if (character_set == kGraphicEscapeSet) c = kGraphicEscapeLookAlike[c];
+    return c;
+}
+
+}  // namespace orkan
