@@ -113,19 +113,21 @@ void ResetAllMDT(PresentationSpace& ps) {
 void RefreshFieldCount(Session& session) {
     PresentationSpace& ps = session.ps;
     const uint32_t n = std::min(ps.positions, kMaxPositions);
+    const Planes& p = ps.planes;
     const bool wang = session.settings.Wang != 0;
-    uint32_t inputs = 0;
-    bool formatted = false;
+    // Branch-free loops: this runs after every write.
     uint8_t highest = 0;
+    for (uint32_t i = 0; i < n; ++i) highest = std::max(highest, p.display[i]);
+    uint8_t any = 0;
+    uint32_t inputs = 0;
     for (uint32_t i = 0; i < n; ++i) {
-        highest = std::max(highest, ps.planes.display[i]);
-        const uint8_t a = ps.planes.attribute[i];
-        if (!a) continue;
-        formatted = true;
-        if (!(a & fa::Protected) || (wang && (ps.planes.highlight[i] & hl::Intensify))) ++inputs;
+        const uint8_t a = p.attribute[i];
+        any |= a;
+        const bool input = !(a & fa::Protected) || (wang && (p.highlight[i] & hl::Intensify));
+        inputs += uint32_t(a != 0 && input);
     }
     ps.input_fields = inputs;
-    ps.formatted = formatted;
+    ps.formatted = any != 0;
     ps.has_visible_text = highest >= 0x41;
 }
 

@@ -241,6 +241,20 @@ TEST_P(WriteGolden, Record) {
     if (c.check) c.check(h);
 }
 
+TEST(ScreenDump, PlanesListOnlyRowsThatHoldSomething) {
+    Harness h(2, 4);
+    h.Host("F5C3 1D60 2842F2 C1 08AD 13");
+    EXPECT_EQ(DumpPlanes(*h.session),
+              "rows=2 columns=4 positions=8 mode=1 cursor=3 buffer=3\n"
+              "display:\n  1: 20 41 AD 00\n"
+              "attribute:\n  1: E0 00 00 00\n"
+              "colour:\n  1: 12 02 02 00\n"
+              "highlight:\n"
+              "charset:\n  1: 00 00 F1 00\n"
+              "host:\n  1: 00 C1 AD 00\n");
+    EXPECT_EQ(DumpScreenText(*h.session, true), " A[ \n    \ncursor 1,4\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, WriteGolden, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<WriteCase>& info) { return info.param.name; });
 
