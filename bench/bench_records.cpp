@@ -19,7 +19,7 @@ namespace {
 using namespace orkan;
 
 class QuietUi : public Ui {
-public:
+  public:
     Answer ShowMessage(const MessageBox& box) override { return SafestAnswer(box.buttons); }
 };
 
@@ -40,8 +40,9 @@ CharsetTables Cp037() {
 }
 
 class RecordWriter {
-public:
-    RecordWriter(uint32_t columns, uint32_t positions, uint8_t command) : columns_(columns), positions_(positions) {
+  public:
+    RecordWriter(uint32_t columns, uint32_t positions, uint8_t command)
+        : columns_(columns), positions_(positions) {
         bytes_ = {command, 0xC3};
     }
     void Sba(uint32_t row, uint32_t column) { Address(0x11, row * columns_ + column); }
@@ -60,9 +61,10 @@ public:
     void Ic() { bytes_.push_back(0x13); }
     // Words of EBCDIC letters and digits with blanks between them.
     void Words(std::mt19937& rng, uint32_t length) {
-        static constexpr uint8_t kLetters[] = {0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xD1, 0xD2, 0xD3,
-                                               0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7,
-                                               0xE8, 0xE9, 0x81, 0x85, 0x89, 0x96, 0xA4, 0xF1, 0xF2, 0x4B, 0x7E};
+        static constexpr uint8_t kLetters[] = {0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9,
+                                               0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9,
+                                               0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, 0x81,
+                                               0x85, 0x89, 0x96, 0xA4, 0xF1, 0xF2, 0x4B, 0x7E};
         std::uniform_int_distribution<int> letter(0, int(sizeof kLetters) - 1), word(2, 9);
         uint32_t until_blank = uint32_t(word(rng));
         for (uint32_t i = 0; i < length; ++i) {
@@ -76,7 +78,7 @@ public:
     }
     std::vector<uint8_t> Take() { return std::move(bytes_); }
 
-private:
+  private:
     void Address(uint8_t order, uint32_t address) {
         const EncodedAddress e = EncodeBufferAddress(positions_, address);
         bytes_.insert(bytes_.end(), {order, e.b1, e.b2});

@@ -20,20 +20,22 @@ namespace {
 using namespace orkan;
 
 class QuietUi : public Ui {
-public:
+  public:
     Answer ShowMessage(const MessageBox& box) override { return SafestAnswer(box.buttons); }
 };
 
 class NullSender : public HostSender {
-public:
+  public:
     void SendRecord(std::span<const uint8_t> record, unsigned) override { bytes += record.size(); }
     void SendRaw(std::span<const uint8_t> raw) override { bytes += raw.size(); }
     size_t bytes = 0;
 };
 
 class FuzzTransfer : public TransferHook {
-public:
-    bool OfferScreenRecord(std::span<const uint8_t> record) override { return !record.empty() && record.back() & 1; }
+  public:
+    bool OfferScreenRecord(std::span<const uint8_t> record) override {
+        return !record.empty() && record.back() & 1;
+    }
     void StructuredField(std::span<const uint8_t>) override {}
     void AfterWriteFinished() override {}
 };
@@ -57,7 +59,8 @@ CharsetTables Cp037() {
 struct Size {
     uint8_t rows, columns;
 };
-constexpr Size kDefaultSizes[8] = {{24, 80}, {4, 20}, {62, 160}, {27, 132}, {43, 80}, {1, 1}, {200, 200}, {0, 0}};
+constexpr Size kDefaultSizes[8] = {{24, 80}, {4, 20}, {62, 160},  {27, 132},
+                                   {43, 80}, {1, 1},  {200, 200}, {0, 0}};
 
 }  // namespace
 
@@ -102,7 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::span<const uint8_t> rest(data + 2, size - 2);
     while (!rest.empty()) {
         size_t end = 0;
-        while (end < rest.size() && !(rest[end] == 0xFF && end + 1 < rest.size() && rest[end + 1] == 0xEF)) ++end;
+        while (end < rest.size() && !(rest[end] == 0xFF && end + 1 < rest.size() && rest[end + 1] == 0xEF))
+            ++end;
         ProcessHostRecord(s, rest.first(end));
         rest = rest.subspan(std::min(rest.size(), end + 2));
     }

@@ -16,17 +16,22 @@ constexpr std::array<uint8_t, 64> kAddressCodes = {
     0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0x7A, 0x7B, 0x7C, 0x7D, 0x7E, 0x7F,
 };
 
-bool IsEraseWrite(uint8_t command) { return command == 0xF5 || command == 0x05; }
+bool IsEraseWrite(uint8_t command) {
+    return command == 0xF5 || command == 0x05;
+}
 
 }  // namespace
 
 DecodedAddress DecodeBufferAddress(Session& session, const WriteContext& context, uint8_t order, uint8_t b1,
                                    uint8_t b2) {
     const uint32_t address = DecodeAddressBytes(b1, b2);
-    if (session.settings.IgnoreInvalidSBA || address < session.ps.positions) return {OrderOutcome::Continue, address};
-    if (IsEraseWrite(context.command) && session.ps.size_mode == 1) return {OrderOutcome::RerunAsAlternate, address};
-    ReportHostError(session, msg::kInvalidAddressTitle,
-                    FormatMessage(msg::kInvalidAddressText, order, b1, b2, int(address), int(session.ps.positions)));
+    if (session.settings.IgnoreInvalidSBA || address < session.ps.positions)
+        return {OrderOutcome::Continue, address};
+    if (IsEraseWrite(context.command) && session.ps.size_mode == 1)
+        return {OrderOutcome::RerunAsAlternate, address};
+    ReportHostError(
+        session, msg::kInvalidAddressTitle,
+        FormatMessage(msg::kInvalidAddressText, order, b1, b2, int(address), int(session.ps.positions)));
     return {OrderOutcome::EndRecord, address};
 }
 
@@ -47,8 +52,8 @@ WriteCheck CheckWriteAddress(Session& session) {
     if (!session.settings.IgnoreInvalidWrite) {
         const uint32_t a = ps.buffer_address;
         ReportHostError(session, msg::kInvalidWriteTitle,
-                        FormatMessage(msg::kInvalidWriteText, int(a), int(a / ps.columns), int(a % ps.columns),
-                                      int(ps.positions)));
+                        FormatMessage(msg::kInvalidWriteText, int(a), int(a / ps.columns),
+                                      int(a % ps.columns), int(ps.positions)));
     }
     return WriteCheck::Refused;
 }

@@ -16,7 +16,8 @@ struct Session;
 enum class OrderOutcome : uint8_t {
     Continue,
     EndRecord,         // the rest of the record is dropped; what was written stays
-    RerunAsAlternate,  // an Erase/Write addressed beyond the default size: run it again as Erase/Write Alternate
+    RerunAsAlternate,  // an Erase/Write addressed beyond the default size: run it again as Erase/Write
+                       // Alternate
 };
 
 // One write record being interpreted.

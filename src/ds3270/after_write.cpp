@@ -49,7 +49,8 @@ void AccumulateScreenForPrinter(Session& session) {
         // A fresh file: the one left by an earlier print has been printed already.
         ds.wcc_print_file = OpenTempFile(ds.wcc_print_path, false);
         if (!ds.wcc_print_file) {
-            ReportHostError(session, msg::kFileErrorTitle, FormatMessage(msg::kTempPrintOpenError, session.letter));
+            ReportHostError(session, msg::kFileErrorTitle,
+                            FormatMessage(msg::kTempPrintOpenError, session.letter));
             return;
         }
     }
@@ -58,8 +59,9 @@ void AccumulateScreenForPrinter(Session& session) {
         std::fflush(ds.wcc_print_file.get()) != 0) {
         const int error = errno;
         ds.wcc_print_file.reset();
-        ReportHostError(session, msg::kFileErrorTitle,
-                        FormatMessage(msg::kTempFileWriteError, ds.wcc_print_path.c_str(), std::strerror(error)));
+        ReportHostError(
+            session, msg::kFileErrorTitle,
+            FormatMessage(msg::kTempFileWriteError, ds.wcc_print_path.c_str(), std::strerror(error)));
     }
 }
 
@@ -77,8 +79,10 @@ void HostInitiatedPrinting(Session& session, uint8_t wcc_byte) {
         return;
     }
     if (!session.record.Flag(field::HostInitiatedPrinting) || !session.ps.has_visible_text) return;
-    if (session.settings.WCCPrintAccumulate) AccumulateScreenForPrinter(session);
-    else if (session.hooks.print) session.hooks.print->PrintScreen();
+    if (session.settings.WCCPrintAccumulate)
+        AccumulateScreenForPrinter(session);
+    else if (session.hooks.print)
+        session.hooks.print->PrintScreen();
 }
 
 void TakeUnlockSnapshot(Session& session) {
@@ -150,7 +154,8 @@ void AfterWrite(Session& session) {
         if (hooks.type_ahead) hooks.type_ahead->ReplayTypeAhead();
     }
     session.view->RefreshStatusLine();
-    if (restored && hooks.macros && hooks.macros->EventEnabled(EventMacro::Unlocked) && !hooks.macros->IsMacroRunning())
+    if (restored && hooks.macros && hooks.macros->EventEnabled(EventMacro::Unlocked) &&
+        !hooks.macros->IsMacroRunning())
         hooks.macros->StartEventMacro(EventMacro::Unlocked, std::string());
 }
 

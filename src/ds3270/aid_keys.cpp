@@ -129,8 +129,9 @@ AidKeyResult SendAidKey(Session& session, int action) {
 
     if (action == kActionAttention) return Attention(session);
     if (action == kActionSystemRequest)
-        return session.link.tn3270e_active ? SendTelnetString(session, "SysreqTN3270E", session.settings.SysreqTN3270E)
-                                           : SendTelnetString(session, "SysreqTN3270", session.settings.SysreqTN3270);
+        return session.link.tn3270e_active
+                   ? SendTelnetString(session, "SysreqTN3270E", session.settings.SysreqTN3270E)
+                   : SendTelnetString(session, "SysreqTN3270", session.settings.SysreqTN3270);
     const uint8_t aid_byte = *key_aid;
     ds.current_aid = aid_byte;
     if (action == kActionClear) {

@@ -27,7 +27,7 @@ enum class HostTextKind : uint8_t { None, Print, Macro };
 struct DataStreamState {
     uint8_t current_aid = 0x60;
     uint8_t last_wcc = 0;
-    uint8_t reply_mode = 0;  // ReplyMode, or a larger value the host set
+    uint8_t reply_mode = 0;                          // ReplyMode, or a larger value the host set
     std::vector<uint8_t> character_mode_attributes;  // from Set Reply Mode
     uint32_t read_buffer_start = 0;
     uint32_t unlock_counter = 0;

@@ -30,7 +30,8 @@ constexpr std::array<uint8_t, 256> kGraphicEscapeLookAlike = {
 };
 
 uint8_t RoleColour(const Session& session, int role) {
-    return uint8_t((session.record.RoleBackground(role) & 0x0F) << 4 | (session.record.RoleForeground(role) & 0x0F));
+    return uint8_t((session.record.RoleBackground(role) & 0x0F) << 4 |
+                   (session.record.RoleForeground(role) & 0x0F));
 }
 
 }  // namespace
@@ -96,14 +97,20 @@ void EraseScreen(Session& session, uint8_t size_mode, int keep) {
 
 uint8_t DefaultColourFor(const Session& session, uint8_t attribute) {
     switch (attribute & (fa::Protected | fa::Intensified)) {
-        case 0x00: return RoleColour(session, 16);
-        case fa::Intensified: return RoleColour(session, 17);
-        case fa::Protected: return RoleColour(session, 18);
-        default: return RoleColour(session, 19);
+        case 0x00:
+            return RoleColour(session, 16);
+        case fa::Intensified:
+            return RoleColour(session, 17);
+        case fa::Protected:
+            return RoleColour(session, 18);
+        default:
+            return RoleColour(session, 19);
     }
 }
 
-uint8_t HostColour(const Session& session, uint8_t value) { return RoleColour(session, value & 0x0F); }
+uint8_t HostColour(const Session& session, uint8_t value) {
+    return RoleColour(session, value & 0x0F);
+}
 
 void ResetAllMDT(PresentationSpace& ps) {
     // Non-attribute positions hold 0, so clearing the bit everywhere touches only attributes.

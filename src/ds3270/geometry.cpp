@@ -15,16 +15,27 @@ constexpr std::array<FixedModel, 4> kFixedModels = {{{80, 24}, {80, 32}, {80, 43
 
 constexpr ScreenSize kFallbackSize{24, 80};
 
-bool Usable(ScreenSize s) { return s.rows >= 1 && s.columns >= 1 && s.Positions() <= kMaxAddressablePositions; }
+bool Usable(ScreenSize s) {
+    return s.rows >= 1 && s.columns >= 1 && s.Positions() <= kMaxAddressablePositions;
+}
 
 std::string TypeFor(const ProgramSettings& s, int index) {
     const std::string* type = &s.TermTypeUser;
     switch (index) {
-        case 0: type = &s.TermType2; break;
-        case 1: type = &s.TermType3; break;
-        case 2: type = &s.TermType4; break;
-        case 3: type = &s.TermType5; break;
-        default: break;
+        case 0:
+            type = &s.TermType2;
+            break;
+        case 1:
+            type = &s.TermType3;
+            break;
+        case 2:
+            type = &s.TermType4;
+            break;
+        case 3:
+            type = &s.TermType5;
+            break;
+        default:
+            break;
     }
     return type->substr(0, 20);
 }
@@ -44,7 +55,8 @@ TerminalModel TerminalModelEntry(const Session& session, int index) {
         model.size = {kFixedModels[index].rows, kFixedModels[index].columns};
         return model;
     }
-    const ScreenSize user{session.record.Number(field::UserScreenHeight), session.record.Number(field::UserScreenWidth)};
+    const ScreenSize user{session.record.Number(field::UserScreenHeight),
+                          session.record.Number(field::UserScreenWidth)};
     // The session editor keeps these in range; a damaged file must not give a screen the planes
     // cannot hold or 14-bit addresses cannot reach.
     const bool in_range = user.columns >= 80 && user.columns <= 200 && user.rows >= 24 && user.rows <= 200;

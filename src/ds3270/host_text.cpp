@@ -25,7 +25,8 @@ FilePtr OpenTempFile(const std::string& path, bool append) {
     if (!f && errno == ENOENT) {
         std::error_code ec;
         const auto parent = std::filesystem::path(path).parent_path();
-        if (!parent.empty() && std::filesystem::create_directories(parent, ec)) f.reset(std::fopen(path.c_str(), mode));
+        if (!parent.empty() && std::filesystem::create_directories(parent, ec))
+            f.reset(std::fopen(path.c_str(), mode));
     }
     return f;
 }
@@ -39,7 +40,8 @@ void CollectHostText(Session& session, HostTextKind kind, std::span<const uint8_
         ds.host_text_file = OpenTempFile(ds.host_text_path, false);
         if (!ds.host_text_file) {
             ds.host_text_dropping = true;
-            const char* text = kind == HostTextKind::Macro ? msg::kTempMacroOpenError : msg::kTempPrintOpenError;
+            const char* text =
+                kind == HostTextKind::Macro ? msg::kTempMacroOpenError : msg::kTempPrintOpenError;
             ReportHostError(session, msg::kFileErrorTitle, FormatMessage(text, session.letter));
             return;
         }
@@ -51,8 +53,9 @@ void CollectHostText(Session& session, HostTextKind kind, std::span<const uint8_
         std::fflush(ds.host_text_file.get()) != 0) {
         const int error = errno;
         ds.host_text_dropping = true;
-        ReportHostError(session, msg::kFileErrorTitle,
-                        FormatMessage(msg::kTempFileWriteError, ds.host_text_path.c_str(), std::strerror(error)));
+        ReportHostError(
+            session, msg::kFileErrorTitle,
+            FormatMessage(msg::kTempFileWriteError, ds.host_text_path.c_str(), std::strerror(error)));
     }
 }
 
@@ -65,8 +68,10 @@ void FinishHostText(Session& session) {
     const HostTextKind kind = ds.host_text_kind;
     ds.host_text_kind = HostTextKind::None;
     if (!complete) return;
-    if (kind == HostTextKind::Print && session.hooks.print) session.hooks.print->PrintTextFile(ds.host_text_path);
-    if (kind == HostTextKind::Macro && session.hooks.macros) session.hooks.macros->StartMacroFile(ds.host_text_path);
+    if (kind == HostTextKind::Print && session.hooks.print)
+        session.hooks.print->PrintTextFile(ds.host_text_path);
+    if (kind == HostTextKind::Macro && session.hooks.macros)
+        session.hooks.macros->StartMacroFile(ds.host_text_path);
 }
 
 }  // namespace orkan

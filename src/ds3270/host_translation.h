@@ -10,11 +10,13 @@ namespace orkan {
 
 inline uint8_t DisplayToHostByte(const CharsetTables& tables, AsciiHost mode, uint8_t display) {
     switch (mode) {
-        case AsciiHost::Raw: return display;
+        case AsciiHost::Raw:
+            return display;
         case AsciiHost::RawLow:
             if (display < 0x80) return display;
             break;
-        case AsciiHost::Translate: break;
+        case AsciiHost::Translate:
+            break;
     }
     return DisplayToHost(tables, display);
 }

@@ -24,7 +24,9 @@ void Send(Session& session, std::span<const uint8_t> record, unsigned flags) {
     if (session.sender) session.sender->SendRecord(record, flags);
 }
 
-void RecordSendTime(Session& session) { session.ds.last_timed_send_ms = session.clock->NowMs(); }
+void RecordSendTime(Session& session) {
+    session.ds.last_timed_send_ms = session.clock->NowMs();
+}
 
 void AppendAddress(std::vector<uint8_t>& out, const PresentationSpace& ps, uint32_t address) {
     const EncodedAddress e = EncodeBufferAddress(ps, address);
@@ -38,7 +40,8 @@ std::vector<uint8_t> BuildSscpLuInput(Session& session) {
     std::vector<uint8_t> out;
     for (uint32_t a = 0; a < ps.positions; ++a) {
         const uint8_t c = ps.planes.display[a];
-        if (c && ps.typed_since_send[a]) out.push_back(DisplayToHostByte(session.charset, session.link.ascii_host, c));
+        if (c && ps.typed_since_send[a])
+            out.push_back(DisplayToHostByte(session.charset, session.link.ascii_host, c));
     }
     return out;
 }
@@ -67,7 +70,8 @@ std::vector<uint8_t> BuildReadModified(Session& session, uint8_t aid, bool maske
         }
     };
 
-    const bool formatted = std::any_of(p.attribute.begin(), p.attribute.begin() + ps.positions, [](uint8_t a) { return a; });
+    const bool formatted =
+        std::any_of(p.attribute.begin(), p.attribute.begin() + ps.positions, [](uint8_t a) { return a; });
     if (!formatted) {
         for (uint32_t a = 0; a < ps.positions; ++a) append_cell(a, false);
         return out;
@@ -142,7 +146,8 @@ std::vector<uint8_t> BuildReadBuffer(const Session& session) {
                 out.push_back(code::SF);
                 out.push_back(attribute);
             } else {
-                out.push_back(p.charset[a] == 0 ? DisplayToHostByte(session.charset, mode, p.display[a]) : p.display[a]);
+                out.push_back(p.charset[a] == 0 ? DisplayToHostByte(session.charset, mode, p.display[a])
+                                                : p.display[a]);
             }
             continue;
         }

@@ -1,7 +1,7 @@
 #include "ds3270/messages.h"
 
-#include <cstdarg>
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 
 #include "app/session.h"

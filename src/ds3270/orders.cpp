@@ -29,8 +29,8 @@ inline constexpr uint8_t RA = 0x3C;
 
 constexpr std::array<bool, 256> kIsOrder = [] {
     std::array<bool, 256> t{};
-    for (uint8_t b : {order::PT, order::GE, order::SBA, order::EUA, order::IC, order::SF, order::SA, order::SFE,
-                      order::MF, order::RA})
+    for (uint8_t b : {order::PT, order::GE, order::SBA, order::EUA, order::IC, order::SF, order::SA,
+                      order::SFE, order::MF, order::RA})
         t[b] = true;
     return t;
 }();
@@ -59,17 +59,22 @@ bool IsIgnoredPairType(uint8_t type) {
     return OrderOutcome::EndRecord;
 }
 
-uint8_t HighlightMask(const Session& session) { return session.settings.Wang ? 0x0F : 0x07; }
+uint8_t HighlightMask(const Session& session) {
+    return session.settings.Wang ? 0x0F : 0x07;
+}
 
 // Translates host bytes into display characters in the link's ASCII-host mode.
 void TranslateInto(const Session& session, const uint8_t* host, uint8_t* display, size_t n) {
     const auto& table = session.charset.screen;
     switch (session.link.ascii_host) {
-        case AsciiHost::Raw: std::memcpy(display, host, n); return;
+        case AsciiHost::Raw:
+            std::memcpy(display, host, n);
+            return;
         case AsciiHost::RawLow:
             for (size_t i = 0; i < n; ++i) display[i] = host[i] < 0x80 ? host[i] : table[host[i]];
             return;
-        case AsciiHost::Translate: break;
+        case AsciiHost::Translate:
+            break;
     }
     for (size_t i = 0; i < n; ++i) display[i] = table[host[i]];
 }
@@ -84,8 +89,10 @@ void WriteCharacters(Session& session, std::span<const uint8_t> bytes) {
     while (!bytes.empty()) {
         const size_t n = std::min<size_t>(bytes.size(), ps.positions - a);
         std::memcpy(&p.host[a], bytes.data(), n);
-        if (untranslated) std::memcpy(&p.display[a], bytes.data(), n);
-        else TranslateInto(session, bytes.data(), &p.display[a], n);
+        if (untranslated)
+            std::memcpy(&p.display[a], bytes.data(), n);
+        else
+            TranslateInto(session, bytes.data(), &p.display[a], n);
         std::memset(&p.attribute[a], 0, n);
         std::memset(&p.colour[a], ps.sa_colour, n);
         std::memset(&p.highlight[a], ps.sa_highlight, n);
@@ -150,16 +157,24 @@ void ApplySetAttribute(Session& session, uint8_t type, uint8_t value) {
             ps.sa_colour = ps.sa_highlight = ps.sa_charset = 0;
             session.ds.reply_mode = uint8_t(ReplyMode::Field);
             break;
-        case pair::Highlight: ps.sa_highlight = value & HighlightMask(session); break;
-        case pair::Foreground: ps.sa_colour = value ? HostColour(session, value) : 0; break;
-        case pair::CharacterSet: ps.sa_charset = value; break;
-        default: break;  // the field attribute and the ignored types change nothing here
+        case pair::Highlight:
+            ps.sa_highlight = value & HighlightMask(session);
+            break;
+        case pair::Foreground:
+            ps.sa_colour = value ? HostColour(session, value) : 0;
+            break;
+        case pair::CharacterSet:
+            ps.sa_charset = value;
+            break;
+        default:
+            break;  // the field attribute and the ignored types change nothing here
     }
 }
 
 enum class PairOwner : uint8_t { StartField, ModifyField };
 
-void ApplyCellPair(Session& session, uint32_t a, uint8_t type, uint8_t value, PairOwner owner, bool& colour_given) {
+void ApplyCellPair(Session& session, uint32_t a, uint8_t type, uint8_t value, PairOwner owner,
+                   bool& colour_given) {
     Planes& p = session.ps.planes;
     switch (type) {
         case pair::ResetAll:
@@ -174,13 +189,16 @@ void ApplyCellPair(Session& session, uint32_t a, uint8_t type, uint8_t value, Pa
             p.highlight[a] |= hl::FieldColour;
             colour_given = true;
             break;
-        case pair::CharacterSet: p.charset[a] = value; break;
+        case pair::CharacterSet:
+            p.charset[a] = value;
+            break;
         case pair::FieldAttribute:
             p.attribute[a] = value | fa::Present;
             if (owner == PairOwner::StartField && !colour_given && (value & 0x80))
                 p.colour[a] = DefaultColourFor(session, p.attribute[a]);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -233,8 +251,8 @@ OrderOutcome GraphicEscape(Session& session, WriteContext& context) {
 OrderOutcome SetBufferAddress(Session& session, WriteContext& context) {
     if (context.Remaining() < 3) return Incomplete(session, context, order::SBA);
     const auto& rec = context.record;
-    const DecodedAddress d =
-        DecodeBufferAddress(session, context, order::SBA, rec[context.position + 1], rec[context.position + 2]);
+    const DecodedAddress d = DecodeBufferAddress(session, context, order::SBA, rec[context.position + 1],
+                                                 rec[context.position + 2]);
     if (d.outcome != OrderOutcome::Continue) return d.outcome;
     session.ps.buffer_address = d.address;
     context.position += 3;
@@ -245,8 +263,8 @@ OrderOutcome EraseUnprotectedToAddress(Session& session, WriteContext& context) 
     if (context.Remaining() < 3) return Incomplete(session, context, order::EUA);
     if (CheckWriteAddress(session) == WriteCheck::Refused) return OrderOutcome::EndRecord;
     const auto& rec = context.record;
-    const DecodedAddress d =
-        DecodeBufferAddress(session, context, order::EUA, rec[context.position + 1], rec[context.position + 2]);
+    const DecodedAddress d = DecodeBufferAddress(session, context, order::EUA, rec[context.position + 1],
+                                                 rec[context.position + 2]);
     if (d.outcome != OrderOutcome::Continue) return d.outcome;
     context.position += 3;
     PresentationSpace& ps = session.ps;
@@ -312,7 +330,8 @@ OrderOutcome ModifyField(Session& session, WriteContext& context) {
     const uint32_t a = ps.buffer_address;
     context.position += 2;
     ApplyCellPairs(session, context, a, count, PairOwner::ModifyField);
-    if (session.settings.ColorModifyField) ps.planes.colour[a] = DefaultColourFor(session, ps.planes.attribute[a]);
+    if (session.settings.ColorModifyField)
+        ps.planes.colour[a] = DefaultColourFor(session, ps.planes.attribute[a]);
     ps.planes.highlight[a] &= uint8_t(~hl::FieldColour);
     ps.planes.display[a] = 0x20;
     ps.MarkChanged(a);
@@ -412,17 +431,38 @@ OrderOutcome ProcessOrder(Session& session, WriteContext& context) {
     if (!kIsOrder[b]) return DataCharacters(session, context);
     OrderOutcome outcome = OrderOutcome::Continue;
     switch (b) {
-        case order::PT: outcome = ProgramTab(session, context); break;
-        case order::GE: outcome = GraphicEscape(session, context); break;
-        case order::SBA: outcome = SetBufferAddress(session, context); break;
-        case order::EUA: outcome = EraseUnprotectedToAddress(session, context); break;
-        case order::IC: outcome = InsertCursor(session, context); break;
-        case order::SF: outcome = StartField(session, context); break;
-        case order::SA: outcome = SetAttribute(session, context); break;
-        case order::SFE: outcome = StartFieldExtended(session, context); break;
-        case order::MF: outcome = ModifyField(session, context); break;
-        case order::RA: outcome = RepeatToAddress(session, context); break;
-        default: break;
+        case order::PT:
+            outcome = ProgramTab(session, context);
+            break;
+        case order::GE:
+            outcome = GraphicEscape(session, context);
+            break;
+        case order::SBA:
+            outcome = SetBufferAddress(session, context);
+            break;
+        case order::EUA:
+            outcome = EraseUnprotectedToAddress(session, context);
+            break;
+        case order::IC:
+            outcome = InsertCursor(session, context);
+            break;
+        case order::SF:
+            outcome = StartField(session, context);
+            break;
+        case order::SA:
+            outcome = SetAttribute(session, context);
+            break;
+        case order::SFE:
+            outcome = StartFieldExtended(session, context);
+            break;
+        case order::MF:
+            outcome = ModifyField(session, context);
+            break;
+        case order::RA:
+            outcome = RepeatToAddress(session, context);
+            break;
+        default:
+            break;
     }
     session.ps.last_item_was_order = true;
     return outcome;

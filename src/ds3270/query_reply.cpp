@@ -35,16 +35,17 @@ constexpr std::array<uint8_t, 7> kReplyModes = {0x00, 0x07, 0x81, 0x88, 0x00, 0x
 constexpr std::array<uint8_t, 6> kAuxiliaryDevice = {0x00, 0x06, 0x81, 0x99, 0x00, 0x00};
 constexpr std::array<uint8_t, 9> kTransparency = {0x00, 0x09, 0x81, 0xA8, 0x02, 0x00, 0xF0, 0xFF, 0xFF};
 constexpr std::array<uint8_t, 63> kAuxiliaryDeviceOem = {
-    0x00, 0x3F, 0x81, 0x8F, 0x00, 0x00,
-    0xE3, 0xC3, 0xD7, 0xF3, 0xF2, 0xF7, 0xF0, 0x40,  // device type name, EBCDIC
+    0x00, 0x3F, 0x81, 0x8F, 0x00, 0x00, 0xE3, 0xC3, 0xD7, 0xF3, 0xF2, 0xF7, 0xF0, 0x40,  // device type name,
+                                                                                         // EBCDIC
     0xD6, 0xD9, 0xD2, 0xC1, 0xD5, 0x40, 0x40, 0x40,  // "ORKAN   " in EBCDIC
-    0x04, 0x01, 0x00, 0x00,
-    0x25, 0xFF, 0x02, 0x06, 0x00, 0x00, 0xC0, 0xD5, 0x9D, 0x50, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    '(', 'N', 'o', 't', ' ', 'y', 'e', 't', ' ', 'l', 'o', 'g', 'g', 'e', 'd', ' ', 'i', 'n', '!', ')',
-    0x00,
+    0x04, 0x01, 0x00, 0x00, 0x25, 0xFF, 0x02, 0x06, 0x00, 0x00, 0xC0, 0xD5, 0x9D, 0x50, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, '(',  'N',  'o',  't',  ' ',  'y',  'e',  't',  ' ',  'l',
+    'o',  'g',  'g',  'e',  'd',  ' ',  'i',  'n',  '!',  ')',  0x00,
 };
 
-void Append(std::vector<uint8_t>& out, std::initializer_list<uint8_t> bytes) { out.insert(out.end(), bytes); }
+void Append(std::vector<uint8_t>& out, std::initializer_list<uint8_t> bytes) {
+    out.insert(out.end(), bytes);
+}
 template <size_t N>
 void Append(std::vector<uint8_t>& out, const std::array<uint8_t, N>& bytes) {
     out.insert(out.end(), bytes.begin(), bytes.end());
@@ -56,15 +57,28 @@ void AppendU16(std::vector<uint8_t>& out, uint32_t value) {
 
 void AppendReply(std::vector<uint8_t>& out, const Session& session, uint8_t code) {
     switch (code) {
-        case qcode::Summary: Append(out, kSummary); break;
+        case qcode::Summary:
+            Append(out, kSummary);
+            break;
         case qcode::UsableArea: {
             const ScreenSize alt = AlternateScreenSize(session);
-            Append(out, {0x00, 0x17, 0x81, 0x81, 0x01, 0x00, 0x00, uint8_t(alt.columns), 0x00, uint8_t(alt.rows), 0x01,
-                         0x00, 0xD3, 0x03, 0x20, 0x00, 0x9E, 0x02, 0x58, 0x07, 0x0C, 0x07, 0x80});
+            Append(out, {0x00, 0x17,
+                         0x81, 0x81,
+                         0x01, 0x00,
+                         0x00, uint8_t(alt.columns),
+                         0x00, uint8_t(alt.rows),
+                         0x01, 0x00,
+                         0xD3, 0x03,
+                         0x20, 0x00,
+                         0x9E, 0x02,
+                         0x58, 0x07,
+                         0x0C, 0x07,
+                         0x80});
             break;
         }
         case qcode::CharacterSets:
-            Append(out, {0x00, 0x1B, 0x81, 0x85, 0x82, 0x00, 0x07, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00});
+            Append(out, {0x00, 0x1B, 0x81, 0x85, 0x82, 0x00, 0x07, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x07, 0x00,
+                         0x00, 0x00});
             if (session.settings.ReplyCodepage) {
                 AppendU16(out, session.charset.character_set);
                 AppendU16(out, session.charset.code_page);
@@ -73,10 +87,18 @@ void AppendReply(std::vector<uint8_t>& out, const Session& session, uint8_t code
             }
             Append(out, {0x01, 0x00, 0xF1, 0x03, 0xC3, 0x01, 0x36});
             break;
-        case qcode::Color: Append(out, kColor); break;
-        case qcode::Highlighting: Append(out, kHighlighting); break;
-        case qcode::ReplyModes: Append(out, kReplyModes); break;
-        case qcode::AuxiliaryDeviceOem: Append(out, kAuxiliaryDeviceOem); break;
+        case qcode::Color:
+            Append(out, kColor);
+            break;
+        case qcode::Highlighting:
+            Append(out, kHighlighting);
+            break;
+        case qcode::ReplyModes:
+            Append(out, kReplyModes);
+            break;
+        case qcode::AuxiliaryDeviceOem:
+            Append(out, kAuxiliaryDeviceOem);
+            break;
         case qcode::DistributedDataManagement: {
             const uint32_t limit = session.record.Number(field::TransferBlockSize) + 27;
             Append(out, {0x00, 0x0C, 0x81, 0x95, 0x00, 0x00});
@@ -85,16 +107,21 @@ void AppendReply(std::vector<uint8_t>& out, const Session& session, uint8_t code
             Append(out, {0x01, 0x01});
             break;
         }
-        case qcode::AuxiliaryDevice: Append(out, kAuxiliaryDevice); break;
+        case qcode::AuxiliaryDevice:
+            Append(out, kAuxiliaryDevice);
+            break;
         case qcode::ImplicitPartition: {
             const ScreenSize def = DefaultScreenSize(session);
             const ScreenSize alt = AlternateScreenSize(session);
-            Append(out, {0x00, 0x11, 0x81, 0xA6, 0x00, 0x00, 0x0B, 0x01, 0x00, 0x00, uint8_t(def.columns), 0x00,
-                         uint8_t(def.rows), 0x00, uint8_t(alt.columns), 0x00, uint8_t(alt.rows)});
+            Append(out, {0x00, 0x11, 0x81, 0xA6, 0x00, 0x00, 0x0B, 0x01, 0x00, 0x00, uint8_t(def.columns),
+                         0x00, uint8_t(def.rows), 0x00, uint8_t(alt.columns), 0x00, uint8_t(alt.rows)});
             break;
         }
-        case qcode::Transparency: Append(out, kTransparency); break;
-        default: break;  // codes this terminal does not know get no reply
+        case qcode::Transparency:
+            Append(out, kTransparency);
+            break;
+        default:
+            break;  // codes this terminal does not know get no reply
     }
 }
 
@@ -117,7 +144,8 @@ std::vector<uint8_t> BuildQueryReply(const Session& session, std::span<const uin
 }
 
 void SendQueryReply(Session& session, std::span<const uint8_t> codes) {
-    if (session.sender) session.sender->SendRecord(BuildQueryReply(session, codes), send_flag::Send | send_flag::Trace);
+    if (session.sender)
+        session.sender->SendRecord(BuildQueryReply(session, codes), send_flag::Send | send_flag::Trace);
 }
 
 }  // namespace orkan

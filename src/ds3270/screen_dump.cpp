@@ -16,13 +16,22 @@ std::string Printf(const char* format, auto... args) {
 
 std::string DescribeAttribute(uint8_t attribute) {
     std::string s = (attribute & fa::Protected) ? "prot" : "unprot";
-    if ((attribute & fa::Autoskip) == fa::Autoskip) s += " skip";
-    else if (attribute & fa::Numeric) s += " num";
+    if ((attribute & fa::Autoskip) == fa::Autoskip)
+        s += " skip";
+    else if (attribute & fa::Numeric)
+        s += " num";
     switch (attribute & fa::DisplayMask) {
-        case 0x04: s += " sel"; break;
-        case 0x08: s += " int"; break;
-        case fa::NonDisplay: s += " nd"; break;
-        default: break;
+        case 0x04:
+            s += " sel";
+            break;
+        case 0x08:
+            s += " int";
+            break;
+        case fa::NonDisplay:
+            s += " nd";
+            break;
+        default:
+            break;
     }
     if (attribute & fa::Mdt) s += " mdt";
     return s;
@@ -43,7 +52,8 @@ std::string DumpScreenText(const Session& session, bool mark_cursor) {
         if ((a + 1) % ps.columns == 0) out += '\n';
     }
     if (mark_cursor)
-        out += Printf("cursor %u,%u\n", ps.cursor_address / ps.columns + 1, ps.cursor_address % ps.columns + 1);
+        out +=
+            Printf("cursor %u,%u\n", ps.cursor_address / ps.columns + 1, ps.cursor_address % ps.columns + 1);
     return out;
 }
 
@@ -54,19 +64,21 @@ std::string DumpFields(const Session& session) {
     for (uint32_t a = 0; a < ps.positions; ++a) {
         const uint8_t attribute = p.attribute[a];
         if (!attribute) continue;
-        out += Printf("%u,%u %02X %s colour=%02X hl=%02X\n", a / ps.columns + 1, a % ps.columns + 1, attribute,
-                      DescribeAttribute(attribute).c_str(), p.colour[a], p.highlight[a]);
+        out += Printf("%u,%u %02X %s colour=%02X hl=%02X\n", a / ps.columns + 1, a % ps.columns + 1,
+                      attribute, DescribeAttribute(attribute).c_str(), p.colour[a], p.highlight[a]);
     }
     return out;
 }
 
 std::string DumpPlanes(const Session& session) {
     const PresentationSpace& ps = session.ps;
-    std::string out = Printf("rows=%u columns=%u positions=%u mode=%u cursor=%u buffer=%u\n", ps.rows, ps.columns,
-                             ps.positions, unsigned(ps.size_mode), ps.cursor_address, ps.buffer_address);
+    std::string out =
+        Printf("rows=%u columns=%u positions=%u mode=%u cursor=%u buffer=%u\n", ps.rows, ps.columns,
+               ps.positions, unsigned(ps.size_mode), ps.cursor_address, ps.buffer_address);
     const std::pair<const char*, const Plane*> planes[] = {
-        {"display", &ps.planes.display}, {"attribute", &ps.planes.attribute}, {"colour", &ps.planes.colour},
-        {"highlight", &ps.planes.highlight}, {"charset", &ps.planes.charset}, {"host", &ps.planes.host}};
+        {"display", &ps.planes.display}, {"attribute", &ps.planes.attribute},
+        {"colour", &ps.planes.colour},   {"highlight", &ps.planes.highlight},
+        {"charset", &ps.planes.charset}, {"host", &ps.planes.host}};
     for (const auto& [name, plane] : planes) {
         out += name;
         out += ":\n";

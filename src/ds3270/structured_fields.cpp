@@ -39,17 +39,25 @@ void ReadPartition(Session& session, std::span<const uint8_t> field) {
     if (!LongEnough(session, field, 5)) return;
     std::vector<uint8_t> codes;
     switch (field[4]) {
-        case kQuery: codes = DefaultQueryList(session); break;
+        case kQuery:
+            codes = DefaultQueryList(session);
+            break;
         case kQueryList:
             if (!LongEnough(session, field, 6)) return;
             switch (field[5] & 0xC0) {
                 case 0x00:
-                case 0x40: codes.assign(field.begin() + 6, field.end()); break;
-                case 0x80: codes = DefaultQueryList(session); break;
-                default: return;  // the host asked for no reply
+                case 0x40:
+                    codes.assign(field.begin() + 6, field.end());
+                    break;
+                case 0x80:
+                    codes = DefaultQueryList(session);
+                    break;
+                default:
+                    return;  // the host asked for no reply
             }
             break;
-        default: return;
+        default:
+            return;
     }
     SendQueryReply(session, codes);
     // The host answers a query with a write; until then the keyboard stays locked.
@@ -82,7 +90,9 @@ void Outbound3270(Session& session, std::span<const uint8_t> field) {
 
 void HandleField(Session& session, std::span<const uint8_t> field) {
     switch (field[2]) {
-        case sfid::ReadPartition: ReadPartition(session, field); break;
+        case sfid::ReadPartition:
+            ReadPartition(session, field);
+            break;
         case sfid::EraseReset:
             if (LongEnough(session, field, 4)) EraseScreen(session, (field[3] & 0x80) ? 2 : 1);
             break;
@@ -91,8 +101,12 @@ void HandleField(Session& session, std::span<const uint8_t> field) {
             session.ds.reply_mode = field[4];
             session.ds.character_mode_attributes.assign(field.begin() + 5, field.end());
             break;
-        case sfid::HostText: HostText(session, field); break;
-        case sfid::Outbound3270DS: Outbound3270(session, field); break;
+        case sfid::HostText:
+            HostText(session, field);
+            break;
+        case sfid::Outbound3270DS:
+            Outbound3270(session, field);
+            break;
         case sfid::Transfer:
             if (IsTransferStatus(session.status) && session.hooks.transfer)
                 session.hooks.transfer->StructuredField(field);
@@ -113,7 +127,8 @@ void ProcessStructuredFields(Session& session, std::span<const uint8_t> record) 
         // 0 runs to the end of the record; a length past the end is cut to it.
         if (length == 0 || length > remaining) length = remaining;
         if (length < kHeader) {
-            ReportHostError(session, msg::kSnaTitle, FormatMessage(msg::kBadFieldLength, int(length), int(remaining)));
+            ReportHostError(session, msg::kSnaTitle,
+                            FormatMessage(msg::kBadFieldLength, int(length), int(remaining)));
             return;
         }
         HandleField(session, record.subspan(position, length));

@@ -33,23 +33,33 @@ enum class Command : uint8_t {
 Command Classify(uint8_t code, bool wang) {
     switch (code) {
         case 0x01:
-        case 0xF1: return Command::Write;
+        case 0xF1:
+            return Command::Write;
         case 0x05:
-        case 0xF5: return Command::EraseWrite;
+        case 0xF5:
+            return Command::EraseWrite;
         case 0x0D:
-        case 0x7E: return Command::EraseWriteAlternate;
+        case 0x7E:
+            return Command::EraseWriteAlternate;
         case 0x0F:
-        case 0x6F: return Command::EraseAllUnprotected;
+        case 0x6F:
+            return Command::EraseAllUnprotected;
         case 0x02:
-        case 0xF2: return Command::ReadBuffer;
+        case 0xF2:
+            return Command::ReadBuffer;
         case 0x06:
-        case 0xF6: return Command::ReadModified;
+        case 0xF6:
+            return Command::ReadModified;
         case 0x0E:
-        case 0x6E: return Command::ReadModifiedAll;
+        case 0x6E:
+            return Command::ReadModifiedAll;
         case 0x11:
-        case 0xF3: return Command::WriteStructuredField;
-        case 0xA0: return wang ? Command::ReadCursor : Command::Unknown;
-        default: return Command::Unknown;
+        case 0xF3:
+            return Command::WriteStructuredField;
+        case 0xA0:
+            return wang ? Command::ReadCursor : Command::Unknown;
+        default:
+            return Command::Unknown;
     }
 }
 
@@ -66,7 +76,8 @@ inline constexpr uint8_t ResetMdt = 0x01;
 // The screen-mode transfer program announces itself and asks for Enter with these bytes.
 constexpr std::array<uint8_t, 16> kTransferEnterRequest = {0x11, 0x5D, 0x7F, 0x1D, 0x40, 0x11, 0xD9, 0x40,
                                                            0x1D, 0xC8, 0x5C, 0x5C, 0x5C, 0x1D, 0x40, 0x13};
-constexpr std::array<uint8_t, 10> kTransferStart = {0x11, 0x5D, 0x7F, 0x11, 0x40, 0x40, 0xC3, 0x81, 0x81, 0x94};
+constexpr std::array<uint8_t, 10> kTransferStart = {0x11, 0x5D, 0x7F, 0x11, 0x40,
+                                                    0x40, 0xC3, 0x81, 0x81, 0x94};
 constexpr std::array<uint8_t, 3> kTransferEnterReply = {0x7D, 0xD9, 0xC5};
 
 // The session manager's panel starts like this; its application name follows at offset 54.
@@ -77,10 +88,13 @@ inline constexpr size_t kSessionManagerNameLength = 8;
 
 template <size_t N>
 bool HasAt(std::span<const uint8_t> record, size_t offset, const std::array<uint8_t, N>& bytes) {
-    return record.size() >= offset + N && std::equal(bytes.begin(), bytes.end(), record.begin() + long(offset));
+    return record.size() >= offset + N &&
+           std::equal(bytes.begin(), bytes.end(), record.begin() + long(offset));
 }
 
-void RecordSendTime(Session& session) { session.ds.last_timed_send_ms = session.clock->NowMs(); }
+void RecordSendTime(Session& session) {
+    session.ds.last_timed_send_ms = session.clock->NowMs();
+}
 
 void RestoreLiveScreen(Session& session) {
     if (session.hooks.history) session.hooks.history->RestoreLiveScreen();
@@ -95,14 +109,21 @@ void WriteSscpLuText(Session& session, std::span<const uint8_t> record) {
         if (ps.cursor_address >= ps.positions) ps.cursor_address = 0;
         const uint32_t row_start = ps.cursor_address - ps.cursor_address % ps.columns;
         switch (b) {
-            case 0x0C: EraseScreen(session, ps.size_mode); break;
-            case 0x0D: ps.cursor_address = row_start; break;
-            case 0x15: ps.cursor_address = row_start + ps.columns >= ps.positions ? 0 : row_start + ps.columns; break;
+            case 0x0C:
+                EraseScreen(session, ps.size_mode);
+                break;
+            case 0x0D:
+                ps.cursor_address = row_start;
+                break;
+            case 0x15:
+                ps.cursor_address = row_start + ps.columns >= ps.positions ? 0 : row_start + ps.columns;
+                break;
             default: {
                 const uint32_t a = ps.cursor_address;
                 ps.planes.host[a] = b;
                 ps.planes.display[a] = HostToDisplay(session.charset, session.link.ascii_host, b);
-                ps.planes.attribute[a] = ps.planes.colour[a] = ps.planes.highlight[a] = ps.planes.charset[a] = 0;
+                ps.planes.attribute[a] = ps.planes.colour[a] = ps.planes.highlight[a] = ps.planes.charset[a] =
+                    0;
                 ps.MarkChanged(a);
                 ps.cursor_address = AdvanceAddress(ps, a);
             }
@@ -116,7 +137,8 @@ void WriteSscpLuText(Session& session, std::span<const uint8_t> record) {
 bool OfferToTransfer(Session& session, std::span<const uint8_t> record) {
     TransferHook* transfer = session.hooks.transfer;
     if (!transfer) return false;
-    if (session.status == SessionStatus::TransferReady && HasAt(record, 2, kTransferEnterRequest) && session.sender)
+    if (session.status == SessionStatus::TransferReady && HasAt(record, 2, kTransferEnterRequest) &&
+        session.sender)
         session.sender->SendRecord(kTransferEnterReply, send_flag::Send | send_flag::Trace);
     if (HasAt(record, 2, kTransferStart)) session.status = SessionStatus::TransferReady;
     return IsTransferStatus(session.status) && transfer->OfferScreenRecord(record);
@@ -136,10 +158,12 @@ void CheckSessionManager(Session& session, std::span<const uint8_t> record) {
     if (record.size() < kSessionManagerNameOffset + kSessionManagerNameLength) return;
     std::string name;
     for (size_t i = 0; i < kSessionManagerNameLength; ++i)
-        name += char(HostToDisplay(session.charset, session.link.ascii_host, record[kSessionManagerNameOffset + i]));
+        name += char(
+            HostToDisplay(session.charset, session.link.ascii_host, record[kSessionManagerNameOffset + i]));
     const size_t first = name.find_first_not_of(' ');
     const size_t last = name.find_last_not_of(' ');
-    session.ds.session_manager_name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
+    session.ds.session_manager_name =
+        first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
     MacroHook* macros = session.hooks.macros;
     if (macros && macros->EventEnabled(EventMacro::TpxSwap) && !macros->IsMacroRunning())
         macros->StartEventMacro(EventMacro::TpxSwap, session.ds.session_manager_name);
@@ -218,12 +242,16 @@ void DispatchRecord(Session& session, std::span<const uint8_t> record) {
                 (void)RunWrite(session, record, kEraseWriteAlternate);
             break;
         }
-        case Command::EraseAllUnprotected: EraseAllUnprotected(session); break;
+        case Command::EraseAllUnprotected:
+            EraseAllUnprotected(session);
+            break;
         case Command::ReadBuffer:
             ds.last_wcc = 0;
             SendReadBuffer(session);
             break;
-        case Command::ReadModified: ReadModifiedCommand(session, record); break;
+        case Command::ReadModified:
+            ReadModifiedCommand(session, record);
+            break;
         case Command::ReadModifiedAll:
             SendReadModified(session, ds.current_aid);
             ResetAllMDT(ps);
@@ -232,7 +260,8 @@ void DispatchRecord(Session& session, std::span<const uint8_t> record) {
             SendAidWithCursor(session, ds.current_aid);
             RecordSendTime(session);
             break;
-        case Command::WriteStructuredField: break;
+        case Command::WriteStructuredField:
+            break;
         case Command::Unknown:
             // Known hosts never send these; reading one as orders would garble the screen.
             ReportHostError(session, msg::kSnaTitle, FormatMessage(msg::kUnknownCommand, record[0]));
@@ -258,7 +287,8 @@ void ProcessEnclosedRecord(Session& session, std::span<const uint8_t> record) {
 void EraseAllUnprotected(Session& session) {
     PresentationSpace& ps = session.ps;
     Planes& p = ps.planes;
-    const bool formatted = std::any_of(p.attribute.begin(), p.attribute.begin() + ps.positions, [](uint8_t a) { return a != 0; });
+    const bool formatted = std::any_of(p.attribute.begin(), p.attribute.begin() + ps.positions,
+                                       [](uint8_t a) { return a != 0; });
     if (!formatted) {
         EraseScreen(session, ps.size_mode);
     } else {

@@ -16,10 +16,11 @@ struct DecodeCase {
 
 TEST(BufferAddress, Decodes) {
     const DecodeCase cases[] = {
-        {0xFF, 0xEF, 0}, {0x40, 0x40, 0}, {0xC1, 0xC1, 65}, {0x00, 0x50, 80},
+        {0xFF, 0xEF, 0},    {0x40, 0x40, 0},    {0xC1, 0xC1, 65},    {0x00, 0x50, 80},
         {0x7F, 0x7F, 4095}, {0x5D, 0x7F, 1919}, {0x3F, 0xFF, 16383}, {0x26, 0xBF, 9919},
     };
-    for (const auto& c : cases) EXPECT_EQ(DecodeAddressBytes(c.b1, c.b2), c.address) << int(c.b1) << " " << int(c.b2);
+    for (const auto& c : cases)
+        EXPECT_EQ(DecodeAddressBytes(c.b1, c.b2), c.address) << int(c.b1) << " " << int(c.b2);
 }
 
 struct EncodeCase {
@@ -29,8 +30,8 @@ struct EncodeCase {
 
 TEST(BufferAddress, EncodesTwelveBitUpTo4096PositionsAndFourteenBitAbove) {
     const EncodeCase cases[] = {
-        {1920, 0, 0x40, 0x40},    {1920, 65, 0xC1, 0xC1},   {1920, 1919, 0x5D, 0x7F},
-        {4096, 4095, 0x7F, 0x7F}, {4097, 4096, 0x10, 0x00}, {4097, 65, 0x00, 0x41}, {9920, 9919, 0x26, 0xBF},
+        {1920, 0, 0x40, 0x40},    {1920, 65, 0xC1, 0xC1}, {1920, 1919, 0x5D, 0x7F}, {4096, 4095, 0x7F, 0x7F},
+        {4097, 4096, 0x10, 0x00}, {4097, 65, 0x00, 0x41}, {9920, 9919, 0x26, 0xBF},
     };
     for (const auto& c : cases) {
         const EncodedAddress e = EncodeBufferAddress(c.positions, c.address);
@@ -85,7 +86,8 @@ TEST(CellText, NullsNonDisplayAndGraphicEscape) {
         {0xAD, 0xC0, 0xF1, '['}, {0x00, 0xC0, 0xF1, ' '}, {0x85, 0x00, 0xF1, '|'}, {0xAD, 0xCC, 0xF1, ' '},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(CellText(c.character, c.attribute, c.charset), c.text) << int(c.character) << "/" << int(c.attribute);
+        EXPECT_EQ(CellText(c.character, c.attribute, c.charset), c.text)
+            << int(c.character) << "/" << int(c.attribute);
 }
 
 TEST(EraseScreen, TakesTheSizeOfItsModeAndRejectsDamagedSizes) {

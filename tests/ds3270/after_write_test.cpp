@@ -19,7 +19,7 @@ namespace {
 using test::Harness;
 
 class RecordingTransfer : public TransferHook {
-public:
+  public:
     bool OfferScreenRecord(std::span<const uint8_t> record) override {
         offered.push_back(test::ToHex(record));
         return consume;
@@ -54,6 +54,7 @@ struct AfterWriteCase {
     const char* calls;
 };
 
+// clang-format off
 const AfterWriteCase kCases[] = {
     {"KeyboardRestoreRunsEveryFollowerInOrder",
      [](Harness& h) { h.log.events_enabled = true; },
@@ -120,6 +121,7 @@ const AfterWriteCase kCases[] = {
      {"F1C2"},
      "Capture History ReleaseWaits KeyboardUnlocked TypeAhead"},
 };
+// clang-format on
 
 class AfterWriteCalls : public testing::TestWithParam<AfterWriteCase> {};
 
@@ -139,8 +141,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, AfterWriteCalls, testing::ValuesIn(kCases),
 
 TEST(AfterWrite, SessionManagerNameIsTrimmed) {
     Harness h(24, 80);
-    h.Host("F5 40 11 40 40 1D 6C D5 C5 E3 E2 D7 E8 "
-           "4040404040404040404040404040404040404040404040404040404040404040404040404040404040 40E3E2D640404040");
+    h.Host(
+        "F5 40 11 40 40 1D 6C D5 C5 E3 E2 D7 E8 "
+        "4040404040404040404040404040404040404040404040404040404040404040404040404040404040 "
+        "40E3E2D640404040");
     EXPECT_EQ(h.session->ds.session_manager_name, "TSO");
 }
 
@@ -236,7 +240,7 @@ TEST(Dispatcher, SscpLuTextControls) {
 }
 
 class WccPrinting : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder = std::filesystem::path(testing::TempDir()) / ("orkan-wccprint-" + std::to_string(getpid()));
         std::filesystem::remove_all(folder);

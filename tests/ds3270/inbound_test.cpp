@@ -24,8 +24,12 @@ void Type(Session& s, uint32_t address, std::string_view text, int32_t field_att
     if (field_attribute_at >= 0) s.ps.planes.attribute[uint32_t(field_attribute_at)] |= 0x01;
 }
 
-void Press(Harness& h, int action) { EXPECT_EQ(SendAidKey(*h.session, action), AidKeyResult::Sent); }
-void Enter(Harness& h) { Press(h, 2); }
+void Press(Harness& h, int action) {
+    EXPECT_EQ(SendAidKey(*h.session, action), AidKeyResult::Sent);
+}
+void Enter(Harness& h) {
+    Press(h, 2);
+}
 
 struct InboundCase {
     const char* name;
@@ -33,7 +37,8 @@ struct InboundCase {
     std::function<void(Session&)> before;  // settings before the host records, or typing after them
     std::function<void(Harness&)> act;
     std::string sent;
-    const char* traced = nullptr;  // the Read Modified copies the data stream traces itself; null: not checked
+    // The Read Modified copies the data stream traces itself; null: not checked.
+    const char* traced = nullptr;
     bool before_host = false;
 };
 
@@ -41,7 +46,9 @@ std::function<void(Harness&)> HostSends(const char* record) {
     return [record](Harness& h) { h.Host(record); };
 }
 
-std::string Nulls(int n) { return std::string(size_t(n) * 2, '0'); }
+std::string Nulls(int n) {
+    return std::string(size_t(n) * 2, '0');
+}
 
 std::string TracedByDataStream(const Harness& h) {
     std::string out;
@@ -53,6 +60,7 @@ std::string TracedByDataStream(const Harness& h) {
     return out;
 }
 
+// clang-format off
 const InboundCase kCases[] = {
     {"NoModifiedFieldSendsAidAndCursorOnly", {"F5C3 1D40 11404A 13"}, nullptr, Enter, "7D404A"},
     {"NullsInsideAModifiedFieldAreLeftOut",
@@ -192,6 +200,7 @@ const InboundCase kCases[] = {
      },
      ""},
 };
+// clang-format on
 
 class Inbound : public testing::TestWithParam<InboundCase> {};
 

@@ -17,7 +17,7 @@ namespace orkan {
 namespace {
 
 class Panel {
-public:
+  public:
     explicit Panel(const CharsetTables& tables) : tables_(tables) { bytes_ = {0xF5, 0xC3}; }
     Panel& Sba(int row, int column) { return Order(0x11).Address(row, column); }
     Panel& Sf(uint8_t attribute) { return Order(0x1D).Byte(attribute); }
@@ -28,7 +28,9 @@ public:
     }
     Panel& Sa(uint8_t type, uint8_t value) { return Order(0x28).Byte(type).Byte(value); }
     Panel& Ge(uint8_t c) { return Order(0x08).Byte(c); }
-    Panel& RepeatTo(int row, int column, char c) { return Order(0x3C).Address(row, column).Text(std::string(1, c)); }
+    Panel& RepeatTo(int row, int column, char c) {
+        return Order(0x3C).Address(row, column).Text(std::string(1, c));
+    }
     Panel& RepeatGeTo(int row, int column, uint8_t c) { return Order(0x3C).Address(row, column).Ge(c); }
     Panel& EraseUnprotectedTo(int row, int column) { return Order(0x12).Address(row, column); }
     Panel& InsertCursor() { return Order(0x13); }
@@ -38,7 +40,7 @@ public:
     }
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
 
-private:
+  private:
     Panel& Order(uint8_t b) { return Byte(b); }
     Panel& Byte(uint8_t b) {
         bytes_.push_back(b);
@@ -82,7 +84,9 @@ std::vector<uint8_t> PrimaryOptionMenu(const CharsetTables& t) {
     return p.Bytes();
 }
 
-std::string Blanks(int n) { return std::string(size_t(n), ' '); }
+std::string Blanks(int n) {
+    return std::string(size_t(n), ' ');
+}
 
 TEST(Panel, PrimaryOptionMenu) {
     test::Harness h(24, 80);
@@ -101,9 +105,9 @@ TEST(Panel, PrimaryOptionMenu) {
                                  "  X  Exit         Leave the primary menu\n"
                                  "\n" +
                                  box_edge + "\n" + "  | User ID . . :  IBMUSER" + Blanks(14) + "|\n" +
-                                 "  | Screen  . . :  1" + Blanks(20) + "|\n" + "  | Password  . : " + Blanks(22) +
-                                 "|\n" + box_edge + "\n\n\n\n\n" + Blanks(41) + "kept\n\n\n" +
-                                 " F1=Help  F3=Exit  F10=Actions  F12=Cancel\n";
+                                 "  | Screen  . . :  1" + Blanks(20) + "|\n" +
+                                 "  | Password  . : " + Blanks(22) + "|\n" + box_edge + "\n\n\n\n\n" +
+                                 Blanks(41) + "kept\n\n\n" + " F1=Help  F3=Exit  F10=Actions  F12=Cancel\n";
     EXPECT_EQ(h.Screen(), expected);
     EXPECT_EQ(h.session->ps.cursor_address, 3u * 80 + 13);
     EXPECT_EQ(DumpFields(*h.session),

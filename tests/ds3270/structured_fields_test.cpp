@@ -20,6 +20,7 @@ namespace {
 using test::Harness;
 
 // The reply to a plain Query on a 24 x 80 session with model 2 and code page 037.
+// clang-format off
 constexpr const char* kQueryReply =
     "88"
     "0017818101000050001801 00D30320 009E0258 070C 0780"
@@ -32,6 +33,7 @@ constexpr const char* kQueryReply =
     "003F818F0000 E3C3D7F3F2F7F040 D6D9D2C1D5404040 04010000 25FF02060000C0D59D50000000000000"
     "284E6F7420796574206C6F6767656420696E2129 00"
     "000D818080818586878899A6A8";
+// clang-format on
 
 std::string Clean(std::string hex) {
     std::erase(hex, ' ');
@@ -64,6 +66,7 @@ struct QueryCase {
     std::function<void(Session&)> setup = nullptr;
 };
 
+// clang-format off
 const QueryCase kQueryCases[] = {
     {"QueryListAllIsTheDefaultList", "F3 0006 01 FF 03 80", Clean(kQueryReply)},
     {"QueryListOfCodesAnswersThoseInOrderAndSkipsUnknownOnes", "F3 0009 01 FF 03 00 99 FF 86",
@@ -106,6 +109,7 @@ const QueryCase kQueryCases[] = {
          s.record.SetNumber(field::TransferBlockSize, 2048);
      }},
 };
+// clang-format on
 
 class Query : public testing::TestWithParam<QueryCase> {};
 
@@ -130,6 +134,7 @@ struct FieldCase {
     const char* messages;
 };
 
+// clang-format off
 const FieldCase kFieldCases[] = {
     {"LengthZeroRunsToTheEndOfTheRecord", "F3 0000 01 FF 02", "", "Q", ""},
     {"LengthOneStopsTheRecord", "F3 0001 01 FF 02", "", "",
@@ -165,6 +170,7 @@ const FieldCase kFieldCases[] = {
      "SNA code Error: Unknown Structured Field Received, code=0F"},
     {"TransferFieldOutsideATransferIsIgnored", "F3 0005 D0 0000", "", "", ""},
 };
+// clang-format on
 
 class Fields : public testing::TestWithParam<FieldCase> {};
 
@@ -199,7 +205,7 @@ TEST(StructuredFields, EraseResetSwitchesSizeAndSetReplyModeKeepsTheAttributeLis
 }
 
 class HostText : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder = std::filesystem::path(testing::TempDir()) / ("orkan-hosttext-" + std::to_string(getpid()));
         std::filesystem::remove_all(folder);

@@ -19,19 +19,33 @@ struct WriteCase {
     const char* screen;    // Harness::Screen()
     int cursor;            // -1: not checked
     const char* fields;    // DumpFields(), nullptr: not checked
-    const char* messages;  // Harness::TakeMessages()
+    std::string messages;  // Harness::TakeMessages()
     std::function<void(Session&)> setup = nullptr;
     std::function<void(Harness&)> check = nullptr;
     uint32_t rows = 4, columns = 20;
 };
 
-void ExpectCell(const Session& s, uint32_t a, uint8_t display, uint8_t colour, uint8_t highlight, uint8_t charset) {
+void ExpectCell(const Session& s, uint32_t a, uint8_t display, uint8_t colour, uint8_t highlight,
+                uint8_t charset) {
     EXPECT_EQ(s.ps.planes.display[a], display) << "display at " << a;
     EXPECT_EQ(s.ps.planes.colour[a], colour) << "colour at " << a;
     EXPECT_EQ(s.ps.planes.highlight[a], highlight) << "highlight at " << a;
     EXPECT_EQ(s.ps.planes.charset[a], charset) << "charset at " << a;
 }
 
+std::string Incomplete(const char* code, int offset) {
+    return std::string("SNA code Error: Incomplete order received, code=") + code +
+           "\nThe record ends at offset " + std::to_string(offset) + ", before the order's parameters.";
+}
+
+const std::string kWriteAt85 =
+    "Attempting to write to invalid buffer address: Attempting to write to buffer address 85, row=4 col=5\n"
+    "but there are only 80 positions on the current screen.";
+void IgnoreInvalidSba(Session& s) {
+    s.settings.IgnoreInvalidSBA = 1;
+}
+
+// clang-format off
 const WriteCase kCases[] = {
     {"StartFieldDataInsertCursor",
      {"F5C2 1D60 C8C5D3D3D6 1D40 13"},
@@ -132,7 +146,7 @@ const WriteCase kCases[] = {
      "", 0, "", ""},
     {"InsertCursorOutsideTheScreenIsIgnored",
      {"F1C3 1140C5 13 11C1D0 13"},
-     "", 5, "", "", [](Session& s) { s.settings.IgnoreInvalidSBA = 1; }},
+     "", 5, "", "", IgnoreInvalidSba},
     {"WriteOnlyCommandAndWccUnlocksTheKeyboard",
      {"F1C2"},
      "", 0, "", "", [](Session& s) { s.status = SessionStatus::SysLock; },
@@ -158,55 +172,46 @@ const WriteCase kCases[] = {
     {"SbaAtTheEndOfTheRecord",
      {"F1C3 C1 11C2"},
      "A\n", 0, "",
-     "SNA code Error: Incomplete order received, code=11\nThe record ends at offset 5, before the order's "
-     "parameters."},
+     Incomplete("11", 5)},
     {"StartFieldWithoutItsAttribute",
      {"F1C3 C1 1D"},
      "A\n", 0, "",
-     "SNA code Error: Incomplete order received, code=1D\nThe record ends at offset 4, before the order's "
-     "parameters."},
+     Incomplete("1D", 4)},
     {"StartFieldExtendedWithACountPastTheEnd",
      {"F1C3 2902 C060 42"},
      "", 0, "",
-     "SNA code Error: Incomplete order received, code=29\nThe record ends at offset 7, before the order's "
-     "parameters."},
+     Incomplete("29", 7)},
     {"ModifyFieldWithACountPastTheEnd",
      {"F1C3 2C05 C060"},
      "", 0, "",
-     "SNA code Error: Incomplete order received, code=2C\nThe record ends at offset 6, before the order's "
-     "parameters."},
+     Incomplete("2C", 6)},
     {"RepeatWithoutItsCharacter",
      {"F1C3 3C40C5"},
      "", 0, "",
-     "SNA code Error: Incomplete order received, code=3C\nThe record ends at offset 5, before the order's "
-     "parameters."},
+     Incomplete("3C", 5)},
     {"RepeatOfAGraphicEscapeWithoutItsCharacter",
      {"F1C3 3C40C5 08"},
      "", 0, "",
-     "SNA code Error: Incomplete order received, code=3C\nThe record ends at offset 6, before the order's "
-     "parameters."},
+     Incomplete("3C", 6)},
     {"GraphicEscapeAtTheEnd",
      {"F1C3 C1 08"},
      "A\n", 0, "",
-     "SNA code Error: Incomplete order received, code=08\nThe record ends at offset 4, before the order's "
-     "parameters."},
+     Incomplete("08", 4)},
     {"SetAttributeWithoutItsValue",
      {"F1C3 2842"},
      "", 0, "",
-     "SNA code Error: Incomplete order received, code=28\nThe record ends at offset 4, before the order's "
-     "parameters."},
+     Incomplete("28", 4)},
     {"EraseUnprotectedWithAStopBeyondTheScreenWritesNothing",
      {"F5C3 C1C1C1", "F1C3 12C1D0 C2"},
-     "BAA\n", 0, "", "", [](Session& s) { s.settings.IgnoreInvalidSBA = 1; }},
+     "BAA\n", 0, "", "", IgnoreInvalidSba},
     {"RepeatWithAStopBeyondTheScreenReadsItsCharacterAsData",
      {"F1C3 3CC1D0 C1"},
-     "A\n", 0, "", "", [](Session& s) { s.settings.IgnoreInvalidSBA = 1; }},
+     "A\n", 0, "", "", IgnoreInvalidSba},
     {"WriteBeyondTheScreenIsRefusedWithAMessage",
      {"F1C3 C1 11C1D5 C2"},
      "A\n", 0, "",
-     "Attempting to write to invalid buffer address: Attempting to write to buffer address 85, row=4 col=5\nbut "
-     "there are only 80 positions on the current screen.",
-     [](Session& s) { s.settings.IgnoreInvalidSBA = 1; }},
+     kWriteAt85,
+     IgnoreInvalidSba},
     {"WriteBeyondTheScreenIsRefusedSilentlyWithIgnoreInvalidWrite",
      {"F1C3 C1 11C1D5 C2 C3"},
      "A\n", 0, "", "",
@@ -217,10 +222,10 @@ const WriteCase kCases[] = {
     {"RepeatFromAnAddressBeyondTheScreenIsRefused",
      {"F1C3 11C1D5 3C40C5C1"},
      "", 0, "",
-     "Attempting to write to invalid buffer address: Attempting to write to buffer address 85, row=4 col=5\nbut "
-     "there are only 80 positions on the current screen.",
-     [](Session& s) { s.settings.IgnoreInvalidSBA = 1; }},
+     kWriteAt85,
+     IgnoreInvalidSba},
 };
+// clang-format on
 
 class WriteGolden : public testing::TestWithParam<WriteCase> {};
 

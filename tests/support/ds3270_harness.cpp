@@ -27,7 +27,9 @@ Harness::Harness(uint32_t rows, uint32_t columns, int model) : session(std::make
     log.calls.clear();
 }
 
-void Harness::Host(std::string_view hex) { ProcessHostRecord(*session, FromHex(hex)); }
+void Harness::Host(std::string_view hex) {
+    ProcessHostRecord(*session, FromHex(hex));
+}
 
 std::string Harness::Screen() const {
     const std::string dump = DumpScreenText(*session);

@@ -19,16 +19,18 @@ struct Sent {
 };
 
 class RecordingSender : public HostSender {
-public:
+  public:
     void SendRecord(std::span<const uint8_t> record, unsigned flags) override {
         sent.push_back({{record.begin(), record.end()}, flags, false});
     }
-    void SendRaw(std::span<const uint8_t> bytes) override { sent.push_back({{bytes.begin(), bytes.end()}, 0, true}); }
+    void SendRaw(std::span<const uint8_t> bytes) override {
+        sent.push_back({{bytes.begin(), bytes.end()}, 0, true});
+    }
     std::vector<Sent> sent;
 };
 
 class RecordingTrace : public TraceSink {
-public:
+  public:
     void TraceRecord(TraceType type, std::span<const uint8_t> data) override {
         items.push_back({type, {data.begin(), data.end()}});
     }
@@ -43,7 +45,7 @@ class CallLog : public View,
                 public TypeAheadHook,
                 public FindHook,
                 public PrintHook {
-public:
+  public:
     void RepaintAll() override { ++repaints; }
     void ScreenSizeChanged() override { calls.push_back("ScreenSizeChanged"); }
     void PlaySound(Sound s) override { calls.push_back(s == Sound::Alarm ? "Alarm" : "Notification"); }
@@ -64,7 +66,9 @@ public:
     void FindAgainAfterScreen() override { calls.push_back("Find"); }
     void PrintScreen() override { calls.push_back("PrintScreen"); }
     void PrintTextFile(const std::string& path) override { calls.push_back("PrintFile:" + path); }
-    void CopyFileToPrinter(const std::string& path, const std::string&) override { calls.push_back("CopyToPrinter:" + path); }
+    void CopyFileToPrinter(const std::string& path, const std::string&) override {
+        calls.push_back("CopyToPrinter:" + path);
+    }
 
     std::vector<std::string> calls;
     int repaints = 0;
