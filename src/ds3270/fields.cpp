@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 
 #include "app/session.h"
 #include "ds3270/geometry.h"
@@ -67,13 +69,12 @@ uint8_t GoverningAttribute(const PresentationSpace& ps, uint32_t address) {
 
 void EraseScreen(Session& session, uint8_t size_mode, int keep) {
     PresentationSpace& ps = session.ps;
+    ps.used_extent = std::clamp(std::max(ps.used_extent, ps.positions), 1u, kMaxPositions);
     if (keep != kKeepPlanes) {
-        ps.planes.display.fill(0);
-        ps.planes.attribute.fill(0);
-        ps.planes.colour.fill(0);
-        ps.planes.highlight.fill(0);
-        ps.planes.charset.fill(0);
-        ps.ClearTyped();
+        const size_t n = ps.used_extent;
+        for (Plane* plane : {&ps.planes.display, &ps.planes.attribute, &ps.planes.colour,
+                             &ps.planes.highlight, &ps.planes.charset, &ps.typed_since_send})
+            std::fill_n(plane->begin(), n, uint8_t(0));
         ps.buffer_address = 0;
         ps.cursor_address = 0;
         ps.sa_colour = ps.sa_highlight = ps.sa_charset = 0;
@@ -86,12 +87,13 @@ void EraseScreen(Session& session, uint8_t size_mode, int keep) {
         ps.columns = size.columns;
         ps.positions = size.Positions();
         ps.size_mode = size_mode;
+        ps.used_extent = std::max(ps.used_extent, ps.positions);
         // The planes may hold more than the new screen; nothing may point past it.
         if (ps.cursor_address >= ps.positions) ps.cursor_address = 0;
         if (ps.buffer_address >= ps.positions) ps.buffer_address = 0;
         session.view->ScreenSizeChanged();
     }
-    ps.MarkAllChanged();
+    std::fill_n(ps.changed.begin(), ps.used_extent, uint8_t(1));
     session.view->RepaintAll();
 }
 
@@ -112,9 +114,28 @@ uint8_t HostColour(const Session& session, uint8_t value) {
     return RoleColour(session, value & 0x0F);
 }
 
+// Eight cells at a time: this runs after every write and must not cost more than the write.
+namespace {
+constexpr uint64_t kEachByte(uint8_t b) {
+    return 0x0101010101010101ull * b;
+}
+uint64_t Load8(const uint8_t* p) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+}  // namespace
+
 void ResetAllMDT(PresentationSpace& ps) {
     // Non-attribute positions hold 0, so clearing the bit everywhere touches only attributes.
-    for (uint8_t& a : ps.planes.attribute) a &= uint8_t(~fa::Mdt);
+    const uint32_t n = std::clamp(std::max(ps.used_extent, ps.positions), 1u, kMaxPositions);
+    uint8_t* a = ps.planes.attribute.data();
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const uint64_t w = Load8(a + i) & ~kEachByte(fa::Mdt);
+        std::memcpy(a + i, &w, 8);
+    }
+    for (; i < n; ++i) a[i] &= uint8_t(~fa::Mdt);
 }
 
 void RefreshFieldCount(Session& session) {
@@ -122,20 +143,38 @@ void RefreshFieldCount(Session& session) {
     const uint32_t n = std::min(ps.positions, kMaxPositions);
     const Planes& p = ps.planes;
     const bool wang = session.settings.Wang != 0;
-    // Branch-free loops: this runs after every write.
-    uint8_t highest = 0;
-    for (uint32_t i = 0; i < n; ++i) highest = std::max(highest, p.display[i]);
-    uint8_t any = 0;
+    // A byte is 0x41 or above when its top bit is set or its low seven bits plus 0x3F carry into it.
+    uint64_t visible = 0;
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const uint64_t w = Load8(&p.display[i]);
+        visible |= w | ((w & kEachByte(0x7F)) + kEachByte(0x3F));
+    }
+    bool has_visible = (visible & kEachByte(0x80)) != 0;
+    for (; i < n; ++i) has_visible |= p.display[i] >= 0x41;
+    // Eight attributes at a time: high bit of each byte set where the cell is an attribute and an
+    // input field (unprotected, or with Wang the intensify highlight).
+    const uint64_t high = kEachByte(0x80), low7 = kEachByte(0x7F);
     uint32_t inputs = 0;
-    for (uint32_t i = 0; i < n; ++i) {
+    uint64_t any = 0;
+    for (i = 0; i + 8 <= n; i += 8) {
+        const uint64_t w = Load8(&p.attribute[i]);
+        if (!w) continue;
+        any |= w;
+        const uint64_t present = (((w & low7) + low7) | w) & high;
+        uint64_t input = ~(w << 2) & high;  // the protected bit 0x20 moved to 0x80, inverted
+        if (wang) input |= (Load8(&p.highlight[i]) << 4) & high;
+        inputs += uint32_t(std::popcount(present & input));
+    }
+    for (; i < n; ++i) {
         const uint8_t a = p.attribute[i];
         any |= a;
-        const bool input = !(a & fa::Protected) || (wang && (p.highlight[i] & hl::Intensify));
-        inputs += uint32_t(a != 0 && input);
+        if (a && (!(a & fa::Protected) || (wang && (p.highlight[i] & hl::Intensify)))) ++inputs;
     }
+    const bool formatted = any != 0;
     ps.input_fields = inputs;
-    ps.formatted = any != 0;
-    ps.has_visible_text = highest >= 0x41;
+    ps.formatted = formatted;
+    ps.has_visible_text = has_visible;
 }
 
 uint8_t CellText(uint8_t character, uint8_t field_attribute, uint8_t character_set) {

@@ -55,6 +55,9 @@ struct PresentationSpace {
     uint32_t columns = 80;
     uint32_t positions = 24 * 80;
     uint8_t size_mode = 255;  // 1 default, 2 alternate, 255 before the first erase
+    // The largest screen this session has had: no plane holds anything beyond it, so erasing and
+    // MDT resets need not touch all 20000 positions.
+    uint32_t used_extent = 24 * 80;
 
     // Write state.
     uint32_t buffer_address = 0;
