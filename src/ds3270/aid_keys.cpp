@@ -58,33 +58,35 @@ AidKeyResult BadSetting(Session& session, const char* name, const std::string& v
     return AidKeyResult::BadSetting;
 }
 
-AidKeyResult SendTelnetString(Session& session, const char* name, const std::string& value) {
-    const auto bytes = HexSetting(value);
-    if (!bytes) return BadSetting(session, name, value);
-    Raw(session, *bytes, TraceType::Telnet);
-    return AidKeyResult::Sent;
+struct TelnetSetting {
+    const char* name;
+    const std::string* value;
+};
+
+// The setting whose bytes Attention or System Request sends; none when a fixed command goes out.
+std::optional<TelnetSetting> TelnetSettingFor(const Session& session, int action) {
+    const ProgramSettings& s = session.settings;
+    const bool tn3270e = session.link.tn3270e_active;
+    if (action == kActionSystemRequest)
+        return tn3270e ? TelnetSetting{"SysreqTN3270E", &s.SysreqTN3270E}
+                       : TelnetSetting{"SysreqTN3270", &s.SysreqTN3270};
+    if (tn3270e) return TelnetSetting{"AttnTN3270E", &s.AttnTN3270E};
+    if (s.AttentionMethod == 1 || s.AttentionMethod == 2) return std::nullopt;
+    return TelnetSetting{"AttnTN3270", &s.AttnTN3270};
 }
 
-AidKeyResult Attention(Session& session) {
+void Attention(Session& session, const std::optional<std::vector<uint8_t>>& configured) {
     const ProgramSettings& s = session.settings;
     if (s.AttentionReset) session.status = SessionStatus::Unlocked;
-    if (session.link.tn3270e_active) {
-        session.ds.current_aid = aid::None;
-        return SendTelnetString(session, "AttnTN3270E", s.AttnTN3270E);
-    }
-    switch (s.AttentionMethod) {
-        case 1:
-            session.ds.current_aid = aid::PA2;
-            if (session.sender) session.sender->SendRecord(kBreak, send_flag::Send | send_flag::Trace);
-            session.ds.last_timed_send_ms = session.clock->NowMs();
-            return AidKeyResult::Sent;
-        case 2:
-            session.ds.current_aid = aid::None;
-            Raw(session, kInterruptProcess, TraceType::Telnet);
-            return AidKeyResult::Sent;
-        default:
-            session.ds.current_aid = aid::None;
-            return SendTelnetString(session, "AttnTN3270", s.AttnTN3270);
+    session.ds.current_aid = aid::None;
+    if (configured) {
+        Raw(session, *configured, TraceType::Telnet);
+    } else if (s.AttentionMethod == 1) {
+        session.ds.current_aid = aid::PA2;
+        if (session.sender) session.sender->SendRecord(kBreak, send_flag::Send | send_flag::Trace);
+        session.ds.last_timed_send_ms = session.clock->NowMs();
+    } else {
+        Raw(session, kInterruptProcess, TraceType::Telnet);
     }
 }
 
@@ -112,8 +114,17 @@ std::optional<uint8_t> AidForAction(const Session& session, int action) {
 
 AidKeyResult SendAidKey(Session& session, int action) {
     if (action < 0 || action > kActionLast) return AidKeyResult::NotAnAidKey;
+    const bool telnet_key = action == kActionAttention || action == kActionSystemRequest;
+    // Settings are checked before anything changes: a key that cannot be sent must not lock the keyboard.
+    std::optional<std::vector<uint8_t>> telnet_bytes;
+    if (telnet_key) {
+        if (const auto setting = TelnetSettingFor(session, action)) {
+            telnet_bytes = HexSetting(*setting->value);
+            if (!telnet_bytes) return BadSetting(session, setting->name, *setting->value);
+        }
+    }
     std::optional<uint8_t> key_aid;
-    if (action != kActionAttention && action != kActionSystemRequest) {
+    if (!telnet_key) {
         key_aid = AidForAction(session, action);
         if (!key_aid) {
             const std::string& value = session.settings.ExtraAids[size_t(action - kFirstExtraKey)];
@@ -122,16 +133,20 @@ AidKeyResult SendAidKey(Session& session, int action) {
         }
     }
     if (session.status != SessionStatus::NotConnected) session.status = SessionStatus::SysLock;
+    session.view->RefreshStatusLine();
     DataStreamState& ds = session.ds;
     ds.capture.clear();
     ds.capture_first_record = true;
     ds.waiting_for_host = true;
 
-    if (action == kActionAttention) return Attention(session);
-    if (action == kActionSystemRequest)
-        return session.link.tn3270e_active
-                   ? SendTelnetString(session, "SysreqTN3270E", session.settings.SysreqTN3270E)
-                   : SendTelnetString(session, "SysreqTN3270", session.settings.SysreqTN3270);
+    if (action == kActionAttention) {
+        Attention(session, telnet_bytes);
+        return AidKeyResult::Sent;
+    }
+    if (action == kActionSystemRequest) {
+        Raw(session, *telnet_bytes, TraceType::Telnet);
+        return AidKeyResult::Sent;
+    }
     const uint8_t aid_byte = *key_aid;
     ds.current_aid = aid_byte;
     if (action == kActionClear) {

@@ -386,7 +386,7 @@ OrderOutcome ProgramTab(Session& session, WriteContext& context) {
 
 OrderOutcome RepeatToAddress(Session& session, WriteContext& context) {
     if (context.Remaining() < 4) return Incomplete(session, context, order::RA);
-    // The original left RA out of the write check; it stores like the others.
+    // RA stores like the other orders, so it needs the same check before its first store.
     if (CheckWriteAddress(session) == WriteCheck::Refused) return OrderOutcome::EndRecord;
     const auto& rec = context.record;
     size_t p = context.position;

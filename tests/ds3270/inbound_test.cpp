@@ -196,6 +196,7 @@ const InboundCase kCases[] = {
      [](Session& s) { s.settings.AttnTN3270 = "FFG3"; },
      [](Harness& h) {
          EXPECT_EQ(SendAidKey(*h.session, 0), AidKeyResult::BadSetting);
+         EXPECT_EQ(h.session->status, SessionStatus::Connected);  // nothing sent, so nothing locked
          EXPECT_EQ(h.TakeMessages(), "Orkan TN3270 Settings Error: The setting AttnTN3270 is not hexadecimal: \"FFG3\"");
      },
      ""},
