@@ -90,7 +90,7 @@ void StoreTyped(Session& s, uint32_t at, uint8_t c) {
 void PrefixWithSpaces(PresentationSpace& ps, uint32_t at) {
     if (at % ps.columns == 0) return;
     for (uint32_t p = at - 1;; --p) {
-        if (ps.planes.display[p] != 0) return;
+        if (ps.planes.display[p] != 0 || ps.planes.attribute[p]) return;
         ps.planes.display[p] = 0x20;
         ps.MarkChanged(p);
         ps.MarkTyped(p);

@@ -42,15 +42,6 @@ uint8_t EffectiveVirtualKey(const Session& s, uint8_t vk, uint32_t data) {
     return vk;
 }
 
-// The key number of an event, or nothing for a key without one.
-std::optional<uint8_t> KeyNumber(const Session& s, uint8_t vk, uint32_t data) {
-    uint8_t key = s.charset.key_scan_codes[EffectiveVirtualKey(s, vk, data)];
-    if (key == kListEnd) return std::nullopt;
-    if (s.keyboard.num_lock)
-        if (const auto alternate = NumLockAlternate(key)) key = *alternate;
-    return key;
-}
-
 void DeadKeys(Session& s, uint8_t key, Modifier modifier, uint16_t& code) {
     KeyboardState& kb = s.keyboard;
     if (CategoryOf(code) != KeyCategory::Char) {
@@ -85,6 +76,14 @@ void DeadKeys(Session& s, uint8_t key, Modifier modifier, uint16_t& code) {
 
 }  // namespace
 
+std::optional<uint8_t> KeyNumberForEvent(const Session& session, uint8_t virtual_key, uint32_t key_data) {
+    uint8_t key = session.charset.key_scan_codes[EffectiveVirtualKey(session, virtual_key, key_data)];
+    if (key == kListEnd) return std::nullopt;
+    if (session.keyboard.num_lock)
+        if (const auto alternate = NumLockAlternate(key)) key = *alternate;
+    return key;
+}
+
 uint16_t TranslateKeyEvent(Session& session, KeyEventKind kind, uint8_t virtual_key, uint32_t data,
                            KeyModifiers modifiers) {
     KeyboardState& kb = session.keyboard;
@@ -94,7 +93,7 @@ uint16_t TranslateKeyEvent(Session& session, KeyEventKind kind, uint8_t virtual_
     if (kind == KeyEventKind::Down) kb.last_virtual_key = virtual_key;
 
     uint16_t code = kKeyNoFunction;
-    const auto key = KeyNumber(session, virtual_key, data);
+    const auto key = KeyNumberForEvent(session, virtual_key, data);
     // Key numbers the table does not hold do nothing.
     if (!key || *key >= kb.key_map.key_count) {
         kb.current_code = code;
@@ -150,7 +149,7 @@ void HandleKeyEvent(Session& session, const KeyEvent& event) {
             return;
         // Print Screen's release stands for its press (Windows sends no press for it).
         if (vk_code != vk::PrintScreen) {
-            const auto key = KeyNumber(session, vk_code, event.key_data);
+            const auto key = KeyNumberForEvent(session, vk_code, event.key_data);
             const uint16_t unshifted = key ? kb.key_map.Code(*key, 0) : kKeyNoFunction;
             if (vk_code == vk::CapsLock && !IsFunction(unshifted, KeyCategory::Edit, edit_fn::CapsLock))
                 kb.caps_lock = false;

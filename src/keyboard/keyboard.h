@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -68,6 +69,10 @@ void HandleKeyEvent(Session& session, const KeyEvent& event);
 // function and handles dead keys (key-down only).
 uint16_t TranslateKeyEvent(Session& session, KeyEventKind kind, uint8_t virtual_key, uint32_t key_data,
                            KeyModifiers modifiers);
+
+// The key number a key event reaches through the country tables (with the Num Lock alternate),
+// nothing for a key without one. Key editors use it to show which key was pressed.
+std::optional<uint8_t> KeyNumberForEvent(const Session& session, uint8_t virtual_key, uint32_t key_data);
 
 // Admission of a keyboard-originated code (lock rules, type-ahead), then ExecuteKey.
 // `virtual_key` is the key's, for the running-macro question; 0 for none.
