@@ -332,8 +332,8 @@ std::string KeyBindingText(const Session& session, uint16_t code) {
     auto same = [&](uint16_t entry) {
         return CategoryOf(entry) == CategoryOf(code) && NumberOf(entry) == NumberOf(code);
     };
-    for (size_t m = 0; m < 4; ++m) {
-        for (size_t key = 0; key < map.key_count; ++key) {
+    for (size_t key = 0; key < map.key_count; ++key) {
+        for (size_t m = 0; m < 4; ++m) {
             const uint16_t entry = map.Code(key, m);
             const bool key_up = CategoryOf(map.Code(key, 0)) == KeyCategory::KeyUp;
             if (key_up && m == 1 && same(entry)) return std::string(KeyNumberName(key));
