@@ -175,7 +175,8 @@ std::string KeyFileErrorText(KeyFileError error, std::string_view path, KeyFileK
         case KeyFileError::MacroListBroken:
             return Format("%s is damaged: its macro list does not end inside the file.", path);
         case KeyFileError::ButtonsBroken:
-            return Format("%s is damaged: its buttons do not fit in the file.", path);
+            return Format("%s is damaged: its buttons do not fit in the file, or there are more than %s.", path,
+                          std::to_string(kMaxButtons));
     }
     return {};
 }
@@ -233,7 +234,7 @@ KeyFileError ParseButtonFile(std::span<const uint8_t> bytes, KeyFileKind kind, B
     const int16_t offset = int16_t(Get16(block, 2));
     const size_t record = Get16(block, 4);
     // A record must hold at least code, place and size; the label may be cut short by a later format.
-    if (record < 6 || record > 1024) return KeyFileError::ButtonsBroken;
+    if (record < 6 || record > 1024 || count > kMaxButtons) return KeyFileError::ButtonsBroken;
     const size_t buttons_end = kButtonBlockHeader + count * record;
     if (offset < 0 || size_t(offset) >= block.size() || size_t(offset) < kButtonBlockHeader)
         return KeyFileError::MacroListOutside;
@@ -287,9 +288,10 @@ std::vector<uint8_t> KeyTableBytes(const KeyMap& map) {
 }
 
 std::vector<uint8_t> ButtonFileBytes(KeyFileKind kind, const ButtonFile& file) {
+    if (file.buttons.size() > kMaxButtons) return {};
     const std::string header = KeyFileHeader(kind, kCurrentVersion);
     std::vector<uint8_t> out(header.begin(), header.end());
-    const size_t count = std::min<size_t>(file.buttons.size(), (0x7FFF - kButtonBlockHeader) / kButtonRecordSize);
+    const size_t count = file.buttons.size();
     Put16(out, uint16_t(count));
     Put16(out, uint16_t(kButtonBlockHeader + count * kButtonRecordSize));
     Put16(out, uint16_t(kButtonRecordSize));
@@ -427,6 +429,11 @@ bool SaveKeyFile(Session& session, KeyFileKind kind, const std::string& path) {
     const std::vector<uint8_t> bytes = kind == KeyFileKind::Keytable
                                            ? KeyTableBytes(kb.key_map)
                                            : ButtonFileBytes(kind, kind == KeyFileKind::Toolbar ? kb.toolbar : kb.keypad);
+    if (bytes.empty()) {
+        Show(session, "File Save Error",
+             target + " was not saved: it has more than " + std::to_string(kMaxButtons) + " buttons.", Icon::Error);
+        return false;
+    }
     const int error = target.empty() ? ENOENT : WriteFileAtomically(target, bytes);
     if (error != 0) {
         Show(session, "File Save Error", "Error " + std::to_string(error) + " while saving " + target, Icon::Error);

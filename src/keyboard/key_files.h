@@ -90,6 +90,8 @@ struct Button {
 inline constexpr size_t kButtonRecordSize = 40;
 inline constexpr size_t kButtonLabelSize = 34;
 inline constexpr size_t kButtonBlockHeader = 8;
+// As many records as a signed 16-bit macro list offset can pass.
+inline constexpr size_t kMaxButtons = (0x7FFF - kButtonBlockHeader) / kButtonRecordSize;
 
 struct ButtonFile {
     bool loaded = false;
@@ -106,7 +108,7 @@ enum class KeyFileError : uint8_t {
     TooShort,           // fewer bytes than the keys or the button block need
     MacroListOutside,   // .bar/.pad: the offset points before the buttons' end or past the file
     MacroListBroken,    // the macro name list is not ended inside the file
-    ButtonsBroken,      // .bar/.pad: a record size or count that does not fit
+    ButtonsBroken,      // .bar/.pad: a record size or count that does not fit, or too many buttons
 };
 
 std::string KeyFileErrorText(KeyFileError error, std::string_view path, KeyFileKind kind);
@@ -125,7 +127,7 @@ struct KeyFileVersion {
                                            KeyFileVersion& version);
 
 // The bytes of a file: "V1.28" for a 150-key table, "V1.26" for anything else. A key table is
-// written without its country layout.
+// written without its country layout. Empty for a button file of more than kMaxButtons buttons.
 std::vector<uint8_t> KeyTableBytes(const KeyMap& map);
 std::vector<uint8_t> ButtonFileBytes(KeyFileKind kind, const ButtonFile& file);
 
