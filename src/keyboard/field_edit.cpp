@@ -313,7 +313,10 @@ void TypeCharacter(Session& session, uint8_t character) {
     if (ps.cursor_address >= ps.positions) ps.cursor_address = 0;
     const uint32_t at = ps.cursor_address;
     kb.last_typed_position = at;
-    session.selection.shown = false;
+    if (session.selection.shown) {
+        session.selection.shown = false;
+        session.view->RepaintAll();
+    }
     // A dead key's character shown here is replaced, never pushed along by insert mode.
     const bool replaces_dead = kb.dead_character_at == at;
     kb.dead_character_at.reset();

@@ -64,7 +64,10 @@ bool SendTelnetKey(Session& s, uint8_t number) {
 
 void RunAction(Session& s, uint8_t number) {
     if (number > action_fn::Last) return;
-    s.selection.shown = false;
+    if (s.selection.shown) {
+        s.selection.shown = false;
+        s.view->RepaintAll();
+    }
     bool sent = false;
     if ((number == action_fn::Attn || number == action_fn::SysReq) && s.telnet) {
         sent = SendTelnetKey(s, number);
