@@ -37,7 +37,9 @@ class ScreenHistoryHook {
 public:
     virtual ~ScreenHistoryHook() = default;
     virtual void TakeHistorySnapshot() = 0;
-    // Puts the live screen back while an earlier one is shown; the caller sets the status.
+    // Puts the live screen back while an earlier one is shown, with the status the session had
+    // before browsing (a keyboard locked while waiting for the host stays locked); the caller
+    // leaves the status alone.
     virtual void RestoreLiveScreen() = 0;
 };
 

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace orkan {
 
@@ -65,5 +67,17 @@ uint8_t RoleColour(const SessionRecord& record, int role);
 // kept within the palette for a damaged session file.
 uint8_t RoleForegroundIndex(const SessionRecord& record, int role);
 uint8_t RoleBackgroundIndex(const SessionRecord& record, int role);
+
+// The session colour tag handed over at start-up: a name of this list, compared upper-cased.
+inline constexpr std::array<std::string_view, 8> kColourTagNames = {"GRAY", "RED",  "YELLOW",  "GREEN",
+                                                                    "CYAN", "BLUE", "MAGENTA", "BLACK"};
+inline constexpr std::array<Rgb, 8> kColourTagColours = {0x404040, 0x800000, 0x808000, 0x008000,
+                                                         0x008080, 0x000080, 0x800080, 0x000000};
+std::optional<uint8_t> ColourTagIndex(std::string_view name);
+
+// Stores the tag (index | 0x80) and, when the session names a session colour above 7 to follow
+// the tag, gives that colour the tag's colour. False, and nothing changed, for an unknown name.
+// The window icon is "orkan%02d" of the index; the caller repaints and saves the session.
+[[nodiscard]] bool ApplyColourTag(SessionRecord& record, std::string_view name);
 
 }  // namespace orkan

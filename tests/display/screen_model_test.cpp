@@ -36,6 +36,31 @@ TEST(Palette, EntryZeroKeepsItsColourAndTheFrameFollowsBrightness) {
     EXPECT_EQ(p[21], AdjustBrightness(0x183A61, 64));
 }
 
+TEST(Palette, ColourTag) {
+    struct Case {
+        const char* name;
+        uint8_t entry;
+        bool known;
+        uint8_t tag;
+        Rgb colour8, colour3;  // session colours 8 and 3 afterwards
+    };
+    const Case cases[] = {
+        {"cyan", 8, true, 0x84, 0x008080, 0xFF40FF},
+        {"GRAY", 8, true, 0x80, 0x404040, 0xFF40FF},
+        {"Magenta", 0, true, 0x86, 0x000000, 0xFF40FF},  // no entry follows the tag
+        {"blue", 3, true, 0x85, 0x000000, 0xFF40FF},     // entries up to 7 are host colours: kept
+        {"purple", 8, false, 0x00, 0x000000, 0xFF40FF},
+    };
+    for (const Case& c : cases) {
+        DisplaySession d;
+        d.s.record.SetNumber(field::ColourTagEntry, c.entry);
+        EXPECT_EQ(ApplyColourTag(d.s.record, c.name), c.known) << c.name;
+        EXPECT_EQ(d.s.record.Number(field::ColourTag), c.tag) << c.name;
+        EXPECT_EQ(d.s.record.SessionColour(8), c.colour8) << c.name;
+        EXPECT_EQ(d.s.record.SessionColour(3), c.colour3) << c.name;
+    }
+}
+
 // One field of 9 cells on a 4 x 10 screen; the table sets the field and the cells' own planes.
 TEST(ScreenModel, ColourAndHighlightResolution) {
     struct Case {
