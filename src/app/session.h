@@ -22,6 +22,8 @@
 
 namespace orkan {
 
+class TelnetEngine;
+
 struct Session {
     explicit Session(Ui& ui_) : ui(ui_) {}
     Session(const Session&) = delete;
@@ -31,6 +33,7 @@ struct Session {
     Ui& ui;
     View* view = &no_view;          // the window, or nothing in headless mode
     HostSender* sender = nullptr;   // the Telnet engine's framing; null while not connected
+    TelnetEngine* telnet = nullptr; // attention, system request and keep-alive bytes
     TraceSink* trace = nullptr;     // null while tracing is off
     Clock* clock = &steady_clock;
     SessionHooks hooks;

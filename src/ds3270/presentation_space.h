@@ -47,11 +47,17 @@ struct Planes {
 struct PresentationSpace {
     Planes planes;
     Plane changed{};  // 1 = repaint this cell; the renderer clears it
+    // 1 = typed by the user since the last inbound record. SSCP-LU input is read from here, not
+    // from the changed map, because every repaint clears that one.
+    Plane typed_since_send{};
 
     uint32_t rows = 24;
     uint32_t columns = 80;
     uint32_t positions = 24 * 80;
     uint8_t size_mode = 255;  // 1 default, 2 alternate, 255 before the first erase
+    // The largest screen this session has had: no plane holds anything beyond it, so erasing and
+    // MDT resets need not touch all 20000 positions.
+    uint32_t used_extent = 24 * 80;
 
     // Write state.
     uint32_t buffer_address = 0;
@@ -70,6 +76,19 @@ struct PresentationSpace {
 
     void MarkChanged(uint32_t address) { changed[address] = 1; }
     void MarkAllChanged() { changed.fill(1); }
+    // The keyboard calls this for every position it stores a typed character into.
+    void MarkTyped(uint32_t address) {
+        if (address < kMaxPositions) typed_since_send[address] = 1;
+    }
+    void ClearTyped() { typed_since_send.fill(0); }
+};
+
+// A copy of the screen that can be put back later (the unlock snapshot that Edit function 36
+// swaps with the screen). Only the first `positions` cells of each plane are meaningful.
+struct ScreenSnapshot {
+    Planes planes;
+    uint32_t positions = 0;
+    uint32_t cursor_address = 0;
 };
 
 }  // namespace orkan

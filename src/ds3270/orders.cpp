@@ -1,0 +1,471 @@
+// The order interpreter: one order, or a run of data characters, at a time. Every parameter is
+// checked against what remains of the record before it is read, and every store against the
+// screen before it is made.
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "app/session.h"
+#include "charset/translate.h"
+#include "ds3270/fields.h"
+#include "ds3270/messages.h"
+#include "ds3270/write_processor.h"
+
+namespace orkan {
+namespace {
+
+namespace order {
+inline constexpr uint8_t PT = 0x05;
+inline constexpr uint8_t GE = 0x08;
+inline constexpr uint8_t SBA = 0x11;
+inline constexpr uint8_t EUA = 0x12;
+inline constexpr uint8_t IC = 0x13;
+inline constexpr uint8_t SF = 0x1D;
+inline constexpr uint8_t SA = 0x28;
+inline constexpr uint8_t SFE = 0x29;
+inline constexpr uint8_t MF = 0x2C;
+inline constexpr uint8_t RA = 0x3C;
+}  // namespace order
+
+constexpr std::array<bool, 256> kIsOrder = [] {
+    std::array<bool, 256> t{};
+    for (uint8_t b : {order::PT, order::GE, order::SBA, order::EUA, order::IC, order::SF, order::SA,
+                      order::SFE, order::MF, order::RA})
+        t[b] = true;
+    return t;
+}();
+
+// Attribute types of SA, SFE and MF pairs.
+namespace pair {
+inline constexpr uint8_t ResetAll = 0x00;
+inline constexpr uint8_t Highlight = 0x41;
+inline constexpr uint8_t Foreground = 0x42;
+inline constexpr uint8_t CharacterSet = 0x43;
+inline constexpr uint8_t Background = 0x45;
+inline constexpr uint8_t Transparency = 0x46;
+inline constexpr uint8_t FieldAttribute = 0xC0;
+inline constexpr uint8_t Validation = 0xC1;
+inline constexpr uint8_t Outlining = 0xC2;
+}  // namespace pair
+
+bool IsIgnoredPairType(uint8_t type) {
+    return type == pair::Background || type == pair::Transparency || type == pair::Validation ||
+           type == pair::Outlining;
+}
+
+[[nodiscard]] OrderOutcome Incomplete(Session& session, const WriteContext& context, uint8_t code) {
+    ReportHostError(session, msg::kSnaTitle,
+                    FormatMessage(msg::kIncompleteOrder, code, int(context.record.size())));
+    return OrderOutcome::EndRecord;
+}
+
+uint8_t HighlightMask(const Session& session) {
+    return session.settings.Wang ? 0x0F : 0x07;
+}
+
+// Translates host bytes into display characters in the link's ASCII-host mode.
+void TranslateInto(const Session& session, const uint8_t* host, uint8_t* display, size_t n) {
+    const auto& table = session.charset.screen;
+    switch (session.link.ascii_host) {
+        case AsciiHost::Raw:
+            std::memcpy(display, host, n);
+            return;
+        case AsciiHost::RawLow:
+            for (size_t i = 0; i < n; ++i) display[i] = host[i] < 0x80 ? host[i] : table[host[i]];
+            return;
+        case AsciiHost::Translate:
+            break;
+    }
+    for (size_t i = 0; i < n; ++i) display[i] = table[host[i]];
+}
+
+// Stores host characters from the current buffer address on, wrapping at the end of the screen.
+// The caller has checked the address.
+void WriteCharacters(Session& session, std::span<const uint8_t> bytes) {
+    PresentationSpace& ps = session.ps;
+    Planes& p = ps.planes;
+    const bool untranslated = ps.sa_charset == kGraphicEscapeSet;
+    uint32_t a = ps.buffer_address;
+    while (!bytes.empty()) {
+        const size_t n = std::min<size_t>(bytes.size(), ps.positions - a);
+        std::memcpy(&p.host[a], bytes.data(), n);
+        if (untranslated)
+            std::memcpy(&p.display[a], bytes.data(), n);
+        else
+            TranslateInto(session, bytes.data(), &p.display[a], n);
+        std::memset(&p.attribute[a], 0, n);
+        std::memset(&p.colour[a], ps.sa_colour, n);
+        std::memset(&p.highlight[a], ps.sa_highlight, n);
+        std::memset(&p.charset[a], ps.sa_charset, n);
+        std::memset(&ps.changed[a], 1, n);
+        a += uint32_t(n);
+        if (a >= ps.positions) a = 0;
+        bytes = bytes.subspan(n);
+    }
+    ps.buffer_address = a;
+}
+
+// One character as RA repeats it: translated unless it came with GE or SA chose the GE set.
+struct Character {
+    uint8_t host = 0;
+    bool graphic_escape = false;
+};
+
+void RepeatCharacter(Session& session, Character c, uint32_t stop) {
+    PresentationSpace& ps = session.ps;
+    Planes& p = ps.planes;
+    const bool untranslated = c.graphic_escape || ps.sa_charset == kGraphicEscapeSet;
+    uint8_t display = c.host;
+    if (!untranslated) TranslateInto(session, &c.host, &display, 1);
+    const uint8_t charset = c.graphic_escape ? kGraphicEscapeSet : ps.sa_charset;
+    uint32_t a = ps.buffer_address;
+    // Equal addresses fill the whole buffer.
+    uint32_t count = stop > a ? stop - a : ps.positions - a + stop;
+    while (count > 0) {
+        const uint32_t n = std::min(count, ps.positions - a);
+        std::memset(&p.host[a], c.host, n);
+        std::memset(&p.display[a], display, n);
+        std::memset(&p.attribute[a], 0, n);
+        std::memset(&p.colour[a], ps.sa_colour, n);
+        std::memset(&p.highlight[a], ps.sa_highlight, n);
+        std::memset(&p.charset[a], charset, n);
+        std::memset(&ps.changed[a], 1, n);
+        a += n;
+        if (a >= ps.positions) a = 0;
+        count -= n;
+    }
+    ps.buffer_address = a;
+}
+
+// Field attribute at the current buffer address, with every other plane of the cell cleared.
+uint32_t StoreAttribute(PresentationSpace& ps, uint8_t attribute, uint8_t colour) {
+    const uint32_t a = ps.buffer_address;
+    ps.planes.display[a] = 0x20;
+    ps.planes.attribute[a] = attribute;
+    ps.planes.colour[a] = colour;
+    ps.planes.highlight[a] = 0;
+    ps.planes.charset[a] = 0;
+    ps.planes.host[a] = 0;
+    ps.MarkChanged(a);
+    return a;
+}
+
+void ApplySetAttribute(Session& session, uint8_t type, uint8_t value) {
+    PresentationSpace& ps = session.ps;
+    switch (type) {
+        case pair::ResetAll:
+            ps.sa_colour = ps.sa_highlight = ps.sa_charset = 0;
+            session.ds.reply_mode = uint8_t(ReplyMode::Field);
+            break;
+        case pair::Highlight:
+            ps.sa_highlight = value & HighlightMask(session);
+            break;
+        case pair::Foreground:
+            ps.sa_colour = value ? HostColour(session, value) : 0;
+            break;
+        case pair::CharacterSet:
+            ps.sa_charset = value;
+            break;
+        default:
+            break;  // the field attribute and the ignored types change nothing here
+    }
+}
+
+enum class PairOwner : uint8_t { StartField, ModifyField };
+
+void ApplyCellPair(Session& session, uint32_t a, uint8_t type, uint8_t value, PairOwner owner,
+                   bool& colour_given) {
+    Planes& p = session.ps.planes;
+    switch (type) {
+        case pair::ResetAll:
+            p.colour[a] = p.highlight[a] = p.charset[a] = 0;
+            session.ds.reply_mode = uint8_t(ReplyMode::Field);
+            break;
+        case pair::Highlight:
+            p.highlight[a] = uint8_t((p.highlight[a] & hl::FieldColour) | (value & HighlightMask(session)));
+            break;
+        case pair::Foreground:
+            p.colour[a] = value ? HostColour(session, value) : 0;
+            p.highlight[a] |= hl::FieldColour;
+            colour_given = true;
+            break;
+        case pair::CharacterSet:
+            p.charset[a] = value;
+            break;
+        case pair::FieldAttribute:
+            p.attribute[a] = value | fa::Present;
+            if (owner == PairOwner::StartField && !colour_given && (value & 0x80))
+                p.colour[a] = DefaultColourFor(session, p.attribute[a]);
+            break;
+        default:
+            break;
+    }
+}
+
+bool IsKnownPairType(uint8_t type) {
+    return type == pair::ResetAll || type == pair::Highlight || type == pair::Foreground ||
+           type == pair::CharacterSet || type == pair::FieldAttribute || IsIgnoredPairType(type);
+}
+
+// Applies up to `count` pairs to cell `a`. An unknown type is not consumed: interpretation goes on
+// at that byte.
+void ApplyCellPairs(Session& session, WriteContext& context, uint32_t a, uint8_t count, PairOwner owner) {
+    bool colour_given = false;
+    for (uint8_t i = 0; i < count; ++i) {
+        const uint8_t type = context.record[context.position];
+        if (!IsKnownPairType(type)) return;
+        ApplyCellPair(session, a, type, context.record[context.position + 1], owner, colour_given);
+        context.position += 2;
+    }
+}
+
+OrderOutcome DataCharacters(Session& session, WriteContext& context) {
+    if (CheckWriteAddress(session) == WriteCheck::Refused) return OrderOutcome::EndRecord;
+    const auto& rec = context.record;
+    size_t end = context.position;
+    while (end < rec.size() && !kIsOrder[rec[end]]) ++end;
+    WriteCharacters(session, rec.subspan(context.position, end - context.position));
+    context.position = end;
+    session.ps.last_item_was_order = false;
+    return OrderOutcome::Continue;
+}
+
+OrderOutcome GraphicEscape(Session& session, WriteContext& context) {
+    if (context.Remaining() < 2) return Incomplete(session, context, order::GE);
+    if (CheckWriteAddress(session) == WriteCheck::Refused) return OrderOutcome::EndRecord;
+    PresentationSpace& ps = session.ps;
+    const uint8_t c = context.record[context.position + 1];
+    const uint32_t a = ps.buffer_address;
+    ps.planes.host[a] = c;
+    ps.planes.display[a] = c;
+    ps.planes.attribute[a] = 0;
+    ps.planes.colour[a] = ps.sa_colour;
+    ps.planes.highlight[a] = ps.sa_highlight;
+    ps.planes.charset[a] = kGraphicEscapeSet;
+    ps.MarkChanged(a);
+    ps.buffer_address = AdvanceAddress(ps, a);
+    context.position += 2;
+    return OrderOutcome::Continue;
+}
+
+OrderOutcome SetBufferAddress(Session& session, WriteContext& context) {
+    if (context.Remaining() < 3) return Incomplete(session, context, order::SBA);
+    const auto& rec = context.record;
+    const DecodedAddress d = DecodeBufferAddress(session, context, order::SBA, rec[context.position + 1],
+                                                 rec[context.position + 2]);
+    if (d.outcome != OrderOutcome::Continue) return d.outcome;
+    session.ps.buffer_address = d.address;
+    context.position += 3;
+    return OrderOutcome::Continue;
+}
+
+OrderOutcome EraseUnprotectedToAddress(Session& session, WriteContext& context) {
+    if (context.Remaining() < 3) return Incomplete(session, context, order::EUA);
+    if (CheckWriteAddress(session) == WriteCheck::Refused) return OrderOutcome::EndRecord;
+    const auto& rec = context.record;
+    const DecodedAddress d = DecodeBufferAddress(session, context, order::EUA, rec[context.position + 1],
+                                                 rec[context.position + 2]);
+    if (d.outcome != OrderOutcome::Continue) return d.outcome;
+    context.position += 3;
+    PresentationSpace& ps = session.ps;
+    // A stop the wrap can never reach (only with IgnoreInvalidSBA) writes nothing, as with RA.
+    if (d.address >= ps.positions) return OrderOutcome::Continue;
+    const int32_t field = FindFieldAttribute(ps, ps.buffer_address);
+    uint8_t governing = field < 0 ? 0 : ps.planes.attribute[uint32_t(field)];
+    uint32_t a = ps.buffer_address;
+    do {
+        if (ps.planes.attribute[a]) {
+            governing = ps.planes.attribute[a];
+        } else if (!(governing & fa::Protected)) {
+            ps.planes.display[a] = 0;
+            ps.MarkChanged(a);
+        }
+        a = AdvanceAddress(ps, a);
+    } while (a != d.address);
+    ps.buffer_address = d.address;
+    return OrderOutcome::Continue;
+}
+
+OrderOutcome InsertCursor(Session& session, WriteContext& context) {
+    PresentationSpace& ps = session.ps;
+    // A cursor off the screen would send every later key outside it.
+    if (ps.buffer_address < ps.positions) {
+        ps.cursor_address = ps.buffer_address;
+        session.view->CursorMoved();
+    }
+    context.position += 1;
+    return OrderOutcome::Continue;
+}
+
+OrderOutcome StartField(Session& session, WriteContext& context) {
+    if (context.Remaining() < 2) return Incomplete(session, context, order::SF);
+    if (CheckWriteAddress(session) == WriteCheck::Refused) return OrderOutcome::EndRecord;
+    PresentationSpace& ps = session.ps;
+    const uint8_t attribute = context.record[context.position + 1] | fa::Present;
+    const uint32_t a = StoreAttribute(ps, attribute, DefaultColourFor(session, attribute));
+    ps.buffer_address = AdvanceAddress(ps, a);
+    context.position += 2;
+    return OrderOutcome::Continue;
+}
+
+OrderOutcome StartFieldExtended(Session& session, WriteContext& context) {
+    if (context.Remaining() < 2) return Incomplete(session, context, order::SFE);
+    const uint8_t count = context.record[context.position + 1];
+    if (context.Remaining() < 2 + size_t(count) * 2) return Incomplete(session, context, order::SFE);
+    if (CheckWriteAddress(session) == WriteCheck::Refused) return OrderOutcome::EndRecord;
+    PresentationSpace& ps = session.ps;
+    const uint32_t a = StoreAttribute(ps, fa::Present, 0);
+    context.position += 2;
+    ApplyCellPairs(session, context, a, count, PairOwner::StartField);
+    ps.buffer_address = AdvanceAddress(ps, a);
+    return OrderOutcome::Continue;
+}
+
+OrderOutcome ModifyField(Session& session, WriteContext& context) {
+    if (context.Remaining() < 2) return Incomplete(session, context, order::MF);
+    const uint8_t count = context.record[context.position + 1];
+    if (context.Remaining() < 2 + size_t(count) * 2) return Incomplete(session, context, order::MF);
+    if (CheckWriteAddress(session) == WriteCheck::Refused) return OrderOutcome::EndRecord;
+    PresentationSpace& ps = session.ps;
+    const uint32_t a = ps.buffer_address;
+    context.position += 2;
+    ApplyCellPairs(session, context, a, count, PairOwner::ModifyField);
+    if (session.settings.ColorModifyField)
+        ps.planes.colour[a] = DefaultColourFor(session, ps.planes.attribute[a]);
+    ps.planes.highlight[a] &= uint8_t(~hl::FieldColour);
+    ps.planes.display[a] = 0x20;
+    ps.MarkChanged(a);
+    ps.buffer_address = AdvanceAddress(ps, a);
+    return OrderOutcome::Continue;
+}
+
+OrderOutcome SetAttribute(Session& session, WriteContext& context) {
+    if (context.Remaining() < 2) return Incomplete(session, context, order::SA);
+    const uint8_t type = context.record[context.position + 1];
+    context.position += 1;
+    if (!IsKnownPairType(type)) return OrderOutcome::Continue;
+    if (context.Remaining() < 2) return Incomplete(session, context, order::SA);
+    ApplySetAttribute(session, type, context.record[context.position + 1]);
+    context.position += 2;
+    return OrderOutcome::Continue;
+}
+
+OrderOutcome ProgramTab(Session& session, WriteContext& context) {
+    if (CheckWriteAddress(session) == WriteCheck::Refused) return OrderOutcome::EndRecord;
+    context.position += 1;
+    PresentationSpace& ps = session.ps;
+    Planes& p = ps.planes;
+    uint32_t a = ps.buffer_address;
+    if (p.attribute[a]) {
+        if (!(p.attribute[a] & fa::Protected)) {
+            ps.buffer_address = AdvanceAddress(ps, a);
+            return OrderOutcome::Continue;
+        }
+        ++a;
+    } else if (!ps.last_item_was_order) {
+        // After data, the rest of the field is nulled; the end of the screen ends the tab.
+        while (a < ps.positions && !p.attribute[a]) {
+            p.display[a] = p.colour[a] = p.highlight[a] = p.charset[a] = 0;
+            ps.MarkChanged(a);
+            ++a;
+        }
+        if (a >= ps.positions) {
+            ps.buffer_address = 0;
+            return OrderOutcome::Continue;
+        }
+    }
+    for (; a < ps.positions; ++a) {
+        if (p.attribute[a] && !(p.attribute[a] & fa::Protected)) {
+            ps.buffer_address = AdvanceAddress(ps, a);
+            return OrderOutcome::Continue;
+        }
+    }
+    ps.buffer_address = 0;
+    return OrderOutcome::Continue;
+}
+
+OrderOutcome RepeatToAddress(Session& session, WriteContext& context) {
+    if (context.Remaining() < 4) return Incomplete(session, context, order::RA);
+    // RA stores like the other orders, so it needs the same check before its first store.
+    if (CheckWriteAddress(session) == WriteCheck::Refused) return OrderOutcome::EndRecord;
+    const auto& rec = context.record;
+    size_t p = context.position;
+    DecodedAddress stop = DecodeBufferAddress(session, context, order::RA, rec[p + 1], rec[p + 2]);
+    if (stop.outcome != OrderOutcome::Continue) return stop.outcome;
+    p += 3;
+    if (rec[p] == order::RA) {
+        if (rec.size() - p < 4) return Incomplete(session, context, order::RA);
+        stop = DecodeBufferAddress(session, context, order::RA, rec[p + 1], rec[p + 2]);
+        if (stop.outcome != OrderOutcome::Continue) return stop.outcome;
+        p += 3;
+    }
+    if (rec[p] == order::SBA) {
+        ReportHostError(session, msg::kSnaTitle, msg::kRepeatOfSba);
+        return OrderOutcome::EndRecord;
+    }
+    PresentationSpace& ps = session.ps;
+    if (stop.address >= ps.positions) {
+        // Nothing is written; the character is read as the next item of the data stream.
+        context.position = p;
+        return OrderOutcome::Continue;
+    }
+    Character c;
+    if (rec[p] == order::GE) {
+        if (rec.size() - p < 2) return Incomplete(session, context, order::RA);
+        c = {rec[p + 1], true};
+        p += 2;
+    } else {
+        c = {rec[p], false};
+        p += 1;
+    }
+    RepeatCharacter(session, c, stop.address);
+    context.position = p;
+    return OrderOutcome::Continue;
+}
+
+}  // namespace
+
+OrderOutcome ProcessOrder(Session& session, WriteContext& context) {
+    if (context.position >= context.record.size()) return OrderOutcome::EndRecord;
+    const uint8_t b = context.record[context.position];
+    if (!kIsOrder[b]) return DataCharacters(session, context);
+    OrderOutcome outcome = OrderOutcome::Continue;
+    switch (b) {
+        case order::PT:
+            outcome = ProgramTab(session, context);
+            break;
+        case order::GE:
+            outcome = GraphicEscape(session, context);
+            break;
+        case order::SBA:
+            outcome = SetBufferAddress(session, context);
+            break;
+        case order::EUA:
+            outcome = EraseUnprotectedToAddress(session, context);
+            break;
+        case order::IC:
+            outcome = InsertCursor(session, context);
+            break;
+        case order::SF:
+            outcome = StartField(session, context);
+            break;
+        case order::SA:
+            outcome = SetAttribute(session, context);
+            break;
+        case order::SFE:
+            outcome = StartFieldExtended(session, context);
+            break;
+        case order::MF:
+            outcome = ModifyField(session, context);
+            break;
+        case order::RA:
+            outcome = RepeatToAddress(session, context);
+            break;
+        default:
+            break;
+    }
+    session.ps.last_item_was_order = true;
+    return outcome;
+}
+
+}  // namespace orkan

@@ -1,0 +1,149 @@
+// Buffer address codes both ways, the wrap, field lookup and the text of a cell.
+#include <gtest/gtest.h>
+
+#include "app/session.h"
+#include "ds3270/addressing.h"
+#include "ds3270/fields.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+struct DecodeCase {
+    uint8_t b1, b2;
+    uint32_t address;
+};
+
+TEST(BufferAddress, Decodes) {
+    const DecodeCase cases[] = {
+        {0xFF, 0xEF, 0},    {0x40, 0x40, 0},    {0xC1, 0xC1, 65},    {0x00, 0x50, 80},
+        {0x7F, 0x7F, 4095}, {0x5D, 0x7F, 1919}, {0x3F, 0xFF, 16383}, {0x26, 0xBF, 9919},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DecodeAddressBytes(c.b1, c.b2), c.address) << int(c.b1) << " " << int(c.b2);
+}
+
+struct EncodeCase {
+    uint32_t positions, address;
+    uint8_t b1, b2;
+};
+
+TEST(BufferAddress, EncodesTwelveBitUpTo4096PositionsAndFourteenBitAbove) {
+    const EncodeCase cases[] = {
+        {1920, 0, 0x40, 0x40},    {1920, 65, 0xC1, 0xC1}, {1920, 1919, 0x5D, 0x7F}, {4096, 4095, 0x7F, 0x7F},
+        {4097, 4096, 0x10, 0x00}, {4097, 65, 0x00, 0x41}, {9920, 9919, 0x26, 0xBF},
+    };
+    for (const auto& c : cases) {
+        const EncodedAddress e = EncodeBufferAddress(c.positions, c.address);
+        EXPECT_EQ(e.b1, c.b1) << c.positions << "/" << c.address;
+        EXPECT_EQ(e.b2, c.b2) << c.positions << "/" << c.address;
+    }
+}
+
+TEST(BufferAddress, EveryAddressOfEverySizeRoundTrips) {
+    for (uint32_t positions : {1920u, 2560u, 3440u, 3564u, 4096u, 4097u, 9920u, 16383u}) {
+        for (uint32_t a = 0; a < positions; ++a) {
+            const EncodedAddress e = EncodeBufferAddress(positions, a);
+            ASSERT_EQ(DecodeAddressBytes(e.b1, e.b2), a) << positions;
+        }
+    }
+}
+
+TEST(BufferAddress, AdvanceWrapsFromTheLastPosition) {
+    PresentationSpace ps;
+    EXPECT_EQ(AdvanceAddress(ps, 1918), 1919u);
+    EXPECT_EQ(AdvanceAddress(ps, 1919), 0u);
+}
+
+TEST(FieldLookup, UnformattedScreenGivesMinusOneAndClearsTheCurrentAttribute) {
+    PresentationSpace ps;
+    ps.current_field_attribute = 0xE0;
+    ps.current_field_highlight = 0x02;
+    EXPECT_EQ(FindFieldAttribute(ps, 100), -1);
+    EXPECT_EQ(ps.current_field_attribute, 0);
+    EXPECT_EQ(ps.current_field_highlight, 0);
+}
+
+TEST(FieldLookup, SearchesBackwardsAcrossTheStartOfTheScreen) {
+    PresentationSpace ps;
+    ps.planes.attribute[1900] = 0xE0;
+    ps.planes.highlight[1900] = 0x04;
+    EXPECT_EQ(FindFieldAttribute(ps, 10), 1900);
+    EXPECT_EQ(ps.current_field_attribute, 0xE0);
+    EXPECT_EQ(ps.current_field_highlight, 0x04);
+    ps.current_field_attribute = 0x11;
+    EXPECT_EQ(FindFieldAttribute(ps, 1900), 1900);
+    EXPECT_EQ(ps.current_field_attribute, 0x11);  // an attribute position leaves the current one alone
+    EXPECT_EQ(GoverningAttribute(ps, 1899), 0xE0);
+}
+
+TEST(CellText, NullsNonDisplayAndGraphicEscape) {
+    struct Case {
+        uint8_t character, attribute, charset, text;
+    };
+    const Case cases[] = {
+        {'A', 0xC0, 0, 'A'},     {0x00, 0xC0, 0, ' '},    {'A', 0xCC, 0, ' '},     {'A', 0xC8, 0, 'A'},
+        {0xAD, 0xC0, 0xF1, '['}, {0x00, 0xC0, 0xF1, ' '}, {0x85, 0x00, 0xF1, '|'}, {0xAD, 0xCC, 0xF1, ' '},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CellText(c.character, c.attribute, c.charset), c.text)
+            << int(c.character) << "/" << int(c.attribute);
+}
+
+TEST(EraseScreen, TakesTheSizeOfItsModeAndRejectsDamagedSizes) {
+    test::RecordingUi ui;
+    auto s = std::make_unique<Session>(ui);
+    s->record.SetNumber(field::TerminalModel, 3);
+    EraseScreen(*s, 2);
+    EXPECT_EQ(s->ps.positions, 132u * 27u);
+    EraseScreen(*s, 1);
+    EXPECT_EQ(s->ps.positions, 1920u);  // default size 0 x 0 means 24 x 80
+    s->record.SetNumber(field::DefaultRows, 200);
+    s->record.SetNumber(field::DefaultColumns, 200);
+    s->ps.size_mode = 2;
+    EraseScreen(*s, 1);
+    EXPECT_EQ(s->ps.positions, 1920u);  // 40000 positions cannot be addressed
+}
+
+}  // namespace
+}  // namespace orkan
+
+namespace orkan {
+namespace {
+
+TEST(FieldCount, CountsInputFieldsAndVisibleTextAcrossWholeWordsAndTheTail) {
+    struct Case {
+        std::vector<std::pair<uint32_t, uint8_t>> attributes;  // address, attribute
+        std::vector<std::pair<uint32_t, uint8_t>> characters;  // address, display character
+        bool wang;
+        uint32_t inputs;
+        bool formatted, visible;
+    };
+    const Case cases[] = {
+        {{}, {{0, 0x40}, {1913, 0x20}}, false, 0, false, false},
+        {{}, {{1914, 0x41}}, false, 0, false, true},
+        {{}, {{1915, 0x41}}, false, 0, false, false},  // beyond the screen
+        {{}, {{5, 0x80}}, false, 0, false, true},
+        {{{0, 0xC0}, {7, 0xE0}, {8, 0xC1}, {1914, 0xCC}}, {}, false, 3, true, false},
+        {{{3, 0xE8}, {9, 0xF0}}, {}, false, 0, true, false},
+        {{{3, 0xE8}, {9, 0xF0}, {1914, 0xE8}}, {}, true, 2, true, false},
+    };
+    test::RecordingUi ui;
+    for (const Case& c : cases) {
+        auto s = std::make_unique<Session>(ui);
+        s->ps.positions = 1915;  // a tail of three cells after the last whole word
+        s->settings.Wang = c.wang;
+        for (auto [a, v] : c.attributes) {
+            s->ps.planes.attribute[a] = v;
+            s->ps.planes.highlight[a] = (v & 0x08) ? 0x08 : 0;
+        }
+        for (auto [a, v] : c.characters) s->ps.planes.display[a] = v;
+        RefreshFieldCount(*s);
+        EXPECT_EQ(s->ps.input_fields, c.inputs);
+        EXPECT_EQ(s->ps.formatted, c.formatted);
+        EXPECT_EQ(s->ps.has_visible_text, c.visible);
+    }
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,272 @@
+// What follows a write: the WCC actions and the calls into the subsystems built on the data
+// stream, in their order, plus the record dispatcher's steps before the command.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "ds3270/inbound.h"
+#include "support/ds3270_harness.h"
+#include "support/hex.h"
+
+namespace orkan {
+namespace {
+
+using test::Harness;
+
+class RecordingTransfer : public TransferHook {
+  public:
+    bool OfferScreenRecord(std::span<const uint8_t> record) override {
+        offered.push_back(test::ToHex(record));
+        return consume;
+    }
+    void StructuredField(std::span<const uint8_t> field) override { fields.push_back(test::ToHex(field)); }
+    void AfterWriteFinished() override { ++finished_calls; }
+    std::vector<std::string> offered, fields;
+    bool consume = true;
+    int finished_calls = 0;
+};
+
+void AllHooks(Harness& h) {
+    SessionHooks& hooks = h.session->hooks;
+    hooks.capture = &h.log;
+    hooks.history = &h.log;
+    hooks.macros = &h.log;
+    hooks.type_ahead = &h.log;
+    hooks.find = &h.log;
+    hooks.print = &h.log;
+}
+
+std::string Calls(const Harness& h) {
+    std::string out;
+    for (const std::string& c : h.log.calls) out += (out.empty() ? "" : " ") + c;
+    return out;
+}
+
+struct AfterWriteCase {
+    const char* name;
+    std::function<void(Harness&)> setup;
+    std::vector<const char*> records;
+    const char* calls;
+};
+
+// clang-format off
+const AfterWriteCase kCases[] = {
+    {"KeyboardRestoreRunsEveryFollowerInOrder",
+     [](Harness& h) { h.log.events_enabled = true; },
+     {"F1C2"},
+     "Capture History ReleaseWaits KeyboardUnlocked TypeAhead Unlocked:"},
+    {"NoUnlockEventWhileAMacroRuns",
+     [](Harness& h) {
+         h.log.events_enabled = true;
+         h.log.macro_running = true;
+     },
+     {"F1C2"},
+     "Capture History ReleaseWaits KeyboardUnlocked TypeAhead"},
+    {"WithoutKeyboardRestoreNothingFollows", nullptr, {"F1C0 C1"}, ""},
+    {"AlarmNeedsTheSessionOption", [](Harness& h) { h.session->record.SetNumber(field::Alarm, 1); }, {"F1C4", "F1C0"},
+     "Alarm"},
+    {"AlarmOptionOffStaysSilent", nullptr, {"F1C4"}, ""},
+    {"StartPrinterPrintsAScreenWithText",
+     [](Harness& h) { h.session->record.SetNumber(field::HostInitiatedPrinting, 1); },
+     {"F1C8 C1"},
+     "PrintScreen"},
+    {"StartPrinterOnABlankScreenPrintsNothing",
+     [](Harness& h) { h.session->record.SetNumber(field::HostInitiatedPrinting, 1); },
+     {"F1C8 40"},
+     ""},
+    {"FindAgainOnEveryScreen",
+     [](Harness& h) { h.session->record.SetNumber(field::FindOptions, 4); },
+     {"F1C2"},
+     "Capture History ReleaseWaits Find KeyboardUnlocked TypeAhead"},
+    {"ShowWindowOnUpdate",
+     [](Harness& h) { h.session->record.SetNumber(field::ShowWindowOnUpdate, 1); },
+     {"F1C0"},
+     "ShowWindow"},
+    {"SessionManagerPanelStartsTheSwapEvent",
+     [](Harness& h) { h.log.events_enabled = true; },
+     {"F5 40 11 40 40 1D 6C D5 C5 E3 E2 D7 E8 "
+      "4040404040404040404040404040404040404040404040404040404040404040404040404040404040 40E3E2D640404040"},
+     "TpxSwap:TSO"},
+    {"TruncatedSessionManagerPanelIsNotReadPastItsEnd",
+     [](Harness& h) { h.log.events_enabled = true; },
+     {"F5 40 11 40 40 1D 6C D5 C5 E3 E2 D7 E8 4040404040404040404040404040404040404040404040404040404040404040404040404040404040 40E3"},
+     ""},
+    {"EarlierScreenIsReplacedByTheLiveOneFirst",
+     [](Harness& h) { h.session->status = SessionStatus::History; },
+     {"F1C0"},
+     "RestoreLive"},
+    {"ResponseTimeNotificationAfterTheConfiguredSeconds",
+     [](Harness& h) {
+         h.session->record.SetNumber(field::UpdateNotification, 1);
+         h.session->record.SetNumber(field::After, 3);
+         h.clock.now_ms = 1000;
+         ASSERT_EQ(SendAidKey(*h.session, 2), AidKeyResult::Sent);
+         h.clock.now_ms = 4500;
+     },
+     {"F1C2"},
+     "Capture History ReleaseWaits Notification KeyboardUnlocked TypeAhead"},
+    {"ResponseTimeBelowTheConfiguredSecondsIsQuiet",
+     [](Harness& h) {
+         h.session->record.SetNumber(field::UpdateNotification, 1);
+         h.session->record.SetNumber(field::After, 4);
+         h.clock.now_ms = 1000;
+         ASSERT_EQ(SendAidKey(*h.session, 2), AidKeyResult::Sent);
+         h.clock.now_ms = 4500;
+     },
+     {"F1C2"},
+     "Capture History ReleaseWaits KeyboardUnlocked TypeAhead"},
+};
+// clang-format on
+
+class AfterWriteCalls : public testing::TestWithParam<AfterWriteCase> {};
+
+TEST_P(AfterWriteCalls, InOrder) {
+    const AfterWriteCase& c = GetParam();
+    Harness h(24, 80);
+    AllHooks(h);
+    if (c.setup) c.setup(h);
+    h.log.calls.clear();
+    for (const char* r : c.records) h.Host(r);
+    EXPECT_EQ(Calls(h), c.calls);
+    EXPECT_EQ(h.TakeMessages(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AfterWriteCalls, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<AfterWriteCase>& info) { return info.param.name; });
+
+TEST(AfterWrite, SessionManagerNameIsTrimmed) {
+    Harness h(24, 80);
+    h.Host(
+        "F5 40 11 40 40 1D 6C D5 C5 E3 E2 D7 E8 "
+        "4040404040404040404040404040404040404040404040404040404040404040404040404040404040 "
+        "40E3E2D640404040");
+    EXPECT_EQ(h.session->ds.session_manager_name, "TSO");
+}
+
+TEST(AfterWrite, ResponseTimeAndUnlockSnapshot) {
+    Harness h(24, 80);
+    h.clock.now_ms = 1000;
+    ASSERT_EQ(SendAidKey(*h.session, 2), AidKeyResult::Sent);
+    EXPECT_EQ(h.session->status, SessionStatus::SysLock);
+    h.clock.now_ms = 1250;
+    h.Host("F5C3 C1C2 13");
+    EXPECT_EQ(h.session->ds.response_time_ms, 250);
+    EXPECT_EQ(h.session->status, SessionStatus::Unlocked);
+    ASSERT_TRUE(h.session->ds.unlock_snapshot);
+    EXPECT_TRUE(h.session->ds.unlock_swap_enabled);
+    EXPECT_EQ(h.session->ds.unlock_snapshot->planes.display[1], 'B');
+    EXPECT_EQ(h.session->ds.unlock_snapshot->cursor_address, 2u);
+    // A later unlock without an AID in between leaves the measured time alone.
+    h.clock.now_ms = 9000;
+    h.Host("F1C2");
+    EXPECT_EQ(h.session->ds.response_time_ms, 250);
+}
+
+TEST(AfterWrite, ConvertNullsToBlanksAfterTheSnapshot) {
+    Harness h(4, 20);
+    h.session->record.SetNumber(field::ConvertNullsToBlanks, 1);
+    h.Host("F5C3 1140C5 C1");
+    EXPECT_EQ(h.session->ps.planes.display[0], ' ');
+    EXPECT_EQ(h.session->ps.planes.display[79], ' ');
+    EXPECT_EQ(h.session->ds.unlock_snapshot->planes.display[0], 0);
+}
+
+TEST(AfterWrite, DuringATransferTheKeyboardStaysAsItIs) {
+    Harness h(24, 80);
+    RecordingTransfer transfer;
+    transfer.consume = false;
+    h.session->hooks.transfer = &transfer;
+    h.session->status = SessionStatus::TransferData;
+    h.Host("F1C2 C1");
+    EXPECT_EQ(h.session->status, SessionStatus::TransferData);
+    EXPECT_EQ(transfer.offered, std::vector<std::string>{"F1C2C1"});
+    EXPECT_EQ(transfer.finished_calls, 0);
+}
+
+TEST(Dispatcher, ScreenModeTransferIsDetectedAndItsRecordsOffered) {
+    Harness h(24, 80);
+    RecordingTransfer transfer;
+    h.session->hooks.transfer = &transfer;
+    h.session->status = SessionStatus::Unlocked;
+    h.Host("F1C3 115D7F 114040 C38181 94 C1");
+    EXPECT_EQ(h.session->status, SessionStatus::TransferReady);
+    EXPECT_EQ(transfer.offered.size(), 1u);
+    EXPECT_EQ(h.Screen(), "");  // consumed by the transfer
+    h.Host("F1C3 115D7F 1D40 11D940 1DC8 5C5C5C 1D40 13");
+    EXPECT_EQ(h.TakeSent(), "7DD9C5");
+    h.Host("F3 0005 D0 0000");
+    EXPECT_EQ(transfer.fields, std::vector<std::string>{"0005D00000"});
+}
+
+TEST(Dispatcher, WithoutATransferSubsystemTheTransferStartIsAnOrdinaryScreen) {
+    Harness h(24, 80);
+    h.session->status = SessionStatus::Unlocked;
+    h.Host("F1C3 115D7F 114040 C38181 94 C1");
+    EXPECT_EQ(h.session->status, SessionStatus::Unlocked);
+    EXPECT_EQ(h.Screen(), "CaamA\n");
+}
+
+TEST(Dispatcher, CaptureBufferHoldsTheFirstRecordWholeAndTheRestWithoutCommandAndWcc) {
+    Harness h(24, 80);
+    h.Host("F5C3 C1C2");
+    h.Host("F1C2 C3");
+    h.Host("F1C2");  // under three bytes: not captured
+    EXPECT_EQ(test::ToHex(h.session->ds.capture), "F5C3C1C2C3");
+    ASSERT_EQ(SendAidKey(*h.session, 3), AidKeyResult::Sent);
+    EXPECT_TRUE(h.session->ds.capture.empty());
+    h.Host("F1C2 C4");
+    EXPECT_EQ(test::ToHex(h.session->ds.capture), "F1C2C4");
+}
+
+TEST(Dispatcher, RecordsOfAnotherTn3270eDataTypeAreDropped) {
+    Harness h(24, 80);
+    h.session->link.current_data_type = 3;
+    h.Host("F5C3 C1");
+    EXPECT_EQ(h.Screen(), "");
+}
+
+TEST(Dispatcher, SscpLuTextControls) {
+    Harness h(4, 20);
+    h.session->link.sscp_lu_mode = true;
+    h.Host("C1C2C3 0D C4 15 C5 0C C6");
+    EXPECT_EQ(h.Screen(), "F\n");
+    h.Host("15 15 15 15 C7");  // past the last row the cursor wraps to the top
+    EXPECT_EQ(h.Screen(), "G\n");
+}
+
+class WccPrinting : public testing::Test {
+  protected:
+    void SetUp() override {
+        folder = std::filesystem::path(testing::TempDir()) / ("orkan-wccprint-" + std::to_string(getpid()));
+        std::filesystem::remove_all(folder);
+        h.session->folders.app_data = folder.string();
+        h.session->hooks.print = &h.log;
+        h.session->record.SetNumber(field::HostInitiatedPrinting, 1);
+        h.session->settings.WCCPrintAccumulate = 1;
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    Harness h{4, 20};
+    std::filesystem::path folder;
+};
+
+TEST_F(WccPrinting, ScreensAccumulateUntilAWriteWithoutStartPrinter) {
+    h.Host("F5C8 C1 25 C2 1140D4 C3 05 1140E8 4C4D");
+    h.Host("F5C8 D1");
+    EXPECT_TRUE(h.log.calls.empty());
+    h.Host("F1C0");
+    const std::string path = (folder / "ork$A$prnt.txt").string();
+    EXPECT_EQ(h.log.calls, std::vector<std::string>{"CopyToPrinter:" + path});
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    // Up to the last character above a blank, control codes as blanks, then one blank; no line ends.
+    EXPECT_EQ(text.str(), "A B" + std::string(17, ' ') + "C" + std::string(19, ' ') + "<( J ");
+}
+
+}  // namespace
+}  // namespace orkan

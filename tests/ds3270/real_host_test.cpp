@@ -1,0 +1,27 @@
+// A record captured from a real host, checked against the screen an independent client shows.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "ds3270/screen_dump.h"
+#include "ds3270/write_processor.h"
+#include "support/ds3270_harness.h"
+#include "support/hex.h"
+
+namespace orkan {
+namespace {
+
+TEST(RealHost, HerculesLogoGivesTheScreenS3270Shows) {
+    test::Harness h(24, 80);
+    const auto record = test::ReadHexFile(std::string(ORKAN_FIXTURES_DIR) + "/hercules-logo.rec.hex");
+    ProcessHostRecord(*h.session, record);
+    std::ifstream in(std::string(ORKAN_FIXTURES_DIR) + "/hercules-logo.screen.txt");
+    std::stringstream expected;
+    expected << in.rdbuf();
+    EXPECT_EQ(DumpScreenText(*h.session), expected.str());
+    EXPECT_EQ(h.TakeMessages(), "");
+}
+
+}  // namespace
+}  // namespace orkan
