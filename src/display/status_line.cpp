@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/session.h"
+#include "ds3270/fields.h"
 
 namespace orkan {
 
@@ -15,18 +16,6 @@ using namespace std::string_view_literals;
 std::string Symbols(std::initializer_list<uint8_t> codes) { return std::string(codes.begin(), codes.end()); }
 
 bool Blank(uint8_t c) { return c == ' ' || c == 0; }
-
-// The attribute byte governing `address`, 0 on an unformatted screen.
-uint8_t AttributeAt(const PresentationSpace& ps, uint32_t address) {
-    const uint32_t n = std::min(ps.positions, kMaxPositions);
-    if (address >= n) return 0;
-    uint32_t i = address;
-    for (uint32_t step = 0; step < n; ++step) {
-        if (ps.planes.attribute[i]) return ps.planes.attribute[i];
-        i = i == 0 ? n - 1 : i - 1;
-    }
-    return 0;
-}
 
 // Reads the screen's display characters; everything outside the screen reads as a blank.
 class ScreenText {
@@ -210,7 +199,7 @@ StatusText BuildStatusText(const Session& session, const StatusExtras& extras, c
         case Modifier::None: break;
     }
     if (session.record.Flag(field::NumericFieldLock)) {
-        const uint8_t attribute = AttributeAt(session.ps, session.ps.cursor_address);
+        const uint8_t attribute = GoverningAttribute(session.ps, session.ps.cursor_address);
         if (attribute && !(attribute & fa::Protected) && (attribute & fa::Numeric)) Put(t, c - 11, "N");
     }
     Put(t, c - 10, session.keyboard.caps_lock ? "A" : "a");

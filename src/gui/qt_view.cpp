@@ -20,7 +20,12 @@ void QtView::ScreenSizeChanged() {
     RefreshStatusLine();
 }
 
-void QtView::RepaintChangedRows() { frame_.Terminal().RepaintRowBands(TakeChangedRowBands(session_.ps)); }
+void QtView::RepaintChangedRows() {
+    // Screens a host writes for the printer while they are collected stay off the window; the map
+    // keeps them for the first repaint after.
+    if (session_.ds.wcc_print_file) return;
+    frame_.Terminal().RepaintRowBands(TakeChangedRowBands(session_.ps));
+}
 
 void QtView::CursorMoved() {
     frame_.Terminal().CursorMoved();

@@ -136,7 +136,6 @@ TEST_F(HistoryTest, FullRingStopsAtItsOldestScreen) {
 
 TEST_F(HistoryTest, ScreensOfTheOtherSizeSwitchTheSizeBack) {
     d.s.record.SetNumber(field::TerminalModel, 3);  // model 5: 27 x 132 as the alternate size
-    d.s.ps.size_mode = 2;
     d.Resize(27, 132);
     d.s.ps.size_mode = 2;
     HostScreen("WIDE");
