@@ -68,11 +68,17 @@ bool TerminalFrame::StepFont(FontStep step) {
 }
 
 void TerminalFrame::ScreenSizeChanged() {
-    // The size the old mode had is kept for it; a constant font carries it to the new mode.
+    // The size the old mode had is kept for it. A constant font carries it to the new mode and
+    // asks the window to fit the new screen; otherwise the window stays and the new mode takes
+    // the size it had before, or a fit.
     RememberCell(session_.record, laid_out_mode_, cell_);
-    if (session_.record.Flag(field::KeepFontConstantOnModeSwitch))
-        RememberCell(session_.record, session_.ps.size_mode, cell_);
+    const bool keep_font = session_.record.Flag(field::KeepFontConstantOnModeSwitch);
+    if (keep_font) RememberCell(session_.record, session_.ps.size_mode, cell_);
     Relayout(false);
+    if (keep_font && !session_.record.Flag(field::SizeWindowToFont) && on_size_wanted) {
+        const Placement p = SizedWindowPlacement(Input(), cell_);
+        if (QSize(p.window_width, p.window_height) != size()) on_size_wanted(QSize(p.window_width, p.window_height));
+    }
 }
 
 void TerminalFrame::FontSettingsChanged() { Relayout(true); }

@@ -34,7 +34,8 @@ public:
 
     // The size that holds the screen and the status line at the current cell size.
     QSize sizeHint() const override;
-    // With SIZEWINDOWTOFONT the window should give the frame this size; the owner resizes.
+    // The size the frame should have: with SIZEWINDOWTOFONT after every change of the cell size,
+    // and with KEEPFONTCONSTANTONMODESWITCH after a change of the screen size. The owner resizes.
     std::function<void(QSize)> on_size_wanted;
 
 protected:

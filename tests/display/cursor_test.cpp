@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "display/cursor.h"
+#include "display/wheel_steps.h"
 
 namespace orkan {
 namespace {
@@ -125,6 +126,26 @@ TEST(CursorLocator, SixStepsThenRemoved) {
     locator.Start(false);  // LOCATECURSOR off: only the cursor is shown
     EXPECT_FALSE(locator.Tick());
     EXPECT_EQ(Grow(kCell, 2), (PixelRect{88, 38, 13, 20}));
+}
+
+TEST(WheelSteps, WholeStepsOnly) {
+    struct Case {
+        const char* name;
+        std::vector<int> deltas;
+        std::vector<int> steps;
+    };
+    const Case cases[] = {
+        {"classic notches", {120, 120, -120}, {1, 1, -1}},
+        {"smooth scrolling", {40, 40, 40, 40}, {0, 0, 1, 0}},
+        {"a fast flick", {360}, {3}},
+        {"turning back drops the rest", {100, -30, -90}, {0, 0, -1}},
+    };
+    for (const Case& c : cases) {
+        WheelSteps wheel;
+        std::vector<int> got;
+        for (int d : c.deltas) got.push_back(wheel.Add(d));
+        EXPECT_EQ(got, c.steps) << c.name;
+    }
 }
 
 }  // namespace

@@ -63,6 +63,27 @@ TEST_F(WidgetTest, FontStepsAndTheSizeWindowFollows) {
     EXPECT_EQ(wanted, QSize(80 * 6 + 4, 24 * 22 + 4 + 22 + 4));
 }
 
+TEST_F(WidgetTest, ModeSwitchKeepsTheFontOrTheWindow) {
+    QSize wanted;
+    frame->on_size_wanted = [&](QSize s) { wanted = s; };
+    d.s.record.SetNumber(field::TerminalModel, 3);  // model 5: 27 x 132
+    d.Resize(27, 132);
+    d.s.ps.size_mode = 2;
+    view->ScreenSizeChanged();  // the font stays: the window is asked to grow
+    EXPECT_EQ(frame->Cell(), (CellSize{10, 23}));
+    EXPECT_EQ(wanted, QSize(132 * 10 + 4, 27 * 23 + 4 + 23 + 4));
+
+    d.s.record.SetNumber(field::KeepFontConstantOnModeSwitch, 0);
+    d.Resize(24, 80);
+    view->ScreenSizeChanged();  // back to mode 1 and its own cell
+    EXPECT_EQ(frame->Cell(), (CellSize{10, 23}));
+    d.Resize(27, 132);
+    d.s.ps.size_mode = 2;
+    d.s.record.SetNumber(field::ModeCellWidth2, 0);
+    view->ScreenSizeChanged();  // nothing kept for mode 2 and the window stays: a fit
+    EXPECT_EQ(frame->Cell(), (CellSize{6, 21}));
+}
+
 TEST_F(WidgetTest, ViewRepaintsAndClearsTheChangeMap) {
     d.Text(5 * 80, "HELLO", 0x02);
     d.s.ps.MarkChanged(5 * 80);
