@@ -20,9 +20,9 @@ public:
 
     // Empties the ring and sizes it anew from SCREENBUFFERS (one slot more; none for 0): at the
     // start of every connection. An earlier screen on show gives way to the live one first.
-    void Reset();
+    void Reset() override;
     // SCREENBUFFERS changed: the ring anew, and the current screen as its first entry.
-    void SlotCountChanged();
+    void SlotCountChanged() override;
 
     // Skips a blank screen and one equal to the latest entry.
     void TakeHistorySnapshot() override;
@@ -30,9 +30,9 @@ public:
     void RestoreLiveScreen() override;
 
     // Each returns whether the screen changed.
-    bool PreviousScreen();
-    bool NextScreen();
-    bool ReturnToLiveScreen();
+    bool PreviousScreen() override;
+    bool NextScreen() override;
+    bool ReturnToLiveScreen() override;
 
     size_t SlotCount() const { return slots_.size(); }
     size_t StoredCount() const;
