@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/screen_history.h"
+#include "ds3270/write_processor.h"
 #include "display_fixture.h"
 
 namespace orkan {
@@ -120,6 +121,21 @@ TEST_F(HistoryTest, LeavingForAHostRecordOrResetRestoresTheStatus) {
         EXPECT_EQ(Row0(), "B");
         EXPECT_FALSE(history->ReturnToLiveScreen());  // only while browsing
     }
+}
+
+TEST_F(HistoryTest, AHostWriteWhileBrowsingKeepsTheKeyboardLockedUntilItsWccRestores) {
+    d.s.hooks.history = history.get();
+    HostScreen("A");
+    HostScreen("B");
+    d.s.status = SessionStatus::SysLock;  // an AID was sent; the host has not answered yet
+    ASSERT_TRUE(history->PreviousScreen());
+    const uint8_t write_no_restore[] = {0xF1, 0x00};
+    ProcessHostRecord(d.s, write_no_restore);
+    EXPECT_EQ(d.s.status, SessionStatus::SysLock);
+    EXPECT_EQ(Row0(), "B");
+    const uint8_t write_restore[] = {0xF1, 0x02};
+    ProcessHostRecord(d.s, write_restore);
+    EXPECT_EQ(d.s.status, SessionStatus::Unlocked);
 }
 
 TEST_F(HistoryTest, FullRingStopsAtItsOldestScreen) {
