@@ -1,0 +1,52 @@
+// Start-up: from the parsed command line to a session ready to connect, in this order: folders
+// (the defaults copied in on first use), the documents folder as current directory, the runtime
+// folder, the settings file, key.lst, the program settings, the event macro files, the session file
+// (the named one, else LastSession, else standard.ses), the command line's overrides, the country
+// tables for the session's code pages, and the session's slot among the running sessions.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/session_peers.h"
+#include "app/session_runtime.h"
+#include "config/environment.h"
+#include "keyboard/key_list.h"
+
+namespace orkan {
+
+inline constexpr std::string_view kProgramErrorTitle = "Orkan TN3270 Error";
+inline constexpr int kStartupFailed = 8;
+
+// The event macro files, in EventMacro order: protect.ext, tpxswap.ext, locked.ext, unlocked.ext.
+// A path is empty when the file is not in the macros folder; the macro runner enables the events
+// of the files found.
+struct EventMacroFiles {
+    std::array<std::string, 4> paths;
+    bool Found(EventMacro which) const { return !paths[size_t(which)].empty(); }
+};
+
+struct StartupEnvironment {
+    Environment env;
+    std::string program_data;  // country.lst, key.lst, defaults/
+    bool change_directory = true;  // tests keep their own current directory
+    bool claim_slot = true;        // tests without a shared area
+};
+
+struct StartupState {
+    KeyList key_list;
+    EventMacroFiles event_macros;
+    std::string run_text;      // /R: macro source to run once the macro runner exists
+    std::string startup_macro; // /M
+    int same_name_sessions = 0;  // running sessions of the same name: the window is offset
+    std::unique_ptr<SessionPeers> peers;
+};
+
+// Fills the runtime's session. 0 when it may start; otherwise the exit code after the message.
+[[nodiscard]] int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, SessionRuntime& runtime,
+                                 StartupState& out);
+
+}  // namespace orkan
