@@ -159,7 +159,7 @@ int RunHeadless(const CommandLine& cl, StderrUi& ui) {
     env.program_data = FindProgramDataFolder(CurrentExecutablePath());
     StartupState state;
     if (int rc = PrepareSession(cl, env, runtime, state); rc != 0) return rc;
-    std::fprintf(stderr, "orkan3270: session %c\n", runtime.session().letter);
+    std::fprintf(stderr, "orkan3270: session %c, process %d\n", runtime.session().letter, int(getpid()));
     std::fflush(stderr);
 
     runtime.StartTimers();

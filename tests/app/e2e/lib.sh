@@ -14,7 +14,8 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 APPDATA="$HOME/.config/orkan3270"
 DATA="${ORKAN_BINARY_DIR:?}/share/orkan3270"
 LIB_DIR="${ORKAN_SOURCE_DIR:?}/tests/app/e2e"
-PATIENCE=60  # seconds; reached only when something hangs
+PATIENCE=60   # seconds a single wait may take; reached only when something hangs
+LIFETIME=240  # seconds any program started here may live
 
 declare -A OPID OFD
 HOST_PID=""
@@ -78,7 +79,7 @@ write_ini() {
 start_host() {
     HOST_LOG="$WORK/host.log"
     : >"$HOST_LOG"
-    exec {HOST_FD}< <(exec "$TESTHOST_BIN" --port 0 --log "$HOST_LOG" "$@" 2>"$WORK/host.err")
+    exec {HOST_FD}< <(exec timeout -k 5 "$LIFETIME" "$TESTHOST_BIN" --port 0 --log "$HOST_LOG" "$@" 2>"$WORK/host.err")
     HOST_PID=$!
     read -r -t "$PATIENCE" -u "$HOST_FD" HOST_PORT || fail "testhost printed no port"
     case "$HOST_PORT" in '' | *[!0-9]*) fail "testhost printed no port: '$HOST_PORT'" ;; esac
@@ -92,30 +93,25 @@ stop_host() {
     exec {HOST_FD}<&-
 }
 
-# wait_exit PID: waits at most PATIENCE seconds; RC holds the exit status (137 when it was killed).
+# wait_exit PID: waits for a process started through `timeout` (which bounds every program the
+# tests start); RC holds the exit status (137 when it was killed).
 wait_exit() {
-    local pid=$1
-    (
-        sleep "$PATIENCE"
-        kill -KILL "$pid" 2>/dev/null
-    ) &
-    local watchdog=$!
     RC=0
-    wait "$pid" || RC=$?
-    kill "$watchdog" 2>/dev/null
-    wait "$watchdog" 2>/dev/null
-    return 0
+    wait "$1" || RC=$?
 }
 
-# start_orkan NAME ARGS...: the headless program; its stdout is read with expect_out NAME,
-# its stderr goes to $WORK/NAME.err.
+# start_orkan NAME ARGS...: the headless program (under `timeout`, which passes signals on); its
+# stdout is read with expect_out NAME, its stderr goes to $WORK/NAME.err.
 start_orkan() {
     local name=$1
     shift
     local fd
-    exec {fd}< <(exec "$ORKAN_BIN" --headless "$@" 2>"$WORK/$name.err")
+    mkfifo "$WORK/$name.pipe"
+    timeout -k 5 "$LIFETIME" "$ORKAN_BIN" --headless "$@" >"$WORK/$name.pipe" 2>"$WORK/$name.err" &
     OPID[$name]=$!
+    exec {fd}<"$WORK/$name.pipe"
     OFD[$name]=$fd
+    rm "$WORK/$name.pipe"
     : >"$WORK/$name.out"
 }
 
