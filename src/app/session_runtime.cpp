@@ -62,7 +62,6 @@ SessionRuntime::~SessionRuntime() {
     loop_.StopTimer(session_timer::SaveAfterClose);
     connection_.Close();
     Detach();
-    if (peers_) peers_->SetHandler(nullptr);
 }
 
 void SessionRuntime::Later(std::function<void()> task) {
@@ -75,6 +74,7 @@ void SessionRuntime::Later(std::function<void()> task) {
 SessionFileContext SessionRuntime::FileContext() { return {session_->ui, session_->folders, session_->settings}; }
 
 void SessionRuntime::SetPeers(SessionPeers* peers) {
+    if (peers_ && peers_ != peers) peers_->SetHandler(nullptr);
     peers_ = peers;
     if (peers_) {
         peers_->SetHandler(this);

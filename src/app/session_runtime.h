@@ -76,7 +76,9 @@ public:
     SessionFileState& file_state() { return file_state_; }
     EventLoop& loop() { return loop_; }
 
-    // Start-up wiring. The timer starts with StartTimers (the program does so once the session is
+    // Start-up wiring. `peers` hands its messages to this runtime; it must not outlive the runtime
+    // unless SetPeers(nullptr) came first (start-up keeps it in StartupState, made after the
+    // runtime and so gone before it). The timer starts with StartTimers (the program does so once the session is
     // set up; tests that step time call OnBlinkTick themselves).
     void SetPeers(SessionPeers* peers);
     void SetShutdownMacroHook(ShutdownMacroHook* hook) { shutdown_hook_ = hook; }
