@@ -123,9 +123,11 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     }
     ReportSettingsProblems(ui, s.folders.settings_file, LoadProgramSettings(ini.text, s.settings, env.env));
 
+    out.trace_from_start = cl.Given(CmdOption::Trace);
     out.event_macros = FindEventMacros(s.folders.macros);
     out.run_text = cl.Value(CmdOption::Run);
     out.startup_macro = cl.Value(CmdOption::Macro);
+    if (!out.run_text.empty() && s.hooks.macros) s.hooks.macros->RunMacroText(out.run_text);
 
     SessionFileState& state = runtime.file_state();
     state.given = GivenBy(cl);

@@ -39,13 +39,15 @@ struct StartupEnvironment {
 struct StartupState {
     KeyList key_list;
     EventMacroFiles event_macros;
-    std::string run_text;      // /R: macro source to run once the macro runner exists
-    std::string startup_macro; // /M
+    bool trace_from_start = false;  // /T: the trace subsystem starts tracing at once
+    std::string run_text;           // /R: macro source, run at start-up through the macro hook
+    std::string startup_macro;      // /M: run by the delayed start-up work
     int same_name_sessions = 0;  // running sessions of the same name: the window is offset
     std::unique_ptr<SessionPeers> peers;
 };
 
 // Fills the runtime's session. 0 when it may start; otherwise the exit code after the message.
+// Hooks that are set on the session beforehand take part: the macro hook runs /R's text.
 [[nodiscard]] int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, SessionRuntime& runtime,
                                  StartupState& out);
 

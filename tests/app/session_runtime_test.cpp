@@ -267,6 +267,32 @@ TEST_F(Runtime, HostCloseSavesAndReconnectsOrEnds) {
     }
 }
 
+// A read that fails (a reset) leaves the session looking connected until it sends: then the
+// socket is found gone, the user is told, and the session is closed as if the host had closed it.
+TEST_F(Runtime, ASendToAGoneHostOffersTheReconnect) {
+    Listener host;
+    Session& s = session();
+    [[maybe_unused]] const bool named = s.record.SetText(field::HostName, host.address());
+    ASSERT_TRUE(runtime.StartConnection(host.address()));
+    const int peer = host.Accept();
+    ASSERT_GE(peer, 0);
+    ASSERT_EQ(write(peer, "\xFF\xF1", 2), 2);
+    ASSERT_TRUE(TurnUntil(loop, [&] { return s.status == SessionStatus::Connected; }));
+    const linger reset{1, 0};
+    setsockopt(peer, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    close(peer);
+    ASSERT_TRUE(TurnUntil(loop, [&] { return !runtime.IsConnectionOpen(); }));
+    EXPECT_EQ(s.status, SessionStatus::Connected);
+    EXPECT_TRUE(ui.shown.empty());
+    ASSERT_EQ(SendAidKey(s, 2), AidKeyResult::Sent);
+    ASSERT_TRUE(TurnUntil(loop, [&] { return !ui.shown.empty(); }));
+    EXPECT_EQ(ui.shown[0].title, "Send Error");
+    EXPECT_EQ(ui.shown[0].text, "Error sending data to host, code=88\nPress Ok when you are ready to try to reconnect");
+    ASSERT_TRUE(TurnUntil(loop, [&] { return !frame.ends.empty(); }));
+    EXPECT_EQ(s.status, SessionStatus::NotConnected);
+    EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::ClosedByHost);
+}
+
 // Close comes back at once from every stage, with the connection's thread gone.
 TEST_F(Runtime, ClosingNeverWaitsForTheNetwork) {
     enum class Stage { NeverAnswers, Trickles, TlsHandshake };

@@ -24,8 +24,9 @@ EXTRA_PIDS=()
 
 cleanup() {
     local pid
+    # TERM, which `timeout` passes on to the program it runs (KILL would leave that program behind).
     for pid in "${OPID[@]}" $HOST_PID "${EXTRA_PIDS[@]}"; do
-        kill -KILL "$pid" 2>/dev/null || true
+        kill -TERM "$pid" 2>/dev/null || true
     done
     for pid in "${OPID[@]}" $HOST_PID "${EXTRA_PIDS[@]}"; do
         wait "$pid" 2>/dev/null || true
