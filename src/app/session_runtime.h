@@ -7,9 +7,9 @@
 // Everything here runs on the loop thread. In-process use (tests, other subsystems' tests):
 //
 //     PollEventLoop loop;
-//     SessionRuntime runtime(loop, ui, frame);
-//     ... fill runtime.session() (settings, record, charset) or run PrepareSession ...
-//     runtime.StartConnection("127.0.0.1:3270");
+//     SessionRuntime runtime(loop, ui, frame);        // frame: a SessionFrame, which may do nothing
+//     PrepareDefaultSession(runtime.session(), ORKAN_BUILD_DATA_DIR);  // or PrepareSession (startup.h)
+//     runtime.StartConnection("127.0.0.1:3270");      // or StartDetachedConnection(sink) + FeedHostData
 //     loop.RunUntil([&] { return runtime.session().status == SessionStatus::Unlocked; }, 10s);
 //     ExecuteKey(runtime.session(), ...);   // between turns, the caller's thread is the loop thread
 //     DumpScreenText(runtime.session());

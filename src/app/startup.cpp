@@ -98,6 +98,14 @@ int ClaimSlot(const CommandLine& cl, const StartupEnvironment& env, SessionRunti
 
 }  // namespace
 
+bool PrepareDefaultSession(Session& session, const std::string& program_data) {
+    session.record = DefaultSessionRecord();
+    session.settings = ProgramSettings{};
+    session.folders = Folders{};
+    session.folders.program_data = program_data;
+    return RebuildCharset(session);
+}
+
 int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, SessionRuntime& runtime, StartupState& out) {
     Session& s = runtime.session();
     Ui& ui = s.ui;

@@ -46,6 +46,12 @@ struct StartupState {
     std::unique_ptr<SessionPeers> peers;
 };
 
+// A session as a new one starts, without files of a user: the new-session settings, default program
+// settings and the country tables from `program_data` (the build tree's share/orkan3270 or the
+// install's). For programs and tests that run a session in-process. False after the message when
+// country.lst cannot be read.
+[[nodiscard]] bool PrepareDefaultSession(Session& session, const std::string& program_data);
+
 // Fills the runtime's session. 0 when it may start; otherwise the exit code after the message.
 // Hooks that are set on the session beforehand take part: the macro hook runs /R's text.
 [[nodiscard]] int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, SessionRuntime& runtime,

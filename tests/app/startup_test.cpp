@@ -67,6 +67,17 @@ TEST_F(Startup, FirstStartFillsTheApplicationDataFolder) {
     EXPECT_TRUE(ui.shown.empty()) << Titles();
 }
 
+TEST_F(Startup, DefaultSessionForInProcessUse) {
+    Session& s = runtime.session();
+    ASSERT_TRUE(PrepareDefaultSession(s, program_data)) << Titles();
+    EXPECT_EQ(s.charset.screen[0xC1], 'A');
+    EXPECT_EQ(s.record.Text(field::SessionFile), "standard.ses");
+    fs::remove(program_data + "/country.lst");
+    EXPECT_FALSE(PrepareDefaultSession(s, program_data));
+    ASSERT_FALSE(ui.shown.empty());
+    EXPECT_EQ(ui.shown.back().text, "File \"country.lst\" was not found.\nYou may need to re-install Orkan.");
+}
+
 TEST_F(Startup, KeyListIsRequired) {
     struct Case {
         std::string content;  // empty: no file
