@@ -118,7 +118,8 @@ SessionRecord SessionRuntime::RecordForSaving() const {
 }
 
 bool SessionRuntime::SaveSession() {
-    if (session_->record.Text(field::SessionFile).empty()) return true;
+    // A session run in-process without an application data folder has nowhere to save to.
+    if (session_->record.Text(field::SessionFile).empty() || session_->folders.app_data.empty()) return true;
     return SaveSessionFile(FileContext(), SaveMode::Auto, false, RecordForSaving(), file_state_, std::nullopt);
 }
 

@@ -123,7 +123,8 @@ public:
     const std::string& WindowTitle() const { return title_; }
     // The record as the session file would receive it (command-line connection values taken out).
     SessionRecord RecordForSaving() const;
-    // Saves the session (mode "auto"); false after the message.
+    // Saves the session (mode "auto"); false after the message. Nothing is saved without a session
+    // file name or an application data folder.
     bool SaveSession();
 
 private:
