@@ -466,7 +466,9 @@ void SessionRuntime::OnceASecond() {
 
 void SessionRuntime::DelayedStartWork() {
     Session& s = *session_;
-    [[maybe_unused]] const BackupResult backup = BackupStandardSession(s.folders);
+    if (!s.folders.app_data.empty()) {
+        [[maybe_unused]] const BackupResult backup = BackupStandardSession(s.folders);  // best effort
+    }
     MacroHook* macros = s.hooks.macros;
     if (macros == nullptr) return;
     if (!startup_macro_.empty()) {
