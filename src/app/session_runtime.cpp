@@ -453,10 +453,10 @@ void SessionRuntime::OnceASecond() {
             keep_alive_interval_ = 0;
         if (keep_alive_interval_ > 0 && keep_alive_seconds_ >= keep_alive_interval_) {
             keep_alive_seconds_ = 0;
-            const KeySendResult sent = s.telnet->SendKeepAlive(s.settings);
-            if (!sent.ok()) {
+            const std::string error = s.telnet->SendKeepAlive(s.settings);
+            if (!error.empty()) {
                 keep_alive_interval_ = 0;  // told once; the setting is read again at the next start
-                s.ui.ShowMessage({std::string(kSettingsErrorTitle), sent.error, Buttons::Ok, Icon::Warning});
+                s.ui.ShowMessage({std::string(kSettingsErrorTitle), error, Buttons::Ok, Icon::Warning});
             }
         }
     }

@@ -57,9 +57,10 @@ if [ "$PEER_PORT" = none ]; then
     echo "note: this machine answers every loopback connect; the never-answering case was not run" >&2
 else
     start_orkan unanswered --host "127.0.0.1:$PEER_PORT"
-    # The connect is under way once the kernel shows it as sent and unanswered.
+    # The connect is under way once the kernel shows it as sent and unanswered; the peer's own
+    # filler sockets are in that state too, so only the program's socket counts.
     for _ in $(seq 600); do
-        ss -tn state syn-sent "( dport = :$PEER_PORT )" 2>/dev/null | grep -q ":$PEER_PORT" && break
+        ss -tnp state syn-sent "( dport = :$PEER_PORT )" 2>/dev/null | grep -q '"orkan3270"' && break
         sleep 0.05
     done
     quick_term unanswered
