@@ -37,8 +37,17 @@ class ScreenHistoryHook {
 public:
     virtual ~ScreenHistoryHook() = default;
     virtual void TakeHistorySnapshot() = 0;
-    // Puts the live screen back while an earlier one is shown; the caller sets the status.
+    // Puts the live screen back while an earlier one is shown, with the status the session had
+    // before browsing (a keyboard locked while waiting for the host stays locked); the caller
+    // leaves the status alone.
     virtual void RestoreLiveScreen() = 0;
+    // Browsing (Oper 62, 63; Reset and Action keys return); each says whether the screen changed.
+    virtual bool PreviousScreen() { return false; }
+    virtual bool NextScreen() { return false; }
+    virtual bool ReturnToLiveScreen() { return false; }
+    // The ring is emptied at the start of every connection and made anew when SCREENBUFFERS changes.
+    virtual void Reset() {}
+    virtual void SlotCountChanged() {}
 };
 
 enum class EventMacro : uint8_t { Protect, TpxSwap, Locked, Unlocked };

@@ -8,6 +8,7 @@
 #include "ds3270/fields.h"
 #include "ds3270/inbound.h"
 #include "ds3270/messages.h"
+#include "net/telnet_hex_setting.h"
 
 namespace orkan {
 namespace {
@@ -27,29 +28,16 @@ inline constexpr int kFirstExtraKey = 31;  // PA4..PA10, PF25..PF36 take their A
 constexpr std::array<uint8_t, 2> kBreak = {0xFF, 0xF3};
 constexpr std::array<uint8_t, 2> kInterruptProcess = {0xFF, 0xF4};
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // A setting of hexadecimal digits (at most 40), or nothing when it is not one.
-std::optional<std::vector<uint8_t>> HexSetting(std::string_view text) {
-    if (text.empty() || text.size() > 40 || text.size() % 2) return std::nullopt;
-    std::vector<uint8_t> bytes;
-    for (size_t i = 0; i < text.size(); i += 2) {
-        const int hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
-        if (hi < 0 || lo < 0) return std::nullopt;
-        bytes.push_back(uint8_t(hi << 4 | lo));
-    }
-    return bytes;
+std::optional<std::vector<uint8_t>> SettingBytes(std::string_view text) {
+    orkan::HexSetting setting = ParseHexSetting("", text);
+    if (!setting.ok()) return std::nullopt;
+    return std::move(setting.bytes);
 }
 
-void Raw(Session& session, std::span<const uint8_t> bytes, TraceType trace) {
-    if (!session.sender) return;
-    session.sender->SendRaw(bytes);
-    session.Trace(trace, bytes);
+// The sender traces what it writes, so nothing is traced here.
+void Raw(Session& session, std::span<const uint8_t> bytes) {
+    if (session.sender) session.sender->SendRaw(bytes);
 }
 
 AidKeyResult BadSetting(Session& session, const char* name, const std::string& value) {
@@ -80,13 +68,13 @@ void Attention(Session& session, const std::optional<std::vector<uint8_t>>& conf
     if (s.AttentionReset) session.status = SessionStatus::Unlocked;
     session.ds.current_aid = aid::None;
     if (configured) {
-        Raw(session, *configured, TraceType::Telnet);
+        Raw(session, *configured);
     } else if (s.AttentionMethod == 1) {
         session.ds.current_aid = aid::PA2;
         if (session.sender) session.sender->SendRecord(kBreak, send_flag::Send | send_flag::Trace);
         session.ds.last_timed_send_ms = session.clock->NowMs();
     } else {
-        Raw(session, kInterruptProcess, TraceType::Telnet);
+        Raw(session, kInterruptProcess);
     }
 }
 
@@ -97,7 +85,7 @@ void SendBareAid(Session& session, uint8_t aid_byte) {
     bytes.push_back(aid_byte);
     if (aid_byte == 0xFF) bytes.push_back(0xFF);
     bytes.insert(bytes.end(), {0xFF, 0xEF});
-    Raw(session, bytes, TraceType::Sent);
+    Raw(session, bytes);
     session.ds.last_timed_send_ms = session.clock->NowMs();
 }
 
@@ -107,7 +95,7 @@ std::optional<uint8_t> AidForAction(const Session& session, int action) {
     if (action < 0 || action > kActionLast || action == kActionAttention || action == kActionSystemRequest)
         return std::nullopt;
     if (action < kFirstExtraKey) return kFixedAids[size_t(action)];
-    const auto bytes = HexSetting(session.settings.ExtraAids[size_t(action - kFirstExtraKey)]);
+    const auto bytes = SettingBytes(session.settings.ExtraAids[size_t(action - kFirstExtraKey)]);
     if (!bytes || bytes->size() != 1 || (*bytes)[0] == 0) return std::nullopt;
     return (*bytes)[0];
 }
@@ -119,7 +107,7 @@ AidKeyResult SendAidKey(Session& session, int action) {
     std::optional<std::vector<uint8_t>> telnet_bytes;
     if (telnet_key) {
         if (const auto setting = TelnetSettingFor(session, action)) {
-            telnet_bytes = HexSetting(*setting->value);
+            telnet_bytes = SettingBytes(*setting->value);
             if (!telnet_bytes) return BadSetting(session, setting->name, *setting->value);
         }
     }
@@ -144,7 +132,7 @@ AidKeyResult SendAidKey(Session& session, int action) {
         return AidKeyResult::Sent;
     }
     if (action == kActionSystemRequest) {
-        Raw(session, *telnet_bytes, TraceType::Telnet);
+        Raw(session, *telnet_bytes);
         return AidKeyResult::Sent;
     }
     const uint8_t aid_byte = *key_aid;

@@ -63,36 +63,47 @@ uint8_t HighlightMask(const Session& session) {
     return session.settings.Wang ? 0x0F : 0x07;
 }
 
-// Translates host bytes into display characters in the link's ASCII-host mode.
-void TranslateInto(const Session& session, const uint8_t* host, uint8_t* display, size_t n) {
-    const auto& table = session.charset.screen;
+constexpr std::array<uint8_t, 256> kIdentity = [] {
+    std::array<uint8_t, 256> t{};
+    for (int i = 0; i < 256; ++i) t[size_t(i)] = uint8_t(i);
+    return t;
+}();
+
+// Host byte -> display character for data written with the current SA character set, in the
+// link's ASCII-host mode. `scratch` holds the table when it has to be composed.
+const uint8_t* DataTable(const Session& session, std::array<uint8_t, 256>& scratch) {
+    if (session.ps.sa_charset == kGraphicEscapeSet) return kIdentity.data();
     switch (session.link.ascii_host) {
         case AsciiHost::Raw:
-            std::memcpy(display, host, n);
-            return;
+            return kIdentity.data();
         case AsciiHost::RawLow:
-            for (size_t i = 0; i < n; ++i) display[i] = host[i] < 0x80 ? host[i] : table[host[i]];
-            return;
+            for (int i = 0; i < 256; ++i)
+                scratch[size_t(i)] = i < 0x80 ? uint8_t(i) : session.charset.screen[size_t(i)];
+            return scratch.data();
         case AsciiHost::Translate:
             break;
     }
-    for (size_t i = 0; i < n; ++i) display[i] = table[host[i]];
+    return session.charset.screen.data();
 }
 
-// Stores host characters from the current buffer address on, wrapping at the end of the screen.
-// The caller has checked the address.
-void WriteCharacters(Session& session, std::span<const uint8_t> bytes) {
+// Stores the run of data characters at context.position (up to the next order) from the current
+// buffer address on, wrapping at the end of the screen. The caller has checked the address.
+void WriteCharacters(Session& session, WriteContext& context) {
     PresentationSpace& ps = session.ps;
     Planes& p = ps.planes;
-    const bool untranslated = ps.sa_charset == kGraphicEscapeSet;
+    std::array<uint8_t, 256> scratch;
+    const uint8_t* table = DataTable(session, scratch);
+    const std::span<const uint8_t> rec = context.record;
+    size_t pos = context.position;
     uint32_t a = ps.buffer_address;
-    while (!bytes.empty()) {
-        const size_t n = std::min<size_t>(bytes.size(), ps.positions - a);
-        std::memcpy(&p.host[a], bytes.data(), n);
-        if (untranslated)
-            std::memcpy(&p.display[a], bytes.data(), n);
-        else
-            TranslateInto(session, bytes.data(), &p.display[a], n);
+    for (;;) {
+        // Scanning for the next order and translating go together in one pass.
+        const size_t limit = std::min<size_t>(rec.size(), pos + (ps.positions - a));
+        uint8_t* display = &p.display[a];
+        size_t end = pos;
+        for (uint8_t b; end < limit && !kIsOrder[b = rec[end]]; ++end) display[end - pos] = table[b];
+        const size_t n = end - pos;
+        std::memcpy(&p.host[a], &rec[pos], n);
         std::memset(&p.attribute[a], 0, n);
         std::memset(&p.colour[a], ps.sa_colour, n);
         std::memset(&p.highlight[a], ps.sa_highlight, n);
@@ -100,9 +111,11 @@ void WriteCharacters(Session& session, std::span<const uint8_t> bytes) {
         std::memset(&ps.changed[a], 1, n);
         a += uint32_t(n);
         if (a >= ps.positions) a = 0;
-        bytes = bytes.subspan(n);
+        pos = end;
+        if (end < limit || end == rec.size()) break;  // an order or the end of the record
     }
     ps.buffer_address = a;
+    context.position = pos;
 }
 
 // One character as RA repeats it: translated unless it came with GE or SA chose the GE set.
@@ -114,9 +127,8 @@ struct Character {
 void RepeatCharacter(Session& session, Character c, uint32_t stop) {
     PresentationSpace& ps = session.ps;
     Planes& p = ps.planes;
-    const bool untranslated = c.graphic_escape || ps.sa_charset == kGraphicEscapeSet;
-    uint8_t display = c.host;
-    if (!untranslated) TranslateInto(session, &c.host, &display, 1);
+    std::array<uint8_t, 256> scratch;
+    const uint8_t display = c.graphic_escape ? c.host : DataTable(session, scratch)[c.host];
     const uint8_t charset = c.graphic_escape ? kGraphicEscapeSet : ps.sa_charset;
     uint32_t a = ps.buffer_address;
     // Equal addresses fill the whole buffer.
@@ -221,11 +233,7 @@ void ApplyCellPairs(Session& session, WriteContext& context, uint32_t a, uint8_t
 
 OrderOutcome DataCharacters(Session& session, WriteContext& context) {
     if (CheckWriteAddress(session) == WriteCheck::Refused) return OrderOutcome::EndRecord;
-    const auto& rec = context.record;
-    size_t end = context.position;
-    while (end < rec.size() && !kIsOrder[rec[end]]) ++end;
-    WriteCharacters(session, rec.subspan(context.position, end - context.position));
-    context.position = end;
+    WriteCharacters(session, context);
     session.ps.last_item_was_order = false;
     return OrderOutcome::Continue;
 }

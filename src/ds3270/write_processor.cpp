@@ -96,9 +96,11 @@ void RecordSendTime(Session& session) {
     session.ds.last_timed_send_ms = session.clock->NowMs();
 }
 
+// The history puts back the live screen and the status it had when browsing began: a keyboard
+// that was locked waiting for the host stays locked.
 void RestoreLiveScreen(Session& session) {
     if (session.hooks.history) session.hooks.history->RestoreLiveScreen();
-    session.status = SessionStatus::Unlocked;
+    else session.status = SessionStatus::Unlocked;
     session.view->RepaintAll();
 }
 

@@ -74,14 +74,6 @@ public:
     virtual void StatusLineChanged() = 0;
 };
 
-// The outcome of an Attention, System Request or keep-alive key.
-struct [[nodiscard]] KeySendResult {
-    std::string error;                // empty when the bytes were sent; otherwise nothing was sent
-    std::optional<uint8_t> aid;       // the new current AID, when the key sets one
-    bool record_send_time = false;    // the response-time clock starts (Attention sent as a record)
-    bool ok() const { return error.empty(); }
-};
-
 class TelnetEngine final : public HostSender {
 public:
     // Throws std::invalid_argument when CheckTelnetConfig rejects the configuration.
@@ -102,9 +94,8 @@ public:
     void SendRecord(std::span<const uint8_t> record, unsigned flags) override;
     void SendRaw(std::span<const uint8_t> bytes) override;
 
-    KeySendResult SendAttention(const ProgramSettings& settings);
-    KeySendResult SendSystemRequest(const ProgramSettings& settings);
-    KeySendResult SendKeepAlive(const ProgramSettings& settings);
+    // IAC and the KeepAlive byte, sent raw. Returns the error text of a bad setting (nothing sent).
+    [[nodiscard]] std::string SendKeepAlive(const ProgramSettings& settings);
 
     bool failed() const { return state_ == RxState::Failed; }
 
@@ -147,7 +138,6 @@ private:
     void FlushReplies();
     void Write(std::span<const uint8_t> bytes);
     void SendPositiveResponse(uint8_t seq_high, uint8_t seq_low);
-    KeySendResult SendSetting(std::string_view name, std::string_view hex, std::optional<uint8_t> aid);
 
     void TraceBytes(TraceType type, std::span<const uint8_t> bytes);
     void TraceError(const std::string& text);

@@ -14,8 +14,6 @@ void PushDoubled(std::vector<uint8_t>& out, uint8_t b) {
     if (b == kIac) out.push_back(kIac);
 }
 
-constexpr uint8_t kAidNone = 0x60;
-constexpr uint8_t kAidAttentionAsRecord = 0x6E;
 
 }  // namespace
 
@@ -76,43 +74,11 @@ void TelnetEngine::SendRaw(std::span<const uint8_t> bytes) {
     Write(bytes);
 }
 
-KeySendResult TelnetEngine::SendSetting(std::string_view name, std::string_view hex, std::optional<uint8_t> aid) {
-    HexSetting setting = ParseHexSetting(name, hex);
-    if (!setting.ok()) {
-        TraceError(setting.error);
-        return {setting.error, std::nullopt, false};
-    }
-    SendRaw(setting.bytes);
-    return {{}, aid, false};
-}
-
-KeySendResult TelnetEngine::SendAttention(const ProgramSettings& settings) {
-    if (link_.tn3270e_active) return SendSetting("AttnTN3270E", settings.AttnTN3270E, kAidNone);
-    switch (settings.AttentionMethod) {
-        case 1: {
-            constexpr uint8_t kIacBreak[] = {kIac, kBreak};
-            SendRecord(kIacBreak, send_flag::Send | send_flag::Trace);
-            return {{}, kAidAttentionAsRecord, true};
-        }
-        case 2: {
-            constexpr uint8_t kIacIp[] = {kIac, kInterruptProcess};
-            SendRaw(kIacIp);
-            return {{}, kAidNone, false};
-        }
-        default: return SendSetting("AttnTN3270", settings.AttnTN3270, kAidNone);
-    }
-}
-
-KeySendResult TelnetEngine::SendSystemRequest(const ProgramSettings& settings) {
-    if (link_.tn3270e_active) return SendSetting("SysreqTN3270E", settings.SysreqTN3270E, std::nullopt);
-    return SendSetting("SysreqTN3270", settings.SysreqTN3270, std::nullopt);
-}
-
-KeySendResult TelnetEngine::SendKeepAlive(const ProgramSettings& settings) {
+std::string TelnetEngine::SendKeepAlive(const ProgramSettings& settings) {
     HexSetting command = ParseHexSetting("KeepAlive", settings.KeepAlive, 2);
     if (!command.ok()) {
         TraceError(command.error);
-        return {command.error, std::nullopt, false};
+        return command.error;
     }
     const uint8_t bytes[] = {kIac, command.bytes[0]};
     SendRaw(bytes);

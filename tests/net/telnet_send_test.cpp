@@ -59,55 +59,32 @@ TEST(SendRecord, WithoutSendFlagWaitsAndUntracedStaysOut) {
     EXPECT_TRUE(s.rec.trace.empty());
 }
 
-TEST(KeySend, AttentionSystemRequestAndKeepAlive) {
-    enum Key { Attn, SysReq, KeepAlive };
+TEST(KeySend, KeepAlive) {
     struct Case {
-        Key key;
         bool tn3270e;
-        int method;
-        std::string setting;  // replaces the key's setting when not empty
+        std::string setting;   // replaces KeepAlive when not empty
         std::string expected;  // bytes sent, or "error"
-        int aid;               // -1: none
-        bool timed;
     };
     const Case kCases[] = {
-        {Attn, true, 1, "", "FFF4", 0x60, false},
-        {Attn, false, 0, "", "FFF3", 0x60, false},
-        {Attn, false, 1, "", "FFF3", 0x6E, true},
-        {Attn, false, 2, "", "FFF4", 0x60, false},
-        {Attn, false, 7, "fff3fff4", "FFF3FFF4", 0x60, false},
-        {Attn, true, 0, "FFG4", "error", -1, false},
-        {Attn, false, 0, "FFF", "error", -1, false},
-        {SysReq, true, 0, "", "FFF5", -1, false},
-        {SysReq, false, 0, "", "FFF5", -1, false},
-        {SysReq, false, 0, std::string(42, 'F'), "error", -1, false},
-        {KeepAlive, false, 0, "", "FFF1", -1, false},
-        {KeepAlive, true, 0, "F6", "FFF6", -1, false},
-        {KeepAlive, false, 0, "F1F1", "error", -1, false},
+        {false, "", "FFF1"},
+        {true, "F6", "FFF6"},
+        {false, "F1F1", "error"},
+        {false, "G1", "error"},
     };
     for (const Case& c : kCases) {
-        SCOPED_TRACE(std::to_string(c.key) + " " + c.setting);
+        SCOPED_TRACE(c.setting);
         Sending s(c.tn3270e);
         ProgramSettings settings;
-        settings.AttentionMethod = c.method;
-        if (!c.setting.empty()) {
-            (c.key == Attn        ? (c.tn3270e ? settings.AttnTN3270E : settings.AttnTN3270)
-             : c.key == SysReq    ? (c.tn3270e ? settings.SysreqTN3270E : settings.SysreqTN3270)
-                                  : settings.KeepAlive) = c.setting;
-        }
-        const KeySendResult r = c.key == Attn     ? s.engine.SendAttention(settings)
-                                : c.key == SysReq ? s.engine.SendSystemRequest(settings)
-                                                  : s.engine.SendKeepAlive(settings);
+        if (!c.setting.empty()) settings.KeepAlive = c.setting;
+        const std::string error = s.engine.SendKeepAlive(settings);
         if (c.expected == "error") {
-            EXPECT_FALSE(r.ok());
+            EXPECT_FALSE(error.empty());
             EXPECT_TRUE(s.rec.log.empty());
             EXPECT_EQ(s.rec.trace.at(0).first, TraceType::Error);
             continue;
         }
-        EXPECT_TRUE(r.ok()) << r.error;
+        EXPECT_TRUE(error.empty()) << error;
         EXPECT_EQ(s.rec.log, std::vector<std::string>{"out " + c.expected});
-        EXPECT_EQ(r.aid.has_value() ? int{*r.aid} : -1, c.aid);
-        EXPECT_EQ(r.record_send_time, c.timed);
         EXPECT_EQ(s.rec.trace.at(0).first, TraceType::Sent);
     }
 }

@@ -40,9 +40,13 @@ trap cleanup EXIT
 # start_host ARGS...: starts testhost on a free port with a session log; sets PORT and HOST_LOG.
 start_host() {
     HOST_LOG="$WORK/host.log"
+    # The child truncates host.out only when it starts: remove the last host's port first, or a
+    # busy machine lets us read it back before the new host has written its own.
+    rm -f "$WORK/host.out"
     "$TESTHOST_BIN" --port 0 --log "$HOST_LOG" "$@" >"$WORK/host.out" 2>"$WORK/host.err" &
     HOST_PID=$!
-    for _ in $(seq 100); do
+    # Up to 30 s: a loaded machine (make test runs tests side by side) can be slow to start it.
+    for _ in $(seq 600); do
         [ -s "$WORK/host.out" ] && break
         kill -0 "$HOST_PID" 2>/dev/null || { cat "$WORK/host.err" >&2; fail "testhost did not start"; }
         sleep 0.05

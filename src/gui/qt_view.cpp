@@ -1,0 +1,59 @@
+#include "gui/qt_view.h"
+
+#include "app/session.h"
+#include "capture/screen_history.h"
+#include "display/cursor.h"
+#include "display/row_bands.h"
+
+namespace orkan {
+
+QtView::QtView(Session& session, TerminalFrame& frame) : session_(session), frame_(frame) {}
+
+void QtView::RepaintAll() {
+    session_.ps.changed.fill(0);
+    frame_.Terminal().RepaintAll();
+}
+
+void QtView::ScreenSizeChanged() {
+    frame_.ScreenSizeChanged();
+    RepaintAll();
+    RefreshStatusLine();
+}
+
+void QtView::RepaintChangedRows() {
+    // Screens a host writes for the printer while they are collected stay off the window; the map
+    // keeps them for the first repaint after.
+    if (session_.ds.wcc_print_file) return;
+    frame_.Terminal().RepaintRowBands(TakeChangedRowBands(session_.ps));
+}
+
+void QtView::CursorMoved() {
+    frame_.Terminal().CursorMoved();
+    RefreshStatusLine();
+}
+
+void QtView::RefreshStatusLine() {
+    StatusLineState state;
+    state.history_depth = history_ ? history_->Depth() : 0;
+    state.macro_indicator_shown = frame_.State().blink.MacroIndicatorShown();
+    macro_letter_shown_ = extras_.macro_letter && state.macro_indicator_shown;
+    frame_.StatusBar().ShowText(BuildStatusText(session_, extras_, state), session_.settings.StatusBarFullPaint != 0);
+    // Whoever changed the selection also refreshes the status line for its size text.
+    frame_.Terminal().SelectionChanged();
+}
+
+BlinkTick QtView::OnBlinkTimer() {
+    DisplayState& state = frame_.State();
+    const CursorStyle style = CursorStyleFor(session_.record, session_.keyboard.insert_mode);
+    const BlinkTick tick = state.blink.Advance(style.blink, session_.selection.shown);
+    frame_.Terminal().Blink(tick);
+    if (extras_.macro_letter && state.blink.MacroIndicatorShown() != macro_letter_shown_) RefreshStatusLine();
+    return tick;
+}
+
+void QtView::ToggleAttributeMarkers() {
+    frame_.State().show_attribute_markers = !frame_.State().show_attribute_markers;
+    RepaintAll();
+}
+
+}  // namespace orkan

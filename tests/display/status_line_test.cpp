@@ -1,0 +1,175 @@
+// The status line's text: status texts, symbols, user text, indicators, position and ISPF column
+// texts, and the runs of changed cells.
+#include <gtest/gtest.h>
+
+#include "display/status_line.h"
+#include "display_fixture.h"
+
+namespace orkan {
+namespace {
+
+using test::DisplaySession;
+
+std::string Cells(const StatusText& t, size_t from, size_t count) {
+    return std::string(t.cells.begin() + long(from), t.cells.begin() + long(from + count));
+}
+
+TEST(StatusLine, TextForEveryStatus) {
+    struct Case {
+        SessionStatus status;
+        int connect_left;
+        std::string text;
+    };
+    using enum SessionStatus;
+    const Case cases[] = {
+        {NotConnected, -1, "Disconnect"},
+        {Start, -1, "Start"},
+        {Session, -1, "Session"},
+        {Connecting, -1, "Connecting"},
+        {Connecting, 28, "Connecting"},  // timeout 30: the count shows once fewer than 28 remain
+        {Connecting, 27, "Connect 27"},
+        {Connecting, 0, "Connect 0"},
+        {Connected, -1, "Connected"},
+        {Unlocked, -1, " "},
+        {Locked, -1, "\x85 \x83\x84"},
+        {SysLock, -1, "\x85 SYSTEM"},
+        {Protected, -1, "\x86\x87"},
+        {InsertOverflow, -1, "\x88\x89"},
+        {TransferReady, -1, "$ Ready"},
+        {TransferData, -1, "$ 12,345"},
+        {TransferMessage, -1, "$ Message"},
+        {TransferDone, -1, "$ Done"},
+        {Rejected, -1, "Rejected"},
+        {IspfExit, -1, "Ispf Exit"},
+        {History, -1, "Screen -3"},
+    };
+    DisplaySession d;
+    for (const Case& c : cases) {
+        StatusExtras extras;
+        extras.connect_seconds_left = c.connect_left;
+        extras.transfer_count = "12,345";
+        EXPECT_EQ(StatusTextFor(c.status, d.s.record, extras, 3), c.text) << int(c.status);
+    }
+}
+
+TEST(StatusLine, LayoutOfAnEightyColumnLine) {
+    DisplaySession d(24, 80);
+    d.s.status = SessionStatus::Locked;
+    d.s.link.tls_active = true;
+    d.s.keyboard.insert_mode = true;
+    d.s.keyboard.caps_lock = true;
+    d.s.keyboard.word_wrap = true;
+    d.s.keyboard.last_modifier = Modifier::Ctrl;
+    d.s.ps.cursor_address = 5 * 80 + 9;
+    ASSERT_TRUE(d.s.record.SetText(field::StatusLine, "PROD \x80"));
+    StatusExtras extras;
+    extras.capture_active = true;
+    extras.macro_letter = 'R';
+    const StatusText t = BuildStatusText(d.s, extras, {});
+    EXPECT_EQ(Cells(t, 0, 9), "C\x92\x91  \x85 \x83\x84");
+    EXPECT_TRUE(t.IsSymbol(1) && t.IsSymbol(2) && t.IsSymbol(7) && !t.IsSymbol(0) && !t.IsSymbol(6));
+    // The user text is centred in the 51 cells from cell 16; its euro sign stays text.
+    EXPECT_EQ(Cells(t, 38, 6), "PROD \x80");
+    EXPECT_FALSE(t.IsSymbol(43));
+    EXPECT_EQ(Cells(t, 66, 6), "Rw\x8B" " A^");
+    EXPECT_EQ(Cells(t, 72, 8), "   6,10 ");  // ends at cell C - 2
+    EXPECT_EQ(Cells(t, 80, 120), std::string(120, ' '));
+
+    // The macro letter blinks; without capture the first cell is "M"; without TLS the open lock.
+    d.s.link.tls_active = false;
+    const StatusText off = BuildStatusText(d.s, StatusExtras{}, {0, false});
+    EXPECT_EQ(Cells(off, 0, 3), "M\x92\x82");
+    EXPECT_EQ(Cells(off, 66, 2), " w");
+}
+
+TEST(StatusLine, IndicatorsCountFromTheRightOnNarrowScreens) {
+    struct Case {
+        uint32_t columns;
+        std::string user;  // as shown from cell 16
+    };
+    // Forty columns leave the user text 40 - 29 = 11 cells; below 30 columns none.
+    const Case cases[] = {{40, "ABCDEFGHIJK"}, {30, "A"}, {29, ""}};
+    for (const Case& c : cases) {
+        DisplaySession d(24, c.columns);
+        ASSERT_TRUE(d.s.record.SetText(field::StatusLine, "ABCDEFGHIJKLMNOP"));
+        d.s.keyboard.insert_mode = true;
+        d.s.keyboard.last_modifier = Modifier::Shift;
+        const StatusText t = BuildStatusText(d.s, StatusExtras{}, {});
+        EXPECT_EQ(Cells(t, 16, c.user.size()), c.user) << c.columns;
+        EXPECT_EQ(t.cells[16 + c.user.size()], ' ') << c.columns;
+        EXPECT_EQ(Cells(t, c.columns - 12, 4), "\x8A a^") << c.columns;
+        EXPECT_EQ(Cells(t, c.columns - 4, 3), "1,1") << c.columns;
+    }
+}
+
+TEST(StatusLine, SelectionSizeInAnyDirection) {
+    struct Case {
+        uint32_t anchor_row, anchor_column, end_row, end_column;
+    };
+    const Case cases[] = {{2, 5, 4, 14}, {4, 14, 2, 5}, {4, 5, 2, 14}, {2, 14, 4, 5}};
+    for (const Case& c : cases) {
+        DisplaySession d(24, 80);
+        d.s.ps.cursor_address = 100;
+        d.s.selection = {true, c.anchor_row, c.anchor_column, c.end_row, c.end_column};
+        EXPECT_EQ(PositionText(d.s), "3x10");
+    }
+    DisplaySession d(24, 80);
+    d.s.ps.cursor_address = 23 * 80 + 79;
+    EXPECT_EQ(PositionText(d.s), "24,80");
+}
+
+// ISPF panels: the name at the second character of row 2 (or row 0), the first shown column
+// right-aligned on the name row (or at column 72 of row 2 in the browser).
+TEST(StatusLine, IspfDataColumn) {
+    struct Case {
+        const char* name;
+        uint32_t columns;
+        std::vector<std::pair<uint32_t, std::string>> rows;  // row, text from column 0
+        uint32_t cursor_row, cursor_column;
+        std::string expected;
+    };
+    const std::string edit80 = " EDIT       USER.CLIST(X) - 01.00                           Columns 00011 00082";
+    const std::string browse80 = " BROWSE    USER.DATA                                  Line 00000000 Col 021 100  ";
+    const std::string divider = " .  .  .  .                                 ";
+    const Case cases[] = {
+        {"editor, classic layout", 80, {{2, edit80}}, 10, 8, "11/11"},
+        {"editor, data column follows the cursor", 80, {{2, edit80}}, 10, 20, "11/23"},
+        {"editor, cursor in the line numbers", 80, {{2, edit80}}, 10, 5, "11,6"},
+        {"editor, cursor too high", 80, {{2, edit80}}, 3, 20, "4,21"},
+        {"editor named on row 0", 80, {{0, " ISREDDE2" + edit80.substr(9)}}, 3, 9, "4/12"},
+        {"view", 80, {{2, " VIEW" + edit80.substr(5)}}, 6, 8, "7/11"},
+        {"word must stand alone", 80, {{2, " EDITOR" + edit80.substr(7)}}, 6, 8, "7,9"},
+        {"number 0 is not a column", 80, {{2, edit80.substr(0, 68) + "00000 00072"}}, 6, 8, "7,9"},
+        {"browser, classic layout", 80, {{2, browse80}}, 8, 1, "9/21"},
+        {"browser, row 0 layout", 80, {{0, " ISRBROBA" + edit80.substr(9)}}, 3, 4, "4/14"},
+        {"split screen: lower panel", 80, {{2, edit80}, {10, divider}, {13, edit80}}, 16, 10, "17/13"},
+        {"split screen: too close to the divider", 80, {{2, edit80}, {10, divider}, {13, edit80}}, 13, 10,
+         "14,11"},
+        {"132 columns", 132, {{2, edit80.substr(0, 56) + std::string(56, ' ') + "Columns 00100 00171"}}, 10, 9,
+         "11/101"},
+        {"other widths are not panels", 100, {{2, edit80}}, 10, 9, "11,10"},
+    };
+    for (const Case& c : cases) {
+        DisplaySession d(24, c.columns);
+        d.s.record.SetNumber(field::ModifyColInIspfEdit, 1);
+        for (const auto& [row, text] : c.rows) d.Text(row * c.columns, text.substr(0, c.columns));
+        d.s.ps.cursor_address = c.cursor_row * c.columns + c.cursor_column;
+        EXPECT_EQ(PositionText(d.s), c.expected) << c.name;
+    }
+}
+
+TEST(StatusLine, ChangedRuns) {
+    StatusLine line;
+    StatusText next;
+    EXPECT_TRUE(line.Update(next).empty());
+    next.cells[5] = 'X';
+    next.cells[6] = 'Y';
+    next.cells[10] = 'Z';
+    next.symbols.set(199);  // a cell that turns into a symbol changes too
+    EXPECT_EQ(line.Update(next), (std::vector<CellRun>{{5, 2}, {10, 1}, {199, 1}}));
+    EXPECT_TRUE(line.Update(next).empty());
+    EXPECT_EQ(line.Text(), next);
+}
+
+}  // namespace
+}  // namespace orkan

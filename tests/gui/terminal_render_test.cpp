@@ -1,0 +1,173 @@
+// A known screen painted into an image: the colours of chosen cells and of the cursor cell.
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+#include "display/display_fixture.h"
+#include "display/palette.h"
+#include "gui/terminal_painter.h"
+#include "gui_fixture.h"
+
+namespace orkan {
+namespace {
+
+using test::AllPixels;
+using test::HasPixelNear;
+using test::Pixel;
+
+constexpr CellSize kCell{10, 20};
+constexpr QPoint kOrigin{4, 6};
+
+// Row 0: blue, red, reversed yellow and underscored white fields; row 1: a non-display field, a
+// green field and a cell of colour 0x27 reversed; row 2: blinking text, a find mark, a
+// graphic-escape box character; the cursor at row 3, column 5.
+class RenderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        d.Field(0, fa::Protected, 0x01);
+        d.Text(1, "BLUE");
+        d.Field(5, 0, 0x02);
+        d.Text(6, "RED");
+        d.Field(10, 0, 0x06, hl::Reverse);
+        d.Text(11, "REV");
+        d.Field(15, 0, 0x07, hl::Underscore);
+        d.Text(16, "UND");
+        d.Field(20, fa::NonDisplay, 0x05);
+        d.Text(21, "SECRET");
+        d.Field(27, 0, 0x04);
+        d.Text(28, "MMMM");
+        d.Text(33, "M", 0x27, hl::Reverse);
+        d.Field(39, 0);
+        d.Text(41, "BLINK", 0, hl::Blink);
+        d.Text(47, "FIND", 0, hl::FindMark);
+        d.Text(52, "\xC5", 0, 0, kGraphicEscapeSet);  // a box corner
+        d.s.ps.cursor_address = 3 * 20 + 5;
+        d.s.record.SetNumber(field::NormalCursor, 0);
+        d.s.record.SetNumber(field::NormalCursorSize, 6);
+        d.s.record.SetNumber(field::CursorColor, 0);
+        palette = BuildPalette(d.s.record);
+    }
+
+    QImage Paint(const PaintFrame& frame = {}) {
+        QImage image(240, 100, QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        QPainter p(&image);
+        TerminalPainter painter(d.s, fonts, kOrigin);
+        painter.Paint(p, image.rect(), frame);
+        return image;
+    }
+    QRect Cell(uint32_t row, uint32_t column) const {
+        return {kOrigin.x() + int(column) * kCell.width, kOrigin.y() + int(row) * kCell.height, kCell.width,
+                kCell.height};
+    }
+    QColor Colour(int index) const { return ToQColor(palette[size_t(index)]); }
+
+    QApplication& app = test::GuiApp();  // before the faces are built
+    test::DisplaySession d{4, 20};
+    TerminalFonts fonts{"IBM 3270", "IBM 3270", kCell};
+    Palette palette{};
+};
+
+TEST_F(RenderTest, CellColours) {
+    const QImage image = Paint();
+    struct Case {
+        const char* name;
+        uint32_t row, column;
+        int background;  // palette index at the cell's corner
+        int text;        // palette index some text pixel is close to, -1 for none
+    };
+    const Case cases[] = {
+        {"blue field", 0, 1, 0, 1},
+        {"red field", 0, 6, 0, 2},
+        {"reversed yellow field", 0, 11, 6, 0},
+        {"green field", 1, 8, 0, 4},
+        {"0x27 reversed: red on white", 1, 13, 7, 2},
+        {"find mark: black on yellow", 2, 7, 6, 0},
+        {"default colour", 2, 12, 0, 4},
+    };
+    for (const Case& c : cases) {
+        const QRect cell = Cell(c.row, c.column);
+        EXPECT_EQ(Pixel(image, cell.topLeft()), Colour(c.background)) << c.name;
+        if (c.text >= 0) {
+            EXPECT_TRUE(HasPixelNear(image, cell, Colour(c.text))) << c.name;
+        }
+    }
+    // Outside the screen: the default text's background.
+    EXPECT_EQ(Pixel(image, {1, 1}), Colour(0));
+}
+
+TEST_F(RenderTest, NonDisplayAttributesAndUnderscore) {
+    const QImage image = Paint();
+    for (uint32_t c = 1; c <= 6; ++c) EXPECT_TRUE(AllPixels(image, Cell(1, c), Colour(0))) << c;
+    EXPECT_TRUE(AllPixels(image, Cell(0, 5), Colour(0)));  // an attribute position is a blank
+    const QRect und = Cell(0, 16);
+    const int y = und.top() + fonts.UnderlineY();
+    EXPECT_TRUE(AllPixels(image, QRect(und.left(), y, und.width(), fonts.LineThickness()), Colour(7)));
+    EXPECT_TRUE(HasPixelNear(image, Cell(2, 12), Colour(4)));  // the graphic-escape box corner is drawn
+}
+
+TEST_F(RenderTest, BlinkHistoryAndDisplayByField) {
+    PaintFrame off;
+    off.blink_text_off = true;
+    EXPECT_TRUE(AllPixels(Paint(off), Cell(2, 1), Colour(0)));
+    EXPECT_TRUE(HasPixelNear(Paint(), Cell(2, 1), Colour(4)));
+
+    d.s.status = SessionStatus::History;
+    EXPECT_EQ(Pixel(Paint(), Cell(0, 1).topLeft()), Colour(kHistoryBackgroundIndex));
+    d.s.status = SessionStatus::Unlocked;
+
+    d.s.ps.planes.colour[5] = 0x32;  // red on pink
+    EXPECT_TRUE(AllPixels(Paint(), Cell(0, 5), Colour(3)));
+    d.s.settings.DisplayByField = 1;
+    EXPECT_TRUE(AllPixels(Paint(), Cell(0, 5), Colour(0)));
+}
+
+TEST_F(RenderTest, CursorCell) {
+    struct Case {
+        const char* name;
+        uint8_t colour_mode;
+        bool active, shown;
+        QColor corner;
+    };
+    const QColor black(0, 0, 0), white(255, 255, 255);
+    const Case cases[] = {
+        {"inverted", 0, true, true, white},
+        {"cell colour", 1, true, true, QColor::fromRgb(0x24D830)},  // the default green
+        {"white behind black", 3, true, true, white},
+        {"black behind white", 4, true, true, black},
+        {"exclusive or with role 25 (white)", 5, true, true, white},
+        {"blinked off", 0, true, false, black},
+        {"inactive window", 0, false, true, black},
+    };
+    for (const Case& c : cases) {
+        d.s.record.SetNumber(field::CursorColor, c.colour_mode);
+        PaintFrame frame;
+        frame.window_active = c.active;
+        frame.cursor_shown = c.shown;
+        const QImage image = Paint(frame);
+        EXPECT_EQ(Pixel(image, Cell(3, 5).topLeft()), c.corner) << c.name;
+        EXPECT_EQ(Pixel(image, Cell(3, 6).topLeft()), black) << c.name;  // the next cell is untouched
+    }
+}
+
+TEST_F(RenderTest, RulersSelectionAndLocator) {
+    d.s.record.SetNumber(field::Ruler, 3);
+    d.s.record.SetNumber(field::NormalCursorSize, 0);
+    d.s.selection = {true, 0, 10, 1, 12};
+    PaintFrame frame;
+    frame.locator_growth = 4;
+    const QImage image = Paint(frame);
+    const QColor ruler = Colour(RoleForegroundIndex(d.s.record, role::HorizontalRuler));
+    const QRect cursor = Cell(3, 5);
+    EXPECT_EQ(Pixel(image, {Cell(3, 0).left(), cursor.bottom()}), ruler);   // across the row
+    EXPECT_EQ(Pixel(image, {cursor.left(), Cell(1, 5).top()}), ruler);      // down the column
+    // The selection's outline is inverted: black becomes white, yellow becomes blue.
+    const QRect sel = Cell(0, 10).united(Cell(1, 12));
+    EXPECT_EQ(Pixel(image, sel.bottomLeft()), QColor(255, 255, 255));
+    EXPECT_EQ(Pixel(image, {sel.left() + 15, sel.top()}), QColor(0, 0, 255));
+    // The locator's frame is 4 pixels out from the cursor cell.
+    EXPECT_EQ(Pixel(image, cursor.topLeft() - QPoint(4, 4)), QColor(255, 255, 255));
+}
+
+}  // namespace
+}  // namespace orkan

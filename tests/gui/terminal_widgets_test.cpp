@@ -1,0 +1,121 @@
+// The widgets over a session: pixel-to-cell mapping, layout and font steps, repainting through
+// the View, and the status line's text and symbols on screen.
+#include <gtest/gtest.h>
+
+#include "display/display_fixture.h"
+#include "display/palette.h"
+#include "gui/qt_view.h"
+#include "gui/terminal_frame.h"
+#include "gui_fixture.h"
+
+namespace orkan {
+namespace {
+
+class WidgetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::GuiApp();
+        frame = std::make_unique<TerminalFrame>(d.s);
+        frame->resize(800, 600);
+        frame->show();  // a hidden widget takes its size only when shown
+        view = std::make_unique<QtView>(d.s, *frame);
+        d.s.view = view.get();
+    }
+
+    test::DisplaySession d{24, 80};
+    std::unique_ptr<TerminalFrame> frame;
+    std::unique_ptr<QtView> view;
+};
+
+TEST_F(WidgetTest, FitsTheWindowAndMapsPixelsToCells) {
+    EXPECT_EQ(frame->Cell(), (CellSize{10, 23}));
+    const TerminalWidget& t = frame->Terminal();
+    EXPECT_EQ(t.Origin(), QPoint(0, 12));
+    EXPECT_EQ(frame->StatusBar().geometry(), QRect(0, 600 - 27, 800, 27));
+    struct Case {
+        uint32_t row, column;
+    };
+    for (const Case c : {Case{0, 0}, Case{5, 17}, Case{23, 79}}) {
+        const QRect cell = t.CellRect(c.row, c.column);
+        for (QPoint p : {cell.topLeft(), cell.bottomRight(), cell.center()}) {
+            const std::optional<CellPosition> at = t.CellAt(p);
+            ASSERT_TRUE(at.has_value());
+            EXPECT_EQ(*at, (CellPosition{c.row, c.column}));
+        }
+    }
+    EXPECT_FALSE(t.CellAt({5, 5}).has_value());  // above the screen
+    EXPECT_EQ(t.NearestCell({-50, 5}), (CellPosition{0, 0}));
+    EXPECT_EQ(t.NearestCell({5000, 5000}), (CellPosition{23, 79}));
+}
+
+TEST_F(WidgetTest, FontStepsAndTheSizeWindowFollows) {
+    ASSERT_TRUE(frame->StepFont(FontStep::Smaller));
+    EXPECT_EQ(frame->Cell(), (CellSize{9, 22}));
+    EXPECT_EQ(RememberedCell(d.s.record, 1), (CellSize{9, 22}));
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(frame->StepFont(FontStep::Narrower));
+    EXPECT_FALSE(frame->StepFont(FontStep::Narrower));  // 4 is the minimum width
+    EXPECT_EQ(frame->Cell().width, 5);
+
+    QSize wanted;
+    frame->on_size_wanted = [&](QSize s) { wanted = s; };
+    d.s.record.SetNumber(field::SizeWindowToFont, 1);
+    ASSERT_TRUE(frame->StepFont(FontStep::Wider));
+    EXPECT_EQ(wanted, QSize(80 * 6 + 4, 24 * 22 + 4 + 22 + 4));
+}
+
+TEST_F(WidgetTest, ModeSwitchKeepsTheFontOrTheWindow) {
+    QSize wanted;
+    frame->on_size_wanted = [&](QSize s) { wanted = s; };
+    d.s.record.SetNumber(field::TerminalModel, 3);  // model 5: 27 x 132
+    d.Resize(27, 132);
+    d.s.ps.size_mode = 2;
+    view->ScreenSizeChanged();  // the font stays: the window is asked to grow
+    EXPECT_EQ(frame->Cell(), (CellSize{10, 23}));
+    EXPECT_EQ(wanted, QSize(132 * 10 + 4, 27 * 23 + 4 + 23 + 4));
+
+    d.s.record.SetNumber(field::KeepFontConstantOnModeSwitch, 0);
+    d.Resize(24, 80);
+    view->ScreenSizeChanged();  // back to mode 1 and its own cell
+    EXPECT_EQ(frame->Cell(), (CellSize{10, 23}));
+    d.Resize(27, 132);
+    d.s.ps.size_mode = 2;
+    d.s.record.SetNumber(field::ModeCellWidth2, 0);
+    view->ScreenSizeChanged();  // nothing kept for mode 2 and the window stays: a fit
+    EXPECT_EQ(frame->Cell(), (CellSize{6, 21}));
+}
+
+TEST_F(WidgetTest, ViewRepaintsAndClearsTheChangeMap) {
+    d.Text(5 * 80, "HELLO", 0x02);
+    d.s.ps.MarkChanged(5 * 80);
+    view->RepaintChangedRows();
+    EXPECT_TRUE(std::all_of(d.s.ps.changed.begin(), d.s.ps.changed.end(), [](uint8_t b) { return b == 0; }));
+    const QImage image = frame->grab().toImage();
+    const QRect cell = frame->Terminal().CellRect(5, 1);
+    EXPECT_TRUE(test::HasPixelNear(image, cell, QColor::fromRgb(0xF01818)));
+}
+
+TEST_F(WidgetTest, StatusLineShowsTextAndSymbols) {
+    d.s.status = SessionStatus::Locked;
+    view->Extras().capture_active = true;
+    view->RefreshStatusLine();
+    StatusLineWidget& status = frame->StatusBar();
+    EXPECT_EQ(status.Text().cells[0], 'C');
+    EXPECT_TRUE(status.Text().IsSymbol(5));
+    const QImage image = status.grab().toImage();
+    const Palette palette = BuildPalette(d.s.record);
+    const QColor text = ToQColor(palette[RoleForegroundIndex(d.s.record, role::StatusLine)]);
+    EXPECT_TRUE(test::HasPixelNear(image, status.CellRect(0), text, 40));  // "C"
+    EXPECT_TRUE(test::HasPixelNear(image, status.CellRect(5), text, 40));  // the inhibit symbol
+    EXPECT_TRUE(status.TlsIndicatorRect().isEmpty());
+}
+
+TEST_F(WidgetTest, BlinkTimerDrivesTheCycle) {
+    int cycles = 0;
+    for (int i = 0; i < 12; ++i) cycles += view->OnBlinkTimer().cycle_completed;
+    EXPECT_EQ(cycles, 2);
+    view->ToggleAttributeMarkers();
+    EXPECT_TRUE(frame->State().show_attribute_markers);
+}
+
+}  // namespace
+}  // namespace orkan
