@@ -9,12 +9,10 @@
 #include "config/profile_file.h"
 #include "ds3270/fields.h"
 #include "ds3270/inbound.h"
-#include "ds3270/messages.h"
 #include "keyboard/field_edit.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "net/line_mode_display.h"
-#include "net/telnet_engine.h"
 
 namespace orkan {
 namespace {
@@ -43,38 +41,14 @@ void QueueOrDrop(Session& s, uint16_t code) {
     if (s.keyboard.type_ahead.Full() || s.record.Flag(field::KeyClickOnError)) s.view->PlaySound(Sound::Error);
 }
 
-// Attention and System Request through the Telnet engine, with the keyboard lock of every AID key.
-bool SendTelnetKey(Session& s, uint8_t number) {
-    const KeySendResult result = number == action_fn::Attn ? s.telnet->SendAttention(s.settings)
-                                                           : s.telnet->SendSystemRequest(s.settings);
-    if (!result.ok()) {
-        ReportHostError(s, "Orkan TN3270 Settings Error", result.error);
-        return false;
-    }
-    if (s.status != SessionStatus::NotConnected) s.status = SessionStatus::SysLock;
-    if (number == action_fn::Attn && s.settings.AttentionReset) s.status = SessionStatus::Unlocked;
-    DataStreamState& ds = s.ds;
-    ds.capture.clear();
-    ds.capture_first_record = true;
-    ds.waiting_for_host = true;
-    if (result.aid) ds.current_aid = *result.aid;
-    if (result.record_send_time) ds.last_timed_send_ms = s.clock->NowMs();
-    return true;
-}
-
 void RunAction(Session& s, uint8_t number) {
     if (number > action_fn::Last) return;
     if (s.selection.shown) {
         s.selection.shown = false;
         s.view->RepaintAll();
     }
-    bool sent = false;
-    if ((number == action_fn::Attn || number == action_fn::SysReq) && s.telnet) {
-        sent = SendTelnetKey(s, number);
-    } else {
-        sent = SendAidKey(s, number) == AidKeyResult::Sent;
-    }
-    if (!sent) return;
+    // Attention and System Request leave through session.sender too: the Telnet engine sends them raw.
+    if (SendAidKey(s, number) != AidKeyResult::Sent) return;
     KeyboardState& kb = s.keyboard;
     if (s.record.Flag(field::ResetInsertOnActionKey)) kb.insert_mode = false;
     if (!s.settings.WordWrapAlways) kb.word_wrap = s.settings.WordWrapDefault != 0;

@@ -102,7 +102,7 @@ TEST(ActionKeys, AttentionAndSystemRequestGoThroughTheTelnetEngine) {
     RecordingEvents events;
     TelnetEngine engine(k.session.link, TelnetConfig{}, events);
     k.session.link.line_mode = false;
-    k.session.telnet = &engine;
+    k.session.sender = &engine;
     k.Write(kLogon, 0, 6);
     k.session.settings.AttentionMethod = 2;
     k.Type("{Attn}");
