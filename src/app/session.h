@@ -7,6 +7,7 @@
 #include "app/session_hooks.h"
 #include "app/session_status.h"
 #include "charset/charset_tables.h"
+#include "clipboard/clipboard_state.h"
 #include "config/folders.h"
 #include "config/program_settings.h"
 #include "config/session_record.h"
@@ -53,6 +54,7 @@ struct Session {
     DataStreamState ds;
     KeyboardState keyboard;
     Selection selection;
+    ClipboardState clipboard;
 
     void Trace(TraceType type, std::span<const uint8_t> data) {
         if (trace) trace->TraceRecord(type, data);

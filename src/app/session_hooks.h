@@ -78,6 +78,13 @@ public:
     virtual void FindAgainAfterScreen() = 0;
 };
 
+// Copy and paste state that a new host screen makes stale (the paste-repeat cycle).
+class ClipboardHook {
+public:
+    virtual ~ClipboardHook() = default;
+    virtual void AfterHostWrite() = 0;
+};
+
 class PrintHook {
 public:
     virtual ~PrintHook() = default;
@@ -112,6 +119,7 @@ struct SessionHooks {
     MacroHook* macros = nullptr;
     TypeAheadHook* type_ahead = nullptr;
     FindHook* find = nullptr;
+    ClipboardHook* clipboard = nullptr;
     PrintHook* print = nullptr;
     TransferHook* transfer = nullptr;
     OperHook* oper = nullptr;

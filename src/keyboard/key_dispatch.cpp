@@ -6,6 +6,9 @@
 #include <optional>
 
 #include "app/session.h"
+#include "clipboard/clipboard.h"
+#include "clipboard/copying.h"
+#include "clipboard/pasting.h"
 #include "config/profile_file.h"
 #include "ds3270/fields.h"
 #include "ds3270/inbound.h"
@@ -20,12 +23,6 @@ namespace {
 constexpr std::array<uint8_t, 2> kLineModeEnter = {0x0D, 0x0A};
 constexpr uint8_t kLineModeBackspace = 0x08;
 constexpr uint8_t kIac = 0xFF;
-
-// Edit functions of the clipboard and find, which are not built yet.
-constexpr bool IsClipboardOrFind(uint8_t n) {
-    return n == 3 || n == 4 || n == 20 || (n >= 24 && n <= 27) || n == 37 || (n >= 39 && n <= 54) ||
-           (n >= 56 && n <= 63) || n == 65;
-}
 
 bool KeyboardOpen(SessionStatus s) { return s == SessionStatus::Unlocked || s == SessionStatus::NotConnected; }
 
@@ -69,14 +66,14 @@ void RunEdit(Session& s, uint16_t code) {
             return;
         case edit_fn::Delete:
             if (s.selection.shown) {
-                ShowNotAvailable(s, "Delete (of a selection)");
+                ClearSelectionArea(s);
                 return;
             }
             break;
         default: break;
     }
     if (RunFieldEdit(s, number)) return;
-    if (IsClipboardOrFind(number) || number == 47) ShowNotAvailable(s, FunctionName(s, code));
+    (void)RunClipboardEdit(s, number);
 }
 
 void RunOper(Session& s, uint16_t code) {
@@ -148,7 +145,7 @@ void RunLineModeKey(Session& s, uint16_t code) {
     } else if ((category == KeyCategory::Action || category == KeyCategory::Edit) && number == 0) {
         s.sender->SendRaw(std::span<const uint8_t>(&kLineModeBackspace, 1));
     } else if (category == KeyCategory::Edit && number == edit_fn::Paste) {
-        ShowNotAvailable(s, FunctionName(s, code));
+        RunPaste(s, PasteForm::ByTyping);
     } else if (category == KeyCategory::Oper) {
         RunOper(s, code);
     } else if (category == KeyCategory::Macro) {
@@ -185,6 +182,7 @@ void TypeAheadReplay::ReplayTypeAhead() {
 void AttachKeyboard(Session& session) {
     session.keyboard.replay.session = &session;
     session.hooks.type_ahead = &session.keyboard.replay;
+    AttachClipboard(session);
 }
 
 void ShowNotAvailable(Session& session, std::string_view what) {
@@ -234,6 +232,7 @@ void ExecuteKey(Session& session, uint16_t code, bool internal) {
         return;
     }
     if (category == KeyCategory::KeyUp || IsFunction(code, KeyCategory::Edit, edit_fn::NoFunction)) return;
+    NoteKeyFunction(session, code);
     KeyboardState& kb = session.keyboard;
     if (!IsFunction(code, KeyCategory::Edit, edit_fn::Undo) && !IsFunction(code, KeyCategory::Edit, edit_fn::Reset))
         kb.undo.edited = true;

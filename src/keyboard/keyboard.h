@@ -18,7 +18,8 @@ namespace orkan {
 
 struct Session;
 
-// Registers the keyboard's hooks in session.hooks (the type-ahead replay after an unlock). Call
+// Registers the keyboard's hooks in session.hooks (the type-ahead replay after an unlock, and
+// the clipboard's: paste cycle and find after host writes). Call
 // once after the session is created.
 void AttachKeyboard(Session& session);
 

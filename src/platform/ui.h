@@ -1,8 +1,14 @@
 // Message boxes, the one way the core talks to the user. The desktop program shows them with Qt,
 // the headless program prints them to stderr and answers with the safest choice, tests record them.
+// The same interface carries the desktop clipboard and the two small modal choices of the editing
+// functions (the find dialog, the editing context menu).
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace orkan {
 
@@ -19,10 +25,42 @@ struct MessageBox {
     Icon icon = Icon::None;
 };
 
+// What the find dialog shows and what the user chose. Texts are display bytes.
+struct FindDialogRequest {
+    std::vector<std::string> history;  // most recent first
+    uint8_t options = 0;               // find option bits
+};
+struct FindDialogAnswer {
+    bool ok = false;  // OK, else Cancel
+    std::string text;
+    uint8_t options = 0;
+};
+
+// One line of a popup menu: a label with the key function it runs, or a separator.
+struct MenuItem {
+    std::string label;  // empty for a separator
+    uint16_t code = 0;
+    bool enabled = true;
+};
+
 class Ui {
 public:
     virtual ~Ui() = default;
     virtual Answer ShowMessage(const MessageBox& box) = 0;
+
+    // The desktop clipboard as text: UTF-8 with LF line ends. Without a window system the clipboard
+    // is process-local, which is what this default keeps.
+    virtual std::string ClipboardText() const { return local_clipboard_; }
+    virtual void SetClipboardText(std::string_view utf8) { local_clipboard_ = std::string(utf8); }
+
+    // The find dialog; nothing where there is no window to show it in.
+    virtual std::optional<FindDialogAnswer> AskFind(const FindDialogRequest&) { return std::nullopt; }
+    // A popup menu at the mouse pointer: the code of the item chosen, nothing when dismissed or
+    // when there is no window.
+    virtual std::optional<uint16_t> ChooseFromMenu(const std::vector<MenuItem>&) { return std::nullopt; }
+
+private:
+    std::string local_clipboard_;
 };
 
 // The answer that loses nothing and retries nothing: what an unattended session must choose.

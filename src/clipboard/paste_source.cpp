@@ -1,0 +1,145 @@
+// Where a paste's text comes from: the clipboard, a copy buffer of the paste-repeat cycle or a
+// macro; and the reflowing of Paste Flow and Paste Window.
+#include <algorithm>
+
+#include "app/session.h"
+#include "clipboard/clipboard_text.h"
+#include "clipboard/copying.h"
+#include "clipboard/pasting.h"
+
+namespace orkan {
+namespace {
+
+void TakeCycleSnapshot(Session& s) {
+    auto snap = std::make_unique<ScreenSnapshot>();
+    snap->planes = s.ps.planes;
+    snap->positions = s.ps.positions;
+    snap->cursor_address = s.ps.cursor_address;
+    s.clipboard.cycle_snapshot = std::move(snap);
+}
+
+// A repeated paste replaces the one before it.
+void RestoreCycleSnapshot(Session& s) {
+    const ScreenSnapshot* snap = s.clipboard.cycle_snapshot.get();
+    if (!snap || snap->positions != s.ps.positions) return;
+    s.ps.planes = snap->planes;
+    s.ps.cursor_address = snap->cursor_address;
+    s.ps.MarkAllChanged();
+}
+
+size_t LineEnd(std::string_view text, size_t from) {
+    const size_t e = text.find_first_of("\r\n", from);
+    return e == text.npos ? text.size() : e;
+}
+
+size_t NextLine(std::string_view text, size_t end) {
+    if (end >= text.size()) return text.size();
+    return text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? end + 2 : end + 1;
+}
+
+}  // namespace
+
+void EndPasteCycle(Session& session) {
+    ClipboardState& c = session.clipboard;
+    if (c.cycle_ended) return;
+    c.cycle_ended = true;
+    c.cycle_snapshot.reset();
+    c.paste_counter = 0;
+    session.view->RefreshStatusLine();
+}
+
+int PasteRepeatBuffer(const Session& session) {
+    const ClipboardState& c = session.clipboard;
+    return c.cycle_ended || c.paste_counter == 0 ? -1 : int(c.paste_counter);
+}
+
+bool GetPasteText(Session& session, const std::string* macro_text) {
+    ClipboardState& c = session.clipboard;
+    std::string text;
+    if (macro_text) {
+        c.paste_counter = 0;
+        text = *macro_text;
+    } else {
+        std::vector<std::string>& buffers = CopyBuffers(session);
+        if (c.cycle_ended) {
+            TakeCycleSnapshot(session);
+            c.cycle_ended = false;
+            c.paste_counter = 1;
+        } else {
+            RestoreCycleSnapshot(session);
+            if (++c.paste_counter > buffers.size()) {
+                c.paste_counter = 1;
+                session.view->RepaintAll();
+            }
+        }
+        session.view->RefreshStatusLine();
+        if (c.paste_counter == 1) {
+            auto clip = ReadClipboardText(session);
+            if (!clip) return false;
+            const size_t room = CopyBufferSize(session) - 1;
+            if (clip->size() > room) {
+                session.ui.ShowMessage({"Large amount of Clipboard data",
+                                        "Warning: PasteContinue will be truncated to " + std::to_string(room) +
+                                            " characters",
+                                        Buttons::Ok, Icon::Warning});
+                clip->resize(room);
+            }
+            buffers[0] = std::move(*clip);
+            text = buffers[0];
+        } else {
+            text = buffers[c.paste_counter - 1];
+        }
+        if (text.empty()) text = buffers[0];
+    }
+    if (text.empty()) return false;
+    PlainQuotes(text);
+    c.single_line_length = text.find_first_of("\r\n") == text.npos ? text.size() : 0;
+    c.paste_text = std::move(text);
+    c.continuation.reset();
+    return true;
+}
+
+std::string FlowText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        if (ch == '\r') continue;
+        if (ch == '\n') ch = ' ';
+        if (ch == ' ' && (out.empty() || out.back() == ' ')) continue;
+        out.push_back(ch);
+    }
+    return out;
+}
+
+std::string BreakIntoLines(std::string_view text, uint32_t width) {
+    std::string out;
+    if (width == 0) return out;
+    bool first = true;
+    const auto emit = [&](std::string_view line) {
+        if (!first) out += "\r\n";
+        first = false;
+        out.append(line);
+    };
+    for (size_t pos = 0; pos <= text.size();) {
+        const size_t end = LineEnd(text, pos);
+        std::string_view line = text.substr(pos, end - pos);
+        while (line.size() > width) {
+            const size_t blank = line.rfind(' ', width);
+            if (blank == line.npos) {
+                emit(line.substr(0, width));
+                line.remove_prefix(width);
+            } else if (blank == 0) {
+                line.remove_prefix(1);
+            } else {
+                emit(line.substr(0, blank));
+                line.remove_prefix(blank + 1);
+            }
+        }
+        emit(line);
+        if (end >= text.size()) break;
+        pos = NextLine(text, end);
+    }
+    return out;
+}
+
+}  // namespace orkan
