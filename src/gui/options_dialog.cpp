@@ -219,10 +219,14 @@ QWidget* OptionsDialog::MakeFontPage() {
     QObject::connect(kind, &QComboBox::currentIndexChanged, family, [family](int i) { family->setEnabled(i == 2); });
     form->insertRow(0, "Font:", kind);
     form->insertRow(1, "TrueType face:", family);
-    takers_.push_back([this, kind, family](SessionRecord& r) {
+    const int shown_kind = kind->currentIndex();
+    takers_.push_back([this, kind, family, shown_kind](SessionRecord& r) {
         const int k = kind->currentData().toInt();
         r.SetNumber(field::TrueType, k == 2 ? 1 : 0);
-        if (k != 2 && !r.SetText(field::FontName, k == 1 ? "Orkan Thin Fonts" : "Orkan Thick Fonts")) return false;
+        // A face name the list does not show (an older file's) stays unless another face was chosen.
+        if (kind->currentIndex() != shown_kind && k != 2 &&
+            !r.SetText(field::FontName, k == 1 ? "Orkan Thin Fonts" : "Orkan Thick Fonts"))
+            return false;
         const std::optional<std::string> name = QStringToDisplay(family->currentText().trimmed());
         if (!name || !r.SetText(field::TrueTypeFontName, *name)) {
             ui_.ShowMessage({"Options", "The face name cannot be stored in the session.", Buttons::Ok, Icon::Warning});
