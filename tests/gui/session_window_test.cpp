@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointingDevice>
 
 #include "display/display_fixture.h"
 #include "gui/qt_ui.h"
@@ -21,6 +22,7 @@ namespace {
 class RecordingWindow : public SessionWindow {
 public:
     using SessionWindow::SessionWindow;
+    using SessionWindow::eventFilter;  // input goes straight in: QApplication would add Qt's own devices
     std::vector<uint16_t> keys_run;
     std::vector<int> pages_seen;
     std::vector<std::pair<QEvent::Type, int>> key_events;
@@ -55,11 +57,20 @@ protected:
         const orkan::StatusText& t = window->Frame().StatusBar().Text();
         return std::string(t.cells.begin() + ptrdiff_t(first), t.cells.begin() + ptrdiff_t(first + count));
     }
-    void Send(QWidget* to, QEvent* event) { QApplication::sendEvent(to, event); }
+    void SendKey(QKeyEvent* event) { window->eventFilter(Term(), event); }
     QWidget* Term() { return &window->Frame().Terminal(); }
+
+    // Events carry devices of the test's own: Qt's default devices would outlive the application
+    // object of the test program and break its exit.
+    QKeyEvent Key(QEvent::Type type, int key, Qt::KeyboardModifiers mods) {
+        return QKeyEvent(type, key, mods, 0, 0, 0, QString(), false, 1, &keyboard);
+    }
 
     test::DisplaySession d{24, 80};
     QtUi ui;
+    QInputDevice keyboard{"test keyboard", 9001, QInputDevice::DeviceType::Keyboard};
+    QPointingDevice mouse_device{"test mouse", 9002, QInputDevice::DeviceType::Mouse,
+                                 QPointingDevice::PointerType::Generic, QInputDevice::Capability::Position, 1, 5};
     std::unique_ptr<RecordingWindow> window;
 };
 
@@ -130,18 +141,18 @@ TEST_F(WindowTest, WindowMenuHidesAndShowsTheBars) {
     EXPECT_FALSE(window->menuWidget()->isVisible());
     EXPECT_EQ(texts(), (QStringList{"Hide Tool Bar", "Show Menu Bar"}));
     // Ctrl+Shift+M brings a hidden menu bar back, and is not a key of the keyboard map then.
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
-    Send(Term(), &press);
+    QKeyEvent press = Key(QEvent::KeyPress, Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+    SendKey(&press);
     EXPECT_TRUE(window->menuWidget()->isVisible());
     EXPECT_TRUE(window->key_events.empty());
 }
 
 TEST_F(WindowTest, KeysStayWithTheTerminalAndAltFollowsTheOption) {
     Term()->setFocus();
-    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-    QKeyEvent backtab(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
-    Send(Term(), &tab);
-    Send(Term(), &backtab);
+    QKeyEvent tab = Key(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QKeyEvent backtab = Key(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
+    SendKey(&tab);
+    SendKey(&backtab);
     EXPECT_EQ(window->key_events.size(), 2u);
     struct Case {
         bool use_alt_for_menu;
@@ -158,13 +169,13 @@ TEST_F(WindowTest, KeysStayWithTheTerminalAndAltFollowsTheOption) {
     };
     for (const Case& c : cases) {
         d.s.record.SetNumber(field::UseAltForMenu, c.use_alt_for_menu ? 1 : 0);
-        QKeyEvent over(QEvent::ShortcutOverride, c.key, c.mods);
+        QKeyEvent over = Key(QEvent::ShortcutOverride, c.key, c.mods);
         over.ignore();
-        Send(Term(), &over);
+        SendKey(&over);
         EXPECT_EQ(over.isAccepted(), c.to_key_map) << c.key;
         window->key_events.clear();
-        QKeyEvent press(QEvent::KeyPress, c.key, c.mods);
-        Send(Term(), &press);
+        QKeyEvent press = Key(QEvent::KeyPress, c.key, c.mods);
+        SendKey(&press);
         EXPECT_EQ(window->key_events.size(), c.to_key_map ? 1u : 0u) << c.key;
     }
 }
@@ -176,8 +187,8 @@ TEST_F(WindowTest, MouseButtonsSelectionAndWheel) {
     const QRect a = window->Frame().Terminal().CellRect(2, 3);
     const QRect b = window->Frame().Terminal().CellRect(4, 10);
     auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
-        QMouseEvent e(type, at, Term()->mapToGlobal(at), button, held, Qt::NoModifier);
-        Send(Term(), &e);
+        QMouseEvent e(type, at, Term()->mapToGlobal(at), button, held, Qt::NoModifier, &mouse_device);
+        window->eventFilter(Term(), &e);
     };
     mouse(QEvent::MouseButtonPress, a.center(), Qt::LeftButton, Qt::LeftButton);
     mouse(QEvent::MouseMove, b.center(), Qt::NoButton, Qt::LeftButton);
@@ -199,8 +210,9 @@ TEST_F(WindowTest, MouseButtonsSelectionAndWheel) {
     EXPECT_EQ(window->mouse_keys, (std::vector<std::pair<MouseKey, bool>>{{MouseKey::RightDoubleClick, true}}));
 
     QWheelEvent wheel(QPointF(a.center()), QPointF(Term()->mapToGlobal(a.center())), QPoint(), QPoint(0, 40),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    Send(Term(), &wheel);
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false, Qt::MouseEventNotSynthesized,
+                      &mouse_device);
+    window->eventFilter(Term(), &wheel);
     EXPECT_EQ(window->wheel, (std::vector<int>{40}));
 }
 
