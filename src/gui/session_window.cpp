@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QToolBar>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/session.h"
@@ -198,14 +199,22 @@ void SessionWindow::OnMenuCommand(uint16_t id) {
 
 void SessionWindow::SetToolBar(const PanelLayout& layout) {
     tool_bar_->clear();
-    if (layout.buttons.empty()) {
-        tool_bar_->hide();
-        return;
+    // One row of tool buttons in the file's order (row, then column): the tool bar folds what does
+    // not fit behind its extension button, so it never holds the window wider than the screen.
+    std::vector<const PanelButton*> order;
+    for (const PanelButton& b : layout.buttons) order.push_back(&b);
+    std::stable_sort(order.begin(), order.end(), [](const PanelButton* a, const PanelButton* b) {
+        return a->row != b->row ? a->row < b->row : a->column < b->column;
+    });
+    const bool tips = session_.record.Flag(field::ShowTooltips);
+    for (const PanelButton* b : order) {
+        QAction* action = tool_bar_->addAction(DisplayToQString(b->label));
+        if (tips && !b->tip.empty()) action->setToolTip(DisplayToQString(b->tip));
+        const uint16_t code = b->code;
+        QObject::connect(action, &QAction::triggered, this, [this, code] { RunKey(code); });
+        if (QWidget* button = tool_bar_->widgetForAction(action)) button->setFocusPolicy(Qt::NoFocus);
     }
-    auto* panel = new ButtonPanel(layout, [this](uint16_t code) { RunKey(code); },
-                                  session_.record.Flag(field::ShowTooltips));
-    tool_bar_->addWidget(panel);
-    tool_bar_->setVisible(tool_bar_shown_);
+    tool_bar_->setVisible(!order.empty() && tool_bar_shown_);
 }
 
 void SessionWindow::SetKeyPad(const PanelLayout& layout) {

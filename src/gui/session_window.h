@@ -60,6 +60,7 @@ public:
     ~SessionWindow() override;
 
     Session& session() { return session_; }
+    const Session& session() const { return session_; }
     TerminalFrame& Frame() { return *frame_; }
     QtView& Terminal() { return *view_; }
     ScreenHistory& History() { return history_; }
