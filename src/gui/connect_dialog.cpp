@@ -93,6 +93,7 @@ ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts
 
     session_file_ = new QComboBox;
     session_file_->setEditable(true);
+    session_file_->setInsertPolicy(QComboBox::NoInsert);
     for (const std::string& f : session_files_) session_file_->addItem(Utf8ToQString(f));
     session_file_->setEditText(Utf8ToQString(StoredNameToPath(record.Text(field::SessionFile))));
     form->addRow("Session &file:", session_file_);
@@ -127,6 +128,7 @@ ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts
         edit = new QLineEdit;
         auto* browse = new QPushButton("...");
         browse->setMaximumWidth(32);
+        browse->setAutoDefault(false);  // Return in the dialog connects; it never opens a file dialog
         QObject::connect(browse, &QPushButton::clicked, this, [this, &edit, title] { Browse(edit, title); });
         auto* row = new QHBoxLayout;
         row->addWidget(edit);
@@ -198,6 +200,7 @@ ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts
     rows_->setText(QString::number(rows_value_));
     ModelChanged();
 
+    host_->setFocus();
     QObject::connect(host_, &QComboBox::activated, this, [this](int i) { FillFromHost(i); });
     QObject::connect(model_, &QComboBox::currentIndexChanged, this, [this] { ModelChanged(); });
     QObject::connect(columns_, &QLineEdit::editingFinished, this, [this] { ColumnsEdited(); });
