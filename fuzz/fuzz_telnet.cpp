@@ -98,8 +98,6 @@ Outcome Run(uint8_t flags, std::span<const uint8_t> stream, const std::vector<si
     }
     engine.OnDataReceived(stream.subspan(from));
     ProgramSettings settings;
-    (void)engine.SendAttention(settings);
-    (void)engine.SendSystemRequest(settings);
     (void)engine.SendKeepAlive(settings);
     out.written = std::move(rec.written);
     out.events = std::move(rec.events);

@@ -45,6 +45,7 @@ start_host() {
     rm -f "$WORK/host.out"
     "$TESTHOST_BIN" --port 0 --log "$HOST_LOG" "$@" >"$WORK/host.out" 2>"$WORK/host.err" &
     HOST_PID=$!
+    # Up to 30 s: a loaded machine (make test runs tests side by side) can be slow to start it.
     for _ in $(seq 600); do
         [ -s "$WORK/host.out" ] && break
         kill -0 "$HOST_PID" 2>/dev/null || { cat "$WORK/host.err" >&2; fail "testhost did not start"; }

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Streams the same N full 24x80 screens from testhost to our headless program and to s3270 and
+# prints, for each, the elapsed time, CPU time (user + system) and peak memory as /usr/bin/time
+# measures them, the stream time testhost measured (first screen to the Read Buffer reply that
+# proves every screen was processed), and our figures as ratios of s3270's. Each client runs
+# ROUNDS times against a fresh host; the best round of each counts, since the machine may be shared.
+#
+#   bench/compare_s3270.sh [BUILD_DIR] [SCREENS] [ROUNDS]     (defaults: build 20000 3)
+set -euo pipefail
+build=${1:-build}
+screens=${2:-20000}
+rounds=${3:-3}
+program="$build/orkan3270"
+host="$build/tools/testhost/testhost"
+for p in "$program" "$host"; do
+    [ -x "$p" ] || { echo "compare_s3270: $p is not built" >&2; exit 1; }
+done
+command -v s3270 >/dev/null || { echo "compare_s3270: s3270 is not installed (Debian package s3270)" >&2; exit 77; }
+[ -x /usr/bin/time ] || { echo "compare_s3270: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
+
+work=$(mktemp -d)
+host_pid=""
+client_pid=""
+cleanup() {
+    [ -n "$client_pid" ] && kill -KILL "$client_pid" 2>/dev/null
+    [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+export HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
+unset XDG_CONFIG_HOME
+mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+# start_host: a fresh host for one client; sets host_port and the descriptor host_out.
+start_host() {
+    exec {host_out}< <(exec "$host" --once --stream "$screens" --port 0 2>/dev/null)
+    host_pid=$!
+    read -r -t 60 -u "$host_out" host_port || { echo "compare_s3270: testhost did not start" >&2; exit 1; }
+}
+
+# stream_done: waits for the host's result line and prints the stream time it measured.
+stream_done() {
+    local line
+    read -r -t 600 -u "$host_out" line || { echo "compare_s3270: the stream did not finish" >&2; exit 1; }
+    case "$line" in
+        *"the Read Buffer reply matches the last screen"*) ;;
+        *) echo "compare_s3270: stream failed: $line" >&2; exit 1 ;;
+    esac
+    sed -n 's/.* bytes in \([0-9.]*\) s .*/\1/p' <<<"$line"
+}
+
+finish_host() {
+    wait "$host_pid" 2>/dev/null || true
+    host_pid=""
+    exec {host_out}<&-
+}
+
+# Each run prints "elapsed cpu peak_kb stream_s".
+run_orkan() {
+    start_host
+    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$program" --headless --host "127.0.0.1:$host_port" \
+        >/dev/null 2>"$work/orkan.err" &
+    client_pid=$!
+    local stream
+    stream=$(stream_done)
+    local pid=""
+    while [ -z "$pid" ]; do pid=$(sed -n 's/^orkan3270: session ., process \([0-9]*\)$/\1/p' "$work/orkan.err"); done
+    kill -TERM "$pid"
+    wait "$client_pid" || true
+    client_pid=""
+    finish_host
+    awk -v s="$stream" '{ printf "%s %.2f %s %s\n", $1, $2 + $3, $4, s }' "$work/time"
+}
+
+run_s3270() {
+    start_host
+    rm -f "$work/s.in"
+    mkfifo "$work/s.in"
+    /usr/bin/time -f "%e %U %S %M" -o "$work/time" s3270 -model 3279-2-E <"$work/s.in" >/dev/null 2>&1 &
+    client_pid=$!
+    exec {to_s3270}>"$work/s.in"
+    echo "Connect(127.0.0.1:$host_port)" >&"$to_s3270"
+    local stream
+    stream=$(stream_done)
+    echo "Quit()" >&"$to_s3270"
+    exec {to_s3270}>&-
+    wait "$client_pid" || true
+    client_pid=""
+    finish_host
+    awk -v s="$stream" '{ printf "%s %.2f %s %s\n", $1, $2 + $3, $4, s }' "$work/time"
+}
+
+# best: the round with the least CPU time.
+best() { sort -k2,2n | head -n 1; }
+
+echo "Streaming $screens screens of 24x80 to each client, $rounds rounds, best round shown."
+: >"$work/orkan.runs"
+: >"$work/s3270.runs"
+for _ in $(seq "$rounds"); do
+    run_orkan >>"$work/orkan.runs"
+    run_s3270 >>"$work/s3270.runs"
+done
+read -r o_elapsed o_cpu o_mem o_stream < <(best <"$work/orkan.runs")
+read -r s_elapsed s_cpu s_mem s_stream < <(best <"$work/s3270.runs")
+
+printf '%-10s %10s %10s %12s %10s\n' client "elapsed s" "CPU s" "peak KB" "stream s"
+printf '%-10s %10s %10s %12s %10s\n' orkan3270 "$o_elapsed" "$o_cpu" "$o_mem" "$o_stream"
+printf '%-10s %10s %10s %12s %10s\n' s3270 "$s_elapsed" "$s_cpu" "$s_mem" "$s_stream"
+awk -v oe="$o_elapsed" -v oc="$o_cpu" -v om="$o_mem" -v os="$o_stream" \
+    -v se="$s_elapsed" -v sc="$s_cpu" -v sm="$s_mem" -v ss="$s_stream" 'BEGIN {
+    printf "ratio orkan3270/s3270: elapsed %.3f, CPU %.3f, peak memory %.3f, stream %.3f\n",
+        oe / se, (sc > 0 ? oc / sc : 0), om / sm, os / ss
+    printf "targets: CPU at most 0.1 of s3270 (%s), peak memory at most s3270 (%s)\n",
+        (oc <= sc / 10 ? "met" : "MISSED"), (om <= sm ? "met" : "MISSED")
+}'

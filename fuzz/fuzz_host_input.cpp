@@ -1,0 +1,134 @@
+// The whole host input path of a running session, without sockets: a SessionRuntime connected to
+// nothing, its Telnet engine feeding the record dispatcher of a real Session; what the session
+// sends back is counted, messages are answered with their safest choice.
+//
+// Input: a flags byte (bit 0 TN3270E offered, bit 1 an LU name, bit 2 terminal model 4 instead of
+// 2, bit 3 the dynamic model), a count byte, that many 16-bit cut points, then the host's bytes,
+// fed in chunks cut at those points. Afterwards the screen is dumped and the session ended, so
+// every path that follows a record (messages posted to the loop, the close) runs too.
+#include <iconv.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+#include <span>
+#include <vector>
+
+#include "app/session_runtime.h"
+#include "ds3270/screen_dump.h"
+
+namespace {
+
+using namespace orkan;
+
+// Posted work waits in a queue that the run drains; nothing here has a second thread.
+class QueueLoop final : public EventLoop {
+public:
+    void Post(Task task) override { tasks.push_back(std::move(task)); }
+    bool SendAndWait(Task task, const std::function<bool()>&) override {
+        task();
+        return true;
+    }
+    void StartTimer(int, std::chrono::milliseconds, bool, Task) override {}
+    void StopTimer(int) override {}
+    void WatchReadable(int, Task) override {}
+    void UnwatchReadable(int) override {}
+    bool IsLoopThread() const override { return true; }
+    void Drain() {
+        // Bounded: a task that posts another must not keep the run going for ever.
+        for (int i = 0; i < 64 && !tasks.empty(); ++i) {
+            Task t = std::move(tasks.front());
+            tasks.pop_front();
+            t();
+        }
+        tasks.clear();
+    }
+    std::deque<Task> tasks;
+};
+
+class QuietUi final : public Ui {
+public:
+    Answer ShowMessage(const MessageBox& box) override {
+        ++shown;
+        return SafestAnswer(box.buttons);
+    }
+    int shown = 0;
+};
+
+class CountingSink final : public HostBytesSink {
+public:
+    void Outbound(std::span<const uint8_t> bytes) override {
+        if (bytes.empty()) std::abort();
+        count += bytes.size();
+    }
+    size_t count = 0;
+};
+
+CharsetTables Cp037() {
+    CharsetTables t;
+    iconv_t cd = iconv_open("CP1252", "IBM037");
+    for (int host = 0; host < 256 && cd != iconv_t(-1); ++host) {
+        char in = char(host), out = 0;
+        char *inp = &in, *outp = &out;
+        size_t inleft = 1, outleft = 1;
+        t.screen[host] = iconv(cd, &inp, &inleft, &outp, &outleft) == size_t(-1) ? 0 : uint8_t(out);
+    }
+    if (cd != iconv_t(-1)) iconv_close(cd);
+    t.screen[0] = 0;
+    for (int host = 0; host < 256; ++host)
+        if (t.screen[host]) t.display_to_host[t.screen[host]] = uint8_t(host);
+    return t;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    static const CharsetTables tables = Cp037();
+    const uint8_t flags = data[0];
+    const size_t cut_count = data[1] % 16;
+    if (size < 2 + cut_count * 2) return 0;
+    const std::span<const uint8_t> stream(data + 2 + cut_count * 2, size - 2 - cut_count * 2);
+    std::vector<size_t> cuts;
+    for (size_t i = 0; i < cut_count; ++i) {
+        const size_t raw = size_t(data[2 + i * 2]) << 8 | data[3 + i * 2];
+        cuts.push_back(stream.empty() ? 0 : raw % (stream.size() + 1));
+    }
+    std::sort(cuts.begin(), cuts.end());
+
+    QueueLoop loop;
+    QuietUi ui;
+    SessionFrame frame;
+    CountingSink sink;
+    SessionRuntime runtime(loop, ui, frame);
+    Session& s = runtime.session();
+    s.charset = tables;
+    s.folders.app_data = "/dev/null";  // host text files can never be created
+    s.folders.temp_macros = "/dev/null";
+    s.record.SetNumber(field::DefaultRows, 24);
+    s.record.SetNumber(field::DefaultColumns, 80);
+    s.record.SetNumber(field::Tn3270e, flags & 1);
+    if ((flags & 2) && !s.record.SetText(field::LuName, "LU000001")) std::abort();
+    s.record.SetNumber(field::TerminalModel, (flags & 8) ? 4 : (flags & 4) ? 2 : 0);
+    s.record.SetNumber(field::UserScreenWidth, 132);
+    s.record.SetNumber(field::UserScreenHeight, 60);
+    runtime.file_state().last_saved = s.record;  // nothing to save at the end
+    if (!runtime.StartDetachedConnection(sink)) std::abort();
+
+    size_t from = 0;
+    for (size_t cut : cuts) {
+        runtime.FeedHostData(stream.subspan(from, cut - from));
+        loop.Drain();
+        from = cut;
+    }
+    runtime.FeedHostData(stream.subspan(from));
+    loop.Drain();
+    if (s.ps.positions > 20000 || s.ps.cursor_address >= std::max<uint32_t>(s.ps.positions, 1)) std::abort();
+    const std::string screen = DumpScreenText(s);
+    if (screen.size() < s.ps.positions) std::abort();
+    runtime.Destroy();
+    loop.Drain();
+    return 0;
+}

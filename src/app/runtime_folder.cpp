@@ -1,0 +1,68 @@
+#include "app/runtime_folder.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace orkan {
+
+namespace {
+
+std::string Hex64(uint64_t value) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+// FNV-1a: stable across builds and machines, which std::hash is not.
+uint64_t PathHash(const std::string& path) {
+    uint64_t h = 0xcbf29ce484222325ULL;
+    for (unsigned char c : path) {
+        h ^= c;
+        h *= 0x100000001b3ULL;
+    }
+    return h;
+}
+
+}  // namespace
+
+RuntimeFolder RuntimeFolderFor(const Environment& env) {
+    const std::string uid = std::to_string(::getuid());
+    RuntimeFolder folder;
+    auto xdg = env ? env("XDG_RUNTIME_DIR") : std::nullopt;
+    if (xdg && !xdg->empty() && xdg->front() == '/') {
+        std::string base = *xdg;
+        while (base.size() > 1 && base.back() == '/') base.pop_back();
+        folder.path = base + "/orkan3270";
+    } else {
+        folder.path = "/tmp/orkan3270-" + uid;
+    }
+    folder.shm_name = "/orkan_tn3270_commonarea." + uid;
+    if (folder.path != "/run/user/" + uid + "/orkan3270") folder.shm_name += "." + Hex64(PathHash(folder.path));
+    return folder;
+}
+
+std::optional<std::string> PrepareRuntimeFolder(const RuntimeFolder& folder) {
+    const std::string& path = folder.path;
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+        return "The runtime folder " + path + " cannot be created (" + std::strerror(errno) + ").";
+    }
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return "The runtime folder " + path + " cannot be reached (" + std::strerror(errno) + ").";
+    }
+    // A folder made by someone else (or a link to one) could let that user see or fake sessions.
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
+        return "The runtime folder " + path + " is not a folder of this user; remove it or set XDG_RUNTIME_DIR.";
+    }
+    if ((st.st_mode & 077) != 0 && ::chmod(path.c_str(), 0700) != 0) {
+        return "The runtime folder " + path + " can be entered by other users and its rights cannot be narrowed (" +
+               std::strerror(errno) + ").";
+    }
+    return std::nullopt;
+}
+
+}  // namespace orkan

@@ -1,0 +1,58 @@
+// What the session runtime asks of the program around it: the main window in the desktop program,
+// the loop and stderr in the headless one, a recorder in tests. Every call comes on the loop thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orkan {
+
+// How a connection ended when nothing more will happen on its own (no retry, no reconnect).
+struct ConnectionEnd {
+    enum class Kind : uint8_t {
+        ClosedByHost,     // the host ended the session (also a read error where that counts as a close)
+        ConnectFailed,    // name lookup, connect or a setting that cannot be used; text shown in "Error 2"
+        TlsFailed,        // handshake or certificate refused; text shown in "Error 6"
+        TimedOut,         // the connect countdown ran out
+        Rejected,         // the TN3270E server refused the device
+        ProtocolFailure,  // the host broke the protocol beyond repair
+        NoHost,           // the session names no host and no dialog can ask for one
+        StartFailed,      // the session file could not be loaded for the start
+    };
+    Kind kind = Kind::ClosedByHost;
+    std::string text;  // the message, as shown (or as it would be shown)
+};
+
+// Window arrangement that another session asks for (menu "Window" of that session).
+enum class Arrangement : uint8_t { Cascade, Minimise, Restore, Maximise, BringToFront };
+
+class SessionFrame {
+public:
+    virtual ~SessionFrame() = default;
+    // The window title was rebuilt and differs from the last one.
+    virtual void TitleChanged(const std::string& title) { (void)title; }
+    // Timer 1: phase 0..5 of the blink cycle (cursor and macro indicator).
+    virtual void BlinkPhase(int phase) { (void)phase; }
+    // The list of running sessions changed (menu "Window").
+    virtual void SessionListChanged() {}
+    virtual void Arrange(Arrangement what, int64_t value) {
+        (void)what;
+        (void)value;
+    }
+    // The session wants its window closed without further questions (close-all, CloseOnDisconnect):
+    // the frame calls SessionRuntime::Destroy and goes away.
+    virtual void CloseRequested() {}
+    // The session is not connected and nothing will reconnect it by itself.
+    virtual void ConnectionEnded(const ConnectionEnd& end) { (void)end; }
+};
+
+// A shut-down macro (set by the macro language) runs instead of a close, which then waits for it.
+class ShutdownMacroHook {
+public:
+    virtual ~ShutdownMacroHook() = default;
+    // Starts the shut-down macro when one is set and it is not the macro now running; true when
+    // it was started (the close is then left to it).
+    virtual bool StartShutdownMacro() = 0;
+};
+
+}  // namespace orkan

@@ -1,0 +1,571 @@
+#include "app/session_runtime.h"
+
+#include <unistd.h>
+
+#include <thread>
+
+#include "app/window_title.h"
+#include "charset/session_charset.h"
+#include "config/settings_file.h"
+#include "config/file_name_text.h"
+#include "ds3270/fields.h"
+#include "ds3270/geometry.h"
+#include "ds3270/write_processor.h"
+#include "net/host_address.h"
+#include "net/line_mode_display.h"
+
+namespace orkan {
+
+namespace {
+
+constexpr std::string_view kRejectTitle = "Orkan TN3270 Connection Error 3";
+constexpr std::string_view kTimeoutTitle = "Orkan TN3270 Connection Error 1";
+constexpr std::string_view kConnectErrorTitle = "Orkan TN3270 Connection Error 2";
+constexpr std::string_view kTlsErrorTitle = "Orkan TN3270 Connection Error 6";
+constexpr std::string_view kSendErrorTitle = "Send Error";
+constexpr std::string_view kProtocolErrorTitle = "Orkan TN3270 Protocol Error";
+constexpr std::string_view kSettingsErrorTitle = "Orkan TN3270 Settings Error";
+constexpr std::string_view kCloseTitle = "Orkan TN3270";
+constexpr std::string_view kNoMacro = "(none)";
+constexpr int kHighestTlsChoice = 4;
+
+bool AskRetry(Ui& ui, std::string_view title, const std::string& text) {
+    return ui.ShowMessage({std::string(title), text, Buttons::RetryCancel, Icon::Error}) == Answer::Retry;
+}
+
+// Values of the record that the connection uses, copied from one record into another.
+void CopyField(SessionRecord& to, const SessionRecord& from, const FieldDef& f) {
+    if (f.kind == FieldKind::Text) {
+        [[maybe_unused]] const bool fits = to.SetText(f, from.Text(f));  // same field: always fits
+    } else {
+        to.SetNumber(f, from.Number(f));
+    }
+}
+
+constexpr const FieldDef* kHostFields[] = {&field::HostName, &field::IpName,   &field::Port,
+                                           &field::Tn3270e,  &field::TlsChoice, &field::LuName};
+
+}  // namespace
+
+SessionRuntime::SessionRuntime(EventLoop& loop, Ui& ui, SessionFrame& frame, RuntimeOptions options)
+    : loop_(loop),
+      frame_(frame),
+      options_(options),
+      session_(std::make_unique<Session>(ui)),
+      telnet_(std::make_unique<TelnetEngine>(session_->link, TelnetConfig{}, *this)),
+      connection_(loop, *this),
+      alive_(std::make_shared<SessionRuntime*>(this)) {}
+
+SessionRuntime::~SessionRuntime() {
+    loop_.StopTimer(session_timer::Blink);
+    loop_.StopTimer(session_timer::DelayedStart);
+    loop_.StopTimer(session_timer::SaveAfterClose);
+    connection_.Close();
+    Detach();
+}
+
+void SessionRuntime::Later(std::function<void()> task) {
+    std::weak_ptr<SessionRuntime*> alive = alive_;
+    loop_.Post([alive, task = std::move(task)] {
+        if (alive.lock()) task();
+    });
+}
+
+SessionFileContext SessionRuntime::FileContext() { return {session_->ui, session_->folders, session_->settings}; }
+
+void SessionRuntime::SetPeers(SessionPeers* peers) {
+    if (peers_ && peers_ != peers) peers_->SetHandler(nullptr);
+    peers_ = peers;
+    if (peers_) {
+        peers_->SetHandler(this);
+        session_->letter = peers_->OwnLetter();
+    }
+}
+
+void SessionRuntime::StartTimers() {
+    if (timers_running_) return;
+    timers_running_ = true;
+    loop_.StartTimer(session_timer::Blink, kBlinkPeriod, false, [this] { OnBlinkTick(); });
+    RefreshTitle();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Starting and closing connections.
+
+void SessionRuntime::ApplyCommandLineConnection(SessionRecord& record) const {
+    const SessionRecord& given = command_line_.values;
+    if (command_line_.host)
+        for (const FieldDef* f : kHostFields) CopyField(record, given, *f);
+    if (command_line_.port) CopyField(record, given, field::Port);
+    if (command_line_.tn3270e) CopyField(record, given, field::Tn3270e);
+    if (command_line_.tls) CopyField(record, given, field::TlsChoice);
+    if (command_line_.lu_name) CopyField(record, given, field::LuName);
+    if (command_line_.model) CopyField(record, given, field::TerminalModel);
+}
+
+SessionRecord SessionRuntime::RecordForSaving() const {
+    SessionRecord out = session_->record;
+    const SessionRecord& loaded = file_state_.last_saved;
+    // The command line's host is a one-off: the file keeps the host it names.
+    if (command_line_.host)
+        for (const FieldDef* f : kHostFields) CopyField(out, loaded, *f);
+    if (command_line_.port) CopyField(out, loaded, field::Port);
+    if (command_line_.tn3270e) CopyField(out, loaded, field::Tn3270e);
+    if (command_line_.tls) CopyField(out, loaded, field::TlsChoice);
+    if (command_line_.lu_name) CopyField(out, loaded, field::LuName);
+    if (command_line_.model) CopyField(out, loaded, field::TerminalModel);
+    return out;
+}
+
+bool SessionRuntime::SaveSession() {
+    // A session run in-process without an application data folder has nowhere to save to.
+    if (session_->record.Text(field::SessionFile).empty() || session_->folders.app_data.empty()) return true;
+    return SaveSessionFile(FileContext(), SaveMode::Auto, false, RecordForSaving(), file_state_, std::nullopt);
+}
+
+void SessionRuntime::StartSession(StartMode mode) {
+    if (destroyed_) return;
+    start_mode_ = mode;
+    Session& s = *session_;
+    const std::string name = s.record.Text(field::SessionFile);
+    if (!name.empty() && started_once_) {
+        SessionRecord loaded = s.record;
+        if (!LoadSessionFile(FileContext(), loaded, file_state_)) {
+            frame_.ConnectionEnded({ConnectionEnd::Kind::StartFailed, "Session file " + name + " cannot be loaded."});
+            return;
+        }
+        if (s.settings.NoSessionSave)
+            for (const FieldDef* f : kHostFields) CopyField(loaded, s.record, *f);
+        ApplyCommandLineConnection(loaded);
+        if (command_line_.host) file_state_.security = HostSecurity{};
+        const bool code_pages_changed = loaded.Text(field::ScreenCodePage) != s.record.Text(field::ScreenCodePage) ||
+                                        loaded.Text(field::KeyboardCodePage) != s.record.Text(field::KeyboardCodePage) ||
+                                        loaded.Text(field::PcCodePage) != s.record.Text(field::PcCodePage);
+        s.record = loaded;
+        // A failure has been shown; the tables in use stay.
+        [[maybe_unused]] const bool rebuilt = !code_pages_changed || RebuildCharset(s);
+    }
+    started_once_ = true;
+
+    std::string host = s.record.Text(field::IpName);
+    if (host.empty()) host = s.record.Text(field::HostName);
+    if (host.empty()) {
+        s.status = SessionStatus::Start;
+        s.view->RefreshStatusLine();
+        frame_.ConnectionEnded({ConnectionEnd::Kind::NoHost,
+                                "The session " + name +
+                                    " names no host to connect to: give one with --host, as tn3270://host:port/, or "
+                                    "in the session file."});
+        return;
+    }
+    StartConnection(host);
+    RefreshTitle();
+    if (!name.empty() && !s.folders.settings_file.empty()) {
+        if (int err = WriteLastSession(s.folders.settings_file, StoredNameToPath(name)); err != 0)
+            s.ui.ShowMessage(FileSaveError(err, s.folders.settings_file));
+    }
+}
+
+bool SessionRuntime::BeginConnect() {
+    if (destroyed_) return false;
+    Session& s = *session_;
+    CloseConnection();
+    orkan::EraseScreen(s, 1);
+
+    TelnetConfig config;
+    config.terminal_type = TerminalModelEntry(s, TerminalModelIndex(s)).terminal_type;
+    config.lu_name = s.record.Text(field::LuName);
+    config.offer_tn3270e = s.record.Flag(field::Tn3270e);
+    config.charset = &s.charset;
+    if (std::string why = CheckTelnetConfig(config); !why.empty()) {
+        OnConnectFailed(why);
+        return false;
+    }
+    telnet_->SetConfig(std::move(config));
+    telnet_->SetTrace(s.trace);
+    telnet_->Reset();
+
+    countdown_ = int(s.record.Number(field::ConnectionTimeout));
+    s.status = SessionStatus::Connecting;
+    s.link.tls_active = false;
+    s.view->RefreshStatusLine();
+    connect_started_ms_ = s.clock->NowMs();
+    connection_started_ = true;
+    delayed_start_pending_ = false;
+    tls_info_.reset();
+    keep_alive_interval_ = s.settings.KeepAliveTime;
+    keep_alive_seconds_ = 0;
+    keep_alive_total_ = 0;
+    return true;
+}
+
+bool SessionRuntime::StartConnection(const std::string& host) {
+    if (!BeginConnect()) return false;
+    Session& s = *session_;
+    const uint32_t tls = s.record.Number(field::TlsChoice);
+    if (tls > uint32_t(kHighestTlsChoice)) {
+        OnConnectFailed("The session's TLS choice " + std::to_string(tls) +
+                        " cannot be used: choose 0 (none), 1 (the highest available), 2 (TLS 1.0), 3 (TLS 1.1) or "
+                        "4 (TLS 1.2).");
+        return false;
+    }
+    ConnectRequest request;
+    request.host = host;
+    request.port = uint16_t(s.record.Number(field::Port));
+    request.set_sock_opt = s.settings.SetSockOpt;
+    request.tls.protocol = int(tls);
+    request.tls.ca_file = file_state_.security.ca_file;
+    request.tls.client_cert_file = file_state_.security.client_cert_file;
+    request.tls.client_key_file = file_state_.security.client_key_file;
+    request.tls.certs_folder = s.folders.certs;
+    request.tls.refuse_self_signed = file_state_.security.validate_host_cert;
+    request.tls.check_host_name = file_state_.security.domain_must_match_host;
+    request.tls.cipher_list = s.settings.CipherList;
+    request.tls.cipher_suites = s.settings.CipherSuites;
+
+    const HostAddressResult parsed = ParseHostAddress(host, request.port);
+    connect_host_ = parsed.ok() ? parsed.address.host : host;
+    const StartResult started = connection_.Start(request);
+    if (!started.ok()) {
+        OnConnectFailed(started.error);
+        return false;
+    }
+    if (started.port_in_host) s.record.SetNumber(field::Port, *started.port_in_host);
+    return true;
+}
+
+bool SessionRuntime::StartDetachedConnection(HostBytesSink& sink) {
+    if (!BeginConnect()) return false;
+    detached_sink_ = &sink;
+    connect_host_ = "(detached)";
+    session_->sender = telnet_.get();
+    session_->telnet = telnet_.get();
+    return true;
+}
+
+void SessionRuntime::FeedHostData(std::span<const uint8_t> bytes) {
+    if (detached_sink_ != nullptr) telnet_->OnDataReceived(bytes);
+}
+
+void SessionRuntime::Detach() {
+    detached_sink_ = nullptr;
+    session_->sender = nullptr;
+    session_->telnet = nullptr;
+}
+
+void SessionRuntime::CloseConnection() {
+    connection_.Close();
+    Detach();
+    loop_.StopTimer(session_timer::DelayedStart);
+}
+
+void SessionRuntime::MarkNotConnected() {
+    Session& s = *session_;
+    s.status = SessionStatus::NotConnected;
+    s.link.line_mode = false;
+    s.link.tls_active = false;
+    s.view->RefreshStatusLine();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection events.
+
+void SessionRuntime::OnConnectionData(std::span<const uint8_t> chunk) { telnet_->OnDataReceived(chunk); }
+
+void SessionRuntime::OnConnectionEvent(const ConnectionEvent& event) {
+    switch (event.kind) {
+        case ConnectionEventKind::Connected: OnConnected(event); break;
+        case ConnectionEventKind::ClosedByHost: OnClosedByHost(); break;
+        case ConnectionEventKind::ReadFailed:
+            // The connection is over; the next send finds the socket gone and offers the reconnect.
+            if (options_.read_failure_closes) OnClosedByHost();
+            break;
+        case ConnectionEventKind::ConnectError: OnConnectFailed(event.text); break;
+        case ConnectionEventKind::TlsError: OnTlsFailed(event.text); break;
+        case ConnectionEventKind::SendError:
+            session_->ui.ShowMessage({std::string(kSendErrorTitle), event.text, Buttons::Ok, Icon::Error});
+            if (event.socket_gone && !destroyed_) OnClosedByHost();
+            break;
+    }
+}
+
+void SessionRuntime::OnConnected(const ConnectionEvent& event) {
+    Session& s = *session_;
+    tls_info_ = event.tls;
+    s.link.tls_active = event.tls.has_value();
+    s.sender = telnet_.get();
+    s.telnet = telnet_.get();
+    s.view->RefreshStatusLine();
+}
+
+void SessionRuntime::OnClosedByHost() {
+    Session& s = *session_;
+    connection_.Close();
+    Detach();
+    loop_.StopTimer(session_timer::DelayedStart);
+    orkan::EraseScreen(s, 1);
+    if (s.status == SessionStatus::Rejected) return;
+    MarkNotConnected();
+    // Sessions closing together save one after another, the lower slots last.
+    std::chrono::milliseconds pause{0};
+    if (peers_) pause = options_.save_pause_unit * (37 - peers_->OwnSlot());
+    loop_.StartTimer(session_timer::SaveAfterClose, pause, true, [this] { AfterClosePause(); });
+}
+
+void SessionRuntime::AfterClosePause() {
+    Session& s = *session_;
+    [[maybe_unused]] const bool saved = SaveSession();  // a failure has been shown
+    if (destroyed_ || s.status != SessionStatus::NotConnected) return;  // started again meanwhile
+    if (s.record.Flag(field::AutoReconnect)) {
+        StartSession(StartMode::Reconnect);
+        return;
+    }
+    frame_.ConnectionEnded({ConnectionEnd::Kind::ClosedByHost, "The host closed the connection."});
+    if (s.settings.CloseOnDisconnect) frame_.CloseRequested();
+}
+
+void SessionRuntime::OnConnectFailed(const std::string& text) {
+    Detach();
+    MarkNotConnected();
+    if (AskRetry(session_->ui, kConnectErrorTitle, text)) {
+        Later([this] { StartSession(StartMode::Interactive); });
+        return;
+    }
+    frame_.ConnectionEnded({ConnectionEnd::Kind::ConnectFailed, text});
+}
+
+void SessionRuntime::OnTlsFailed(const std::string& text) {
+    Detach();
+    MarkNotConnected();
+    session_->ui.ShowMessage({std::string(kTlsErrorTitle), text, Buttons::Ok, Icon::Error});
+    frame_.ConnectionEnded({ConnectionEnd::Kind::TlsFailed, text});
+}
+
+void SessionRuntime::OnConnectTimeout() {
+    CloseConnection();
+    MarkNotConnected();
+    orkan::EraseScreen(*session_, 1);
+    const std::string text = "Timeout while connecting to " + connect_host_;
+    if (start_mode_ == StartMode::Interactive && AskRetry(session_->ui, kTimeoutTitle, text)) {
+        Later([this] { StartSession(StartMode::Interactive); });
+        return;
+    }
+    frame_.ConnectionEnded({ConnectionEnd::Kind::TimedOut, text});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Telnet engine events.
+
+void SessionRuntime::WriteToHost(std::span<const uint8_t> bytes) {
+    if (detached_sink_ != nullptr) {
+        detached_sink_->Outbound(bytes);
+        return;
+    }
+    connection_.Send(bytes);
+}
+
+void SessionRuntime::FirstDataReceived() {
+    Session& s = *session_;
+    if (s.status == SessionStatus::Connecting) {
+        s.status = SessionStatus::Connected;
+        s.view->RefreshStatusLine();
+    }
+}
+
+void SessionRuntime::FirstRecordStarting() {
+    if (delayed_start_pending_) return;
+    delayed_start_pending_ = true;
+    loop_.StartTimer(session_timer::DelayedStart, std::chrono::milliseconds(1000), true,
+                     [this] { DelayedStartWork(); });
+}
+
+void SessionRuntime::RecordReceived(std::span<const uint8_t> record) { ProcessHostRecord(*session_, record); }
+
+void SessionRuntime::LineModeText(std::span<const uint8_t> text) {
+    Session& s = *session_;
+    const LineModeDisplayResult shown = ShowLineModeText(s.ps, text);
+    if (shown.alarm) s.view->PlaySound(Sound::Alarm);
+    s.status = SessionStatus::Unlocked;
+    s.view->RepaintChangedRows();
+    s.view->CursorMoved();
+    s.view->RefreshStatusLine();
+    s.view->KeyboardUnlocked();
+}
+
+void SessionRuntime::SscpLuRecord(bool entering) {
+    Session& s = *session_;
+    if (entering) orkan::EraseScreen(s, 1);
+    s.status = SessionStatus::Unlocked;
+    s.view->RefreshStatusLine();
+}
+
+void SessionRuntime::EraseScreen() { orkan::EraseScreen(*session_, 1); }
+
+void SessionRuntime::DeviceRejected(uint8_t, std::string_view text) {
+    Session& s = *session_;
+    s.status = SessionStatus::Rejected;
+    s.view->RefreshStatusLine();
+    // Not inside the engine's scan: the box may run a nested loop, and Retry starts a new connection.
+    Later([this, text = std::string(text)] {
+        if (destroyed_) return;
+        if (AskRetry(session_->ui, kRejectTitle, text)) {
+            session_->status = SessionStatus::NotConnected;
+            StartSession(StartMode::Interactive);
+            return;
+        }
+        frame_.ConnectionEnded({ConnectionEnd::Kind::Rejected, text});
+    });
+}
+
+void SessionRuntime::ProtocolFailure(std::string_view text) {
+    Later([this, text = std::string(text)] {
+        if (destroyed_) return;
+        CloseConnection();
+        orkan::EraseScreen(*session_, 1);
+        MarkNotConnected();
+        session_->ui.ShowMessage({std::string(kProtocolErrorTitle), text, Buttons::Ok, Icon::Error});
+        [[maybe_unused]] const bool saved = SaveSession();
+        frame_.ConnectionEnded({ConnectionEnd::Kind::ProtocolFailure, text});
+    });
+}
+
+void SessionRuntime::StatusLineChanged() { session_->view->RefreshStatusLine(); }
+
+// ---------------------------------------------------------------------------------------------
+// Timers.
+
+void SessionRuntime::OnBlinkTick() {
+    blink_phase_ = (blink_phase_ + 1) % 6;
+    frame_.BlinkPhase(blink_phase_);
+    if (blink_phase_ == 0) OnceASecond();
+}
+
+void SessionRuntime::OnceASecond() {
+    Session& s = *session_;
+    // A time-out of 0 never runs out: the countdown starts below its end.
+    if (s.status == SessionStatus::Connecting && (connection_.IsOpen() || detached_sink_ != nullptr) &&
+        countdown_ > 0 && --countdown_ == 0) {
+        OnConnectTimeout();
+    }
+    if (s.status >= SessionStatus::Connected && s.telnet != nullptr && keep_alive_interval_ > 0) {
+        ++keep_alive_seconds_;
+        if (s.settings.KeepAliveTimeDisable != 0 && ++keep_alive_total_ >= s.settings.KeepAliveTimeDisable)
+            keep_alive_interval_ = 0;
+        if (keep_alive_interval_ > 0 && keep_alive_seconds_ >= keep_alive_interval_) {
+            keep_alive_seconds_ = 0;
+            const std::string error = s.telnet->SendKeepAlive(s.settings);
+            if (!error.empty()) {
+                keep_alive_interval_ = 0;  // told once; the setting is read again at the next start
+                s.ui.ShowMessage({std::string(kSettingsErrorTitle), error, Buttons::Ok, Icon::Warning});
+            }
+        }
+    }
+    s.view->RefreshStatusLine();
+    RefreshTitle();
+}
+
+void SessionRuntime::DelayedStartWork() {
+    Session& s = *session_;
+    if (!s.folders.app_data.empty()) {
+        [[maybe_unused]] const BackupResult backup = BackupStandardSession(s.folders);  // best effort
+    }
+    MacroHook* macros = s.hooks.macros;
+    if (macros == nullptr) return;
+    if (!startup_macro_.empty()) {
+        // The command line's macro belongs to the program's start, not to every reconnect.
+        macros->StartMacroFile(startup_macro_);
+        startup_macro_.clear();
+    }
+    if (start_mode_ == StartMode::Reconnect && s.settings.NoMacroOnReconnect) return;
+    const std::string connect_macro = s.record.Text(field::StartupMacro);
+    if (!connect_macro.empty() && connect_macro != kNoMacro) macros->StartMacroFile(connect_macro);
+}
+
+void SessionRuntime::RefreshTitle() {
+    std::string title = BuildWindowTitle(*session_);
+    if (title == title_) return;
+    title_ = std::move(title);
+    frame_.TitleChanged(title_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Closing.
+
+bool SessionRuntime::RequestClose() {
+    Session& s = *session_;
+    if (destroyed_) return true;
+    if (s.settings.Wang && s.status >= SessionStatus::Connected) return false;
+    if (shutdown_hook_ && shutdown_hook_->StartShutdownMacro()) return false;
+    const bool disconnected_after_connect = s.status == SessionStatus::NotConnected && connection_started_;
+    if (!disconnected_after_connect && s.record.Flag(field::AskBeforeClosing)) {
+        const std::string text = std::string("Ok to close session ") + s.letter + " ?";
+        if (s.ui.ShowMessage({std::string(kCloseTitle), text, Buttons::OkCancel, Icon::Question}) != Answer::Ok)
+            return false;
+    }
+    orkan::EraseScreen(s, 1);
+    return true;
+}
+
+void SessionRuntime::CloseAllSessions() {
+    Session& s = *session_;
+    if (s.settings.Wang && s.status >= SessionStatus::Connected) return;
+    if (s.record.Flag(field::AskBeforeClosing) &&
+        s.ui.ShowMessage({std::string(kCloseTitle), "Ok to close all sessions ?", Buttons::OkCancel,
+                          Icon::Question}) != Answer::Ok) {
+        return;
+    }
+    if (peers_) {
+        peers_->CloseAll();
+    } else {
+        Later([this] { OnCloseRequest(); });
+    }
+}
+
+void SessionRuntime::Destroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    loop_.StopTimer(session_timer::Blink);
+    loop_.StopTimer(session_timer::DelayedStart);
+    loop_.StopTimer(session_timer::SaveAfterClose);
+    timers_running_ = false;
+    connection_.Close();
+    Detach();
+    if (peers_) std::this_thread::sleep_for(options_.save_pause_unit * (37 - peers_->OwnSlot()));
+    [[maybe_unused]] const bool saved = SaveSession();
+    if (peers_) peers_->Leave();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages from other sessions.
+
+void SessionRuntime::OnSessionListChanged(int32_t) { frame_.SessionListChanged(); }
+
+void SessionRuntime::OnCloseRequest() {
+    if (destroyed_) return;
+    if (shutdown_hook_ && shutdown_hook_->StartShutdownMacro()) return;
+    frame_.CloseRequested();
+}
+
+void SessionRuntime::OnMacroRequest(const std::string& text, bool as_source) {
+    MacroHook* macros = session_->hooks.macros;
+    if (macros == nullptr) return;  // no macro runner in this program yet
+    if (as_source) {
+        if (text.size() <= 1000) macros->RunMacroText(text);
+    } else {
+        macros->StartMacroFile(text);
+    }
+}
+
+void SessionRuntime::OnArrange(int64_t what, int64_t value) {
+    Arrangement a = Arrangement::BringToFront;
+    switch (what) {
+        case peer_message::Cascade: a = Arrangement::Cascade; break;
+        case peer_message::Minimise: a = Arrangement::Minimise; break;
+        case peer_message::Restore: a = Arrangement::Restore; break;
+        case peer_message::Maximise: a = Arrangement::Maximise; break;
+        default: break;
+    }
+    frame_.Arrange(a, value);
+}
+
+}  // namespace orkan

@@ -1,0 +1,162 @@
+#include "app/startup.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "app/folders_setup.h"
+#include "app/runtime_folder.h"
+#include "charset/session_charset.h"
+#include "config/profile_file.h"
+#include "config/session_file.h"
+#include "config/settings_file.h"
+
+namespace orkan {
+
+namespace {
+
+constexpr std::array<std::string_view, 4> kEventMacroNames = {"protect.ext", "tpxswap.ext", "locked.ext",
+                                                              "unlocked.ext"};
+
+void ProgramError(Ui& ui, const std::string& text) {
+    ui.ShowMessage({std::string(kProgramErrorTitle), text, Buttons::Ok, Icon::Error});
+}
+
+EventMacroFiles FindEventMacros(const std::string& macros_folder) {
+    EventMacroFiles files;
+    for (size_t i = 0; i < kEventMacroNames.size(); ++i) {
+        const std::filesystem::path path = std::filesystem::path(macros_folder) / kEventMacroNames[i];
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(path, ec)) files.paths[i] = path.string();
+    }
+    return files;
+}
+
+// Which connection values the command line names, known before the session file is read so the
+// host list leaves them alone.
+GivenOnCommandLine GivenBy(const CommandLine& cl) {
+    GivenOnCommandLine given;
+    if (cl.HostValue() && !cl.HostValue()->empty()) given = {true, true, true, true};
+    given.port |= cl.Given(CmdOption::Port);
+    given.tn3270e |= cl.Given(CmdOption::Tn3270e);
+    given.tls |= cl.Given(CmdOption::Tls);
+    given.lu_name |= cl.Given(CmdOption::LuName);
+    return given;
+}
+
+CommandLineConnection ConnectionGivenBy(const CommandLine& cl, const SessionRecord& record) {
+    CommandLineConnection c;
+    c.host = cl.HostValue() && !cl.HostValue()->empty();
+    c.port = cl.Given(CmdOption::Port);
+    c.tn3270e = cl.Given(CmdOption::Tn3270e);
+    c.tls = cl.Given(CmdOption::Tls);
+    c.lu_name = cl.Given(CmdOption::LuName);
+    c.model = RequestedModelIndex(cl).has_value();
+    c.values = record;
+    return c;
+}
+
+int ClaimSlot(const CommandLine& cl, const StartupEnvironment& env, SessionRuntime& runtime, StartupState& out) {
+    Session& s = runtime.session();
+    const RuntimeFolder folder = RuntimeFolderFor(env.env);
+    if (auto problem = PrepareRuntimeFolder(folder)) {
+        ProgramError(s.ui, *problem);
+        return kStartupFailed;
+    }
+    std::string error;
+    std::unique_ptr<SharedArea> area = SharedArea::Open(folder, error);
+    if (!area) {
+        ProgramError(s.ui, error);
+        return kStartupFailed;
+    }
+    std::optional<int> requested;
+    if (auto letter = RequestedSessionLetter(cl, s.ui)) requested = SlotOfLetter(*letter);
+    const std::string name = s.record.Text(field::SessionFile);
+    const ClaimResult claim = area->Claim(requested, name);
+    if (!claim.error.empty()) {
+        ProgramError(s.ui, claim.error);
+        return kStartupFailed;
+    }
+    if (!claim.slot) {
+        ProgramError(s.ui, "There are " + std::to_string(kSlotCount) +
+                               " sessions already active,\nwhich is the maximum number.");
+        return kStartupFailed;
+    }
+    out.same_name_sessions = claim.same_name;
+    std::unique_ptr<MessageSocket> socket = MessageSocket::Open(folder.path, LetterOfSlot(*claim.slot), error);
+    if (!socket) {
+        // The session still works; only the other sessions cannot reach it.
+        s.ui.ShowMessage({std::string(kProgramErrorTitle), error, Buttons::Ok, Icon::Warning});
+    }
+    out.peers = std::make_unique<SessionPeers>(runtime.loop(), folder, std::move(area), std::move(socket));
+    runtime.SetPeers(out.peers.get());
+    out.peers->NotifySessions(0);
+    return 0;
+}
+
+}  // namespace
+
+bool PrepareDefaultSession(Session& session, const std::string& program_data) {
+    session.record = DefaultSessionRecord();
+    session.settings = ProgramSettings{};
+    session.folders = Folders{};
+    session.folders.program_data = program_data;
+    return RebuildCharset(session);
+}
+
+int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, SessionRuntime& runtime, StartupState& out) {
+    Session& s = runtime.session();
+    Ui& ui = s.ui;
+    for (const std::string& note : cl.notes) ui.ShowMessage({std::string(kCommandLineErrorTitle), note});
+
+    if (!ResolveFolders(FolderRequestFrom(cl, env.program_data), env.env, s.folders, ui)) return kStartupFailed;
+    if (!PrepareAppData(s.folders, ui)) return kStartupFailed;
+    if (env.change_directory && ::chdir(s.folders.documents.c_str()) != 0) {
+        // Relative names then resolve against wherever the program was started; worth a word only.
+        ui.ShowMessage({std::string(kFolderErrorTitle),
+                        "The documents folder " + s.folders.documents + " cannot be entered (" +
+                            std::strerror(errno) + ").",
+                        Buttons::Ok, Icon::Warning});
+    }
+
+    if (!LoadKeyList(s.folders, out.key_list, ui)) return kStartupFailed;
+
+    const ProfileLoad ini = LoadProfile(s.folders.settings_file);
+    if (ini.result == ReadResult::Error || ini.result == ReadResult::TooLarge) {
+        ProgramError(ui, "The settings file " + s.folders.settings_file + " cannot be read (" +
+                             std::strerror(ini.error) + ").");
+        return kStartupFailed;
+    }
+    ReportSettingsProblems(ui, s.folders.settings_file, LoadProgramSettings(ini.text, s.settings, env.env));
+
+    out.trace_from_start = cl.Given(CmdOption::Trace);
+    out.event_macros = FindEventMacros(s.folders.macros);
+    out.run_text = cl.Value(CmdOption::Run);
+    out.startup_macro = cl.Value(CmdOption::Macro);
+    if (!out.run_text.empty() && s.hooks.macros) s.hooks.macros->RunMacroText(out.run_text);
+
+    SessionFileState& state = runtime.file_state();
+    state.given = GivenBy(cl);
+    const std::string name = cl.Given(CmdOption::Session) && !cl.Value(CmdOption::Session).empty()
+                                 ? cl.Value(CmdOption::Session)
+                                 : ReadLastSession(ini.text);
+    SessionRecord record = DefaultSessionRecord();
+    if (!LoadStartupSession({ui, s.folders, s.settings}, name, record, state)) return kStartupFailed;
+
+    // A value that cannot be used has been reported and left as the file had it.
+    [[maybe_unused]] const bool applied = ApplyCommandLineToRecord(cl, record, state.given, state.security, ui);
+    s.record = record;
+    runtime.SetCommandLineConnection(ConnectionGivenBy(cl, record));
+    runtime.SetStartupMacro(out.startup_macro);
+
+    if (!RebuildCharset(s)) return kStartupFailed;
+
+    if (env.claim_slot) {
+        if (int rc = ClaimSlot(cl, env, runtime, out); rc != 0) return rc;
+    }
+    return 0;
+}
+
+}  // namespace orkan

@@ -1,0 +1,172 @@
+#include "headless/headless_program.h"
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/folders_setup.h"
+#include "app/session_runtime.h"
+#include "app/startup.h"
+#include "charset/display_unicode.h"
+#include "ds3270/screen_dump.h"
+#include "platform/poll_event_loop.h"
+
+namespace orkan {
+
+namespace {
+
+std::string_view AnswerName(Answer a) {
+    switch (a) {
+        case Answer::Ok: return "Ok";
+        case Answer::Cancel: return "Cancel";
+        case Answer::Yes: return "Yes";
+        case Answer::No: return "No";
+        case Answer::Retry: return "Retry";
+    }
+    return "";
+}
+
+// Ends the program from the loop: the runtime is never destroyed from inside its own callbacks.
+class HeadlessFrame final : public SessionFrame {
+public:
+    HeadlessFrame(PollEventLoop& loop, StderrUi& ui) : loop_(loop), ui_(ui) {}
+    void SetRuntime(SessionRuntime* runtime) { runtime_ = runtime; }
+
+    void CloseRequested() override { Finish(kExitClosed); }
+    void ConnectionEnded(const ConnectionEnd& end) override {
+        // The message box said it already, unless there was none.
+        if (end.text != ui_.LastText()) {
+            const std::string text = DisplayToUtf8(end.text);
+            std::fprintf(stderr, "orkan3270: %s\n", text.c_str());
+            std::fflush(stderr);
+        }
+        Finish(kExitConnectionEnded);
+    }
+    // Signals and a broken output end the session as a close does.
+    void Finish(int code) {
+        if (finishing_) return;
+        finishing_ = true;
+        exit_code_ = code;
+        loop_.Post([this] {
+            if (runtime_) runtime_->Destroy();
+            loop_.Stop();
+        });
+    }
+    int exit_code() const { return exit_code_; }
+
+private:
+    PollEventLoop& loop_;
+    StderrUi& ui_;
+    SessionRuntime* runtime_ = nullptr;
+    bool finishing_ = false;
+    int exit_code_ = kExitClosed;
+};
+
+// SIGINT, SIGTERM and SIGHUP arrive as readable data on the loop, never as handlers that could
+// interrupt the session half way.
+class SignalWatch {
+public:
+    SignalWatch(PollEventLoop& loop, HeadlessFrame& frame) : loop_(loop) {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGINT);
+        sigaddset(&set, SIGTERM);
+        sigaddset(&set, SIGHUP);
+        fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+        if (fd_ >= 0) {
+            loop_.WatchReadable(fd_, [this, &frame] {
+                signalfd_siginfo info{};
+                while (read(fd_, &info, sizeof info) == ssize_t(sizeof info)) frame.Finish(kExitClosed);
+            });
+        }
+    }
+    ~SignalWatch() {
+        if (fd_ >= 0) {
+            loop_.UnwatchReadable(fd_);
+            close(fd_);
+        }
+    }
+    SignalWatch(const SignalWatch&) = delete;
+    SignalWatch& operator=(const SignalWatch&) = delete;
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    PollEventLoop& loop_;
+    int fd_ = -1;
+};
+
+}  // namespace
+
+Answer StderrUi::ShowMessage(const MessageBox& box) {
+    const Answer answer = SafestAnswer(box.buttons);
+    const std::string title = DisplayToUtf8(box.title);
+    const std::string text = DisplayToUtf8(box.text);
+    if (box.buttons == Buttons::Ok) {
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    } else {
+        std::fprintf(stderr, "%s: %s\n(answered %s)\n", title.c_str(), text.c_str(),
+                     std::string(AnswerName(answer)).c_str());
+    }
+    std::fflush(stderr);
+    last_text_ = box.text;
+    return answer;
+}
+
+std::string ScreenDumpText(const Session& session) {
+    const std::string display = DumpScreenText(session);
+    std::string out;
+    out.reserve(display.size());
+    size_t start = 0;
+    while (start < display.size()) {
+        size_t end = display.find('\n', start);
+        if (end == std::string::npos) end = display.size();
+        std::string_view row(display.data() + start, end - start);
+        while (!row.empty() && row.back() == ' ') row.remove_suffix(1);
+        out += DisplayToUtf8(row);
+        out += '\n';
+        start = end + 1;
+    }
+    return out;
+}
+
+void DumpView::KeyboardUnlocked() {
+    if (failed_) return;
+    const std::string text = "--- screen " + std::to_string(++screens_) + " ---\n" + ScreenDumpText(session_);
+    if (std::fwrite(text.data(), 1, text.size(), out_) != text.size() || std::fflush(out_) != 0) {
+        failed_ = true;
+        if (on_failure_) on_failure_();
+    }
+}
+
+int RunHeadless(const CommandLine& cl, StderrUi& ui) {
+    PollEventLoop loop;
+    HeadlessFrame frame(loop, ui);
+    RuntimeOptions options;
+    options.read_failure_closes = true;
+    SessionRuntime runtime(loop, ui, frame, options);
+    frame.SetRuntime(&runtime);
+    SignalWatch signals(loop, frame);
+
+    // A reader that went away ends the session like a close.
+    DumpView dump(runtime.session(), stdout, [&frame] { frame.Finish(kExitClosed); });
+    if (cl.dump) runtime.session().view = &dump;
+
+    StartupEnvironment env;
+    env.env = ProcessEnvironment();
+    env.program_data = FindProgramDataFolder(CurrentExecutablePath());
+    StartupState state;
+    if (int rc = PrepareSession(cl, env, runtime, state); rc != 0) return rc;
+    std::fprintf(stderr, "orkan3270: session %c, process %d\n", runtime.session().letter, int(getpid()));
+    std::fflush(stderr);
+
+    runtime.StartTimers();
+    loop.Post([&runtime] { runtime.StartSession(StartMode::Interactive); });
+    loop.Run();
+    runtime.Destroy();
+    return frame.exit_code();
+}
+
+}  // namespace orkan

@@ -1,0 +1,49 @@
+// The program's entry: the command line decides between the desktop program and the headless
+// session. The desktop front end provides RunDesktop in gui/desktop_program.h; a build without it
+// runs headless, and a build that asked for it but lacks it says so.
+#include <signal.h>
+
+#include <cstdio>
+
+#include "app/command_line.h"
+#include "app/startup.h"
+#include "headless/headless_program.h"
+
+#if defined(ORKAN_WITH_GUI) && __has_include("gui/desktop_program.h")
+#include "gui/desktop_program.h"
+#define ORKAN_HAS_DESKTOP 1
+#endif
+
+int main(int argc, char** argv) {
+    // Before any thread exists, so every thread inherits the mask and the loop takes these signals.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    // A host or reader that went away shows up as a failed write, not as a fatal signal.
+    signal(SIGPIPE, SIG_IGN);
+
+    orkan::StderrUi ui;
+    orkan::CommandLine cl;
+    if (orkan::ParseCommandLine(argc, argv, cl, ui) != 0) return orkan::kStartupFailed;
+    if (cl.help) {
+        std::fputs(orkan::CommandLineUsage("orkan3270").c_str(), stdout);
+        return 0;
+    }
+    if (cl.version) {
+        std::printf("orkan3270 %s\n", ORKAN_VERSION);
+        return 0;
+    }
+    if (!cl.headless) {
+#if defined(ORKAN_HAS_DESKTOP)
+        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+        return orkan::RunDesktop(argc, argv);
+#elif defined(ORKAN_WITH_GUI)
+        std::fputs("orkan3270: the desktop program is not part of this build yet; run it with --headless.\n", stderr);
+        return orkan::kStartupFailed;
+#endif
+    }
+    return orkan::RunHeadless(cl, ui);
+}

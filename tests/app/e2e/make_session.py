@@ -1,0 +1,47 @@
+#!/usr/bin/env python3
+"""Writes a session file for the end-to-end tests: the installed standard.ses with some fields set.
+
+make_session.py BASE.ses OUT.ses name=value ...
+names: host ipname port tn3270e tls lu autoreconnect timeout model askbeforeclosing
+"""
+import struct
+import sys
+
+HEADER = 24
+# name: (record offset, kind, size); text sizes include the terminator.
+FIELDS = {
+    "host": (0x13E, "text", 65),
+    "ipname": (0x93C, "text", 65),
+    "port": (0x04A, "u16", 2),
+    "timeout": (0x04C, "u16", 2),
+    "tn3270e": (0x97D, "u8", 1),
+    "tls": (0x18B4, "u8", 1),
+    "lu": (0xB2B, "text", 20),
+    "autoreconnect": (0x760, "u8", 1),
+    "model": (0x2BD, "u8", 1),
+    "askbeforeclosing": (0x2BB, "u8", 1),
+}
+
+
+def main():
+    if len(sys.argv) < 3:
+        sys.exit(__doc__)
+    data = bytearray(open(sys.argv[1], "rb").read())
+    for item in sys.argv[3:]:
+        name, _, value = item.partition("=")
+        offset, kind, size = FIELDS[name]
+        at = HEADER + offset
+        if kind == "text":
+            raw = value.encode("cp1252")
+            if len(raw) >= size:
+                sys.exit(f"{name}: '{value}' is too long")
+            data[at:at + size] = raw + bytes(size - len(raw))
+        elif kind == "u16":
+            data[at:at + 2] = struct.pack("<H", int(value))
+        else:
+            data[at] = int(value)
+    open(sys.argv[2], "wb").write(data)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,449 @@
+// The session runtime joins the connection, the Telnet engine and the data stream: host bytes in
+// (through a connection without a socket, or a real loopback socket), screens, status, messages,
+// keep-alives, time-outs, closing and saving out.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/session_runtime.h"
+#include "app/window_title.h"
+#include "app_test_support.h"
+#include "config/session_file.h"
+#include "ds3270/inbound.h"
+#include "ds3270/screen_dump.h"
+#include "support/iconv_tables.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+using namespace std::chrono_literals;
+using test::BytesSink;
+using test::FromHex;
+using test::Listener;
+using test::RecordingFrame;
+using test::TurnUntil;
+
+// Host bytes of a plain TN3270 negotiation, then a write of "HELLO" with keyboard restore.
+constexpr std::string_view kPlainNegotiation = "FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00";
+constexpr std::string_view kHelloWrite = "F5C3 114040 1D60 C8C5D3D3D6 FFEF";
+
+class Runtime : public ::testing::Test {
+protected:
+    Runtime() {
+        Session& s = runtime.session();
+        s.record = DefaultSessionRecord();
+        s.charset = test::Cp037Tables();
+        s.folders.app_data = folder.path();
+        s.folders.settings_file = folder / "orkan.ini";
+        [[maybe_unused]] const bool named = s.record.SetText(field::SessionFile, "t.ses");
+        runtime.file_state().last_saved = s.record;
+    }
+    Session& session() { return runtime.session(); }
+    // The session file as the record now stands (a restart loads it again).
+    void WriteSessionFile() {
+        ASSERT_EQ(WriteFileAtomically(folder / "t.ses", SessionFileBytes(session().record)), 0);
+    }
+    void Feed(std::string_view hex) { runtime.FeedHostData(FromHex(hex)); }
+    void Seconds(int n) {
+        for (int i = 0; i < n * 6; ++i) runtime.OnBlinkTick();
+    }
+    // Runs what the runtime posted to the loop.
+    void Drain() { (void)loop.RunUntil([] { return false; }, 20ms); }
+    std::string Row(int row) {
+        const std::string text = DumpScreenText(session());
+        size_t start = 0;
+        for (int r = 0; r < row; ++r) start = text.find('\n', start) + 1;
+        std::string line = text.substr(start, text.find('\n', start) - start);
+        line.erase(line.find_last_not_of(' ') + 1);
+        return line;
+    }
+
+    test::TempFolder folder;
+    PollEventLoop loop;
+    test::RecordingUi ui;
+    RecordingFrame frame;
+    BytesSink sink;
+    SessionRuntime runtime{loop, ui, frame};
+};
+
+TEST_F(Runtime, HostBytesBecomeAScreenAndRepliesGoOut) {
+    ASSERT_TRUE(runtime.StartDetachedConnection(sink));
+    EXPECT_EQ(session().status, SessionStatus::Connecting);
+    Feed(kPlainNegotiation);
+    EXPECT_EQ(session().status, SessionStatus::Connected);
+    const std::string replies = sink.Take();
+    EXPECT_NE(replies.find("FFFB18"), std::string::npos) << replies;
+    EXPECT_NE(replies.find("FFFA1800" + test::ToHex(std::vector<uint8_t>{'I', 'B', 'M', '-', '3', '2', '7', '8', '-',
+                                                                         '2', '-', 'E'}) + "FFF0"),
+              std::string::npos)
+        << replies;
+    Feed(kHelloWrite);
+    EXPECT_EQ(Row(0), " HELLO");
+    EXPECT_EQ(session().status, SessionStatus::Unlocked);
+    // The data stream's replies leave through the engine's framing into the connection.
+    ASSERT_EQ(SendAidKey(session(), 2), AidKeyResult::Sent);  // Enter
+    EXPECT_EQ(sink.Take().substr(0, 2), "7D");
+}
+
+TEST_F(Runtime, StatusFollowsTheHost) {
+    ASSERT_TRUE(runtime.StartDetachedConnection(sink));
+    Feed("FFFD28 FFFA280802FFF0 FFFA280204" "49424D2D333237382D322D45" "FFF0");  // TN3270E, DEVICE-TYPE IS
+    Feed("FFFA280304000204FFF0");  // FUNCTIONS IS
+    // SSCP-LU data: unlocked, line mode off.
+    Feed("07000000 01 C8C9 FFEF");
+    EXPECT_EQ(session().status, SessionStatus::Unlocked);
+    EXPECT_FALSE(session().link.line_mode);
+    // A record that will never end: the session closes instead of growing without bound.
+    runtime.FeedHostData(std::vector<uint8_t>(kMaxRecordBytes + 10, 0x40));
+    Drain();
+    EXPECT_EQ(session().status, SessionStatus::NotConnected);
+    EXPECT_EQ(session().sender, nullptr);
+    ASSERT_FALSE(ui.shown.empty());
+    EXPECT_EQ(ui.shown.back().title, "Orkan TN3270 Protocol Error");
+    ASSERT_EQ(frame.ends.size(), 1u);
+    EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::ProtocolFailure);
+}
+
+TEST_F(Runtime, DeviceRejectionAsksToRetryFromTheLoop) {
+    struct Case {
+        Answer answer;
+        SessionStatus after;
+        ConnectionEnd::Kind ended;
+    };
+    // Retry reconnects, which here finds no host in the session: that is how it ends.
+    for (const Case& c : {Case{Answer::Cancel, SessionStatus::Rejected, ConnectionEnd::Kind::Rejected},
+                          Case{Answer::Retry, SessionStatus::Start, ConnectionEnd::Kind::NoHost}}) {
+        ui.shown.clear();
+        ui.answers = {c.answer};
+        frame.ends.clear();
+        ASSERT_TRUE(runtime.StartDetachedConnection(sink));
+        Feed("FFFD28 FFFA280802FFF0 FFFA2802060503FFF0");
+        EXPECT_EQ(session().status, SessionStatus::Rejected);
+        EXPECT_TRUE(ui.shown.empty()) << "the box must not be shown inside the engine's scan";
+        Drain();
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Connection Error 3");
+        EXPECT_EQ(ui.shown[0].text, "The device is not known to the server.");
+        EXPECT_EQ(ui.shown[0].buttons, Buttons::RetryCancel);
+        EXPECT_EQ(session().status, c.after);
+        ASSERT_EQ(frame.ends.size(), 1u);
+        EXPECT_EQ(frame.ends[0].kind, c.ended);
+    }
+}
+
+TEST_F(Runtime, KeepAlivesAtTheSetInterval) {
+    struct Case {
+        int interval, disable_after;
+        std::string keep_alive;
+        int seconds;
+        int expected;
+    };
+    for (const Case& c : {Case{2, 0, "F1", 5, 2}, Case{1, 3, "F1", 6, 2}, Case{0, 0, "F1", 5, 0},
+                          Case{3, 0, "F9", 3, 1}}) {
+        SCOPED_TRACE(c.interval);
+        session().settings.KeepAliveTime = c.interval;
+        session().settings.KeepAliveTimeDisable = c.disable_after;
+        session().settings.KeepAlive = c.keep_alive;
+        ASSERT_TRUE(runtime.StartDetachedConnection(sink));
+        Feed(kPlainNegotiation);  // connected: keep-alives only go to a host that has spoken
+        sink.Take();
+        Seconds(c.seconds);
+        std::string expected;
+        for (int i = 0; i < c.expected; ++i) expected += "FF" + c.keep_alive;
+        EXPECT_EQ(sink.Take(), expected);
+    }
+    // A setting that is no byte is reported once, and nothing is sent.
+    session().settings.KeepAliveTime = 1;
+    session().settings.KeepAlive = "ZZ";
+    ASSERT_TRUE(runtime.StartDetachedConnection(sink));
+    Feed(kPlainNegotiation);
+    sink.Take();
+    ui.shown.clear();
+    Seconds(3);
+    EXPECT_EQ(sink.Take(), "");
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Settings Error");
+}
+
+TEST_F(Runtime, ConnectCountdown) {
+    Listener silent;  // takes the connection and never says a word
+    struct Case {
+        int timeout;
+        int seconds;
+        bool timed_out;
+    };
+    for (const Case& c : {Case{2, 2, true}, Case{3, 2, false}, Case{0, 5, false}}) {
+        SCOPED_TRACE(c.timeout);
+        ui.shown.clear();
+        frame.ends.clear();
+        session().record.SetNumber(field::ConnectionTimeout, uint32_t(c.timeout));
+        ASSERT_TRUE(runtime.StartConnection(silent.address()));
+        ASSERT_TRUE(TurnUntil(loop, [&] { return runtime.Stage() == ConnectionStage::Open; }));
+        Seconds(c.seconds);
+        EXPECT_EQ(session().status, c.timed_out ? SessionStatus::NotConnected : SessionStatus::Connecting);
+        if (c.timed_out) {
+            ASSERT_EQ(ui.shown.size(), 1u);
+            EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Connection Error 1");
+            EXPECT_EQ(ui.shown[0].text, "Timeout while connecting to 127.0.0.1");
+            EXPECT_FALSE(runtime.IsConnectionOpen());
+            ASSERT_EQ(frame.ends.size(), 1u);
+            EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::TimedOut);
+        } else {
+            EXPECT_TRUE(ui.shown.empty());
+        }
+        runtime.CloseConnection();
+    }
+}
+
+TEST_F(Runtime, ConnectErrorsOfferARetry) {
+    std::string address;
+    {
+        Listener gone;  // a port that was just given back: nothing listens there
+        address = gone.address();
+    }
+    ui.answers = {Answer::Retry, Answer::Cancel};
+    [[maybe_unused]] const bool host = session().record.SetText(field::HostName, address);
+    WriteSessionFile();
+    runtime.StartSession(StartMode::Interactive);
+    ASSERT_TRUE(TurnUntil(loop, [&] { return frame.ends.size() == 1; }));
+    ASSERT_EQ(ui.shown.size(), 2u) << "Retry connects again";
+    for (const MessageBox& box : ui.shown) {
+        EXPECT_EQ(box.title, "Orkan TN3270 Connection Error 2");
+        EXPECT_EQ(box.text.rfind("Error connecting to hostname 127.0.0.1, port ", 0), 0u) << box.text;
+    }
+    EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::ConnectFailed);
+    // A TLS choice the connection does not know is refused before any socket.
+    ui.shown.clear();
+    session().record.SetNumber(field::TlsChoice, 11);
+    EXPECT_FALSE(runtime.StartConnection(address));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_NE(ui.shown[0].text.find("TLS choice 11 cannot be used"), std::string::npos);
+}
+
+TEST_F(Runtime, HostCloseSavesAndReconnectsOrEnds) {
+    struct Case {
+        bool auto_reconnect, close_on_disconnect;
+    };
+    for (const Case& c : {Case{false, false}, Case{false, true}, Case{true, false}}) {
+        SCOPED_TRACE(c.auto_reconnect ? "auto-reconnect" : c.close_on_disconnect ? "close on disconnect" : "plain");
+        Listener host;
+        frame.ends.clear();
+        frame.close_requests = 0;
+        Session& s = session();
+        [[maybe_unused]] const bool named = s.record.SetText(field::HostName, host.address());
+        s.record.SetNumber(field::AutoReconnect, c.auto_reconnect);
+        s.settings.CloseOnDisconnect = c.close_on_disconnect;
+        WriteSessionFile();
+        std::filesystem::remove(folder / "t.ses.damaged");
+        runtime.StartSession(StartMode::Interactive);
+        const int first = host.Accept();
+        ASSERT_GE(first, 0);
+        ASSERT_TRUE(write(first, "\xFF\xF1", 2) == 2);  // the host speaks (nothing to answer), then hangs up
+        ASSERT_TRUE(TurnUntil(loop, [&] { return s.status == SessionStatus::Connected; }));
+        s.record.SetNumber(field::CursorColor, 4);  // a change the close must save
+        close(first);
+        if (c.auto_reconnect) {
+            // Saved and started again in one go: the session is seen connecting once more.
+            ASSERT_TRUE(TurnUntil(loop, [&] { return host.Pending(); }));
+            const int again = host.Accept();
+            EXPECT_GE(again, 0) << "no second connection";
+            if (again >= 0) close(again);
+            EXPECT_TRUE(frame.ends.empty());
+        } else {
+            ASSERT_TRUE(TurnUntil(loop, [&] { return !frame.ends.empty(); }));
+            EXPECT_EQ(s.status, SessionStatus::NotConnected);
+            EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::ClosedByHost);
+            EXPECT_EQ(frame.close_requests, c.close_on_disconnect ? 1 : 0);
+        }
+        std::vector<uint8_t> saved;
+        int error = 0;
+        ASSERT_EQ(ReadWholeFile(folder / "t.ses", 1 << 16, saved, error), ReadResult::Ok);
+        ASSERT_EQ(saved.size(), kSessionFileSize);
+        EXPECT_EQ(saved[kSessionHeaderSize + field::CursorColor.offset], 4) << "the session was not saved";
+        s.record.SetNumber(field::CursorColor, 0);
+        runtime.CloseConnection();
+    }
+}
+
+// A read that fails (a reset) leaves the session looking connected until it sends: then the
+// socket is found gone, the user is told, and the session is closed as if the host had closed it.
+TEST_F(Runtime, ASendToAGoneHostOffersTheReconnect) {
+    Listener host;
+    Session& s = session();
+    [[maybe_unused]] const bool named = s.record.SetText(field::HostName, host.address());
+    ASSERT_TRUE(runtime.StartConnection(host.address()));
+    const int peer = host.Accept();
+    ASSERT_GE(peer, 0);
+    ASSERT_EQ(write(peer, "\xFF\xF1", 2), 2);
+    ASSERT_TRUE(TurnUntil(loop, [&] { return s.status == SessionStatus::Connected; }));
+    const linger reset{1, 0};
+    setsockopt(peer, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    close(peer);
+    ASSERT_TRUE(TurnUntil(loop, [&] { return !runtime.IsConnectionOpen(); }));
+    EXPECT_EQ(s.status, SessionStatus::Connected);
+    EXPECT_TRUE(ui.shown.empty());
+    ASSERT_EQ(SendAidKey(s, 2), AidKeyResult::Sent);
+    ASSERT_TRUE(TurnUntil(loop, [&] { return !ui.shown.empty(); }));
+    EXPECT_EQ(ui.shown[0].title, "Send Error");
+    EXPECT_EQ(ui.shown[0].text, "Error sending data to host, code=88\nPress Ok when you are ready to try to reconnect");
+    ASSERT_TRUE(TurnUntil(loop, [&] { return !frame.ends.empty(); }));
+    EXPECT_EQ(s.status, SessionStatus::NotConnected);
+    EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::ClosedByHost);
+}
+
+// Close comes back at once from every stage, with the connection's thread gone.
+TEST_F(Runtime, ClosingNeverWaitsForTheNetwork) {
+    enum class Stage { NeverAnswers, Trickles, TlsHandshake };
+    for (Stage stage : {Stage::NeverAnswers, Stage::Trickles, Stage::TlsHandshake}) {
+        SCOPED_TRACE(int(stage));
+        auto local = std::make_unique<SessionRuntime>(loop, ui, frame);
+        Session& s = local->session();
+        s.record = DefaultSessionRecord();
+        s.charset = test::Cp037Tables();
+        Listener host(stage == Stage::NeverAnswers ? 0 : 8);
+        std::vector<int> fillers;
+        if (stage == Stage::NeverAnswers) {
+            // Fill the accept queue until a connect stays unanswered.
+            bool unanswered = false;
+            for (int i = 0; i < 32 && !unanswered; ++i) {
+                const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+                sockaddr_in a{};
+                a.sin_family = AF_INET;
+                a.sin_port = htons(host.port());
+                a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+                [[maybe_unused]] int rc = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+                fillers.push_back(fd);
+                pollfd p{fd, POLLOUT, 0};
+                unanswered = poll(&p, 1, 300) == 0;
+            }
+            if (!unanswered) {
+                for (int fd : fillers) close(fd);
+                continue;  // this machine answers every loopback connect
+            }
+        }
+        if (stage == Stage::TlsHandshake) s.record.SetNumber(field::TlsChoice, 1);
+        ASSERT_TRUE(local->StartConnection(host.address()));
+        std::thread trickle;
+        std::atomic<bool> stop{false};
+        struct Joiner {
+            std::thread& thread;
+            std::atomic<bool>& stop;
+            ~Joiner() {
+                stop = true;
+                if (thread.joinable()) thread.join();
+            }
+        } joiner{trickle, stop};
+        if (stage != Stage::NeverAnswers) {
+            const int peer = host.Accept();
+            ASSERT_GE(peer, 0);
+            if (stage == Stage::Trickles) {
+                trickle = std::thread([peer, &stop] {
+                    // Goes on until told, so the count of threads below sees only the connection's.
+                    while (!stop) {
+                        [[maybe_unused]] ssize_t n = send(peer, "\x40", 1, MSG_NOSIGNAL);
+                        std::this_thread::sleep_for(2ms);
+                    }
+                    close(peer);
+                });
+                EXPECT_TRUE(TurnUntil(loop, [&] { return s.status >= SessionStatus::Connected; }));
+            } else {
+                ASSERT_TRUE(TurnUntil(loop, [&] { return local->Stage() == ConnectionStage::Handshaking; }));
+                fillers.push_back(peer);
+            }
+        } else {
+            ASSERT_TRUE(TurnUntil(loop, [&] { return local->Stage() == ConnectionStage::Connecting; }));
+        }
+        const int threads = test::ThreadCount();
+        ASSERT_TRUE(local->IsConnectionOpen());
+        const auto start = std::chrono::steady_clock::now();
+        local->Destroy();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, test::kPromptly);
+        EXPECT_EQ(test::ThreadCount(), threads - 1) << "the connection's thread was left behind";
+        local.reset();
+        for (int fd : fillers) close(fd);
+    }
+}
+
+TEST_F(Runtime, RequestClose) {
+    struct Case {
+        const char* name;
+        bool wang, ask, ever_connected;
+        SessionStatus status;
+        Answer answer;
+        bool closes, asks;
+    };
+    const Case cases[] = {
+        {"Wang keeps a connected session", true, true, true, SessionStatus::Unlocked, Answer::Ok, false, false},
+        {"Wang lets a disconnected one go", true, false, true, SessionStatus::NotConnected, Answer::Ok, true, false},
+        {"asked, Cancel", false, true, true, SessionStatus::Unlocked, Answer::Cancel, false, true},
+        {"asked, Ok", false, true, true, SessionStatus::Unlocked, Answer::Ok, true, true},
+        {"not asked when off", false, false, true, SessionStatus::Unlocked, Answer::Cancel, true, false},
+        {"disconnected after a connect", false, true, true, SessionStatus::NotConnected, Answer::Cancel, true, false},
+        {"never connected", false, true, false, SessionStatus::NotConnected, Answer::Ok, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SessionRuntime local(loop, ui, frame);
+        Session& s = local.session();
+        s.record = DefaultSessionRecord();
+        s.charset = test::Cp037Tables();
+        s.settings.Wang = c.wang;
+        s.record.SetNumber(field::AskBeforeClosing, c.ask);
+        if (c.ever_connected) {
+            ASSERT_TRUE(local.StartDetachedConnection(sink));
+        }
+        s.status = c.status;
+        ui.shown.clear();
+        ui.answers = {c.answer};
+        EXPECT_EQ(local.RequestClose(), c.closes);
+        ASSERT_EQ(ui.shown.size(), c.asks ? 1u : 0u);
+        if (c.asks) {
+            EXPECT_EQ(ui.shown[0].text, "Ok to close session A ?");
+            EXPECT_EQ(ui.shown[0].title, "Orkan TN3270");
+        }
+    }
+}
+
+TEST_F(Runtime, CommandLineConnectionIsNotSaved) {
+    Session& s = session();
+    CommandLineConnection given;
+    given.host = true;
+    given.values = s.record;
+    [[maybe_unused]] bool ok = given.values.SetText(field::HostName, "elsewhere:2023");
+    ok = given.values.SetText(field::IpName, "elsewhere:2023");
+    runtime.SetCommandLineConnection(given);
+    ok = s.record.SetText(field::HostName, "elsewhere:2023");
+    s.record.SetNumber(field::Port, 2023);
+    s.record.SetNumber(field::CursorColor, 3);  // a change of the user's that is kept
+    const SessionRecord saved = runtime.RecordForSaving();
+    EXPECT_EQ(saved.Text(field::HostName), runtime.file_state().last_saved.Text(field::HostName));
+    EXPECT_EQ(saved.Number(field::Port), runtime.file_state().last_saved.Number(field::Port));
+    EXPECT_EQ(saved.Number(field::CursorColor), 3u);
+}
+
+TEST(WindowTitle, Sequences) {
+    test::RecordingUi ui;
+    Session s(ui);
+    s.record = DefaultSessionRecord();
+    s.letter = 'C';
+    [[maybe_unused]] bool ok = s.record.SetText(field::HostName, "mvs.example");
+    ok = s.record.SetText(field::LuName, "LU01");
+    s.record.SetNumber(field::Port, 992);
+    struct Case {
+        const char* text;
+        const char* expected;
+    };
+    for (const Case& c : {Case{"&L:&S:&N", "C:standard.ses:standard"}, Case{"&H &P &U", "mvs.example 992 LU01"},
+                          Case{"100&& &T", "100& NOTCONNECTED"}, Case{"&x&", "&x&"}}) {
+        EXPECT_EQ(ExpandSessionText(c.text, s), c.expected);
+    }
+    EXPECT_EQ(BuildWindowTitle(s), "Orkan TN3270 - C - standard - mvs.example");
+    s.link.assigned_lu_name = "TST001";
+    ok = s.record.SetText(field::WindowTitle, "&U on &H");
+    EXPECT_EQ(BuildWindowTitle(s), "TST001 on mvs.example");
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,188 @@
+// The shared area and the messages between sessions, with several "sessions" in one process: each
+// SharedArea opens its own lock files, so their locks meet as two processes' would.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+
+#include <cstring>
+
+#include "app/runtime_folder.h"
+#include "app/session_messages.h"
+#include "app/session_peers.h"
+#include "app/shared_area.h"
+#include "app_test_support.h"
+
+namespace orkan {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Area : public ::testing::Test {
+protected:
+    Area() {
+        folder.path = temp / "orkan3270";
+        folder.shm_name = RuntimeFolderFor([this](const std::string& name) -> std::optional<std::string> {
+                              if (name == "XDG_RUNTIME_DIR") return temp.path();
+                              return std::nullopt;
+                          }).shm_name;
+        EXPECT_FALSE(PrepareRuntimeFolder(folder).has_value());
+    }
+    std::unique_ptr<SharedArea> Open() {
+        std::string error;
+        auto area = SharedArea::Open(folder, error);
+        EXPECT_TRUE(area) << error;
+        return area;
+    }
+    int Claim(SharedArea& area, std::optional<int> slot = std::nullopt, const char* name = "s.ses") {
+        const ClaimResult r = area.Claim(slot, name);
+        EXPECT_TRUE(r.error.empty()) << r.error;
+        return r.slot.value_or(-1);
+    }
+
+    test::TempFolder temp;
+    RuntimeFolder folder;
+};
+
+TEST(RuntimeFolderName, FollowsTheFolder) {
+    const std::string uid = std::to_string(getuid());
+    struct Case {
+        std::optional<std::string> xdg;
+        std::string path;
+        bool plain_name;
+    };
+    for (const Case& c : {Case{"/run/user/" + uid, "/run/user/" + uid + "/orkan3270", true},
+                          Case{"/run/user/" + uid + "/", "/run/user/" + uid + "/orkan3270", true},
+                          Case{"/tmp/private", "/tmp/private/orkan3270", false},
+                          Case{std::nullopt, "/tmp/orkan3270-" + uid, false}, Case{"relative", "/tmp/orkan3270-" + uid, false}}) {
+        const RuntimeFolder f = RuntimeFolderFor([&](const std::string& name) -> std::optional<std::string> {
+            return name == "XDG_RUNTIME_DIR" ? c.xdg : std::nullopt;
+        });
+        EXPECT_EQ(f.path, c.path);
+        const std::string plain = "/orkan_tn3270_commonarea." + uid;
+        EXPECT_EQ(f.shm_name == plain, c.plain_name) << f.shm_name;
+        EXPECT_EQ(f.shm_name.rfind(plain, 0), 0u);
+    }
+}
+
+TEST_F(Area, RuntimeFolderIsPrivate) {
+    struct stat st {};
+    ASSERT_EQ(stat(folder.path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    chmod(folder.path.c_str(), 0755);
+    EXPECT_FALSE(PrepareRuntimeFolder(folder).has_value());
+    ASSERT_EQ(stat(folder.path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << "wider rights are narrowed";
+    RuntimeFolder link = folder;
+    link.path = temp / "link";
+    ASSERT_EQ(symlink(folder.path.c_str(), link.path.c_str()), 0);
+    EXPECT_TRUE(PrepareRuntimeFolder(link).has_value()) << "a link is not our folder";
+}
+
+TEST_F(Area, SlotsAndLetters) {
+    std::vector<std::unique_ptr<SharedArea>> sessions;
+    for (int i = 0; i < kSlotCount; ++i) {
+        sessions.push_back(Open());
+        EXPECT_EQ(Claim(*sessions.back()), i);
+    }
+    auto extra = Open();
+    EXPECT_EQ(Claim(*extra), -1) << "a 37th session";
+    // The session of slot 1 leaves: the next one takes slot 1 and its letter.
+    sessions[1]->Release();
+    EXPECT_EQ(Claim(*extra), 1);
+    EXPECT_EQ(LetterOfSlot(1), 'B');
+    const auto slots = extra->ReadSlots();
+    EXPECT_EQ(slots[1].pid, getpid());
+    EXPECT_EQ(slots[1].name, "s.ses");
+    sessions.clear();
+    extra.reset();
+    // The last one out removes the area.
+    const int fd = shm_open(folder.shm_name.c_str(), O_RDONLY, 0);
+    EXPECT_LT(fd, 0);
+    if (fd >= 0) close(fd);
+}
+
+TEST_F(Area, RequestedLetterAndSameName) {
+    auto a = Open(), b = Open(), c = Open();
+    EXPECT_EQ(Claim(*a, SlotOfLetter('q')), 16);
+    EXPECT_EQ(Claim(*b, SlotOfLetter('Q')), 0) << "a taken letter gives the first free slot";
+    const ClaimResult r = c->Claim(std::nullopt, "s.ses");
+    EXPECT_EQ(r.same_name, 2);
+    EXPECT_FALSE(SlotOfLetter('#').has_value());
+    EXPECT_EQ(SlotOfLetter('9'), 35);
+}
+
+TEST_F(Area, AKilledSessionsSlotIsFree) {
+    // A child claims slot 0 and dies without a word; its id stays in the slot, its lock does not.
+    const pid_t child = fork();
+    if (child == 0) {
+        std::string error;
+        auto area = SharedArea::Open(folder, error);
+        _exit(area && area->Claim(std::nullopt, "dead.ses").slot == 0 ? 0 : 1);  // no Release
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    auto area = Open();
+    EXPECT_FALSE(area->IsOccupied(0));
+    EXPECT_EQ(Claim(*area), 0);
+}
+
+TEST_F(Area, MacroRequestsAndMessages) {
+    PollEventLoop loop;
+    struct Handler : PeerHandler {
+        void OnSessionListChanged(int32_t pid) override { lists.push_back(pid); }
+        void OnCloseRequest() override { ++closes; }
+        void OnMacroRequest(const std::string& text, bool source) override { macros.push_back({text, source}); }
+        void OnArrange(int64_t what, int64_t) override { arranged.push_back(what); }
+        std::vector<int32_t> lists;
+        int closes = 0;
+        std::vector<std::pair<std::string, bool>> macros;
+        std::vector<int64_t> arranged;
+    } ha, hb;
+    auto join = [&](Handler& h) {
+        auto area = Open();
+        const int slot = Claim(*area);
+        std::string error;
+        auto socket = MessageSocket::Open(folder.path, LetterOfSlot(slot), error);
+        EXPECT_TRUE(socket) << error;
+        auto peers = std::make_unique<SessionPeers>(loop, folder, std::move(area), std::move(socket));
+        peers->SetHandler(&h);
+        return peers;
+    };
+    auto a = join(ha);
+    auto b = join(hb);
+    EXPECT_EQ(a->NotifySessions(0), 1);
+    EXPECT_EQ(a->RunMacroIn('b', "logon", false), PeerRequest::Sent);
+    EXPECT_TRUE(b->Arrange('A', peer_message::Minimise, 0));
+    EXPECT_EQ(a->RunMacroIn('C', "logon", false), PeerRequest::NotOpen);
+    EXPECT_EQ(PeerRequestErrorCode(PeerRequest::NotOpen), 0x8042);
+    EXPECT_EQ(a->RunMacroIn('*', "x", false), PeerRequest::InvalidLetter);
+    EXPECT_EQ(a->RunMacroIn('B', std::string(kSlotTextSize, 'm'), true), PeerRequest::TooLong);
+    ASSERT_TRUE(test::TurnUntil(loop, [&] { return !hb.macros.empty() && !ha.arranged.empty(); }));
+    EXPECT_EQ(hb.lists, std::vector<int32_t>{0});
+    EXPECT_EQ(hb.macros, (std::vector<std::pair<std::string, bool>>{{"logon", false}}));
+    EXPECT_EQ(ha.arranged, std::vector<int64_t>{peer_message::Minimise});
+    // A datagram that is not ours is dropped; the next good one still arrives.
+    {
+        const std::string path = MessageSocketPath(folder.path, 'B');
+        const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
+        sockaddr_un to{};
+        to.sun_family = AF_UNIX;
+        std::memcpy(to.sun_path, path.c_str(), path.size());
+        sendto(fd, "garbage", 7, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        close(fd);
+    }
+    a->CloseAll();
+    ASSERT_TRUE(test::TurnUntil(loop, [&] { return ha.closes == 1 && hb.closes == 1; }));
+    // Leaving tells the others, naming the one that leaves.
+    a->Leave();
+    ASSERT_TRUE(test::TurnUntil(loop, [&] { return hb.lists.size() == 2; }));
+    EXPECT_EQ(hb.lists[1], getpid());
+    EXPECT_EQ(b->Sessions().size(), 1u);
+}
+
+}  // namespace
+}  // namespace orkan

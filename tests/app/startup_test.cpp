@@ -1,0 +1,139 @@
+// Start-up in a scratch HOME: the first start fills the application data folder, key.lst is
+// required, the session comes from the command line, LastSession or standard.ses, the command line
+// overrides it, and the slot is claimed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/startup.h"
+#include "app_test_support.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Startup : public ::testing::Test {
+protected:
+    Startup() {
+        fs::create_directories(temp / "home");
+        fs::create_directories(temp / "run");
+        fs::copy(std::string(ORKAN_BINARY_DIR) + "/share/orkan3270", program_data, fs::copy_options::recursive);
+        env.env = [this](const std::string& name) -> std::optional<std::string> {
+            if (name == "HOME") return temp / "home";
+            if (name == "XDG_RUNTIME_DIR") return temp / "run";
+            return std::nullopt;
+        };
+        env.program_data = program_data;
+        env.change_directory = false;
+    }
+    int Start(std::vector<const char*> args) {
+        args.insert(args.begin(), "orkan3270");
+        CommandLine cl;
+        EXPECT_EQ(ParseCommandLine(int(args.size()), args.data(), cl, ui), 0);
+        return PrepareSession(cl, env, runtime, state);
+    }
+    std::string AppData() const { return temp / "home/.config/orkan3270"; }
+    void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+    std::string Titles() const {
+        std::string out;
+        for (const MessageBox& m : ui.shown) out += m.title + ": " + m.text + "\n";
+        return out;
+    }
+
+    test::TempFolder temp;
+    std::string program_data = temp / "share";
+    StartupEnvironment env;
+    PollEventLoop loop;
+    test::RecordingUi ui;
+    test::RecordingFrame frame;
+    SessionRuntime runtime{loop, ui, frame};
+    StartupState state;
+};
+
+TEST_F(Startup, FirstStartFillsTheApplicationDataFolder) {
+    ASSERT_EQ(Start({"--host", "127.0.0.1:2023", "--lu", "TST002"}), 0) << Titles();
+    for (const char* name : {"standard.ses", "macros", "certs"}) EXPECT_TRUE(fs::exists(AppData() + "/" + name)) << name;
+    const Session& s = runtime.session();
+    EXPECT_EQ(s.record.Text(field::HostName), "127.0.0.1:2023");
+    EXPECT_EQ(s.record.Text(field::LuName), "TST002");
+    EXPECT_EQ(s.record.Text(field::SessionFile), "standard.ses");
+    EXPECT_EQ(s.letter, 'A');
+    EXPECT_EQ(s.charset.screen[0xC1], 'A') << "the country tables were not built";
+    ASSERT_TRUE(state.peers);
+    EXPECT_EQ(state.peers->Sessions().size(), 1u);
+    EXPECT_TRUE(ui.shown.empty()) << Titles();
+}
+
+TEST_F(Startup, DefaultSessionForInProcessUse) {
+    Session& s = runtime.session();
+    ASSERT_TRUE(PrepareDefaultSession(s, program_data)) << Titles();
+    EXPECT_EQ(s.charset.screen[0xC1], 'A');
+    EXPECT_EQ(s.record.Text(field::SessionFile), "standard.ses");
+    fs::remove(program_data + "/country.lst");
+    EXPECT_FALSE(PrepareDefaultSession(s, program_data));
+    ASSERT_FALSE(ui.shown.empty());
+    EXPECT_EQ(ui.shown.back().text, "File \"country.lst\" was not found.\nYou may need to re-install Orkan.");
+}
+
+TEST_F(Startup, KeyListIsRequired) {
+    struct Case {
+        std::string content;  // empty: no file
+        std::string title, text;
+    };
+    for (const Case& c : {Case{"", "Orkan TN3270 - file not found",
+                               "File \"key.lst\" was not found.\nYou may need to re-install Orkan."},
+                          Case{"Orkan Keylist V0.99 and more bytes", "Orkan TN3270 Installation Error",
+                               "KEY.LST is not a valid keylist file for this version\nOrkan TN3270 cannot run without it"}}) {
+        fs::remove(program_data + "/key.lst");
+        if (!c.content.empty()) WriteFile(program_data + "/key.lst", c.content);
+        ui.shown.clear();
+        EXPECT_EQ(Start({"--host", "h"}), kStartupFailed);
+        ASSERT_FALSE(ui.shown.empty());
+        EXPECT_EQ(ui.shown.back().title, c.title);
+        EXPECT_EQ(ui.shown.back().text, c.text);
+    }
+}
+
+TEST_F(Startup, WhichSessionIsLoaded) {
+    ASSERT_EQ(Start({}), 0);  // the first start, to have the folder
+    state.peers.reset();
+    fs::copy_file(AppData() + "/standard.ses", AppData() + "/mine.ses");
+    WriteFile(AppData() + "/orkan.ini", "[Orkan]\nLastSession=mine\n");
+    fs::create_directories(AppData() + "/macros");
+    WriteFile(AppData() + "/macros/unlocked.ext", "");
+    struct Case {
+        std::vector<const char*> args;
+        std::string loaded;
+        int messages;
+    };
+    for (const Case& c : {Case{{}, "mine.ses", 0}, Case{{"named"}, "standard.ses", 1},
+                          Case{{"--session", "mine.ses"}, "mine.ses", 0}}) {
+        ui.shown.clear();
+        SessionRuntime local(loop, ui, frame);
+        StartupState st;
+        std::vector<const char*> args = c.args;
+        args.insert(args.begin(), "orkan3270");
+        CommandLine cl;
+        ASSERT_EQ(ParseCommandLine(int(args.size()), args.data(), cl, ui), 0);
+        ASSERT_EQ(PrepareSession(cl, env, local, st), 0) << Titles();
+        EXPECT_EQ(local.session().record.Text(field::SessionFile), c.loaded);
+        EXPECT_EQ(int(ui.shown.size()), c.messages) << Titles();
+        EXPECT_TRUE(st.event_macros.Found(EventMacro::Unlocked));
+        EXPECT_FALSE(st.event_macros.Found(EventMacro::Protect));
+    }
+    // Neither the named session nor standard.ses: the program cannot start.
+    WriteFile(AppData() + "/standard.ses", "damaged");
+    fs::remove(AppData() + "/standard.ses.backup");
+    SessionRuntime local(loop, ui, frame);
+    StartupState st;
+    const char* args[] = {"orkan3270", "missing"};
+    CommandLine cl;
+    ASSERT_EQ(ParseCommandLine(2, args, cl, ui), 0);
+    EXPECT_EQ(PrepareSession(cl, env, local, st), kStartupFailed);
+}
+
+}  // namespace
+}  // namespace orkan

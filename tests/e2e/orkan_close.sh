@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# SIGTERM ends the program at once, whatever its connection is doing: connecting to a host that
+# never answers, taking a trickle of bytes, in the middle of a TLS handshake. It still closes
+# cleanly (status 0) and gives its session letter back.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+require_programs
+prepare_appdata
+QUICK_MS=3000  # "at once" on a busy shared machine, the 0.37 s pause before saving included
+
+# peer MODE: a loopback peer that prints its port, then (tls mode) "hello" once the ClientHello came.
+#   full: its accept queue is filled, so a further connect is never answered ("none": impossible here)
+#   tls:  takes the connection and never answers the ClientHello
+peer() {
+    exec {PEER_FD}< <(exec timeout -k 5 "$LIFETIME" python3 -c '
+import signal, socket, sys
+mode = sys.argv[1]
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+s.listen(0)
+port = s.getsockname()[1]
+fillers = []
+if mode == "full":
+    for _ in range(32):
+        f = socket.socket()
+        f.setblocking(False)
+        f.connect_ex(("127.0.0.1", port))
+        fillers.append(f)
+        import select
+        if not select.select([], [f], [], 0.3)[1]:
+            break
+    else:
+        port = "none"
+print(port, flush=True)
+if mode == "tls":
+    c, _ = s.accept()
+    c.recv(1)
+    print("hello", flush=True)
+signal.pause()
+' "$1")
+    EXTRA_PIDS+=($!)
+    read -r -t "$PATIENCE" -u "$PEER_FD" PEER_PORT || fail "the peer did not start"
+}
+
+# quick_term NAME: SIGTERM, then the program must be gone within QUICK_MS and end with 0.
+quick_term() {
+    local started=$(date +%s%N)
+    finish_orkan "$1" TERM
+    local took=$((($(date +%s%N) - started) / 1000000))
+    expect_rc 0 "$1 after SIGTERM"
+    [ "$took" -le "$QUICK_MS" ] || fail "$1 took $took ms to close"
+    echo "$1 closed in $took ms"
+}
+
+# --- a host that never answers the connect
+peer full
+if [ "$PEER_PORT" = none ]; then
+    echo "note: this machine answers every loopback connect; the never-answering case was not run" >&2
+else
+    start_orkan unanswered --host "127.0.0.1:$PEER_PORT"
+    # The connect is under way once the kernel shows it as sent and unanswered; the peer's own
+    # filler sockets are in that state too, so only the program's socket counts.
+    for _ in $(seq 600); do
+        ss -tnp state syn-sent "( dport = :$PEER_PORT )" 2>/dev/null | grep -q '"orkan3270"' && break
+        sleep 0.05
+    done
+    quick_term unanswered
+fi
+
+# --- a host that sends one byte per write, late
+start_host --fault byte-per-write --fault slow=200
+start_orkan trickle --dump --host "127.0.0.1:$HOST_PORT"
+timeout "$PATIENCE" tail -n +1 -f "$HOST_LOG" | grep -q -m 1 ' OPEN from '
+quick_term trickle
+stop_host
+
+# --- a TLS handshake the host never finishes
+peer tls
+start_orkan handshake --host "127.0.0.1:$PEER_PORT" --tls 1
+read -r -t "$PATIENCE" -u "$PEER_FD" said || fail "no ClientHello reached the peer"
+[ "$said" = hello ] || fail "the peer said '$said'"
+quick_term handshake
+
+# Every letter was given back: the next session is A again.
+start_host
+start_orkan last --dump --host "127.0.0.1:$HOST_PORT"
+expect_out last "User id"
+grep -q "^orkan3270: session A," "$WORK/last.err" || fail "a closed session kept its letter"
+quick_term last
+
+echo "PASS"

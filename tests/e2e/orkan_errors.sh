@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# What the headless program says when it cannot work, and that it then ends with a non-zero status:
+# a refused connection, an unknown host, a connect time-out, a device the server refuses, a host
+# that closes the connection in the middle of a record, a session without a host, a TLS choice the
+# session cannot use, a damaged key.lst, an invalid command line option and a session file that
+# cannot be loaded at all.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+require_programs
+prepare_appdata
+
+# --- nothing listens: the port of a host that has just stopped
+start_host
+free_port=$HOST_PORT
+stop_host
+run_orkan refused --host "127.0.0.1:$free_port"
+expect_rc 3 "refused connection"
+err_has refused "Orkan TN3270 Connection Error 2: Error connecting to hostname 127.0.0.1, port $free_port, rc=111"
+err_has refused "(answered Cancel)"
+
+# --- a name no resolver knows
+run_orkan unknown --host nosuchhost.invalid:3270
+expect_rc 3 "unknown host"
+err_has unknown "Orkan TN3270 Connection Error 2: Error getting address info for nosuchhost.invalid, rc="
+
+# --- a host that takes the connection and never says a word: the countdown of 2 seconds runs out
+exec {silent}< <(exec python3 -c '
+import signal, socket
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+s.listen(4)
+print(s.getsockname()[1], flush=True)
+signal.pause()
+')
+EXTRA_PIDS+=($!)
+read -r -t "$PATIENCE" -u "$silent" silent_port || fail "the silent host did not start"
+make_session slow host="127.0.0.1:$silent_port" timeout=2
+started=$(date +%s)
+run_orkan timeout slow
+expect_rc 3 "connect time-out"
+err_has timeout "Orkan TN3270 Connection Error 1: Timeout while connecting to 127.0.0.1"
+[ $(($(date +%s) - started)) -ge 2 ] || fail "the time-out came before its 2 seconds"
+
+# --- the server refuses the device
+start_host --reject INV-NAME
+run_orkan rejected --host "127.0.0.1:$HOST_PORT" --lu NOSUCHLU
+expect_rc 3 "device rejected"
+err_has rejected "Orkan TN3270 Connection Error 3: The device is not known to the server."
+stop_host
+
+# --- the host closes in the middle of the logon panel's record
+start_host --fault close-after=600
+start_orkan cut --dump --host "127.0.0.1:$HOST_PORT"
+finish_orkan cut
+expect_rc 3 "host closed the connection"
+err_has cut "orkan3270: The host closed the connection."
+grep -q -- "--- screen" "$WORK/cut.out" && fail "a cut record was shown as a screen"
+log_has 'CLOSE fault: closed after 600 bytes'
+stop_host
+
+# --- the installed standard.ses names no host
+run_orkan nohost standard
+expect_rc 3 "no host"
+err_has nohost "names no host to connect to"
+
+# --- a TLS choice from an older list that this program cannot use
+make_session oddtls host=127.0.0.1:1 tls=11
+run_orkan oddtls oddtls
+expect_rc 3 "unusable TLS choice"
+err_has oddtls "Orkan TN3270 Connection Error 2: The session's TLS choice 11 cannot be used"
+
+# --- command line, key.lst and session files that end the start
+run_orkan badoption /X
+expect_rc 8 "invalid option"
+err_has badoption "Orkan TN3270 Command Line Option Error: Command line option '/X' is invalid."
+
+printf 'Not a key list at all, but long enough' >"$APPDATA/key.lst"
+run_orkan badkeys --host 127.0.0.1:1
+expect_rc 8 "damaged key.lst"
+err_has badkeys "Orkan TN3270 Installation Error: KEY.LST is not a valid keylist file for this version"
+rm "$APPDATA/key.lst"
+
+printf 'damaged' >"$APPDATA/standard.ses"
+rm -f "$APPDATA/standard.ses.backup"
+run_orkan nosession missing
+expect_rc 8 "neither the named session nor standard.ses loads"
+err_has nosession "Session file missing.ses was not found"
+err_has nosession "standard.ses is not a valid session file for this version"
+
+echo "PASS"

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Keep-alive bytes on the wire at the interval orkan.ini sets (in the clear and under TLS, where a
+# byte outside TLS would break the host's TLS layer), and the auto-reconnect of a session whose host
+# says hello and hangs up.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+require_programs
+prepare_appdata
+
+# nops COUNT: waits until the host log holds COUNT keep-alives; prints their times.
+nops() {
+    timeout "$PATIENCE" tail -n +1 -f "$HOST_LOG" | grep --line-buffered -m "$1" 'TELNET< IAC NOP$' |
+        awk '{print $2}' >"$WORK/nops"
+    [ "$(wc -l <"$WORK/nops")" -ge "$1" ] || fail "fewer than $1 keep-alives reached the host"
+}
+
+# spaced_by SECONDS: the keep-alives came SECONDS apart on average (one late tick on a busy machine
+# must not fail the test, a wrong interval must).
+spaced_by() {
+    awk -v want="$1" 'NR == 1 { first = $1 } { last = $1; n = NR }
+        END { mean = (last - first) / (n - 1); if (mean < want * 0.8 || mean > want * 1.4) { print mean; exit 1 } }' \
+        "$WORK/nops" || fail "keep-alives were not $1 s apart: $(tr '\n' ' ' <"$WORK/nops")"
+}
+
+# --- every 2 seconds in the clear
+write_ini "KeepAliveTime=2"
+start_host
+start_orkan plain --dump --host "127.0.0.1:$HOST_PORT"
+expect_out plain "User id"
+nops 4
+spaced_by 2
+finish_orkan plain TERM
+expect_rc 0
+stop_host
+
+# --- every second under TLS; the session stays open and keeps answering
+command -v openssl >/dev/null || fail "openssl is missing"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$WORK/key.pem" -out "$WORK/cert.pem" -days 2 \
+    -subj /CN=localhost >/dev/null 2>&1 || fail "openssl could not make a certificate"
+write_ini "KeepAliveTime=1"
+start_host --tls-cert "$WORK/cert.pem" --tls-key "$WORK/key.pem"
+start_orkan tls --dump --host "127.0.0.1:$HOST_PORT" --tls 1
+expect_out tls "User id"
+nops 4
+spaced_by 1
+log_has 'TLS handshake done: TLSv1\.3'
+grep -q ' ERROR \| CLOSE ' "$HOST_LOG" && fail "the host saw something wrong under TLS"
+finish_orkan tls TERM
+expect_rc 0
+stop_host
+
+# --- a host that says hello and hangs up, with AUTORECONNECT on: the session comes back
+cat >"$WORK/bye.app" <<'EOF'
+title "Hello and goodbye"
+on connect : goto hello ; disconnect
+screen hello
+  layout
+  |Hello, terminal ${lu}
+  end
+end
+EOF
+write_ini "KeepAliveTime=0"
+start_host --app "$WORK/bye.app"
+make_session again host="127.0.0.1:$HOST_PORT" autoreconnect=1
+start_orkan again --dump again
+expect_out again "--- screen 1 ---"
+expect_out again "Hello, terminal"
+expect_out again "--- screen 2 ---"
+expect_out again "Hello, terminal"
+finish_orkan again TERM
+expect_rc 0 "SIGTERM ends a reconnecting session cleanly"
+[ "$(grep -c ' OPEN from ' "$HOST_LOG")" -ge 2 ] || fail "the session did not connect again"
+
+# --- the same host without AUTORECONNECT: the program ends after the first hang-up
+make_session once host="127.0.0.1:$HOST_PORT"
+start_orkan once --dump once
+expect_out once "Hello, terminal"
+finish_orkan once
+expect_rc 3
+err_has once "orkan3270: The host closed the connection."
+stop_host
+
+echo "PASS"

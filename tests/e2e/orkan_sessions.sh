@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Sessions as separate processes meeting in the shared area: 36 hold 36 different letters; the
+# 37th is told that 36 is the maximum and ends; the letter of a session killed with SIGKILL goes to
+# the next start; a letter asked for is taken when free; closing the session in slot B of three
+# gives B to the next one.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+require_programs
+prepare_appdata
+start_host --lu-pool TST001-TST060
+
+# letter_of NAME: the session letter the program reported on stderr.
+letter_of() {
+    sed -n 's/^orkan3270: session \(.\), process .*$/\1/p' "$WORK/$1.err" | head -n 1
+}
+
+# up NAME [ARGS]: a session that has shown the logon panel (so its slot is claimed).
+up() {
+    local name=$1
+    shift
+    start_orkan "$name" --dump --host "127.0.0.1:$HOST_PORT" "$@"
+    expect_out "$name" "User id"
+}
+
+all_down() {
+    local name
+    for name in "${!OPID[@]}"; do kill -TERM "${OPID[$name]}" 2>/dev/null; done
+    for name in "${!OPID[@]}"; do
+        finish_orkan "$name"
+        expect_rc 0 "$name ends cleanly"
+    done
+}
+
+# --- 36 sessions, 36 letters
+for i in $(seq 1 36); do start_orkan "s$i" --dump --host "127.0.0.1:$HOST_PORT"; done
+for i in $(seq 1 36); do expect_out "s$i" "User id"; done
+letters=$(for i in $(seq 1 36); do letter_of "s$i"; done | sort | tr -d '\n')
+[ "$letters" = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ" ] || fail "the 36 sessions hold '$letters'"
+
+# --- the 37th
+run_orkan s37 --host "127.0.0.1:$HOST_PORT"
+expect_rc 8 "no free slot"
+err_has s37 "Orkan TN3270 Error: There are 36 sessions already active,"
+err_has s37 "which is the maximum number."
+
+# --- a killed session's letter is free again
+victim=""
+for i in $(seq 1 36); do [ "$(letter_of "s$i")" = K ] && victim="s$i"; done
+# The program's own process, not the `timeout` around it.
+kill -KILL "$(sed -n 's/^orkan3270: session ., process \([0-9]*\)$/\1/p' "$WORK/$victim.err")"
+finish_orkan "$victim"
+expect_rc 137 "SIGKILL"
+up heir
+[ "$(letter_of heir)" = K ] || fail "the next session took '$(letter_of heir)', not the killed session's K"
+all_down
+[ -z "$(ls "$XDG_RUNTIME_DIR/orkan3270/" | grep '\.sock$')" ] || fail "message sockets were left behind"
+
+# --- a letter asked for, free and taken
+up wants_q --letter q
+[ "$(letter_of wants_q)" = Q ] || fail "--letter q gave '$(letter_of wants_q)'"
+up wants_q_too --letter Q
+[ "$(letter_of wants_q_too)" = A ] || fail "a taken letter should give the first free one, not '$(letter_of wants_q_too)'"
+all_down
+
+# --- three sessions; the one in slot B closes; the next start takes B
+up one
+up two
+up three
+[ "$(letter_of one)$(letter_of two)$(letter_of three)" = ABC ] || fail "three sessions are not A, B, C"
+finish_orkan two TERM
+expect_rc 0
+up four
+[ "$(letter_of four)" = B ] || fail "the next session took '$(letter_of four)' instead of B"
+all_down
+
+echo "PASS"

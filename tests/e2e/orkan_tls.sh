@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# TLS from the headless program against `openssl s_server` and against testhost, with certificates
+# made here by the openssl command. The host list of orkan.ini carries the certificate settings
+# (CA_Certs, Client_Certs, Client_Keys, Validate_Host_Cert, Domain_Must_Match_Host) to a session
+# file that names the host entry; --tls picks the protocol.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+require_programs
+command -v openssl >/dev/null || fail "openssl is missing"
+prepare_appdata
+CERTS="$WORK/certs"
+mkdir -p "$CERTS"
+
+ossl() { openssl "$@" >>"$WORK/openssl.log" 2>&1 || fail "openssl $1 failed"; }
+
+issuer() {  # NAME SUBJECT
+    ossl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/$1-key.pem" -out "$CERTS/$1.pem" -days 30 \
+        -subj "$2" -addext basicConstraints=critical,CA:TRUE -addext keyUsage=keyCertSign,cRLSign
+}
+leaf() {  # NAME SUBJECT ALTNAMES ISSUER DAYS
+    ossl req -newkey rsa:2048 -nodes -keyout "$CERTS/$1-key.pem" -out "$CERTS/$1.csr" -subj "$2"
+    printf 'subjectAltName=%s\nextendedKeyUsage=serverAuth,clientAuth\n' "$3" >"$CERTS/$1.ext"
+    ossl x509 -req -in "$CERTS/$1.csr" -CA "$CERTS/$4.pem" -CAkey "$CERTS/$4-key.pem" -CAcreateserial \
+        -days "$5" -extfile "$CERTS/$1.ext" -out "$CERTS/$1.pem"
+}
+issuer ca "/CN=Orkan Test CA"
+issuer other-ca "/CN=Somebody Else"
+leaf host "/CN=localhost" "DNS:localhost,IP:127.0.0.1" ca 30
+leaf expired "/CN=localhost" "DNS:localhost" ca -1
+leaf wrongname "/CN=wrong.example" "DNS:wrong.example" ca 30
+leaf stranger "/CN=localhost" "DNS:localhost" other-ca 30
+leaf client "/CN=orkan-client" "DNS:orkan-client" ca 30
+leaf badclient "/CN=orkan-client" "DNS:orkan-client" other-ca 30
+ossl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/self-key.pem" -out "$CERTS/self.pem" -days 30 \
+    -subj "/CN=localhost" -addext subjectAltName=DNS:localhost
+
+# host_entry PORT VALIDATE MATCH [CLIENT]: orkan.ini with the host entry "tlshost" (localhost:PORT,
+# TLS highest available, the CA above) and optionally a client certificate.
+host_entry() {
+    local client_cert="" client_key=""
+    if [ -n "${4:-}" ]; then
+        client_cert="$CERTS/$4.pem"
+        client_key="$CERTS/$4-key.pem"
+    fi
+    write_ini "Hostnames=tlshost," "IPnames=localhost," "Portnums=$1," "TN3270E=1," "SSL=6," "Lunames=," \
+        "KeepAliveTimes=0," "CA_Certs=$CERTS/ca.pem," "Client_Certs=$client_cert," "Client_Keys=$client_key," \
+        "Validate_Host_Cert=$2," "Domain_Must_Match_Host=$3,"
+}
+make_session tls host=tlshost ipname=localhost
+
+# start_server CERT ARGS...: s_server for one connection; its output is read with expect_server.
+start_server() {
+    local cert=$1
+    shift
+    mkfifo "$WORK/server.in"
+    exec {SERVER_IN}<>"$WORK/server.in"  # held open: the server reads no end of input
+    exec {SERVER_FD}< <(exec timeout -k 5 "$LIFETIME" openssl s_server -accept 0 -naccept 1 \
+        -cert "$CERTS/$cert.pem" -key "$CERTS/$cert-key.pem" "$@" <"$WORK/server.in" 2>&1)
+    SERVER_PID=$!
+    EXTRA_PIDS+=("$SERVER_PID")
+    : >"$WORK/server.out"
+    expect_server "ACCEPT"
+    rm "$WORK/server.in"
+    SERVER_PORT=$(sed -n 's/^ACCEPT .*:\([0-9]*\)$/\1/p' "$WORK/server.out" | tail -n 1)
+    [ -n "$SERVER_PORT" ] || fail "s_server printed no port"
+}
+expect_server() {
+    local line
+    while IFS= read -r -t "$PATIENCE" -u "$SERVER_FD" line; do
+        printf '%s\n' "$line" >>"$WORK/server.out"
+        case "$line" in *"$1"*) return 0 ;; esac
+    done
+    fail "s_server never printed '$1'"
+}
+stop_server() {
+    kill "$SERVER_PID" 2>/dev/null
+    wait "$SERVER_PID" 2>/dev/null
+    exec {SERVER_FD}<&- {SERVER_IN}>&-
+}
+
+# accepted NAME CERT VALIDATE MATCH [SERVER ARGS...]: the handshake succeeds and the session stays.
+accepted() {
+    local name=$1 cert=$2 validate=$3 match=$4
+    shift 4
+    start_server "$cert" "$@"
+    host_entry "$SERVER_PORT" "$validate" "$match" "${CLIENT:-}"
+    start_orkan "$name" tls ${TLS_OPTION:-}
+    expect_server "CIPHER is "
+    finish_orkan "$name" TERM
+    expect_rc 0 "$name: the session should have stayed until SIGTERM"
+    stop_server
+}
+
+# refused NAME CERT VALIDATE MATCH MESSAGE [SERVER ARGS...]: the program ends with MESSAGE.
+refused() {
+    local name=$1 cert=$2 validate=$3 match=$4 message=$5
+    shift 5
+    start_server "$cert" "$@"
+    host_entry "$SERVER_PORT" "$validate" "$match" "${CLIENT:-}"
+    run_orkan "$name" tls ${TLS_OPTION:-}
+    expect_rc 3 "$name: the connection should have been refused"
+    err_has "$name" "$message"
+    stop_server
+}
+
+# --- protocols: the highest available meets a TLS 1.2-only and a TLS 1.3-only server; --tls 4
+#     (TLS 1.2) is refused by a TLS 1.3-only one
+# (TLS 1.3 cipher suites are the ones named TLS_...)
+tls13_cipher() { grep -q "^CIPHER is TLS_" "$WORK/server.out"; }
+accepted tls12 host 1 1 -tls1_2
+tls13_cipher && fail "not TLS 1.2"
+accepted tls13 host 1 1 -tls1_3
+tls13_cipher || fail "not TLS 1.3"
+TLS_OPTION="--tls 4" accepted tls12_asked host 1 1
+tls13_cipher && fail "--tls 4 did not give TLS 1.2"
+TLS_OPTION="--tls 4" refused tls12_only host 0 0 \
+    "Orkan TN3270 Connection Error 6: Encryption Error - Please make sure the host supports the specified encryption protocol." -tls1_3
+
+# --- host certificates
+refused expired expired 0 0 "Orkan TN3270 Connection Error 6: SSL X509 error - certificate has expired"
+refused wrongname wrongname 0 1 "Orkan TN3270 Connection Error 6: Certificate host name wrong.example does not match"
+grep -q "^connection host name localhost$" "$WORK/wrongname.err" || fail "the second line of the host-name message"
+accepted wrongname_unchecked wrongname 0 0
+accepted selfsigned self 0 0
+refused selfsigned_refused self 1 0 "Orkan TN3270 Connection Error 6: Encryption Error, Host certificate failed verification"
+accepted unknown_ca stranger 0 0
+refused unknown_ca_refused stranger 1 0 "Orkan TN3270 Connection Error 6: Encryption Error, Host certificate failed verification"
+
+# --- a client certificate, asked for by the server (TLS 1.2, where a refusal ends the handshake)
+CLIENT=client accepted client host 1 1 -Verify 1 -verify_return_error -CAfile "$CERTS/ca.pem" -tls1_2
+grep -q "subject=CN = orkan-client" "$WORK/server.out" || fail "s_server did not see the client certificate"
+CLIENT=badclient refused badclient host 1 1 \
+    "Orkan TN3270 Connection Error 6: Encryption Error - Client certificate may be invalid for this host mainframe" \
+    -Verify 1 -verify_return_error -CAfile "$CERTS/ca.pem" -tls1_2
+
+# --- testhost under TLS: the whole logon panel through TLS, the certificate fully checked
+start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
+host_entry "$HOST_PORT" 1 1
+start_orkan testhost --dump tls
+expect_out testhost "User id"
+finish_orkan testhost TERM
+expect_rc 0
+log_has 'TLS handshake done: TLSv1\.3'
+stop_host
+
+echo "PASS"
