@@ -1,5 +1,6 @@
-# The program's data folder: key.lst and defaults/standard.ses made by our own generator from the
-# key function table and the new-session defaults, plus the data files kept as text in data/.
+# The program's data folder: key.lst, defaults/standard.ses and defaults/standard.key, .bar and
+# .pad made by our own generator from the key function table, the new-session defaults and the
+# readable key map and button tables, plus the data files kept as text in data/.
 # The build tree's folder is where the program looks when it runs from the build tree; install
 # puts the same files under share/orkan3270.
 
@@ -23,6 +24,23 @@ add_custom_command(
   COMMENT "Generating defaults/standard.ses")
 list(APPEND _data_outputs ${ORKAN_BUILD_DATA_DIR}/defaults/standard.ses)
 
+# The standard keyboard map, toolbar and keypad, from their readable tables.
+foreach(kind key bar pad)
+  set(_out ${ORKAN_BUILD_DATA_DIR}/defaults/standard.${kind})
+  set(_table ${CMAKE_SOURCE_DIR}/data/standard_${kind}.tsv)
+  if(kind STREQUAL "key")
+    set(_args key-map ${CMAKE_SOURCE_DIR}/data/key_functions.tsv ${_table} ${_out})
+  else()
+    set(_args buttons ${CMAKE_SOURCE_DIR}/data/key_functions.tsv ${kind} ${_table} ${_out})
+  endif()
+  add_custom_command(
+    OUTPUT ${_out}
+    COMMAND orkan_gen_data ${_args}
+    DEPENDS orkan_gen_data ${_table} ${CMAKE_SOURCE_DIR}/data/key_functions.tsv
+    COMMENT "Generating defaults/standard.${kind}")
+  list(APPEND _data_outputs ${_out})
+endforeach()
+
 # Text data kept in the source tree, copied as it is; the globs notice files added later.
 file(GLOB _country CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/country.lst)
 file(GLOB_RECURSE _defaults RELATIVE ${CMAKE_SOURCE_DIR}/data CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/defaults/*)
@@ -32,7 +50,7 @@ foreach(src ${_country})
 endforeach()
 list(APPEND _copied ${_defaults})
 foreach(rel ${_copied})
-  if(rel STREQUAL "defaults/standard.ses")
+  if(rel MATCHES "^defaults/standard\\.(ses|key|bar|pad)$")
     continue()  # made by the generator
   endif()
   add_custom_command(

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Writes data/country.lst: the host code pages, their corrections and the transfer tables.
+"""Writes data/country.lst: the host code pages, their corrections, the transfer tables and the
+keyboard tables (key numbers of the virtual keys, country layouts and dead keys).
 
 The reference for every host code page is glibc's iconv (IBM037, IBM273, ...); the reference for
 the PC code pages is Python's codecs. The two tables the program carries itself (host transfer
-table, DOS conversion table) are read from src/charset/fixed_tables.h so both sides agree.
+table, DOS conversion table) are read from src/charset/fixed_tables.h, and the key numbers from
+src/keyboard/key_numbers.h, so both sides agree.
 
     tools/gen_country_lst.py            # rewrites data/country.lst
     tools/gen_country_lst.py --check    # fails when data/country.lst is not what it would write
@@ -181,6 +183,98 @@ def row_label(page, row):
     return "%X_: %s" % (row, " ".join(cells))
 
 
+# --- Keyboards ---
+
+def key_positions():
+    """Key name -> number and virtual key -> number, from the program's own key table."""
+    text = (ROOT / "src" / "keyboard" / "key_numbers.h").read_text()
+    rows = re.findall(r'\{(\d+), "([^"]+)", (0x[0-9A-Fa-f]{2}|0), (0x[0-9A-Fa-f]{2}|0)\}', text)
+    assert len(rows) > 100
+    names, scan = {}, [255] * 256
+    for number, name, vk, vk2 in rows:
+        names[name] = int(number)
+        for v in (int(vk, 16), int(vk2, 16)):
+            if v:
+                assert scan[v] == 255, "virtual key %02X is given to two keys" % v
+                scan[v] = int(number)
+    return names, scan
+
+
+# The keys of each keyboard that differ from the United States characters of standard.key, by the
+# key's name (its place on the keyboard): unshifted, shifted and, when the key has one, the AltGr
+# character (used for the Alt entry).
+KEYBOARDS = [
+    (["United States"], {}, []),
+    (["United Kingdom"], {
+        "Grave": "`\u00ac\u00a6", "2": '2"', "3": "3\u00a3", "4": "4$\u20ac", "Quote": "'@",
+        "Backslash": "#~", "Iso102": "\\|",
+        "A": "aA\u00e1", "E": "eE\u00e9", "I": "iI\u00ed", "O": "oO\u00f3", "U": "uU\u00fa",
+    }, []),
+    (["Germany", "Austria"], {
+        "Grave": "^\u00b0", "2": '2"\u00b2', "3": "3\u00a7\u00b3", "6": "6&", "7": "7/{", "8": "8([",
+        "9": "9)]", "0": "0=}", "Minus": "\u00df?\\", "Equals": "\u00b4`",
+        "Q": "qQ@", "E": "eE\u20ac", "Y": "zZ", "LeftBracket": "\u00fc\u00dc", "RightBracket": "+*~",
+        "Backslash": "#'", "Semicolon": "\u00f6\u00d6", "Quote": "\u00e4\u00c4", "Iso102": "<>|",
+        "Z": "yY", "M": "mM\u00b5", "Comma": ",;", "Period": ".:", "Slash": "-_",
+        "KeypadNumPeriod": ",,",
+    }, [
+        ("Grave", 0, "^", "aeiouAEIOU ", "\u00e2\u00ea\u00ee\u00f4\u00fb\u00c2\u00ca\u00ce\u00d4\u00db^"),
+        ("Equals", 0, "\u00b4", "aeiouyAEIOUY ",
+         "\u00e1\u00e9\u00ed\u00f3\u00fa\u00fd\u00c1\u00c9\u00cd\u00d3\u00da\u00dd\u00b4"),
+        ("Equals", 1, "`", "aeiouAEIOU ", "\u00e0\u00e8\u00ec\u00f2\u00f9\u00c0\u00c8\u00cc\u00d2\u00d9`"),
+    ]),
+    (["France"], {
+        "Grave": "\u00b2", "1": "&1", "2": "\u00e92~", "3": '"3#', "4": "'4{", "5": "(5[", "6": "-6|",
+        "7": "\u00e87`", "8": "_8\\", "9": "\u00e79^", "0": "\u00e00@", "Minus": ")\u00b0]", "Equals": "=+}",
+        "Q": "aA", "W": "zZ", "E": "eE\u20ac", "LeftBracket": "^\u00a8", "RightBracket": "$\u00a3\u00a4",
+        "Backslash": "*\u00b5", "A": "qQ", "Semicolon": "mM", "Quote": "\u00f9%", "Iso102": "<>",
+        "Z": "wW", "M": ",?", "Comma": ";.", "Period": ":/", "Slash": "!\u00a7",
+    }, [
+        ("LeftBracket", 0, "^", "aeiouAEIOU ", "\u00e2\u00ea\u00ee\u00f4\u00fb\u00c2\u00ca\u00ce\u00d4\u00db^"),
+        ("LeftBracket", 1, "\u00a8", "aeiouyAEIOU ",
+         "\u00e4\u00eb\u00ef\u00f6\u00fc\u00ff\u00c4\u00cb\u00cf\u00d6\u00dc\u00a8"),
+        ("7", 3, "`", "aeiouAEIOU ", "\u00e0\u00e8\u00ec\u00f2\u00f9\u00c0\u00c8\u00cc\u00d2\u00d9`"),
+        ("2", 3, "~", "aonAON ", "\u00e3\u00f5\u00f1\u00c3\u00d5\u00d1~"),
+    ]),
+]
+
+SHIFT_NAMES = ["", "Shift+", "Ctrl+", "AltGr+"]
+MAX_ESCAPE = 8  # base characters one KEYESCAPES line holds
+
+
+def key_scan_code_lines(scan):
+    out = ["", "* Windows virtual key -> key number of the keyboard map, 255 for none (key numbers are",
+           "* decimal). Written from src/keyboard/key_numbers.h; docs/keyboard.md lists the keys.",
+           "KEYSCANCODES"]
+    for row in range(16):
+        values = " ".join("%03d" % v for v in scan[row * 16:row * 16 + 16])
+        out.append("%s    * %X0-%XF" % (values, row, row))
+    return out
+
+
+def keyboard_blocks(names):
+    out = ["", "* Keyboards. Each lists the keys whose characters differ from the United States ones of",
+           "* standard.key: KEYLAYOUT key = unshifted, shifted, AltGr; KEYESCAPES key shift dead base, ...",
+           "* = composed, ... for its dead keys (shift 0 none, 1 Shift, 3 AltGr)."]
+    for countries, layout, escapes in KEYBOARDS:
+        out += ["", "COUNTRY " + countries[0]] + ["OR " + n for n in countries[1:]]
+        out.append("KEYLAYOUT")
+        for name in sorted(layout, key=lambda n: names[n]):
+            chars = layout[name]
+            values = ", ".join("%02X" % display_byte(c) for c in chars)
+            out.append("%03d = %s    * %s: %s" % (names[name], values, name, " ".join(describe(c) for c in chars)))
+        if escapes:
+            out.append("KEYESCAPES")
+        for name, shift, dead, base, composed in escapes:
+            assert len(base) == len(composed)
+            for i in range(0, len(base), MAX_ESCAPE):
+                b, c = base[i:i + MAX_ESCAPE], composed[i:i + MAX_ESCAPE]
+                out.append("%03d %02X %02X %s = %s    * %s%s" % (
+                    names[name], shift, display_byte(dead), ", ".join("%02X" % display_byte(x) for x in b),
+                    ", ".join("%02X" % display_byte(x) for x in c), SHIFT_NAMES[shift], name))
+    return out
+
+
 HEADER = """\
 * Orkan TN3270 country list.
 *
@@ -197,6 +291,8 @@ HEADER = """\
 *   Each difference also moves the character in the selected transfer table. For a transfer table
 *   whose name begins with "DOS" the display character goes through the DOS conversion table first.
 *   Two characters give a hexadecimal byte, three a decimal one.
+*   KEYSCANCODES in the base listing gives the key number of each Windows virtual key; KEYLAYOUT
+*   and KEYESCAPES of a keyboard country give the characters of its keys and its dead keys.
 *
 * Display characters are Windows-1252, except 8E (DUP) and 8F (FIELD MARK). Host control bytes
 * other than DUP and FIELD MARK display as 00, which shows as a blank and is never sent back when
@@ -237,6 +333,9 @@ def main():
         out += ["TRANSFER " + name]
         out += hex_rows(upload)
 
+    key_names, scan = key_positions()
+    out += key_scan_code_lines(scan)
+
     for glibc, cpgid, gcsgid, names in COUNTRIES:
         page = host_page(glibc)
         screen = screen_table(page)
@@ -249,6 +348,7 @@ def main():
                 out.append("%02X = %02X    * %s (037: %s)"
                            % (host, screen[host], describe(page[host]), describe(base[host])))
 
+    out += keyboard_blocks(key_names)
     out += ["", "END", ""]
     text = "\n".join(out).encode("utf-8")
     for name in [n for _, _, _, names in COUNTRIES for n in names] + [t for t, _ in TRANSFER_TABLES]:

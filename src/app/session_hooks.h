@@ -96,6 +96,16 @@ public:
     virtual void AfterWriteFinished() = 0;  // closes the progress window of a finished transfer
 };
 
+// The program operations of Oper key functions (dialogs, windows, fonts, printing, transfer,
+// macro control): the front end carries out the ones it has.
+class OperHook {
+public:
+    virtual ~OperHook() = default;
+    // True when the function was carried out (or deliberately refused); false when it is not
+    // available here, and the keyboard says so.
+    virtual bool RunOper(uint8_t number) = 0;
+};
+
 struct SessionHooks {
     CaptureHook* capture = nullptr;
     ScreenHistoryHook* history = nullptr;
@@ -104,6 +114,7 @@ struct SessionHooks {
     FindHook* find = nullptr;
     PrintHook* print = nullptr;
     TransferHook* transfer = nullptr;
+    OperHook* oper = nullptr;
 };
 
 }  // namespace orkan

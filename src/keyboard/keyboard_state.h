@@ -4,10 +4,65 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+
+#include "app/session_hooks.h"
+#include "ds3270/presentation_space.h"
+#include "keyboard/key_files.h"
+#include "keyboard/key_list.h"
 
 namespace orkan {
 
+struct Session;
+
 enum class Modifier : uint8_t { None = 0, Shift = 1, Ctrl = 2, Alt = 3 };
+
+// Keys pressed while the keyboard was locked: a ring of key codes. One slot always stays free, so
+// head == tail means empty.
+class TypeAheadQueue {
+public:
+    static constexpr size_t kSlots = 1024;
+
+    bool Empty() const { return head_ == tail_; }
+    bool Full() const { return (head_ + 1) % kSlots == tail_; }
+    size_t Size() const { return (head_ + kSlots - tail_) % kSlots; }
+    [[nodiscard]] bool Push(uint16_t code) {
+        if (Full()) return false;
+        codes_[head_] = code;
+        head_ = (head_ + 1) % kSlots;
+        return true;
+    }
+    std::optional<uint16_t> Pop() {
+        if (Empty()) return std::nullopt;
+        const uint16_t code = codes_[tail_];
+        tail_ = (tail_ + 1) % kSlots;
+        return code;
+    }
+    void Clear() { head_ = tail_ = 0; }
+
+private:
+    std::array<uint16_t, kSlots> codes_{};
+    size_t head_ = 0;  // next write
+    size_t tail_ = 0;  // next read
+};
+
+// Undo swaps the screen the host left with the user's edits.
+struct UndoState {
+    bool edited = true;         // a key other than Undo and Reset ran since the last Undo
+    bool showing_host = false;  // the host's screen is shown, the edits are saved
+    uint32_t unlock_counter = 0;  // of the host screen the edits belong to
+    std::unique_ptr<ScreenSnapshot> edits;
+};
+
+// Replays the type-ahead queue after a host write restored the keyboard (registered by
+// AttachKeyboard in session.hooks.type_ahead).
+class TypeAheadReplay final : public TypeAheadHook {
+public:
+    void ReplayTypeAhead() override;
+    Session* session = nullptr;
+};
 
 struct KeyboardState {
     bool insert_mode = false;
@@ -18,6 +73,30 @@ struct KeyboardState {
     bool word_wrap = false;                   // the word-wrap switch (Edit 64)
     uint32_t last_typed_position = 0;         // the cursor before the last typed character
     bool skipped_to_next_field = false;       // a typed character moved the cursor into another field
+
+    // Key translation.
+    uint8_t last_virtual_key = 0;          // of the last key-down (macro variable KEYSCANCODE)
+    uint16_t current_code = kKeyNoFunction;
+    uint16_t pending_key_up = kKeyNoFunction;  // what a key-up key runs when it is released
+    uint8_t pending_dead_key = 0;              // a dead key's character waiting for the next one
+    // Where the dead key's character was shown: the composed character replaces it there.
+    std::optional<uint32_t> dead_character_at;
+
+    TypeAheadQueue type_ahead;
+    UndoState undo;
+    bool protect_event_tried = false;  // the "protect" event macro ran for the current key
+
+    // Mouse wheel: steps of 120 collected from smooth-scrolling devices, and the last handled one.
+    int wheel_delta = 0;
+    int64_t last_wheel_ms = std::numeric_limits<int64_t>::min();
+    int64_t last_key_ms = 0;  // the keep-alive idle time counts from here
+
+    KeyList key_list;
+    KeyMap key_map;
+    ButtonFile toolbar;
+    ButtonFile keypad;
+
+    TypeAheadReplay replay;
 };
 
 }  // namespace orkan

@@ -1,0 +1,324 @@
+// Admission and dispatch of key function codes: the lock rules and type-ahead, and what each
+// category does.
+#include <array>
+#include <cctype>
+#include <limits>
+#include <optional>
+
+#include "app/session.h"
+#include "config/profile_file.h"
+#include "ds3270/fields.h"
+#include "ds3270/inbound.h"
+#include "keyboard/field_edit.h"
+#include "keyboard/key_functions.h"
+#include "keyboard/keyboard.h"
+#include "net/line_mode_display.h"
+
+namespace orkan {
+namespace {
+
+constexpr std::array<uint8_t, 2> kLineModeEnter = {0x0D, 0x0A};
+constexpr uint8_t kLineModeBackspace = 0x08;
+constexpr uint8_t kIac = 0xFF;
+
+// Edit functions of the clipboard and find, which are not built yet.
+constexpr bool IsClipboardOrFind(uint8_t n) {
+    return n == 3 || n == 4 || n == 20 || (n >= 24 && n <= 27) || n == 37 || (n >= 39 && n <= 54) ||
+           (n >= 56 && n <= 63) || n == 65;
+}
+
+bool KeyboardOpen(SessionStatus s) { return s == SessionStatus::Unlocked || s == SessionStatus::NotConnected; }
+
+bool InLineMode(const Session& s) { return s.link.line_mode && s.sender != nullptr; }
+
+std::string FunctionName(const Session& s, uint16_t code) {
+    if (const KeyFunction* f = s.keyboard.key_list.Find(CategoryOf(code), NumberOf(code))) return f->name;
+    return s.keyboard.key_list.KeyText(code);
+}
+
+void QueueOrDrop(Session& s, uint16_t code) {
+    if (s.record.Flag(field::TypeAhead) && s.keyboard.type_ahead.Push(code)) return;
+    if (s.keyboard.type_ahead.Full() || s.record.Flag(field::KeyClickOnError)) s.view->PlaySound(Sound::Error);
+}
+
+void RunAction(Session& s, uint8_t number) {
+    if (number > action_fn::Last) return;
+    if (s.selection.shown) {
+        s.selection.shown = false;
+        s.view->RepaintAll();
+    }
+    // Attention and System Request leave through session.sender too: the Telnet engine sends them raw.
+    if (SendAidKey(s, number) != AidKeyResult::Sent) return;
+    KeyboardState& kb = s.keyboard;
+    if (s.record.Flag(field::ResetInsertOnActionKey)) kb.insert_mode = false;
+    if (!s.settings.WordWrapAlways) kb.word_wrap = s.settings.WordWrapDefault != 0;
+    if (number == action_fn::Clear) RefreshFieldCount(s);
+    s.view->RefreshStatusLine();
+}
+
+void RunEdit(Session& s, uint16_t code) {
+    const uint8_t number = NumberOf(code);
+    switch (number) {
+        case edit_fn::CapsLock:
+        case edit_fn::Unused28:
+        case edit_fn::NumLock:
+            return;  // they only mark the keys whose lock toggles stay on
+        case edit_fn::WordWrap:
+            if (!s.settings.WordWrapAlways) s.keyboard.word_wrap = !s.keyboard.word_wrap;
+            s.view->RefreshStatusLine();
+            return;
+        case edit_fn::Delete:
+            if (s.selection.shown) {
+                ShowNotAvailable(s, "Delete (of a selection)");
+                return;
+            }
+            break;
+        default: break;
+    }
+    if (RunFieldEdit(s, number)) return;
+    if (IsClipboardOrFind(number) || number == 47) ShowNotAvailable(s, FunctionName(s, code));
+}
+
+void RunOper(Session& s, uint16_t code) {
+    const uint8_t number = NumberOf(code);
+    if (s.settings.Wang && s.status >= SessionStatus::Connected) {
+        switch (number) {
+            case oper_fn::Exit:
+            case oper_fn::Reconnect:
+            case oper_fn::ReconnectAsk:
+            case oper_fn::ExitAll:
+            case oper_fn::Disconnect: return;
+            default: break;
+        }
+    }
+    if (InLineMode(s)) {
+        switch (number) {
+            case oper_fn::ReceiveFromHost:
+            case oper_fn::SelectLocation1:
+            case oper_fn::SelectLocation2:
+            case oper_fn::ToggleMarkers:
+            case oper_fn::SendToHost: return;
+            default: break;
+        }
+    }
+    if (number == oper_fn::AsciiHost) {
+        s.link.ascii_host = s.link.ascii_host == AsciiHost::Translate ? AsciiHost::Raw : AsciiHost::Translate;
+        s.view->RefreshStatusLine();
+        return;
+    }
+    if (s.hooks.oper && s.hooks.oper->RunOper(number)) return;
+    ShowNotAvailable(s, FunctionName(s, code));
+}
+
+void RunMacroKey(Session& s, uint8_t number) {
+    const std::string* name = s.keyboard.key_map.macros.Name(number);
+    if (!name) {
+        s.ui.ShowMessage({"Orkan TN3270 Keyboard Error",
+                          "The key map " + s.keyboard.key_map.path + " has no macro number " + std::to_string(number) +
+                              ".",
+                          Buttons::Ok, Icon::Warning});
+        return;
+    }
+    if (s.hooks.macros) {
+        s.hooks.macros->StartMacroFile(*name);
+        return;
+    }
+    ShowNotAvailable(s, "Macro key \"" + *name + "\"");
+}
+
+void Echo(Session& s, std::span<const uint8_t> bytes) {
+    if (s.link.remote_echo) return;
+    if (ShowLineModeText(s.ps, bytes).alarm) s.view->PlaySound(Sound::Alarm);
+    s.view->RepaintChangedRows();
+    s.view->CursorMoved();
+}
+
+void RunLineModeKey(Session& s, uint16_t code) {
+    const KeyCategory category = CategoryOf(code);
+    const uint8_t number = NumberOf(code);
+    if (category == KeyCategory::Action && number == action_fn::Enter) {
+        s.sender->SendRaw(kLineModeEnter);
+        Echo(s, kLineModeEnter);
+    } else if (category == KeyCategory::Char) {
+        const uint8_t c = number;
+        // A data byte 0xFF would start a Telnet command: it goes out doubled.
+        const std::array<uint8_t, 2> doubled = {kIac, kIac};
+        s.sender->SendRaw(c == kIac ? std::span<const uint8_t>(doubled) : std::span<const uint8_t>(&c, 1));
+        Echo(s, std::span<const uint8_t>(&c, 1));
+    } else if ((category == KeyCategory::Action || category == KeyCategory::Edit) && number == 0) {
+        s.sender->SendRaw(std::span<const uint8_t>(&kLineModeBackspace, 1));
+    } else if (category == KeyCategory::Edit && number == edit_fn::Paste) {
+        ShowNotAvailable(s, FunctionName(s, code));
+    } else if (category == KeyCategory::Oper) {
+        RunOper(s, code);
+    } else if (category == KeyCategory::Macro) {
+        RunMacroKey(s, number);
+    }
+}
+
+std::string_view Trim(std::string_view t) {
+    while (!t.empty() && std::isspace(uint8_t(t.front()))) t.remove_prefix(1);
+    while (!t.empty() && std::isspace(uint8_t(t.back()))) t.remove_suffix(1);
+    return t;
+}
+
+// The name inside Key("name") (or Key('name')), nothing for any other statement.
+std::optional<std::string> KeyStatementName(std::string_view text) {
+    text = Trim(text);
+    if (text.size() < 3 || !EqualsIgnoreCase(text.substr(0, 3), "KEY")) return std::nullopt;
+    text = Trim(text.substr(3));
+    if (text.size() < 2 || text.front() != '(' || text.back() != ')') return std::nullopt;
+    text = Trim(text.substr(1, text.size() - 2));
+    if (text.size() < 2 || (text.front() != '"' && text.front() != '\'') || text.back() != text.front())
+        return std::nullopt;
+    text = text.substr(1, text.size() - 2);
+    if (text.find_first_of("\"'") != text.npos) return std::nullopt;
+    return std::string(text);
+}
+
+}  // namespace
+
+void TypeAheadReplay::ReplayTypeAhead() {
+    if (session) orkan::ReplayTypeAhead(*session);
+}
+
+void AttachKeyboard(Session& session) {
+    session.keyboard.replay.session = &session;
+    session.hooks.type_ahead = &session.keyboard.replay;
+}
+
+void ShowNotAvailable(Session& session, std::string_view what) {
+    session.ui.ShowMessage({"Orkan TN3270",
+                            "\"" + std::string(what) + "\" is not available yet in this version of Orkan TN3270.",
+                            Buttons::Ok, Icon::Information});
+}
+
+void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
+    MacroHook* macros = session.hooks.macros;
+    if (session.settings.CheckForMacroRunning && virtual_key >= 11 && macros && macros->IsMacroRunning()) {
+        const Answer answer = session.ui.ShowMessage(
+            {"Macro Currently Running",
+             "Orkan TN3270 macro named '' is currently running.\nDid you want to cancel it now?", Buttons::YesNo,
+             Icon::Question});
+        if (answer == Answer::Yes) ExecuteKey(session, MakeKeyCode(KeyCategory::Oper, oper_fn::MacroStop, 1));
+        return;
+    }
+    if (!WorksWhileLocked(code)) {
+        if ((session.status == SessionStatus::Protected || session.status == SessionStatus::InsertOverflow) &&
+            session.record.Flag(field::AutoKeyboardUnlock))
+            session.status = session.saved_status;
+        if (KeyboardOpen(session.status)) {
+            ExecuteKey(session, code, true);
+            return;
+        }
+        if (macros && macros->EventEnabled(EventMacro::Locked) && !macros->IsMacroRunning()) {
+            macros->StartEventMacro(EventMacro::Locked, session.keyboard.key_list.KeyText(code, [&](int n) {
+                const std::string* name = session.keyboard.key_map.macros.Name(size_t(n));
+                return name ? *name : std::to_string(n);
+            }));
+            return;
+        }
+        QueueOrDrop(session, code);
+        return;
+    }
+    const uint8_t number = NumberOf(code);
+    if (CategoryOf(code) != KeyCategory::Oper && number != 33 && number != 34) session.keyboard.type_ahead.Clear();
+    ExecuteKey(session, code, true);
+}
+
+void ExecuteKey(Session& session, uint16_t code, bool internal) {
+    const KeyCategory category = CategoryOf(code);
+    if (!internal && (category == KeyCategory::Action || category == KeyCategory::Edit) && !WorksWhileLocked(code) &&
+        !KeyboardOpen(session.status)) {
+        QueueOrDrop(session, code);
+        return;
+    }
+    if (category == KeyCategory::KeyUp || IsFunction(code, KeyCategory::Edit, edit_fn::NoFunction)) return;
+    KeyboardState& kb = session.keyboard;
+    if (!IsFunction(code, KeyCategory::Edit, edit_fn::Undo) && !IsFunction(code, KeyCategory::Edit, edit_fn::Reset))
+        kb.undo.edited = true;
+    kb.last_key_ms = session.clock->NowMs();
+    kb.skipped_to_next_field = false;
+    kb.protect_event_tried = false;
+
+    if (InLineMode(session)) {
+        RunLineModeKey(session, code);
+        return;
+    }
+    switch (category) {
+        case KeyCategory::Action: RunAction(session, NumberOf(code)); break;
+        case KeyCategory::Edit: RunEdit(session, code); break;
+        case KeyCategory::Char: TypeCharacter(session, NumberOf(code)); break;
+        case KeyCategory::Oper: RunOper(session, code); break;
+        case KeyCategory::Macro: RunMacroKey(session, NumberOf(code)); break;
+        default: break;
+    }
+}
+
+void ReplayTypeAhead(Session& session) {
+    KeyboardState& kb = session.keyboard;
+    while (const auto code = kb.type_ahead.Pop()) {
+        ExecuteKey(session, *code, true);
+        if (CategoryOf(*code) == KeyCategory::Action) break;
+    }
+}
+
+void HandleWheel(Session& session, int delta) {
+    constexpr int kStep = 120;
+    constexpr int kMaxStepsPerEvent = 10;  // a broken device must not fire a key per pixel
+    KeyboardState& kb = session.keyboard;
+    if ((delta > 0) != (kb.wheel_delta > 0)) kb.wheel_delta = 0;  // a turn the other way starts again
+    kb.wheel_delta += delta;
+    for (int n = 0; n < kMaxStepsPerEvent && (kb.wheel_delta >= kStep || kb.wheel_delta <= -kStep); ++n) {
+        const bool up = kb.wheel_delta > 0;
+        kb.wheel_delta -= up ? kStep : -kStep;
+        const int64_t now = session.clock->NowMs();
+        const int delay = session.settings.WheelDelay;
+        if (delay != -1 && kb.last_wheel_ms != std::numeric_limits<int64_t>::min() && now - kb.last_wheel_ms < delay)
+            continue;
+        kb.last_wheel_ms = now;
+        RunKeyStatement(session, up ? session.settings.WheelUp : session.settings.WheelDown);
+    }
+    if (kb.wheel_delta >= kStep || kb.wheel_delta <= -kStep) kb.wheel_delta = 0;
+}
+
+void RunKeyStatement(Session& session, std::string_view statement) {
+    if (Trim(statement).empty()) return;
+    if (session.hooks.macros) {
+        session.hooks.macros->RunMacroText(std::string(statement));
+        return;
+    }
+    const auto name = KeyStatementName(statement);
+    if (!name) {
+        ShowNotAvailable(session, "The macro statement " + std::string(statement));
+        return;
+    }
+    const uint16_t code = session.keyboard.key_list.FindKeyFunction(*name);
+    if (code == kNoKeyFunction) {
+        session.ui.ShowMessage({"Orkan TN3270 Settings Error",
+                                "The statement " + std::string(statement) + " names no key function.", Buttons::Ok,
+                                Icon::Warning});
+        return;
+    }
+    ExecuteKey(session, code, false);
+}
+
+std::string KeyBindingText(const Session& session, uint16_t code) {
+    static constexpr std::array<std::string_view, 4> kPrefix = {"", "Shift+", "Ctrl+", "Alt+"};
+    const KeyMap& map = session.keyboard.key_map;
+    auto same = [&](uint16_t entry) {
+        return CategoryOf(entry) == CategoryOf(code) && NumberOf(entry) == NumberOf(code);
+    };
+    for (size_t key = 0; key < map.key_count; ++key) {
+        for (size_t m = 0; m < 4; ++m) {
+            const uint16_t entry = map.Code(key, m);
+            const bool key_up = CategoryOf(map.Code(key, 0)) == KeyCategory::KeyUp;
+            if (key_up && m == 1 && same(entry)) return std::string(KeyNumberName(key));
+            if (!key_up && same(entry) && !KeyNumberName(key).empty())
+                return std::string(kPrefix[m]) + std::string(KeyNumberName(key));
+        }
+    }
+    return {};
+}
+
+}  // namespace orkan

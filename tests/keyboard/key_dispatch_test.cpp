@@ -1,0 +1,214 @@
+// Admission and dispatch: type-ahead while the host holds the keyboard, the Action keys, line mode,
+// the functions of subsystems that are not built yet, and the mouse wheel.
+#include <gtest/gtest.h>
+
+#include "keyboard/key_functions.h"
+#include "keyboard/keyboard.h"
+#include "keyboard/keyboard_harness.h"
+#include "net/telnet_engine.h"
+#include "support/hex.h"
+
+namespace orkan {
+namespace {
+
+const std::vector<std::string> kLogon = {"|User[........|.........", "|Pass[........|........."};
+
+std::string Messages(test::KeyboardSession& k) { return k.harness.TakeMessages(); }
+
+TEST(TypeAhead, KeysTypedWhileLockedReplayAfterTheUnlock) {
+    test::KeyboardSession k;
+    k.session.record.SetNumber(field::TypeAhead, 1);
+    k.Write(kLogon, 0, 6);
+    k.Type("{Enter}");
+    EXPECT_EQ(k.session.status, SessionStatus::SysLock);
+    EXPECT_EQ(k.TakeSent(), "7D40C6");  // nothing typed yet: AID and cursor only
+    k.Type("alice{Enter}xyz");
+    EXPECT_EQ(k.session.keyboard.type_ahead.Size(), 9u);
+    EXPECT_EQ(k.TakeSent(), "");
+
+    k.Write(kLogon, 0, 6);  // the host unlocks: five characters and Enter go, then it waits again
+    EXPECT_EQ(k.TakeSent(), "7D404B1140C68193898385");
+    EXPECT_EQ(k.session.status, SessionStatus::SysLock);
+    EXPECT_EQ(k.session.keyboard.type_ahead.Size(), 3u);
+
+    k.Write(kLogon, 0, 6);  // the next unlock types the rest
+    EXPECT_EQ(k.Screen()[0], "|User{xyz.....|.........");
+    EXPECT_TRUE(k.session.keyboard.type_ahead.Empty());
+    EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
+}
+
+TEST(TypeAhead, ResetEmptiesTheQueueAndAFullQueueSounds) {
+    test::KeyboardSession k;
+    k.session.record.SetNumber(field::TypeAhead, 1);
+    k.Write(kLogon, 0, 6);
+    k.Type("{Enter}abc{Reset}");
+    EXPECT_TRUE(k.session.keyboard.type_ahead.Empty());
+    EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
+
+    k.Type("{Enter}");
+    for (size_t i = 0; i < TypeAheadQueue::kSlots - 1; ++i) k.Type("q");
+    EXPECT_TRUE(k.session.keyboard.type_ahead.Full());
+    EXPECT_EQ(k.view.sounds, "");
+    k.Type("q");
+    EXPECT_EQ(k.view.sounds, "E");
+
+    // Without type-ahead and key click, a locked key is dropped without a sound.
+    test::KeyboardSession quiet;
+    quiet.Write(kLogon, 0, 6);
+    quiet.Type("{Enter}a");
+    EXPECT_TRUE(quiet.session.keyboard.type_ahead.Empty());
+    EXPECT_EQ(quiet.view.sounds, "");
+}
+
+TEST(ActionKeys, SendTheirAidAndResetTheModes) {
+    test::KeyboardSession k;
+    k.Write(kLogon, 0, 6);
+    k.session.record.SetNumber(field::ResetInsertOnActionKey, 1);
+    k.session.keyboard.insert_mode = true;
+    k.session.keyboard.word_wrap = true;
+    k.Type("{PF3}");
+    EXPECT_EQ(k.TakeSent(), "F340C6");
+    EXPECT_FALSE(k.session.keyboard.insert_mode);
+    EXPECT_FALSE(k.session.keyboard.word_wrap);
+
+    k.Write(kLogon, 0, 6);
+    k.Type("{Clear}");
+    EXPECT_EQ(k.TakeSent(), "6D");
+    EXPECT_FALSE(k.session.ps.formatted);
+
+    k.Write(kLogon, 0, 6);
+    k.Type("{PF25}");  // its AID setting is 00: hidden, nothing happens
+    EXPECT_EQ(k.TakeSent(), "");
+    EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
+}
+
+class RecordingEvents : public TelnetEvents {
+public:
+    void WriteToHost(std::span<const uint8_t> bytes) override { written += test::ToHex(bytes); }
+    void FirstDataReceived() override {}
+    void FirstRecordStarting() override {}
+    void RecordReceived(std::span<const uint8_t>) override {}
+    void LineModeText(std::span<const uint8_t>) override {}
+    void SscpLuRecord(bool) override {}
+    void EraseScreen() override {}
+    void DeviceRejected(uint8_t, std::string_view) override {}
+    void ProtocolFailure(std::string_view) override {}
+    void StatusLineChanged() override {}
+    std::string written;
+};
+
+TEST(ActionKeys, AttentionAndSystemRequestGoThroughTheTelnetEngine) {
+    test::KeyboardSession k;
+    RecordingEvents events;
+    TelnetEngine engine(k.session.link, TelnetConfig{}, events);
+    k.session.link.line_mode = false;
+    k.session.sender = &engine;
+    k.Write(kLogon, 0, 6);
+    k.session.settings.AttentionMethod = 2;
+    k.Type("{Attn}");
+    EXPECT_EQ(events.written, "FFF4");
+    EXPECT_EQ(k.session.status, SessionStatus::SysLock);
+    events.written.clear();
+    k.Type("{SysReq}");
+    EXPECT_EQ(events.written, "FFF5");
+    k.session.settings.SysreqTN3270 = "F";  // not hexadecimal: refused before anything is sent
+    events.written.clear();
+    k.Write(kLogon, 0, 6);
+    k.Type("{SysReq}");
+    EXPECT_EQ(events.written, "");
+    EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
+    EXPECT_NE(Messages(k).find("Settings Error"), std::string::npos);
+}
+
+TEST(LineMode, KeysGoOutAsBytesAndEchoLocally) {
+    test::KeyboardSession k;
+    k.session.link.line_mode = true;
+    k.session.status = SessionStatus::Unlocked;
+    k.Type("ls");
+    SubmitKey(k.session, MakeKeyCode(KeyCategory::Char, 0xFF));
+    k.Type("{Enter}{Backspace}{Tab}");
+    EXPECT_EQ(k.TakeSent(), "raw:6C | raw:73 | raw:FFFF | raw:0D0A | raw:08");
+    EXPECT_EQ(k.Screen()[0].substr(0, 3), "ls\xFF");
+    k.session.link.remote_echo = true;
+    k.Type("x");
+    EXPECT_EQ(k.Screen()[1], "........................");
+}
+
+class Opers : public OperHook {
+public:
+    bool RunOper(uint8_t number) override {
+        ran.push_back(number);
+        return number != 50;
+    }
+    std::vector<uint8_t> ran;
+};
+
+TEST(NotBuiltYet, OneClearMessageAndNothingPretends) {
+    test::KeyboardSession k;
+    k.Write(kLogon, 0, 6);
+    const std::pair<const char*, const char*> cases[] = {
+        {"{Copy}", "\"Copy\" is not available yet"},
+        {"{Find}", "\"Find\" is not available yet"},
+        {"{PrintScreen}", "\"PrintScreen\" is not available yet"},
+    };
+    for (auto [keys, message] : cases) {
+        k.Type(keys);
+        EXPECT_NE(Messages(k).find(message), std::string::npos) << keys;
+    }
+    ExecuteKey(k.session, MakeKeyCode(KeyCategory::Macro, 0));
+    EXPECT_NE(Messages(k).find("has no macro number 0"), std::string::npos);
+
+    Opers opers;
+    k.session.hooks.oper = &opers;
+    k.Type("{Options}{PrintFile}");
+    EXPECT_EQ(opers.ran, (std::vector<uint8_t>{2, 50}));
+    EXPECT_NE(Messages(k).find("\"PrintFile\" is not available yet"), std::string::npos);
+    k.session.settings.Wang = 1;
+    k.session.status = SessionStatus::Connected;
+    ExecuteKey(k.session, k.Code("Exit"));  // Wang sessions keep their connection
+    EXPECT_EQ(opers.ran.size(), 2u);
+    ExecuteKey(k.session, k.Code("AsciiHost"));  // the core does this one itself
+    EXPECT_EQ(k.session.link.ascii_host, AsciiHost::Raw);
+}
+
+TEST(MouseWheel, StepsOfAWholeNotchRunTheWheelStatements) {
+    test::KeyboardSession k;
+    k.Write(kLogon, 0, 6);
+    HandleWheel(k.session, 60);
+    EXPECT_EQ(k.TakeSent(), "");
+    HandleWheel(k.session, 60);  // Key("PF7")
+    EXPECT_EQ(k.TakeSent(), "F740C6");
+
+    k.Write(kLogon, 0, 6);
+    k.session.settings.WheelDelay = 500;
+    k.harness.clock.now_ms = 10000;
+    HandleWheel(k.session, -120);  // Key("PF8")
+    k.Write(kLogon, 0, 6);
+    k.harness.clock.now_ms = 10200;
+    HandleWheel(k.session, -120);  // too soon after the last one
+    EXPECT_EQ(k.TakeSent(), "F840C6");
+
+    k.session.settings.WheelDelay = -1;
+    k.session.settings.WheelUp = "key ( 'Home' )";
+    k.session.ps.cursor_address = 100;
+    HandleWheel(k.session, 120);
+    EXPECT_EQ(k.session.ps.cursor_address, 6u);
+    k.session.settings.WheelUp = "Execute(\"scroll.mac\")";
+    HandleWheel(k.session, 120);
+    EXPECT_NE(Messages(k).find("is not available yet"), std::string::npos);
+    k.session.settings.WheelUp = "Key(\"NoSuchKey\")";
+    HandleWheel(k.session, 120);
+    EXPECT_NE(Messages(k).find("names no key function"), std::string::npos);
+}
+
+TEST(KeyBinding, MenusFindTheKeyOfAFunction) {
+    test::KeyboardSession k;
+    const std::pair<const char*, const char*> cases[] = {
+        {"PF13", "Shift+F1"}, {"Reset", "Esc"}, {"Undo", "Ctrl+Z"}, {"Enter", "Enter"}, {"PA3", "Alt+F3"},
+        {"Disconnect", ""},
+    };
+    for (auto [name, text] : cases) EXPECT_EQ(KeyBindingText(k.session, k.Code(name)), text) << name;
+}
+
+}  // namespace
+}  // namespace orkan

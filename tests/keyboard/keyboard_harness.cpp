@@ -1,0 +1,161 @@
+#include "keyboard/keyboard_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "charset/country_list.h"
+#include "ds3270/addressing.h"
+#include "ds3270/write_processor.h"
+#include "keyboard/key_files.h"
+#include "keyboard/key_tables.h"
+#include "keyboard/keyboard.h"
+
+namespace orkan::test {
+namespace {
+
+std::string ReadSource(const std::string& name) {
+    std::ifstream in(std::string(ORKAN_SOURCE_DIR) + "/" + name, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+uint8_t AttributeFor(char c) {
+    switch (c) {
+        case '[': return 0x40;
+        case '{': return 0x41;
+        case '<': return 0x50;
+        case '(': return 0x51;
+        case '|': return 0x60;
+        case '~': return 0x70;
+        default: return 0;
+    }
+}
+
+char Picture(uint8_t attribute) {
+    const uint8_t bits = attribute & 0x31;
+    switch (bits) {
+        case 0x00: return '[';
+        case 0x01: return '{';
+        case 0x10: return '<';
+        case 0x11: return '(';
+        case 0x30:
+        case 0x31: return '~';
+        default: return '|';
+    }
+}
+
+}  // namespace
+
+const KeyList& ShippedKeyList() {
+    static const KeyList list = [] {
+        KeyFunctionTable table;
+        std::string error;
+        EXPECT_TRUE(ParseKeyFunctionTable(ReadSource("data/key_functions.tsv"), table, error)) << error;
+        KeyList parsed;
+        EXPECT_EQ(KeyList::Parse(BuildKeyList(table.action, table.edit, table.oper), parsed), KeyList::Status::Ok);
+        return parsed;
+    }();
+    return list;
+}
+
+KeyMap StandardKeyMap() {
+    KeyMap map;
+    std::string error;
+    EXPECT_TRUE(ParseKeyMapTable(ReadSource("data/standard_key.tsv"), ShippedKeyList(), map, error)) << error;
+    map.path = "standard.key";
+    return map;
+}
+
+const std::vector<uint8_t>& CountryFile() {
+    static const std::vector<uint8_t> bytes = [] {
+        const std::string text = ReadSource("data/country.lst");
+        return std::vector<uint8_t>(text.begin(), text.end());
+    }();
+    return bytes;
+}
+
+KeyboardSession::KeyboardSession(uint32_t rows, uint32_t columns)
+    : harness(rows, columns), session(*harness.session) {
+    session.view = &view;
+    session.link.line_mode = false;
+    session.keyboard.key_list = ShippedKeyList();
+    session.keyboard.key_map = StandardKeyMap();
+    (void)ParseCountryList(CountryFile(), CountryListMode::Keyboard, {"", "United States", ""}, session.charset);
+    ApplyKeyboardLayout(session);
+    AttachKeyboard(session);
+}
+
+void KeyboardSession::Write(const std::vector<std::string>& rows, uint32_t row, uint32_t column) {
+    const PresentationSpace& ps = session.ps;
+    std::vector<uint8_t> record = {0xF5, 0xC2};
+    bool addressed = false;
+    for (uint32_t r = 0; r < rows.size(); ++r) {
+        for (uint32_t c = 0; c < rows[r].size(); ++c) {
+            const char ch = rows[r][c];
+            if (ch == '.') {
+                addressed = false;
+                continue;
+            }
+            if (!addressed) {
+                const EncodedAddress a = EncodeBufferAddress(ps, r * ps.columns + c);
+                record.insert(record.end(), {0x11, a.b1, a.b2});
+                addressed = true;
+            }
+            if (const uint8_t attribute = AttributeFor(ch)) {
+                record.insert(record.end(), {0x1D, attribute});
+            } else {
+                const uint8_t display = ch == '_' ? 0x20 : ch == '*' ? 0x8E : ch == ';' ? 0x8F : uint8_t(ch);
+                record.push_back(session.charset.display_to_host[display]);
+            }
+        }
+        addressed = false;
+    }
+    const EncodedAddress cursor = EncodeBufferAddress(ps, row * ps.columns + column);
+    record.insert(record.end(), {0x11, cursor.b1, cursor.b2, 0x13});
+    ProcessHostRecord(session, record);
+}
+
+uint16_t KeyboardSession::Code(std::string_view name) const {
+    const KeyList& list = session.keyboard.key_list;
+    const uint16_t code = list.FindKeyFunction(name);
+    EXPECT_NE(code, kNoKeyFunction) << name;
+    const KeyFunction* f = list.Find(CategoryOf(code), NumberOf(code));
+    return uint16_t(code | (f ? f->flags : 0));
+}
+
+void KeyboardSession::Type(std::string_view keys) {
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i] == '{') {
+            const size_t end = keys.find('}', i);
+            SubmitKey(session, Code(keys.substr(i + 1, end - i - 1)));
+            i = end;
+        } else {
+            SubmitKey(session, MakeKeyCode(KeyCategory::Char, uint8_t(keys[i])));
+        }
+    }
+}
+
+std::vector<std::string> KeyboardSession::Screen() const {
+    const PresentationSpace& ps = session.ps;
+    std::vector<std::string> rows(ps.rows);
+    for (uint32_t a = 0; a < ps.positions; ++a) {
+        const uint8_t attribute = ps.planes.attribute[a];
+        const uint8_t c = ps.planes.display[a];
+        char shown = char(c);
+        if (attribute) shown = Picture(attribute);
+        else if (c == 0) shown = '.';
+        else if (c == 0x20) shown = '_';
+        else if (c == 0x8E) shown = '*';
+        else if (c == 0x8F) shown = ';';
+        rows[a / ps.columns] += shown;
+    }
+    return rows;
+}
+
+std::string KeyboardSession::Cursor() const {
+    const PresentationSpace& ps = session.ps;
+    return std::to_string(ps.cursor_address / ps.columns) + "," + std::to_string(ps.cursor_address % ps.columns);
+}
+
+}  // namespace orkan::test

@@ -1,0 +1,117 @@
+// Linux key events become the Windows events the keyboard expects, by physical key position:
+// every key of a full PC keyboard reaches its own key number through the shipped country list.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "keyboard/key_functions.h"
+#include "keyboard/keyboard_harness.h"
+#include "keyboard/linux_keymap.h"
+
+namespace orkan {
+namespace {
+
+// A 105-key ISO keyboard by evdev code, and the key each one is.
+const std::pair<uint16_t, const char*> kFullKeyboard[] = {
+    {1, "Esc"}, {59, "F1"}, {60, "F2"}, {61, "F3"}, {62, "F4"}, {63, "F5"}, {64, "F6"}, {65, "F7"}, {66, "F8"},
+    {67, "F9"}, {68, "F10"}, {87, "F11"}, {88, "F12"}, {99, "PrintScreen"}, {70, "ScrollLock"}, {119, "Pause"},
+    {41, "Grave"}, {2, "1"}, {3, "2"}, {4, "3"}, {5, "4"}, {6, "5"}, {7, "6"}, {8, "7"}, {9, "8"}, {10, "9"},
+    {11, "0"}, {12, "Minus"}, {13, "Equals"}, {14, "Backspace"}, {110, "Insert"}, {102, "Home"}, {104, "PageUp"},
+    {69, "NumLock"}, {98, "KeypadSlash"}, {55, "KeypadAsterisk"}, {74, "KeypadMinus"},
+    {15, "Tab"}, {16, "Q"}, {17, "W"}, {18, "E"}, {19, "R"}, {20, "T"}, {21, "Y"}, {22, "U"}, {23, "I"}, {24, "O"},
+    {25, "P"}, {26, "LeftBracket"}, {27, "RightBracket"}, {43, "Backslash"}, {111, "Delete"}, {107, "End"},
+    {109, "PageDown"}, {71, "Keypad7"}, {72, "Keypad8"}, {73, "Keypad9"}, {78, "KeypadPlus"},
+    {58, "CapsLock"}, {30, "A"}, {31, "S"}, {32, "D"}, {33, "F"}, {34, "G"}, {35, "H"}, {36, "J"}, {37, "K"},
+    {38, "L"}, {39, "Semicolon"}, {40, "Quote"}, {28, "Enter"}, {75, "Keypad4"}, {76, "Keypad5"}, {77, "Keypad6"},
+    {42, "LeftShift"}, {86, "Iso102"}, {44, "Z"}, {45, "X"}, {46, "C"}, {47, "V"}, {48, "B"}, {49, "N"}, {50, "M"},
+    {51, "Comma"}, {52, "Period"}, {53, "Slash"}, {54, "RightShift"}, {103, "Up"}, {79, "Keypad1"},
+    {80, "Keypad2"}, {81, "Keypad3"}, {96, "KeypadEnter"},
+    {29, "LeftCtrl"}, {125, "LeftWindows"}, {56, "LeftAlt"}, {57, "Space"}, {100, "RightAlt"},
+    {126, "RightWindows"}, {127, "Menu"}, {97, "RightCtrl"}, {105, "Left"}, {108, "Down"}, {106, "Right"},
+    {82, "Keypad0"}, {83, "KeypadPeriod"},
+};
+
+std::optional<KeyEvent> Map(uint16_t evdev, bool press = true, DesktopModifiers m = {}, bool num_lock = false,
+                            bool repeat = false) {
+    return MapDesktopKey({press, evdev + kX11KeycodeOffset, 0, m, repeat}, num_lock);
+}
+
+std::string KeyName(const Session& s, const KeyEvent& e) {
+    const auto key = KeyNumberForEvent(s, e.virtual_key, e.key_data);
+    return key ? std::string(KeyNumberName(*key)) : "(none)";
+}
+
+TEST(LinuxKeymap, EveryKeyOfAFullKeyboardHasItsOwnNumber) {
+    test::KeyboardSession k;
+    ASSERT_EQ(std::size(kFullKeyboard), 105u);
+    std::set<std::string> seen;
+    for (const auto& [evdev, name] : kFullKeyboard) {
+        const auto event = Map(evdev);
+        ASSERT_TRUE(event) << name;
+        EXPECT_EQ(KeyName(k.session, *event), name) << evdev;
+        seen.insert(KeyName(k.session, *event));
+    }
+    EXPECT_EQ(seen.size(), std::size(kFullKeyboard));
+    // Num Lock on: the keypad's digit keys become their Num Lock alternates, the others stay.
+    k.session.keyboard.num_lock = true;
+    const std::pair<uint16_t, const char*> keypad[] = {
+        {71, "KeypadNum7"}, {72, "KeypadNum8"}, {73, "KeypadNum9"}, {75, "KeypadNum4"}, {76, "KeypadNum5"},
+        {77, "KeypadNum6"}, {79, "KeypadNum1"}, {80, "KeypadNum2"}, {81, "KeypadNum3"}, {82, "KeypadNum0"},
+        {83, "KeypadNumPeriod"}, {74, "KeypadMinus"}, {96, "KeypadEnter"}, {102, "Home"},
+    };
+    for (auto [evdev, name] : keypad) EXPECT_EQ(KeyName(k.session, *Map(evdev, true, {}, true)), name) << evdev;
+}
+
+TEST(LinuxKeymap, WindowsKeyDataWords) {
+    struct Case {
+        uint16_t evdev;
+        bool num_lock, shift;
+        uint8_t vk;
+        uint32_t data;
+    };
+    const Case cases[] = {
+        {1, false, false, 0x1B, 0x00010001},   {102, false, false, 0x24, 0x01470001},
+        {71, false, false, 0x24, 0x00470001},  {71, true, false, 0x67, 0x00470001},
+        {71, true, true, 0x24, 0x00470001},    {96, false, false, 0x0D, 0x011C0001},
+        {54, false, false, 0x10, 0x00360001},  {97, false, false, 0x11, 0x011D0001},
+        {69, false, false, 0x90, 0x01450001},  {86, false, false, 0xE2, 0x00560001},
+        {194, false, false, 0x87, 0x00760001},
+    };
+    for (const Case& c : cases) {
+        const auto e = Map(c.evdev, true, {c.shift, false, false, false}, c.num_lock);
+        ASSERT_TRUE(e) << c.evdev;
+        EXPECT_EQ(e->virtual_key, c.vk) << c.evdev;
+        EXPECT_EQ(e->key_data, c.data) << c.evdev;
+    }
+}
+
+TEST(LinuxKeymap, ModifiersRepeatsAndSpecialKeys) {
+    const auto altgr = Map(16, true, {false, false, false, true});
+    EXPECT_TRUE(altgr->modifiers.ctrl && altgr->modifiers.alt && !altgr->modifiers.shift);
+    EXPECT_TRUE(altgr->key_data & key_data::AltDown);
+    const DesktopModifiers x11 = ModifiersFromX11State(0x01 | 0x04 | 0x10 | 0x80);
+    EXPECT_TRUE(x11.shift && x11.ctrl && !x11.alt && x11.altgr);
+
+    EXPECT_FALSE(Map(30, false, {}, false, true));  // X11's auto-repeat release
+    EXPECT_EQ(Map(30, true, {}, false, true)->key_data, 0x401E0001u);
+    EXPECT_EQ(Map(30, false)->key_data, 0xC01E0001u);
+    EXPECT_TRUE(Map(99, true));   // Print Screen: the press goes on ...
+    EXPECT_FALSE(Map(99, false));  // ... its release does not
+    const auto brk = Map(119, true, {false, true, false, false});
+    EXPECT_EQ(brk->virtual_key, 0x03);  // Ctrl+Pause is Break
+
+    // Keycodes of no PC key fall back to the key symbol.
+    EXPECT_EQ(MapDesktopKey({true, 0, 0xFFC2, {}, false}, false)->virtual_key, 0x74);  // F5
+    EXPECT_EQ(MapDesktopKey({true, 250, 'q', {}, false}, false)->virtual_key, 'Q');
+    EXPECT_FALSE(MapDesktopKey({true, 250, 0x20AC, {}, false}, false));
+
+    // Through the standard map: Break is Attention, AltGr on a US keyboard types nothing.
+    test::KeyboardSession k;
+    k.Write({"[......................."}, 0, 1);
+    HandleKeyEvent(k.session, *brk);
+    EXPECT_EQ(k.session.status, SessionStatus::SysLock);
+    EXPECT_EQ(k.TakeSent(), "raw:FFF3");
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,152 @@
+// End to end: a session runtime connects to testhost's demo application and is driven by Linux key
+// events, through the key mapping, the standard key map and the field rules: it fills the logon
+// panel, presses Enter and reaches the main menu. The host's log shows the password among the
+// fields it received and never in the screens it sent.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/session_runtime.h"
+#include "charset/session_charset.h"
+#include "config/session_file.h"
+#include "config/temp_folder.h"
+#include "ds3270/screen_dump.h"
+#include "keyboard/key_files.h"
+#include "keyboard/keyboard.h"
+#include "keyboard/linux_keymap.h"
+#include "platform/poll_event_loop.h"
+#include "support/recording_ui.h"
+
+extern char** environ;
+
+namespace orkan {
+namespace {
+
+using namespace std::chrono_literals;
+
+// testhost as a child process: the port is the first line it prints.
+class TestHost {
+public:
+    bool Start(const std::string& log) {
+        const std::string program = std::string(ORKAN_BINARY_DIR) + "/tools/testhost/testhost";
+        if (access(program.c_str(), X_OK) != 0) return false;
+        int out[2];
+        if (pipe(out) != 0) return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        std::vector<std::string> args = {program, "--port", "0", "--once", "--log", log};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        if (rc != 0) {
+            close(out[0]);
+            pid_ = -1;
+            return false;
+        }
+        std::string line;
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
+        close(out[0]);
+        port_ = line;
+        return !port_.empty();
+    }
+    ~TestHost() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+    }
+    const std::string& port() const { return port_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string port_;
+};
+
+// US keyboard positions (evdev codes) of the characters the test types.
+uint16_t EvdevFor(char c) {
+    static const std::string rows[] = {"1234567890", "qwertyuiop", "asdfghjkl", "zxcvbnm"};
+    static const uint16_t starts[] = {2, 16, 30, 44};
+    for (size_t r = 0; r < 4; ++r)
+        if (const size_t i = rows[r].find(c); i != std::string::npos) return uint16_t(starts[r] + i);
+    ADD_FAILURE() << "no key for " << c;
+    return 0;
+}
+
+// A key pressed and released, as the desktop program hands it over: with the character its own
+// layout gives, which the keyboard types while "TOGGLESHIFT/CAPS" is on (the default).
+void Key(Session& s, uint16_t evdev, char character = 0) {
+    for (bool press : {true, false}) {
+        auto event = MapDesktopKey({press, evdev + kX11KeycodeOffset, 0, {}, false}, s.keyboard.num_lock);
+        ASSERT_TRUE(event);
+        event->character = uint8_t(character);
+        HandleKeyEvent(s, *event);
+    }
+}
+
+void Type(Session& s, std::string_view text) {
+    for (char c : text) Key(s, EvdevFor(c), c);
+}
+
+std::string Screen(const Session& s) { return DumpScreenText(s); }
+
+TEST(LogonEndToEnd, KeysFillTheLogonPanelAndReachTheMenu) {
+    test::TempFolder folder;
+    TestHost host;
+    const std::string log = folder / "host.log";
+    if (!host.Start(log)) GTEST_SKIP() << "testhost is not built";
+
+    PollEventLoop loop;
+    test::RecordingUi ui;
+    SessionFrame frame;
+    SessionRuntime runtime(loop, ui, frame);
+    Session& s = runtime.session();
+    s.folders.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
+    s.folders.key_data = s.folders.program_data + "/defaults";
+    s.record = DefaultSessionRecord();
+    ASSERT_TRUE(RebuildCharset(s));
+    ASSERT_TRUE(LoadKeyList(s.folders, s.keyboard.key_list, ui));
+    ASSERT_TRUE(LoadSessionKeyFiles(s).ok);
+    AttachKeyboard(s);
+
+    ASSERT_TRUE(runtime.StartConnection("127.0.0.1:" + host.port()));
+    ASSERT_TRUE(loop.RunUntil(
+        [&] { return s.status == SessionStatus::Unlocked && Screen(s).find("User id") != std::string::npos; }, 30s))
+        << Screen(s);
+
+    Type(s, "alice");
+    Key(s, 15);  // Tab
+    Type(s, "secret");
+    EXPECT_EQ(Screen(s).find("secret"), std::string::npos);  // a non-display field shows nothing
+    Key(s, 28);  // Enter
+    EXPECT_TRUE(loop.RunUntil([&] { return Screen(s).find("MAIN MENU") != std::string::npos; }, 30s)) << Screen(s);
+    EXPECT_NE(Screen(s).find("alice"), std::string::npos);
+    runtime.Destroy();
+
+    std::ifstream in(log);
+    std::string line;
+    bool received = false;
+    while (std::getline(in, line)) {
+        if (line.find(" SCREEN ") != std::string::npos) {
+            EXPECT_EQ(line.find("secret"), std::string::npos) << line;
+        }
+        if (line.find(" FIELD password ") != std::string::npos) received = line.find("\"secret\"") != std::string::npos;
+    }
+    EXPECT_TRUE(received);
+}
+
+}  // namespace
+}  // namespace orkan
