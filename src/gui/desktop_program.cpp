@@ -98,6 +98,7 @@ int RunDesktop(int argc, char** argv) {
     window.SetFirstPaintReport(qEnvironmentVariableIsSet("ORKAN_FIRST_PAINT_NS"));
     window.SetScreenshotPath(qEnvironmentVariable("ORKAN_SCREENSHOT"));
     window.SetScreenTextPath(qEnvironmentVariable("ORKAN_SCREEN_TEXT"));
+    window.LoadKeyFiles();
     window.PlaceFromRecord(state.same_name_sessions);
     window.show();
     SignalWatch watch(loop, window);

@@ -15,6 +15,10 @@
 #include "gui/connect_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
+#include "keyboard/key_files.h"
+#include "keyboard/key_functions.h"
+#include "keyboard/keyboard.h"
+#include "keyboard/linux_keymap.h"
 #include "net/tls_info.h"
 
 namespace orkan {
@@ -28,6 +32,43 @@ inline constexpr uint8_t Exit = 3, NewSession = 15, NewSessionAsk = 16, SaveSess
                          PreviousSession = 34, ReconnectAsk = 36, Disconnect = 44, CascadeFromHere = 52,
                          NextSession2 = 58, PreviousSession2 = 59, RestoreAll = 61;
 }  // namespace oper
+
+constexpr size_t kLeftAltKey = 92, kRightAltKey = 94;
+
+// Mouse buttons reach the key map as the virtual keys of the buttons. The map has no keys of
+// their own for double clicks: the second press of a double click is a press of its button.
+uint8_t VirtualKeyOf(MouseKey key) {
+    switch (key) {
+        case MouseKey::LeftClick:
+        case MouseKey::LeftDoubleClick: return vk::LeftButton;
+        case MouseKey::RightClick:
+        case MouseKey::RightDoubleClick: return vk::RightButton;
+        case MouseKey::MiddleClick:
+        case MouseKey::MiddleDoubleClick: return vk::MiddleButton;
+        case MouseKey::BackClick: return vk::BackButton;
+        case MouseKey::ForwardClick: return vk::ForwardButton;
+    }
+    return vk::LeftButton;
+}
+
+PanelLayout LayoutOf(const ButtonFile& file, const KeyList& list) {
+    PanelLayout layout;
+    if (!file.loaded) return layout;
+    layout.columns = file.columns;
+    layout.rows = file.rows;
+    for (const Button& b : file.buttons) {
+        PanelButton p;
+        p.code = b.code;
+        p.column = b.column;
+        p.row = b.row;
+        p.width = b.width;
+        p.height = b.height;
+        p.label = b.label;
+        if (const KeyFunction* f = list.Find(CategoryOf(b.code), NumberOf(b.code))) p.tip = f->description;
+        layout.buttons.push_back(std::move(p));
+    }
+    return layout;
+}
 
 }  // namespace
 
@@ -56,9 +97,23 @@ void DesktopFrame::ConnectionEnded(const ConnectionEnd& end) {
 
 DesktopSession::DesktopSession(SessionRuntime& runtime, QtUi& ui, StartupState& startup)
     : SessionWindow(runtime.session(), ui), runtime_(runtime), startup_(startup) {
+    session().hooks.oper = this;
+    AttachKeyboard(session());
+    // Start-up read key.lst for the session: the keyboard names its functions by it.
+    if (session().keyboard.key_list.Functions(KeyCategory::Action).empty()) session().keyboard.key_list = startup.key_list;
 }
 
-DesktopSession::~DesktopSession() = default;
+DesktopSession::~DesktopSession() {
+    if (session().hooks.oper == this) session().hooks.oper = nullptr;
+}
+
+void DesktopSession::LoadKeyFiles() {
+    Session& s = session();
+    if (LoadSessionKeyFiles(s).session_changed) [[maybe_unused]] const bool saved = runtime_.SaveSession();
+    SetToolBar(LayoutOf(s.keyboard.toolbar, s.keyboard.key_list));
+    SetKeyPad(LayoutOf(s.keyboard.keypad, s.keyboard.key_list));
+    BuildMenuBar(2);
+}
 
 void DesktopSession::Start() {
     if (started_) return;
@@ -116,6 +171,47 @@ bool DesktopSession::AskForSession(bool connect) {
     return runtime_.StartConnection(host);
 }
 
+void DesktopSession::RunKey(uint16_t code) { ExecuteKey(session(), code, true); }
+
+bool DesktopSession::KeyInput(QKeyEvent* event) {
+    DesktopKeyEvent d;
+    d.press = event->type() == QEvent::KeyPress;
+    d.keycode = event->nativeScanCode();
+    d.keysym = event->nativeVirtualKey();
+    d.modifiers = ModifiersFromX11State(event->nativeModifiers());
+    d.auto_repeat = event->isAutoRepeat();
+    std::optional<KeyEvent> key = MapDesktopKey(d, session().keyboard.num_lock);
+    if (!key) return true;
+    if (event->text().size() == 1) {
+        const std::optional<std::string> c = QStringToDisplay(event->text());
+        if (c && c->size() == 1) key->character = uint8_t((*c)[0]);
+    }
+    HandleKeyEvent(session(), *key);
+    return true;
+}
+
+
+void DesktopSession::Wheel(int delta) { HandleWheel(session(), delta); }
+
+void DesktopSession::MouseButtonKey(MouseKey key, bool down, MouseModifiers m) {
+    HandleKeyEvent(session(), MouseButtonEvent(down ? KeyEventKind::Down : KeyEventKind::Up, VirtualKeyOf(key),
+                                               KeyModifiers{m.shift, m.ctrl, m.alt}));
+}
+
+bool DesktopSession::AltKeyFree(bool right) const {
+    const uint16_t code = session().keyboard.key_map.Code(right ? kRightAltKey : kLeftAltKey, 0);
+    return CategoryOf(code) == KeyCategory::Edit && NumberOf(code) == edit_fn::NoFunction;
+}
+
+KeyBindings DesktopSession::Bindings() const {
+    const KeyMap& map = session().keyboard.key_map;
+    KeyBindings k;
+    k.key_count = map.key_count;
+    k.code = [&map](size_t key, size_t modifier) { return map.Code(key, modifier); };
+    k.name = [](size_t key) { return std::string(KeyNumberName(key)); };
+    return k;
+}
+
 std::vector<SessionListItem> DesktopSession::Sessions() const {
     std::vector<SessionListItem> items;
     if (!startup_.peers) {
@@ -147,7 +243,11 @@ std::optional<std::string> DesktopSession::TlsText() const {
     return TlsInfoText(*runtime_.Tls());
 }
 
-void DesktopSession::OptionsApplied(const SessionRecord&) { BuildMenuBar(2); }
+void DesktopSession::OptionsApplied(const SessionRecord& before) {
+    if (before.Text(field::KeyboardCodePage) != session().record.Text(field::KeyboardCodePage))
+        ApplyKeyboardLayout(session());
+    BuildMenuBar(2);
+}
 
 void DesktopSession::StartNewInstance(bool ask) {
     Session& s = session();

@@ -30,11 +30,13 @@ private:
     DesktopSession* session_ = nullptr;
 };
 
-class DesktopSession final : public SessionWindow {
+class DesktopSession final : public SessionWindow, public OperHook {
 public:
     DesktopSession(SessionRuntime& runtime, QtUi& ui, StartupState& startup);
     ~DesktopSession() override;
 
+    // After start-up: key files, tool bar, keypad, menus.
+    void LoadKeyFiles();
     // The first paint starts the session.
     void Start();
     // Closes without asking (close-all, a signal, CloseOnDisconnect).
@@ -48,10 +50,16 @@ public:
     // The session dialog; true when a connection was started (or saved without one).
     bool AskForSession(bool connect);
 
-    // The program operations the desktop carries out (Oper functions of the keyboard).
-    bool RunOper(uint8_t number);
+    // OperHook.
+    bool RunOper(uint8_t number) override;
 
 protected:
+    void RunKey(uint16_t code) override;
+    bool KeyInput(QKeyEvent* event) override;
+    void Wheel(int delta) override;
+    void MouseButtonKey(MouseKey key, bool down, MouseModifiers modifiers) override;
+    bool AltKeyFree(bool right) const override;
+    KeyBindings Bindings() const override;
     std::vector<SessionListItem> Sessions() const override;
     void SessionChosen(size_t position) override;
     bool CloseRequested() override;
