@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QProcess>
 #include <QPushButton>
@@ -34,6 +35,8 @@ inline constexpr uint8_t Exit = 3, NewSession = 15, NewSessionAsk = 16, SaveSess
 }  // namespace oper
 
 constexpr size_t kLeftAltKey = 92, kRightAltKey = 94;
+// X11 modifier state bits of the lock keys (Lock, and Mod2 where servers put Num Lock).
+constexpr uint32_t kX11LockMask = 0x02, kX11NumLockMask = 0x10;
 
 // Mouse buttons reach the key map as the virtual keys of the buttons. The map has no keys of
 // their own for double clicks: the second press of a double click is a press of its button.
@@ -96,7 +99,10 @@ void DesktopFrame::ConnectionEnded(const ConnectionEnd& end) {
 // ---- DesktopSession
 
 DesktopSession::DesktopSession(SessionRuntime& runtime, QtUi& ui, StartupState& startup)
-    : SessionWindow(runtime.session(), ui), runtime_(runtime), startup_(startup) {
+    : SessionWindow(runtime.session(), ui),
+      runtime_(runtime),
+      startup_(startup),
+      x11_(QGuiApplication::platformName() == QLatin1String("xcb")) {
     session().hooks.oper = this;
     AttachKeyboard(session());
     // Start-up read key.lst for the session: the keyboard names its functions by it.
@@ -178,8 +184,27 @@ bool DesktopSession::KeyInput(QKeyEvent* event) {
     d.press = event->type() == QEvent::KeyPress;
     d.keycode = event->nativeScanCode();
     d.keysym = event->nativeVirtualKey();
-    d.modifiers = ModifiersFromX11State(event->nativeModifiers());
     d.auto_repeat = event->isAutoRepeat();
+    if (x11_) {
+        const uint32_t state = event->nativeModifiers();
+        d.modifiers = ModifiersFromX11State(state);
+        // The server's lock state before this key; a Caps or Num Lock press then toggles it as usual.
+        SetLockStates(session(), (state & kX11LockMask) != 0, (state & kX11NumLockMask) != 0);
+    } else {
+        const Qt::KeyboardModifiers m = event->modifiers();
+        d.modifiers.shift = m.testFlag(Qt::ShiftModifier);
+        d.modifiers.ctrl = m.testFlag(Qt::ControlModifier);
+        d.modifiers.alt = m.testFlag(Qt::AltModifier);
+        d.modifiers.altgr = m.testFlag(Qt::GroupSwitchModifier);
+        // As X11 reports it: the state before the event, so a modifier key's own press is not in it
+        // and its release is.
+        switch (event->key()) {
+            case Qt::Key_Shift: d.modifiers.shift = !d.press; break;
+            case Qt::Key_Control: d.modifiers.ctrl = !d.press; break;
+            case Qt::Key_Alt: d.modifiers.alt = !d.press; break;
+            default: break;
+        }
+    }
     std::optional<KeyEvent> key = MapDesktopKey(d, session().keyboard.num_lock);
     if (!key) return true;
     if (event->text().size() == 1) {
@@ -244,8 +269,16 @@ std::optional<std::string> DesktopSession::TlsText() const {
 }
 
 void DesktopSession::OptionsApplied(const SessionRecord& before) {
-    if (before.Text(field::KeyboardCodePage) != session().record.Text(field::KeyboardCodePage))
-        ApplyKeyboardLayout(session());
+    const SessionRecord& now = session().record;
+    const bool files_changed = before.Text(field::KeyboardFile) != now.Text(field::KeyboardFile) ||
+                               before.Text(field::ToolbarFile) != now.Text(field::ToolbarFile) ||
+                               before.Text(field::KeypadFile) != now.Text(field::KeypadFile);
+    // Loading the key files lays the country over the new map and rebuilds the menus with it.
+    if (files_changed) {
+        LoadKeyFiles();
+        return;
+    }
+    if (before.Text(field::KeyboardCodePage) != now.Text(field::KeyboardCodePage)) ApplyKeyboardLayout(session());
     BuildMenuBar(2);
 }
 

@@ -77,6 +77,7 @@ private:
     StartupState& startup_;
     bool closing_without_question_ = false;
     bool started_ = false;
+    const bool x11_;  // key events carry the X11 keycode and modifier state
 };
 
 }  // namespace orkan

@@ -470,6 +470,8 @@ void SessionWindow::MouseRelease(QMouseEvent* event) {
         case Qt::LeftButton: MouseButtonKey(MouseKey::LeftClick, false, mods); break;
         case Qt::RightButton: MouseButtonKey(MouseKey::RightClick, false, mods); break;
         case Qt::MiddleButton: MouseButtonKey(MouseKey::MiddleClick, false, mods); break;
+        case Qt::BackButton: MouseButtonKey(MouseKey::BackClick, false, mods); break;
+        case Qt::ForwardButton: MouseButtonKey(MouseKey::ForwardClick, false, mods); break;
         default: break;
     }
     if (event->button() != Qt::LeftButton || !mouse_.ButtonDown()) return;
