@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QTimer>
 #include <cstdio>
 
 #include "app/command_line.h"
@@ -98,12 +97,14 @@ int RunDesktop(int argc, char** argv) {
     window.SetFirstPaintReport(qEnvironmentVariableIsSet("ORKAN_FIRST_PAINT_NS"));
     window.SetScreenshotPath(qEnvironmentVariable("ORKAN_SCREENSHOT"));
     window.SetScreenTextPath(qEnvironmentVariable("ORKAN_SCREEN_TEXT"));
+    // The connection starts before the rest of the window is built: name lookup, connect and
+    // negotiation run on the connection's thread meanwhile, and what the host sends waits for the
+    // event loop, by which time the window is complete.
+    window.Start();
     window.LoadKeyFiles();
     window.PlaceFromRecord(state.same_name_sessions);
     window.show();
     SignalWatch watch(loop, window);
-    // The first paint starts the session: the timer runs once the window's first events are done.
-    QTimer::singleShot(0, &window, [&window] { window.Start(); });
 
     const int rc = QApplication::exec();
     frame.Attach(nullptr);

@@ -81,8 +81,10 @@ xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --syn
 xdotool type --delay 40 "alice"
 xdotool key --delay 40 Tab
 xdotool type --delay 40 "s3cret"
-xdotool key Return
+# Enter is the right Ctrl key alone, on its release: only the program's key map makes it Enter.
+xdotool key Control_R
 waitfor 30 screen_has "MAIN MENU" || fail "Enter did not reach the main menu: $(cat "$WORK/screen.txt")"
+grep -q 'INPUT AID=enter' "$WORK/host.log" || fail "the host did not receive Enter"
 grep -q 'FIELD userid .*"alice"' "$WORK/host.log" || fail "the host did not receive the user id"
 grep -q 'FIELD password .*"s3cret"' "$WORK/host.log" || fail "the host did not receive the password"
 grep -q 'SEND .*\[screen menu\]' "$WORK/host.log" || fail "the host did not send its menu"
@@ -95,6 +97,11 @@ waitfor 10 menu_shot || fail "no screenshot was written"
 cp "$WORK/shot.png" "$SHOT"
 SIZE=$(stat -c %s "$SHOT")
 [ "$SIZE" -gt 2000 ] || fail "the screenshot is too small to show a screen ($SIZE bytes)"
+
+# F3 is PF3 in the key map: the demo logs off and shows the logon panel again.
+xdotool key F3
+waitfor 30 screen_has "Logged off" || fail "F3 did not log off: $(cat "$WORK/screen.txt")"
+grep -q 'INPUT AID=pf3' "$WORK/host.log" || fail "the host did not receive PF3"
 
 # SIGTERM ends the session as a close from another session does: no question, exit status 0.
 kill -TERM "$PROGRAM_PID"
