@@ -5,8 +5,13 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QIcon>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "app/command_line.h"
 #include "app/folders_setup.h"
@@ -30,32 +35,55 @@ sigset_t EndSignals() {
     return set;
 }
 
-// SIGINT, SIGTERM and SIGHUP close the session as a close from another session does: on the loop,
-// without a question, the session saved.
+// SIGINT, SIGTERM and SIGHUP end the program from the moment Qt runs: during start-up (a message
+// box may be waiting) the program ends without starting the session; afterwards the session
+// closes as a close from another session does, on the loop, without a question, the session
+// saved. Open message boxes and dialogs are dismissed with their safest answer either way, so no
+// box can hold the end off.
 class SignalWatch {
 public:
-    SignalWatch(QtEventLoop& loop, DesktopSession& window) : loop_(loop) {
+    explicit SignalWatch(QtUi& ui) : ui_(ui) {
         const sigset_t set = EndSignals();
         fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
         if (fd_ < 0) return;
-        loop_.WatchReadable(fd_, [this, &window] {
-            signalfd_siginfo info{};
-            bool any = false;
-            while (read(fd_, &info, sizeof info) == ssize_t(sizeof info)) any = true;
-            if (any) window.CloseWithoutQuestion();
-        });
+        notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { OnSignal(); });
     }
     ~SignalWatch() {
-        if (fd_ < 0) return;
-        loop_.UnwatchReadable(fd_);
-        close(fd_);
+        notifier_.reset();
+        if (fd_ >= 0) close(fd_);
     }
     SignalWatch(const SignalWatch&) = delete;
     SignalWatch& operator=(const SignalWatch&) = delete;
 
+    bool Signalled() const { return signalled_; }
+    // From now on a signal closes this window (null: back to the start-up rule).
+    void SetWindow(DesktopSession* window) { window_ = window; }
+
 private:
-    QtEventLoop& loop_;
+    void OnSignal() {
+        signalfd_siginfo info{};
+        bool any = false;
+        while (read(fd_, &info, sizeof info) == ssize_t(sizeof info)) any = true;
+        if (!any) return;
+        signalled_ = true;
+        ui_.Dismiss();
+        // The session and options dialogs and file choosers wait in loops of their own too.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
+        if (!window_) return;
+        // After the dismissed box's own loop has unwound.
+        QPointer<DesktopSession> window = window_;
+        QTimer::singleShot(0, window_, [window] {
+            if (window) window->CloseWithoutQuestion();
+        });
+    }
+
+    QtUi& ui_;
     int fd_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    DesktopSession* window_ = nullptr;
+    bool signalled_ = false;
 };
 
 }  // namespace
@@ -79,9 +107,10 @@ int RunDesktop(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon::fromTheme("orkan3270"));
 
     QtUi ui;
+    SignalWatch watch(ui);
     CommandLine cl;
     // Qt has taken its own options out of argv by now.
-    if (ParseCommandLine(argc, argv, cl, ui) != 0) return kStartupFailed;
+    if (ParseCommandLine(argc, argv, cl, ui) != 0 || watch.Signalled()) return kStartupFailed;
 
     QtEventLoop loop;
     DesktopFrame frame;
@@ -91,6 +120,10 @@ int RunDesktop(int argc, char** argv) {
     env.program_data = FindProgramDataFolder(CurrentExecutablePath());
     StartupState state;
     if (const int rc = PrepareSession(cl, env, runtime, state); rc != 0) return rc;
+    if (watch.Signalled()) {
+        runtime.SetPeers(nullptr);
+        return kStartupFailed;
+    }
 
     DesktopSession window(runtime, ui, state);
     frame.Attach(&window);
@@ -104,9 +137,10 @@ int RunDesktop(int argc, char** argv) {
     window.LoadKeyFiles();
     window.PlaceFromRecord(state.same_name_sessions);
     window.show();
-    SignalWatch watch(loop, window);
+    watch.SetWindow(&window);
 
     const int rc = QApplication::exec();
+    watch.SetWindow(nullptr);
     frame.Attach(nullptr);
     runtime.Destroy();
     runtime.SetPeers(nullptr);  // the peers go with the start-up state, before the runtime

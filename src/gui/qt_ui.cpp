@@ -68,16 +68,25 @@ Answer AnswerFor(QMessageBox::StandardButton button, Buttons buttons) {
 
 Answer QtUi::ShowMessage(const MessageBox& box) {
     if (on_shown) on_shown(box);
-    // Only the GUI thread may show a box; anything else is a programming error that must not hang.
+    // Only the GUI thread may show a box (anything else is a programming error that must not hang),
+    // and none while the program ends.
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!app || QThread::currentThread() != app->thread()) {
+    if (!app || QThread::currentThread() != app->thread() || dismissed_) {
         const std::string text = DisplayToUtf8(box.title + ": " + box.text);
         std::fprintf(stderr, "%s\n", text.c_str());
         return SafestAnswer(box.buttons);
     }
     const std::unique_ptr<QMessageBox> m = MakeMessageBox(box, parent_.data());
+    open_ = m.get();
     m->exec();
+    open_ = nullptr;
+    if (dismissed_) return SafestAnswer(box.buttons);
     return AnswerFor(QMessageBox::StandardButton(int(m->standardButton(m->clickedButton()))), box.buttons);
+}
+
+void QtUi::Dismiss() {
+    dismissed_ = true;
+    if (open_) open_->reject();
 }
 
 }  // namespace orkan

@@ -22,12 +22,17 @@ public:
     // Boxes are modal over `parent` (the session window, once it exists).
     void SetParent(QWidget* parent) { parent_ = parent; }
     Answer ShowMessage(const MessageBox& box) override;
+    // The program is ending: the open box closes with its safest answer, and later boxes are only
+    // written to stderr and answered that way.
+    void Dismiss();
 
     // Every box shown, for whoever wants to see them too (tests, the macro recorder).
     std::function<void(const MessageBox&)> on_shown;
 
 private:
     QPointer<QWidget> parent_;
+    QPointer<QMessageBox> open_;
+    bool dismissed_ = false;
 };
 
 }  // namespace orkan
