@@ -189,7 +189,11 @@ bool DesktopSession::KeyInput(QKeyEvent* event) {
         const uint32_t state = event->nativeModifiers();
         d.modifiers = ModifiersFromX11State(state);
         // The server's lock state before this key; a Caps or Num Lock press then toggles it as usual.
-        SetLockStates(session(), (state & kX11LockMask) != 0, (state & kX11NumLockMask) != 0);
+        const bool caps = (state & kX11LockMask) != 0, num = (state & kX11NumLockMask) != 0;
+        if (caps != session().keyboard.caps_lock || num != session().keyboard.num_lock) {
+            SetLockStates(session(), caps, num);
+            session().view->RefreshStatusLine();  // changed while another window had the keys
+        }
     } else {
         const Qt::KeyboardModifiers m = event->modifiers();
         d.modifiers.shift = m.testFlag(Qt::ShiftModifier);
