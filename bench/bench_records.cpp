@@ -2,7 +2,6 @@
 // colours and highlighting, SA runs, graphic-escape box edges, RA rulers and an input field per
 // row, translated into the planes. Prints MB/s and records/s for 24 x 80 and 62 x 160 screens.
 #include <benchmark/benchmark.h>
-#include <iconv.h>
 
 #include <cstdint>
 #include <memory>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "app/session.h"
+#include "support/iconv_tables.h"
 #include "ds3270/addressing.h"
 #include "ds3270/fields.h"
 #include "ds3270/write_processor.h"
@@ -23,21 +23,6 @@ class QuietUi : public Ui {
     Answer ShowMessage(const MessageBox& box) override { return SafestAnswer(box.buttons); }
 };
 
-CharsetTables Cp037() {
-    CharsetTables t;
-    iconv_t cd = iconv_open("CP1252", "IBM037");
-    for (int host = 0; host < 256 && cd != iconv_t(-1); ++host) {
-        char in = char(host), out = 0;
-        char *inp = &in, *outp = &out;
-        size_t inleft = 1, outleft = 1;
-        t.screen[host] = iconv(cd, &inp, &inleft, &outp, &outleft) == size_t(-1) ? 0 : uint8_t(out);
-    }
-    if (cd != iconv_t(-1)) iconv_close(cd);
-    t.screen[0] = 0;
-    for (int host = 0; host < 256; ++host)
-        if (t.screen[host]) t.display_to_host[t.screen[host]] = uint8_t(host);
-    return t;
-}
 
 class RecordWriter {
   public:
@@ -137,7 +122,7 @@ struct Workload {
 };
 
 void BM_Records(benchmark::State& state, Workload load) {
-    static const CharsetTables tables = Cp037();
+    static const CharsetTables tables = test::Cp037Tables();
     QuietUi ui;
     auto session = std::make_unique<Session>(ui);
     Session& s = *session;

@@ -6,7 +6,6 @@
 // 2, bit 3 the dynamic model), a count byte, that many 16-bit cut points, then the host's bytes,
 // fed in chunks cut at those points. Afterwards the screen is dumped and the session ended, so
 // every path that follows a record (messages posted to the loop, the close) runs too.
-#include <iconv.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "app/session_runtime.h"
+#include "support/iconv_tables.h"
 #include "ds3270/screen_dump.h"
 
 namespace {
@@ -66,27 +66,12 @@ public:
     size_t count = 0;
 };
 
-CharsetTables Cp037() {
-    CharsetTables t;
-    iconv_t cd = iconv_open("CP1252", "IBM037");
-    for (int host = 0; host < 256 && cd != iconv_t(-1); ++host) {
-        char in = char(host), out = 0;
-        char *inp = &in, *outp = &out;
-        size_t inleft = 1, outleft = 1;
-        t.screen[host] = iconv(cd, &inp, &inleft, &outp, &outleft) == size_t(-1) ? 0 : uint8_t(out);
-    }
-    if (cd != iconv_t(-1)) iconv_close(cd);
-    t.screen[0] = 0;
-    for (int host = 0; host < 256; ++host)
-        if (t.screen[host]) t.display_to_host[t.screen[host]] = uint8_t(host);
-    return t;
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
-    static const CharsetTables tables = Cp037();
+    static const CharsetTables tables = test::Cp037Tables();
     const uint8_t flags = data[0];
     const size_t cut_count = data[1] % 16;
     if (size < 2 + cut_count * 2) return 0;

@@ -1,7 +1,6 @@
 // The record dispatcher with everything it reaches: orders, structured fields (Query, Outbound
 // 3270DS, host text), read commands, SSCP-LU text. The first two bytes choose settings and screen
 // sizes; the rest is split into records at each FF EF, as the Telnet layer would hand them over.
-#include <iconv.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +9,7 @@
 #include <span>
 
 #include "app/session.h"
+#include "support/iconv_tables.h"
 #include "ds3270/fields.h"
 #include "ds3270/inbound.h"
 #include "ds3270/screen_dump.h"
@@ -40,21 +40,6 @@ class FuzzTransfer : public TransferHook {
     void AfterWriteFinished() override {}
 };
 
-CharsetTables Cp037() {
-    CharsetTables t;
-    iconv_t cd = iconv_open("CP1252", "IBM037");
-    for (int host = 0; host < 256 && cd != iconv_t(-1); ++host) {
-        char in = char(host), out = 0;
-        char *inp = &in, *outp = &out;
-        size_t inleft = 1, outleft = 1;
-        t.screen[host] = iconv(cd, &inp, &inleft, &outp, &outleft) == size_t(-1) ? 0 : uint8_t(out);
-    }
-    if (cd != iconv_t(-1)) iconv_close(cd);
-    t.screen[0] = 0;
-    for (int host = 0; host < 256; ++host)
-        if (t.screen[host]) t.display_to_host[t.screen[host]] = uint8_t(host);
-    return t;
-}
 
 struct Size {
     uint8_t rows, columns;
@@ -66,7 +51,7 @@ constexpr Size kDefaultSizes[8] = {{24, 80}, {4, 20}, {62, 160},  {27, 132},
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
-    static const CharsetTables tables = Cp037();
+    static const CharsetTables tables = test::Cp037Tables();
     QuietUi ui;
     NullSender sender;
     FuzzTransfer transfer;

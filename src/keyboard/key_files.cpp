@@ -68,6 +68,17 @@ bool IsStandardName(std::string_view name, KeyFileKind kind) {
     return EqualsIgnoreCase(base, standard) || EqualsIgnoreCase(base, standard.substr(0, standard.find('.')));
 }
 
+// Files older than the current version may hold the macro names in the old layout; they are
+// converted on reading and written back in the new one.
+std::optional<MacroList> ParseMacroList(std::span<const uint8_t> list, const std::string& version_text,
+                                        KeyFileVersion& version) {
+    if (version_text < kCurrentVersion && MacroList::LooksOld(list)) {
+        version.converted = true;
+        return MacroList::ParseOld(list);
+    }
+    return MacroList::Parse(list);
+}
+
 }  // namespace
 
 std::string_view KindName(KeyFileKind kind) {
@@ -205,13 +216,7 @@ KeyFileError ParseKeyTable(std::span<const uint8_t> bytes, bool additional_keys,
         for (size_t m = 0; m < 4; ++m) map.codes[k][m] = Get16(block, (k * 4 + m) * 2);
 
     const std::span<const uint8_t> list = block.subspan(keys * 8);
-    std::optional<MacroList> macros;
-    if (*text < kCurrentVersion && MacroList::LooksOld(list)) {
-        macros = MacroList::ParseOld(list);
-        version.converted = true;
-    } else {
-        macros = MacroList::Parse(list);
-    }
+    std::optional<MacroList> macros = ParseMacroList(list, *text, version);
     if (!macros) return KeyFileError::MacroListBroken;
     map.macros = std::move(*macros);
     if (*text == kCurrentVersion && additional_keys) {
@@ -258,13 +263,7 @@ KeyFileError ParseButtonFile(std::span<const uint8_t> bytes, KeyFileKind kind, B
         file.buttons.push_back(std::move(b));
     }
     const std::span<const uint8_t> list = block.subspan(size_t(offset));
-    std::optional<MacroList> macros;
-    if (*text < kCurrentVersion && MacroList::LooksOld(list)) {
-        macros = MacroList::ParseOld(list);
-        version.converted = true;
-    } else {
-        macros = MacroList::Parse(list);
-    }
+    std::optional<MacroList> macros = ParseMacroList(list, *text, version);
     if (!macros) return KeyFileError::MacroListBroken;
     file.macros = std::move(*macros);
     file.loaded = true;
