@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The desktop program in Xvfb ends on SIGTERM whatever it is waiting for: a message box during
-# start-up (the program copied away from its data folder cannot find it) ends it without a session,
+# start-up (a copy of the program beside an empty data folder finds none of its files) ends it
+# without a session,
 # the session dialog of a session without a host ends it as a normal close does.
 set -u
 
@@ -42,7 +43,7 @@ if [ -z "$DISPLAY_NUMBER" ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
 fi
 export DISPLAY=":$DISPLAY_NUMBER"
 unset WAYLAND_DISPLAY
-mkdir -p "$WORK/bin" "$WORK/home" "$WORK/config" "$WORK/run"
+mkdir -p "$WORK/bin" "$WORK/share/orkan3270" "$WORK/home" "$WORK/config" "$WORK/run"
 chmod 700 "$WORK/run"
 cp "$ORKAN_BIN" "$WORK/bin/orkan3270"
 
