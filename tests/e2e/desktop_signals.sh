@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The desktop program in Xvfb ends on SIGTERM whatever it is waiting for: a message box during
 # start-up (a copy of the program beside an empty data folder finds none of its files) ends it
-# without a session,
-# the session dialog of a session without a host ends it as a normal close does.
+# without a session; the session dialog of a session without a host ends it as a normal close does.
 set -u
 
 fail() {
