@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# `make run`: the demo host on a free loopback port and the headless program on it, printing each
-# host screen as it arrives. Ctrl-C ends both. The host is stopped however the program ends.
+# `make run`: the demo host on a free loopback port and the program on it. With a display (DISPLAY
+# or WAYLAND_DISPLAY) and a build with the desktop program, its window opens; otherwise the
+# headless program prints each host screen as it arrives. Closing the window or Ctrl-C ends both.
+# The host is stopped however the program ends.
 set -euo pipefail
 build=${1:-build}
 program="$build/orkan3270"
@@ -14,7 +16,12 @@ host_pid=$!
 trap 'kill "$host_pid" 2>/dev/null || true; wait "$host_pid" 2>/dev/null || true' EXIT
 read -r -t 30 -u "$host_out" port || { echo "run-demo: the demo host did not start" >&2; exit 1; }
 
-echo "Demo host on 127.0.0.1:$port; the program prints each screen that unlocks the keyboard (Ctrl-C ends)." >&2
 status=0
-"$program" --headless --dump --host "127.0.0.1:$port" || status=$?
+if { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; } && ldd "$program" 2>/dev/null | grep -q libQt6Widgets; then
+  echo "Demo host on 127.0.0.1:$port; the session window opens (closing it ends the demo)." >&2
+  "$program" --host "127.0.0.1:$port" || status=$?
+else
+  echo "Demo host on 127.0.0.1:$port; the program prints each screen that unlocks the keyboard (Ctrl-C ends)." >&2
+  "$program" --headless --dump --host "127.0.0.1:$port" || status=$?
+fi
 exit "$status"

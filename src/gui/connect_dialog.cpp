@@ -1,0 +1,384 @@
+#include "gui/connect_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <algorithm>
+#include <filesystem>
+
+#include "app/session.h"
+#include "config/file_name_text.h"
+#include "config/record_text.h"
+#include "config/settings_file.h"
+#include "gui/qt_text.h"
+
+namespace orkan {
+
+namespace {
+
+constexpr std::string_view kWidthMessage = "Screen size must be 80 to 200 characters wide";
+constexpr std::string_view kHeightMessage = "Screen size must be 24 to 200 lines high";
+constexpr std::string_view kPositionsMessage =
+    "Width x Height cannot be more than 16383\n(3270 protocol is limited to 14 bit addressing)";
+constexpr std::string_view kSessionExtension = ".ses";
+
+struct TlsItem {
+    const char* text;
+    uint8_t choice;
+};
+constexpr TlsItem kTlsItems[] = {
+    {"None", tls_choice::None},       {"Highest available", tls_choice::Highest}, {"TLS 1.0", tls_choice::V1_0},
+    {"TLS 1.1", tls_choice::V1_1},    {"TLS 1.2", tls_choice::V1_2},
+};
+
+constexpr const char* kModelNames[] = {"Model 2 (80 x 24)", "Model 3 (80 x 32)", "Model 4 (80 x 43)",
+                                       "Model 5 (132 x 27)", "Dynamic size"};
+
+bool EndsWithIgnoreCase(std::string_view text, std::string_view end) {
+    if (text.size() < end.size()) return false;
+    return std::equal(end.begin(), end.end(), text.end() - ptrdiff_t(end.size()),
+                      [](char a, char b) { return std::tolower(uint8_t(a)) == std::tolower(uint8_t(b)); });
+}
+
+std::string WithSessionExtension(std::string name) {
+    if (!EndsWithIgnoreCase(name, kSessionExtension)) name += kSessionExtension;
+    return name;
+}
+
+ScreenSizeCheck CheckSize(int typed, int other, int previous, int low, int high, std::string_view range_text,
+                          std::string_view range_title) {
+    ScreenSizeCheck r;
+    r.value = std::clamp(typed, low, high);
+    if (r.value != typed) r.messages.push_back({std::string(range_title), std::string(range_text), Buttons::Ok, Icon::Warning});
+    if (int64_t(r.value) * other > kMaxUserPositions) {
+        r.messages.push_back({"Screen Size Error", std::string(kPositionsMessage), Buttons::Ok, Icon::Warning});
+        r.value = previous;
+    }
+    return r;
+}
+
+std::string Text(const QLineEdit* e) { return e->text().trimmed().toStdString(); }
+
+}  // namespace
+
+ScreenSizeCheck CheckUserColumns(int typed, int rows, int previous) {
+    return CheckSize(typed, rows, previous, kMinUserColumns, kMaxUserColumns, kWidthMessage, "Screen Width Error");
+}
+
+ScreenSizeCheck CheckUserRows(int typed, int columns, int previous) {
+    return CheckSize(typed, columns, previous, kMinUserRows, kMaxUserRows, kHeightMessage, "Screen Height Error");
+}
+
+ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts,
+                             std::vector<std::string> session_files, int keep_alive_default, QWidget* parent)
+    : QDialog(parent),
+      ui_(ui),
+      hosts_(std::move(hosts)),
+      session_files_(std::move(session_files)),
+      keep_alive_default_(keep_alive_default) {
+    setWindowTitle("Session");
+    auto* form = new QFormLayout;
+
+    session_file_ = new QComboBox;
+    session_file_->setEditable(true);
+    session_file_->setInsertPolicy(QComboBox::NoInsert);
+    for (const std::string& f : session_files_) session_file_->addItem(Utf8ToQString(f));
+    session_file_->setEditText(Utf8ToQString(StoredNameToPath(record.Text(field::SessionFile))));
+    form->addRow("Session &file:", session_file_);
+
+    host_ = new QComboBox;
+    host_->setEditable(true);
+    host_->setInsertPolicy(QComboBox::NoInsert);
+    for (const HostEntry& h : hosts_.entries) host_->addItem(DisplayToQString(h.name));
+    form->addRow("&Host:", host_);
+
+    ip_name_ = new QLineEdit;
+    ip_name_->setMaxLength(field::IpName.max);
+    ip_name_->setPlaceholderText("same as the host name");
+    form->addRow("&Address:", ip_name_);
+
+    port_ = new QSpinBox;
+    port_->setRange(1, 65535);
+    form->addRow("&Port:", port_);
+
+    lu_name_ = new QLineEdit;
+    lu_name_->setMaxLength(field::LuName.max);
+    form->addRow("&LU name:", lu_name_);
+
+    tn3270e_ = new QCheckBox("TN3270&E");
+    form->addRow("", tn3270e_);
+
+    tls_ = new QComboBox;
+    for (const TlsItem& t : kTlsItems) tls_->addItem(t.text, int(t.choice));
+    form->addRow("&TLS:", tls_);
+
+    auto file_row = [&](QLineEdit*& edit, const char* label, const QString& title) {
+        edit = new QLineEdit;
+        auto* browse = new QPushButton("...");
+        browse->setMaximumWidth(32);
+        browse->setAutoDefault(false);  // Return in the dialog connects; it never opens a file dialog
+        QObject::connect(browse, &QPushButton::clicked, this, [this, &edit, title] { Browse(edit, title); });
+        auto* row = new QHBoxLayout;
+        row->addWidget(edit);
+        row->addWidget(browse);
+        form->addRow(label, row);
+    };
+    file_row(ca_file_, "CA certificate:", "CA Certificate File");
+    file_row(cert_file_, "Client certificate:", "Client Certificate File");
+    file_row(key_file_, "Client key:", "Client Key File");
+    validate_cert_ = new QCheckBox("&Validate the host certificate");
+    domain_must_match_ = new QCheckBox("Certificate &domain must match the host name");
+    form->addRow("", validate_cert_);
+    form->addRow("", domain_must_match_);
+
+    model_ = new QComboBox;
+    for (const char* m : kModelNames) model_->addItem(m);
+    form->addRow("&Model:", model_);
+    auto* size_row = new QHBoxLayout;
+    columns_ = new QLineEdit;
+    rows_ = new QLineEdit;
+    for (QLineEdit* e : {columns_, rows_}) {
+        e->setValidator(new QIntValidator(0, 999, e));
+        e->setMaximumWidth(60);
+    }
+    size_row->addWidget(columns_);
+    size_row->addWidget(new QLabel("x"));
+    size_row->addWidget(rows_);
+    size_row->addStretch();
+    form->addRow("Dynamic &size:", size_row);
+
+    auto* buttons = new QDialogButtonBox;
+    connect_button_ = buttons->addButton("&Connect", QDialogButtonBox::AcceptRole);
+    save_button_ = buttons->addButton("&Save", QDialogButtonBox::ApplyRole);
+    buttons->addButton(QDialogButtonBox::Cancel);
+    connect_button_->setDefault(true);
+    QObject::connect(connect_button_, &QPushButton::clicked, this, [this] {
+        if (Confirm(true)) QDialog::accept();
+    });
+    QObject::connect(save_button_, &QPushButton::clicked, this, [this] {
+        if (Confirm(false)) QDialog::accept();
+    });
+    QObject::connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+
+    // The record's values first; choosing a listed host then fills the host's own.
+    host_->setEditText(DisplayToQString(record.Text(field::HostName)));
+    ip_name_->setText(DisplayToQString(record.Text(field::IpName)));
+    port_->setValue(std::max(1, int(record.Number(field::Port))));
+    lu_name_->setText(DisplayToQString(record.Text(field::LuName)));
+    tn3270e_->setChecked(record.Flag(field::Tn3270e));
+    const int tls_at = tls_->findData(int(record.Number(field::TlsChoice)));
+    tls_->setCurrentIndex(std::max(0, tls_at));
+    const int listed = host_->findText(host_->currentText());
+    if (listed >= 0) {
+        host_->setCurrentIndex(listed);
+        FillFromHost(listed);
+    }
+    model_->setCurrentIndex(std::clamp(int(record.Number(field::TerminalModel)), 0, 4));
+    columns_value_ = std::clamp(int(record.Number(field::UserScreenWidth)), kMinUserColumns, kMaxUserColumns);
+    rows_value_ = std::clamp(int(record.Number(field::UserScreenHeight)), kMinUserRows, kMaxUserRows);
+    if (columns_value_ * rows_value_ > kMaxUserPositions) {
+        columns_value_ = 80;
+        rows_value_ = 24;
+    }
+    columns_->setText(QString::number(columns_value_));
+    rows_->setText(QString::number(rows_value_));
+    ModelChanged();
+
+    host_->setFocus();
+    QObject::connect(host_, &QComboBox::activated, this, [this](int i) { FillFromHost(i); });
+    QObject::connect(model_, &QComboBox::currentIndexChanged, this, [this] { ModelChanged(); });
+    QObject::connect(columns_, &QLineEdit::editingFinished, this, [this] { ColumnsEdited(); });
+    QObject::connect(rows_, &QLineEdit::editingFinished, this, [this] { RowsEdited(); });
+}
+
+void ConnectDialog::FillFromHost(int index) {
+    if (index < 0 || size_t(index) >= hosts_.entries.size()) return;
+    const HostEntry& h = hosts_.entries[size_t(index)];
+    ip_name_->setText(h.ip_name == h.name ? QString() : DisplayToQString(h.ip_name));
+    port_->setValue(std::max<int>(1, h.port));
+    lu_name_->setText(DisplayToQString(h.lu_name));
+    tn3270e_->setChecked(h.tn3270e);
+    int tls_at = tls_->findData(int(h.tls));
+    if (tls_at < 0) {
+        // A list code kept as it was read stays selectable, so saving never changes it.
+        tls_->addItem(QString("List code %1").arg(ListCodeFromTlsChoice(h.tls)), int(h.tls));
+        tls_at = tls_->count() - 1;
+    }
+    tls_->setCurrentIndex(tls_at);
+    ca_file_->setText(Utf8ToQString(h.security.ca_file));
+    cert_file_->setText(Utf8ToQString(h.security.client_cert_file));
+    key_file_->setText(Utf8ToQString(h.security.client_key_file));
+    validate_cert_->setChecked(h.security.validate_host_cert);
+    domain_must_match_->setChecked(h.security.domain_must_match_host);
+}
+
+void ConnectDialog::ModelChanged() {
+    const bool dynamic = model_->currentIndex() == 4;
+    columns_->setEnabled(dynamic);
+    rows_->setEnabled(dynamic);
+}
+
+void ConnectDialog::ColumnsEdited() {
+    const ScreenSizeCheck c = CheckUserColumns(columns_->text().toInt(), rows_value_, columns_value_);
+    columns_value_ = c.value;
+    columns_->setText(QString::number(c.value));
+    for (const MessageBox& m : c.messages) ui_.ShowMessage(m);
+}
+
+void ConnectDialog::RowsEdited() {
+    const ScreenSizeCheck c = CheckUserRows(rows_->text().toInt(), columns_value_, rows_value_);
+    rows_value_ = c.value;
+    rows_->setText(QString::number(c.value));
+    for (const MessageBox& m : c.messages) ui_.ShowMessage(m);
+}
+
+void ConnectDialog::Browse(QLineEdit* edit, const QString& title) {
+    const QString file = QFileDialog::getOpenFileName(this, title, edit->text(), "PEM files (*.pem *.PEM);;All files (*)");
+    if (!file.isEmpty()) edit->setText(file);
+}
+
+bool ConnectDialog::TakeHost() {
+    const std::optional<std::string> name = QStringToDisplay(host_->currentText().trimmed());
+    const std::optional<std::string> ip = QStringToDisplay(ip_name_->text().trimmed());
+    const std::optional<std::string> lu = QStringToDisplay(lu_name_->text().trimmed());
+    if (!name || !ip || !lu) {
+        ui_.ShowMessage({"Orkan TN3270", "The host name, address and LU name can only hold Windows-1252 characters.",
+                         Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    HostList hosts = hosts_;
+    const std::optional<size_t> index = AddHost(hosts, *name, keep_alive_default_, ui_);
+    if (!index) return false;
+    HostEntry& h = hosts.entries[*index];
+    h.ip_name = ip->empty() ? h.name : *ip;
+    h.port = uint16_t(port_->value());
+    h.lu_name = *lu;
+    h.tn3270e = tn3270e_->isChecked();
+    h.tls = uint8_t(tls_->currentData().toInt());
+    h.security.ca_file = Text(ca_file_);
+    h.security.client_cert_file = Text(cert_file_);
+    h.security.client_key_file = Text(key_file_);
+    h.security.validate_host_cert = validate_cert_->isChecked();
+    h.security.domain_must_match_host = domain_must_match_->isChecked();
+    choice_.hosts = std::move(hosts);
+    choice_.host_index = *index;
+    return true;
+}
+
+bool ConnectDialog::Confirm(bool connect) {
+    // The size boxes are checked when they lose the focus; a confirm straight from them must not skip it.
+    if (model_->currentIndex() == 4) {
+        ColumnsEdited();
+        RowsEdited();
+    }
+    std::string file = session_file_->currentText().trimmed().toStdString();
+    if (file.empty()) {
+        ui_.ShowMessage({"No Session File", "You need to type a name for the session file", Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    if (!PathToStoredName(file)) {
+        ui_.ShowMessage({"Orkan TN3270", "The session file name \"" + file + "\" cannot be stored in a session file.",
+                         Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    file = WithSessionExtension(file);
+    choice_.create_shortcut = false;
+    const bool listed = std::any_of(session_files_.begin(), session_files_.end(), [&](const std::string& f) {
+        return f == file || WithSessionExtension(f) == file;
+    });
+    if (!listed) {
+        const Answer a = ui_.ShowMessage(
+            {"New Session File",
+             "Session file " + file + " does not exist but will be created.\n\nDo you want to add an icon for this session?\n",
+             Buttons::YesNoCancel, Icon::Question});
+        if (a == Answer::Cancel) return false;
+        choice_.create_shortcut = a == Answer::Yes;
+    }
+    if (!TakeHost()) return false;
+    choice_.session_file = file;
+    choice_.model_index = model_->currentIndex();
+    choice_.user_columns = columns_value_;
+    choice_.user_rows = rows_value_;
+    choice_.connect = connect;
+    return true;
+}
+
+std::vector<std::string> ListSessionFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file(ec) && EndsWithIgnoreCase(name, kSessionExtension)) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool ApplyConnectChoice(Session& session, SessionFileState& state, const ConnectChoice& choice) {
+    Ui& ui = session.ui;
+    if (choice.host_index >= choice.hosts.entries.size()) return false;
+    const HostEntry& host = choice.hosts.entries[choice.host_index];
+    SessionRecord record = session.record;
+    if (!ApplyHostEntry(record, host, ui)) return false;
+    const std::optional<std::string> stored = PathToStoredName(choice.session_file);
+    if (!stored || !StoreRecordText(record, field::SessionFile, *stored, "session file name", ui)) return false;
+    record.SetNumber(field::TerminalModel, uint32_t(std::clamp(choice.model_index, 0, 4)));
+    record.SetNumber(field::UserScreenWidth, uint32_t(choice.user_columns));
+    record.SetNumber(field::UserScreenHeight, uint32_t(choice.user_rows));
+
+    const std::string& settings_file = session.folders.settings_file;
+    if (const int error = SaveHostList(settings_file, choice.hosts, ui); error != 0) return false;
+    if (const int error = WriteLastSession(settings_file, choice.session_file); error != 0) {
+        ui.ShowMessage(FileSaveError(error, settings_file));
+        return false;
+    }
+    session.record = record;
+    state.security = host.security;
+    const SessionFileContext ctx{ui, session.folders, session.settings};
+    return SaveSessionFile(ctx, SaveMode::Save, true, session.record, state, std::nullopt);
+}
+
+bool CreateSessionShortcut(Ui& ui, const std::string& session_file) {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        ui.ShowMessage({"Orkan TN3270", "There is no folder for desktop entries.", Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    QString base = QString::fromStdString(session_file);
+    base.remove(QRegularExpression("\\.ses$", QRegularExpression::CaseInsensitiveOption));
+    QString id = base;
+    id.replace(QRegularExpression("[^A-Za-z0-9_-]"), "_");
+    const QString path = folder + "/orkan3270-" + id + ".desktop";
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        ui.ShowMessage({"File Save Error", "Error " + std::to_string(int(file.error())) + " while saving " + path.toStdString(),
+                        Buttons::Ok, Icon::Error});
+        return false;
+    }
+    // Exec quoting of desktop entries: the argument in double quotes, with ", `, $ and \ escaped.
+    QString quoted = QString::fromStdString(session_file);
+    for (const char* c : {"\\", "\"", "`", "$"}) quoted.replace(c, QString("\\") + c);
+    QTextStream out(&file);
+    out << "[Desktop Entry]\nType=Application\nName=Orkan TN3270 " << base << "\n"
+        << "Comment=3270 session " << base << "\nExec=orkan3270 --session \"" << quoted << "\"\n"
+        << "Icon=orkan3270\nTerminal=false\nCategories=Network;RemoteAccess;\n";
+    return file.flush();
+}
+
+}  // namespace orkan

@@ -1,0 +1,117 @@
+// The session dialog: which session file, which host (from the host list of orkan.ini, or a new
+// one), the host's port, LU name, TN3270E, TLS protocol and certificate files, and the terminal
+// model or a dynamic screen size. The dialog only chooses; ApplyConnectChoice puts the choice
+// into the session, the host list and the files.
+#pragma once
+
+#include <QDialog>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/host_list.h"
+#include "config/session_file.h"
+#include "platform/ui.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QSpinBox;
+class QPushButton;
+
+namespace orkan {
+
+struct Session;
+
+inline constexpr int kMinUserColumns = 80, kMaxUserColumns = 200;
+inline constexpr int kMinUserRows = 24, kMaxUserRows = 200;
+inline constexpr int kMaxUserPositions = 16383;  // 14-bit buffer addresses
+
+// A typed dynamic width or height: out of range it becomes the nearer bound (with the range
+// message); a size of more than 16383 cells brings the previous value back (with that message).
+struct ScreenSizeCheck {
+    int value = 0;
+    std::vector<MessageBox> messages;  // in the order they are shown
+};
+ScreenSizeCheck CheckUserColumns(int typed, int rows, int previous);
+ScreenSizeCheck CheckUserRows(int typed, int columns, int previous);
+
+struct ConnectChoice {
+    std::string session_file;  // as the user typed it, ".ses" added
+    HostList hosts;            // with the chosen host added or changed
+    size_t host_index = 0;
+    int model_index = 0;  // 0-3 models 2-5, 4 dynamic
+    int user_columns = 80;
+    int user_rows = 24;
+    bool connect = true;           // false: save without connecting
+    bool create_shortcut = false;  // the user wants a desktop entry for the new session file
+};
+
+class ConnectDialog : public QDialog {
+public:
+    // `session_files`: the .ses files of the application data folder (names with extension).
+    ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts, std::vector<std::string> session_files,
+                  int keep_alive_default, QWidget* parent = nullptr);
+
+    const ConnectChoice& Choice() const { return choice_; }
+
+    // The fields, for tests and for whoever opens the dialog pre-filled.
+    QComboBox* SessionFileBox() const { return session_file_; }
+    QComboBox* HostBox() const { return host_; }
+    QLineEdit* ColumnsEdit() const { return columns_; }
+    QLineEdit* RowsEdit() const { return rows_; }
+    QComboBox* ModelBox() const { return model_; }
+    QPushButton* ConnectButton() const { return connect_button_; }
+    QPushButton* SaveButton() const { return save_button_; }
+
+    // Checks and takes the fields; false (the dialog stays) after a message. `connect` tells which
+    // button confirmed.
+    [[nodiscard]] bool Confirm(bool connect);
+
+private:
+    void FillFromHost(int index);
+    void ColumnsEdited();
+    void RowsEdited();
+    void ModelChanged();
+    void Browse(QLineEdit* edit, const QString& title);
+    [[nodiscard]] bool TakeHost();
+
+    Ui& ui_;
+    HostList hosts_;
+    std::vector<std::string> session_files_;
+    int keep_alive_default_ = 0;
+    ConnectChoice choice_;
+    int columns_value_ = 80;
+    int rows_value_ = 24;
+
+    QComboBox* session_file_;
+    QComboBox* host_;
+    QLineEdit* ip_name_;
+    QSpinBox* port_;
+    QLineEdit* lu_name_;
+    QCheckBox* tn3270e_;
+    QComboBox* tls_;
+    QLineEdit* ca_file_;
+    QLineEdit* cert_file_;
+    QLineEdit* key_file_;
+    QCheckBox* validate_cert_;
+    QCheckBox* domain_must_match_;
+    QComboBox* model_;
+    QLineEdit* columns_;
+    QLineEdit* rows_;
+    QPushButton* connect_button_;
+    QPushButton* save_button_;
+};
+
+// The .ses files of a folder, sorted.
+std::vector<std::string> ListSessionFiles(const std::string& folder);
+
+// The choice into the session record (host entry, model, size, session file name), the host list
+// and LastSession into orkan.ini, the session file saved. False after a message; the record is
+// then unchanged.
+[[nodiscard]] bool ApplyConnectChoice(Session& session, SessionFileState& state, const ConnectChoice& choice);
+
+// A desktop entry that starts this session, in the user's applications folder.
+[[nodiscard]] bool CreateSessionShortcut(Ui& ui, const std::string& session_file);
+
+}  // namespace orkan

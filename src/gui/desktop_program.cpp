@@ -1,0 +1,150 @@
+#include "gui/desktop_program.h"
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QIcon>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+#include "app/command_line.h"
+#include "app/folders_setup.h"
+#include "app/session_runtime.h"
+#include "app/startup.h"
+#include "config/environment.h"
+#include "gui/desktop_session.h"
+#include "gui/qt_event_loop.h"
+#include "gui/qt_ui.h"
+
+namespace orkan {
+
+namespace {
+
+sigset_t EndSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+
+// SIGINT, SIGTERM and SIGHUP end the program from the moment Qt runs: during start-up (a message
+// box may be waiting) the program ends without starting the session; afterwards the session
+// closes as a close from another session does, on the loop, without a question, the session
+// saved. Open message boxes and dialogs are dismissed with their safest answer either way, so no
+// box can hold the end off.
+class SignalWatch {
+public:
+    explicit SignalWatch(QtUi& ui) : ui_(ui) {
+        const sigset_t set = EndSignals();
+        fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+        if (fd_ < 0) return;
+        notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { OnSignal(); });
+    }
+    ~SignalWatch() {
+        notifier_.reset();
+        if (fd_ >= 0) close(fd_);
+    }
+    SignalWatch(const SignalWatch&) = delete;
+    SignalWatch& operator=(const SignalWatch&) = delete;
+
+    bool Signalled() const { return signalled_; }
+    // From now on a signal closes this window (null: back to the start-up rule).
+    void SetWindow(DesktopSession* window) { window_ = window; }
+
+private:
+    void OnSignal() {
+        signalfd_siginfo info{};
+        bool any = false;
+        while (read(fd_, &info, sizeof info) == ssize_t(sizeof info)) any = true;
+        if (!any) return;
+        signalled_ = true;
+        ui_.Dismiss();
+        // The session and options dialogs and file choosers wait in loops of their own too.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
+        if (!window_) return;
+        // After the dismissed box's own loop has unwound.
+        QPointer<DesktopSession> window = window_;
+        QTimer::singleShot(0, window_, [window] {
+            if (window) window->CloseWithoutQuestion();
+        });
+    }
+
+    QtUi& ui_;
+    int fd_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    DesktopSession* window_ = nullptr;
+    bool signalled_ = false;
+};
+
+}  // namespace
+
+int RunDesktop(int argc, char** argv) {
+    // Without a display Qt would abort with its own words; say what to do instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fputs("orkan3270: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); run it with --headless.\n",
+                   stderr);
+        return kStartupFailed;
+    }
+    // Blocked before Qt starts its threads, so every thread inherits the mask and the signals
+    // arrive through the signalfd only.
+    const sigset_t blocked = EndSignals();
+    pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("orkan3270");
+    QGuiApplication::setDesktopFileName("orkan3270");
+    QApplication::setWindowIcon(QIcon::fromTheme("orkan3270"));
+
+    QtUi ui;
+    SignalWatch watch(ui);
+    CommandLine cl;
+    // Qt has taken its own options out of argv by now.
+    if (ParseCommandLine(argc, argv, cl, ui) != 0 || watch.Signalled()) return kStartupFailed;
+
+    QtEventLoop loop;
+    DesktopFrame frame;
+    SessionRuntime runtime(loop, ui, frame);
+    StartupEnvironment env;
+    env.env = ProcessEnvironment();
+    env.program_data = FindProgramDataFolder(CurrentExecutablePath());
+    StartupState state;
+    if (const int rc = PrepareSession(cl, env, runtime, state); rc != 0) return rc;
+    if (watch.Signalled()) {
+        runtime.SetPeers(nullptr);
+        return kStartupFailed;
+    }
+
+    DesktopSession window(runtime, ui, state);
+    frame.Attach(&window);
+    window.SetFirstPaintReport(qEnvironmentVariableIsSet("ORKAN_FIRST_PAINT_NS"));
+    window.SetScreenshotPath(qEnvironmentVariable("ORKAN_SCREENSHOT"));
+    window.SetScreenTextPath(qEnvironmentVariable("ORKAN_SCREEN_TEXT"));
+    // The connection starts before the rest of the window is built: name lookup, connect and
+    // negotiation run on the connection's thread meanwhile, and what the host sends waits for the
+    // event loop, by which time the window is complete.
+    window.Start();
+    window.LoadKeyFiles();
+    window.PlaceFromRecord(state.same_name_sessions);
+    window.show();
+    watch.SetWindow(&window);
+
+    const int rc = QApplication::exec();
+    watch.SetWindow(nullptr);
+    frame.Attach(nullptr);
+    runtime.Destroy();
+    runtime.SetPeers(nullptr);  // the peers go with the start-up state, before the runtime
+    return rc;
+}
+
+}  // namespace orkan

@@ -1,0 +1,346 @@
+#include "gui/options_dialog.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "display/palette.h"
+#include "gui/qt_text.h"
+
+namespace orkan {
+
+namespace {
+
+namespace P = options_page;
+
+constexpr std::string_view kCursorSizes = "1 pixel|2 pixels|3 pixels|1/8 of the cell|1/4 of the cell|1/2 of the cell|Whole cell";
+
+// clang-format off
+constexpr OptionRow kRows[] = {
+    {P::Connection, &field::ConnectionTimeout, "Connection time-out (seconds)", ""},
+    {P::Connection, &field::AutoReconnect, "Reconnect when the host closes the session", ""},
+    {P::Connection, &field::AskBeforeClosing, "Ask before closing the session", ""},
+    {P::Connection, &field::ShowWindowOnUpdate, "Bring the window forward on host updates", ""},
+    {P::Connection, &field::Alarm, "Sound the host's alarm", ""},
+    {P::Connection, &field::UpdateNotification, "Sound on host updates", ""},
+    {P::Display, &field::NormalCursor, "Cursor shape", "Horizontal bar|Vertical bar"},
+    {P::Display, &field::NormalCursorSize, "Cursor size", kCursorSizes},
+    {P::Display, &field::NormalCursorBlink, "Cursor blink", "Steady|Slow|Fast"},
+    {P::Display, &field::InsertCursor, "Insert cursor shape", "Horizontal bar|Vertical bar"},
+    {P::Display, &field::InsertCursorSize, "Insert cursor size", kCursorSizes},
+    {P::Display, &field::InsertCursorBlink, "Insert cursor blink", "Steady|Slow|Fast"},
+    {P::Display, &field::CursorColor, "Cursor colour",
+     "Inverted|Colour of the cell|Colour of the field|White behind black text|Black behind white text|Cursor colour role"},
+    {P::Display, &field::Ruler, "Rulers", "None|Horizontal|Vertical|Crosshairs"},
+    {P::Display, &field::LocateCursor, "Flash a frame when locating the cursor", ""},
+    {P::Display, &field::BlinkingText, "Blinking text", "Blinks|Steady|Steady"},
+    {P::Display, &field::AllUpperCase, "Show all letters upper-case", ""},
+    {P::Display, &field::RowColOnStatusLine, "Position at the right end of the status line", ""},
+    {P::Display, &field::ModifyColInIspfEdit, "ISPF data column in the status line", ""},
+    {P::Display, &field::ScreenBuffers, "Screens kept in the history", ""},
+    {P::Font, &field::BorderSize, "Border (pixels)", ""},
+    {P::Font, &field::SizeWindowToFont, "Size the window to the font", ""},
+    {P::Font, &field::KeepFontConstantOnModeSwitch, "Keep the font when the screen size changes", ""},
+    {P::Font, &field::CellWidth, "Fixed cell width (0: fit the window)", ""},
+    {P::Font, &field::CellHeight, "Fixed cell height (0: fit the window)", ""},
+    {P::CutPaste, &field::Paste, "Paste", "Overlay|Insert|Insert in insert mode|One line per field"},
+    {P::CutPaste, &field::CutDelete, "Cut leaves", "Nulls|Blanks"},
+    {P::CutPaste, &field::EnableAutoCutCopy, "Copy when the mouse button is released (Cut with Ctrl)", ""},
+    {P::CutPaste, &field::EnableDragAndDrop, "Drag and drop selected text", ""},
+    {P::CutPaste, &field::MouseMoveBeforeSelection, "Cells the mouse moves before a selection starts", ""},
+    {P::CutPaste, &field::NumberOfCopyBuffers, "Copy buffers", ""},
+    {P::CutPaste, &field::MoveCursorToEndOnPaste, "Cursor after the pasted text", ""},
+    {P::Keyboard, &field::KeyboardFile, "Keyboard map file", ""},
+    {P::Keyboard, &field::ToolbarFile, "Tool bar file", ""},
+    {P::Keyboard, &field::KeypadFile, "Keypad file", ""},
+    {P::Keyboard, &field::TypeAhead, "Type ahead while the keyboard is locked", ""},
+    {P::Keyboard, &field::KeyClickOnError, "Click on a key error", ""},
+    {P::Keyboard, &field::AutoKeyboardUnlock, "Unlock the keyboard after an input error", ""},
+    {P::Keyboard, &field::ResetInsertOnActionKey, "Attention keys end insert mode", ""},
+    {P::Keyboard, &field::ToggleInsertKey, "Insert key toggles", ""},
+    {P::Keyboard, &field::ToggleShiftCaps, "Shift reverses Caps Lock", ""},
+    {P::Keyboard, &field::UseAltForMenu, "Alt keys open the menus", ""},
+    {P::Keyboard, &field::EnableAutoskip, "Skip to the next field at the end of a field", ""},
+    {P::Keyboard, &field::SkipAtEndOfField, "Skip at the end of a field", ""},
+    {P::Keyboard, &field::NumericFieldLock, "Numeric field lock", ""},
+    {P::Keyboard, &field::PrefixInputWithSpaces, "Prefix input with spaces", ""},
+    {P::Keyboard, &field::ConvertNullsToBlanks, "Convert nulls to blanks", ""},
+    {P::Keyboard, &field::NotifyUserOnInsertError, "Tell about insert errors", ""},
+    {P::Keyboard, &field::NormalCursorBackspace, "Backspace", "Moves left|Deletes|Blanks"},
+    {P::Keyboard, &field::InsertCursorBackspace, "Backspace in insert mode", "Moves left|Deletes|Blanks"},
+    {P::Window, &field::WindowTitle, "Window title", ""},
+    {P::Window, &field::StatusLine, "Status line text", ""},
+    {P::Window, &field::BorderText, "Border text", ""},
+};
+// clang-format on
+
+constexpr std::array<std::string_view, options_page::Count> kPageNames = {
+    "Connection", "Display", "Font", "Colors", "Cut/Paste", "Page Setup", "Transfer", "Keyboard", "Window"};
+
+constexpr std::array<std::string_view, 27> kRoleNames = {
+    "Host default",      "Host blue",          "Host red",          "Host pink",
+    "Host green",        "Host turquoise",     "Host yellow",       "Host white",
+    "Host black",        "Host deep blue",     "Host orange",       "Host purple",
+    "Host pale green",   "Host pale turquoise", "Host grey",        "Host bright white",
+    "Unprotected",       "Unprotected intensified", "Protected",    "Protected intensified",
+    "Default text",      "Status line",        "Horizontal ruler",  "Vertical ruler",
+    "Border text",       "Cursor",             "Find marks",
+};
+
+QStringList Split(std::string_view items) {
+    return QString::fromUtf8(items.data(), qsizetype(items.size())).split('|');
+}
+
+QColor ToQColor(Rgb rgb) { return QColor(int(rgb >> 16) & 0xFF, int(rgb >> 8) & 0xFF, int(rgb) & 0xFF); }
+
+void Swatch(QPushButton* button, Rgb rgb) {
+    button->setStyleSheet(QString("background-color: %1;").arg(ToQColor(rgb).name()));
+}
+
+}  // namespace
+
+std::span<const OptionRow> OptionRows() { return kRows; }
+
+OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, const CountryLists& countries,
+                             OptionsPagesAvailable available, QWidget* parent)
+    : QDialog(parent), ui_(ui), record_(record) {
+    setWindowTitle("Options");
+    tabs_ = new QTabWidget;
+    for (int number = 1; number <= options_page::Count; ++number) {
+        QWidget* w = nullptr;
+        if (number == P::Colours) {
+            w = MakeColourPage();
+        } else if (number == P::Font) {
+            w = MakeFontPage();
+        } else {
+            w = MakeTablePage(number);
+        }
+        if (number == P::Connection || number == P::Keyboard) AddCodePageRows(w, number, countries);
+        const bool enabled = (number != P::PageSetup || available.page_setup) && (number != P::Transfer || available.transfer);
+        if (!enabled) {
+            auto* layout = new QVBoxLayout(w);
+            layout->addWidget(new QLabel("Not available in this version of Orkan TN3270."));
+        }
+        const int index = tabs_->addTab(w, QString::fromUtf8(kPageNames[size_t(number - 1)].data()));
+        tabs_->setTabEnabled(index, enabled);
+    }
+    if (page >= 1 && page <= options_page::Count && tabs_->isTabEnabled(page - 1)) tabs_->setCurrentIndex(page - 1);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs_);
+    layout->addWidget(buttons);
+}
+
+int OptionsDialog::CurrentPage() const { return tabs_->currentIndex() + 1; }
+
+QWidget* OptionsDialog::MakeTablePage(int page) {
+    auto* w = new QWidget;
+    bool any = false;
+    auto* form = new QFormLayout;
+    for (const OptionRow& row : kRows) {
+        if (row.page != page) continue;
+        any = true;
+        const FieldDef& f = *row.field;
+        const QString label = QString::fromUtf8(row.label.data(), qsizetype(row.label.size()));
+        if (f.kind == FieldKind::Flag) {
+            auto* box = new QCheckBox(label);
+            box->setChecked(record_.Flag(f));
+            form->addRow(box);
+            takers_.push_back([box, &f](SessionRecord& r) {
+                r.SetNumber(f, box->isChecked() ? 1 : 0);
+                return true;
+            });
+        } else if (f.kind == FieldKind::Choice && !row.choices.empty()) {
+            auto* combo = new QComboBox;
+            const QStringList items = Split(row.choices);
+            for (int i = f.min; i <= f.max && i - f.min < items.size(); ++i) combo->addItem(items[i - f.min], i);
+            combo->setCurrentIndex(std::max(0, combo->findData(int(record_.Number(f)))));
+            form->addRow(label, combo);
+            takers_.push_back([combo, &f](SessionRecord& r) {
+                r.SetNumber(f, uint32_t(combo->currentData().toInt()));
+                return true;
+            });
+        } else if (f.kind == FieldKind::Text) {
+            auto* edit = new QLineEdit(DisplayToQString(record_.Text(f)));
+            edit->setMaxLength(f.max);
+            form->addRow(label, edit);
+            takers_.push_back([this, edit, &f, label](SessionRecord& r) {
+                const std::optional<std::string> text = QStringToDisplay(edit->text());
+                if (!text || !r.SetText(f, *text)) {
+                    ui_.ShowMessage({"Options", "The text for \"" + label.toStdString() + "\" cannot be stored.",
+                                     Buttons::Ok, Icon::Warning});
+                    return false;
+                }
+                return true;
+            });
+        } else {
+            auto* spin = new QSpinBox;
+            spin->setRange(f.min, f.max);
+            spin->setValue(int(record_.Number(f)));
+            form->addRow(label, spin);
+            takers_.push_back([spin, &f](SessionRecord& r) {
+                r.SetNumber(f, uint32_t(spin->value()));
+                return true;
+            });
+        }
+    }
+    if (any) w->setLayout(form);
+    else delete form;
+    return w;
+}
+
+QWidget* OptionsDialog::MakeFontPage() {
+    QWidget* w = MakeTablePage(P::Font);
+    auto* form = qobject_cast<QFormLayout*>(w->layout());
+    auto* kind = new QComboBox;
+    kind->addItem("Orkan Thick Fonts", 0);
+    kind->addItem("Orkan Thin Fonts", 1);
+    kind->addItem("TrueType font", 2);
+    const bool true_type = record_.Number(field::TrueType) != 0;
+    const std::string face = record_.Text(field::FontName);
+    kind->setCurrentIndex(true_type ? 2 : face == "Orkan Thin Fonts" ? 1 : 0);
+    auto* family = new QComboBox;
+    family->setEditable(true);
+    for (const QString& f : QFontDatabase::families())
+        if (QFontDatabase::isFixedPitch(f)) family->addItem(f);
+    family->setEditText(DisplayToQString(record_.Text(field::TrueTypeFontName)));
+    family->setEnabled(true_type);
+    QObject::connect(kind, &QComboBox::currentIndexChanged, family, [family](int i) { family->setEnabled(i == 2); });
+    form->insertRow(0, "Font:", kind);
+    form->insertRow(1, "TrueType face:", family);
+    const int shown_kind = kind->currentIndex();
+    takers_.push_back([this, kind, family, shown_kind](SessionRecord& r) {
+        const int k = kind->currentData().toInt();
+        r.SetNumber(field::TrueType, k == 2 ? 1 : 0);
+        // A face name the list does not show (an older file's) stays unless another face was chosen.
+        if (kind->currentIndex() != shown_kind && k != 2 &&
+            !r.SetText(field::FontName, k == 1 ? "Orkan Thin Fonts" : "Orkan Thick Fonts"))
+            return false;
+        const std::optional<std::string> name = QStringToDisplay(family->currentText().trimmed());
+        if (!name || !r.SetText(field::TrueTypeFontName, *name)) {
+            ui_.ShowMessage({"Options", "The face name cannot be stored in the session.", Buttons::Ok, Icon::Warning});
+            return false;
+        }
+        return true;
+    });
+    return w;
+}
+
+QWidget* OptionsDialog::MakeColourPage() {
+    auto* w = new QWidget;
+    auto* layout = new QVBoxLayout(w);
+    auto* colours = new QGridLayout;
+    layout->addWidget(new QLabel("Session colours:"));
+    // The buttons show the colours as stored; the brightness applies on the screen.
+    for (int i = 0; i < 16; ++i) {
+        auto* b = new QPushButton(QString::number(i));
+        b->setMinimumWidth(36);
+        b->setProperty("rgb", uint(record_.SessionColour(i)));
+        Swatch(b, record_.SessionColour(i));
+        QObject::connect(b, &QPushButton::clicked, this, [this, b] {
+            const QColor c = QColorDialog::getColor(ToQColor(b->property("rgb").toUInt()), this, "Color");
+            if (!c.isValid()) return;
+            const Rgb rgb = Rgb(c.red()) << 16 | Rgb(c.green()) << 8 | Rgb(c.blue());
+            b->setProperty("rgb", uint(rgb));
+            Swatch(b, rgb);
+        });
+        colours->addWidget(b, i / 8, i % 8);
+        takers_.push_back([b, i](SessionRecord& r) {
+            r.SetSessionColour(i, b->property("rgb").toUInt());
+            return true;
+        });
+    }
+    layout->addLayout(colours);
+
+    auto* brightness = new QSlider(Qt::Horizontal);
+    brightness->setRange(0, 255);
+    brightness->setValue(int(record_.Number(field::Brightness)));
+    auto* form = new QFormLayout;
+    form->addRow("Brightness:", brightness);
+    takers_.push_back([brightness](SessionRecord& r) {
+        r.SetNumber(field::Brightness, uint32_t(brightness->value()));
+        return true;
+    });
+
+    // Each role: a foreground and a background entry of the 22-entry palette.
+    for (int role = 0; role < int(kRoleNames.size()); ++role) {
+        auto* fg = new QSpinBox;
+        auto* bg = new QSpinBox;
+        fg->setRange(0, kPaletteSize - 1);
+        bg->setRange(0, kPaletteSize - 1);
+        fg->setValue(record_.RoleForeground(role));
+        bg->setValue(record_.RoleBackground(role));
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel("text"));
+        row->addWidget(fg);
+        row->addWidget(new QLabel("on"));
+        row->addWidget(bg);
+        row->addStretch();
+        form->addRow(QString::fromUtf8(kRoleNames[size_t(role)].data()) + ":", row);
+        takers_.push_back([fg, bg, role](SessionRecord& r) {
+            r.SetRole(role, uint8_t(fg->value()), uint8_t(bg->value()));
+            return true;
+        });
+    }
+    layout->addLayout(form);
+    return w;
+}
+
+void OptionsDialog::AddCodePageRows(QWidget* page, int number, const CountryLists& countries) {
+    auto* form = qobject_cast<QFormLayout*>(page->layout());
+    if (!form) return;
+    const FieldDef& f = number == P::Connection ? field::ScreenCodePage : field::KeyboardCodePage;
+    auto* combo = new QComboBox;
+    combo->setEditable(true);
+    if (number == P::Connection) {
+        for (const CountryListEntry& c : countries.countries)
+            combo->addItem(QString("%1 (Code Page %2)").arg(DisplayToQString(c.name)).arg(c.code_page),
+                           DisplayToQString(c.name));
+    } else {
+        for (const std::string& k : countries.keyboard_countries) combo->addItem(DisplayToQString(k), DisplayToQString(k));
+    }
+    const QString current = DisplayToQString(record_.Text(f));
+    const int at = combo->findData(current);
+    if (at >= 0) combo->setCurrentIndex(at);
+    else combo->setEditText(current);
+    form->addRow(number == P::Connection ? "Host code page:" : "Keyboard country:", combo);
+    takers_.push_back([this, combo, &f](SessionRecord& r) {
+        const QString chosen = combo->currentIndex() >= 0 && combo->currentText() == combo->itemText(combo->currentIndex())
+                                   ? combo->currentData().toString()
+                                   : combo->currentText();
+        const std::optional<std::string> text = QStringToDisplay(chosen);
+        if (!text || !r.SetText(f, *text)) {
+            ui_.ShowMessage({"Options", "The code page name cannot be stored in the session.", Buttons::Ok, Icon::Warning});
+            return false;
+        }
+        return true;
+    });
+}
+
+bool OptionsDialog::TakeFields() {
+    SessionRecord r = record_;
+    for (const auto& take : takers_)
+        if (!take(r)) return false;
+    record_ = r;
+    return true;
+}
+
+void OptionsDialog::accept() {
+    if (TakeFields()) QDialog::accept();
+}
+
+}  // namespace orkan

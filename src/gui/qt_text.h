@@ -1,0 +1,21 @@
+// Display bytes (Windows-1252 with the 3270 symbols) and Qt's Unicode strings meet only here, so
+// every message, title and text field crosses the same table.
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orkan {
+
+QString DisplayToQString(std::string_view display);
+
+// Text typed by the user into display bytes; nothing when a character has no display byte (the
+// caller says so: a character is never dropped quietly).
+std::optional<std::string> QStringToDisplay(const QString& text);
+
+// File names go to the session record as Windows-1252 too, but come from and go to Linux as UTF-8.
+inline QString Utf8ToQString(std::string_view utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
+
+}  // namespace orkan

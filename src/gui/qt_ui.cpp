@@ -1,0 +1,92 @@
+#include "gui/qt_ui.h"
+
+#include <QApplication>
+#include <QThread>
+#include <cstdio>
+
+#include "charset/display_unicode.h"
+#include "gui/qt_text.h"
+
+namespace orkan {
+
+namespace {
+
+struct ButtonSet {
+    QMessageBox::StandardButtons all;
+    QMessageBox::StandardButton first;
+    QMessageBox::StandardButton escape;
+};
+
+ButtonSet ButtonsFor(Buttons buttons) {
+    using B = QMessageBox;
+    switch (buttons) {
+        case Buttons::Ok: return {B::Ok, B::Ok, B::Ok};
+        case Buttons::OkCancel: return {B::Ok | B::Cancel, B::Ok, B::Cancel};
+        case Buttons::YesNo: return {B::Yes | B::No, B::Yes, B::No};
+        case Buttons::YesNoCancel: return {B::Yes | B::No | B::Cancel, B::Yes, B::Cancel};
+        case Buttons::RetryCancel: return {B::Retry | B::Cancel, B::Retry, B::Cancel};
+    }
+    return {B::Ok, B::Ok, B::Ok};
+}
+
+QMessageBox::Icon IconFor(Icon icon) {
+    switch (icon) {
+        case Icon::None: return QMessageBox::NoIcon;
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Warning: return QMessageBox::Warning;
+        case Icon::Error: return QMessageBox::Critical;
+        case Icon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBox& box, QWidget* parent) {
+    auto m = std::make_unique<QMessageBox>(parent);
+    m->setWindowTitle(DisplayToQString(box.title));
+    m->setText(DisplayToQString(box.text));
+    m->setTextFormat(Qt::PlainText);  // host and file names must never turn into markup
+    m->setIcon(IconFor(box.icon));
+    const ButtonSet set = ButtonsFor(box.buttons);
+    m->setStandardButtons(set.all);
+    m->setDefaultButton(set.first);
+    m->setEscapeButton(set.escape);
+    return m;
+}
+
+Answer AnswerFor(QMessageBox::StandardButton button, Buttons buttons) {
+    switch (button) {
+        case QMessageBox::Ok: return Answer::Ok;
+        case QMessageBox::Cancel: return Answer::Cancel;
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        case QMessageBox::Retry: return Answer::Retry;
+        default: return SafestAnswer(buttons);  // closed by the window manager
+    }
+}
+
+Answer QtUi::ShowMessage(const MessageBox& box) {
+    if (on_shown) on_shown(box);
+    // Only the GUI thread may show a box (anything else is a programming error that must not hang),
+    // and none while the program ends.
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app || QThread::currentThread() != app->thread() || dismissed_) {
+        const std::string text = DisplayToUtf8(box.title + ": " + box.text);
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return SafestAnswer(box.buttons);
+    }
+    const std::unique_ptr<QMessageBox> m = MakeMessageBox(box, parent_.data());
+    open_ = m.get();
+    m->exec();
+    open_ = nullptr;
+    if (dismissed_) return SafestAnswer(box.buttons);
+    return AnswerFor(QMessageBox::StandardButton(int(m->standardButton(m->clickedButton()))), box.buttons);
+}
+
+void QtUi::Dismiss() {
+    dismissed_ = true;
+    if (open_) open_->reject();
+}
+
+}  // namespace orkan

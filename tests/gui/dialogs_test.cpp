@@ -1,0 +1,79 @@
+// The options dialog (pages by number, rows taken into a copy of the record, pages of parts not
+// built disabled) and the TLS information window (its text as given, copyable).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QTabWidget>
+
+#include "config/session_file.h"
+#include "gui/info_windows.h"
+#include "gui/options_dialog.h"
+#include "gui_fixture.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+TEST(OptionsDialogTest, OpensAtThePageAndTakesTheRows) {
+    test::GuiApp();
+    test::RecordingUi ui;
+    const SessionRecord record = DefaultSessionRecord();
+    struct Case {
+        int page;
+        OptionsPagesAvailable available;
+        int expected;
+    };
+    for (const Case& c : {Case{4, {}, 4}, Case{5, {}, 5}, Case{6, {}, 1}, Case{6, {true, false}, 6}, Case{0, {}, 1},
+                          Case{12, {}, 1}}) {
+        OptionsDialog d(ui, record, c.page, CountryLists{}, c.available);
+        EXPECT_EQ(d.CurrentPage(), c.expected) << c.page;
+        EXPECT_EQ(d.Pages()->isTabEnabled(5), c.available.page_setup);
+        EXPECT_FALSE(d.Pages()->isTabEnabled(6));  // transfer
+    }
+
+    OptionsDialog d(ui, record, options_page::Keyboard, CountryLists{}, {});
+    // Every flag row is a check box whose text is its label; turn "USEALTFORMENU" over.
+    QCheckBox* alt = nullptr;
+    for (QCheckBox* box : d.findChildren<QCheckBox*>())
+        if (box->text() == "Alt keys open the menus") alt = box;
+    ASSERT_NE(alt, nullptr);
+    const bool was = record.Flag(field::UseAltForMenu);
+    EXPECT_EQ(alt->isChecked(), was);
+    alt->setChecked(!was);
+    ASSERT_TRUE(d.TakeFields());
+    EXPECT_EQ(d.Record().Flag(field::UseAltForMenu), !was);
+    // Everything else is as it was.
+    SessionRecord expected = record;
+    expected.SetNumber(field::UseAltForMenu, was ? 0 : 1);
+    EXPECT_TRUE(d.Record() == expected);
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST(OptionsDialogTest, EveryRowNamesAFieldOfItsKindOnAPage) {
+    for (const OptionRow& row : OptionRows()) {
+        EXPECT_GE(row.page, 1);
+        EXPECT_LE(row.page, options_page::Count);
+        if (!row.choices.empty()) {
+            EXPECT_EQ(row.field->kind, FieldKind::Choice) << row.label;
+            const auto items = std::count(row.choices.begin(), row.choices.end(), '|') + 1;
+            EXPECT_EQ(items, row.field->max - row.field->min + 1) << row.label;
+        }
+    }
+}
+
+TEST(TlsInfoWindowTest, ShowsAndCopiesTheText) {
+    test::GuiApp();
+    const std::string text = "OpenSSL Version:         OpenSSL 3.0\r\nProtocol:                TLSv1.3\r\n";
+    TlsInfoWindow w(text);
+    EXPECT_EQ(w.windowTitle(), "SSLInfo");
+    EXPECT_EQ(w.Text(), "OpenSSL Version:         OpenSSL 3.0\nProtocol:                TLSv1.3\n");
+    w.CopyToClipboard();
+    EXPECT_EQ(QApplication::clipboard()->text(), w.Text());
+    EXPECT_TRUE(AboutText().startsWith("Orkan TN3270 " ORKAN_VERSION));
+}
+
+}  // namespace
+}  // namespace orkan
