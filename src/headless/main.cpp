@@ -1,6 +1,5 @@
 // The program's entry: the command line decides between the desktop program and the headless
-// session. The desktop front end provides RunDesktop in gui/desktop_program.h; a build without it
-// runs headless, and a build that asked for it but lacks it says so.
+// session. A build without Qt has only the headless program and runs it either way.
 #include <signal.h>
 
 #include <cstdio>
@@ -9,9 +8,8 @@
 #include "app/startup.h"
 #include "headless/headless_program.h"
 
-#if defined(ORKAN_WITH_GUI) && __has_include("gui/desktop_program.h")
+#if defined(ORKAN_WITH_GUI)
 #include "gui/desktop_program.h"
-#define ORKAN_HAS_DESKTOP 1
 #endif
 
 int main(int argc, char** argv) {
@@ -37,12 +35,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!cl.headless) {
-#if defined(ORKAN_HAS_DESKTOP)
-        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+#if defined(ORKAN_WITH_GUI)
         return orkan::RunDesktop(argc, argv);
-#elif defined(ORKAN_WITH_GUI)
-        std::fputs("orkan3270: the desktop program is not part of this build yet; run it with --headless.\n", stderr);
-        return orkan::kStartupFailed;
 #endif
     }
     return orkan::RunHeadless(cl, ui);
