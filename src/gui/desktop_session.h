@@ -65,6 +65,7 @@ protected:
     bool CloseRequested() override;
     std::optional<std::string> TlsText() const override;
     void OptionsApplied(const SessionRecord& before) override;
+    bool ClipboardAvailable() const override { return true; }
 
 private:
     void StartNewInstance(bool ask);

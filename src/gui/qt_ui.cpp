@@ -1,10 +1,14 @@
 #include "gui/qt_ui.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QMenu>
 #include <QThread>
 #include <cstdio>
 
 #include "charset/display_unicode.h"
+#include "gui/find_dialog.h"
 #include "gui/qt_text.h"
 
 namespace orkan {
@@ -27,6 +31,12 @@ ButtonSet ButtonsFor(Buttons buttons) {
         case Buttons::RetryCancel: return {B::Retry | B::Cancel, B::Retry, B::Cancel};
     }
     return {B::Ok, B::Ok, B::Ok};
+}
+
+// Modal windows only from the GUI thread of a running application, and none while the program ends.
+bool CanShowWindows(bool dismissed) {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    return app && QThread::currentThread() == app->thread() && !dismissed;
 }
 
 QMessageBox::Icon IconFor(Icon icon) {
@@ -70,8 +80,7 @@ Answer QtUi::ShowMessage(const MessageBox& box) {
     if (on_shown) on_shown(box);
     // Only the GUI thread may show a box (anything else is a programming error that must not hang),
     // and none while the program ends.
-    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!app || QThread::currentThread() != app->thread() || dismissed_) {
+    if (!CanShowWindows(dismissed_)) {
         const std::string text = DisplayToUtf8(box.title + ": " + box.text);
         std::fprintf(stderr, "%s\n", text.c_str());
         return SafestAnswer(box.buttons);
@@ -87,6 +96,46 @@ Answer QtUi::ShowMessage(const MessageBox& box) {
 void QtUi::Dismiss() {
     dismissed_ = true;
     if (open_) open_->reject();
+    if (open_dialog_) open_dialog_->reject();
+    if (open_menu_) open_menu_->close();
+}
+
+std::string QtUi::ClipboardText() const {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return Ui::ClipboardText();
+    QString text = QGuiApplication::clipboard()->text(QClipboard::Clipboard);
+    // Text copied in programs that write CR LF still arrives with one line end per line.
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return text.toStdString();
+}
+
+void QtUi::SetClipboardText(std::string_view utf8) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        Ui::SetClipboardText(utf8);
+        return;
+    }
+    const QString text = Utf8ToQString(utf8);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(text, QClipboard::Clipboard);
+    if (also_primary_ && clipboard->supportsSelection()) clipboard->setText(text, QClipboard::Selection);
+}
+
+std::optional<FindDialogAnswer> QtUi::AskFind(const FindDialogRequest& request) {
+    if (!CanShowWindows(dismissed_)) return std::nullopt;
+    FindDialog dialog(*this, request, parent_.data());
+    open_dialog_ = &dialog;
+    dialog.exec();
+    open_dialog_ = nullptr;
+    return dialog.Result();
+}
+
+std::optional<uint16_t> QtUi::ChooseFromMenu(const std::vector<MenuItem>& items) {
+    if (!CanShowWindows(dismissed_)) return std::nullopt;
+    const std::unique_ptr<QMenu> menu = MakePopupMenu(items, parent_.data());
+    open_menu_ = menu.get();
+    const QAction* chosen = menu->exec(QCursor::pos());
+    open_menu_ = nullptr;
+    if (!chosen || dismissed_) return std::nullopt;
+    return uint16_t(chosen->data().toUInt());
 }
 
 }  // namespace orkan

@@ -1,7 +1,10 @@
-// Message boxes of the desktop program: QMessageBox with the title, text and buttons exactly as
-// the session gives them, text converted from display bytes at this edge.
+// The Ui of the desktop program: message boxes (QMessageBox with the title, text and buttons
+// exactly as the session gives them, text converted from display bytes at this edge), the
+// desktop clipboard (QClipboard; the X primary selection too while a mouse selection is copied
+// automatically), the find dialog and the editing context menu.
 #pragma once
 
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
@@ -26,13 +29,34 @@ public:
     // written to stderr and answered that way.
     void Dismiss();
 
+    std::string ClipboardText() const override;
+    void SetClipboardText(std::string_view utf8) override;
+    std::optional<FindDialogAnswer> AskFind(const FindDialogRequest& request) override;
+    std::optional<uint16_t> ChooseFromMenu(const std::vector<MenuItem>& items) override;
+
+    // While one lives, clipboard text also goes to the primary selection (where the window system
+    // has one), so a middle click pastes what the mouse just selected.
+    class PrimaryScope {
+    public:
+        explicit PrimaryScope(QtUi& ui) : ui_(ui) { ui_.also_primary_ = true; }
+        ~PrimaryScope() { ui_.also_primary_ = false; }
+        PrimaryScope(const PrimaryScope&) = delete;
+        PrimaryScope& operator=(const PrimaryScope&) = delete;
+
+    private:
+        QtUi& ui_;
+    };
+
     // Every box shown, for whoever wants to see them too (tests, the macro recorder).
     std::function<void(const MessageBox&)> on_shown;
 
 private:
     QPointer<QWidget> parent_;
     QPointer<QMessageBox> open_;
+    QPointer<QDialog> open_dialog_;
+    QPointer<QMenu> open_menu_;
     bool dismissed_ = false;
+    bool also_primary_ = false;
 };
 
 }  // namespace orkan

@@ -2,6 +2,7 @@
 
 #include "app/session.h"
 #include "capture/screen_history.h"
+#include "clipboard/pasting.h"
 #include "display/cursor.h"
 #include "display/row_bands.h"
 
@@ -33,6 +34,7 @@ void QtView::CursorMoved() {
 }
 
 void QtView::RefreshStatusLine() {
+    extras_.paste_repeat_buffer = PasteRepeatBuffer(session_);
     StatusLineState state;
     state.history_depth = history_ ? history_->Depth() : 0;
     state.macro_indicator_shown = frame_.State().blink.MacroIndicatorShown();

@@ -20,6 +20,7 @@
 #include "app/session.h"
 #include "charset/display_unicode.h"
 #include "charset/session_charset.h"
+#include "clipboard/clipboard.h"
 #include "ds3270/screen_dump.h"
 #include "gui/info_windows.h"
 #include "gui/menu_bar.h"
@@ -479,7 +480,10 @@ void SessionWindow::MouseRelease(QMouseEvent* event) {
     const MouseResult r = mouse_.Release(session_.selection, {at.row, at.column}, mods, CurrentMouseOptions());
     if (r.selection_changed) view_->RefreshStatusLine();
     if (r.drop) Drop(*r.drop);
-    if (r.auto_copy) RunKey(EditCode(*r.auto_copy ? kCut : kCopy));
+    if (r.auto_copy) {
+        const QtUi::PrimaryScope primary(ui_);
+        MouseSelectionFinished(session_, *r.auto_copy);
+    }
 }
 
 void SessionWindow::Drop(const DropRequest& drop) {

@@ -4,6 +4,8 @@
 // key map loaded after a settings change.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QToolBar>
@@ -131,6 +133,45 @@ TEST_F(DesktopSessionTest, ToolBarButtonsRunTheirKeys) {
     ASSERT_NE(clear, nullptr);
     clear->trigger();
     EXPECT_EQ(sink.sent.substr(0, 2), "6D");
+}
+
+TEST_F(DesktopSessionTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDesktopClipboard) {
+    auto action = [&](const std::vector<QAction*>& actions, const QString& text) -> QAction* {
+        for (QAction* a : actions)
+            if (a->text() == text || a->text().startsWith(text + "\t")) return a;
+        return nullptr;
+    };
+    const QList<QAction*> all = window->menuBar()->findChildren<QAction*>();
+    const std::vector<QAction*> menu(all.begin(), all.end());
+    for (const char* item : {"&Copy", "&Paste", "Cu&t", "&Find", "Paste &Repeat"}) {
+        SCOPED_TRACE(item);
+        ASSERT_NE(action(menu, item), nullptr);
+        EXPECT_TRUE(action(menu, item)->isEnabled());
+    }
+    const QList<QAction*> bar_actions = window->ToolBar()->actions();
+    const std::vector<QAction*> bar(bar_actions.begin(), bar_actions.end());
+    QAction* copy = action(bar, "Copy");
+    QAction* paste = action(bar, "Paste");
+    ASSERT_NE(copy, nullptr);
+    ASSERT_NE(paste, nullptr);
+
+    // Another program's text, with its CR LF and a character of the host code page outside ASCII.
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("ab\u00E9\r\nxy"));
+    paste->trigger();
+    const std::string screen = DumpScreenText(runtime.session());
+    EXPECT_EQ(screen.substr(0, 10), " HELLO ab\xE9") << screen;
+    EXPECT_EQ(screen.substr(screen.find('\n') + 1 + 7, 2), "xy") << screen;  // the next line, below
+    EXPECT_EQ(window->Terminal().Extras().paste_repeat_buffer, 1);  // the status line's buffer number
+
+    Session& s = runtime.session();
+    s.selection.shown = true;
+    s.selection.anchor_row = 0;
+    s.selection.anchor_column = 1;
+    s.selection.end_row = 1;
+    s.selection.end_column = 5;
+    copy->trigger();
+    EXPECT_EQ(window->Terminal().Extras().paste_repeat_buffer, -1);  // any other key ends the cycle
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "HELLO\n     ");
 }
 
 TEST_F(DesktopSessionTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChange) {

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# The desktop program's clipboard is the X server's: text another program (xclip) puts on the
+# clipboard is pasted with the mapped Paste key (Ctrl+V) into the logon panel's user id field and
+# reaches testhost with Enter; a rectangle dragged with the mouse over the main menu and copied
+# with the mapped Copy key (Ctrl+C) is read back by xclip as UTF-8 lines ending in LF.
+set -u
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -f "${WORK:-}/program.err" ] && { echo "--- program stderr:" >&2; tail -n 20 "$WORK/program.err" >&2; }
+    [ -f "${WORK:-}/host.log" ] && { echo "--- host log:" >&2; grep -vE ' (HEX[<>]|SCREEN) ' "$WORK/host.log" | tail -n 20 >&2; }
+    exit 1
+}
+skip() {
+    echo "SKIP: $*" >&2
+    exit 77
+}
+
+: "${ORKAN_BIN:?}" "${TESTHOST_BIN:?}"
+[ -x "$ORKAN_BIN" ] || fail "ORKAN_BIN does not name the program"
+ldd "$ORKAN_BIN" 2>/dev/null | grep -q libQt6Widgets || skip "this build has no desktop program (built without Qt)"
+for tool in Xvfb xdotool xclip; do
+    command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (Debian packages xvfb, xdotool, xclip)"
+done
+
+WORK=$(mktemp -d)
+XVFB_PID="" HOST_PID="" PROGRAM_PID="" XCLIP_PID=""
+cleanup() {
+    # xclip stays behind as the owner of the clipboard until someone takes it: ended first.
+    for pid in "$XCLIP_PID" "$PROGRAM_PID" "$HOST_PID" "$XVFB_PID"; do
+        [ -n "$pid" ] || continue
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# waitfor SECONDS CONDITION...: polls every 50 ms.
+waitfor() {
+    local tries=$(($1 * 20))
+    shift
+    for _ in $(seq "$tries"); do
+        "$@" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+mkfifo "$WORK/displayfd"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/displayfd" 2>"$WORK/xvfb.err" &
+XVFB_PID=$!
+read -r -t 20 DISPLAY_NUMBER <"$WORK/displayfd" || DISPLAY_NUMBER=""
+if [ -z "$DISPLAY_NUMBER" ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
+    cat "$WORK/xvfb.err" >&2
+    skip "Xvfb could not start"
+fi
+export DISPLAY=":$DISPLAY_NUMBER"
+unset WAYLAND_DISPLAY
+
+"$TESTHOST_BIN" --port 0 --log "$WORK/host.log" >"$WORK/host.out" 2>"$WORK/host.err" &
+HOST_PID=$!
+waitfor 30 test -s "$WORK/host.out" || fail "testhost did not start: $(cat "$WORK/host.err")"
+PORT=$(head -n 1 "$WORK/host.out")
+
+mkdir -p "$WORK/home" "$WORK/config" "$WORK/run"
+chmod 700 "$WORK/run"
+HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
+ORKAN_SCREEN_TEXT="$WORK/screen.txt" \
+    "$ORKAN_BIN" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
+PROGRAM_PID=$!
+
+screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
+clipboard() { timeout 5 xclip -selection clipboard -o 2>/dev/null; }
+clipboard_is() { [ "$(clipboard)" = "$1" ]; }
+
+waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
+WINDOW=$(xdotool search --sync --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n 1)
+[ -n "$WINDOW" ] || fail "no window of the program is shown"
+xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW" || fail "cannot focus the window"
+
+# Another program owns the clipboard (xclip in the foreground, so it can be ended); the user id
+# field holds the cursor.
+printf 'alice' >"$WORK/paste.txt"
+xclip -quiet -selection clipboard -i "$WORK/paste.txt" >/dev/null 2>&1 &
+XCLIP_PID=$!
+waitfor 10 clipboard_is "alice" || fail "xclip did not take the clipboard"
+xdotool key ctrl+v
+xdotool key --delay 40 Tab
+xdotool type --delay 40 "s3cret"
+xdotool key Control_R
+waitfor 30 screen_has "MAIN MENU" || fail "Enter did not reach the main menu: $(cat "$WORK/screen.txt")"
+grep -q 'FIELD userid .*"alice"' "$WORK/host.log" || fail "the pasted user id did not reach the host"
+kill "$XCLIP_PID" 2>/dev/null
+wait "$XCLIP_PID" 2>/dev/null
+XCLIP_PID=""
+
+# A drag across the middle of the window: rows of the menu's list whatever the font's size.
+eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+X1=$((WIDTH * 5 / 100)) Y1=$((HEIGHT * 30 / 100))
+X2=$((WIDTH * 95 / 100)) Y2=$((HEIGHT * 45 / 100))
+xdotool mousemove --window "$WINDOW" "$X1" "$Y1"
+sleep 0.1
+xdotool mousedown 1
+for step in 1 2 3 4; do
+    xdotool mousemove --window "$WINDOW" $((X1 + (X2 - X1) * step / 4)) $((Y1 + (Y2 - Y1) * step / 4))
+    sleep 0.05
+done
+xdotool mouseup 1
+xdotool key ctrl+c
+copied() { clipboard | grep -qE 'Read|Query|SSCP|BIND|Dynamic|Large|Data entry|Responses'; }
+waitfor 10 copied || fail "the selection did not reach the X clipboard: '$(clipboard)'"
+clipboard >"$WORK/copied.txt"
+LINES=$(wc -l <"$WORK/copied.txt")
+[ "$LINES" -ge 1 ] || fail "the copy is a single row: '$(cat "$WORK/copied.txt")'"
+grep -q $'\r' "$WORK/copied.txt" && fail "the clipboard text has CR line ends"
+# Every copied row is a piece of its row on the screen.
+while IFS= read -r line; do
+    line="${line%"${line##*[! ]}"}"
+    grep -qF -- "$line" "$WORK/screen.txt" || fail "the copied row '$line' is not on the screen"
+done <"$WORK/copied.txt"
+
+kill -TERM "$PROGRAM_PID"
+STATUS=0
+wait "$PROGRAM_PID" || STATUS=$?
+PROGRAM_PID=""
+[ "$STATUS" = 0 ] || fail "the program ended with status $STATUS"
+echo "PASS"

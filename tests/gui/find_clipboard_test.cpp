@@ -1,0 +1,118 @@
+// The desktop's side of copy, paste and find: text crossing QClipboard (UTF-8 outside, one LF per
+// line whatever the other program wrote), the find dialog (history, options, a text never cut)
+// and the editing menu's items.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+
+#include "clipboard/clipboard_state.h"
+#include "gui/find_dialog.h"
+#include "gui/qt_ui.h"
+#include "gui_fixture.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+TEST(QtUiClipboardTest, TextCrossesQClipboardWithLfLineEnds) {
+    test::GuiApp();
+    QtUi ui;
+    struct Case {
+        const char* name;
+        QString outside;    // what another program put on the clipboard
+        std::string read;   // what the session reads
+    };
+    const Case cases[] = {
+        {"LF lines", QString::fromUtf8("ab\ncd\n"), "ab\ncd\n"},
+        {"CR LF lines", QString::fromUtf8("ab\r\ncd\r\n"), "ab\ncd\n"},
+        {"non-ASCII", QString::fromUtf8("\u20AC 5 \u00E9t\u00E9"), "\u20AC 5 \u00E9t\u00E9"},
+        {"empty", QString(), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QGuiApplication::clipboard()->setText(c.outside);
+        EXPECT_EQ(ui.ClipboardText(), c.read);
+    }
+    ui.SetClipboardText("\u00C5se\n\u20AC");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("\u00C5se\n\u20AC"));
+}
+
+struct Dialog {
+    explicit Dialog(const FindDialogRequest& request) : dialog(ui, request) {}
+    test::RecordingUi ui;
+    FindDialog dialog;
+};
+
+TEST(FindDialogTest, OpensWithTheHistoryAndTheSessionsOptions) {
+    test::GuiApp();
+    Dialog d({{"PF3", "\x80uro"}, find_option::MatchCase | find_option::EveryScreen});
+    QComboBox* box = d.dialog.TextBox();
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(1), QString::fromUtf8("\u20ACuro"));
+    EXPECT_EQ(box->currentText(), "PF3");
+    EXPECT_FALSE(d.dialog.OptionBox(find_option::WholeWords)->isChecked());
+    EXPECT_TRUE(d.dialog.OptionBox(find_option::MatchCase)->isChecked());
+    EXPECT_TRUE(d.dialog.OptionBox(find_option::EveryScreen)->isChecked());
+}
+
+TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
+    test::GuiApp();
+    const QString forty(40, QChar('x'));
+    struct Case {
+        const char* name;
+        QString typed;
+        bool ok;              // OK pressed, else Cancel
+        bool closes;
+        std::string text;     // the answer's text, when it closes
+        size_t messages;
+    };
+    const Case cases[] = {
+        {"OK", QString::fromUtf8("caf\u00E9"), true, true, "caf\xE9", 0},
+        {"OK at the limit", forty, true, true, forty.toStdString(), 0},
+        {"OK one over the limit", forty + "y", true, false, "", 1},
+        {"OK without a screen form", QString::fromUtf8("\u4E2D"), true, false, "", 1},
+        {"OK with an empty text", QString(), true, true, "", 0},
+        {"Cancel keeps the text", "END", false, true, "END", 0},
+        {"Cancel leaves out a text too long", forty + "y", false, true, "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Dialog d({{"OLD"}, 0});
+        d.dialog.TextBox()->setEditText(c.typed);
+        d.dialog.OptionBox(find_option::WholeWords)->setChecked(true);
+        d.dialog.open();
+        if (c.ok) d.dialog.accept();
+        else d.dialog.reject();
+        EXPECT_EQ(d.ui.shown.size(), c.messages);
+        EXPECT_EQ(d.dialog.isVisible(), !c.closes);
+        if (!c.closes) {
+            EXPECT_EQ(d.dialog.TextBox()->currentText(), c.typed);  // left as typed, for the user to mend
+            d.dialog.close();
+            continue;
+        }
+        EXPECT_EQ(d.dialog.Result().ok, c.ok);
+        EXPECT_EQ(d.dialog.Result().text, c.text);
+        EXPECT_EQ(d.dialog.Result().options, find_option::WholeWords);
+    }
+}
+
+TEST(PopupMenuTest, ItemsCarryTheirCodesSeparatorsAndStates) {
+    test::GuiApp();
+    const auto menu = MakePopupMenu({{"Cut", 0x0409, false}, {"", 0, true}, {"Select All", 0x0631, true}}, nullptr);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[0]->text(), "Cut");
+    EXPECT_FALSE(actions[0]->isEnabled());
+    EXPECT_EQ(actions[0]->data().toUInt(), 0x0409u);
+    EXPECT_TRUE(actions[1]->isSeparator());
+    EXPECT_TRUE(actions[2]->isEnabled());
+    EXPECT_EQ(actions[2]->data().toUInt(), 0x0631u);
+}
+
+}  // namespace
+}  // namespace orkan
