@@ -116,6 +116,8 @@ void FinishFindDialog(Session& session, const FindDialogAnswer& answer) {
     const uint8_t options = answer.options & (find_option::WholeWords | find_option::MatchCase | find_option::EveryScreen);
     session.record.SetNumber(field::FindOptions, options);
     const std::string_view text = answer.text;
+    // Cancel stops finding again whatever the text was.
+    if (!answer.ok) session.clipboard.active_find = 0;
     if (text.size() > kFindTextMax) {
         session.ui.ShowMessage({"Orkan TN3270 Find",
                                 "The text to find may have at most " + std::to_string(kFindTextMax) + " characters.",
@@ -123,10 +125,7 @@ void FinishFindDialog(Session& session, const FindDialogAnswer& answer) {
         return;
     }
     (void)RecordFindText(session, text);
-    if (!answer.ok) {
-        session.clipboard.active_find = 0;
-        return;
-    }
+    if (!answer.ok) return;
     if (text.empty()) return;
     (void)FindAndMark(session, text, options);
     session.clipboard.active_find = options;

@@ -94,6 +94,10 @@ TEST(FindTest, DialogOkFindsCancelStopsButRemembers) {
     EXPECT_EQ(Marks(s), "^^");
     k.Type("{FindClear}");
     EXPECT_EQ(Marks(s), "");
+    // Cancel with a text too long for the history stops finding again as well.
+    FinishFindDialog(s, {true, "abc", find_option::EveryScreen});
+    FinishFindDialog(s, {false, std::string(41, 'a'), find_option::EveryScreen});
+    EXPECT_EQ(s.clipboard.active_find, 0);
 }
 
 TEST(FindTest, FindingAgainAfterAHostScreenKeepsTheTypeAheadQueue) {
