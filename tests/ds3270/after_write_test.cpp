@@ -203,14 +203,6 @@ TEST(Dispatcher, ScreenModeTransferIsDetectedAndItsRecordsOffered) {
     EXPECT_EQ(transfer.fields, std::vector<std::string>{"0005D00000"});
 }
 
-TEST(Dispatcher, WithoutATransferSubsystemTheTransferStartIsAnOrdinaryScreen) {
-    Harness h(24, 80);
-    h.session->status = SessionStatus::Unlocked;
-    h.Host("F1C3 115D7F 114040 C38181 94 C1");
-    EXPECT_EQ(h.session->status, SessionStatus::Unlocked);
-    EXPECT_EQ(h.Screen(), "CaamA\n");
-}
-
 TEST(Dispatcher, CaptureBufferHoldsTheFirstRecordWholeAndTheRestWithoutCommandAndWcc) {
     Harness h(24, 80);
     h.Host("F5C3 C1C2");
@@ -221,13 +213,6 @@ TEST(Dispatcher, CaptureBufferHoldsTheFirstRecordWholeAndTheRestWithoutCommandAn
     EXPECT_TRUE(h.session->ds.capture.empty());
     h.Host("F1C2 C4");
     EXPECT_EQ(test::ToHex(h.session->ds.capture), "F1C2C4");
-}
-
-TEST(Dispatcher, RecordsOfAnotherTn3270eDataTypeAreDropped) {
-    Harness h(24, 80);
-    h.session->link.current_data_type = 3;
-    h.Host("F5C3 C1");
-    EXPECT_EQ(h.Screen(), "");
 }
 
 TEST(Dispatcher, SscpLuTextControls) {

@@ -224,6 +224,11 @@ const WriteCase kCases[] = {
      "", 0, "",
      kWriteAt85,
      IgnoreInvalidSba},
+    {"RecordOfAnotherTn3270eDataTypeIsDropped", {"F5C3 C1"}, "", -1, nullptr, "",
+     [](Session& s) { s.link.current_data_type = 3; }},
+    {"TransferStartWithoutATransferSubsystemIsAnOrdinaryScreen", {"F1C3 115D7F 114040 C38181 94 C1"}, "CaamA\n", -1,
+     nullptr, "", [](Session& s) { s.status = SessionStatus::Unlocked; },
+     [](Harness& h) { EXPECT_EQ(h.session->status, SessionStatus::Unlocked); }, 24, 80},
 };
 // clang-format on
 

@@ -6,7 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "conn_test_support.h"
+#include "support/loopback.h"
 #include "net/connection.h"
 
 namespace orkan {

@@ -6,7 +6,7 @@
 
 #include <thread>
 
-#include "conn_test_support.h"
+#include "support/loopback.h"
 #include "net/connection.h"
 
 namespace orkan {

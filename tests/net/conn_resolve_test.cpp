@@ -14,7 +14,7 @@
 #include <memory>
 #include <sstream>
 
-#include "conn_test_support.h"
+#include "support/loopback.h"
 #include "net/connection.h"
 
 extern char** environ;

@@ -75,22 +75,19 @@ INSTANTIATE_TEST_SUITE_P(Telnet, Negotiation, testing::ValuesIn(kCases),
                          [](const auto& info) { return info.param.name; });
 
 TEST(NegotiationState, OptionsSetTheLinkState) {
-    LinkState link;
-    test::TelnetRecorder rec;
-    TelnetEngine engine(link, {}, rec);
-    engine.Reset();
-    engine.OnDataReceived(test::FromHex("FFFD66"));
-    EXPECT_EQ(link.ascii_host, AsciiHost::Raw);
-    EXPECT_TRUE(link.line_mode);
-    engine.OnDataReceived(test::FromHex("FFFB19"));
-    EXPECT_FALSE(link.line_mode);
-    EXPECT_TRUE(link.remote_echo);
-    engine.OnDataReceived(test::FromHex("FFFD19"));
-    EXPECT_EQ(link.ascii_host, AsciiHost::Translate);
-    engine.OnDataReceived(test::FromHex("FFFC01"));
-    EXPECT_FALSE(link.remote_echo);
-    engine.OnDataReceived(test::FromHex("FFFD28"));
-    EXPECT_TRUE(link.tn3270e_active);
+    test::Engine e(test::Mode::Line);
+    e.Feed("FFFD66");
+    EXPECT_EQ(e.link.ascii_host, AsciiHost::Raw);
+    EXPECT_TRUE(e.link.line_mode);
+    e.Feed("FFFB19");
+    EXPECT_FALSE(e.link.line_mode);
+    EXPECT_TRUE(e.link.remote_echo);
+    e.Feed("FFFD19");
+    EXPECT_EQ(e.link.ascii_host, AsciiHost::Translate);
+    e.Feed("FFFC01");
+    EXPECT_FALSE(e.link.remote_echo);
+    e.Feed("FFFD28");
+    EXPECT_TRUE(e.link.tn3270e_active);
 }
 
 TEST(NegotiationState, DeviceTypeRejectEveryReason) {
@@ -98,18 +95,15 @@ TEST(NegotiationState, DeviceTypeRejectEveryReason) {
         {"00", 0}, {"01", 1}, {"02", 2}, {"03", 3}, {"04", 4}, {"05", 5}, {"09", 9}, {"", 255}};
     for (const auto& [code, reason] : kRejects) {
         SCOPED_TRACE(reason);
-        LinkState link;
-        test::TelnetRecorder rec;
-        TelnetEngine engine(link, {}, rec);
-        engine.OnDataReceived(test::FromHex("FFFD28"));
-        const std::string body = code.empty() ? "" : "05" + code;
-        engine.OnDataReceived(test::FromHex("FFFA280206" + body + "FFF0"));
+        test::Engine e(test::Mode::Line);
+        e.Feed("FFFD28");
+        e.Feed("FFFA280206" + (code.empty() ? "" : "05" + code) + "FFF0");
         const std::vector<std::string> expected = {
             "out FFFB28", "reject " + std::to_string(reason) + " " +
                               std::string(telnet::RejectReasonText(static_cast<uint8_t>(reason))),
             "out FFFC28"};
-        EXPECT_EQ(rec.log, expected);
-        EXPECT_FALSE(link.tn3270e_active);
+        EXPECT_EQ(e.rec.log, expected);
+        EXPECT_FALSE(e.link.tn3270e_active);
     }
     EXPECT_EQ(telnet::RejectReasonText(5),
               "The requested device name is incompatible with the requested device type.\n"

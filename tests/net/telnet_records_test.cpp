@@ -6,7 +6,8 @@
 namespace orkan {
 namespace {
 
-enum class Mode { Line, Tn3270, Tn3270e };
+using test::Engine;
+using test::Mode;
 
 struct RecordCase {
     std::string name;
@@ -48,38 +49,16 @@ const RecordCase kCases[] = {
     {"FirstRecordSplitAfterLineMode", Mode::Line, {"FFFD19F5C1", "C2FFEF"}, {"out FFFB19", "record F5C1C2"}},
 };
 
-std::vector<std::string> ModeSetup(Mode mode) {
-    switch (mode) {
-        case Mode::Line: return {};
-        case Mode::Tn3270: return {"FFFD19"};
-        case Mode::Tn3270e: return {"FFFD28"};
-    }
-    return {};
-}
-
 class Records : public testing::TestWithParam<RecordCase> {};
 
 TEST_P(Records, Transcript) {
     const RecordCase& c = GetParam();
-    const test::TranscriptRun run = test::RunTranscript({}, ModeSetup(c.mode), c.chunks);
+    const test::TranscriptRun run = test::RunTranscript({}, test::ModeSetup(c.mode), c.chunks);
     EXPECT_EQ(run.log, test::Compact(c.expected));
     EXPECT_EQ(test::ChunkingInvariant(run.bytewise_log), test::ChunkingInvariant(run.log));
 }
 
 INSTANTIATE_TEST_SUITE_P(Telnet, Records, testing::ValuesIn(kCases), [](const auto& info) { return info.param.name; });
-
-struct Engine {
-    explicit Engine(Mode mode, TelnetConfig config = {}) : engine(link, std::move(config), rec, &rec) {
-        engine.Reset();
-        for (const std::string& s : ModeSetup(mode)) Feed(s);
-        rec.log.clear();
-        rec.trace.clear();
-    }
-    void Feed(const std::string& hex) { engine.OnDataReceived(test::FromHex(hex)); }
-    LinkState link;
-    test::TelnetRecorder rec;
-    TelnetEngine engine;
-};
 
 TEST(RecordLimits, OversizeRecordFailsTheConnection) {
     Engine e(Mode::Tn3270);

@@ -7,16 +7,8 @@
 namespace orkan {
 namespace {
 
-struct Sending {
-    explicit Sending(bool tn3270e) : engine(link, {}, rec, &rec) {
-        engine.Reset();
-        if (tn3270e) engine.OnDataReceived(test::FromHex("FFFD28"));
-        rec.log.clear();
-        rec.trace.clear();
-    }
-    LinkState link;
-    test::TelnetRecorder rec;
-    TelnetEngine engine;
+struct Sending : test::Engine {
+    explicit Sending(bool tn3270e) : Engine(tn3270e ? test::Mode::Tn3270e : test::Mode::Line) {}
 };
 
 TEST(SendRecord, Framing) {

@@ -1,4 +1,5 @@
-// A recorder for the Telnet engine's events and trace, giving one transcript line per event.
+// A recorder for the Telnet engine's events and trace, giving one transcript line per event, and
+// engines set up in each mode.
 #pragma once
 
 #include <functional>
@@ -111,5 +112,31 @@ inline TranscriptRun RunTranscript(const TelnetConfig& config, const std::vector
     }
     return run;
 }
+
+enum class Mode { Line, Tn3270, Tn3270e };
+
+// Host bytes that bring a fresh engine into the mode.
+inline std::vector<std::string> ModeSetup(Mode mode) {
+    switch (mode) {
+        case Mode::Line: return {};
+        case Mode::Tn3270: return {"FFFD19"};
+        case Mode::Tn3270e: return {"FFFD28"};
+    }
+    return {};
+}
+
+// An engine already in its mode, with the replies and trace of getting there cleared.
+struct Engine {
+    explicit Engine(Mode mode, TelnetConfig config = {}) : engine(link, std::move(config), rec, &rec) {
+        engine.Reset();
+        for (const std::string& s : ModeSetup(mode)) Feed(s);
+        rec.log.clear();
+        rec.trace.clear();
+    }
+    void Feed(const std::string& hex) { engine.OnDataReceived(FromHex(hex)); }
+    LinkState link;
+    TelnetRecorder rec;
+    TelnetEngine engine;
+};
 
 }  // namespace orkan::test

@@ -1,4 +1,4 @@
-#include "conn_test_support.h"
+#include "support/loopback.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -10,7 +10,7 @@
 
 namespace orkan::test {
 
-Listener::Listener(const std::string& address, uint16_t port, int backlog) {
+Listener::Listener(const std::string& address, uint16_t port, int backlog) : host_(address) {
     sockaddr_storage storage{};
     socklen_t length = 0;
     auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
@@ -40,6 +40,16 @@ Listener::Listener(const std::string& address, uint16_t port, int backlog) {
 
 Listener::~Listener() {
     if (fd_ >= 0) close(fd_);
+}
+
+std::string Listener::address() const {
+    const bool v6 = host_.find(':') != std::string::npos;
+    return (v6 ? "[" + host_ + "]" : host_) + ":" + std::to_string(port_);
+}
+
+bool Listener::Pending() const {
+    pollfd ready{fd_, POLLIN, 0};
+    return poll(&ready, 1, 0) == 1;
 }
 
 int Listener::Accept(std::chrono::milliseconds timeout) const {

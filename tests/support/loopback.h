@@ -1,5 +1,5 @@
-// Helpers for the connection tests: loopback listeners, a recording listener, waits that turn the
-// event loop until a condition holds.
+// Helpers for the tests that talk over loopback sockets: listeners, a recording listener, waits that
+// turn the event loop until a condition holds.
 #pragma once
 
 #include <chrono>
@@ -27,9 +27,12 @@ public:
     bool ok() const { return fd_ >= 0; }
     uint16_t port() const { return port_; }
     int fd() const { return fd_; }
+    std::string address() const;  // as a host string with the port
+    bool Pending() const;  // a connection waits to be accepted
     int Accept(std::chrono::milliseconds timeout = kPatience) const;  // -1 when nobody came
 
 private:
+    std::string host_;
     int fd_ = -1;
     uint16_t port_ = 0;
 };
