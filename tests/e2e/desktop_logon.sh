@@ -4,72 +4,19 @@
 # Enter reaches the main menu, and a screenshot of the window is kept in the build folder.
 set -u
 
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "${WORK:-}/program.err" ] && { echo "--- program stderr:" >&2; tail -n 20 "$WORK/program.err" >&2; }
-    [ -f "${WORK:-}/host.log" ] && { echo "--- host log:" >&2; grep -vE ' (HEX[<>]|SCREEN) ' "$WORK/host.log" | tail -n 20 >&2; }
-    exit 1
-}
-skip() {
-    echo "SKIP: $*" >&2
-    exit 77
-}
-
-: "${ORKAN_BIN:?}" "${TESTHOST_BIN:?}" "${ORKAN_BINARY_DIR:?}"
-[ -x "$ORKAN_BIN" ] || fail "ORKAN_BIN does not name the program"
-ldd "$ORKAN_BIN" 2>/dev/null | grep -q libQt6Widgets || skip "this build has no desktop program (built without Qt)"
-command -v Xvfb >/dev/null 2>&1 || skip "Xvfb is not installed (Debian package xvfb; 'make deps' installs it)"
-command -v xdotool >/dev/null 2>&1 || fail "xdotool is not installed (Debian package xdotool; 'make deps' installs it)"
-
-WORK=$(mktemp -d)
-XVFB_PID="" HOST_PID="" PROGRAM_PID=""
-cleanup() {
-    for pid in "$PROGRAM_PID" "$HOST_PID" "$XVFB_PID"; do
-        [ -n "$pid" ] || continue
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-# waitfor SECONDS CONDITION...: polls every 50 ms.
-waitfor() {
-    local tries=$(($1 * 20))
-    shift
-    for _ in $(seq "$tries"); do
-        "$@" && return 0
-        sleep 0.05
-    done
-    return 1
-}
-
-# A server on a display number of its own choosing (-displayfd), so parallel tests never collide.
-mkfifo "$WORK/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/displayfd" 2>"$WORK/xvfb.err" &
-XVFB_PID=$!
-read -r -t 20 DISPLAY_NUMBER <"$WORK/displayfd" || DISPLAY_NUMBER=""
-if [ -z "$DISPLAY_NUMBER" ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
-    cat "$WORK/xvfb.err" >&2
-    skip "Xvfb could not start"
-fi
-export DISPLAY=":$DISPLAY_NUMBER"
-unset WAYLAND_DISPLAY
-
-"$TESTHOST_BIN" --port 0 --log "$WORK/host.log" >"$WORK/host.out" 2>"$WORK/host.err" &
-HOST_PID=$!
-waitfor 30 test -s "$WORK/host.out" || fail "testhost did not start: $(cat "$WORK/host.err")"
-PORT=$(head -n 1 "$WORK/host.out")
-
-# A home of its own: the program's folders, settings and runtime folder never touch the user's.
-mkdir -p "$WORK/home" "$WORK/config" "$WORK/run"
-chmod 700 "$WORK/run"
+source "$(dirname "$0")/lib/desktop_lib.sh"
+require_desktop xdotool
+: "${ORKAN_BINARY_DIR:?}"
+start_xvfb
+start_testhost
+prepare_home
 SHOT="$ORKAN_BINARY_DIR/desktop_logon.png"
 rm -f "$SHOT"
 HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
 ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_SCREENSHOT="$WORK/shot.png" \
     "$ORKAN_BIN" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
 PROGRAM_PID=$!
+track "$PROGRAM_PID"
 
 screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
 waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"

@@ -4,44 +4,10 @@
 # without a session; the session dialog of a session without a host ends it as a normal close does.
 set -u
 
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "${WORK:-}/program.err" ] && { echo "--- program stderr:" >&2; tail -n 20 "$WORK/program.err" >&2; }
-    exit 1
-}
-skip() {
-    echo "SKIP: $*" >&2
-    exit 77
-}
-
-: "${ORKAN_BIN:?}"
-[ -x "$ORKAN_BIN" ] || fail "ORKAN_BIN does not name the program"
-ldd "$ORKAN_BIN" 2>/dev/null | grep -q libQt6Widgets || skip "this build has no desktop program (built without Qt)"
-command -v Xvfb >/dev/null 2>&1 || skip "Xvfb is not installed (Debian package xvfb; 'make deps' installs it)"
-command -v xdotool >/dev/null 2>&1 || fail "xdotool is not installed (Debian package xdotool; 'make deps' installs it)"
-
-WORK=$(mktemp -d)
-XVFB_PID="" PROGRAM_PID=""
-cleanup() {
-    for pid in "$PROGRAM_PID" "$XVFB_PID"; do
-        [ -n "$pid" ] || continue
-        kill -KILL "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-mkfifo "$WORK/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/displayfd" 2>"$WORK/xvfb.err" &
-XVFB_PID=$!
-read -r -t 20 DISPLAY_NUMBER <"$WORK/displayfd" || DISPLAY_NUMBER=""
-if [ -z "$DISPLAY_NUMBER" ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
-    cat "$WORK/xvfb.err" >&2
-    skip "Xvfb could not start"
-fi
-export DISPLAY=":$DISPLAY_NUMBER"
-unset WAYLAND_DISPLAY
+source "$(dirname "$0")/lib/desktop_lib.sh"
+require_desktop xdotool
+CLEANUP_SIGNAL=KILL
+start_xvfb
 mkdir -p "$WORK/bin" "$WORK/share/orkan3270" "$WORK/home" "$WORK/config" "$WORK/run"
 chmod 700 "$WORK/run"
 cp "$ORKAN_BIN" "$WORK/bin/orkan3270"
@@ -54,6 +20,7 @@ run_until_window() {
     HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
         "$@" >"$WORK/program.out" 2>"$WORK/program.err" &
     PROGRAM_PID=$!
+    track "$PROGRAM_PID"
     xdotool search --sync --onlyvisible --name "^$title\$" >/dev/null 2>&1 &
     local search=$!
     for _ in $(seq 200); do
