@@ -5,12 +5,11 @@
 #include <QEvent>
 #include <QEventLoop>
 
+#include "platform/handover.h"
+
 namespace orkan {
 
 namespace {
-
-// How often a waiting sender looks at its cancel predicate (foreign code that cannot notify us).
-constexpr auto kCancelPoll = std::chrono::milliseconds(5);
 
 const QEvent::Type kTaskEvent = QEvent::Type(QEvent::registerEventType());
 
@@ -21,12 +20,6 @@ public:
 };
 
 }  // namespace
-
-struct QtEventLoop::Handover {
-    enum class State : uint8_t { Pending, Running, Done, Abandoned };
-    Task task;
-    State state = State::Pending;
-};
 
 QtEventLoop::QtEventLoop() : loop_thread_(std::this_thread::get_id()) {
     if (auto* app = QCoreApplication::instance())
@@ -65,47 +58,10 @@ bool QtEventLoop::SendAndWait(Task task, const std::function<bool()>& cancelled)
         std::lock_guard lock(mutex_);
         if (stopped_) return false;
     }
-    Post([this, handover] { RunHandover(handover); });
+    Post([this, handover] { RunHandover(mutex_, send_done_, *handover); });
 
     std::unique_lock lock(mutex_);
-    for (;;) {
-        if (handover->state == Handover::State::Done) return true;
-        bool give_up = stopped_;
-        if (!give_up && cancelled) {
-            lock.unlock();
-            give_up = cancelled();
-            lock.lock();
-        }
-        if (handover->state == Handover::State::Done) return true;
-        if (give_up) {
-            if (handover->state != Handover::State::Pending) return true;  // under way: it ends by itself
-            handover->state = Handover::State::Abandoned;
-            return false;
-        }
-        send_done_.wait_for(lock, kCancelPoll);
-    }
-}
-
-void QtEventLoop::RunHandover(const std::shared_ptr<Handover>& handover) {
-    {
-        std::lock_guard lock(mutex_);
-        if (handover->state != Handover::State::Pending) return;
-        handover->state = Handover::State::Running;
-    }
-    // The waiter must hear of the end even when the task throws.
-    struct Finish {
-        QtEventLoop& loop;
-        Handover& handover;
-        ~Finish() {
-            handover.task = nullptr;
-            {
-                std::lock_guard lock(loop.mutex_);
-                handover.state = Handover::State::Done;
-            }
-            loop.send_done_.notify_all();
-        }
-    } finish{*this, *handover};
-    handover->task();
+    return AwaitHandover(lock, send_done_, *handover, [this] { return stopped_; }, cancelled);
 }
 
 void QtEventLoop::Stop() {

@@ -49,7 +49,6 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    struct Handover;
     struct Timer {
         std::unique_ptr<QTimer> timer;
         Task task;
@@ -61,7 +60,6 @@ private:
         uint64_t serial = 0;
     };
 
-    void RunHandover(const std::shared_ptr<Handover>& handover);
     void OnTimer(int id, uint64_t serial);
     void OnReadable(int fd, uint64_t serial);
     // A QObject deleted inside its own signal would pull the ground from under Qt.

@@ -10,21 +10,9 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/handover.h"
+
 namespace orkan {
-
-namespace {
-
-// How often a waiting sender looks at its cancel predicate: the predicate is foreign code that
-// cannot notify us, so this bounds how late a closing connection sees its hand-over given up.
-constexpr auto kCancelPoll = std::chrono::milliseconds(5);
-
-}  // namespace
-
-struct PollEventLoop::Handover {
-    enum class State : uint8_t { Pending, Running, Done, Abandoned };
-    Task task;
-    State state = State::Pending;
-};
 
 PollEventLoop::PollEventLoop() : loop_thread_(std::this_thread::get_id()) {
     wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -56,48 +44,12 @@ bool PollEventLoop::SendAndWait(Task task, const std::function<bool()>& cancelle
     }
     auto handover = std::make_shared<Handover>();
     handover->task = std::move(task);
-    Post([this, handover] { RunHandover(handover); });
+    Post([this, handover] { RunHandover(mutex_, send_done_, *handover); });
 
     std::unique_lock lock(mutex_);
-    for (;;) {
-        if (handover->state == Handover::State::Done) return true;
-        const bool stopping = stop_requested_ || state_ == State::Stopping || state_ == State::Stopped;
-        bool give_up = stopping;
-        if (!give_up && cancelled) {
-            lock.unlock();
-            give_up = cancelled();
-            lock.lock();
-        }
-        if (handover->state == Handover::State::Done) return true;
-        if (give_up) {
-            if (handover->state != Handover::State::Pending) return true;  // under way: it ends by itself
-            handover->state = Handover::State::Abandoned;
-            return false;
-        }
-        send_done_.wait_for(lock, kCancelPoll);
-    }
-}
-
-void PollEventLoop::RunHandover(const std::shared_ptr<Handover>& handover) {
-    {
-        std::lock_guard lock(mutex_);
-        if (handover->state != Handover::State::Pending) return;
-        handover->state = Handover::State::Running;
-    }
-    // The waiter must hear of the end even when the task throws.
-    struct Finish {
-        PollEventLoop& loop;
-        Handover& handover;
-        ~Finish() {
-            handover.task = nullptr;
-            {
-                std::lock_guard lock(loop.mutex_);
-                handover.state = Handover::State::Done;
-            }
-            loop.send_done_.notify_all();
-        }
-    } finish{*this, *handover};
-    handover->task();
+    return AwaitHandover(lock, send_done_, *handover,
+                         [this] { return stop_requested_ || state_ == State::Stopping || state_ == State::Stopped; },
+                         cancelled);
 }
 
 void PollEventLoop::StartTimer(int id, std::chrono::milliseconds period, bool once, Task task) {

@@ -50,7 +50,6 @@ public:
 private:
     using TimePoint = std::chrono::steady_clock::time_point;
     enum class State : uint8_t { Idle, Running, Stopping, Stopped };
-    struct Handover;
     struct Timer {
         std::chrono::milliseconds period;
         bool once;
@@ -66,7 +65,6 @@ private:
     // One turn: wait for work up to `deadline`, then run posted tasks, due timers and ready fds.
     void Turn(TimePoint deadline);
     void RunDueTimers();
-    void RunHandover(const std::shared_ptr<Handover>& handover);
     void Wake();
     bool StopRequested();
 
