@@ -4,6 +4,7 @@
 #include "app/session.h"
 #include "clipboard/pasting.h"
 #include "clipboard/screen_cells.h"
+#include "keyboard/field_edit.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 
@@ -74,17 +75,6 @@ std::optional<uint32_t> NextUnprotectedField(const PresentationSpace& ps, uint32
         if (attr && !(attr & fa::Protected)) return a;
     }
     return std::nullopt;
-}
-
-void MoveCell(PresentationSpace& ps, uint32_t from, uint32_t to) {
-    Planes& p = ps.planes;
-    p.display[to] = p.display[from];
-    p.colour[to] = p.colour[from];
-    p.highlight[to] = p.highlight[from];
-    p.charset[to] = p.charset[from];
-    p.host[to] = p.host[from];
-    ps.typed_since_send[to] = ps.typed_since_send[from];
-    ps.MarkChanged(to);
 }
 
 }  // namespace

@@ -41,17 +41,6 @@ uint32_t FieldEnd(const PresentationSpace& ps, uint32_t from) {
     return p;
 }
 
-// A cell's character and its look move to another cell; the attribute plane stays.
-void MoveCell(PresentationSpace& ps, uint32_t from, uint32_t to) {
-    Planes& p = ps.planes;
-    p.display[to] = p.display[from];
-    p.colour[to] = p.colour[from];
-    p.highlight[to] = p.highlight[from];
-    p.charset[to] = p.charset[from];
-    p.host[to] = p.host[from];
-    ps.typed_since_send[to] = ps.typed_since_send[from];
-    ps.MarkChanged(to);
-}
 
 uint8_t UpperCase(uint8_t c) {
     if (c >= 'a' && c <= 'z') return uint8_t(c - 0x20);
@@ -288,6 +277,17 @@ void CopyPlanes(const Planes& from, Planes& to, size_t n) {
 }
 
 }  // namespace
+
+void MoveCell(PresentationSpace& ps, uint32_t from, uint32_t to) {
+    Planes& p = ps.planes;
+    p.display[to] = p.display[from];
+    p.colour[to] = p.colour[from];
+    p.highlight[to] = p.highlight[from];
+    p.charset[to] = p.charset[from];
+    p.host[to] = p.host[from];
+    ps.typed_since_send[to] = ps.typed_since_send[from];
+    ps.MarkChanged(to);
+}
 
 MdtResult SetMDTAtCursor(Session& session) {
     PresentationSpace& ps = session.ps;

@@ -22,6 +22,9 @@ enum class MdtResult : uint8_t {
 // The rules of the cursor's field for a change at the cursor.
 [[nodiscard]] MdtResult SetMDTAtCursor(Session& session);
 
+// A cell's character and its look move to another cell; the attribute plane stays.
+void MoveCell(PresentationSpace& ps, uint32_t from, uint32_t to);
+
 // A Char key function.
 void TypeCharacter(Session& session, uint8_t character);
 
