@@ -99,6 +99,10 @@ ProfileText ProfileText::Parse(std::string_view bytes) {
                 p.eol_ = eol;
                 eol_chosen = true;
             }
+        } else if (!raw.empty() && raw.back() == '\r') {
+            // A last line cut after its CR: the CR is a line end, not part of the value.
+            raw.remove_suffix(1);
+            eol = "\r";
         }
         p.lines_.push_back(ParseLine(std::string(raw), std::move(eol), p.lines_.empty()));
         if (p.lines_.back().kind == Kind::Ignored) ++p.ignored_lines_;
@@ -208,9 +212,16 @@ bool ProfileText::Set(std::string_view section, std::string_view key, std::optio
     }
     if (!value) return true;
 
+    // A line is added after the last one: that one must end first.
+    const auto end_last_line = [this] {
+        if (lines_.empty()) return;
+        std::string& eol = lines_.back().eol;
+        if (eol.empty()) eol = eol_;
+        else if (eol == "\r") eol = "\r\n";
+    };
     Line added = ParseLine(std::string(key) + "=" + QuoteIfNeeded(*value), eol_, false);
     if (header == std::string::npos) {
-        if (!lines_.empty() && lines_.back().eol.empty()) lines_.back().eol = eol_;
+        end_last_line();
         lines_.push_back(ParseLine("[" + std::string(section) + "]", eol_, lines_.empty()));
         lines_.push_back(std::move(added));
         return true;
@@ -220,7 +231,7 @@ bool ProfileText::Set(std::string_view section, std::string_view key, std::optio
     const size_t end = SectionEnd(header);
     for (size_t i = header + 1; i < end; ++i)
         if (!Trim(lines_[i].text).empty()) at = i + 1;
-    if (at == lines_.size() && !lines_.empty() && lines_.back().eol.empty()) lines_.back().eol = eol_;
+    if (at == lines_.size()) end_last_line();
     lines_.insert(lines_.begin() + std::ptrdiff_t(at), std::move(added));
     return true;
 }

@@ -85,6 +85,18 @@ TEST(ProfileText, WriteChangesOnlyItsKey) {
     }
 }
 
+TEST(ProfileText, ALastLineCutAfterItsCrKeepsItsValueWhenALineIsAdded) {
+    for (const char* last : {"K=v\r", "K=v"}) {
+        ProfileText p = ProfileText::Parse(std::string("[Other]\n") + last);
+        EXPECT_EQ(p.Serialize(), std::string("[Other]\n") + last);
+        EXPECT_EQ(p.Get("Other", "K"), "v");
+        ASSERT_TRUE(p.Set("Orkan", "LastSession", "x.ses"));
+        const ProfileText again = ProfileText::Parse(p.Serialize());
+        EXPECT_EQ(again.Get("Other", "K"), "v") << p.Serialize();
+        EXPECT_EQ(again.Get("Orkan", "LastSession"), "x.ses");
+    }
+}
+
 TEST(ProfileText, RefusesWhatCannotBeOneLine) {
     ProfileText p = ProfileText::Parse("[Orkan]\nA=1\n");
     EXPECT_FALSE(p.Set("Orkan", "A", "two\nlines"));
