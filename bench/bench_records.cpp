@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "support/iconv_tables.h"
 #include "ds3270/addressing.h"
 #include "ds3270/fields.h"

@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "config/session_file.h"
 #include "display/screen_model.h"
 #include "gui/terminal_painter.h"

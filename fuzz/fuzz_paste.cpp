@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "clipboard/clipboard.h"
 #include "clipboard/copying.h"
 #include "clipboard/find.h"

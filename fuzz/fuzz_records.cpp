@@ -8,7 +8,7 @@
 #include <new>
 #include <span>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "support/iconv_tables.h"
 #include "ds3270/fields.h"
 #include "ds3270/inbound.h"

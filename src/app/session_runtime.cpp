@@ -54,12 +54,11 @@ SessionRuntime::SessionRuntime(EventLoop& loop, Ui& ui, SessionFrame& frame, Run
       session_(std::make_unique<Session>(ui)),
       telnet_(std::make_unique<TelnetEngine>(session_->link, TelnetConfig{}, *this)),
       connection_(loop, *this),
+      timers_(loop),
       alive_(std::make_shared<SessionRuntime*>(this)) {}
 
 SessionRuntime::~SessionRuntime() {
-    loop_.StopTimer(session_timer::Blink);
-    loop_.StopTimer(session_timer::DelayedStart);
-    loop_.StopTimer(session_timer::SaveAfterClose);
+    timers_.StopAll();
     connection_.Close();
     Detach();
 }
@@ -85,7 +84,7 @@ void SessionRuntime::SetPeers(SessionPeers* peers) {
 void SessionRuntime::StartTimers() {
     if (timers_running_) return;
     timers_running_ = true;
-    loop_.StartTimer(session_timer::Blink, kBlinkPeriod, false, [this] { OnBlinkTick(); });
+    timers_.Start(session_timer::Blink, kBlinkPeriod, false, [this] { OnBlinkTick(); });
     RefreshTitle();
 }
 
@@ -256,7 +255,7 @@ void SessionRuntime::Detach() {
 void SessionRuntime::CloseConnection() {
     connection_.Close();
     Detach();
-    loop_.StopTimer(session_timer::DelayedStart);
+    timers_.Stop(session_timer::DelayedStart);
 }
 
 void SessionRuntime::MarkNotConnected() {
@@ -302,14 +301,14 @@ void SessionRuntime::OnClosedByHost() {
     Session& s = *session_;
     connection_.Close();
     Detach();
-    loop_.StopTimer(session_timer::DelayedStart);
+    timers_.Stop(session_timer::DelayedStart);
     orkan::EraseScreen(s, 1);
     if (s.status == SessionStatus::Rejected) return;
     MarkNotConnected();
     // Sessions closing together save one after another, the lower slots last.
     std::chrono::milliseconds pause{0};
     if (peers_) pause = options_.save_pause_unit * (37 - peers_->OwnSlot());
-    loop_.StartTimer(session_timer::SaveAfterClose, pause, true, [this] { AfterClosePause(); });
+    timers_.Start(session_timer::SaveAfterClose, pause, true, [this] { AfterClosePause(); });
 }
 
 void SessionRuntime::AfterClosePause() {
@@ -375,7 +374,7 @@ void SessionRuntime::FirstDataReceived() {
 void SessionRuntime::FirstRecordStarting() {
     if (delayed_start_pending_) return;
     delayed_start_pending_ = true;
-    loop_.StartTimer(session_timer::DelayedStart, std::chrono::milliseconds(1000), true,
+    timers_.Start(session_timer::DelayedStart, std::chrono::milliseconds(1000), true,
                      [this] { DelayedStartWork(); });
 }
 
@@ -524,9 +523,7 @@ void SessionRuntime::CloseAllSessions() {
 void SessionRuntime::Destroy() {
     if (destroyed_) return;
     destroyed_ = true;
-    loop_.StopTimer(session_timer::Blink);
-    loop_.StopTimer(session_timer::DelayedStart);
-    loop_.StopTimer(session_timer::SaveAfterClose);
+    timers_.StopAll();
     timers_running_ = false;
     connection_.Close();
     Detach();

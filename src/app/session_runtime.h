@@ -21,20 +21,20 @@
 #include <optional>
 #include <string>
 
-#include "app/session.h"
-#include "app/session_frame.h"
+#include "session/session.h"
+#include "session/session_frame.h"
 #include "app/session_peers.h"
 #include "config/session_file.h"
 #include "net/connection.h"
 #include "net/telnet_engine.h"
 #include "platform/event_loop.h"
+#include "platform/scoped_timers.h"
 
 namespace orkan {
 
 enum class StartMode : uint8_t { Interactive = 1, Reconnect = 2 };
 
-// Timer ids on the session's loop. 1 and 5 are the session's own; the display and the macro runner
-// use 3 and 4, the transfer dialog 7.
+// The session's own timers (ids within the runtime's ScopedTimers).
 namespace session_timer {
 inline constexpr int Blink = 1;          // 166 ms, six phases; once a second the housekeeping
 inline constexpr int DelayedStart = 5;   // once, one second after the first record of a connection
@@ -173,6 +173,7 @@ private:
     std::unique_ptr<Session> session_;
     std::unique_ptr<TelnetEngine> telnet_;
     Connection connection_;
+    ScopedTimers timers_;  // ids of session_timer, this runtime's own
     SessionFileState file_state_;
     SessionPeers* peers_ = nullptr;
     ShutdownMacroHook* shutdown_hook_ = nullptr;

@@ -1,6 +1,6 @@
 #include "app/window_title.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "config/profile_file.h"
 
 namespace orkan {

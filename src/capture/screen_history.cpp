@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "ds3270/fields.h"
 
 namespace orkan {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/session_hooks.h"
-#include "app/session_status.h"
+#include "session/session_hooks.h"
+#include "session/session_status.h"
 #include "ds3270/presentation_space.h"
 
 namespace orkan {

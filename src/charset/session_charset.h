@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "charset/country_list.h"
 #include "charset/translate.h"
 

@@ -1,6 +1,6 @@
 // The Edit key functions of selecting, copying, pasting and finding, the editing context menu and
 // the hooks that follow the host's screens.
-#include "app/session.h"
+#include "session/session.h"
 #include "clipboard/clipboard.h"
 #include "clipboard/copying.h"
 #include "clipboard/find.h"

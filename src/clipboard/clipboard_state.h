@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session_hooks.h"
+#include "session/session_hooks.h"
 #include "ds3270/presentation_space.h"
 
 namespace orkan {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "charset/display_unicode.h"
 
 namespace orkan {

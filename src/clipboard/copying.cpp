@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "clipboard/clipboard_text.h"
 #include "clipboard/screen_cells.h"
 #include "ds3270/fields.h"

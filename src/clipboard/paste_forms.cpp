@@ -2,7 +2,7 @@
 // Paste Continue and Paste JCL.
 #include <algorithm>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "clipboard/copying.h"
 #include "clipboard/pasting.h"
 #include "clipboard/screen_cells.h"

@@ -2,7 +2,7 @@
 // macro; and the reflowing of Paste Flow and Paste Window.
 #include <algorithm>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "clipboard/clipboard_text.h"
 #include "clipboard/copying.h"
 #include "clipboard/pasting.h"

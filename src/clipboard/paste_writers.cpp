@@ -1,7 +1,7 @@
 // The writers behind the paste forms: over the screen, one line per field, inserted, and typed.
 #include <algorithm>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "clipboard/pasting.h"
 #include "clipboard/screen_cells.h"
 #include "keyboard/field_edit.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "charset/session_charset.h"
 
 namespace orkan {

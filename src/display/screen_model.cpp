@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "display/palette.h"
 
 namespace orkan {

@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "ds3270/fields.h"
 
 namespace orkan {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session_status.h"
+#include "session/session_status.h"
 
 namespace orkan {
 

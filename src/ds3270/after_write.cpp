@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "ds3270/fields.h"
 #include "ds3270/host_text.h"
 #include "ds3270/messages.h"

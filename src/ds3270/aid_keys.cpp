@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "ds3270/fields.h"
 #include "ds3270/inbound.h"
 #include "ds3270/messages.h"

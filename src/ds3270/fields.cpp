@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstring>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "ds3270/geometry.h"
 
 namespace orkan {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/session.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {

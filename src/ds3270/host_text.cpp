@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "charset/translate.h"
 #include "ds3270/messages.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "ds3270/addressing.h"
 #include "ds3270/fields.h"
 #include "ds3270/host_translation.h"

@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/session.h"
+#include "session/session.h"
 
 namespace orkan {
 

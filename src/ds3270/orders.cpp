@@ -5,7 +5,7 @@
 #include <array>
 #include <cstring>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "charset/translate.h"
 #include "ds3270/fields.h"
 #include "ds3270/messages.h"

@@ -3,7 +3,7 @@
 #include <array>
 #include <initializer_list>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "ds3270/geometry.h"
 
 namespace orkan {

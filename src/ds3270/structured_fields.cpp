@@ -1,6 +1,6 @@
 #include "ds3270/structured_fields.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "ds3270/fields.h"
 #include "ds3270/host_text.h"
 #include "ds3270/messages.h"

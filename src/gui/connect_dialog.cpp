@@ -18,7 +18,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "config/file_name_text.h"
 #include "config/record_text.h"
 #include "config/settings_file.h"

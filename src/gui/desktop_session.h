@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "app/session_frame.h"
+#include "session/session_frame.h"
 #include "app/session_runtime.h"
 #include "app/startup.h"
 #include "gui/session_window.h"

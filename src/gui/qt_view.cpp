@@ -1,6 +1,6 @@
 #include "gui/qt_view.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "capture/screen_history.h"
 #include "clipboard/pasting.h"
 #include "display/cursor.h"

@@ -3,7 +3,7 @@
 // timer (window timer 1) through OnBlinkTimer and fills the status extras it knows.
 #pragma once
 
-#include "app/session_hooks.h"
+#include "session/session_hooks.h"
 #include "display/status_line.h"
 #include "gui/terminal_frame.h"
 

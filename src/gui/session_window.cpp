@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "charset/display_unicode.h"
 #include "charset/session_charset.h"
 #include "clipboard/clipboard.h"

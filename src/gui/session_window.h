@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session_hooks.h"
+#include "session/session_hooks.h"
 #include "capture/screen_history.h"
 #include "gui/button_panel.h"
 #include "gui/menu_table.h"

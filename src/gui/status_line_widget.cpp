@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <qdrawutil.h>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "display/palette.h"
 #include "gui/status_symbols.h"
 #include "gui/terminal_painter.h"

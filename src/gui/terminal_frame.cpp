@@ -2,7 +2,7 @@
 
 #include <QResizeEvent>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "display/font_choice.h"
 
 namespace orkan {

@@ -4,7 +4,7 @@
 #include <QRegion>
 #include <algorithm>
 
-#include "app/session.h"
+#include "session/session.h"
 
 namespace orkan {
 

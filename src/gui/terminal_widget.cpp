@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/session.h"
+#include "session/session.h"
 
 namespace orkan {
 

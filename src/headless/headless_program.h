@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/session_hooks.h"
+#include "session/session_hooks.h"
 #include "platform/ui.h"
 
 namespace orkan {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "charset/session_charset.h"
 #include "ds3270/fields.h"
 #include "keyboard/field_moves.h"

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "app/session_status.h"
+#include "session/session_status.h"
 
 namespace orkan {
 

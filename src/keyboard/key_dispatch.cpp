@@ -5,7 +5,7 @@
 #include <limits>
 #include <optional>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "clipboard/clipboard.h"
 #include "clipboard/copying.h"
 #include "clipboard/pasting.h"

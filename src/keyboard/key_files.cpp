@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "config/atomic_file.h"
 #include "config/profile_file.h"
 #include "keyboard/key_functions.h"

@@ -2,7 +2,7 @@
 // Num Lock, key-up keys and dead keys; and the window's key-down and key-up rules.
 #include <optional>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/session_hooks.h"
+#include "session/session_hooks.h"
 #include "ds3270/presentation_space.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_list.h"

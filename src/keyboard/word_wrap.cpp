@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "ds3270/fields.h"
 #include "keyboard/field_edit.h"
 

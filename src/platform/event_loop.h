@@ -29,6 +29,13 @@ public:
     virtual void UnwatchReadable(int fd) = 0;
 
     virtual bool IsLoopThread() const = 0;
+
+    // A block of timer ids no other owner on this loop uses (see ScopedTimers). Loop thread only.
+    int ReserveTimerBlock() { return next_timer_block_ += kTimerBlockSize; }
+    static constexpr int kTimerBlockSize = 256;
+
+private:
+    int next_timer_block_ = 1 << 16;  // below: ids callers choose themselves
 };
 
 }  // namespace orkan

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session_frame.h"
+#include "session/session_frame.h"
 #include "app/session_runtime.h"
 #include "config/temp_folder.h"
 #include "support/hex.h"

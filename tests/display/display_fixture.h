@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "config/session_file.h"
 #include "support/recording_ui.h"
 

@@ -1,7 +1,7 @@
 // Buffer address codes both ways, the wrap, field lookup and the text of a cell.
 #include <gtest/gtest.h>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "ds3270/addressing.h"
 #include "ds3270/fields.h"
 #include "support/recording_ui.h"

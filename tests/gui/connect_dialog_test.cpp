@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "config/profile_file.h"
 #include "config/session_file.h"
 #include "gui/connect_dialog.h"

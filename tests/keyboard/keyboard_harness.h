@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "support/ds3270_harness.h"
 
 namespace orkan::test {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "support/recording_ui.h"
 
 namespace orkan::test {

@@ -4,8 +4,9 @@
 
 #include <memory>
 
-#include "app/session_hooks.h"
-#include "app/session_status.h"
+#include "session/session_hooks.h"
+#include "session/session_status.h"
+#include "session/status_indicators.h"
 #include "charset/charset_tables.h"
 #include "clipboard/clipboard_state.h"
 #include "config/folders.h"
@@ -55,6 +56,7 @@ struct Session {
     KeyboardState keyboard;
     Selection selection;
     ClipboardState clipboard;
+    StatusIndicators indicators;
 
     void Trace(TraceType type, std::span<const uint8_t> data) {
         if (trace) trace->TraceRecord(type, data);
