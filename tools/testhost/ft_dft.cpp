@@ -222,8 +222,13 @@ Step DftTransfer::OnTimeout() {
         return Step::Wait;
     }
     failed_ = true;
-    message_ = Message(Msg::Protocol, "No reply from the terminal; transfer abandoned");
-    io_.log("ERROR", "transfer: " + message_);
+    if (state_ == State::OpenMessage || state_ == State::InsertMessage) {
+        // The screen still shows the message the terminal did not take.
+        io_.log("ERROR", "transfer: the terminal did not take the closing message");
+    } else {
+        message_ = Message(Msg::Protocol, "No reply from the terminal; transfer abandoned");
+        io_.log("ERROR", "transfer: " + message_);
+    }
     state_ = State::Done;
     return Step::Done;
 }

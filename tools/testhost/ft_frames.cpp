@@ -128,8 +128,12 @@ Step FrameTransfer::OnRecord(const Bytes& r) {
 Step FrameTransfer::OnTimeout() {
     if (stalled_) return Step::Wait;
     failed_ = true;
-    if (message_.empty()) message_ = Message(Msg::Protocol, "No reply from the terminal; transfer abandoned");
-    io_.log("ERROR", "transfer: no reply from the terminal; transfer abandoned");
+    if (state_ == State::EndFrame) {
+        io_.log("ERROR", "transfer: the terminal did not take the closing message");
+    } else {
+        message_ = Message(Msg::Protocol, "No reply from the terminal; transfer abandoned");
+        io_.log("ERROR", "transfer: " + message_);
+    }
     state_ = State::Done;
     return Step::Done;
 }

@@ -58,7 +58,9 @@ bool NewFileFor(const TransferCommand& cmd, HostFile& out, std::string& message)
 
 bool AppendUpload(const Bytes& wire, const TransferCommand& cmd, Personality personality, bool fit_lrecl,
                   HostFile& file, std::string& message) {
-    const size_t max = MaxRecordLength(file, personality);
+    // A CMS variable file without a given LRECL takes records up to 65535 and grows to fit.
+    const bool fit = fit_lrecl && file.recfm == 'V';
+    const size_t max = fit ? 65535 : MaxRecordLength(file, personality);
     size_t size = wire.size();
     if (cmd.ascii && size > 0 && wire[size - 1] == 0x1A) --size;
     const uint8_t pad = cmd.ascii ? 0x40 : 0x00;
@@ -104,7 +106,7 @@ bool AppendUpload(const Bytes& wire, const TransferCommand& cmd, Personality per
         for (size_t start = 0; start < size; start += max)
             if (!add(p + start, std::min(max, size - start))) return false;
     }
-    if (fit_lrecl && out.recfm == 'V') out.lrecl = static_cast<int>(std::max<size_t>(longest, 1));
+    if (fit) out.lrecl = static_cast<int>(std::max<size_t>(longest, file.records() ? static_cast<size_t>(file.lrecl) : 1));
     file = std::move(out);
     return true;
 }

@@ -37,7 +37,8 @@ size_t MaxRecordLength(const HostFile& file, Personality personality);
 // Adds an upload's bytes to `file` as records. With CRLF, CR LF ends a record (a last record
 // without one still counts); otherwise the bytes are cut at the longest record. ASCII converts
 // every byte (a final 0x1A is dropped); fixed records are padded with blanks (ASCII) or zeros.
-// `fit_lrecl` sets a variable file's LRECL to its longest record. False with the host's
+// `fit_lrecl` lets a variable file take records up to 65535 and sets its LRECL to its longest
+// record (CMS). False with the host's
 // message when a record does not fit; `file` is then unchanged.
 [[nodiscard]] bool AppendUpload(const Bytes& wire, const TransferCommand& cmd, Personality personality, bool fit_lrecl,
                                 HostFile& file, std::string& message);

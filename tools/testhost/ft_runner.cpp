@@ -74,6 +74,7 @@ bool TransferRunner::Prepare(std::string& message) {
         key_ = resolved;
         exists_ = true;
         target_ = cmd.append ? ds->file : AttributesOf(ds->file);
+        fit_lrecl_ = cmd.personality == Personality::Cms && target_.recfm == 'V' && cmd.lrecl == 0;
         if (cmd.recfm || cmd.lrecl || cmd.blksize)
             io_.log("NOTE", "transfer: " + shown + " exists; its RECFM " + ds->file.RecfmText() + " and LRECL " +
                                 std::to_string(ds->file.lrecl) + " stay");
