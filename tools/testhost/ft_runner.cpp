@@ -129,6 +129,7 @@ void TransferRunner::Begin(const std::string& command, const std::optional<DdmLi
     }
     if (!ok) {
         io_.log("TRANSFER", "refused (" + how + "): " + message);
+        refused_ = true;
         protocol_->StartMessage(message);
         return;
     }
@@ -153,6 +154,7 @@ std::string TransferRunner::Finish() {
 Step TransferRunner::Continue(Step step, double now) {
     if (step == Step::DataDone) {
         const std::string message = Finish();
+        refused_ = message != CompleteMessage();
         const double seconds = now - started_;
         const size_t moved = command_.put ? protocol_->received().size() : bytes_;
         char rate[96];
@@ -162,7 +164,7 @@ Step TransferRunner::Continue(Step step, double now) {
         protocol_->StartMessage(message);
         return Step::Wait;
     }
-    if (step == Step::Done) io_.log("TRANSFER", (protocol_->failed() ? "ended: " : "complete: ") + protocol_->message());
+    if (step == Step::Done) io_.log("TRANSFER", (failed() ? "ended: " : "complete: ") + protocol_->message());
     return step;
 }
 
