@@ -446,6 +446,26 @@ TEST(TransferFaults, EachFaultAsDocumented) {
     }
     {
         TransferConfig c;
+        c.faults.stall_after = 1;
+        Session s(Personality::Tso, c);
+        s.AddFile("ORKUSER.HELLO", 'V', 255, {"HELLO", "WORLD"});
+        s.Start();
+        s.Enter("IND$FILE GET HELLO");
+        s.Take();
+        s.Send(QueryReply(27 + 4));
+        s.Take();
+        s.Send(kOpenAck);
+        s.Take();
+        s.Send(InsertAck(1));
+        s.now = 100;
+        s.shell->OnTick(s.now);
+        EXPECT_TRUE(s.sent.empty()) << "silent after one block, however long";
+        s.Send(H("6d"));
+        EXPECT_EQ(s.Take()[0], 0xF5) << "the operator's Clear ends the transfer";
+        EXPECT_TRUE(s.ScreenShows("READY"));
+    }
+    {
+        TransferConfig c;
         c.faults.drop_after = 1;
         Session s(Personality::Tso, c);
         s.AddFile("ORKUSER.HELLO", 'V', 255, {"HELLO", "WORLD"});
