@@ -192,11 +192,12 @@ Step DftTransfer::OnRecord(const Bytes& r) {
         if (reply.kind != K::OpenAck) return unexpected("the Open acknowledgement");
         {
             // The message travels in ASCII, as the terminal shows it untranslated.
-            Bytes text(closing_.begin(), closing_.end());
+            const std::string wire = WireText(closing_);
+            Bytes text(wire.begin(), wire.end());
             text.push_back('$');
             const Bytes cursor = SetCursorField();
             const Bytes insert = InsertField(text.data(), text.size());
-            io_.send(WsfRecord({&cursor, &insert}), "transfer: Insert message \"" + closing_ + "\"", SIZE_MAX);
+            io_.send(WsfRecord({&cursor, &insert}), "transfer: Insert message \"" + wire + "\"", SIZE_MAX);
         }
         state_ = State::InsertMessage;
         return Step::Wait;

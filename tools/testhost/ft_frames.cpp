@@ -20,9 +20,10 @@ void FrameTransfer::StartData() {
 
 void FrameTransfer::StartMessage(const std::string& message) {
     message_ = message;
+    const std::string wire = WireText(message);
     Bytes text;
-    for (char c : message) text.push_back(plan_.codec->HostByte(c));
-    io_.send(FrameEnd(text), "transfer: end frame \"" + message + "\"", SIZE_MAX);
+    for (char c : wire) text.push_back(plan_.codec->HostByte(c));
+    io_.send(FrameEnd(text), "transfer: end frame \"" + wire + "\"", SIZE_MAX);
     state_ = State::EndFrame;
 }
 

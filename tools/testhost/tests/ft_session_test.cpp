@@ -1,6 +1,7 @@
 // Whole transfers through the READY screen, with the test playing the terminal byte by byte:
 // DFT and screen frames, both directions, the checks on what the terminal answers, errors
 // before any data, the list screens and the transfer faults.
+#include <cstring>
 #include <deque>
 
 #include "ds.h"
@@ -243,6 +244,9 @@ TEST(DftTransfer, RefusedBeforeAnyData) {
         {Personality::Tso, "IND$FILE PUT 'NO.PDS(MEM)'", "TRANS14 - Data set not found: 'NO.PDS'$"},
         {Personality::Cms, "IND$FILE GET NO FILE A (", "TRANS14 - File not found: NO FILE A$"},
         {Personality::Cics, "IND$FILE GET NOQ (ASCII CRLF", "TRANS14 - Queue not found: NOQ$"},
+        // Terminals end a message at '$': a name holding one stays on the READY screen only.
+        {Personality::Tso, "IND$FILE GET $NO.DATA", "TRANS14 - Data set not found$"},
+        {Personality::Cms, "IND$FILE GET A B A ( $X", "TRANS17 - Invalid option$"},
     };
     for (const auto& c : cases) {
         Session s(c.p);
@@ -252,6 +256,7 @@ TEST(DftTransfer, RefusedBeforeAnyData) {
         s.Take();
         s.Send(QueryReply(127));
         EXPECT_EQ(s.DftMessage(1), c.message) << c.command;
+        EXPECT_TRUE(s.ScreenShows(std::string(c.message).substr(0, std::strlen(c.message) - 1))) << c.command;
     }
 }
 
