@@ -65,14 +65,12 @@ bool TransferRunner::Prepare(std::string& message) {
         if (!ds->partitioned) return refuse(Msg::NoMember, "'" + cmd.name + "' is not partitioned");
         key_ = resolved;
         const auto it = ds->members.find(cmd.member);
-        exists_ = it != ds->members.end();
-        target_ = exists_ && cmd.append ? it->second : AttributesOf(ds->file);
+        target_ = it != ds->members.end() && cmd.append ? it->second : AttributesOf(ds->file);
         return true;
     }
     if (ds) {
         if (ds->partitioned) return refuse(Msg::NoMember, shown + " is partitioned: name a member");
         key_ = resolved;
-        exists_ = true;
         target_ = cmd.append ? ds->file : AttributesOf(ds->file);
         fit_lrecl_ = cmd.personality == Personality::Cms && target_.recfm == 'V' && cmd.lrecl == 0;
         if (cmd.recfm || cmd.lrecl || cmd.blksize)

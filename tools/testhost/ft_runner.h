@@ -54,7 +54,6 @@ private:
     std::unique_ptr<Protocol> protocol_;
     TransferCommand command_;
     std::string key_;           // the store's name of the file
-    bool exists_ = false;
     HostFile target_;           // an upload's file: attributes (and records when appending)
     Bytes download_;            // a download's bytes until the protocol takes them
     bool fit_lrecl_ = false;
