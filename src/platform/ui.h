@@ -1,7 +1,7 @@
 // Message boxes, the one way the core talks to the user. The desktop program shows them with Qt,
 // the headless program prints them to stderr and answers with the safest choice, tests record them.
-// The same interface carries the desktop clipboard and the two small modal choices of the editing
-// functions (the find dialog, the editing context menu).
+// The same interface carries the desktop clipboard, the two small modal choices of the editing
+// functions (the find dialog, the editing context menu) and the file dialogs.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +43,21 @@ struct MenuItem {
     bool enabled = true;
 };
 
+// A file name asked for with a file dialog. Paths are UTF-8.
+struct FileDialogRequest {
+    std::string title;
+    std::string filter;  // "*.txt"
+    std::string folder;  // where the dialog starts
+    std::string name;    // the name offered
+    bool save = true;    // false: an existing file is chosen
+    bool offer_append = false;  // an "append" choice is shown, preset to `append`
+    bool append = false;
+};
+struct FileDialogAnswer {
+    std::string path;
+    bool append = false;
+};
+
 class Ui {
 public:
     virtual ~Ui() = default;
@@ -58,6 +73,12 @@ public:
     // A popup menu at the mouse pointer: the code of the item chosen, nothing when dismissed or
     // when there is no window.
     virtual std::optional<uint16_t> ChooseFromMenu(const std::vector<MenuItem>&) { return std::nullopt; }
+
+    // A desktop to show dialogs and start programs on (the editor for a listing). Without one,
+    // a command that would ask for a file name says that the name must be given another way.
+    virtual bool HasDesktop() const { return false; }
+    // Nothing when the user cancelled or there is no desktop.
+    virtual std::optional<FileDialogAnswer> AskFileName(const FileDialogRequest&) { return std::nullopt; }
 
 private:
     std::string local_clipboard_;
