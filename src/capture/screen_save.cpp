@@ -45,7 +45,7 @@ void ScreenCapture::NewCaptureFolder() {
     base += "capture-" + std::string(stamp);
     std::string folder = base;
     std::error_code ec;
-    for (int n = 2; folder == folder_ || std::filesystem::exists(folder, ec); ++n) folder = base + "-" + std::to_string(n);
+    for (int n = 2; std::filesystem::exists(folder, ec); ++n) folder = base + "-" + std::to_string(n);
     folder_ = folder;
     counter_ = 1;
 }

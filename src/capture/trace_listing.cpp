@@ -155,7 +155,7 @@ std::string DescribeTn3270eBody(std::span<const uint8_t> body) {
         } else {
             words.push_back(Tn3270eCodeName(b));
             if (b == kTnReason) reason = true;
-            if ((b == kTnRequest || b == kTnIs) && !words.empty() && words.size() >= 2 &&
+            if ((b == kTnRequest || b == kTnIs) && words.size() >= 2 &&
                 words[words.size() - 2] == "FUNCTIONS")
                 functions = true;
             ++i;
