@@ -247,17 +247,29 @@ std::optional<std::string> DescribeRecord(std::span<const uint8_t> record) {
 }
 
 std::string HexDump(std::span<const uint8_t> bytes, bool ebcdic, const std::string& indent) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    // "OOOO  " 16 x " XX" with a blank after the eighth, "  |", 16 characters, "|\n"
+    constexpr size_t kLineSize = 6 + 16 * 3 + 1 + 3 + 16 + 2;
     std::string out;
+    out.reserve((bytes.size() + 15) / 16 * (indent.size() + kLineSize));
     for (size_t line = 0; line < bytes.size(); line += 16) {
         const auto part = bytes.subspan(line, std::min<size_t>(16, bytes.size() - line));
-        out += indent + Printf("%04zX", line) + " ";
+        char text[kLineSize + 8];
+        size_t n = size_t(std::snprintf(text, sizeof text, "%04zX ", line));
         for (size_t i = 0; i < 16; ++i) {
-            if (i == 8) out += " ";
-            out += i < part.size() ? " " + Hex2(part[i]) : "   ";
+            if (i == 8) text[n++] = ' ';
+            text[n++] = ' ';
+            text[n++] = i < part.size() ? kDigits[part[i] >> 4] : ' ';
+            text[n++] = i < part.size() ? kDigits[part[i] & 0xF] : ' ';
         }
-        out += "  |";
-        for (uint8_t b : part) out += TextOf(b, ebcdic);
-        out += "|\n";
+        text[n++] = ' ';
+        text[n++] = ' ';
+        text[n++] = '|';
+        for (uint8_t b : part) text[n++] = TextOf(b, ebcdic);
+        text[n++] = '|';
+        text[n++] = '\n';
+        out += indent;
+        out.append(text, n);
     }
     return out;
 }
