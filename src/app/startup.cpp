@@ -136,6 +136,16 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     out.run_text = cl.Value(CmdOption::Run);
     out.startup_macro = cl.Value(CmdOption::Macro);
     if (!out.run_text.empty() && s.hooks.macros) s.hooks.macros->RunMacroText(out.run_text);
+    // Options this build cannot carry out say so, rather than letting a script believe they ran.
+    if (!s.hooks.macros) {
+        for (const std::string& what : {out.run_text, out.startup_macro}) {
+            if (what.empty()) continue;
+            ui.ShowMessage({"Orkan TN3270",
+                            "Macros (--macro, --run, /M, /R) are not available yet in this version of Orkan TN3270; "
+                            "\"" + what + "\" was not run.",
+                            Buttons::Ok, Icon::Warning});
+        }
+    }
 
     SessionFileState& state = runtime.file_state();
     state.given = GivenBy(cl);
@@ -156,6 +166,9 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     if (env.claim_slot) {
         if (int rc = ClaimSlot(cl, env, runtime, out); rc != 0) return rc;
     }
+    // The trace file is named after the session letter, which the slot gave. A file that cannot
+    // be made has been reported; the session runs without a trace.
+    if (out.trace_from_start) [[maybe_unused]] const bool tracing = runtime.core().StartTraceAtStartUp();
     return 0;
 }
 

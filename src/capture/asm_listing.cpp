@@ -36,12 +36,13 @@ bool MakeAsmStatements(Session& session) {
         session.ui.ShowMessage(capture_msg::SaveError(error, path));
         return false;
     }
-    if (!session.ui.HasDesktop()) {
+    if (!session.ui.CanAsk()) {  // no desktop to open an editor on
         session.ui.ShowMessage(capture_msg::ListingWritten(path));
         return true;
     }
-    const std::string editor = EditorCommand(session.settings, ProcessEnvironment());
-    if (const std::string why = LaunchEditor(editor, path); !why.empty()) {
+    const Environment environment = ProcessEnvironment();
+    const std::string editor = EditorCommand(session.settings, environment);
+    if (const std::string why = LaunchEditor(editor, path, environment); !why.empty()) {
         session.ui.ShowMessage(capture_msg::EditorFailed(editor, why));
         return false;
     }

@@ -8,14 +8,12 @@
 namespace orkan {
 
 CaptureSubsystem::CaptureSubsystem(Session& session, EventLoop* loop)
-    : session_(session), capture_(session), history_(session), trace_(session, loop) {
+    : session_(session), capture_(session), trace_(session, loop) {
     session.hooks.capture = &capture_;
-    session.hooks.history = &history_;
 }
 
 CaptureSubsystem::~CaptureSubsystem() {
     if (session_.hooks.capture == &capture_) session_.hooks.capture = nullptr;
-    if (session_.hooks.history == &history_) session_.hooks.history = nullptr;
 }
 
 bool CaptureSubsystem::RunOper(uint8_t number) {
@@ -24,22 +22,20 @@ bool CaptureSubsystem::RunOper(uint8_t number) {
         case oper_fn::SaveScreen:
         case oper_fn::SaveScreenAppend:
         case oper_fn::SaveScreenAsk: (void)capture_.SaveScreen(number); return true;
-        case oper_fn::LoadDebugScreen: (void)LoadDebugScreen(session_); return true;
-        case oper_fn::PrevScreen: (void)history_.PreviousScreen(); return true;
-        case oper_fn::NextScreen: (void)history_.NextScreen(); return true;
+        case oper_fn::LoadDebugScreen: LoadDebugScreen(); return true;
         default: return false;
     }
 }
 
-bool CaptureSubsystem::RunMenuCommand(uint16_t id) {
-    switch (id) {
-        case debug_menu::Trace: trace_.ToggleTrace(); return true;
-        case debug_menu::DumpBuffers: trace_.DumpBuffers(); return true;
-        case debug_menu::SaveDebugScreen: (void)SaveDebugScreen(session_); return true;
-        case debug_menu::LoadDebugScreen: (void)LoadDebugScreen(session_); return true;
-        case debug_menu::MakeAsmStatements: (void)MakeAsmStatements(session_); return true;
-        default: return false;
-    }
+// Failures have been shown to the user by the time these return.
+void CaptureSubsystem::SaveDebugScreen(const std::optional<std::string>& name) {
+    (void)orkan::SaveDebugScreen(session_, name);
 }
+
+void CaptureSubsystem::LoadDebugScreen(const std::optional<std::string>& name) {
+    (void)orkan::LoadDebugScreen(session_, name);
+}
+
+void CaptureSubsystem::MakeAsmStatements() { (void)orkan::MakeAsmStatements(session_); }
 
 }  // namespace orkan

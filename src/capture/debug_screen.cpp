@@ -43,19 +43,16 @@ int ReadBounded(const std::string& path, size_t limit, std::vector<uint8_t>& out
 
 std::optional<std::string> AskName(Session& session, bool save) {
     Ui& ui = session.ui;
-    if (!ui.HasDesktop()) {
+    FileDialogRequest request;
+    request.purpose = save ? FileDialogRequest::Purpose::Save : FileDialogRequest::Purpose::Open;
+    request.title = save ? "Save Screen for Debugging" : "Load a Debugging Screen";
+    request.folder = session.folders.app_data;
+    request.filters = {{"Debug screens", {"*.dbg"}}};
+    std::optional<std::string> chosen = ui.AskFileName(request);
+    if (!chosen && !ui.CanAsk())
         ui.ShowMessage(capture_msg::NeedsFileName(save ? "Save Debug Screen" : "Load Debug Screen",
                                                   "Give the debug file's name to the command instead."));
-        return std::nullopt;
-    }
-    FileDialogRequest request;
-    request.title = save ? "Save Screen for Debugging" : "Load a Debugging Screen";
-    request.filter = "*.dbg";
-    request.folder = session.folders.app_data;
-    request.save = save;
-    const std::optional<FileDialogAnswer> answer = ui.AskFileName(request);
-    if (!answer) return std::nullopt;
-    return answer->path;
+    return chosen;
 }
 
 }  // namespace

@@ -1,16 +1,13 @@
 #include "capture/editor_launch.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
+#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
+#include <sstream>
 #include <vector>
 
 #include "config/profile_file.h"
 #include "config/program_settings.h"
-
-extern char** environ;
+#include "platform/process_spawn.h"
 
 namespace orkan {
 
@@ -20,14 +17,19 @@ bool NamesNotepad(const std::string& editor) {
     return EqualsIgnoreCase(editor, "notepad.exe") || EqualsIgnoreCase(editor, "notepad");
 }
 
-// The shell splits the editor's words, checks that the command exists (127 when it does not), and
-// leaves the editor running in the background, so waiting for the shell takes no time. Neither
-// text is ever part of the script itself.
-constexpr const char* kScript =
-    "set -f; editor=$1; file=$2; set -- $editor; "
-    "[ $# -gt 0 ] || exit 126; "
-    "command -v \"$1\" >/dev/null 2>&1 || exit 127; "
-    "\"$@\" \"$file\" </dev/null >/dev/null 2>&1 &";
+// `command` as the shell would find it: itself when it names a path, else the first executable of
+// that name in $PATH.
+std::string FindProgram(const std::string& command, const Environment& environment) {
+    if (command.find('/') != std::string::npos) return access(command.c_str(), X_OK) == 0 ? command : std::string();
+    const std::optional<std::string> path = environment ? environment("PATH") : std::nullopt;
+    std::stringstream dirs(path ? *path : std::string("/usr/local/bin:/usr/bin:/bin"));
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        const std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + command;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -40,25 +42,16 @@ std::string EditorCommand(const ProgramSettings& settings, const Environment& en
     return "xdg-open";
 }
 
-std::string LaunchEditor(const std::string& editor, const std::string& path) {
-    std::vector<std::string> args = {"/bin/sh", "-c", kScript, "orkan-editor", editor, path};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (const int rc = posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ); rc != 0)
-        return std::strerror(rc);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return std::strerror(errno);
-    }
-    if (!WIFEXITED(status)) return "the shell that starts it ended abnormally";
-    switch (WEXITSTATUS(status)) {
-        case 0: return {};
-        case 126: return "no command is given";
-        case 127: return "the command was not found";
-        default: return "the shell that starts it failed with status " + std::to_string(WEXITSTATUS(status));
-    }
+std::string LaunchEditor(const std::string& editor, const std::string& path, const Environment& environment) {
+    std::vector<std::string> words;
+    std::istringstream split(editor);
+    for (std::string word; split >> word;) words.push_back(word);
+    if (words.empty()) return "no command is given";
+    const std::string program = FindProgram(words[0], environment);
+    if (program.empty()) return "the command was not found";
+    std::vector<std::string> args(words.begin() + 1, words.end());
+    args.push_back(path);
+    return SpawnDetached(program, args);
 }
 
 }  // namespace orkan

@@ -13,8 +13,10 @@ struct ProgramSettings;
 // default (notepad), else $VISUAL, else $EDITOR, else xdg-open.
 std::string EditorCommand(const ProgramSettings& settings, const Environment& environment);
 
-// Starts `editor` (a command and its arguments, split at blanks) on `path` and returns at once;
-// the editor runs on after this program. Empty, or why it could not be started.
-[[nodiscard]] std::string LaunchEditor(const std::string& editor, const std::string& path);
+// Starts `editor` (a command, found in $PATH, and its arguments, split at blanks; no shell) on
+// `path` and returns at once; the editor runs on after this program. Empty, or why it could not
+// be started.
+[[nodiscard]] std::string LaunchEditor(const std::string& editor, const std::string& path,
+                                       const Environment& environment);
 
 }  // namespace orkan

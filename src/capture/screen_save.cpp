@@ -61,34 +61,35 @@ bool ScreenCapture::Save(uint8_t oper_number, bool capturing) {
 
     if (oper_number == oper_fn::SaveScreenAsk) {
         Ui& ui = session_.ui;
-        if (!ui.HasDesktop()) {
-            ui.ShowMessage(capture_msg::NeedsFileName(
-                "Save Screen to Disk Ask",
-                "Set the file name with the session option \"FILE\" and use Save Screen to Disk."));
+        const bool html = record.Flag(field::FormatAsHtml);
+        bool append_chosen = action == SaveFileAction::Append;
+        FileDialogRequest request;
+        request.purpose = FileDialogRequest::Purpose::Save;
+        request.title = "Save Screen As...";
+        request.folder = numbered ? folder_ : session_.folders.screens;
+        request.file_name = name;
+        request.filters = {{html ? "HTML files" : "Text files", {html ? "*.html" : "*.txt"}}};
+        request.append = &append_chosen;
+        const std::optional<std::string> chosen = ui.AskFileName(request);
+        if (!chosen) {
+            if (!ui.CanAsk())
+                ui.ShowMessage(capture_msg::NeedsFileName(
+                    "Save Screen to Disk Ask",
+                    "Set the file name with the session option \"FILE\" and use Save Screen to Disk."));
             return false;
         }
-        const bool html = record.Flag(field::FormatAsHtml);
-        FileDialogRequest request;
-        request.title = "Save Screen As...";
-        request.filter = html ? "*.html" : "*.txt";
-        request.folder = numbered ? folder_ : session_.folders.screens;
-        request.name = name;
-        request.offer_append = true;
-        request.append = action == SaveFileAction::Append;
-        const std::optional<FileDialogAnswer> answer = ui.AskFileName(request);
-        if (!answer) return false;
-        const std::optional<std::string> stored = PathToStoredName(answer->path);
+        const std::optional<std::string> stored = PathToStoredName(*chosen);
         if (!stored) {
             ui.ShowMessage({"Orkan TN3270 Error",
-                            "The file name " + capture_msg::Shown(answer->path) +
+                            "The file name " + capture_msg::Shown(*chosen) +
                                 " has characters a session file cannot hold; choose another name.",
                             Buttons::Ok, Icon::Warning});
             return false;
         }
         if (!StoreRecordText(record, field::SaveScreenFile, *stored, "file name", ui)) return false;
-        action = answer->append ? SaveFileAction::Append : SaveFileAction::Replace;
+        action = append_chosen ? SaveFileAction::Append : SaveFileAction::Replace;
         record.SetNumber(field::SaveFileAction, uint32_t(action));
-        name = answer->path;
+        name = *chosen;
         numbered = false;
     }
 

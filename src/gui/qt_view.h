@@ -10,16 +10,10 @@
 namespace orkan {
 
 struct Session;
-class ScreenHistory;
 
 class QtView : public View {
 public:
     QtView(Session& session, TerminalFrame& frame);
-
-    // The ring whose browsing depth the status line shows; may stay null.
-    void SetHistory(const ScreenHistory* history) { history_ = history; }
-    // Capture, macro letter, paste-repeat buffer, connect countdown, transfer count, user text.
-    StatusExtras& Extras() { return extras_; }
 
     void RepaintAll() override;
     void ScreenSizeChanged() override;
@@ -32,13 +26,12 @@ public:
     BlinkTick OnBlinkTimer();
     void LocateCursor() { frame_.Terminal().LocateCursor(); }
     void ToggleAttributeMarkers();
+    bool AttributeMarkersShown() const { return frame_.State().show_attribute_markers; }
     [[nodiscard]] bool StepFont(FontStep step) { return frame_.StepFont(step); }
 
 private:
     Session& session_;
     TerminalFrame& frame_;
-    const ScreenHistory* history_ = nullptr;
-    StatusExtras extras_;
     bool macro_letter_shown_ = false;
 };
 

@@ -1,7 +1,7 @@
 // Message boxes, the one way the core talks to the user. The desktop program shows them with Qt,
 // the headless program prints them to stderr and answers with the safest choice, tests record them.
-// The same interface carries the desktop clipboard, the two small modal choices of the editing
-// functions (the find dialog, the editing context menu) and the file dialogs.
+// The same interface carries the desktop clipboard and the two small modal choices of the editing
+// functions (the find dialog, the editing context menu).
 #pragma once
 
 #include <cstdint>
@@ -43,19 +43,21 @@ struct MenuItem {
     bool enabled = true;
 };
 
-// A file name asked for with a file dialog. Paths are UTF-8.
+// A file dialog's question. Names are UTF-8 paths (Linux file names); patterns such as "*.ses" match
+// without regard to case.
 struct FileDialogRequest {
+    enum class Purpose : uint8_t { Open, Save };
+    Purpose purpose = Purpose::Open;
     std::string title;
-    std::string filter;  // "*.txt"
-    std::string folder;  // where the dialog starts
-    std::string name;    // the name offered
-    bool save = true;    // false: an existing file is chosen
-    bool offer_append = false;  // an "append" choice is shown, preset to `append`
-    bool append = false;
-};
-struct FileDialogAnswer {
-    std::string path;
-    bool append = false;
+    std::string folder;     // where the dialog starts
+    std::string file_name;  // proposed name (Save)
+    struct Filter {
+        std::string label;                  // "Session files"
+        std::vector<std::string> patterns;  // "*.ses"
+    };
+    std::vector<Filter> filters;
+    // Save Screen Ask: an "append" choice beside the name, preset from and written back to here.
+    bool* append = nullptr;
 };
 
 class Ui {
@@ -73,12 +75,11 @@ public:
     // A popup menu at the mouse pointer: the code of the item chosen, nothing when dismissed or
     // when there is no window.
     virtual std::optional<uint16_t> ChooseFromMenu(const std::vector<MenuItem>&) { return std::nullopt; }
-
-    // A desktop to show dialogs and start programs on (the editor for a listing). Without one,
-    // a command that would ask for a file name says that the name must be given another way.
-    virtual bool HasDesktop() const { return false; }
-    // Nothing when the user cancelled or there is no desktop.
-    virtual std::optional<FileDialogAnswer> AskFileName(const FileDialogRequest&) { return std::nullopt; }
+    // A file dialog: the path chosen, nothing when cancelled or when there is no window to ask in
+    // (the caller then says that the name must be given another way).
+    virtual std::optional<std::string> AskFileName(const FileDialogRequest&) { return std::nullopt; }
+    // Whether this Ui can show dialogs at all (the headless program's cannot).
+    virtual bool CanAsk() const { return false; }
 
 private:
     std::string local_clipboard_;

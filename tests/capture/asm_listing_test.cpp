@@ -52,20 +52,19 @@ TEST(AsmListing, EditorChoice) {
 
 TEST(AsmListing, TheEditorGetsThePathAsOneWord) {
     test::TempFolder folder;
-    const std::string script = folder / "fake editor.sh";
+    const std::string script = folder / "ed";
     const std::string seen = folder / "seen";
     test::WriteText(script, "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$2\" > '" + seen + ".tmp'; mv '" + seen + ".tmp' '" + seen + "'\n");
     ::chmod(script.c_str(), 0755);
     const std::string file = folder / "a file; rm -rf x.asm";
-    // The script's own path has a blank, so it is run through a link without one.
-    const std::string link = folder / "ed";
-    ASSERT_EQ(::symlink(script.c_str(), link.c_str()), 0);
-    EXPECT_EQ(LaunchEditor(link + " --flag", file), "");
-    for (int i = 0; i < 200 && !std::filesystem::exists(seen); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto path = test::TableEnvironment({{"PATH", "/nowhere:" + folder.path()}});
+    EXPECT_EQ(LaunchEditor("ed --flag", file, path), "");
+    for (int i = 0; i < 500 && !std::filesystem::exists(seen); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(test::ReadText(seen), "--flag|" + file);
-    EXPECT_EQ(LaunchEditor("no-such-editor-anywhere", file), "the command was not found");
-    EXPECT_EQ(LaunchEditor("  ", file), "no command is given");
-    EXPECT_EQ(LaunchEditor("*", file), "the command was not found");  // never a file name pattern
+    EXPECT_EQ(LaunchEditor("no-such-editor-anywhere", file, path), "the command was not found");
+    EXPECT_EQ(LaunchEditor(folder / "missing", file, path), "the command was not found");
+    EXPECT_EQ(LaunchEditor("  ", file, path), "no command is given");
+    EXPECT_EQ(LaunchEditor("*", file, path), "the command was not found");  // never a file name pattern
 }
 
 TEST(AsmListing, WrittenForTheOwnerAndShown) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "app/session_core.h"
 #include "app/session_runtime.h"
 #include "capture/capture_commands.h"
 #include "capture/debug_screen.h"
@@ -79,12 +80,12 @@ TEST_F(E2E, ATracedLogonReadsBackItemByItem) {
     test::TestHostProcess host;
     if (!host.Start({})) GTEST_SKIP() << "testhost is not built";
     PrepareSession(s, folder.path());
-    CaptureSubsystem capture(s, &loop);
-    ASSERT_TRUE(capture.trace().StartTraceAtStartUp());  // as --trace does: from the first byte
+    CaptureSubsystem& capture = runtime.core().Capture();
+    ASSERT_TRUE(runtime.core().StartTraceAtStartUp());  // as --trace does: from the first byte
     ASSERT_TRUE(runtime.StartConnection(host.address()));
     LogOn();
-    capture.RunMenuCommand(debug_menu::DumpBuffers);
-    capture.RunMenuCommand(debug_menu::Trace);  // off
+    capture.DumpBuffers();
+    capture.ToggleTrace();  // off
     runtime.Destroy();
 
     const std::string path = folder / "sessionT.trc";
@@ -137,10 +138,9 @@ TEST_F(E2E, TracingSwitchedOnMidConnectionReachesTheEngineAtOnce) {
     test::TestHostProcess host;
     if (!host.Start({})) GTEST_SKIP() << "testhost is not built";
     PrepareSession(s, folder.path());
-    CaptureSubsystem capture(s, &loop);
     ASSERT_TRUE(runtime.StartConnection(host.address()));
     ASSERT_TRUE(Shows("User id")) << Screen();
-    capture.RunMenuCommand(debug_menu::Trace);
+    ASSERT_TRUE(runtime.core().RunMenuCommand(menu_command::Trace));
     EXPECT_EQ(ui.shown.back().title, "Trace Started");
     Type(s, "bob");
     ExecuteKey(s, MakeKeyCode(KeyCategory::Edit, edit_fn::Tab));

@@ -6,6 +6,7 @@
 #include "capture/debug_screen.h"
 #include "capture/screen_history.h"
 #include "config/temp_folder.h"
+#include "dialog_ui.h"
 #include "ds3270/screen_dump.h"
 #include "support/ds3270_harness.h"
 #include "support/hex.h"
@@ -166,19 +167,11 @@ TEST_F(DebugScreenTest, WithoutANameTheDialogAsksOrTheUserIsTold) {
     EXPECT_FALSE(LoadDebugScreen(*live.session));
     EXPECT_NE(live.TakeMessages().find("Load Debug Screen asks for a file name"), std::string::npos);
 
-    struct DialogUi : test::RecordingUi {
-        bool HasDesktop() const override { return true; }
-        std::optional<FileDialogAnswer> AskFileName(const FileDialogRequest& r) override {
-            requests.push_back(r);
-            return answer;
-        }
-        std::vector<FileDialogRequest> requests;
-        std::optional<FileDialogAnswer> answer;
-    } ui;
+    test::DialogUi ui;
     Session s(ui);
     s.folders.app_data = folder.path();
     s.ds.last_record = FromHex(kScreenRecord);
-    ui.answer = FileDialogAnswer{folder / "chosen", false};
+    ui.answer = folder / "chosen";
     ASSERT_TRUE(SaveDebugScreen(s));
     EXPECT_TRUE(std::filesystem::exists(folder / "chosen.dbg"));
     ui.answer.reset();
@@ -186,9 +179,10 @@ TEST_F(DebugScreenTest, WithoutANameTheDialogAsksOrTheUserIsTold) {
     ASSERT_EQ(ui.requests.size(), 2u);
     EXPECT_EQ(ui.requests[0].title, "Save Screen for Debugging");
     EXPECT_EQ(ui.requests[1].title, "Load a Debugging Screen");
-    EXPECT_EQ(ui.requests[1].filter, "*.dbg");
+    EXPECT_EQ(ui.requests[1].filters.at(0).patterns, std::vector<std::string>{"*.dbg"});
     EXPECT_EQ(ui.requests[1].folder, folder.path());
-    EXPECT_FALSE(ui.requests[1].save);
+    EXPECT_EQ(ui.requests[1].purpose, FileDialogRequest::Purpose::Open);
+    EXPECT_EQ(ui.requests[1].append, nullptr);
     EXPECT_TRUE(ui.shown.empty());
 }
 

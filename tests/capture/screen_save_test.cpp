@@ -8,6 +8,7 @@
 #include "capture/screen_save.h"
 #include "capture/screen_text.h"
 #include "config/temp_folder.h"
+#include "dialog_ui.h"
 #include "display/display_fixture.h"
 #include "display/palette.h"
 #include "keyboard/key_functions.h"
@@ -206,19 +207,8 @@ TEST_F(SaveTest, FailuresAreShownAndStopCapture) {
         << d.ui.shown[1].text;
 }
 
-// A Ui with a file dialog that answers from a script.
-struct DialogUi : test::RecordingUi {
-    bool HasDesktop() const override { return true; }
-    std::optional<FileDialogAnswer> AskFileName(const FileDialogRequest& r) override {
-        requests.push_back(r);
-        return answer;
-    }
-    std::vector<FileDialogRequest> requests;
-    std::optional<FileDialogAnswer> answer;
-};
-
 TEST_F(SaveTest, AskingStoresTheChoiceBack) {
-    DialogUi ui;
+    test::DialogUi ui;
     Session s(ui);
     s.record = d.s.record;
     s.ps = d.s.ps;
@@ -227,21 +217,29 @@ TEST_F(SaveTest, AskingStoresTheChoiceBack) {
     ASSERT_TRUE(s.record.SetText(field::SaveScreenFile, "old"));
     s.record.SetNumber(field::SaveFileAction, 1);
 
-    ui.answer = FileDialogAnswer{folder / "chosen.txt", false};
+    ui.answer = folder / "chosen.txt";
+    ui.append_answer = false;
     ASSERT_TRUE(asking.SaveScreen(oper_fn::SaveScreenAsk));
     ASSERT_EQ(ui.requests.size(), 1u);
     EXPECT_EQ(ui.requests[0].title, "Save Screen As...");
-    EXPECT_EQ(ui.requests[0].filter, "*.txt");
-    EXPECT_EQ(ui.requests[0].name, "old");
-    EXPECT_TRUE(ui.requests[0].offer_append);
-    EXPECT_TRUE(ui.requests[0].append);
+    EXPECT_EQ(ui.requests[0].purpose, FileDialogRequest::Purpose::Save);
+    ASSERT_EQ(ui.requests[0].filters.size(), 1u);
+    EXPECT_EQ(ui.requests[0].filters[0].patterns, std::vector<std::string>{"*.txt"});
+    EXPECT_EQ(ui.requests[0].file_name, "old");
+    EXPECT_EQ(ui.append_offered, true);
     EXPECT_EQ(s.record.Text(field::SaveScreenFile), folder / "chosen.txt");
     EXPECT_EQ(s.record.Number(field::SaveFileAction), 0u);
     EXPECT_EQ(test::ReadText(folder / "chosen.txt"), ScreenAsText(s));
 
+    ui.answer = folder / "chosen";
+    ui.append_answer = true;  // appending is kept as the setting, and the extension is added
+    ASSERT_TRUE(asking.SaveScreen(oper_fn::SaveScreenAsk));
+    EXPECT_EQ(s.record.Number(field::SaveFileAction), 1u);
+    EXPECT_EQ(test::ReadText(folder / "chosen.txt"), ScreenAsText(s) + ScreenAsText(s));
+
     ui.answer.reset();  // Cancel: nothing written, nothing changed
     EXPECT_FALSE(asking.SaveScreen(oper_fn::SaveScreenAsk));
-    EXPECT_EQ(s.record.Text(field::SaveScreenFile), folder / "chosen.txt");
+    EXPECT_EQ(s.record.Text(field::SaveScreenFile), folder / "chosen");
     EXPECT_TRUE(ui.shown.empty());
 }
 
