@@ -36,17 +36,20 @@ ScreenCapture::ScreenCapture(Session& session) : session_(session) { NewCaptureF
 
 bool ScreenCapture::Active() const { return session_.indicators.capture_active; }
 
+std::string ScreenCapture::CaptureFolder() const {
+    std::string folder = session_.folders.screens;
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    return folder + folder_name_;
+}
+
 void ScreenCapture::NewCaptureFolder() {
     const std::tm now = session_.wall_clock->LocalNow();
     char stamp[32];
     if (std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &now) == 0) stamp[0] = '\0';
-    std::string base = session_.folders.screens;
-    if (!base.empty() && base.back() != '/') base += '/';
-    base += "capture-" + std::string(stamp);
-    std::string folder = base;
+    const std::string base = "capture-" + std::string(stamp);
+    folder_name_ = base;
     std::error_code ec;
-    for (int n = 2; std::filesystem::exists(folder, ec); ++n) folder = base + "-" + std::to_string(n);
-    folder_ = folder;
+    for (int n = 2; std::filesystem::exists(CaptureFolder(), ec); ++n) folder_name_ = base + "-" + std::to_string(n);
     counter_ = 1;
 }
 
@@ -66,7 +69,7 @@ bool ScreenCapture::Save(uint8_t oper_number, bool capturing) {
         FileDialogRequest request;
         request.purpose = FileDialogRequest::Purpose::Save;
         request.title = "Save Screen As...";
-        request.folder = numbered ? folder_ : session_.folders.screens;
+        request.folder = numbered ? CaptureFolder() : session_.folders.screens;
         request.file_name = name;
         request.filters = {{html ? "HTML files" : "Text files", {html ? "*.html" : "*.txt"}}};
         request.append = &append_chosen;
@@ -116,7 +119,7 @@ bool ScreenCapture::Save(uint8_t oper_number, bool capturing) {
 bool ScreenCapture::Write(const std::string& name, bool append, bool numbered) {
     const bool html = session_.record.Flag(field::FormatAsHtml);
     DataFile file = OpenDataFile(name, append ? OpenMode::Append : OpenMode::Write,
-                                 numbered ? folder_ : session_.folders.screens, html ? "html" : "txt");
+                                 numbered ? CaptureFolder() : session_.folders.screens, html ? "html" : "txt");
     last_path_ = file.path;
     if (!file) {
         last_error_ = file.error;

@@ -33,7 +33,8 @@ public:
     // Every host write that restores the keyboard.
     void AfterUnlockCapture() override;
 
-    const std::string& CaptureFolder() const { return folder_; }
+    // Inside the screens folder as it is now (start-up settles the folders after this is made).
+    std::string CaptureFolder() const;
     int Counter() const { return counter_; }
     // The file the last save wrote, and the errno of the last failure (0 when it succeeded), for
     // callers that report failures their own way (macros).
@@ -52,7 +53,7 @@ private:
     [[nodiscard]] bool Write(const std::string& name, bool append, bool numbered);
 
     Session& session_;
-    std::string folder_;
+    std::string folder_name_;  // "capture-YYYYMMDD-HHMMSS", perhaps with a suffix
     int counter_ = 1;
     std::string last_path_;
     int last_error_ = 0;

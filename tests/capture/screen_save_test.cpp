@@ -161,6 +161,18 @@ TEST_F(SaveTest, NumberedFilesGoIntoTheCaptureFolder) {
     EXPECT_FALSE(std::filesystem::exists(folder / "screens/ignored.txt"));
 }
 
+TEST_F(SaveTest, TheCaptureFolderFollowsTheScreensFolderSetLater) {
+    // The session core is made before start-up has resolved the folders.
+    test::DisplaySession early(3, 16);
+    early.s.wall_clock = &clock;
+    ScreenCapture made_early(early.s);
+    early.s.folders.screens = folder / "later";
+    ASSERT_TRUE(early.s.record.SetText(field::SaveScreenFile, "x"));
+    early.s.record.SetNumber(field::SaveFileAction, uint32_t(SaveFileAction::Numbered));
+    ASSERT_TRUE(made_early.SaveScreen(oper_fn::SaveScreen));
+    EXPECT_TRUE(std::filesystem::exists(folder / "later/capture-20260222-140509/screen-0001.txt"));
+}
+
 TEST_F(SaveTest, CaptureRunsNumberFromOneInAFolderOfTheirOwn) {
     Settings("", SaveFileAction::Numbered, false);
     capture->ToggleCapture();  // on: the screen at once
