@@ -5,8 +5,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <filesystem>
-
 #include "capture/trace_file.h"
 #include "capture/trace_reader.h"
 #include "config/temp_folder.h"
@@ -132,35 +130,6 @@ TEST_F(TraceFileTest, StartsAgainWithANewHeaderPastTheLimit) {
     EXPECT_EQ(file.traced_bytes(), 11u);
 }
 
-TEST_F(TraceFileTest, TheRealLimitKeepsTheFileNearAMegabyte) {
-    TraceFile file(clock);
-    ASSERT_EQ(file.Start(path), 0);
-    const std::vector<uint8_t> chunk(8000, 0xC1);
-    for (int i = 0; i < 300; ++i) {
-        file.TraceRecord(TraceType::ReceivedChunk, chunk);
-        EXPECT_LE(std::filesystem::file_size(path), trace_format::kSizeLimit + 2 * 8011 + 64);
-    }
-    const TraceContents back = ReadBack();
-    EXPECT_EQ(back.error, "");
-    EXPECT_EQ(back.items.size(), 300u % 125u);  // 125 chunks pass the limit, the 126th starts afresh
-}
-
-TEST_F(TraceFileTest, LongPayloadsReadBackWhole) {
-    TraceFile file(clock);
-    ASSERT_EQ(file.Start(path), 0);
-    std::vector<uint8_t> dump(2 + 20000 * 5);
-    for (size_t i = 0; i < dump.size(); ++i) dump[i] = uint8_t(i % 251);
-    file.TraceRecord(TraceType::BufferDump, dump);
-    file.TraceRecord(TraceType::Sent, FromHex("7D"));
-    const TraceContents back = ReadBack();
-    EXPECT_EQ(back.error, "");
-    ASSERT_EQ(back.items.size(), 2u);
-    EXPECT_EQ(back.items[0].type, 7);
-    EXPECT_EQ(back.items[0].pieces, 2u);
-    EXPECT_EQ(back.items[0].payload, dump);
-    EXPECT_EQ(ToHex(back.items[1].payload), "7D");
-}
-
 TEST_F(TraceFileTest, AFailedWriteStopsTheTraceAndSaysWhy) {
     TraceFile file(clock);
     int failure = 0;
@@ -180,13 +149,6 @@ TEST_F(TraceFileTest, AFailedWriteStopsTheTraceAndSaysWhy) {
     EXPECT_FALSE(file.active());
     file.TraceRecord(TraceType::ReceivedChunk, FromHex("40"));  // ignored, no second report
     EXPECT_EQ(failure, EFBIG);
-}
-
-TEST_F(TraceFileTest, AFileThatCannotBeMadeIsAnError) {
-    TraceFile file(clock);
-    test::WriteText(folder / "plain", "x");
-    EXPECT_EQ(file.Start(folder / "plain/sessionA.trc"), ENOTDIR);
-    EXPECT_FALSE(file.active());
 }
 
 TEST(TraceReader, DamagedFilesKeepWhatCameBefore) {
