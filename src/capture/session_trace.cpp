@@ -5,7 +5,6 @@
 #include "session/session.h"
 #include "capture/capture_messages.h"
 #include "config/data_file.h"
-#include "net/telnet_engine.h"
 #include "platform/event_loop.h"
 
 namespace orkan {
@@ -30,18 +29,16 @@ SessionTrace::SessionTrace(Session& session, EventLoop* loop)
 
 SessionTrace::~SessionTrace() {
     *alive_ = false;
-    if (session_.trace == &file_) Attach(nullptr);
+    if (session_.trace.Target() == &file_) Attach(nullptr);
 }
 
 std::string SessionTrace::FileName() const { return std::string("session") + session_.letter + ".trc"; }
 
 std::string SessionTrace::Path() const { return DataFilePath(FileName(), session_.folders.app_data, ""); }
 
-void SessionTrace::Attach(TraceSink* sink) {
-    session_.trace = sink;
-    // A connection already running learns of it at once, not at its next start.
-    if (session_.telnet) session_.telnet->SetTrace(sink);
-}
+// Everything that traces goes through the session's switch, so a running connection's next item
+// already reaches the file.
+void SessionTrace::Attach(TraceSink* sink) { session_.trace.Set(sink); }
 
 bool SessionTrace::Start(bool tell) {
     const std::string path = Path();
@@ -61,7 +58,7 @@ bool SessionTrace::StartTraceAtStartUp() { return Start(false); }
 
 void SessionTrace::StopTrace() {
     file_.Stop();
-    if (session_.trace == &file_) Attach(nullptr);
+    if (session_.trace.Target() == &file_) Attach(nullptr);
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(Path(), ec);
     session_.ui.ShowMessage(capture_msg::TraceStopped(FileName(), ec ? session_.folders.app_data
@@ -92,7 +89,7 @@ void SessionTrace::DumpBuffers() {
 }
 
 void SessionTrace::WriteFailed(int error) {
-    if (session_.trace == &file_) Attach(nullptr);
+    if (session_.trace.Target() == &file_) Attach(nullptr);
     const std::string path = file_.path();
     Session& session = session_;
     if (!loop_) {

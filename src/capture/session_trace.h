@@ -1,5 +1,5 @@
-// Tracing a session: the Trace command switches the trace file on and off (the session and its
-// Telnet engine reach the file only while it is on), tracing from start-up, and Dump Buffers,
+// Tracing a session: the Trace command switches the trace file on and off (the session's trace
+// switch reaches the file only while it is on), tracing from start-up, and Dump Buffers,
 // which adds the presentation space to the trace (or to a new trace of its own).
 #pragma once
 

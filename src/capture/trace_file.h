@@ -47,6 +47,7 @@ public:
     [[nodiscard]] int Start(const std::string& path);
     void Stop();
     bool active() const { return fd_ >= 0; }
+    bool Active() const override { return active(); }
     const std::string& path() const { return path_; }
     uint32_t traced_bytes() const { return size_; }
 

@@ -78,7 +78,7 @@ struct E2E : ::testing::Test {
 
 TEST_F(E2E, ATracedLogonReadsBackItemByItem) {
     test::TestHostProcess host;
-    if (!host.Start({})) GTEST_SKIP() << "testhost is not built";
+    ASSERT_TRUE(host.Start({})) << "testhost did not start (is it built?)";
     PrepareSession(s, folder.path());
     CaptureSubsystem& capture = runtime.core().Capture();
     ASSERT_TRUE(runtime.core().StartTraceAtStartUp());  // as --trace does: from the first byte
@@ -124,7 +124,7 @@ TEST_F(E2E, DebugScreensFromBothKindsOfSessionReplayTheSame) {
         Session& ls = live.session();
         test::TestHostProcess host;
         if (!host.Start(tn3270e ? std::vector<std::string>{} : std::vector<std::string>{"--no-tn3270e"}))
-            GTEST_SKIP() << "testhost is not built";
+            FAIL() << "testhost did not start (is it built?)";
         PrepareSession(ls, here.path());
         ASSERT_TRUE(live.StartConnection(host.address()));
         ASSERT_TRUE(loop2.RunUntil([&] { return ls.status == SessionStatus::Unlocked &&

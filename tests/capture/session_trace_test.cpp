@@ -21,7 +21,7 @@ struct SessionTraceTest : ::testing::Test {
     test::Harness h;
     Session& s = *h.session;
     SessionTraceTest() {
-        s.trace = nullptr;
+        s.trace.Set(nullptr);
         s.letter = 'C';
         s.folders.app_data = folder.path();
     }
@@ -32,7 +32,7 @@ TEST_F(SessionTraceTest, TraceOnAndOff) {
     SessionTrace trace(s);
     trace.ToggleTrace();
     EXPECT_TRUE(trace.Active());
-    EXPECT_EQ(s.trace, &trace.file());
+    EXPECT_EQ(s.trace.Target(), &trace.file());
     EXPECT_EQ(h.TakeMessages(),
               "Trace Started: Screen data will now be traced to file sessionC.trc.\n\nMake sure this file is not "
               "accessible to others, since\nit may contain confidential data. Nondisplay input fields \nsuch as "
@@ -40,7 +40,7 @@ TEST_F(SessionTraceTest, TraceOnAndOff) {
     s.Trace(TraceType::Sent, FromHex("7D"));
     trace.ToggleTrace();
     EXPECT_FALSE(trace.Active());
-    EXPECT_EQ(s.trace, nullptr);
+    EXPECT_EQ(s.trace.Target(), nullptr);
     EXPECT_EQ(h.TakeMessages(), "Trace Stopped: File sessionC.trc contains trace data. Location is\n" +
                                     folder.path() +
                                     "\n\nMake sure this file is not accessible to others, since\nit may contain "
@@ -65,8 +65,7 @@ TEST_F(SessionTraceTest, ARunningEngineLearnsOfTheTraceAtOnce) {
         void ProtocolFailure(std::string_view) override {}
         void StatusLineChanged() override {}
     } events;
-    TelnetEngine engine(s.link, TelnetConfig{}, events);
-    s.telnet = &engine;
+    TelnetEngine engine(s.link, TelnetConfig{}, events, &s.trace);  // as the runtime makes it
     {
         SessionTrace trace(s);
         ASSERT_TRUE(trace.StartTraceAtStartUp());
@@ -74,7 +73,7 @@ TEST_F(SessionTraceTest, ARunningEngineLearnsOfTheTraceAtOnce) {
         engine.OnDataReceived(FromHex("FFFD18"));
     }
     // Gone with its owner: neither the session nor the engine reach it.
-    EXPECT_EQ(s.trace, nullptr);
+    EXPECT_EQ(s.trace.Target(), nullptr);
     engine.OnDataReceived(FromHex("FFFD19"));
     const TraceContents back = ReadBack();
     ASSERT_GE(back.items.size(), 2u);
@@ -88,7 +87,7 @@ TEST_F(SessionTraceTest, DumpBuffers) {
     SessionTrace trace(s);
     trace.DumpBuffers();  // off: a file of its own, and the trace stays off
     EXPECT_FALSE(trace.Active());
-    EXPECT_EQ(s.trace, nullptr);
+    EXPECT_EQ(s.trace.Target(), nullptr);
     EXPECT_EQ(h.TakeMessages(),
               "Buffers Dumped: Screen buffers were dumped to file sessionC.trc.\n\nMake sure this file is not "
               "accessible to others, since\nit may contain passwords or other important data.");
@@ -129,7 +128,7 @@ TEST_F(SessionTraceTest, AFileThatCannotBeMadeLeavesTracingOff) {
     s.folders.app_data = folder / "notafolder";
     SessionTrace trace(s);
     EXPECT_FALSE(trace.StartTrace());
-    EXPECT_EQ(s.trace, nullptr);
+    EXPECT_EQ(s.trace.Target(), nullptr);
     EXPECT_EQ(h.TakeMessages(), "File Save Error: Error 20 while saving " + folder / "notafolder/sessionC.trc" +
                                     "\n\nNot a directory");
     trace.DumpBuffers();

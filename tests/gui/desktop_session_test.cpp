@@ -234,12 +234,12 @@ TEST_F(DesktopSessionTest, TheTraceItemSwitchesTheTraceAndShowsItsState) {
     std::vector<QString> titles;
     AnswerNextBox(titles);
     window->OnMenuCommand(menu_command::Trace);
-    EXPECT_NE(runtime.session().trace, nullptr);
+    EXPECT_NE(runtime.session().trace.Target(), nullptr);
     EXPECT_TRUE(MenuAction(window->menuBar(), "&Trace")->isChecked());
     Feed(kPanel);
     AnswerNextBox(titles);
     window->OnMenuCommand(menu_command::Trace);
-    EXPECT_EQ(runtime.session().trace, nullptr);
+    EXPECT_EQ(runtime.session().trace.Target(), nullptr);
     EXPECT_FALSE(MenuAction(window->menuBar(), "&Trace")->isChecked());
     EXPECT_EQ(titles, (std::vector<QString>{"Trace Started", "Trace Stopped"}));
     const std::string trace_file = test::ReadText(folder / "sessionA.trc");
