@@ -43,6 +43,22 @@ struct MenuItem {
     bool enabled = true;
 };
 
+// The print dialog (Print Screen Ask): it opens on `printer` and gives back the printer chosen.
+// Texts are UTF-8 here: printer names are CUPS queue names or file paths.
+struct PrintDialogRequest {
+    std::string printer;  // a CUPS queue, "<default>", or a file ending in ".pdf" or ".txt"
+    std::string document;
+    bool landscape = false;
+};
+struct PrintDialogAnswer {
+    std::string printer;       // a queue, or a file path ending in ".pdf"
+    double paper_width = 0;    // portrait, in points; 0: the system's paper
+    double paper_height = 0;
+    bool landscape = false;    // the dialog's orientation, used where the profile leaves it to the printer
+    int copies = 1;
+};
+enum class DialogOutcome { Chosen, Cancelled, Unavailable };
+
 class Ui {
 public:
     virtual ~Ui() = default;
@@ -58,6 +74,14 @@ public:
     // A popup menu at the mouse pointer: the code of the item chosen, nothing when dismissed or
     // when there is no window.
     virtual std::optional<uint16_t> ChooseFromMenu(const std::vector<MenuItem>&) { return std::nullopt; }
+
+    // Printing's dialogs. Without a window there are none: the caller then says the name must be given.
+    virtual DialogOutcome AskPrinter(const PrintDialogRequest&, PrintDialogAnswer&) { return DialogOutcome::Unavailable; }
+    // A text file to print (Print File without a name), as a UTF-8 path.
+    virtual DialogOutcome AskFileToPrint(std::string& path) {
+        (void)path;
+        return DialogOutcome::Unavailable;
+    }
 
 private:
     std::string local_clipboard_;
