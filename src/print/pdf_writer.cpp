@@ -116,7 +116,7 @@ bool LoadFont(FT_Library lib, const FontFile& file, int number, EmbeddedFont& fo
     std::ifstream in(file.path, std::ios::binary);
     font.file_bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     FT_Face face = nullptr;
-    if (!in.eof() || font.file_bytes.empty() ||
+    if (!in || font.file_bytes.empty() ||
         FT_New_Memory_Face(lib, reinterpret_cast<const FT_Byte*>(font.file_bytes.data()),
                            FT_Long(font.file_bytes.size()), 0, &face) != 0) {
         error = "The font file " + file.path + " cannot be read.";
@@ -202,9 +202,12 @@ public:
         const double box = size * (main.ascent + main.descent) / 1000.0;
         const double baseline = top + (line_height - box) / 2 + size * main.ascent / 1000.0;
         const double y = page_height_ - baseline;
+        auto blank = [&](size_t i) { return line[i].base == U' ' && !line[i].mark; };
+        size_t last = line.size();
+        while (last > 0 && blank(last - 1)) --last;
         size_t column = 0;
-        while (column < line.size()) {
-            if (line[column].base == U' ' && !line[column].mark) {
+        while (column < last) {
+            if (blank(column)) {
                 ++column;
                 continue;
             }
@@ -213,7 +216,8 @@ public:
             std::string glyphs;
             const double th = cell_width * 1000.0 / (size * pen.font->typical_width);
             const double step = cell_width * 1000.0 / (size * th);  // one cell in glyph space units
-            while (end < line.size() && (line[end].base != U' ' || line[end].mark) && PenFor(line[end]) == pen) {
+            // Blanks between words are drawn as spaces, so text tools see the gaps as they are.
+            while (end < last && (blank(end) || PenFor(line[end]) == pen)) {
                 AppendCell(glyphs, *pen.font, line[end], step);
                 ++end;
             }

@@ -12,7 +12,7 @@ namespace orkan {
 namespace {
 
 bool EndsWith(std::string_view name, std::string_view suffix) {
-    return name.size() > suffix.size() && EqualsIgnoreCase(name.substr(name.size() - suffix.size()), suffix);
+    return name.size() >= suffix.size() && EqualsIgnoreCase(name.substr(name.size() - suffix.size()), suffix);
 }
 
 bool QueueNameAllowed(std::string_view name) {
