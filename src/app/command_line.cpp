@@ -30,7 +30,7 @@ constexpr std::array kLongOptions = {
     LongOption{"tls", CmdOption::Tls, true},           LongOption{"tn3270e", CmdOption::Tn3270e, false},
     LongOption{"appdata", CmdOption::AppData, false},  LongOption{"headless", std::nullopt, false},
     LongOption{"dump", std::nullopt, false},           LongOption{"help", std::nullopt, false},
-    LongOption{"version", std::nullopt, false},
+    LongOption{"version", std::nullopt, false},      LongOption{"printer", std::nullopt, true},
 };
 
 constexpr std::array<std::string_view, 8> kColourSchemes = {"GRAY", "RED",  "YELLOW",  "GREEN",
@@ -167,6 +167,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
     std::string rest;
     bool options_ended = false;
     bool headless = false, dump = false, help = false, version = false;
+    std::string printer;
 
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i] ? argv[i] : "";
@@ -188,7 +189,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 InvalidOption(ui, arg.substr(0, 2 + name.size()));
                 return 8;
             }
-            if (!found->option) {
+            if (!found->option && !found->takes_value) {
                 headless |= name == "headless";
                 dump |= name == "dump";
                 help |= name == "help";
@@ -207,6 +208,10 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                     inline_value = argv[++i];
                 }
                 value = std::string(*inline_value);
+            }
+            if (name == "printer") {
+                printer = value;
+                continue;
             }
             taken.push_back({*found->option, value});
             continue;
@@ -230,6 +235,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
     out.dump = dump;
     out.help = help;
     out.version = version;
+    out.printer = printer;
     return 0;
 }
 
@@ -254,6 +260,7 @@ std::string CommandLineUsage(std::string_view program) {
            "  --appdata          use the per-user application data folder\n"
            "  --headless         run without a window\n"
            "  --dump             print each host screen (headless)\n"
+           "  --printer NAME     print to a CUPS queue, <default>, or a file ending in .pdf or .txt\n"
            "  --help, --version\n";
 }
 

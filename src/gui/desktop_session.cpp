@@ -102,6 +102,7 @@ DesktopSession::DesktopSession(SessionRuntime& runtime, QtUi& ui, StartupState& 
     : SessionWindow(runtime.session(), ui),
       runtime_(runtime),
       startup_(startup),
+      printing_(runtime.session(), runtime.loop()),
       x11_(QGuiApplication::platformName() == QLatin1String("xcb")) {
     session().hooks.oper = this;
     AttachKeyboard(session());
@@ -402,7 +403,7 @@ bool DesktopSession::RunOper(uint8_t number) {
         case oper::PreviousSession:
         case oper::PreviousSession2: SwitchSession(-1); return true;
         case oper::Disconnect: Disconnect(); return true;
-        default: return RunWindowOper(number);
+        default: return printing_.RunOper(number) || RunWindowOper(number);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "app/session_runtime.h"
 #include "app/startup.h"
 #include "gui/session_window.h"
+#include "print/printing.h"
 
 namespace orkan {
 
@@ -76,6 +77,7 @@ private:
 
     SessionRuntime& runtime_;
     StartupState& startup_;
+    Printing printing_;
     bool closing_without_question_ = false;
     bool started_ = false;
     const bool x11_;  // key events carry the X11 keycode and modifier state

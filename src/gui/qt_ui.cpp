@@ -9,6 +9,7 @@
 
 #include "charset/display_unicode.h"
 #include "gui/find_dialog.h"
+#include "gui/print_dialog.h"
 #include "gui/qt_text.h"
 
 namespace orkan {
@@ -136,6 +137,16 @@ std::optional<uint16_t> QtUi::ChooseFromMenu(const std::vector<MenuItem>& items)
     open_menu_ = nullptr;
     if (!chosen || dismissed_) return std::nullopt;
     return uint16_t(chosen->data().toUInt());
+}
+
+DialogOutcome QtUi::AskPrinter(const PrintDialogRequest& request, PrintDialogAnswer& answer) {
+    if (!CanShowWindows(dismissed_)) return DialogOutcome::Cancelled;
+    return RunPrintDialog(parent_.data(), request, answer, open_dialog_);
+}
+
+DialogOutcome QtUi::AskFileToPrint(std::string& path) {
+    if (!CanShowWindows(dismissed_)) return DialogOutcome::Cancelled;
+    return AskTextFileToPrint(parent_.data(), path, open_dialog_);
 }
 
 }  // namespace orkan

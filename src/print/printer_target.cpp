@@ -48,6 +48,14 @@ PrinterTarget ClassifyPrinter(std::string_view name) {
     return {PrinterKind::Invalid, std::string(name)};
 }
 
+std::string PrinterNameForRun(std::string_view name) {
+    const PrinterTarget target = ClassifyPrinter(name);
+    if (target.kind != PrinterKind::PdfFile && target.kind != PrinterKind::TextFile) return std::string(name);
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(target.name, ec);
+    return ec ? target.name : absolute.lexically_normal().string();
+}
+
 OpenedPrinter OpenPrinter(std::string_view name, const PrintPrograms& programs) {
     OpenedPrinter opened;
     opened.target = ClassifyPrinter(name);

@@ -22,6 +22,10 @@ struct PrinterTarget {
 // allows (blanks, "/", "#", quotes, control characters, a leading "-") is Invalid.
 PrinterTarget ClassifyPrinter(std::string_view name);
 
+// A name given for this run (--printer): output files become absolute, so they stay where they
+// were named when the program changes to its documents folder.
+std::string PrinterNameForRun(std::string_view name);
+
 // The programs that talk to CUPS; tests put stand-ins in their place.
 struct PrintPrograms {
     std::string lp = "lp";
