@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,10 @@ struct PrintState {
     std::string status_text;
     int countdown = 0;
     bool pending = false;
+
+    // Jobs printed into each output file in this run: later PDF jobs go to numbered files beside
+    // the first, later text jobs are appended, so no print overwrites an earlier one.
+    std::map<std::string, int> file_jobs;
 
     // The keyboard lock that printing holds, and the status it replaced.
     int active_jobs = 0;

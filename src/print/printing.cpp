@@ -63,8 +63,8 @@ ReadOutcome ReadWholeFile(const std::string& path, std::string& out) {
 }
 
 // 0 or an errno value.
-int WriteWholeFile(const std::string& path, const std::string& data) {
-    FILE* f = std::fopen(path.c_str(), "wb");
+int WriteWholeFile(const std::string& path, const std::string& data, bool append = false) {
+    FILE* f = std::fopen(path.c_str(), append ? "ab" : "wb");
     if (!f) return errno;
     const bool written = std::fwrite(data.data(), 1, data.size(), f) == data.size();
     const int error = errno;
@@ -428,7 +428,7 @@ void Printing::CopyFileToPrinter(const std::string& path, const std::string& pri
     // Text for people: the display bytes as UTF-8, which is what CUPS takes plain text as.
     const std::string text = DisplayToUtf8(bytes);
     if (destination.printer.target.kind == PrinterKind::TextFile) {
-        if (const int error = WriteWholeFile(destination.printer.target.name, text); error != 0)
+        if (const int error = WriteTextOutput(destination.printer.target.name, text); error != 0)
             Problem(print_msg::kPrinterErrorTitle, "The print file " + ForMessage(destination.printer.target.name) +
                                                        " could not be written:\n" + std::strerror(error));
         return;
@@ -448,13 +448,25 @@ void Printing::CopyFileToPrinter(const std::string& path, const std::string& pri
     });
 }
 
+int Printing::WriteTextOutput(const std::string& path, const std::string& text) {
+    const bool later = ++session_.print.file_jobs[path] > 1;
+    return WriteWholeFile(path, later ? "\f" + text : text, later);
+}
+
+std::string Printing::PdfOutputPath(const std::string& path) {
+    const int job = ++session_.print.file_jobs[path];
+    if (job == 1) return path;
+    const size_t dot = path.size() - 4;  // the name ends in ".pdf"
+    return path.substr(0, dot) + "-" + std::to_string(job) + path.substr(dot);
+}
+
 void Printing::Deliver(const PrintDocument& document, const Destination& destination, bool locked) {
     const PrinterTarget& target = destination.printer.target;
     auto done = [this, locked] {
         if (locked) Unlock();
     };
     if (target.kind == PrinterKind::TextFile) {
-        if (const int error = WriteWholeFile(target.name, RenderText(document)); error != 0)
+        if (const int error = WriteTextOutput(target.name, RenderText(document)); error != 0)
             Problem(print_msg::kPrinterErrorTitle,
                     "The print file " + ForMessage(target.name) + " could not be written:\n" + std::strerror(error));
         done();
@@ -469,9 +481,10 @@ void Printing::Deliver(const PrintDocument& document, const Destination& destina
         return;
     }
     if (target.kind == PrinterKind::PdfFile) {
-        if (const int error = WriteWholeFile(target.name, pdf); error != 0)
+        const std::string path = PdfOutputPath(target.name);
+        if (const int error = WriteWholeFile(path, pdf); error != 0)
             Problem(print_msg::kPrinterErrorTitle,
-                    "The print file " + ForMessage(target.name) + " could not be written:\n" + std::strerror(error));
+                    "The print file " + ForMessage(path) + " could not be written:\n" + std::strerror(error));
         done();
         return;
     }

@@ -83,6 +83,8 @@ private:
     [[nodiscard]] bool Open(bool ask, const char* document, Destination& out);
     [[nodiscard]] bool OpenNamed(const std::string& name, Destination& out);
     void Deliver(const PrintDocument& document, const Destination& destination, bool locked);
+    int WriteTextOutput(const std::string& path, const std::string& text);
+    std::string PdfOutputPath(const std::string& path);
     void Lock();
     void Unlock();
     void Problem(const char* title, const std::string& text);

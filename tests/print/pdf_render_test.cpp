@@ -88,7 +88,7 @@ TEST_F(PdfRender, ChosenTextLiesInItsCellsAndIntensifiedFieldsAreBold) {
     // Print mode 1: everything in the normal face.
     rig.session().record.SetNumber(field::PrintMode, 1);
     rig.printing->PrintScreen(false);
-    const auto plain = test::RenderPage(pdf, 1, kDpi);
+    const auto plain = test::RenderPage(rig.folder / "screen-2.pdf", 1, kDpi);
     ASSERT_TRUE(plain);
     EXPECT_NEAR(plain->Ink(g.X(10), g.Y(9), 10 * g.cell, g.line, kDpi), normal, normal * 0.05);
 }
@@ -96,6 +96,7 @@ TEST_F(PdfRender, ChosenTextLiesInItsCellsAndIntensifiedFieldsAreBold) {
 TEST_F(PdfRender, TwoUpSheetsHoldBothScreensInTheirHalves) {
     for (const bool landscape : {false, true}) {
         SCOPED_TRACE(landscape ? "landscape" : "portrait");
+        const std::string pdf = rig.folder / (landscape ? "screen-2.pdf" : "screen.pdf");
         PrinterProfile p = ReadPrinterProfile(rig.session().record, 0);
         p.two_up = true;
         p.orientation = landscape ? ProfileOrientation::Landscape : ProfileOrientation::Portrait;

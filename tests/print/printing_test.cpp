@@ -200,7 +200,14 @@ TEST(Printing, TextFilesAndTheirErrors) {
     WritePrinterProfile(s.record, kTextFileProfile, p);
     rig.printing->PrintFile(rig.folder / "in.txt");
     EXPECT_NE(rig.Messages().find("Printer profile 6 has unusable portrait edges"), std::string::npos);
-    EXPECT_EQ(ReadText(rig.folder / "file.txt").size(), 202u);
+    // A second job into the same text file follows the first after a form feed.
+    const std::string job = std::string(132, 'x') + "\n" + std::string(68, 'x') + "\n";
+    EXPECT_EQ(ReadText(rig.folder / "file.txt"), job + "\f" + job);
+    // Later PDF jobs of the run go beside the first, numbered.
+    s.print.printer = rig.folder / "jobs.pdf";
+    for (int i = 0; i < 3; ++i) rig.printing->PrintScreen(false);
+    for (const char* name : {"jobs.pdf", "jobs-2.pdf", "jobs-3.pdf"})
+        EXPECT_EQ(ReadText(rig.folder / name).substr(0, 5), "%PDF-") << name;
 }
 
 TEST(Printing, HostPrintTextIsCollectedUntilEraseWriteAndPrinted) {
