@@ -1,7 +1,5 @@
 #include "gui/print_dialog.h"
 
-#include <QDir>
-#include <QFileDialog>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintDialog>
@@ -13,8 +11,8 @@
 
 namespace orkan {
 
-DialogOutcome RunPrintDialog(QWidget* parent, const PrintDialogRequest& request, PrintDialogAnswer& answer,
-                             QPointer<QDialog>& open) {
+std::optional<PrintDialogAnswer> RunPrintDialog(QWidget* parent, const PrintDialogRequest& request,
+                                                QPointer<QDialog>& open) {
     QPrinter printer(QPrinter::HighResolution);
     const PrinterTarget target = ClassifyPrinter(request.printer);
     switch (target.kind) {
@@ -38,8 +36,9 @@ DialogOutcome RunPrintDialog(QWidget* parent, const PrintDialogRequest& request,
     open = &dialog;
     const int result = dialog.exec();
     open = nullptr;
-    if (result != QDialog::Accepted) return DialogOutcome::Cancelled;
+    if (result != QDialog::Accepted) return std::nullopt;
 
+    PrintDialogAnswer answer;
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         QString file = printer.outputFileName();
         if (!file.endsWith(".pdf", Qt::CaseInsensitive)) file += ".pdf";
@@ -52,20 +51,7 @@ DialogOutcome RunPrintDialog(QWidget* parent, const PrintDialogRequest& request,
     answer.paper_height = std::max(size.width(), size.height());
     answer.landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
     answer.copies = std::max(1, printer.copyCount());
-    return DialogOutcome::Chosen;
-}
-
-DialogOutcome AskTextFileToPrint(QWidget* parent, std::string& path, QPointer<QDialog>& open) {
-    QFileDialog dialog(parent, "Print File", QDir::currentPath(),
-                       "Text files (*.txt *.TXT *.lst *.LST *.prn *.PRN);;All files (*)");
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    open = &dialog;
-    const int result = dialog.exec();
-    open = nullptr;
-    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return DialogOutcome::Cancelled;
-    path = dialog.selectedFiles().first().toStdString();
-    return DialogOutcome::Chosen;
+    return answer;
 }
 
 }  // namespace orkan

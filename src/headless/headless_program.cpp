@@ -13,7 +13,6 @@
 #include "charset/display_unicode.h"
 #include "ds3270/screen_dump.h"
 #include "platform/poll_event_loop.h"
-#include "print/printing.h"
 
 namespace orkan {
 
@@ -52,8 +51,11 @@ public:
         finishing_ = true;
         exit_code_ = code;
         loop_.Post([this] {
-            if (runtime_) runtime_->Destroy();
-            loop_.Stop();
+            if (!runtime_) {
+                loop_.Stop();
+                return;
+            }
+            runtime_->Close([this] { loop_.Stop(); });
         });
     }
     int exit_code() const { return exit_code_; }
@@ -97,25 +99,6 @@ public:
 private:
     PollEventLoop& loop_;
     int fd_ = -1;
-};
-
-// The program operations the headless session carries out (until one Oper dispatch in the
-// session core holds them all): printing.
-class HeadlessOpers final : public OperHook {
-public:
-    HeadlessOpers(Session& session, Printing& printing) : session_(session), printing_(printing) {
-        session_.hooks.oper = this;
-    }
-    ~HeadlessOpers() override {
-        if (session_.hooks.oper == this) session_.hooks.oper = nullptr;
-    }
-    HeadlessOpers(const HeadlessOpers&) = delete;
-    HeadlessOpers& operator=(const HeadlessOpers&) = delete;
-    bool RunOper(uint8_t number) override { return printing_.RunOper(number); }
-
-private:
-    Session& session_;
-    Printing& printing_;
 };
 
 }  // namespace
@@ -169,8 +152,6 @@ int RunHeadless(const CommandLine& cl, StderrUi& ui) {
     SessionRuntime runtime(loop, ui, frame, options);
     frame.SetRuntime(&runtime);
     SignalWatch signals(loop, frame);
-    Printing printing(runtime.session(), loop);
-    HeadlessOpers opers(runtime.session(), printing);
 
     // A reader that went away ends the session like a close.
     DumpView dump(runtime.session(), stdout, [&frame] { frame.Finish(kExitClosed); });

@@ -43,6 +43,21 @@ struct MenuItem {
     bool enabled = true;
 };
 
+// A file dialog's question. Names are UTF-8 paths (Linux file names); patterns such as "*.ses" match
+// without regard to case.
+struct FileDialogRequest {
+    enum class Purpose : uint8_t { Open, Save };
+    Purpose purpose = Purpose::Open;
+    std::string title;
+    std::string folder;     // where the dialog starts
+    std::string file_name;  // proposed name (Save)
+    struct Filter {
+        std::string label;                  // "Session files"
+        std::vector<std::string> patterns;  // "*.ses"
+    };
+    std::vector<Filter> filters;
+};
+
 // The print dialog (Print Screen Ask): it opens on `printer` and gives back the printer chosen.
 // Texts are UTF-8 here: printer names are CUPS queue names or file paths.
 struct PrintDialogRequest {
@@ -57,7 +72,6 @@ struct PrintDialogAnswer {
     bool landscape = false;    // the dialog's orientation, used where the profile leaves it to the printer
     int copies = 1;
 };
-enum class DialogOutcome { Chosen, Cancelled, Unavailable };
 
 class Ui {
 public:
@@ -74,14 +88,14 @@ public:
     // A popup menu at the mouse pointer: the code of the item chosen, nothing when dismissed or
     // when there is no window.
     virtual std::optional<uint16_t> ChooseFromMenu(const std::vector<MenuItem>&) { return std::nullopt; }
+    // A file dialog: the path chosen, nothing when cancelled or when there is no window to ask in
+    // (the caller then says that the name must be given another way).
+    virtual std::optional<std::string> AskFileName(const FileDialogRequest&) { return std::nullopt; }
+    // Whether this Ui can show dialogs at all (the headless program's cannot).
+    virtual bool CanAsk() const { return false; }
 
-    // Printing's dialogs. Without a window there are none: the caller then says the name must be given.
-    virtual DialogOutcome AskPrinter(const PrintDialogRequest&, PrintDialogAnswer&) { return DialogOutcome::Unavailable; }
-    // A text file to print (Print File without a name), as a UTF-8 path.
-    virtual DialogOutcome AskFileToPrint(std::string& path) {
-        (void)path;
-        return DialogOutcome::Unavailable;
-    }
+    // The print dialog: the printer chosen, nothing when cancelled or when there is no window.
+    virtual std::optional<PrintDialogAnswer> AskPrinter(const PrintDialogRequest&) { return std::nullopt; }
 
 private:
     std::string local_clipboard_;

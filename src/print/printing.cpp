@@ -146,11 +146,14 @@ bool Printing::RunOper(uint8_t number) {
         case oper_fn::PrintScreen: PrintScreen(false); return true;
         case oper_fn::PrintScreenAsk: PrintScreen(true); return true;
         case oper_fn::PrintFile: {
-            std::string path;
-            switch (session_.ui.AskFileToPrint(path)) {
-                case DialogOutcome::Chosen: PrintFile(path); break;
-                case DialogOutcome::Cancelled: break;
-                case DialogOutcome::Unavailable: Problem(print_msg::kPrinterErrorTitle, kFileNameNeeded); break;
+            FileDialogRequest request;
+            request.title = "Print File";
+            request.folder = session_.folders.documents;
+            request.filters = {{"Text files", {"*.txt", "*.lst", "*.prn"}}};
+            if (const std::optional<std::string> path = session_.ui.AskFileName(request)) {
+                PrintFile(*path);
+            } else if (!session_.ui.CanAsk()) {
+                Problem(print_msg::kPrinterErrorTitle, kFileNameNeeded);
             }
             return true;
         }
@@ -227,16 +230,14 @@ void Printing::Unlock() {
 bool Printing::Open(bool ask, const char* document, Destination& out) {
     std::string name = CurrentPrinter();
     if (ask) {
-        PrintDialogRequest request{name, document, false};
-        PrintDialogAnswer answer;
-        switch (session_.ui.AskPrinter(request, answer)) {
-            case DialogOutcome::Unavailable: Problem(print_msg::kPrinterErrorTitle, kAskUnavailable); return false;
-            case DialogOutcome::Cancelled: return false;
-            case DialogOutcome::Chosen: break;
+        const std::optional<PrintDialogAnswer> answer = session_.ui.AskPrinter({name, document, false});
+        if (!answer) {
+            if (!session_.ui.CanAsk()) Problem(print_msg::kPrinterErrorTitle, kAskUnavailable);
+            return false;
         }
-        session_.print.printer = answer.printer;
+        session_.print.printer = answer->printer;
         last_dialog_ = answer;
-        name = answer.printer;
+        name = answer->printer;
     }
     return OpenNamed(name, out);
 }

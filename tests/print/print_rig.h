@@ -32,13 +32,13 @@ std::vector<uint8_t> ScreenRecord(const Session& session, const std::vector<Piec
 // A Ui whose print dialog answers as the test says.
 class PrintUi : public RecordingUi {
 public:
-    DialogOutcome AskPrinter(const PrintDialogRequest& request, PrintDialogAnswer& answer) override {
+    std::optional<PrintDialogAnswer> AskPrinter(const PrintDialogRequest& request) override {
         asked.push_back(request.printer);
-        answer = dialog_answer;
-        return dialog_outcome;
+        return dialog_answer;
     }
-    DialogOutcome dialog_outcome = DialogOutcome::Unavailable;
-    PrintDialogAnswer dialog_answer;
+    bool CanAsk() const override { return can_ask; }
+    bool can_ask = false;
+    std::optional<PrintDialogAnswer> dialog_answer;  // none: cancelled
     std::vector<std::string> asked;
 };
 

@@ -169,14 +169,15 @@ TEST(Printing, PrintScreenAskUsesTheDialogsPrinterForTheRestOfTheRun) {
     rig.printing->RunOper(oper_fn::PrintScreenAsk);  // no dialog here
     EXPECT_NE(rig.Messages().find("Print Screen Ask needs the print dialog"), std::string::npos);
 
-    rig.ui.dialog_outcome = DialogOutcome::Chosen;
-    rig.ui.dialog_answer.printer = rig.folder / "chosen.txt";
+    rig.ui.can_ask = true;
+    rig.ui.dialog_answer = PrintDialogAnswer{};
+    rig.ui.dialog_answer->printer = rig.folder / "chosen.txt";
     rig.printing->RunOper(oper_fn::PrintScreenAsk);
     EXPECT_EQ(rig.ui.asked, (std::vector<std::string>{"<default>", "<default>"}));
     EXPECT_TRUE(std::filesystem::exists(rig.folder / "chosen.txt"));
     EXPECT_EQ(rig.printing->CurrentPrinter(), rig.folder / "chosen.txt");
 
-    rig.ui.dialog_outcome = DialogOutcome::Cancelled;
+    rig.ui.dialog_answer.reset();
     rig.printing->RunOper(oper_fn::PrintScreenAsk);
     EXPECT_EQ(rig.Messages(), "");
     EXPECT_EQ(s.status, SessionStatus::Unlocked);
