@@ -1,6 +1,9 @@
 // Profiles, printer names, paper and the geometry of a sheet.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include "app/command_line.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "print/page_layout.h"
@@ -70,6 +73,23 @@ TEST(PrinterTarget, NamesSelectTheOutput) {
         {"q#1", PrinterKind::Invalid},
     };
     for (const auto& c : cases) EXPECT_EQ(ClassifyPrinter(c.name).kind, c.kind) << c.name;
+}
+
+TEST(PrinterTarget, TheCommandLinesPrinterStaysWhereItWasNamed) {
+    test::RecordingUi ui;
+    CommandLine cl;
+    const char* argv[] = {"orkan3270", "--headless", "--printer", "out/a.pdf", "--host", "h:23"};
+    ASSERT_EQ(ParseCommandLine(6, argv, cl, ui), 0);
+    EXPECT_EQ(cl.printer, "out/a.pdf");
+    EXPECT_TRUE(cl.headless);
+    const char* missing[] = {"orkan3270", "--printer"};
+    EXPECT_EQ(ParseCommandLine(2, missing, cl, ui), 8);
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    EXPECT_EQ(PrinterNameForRun("out/./a.pdf"), std::string(cwd) + "/out/a.pdf");
+    EXPECT_EQ(PrinterNameForRun("/tmp/b.txt"), "/tmp/b.txt");
+    EXPECT_EQ(PrinterNameForRun("office"), "office");
+    EXPECT_EQ(PrinterNameForRun("<default>"), "<default>");
 }
 
 TEST(PrinterTarget, OpeningAsksCupsAndChecksOutputFolders) {

@@ -1,13 +1,16 @@
-// Options page 6: the printer profiles edited there reach the session record, and edges that give
-// no printable area keep the dialog open with a message instead of being stored.
+// The desktop's printing dialogs: options page 6 (profiles reach the session record, edges that
+// give no printable area keep the dialog open with a message) and the print dialog's answer.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QApplication>
 #include <QSpinBox>
+#include <QTimer>
 #include <QWidget>
 
 #include "config/session_file.h"
+#include "gui/print_dialog.h"
 #include "gui/print_page_setup.h"
 #include "gui_fixture.h"
 #include "print/printer_profile.h"
@@ -57,6 +60,29 @@ TEST(PageSetupPage, ProfilesAndPrinterReachTheRecordAndBadEdgesAreRefused) {
     spins[12]->setValue(10);
     printer->setEditText(QString(40, 'q'));
     EXPECT_FALSE(setup.take(refused));
+}
+
+TEST(PrintDialog, TheChosenPrinterPaperAndOrientationComeBack) {
+    test::GuiApp();
+    const std::string file = "/tmp/orkan-print-dialog-test.pdf";
+    QPointer<QDialog> open;
+    // The dialog opens on the session's PDF file in landscape; OK is pressed as soon as it shows.
+    QTimer::singleShot(0, [&open] {
+        if (open) open->accept();
+    });
+    const std::optional<PrintDialogAnswer> answer =
+        RunPrintDialog(nullptr, {file, "Orkan TN3270 Screen Print", true}, open);
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(answer->printer, file);
+    EXPECT_TRUE(answer->landscape);
+    EXPECT_EQ(answer->copies, 1);
+    EXPECT_GT(answer->paper_height, answer->paper_width);  // portrait paper, whatever the orientation
+    EXPECT_EQ(open.data(), nullptr);
+
+    QTimer::singleShot(0, [&open] {
+        if (open) open->reject();
+    });
+    EXPECT_FALSE(RunPrintDialog(nullptr, {file, "x", false}, open).has_value());
 }
 
 }  // namespace
