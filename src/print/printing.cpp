@@ -293,9 +293,18 @@ void Printing::RunScreenPrint(ScreenJob job) {
         Unlock();
         return;
     }
+    // A dialog may have let host data in: the screen kept for a two-up sheet may be gone.
+    if (stored_alone && !st.stored) {
+        Unlock();
+        return;
+    }
     const bool landscape = Landscape(profile, destination.dialog_landscape);
+    // Said once the sheets are laid out: a message box lets events in, and nothing may change
+    // under the layout.
     const CheckedEdges edges = CheckEdges(profile, index, LayoutFor(landscape, profile.two_up));
-    if (edges.problem) Problem(print_msg::kPrinterErrorTitle, *edges.problem);
+    auto report_edges = [&] {
+        if (edges.problem) Problem(print_msg::kPrinterErrorTitle, *edges.problem);
+    };
 
     ScreenSheetSetup setup;
     setup.sheet = SheetFor(destination.paper_width, destination.paper_height, landscape);
@@ -338,6 +347,7 @@ void Printing::RunScreenPrint(ScreenJob job) {
             st.countdown = s.settings.PrintTimeout;
             st.pending = true;
             StartTicking();
+            report_edges();
             Unlock();
             return;
         }
@@ -361,6 +371,7 @@ void Printing::RunScreenPrint(ScreenJob job) {
         document.sheets.push_back(LayoutScreenSheet(setup, images));
         st.status_text = "1of1";
     }
+    report_edges();
     Deliver(document, destination, true);
 }
 
