@@ -1,13 +1,12 @@
 #include "print/print_fonts.h"
 
-#include <fontconfig/fontconfig.h>
-
 #include <array>
 #include <cstdlib>
 #include <memory>
 
 #include "config/profile_file.h"
 #include "display/font_choice.h"
+#include "print/pdf_engine.h"
 
 namespace orkan {
 
@@ -44,46 +43,6 @@ void AddOnce(std::vector<std::string>& list, std::string_view family) {
     list.emplace_back(family);
 }
 
-struct PatternFree {
-    void operator()(FcPattern* p) const { FcPatternDestroy(p); }
-};
-struct FontSetFree {
-    void operator()(FcFontSet* s) const { FcFontSetDestroy(s); }
-};
-struct ObjectSetFree {
-    void operator()(FcObjectSet* s) const { FcObjectSetDestroy(s); }
-};
-
-// The upright face of `family` nearest to `weight`, TrueType outlines and fixed pitch only.
-std::optional<FontFile> FindFace(FcConfig* config, const std::string& family, int weight) {
-    std::unique_ptr<FcPattern, PatternFree> pattern(FcPatternCreate());
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddString(pattern.get(), FC_FONTFORMAT, reinterpret_cast<const FcChar8*>("TrueType"));
-    std::unique_ptr<FcObjectSet, ObjectSetFree> objects(
-        FcObjectSetBuild(FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT, FC_SPACING, FC_FAMILY, nullptr));
-    std::unique_ptr<FcFontSet, FontSetFree> set(FcFontList(config, pattern.get(), objects.get()));
-    if (!set) return std::nullopt;
-    std::optional<FontFile> best;
-    int best_distance = 0;
-    for (int i = 0; i < set->nfont; ++i) {
-        FcPattern* font = set->fonts[i];
-        int spacing = 0, slant = 0, font_weight = FC_WEIGHT_REGULAR, index = 0;
-        FcChar8* file = nullptr;
-        if (FcPatternGetInteger(font, FC_SPACING, 0, &spacing) != FcResultMatch || spacing < FC_MONO) continue;
-        if (FcPatternGetInteger(font, FC_SLANT, 0, &slant) == FcResultMatch && slant != FC_SLANT_ROMAN) continue;
-        if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch || !file) continue;
-        FcPatternGetInteger(font, FC_WEIGHT, 0, &font_weight);
-        FcPatternGetInteger(font, FC_INDEX, 0, &index);
-        if (index != 0) continue;  // a face inside a collection cannot be embedded on its own
-        const int distance = std::abs(font_weight - weight);
-        if (!best || distance < best_distance) {
-            best = FontFile{reinterpret_cast<const char*>(file), index, family, false};
-            best_distance = distance;
-        }
-    }
-    return best;
-}
-
 }  // namespace
 
 std::vector<std::string> PrintFamilyCandidates(std::string_view face) {
@@ -104,19 +63,18 @@ std::vector<std::string> PrintFamilyCandidates(std::string_view face) {
     return out;
 }
 
-std::optional<PrintFaces> FindPrintFaces(std::string_view face, std::string* error) {
-    // The process-wide configuration, loaded once; fontconfig keeps it for the life of the program.
-    FcConfig* config = FcConfigGetCurrent();
-    if (!config) {
-        if (error) *error = "The font configuration (fontconfig) could not be loaded.";
-        return std::nullopt;
-    }
+std::optional<PrintFaces> FindPrintFaces(const PdfEngine& engine, std::string_view face, std::string* error) {
+    auto find = [&engine](const std::string& family, bool bold) -> std::optional<FontFile> {
+        FontFile found;
+        if (!engine.find_face(family, bold, found)) return std::nullopt;
+        return found;
+    };
     for (const std::string& family : PrintFamilyCandidates(face)) {
-        std::optional<FontFile> regular = FindFace(config, family, FC_WEIGHT_REGULAR);
+        std::optional<FontFile> regular = find(family, false);
         if (!regular) continue;
         PrintFaces faces;
         faces.regular = *regular;
-        std::optional<FontFile> bold = FindFace(config, family, FC_WEIGHT_BOLD);
+        std::optional<FontFile> bold = find(family, true);
         if (bold && bold->path != regular->path) {
             faces.bold = *bold;
         } else {
@@ -124,7 +82,7 @@ std::optional<PrintFaces> FindPrintFaces(std::string_view face, std::string* err
             faces.bold.synthetic_bold = true;
         }
         if (!EqualsIgnoreCase(family, kPrintFallbackFamily))
-            faces.fallback = FindFace(config, std::string(kPrintFallbackFamily), FC_WEIGHT_REGULAR);
+            faces.fallback = find(std::string(kPrintFallbackFamily), false);
         return faces;
     }
     if (error)

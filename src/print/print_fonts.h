@@ -29,7 +29,9 @@ struct PrintFaces {
     std::optional<FontFile> fallback;  // for characters the chosen face lacks
 };
 
+struct PdfEngine;
+
 // None when not even the fallbacks are installed; `error` then says so.
-std::optional<PrintFaces> FindPrintFaces(std::string_view face, std::string* error);
+std::optional<PrintFaces> FindPrintFaces(const PdfEngine& engine, std::string_view face, std::string* error);
 
 }  // namespace orkan

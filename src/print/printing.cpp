@@ -20,7 +20,7 @@
 #include "ds3270/messages.h"
 #include "keyboard/key_functions.h"
 #include "print/paper_size.h"
-#include "print/pdf_writer.h"
+#include "print/pdf_engine.h"
 #include "print/screen_print.h"
 #include "print/text_file_print.h"
 #include "print/text_writer.h"
@@ -486,8 +486,10 @@ void Printing::Deliver(const PrintDocument& document, const Destination& destina
     }
     std::string error_text;
     std::string pdf;
-    const std::optional<PrintFaces> faces = FindPrintFaces(DisplayToUtf8(document.face), &error_text);
-    if (!faces || !RenderPdf(document, *faces, pdf, error_text)) {
+    const PdfEngine* engine = LoadPdfEngine(error_text);
+    std::optional<PrintFaces> faces;
+    if (engine) faces = FindPrintFaces(*engine, DisplayToUtf8(document.face), &error_text);
+    if (!faces || !engine->render_pdf(document, *faces, pdf, error_text)) {
         Problem(print_msg::kPrinterErrorTitle, "The print could not be made:\n" + ForMessage(error_text));
         done();
         return;

@@ -1,4 +1,4 @@
-#include "print/pdf_writer.h"
+#include "print/pdf_engine/pdf_writer.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
