@@ -234,16 +234,17 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 InvalidOption(ui, arg.substr(0, 2 + name.size()));
                 return 8;
             }
-            if (!found->option && found->takes_value) {
-                if (!inline_value) {
-                    if (i + 1 >= argc || !argv[i + 1]) {
-                        ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                                        "Command line option '--" + std::string(name) + "' needs a value.",
-                                        Buttons::Ok, Icon::Error});
-                        return 8;
-                    }
-                    inline_value = argv[++i];
+            // The value follows as "--name=value" or as the next argument.
+            if (found->takes_value && !inline_value) {
+                if (i + 1 >= argc || !argv[i + 1]) {
+                    ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                                    "Command line option '--" + std::string(name) + "' needs a value.", Buttons::Ok,
+                                    Icon::Error});
+                    return 8;
                 }
+                inline_value = argv[++i];
+            }
+            if (!found->option && found->takes_value) {
                 (name == "printer" ? printer : size) = std::string(*inline_value);
                 continue;
             }
@@ -254,19 +255,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 version |= name == "version";
                 continue;
             }
-            std::string value = " ";
-            if (found->takes_value) {
-                if (!inline_value) {
-                    if (i + 1 >= argc || !argv[i + 1]) {
-                        ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                                        "Command line option '--" + std::string(name) + "' needs a value.",
-                                        Buttons::Ok, Icon::Error});
-                        return 8;
-                    }
-                    inline_value = argv[++i];
-                }
-                value = std::string(*inline_value);
-            }
+            const std::string value = found->takes_value ? std::string(*inline_value) : std::string(" ");
             taken.push_back({*found->option, value});
             continue;
         }
