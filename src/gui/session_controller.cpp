@@ -23,7 +23,7 @@
 #include "keyboard/key_numbers.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/linux_keymap.h"
-#include "net/tls_info.h"
+#include "net/tls_types.h"
 #include "platform/process_spawn.h"
 #include "session/session.h"
 

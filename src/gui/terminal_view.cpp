@@ -31,6 +31,8 @@ TerminalView::TerminalView(Session& session, TerminalInput& input)
     t.installEventFilter(this);
     frame_->setFocusProxy(&t);
     frame_->StatusBar().installEventFilter(this);
+    watched_terminal_ = &t;
+    watched_status_ = &frame_->StatusBar();
 }
 
 // The frame belongs to the window it was put into; a frame never placed goes with the view.
@@ -165,8 +167,8 @@ bool TerminalView::TerminalEvent(QEvent* event) {
 }
 
 bool TerminalView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &frame_->Terminal()) return TerminalEvent(event);
-    if (watched != &frame_->StatusBar()) return false;
+    if (watched == watched_terminal_) return TerminalEvent(event);
+    if (watched != watched_status_) return false;
     if (event->type() == QEvent::ContextMenu) {
         input_.ShowWindowMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
         return true;

@@ -76,6 +76,10 @@ private:
     Session& session_;
     TerminalInput& input_;
     QPointer<TerminalFrame> frame_;  // deleted by the window it is put into
+    // What the filter watches, compared by address only: while the frame is being destroyed its
+    // children still send events, and the frame is then no longer a TerminalFrame.
+    const QObject* watched_terminal_ = nullptr;
+    const QObject* watched_status_ = nullptr;
     std::unique_ptr<QtView> view_;
     MouseSelection mouse_;
     std::optional<MouseCell> last_mouse_cell_;

@@ -23,8 +23,7 @@
 #include <string>
 #include <thread>
 
-#include "net/tls_context.h"
-#include "net/tls_info.h"
+#include "net/tls_types.h"
 #include "platform/event_loop.h"
 
 namespace orkan {

@@ -1,12 +1,8 @@
 #include "print/pdf_engine.h"
 
-#include <dlfcn.h>
-
-#include <filesystem>
 #include <mutex>
-#include <vector>
 
-#include "app/folders_setup.h"
+#include "platform/module_loader.h"
 
 namespace orkan {
 
@@ -18,38 +14,18 @@ struct Loaded {
 };
 
 Loaded Load() {
-    namespace fs = std::filesystem;
-    std::vector<fs::path> candidates;
-    if (const char* given = std::getenv("ORKAN_PDF_ENGINE"); given && *given) candidates.emplace_back(given);
-    const fs::path exe_dir = fs::path(CurrentExecutablePath()).parent_path();
-    candidates.push_back(exe_dir / kPdfEngineModule);
-    candidates.push_back(exe_dir.parent_path() / kPdfEngineModule);
-    candidates.push_back(exe_dir.parent_path() / "lib" / "orkan3270" / kPdfEngineModule);
-    std::string tried;
-    for (const fs::path& path : candidates) {
-        std::error_code ec;
-        if (!fs::exists(path, ec)) {
-            tried += "\n" + path.string() + ": not there";
-            continue;
-        }
-        // Kept loaded for the life of the program: its faces and configuration are cached.
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            const char* why = dlerror();
-            tried += "\n" + path.string() + ": " + (why ? why : "cannot be loaded");
-            continue;
-        }
-        using Entry = const PdfEngine* (*)();
-        auto entry = reinterpret_cast<Entry>(dlsym(handle, kPdfEngineEntry));
-        const PdfEngine* engine = entry ? entry() : nullptr;
-        if (!engine || engine->interface_version != PdfEngine::kInterfaceVersion || !engine->find_face ||
-            !engine->render_pdf) {
-            tried += "\n" + path.string() + ": not a PDF engine of this version of the program";
-            continue;
-        }
-        return {engine, {}};
+    Loaded out;
+    using Entry = const PdfEngine* (*)();
+    auto entry = reinterpret_cast<Entry>(LoadModuleEntry(kPdfEngineModule, kPdfEngineEntry, "ORKAN_PDF_ENGINE", out.error));
+    if (!entry) return out;
+    const PdfEngine* engine = entry();
+    if (!engine || engine->interface_version != PdfEngine::kInterfaceVersion || !engine->find_face ||
+        !engine->render_pdf) {
+        out.error = std::string("The module ") + kPdfEngineModule + " is not the PDF engine of this version of the program.";
+        return out;
     }
-    return {nullptr, "The PDF engine " + std::string(kPdfEngineModule) + " of this program was not found:" + tried};
+    out.engine = engine;
+    return out;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "net/tls_verify.h"
+#include "net/tls/tls_verify.h"
 
 #include <arpa/inet.h>
 #include <openssl/err.h>

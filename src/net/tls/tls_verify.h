@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "net/tls_context.h"
+#include "net/tls/tls_context.h"
 
 namespace orkan {
 

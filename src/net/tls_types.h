@@ -1,15 +1,25 @@
-// What the TLS information window shows of a connection: gathered on the connection's own thread
-// right after the handshake (the TLS object is that thread's alone), shown later by the desktop.
+// What TLS is asked for and what it reports, without any TLS library: the core and the windows use
+// these; the TLS engine module does the work.
 #pragma once
-
-#include <openssl/ssl.h>
 
 #include <cstdint>
 #include <string>
 
-#include "net/tls_context.h"
-
 namespace orkan {
+
+// What one connection asks of TLS: the session's protocol choice, the host entry's certificate
+// files and checks, the program's cipher settings and the certificates folder.
+struct TlsSettings {
+    int protocol = 0;  // 0 none, 1 highest available, 2 TLS 1.0, 3 TLS 1.1, 4 TLS 1.2
+    std::string ca_file;           // as configured: a name in the certificates folder or a path
+    std::string client_cert_file;
+    std::string client_key_file;
+    std::string certs_folder;
+    bool refuse_self_signed = false;  // verify results 18, 19 and 20 are refused, not accepted
+    bool check_host_name = false;     // the certificate must name the host connected to
+    std::string cipher_list;          // setting CipherList (TLS 1.2 and below)
+    std::string cipher_suites;        // setting CipherSuites (TLS 1.3)
+};
 
 struct TlsInfo {
     std::string library_version;  // OpenSSL_version()
@@ -36,9 +46,6 @@ struct TlsInfo {
     bool refuse_self_signed = false;
     bool check_host_name = false;
 };
-
-TlsInfo CollectTlsInfo(const SSL* ssl, const TlsSettings& settings, const std::string& host_address,
-                       uint16_t port);
 
 // The window's text: one line per item, label padded to 25 characters, lines ending in CR LF.
 // Certificate fields are UTF-8 as the certificate gives them.

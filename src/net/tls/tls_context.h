@@ -6,21 +6,9 @@
 #include <memory>
 #include <string>
 
-namespace orkan {
+#include "net/tls_types.h"
 
-// What one connection asks of TLS: the session's protocol choice, the host entry's certificate
-// files and checks, the program's cipher settings and the certificates folder.
-struct TlsSettings {
-    int protocol = 0;  // 0 none, 1 highest available, 2 TLS 1.0, 3 TLS 1.1, 4 TLS 1.2
-    std::string ca_file;           // as configured: a name in the certificates folder or a path
-    std::string client_cert_file;
-    std::string client_key_file;
-    std::string certs_folder;
-    bool refuse_self_signed = false;  // verify results 18, 19 and 20 are refused, not accepted
-    bool check_host_name = false;     // the certificate must name the host connected to
-    std::string cipher_list;          // setting CipherList (TLS 1.2 and below)
-    std::string cipher_suites;        // setting CipherSuites (TLS 1.3)
-};
+namespace orkan {
 
 struct SslContextFree {
     void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }

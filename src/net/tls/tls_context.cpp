@@ -1,4 +1,4 @@
-#include "net/tls_context.h"
+#include "net/tls/tls_context.h"
 
 #include <openssl/err.h>
 
