@@ -278,6 +278,7 @@ void DispatchRecord(Session& session, std::span<const uint8_t> record) {
 void ProcessHostRecord(Session& session, std::span<const uint8_t> record) {
     DispatchRecord(session, record);
     session.view->RepaintChangedRows();
+    if (session.hooks.macros) session.hooks.macros->AfterHostRecord();
 }
 
 void ProcessEnclosedRecord(Session& session, std::span<const uint8_t> record) {

@@ -29,6 +29,7 @@ ButtonSet ButtonsFor(Buttons buttons) {
         case Buttons::YesNo: return {B::Yes | B::No, B::Yes, B::No};
         case Buttons::YesNoCancel: return {B::Yes | B::No | B::Cancel, B::Yes, B::Cancel};
         case Buttons::RetryCancel: return {B::Retry | B::Cancel, B::Retry, B::Cancel};
+        case Buttons::AbortRetryIgnore: return {B::Abort | B::Retry | B::Ignore, B::Retry, B::Abort};
     }
     return {B::Ok, B::Ok, B::Ok};
 }
@@ -72,6 +73,8 @@ Answer AnswerFor(QMessageBox::StandardButton button, Buttons buttons) {
         case QMessageBox::Yes: return Answer::Yes;
         case QMessageBox::No: return Answer::No;
         case QMessageBox::Retry: return Answer::Retry;
+        case QMessageBox::Abort: return Answer::Abort;
+        case QMessageBox::Ignore: return Answer::Ignore;
         default: return SafestAnswer(buttons);  // closed by the window manager
     }
 }

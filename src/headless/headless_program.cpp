@@ -25,6 +25,8 @@ std::string_view AnswerName(Answer a) {
         case Answer::Yes: return "Yes";
         case Answer::No: return "No";
         case Answer::Retry: return "Retry";
+        case Answer::Abort: return "Abort";
+        case Answer::Ignore: return "Ignore";
     }
     return "";
 }

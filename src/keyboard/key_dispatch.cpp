@@ -196,8 +196,9 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
     if (session.settings.CheckForMacroRunning && virtual_key >= 11 && macros && macros->IsMacroRunning()) {
         const Answer answer = session.ui.ShowMessage(
             {"Macro Currently Running",
-             "Orkan TN3270 macro named '' is currently running.\nDid you want to cancel it now?", Buttons::YesNo,
-             Icon::Question});
+             "Orkan TN3270 macro named '" + macros->RunningMacroName() +
+                 "' is currently running.\nDid you want to cancel it now?",
+             Buttons::YesNo, Icon::Question});
         if (answer == Answer::Yes) ExecuteKey(session, MakeKeyCode(KeyCategory::Oper, oper_fn::MacroStop, 1));
         return;
     }
