@@ -1,8 +1,14 @@
 // The 46 system variables: values computed from the session each time a macro (or a REXX macro,
 // through the same function) reads one. The table order is the variable's system number.
+//
+//     MacroVariableState state;            // the macro runner's; state.facts from the session core
+//     MacroValue v = ReadSystemVariable(session, state, *FindSystemVariable("CURSORPOS"));
+//     int error = AssignSystemVariable(session, *FindSystemVariable("CURSORROW"), MacroValue::Number(3));
+//     std::string rexx_text = SystemValueText(v);   // REXX getvar: numbers as decimal text
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,13 +51,30 @@ inline constexpr std::array<SystemVariableInfo, 46> kSystemVariables = {{
     {"WINDOWIDLIST", MacroType::Text, false},    {"TERMMODE", MacroType::Number, false},
 }};
 
+// What some variables read outside the Session: the connection, the other sessions, the printer
+// and the file transfer. The session core answers; every default is what a session without that
+// part shows, so a program that lacks one still reads sound values.
+class SessionFacts {
+public:
+    virtual ~SessionFacts() = default;
+    virtual std::string HostAddress() const { return {}; }   // numeric, as connected; "" when not
+    virtual std::string LocalAddress() const { return {}; }  // this end's numeric address
+    virtual int Socket() const { return -1; }
+    virtual size_t LastRecordLength() const { return 0; }    // bytes of the last record received
+    // Letters of all running sessions in slot order; empty: only this session is known.
+    virtual std::string SessionLetters() const { return {}; }
+    virtual std::string PrintStatus() const { return {}; }
+    virtual std::string LastTransferHostFile() const { return {}; }  // data set of the last transfer
+};
+
 // What the macro language itself remembers for some of the variables: the last ONSCREEN match and
-// the arguments the event macros were started with. The macro runner owns it and passes it in.
+// the key handed to "locked.ext". The macro runner owns it and passes it in; `facts` is set once
+// from the session core (null reads the SessionFacts defaults).
 struct MacroVariableState {
     int onscreen_row = 0;  // 1-based, 0 before the first match
     int onscreen_col = 0;
     std::string passed_key;  // PASSEDKEY: name of the key pressed while the keyboard was locked
-    std::string tpx_swap;    // TPXSWAP: name from the last session-manager swap notice
+    const SessionFacts* facts = nullptr;
 };
 
 // The system number of an upper-cased name, nothing for any other name.
@@ -61,12 +84,28 @@ constexpr std::optional<int> FindSystemVariable(std::string_view upper_name) {
     return std::nullopt;
 }
 
-// The value of system variable `number` (0..45) now; its type is that of the table.
+// The value of system variable `number` (0..45) now; its type is that of the table. A number
+// outside the table reads as the text "".
 MacroValue ReadSystemVariable(const Session& session, const MacroVariableState& state, int number);
+
+// The value as REXX hands it over: a number in decimal, a text as it is.
+std::string SystemValueText(const MacroValue& value);
 
 // Assigns CURSORCOL, CURSORROW or CURSORPOS: moves the cursor and redraws it and the status line.
 // Returns 0, or a macro error number: 29 for a variable that may not be assigned, 17 for a value of
-// the wrong type, 61 for a row or column outside the screen (never clamped silently).
+// the wrong type, 61 for a row or column outside the screen (never clamped silently). A CURSORPOS
+// text without a comma leaves the cursor where it is.
 [[nodiscard]] int AssignSystemVariable(Session& session, int number, const MacroValue& value);
+
+// The cursor to a 1-based row and column; false (nothing moved) when either is outside the screen.
+[[nodiscard]] bool MoveCursorTo(Session& session, int64_t row, int64_t column);
+
+// "row,col" as CURSORPOS takes it: each part an optionally signed decimal after leading blanks,
+// read up to its first other character (no digits read as 0). Nothing without a comma.
+struct CursorPosition {
+    int64_t row = 0;
+    int64_t column = 0;
+};
+std::optional<CursorPosition> ParseCursorPosition(std::string_view text);
 
 }  // namespace orkan

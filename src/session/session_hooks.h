@@ -118,6 +118,21 @@ public:
     virtual bool RunOper(uint8_t number) = 0;
 };
 
+// What a change of the session settings needs from the program around the session (the options
+// dialog and options by name both go through ApplyChangedSettings, macro/option_effects.h).
+class SettingsHook {
+public:
+    virtual ~SettingsHook() = default;
+    // Faces, border or the window-follows-font choice changed: new faces and a new layout.
+    virtual void FontChanged() = 0;
+    // The fixed cell size changed: the window is restored (not maximised) and fitted to the cell.
+    virtual void CellSizeChanged() = 0;
+    // The key map, tool bar or keypad was loaded anew: menus' key texts, the tool bar and keypad.
+    virtual void KeyMapChanged() = 0;
+    // The session file in auto mode (command-line values kept out); false after its message.
+    virtual bool SaveSession() = 0;
+};
+
 struct SessionHooks {
     CaptureHook* capture = nullptr;
     ScreenHistoryHook* history = nullptr;
@@ -128,6 +143,7 @@ struct SessionHooks {
     PrintHook* print = nullptr;
     TransferHook* transfer = nullptr;
     OperHook* oper = nullptr;
+    SettingsHook* settings = nullptr;
 };
 
 }  // namespace orkan
