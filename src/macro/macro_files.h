@@ -8,12 +8,17 @@
 #include <string>
 #include <string_view>
 
-#include "config/data_file.h"
 #include "macro/macro_value.h"
 
 namespace orkan {
 
 class Ui;
+
+struct MacroFileCloser {
+    void operator()(std::FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
 
 inline constexpr int kMacroFileHandles = 10;
 // Clipboard output collects at most this much (the program's copy buffer limit).
@@ -45,7 +50,7 @@ private:
     struct Handle {
         State state = State::Free;
         bool clipboard = false;
-        std::unique_ptr<std::FILE, FileCloser> file;
+        std::unique_ptr<std::FILE, MacroFileCloser> file;
         std::string clip;      // clipboard text (display bytes, CR LF) to read or collected
         size_t clip_pos = 0;
     };

@@ -18,8 +18,9 @@ public:
             if (int e = ScanStatement()) return Fail(e);
             if (p_.AtEnd()) break;
         }
+        const uint32_t statements = p_.statement_number;
         if (int e = Resolve()) return e;
-        p_.entry_of_statement.assign(p_.statement_number + 1, 0);
+        p_.entry_of_statement.assign(statements + 1, 0);
         for (uint32_t i = uint32_t(p_.scan.size()) - 1; i >= 1; --i) p_.entry_of_statement[p_.scan[i].statement] = i;
         p_.current = 0;
         p_.statement_number = 1;

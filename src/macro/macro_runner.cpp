@@ -293,7 +293,6 @@ void MacroRunner::StartEventMacro(EventMacro which, const std::string& argument)
     const std::string& path = event_files_[size_t(which)];
     if (path.empty() || !chain_.empty()) return;
     if (which == EventMacro::Locked) variable_state_.passed_key = argument;
-    if (which == EventMacro::TpxSwap) variable_state_.tpx_swap = argument;
     (void)StartFile(path);
 }
 

@@ -74,6 +74,8 @@ public:
     const MacroOutcome& LastOutcome() const { return last_outcome_; }
     MacroVariables& variables() { return variables_; }
     const MacroVariableState& variable_state() const { return variable_state_; }
+    // What the session core knows beyond the session (addresses, other sessions, printer, transfer).
+    void SetSessionFacts(const SessionFacts* facts) { variable_state_.facts = facts; }
     uint64_t statements_executed() const { return statements_executed_; }
 
     // MacroHook.

@@ -106,7 +106,7 @@ int MacroRunner::KeyFunction(MacroValue* a, int count) {
     const KeyList& list = s_.keyboard.key_list;
     uint16_t code = list.FindKeyFunction(a[0].text);
     if (code == kNoKeyFunction) return macro_error::BadKeyFunction;
-    if (const KeyFunction* f = list.Find(CategoryOf(code), NumberOf(code))) code |= f->flags & kKeyWorksWhileLocked;
+    if (const orkan::KeyFunction* f = list.Find(CategoryOf(code), NumberOf(code))) code |= f->flags & kKeyWorksWhileLocked;
     if (TakesPosition(code)) {
         if (count == 2) return macro_error::CursorMoveNeedsRowCol;
         if (count == 3) {
