@@ -102,6 +102,11 @@ private:
 
 }  // namespace
 
+void StderrUi::AddDebugLine(std::string_view display_text) {
+    const std::string line = "Debug: " + DisplayToUtf8(display_text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
 Answer StderrUi::ShowMessage(const MessageBox& box) {
     const Answer answer = SafestAnswer(box.buttons);
     const std::string title = DisplayToUtf8(box.title);

@@ -26,6 +26,8 @@ inline constexpr int kExitConnectionEnded = 3;
 class StderrUi final : public Ui {
 public:
     Answer ShowMessage(const MessageBox& box) override;
+    // The macro debug window's lines ("Debug: text").
+    void AddDebugLine(std::string_view display_text) override;
     const std::string& LastText() const { return last_text_; }
 
 private:
