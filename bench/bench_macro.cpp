@@ -17,9 +17,9 @@ public:
 class TurnLoop final : public orkan::EventLoop {
 public:
     void Post(Task task) override { posted.push_back(std::move(task)); }
-    bool SendAndWait(Task task, const std::function<bool()>&) override {
+    orkan::SendResult SendAndWait(Task task, const std::function<bool()>&) override {
         task();
-        return true;
+        return orkan::SendResult::Ran;
     }
     void StartTimer(int, std::chrono::milliseconds, bool, Task) override {}
     void StopTimer(int) override {}

@@ -23,7 +23,7 @@ constexpr int kColoursPage = 4;
 }  // namespace
 
 SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
-    : runtime_(runtime), frame_(frame), history_(runtime.session()) {
+    : runtime_(runtime), frame_(frame), history_(runtime.session()), macros_(runtime, frame) {
     Session& s = runtime.session();
     AttachKeyboard(s);
     s.hooks.history = &history_;
@@ -98,6 +98,11 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::ShowWindow: frame_.Arrange(Arrangement::BringToFront, 0); return true;
         case op::PrevScreen: history_.PreviousScreen(); return true;
         case op::NextScreen: history_.NextScreen(); return true;
+        case op::RunStartupMacro: macros_.RunConnectMacro(); return true;
+        case op::MacroPlay: macros_.Play(); return true;
+        case op::MacroStop: macros_.Stop(); return true;
+        case op::MacroPause: macros_.TogglePause(); return true;
+        case op::MacroDebugWindow: macros_.OpenDebugWindow(); return true;
         default: break;
     }
     (void)s;
@@ -112,6 +117,7 @@ bool SessionCore::RunMenuCommand(uint16_t id) {
                                           Icon::Information});
             }
             return true;
+        case menu_command::EditMacro: macros_.EditMacro(); return true;
         default: return false;
     }
 }

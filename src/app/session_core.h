@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/session_macros.h"
 #include "capture/screen_history.h"
 #include "session/session_hooks.h"
 
@@ -40,6 +41,7 @@ public:
     SessionCore& operator=(const SessionCore&) = delete;
 
     ScreenHistory& History() { return history_; }
+    SessionMacros& Macros() { return macros_; }
 
     // OperHook: the keyboard's Oper functions (after its Wang and line-mode rules). True when the
     // function was carried out or refused with a message.
@@ -65,6 +67,7 @@ private:
     SessionRuntime& runtime_;
     SessionFrame& frame_;
     ScreenHistory history_;
+    SessionMacros macros_;
 };
 
 }  // namespace orkan

@@ -88,7 +88,6 @@ public:
     SessionPeers* Peers() const { return peers_; }
     void SetShutdownMacroHook(ShutdownMacroHook* hook) { shutdown_hook_ = hook; }
     void SetCommandLineConnection(CommandLineConnection values) { command_line_ = std::move(values); }
-    void SetStartupMacro(std::string name) { startup_macro_ = std::move(name); }
     void StartTimers();
 
     // Starts the session (first start, Retry, auto-reconnect): reloads the session file except on
@@ -131,6 +130,7 @@ public:
     int64_t ConnectStartedMs() const { return connect_started_ms_; }
     StartMode LastStartMode() const { return start_mode_; }
     const std::string& WindowTitle() const { return title_; }
+    size_t LastRecordLength() const { return last_record_length_; }  // bytes of the last host record
     // The record as the session file would receive it (command-line connection values taken out).
     SessionRecord RecordForSaving() const;
     // Saves the session (mode "auto"); false after the message. Nothing is saved without a session
@@ -193,7 +193,6 @@ private:
     ShutdownMacroHook* shutdown_hook_ = nullptr;
     HostBytesSink* detached_sink_ = nullptr;
     CommandLineConnection command_line_;
-    std::string startup_macro_;
     std::unique_ptr<SessionCore> core_;       // made last: it reaches the rest through this runtime
     std::shared_ptr<SessionRuntime*> alive_;  // posted tasks check it
 
@@ -205,7 +204,7 @@ private:
     std::vector<std::function<void()>> when_closed_;
     bool timers_running_ = false;
     bool delayed_start_pending_ = false;
-    bool told_no_macros_ = false;
+    size_t last_record_length_ = 0;
     std::string connect_host_;  // host part of the last connect, for the time-out message
     int countdown_ = 0;
     int64_t connect_started_ms_ = 0;

@@ -15,6 +15,7 @@
 #include "config/settings_file.h"
 #include "gui/connect_dialog.h"
 #include "gui/info_windows.h"
+#include "gui/macro_sounds.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
 #include "keyboard/key_files.h"
@@ -90,6 +91,8 @@ void DesktopFrame::CloseRequested() {
 void DesktopFrame::ConnectionEnded(const ConnectionEnd& end) {
     if (session_) session_->OnConnectionEnded(end);
 }
+void DesktopFrame::PlayTone(int, int) { PlayMacroTone(); }
+void DesktopFrame::PlaySoundFile(const std::string& path) { PlayMacroSoundFile(path); }
 bool DesktopFrame::ShowOptionsDialog(int page) {
     if (!session_) return false;
     session_->ShowOptionsDialog(page);
@@ -138,7 +141,8 @@ DesktopSession::DesktopSession(SessionRuntime& runtime, QtUi& ui, StartupState& 
     : SessionWindow(runtime.session(), ui),
       runtime_(runtime),
       startup_(startup),
-      x11_(QGuiApplication::platformName() == QLatin1String("xcb")) {
+      x11_(QGuiApplication::platformName() == QLatin1String("xcb")),
+      macro_parts_(runtime.session(), ui, Frame().StatusBar()) {
     // Start-up read key.lst for the session: the keyboard names its functions by it.
     if (session().keyboard.key_list.Functions(KeyCategory::Action).empty()) session().keyboard.key_list = startup.key_list;
 }

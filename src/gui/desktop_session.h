@@ -9,6 +9,7 @@
 #include "session/session_frame.h"
 #include "app/session_runtime.h"
 #include "app/startup.h"
+#include "gui/macro_window_parts.h"
 #include "gui/session_window.h"
 
 namespace orkan {
@@ -25,6 +26,8 @@ public:
     void Arrange(Arrangement what, int64_t value) override;
     void CloseRequested() override;
     void ConnectionEnded(const ConnectionEnd& end) override;
+    void PlayTone(int frequency, int duration_ms) override;
+    void PlaySoundFile(const std::string& path) override;
 
     bool HasWindow() const override { return session_ != nullptr; }
     bool ShowOptionsDialog(int page) override;
@@ -84,6 +87,7 @@ private:
     bool closing_without_question_ = false;
     bool started_ = false;
     const bool x11_;  // key events carry the X11 keycode and modifier state
+    MacroWindowParts macro_parts_;
 };
 
 }  // namespace orkan

@@ -10,6 +10,8 @@
 
 #include "charset/display_unicode.h"
 #include "gui/find_dialog.h"
+#include "gui/macro_debug_window.h"
+#include "gui/macro_edit_box.h"
 #include "gui/qt_text.h"
 
 namespace orkan {
@@ -130,6 +132,29 @@ std::optional<FindDialogAnswer> QtUi::AskFind(const FindDialogRequest& request) 
     dialog.exec();
     open_dialog_ = nullptr;
     return dialog.Result();
+}
+
+std::optional<std::string> QtUi::AskEditBox(const EditBoxRequest& request) {
+    if (!CanShowWindows(dismissed_)) return std::nullopt;
+    MacroEditBox dialog(request, parent_.data());
+    open_dialog_ = &dialog;
+    dialog.exec();
+    open_dialog_ = nullptr;
+    if (dismissed_) return std::nullopt;
+    return dialog.Result();
+}
+
+void QtUi::AddDebugLine(std::string_view display_text) {
+    if (debug_window_) {
+        debug_window_->AddLine(display_text);
+        return;
+    }
+    const std::string line = "Debug: " + DisplayToUtf8(display_text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+void QtUi::ControlDebugWindow(DebugWindowAction action) {
+    if (debug_window_) debug_window_->Apply(action);
 }
 
 std::optional<uint16_t> QtUi::ChooseFromMenu(const std::vector<MenuItem>& items) {

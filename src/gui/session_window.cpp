@@ -132,6 +132,7 @@ bool SessionWindow::Available(MenuNeeds needs) const {
         case MenuNeeds::Printing: return h.print != nullptr;
         case MenuNeeds::ScreenSave: return h.capture != nullptr;
         // Not built in this version: there is nothing yet that could do them.
+        case MenuNeeds::MacroRecorder:
         case MenuNeeds::Trace:
         case MenuNeeds::DebugScreens:
         case MenuNeeds::Listing:

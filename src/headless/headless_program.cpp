@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "charset/display_unicode.h"
 #include "ds3270/screen_dump.h"
+#include "macro/macro_runner.h"
 #include "platform/poll_event_loop.h"
 
 namespace orkan {
@@ -39,14 +40,23 @@ public:
 
     void CloseRequested() override { Finish(kExitClosed); }
     void ConnectionEnded(const ConnectionEnd& end) override {
-        // The message box said it already, unless there was none.
-        if (end.text != ui_.LastText()) {
-            const std::string text = DisplayToUtf8(end.text);
-            std::fprintf(stderr, "orkan3270: %s\n", text.c_str());
-            std::fflush(stderr);
+        if (runtime_) {
+            SessionMacros& macros = runtime_->core().Macros();
+            // A start-up macro without a host runs in a session that never connects.
+            if (end.kind == ConnectionEnd::Kind::NoHost && macros.HasStartupMacro()) {
+                macros.StartWithoutHost();
+                return;
+            }
+            // The macro may have logged off itself, and waits for that or reconnects.
+            if (end.kind == ConnectionEnd::Kind::ClosedByHost && macros.StartupMacroRunning()) {
+                Note(end.text);
+                return;
+            }
         }
+        Note(end.text);
         Finish(kExitConnectionEnded);
     }
+    void StartupMacroEnded(const MacroOutcome& outcome) override { Finish(ExitStatusOf(outcome)); }
     // Signals and a broken output end the session as a close does.
     void Finish(int code) {
         if (finishing_) return;
@@ -63,6 +73,14 @@ public:
     int exit_code() const { return exit_code_; }
 
 private:
+    // The message box said it already, unless there was none.
+    void Note(const std::string& display_text) {
+        if (display_text == ui_.LastText()) return;
+        const std::string text = DisplayToUtf8(display_text);
+        std::fprintf(stderr, "orkan3270: %s\n", text.c_str());
+        std::fflush(stderr);
+    }
+
     PollEventLoop& loop_;
     StderrUi& ui_;
     SessionRuntime* runtime_ = nullptr;
@@ -104,6 +122,16 @@ private:
 };
 
 }  // namespace
+
+int ExitStatusOf(const MacroOutcome& outcome) {
+    switch (outcome.end) {
+        case MacroOutcome::End::Finished: return int(uint32_t(outcome.exit_code) & 255u);
+        case MacroOutcome::End::Error:
+        case MacroOutcome::End::LoadFailed: return kExitMacroError;
+        case MacroOutcome::End::Stopped: return kExitMacroStopped;
+    }
+    return kExitMacroError;
+}
 
 void StderrUi::AddDebugLine(std::string_view display_text) {
     const std::string line = "Debug: " + DisplayToUtf8(display_text) + "\n";

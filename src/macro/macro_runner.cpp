@@ -16,8 +16,6 @@ namespace orkan {
 namespace {
 
 constexpr int kMacroTimer = 4;
-constexpr std::array<std::string_view, 4> kEventFileNames = {"protect.ext", "tpxswap.ext", "locked.ext",
-                                                             "unlocked.ext"};
 constexpr size_t kMaxMacroFileBytes = 16 * 1024 * 1024;  // far beyond any macro; a bound for odd files
 
 std::string WithoutExtension(std::string_view path) {
@@ -80,35 +78,75 @@ std::unique_ptr<MacroProgram> MacroRunner::LoadFile(std::string_view name, std::
     return program;
 }
 
-bool MacroRunner::StartFile(std::string_view name, MacroOrigin origin) {
+bool MacroRunner::Restricted() const {
+    return !chain_.empty() && chain_.back()->restricted && s_.settings.AllowHostMacros == 0;
+}
+
+void MacroRunner::LoadFailed(MacroDone& done) {
+    const MacroOutcome outcome{MacroOutcome::End::LoadFailed, 0, 0};
+    if (chain_.empty()) last_outcome_ = outcome;
+    if (done) done(outcome);
+    if (finished_) finished_(outcome);
+}
+
+bool MacroRunner::StartFile(std::string_view name, MacroOrigin origin, MacroDone done) {
     std::string error;
     std::unique_ptr<MacroProgram> program = LoadFile(name, error);
     if (!program) {
         s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
-        if (chain_.empty()) {
-            last_outcome_ = {MacroOutcome::End::LoadFailed, 0, 0};
-            if (finished_) finished_(last_outcome_);
-        }
+        LoadFailed(done);
         return false;
     }
-    return Start(std::move(program), origin);
+    return Request(std::move(program), origin, std::move(done));
 }
 
-bool MacroRunner::StartText(std::string_view text, MacroOrigin origin) {
+bool MacroRunner::StartText(std::string_view text, MacroOrigin origin, MacroDone done) {
     NormalisedMacro source = NormaliseMacroSource(text);
     if (!source.ok) {
         s_.ui.ShowMessage({"File Error", "Macro text: " + source.error, Buttons::Ok, Icon::Warning});
-        if (chain_.empty()) {
-            last_outcome_ = {MacroOutcome::End::LoadFailed, 0, 0};
-            if (finished_) finished_(last_outcome_);
-        }
+        LoadFailed(done);
         return false;
     }
     auto program = std::make_unique<MacroProgram>();
     program->file_name = "(macro text)";
     program->name = "(macro text)";
     program->source = std::move(source.text);
-    return Start(std::move(program), origin);
+    return Request(std::move(program), origin, std::move(done));
+}
+
+bool MacroRunner::Request(std::unique_ptr<MacroProgram> program, MacroOrigin origin, MacroDone done) {
+    if (chain_.empty() && waiting_.empty()) {
+        chain_done_ = std::move(done);
+        // A pre-scan error has been reported and the chain's end told by now.
+        [[maybe_unused]] const bool started = Start(std::move(program), origin);
+        return true;
+    }
+    if (waiting_.size() >= kMaxWaitingMacros) {
+        s_.ui.ShowMessage({"Macro Error",
+                           "Macro \"" + program->name + "\" was not started: " + std::to_string(kMaxWaitingMacros) +
+                               " macros are waiting for the running one already.",
+                           Buttons::Ok, Icon::Warning});
+        LoadFailed(done);
+        return false;
+    }
+    waiting_.push_back({std::move(program), origin, std::move(done)});
+    return true;
+}
+
+void MacroRunner::StartNextWaiting() {
+    if (next_posted_ || waiting_.empty()) return;
+    next_posted_ = true;
+    std::weak_ptr<int> alive = alive_;
+    loop_.Post([this, alive] {
+        if (alive.expired()) return;
+        next_posted_ = false;
+        if (!chain_.empty() || waiting_.empty()) return;
+        WaitingMacro next = std::move(waiting_.front());
+        waiting_.pop_front();
+        chain_done_ = std::move(next.done);
+        [[maybe_unused]] const bool started = Start(std::move(next.program), next.origin);
+        StartNextWaiting();  // after a pre-scan error, the one behind it
+    });
 }
 
 bool MacroRunner::Start(std::unique_ptr<MacroProgram> program, MacroOrigin origin) {
@@ -179,6 +217,8 @@ void MacroRunner::RunTurn() {
         const int result = ExecuteStatement();
         if (generation != generation_) {  // the statement stopped the chain (a dialog's Cancel, Stop)
             in_turn_ = false;
+            // Whatever started in its place while this turn was still on.
+            if (!chain_.empty() && state_ == MacroState::Running) ScheduleTurn();
             return;
         }
         if (result == kStartedChild) continue;
@@ -212,6 +252,10 @@ void MacroRunner::EndChain(MacroOutcome::End end, int error) {
         s_.ui.ShowMessage({"Macro Error", std::string(MacroErrorText(close_error)), Buttons::Ok, Icon::Warning});
     }
     last_outcome_ = {end, exit_code_, error};
+    MacroDone done = std::move(chain_done_);
+    chain_done_ = nullptr;
+    StartNextWaiting();
+    if (done) done(last_outcome_);
     if (finished_) finished_(last_outcome_);
 }
 
@@ -247,10 +291,17 @@ void MacroRunner::ReportError(int number) {
 }
 
 void MacroRunner::Stop() {
-    if (chain_.empty() && state_ == MacroState::Idle) return;
     if (state_ == MacroState::Recording || (state_ == MacroState::Paused && paused_state_ == MacroState::Recording))
         return;  // the recorder stops its own recording
-    EndChain(MacroOutcome::End::Stopped, 0);
+    // The user stopped macros: the ones waiting to start are stopped with the running one.
+    std::deque<WaitingMacro> dropped = std::move(waiting_);
+    waiting_.clear();
+    if (!chain_.empty()) EndChain(MacroOutcome::End::Stopped, 0);
+    for (WaitingMacro& w : dropped) {
+        const MacroOutcome stopped{MacroOutcome::End::Stopped, 0, 0};
+        if (w.done) w.done(stopped);
+        if (finished_) finished_(stopped);
+    }
 }
 
 void MacroRunner::TogglePause() {
@@ -291,7 +342,7 @@ void MacroRunner::AfterHostRecord() {
 
 void MacroRunner::StartEventMacro(EventMacro which, const std::string& argument) {
     const std::string& path = event_files_[size_t(which)];
-    if (path.empty() || !chain_.empty()) return;
+    if (path.empty() || !chain_.empty() || !waiting_.empty()) return;
     if (which == EventMacro::Locked) variable_state_.passed_key = argument;
     (void)StartFile(path);
 }

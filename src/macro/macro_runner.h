@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -41,7 +42,12 @@ struct MacroOutcome {
     int error = 0;      // the macro error number for End::Error
 };
 
+// Told how the chain that a started macro began ends (also when it could not start at all).
+using MacroDone = std::function<void(const MacroOutcome&)>;
+
 inline constexpr int kMaxRunDepth = 32;
+// Macros asked for while a chain runs wait for it, in order; beyond this many the request is refused.
+inline constexpr size_t kMaxWaitingMacros = 16;
 
 class MacroRunner final : public MacroHook {
 public:
@@ -52,25 +58,26 @@ public:
 
     // The event macro files found at start-up, in EventMacro order; an empty path disables it.
     void SetEventMacroFiles(const std::array<std::string, 4>& paths) { event_files_ = paths; }
-    void SetHostMacrosAllowed(bool allowed) { host_macros_allowed_ = allowed; }
-    // Called whenever a chain ends, however it ends.
+    // Called whenever a chain ends, however it ends (after the chain's own MacroDone).
     void SetFinishedCallback(std::function<void(const MacroOutcome&)> done) { finished_ = std::move(done); }
     // A macro that never ends stops after this many statements with an error (the fuzzer); 0 = none.
     void SetStatementBudget(uint64_t statements) { statement_budget_ = statements; }
 
     // Loads, pre-scans and starts a macro file (found in the macros folder, extension "mac" added
-    // when missing) or macro text. While a chain runs, the new macro joins it. False when it did
-    // not start; the message or error report has been shown.
-    bool StartFile(std::string_view name, MacroOrigin origin = MacroOrigin::User);
-    bool StartText(std::string_view text, MacroOrigin origin = MacroOrigin::User);
+    // when missing) or macro text. While a chain runs (or others wait), the new macro waits for
+    // them and starts after them: one chain at a time, and nothing asked for is lost. False when
+    // it will not run; the message or error report has been shown and `done` has been told.
+    bool StartFile(std::string_view name, MacroOrigin origin = MacroOrigin::User, MacroDone done = {});
+    bool StartText(std::string_view text, MacroOrigin origin = MacroOrigin::User, MacroDone done = {});
 
-    // The stop and pause/resume key functions.
+    // The stop and pause/resume key functions. Stop also drops the macros waiting to start.
     void Stop();
     void TogglePause();
 
     MacroState state() const { return state_; }
     char StatusLetter() const;
     bool Active() const { return !chain_.empty(); }
+    size_t WaitingMacros() const { return waiting_.size(); }
     const MacroOutcome& LastOutcome() const { return last_outcome_; }
     MacroVariables& variables() { return variables_; }
     const MacroVariableState& variable_state() const { return variable_state_; }
@@ -79,7 +86,8 @@ public:
     uint64_t statements_executed() const { return statements_executed_; }
 
     // MacroHook.
-    bool IsMacroRunning() const override { return state_ >= MacroState::Running; }
+    bool IsMacroRunning() const override { return state_ >= MacroState::Running || !waiting_.empty(); }
+    bool DropsKeys() const override { return state_ == MacroState::Running; }
     std::string RunningMacroName() const override;
     void ReleaseUnlockWaits() override;
     void AfterHostRecord() override;
@@ -94,7 +102,16 @@ public:
     static constexpr int kStartedChild = 1000;  // a statement's result: RUN put a child in its place
 
 private:
+    struct WaitingMacro {
+        std::unique_ptr<MacroProgram> program;
+        MacroOrigin origin;
+        MacroDone done;
+    };
+
     // Loading and the chain.
+    bool Request(std::unique_ptr<MacroProgram> program, MacroOrigin origin, MacroDone done);
+    void StartNextWaiting();
+    void LoadFailed(MacroDone& done);
     bool Start(std::unique_ptr<MacroProgram> program, MacroOrigin origin);
     std::unique_ptr<MacroProgram> LoadFile(std::string_view name, std::string& error);
     void EndChain(MacroOutcome::End end, int error);
@@ -140,7 +157,7 @@ private:
     int EditBoxFunction(MacroValue* args, int count, MacroValue& out);
     int ShellExecuteFunction(MacroValue* args, MacroValue& out);
     void DebugLine(std::string_view text);
-    bool Restricted() const { return !chain_.empty() && chain_.back()->restricted && !host_macros_allowed_; }
+    bool Restricted() const;
 
     Session& s_;
     EventLoop& loop_;
@@ -149,6 +166,9 @@ private:
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
     std::vector<std::unique_ptr<MacroProgram>> chain_;
+    MacroDone chain_done_;  // of the macro that began the chain
+    std::deque<WaitingMacro> waiting_;
+    bool next_posted_ = false;
     MacroState state_ = MacroState::Idle;
     MacroState paused_state_ = MacroState::Idle;
     bool timer_running_ = false;
@@ -163,7 +183,6 @@ private:
     MacroOutcome last_outcome_;
     std::function<void(const MacroOutcome&)> finished_;
     std::array<std::string, 4> event_files_;
-    bool host_macros_allowed_ = false;
 
     MacroVariables variables_;
     MacroVariableState variable_state_;

@@ -69,6 +69,16 @@ public:
     virtual void RunMacroText(const std::string& text) = 0;
     // Macro text a host sent: it runs restricted unless the user allowed host macros.
     virtual void StartHostMacroFile(const std::string& path) { StartMacroFile(path); }
+    // A macro is executing statements now: keys typed meanwhile are not for it and are dropped.
+    virtual bool DropsKeys() const { return false; }
+
+    // The one rule for every event: its file was found at start-up and no macro runs. True when
+    // the event's macro was started.
+    bool StartEventMacroIfIdle(EventMacro which, const std::string& argument) {
+        if (!EventEnabled(which) || IsMacroRunning()) return false;
+        StartEventMacro(which, argument);
+        return true;
+    }
 };
 
 // Keys typed ahead while the keyboard was locked.

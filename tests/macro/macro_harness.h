@@ -16,9 +16,9 @@ namespace orkan::test {
 class ManualLoop final : public EventLoop {
 public:
     void Post(Task task) override { posted.push_back(std::move(task)); }
-    bool SendAndWait(Task task, const std::function<bool()>&) override {
+    SendResult SendAndWait(Task task, const std::function<bool()>&) override {
         task();
-        return true;
+        return SendResult::Ran;
     }
     void StartTimer(int id, std::chrono::milliseconds period, bool, Task task) override {
         timers[id] = {period, std::move(task)};

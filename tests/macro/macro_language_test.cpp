@@ -282,7 +282,7 @@ TEST(MacroErrors, HostMacrosAreRestrictedUnlessAllowed) {
         EXPECT_TRUE(m.env.calls.empty());
     }
     MacroSession m;
-    m.runner.SetHostMacrosAllowed(true);
+    m.ks.session.settings.AllowHostMacros = 1;
     (void)m.runner.StartText("WINEXEC(\"prog \"\"a b\"\" c\")", MacroOrigin::Host);
     m.loop.RunPosted();
     EXPECT_EQ(m.outcome.end, MacroOutcome::End::Finished);
@@ -369,6 +369,54 @@ TEST(MacroWaits, TimersHostRecordsPauseAndStop) {
         EXPECT_EQ(m.outcome.end, MacroOutcome::End::Stopped);
         EXPECT_EQ(m.ks.session.indicators.macro_letter, 0);
     }
+}
+
+TEST(MacroChains, OneChainAtATimeTheOthersWaitInOrder) {
+    MacroSession m;
+    std::vector<std::string> ends;
+    auto note = [&ends](std::string name) {
+        return [&ends, name](const MacroOutcome& o) {
+            ends.push_back(name + ":" + std::to_string(int(o.end)) + "/" + std::to_string(o.exit_code));
+        };
+    };
+    const std::string event_file = testing::TempDir() + "orkan-unlocked.ext";
+    std::ofstream(event_file) << "ORDER = ORDER + \"e\"\n";
+    m.runner.SetEventMacroFiles({"", "", "", event_file});
+    MacroHook& hook = m.runner;
+
+    ASSERT_TRUE(m.runner.StartText("ORDER = \"a\"\nWAIT(5)\nEXIT 1", MacroOrigin::User, note("first")));
+    m.loop.RunPosted();
+    EXPECT_FALSE(hook.DropsKeys());  // waiting: keys are the user's
+    ASSERT_TRUE(m.runner.StartText("ORDER = ORDER + \"b\"\nEXIT 2", MacroOrigin::User, note("second")));
+    EXPECT_FALSE(m.runner.StartFile("/nonexistent-orkan-dir/x", MacroOrigin::User, note("missing")));
+    ASSERT_TRUE(m.runner.StartText("ORDER = ORDER + \"c\"", MacroOrigin::User, note("third")));
+    m.loop.RunPosted();
+    EXPECT_EQ(m.runner.WaitingMacros(), 2u);
+    EXPECT_FALSE(hook.StartEventMacroIfIdle(EventMacro::Unlocked, ""));
+    m.loop.FireTimer();
+    m.loop.RunPosted();
+    EXPECT_EQ(ends, (std::vector<std::string>{"missing:3/0", "first:0/1", "second:0/2", "third:0/0"}));
+    EXPECT_EQ(m.Var("ORDER"), T("abc"));
+    EXPECT_TRUE(hook.StartEventMacroIfIdle(EventMacro::Unlocked, ""));
+    EXPECT_FALSE(hook.StartEventMacroIfIdle(EventMacro::Protect, ""));  // no file: not enabled
+    m.loop.RunPosted();
+    EXPECT_EQ(m.Var("ORDER"), T("abce"));
+
+    // Stop ends the running chain and the ones waiting for it; the waiting room has a limit.
+    ends.clear();
+    ASSERT_TRUE(m.runner.StartText("WHILE 1\nENDWHILE", MacroOrigin::User, note("loop")));
+    m.loop.RunPosted(1);
+    EXPECT_TRUE(hook.DropsKeys());
+    for (size_t i = 0; i < kMaxWaitingMacros; ++i) ASSERT_TRUE(m.runner.StartText("X = 1"));
+    EXPECT_FALSE(m.runner.StartText("X = 2", MacroOrigin::User, note("refused")));
+    EXPECT_NE(m.LastMessage().find("16 macros are waiting"), std::string::npos) << m.LastMessage();
+    m.runner.Stop();
+    m.loop.RunPosted();
+    EXPECT_EQ(ends, (std::vector<std::string>{"refused:3/0", "loop:2/0"}));
+    EXPECT_EQ(m.finished, 5 + 1 + 1 + int(kMaxWaitingMacros));
+    EXPECT_EQ(m.runner.WaitingMacros(), 0u);
+    EXPECT_FALSE(hook.IsMacroRunning());
+    std::filesystem::remove(event_file);
 }
 
 TEST(MacroDialogs, MessageBoxEditBoxAndOtherSessions) {
