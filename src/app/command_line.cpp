@@ -62,11 +62,13 @@ std::string_view SessionFileName(std::string_view v) {
     return Trim(v);
 }
 
-// Blank-trimmed, a single blank when empty (given without a value), at most 64 characters.
+// Blank-trimmed, a single blank when empty (given without a value), at most 64 characters. Macro
+// text and macro names are kept whole: a cut macro would be another macro, run all the same.
 void StoreValue(CommandLine& out, CmdOption o, std::string_view raw) {
     std::string_view v = Trim(raw);
     if (o == CmdOption::Session) v = SessionFileName(v);
-    if (v.size() > kCommandLineValueLimit) {
+    const bool macro = o == CmdOption::Run || o == CmdOption::Macro;
+    if (v.size() > kCommandLineValueLimit && !macro) {
         out.notes.push_back("The value of command line option " + OptionName(o) + " is longer than " +
                             std::to_string(kCommandLineValueLimit) + " characters and was cut to " +
                             std::to_string(kCommandLineValueLimit) + ".");

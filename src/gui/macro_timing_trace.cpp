@@ -32,13 +32,20 @@ MacroTimingTrace::~MacroTimingTrace() {
 }
 
 bool MacroTimingTrace::eventFilter(QObject* watched, QEvent* event) {
+    const char letter = session_.indicators.macro_letter;
+    if (letter != letter_) {
+        if (letter == 0) {
+            std::fprintf(stderr, "orkan3270: trace %lld macro letter gone\n", NowNs());
+            std::fflush(stderr);
+        }
+        letter_ = letter;
+    }
     // A key event reaches its window once, then the widgets; the window's delivery is the arrival.
     if (event->type() == QEvent::KeyPress && qobject_cast<QWindow*>(watched) &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Pause) {
         std::fprintf(stderr, "orkan3270: trace %lld key Pause\n", NowNs());
         std::fflush(stderr);
     } else if (event->type() == QEvent::Paint && watched == &status_line_) {
-        const char letter = session_.indicators.macro_letter;
         std::fprintf(stderr, "orkan3270: trace %lld status letter %c\n", NowNs(), letter ? letter : '-');
         std::fflush(stderr);
     }

@@ -197,6 +197,8 @@ int RunHeadless(const CommandLine& cl, StderrUi& ui) {
     env.program_data = FindProgramDataFolder(CurrentExecutablePath());
     StartupState state;
     if (int rc = PrepareSession(cl, env, runtime, state); rc != 0) return rc;
+    // Macros name key functions by key.lst (KEY("Enter")); there is no keyboard map without keys.
+    runtime.session().keyboard.key_list = state.key_list;
     std::fprintf(stderr, "orkan3270: session %c, process %d\n", runtime.session().letter, int(getpid()));
     std::fflush(stderr);
 

@@ -195,7 +195,19 @@ TEST(MacroWiring, OtherSessionsSoundsAndWhatTheSessionKnows) {
     EXPECT_EQ(w.Var("L").text, "12");  // the Erase/Write with its orders, without IAC EOR
 }
 
-TEST(MacroWiring, ATn3270LinkNeverCarriesMacroOptions) {
+TEST(MacroWiring, MacroOptionsAreKeptWholeAndNeverComeFromALink) {
+    {
+        // A cut macro would be another macro: start-up macro text and names are never cut.
+        const std::string text = "A = 1 ; B = 2 ; C = 3 ; D = 4 ; E = 5 ; F = 6 ; G = 7 ; H = 8 ; EXIT 9";
+        const std::string name = "/home/someone/a/long/folder/of/macros/" + std::string(40, 'm') + ".mac";
+        const char* argv[] = {"orkan3270", "--run", text.c_str(), "--macro", name.c_str()};
+        test::RecordingUi ui;
+        CommandLine cl;
+        ASSERT_EQ(ParseCommandLine(5, argv, cl, ui), 0);
+        EXPECT_EQ(cl.Value(CmdOption::Run), text);
+        EXPECT_EQ(cl.Value(CmdOption::Macro), name);
+        EXPECT_TRUE(cl.notes.empty());
+    }
     const std::vector<std::vector<const char*>> links = {
         {"orkan3270", "tn3270://host/ /R EXIT 9"},
         {"orkan3270", "tn3270://host/R EXIT 9"},
