@@ -531,6 +531,7 @@ void SessionRuntime::StopWork() {
     timers_running_ = false;
     connection_.Close();
     Detach();
+    core_->Macros().Stop();  // a closing session's macros end with it, not while it saves
 }
 
 void SessionRuntime::FinishClose() {

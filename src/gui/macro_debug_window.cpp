@@ -12,18 +12,22 @@ namespace orkan {
 namespace {
 
 constexpr int kDefaultLeft = 10, kDefaultTop = 10, kDefaultWidth = 712, kDefaultHeight = 300;
-constexpr int kTrimStep = 1000;  // lines removed at once when the list is full
+constexpr int kFlushMs = 50;
 constexpr std::string_view kTrimmedNote = "(earlier lines were removed)";
 
 }  // namespace
 
-MacroDebugWindow::MacroDebugWindow(Session& session) : QWidget(nullptr, Qt::Window), session_(session) {
+MacroDebugWindow::MacroDebugWindow(Session& session, int max_lines)
+    : QWidget(nullptr, Qt::Window), session_(session), max_lines_(std::max(2, max_lines)) {
     setObjectName("OrkanDebugWindow");
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     list_ = new QListWidget(this);
     list_->setUniformItemSizes(true);
     layout->addWidget(list_);
+    flush_timer_.setSingleShot(true);
+    flush_timer_.setInterval(kFlushMs);
+    connect(&flush_timer_, &QTimer::timeout, this, [this] { Flush(); });
 }
 
 void MacroDebugWindow::ShowWindow() {
@@ -49,15 +53,42 @@ void MacroDebugWindow::ShowWindow() {
 
 void MacroDebugWindow::AddLine(std::string_view display_text) {
     ShowWindow();
-    if (list_->count() >= kMaxLines) {
-        // A debug loop must not eat the memory; what goes is said.
-        const int first = trimmed_ ? 1 : 0;
-        for (int i = 0; i < kTrimStep; ++i) delete list_->takeItem(first);
-        if (!trimmed_) list_->insertItem(0, DisplayToQString(kTrimmedNote));
+    pending_.append(DisplayToQString(display_text));
+    // A debug loop must not eat the memory, not even between two flushes.
+    if (pending_.size() > max_lines_) {
+        pending_.removeFirst();
         trimmed_ = true;
     }
-    list_->addItem(DisplayToQString(display_text));
+    if (!flush_timer_.isActive()) flush_timer_.start();
+}
+
+void MacroDebugWindow::Flush() {
+    flush_timer_.stop();
+    if (pending_.isEmpty()) return;
+    list_->setUpdatesEnabled(false);
+    list_->addItems(pending_);
+    pending_.clear();
+    // Older lines go when there are too many, and the first line says that some went.
+    const int note = note_shown_ ? 1 : 0;
+    const int excess = list_->count() - note - (max_lines_ - 1);
+    if (excess > 0) {
+        list_->model()->removeRows(note, excess);
+        trimmed_ = true;
+    }
+    if (trimmed_ && !note_shown_) {
+        list_->insertItem(0, DisplayToQString(kTrimmedNote));
+        note_shown_ = true;
+    }
     list_->setCurrentRow(list_->count() - 1);
+    list_->setUpdatesEnabled(true);
+}
+
+void MacroDebugWindow::Empty() {
+    flush_timer_.stop();
+    pending_.clear();
+    list_->clear();
+    trimmed_ = false;
+    note_shown_ = false;
 }
 
 void MacroDebugWindow::Apply(DebugWindowAction action) {
@@ -68,14 +99,10 @@ void MacroDebugWindow::Apply(DebugWindowAction action) {
             break;
         case DebugWindowAction::Close:
             // Closing drops the window and its lines; the next line opens a new one.
-            list_->clear();
-            trimmed_ = false;
+            Empty();
             hide();
             break;
-        case DebugWindowAction::Clear:
-            list_->clear();
-            trimmed_ = false;
-            break;
+        case DebugWindowAction::Clear: Empty(); break;
         case DebugWindowAction::Hide: hide(); break;
     }
 }

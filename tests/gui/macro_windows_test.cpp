@@ -51,13 +51,14 @@ TEST(MacroDebugWindow, LinesActionsAndItsPlace) {
     session.record.SetNumber(field::DebugWindowTop, 30);
     session.record.SetNumber(field::DebugWindowWidth, 500);
     session.record.SetNumber(field::DebugWindowHeight, 200);
-    MacroDebugWindow window(session);
+    MacroDebugWindow window(session, 100);
     QtUi qt_ui;
     qt_ui.SetDebugWindow(&window);
 
     qt_ui.AddDebugLine("first");
     qt_ui.AddDebugLine("caf\xE9");
     EXPECT_TRUE(window.isVisible());
+    window.Flush();
     EXPECT_EQ(window.windowTitle(), "C - Debug Window");
     EXPECT_EQ(window.size(), QSize(500, 200));
     ASSERT_EQ(window.List()->count(), 2);
@@ -78,12 +79,17 @@ TEST(MacroDebugWindow, LinesActionsAndItsPlace) {
     qt_ui.ControlDebugWindow(DebugWindowAction::Close);
     EXPECT_FALSE(window.isVisible());
 
-    // A macro tracing a loop without end must not fill the memory: old lines go, and that is said.
-    for (int i = 0; i <= MacroDebugWindow::kMaxLines; ++i) window.AddLine("line " + std::to_string(i));
-    EXPECT_LE(window.List()->count(), MacroDebugWindow::kMaxLines);
+    // A macro tracing a loop without end must not fill the memory: old lines go, and that is said,
+    // whether they went before they reached the list or after.
+    for (int batch : {60, 60, 250}) {
+        for (int i = 0; i < batch; ++i) window.AddLine("line " + std::to_string(i));
+        window.Flush();
+    }
+    EXPECT_EQ(window.List()->count(), 100);
     EXPECT_EQ(window.List()->item(0)->text(), "(earlier lines were removed)");
-    EXPECT_EQ(window.List()->item(window.List()->count() - 1)->text(),
-              QString("line %1").arg(MacroDebugWindow::kMaxLines));
+    EXPECT_EQ(window.List()->item(1)->text(), "line 151");
+    EXPECT_EQ(window.List()->item(99)->text(), "line 249");
+    EXPECT_EQ(window.List()->currentRow(), 99);
     qt_ui.SetDebugWindow(nullptr);
 }
 
@@ -92,7 +98,7 @@ TEST(MacroEditBox, TheUiAsksWithTheDialogAndCancelStops) {
     QtUi ui;
     for (bool ok : {true, false}) {
         QTimer::singleShot(0, [ok] {
-            auto* box = qobject_cast<MacroEditBox*>(QApplication::activeModalWidget());
+            auto* box = dynamic_cast<MacroEditBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
             box->Field()->setText("abc");
             if (ok) box->accept();
