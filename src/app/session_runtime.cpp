@@ -41,6 +41,8 @@ void CopyField(SessionRecord& to, const SessionRecord& from, const FieldDef& f) 
     }
 }
 
+// The model and the user's own size go together: --size sets all three.
+constexpr const FieldDef* kModelFields[] = {&field::TerminalModel, &field::UserScreenWidth, &field::UserScreenHeight};
 constexpr const FieldDef* kHostFields[] = {&field::HostName, &field::IpName,   &field::Port,
                                            &field::Tn3270e,  &field::TlsChoice, &field::LuName};
 
@@ -100,7 +102,8 @@ void SessionRuntime::ApplyCommandLineConnection(SessionRecord& record) const {
     if (command_line_.tn3270e) CopyField(record, given, field::Tn3270e);
     if (command_line_.tls) CopyField(record, given, field::TlsChoice);
     if (command_line_.lu_name) CopyField(record, given, field::LuName);
-    if (command_line_.model) CopyField(record, given, field::TerminalModel);
+    if (command_line_.model)
+        for (const FieldDef* f : kModelFields) CopyField(record, given, *f);
 }
 
 SessionRecord SessionRuntime::RecordForSaving() const {
@@ -113,7 +116,8 @@ SessionRecord SessionRuntime::RecordForSaving() const {
     if (command_line_.tn3270e) CopyField(out, loaded, field::Tn3270e);
     if (command_line_.tls) CopyField(out, loaded, field::TlsChoice);
     if (command_line_.lu_name) CopyField(out, loaded, field::LuName);
-    if (command_line_.model) CopyField(out, loaded, field::TerminalModel);
+    if (command_line_.model)
+        for (const FieldDef* f : kModelFields) CopyField(out, loaded, *f);
     return out;
 }
 
