@@ -109,7 +109,8 @@ void SessionMacros::EditMacro() {
     Session& s = runtime_.session();
     const std::optional<std::string> chosen = s.ui.AskFileName(MacroFileRequest("Edit a Macro", s.folders.macros));
     if (!chosen) {
-        if (!s.ui.CanAsk()) NeedsFileName("Edit a Macro", "edit the file in the macros folder " + s.folders.macros + ".");
+        if (!s.ui.CanAsk())
+            NeedsFileName("Edit a Macro", "edit the file in the macros folder " + s.folders.macros + ".");
         return;
     }
     std::vector<std::string> argv = SplitCommandLine(s.settings.Notepad);

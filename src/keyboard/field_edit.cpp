@@ -97,7 +97,8 @@ bool RejectCharacter(Session& s) {
         return false;
     }
     MacroHook* macros = s.hooks.macros;
-    if (macros && !s.keyboard.protect_event_tried && macros->StartEventMacroIfIdle(EventMacro::Protect, std::string())) {
+    if (macros && !s.keyboard.protect_event_tried &&
+        macros->StartEventMacroIfIdle(EventMacro::Protect, std::string())) {
         s.keyboard.protect_event_tried = true;
         return true;
     }
