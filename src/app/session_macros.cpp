@@ -1,9 +1,8 @@
 #include "app/session_macros.h"
 
-#include <cstring>
-
 #include "app/session_peers.h"
 #include "app/session_runtime.h"
+#include "capture/editor_launch.h"
 #include "macro/macro_errors.h"
 #include "session/session.h"
 #include "session/session_frame.h"
@@ -113,11 +112,11 @@ void SessionMacros::EditMacro() {
             NeedsFileName("Edit a Macro", "edit the file in the macros folder " + s.folders.macros + ".");
         return;
     }
-    std::vector<std::string> argv = SplitCommandLine(s.settings.Notepad);
-    argv.push_back(*chosen);
-    if (const int error = Spawn(argv, s.folders.macros); error != 0) {
+    const Environment environment = ProcessEnvironment();
+    const std::string editor = EditorCommand(s.settings, environment);
+    if (const std::string error = LaunchEditor(editor, *chosen, environment); !error.empty()) {
         s.ui.ShowMessage({"Orkan TN3270 Error",
-                          "The editor \"" + s.settings.Notepad + "\" could not be started: " + std::strerror(error) +
+                          "The editor \"" + editor + "\" could not be started for " + *chosen + ": " + error +
                               ".\nThe program setting \"Notepad\" names the editor.",
                           Buttons::Ok, Icon::Error});
     }

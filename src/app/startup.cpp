@@ -137,11 +137,6 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     out.startup_macro = cl.Value(CmdOption::Macro);
     SessionMacros& macros = runtime.core().Macros();
     macros.SetEventMacroFiles(out.event_macros.paths);
-    // Options this build cannot carry out say so, rather than letting a script believe they ran.
-    if (out.trace_from_start && !runtime.core().TraceAvailable())
-        ui.ShowMessage({"Orkan TN3270", "Tracing (--trace, /T) is not available yet in this version of Orkan TN3270; "
-                                        "the session runs without a trace.",
-                        Buttons::Ok, Icon::Warning});
 
     SessionFileState& state = runtime.file_state();
     state.given = GivenBy(cl);
@@ -162,6 +157,9 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     if (env.claim_slot) {
         if (int rc = ClaimSlot(cl, env, runtime, out); rc != 0) return rc;
     }
+    // The trace file is named after the session letter, which the slot gave. A file that cannot
+    // be made has been reported; the session runs without a trace.
+    if (out.trace_from_start) [[maybe_unused]] const bool tracing = runtime.core().StartTraceAtStartUp();
     // /R's text starts with the session complete (its first statements run once the loop turns).
     if (cl.Given(CmdOption::Run)) macros.RunStartupText(out.run_text);
     return 0;

@@ -100,6 +100,7 @@ void SessionController::Attach(SessionRuntime& runtime, StartupState& startup) {
     previous_view_ = s.view;
     s.view = &terminal_->View();
     terminal_->View().on_show_window = [this] { window_->BringForward(); };
+    terminal_->View().on_status_refreshed = [this] { window_->ShowCaptureState(session().indicators.capture_active); };
     terminal_->Frame().on_size_wanted = [this](QSize size) { window_->TerminalSizeWanted(&terminal_->Frame(), size); };
     macro_parts_ = std::make_unique<MacroWindowParts>(s, ui_, terminal_->Frame().StatusBar());
 }
@@ -201,6 +202,10 @@ void SessionController::FontSettingsChanged() {
 
 void SessionController::ToggleAttributeMarkers() {
     if (terminal_) terminal_->View().ToggleAttributeMarkers();
+}
+
+bool SessionController::AttributeMarkersShown() const {
+    return terminal_ && terminal_->View().AttributeMarkersShown();
 }
 
 void SessionController::LocateCursor() {
@@ -393,6 +398,8 @@ void SessionController::RunMenuKey(uint16_t code, int options_page) {
 
 void SessionController::RunMenuCommand(uint16_t id) {
     [[maybe_unused]] const bool ran = runtime_->core().RunMenuCommand(id);
+    // The Trace item's check mark shows whether the trace is on.
+    if (id == menu_command::Trace && window_) window_->BuildMenuBar(2);
 }
 
 void SessionController::SessionChosen(size_t position) {
