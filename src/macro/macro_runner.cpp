@@ -215,6 +215,7 @@ void MacroRunner::RunTurn() {
             DebugLine(std::string_view(p.source).substr(p.current, end - p.current));
         }
         const int result = ExecuteStatement();
+        retired_.clear();
         if (generation != generation_) {  // the statement stopped the chain (a dialog's Cancel, Stop)
             in_turn_ = false;
             // Whatever started in its place while this turn was still on.
@@ -242,6 +243,9 @@ void MacroRunner::EndChain(MacroOutcome::End end, int error) {
     timers_.Stop(kMacroTimer);
     timer_running_ = false;
     const int close_error = files_.CloseAll();
+    if (in_turn_) {
+        for (auto& program : chain_) retired_.push_back(std::move(program));
+    }
     chain_.clear();
     turn_posted_ = false;
     SetState(MacroState::Idle);

@@ -166,6 +166,9 @@ private:
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
     std::vector<std::unique_ptr<MacroProgram>> chain_;
+    // A chain that ended inside a statement (EDITBOX's Cancel, a stop key) is kept until the
+    // statement has returned: its scanner still reads the program's text.
+    std::vector<std::unique_ptr<MacroProgram>> retired_;
     MacroDone chain_done_;  // of the macro that began the chain
     std::deque<WaitingMacro> waiting_;
     bool next_posted_ = false;

@@ -432,10 +432,13 @@ TEST(MacroDialogs, MessageBoxEditBoxAndOtherSessions) {
     EXPECT_EQ(m.Var("S"), N(1));
     EXPECT_EQ(m.env.calls, (std::vector<std::string>{"front B", "front 7", "run B x"}));
 
-    m.Run("A = EDITBOX(\"Name?\")\nR = 99");
-    EXPECT_EQ(m.outcome.end, MacroOutcome::End::Stopped);
-    EXPECT_EQ(m.LastMessage(), "Macro Stopped: Macro stopped by cancelling an EditBox");
-    EXPECT_EQ(m.Var("R"), N(6));
+    // Cancel ends the macro in the middle of its statement, which must not read a freed text.
+    for (const char* text : {"A = EDITBOX(\"Name?\")\nR = 99", "A = EDITBOX(\"Name?\") + \"x\" ; R = 99"}) {
+        m.Run(text);
+        EXPECT_EQ(m.outcome.end, MacroOutcome::End::Stopped) << text;
+        EXPECT_EQ(m.LastMessage(), "Macro Stopped: Macro stopped by cancelling an EditBox");
+        EXPECT_EQ(m.Var("R"), N(6)) << text;
+    }
 }
 
 TEST(MacroFiles, WriteReadAndRunFiles) {
