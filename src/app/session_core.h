@@ -15,6 +15,8 @@
 #include "app/session_macros.h"
 #include "capture/capture_commands.h"
 #include "capture/screen_history.h"
+#include "print/printing.h"
+#include "session/menu_commands.h"
 #include "session/session_hooks.h"
 
 namespace orkan {
@@ -22,17 +24,6 @@ namespace orkan {
 class SessionRuntime;
 class SessionFrame;
 struct Session;
-
-// Menu commands without a key function.
-namespace menu_command {
-inline constexpr uint16_t Trace = 3001;
-inline constexpr uint16_t DumpBuffers = 3002;
-inline constexpr uint16_t SaveDebugScreen = 3003;
-inline constexpr uint16_t LoadDebugScreen = 3004;
-inline constexpr uint16_t About = 3005;
-inline constexpr uint16_t Listing = 3009;
-inline constexpr uint16_t EditMacro = 3011;
-}  // namespace menu_command
 
 class SessionCore final : public OperHook {
 public:
@@ -43,6 +34,7 @@ public:
 
     ScreenHistory& History() { return history_; }
     SessionMacros& Macros() { return macros_; }
+    Printing& Print() { return printing_; }
 
     // OperHook: the keyboard's Oper functions (after its Wang and line-mode rules). True when the
     // function was carried out or refused with a message.
@@ -74,6 +66,7 @@ private:
     SessionFrame& frame_;
     ScreenHistory history_;
     CaptureSubsystem capture_;
+    Printing printing_;
     SessionMacros macros_;
 };
 
