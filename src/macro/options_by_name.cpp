@@ -29,7 +29,8 @@ std::optional<CellSize> ParseCellSize(std::string_view text) {
     for (char c : text)
         if (c != ' ' && c != '\t') compact += c;
     const size_t x = compact.find_first_of("xX");
-    if (x == std::string::npos || x == 0 || x + 1 == compact.size() || compact.size() > 9) return std::nullopt;
+    if (x == std::string::npos || x == 0 || x + 1 == compact.size() || compact.size() > 9)
+        return std::nullopt;
     auto number = [](std::string_view digits) -> std::optional<int> {
         int n = 0;
         for (char c : digits) {
@@ -123,7 +124,8 @@ int SetValue(Session& session, const OptionEntry& e, SessionRecord& record, cons
         case OptionKind::CellSize: {
             if (!value.IsText()) return macro_error::ParmType;
             const std::optional<CellSize> cell = ParseCellSize(value.text);
-            if (!cell || !UsableCell(*cell, FontLimitsFrom(session.settings))) return macro_error::InvalidValue;
+            if (!cell || !UsableCell(*cell, FontLimitsFrom(session.settings)))
+                return macro_error::InvalidValue;
             record.SetNumber(field::CellWidth, uint32_t(cell->width));
             record.SetNumber(field::CellHeight, uint32_t(cell->height));
             return macro_error::None;
@@ -134,7 +136,8 @@ int SetValue(Session& session, const OptionEntry& e, SessionRecord& record, cons
 
 }  // namespace
 
-int SetOptionByName(Session& session, std::string_view section, std::string_view option, const MacroValue& value) {
+int SetOptionByName(Session& session, std::string_view section, std::string_view option,
+                    const MacroValue& value) {
     const OptionEntry* e = FindOption(section, option);
     if (!e) return macro_error::UnknownKeyword;
     SessionRecord changed = session.record;
@@ -145,7 +148,8 @@ int SetOptionByName(Session& session, std::string_view section, std::string_view
     return macro_error::None;
 }
 
-int GetOptionByName(const Session& session, std::string_view section, std::string_view option, MacroValue& out) {
+int GetOptionByName(const Session& session, std::string_view section, std::string_view option,
+                    MacroValue& out) {
     const OptionEntry* e = FindOption(section, option);
     if (!e) return macro_error::UnknownKeyword;
     const SessionRecord& r = session.record;
