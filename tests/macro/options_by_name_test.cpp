@@ -234,6 +234,9 @@ TEST_F(OptionsByName, KeyFilesAreLoadedAnew) {
     EXPECT_EQ(recorder.log, "keys status save");
     ASSERT_EQ(s.keyboard.toolbar.buttons.size(), 1u);
     EXPECT_EQ(s.keyboard.toolbar.buttons[0].label, "Enter");
+    // A name that leads nowhere is refused before anything is loaded or warned about.
+    EXPECT_EQ(Set("GENERAL", "EDITKEYPAD", T("missing")), macro_error::InvalidValue);
+    EXPECT_EQ(recorder.log, "");
     EXPECT_TRUE(ui.shown.empty());
 }
 
