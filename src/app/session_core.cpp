@@ -10,6 +10,7 @@
 #include "config/settings_file.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
+#include "macro/option_effects.h"
 #include "platform/process_spawn.h"
 #include "session/session.h"
 #include "session/session_frame.h"
@@ -28,12 +29,14 @@ SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
     AttachKeyboard(s);
     s.hooks.history = &history_;
     s.hooks.oper = this;
+    s.hooks.settings = this;
 }
 
 SessionCore::~SessionCore() {
     Session& s = runtime_.session();
     if (s.hooks.history == &history_) s.hooks.history = nullptr;
     if (s.hooks.oper == this) s.hooks.oper = nullptr;
+    if (s.hooks.settings == this) s.hooks.settings = nullptr;
 }
 
 Session& SessionCore::session() { return runtime_.session(); }
@@ -131,8 +134,29 @@ void SessionCore::SetBitmapFont(bool thick) {
     SessionRecord r = s.record;
     r.SetNumber(field::TrueType, 0);
     if (!r.SetText(field::FontName, thick ? "Orkan Thick Fonts" : "Orkan Thin Fonts")) return;
+    const SessionRecord before = s.record;
     s.record = r;
-    frame_.FontSettingsChanged();
+    ApplyChangedSettings(s, before);
+}
+
+void SessionCore::FontChanged() { frame_.FontSettingsChanged(); }
+void SessionCore::CellSizeChanged() { frame_.CellSizeChanged(); }
+void SessionCore::KeyMapChanged() { frame_.KeyFilesLoaded(); }
+bool SessionCore::SaveSession() { return runtime_.SaveSession(); }
+
+std::string SessionCore::HostAddress() const {
+    return runtime_.IsConnectionOpen() ? runtime_.PeerName() : std::string();
+}
+std::string SessionCore::LocalAddress() const {
+    return runtime_.IsConnectionOpen() ? runtime_.LocalAddress() : std::string();
+}
+size_t SessionCore::LastRecordLength() const { return runtime_.LastRecordLength(); }
+
+std::string SessionCore::SessionLetters() const {
+    std::string letters;
+    if (SessionPeers* peers = runtime_.Peers())
+        for (const PeerSession& p : peers->Sessions()) letters += p.letter;
+    return letters;
 }
 
 void SessionCore::NewSession() {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "capture/screen_history.h"
+#include "macro/system_variables.h"
 #include "session/session_hooks.h"
 
 namespace orkan {
@@ -32,7 +33,10 @@ inline constexpr uint16_t Listing = 3009;
 inline constexpr uint16_t EditMacro = 3011;
 }  // namespace menu_command
 
-class SessionCore final : public OperHook {
+// Besides the dispatch, the core answers what settings changes need from around the session
+// (SettingsHook: the window's faces, cell size and key-file-driven parts, the session file) and
+// what the system variables read outside the Session (SessionFacts: connection, other sessions).
+class SessionCore final : public OperHook, public SettingsHook, public SessionFacts {
 public:
     SessionCore(SessionRuntime& runtime, SessionFrame& frame);
     ~SessionCore() override;
@@ -49,6 +53,21 @@ public:
 
     // Whether the functions of a subsystem can run in this program (menus enable their items by it).
     bool TraceAvailable() const { return false; }
+
+    // For the macro runners' MacroVariableState::facts (the own language and REXX alike).
+    const SessionFacts& Facts() const { return *this; }
+
+    // SettingsHook.
+    void FontChanged() override;
+    void CellSizeChanged() override;
+    void KeyMapChanged() override;
+    bool SaveSession() override;
+
+    // SessionFacts. Printing and file transfer add theirs when they attach here.
+    std::string HostAddress() const override;
+    std::string LocalAddress() const override;
+    size_t LastRecordLength() const override;
+    std::string SessionLetters() const override;
 
 private:
     Session& session();

@@ -381,7 +381,10 @@ void SessionRuntime::FirstRecordStarting() {
                      [this] { DelayedStartWork(); });
 }
 
-void SessionRuntime::RecordReceived(std::span<const uint8_t> record) { ProcessHostRecord(*session_, record); }
+void SessionRuntime::RecordReceived(std::span<const uint8_t> record) {
+    last_record_length_ = record.size();
+    ProcessHostRecord(*session_, record);
+}
 
 void SessionRuntime::LineModeText(std::span<const uint8_t> text) {
     Session& s = *session_;

@@ -120,6 +120,7 @@ public:
     ConnectionStage Stage() const { return connection_.Stage(); }
     const std::string& PeerName() const { return connection_.PeerName(); }
     const std::string& LocalAddress() const { return connection_.LocalAddress(); }
+    size_t LastRecordLength() const { return last_record_length_; }  // bytes of the last host record
     const std::optional<TlsInfo>& Tls() const { return tls_info_; }
     int ConnectCountdown() const { return countdown_; }
     int64_t ConnectStartedMs() const { return connect_started_ms_; }
@@ -203,6 +204,7 @@ private:
     int blink_phase_ = 0;
     std::optional<TlsInfo> tls_info_;
     std::string title_;
+    size_t last_record_length_ = 0;
 };
 
 }  // namespace orkan

@@ -116,6 +116,12 @@ void DesktopFrame::StepFont(FontStep step) {
 void DesktopFrame::FontSettingsChanged() {
     if (session_) session_->Frame().FontSettingsChanged();
 }
+void DesktopFrame::CellSizeChanged() {
+    if (session_) session_->FitWindowToCell();
+}
+void DesktopFrame::KeyFilesLoaded() {
+    if (session_) session_->ShowKeyFiles();
+}
 void DesktopFrame::ToggleAttributeMarkers() {
     if (session_) session_->Terminal().ToggleAttributeMarkers();
 }
@@ -150,6 +156,11 @@ void DesktopSession::RunMenuCommand(uint16_t id) { [[maybe_unused]] const bool r
 void DesktopSession::LoadKeyFiles() {
     Session& s = session();
     if (LoadSessionKeyFiles(s).session_changed) [[maybe_unused]] const bool saved = runtime_.SaveSession();
+    ShowKeyFiles();
+}
+
+void DesktopSession::ShowKeyFiles() {
+    const Session& s = session();
     SetToolBar(LayoutOf(s.keyboard.toolbar, s.keyboard.key_list));
     SetKeyPad(LayoutOf(s.keyboard.keypad, s.keyboard.key_list));
     BuildMenuBar(2);
@@ -304,20 +315,6 @@ bool DesktopSession::CloseRequested() {
 std::optional<std::string> DesktopSession::TlsText() const {
     if (!runtime_.Tls()) return std::nullopt;
     return TlsInfoText(*runtime_.Tls());
-}
-
-void DesktopSession::OptionsApplied(const SessionRecord& before) {
-    const SessionRecord& now = session().record;
-    const bool files_changed = before.Text(field::KeyboardFile) != now.Text(field::KeyboardFile) ||
-                               before.Text(field::ToolbarFile) != now.Text(field::ToolbarFile) ||
-                               before.Text(field::KeypadFile) != now.Text(field::KeypadFile);
-    // Loading the key files lays the country over the new map and rebuilds the menus with it.
-    if (files_changed) {
-        LoadKeyFiles();
-        return;
-    }
-    if (before.Text(field::KeyboardCodePage) != now.Text(field::KeyboardCodePage)) ApplyKeyboardLayout(session());
-    BuildMenuBar(2);
 }
 
 void DesktopSession::StartNewInstance() {

@@ -33,6 +33,8 @@ public:
     bool ShowAbout() override;
     void StepFont(FontStep step) override;
     void FontSettingsChanged() override;
+    void CellSizeChanged() override;
+    void KeyFilesLoaded() override;
     void ToggleAttributeMarkers() override;
     void LocateCursor() override;
     void ToggleKeyPad() override;
@@ -49,6 +51,8 @@ public:
 
     // After start-up: key files, tool bar, keypad, menus.
     void LoadKeyFiles();
+    // The tool bar, keypad and menus from the key files the session holds now.
+    void ShowKeyFiles();
     // The first paint starts the session.
     void Start();
     // Closes without asking (close-all, a signal, CloseOnDisconnect).
@@ -74,7 +78,6 @@ protected:
     void SessionChosen(size_t position) override;
     bool CloseRequested() override;
     std::optional<std::string> TlsText() const override;
-    void OptionsApplied(const SessionRecord& before) override;
     bool ClipboardAvailable() const override { return true; }
     void RunMenuCommand(uint16_t id) override;
 

@@ -27,6 +27,7 @@
 #include "gui/options_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
+#include "macro/option_effects.h"
 
 namespace orkan {
 
@@ -42,15 +43,6 @@ bool OnWayland() { return QGuiApplication::platformName().startsWith("wayland");
 
 MouseModifiers ModifiersOf(Qt::KeyboardModifiers m) {
     return {bool(m & Qt::ShiftModifier), bool(m & Qt::ControlModifier), bool(m & Qt::AltModifier)};
-}
-
-bool SameFontSettings(const SessionRecord& a, const SessionRecord& b) {
-    for (const FieldDef* f : {&field::FontName, &field::TrueTypeFontName})
-        if (a.Text(*f) != b.Text(*f)) return false;
-    for (const FieldDef* f : {&field::TrueType, &field::CellWidth, &field::CellHeight, &field::BorderSize,
-                              &field::SizeWindowToFont})
-        if (a.Number(*f) != b.Number(*f)) return false;
-    return true;
 }
 
 }  // namespace
@@ -274,18 +266,13 @@ void SessionWindow::ShowOptionsDialog(int page) {
 void SessionWindow::ApplyOptions(const SessionRecord& changed) {
     const SessionRecord before = session_.record;
     session_.record = changed;
-    const bool code_pages = before.Text(field::ScreenCodePage) != changed.Text(field::ScreenCodePage) ||
-                            before.Text(field::KeyboardCodePage) != changed.Text(field::KeyboardCodePage) ||
-                            before.Text(field::PcCodePage) != changed.Text(field::PcCodePage);
-    // A failure has been shown; the tables in use stay.
-    if (code_pages) [[maybe_unused]] const bool rebuilt = RebuildCharset(session_);
-    if (before.Number(field::ScreenBuffers) != changed.Number(field::ScreenBuffers) && session_.hooks.history)
-        session_.hooks.history->SlotCountChanged();
-    if (!SameFontSettings(before, changed)) frame_->FontSettingsChanged();
-    session_.ps.MarkAllChanged();
-    view_->RepaintAll();
-    view_->RefreshStatusLine();
-    OptionsApplied(before);
+    ApplyChangedSettings(session_, before);
+}
+
+void SessionWindow::FitWindowToCell() {
+    if (isMaximized() || isFullScreen()) showNormal();
+    frame_->FontSettingsChanged();
+    SizeWanted(frame_->sizeHint());
 }
 
 void SessionWindow::ShowTlsInformation() {

@@ -86,7 +86,10 @@ public:
     // The options dialog at `page` (1-9; 0 the page a menu item chose, else the last one shown); on
     // OK the session takes the new settings.
     void ShowOptionsDialog(int page);
+    // New settings from the dialog, with what each change brings (ApplyChangedSettings).
     void ApplyOptions(const SessionRecord& changed);
+    // Out of the maximised state, at the size that holds the screen at the current cell.
+    void FitWindowToCell();
     void ShowTlsInformation();
 
     // Placement at start-up from the session record.
@@ -137,8 +140,6 @@ protected:
     // The close path; true when the window may go.
     virtual bool CloseRequested() { return true; }
     virtual std::optional<std::string> TlsText() const { return std::nullopt; }
-    // After the options dialog changed the settings (keyboard country, key files, ...).
-    virtual void OptionsApplied(const SessionRecord& before) { (void)before; }
     virtual bool ClipboardAvailable() const { return false; }
     // A menu command without a key function (3000-3999).
     virtual void RunMenuCommand(uint16_t id);

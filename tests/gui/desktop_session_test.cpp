@@ -21,6 +21,7 @@
 #include "gui_fixture.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
+#include "macro/options_by_name.h"
 #include "net/host_sender.h"
 #include "platform/poll_event_loop.h"
 #include "support/hex.h"
@@ -196,6 +197,29 @@ TEST_F(DesktopSessionTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChan
     Press(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier, kKeyZ);
     Press(QEvent::KeyRelease, Qt::Key_Z, Qt::ControlModifier, kKeyZ);
     EXPECT_EQ(FirstRow().substr(0, 8), " HELLO a");  // Ctrl+Z no longer undoes
+}
+
+
+// Options a macro changes by name take effect in the window as the options dialog's do: a fixed
+// cell size lays the terminal out anew and fits the window, a new tool bar file replaces the buttons.
+TEST_F(DesktopSessionTest, OptionsByNameReachTheWindow) {
+    Session& s = runtime.session();
+    window->showMaximized();
+    EXPECT_EQ(SetOptionByName(s, "FONT", "SIZE", MacroValue::Text("9 x 18")), 0);
+    EXPECT_EQ(window->Frame().Cell(), (CellSize{9, 18}));
+    EXPECT_FALSE(window->isMaximized());
+
+    ButtonFile bar;
+    bar.columns = 1;
+    bar.rows = 1;
+    bar.buttons.push_back({MakeKeyCode(KeyCategory::Edit, edit_fn::NoFunction), 0, 0, 1, 1, "Lone"});
+    s.keyboard.toolbar = bar;
+    ASSERT_TRUE(SaveKeyFile(s, KeyFileKind::Toolbar, folder / "mine.bar"));
+    ASSERT_TRUE(LoadSessionKeyFiles(s).ok);  // back to the standard buttons
+    EXPECT_EQ(SetOptionByName(s, "GENERAL", "EDITTOOLBAR", MacroValue::Text("mine.bar")), 0);
+    const QList<QAction*> actions = window->ToolBar()->actions();
+    ASSERT_EQ(actions.size(), 1);
+    EXPECT_EQ(actions[0]->text().toStdString(), "Lone");
 }
 
 }  // namespace

@@ -2,20 +2,28 @@
 // change did to the session (repaint, status line, tables, key files, history, window, save) and
 // the refusals that leave everything as it was.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "session/session.h"
+#include "app/session_runtime.h"
 #include "charset/session_charset.h"
+#include "config/atomic_file.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "keyboard/key_files.h"
+#include "keyboard/key_functions.h"
 #include "macro/macro_errors.h"
 #include "macro/option_effects.h"
 #include "macro/option_table.h"
 #include "macro/options_by_name.h"
+#include "macro/system_variables.h"
+#include "support/hex.h"
+#include "support/iconv_tables.h"
+#include "support/loopback.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -273,6 +281,85 @@ TEST(OptionTable, EveryKeywordIsFoundAtItsOwnEntry) {
     }
     EXPECT_EQ(OptionSections().size(), 8u);
     EXPECT_EQ(count, 99u);
+}
+
+
+// Through a running session: the session core carries the window's share and the save, and a
+// reconnect (which reads the session file again) goes where the option now says.
+class CoreFrame : public SessionFrame {
+public:
+    void FontSettingsChanged() override { log += "font "; }
+    void CellSizeChanged() override { log += "cell "; }
+    void KeyFilesLoaded() override { log += "keys "; }
+    std::string log;
+};
+
+class OptionsInASession : public ::testing::Test {
+protected:
+    OptionsInASession() {
+        s.record = DefaultSessionRecord();
+        s.folders.app_data = folder.path();
+        s.folders.settings_file = folder / "orkan.ini";
+        s.folders.program_data = std::string(ORKAN_SOURCE_DIR) + "/data";
+        EXPECT_TRUE(s.record.SetText(field::SessionFile, "t.ses"));
+        runtime.file_state().last_saved = s.record;
+    }
+    ~OptionsInASession() override { runtime.Destroy(); }
+
+    test::TempFolder folder;
+    PollEventLoop loop;
+    test::RecordingUi ui;
+    CoreFrame frame;
+    SessionRuntime runtime{loop, ui, frame};
+    Session& s = runtime.session();
+};
+
+TEST_F(OptionsInASession, SavedSoTheReconnectGoesToTheNewHost) {
+    EXPECT_EQ(SetOptionByName(s, "FONT", "SIZE", T("8x16")), 0);
+    EXPECT_EQ(frame.log, "cell ");
+    std::vector<uint8_t> saved;
+    int error = 0;
+    ASSERT_EQ(ReadWholeFile(folder / "t.ses", 1 << 16, saved, error), ReadResult::Ok);
+    EXPECT_EQ(saved[kSessionHeaderSize + field::CellWidth.offset], 8);
+
+    test::Listener first, second;
+    ASSERT_TRUE(s.record.SetText(field::HostName, first.address()));
+    ASSERT_TRUE(s.record.SetText(field::IpName, first.address()));
+    runtime.StartSession(StartMode::Interactive);
+    const int host = first.Accept();
+    ASSERT_GE(host, 0);
+    ASSERT_TRUE(test::SendAll(host, "\xFF\xF1"));  // the host speaks (nothing to answer)
+    ASSERT_TRUE(test::TurnUntil(loop, [&] { return s.status == SessionStatus::Connected; }));
+    MacroVariableState state;
+    state.facts = &runtime.core().Facts();
+    EXPECT_EQ(SystemValueText(ReadSystemVariable(s, state, *FindSystemVariable("HOSTADDR"))), "127.0.0.1");
+
+    EXPECT_EQ(SetOptionByName(s, "GENERAL", "HOSTNAME", T(second.address())), 0);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "A Reconnect is necessary to put your changes into effect.");
+    ASSERT_TRUE(s.hooks.oper->RunOper(oper_fn::Reconnect));
+    const int again = second.Accept();
+    EXPECT_GE(again, 0) << "the reconnect did not go to the new host";
+    close(host);
+    if (again >= 0) close(again);
+}
+
+TEST_F(OptionsInASession, FactsOfTheRunningSession) {
+    s.charset = test::Cp037Tables();
+    struct : HostBytesSink {
+        void Outbound(std::span<const uint8_t>) override {}
+    } sink;
+    ASSERT_TRUE(runtime.StartDetachedConnection(sink));
+    runtime.FeedHostData(test::FromHex("FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00"));
+    runtime.FeedHostData(test::FromHex("F5C3 114040 1D60 C8C5D3D3D6 FFEF"));  // a record of 12 bytes
+    MacroVariableState state;
+    state.facts = &runtime.core().Facts();
+    const auto text = [&](std::string_view name) {
+        return SystemValueText(ReadSystemVariable(s, state, *FindSystemVariable(name)));
+    };
+    EXPECT_EQ(text("INPUTLEN"), "12");
+    EXPECT_EQ(text("WINDOWIDLIST"), "A");  // no other sessions known
+    EXPECT_EQ(text("STATUS"), "UNLOCKED");
 }
 
 }  // namespace
