@@ -53,7 +53,7 @@ CommandLineConnection ConnectionGivenBy(const CommandLine& cl, const SessionReco
     c.tn3270e = cl.Given(CmdOption::Tn3270e);
     c.tls = cl.Given(CmdOption::Tls);
     c.lu_name = cl.Given(CmdOption::LuName);
-    c.model = RequestedModelIndex(cl).has_value();
+    c.model = RequestedModelIndex(cl).has_value() || !cl.size.empty();
     c.values = record;
     return c;
 }

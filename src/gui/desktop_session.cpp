@@ -308,7 +308,9 @@ void DesktopSession::SessionChosen(size_t position) {
 
 bool DesktopSession::CloseRequested() {
     if (!closing_without_question_ && !runtime_.RequestClose()) return false;
-    runtime_.Destroy();
+    // The window goes now; the program ends once the session is saved and its slot freed, which
+    // waits for the sessions closing with it without holding up the window.
+    runtime_.Close([] { QCoreApplication::quit(); });
     return true;
 }
 

@@ -27,6 +27,7 @@
 #include "gui/options_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
+#include "keyboard/linux_keymap.h"
 #include "macro/option_effects.h"
 
 namespace orkan {
@@ -143,7 +144,7 @@ void SessionWindow::BuildMenuBar(int mode) {
     in.available = [this](MenuNeeds n) { return Available(n); };
     in.sessions = Sessions();
     in.show_window_title = session_.settings.ShowMenuWindowTitle != 0;
-    in.trace_active = session_.trace != nullptr;
+    in.trace_active = session_.trace.Active();
     QMenuBar* bar = BuildQtMenuBar(BuildMenuModel(in), [this](uint16_t id) { OnMenuCommand(id); });
     bar->setObjectName("OrkanMenu");
     bar->installEventFilter(this);
@@ -449,7 +450,7 @@ bool SessionWindow::TerminalKey(QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         if (is_alt) {
             if (!key->isAutoRepeat()) alt_alone_ = true;
-            alt_right_ = key->nativeScanCode() == 108;  // X11 keycode of the right Alt key
+            alt_right_ = key->nativeScanCode() == kX11RightAltKeycode;
         } else {
             alt_alone_ = false;
         }

@@ -36,7 +36,7 @@ struct Session {
     View* view = &no_view;          // the window, or nothing in headless mode
     HostSender* sender = nullptr;   // the Telnet engine's framing; null while not connected
     TelnetEngine* telnet = nullptr; // attention, system request and keep-alive bytes
-    TraceSink* trace = nullptr;     // null while tracing is off
+    TraceSwitch trace;              // Set(sink) turns tracing on, Set(nullptr) off
     Clock* clock = &steady_clock;
     SessionHooks hooks;
 
@@ -58,9 +58,7 @@ struct Session {
     ClipboardState clipboard;
     StatusIndicators indicators;
 
-    void Trace(TraceType type, std::span<const uint8_t> data) {
-        if (trace) trace->TraceRecord(type, data);
-    }
+    void Trace(TraceType type, std::span<const uint8_t> data) { trace.TraceRecord(type, data); }
 
 private:
     View no_view;
