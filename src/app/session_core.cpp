@@ -150,6 +150,7 @@ std::string SessionCore::HostAddress() const {
 std::string SessionCore::LocalAddress() const {
     return runtime_.IsConnectionOpen() ? runtime_.LocalAddress() : std::string();
 }
+int SessionCore::Socket() const { return runtime_.Socket(); }
 size_t SessionCore::LastRecordLength() const { return runtime_.LastRecordLength(); }
 
 std::string SessionCore::SessionLetters() const {

@@ -66,6 +66,7 @@ public:
     // SessionFacts. Printing and file transfer add theirs when they attach here.
     std::string HostAddress() const override;
     std::string LocalAddress() const override;
+    int Socket() const override;
     size_t LastRecordLength() const override;
     std::string SessionLetters() const override;
 

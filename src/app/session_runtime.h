@@ -127,6 +127,7 @@ public:
     const std::string& PeerName() const { return connection_.PeerName(); }
     const std::string& LocalAddress() const { return connection_.LocalAddress(); }
     size_t LastRecordLength() const { return last_record_length_; }  // bytes of the last host record
+    int Socket() const { return connection_.Socket(); }
     const std::optional<TlsInfo>& Tls() const { return tls_info_; }
     int ConnectCountdown() const { return countdown_; }
     int64_t ConnectStartedMs() const { return connect_started_ms_; }

@@ -333,6 +333,7 @@ TEST_F(OptionsInASession, SavedSoTheReconnectGoesToTheNewHost) {
     MacroVariableState state;
     state.facts = &runtime.core().Facts();
     EXPECT_EQ(SystemValueText(ReadSystemVariable(s, state, *FindSystemVariable("HOSTADDR"))), "127.0.0.1");
+    EXPECT_GT(ReadSystemVariable(s, state, *FindSystemVariable("SOCKET")).number, 2);
 
     EXPECT_EQ(SetOptionByName(s, "GENERAL", "HOSTNAME", T(second.address())), 0);
     ASSERT_EQ(ui.shown.size(), 1u);
