@@ -1,5 +1,7 @@
 #include "gui/qt_view.h"
 
+#include <QApplication>
+
 #include "session/session.h"
 #include "display/cursor.h"
 #include "display/row_bands.h"
@@ -47,6 +49,8 @@ BlinkTick QtView::OnBlinkTimer() {
     if (session_.indicators.macro_letter && state.blink.MacroIndicatorShown() != macro_letter_shown_) RefreshStatusLine();
     return tick;
 }
+
+void QtView::PlaySound(Sound) { QApplication::beep(); }
 
 void QtView::ToggleAttributeMarkers() {
     frame_.State().show_attribute_markers = !frame_.State().show_attribute_markers;

@@ -1,4 +1,4 @@
-// The desktop session over a running session without a socket: Qt key events (with the keycode
+// The session controller over a running session without a socket: Qt key events (with the keycode
 // the desktop gives) through the Linux key mapping and the standard key map into the screen and
 // out to the host; key-up keys; the tool bar from standard.bar; menu accelerators that follow a
 // key map loaded after a settings change.
@@ -16,7 +16,8 @@
 #include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "ds3270/screen_dump.h"
-#include "gui/desktop_session.h"
+#include "app/startup.h"
+#include "gui/session_controller.h"
 #include "gui/qt_ui.h"
 #include "gui_fixture.h"
 #include "keyboard/key_files.h"
@@ -43,7 +44,7 @@ struct Sink : HostBytesSink {
 // X11/xkb keycodes (evdev + 8) of the keys the tests press.
 constexpr quint32 kKeyA = 38, kKeyF3 = 69, kRightCtrl = 105, kKeyZ = 52;
 
-class DesktopSessionTest : public ::testing::Test {
+class ControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::GuiApp();
@@ -57,10 +58,9 @@ protected:
         ASSERT_TRUE(LoadKeyList(s.folders, startup.key_list, ui));
         [[maybe_unused]] const bool named = s.record.SetText(field::SessionFile, "t.ses");
         runtime.file_state().last_saved = s.record;
-        window = std::make_unique<DesktopSession>(runtime, ui, startup);
-        frame.Attach(window.get());
-        window->LoadKeyFiles();
-        window->resize(900, 700);
+        controller.Attach(runtime, startup);
+        controller.LoadKeyFiles();
+        controller.Window().resize(900, 700);
         ASSERT_TRUE(runtime.StartDetachedConnection(sink));
         Feed(kPlainNegotiation);
         Feed(kPanel);
@@ -68,8 +68,7 @@ protected:
     }
     void TearDown() override {
         runtime.Destroy();
-        frame.Attach(nullptr);
-        window.reset();
+        controller.Detach();
     }
     void Feed(std::string_view hex) {
         runtime.FeedHostData(test::FromHex(hex));
@@ -77,7 +76,7 @@ protected:
     }
     void Press(QEvent::Type type, int key, Qt::KeyboardModifiers mods, quint32 keycode, const QString& text = {}) {
         QKeyEvent e(type, key, mods, keycode, 0, 0, text, false, 1, &keyboard);
-        static_cast<QObject*>(window.get())->eventFilter(&window->Frame().Terminal(), &e);
+        controller.Terminal().eventFilter(&controller.Terminal().Frame().Terminal(), &e);
     }
     void Tap(int key, quint32 keycode, const QString& text = {}) {
         Press(QEvent::KeyPress, key, Qt::NoModifier, keycode, text);
@@ -88,7 +87,7 @@ protected:
         return text.substr(0, text.find('\n'));
     }
     QString MenuText(const QString& item) {
-        for (QAction* a : window->menuBar()->findChildren<QAction*>())
+        for (QAction* a : controller.Window().menuBar()->findChildren<QAction*>())
             if (a->text().startsWith(item)) return a->text();
         return {};
     }
@@ -96,15 +95,14 @@ protected:
     test::TempFolder folder;
     PollEventLoop loop;
     QtUi ui;
-    DesktopFrame frame;
-    SessionRuntime runtime{loop, ui, frame};
+    SessionController controller{ui};
+    SessionRuntime runtime{loop, ui, controller};
     StartupState startup;
     Sink sink;
     QInputDevice keyboard{"test keyboard", 9101, QInputDevice::DeviceType::Keyboard};
-    std::unique_ptr<DesktopSession> window;
 };
 
-TEST_F(DesktopSessionTest, KeysReachTheScreenAndTheHostThroughTheKeyMap) {
+TEST_F(ControllerTest, KeysReachTheScreenAndTheHostThroughTheKeyMap) {
     Tap(Qt::Key_A, kKeyA, "a");
     EXPECT_EQ(FirstRow().substr(0, 8), " HELLO a");
     EXPECT_TRUE(sink.sent.empty());
@@ -128,29 +126,29 @@ TEST_F(DesktopSessionTest, KeysReachTheScreenAndTheHostThroughTheKeyMap) {
     }
 }
 
-TEST_F(DesktopSessionTest, ToolBarButtonsRunTheirKeys) {
+TEST_F(ControllerTest, ToolBarButtonsRunTheirKeys) {
     QAction* clear = nullptr;
-    for (QAction* a : window->ToolBar()->actions())
+    for (QAction* a : controller.Window().ToolBar()->actions())
         if (a->text() == "Clear") clear = a;
     ASSERT_NE(clear, nullptr);
     clear->trigger();
     EXPECT_EQ(sink.sent.substr(0, 2), "6D");
 }
 
-TEST_F(DesktopSessionTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDesktopClipboard) {
+TEST_F(ControllerTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDesktopClipboard) {
     auto action = [&](const std::vector<QAction*>& actions, const QString& text) -> QAction* {
         for (QAction* a : actions)
             if (a->text() == text || a->text().startsWith(text + "\t")) return a;
         return nullptr;
     };
-    const QList<QAction*> all = window->menuBar()->findChildren<QAction*>();
+    const QList<QAction*> all = controller.Window().menuBar()->findChildren<QAction*>();
     const std::vector<QAction*> menu(all.begin(), all.end());
     for (const char* item : {"&Copy", "&Paste", "Cu&t", "&Find", "Paste &Repeat"}) {
         SCOPED_TRACE(item);
         ASSERT_NE(action(menu, item), nullptr);
         EXPECT_TRUE(action(menu, item)->isEnabled());
     }
-    const QList<QAction*> bar_actions = window->ToolBar()->actions();
+    const QList<QAction*> bar_actions = controller.Window().ToolBar()->actions();
     const std::vector<QAction*> bar(bar_actions.begin(), bar_actions.end());
     QAction* copy = action(bar, "Copy");
     QAction* paste = action(bar, "Paste");
@@ -176,7 +174,7 @@ TEST_F(DesktopSessionTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDes
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "HELLO\n     ");
 }
 
-TEST_F(DesktopSessionTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChange) {
+TEST_F(ControllerTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChange) {
     EXPECT_TRUE(MenuText("&Undo").endsWith("\tCtrl+Z")) << MenuText("&Undo").toStdString();
     // A map where Ctrl+U undoes and Ctrl+Z does nothing, saved under another name.
     Session& s = runtime.session();
@@ -190,7 +188,7 @@ TEST_F(DesktopSessionTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChan
 
     SessionRecord changed = s.record;
     ASSERT_TRUE(changed.SetText(field::KeyboardFile, "mine.key"));
-    window->ApplyOptions(changed);
+    controller.ApplyOptions(changed);
     EXPECT_TRUE(MenuText("&Undo").endsWith("\tCtrl+U")) << MenuText("&Undo").toStdString();
     Tap(Qt::Key_A, kKeyA, "a");
     EXPECT_EQ(FirstRow().substr(0, 8), " HELLO a");
@@ -202,12 +200,13 @@ TEST_F(DesktopSessionTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChan
 
 // Options a macro changes by name take effect in the window as the options dialog's do: a fixed
 // cell size lays the terminal out anew and fits the window, a new tool bar file replaces the buttons.
-TEST_F(DesktopSessionTest, OptionsByNameReachTheWindow) {
+TEST_F(ControllerTest, OptionsByNameReachTheWindow) {
     Session& s = runtime.session();
-    window->showMaximized();
+    MainWindow& window = controller.Window();
+    window.showMaximized();
     EXPECT_EQ(SetOptionByName(s, "FONT", "SIZE", MacroValue::Text("9 x 18")), 0);
-    EXPECT_EQ(window->Frame().Cell(), (CellSize{9, 18}));
-    EXPECT_FALSE(window->isMaximized());
+    EXPECT_EQ(controller.Terminal().Frame().Cell(), (CellSize{9, 18}));
+    EXPECT_FALSE(window.isMaximized());
 
     ButtonFile bar;
     bar.columns = 1;
@@ -217,7 +216,7 @@ TEST_F(DesktopSessionTest, OptionsByNameReachTheWindow) {
     ASSERT_TRUE(SaveKeyFile(s, KeyFileKind::Toolbar, folder / "mine.bar"));
     ASSERT_TRUE(LoadSessionKeyFiles(s).ok);  // back to the standard buttons
     EXPECT_EQ(SetOptionByName(s, "GENERAL", "EDITTOOLBAR", MacroValue::Text("mine.bar")), 0);
-    const QList<QAction*> actions = window->ToolBar()->actions();
+    const QList<QAction*> actions = window.ToolBar()->actions();
     ASSERT_EQ(actions.size(), 1);
     EXPECT_EQ(actions[0]->text().toStdString(), "Lone");
 }
