@@ -24,7 +24,7 @@ constexpr int kColoursPage = 4;
 }  // namespace
 
 SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
-    : runtime_(runtime), frame_(frame), history_(runtime.session()) {
+    : runtime_(runtime), frame_(frame), history_(runtime.session()), macros_(runtime, frame) {
     Session& s = runtime.session();
     AttachKeyboard(s);
     s.hooks.history = &history_;
@@ -101,6 +101,11 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::ShowWindow: frame_.Arrange(Arrangement::BringToFront, 0); return true;
         case op::PrevScreen: history_.PreviousScreen(); return true;
         case op::NextScreen: history_.NextScreen(); return true;
+        case op::RunStartupMacro: macros_.RunConnectMacro(); return true;
+        case op::MacroPlay: macros_.Play(); return true;
+        case op::MacroStop: macros_.Stop(); return true;
+        case op::MacroPause: macros_.TogglePause(); return true;
+        case op::MacroDebugWindow: macros_.OpenDebugWindow(); return true;
         default: break;
     }
     (void)s;
@@ -115,6 +120,7 @@ bool SessionCore::RunMenuCommand(uint16_t id) {
                                           Icon::Information});
             }
             return true;
+        case menu_command::EditMacro: macros_.EditMacro(); return true;
         default: return false;
     }
 }
@@ -143,22 +149,6 @@ void SessionCore::FontChanged() { frame_.FontSettingsChanged(); }
 void SessionCore::CellSizeChanged() { frame_.CellSizeChanged(); }
 void SessionCore::KeyMapChanged() { frame_.KeyFilesLoaded(); }
 bool SessionCore::SaveSession() { return runtime_.SaveSession(); }
-
-std::string SessionCore::HostAddress() const {
-    return runtime_.IsConnectionOpen() ? runtime_.PeerName() : std::string();
-}
-std::string SessionCore::LocalAddress() const {
-    return runtime_.IsConnectionOpen() ? runtime_.LocalAddress() : std::string();
-}
-int SessionCore::Socket() const { return runtime_.Socket(); }
-size_t SessionCore::LastRecordLength() const { return runtime_.LastRecordLength(); }
-
-std::string SessionCore::SessionLetters() const {
-    std::string letters;
-    if (SessionPeers* peers = runtime_.Peers())
-        for (const PeerSession& p : peers->Sessions()) letters += p.letter;
-    return letters;
-}
 
 void SessionCore::NewSession() {
     Session& s = session();

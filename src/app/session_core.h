@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/session_macros.h"
 #include "capture/screen_history.h"
 #include "macro/system_variables.h"
 #include "session/session_hooks.h"
@@ -34,9 +35,8 @@ inline constexpr uint16_t EditMacro = 3011;
 }  // namespace menu_command
 
 // Besides the dispatch, the core answers what settings changes need from around the session
-// (SettingsHook: the window's faces, cell size and key-file-driven parts, the session file) and
-// what the system variables read outside the Session (SessionFacts: connection, other sessions).
-class SessionCore final : public OperHook, public SettingsHook, public SessionFacts {
+// (SettingsHook: the window's faces, cell size and key-file-driven parts, the session file).
+class SessionCore final : public OperHook, public SettingsHook {
 public:
     SessionCore(SessionRuntime& runtime, SessionFrame& frame);
     ~SessionCore() override;
@@ -44,6 +44,7 @@ public:
     SessionCore& operator=(const SessionCore&) = delete;
 
     ScreenHistory& History() { return history_; }
+    SessionMacros& Macros() { return macros_; }
 
     // OperHook: the keyboard's Oper functions (after its Wang and line-mode rules). True when the
     // function was carried out or refused with a message.
@@ -54,21 +55,12 @@ public:
     // Whether the functions of a subsystem can run in this program (menus enable their items by it).
     bool TraceAvailable() const { return false; }
 
-    // For the macro runners' MacroVariableState::facts (the own language and REXX alike).
-    const SessionFacts& Facts() const { return *this; }
-
     // SettingsHook.
     void FontChanged() override;
     void CellSizeChanged() override;
     void KeyMapChanged() override;
     bool SaveSession() override;
 
-    // SessionFacts. Printing and file transfer add theirs when they attach here.
-    std::string HostAddress() const override;
-    std::string LocalAddress() const override;
-    int Socket() const override;
-    size_t LastRecordLength() const override;
-    std::string SessionLetters() const override;
 
 private:
     Session& session();
@@ -85,6 +77,7 @@ private:
     SessionRuntime& runtime_;
     SessionFrame& frame_;
     ScreenHistory history_;
+    SessionMacros macros_;
 };
 
 }  // namespace orkan

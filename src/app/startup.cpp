@@ -135,21 +135,13 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     out.event_macros = FindEventMacros(s.folders.macros);
     out.run_text = cl.Value(CmdOption::Run);
     out.startup_macro = cl.Value(CmdOption::Macro);
-    if (!out.run_text.empty() && s.hooks.macros) s.hooks.macros->RunMacroText(out.run_text);
+    SessionMacros& macros = runtime.core().Macros();
+    macros.SetEventMacroFiles(out.event_macros.paths);
     // Options this build cannot carry out say so, rather than letting a script believe they ran.
     if (out.trace_from_start && !runtime.core().TraceAvailable())
         ui.ShowMessage({"Orkan TN3270", "Tracing (--trace, /T) is not available yet in this version of Orkan TN3270; "
                                         "the session runs without a trace.",
                         Buttons::Ok, Icon::Warning});
-    if (!s.hooks.macros) {
-        for (const std::string& what : {out.run_text, out.startup_macro}) {
-            if (what.empty()) continue;
-            ui.ShowMessage({"Orkan TN3270",
-                            "Macros (--macro, --run, /M, /R) are not available yet in this version of Orkan TN3270; "
-                            "\"" + what + "\" was not run.",
-                            Buttons::Ok, Icon::Warning});
-        }
-    }
 
     SessionFileState& state = runtime.file_state();
     state.given = GivenBy(cl);
@@ -163,13 +155,15 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     [[maybe_unused]] const bool applied = ApplyCommandLineToRecord(cl, record, state.given, state.security, ui);
     s.record = record;
     runtime.SetCommandLineConnection(ConnectionGivenBy(cl, record));
-    runtime.SetStartupMacro(out.startup_macro);
+    macros.SetStartupMacro(out.startup_macro);
 
     if (!RebuildCharset(s)) return kStartupFailed;
 
     if (env.claim_slot) {
         if (int rc = ClaimSlot(cl, env, runtime, out); rc != 0) return rc;
     }
+    // /R's text starts with the session complete (its first statements run once the loop turns).
+    if (cl.Given(CmdOption::Run)) macros.RunStartupText(out.run_text);
     return 0;
 }
 

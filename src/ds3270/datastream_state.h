@@ -7,17 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "config/data_file.h"
 #include "ds3270/presentation_space.h"
 
 namespace orkan {
 
 enum class ReplyMode : uint8_t { Field = 0, ExtendedField = 1, Character = 2 };
 
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Text the host sends in structured fields for the local printer or as a macro to run. It is

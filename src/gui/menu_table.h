@@ -28,6 +28,7 @@ enum class MenuNeeds : uint8_t {
     Clipboard,
     Find,
     Macros,
+    MacroRecorder,
     Transfer,
     Printing,
     ScreenSave,

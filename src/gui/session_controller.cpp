@@ -15,6 +15,7 @@
 #include "config/session_file.h"
 #include "gui/connect_dialog.h"
 #include "gui/info_windows.h"
+#include "gui/macro_sounds.h"
 #include "gui/options_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
@@ -92,12 +93,14 @@ void SessionController::Attach(SessionRuntime& runtime, StartupState& startup) {
     s.view = &terminal_->View();
     terminal_->View().on_show_window = [this] { window_->BringForward(); };
     terminal_->Frame().on_size_wanted = [this](QSize size) { window_->TerminalSizeWanted(&terminal_->Frame(), size); };
+    macro_parts_ = std::make_unique<MacroWindowParts>(s, ui_, terminal_->Frame().StatusBar());
 }
 
 void SessionController::Detach() {
     if (!runtime_) return;
     Session& s = runtime_->session();
     if (terminal_ && s.view == &terminal_->View()) s.view = previous_view_;
+    macro_parts_.reset();
     window_.reset();  // the terminal frame goes with the window
     terminal_.reset();
     runtime_ = nullptr;
@@ -148,6 +151,10 @@ void SessionController::ConnectionEnded(const ConnectionEnd& end) {
     if (window_ && end.kind == ConnectionEnd::Kind::NoHost)
         QTimer::singleShot(0, window_.get(), [this] { [[maybe_unused]] const bool asked = AskForSession(true); });
 }
+
+void SessionController::PlayTone(int, int) { PlayMacroTone(); }
+
+void SessionController::PlaySoundFile(const std::string& path) { PlayMacroSoundFile(path); }
 
 bool SessionController::ShowOptionsDialog(int page) {
     if (!window_) return false;
@@ -419,6 +426,7 @@ bool SessionController::Available(MenuNeeds needs) const {
         case MenuNeeds::Clipboard: return true;
         case MenuNeeds::Find: return h.find != nullptr;
         case MenuNeeds::Macros: return h.macros != nullptr;
+        case MenuNeeds::MacroRecorder: return false;  // not built in this version
         case MenuNeeds::Transfer: return h.transfer != nullptr;
         case MenuNeeds::Printing: return h.print != nullptr;
         case MenuNeeds::ScreenSave: return h.capture != nullptr;

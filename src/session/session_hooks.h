@@ -59,11 +59,26 @@ class MacroHook {
 public:
     virtual ~MacroHook() = default;
     virtual bool IsMacroRunning() const = 0;
+    // The running macro's name (its file name without the extension), for the running-macro question.
+    virtual std::string RunningMacroName() const { return {}; }
     virtual void ReleaseUnlockWaits() = 0;            // macros waiting for the keyboard go on
+    virtual void AfterHostRecord() {}                 // a waiting macro tests its condition again
     virtual bool EventEnabled(EventMacro) const = 0;  // its .ext file was found at start-up
     virtual void StartEventMacro(EventMacro, const std::string& argument) = 0;
     virtual void StartMacroFile(const std::string& path) = 0;
     virtual void RunMacroText(const std::string& text) = 0;
+    // Macro text a host sent: it runs restricted unless the user allowed host macros.
+    virtual void StartHostMacroFile(const std::string& path) { StartMacroFile(path); }
+    // A macro is executing statements now: keys typed meanwhile are not for it and are dropped.
+    virtual bool DropsKeys() const { return false; }
+
+    // The one rule for every event: its file was found at start-up and no macro runs. True when
+    // the event's macro was started.
+    bool StartEventMacroIfIdle(EventMacro which, const std::string& argument) {
+        if (!EventEnabled(which) || IsMacroRunning()) return false;
+        StartEventMacro(which, argument);
+        return true;
+    }
 };
 
 // Keys typed ahead while the keyboard was locked.

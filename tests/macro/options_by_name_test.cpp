@@ -330,8 +330,7 @@ TEST_F(OptionsInASession, SavedSoTheReconnectGoesToTheNewHost) {
     ASSERT_GE(host, 0);
     ASSERT_TRUE(test::SendAll(host, "\xFF\xF1"));  // the host speaks (nothing to answer)
     ASSERT_TRUE(test::TurnUntil(loop, [&] { return s.status == SessionStatus::Connected; }));
-    MacroVariableState state;
-    state.facts = &runtime.core().Facts();
+    const MacroVariableState& state = runtime.core().Macros().Runner().variable_state();
     EXPECT_EQ(SystemValueText(ReadSystemVariable(s, state, *FindSystemVariable("HOSTADDR"))), "127.0.0.1");
     EXPECT_GT(ReadSystemVariable(s, state, *FindSystemVariable("SOCKET")).number, 2);
 
@@ -353,8 +352,7 @@ TEST_F(OptionsInASession, FactsOfTheRunningSession) {
     ASSERT_TRUE(runtime.StartDetachedConnection(sink));
     runtime.FeedHostData(test::FromHex("FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00"));
     runtime.FeedHostData(test::FromHex("F5C3 114040 1D60 C8C5D3D3D6 FFEF"));  // a record of 12 bytes
-    MacroVariableState state;
-    state.facts = &runtime.core().Facts();
+    const MacroVariableState& state = runtime.core().Macros().Runner().variable_state();
     const auto text = [&](std::string_view name) {
         return SystemValueText(ReadSystemVariable(s, state, *FindSystemVariable(name)));
     };
