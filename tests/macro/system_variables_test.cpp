@@ -154,10 +154,8 @@ TEST(SystemVariables, BareSessionShowsNothingConnected) {
 TEST(SystemVariables, StatusNamesAndTransactionTimes) {
     VariableSession v;
     const std::pair<SessionStatus, const char*> statuses[] = {
-        {SessionStatus::Start, "START"},         {SessionStatus::Unlocked, "UNLOCKED"},
-        {SessionStatus::SysLock, "SYSLOCK"},     {SessionStatus::InsertOverflow, "INSERTOVERFLOW"},
         {SessionStatus::TransferMessage, "TR_MESSAGE"}, {SessionStatus::TransferDone, "TR_DONE"},
-        {SessionStatus::Rejected, "REJECTED"},   {SessionStatus::IspfExit, "ISPFEXIT"},
+        {SessionStatus::Rejected, "REJECTED"},          {SessionStatus::IspfExit, "ISPFEXIT"},
         {SessionStatus::History, "HISTORY"},
     };
     for (const auto& [status, name] : statuses) {
@@ -215,13 +213,6 @@ TEST(SystemVariables, CursorAssignmentStaysOnTheScreen) {
     VariableSession v;
     EXPECT_EQ(AssignSystemVariable(v.s, 46, MacroValue::Number(1)), macro_error::ReadOnlyVariable);
     EXPECT_EQ(AssignSystemVariable(v.s, -1, MacroValue::Number(1)), macro_error::ReadOnlyVariable);
-}
-
-TEST(SystemVariables, NamesAreFoundUpperCased) {
-    EXPECT_EQ(FindSystemVariable("STATUS"), 0);
-    EXPECT_EQ(FindSystemVariable("TERMMODE"), 45);
-    EXPECT_EQ(FindSystemVariable("status"), std::nullopt);  // callers upper-case first
-    EXPECT_EQ(FindSystemVariable("TRUE"), std::nullopt);
 }
 
 }  // namespace
