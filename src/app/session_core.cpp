@@ -10,6 +10,7 @@
 #include "config/settings_file.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
+#include "macro/option_effects.h"
 #include "platform/process_spawn.h"
 #include "session/session.h"
 #include "session/session_frame.h"
@@ -35,12 +36,14 @@ SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
     AttachKeyboard(s);
     s.hooks.history = &history_;
     s.hooks.oper = this;
+    s.hooks.settings = this;
 }
 
 SessionCore::~SessionCore() {
     Session& s = runtime_.session();
     if (s.hooks.history == &history_) s.hooks.history = nullptr;
     if (s.hooks.oper == this) s.hooks.oper = nullptr;
+    if (s.hooks.settings == this) s.hooks.settings = nullptr;
 }
 
 Session& SessionCore::session() { return runtime_.session(); }
@@ -157,9 +160,15 @@ void SessionCore::SetBitmapFont(bool thick) {
     SessionRecord r = s.record;
     r.SetNumber(field::TrueType, 0);
     if (!r.SetText(field::FontName, thick ? "Orkan Thick Fonts" : "Orkan Thin Fonts")) return;
+    const SessionRecord before = s.record;
     s.record = r;
-    frame_.FontSettingsChanged();
+    ApplyChangedSettings(s, before);
 }
+
+void SessionCore::FontChanged() { frame_.FontSettingsChanged(); }
+void SessionCore::CellSizeChanged() { frame_.CellSizeChanged(); }
+void SessionCore::KeyMapChanged() { frame_.KeyFilesLoaded(); }
+bool SessionCore::SaveSession() { return runtime_.SaveSession(); }
 
 void SessionCore::NewSession() {
     Session& s = session();

@@ -15,6 +15,7 @@
 #include "app/session_macros.h"
 #include "capture/capture_commands.h"
 #include "capture/screen_history.h"
+#include "macro/system_variables.h"
 #include "print/printing.h"
 #include "session/menu_commands.h"
 #include "session/session_hooks.h"
@@ -25,7 +26,9 @@ class SessionRuntime;
 class SessionFrame;
 struct Session;
 
-class SessionCore final : public OperHook {
+// Besides the dispatch, the core answers what settings changes need from around the session
+// (SettingsHook: the window's faces, cell size and key-file-driven parts, the session file).
+class SessionCore final : public OperHook, public SettingsHook {
 public:
     SessionCore(SessionRuntime& runtime, SessionFrame& frame);
     ~SessionCore() override;
@@ -49,6 +52,12 @@ public:
     CaptureSubsystem& Capture() { return capture_; }
     // --trace, /T: the trace from the session's first byte. False after a message.
     [[nodiscard]] bool StartTraceAtStartUp() { return capture_.trace().StartTraceAtStartUp(); }
+
+    // SettingsHook.
+    void FontChanged() override;
+    void CellSizeChanged() override;
+    void KeyMapChanged() override;
+    bool SaveSession() override;
 
 private:
     Session& session();

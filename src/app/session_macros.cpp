@@ -157,6 +157,8 @@ std::string SessionMacros::LocalAddress() const {
     return runtime_.IsConnectionOpen() ? runtime_.LocalAddress() : std::string();
 }
 
+int SessionMacros::Socket() const { return runtime_.Socket(); }
+
 size_t SessionMacros::LastRecordLength() const { return runtime_.LastRecordLength(); }
 
 std::string SessionMacros::SessionLetters() const {

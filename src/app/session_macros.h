@@ -60,6 +60,7 @@ private:
     // SessionFacts.
     std::string HostAddress() const override;
     std::string LocalAddress() const override;
+    int Socket() const override;
     size_t LastRecordLength() const override;
     std::string SessionLetters() const override;
 

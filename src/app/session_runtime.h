@@ -125,12 +125,13 @@ public:
     ConnectionStage Stage() const { return connection_.Stage(); }
     const std::string& PeerName() const { return connection_.PeerName(); }
     const std::string& LocalAddress() const { return connection_.LocalAddress(); }
+    size_t LastRecordLength() const { return last_record_length_; }  // bytes of the last host record
+    int Socket() const { return connection_.Socket(); }
     const std::optional<TlsInfo>& Tls() const { return tls_info_; }
     int ConnectCountdown() const { return countdown_; }
     int64_t ConnectStartedMs() const { return connect_started_ms_; }
     StartMode LastStartMode() const { return start_mode_; }
     const std::string& WindowTitle() const { return title_; }
-    size_t LastRecordLength() const { return last_record_length_; }  // bytes of the last host record
     // The record as the session file would receive it (command-line connection values taken out).
     SessionRecord RecordForSaving() const;
     // Saves the session (mode "auto"); false after the message. Nothing is saved without a session

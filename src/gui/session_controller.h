@@ -67,6 +67,8 @@ public:
     bool ShowAbout() override;
     void StepFont(FontStep step) override;
     void FontSettingsChanged() override;
+    void CellSizeChanged() override;
+    void KeyFilesLoaded() override;
     void ToggleAttributeMarkers() override;
     bool AttributeMarkersShown() const override;
     void LocateCursor() override;

@@ -17,7 +17,8 @@ bool Changed(const SessionRecord& a, const SessionRecord& b, const FieldDef& f) 
     return !std::equal(x.begin(), x.end(), y.begin());
 }
 
-bool AnyChanged(const SessionRecord& a, const SessionRecord& b, std::initializer_list<const FieldDef*> fields) {
+bool AnyChanged(const SessionRecord& a, const SessionRecord& b,
+                std::initializer_list<const FieldDef*> fields) {
     return std::any_of(fields.begin(), fields.end(), [&](const FieldDef* f) { return Changed(a, b, *f); });
 }
 
@@ -76,7 +77,8 @@ void ApplyChangedSettings(Session& session, const SessionRecord& before) {
         key_map = true;
     }
 
-    if (Changed(before, now, field::ScreenBuffers) && session.hooks.history) session.hooks.history->SlotCountChanged();
+    if (Changed(before, now, field::ScreenBuffers) && session.hooks.history)
+        session.hooks.history->SlotCountChanged();
 
     const bool font = AnyChanged(before, now, kFontFields);
     const bool cell = AnyChanged(before, now, {&field::CellWidth, &field::CellHeight});

@@ -8,7 +8,9 @@ namespace {
 
 using K = OptionKind;
 
-constexpr OptionEntry YesNo(std::string_view keyword, const FieldDef& f) { return {keyword, K::YesNo, 0, 1, &f}; }
+constexpr OptionEntry YesNo(std::string_view keyword, const FieldDef& f) {
+    return {keyword, K::YesNo, 0, 1, &f};
+}
 constexpr OptionEntry Choice(std::string_view keyword, int32_t largest, const FieldDef& f) {
     return {keyword, K::Choice, 0, largest, &f};
 }
@@ -18,7 +20,9 @@ constexpr OptionEntry Number(std::string_view keyword, int32_t smallest, int32_t
 constexpr OptionEntry Text(std::string_view keyword, int32_t most, const FieldDef& f) {
     return {keyword, K::Text, 0, most, &f};
 }
-constexpr OptionEntry CellSize(std::string_view keyword) { return {keyword, K::CellSize, 0, 0, &field::CellWidth}; }
+constexpr OptionEntry CellSize(std::string_view keyword) {
+    return {keyword, K::CellSize, 0, 0, &field::CellWidth};
+}
 constexpr OptionEntry Colour(std::string_view keyword, uint8_t index) {
     return {keyword, K::Colour, 0, 0xFFFFFF, &field::Colours, index};
 }

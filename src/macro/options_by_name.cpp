@@ -1,5 +1,7 @@
 #include "macro/options_by_name.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -8,6 +10,7 @@
 #include "charset/session_charset.h"
 #include "config/host_list.h"
 #include "display/screen_layout.h"
+#include "keyboard/key_files.h"
 #include "macro/macro_errors.h"
 #include "macro/option_effects.h"
 #include "macro/option_table.h"
@@ -29,7 +32,8 @@ std::optional<CellSize> ParseCellSize(std::string_view text) {
     for (char c : text)
         if (c != ' ' && c != '\t') compact += c;
     const size_t x = compact.find_first_of("xX");
-    if (x == std::string::npos || x == 0 || x + 1 == compact.size() || compact.size() > 9) return std::nullopt;
+    if (x == std::string::npos || x == 0 || x + 1 == compact.size() || compact.size() > 9)
+        return std::nullopt;
     auto number = [](std::string_view digits) -> std::optional<int> {
         int n = 0;
         for (char c : digits) {
@@ -48,8 +52,24 @@ std::optional<CellSize> ParseCellSize(std::string_view text) {
 // would leave nothing to draw or ask for a face no screen can hold.
 bool UsableCell(const CellSize& c, const FontLimits& limits) {
     if (c.width == 0 && c.height == 0) return true;
-    return c.width >= limits.min_width && c.width <= limits.max_width && c.height >= limits.min_height &&
-           c.height <= limits.max_height;
+    return c.width >= std::max(1, limits.min_width) &&
+           c.width <= std::min(limits.max_width, field::CellWidth.max) &&
+           c.height >= std::max(1, limits.min_height) &&
+           c.height <= std::min(limits.max_height, field::CellHeight.max);
+}
+
+// A key file name must lead to a file; only the standard one may be found in the program's
+// defaults instead. Loading would otherwise warn and fall back while the macro carried on.
+bool KeyFileFound(const Session& session, const FieldDef& f, const std::string& name) {
+    const std::string_view extension = &f == &field::KeyboardFile  ? "key"
+                                       : &f == &field::ToolbarFile ? "bar"
+                                                                   : "pad";
+    if (::access(KeyFilePath(name, session.folders.key_data, extension).c_str(), R_OK) == 0) return true;
+    return SameIgnoringCase(KeyFilePath(name, "", extension), "standard." + std::string(extension));
+}
+
+bool IsKeyFileField(const FieldDef& f) {
+    return &f == &field::KeyboardFile || &f == &field::ToolbarFile || &f == &field::KeypadFile;
 }
 
 // The spelling country.lst gives a code page selection, or nothing when it does not list the name.
@@ -103,6 +123,7 @@ int SetText(Session& session, const OptionEntry& e, SessionRecord& record, const
         if (!listed) return macro_error::InvalidValue;
         stored = std::move(*listed);
     }
+    if (IsKeyFileField(f) && !KeyFileFound(session, f, text)) return macro_error::InvalidValue;
     return record.SetText(f, stored) ? macro_error::None : macro_error::TextTooLong;
 }
 
@@ -123,7 +144,8 @@ int SetValue(Session& session, const OptionEntry& e, SessionRecord& record, cons
         case OptionKind::CellSize: {
             if (!value.IsText()) return macro_error::ParmType;
             const std::optional<CellSize> cell = ParseCellSize(value.text);
-            if (!cell || !UsableCell(*cell, FontLimitsFrom(session.settings))) return macro_error::InvalidValue;
+            if (!cell || !UsableCell(*cell, FontLimitsFrom(session.settings)))
+                return macro_error::InvalidValue;
             record.SetNumber(field::CellWidth, uint32_t(cell->width));
             record.SetNumber(field::CellHeight, uint32_t(cell->height));
             return macro_error::None;
@@ -134,7 +156,8 @@ int SetValue(Session& session, const OptionEntry& e, SessionRecord& record, cons
 
 }  // namespace
 
-int SetOptionByName(Session& session, std::string_view section, std::string_view option, const MacroValue& value) {
+int SetOptionByName(Session& session, std::string_view section, std::string_view option,
+                    const MacroValue& value) {
     const OptionEntry* e = FindOption(section, option);
     if (!e) return macro_error::UnknownKeyword;
     SessionRecord changed = session.record;
@@ -145,7 +168,8 @@ int SetOptionByName(Session& session, std::string_view section, std::string_view
     return macro_error::None;
 }
 
-int GetOptionByName(const Session& session, std::string_view section, std::string_view option, MacroValue& out) {
+int GetOptionByName(const Session& session, std::string_view section, std::string_view option,
+                    MacroValue& out) {
     const OptionEntry* e = FindOption(section, option);
     if (!e) return macro_error::UnknownKeyword;
     const SessionRecord& r = session.record;

@@ -22,7 +22,8 @@ enum Var : int {
     ShiftKey, Ssl, KeepAliveTime, IpVersion, InsertMode, WindowIdList, TermMode, kVarCount
 };
 static_assert(kVarCount == int(kSystemVariables.size()));
-static_assert(kSystemVariables[TermMode].name == "TERMMODE" && kSystemVariables[CursorPos].name == "CURSORPOS");
+static_assert(kSystemVariables[TermMode].name == "TERMMODE" &&
+              kSystemVariables[CursorPos].name == "CURSORPOS");
 
 constexpr std::string_view kVersion = "1.30";
 

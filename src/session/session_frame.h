@@ -76,6 +76,12 @@ public:
     // Display-only operations: without a window there is nothing to change.
     virtual void StepFont(FontStep step) { (void)step; }
     virtual void FontSettingsChanged() {}  // the record's font fields changed
+    // The fixed cell size ("SIZE") changed: the window leaves the maximised state and takes the size
+    // that holds the screen at the new cell.
+    virtual void CellSizeChanged() { FontSettingsChanged(); }
+    // The key map, tool bar or keypad was loaded anew: the tool bar, the keypad and the menus'
+    // key texts follow it.
+    virtual void KeyFilesLoaded() {}
     virtual void ToggleAttributeMarkers() {}
     virtual bool AttributeMarkersShown() const { return false; }
     virtual void LocateCursor() {}
