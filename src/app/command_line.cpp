@@ -106,11 +106,13 @@ std::string_view SessionFileName(std::string_view v) {
     return Trim(v);
 }
 
-// Blank-trimmed, a single blank when empty (given without a value), at most 64 characters.
+// Blank-trimmed, a single blank when empty (given without a value), at most 64 characters. Macro
+// text and macro names are kept whole: a cut macro would be another macro, run all the same.
 void StoreValue(CommandLine& out, CmdOption o, std::string_view raw) {
     std::string_view v = Trim(raw);
     if (o == CmdOption::Session) v = SessionFileName(v);
-    if (v.size() > kCommandLineValueLimit) {
+    const bool macro = o == CmdOption::Run || o == CmdOption::Macro;
+    if (v.size() > kCommandLineValueLimit && !macro) {
         out.notes.push_back("The value of command line option " + OptionName(o) + " is longer than " +
                             std::to_string(kCommandLineValueLimit) + " characters and was cut to " +
                             std::to_string(kCommandLineValueLimit) + ".");
@@ -296,7 +298,8 @@ std::string CommandLineUsage(std::string_view program) {
            "  --tn3270e          negotiate TN3270E\n"
            "  --tls N            TLS: 0 none, 1 highest, 2 TLS 1.0, 3 TLS 1.1, 4 TLS 1.2\n"
            "  --trace            trace from the start\n"
-           "  --macro NAME       macro to run once the host has answered\n"
+           "  --macro NAME       macro file to run once the host has answered (headless without a\n"
+           "                     host: at once, in a session that never connects)\n"
            "  --run TEXT         macro statements to run at start-up\n"
            "  --letter L         session letter A-Z or 0-9\n"
            "  --color NAME       GRAY, RED, YELLOW, GREEN, CYAN, BLUE, MAGENTA or BLACK\n"
@@ -306,7 +309,18 @@ std::string CommandLineUsage(std::string_view program) {
            "  --headless         run without a window\n"
            "  --dump             print each host screen (headless)\n"
            "  --printer NAME     print to a CUPS queue, <default>, or a file ending in .pdf or .txt\n"
-           "  --help, --version\n";
+           "  --help, --version\n"
+           "\n"
+           "Headless with --macro or --run, the program ends when that macro ends. Exit status:\n"
+           "  the macro's EXIT code modulo 256 (0 when it ends without EXIT)\n"
+           "  2  the macro ended with an error (the report is on stderr) or could not be loaded\n"
+           "  4  the macro was stopped before its end (stop key, EDITBOX answered with Cancel)\n"
+           "Otherwise, and before the macro starts:\n"
+           "  0  closed on request (SIGINT, SIGTERM, SIGHUP, closed from another session)\n"
+           "  3  the connection failed or ended and nothing reconnects it\n"
+           "  8  start-up failed (command line, folders, key.lst, session file, no free session)\n"
+           "Message boxes print on stderr with the answer given (the safest one: Cancel, No); an\n"
+           "EDITBOX is answered with Cancel. Macro DEBUG lines print on stderr as \"Debug: text\".\n";
 }
 
 bool SetSessionNameFromCommandLine(const CommandLine& cl, SessionRecord& record, Ui& ui) {

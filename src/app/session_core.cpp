@@ -10,6 +10,7 @@
 #include "config/settings_file.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
+#include "macro/option_effects.h"
 #include "platform/process_spawn.h"
 #include "session/session.h"
 #include "session/session_frame.h"
@@ -27,19 +28,22 @@ SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
       frame_(frame),
       history_(runtime.session()),
       capture_(runtime.session(), &runtime.loop()),
-      printing_(runtime.session(), runtime.loop()) {
+      printing_(runtime.session(), runtime.loop()),
+      macros_(runtime, frame) {
     Session& s = runtime.session();
     // A saved HTML screen shows attribute positions as the window does.
     capture_.capture().attribute_markers_shown = [&frame] { return frame.AttributeMarkersShown(); };
     AttachKeyboard(s);
     s.hooks.history = &history_;
     s.hooks.oper = this;
+    s.hooks.settings = this;
 }
 
 SessionCore::~SessionCore() {
     Session& s = runtime_.session();
     if (s.hooks.history == &history_) s.hooks.history = nullptr;
     if (s.hooks.oper == this) s.hooks.oper = nullptr;
+    if (s.hooks.settings == this) s.hooks.settings = nullptr;
 }
 
 Session& SessionCore::session() { return runtime_.session(); }
@@ -107,6 +111,11 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::PrintFile: return printing_.RunOper(number);
         case op::PrevScreen: history_.PreviousScreen(); return true;
         case op::NextScreen: history_.NextScreen(); return true;
+        case op::RunStartupMacro: macros_.RunConnectMacro(); return true;
+        case op::MacroPlay: macros_.Play(); return true;
+        case op::MacroStop: macros_.Stop(); return true;
+        case op::MacroPause: macros_.TogglePause(); return true;
+        case op::MacroDebugWindow: macros_.OpenDebugWindow(); return true;
         case op::CaptureToggle:
         case op::SaveScreen:
         case op::SaveScreenAppend:
@@ -131,6 +140,7 @@ bool SessionCore::RunMenuCommand(uint16_t id) {
                                           Icon::Information});
             }
             return true;
+        case menu_command::EditMacro: macros_.EditMacro(); return true;
         default: return false;
     }
 }
@@ -150,9 +160,15 @@ void SessionCore::SetBitmapFont(bool thick) {
     SessionRecord r = s.record;
     r.SetNumber(field::TrueType, 0);
     if (!r.SetText(field::FontName, thick ? "Orkan Thick Fonts" : "Orkan Thin Fonts")) return;
+    const SessionRecord before = s.record;
     s.record = r;
-    frame_.FontSettingsChanged();
+    ApplyChangedSettings(s, before);
 }
+
+void SessionCore::FontChanged() { frame_.FontSettingsChanged(); }
+void SessionCore::CellSizeChanged() { frame_.CellSizeChanged(); }
+void SessionCore::KeyMapChanged() { frame_.KeyFilesLoaded(); }
+bool SessionCore::SaveSession() { return runtime_.SaveSession(); }
 
 void SessionCore::NewSession() {
     Session& s = session();

@@ -12,8 +12,10 @@
 #include <cstdint>
 #include <string>
 
+#include "app/session_macros.h"
 #include "capture/capture_commands.h"
 #include "capture/screen_history.h"
+#include "macro/system_variables.h"
 #include "print/printing.h"
 #include "session/menu_commands.h"
 #include "session/session_hooks.h"
@@ -24,7 +26,9 @@ class SessionRuntime;
 class SessionFrame;
 struct Session;
 
-class SessionCore final : public OperHook {
+// Besides the dispatch, the core answers what settings changes need from around the session
+// (SettingsHook: the window's faces, cell size and key-file-driven parts, the session file).
+class SessionCore final : public OperHook, public SettingsHook {
 public:
     SessionCore(SessionRuntime& runtime, SessionFrame& frame);
     ~SessionCore() override;
@@ -32,6 +36,7 @@ public:
     SessionCore& operator=(const SessionCore&) = delete;
 
     ScreenHistory& History() { return history_; }
+    SessionMacros& Macros() { return macros_; }
     Printing& Print() { return printing_; }
 
     // OperHook: the keyboard's Oper functions (after its Wang and line-mode rules). True when the
@@ -47,6 +52,12 @@ public:
     CaptureSubsystem& Capture() { return capture_; }
     // --trace, /T: the trace from the session's first byte. False after a message.
     [[nodiscard]] bool StartTraceAtStartUp() { return capture_.trace().StartTraceAtStartUp(); }
+
+    // SettingsHook.
+    void FontChanged() override;
+    void CellSizeChanged() override;
+    void KeyMapChanged() override;
+    bool SaveSession() override;
 
 private:
     Session& session();
@@ -65,6 +76,7 @@ private:
     ScreenHistory history_;
     CaptureSubsystem capture_;
     Printing printing_;
+    SessionMacros macros_;
 };
 
 }  // namespace orkan

@@ -26,7 +26,6 @@ constexpr std::string_view kSendErrorTitle = "Send Error";
 constexpr std::string_view kProtocolErrorTitle = "Orkan TN3270 Protocol Error";
 constexpr std::string_view kSettingsErrorTitle = "Orkan TN3270 Settings Error";
 constexpr std::string_view kCloseTitle = "Orkan TN3270";
-constexpr std::string_view kNoMacro = "(none)";
 constexpr int kHighestTlsChoice = 4;
 
 bool AskRetry(Ui& ui, std::string_view title, const std::string& text) {
@@ -272,6 +271,8 @@ void SessionRuntime::MarkNotConnected() {
     s.link.line_mode = false;
     s.link.tls_active = false;
     s.view->RefreshStatusLine();
+    // A macro waiting for the session to end sees it now: no host record will come to wake it.
+    if (s.hooks.macros) s.hooks.macros->AfterHostRecord();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -386,7 +387,10 @@ void SessionRuntime::FirstRecordStarting() {
                      [this] { DelayedStartWork(); });
 }
 
-void SessionRuntime::RecordReceived(std::span<const uint8_t> record) { ProcessHostRecord(*session_, record); }
+void SessionRuntime::RecordReceived(std::span<const uint8_t> record) {
+    last_record_length_ = record.size();
+    ProcessHostRecord(*session_, record);
+}
 
 void SessionRuntime::LineModeText(std::span<const uint8_t> text) {
     Session& s = *session_;
@@ -477,26 +481,7 @@ void SessionRuntime::DelayedStartWork() {
     if (!s.folders.app_data.empty()) {
         [[maybe_unused]] const BackupResult backup = BackupStandardSession(s.folders);  // best effort
     }
-    MacroHook* macros = s.hooks.macros;
-    if (macros == nullptr) {
-        const std::string connect_macro = s.record.Text(field::StartupMacro);
-        if (!connect_macro.empty() && connect_macro != kNoMacro && !told_no_macros_) {
-            told_no_macros_ = true;
-            s.ui.ShowMessage({"Orkan TN3270",
-                              "Macros are not available yet in this version of Orkan TN3270; the session's start-up "
-                              "macro \"" + connect_macro + "\" was not run.",
-                              Buttons::Ok, Icon::Warning});
-        }
-        return;
-    }
-    if (!startup_macro_.empty()) {
-        // The command line's macro belongs to the program's start, not to every reconnect.
-        macros->StartMacroFile(startup_macro_);
-        startup_macro_.clear();
-    }
-    if (start_mode_ == StartMode::Reconnect && s.settings.NoMacroOnReconnect) return;
-    const std::string connect_macro = s.record.Text(field::StartupMacro);
-    if (!connect_macro.empty() && connect_macro != kNoMacro) macros->StartMacroFile(connect_macro);
+    core_->Macros().AfterFirstHostData(start_mode_ == StartMode::Reconnect);
 }
 
 void SessionRuntime::RefreshTitle() {
@@ -552,6 +537,7 @@ void SessionRuntime::StopWork() {
     timers_running_ = false;
     connection_.Close();
     Detach();
+    core_->Macros().Stop();  // a closing session's macros end with it, not while it saves
 }
 
 void SessionRuntime::FinishClose() {
@@ -596,7 +582,7 @@ void SessionRuntime::OnCloseRequest() {
 
 void SessionRuntime::OnMacroRequest(const std::string& text, bool as_source) {
     MacroHook* macros = session_->hooks.macros;
-    if (macros == nullptr) return;  // no macro runner in this program yet
+    if (macros == nullptr) return;
     if (as_source) {
         if (text.size() <= 1000) macros->RunMacroText(text);
     } else {

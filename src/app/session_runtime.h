@@ -88,7 +88,6 @@ public:
     SessionPeers* Peers() const { return peers_; }
     void SetShutdownMacroHook(ShutdownMacroHook* hook) { shutdown_hook_ = hook; }
     void SetCommandLineConnection(CommandLineConnection values) { command_line_ = std::move(values); }
-    void SetStartupMacro(std::string name) { startup_macro_ = std::move(name); }
     void StartTimers();
 
     // Starts the session (first start, Retry, auto-reconnect): reloads the session file except on
@@ -126,6 +125,8 @@ public:
     ConnectionStage Stage() const { return connection_.Stage(); }
     const std::string& PeerName() const { return connection_.PeerName(); }
     const std::string& LocalAddress() const { return connection_.LocalAddress(); }
+    size_t LastRecordLength() const { return last_record_length_; }  // bytes of the last host record
+    int Socket() const { return connection_.Socket(); }
     const std::optional<TlsInfo>& Tls() const { return tls_info_; }
     int ConnectCountdown() const { return countdown_; }
     int64_t ConnectStartedMs() const { return connect_started_ms_; }
@@ -193,7 +194,6 @@ private:
     ShutdownMacroHook* shutdown_hook_ = nullptr;
     HostBytesSink* detached_sink_ = nullptr;
     CommandLineConnection command_line_;
-    std::string startup_macro_;
     std::unique_ptr<SessionCore> core_;       // made last: it reaches the rest through this runtime
     std::shared_ptr<SessionRuntime*> alive_;  // posted tasks check it
 
@@ -205,7 +205,7 @@ private:
     std::vector<std::function<void()>> when_closed_;
     bool timers_running_ = false;
     bool delayed_start_pending_ = false;
-    bool told_no_macros_ = false;
+    size_t last_record_length_ = 0;
     std::string connect_host_;  // host part of the last connect, for the time-out message
     int countdown_ = 0;
     int64_t connect_started_ms_ = 0;

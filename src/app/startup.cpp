@@ -138,17 +138,8 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     out.event_macros = FindEventMacros(s.folders.macros);
     out.run_text = cl.Value(CmdOption::Run);
     out.startup_macro = cl.Value(CmdOption::Macro);
-    if (!out.run_text.empty() && s.hooks.macros) s.hooks.macros->RunMacroText(out.run_text);
-    // Options this build cannot carry out say so, rather than letting a script believe they ran.
-    if (!s.hooks.macros) {
-        for (const std::string& what : {out.run_text, out.startup_macro}) {
-            if (what.empty()) continue;
-            ui.ShowMessage({"Orkan TN3270",
-                            "Macros (--macro, --run, /M, /R) are not available yet in this version of Orkan TN3270; "
-                            "\"" + what + "\" was not run.",
-                            Buttons::Ok, Icon::Warning});
-        }
-    }
+    SessionMacros& macros = runtime.core().Macros();
+    macros.SetEventMacroFiles(out.event_macros.paths);
 
     SessionFileState& state = runtime.file_state();
     state.given = GivenBy(cl);
@@ -162,7 +153,7 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     [[maybe_unused]] const bool applied = ApplyCommandLineToRecord(cl, record, state.given, state.security, ui);
     s.record = record;
     runtime.SetCommandLineConnection(ConnectionGivenBy(cl, record));
-    runtime.SetStartupMacro(out.startup_macro);
+    macros.SetStartupMacro(out.startup_macro);
 
     if (!RebuildCharset(s)) return kStartupFailed;
 
@@ -172,6 +163,8 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     // The trace file is named after the session letter, which the slot gave. A file that cannot
     // be made has been reported; the session runs without a trace.
     if (out.trace_from_start) [[maybe_unused]] const bool tracing = runtime.core().StartTraceAtStartUp();
+    // /R's text starts with the session complete (its first statements run once the loop turns).
+    if (cl.Given(CmdOption::Run)) macros.RunStartupText(out.run_text);
     return 0;
 }
 

@@ -55,6 +55,8 @@ struct ProgramSettings {
     int HideSesExtension = 0;
     int ShowFileManagerButton = 0;
     int FontAlreadyLoaded = 0;
+    // Macros a host sends (remote macro text) may start programs, write files and run other macros.
+    int AllowHostMacros = 0;
 
     // Keys with other defaults.
     int CopyBufferSize = 64;  // thousands of bytes

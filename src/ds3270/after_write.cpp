@@ -156,9 +156,7 @@ void AfterWrite(Session& session) {
         if (hooks.type_ahead) hooks.type_ahead->ReplayTypeAhead();
     }
     session.view->RefreshStatusLine();
-    if (restored && hooks.macros && hooks.macros->EventEnabled(EventMacro::Unlocked) &&
-        !hooks.macros->IsMacroRunning())
-        hooks.macros->StartEventMacro(EventMacro::Unlocked, std::string());
+    if (restored && hooks.macros) hooks.macros->StartEventMacroIfIdle(EventMacro::Unlocked, std::string());
 }
 
 }  // namespace orkan

@@ -167,8 +167,7 @@ void CheckSessionManager(Session& session, std::span<const uint8_t> record) {
     session.ds.session_manager_name =
         first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
     MacroHook* macros = session.hooks.macros;
-    if (macros && macros->EventEnabled(EventMacro::TpxSwap) && !macros->IsMacroRunning())
-        macros->StartEventMacro(EventMacro::TpxSwap, session.ds.session_manager_name);
+    if (macros) macros->StartEventMacroIfIdle(EventMacro::TpxSwap, session.ds.session_manager_name);
 }
 
 // Write, Erase/Write and Erase/Write Alternate: WCC actions that come before the orders, then
@@ -281,6 +280,7 @@ void ProcessHostRecord(Session& session, std::span<const uint8_t> record) {
         session.ds.last_record.assign(record.begin(), record.end());
     DispatchRecord(session, record);
     session.view->RepaintChangedRows();
+    if (session.hooks.macros) session.hooks.macros->AfterHostRecord();
 }
 
 void ProcessEnclosedRecord(Session& session, std::span<const uint8_t> record) {

@@ -111,7 +111,7 @@ constexpr std::array kMenuTable = {
     Item(1304, "Transfer &Options", kOper, 2, N::Transfer, 7),
     Title("&Transfer"),
 
-    Item(1401, "&Record", kOper, 37, N::Macros),
+    Item(1401, "&Record", kOper, 37, N::MacroRecorder),
     Item(1402, "&Play", kOper, 38, N::Macros),
     Item(1403, "P&ause", kOper, 40, N::Macros),
     Item(1404, "&Stop", kOper, 39, N::Macros),

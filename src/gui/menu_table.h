@@ -29,6 +29,7 @@ enum class MenuNeeds : uint8_t {
     Clipboard,
     Find,
     Macros,
+    MacroRecorder,
     Transfer,
     Printing,
     ScreenSave,

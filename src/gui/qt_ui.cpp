@@ -12,6 +12,8 @@
 
 #include "charset/display_unicode.h"
 #include "gui/find_dialog.h"
+#include "gui/macro_debug_window.h"
+#include "gui/macro_edit_box.h"
 #include "gui/print_dialog.h"
 #include "gui/qt_text.h"
 
@@ -33,6 +35,7 @@ ButtonSet ButtonsFor(Buttons buttons) {
         case Buttons::YesNo: return {B::Yes | B::No, B::Yes, B::No};
         case Buttons::YesNoCancel: return {B::Yes | B::No | B::Cancel, B::Yes, B::Cancel};
         case Buttons::RetryCancel: return {B::Retry | B::Cancel, B::Retry, B::Cancel};
+        case Buttons::AbortRetryIgnore: return {B::Abort | B::Retry | B::Ignore, B::Retry, B::Abort};
     }
     return {B::Ok, B::Ok, B::Ok};
 }
@@ -76,6 +79,8 @@ Answer AnswerFor(QMessageBox::StandardButton button, Buttons buttons) {
         case QMessageBox::Yes: return Answer::Yes;
         case QMessageBox::No: return Answer::No;
         case QMessageBox::Retry: return Answer::Retry;
+        case QMessageBox::Abort: return Answer::Abort;
+        case QMessageBox::Ignore: return Answer::Ignore;
         default: return SafestAnswer(buttons);  // closed by the window manager
     }
 }
@@ -130,6 +135,29 @@ std::optional<FindDialogAnswer> QtUi::AskFind(const FindDialogRequest& request) 
     dialog.exec();
     open_dialog_ = nullptr;
     return dialog.Result();
+}
+
+std::optional<std::string> QtUi::AskEditBox(const EditBoxRequest& request) {
+    if (!CanShowWindows(dismissed_)) return std::nullopt;
+    MacroEditBox dialog(request, parent_.data());
+    open_dialog_ = &dialog;
+    dialog.exec();
+    open_dialog_ = nullptr;
+    if (dismissed_) return std::nullopt;
+    return dialog.Result();
+}
+
+void QtUi::AddDebugLine(std::string_view display_text) {
+    if (debug_window_) {
+        debug_window_->AddLine(display_text);
+        return;
+    }
+    const std::string line = "Debug: " + DisplayToUtf8(display_text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+void QtUi::ControlDebugWindow(DebugWindowAction action) {
+    if (debug_window_) debug_window_->Apply(action);
 }
 
 std::optional<uint16_t> QtUi::ChooseFromMenu(const std::vector<MenuItem>& items) {

@@ -15,6 +15,7 @@
 #include "config/session_file.h"
 #include "gui/connect_dialog.h"
 #include "gui/info_windows.h"
+#include "gui/macro_sounds.h"
 #include "gui/options_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
@@ -23,6 +24,7 @@
 #include "keyboard/key_numbers.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/linux_keymap.h"
+#include "macro/option_effects.h"
 #include "net/tls_types.h"
 #include "platform/process_spawn.h"
 #include "session/session.h"
@@ -70,15 +72,6 @@ PanelLayout LayoutOf(const ButtonFile& file, const KeyList& list) {
     return layout;
 }
 
-bool SameFontSettings(const SessionRecord& a, const SessionRecord& b) {
-    for (const FieldDef* f : {&field::FontName, &field::TrueTypeFontName})
-        if (a.Text(*f) != b.Text(*f)) return false;
-    for (const FieldDef* f : {&field::TrueType, &field::CellWidth, &field::CellHeight, &field::BorderSize,
-                              &field::SizeWindowToFont})
-        if (a.Number(*f) != b.Number(*f)) return false;
-    return true;
-}
-
 }  // namespace
 
 SessionController::SessionController(QtUi& ui) : ui_(ui) {}
@@ -101,12 +94,14 @@ void SessionController::Attach(SessionRuntime& runtime, StartupState& startup) {
     terminal_->View().on_show_window = [this] { window_->BringForward(); };
     terminal_->View().on_status_refreshed = [this] { window_->ShowCaptureState(session().indicators.capture_active); };
     terminal_->Frame().on_size_wanted = [this](QSize size) { window_->TerminalSizeWanted(&terminal_->Frame(), size); };
+    macro_parts_ = std::make_unique<MacroWindowParts>(s, ui_, terminal_->Frame().StatusBar());
 }
 
 void SessionController::Detach() {
     if (!runtime_) return;
     Session& s = runtime_->session();
     if (terminal_ && s.view == &terminal_->View()) s.view = previous_view_;
+    macro_parts_.reset();
     window_.reset();  // the terminal frame goes with the window
     terminal_.reset();
     runtime_ = nullptr;
@@ -116,9 +111,7 @@ void SessionController::Detach() {
 void SessionController::LoadKeyFiles() {
     Session& s = session();
     if (LoadSessionKeyFiles(s).session_changed) [[maybe_unused]] const bool saved = runtime_->SaveSession();
-    window_->SetToolBar(LayoutOf(s.keyboard.toolbar, s.keyboard.key_list));
-    window_->SetKeyPad(LayoutOf(s.keyboard.keypad, s.keyboard.key_list));
-    window_->BuildMenuBar(2);
+    KeyFilesLoaded();
 }
 
 void SessionController::Start() {
@@ -160,6 +153,10 @@ void SessionController::ConnectionEnded(const ConnectionEnd& end) {
         QTimer::singleShot(0, window_.get(), [this] { [[maybe_unused]] const bool asked = AskForSession(true); });
 }
 
+void SessionController::PlayTone(int, int) { PlayMacroTone(); }
+
+void SessionController::PlaySoundFile(const std::string& path) { PlayMacroSoundFile(path); }
+
 bool SessionController::ShowOptionsDialog(int page) {
     if (!window_) return false;
     ShowOptions(page);
@@ -191,6 +188,22 @@ void SessionController::StepFont(FontStep step) {
 
 void SessionController::FontSettingsChanged() {
     if (terminal_) terminal_->Frame().FontSettingsChanged();
+}
+
+void SessionController::CellSizeChanged() {
+    if (!terminal_ || !window_) return;
+    window_->Arrange(Arrangement::Restore, 0);
+    TerminalFrame& frame = terminal_->Frame();
+    frame.FontSettingsChanged();
+    window_->TerminalSizeWanted(&frame, frame.sizeHint());
+}
+
+void SessionController::KeyFilesLoaded() {
+    if (!window_) return;
+    const Session& s = session();
+    window_->SetToolBar(LayoutOf(s.keyboard.toolbar, s.keyboard.key_list));
+    window_->SetKeyPad(LayoutOf(s.keyboard.keypad, s.keyboard.key_list));
+    window_->BuildMenuBar(2);
 }
 
 void SessionController::ToggleAttributeMarkers() {
@@ -277,27 +290,7 @@ void SessionController::ApplyOptions(const SessionRecord& changed) {
     Session& s = session();
     const SessionRecord before = s.record;
     s.record = changed;
-    const bool code_pages = before.Text(field::ScreenCodePage) != changed.Text(field::ScreenCodePage) ||
-                            before.Text(field::KeyboardCodePage) != changed.Text(field::KeyboardCodePage) ||
-                            before.Text(field::PcCodePage) != changed.Text(field::PcCodePage);
-    // A failure has been shown; the tables in use stay.
-    if (code_pages) [[maybe_unused]] const bool rebuilt = RebuildCharset(s);
-    if (before.Number(field::ScreenBuffers) != changed.Number(field::ScreenBuffers) && s.hooks.history)
-        s.hooks.history->SlotCountChanged();
-    if (!SameFontSettings(before, changed)) terminal_->Frame().FontSettingsChanged();
-    s.ps.MarkAllChanged();
-    terminal_->View().RepaintAll();
-    terminal_->View().RefreshStatusLine();
-    const bool files_changed = before.Text(field::KeyboardFile) != changed.Text(field::KeyboardFile) ||
-                               before.Text(field::ToolbarFile) != changed.Text(field::ToolbarFile) ||
-                               before.Text(field::KeypadFile) != changed.Text(field::KeypadFile);
-    // Loading the key files lays the country over the new map and rebuilds the menus with it.
-    if (files_changed) {
-        LoadKeyFiles();
-        return;
-    }
-    if (before.Text(field::KeyboardCodePage) != changed.Text(field::KeyboardCodePage)) ApplyKeyboardLayout(s);
-    window_->BuildMenuBar(2);
+    ApplyChangedSettings(s, before);
 }
 
 // ---- TerminalInput
@@ -440,6 +433,7 @@ bool SessionController::Available(MenuNeeds needs) const {
         case MenuNeeds::Clipboard: return true;
         case MenuNeeds::Find: return h.find != nullptr;
         case MenuNeeds::Macros: return h.macros != nullptr;
+        case MenuNeeds::MacroRecorder: return false;  // not built in this version
         case MenuNeeds::Transfer: return h.transfer != nullptr;
         case MenuNeeds::Printing: return h.print != nullptr;
         case MenuNeeds::ScreenSave: return h.capture != nullptr;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "gui/macro_window_parts.h"
 #include "gui/main_window.h"
 #include "gui/terminal_view.h"
 #include "session/session_frame.h"
@@ -57,6 +58,8 @@ public:
     void Arrange(Arrangement what, int64_t value) override;
     void CloseRequested() override;
     void ConnectionEnded(const ConnectionEnd& end) override;
+    void PlayTone(int frequency, int duration_ms) override;
+    void PlaySoundFile(const std::string& path) override;
     bool HasWindow() const override { return window_ != nullptr; }
     bool ShowOptionsDialog(int page) override;
     bool AskForSessionAndConnect() override;
@@ -64,6 +67,8 @@ public:
     bool ShowAbout() override;
     void StepFont(FontStep step) override;
     void FontSettingsChanged() override;
+    void CellSizeChanged() override;
+    void KeyFilesLoaded() override;
     void ToggleAttributeMarkers() override;
     bool AttributeMarkersShown() const override;
     void LocateCursor() override;
@@ -102,6 +107,7 @@ private:
     StartupState* startup_ = nullptr;
     std::unique_ptr<TerminalView> terminal_;
     std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<MacroWindowParts> macro_parts_;
     View* previous_view_ = nullptr;
     int pending_options_page_ = 0;  // the page of the menu item now running
     int last_options_page_ = 1;

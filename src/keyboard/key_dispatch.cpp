@@ -3,13 +3,11 @@
 #include <array>
 #include <cctype>
 #include <limits>
-#include <optional>
 
 #include "session/session.h"
 #include "clipboard/clipboard.h"
 #include "clipboard/copying.h"
 #include "clipboard/pasting.h"
-#include "config/profile_file.h"
 #include "ds3270/fields.h"
 #include "ds3270/inbound.h"
 #include "keyboard/field_edit.h"
@@ -123,6 +121,12 @@ void RunMacroKey(Session& s, uint8_t number) {
     ShowNotAvailable(s, "Macro key \"" + *name + "\"");
 }
 
+// The macro's own stop and pause keys reach it while it executes; other keys do not.
+bool ControlsMacros(uint16_t code) {
+    return IsFunction(code, KeyCategory::Oper, oper_fn::MacroStop) ||
+           IsFunction(code, KeyCategory::Oper, oper_fn::MacroPause);
+}
+
 void Echo(Session& s, std::span<const uint8_t> bytes) {
     if (s.link.remote_echo) return;
     if (ShowLineModeText(s.ps, bytes).alarm) s.view->PlaySound(Sound::Alarm);
@@ -159,20 +163,6 @@ std::string_view Trim(std::string_view t) {
     return t;
 }
 
-// The name inside Key("name") (or Key('name')), nothing for any other statement.
-std::optional<std::string> KeyStatementName(std::string_view text) {
-    text = Trim(text);
-    if (text.size() < 3 || !EqualsIgnoreCase(text.substr(0, 3), "KEY")) return std::nullopt;
-    text = Trim(text.substr(3));
-    if (text.size() < 2 || text.front() != '(' || text.back() != ')') return std::nullopt;
-    text = Trim(text.substr(1, text.size() - 2));
-    if (text.size() < 2 || (text.front() != '"' && text.front() != '\'') || text.back() != text.front())
-        return std::nullopt;
-    text = text.substr(1, text.size() - 2);
-    if (text.find_first_of("\"'") != text.npos) return std::nullopt;
-    return std::string(text);
-}
-
 }  // namespace
 
 void TypeAheadReplay::ReplayTypeAhead() {
@@ -196,11 +186,13 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
     if (session.settings.CheckForMacroRunning && virtual_key >= 11 && macros && macros->IsMacroRunning()) {
         const Answer answer = session.ui.ShowMessage(
             {"Macro Currently Running",
-             "Orkan TN3270 macro named '' is currently running.\nDid you want to cancel it now?", Buttons::YesNo,
-             Icon::Question});
+             "Orkan TN3270 macro named '" + macros->RunningMacroName() +
+                 "' is currently running.\nDid you want to cancel it now?",
+             Buttons::YesNo, Icon::Question});
         if (answer == Answer::Yes) ExecuteKey(session, MakeKeyCode(KeyCategory::Oper, oper_fn::MacroStop, 1));
         return;
     }
+    if (macros && macros->DropsKeys() && !ControlsMacros(code)) return;
     if (!WorksWhileLocked(code)) {
         if ((session.status == SessionStatus::Protected || session.status == SessionStatus::InsertOverflow) &&
             session.record.Flag(field::AutoKeyboardUnlock))
@@ -209,12 +201,12 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
             ExecuteKey(session, code, true);
             return;
         }
-        if (macros && macros->EventEnabled(EventMacro::Locked) && !macros->IsMacroRunning()) {
-            macros->StartEventMacro(EventMacro::Locked, session.keyboard.key_list.KeyText(code, [&](int n) {
+        if (macros && macros->EventEnabled(EventMacro::Locked)) {
+            const std::string key_text = session.keyboard.key_list.KeyText(code, [&](int n) {
                 const std::string* name = session.keyboard.key_map.macros.Name(size_t(n));
                 return name ? *name : std::to_string(n);
-            }));
-            return;
+            });
+            if (macros->StartEventMacroIfIdle(EventMacro::Locked, key_text)) return;
         }
         QueueOrDrop(session, code);
         return;
@@ -287,23 +279,14 @@ void HandleWheel(Session& session, int delta) {
 
 void RunKeyStatement(Session& session, std::string_view statement) {
     if (Trim(statement).empty()) return;
-    if (session.hooks.macros) {
-        session.hooks.macros->RunMacroText(std::string(statement));
-        return;
-    }
-    const auto name = KeyStatementName(statement);
-    if (!name) {
+    MacroHook* macros = session.hooks.macros;
+    if (!macros) {
         ShowNotAvailable(session, "The macro statement " + std::string(statement));
         return;
     }
-    const uint16_t code = session.keyboard.key_list.FindKeyFunction(*name);
-    if (code == kNoKeyFunction) {
-        session.ui.ShowMessage({"Orkan TN3270 Settings Error",
-                                "The statement " + std::string(statement) + " names no key function.", Buttons::Ok,
-                                Icon::Warning});
-        return;
-    }
-    ExecuteKey(session, code, false);
+    // One macro at a time: a turn of the wheel while one runs is dropped, as a key would be.
+    if (macros->IsMacroRunning()) return;
+    macros->RunMacroText(std::string(statement));
 }
 
 std::string KeyBindingText(const Session& session, uint16_t code) {

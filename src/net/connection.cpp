@@ -140,6 +140,7 @@ void Connection::Deliver(uint64_t generation, const ConnectionEvent& event) {
     if (event.kind == ConnectionEventKind::Connected) {
         peer_name_ = event.peer_name;
         local_address_ = event.local_address;
+        socket_ = event.socket;
     }
     listener_.OnConnectionEvent(event);
 }

@@ -117,6 +117,7 @@ public:
         connected.kind = ConnectionEventKind::Connected;
         connected.peer_name = peer_name_;
         connected.local_address = local_address_;
+        connected.socket = fd_;
         if (request_.tls.protocol != 0) {
             if (!Handshake()) return;
             connected.tls = tls_->Info(peer_name_, address_.port);

@@ -31,6 +31,7 @@
 #include "gui_fixture.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
+#include "macro/options_by_name.h"
 #include "net/host_sender.h"
 #include "platform/poll_event_loop.h"
 #include "support/hex.h"
@@ -290,6 +291,29 @@ TEST_F(ControllerTest, CaptureButtonAndSaveScreenAsk) {
     EXPECT_EQ(s.record.Number(field::SaveFileAction), 1u);
     EXPECT_EQ(s.record.Text(field::SaveScreenFile), folder / "asked.txt");
     EXPECT_NE(test::ReadText(folder / "asked.txt").find("HELLO"), std::string::npos);
+}
+
+// Options a macro changes by name take effect in the window as the options dialog's do: a fixed
+// cell size lays the terminal out anew and fits the window, a new tool bar file replaces the buttons.
+TEST_F(ControllerTest, OptionsByNameReachTheWindow) {
+    Session& s = runtime.session();
+    MainWindow& window = controller.Window();
+    window.showMaximized();
+    EXPECT_EQ(SetOptionByName(s, "FONT", "SIZE", MacroValue::Text("9 x 18")), 0);
+    EXPECT_EQ(controller.Terminal().Frame().Cell(), (CellSize{9, 18}));
+    EXPECT_FALSE(window.isMaximized());
+
+    ButtonFile bar;
+    bar.columns = 1;
+    bar.rows = 1;
+    bar.buttons.push_back({MakeKeyCode(KeyCategory::Edit, edit_fn::NoFunction), 0, 0, 1, 1, "Lone"});
+    s.keyboard.toolbar = bar;
+    ASSERT_TRUE(SaveKeyFile(s, KeyFileKind::Toolbar, folder / "mine.bar"));
+    ASSERT_TRUE(LoadSessionKeyFiles(s).ok);  // back to the standard buttons
+    EXPECT_EQ(SetOptionByName(s, "GENERAL", "EDITTOOLBAR", MacroValue::Text("mine.bar")), 0);
+    const QList<QAction*> actions = window.ToolBar()->actions();
+    ASSERT_EQ(actions.size(), 1);
+    EXPECT_EQ(actions[0]->text().toStdString(), "Lone");
 }
 
 }  // namespace
