@@ -207,6 +207,14 @@ private:
     bool delayed_start_pending_ = false;
     bool told_no_macros_ = false;
     std::string connect_host_;  // host part of the last connect, for the time-out message
+    // The host of the connection started last (the record's host values and the certificate
+    // settings it was made with): Retry, Reconnect and the automatic reconnect go back to it,
+    // whichever way it was chosen (command line, session file, the session dialog).
+    struct CurrentHost {
+        SessionRecord values;
+        HostSecurity security;
+    };
+    std::optional<CurrentHost> current_host_;
     int countdown_ = 0;
     int64_t connect_started_ms_ = 0;
     int keep_alive_interval_ = 0;

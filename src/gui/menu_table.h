@@ -61,6 +61,8 @@ inline constexpr uint16_t LoadDebugScreen = 3004;
 inline constexpr uint16_t About = 3005;
 inline constexpr uint16_t AsmListing = 3009;
 inline constexpr uint16_t EditMacro = 3011;
+// The TLS information window, which the padlock of the status line also opens.
+inline constexpr uint16_t TlsInformation = 3101;
 // The window's own menu (the system menu of other desktops).
 inline constexpr uint16_t ToggleToolBar = 6001;
 inline constexpr uint16_t ToggleMenuBar = 6002;
@@ -71,6 +73,10 @@ inline constexpr uint16_t ToggleMenuBar = 6002;
 std::span<const MenuEntry> MenuTable();
 // The entry with that command id (ids 1000-1999 and 3001-3011), or null.
 const MenuEntry* FindMenuEntry(uint16_t id);
+
+// What a key function needs wherever it is offered (a menu item, a tool bar or keypad button): the
+// needs of the menu item that runs it, or of the part that owns a function no menu item runs.
+MenuNeeds NeedsOfKey(uint16_t code);
 
 // The keyboard map as the accelerator search reads it.
 struct KeyBindings {

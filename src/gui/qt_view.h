@@ -35,7 +35,6 @@ public:
     BlinkTick OnBlinkTimer();
     void LocateCursor() { frame_.Terminal().LocateCursor(); }
     void ToggleAttributeMarkers();
-    [[nodiscard]] bool StepFont(FontStep step) { return frame_.StepFont(step); }
 
 private:
     Session& session_;

@@ -51,7 +51,7 @@ uint8_t VirtualKeyOf(MouseKey key) {
     return vk::LeftButton;
 }
 
-PanelLayout LayoutOf(const ButtonFile& file, const KeyList& list) {
+PanelLayout LayoutOf(const ButtonFile& file, const KeyList& list, const std::function<bool(MenuNeeds)>& available) {
     PanelLayout layout;
     if (!file.loaded) return layout;
     layout.columns = file.columns;
@@ -65,6 +65,7 @@ PanelLayout LayoutOf(const ButtonFile& file, const KeyList& list) {
         p.height = b.height;
         p.label = b.label;
         if (const KeyFunction* f = list.Find(CategoryOf(b.code), NumberOf(b.code))) p.tip = f->description;
+        p.enabled = available(NeedsOfKey(b.code));
         layout.buttons.push_back(std::move(p));
     }
     return layout;
@@ -99,7 +100,12 @@ void SessionController::Attach(SessionRuntime& runtime, StartupState& startup) {
     previous_view_ = s.view;
     s.view = &terminal_->View();
     terminal_->View().on_show_window = [this] { window_->BringForward(); };
-    terminal_->Frame().on_size_wanted = [this](QSize size) { window_->TerminalSizeWanted(&terminal_->Frame(), size); };
+    TerminalFrame& frame = terminal_->Frame();
+    frame.on_size_wanted = [this](QSize size) { window_->TerminalSizeWanted(&terminal_->Frame(), size); };
+    frame.room = [this] { return window_->TerminalRoom(&terminal_->Frame()); };
+    frame.on_cannot_show = [this](const QString& text) {
+        ui_.ShowMessage({"Orkan TN3270", text.toStdString(), Buttons::Ok, Icon::Warning});
+    };
 }
 
 void SessionController::Detach() {
@@ -115,8 +121,9 @@ void SessionController::Detach() {
 void SessionController::LoadKeyFiles() {
     Session& s = session();
     if (LoadSessionKeyFiles(s).session_changed) [[maybe_unused]] const bool saved = runtime_->SaveSession();
-    window_->SetToolBar(LayoutOf(s.keyboard.toolbar, s.keyboard.key_list));
-    window_->SetKeyPad(LayoutOf(s.keyboard.keypad, s.keyboard.key_list));
+    const auto available = [this](MenuNeeds needs) { return Available(needs); };
+    window_->SetToolBar(LayoutOf(s.keyboard.toolbar, s.keyboard.key_list, available));
+    window_->SetKeyPad(LayoutOf(s.keyboard.keypad, s.keyboard.key_list, available));
     window_->BuildMenuBar(2);
 }
 
@@ -184,8 +191,13 @@ bool SessionController::ShowAbout() {
 }
 
 void SessionController::StepFont(FontStep step) {
-    // A refused step (a size limit) leaves everything as it is.
-    if (terminal_) [[maybe_unused]] const bool stepped = terminal_->View().StepFont(step);
+    if (!terminal_) return;
+    // A step the font limits refuse leaves everything as it is; one the display has no room for
+    // says so, as the screen would otherwise be cut off.
+    if (terminal_->Frame().StepFont(step) == FontStepResult::NoRoom)
+        ui_.ShowMessage({"Orkan TN3270",
+                         "The font cannot be made larger: the screen would no longer fit on the display.",
+                         Buttons::Ok, Icon::Information});
 }
 
 void SessionController::FontSettingsChanged() {
@@ -218,6 +230,7 @@ bool SessionController::AskForSession(bool connect) {
     const HostList hosts = LoadHostList(s.folders.settings_file, s.ui);
     ConnectDialog dialog(s.ui, s.record, hosts, ListSessionFiles(s.folders.app_data), s.settings.KeepAliveTime,
                          window_.get());
+    dialog.ShowUnlistedHostSecurity(runtime_->file_state().security);
     if (!connect) dialog.SaveButton()->setDefault(true);
     if (dialog.exec() != QDialog::Accepted) return false;
     const ConnectChoice& choice = dialog.Choice();
@@ -369,7 +382,11 @@ bool SessionController::RestoreHiddenMenuBar() {
 }
 
 void SessionController::ShowTlsInformation() {
-    if (!runtime_->Tls()) return;
+    if (!runtime_->Tls()) {
+        ui_.ShowMessage({"TLS Information", "The connection to the host is not secured with TLS.", Buttons::Ok,
+                         Icon::Information});
+        return;
+    }
     TlsInfoWindow info(TlsInfoText(*runtime_->Tls()), window_.get());
     info.exec();
 }
@@ -385,6 +402,10 @@ void SessionController::RunMenuKey(uint16_t code, int options_page) {
 }
 
 void SessionController::RunMenuCommand(uint16_t id) {
+    if (id == menu_id::TlsInformation) {
+        ShowTlsInformation();
+        return;
+    }
     [[maybe_unused]] const bool ran = runtime_->core().RunMenuCommand(id);
 }
 
