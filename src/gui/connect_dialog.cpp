@@ -242,7 +242,7 @@ void ConnectDialog::HostEdited() {
         return host_->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     };
     // A listed name is the entry, whatever it holds; a new one is a host of its own, so the
-    // certificate settings of the host shown before do not carry over to it.
+    // address and the certificate settings of the host shown before do not carry over to it.
     if (const int at = listed(text); at >= 0) {
         FillFromHost(at);
         return;
@@ -255,6 +255,7 @@ void ConnectDialog::HostEdited() {
     if (const int at = listed(last_host_text_); at >= 0) {
         FillFromHost(at);
     } else {
+        ip_name_->clear();
         ShowSecurity(HostSecurity{});
     }
     if (split) port_->setValue(split->port);

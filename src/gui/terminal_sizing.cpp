@@ -8,12 +8,14 @@ namespace orkan {
 
 namespace {
 
-// The fitting rule of the session's face kind for a frame of `size`: the largest cell with which
-// the screen and the status line fit (rounded down, so the result always fits when any cell can).
+// The fitting rule for a frame of `size`: the largest cell with which the screen and the status
+// line fit (rounded down, so the result always fits when any cell can). A window that follows the
+// font also keeps its border, which the rule for scalable faces counts.
 CellSize FitTo(const SessionRecord& record, const FontLimits& limits, LayoutInput in, FrameSize size) {
     in.client_width = size.width;
     in.client_height = size.height;
-    if (record.Flag(field::TrueType)) return FitTrueTypeCell(in, record.Flag(field::SizeWindowToFont), limits);
+    const bool sized = record.Flag(field::SizeWindowToFont);
+    if (record.Flag(field::TrueType) || sized) return FitTrueTypeCell(in, sized, limits);
     return FitBitmapCell(in, limits);
 }
 
@@ -62,6 +64,9 @@ SizingResult SizeTerminal(const SessionRecord& record, const FontLimits& limits,
         }
     }
 
+    // A frame not laid out yet has no size to change; the window's first size comes later.
+    if (now.width <= 0 || now.height <= 0) return r;
+
     // Every row, column and the status line show: a frame too small for its cell grows.
     const FrameSize needed = NeededFrame(in.frame, r.cell, sized);
     if (!wanted && !now.Holds(needed))
@@ -80,8 +85,7 @@ SizingResult SizeTerminal(const SessionRecord& record, const FontLimits& limits,
             wanted = sized && !r.clipped ? fitted_needs : bounded;
         }
     }
-    // A frame not laid out yet has no size to change; the window's first size comes later.
-    if (wanted && (*wanted == now || now.width <= 0 || now.height <= 0)) wanted.reset();
+    if (wanted && *wanted == now) wanted.reset();
     r.wanted = wanted;
     return r;
 }
