@@ -107,6 +107,11 @@ void SessionRuntime::ApplyCommandLineConnection(SessionRecord& record) const {
         for (const FieldDef* f : kModelFields) CopyField(record, given, *f);
 }
 
+void SessionRuntime::CommandLineConnectionDone() {
+    command_line_ = CommandLineConnection{};
+    file_state_.given = GivenOnCommandLine{};
+}
+
 SessionRecord SessionRuntime::RecordForSaving() const {
     SessionRecord out = session_->record;
     const SessionRecord& loaded = file_state_.last_saved;
@@ -143,10 +148,6 @@ void SessionRuntime::StartSession(StartMode mode) {
             for (const FieldDef* f : kHostFields) CopyField(loaded, s.record, *f);
         ApplyCommandLineConnection(loaded);
         if (command_line_.host) file_state_.security = HostSecurity{};
-        if (current_host_) {
-            for (const FieldDef* f : kHostFields) CopyField(loaded, current_host_->values, *f);
-            file_state_.security = current_host_->security;
-        }
         const bool code_pages_changed = loaded.Text(field::ScreenCodePage) != s.record.Text(field::ScreenCodePage) ||
                                         loaded.Text(field::KeyboardCodePage) != s.record.Text(field::KeyboardCodePage) ||
                                         loaded.Text(field::PcCodePage) != s.record.Text(field::PcCodePage);
@@ -209,9 +210,8 @@ bool SessionRuntime::BeginConnect() {
 }
 
 bool SessionRuntime::StartConnection(const std::string& host) {
-    Session& s = *session_;
-    current_host_ = CurrentHost{s.record, file_state_.security};
     if (!BeginConnect()) return false;
+    Session& s = *session_;
     const uint32_t tls = s.record.Number(field::TlsChoice);
     if (tls > uint32_t(kHighestTlsChoice)) {
         OnConnectFailed("The session's TLS choice " + std::to_string(tls) +
@@ -240,10 +240,7 @@ bool SessionRuntime::StartConnection(const std::string& host) {
         OnConnectFailed(started.error);
         return false;
     }
-    if (started.port_in_host) {
-        s.record.SetNumber(field::Port, *started.port_in_host);
-        current_host_->values.SetNumber(field::Port, *started.port_in_host);
-    }
+    if (started.port_in_host) s.record.SetNumber(field::Port, *started.port_in_host);
     return true;
 }
 

@@ -88,6 +88,10 @@ public:
     SessionPeers* Peers() const { return peers_; }
     void SetShutdownMacroHook(ShutdownMacroHook* hook) { shutdown_hook_ = hook; }
     void SetCommandLineConnection(CommandLineConnection values) { command_line_ = std::move(values); }
+    // The user connected to a host of the session dialog, which saved it in the session file: the
+    // command line's host and connection values were for the connections before, and a restart
+    // (Retry, Reconnect, the automatic reconnect) now goes to the host connected last.
+    void CommandLineConnectionDone();
     void SetStartupMacro(std::string name) { startup_macro_ = std::move(name); }
     void StartTimers();
 
@@ -207,14 +211,6 @@ private:
     bool delayed_start_pending_ = false;
     bool told_no_macros_ = false;
     std::string connect_host_;  // host part of the last connect, for the time-out message
-    // The host of the connection started last (the record's host values and the certificate
-    // settings it was made with): Retry, Reconnect and the automatic reconnect go back to it,
-    // whichever way it was chosen (command line, session file, the session dialog).
-    struct CurrentHost {
-        SessionRecord values;
-        HostSecurity security;
-    };
-    std::optional<CurrentHost> current_host_;
     int countdown_ = 0;
     int64_t connect_started_ms_ = 0;
     int keep_alive_interval_ = 0;

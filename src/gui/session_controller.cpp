@@ -237,6 +237,7 @@ bool SessionController::AskForSession(bool connect) {
     if (!ApplyConnectChoice(s, runtime_->file_state(), choice)) return false;
     if (choice.create_shortcut) [[maybe_unused]] const bool made = CreateSessionShortcut(s.ui, choice.session_file);
     if (!choice.connect) return true;
+    runtime_->CommandLineConnectionDone();
     std::string host = s.record.Text(field::IpName);
     if (host.empty()) host = s.record.Text(field::HostName);
     return runtime_->StartConnection(host);
