@@ -180,9 +180,9 @@ ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts
     // The record's values first; a listed host then fills the host's own. An address that carries
     // its port (older sessions) shows it in the Port field, where the connection took it from.
     host_->setEditText(DisplayToQString(record.Text(field::HostName)));
-    last_host_text_ = host_->currentText().trimmed();
     const QString address = DisplayToQString(record.Text(field::IpName));
     ip_name_->setText(address == host_->currentText() ? QString() : address);
+    last_host_text_ = host_->currentText().trimmed();
     port_->setValue(std::max(1, int(record.Number(field::Port))));
     lu_name_->setText(DisplayToQString(record.Text(field::LuName)));
     tn3270e_->setChecked(record.Flag(field::Tn3270e));
@@ -193,9 +193,15 @@ ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts
     if (listed >= 0) {
         host_->setCurrentIndex(listed);
         FillFromHost(listed);
-    } else if (const std::optional<SplitAddress> split = SplitPort(address)) {
-        ip_name_->setText(split->host);
-        port_->setValue(split->port);
+    } else {
+        // A host that is not listed (from the command line, say) is shown as it connects: the
+        // port it named in the Port field.
+        if (const std::optional<SplitAddress> split = SplitPort(last_host_text_)) {
+            host_->setEditText(split->host);
+            last_host_text_ = split->host;
+            if (ip_name_->text().isEmpty()) port_->setValue(split->port);
+        }
+        AddressEdited();
     }
     model_->setCurrentIndex(std::clamp(int(record.Number(field::TerminalModel)), 0, 4));
     columns_value_ = std::clamp(int(record.Number(field::UserScreenWidth)), kMinUserColumns, kMaxUserColumns);

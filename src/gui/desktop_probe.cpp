@@ -160,8 +160,9 @@ void DesktopProbe::SaveDialog(QWidget* dialog) {
             name.remove('&').replace(' ', '_');
             out += RectText(qPrintable("button " + name), Global(*b, b->rect()));
         }
-    WriteWhole(base + ".txt", out);
+    // The picture first: a test that sees the text finds the picture whole.
     if (!dialog->grab().save(base + ".png", "PNG")) std::fprintf(stderr, "orkan3270: cannot write %s.png\n", qPrintable(base));
+    WriteWhole(base + ".txt", out);
 }
 
 bool DesktopProbe::eventFilter(QObject* watched, QEvent* event) {

@@ -72,6 +72,9 @@ TEST(ScreenLayout, Placement) {
     const Placement cramped = CentredPlacement({100, 100, 30, 0, 24, 80}, {10, 23});
     EXPECT_EQ(cramped.left, 0);
     EXPECT_EQ(cramped.top, 30);
+    // A window that holds the screen and the status line exactly: the last row stays above the line.
+    const LayoutInput exact{800, 24 * 23 + 23 + kStatusLineExtra, 0, 2, 24, 80};
+    EXPECT_EQ(CentredPlacement(exact, {10, 23}).top, 0);
 }
 
 TEST(ScreenLayout, FixedRememberedAndFittedSizes) {
