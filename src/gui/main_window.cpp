@@ -12,6 +12,7 @@
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
 #include "gui/window_placement.h"
+#include "keyboard/key_functions.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -89,6 +90,7 @@ void MainWindow::OnMenuCommand(uint16_t id) {
 
 void MainWindow::SetToolBar(const PanelLayout& layout) {
     tool_bar_->clear();
+    capture_buttons_.clear();
     // One row of tool buttons in the file's order (row, then column): the tool bar folds what does
     // not fit behind its extension button, so it never holds the window wider than the screen.
     std::vector<const PanelButton*> order;
@@ -103,6 +105,11 @@ void MainWindow::SetToolBar(const PanelLayout& layout) {
         if (tips && !b->tip.empty()) action->setToolTip(DisplayToQString(b->tip));
         const uint16_t code = b->code;
         QObject::connect(action, &QAction::triggered, this, [this, code] { host_.RunMenuKey(code, 0); });
+        if (IsFunction(code, KeyCategory::Oper, oper_fn::CaptureToggle)) {
+            action->setCheckable(true);
+            action->setChecked(session_.indicators.capture_active);
+            capture_buttons_.push_back(action);
+        }
         if (QWidget* button = tool_bar_->widgetForAction(action)) button->setFocusPolicy(Qt::NoFocus);
     }
     tool_bar_->setVisible(!order.empty() && tool_bar_shown_);
@@ -121,6 +128,11 @@ void MainWindow::SetKeyPad(const PanelLayout& layout) {
     pad->setAttribute(Qt::WA_ShowWithoutActivating);
     keypad_window_ = pad;
     if (was_visible) pad->show();
+}
+
+void MainWindow::ShowCaptureState(bool on) {
+    // A checkable button flips itself when clicked; the session's switch says what it really is.
+    for (QAction* a : capture_buttons_) a->setChecked(on);
 }
 
 void MainWindow::ToggleKeyPad() {

@@ -54,6 +54,8 @@ public:
     void SetToolBar(const PanelLayout& layout);
     void SetKeyPad(const PanelLayout& layout);
     void ToggleKeyPad();
+    // Tool bar buttons of capture on/off show whether it is on.
+    void ShowCaptureState(bool on);
     QWidget* KeyPadWindow() const { return keypad_window_; }
     QToolBar* ToolBar() const { return tool_bar_; }
 
@@ -95,6 +97,7 @@ private:
     QtUi& ui_;
     MainWindowHost& host_;
     QToolBar* tool_bar_ = nullptr;
+    std::vector<QAction*> capture_buttons_;
     QPointer<QWidget> keypad_window_;
     bool tool_bar_shown_ = true;
     bool menu_bar_shown_ = true;

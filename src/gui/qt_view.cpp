@@ -39,6 +39,7 @@ void QtView::RefreshStatusLine() {
     frame_.StatusBar().ShowText(BuildStatusText(session_, indicator_shown), session_.settings.StatusBarFullPaint != 0);
     // Whoever changed the selection also refreshes the status line for its size text.
     frame_.Terminal().SelectionChanged();
+    if (on_status_refreshed) on_status_refreshed();
 }
 
 BlinkTick QtView::OnBlinkTimer() {

@@ -29,12 +29,15 @@ public:
 
     // The window comes forward (SHOWWINDOWONUPDATE).
     std::function<void()> on_show_window;
+    // The status line was rebuilt: what else shows the session's state follows it.
+    std::function<void()> on_status_refreshed;
 
     // One tick of the 166 ms window timer; the caller does its once-a-second work when the
     // result says the cycle completed.
     BlinkTick OnBlinkTimer();
     void LocateCursor() { frame_.Terminal().LocateCursor(); }
     void ToggleAttributeMarkers();
+    bool AttributeMarkersShown() const { return frame_.State().show_attribute_markers; }
 
 private:
     Session& session_;

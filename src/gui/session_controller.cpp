@@ -100,6 +100,7 @@ void SessionController::Attach(SessionRuntime& runtime, StartupState& startup) {
     previous_view_ = s.view;
     s.view = &terminal_->View();
     terminal_->View().on_show_window = [this] { window_->BringForward(); };
+    terminal_->View().on_status_refreshed = [this] { window_->ShowCaptureState(session().indicators.capture_active); };
     TerminalFrame& frame = terminal_->Frame();
     frame.on_size_wanted = [this](QSize size) { window_->TerminalSizeWanted(&terminal_->Frame(), size); };
     frame.room = [this] { return window_->TerminalRoom(&terminal_->Frame()); };
@@ -206,6 +207,10 @@ void SessionController::FontSettingsChanged() {
 
 void SessionController::ToggleAttributeMarkers() {
     if (terminal_) terminal_->View().ToggleAttributeMarkers();
+}
+
+bool SessionController::AttributeMarkersShown() const {
+    return terminal_ && terminal_->View().AttributeMarkersShown();
 }
 
 void SessionController::LocateCursor() {
@@ -408,6 +413,8 @@ void SessionController::RunMenuCommand(uint16_t id) {
         return;
     }
     [[maybe_unused]] const bool ran = runtime_->core().RunMenuCommand(id);
+    // The Trace item's check mark shows whether the trace is on.
+    if (id == menu_command::Trace && window_) window_->BuildMenuBar(2);
 }
 
 void SessionController::SessionChosen(size_t position) {

@@ -65,6 +65,7 @@ public:
     void StepFont(FontStep step) override;
     void FontSettingsChanged() override;
     void ToggleAttributeMarkers() override;
+    bool AttributeMarkersShown() const override;
     void LocateCursor() override;
     void ToggleKeyPad() override;
     std::optional<Cell> LastMouseCell() const override;

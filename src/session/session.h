@@ -21,6 +21,7 @@
 #include "platform/clock.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
+#include "platform/wall_clock.h"
 
 namespace orkan {
 
@@ -38,6 +39,7 @@ struct Session {
     TelnetEngine* telnet = nullptr; // attention, system request and keep-alive bytes
     TraceSwitch trace;              // Set(sink) turns tracing on, Set(nullptr) off
     Clock* clock = &steady_clock;
+    WallClock* wall_clock = &system_wall_clock;  // local time for trace items and capture folders
     SessionHooks hooks;
 
     // Settings.
@@ -63,6 +65,7 @@ struct Session {
 private:
     View no_view;
     SteadyClock steady_clock;
+    SystemWallClock system_wall_clock;
 };
 
 }  // namespace orkan

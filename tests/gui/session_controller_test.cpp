@@ -4,13 +4,22 @@
 // key map loaded after a settings change.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QToolBar>
 #include <map>
 
+#include "app/session_core.h"
 #include "app/session_runtime.h"
 #include "charset/session_charset.h"
 #include "clipboard/pasting.h"
@@ -205,6 +214,93 @@ TEST_F(ControllerTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChange) 
     Press(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier, kKeyZ);
     Press(QEvent::KeyRelease, Qt::Key_Z, Qt::ControlModifier, kKeyZ);
     EXPECT_EQ(FirstRow().substr(0, 8), " HELLO a");  // Ctrl+Z no longer undoes
+}
+
+// The next message box is answered with its default button; its title is kept.
+void AnswerNextBox(std::vector<QString>& titles) {
+    QTimer::singleShot(0, [&titles] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        titles.push_back(box->windowTitle());
+        box->defaultButton() ? box->defaultButton()->click() : box->accept();
+    });
+}
+
+QAction* MenuAction(QWidget* window, const QString& text) {
+    for (QAction* a : window->findChildren<QAction*>())
+        if (a->text() == text || a->text().startsWith(text + "\t")) return a;
+    return nullptr;
+}
+
+TEST_F(ControllerTest, TheTraceItemSwitchesTheTraceAndShowsItsState) {
+    QAction* trace = MenuAction(controller.Window().menuBar(), "&Trace");
+    ASSERT_NE(trace, nullptr);
+    EXPECT_TRUE(trace->isEnabled());
+    for (const char* item : {"&Dump Buffers", "&Load Debug Screen", "&Save Debug Screen", "&Make ASM Statements"}) {
+        ASSERT_NE(MenuAction(controller.Window().menuBar(), item), nullptr) << item;
+        EXPECT_TRUE(MenuAction(controller.Window().menuBar(), item)->isEnabled()) << item;
+    }
+    std::vector<QString> titles;
+    AnswerNextBox(titles);
+    controller.Window().OnMenuCommand(menu_command::Trace);
+    EXPECT_NE(runtime.session().trace.Target(), nullptr);
+    EXPECT_TRUE(MenuAction(controller.Window().menuBar(), "&Trace")->isChecked());
+    Feed(kPanel);
+    AnswerNextBox(titles);
+    controller.Window().OnMenuCommand(menu_command::Trace);
+    EXPECT_EQ(runtime.session().trace.Target(), nullptr);
+    EXPECT_FALSE(MenuAction(controller.Window().menuBar(), "&Trace")->isChecked());
+    EXPECT_EQ(titles, (std::vector<QString>{"Trace Started", "Trace Stopped"}));
+    const std::string trace_file = test::ReadText(folder / "sessionA.trc");
+    EXPECT_NE(test::ToHex(std::span(reinterpret_cast<const uint8_t*>(trace_file.data()), trace_file.size()))
+                  .find("C8C5D3D3D6"),
+              std::string::npos);  // the panel's record is in it
+}
+
+TEST_F(ControllerTest, CaptureButtonAndSaveScreenAsk) {
+    Session& s = runtime.session();
+    s.folders.screens = folder / "screens";
+    ASSERT_TRUE(s.record.SetText(field::SaveScreenFile, "shot"));
+    s.record.SetNumber(field::SaveFileAction, 2);
+    PanelLayout bar;
+    bar.columns = 1;
+    bar.rows = 1;
+    bar.buttons.push_back({MakeKeyCode(KeyCategory::Oper, oper_fn::CaptureToggle), 0, 0, 1, 1, "Capture", ""});
+    controller.Window().SetToolBar(bar);
+    ASSERT_EQ(controller.Window().ToolBar()->actions().size(), 1);
+    QAction* capture = controller.Window().ToolBar()->actions().front();
+    EXPECT_TRUE(capture->isCheckable());
+    capture->trigger();
+    EXPECT_TRUE(s.indicators.capture_active);
+    EXPECT_TRUE(capture->isChecked());
+    Feed(kPanel);  // a screen that unlocks the keyboard is captured
+    const std::string run = runtime.core().Capture().capture().CaptureFolder();
+    EXPECT_TRUE(std::filesystem::exists(run + "/screen-0001.txt"));
+    EXPECT_TRUE(std::filesystem::exists(run + "/screen-0002.txt"));
+    capture->trigger();
+    EXPECT_FALSE(s.indicators.capture_active);
+    EXPECT_FALSE(capture->isChecked());
+
+    // Save Screen to Disk Ask: the dialog offers to append, and its answer is kept.
+    bool offered = true, found = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        found = true;
+        QCheckBox* append = dialog->findChild<QCheckBox*>();
+        if (append) {
+            offered = append->isChecked();
+            append->setChecked(true);
+        }
+        dialog->selectFile(QString::fromStdString(folder / "asked.txt"));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    });
+    controller.Window().OnMenuCommand(1011);
+    EXPECT_TRUE(found);
+    EXPECT_FALSE(offered);  // numbered files were the setting, not appending
+    EXPECT_EQ(s.record.Number(field::SaveFileAction), 1u);
+    EXPECT_EQ(s.record.Text(field::SaveScreenFile), folder / "asked.txt");
+    EXPECT_NE(test::ReadText(folder / "asked.txt").find("HELLO"), std::string::npos);
 }
 
 }  // namespace
