@@ -88,9 +88,9 @@ DesktopProbe::DesktopProbe(Session& session, QWidget& window, TerminalFrame& fra
     terminal_.installEventFilter(this);
 }
 
+// The window may be gone by now; a filter object that goes is taken off the watched objects' lists
+// by Qt itself.
 DesktopProbe::~DesktopProbe() {
-    qApp->removeEventFilter(this);
-    terminal_.removeEventFilter(this);
     if (session_.view == this) session_.view = inner_;
 }
 

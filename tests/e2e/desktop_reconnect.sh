@@ -72,7 +72,5 @@ waitfor 30 screen_has "Enter ends the session" || {
 TITLE=$(xdotool getwindowname "$(focus_window "$PROGRAM_PID")")
 case "$TITLE" in *"127.0.0.1:$NOBODY"*) fail "the title names the host of the start: $TITLE" ;; esac
 
-kill -TERM "$PROGRAM_PID"
-wait "$PROGRAM_PID" 2>/dev/null
-PROGRAM_PID=""
+end_program
 echo PASS

@@ -88,8 +88,7 @@ waitfor 10 test -s "$OUT/dialogs/Options.txt" || fail "the Options dialog was no
 cp "$OUT/dialogs/Options.png" "$SHOTS/options_dialog.png"
 png_check buttons "$OUT/dialogs/Options.txt"
 xdotool key Escape
-kill -TERM "$PROGRAM_PID"
-wait "$PROGRAM_PID" 2>/dev/null
+end_program
 
 # --- model 4: 43x80, taller than the display at the first-run font
 run_model 4
@@ -100,7 +99,5 @@ cp "$OUT/shot.png" "$SHOTS/model4_1366x768.png"
 png_check on-screen "$OUT/layout.txt"
 png_check corners "$OUT/shot.png" "$OUT/layout.txt"
 png_check status-whole "$OUT/shot.png" "$OUT/layout.txt"
-kill -TERM "$PROGRAM_PID"
-wait "$PROGRAM_PID" 2>/dev/null
-PROGRAM_PID=""
+end_program
 echo "PASS (screenshots in $SHOTS)"

@@ -100,3 +100,12 @@ png_check() {
     local problem
     problem=$(python3 "$(dirname "${BASH_SOURCE[0]}")/desktop_png.py" "$@") || fail "$1: $problem"
 }
+
+# end_program: SIGTERM closes the session as a normal close does: the program ends with status 0.
+end_program() {
+    kill -TERM "$PROGRAM_PID"
+    local status=0
+    wait "$PROGRAM_PID" || status=$?
+    PROGRAM_PID=""
+    [ "$status" = 0 ] || fail "the program ended with status $status"
+}
