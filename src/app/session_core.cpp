@@ -23,7 +23,11 @@ constexpr int kColoursPage = 4;
 }  // namespace
 
 SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
-    : runtime_(runtime), frame_(frame), history_(runtime.session()), capture_(runtime.session(), &runtime.loop()) {
+    : runtime_(runtime),
+      frame_(frame),
+      history_(runtime.session()),
+      capture_(runtime.session(), &runtime.loop()),
+      printing_(runtime.session(), runtime.loop()) {
     Session& s = runtime.session();
     // A saved HTML screen shows attribute positions as the window does.
     capture_.capture().attribute_markers_shown = [&frame] { return frame.AttributeMarkersShown(); };
@@ -98,6 +102,9 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::Maximise: frame_.Arrange(Arrangement::Maximise, 0); return true;
         case op::Restore: frame_.Arrange(Arrangement::Restore, 0); return true;
         case op::ShowWindow: frame_.Arrange(Arrangement::BringToFront, 0); return true;
+        case op::PrintScreen:
+        case op::PrintScreenAsk:
+        case op::PrintFile: return printing_.RunOper(number);
         case op::PrevScreen: history_.PreviousScreen(); return true;
         case op::NextScreen: history_.NextScreen(); return true;
         case op::CaptureToggle:

@@ -14,6 +14,7 @@
 
 #include "capture/capture_commands.h"
 #include "capture/screen_history.h"
+#include "print/printing.h"
 #include "session/session_hooks.h"
 
 namespace orkan {
@@ -41,6 +42,7 @@ public:
     SessionCore& operator=(const SessionCore&) = delete;
 
     ScreenHistory& History() { return history_; }
+    Printing& Print() { return printing_; }
 
     // OperHook: the keyboard's Oper functions (after its Wang and line-mode rules). True when the
     // function was carried out or refused with a message.
@@ -72,6 +74,7 @@ private:
     SessionFrame& frame_;
     ScreenHistory history_;
     CaptureSubsystem capture_;
+    Printing printing_;
 };
 
 }  // namespace orkan

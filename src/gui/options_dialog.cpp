@@ -18,6 +18,7 @@
 
 #include "display/palette.h"
 #include "gui/dialog_fit.h"
+#include "gui/print_page_setup.h"
 #include "gui/qt_text.h"
 
 namespace orkan {
@@ -125,6 +126,10 @@ OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, cons
             w = MakeColourPage();
         } else if (number == P::Font) {
             w = MakeFontPage();
+        } else if (number == P::PageSetup && available.page_setup) {
+            PageSetupPage setup = MakePageSetupPage(record_, ui_);
+            w = setup.page;
+            takers_.push_back(std::move(setup.take));
         } else {
             w = MakeTablePage(number);
         }
