@@ -106,6 +106,11 @@ void SessionRuntime::ApplyCommandLineConnection(SessionRecord& record) const {
         for (const FieldDef* f : kModelFields) CopyField(record, given, *f);
 }
 
+void SessionRuntime::CommandLineConnectionDone() {
+    command_line_ = CommandLineConnection{};
+    file_state_.given = GivenOnCommandLine{};
+}
+
 SessionRecord SessionRuntime::RecordForSaving() const {
     SessionRecord out = session_->record;
     const SessionRecord& loaded = file_state_.last_saved;

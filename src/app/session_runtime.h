@@ -88,6 +88,10 @@ public:
     SessionPeers* Peers() const { return peers_; }
     void SetShutdownMacroHook(ShutdownMacroHook* hook) { shutdown_hook_ = hook; }
     void SetCommandLineConnection(CommandLineConnection values) { command_line_ = std::move(values); }
+    // The user connected to a host of the session dialog, which saved it in the session file: the
+    // command line's host and connection values were for the connections before, and a restart
+    // (Retry, Reconnect, the automatic reconnect) now goes to the host connected last.
+    void CommandLineConnectionDone();
     void StartTimers();
 
     // Starts the session (first start, Retry, auto-reconnect): reloads the session file except on

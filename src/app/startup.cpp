@@ -151,6 +151,13 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
 
     // A value that cannot be used has been reported and left as the file had it.
     [[maybe_unused]] const bool applied = ApplyCommandLineToRecord(cl, record, state.given, state.security, ui);
+    // A host given on the command line that the host list knows connects with the entry's
+    // certificate files and checks; any other gets those of a new host.
+    if (const auto host = cl.HostValue(); host && !host->empty()) {
+        const HostList hosts = LoadHostList(ini.text, ui);
+        if (const std::optional<size_t> i = FindHost(hosts, record.Text(field::HostName)))
+            state.security = hosts.entries[*i].security;
+    }
     s.record = record;
     runtime.SetCommandLineConnection(ConnectionGivenBy(cl, record));
     macros.SetStartupMacro(out.startup_macro);

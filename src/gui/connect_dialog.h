@@ -43,11 +43,18 @@ public:
 
     const ConnectChoice& Choice() const { return choice_; }
 
+    // The certificate settings in force, shown while the host is not one of the list (a host given
+    // on the command line, for instance); a listed host shows its own.
+    void ShowUnlistedHostSecurity(const HostSecurity& security);
+
     // The fields, for tests and for whoever opens the dialog pre-filled.
     QComboBox* SessionFileBox() const { return session_file_; }
     QComboBox* HostBox() const { return host_; }
     QLineEdit* ColumnsEdit() const { return columns_; }
     QLineEdit* RowsEdit() const { return rows_; }
+    QLineEdit* AddressEdit() const { return ip_name_; }
+    QSpinBox* PortBox() const { return port_; }
+    QCheckBox* ValidateBox() const { return validate_cert_; }
     QComboBox* ModelBox() const { return model_; }
     QPushButton* ConnectButton() const { return connect_button_; }
     QPushButton* SaveButton() const { return save_button_; }
@@ -56,8 +63,15 @@ public:
     // button confirmed.
     [[nodiscard]] bool Confirm(bool connect);
 
+    // The Port field is the one place of the port: a port typed into the Host or Address field
+    // ("host:port", "[v6]:port") moves there when the field is left, and the dialog confirms
+    // only an address that names none. These run when the fields are left, and before a confirm.
+    void HostEdited();
+    void AddressEdited();
+
 private:
     void FillFromHost(int index);
+    void ShowSecurity(const HostSecurity& security);
     void ColumnsEdited();
     void RowsEdited();
     void ModelChanged();
@@ -69,6 +83,7 @@ private:
     std::vector<std::string> session_files_;
     int keep_alive_default_ = 0;
     ConnectChoice choice_;
+    QString last_host_text_;  // the Host field as last taken, so leaving it unchanged changes nothing
     int columns_value_ = 80;
     int rows_value_ = 24;
 

@@ -3,7 +3,11 @@
 //   ORKAN_FIRST_PAINT_NS  print "ORKAN_FIRST_PAINT_NS=<CLOCK_REALTIME ns>" on stderr once the first
 //                         host screen has been painted (bench/desktop_startup.sh);
 //   ORKAN_SCREENSHOT      a PNG of the window after every screen that unlocks the keyboard;
-//   ORKAN_SCREEN_TEXT     the text of that screen, written whole and renamed into place.
+//   ORKAN_SCREEN_TEXT     the text of that screen, written whole and renamed into place;
+//   ORKAN_LAYOUT_REPORT   with each screenshot, where the window, its screen's work area, the
+//                         terminal's cells and the status line are (one "name x y w h" per line);
+//   ORKAN_DIALOG_SHOTS    a folder that receives, for every dialog and message box shown, a PNG of
+//                         it and a text with its place and its buttons' places on the screen.
 // It stands between the session and its View, passing everything on.
 #pragma once
 
@@ -18,11 +22,12 @@ class QWidget;
 namespace orkan {
 
 struct Session;
+class TerminalFrame;
 
 class DesktopProbe final : public QObject, public View {
 public:
     // Null when none of the variables is set.
-    static std::unique_ptr<DesktopProbe> FromEnvironment(Session& session, QWidget& window, QWidget& terminal);
+    static std::unique_ptr<DesktopProbe> FromEnvironment(Session& session, QWidget& window, TerminalFrame& frame);
     ~DesktopProbe() override;
 
     void RepaintAll() override;
@@ -36,13 +41,16 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void SaveScreenshot(const QString& path);
+    void SaveLayoutReport(const QString& path);
 
 private:
-    DesktopProbe(Session& session, QWidget& window, QWidget& terminal);
+    DesktopProbe(Session& session, QWidget& window, TerminalFrame& frame);
     void ScreenChanged();
+    void SaveDialog(QWidget* dialog);
 
     Session& session_;
     QWidget& window_;
+    TerminalFrame& frame_;
     QWidget& terminal_;
     View* inner_;
     bool report_first_paint_ = false;
@@ -50,6 +58,8 @@ private:
     bool first_paint_reported_ = false;
     QString screenshot_path_;
     QString screen_text_path_;
+    QString layout_path_;
+    QString dialog_folder_;
 };
 
 }  // namespace orkan

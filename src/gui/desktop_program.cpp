@@ -128,7 +128,7 @@ int RunDesktop(int argc, char** argv) {
 
     controller.Attach(runtime, state);
     const std::unique_ptr<DesktopProbe> probe =
-        DesktopProbe::FromEnvironment(runtime.session(), controller.Window(), controller.Terminal().Frame().Terminal());
+        DesktopProbe::FromEnvironment(runtime.session(), controller.Window(), controller.Terminal().Frame());
     // The connection starts before the rest of the window is built: name lookup, connect and
     // negotiation run on the connection's thread meanwhile, and what the host sends waits for the
     // event loop, by which time the window is complete.

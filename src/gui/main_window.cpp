@@ -101,6 +101,7 @@ void MainWindow::SetToolBar(const PanelLayout& layout) {
     const bool tips = session_.record.Flag(field::ShowTooltips);
     for (const PanelButton* b : order) {
         QAction* action = tool_bar_->addAction(DisplayToQString(b->label));
+        action->setEnabled(b->enabled);
         if (tips && !b->tip.empty()) action->setToolTip(DisplayToQString(b->tip));
         const uint16_t code = b->code;
         QObject::connect(action, &QAction::triggered, this, [this, code] { host_.RunMenuKey(code, 0); });
@@ -221,9 +222,36 @@ void MainWindow::BringForward() {
     activateWindow();
 }
 
+QSize MainWindow::Chrome(const QWidget* terminal) const {
+    // Once laid out, the difference is exact; before, the bars' own heights tell it.
+    if (terminal->width() > 0 && terminal->height() > 0 && isVisible()) return size() - terminal->size();
+    int height = 0;
+    if (menuWidget() && menu_bar_shown_) height += menuWidget()->sizeHint().height();
+    if (tool_bar_ && !tool_bar_->isHidden()) height += tool_bar_->sizeHint().height();
+    return {0, height};
+}
+
+QSize MainWindow::TerminalRoom(const QWidget* terminal) const {
+    if (isMaximized() || isFullScreen()) return terminal->size();
+    const QScreen* s = screen();
+    if (!s) return {};
+    const QSize decoration = frameGeometry().size() - geometry().size();
+    return s->availableGeometry().size() - decoration - Chrome(terminal);
+}
+
 void MainWindow::TerminalSizeWanted(QWidget* terminal, QSize size) {
     if (isMaximized() || isFullScreen()) return;
-    resize(this->size() - terminal->size() + size);
+    const QSize room = TerminalRoom(terminal);
+    if (room.isValid() && !room.isEmpty()) size = size.boundedTo(room);
+    resize(Chrome(terminal) + size);
+    // A window that grew past the edge of its screen comes back onto it.
+    if (!screen() || OnWayland()) return;
+    const QRect area = screen()->availableGeometry();
+    const QRect outer = frameGeometry();
+    QPoint to = outer.topLeft();
+    to.setX(std::max(area.left(), std::min(to.x(), area.right() + 1 - outer.width())));
+    to.setY(std::max(area.top(), std::min(to.y(), area.bottom() + 1 - outer.height())));
+    if (to != outer.topLeft()) move(to);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -75,8 +75,13 @@ public:
     // Arrangement asked for by this or another session; the window comes forward (SHOWWINDOWONUPDATE).
     void Arrange(Arrangement what, int64_t value);
     void BringForward();
-    // The terminal asks for a size of its own (the window follows the font).
+    // The terminal asks for a size of its own (the window follows the font); the window takes it,
+    // no larger than its screen's work area, and stays on that screen.
     void TerminalSizeWanted(QWidget* terminal, QSize size);
+    // The largest size the terminal can have in this window on its screen: the work area less the
+    // window system's frame, the menu bar and the tool bar. A maximised or full-screen window
+    // cannot grow: its terminal keeps the size it has.
+    QSize TerminalRoom(const QWidget* terminal) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -86,6 +91,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    QSize Chrome(const QWidget* terminal) const;  // what the window adds around its terminal
+
     Session& session_;
     QtUi& ui_;
     MainWindowHost& host_;

@@ -1,6 +1,9 @@
 #include "gui/menu_table.h"
 
 #include <array>
+#include <optional>
+
+#include "keyboard/key_functions.h"
 
 namespace orkan {
 
@@ -52,6 +55,7 @@ constexpr std::array kMenuTable = {
     Item(1011, "Save Screen to Disk Ask", kOper, 60, N::ScreenSave),
     Line(),
     Item(1012, "D&isconnect", kOper, 44),
+    Command(menu_id::TlsInformation, "&TLS Information"),
     Item(1013, "E&xit", kOper, 3),
     Title("&File"),
 
@@ -92,7 +96,8 @@ constexpr std::array kMenuTable = {
     Item(1130, "Cut/Paste &Options", kOper, 2, N::Nothing, 5),
     Title("&Edit"),
 
-    Item(1201, "Select &Font", kOper, 2),
+    // The options dialog at its font page: the item's name says that is where the user goes.
+    Item(1201, "Select &Font", kOper, 2, N::Nothing, 3),
     Item(1202, "&Smaller Font", kOper, 8),
     Item(1203, "&Larger Font", kOper, 4),
     Line(),
@@ -161,6 +166,17 @@ constexpr std::array kMenuTable = {
 };
 // clang-format on
 
+// Program operations no menu item runs, with the part they belong to.
+struct OperNeeds {
+    uint8_t number;
+    N needs;
+};
+constexpr OperNeeds kOperNeeds[] = {
+    {oper_fn::CaptureToggle, N::ScreenSave},   {oper_fn::SaveScreenAppend, N::ScreenSave},
+    {oper_fn::RunStartupMacro, N::Macros},     {oper_fn::LoadDebugScreen, N::DebugScreens},
+    {oper_fn::ToolBarVariants, N::KeyEditors}, {oper_fn::PrintFile, N::Printing},
+};
+
 constexpr std::array<std::string_view, 4> kModifierText = {"", "Shift+", "Ctrl+", "Alt+"};
 
 bool SameFunction(uint16_t a, uint16_t b) { return CategoryOf(a) == CategoryOf(b) && NumberOf(a) == NumberOf(b); }
@@ -200,6 +216,23 @@ const MenuEntry* FindMenuEntry(uint16_t id) {
     for (const MenuEntry& e : kMenuTable)
         if (e.id == id && !e.IsSeparator()) return &e;
     return nullptr;
+}
+
+MenuNeeds NeedsOfKey(uint16_t code) {
+    if (SameFunction(code, kKeyNoFunction)) return N::Nothing;
+    // Several items may run one function (the options dialog at its pages): it needs only what
+    // the least demanding of them needs.
+    std::optional<MenuNeeds> needs;
+    for (const MenuEntry& e : kMenuTable) {
+        if (e.IsSeparator() || SameFunction(e.key_code, kKeyNoFunction) || !SameFunction(e.key_code, code)) continue;
+        if (e.needs == N::Nothing) return N::Nothing;
+        if (!needs) needs = e.needs;
+    }
+    if (needs) return *needs;
+    if (CategoryOf(code) == KeyCategory::Oper)
+        for (const OperNeeds& o : kOperNeeds)
+            if (o.number == NumberOf(code)) return o.needs;
+    return N::Nothing;
 }
 
 std::string AcceleratorText(uint16_t item_code, const KeyBindings& keys) {

@@ -57,6 +57,8 @@ namespace menu_id {
 inline constexpr uint16_t SessionListFirst = 2000;  // 2000-2999: the n-th running session
 inline constexpr uint16_t SessionListLast = 2999;
 // 3001-3011: the commands of session/menu_commands.h.
+// The TLS information window, which the padlock of the status line also opens.
+inline constexpr uint16_t TlsInformation = 3101;
 // The window's own menu (the system menu of other desktops).
 inline constexpr uint16_t ToggleToolBar = 6001;
 inline constexpr uint16_t ToggleMenuBar = 6002;
@@ -67,6 +69,10 @@ inline constexpr uint16_t ToggleMenuBar = 6002;
 std::span<const MenuEntry> MenuTable();
 // The entry with that command id (ids 1000-1999 and 3001-3011), or null.
 const MenuEntry* FindMenuEntry(uint16_t id);
+
+// What a key function needs wherever it is offered (a menu item, a tool bar or keypad button): the
+// needs of the menu item that runs it, or of the part that owns a function no menu item runs.
+MenuNeeds NeedsOfKey(uint16_t code);
 
 // The keyboard map as the accelerator search reads it.
 struct KeyBindings {

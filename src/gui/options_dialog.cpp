@@ -10,12 +10,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "display/palette.h"
+#include "gui/dialog_fit.h"
 #include "gui/print_page_setup.h"
 #include "gui/qt_text.h"
 
@@ -137,7 +139,7 @@ OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, cons
             auto* layout = new QVBoxLayout(w);
             layout->addWidget(new QLabel("Not available in this version of Orkan TN3270."));
         }
-        const int index = tabs_->addTab(w, QString::fromUtf8(kPageNames[size_t(number - 1)].data()));
+        const int index = tabs_->addTab(ScrollingPage(w), QString::fromUtf8(kPageNames[size_t(number - 1)].data()));
         tabs_->setTabEnabled(index, enabled);
     }
     if (page >= 1 && page <= options_page::Count && tabs_->isTabEnabled(page - 1)) tabs_->setCurrentIndex(page - 1);
@@ -148,6 +150,7 @@ OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, cons
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);
+    FitDialogToScreen(*this);
 }
 
 int OptionsDialog::CurrentPage() const { return tabs_->currentIndex() + 1; }
@@ -281,7 +284,11 @@ QWidget* OptionsDialog::MakeColourPage() {
         return true;
     });
 
-    // Each role: a foreground and a background entry of the 22-entry palette.
+    layout->addLayout(form);
+    // Each role: a foreground and a background entry of the 22-entry palette, in two columns so
+    // the page stays short.
+    auto* roles = new QGridLayout;
+    const int per_column = (int(kRoleNames.size()) + 1) / 2;
     for (int role = 0; role < int(kRoleNames.size()); ++role) {
         auto* fg = new QSpinBox;
         auto* bg = new QSpinBox;
@@ -295,13 +302,16 @@ QWidget* OptionsDialog::MakeColourPage() {
         row->addWidget(new QLabel("on"));
         row->addWidget(bg);
         row->addStretch();
-        form->addRow(QString::fromUtf8(kRoleNames[size_t(role)].data()) + ":", row);
+        const int grid_row = role % per_column, grid_column = role / per_column * 2;
+        roles->addWidget(new QLabel(QString::fromUtf8(kRoleNames[size_t(role)].data()) + ":"), grid_row, grid_column);
+        roles->addLayout(row, grid_row, grid_column + 1);
         takers_.push_back([fg, bg, role](SessionRecord& r) {
             r.SetRole(role, uint8_t(fg->value()), uint8_t(bg->value()));
             return true;
         });
     }
-    layout->addLayout(form);
+    layout->addLayout(roles);
+    layout->addStretch();
     return w;
 }
 

@@ -38,7 +38,6 @@ public:
     void LocateCursor() { frame_.Terminal().LocateCursor(); }
     void ToggleAttributeMarkers();
     bool AttributeMarkersShown() const { return frame_.State().show_attribute_markers; }
-    [[nodiscard]] bool StepFont(FontStep step) { return frame_.StepFont(step); }
 
 private:
     Session& session_;

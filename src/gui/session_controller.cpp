@@ -53,7 +53,7 @@ uint8_t VirtualKeyOf(MouseKey key) {
     return vk::LeftButton;
 }
 
-PanelLayout LayoutOf(const ButtonFile& file, const KeyList& list) {
+PanelLayout LayoutOf(const ButtonFile& file, const KeyList& list, const std::function<bool(MenuNeeds)>& available) {
     PanelLayout layout;
     if (!file.loaded) return layout;
     layout.columns = file.columns;
@@ -67,6 +67,7 @@ PanelLayout LayoutOf(const ButtonFile& file, const KeyList& list) {
         p.height = b.height;
         p.label = b.label;
         if (const KeyFunction* f = list.Find(CategoryOf(b.code), NumberOf(b.code))) p.tip = f->description;
+        p.enabled = available(NeedsOfKey(b.code));
         layout.buttons.push_back(std::move(p));
     }
     return layout;
@@ -93,8 +94,13 @@ void SessionController::Attach(SessionRuntime& runtime, StartupState& startup) {
     s.view = &terminal_->View();
     terminal_->View().on_show_window = [this] { window_->BringForward(); };
     terminal_->View().on_status_refreshed = [this] { window_->ShowCaptureState(session().indicators.capture_active); };
-    terminal_->Frame().on_size_wanted = [this](QSize size) { window_->TerminalSizeWanted(&terminal_->Frame(), size); };
-    macro_parts_ = std::make_unique<MacroWindowParts>(s, ui_, terminal_->Frame().StatusBar());
+    TerminalFrame& frame = terminal_->Frame();
+    frame.on_size_wanted = [this](QSize size) { window_->TerminalSizeWanted(&terminal_->Frame(), size); };
+    frame.room = [this] { return window_->TerminalRoom(&terminal_->Frame()); };
+    frame.on_cannot_show = [this](const QString& text) {
+        ui_.ShowMessage({"Orkan TN3270", text.toStdString(), Buttons::Ok, Icon::Warning});
+    };
+    macro_parts_ = std::make_unique<MacroWindowParts>(s, ui_, frame.StatusBar());
 }
 
 void SessionController::Detach() {
@@ -182,8 +188,13 @@ bool SessionController::ShowAbout() {
 }
 
 void SessionController::StepFont(FontStep step) {
-    // A refused step (a size limit) leaves everything as it is.
-    if (terminal_) [[maybe_unused]] const bool stepped = terminal_->View().StepFont(step);
+    if (!terminal_) return;
+    // A step the font limits refuse leaves everything as it is; one the display has no room for
+    // says so, as the screen would otherwise be cut off.
+    if (terminal_->Frame().StepFont(step) == FontStepResult::NoRoom)
+        ui_.ShowMessage({"Orkan TN3270",
+                         "The font cannot be made larger: the screen would no longer fit on the display.",
+                         Buttons::Ok, Icon::Information});
 }
 
 void SessionController::FontSettingsChanged() {
@@ -201,8 +212,9 @@ void SessionController::CellSizeChanged() {
 void SessionController::KeyFilesLoaded() {
     if (!window_) return;
     const Session& s = session();
-    window_->SetToolBar(LayoutOf(s.keyboard.toolbar, s.keyboard.key_list));
-    window_->SetKeyPad(LayoutOf(s.keyboard.keypad, s.keyboard.key_list));
+    const auto available = [this](MenuNeeds needs) { return Available(needs); };
+    window_->SetToolBar(LayoutOf(s.keyboard.toolbar, s.keyboard.key_list, available));
+    window_->SetKeyPad(LayoutOf(s.keyboard.keypad, s.keyboard.key_list, available));
     window_->BuildMenuBar(2);
 }
 
@@ -236,12 +248,14 @@ bool SessionController::AskForSession(bool connect) {
     const HostList hosts = LoadHostList(s.folders.settings_file, s.ui);
     ConnectDialog dialog(s.ui, s.record, hosts, ListSessionFiles(s.folders.app_data), s.settings.KeepAliveTime,
                          window_.get());
+    dialog.ShowUnlistedHostSecurity(runtime_->file_state().security);
     if (!connect) dialog.SaveButton()->setDefault(true);
     if (dialog.exec() != QDialog::Accepted) return false;
     const ConnectChoice& choice = dialog.Choice();
     if (!ApplyConnectChoice(s, runtime_->file_state(), choice)) return false;
     if (choice.create_shortcut) [[maybe_unused]] const bool made = CreateSessionShortcut(s.ui, choice.session_file);
     if (!choice.connect) return true;
+    runtime_->CommandLineConnectionDone();
     std::string host = s.record.Text(field::IpName);
     if (host.empty()) host = s.record.Text(field::HostName);
     return runtime_->StartConnection(host);
@@ -367,7 +381,11 @@ bool SessionController::RestoreHiddenMenuBar() {
 }
 
 void SessionController::ShowTlsInformation() {
-    if (!runtime_->Tls()) return;
+    if (!runtime_->Tls()) {
+        ui_.ShowMessage({"TLS Information", "The connection to the host is not secured with TLS.", Buttons::Ok,
+                         Icon::Information});
+        return;
+    }
     TlsInfoWindow info(TlsInfoText(*runtime_->Tls()), window_.get());
     info.exec();
 }
@@ -383,6 +401,10 @@ void SessionController::RunMenuKey(uint16_t code, int options_page) {
 }
 
 void SessionController::RunMenuCommand(uint16_t id) {
+    if (id == menu_id::TlsInformation) {
+        ShowTlsInformation();
+        return;
+    }
     [[maybe_unused]] const bool ran = runtime_->core().RunMenuCommand(id);
     // The Trace item's check mark shows whether the trace is on.
     if (id == menu_command::Trace && window_) window_->BuildMenuBar(2);

@@ -271,6 +271,10 @@ TEST(WindowPlacementTest, StoredPlaceKeptOnAScreen) {
         const WindowPlacement p = PlaceOnScreens(stored, screens, c.same_name, 22, 22);
         EXPECT_EQ(p.frame, (ScreenRect{c.want_left, c.want_top, 800, 600})) << c.left << "," << c.top;
     }
+    // Stored on a larger display, opened on a 1366x768 laptop: the whole window on the screen.
+    const std::vector<ScreenRect> laptop = {{0, 0, 1366, 740}};
+    EXPECT_EQ(PlaceOnScreens({{100, 50, 1600, 1000}, false}, laptop, 0, 22, 22).frame, (ScreenRect{0, 0, 1366, 740}));
+    EXPECT_EQ(PlaceOnScreens({{900, 300, 800, 600}, false}, laptop, 0, 22, 22).frame, (ScreenRect{566, 140, 800, 600}));
 }
 
 TEST(WindowPlacementTest, WaylandKeepsTheStoredPositionAndMaximisedKeepsTheSize) {

@@ -97,6 +97,9 @@ TEST(MenuTest, StructureFromTheTable) {
     EXPECT_EQ(edit.children[10].children.size(), 3u);  // find functions
     EXPECT_EQ(FindMenuEntry(1130)->options_page, 5);
     EXPECT_EQ(FindMenuEntry(1208)->options_page, 4);
+    EXPECT_EQ(FindMenuEntry(1201)->options_page, 3);  // Select Font: the font page
+    ASSERT_NE(Find(model, menu_id::TlsInformation), nullptr);
+    EXPECT_TRUE(Find(model, menu_id::TlsInformation)->enabled);
     EXPECT_EQ(FindMenuEntry(1203)->key_code, Oper(4));
     // Parts not built are disabled, never working items; what is built stays enabled.
     EXPECT_FALSE(Find(model, 1103)->enabled);
@@ -114,6 +117,20 @@ TEST(MenuTest, StructureFromTheTable) {
     EXPECT_EQ(c->text, "Session &C");
     EXPECT_TRUE(c->checked);
     EXPECT_EQ(SessionItemText({'C', "TSO on prod", true}, true), "[&C] - TSO on prod");
+}
+
+// Buttons are offered as their menu items are: disabled where the part is missing.
+TEST(MenuTest, WhatAKeyFunctionNeeds) {
+    const std::pair<uint16_t, MenuNeeds> cases[] = {
+        {Oper(2), MenuNeeds::Nothing},        // the options: Page Setup needs printing, the others do not
+        {Oper(17), MenuNeeds::Printing},      // Print Screen
+        {Oper(0), MenuNeeds::ScreenSave},     // capture, which no menu item runs
+        {Oper(38), MenuNeeds::Macros},
+        {MakeKeyCode(KeyCategory::Edit, 3), MenuNeeds::Clipboard},
+        {MakeKeyCode(KeyCategory::Action, 1), MenuNeeds::Nothing},  // an attention key
+        {kKeyNoFunction, MenuNeeds::Nothing},
+    };
+    for (const auto& [code, needs] : cases) EXPECT_EQ(NeedsOfKey(code), needs) << std::hex << code;
 }
 
 TEST(MenuTest, QtBarShowsTextsAndRunsCommands) {

@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QToolBar>
+#include <map>
 
 #include "app/session_core.h"
 #include "app/session_runtime.h"
@@ -142,6 +143,16 @@ TEST_F(ControllerTest, ToolBarButtonsRunTheirKeys) {
     ASSERT_NE(clear, nullptr);
     clear->trigger();
     EXPECT_EQ(sink.sent.substr(0, 2), "6D");
+}
+
+// A button whose part this program lacks is shown disabled, as its menu item is.
+TEST_F(ControllerTest, ToolBarButtonsOfMissingPartsAreDisabled) {
+    std::map<QString, bool> enabled;
+    for (QAction* a : controller.Window().ToolBar()->actions()) enabled[a->text()] = a->isEnabled();
+    ASSERT_TRUE(enabled.count("Print") && enabled.count("Options") && enabled.count("Enter"));
+    EXPECT_EQ(enabled["Print"], controller.session().hooks.print != nullptr);
+    EXPECT_TRUE(enabled["Options"]);
+    EXPECT_TRUE(enabled["Enter"]);
 }
 
 TEST_F(ControllerTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDesktopClipboard) {
