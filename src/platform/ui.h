@@ -58,6 +58,10 @@ public:
     // A popup menu at the mouse pointer: the code of the item chosen, nothing when dismissed or
     // when there is no window.
     virtual std::optional<uint16_t> ChooseFromMenu(const std::vector<MenuItem>&) { return std::nullopt; }
+    // The file transfer windows. Without a window system there are none: false, and the caller
+    // tells the user to name the files in a macro instead.
+    enum class TransferWindowKind : uint8_t { Send, Receive, Log };
+    virtual bool OpenTransferWindow(TransferWindowKind) { return false; }
 
 private:
     std::string local_clipboard_;

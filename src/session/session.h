@@ -21,6 +21,7 @@
 #include "platform/clock.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
+#include "transfer/transfer_state.h"
 
 namespace orkan {
 
@@ -57,6 +58,7 @@ struct Session {
     Selection selection;
     ClipboardState clipboard;
     StatusIndicators indicators;
+    TransferState transfer;
 
     void Trace(TraceType type, std::span<const uint8_t> data) {
         if (trace) trace->TraceRecord(type, data);

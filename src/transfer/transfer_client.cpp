@@ -1,0 +1,123 @@
+#include "transfer/transfer_client.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include "session/session.h"
+#include "ds3270/messages.h"
+#include "keyboard/key_functions.h"
+#include "transfer/transfer_messages.h"
+#include "transfer/transfer_protocol.h"
+
+namespace orkan {
+namespace {
+
+inline constexpr int kWatchTimer = 1;
+inline constexpr const char* kNoDialogs =
+    "This program has no transfer dialogs: name the files in a macro, with the SENDFILE or RECEIVEFILE "
+    "statement.";
+
+}  // namespace
+
+TransferClient::TransferClient(Session& session, EventLoop& loop) : session_(session), timers_(loop) {
+    session_.hooks.transfer = this;
+    session_.transfer.events = this;
+}
+
+TransferClient::~TransferClient() {
+    TransferState& t = session_.transfer;
+    t.events = nullptr;
+    // Whoever waits for the end goes with this client; the files are closed, a download's
+    // temporary file removed.
+    t.done = nullptr;
+    if (t.active) AbortTransfer(session_, transfer_msg::kConnectionLost);
+    if (session_.hooks.transfer == this) session_.hooks.transfer = nullptr;
+}
+
+StartResult TransferClient::Start(const TransferRequest& request, TransferDone done) {
+    close_window_after_write_ = false;
+    StartResult result = StartTransfer(session_, request, std::move(done));
+    if (result.started) {
+        const auto period = std::clamp<std::chrono::milliseconds>(timeout_ / 4, std::chrono::milliseconds(20),
+                                                                 std::chrono::milliseconds(1000));
+        timers_.Start(kWatchTimer, period, false, [this] { Watch(); });
+    }
+    return result;
+}
+
+void TransferClient::Cancel() { CancelTransfer(session_); }
+
+bool TransferClient::Running() const { return session_.transfer.active; }
+
+void TransferClient::Watch() {
+    TransferState& t = session_.transfer;
+    if (!t.active) {
+        timers_.Stop(kWatchTimer);
+        return;
+    }
+    if (session_.status == SessionStatus::NotConnected || !session_.sender) {
+        AbortTransfer(session_, transfer_msg::kConnectionLost);
+        return;
+    }
+    const int64_t silent = session_.clock->NowMs() - t.last_host_ms;
+    if (silent > timeout_.count()) {
+        const int seconds = int((timeout_.count() + 999) / 1000);
+        AbortTransfer(session_, FormatMessage(transfer_msg::kTimedOut, seconds));
+    }
+}
+
+bool TransferClient::RunOper(uint8_t number) {
+    Ui::TransferWindowKind kind;
+    switch (number) {
+        case oper_fn::SendToHost: kind = Ui::TransferWindowKind::Send; break;
+        case oper_fn::ReceiveFromHost: kind = Ui::TransferWindowKind::Receive; break;
+        case oper_fn::TransferLog: kind = Ui::TransferWindowKind::Log; break;
+        default: return false;
+    }
+    if (session_.ui.OpenTransferWindow(kind)) return true;
+    log_.SetFolder(session_.folders.app_data);
+    const std::string text =
+        kind == Ui::TransferWindowKind::Log ? "The transfer log is the file " + log_.Path() + "." : kNoDialogs;
+    session_.ui.ShowMessage({"Orkan TN3270 File Transfer", text, Buttons::Ok, Icon::Information});
+    return true;
+}
+
+bool TransferClient::OfferScreenRecord(std::span<const uint8_t> record) { return HandleTransferFrame(session_, record); }
+
+void TransferClient::StructuredField(std::span<const uint8_t> field) { HandleTransferField(session_, field); }
+
+void TransferClient::AfterWriteFinished() {
+    TransferState& t = session_.transfer;
+    if (t.macro_state == TransferMacroState::Ended) t.macro_state = TransferMacroState::None;
+    if (!close_window_after_write_) return;
+    close_window_after_write_ = false;
+    if (window_) window_->CloseAfterTransfer();
+}
+
+void TransferClient::ProgressText(const std::string& text) {
+    const std::string stamped = text.empty() ? text : TimePrefix(std::time(nullptr)) + text;
+    log_.SetFolder(session_.folders.app_data);
+    if (!log_.Append(stamped) && !log_error_shown_) {
+        // Once per session: the transfer itself goes on.
+        log_error_shown_ = true;
+        session_.ui.ShowMessage({"Orkan TN3270 File Error", "The transfer log cannot be written:\n" + log_.error(),
+                                 Buttons::Ok, Icon::Warning});
+    }
+    if (window_ && !stamped.empty()) window_->ShowProgress(stamped);
+}
+
+void TransferClient::ProgressBytes(uint64_t bytes, uint64_t total) {
+    if (window_) window_->ShowBytes(bytes, total);
+}
+
+void TransferClient::Ended(const TransferOutcome& outcome) {
+    timers_.Stop(kWatchTimer);
+    close_window_after_write_ = outcome.success;
+    if (window_) window_->TransferEnded(outcome);
+}
+
+TransferClient* SessionTransferClient(Session& session) {
+    return dynamic_cast<TransferClient*>(session.hooks.transfer);
+}
+
+}  // namespace orkan

@@ -1,0 +1,88 @@
+// File transfer attached to a running session: the data stream's transfer hook, the watch that
+// ends a transfer whose host stopped answering or whose connection ended, the transfer log, the
+// transfer window of the front end, and the entry points of dialogs, key functions and macros.
+//
+//     TransferClient transfer(session, loop);   // sets session.hooks.transfer
+//     TransferRequest r = LoadRequest(session.record, TransferDirection::Download);
+//     r.host_file = "'USER.DATA'"; r.pc_file = "data.txt";
+//     StartResult s = transfer.Start(r, [](const TransferOutcome& o) { ... o.success ... });
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "session/session_hooks.h"
+#include "platform/scoped_timers.h"
+#include "transfer/transfer_log.h"
+#include "transfer/transfer_start.h"
+#include "transfer/transfer_state.h"
+
+namespace orkan {
+
+struct Session;
+
+// The open Send or Receive dialog.
+class TransferWindow {
+public:
+    virtual ~TransferWindow() = default;
+    // A progress text with its time prefix.
+    virtual void ShowProgress(const std::string& stamped) = 0;
+    virtual void ShowBytes(uint64_t /*bytes*/, uint64_t /*total*/) {}
+    virtual void TransferEnded(const TransferOutcome& /*outcome*/) {}
+    // The host has written its next screen after a successful transfer: the dialog may go.
+    virtual void CloseAfterTransfer() {}
+};
+
+// How long the host may stay silent during a transfer before it is stopped.
+inline constexpr std::chrono::seconds kDefaultTransferTimeout{60};
+
+class TransferClient final : public TransferHook, public TransferEvents {
+public:
+    TransferClient(Session& session, EventLoop& loop);
+    ~TransferClient() override;
+    TransferClient(const TransferClient&) = delete;
+    TransferClient& operator=(const TransferClient&) = delete;
+
+    // Starts one transfer (see StartTransfer); `done` runs once when it has ended.
+    [[nodiscard]] StartResult Start(const TransferRequest& request, TransferDone done = {});
+    // The user's cancel (the dialog's Cancel, or closing it during a transfer).
+    void Cancel();
+    bool Running() const;
+
+    // Key functions: Send to Host (Oper 25), Receive from Host (Oper 1), Transfer Log (Oper 43).
+    // Without a window system the front end has no dialogs, and the user is told to name the files
+    // in a macro instead. False for any other number.
+    bool RunOper(uint8_t number);
+
+    void SetWindow(TransferWindow* window) { window_ = window; }
+    TransferWindow* window() const { return window_; }
+    TransferLog& log() { return log_; }
+    void SetTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
+
+    // TransferHook.
+    bool OfferScreenRecord(std::span<const uint8_t> record) override;
+    void StructuredField(std::span<const uint8_t> field) override;
+    void AfterWriteFinished() override;
+
+    // TransferEvents.
+    void ProgressText(const std::string& text) override;
+    void ProgressBytes(uint64_t bytes, uint64_t total) override;
+    void Ended(const TransferOutcome& outcome) override;
+
+private:
+    void Watch();
+
+    Session& session_;
+    ScopedTimers timers_;
+    TransferLog log_;
+    TransferWindow* window_ = nullptr;
+    std::chrono::milliseconds timeout_ = kDefaultTransferTimeout;
+    bool log_error_shown_ = false;
+    bool close_window_after_write_ = false;
+};
+
+// The session's transfer client; null when none is attached.
+TransferClient* SessionTransferClient(Session& session);
+
+}  // namespace orkan
