@@ -26,6 +26,8 @@ inline constexpr const char* kTransferErrorTitle = "Orkan TN3270 File Transfer E
 inline constexpr const char* kBlockSizeTooSmall =
     "The transfer block size (TRANSFERBLOCKSIZE) is %u bytes; a file transfer needs at least 256.";
 inline constexpr const char* kNotConnected = "The session is not connected to a host.";
+inline constexpr const char* kNot3270 =
+    "The session is not in 3270 mode: a file transfer needs the host's transfer program on a 3270 screen.";
 inline constexpr const char* kAlreadyRunning = "A file transfer is already in progress in this session.";
 inline constexpr const char* kKeyboardLocked =
     "The keyboard is locked: the transfer command cannot be typed until the host unlocks it.";

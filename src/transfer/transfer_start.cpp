@@ -106,6 +106,7 @@ StartResult StartTransfer(Session& session, const TransferRequest& request, Tran
     if (t.active) return Refuse(session, kTransferErrorTitle, kAlreadyRunning);
     if (!session.sender || session.status == SessionStatus::NotConnected)
         return Refuse(session, kTransferErrorTitle, kNotConnected);
+    if (session.link.line_mode || session.link.sscp_lu_mode) return Refuse(session, kTransferErrorTitle, kNot3270);
     const uint32_t block_size = session.record.Number(field::TransferBlockSize);
     if (block_size < kMinimumBlockSize)
         return Refuse(session, kTransferErrorTitle, FormatMessage(kBlockSizeTooSmall, unsigned(block_size)));
