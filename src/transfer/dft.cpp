@@ -153,6 +153,7 @@ void Insert(Session& session, std::span<const uint8_t> field) {
 void HandleTransferField(Session& session, std::span<const uint8_t> field) {
     if (!IsTransferStatus(session.status)) return;
     session.transfer.last_host_ms = session.clock->NowMs();
+    session.transfer.host_ready_ms = -1;
     if (field.size() < kRequestHeader) return;
     switch (uint16_t(field[3] << 8 | field[4])) {
         case request::Open: Open(session, field); break;

@@ -29,6 +29,11 @@ HostMessage SplitHostMessage(std::string_view message) {
     if (blank == std::string_view::npos) return {std::string(message), {}};
     std::string_view rest = message.substr(blank);
     rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(' ')));
+    // Some hosts set the identifier off with a dash: "TRANS03 - File transfer complete".
+    if (rest == "-" || rest.rfind("- ", 0) == 0) {
+        rest.remove_prefix(1);
+        rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(' ')));
+    }
     return {std::string(message.substr(0, blank)), std::string(rest)};
 }
 

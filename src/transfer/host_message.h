@@ -1,5 +1,6 @@
 // The host transfer program's closing message: an identifier (up to the first blank, such as
-// "TRANS03") and the text after it. Only the identifier says whether the transfer completed.
+// "TRANS03"), perhaps a dash, and the text after it. Only the identifier says whether the
+// transfer completed.
 #pragma once
 
 #include <span>

@@ -36,6 +36,12 @@ constexpr std::array<uint8_t, 6> kAcknowledge = {0x7D, 0x5D, 0x7B, 0x11, 0x5D, 0
 constexpr std::array<uint8_t, 7> kUploadHeader = {0x7D, 0x40, 0xC4, 0x11, 0x40, 0xC2, 0xC1};
 constexpr std::array<uint8_t, 5> kUploadEndOfFile = {0xE5, 0x81, 0x83, 0x5C, 0xA9};
 
+// The host's transfer program announces itself and asks for Enter (the data stream answers it).
+constexpr std::array<uint8_t, 16> kEnterRequest = {0x11, 0x5D, 0x7F, 0x1D, 0x40, 0x11, 0xD9, 0x40,
+                                                   0x1D, 0xC8, 0x5C, 0x5C, 0x5C, 0x1D, 0x40, 0x13};
+constexpr std::array<uint8_t, 6> kWriteCommands = {0xF1, 0x01, 0xF5, 0x05, 0x7E, 0x0D};
+inline constexpr uint8_t kWccRestore = 0x02;
+
 inline constexpr uint8_t kReadModified = 0xF6;
 inline constexpr uint8_t kReadModifiedShort = 0x06;  // the same command in its other code
 inline constexpr uint8_t kHostDollar = 0x5B;
@@ -152,11 +158,19 @@ void UploadFrame(Session& session, std::span<const uint8_t> record) {
     PostByteCount(session);
 }
 
-}  // namespace
+// A screen that gives the keyboard back while the command waits for the transfer program: the
+// host is ready for input again, so the program is not coming (unless a transfer record follows).
+void NoteHostScreen(Session& session, std::span<const uint8_t> record) {
+    TransferState& t = session.transfer;
+    if (session.status != SessionStatus::TransferReady || record.size() < 2 || HasAt(record, 2, kEnterRequest)) {
+        t.host_ready_ms = -1;
+        return;
+    }
+    const bool write = std::find(kWriteCommands.begin(), kWriteCommands.end(), record[0]) != kWriteCommands.end();
+    if (write && (record[1] & kWccRestore) && t.host_ready_ms < 0) t.host_ready_ms = session.clock->NowMs();
+}
 
-bool HandleTransferFrame(Session& session, std::span<const uint8_t> record) {
-    if (record.empty() || !IsTransferStatus(session.status)) return false;
-    session.transfer.last_host_ms = session.clock->NowMs();
+bool Frame(Session& session, std::span<const uint8_t> record) {
     if (record[0] == kReadModified || record[0] == kReadModifiedShort) {
         // The host lost our answer: the same record again.
         const std::vector<uint8_t> last = session.link.last_sent_record;
@@ -188,6 +202,17 @@ bool HandleTransferFrame(Session& session, std::span<const uint8_t> record) {
         default:
             return true;
     }
+}
+
+}  // namespace
+
+bool HandleTransferFrame(Session& session, std::span<const uint8_t> record) {
+    if (record.empty() || !IsTransferStatus(session.status)) return false;
+    session.transfer.last_host_ms = session.clock->NowMs();
+    const bool consumed = Frame(session, record);
+    if (consumed) session.transfer.host_ready_ms = -1;
+    else NoteHostScreen(session, record);
+    return consumed;
 }
 
 }  // namespace orkan

@@ -59,7 +59,13 @@ void TransferClient::Watch() {
         AbortTransfer(session_, transfer_msg::kConnectionLost);
         return;
     }
-    const int64_t silent = session_.clock->NowMs() - t.last_host_ms;
+    const int64_t now = session_.clock->NowMs();
+    if (session_.status == SessionStatus::TransferReady && t.host_ready_ms >= 0 &&
+        now - t.host_ready_ms > kProgramStartGrace.count()) {
+        AbortTransfer(session_, transfer_msg::kProgramDidNotStart);
+        return;
+    }
+    const int64_t silent = now - t.last_host_ms;
     if (silent > timeout_.count()) {
         const int seconds = int((timeout_.count() + 999) / 1000);
         AbortTransfer(session_, FormatMessage(transfer_msg::kTimedOut, seconds));

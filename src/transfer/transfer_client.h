@@ -36,6 +36,9 @@ public:
 
 // How long the host may stay silent during a transfer before it is stopped.
 inline constexpr std::chrono::seconds kDefaultTransferTimeout{60};
+// How long a host that gave the keyboard back instead of starting its transfer program has to
+// start it after all.
+inline constexpr std::chrono::milliseconds kProgramStartGrace{2000};
 
 class TransferClient final : public TransferHook, public TransferEvents {
 public:

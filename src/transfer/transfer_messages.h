@@ -15,6 +15,8 @@ inline constexpr const char* kUploadIncomplete = "The upload failed (%s): the ho
 inline constexpr const char* kUploadStopped = "The upload was stopped (%s).";
 inline constexpr const char* kDownloadKeptOld = "The download failed: %s was left as it was.";
 inline constexpr const char* kTimedOut = "The host did not answer for %d seconds: the file transfer was stopped.";
+inline constexpr const char* kProgramDidNotStart =
+    "The host did not start its file transfer program: it is waiting for input again (see its screen).";
 inline constexpr const char* kConnectionLost = "The connection to the host ended during the file transfer.";
 inline constexpr const char* kDataWithoutDownload = "The host sent file data, but no download is in progress.";
 inline constexpr const char* kCannotReplace = "The downloaded file could not replace %s: %s";

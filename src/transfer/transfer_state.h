@@ -54,6 +54,9 @@ struct TransferState {
     std::unique_ptr<DownloadWriter> download;
     std::string pc_path;            // for messages
     int64_t last_host_ms = 0;       // the host's last transfer record, for the time-out
+    // TR_READY: when the host unlocked the keyboard with a screen of its own instead of starting
+    // its transfer program (-1: it has not). A missing program ends the transfer soon after.
+    int64_t host_ready_ms = -1;
     TransferEvents* events = nullptr;
     TransferDone done;
 };

@@ -269,6 +269,8 @@ TEST(HostMessage, TheIdentifierDecidesAndTheTextIsNotCutAtAFixedPlace) {
     const Case cases[] = {
         {"TRANS03 File transfer complete", "TRANS03", "File transfer complete", true},
         {"  TRANS03   File transfer complete", "TRANS03", "File transfer complete", true},
+        {"TRANS03 - File transfer complete", "TRANS03", "File transfer complete", true},
+        {"TRANS13 -", "TRANS13", "", false},
         {"TRANS04 File transfer complete with records segmented", "TRANS04",
          "File transfer complete with records segmented", true},
         {"TRANS13 Error writing file to host: file transfer canceled", "TRANS13",
