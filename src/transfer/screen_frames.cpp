@@ -75,7 +75,7 @@ void EndOfTransfer(Session& session, std::span<const uint8_t> record) {
 void StopHost(Session& session) {
     TransferState& t = session.transfer;
     [[maybe_unused]] const AidKeyResult sent = SendAidKey(session, kActionPA1);
-    EndFailedNow(session, t.failure.empty() ? transfer_msg::kDataWithoutDownload : t.failure, true);
+    EndFailedNow(session, t.failure.empty() ? transfer_msg::kDataWithoutDownload : t.failure, true, true);
 }
 
 // False when the frame goes on to the screen (after a failure the host is sent PA1).

@@ -13,6 +13,7 @@ namespace orkan {
 namespace {
 
 inline constexpr int kWatchTimer = 1;
+inline constexpr int kSettleTimer = 2;
 inline constexpr const char* kNoDialogs =
     "This program has no transfer dialogs: name the files in a macro, with the SENDFILE or RECEIVEFILE "
     "statement.";
@@ -34,15 +35,35 @@ TransferClient::~TransferClient() {
     if (session_.hooks.transfer == this) session_.hooks.transfer = nullptr;
 }
 
-StartResult TransferClient::Start(const TransferRequest& request, TransferDone done) {
+TransferStart TransferClient::Start(const TransferRequest& request, TransferDone done) {
     close_window_after_write_ = false;
-    StartResult result = StartTransfer(session_, request, std::move(done));
+    // An earlier transfer's caller still waiting goes on first.
+    if (done_) RunDone();
+    TransferStart result =
+        StartTransfer(session_, request, [this](const TransferOutcome& o) { TransferDoneByHost(o); });
     if (result.started) {
+        done_ = std::move(done);
         const auto period = std::clamp<std::chrono::milliseconds>(timeout_ / 4, std::chrono::milliseconds(20),
                                                                  std::chrono::milliseconds(1000));
         timers_.Start(kWatchTimer, period, false, [this] { Watch(); });
     }
     return result;
+}
+
+// The caller hears of the end from the loop, never from inside the host record that ended it.
+void TransferClient::TransferDoneByHost(const TransferOutcome& outcome) {
+    outcome_ = outcome;
+    waiting_for_screen_ = outcome.host_screen_follows;
+    timers_.Start(kSettleTimer, waiting_for_screen_ ? kScreenSettle : std::chrono::milliseconds(0), true,
+                  [this] { RunDone(); });
+}
+
+void TransferClient::RunDone() {
+    waiting_for_screen_ = false;
+    timers_.Stop(kSettleTimer);
+    TransferDone done = std::move(done_);
+    done_ = nullptr;
+    if (done) done(outcome_);
 }
 
 void TransferClient::Cancel() { CancelTransfer(session_); }
@@ -60,12 +81,12 @@ void TransferClient::Watch() {
         return;
     }
     const int64_t now = session_.clock->NowMs();
+    const int64_t silent = now - t.last_host_ms;
     if (session_.status == SessionStatus::TransferReady && t.host_ready_ms >= 0 &&
-        now - t.host_ready_ms > kProgramStartGrace.count()) {
+        (now - t.host_ready_ms > kProgramStartGrace.count() || silent > timeout_.count())) {
         AbortTransfer(session_, transfer_msg::kProgramDidNotStart);
         return;
     }
-    const int64_t silent = now - t.last_host_ms;
     if (silent > timeout_.count()) {
         const int seconds = int((timeout_.count() + 999) / 1000);
         AbortTransfer(session_, FormatMessage(transfer_msg::kTimedOut, seconds));
@@ -95,6 +116,10 @@ void TransferClient::StructuredField(std::span<const uint8_t> field) { HandleTra
 void TransferClient::AfterWriteFinished() {
     TransferState& t = session_.transfer;
     if (t.macro_state == TransferMacroState::Ended) t.macro_state = TransferMacroState::None;
+    if (waiting_for_screen_) {
+        waiting_for_screen_ = false;
+        timers_.Start(kSettleTimer, std::chrono::milliseconds(0), true, [this] { RunDone(); });
+    }
     if (!close_window_after_write_) return;
     close_window_after_write_ = false;
     if (window_) window_->CloseAfterTransfer();
@@ -103,7 +128,8 @@ void TransferClient::AfterWriteFinished() {
 void TransferClient::ProgressText(const std::string& text) {
     const std::string stamped = text.empty() ? text : TimePrefix(std::time(nullptr)) + text;
     log_.SetFolder(session_.folders.app_data);
-    if (!log_.Append(stamped) && !log_error_shown_) {
+    // Without an application data folder (a session run in-process) there is no log to keep.
+    if (!session_.folders.app_data.empty() && !log_.Append(stamped) && !log_error_shown_) {
         // Once per session: the transfer itself goes on.
         log_error_shown_ = true;
         session_.ui.ShowMessage({"Orkan TN3270 File Error", "The transfer log cannot be written:\n" + log_.error(),

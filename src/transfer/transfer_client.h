@@ -5,7 +5,7 @@
 //     TransferClient transfer(session, loop);   // sets session.hooks.transfer
 //     TransferRequest r = LoadRequest(session.record, TransferDirection::Download);
 //     r.host_file = "'USER.DATA'"; r.pc_file = "data.txt";
-//     StartResult s = transfer.Start(r, [](const TransferOutcome& o) { ... o.success ... });
+//     TransferStart s = transfer.Start(r, [](const TransferOutcome& o) { ... o.success ... });
 #pragma once
 
 #include <chrono>
@@ -39,6 +39,8 @@ inline constexpr std::chrono::seconds kDefaultTransferTimeout{60};
 // How long a host that gave the keyboard back instead of starting its transfer program has to
 // start it after all.
 inline constexpr std::chrono::milliseconds kProgramStartGrace{2000};
+// How long the end of a transfer waits for the host's next screen.
+inline constexpr std::chrono::milliseconds kScreenSettle{3000};
 
 class TransferClient final : public TransferHook, public TransferEvents {
 public:
@@ -47,8 +49,10 @@ public:
     TransferClient(const TransferClient&) = delete;
     TransferClient& operator=(const TransferClient&) = delete;
 
-    // Starts one transfer (see StartTransfer); `done` runs once when it has ended.
-    [[nodiscard]] StartResult Start(const TransferRequest& request, TransferDone done = {});
+    // Starts one transfer (see StartTransfer). `done` runs once when it has ended and, where the
+    // host writes a screen of its own after the end, once that screen is in (or after
+    // kScreenSettle without one), so that whatever comes next types on the host's new screen.
+    [[nodiscard]] TransferStart Start(const TransferRequest& request, TransferDone done = {});
     // The user's cancel (the dialog's Cancel, or closing it during a transfer).
     void Cancel();
     bool Running() const;
@@ -75,6 +79,8 @@ public:
 
 private:
     void Watch();
+    void TransferDoneByHost(const TransferOutcome& outcome);
+    void RunDone();
 
     Session& session_;
     ScopedTimers timers_;
@@ -83,6 +89,9 @@ private:
     std::chrono::milliseconds timeout_ = kDefaultTransferTimeout;
     bool log_error_shown_ = false;
     bool close_window_after_write_ = false;
+    TransferDone done_;
+    TransferOutcome outcome_;
+    bool waiting_for_screen_ = false;
 };
 
 // The session's transfer client; null when none is attached.

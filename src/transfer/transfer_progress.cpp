@@ -99,10 +99,10 @@ void EndWithHostMessage(Session& session, const std::string& message) {
     if (!success && t.requested == TransferDirection::Download)
         PostText(session, FormatMessage(transfer_msg::kDownloadKeptOld, t.pc_path.c_str()));
     PostText(session, "");
-    Report(session, {success, success || failure.empty() ? shown : failure, 0});
+    Report(session, {success, success || failure.empty() ? shown : failure, 0, true});
 }
 
-void EndFailedNow(Session& session, const std::string& reason, bool reason_shown) {
+void EndFailedNow(Session& session, const std::string& reason, bool reason_shown, bool host_screen_follows) {
     TransferState& t = session.transfer;
     if (!t.active) return;
     CloseFiles(t);
@@ -113,7 +113,7 @@ void EndFailedNow(Session& session, const std::string& reason, bool reason_shown
     if (t.requested == TransferDirection::Download)
         PostText(session, FormatMessage(transfer_msg::kDownloadKeptOld, t.pc_path.c_str()));
     PostText(session, "");
-    Report(session, {false, reason, 0});
+    Report(session, {false, reason, 0, host_screen_follows});
 }
 
 void CancelTransfer(Session& session) {
@@ -133,6 +133,6 @@ void CancelTransfer(Session& session) {
     PostText(session, text);
 }
 
-void AbortTransfer(Session& session, const std::string& reason) { EndFailedNow(session, reason, false); }
+void AbortTransfer(Session& session, const std::string& reason) { EndFailedNow(session, reason, false, false); }
 
 }  // namespace orkan

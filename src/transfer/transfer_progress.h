@@ -25,6 +25,6 @@ void FailOnOurSide(Session& session, const std::string& shown, const std::string
 void EndWithHostMessage(Session& session, const std::string& message);
 
 // Ends an active transfer as failed, at once; `reason` is shown unless it was already.
-void EndFailedNow(Session& session, const std::string& reason, bool reason_shown);
+void EndFailedNow(Session& session, const std::string& reason, bool reason_shown, bool host_screen_follows);
 
 }  // namespace orkan

@@ -22,13 +22,13 @@ inline constexpr uint8_t kLf = 0x0A;
 inline constexpr size_t kScanPiece = 20000;
 constexpr std::string_view kUtf8CodePage = "UTF-8";
 
-StartResult Refuse(Session& session, const char* title, const std::string& text) {
+TransferStart Refuse(Session& session, const char* title, const std::string& text) {
     session.ui.ShowMessage({title, text, Buttons::Ok, Icon::Warning});
     return {false, text};
 }
 
 // A PC file that cannot be used is reported where the transfer's progress goes.
-StartResult FileProblem(Session& session, const std::string& text) {
+TransferStart FileProblem(Session& session, const std::string& text) {
     PostText(session, text);
     return {false, text};
 }
@@ -100,7 +100,7 @@ bool TransferFileIsUtf8(const Session& session) {
     return name.size() == kUtf8CodePage.size() && strncasecmp(name.c_str(), kUtf8CodePage.data(), name.size()) == 0;
 }
 
-StartResult StartTransfer(Session& session, const TransferRequest& request, TransferDone done) {
+TransferStart StartTransfer(Session& session, const TransferRequest& request, TransferDone done) {
     using namespace transfer_msg;
     TransferState& t = session.transfer;
     if (t.active) return Refuse(session, kTransferErrorTitle, kAlreadyRunning);

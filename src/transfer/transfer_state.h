@@ -22,6 +22,9 @@ struct TransferOutcome {
     bool success = false;
     std::string message;  // the host's closing message, or why the transfer failed
     uint64_t bytes = 0;
+    // The host writes its own screen next (after its closing message, or after PA1): whoever
+    // types next waits for that screen.
+    bool host_screen_follows = false;
 };
 using TransferDone = std::function<void(const TransferOutcome&)>;
 

@@ -73,7 +73,7 @@ TEST(StartTransfer, RefusalsTypeNothingAndChangeNothing) {
         TransferRequest r = f.Download("A", "out.txt");
         c.change(s, r);
         const SessionStatus before = s.status;
-        const StartResult result = StartTransfer(s, r);
+        const TransferStart result = StartTransfer(s, r);
         EXPECT_FALSE(result.started) << c.name;
         EXPECT_EQ(result.error, c.message) << c.name;
         ASSERT_EQ(f.t.h.ui.shown.size(), 1u) << c.name;
@@ -87,7 +87,7 @@ TEST(StartTransfer, RefusalsTypeNothingAndChangeNothing) {
 TEST(StartTransfer, TypesTheCommandAndWaitsForTheHost) {
     StartFixture f;
     Session& s = f.t.session();
-    const StartResult r = StartTransfer(s, f.Download("'user.data'", "out.txt"));
+    const TransferStart r = StartTransfer(s, f.Download("'user.data'", "out.txt"));
     ASSERT_TRUE(r.started) << r.error;
     EXPECT_EQ(s.status, SessionStatus::TransferReady);
     // Enter with the command as the unformatted screen's text (EBCDIC).
@@ -106,7 +106,7 @@ TEST(StartTransfer, CommandThatCannotBeTypedLeavesNothingBehind) {
     Session& s = f.t.session();
     f.t.Host("F5C3 1D60 C1C2C3");  // one protected field over the whole screen
     s.status = SessionStatus::Unlocked;
-    const StartResult r = StartTransfer(s, f.Download("A", "out.txt"));
+    const TransferStart r = StartTransfer(s, f.Download("A", "out.txt"));
     EXPECT_FALSE(r.started);
     EXPECT_EQ(r.error, transfer_msg::kCommandNotTyped);
     EXPECT_FALSE(s.transfer.active);
@@ -151,7 +151,7 @@ TEST(StartTransfer, Utf8FilesAreCheckedBeforeAnythingIsTyped) {
 
     StartFixture g("UTF-8");
     WriteText(g.folder / "bad.txt", "x\ny \xE2\x88\x9E");
-    const StartResult r = StartTransfer(g.t.session(), g.Upload("bad.txt", "A"));
+    const TransferStart r = StartTransfer(g.t.session(), g.Upload("bad.txt", "A"));
     EXPECT_FALSE(r.started);
     EXPECT_EQ(r.error, g.folder / "bad.txt" +
                            " cannot be sent as text: it holds U+221E at byte 4, which the transfer code page cannot "
