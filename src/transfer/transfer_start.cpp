@@ -144,8 +144,10 @@ TransferStart StartTransfer(Session& session, const TransferRequest& request, Tr
     }
 
     TransferEvents* events = t.events;
+    TransferList host_list = std::move(t.host_list);
     t = TransferState{};
     t.events = events;
+    t.host_list = std::move(host_list);
     t.direction = t.requested = request.direction;
     t.active = true;
     t.macro_state = request.from_macro ? TransferMacroState::Requested : TransferMacroState::None;
@@ -158,8 +160,10 @@ TransferStart StartTransfer(Session& session, const TransferRequest& request, Tr
 
     if (!TypeCommand(session, BuildTransferCommand(session, request))) {
         TransferEvents* keep = t.events;
+        TransferList list = std::move(t.host_list);
         t = TransferState{};  // the files close; a download's temporary file goes
         t.events = keep;
+        t.host_list = std::move(list);
         return Refuse(session, kTransferErrorTitle, kCommandNotTyped);
     }
     t.done = std::move(done);

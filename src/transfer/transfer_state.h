@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "transfer/frame_codec.h"
 #include "transfer/transfer_streams.h"
@@ -40,6 +41,16 @@ public:
     virtual void Ended(const TransferOutcome& /*outcome*/) {}
 };
 
+// A source list for several files at once and what is chosen in it. The host list (filled by the
+// list macros) stays in the session between dialogs.
+struct TransferList {
+    std::vector<std::string> entries;  // host names (display bytes) or PC file names (UTF-8)
+    std::vector<size_t> selected;      // indexes into entries
+    int level = 1;                     // downloads: 1 data sets, 2 members of `member_data_set`
+    std::string member_data_set;       // level 2 (display bytes, may start with an apostrophe)
+    std::string qualifier;             // the dialog's qualifier field
+};
+
 struct TransferState {
     TransferDirection direction = TransferDirection::None;  // cleared by a cancel and at the end
     TransferDirection requested = TransferDirection::None;  // what was asked for, kept to the end
@@ -62,6 +73,7 @@ struct TransferState {
     int64_t host_ready_ms = -1;
     TransferEvents* events = nullptr;
     TransferDone done;
+    TransferList host_list;  // kept from one transfer to the next
 };
 
 }  // namespace orkan
