@@ -1,6 +1,8 @@
 #include "transfer/multiple_transfer.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,7 +21,8 @@ namespace {
 inline constexpr uint8_t kHostDollar = 0x5B;
 inline constexpr size_t kMaxMacroText = 255;  // the longest text a macro value holds
 
-bool Delimiter(char c) { return c == '.' || c == '\'' || c == '/'; }
+// Name segments end at these; the blank parts a CMS name ("FN FT FM").
+bool Delimiter(char c) { return c == '.' || c == '\'' || c == '/' || c == ' '; }
 
 bool SameCharacter(char a, char b, bool ignore_case) {
     if (!ignore_case) return a == b;
@@ -105,6 +108,22 @@ std::optional<std::string> MacroString(std::string_view text) {
     return out + "\"";
 }
 
+std::vector<std::string> ListPcFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return names;
+    while (const dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        const std::string path = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) names.push_back(name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::string MemberHostName(std::string_view data_set, std::string_view member, bool qualified) {
     const bool quoted = !data_set.empty() && data_set.front() == '\'';
     std::string name;
@@ -125,7 +144,8 @@ Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& 
     };
     // The PC side works in Windows-1252 here, as the host side does; the macro is written in UTF-8.
     const auto pc_file = PathToStoredName(request.pc_file);
-    const auto pc_directory = PathToStoredName(DirectoryWithSlash(request.pc_directory));
+    const auto pc_directory = PathToStoredName(
+        DirectoryWithSlash(request.pc_directory.empty() ? session.folders.documents : request.pc_directory));
     if (!pc_file || !pc_directory)
         return refuse(kTransferErrorTitle, FormatMessage(kNameNotStorable, request.pc_file.c_str(),
                                                          "it holds a character that Windows-1252 lacks"));

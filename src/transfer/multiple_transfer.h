@@ -27,7 +27,7 @@ struct Expansion {
 Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& request, const TransferList& list);
 
 // The wildcard match of a source pattern against a list entry. The variable part is the name
-// segment (between '.', '/' or apostrophes) that holds the last wildcard position, with the
+// segment (between '.', '/', blanks or apostrophes) that holds the last wildcard position, with the
 // characters a host name cannot hold made '#'. Host names compare without regard to case.
 struct WildcardMatch {
     bool matched = false;
@@ -42,6 +42,9 @@ std::optional<std::string> MacroString(std::string_view text);
 // Writes `macro` to ork$<letter>$xfer.mac in the temporary macro folder: its path, or nothing with
 // `error` set.
 std::optional<std::string> WriteTransferMacro(const Session& session, const std::string& macro, std::string& error);
+
+// The regular files of a PC folder, sorted by name (an upload's source list).
+std::vector<std::string> ListPcFolder(const std::string& folder);
 
 // The member-level host name: data set (apostrophes removed) + "(member)", in apostrophes when
 // the data set name had one or a qualifier is given.

@@ -6,6 +6,7 @@
 #include "session/session.h"
 #include "ds3270/messages.h"
 #include "keyboard/key_functions.h"
+#include "transfer/multiple_transfer.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_protocol.h"
 
@@ -14,6 +15,9 @@ namespace {
 
 inline constexpr int kWatchTimer = 1;
 inline constexpr int kSettleTimer = 2;
+inline constexpr const char* kNoMacros =
+    "This needs the macro language, which this program cannot run yet.";
+inline constexpr const char* kNoListMacro = "There is no host list for CICS: type the queue names.";
 inline constexpr const char* kNoDialogs =
     "This program has no transfer dialogs: name the files in a macro, with the SENDFILE or RECEIVEFILE "
     "statement.";
@@ -35,10 +39,41 @@ TransferClient::~TransferClient() {
     if (session_.hooks.transfer == this) session_.hooks.transfer = nullptr;
 }
 
-TransferStart TransferClient::Start(const TransferRequest& request, TransferDone done) {
+TransferStart TransferClient::Start(const TransferRequest& request, TransferDone done, const TransferList* pc_list) {
     close_window_after_write_ = false;
     // An earlier transfer's caller still waiting goes on first.
     if (done_) RunDone();
+    TransferList list;
+    if (request.direction == TransferDirection::Download) {
+        list = session_.transfer.host_list;
+    } else if (pc_list) {
+        list = *pc_list;
+    } else if (request.pc_file.find('*') != std::string::npos) {
+        const size_t slash = request.pc_file.rfind('/');
+        TransferRequest folder = request;
+        folder.pc_file = slash == std::string::npos ? "x" : request.pc_file.substr(0, slash) + "/x";
+        const std::string path = FullPcPath(session_, folder);
+        list.entries = ListPcFolder(path.substr(0, path.size() - 1));
+    }
+    const Expansion x = ExpandMultipleTransfer(session_, request, list);
+    if (x.kind == Expansion::Kind::Refused) {
+        session_.ui.ShowMessage(x.refusal);
+        return {false, x.refusal.text, {}};
+    }
+    if (x.kind == Expansion::Kind::Macro) {
+        if (!session_.hooks.macros) {
+            session_.ui.ShowMessage({transfer_msg::kTransferErrorTitle, kNoMacros, Buttons::Ok, Icon::Warning});
+            return {false, kNoMacros, {}};
+        }
+        std::string error;
+        const auto path = WriteTransferMacro(session_, x.macro, error);
+        if (!path) {
+            session_.ui.ShowMessage({transfer_msg::kTransferErrorTitle, error, Buttons::Ok, Icon::Warning});
+            return {false, error, {}};
+        }
+        session_.hooks.macros->StartMacroFile(*path);
+        return {false, {}, *path};
+    }
     TransferStart result =
         StartTransfer(session_, request, [this](const TransferOutcome& o) { TransferDoneByHost(o); });
     if (result.started) {
@@ -67,6 +102,26 @@ void TransferClient::RunDone() {
 }
 
 void TransferClient::Cancel() { CancelTransfer(session_); }
+
+bool TransferClient::RunListMacro(HostSystem system, int level, const std::string& qualifier,
+                                  const std::string& data_set) {
+    const std::string name = ListMacroName(system, level);
+    if (name.empty()) {
+        session_.ui.ShowMessage({transfer_msg::kTransferErrorTitle, kNoListMacro, Buttons::Ok, Icon::Information});
+        return false;
+    }
+    if (!session_.hooks.macros) {
+        session_.ui.ShowMessage({transfer_msg::kTransferErrorTitle, kNoMacros, Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    TransferList& list = session_.transfer.host_list;
+    list = TransferList{};
+    list.level = level;
+    list.qualifier = qualifier;
+    list.member_data_set = data_set;
+    session_.hooks.macros->StartMacroFile(name);
+    return true;
+}
 
 bool TransferClient::Running() const { return session_.transfer.active; }
 
@@ -146,6 +201,22 @@ void TransferClient::Ended(const TransferOutcome& outcome) {
     timers_.Stop(kWatchTimer);
     close_window_after_write_ = outcome.success;
     if (window_) window_->TransferEnded(outcome);
+}
+
+void AddToHostList(Session& session, const std::string& name) { session.transfer.host_list.entries.push_back(name); }
+
+std::string MemberListDataSet(const std::string& host_file) {
+    const size_t open = host_file.find('(');
+    if (open == std::string::npos) return host_file;
+    std::string data_set = host_file.substr(0, open);
+    if (!data_set.empty() && data_set.front() == '\'') data_set += '\'';
+    return data_set;
+}
+
+std::string ListMacroName(HostSystem system, int level) {
+    if (system == HostSystem::Cics) return {};
+    if (level == 2) return system == HostSystem::Tso ? "ork$lstd.mac" : std::string();
+    return system == HostSystem::Tso ? "ork$lstc.mac" : "ork$list.mac";
 }
 
 TransferClient* SessionTransferClient(Session& session) {

@@ -52,10 +52,23 @@ public:
     // Starts one transfer (see StartTransfer). `done` runs once when it has ended and, where the
     // host writes a screen of its own after the end, once that screen is in (or after
     // kScreenSettle without one), so that whatever comes next types on the host's new screen.
-    [[nodiscard]] TransferStart Start(const TransferRequest& request, TransferDone done = {});
+    //
+    // Several files (a '*' on both sides, or several entries chosen in the source list) become
+    // a generated macro that the macro runner starts; the result then names it. The source list
+    // is the session's host list for downloads, and `pc_list` (or else the files of the PC
+    // folder) for uploads.
+    [[nodiscard]] TransferStart Start(const TransferRequest& request, TransferDone done = {},
+                                      const TransferList* pc_list = nullptr);
     // The user's cancel (the dialog's Cancel, or closing it during a transfer).
     void Cancel();
     bool Running() const;
+
+    // The List button (level 1: data sets of the dialog's qualifier, or CMS files) and the
+    // Members button (level 2: the members of `data_set`): the host list is emptied and the list
+    // macro for the host system runs, adding each name with AddToHostList (XFERADDSTG). False
+    // after a message when it cannot run.
+    [[nodiscard]] bool RunListMacro(HostSystem system, int level, const std::string& qualifier,
+                                    const std::string& data_set = {});
 
     // Key functions: Send to Host (Oper 25), Receive from Host (Oper 1), Transfer Log (Oper 43).
     // Without a window system the front end has no dialogs, and the user is told to name the files
@@ -93,6 +106,14 @@ private:
     TransferOutcome outcome_;
     bool waiting_for_screen_ = false;
 };
+
+// XFERADDSTG: one more name in the host list.
+void AddToHostList(Session& session, const std::string& name);
+// The data set of a member name for the Members button: the name cut at '(' (a closing
+// apostrophe kept when the name starts with one).
+std::string MemberListDataSet(const std::string& host_file);
+// The list macro of a host system and level; empty for CICS, which has none.
+std::string ListMacroName(HostSystem system, int level);
 
 // The session's transfer client; null when none is attached.
 TransferClient* SessionTransferClient(Session& session);

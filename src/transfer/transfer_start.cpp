@@ -24,13 +24,13 @@ constexpr std::string_view kUtf8CodePage = "UTF-8";
 
 TransferStart Refuse(Session& session, const char* title, const std::string& text) {
     session.ui.ShowMessage({title, text, Buttons::Ok, Icon::Warning});
-    return {false, text};
+    return {false, text, {}};
 }
 
 // A PC file that cannot be used is reported where the transfer's progress goes.
 TransferStart FileProblem(Session& session, const std::string& text) {
     PostText(session, text);
-    return {false, text};
+    return {false, text, {}};
 }
 
 struct UploadScan {
@@ -172,7 +172,7 @@ TransferStart StartTransfer(Session& session, const TransferRequest& request, Tr
     const std::string host_name = DisplayToUtf8(request.host_file);
     PostText(session, upload ? FormatMessage(kUploadStarted, request.pc_file.c_str(), host_name.c_str())
                              : FormatMessage(kDownloadStarted, host_name.c_str(), request.pc_file.c_str()));
-    return {true, {}};
+    return {true, {}, {}};
 }
 
 }  // namespace orkan

@@ -14,6 +14,7 @@ struct Session;
 struct TransferStart {
     bool started = false;
     std::string error;  // why not (already shown to the user)
+    std::string macro;  // several files: the generated macro that now does the transfers
 };
 
 // Starts `request`. Refusals before anything was typed are shown as message boxes (a setting,

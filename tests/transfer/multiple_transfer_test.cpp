@@ -133,7 +133,8 @@ TEST(MultipleTransfer, WildcardMatch) {
         {"*X", "ABC", false, ""},
         {"user.*", "USER.LIST", true, "LIST"},
         {"*", "WORK$@%", true, "WORK$@%"},
-        {"*", "a-b c", true, "a#b#c"},
+        {"*", "a-b+c", true, "a#b#c"},
+        {"* EXEC A1", "PROFILE EXEC A1", true, "PROFILE"},
     };
     TransferSession t;
     for (const Case& c : cases) {
