@@ -3,6 +3,7 @@
 #include "config/file_name_text.h"
 #include "config/profile_file.h"
 #include "config/record_text.h"
+#include "config/screen_size.h"
 
 namespace orkan {
 
@@ -30,7 +31,7 @@ constexpr std::array kLongOptions = {
     LongOption{"tls", CmdOption::Tls, true},           LongOption{"tn3270e", CmdOption::Tn3270e, false},
     LongOption{"appdata", CmdOption::AppData, false},  LongOption{"headless", std::nullopt, false},
     LongOption{"dump", std::nullopt, false},           LongOption{"help", std::nullopt, false},
-    LongOption{"version", std::nullopt, false},
+    LongOption{"version", std::nullopt, false},        LongOption{"size", std::nullopt, true},
 };
 
 constexpr std::array<std::string_view, 8> kColourSchemes = {"GRAY", "RED",  "YELLOW",  "GREEN",
@@ -42,6 +43,48 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
     return s;
+}
+
+// "ROWSxCOLS" within the session dialog's limits, with its messages; the record is left alone when
+// any part cannot be used.
+bool ApplyScreenSize(std::string_view text, SessionRecord& record, Ui& ui) {
+    text = Trim(text);
+    const size_t x = text.find_first_of("xX");
+    auto number = [](std::string_view digits) -> std::optional<int> {
+        if (digits.empty() || digits.size() > 5) return std::nullopt;
+        int n = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9') return std::nullopt;
+            n = n * 10 + (c - '0');
+        }
+        return n;
+    };
+    const std::optional<int> rows = x == text.npos ? std::nullopt : number(text.substr(0, x));
+    const std::optional<int> columns = x == text.npos ? std::nullopt : number(text.substr(x + 1));
+    if (!rows || !columns) {
+        ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                        "Screen size '" + std::string(text) + "' is invalid: give ROWSxCOLS, for example 62x160.",
+                        Buttons::Ok, Icon::Error});
+        return false;
+    }
+    bool fits = true;
+    const ScreenSizeCheck width = CheckUserColumns(*columns, *rows, -1);
+    const ScreenSizeCheck height = CheckUserRows(*rows, *columns, -1);
+    for (const ScreenSizeCheck* check : {&width, &height}) {
+        for (const MessageBox& box : check->messages) {
+            // Each message once: the positions limit is found from both sides.
+            if (check == &height && box.title == "Screen Size Error" && !width.messages.empty() &&
+                width.messages.back().title == "Screen Size Error")
+                continue;
+            ui.ShowMessage(box);
+            fits = false;
+        }
+    }
+    if (!fits) return false;
+    record.SetNumber(field::UserScreenWidth, uint32_t(*columns));
+    record.SetNumber(field::UserScreenHeight, uint32_t(*rows));
+    record.SetNumber(field::TerminalModel, kDynamicModelIndex);
+    return true;
 }
 
 bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix) {
@@ -167,6 +210,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
     std::string rest;
     bool options_ended = false;
     bool headless = false, dump = false, help = false, version = false;
+    std::string size;
 
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i] ? argv[i] : "";
@@ -187,6 +231,19 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
             if (!found || (!found->takes_value && inline_value)) {
                 InvalidOption(ui, arg.substr(0, 2 + name.size()));
                 return 8;
+            }
+            if (!found->option && found->takes_value) {
+                if (!inline_value) {
+                    if (i + 1 >= argc || !argv[i + 1]) {
+                        ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                                        "Command line option '--" + std::string(name) + "' needs a value.",
+                                        Buttons::Ok, Icon::Error});
+                        return 8;
+                    }
+                    inline_value = argv[++i];
+                }
+                size = std::string(*inline_value);
+                continue;
             }
             if (!found->option) {
                 headless |= name == "headless";
@@ -226,6 +283,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
 
     if (int rc = ParseCommandLine(rest, out, ui); rc != 0) return rc;
     for (const Taken& t : taken) StoreValue(out, t.option, t.value);
+    out.size = size;
     out.headless = headless;
     out.dump = dump;
     out.help = help;
@@ -241,7 +299,8 @@ std::string CommandLineUsage(std::string_view program) {
            "  --host HOST[:PORT] connect to this host with a fresh host entry\n"
            "  --port N           port number\n"
            "  --lu NAME          LU name to ask for\n"
-           "  --model N          terminal model 2, 3, 4 or 5\n"
+           "  --model N          terminal model 2, 3, 4, 5 or dynamic (the session's own size)\n"
+           "  --size ROWSxCOLS   dynamic screen size: 24 to 200 rows, 80 to 200 columns, 16383 cells at most\n"
            "  --tn3270e          negotiate TN3270E\n"
            "  --tls N            TLS: 0 none, 1 highest, 2 TLS 1.0, 3 TLS 1.1, 4 TLS 1.2\n"
            "  --trace            trace from the start\n"
@@ -286,8 +345,9 @@ std::optional<char> RequestedSessionLetter(const CommandLine& cl, Ui& ui) {
 }
 
 std::optional<uint8_t> RequestedModelIndex(const CommandLine& cl) {
-    const std::string v = cl.Value(CmdOption::Model);
+    const std::string v = std::string(Trim(cl.Value(CmdOption::Model)));
     if (v.size() == 1 && v[0] >= '2' && v[0] <= '5') return uint8_t(v[0] - '2');
+    if (EqualsIgnoreCase(v, "dynamic")) return kDynamicModelIndex;
     return std::nullopt;
 }
 
@@ -353,7 +413,20 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
         record.SetNumber(field::Tn3270e, 1);
         given.tn3270e = true;
     }
-    if (auto model = RequestedModelIndex(cl)) record.SetNumber(field::TerminalModel, *model);
+    const std::optional<uint8_t> model = RequestedModelIndex(cl);
+    if (model) {
+        record.SetNumber(field::TerminalModel, *model);
+    } else if (cl.Given(CmdOption::Model)) {
+        bad_value("Model '" + cl.Value(CmdOption::Model) + "' is invalid: use 2, 3, 4, 5 or dynamic.");
+    }
+    if (!cl.size.empty()) {
+        if (model && *model != kDynamicModelIndex) {
+            bad_value("--size gives the dynamic size; it cannot be used with model " + cl.Value(CmdOption::Model) +
+                      ".");
+        } else if (!ApplyScreenSize(cl.size, record, ui)) {
+            ok = false;
+        }
+    }
     if (cl.Given(CmdOption::Tls)) {
         record.SetNumber(field::TlsChoice, TlsChoiceFromCommandLine(cl.Value(CmdOption::Tls)));
         given.tls = true;

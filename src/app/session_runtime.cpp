@@ -42,6 +42,8 @@ void CopyField(SessionRecord& to, const SessionRecord& from, const FieldDef& f) 
     }
 }
 
+// The model and the user's own size go together: --size sets all three.
+constexpr const FieldDef* kModelFields[] = {&field::TerminalModel, &field::UserScreenWidth, &field::UserScreenHeight};
 constexpr const FieldDef* kHostFields[] = {&field::HostName, &field::IpName,   &field::Port,
                                            &field::Tn3270e,  &field::TlsChoice, &field::LuName};
 
@@ -52,10 +54,12 @@ SessionRuntime::SessionRuntime(EventLoop& loop, Ui& ui, SessionFrame& frame, Run
       frame_(frame),
       options_(options),
       session_(std::make_unique<Session>(ui)),
-      telnet_(std::make_unique<TelnetEngine>(session_->link, TelnetConfig{}, *this)),
+      telnet_(std::make_unique<TelnetEngine>(session_->link, TelnetConfig{}, *this, &session_->trace)),
       connection_(loop, *this),
       timers_(loop),
-      alive_(std::make_shared<SessionRuntime*>(this)) {}
+      alive_(std::make_shared<SessionRuntime*>(this)) {
+    core_ = std::make_unique<SessionCore>(*this, frame);
+}
 
 SessionRuntime::~SessionRuntime() {
     timers_.StopAll();
@@ -99,7 +103,8 @@ void SessionRuntime::ApplyCommandLineConnection(SessionRecord& record) const {
     if (command_line_.tn3270e) CopyField(record, given, field::Tn3270e);
     if (command_line_.tls) CopyField(record, given, field::TlsChoice);
     if (command_line_.lu_name) CopyField(record, given, field::LuName);
-    if (command_line_.model) CopyField(record, given, field::TerminalModel);
+    if (command_line_.model)
+        for (const FieldDef* f : kModelFields) CopyField(record, given, *f);
 }
 
 SessionRecord SessionRuntime::RecordForSaving() const {
@@ -112,7 +117,8 @@ SessionRecord SessionRuntime::RecordForSaving() const {
     if (command_line_.tn3270e) CopyField(out, loaded, field::Tn3270e);
     if (command_line_.tls) CopyField(out, loaded, field::TlsChoice);
     if (command_line_.lu_name) CopyField(out, loaded, field::LuName);
-    if (command_line_.model) CopyField(out, loaded, field::TerminalModel);
+    if (command_line_.model)
+        for (const FieldDef* f : kModelFields) CopyField(out, loaded, *f);
     return out;
 }
 
@@ -123,7 +129,7 @@ bool SessionRuntime::SaveSession() {
 }
 
 void SessionRuntime::StartSession(StartMode mode) {
-    if (destroyed_) return;
+    if (Ending()) return;
     start_mode_ = mode;
     Session& s = *session_;
     const std::string name = s.record.Text(field::SessionFile);
@@ -166,7 +172,7 @@ void SessionRuntime::StartSession(StartMode mode) {
 }
 
 bool SessionRuntime::BeginConnect() {
-    if (destroyed_) return false;
+    if (Ending()) return false;
     Session& s = *session_;
     CloseConnection();
     orkan::EraseScreen(s, 1);
@@ -181,10 +187,10 @@ bool SessionRuntime::BeginConnect() {
         return false;
     }
     telnet_->SetConfig(std::move(config));
-    telnet_->SetTrace(s.trace);
     telnet_->Reset();
 
     countdown_ = int(s.record.Number(field::ConnectionTimeout));
+    s.indicators.connect_seconds_left = countdown_;
     s.status = SessionStatus::Connecting;
     s.link.tls_active = false;
     s.view->RefreshStatusLine();
@@ -283,7 +289,7 @@ void SessionRuntime::OnConnectionEvent(const ConnectionEvent& event) {
         case ConnectionEventKind::TlsError: OnTlsFailed(event.text); break;
         case ConnectionEventKind::SendError:
             session_->ui.ShowMessage({std::string(kSendErrorTitle), event.text, Buttons::Ok, Icon::Error});
-            if (event.socket_gone && !destroyed_) OnClosedByHost();
+            if (event.socket_gone && !Ending()) OnClosedByHost();
             break;
     }
 }
@@ -314,7 +320,7 @@ void SessionRuntime::OnClosedByHost() {
 void SessionRuntime::AfterClosePause() {
     Session& s = *session_;
     [[maybe_unused]] const bool saved = SaveSession();  // a failure has been shown
-    if (destroyed_ || s.status != SessionStatus::NotConnected) return;  // started again meanwhile
+    if (Ending() || s.status != SessionStatus::NotConnected) return;  // started again meanwhile
     if (s.record.Flag(field::AutoReconnect)) {
         StartSession(StartMode::Reconnect);
         return;
@@ -406,7 +412,7 @@ void SessionRuntime::DeviceRejected(uint8_t, std::string_view text) {
     s.view->RefreshStatusLine();
     // Not inside the engine's scan: the box may run a nested loop, and Retry starts a new connection.
     Later([this, text = std::string(text)] {
-        if (destroyed_) return;
+        if (Ending()) return;
         if (AskRetry(session_->ui, kRejectTitle, text)) {
             session_->status = SessionStatus::NotConnected;
             StartSession(StartMode::Interactive);
@@ -418,7 +424,7 @@ void SessionRuntime::DeviceRejected(uint8_t, std::string_view text) {
 
 void SessionRuntime::ProtocolFailure(std::string_view text) {
     Later([this, text = std::string(text)] {
-        if (destroyed_) return;
+        if (Ending()) return;
         CloseConnection();
         orkan::EraseScreen(*session_, 1);
         MarkNotConnected();
@@ -446,6 +452,7 @@ void SessionRuntime::OnceASecond() {
         countdown_ > 0 && --countdown_ == 0) {
         OnConnectTimeout();
     }
+    s.indicators.connect_seconds_left = s.status == SessionStatus::Connecting ? countdown_ : -1;
     if (s.status >= SessionStatus::Connected && s.telnet != nullptr && keep_alive_interval_ > 0) {
         ++keep_alive_seconds_;
         if (s.settings.KeepAliveTimeDisable != 0 && ++keep_alive_total_ >= s.settings.KeepAliveTimeDisable)
@@ -469,7 +476,17 @@ void SessionRuntime::DelayedStartWork() {
         [[maybe_unused]] const BackupResult backup = BackupStandardSession(s.folders);  // best effort
     }
     MacroHook* macros = s.hooks.macros;
-    if (macros == nullptr) return;
+    if (macros == nullptr) {
+        const std::string connect_macro = s.record.Text(field::StartupMacro);
+        if (!connect_macro.empty() && connect_macro != kNoMacro && !told_no_macros_) {
+            told_no_macros_ = true;
+            s.ui.ShowMessage({"Orkan TN3270",
+                              "Macros are not available yet in this version of Orkan TN3270; the session's start-up "
+                              "macro \"" + connect_macro + "\" was not run.",
+                              Buttons::Ok, Icon::Warning});
+        }
+        return;
+    }
     if (!startup_macro_.empty()) {
         // The command line's macro belongs to the program's start, not to every reconnect.
         macros->StartMacroFile(startup_macro_);
@@ -481,7 +498,11 @@ void SessionRuntime::DelayedStartWork() {
 }
 
 void SessionRuntime::RefreshTitle() {
-    std::string title = BuildWindowTitle(*session_);
+    Session& s = *session_;
+    // The status line's user text follows the same "&" sequences as the title, so it changes with them.
+    const std::string user = s.record.Text(field::StatusLine);
+    s.indicators.user_text = ExpandSessionText(user, s);
+    std::string title = BuildWindowTitle(s);
     if (title == title_) return;
     title_ = std::move(title);
     frame_.TitleChanged(title_);
@@ -492,7 +513,7 @@ void SessionRuntime::RefreshTitle() {
 
 bool SessionRuntime::RequestClose() {
     Session& s = *session_;
-    if (destroyed_) return true;
+    if (Ending()) return true;
     if (s.settings.Wang && s.status >= SessionStatus::Connected) return false;
     if (shutdown_hook_ && shutdown_hook_->StartShutdownMacro()) return false;
     const bool disconnected_after_connect = s.status == SessionStatus::NotConnected && connection_started_;
@@ -520,16 +541,44 @@ void SessionRuntime::CloseAllSessions() {
     }
 }
 
-void SessionRuntime::Destroy() {
-    if (destroyed_) return;
-    destroyed_ = true;
+std::chrono::milliseconds SessionRuntime::ClosePauseLength() const {
+    return peers_ ? options_.save_pause_unit * (37 - peers_->OwnSlot()) : std::chrono::milliseconds(0);
+}
+
+void SessionRuntime::StopWork() {
     timers_.StopAll();
     timers_running_ = false;
     connection_.Close();
     Detach();
-    if (peers_) std::this_thread::sleep_for(options_.save_pause_unit * (37 - peers_->OwnSlot()));
+}
+
+void SessionRuntime::FinishClose() {
+    destroyed_ = true;
     [[maybe_unused]] const bool saved = SaveSession();
     if (peers_) peers_->Leave();
+    std::vector<std::function<void()>> callbacks = std::move(when_closed_);
+    for (auto& callback : callbacks) callback();
+}
+
+void SessionRuntime::Close(std::function<void()> closed) {
+    if (destroyed_) {
+        if (closed) closed();
+        return;
+    }
+    if (closed) when_closed_.push_back(std::move(closed));
+    if (closing_) return;
+    closing_ = true;
+    StopWork();
+    timers_.Start(session_timer::ClosePause, ClosePauseLength(), true, [this] {
+        if (!destroyed_) FinishClose();
+    });
+}
+
+void SessionRuntime::Destroy() {
+    if (destroyed_) return;
+    StopWork();
+    std::this_thread::sleep_for(ClosePauseLength());
+    FinishClose();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -538,7 +587,7 @@ void SessionRuntime::Destroy() {
 void SessionRuntime::OnSessionListChanged(int32_t) { frame_.SessionListChanged(); }
 
 void SessionRuntime::OnCloseRequest() {
-    if (destroyed_) return;
+    if (Ending()) return;
     if (shutdown_hook_ && shutdown_hook_->StartShutdownMacro()) return;
     frame_.CloseRequested();
 }

@@ -28,10 +28,6 @@ namespace orkan {
 
 namespace {
 
-constexpr std::string_view kWidthMessage = "Screen size must be 80 to 200 characters wide";
-constexpr std::string_view kHeightMessage = "Screen size must be 24 to 200 lines high";
-constexpr std::string_view kPositionsMessage =
-    "Width x Height cannot be more than 16383\n(3270 protocol is limited to 14 bit addressing)";
 constexpr std::string_view kSessionExtension = ".ses";
 
 struct TlsItem {
@@ -57,29 +53,10 @@ std::string WithSessionExtension(std::string name) {
     return name;
 }
 
-ScreenSizeCheck CheckSize(int typed, int other, int previous, int low, int high, std::string_view range_text,
-                          std::string_view range_title) {
-    ScreenSizeCheck r;
-    r.value = std::clamp(typed, low, high);
-    if (r.value != typed) r.messages.push_back({std::string(range_title), std::string(range_text), Buttons::Ok, Icon::Warning});
-    if (int64_t(r.value) * other > kMaxUserPositions) {
-        r.messages.push_back({"Screen Size Error", std::string(kPositionsMessage), Buttons::Ok, Icon::Warning});
-        r.value = previous;
-    }
-    return r;
-}
 
 std::string Text(const QLineEdit* e) { return e->text().trimmed().toStdString(); }
 
 }  // namespace
-
-ScreenSizeCheck CheckUserColumns(int typed, int rows, int previous) {
-    return CheckSize(typed, rows, previous, kMinUserColumns, kMaxUserColumns, kWidthMessage, "Screen Width Error");
-}
-
-ScreenSizeCheck CheckUserRows(int typed, int columns, int previous) {
-    return CheckSize(typed, columns, previous, kMinUserRows, kMaxUserRows, kHeightMessage, "Screen Height Error");
-}
 
 ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts,
                              std::vector<std::string> session_files, int keep_alive_default, QWidget* parent)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/host_list.h"
+#include "config/screen_size.h"
 #include "config/session_file.h"
 #include "platform/ui.h"
 
@@ -22,19 +23,6 @@ class QPushButton;
 namespace orkan {
 
 struct Session;
-
-inline constexpr int kMinUserColumns = 80, kMaxUserColumns = 200;
-inline constexpr int kMinUserRows = 24, kMaxUserRows = 200;
-inline constexpr int kMaxUserPositions = 16383;  // 14-bit buffer addresses
-
-// A typed dynamic width or height: out of range it becomes the nearer bound (with the range
-// message); a size of more than 16383 cells brings the previous value back (with that message).
-struct ScreenSizeCheck {
-    int value = 0;
-    std::vector<MessageBox> messages;  // in the order they are shown
-};
-ScreenSizeCheck CheckUserColumns(int typed, int rows, int previous);
-ScreenSizeCheck CheckUserRows(int typed, int columns, int previous);
 
 struct ConnectChoice {
     std::string session_file;  // as the user typed it, ".ses" added

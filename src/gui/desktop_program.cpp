@@ -105,6 +105,8 @@ int RunDesktop(int argc, char** argv) {
     QApplication::setApplicationName("orkan3270");
     QGuiApplication::setDesktopFileName("orkan3270");
     QApplication::setWindowIcon(QIcon::fromTheme("orkan3270"));
+    // The session ends the program when it has closed (after its last save), not the window.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     QtUi ui;
     SignalWatch watch(ui);

@@ -51,8 +51,11 @@ public:
         finishing_ = true;
         exit_code_ = code;
         loop_.Post([this] {
-            if (runtime_) runtime_->Destroy();
-            loop_.Stop();
+            if (!runtime_) {
+                loop_.Stop();
+                return;
+            }
+            runtime_->Close([this] { loop_.Stop(); });
         });
     }
     int exit_code() const { return exit_code_; }

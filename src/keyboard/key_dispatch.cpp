@@ -16,13 +16,13 @@
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "net/line_mode_display.h"
+#include "net/telnet_codes.h"
 
 namespace orkan {
 namespace {
 
 constexpr std::array<uint8_t, 2> kLineModeEnter = {0x0D, 0x0A};
 constexpr uint8_t kLineModeBackspace = 0x08;
-constexpr uint8_t kIac = 0xFF;
 
 bool KeyboardOpen(SessionStatus s) { return s == SessionStatus::Unlocked || s == SessionStatus::NotConnected; }
 
@@ -139,8 +139,8 @@ void RunLineModeKey(Session& s, uint16_t code) {
     } else if (category == KeyCategory::Char) {
         const uint8_t c = number;
         // A data byte 0xFF would start a Telnet command: it goes out doubled.
-        const std::array<uint8_t, 2> doubled = {kIac, kIac};
-        s.sender->SendRaw(c == kIac ? std::span<const uint8_t>(doubled) : std::span<const uint8_t>(&c, 1));
+        const std::array<uint8_t, 2> doubled = {telnet::kIac, telnet::kIac};
+        s.sender->SendRaw(c == telnet::kIac ? std::span<const uint8_t>(doubled) : std::span<const uint8_t>(&c, 1));
         Echo(s, std::span<const uint8_t>(&c, 1));
     } else if ((category == KeyCategory::Action || category == KeyCategory::Edit) && number == 0) {
         s.sender->SendRaw(std::span<const uint8_t>(&kLineModeBackspace, 1));
@@ -219,8 +219,11 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
         QueueOrDrop(session, code);
         return;
     }
+    // Function numbers 33 and 34 (Next Word and Last Line Start among the Edit keys) keep what is
+    // queued, in every category.
     const uint8_t number = NumberOf(code);
-    if (CategoryOf(code) != KeyCategory::Oper && number != 33 && number != 34) session.keyboard.type_ahead.Clear();
+    if (CategoryOf(code) != KeyCategory::Oper && number != edit_fn::NextWord && number != edit_fn::LastLineStart)
+        session.keyboard.type_ahead.Clear();
     ExecuteKey(session, code, true);
 }
 

@@ -90,7 +90,7 @@ void TelnetEngine::OnDataReceived(std::span<const uint8_t> chunk) {
 }
 
 void TelnetEngine::Receive(std::span<const uint8_t> chunk) {
-    if (trace_) {
+    if (trace_ && trace_->Active()) {
         if (link_.line_mode) {
             // The trace file has always shown a line-mode chunk as one record ended by IAC EOR.
             std::vector<uint8_t> shown(chunk.begin(), chunk.end());
@@ -371,7 +371,7 @@ void TelnetEngine::TraceBytes(TraceType type, std::span<const uint8_t> bytes) {
 }
 
 void TelnetEngine::TraceError(const std::string& text) {
-    if (trace_) {
+    if (trace_ && trace_->Active()) {
         trace_->TraceRecord(TraceType::Error, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
     }
 }

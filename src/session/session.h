@@ -37,7 +37,7 @@ struct Session {
     View* view = &no_view;          // the window, or nothing in headless mode
     HostSender* sender = nullptr;   // the Telnet engine's framing; null while not connected
     TelnetEngine* telnet = nullptr; // attention, system request and keep-alive bytes
-    TraceSink* trace = nullptr;     // null while tracing is off
+    TraceSwitch trace;              // Set(sink) turns tracing on, Set(nullptr) off
     Clock* clock = &steady_clock;
     SessionHooks hooks;
 
@@ -60,9 +60,7 @@ struct Session {
     StatusIndicators indicators;
     TransferState transfer;
 
-    void Trace(TraceType type, std::span<const uint8_t> data) {
-        if (trace) trace->TraceRecord(type, data);
-    }
+    void Trace(TraceType type, std::span<const uint8_t> data) { trace.TraceRecord(type, data); }
 
 private:
     View no_view;

@@ -295,8 +295,9 @@ TEST_F(Runtime, ASendToAGoneHostOffersTheReconnect) {
     EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::ClosedByHost);
 }
 
-// Closing while the host trickles data, so the runtime is busy taking chunks, comes back at once
-// with the connection's thread gone. The connection's other stages are closed in its own tests.
+// Closing while the host trickles data, so the runtime is busy taking chunks, comes back with the
+// connection's thread gone: the host goes on sending until Destroy has returned, so a close that
+// waited for the host would never end. The connection's other stages are closed in its own tests.
 TEST_F(Runtime, ClosingNeverWaitsForTheTricklingHost) {
     auto local = std::make_unique<SessionRuntime>(loop, ui, frame);
     Session& s = local->session();
@@ -318,9 +319,7 @@ TEST_F(Runtime, ClosingNeverWaitsForTheTricklingHost) {
     EXPECT_TRUE(TurnUntil(loop, [&] { return s.status >= SessionStatus::Connected; }));
     const int threads = test::ThreadCount();
     EXPECT_TRUE(local->IsConnectionOpen());
-    const auto start = std::chrono::steady_clock::now();
     local->Destroy();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, test::kPromptClose);
     EXPECT_EQ(test::ThreadCount(), threads - 1) << "the connection's thread was left behind";
     stop = true;
     trickle.join();

@@ -97,7 +97,8 @@ Step DftTransfer::AfterBlock() {
 }
 
 Step DftTransfer::OnRecord(const Bytes& r) {
-    if (stalled_) return Step::Wait;
+    // A silent host still hears the operator: an attention ends the transfer.
+    if (stalled_) return !r.empty() && r[0] == 0x88 ? Step::Wait : Step::NotMine;
     if (r.empty() || r[0] != 0x88 || state_ == State::Idle || state_ == State::Done) return Step::NotMine;
     if (state_ == State::FaultReply) {
         DftReply reply;
@@ -153,6 +154,9 @@ Step DftTransfer::OnRecord(const Bytes& r) {
             if (reply.record != blocks_ + 1)
                 return Abort(Message(Msg::Protocol, "Record number " + std::to_string(reply.record) + ", expected " +
                                                         std::to_string(blocks_ + 1)));
+            if (received_.size() + reply.data_size > kMaxUploadBytes)
+                return Abort(Message(Msg::HostError, "The file is larger than the host takes (" +
+                                                         std::to_string(kMaxUploadBytes) + " bytes)"));
             ++blocks_;
             received_.insert(received_.end(), r.begin() + static_cast<std::ptrdiff_t>(reply.data_offset), r.end());
             io_.log("FT", DescribeReply(reply));
@@ -188,11 +192,12 @@ Step DftTransfer::OnRecord(const Bytes& r) {
         if (reply.kind != K::OpenAck) return unexpected("the Open acknowledgement");
         {
             // The message travels in ASCII, as the terminal shows it untranslated.
-            Bytes text(closing_.begin(), closing_.end());
+            const std::string wire = WireText(closing_);
+            Bytes text(wire.begin(), wire.end());
             text.push_back('$');
             const Bytes cursor = SetCursorField();
             const Bytes insert = InsertField(text.data(), text.size());
-            io_.send(WsfRecord({&cursor, &insert}), "transfer: Insert message \"" + closing_ + "\"", SIZE_MAX);
+            io_.send(WsfRecord({&cursor, &insert}), "transfer: Insert message \"" + wire + "\"", SIZE_MAX);
         }
         state_ = State::InsertMessage;
         return Step::Wait;

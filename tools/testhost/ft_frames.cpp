@@ -20,9 +20,10 @@ void FrameTransfer::StartData() {
 
 void FrameTransfer::StartMessage(const std::string& message) {
     message_ = message;
+    const std::string wire = WireText(message);
     Bytes text;
-    for (char c : message) text.push_back(plan_.codec->HostByte(c));
-    io_.send(FrameEnd(text), "transfer: end frame \"" + message + "\"", SIZE_MAX);
+    for (char c : wire) text.push_back(plan_.codec->HostByte(c));
+    io_.send(FrameEnd(text), "transfer: end frame \"" + wire + "\"", SIZE_MAX);
     state_ = State::EndFrame;
 }
 
@@ -67,7 +68,8 @@ Step FrameTransfer::AfterBlock() {
 }
 
 Step FrameTransfer::OnRecord(const Bytes& r) {
-    if (stalled_) return Step::Wait;
+    // A silent host still hears the operator: an attention ends the transfer.
+    if (stalled_) return Step::NotMine;
     const bool pa1 = !r.empty() && r[0] == ds::kAidPA1;
     switch (state_) {
     case State::StartScreen:
@@ -97,6 +99,9 @@ Step FrameTransfer::OnRecord(const Bytes& r) {
                 state_ = State::Idle;
                 return Step::DataDone;
             }
+            if (received_.size() + block.data.size() > kMaxUploadBytes)
+                return Abort(Message(Msg::HostError, "The file is larger than the host takes (" +
+                                                         std::to_string(kMaxUploadBytes) + " bytes)"));
             ++blocks_;
             received_.insert(received_.end(), block.data.begin(), block.data.end());
             io_.log("FT", "upload block " + std::to_string(blocks_) + ", " + std::to_string(block.data.size()) + " bytes");

@@ -28,6 +28,15 @@ inline std::string Message(Msg id, const std::string& text) {
     return m;
 }
 
+// The message as it travels: terminals end it at the first '$', so a detail holding one (a name
+// such as ORKUSER.$DATA) is left off there; the READY screen shows it whole.
+inline std::string WireText(const std::string& message) {
+    const size_t dollar = message.find('$');
+    if (dollar == std::string::npos) return message;
+    const size_t colon = message.rfind(": ", dollar);
+    return message.substr(0, colon != std::string::npos && colon > 10 ? colon : dollar);
+}
+
 inline const std::string& CompleteMessage() {
     static const std::string m = Message(Msg::Complete, "File transfer complete");
     return m;

@@ -28,6 +28,9 @@ struct TransferFaults {
     bool oversize_field = false;          // DFT: an Insert larger than the terminal's limit
 };
 
+// The most an upload may bring; more is refused rather than exhausting the host's memory.
+inline constexpr size_t kMaxUploadBytes = size_t{1} << 30;
+
 enum class Step {
     Wait,      // nothing for the owner to do
     DataDone,  // the data phase ended well: the owner keeps the data and calls StartMessage

@@ -32,7 +32,11 @@ bool NewFileFor(const TransferCommand& cmd, HostFile& out, std::string& message)
         out.recfm = cmd.recfm ? cmd.recfm : cmd.ascii ? 'V' : 'U';
         out.blocked = cmd.recfm ? cmd.blocked : out.recfm == 'V';
         out.lrecl = cmd.lrecl ? cmd.lrecl : out.recfm == 'F' ? 80 : out.recfm == 'V' ? 255 : 0;
-        out.blksize = cmd.blksize ? cmd.blksize : out.recfm == 'U' ? 6144 : out.recfm == 'F' ? out.lrecl * std::max(1, 27920 / out.lrecl) : 27998;
+        out.blksize = cmd.blksize          ? cmd.blksize
+                      : out.recfm == 'U'     ? 6144
+                      : out.recfm == 'V'     ? 27998
+                      : out.blocked          ? out.lrecl * std::max(1, 27920 / out.lrecl)
+                                             : out.lrecl;
         if (out.recfm == 'V' && out.lrecl < 5) {
             message = Message(Msg::BadOption, "LRECL(" + std::to_string(out.lrecl) + ") is too small for RECFM(V)");
             return false;

@@ -65,14 +65,12 @@ bool TransferRunner::Prepare(std::string& message) {
         if (!ds->partitioned) return refuse(Msg::NoMember, "'" + cmd.name + "' is not partitioned");
         key_ = resolved;
         const auto it = ds->members.find(cmd.member);
-        exists_ = it != ds->members.end();
-        target_ = exists_ && cmd.append ? it->second : AttributesOf(ds->file);
+        target_ = it != ds->members.end() && cmd.append ? it->second : AttributesOf(ds->file);
         return true;
     }
     if (ds) {
         if (ds->partitioned) return refuse(Msg::NoMember, shown + " is partitioned: name a member");
         key_ = resolved;
-        exists_ = true;
         target_ = cmd.append ? ds->file : AttributesOf(ds->file);
         fit_lrecl_ = cmd.personality == Personality::Cms && target_.recfm == 'V' && cmd.lrecl == 0;
         if (cmd.recfm || cmd.lrecl || cmd.blksize)
@@ -129,6 +127,7 @@ void TransferRunner::Begin(const std::string& command, const std::optional<DdmLi
     }
     if (!ok) {
         io_.log("TRANSFER", "refused (" + how + "): " + message);
+        refused_ = true;
         protocol_->StartMessage(message);
         return;
     }
@@ -153,6 +152,7 @@ std::string TransferRunner::Finish() {
 Step TransferRunner::Continue(Step step, double now) {
     if (step == Step::DataDone) {
         const std::string message = Finish();
+        refused_ = message != CompleteMessage();
         const double seconds = now - started_;
         const size_t moved = command_.put ? protocol_->received().size() : bytes_;
         char rate[96];
@@ -162,7 +162,7 @@ Step TransferRunner::Continue(Step step, double now) {
         protocol_->StartMessage(message);
         return Step::Wait;
     }
-    if (step == Step::Done) io_.log("TRANSFER", (protocol_->failed() ? "ended: " : "complete: ") + protocol_->message());
+    if (step == Step::Done) io_.log("TRANSFER", (failed() ? "ended: " : "complete: ") + protocol_->message());
     return step;
 }
 

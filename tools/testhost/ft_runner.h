@@ -38,7 +38,7 @@ public:
     bool short_wait() const { return protocol_ && protocol_->short_wait(); }
     bool stalled() const { return protocol_ && protocol_->stalled(); }
     const std::string& message() const;
-    bool failed() const { return protocol_ && protocol_->failed(); }
+    bool failed() const { return refused_ || (protocol_ && protocol_->failed()); }
 
 private:
     Step Continue(Step step, double now);
@@ -54,12 +54,12 @@ private:
     std::unique_ptr<Protocol> protocol_;
     TransferCommand command_;
     std::string key_;           // the store's name of the file
-    bool exists_ = false;
     HostFile target_;           // an upload's file: attributes (and records when appending)
     Bytes download_;            // a download's bytes until the protocol takes them
     bool fit_lrecl_ = false;
     double started_ = 0;
     size_t bytes_ = 0;          // bytes the data phase moves
+    bool refused_ = false;      // ended by a message before any data
     std::string fallback_message_;
 };
 

@@ -72,18 +72,17 @@ void Shell::Prompt(bool ok) {
 }
 
 void Shell::Show() {
-    // A full screen waits for the operator: TSO ends it with " ***", CMS shows MORE...
+    // Output that does not fit below what is shown starts a fresh screen; only output longer
+    // than a screen waits for the operator: TSO ends the page with " ***", CMS shows MORE...
     const bool tso = config_.personality == Personality::Tso;
-    // Output that does not fit below what is shown starts a fresh screen.
-    if (shown_.size() + pending_.size() > kShellOutputRows && kShellOutputRows - shown_.size() < 2) shown_.clear();
-    const size_t room = kShellOutputRows - shown_.size();
-    if (pending_.size() <= room) {
+    if (shown_.size() + pending_.size() > kShellOutputRows) shown_.clear();
+    if (pending_.size() <= kShellOutputRows) {
         shown_.insert(shown_.end(), pending_.begin(), pending_.end());
         pending_.clear();
         state_ = State::Ready;
     } else {
-        const size_t take = tso ? (room > 0 ? room - 1 : 0) : room;
-        shown_.insert(shown_.end(), pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(take));
+        const size_t take = tso ? kShellOutputRows - 1 : kShellOutputRows;
+        shown_.assign(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(take));
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(take));
         if (tso) shown_.emplace_back(" ***");
         state_ = State::Paging;

@@ -52,9 +52,13 @@ bool WriteWhole(const std::string& path, const std::string& text, std::string& e
     return true;
 }
 
+// Every missing level, as mkdir -p.
 bool MakeFolder(const std::string& path, std::string& error) {
-    if (mkdir(path.c_str(), 0777) == 0 || errno == EEXIST) return true;
-    return error = path + ": " + std::strerror(errno), false;
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string level = path.substr(0, slash);
+        if (mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) return error = level + ": " + std::strerror(errno), false;
+        if (slash == std::string::npos) return true;
+    }
 }
 
 bool ListFolder(const std::string& path, std::vector<std::string>& out) {

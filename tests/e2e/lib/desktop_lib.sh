@@ -17,7 +17,9 @@ skip() {
 require_desktop() {
     : "${ORKAN_BIN:?}"
     [ -x "$ORKAN_BIN" ] || fail "ORKAN_BIN does not name the program"
-    ldd "$ORKAN_BIN" 2>/dev/null | grep -q libQt6Widgets || skip "this build has no desktop program (built without Qt)"
+    # Set by CTest only in a build with the desktop program: there, a missing one is a broken build.
+    [ -n "${ORKAN_DESKTOP_BIN:-}" ] || skip "this build has no desktop program (built without Qt)"
+    [ -x "$ORKAN_DESKTOP_BIN" ] || fail "the desktop program $ORKAN_DESKTOP_BIN was not built"
     local tool
     for tool in Xvfb "$@"; do
         command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (Debian packages xvfb, xdotool, xclip; 'make deps' installs them)"
