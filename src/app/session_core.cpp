@@ -23,7 +23,7 @@ constexpr int kColoursPage = 4;
 }  // namespace
 
 SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
-    : runtime_(runtime), frame_(frame), history_(runtime.session()) {
+    : runtime_(runtime), frame_(frame), history_(runtime.session()), transfer_(runtime.session(), runtime.loop()) {
     Session& s = runtime.session();
     AttachKeyboard(s);
     s.hooks.history = &history_;
@@ -96,6 +96,9 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::Maximise: frame_.Arrange(Arrangement::Maximise, 0); return true;
         case op::Restore: frame_.Arrange(Arrangement::Restore, 0); return true;
         case op::ShowWindow: frame_.Arrange(Arrangement::BringToFront, 0); return true;
+        case op::SendToHost:
+        case op::ReceiveFromHost:
+        case op::TransferLog: return transfer_.RunOper(number, frame_);
         case op::PrevScreen: history_.PreviousScreen(); return true;
         case op::NextScreen: history_.NextScreen(); return true;
         default: break;

@@ -14,6 +14,7 @@
 
 #include "capture/screen_history.h"
 #include "session/session_hooks.h"
+#include "transfer/transfer_client.h"
 
 namespace orkan {
 
@@ -40,6 +41,7 @@ public:
     SessionCore& operator=(const SessionCore&) = delete;
 
     ScreenHistory& History() { return history_; }
+    TransferClient& Transfer() { return transfer_; }
 
     // OperHook: the keyboard's Oper functions (after its Wang and line-mode rules). True when the
     // function was carried out or refused with a message.
@@ -65,6 +67,7 @@ private:
     SessionRuntime& runtime_;
     SessionFrame& frame_;
     ScreenHistory history_;
+    TransferClient transfer_;
 };
 
 }  // namespace orkan

@@ -17,6 +17,8 @@
 #include "gui/info_windows.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
+#include "gui/transfer_dialog.h"
+#include "gui/transfer_log_window.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
@@ -108,6 +110,17 @@ bool DesktopFrame::AskForNewSession() {
 bool DesktopFrame::ShowAbout() {
     if (!session_) return false;
     ShowAboutBox(session_);
+    return true;
+}
+bool DesktopFrame::ShowTransferDialog(bool upload) {
+    if (!session_) return false;
+    SessionRuntime& runtime = session_->Runtime();
+    OpenTransferDialog(session_, runtime.session(), runtime.core().Transfer(), upload);
+    return true;
+}
+bool DesktopFrame::ShowTransferLog() {
+    if (!session_) return false;
+    OpenTransferLog(session_, session_->Runtime().core().Transfer());
     return true;
 }
 void DesktopFrame::StepFont(FontStep step) {

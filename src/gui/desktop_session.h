@@ -31,6 +31,8 @@ public:
     bool AskForSessionAndConnect() override;
     bool AskForNewSession() override;
     bool ShowAbout() override;
+    bool ShowTransferDialog(bool upload) override;
+    bool ShowTransferLog() override;
     void StepFont(FontStep step) override;
     void FontSettingsChanged() override;
     void ToggleAttributeMarkers() override;
@@ -58,6 +60,8 @@ public:
     void OnTitle(const std::string& title);
     void OnArrange(Arrangement what, int64_t value);
     void OnConnectionEnded(const ConnectionEnd& end);
+
+    SessionRuntime& Runtime() { return runtime_; }
 
     // The session dialog; true when a connection was started (or saved without one).
     bool AskForSession(bool connect);

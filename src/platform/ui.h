@@ -78,10 +78,6 @@ public:
     virtual std::optional<std::string> AskFileName(const FileDialogRequest&) { return std::nullopt; }
     // Whether this Ui can show dialogs at all (the headless program's cannot).
     virtual bool CanAsk() const { return false; }
-    // The file transfer windows. Without a window system there are none: false, and the caller
-    // tells the user to name the files in a macro instead.
-    enum class TransferWindowKind : uint8_t { Send, Receive, Log };
-    virtual bool OpenTransferWindow(TransferWindowKind) { return false; }
 
 private:
     std::string local_clipboard_;

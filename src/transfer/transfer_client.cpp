@@ -50,10 +50,13 @@ TransferStart TransferClient::Start(const TransferRequest& request, TransferDone
         list = *pc_list;
     } else if (request.pc_file.find('*') != std::string::npos) {
         const size_t slash = request.pc_file.rfind('/');
-        TransferRequest folder = request;
-        folder.pc_file = slash == std::string::npos ? "x" : request.pc_file.substr(0, slash) + "/x";
-        const std::string path = FullPcPath(session_, folder);
-        list.entries = ListPcFolder(path.substr(0, path.size() - 1));
+        std::string folder = PcFolder(session_, request.pc_directory);
+        if (slash != std::string::npos) {
+            TransferRequest in_path = request;
+            in_path.pc_file = request.pc_file.substr(0, slash);
+            folder = FullPcPath(session_, in_path);
+        }
+        list.entries = ListPcFolder(folder);
     }
     const Expansion x = ExpandMultipleTransfer(session_, request, list);
     if (x.kind == Expansion::Kind::Refused) {
@@ -148,18 +151,17 @@ void TransferClient::Watch() {
     }
 }
 
-bool TransferClient::RunOper(uint8_t number) {
-    Ui::TransferWindowKind kind;
-    switch (number) {
-        case oper_fn::SendToHost: kind = Ui::TransferWindowKind::Send; break;
-        case oper_fn::ReceiveFromHost: kind = Ui::TransferWindowKind::Receive; break;
-        case oper_fn::TransferLog: kind = Ui::TransferWindowKind::Log; break;
-        default: return false;
+bool TransferClient::RunOper(uint8_t number, SessionFrame& frame) {
+    const bool log = number == oper_fn::TransferLog;
+    if (number == oper_fn::SendToHost || number == oper_fn::ReceiveFromHost) {
+        if (frame.ShowTransferDialog(number == oper_fn::SendToHost)) return true;
+    } else if (log) {
+        if (frame.ShowTransferLog()) return true;
+    } else {
+        return false;
     }
-    if (session_.ui.OpenTransferWindow(kind)) return true;
     log_.SetFolder(session_.folders.app_data);
-    const std::string text =
-        kind == Ui::TransferWindowKind::Log ? "The transfer log is the file " + log_.Path() + "." : kNoDialogs;
+    const std::string text = log ? "The transfer log is the file " + log_.Path() + "." : kNoDialogs;
     session_.ui.ShowMessage({"Orkan TN3270 File Transfer", text, Buttons::Ok, Icon::Information});
     return true;
 }

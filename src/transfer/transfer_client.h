@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "session/session_frame.h"
 #include "session/session_hooks.h"
 #include "platform/scoped_timers.h"
 #include "transfer/transfer_log.h"
@@ -70,10 +71,10 @@ public:
     [[nodiscard]] bool RunListMacro(HostSystem system, int level, const std::string& qualifier,
                                     const std::string& data_set = {});
 
-    // Key functions: Send to Host (Oper 25), Receive from Host (Oper 1), Transfer Log (Oper 43).
-    // Without a window system the front end has no dialogs, and the user is told to name the files
-    // in a macro instead. False for any other number.
-    bool RunOper(uint8_t number);
+    // Key functions: Send to Host (Oper 25), Receive from Host (Oper 1), Transfer Log (Oper 43),
+    // through the window's dialogs. Without a window the user is told to name the files in a macro
+    // (and where the log is). False for any other number.
+    bool RunOper(uint8_t number, SessionFrame& frame);
 
     void SetWindow(TransferWindow* window) { window_ = window; }
     TransferWindow* window() const { return window_; }

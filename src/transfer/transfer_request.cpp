@@ -170,13 +170,18 @@ std::string FullPcPath(const Session& session, const TransferRequest& request) {
         const char* home = std::getenv("HOME");
         if (home && *home) return std::string(home) + name.substr(1);
     }
-    std::string folder = request.pc_directory.empty() ? session.folders.documents : request.pc_directory;
+    const std::string folder = PcFolder(session, request.pc_directory);
+    if (folder.empty()) return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+std::string PcFolder(const Session& session, const std::string& directory) {
+    std::string folder = directory.empty() ? session.folders.documents : directory;
     if (folder.rfind("~/", 0) == 0 || folder == "~") {
         const char* home = std::getenv("HOME");
         if (home && *home) folder = std::string(home) + folder.substr(1);
     }
-    if (folder.empty()) return name;
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
+    return folder;
 }
 
 std::string BuildTransferCommand(const Session& session, const TransferRequest& r) {

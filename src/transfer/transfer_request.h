@@ -52,6 +52,9 @@ TransferRequest LoadRequest(const SessionRecord& record, TransferDirection direc
 // The PC file's path: the name itself when it is absolute ("~/" is the home folder), else the PC
 // directory (or the documents folder when none is given) and the name.
 std::string FullPcPath(const Session& session, const TransferRequest& request);
+// The folder a relative PC name is taken in: `directory` ("~/" the home folder), or the documents
+// folder when it is empty.
+std::string PcFolder(const Session& session, const std::string& directory);
 
 // The command typed on the host's command line, in upper case.
 std::string BuildTransferCommand(const Session& session, const TransferRequest& request);

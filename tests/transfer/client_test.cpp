@@ -96,10 +96,11 @@ TEST(TransferClient, HostListsComeFromTheListMacros) {
 
 TEST(TransferClient, WithoutDialogsTheKeyFunctionsSayWhatToDo) {
     ClientFixture f;
-    EXPECT_TRUE(f.client.RunOper(25));
-    EXPECT_TRUE(f.client.RunOper(1));
-    EXPECT_TRUE(f.client.RunOper(43));
-    EXPECT_FALSE(f.client.RunOper(2));
+    SessionFrame no_window;
+    EXPECT_TRUE(f.client.RunOper(25, no_window));
+    EXPECT_TRUE(f.client.RunOper(1, no_window));
+    EXPECT_TRUE(f.client.RunOper(43, no_window));
+    EXPECT_FALSE(f.client.RunOper(2, no_window));
     const std::string shown = f.t.h.TakeMessages();
     EXPECT_NE(shown.find("SENDFILE or RECEIVEFILE"), std::string::npos) << shown;
     EXPECT_NE(shown.find("The transfer log is the file " + f.folder / "transfer.log"), std::string::npos) << shown;

@@ -7,7 +7,7 @@
 
 #include "app/startup.h"
 #include "ds3270/screen_dump.h"
-#include "keyboard/keyboard.h"
+#include "app/session_core.h"
 
 extern char** environ;
 
@@ -52,10 +52,7 @@ TestHostProcess::~TestHostProcess() {
 
 LiveSession::LiveSession() : runtime(loop, ui, frame) {}
 
-LiveSession::~LiveSession() {
-    client.reset();
-    runtime.Destroy();
-}
+LiveSession::~LiveSession() { runtime.Destroy(); }
 
 bool LiveSession::Connect(const std::string& port, std::string& error) {
     Session& s = session();
@@ -65,8 +62,7 @@ bool LiveSession::Connect(const std::string& port, std::string& error) {
     }
     s.folders.app_data = home.path();
     s.folders.documents = home.path();
-    AttachKeyboard(s);
-    client = std::make_unique<TransferClient>(s, loop);
+    client = &runtime.core().Transfer();
     if (!runtime.StartConnection("127.0.0.1:" + port)) {
         error = "no connection";
         return false;

@@ -47,7 +47,7 @@ struct LiveSession {
     RecordingUi ui;
     SessionFrame frame;
     SessionRuntime runtime;
-    std::unique_ptr<TransferClient> client;
+    TransferClient* client = nullptr;  // the session core's
 };
 
 }  // namespace orkan::test
