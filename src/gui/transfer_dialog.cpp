@@ -66,6 +66,9 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
     pc_directory_->setObjectName("pc_directory");
     auto* browse_file = new QPushButton("Browse...");
     auto* browse_folder = new QPushButton("Browse...");
+    // Return in a field always means Send or Receive, never one of these.
+    browse_file->setAutoDefault(false);
+    browse_folder->setAutoDefault(false);
     QObject::connect(browse_file, &QPushButton::clicked, this, [this] { Browse(false); });
     QObject::connect(browse_folder, &QPushButton::clicked, this, [this] { Browse(true); });
     auto with_button = [](QLineEdit* edit, QPushButton* button) {
@@ -150,6 +153,8 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
         qualifier_->setMaxLength(44);
         list_button_ = new QPushButton("&List");
         members_button_ = new QPushButton("&Members");
+        list_button_->setAutoDefault(false);
+        members_button_->setAutoDefault(false);
         auto* list_row = new QHBoxLayout;
         list_row->addWidget(new QLabel("Qualifier:"));
         list_row->addWidget(qualifier_, 1);
@@ -180,7 +185,14 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
     start_->setDefault(true);
     cancel_ = buttons->addButton(QDialogButtonBox::Cancel);
     QObject::connect(start_, &QPushButton::clicked, this, [this] { StartTransfer(); });
-    QObject::connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
+    // Cancel during a transfer stops it (the dialog then goes); otherwise it closes the dialog.
+    QObject::connect(cancel_, &QPushButton::clicked, this, [this] {
+        if (running_) {
+            client_.Cancel();
+            running_ = false;
+        }
+        QDialog::reject();
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(names);
@@ -189,6 +201,17 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
     layout->addWidget(status_);
     layout->addWidget(progress_);
     layout->addWidget(buttons);
+
+    if (upload) {
+        setTabOrder(pc_file_, pc_directory_);
+        setTabOrder(pc_directory_, host_file_);
+        setTabOrder(host_file_, additional_);
+    } else {
+        setTabOrder(host_file_, pc_file_);
+        setTabOrder(pc_file_, pc_directory_);
+        setTabOrder(pc_directory_, additional_);
+    }
+    (upload ? pc_file_ : host_file_)->setFocus();
 
     inputs_ = {host_file_, pc_file_,  pc_directory_, browse_file, browse_folder, additional_, mode_box, system_box,
                tso_allocation_, list_box, start_};
@@ -333,7 +356,7 @@ void TransferDialog::reject() {
         return;
     }
     const auto answer = QMessageBox::question(this, transfer_msg::kInProgressTitle, transfer_msg::kInProgress,
-                                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+                                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
     if (answer != QMessageBox::Ok) return;
     client_.Cancel();
     running_ = false;

@@ -68,10 +68,11 @@ start_xvfb() {
     unset WAYLAND_DISPLAY
 }
 
-# testhost's demo on a free loopback port: PORT, HOST_PID, its log in $WORK/host.log.
+# testhost's demo (or what the arguments ask for) on a free loopback port: PORT, HOST_PID, its
+# log in $WORK/host.log.
 start_testhost() {
     : "${TESTHOST_BIN:?}"
-    "$TESTHOST_BIN" --port 0 --log "$WORK/host.log" >"$WORK/host.out" 2>"$WORK/host.err" &
+    "$TESTHOST_BIN" --port 0 --log "$WORK/host.log" "$@" >"$WORK/host.out" 2>"$WORK/host.err" &
     HOST_PID=$!
     track "$HOST_PID"
     waitfor 30 test -s "$WORK/host.out" || fail "testhost did not start: $(cat "$WORK/host.err")"
