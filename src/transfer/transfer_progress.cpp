@@ -45,7 +45,7 @@ void PostText(Session& session, const std::string& text) {
 }
 
 std::string FormattedCount(const Session& session, uint64_t count) {
-    return FormatByteCount(count, session.settings.BigNumberFormat, LocaleSeparators());
+    return FormatByteCount(count, session.settings.BigNumberFormat, session.transfer.separators);
 }
 
 void PostByteCount(Session& session) {

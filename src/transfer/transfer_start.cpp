@@ -152,6 +152,7 @@ TransferStart StartTransfer(Session& session, const TransferRequest& request, Tr
     t.active = true;
     t.macro_state = request.from_macro ? TransferMacroState::Requested : TransferMacroState::None;
     t.block_size = block_size;
+    t.separators = LocaleSeparators();
     t.file_size = file_size;
     t.pc_path = path;
     t.upload = std::move(reader);

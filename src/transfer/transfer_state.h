@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "transfer/byte_count.h"
 #include "transfer/frame_codec.h"
 #include "transfer/transfer_streams.h"
 
@@ -63,6 +64,7 @@ struct TransferState {
     uint64_t record_number = 0;
     uint64_t file_size = 0;         // uploads: the file's size for the progress bar
     uint32_t block_size = 2500;     // bytes per DFT Get
+    NumberSeparators separators;    // the locale's, taken when the transfer starts
     FrameDecoder frames;
     std::unique_ptr<UploadReader> upload;
     std::unique_ptr<DownloadWriter> download;

@@ -62,12 +62,10 @@ public:
     void Discard() { target_->Discard(); }
 
 private:
-    void Emit(uint8_t byte);
-    void AfterHexOneA(uint8_t byte);
-
     std::unique_ptr<DownloadTarget> target_;
     TextOptions options_;
-    std::vector<uint8_t> out_;
+    std::vector<uint8_t> stage_;  // the block translated, with its line ends settled
+    std::vector<uint8_t> out_;    // the same as UTF-8
     bool held_1a_ = false;
     bool held_cr_ = false;
     bool finished_ = false;
