@@ -44,6 +44,12 @@ QSpinBox* Spin(int max) {
     return s;
 }
 
+void Warn(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);  // names from hosts and disks are never markup
+    box.exec();
+}
+
 // A host name chosen in the list without its enclosing apostrophes, as a PC file name.
 QString PcNameOf(QString host) {
     if (host.size() >= 2 && host.front() == '\'' && host.back() == '\'') host = host.mid(1, host.size() - 2);
@@ -174,6 +180,7 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
     status_ = new QLabel;
     status_->setObjectName("status");
     status_->setWordWrap(true);
+    status_->setTextFormat(Qt::PlainText);  // the host's messages are never markup
     status_->setMinimumWidth(420);
     progress_ = new QProgressBar;
     progress_->setObjectName("progress");
@@ -268,8 +275,7 @@ std::optional<TransferRequest> TransferDialog::ReadFields() {
     const auto host = QStringToDisplay(host_file_->text().trimmed());
     const auto additional = QStringToDisplay(additional_->text());
     if (!host || !additional) {
-        QMessageBox::warning(this, windowTitle(), "The host file name and the parameters take only characters of the "
-                                                  "host's code page.");
+        Warn(this, windowTitle(), "The host file name and the parameters take only characters of the host's code page.");
         return std::nullopt;
     }
     r.host_file = *host;
@@ -288,7 +294,7 @@ std::optional<TransferRequest> TransferDialog::ReadFields() {
     r.lrecl = uint32_t(lrecl_->value());
     r.recfm = RecordFormat(std::max(0, recfm_->currentIndex()));
     if (const auto error = StoreRequest(session_.record, r)) {
-        QMessageBox::warning(this, windowTitle(), Utf8ToQString(*error));
+        Warn(this, windowTitle(), Utf8ToQString(*error));
         return std::nullopt;
     }
     if (qualifier_) {

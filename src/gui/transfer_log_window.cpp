@@ -21,8 +21,11 @@ TransferLogWindow::TransferLogWindow(TransferClient& client, QWidget* parent) : 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     QPushButton* clear = buttons->addButton("Clear Log", QDialogButtonBox::ActionRole);
     QObject::connect(clear, &QPushButton::clicked, this, [this] {
-        if (!client_.log().Clear())
-            QMessageBox::warning(this, "Orkan TN3270 File Error", Utf8ToQString(client_.log().error()));
+        if (client_.log().Clear()) return;
+        QMessageBox box(QMessageBox::Warning, "Orkan TN3270 File Error", Utf8ToQString(client_.log().error()),
+                        QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
     });
     QObject::connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);

@@ -7,6 +7,7 @@
 #include "ds3270/messages.h"
 #include "keyboard/key_functions.h"
 #include "transfer/multiple_transfer.h"
+#include "transfer/transfer_progress.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_protocol.h"
 
@@ -31,11 +32,14 @@ TransferClient::TransferClient(Session& session, EventLoop& loop) : session_(ses
 
 TransferClient::~TransferClient() {
     TransferState& t = session_.transfer;
+    // The session goes with its window: nothing is shown any more, whoever waits goes too; the
+    // files are closed and a download's temporary file removed.
     t.events = nullptr;
-    // Whoever waits for the end goes with this client; the files are closed, a download's
-    // temporary file removed.
     t.done = nullptr;
-    if (t.active) AbortTransfer(session_, transfer_msg::kConnectionLost);
+    t.upload.reset();
+    if (t.download) t.download->Discard();
+    t.download.reset();
+    t.active = false;
     if (session_.hooks.transfer == this) session_.hooks.transfer = nullptr;
 }
 
@@ -60,7 +64,7 @@ TransferStart TransferClient::Start(const TransferRequest& request, TransferDone
     }
     const Expansion x = ExpandMultipleTransfer(session_, request, list);
     if (x.kind == Expansion::Kind::Refused) {
-        session_.ui.ShowMessage(x.refusal);
+        session_.ui.ShowMessage(ForUi(x.refusal));
         return {false, x.refusal.text, {}};
     }
     if (x.kind == Expansion::Kind::Macro) {
@@ -71,7 +75,7 @@ TransferStart TransferClient::Start(const TransferRequest& request, TransferDone
         std::string error;
         const auto path = WriteTransferMacro(session_, x.macro, error);
         if (!path) {
-            session_.ui.ShowMessage({transfer_msg::kTransferErrorTitle, error, Buttons::Ok, Icon::Warning});
+            session_.ui.ShowMessage(ForUi({transfer_msg::kTransferErrorTitle, error, Buttons::Ok, Icon::Warning}));
             return {false, error, {}};
         }
         session_.hooks.macros->StartMacroFile(*path);
@@ -122,6 +126,10 @@ bool TransferClient::RunListMacro(HostSystem system, int level, const std::strin
     list.level = level;
     list.qualifier = qualifier;
     list.member_data_set = data_set;
+    // The list macros read them as XFERHLI and XFERDSN.
+    [[maybe_unused]] const bool kept_qualifier = session_.record.SetText(field::TransferQualifier, qualifier);
+    if (level == 2)
+        [[maybe_unused]] const bool kept_data_set = session_.record.SetText(field::DownloadMemberList, data_set);
     session_.hooks.macros->StartMacroFile(name);
     return true;
 }
@@ -162,7 +170,7 @@ bool TransferClient::RunOper(uint8_t number, SessionFrame& frame) {
     }
     log_.SetFolder(session_.folders.app_data);
     const std::string text = log ? "The transfer log is the file " + log_.Path() + "." : kNoDialogs;
-    session_.ui.ShowMessage({"Orkan TN3270 File Transfer", text, Buttons::Ok, Icon::Information});
+    session_.ui.ShowMessage(ForUi({"Orkan TN3270 File Transfer", text, Buttons::Ok, Icon::Information}));
     return true;
 }
 
@@ -189,8 +197,8 @@ void TransferClient::ProgressText(const std::string& text) {
     if (!session_.folders.app_data.empty() && !log_.Append(stamped) && !log_error_shown_) {
         // Once per session: the transfer itself goes on.
         log_error_shown_ = true;
-        session_.ui.ShowMessage({"Orkan TN3270 File Error", "The transfer log cannot be written:\n" + log_.error(),
-                                 Buttons::Ok, Icon::Warning});
+        session_.ui.ShowMessage(ForUi({"Orkan TN3270 File Error", "The transfer log cannot be written:\n" + log_.error(),
+                                       Buttons::Ok, Icon::Warning}));
     }
     if (window_ && !stamped.empty()) window_->ShowProgress(stamped);
 }

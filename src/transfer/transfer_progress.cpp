@@ -35,6 +35,11 @@ void Report(Session& session, TransferOutcome outcome) {
 
 }  // namespace
 
+MessageBox ForUi(MessageBox box) {
+    box.text = Utf8ToDisplay(box.text).text;
+    return box;
+}
+
 void SendToHost(Session& session, std::span<const uint8_t> record) {
     if (session.sender) session.sender->SendRecord(record, send_flag::Send | send_flag::Trace);
 }

@@ -5,9 +5,14 @@
 #include <span>
 #include <string>
 
+#include "platform/ui.h"
+
 namespace orkan {
 
 struct Session;
+
+// Transfer texts are UTF-8 (they name PC files); message boxes take display bytes.
+MessageBox ForUi(MessageBox box);
 
 void SendToHost(Session& session, std::span<const uint8_t> record);
 void PostText(Session& session, const std::string& text);

@@ -23,7 +23,7 @@ inline constexpr size_t kScanPiece = 20000;
 constexpr std::string_view kUtf8CodePage = "UTF-8";
 
 TransferStart Refuse(Session& session, const char* title, const std::string& text) {
-    session.ui.ShowMessage({title, text, Buttons::Ok, Icon::Warning});
+    session.ui.ShowMessage(ForUi({title, text, Buttons::Ok, Icon::Warning}));
     return {false, text, {}};
 }
 
