@@ -12,7 +12,8 @@ FUZZ_SECONDS ?= 30
 DEBIAN_PACKAGES := build-essential cmake ninja-build clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl \
   qt6-base-dev libgl-dev fonts-3270 fonts-dejavu-core \
-  libregina3-dev s3270 xvfb xdotool xclip x11-utils python3 iproute2 ccache
+  libregina3-dev s3270 xvfb xdotool xclip x11-utils python3 iproute2 ccache \
+  chromium libpng-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -23,8 +23,14 @@ constexpr int kColoursPage = 4;
 }  // namespace
 
 SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
-    : runtime_(runtime), frame_(frame), history_(runtime.session()), transfer_(runtime.session(), runtime.loop()) {
+    : runtime_(runtime),
+      frame_(frame),
+      history_(runtime.session()),
+      capture_(runtime.session(), &runtime.loop()),
+      transfer_(runtime.session(), runtime.loop()) {
     Session& s = runtime.session();
+    // A saved HTML screen shows attribute positions as the window does.
+    capture_.capture().attribute_markers_shown = [&frame] { return frame.AttributeMarkersShown(); };
     AttachKeyboard(s);
     s.hooks.history = &history_;
     s.hooks.oper = this;
@@ -101,6 +107,11 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::TransferLog: return transfer_.RunOper(number, frame_);
         case op::PrevScreen: history_.PreviousScreen(); return true;
         case op::NextScreen: history_.NextScreen(); return true;
+        case op::CaptureToggle:
+        case op::SaveScreen:
+        case op::SaveScreenAppend:
+        case op::SaveScreenAsk:
+        case op::LoadDebugScreen: return capture_.RunOper(number);
         default: break;
     }
     (void)s;
@@ -109,6 +120,11 @@ bool SessionCore::RunOper(uint8_t number) {
 
 bool SessionCore::RunMenuCommand(uint16_t id) {
     switch (id) {
+        case menu_command::Trace: capture_.ToggleTrace(); return true;
+        case menu_command::DumpBuffers: capture_.DumpBuffers(); return true;
+        case menu_command::SaveDebugScreen: capture_.SaveDebugScreen(); return true;
+        case menu_command::LoadDebugScreen: capture_.LoadDebugScreen(); return true;
+        case menu_command::Listing: capture_.MakeAsmStatements(); return true;
         case menu_command::About:
             if (!frame_.ShowAbout()) {
                 session().ui.ShowMessage({"About Orkan TN3270", "Orkan TN3270 " ORKAN_VERSION, Buttons::Ok,
@@ -180,6 +196,7 @@ void SessionCore::SaveSessionAs() {
                          std::nullopt))
         return;
     [[maybe_unused]] const bool stored_name = s.record.SetText(field::SessionFile, *stored);
+    if (s.folders.settings_file.empty()) return;
     if (const int error = WriteLastSession(s.folders.settings_file, name); error != 0)
         s.ui.ShowMessage(FileSaveError(error, s.folders.settings_file));
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "capture/capture_commands.h"
 #include "capture/screen_history.h"
 #include "session/session_hooks.h"
 #include "transfer/transfer_client.h"
@@ -50,7 +51,12 @@ public:
     bool RunMenuCommand(uint16_t id);
 
     // Whether the functions of a subsystem can run in this program (menus enable their items by it).
-    bool TraceAvailable() const { return false; }
+    bool TraceAvailable() const { return true; }
+
+    // Screen save and capture, the trace and the debug files.
+    CaptureSubsystem& Capture() { return capture_; }
+    // --trace, /T: the trace from the session's first byte. False after a message.
+    [[nodiscard]] bool StartTraceAtStartUp() { return capture_.trace().StartTraceAtStartUp(); }
 
 private:
     Session& session();
@@ -67,6 +73,7 @@ private:
     SessionRuntime& runtime_;
     SessionFrame& frame_;
     ScreenHistory history_;
+    CaptureSubsystem capture_;
     TransferClient transfer_;
 };
 

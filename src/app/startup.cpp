@@ -137,10 +137,6 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     out.startup_macro = cl.Value(CmdOption::Macro);
     if (!out.run_text.empty() && s.hooks.macros) s.hooks.macros->RunMacroText(out.run_text);
     // Options this build cannot carry out say so, rather than letting a script believe they ran.
-    if (out.trace_from_start && !runtime.core().TraceAvailable())
-        ui.ShowMessage({"Orkan TN3270", "Tracing (--trace, /T) is not available yet in this version of Orkan TN3270; "
-                                        "the session runs without a trace.",
-                        Buttons::Ok, Icon::Warning});
     if (!s.hooks.macros) {
         for (const std::string& what : {out.run_text, out.startup_macro}) {
             if (what.empty()) continue;
@@ -170,6 +166,9 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     if (env.claim_slot) {
         if (int rc = ClaimSlot(cl, env, runtime, out); rc != 0) return rc;
     }
+    // The trace file is named after the session letter, which the slot gave. A file that cannot
+    // be made has been reported; the session runs without a trace.
+    if (out.trace_from_start) [[maybe_unused]] const bool tracing = runtime.core().StartTraceAtStartUp();
     return 0;
 }
 

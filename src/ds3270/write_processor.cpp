@@ -276,6 +276,9 @@ void DispatchRecord(Session& session, std::span<const uint8_t> record) {
 }  // namespace
 
 void ProcessHostRecord(Session& session, std::span<const uint8_t> record) {
+    // Only 3270 data replays as a screen: a BIND image or SSCP-LU text would be read as orders.
+    if (!session.link.sscp_lu_mode && session.link.current_data_type == 0)
+        session.ds.last_record.assign(record.begin(), record.end());
     DispatchRecord(session, record);
     session.view->RepaintChangedRows();
 }

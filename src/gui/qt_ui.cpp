@@ -1,9 +1,11 @@
 #include "gui/qt_ui.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCursor>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMenu>
 #include <QThread>
 #include <cstdio>
@@ -175,10 +177,21 @@ std::optional<std::string> QtUi::AskFileName(const FileDialogRequest& request) {
     }
     filters << "All files (*)";
     dialog.setNameFilters(filters);
+    QCheckBox* append = nullptr;
+    if (request.append) {
+        // The choice sits in the dialog itself, which needs Qt's own dialog rather than the desktop's.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+            append = new QCheckBox("Append to the file", &dialog);
+            append->setChecked(*request.append);
+            grid->addWidget(append, grid->rowCount(), 0, 1, -1);
+        }
+    }
     open_dialog_ = &dialog;
     const int result = dialog.exec();
     open_dialog_ = nullptr;
     if (result != QDialog::Accepted || dismissed_ || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    if (append) *request.append = append->isChecked();
     return dialog.selectedFiles().first().toStdString();
 }
 

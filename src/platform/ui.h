@@ -56,6 +56,8 @@ struct FileDialogRequest {
         std::vector<std::string> patterns;  // "*.ses"
     };
     std::vector<Filter> filters;
+    // Save Screen Ask: an "append" choice beside the name, preset from and written back to here.
+    bool* append = nullptr;
 };
 
 class Ui {

@@ -21,6 +21,7 @@
 #include "platform/clock.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
+#include "platform/wall_clock.h"
 #include "transfer/transfer_state.h"
 
 namespace orkan {
@@ -39,6 +40,7 @@ struct Session {
     TelnetEngine* telnet = nullptr; // attention, system request and keep-alive bytes
     TraceSwitch trace;              // Set(sink) turns tracing on, Set(nullptr) off
     Clock* clock = &steady_clock;
+    WallClock* wall_clock = &system_wall_clock;  // local time for trace items and capture folders
     SessionHooks hooks;
 
     // Settings.
@@ -65,6 +67,7 @@ struct Session {
 private:
     View no_view;
     SteadyClock steady_clock;
+    SystemWallClock system_wall_clock;
 };
 
 }  // namespace orkan

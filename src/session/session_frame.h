@@ -73,6 +73,7 @@ public:
     virtual void StepFont(FontStep step) { (void)step; }
     virtual void FontSettingsChanged() {}  // the record's font fields changed
     virtual void ToggleAttributeMarkers() {}
+    virtual bool AttributeMarkersShown() const { return false; }
     virtual void LocateCursor() {}
     virtual void ToggleKeyPad() {}
     // The cell under the mouse pointer at the last button press, row and column from 0.

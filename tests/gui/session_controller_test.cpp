@@ -1,22 +1,32 @@
-// The desktop session over a running session without a socket: Qt key events (with the keycode
+// The session controller over a running session without a socket: Qt key events (with the keycode
 // the desktop gives) through the Linux key mapping and the standard key map into the screen and
 // out to the host; key-up keys; the tool bar from standard.bar; menu accelerators that follow a
 // key map loaded after a settings change.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QToolBar>
 
+#include "app/session_core.h"
 #include "app/session_runtime.h"
 #include "charset/session_charset.h"
 #include "clipboard/pasting.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "ds3270/screen_dump.h"
-#include "gui/desktop_session.h"
+#include "app/startup.h"
+#include "gui/session_controller.h"
 #include "gui/qt_ui.h"
 #include "gui_fixture.h"
 #include "keyboard/key_files.h"
@@ -42,7 +52,7 @@ struct Sink : HostBytesSink {
 // X11/xkb keycodes (evdev + 8) of the keys the tests press.
 constexpr quint32 kKeyA = 38, kKeyF3 = 69, kRightCtrl = 105, kKeyZ = 52;
 
-class DesktopSessionTest : public ::testing::Test {
+class ControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::GuiApp();
@@ -56,10 +66,9 @@ protected:
         ASSERT_TRUE(LoadKeyList(s.folders, startup.key_list, ui));
         [[maybe_unused]] const bool named = s.record.SetText(field::SessionFile, "t.ses");
         runtime.file_state().last_saved = s.record;
-        window = std::make_unique<DesktopSession>(runtime, ui, startup);
-        frame.Attach(window.get());
-        window->LoadKeyFiles();
-        window->resize(900, 700);
+        controller.Attach(runtime, startup);
+        controller.LoadKeyFiles();
+        controller.Window().resize(900, 700);
         ASSERT_TRUE(runtime.StartDetachedConnection(sink));
         Feed(kPlainNegotiation);
         Feed(kPanel);
@@ -67,8 +76,7 @@ protected:
     }
     void TearDown() override {
         runtime.Destroy();
-        frame.Attach(nullptr);
-        window.reset();
+        controller.Detach();
     }
     void Feed(std::string_view hex) {
         runtime.FeedHostData(test::FromHex(hex));
@@ -76,7 +84,7 @@ protected:
     }
     void Press(QEvent::Type type, int key, Qt::KeyboardModifiers mods, quint32 keycode, const QString& text = {}) {
         QKeyEvent e(type, key, mods, keycode, 0, 0, text, false, 1, &keyboard);
-        static_cast<QObject*>(window.get())->eventFilter(&window->Frame().Terminal(), &e);
+        controller.Terminal().eventFilter(&controller.Terminal().Frame().Terminal(), &e);
     }
     void Tap(int key, quint32 keycode, const QString& text = {}) {
         Press(QEvent::KeyPress, key, Qt::NoModifier, keycode, text);
@@ -87,7 +95,7 @@ protected:
         return text.substr(0, text.find('\n'));
     }
     QString MenuText(const QString& item) {
-        for (QAction* a : window->menuBar()->findChildren<QAction*>())
+        for (QAction* a : controller.Window().menuBar()->findChildren<QAction*>())
             if (a->text().startsWith(item)) return a->text();
         return {};
     }
@@ -95,15 +103,14 @@ protected:
     test::TempFolder folder;
     PollEventLoop loop;
     QtUi ui;
-    DesktopFrame frame;
-    SessionRuntime runtime{loop, ui, frame};
+    SessionController controller{ui};
+    SessionRuntime runtime{loop, ui, controller};
     StartupState startup;
     Sink sink;
     QInputDevice keyboard{"test keyboard", 9101, QInputDevice::DeviceType::Keyboard};
-    std::unique_ptr<DesktopSession> window;
 };
 
-TEST_F(DesktopSessionTest, KeysReachTheScreenAndTheHostThroughTheKeyMap) {
+TEST_F(ControllerTest, KeysReachTheScreenAndTheHostThroughTheKeyMap) {
     Tap(Qt::Key_A, kKeyA, "a");
     EXPECT_EQ(FirstRow().substr(0, 8), " HELLO a");
     EXPECT_TRUE(sink.sent.empty());
@@ -127,29 +134,29 @@ TEST_F(DesktopSessionTest, KeysReachTheScreenAndTheHostThroughTheKeyMap) {
     }
 }
 
-TEST_F(DesktopSessionTest, ToolBarButtonsRunTheirKeys) {
+TEST_F(ControllerTest, ToolBarButtonsRunTheirKeys) {
     QAction* clear = nullptr;
-    for (QAction* a : window->ToolBar()->actions())
+    for (QAction* a : controller.Window().ToolBar()->actions())
         if (a->text() == "Clear") clear = a;
     ASSERT_NE(clear, nullptr);
     clear->trigger();
     EXPECT_EQ(sink.sent.substr(0, 2), "6D");
 }
 
-TEST_F(DesktopSessionTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDesktopClipboard) {
+TEST_F(ControllerTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDesktopClipboard) {
     auto action = [&](const std::vector<QAction*>& actions, const QString& text) -> QAction* {
         for (QAction* a : actions)
             if (a->text() == text || a->text().startsWith(text + "\t")) return a;
         return nullptr;
     };
-    const QList<QAction*> all = window->menuBar()->findChildren<QAction*>();
+    const QList<QAction*> all = controller.Window().menuBar()->findChildren<QAction*>();
     const std::vector<QAction*> menu(all.begin(), all.end());
     for (const char* item : {"&Copy", "&Paste", "Cu&t", "&Find", "Paste &Repeat"}) {
         SCOPED_TRACE(item);
         ASSERT_NE(action(menu, item), nullptr);
         EXPECT_TRUE(action(menu, item)->isEnabled());
     }
-    const QList<QAction*> bar_actions = window->ToolBar()->actions();
+    const QList<QAction*> bar_actions = controller.Window().ToolBar()->actions();
     const std::vector<QAction*> bar(bar_actions.begin(), bar_actions.end());
     QAction* copy = action(bar, "Copy");
     QAction* paste = action(bar, "Paste");
@@ -175,7 +182,7 @@ TEST_F(DesktopSessionTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDes
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "HELLO\n     ");
 }
 
-TEST_F(DesktopSessionTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChange) {
+TEST_F(ControllerTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChange) {
     EXPECT_TRUE(MenuText("&Undo").endsWith("\tCtrl+Z")) << MenuText("&Undo").toStdString();
     // A map where Ctrl+U undoes and Ctrl+Z does nothing, saved under another name.
     Session& s = runtime.session();
@@ -189,13 +196,100 @@ TEST_F(DesktopSessionTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChan
 
     SessionRecord changed = s.record;
     ASSERT_TRUE(changed.SetText(field::KeyboardFile, "mine.key"));
-    window->ApplyOptions(changed);
+    controller.ApplyOptions(changed);
     EXPECT_TRUE(MenuText("&Undo").endsWith("\tCtrl+U")) << MenuText("&Undo").toStdString();
     Tap(Qt::Key_A, kKeyA, "a");
     EXPECT_EQ(FirstRow().substr(0, 8), " HELLO a");
     Press(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier, kKeyZ);
     Press(QEvent::KeyRelease, Qt::Key_Z, Qt::ControlModifier, kKeyZ);
     EXPECT_EQ(FirstRow().substr(0, 8), " HELLO a");  // Ctrl+Z no longer undoes
+}
+
+// The next message box is answered with its default button; its title is kept.
+void AnswerNextBox(std::vector<QString>& titles) {
+    QTimer::singleShot(0, [&titles] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        titles.push_back(box->windowTitle());
+        box->defaultButton() ? box->defaultButton()->click() : box->accept();
+    });
+}
+
+QAction* MenuAction(QWidget* window, const QString& text) {
+    for (QAction* a : window->findChildren<QAction*>())
+        if (a->text() == text || a->text().startsWith(text + "\t")) return a;
+    return nullptr;
+}
+
+TEST_F(ControllerTest, TheTraceItemSwitchesTheTraceAndShowsItsState) {
+    QAction* trace = MenuAction(controller.Window().menuBar(), "&Trace");
+    ASSERT_NE(trace, nullptr);
+    EXPECT_TRUE(trace->isEnabled());
+    for (const char* item : {"&Dump Buffers", "&Load Debug Screen", "&Save Debug Screen", "&Make ASM Statements"}) {
+        ASSERT_NE(MenuAction(controller.Window().menuBar(), item), nullptr) << item;
+        EXPECT_TRUE(MenuAction(controller.Window().menuBar(), item)->isEnabled()) << item;
+    }
+    std::vector<QString> titles;
+    AnswerNextBox(titles);
+    controller.Window().OnMenuCommand(menu_command::Trace);
+    EXPECT_NE(runtime.session().trace.Target(), nullptr);
+    EXPECT_TRUE(MenuAction(controller.Window().menuBar(), "&Trace")->isChecked());
+    Feed(kPanel);
+    AnswerNextBox(titles);
+    controller.Window().OnMenuCommand(menu_command::Trace);
+    EXPECT_EQ(runtime.session().trace.Target(), nullptr);
+    EXPECT_FALSE(MenuAction(controller.Window().menuBar(), "&Trace")->isChecked());
+    EXPECT_EQ(titles, (std::vector<QString>{"Trace Started", "Trace Stopped"}));
+    const std::string trace_file = test::ReadText(folder / "sessionA.trc");
+    EXPECT_NE(test::ToHex(std::span(reinterpret_cast<const uint8_t*>(trace_file.data()), trace_file.size()))
+                  .find("C8C5D3D3D6"),
+              std::string::npos);  // the panel's record is in it
+}
+
+TEST_F(ControllerTest, CaptureButtonAndSaveScreenAsk) {
+    Session& s = runtime.session();
+    s.folders.screens = folder / "screens";
+    ASSERT_TRUE(s.record.SetText(field::SaveScreenFile, "shot"));
+    s.record.SetNumber(field::SaveFileAction, 2);
+    PanelLayout bar;
+    bar.columns = 1;
+    bar.rows = 1;
+    bar.buttons.push_back({MakeKeyCode(KeyCategory::Oper, oper_fn::CaptureToggle), 0, 0, 1, 1, "Capture", ""});
+    controller.Window().SetToolBar(bar);
+    ASSERT_EQ(controller.Window().ToolBar()->actions().size(), 1);
+    QAction* capture = controller.Window().ToolBar()->actions().front();
+    EXPECT_TRUE(capture->isCheckable());
+    capture->trigger();
+    EXPECT_TRUE(s.indicators.capture_active);
+    EXPECT_TRUE(capture->isChecked());
+    Feed(kPanel);  // a screen that unlocks the keyboard is captured
+    const std::string run = runtime.core().Capture().capture().CaptureFolder();
+    EXPECT_TRUE(std::filesystem::exists(run + "/screen-0001.txt"));
+    EXPECT_TRUE(std::filesystem::exists(run + "/screen-0002.txt"));
+    capture->trigger();
+    EXPECT_FALSE(s.indicators.capture_active);
+    EXPECT_FALSE(capture->isChecked());
+
+    // Save Screen to Disk Ask: the dialog offers to append, and its answer is kept.
+    bool offered = true, found = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        found = true;
+        QCheckBox* append = dialog->findChild<QCheckBox*>();
+        if (append) {
+            offered = append->isChecked();
+            append->setChecked(true);
+        }
+        dialog->selectFile(QString::fromStdString(folder / "asked.txt"));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    });
+    controller.Window().OnMenuCommand(1011);
+    EXPECT_TRUE(found);
+    EXPECT_FALSE(offered);  // numbered files were the setting, not appending
+    EXPECT_EQ(s.record.Number(field::SaveFileAction), 1u);
+    EXPECT_EQ(s.record.Text(field::SaveScreenFile), folder / "asked.txt");
+    EXPECT_NE(test::ReadText(folder / "asked.txt").find("HELLO"), std::string::npos);
 }
 
 }  // namespace

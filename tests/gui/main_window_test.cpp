@@ -1,6 +1,7 @@
-// The session window over a session: the status line through the real window for every session
-// status and while browsing the history, menu commands into key functions with their options
-// page, the window's own menu, keys that never reach Qt's focus chain, the Alt rules, the mouse.
+// The session window and its terminal over a session, with a host that records what they ask: the
+// status line for every session status and while browsing the history, menu commands into key
+// functions with their options page, the window's own menu, keys that never reach Qt's focus
+// chain, the Alt rules, the mouse.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,20 +11,24 @@
 #include <QMouseEvent>
 #include <QPointingDevice>
 
-#include "display/display_fixture.h"
-#include "gui/qt_ui.h"
 #include "capture/screen_history.h"
-#include "gui/session_window.h"
+#include "clipboard/clipboard.h"
+#include "display/display_fixture.h"
+#include "gui/main_window.h"
+#include "gui/qt_ui.h"
+#include "gui/terminal_view.h"
+#include "gui/window_placement.h"
 #include "gui_fixture.h"
 
 namespace orkan {
 namespace {
 
-// A window whose session side records what the window asks of it.
-class RecordingWindow : public SessionWindow {
+// The session side of a window, recording what the window and its terminal ask of it.
+class RecordingHost : public TerminalInput, public MainWindowHost {
 public:
-    using SessionWindow::SessionWindow;
-    using SessionWindow::eventFilter;  // input goes straight in: QApplication would add Qt's own devices
+    explicit RecordingHost(Session& s) : session(s) {}
+    Session& session;
+    MainWindow* window = nullptr;
     std::vector<uint16_t> keys_run;
     std::vector<int> pages_seen;
     std::vector<std::pair<QEvent::Type, int>> key_events;
@@ -31,18 +36,34 @@ public:
     std::vector<int> wheel;
     bool clipboard = false;
 
-protected:
-    void RunKey(uint16_t code) override {
-        keys_run.push_back(code);
-        pages_seen.push_back(TakeOptionsPage());
-    }
-    bool KeyInput(QKeyEvent* e) override {
-        key_events.emplace_back(e->type(), e->key());
-        return true;
-    }
+    void KeyInput(QKeyEvent* e) override { key_events.emplace_back(e->type(), e->key()); }
     void MouseButtonKey(MouseKey key, bool down, MouseModifiers) override { mouse_keys.emplace_back(key, down); }
     void Wheel(int delta) override { wheel.push_back(delta); }
+    void RunKey(uint16_t code) override { keys_run.push_back(code); }
     bool ClipboardAvailable() const override { return clipboard; }
+    void AutoCopy(bool cut) override { MouseSelectionFinished(session, cut); }
+    bool AltKeysForMenu() const override { return session.record.Flag(field::UseAltForMenu) && window->MenuBarShown(); }
+    bool AltKeyFree(bool) const override { return true; }
+    void OpenMenuBar() override { window->OpenMenuBar(); }
+    bool RestoreHiddenMenuBar() override {
+        if (window->MenuBarShown()) return false;
+        window->SetMenuBarShown(true);
+        return true;
+    }
+    void ShowTlsInformation() override {}
+    void ShowWindowMenu(const QPoint&) override {}
+
+    void RunMenuKey(uint16_t code, int page) override {
+        keys_run.push_back(code);
+        pages_seen.push_back(page);
+    }
+    void RunMenuCommand(uint16_t) override {}
+    void SessionChosen(size_t) override {}
+    bool WindowClosing() override { return true; }
+    KeyBindings Bindings() const override { return {}; }
+    std::vector<SessionListItem> Sessions() const override { return {}; }
+    bool Available(MenuNeeds) const override { return true; }
+    bool TraceActive() const override { return false; }
 };
 
 class WindowTest : public ::testing::Test {
@@ -50,16 +71,25 @@ protected:
     void SetUp() override {
         test::GuiApp();
         d.s.record.SetNumber(field::ScreenBuffers, 5);
-        window = std::make_unique<RecordingWindow>(d.s, ui);
+        terminal = std::make_unique<TerminalView>(d.s, host);
+        window = std::make_unique<MainWindow>(d.s, ui, host, &terminal->Frame());
+        host.window = window.get();
+        previous_view = d.s.view;
+        d.s.view = &terminal->View();
         window->resize(900, 700);
         window->show();
     }
+    void TearDown() override {
+        d.s.view = previous_view;
+        window.reset();
+        terminal.reset();
+    }
     std::string Shown(size_t first, size_t count) const {
-        const orkan::StatusText& t = window->Frame().StatusBar().Text();
+        const orkan::StatusText& t = terminal->Frame().StatusBar().Text();
         return std::string(t.cells.begin() + ptrdiff_t(first), t.cells.begin() + ptrdiff_t(first + count));
     }
-    void SendKey(QKeyEvent* event) { window->eventFilter(Term(), event); }
-    QWidget* Term() { return &window->Frame().Terminal(); }
+    void SendKey(QKeyEvent* event) { terminal->eventFilter(Term(), event); }
+    QWidget* Term() { return &terminal->Frame().Terminal(); }
 
     // Events carry devices of the test's own: Qt's default devices would outlive the application
     // object of the test program and break its exit.
@@ -72,7 +102,10 @@ protected:
     QInputDevice keyboard{"test keyboard", 9001, QInputDevice::DeviceType::Keyboard};
     QPointingDevice mouse_device{"test mouse", 9002, QInputDevice::DeviceType::Mouse,
                                  QPointingDevice::PointerType::Generic, QInputDevice::Capability::Position, 1, 5};
-    std::unique_ptr<RecordingWindow> window;
+    RecordingHost host{d.s};
+    View* previous_view = nullptr;
+    std::unique_ptr<TerminalView> terminal;
+    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(WindowTest, EachSessionStatusShowsItsTextInTheWindow) {
@@ -126,11 +159,10 @@ TEST_F(WindowTest, MenuCommandsRunTheirKeyWithTheOptionsPage) {
     window->OnMenuCommand(1208);  // Colors: Oper 2, page 4
     window->OnMenuCommand(1203);  // Larger Font
     window->OnMenuCommand(1107);  // Copy Apend No CR
-    EXPECT_EQ(window->keys_run, (std::vector<uint16_t>{MakeKeyCode(KeyCategory::Oper, 2),
-                                                       MakeKeyCode(KeyCategory::Oper, 4),
-                                                       MakeKeyCode(KeyCategory::Edit, 63)}));
-    EXPECT_EQ(window->pages_seen, (std::vector<int>{4, 0, 0}));
-    EXPECT_EQ(window->TakeOptionsPage(), 0) << "a page is for the one command that chose it";
+    EXPECT_EQ(host.keys_run, (std::vector<uint16_t>{MakeKeyCode(KeyCategory::Oper, 2),
+                                                    MakeKeyCode(KeyCategory::Oper, 4),
+                                                    MakeKeyCode(KeyCategory::Edit, 63)}));
+    EXPECT_EQ(host.pages_seen, (std::vector<int>{4, 0, 0}));
 }
 
 TEST_F(WindowTest, WindowMenuHidesAndShowsTheBars) {
@@ -148,7 +180,7 @@ TEST_F(WindowTest, WindowMenuHidesAndShowsTheBars) {
     QKeyEvent press = Key(QEvent::KeyPress, Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
     SendKey(&press);
     EXPECT_TRUE(window->menuWidget()->isVisible());
-    EXPECT_TRUE(window->key_events.empty());
+    EXPECT_TRUE(host.key_events.empty());
 }
 
 TEST_F(WindowTest, KeysStayWithTheTerminalAndAltFollowsTheOption) {
@@ -157,7 +189,7 @@ TEST_F(WindowTest, KeysStayWithTheTerminalAndAltFollowsTheOption) {
     QKeyEvent backtab = Key(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
     SendKey(&tab);
     SendKey(&backtab);
-    EXPECT_EQ(window->key_events.size(), 2u);
+    EXPECT_EQ(host.key_events.size(), 2u);
     struct Case {
         bool use_alt_for_menu;
         Qt::Key key;
@@ -177,23 +209,23 @@ TEST_F(WindowTest, KeysStayWithTheTerminalAndAltFollowsTheOption) {
         over.ignore();
         SendKey(&over);
         EXPECT_EQ(over.isAccepted(), c.to_key_map) << c.key;
-        window->key_events.clear();
+        host.key_events.clear();
         QKeyEvent press = Key(QEvent::KeyPress, c.key, c.mods);
         SendKey(&press);
-        EXPECT_EQ(window->key_events.size(), c.to_key_map ? 1u : 0u) << c.key;
+        EXPECT_EQ(host.key_events.size(), c.to_key_map ? 1u : 0u) << c.key;
     }
 }
 
 TEST_F(WindowTest, MouseButtonsSelectionAndWheel) {
     d.s.record.SetNumber(field::MouseMoveBeforeSelection, 1);
     d.s.record.SetNumber(field::EnableAutoCutCopy, 1);
-    window->clipboard = true;
+    host.clipboard = true;
     for (uint32_t row = 2; row <= 4; ++row) d.Text(row * 80 + 3, std::string(8, char('A' + row)));
-    const QRect a = window->Frame().Terminal().CellRect(2, 3);
-    const QRect b = window->Frame().Terminal().CellRect(4, 10);
+    const QRect a = terminal->Frame().Terminal().CellRect(2, 3);
+    const QRect b = terminal->Frame().Terminal().CellRect(4, 10);
     auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
         QMouseEvent e(type, at, Term()->mapToGlobal(at), button, held, Qt::NoModifier, &mouse_device);
-        window->eventFilter(Term(), &e);
+        terminal->eventFilter(Term(), &e);
     };
     mouse(QEvent::MouseButtonPress, a.center(), Qt::LeftButton, Qt::LeftButton);
     mouse(QEvent::MouseMove, b.center(), Qt::NoButton, Qt::LeftButton);
@@ -205,22 +237,21 @@ TEST_F(WindowTest, MouseButtonsSelectionAndWheel) {
     // The release copied (auto copy) straight to the clipboard, not as a key; both button edges
     // went to the key map as the left click key.
     EXPECT_EQ(d.ui.ClipboardText(), "CCCCCCCC\nDDDDDDDD\nEEEEEEEE");
-    EXPECT_TRUE(window->keys_run.empty());
-    EXPECT_EQ(window->mouse_keys, (std::vector<std::pair<MouseKey, bool>>{{MouseKey::LeftClick, true},
+    EXPECT_TRUE(host.keys_run.empty());
+    EXPECT_EQ(host.mouse_keys, (std::vector<std::pair<MouseKey, bool>>{{MouseKey::LeftClick, true},
                                                                          {MouseKey::LeftClick, false}}));
-    // Oper 13 moves the cursor to the cell of the last press.
-    window->MoveCursorToMouse();
-    EXPECT_EQ(d.s.ps.cursor_address, 2u * 80 + 3);
+    // The cell of the last press, where Oper 13 moves the cursor.
+    EXPECT_EQ(terminal->LastMouseCell(), (MouseCell{2, 3}));
 
-    window->mouse_keys.clear();
+    host.mouse_keys.clear();
     mouse(QEvent::MouseButtonDblClick, a.center(), Qt::RightButton, Qt::RightButton);
-    EXPECT_EQ(window->mouse_keys, (std::vector<std::pair<MouseKey, bool>>{{MouseKey::RightDoubleClick, true}}));
+    EXPECT_EQ(host.mouse_keys, (std::vector<std::pair<MouseKey, bool>>{{MouseKey::RightDoubleClick, true}}));
 
     QWheelEvent wheel(QPointF(a.center()), QPointF(Term()->mapToGlobal(a.center())), QPoint(), QPoint(0, 40),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false, Qt::MouseEventNotSynthesized,
                       &mouse_device);
-    window->eventFilter(Term(), &wheel);
-    EXPECT_EQ(window->wheel, (std::vector<int>{40}));
+    terminal->eventFilter(Term(), &wheel);
+    EXPECT_EQ(host.wheel, (std::vector<int>{40}));
 }
 
 TEST(WindowPlacementTest, StoredPlaceKeptOnAScreen) {
