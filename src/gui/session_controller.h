@@ -62,6 +62,8 @@ public:
     bool AskForSessionAndConnect() override;
     bool AskForNewSession() override;
     bool ShowAbout() override;
+    bool ShowTransferDialog(bool upload) override;
+    bool ShowTransferLog() override;
     void StepFont(FontStep step) override;
     void FontSettingsChanged() override;
     void ToggleAttributeMarkers() override;
