@@ -106,21 +106,5 @@ TEST(TransferClient, WithoutDialogsTheKeyFunctionsSayWhatToDo) {
     EXPECT_NE(shown.find("The transfer log is the file " + f.folder / "transfer.log"), std::string::npos) << shown;
 }
 
-TEST(TransferClient, TheLogTakesEveryTextButByteCounts) {
-    ClientFixture f;
-    MemoryFile file;
-    f.t.StartDownload(file, f.t.Binary());
-    f.t.session().transfer.events = &f.client;  // the fixture's recorder stands aside
-    f.t.Host(Wsf({OpenField("FT:DATA")}));
-    f.t.Host(Wsf({InsertField("abc")}));
-    f.t.Host(Wsf({OpenField("FT:MSG ")}));
-    f.t.Host(Wsf({InsertField("TRANS03 File transfer complete")}));
-    const std::vector<std::string> lines = f.client.log().Lines();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].substr(kTimePrefixLength), "File transfer complete - 3 bytes");
-    EXPECT_EQ(lines[0].substr(kTimePrefixLength - 3, 3), " - ");
-    EXPECT_EQ(lines[1], "");
-}
-
 }  // namespace
 }  // namespace orkan

@@ -75,12 +75,5 @@ TEST(FrameCodec, TheQuadrantCarriesOverFramesAndIsEmittedAgainInEachNewFrame) {
     EXPECT_EQ(ToHex(second), "7EC3");
 }
 
-TEST(FrameCodec, RepeatReachesAtMostTheLargestAddress) {
-    FrameDecoder d;
-    std::vector<uint8_t> out;
-    DecodeFrameData(d, FromHex("3C 3F FF 40"), out);  // 14-bit address 16383
-    EXPECT_EQ(out.size(), 16383u);
-}
-
 }  // namespace
 }  // namespace orkan

@@ -106,6 +106,7 @@ TEST(TransferLog, KeepsTextsButNotByteCountsAndEndsEachTransferWithAnEmptyLine) 
     log.on_line = [&](const std::string& line) { seen.push_back(line); };
     const std::string t = TimePrefix(0);
     EXPECT_EQ(t.size(), kTimePrefixLength);
+    EXPECT_EQ(t.substr(kTimePrefixLength - 3), " - ");
     for (const std::string& text : {t + "Download A to b", t + "Bytes transferred = 100", t + "File transfer complete",
                                     std::string()})
         ASSERT_TRUE(log.Append(text)) << log.error();

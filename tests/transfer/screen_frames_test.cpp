@@ -157,13 +157,5 @@ TEST(ScreenFrames, OtherRecordsAreNotFrames) {
     }
 }
 
-// The host's transfer program asks for Enter while the command waits for it.
-TEST(ScreenFrames, EnterRequestIsAnswered) {
-    TransferSession t;
-    MemoryFile file;
-    t.StartDownload(file, t.Binary());
-    EXPECT_EQ(t.Host("F1C2 115D7F1D4011D9401DC85C5C5C1D4013"), "7DD9C5");
-}
-
 }  // namespace
 }  // namespace orkan
