@@ -32,6 +32,7 @@ constexpr std::array kLongOptions = {
     LongOption{"appdata", CmdOption::AppData, false},  LongOption{"headless", std::nullopt, false},
     LongOption{"dump", std::nullopt, false},           LongOption{"help", std::nullopt, false},
     LongOption{"version", std::nullopt, false},        LongOption{"size", std::nullopt, true},
+    LongOption{"printer", std::nullopt, true},
 };
 
 constexpr std::array<std::string_view, 8> kColourSchemes = {"GRAY", "RED",  "YELLOW",  "GREEN",
@@ -211,6 +212,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
     bool options_ended = false;
     bool headless = false, dump = false, help = false, version = false;
     std::string size;
+    std::string printer;
 
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i] ? argv[i] : "";
@@ -242,7 +244,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                     }
                     inline_value = argv[++i];
                 }
-                size = std::string(*inline_value);
+                (name == "printer" ? printer : size) = std::string(*inline_value);
                 continue;
             }
             if (!found->option) {
@@ -288,6 +290,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
     out.dump = dump;
     out.help = help;
     out.version = version;
+    out.printer = printer;
     return 0;
 }
 
@@ -313,6 +316,7 @@ std::string CommandLineUsage(std::string_view program) {
            "  --appdata          use the per-user application data folder\n"
            "  --headless         run without a window\n"
            "  --dump             print each host screen (headless)\n"
+           "  --printer NAME     print to a CUPS queue, <default>, or a file ending in .pdf or .txt\n"
            "  --help, --version\n";
 }
 

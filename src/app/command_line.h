@@ -48,6 +48,7 @@ struct CommandLine {
     bool dump = false;
     bool help = false;
     bool version = false;
+    std::string printer;  // --printer: a CUPS queue, "<default>", or a .pdf/.txt file for this run
     // Values that were cut to kCommandLineValueLimit characters, for the caller to show.
     std::vector<std::string> notes;
 

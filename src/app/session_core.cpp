@@ -27,6 +27,7 @@ SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
       frame_(frame),
       history_(runtime.session()),
       capture_(runtime.session(), &runtime.loop()),
+      printing_(runtime.session(), runtime.loop()),
       transfer_(runtime.session(), runtime.loop()) {
     Session& s = runtime.session();
     // A saved HTML screen shows attribute positions as the window does.
@@ -102,6 +103,9 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::Maximise: frame_.Arrange(Arrangement::Maximise, 0); return true;
         case op::Restore: frame_.Arrange(Arrangement::Restore, 0); return true;
         case op::ShowWindow: frame_.Arrange(Arrangement::BringToFront, 0); return true;
+        case op::PrintScreen:
+        case op::PrintScreenAsk:
+        case op::PrintFile: return printing_.RunOper(number);
         case op::SendToHost:
         case op::ReceiveFromHost:
         case op::TransferLog: return transfer_.RunOper(number, frame_);

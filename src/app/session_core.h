@@ -14,6 +14,7 @@
 
 #include "capture/capture_commands.h"
 #include "capture/screen_history.h"
+#include "print/printing.h"
 #include "session/session_hooks.h"
 #include "transfer/transfer_client.h"
 
@@ -42,6 +43,7 @@ public:
     SessionCore& operator=(const SessionCore&) = delete;
 
     ScreenHistory& History() { return history_; }
+    Printing& Print() { return printing_; }
     TransferClient& Transfer() { return transfer_; }
 
     // OperHook: the keyboard's Oper functions (after its Wang and line-mode rules). True when the
@@ -74,6 +76,7 @@ private:
     SessionFrame& frame_;
     ScreenHistory history_;
     CaptureSubsystem capture_;
+    Printing printing_;
     TransferClient transfer_;
 };
 

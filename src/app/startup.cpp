@@ -12,6 +12,7 @@
 #include "config/profile_file.h"
 #include "config/session_file.h"
 #include "config/settings_file.h"
+#include "print/printer_target.h"
 
 namespace orkan {
 
@@ -110,6 +111,8 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     Session& s = runtime.session();
     Ui& ui = s.ui;
     for (const std::string& note : cl.notes) ui.ShowMessage({std::string(kCommandLineErrorTitle), note});
+    // Before the change to the documents folder, so a relative output file is where it was named.
+    if (!cl.printer.empty()) s.print.printer = PrinterNameForRun(cl.printer);
 
     if (!ResolveFolders(FolderRequestFrom(cl, env.program_data), env.env, s.folders, ui)) return kStartupFailed;
     if (!PrepareAppData(s.folders, ui)) return kStartupFailed;

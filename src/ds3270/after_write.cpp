@@ -142,6 +142,7 @@ void KeyboardRestore(Session& session) {
 void AfterWrite(Session& session) {
     RefreshFieldCount(session);
     if (session.hooks.clipboard) session.hooks.clipboard->AfterHostWrite();
+    if (session.hooks.print) session.hooks.print->HostWrite();
     if (IsTransferStatus(session.status)) return;
     SessionHooks& hooks = session.hooks;
     if (hooks.transfer) hooks.transfer->AfterWriteFinished();

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "display/palette.h"
+#include "gui/print_page_setup.h"
 #include "gui/qt_text.h"
 
 namespace orkan {
@@ -129,6 +130,10 @@ OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, cons
             w = MakeColourPage();
         } else if (number == P::Font) {
             w = MakeFontPage();
+        } else if (number == P::PageSetup && available.page_setup) {
+            PageSetupPage setup = MakePageSetupPage(record_, ui_);
+            w = setup.page;
+            takers_.push_back(std::move(setup.take));
         } else {
             w = MakeTablePage(number);
         }

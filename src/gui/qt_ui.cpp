@@ -12,6 +12,7 @@
 
 #include "charset/display_unicode.h"
 #include "gui/find_dialog.h"
+#include "gui/print_dialog.h"
 #include "gui/qt_text.h"
 
 namespace orkan {
@@ -139,6 +140,11 @@ std::optional<uint16_t> QtUi::ChooseFromMenu(const std::vector<MenuItem>& items)
     open_menu_ = nullptr;
     if (!chosen || dismissed_) return std::nullopt;
     return uint16_t(chosen->data().toUInt());
+}
+
+std::optional<PrintDialogAnswer> QtUi::AskPrinter(const PrintDialogRequest& request) {
+    if (!CanShowWindows(dismissed_)) return std::nullopt;
+    return RunPrintDialog(parent_.data(), request, open_dialog_);
 }
 
 namespace {

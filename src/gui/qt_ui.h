@@ -35,6 +35,7 @@ public:
     std::optional<uint16_t> ChooseFromMenu(const std::vector<MenuItem>& items) override;
     std::optional<std::string> AskFileName(const FileDialogRequest& request) override;
     bool CanAsk() const override { return !dismissed_; }
+    std::optional<PrintDialogAnswer> AskPrinter(const PrintDialogRequest& request) override;
 
     // While one lives, clipboard text also goes to the primary selection (where the window system
     // has one), so a middle click pastes what the mouse just selected.

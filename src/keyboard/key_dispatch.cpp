@@ -236,6 +236,7 @@ void ExecuteKey(Session& session, uint16_t code, bool internal) {
     }
     if (category == KeyCategory::KeyUp || IsFunction(code, KeyCategory::Edit, edit_fn::NoFunction)) return;
     NoteKeyFunction(session, code);
+    if (session.hooks.print) session.hooks.print->KeyFunction(code);
     KeyboardState& kb = session.keyboard;
     if (!IsFunction(code, KeyCategory::Edit, edit_fn::Undo) && !IsFunction(code, KeyCategory::Edit, edit_fn::Reset))
         kb.undo.edited = true;

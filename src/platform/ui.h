@@ -60,6 +60,21 @@ struct FileDialogRequest {
     bool* append = nullptr;
 };
 
+// The print dialog (Print Screen Ask): it opens on `printer` and gives back the printer chosen.
+// Texts are UTF-8 here: printer names are CUPS queue names or file paths.
+struct PrintDialogRequest {
+    std::string printer;  // a CUPS queue, "<default>", or a file ending in ".pdf" or ".txt"
+    std::string document;
+    bool landscape = false;
+};
+struct PrintDialogAnswer {
+    std::string printer;       // a queue, or a file path ending in ".pdf"
+    double paper_width = 0;    // portrait, in points; 0: the system's paper
+    double paper_height = 0;
+    bool landscape = false;    // the dialog's orientation, used where the profile leaves it to the printer
+    int copies = 1;
+};
+
 class Ui {
 public:
     virtual ~Ui() = default;
@@ -80,6 +95,9 @@ public:
     virtual std::optional<std::string> AskFileName(const FileDialogRequest&) { return std::nullopt; }
     // Whether this Ui can show dialogs at all (the headless program's cannot).
     virtual bool CanAsk() const { return false; }
+
+    // The print dialog: the printer chosen, nothing when cancelled or when there is no window.
+    virtual std::optional<PrintDialogAnswer> AskPrinter(const PrintDialogRequest&) { return std::nullopt; }
 
 private:
     std::string local_clipboard_;

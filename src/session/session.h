@@ -22,6 +22,7 @@
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "platform/wall_clock.h"
+#include "print/print_state.h"
 #include "transfer/transfer_state.h"
 
 namespace orkan {
@@ -60,6 +61,7 @@ struct Session {
     Selection selection;
     ClipboardState clipboard;
     StatusIndicators indicators;
+    PrintState print;
     TransferState transfer;
 
     void Trace(TraceType type, std::span<const uint8_t> data) { trace.TraceRecord(type, data); }

@@ -93,6 +93,9 @@ public:
     virtual void PrintScreen() = 0;
     virtual void PrintTextFile(const std::string& path) = 0;
     virtual void CopyFileToPrinter(const std::string& path, const std::string& printer) = 0;
+    // A two-up print waits for its second screen only while nothing else happens.
+    virtual void KeyFunction(uint16_t code) { (void)code; }
+    virtual void HostWrite() {}
 };
 
 // Host file transfer.

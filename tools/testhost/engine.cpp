@@ -528,6 +528,10 @@ void Engine::HandleRecord(const TelnetServer::Event& ev) {
         shell_->OnRecord(d, clock_());
         return;
     }
+    if (d.size() == 1 && d[0] == 0x6B) {
+        log_.Line("NOTE", "print text acknowledged");
+        return;
+    }
     if (!d.empty() && d[0] == ds::kAidStructuredField) {
         log_.Line("NOTE", "structured-field reply nobody asked for");
         QueryReply q;
@@ -728,6 +732,24 @@ void Engine::RunActions(std::vector<script::Action> actions, size_t from) {
             waiting_ = Waiting{Wait::SscpLu, clock_() + std::max(config_.reply_timeout, 300.0),
                                [this, actions, i] { RunActions(actions, i + 1); }};
             return;
+        }
+        case K::PrintText: {
+            // Host print text: structured field 0x0F, qualifier 0x1F, print selector; "\n" a line end.
+            Bytes b = {ds::kWriteStructuredField, 0x00, 0x00, 0x0F, 0x1F, 0x00, 0x00, 0x00};
+            const std::string text = script::Expand(a.text, lookup);
+            for (size_t k = 0; k < text.size(); ++k) {
+                if (text[k] == '\\' && k + 1 < text.size() && text[k + 1] == 'n') {
+                    b.push_back(0x25);
+                    ++k;
+                } else {
+                    b.push_back(codec_.HostByte(text[k]));
+                }
+            }
+            const size_t length = b.size() - 1;
+            b[1] = static_cast<uint8_t>(length >> 8);
+            b[2] = static_cast<uint8_t>(length & 0xFF);
+            SendLogged(b, k3270Data, 0, "print text");
+            break;
         }
         case K::Bind:
             SendBind(a.name);
