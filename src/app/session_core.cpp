@@ -33,6 +33,7 @@ SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
     // A saved HTML screen shows attribute positions as the window does.
     capture_.capture().attribute_markers_shown = [&frame] { return frame.AttributeMarkersShown(); };
     AttachKeyboard(s);
+    transfer_.SetFrame(&frame);
     s.hooks.history = &history_;
     s.hooks.oper = this;
 }

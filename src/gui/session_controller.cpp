@@ -192,6 +192,12 @@ bool SessionController::ShowTransferDialog(bool upload) {
     return true;
 }
 
+bool SessionController::ShowTransferProgress(bool upload) {
+    if (!window_ || !runtime_) return false;
+    OpenTransferProgress(window_.get(), runtime_->session(), runtime_->core().Transfer(), upload);
+    return true;
+}
+
 bool SessionController::ShowTransferLog() {
     if (!window_ || !runtime_) return false;
     OpenTransferLog(window_.get(), runtime_->core().Transfer());

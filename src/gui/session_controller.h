@@ -64,6 +64,7 @@ public:
     bool ShowAbout() override;
     bool ShowTransferDialog(bool upload) override;
     bool ShowTransferLog() override;
+    bool ShowTransferProgress(bool upload) override;
     void StepFont(FontStep step) override;
     void FontSettingsChanged() override;
     void ToggleAttributeMarkers() override;

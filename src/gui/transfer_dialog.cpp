@@ -58,8 +58,8 @@ QString PcNameOf(QString host) {
 
 }  // namespace
 
-TransferDialog::TransferDialog(Session& session, TransferClient& client, bool upload, QWidget* parent)
-    : QDialog(parent), session_(session), client_(client), upload_(upload) {
+TransferDialog::TransferDialog(Session& session, TransferClient& client, bool upload, bool watching, QWidget* parent)
+    : QDialog(parent), session_(session), client_(client), upload_(upload), watching_(watching) {
     setObjectName(upload ? "Upload" : "Download");
     setWindowTitle(upload ? "Send File to Host" : "Receive File from Host");
 
@@ -222,9 +222,10 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
 
     inputs_ = {host_file_, pc_file_,  pc_directory_, browse_file, browse_folder, additional_, mode_box, system_box,
                tso_allocation_, list_box, start_};
-    Fill(LoadRequest(session_.record, upload ? TransferDirection::Upload : TransferDirection::Download));
+    Fill(watching ? client_.CurrentRequest()
+                  : LoadRequest(session_.record, upload ? TransferDirection::Upload : TransferDirection::Download));
     client_.SetWindow(this);
-    SetRunning(false);
+    SetRunning(watching && client_.Running());
 }
 
 TransferDialog::~TransferDialog() {
@@ -350,8 +351,9 @@ void TransferDialog::TransferEnded(const TransferOutcome& outcome) {
     progress_->setRange(0, kProgressScale);
     progress_->setValue(outcome.success ? kProgressScale : 0);
     SetRunning(false);
-    // A failed transfer keeps the dialog open with its message; a good one goes with the host's
-    // next screen.
+    // A failed transfer keeps the user's dialog open with its message; a good one goes with the
+    // host's next screen. A macro's goes either way: the macro goes on and the log keeps the texts.
+    if (watching_ && !outcome.success) close();
 }
 
 void TransferDialog::CloseAfterTransfer() { close(); }
@@ -430,9 +432,15 @@ void OpenTransferDialog(QWidget* parent, Session& session, TransferClient& clien
             return;
         }
     }
-    auto* dialog = new TransferDialog(session, client, upload, parent);
+    auto* dialog = new TransferDialog(session, client, upload, false, parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
+    dialog->show();
+}
+
+void OpenTransferProgress(QWidget* parent, Session& session, TransferClient& client, bool upload) {
+    auto* dialog = new TransferDialog(session, client, upload, true, parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
 }
 

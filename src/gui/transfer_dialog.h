@@ -28,7 +28,9 @@ struct Session;
 class TransferDialog final : public QDialog, public TransferWindow {
     Q_OBJECT
 public:
-    TransferDialog(Session& session, TransferClient& client, bool upload, QWidget* parent);
+    // `watching`: the transfer the client runs now was started elsewhere (a macro); the dialog
+    // shows its request and progress and goes at its end.
+    TransferDialog(Session& session, TransferClient& client, bool upload, bool watching, QWidget* parent);
     ~TransferDialog() override;
 
     bool upload() const { return upload_; }
@@ -59,6 +61,7 @@ private:
     Session& session_;
     TransferClient& client_;
     const bool upload_;
+    const bool watching_;
     bool running_ = false;
     size_t shown_host_entries_ = size_t(-1);
 
@@ -92,5 +95,7 @@ private:
 
 // Opens the dialog (or brings the one already open forward) over `parent`, without waiting.
 void OpenTransferDialog(QWidget* parent, Session& session, TransferClient& client, bool upload);
+// The dialog for the transfer a macro has just started.
+void OpenTransferProgress(QWidget* parent, Session& session, TransferClient& client, bool upload);
 
 }  // namespace orkan

@@ -69,6 +69,11 @@ public:
         return false;
     }
     virtual bool ShowTransferLog() { return false; }
+    // A transfer a macro started: the dialog shows its progress and goes at its end.
+    virtual bool ShowTransferProgress(bool upload) {
+        (void)upload;
+        return false;
+    }
     // Display-only operations: without a window there is nothing to change.
     virtual void StepFont(FontStep step) { (void)step; }
     virtual void FontSettingsChanged() {}  // the record's font fields changed

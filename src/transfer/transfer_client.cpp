@@ -84,7 +84,10 @@ TransferStart TransferClient::Start(const TransferRequest& request, TransferDone
     TransferStart result =
         StartTransfer(session_, request, [this](const TransferOutcome& o) { TransferDoneByHost(o); });
     if (result.started) {
+        current_ = request;
         done_ = std::move(done);
+        if (request.from_macro && frame_ && !window_)
+            [[maybe_unused]] const bool shown = frame_->ShowTransferProgress(request.direction == TransferDirection::Upload);
         const auto period = std::clamp<std::chrono::milliseconds>(timeout_ / 4, std::chrono::milliseconds(20),
                                                                  std::chrono::milliseconds(1000));
         timers_.Start(kWatchTimer, period, false, [this] { Watch(); });

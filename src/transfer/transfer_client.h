@@ -77,6 +77,10 @@ public:
     bool RunOper(uint8_t number, SessionFrame& frame);
 
     void SetWindow(TransferWindow* window) { window_ = window; }
+    // Where a transfer that a macro starts is shown (the window's dialog); none by default.
+    void SetFrame(SessionFrame* frame) { frame_ = frame; }
+    // The request of the transfer now running (or the last one).
+    const TransferRequest& CurrentRequest() const { return current_; }
     TransferWindow* window() const { return window_; }
     TransferLog& log() { return log_; }
     void SetTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
@@ -100,6 +104,8 @@ private:
     ScopedTimers timers_;
     TransferLog log_;
     TransferWindow* window_ = nullptr;
+    SessionFrame* frame_ = nullptr;
+    TransferRequest current_;
     std::chrono::milliseconds timeout_ = kDefaultTransferTimeout;
     bool log_error_shown_ = false;
     bool close_window_after_write_ = false;

@@ -7,6 +7,7 @@
 #include "transfer/multiple_transfer.h"
 #include "transfer/transfer_client.h"
 #include "transfer/transfer_messages.h"
+#include "transfer/transfer_protocol.h"
 #include "transfer_session.h"
 
 namespace orkan {
@@ -104,6 +105,30 @@ TEST(TransferClient, WithoutDialogsTheKeyFunctionsSayWhatToDo) {
     const std::string shown = f.t.h.TakeMessages();
     EXPECT_NE(shown.find("SENDFILE or RECEIVEFILE"), std::string::npos) << shown;
     EXPECT_NE(shown.find("The transfer log is the file " + f.folder / "transfer.log"), std::string::npos) << shown;
+}
+
+TEST(TransferClient, AMacrosTransferIsShownWhereTheWindowCanShowIt) {
+    struct Window final : SessionFrame {
+        bool ShowTransferProgress(bool upload) override {
+            shown.push_back(upload);
+            return true;
+        }
+        std::vector<bool> shown;
+    } window;
+    ClientFixture f;
+    f.client.SetFrame(&window);
+    TransferRequest r;
+    r.host_file = "A";
+    r.pc_file = "x";
+    ASSERT_TRUE(f.client.Start(r).started);  // the user's own: the dialog is already there
+    CancelTransfer(f.t.session());
+    AbortTransfer(f.t.session(), "end");
+    r.from_macro = true;
+    r.host_file = "B";
+    f.t.session().status = SessionStatus::Unlocked;
+    ASSERT_TRUE(f.client.Start(r).started);
+    EXPECT_EQ(window.shown, std::vector<bool>{false});
+    EXPECT_EQ(f.client.CurrentRequest().host_file, "B");
 }
 
 }  // namespace
