@@ -15,6 +15,7 @@
 #include "capture/capture_commands.h"
 #include "capture/screen_history.h"
 #include "print/printing.h"
+#include "session/menu_commands.h"
 #include "session/session_hooks.h"
 #include "transfer/transfer_client.h"
 
@@ -23,17 +24,6 @@ namespace orkan {
 class SessionRuntime;
 class SessionFrame;
 struct Session;
-
-// Menu commands without a key function.
-namespace menu_command {
-inline constexpr uint16_t Trace = 3001;
-inline constexpr uint16_t DumpBuffers = 3002;
-inline constexpr uint16_t SaveDebugScreen = 3003;
-inline constexpr uint16_t LoadDebugScreen = 3004;
-inline constexpr uint16_t About = 3005;
-inline constexpr uint16_t Listing = 3009;
-inline constexpr uint16_t EditMacro = 3011;
-}  // namespace menu_command
 
 class SessionCore final : public OperHook {
 public:

@@ -176,6 +176,8 @@ bool SessionRuntime::BeginConnect() {
     Session& s = *session_;
     CloseConnection();
     orkan::EraseScreen(s, 1);
+    // Every connection starts with an empty ring, sized by the session as it now stands.
+    if (s.hooks.history) s.hooks.history->Reset();
 
     TelnetConfig config;
     config.terminal_type = TerminalModelEntry(s, TerminalModelIndex(s)).terminal_type;

@@ -116,7 +116,7 @@ constexpr std::array kMenuTable = {
     Item(1403, "P&ause", kOper, 40, N::Macros),
     Item(1404, "&Stop", kOper, 39, N::Macros),
     Line(),
-    Command(menu_id::EditMacro, "&Edit", N::Macros),
+    Command(menu_command::EditMacro, "&Edit", N::Macros),
     Title("&Macro"),
 
     Item(1501, "&Keyboard Edit", kOper, 26, N::KeyEditors),
@@ -146,17 +146,17 @@ constexpr std::array kMenuTable = {
     Item(1701, "&Contents", kOper, 41, N::Help),
     Item(1702, "&Search for help on...", kOper, 42, N::Help),
     Line(),
-    SubCommand(menu_id::Trace, "&Trace", N::Trace),
-    SubCommand(menu_id::DumpBuffers, "&Dump Buffers", N::Trace),
+    SubCommand(menu_command::Trace, "&Trace", N::Trace),
+    SubCommand(menu_command::DumpBuffers, "&Dump Buffers", N::Trace),
     Sub(1801, "&Macro Debug Window", kOper, 51, N::Macros),
     Line(MenuLevel::SubItem),
-    SubCommand(menu_id::LoadDebugScreen, "&Load Debug Screen", N::DebugScreens),
-    SubCommand(menu_id::SaveDebugScreen, "&Save Debug Screen", N::DebugScreens),
+    SubCommand(menu_command::LoadDebugScreen, "&Load Debug Screen", N::DebugScreens),
+    SubCommand(menu_command::SaveDebugScreen, "&Save Debug Screen", N::DebugScreens),
     Line(MenuLevel::SubItem),
-    SubCommand(menu_id::AsmListing, "&Make ASM Statements", N::Listing),
+    SubCommand(menu_command::Listing, "&Make ASM Statements", N::Listing),
     SubTitle("&Debug Functions"),
     Line(),
-    Command(menu_id::About, "&About"),
+    Command(menu_command::About, "&About"),
     Title("&Help"),
 };
 // clang-format on
@@ -174,7 +174,7 @@ MenuNode NodeFor(const MenuEntry& e, const MenuInputs& in) {
     node.text = std::string(e.text);
     if (in.keys && !(e.flags & menu_flag::Popup)) node.text += AcceleratorText(e.key_code, *in.keys);
     node.enabled = e.needs == MenuNeeds::Nothing || (in.available && in.available(e.needs));
-    node.checked = e.id == menu_id::Trace && in.trace_active;
+    node.checked = e.id == menu_command::Trace && in.trace_active;
     return node;
 }
 

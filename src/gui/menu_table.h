@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "keyboard/key_list.h"
+#include "session/menu_commands.h"
 
 namespace orkan {
 
@@ -54,13 +55,7 @@ struct MenuEntry {
 namespace menu_id {
 inline constexpr uint16_t SessionListFirst = 2000;  // 2000-2999: the n-th running session
 inline constexpr uint16_t SessionListLast = 2999;
-inline constexpr uint16_t Trace = 3001;
-inline constexpr uint16_t DumpBuffers = 3002;
-inline constexpr uint16_t SaveDebugScreen = 3003;
-inline constexpr uint16_t LoadDebugScreen = 3004;
-inline constexpr uint16_t About = 3005;
-inline constexpr uint16_t AsmListing = 3009;
-inline constexpr uint16_t EditMacro = 3011;
+// 3001-3011: the commands of session/menu_commands.h.
 // The window's own menu (the system menu of other desktops).
 inline constexpr uint16_t ToggleToolBar = 6001;
 inline constexpr uint16_t ToggleMenuBar = 6002;

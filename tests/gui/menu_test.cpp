@@ -60,7 +60,7 @@ TEST(MenuTest, AcceleratorTextsFollowTheKeyMap) {
         {"none, Shift, Ctrl, Alt on one key", {{{12, 3}, Oper(8)}, {{12, 1}, Oper(8)}}, 1202, "&Smaller Font\tShift+K12"},
         {"a key-up key shows no modifier", {{{95, 0}, kKeyUp}, {{95, 1}, Oper(3)}}, 1013, "E&xit\tRightCtrl"},
         {"a function on no key", {{{77, 2}, Edit(3)}}, 1102, "Cu&t"},
-        {"commands without a function get nothing", {{{0, 0}, kKeyNoFunction}}, menu_id::About, "&About"},
+        {"commands without a function get nothing", {{{0, 0}, kKeyNoFunction}}, menu_command::About, "&About"},
         {"submenu items too", {{{1, 0}, Edit(63)}}, 1107, "Copy Apend &No CR\tK1"},
     };
     for (const Case& c : cases) {
@@ -101,10 +101,10 @@ TEST(MenuTest, StructureFromTheTable) {
     // Parts not built are disabled, never working items; what is built stays enabled.
     EXPECT_FALSE(Find(model, 1103)->enabled);
     EXPECT_FALSE(Find(model, 1401)->enabled);
-    EXPECT_FALSE(Find(model, menu_id::Trace)->enabled);
+    EXPECT_FALSE(Find(model, menu_command::Trace)->enabled);
     EXPECT_TRUE(Find(model, 1006)->enabled);
     EXPECT_TRUE(Find(model, 1202)->enabled);
-    EXPECT_TRUE(Find(model, menu_id::About)->enabled);
+    EXPECT_TRUE(Find(model, menu_command::About)->enabled);
     // The session list stands where "Session &A" stood, the own session checked.
     const MenuNode* a = Find(model, 2000);
     const MenuNode* c = Find(model, 2001);
