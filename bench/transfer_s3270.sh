@@ -7,7 +7,8 @@
 #
 #   bench/transfer_s3270.sh [BUILD_DIR] [MB] [ROUNDS]     (defaults: build 64 3)
 #
-# Clients come from BENCH_CLIENTS (default "s3270"). A client NAME is a function
+# Clients come from BENCH_CLIENTS (default "s3270"; "s3270 orkan" adds ours, which needs
+# bench/orkan_transfer_client built). A client NAME is a function
 # client_NAME PORT DIRECTION LOCAL HOSTFILE MODE that runs one transfer against the host on PORT
 # (DIRECTION send or receive; MODE binary, or text with LF line ends locally and CR LF on the
 # wire) and returns when it is done; it may start its program anew for each transfer, and an
@@ -26,6 +27,7 @@ host_pid=""
 s3_pid=""
 cleanup() {
     [ -n "$s3_pid" ] && kill "$s3_pid" 2>/dev/null
+    [ -n "${orkan_pid:-}" ] && kill "$orkan_pid" 2>/dev/null
     [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
     wait 2>/dev/null || true
     rm -rf "$work"
@@ -65,6 +67,31 @@ end_s3270() {
     echo "Quit()" >&"${S3[1]}" || true
     wait "$s3_pid" 2>/dev/null || true
     s3_pid=""
+}
+
+# Our client: bench/transfer_client.cpp as a coprocess, connected once.
+orkan_pid=""
+orkan_do() {
+    echo "$1" >&"${ORK[1]}"
+    local line
+    IFS= read -r -t 900 line <&"${ORK[0]}" || { echo "transfer_s3270: our client did not answer '$1'" >&2; return 1; }
+    [ "$line" = ok ] || { echo "transfer_s3270: our client: $line" >&2; return 1; }
+}
+client_orkan() {
+    local port=$1 direction=$2 local_file=$3 host_file=$4 mode=$5
+    if [ -z "$orkan_pid" ]; then
+        [ -x "$build/bench/orkan_transfer_client" ] || { echo "transfer_s3270: $build/bench/orkan_transfer_client is not built" >&2; exit 1; }
+        coproc ORK { exec "$build/bench/orkan_transfer_client" 2>/dev/null; }
+        orkan_pid=$ORK_PID
+        orkan_do "connect $port"
+    fi
+    orkan_do "$direction $local_file $host_file $mode"
+}
+end_orkan() {
+    [ -z "$orkan_pid" ] && return
+    echo "quit" >&"${ORK[1]}" || true
+    wait "$orkan_pid" 2>/dev/null || true
+    orkan_pid=""
 }
 
 start_host() {

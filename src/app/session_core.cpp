@@ -29,11 +29,13 @@ SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
       history_(runtime.session()),
       capture_(runtime.session(), &runtime.loop()),
       printing_(runtime.session(), runtime.loop()),
+      transfer_(runtime.session(), runtime.loop()),
       macros_(runtime, frame) {
     Session& s = runtime.session();
     // A saved HTML screen shows attribute positions as the window does.
     capture_.capture().attribute_markers_shown = [&frame] { return frame.AttributeMarkersShown(); };
     AttachKeyboard(s);
+    transfer_.SetFrame(&frame);
     s.hooks.history = &history_;
     s.hooks.oper = this;
     s.hooks.settings = this;
@@ -109,6 +111,9 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::PrintScreen:
         case op::PrintScreenAsk:
         case op::PrintFile: return printing_.RunOper(number);
+        case op::SendToHost:
+        case op::ReceiveFromHost:
+        case op::TransferLog: return transfer_.RunOper(number, frame_);
         case op::PrevScreen: history_.PreviousScreen(); return true;
         case op::NextScreen: history_.NextScreen(); return true;
         case op::RunStartupMacro: macros_.RunConnectMacro(); return true;

@@ -19,6 +19,7 @@
 #include "print/printing.h"
 #include "session/menu_commands.h"
 #include "session/session_hooks.h"
+#include "transfer/transfer_client.h"
 
 namespace orkan {
 
@@ -38,6 +39,7 @@ public:
     ScreenHistory& History() { return history_; }
     SessionMacros& Macros() { return macros_; }
     Printing& Print() { return printing_; }
+    TransferClient& Transfer() { return transfer_; }
 
     // OperHook: the keyboard's Oper functions (after its Wang and line-mode rules). True when the
     // function was carried out or refused with a message.
@@ -76,6 +78,7 @@ private:
     ScreenHistory history_;
     CaptureSubsystem capture_;
     Printing printing_;
+    TransferClient transfer_;
     SessionMacros macros_;
 };
 

@@ -50,7 +50,6 @@ struct ProgramSettings {
     int AllowSendReceiveSwap = 0;
     int IgnoreInvalidSBA = 0;
     int IgnoreInvalidWrite = 0;
-    int UploadConvertLFtoCRLF = 0;
     int ShowMenuWindowTitle = 0;
     int HideSesExtension = 0;
     int ShowFileManagerButton = 0;
@@ -59,6 +58,7 @@ struct ProgramSettings {
     int AllowHostMacros = 0;
 
     // Keys with other defaults.
+    int UploadConvertLFtoCRLF = 1;  // Linux text files end their lines in LF alone: on by default
     int CopyBufferSize = 64;  // thousands of bytes
     int RecordWait = 20;
     int PatbltCursor = 1;

@@ -63,7 +63,7 @@ constexpr std::array kIntKeys = {
     IntKey{"DisplayByField", &P::DisplayByField, NumberRule::Flag, 0, 1},
     IntKey{"ColorModifyField", &P::ColorModifyField, NumberRule::Flag, 0, 1},
     IntKey{"StatusBarFullPaint", &P::StatusBarFullPaint, NumberRule::Flag, 0, 1},
-    IntKey{"BigNumberFormat", &P::BigNumberFormat, NumberRule::Flag, 0, 1},
+    IntKey{"BigNumberFormat", &P::BigNumberFormat, NumberRule::OrDefault, 0, 2},
     IntKey{"AdditionalKeys", &P::AdditionalKeys, NumberRule::Flag, 0, 1},
     IntKey{"WCCPrintAccumulate", &P::WCCPrintAccumulate, NumberRule::Flag, 0, 1},
     IntKey{"AllowSendReceiveSwap", &P::AllowSendReceiveSwap, NumberRule::Flag, 0, 1},

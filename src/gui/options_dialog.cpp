@@ -64,6 +64,12 @@ constexpr OptionRow kRows[] = {
     {P::CutPaste, &field::MouseMoveBeforeSelection, "Cells the mouse moves before a selection starts", ""},
     {P::CutPaste, &field::NumberOfCopyBuffers, "Copy buffers", ""},
     {P::CutPaste, &field::MoveCursorToEndOnPaste, "Cursor after the pasted text", ""},
+    {P::Transfer, &field::DownProgram, "Receive program", ""},
+    {P::Transfer, &field::DownAdditionalParameters, "Receive parameters", ""},
+    {P::Transfer, &field::UpProgram, "Send program", ""},
+    {P::Transfer, &field::UpAdditionalParameters, "Send parameters", ""},
+    {P::Transfer, &field::TransferBlockSize, "DFT block size (256 to 25000 bytes)", ""},
+    {P::Transfer, &field::DftMode, "Offer DFT mode to the host", ""},
     {P::Keyboard, &field::KeyboardFile, "Keyboard map file", ""},
     {P::Keyboard, &field::ToolbarFile, "Tool bar file", ""},
     {P::Keyboard, &field::KeypadFile, "Keypad file", ""},
@@ -133,7 +139,8 @@ OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, cons
         } else {
             w = MakeTablePage(number);
         }
-        if (number == P::Connection || number == P::Keyboard) AddCodePageRows(w, number, countries);
+        if (number == P::Connection || number == P::Keyboard || number == P::Transfer)
+            AddCodePageRows(w, number, countries);
         const bool enabled = (number != P::PageSetup || available.page_setup) && (number != P::Transfer || available.transfer);
         if (!enabled) {
             auto* layout = new QVBoxLayout(w);
@@ -318,13 +325,17 @@ QWidget* OptionsDialog::MakeColourPage() {
 void OptionsDialog::AddCodePageRows(QWidget* page, int number, const CountryLists& countries) {
     auto* form = qobject_cast<QFormLayout*>(page->layout());
     if (!form) return;
-    const FieldDef& f = number == P::Connection ? field::ScreenCodePage : field::KeyboardCodePage;
+    const FieldDef& f = number == P::Connection ? field::ScreenCodePage
+                        : number == P::Transfer ? field::PcCodePage
+                                                : field::KeyboardCodePage;
     auto* combo = new QComboBox;
     combo->setEditable(true);
     if (number == P::Connection) {
         for (const CountryListEntry& c : countries.countries)
             combo->addItem(QString("%1 (Code Page %2)").arg(DisplayToQString(c.name)).arg(c.code_page),
                            DisplayToQString(c.name));
+    } else if (number == P::Transfer) {
+        for (const std::string& t : countries.transfer_tables) combo->addItem(DisplayToQString(t), DisplayToQString(t));
     } else {
         for (const std::string& k : countries.keyboard_countries) combo->addItem(DisplayToQString(k), DisplayToQString(k));
     }
@@ -332,7 +343,10 @@ void OptionsDialog::AddCodePageRows(QWidget* page, int number, const CountryList
     const int at = combo->findData(current);
     if (at >= 0) combo->setCurrentIndex(at);
     else combo->setEditText(current);
-    form->addRow(number == P::Connection ? "Host code page:" : "Keyboard country:", combo);
+    form->addRow(number == P::Connection ? "Host code page:"
+                 : number == P::Transfer ? "PC code page for text transfers:"
+                                         : "Keyboard country:",
+                 combo);
     takers_.push_back([this, combo, &f](SessionRecord& r) {
         const QString chosen = combo->currentIndex() >= 0 && combo->currentText() == combo->itemText(combo->currentIndex())
                                    ? combo->currentData().toString()

@@ -19,6 +19,8 @@
 #include "gui/options_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
+#include "gui/transfer_dialog.h"
+#include "gui/transfer_log_window.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/key_numbers.h"
@@ -184,6 +186,24 @@ bool SessionController::AskForNewSession() {
 bool SessionController::ShowAbout() {
     if (!window_) return false;
     ShowAboutBox(window_.get());
+    return true;
+}
+
+bool SessionController::ShowTransferDialog(bool upload) {
+    if (!window_ || !runtime_) return false;
+    OpenTransferDialog(window_.get(), runtime_->session(), runtime_->core().Transfer(), upload);
+    return true;
+}
+
+bool SessionController::ShowTransferProgress(bool upload) {
+    if (!window_ || !runtime_) return false;
+    OpenTransferProgress(window_.get(), runtime_->session(), runtime_->core().Transfer(), upload);
+    return true;
+}
+
+bool SessionController::ShowTransferLog() {
+    if (!window_ || !runtime_) return false;
+    OpenTransferLog(window_.get(), runtime_->core().Transfer());
     return true;
 }
 

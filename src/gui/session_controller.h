@@ -65,6 +65,9 @@ public:
     bool AskForSessionAndConnect() override;
     bool AskForNewSession() override;
     bool ShowAbout() override;
+    bool ShowTransferDialog(bool upload) override;
+    bool ShowTransferLog() override;
+    bool ShowTransferProgress(bool upload) override;
     void StepFont(FontStep step) override;
     void FontSettingsChanged() override;
     void CellSizeChanged() override;

@@ -23,6 +23,7 @@
 #include "platform/ui.h"
 #include "platform/wall_clock.h"
 #include "print/print_state.h"
+#include "transfer/transfer_state.h"
 
 namespace orkan {
 
@@ -61,6 +62,7 @@ struct Session {
     ClipboardState clipboard;
     StatusIndicators indicators;
     PrintState print;
+    TransferState transfer;
 
     void Trace(TraceType type, std::span<const uint8_t> data) { trace.TraceRecord(type, data); }
 

@@ -73,6 +73,18 @@ public:
     // The session dialog for another program instance (New Session Ask).
     virtual bool AskForNewSession() { return false; }
     virtual bool ShowAbout() { return false; }
+    // The "Send File to Host" (upload) or "Receive File from Host" dialog, and the transfer log
+    // viewer; without them a transfer is asked for in a macro.
+    virtual bool ShowTransferDialog(bool upload) {
+        (void)upload;
+        return false;
+    }
+    virtual bool ShowTransferLog() { return false; }
+    // A transfer a macro started: the dialog shows its progress and goes at its end.
+    virtual bool ShowTransferProgress(bool upload) {
+        (void)upload;
+        return false;
+    }
     // Display-only operations: without a window there is nothing to change.
     virtual void StepFont(FontStep step) { (void)step; }
     virtual void FontSettingsChanged() {}  // the record's font fields changed
