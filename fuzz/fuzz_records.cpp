@@ -1,11 +1,15 @@
 // The record dispatcher with everything it reaches: orders, structured fields (Query, Outbound
 // 3270DS, host text), read commands, SSCP-LU text. The first two bytes choose settings and screen
 // sizes; the rest is split into records at each FF EF, as the Telnet layer would hand them over.
+// A record that begins with FF (no command has that code) sets up the session instead, so later
+// records meet the states other subsystems put it in: FF then pairs of an operation and a value
+// (see ApplyControl).
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 
 #include "session/session.h"
@@ -41,6 +45,96 @@ class FuzzTransfer : public TransferHook {
 };
 
 
+// Every hook only counts, and the history puts the keyboard back as the real one does: the data
+// stream must reach each hook in every state without help from it.
+class CountingHooks final : public CaptureHook,
+                            public ScreenHistoryHook,
+                            public MacroHook,
+                            public TypeAheadHook,
+                            public FindHook,
+                            public ClipboardHook,
+                            public PrintHook {
+  public:
+    explicit CountingHooks(Session& session) : session_(session) {}
+    void AfterUnlockCapture() override { ++calls; }
+    void TakeHistorySnapshot() override { ++calls; }
+    void RestoreLiveScreen() override { session_.status = SessionStatus::Unlocked; }
+    bool IsMacroRunning() const override { return macro_running; }
+    void ReleaseUnlockWaits() override { ++calls; }
+    bool EventEnabled(EventMacro) const override { return events_enabled; }
+    void StartEventMacro(EventMacro, const std::string&) override { ++calls; }
+    void StartMacroFile(const std::string&) override { ++calls; }
+    void RunMacroText(const std::string&) override { ++calls; }
+    void ReplayTypeAhead() override { ++calls; }
+    void FindAgainAfterScreen() override { ++calls; }
+    void AfterHostWrite() override { ++calls; }
+    void PrintScreen() override { ++calls; }
+    void PrintTextFile(const std::string&) override { ++calls; }
+    void CopyFileToPrinter(const std::string&, const std::string&) override { ++calls; }
+
+    bool macro_running = false;
+    bool events_enabled = false;
+    size_t calls = 0;
+
+  private:
+    Session& session_;
+};
+
+// Operations of a control record.
+namespace control {
+inline constexpr uint8_t Options = 0x01;   // session options and program settings, one bit each
+inline constexpr uint8_t Hooks = 0x02;     // which hooks are attached, one bit each
+inline constexpr uint8_t Status = 0x03;    // the session status byte (16: a history screen is shown)
+inline constexpr uint8_t AidKey = 0x04;    // an Action key (0..49) pressed now
+inline constexpr uint8_t DataType = 0x05;  // the TN3270E data type of the records that follow
+inline constexpr uint8_t Keys = 0x06;      // extended keys and the Attention method
+}  // namespace control
+
+void ApplyOptions(Session& s, uint8_t bits) {
+    s.record.SetNumber(field::HostInitiatedPrinting, bits & 0x01);
+    s.record.SetNumber(field::ConvertNullsToBlanks, (bits >> 1) & 1);
+    s.record.SetNumber(field::ShowWindowOnUpdate, (bits >> 2) & 1);
+    s.record.SetNumber(field::UpdateNotification, (bits >> 3) & 1);
+    s.record.SetNumber(field::Alarm, (bits >> 4) & 1);
+    s.settings.WCCPrintAccumulate = (bits >> 5) & 1;
+    s.settings.ReplyCodepage = (bits >> 6) & 1;
+    s.settings.AlwaysUpdateTranTime = (bits >> 7) & 1;
+}
+
+void ApplyKeySettings(Session& s, uint8_t bits) {
+    s.settings.ExtendedKeys = bits & 1;
+    s.settings.AttentionMethod = (bits >> 1) % 3;
+    s.settings.AttentionReset = (bits >> 3) & 1;
+}
+
+void AttachHooks(Session& s, CountingHooks& hooks, uint8_t bits) {
+    SessionHooks& h = s.hooks;
+    h.capture = bits & 0x01 ? &hooks : nullptr;
+    h.history = bits & 0x02 ? &hooks : nullptr;
+    h.macros = bits & 0x0C ? &hooks : nullptr;
+    hooks.events_enabled = bits & 0x04;
+    hooks.macro_running = bits & 0x08;
+    h.type_ahead = bits & 0x10 ? &hooks : nullptr;
+    h.find = bits & 0x20 ? &hooks : nullptr;
+    h.clipboard = bits & 0x40 ? &hooks : nullptr;
+    h.print = bits & 0x80 ? &hooks : nullptr;
+}
+
+void ApplyControl(Session& s, CountingHooks& hooks, std::span<const uint8_t> pairs) {
+    for (size_t i = 0; i + 1 < pairs.size(); i += 2) {
+        const uint8_t value = pairs[i + 1];
+        switch (pairs[i]) {
+            case control::Options: ApplyOptions(s, value); break;
+            case control::Hooks: AttachHooks(s, hooks, value); break;
+            case control::Status: s.status = SessionStatus(value); break;
+            case control::AidKey: (void)SendAidKey(s, value % 50); break;
+            case control::DataType: s.link.current_data_type = value; break;
+            case control::Keys: ApplyKeySettings(s, value); break;
+            default: break;
+        }
+    }
+}
+
 struct Size {
     uint8_t rows, columns;
 };
@@ -55,6 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QuietUi ui;
     NullSender sender;
     FuzzTransfer transfer;
+    std::optional<CountingHooks> hooks;
     // One block of memory for every run's session: a fresh 300 KB allocation per run costs more in
     // page faults than the run itself. Each run still starts from a newly constructed session.
     alignas(Session) static unsigned char storage[sizeof(Session)];
@@ -64,6 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.charset = tables;
     s.folders.app_data = "/dev/null";  // host text files can never be created
     s.folders.temp_macros = "/dev/null";
+    s.record.SetNumber(field::FindOptions, 0x04);  // find again on every screen, when a find hook is there
+    hooks.emplace(s);
 
     const uint8_t flags = data[0], choice = data[1];
     s.settings.IgnoreInvalidSBA = flags & 0x01;
@@ -92,7 +189,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         size_t end = 0;
         while (end < rest.size() && !(rest[end] == 0xFF && end + 1 < rest.size() && rest[end + 1] == 0xEF))
             ++end;
-        ProcessHostRecord(s, rest.first(end));
+        if (end > 0 && rest[0] == 0xFF) ApplyControl(s, *hooks, rest.subspan(1, end - 1));
+        else ProcessHostRecord(s, rest.first(end));
         rest = rest.subspan(std::min(rest.size(), end + 2));
     }
     // Whatever the host left on the screen must also read back safely.
@@ -100,6 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)BuildReadBuffer(s);
     (void)DumpScreenText(s, true);
     (void)SendAidKey(s, 1);
+    s.hooks = {};
     spare_snapshot = std::move(s.ds.unlock_snapshot);
     s.~Session();
     return 0;

@@ -2,12 +2,15 @@
 # A long fuzzing campaign: every target (or the ones named) in turn for SECONDS from its stored
 # corpus and dictionary; afterwards the corpus, the new inputs and any extra seeds are merged back
 # into the stored corpus, minimised (libFuzzer -merge=1), so it only grows by what adds coverage.
+# The merge counts coverage edges, not hit counts (-use_counters=0): one small input per edge
+# keeps a stored corpus at hundreds of files, and the campaign's own run finds the counts again.
 # Prints per target what the stored corpus reached when loaded, what the run reached (libFuzzer's
 # cov: and ft:), the executions and the corpus size before and after.
 #
 # Usage: tools/fuzz-campaign.sh BUILD SECONDS [--seeds DIR] [--no-merge] [NAME...]
 #   --seeds DIR   DIR/NAME holds candidate inputs for target NAME (tools/fuzz-seeds.py writes them)
 #   --no-merge    measure only: the stored corpora stay as they are
+# SECONDS 0 runs nothing: the stored corpora (and any seeds) are only merged and minimised.
 # Findings are saved as BUILD/fuzz-NAME-crash-* (or leak-, timeout-, oom-); the campaign goes on
 # with the next target and exits non-zero at the end.
 set -euo pipefail
@@ -60,20 +63,24 @@ while read -r name bin; do
     before=$(find "$corpus" -maxdepth 1 -type f | wc -l)
     echo "== $name: ${seconds}s from $before stored inputs${extra:+ and $(ls "${extra[0]}" | wc -l) seeds}"
     result=ok
-    # shellcheck disable=SC2046
-    if ! nice -n 19 "$bin" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
-            -artifact_prefix="$build/fuzz-$name-" $(fuzz_dict_args "$name") \
-            "$scratch" "$corpus" "${extra[@]}" >"$log" 2>&1; then
-        result="FINDING (see $log)"
-        status=1
-        grep -aE '^(==[0-9]+==ERROR|SUMMARY|artifact_prefix|Test unit written)' "$log" | head -n 5 || true
+    if [ "$seconds" -gt 0 ]; then
+        # shellcheck disable=SC2046
+        if ! nice -n 19 "$bin" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
+                -artifact_prefix="$build/fuzz-$name-" $(fuzz_dict_args "$name") \
+                "$scratch" "$corpus" "${extra[@]}" >"$log" 2>&1; then
+            result="FINDING (see $log)"
+            status=1
+            grep -aE '^(==[0-9]+==ERROR|SUMMARY|artifact_prefix|Test unit written)' "$log" | head -n 5 || true
+        fi
+    else
+        : >"$log"
     fi
     read -r start_cov start_ft <<<"$(fuzz_initial_stats "$log")"
     read -r cov ft execs <<<"$(fuzz_last_stats "$log")"
     after=$before
     if [ $merge = 1 ]; then
         merged=$(mktemp -d)
-        if nice -n 19 "$bin" -merge=1 -timeout=25 "$merged" "$corpus" "${extra[@]}" "$scratch" \
+        if nice -n 19 "$bin" -merge=1 -use_counters=0 -timeout=25 "$merged" "$corpus" "${extra[@]}" "$scratch" \
                 >"$build/fuzz-$name.merge.log" 2>&1; then
             replace_corpus "$corpus" "$merged"
             after=$(find "$corpus" -maxdepth 1 -type f | wc -l)

@@ -1,4 +1,5 @@
-// The records target's layout: flags, choice, then records separated by FF EF.
+// The records target's layout: flags, choice, then records separated by FF EF; a record that
+// begins with FF sets the session up (operation and value pairs, see fuzz/fuzz_records.cpp).
 #include <algorithm>
 
 #include "stream_mutators.h"
@@ -66,8 +67,18 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
             case 1: in.records.insert(in.records.begin() + long(at), in.records[pick]); break;
             default: std::swap(in.records[pick], in.records[rng.Below(in.records.size())]); break;
         }
-    } else if (op < 19) {
+    } else if (op < 18) {
         (rng.OneIn(2) ? in.flags : in.choice) ^= uint8_t(1u << rng.Below(8));
+    } else if (op < 19) {
+        // A control record (FF, then operation and value pairs) sets the session up between records.
+        Bytes control = {0xFF};
+        constexpr uint8_t kStatuses[] = {0, 4, 5, 7, 10, 11, 12, 14, 16};
+        for (size_t i = rng.Between(1, 3); i > 0; --i) {
+            const uint8_t operation = uint8_t(rng.Between(1, 6));
+            control.push_back(operation);
+            control.push_back(operation == 3 ? rng.Pick(kStatuses) : operation == 4 ? uint8_t(rng.Below(50)) : rng.Byte());
+        }
+        in.records.insert(in.records.begin() + long(at), control);
     } else {
         in.records.push_back(GenerateHostRecord(rng, shape));
     }
