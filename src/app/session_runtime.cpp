@@ -55,7 +55,9 @@ SessionRuntime::SessionRuntime(EventLoop& loop, Ui& ui, SessionFrame& frame, Run
       telnet_(std::make_unique<TelnetEngine>(session_->link, TelnetConfig{}, *this)),
       connection_(loop, *this),
       timers_(loop),
-      alive_(std::make_shared<SessionRuntime*>(this)) {}
+      alive_(std::make_shared<SessionRuntime*>(this)) {
+    core_ = std::make_unique<SessionCore>(*this, frame);
+}
 
 SessionRuntime::~SessionRuntime() {
     timers_.StopAll();
@@ -185,6 +187,7 @@ bool SessionRuntime::BeginConnect() {
     telnet_->Reset();
 
     countdown_ = int(s.record.Number(field::ConnectionTimeout));
+    s.indicators.connect_seconds_left = countdown_;
     s.status = SessionStatus::Connecting;
     s.link.tls_active = false;
     s.view->RefreshStatusLine();
@@ -446,6 +449,7 @@ void SessionRuntime::OnceASecond() {
         countdown_ > 0 && --countdown_ == 0) {
         OnConnectTimeout();
     }
+    s.indicators.connect_seconds_left = s.status == SessionStatus::Connecting ? countdown_ : -1;
     if (s.status >= SessionStatus::Connected && s.telnet != nullptr && keep_alive_interval_ > 0) {
         ++keep_alive_seconds_;
         if (s.settings.KeepAliveTimeDisable != 0 && ++keep_alive_total_ >= s.settings.KeepAliveTimeDisable)
@@ -469,7 +473,17 @@ void SessionRuntime::DelayedStartWork() {
         [[maybe_unused]] const BackupResult backup = BackupStandardSession(s.folders);  // best effort
     }
     MacroHook* macros = s.hooks.macros;
-    if (macros == nullptr) return;
+    if (macros == nullptr) {
+        const std::string connect_macro = s.record.Text(field::StartupMacro);
+        if (!connect_macro.empty() && connect_macro != kNoMacro && !told_no_macros_) {
+            told_no_macros_ = true;
+            s.ui.ShowMessage({"Orkan TN3270",
+                              "Macros are not available yet in this version of Orkan TN3270; the session's start-up "
+                              "macro \"" + connect_macro + "\" was not run.",
+                              Buttons::Ok, Icon::Warning});
+        }
+        return;
+    }
     if (!startup_macro_.empty()) {
         // The command line's macro belongs to the program's start, not to every reconnect.
         macros->StartMacroFile(startup_macro_);
@@ -481,7 +495,11 @@ void SessionRuntime::DelayedStartWork() {
 }
 
 void SessionRuntime::RefreshTitle() {
-    std::string title = BuildWindowTitle(*session_);
+    Session& s = *session_;
+    // The status line's user text follows the same "&" sequences as the title, so it changes with them.
+    const std::string user = s.record.Text(field::StatusLine);
+    s.indicators.user_text = ExpandSessionText(user, s);
+    std::string title = BuildWindowTitle(s);
     if (title == title_) return;
     title_ = std::move(title);
     frame_.TitleChanged(title_);

@@ -23,6 +23,7 @@
 
 #include "session/session.h"
 #include "session/session_frame.h"
+#include "app/session_core.h"
 #include "app/session_peers.h"
 #include "config/session_file.h"
 #include "net/connection.h"
@@ -73,6 +74,8 @@ public:
 
     Session& session() { return *session_; }
     const Session& session() const { return *session_; }
+    // The subsystems below the window and the one dispatch of program operations.
+    SessionCore& core() { return *core_; }
     SessionFileState& file_state() { return file_state_; }
     EventLoop& loop() { return loop_; }
 
@@ -81,6 +84,7 @@ public:
     // runtime and so gone before it). The timer starts with StartTimers (the program does so once the session is
     // set up; tests that step time call OnBlinkTick themselves).
     void SetPeers(SessionPeers* peers);
+    SessionPeers* Peers() const { return peers_; }
     void SetShutdownMacroHook(ShutdownMacroHook* hook) { shutdown_hook_ = hook; }
     void SetCommandLineConnection(CommandLineConnection values) { command_line_ = std::move(values); }
     void SetStartupMacro(std::string name) { startup_macro_ = std::move(name); }
@@ -180,6 +184,7 @@ private:
     HostBytesSink* detached_sink_ = nullptr;
     CommandLineConnection command_line_;
     std::string startup_macro_;
+    std::unique_ptr<SessionCore> core_;       // made last: it reaches the rest through this runtime
     std::shared_ptr<SessionRuntime*> alive_;  // posted tasks check it
 
     StartMode start_mode_ = StartMode::Interactive;
@@ -188,6 +193,7 @@ private:
     bool destroyed_ = false;
     bool timers_running_ = false;
     bool delayed_start_pending_ = false;
+    bool told_no_macros_ = false;
     std::string connect_host_;  // host part of the last connect, for the time-out message
     int countdown_ = 0;
     int64_t connect_started_ms_ = 0;

@@ -136,6 +136,20 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     out.run_text = cl.Value(CmdOption::Run);
     out.startup_macro = cl.Value(CmdOption::Macro);
     if (!out.run_text.empty() && s.hooks.macros) s.hooks.macros->RunMacroText(out.run_text);
+    // Options this build cannot carry out say so, rather than letting a script believe they ran.
+    if (out.trace_from_start && !runtime.core().TraceAvailable())
+        ui.ShowMessage({"Orkan TN3270", "Tracing (--trace, /T) is not available yet in this version of Orkan TN3270; "
+                                        "the session runs without a trace.",
+                        Buttons::Ok, Icon::Warning});
+    if (!s.hooks.macros) {
+        for (const std::string& what : {out.run_text, out.startup_macro}) {
+            if (what.empty()) continue;
+            ui.ShowMessage({"Orkan TN3270",
+                            "Macros (--macro, --run, /M, /R) are not available yet in this version of Orkan TN3270; "
+                            "\"" + what + "\" was not run.",
+                            Buttons::Ok, Icon::Warning});
+        }
+    }
 
     SessionFileState& state = runtime.file_state();
     state.given = GivenBy(cl);

@@ -36,7 +36,7 @@ public:
 
     size_t SlotCount() const { return slots_.size(); }
     size_t StoredCount() const;
-    uint32_t Depth() const { return depth_; }  // how many screens back the shown one is
+    uint32_t Depth() const override { return depth_; }
 
 private:
     struct Snapshot {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "session/session.h"
+#include "clipboard/pasting.h"
 #include "ds3270/fields.h"
 
 namespace orkan {
@@ -87,7 +88,7 @@ void Put(StatusText& t, long at, std::string_view text, bool symbols = false) {
 
 }  // namespace
 
-std::string StatusTextFor(SessionStatus status, const SessionRecord& record, const StatusExtras& extras,
+std::string StatusTextFor(SessionStatus status, const SessionRecord& record, const StatusIndicators& indicators,
                           uint32_t history_depth) {
     using namespace status_symbol;
     switch (status) {
@@ -96,8 +97,8 @@ std::string StatusTextFor(SessionStatus status, const SessionRecord& record, con
         case SessionStatus::Session: return "Session";
         case SessionStatus::Connecting: {
             const int timeout = int(record.Number(field::ConnectionTimeout));
-            if (extras.connect_seconds_left >= 0 && extras.connect_seconds_left < timeout - 2)
-                return "Connect " + std::to_string(extras.connect_seconds_left);
+            if (indicators.connect_seconds_left >= 0 && indicators.connect_seconds_left < timeout - 2)
+                return "Connect " + std::to_string(indicators.connect_seconds_left);
             return "Connecting";
         }
         case SessionStatus::Connected: return "Connected";
@@ -107,7 +108,7 @@ std::string StatusTextFor(SessionStatus status, const SessionRecord& record, con
         case SessionStatus::Protected: return Symbols({ProtectedLeft, ProtectedRight});
         case SessionStatus::InsertOverflow: return Symbols({OverflowLeft, OverflowRight});
         case SessionStatus::TransferReady: return "$ Ready";
-        case SessionStatus::TransferData: return "$ " + extras.transfer_count;
+        case SessionStatus::TransferData: return "$ " + indicators.transfer_count;
         case SessionStatus::TransferMessage: return "$ Message";
         case SessionStatus::TransferDone: return "$ Done";
         case SessionStatus::Rejected: return "Rejected";
@@ -171,14 +172,17 @@ std::string PositionText(const Session& session) {
     return std::to_string(ps.cursor_address / columns + 1) + "," + std::to_string(ps.cursor_address % columns + 1);
 }
 
-StatusText BuildStatusText(const Session& session, const StatusExtras& extras, const StatusLineState& state) {
+StatusText BuildStatusText(const Session& session, bool macro_indicator_shown) {
     using namespace status_symbol;
+    const StatusIndicators& extras = session.indicators;
+    const uint32_t history_depth = session.hooks.history ? session.hooks.history->Depth() : 0;
+    const int paste_repeat_buffer = PasteRepeatBuffer(session);
     StatusText t;
     const long c = long(session.ps.columns);
     Put(t, 0, extras.capture_active ? "C" : "M");
     if (session.status >= SessionStatus::Connected) Put(t, 1, Symbols({Connected}), true);
     Put(t, 2, Symbols({session.link.tls_active ? Secure : NotSecure}), true);
-    Put(t, 5, StatusTextFor(session.status, session.record, extras, state.history_depth), true);
+    Put(t, 5, StatusTextFor(session.status, session.record, extras, history_depth), true);
 
     const long room = c - 29;
     if (room > 0) {
@@ -187,9 +191,9 @@ StatusText BuildStatusText(const Session& session, const StatusExtras& extras, c
         Put(t, 16 + (room - long(user.size())) / 2, user);
     }
 
-    if (extras.macro_letter && state.macro_indicator_shown) Put(t, c - 14, std::string(1, extras.macro_letter));
-    if (extras.paste_repeat_buffer >= 0 && extras.paste_repeat_buffer <= 9)
-        Put(t, c - 13, std::string(1, char('0' + extras.paste_repeat_buffer)));
+    if (extras.macro_letter && macro_indicator_shown) Put(t, c - 14, std::string(1, extras.macro_letter));
+    if (paste_repeat_buffer >= 0 && paste_repeat_buffer <= 9)
+        Put(t, c - 13, std::string(1, char('0' + paste_repeat_buffer)));
     else if (session.keyboard.word_wrap)
         Put(t, c - 13, "w");
     switch (session.keyboard.last_modifier) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "session/session_status.h"
+#include "session/status_indicators.h"
 
 namespace orkan {
 
@@ -49,18 +50,8 @@ struct StatusText {
     bool operator==(const StatusText&) const = default;
 };
 
-// What the status line shows that other subsystems own. Defaults: nothing running.
-struct StatusExtras {
-    bool capture_active = false;
-    char macro_letter = 0;          // 'R' recording, 'X' macro state 3, 'P' other running states
-    int paste_repeat_buffer = -1;   // copy buffer of an active Paste Repeat cycle, 0-9
-    int connect_seconds_left = -1;  // connection countdown while connecting
-    std::string transfer_count;     // the byte count of a transfer, already formatted
-    std::optional<std::string> user_text;  // STATUSLINE with "&" sequences expanded; unset: as stored
-};
-
 // The text for a session status (symbols as their codes).
-std::string StatusTextFor(SessionStatus status, const SessionRecord& record, const StatusExtras& extras,
+std::string StatusTextFor(SessionStatus status, const SessionRecord& record, const StatusIndicators& indicators,
                           uint32_t history_depth);
 
 // "%dx%d" for a shown selection, "%d/%d" in a recognised ISPF editor or browser, else "%d,%d".
@@ -69,12 +60,9 @@ std::string PositionText(const Session& session);
 // The ISPF row and data column, when the screen is an editor or browser panel the cursor is in.
 std::optional<std::string> IspfPositionText(const PresentationSpace& ps, int ispf_offset);
 
-struct StatusLineState {
-    uint32_t history_depth = 0;      // how far back the shown screen is, while browsing
-    bool macro_indicator_shown = true;  // the blink half in which the macro letter shows
-};
-
-StatusText BuildStatusText(const Session& session, const StatusExtras& extras, const StatusLineState& state);
+// The status line of the session as it stands. `macro_indicator_shown`: the blink half in which the
+// macro letter shows (the window's blink cycle).
+StatusText BuildStatusText(const Session& session, bool macro_indicator_shown = true);
 
 // Cells [first, first + count) to repaint.
 struct CellRun {

@@ -14,6 +14,7 @@
 #include "config/session_file.h"
 #include "config/settings_file.h"
 #include "gui/connect_dialog.h"
+#include "gui/info_windows.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
 #include "keyboard/key_files.h"
@@ -21,18 +22,12 @@
 #include "keyboard/keyboard.h"
 #include "keyboard/linux_keymap.h"
 #include "net/tls_info.h"
+#include "platform/process_spawn.h"
+#include "app/folders_setup.h"
 
 namespace orkan {
 
 namespace {
-
-// Oper functions the desktop session carries out with the runtime (the window does the rest).
-namespace oper {
-inline constexpr uint8_t Exit = 3, NewSession = 15, NewSessionAsk = 16, SaveSessionAs = 22, Reconnect = 28,
-                         Cascade = 29, MinimiseAll = 30, ExitAll = 31, MaximiseAll = 32, NextSession = 33,
-                         PreviousSession = 34, ReconnectAsk = 36, Disconnect = 44, CascadeFromHere = 52,
-                         NextSession2 = 58, PreviousSession2 = 59, RestoreAll = 61;
-}  // namespace oper
 
 constexpr size_t kLeftAltKey = 92, kRightAltKey = 94;
 // X11 modifier state bits of the lock keys (Lock, and Mod2 where servers put Num Lock).
@@ -95,6 +90,47 @@ void DesktopFrame::CloseRequested() {
 void DesktopFrame::ConnectionEnded(const ConnectionEnd& end) {
     if (session_) session_->OnConnectionEnded(end);
 }
+bool DesktopFrame::ShowOptionsDialog(int page) {
+    if (!session_) return false;
+    session_->ShowOptionsDialog(page);
+    return true;
+}
+bool DesktopFrame::AskForSessionAndConnect() {
+    if (!session_) return false;
+    [[maybe_unused]] const bool asked = session_->AskForSession(true);
+    return true;
+}
+bool DesktopFrame::AskForNewSession() {
+    if (!session_) return false;
+    session_->StartNewInstance();
+    return true;
+}
+bool DesktopFrame::ShowAbout() {
+    if (!session_) return false;
+    ShowAboutBox(session_);
+    return true;
+}
+void DesktopFrame::StepFont(FontStep step) {
+    if (session_) [[maybe_unused]] const bool stepped = session_->Terminal().StepFont(step);
+}
+void DesktopFrame::FontSettingsChanged() {
+    if (session_) session_->Frame().FontSettingsChanged();
+}
+void DesktopFrame::ToggleAttributeMarkers() {
+    if (session_) session_->Terminal().ToggleAttributeMarkers();
+}
+void DesktopFrame::LocateCursor() {
+    if (session_) session_->Terminal().LocateCursor();
+}
+void DesktopFrame::ToggleKeyPad() {
+    if (session_) session_->ShowKeyPad();
+}
+std::optional<SessionFrame::Cell> DesktopFrame::LastMouseCell() const {
+    if (!session_) return std::nullopt;
+    const std::optional<MouseCell> cell = session_->LastMouseCell();
+    if (!cell) return std::nullopt;
+    return Cell{cell->row, cell->column};
+}
 
 // ---- DesktopSession
 
@@ -103,15 +139,13 @@ DesktopSession::DesktopSession(SessionRuntime& runtime, QtUi& ui, StartupState& 
       runtime_(runtime),
       startup_(startup),
       x11_(QGuiApplication::platformName() == QLatin1String("xcb")) {
-    session().hooks.oper = this;
-    AttachKeyboard(session());
     // Start-up read key.lst for the session: the keyboard names its functions by it.
     if (session().keyboard.key_list.Functions(KeyCategory::Action).empty()) session().keyboard.key_list = startup.key_list;
 }
 
-DesktopSession::~DesktopSession() {
-    if (session().hooks.oper == this) session().hooks.oper = nullptr;
-}
+DesktopSession::~DesktopSession() = default;
+
+void DesktopSession::RunMenuCommand(uint16_t id) { [[maybe_unused]] const bool ran = runtime_.core().RunMenuCommand(id); }
 
 void DesktopSession::LoadKeyFiles() {
     Session& s = session();
@@ -286,10 +320,10 @@ void DesktopSession::OptionsApplied(const SessionRecord& before) {
     BuildMenuBar(2);
 }
 
-void DesktopSession::StartNewInstance(bool ask) {
+void DesktopSession::StartNewInstance() {
     Session& s = session();
-    std::string file = StoredNameToPath(s.record.Text(field::SessionFile));
-    if (ask) {
+    std::string file;
+    {
         // The new session's file is chosen here, then the new process starts with it.
         Session other(s.ui);
         other.folders = s.folders;
@@ -307,103 +341,11 @@ void DesktopSession::StartNewInstance(bool ask) {
         if (!dialog.Choice().connect) return;
         file = dialog.Choice().session_file;
     }
-    QStringList args;
-    if (!file.empty()) args << "--session" << Utf8ToQString(file);
-    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), args))
-        s.ui.ShowMessage({"Orkan TN3270 Error", "A new session could not be started.", Buttons::Ok, Icon::Error});
-}
-
-void DesktopSession::SaveSessionAs() {
-    Session& s = session();
-    const QString chosen = QFileDialog::getSaveFileName(this, "Save Session As", Utf8ToQString(s.folders.app_data),
-                                                        "Session files (*.ses *.SES)");
-    if (chosen.isEmpty()) return;
-    std::string name = chosen.toStdString();
-    // A file in the application data folder is named without it, as the session dialog lists it.
-    const std::string folder = s.folders.app_data + "/";
-    if (name.rfind(folder, 0) == 0) name = name.substr(folder.size());
-    const std::optional<std::string> stored = PathToStoredName(name);
-    SessionRecord record = runtime_.RecordForSaving();
-    if (!stored || !record.SetText(field::SessionFile, *stored)) {
-        s.ui.ShowMessage({"Orkan TN3270 Session File Error", "The name " + name + " cannot be stored in a session.",
-                          Buttons::Ok, Icon::Warning});
-        return;
-    }
-    if (!SaveSessionFile({s.ui, s.folders, s.settings}, SaveMode::Save, true, record, runtime_.file_state(),
-                         std::nullopt))
-        return;
-    [[maybe_unused]] const bool stored_name = s.record.SetText(field::SessionFile, *stored);
-    if (const int error = WriteLastSession(s.folders.settings_file, name); error != 0)
-        s.ui.ShowMessage(FileSaveError(error, s.folders.settings_file));
-}
-
-void DesktopSession::ArrangeAll(int64_t what, bool from_here) {
-    const Arrangement own = what == peer_message::Cascade    ? Arrangement::Cascade
-                            : what == peer_message::Minimise ? Arrangement::Minimise
-                            : what == peer_message::Maximise ? Arrangement::Maximise
-                                                             : Arrangement::Restore;
-    if (!startup_.peers) {
-        OnArrange(own, 0);
-        return;
-    }
-    bool reached = !from_here;
-    int64_t index = 0;
-    for (const PeerSession& p : startup_.peers->Sessions()) {
-        reached = reached || p.own;
-        if (!reached) continue;
-        // This window is arranged at once; the others by message, each with its place in the cascade.
-        if (p.own) {
-            OnArrange(own, index);
-        } else {
-            startup_.peers->Arrange(p.letter, what, index);
-        }
-        ++index;
-    }
-}
-
-void DesktopSession::SwitchSession(int step) {
-    if (!startup_.peers) return;
-    const std::vector<PeerSession> all = startup_.peers->Sessions();
-    for (size_t i = 0; i < all.size(); ++i) {
-        if (!all[i].own) continue;
-        const size_t next = (i + all.size() + size_t(step)) % all.size();
-        if (next != i) startup_.peers->Arrange(all[next].letter, peer_message::BringToFront, 0);
-        return;
-    }
-}
-
-void DesktopSession::Disconnect() {
-    Session& s = session();
-    runtime_.CloseConnection();
-    s.status = SessionStatus::NotConnected;
-    s.link.tls_active = false;
-    s.view->RefreshStatusLine();
-}
-
-bool DesktopSession::RunOper(uint8_t number) {
-    switch (number) {
-        case oper::Exit: close(); return true;
-        case oper::NewSession: StartNewInstance(false); return true;
-        case oper::NewSessionAsk: StartNewInstance(true); return true;
-        case oper::SaveSessionAs: SaveSessionAs(); return true;
-        case oper::Reconnect: runtime_.StartSession(StartMode::Interactive); return true;
-        case oper::ReconnectAsk: {
-            [[maybe_unused]] const bool asked = AskForSession(true);
-            return true;
-        }
-        case oper::Cascade: ArrangeAll(peer_message::Cascade, false); return true;
-        case oper::CascadeFromHere: ArrangeAll(peer_message::Cascade, true); return true;
-        case oper::MinimiseAll: ArrangeAll(peer_message::Minimise, false); return true;
-        case oper::MaximiseAll: ArrangeAll(peer_message::Maximise, false); return true;
-        case oper::RestoreAll: ArrangeAll(peer_message::Restore, false); return true;
-        case oper::ExitAll: runtime_.CloseAllSessions(); return true;
-        case oper::NextSession:
-        case oper::NextSession2: SwitchSession(1); return true;
-        case oper::PreviousSession:
-        case oper::PreviousSession2: SwitchSession(-1); return true;
-        case oper::Disconnect: Disconnect(); return true;
-        default: return RunWindowOper(number);
-    }
+    std::vector<std::string> args;
+    if (!file.empty()) args = {"--session", file};
+    if (const std::string error = SpawnDetached(CurrentExecutablePath(), args); !error.empty())
+        s.ui.ShowMessage({"Orkan TN3270 Error", "A new session could not be started: " + error, Buttons::Ok,
+                          Icon::Error});
 }
 
 }  // namespace orkan

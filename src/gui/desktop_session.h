@@ -26,11 +26,23 @@ public:
     void CloseRequested() override;
     void ConnectionEnded(const ConnectionEnd& end) override;
 
+    bool HasWindow() const override { return session_ != nullptr; }
+    bool ShowOptionsDialog(int page) override;
+    bool AskForSessionAndConnect() override;
+    bool AskForNewSession() override;
+    bool ShowAbout() override;
+    void StepFont(FontStep step) override;
+    void FontSettingsChanged() override;
+    void ToggleAttributeMarkers() override;
+    void LocateCursor() override;
+    void ToggleKeyPad() override;
+    std::optional<Cell> LastMouseCell() const override;
+
 private:
     DesktopSession* session_ = nullptr;
 };
 
-class DesktopSession final : public SessionWindow, public OperHook {
+class DesktopSession final : public SessionWindow {
 public:
     DesktopSession(SessionRuntime& runtime, QtUi& ui, StartupState& startup);
     ~DesktopSession() override;
@@ -49,9 +61,7 @@ public:
 
     // The session dialog; true when a connection was started (or saved without one).
     bool AskForSession(bool connect);
-
-    // OperHook.
-    bool RunOper(uint8_t number) override;
+    void StartNewInstance();  // asks for the session first
 
 protected:
     void RunKey(uint16_t code) override;
@@ -66,14 +76,9 @@ protected:
     std::optional<std::string> TlsText() const override;
     void OptionsApplied(const SessionRecord& before) override;
     bool ClipboardAvailable() const override { return true; }
+    void RunMenuCommand(uint16_t id) override;
 
 private:
-    void StartNewInstance(bool ask);
-    void SaveSessionAs();
-    void ArrangeAll(int64_t what, bool from_here);
-    void SwitchSession(int step);
-    void Disconnect();
-
     SessionRuntime& runtime_;
     StartupState& startup_;
     bool closing_without_question_ = false;

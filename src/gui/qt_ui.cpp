@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QFileDialog>
 #include <QMenu>
 #include <QThread>
 #include <cstdio>
@@ -136,6 +137,49 @@ std::optional<uint16_t> QtUi::ChooseFromMenu(const std::vector<MenuItem>& items)
     open_menu_ = nullptr;
     if (!chosen || dismissed_) return std::nullopt;
     return uint16_t(chosen->data().toUInt());
+}
+
+namespace {
+
+// "*.ses" as "*.[sS][eE][sS]": file names from other systems come in either case.
+QString CaseBlindPattern(const std::string& pattern) {
+    QString out;
+    for (const QChar c : QString::fromStdString(pattern)) {
+        if (c.isLetter() && c.toLower() != c.toUpper()) {
+            out += '[';
+            out += c.toLower();
+            out += c.toUpper();
+            out += ']';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> QtUi::AskFileName(const FileDialogRequest& request) {
+    if (!CanShowWindows(dismissed_)) return std::nullopt;
+    QFileDialog dialog(parent_.data(), QString::fromStdString(request.title));
+    const bool save = request.purpose == FileDialogRequest::Purpose::Save;
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!request.folder.empty()) dialog.setDirectory(QString::fromStdString(request.folder));
+    if (!request.file_name.empty()) dialog.selectFile(QString::fromStdString(request.file_name));
+    QStringList filters;
+    for (const FileDialogRequest::Filter& f : request.filters) {
+        QStringList patterns;
+        for (const std::string& p : f.patterns) patterns << CaseBlindPattern(p);
+        filters << QString::fromStdString(f.label) + " (" + patterns.join(' ') + ")";
+    }
+    filters << "All files (*)";
+    dialog.setNameFilters(filters);
+    open_dialog_ = &dialog;
+    const int result = dialog.exec();
+    open_dialog_ = nullptr;
+    if (result != QDialog::Accepted || dismissed_ || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
 }
 
 }  // namespace orkan

@@ -33,6 +33,8 @@ public:
     void SetClipboardText(std::string_view utf8) override;
     std::optional<FindDialogAnswer> AskFind(const FindDialogRequest& request) override;
     std::optional<uint16_t> ChooseFromMenu(const std::vector<MenuItem>& items) override;
+    std::optional<std::string> AskFileName(const FileDialogRequest& request) override;
+    bool CanAsk() const override { return !dismissed_; }
 
     // While one lives, clipboard text also goes to the primary selection (where the window system
     // has one), so a middle click pastes what the mouse just selected.

@@ -1,8 +1,6 @@
 #include "gui/qt_view.h"
 
 #include "session/session.h"
-#include "capture/screen_history.h"
-#include "clipboard/pasting.h"
 #include "display/cursor.h"
 #include "display/row_bands.h"
 
@@ -34,12 +32,9 @@ void QtView::CursorMoved() {
 }
 
 void QtView::RefreshStatusLine() {
-    extras_.paste_repeat_buffer = PasteRepeatBuffer(session_);
-    StatusLineState state;
-    state.history_depth = history_ ? history_->Depth() : 0;
-    state.macro_indicator_shown = frame_.State().blink.MacroIndicatorShown();
-    macro_letter_shown_ = extras_.macro_letter && state.macro_indicator_shown;
-    frame_.StatusBar().ShowText(BuildStatusText(session_, extras_, state), session_.settings.StatusBarFullPaint != 0);
+    const bool indicator_shown = frame_.State().blink.MacroIndicatorShown();
+    macro_letter_shown_ = session_.indicators.macro_letter && indicator_shown;
+    frame_.StatusBar().ShowText(BuildStatusText(session_, indicator_shown), session_.settings.StatusBarFullPaint != 0);
     // Whoever changed the selection also refreshes the status line for its size text.
     frame_.Terminal().SelectionChanged();
 }
@@ -49,7 +44,7 @@ BlinkTick QtView::OnBlinkTimer() {
     const CursorStyle style = CursorStyleFor(session_.record, session_.keyboard.insert_mode);
     const BlinkTick tick = state.blink.Advance(style.blink, session_.selection.shown);
     frame_.Terminal().Blink(tick);
-    if (extras_.macro_letter && state.blink.MacroIndicatorShown() != macro_letter_shown_) RefreshStatusLine();
+    if (session_.indicators.macro_letter && state.blink.MacroIndicatorShown() != macro_letter_shown_) RefreshStatusLine();
     return tick;
 }
 

@@ -10,16 +10,10 @@
 namespace orkan {
 
 struct Session;
-class ScreenHistory;
 
 class QtView : public View {
 public:
     QtView(Session& session, TerminalFrame& frame);
-
-    // The ring whose browsing depth the status line shows; may stay null.
-    void SetHistory(const ScreenHistory* history) { history_ = history; }
-    // Capture, macro letter, paste-repeat buffer, connect countdown, transfer count, user text.
-    StatusExtras& Extras() { return extras_; }
 
     void RepaintAll() override;
     void ScreenSizeChanged() override;
@@ -37,8 +31,6 @@ public:
 private:
     Session& session_;
     TerminalFrame& frame_;
-    const ScreenHistory* history_ = nullptr;
-    StatusExtras extras_;
     bool macro_letter_shown_ = false;
 };
 

@@ -35,15 +35,6 @@ namespace {
 constexpr int kSettleMs = 200;  // a move or resize is taken once the user has let go
 constexpr int kScreenshotDelayMs = 60;
 
-// Oper function numbers the window carries out.
-namespace oper {
-inline constexpr uint8_t Options = 2, Larger = 4, Narrower = 5, OptionsColours = 6, Shorter = 7, Smaller = 8,
-                         Taller = 9, ThickFont = 10, ThinFont = 11, Wider = 12, CursorToMouse = 13,
-                         CursorToMouse2 = 14, ToggleMarkers = 23, LocateCursor = 35, ShowKeyPad = 49,
-                         Minimise = 53, Maximise = 54, Restore = 55, ShowWindow = 56, PrevScreen = 62,
-                         NextScreen = 63;
-}  // namespace oper
-
 constexpr uint16_t EditCode(uint8_t n) { return MakeKeyCode(KeyCategory::Edit, n, kKeyWorksWhileLocked); }
 constexpr uint8_t kCopy = 3, kCut = 4, kPasteOverlay = 20, kPasteInsert = 56;
 
@@ -90,15 +81,13 @@ void DesktopView::KeyboardUnlocked() { window_.OnKeyboardUnlocked(); }
 // ---- SessionWindow
 
 SessionWindow::SessionWindow(Session& session, QtUi& ui)
-    : session_(session), ui_(ui), frame_(new TerminalFrame(session)), history_(session), previous_view_(session.view) {
+    : session_(session), ui_(ui), frame_(new TerminalFrame(session)), previous_view_(session.view) {
     setObjectName("OrkanMain");
     setWindowTitle("Orkan TN3270");
     setCentralWidget(frame_);
     view_ = std::make_unique<QtView>(session, *frame_);
-    view_->SetHistory(&history_);
     desktop_view_ = std::make_unique<DesktopView>(*view_, *this);
     session.view = desktop_view_.get();
-    session.hooks.history = &history_;
     ui_.SetParent(this);
     frame_->on_size_wanted = [this](QSize s) { SizeWanted(s); };
 
@@ -128,7 +117,6 @@ SessionWindow::SessionWindow(Session& session, QtUi& ui)
 
 SessionWindow::~SessionWindow() {
     if (session_.view == desktop_view_.get()) session_.view = previous_view_;
-    if (session_.hooks.history == &history_) session_.hooks.history = nullptr;
     if (keypad_window_) delete keypad_window_.data();
 }
 
@@ -191,11 +179,15 @@ void SessionWindow::OnMenuCommand(uint16_t id) {
         return;
     }
     switch (id) {
-        case menu_id::About: ShowAboutBox(this); return;
         case menu_id::ToggleToolBar: SetToolBarShown(!tool_bar_shown_); return;
         case menu_id::ToggleMenuBar: SetMenuBarShown(!menu_bar_shown_); return;
-        default: return;  // the other commands belong to parts not built; their items are disabled
+        default: break;
     }
+    if (id >= 3000 && id <= 3999) RunMenuCommand(id);
+}
+
+void SessionWindow::RunMenuCommand(uint16_t id) {
+    if (id == menu_id::About) ShowAboutBox(this);
 }
 
 void SessionWindow::SetToolBar(const PanelLayout& layout) {
@@ -265,54 +257,8 @@ void SessionWindow::SetMenuBarShown(bool shown) {
     if (QWidget* bar = menuWidget()) bar->setVisible(shown);
 }
 
-bool SessionWindow::RunWindowOper(uint8_t number) {
-    auto step = [this](FontStep s) {
-        // A refused step (a size limit) leaves everything as it is.
-        [[maybe_unused]] const bool stepped = view_->StepFont(s);
-    };
-    switch (number) {
-        case oper::Options: ShowOptionsDialog(TakeOptionsPage()); return true;
-        case oper::OptionsColours: ShowOptionsDialog(options_page::Colours); return true;
-        case oper::Larger: step(FontStep::Larger); return true;
-        case oper::Narrower: step(FontStep::Narrower); return true;
-        case oper::Shorter: step(FontStep::Shorter); return true;
-        case oper::Smaller: step(FontStep::Smaller); return true;
-        case oper::Taller: step(FontStep::Taller); return true;
-        case oper::Wider: step(FontStep::Wider); return true;
-        case oper::ThickFont:
-        case oper::ThinFont: {
-            SessionRecord r = session_.record;
-            r.SetNumber(field::TrueType, 0);
-            if (!r.SetText(field::FontName, number == oper::ThickFont ? "Orkan Thick Fonts" : "Orkan Thin Fonts"))
-                return true;
-            session_.record = r;
-            frame_->FontSettingsChanged();
-            return true;
-        }
-        case oper::CursorToMouse:
-        case oper::CursorToMouse2: MoveCursorToMouse(); return true;
-        case oper::ToggleMarkers: view_->ToggleAttributeMarkers(); return true;
-        case oper::LocateCursor: view_->LocateCursor(); return true;
-        case oper::ShowKeyPad: ShowKeyPad(); return true;
-        case oper::Minimise: showMinimized(); return true;
-        case oper::Maximise: showMaximized(); return true;
-        case oper::Restore: showNormal(); return true;
-        case oper::ShowWindow:
-            show();
-            raise();
-            activateWindow();
-            return true;
-        case oper::PrevScreen:
-            if (session_.hooks.history) session_.hooks.history->PreviousScreen();
-            return true;
-        case oper::NextScreen:
-            if (session_.hooks.history) session_.hooks.history->NextScreen();
-            return true;
-        default: return false;
-    }
-}
-
 void SessionWindow::ShowOptionsDialog(int page) {
+    if (page == 0) page = TakeOptionsPage();
     CountryLists lists;
     // Without the list the code pages stay as they are named; the message has been shown.
     [[maybe_unused]] const bool listed = LoadCountryList(session_, CountryListMode::List, &lists);
@@ -333,7 +279,8 @@ void SessionWindow::ApplyOptions(const SessionRecord& changed) {
                             before.Text(field::PcCodePage) != changed.Text(field::PcCodePage);
     // A failure has been shown; the tables in use stay.
     if (code_pages) [[maybe_unused]] const bool rebuilt = RebuildCharset(session_);
-    if (before.Number(field::ScreenBuffers) != changed.Number(field::ScreenBuffers)) history_.SlotCountChanged();
+    if (before.Number(field::ScreenBuffers) != changed.Number(field::ScreenBuffers) && session_.hooks.history)
+        session_.hooks.history->SlotCountChanged();
     if (!SameFontSettings(before, changed)) frame_->FontSettingsChanged();
     session_.ps.MarkAllChanged();
     view_->RepaintAll();

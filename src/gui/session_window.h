@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "session/session_hooks.h"
-#include "capture/screen_history.h"
 #include "gui/button_panel.h"
 #include "gui/menu_table.h"
 #include "gui/mouse_selection.h"
@@ -63,7 +62,6 @@ public:
     const Session& session() const { return session_; }
     TerminalFrame& Frame() { return *frame_; }
     QtView& Terminal() { return *view_; }
-    ScreenHistory& History() { return history_; }
 
     // The menu bar from its table: 1 build and set, 2 build anew and replace, 4 remove.
     void BuildMenuBar(int mode);
@@ -85,11 +83,8 @@ public:
     void SetMenuBarShown(bool shown);
     bool MenuBarShown() const { return menu_bar_shown_; }
 
-    // Program operations the window carries out itself (fonts, options dialog, markers, locator,
-    // keypad, this window's state, the screen history). False for any other number.
-    bool RunWindowOper(uint8_t number);
-    // The options dialog at `page` (1-9, else the first or the last shown); on OK the session
-    // takes the new settings.
+    // The options dialog at `page` (1-9; 0 the page a menu item chose, else the last one shown); on
+    // OK the session takes the new settings.
     void ShowOptionsDialog(int page);
     void ApplyOptions(const SessionRecord& changed);
     void ShowTlsInformation();
@@ -145,6 +140,8 @@ protected:
     // After the options dialog changed the settings (keyboard country, key files, ...).
     virtual void OptionsApplied(const SessionRecord& before) { (void)before; }
     virtual bool ClipboardAvailable() const { return false; }
+    // A menu command without a key function (3000-3999).
+    virtual void RunMenuCommand(uint16_t id);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -169,7 +166,6 @@ private:
     TerminalFrame* frame_;
     std::unique_ptr<QtView> view_;
     std::unique_ptr<DesktopView> desktop_view_;
-    ScreenHistory history_;
     View* previous_view_;
 
     QToolBar* tool_bar_ = nullptr;

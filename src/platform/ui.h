@@ -43,6 +43,21 @@ struct MenuItem {
     bool enabled = true;
 };
 
+// A file dialog's question. Names are UTF-8 paths (Linux file names); patterns such as "*.ses" match
+// without regard to case.
+struct FileDialogRequest {
+    enum class Purpose : uint8_t { Open, Save };
+    Purpose purpose = Purpose::Open;
+    std::string title;
+    std::string folder;     // where the dialog starts
+    std::string file_name;  // proposed name (Save)
+    struct Filter {
+        std::string label;                  // "Session files"
+        std::vector<std::string> patterns;  // "*.ses"
+    };
+    std::vector<Filter> filters;
+};
+
 class Ui {
 public:
     virtual ~Ui() = default;
@@ -58,6 +73,11 @@ public:
     // A popup menu at the mouse pointer: the code of the item chosen, nothing when dismissed or
     // when there is no window.
     virtual std::optional<uint16_t> ChooseFromMenu(const std::vector<MenuItem>&) { return std::nullopt; }
+    // A file dialog: the path chosen, nothing when cancelled or when there is no window to ask in
+    // (the caller then says that the name must be given another way).
+    virtual std::optional<std::string> AskFileName(const FileDialogRequest&) { return std::nullopt; }
+    // Whether this Ui can show dialogs at all (the headless program's cannot).
+    virtual bool CanAsk() const { return false; }
 
 private:
     std::string local_clipboard_;

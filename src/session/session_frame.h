@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "display/screen_layout.h"
 
 namespace orkan {
 
@@ -44,6 +47,32 @@ public:
     virtual void CloseRequested() {}
     // The session is not connected and nothing will reconnect it by itself.
     virtual void ConnectionEnded(const ConnectionEnd& end) { (void)end; }
+
+    // ---- The window's share of program operations (the core's Oper dispatch asks). A program
+    // without a window keeps these defaults: there is nothing to show, and a function that would
+    // open a dialog returns false so that the dispatch says the function needs a window.
+    virtual bool HasWindow() const { return false; }
+    // The options dialog at `page` (1-9; 0 the page the last dialog showed).
+    virtual bool ShowOptionsDialog(int page) {
+        (void)page;
+        return false;
+    }
+    // The session dialog, then a connection to what it chose (Reconnect Ask).
+    virtual bool AskForSessionAndConnect() { return false; }
+    // The session dialog for another program instance (New Session Ask).
+    virtual bool AskForNewSession() { return false; }
+    virtual bool ShowAbout() { return false; }
+    // Display-only operations: without a window there is nothing to change.
+    virtual void StepFont(FontStep step) { (void)step; }
+    virtual void FontSettingsChanged() {}  // the record's font fields changed
+    virtual void ToggleAttributeMarkers() {}
+    virtual void LocateCursor() {}
+    virtual void ToggleKeyPad() {}
+    // The cell under the mouse pointer at the last button press, row and column from 0.
+    struct Cell {
+        uint32_t row = 0, column = 0;
+    };
+    virtual std::optional<Cell> LastMouseCell() const { return std::nullopt; }
 };
 
 // A shut-down macro (set by the macro language) runs instead of a close, which then waits for it.

@@ -45,6 +45,8 @@ public:
     virtual bool PreviousScreen() { return false; }
     virtual bool NextScreen() { return false; }
     virtual bool ReturnToLiveScreen() { return false; }
+    // How many screens back the one on show is (0: the live screen).
+    virtual uint32_t Depth() const { return 0; }
     // The ring is emptied at the start of every connection and made anew when SCREENBUFFERS changes.
     virtual void Reset() {}
     virtual void SlotCountChanged() {}

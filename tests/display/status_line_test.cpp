@@ -45,7 +45,7 @@ TEST(StatusLine, TextForEveryStatus) {
     };
     DisplaySession d;
     for (const Case& c : cases) {
-        StatusExtras extras;
+        StatusIndicators extras;
         extras.connect_seconds_left = c.connect_left;
         extras.transfer_count = "12,345";
         EXPECT_EQ(StatusTextFor(c.status, d.s.record, extras, 3), c.text) << int(c.status);
@@ -62,10 +62,9 @@ TEST(StatusLine, LayoutOfAnEightyColumnLine) {
     d.s.keyboard.last_modifier = Modifier::Ctrl;
     d.s.ps.cursor_address = 5 * 80 + 9;
     ASSERT_TRUE(d.s.record.SetText(field::StatusLine, "PROD \x80"));
-    StatusExtras extras;
-    extras.capture_active = true;
-    extras.macro_letter = 'R';
-    const StatusText t = BuildStatusText(d.s, extras, {});
+    d.s.indicators.capture_active = true;
+    d.s.indicators.macro_letter = 'R';
+    const StatusText t = BuildStatusText(d.s);
     EXPECT_EQ(Cells(t, 0, 9), "C\x92\x91  \x85 \x83\x84");
     EXPECT_TRUE(t.IsSymbol(1) && t.IsSymbol(2) && t.IsSymbol(7) && !t.IsSymbol(0) && !t.IsSymbol(6));
     // The user text is centred in the 51 cells from cell 16; its euro sign stays text.
@@ -77,7 +76,8 @@ TEST(StatusLine, LayoutOfAnEightyColumnLine) {
 
     // The macro letter blinks; without capture the first cell is "M"; without TLS the open lock.
     d.s.link.tls_active = false;
-    const StatusText off = BuildStatusText(d.s, StatusExtras{}, {0, false});
+    d.s.indicators = {};
+    const StatusText off = BuildStatusText(d.s, false);
     EXPECT_EQ(Cells(off, 0, 3), "M\x92\x82");
     EXPECT_EQ(Cells(off, 66, 2), " w");
 }
@@ -94,7 +94,7 @@ TEST(StatusLine, IndicatorsCountFromTheRightOnNarrowScreens) {
         ASSERT_TRUE(d.s.record.SetText(field::StatusLine, "ABCDEFGHIJKLMNOP"));
         d.s.keyboard.insert_mode = true;
         d.s.keyboard.last_modifier = Modifier::Shift;
-        const StatusText t = BuildStatusText(d.s, StatusExtras{}, {});
+        const StatusText t = BuildStatusText(d.s);
         EXPECT_EQ(Cells(t, 16, c.user.size()), c.user) << c.columns;
         EXPECT_EQ(t.cells[16 + c.user.size()], ' ') << c.columns;
         EXPECT_EQ(Cells(t, c.columns - 12, 4), "\x8A a^") << c.columns;

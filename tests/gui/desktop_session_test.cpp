@@ -12,6 +12,7 @@
 
 #include "app/session_runtime.h"
 #include "charset/session_charset.h"
+#include "clipboard/pasting.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "ds3270/screen_dump.h"
@@ -161,7 +162,7 @@ TEST_F(DesktopSessionTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDes
     const std::string screen = DumpScreenText(runtime.session());
     EXPECT_EQ(screen.substr(0, 10), " HELLO ab\xE9") << screen;
     EXPECT_EQ(screen.substr(screen.find('\n') + 1 + 7, 2), "xy") << screen;  // the next line, below
-    EXPECT_EQ(window->Terminal().Extras().paste_repeat_buffer, 1);  // the status line's buffer number
+    EXPECT_EQ(PasteRepeatBuffer(runtime.session()), 1);  // the status line's buffer number
 
     Session& s = runtime.session();
     s.selection.shown = true;
@@ -170,7 +171,7 @@ TEST_F(DesktopSessionTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDes
     s.selection.end_row = 1;
     s.selection.end_column = 5;
     copy->trigger();
-    EXPECT_EQ(window->Terminal().Extras().paste_repeat_buffer, -1);  // any other key ends the cycle
+    EXPECT_EQ(PasteRepeatBuffer(runtime.session()), -1);  // any other key ends the cycle
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "HELLO\n     ");
 }
 

@@ -12,6 +12,7 @@
 
 #include "display/display_fixture.h"
 #include "gui/qt_ui.h"
+#include "capture/screen_history.h"
 #include "gui/session_window.h"
 #include "gui_fixture.h"
 
@@ -100,22 +101,25 @@ TEST_F(WindowTest, EachSessionStatusShowsItsTextInTheWindow) {
 }
 
 TEST_F(WindowTest, BrowsingTheHistoryAndComingBackShowsTheLiveScreen) {
+    ScreenHistory history(d.s);
+    d.s.hooks.history = &history;
     d.s.status = SessionStatus::Unlocked;
     for (const char* text : {"FIRST", "SECOND", "LIVE"}) {
         d.s.ps.planes.display.fill(' ');
         d.Text(0, text);
-        window->History().TakeHistorySnapshot();
+        history.TakeHistorySnapshot();
     }
-    ASSERT_TRUE(window->RunWindowOper(62));  // PrevScreen
+    ASSERT_TRUE(history.PreviousScreen());
     EXPECT_EQ(d.s.status, SessionStatus::History);
     EXPECT_EQ(Shown(5, 10), "Screen -1 ");
     EXPECT_EQ(std::string(d.s.ps.planes.display.begin(), d.s.ps.planes.display.begin() + 6), "SECOND");
-    ASSERT_TRUE(window->RunWindowOper(62));
+    ASSERT_TRUE(history.PreviousScreen());
     EXPECT_EQ(Shown(5, 10), "Screen -2 ");
     ASSERT_TRUE(d.s.hooks.history->ReturnToLiveScreen());  // what Reset does while browsing
     EXPECT_EQ(d.s.status, SessionStatus::Unlocked);
     EXPECT_EQ(Shown(5, 10), "          ");
     EXPECT_EQ(std::string(d.s.ps.planes.display.begin(), d.s.ps.planes.display.begin() + 4), "LIVE");
+    d.s.hooks.history = nullptr;
 }
 
 TEST_F(WindowTest, MenuCommandsRunTheirKeyWithTheOptionsPage) {
@@ -205,7 +209,7 @@ TEST_F(WindowTest, MouseButtonsSelectionAndWheel) {
     EXPECT_EQ(window->mouse_keys, (std::vector<std::pair<MouseKey, bool>>{{MouseKey::LeftClick, true},
                                                                          {MouseKey::LeftClick, false}}));
     // Oper 13 moves the cursor to the cell of the last press.
-    ASSERT_TRUE(window->RunWindowOper(13));
+    window->MoveCursorToMouse();
     EXPECT_EQ(d.s.ps.cursor_address, 2u * 80 + 3);
 
     window->mouse_keys.clear();

@@ -96,7 +96,7 @@ TEST_F(WidgetTest, ViewRepaintsAndClearsTheChangeMap) {
 
 TEST_F(WidgetTest, StatusLineShowsTextAndSymbols) {
     d.s.status = SessionStatus::Locked;
-    view->Extras().capture_active = true;
+    d.s.indicators.capture_active = true;
     view->RefreshStatusLine();
     StatusLineWidget& status = frame->StatusBar();
     EXPECT_EQ(status.Text().cells[0], 'C');

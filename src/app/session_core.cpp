@@ -1,0 +1,229 @@
+#include "app/session_core.h"
+
+#include <algorithm>
+
+#include "app/folders_setup.h"
+#include "app/session_peers.h"
+#include "app/session_runtime.h"
+#include "config/file_name_text.h"
+#include "config/session_file.h"
+#include "config/settings_file.h"
+#include "keyboard/key_functions.h"
+#include "keyboard/keyboard.h"
+#include "platform/process_spawn.h"
+#include "session/session.h"
+#include "session/session_frame.h"
+
+namespace orkan {
+
+namespace {
+
+constexpr int kColoursPage = 4;
+
+}  // namespace
+
+SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
+    : runtime_(runtime), frame_(frame), history_(runtime.session()) {
+    Session& s = runtime.session();
+    AttachKeyboard(s);
+    s.hooks.history = &history_;
+    s.hooks.oper = this;
+}
+
+SessionCore::~SessionCore() {
+    Session& s = runtime_.session();
+    if (s.hooks.history == &history_) s.hooks.history = nullptr;
+    if (s.hooks.oper == this) s.hooks.oper = nullptr;
+}
+
+Session& SessionCore::session() { return runtime_.session(); }
+
+void SessionCore::NeedsWindow(uint8_t number) {
+    Session& s = session();
+    const KeyFunction* f = s.keyboard.key_list.Find(KeyCategory::Oper, number);
+    const std::string name = f ? f->name : "Oper " + std::to_string(number);
+    s.ui.ShowMessage({"Orkan TN3270", "\"" + name + "\" needs a session window, which this program does not have.",
+                      Buttons::Ok, Icon::Information});
+}
+
+bool SessionCore::RunOper(uint8_t number) {
+    namespace op = oper_fn;
+    Session& s = session();
+    switch (number) {
+        case op::Options:
+            if (!frame_.ShowOptionsDialog(0)) NeedsWindow(number);
+            return true;
+        case op::OptionsColours:
+            if (!frame_.ShowOptionsDialog(kColoursPage)) NeedsWindow(number);
+            return true;
+        case op::Exit:
+            if (runtime_.RequestClose()) frame_.CloseRequested();
+            return true;
+        case op::FontLarger: frame_.StepFont(FontStep::Larger); return true;
+        case op::FontNarrower: frame_.StepFont(FontStep::Narrower); return true;
+        case op::FontShorter: frame_.StepFont(FontStep::Shorter); return true;
+        case op::FontSmaller: frame_.StepFont(FontStep::Smaller); return true;
+        case op::FontTaller: frame_.StepFont(FontStep::Taller); return true;
+        case op::FontWider: frame_.StepFont(FontStep::Wider); return true;
+        case op::ThickFont: SetBitmapFont(true); return true;
+        case op::ThinFont: SetBitmapFont(false); return true;
+        case op::SelectLocation1:
+        case op::SelectLocation2: CursorToMouse(); return true;
+        case op::NewSession: NewSession(); return true;
+        case op::NewSessionAsk:
+            if (!frame_.AskForNewSession()) NeedsWindow(number);
+            return true;
+        case op::SaveSessionAs: SaveSessionAs(); return true;
+        case op::ToggleMarkers: frame_.ToggleAttributeMarkers(); return true;
+        case op::Reconnect: runtime_.StartSession(StartMode::Interactive); return true;
+        case op::ReconnectAsk:
+            if (!frame_.AskForSessionAndConnect()) NeedsWindow(number);
+            return true;
+        case op::Cascade: ArrangeAll(peer_message::Cascade, false); return true;
+        case op::CascadeFromHere: ArrangeAll(peer_message::Cascade, true); return true;
+        case op::MinimiseAll: ArrangeAll(peer_message::Minimise, false); return true;
+        case op::MaximiseAll: ArrangeAll(peer_message::Maximise, false); return true;
+        case op::RestoreAll: ArrangeAll(peer_message::Restore, false); return true;
+        case op::ExitAll: runtime_.CloseAllSessions(); return true;
+        case op::NextSession:
+        case op::NextSession2: SwitchSession(1); return true;
+        case op::PreviousSession:
+        case op::PreviousSession2: SwitchSession(-1); return true;
+        case op::LocateCursor: frame_.LocateCursor(); return true;
+        case op::Disconnect: Disconnect(); return true;
+        case op::ShowKeyPad: frame_.ToggleKeyPad(); return true;
+        case op::Minimise: frame_.Arrange(Arrangement::Minimise, 0); return true;
+        case op::Maximise: frame_.Arrange(Arrangement::Maximise, 0); return true;
+        case op::Restore: frame_.Arrange(Arrangement::Restore, 0); return true;
+        case op::ShowWindow: frame_.Arrange(Arrangement::BringToFront, 0); return true;
+        case op::PrevScreen: history_.PreviousScreen(); return true;
+        case op::NextScreen: history_.NextScreen(); return true;
+        default: break;
+    }
+    (void)s;
+    return false;
+}
+
+bool SessionCore::RunMenuCommand(uint16_t id) {
+    switch (id) {
+        case menu_command::About:
+            if (!frame_.ShowAbout()) {
+                session().ui.ShowMessage({"About Orkan TN3270", "Orkan TN3270 " ORKAN_VERSION, Buttons::Ok,
+                                          Icon::Information});
+            }
+            return true;
+        default: return false;
+    }
+}
+
+void SessionCore::CursorToMouse() {
+    Session& s = session();
+    const std::optional<SessionFrame::Cell> cell = frame_.LastMouseCell();
+    if (!cell || s.ps.columns == 0 || s.ps.rows == 0) return;
+    const uint32_t row = std::min(cell->row, s.ps.rows - 1);
+    const uint32_t column = std::min(cell->column, s.ps.columns - 1);
+    s.ps.cursor_address = row * s.ps.columns + column;
+    s.view->CursorMoved();
+}
+
+void SessionCore::SetBitmapFont(bool thick) {
+    Session& s = session();
+    SessionRecord r = s.record;
+    r.SetNumber(field::TrueType, 0);
+    if (!r.SetText(field::FontName, thick ? "Orkan Thick Fonts" : "Orkan Thin Fonts")) return;
+    s.record = r;
+    frame_.FontSettingsChanged();
+}
+
+void SessionCore::NewSession() {
+    Session& s = session();
+    if (!frame_.HasWindow()) {
+        NeedsWindow(oper_fn::NewSession);
+        return;
+    }
+    std::vector<std::string> args;
+    const std::string file = StoredNameToPath(s.record.Text(field::SessionFile));
+    if (!file.empty()) args = {"--session", file};
+    const std::string error = SpawnDetached(CurrentExecutablePath(), args);
+    if (!error.empty())
+        s.ui.ShowMessage({"Orkan TN3270 Error", "A new session could not be started: " + error, Buttons::Ok,
+                          Icon::Error});
+}
+
+void SessionCore::SaveSessionAs() {
+    Session& s = session();
+    FileDialogRequest request;
+    request.purpose = FileDialogRequest::Purpose::Save;
+    request.title = "Save Session As";
+    request.folder = s.folders.app_data;
+    request.filters = {{"Session files", {"*.ses"}}};
+    const std::optional<std::string> chosen = s.ui.AskFileName(request);
+    if (!chosen) {
+        if (!s.ui.CanAsk()) NeedsWindow(oper_fn::SaveSessionAs);
+        return;
+    }
+    std::string name = *chosen;
+    // A file in the application data folder is named without it, as the session dialog lists it.
+    const std::string folder = s.folders.app_data + "/";
+    if (name.rfind(folder, 0) == 0) name = name.substr(folder.size());
+    const std::optional<std::string> stored = PathToStoredName(name);
+    SessionRecord record = runtime_.RecordForSaving();
+    if (!stored || !record.SetText(field::SessionFile, *stored)) {
+        s.ui.ShowMessage({"Orkan TN3270 Session File Error", "The name " + name + " cannot be stored in a session.",
+                          Buttons::Ok, Icon::Warning});
+        return;
+    }
+    if (!SaveSessionFile({s.ui, s.folders, s.settings}, SaveMode::Save, true, record, runtime_.file_state(),
+                         std::nullopt))
+        return;
+    [[maybe_unused]] const bool stored_name = s.record.SetText(field::SessionFile, *stored);
+    if (const int error = WriteLastSession(s.folders.settings_file, name); error != 0)
+        s.ui.ShowMessage(FileSaveError(error, s.folders.settings_file));
+}
+
+void SessionCore::ArrangeAll(int64_t what, bool from_here) {
+    const Arrangement own = what == peer_message::Cascade    ? Arrangement::Cascade
+                            : what == peer_message::Minimise ? Arrangement::Minimise
+                            : what == peer_message::Maximise ? Arrangement::Maximise
+                                                             : Arrangement::Restore;
+    SessionPeers* peers = runtime_.Peers();
+    if (!peers) {
+        frame_.Arrange(own, 0);
+        return;
+    }
+    bool reached = !from_here;
+    int64_t index = 0;
+    for (const PeerSession& p : peers->Sessions()) {
+        reached = reached || p.own;
+        if (!reached) continue;
+        // This window is arranged at once; the others by message, each with its place in the cascade.
+        if (p.own) {
+            frame_.Arrange(own, index);
+        } else {
+            peers->Arrange(p.letter, what, index);
+        }
+        ++index;
+    }
+}
+
+void SessionCore::SwitchSession(int step) {
+    SessionPeers* peers = runtime_.Peers();
+    if (!peers) return;
+    const std::vector<PeerSession> all = peers->Sessions();
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (!all[i].own) continue;
+        const size_t next = (i + all.size() + size_t(step)) % all.size();
+        if (next != i) peers->Arrange(all[next].letter, peer_message::BringToFront, 0);
+        return;
+    }
+}
+
+void SessionCore::Disconnect() {
+    Session& s = session();
+    runtime_.CloseConnection();
+    s.status = SessionStatus::NotConnected;
+    s.link.tls_active = false;
+    s.view->RefreshStatusLine();
+}
+
+}  // namespace orkan
