@@ -138,6 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.record.SetNumber(field::UserScreenHeight, 60);
     runtime.file_state().last_saved = s.record;  // nothing to save at the end
     if (!runtime.StartDetachedConnection(sink)) std::abort();
+    if (flags & 0x40) runtime.StartTimers();  // the blink timer and its once-a-second work
 
     std::vector<std::span<const uint8_t>> chunks;
     size_t from = 0;

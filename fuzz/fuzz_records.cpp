@@ -7,10 +7,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "session/session.h"
 #include "support/iconv_tables.h"
@@ -88,7 +91,29 @@ inline constexpr uint8_t Status = 0x03;    // the session status byte (16: a his
 inline constexpr uint8_t AidKey = 0x04;    // an Action key (0..49) pressed now
 inline constexpr uint8_t DataType = 0x05;  // the TN3270E data type of the records that follow
 inline constexpr uint8_t Keys = 0x06;      // extended keys and the Attention method
+inline constexpr uint8_t Folders = 0x07;   // odd: host text and print files can be written
 }  // namespace control
+
+// A folder of this process for the files host text and printing write; each run truncates them.
+const std::string& WritableFolder() {
+    static const std::string folder = [] {
+        std::string path = (std::filesystem::temp_directory_path() / "orkan-fuzz-records-XXXXXX").string();
+        if (!mkdtemp(path.data())) std::abort();
+        static const std::string removed_at_exit = path;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(removed_at_exit, ignored);
+        });
+        return path;
+    }();
+    return folder;
+}
+
+void SetFolders(Session& s, uint8_t value) {
+    const std::string folder = value & 1 ? WritableFolder() : "/dev/null";
+    s.folders.app_data = folder;
+    s.folders.temp_macros = folder;
+}
 
 void ApplyOptions(Session& s, uint8_t bits) {
     s.record.SetNumber(field::HostInitiatedPrinting, bits & 0x01);
@@ -130,6 +155,7 @@ void ApplyControl(Session& s, CountingHooks& hooks, std::span<const uint8_t> pai
             case control::AidKey: (void)SendAidKey(s, value % 50); break;
             case control::DataType: s.link.current_data_type = value; break;
             case control::Keys: ApplyKeySettings(s, value); break;
+            case control::Folders: SetFolders(s, value); break;
             default: break;
         }
     }
@@ -157,8 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Session& s = *new (storage) Session(ui);
     s.ds.unlock_snapshot = std::move(spare_snapshot);  // only ever read after it is written
     s.charset = tables;
-    s.folders.app_data = "/dev/null";  // host text files can never be created
-    s.folders.temp_macros = "/dev/null";
+    SetFolders(s, 0);  // host text files cannot be created unless a control record says so
     s.record.SetNumber(field::FindOptions, 0x04);  // find again on every screen, when a find hook is there
     hooks.emplace(s);
 

@@ -386,6 +386,20 @@ def generated_records(seeds):
               "sscp_text")
     for cmd in (0x00, 0x03, 0x10, 0xA0, 0xF7, 0xFF):
         seeds.add("records", records_input(0, 0x40, [bytes([cmd, 0xC3]) + ebcdic("X")]), f"unknown_{cmd:02x}")
+    # Control records (FF, operation, value...) put the session in states other subsystems make.
+    fmt = b"\xf5\xc3" + b"".join(sample_orders())
+    host_text = b"\xf3\x00\x0c\x0f\x1f\x00\x00\x98" + ebcdic("SAY") + b"\xf3\x00\x0c\x0f\x1f\x00\x00\x00" + ebcdic("PRT")
+    controls = [
+        [b"\xff\x07\x01\x02\xff\x01\xff", host_text, b"\xf1\xcf" + ebcdic("PRINTED"), b"\xf5\xc3"],
+        [fmt, b"\xff\x03\x10", b"\xf1\xc3" + ebcdic("LIVE")],
+        [b"\xff\x05\x03", fmt, b"\xff\x05\x00", fmt],
+        [b"\xff\x02\x06", b"\xf5\x40\x11\x40\x40\x1d\x6c\xd5\xc5\xe3\xe2\xd7\xe8" + bytes(41) + ebcdic("APPLNAME")],
+        [fmt, b"\xff\x04\x03", b"\xf6", b"\xff\x04\x01", b"\xf6"],
+        [b"\xff\x06\x01", fmt] + [b"\xff\x04" + bytes([k]) for k in range(50)],
+        [b"\xff\x06\x02\x04\x00", b"\xff\x06\x0c\x04\x00", b"\xff\x06\x00\x04\x1e"],
+    ]
+    for n, records in enumerate(controls):
+        seeds.add("records", records_input(0x04 if n == 5 else 0, 0x40, records), f"control_{n}")
     for size in range(8):
         for model in range(5):
             choice = size | model << 3 | 0x40

@@ -2,11 +2,11 @@
 // application, cut in two at a point the input chooses, so negotiation, records, reads and
 // rules all meet hostile input.
 //
-// The first byte chooses the cut (1 + the byte modulo the input's size) and, in its high bits,
-// how the host is set up: bit 7 the streaming benchmark (two screens), bits 5-4 1 refuse every
-// device (reason from bits 2-0), 2 plain TN3270 offered, no functions and no query, 3 the data
-// faults (a short garbage record, raw garbage, an oversize record). After the bytes, the session's
-// clock jumps past every time-out.
+// The first byte chooses the cut (1 + the byte modulo the input's size) and how the host is set
+// up: bit 7 the streaming benchmark (two screens); bits 5-4 0 the demo as served (bit 3: LU01 is
+// taken by another session), 1 refuse every device (reason from bits 2-0), 2 plain TN3270
+// offered, no functions and no query, 3 the data faults (a short garbage record, raw garbage, an
+// oversize record). After the bytes, the session's clock jumps past every time-out.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -59,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LuPool pool;
     std::string error;
     if (!pool.Parse("LU01-LU02", error)) __builtin_trap();
+    if ((data[0] & 0x38) == 0x08 && !pool.Claim("LU01")) __builtin_trap();
     EngineConfig config;
     config.app = &f.app;
     SetUpHost(config, data[0]);
@@ -71,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)engine.TakeOutput();
     while (engine.WantsPump()) engine.Pump();
     engine.OnBytes(data + cut, size - cut);
+    while (engine.WantsPump()) engine.Pump();
     engine.OnTick();
     (void)engine.TakeOutput();
     // No reply came in time: reads, queries and the negotiation give up.
