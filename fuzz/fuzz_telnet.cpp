@@ -2,7 +2,8 @@
 //
 // Input: a flags byte (bit 0 TN3270E offered, bit 1 an LU name, bit 2 answer every record, bit 3
 // the dynamic terminal type, bit 4 the next chunk arrives while a record or text is being handled,
-// as it does when a handler opens a message box with its own event loop), a count byte, that many
+// as it does when a handler opens a message box with its own event loop, bit 5 BIND-IMAGE names
+// translated through code page 037 as a session does), a count byte, that many
 // 16-bit cut points, then the host's bytes. The bytes are fed once cut at those points and once
 // whole; all bytes written and all other events (line-mode texts joined) must agree, because
 // chunk boundaries and nesting carry no meaning.
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "net/line_mode_display.h"
+#include "support/iconv_tables.h"
 #include "net/telnet_engine.h"
 
 namespace {
@@ -89,6 +91,8 @@ Outcome Run(uint8_t flags, std::span<const uint8_t> stream, const std::vector<si
     config.offer_tn3270e = flags & 1;
     if (flags & 2) config.lu_name = "LU000001";
     if (flags & 8) config.terminal_type = "IBM-DYNAMIC";
+    static const CharsetTables tables = test::Cp037Tables();
+    if (flags & 0x20) config.charset = &tables;
     auto ps = std::make_unique<PresentationSpace>();
     Outcome out;
     TelnetEngine* engine_ptr = nullptr;
