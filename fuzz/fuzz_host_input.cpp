@@ -21,6 +21,7 @@
 
 #include "app/session_runtime.h"
 #include "support/iconv_tables.h"
+#include "ds3270/geometry.h"
 #include "ds3270/screen_dump.h"
 
 namespace {
@@ -160,7 +161,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (flags & 0x40) loop.RunTimers();
     ui.during_box = nullptr;
-    if (s.ps.positions > 20000 || s.ps.cursor_address >= std::max<uint32_t>(s.ps.positions, 1)) std::abort();
+    // A screen that 14-bit addresses reach, with the cursor on it.
+    if (s.ps.positions == 0 || s.ps.positions != s.ps.rows * s.ps.columns || s.ps.positions > kMaxAddressablePositions ||
+        s.ps.cursor_address >= s.ps.positions)
+        std::abort();
     const std::string screen = DumpScreenText(s);
     if (screen.size() < s.ps.positions) std::abort();
     runtime.Destroy();

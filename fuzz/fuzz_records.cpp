@@ -18,6 +18,7 @@
 #include "session/session.h"
 #include "support/iconv_tables.h"
 #include "ds3270/fields.h"
+#include "ds3270/geometry.h"
 #include "ds3270/inbound.h"
 #include "ds3270/screen_dump.h"
 #include "ds3270/write_processor.h"
@@ -161,6 +162,17 @@ void ApplyControl(Session& s, CountingHooks& hooks, std::span<const uint8_t> pai
     }
 }
 
+// What every record must leave behind: a screen that 14-bit addresses reach, the cursor on it,
+// and only field attributes (with their marker bit) in the attribute plane.
+void CheckScreen(const Session& s) {
+    const PresentationSpace& ps = s.ps;
+    if (ps.positions == 0 || ps.positions != ps.rows * ps.columns || ps.positions > kMaxAddressablePositions ||
+        ps.cursor_address >= ps.positions)
+        std::abort();
+    for (uint32_t a = 0; a < ps.positions; ++a)
+        if (ps.planes.attribute[a] != 0 && !(ps.planes.attribute[a] & fa::Present)) std::abort();
+}
+
 struct Size {
     uint8_t rows, columns;
 };
@@ -216,6 +228,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ++end;
         if (end > 0 && rest[0] == 0xFF) ApplyControl(s, *hooks, rest.subspan(1, end - 1));
         else ProcessHostRecord(s, rest.first(end));
+        CheckScreen(s);
         rest = rest.subspan(std::min(rest.size(), end + 2));
     }
     // Whatever the host left on the screen must also read back safely.
