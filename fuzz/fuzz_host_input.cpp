@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/session_runtime.h"
+#include "config/session_file.h"
 #include "support/iconv_tables.h"
 #include "ds3270/geometry.h"
 #include "ds3270/screen_dump.h"
@@ -128,6 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SessionRuntime runtime(loop, ui, frame);
     Session& s = runtime.session();
     s.charset = tables;
+    static const SessionRecord defaults = DefaultSessionRecord();  // as start-up gives a new session
+    s.record = defaults;
     s.folders.app_data = "/dev/null";  // host text files can never be created
     s.folders.temp_macros = "/dev/null";
     s.record.SetNumber(field::DefaultRows, 24);

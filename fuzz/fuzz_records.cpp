@@ -16,6 +16,7 @@
 #include <string>
 
 #include "session/session.h"
+#include "config/session_file.h"
 #include "support/iconv_tables.h"
 #include "ds3270/fields.h"
 #include "ds3270/geometry.h"
@@ -92,7 +93,9 @@ inline constexpr uint8_t Status = 0x03;    // the session status byte (16: a his
 inline constexpr uint8_t AidKey = 0x04;    // an Action key (0..49) pressed now
 inline constexpr uint8_t DataType = 0x05;  // the TN3270E data type of the records that follow
 inline constexpr uint8_t Keys = 0x06;      // extended keys and the Attention method
-inline constexpr uint8_t Folders = 0x07;   // odd: host text and print files can be written
+inline constexpr uint8_t Folders = 0x07;   // 1: host text and print files can be written; 3: their folder is missing
+inline constexpr uint8_t ExtraAids = 0x08; // the AID of PA4-PA10 and PF25-PF36 (0 hides them, 1 is no hex)
+inline constexpr uint8_t Tn3270e = 0x09;   // odd: TN3270E was agreed (headers, its Attention bytes)
 }  // namespace control
 
 // A folder of this process for the files host text and printing write; each run truncates them.
@@ -111,7 +114,12 @@ const std::string& WritableFolder() {
 }
 
 void SetFolders(Session& s, uint8_t value) {
-    const std::string folder = value & 1 ? WritableFolder() : "/dev/null";
+    std::string folder = value & 1 ? WritableFolder() : "/dev/null";
+    if ((value & 3) == 3) {
+        folder += "/missing";
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
     s.folders.app_data = folder;
     s.folders.temp_macros = folder;
 }
@@ -125,6 +133,12 @@ void ApplyOptions(Session& s, uint8_t bits) {
     s.settings.WCCPrintAccumulate = (bits >> 5) & 1;
     s.settings.ReplyCodepage = (bits >> 6) & 1;
     s.settings.AlwaysUpdateTranTime = (bits >> 7) & 1;
+}
+
+void SetExtraAids(Session& s, uint8_t value) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    const std::string text = value == 1 ? "ZZ" : std::string{kDigits[value >> 4], kDigits[value & 15]};
+    for (std::string& aid : s.settings.ExtraAids) aid = text;
 }
 
 void ApplyKeySettings(Session& s, uint8_t bits) {
@@ -157,6 +171,8 @@ void ApplyControl(Session& s, CountingHooks& hooks, std::span<const uint8_t> pai
             case control::DataType: s.link.current_data_type = value; break;
             case control::Keys: ApplyKeySettings(s, value); break;
             case control::Folders: SetFolders(s, value); break;
+            case control::ExtraAids: SetExtraAids(s, value); break;
+            case control::Tn3270e: s.link.tn3270e_active = value & 1; break;
             default: break;
         }
     }
@@ -195,6 +211,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Session& s = *new (storage) Session(ui);
     s.ds.unlock_snapshot = std::move(spare_snapshot);  // only ever read after it is written
     s.charset = tables;
+    // The settings a new session starts with (colours, options), as start-up gives them.
+    static const SessionRecord defaults = DefaultSessionRecord();
+    s.record = defaults;
     SetFolders(s, 0);  // host text files cannot be created unless a control record says so
     s.record.SetNumber(field::FindOptions, 0x04);  // find again on every screen, when a find hook is there
     hooks.emplace(s);

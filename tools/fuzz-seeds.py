@@ -397,6 +397,11 @@ def generated_records(seeds):
         [fmt, b"\xff\x04\x03", b"\xf6", b"\xff\x04\x01", b"\xf6"],
         [b"\xff\x06\x01", fmt] + [b"\xff\x04" + bytes([k]) for k in range(50)],
         [b"\xff\x06\x02\x04\x00", b"\xff\x06\x0c\x04\x00", b"\xff\x06\x00\x04\x1e"],
+        [b"\xff\x08\xff\x06\x00\x09\x01", fmt, b"\xff\x04\x1f\x04\x24"],
+        [b"\xff\x08\x01\x04\x1f"],
+        [b"\xff\x07\x03", host_text, b"\xf5\xc3"],
+        [fmt, b"\xff\x08\x7e\x06\x01\x04\x1f", b"\xf6"],
+        [b"\xff\x09\x01\x04\x00\x04\x1e"],
     ]
     for n, records in enumerate(controls):
         seeds.add("records", records_input(0x04 if n == 5 else 0, 0x40, records), f"control_{n}")

@@ -74,7 +74,7 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
         Bytes control = {0xFF};
         constexpr uint8_t kStatuses[] = {0, 4, 5, 7, 10, 11, 12, 14, 16};
         for (size_t i = rng.Between(1, 3); i > 0; --i) {
-            const uint8_t operation = uint8_t(rng.Between(1, 7));
+            const uint8_t operation = uint8_t(rng.Between(1, 9));
             control.push_back(operation);
             control.push_back(operation == 3 ? rng.Pick(kStatuses) : operation == 4 ? uint8_t(rng.Below(50)) : rng.Byte());
         }
