@@ -25,7 +25,9 @@ cov=$(llvm_tool llvm-cov)
 # Profiling, not sanitizers: the run only counts, and ASan would only make it slower.
 flags="-fprofile-instr-generate -fcoverage-mapping"
 if [ ! -f "$build/CMakeCache.txt" ]; then
-    CC=clang CXX=clang++ cmake -S . -B "$build" $(command -v ninja >/dev/null && echo -G Ninja) \
+    generator=()
+    if command -v ninja >/dev/null; then generator=(-G Ninja); fi
+    CC=clang CXX=clang++ cmake -S . -B "$build" "${generator[@]}" \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORKAN_FUZZ=ON -DORKAN_SANITIZE=OFF -DORKAN_GUI=OFF \
         -DORKAN_TESTS=OFF -DORKAN_BENCH=OFF \
         -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fprofile-instr-generate" >/dev/null
@@ -50,7 +52,6 @@ profiles=()
 while read -r name bin; do
     corpus=$(fuzz_corpus "$name")
     [ -d "$corpus" ] || { echo "== $name: no corpus at $corpus, skipped"; continue; }
-    echo "== $name: $(ls "$corpus" | wc -l) inputs"
     rm -f "$out/profiles/$name".*.profraw
     # -runs=0 runs every corpus input once and stops; a crash here is a finding of its own.
     if ! LLVM_PROFILE_FILE="$out/profiles/$name.%p.profraw" nice -n 19 "$bin" -runs=0 "$corpus" \

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # What the fuzz scripts share: where the targets, their stored corpora and dictionaries are.
 # Sourced by run-fuzzers.sh, fuzz-campaign.sh and fuzz-coverage.sh.
 #
@@ -15,7 +16,7 @@ fuzz_targets() {
     local bin name found=()
     shopt -s nullglob
     for bin in "$build"/fuzz/fuzz_* "$build"/tools/testhost/fuzz_*; do
-        [ -f "$bin" ] && [ -x "$bin" ] || continue
+        if [ ! -f "$bin" ] || [ ! -x "$bin" ]; then continue; fi
         name=$(basename "$bin"); name=${name#fuzz_}
         found+=("$name $bin")
     done
