@@ -7,18 +7,21 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 FUZZ_SECONDS ?= 30
+FUZZ_COV_BUILD ?= build-fuzz-cov
+# Extra candidate inputs for a campaign (FOLDER/NAME per target, as tools/fuzz-seeds.py writes them).
+FUZZ_SEEDS ?=
 
 # Debian packages the build, the tests and the peers need.
 DEBIAN_PACKAGES := build-essential cmake ninja-build clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl \
   qt6-base-dev libgl-dev fonts-3270 fonts-dejavu-core \
-  libregina3-dev s3270 xvfb xdotool xclip x11-utils python3 iproute2 ccache \
+  libregina3-dev s3270 xvfb xdotool xclip x11-utils python3 iproute2 ccache llvm \
   chromium libpng-dev \
   libfontconfig-dev libfreetype-dev zlib1g-dev fonts-liberation2 poppler-utils cups cups-client
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run asan asan-test fuzz-build fuzz-run bench clean format
+.PHONY: all deps configure build test run asan asan-test fuzz-build fuzz-run fuzz-long fuzz-coverage bench clean format
 
 all: build
 
@@ -66,6 +69,16 @@ fuzz-build: deps
 fuzz-run: fuzz-build
 	@bash tools/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# A long campaign: each target in turn for FUZZ_SECONDS (e.g. 1200), then its new inputs merged
+# and minimised into the stored corpus; prints coverage and executions per target. FUZZ_TARGETS
+# names some targets only.
+fuzz-long: fuzz-build
+	@bash tools/fuzz-campaign.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(if $(FUZZ_SEEDS),--seeds $(FUZZ_SEEDS)) $(FUZZ_TARGETS)
+
+# Source-based coverage (llvm-cov HTML) of what the stored corpora reach, in a build of its own.
+fuzz-coverage: deps
+	@bash tools/fuzz-coverage.sh $(FUZZ_COV_BUILD) $(FUZZ_TARGETS)
+
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
@@ -73,4 +86,4 @@ format:
 	find src tests tools fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(FUZZ_COV_BUILD)

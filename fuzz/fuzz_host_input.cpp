@@ -3,20 +3,26 @@
 // sends back is counted, messages are answered with their safest choice.
 //
 // Input: a flags byte (bit 0 TN3270E offered, bit 1 an LU name, bit 2 terminal model 4 instead of
-// 2, bit 3 the dynamic model), a count byte, that many 16-bit cut points, then the host's bytes,
-// fed in chunks cut at those points. Afterwards the screen is dumped and the session ended, so
-// every path that follows a record (messages posted to the loop, the close) runs too.
+// 2, bit 3 the dynamic model, bit 4 the next chunk arrives while a message box is open, bit 5
+// message boxes are answered Ok, Yes or Retry instead of their safest choice, bit 6 the session's
+// timers run out once the data is in), a count byte, that many 16-bit cut points, then the host's
+// bytes, fed in chunks cut at those points. Afterwards the screen is dumped and the session
+// ended, so every path that follows a record (messages posted to the loop, the close) runs too.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
+#include <functional>
+#include <map>
 #include <span>
 #include <vector>
 
 #include "app/session_runtime.h"
+#include "config/session_file.h"
 #include "support/iconv_tables.h"
+#include "ds3270/geometry.h"
 #include "ds3270/screen_dump.h"
 
 namespace {
@@ -31,8 +37,10 @@ public:
         task();
         return true;
     }
-    void StartTimer(int, std::chrono::milliseconds, bool, Task) override {}
-    void StopTimer(int) override {}
+    void StartTimer(int id, std::chrono::milliseconds, bool repeat, Task task) override {
+        timers[id] = {repeat, std::move(task)};
+    }
+    void StopTimer(int id) override { timers.erase(id); }
     void WatchReadable(int, Task) override {}
     void UnwatchReadable(int) override {}
     bool IsLoopThread() const override { return true; }
@@ -45,16 +53,47 @@ public:
         }
         tasks.clear();
     }
+    // Every timer runs out, a few rounds, as if the session had waited (the blink timer needs six
+    // ticks for its once-a-second work).
+    void RunTimers() {
+        for (int round = 0; round < 8; ++round) {
+            std::vector<int> ids;
+            for (const auto& [id, timer] : timers) ids.push_back(id);
+            for (int id : ids) {
+                auto it = timers.find(id);
+                if (it == timers.end()) continue;
+                Task task = it->second.task;  // the task may stop or restart its own timer
+                if (!it->second.repeat) timers.erase(it);
+                task();
+                Drain();
+            }
+        }
+    }
+    struct Timer {
+        bool repeat = false;
+        Task task;
+    };
     std::deque<Task> tasks;
+    std::map<int, Timer> timers;
 };
 
+// Answers every message box; a box may also let the next chunk in, as a nested event loop does.
 class QuietUi final : public Ui {
 public:
     Answer ShowMessage(const MessageBox& box) override {
         ++shown;
-        return SafestAnswer(box.buttons);
+        if (during_box) during_box();
+        if (!agree) return SafestAnswer(box.buttons);
+        switch (box.buttons) {
+            case Buttons::YesNo:
+            case Buttons::YesNoCancel: return Answer::Yes;
+            case Buttons::RetryCancel: return Answer::Retry;
+            default: return Answer::Ok;
+        }
     }
     int shown = 0;
+    bool agree = false;
+    std::function<void()> during_box;
 };
 
 class CountingSink final : public HostBytesSink {
@@ -90,6 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SessionRuntime runtime(loop, ui, frame);
     Session& s = runtime.session();
     s.charset = tables;
+    static const SessionRecord defaults = DefaultSessionRecord();  // as start-up gives a new session
+    s.record = defaults;
     s.folders.app_data = "/dev/null";  // host text files can never be created
     s.folders.temp_macros = "/dev/null";
     s.record.SetNumber(field::DefaultRows, 24);
@@ -101,16 +142,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.record.SetNumber(field::UserScreenHeight, 60);
     runtime.file_state().last_saved = s.record;  // nothing to save at the end
     if (!runtime.StartDetachedConnection(sink)) std::abort();
+    if (flags & 0x40) runtime.StartTimers();  // the blink timer and its once-a-second work
 
+    std::vector<std::span<const uint8_t>> chunks;
     size_t from = 0;
     for (size_t cut : cuts) {
-        runtime.FeedHostData(stream.subspan(from, cut - from));
-        loop.Drain();
+        chunks.push_back(stream.subspan(from, cut - from));
         from = cut;
     }
-    runtime.FeedHostData(stream.subspan(from));
-    loop.Drain();
-    if (s.ps.positions > 20000 || s.ps.cursor_address >= std::max<uint32_t>(s.ps.positions, 1)) std::abort();
+    chunks.push_back(stream.subspan(from));
+    size_t next = 0;
+    ui.agree = flags & 0x20;
+    if (flags & 0x10) {
+        ui.during_box = [&] {
+            if (next < chunks.size()) runtime.FeedHostData(chunks[next++]);
+        };
+    }
+    while (next < chunks.size()) {
+        runtime.FeedHostData(chunks[next++]);
+        loop.Drain();
+    }
+    if (flags & 0x40) loop.RunTimers();
+    ui.during_box = nullptr;
+    // A screen that 14-bit addresses reach, with the cursor on it.
+    if (s.ps.positions == 0 || s.ps.positions != s.ps.rows * s.ps.columns || s.ps.positions > kMaxAddressablePositions ||
+        s.ps.cursor_address >= s.ps.positions)
+        std::abort();
     const std::string screen = DumpScreenText(s);
     if (screen.size() < s.ps.positions) std::abort();
     runtime.Destroy();

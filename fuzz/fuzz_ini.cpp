@@ -7,8 +7,17 @@
 #include "config/host_list.h"
 #include "config/profile_file.h"
 #include "config/settings_file.h"
+#include "net/telnet_hex_setting.h"
 
 namespace {
+// The byte strings kept as hexadecimal text: any text is refused with a message or gives one byte
+// per digit pair.
+void CheckHexSetting(const std::string& text) {
+    const orkan::HexSetting parsed = orkan::ParseHexSetting("KeepAlive", text);
+    if (parsed.ok() ? parsed.bytes.size() * 2 != text.size() || parsed.bytes.empty() : !parsed.bytes.empty())
+        std::abort();
+}
+
 class SilentUi : public orkan::Ui {
 public:
     orkan::Answer ShowMessage(const orkan::MessageBox& box) override { return orkan::SafestAnswer(box.buttons); }
@@ -22,6 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     orkan::ProgramSettings settings;
     (void)orkan::LoadProgramSettings(ini, settings, {});
+    for (const std::string* hex : {&settings.KeepAlive, &settings.AttnTN3270, &settings.AttnTN3270E,
+                                   &settings.SysreqTN3270, &settings.SysreqTN3270E})
+        CheckHexSetting(*hex);
+    for (const std::string& aid : settings.ExtraAids) CheckHexSetting(aid);
     SilentUi ui;
     (void)orkan::LoadHostList(ini, ui);
     (void)orkan::ReadLastSession(ini);

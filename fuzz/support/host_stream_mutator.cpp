@@ -1,0 +1,320 @@
+// The telnet and host_input layout: flags, cut count, cut points, then what the host sends.
+#include <algorithm>
+
+#include "stream_mutators.h"
+#include "telnet_units.h"
+
+extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
+
+namespace orkan::fuzz {
+namespace {
+
+struct FramedInput {
+    uint8_t flags = 0;
+    std::vector<uint16_t> cuts;  // taken modulo the stream's length + 1 by the target
+    Bytes stream;
+};
+
+FramedInput ParseFramed(std::span<const uint8_t> data) {
+    FramedInput in;
+    if (data.empty()) return in;
+    in.flags = data[0];
+    if (data.size() < 2) return in;
+    const size_t count = data[1] % 16;
+    if (data.size() < 2 + 2 * count) {
+        in.stream.assign(data.begin() + 2, data.end());
+        return in;
+    }
+    for (size_t i = 0; i < count; ++i) in.cuts.push_back(uint16_t(data[2 + 2 * i] << 8 | data[3 + 2 * i]));
+    in.stream.assign(data.begin() + long(2 + 2 * count), data.end());
+    return in;
+}
+
+Bytes SerializeFramed(const FramedInput& in) {
+    Bytes out = {in.flags, uint8_t(in.cuts.size())};
+    for (uint16_t c : in.cuts) {
+        out.push_back(uint8_t(c >> 8));
+        out.push_back(uint8_t(c));
+    }
+    out.insert(out.end(), in.stream.begin(), in.stream.end());
+    return out;
+}
+
+Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+void Append(Bytes& out, std::string_view text) { out.insert(out.end(), text.begin(), text.end()); }
+
+constexpr uint8_t kVerbs[] = {kWill, kWont, kDo, kDont};
+constexpr uint8_t kOptions[] = {kOptBinary, kOptEcho, kOptSga, kOptTerminalType, kOptEndOfRecord, kOptTn3270e,
+                                kOptAsciiHost, 5, 31};
+constexpr uint8_t kCommands[] = {0xF1, 0xF0, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0x41, 0x00};
+
+// A device name: mostly a sensible one, sometimes too long or holding 0xFF.
+Bytes DeviceName(FuzzRandom& rng, const HostStreamProfile& profile) {
+    if (!rng.OneIn(4)) return Text(rng.OneIn(2) ? profile.lu_name : "TCP00001");
+    Bytes name(rng.Below(40), 'N');
+    if (!name.empty() && rng.OneIn(2)) name[rng.Below(name.size())] = 0xFF;
+    return name;
+}
+
+Unit GenerateSubnegotiation(FuzzRandom& rng, uint8_t flags, const HostStreamProfile& profile) {
+    const Bytes type = Text(profile.terminal_type(flags));
+    Bytes p;
+    if (rng.OneIn(4)) {
+        p = rng.OneIn(2) ? Bytes{0x01} : Bytes{0x00, 'X'};
+        if (rng.OneIn(8)) p.push_back(0x02);
+        return SubnegotiationUnit(kOptTerminalType, p);
+    }
+    switch (rng.Below(8)) {
+        case 0: p = {0x08, 0x02}; break;  // SEND DEVICE-TYPE
+        case 1:
+        case 2:  // DEVICE-TYPE IS, mostly the type asked for
+            p = {0x02, 0x04};
+            if (rng.OneIn(5)) Append(p, "IBM-3278-4-E");
+            else p.insert(p.end(), type.begin(), type.end());
+            if (rng.OneIn(2)) {
+                p.push_back(rng.OneIn(6) ? rng.Byte() : 0x01);
+                const Bytes name = DeviceName(rng, profile);
+                p.insert(p.end(), name.begin(), name.end());
+            }
+            break;
+        case 3:  // DEVICE-TYPE REJECT with a reason
+            p = {0x02, 0x06};
+            if (!rng.OneIn(5)) p.insert(p.end(), {0x05, uint8_t(rng.OneIn(5) ? rng.Byte() : rng.Below(8))});
+            break;
+        case 4:
+        case 5: {  // FUNCTIONS REQUEST or IS
+            p = {0x03, uint8_t(rng.OneIn(2) ? 0x07 : 0x04)};
+            if (rng.OneIn(2)) p.insert(p.end(), {0x00, 0x02, 0x04});
+            else for (size_t i = rng.Below(6); i > 0; --i) p.push_back(uint8_t(rng.Below(6)));
+            break;
+        }
+        default:
+            for (size_t i = rng.Between(1, 8); i > 0; --i) p.push_back(rng.OneIn(2) ? uint8_t(rng.Below(9)) : rng.Byte());
+            break;
+    }
+    return SubnegotiationUnit(rng.OneIn(10) ? rng.Byte() : kOptTn3270e, p);
+}
+
+// A BIND-IMAGE body: names whose lengths sit 27 bytes after the header.
+Bytes BindImage(FuzzRandom& rng) {
+    Bytes body = {0x31, 0x01, 0x03, 0x03, 0xB1, 0x90, 0x30, 0x80, 0x00, 0x00, 0x87, 0x87, 0xF8, 0x87,
+                  0xF8, 0x80, 0x00, 0x02, 0x80, 0x00, 0x00, 0x00, 0x00, 0x18, 0x50, 0x2B, 0x50};
+    auto name = [&] {
+        const size_t length = rng.OneIn(6) ? rng.Below(16) : rng.Between(1, 8);
+        body.push_back(uint8_t(length));
+        for (size_t i = 0; i < length && !rng.OneIn(40); ++i) body.push_back(uint8_t(0xC1 + rng.Below(9)));
+    };
+    name();
+    if (rng.OneIn(2)) {
+        body.insert(body.end(), {0x00, 0x00});
+        name();
+    }
+    return body;
+}
+
+// A record with a TN3270E header: every data type, response flags, sequence numbers with 0xFF.
+Bytes GenerateTn3270eRecord(FuzzRandom& rng, const ScreenShape& shape) {
+    constexpr uint8_t kTypes[] = {0, 0, 0, 0, 0, 0, 3, 4, 7, 7, 2, 1, 5, 6, 8};
+    const uint8_t type = rng.OneIn(16) ? rng.Byte() : rng.Pick(kTypes);
+    constexpr uint8_t kResponses[] = {0, 0, 0, 1, 2, 2};
+    Bytes record = {type, uint8_t(rng.OneIn(8) ? rng.Byte() : 0), rng.Pick(kResponses)};
+    const uint16_t sequence = rng.OneIn(4) ? 0xFFFF : uint16_t(rng.Below(0x10000));
+    record.push_back(uint8_t(sequence >> 8));
+    record.push_back(uint8_t(sequence));
+    Bytes body;
+    switch (type) {
+        case 0: body = GenerateHostRecord(rng, shape); break;
+        case 3: body = BindImage(rng); break;
+        case 4: body = {0x32, uint8_t(rng.Below(16))}; break;
+        case 7: body = GenerateSscpLuText(rng); break;
+        default:
+            for (size_t i = rng.Below(8); i > 0; --i) body.push_back(rng.Byte());
+            break;
+    }
+    record.insert(record.end(), body.begin(), body.end());
+    return record;
+}
+
+std::vector<Unit> Prologue(FuzzRandom& rng, uint8_t flags, const HostStreamProfile& profile) {
+    if ((flags & profile.tn3270e_flag) && !rng.OneIn(4)) {
+        Bytes is = {0x02, 0x04};
+        Append(is, profile.terminal_type(flags));
+        if (rng.OneIn(2)) {
+            is.push_back(0x01);
+            Append(is, profile.lu_name);
+        }
+        return {OptionUnit(kDo, kOptTn3270e), SubnegotiationUnit(kOptTn3270e, {0x08, 0x02}),
+                SubnegotiationUnit(kOptTn3270e, is), SubnegotiationUnit(kOptTn3270e, {0x03, 0x04, 0x00, 0x02, 0x04})};
+    }
+    return {OptionUnit(kDo, kOptTerminalType), SubnegotiationUnit(kOptTerminalType, {0x01}),
+            OptionUnit(kDo, kOptEndOfRecord),  OptionUnit(kWill, kOptEndOfRecord),
+            OptionUnit(kDo, kOptBinary),       OptionUnit(kWill, kOptBinary)};
+}
+
+// Whether TN3270E headers are expected on the record that the unit at `index` starts.
+bool HeadersAt(const std::vector<Unit>& units, size_t index, uint8_t flags, const HostStreamProfile& profile) {
+    if (!(flags & profile.tn3270e_flag)) return false;
+    bool active = false;
+    for (size_t i = 0; i < index && i < units.size(); ++i) {
+        const Unit& u = units[i];
+        if (u.kind == UnitKind::Option && u.option == kOptTn3270e) active = u.code == kDo;
+        if (u.kind == UnitKind::Subnegotiation && u.option == kOptTn3270e && u.bytes.size() >= 2 &&
+            u.bytes[0] == 0x02 && u.bytes[1] == 0x06)
+            active = false;
+    }
+    return active;
+}
+
+std::vector<size_t> DataUnits(const std::vector<Unit>& units) {
+    std::vector<size_t> found;
+    for (size_t i = 0; i < units.size(); ++i)
+        if (units[i].kind == UnitKind::Data) found.push_back(i);
+    return found;
+}
+
+// Changes one record (or piece of line-mode text): its header, its orders or its bytes.
+void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, const HostStreamProfile& profile,
+                      size_t max_size) {
+    const std::vector<size_t> data = DataUnits(units);
+    if (data.empty()) {
+        units.push_back(DataUnit(GenerateHostRecord(rng, profile.shape(flags))));
+        units.push_back(EndOfRecordUnit());
+        return;
+    }
+    const size_t index = data[rng.Below(data.size())];
+    Bytes& bytes = units[index].bytes;
+    const size_t header = HeadersAt(units, index, flags, profile) && bytes.size() >= 5 ? 5 : 0;
+    switch (rng.Below(4)) {
+        case 0:
+            MutateWithLibFuzzer(bytes, max_size);
+            break;
+        case 1:
+            if (header) {
+                constexpr uint8_t kTypes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+                const size_t field = rng.Below(5);
+                bytes[field] = field == 0 ? rng.Pick(kTypes) : field == 2 ? uint8_t(rng.Below(3)) : rng.Byte();
+                break;
+            }
+            [[fallthrough]];
+        default: {
+            Bytes body(bytes.begin() + long(header), bytes.end());
+            MutateHostRecord(body, rng, profile.shape(flags), max_size);
+            bytes.resize(header);
+            bytes.insert(bytes.end(), body.begin(), body.end());
+            break;
+        }
+    }
+}
+
+void InsertUnits(std::vector<Unit>& units, size_t at, std::vector<Unit> more) {
+    units.insert(units.begin() + long(std::min(at, units.size())), more.begin(), more.end());
+}
+
+void MutateCuts(FramedInput& in, FuzzRandom& rng) {
+    const size_t length = in.stream.size() + 1;
+    if (in.cuts.size() < 15 && (in.cuts.empty() || rng.OneIn(2))) {
+        // A cut just after an IAC or inside a subnegotiation is the interesting kind.
+        size_t at = rng.Below(length);
+        for (size_t i = 0; i + 1 < in.stream.size(); ++i) {
+            if (in.stream[i] == kIac && rng.OneIn(3)) {
+                at = i + 1 + rng.Below(3);
+                break;
+            }
+        }
+        in.cuts.push_back(uint16_t(std::min(at, length - 1)));
+    } else if (!in.cuts.empty()) {
+        const size_t pick = rng.Below(in.cuts.size());
+        if (rng.OneIn(2)) in.cuts.erase(in.cuts.begin() + long(pick));
+        else in.cuts[pick] = uint16_t(rng.Below(length));
+    }
+}
+
+}  // namespace
+
+size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed,
+                             const HostStreamProfile& profile) {
+    FuzzRandom rng(seed);
+    const size_t op = rng.Below(20);
+    if (op < 4 || size < 2) return LLVMFuzzerMutate(data, size, max_size);
+
+    FramedInput in = ParseFramed(std::span(data, size));
+    std::vector<Unit> units = ParseTelnet(in.stream);
+    const size_t at = rng.Below(units.size() + 1);
+    const ScreenShape shape = profile.shape(in.flags);
+    switch (op) {
+        case 4: case 5: case 6: case 7: case 8: case 9: MutateRecordUnit(units, rng, in.flags, profile, max_size); break;
+        case 10:
+        case 11: {
+            const bool headers = HeadersAt(units, at, in.flags, profile);
+            InsertUnits(units, at,
+                        {DataUnit(headers ? GenerateTn3270eRecord(rng, shape) : GenerateHostRecord(rng, shape)),
+                         EndOfRecordUnit()});
+            break;
+        }
+        case 12:
+            InsertUnits(units, at, {OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
+            break;
+        case 13: InsertUnits(units, at, {GenerateSubnegotiation(rng, in.flags, profile)}); break;
+        case 14: {
+            // A stream that does not negotiate first never leaves line mode.
+            const bool negotiates = !units.empty() && units.front().kind == UnitKind::Option;
+            InsertUnits(units, negotiates ? at : 0, Prologue(rng, in.flags, profile));
+            break;
+        }
+        case 15:
+            if (!units.empty()) {
+                const size_t pick = rng.Below(units.size());
+                switch (rng.Below(3)) {
+                    case 0: units.erase(units.begin() + long(pick)); break;
+                    case 1: units.insert(units.begin() + long(pick), units[pick]); break;
+                    default: std::swap(units[pick], units[rng.Below(units.size())]); break;
+                }
+            }
+            break;
+        case 16: in.flags ^= uint8_t(1u << rng.Below(8)); break;
+        case 17: MutateCuts(in, rng); break;
+        case 18: {
+            // Line-mode text with the control characters the display reacts to.
+            Bytes text;
+            constexpr uint8_t kText[] = {'a', 'Z', ' ', '0', 0x07, 0x08, 0x0D, 0x0A, 0x00, 0x1B, 0x7F, 0xE9};
+            for (size_t i = rng.Between(1, 90); i > 0; --i) text.push_back(rng.Pick(kText));
+            InsertUnits(units, at, {DataUnit(text)});
+            break;
+        }
+        default:
+            switch (rng.Below(3)) {
+                case 0: InsertUnits(units, at, {{UnitKind::Command, rng.Pick(kCommands), 0, {}}}); break;
+                case 1: units.push_back({UnitKind::Raw, 0, 0, {kIac}}); break;  // a lone IAC at the end
+                default:
+                    // The last record without its IAC EOR.
+                    for (size_t i = units.size(); i > 0; --i) {
+                        if (units[i - 1].kind == UnitKind::EndOfRecord) {
+                            units.erase(units.begin() + long(i - 1));
+                            break;
+                        }
+                    }
+                    break;
+            }
+            break;
+    }
+    in.stream = SerializeTelnet(units);
+    const size_t stored = Store(SerializeFramed(in), data, max_size);
+    return stored ? stored : LLVMFuzzerMutate(data, size, max_size);
+}
+
+size_t CrossOverHostStreamInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
+                                size_t max_size, unsigned seed) {
+    FuzzRandom rng(seed);
+    FramedInput first = ParseFramed(a);
+    const FramedInput second = ParseFramed(b);
+    // The first input's negotiation and early records, then the second's later ones.
+    std::vector<Unit> units = ParseTelnet(first.stream);
+    const std::vector<Unit> more = ParseTelnet(second.stream);
+    units.resize(rng.Below(units.size() + 1));
+    units.insert(units.end(), more.begin() + long(rng.Below(more.size() + 1)), more.end());
+    first.stream = SerializeTelnet(units);
+    return Store(SerializeFramed(first), out, max_size);
+}
+
+}  // namespace orkan::fuzz

@@ -1,0 +1,118 @@
+// The mutators feed every byte-oriented target: a stream that does not come back byte for byte,
+// an address that decodes to another cell or a result larger than libFuzzer's buffer would
+// quietly make every campaign shallower (or crash it), so they are checked before fuzzing.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "host_records.h"
+#include "stream_mutators.h"
+#include "telnet_units.h"
+
+// libFuzzer's byte mutator, for a build without libFuzzer: one byte changed, or one added.
+extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size) {
+    static std::minstd_rand rng(7);
+    if (size < max_size && rng() % 2) data[size++] = uint8_t(rng());
+    else if (size > 0) data[rng() % size] ^= uint8_t(1 + rng() % 255);
+    return size;
+}
+
+namespace orkan::fuzz {
+namespace {
+
+Bytes Hex(std::string_view text) {
+    Bytes out;
+    for (size_t i = 0; i + 1 < text.size(); i += 2) out.push_back(uint8_t(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
+    return out;
+}
+
+TEST(TelnetUnits, WritingBackGivesTheSameBytes) {
+    const char* streams[] = {
+        "F5C1FFFFC2FFEF",          // IAC IAC in a record
+        "FFFD28FFFA280802FFF0",    // option and subnegotiation
+        "FFFA18FFFF01FFF0",        // IAC IAC inside a subnegotiation
+        "FFFA1801FF41C1",          // a subnegotiation broken off by another command
+        "FFFA1801",                // a subnegotiation cut off by the end
+        "C1FF",                    // a lone IAC at the end
+        "FFFD",                    // an option without its code
+        "FFFA",                    // SB without its option
+        "FFF1FFF4FF41FFEFFFEF",    // commands, a byte that is no command, empty records
+    };
+    for (const char* hex : streams) {
+        const Bytes s = Hex(hex);
+        EXPECT_EQ(SerializeTelnet(ParseTelnet(s)), s) << hex;
+    }
+    std::minstd_rand rng(1);
+    for (int n = 0; n < 2000; ++n) {
+        Bytes s(rng() % 40);
+        // Mostly IAC and the command bytes, where the framing lives.
+        for (uint8_t& b : s) b = rng() % 3 ? uint8_t(0xEF + rng() % 17) : uint8_t(rng());
+        ASSERT_EQ(SerializeTelnet(ParseTelnet(s)), s);
+    }
+}
+
+uint32_t Decode(uint8_t b1, uint8_t b2) {
+    return (b1 & 0xC0) == 0 ? uint32_t((b1 & 0x3F) << 8 | b2) : uint32_t((b1 & 0x3F) << 6 | (b2 & 0x3F));
+}
+
+TEST(HostRecords, AddressesDecodeToTheCellMeant) {
+    FuzzRandom rng(3);
+    for (uint32_t a : {0u, 1u, 63u, 64u, 1919u, 1920u, 4095u, 4096u, 9919u, 16383u}) {
+        for (int n = 0; n < 20; ++n) {
+            Bytes out;
+            AppendAddress(out, a, rng);
+            ASSERT_EQ(out.size(), 2u);
+            EXPECT_EQ(Decode(out[0], out[1]), a);
+        }
+    }
+}
+
+TEST(HostRecords, OrderLengths) {
+    const std::pair<const char*, size_t> cases[] = {
+        {"1DC1C2", 2}, {"114040C1", 3}, {"2902C0E842F2C1", 6}, {"2903C0E8", 4}, {"3C4040C1C2", 4},
+        {"3C404008ADC1", 5}, {"3C40403C4040C1C2", 7}, {"C1C2C311", 3}, {"13C1", 1}, {"284200C1", 3}, {"11", 1},
+    };
+    for (const auto& [hex, length] : cases) EXPECT_EQ(OrderLength(Hex(hex)), length) << hex;
+}
+
+ScreenShape Model2(uint8_t, uint8_t) { return {1920, 1920}; }
+std::string Type(uint8_t) { return "IBM-3278-2-E"; }
+ScreenShape Shape(uint8_t) { return {1920, 3440}; }
+
+TEST(Mutators, ResultsFitTheBufferAndAreNeverEmpty) {
+    const HostStreamProfile profile{0x01, Type, Shape, "LU000001"};
+    struct Case {
+        const char* name;
+        const char* seed;
+        size_t (*mutate)(uint8_t*, size_t, size_t, unsigned, const HostStreamProfile&);
+    };
+    auto records = [](uint8_t* d, size_t s, size_t m, unsigned seed, const HostStreamProfile&) {
+        return MutateRecordsInput(d, s, m, seed, Model2);
+    };
+    auto client = [](uint8_t* d, size_t s, size_t m, unsigned seed, const HostStreamProfile&) {
+        return MutateClientStreamInput(d, s, m, seed);
+    };
+    const Case cases[] = {
+        {"records", "0040F5C31140401D60C1FFEFF3000501FF02", records},
+        {"host stream", "0101000AFFFD28FFFA280802FFF000000000F5C3FFEF", MutateHostStreamInput},
+        {"client", "00FFFB28FFFA280207C9C2D4FFF0000000000007D4040FFEF", client},
+    };
+    for (const Case& c : cases) {
+        for (size_t max_size : {size_t(64), size_t(4096)}) {
+            Bytes input = Hex(c.seed);
+            for (unsigned seed = 0; seed < 3000; ++seed) {
+                Bytes buffer = input;
+                buffer.resize(max_size);
+                const size_t size = c.mutate(buffer.data(), std::min(input.size(), max_size), max_size, seed, profile);
+                ASSERT_GT(size, 0u) << c.name << " seed " << seed;
+                ASSERT_LE(size, max_size) << c.name << " seed " << seed;
+                // Go on from the result now and then, as a campaign does.
+                if (seed % 4 == 0) input.assign(buffer.begin(), buffer.begin() + long(size));
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orkan::fuzz

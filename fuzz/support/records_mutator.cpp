@@ -1,0 +1,101 @@
+// The records target's layout: flags, choice, then records separated by FF EF; a record that
+// begins with FF sets the session up (operation and value pairs, see fuzz/fuzz_records.cpp).
+#include <algorithm>
+
+#include "stream_mutators.h"
+
+extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
+
+namespace orkan::fuzz {
+namespace {
+
+struct RecordsInput {
+    uint8_t flags = 0;
+    uint8_t choice = 0x40;
+    std::vector<Bytes> records;
+};
+
+RecordsInput ParseRecords(std::span<const uint8_t> data) {
+    RecordsInput in;
+    if (data.size() >= 1) in.flags = data[0];
+    if (data.size() >= 2) in.choice = data[1];
+    std::span<const uint8_t> rest = data.size() > 2 ? data.subspan(2) : std::span<const uint8_t>();
+    while (!rest.empty()) {
+        size_t end = 0;
+        while (end < rest.size() && !(rest[end] == 0xFF && end + 1 < rest.size() && rest[end + 1] == 0xEF)) ++end;
+        in.records.emplace_back(rest.begin(), rest.begin() + long(end));
+        rest = rest.subspan(std::min(rest.size(), end + 2));
+    }
+    return in;
+}
+
+// FF EF inside a record would split it: the EF becomes EE.
+Bytes SerializeRecords(const RecordsInput& in) {
+    Bytes out = {in.flags, in.choice};
+    for (size_t r = 0; r < in.records.size(); ++r) {
+        if (r > 0) out.insert(out.end(), {0xFF, 0xEF});
+        const Bytes& record = in.records[r];
+        for (size_t i = 0; i < record.size(); ++i)
+            out.push_back(i > 0 && record[i] == 0xEF && record[i - 1] == 0xFF ? 0xEE : record[i]);
+        // A record ending in FF would join the separator after it into FF FF EF: still one split.
+    }
+    return out;
+}
+
+}  // namespace
+
+size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned seed, RecordsShape shape_of) {
+    FuzzRandom rng(seed);
+    const size_t op = rng.Below(20);
+    if (op < 5 || size < 2) return LLVMFuzzerMutate(data, size, max_size);
+
+    RecordsInput in = ParseRecords(std::span(data, size));
+    const ScreenShape shape = shape_of(in.flags, in.choice);
+    const size_t pick = rng.Below(in.records.size());
+    const size_t at = rng.Below(in.records.size() + 1);
+    if (op < 11 && !in.records.empty()) {
+        MutateHostRecord(in.records[pick], rng, shape, max_size);
+    } else if (op < 13 && !in.records.empty()) {
+        MutateWithLibFuzzer(in.records[pick], max_size);
+    } else if (op < 15) {
+        // SSCP-LU mode takes text, not commands.
+        in.records.insert(in.records.begin() + long(at),
+                          (in.flags & 0x80) && rng.OneIn(2) ? GenerateSscpLuText(rng) : GenerateHostRecord(rng, shape));
+    } else if (op < 17 && !in.records.empty()) {
+        switch (rng.Below(3)) {
+            case 0: in.records.erase(in.records.begin() + long(pick)); break;
+            case 1: in.records.insert(in.records.begin() + long(at), in.records[pick]); break;
+            default: std::swap(in.records[pick], in.records[rng.Below(in.records.size())]); break;
+        }
+    } else if (op < 18) {
+        (rng.OneIn(2) ? in.flags : in.choice) ^= uint8_t(1u << rng.Below(8));
+    } else if (op < 19) {
+        // A control record (FF, then operation and value pairs) sets the session up between records.
+        Bytes control = {0xFF};
+        constexpr uint8_t kStatuses[] = {0, 4, 5, 7, 10, 11, 12, 14, 16};
+        for (size_t i = rng.Between(1, 3); i > 0; --i) {
+            const uint8_t operation = uint8_t(rng.Between(1, 9));
+            control.push_back(operation);
+            control.push_back(operation == 3 ? rng.Pick(kStatuses) : operation == 4 ? uint8_t(rng.Below(50)) : rng.Byte());
+        }
+        in.records.insert(in.records.begin() + long(at), control);
+    } else {
+        in.records.push_back(GenerateHostRecord(rng, shape));
+    }
+    const size_t stored = Store(SerializeRecords(in), data, max_size);
+    return stored ? stored : LLVMFuzzerMutate(data, size, max_size);
+}
+
+size_t CrossOverRecordsInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
+                             size_t max_size, unsigned seed) {
+    FuzzRandom rng(seed);
+    RecordsInput first = ParseRecords(a);
+    const RecordsInput second = ParseRecords(b);
+    // The first input's settings with some of its records, then some of the second's.
+    first.records.resize(rng.Below(first.records.size() + 1));
+    const size_t from = rng.Below(second.records.size() + 1);
+    first.records.insert(first.records.end(), second.records.begin() + long(from), second.records.end());
+    return Store(SerializeRecords(first), out, max_size);
+}
+
+}  // namespace orkan::fuzz

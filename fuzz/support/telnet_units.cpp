@@ -1,0 +1,109 @@
+#include "telnet_units.h"
+
+namespace orkan::fuzz {
+namespace {
+
+void AppendEscaped(Bytes& out, std::span<const uint8_t> bytes) {
+    for (uint8_t b : bytes) {
+        out.push_back(b);
+        if (b == kIac) out.push_back(kIac);
+    }
+}
+
+void AppendData(std::vector<Unit>& units, uint8_t b) {
+    if (units.empty() || units.back().kind != UnitKind::Data) units.push_back(DataUnit({}));
+    units.back().bytes.push_back(b);
+}
+
+}  // namespace
+
+Unit DataUnit(Bytes bytes) { return {UnitKind::Data, 0, 0, std::move(bytes)}; }
+Unit OptionUnit(uint8_t verb, uint8_t option) { return {UnitKind::Option, verb, option, {}}; }
+Unit SubnegotiationUnit(uint8_t option, Bytes payload) {
+    return {UnitKind::Subnegotiation, kSb, option, std::move(payload)};
+}
+Unit EndOfRecordUnit() { return {UnitKind::EndOfRecord, kEor, 0, {}}; }
+
+std::vector<Unit> ParseTelnet(std::span<const uint8_t> s) {
+    std::vector<Unit> units;
+    size_t i = 0;
+    while (i < s.size()) {
+        if (s[i] != kIac) {
+            AppendData(units, s[i++]);
+            continue;
+        }
+        if (i + 1 >= s.size()) break;  // a lone IAC at the end: kept raw below
+        const uint8_t c = s[i + 1];
+        if (c == kIac) {
+            AppendData(units, kIac);
+            i += 2;
+        } else if (c == kEor) {
+            units.push_back(EndOfRecordUnit());
+            i += 2;
+        } else if (c == kWill || c == kWont || c == kDo || c == kDont) {
+            if (i + 2 >= s.size()) break;
+            units.push_back(OptionUnit(c, s[i + 2]));
+            i += 3;
+        } else if (c == kSb) {
+            if (i + 2 >= s.size()) break;
+            // The payload runs to IAC SE; IAC IAC inside it is one 0xFF. Anything else after an
+            // IAC breaks it off, and the bytes are kept raw so they come back unchanged.
+            Bytes payload;
+            size_t j = i + 3;
+            bool closed = false;
+            while (j < s.size()) {
+                if (s[j] != kIac) {
+                    payload.push_back(s[j++]);
+                } else if (j + 1 < s.size() && s[j + 1] == kIac) {
+                    payload.push_back(kIac);
+                    j += 2;
+                } else {
+                    closed = j + 1 < s.size() && s[j + 1] == kSe;
+                    break;
+                }
+            }
+            if (!closed) {
+                units.push_back({UnitKind::Raw, 0, 0, Bytes(s.begin() + long(i), s.begin() + long(j))});
+                i = j;
+                continue;
+            }
+            units.push_back(SubnegotiationUnit(s[i + 2], std::move(payload)));
+            i = j + 2;
+        } else {
+            units.push_back({UnitKind::Command, c, 0, {}});
+            i += 2;
+        }
+    }
+    if (i < s.size()) units.push_back({UnitKind::Raw, 0, 0, Bytes(s.begin() + long(i), s.end())});
+    return units;
+}
+
+Bytes SerializeTelnet(const std::vector<Unit>& units) {
+    Bytes out;
+    for (const Unit& u : units) {
+        switch (u.kind) {
+            case UnitKind::Data: AppendEscaped(out, u.bytes); break;
+            case UnitKind::EndOfRecord:
+                out.push_back(kIac);
+                out.push_back(kEor);
+                break;
+            case UnitKind::Option:
+                out.insert(out.end(), {kIac, u.code, u.option});
+                break;
+            case UnitKind::Subnegotiation:
+                out.insert(out.end(), {kIac, kSb, u.option});
+                AppendEscaped(out, u.bytes);
+                out.push_back(kIac);
+                out.push_back(kSe);
+                break;
+            case UnitKind::Command:
+                out.push_back(kIac);
+                out.push_back(u.code);
+                break;
+            case UnitKind::Raw: out.insert(out.end(), u.bytes.begin(), u.bytes.end()); break;
+        }
+    }
+    return out;
+}
+
+}  // namespace orkan::fuzz

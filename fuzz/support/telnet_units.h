@@ -1,0 +1,39 @@
+// A Telnet byte stream as a list of units (data, IAC EOR, option commands, subnegotiations, other
+// commands), so a mutator can change one record or one negotiation and write the stream back with
+// every IAC doubled where it must be. Parse followed by Serialize gives the same bytes back.
+#pragma once
+
+#include "mutation_base.h"
+
+namespace orkan::fuzz {
+
+inline constexpr uint8_t kIac = 0xFF, kDont = 0xFE, kDo = 0xFD, kWont = 0xFC, kWill = 0xFB, kSb = 0xFA,
+                         kSe = 0xF0, kEor = 0xEF;
+inline constexpr uint8_t kOptBinary = 0, kOptEcho = 1, kOptSga = 3, kOptTerminalType = 24, kOptEndOfRecord = 25,
+                         kOptTn3270e = 40, kOptAsciiHost = 102;
+
+enum class UnitKind : uint8_t {
+    Data,            // bytes as meant (an IAC in them is doubled on the wire)
+    EndOfRecord,     // IAC EOR
+    Option,          // IAC verb option
+    Subnegotiation,  // IAC SB option, bytes as meant, IAC SE
+    Command,         // IAC and one other byte
+    Raw,             // bytes that are written as they are (a broken-off command at the end)
+};
+
+struct Unit {
+    UnitKind kind = UnitKind::Data;
+    uint8_t code = 0;    // the verb or command byte
+    uint8_t option = 0;  // option of Option and Subnegotiation
+    Bytes bytes;         // Data, Subnegotiation payload, Raw
+};
+
+std::vector<Unit> ParseTelnet(std::span<const uint8_t> stream);
+Bytes SerializeTelnet(const std::vector<Unit>& units);
+
+Unit DataUnit(Bytes bytes);
+Unit OptionUnit(uint8_t verb, uint8_t option);
+Unit SubnegotiationUnit(uint8_t option, Bytes payload);
+Unit EndOfRecordUnit();
+
+}  // namespace orkan::fuzz
