@@ -85,6 +85,8 @@ void RecordingText::Line(std::string_view line) {
 
 void RecordingText::Wait(uint32_t unlocks, RecordedCell cursor) {
     if (unlocks == 0) return;
+    // Characters typed before the host answered are typed before the wait when played.
+    FlushTypedText();
     const std::string seconds = std::to_string(wait_seconds_);
     const bool own = language_ == RecordLanguage::Own;
     if (unlocks == 1) {
