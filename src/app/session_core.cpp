@@ -121,8 +121,9 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::MacroRecord: record_.Record(); return true;
         case op::MacroPlay:
             if (macros_.Runner().state() == MacroState::Recording) {
-                s.ui.ShowMessage({"Orkan TN3270", "A macro is being recorded: stop the recording before playing one.",
-                                  Buttons::Ok, Icon::Information});
+                s.ui.ShowMessage({"Orkan TN3270",
+                                  "A macro is being recorded: stop the recording before playing one.", Buttons::Ok,
+                                  Icon::Information});
                 return true;
             }
             macros_.Play();
@@ -171,7 +172,9 @@ void SessionCore::PointAtMouse(bool selection_end) {
     KeyboardState& kb = s.keyboard;
     const uint32_t rows = s.ps.rows, columns = s.ps.columns;
     if (!kb.mouse_cell || columns == 0 || rows == 0) return;
-    auto on_screen = [&](ScreenCell c) { return ScreenCell{std::min(c.row, rows - 1), std::min(c.column, columns - 1)}; };
+    auto on_screen = [&](ScreenCell c) {
+        return ScreenCell{std::min(c.row, rows - 1), std::min(c.column, columns - 1)};
+    };
     const ScreenCell at = on_screen(*kb.mouse_cell);
     s.ps.cursor_address = at.row * columns + at.column;
     if (!selection_end) {

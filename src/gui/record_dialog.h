@@ -13,7 +13,7 @@ class QLineEdit;
 namespace orkan {
 
 class RecordDialog final : public QFileDialog {
-public:
+  public:
     RecordDialog(const RecordMacroRequest& request, QWidget* parent);
 
     QLineEdit* Description() { return description_; }
@@ -21,7 +21,7 @@ public:
     // The answer once the dialog was accepted with a file.
     std::optional<RecordMacroAnswer> Answer() const;
 
-private:
+  private:
     QLineEdit* description_ = nullptr;
     QCheckBox* rexx_ = nullptr;
 };

@@ -364,7 +364,8 @@ void SessionController::KeyInput(QKeyEvent* event) {
 
 void SessionController::MouseButtonKey(MouseKey key, bool down, MouseModifiers m) {
     std::optional<ScreenCell> cell;
-    if (const std::optional<MouseCell> at = terminal_->LastMouseCell(); at && down) cell = ScreenCell{at->row, at->column};
+    if (const std::optional<MouseCell> at = terminal_->LastMouseCell(); at && down)
+        cell = ScreenCell{at->row, at->column};
     HandleMouseButton(session(),
                       MouseButtonEvent(down ? KeyEventKind::Down : KeyEventKind::Up, VirtualKeyOf(key),
                                        KeyModifiers{m.shift, m.ctrl, m.alt}),

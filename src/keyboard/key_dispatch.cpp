@@ -303,6 +303,7 @@ void RunKeyStatement(Session& session, std::string_view statement) {
     }
     // One macro at a time: a turn of the wheel while one runs is dropped, as a key would be.
     if (macros->IsMacroRunning()) return;
+    if (session.hooks.recorder) session.hooks.recorder->StatementRun(statement);
     macros->RunMacroText(std::string(statement));
 }
 

@@ -55,18 +55,20 @@ void MacroRecorder::Record() {
         return;
     }
     if (runner_.Active() || runner_.WaitingMacros() > 0) {
-        s_.ui.ShowMessage({std::string(kTitle),
-                           "A macro cannot be recorded while the macro '" + runner_.RunningMacroName() + "' runs.",
-                           Buttons::Ok, Icon::Information});
+        s_.ui.ShowMessage(
+            {std::string(kTitle),
+             "A macro cannot be recorded while the macro '" + runner_.RunningMacroName() + "' runs.",
+             Buttons::Ok, Icon::Information});
         return;
     }
     const std::optional<RecordMacroAnswer> answer = s_.ui.AskRecordMacro({s_.folders.macros, rexx_});
     if (!answer) {
         if (!s_.ui.CanAsk())
-            s_.ui.ShowMessage({std::string(kTitle),
-                               "\"Record a Macro\" asks for a file name, which this program cannot do: record "
-                               "macros in the desktop program (orkan3270-desktop).",
-                               Buttons::Ok, Icon::Information});
+            s_.ui.ShowMessage(
+                {std::string(kTitle),
+                 "\"Record a Macro\" asks for a file name, which this program cannot do: record "
+                 "macros in the desktop program (orkan3270-desktop).",
+                 Buttons::Ok, Icon::Information});
         return;
     }
     (void)Start(*answer);
@@ -74,7 +76,8 @@ void MacroRecorder::Record() {
 
 bool MacroRecorder::Start(const RecordMacroAnswer& answer) {
     if (answer.file.empty()) {
-        s_.ui.ShowMessage({"Record a Macro", "A file name for the macro must be given.", Buttons::Ok, Icon::Warning});
+        s_.ui.ShowMessage(
+            {"Record a Macro", "A file name for the macro must be given.", Buttons::Ok, Icon::Warning});
         return false;
     }
     const std::string path = DataFilePath(answer.file, s_.folders.macros, "mac");
@@ -88,8 +91,8 @@ bool MacroRecorder::Start(const RecordMacroAnswer& answer) {
         return false;
     }
     if (!runner_.BeginRecording()) {
-        s_.ui.ShowMessage({std::string(kTitle), "A macro cannot be recorded while another macro runs.", Buttons::Ok,
-                           Icon::Information});
+        s_.ui.ShowMessage({std::string(kTitle), "A macro cannot be recorded while another macro runs.",
+                           Buttons::Ok, Icon::Information});
         return false;
     }
     const std::tm now = s_.wall_clock->LocalNow();
@@ -110,12 +113,15 @@ bool MacroRecorder::Start(const RecordMacroAnswer& answer) {
 
 int MacroRecorder::WriteFile() const {
     const std::string bytes = RecordingFileBytes(text_->text());
-    return ReplaceFileContents(path_, std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    return ReplaceFileContents(path_,
+                               std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
 bool MacroRecorder::Stop() {
     if (!text_) return false;
-    text_->FlushTypedText();
+    // Unlocks after the last key are the host's answer to it: the macro waits for it too. A
+    // second Stop after a failed save finds them taken.
+    text_->Finish(TakeHostUnlocks(), CellAt(s_.ps.cursor_address));
     if (const int error = WriteFile(); error != 0) {
         MessageBox box = FileSaveError(error, path_);
         box.text += "\nThe recording goes on: stop it again to save it.";
@@ -126,9 +132,10 @@ bool MacroRecorder::Stop() {
     text_.reset();
     taking_.clear();
     runner_.EndRecording();
-    s_.ui.ShowMessage({"Macro Recorded",
-                       "Macro saved as " + path_ + ", containing " + std::to_string(statements) + " statements",
-                       Buttons::Ok, Icon::Information});
+    s_.ui.ShowMessage(
+        {"Macro Recorded",
+         "Macro saved as " + path_ + ", containing " + std::to_string(statements) + " statements",
+         Buttons::Ok, Icon::Information});
     return true;
 }
 
@@ -153,7 +160,9 @@ std::string MacroRecorder::FunctionName(uint16_t code) const {
     return kb.key_list.KeyText(code);
 }
 
-void MacroRecorder::KeyStarting() { taking_.push_back(text_ && runner_.RecordsKeys()); }
+void MacroRecorder::KeyStarting() {
+    taking_.push_back(text_ && runner_.RecordsKeys());
+}
 
 void MacroRecorder::KeyHandled(uint16_t code, uint32_t cursor_before) {
     const bool taking = !taking_.empty() && taking_.back();
@@ -179,6 +188,12 @@ void MacroRecorder::MouseSelectionMade(const Selection& selection) {
     text_->MouseSelection(unlocks, CellAt(s_.ps.cursor_address),
                           {selection.anchor_row + 1, selection.anchor_column + 1},
                           {selection.end_row + 1, selection.end_column + 1});
+}
+
+void MacroRecorder::StatementRun(std::string_view statement) {
+    if (!text_ || !runner_.RecordsKeys()) return;
+    const uint32_t unlocks = TakeHostUnlocks();
+    text_->Statement(unlocks, CellAt(s_.ps.cursor_address), statement);
 }
 
 }  // namespace orkan

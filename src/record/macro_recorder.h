@@ -18,7 +18,7 @@ class MacroRunner;
 struct Session;
 
 class MacroRecorder final : public RecorderHook {
-public:
+  public:
     MacroRecorder(Session& session, MacroRunner& runner);
     ~MacroRecorder() override;
     MacroRecorder(const MacroRecorder&) = delete;
@@ -43,8 +43,9 @@ public:
     void KeyStarting() override;
     void KeyHandled(uint16_t code, uint32_t cursor_before) override;
     void MouseSelectionMade(const Selection& selection) override;
+    void StatementRun(std::string_view statement) override;
 
-private:
+  private:
     uint32_t TakeHostUnlocks();
     RecordedCell CellAt(uint32_t address) const;
     std::string FunctionName(uint16_t code) const;
@@ -55,7 +56,7 @@ private:
     std::optional<RecordingText> text_;
     std::string path_;
     uint32_t unlocks_seen_ = 0;
-    bool rexx_ = false;          // the language last chosen
+    bool rexx_ = false;         // the language last chosen
     std::vector<bool> taking_;  // per key being run: whether recording took keys as it started
 };
 

@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-std::string Stars(size_t n) { return std::string(n, '*'); }
+std::string Stars(size_t n) {
+    return std::string(n, '*');
+}
 
 // A text inside a double-quoted literal of either language: quotes doubled.
 std::string Quoted(std::string_view text) {
@@ -27,12 +29,15 @@ std::string CommentText(std::string_view text, RecordLanguage language) {
     std::string out;
     for (char c : text) out += (c == '\r' || c == '\n') ? ' ' : c;
     if (language == RecordLanguage::Rexx)
-        for (size_t at = out.find("*/"); at != std::string::npos; at = out.find("*/", at)) out.insert(at + 1, " ");
+        for (size_t at = out.find("*/"); at != std::string::npos; at = out.find("*/", at))
+            out.insert(at + 1, " ");
     return out;
 }
 
 // Bytes that cannot stand inside a literal: the scanner ends a text at a control character.
-bool NeedsCharacterCode(uint8_t c) { return c < 0x20 || c == 0x7F; }
+bool NeedsCharacterCode(uint8_t c) {
+    return c < 0x20 || c == 0x7F;
+}
 
 bool TakesCursorPosition(uint16_t code) {
     if (CategoryOf(code) != KeyCategory::Edit) return false;
@@ -41,8 +46,10 @@ bool TakesCursorPosition(uint16_t code) {
         case edit_fn::SelectLine:
         case edit_fn::SelectWord:
         case edit_fn::MarkSelectionStart:
-        case edit_fn::SelectToMark: return true;
-        default: return false;
+        case edit_fn::SelectToMark:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -52,7 +59,9 @@ bool ControlsRecording(uint16_t code) {
     return n >= oper_fn::MacroRecord && n <= oper_fn::MacroPause;
 }
 
-std::string Position(RecordedCell c) { return std::to_string(c.row) + "," + std::to_string(c.column); }
+std::string Position(RecordedCell c) {
+    return std::to_string(c.row) + "," + std::to_string(c.column);
+}
 
 }  // namespace
 
@@ -94,7 +103,8 @@ void RecordingText::Wait(uint32_t unlocks, RecordedCell cursor) {
     } else if (own) {
         Line("Wait(" + seconds + ",Status=\"Unlocked\" & CursorPos = \"" + Position(cursor) + "\")");
     } else {
-        Line("Wait(" + seconds + ",\"getvar('status')='UNLOCKED' & getvar('cursorpos')='" + Position(cursor) + "'\")");
+        Line("Wait(" + seconds + ",\"getvar('status')='UNLOCKED' & getvar('cursorpos')='" + Position(cursor) +
+             "'\")");
     }
     ++statements_;
 }
@@ -137,7 +147,9 @@ void RecordingText::FlushTypedText() {
 void RecordingText::Key(const RecordedKey& key) {
     Wait(key.host_unlocks, key.cursor_before);
     switch (CategoryOf(key.code)) {
-        case KeyCategory::Char: Character(NumberOf(key.code)); return;
+        case KeyCategory::Char:
+            Character(NumberOf(key.code));
+            return;
         case KeyCategory::Action:
         case KeyCategory::Edit:
         case KeyCategory::Oper: {
@@ -161,11 +173,35 @@ void RecordingText::Key(const RecordedKey& key) {
                                                   : "Execute (" + Quoted(key.name) + ")");
             ++statements_;
             return;
-        default: return;
+        default:
+            return;
     }
 }
 
-void RecordingText::MouseSelection(uint32_t host_unlocks, RecordedCell cursor, RecordedCell start, RecordedCell end) {
+void RecordingText::Finish(uint32_t host_unlocks, RecordedCell cursor) {
+    FlushTypedText();
+    Wait(host_unlocks, cursor);
+}
+
+void RecordingText::Statement(uint32_t host_unlocks, RecordedCell cursor, std::string_view statement) {
+    Wait(host_unlocks, cursor);
+    FlushTypedText();
+    std::string line;
+    for (size_t i = 0; i <= statement.size(); ++i) {
+        if (i < statement.size() && statement[i] != '\r' && statement[i] != '\n') {
+            line += statement[i];
+            continue;
+        }
+        if (line.find_first_not_of(' ') != std::string::npos) {
+            Line(line);
+            ++statements_;
+        }
+        line.clear();
+    }
+}
+
+void RecordingText::MouseSelection(uint32_t host_unlocks, RecordedCell cursor, RecordedCell start,
+                                   RecordedCell end) {
     Wait(host_unlocks, cursor);
     FlushTypedText();
     KeyLine("SelectLocation1", start, false);

@@ -20,8 +20,8 @@ struct RecordingHeader {
     RecordLanguage language = RecordLanguage::Own;
     std::string description;  // the file name stands in for an empty one
     std::string file_name;
-    std::string date_time;    // "%Y-%m-%d %H:%M:%S"
-    int wait_seconds = 20;    // RecordWait, written into every wait
+    std::string date_time;  // "%Y-%m-%d %H:%M:%S"
+    int wait_seconds = 20;  // RecordWait, written into every wait
 };
 
 // A 1-based screen position.
@@ -44,20 +44,26 @@ struct RecordedKey {
 inline constexpr size_t kTypedTextFlushLength = 81;
 
 class RecordingText {
-public:
+  public:
     explicit RecordingText(const RecordingHeader& header);
 
     void Key(const RecordedKey& key);
     // A selection the mouse made (start and end cells), after `host_unlocks` unlocks.
     void MouseSelection(uint32_t host_unlocks, RecordedCell cursor, RecordedCell start, RecordedCell end);
+    // Macro statements the program ran for the user (the wheel's), written as they stand: the
+    // keys they run are not recorded one by one. Each line of the text is a line of the macro.
+    void Statement(uint32_t host_unlocks, RecordedCell cursor, std::string_view statement);
     // The typed characters not written yet, as one Type line.
     void FlushTypedText();
+    // The end of the recording: the typed text, then a wait when the host answered the last key
+    // before the recording stopped, so that the macro ends where the recording did.
+    void Finish(uint32_t host_unlocks, RecordedCell cursor);
 
     const std::string& text() const { return text_; }
     int statements() const { return statements_; }
     RecordLanguage language() const { return language_; }
 
-private:
+  private:
     void Line(std::string_view line);
     void Wait(uint32_t unlocks, RecordedCell cursor);
     void KeyLine(std::string_view name, std::optional<RecordedCell> at, bool cursor_names);
@@ -66,7 +72,7 @@ private:
     RecordLanguage language_;
     int wait_seconds_;
     std::string text_;
-    std::string typed_;      // quotes already doubled
+    std::string typed_;       // quotes already doubled
     size_t typed_count_ = 0;  // characters, a doubled quote counted once
     int statements_ = 0;
 };

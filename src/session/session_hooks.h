@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace orkan {
 
@@ -159,6 +160,8 @@ public:
     virtual void KeyStarting() = 0;
     virtual void KeyHandled(uint16_t code, uint32_t cursor_before) = 0;
     virtual void MouseSelectionMade(const Selection& selection) = 0;
+    // Macro statements the wheel runs ("WheelUp", "WheelDown"), about to start.
+    virtual void StatementRun(std::string_view statement) = 0;
 };
 
 struct SessionHooks {

@@ -76,5 +76,9 @@ exchange() { sed -n 's/^#[0-9]* [0-9.]* \(\(INPUT\|FIELD\|RULE\) .*\)$/\1/p' "$1
 exchange "$WORK/host.log" >"$WORK/recorded.exchange"
 exchange "$WORK/played.log" >"$WORK/played.exchange"
 grep -q 'FIELD password .*"secret"' "$WORK/recorded.exchange" || fail "the pasted password did not reach the host"
-diff -u "$WORK/recorded.exchange" "$WORK/played.exchange" || fail "the playback sent the host something else"
+diff -u "$WORK/recorded.exchange" "$WORK/played.exchange" ||
+    fail "the playback sent the host something else; the macro:
+$(cat "$MACRO")
+--- the headless program's stderr:
+$(cat "$WORK/played.err")"
 echo "PASS"

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/app_test_support.h"
 #include "app/session_runtime.h"
 #include "app/startup.h"
-#include "app/app_test_support.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
@@ -34,11 +34,15 @@ constexpr std::string_view kOwnHeader =
     "\r\n"
     "Wait(20,Status=\"Unlocked\")\r\n";
 
-uint16_t Oper(uint8_t n) { return MakeKeyCode(KeyCategory::Oper, n, kKeyWorksWhileLocked); }
-uint16_t Action(uint8_t n) { return MakeKeyCode(KeyCategory::Action, n); }
+uint16_t Oper(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Oper, n, kKeyWorksWhileLocked);
+}
+uint16_t Action(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Action, n);
+}
 
 class RecordUi : public test::RecordingUi {
-public:
+  public:
     std::optional<RecordMacroAnswer> AskRecordMacro(const RecordMacroRequest& request) override {
         requests.push_back(request);
         if (answers.empty()) return std::nullopt;
@@ -53,7 +57,7 @@ public:
 };
 
 class RecorderTest : public ::testing::Test {
-protected:
+  protected:
     RecorderTest() {
         fs::create_directories(temp / "home");
         fs::create_directories(temp / "run");
@@ -102,7 +106,9 @@ protected:
         all << in.rdbuf();
         return all.str();
     }
-    std::string LastMessage() const { return ui.shown.empty() ? "" : ui.shown.back().title + ": " + ui.shown.back().text; }
+    std::string LastMessage() const {
+        return ui.shown.empty() ? "" : ui.shown.back().title + ": " + ui.shown.back().text;
+    }
 
     test::TempFolder temp;
     StartupEnvironment env;
@@ -166,10 +172,18 @@ TEST_F(RecorderTest, RecordingIsRefusedWithAReason) {
         std::string message;  // empty: no message at all
     };
     const std::vector<Case> cases = {
-        {"no window to ask in", [&] { ui.can_ask = false; }, "asks for a file name, which this program cannot do"},
+        {"no window to ask in", [&] { ui.can_ask = false; },
+         "asks for a file name, which this program cannot do"},
         {"the dialog cancelled", [&] { ui.can_ask = true; }, ""},
-        {"an empty name", [&] { ui.answers.push_back({"", "d", false}); }, "A file name for the macro must be given."},
-        {"a description a macro cannot hold", [&] { ui.answers.push_back({"x", "\xE2\x82\xAC\xE4\xB8\x80", false}); },
+        {"an empty name",
+         [&] {
+             ui.answers.push_back({"", "d", false});
+         },
+         "A file name for the macro must be given."},
+        {"a description a macro cannot hold",
+         [&] {
+             ui.answers.push_back({"x", "\xE2\x82\xAC\xE4\xB8\x80", false});
+         },
          "holds a character that a macro cannot hold"},
         {"a macro waiting",
          [&] {
@@ -204,7 +218,8 @@ TEST_F(RecorderTest, AFileThatCannotBeWrittenKeepsTheRecording) {
     Type("KEEP");
     Key(Oper(oper_fn::MacroStop));
     EXPECT_EQ(ui.shown.back().title, "File Save Error");
-    EXPECT_NE(ui.shown.back().text.find("Error 20 while saving " + (blocker / "kept.mac").string()), std::string::npos)
+    EXPECT_NE(ui.shown.back().text.find("Error 20 while saving " + (blocker / "kept.mac").string()),
+              std::string::npos)
         << LastMessage();
     EXPECT_TRUE(recorder().Active());
     EXPECT_EQ(s().indicators.macro_letter, 'R');
@@ -217,17 +232,21 @@ TEST_F(RecorderTest, AFileThatCannotBeWrittenKeepsTheRecording) {
     EXPECT_NE(all.str().find("Type(\"KEEP\")\r\n"), std::string::npos);
 }
 
-TEST_F(RecorderTest, AMacroRunWhileRecordingIsNotRecordedKeyByKey) {
+TEST_F(RecorderTest, MacrosRunWhileRecordingAreNotRecordedKeyByKey) {
     StartRecording();
     Type("A");
     ASSERT_TRUE(runner().StartText("TYPE(\"ZZ\")"));
     ASSERT_TRUE(loop.RunUntil([&] { return !runner().Active(); }, 5s));
     EXPECT_EQ(s().indicators.macro_letter, 'R') << "recording goes on after the macro";
     Type("Q");
+    // The wheel runs its statement as macro text: the statement is recorded, not its keys.
+    HandleWheel(s(), -120);
+    ASSERT_TRUE(loop.RunUntil([&] { return !runner().Active(); }, 5s));
     Key(Oper(oper_fn::MacroStop));
     const std::string text = Saved();
-    EXPECT_NE(text.find("Type(\"AQ\")\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Type(\"AQ\")\r\n" + s().settings.WheelDown + "\r\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("ZZ"), std::string::npos) << text;
+    EXPECT_EQ(text.find("PF8"), text.rfind("PF8")) << text;
 }
 
 TEST_F(RecorderTest, MouseClicksAndSelectionsAreRecordedAndPlayBack) {

@@ -32,7 +32,7 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 class Host {
-public:
+  public:
     bool Start(const std::string& log) {
         const std::string program = std::string(ORKAN_BINARY_DIR) + "/tools/testhost/testhost";
         if (access(program.c_str(), X_OK) != 0) return false;
@@ -67,13 +67,13 @@ public:
     }
     const std::string& port() const { return port_; }
 
-private:
+  private:
     pid_t pid_ = -1;
     std::string port_;
 };
 
 class RecordUi : public test::RecordingUi {
-public:
+  public:
     std::optional<RecordMacroAnswer> AskRecordMacro(const RecordMacroRequest&) override { return answer; }
     bool CanAsk() const override { return true; }
     std::optional<RecordMacroAnswer> answer;
@@ -98,7 +98,8 @@ struct Terminal {
     std::string Screen() { return DumpScreenText(s()); }
     bool Shows(std::string_view text) {
         return loop.RunUntil(
-            [&] { return s().status == SessionStatus::Unlocked && Screen().find(text) != std::string::npos; }, 30s);
+            [&] { return s().status == SessionStatus::Unlocked && Screen().find(text) != std::string::npos; },
+            30s);
     }
     void Key(uint16_t code) { SubmitKey(s(), code); }
     void Type(std::string_view text) {
@@ -124,9 +125,15 @@ std::string HostExchange(const fs::path& log) {
     return out;
 }
 
-uint16_t Action(uint8_t n) { return MakeKeyCode(KeyCategory::Action, n); }
-uint16_t Edit(uint8_t n) { return MakeKeyCode(KeyCategory::Edit, n); }
-uint16_t Oper(uint8_t n) { return MakeKeyCode(KeyCategory::Oper, n, kKeyWorksWhileLocked); }
+uint16_t Action(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Action, n);
+}
+uint16_t Edit(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Edit, n);
+}
+uint16_t Oper(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Oper, n, kKeyWorksWhileLocked);
+}
 
 TEST(RecordPlayback, ARecordedLogonPlaysBackToTheSameHostExchange) {
     test::TempFolder folder;
@@ -154,7 +161,13 @@ TEST(RecordPlayback, ARecordedLogonPlaysBackToTheSameHostExchange) {
         ASSERT_TRUE(t.Shows("MAIN MENU")) << t.Screen();
         t.Type("1");
         t.Key(Action(action_fn::Enter));
-        ASSERT_TRUE(t.loop.RunUntil([&] { return t.s().status == SessionStatus::Unlocked && t.Screen().find("MAIN MENU") == std::string::npos; }, 30s)) << t.Screen();
+        ASSERT_TRUE(t.loop.RunUntil(
+            [&] {
+                return t.s().status == SessionStatus::Unlocked &&
+                       t.Screen().find("MAIN MENU") == std::string::npos;
+            },
+            30s))
+            << t.Screen();
         final_screen = t.Screen();
         t.Key(Oper(oper_fn::MacroStop));
         ASSERT_EQ(t.ui.shown.back().title, "Macro Recorded") << t.ui.shown.back().text;
@@ -175,7 +188,8 @@ TEST(RecordPlayback, ARecordedLogonPlaysBackToTheSameHostExchange) {
         ASSERT_TRUE(t.loop.RunUntil([&] { return !t.runner().Active(); }, 60s));
         EXPECT_EQ(t.runner().LastOutcome().end, MacroOutcome::End::Finished)
             << (t.ui.shown.empty() ? "" : t.ui.shown.back().text);
-        EXPECT_TRUE(t.loop.RunUntil([&] { return t.s().status == SessionStatus::Unlocked && t.Screen() == final_screen; }, 30s))
+        EXPECT_TRUE(t.loop.RunUntil(
+            [&] { return t.s().status == SessionStatus::Unlocked && t.Screen() == final_screen; }, 30s))
             << t.Screen();
     }
     const std::string recorded = HostExchange(recorded_log), played = HostExchange(played_log);

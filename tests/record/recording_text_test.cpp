@@ -34,10 +34,18 @@ RecordingHeader Header(RecordLanguage language, std::string description = "logon
     return h;
 }
 
-uint16_t Char(char c) { return CharCode(uint8_t(c)); }
-uint16_t Action(uint8_t n) { return MakeKeyCode(KeyCategory::Action, n); }
-uint16_t Edit(uint8_t n) { return MakeKeyCode(KeyCategory::Edit, n); }
-uint16_t Oper(uint8_t n) { return MakeKeyCode(KeyCategory::Oper, n); }
+uint16_t Char(char c) {
+    return CharCode(uint8_t(c));
+}
+uint16_t Action(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Action, n);
+}
+uint16_t Edit(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Edit, n);
+}
+uint16_t Oper(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Oper, n);
+}
 
 RecordedKey K(uint16_t code, std::string name = "", uint32_t unlocks = 0) {
     RecordedKey k;
@@ -57,7 +65,8 @@ TEST(RecordingText, HeadersOfBothLanguages) {
     EXPECT_EQ(RecordingText(Header(RecordLanguage::Own)).text(), kOwnHeader);
     EXPECT_EQ(RecordingText(Header(RecordLanguage::Rexx)).text(), kRexxHeader);
     // Without a description the file name stands in; a REXX comment cannot be ended by the text.
-    EXPECT_NE(RecordingText(Header(RecordLanguage::Own, "")).text().find("* logon.mac\r\n"), std::string::npos);
+    EXPECT_NE(RecordingText(Header(RecordLanguage::Own, "")).text().find("* logon.mac\r\n"),
+              std::string::npos);
     EXPECT_NE(RecordingText(Header(RecordLanguage::Rexx, "a */ b\nc")).text().find("/* a * / b c */\r\n"),
               std::string::npos);
     EXPECT_EQ(RecordingText(Header(RecordLanguage::Rexx)).statements(), 5);
@@ -78,10 +87,22 @@ TEST(RecordingText, TypedTextKeysAndWaits) {
              r.Key(K(Action(action_fn::Enter), "Enter"));
              RecordedKey x = K(Char('x'), "", 1);
              r.Key(x);
-             r.FlushTypedText();
+             r.Finish(0, {});
          },
          "Type(\"abc\")\r\nKey(\"Enter\")\r\nWait(20,Status=\"Unlocked\")\r\nType(\"x\")\r\n", 9},
-        {"a quote is doubled", RecordLanguage::Own, [](RecordingText& r) { Type(r, "say \"hi\""); r.FlushTypedText(); },
+        {"a stop after the host answered the last key waits for that answer", RecordLanguage::Own,
+         [](RecordingText& r) {
+             Type(r, "ab");
+             r.Key(K(Action(action_fn::Enter), "Enter"));
+             Type(r, "c");
+             r.Finish(1, {});
+         },
+         "Type(\"ab\")\r\nKey(\"Enter\")\r\nType(\"c\")\r\nWait(20,Status=\"Unlocked\")\r\n", 9},
+        {"a quote is doubled", RecordLanguage::Own,
+         [](RecordingText& r) {
+             Type(r, "say \"hi\"");
+             r.FlushTypedText();
+         },
          "Type(\"say \"\"hi\"\"\")\r\n", 6},
         {"100 characters: 81 and 19", RecordLanguage::Own,
          [](RecordingText& r) {
@@ -98,8 +119,9 @@ TEST(RecordingText, TypedTextKeysAndWaits) {
         {"two unlocks in REXX", RecordLanguage::Rexx,
          [](RecordingText& r) { r.Key(K(Action(action_fn::PF1 + 2), "PF3", 3)); },
          "Wait(20,\"getvar('status')='UNLOCKED' & getvar('cursorpos')='3,7'\")\r\nKey(\"PF3\")\r\n", 7},
-        {"one unlock in REXX", RecordLanguage::Rexx, [](RecordingText& r) { r.Key(K(Action(2), "Enter", 1)); },
-         "WaitUnlocked(20)\r\nKey(\"Enter\")\r\n", 7},
+        {"one unlock in REXX", RecordLanguage::Rexx,
+         [](RecordingText& r) { r.Key(K(Action(2), "Enter", 1)); }, "WaitUnlocked(20)\r\nKey(\"Enter\")\r\n",
+         7},
         {"a key function flushes the typed text first", RecordLanguage::Rexx,
          [](RecordingText& r) {
              Type(r, "ab");
@@ -121,7 +143,8 @@ TEST(RecordingText, TypedTextKeysAndWaits) {
              r.Key(K(Edit(edit_fn::SelectField), "SelectField"));
              r.Key(K(Edit(edit_fn::MarkSelectionStart), "MarkSelectionStart"));
          },
-         "Key(\"SelectField\",CursorRow,CursorCol)\r\nKey(\"MarkSelectionStart\",CursorRow,CursorCol)\r\n", 7},
+         "Key(\"SelectField\",CursorRow,CursorCol)\r\nKey(\"MarkSelectionStart\",CursorRow,CursorCol)\r\n",
+         7},
         {"REXX reads the cursor through getvar", RecordLanguage::Rexx,
          [](RecordingText& r) { r.Key(K(Edit(edit_fn::SelectToMark), "SelectToMark")); },
          "Key(\"SelectToMark\",getvar('cursorrow'),getvar('cursorcol'))\r\n", 6},
@@ -148,7 +171,17 @@ TEST(RecordingText, TypedTextKeysAndWaits) {
          "Type(\"a\")\r\nType(CHR(9))\r\nType(\"b\")\r\n", 8},
         {"a control character in REXX", RecordLanguage::Rexx, [](RecordingText& r) { Type(r, "\x1A"); },
          "Type(d2c(26))\r\n", 6},
-        {"a mouse selection after the host's reply; what was typed before it comes first", RecordLanguage::Own,
+        {"the wheel's statements as they stand, after the host's reply", RecordLanguage::Rexx,
+         [](RecordingText& r) {
+             Type(r, "x");
+             r.Statement(2, {5, 6}, "Key(\"PF8\")\nKey(\"Home\")\n");
+         },
+         "Type(\"x\")\r\nWait(20,\"getvar('status')='UNLOCKED' & "
+         "getvar('cursorpos')='5,6'\")\r\nKey(\"PF8\")\r\n"
+         "Key(\"Home\")\r\n",
+         9},
+        {"a mouse selection after the host's reply; what was typed before it comes first",
+         RecordLanguage::Own,
          [](RecordingText& r) {
              Type(r, "ab");
              r.MouseSelection(1, {3, 7}, {2, 5}, {6, 20});
