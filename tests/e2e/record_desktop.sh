@@ -14,13 +14,14 @@ prepare_home
 export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run"
 MACRO="$WORK/recorded.mac"
 
-QT_QPA_PLATFORM=xcb ORKAN_SCREEN_TEXT="$WORK/screen.txt" \
+QT_QPA_PLATFORM=xcb ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_MACRO_TRACE=1 \
     "$ORKAN_BIN" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
 PROGRAM_PID=$!
 track "$PROGRAM_PID"
 
 screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
 shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+has_gone() { grep -q "macro letter gone" "$WORK/program.err"; }
 clipboard_is() { [ "$(timeout 5 xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
 
 waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
@@ -51,9 +52,11 @@ sleep 0.3
 xdotool key Control_R
 waitfor 30 screen_has "MAIN MENU" || fail "Enter did not reach the main menu: $(cat "$WORK/screen.txt")"
 
+grep -q "status letter R" "$WORK/program.err" || fail "the status line never showed the recording letter"
 xdotool key --delay 80 alt+m s
 waitfor 20 shown "^Macro Recorded$" || fail "no \"Macro Recorded\" message"
 xdotool key Return
+waitfor 10 has_gone || fail "the recording letter stayed on the status line"
 [ -f "$MACRO" ] || fail "no macro file was written"
 grep -q '^Type("alice")' "$MACRO" || fail "the typed user id is not in the macro: $(cat "$MACRO")"
 grep -q '^Key("Paste")' "$MACRO" || fail "the paste is not in the macro: $(cat "$MACRO")"
