@@ -227,8 +227,10 @@ TEST(MacroErrors, EveryErrorAMacroCanRaise) {
         {65, "CALL S\nS: SUBROUTINE\nCALL S\nRETURN"},
         {66, "RUN(\"x\", \"c\")"},
         {67, "RUN(\"x\", \"?\")"},
+        {55, "SENDFILE(\"\", \"b\")"},
         {69, "SENDFILE(\"a\", \"b\")"},
         {69, "RECEIVEFILE(\"b\", \"a\")"},
+        {71, "WHILE 1\nXFERADDSTG(\"name\")\nENDWHILE"},
     };
     for (const ErrorCase& c : cases) {
         MacroSession m;
