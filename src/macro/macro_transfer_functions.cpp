@@ -153,12 +153,11 @@ int MacroRunner::StartTransferTerm(bool upload, MacroValue* a, int count, MacroV
         return TransferResult(kTransferFailed, out);
     }
     if (!transfer_.running) {
-        // It ended before Start returned: its result is waiting.
+        // It ended before Start returned: its result is waiting (nothing is left to wait for).
         MacroProgram& p = current();
-        if (p.transfer_replay < p.transfer_results.size()) {
-            out = MacroValue::Number(p.transfer_results[p.transfer_replay++]);
-            return 0;
-        }
+        if (p.transfer_replay >= p.transfer_results.size()) return TransferResult(kTransferFailed, out);
+        out = MacroValue::Number(p.transfer_results[p.transfer_replay++]);
+        return 0;
     }
     return SuspendForTransfer();
 }
@@ -205,8 +204,8 @@ void MacroRunner::TransferEnded(uint64_t generation, const TransferOutcome& outc
     if (!outcome.success) {
         for (const auto& program : chain_)
             if (program->generated_transfers) program->generated_failed = true;
-        // The dialog that shows a macro's transfer in the desktop program keeps its failure in
-        // view; without one (the headless program) the failure is reported here.
+        // A transfer dialog still open shows the failure; without one (the headless program, or
+        // the desktop's dialog of a macro's transfer, which goes at the end) it is reported here.
         const TransferClient* client = SessionTransferClient(s_);
         if (!client || !client->window())
             s_.ui.ShowMessage({transfer_msg::kTransferErrorTitle,
