@@ -1,23 +1,18 @@
-// The Qt application the GUI tests draw with (always the offscreen platform unless the caller
-// chose one, so the tests run the same with and without a display), and pixel checks.
+// The Qt application the GUI tests draw with, and pixel checks.
 #pragma once
 
 #include <QApplication>
 #include <QColor>
 #include <QImage>
 #include <QRect>
+#include <QCoreApplication>
 #include <cstdlib>
 
 namespace orkan::test {
 
-inline QApplication& GuiApp() {
-    static int argc = 1;
-    static char name[] = "test_gui";
-    static char* argv[] = {name, nullptr};
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
+// The application the test program's main made (gui_test_main.cpp). It lives on main's stack, so it
+// goes before static objects do: Qt's input devices must not outlive it.
+inline QApplication& GuiApp() { return *static_cast<QApplication*>(QCoreApplication::instance()); }
 
 inline QColor Pixel(const QImage& image, QPoint at) { return QColor::fromRgb(image.pixel(at)); }
 
