@@ -57,7 +57,8 @@ foreach(rel ${_copied})
     OUTPUT ${ORKAN_BUILD_DATA_DIR}/${rel}
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/data/${rel} ${ORKAN_BUILD_DATA_DIR}/${rel}
     DEPENDS ${CMAKE_SOURCE_DIR}/data/${rel}
-    COMMENT "Copying ${rel}")
+    COMMENT "Copying ${rel}"
+    VERBATIM)  # names such as ork$list.mac reach the copy as they are
   list(APPEND _data_outputs ${ORKAN_BUILD_DATA_DIR}/${rel})
 endforeach()
 

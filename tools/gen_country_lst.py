@@ -56,6 +56,7 @@ TRANSFER_TABLES = [
     ("Windows (1252)", "cp1252"),
     ("ISO 8859-1", "latin-1"),
     ("ISO 8859-15", "iso8859-15"),
+    ("UTF-8", "utf-8"),
 ]
 
 
@@ -323,6 +324,10 @@ def main():
                     "* way there and back. A euro code page moves the euro sign onto 80."]
         elif codec == "latin-1":
             out += ["* ISO 8859-1 files: every byte is a character of the host code page."]
+        elif codec == "utf-8":
+            out += ["* UTF-8 files. The program reads and writes the file as UTF-8 and carries its",
+                    "* characters through this table as Windows-1252 bytes, as for Windows (1252); an",
+                    "* uploaded character that Windows-1252 lacks stops the upload with its position."]
         else:
             out += ["* ISO 8859-15 files. The eight characters that differ from ISO 8859-1 travel",
                     "* as the Latin-1 characters they replace (the euro sign as the currency sign).",

@@ -17,7 +17,7 @@ trap 'kill "$host_pid" 2>/dev/null || true; wait "$host_pid" 2>/dev/null || true
 read -r -t 30 -u "$host_out" port || { echo "run-demo: the demo host did not start" >&2; exit 1; }
 
 status=0
-if { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; } && ldd "$program" 2>/dev/null | grep -q libQt6Widgets; then
+if { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; } && [ -x "$build/orkan3270-desktop" ]; then
   echo "Demo host on 127.0.0.1:$port; the session window opens (closing it ends the demo)." >&2
   "$program" --host "127.0.0.1:$port" || status=$?
 else

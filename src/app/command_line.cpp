@@ -3,6 +3,7 @@
 #include "config/file_name_text.h"
 #include "config/profile_file.h"
 #include "config/record_text.h"
+#include "config/screen_size.h"
 
 namespace orkan {
 
@@ -30,7 +31,8 @@ constexpr std::array kLongOptions = {
     LongOption{"tls", CmdOption::Tls, true},           LongOption{"tn3270e", CmdOption::Tn3270e, false},
     LongOption{"appdata", CmdOption::AppData, false},  LongOption{"headless", std::nullopt, false},
     LongOption{"dump", std::nullopt, false},           LongOption{"help", std::nullopt, false},
-    LongOption{"version", std::nullopt, false},
+    LongOption{"version", std::nullopt, false},        LongOption{"size", std::nullopt, true},
+    LongOption{"printer", std::nullopt, true},
 };
 
 constexpr std::array<std::string_view, 8> kColourSchemes = {"GRAY", "RED",  "YELLOW",  "GREEN",
@@ -42,6 +44,48 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
     return s;
+}
+
+// "ROWSxCOLS" within the session dialog's limits, with its messages; the record is left alone when
+// any part cannot be used.
+bool ApplyScreenSize(std::string_view text, SessionRecord& record, Ui& ui) {
+    text = Trim(text);
+    const size_t x = text.find_first_of("xX");
+    auto number = [](std::string_view digits) -> std::optional<int> {
+        if (digits.empty() || digits.size() > 5) return std::nullopt;
+        int n = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9') return std::nullopt;
+            n = n * 10 + (c - '0');
+        }
+        return n;
+    };
+    const std::optional<int> rows = x == text.npos ? std::nullopt : number(text.substr(0, x));
+    const std::optional<int> columns = x == text.npos ? std::nullopt : number(text.substr(x + 1));
+    if (!rows || !columns) {
+        ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                        "Screen size '" + std::string(text) + "' is invalid: give ROWSxCOLS, for example 62x160.",
+                        Buttons::Ok, Icon::Error});
+        return false;
+    }
+    bool fits = true;
+    const ScreenSizeCheck width = CheckUserColumns(*columns, *rows, -1);
+    const ScreenSizeCheck height = CheckUserRows(*rows, *columns, -1);
+    for (const ScreenSizeCheck* check : {&width, &height}) {
+        for (const MessageBox& box : check->messages) {
+            // Each message once: the positions limit is found from both sides.
+            if (check == &height && box.title == "Screen Size Error" && !width.messages.empty() &&
+                width.messages.back().title == "Screen Size Error")
+                continue;
+            ui.ShowMessage(box);
+            fits = false;
+        }
+    }
+    if (!fits) return false;
+    record.SetNumber(field::UserScreenWidth, uint32_t(*columns));
+    record.SetNumber(field::UserScreenHeight, uint32_t(*rows));
+    record.SetNumber(field::TerminalModel, kDynamicModelIndex);
+    return true;
 }
 
 bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix) {
@@ -62,11 +106,13 @@ std::string_view SessionFileName(std::string_view v) {
     return Trim(v);
 }
 
-// Blank-trimmed, a single blank when empty (given without a value), at most 64 characters.
+// Blank-trimmed, a single blank when empty (given without a value), at most 64 characters. Macro
+// text and macro names are kept whole: a cut macro would be another macro, run all the same.
 void StoreValue(CommandLine& out, CmdOption o, std::string_view raw) {
     std::string_view v = Trim(raw);
     if (o == CmdOption::Session) v = SessionFileName(v);
-    if (v.size() > kCommandLineValueLimit) {
+    const bool macro = o == CmdOption::Run || o == CmdOption::Macro;
+    if (v.size() > kCommandLineValueLimit && !macro) {
         out.notes.push_back("The value of command line option " + OptionName(o) + " is longer than " +
                             std::to_string(kCommandLineValueLimit) + " characters and was cut to " +
                             std::to_string(kCommandLineValueLimit) + ".");
@@ -167,6 +213,8 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
     std::string rest;
     bool options_ended = false;
     bool headless = false, dump = false, help = false, version = false;
+    std::string size;
+    std::string printer;
 
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i] ? argv[i] : "";
@@ -188,6 +236,20 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 InvalidOption(ui, arg.substr(0, 2 + name.size()));
                 return 8;
             }
+            // The value follows as "--name=value" or as the next argument.
+            if (found->takes_value && !inline_value) {
+                if (i + 1 >= argc || !argv[i + 1]) {
+                    ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                                    "Command line option '--" + std::string(name) + "' needs a value.", Buttons::Ok,
+                                    Icon::Error});
+                    return 8;
+                }
+                inline_value = argv[++i];
+            }
+            if (!found->option && found->takes_value) {
+                (name == "printer" ? printer : size) = std::string(*inline_value);
+                continue;
+            }
             if (!found->option) {
                 headless |= name == "headless";
                 dump |= name == "dump";
@@ -195,19 +257,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 version |= name == "version";
                 continue;
             }
-            std::string value = " ";
-            if (found->takes_value) {
-                if (!inline_value) {
-                    if (i + 1 >= argc || !argv[i + 1]) {
-                        ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                                        "Command line option '--" + std::string(name) + "' needs a value.",
-                                        Buttons::Ok, Icon::Error});
-                        return 8;
-                    }
-                    inline_value = argv[++i];
-                }
-                value = std::string(*inline_value);
-            }
+            const std::string value = found->takes_value ? std::string(*inline_value) : std::string(" ");
             taken.push_back({*found->option, value});
             continue;
         }
@@ -226,10 +276,12 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
 
     if (int rc = ParseCommandLine(rest, out, ui); rc != 0) return rc;
     for (const Taken& t : taken) StoreValue(out, t.option, t.value);
+    out.size = size;
     out.headless = headless;
     out.dump = dump;
     out.help = help;
     out.version = version;
+    out.printer = printer;
     return 0;
 }
 
@@ -241,11 +293,13 @@ std::string CommandLineUsage(std::string_view program) {
            "  --host HOST[:PORT] connect to this host with a fresh host entry\n"
            "  --port N           port number\n"
            "  --lu NAME          LU name to ask for\n"
-           "  --model N          terminal model 2, 3, 4 or 5\n"
+           "  --model N          terminal model 2, 3, 4, 5 or dynamic (the session's own size)\n"
+           "  --size ROWSxCOLS   dynamic screen size: 24 to 200 rows, 80 to 200 columns, 16383 cells at most\n"
            "  --tn3270e          negotiate TN3270E\n"
            "  --tls N            TLS: 0 none, 1 highest, 2 TLS 1.0, 3 TLS 1.1, 4 TLS 1.2\n"
            "  --trace            trace from the start\n"
-           "  --macro NAME       macro to run once the host has answered\n"
+           "  --macro NAME       macro file to run once the host has answered (headless without a\n"
+           "                     host: at once, in a session that never connects)\n"
            "  --run TEXT         macro statements to run at start-up\n"
            "  --letter L         session letter A-Z or 0-9\n"
            "  --color NAME       GRAY, RED, YELLOW, GREEN, CYAN, BLUE, MAGENTA or BLACK\n"
@@ -254,7 +308,19 @@ std::string CommandLineUsage(std::string_view program) {
            "  --appdata          use the per-user application data folder\n"
            "  --headless         run without a window\n"
            "  --dump             print each host screen (headless)\n"
-           "  --help, --version\n";
+           "  --printer NAME     print to a CUPS queue, <default>, or a file ending in .pdf or .txt\n"
+           "  --help, --version\n"
+           "\n"
+           "Headless with --macro or --run, the program ends when that macro ends. Exit status:\n"
+           "  the macro's EXIT code modulo 256 (0 when it ends without EXIT)\n"
+           "  2  the macro ended with an error (the report is on stderr) or could not be loaded\n"
+           "  4  the macro was stopped before its end (stop key, EDITBOX answered with Cancel)\n"
+           "Otherwise, and before the macro starts:\n"
+           "  0  closed on request (SIGINT, SIGTERM, SIGHUP, closed from another session)\n"
+           "  3  the connection failed or ended and nothing reconnects it\n"
+           "  8  start-up failed (command line, folders, key.lst, session file, no free session)\n"
+           "Message boxes print on stderr with the answer given (the safest one: Cancel, No); an\n"
+           "EDITBOX is answered with Cancel. Macro DEBUG lines print on stderr as \"Debug: text\".\n";
 }
 
 bool SetSessionNameFromCommandLine(const CommandLine& cl, SessionRecord& record, Ui& ui) {
@@ -286,8 +352,9 @@ std::optional<char> RequestedSessionLetter(const CommandLine& cl, Ui& ui) {
 }
 
 std::optional<uint8_t> RequestedModelIndex(const CommandLine& cl) {
-    const std::string v = cl.Value(CmdOption::Model);
+    const std::string v = std::string(Trim(cl.Value(CmdOption::Model)));
     if (v.size() == 1 && v[0] >= '2' && v[0] <= '5') return uint8_t(v[0] - '2');
+    if (EqualsIgnoreCase(v, "dynamic")) return kDynamicModelIndex;
     return std::nullopt;
 }
 
@@ -353,7 +420,20 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
         record.SetNumber(field::Tn3270e, 1);
         given.tn3270e = true;
     }
-    if (auto model = RequestedModelIndex(cl)) record.SetNumber(field::TerminalModel, *model);
+    const std::optional<uint8_t> model = RequestedModelIndex(cl);
+    if (model) {
+        record.SetNumber(field::TerminalModel, *model);
+    } else if (cl.Given(CmdOption::Model)) {
+        bad_value("Model '" + cl.Value(CmdOption::Model) + "' is invalid: use 2, 3, 4, 5 or dynamic.");
+    }
+    if (!cl.size.empty()) {
+        if (model && *model != kDynamicModelIndex) {
+            bad_value("--size gives the dynamic size; it cannot be used with model " + cl.Value(CmdOption::Model) +
+                      ".");
+        } else if (!ApplyScreenSize(cl.size, record, ui)) {
+            ok = false;
+        }
+    }
     if (cl.Given(CmdOption::Tls)) {
         record.SetNumber(field::TlsChoice, TlsChoiceFromCommandLine(cl.Value(CmdOption::Tls)));
         given.tls = true;

@@ -42,10 +42,13 @@ inline constexpr std::string_view kCommandLineErrorTitle = "Orkan TN3270 Command
 struct CommandLine {
     // Empty: not given; a single blank: given without a value.
     std::array<std::string, kCommandLineOptions> values;
+    // --size ROWSxCOLS (long option only): the user's own screen size, which selects the dynamic model.
+    std::string size;
     bool headless = false;
     bool dump = false;
     bool help = false;
     bool version = false;
+    std::string printer;  // --printer: a CUPS queue, "<default>", or a .pdf/.txt file for this run
     // Values that were cut to kCommandLineValueLimit characters, for the caller to show.
     std::vector<std::string> notes;
 
@@ -79,7 +82,8 @@ std::string CommandLineUsage(std::string_view program);
 // /I: A-Z, a-z (as A-Z) or 0-9. None when not given, or after a message when invalid.
 std::optional<char> RequestedSessionLetter(const CommandLine& cl, Ui& ui);
 
-// /N 2..5 as the terminal model index 0..3; other numbers are ignored.
+// /N or --model: 2..5 as the terminal model index 0..3, "dynamic" (any case) as 4. None when not
+// given or not one of these (ApplyCommandLineToRecord reports it).
 std::optional<uint8_t> RequestedModelIndex(const CommandLine& cl);
 
 // /V as the session's TLS choice: 0..4 as they are, 5 the highest available (TLS 1.3 included),

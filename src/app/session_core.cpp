@@ -10,6 +10,7 @@
 #include "config/settings_file.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
+#include "macro/option_effects.h"
 #include "platform/process_spawn.h"
 #include "session/session.h"
 #include "session/session_frame.h"
@@ -23,17 +24,28 @@ constexpr int kColoursPage = 4;
 }  // namespace
 
 SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
-    : runtime_(runtime), frame_(frame), history_(runtime.session()) {
+    : runtime_(runtime),
+      frame_(frame),
+      history_(runtime.session()),
+      capture_(runtime.session(), &runtime.loop()),
+      printing_(runtime.session(), runtime.loop()),
+      transfer_(runtime.session(), runtime.loop()),
+      macros_(runtime, frame) {
     Session& s = runtime.session();
+    // A saved HTML screen shows attribute positions as the window does.
+    capture_.capture().attribute_markers_shown = [&frame] { return frame.AttributeMarkersShown(); };
     AttachKeyboard(s);
+    transfer_.SetFrame(&frame);
     s.hooks.history = &history_;
     s.hooks.oper = this;
+    s.hooks.settings = this;
 }
 
 SessionCore::~SessionCore() {
     Session& s = runtime_.session();
     if (s.hooks.history == &history_) s.hooks.history = nullptr;
     if (s.hooks.oper == this) s.hooks.oper = nullptr;
+    if (s.hooks.settings == this) s.hooks.settings = nullptr;
 }
 
 Session& SessionCore::session() { return runtime_.session(); }
@@ -96,8 +108,24 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::Maximise: frame_.Arrange(Arrangement::Maximise, 0); return true;
         case op::Restore: frame_.Arrange(Arrangement::Restore, 0); return true;
         case op::ShowWindow: frame_.Arrange(Arrangement::BringToFront, 0); return true;
+        case op::PrintScreen:
+        case op::PrintScreenAsk:
+        case op::PrintFile: return printing_.RunOper(number);
+        case op::SendToHost:
+        case op::ReceiveFromHost:
+        case op::TransferLog: return transfer_.RunOper(number, frame_);
         case op::PrevScreen: history_.PreviousScreen(); return true;
         case op::NextScreen: history_.NextScreen(); return true;
+        case op::RunStartupMacro: macros_.RunConnectMacro(); return true;
+        case op::MacroPlay: macros_.Play(); return true;
+        case op::MacroStop: macros_.Stop(); return true;
+        case op::MacroPause: macros_.TogglePause(); return true;
+        case op::MacroDebugWindow: macros_.OpenDebugWindow(); return true;
+        case op::CaptureToggle:
+        case op::SaveScreen:
+        case op::SaveScreenAppend:
+        case op::SaveScreenAsk:
+        case op::LoadDebugScreen: return capture_.RunOper(number);
         default: break;
     }
     (void)s;
@@ -106,12 +134,18 @@ bool SessionCore::RunOper(uint8_t number) {
 
 bool SessionCore::RunMenuCommand(uint16_t id) {
     switch (id) {
+        case menu_command::Trace: capture_.ToggleTrace(); return true;
+        case menu_command::DumpBuffers: capture_.DumpBuffers(); return true;
+        case menu_command::SaveDebugScreen: capture_.SaveDebugScreen(); return true;
+        case menu_command::LoadDebugScreen: capture_.LoadDebugScreen(); return true;
+        case menu_command::Listing: capture_.MakeAsmStatements(); return true;
         case menu_command::About:
             if (!frame_.ShowAbout()) {
                 session().ui.ShowMessage({"About Orkan TN3270", "Orkan TN3270 " ORKAN_VERSION, Buttons::Ok,
                                           Icon::Information});
             }
             return true;
+        case menu_command::EditMacro: macros_.EditMacro(); return true;
         default: return false;
     }
 }
@@ -131,9 +165,15 @@ void SessionCore::SetBitmapFont(bool thick) {
     SessionRecord r = s.record;
     r.SetNumber(field::TrueType, 0);
     if (!r.SetText(field::FontName, thick ? "Orkan Thick Fonts" : "Orkan Thin Fonts")) return;
+    const SessionRecord before = s.record;
     s.record = r;
-    frame_.FontSettingsChanged();
+    ApplyChangedSettings(s, before);
 }
+
+void SessionCore::FontChanged() { frame_.FontSettingsChanged(); }
+void SessionCore::CellSizeChanged() { frame_.CellSizeChanged(); }
+void SessionCore::KeyMapChanged() { frame_.KeyFilesLoaded(); }
+bool SessionCore::SaveSession() { return runtime_.SaveSession(); }
 
 void SessionCore::NewSession() {
     Session& s = session();
@@ -177,6 +217,7 @@ void SessionCore::SaveSessionAs() {
                          std::nullopt))
         return;
     [[maybe_unused]] const bool stored_name = s.record.SetText(field::SessionFile, *stored);
+    if (s.folders.settings_file.empty()) return;
     if (const int error = WriteLastSession(s.folders.settings_file, name); error != 0)
         s.ui.ShowMessage(FileSaveError(error, s.folders.settings_file));
 }

@@ -12,8 +12,14 @@
 #include <cstdint>
 #include <string>
 
+#include "app/session_macros.h"
+#include "capture/capture_commands.h"
 #include "capture/screen_history.h"
+#include "macro/system_variables.h"
+#include "print/printing.h"
+#include "session/menu_commands.h"
 #include "session/session_hooks.h"
+#include "transfer/transfer_client.h"
 
 namespace orkan {
 
@@ -21,18 +27,9 @@ class SessionRuntime;
 class SessionFrame;
 struct Session;
 
-// Menu commands without a key function.
-namespace menu_command {
-inline constexpr uint16_t Trace = 3001;
-inline constexpr uint16_t DumpBuffers = 3002;
-inline constexpr uint16_t SaveDebugScreen = 3003;
-inline constexpr uint16_t LoadDebugScreen = 3004;
-inline constexpr uint16_t About = 3005;
-inline constexpr uint16_t Listing = 3009;
-inline constexpr uint16_t EditMacro = 3011;
-}  // namespace menu_command
-
-class SessionCore final : public OperHook {
+// Besides the dispatch, the core answers what settings changes need from around the session
+// (SettingsHook: the window's faces, cell size and key-file-driven parts, the session file).
+class SessionCore final : public OperHook, public SettingsHook {
 public:
     SessionCore(SessionRuntime& runtime, SessionFrame& frame);
     ~SessionCore() override;
@@ -40,6 +37,9 @@ public:
     SessionCore& operator=(const SessionCore&) = delete;
 
     ScreenHistory& History() { return history_; }
+    SessionMacros& Macros() { return macros_; }
+    Printing& Print() { return printing_; }
+    TransferClient& Transfer() { return transfer_; }
 
     // OperHook: the keyboard's Oper functions (after its Wang and line-mode rules). True when the
     // function was carried out or refused with a message.
@@ -48,7 +48,18 @@ public:
     bool RunMenuCommand(uint16_t id);
 
     // Whether the functions of a subsystem can run in this program (menus enable their items by it).
-    bool TraceAvailable() const { return false; }
+    bool TraceAvailable() const { return true; }
+
+    // Screen save and capture, the trace and the debug files.
+    CaptureSubsystem& Capture() { return capture_; }
+    // --trace, /T: the trace from the session's first byte. False after a message.
+    [[nodiscard]] bool StartTraceAtStartUp() { return capture_.trace().StartTraceAtStartUp(); }
+
+    // SettingsHook.
+    void FontChanged() override;
+    void CellSizeChanged() override;
+    void KeyMapChanged() override;
+    bool SaveSession() override;
 
 private:
     Session& session();
@@ -65,6 +76,10 @@ private:
     SessionRuntime& runtime_;
     SessionFrame& frame_;
     ScreenHistory history_;
+    CaptureSubsystem capture_;
+    Printing printing_;
+    TransferClient transfer_;
+    SessionMacros macros_;
 };
 
 }  // namespace orkan

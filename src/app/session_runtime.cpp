@@ -26,7 +26,6 @@ constexpr std::string_view kSendErrorTitle = "Send Error";
 constexpr std::string_view kProtocolErrorTitle = "Orkan TN3270 Protocol Error";
 constexpr std::string_view kSettingsErrorTitle = "Orkan TN3270 Settings Error";
 constexpr std::string_view kCloseTitle = "Orkan TN3270";
-constexpr std::string_view kNoMacro = "(none)";
 constexpr int kHighestTlsChoice = 4;
 
 bool AskRetry(Ui& ui, std::string_view title, const std::string& text) {
@@ -42,6 +41,8 @@ void CopyField(SessionRecord& to, const SessionRecord& from, const FieldDef& f) 
     }
 }
 
+// The model and the user's own size go together: --size sets all three.
+constexpr const FieldDef* kModelFields[] = {&field::TerminalModel, &field::UserScreenWidth, &field::UserScreenHeight};
 constexpr const FieldDef* kHostFields[] = {&field::HostName, &field::IpName,   &field::Port,
                                            &field::Tn3270e,  &field::TlsChoice, &field::LuName};
 
@@ -52,7 +53,7 @@ SessionRuntime::SessionRuntime(EventLoop& loop, Ui& ui, SessionFrame& frame, Run
       frame_(frame),
       options_(options),
       session_(std::make_unique<Session>(ui)),
-      telnet_(std::make_unique<TelnetEngine>(session_->link, TelnetConfig{}, *this)),
+      telnet_(std::make_unique<TelnetEngine>(session_->link, TelnetConfig{}, *this, &session_->trace)),
       connection_(loop, *this),
       timers_(loop),
       alive_(std::make_shared<SessionRuntime*>(this)) {
@@ -101,7 +102,13 @@ void SessionRuntime::ApplyCommandLineConnection(SessionRecord& record) const {
     if (command_line_.tn3270e) CopyField(record, given, field::Tn3270e);
     if (command_line_.tls) CopyField(record, given, field::TlsChoice);
     if (command_line_.lu_name) CopyField(record, given, field::LuName);
-    if (command_line_.model) CopyField(record, given, field::TerminalModel);
+    if (command_line_.model)
+        for (const FieldDef* f : kModelFields) CopyField(record, given, *f);
+}
+
+void SessionRuntime::CommandLineConnectionDone() {
+    command_line_ = CommandLineConnection{};
+    file_state_.given = GivenOnCommandLine{};
 }
 
 SessionRecord SessionRuntime::RecordForSaving() const {
@@ -114,7 +121,8 @@ SessionRecord SessionRuntime::RecordForSaving() const {
     if (command_line_.tn3270e) CopyField(out, loaded, field::Tn3270e);
     if (command_line_.tls) CopyField(out, loaded, field::TlsChoice);
     if (command_line_.lu_name) CopyField(out, loaded, field::LuName);
-    if (command_line_.model) CopyField(out, loaded, field::TerminalModel);
+    if (command_line_.model)
+        for (const FieldDef* f : kModelFields) CopyField(out, loaded, *f);
     return out;
 }
 
@@ -125,7 +133,7 @@ bool SessionRuntime::SaveSession() {
 }
 
 void SessionRuntime::StartSession(StartMode mode) {
-    if (destroyed_) return;
+    if (Ending()) return;
     start_mode_ = mode;
     Session& s = *session_;
     const std::string name = s.record.Text(field::SessionFile);
@@ -168,10 +176,12 @@ void SessionRuntime::StartSession(StartMode mode) {
 }
 
 bool SessionRuntime::BeginConnect() {
-    if (destroyed_) return false;
+    if (Ending()) return false;
     Session& s = *session_;
     CloseConnection();
     orkan::EraseScreen(s, 1);
+    // Every connection starts with an empty ring, sized by the session as it now stands.
+    if (s.hooks.history) s.hooks.history->Reset();
 
     TelnetConfig config;
     config.terminal_type = TerminalModelEntry(s, TerminalModelIndex(s)).terminal_type;
@@ -183,7 +193,6 @@ bool SessionRuntime::BeginConnect() {
         return false;
     }
     telnet_->SetConfig(std::move(config));
-    telnet_->SetTrace(s.trace);
     telnet_->Reset();
 
     countdown_ = int(s.record.Number(field::ConnectionTimeout));
@@ -267,6 +276,8 @@ void SessionRuntime::MarkNotConnected() {
     s.link.line_mode = false;
     s.link.tls_active = false;
     s.view->RefreshStatusLine();
+    // A macro waiting for the session to end sees it now: no host record will come to wake it.
+    if (s.hooks.macros) s.hooks.macros->AfterHostRecord();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -286,7 +297,7 @@ void SessionRuntime::OnConnectionEvent(const ConnectionEvent& event) {
         case ConnectionEventKind::TlsError: OnTlsFailed(event.text); break;
         case ConnectionEventKind::SendError:
             session_->ui.ShowMessage({std::string(kSendErrorTitle), event.text, Buttons::Ok, Icon::Error});
-            if (event.socket_gone && !destroyed_) OnClosedByHost();
+            if (event.socket_gone && !Ending()) OnClosedByHost();
             break;
     }
 }
@@ -317,7 +328,7 @@ void SessionRuntime::OnClosedByHost() {
 void SessionRuntime::AfterClosePause() {
     Session& s = *session_;
     [[maybe_unused]] const bool saved = SaveSession();  // a failure has been shown
-    if (destroyed_ || s.status != SessionStatus::NotConnected) return;  // started again meanwhile
+    if (Ending() || s.status != SessionStatus::NotConnected) return;  // started again meanwhile
     if (s.record.Flag(field::AutoReconnect)) {
         StartSession(StartMode::Reconnect);
         return;
@@ -381,7 +392,10 @@ void SessionRuntime::FirstRecordStarting() {
                      [this] { DelayedStartWork(); });
 }
 
-void SessionRuntime::RecordReceived(std::span<const uint8_t> record) { ProcessHostRecord(*session_, record); }
+void SessionRuntime::RecordReceived(std::span<const uint8_t> record) {
+    last_record_length_ = record.size();
+    ProcessHostRecord(*session_, record);
+}
 
 void SessionRuntime::LineModeText(std::span<const uint8_t> text) {
     Session& s = *session_;
@@ -409,7 +423,7 @@ void SessionRuntime::DeviceRejected(uint8_t, std::string_view text) {
     s.view->RefreshStatusLine();
     // Not inside the engine's scan: the box may run a nested loop, and Retry starts a new connection.
     Later([this, text = std::string(text)] {
-        if (destroyed_) return;
+        if (Ending()) return;
         if (AskRetry(session_->ui, kRejectTitle, text)) {
             session_->status = SessionStatus::NotConnected;
             StartSession(StartMode::Interactive);
@@ -421,7 +435,7 @@ void SessionRuntime::DeviceRejected(uint8_t, std::string_view text) {
 
 void SessionRuntime::ProtocolFailure(std::string_view text) {
     Later([this, text = std::string(text)] {
-        if (destroyed_) return;
+        if (Ending()) return;
         CloseConnection();
         orkan::EraseScreen(*session_, 1);
         MarkNotConnected();
@@ -472,26 +486,7 @@ void SessionRuntime::DelayedStartWork() {
     if (!s.folders.app_data.empty()) {
         [[maybe_unused]] const BackupResult backup = BackupStandardSession(s.folders);  // best effort
     }
-    MacroHook* macros = s.hooks.macros;
-    if (macros == nullptr) {
-        const std::string connect_macro = s.record.Text(field::StartupMacro);
-        if (!connect_macro.empty() && connect_macro != kNoMacro && !told_no_macros_) {
-            told_no_macros_ = true;
-            s.ui.ShowMessage({"Orkan TN3270",
-                              "Macros are not available yet in this version of Orkan TN3270; the session's start-up "
-                              "macro \"" + connect_macro + "\" was not run.",
-                              Buttons::Ok, Icon::Warning});
-        }
-        return;
-    }
-    if (!startup_macro_.empty()) {
-        // The command line's macro belongs to the program's start, not to every reconnect.
-        macros->StartMacroFile(startup_macro_);
-        startup_macro_.clear();
-    }
-    if (start_mode_ == StartMode::Reconnect && s.settings.NoMacroOnReconnect) return;
-    const std::string connect_macro = s.record.Text(field::StartupMacro);
-    if (!connect_macro.empty() && connect_macro != kNoMacro) macros->StartMacroFile(connect_macro);
+    core_->Macros().AfterFirstHostData(start_mode_ == StartMode::Reconnect);
 }
 
 void SessionRuntime::RefreshTitle() {
@@ -510,7 +505,7 @@ void SessionRuntime::RefreshTitle() {
 
 bool SessionRuntime::RequestClose() {
     Session& s = *session_;
-    if (destroyed_) return true;
+    if (Ending()) return true;
     if (s.settings.Wang && s.status >= SessionStatus::Connected) return false;
     if (shutdown_hook_ && shutdown_hook_->StartShutdownMacro()) return false;
     const bool disconnected_after_connect = s.status == SessionStatus::NotConnected && connection_started_;
@@ -538,16 +533,45 @@ void SessionRuntime::CloseAllSessions() {
     }
 }
 
-void SessionRuntime::Destroy() {
-    if (destroyed_) return;
-    destroyed_ = true;
+std::chrono::milliseconds SessionRuntime::ClosePauseLength() const {
+    return peers_ ? options_.save_pause_unit * (37 - peers_->OwnSlot()) : std::chrono::milliseconds(0);
+}
+
+void SessionRuntime::StopWork() {
     timers_.StopAll();
     timers_running_ = false;
     connection_.Close();
     Detach();
-    if (peers_) std::this_thread::sleep_for(options_.save_pause_unit * (37 - peers_->OwnSlot()));
+    core_->Macros().Stop();  // a closing session's macros end with it, not while it saves
+}
+
+void SessionRuntime::FinishClose() {
+    destroyed_ = true;
     [[maybe_unused]] const bool saved = SaveSession();
     if (peers_) peers_->Leave();
+    std::vector<std::function<void()>> callbacks = std::move(when_closed_);
+    for (auto& callback : callbacks) callback();
+}
+
+void SessionRuntime::Close(std::function<void()> closed) {
+    if (destroyed_) {
+        if (closed) closed();
+        return;
+    }
+    if (closed) when_closed_.push_back(std::move(closed));
+    if (closing_) return;
+    closing_ = true;
+    StopWork();
+    timers_.Start(session_timer::ClosePause, ClosePauseLength(), true, [this] {
+        if (!destroyed_) FinishClose();
+    });
+}
+
+void SessionRuntime::Destroy() {
+    if (destroyed_) return;
+    StopWork();
+    std::this_thread::sleep_for(ClosePauseLength());
+    FinishClose();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -556,14 +580,14 @@ void SessionRuntime::Destroy() {
 void SessionRuntime::OnSessionListChanged(int32_t) { frame_.SessionListChanged(); }
 
 void SessionRuntime::OnCloseRequest() {
-    if (destroyed_) return;
+    if (Ending()) return;
     if (shutdown_hook_ && shutdown_hook_->StartShutdownMacro()) return;
     frame_.CloseRequested();
 }
 
 void SessionRuntime::OnMacroRequest(const std::string& text, bool as_source) {
     MacroHook* macros = session_->hooks.macros;
-    if (macros == nullptr) return;  // no macro runner in this program yet
+    if (macros == nullptr) return;
     if (as_source) {
         if (text.size() <= 1000) macros->RunMacroText(text);
     } else {

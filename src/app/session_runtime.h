@@ -40,6 +40,7 @@ namespace session_timer {
 inline constexpr int Blink = 1;          // 166 ms, six phases; once a second the housekeeping
 inline constexpr int DelayedStart = 5;   // once, one second after the first record of a connection
 inline constexpr int SaveAfterClose = 21;  // once: the pause before saving after the host closed
+inline constexpr int ClosePause = 22;      // once: the pause before the last save of a closing session
 }  // namespace session_timer
 inline constexpr auto kBlinkPeriod = std::chrono::milliseconds(166);
 
@@ -87,7 +88,10 @@ public:
     SessionPeers* Peers() const { return peers_; }
     void SetShutdownMacroHook(ShutdownMacroHook* hook) { shutdown_hook_ = hook; }
     void SetCommandLineConnection(CommandLineConnection values) { command_line_ = std::move(values); }
-    void SetStartupMacro(std::string name) { startup_macro_ = std::move(name); }
+    // The user connected to a host of the session dialog, which saved it in the session file: the
+    // command line's host and connection values were for the connections before, and a restart
+    // (Retry, Reconnect, the automatic reconnect) now goes to the host connected last.
+    void CommandLineConnectionDone();
     void StartTimers();
 
     // Starts the session (first start, Retry, auto-reconnect): reloads the session file except on
@@ -108,8 +112,13 @@ public:
     [[nodiscard]] bool RequestClose();
     // Key function "close all sessions".
     void CloseAllSessions();
-    // The end: connection closed and its thread joined, the pause of (37 - slot) x 10 ms, the session
-    // saved, the slot freed and the others told. Idempotent.
+    // The orderly end without holding up the loop: the connection closes and its thread is joined at
+    // once; after the pause of (37 - slot) x 10 ms (sessions closing together save one after
+    // another) the session is saved, the slot freed and the others told, and then `closed` runs.
+    // The loop must keep running until then. Later calls only add their `closed`.
+    void Close(std::function<void()> closed);
+    // The same end at once, for when the loop will not run again (the pause then waits here).
+    // Idempotent, and nothing more after Close has finished.
     void Destroy();
 
     // Timer 1 by hand (tests with a manual clock).
@@ -120,6 +129,8 @@ public:
     ConnectionStage Stage() const { return connection_.Stage(); }
     const std::string& PeerName() const { return connection_.PeerName(); }
     const std::string& LocalAddress() const { return connection_.LocalAddress(); }
+    size_t LastRecordLength() const { return last_record_length_; }  // bytes of the last host record
+    int Socket() const { return connection_.Socket(); }
     const std::optional<TlsInfo>& Tls() const { return tls_info_; }
     int ConnectCountdown() const { return countdown_; }
     int64_t ConnectStartedMs() const { return connect_started_ms_; }
@@ -166,6 +177,10 @@ private:
     void RefreshTitle();
     void MarkNotConnected();
     void Detach();  // the engine no longer reaches the connection
+    bool Ending() const { return destroyed_ || closing_; }
+    std::chrono::milliseconds ClosePauseLength() const;
+    void StopWork();     // timers and connection, the first half of every end
+    void FinishClose();  // the save, the slot and the others told
     void ApplyCommandLineConnection(SessionRecord& record) const;
     // Runs `task` on the loop later, unless this runtime is gone by then.
     void Later(std::function<void()> task);
@@ -183,17 +198,18 @@ private:
     ShutdownMacroHook* shutdown_hook_ = nullptr;
     HostBytesSink* detached_sink_ = nullptr;
     CommandLineConnection command_line_;
-    std::string startup_macro_;
     std::unique_ptr<SessionCore> core_;       // made last: it reaches the rest through this runtime
     std::shared_ptr<SessionRuntime*> alive_;  // posted tasks check it
 
     StartMode start_mode_ = StartMode::Interactive;
     bool started_once_ = false;
     bool connection_started_ = false;  // ever, in this process
-    bool destroyed_ = false;
+    bool destroyed_ = false;  // no more work of any kind
+    bool closing_ = false;    // Close is under way
+    std::vector<std::function<void()>> when_closed_;
     bool timers_running_ = false;
     bool delayed_start_pending_ = false;
-    bool told_no_macros_ = false;
+    size_t last_record_length_ = 0;
     std::string connect_host_;  // host part of the last connect, for the time-out message
     int countdown_ = 0;
     int64_t connect_started_ms_ = 0;

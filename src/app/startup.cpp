@@ -12,6 +12,7 @@
 #include "config/profile_file.h"
 #include "config/session_file.h"
 #include "config/settings_file.h"
+#include "print/printer_target.h"
 
 namespace orkan {
 
@@ -53,7 +54,7 @@ CommandLineConnection ConnectionGivenBy(const CommandLine& cl, const SessionReco
     c.tn3270e = cl.Given(CmdOption::Tn3270e);
     c.tls = cl.Given(CmdOption::Tls);
     c.lu_name = cl.Given(CmdOption::LuName);
-    c.model = RequestedModelIndex(cl).has_value();
+    c.model = RequestedModelIndex(cl).has_value() || !cl.size.empty();
     c.values = record;
     return c;
 }
@@ -110,6 +111,8 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     Session& s = runtime.session();
     Ui& ui = s.ui;
     for (const std::string& note : cl.notes) ui.ShowMessage({std::string(kCommandLineErrorTitle), note});
+    // Before the change to the documents folder, so a relative output file is where it was named.
+    if (!cl.printer.empty()) s.print.printer = PrinterNameForRun(cl.printer);
 
     if (!ResolveFolders(FolderRequestFrom(cl, env.program_data), env.env, s.folders, ui)) return kStartupFailed;
     if (!PrepareAppData(s.folders, ui)) return kStartupFailed;
@@ -135,21 +138,8 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     out.event_macros = FindEventMacros(s.folders.macros);
     out.run_text = cl.Value(CmdOption::Run);
     out.startup_macro = cl.Value(CmdOption::Macro);
-    if (!out.run_text.empty() && s.hooks.macros) s.hooks.macros->RunMacroText(out.run_text);
-    // Options this build cannot carry out say so, rather than letting a script believe they ran.
-    if (out.trace_from_start && !runtime.core().TraceAvailable())
-        ui.ShowMessage({"Orkan TN3270", "Tracing (--trace, /T) is not available yet in this version of Orkan TN3270; "
-                                        "the session runs without a trace.",
-                        Buttons::Ok, Icon::Warning});
-    if (!s.hooks.macros) {
-        for (const std::string& what : {out.run_text, out.startup_macro}) {
-            if (what.empty()) continue;
-            ui.ShowMessage({"Orkan TN3270",
-                            "Macros (--macro, --run, /M, /R) are not available yet in this version of Orkan TN3270; "
-                            "\"" + what + "\" was not run.",
-                            Buttons::Ok, Icon::Warning});
-        }
-    }
+    SessionMacros& macros = runtime.core().Macros();
+    macros.SetEventMacroFiles(out.event_macros.paths);
 
     SessionFileState& state = runtime.file_state();
     state.given = GivenBy(cl);
@@ -161,15 +151,27 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
 
     // A value that cannot be used has been reported and left as the file had it.
     [[maybe_unused]] const bool applied = ApplyCommandLineToRecord(cl, record, state.given, state.security, ui);
+    // A host given on the command line that the host list knows connects with the entry's
+    // certificate files and checks; any other gets those of a new host.
+    if (const auto host = cl.HostValue(); host && !host->empty()) {
+        const HostList hosts = LoadHostList(ini.text, ui);
+        if (const std::optional<size_t> i = FindHost(hosts, record.Text(field::HostName)))
+            state.security = hosts.entries[*i].security;
+    }
     s.record = record;
     runtime.SetCommandLineConnection(ConnectionGivenBy(cl, record));
-    runtime.SetStartupMacro(out.startup_macro);
+    macros.SetStartupMacro(out.startup_macro);
 
     if (!RebuildCharset(s)) return kStartupFailed;
 
     if (env.claim_slot) {
         if (int rc = ClaimSlot(cl, env, runtime, out); rc != 0) return rc;
     }
+    // The trace file is named after the session letter, which the slot gave. A file that cannot
+    // be made has been reported; the session runs without a trace.
+    if (out.trace_from_start) [[maybe_unused]] const bool tracing = runtime.core().StartTraceAtStartUp();
+    // /R's text starts with the session complete (its first statements run once the loop turns).
+    if (cl.Given(CmdOption::Run)) macros.RunStartupText(out.run_text);
     return 0;
 }
 

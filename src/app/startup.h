@@ -40,7 +40,7 @@ struct StartupState {
     KeyList key_list;
     EventMacroFiles event_macros;
     bool trace_from_start = false;  // /T: the trace subsystem starts tracing at once
-    std::string run_text;           // /R: macro source, run at start-up through the macro hook
+    std::string run_text;           // /R: macro source, run at the end of start-up
     std::string startup_macro;      // /M: run by the delayed start-up work
     int same_name_sessions = 0;  // running sessions of the same name: the window is offset
     std::unique_ptr<SessionPeers> peers;
@@ -53,7 +53,8 @@ struct StartupState {
 [[nodiscard]] bool PrepareDefaultSession(Session& session, const std::string& program_data);
 
 // Fills the runtime's session. 0 when it may start; otherwise the exit code after the message.
-// Hooks that are set on the session beforehand take part: the macro hook runs /R's text.
+// The session's macros get the event macro files and the command line's start-up macros: /R's
+// text starts at the end, /M's file waits for the host (SessionMacros).
 [[nodiscard]] int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, SessionRuntime& runtime,
                                  StartupState& out);
 

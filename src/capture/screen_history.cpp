@@ -1,6 +1,7 @@
 #include "capture/screen_history.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "session/session.h"
@@ -15,15 +16,25 @@ constexpr uint32_t kFindOnEveryScreen = 0x04;
 
 uint32_t Positions(const PresentationSpace& ps) { return std::min(ps.positions, kMaxPositions); }
 
+constexpr size_t kPlaneCount = 6;
+static_assert(sizeof(Planes) == kPlaneCount * sizeof(Plane), "a plane the history does not keep");
+// The planes in the order a snapshot keeps them; the display plane first, for the comparison.
+std::array<Plane*, kPlaneCount> PlanesOf(Planes& p) {
+    return {&p.display, &p.attribute, &p.colour, &p.highlight, &p.charset, &p.host};
+}
+std::array<const Plane*, kPlaneCount> PlanesOf(const Planes& p) {
+    return {&p.display, &p.attribute, &p.colour, &p.highlight, &p.charset, &p.host};
+}
+
 }  // namespace
 
 ScreenHistory::ScreenHistory(Session& session) : session_(session) { Reset(); }
 
-bool ScreenHistory::Browsing() const { return session_.status == SessionStatus::History && live_.planes; }
+bool ScreenHistory::Browsing() const { return session_.status == SessionStatus::History && live_.Holds(); }
 
 void ScreenHistory::Reset() {
     if (Browsing()) ReturnToLiveScreen();
-    live_.planes.reset();
+    live_ = Snapshot{};
     depth_ = 0;
     slots_.clear();
     write_index_ = 0;
@@ -37,14 +48,21 @@ void ScreenHistory::SlotCountChanged() {
 }
 
 size_t ScreenHistory::StoredCount() const {
-    return size_t(std::count_if(slots_.begin(), slots_.end(), [](const Snapshot& s) { return bool(s.planes); }));
+    return size_t(std::count_if(slots_.begin(), slots_.end(), [](const Snapshot& s) { return s.Holds(); }));
 }
 
 void ScreenHistory::Take(Snapshot& into) const {
-    if (!into.planes) into.planes = std::make_unique<Planes>();
-    *into.planes = session_.ps.planes;
-    into.cursor = session_.ps.cursor_address;
-    into.size_mode = session_.ps.size_mode;
+    const PresentationSpace& ps = session_.ps;
+    const uint32_t n = Positions(ps);
+    into.cells.resize(size_t(n) * kPlaneCount);
+    uint8_t* out = into.cells.data();
+    for (const Plane* plane : PlanesOf(ps.planes)) {
+        std::memcpy(out, plane->data(), n);
+        out += n;
+    }
+    into.positions = n;
+    into.cursor = ps.cursor_address;
+    into.size_mode = ps.size_mode;
 }
 
 void ScreenHistory::TakeHistorySnapshot() {
@@ -54,8 +72,8 @@ void ScreenHistory::TakeHistorySnapshot() {
     const auto& display = ps.planes.display;
     if (std::all_of(display.begin(), display.begin() + n, [](uint8_t c) { return c <= 0x20; })) return;
     const Snapshot& latest = slots_[Before(write_index_)];
-    if (latest.planes && latest.size_mode == ps.size_mode &&
-        std::memcmp(latest.planes->display.data(), display.data(), n) == 0)
+    if (latest.positions == n && latest.size_mode == ps.size_mode &&
+        std::memcmp(latest.cells.data(), display.data(), n) == 0)  // the display plane comes first
         return;
     Take(slots_[write_index_]);
     write_index_ = After(write_index_);
@@ -65,7 +83,15 @@ void ScreenHistory::Show(const Snapshot& from) {
     PresentationSpace& ps = session_.ps;
     if ((from.size_mode == 1 || from.size_mode == 2) && from.size_mode != ps.size_mode)
         EraseScreen(session_, from.size_mode, kKeepPlanes);
-    ps.planes = *from.planes;
+    // Cells beyond the snapshot's screen are cleared, as an erase would leave them.
+    const uint32_t n = std::min(from.positions, kMaxPositions);
+    const uint32_t extent = std::clamp(std::max(ps.used_extent, n), n, kMaxPositions);
+    const uint8_t* in = from.cells.data();
+    for (Plane* plane : PlanesOf(ps.planes)) {
+        std::memcpy(plane->data(), in, n);
+        std::fill(plane->begin() + n, plane->begin() + extent, uint8_t(0));
+        in += n;
+    }
     ps.cursor_address = from.cursor < Positions(ps) ? from.cursor : 0;
     RefreshFieldCount(session_);
 }
@@ -86,7 +112,7 @@ bool ScreenHistory::PreviousScreen() {
     const size_t candidate = Before(from);
     const uint32_t depth = browsing ? depth_ : 0;
     // The pointer moves only onto a screen, so empty slots never shift what a depth shows.
-    if (!slots_[candidate].planes || depth >= slots_.size() - 1) return false;
+    if (!slots_[candidate].Holds() || depth >= slots_.size() - 1) return false;
     if (!browsing) {
         Take(live_);
         status_before_ = session_.status;
@@ -102,7 +128,7 @@ bool ScreenHistory::PreviousScreen() {
 bool ScreenHistory::NextScreen() {
     if (!Browsing()) return false;
     const size_t candidate = After(shown_);
-    if (!slots_[candidate].planes) return false;
+    if (!slots_[candidate].Holds()) return false;
     if (depth_ <= 1) return ReturnToLiveScreen();
     shown_ = candidate;
     --depth_;
@@ -114,7 +140,7 @@ bool ScreenHistory::NextScreen() {
 bool ScreenHistory::ReturnToLiveScreen() {
     if (!Browsing()) return false;
     Show(live_);
-    live_.planes.reset();
+    live_.positions = 0;
     depth_ = 0;
     // The status from before browsing, not UNLOCKED: a keyboard locked while waiting for the host
     // must stay locked, and a disconnected session must not look connected.

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "session/session_hooks.h"
@@ -39,10 +38,14 @@ public:
     uint32_t Depth() const override { return depth_; }
 
 private:
+    // Only the cells of the screen as it was: a 24x80 screen keeps 11.5 KB, not the 120 KB of the
+    // largest buffer, so a full ring stays small.
     struct Snapshot {
-        std::unique_ptr<Planes> planes;  // allocated on first use
+        std::vector<uint8_t> cells;  // the six planes of `positions` cells, one after another
+        uint32_t positions = 0;      // 0: no screen
         uint32_t cursor = 0;
         uint8_t size_mode = 1;
+        bool Holds() const { return positions != 0; }
     };
 
     bool Browsing() const;

@@ -116,6 +116,8 @@ int ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes)
 }
 
 int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
+    // No name is no file: never a lock file ".lock" in whatever folder is current.
+    if (path.empty()) return EINVAL;
     FileLock lock;
     const std::string target = ResolveWriteTarget(path);
     if (int err = lock.Acquire(target); err != 0) return err;

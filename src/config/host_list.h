@@ -28,12 +28,15 @@ inline constexpr uint8_t ListCode1 = 11, ListCode2 = 12;  // codes 1 and 2 of th
 uint8_t TlsChoiceFromListCode(int code);
 int ListCodeFromTlsChoice(uint8_t choice);
 
-// What a host entry adds to the connection beyond the session record.
+// What a host entry adds to the connection beyond the session record. A new host (a new entry, a
+// session whose host has no entry) checks the host's certificate: self-signed and unknown-CA
+// certificates are refused until the user turns the check off for that host. Stored entries keep
+// what they hold.
 struct HostSecurity {
     std::string ca_file;
     std::string client_cert_file;
     std::string client_key_file;
-    bool validate_host_cert = false;
+    bool validate_host_cert = true;
     bool domain_must_match_host = false;
     bool operator==(const HostSecurity&) const = default;
 };

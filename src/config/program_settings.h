@@ -50,13 +50,15 @@ struct ProgramSettings {
     int AllowSendReceiveSwap = 0;
     int IgnoreInvalidSBA = 0;
     int IgnoreInvalidWrite = 0;
-    int UploadConvertLFtoCRLF = 0;
     int ShowMenuWindowTitle = 0;
     int HideSesExtension = 0;
     int ShowFileManagerButton = 0;
     int FontAlreadyLoaded = 0;
+    // Macros a host sends (remote macro text) may start programs, write files and run other macros.
+    int AllowHostMacros = 0;
 
     // Keys with other defaults.
+    int UploadConvertLFtoCRLF = 1;  // Linux text files end their lines in LF alone: on by default
     int CopyBufferSize = 64;  // thousands of bytes
     int RecordWait = 20;
     int PatbltCursor = 1;

@@ -169,6 +169,7 @@ bool SaveSessionFile(const SessionFileContext& ctx, SaveMode mode, bool force, c
     }
     state.last_saved = record;
 
+    if (ctx.folders.settings_file.empty()) return true;  // a session run without a settings file
     if (int err = WriteLastSession(ctx.folders.settings_file, StoredNameToPath(name)); err != 0)
         ctx.ui.ShowMessage(FileSaveError(err, ctx.folders.settings_file));
     return true;

@@ -63,7 +63,7 @@ constexpr std::array kIntKeys = {
     IntKey{"DisplayByField", &P::DisplayByField, NumberRule::Flag, 0, 1},
     IntKey{"ColorModifyField", &P::ColorModifyField, NumberRule::Flag, 0, 1},
     IntKey{"StatusBarFullPaint", &P::StatusBarFullPaint, NumberRule::Flag, 0, 1},
-    IntKey{"BigNumberFormat", &P::BigNumberFormat, NumberRule::Flag, 0, 1},
+    IntKey{"BigNumberFormat", &P::BigNumberFormat, NumberRule::OrDefault, 0, 2},
     IntKey{"AdditionalKeys", &P::AdditionalKeys, NumberRule::Flag, 0, 1},
     IntKey{"WCCPrintAccumulate", &P::WCCPrintAccumulate, NumberRule::Flag, 0, 1},
     IntKey{"AllowSendReceiveSwap", &P::AllowSendReceiveSwap, NumberRule::Flag, 0, 1},
@@ -74,6 +74,7 @@ constexpr std::array kIntKeys = {
     IntKey{"HideSesExtension", &P::HideSesExtension, NumberRule::Flag, 0, 1},
     IntKey{"ShowFileManagerButton", &P::ShowFileManagerButton, NumberRule::Flag, 0, 1},
     IntKey{"FontAlreadyLoaded", &P::FontAlreadyLoaded, NumberRule::Flag, 0, 1},
+    IntKey{"AllowHostMacros", &P::AllowHostMacros, NumberRule::Flag, 0, 1},
     // Sizes and times: a huge value would allocate or wait without end.
     IntKey{"CopyBufferSize", &P::CopyBufferSize, NumberRule::Clamp, 1, 1024},
     IntKey{"RecordWait", &P::RecordWait, NumberRule::Clamp, 0, 32767},

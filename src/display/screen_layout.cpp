@@ -71,9 +71,11 @@ CellSize FitTrueTypeCell(const LayoutInput& in, bool size_window_to_font, const 
 Placement CentredPlacement(const LayoutInput& in, CellSize cell) {
     Placement p;
     p.left = std::max(0, (in.client_width - int(in.columns) * cell.width) / 2);
-    p.top = std::max(in.toolbar_height,
-                     (in.client_height - int(in.rows) * cell.height - StatusLineHeight(cell.height)) / 2 + 2 +
-                         in.toolbar_height);
+    const int spare = in.client_height - int(in.rows) * cell.height - StatusLineHeight(cell.height);
+    p.top = std::max(in.toolbar_height, spare / 2 + 2 + in.toolbar_height);
+    // With less than four pixels to spare the two pixels down would put the last row under the
+    // status line.
+    p.top = std::min(p.top, std::max(in.toolbar_height, spare + in.toolbar_height));
     return p;
 }
 

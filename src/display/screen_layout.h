@@ -33,8 +33,9 @@ enum class FontStep : uint8_t { Smaller, Larger, Narrower, Wider, Shorter, Talle
 [[nodiscard]] std::optional<CellSize> StepFont(CellSize cell, FontStep step, const FontLimits& limits);
 
 // The window's client area below the toolbar holds the screen and, under it, the status line
-// one cell high plus kStatusLineExtra pixels.
-inline constexpr int kStatusLineExtra = 4;
+// one cell high plus kStatusLineExtra pixels: the separator line, the frame and the clear pixel
+// each side of the text, so that no line ever runs through a character.
+inline constexpr int kStatusLineExtra = 7;
 constexpr int StatusLineHeight(int cell_height) { return cell_height + kStatusLineExtra; }
 
 struct LayoutInput {

@@ -44,11 +44,10 @@ EncodedAddress EncodeBufferAddress(const PresentationSpace& ps, uint32_t address
     return EncodeBufferAddress(ps.positions, address);
 }
 
-WriteCheck CheckWriteAddress(Session& session) {
+// Without IgnoreInvalidSBA decoding already refused such addresses; the check stays as a guard
+// so that no store can ever leave the screen.
+WriteCheck RefuseWriteAddress(Session& session) {
     const PresentationSpace& ps = session.ps;
-    // Without IgnoreInvalidSBA decoding already refused such addresses; the check stays as a guard
-    // so that no store can ever leave the screen.
-    if (ps.buffer_address < ps.positions && ps.buffer_address < kMaxPositions) return WriteCheck::Allowed;
     if (!session.settings.IgnoreInvalidWrite) {
         const uint32_t a = ps.buffer_address;
         ReportHostError(session, msg::kInvalidWriteTitle,

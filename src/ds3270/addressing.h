@@ -60,7 +60,12 @@ constexpr uint32_t AdvanceAddress(const PresentationSpace& ps, uint32_t address)
 
 enum class WriteCheck : uint8_t { Allowed, Refused };
 // Before every store: a current buffer address at or beyond the screen ends the record, with a
-// message unless IgnoreInvalidWrite is on.
-[[nodiscard]] WriteCheck CheckWriteAddress(Session& session);
+// message unless IgnoreInvalidWrite is on. The check runs before every order that stores, so its
+// common case is inline.
+[[nodiscard]] WriteCheck RefuseWriteAddress(Session& session);
+[[nodiscard]] inline WriteCheck CheckWriteAddress(Session& session, const PresentationSpace& ps) {
+    if (ps.buffer_address < ps.positions && ps.buffer_address < kMaxPositions) return WriteCheck::Allowed;
+    return RefuseWriteAddress(session);
+}
 
 }  // namespace orkan

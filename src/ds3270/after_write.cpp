@@ -142,6 +142,7 @@ void KeyboardRestore(Session& session) {
 void AfterWrite(Session& session) {
     RefreshFieldCount(session);
     if (session.hooks.clipboard) session.hooks.clipboard->AfterHostWrite();
+    if (session.hooks.print) session.hooks.print->HostWrite();
     if (IsTransferStatus(session.status)) return;
     SessionHooks& hooks = session.hooks;
     if (hooks.transfer) hooks.transfer->AfterWriteFinished();
@@ -155,9 +156,7 @@ void AfterWrite(Session& session) {
         if (hooks.type_ahead) hooks.type_ahead->ReplayTypeAhead();
     }
     session.view->RefreshStatusLine();
-    if (restored && hooks.macros && hooks.macros->EventEnabled(EventMacro::Unlocked) &&
-        !hooks.macros->IsMacroRunning())
-        hooks.macros->StartEventMacro(EventMacro::Unlocked, std::string());
+    if (restored && hooks.macros) hooks.macros->StartEventMacroIfIdle(EventMacro::Unlocked, std::string());
 }
 
 }  // namespace orkan

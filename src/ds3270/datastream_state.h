@@ -7,17 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "config/data_file.h"
 #include "ds3270/presentation_space.h"
 
 namespace orkan {
 
 enum class ReplyMode : uint8_t { Field = 0, ExtendedField = 1, Character = 2 };
 
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
+// FileCloser is config's, so a file that needs both headers sees one definition.
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Text the host sends in structured fields for the local printer or as a macro to run. It is
@@ -32,6 +29,9 @@ struct DataStreamState {
     uint32_t read_buffer_start = 0;
     uint32_t unlock_counter = 0;
     std::string session_manager_name;  // from the Erase/Write session-manager check
+
+    // The last 3270 record the host sent (command byte first), kept for saving as a debug screen.
+    std::vector<uint8_t> last_record;
 
     // Data-stream capture buffer (64 KB) for the listing of the last host data stream.
     std::vector<uint8_t> capture;

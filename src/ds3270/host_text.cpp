@@ -71,7 +71,7 @@ void FinishHostText(Session& session) {
     if (kind == HostTextKind::Print && session.hooks.print)
         session.hooks.print->PrintTextFile(ds.host_text_path);
     if (kind == HostTextKind::Macro && session.hooks.macros)
-        session.hooks.macros->StartMacroFile(ds.host_text_path);
+        session.hooks.macros->StartHostMacroFile(ds.host_text_path);
 }
 
 }  // namespace orkan

@@ -100,7 +100,7 @@ void SendReadModified(Session& session, uint8_t aid) {
     }
     const std::vector<uint8_t> real = BuildReadModified(session, aid, false);
     Send(session, real, send_flag::Send);
-    if (session.sender) session.Trace(TraceType::Sent, BuildReadModified(session, aid, true));
+    if (session.sender && session.trace.Active()) session.Trace(TraceType::Sent, BuildReadModified(session, aid, true));
     session.ps.ClearTyped();
     RecordSendTime(session);
 }

@@ -167,8 +167,7 @@ void CheckSessionManager(Session& session, std::span<const uint8_t> record) {
     session.ds.session_manager_name =
         first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
     MacroHook* macros = session.hooks.macros;
-    if (macros && macros->EventEnabled(EventMacro::TpxSwap) && !macros->IsMacroRunning())
-        macros->StartEventMacro(EventMacro::TpxSwap, session.ds.session_manager_name);
+    if (macros) macros->StartEventMacroIfIdle(EventMacro::TpxSwap, session.ds.session_manager_name);
 }
 
 // Write, Erase/Write and Erase/Write Alternate: WCC actions that come before the orders, then
@@ -276,8 +275,12 @@ void DispatchRecord(Session& session, std::span<const uint8_t> record) {
 }  // namespace
 
 void ProcessHostRecord(Session& session, std::span<const uint8_t> record) {
+    // Only 3270 data replays as a screen: a BIND image or SSCP-LU text would be read as orders.
+    if (!session.link.sscp_lu_mode && session.link.current_data_type == 0)
+        session.ds.last_record.assign(record.begin(), record.end());
     DispatchRecord(session, record);
     session.view->RepaintChangedRows();
+    if (session.hooks.macros) session.hooks.macros->AfterHostRecord();
 }
 
 void ProcessEnclosedRecord(Session& session, std::span<const uint8_t> record) {

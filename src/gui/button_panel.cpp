@@ -20,6 +20,7 @@ ButtonPanel::ButtonPanel(const PanelLayout& layout, std::function<void(uint16_t)
         auto* button = new QPushButton(DisplayToQString(b.label));
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoDefault(false);
+        button->setEnabled(b.enabled);
         if (tooltips && !b.tip.empty()) button->setToolTip(DisplayToQString(b.tip));
         const uint16_t code = b.code;
         QObject::connect(button, &QPushButton::clicked, this, [on_press, code] { on_press(code); });

@@ -15,6 +15,7 @@ struct PanelButton {
     int column = 0, row = 0, width = 1, height = 1;  // in grid cells
     std::string label;                               // display bytes
     std::string tip;                                 // the function's description, display bytes
+    bool enabled = true;                             // false: its function is not in this program
 };
 
 struct PanelLayout {

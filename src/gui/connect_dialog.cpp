@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -22,16 +24,14 @@
 #include "config/file_name_text.h"
 #include "config/record_text.h"
 #include "config/settings_file.h"
+#include "gui/dialog_fit.h"
 #include "gui/qt_text.h"
+#include "net/host_address.h"
 
 namespace orkan {
 
 namespace {
 
-constexpr std::string_view kWidthMessage = "Screen size must be 80 to 200 characters wide";
-constexpr std::string_view kHeightMessage = "Screen size must be 24 to 200 lines high";
-constexpr std::string_view kPositionsMessage =
-    "Width x Height cannot be more than 16383\n(3270 protocol is limited to 14 bit addressing)";
 constexpr std::string_view kSessionExtension = ".ses";
 
 struct TlsItem {
@@ -57,29 +57,23 @@ std::string WithSessionExtension(std::string name) {
     return name;
 }
 
-ScreenSizeCheck CheckSize(int typed, int other, int previous, int low, int high, std::string_view range_text,
-                          std::string_view range_title) {
-    ScreenSizeCheck r;
-    r.value = std::clamp(typed, low, high);
-    if (r.value != typed) r.messages.push_back({std::string(range_title), std::string(range_text), Buttons::Ok, Icon::Warning});
-    if (int64_t(r.value) * other > kMaxUserPositions) {
-        r.messages.push_back({"Screen Size Error", std::string(kPositionsMessage), Buttons::Ok, Icon::Warning});
-        r.value = previous;
-    }
-    return r;
-}
 
 std::string Text(const QLineEdit* e) { return e->text().trimmed().toStdString(); }
 
+// "host:port" as the host alone and the port; nothing for a text without a port (or one the
+// connection could not use, which the confirm reports).
+struct SplitAddress {
+    QString host;
+    uint16_t port = 0;
+};
+std::optional<SplitAddress> SplitPort(const QString& text) {
+    const HostAddressResult r = ParseHostAddress(text.trimmed().toStdString(), 0);
+    if (!r.ok() || !r.address.port_given) return std::nullopt;
+    const QString host = QString::fromStdString(r.address.host);
+    return SplitAddress{host.contains(':') ? "[" + host + "]" : host, r.address.port};
+}
+
 }  // namespace
-
-ScreenSizeCheck CheckUserColumns(int typed, int rows, int previous) {
-    return CheckSize(typed, rows, previous, kMinUserColumns, kMaxUserColumns, kWidthMessage, "Screen Width Error");
-}
-
-ScreenSizeCheck CheckUserRows(int typed, int columns, int previous) {
-    return CheckSize(typed, columns, previous, kMinUserRows, kMaxUserRows, kHeightMessage, "Screen Height Error");
-}
 
 ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts,
                              std::vector<std::string> session_files, int keep_alive_default, QWidget* parent)
@@ -102,6 +96,9 @@ ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts
     host_->setEditable(true);
     host_->setInsertPolicy(QComboBox::NoInsert);
     for (const HostEntry& h : hosts_.entries) host_->addItem(DisplayToQString(h.name));
+    // Listed names are offered below the field, never written into it while the user types.
+    host_->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    host_->completer()->setCaseSensitivity(Qt::CaseSensitive);
     form->addRow("&Host:", host_);
 
     ip_name_ = new QLineEdit;
@@ -157,7 +154,9 @@ ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts
     size_row->addWidget(new QLabel("x"));
     size_row->addWidget(rows_);
     size_row->addStretch();
-    form->addRow("Dynamic &size:", size_row);
+    auto* size_label = new QLabel("Dynamic &size:");
+    size_label->setBuddy(columns_);
+    form->addRow(size_label, size_row);
 
     auto* buttons = new QDialogButtonBox;
     connect_button_ = buttons->addButton("&Connect", QDialogButtonBox::AcceptRole);
@@ -172,22 +171,37 @@ ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts
     });
     QObject::connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    auto* fields = new QWidget;
+    fields->setLayout(form);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addWidget(ScrollingPage(fields));
     layout->addWidget(buttons);
 
-    // The record's values first; choosing a listed host then fills the host's own.
+    // The record's values first; a listed host then fills the host's own. An address that carries
+    // its port (older sessions) shows it in the Port field, where the connection took it from.
     host_->setEditText(DisplayToQString(record.Text(field::HostName)));
-    ip_name_->setText(DisplayToQString(record.Text(field::IpName)));
+    const QString address = DisplayToQString(record.Text(field::IpName));
+    ip_name_->setText(address == host_->currentText() ? QString() : address);
+    last_host_text_ = host_->currentText().trimmed();
     port_->setValue(std::max(1, int(record.Number(field::Port))));
     lu_name_->setText(DisplayToQString(record.Text(field::LuName)));
     tn3270e_->setChecked(record.Flag(field::Tn3270e));
     const int tls_at = tls_->findData(int(record.Number(field::TlsChoice)));
     tls_->setCurrentIndex(std::max(0, tls_at));
-    const int listed = host_->findText(host_->currentText());
+    ShowSecurity(HostSecurity{});
+    const int listed = host_->findText(last_host_text_, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (listed >= 0) {
         host_->setCurrentIndex(listed);
         FillFromHost(listed);
+    } else {
+        // A host that is not listed (from the command line, say) is shown as it connects: the
+        // port it named in the Port field.
+        if (const std::optional<SplitAddress> split = SplitPort(last_host_text_)) {
+            host_->setEditText(split->host);
+            last_host_text_ = split->host;
+            if (ip_name_->text().isEmpty()) port_->setValue(split->port);
+        }
+        AddressEdited();
     }
     model_->setCurrentIndex(std::clamp(int(record.Number(field::TerminalModel)), 0, 4));
     columns_value_ = std::clamp(int(record.Number(field::UserScreenWidth)), kMinUserColumns, kMaxUserColumns);
@@ -201,10 +215,63 @@ ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts
     ModelChanged();
 
     host_->setFocus();
-    QObject::connect(host_, &QComboBox::activated, this, [this](int i) { FillFromHost(i); });
+    QObject::connect(host_, &QComboBox::activated, this, [this](int i) {
+        last_host_text_ = host_->itemText(i);
+        FillFromHost(i);
+    });
+    QObject::connect(host_->lineEdit(), &QLineEdit::editingFinished, this, [this] { HostEdited(); });
+    QObject::connect(ip_name_, &QLineEdit::editingFinished, this, [this] { AddressEdited(); });
     QObject::connect(model_, &QComboBox::currentIndexChanged, this, [this] { ModelChanged(); });
     QObject::connect(columns_, &QLineEdit::editingFinished, this, [this] { ColumnsEdited(); });
     QObject::connect(rows_, &QLineEdit::editingFinished, this, [this] { RowsEdited(); });
+    FitDialogToScreen(*this);
+}
+
+void ConnectDialog::ShowSecurity(const HostSecurity& security) {
+    ca_file_->setText(Utf8ToQString(security.ca_file));
+    cert_file_->setText(Utf8ToQString(security.client_cert_file));
+    key_file_->setText(Utf8ToQString(security.client_key_file));
+    validate_cert_->setChecked(security.validate_host_cert);
+    domain_must_match_->setChecked(security.domain_must_match_host);
+}
+
+void ConnectDialog::ShowUnlistedHostSecurity(const HostSecurity& security) {
+    if (host_->findText(host_->currentText().trimmed(), Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+        ShowSecurity(security);
+}
+
+void ConnectDialog::HostEdited() {
+    const QString text = host_->currentText().trimmed();
+    if (text == last_host_text_) return;
+    last_host_text_ = text;
+    const auto listed = [this](const QString& name) {
+        return host_->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    };
+    // A listed name is the entry, whatever it holds; a new one is a host of its own, so the
+    // address and the certificate settings of the host shown before do not carry over to it.
+    if (const int at = listed(text); at >= 0) {
+        FillFromHost(at);
+        return;
+    }
+    const std::optional<SplitAddress> split = SplitPort(text);
+    if (split) {
+        host_->setEditText(split->host);
+        last_host_text_ = split->host;
+    }
+    if (const int at = listed(last_host_text_); at >= 0) {
+        FillFromHost(at);
+    } else {
+        ip_name_->clear();
+        ShowSecurity(HostSecurity{});
+    }
+    if (split) port_->setValue(split->port);
+}
+
+void ConnectDialog::AddressEdited() {
+    if (const std::optional<SplitAddress> split = SplitPort(ip_name_->text())) {
+        ip_name_->setText(split->host);
+        port_->setValue(split->port);
+    }
 }
 
 void ConnectDialog::FillFromHost(int index) {
@@ -212,6 +279,11 @@ void ConnectDialog::FillFromHost(int index) {
     const HostEntry& h = hosts_.entries[size_t(index)];
     ip_name_->setText(h.ip_name == h.name ? QString() : DisplayToQString(h.ip_name));
     port_->setValue(std::max<int>(1, h.port));
+    // An entry whose address carries a port connected to that port: the fields say so.
+    if (const std::optional<SplitAddress> split = SplitPort(DisplayToQString(h.ip_name))) {
+        ip_name_->setText(split->host);
+        port_->setValue(split->port);
+    }
     lu_name_->setText(DisplayToQString(h.lu_name));
     tn3270e_->setChecked(h.tn3270e);
     int tls_at = tls_->findData(int(h.tls));
@@ -221,11 +293,7 @@ void ConnectDialog::FillFromHost(int index) {
         tls_at = tls_->count() - 1;
     }
     tls_->setCurrentIndex(tls_at);
-    ca_file_->setText(Utf8ToQString(h.security.ca_file));
-    cert_file_->setText(Utf8ToQString(h.security.client_cert_file));
-    key_file_->setText(Utf8ToQString(h.security.client_key_file));
-    validate_cert_->setChecked(h.security.validate_host_cert);
-    domain_must_match_->setChecked(h.security.domain_must_match_host);
+    ShowSecurity(h.security);
 }
 
 void ConnectDialog::ModelChanged() {
@@ -262,6 +330,15 @@ bool ConnectDialog::TakeHost() {
                          Buttons::Ok, Icon::Warning});
         return false;
     }
+    // The address must be one the connection can use, with its port in the Port field only.
+    const std::string& target = ip->empty() ? *name : *ip;
+    if (!target.empty()) {
+        const HostAddressResult address = ParseHostAddress(target, uint16_t(port_->value()));
+        if (!address.ok()) {
+            ui_.ShowMessage({"Orkan TN3270", address.error, Buttons::Ok, Icon::Warning});
+            return false;
+        }
+    }
     HostList hosts = hosts_;
     const std::optional<size_t> index = AddHost(hosts, *name, keep_alive_default_, ui_);
     if (!index) return false;
@@ -282,7 +359,9 @@ bool ConnectDialog::TakeHost() {
 }
 
 bool ConnectDialog::Confirm(bool connect) {
-    // The size boxes are checked when they lose the focus; a confirm straight from them must not skip it.
+    // The fields are checked when they lose the focus; a confirm straight from them must not skip it.
+    HostEdited();
+    AddressEdited();
     if (model_->currentIndex() == 4) {
         ColumnsEdited();
         RowsEdited();

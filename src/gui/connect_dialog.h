@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/host_list.h"
+#include "config/screen_size.h"
 #include "config/session_file.h"
 #include "platform/ui.h"
 
@@ -22,19 +23,6 @@ class QPushButton;
 namespace orkan {
 
 struct Session;
-
-inline constexpr int kMinUserColumns = 80, kMaxUserColumns = 200;
-inline constexpr int kMinUserRows = 24, kMaxUserRows = 200;
-inline constexpr int kMaxUserPositions = 16383;  // 14-bit buffer addresses
-
-// A typed dynamic width or height: out of range it becomes the nearer bound (with the range
-// message); a size of more than 16383 cells brings the previous value back (with that message).
-struct ScreenSizeCheck {
-    int value = 0;
-    std::vector<MessageBox> messages;  // in the order they are shown
-};
-ScreenSizeCheck CheckUserColumns(int typed, int rows, int previous);
-ScreenSizeCheck CheckUserRows(int typed, int columns, int previous);
 
 struct ConnectChoice {
     std::string session_file;  // as the user typed it, ".ses" added
@@ -55,11 +43,18 @@ public:
 
     const ConnectChoice& Choice() const { return choice_; }
 
+    // The certificate settings in force, shown while the host is not one of the list (a host given
+    // on the command line, for instance); a listed host shows its own.
+    void ShowUnlistedHostSecurity(const HostSecurity& security);
+
     // The fields, for tests and for whoever opens the dialog pre-filled.
     QComboBox* SessionFileBox() const { return session_file_; }
     QComboBox* HostBox() const { return host_; }
     QLineEdit* ColumnsEdit() const { return columns_; }
     QLineEdit* RowsEdit() const { return rows_; }
+    QLineEdit* AddressEdit() const { return ip_name_; }
+    QSpinBox* PortBox() const { return port_; }
+    QCheckBox* ValidateBox() const { return validate_cert_; }
     QComboBox* ModelBox() const { return model_; }
     QPushButton* ConnectButton() const { return connect_button_; }
     QPushButton* SaveButton() const { return save_button_; }
@@ -68,8 +63,15 @@ public:
     // button confirmed.
     [[nodiscard]] bool Confirm(bool connect);
 
+    // The Port field is the one place of the port: a port typed into the Host or Address field
+    // ("host:port", "[v6]:port") moves there when the field is left, and the dialog confirms
+    // only an address that names none. These run when the fields are left, and before a confirm.
+    void HostEdited();
+    void AddressEdited();
+
 private:
     void FillFromHost(int index);
+    void ShowSecurity(const HostSecurity& security);
     void ColumnsEdited();
     void RowsEdited();
     void ModelChanged();
@@ -81,6 +83,7 @@ private:
     std::vector<std::string> session_files_;
     int keep_alive_default_ = 0;
     ConnectChoice choice_;
+    QString last_host_text_;  // the Host field as last taken, so leaving it unchanged changes nothing
     int columns_value_ = 80;
     int rows_value_ = 24;
 

@@ -18,7 +18,8 @@
 #include "app/session_runtime.h"
 #include "app/startup.h"
 #include "config/environment.h"
-#include "gui/desktop_session.h"
+#include "gui/desktop_probe.h"
+#include "gui/session_controller.h"
 #include "gui/qt_event_loop.h"
 #include "gui/qt_ui.h"
 
@@ -57,8 +58,8 @@ public:
     SignalWatch& operator=(const SignalWatch&) = delete;
 
     bool Signalled() const { return signalled_; }
-    // From now on a signal closes this window (null: back to the start-up rule).
-    void SetWindow(DesktopSession* window) { window_ = window; }
+    // From now on a signal closes this session's window (null: back to the start-up rule).
+    void SetController(SessionController* controller) { controller_ = controller; }
 
 private:
     void OnSignal() {
@@ -71,18 +72,16 @@ private:
         // The session and options dialogs and file choosers wait in loops of their own too.
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
-        if (!window_) return;
+        if (!controller_) return;
         // After the dismissed box's own loop has unwound.
-        QPointer<DesktopSession> window = window_;
-        QTimer::singleShot(0, window_, [window] {
-            if (window) window->CloseWithoutQuestion();
-        });
+        SessionController* controller = controller_;
+        QTimer::singleShot(0, &controller->Window(), [controller] { controller->CloseWithoutQuestion(); });
     }
 
     QtUi& ui_;
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
-    DesktopSession* window_ = nullptr;
+    SessionController* controller_ = nullptr;
     bool signalled_ = false;
 };
 
@@ -105,6 +104,8 @@ int RunDesktop(int argc, char** argv) {
     QApplication::setApplicationName("orkan3270");
     QGuiApplication::setDesktopFileName("orkan3270");
     QApplication::setWindowIcon(QIcon::fromTheme("orkan3270"));
+    // The session ends the program when it has closed (after its last save), not the window.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     QtUi ui;
     SignalWatch watch(ui);
@@ -113,8 +114,8 @@ int RunDesktop(int argc, char** argv) {
     if (ParseCommandLine(argc, argv, cl, ui) != 0 || watch.Signalled()) return kStartupFailed;
 
     QtEventLoop loop;
-    DesktopFrame frame;
-    SessionRuntime runtime(loop, ui, frame);
+    SessionController controller(ui);
+    SessionRuntime runtime(loop, ui, controller);
     StartupEnvironment env;
     env.env = ProcessEnvironment();
     env.program_data = FindProgramDataFolder(CurrentExecutablePath());
@@ -125,25 +126,23 @@ int RunDesktop(int argc, char** argv) {
         return kStartupFailed;
     }
 
-    DesktopSession window(runtime, ui, state);
-    frame.Attach(&window);
-    window.SetFirstPaintReport(qEnvironmentVariableIsSet("ORKAN_FIRST_PAINT_NS"));
-    window.SetScreenshotPath(qEnvironmentVariable("ORKAN_SCREENSHOT"));
-    window.SetScreenTextPath(qEnvironmentVariable("ORKAN_SCREEN_TEXT"));
+    controller.Attach(runtime, state);
+    const std::unique_ptr<DesktopProbe> probe =
+        DesktopProbe::FromEnvironment(runtime.session(), controller.Window(), controller.Terminal().Frame());
     // The connection starts before the rest of the window is built: name lookup, connect and
     // negotiation run on the connection's thread meanwhile, and what the host sends waits for the
     // event loop, by which time the window is complete.
-    window.Start();
-    window.LoadKeyFiles();
-    window.PlaceFromRecord(state.same_name_sessions);
-    window.show();
-    watch.SetWindow(&window);
+    controller.Start();
+    controller.LoadKeyFiles();
+    controller.Window().PlaceFromRecord(state.same_name_sessions);
+    controller.Window().show();
+    watch.SetController(&controller);
 
     const int rc = QApplication::exec();
-    watch.SetWindow(nullptr);
-    frame.Attach(nullptr);
+    watch.SetController(nullptr);
     runtime.Destroy();
     runtime.SetPeers(nullptr);  // the peers go with the start-up state, before the runtime
+    controller.Detach();
     return rc;
 }
 

@@ -35,17 +35,18 @@ QRawFont FittedFace(const QString& family, int cell_height) {
     return raw;
 }
 
-QString Family(std::string_view name) { return QString::fromUtf8(name.data(), qsizetype(name.size())); }
+QString FamilyName(std::string_view name) { return QString::fromUtf8(name.data(), qsizetype(name.size())); }
 
 }  // namespace
 
-TerminalFonts::TerminalFonts(const QString& family, const QString& ge_family, CellSize cell) : cell_(cell) {
+TerminalFonts::TerminalFonts(const QString& family, const QString& ge_family, CellSize cell)
+    : cell_(cell), family_(family), ge_family_(ge_family) {
     faces_.push_back(FittedFace(family, cell.height));
     faces_.push_back(ge_family == family ? faces_[0] : FittedFace(ge_family, cell.height));
     // Faces a user picked may lack characters the 3270 shows; these two have all of them.
     for (std::string_view fallback : {kThickFamily, kThinFamily})
-        if (Family(fallback) != family && Family(fallback) != ge_family)
-            faces_.push_back(FittedFace(Family(fallback), cell.height));
+        if (FamilyName(fallback) != family && FamilyName(fallback) != ge_family)
+            faces_.push_back(FittedFace(FamilyName(fallback), cell.height));
 
     const QRawFont& main = faces_[0];
     const qreal ascent = main.ascent();

@@ -29,6 +29,8 @@ public:
     TerminalFonts(const QString& family, const QString& ge_family, CellSize cell);
 
     CellSize Cell() const { return cell_; }
+    const QString& Family() const { return family_; }
+    const QString& GraphicEscapeFamily() const { return ge_family_; }
     const std::vector<QRawFont>& Faces() const { return faces_; }
     const Glyph& DisplayGlyph(uint8_t b) const { return display_[b]; }
     const Glyph& GraphicEscapeGlyph(uint8_t b) const { return ge_[b]; }
@@ -46,6 +48,8 @@ private:
     uint8_t FaceFor(char32_t cp, uint8_t preferred);
 
     CellSize cell_;
+    QString family_;
+    QString ge_family_;
     std::vector<QRawFont> faces_;
     std::array<Glyph, 256> display_{};
     std::array<Glyph, 256> ge_{};

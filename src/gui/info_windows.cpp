@@ -14,7 +14,7 @@
 namespace orkan {
 
 TlsInfoWindow::TlsInfoWindow(const std::string& text, QWidget* parent) : QDialog(parent) {
-    setWindowTitle("SSLInfo");
+    setWindowTitle("TLS Information");
     setObjectName("SSLInfoWindow");
     view_ = new QPlainTextEdit;
     view_->setReadOnly(true);

@@ -1,4 +1,4 @@
-// The small windows: the TLS information of the connection ("SSLInfo", copyable) and the About box.
+// The small windows: the TLS information of the connection (copyable) and the About box.
 #pragma once
 
 #include <QDialog>

@@ -1,6 +1,9 @@
 #include "gui/menu_table.h"
 
 #include <array>
+#include <optional>
+
+#include "keyboard/key_functions.h"
 
 namespace orkan {
 
@@ -52,6 +55,7 @@ constexpr std::array kMenuTable = {
     Item(1011, "Save Screen to Disk Ask", kOper, 60, N::ScreenSave),
     Line(),
     Item(1012, "D&isconnect", kOper, 44),
+    Command(menu_id::TlsInformation, "&TLS Information"),
     Item(1013, "E&xit", kOper, 3),
     Title("&File"),
 
@@ -92,7 +96,8 @@ constexpr std::array kMenuTable = {
     Item(1130, "Cut/Paste &Options", kOper, 2, N::Nothing, 5),
     Title("&Edit"),
 
-    Item(1201, "Select &Font", kOper, 2),
+    // The options dialog at its font page: the item's name says that is where the user goes.
+    Item(1201, "Select &Font", kOper, 2, N::Nothing, 3),
     Item(1202, "&Smaller Font", kOper, 8),
     Item(1203, "&Larger Font", kOper, 4),
     Line(),
@@ -111,12 +116,12 @@ constexpr std::array kMenuTable = {
     Item(1304, "Transfer &Options", kOper, 2, N::Transfer, 7),
     Title("&Transfer"),
 
-    Item(1401, "&Record", kOper, 37, N::Macros),
+    Item(1401, "&Record", kOper, 37, N::MacroRecorder),
     Item(1402, "&Play", kOper, 38, N::Macros),
     Item(1403, "P&ause", kOper, 40, N::Macros),
     Item(1404, "&Stop", kOper, 39, N::Macros),
     Line(),
-    Command(menu_id::EditMacro, "&Edit", N::Macros),
+    Command(menu_command::EditMacro, "&Edit", N::Macros),
     Title("&Macro"),
 
     Item(1501, "&Keyboard Edit", kOper, 26, N::KeyEditors),
@@ -146,20 +151,31 @@ constexpr std::array kMenuTable = {
     Item(1701, "&Contents", kOper, 41, N::Help),
     Item(1702, "&Search for help on...", kOper, 42, N::Help),
     Line(),
-    SubCommand(menu_id::Trace, "&Trace", N::Trace),
-    SubCommand(menu_id::DumpBuffers, "&Dump Buffers", N::Trace),
+    SubCommand(menu_command::Trace, "&Trace", N::Trace),
+    SubCommand(menu_command::DumpBuffers, "&Dump Buffers", N::Trace),
     Sub(1801, "&Macro Debug Window", kOper, 51, N::Macros),
     Line(MenuLevel::SubItem),
-    SubCommand(menu_id::LoadDebugScreen, "&Load Debug Screen", N::DebugScreens),
-    SubCommand(menu_id::SaveDebugScreen, "&Save Debug Screen", N::DebugScreens),
+    SubCommand(menu_command::LoadDebugScreen, "&Load Debug Screen", N::DebugScreens),
+    SubCommand(menu_command::SaveDebugScreen, "&Save Debug Screen", N::DebugScreens),
     Line(MenuLevel::SubItem),
-    SubCommand(menu_id::AsmListing, "&Make ASM Statements", N::Listing),
+    SubCommand(menu_command::Listing, "&Make ASM Statements", N::Listing),
     SubTitle("&Debug Functions"),
     Line(),
-    Command(menu_id::About, "&About"),
+    Command(menu_command::About, "&About"),
     Title("&Help"),
 };
 // clang-format on
+
+// Program operations no menu item runs, with the part they belong to.
+struct OperNeeds {
+    uint8_t number;
+    N needs;
+};
+constexpr OperNeeds kOperNeeds[] = {
+    {oper_fn::CaptureToggle, N::ScreenSave},   {oper_fn::SaveScreenAppend, N::ScreenSave},
+    {oper_fn::RunStartupMacro, N::Macros},     {oper_fn::LoadDebugScreen, N::DebugScreens},
+    {oper_fn::ToolBarVariants, N::KeyEditors}, {oper_fn::PrintFile, N::Printing},
+};
 
 constexpr std::array<std::string_view, 4> kModifierText = {"", "Shift+", "Ctrl+", "Alt+"};
 
@@ -174,7 +190,7 @@ MenuNode NodeFor(const MenuEntry& e, const MenuInputs& in) {
     node.text = std::string(e.text);
     if (in.keys && !(e.flags & menu_flag::Popup)) node.text += AcceleratorText(e.key_code, *in.keys);
     node.enabled = e.needs == MenuNeeds::Nothing || (in.available && in.available(e.needs));
-    node.checked = e.id == menu_id::Trace && in.trace_active;
+    node.checked = e.id == menu_command::Trace && in.trace_active;
     return node;
 }
 
@@ -200,6 +216,23 @@ const MenuEntry* FindMenuEntry(uint16_t id) {
     for (const MenuEntry& e : kMenuTable)
         if (e.id == id && !e.IsSeparator()) return &e;
     return nullptr;
+}
+
+MenuNeeds NeedsOfKey(uint16_t code) {
+    if (SameFunction(code, kKeyNoFunction)) return N::Nothing;
+    // Several items may run one function (the options dialog at its pages): it needs only what
+    // the least demanding of them needs.
+    std::optional<MenuNeeds> needs;
+    for (const MenuEntry& e : kMenuTable) {
+        if (e.IsSeparator() || SameFunction(e.key_code, kKeyNoFunction) || !SameFunction(e.key_code, code)) continue;
+        if (e.needs == N::Nothing) return N::Nothing;
+        if (!needs) needs = e.needs;
+    }
+    if (needs) return *needs;
+    if (CategoryOf(code) == KeyCategory::Oper)
+        for (const OperNeeds& o : kOperNeeds)
+            if (o.number == NumberOf(code)) return o.needs;
+    return N::Nothing;
 }
 
 std::string AcceleratorText(uint16_t item_code, const KeyBindings& keys) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "keyboard/key_list.h"
+#include "session/menu_commands.h"
 
 namespace orkan {
 
@@ -28,6 +29,7 @@ enum class MenuNeeds : uint8_t {
     Clipboard,
     Find,
     Macros,
+    MacroRecorder,
     Transfer,
     Printing,
     ScreenSave,
@@ -54,13 +56,9 @@ struct MenuEntry {
 namespace menu_id {
 inline constexpr uint16_t SessionListFirst = 2000;  // 2000-2999: the n-th running session
 inline constexpr uint16_t SessionListLast = 2999;
-inline constexpr uint16_t Trace = 3001;
-inline constexpr uint16_t DumpBuffers = 3002;
-inline constexpr uint16_t SaveDebugScreen = 3003;
-inline constexpr uint16_t LoadDebugScreen = 3004;
-inline constexpr uint16_t About = 3005;
-inline constexpr uint16_t AsmListing = 3009;
-inline constexpr uint16_t EditMacro = 3011;
+// 3001-3011: the commands of session/menu_commands.h.
+// The TLS information window, which the padlock of the status line also opens.
+inline constexpr uint16_t TlsInformation = 3101;
 // The window's own menu (the system menu of other desktops).
 inline constexpr uint16_t ToggleToolBar = 6001;
 inline constexpr uint16_t ToggleMenuBar = 6002;
@@ -71,6 +69,10 @@ inline constexpr uint16_t ToggleMenuBar = 6002;
 std::span<const MenuEntry> MenuTable();
 // The entry with that command id (ids 1000-1999 and 3001-3011), or null.
 const MenuEntry* FindMenuEntry(uint16_t id);
+
+// What a key function needs wherever it is offered (a menu item, a tool bar or keypad button): the
+// needs of the menu item that runs it, or of the part that owns a function no menu item runs.
+MenuNeeds NeedsOfKey(uint16_t code);
 
 // The keyboard map as the accelerator search reads it.
 struct KeyBindings {

@@ -10,12 +10,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "display/palette.h"
+#include "gui/dialog_fit.h"
+#include "gui/print_page_setup.h"
 #include "gui/qt_text.h"
 
 namespace orkan {
@@ -61,6 +64,12 @@ constexpr OptionRow kRows[] = {
     {P::CutPaste, &field::MouseMoveBeforeSelection, "Cells the mouse moves before a selection starts", ""},
     {P::CutPaste, &field::NumberOfCopyBuffers, "Copy buffers", ""},
     {P::CutPaste, &field::MoveCursorToEndOnPaste, "Cursor after the pasted text", ""},
+    {P::Transfer, &field::DownProgram, "Receive program", ""},
+    {P::Transfer, &field::DownAdditionalParameters, "Receive parameters", ""},
+    {P::Transfer, &field::UpProgram, "Send program", ""},
+    {P::Transfer, &field::UpAdditionalParameters, "Send parameters", ""},
+    {P::Transfer, &field::TransferBlockSize, "DFT block size (256 to 25000 bytes)", ""},
+    {P::Transfer, &field::DftMode, "Offer DFT mode to the host", ""},
     {P::Keyboard, &field::KeyboardFile, "Keyboard map file", ""},
     {P::Keyboard, &field::ToolbarFile, "Tool bar file", ""},
     {P::Keyboard, &field::KeypadFile, "Keypad file", ""},
@@ -123,16 +132,21 @@ OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, cons
             w = MakeColourPage();
         } else if (number == P::Font) {
             w = MakeFontPage();
+        } else if (number == P::PageSetup && available.page_setup) {
+            PageSetupPage setup = MakePageSetupPage(record_, ui_);
+            w = setup.page;
+            takers_.push_back(std::move(setup.take));
         } else {
             w = MakeTablePage(number);
         }
-        if (number == P::Connection || number == P::Keyboard) AddCodePageRows(w, number, countries);
+        if (number == P::Connection || number == P::Keyboard || number == P::Transfer)
+            AddCodePageRows(w, number, countries);
         const bool enabled = (number != P::PageSetup || available.page_setup) && (number != P::Transfer || available.transfer);
         if (!enabled) {
             auto* layout = new QVBoxLayout(w);
             layout->addWidget(new QLabel("Not available in this version of Orkan TN3270."));
         }
-        const int index = tabs_->addTab(w, QString::fromUtf8(kPageNames[size_t(number - 1)].data()));
+        const int index = tabs_->addTab(ScrollingPage(w), QString::fromUtf8(kPageNames[size_t(number - 1)].data()));
         tabs_->setTabEnabled(index, enabled);
     }
     if (page >= 1 && page <= options_page::Count && tabs_->isTabEnabled(page - 1)) tabs_->setCurrentIndex(page - 1);
@@ -143,6 +157,7 @@ OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, cons
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);
+    FitDialogToScreen(*this);
 }
 
 int OptionsDialog::CurrentPage() const { return tabs_->currentIndex() + 1; }
@@ -276,7 +291,11 @@ QWidget* OptionsDialog::MakeColourPage() {
         return true;
     });
 
-    // Each role: a foreground and a background entry of the 22-entry palette.
+    layout->addLayout(form);
+    // Each role: a foreground and a background entry of the 22-entry palette, in two columns so
+    // the page stays short.
+    auto* roles = new QGridLayout;
+    const int per_column = (int(kRoleNames.size()) + 1) / 2;
     for (int role = 0; role < int(kRoleNames.size()); ++role) {
         auto* fg = new QSpinBox;
         auto* bg = new QSpinBox;
@@ -290,26 +309,33 @@ QWidget* OptionsDialog::MakeColourPage() {
         row->addWidget(new QLabel("on"));
         row->addWidget(bg);
         row->addStretch();
-        form->addRow(QString::fromUtf8(kRoleNames[size_t(role)].data()) + ":", row);
+        const int grid_row = role % per_column, grid_column = role / per_column * 2;
+        roles->addWidget(new QLabel(QString::fromUtf8(kRoleNames[size_t(role)].data()) + ":"), grid_row, grid_column);
+        roles->addLayout(row, grid_row, grid_column + 1);
         takers_.push_back([fg, bg, role](SessionRecord& r) {
             r.SetRole(role, uint8_t(fg->value()), uint8_t(bg->value()));
             return true;
         });
     }
-    layout->addLayout(form);
+    layout->addLayout(roles);
+    layout->addStretch();
     return w;
 }
 
 void OptionsDialog::AddCodePageRows(QWidget* page, int number, const CountryLists& countries) {
     auto* form = qobject_cast<QFormLayout*>(page->layout());
     if (!form) return;
-    const FieldDef& f = number == P::Connection ? field::ScreenCodePage : field::KeyboardCodePage;
+    const FieldDef& f = number == P::Connection ? field::ScreenCodePage
+                        : number == P::Transfer ? field::PcCodePage
+                                                : field::KeyboardCodePage;
     auto* combo = new QComboBox;
     combo->setEditable(true);
     if (number == P::Connection) {
         for (const CountryListEntry& c : countries.countries)
             combo->addItem(QString("%1 (Code Page %2)").arg(DisplayToQString(c.name)).arg(c.code_page),
                            DisplayToQString(c.name));
+    } else if (number == P::Transfer) {
+        for (const std::string& t : countries.transfer_tables) combo->addItem(DisplayToQString(t), DisplayToQString(t));
     } else {
         for (const std::string& k : countries.keyboard_countries) combo->addItem(DisplayToQString(k), DisplayToQString(k));
     }
@@ -317,7 +343,10 @@ void OptionsDialog::AddCodePageRows(QWidget* page, int number, const CountryList
     const int at = combo->findData(current);
     if (at >= 0) combo->setCurrentIndex(at);
     else combo->setEditText(current);
-    form->addRow(number == P::Connection ? "Host code page:" : "Keyboard country:", combo);
+    form->addRow(number == P::Connection ? "Host code page:"
+                 : number == P::Transfer ? "PC code page for text transfers:"
+                                         : "Keyboard country:",
+                 combo);
     takers_.push_back([this, combo, &f](SessionRecord& r) {
         const QString chosen = combo->currentIndex() >= 0 && combo->currentText() == combo->itemText(combo->currentIndex())
                                    ? combo->currentData().toString()

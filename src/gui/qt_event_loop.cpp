@@ -47,16 +47,16 @@ bool QtEventLoop::event(QEvent* event) {
     return true;
 }
 
-bool QtEventLoop::SendAndWait(Task task, const std::function<bool()>& cancelled) {
+SendResult QtEventLoop::SendAndWait(Task task, const std::function<bool()>& cancelled) {
     if (IsLoopThread()) {
         task();
-        return true;
+        return SendResult::Ran;
     }
     auto handover = std::make_shared<Handover>();
     handover->task = std::move(task);
     {
         std::lock_guard lock(mutex_);
-        if (stopped_) return false;
+        if (stopped_) return SendResult::Abandoned;
     }
     Post([this, handover] { RunHandover(mutex_, send_done_, *handover); });
 

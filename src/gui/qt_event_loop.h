@@ -31,7 +31,7 @@ public:
     // returns true at once: the task finishes on its own, so a task that closes the sender's
     // connection (and joins its thread) never deadlocks with it. A wait given up before returns
     // false and the task never runs.
-    bool SendAndWait(Task task, const std::function<bool()>& cancelled) override;
+    SendResult SendAndWait(Task task, const std::function<bool()>& cancelled) override;
     void StartTimer(int id, std::chrono::milliseconds period, bool once, Task task) override;
     void StopTimer(int id) override;
     // Readable, hang-up and error all wake the watcher, so it sees the end of its descriptor.

@@ -1,15 +1,20 @@
 #include "gui/qt_ui.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCursor>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMenu>
 #include <QThread>
 #include <cstdio>
 
 #include "charset/display_unicode.h"
 #include "gui/find_dialog.h"
+#include "gui/macro_debug_window.h"
+#include "gui/macro_edit_box.h"
+#include "gui/print_dialog.h"
 #include "gui/qt_text.h"
 
 namespace orkan {
@@ -30,6 +35,7 @@ ButtonSet ButtonsFor(Buttons buttons) {
         case Buttons::YesNo: return {B::Yes | B::No, B::Yes, B::No};
         case Buttons::YesNoCancel: return {B::Yes | B::No | B::Cancel, B::Yes, B::Cancel};
         case Buttons::RetryCancel: return {B::Retry | B::Cancel, B::Retry, B::Cancel};
+        case Buttons::AbortRetryIgnore: return {B::Abort | B::Retry | B::Ignore, B::Retry, B::Abort};
     }
     return {B::Ok, B::Ok, B::Ok};
 }
@@ -73,6 +79,8 @@ Answer AnswerFor(QMessageBox::StandardButton button, Buttons buttons) {
         case QMessageBox::Yes: return Answer::Yes;
         case QMessageBox::No: return Answer::No;
         case QMessageBox::Retry: return Answer::Retry;
+        case QMessageBox::Abort: return Answer::Abort;
+        case QMessageBox::Ignore: return Answer::Ignore;
         default: return SafestAnswer(buttons);  // closed by the window manager
     }
 }
@@ -129,6 +137,29 @@ std::optional<FindDialogAnswer> QtUi::AskFind(const FindDialogRequest& request) 
     return dialog.Result();
 }
 
+std::optional<std::string> QtUi::AskEditBox(const EditBoxRequest& request) {
+    if (!CanShowWindows(dismissed_)) return std::nullopt;
+    MacroEditBox dialog(request, parent_.data());
+    open_dialog_ = &dialog;
+    dialog.exec();
+    open_dialog_ = nullptr;
+    if (dismissed_) return std::nullopt;
+    return dialog.Result();
+}
+
+void QtUi::AddDebugLine(std::string_view display_text) {
+    if (debug_window_) {
+        debug_window_->AddLine(display_text);
+        return;
+    }
+    const std::string line = "Debug: " + DisplayToUtf8(display_text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+void QtUi::ControlDebugWindow(DebugWindowAction action) {
+    if (debug_window_) debug_window_->Apply(action);
+}
+
 std::optional<uint16_t> QtUi::ChooseFromMenu(const std::vector<MenuItem>& items) {
     if (!CanShowWindows(dismissed_)) return std::nullopt;
     const std::unique_ptr<QMenu> menu = MakePopupMenu(items, parent_.data());
@@ -137,6 +168,11 @@ std::optional<uint16_t> QtUi::ChooseFromMenu(const std::vector<MenuItem>& items)
     open_menu_ = nullptr;
     if (!chosen || dismissed_) return std::nullopt;
     return uint16_t(chosen->data().toUInt());
+}
+
+std::optional<PrintDialogAnswer> QtUi::AskPrinter(const PrintDialogRequest& request) {
+    if (!CanShowWindows(dismissed_)) return std::nullopt;
+    return RunPrintDialog(parent_.data(), request, open_dialog_);
 }
 
 namespace {
@@ -175,10 +211,21 @@ std::optional<std::string> QtUi::AskFileName(const FileDialogRequest& request) {
     }
     filters << "All files (*)";
     dialog.setNameFilters(filters);
+    QCheckBox* append = nullptr;
+    if (request.append) {
+        // The choice sits in the dialog itself, which needs Qt's own dialog rather than the desktop's.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+            append = new QCheckBox("Append to the file", &dialog);
+            append->setChecked(*request.append);
+            grid->addWidget(append, grid->rowCount(), 0, 1, -1);
+        }
+    }
     open_dialog_ = &dialog;
     const int result = dialog.exec();
     open_dialog_ = nullptr;
     if (result != QDialog::Accepted || dismissed_ || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    if (append) *request.append = append->isChecked();
     return dialog.selectedFiles().first().toStdString();
 }
 

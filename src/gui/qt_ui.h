@@ -15,6 +15,8 @@
 
 namespace orkan {
 
+class MacroDebugWindow;
+
 // The box for a message, not yet shown: first button the default, Escape the cancelling one.
 std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBox& box, QWidget* parent);
 // The session's answer for the button the user pressed.
@@ -35,6 +37,13 @@ public:
     std::optional<uint16_t> ChooseFromMenu(const std::vector<MenuItem>& items) override;
     std::optional<std::string> AskFileName(const FileDialogRequest& request) override;
     bool CanAsk() const override { return !dismissed_; }
+    std::optional<std::string> AskEditBox(const EditBoxRequest& request) override;
+    // The macro debug window's lines and actions go to `window` (the session window's); without one
+    // the lines are written to stderr.
+    void SetDebugWindow(MacroDebugWindow* window) { debug_window_ = window; }
+    void AddDebugLine(std::string_view display_text) override;
+    void ControlDebugWindow(DebugWindowAction action) override;
+    std::optional<PrintDialogAnswer> AskPrinter(const PrintDialogRequest& request) override;
 
     // While one lives, clipboard text also goes to the primary selection (where the window system
     // has one), so a middle click pastes what the mouse just selected.
@@ -57,6 +66,7 @@ private:
     QPointer<QMessageBox> open_;
     QPointer<QDialog> open_dialog_;
     QPointer<QMenu> open_menu_;
+    MacroDebugWindow* debug_window_ = nullptr;
     bool dismissed_ = false;
     bool also_primary_ = false;
 };

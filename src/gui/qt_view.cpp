@@ -1,5 +1,7 @@
 #include "gui/qt_view.h"
 
+#include <QApplication>
+
 #include "session/session.h"
 #include "display/cursor.h"
 #include "display/row_bands.h"
@@ -37,6 +39,7 @@ void QtView::RefreshStatusLine() {
     frame_.StatusBar().ShowText(BuildStatusText(session_, indicator_shown), session_.settings.StatusBarFullPaint != 0);
     // Whoever changed the selection also refreshes the status line for its size text.
     frame_.Terminal().SelectionChanged();
+    if (on_status_refreshed) on_status_refreshed();
 }
 
 BlinkTick QtView::OnBlinkTimer() {
@@ -47,6 +50,8 @@ BlinkTick QtView::OnBlinkTimer() {
     if (session_.indicators.macro_letter && state.blink.MacroIndicatorShown() != macro_letter_shown_) RefreshStatusLine();
     return tick;
 }
+
+void QtView::PlaySound(Sound) { QApplication::beep(); }
 
 void QtView::ToggleAttributeMarkers() {
     frame_.State().show_attribute_markers = !frame_.State().show_attribute_markers;

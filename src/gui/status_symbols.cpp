@@ -23,13 +23,15 @@ private:
 };
 
 void Padlock(QPainter& p, const CellSpace& s, bool closed) {
-    p.fillRect(s.Box(0.12, 0.52, 0.88, 0.95), p.pen().color());
+    p.fillRect(s.Box(0.12, 0.55, 0.88, 0.95), p.pen().color());
+    // The open shackle stands on one leg, lifted inside the cell rather than above it.
     QPainterPath shackle;
-    const qreal lift = closed ? 0 : 0.12;
-    shackle.moveTo(s.At(0.3, 0.52));
-    shackle.lineTo(s.At(0.3, 0.3 - lift));
-    shackle.cubicTo(s.At(0.3, 0.05 - lift), s.At(0.7, 0.05 - lift), s.At(0.7, 0.3 - lift));
-    shackle.lineTo(s.At(0.7, closed ? 0.52 : 0.36 - lift));
+    const qreal top = closed ? 0.14 : 0.06;
+    const qreal right_foot = closed ? 0.55 : 0.34;
+    shackle.moveTo(s.At(0.3, 0.55));
+    shackle.lineTo(s.At(0.3, top + 0.2));
+    shackle.cubicTo(s.At(0.3, top - 0.03), s.At(0.7, top - 0.03), s.At(0.7, top + 0.2));
+    shackle.lineTo(s.At(0.7, right_foot));
     p.drawPath(shackle);
 }
 
@@ -40,14 +42,23 @@ void Arrow(QPainter& p, const CellSpace& s, qreal from, qreal to, qreal y) {
     p.drawLine(s.At(to, y), s.At(to + head, y + 0.15));
 }
 
-// A clock face split over two cells: the centre sits on the edge they share.
+// A circle split over two cells: the centre sits on the edge they share, and each cell draws its
+// own half, so neither reaches beyond its cell.
+void CircleHalf(QPainter& p, const QRectF& c, bool left, qreal centre_y, qreal r) {
+    const QPointF centre(left ? c.right() : c.left(), centre_y);
+    p.save();
+    p.setClipRect(c, Qt::IntersectClip);
+    p.drawEllipse(centre, r, r);
+    p.restore();
+}
+
 void ClockHalf(QPainter& p, const CellSpace& s, bool left) {
     const QRectF& c = s.Cell();
     const qreal r = std::min(c.width() * 0.9, c.height() * 0.4);
     const QPointF centre(left ? c.right() : c.left(), c.center().y());
+    CircleHalf(p, c, left, centre.y(), r);
     p.save();
-    p.setClipRect(c);
-    p.drawEllipse(centre, r, r);
+    p.setClipRect(c, Qt::IntersectClip);
     p.drawLine(centre, centre - QPointF(0, r * 0.75));
     if (!left) p.drawLine(centre, centre + QPointF(r * 0.6, 0));
     p.restore();
@@ -59,6 +70,7 @@ void DrawStatusSymbol(QPainter& p, uint8_t code, const QRectF& cell, const QColo
     using namespace status_symbol;
     const CellSpace s(cell);
     p.save();
+    p.setClipRect(cell, Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing, true);
     QPen pen(colour, s.Stroke());
     pen.setCapStyle(Qt::FlatCap);
@@ -79,11 +91,11 @@ void DrawStatusSymbol(QPainter& p, uint8_t code, const QRectF& cell, const QColo
             break;
         case ProtectedLeft:  // an arrow leaving a figure to the left: "go elsewhere"
             Arrow(p, s, 1.0, 0.1, 0.62);
-            p.drawEllipse(QPointF(cell.right(), cell.top() + 0.3 * cell.height()), cell.width() * 0.25,
-                          cell.width() * 0.25);
+            CircleHalf(p, cell, true, cell.top() + 0.3 * cell.height(), cell.width() * 0.25);
             break;
         case ProtectedRight:
             Arrow(p, s, 0.0, 0.9, 0.62);
+            CircleHalf(p, cell, false, cell.top() + 0.3 * cell.height(), cell.width() * 0.25);
             p.drawLine(s.At(0.0, 0.45), s.At(0.0, 0.95));
             break;
         case OverflowLeft:  // "more than": the field is full

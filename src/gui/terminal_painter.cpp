@@ -142,18 +142,27 @@ void TerminalPainter::PaintCursor(QPainter& p, const PaintFrame& frame, const Re
     const SessionRecord& record = session_.record;
     const uint32_t address = ps.cursor_address;
     if (ps.columns == 0 || address >= std::min(ps.positions, kMaxPositions)) return;
-    // An inactive window shows neither cursor nor rulers unless the crosshairs are always wanted.
-    if (!frame.window_active && !session_.settings.AlwaysShowCrosshairs) return;
-
     const PixelRect cell = ToPixelRect(CellRect(address / ps.columns, address % ps.columns));
     const uint8_t ruler_bits = uint8_t(record.Number(field::Ruler) & 3);
-    const RulerLines lines = Rulers(ToPixelRect(ScreenRect()), cell, ruler_bits);
-    if (lines.horizontal)
-        p.fillRect(ToQRect(*lines.horizontal),
-                   ToQColor(palette_[RoleForegroundIndex(record, role::HorizontalRuler)]));
-    if (lines.vertical)
-        p.fillRect(ToQRect(*lines.vertical), ToQColor(palette_[RoleForegroundIndex(record, role::VerticalRuler)]));
-    if (!frame.window_active || !frame.cursor_shown) return;
+    // An inactive window shows no rulers unless the crosshairs are always wanted.
+    if (frame.window_active || session_.settings.AlwaysShowCrosshairs) {
+        const RulerLines lines = Rulers(ToPixelRect(ScreenRect()), cell, ruler_bits);
+        if (lines.horizontal)
+            p.fillRect(ToQRect(*lines.horizontal),
+                       ToQColor(palette_[RoleForegroundIndex(record, role::HorizontalRuler)]));
+        if (lines.vertical)
+            p.fillRect(ToQRect(*lines.vertical),
+                       ToQColor(palette_[RoleForegroundIndex(record, role::VerticalRuler)]));
+    }
+    if (!frame.window_active) {
+        // Without the keyboard focus the cursor is a steady outline of its cell, as terminal
+        // programs show it: the user still sees where typing would go.
+        p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        InvertOutline(p, CellRect(address / ps.columns, address % ps.columns), 1);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        return;
+    }
+    if (!frame.cursor_shown) return;
 
     const CursorStyle style = CursorStyleFor(record, session_.keyboard.insert_mode);
     const QRect bar = ToQRect(CursorBar(cell, style, ruler_bits, session_.settings.TestRulerFix != 0));

@@ -53,6 +53,22 @@ WindowPlacement PlaceOnScreens(WindowPlacement stored, std::span<const ScreenRec
         p.frame.left += cascade_x * same_name_sessions;
         p.frame.top += cascade_y * same_name_sessions;
     }
+    // A size stored on a larger display is made to fit this one, and the window stays on it.
+    if (!work_areas.empty()) {
+        const ScreenRect* area = &work_areas[0];
+        int64_t best = INT64_MAX;
+        for (const ScreenRect& r : work_areas) {
+            const int64_t d = DistanceSquared(r, p.frame.left, p.frame.top);
+            if (d < best) {
+                best = d;
+                area = &r;
+            }
+        }
+        p.frame.width = std::min(p.frame.width, area->width);
+        p.frame.height = std::min(p.frame.height, area->height);
+        p.frame.left = std::max(area->left, std::min(p.frame.left, area->left + area->width - p.frame.width));
+        p.frame.top = std::max(area->top, std::min(p.frame.top, area->top + area->height - p.frame.height));
+    }
     return p;
 }
 

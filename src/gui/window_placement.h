@@ -26,7 +26,9 @@ inline constexpr int kOffScreenInset = 22;  // a window put back on a screen sta
 WindowPlacement StoredPlacement(const SessionRecord& record);
 
 // The stored position when it lies on a screen; otherwise 22 pixels inside the work area nearest
-// to it. Sessions of the same name that already run push it `cascade` further right and down.
+// to it. Sessions of the same name that already run push it `cascade` further right and down. A
+// window larger than its work area takes the work area's size, and one that would reach past its
+// edge comes back inside.
 WindowPlacement PlaceOnScreens(WindowPlacement stored, std::span<const ScreenRect> work_areas, int same_name_sessions,
                                int cascade_x, int cascade_y);
 

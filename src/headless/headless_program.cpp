@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "charset/display_unicode.h"
 #include "ds3270/screen_dump.h"
+#include "macro/macro_runner.h"
 #include "platform/poll_event_loop.h"
 
 namespace orkan {
@@ -25,6 +26,8 @@ std::string_view AnswerName(Answer a) {
         case Answer::Yes: return "Yes";
         case Answer::No: return "No";
         case Answer::Retry: return "Retry";
+        case Answer::Abort: return "Abort";
+        case Answer::Ignore: return "Ignore";
     }
     return "";
 }
@@ -37,27 +40,47 @@ public:
 
     void CloseRequested() override { Finish(kExitClosed); }
     void ConnectionEnded(const ConnectionEnd& end) override {
-        // The message box said it already, unless there was none.
-        if (end.text != ui_.LastText()) {
-            const std::string text = DisplayToUtf8(end.text);
-            std::fprintf(stderr, "orkan3270: %s\n", text.c_str());
-            std::fflush(stderr);
+        if (runtime_) {
+            SessionMacros& macros = runtime_->core().Macros();
+            // A start-up macro without a host runs in a session that never connects.
+            if (end.kind == ConnectionEnd::Kind::NoHost && macros.HasStartupMacro()) {
+                macros.StartWithoutHost();
+                return;
+            }
+            // The macro may have logged off itself, and waits for that or reconnects.
+            if (end.kind == ConnectionEnd::Kind::ClosedByHost && macros.StartupMacroRunning()) {
+                Note(end.text);
+                return;
+            }
         }
+        Note(end.text);
         Finish(kExitConnectionEnded);
     }
+    void StartupMacroEnded(const MacroOutcome& outcome) override { Finish(ExitStatusOf(outcome)); }
     // Signals and a broken output end the session as a close does.
     void Finish(int code) {
         if (finishing_) return;
         finishing_ = true;
         exit_code_ = code;
         loop_.Post([this] {
-            if (runtime_) runtime_->Destroy();
-            loop_.Stop();
+            if (!runtime_) {
+                loop_.Stop();
+                return;
+            }
+            runtime_->Close([this] { loop_.Stop(); });
         });
     }
     int exit_code() const { return exit_code_; }
 
 private:
+    // The message box said it already, unless there was none.
+    void Note(const std::string& display_text) {
+        if (display_text == ui_.LastText()) return;
+        const std::string text = DisplayToUtf8(display_text);
+        std::fprintf(stderr, "orkan3270: %s\n", text.c_str());
+        std::fflush(stderr);
+    }
+
     PollEventLoop& loop_;
     StderrUi& ui_;
     SessionRuntime* runtime_ = nullptr;
@@ -99,6 +122,21 @@ private:
 };
 
 }  // namespace
+
+int ExitStatusOf(const MacroOutcome& outcome) {
+    switch (outcome.end) {
+        case MacroOutcome::End::Finished: return int(uint32_t(outcome.exit_code) & 255u);
+        case MacroOutcome::End::Error:
+        case MacroOutcome::End::LoadFailed: return kExitMacroError;
+        case MacroOutcome::End::Stopped: return kExitMacroStopped;
+    }
+    return kExitMacroError;
+}
+
+void StderrUi::AddDebugLine(std::string_view display_text) {
+    const std::string line = "Debug: " + DisplayToUtf8(display_text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
 
 Answer StderrUi::ShowMessage(const MessageBox& box) {
     const Answer answer = SafestAnswer(box.buttons);
@@ -159,6 +197,8 @@ int RunHeadless(const CommandLine& cl, StderrUi& ui) {
     env.program_data = FindProgramDataFolder(CurrentExecutablePath());
     StartupState state;
     if (int rc = PrepareSession(cl, env, runtime, state); rc != 0) return rc;
+    // Macros name key functions by key.lst (KEY("Enter")); there is no keyboard map without keys.
+    runtime.session().keyboard.key_list = state.key_list;
     std::fprintf(stderr, "orkan3270: session %c, process %d\n", runtime.session().letter, int(getpid()));
     std::fflush(stderr);
 

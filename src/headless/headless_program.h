@@ -1,9 +1,16 @@
 // The session without a window: the poll loop runs it; message boxes go to stderr with the safest
 // answer; with --dump every screen that unlocks the keyboard is printed on stdout at once.
 //
+// With a start-up macro (--macro, --run) the program ends when that macro ends. Without a host the
+// macro runs in a session that never connects; a host that closes the connection while it runs
+// leaves the end to the macro.
+//
 // Exit status: 0 closed on request (SIGINT, SIGTERM, SIGHUP, close from another session);
 // 3 the connection ended (closed by the host, refused, failed, timed out) and nothing reconnects it;
 // 8 start-up failed (command line, folders, key.lst, session file, no free session slot).
+// A start-up macro's end: its EXIT code modulo 256 (0 without EXIT); 2 after a macro error (the
+// report is on stderr) or a macro file that could not be loaded; 4 when it was stopped before its
+// end (the stop key function, an EDITBOX answered with Cancel).
 #pragma once
 
 #include <cstdio>
@@ -19,13 +26,21 @@ namespace orkan {
 struct Session;
 
 inline constexpr int kExitClosed = 0;
+inline constexpr int kExitMacroError = 2;
 inline constexpr int kExitConnectionEnded = 3;
+inline constexpr int kExitMacroStopped = 4;
+
+struct MacroOutcome;
+// The exit status for a start-up macro's end.
+int ExitStatusOf(const MacroOutcome& outcome);
 
 // "title: text" on stderr (display bytes as UTF-8); questions get their safest answer, which is
 // printed after them.
 class StderrUi final : public Ui {
 public:
     Answer ShowMessage(const MessageBox& box) override;
+    // The macro debug window's lines ("Debug: text").
+    void AddDebugLine(std::string_view display_text) override;
     const std::string& LastText() const { return last_text_; }
 
 private:

@@ -97,10 +97,9 @@ bool RejectCharacter(Session& s) {
         return false;
     }
     MacroHook* macros = s.hooks.macros;
-    if (macros && macros->EventEnabled(EventMacro::Protect) && !macros->IsMacroRunning() &&
-        !s.keyboard.protect_event_tried) {
+    if (macros && !s.keyboard.protect_event_tried &&
+        macros->StartEventMacroIfIdle(EventMacro::Protect, std::string())) {
         s.keyboard.protect_event_tried = true;
-        macros->StartEventMacro(EventMacro::Protect, std::string());
         return true;
     }
     s.status = SessionStatus::Protected;

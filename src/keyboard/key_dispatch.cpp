@@ -3,26 +3,24 @@
 #include <array>
 #include <cctype>
 #include <limits>
-#include <optional>
 
 #include "session/session.h"
 #include "clipboard/clipboard.h"
 #include "clipboard/copying.h"
 #include "clipboard/pasting.h"
-#include "config/profile_file.h"
 #include "ds3270/fields.h"
 #include "ds3270/inbound.h"
 #include "keyboard/field_edit.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "net/line_mode_display.h"
+#include "net/telnet_codes.h"
 
 namespace orkan {
 namespace {
 
 constexpr std::array<uint8_t, 2> kLineModeEnter = {0x0D, 0x0A};
 constexpr uint8_t kLineModeBackspace = 0x08;
-constexpr uint8_t kIac = 0xFF;
 
 bool KeyboardOpen(SessionStatus s) { return s == SessionStatus::Unlocked || s == SessionStatus::NotConnected; }
 
@@ -123,6 +121,12 @@ void RunMacroKey(Session& s, uint8_t number) {
     ShowNotAvailable(s, "Macro key \"" + *name + "\"");
 }
 
+// The macro's own stop and pause keys reach it while it executes; other keys do not.
+bool ControlsMacros(uint16_t code) {
+    return IsFunction(code, KeyCategory::Oper, oper_fn::MacroStop) ||
+           IsFunction(code, KeyCategory::Oper, oper_fn::MacroPause);
+}
+
 void Echo(Session& s, std::span<const uint8_t> bytes) {
     if (s.link.remote_echo) return;
     if (ShowLineModeText(s.ps, bytes).alarm) s.view->PlaySound(Sound::Alarm);
@@ -139,8 +143,8 @@ void RunLineModeKey(Session& s, uint16_t code) {
     } else if (category == KeyCategory::Char) {
         const uint8_t c = number;
         // A data byte 0xFF would start a Telnet command: it goes out doubled.
-        const std::array<uint8_t, 2> doubled = {kIac, kIac};
-        s.sender->SendRaw(c == kIac ? std::span<const uint8_t>(doubled) : std::span<const uint8_t>(&c, 1));
+        const std::array<uint8_t, 2> doubled = {telnet::kIac, telnet::kIac};
+        s.sender->SendRaw(c == telnet::kIac ? std::span<const uint8_t>(doubled) : std::span<const uint8_t>(&c, 1));
         Echo(s, std::span<const uint8_t>(&c, 1));
     } else if ((category == KeyCategory::Action || category == KeyCategory::Edit) && number == 0) {
         s.sender->SendRaw(std::span<const uint8_t>(&kLineModeBackspace, 1));
@@ -157,20 +161,6 @@ std::string_view Trim(std::string_view t) {
     while (!t.empty() && std::isspace(uint8_t(t.front()))) t.remove_prefix(1);
     while (!t.empty() && std::isspace(uint8_t(t.back()))) t.remove_suffix(1);
     return t;
-}
-
-// The name inside Key("name") (or Key('name')), nothing for any other statement.
-std::optional<std::string> KeyStatementName(std::string_view text) {
-    text = Trim(text);
-    if (text.size() < 3 || !EqualsIgnoreCase(text.substr(0, 3), "KEY")) return std::nullopt;
-    text = Trim(text.substr(3));
-    if (text.size() < 2 || text.front() != '(' || text.back() != ')') return std::nullopt;
-    text = Trim(text.substr(1, text.size() - 2));
-    if (text.size() < 2 || (text.front() != '"' && text.front() != '\'') || text.back() != text.front())
-        return std::nullopt;
-    text = text.substr(1, text.size() - 2);
-    if (text.find_first_of("\"'") != text.npos) return std::nullopt;
-    return std::string(text);
 }
 
 }  // namespace
@@ -196,11 +186,13 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
     if (session.settings.CheckForMacroRunning && virtual_key >= 11 && macros && macros->IsMacroRunning()) {
         const Answer answer = session.ui.ShowMessage(
             {"Macro Currently Running",
-             "Orkan TN3270 macro named '' is currently running.\nDid you want to cancel it now?", Buttons::YesNo,
-             Icon::Question});
+             "Orkan TN3270 macro named '" + macros->RunningMacroName() +
+                 "' is currently running.\nDid you want to cancel it now?",
+             Buttons::YesNo, Icon::Question});
         if (answer == Answer::Yes) ExecuteKey(session, MakeKeyCode(KeyCategory::Oper, oper_fn::MacroStop, 1));
         return;
     }
+    if (macros && macros->DropsKeys() && !ControlsMacros(code)) return;
     if (!WorksWhileLocked(code)) {
         if ((session.status == SessionStatus::Protected || session.status == SessionStatus::InsertOverflow) &&
             session.record.Flag(field::AutoKeyboardUnlock))
@@ -209,18 +201,21 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
             ExecuteKey(session, code, true);
             return;
         }
-        if (macros && macros->EventEnabled(EventMacro::Locked) && !macros->IsMacroRunning()) {
-            macros->StartEventMacro(EventMacro::Locked, session.keyboard.key_list.KeyText(code, [&](int n) {
+        if (macros && macros->EventEnabled(EventMacro::Locked)) {
+            const std::string key_text = session.keyboard.key_list.KeyText(code, [&](int n) {
                 const std::string* name = session.keyboard.key_map.macros.Name(size_t(n));
                 return name ? *name : std::to_string(n);
-            }));
-            return;
+            });
+            if (macros->StartEventMacroIfIdle(EventMacro::Locked, key_text)) return;
         }
         QueueOrDrop(session, code);
         return;
     }
+    // Function numbers 33 and 34 (Next Word and Last Line Start among the Edit keys) keep what is
+    // queued, in every category.
     const uint8_t number = NumberOf(code);
-    if (CategoryOf(code) != KeyCategory::Oper && number != 33 && number != 34) session.keyboard.type_ahead.Clear();
+    if (CategoryOf(code) != KeyCategory::Oper && number != edit_fn::NextWord && number != edit_fn::LastLineStart)
+        session.keyboard.type_ahead.Clear();
     ExecuteKey(session, code, true);
 }
 
@@ -233,6 +228,7 @@ void ExecuteKey(Session& session, uint16_t code, bool internal) {
     }
     if (category == KeyCategory::KeyUp || IsFunction(code, KeyCategory::Edit, edit_fn::NoFunction)) return;
     NoteKeyFunction(session, code);
+    if (session.hooks.print) session.hooks.print->KeyFunction(code);
     KeyboardState& kb = session.keyboard;
     if (!IsFunction(code, KeyCategory::Edit, edit_fn::Undo) && !IsFunction(code, KeyCategory::Edit, edit_fn::Reset))
         kb.undo.edited = true;
@@ -283,23 +279,14 @@ void HandleWheel(Session& session, int delta) {
 
 void RunKeyStatement(Session& session, std::string_view statement) {
     if (Trim(statement).empty()) return;
-    if (session.hooks.macros) {
-        session.hooks.macros->RunMacroText(std::string(statement));
-        return;
-    }
-    const auto name = KeyStatementName(statement);
-    if (!name) {
+    MacroHook* macros = session.hooks.macros;
+    if (!macros) {
         ShowNotAvailable(session, "The macro statement " + std::string(statement));
         return;
     }
-    const uint16_t code = session.keyboard.key_list.FindKeyFunction(*name);
-    if (code == kNoKeyFunction) {
-        session.ui.ShowMessage({"Orkan TN3270 Settings Error",
-                                "The statement " + std::string(statement) + " names no key function.", Buttons::Ok,
-                                Icon::Warning});
-        return;
-    }
-    ExecuteKey(session, code, false);
+    // One macro at a time: a turn of the wheel while one runs is dropped, as a key would be.
+    if (macros->IsMacroRunning()) return;
+    macros->RunMacroText(std::string(statement));
 }
 
 std::string KeyBindingText(const Session& session, uint16_t code) {

@@ -194,6 +194,13 @@ constexpr std::string_view KeyNumberName(size_t key) {
     return {};
 }
 
+// The number of a key by its exact name, for constants: a name no key has does not compile.
+consteval uint8_t KeyNumberNamed(std::string_view name) {
+    for (const KeyPosition& p : kKeyPositions)
+        if (p.name == name) return p.number;
+    throw "no key of that name";
+}
+
 // The number of a key by its name (case ignored), nothing when no key has it.
 std::optional<uint8_t> FindKeyNumber(std::string_view name);
 

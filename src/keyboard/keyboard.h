@@ -76,7 +76,8 @@ uint16_t TranslateKeyEvent(Session& session, KeyEventKind kind, uint8_t virtual_
 std::optional<uint8_t> KeyNumberForEvent(const Session& session, uint8_t virtual_key, uint32_t key_data);
 
 // Admission of a keyboard-originated code (lock rules, type-ahead), then ExecuteKey.
-// `virtual_key` is the key's, for the running-macro question; 0 for none.
+// `virtual_key` is the key's, for the running-macro question; 0 for none. While a macro executes
+// statements, keys other than its stop and pause keys are dropped.
 void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key = 0);
 
 // Runs one function. `internal` is true for the keyboard, toolbar, keypad, menus and type-ahead;
@@ -90,8 +91,8 @@ void ReplayTypeAhead(Session& session);
 // "WheelUp" or "WheelDown" statement, no faster than "WheelDelay" allows.
 void HandleWheel(Session& session, int delta);
 
-// A "WheelUp"/"WheelDown" statement: the macro language runs it when it exists; until then the
-// form Key("name") runs that key function and anything else shows that it is not available.
+// A "WheelUp"/"WheelDown" statement, run as macro text by the session's macro runner. While a
+// macro runs it is dropped, as a typed key would be.
 void RunKeyStatement(Session& session, std::string_view statement);
 
 // The Caps Lock and Num Lock state of the desktop, for a window that gains the focus.

@@ -36,6 +36,7 @@ struct DesktopKeyEvent {
 };
 
 inline constexpr uint32_t kX11KeycodeOffset = 8;
+inline constexpr uint32_t kX11RightAltKeycode = 100 + kX11KeycodeOffset;  // evdev KEY_RIGHTALT
 
 // The Windows-style event, or nothing for an event to drop (an auto-repeat release, Print Screen's
 // release) or a key the PC keyboard does not have. `num_lock` chooses the keypad's digit keys.

@@ -77,11 +77,12 @@ StartResult Connection::Start(const ConnectRequest& request) {
     };
     ConnectionShared* raw_shared = shared.get();  // the thread holds a share for as long as it runs
     callbacks.hand_over = [loop, delivery, generation, raw_shared](std::vector<uint8_t> chunk) {
+        // A chunk whose delivery is under way when the connection closes counts as delivered.
         return loop->SendAndWait(
-            [delivery, generation, chunk = std::move(chunk)] {
-                if (delivery->owner != nullptr) delivery->owner->DeliverData(generation, chunk);
-            },
-            [raw_shared] { return raw_shared->cancel.load(); });
+                   [delivery, generation, chunk = std::move(chunk)] {
+                       if (delivery->owner != nullptr) delivery->owner->DeliverData(generation, chunk);
+                   },
+                   [raw_shared] { return raw_shared->cancel.load(); }) != SendResult::Abandoned;
     };
 
     try {
@@ -139,6 +140,7 @@ void Connection::Deliver(uint64_t generation, const ConnectionEvent& event) {
     if (event.kind == ConnectionEventKind::Connected) {
         peer_name_ = event.peer_name;
         local_address_ = event.local_address;
+        socket_ = event.socket;
     }
     listener_.OnConnectionEvent(event);
 }

@@ -23,8 +23,7 @@
 #include <string>
 #include <thread>
 
-#include "net/tls_context.h"
-#include "net/tls_info.h"
+#include "net/tls_types.h"
 #include "platform/event_loop.h"
 
 namespace orkan {
@@ -51,6 +50,7 @@ struct ConnectionEvent {
     bool socket_gone = false;
     std::string peer_name;      // Connected: the host's numeric address as connected
     std::string local_address;  // Connected: this end's numeric address on that connection
+    int socket = -1;            // Connected: the descriptor, for display only (the thread owns it)
     std::optional<TlsInfo> tls;  // Connected under TLS: what the TLS information window shows
 };
 
@@ -105,6 +105,7 @@ public:
     ConnectionStage Stage() const;
     const std::string& PeerName() const { return peer_name_; }
     const std::string& LocalAddress() const { return local_address_; }
+    int Socket() const { return IsOpen() ? socket_ : -1; }
 
 private:
     struct Delivery;  // lets posted events find this object while it lives
@@ -121,6 +122,7 @@ private:
     uint64_t generation_ = 0;  // events of an earlier connection are dropped
     std::string peer_name_;
     std::string local_address_;
+    int socket_ = -1;
 };
 
 }  // namespace orkan

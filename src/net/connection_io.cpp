@@ -6,7 +6,6 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <openssl/err.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
@@ -19,7 +18,7 @@
 #include <cstring>
 #include <thread>
 
-#include "net/tls_verify.h"
+#include "net/tls_channel.h"
 
 namespace orkan {
 
@@ -46,10 +45,6 @@ struct AddrInfoFree {
     void operator()(addrinfo* list) const { freeaddrinfo(list); }
 };
 using AddrInfoList = std::unique_ptr<addrinfo, AddrInfoFree>;
-
-struct SslFree {
-    void operator()(SSL* ssl) const { SSL_free(ssl); }
-};
 
 // One name lookup on a helper thread. The helper owns a share of it, so when the connection gives
 // up waiting, the late answer is freed by whoever lets go last.
@@ -99,19 +94,6 @@ std::string NumericAddress(const sockaddr_storage& address, socklen_t length) {
     return text.data();
 }
 
-bool IsIpLiteral(const std::string& host) {
-    std::array<unsigned char, 16> address{};
-    return inet_pton(AF_INET, host.c_str(), address.data()) == 1 ||
-           inet_pton(AF_INET6, host.c_str(), address.data()) == 1;
-}
-
-std::string TlsReason() {
-    const unsigned long code = ERR_peek_last_error();
-    const char* reason = code != 0 ? ERR_reason_error_string(code) : nullptr;
-    ERR_clear_error();
-    return reason != nullptr ? reason : "";
-}
-
 class ConnectionThread {
 public:
     ConnectionThread(ConnectRequest request, HostAddress address, std::shared_ptr<ConnectionShared> shared,
@@ -122,7 +104,7 @@ public:
           callbacks_(std::move(callbacks)) {}
 
     ~ConnectionThread() {
-        ssl_.reset();
+        tls_.reset();
         CloseSocket();
         shared_->stage = ConnectionStage::Ended;
     }
@@ -135,9 +117,10 @@ public:
         connected.kind = ConnectionEventKind::Connected;
         connected.peer_name = peer_name_;
         connected.local_address = local_address_;
+        connected.socket = fd_;
         if (request_.tls.protocol != 0) {
             if (!Handshake()) return;
-            connected.tls = CollectTlsInfo(ssl_.get(), request_.tls, peer_name_, address_.port);
+            connected.tls = tls_->Info(peer_name_, address_.port);
         }
         shared_->stage = ConnectionStage::Open;
         callbacks_.post(std::move(connected));
@@ -296,33 +279,24 @@ private:
 
     bool Handshake() {
         shared_->stage = ConnectionStage::Handshaking;
-        TlsContextResult built = BuildTlsContext(request_.tls);
-        if (!built.ok()) {
-            Report(ConnectionEventKind::TlsError, built.error);
+        std::string error;
+        const TlsEngine* engine = LoadTlsEngine(error);
+        if (engine) tls_ = engine->open(request_.tls, fd_, address_.host, error);
+        if (!tls_) {
+            Report(ConnectionEventKind::TlsError, error);
             return false;
         }
-        ssl_.reset(SSL_new(built.context.get()));
-        if (!ssl_ || SSL_set_fd(ssl_.get(), fd_) != 1) {
-            Report(ConnectionEventKind::TlsError, "Error creating the TLS connection: " + TlsReason());
-            return false;
-        }
-        // Hosts behind one TLS front end tell their certificates apart by the name asked for.
-        if (!IsIpLiteral(address_.host)) SSL_set_tlsext_host_name(ssl_.get(), address_.host.c_str());
         for (;;) {
-            ERR_clear_error();
-            const int rc = SSL_connect(ssl_.get());
-            if (rc == 1) break;
-            const int error = SSL_get_error(ssl_.get(), rc);
-            if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
-                if (WaitFor(fd_, error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT) == Wait::Cancelled) return false;
-                continue;
+            std::string failure;
+            const TlsChannel::Step step = tls_->Handshake(failure);
+            if (step == TlsChannel::Step::Done) break;
+            if (step == TlsChannel::Step::Failed) {
+                Report(ConnectionEventKind::TlsError, failure);
+                return false;
             }
-            ERR_clear_error();
-            Report(ConnectionEventKind::TlsError,
-                   HandshakeFailureText(error, !request_.tls.client_cert_file.empty()));
-            return false;
+            if (WaitFor(fd_, step == TlsChannel::Step::WantRead ? POLLIN : POLLOUT) == Wait::Cancelled) return false;
         }
-        const std::string refusal = CheckPeerCertificate(ssl_.get(), request_.tls, address_.host);
+        const std::string refusal = tls_->CheckPeer(address_.host);
         if (!refusal.empty()) {
             Report(ConnectionEventKind::TlsError, refusal);
             return false;
@@ -333,7 +307,7 @@ private:
     WriteResult Write(const uint8_t* data, size_t length) {
         WriteResult result;
         length = std::min<size_t>(length, INT_MAX);
-        if (!ssl_) {
+        if (!tls_) {
             for (;;) {
                 const ssize_t n = send(fd_, data, length, MSG_NOSIGNAL);
                 if (n >= 0) {
@@ -348,19 +322,11 @@ private:
                 return result;
             }
         }
-        ERR_clear_error();
-        const int n = SSL_write(ssl_.get(), data, static_cast<int>(length));
-        if (n > 0) {
-            result.written = static_cast<size_t>(n);
-            return result;
-        }
-        switch (SSL_get_error(ssl_.get(), n)) {
-            case SSL_ERROR_WANT_WRITE: result.blocked = result.wants_writable = true; break;
-            case SSL_ERROR_WANT_READ: result.blocked = true; break;
-            case SSL_ERROR_SYSCALL: result.error = errno != 0 ? errno : EPIPE; break;
-            default: result.error = ECONNRESET; break;  // the TLS session is broken for good
-        }
-        ERR_clear_error();
+        const TlsChannel::Io io = tls_->Write(data, length);
+        result.written = io.bytes;
+        result.blocked = io.want_read || io.want_write;
+        result.wants_writable = io.want_write;
+        result.error = io.error;
         return result;
     }
 
@@ -398,7 +364,7 @@ private:
     bool ReadChunk(std::array<uint8_t, kReceiveChunk>& buffer, bool& read_wants_writable) {
         read_wants_writable = false;
         int length = 0;
-        if (!ssl_) {
+        if (!tls_) {
             const ssize_t n = recv(fd_, buffer.data(), buffer.size(), 0);
             if (n < 0) {
                 if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return true;
@@ -412,26 +378,21 @@ private:
             }
             length = static_cast<int>(n);
         } else {
-            ERR_clear_error();
-            const int n = SSL_read(ssl_.get(), buffer.data(), static_cast<int>(buffer.size()));
-            if (n <= 0) {
-                const int error = SSL_get_error(ssl_.get(), n);
-                if (error == SSL_ERROR_WANT_READ) return true;
-                if (error == SSL_ERROR_WANT_WRITE) {
+            const TlsChannel::Io io = tls_->Read(buffer.data(), buffer.size());
+            if (io.bytes == 0) {
+                if (io.want_read) return true;
+                if (io.want_write) {
                     read_wants_writable = true;
                     return true;
                 }
-                if (error == SSL_ERROR_ZERO_RETURN || (error == SSL_ERROR_SYSCALL && errno == 0)) {
-                    ERR_clear_error();
+                if (io.closed) {
                     Ended(ConnectionEventKind::ClosedByHost, 0, {});
                     return false;
                 }
-                const int code = error == SSL_ERROR_SYSCALL ? errno : EIO;
-                std::string reason = error == SSL_ERROR_SYSCALL ? std::strerror(code) : TlsReason();
-                Ended(ConnectionEventKind::ReadFailed, code, std::move(reason));
+                Ended(ConnectionEventKind::ReadFailed, io.error, io.reason);
                 return false;
             }
-            length = n;
+            length = static_cast<int>(io.bytes);
         }
         return callbacks_.hand_over(std::vector<uint8_t>(buffer.begin(), buffer.begin() + length));
     }
@@ -453,7 +414,7 @@ private:
             if (!Flush(pending, sent, write_wants_writable)) return;
 
             // Bytes TLS has already decrypted do not show up as a readable socket.
-            const bool buffered = ssl_ && SSL_has_pending(ssl_.get()) == 1;
+            const bool buffered = tls_ && tls_->Pending();
             short events = POLLIN;
             if (write_wants_writable || read_wants_writable) events |= POLLOUT;
             std::array<pollfd, 2> fds{{{fd_, events, 0}, {shared_->wake_fd, POLLIN, 0}}};
@@ -475,7 +436,7 @@ private:
     std::shared_ptr<ConnectionShared> shared_;
     ConnectionCallbacks callbacks_;
     int fd_ = -1;
-    std::unique_ptr<SSL, SslFree> ssl_;
+    std::unique_ptr<TlsChannel> tls_;
     std::string peer_name_;
     std::string local_address_;
 };
@@ -484,7 +445,7 @@ private:
 
 void RunConnectionThread(ConnectRequest request, HostAddress address, std::shared_ptr<ConnectionShared> shared,
                          ConnectionCallbacks callbacks) {
-    // OpenSSL writes with write(): a host that has gone must give EPIPE here, not end the process.
+    // TLS writes with write(): a host that has gone must give EPIPE here, not end the process.
     sigset_t pipe_signal;
     sigemptyset(&pipe_signal);
     sigaddset(&pipe_signal, SIGPIPE);

@@ -1,6 +1,7 @@
 #include "net/telnet_engine.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 #include "charset/translate.h"
@@ -90,7 +91,7 @@ void TelnetEngine::OnDataReceived(std::span<const uint8_t> chunk) {
 }
 
 void TelnetEngine::Receive(std::span<const uint8_t> chunk) {
-    if (trace_) {
+    if (trace_ && trace_->Active()) {
         if (link_.line_mode) {
             // The trace file has always shown a line-mode chunk as one record ended by IAC EOR.
             std::vector<uint8_t> shown(chunk.begin(), chunk.end());
@@ -114,6 +115,18 @@ void TelnetEngine::Receive(std::span<const uint8_t> chunk) {
     if (generation == generation_) FlushReplies();
 }
 
+namespace {
+
+// Where the next IAC is (the size when none is): memchr runs a vector at a time over the long
+// stretches of record data.
+size_t IacOffset(std::span<const uint8_t> bytes) {
+    if (bytes.empty()) return 0;
+    const void* found = std::memchr(bytes.data(), kIac, bytes.size());
+    return found ? size_t(static_cast<const uint8_t*>(found) - bytes.data()) : bytes.size();
+}
+
+}  // namespace
+
 void TelnetEngine::Scan(std::span<const uint8_t> chunk) {
     const uint32_t generation = generation_;
     size_t i = 0;
@@ -122,7 +135,7 @@ void TelnetEngine::Scan(std::span<const uint8_t> chunk) {
         switch (state_) {
             case RxState::Data: {
                 const auto rest = chunk.subspan(i);
-                const size_t n = static_cast<size_t>(std::find(rest.begin(), rest.end(), kIac) - rest.begin());
+                const size_t n = IacOffset(rest);
                 if (n == 0) {
                     state_ = RxState::Iac;
                     ++i;
@@ -156,7 +169,7 @@ void TelnetEngine::Scan(std::span<const uint8_t> chunk) {
                 break;
             case RxState::SbData: {
                 const auto rest = chunk.subspan(i);
-                const size_t n = static_cast<size_t>(std::find(rest.begin(), rest.end(), kIac) - rest.begin());
+                const size_t n = IacOffset(rest);
                 const size_t room = kMaxSubnegotiation - std::min(sb_.size(), kMaxSubnegotiation);
                 if (n > room) sb_overflow_ = true;
                 sb_.insert(sb_.end(), rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(std::min(n, room)));
@@ -371,7 +384,7 @@ void TelnetEngine::TraceBytes(TraceType type, std::span<const uint8_t> bytes) {
 }
 
 void TelnetEngine::TraceError(const std::string& text) {
-    if (trace_) {
+    if (trace_ && trace_->Active()) {
         trace_->TraceRecord(TraceType::Error, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
     }
 }

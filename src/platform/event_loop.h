@@ -7,6 +7,14 @@
 
 namespace orkan {
 
+// How a send-and-wait ended. Only Ran means the task's effects are complete: after StillRunning the
+// task goes on by itself on the loop thread, so the sender must not read what it writes.
+enum class SendResult : uint8_t {
+    Ran,           // the task ran to its end while the sender waited
+    Abandoned,     // given up before it started: it never runs
+    StillRunning,  // given up while it was running (cancelled or the loop stopping)
+};
+
 class EventLoop {
 public:
     using Task = std::function<void()>;
@@ -14,10 +22,11 @@ public:
 
     // Runs `task` on the loop thread later. Safe from any thread.
     virtual void Post(Task task) = 0;
-    // Runs `task` on the loop thread and waits until it has run. Returns false without running it
-    // when `cancelled` becomes true first or the loop is stopping, so a closing session never
-    // deadlocks with the thread that hands data over.
-    virtual bool SendAndWait(Task task, const std::function<bool()>& cancelled) = 0;
+    // Runs `task` on the loop thread and waits until it has run. Gives up when `cancelled` becomes
+    // true or the loop is stopping, so a closing session never deadlocks with the thread that hands
+    // data over: before the task started it never runs (Abandoned); once it started it finishes on
+    // its own (StillRunning). On the loop thread itself the task runs at once.
+    [[nodiscard]] virtual SendResult SendAndWait(Task task, const std::function<bool()>& cancelled) = 0;
 
     // Timers by id, as the session uses them (1 blink/once-a-second, 3 locator, 4 macro steps, ...).
     // Starting a running id restarts it. Loop thread only.

@@ -34,21 +34,21 @@ void RunHandover(std::mutex& mutex, std::condition_variable& done, Handover& han
     handover.task();
 }
 
-bool AwaitHandover(std::unique_lock<std::mutex>& lock, std::condition_variable& done, Handover& handover,
+SendResult AwaitHandover(std::unique_lock<std::mutex>& lock, std::condition_variable& done, Handover& handover,
                    const std::function<bool()>& stopping, const std::function<bool()>& cancelled) {
     for (;;) {
-        if (handover.state == Handover::State::Done) return true;
+        if (handover.state == Handover::State::Done) return SendResult::Ran;
         bool give_up = stopping();
         if (!give_up && cancelled) {
             lock.unlock();
             give_up = cancelled();
             lock.lock();
         }
-        if (handover.state == Handover::State::Done) return true;
+        if (handover.state == Handover::State::Done) return SendResult::Ran;
         if (give_up) {
-            if (handover.state != Handover::State::Pending) return true;  // under way: it ends by itself
+            if (handover.state != Handover::State::Pending) return SendResult::StillRunning;
             handover.state = Handover::State::Abandoned;
-            return false;
+            return SendResult::Abandoned;
         }
         done.wait_for(lock, kCancelPoll);
     }

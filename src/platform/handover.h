@@ -8,6 +8,8 @@
 #include <functional>
 #include <mutex>
 
+#include "platform/event_loop.h"
+
 namespace orkan {
 
 struct Handover {
@@ -20,10 +22,9 @@ struct Handover {
 // when the task throws. `mutex` and `done` are the loop's.
 void RunHandover(std::mutex& mutex, std::condition_variable& done, Handover& handover);
 
-// The sender's side, `lock` held on the loop's mutex: true once the task has run, false when it was
-// given up before it started. `stopping` is asked with the lock held, `cancelled` (the sender's
-// own test, foreign code) without it.
-[[nodiscard]] bool AwaitHandover(std::unique_lock<std::mutex>& lock, std::condition_variable& done,
+// The sender's side, `lock` held on the loop's mutex. `stopping` is asked with the lock held,
+// `cancelled` (the sender's own test, foreign code) without it.
+[[nodiscard]] SendResult AwaitHandover(std::unique_lock<std::mutex>& lock, std::condition_variable& done,
                                  Handover& handover, const std::function<bool()>& stopping,
                                  const std::function<bool()>& cancelled);
 

@@ -37,10 +37,10 @@ void PollEventLoop::Post(Task task) {
 
 bool PollEventLoop::IsLoopThread() const { return loop_thread_.load() == std::this_thread::get_id(); }
 
-bool PollEventLoop::SendAndWait(Task task, const std::function<bool()>& cancelled) {
+SendResult PollEventLoop::SendAndWait(Task task, const std::function<bool()>& cancelled) {
     if (IsLoopThread()) {
         task();
-        return true;
+        return SendResult::Ran;
     }
     auto handover = std::make_shared<Handover>();
     handover->task = std::move(task);

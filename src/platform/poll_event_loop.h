@@ -27,9 +27,9 @@ public:
 
     void Post(Task task) override;
     // Called on the loop thread itself, runs the task at once. When the wait is given up after the
-    // loop has begun the task, returns true at once: the task finishes on its own, so a task that
-    // closes the sender's connection (and joins its thread) never deadlocks with it.
-    bool SendAndWait(Task task, const std::function<bool()>& cancelled) override;
+    // loop has begun the task, returns StillRunning at once: the task finishes on its own, so a task
+    // that closes the sender's connection (and joins its thread) never deadlocks with it.
+    SendResult SendAndWait(Task task, const std::function<bool()>& cancelled) override;
     // Timers use the monotonic clock. A periodic timer that falls behind skips the missed ticks.
     void StartTimer(int id, std::chrono::milliseconds period, bool once, Task task) override;
     void StopTimer(int id) override;

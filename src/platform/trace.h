@@ -20,6 +20,23 @@ class TraceSink {
 public:
     virtual ~TraceSink() = default;
     virtual void TraceRecord(TraceType type, std::span<const uint8_t> data) = 0;
+    // False while items would be dropped: callers skip building what only the trace would show.
+    virtual bool Active() const { return true; }
+};
+
+// A session's one way into its trace: everything that traces holds this switch, so a sink switched
+// on mid-connection receives the very next item, wherever it comes from.
+class TraceSwitch final : public TraceSink {
+public:
+    void TraceRecord(TraceType type, std::span<const uint8_t> data) override {
+        if (target_) target_->TraceRecord(type, data);
+    }
+    bool Active() const override { return target_ != nullptr && target_->Active(); }
+    void Set(TraceSink* target) { target_ = target; }
+    TraceSink* Target() const { return target_; }
+
+private:
+    TraceSink* target_ = nullptr;
 };
 
 }  // namespace orkan

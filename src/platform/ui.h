@@ -12,9 +12,9 @@
 
 namespace orkan {
 
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
 enum class Icon { None, Information, Warning, Error, Question };
-enum class Answer { Ok, Cancel, Yes, No, Retry };
+enum class Answer { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
 
 // Title and text are display bytes (Windows-1252), exactly as the messages are written; line breaks
 // inside the text are "\n".
@@ -37,6 +37,17 @@ struct FindDialogAnswer {
 };
 
 // One line of a popup menu: a label with the key function it runs, or a separator.
+// The macro language's EDITBOX. Texts are display bytes.
+struct EditBoxRequest {
+    std::string title;
+    std::string prompt;
+    char echo = 0;         // shown for each character of hidden input; 0 shows the text
+    int max_length = 50;   // characters, at most 255
+    int width = 150;       // of the entry field, in dialog units
+};
+
+enum class DebugWindowAction { Open, Close, Clear, Hide };
+
 struct MenuItem {
     std::string label;  // empty for a separator
     uint16_t code = 0;
@@ -56,6 +67,23 @@ struct FileDialogRequest {
         std::vector<std::string> patterns;  // "*.ses"
     };
     std::vector<Filter> filters;
+    // Save Screen Ask: an "append" choice beside the name, preset from and written back to here.
+    bool* append = nullptr;
+};
+
+// The print dialog (Print Screen Ask): it opens on `printer` and gives back the printer chosen.
+// Texts are UTF-8 here: printer names are CUPS queue names or file paths.
+struct PrintDialogRequest {
+    std::string printer;  // a CUPS queue, "<default>", or a file ending in ".pdf" or ".txt"
+    std::string document;
+    bool landscape = false;
+};
+struct PrintDialogAnswer {
+    std::string printer;       // a queue, or a file path ending in ".pdf"
+    double paper_width = 0;    // portrait, in points; 0: the system's paper
+    double paper_height = 0;
+    bool landscape = false;    // the dialog's orientation, used where the profile leaves it to the printer
+    int copies = 1;
 };
 
 class Ui {
@@ -79,6 +107,16 @@ public:
     // Whether this Ui can show dialogs at all (the headless program's cannot).
     virtual bool CanAsk() const { return false; }
 
+    // A macro's EDITBOX: the text entered, nothing for Cancel. Without a window there is nobody to
+    // ask, which is a Cancel.
+    virtual std::optional<std::string> AskEditBox(const EditBoxRequest&) { return std::nullopt; }
+    // The session's macro debug window (macro DEBUG output, statement tracing, REXX output): a line
+    // added (the window created and shown when needed), and the window's own actions.
+    virtual void AddDebugLine(std::string_view display_text) { (void)display_text; }
+    virtual void ControlDebugWindow(DebugWindowAction) {}
+    // The print dialog: the printer chosen, nothing when cancelled or when there is no window.
+    virtual std::optional<PrintDialogAnswer> AskPrinter(const PrintDialogRequest&) { return std::nullopt; }
+
 private:
     std::string local_clipboard_;
 };
@@ -91,6 +129,7 @@ constexpr Answer SafestAnswer(Buttons buttons) {
         case Buttons::YesNo: return Answer::No;
         case Buttons::YesNoCancel: return Answer::Cancel;
         case Buttons::RetryCancel: return Answer::Cancel;
+        case Buttons::AbortRetryIgnore: return Answer::Abort;
     }
     return Answer::Cancel;
 }

@@ -21,6 +21,9 @@
 #include "platform/clock.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
+#include "platform/wall_clock.h"
+#include "print/print_state.h"
+#include "transfer/transfer_state.h"
 
 namespace orkan {
 
@@ -36,8 +39,9 @@ struct Session {
     View* view = &no_view;          // the window, or nothing in headless mode
     HostSender* sender = nullptr;   // the Telnet engine's framing; null while not connected
     TelnetEngine* telnet = nullptr; // attention, system request and keep-alive bytes
-    TraceSink* trace = nullptr;     // null while tracing is off
+    TraceSwitch trace;              // Set(sink) turns tracing on, Set(nullptr) off
     Clock* clock = &steady_clock;
+    WallClock* wall_clock = &system_wall_clock;  // local time for trace items and capture folders
     SessionHooks hooks;
 
     // Settings.
@@ -57,14 +61,15 @@ struct Session {
     Selection selection;
     ClipboardState clipboard;
     StatusIndicators indicators;
+    PrintState print;
+    TransferState transfer;
 
-    void Trace(TraceType type, std::span<const uint8_t> data) {
-        if (trace) trace->TraceRecord(type, data);
-    }
+    void Trace(TraceType type, std::span<const uint8_t> data) { trace.TraceRecord(type, data); }
 
 private:
     View no_view;
     SteadyClock steady_clock;
+    SystemWallClock system_wall_clock;
 };
 
 }  // namespace orkan

@@ -10,6 +10,8 @@
 
 namespace orkan {
 
+struct MacroOutcome;
+
 // How a connection ended when nothing more will happen on its own (no retry, no reconnect).
 struct ConnectionEnd {
     enum class Kind : uint8_t {
@@ -47,6 +49,15 @@ public:
     virtual void CloseRequested() {}
     // The session is not connected and nothing will reconnect it by itself.
     virtual void ConnectionEnded(const ConnectionEnd& end) { (void)end; }
+    // The command line's start-up macros (--macro, --run) have ended, or one of them failed or was
+    // stopped: the headless program ends with the macro's status.
+    virtual void StartupMacroEnded(const MacroOutcome& outcome) { (void)outcome; }
+    // Sounds a macro asks for, played without waiting; nothing where no sound is wanted.
+    virtual void PlayTone(int frequency, int duration_ms) {
+        (void)frequency;
+        (void)duration_ms;
+    }
+    virtual void PlaySoundFile(const std::string& path) { (void)path; }
 
     // ---- The window's share of program operations (the core's Oper dispatch asks). A program
     // without a window keeps these defaults: there is nothing to show, and a function that would
@@ -62,10 +73,29 @@ public:
     // The session dialog for another program instance (New Session Ask).
     virtual bool AskForNewSession() { return false; }
     virtual bool ShowAbout() { return false; }
+    // The "Send File to Host" (upload) or "Receive File from Host" dialog, and the transfer log
+    // viewer; without them a transfer is asked for in a macro.
+    virtual bool ShowTransferDialog(bool upload) {
+        (void)upload;
+        return false;
+    }
+    virtual bool ShowTransferLog() { return false; }
+    // A transfer a macro started: the dialog shows its progress and goes at its end.
+    virtual bool ShowTransferProgress(bool upload) {
+        (void)upload;
+        return false;
+    }
     // Display-only operations: without a window there is nothing to change.
     virtual void StepFont(FontStep step) { (void)step; }
     virtual void FontSettingsChanged() {}  // the record's font fields changed
+    // The fixed cell size ("SIZE") changed: the window leaves the maximised state and takes the size
+    // that holds the screen at the new cell.
+    virtual void CellSizeChanged() { FontSettingsChanged(); }
+    // The key map, tool bar or keypad was loaded anew: the tool bar, the keypad and the menus'
+    // key texts follow it.
+    virtual void KeyFilesLoaded() {}
     virtual void ToggleAttributeMarkers() {}
+    virtual bool AttributeMarkersShown() const { return false; }
     virtual void LocateCursor() {}
     virtual void ToggleKeyPad() {}
     // The cell under the mouse pointer at the last button press, row and column from 0.

@@ -59,11 +59,26 @@ class MacroHook {
 public:
     virtual ~MacroHook() = default;
     virtual bool IsMacroRunning() const = 0;
+    // The running macro's name (its file name without the extension), for the running-macro question.
+    virtual std::string RunningMacroName() const { return {}; }
     virtual void ReleaseUnlockWaits() = 0;            // macros waiting for the keyboard go on
+    virtual void AfterHostRecord() {}                 // a waiting macro tests its condition again
     virtual bool EventEnabled(EventMacro) const = 0;  // its .ext file was found at start-up
     virtual void StartEventMacro(EventMacro, const std::string& argument) = 0;
     virtual void StartMacroFile(const std::string& path) = 0;
     virtual void RunMacroText(const std::string& text) = 0;
+    // Macro text a host sent: it runs restricted unless the user allowed host macros.
+    virtual void StartHostMacroFile(const std::string& path) { StartMacroFile(path); }
+    // A macro is executing statements now: keys typed meanwhile are not for it and are dropped.
+    virtual bool DropsKeys() const { return false; }
+
+    // The one rule for every event: its file was found at start-up and no macro runs. True when
+    // the event's macro was started.
+    bool StartEventMacroIfIdle(EventMacro which, const std::string& argument) {
+        if (!EventEnabled(which) || IsMacroRunning()) return false;
+        StartEventMacro(which, argument);
+        return true;
+    }
 };
 
 // Keys typed ahead while the keyboard was locked.
@@ -93,6 +108,9 @@ public:
     virtual void PrintScreen() = 0;
     virtual void PrintTextFile(const std::string& path) = 0;
     virtual void CopyFileToPrinter(const std::string& path, const std::string& printer) = 0;
+    // A two-up print waits for its second screen only while nothing else happens.
+    virtual void KeyFunction(uint16_t code) { (void)code; }
+    virtual void HostWrite() {}
 };
 
 // Host file transfer.
@@ -115,6 +133,21 @@ public:
     virtual bool RunOper(uint8_t number) = 0;
 };
 
+// What a change of the session settings needs from the program around the session (the options
+// dialog and options by name both go through ApplyChangedSettings, macro/option_effects.h).
+class SettingsHook {
+public:
+    virtual ~SettingsHook() = default;
+    // Faces, border or the window-follows-font choice changed: new faces and a new layout.
+    virtual void FontChanged() = 0;
+    // The fixed cell size changed: the window is restored (not maximised) and fitted to the cell.
+    virtual void CellSizeChanged() = 0;
+    // The key map, tool bar or keypad was loaded anew: menus' key texts, the tool bar and keypad.
+    virtual void KeyMapChanged() = 0;
+    // The session file in auto mode (command-line values kept out); false after its message.
+    virtual bool SaveSession() = 0;
+};
+
 struct SessionHooks {
     CaptureHook* capture = nullptr;
     ScreenHistoryHook* history = nullptr;
@@ -125,6 +158,7 @@ struct SessionHooks {
     PrintHook* print = nullptr;
     TransferHook* transfer = nullptr;
     OperHook* oper = nullptr;
+    SettingsHook* settings = nullptr;
 };
 
 }  // namespace orkan

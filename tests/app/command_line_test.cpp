@@ -133,9 +133,48 @@ TEST(CommandLine, ValuesGoIntoTheRecordOnlyWhenTheyFit) {
     Applied bad("/P 70000 /N 7 /V 9 /C PURPLE");
     EXPECT_FALSE(bad.ok);
     EXPECT_EQ(bad.record.Number(field::Port), 23u);
-    EXPECT_EQ(bad.record.Number(field::TerminalModel), 0u);  // other model numbers are ignored
+    EXPECT_EQ(bad.record.Number(field::TerminalModel), 0u);  // an unusable model is reported, the session's stays
     EXPECT_EQ(bad.record.Number(field::TlsChoice), tls_choice::None);
-    EXPECT_EQ(bad.ui.shown.size(), 2u);
+    EXPECT_EQ(bad.ui.shown.size(), 3u);
+}
+
+TEST(CommandLine, DynamicModelAndScreenSize) {
+    struct Case {
+        std::vector<const char*> args;
+        bool ok;
+        uint32_t model, rows, columns;  // the record afterwards (starting at model 2, 56x127)
+        std::vector<std::string> titles;  // messages shown
+    };
+    const std::string line = std::string(kCommandLineErrorTitle);
+    const Case cases[] = {
+        {{"--model", "dynamic"}, true, 4, 56, 127, {}},
+        {{"--model", "DYNAMIC", "--size", "62x160"}, true, 4, 62, 160, {}},
+        {{"--size", "43X80"}, true, 4, 43, 80, {}},
+        {{"--size", "20x80"}, false, 0, 56, 127, {"Screen Height Error"}},
+        {{"--size", "24x250"}, false, 0, 56, 127, {"Screen Width Error"}},
+        {{"--size", "100x200"}, false, 0, 56, 127, {"Screen Size Error"}},
+        {{"--size", "62*160"}, false, 0, 56, 127, {line}},
+        {{"--size", "x80"}, false, 0, 56, 127, {line}},
+        {{"--model", "3", "--size", "62x160"}, false, 1, 56, 127, {line}},
+        {{"--model", "6"}, false, 0, 56, 127, {line}},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv = {"orkan3270"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        test::RecordingUi ui;
+        CommandLine cl;
+        ASSERT_EQ(ParseCommandLine(int(argv.size()), argv.data(), cl, ui), 0);
+        SessionRecord record = DefaultSessionRecord();
+        GivenOnCommandLine given;
+        HostSecurity security;
+        EXPECT_EQ(ApplyCommandLineToRecord(cl, record, given, security, ui), c.ok) << c.args.back();
+        EXPECT_EQ(record.Number(field::TerminalModel), c.model) << c.args.back();
+        EXPECT_EQ(record.Number(field::UserScreenHeight), c.rows) << c.args.back();
+        EXPECT_EQ(record.Number(field::UserScreenWidth), c.columns) << c.args.back();
+        std::vector<std::string> titles;
+        for (const MessageBox& box : ui.shown) titles.push_back(box.title);
+        EXPECT_EQ(titles, c.titles) << c.args.back();
+    }
 }
 
 TEST(CommandLine, SessionLetterAndName) {

@@ -49,7 +49,7 @@ TEST(EventLoopPost, StopFromAnotherThreadEndsRunAndLaterSendersGiveUp) {
     EXPECT_TRUE(loop.IsLoopThread());
     auto late = std::async(std::launch::async, [&] { return loop.SendAndWait([] {}, [] { return false; }); });
     ASSERT_EQ(late.wait_for(kPatience), std::future_status::ready);
-    EXPECT_FALSE(late.get());
+    EXPECT_EQ(late.get(), SendResult::Abandoned);
 }
 
 TEST(EventLoopSend, RunsOnTheLoopAndWaitsForIt) {
@@ -64,7 +64,7 @@ TEST(EventLoopSend, RunsOnTheLoopAndWaitsForIt) {
             [] { return false; });
     });
     EXPECT_TRUE(loop.RunUntil([&] { return ran; }, kPatience));
-    EXPECT_TRUE(sender.get());
+    EXPECT_EQ(sender.get(), SendResult::Ran);
     EXPECT_TRUE(ran_on_loop);
 }
 
@@ -84,7 +84,7 @@ TEST(EventLoopSend, GivesUpWithoutRunningWhenCancelledOrStopped) {
             cancel = true;
         }
         ASSERT_EQ(sender.wait_for(kPatience), std::future_status::ready);
-        EXPECT_FALSE(sender.get());
+        EXPECT_EQ(sender.get(), SendResult::Abandoned);
         loop.Post([] {});
         for (int turn = 0; turn < 2; ++turn) EXPECT_FALSE(loop.RunUntil([] { return false; }, 50ms));
         EXPECT_FALSE(ran) << "an abandoned hand-over must never run";
@@ -96,7 +96,7 @@ TEST(EventLoopSend, GivesUpWithoutRunningWhenCancelledOrStopped) {
 TEST(EventLoopSend, TaskThatWaitsForTheSenderDoesNotDeadlock) {
     PollEventLoop loop;
     std::atomic<bool> cancel{false};
-    std::promise<bool> returned;
+    std::promise<SendResult> returned;
     auto returned_future = returned.get_future();
     bool sender_came_back = false;
     std::thread sender([&] {
@@ -109,6 +109,8 @@ TEST(EventLoopSend, TaskThatWaitsForTheSenderDoesNotDeadlock) {
     });
     EXPECT_TRUE(loop.RunUntil([&] { return sender_came_back; }, kPatience));
     sender.join();
+    // The sender gave up while its task ran: it must not take the task's results as written.
+    EXPECT_EQ(returned_future.get(), SendResult::StillRunning);
 }
 
 TEST(EventLoopTimers, OnceRepeatRestartAndStop) {

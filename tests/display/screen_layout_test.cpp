@@ -61,17 +61,20 @@ TEST(ScreenLayout, Placement) {
     const LayoutInput in{800, 600, 0, 2, 24, 80};
     const Placement centred = CentredPlacement(in, {10, 23});
     EXPECT_EQ(centred.left, 0);
-    EXPECT_EQ(centred.top, 12);  // (600 - 24 * 23 - 23 - 4) / 2 + 2
+    EXPECT_EQ(centred.top, 11);  // (600 - 24 * 23 - (23 + kStatusLineExtra)) / 2 + 2
     EXPECT_EQ(CentredPlacement(in, {9, 20}).left, 40);
     const Placement sized = SizedWindowPlacement(in, {10, 23});
     EXPECT_EQ(sized.left, 2);
     EXPECT_EQ(sized.top, 2);
     EXPECT_EQ(sized.window_width, 804);
-    EXPECT_EQ(sized.window_height, 24 * 23 + 4 + 23 + 4);
+    EXPECT_EQ(sized.window_height, 24 * 23 + 4 + 23 + kStatusLineExtra);
     // A window smaller than the screen keeps the screen at the top left.
     const Placement cramped = CentredPlacement({100, 100, 30, 0, 24, 80}, {10, 23});
     EXPECT_EQ(cramped.left, 0);
     EXPECT_EQ(cramped.top, 30);
+    // A window that holds the screen and the status line exactly: the last row stays above the line.
+    const LayoutInput exact{800, 24 * 23 + 23 + kStatusLineExtra, 0, 2, 24, 80};
+    EXPECT_EQ(CentredPlacement(exact, {10, 23}).top, 0);
 }
 
 TEST(ScreenLayout, FixedRememberedAndFittedSizes) {

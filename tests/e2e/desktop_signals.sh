@@ -11,6 +11,7 @@ start_xvfb
 mkdir -p "$WORK/bin" "$WORK/share/orkan3270" "$WORK/home" "$WORK/config" "$WORK/run"
 chmod 700 "$WORK/run"
 cp "$ORKAN_BIN" "$WORK/bin/orkan3270"
+cp "$(dirname "$ORKAN_BIN")/orkan3270-desktop" "$WORK/bin/orkan3270-desktop"
 
 # run_until_window TITLE EXPECTED_STATUS PROGRAM [ARGS...]: starts the program, waits for a window
 # of that title, sends SIGTERM and expects the program to end with that status within 5 seconds.

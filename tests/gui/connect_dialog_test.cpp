@@ -2,8 +2,12 @@
 // host name that must be given, and the choice applied to the record, orkan.ini and the file.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <filesystem>
 #include <fstream>
 
@@ -129,6 +133,114 @@ TEST_F(DialogTest, ChoosingAListedHostAndADynamicSizeReachesTheSession) {
     const ProfileText ini = ProfileText::Parse(bytes);
     EXPECT_EQ(ini.Get("Orkan", "LastSession"), "prod.ses");
     EXPECT_EQ(ini.Get("Orkan", "Hostnames"), "prod,");
+}
+
+// The Port field is the one place of the port: a port typed with the host (or the address) moves
+// there when the field is left, the port the dialog shows is the one the entry gets, and the
+// dialog opened again shows what was connected.
+TEST_F(DialogTest, ThePortFieldIsTheOnePlaceOfThePort) {
+    HostEntry legacy;  // an older list: the port written into the name and the address
+    legacy.name = legacy.ip_name = "old.example.com:2023";
+    legacy.port = 23;
+    hosts.entries.push_back(legacy);
+    struct Case {
+        const char* name;
+        QString host, address;
+        int port_typed_after;  // 0: none
+        std::string entry_name, entry_address;
+        int entry_port;
+    };
+    const Case cases[] = {
+        {"host:port", "test.example.com:2023", "", 0, "test.example.com", "test.example.com", 2023},
+        {"the Port field changed after the host", "test.example.com:1", "", 3270, "test.example.com",
+         "test.example.com", 3270},
+        {"an IPv6 address with its port", "[::1]:2323", "", 0, "[::1]", "[::1]", 2323},
+        {"the port in the address", "mine", "10.1.1.1:992", 0, "mine", "10.1.1.1", 992},
+        {"a listed host with another port", "prod:2023", "", 0, "prod", "prod.example.com", 2023},
+        {"a listed entry that carries its port", "old.example.com:2023", "", 0, "old.example.com:2023",
+         "old.example.com", 2023},
+    };
+    for (const Case& c : cases) {
+        ConnectDialog d(ui, session.record, hosts, {"prod.ses"}, 240);
+        d.SessionFileBox()->setEditText("prod.ses");
+        d.HostBox()->setEditText(c.host);
+        d.HostEdited();
+        d.AddressEdit()->setText(c.address.isEmpty() ? d.AddressEdit()->text() : c.address);
+        d.AddressEdited();
+        if (c.port_typed_after) d.PortBox()->setValue(c.port_typed_after);
+        ASSERT_TRUE(d.Confirm(true)) << c.name;
+        const HostEntry& e = d.Choice().hosts.entries[d.Choice().host_index];
+        EXPECT_EQ(e.name, c.entry_name) << c.name;
+        EXPECT_EQ(e.ip_name, c.entry_address) << c.name;
+        EXPECT_EQ(e.port, c.entry_port) << c.name;
+
+        // Applied and opened again: the same host and port.
+        SessionFileState state;
+        ASSERT_TRUE(ApplyConnectChoice(session, state, d.Choice())) << c.name;
+        ConnectDialog again(ui, session.record, d.Choice().hosts, {"prod.ses"}, 240);
+        EXPECT_EQ(again.HostBox()->currentText().toStdString(), c.entry_name) << c.name;
+        EXPECT_EQ(again.PortBox()->value(), c.entry_port) << c.name;
+    }
+    EXPECT_TRUE(ui.shown.empty());
+
+    // A port the connection cannot use is said, and the dialog stays.
+    ConnectDialog d(ui, session.record, hosts, {"prod.ses"}, 240);
+    d.HostBox()->setEditText("test.example.com:99999");
+    EXPECT_FALSE(d.Confirm(true));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_NE(ui.shown[0].text.find("99999"), std::string::npos) << ui.shown[0].text;
+}
+
+TEST_F(DialogTest, TypingAHostNameCompletesNothingIntoIt) {
+    HostEntry with_port;
+    with_port.name = with_port.ip_name = "prodhost:992";
+    hosts.entries.push_back(with_port);
+    ConnectDialog d(ui, session.record, hosts, {"prod.ses"}, 240);
+    d.show();
+    d.activateWindow();
+    QLineEdit* edit = d.HostBox()->lineEdit();
+    edit->clear();
+    edit->setFocus();
+    QApplication::processEvents();
+    for (const QChar c : QString("prodh")) {
+        QKeyEvent press(QEvent::KeyPress, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+        QApplication::sendEvent(edit, &press);
+    }
+    EXPECT_EQ(edit->text(), "prodh");
+}
+
+// A new host checks the host certificate until the user says otherwise; a listed one shows its own
+// setting, and a host in use that is not listed shows the settings it connects with.
+TEST_F(DialogTest, CertificateChecksOfNewListedAndUnlistedHosts) {
+    hosts.entries[0].security.validate_host_cert = false;
+    {
+        ConnectDialog d(ui, session.record, hosts, {"prod.ses"}, 240);
+        d.HostBox()->setEditText("brand.new.example.com");
+        d.HostEdited();
+        EXPECT_TRUE(d.ValidateBox()->isChecked());
+        d.HostBox()->setEditText("prod");
+        d.HostEdited();
+        EXPECT_FALSE(d.ValidateBox()->isChecked());
+        d.ValidateBox()->setChecked(true);  // the checkbox decides for the entry
+        d.SessionFileBox()->setEditText("prod.ses");
+        ASSERT_TRUE(d.Confirm(true));
+        EXPECT_TRUE(d.Choice().hosts.entries[d.Choice().host_index].security.validate_host_cert);
+    }
+    [[maybe_unused]] const bool set = session.record.SetText(field::HostName, "cmdline.example.com");
+    HostSecurity in_use;
+    in_use.validate_host_cert = false;
+    ConnectDialog d(ui, session.record, hosts, {"prod.ses"}, 240);
+    d.ShowUnlistedHostSecurity(in_use);
+    EXPECT_FALSE(d.ValidateBox()->isChecked());
+}
+
+TEST_F(DialogTest, TheDynamicSizeLabelUnderlinesItsLetter) {
+    ConnectDialog d(ui, session.record, hosts, {"prod.ses"}, 240);
+    const QLabel* size_label = nullptr;
+    for (const QLabel* l : d.findChildren<QLabel*>())
+        if (l->text() == "Dynamic &size:") size_label = l;
+    ASSERT_NE(size_label, nullptr);
+    EXPECT_EQ(size_label->buddy(), d.ColumnsEdit());  // with a buddy "&" is a mnemonic, not shown
 }
 
 }  // namespace

@@ -6,9 +6,13 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QScreen>
 #include <QTabWidget>
 
 #include "config/session_file.h"
+#include "gui/dialog_fit.h"
 #include "gui/info_windows.h"
 #include "gui/options_dialog.h"
 #include "gui_fixture.h"
@@ -52,6 +56,35 @@ TEST(OptionsDialogTest, OpensAtThePageAndTakesTheRows) {
     EXPECT_TRUE(ui.shown.empty());
 }
 
+// Every page of the options fits the screen, its long pages scrolling: OK and Cancel are always on
+// it (the test screen is the offscreen platform's 800x600, smaller than a 1366x768 laptop's).
+TEST(OptionsDialogTest, FitsTheScreenWithItsButtonsOnIt) {
+    test::GuiApp();
+    test::RecordingUi ui;
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    for (int page = 1; page <= options_page::Count; ++page) {
+        OptionsDialog d(ui, DefaultSessionRecord(), page, CountryLists{}, {true, true});
+        d.show();
+        QApplication::processEvents();
+        EXPECT_LE(d.width(), work.width() - kDialogFrameAllowance.width()) << page;
+        EXPECT_LE(d.height(), work.height() - kDialogFrameAllowance.height()) << page;
+        for (const QDialogButtonBox* box : d.findChildren<QDialogButtonBox*>())
+            for (const QAbstractButton* b : box->buttons())
+                EXPECT_TRUE(d.rect().contains(QRect(b->mapTo(&d, QPoint(0, 0)), b->size()))) << page;
+    }
+}
+
+TEST(DialogFit, NeverLargerThanTheWorkArea) {
+    const QRect laptop(0, 0, 1366, 740);  // 768 less a panel
+    const std::pair<QSize, QSize> cases[] = {
+        {{740, 975}, {740, 740 - kDialogFrameAllowance.height()}},  // the options dialog before
+        {{600, 400}, {600, 400}},
+        {{2000, 300}, {1366 - kDialogFrameAllowance.width(), 300}},
+    };
+    for (const auto& [wanted, fitted] : cases) EXPECT_EQ(FittingDialogSize(wanted, laptop), fitted);
+    EXPECT_EQ(FittingDialogSize({500, 500}, QRect()), QSize(500, 500));  // no screen known
+}
+
 TEST(OptionsDialogTest, EveryRowNamesAFieldOfItsKindOnAPage) {
     for (const OptionRow& row : OptionRows()) {
         EXPECT_GE(row.page, 1);
@@ -68,7 +101,7 @@ TEST(TlsInfoWindowTest, ShowsAndCopiesTheText) {
     test::GuiApp();
     const std::string text = "OpenSSL Version:         OpenSSL 3.0\r\nProtocol:                TLSv1.3\r\n";
     TlsInfoWindow w(text);
-    EXPECT_EQ(w.windowTitle(), "SSLInfo");
+    EXPECT_EQ(w.windowTitle(), "TLS Information");
     EXPECT_EQ(w.Text(), "OpenSSL Version:         OpenSSL 3.0\nProtocol:                TLSv1.3\n");
     w.CopyToClipboard();
     EXPECT_EQ(QApplication::clipboard()->text(), w.Text());

@@ -60,7 +60,7 @@ TEST(MenuTest, AcceleratorTextsFollowTheKeyMap) {
         {"none, Shift, Ctrl, Alt on one key", {{{12, 3}, Oper(8)}, {{12, 1}, Oper(8)}}, 1202, "&Smaller Font\tShift+K12"},
         {"a key-up key shows no modifier", {{{95, 0}, kKeyUp}, {{95, 1}, Oper(3)}}, 1013, "E&xit\tRightCtrl"},
         {"a function on no key", {{{77, 2}, Edit(3)}}, 1102, "Cu&t"},
-        {"commands without a function get nothing", {{{0, 0}, kKeyNoFunction}}, menu_id::About, "&About"},
+        {"commands without a function get nothing", {{{0, 0}, kKeyNoFunction}}, menu_command::About, "&About"},
         {"submenu items too", {{{1, 0}, Edit(63)}}, 1107, "Copy Apend &No CR\tK1"},
     };
     for (const Case& c : cases) {
@@ -97,14 +97,17 @@ TEST(MenuTest, StructureFromTheTable) {
     EXPECT_EQ(edit.children[10].children.size(), 3u);  // find functions
     EXPECT_EQ(FindMenuEntry(1130)->options_page, 5);
     EXPECT_EQ(FindMenuEntry(1208)->options_page, 4);
+    EXPECT_EQ(FindMenuEntry(1201)->options_page, 3);  // Select Font: the font page
+    ASSERT_NE(Find(model, menu_id::TlsInformation), nullptr);
+    EXPECT_TRUE(Find(model, menu_id::TlsInformation)->enabled);
     EXPECT_EQ(FindMenuEntry(1203)->key_code, Oper(4));
     // Parts not built are disabled, never working items; what is built stays enabled.
     EXPECT_FALSE(Find(model, 1103)->enabled);
     EXPECT_FALSE(Find(model, 1401)->enabled);
-    EXPECT_FALSE(Find(model, menu_id::Trace)->enabled);
+    EXPECT_FALSE(Find(model, menu_command::Trace)->enabled);
     EXPECT_TRUE(Find(model, 1006)->enabled);
     EXPECT_TRUE(Find(model, 1202)->enabled);
-    EXPECT_TRUE(Find(model, menu_id::About)->enabled);
+    EXPECT_TRUE(Find(model, menu_command::About)->enabled);
     // The session list stands where "Session &A" stood, the own session checked.
     const MenuNode* a = Find(model, 2000);
     const MenuNode* c = Find(model, 2001);
@@ -114,6 +117,20 @@ TEST(MenuTest, StructureFromTheTable) {
     EXPECT_EQ(c->text, "Session &C");
     EXPECT_TRUE(c->checked);
     EXPECT_EQ(SessionItemText({'C', "TSO on prod", true}, true), "[&C] - TSO on prod");
+}
+
+// Buttons are offered as their menu items are: disabled where the part is missing.
+TEST(MenuTest, WhatAKeyFunctionNeeds) {
+    const std::pair<uint16_t, MenuNeeds> cases[] = {
+        {Oper(2), MenuNeeds::Nothing},        // the options: Page Setup needs printing, the others do not
+        {Oper(17), MenuNeeds::Printing},      // Print Screen
+        {Oper(0), MenuNeeds::ScreenSave},     // capture, which no menu item runs
+        {Oper(38), MenuNeeds::Macros},
+        {MakeKeyCode(KeyCategory::Edit, 3), MenuNeeds::Clipboard},
+        {MakeKeyCode(KeyCategory::Action, 1), MenuNeeds::Nothing},  // an attention key
+        {kKeyNoFunction, MenuNeeds::Nothing},
+    };
+    for (const auto& [code, needs] : cases) EXPECT_EQ(NeedsOfKey(code), needs) << std::hex << code;
 }
 
 TEST(MenuTest, QtBarShowsTextsAndRunsCommands) {

@@ -48,7 +48,7 @@ TEST_F(QtLoopTest, SendRunsOnTheLoopAndGivesUpOnlyBeforeItStarts) {
     bool ran = false;
     auto sender = std::async(std::launch::async, [&] { return loop.SendAndWait([&] { ran = true; }, [] { return false; }); });
     EXPECT_TRUE(loop.RunUntil([&] { return ran; }, kPatience));
-    EXPECT_TRUE(sender.get());
+    EXPECT_EQ(sender.get(), SendResult::Ran);
 
     // Not turning the loop: the hand-over stays pending until the waiter is cancelled.
     std::atomic<bool> cancel{false};
@@ -59,24 +59,24 @@ TEST_F(QtLoopTest, SendRunsOnTheLoopAndGivesUpOnlyBeforeItStarts) {
     EXPECT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
     cancel = true;
     ASSERT_EQ(waiting.wait_for(kPatience), std::future_status::ready);
-    EXPECT_FALSE(waiting.get());
+    EXPECT_EQ(waiting.get(), SendResult::Abandoned);
     EXPECT_FALSE(loop.RunUntil([] { return false; }, 50ms));
     EXPECT_FALSE(abandoned_ran) << "an abandoned hand-over must never run";
 
     loop.Stop();
     bool ran_on_loop = false;  // on the loop thread a send runs at once, stopped or not
-    EXPECT_TRUE(loop.SendAndWait([&] { ran_on_loop = true; }, {}));
+    EXPECT_EQ(loop.SendAndWait([&] { ran_on_loop = true; }, {}), SendResult::Ran);
     EXPECT_TRUE(ran_on_loop);
     auto late = std::async(std::launch::async, [&] { return loop.SendAndWait([] {}, [] { return false; }); });
     ASSERT_EQ(late.wait_for(kPatience), std::future_status::ready);
-    EXPECT_FALSE(late.get());
+    EXPECT_EQ(late.get(), SendResult::Abandoned);
 }
 
 // A task that joins the sender (as closing the connection does) must not deadlock with it.
 TEST_F(QtLoopTest, TaskThatWaitsForItsSenderDoesNotDeadlock) {
     QtEventLoop loop;
     std::atomic<bool> cancel{false};
-    std::promise<bool> returned;
+    std::promise<SendResult> returned;
     auto returned_future = returned.get_future();
     bool sender_came_back = false;
     std::thread sender([&] {
@@ -89,6 +89,8 @@ TEST_F(QtLoopTest, TaskThatWaitsForItsSenderDoesNotDeadlock) {
     });
     EXPECT_TRUE(loop.RunUntil([&] { return sender_came_back; }, kPatience));
     sender.join();
+    // The sender gave up while its task ran: it must not take the task's results as written.
+    EXPECT_EQ(returned_future.get(), SendResult::StillRunning);
 }
 
 TEST_F(QtLoopTest, TimersByIdOnceRepeatRestartAndStopFromTheirOwnTask) {

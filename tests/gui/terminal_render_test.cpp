@@ -137,7 +137,9 @@ TEST_F(RenderTest, CursorCell) {
         {"black behind white", 4, true, true, black},
         {"exclusive or with role 25 (white)", 5, true, true, white},
         {"blinked off", 0, true, false, black},
-        {"inactive window", 0, false, true, black},
+        // Without the focus: a steady outline of the cell, whatever the blink, its inside clear.
+        {"inactive window", 0, false, true, white},
+        {"inactive window, blinked off", 0, false, false, white},
     };
     for (const Case& c : cases) {
         d.s.record.SetNumber(field::CursorColor, c.colour_mode);
@@ -147,6 +149,10 @@ TEST_F(RenderTest, CursorCell) {
         const QImage image = Paint(frame);
         EXPECT_EQ(Pixel(image, Cell(3, 5).topLeft()), c.corner) << c.name;
         EXPECT_EQ(Pixel(image, Cell(3, 6).topLeft()), black) << c.name;  // the next cell is untouched
+        if (!c.active) {
+            EXPECT_EQ(Pixel(image, Cell(3, 5).bottomRight()), white) << c.name;
+            EXPECT_EQ(Pixel(image, Cell(3, 5).center()), black) << c.name;
+        }
     }
 }
 

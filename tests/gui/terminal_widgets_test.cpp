@@ -30,8 +30,8 @@ protected:
 TEST_F(WidgetTest, FitsTheWindowAndMapsPixelsToCells) {
     EXPECT_EQ(frame->Cell(), (CellSize{10, 23}));
     const TerminalWidget& t = frame->Terminal();
-    EXPECT_EQ(t.Origin(), QPoint(0, 12));
-    EXPECT_EQ(frame->StatusBar().geometry(), QRect(0, 600 - 27, 800, 27));
+    EXPECT_EQ(t.Origin(), QPoint(0, 11));
+    EXPECT_EQ(frame->StatusBar().geometry(), QRect(0, 600 - 30, 800, 30));
     struct Case {
         uint32_t row, column;
     };
@@ -49,18 +49,30 @@ TEST_F(WidgetTest, FitsTheWindowAndMapsPixelsToCells) {
 }
 
 TEST_F(WidgetTest, FontStepsAndTheSizeWindowFollows) {
-    ASSERT_TRUE(frame->StepFont(FontStep::Smaller));
+    ASSERT_EQ(frame->StepFont(FontStep::Smaller), FontStepResult::Done);
     EXPECT_EQ(frame->Cell(), (CellSize{9, 22}));
     EXPECT_EQ(RememberedCell(d.s.record, 1), (CellSize{9, 22}));
-    for (int i = 0; i < 4; ++i) ASSERT_TRUE(frame->StepFont(FontStep::Narrower));
-    EXPECT_FALSE(frame->StepFont(FontStep::Narrower));  // 4 is the minimum width
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(frame->StepFont(FontStep::Narrower), FontStepResult::Done);
+    EXPECT_EQ(frame->StepFont(FontStep::Narrower), FontStepResult::AtLimit);  // 4 is the minimum width
     EXPECT_EQ(frame->Cell().width, 5);
 
+    // The window follows every step, the font fitted to it or not: a larger font never runs off
+    // the window's edge, and the next resize finds the font the step made.
     QSize wanted;
     frame->on_size_wanted = [&](QSize s) { wanted = s; };
+    ASSERT_EQ(frame->StepFont(FontStep::Wider), FontStepResult::Done);
+    EXPECT_EQ(wanted, QSize(80 * 6, 24 * 22 + 22 + kStatusLineExtra));
+    frame->resize(wanted);
+    EXPECT_EQ(frame->Cell(), (CellSize{6, 22}));
     d.s.record.SetNumber(field::SizeWindowToFont, 1);
-    ASSERT_TRUE(frame->StepFont(FontStep::Wider));
-    EXPECT_EQ(wanted, QSize(80 * 6 + 4, 24 * 22 + 4 + 22 + 4));
+    ASSERT_EQ(frame->StepFont(FontStep::Wider), FontStepResult::Done);
+    EXPECT_EQ(wanted, QSize(80 * 7 + 4, 24 * 22 + 4 + 22 + kStatusLineExtra));
+
+    // No room on the display for a larger font: refused, nothing changes.
+    frame->room = [] { return QSize(600, 500); };
+    const CellSize before = frame->Cell();
+    EXPECT_EQ(frame->StepFont(FontStep::Larger), FontStepResult::NoRoom);
+    EXPECT_EQ(frame->Cell(), before);
 }
 
 TEST_F(WidgetTest, ModeSwitchKeepsTheFontOrTheWindow) {
@@ -71,7 +83,7 @@ TEST_F(WidgetTest, ModeSwitchKeepsTheFontOrTheWindow) {
     d.s.ps.size_mode = 2;
     view->ScreenSizeChanged();  // the font stays: the window is asked to grow
     EXPECT_EQ(frame->Cell(), (CellSize{10, 23}));
-    EXPECT_EQ(wanted, QSize(132 * 10 + 4, 27 * 23 + 4 + 23 + 4));
+    EXPECT_EQ(wanted, QSize(132 * 10, 27 * 23 + 23 + kStatusLineExtra));
 
     d.s.record.SetNumber(field::KeepFontConstantOnModeSwitch, 0);
     d.Resize(24, 80);
@@ -107,6 +119,43 @@ TEST_F(WidgetTest, StatusLineShowsTextAndSymbols) {
     EXPECT_TRUE(test::HasPixelNear(image, status.CellRect(0), text, 40));  // "C"
     EXPECT_TRUE(test::HasPixelNear(image, status.CellRect(5), text, 40));  // the inhibit symbol
     EXPECT_TRUE(status.TlsIndicatorRect().isEmpty());
+}
+
+// Every pixel of the status text and its symbols lies inside the frame with a clear pixel to
+// spare, at the first-run size and smaller ones: before, the frame cut the last digit of the
+// position, ran through the bottoms of the characters and the padlock stood out above it.
+TEST_F(WidgetTest, StatusLineTextIsWholeAtEverySize) {
+    const Palette palette = BuildPalette(d.s.record);
+    const QColor ink = ToQColor(palette[RoleForegroundIndex(d.s.record, role::StatusLine)]);
+    d.s.ps.cursor_address = 8 * 80 + 23;  // "9,24": the comma's tail must show
+    for (const bool secure : {false, true}) {
+        d.s.link.tls_active = secure;
+        d.s.status = SessionStatus::Locked;
+        for (const QSize size : {QSize(800, 600), QSize(640, 400), QSize(480, 300)}) {
+            frame->resize(size);
+            view->RefreshStatusLine();
+            StatusLineWidget& status = frame->StatusBar();
+            const QImage image = status.grab().toImage();
+            const StatusGeometry g = status.Geometry();
+            const QRect inside = g.frame.adjusted(2, 2, -2, -2);
+            int outside = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (test::Distance(test::Pixel(image, {x, y}), ink) <= 60 && !inside.contains(x, y)) ++outside;
+            EXPECT_EQ(outside, 0) << size.width() << "x" << size.height() << (secure ? " secure" : "");
+            // The position "9,24" ends at cell C-2 and the padlock is cell 2: both are drawn.
+            const QColor paper = ToQColor(palette[RoleBackgroundIndex(d.s.record, role::StatusLine)]);
+            const auto drawn = [&](size_t cell) {
+                const QRect r = g.CellRect(cell);
+                for (int y = r.top(); y <= r.bottom(); ++y)
+                    for (int x = r.left(); x <= r.right(); ++x)
+                        if (test::Distance(test::Pixel(image, {x, y}), paper) > 150) return true;
+                return false;
+            };
+            EXPECT_TRUE(drawn(78)) << size.width();
+            EXPECT_TRUE(drawn(2)) << size.width();
+        }
+    }
 }
 
 TEST_F(WidgetTest, BlinkTimerDrivesTheCycle) {

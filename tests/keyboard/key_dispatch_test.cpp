@@ -1,5 +1,5 @@
 // Admission and dispatch: type-ahead while the host holds the keyboard, the Action keys, line mode,
-// the functions of subsystems that are not built yet, and the mouse wheel.
+// the functions of subsystems that are not built yet, keys while a macro runs, and the mouse wheel.
 #include <gtest/gtest.h>
 
 #include "keyboard/key_functions.h"
@@ -170,34 +170,55 @@ TEST(NotBuiltYet, OneClearMessageAndNothingPretends) {
     EXPECT_EQ(k.session.link.ascii_host, AsciiHost::Raw);
 }
 
-TEST(MouseWheel, StepsOfAWholeNotchRunTheWheelStatements) {
+TEST(MouseWheel, WholeNotchesRunTheWheelStatementsAsMacros) {
     test::KeyboardSession k;
-    k.Write(kLogon, 0, 6);
+    test::CallLog& macros = k.harness.log;
+    k.session.hooks.macros = &macros;
     HandleWheel(k.session, 60);
-    EXPECT_EQ(k.TakeSent(), "");
-    HandleWheel(k.session, 60);  // Key("PF7")
-    EXPECT_EQ(k.TakeSent(), "F740C6");
-
-    k.Write(kLogon, 0, 6);
+    HandleWheel(k.session, 60);  // together one notch away from the user
     k.session.settings.WheelDelay = 500;
     k.harness.clock.now_ms = 10000;
-    HandleWheel(k.session, -120);  // Key("PF8")
-    k.Write(kLogon, 0, 6);
+    HandleWheel(k.session, -120);
     k.harness.clock.now_ms = 10200;
     HandleWheel(k.session, -120);  // too soon after the last one
-    EXPECT_EQ(k.TakeSent(), "F840C6");
-
     k.session.settings.WheelDelay = -1;
-    k.session.settings.WheelUp = "key ( 'Home' )";
-    k.session.ps.cursor_address = 100;
-    HandleWheel(k.session, 120);
-    EXPECT_EQ(k.session.ps.cursor_address, 6u);
-    k.session.settings.WheelUp = "Execute(\"scroll.mac\")";
+    HandleWheel(k.session, 120 * 50);  // a broken device: ten steps at most
+    macros.macro_running = true;
+    HandleWheel(k.session, 120);  // one macro at a time: dropped like a key
+    std::vector<std::string> expected = {"MacroText:Key(\"PF7\")", "MacroText:Key(\"PF8\")"};
+    expected.insert(expected.end(), 10, "MacroText:Key(\"PF7\")");
+    EXPECT_EQ(macros.calls, expected);
+
+    k.session.hooks.macros = nullptr;
     HandleWheel(k.session, 120);
     EXPECT_NE(Messages(k).find("is not available yet"), std::string::npos);
-    k.session.settings.WheelUp = "Key(\"NoSuchKey\")";
-    HandleWheel(k.session, 120);
-    EXPECT_NE(Messages(k).find("names no key function"), std::string::npos);
+}
+
+TEST(MacroKeys, KeysTypedWhileAMacroExecutesAreDropped) {
+    test::KeyboardSession k;
+    k.Write(kLogon, 0, 6);
+    test::CallLog& macros = k.harness.log;
+    Opers opers;
+    k.session.hooks.macros = &macros;
+    k.session.hooks.oper = &opers;
+    macros.macro_running = true;
+    macros.drops_keys = true;
+    k.Type("ab{Enter}{MacroStop}{MacroPause}{MacroPlay}");
+    EXPECT_EQ(k.Screen()[0], "|User[........|.........");
+    EXPECT_EQ(k.TakeSent(), "");
+    EXPECT_EQ(opers.ran, (std::vector<uint8_t>{39, 40}));  // the macro's own stop and pause still work
+
+    macros.drops_keys = false;  // waiting for the host: keys are the user's again
+    k.Type("c");
+    EXPECT_EQ(k.Screen()[0], "|User{c.......|.........");
+
+    k.session.settings.CheckForMacroRunning = 1;
+    k.harness.ui.answers = {Answer::Yes};
+    SubmitKey(k.session, MakeKeyCode(KeyCategory::Char, 'd'), 'D');
+    EXPECT_EQ(opers.ran.back(), 39);  // Yes stops the macro; the key itself is dropped
+    EXPECT_EQ(k.Screen()[0], "|User{c.......|.........");
+    k.session.hooks.macros = nullptr;
+    k.session.hooks.oper = nullptr;
 }
 
 TEST(KeyBinding, MenusFindTheKeyOfAFunction) {

@@ -4,9 +4,10 @@
 
 #include <fstream>
 
-#include "net/tls_context.h"
-#include "net/tls_info.h"
-#include "net/tls_verify.h"
+#include "net/tls/tls_context.h"
+#include "net/tls/tls_info.h"
+#include "net/tls/tls_verify.h"
+#include "net/tls_types.h"
 #include "tls_peer.h"
 
 namespace orkan {

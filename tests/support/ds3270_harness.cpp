@@ -11,7 +11,7 @@ namespace orkan::test {
 Harness::Harness(uint32_t rows, uint32_t columns, int model) : session(std::make_unique<Session>(ui)) {
     Session& s = *session;
     s.sender = &sender;
-    s.trace = &trace;
+    s.trace.Set(&trace);
     s.view = &log;
     s.clock = &clock;
     s.charset = Cp037Tables();

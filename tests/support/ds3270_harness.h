@@ -61,7 +61,8 @@ class CallLog : public View,
         calls.push_back(std::string(m == EventMacro::TpxSwap ? "TpxSwap:" : "Unlocked:") + arg);
     }
     void StartMacroFile(const std::string& path) override { calls.push_back("MacroFile:" + path); }
-    void RunMacroText(const std::string&) override {}
+    void RunMacroText(const std::string& text) override { calls.push_back("MacroText:" + text); }
+    bool DropsKeys() const override { return drops_keys; }
     void ReplayTypeAhead() override { calls.push_back("TypeAhead"); }
     void FindAgainAfterScreen() override { calls.push_back("Find"); }
     void PrintScreen() override { calls.push_back("PrintScreen"); }
@@ -73,6 +74,7 @@ class CallLog : public View,
     std::vector<std::string> calls;
     int repaints = 0;
     bool macro_running = false;
+    bool drops_keys = false;
     bool events_enabled = false;
 };
 

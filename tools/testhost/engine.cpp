@@ -142,6 +142,7 @@ void Engine::OnTick() {
         Close("negotiation did not finish within " + std::to_string(static_cast<int>(config_.negotiation_timeout)) + " s");
         return;
     }
+    if (shell_) shell_->OnTick(now);
     if (waiting_ && now > waiting_->deadline) {
         log_.Line("ERROR", "no reply within " + std::to_string(static_cast<int>(config_.reply_timeout)) + " s; going on");
         vars_["read.error"] = "no reply";
@@ -247,6 +248,16 @@ void Engine::StartApp() {
                                 std::to_string(stream_rows_) + "x" + std::to_string(stream_cols_));
         return;
     }
+    if (config_.transfer && config_.files) {
+        ft::ShellIo io;
+        io.send = [this](const Bytes& b, const std::string& label, size_t hex) { SendFromShell(b, label, hex); };
+        io.log = [this](const std::string& tag, const std::string& text) { log_.Line(tag, text); };
+        io.disconnect = [this](const std::string& reason) { Close(reason); };
+        shell_ = std::make_unique<ft::Shell>(*config_.transfer, *config_.files, codec_, std::move(io), extended_,
+                                             config_.reply_timeout);
+        shell_->Start(clock_());
+        return;
+    }
     if (!config_.app) {
         Close("no application to serve");
         return;
@@ -329,6 +340,17 @@ uint16_t Engine::SendLogged(const Bytes& payload, uint8_t data_type, uint8_t res
                           (label.empty() ? "" : " [" + label + "]"));
     if (hex) log_.Hex("HEX>", payload.data(), payload.size());
     return seq;
+}
+
+void Engine::SendFromShell(const Bytes& payload, const std::string& label, size_t hex_bytes) {
+    SendLogged(payload, k3270Data, 0, label, false);
+    log_.Hex("HEX>", payload.data(), std::min(payload.size(), hex_bytes));
+    if (label.rfind("screen", 0) != 0) return;
+    // Keep the model (and the log's picture) of what the READY screen shows.
+    buffer_.Reset(geometry_.rows, geometry_.cols);
+    std::string ignored;
+    (void)ds::ApplyWrite(buffer_, payload.data(), payload.size(), geometry_, ignored);
+    LogScreen(buffer_);
 }
 
 void Engine::LogScreen(const ds::Buffer& buffer) {
@@ -460,7 +482,8 @@ void Engine::HandleRecord(const TelnetServer::Event& ev) {
     if (ev.has_header && ev.data_type == kResponse)
         head += ev.response_flag == 0 ? "POSITIVE " : ev.response_flag == 1 ? "NEGATIVE " : "";
     log_.Line("RECV", head + std::to_string(d.size()) + " bytes");
-    log_.Hex("HEX<", d.data(), d.size());
+    // A transfer's data blocks show their headers only.
+    log_.Hex("HEX<", d.data(), shell_ ? std::min<size_t>(d.size(), 64) : d.size());
     if (ev.has_header) {
         switch (ev.data_type) {
         case k3270Data:
@@ -500,6 +523,14 @@ void Engine::HandleRecord(const TelnetServer::Event& ev) {
             HandleSscpReply(d);
             return;
         }
+    }
+    if (shell_) {
+        shell_->OnRecord(d, clock_());
+        return;
+    }
+    if (d.size() == 1 && d[0] == 0x6B) {
+        log_.Line("NOTE", "print text acknowledged");
+        return;
     }
     if (!d.empty() && d[0] == ds::kAidStructuredField) {
         log_.Line("NOTE", "structured-field reply nobody asked for");
@@ -701,6 +732,24 @@ void Engine::RunActions(std::vector<script::Action> actions, size_t from) {
             waiting_ = Waiting{Wait::SscpLu, clock_() + std::max(config_.reply_timeout, 300.0),
                                [this, actions, i] { RunActions(actions, i + 1); }};
             return;
+        }
+        case K::PrintText: {
+            // Host print text: structured field 0x0F, qualifier 0x1F, print selector; "\n" a line end.
+            Bytes b = {ds::kWriteStructuredField, 0x00, 0x00, 0x0F, 0x1F, 0x00, 0x00, 0x00};
+            const std::string text = script::Expand(a.text, lookup);
+            for (size_t k = 0; k < text.size(); ++k) {
+                if (text[k] == '\\' && k + 1 < text.size() && text[k + 1] == 'n') {
+                    b.push_back(0x25);
+                    ++k;
+                } else {
+                    b.push_back(codec_.HostByte(text[k]));
+                }
+            }
+            const size_t length = b.size() - 1;
+            b[1] = static_cast<uint8_t>(length >> 8);
+            b[2] = static_cast<uint8_t>(length & 0xFF);
+            SendLogged(b, k3270Data, 0, "print text");
+            break;
         }
         case K::Bind:
             SendBind(a.name);

@@ -5,11 +5,13 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "ft_shell.h"
 #include "inbound.h"
 #include "log.h"
 #include "render.h"
@@ -43,6 +45,9 @@ struct EngineConfig {
     double negotiation_timeout = 30;  // seconds until 3270 mode must be agreed
     Faults faults;
     StreamConfig stream;
+    // The transfer program's READY screen instead of an application.
+    const ft::TransferConfig* transfer = nullptr;
+    ft::FileStore* files = nullptr;
 };
 
 class Engine {
@@ -104,6 +109,7 @@ private:
     void SendQuery(const Bytes& codes, bool list, std::function<void()> resume);
     uint16_t SendLogged(const Bytes& payload, uint8_t data_type, uint8_t response_flag, const std::string& label,
                         bool hex = true);
+    void SendFromShell(const Bytes& payload, const std::string& label, size_t hex_bytes);
     void LogScreen(const ds::Buffer& buffer);
     void ApplyFaultRecords();
     void Resume();
@@ -133,6 +139,7 @@ private:
     std::optional<uint16_t> pending_response_;
     std::vector<std::string> report_;
     int failed_checks_ = 0;
+    std::unique_ptr<ft::Shell> shell_;
 
     // Streaming state.
     bool streaming_ = false;

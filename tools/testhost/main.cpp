@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@
 
 #ifndef TESTHOST_DEMO_APP
 #define TESTHOST_DEMO_APP ""
+#endif
+#ifndef TESTHOST_HOST_FILES
+#define TESTHOST_HOST_FILES ""
 #endif
 
 namespace {
@@ -74,8 +78,31 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "testhost: --lu-pool: %s\n", error.c_str());
         return 2;
     }
+    std::unique_ptr<ft::FileStore> files;
+    if (options.transfer) {
+        const char* system = ft::PersonalityName(options.transfer_config.personality);
+        files = std::make_unique<ft::FileStore>(options.transfer_config.personality, codec);
+        const std::string own = options.transfer_files.empty() ? "" : options.transfer_files + "/" + system;
+        struct stat st {};
+        const bool own_exists = !own.empty() && stat((own + "/catalog.txt").c_str(), &st) == 0;
+        // A new folder starts as a copy of the samples; after that it is the host's own.
+        const std::string seed = own_exists ? own : std::string(TESTHOST_HOST_FILES) + "/" + system;
+        if (!files->Load(seed, error)) {
+            std::fprintf(stderr, "testhost: host files: %s\n", error.c_str());
+            return 2;
+        }
+        if (!own.empty()) {
+            files->WriteBackTo(own);
+            if (!own_exists && !files->SaveAll(error)) {
+                std::fprintf(stderr, "testhost: host files: %s\n", error.c_str());
+                return 1;
+            }
+        }
+        options.engine.transfer = &options.transfer_config;
+        options.engine.files = files.get();
+    }
     script::App app;
-    const bool need_app = options.engine.stream.count == 0 || !options.app.empty();
+    const bool need_app = !options.transfer && (options.engine.stream.count == 0 || !options.app.empty());
     if (need_app) {
         std::string path = options.app.empty() ? std::string(TESTHOST_DEMO_APP) : options.app;
         if (path.empty()) {
@@ -88,6 +115,10 @@ int main(int argc, char** argv) {
             return 2;
         }
         options.engine.app = &app;
+    }
+    if (options.check_only && options.transfer) {
+        std::printf("%s: %zu host files\n", ft::PersonalityName(options.transfer_config.personality), files->entries().size());
+        return 0;
     }
     if (options.check_only) {
         std::printf("%s: %zu screens, start screen '%s'\n", options.app.empty() ? TESTHOST_DEMO_APP : options.app.c_str(),

@@ -40,8 +40,19 @@ const char* UsageText() {
            "                        'none' for none)\n"
            "  --no-query            do not send a Query when a session starts\n"
            "  --fault KIND[=VALUE]  close-after=N, byte-per-write, slow=MS, oversize[=BYTES],\n"
-           "                        garbage[=N], garbage-raw[=N], refuse[=REASON], seed=N\n"
+           "                        garbage[=N], garbage-raw[=N], refuse[=REASON], seed=N,\n"
+           "                        ft-error, ft-drop=N, ft-no-answer[=N], ft-short-sf,\n"
+           "                        ft-oversize-sf, ft-no-program\n"
            "                        (repeatable)\n"
+           "  --transfer SYSTEM     serve a READY screen of tso, cms or cics with the IND$FILE\n"
+           "                        transfer program instead of an application\n"
+           "  --transfer-files DIR  host files: DIR/tso, DIR/cms, DIR/cics (read, and written\n"
+           "                        back); default: the built-in samples, kept in memory\n"
+           "  --transfer-mode MODE  auto (DFT when the terminal offers it), dft or frames\n"
+           "  --transfer-limit N    largest transfer record the host takes and sends (default 32767)\n"
+           "  --transfer-user ID    TSO prefix of unquoted data set names (default ORKUSER)\n"
+           "  --transfer-eof        end ASCII downloads with 0x1A\n"
+           "  --transfer-no-repeat  no repeat orders in screen-frame downloads\n"
            "  --stream N            benchmark: send N full screens, then a Read Buffer; print the time\n"
            "  --stream-alternate    draw the stream at the alternate size (Erase/Write Alternate)\n"
            "  --tls-cert FILE       serve TLS with this certificate (PEM) ...\n"
@@ -88,12 +99,27 @@ bool ParseFault(const std::string& text, Options& out, std::string& error) {
         const auto r = telnet::ReasonFromText(has_value ? value : "DEVICE-IN-USE");
         if (!r) return bad("unknown reason");
         out.engine.negotiation.reject_reason = *r;
+    } else if (name == "ft-error" || name == "ft-short-sf" || name == "ft-oversize-sf" || name == "ft-no-program") {
+        if (has_value) return bad("takes no value");
+        ft::TransferConfig& t = out.transfer_config;
+        if (name == "ft-error") t.faults.error_instead_of_data = true;
+        if (name == "ft-short-sf") t.faults.short_field = true;
+        if (name == "ft-oversize-sf") t.faults.oversize_field = true;
+        if (name == "ft-no-program") t.no_program = true;
+    } else if (name == "ft-drop") {
+        if (!ParseCount(value, 0, 0xFFFFFFFFL, n)) return bad("want ft-drop=BLOCKS");
+        out.transfer_config.faults.drop_after = static_cast<uint32_t>(n);
+    } else if (name == "ft-no-answer") {
+        n = 0;
+        if (has_value && !ParseCount(value, 0, 0xFFFFFFFFL, n)) return bad("want ft-no-answer[=BLOCKS]");
+        out.transfer_config.faults.stall_after = static_cast<uint32_t>(n);
     } else if (name == "seed") {
         if (!ParseCount(value, 0, 0xFFFFFFFFL, n)) return bad("want seed=NUMBER");
         f.seed = static_cast<uint32_t>(n);
     } else {
         return bad("unknown fault (want close-after=N, byte-per-write, slow=MS, oversize[=N], garbage[=N], "
-                   "garbage-raw[=N], refuse[=REASON], seed=N)");
+                   "garbage-raw[=N], refuse[=REASON], seed=N, ft-error, ft-drop=N, ft-no-answer[=N], ft-short-sf, "
+                   "ft-oversize-sf, ft-no-program)");
     }
     return true;
 }
@@ -178,6 +204,38 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
         } else if (arg == "--stream-alternate") {
             if (!flag()) return false;
             out.engine.stream.alternate = true;
+        } else if (arg == "--transfer") {
+            if (!take(v)) return false;
+            const auto p = ft::PersonalityFromName(v);
+            if (!p) return error = "--transfer wants tso, cms or cics, not '" + v + "'", false;
+            out.transfer = true;
+            out.transfer_config.personality = *p;
+        } else if (arg == "--transfer-files") {
+            if (!take(out.transfer_files)) return false;
+            if (out.transfer_files.empty()) return error = "--transfer-files needs a folder", false;
+        } else if (arg == "--transfer-mode") {
+            if (!take(v)) return false;
+            if (v == "auto") out.transfer_config.mode = ft::WireMode::Auto;
+            else if (v == "dft") out.transfer_config.mode = ft::WireMode::Dft;
+            else if (v == "frames") out.transfer_config.mode = ft::WireMode::Frames;
+            else return error = "--transfer-mode wants auto, dft or frames, not '" + v + "'", false;
+        } else if (arg == "--transfer-limit") {
+            if (!take(v)) return false;
+            if (!ParseCount(v, 64, 65535, n)) return error = "--transfer-limit wants 64 to 65535 bytes", false;
+            out.transfer_config.own_limit = static_cast<size_t>(n);
+        } else if (arg == "--transfer-user") {
+            if (!take(v)) return false;
+            v = ft::Upper(v);
+            bool valid = !v.empty() && v.size() <= 7 && ((v[0] >= 'A' && v[0] <= 'Z') || v[0] == '#' || v[0] == '@' || v[0] == '$');
+            for (char c : v) valid = valid && ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '#' || c == '@' || c == '$');
+            if (!valid) return error = "--transfer-user wants a TSO user id (1 to 7 letters, digits, #, @, $)", false;
+            out.transfer_config.user = v;
+        } else if (arg == "--transfer-eof") {
+            if (!flag()) return false;
+            out.transfer_config.eof_mark = true;
+        } else if (arg == "--transfer-no-repeat") {
+            if (!flag()) return false;
+            out.transfer_config.repeat_blanks = false;
         } else if (arg == "--tls-cert") {
             if (!take(out.tls_cert)) return false;
         } else if (arg == "--tls-key") {
@@ -203,6 +261,14 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
             error = "unknown option '" + args[i] + "' (see --help)";
             return false;
         }
+    }
+    if (out.transfer && out.engine.stream.count > 0) {
+        error = "--transfer and --stream exclude each other";
+        return false;
+    }
+    if (out.transfer && !out.app.empty()) {
+        error = "--transfer serves its own READY screen; it takes no --app";
+        return false;
     }
     if (out.tls_cert.empty() != out.tls_key.empty()) {
         error = "--tls-cert and --tls-key go together";

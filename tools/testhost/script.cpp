@@ -534,9 +534,9 @@ private:
                 if (!ParseHexByte(t[i].text, code)) return Err("query-list code '" + t[i].text + "' is not a hex byte");
                 a.codes.push_back(code);
             }
-        } else if (verb == "sscp-lu" || verb == "log") {
+        } else if (verb == "sscp-lu" || verb == "log" || verb == "print-text") {
             if (!args(1)) return Err("'" + verb + "' takes one string");
-            a.kind = verb == "log" ? Action::Kind::Log : Action::Kind::SscpLu;
+            a.kind = verb == "log" ? Action::Kind::Log : verb == "print-text" ? Action::Kind::PrintText : Action::Kind::SscpLu;
             a.text = t[1].text;
         } else if (verb == "bind") {
             if (t.size() > 2 || (t.size() == 2 && !IsName(t[1].text))) return Err("bind takes an optional PLU name");
@@ -551,7 +551,7 @@ private:
         } else {
             return Err("unknown action '" + verb +
                        "' (want goto set stay unlock read-buffer read-modified read-modified-all query query-list "
-                       "sscp-lu bind unbind disconnect check log)");
+                       "sscp-lu bind unbind disconnect check log print-text)");
         }
         return true;
     }

@@ -56,11 +56,11 @@ struct Condition {
 struct Action {
     enum class Kind {
         Goto, Set, Stay, Unlock, ReadBuffer, ReadModified, ReadModifiedAll, Query, QueryList,
-        SscpLu, Bind, Unbind, Disconnect, Check, Log
+        SscpLu, Bind, Unbind, Disconnect, Check, Log, PrintText
     };
     Kind kind = Kind::Stay;
     std::string name;   // Goto: screen; Set: variable; Bind: PLU name
-    std::string text;   // Set, SscpLu, Log
+    std::string text;   // Set, SscpLu, Log, PrintText
     Bytes codes;        // QueryList
     Condition cond;     // Check
     int line = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstring>
 
 namespace testhost {
 
@@ -221,6 +222,10 @@ void TelnetServer::StartPlain() {
     Ask(DO, kTerminalType);
 }
 
+namespace {
+constexpr size_t kMaxRecord = 1 << 20;
+}  // namespace
+
 void TelnetServer::Feed(const uint8_t* data, size_t size) {
     constexpr size_t kMaxSubnegotiation = 512;
     for (size_t i = 0; i < size && mode_ != Mode::Failed; ++i) {
@@ -229,6 +234,16 @@ void TelnetServer::Feed(const uint8_t* data, size_t size) {
         case State::Data:
             if (b == IAC) {
                 state_ = State::Iac;
+            } else if (mode_ == Mode::Tn3270 || mode_ == Mode::Tn3270e) {
+                // Records are most of the traffic: take the run up to the next IAC at once.
+                const auto* iac = static_cast<const uint8_t*>(std::memchr(data + i, IAC, size - i));
+                const size_t run = (iac ? static_cast<size_t>(iac - data) : size) - i;
+                if (record_.size() + run > kMaxRecord) {
+                    Fail("client record longer than " + std::to_string(kMaxRecord) + " bytes without IAC EOR");
+                    return;
+                }
+                record_.insert(record_.end(), data + i, data + i + run);
+                i += run - 1;
             } else {
                 DataByte(b);
             }
@@ -285,7 +300,6 @@ void TelnetServer::Feed(const uint8_t* data, size_t size) {
 }
 
 void TelnetServer::DataByte(uint8_t b) {
-    constexpr size_t kMaxRecord = 1 << 20;
     if (mode_ == Mode::Tn3270 || mode_ == Mode::Tn3270e) {
         if (record_.size() >= kMaxRecord) {
             Fail("client record longer than " + std::to_string(kMaxRecord) + " bytes without IAC EOR");
@@ -599,9 +613,14 @@ uint16_t TelnetServer::SendRecord(const Bytes& payload, uint8_t data_type, uint8
 
 void TelnetServer::Frame(const Bytes& payload, Bytes& out) {
     out.reserve(out.size() + payload.size() + 8);
-    for (uint8_t b : payload) {
-        out.push_back(b);
-        if (b == IAC) out.push_back(IAC);
+    const uint8_t* p = payload.data();
+    const uint8_t* end = p + payload.size();
+    while (p < end) {
+        const auto* iac = static_cast<const uint8_t*>(std::memchr(p, IAC, static_cast<size_t>(end - p)));
+        const uint8_t* stop = iac ? iac + 1 : end;
+        out.insert(out.end(), p, stop);
+        if (iac) out.push_back(IAC);
+        p = stop;
     }
     out.push_back(IAC);
     out.push_back(EOR);

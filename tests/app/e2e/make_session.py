@@ -2,7 +2,8 @@
 """Writes a session file for the end-to-end tests: the installed standard.ses with some fields set.
 
 make_session.py BASE.ses OUT.ses name=value ...
-names: host ipname port tn3270e tls lu autoreconnect timeout model askbeforeclosing
+names: host ipname port tn3270e tls lu autoreconnect timeout model askbeforeclosing hostprinting
+       printer username
 """
 import struct
 import sys
@@ -20,6 +21,9 @@ FIELDS = {
     "autoreconnect": (0x760, "u8", 1),
     "model": (0x2BD, "u8", 1),
     "askbeforeclosing": (0x2BB, "u8", 1),
+    "hostprinting": (0x1A22, "u8", 1),
+    "printer": (0xAF1, "text", 33),
+    "username": (0x762, "text", 41),
 }
 
 

@@ -17,7 +17,9 @@ skip() {
 require_desktop() {
     : "${ORKAN_BIN:?}"
     [ -x "$ORKAN_BIN" ] || fail "ORKAN_BIN does not name the program"
-    ldd "$ORKAN_BIN" 2>/dev/null | grep -q libQt6Widgets || skip "this build has no desktop program (built without Qt)"
+    # Set by CTest only in a build with the desktop program: there, a missing one is a broken build.
+    [ -n "${ORKAN_DESKTOP_BIN:-}" ] || skip "this build has no desktop program (built without Qt)"
+    [ -x "$ORKAN_DESKTOP_BIN" ] || fail "the desktop program $ORKAN_DESKTOP_BIN was not built"
     local tool
     for tool in Xvfb "$@"; do
         command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (Debian packages xvfb, xdotool, xclip; 'make deps' installs them)"
@@ -51,10 +53,11 @@ waitfor() {
     return 1
 }
 
-# A server on a display number of its own choosing (-displayfd), so parallel tests never collide.
+# start_xvfb [WIDTHxHEIGHT]: a server (1280x1024 unless given) on a display number of its own
+# choosing (-displayfd), so parallel tests never collide.
 start_xvfb() {
     mkfifo "$WORK/displayfd"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/displayfd" 2>"$WORK/xvfb.err" &
+    Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp -noreset 3>"$WORK/displayfd" 2>"$WORK/xvfb.err" &
     XVFB_PID=$!
     track "$XVFB_PID"
     read -r -t 20 DISPLAY_NUMBER <"$WORK/displayfd" || DISPLAY_NUMBER=""
@@ -66,10 +69,11 @@ start_xvfb() {
     unset WAYLAND_DISPLAY
 }
 
-# testhost's demo on a free loopback port: PORT, HOST_PID, its log in $WORK/host.log.
+# start_testhost [ARGS...]: testhost (the demo unless ARGS name an application) on a free loopback
+# port: PORT, HOST_PID, its log in $WORK/host.log.
 start_testhost() {
     : "${TESTHOST_BIN:?}"
-    "$TESTHOST_BIN" --port 0 --log "$WORK/host.log" >"$WORK/host.out" 2>"$WORK/host.err" &
+    "$TESTHOST_BIN" --port 0 --log "$WORK/host.log" "$@" >"$WORK/host.out" 2>"$WORK/host.err" &
     HOST_PID=$!
     track "$HOST_PID"
     waitfor 30 test -s "$WORK/host.out" || fail "testhost did not start: $(cat "$WORK/host.err")"
@@ -80,4 +84,28 @@ start_testhost() {
 prepare_home() {
     mkdir -p "$WORK/home" "$WORK/config" "$WORK/run"
     chmod 700 "$WORK/run"
+}
+
+# focus_window PID: the program's visible window, focused; prints its id.
+focus_window() {
+    local window
+    window=$(xdotool search --sync --onlyvisible --pid "$1" 2>/dev/null | head -n 1)
+    [ -n "$window" ] || return 1
+    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || return 1
+    echo "$window"
+}
+
+# png_check COMMAND ARGS...: a check of desktop_png.py on a screenshot or report, or fail with its words.
+png_check() {
+    local problem
+    problem=$(python3 "$(dirname "${BASH_SOURCE[0]}")/desktop_png.py" "$@") || fail "$1: $problem"
+}
+
+# end_program: SIGTERM closes the session as a normal close does: the program ends with status 0.
+end_program() {
+    kill -TERM "$PROGRAM_PID"
+    local status=0
+    wait "$PROGRAM_PID" || status=$?
+    PROGRAM_PID=""
+    [ "$status" = 0 ] || fail "the program ended with status $status"
 }

@@ -28,6 +28,14 @@ TEST(CommandLine, RefusesBadValuesClearly) {
         {{"--tls-cert", "c.pem"}, "go together"},
         {{"--max-sessions", "-1"}, "--max-sessions wants"},
         {{"--frobnicate"}, "unknown option '--frobnicate'"},
+        {{"--transfer", "mvs"}, "--transfer wants tso, cms or cics"},
+        {{"--transfer-mode", "cut"}, "--transfer-mode wants auto, dft or frames"},
+        {{"--transfer-limit", "63"}, "--transfer-limit wants 64 to 65535"},
+        {{"--transfer-user", "TOOLONGID"}, "--transfer-user wants a TSO user id"},
+        {{"--transfer", "tso", "--stream", "5"}, "exclude each other"},
+        {{"--transfer", "cms", "--app", "x.app"}, "takes no --app"},
+        {{"--fault", "ft-drop"}, "want ft-drop=BLOCKS"},
+        {{"--fault", "ft-error=1"}, "takes no value"},
         {{"--port", "0", "--listen", "::1", "--fault", "garbage", "--fault", "refuse=3", "--no-query"}, ""},
     };
     for (const auto& c : cases) {
@@ -61,6 +69,28 @@ TEST(CommandLine, ValuesReachTheEngine) {
     EXPECT_TRUE(o.engine.stream.alternate);
     EXPECT_EQ(o.max_sessions, 1);
     EXPECT_EQ(o.engine.reply_timeout, 3.0);
+}
+
+TEST(CommandLine, TransferValuesReachTheProgram) {
+    Options o;
+    std::string error;
+    ASSERT_TRUE(ParseOptions({"--transfer", "VM", "--transfer-mode", "frames", "--transfer-limit", "4096",
+                              "--transfer-user", "abc", "--transfer-eof", "--transfer-no-repeat", "--fault", "ft-error",
+                              "--fault", "ft-drop=3", "--fault", "ft-no-answer", "--fault", "ft-short-sf", "--fault",
+                              "ft-oversize-sf", "--fault", "ft-no-program"},
+                             o, error))
+        << error;
+    const ft::TransferConfig& t = o.transfer_config;
+    EXPECT_TRUE(o.transfer);
+    EXPECT_EQ(t.personality, ft::Personality::Cms);
+    EXPECT_EQ(t.mode, ft::WireMode::Frames);
+    EXPECT_EQ(t.own_limit, 4096u);
+    EXPECT_EQ(t.user, "ABC");
+    EXPECT_TRUE(t.eof_mark);
+    EXPECT_FALSE(t.repeat_blanks);
+    EXPECT_TRUE(t.faults.error_instead_of_data && t.faults.short_field && t.faults.oversize_field && t.no_program);
+    EXPECT_EQ(t.faults.drop_after, 3u);
+    EXPECT_EQ(t.faults.stall_after, 0u);
 }
 
 TEST(CodePages, NamesAsPeopleWriteThem) {

@@ -1,0 +1,67 @@
+// The debug-screen loader over arbitrary file contents: the file read through the same path a
+// user's file takes, its record replayed into a session, and the screen it leaves written out as
+// text, HTML and a buffer dump. A file the parser takes must also come out of the writer as the
+// same record.
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <span>
+#include <string>
+
+#include "session/session.h"
+#include "capture/debug_screen.h"
+#include "capture/screen_text.h"
+#include "capture/session_trace.h"
+#include "ds3270/fields.h"
+#include "support/iconv_tables.h"
+
+namespace {
+
+using namespace orkan;
+
+class QuietUi : public Ui {
+  public:
+    Answer ShowMessage(const MessageBox& box) override { return SafestAnswer(box.buttons); }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const CharsetTables tables = test::Cp037Tables();
+    static const int fd = memfd_create("debug-screen", 0);
+    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    if (fd < 0) std::abort();
+    if (ftruncate(fd, 0) != 0 || (size && pwrite(fd, data, size, 0) != ssize_t(size))) std::abort();
+
+    const std::span<const uint8_t> file(data, size);
+    if (const auto record = ParseDebugScreen(file)) {
+        const auto again = EncodeDebugScreen(*record);
+        if (!again || ParseDebugScreen(*again) != record) std::abort();
+    }
+
+    QuietUi ui;
+    alignas(Session) static unsigned char storage[sizeof(Session)];
+    Session& s = *new (storage) Session(ui);
+    s.charset = tables;
+    s.folders.app_data = "/dev/null";
+    s.folders.temp_macros = "/dev/null";
+    s.record.SetNumber(field::DefaultRows, 24);
+    s.record.SetNumber(field::DefaultColumns, 80);
+    s.record.SetNumber(field::TerminalModel, size % 5);
+    s.record.SetNumber(field::UserScreenWidth, 160);
+    s.record.SetNumber(field::UserScreenHeight, 62);
+    EraseScreen(s, 1);
+    if (LoadDebugScreen(s, path)) {
+        (void)ScreenAsText(s);
+        (void)ScreenAsHtml(s, size & 1);
+        (void)BufferDumpPayload(s);
+    }
+    s.~Session();
+    return 0;
+}

@@ -1,0 +1,62 @@
+// Macro text from files, hosts and the command line: any bytes are refused by the loader or the
+// pre-scan, or run to an end, an error report or the statement budget, without reading or writing
+// outside what they own. The text runs as a host-sent macro, so it can start no program and write
+// no file; timers never fire, so a wait simply stays waiting.
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+#include <string_view>
+
+#include "macro/macro_runner.h"
+#include "session/session.h"
+
+namespace {
+
+class QuietUi final : public orkan::Ui {
+public:
+    orkan::Answer ShowMessage(const orkan::MessageBox& box) override { return orkan::SafestAnswer(box.buttons); }
+};
+
+class TurnLoop final : public orkan::EventLoop {
+public:
+    void Post(Task task) override { posted.push_back(std::move(task)); }
+    orkan::SendResult SendAndWait(Task task, const std::function<bool()>&) override {
+        task();
+        return orkan::SendResult::Ran;
+    }
+    void StartTimer(int, std::chrono::milliseconds, bool, Task) override {}
+    void StopTimer(int) override {}
+    void WatchReadable(int, Task) override {}
+    void UnwatchReadable(int) override {}
+    bool IsLoopThread() const override { return true; }
+    std::deque<Task> posted;
+};
+
+class NoEnvironment final : public orkan::MacroEnvironment {
+public:
+    int Spawn(const std::vector<std::string>&, const std::string&) override { std::abort(); }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    QuietUi ui;
+    orkan::Session session(ui);
+    session.folders.app_data = session.folders.macros = "/nonexistent-orkan-fuzz";
+    session.folders.settings_file = "/nonexistent-orkan-fuzz/orkan.ini";
+    TurnLoop loop;
+    NoEnvironment environment;
+    orkan::MacroRunner runner(session, loop, environment);
+    session.hooks.macros = &runner;
+    runner.SetStatementBudget(20000);
+    (void)runner.StartText(std::string_view(reinterpret_cast<const char*>(data), size), orkan::MacroOrigin::Host);
+    for (int turns = 0; !loop.posted.empty() && turns < 100; ++turns) {
+        auto task = std::move(loop.posted.front());
+        loop.posted.pop_front();
+        task();
+    }
+    if (runner.statements_executed() > 20000) std::abort();
+    runner.Stop();
+    session.hooks.macros = nullptr;
+    return 0;
+}

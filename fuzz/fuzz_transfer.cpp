@@ -1,0 +1,145 @@
+// File transfer records through the whole host input path: DFT structured fields and screen frames
+// in every transfer status, both directions, text and binary with every conversion, and a cancel
+// part way. The first two bytes choose the set-up; the rest is split into records at each FF EF.
+// The PC files live in memory, so nothing touches the disk.
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "session/session.h"
+#include "support/iconv_tables.h"
+#include "ds3270/fields.h"
+#include "ds3270/write_processor.h"
+#include "transfer/transfer_protocol.h"
+
+namespace {
+
+using namespace orkan;
+
+class QuietUi : public Ui {
+public:
+    Answer ShowMessage(const MessageBox& box) override { return SafestAnswer(box.buttons); }
+};
+
+class NullSender : public HostSender {
+public:
+    void SendRecord(std::span<const uint8_t> record, unsigned) override { bytes += record.size(); }
+    void SendRaw(std::span<const uint8_t> raw) override { bytes += raw.size(); }
+    size_t bytes = 0;
+};
+
+class Hook : public TransferHook {
+public:
+    explicit Hook(Session& s) : s_(s) {}
+    bool OfferScreenRecord(std::span<const uint8_t> record) override { return HandleTransferFrame(s_, record); }
+    void StructuredField(std::span<const uint8_t> field) override { HandleTransferField(s_, field); }
+    void AfterWriteFinished() override {}
+
+private:
+    Session& s_;
+};
+
+// An upload file that fails after a while when the set-up says so.
+class Source : public UploadSource {
+public:
+    Source(size_t size, bool fails) : size_(size), fails_(fails) {}
+    Result Read(std::span<uint8_t> into) override {
+        if (fails_ && position_ > size_ / 2) return {0, EIO};
+        const size_t n = std::min(into.size(), size_ - position_);
+        for (size_t i = 0; i < n; ++i) into[i] = uint8_t((position_ + i) * 7 % 251);
+        position_ += n;
+        return {n, 0};
+    }
+
+private:
+    size_t size_, position_ = 0;
+    bool fails_;
+};
+
+class Target : public DownloadTarget {
+public:
+    explicit Target(bool fails) : fails_(fails) {}
+    int Write(std::span<const uint8_t> bytes) override {
+        if (closed_) __builtin_trap();  // a closed file must never be written
+        written_ += bytes.size();
+        return fails_ && written_ > 4096 ? ENOSPC : 0;
+    }
+    int Complete() override {
+        closed_ = true;
+        return 0;
+    }
+    int Commit() override { return 0; }
+    void Discard() override { closed_ = true; }
+
+private:
+    size_t written_ = 0;
+    bool fails_;
+    bool closed_ = false;
+};
+
+constexpr SessionStatus kStatuses[4] = {SessionStatus::TransferReady, SessionStatus::TransferData,
+                                        SessionStatus::TransferMessage, SessionStatus::TransferReady};
+constexpr uint16_t kBlockSizes[4] = {256, 2500, 8192, 25000};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    static CharsetTables tables = [] {
+        CharsetTables t = test::Cp037Tables();
+        for (int i = 0; i < 256; ++i) t.upload[size_t(i)] = t.download[size_t(i)] = uint8_t(255 - i);
+        return t;
+    }();
+    const uint8_t setup = data[0];
+    const uint8_t more = data[1];
+    QuietUi ui;
+    NullSender sender;
+    auto session = std::make_unique<Session>(ui);
+    Session& s = *session;
+    Hook hook(s);
+    s.sender = &sender;
+    s.charset = tables;
+    s.link.line_mode = false;
+    s.hooks.transfer = &hook;
+    s.record.SetNumber(field::TransferBlockSize, kBlockSizes[more & 3]);
+    EraseScreen(s, 1);
+
+    TextOptions options;
+    options.binary = setup & 0x08;
+    options.line_ends = setup & 0x10;
+    options.utf8 = setup & 0x20;
+    options.remove_1a = setup & 0x40;
+    const bool upload = setup & 0x04;
+    TransferState& t = s.transfer;
+    t.direction = t.requested = upload ? TransferDirection::Upload : TransferDirection::Download;
+    t.active = true;
+    t.block_size = kBlockSizes[more & 3];
+    t.pc_path = "fuzz";
+    if (upload) {
+        options.table = tables.upload;
+        t.upload = std::make_unique<UploadReader>(std::make_unique<Source>(size_t(more) * 97, more & 4), options);
+    } else {
+        options.table = tables.download;
+        t.download = std::make_unique<DownloadWriter>(std::make_unique<Target>(more & 4), options);
+    }
+    s.status = kStatuses[setup & 3];
+
+    const std::span<const uint8_t> rest(data + 2, size - 2);
+    const size_t cancel_at = (setup & 0x80) ? rest.size() / 2 : size_t(-1);
+    size_t start = 0;
+    for (size_t i = 0; i <= rest.size(); ++i) {
+        const bool end = i == rest.size() || (i + 1 < rest.size() && rest[i] == 0xFF && rest[i + 1] == 0xEF);
+        if (!end) continue;
+        if (i > start) ProcessHostRecord(s, rest.subspan(start, i - start));
+        if (i >= cancel_at && t.active) CancelTransfer(s);
+        start = i + 2;
+        ++i;
+    }
+    if (t.active) AbortTransfer(s, "end of input");
+    return 0;
+}

@@ -1,0 +1,369 @@
+#include "capture/trace_listing.h"
+
+#include <array>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "capture/trace_format.h"
+#include "net/telnet_codes.h"
+
+namespace orkan {
+
+namespace {
+
+namespace tf = trace_format;
+using namespace telnet;
+
+// Code page 037 bytes with a printable ASCII character; "." for the rest.
+constexpr std::string_view kEbcdicText =
+    "................"
+    "................"
+    "................"
+    "................"
+    " ...........<(+|"
+    "&.........!$*);."
+    "-/.........,%_>?"
+    ".........`:#@'=\""
+    ".abcdefghi......"
+    ".jklmnopqr......"
+    ".~stuvwxyz......"
+    "^.........[]...."
+    "{ABCDEFGHI......"
+    "}JKLMNOPQR......"
+    "\\.STUVWXYZ......"
+    "0123456789......";
+static_assert(kEbcdicText.size() == 256);
+
+char TextOf(uint8_t b, bool ebcdic) {
+    if (ebcdic) return kEbcdicText[b];
+    return b >= 0x20 && b < 0x7F ? char(b) : '.';
+}
+
+std::string Hex2(uint8_t b) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[b >> 4], kDigits[b & 0xF]};
+}
+
+std::string Printf(const char* format, size_t value) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+constexpr uint8_t kEorCommand = 0xEF;
+
+std::string CommandName(uint8_t command) {
+    switch (command) {
+        case kSe: return "SE";
+        case kNop: return "NOP";
+        case 0xF2: return "DM";
+        case kBreak: return "BRK";
+        case kInterruptProcess: return "IP";
+        case 0xF5: return "AO";
+        case 0xF6: return "AYT";
+        case 0xF7: return "EC";
+        case 0xF8: return "EL";
+        case 0xF9: return "GA";
+        case kSb: return "SB";
+        case kWill: return "WILL";
+        case kWont: return "WONT";
+        case kDo: return "DO";
+        case kDont: return "DONT";
+        case kEorCommand: return "EOR";
+        default: return "COMMAND-" + Hex2(command);
+    }
+}
+
+std::string OptionName(uint8_t option) {
+    switch (option) {
+        case kOptBinary: return "BINARY";
+        case kOptEcho: return "ECHO";
+        case kOptSuppressGoAhead: return "SUPPRESS-GO-AHEAD";
+        case 5: return "STATUS";
+        case 6: return "TIMING-MARK";
+        case kOptTerminalType: return "TERMINAL-TYPE";
+        case kOptEndOfRecord: return "EOR";
+        case 31: return "NAWS";
+        case 32: return "TERMINAL-SPEED";
+        case 33: return "TOGGLE-FLOW-CONTROL";
+        case 34: return "LINEMODE";
+        case 36: return "ENVIRON";
+        case 39: return "NEW-ENVIRON";
+        case kOptTn3270e: return "TN3270E";
+        default: return "OPTION-" + std::to_string(option);
+    }
+}
+
+std::string Tn3270eCodeName(uint8_t code) {
+    switch (code) {
+        case 0x00: return "ASSOCIATE";
+        case kTnConnect: return "CONNECT";
+        case kTnDeviceType: return "DEVICE-TYPE";
+        case kTnFunctions: return "FUNCTIONS";
+        case kTnIs: return "IS";
+        case kTnReason: return "REASON";
+        case kTnReject: return "REJECT";
+        case kTnRequest: return "REQUEST";
+        case kTnSend: return "SEND";
+        default: return Hex2(code);
+    }
+}
+
+std::string FunctionName(uint8_t code) {
+    switch (code) {
+        case 0: return "BIND-IMAGE";
+        case 1: return "DATA-STREAM-CTL";
+        case 2: return "RESPONSES";
+        case 3: return "SCS-CTL-CODES";
+        case 4: return "SYSREQ";
+        default: return "FUNCTION-" + Hex2(code);
+    }
+}
+
+std::string ReasonName(uint8_t code) {
+    static constexpr std::array<std::string_view, 8> kNames = {
+        "CONN-PARTNER", "DEVICE-IN-USE", "INV-ASSOCIATE", "INV-NAME",
+        "INV-DEVICE-TYPE", "TYPE-NAME-ERROR", "UNKNOWN-ERROR", "UNSUPPORTED-REQ"};
+    return code < kNames.size() ? std::string(kNames[code]) : "REASON-" + Hex2(code);
+}
+
+bool Printable(uint8_t b) { return b >= 0x20 && b < 0x7F; }
+
+// A run of printable ASCII quoted, starting at `i`; `i` moves past it.
+std::string QuotedText(std::span<const uint8_t> body, size_t& i) {
+    std::string text = "\"";
+    while (i < body.size() && Printable(body[i])) text += char(body[i++]);
+    return text + "\"";
+}
+
+std::string DescribeTn3270eBody(std::span<const uint8_t> body) {
+    std::vector<std::string> words;
+    bool functions = false;  // after FUNCTIONS REQUEST/IS the bytes are function codes
+    bool reason = false;
+    for (size_t i = 0; i < body.size();) {
+        const uint8_t b = body[i];
+        if (reason) {
+            words.push_back(ReasonName(b));
+            reason = false;
+            ++i;
+        } else if (functions) {
+            words.push_back(FunctionName(b));
+            ++i;
+        } else if (Printable(b)) {
+            words.push_back(QuotedText(body, i));
+        } else {
+            words.push_back(Tn3270eCodeName(b));
+            if (b == kTnReason) reason = true;
+            if ((b == kTnRequest || b == kTnIs) && words.size() >= 2 &&
+                words[words.size() - 2] == "FUNCTIONS")
+                functions = true;
+            ++i;
+        }
+    }
+    std::string out;
+    for (const std::string& w : words) out += " " + w;
+    return out;
+}
+
+std::string DescribeSubnegotiation(uint8_t option, std::span<const uint8_t> body) {
+    std::string out = "IAC SB " + OptionName(option);
+    if (option == kOptTerminalType && !body.empty()) {
+        if (body[0] == kTermTypeSend && body.size() == 1) return out + " SEND IAC SE";
+        if (body[0] == kTermTypeIs) {
+            out += " IS";
+            size_t i = 1;
+            if (i < body.size()) out += " " + QuotedText(body, i);
+            for (; i < body.size(); ++i) out += " " + Hex2(body[i]);
+            return out + " IAC SE";
+        }
+    }
+    if (option == kOptTn3270e) return out + DescribeTn3270eBody(body) + " IAC SE";
+    for (uint8_t b : body) out += " " + Hex2(b);
+    return out + " IAC SE";
+}
+
+}  // namespace
+
+std::optional<std::string> DescribeTelnet(std::span<const uint8_t> bytes) {
+    if (bytes.empty()) return std::nullopt;
+    std::string out;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        if (bytes[i] != kIac || i + 1 >= bytes.size()) return std::nullopt;
+        const uint8_t command = bytes[i + 1];
+        std::string line;
+        if (command == kWill || command == kWont || command == kDo || command == kDont) {
+            if (i + 2 >= bytes.size()) return std::nullopt;
+            line = "IAC " + CommandName(command) + " " + OptionName(bytes[i + 2]);
+            i += 3;
+        } else if (command == kSb) {
+            if (i + 2 >= bytes.size()) return std::nullopt;
+            // The body runs to IAC SE; IAC IAC inside it stands for one 0xFF.
+            std::vector<uint8_t> body;
+            size_t j = i + 3;
+            bool ended = false;
+            while (j < bytes.size()) {
+                if (bytes[j] == kIac && j + 1 < bytes.size() && bytes[j + 1] == kSe) {
+                    ended = true;
+                    j += 2;
+                    break;
+                }
+                if (bytes[j] == kIac && j + 1 < bytes.size() && bytes[j + 1] == kIac) ++j;
+                body.push_back(bytes[j++]);
+            }
+            if (!ended) return std::nullopt;
+            line = DescribeSubnegotiation(bytes[i + 2], body);
+            i = j;
+        } else if (command == kIac) {
+            return std::nullopt;  // a doubled 0xFF is data
+        } else {
+            line = "IAC " + CommandName(command);
+            i += 2;
+        }
+        if (!out.empty()) out += "\n";
+        out += line;
+    }
+    return out;
+}
+
+std::optional<std::string> DescribeRecord(std::span<const uint8_t> record) {
+    if (record.empty()) return std::nullopt;
+    std::string name;
+    bool write = false;
+    switch (record[0]) {
+        case 0x01: case 0xF1: name = "Write"; write = true; break;
+        case 0x05: case 0xF5: name = "Erase/Write"; write = true; break;
+        case 0x0D: case 0x7E: name = "Erase/Write Alternate"; write = true; break;
+        case 0x0F: case 0x6F: name = "Erase All Unprotected"; break;
+        case 0x02: case 0xF2: name = "Read Buffer"; break;
+        case 0x06: case 0xF6: name = "Read Modified"; break;
+        case 0x0E: case 0x6E: name = "Read Modified All"; break;
+        case 0x11: case 0xF3: name = "Write Structured Field"; break;
+        default: return std::nullopt;
+    }
+    if (write && record.size() >= 2) name += " WCC " + Hex2(record[1]);
+    return name;
+}
+
+std::string HexDump(std::span<const uint8_t> bytes, bool ebcdic, const std::string& indent) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    // "OOOO  " 16 x " XX" with a blank after the eighth, "  |", 16 characters, "|\n"
+    constexpr size_t kLineSize = 6 + 16 * 3 + 1 + 3 + 16 + 2;
+    std::string out;
+    out.reserve((bytes.size() + 15) / 16 * (indent.size() + kLineSize));
+    for (size_t line = 0; line < bytes.size(); line += 16) {
+        const auto part = bytes.subspan(line, std::min<size_t>(16, bytes.size() - line));
+        char text[kLineSize + 8];
+        size_t n = size_t(std::snprintf(text, sizeof text, "%04zX ", line));
+        for (size_t i = 0; i < 16; ++i) {
+            if (i == 8) text[n++] = ' ';
+            text[n++] = ' ';
+            text[n++] = i < part.size() ? kDigits[part[i] >> 4] : ' ';
+            text[n++] = i < part.size() ? kDigits[part[i] & 0xF] : ' ';
+        }
+        text[n++] = ' ';
+        text[n++] = ' ';
+        text[n++] = '|';
+        for (uint8_t b : part) text[n++] = TextOf(b, ebcdic);
+        text[n++] = '|';
+        text[n++] = '\n';
+        out += indent;
+        out.append(text, n);
+    }
+    return out;
+}
+
+namespace {
+
+void Indented(std::string& out, const std::string& text, const std::string& indent) {
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = text.find('\n', start);
+        out += indent + text.substr(start, end == std::string::npos ? std::string::npos : end - start) + "\n";
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+}
+
+void FormatBufferDump(std::string& out, std::span<const uint8_t> payload) {
+    const std::string indent = "    ";
+    if (payload.size() < 2) {
+        out += indent + "(too short for a buffer dump)\n" + HexDump(payload, false, indent);
+        return;
+    }
+    const size_t positions = size_t(payload[0]) | size_t(payload[1]) << 8;
+    out += indent + std::to_string(positions) + " positions\n";
+    const auto planes = payload.subspan(2);
+    if (planes.size() != positions * 5) {
+        out += indent + "(" + std::to_string(planes.size()) + " plane bytes where five planes need " +
+               std::to_string(positions * 5) + ")\n" + HexDump(payload, false, indent);
+        return;
+    }
+    // The screen as it was, when the positions make whole rows of a usual width.
+    const size_t columns = positions % 80 == 0 ? 80 : positions % 132 == 0 ? 132 : 0;
+    if (columns) {
+        out += indent + "screen:\n";
+        for (size_t row = 0; row < positions / columns; ++row) {
+            std::string text;
+            for (size_t c = 0; c < columns; ++c) text += TextOf(planes[row * columns + c], false);
+            out += indent + "  |" + text + "|\n";
+        }
+    }
+    static constexpr std::array<std::string_view, 5> kPlaneNames = {"display characters", "field attributes",
+                                                                    "colours", "highlights", "character sets"};
+    for (size_t p = 0; p < kPlaneNames.size(); ++p) {
+        out += indent + std::string(kPlaneNames[p]) + ":\n";
+        out += HexDump(planes.subspan(p * positions, positions), false, indent + "  ");
+    }
+}
+
+}  // namespace
+
+std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& options) {
+    const bool ebcdic = !options.ascii_host;
+    const std::string indent = "    ";
+    std::string out = "Trace written by Orkan TN3270 " + trace.header + "\n";
+    size_t number = 0;
+    for (const TraceItem& item : trace.items) {
+        std::string type_name(tf::TypeName(item.type));
+        if (type_name == "UNKNOWN") type_name += "-" + std::to_string(item.type);
+        out += "\n#" + std::to_string(++number) + " " + item.time + " " + type_name + " " +
+               std::to_string(item.payload.size()) + " bytes at " + Printf("0x%zX", item.offset);
+        if (item.pieces > 1) out += " (in " + std::to_string(item.pieces) + " items)";
+        out += "\n";
+        switch (item.type) {
+            case tf::kNote: {
+                std::string text;
+                for (uint8_t b : item.payload) text += b == '\n' || Printable(b) ? char(b) : '.';
+                Indented(out, text, indent);
+                continue;
+            }
+            case tf::kBufferDump:
+                FormatBufferDump(out, item.payload);
+                continue;
+            case tf::kTelnet:
+                if (auto telnet = DescribeTelnet(item.payload)) Indented(out, *telnet, indent);
+                out += HexDump(item.payload, false, indent);
+                continue;
+            case tf::kRecord:
+                if (auto record = DescribeRecord(item.payload)) Indented(out, *record, indent);
+                break;
+            case tf::kSent:
+            case tf::kReceived:
+                if (auto telnet = DescribeTelnet(item.payload)) {
+                    Indented(out, *telnet, indent);
+                    out += HexDump(item.payload, false, indent);
+                    continue;
+                }
+                break;
+            default:
+                break;
+        }
+        out += HexDump(item.payload, ebcdic, indent);
+    }
+    if (!trace.error.empty()) out += "\n" + trace.error + "\n";
+    return out;
+}
+
+}  // namespace orkan

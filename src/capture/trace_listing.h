@@ -1,0 +1,32 @@
+// A session trace as text anyone can read: one group of lines per item with its number, time,
+// type name and length, what it means where that can be said in a line (Telnet commands by name,
+// the 3270 command of a record, the screen of a buffer dump), and a hex-and-text dump.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "capture/trace_reader.h"
+
+namespace orkan {
+
+struct TraceListingOptions {
+    // The text column of host data: EBCDIC (code page 037) or, for ASCII hosts, ASCII.
+    bool ascii_host = false;
+};
+
+std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& options = {});
+
+// Telnet commands by name ("IAC DO TN3270E", one command a line) when `bytes` is nothing but
+// Telnet commands; nothing when it holds data.
+std::optional<std::string> DescribeTelnet(std::span<const uint8_t> bytes);
+
+// "Erase/Write WCC C3" for a record the host sent; nothing for an unknown command byte.
+std::optional<std::string> DescribeRecord(std::span<const uint8_t> record);
+
+// Offset, 16 bytes in hex and the same bytes as text, one line each, each line indented.
+std::string HexDump(std::span<const uint8_t> bytes, bool ebcdic, const std::string& indent);
+
+}  // namespace orkan

@@ -1,0 +1,203 @@
+#include "gui/desktop_probe.h"
+
+#include <time.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QPointer>
+#include <QSaveFile>
+#include <QScreen>
+#include <QTextStream>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+
+#include "charset/display_unicode.h"
+#include "display/palette.h"
+#include "ds3270/screen_dump.h"
+#include "gui/terminal_frame.h"
+#include "gui/terminal_painter.h"
+#include "session/session.h"
+
+namespace orkan {
+
+namespace {
+
+constexpr int kScreenshotDelayMs = 60;  // the window system has drawn the last repaint by then
+constexpr int kDialogShotDelayMs = 250;  // a dialog has been placed and drawn by then
+
+// The clock the start-up benchmark compares with.
+int64_t WallClockNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+QString RectText(const char* name, const QRect& r) {
+    return QString("%1 %2 %3 %4 %5\n").arg(name).arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+QRect Global(const QWidget& w, const QRect& r) { return QRect(w.mapToGlobal(r.topLeft()), r.size()); }
+
+void WriteWhole(const QString& path, const QString& text) {
+    QSaveFile file(path);
+    const QByteArray bytes = text.toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        std::fprintf(stderr, "orkan3270: cannot write %s\n", qPrintable(path));
+}
+
+// A window title as a file name: letters and digits, everything else "_".
+QString FileNameOf(QString title) {
+    for (QChar& c : title)
+        if (!c.isLetterOrNumber()) c = '_';
+    return title.isEmpty() ? QString("untitled") : title;
+}
+
+}  // namespace
+
+std::unique_ptr<DesktopProbe> DesktopProbe::FromEnvironment(Session& session, QWidget& window, TerminalFrame& frame) {
+    const bool paint = qEnvironmentVariableIsSet("ORKAN_FIRST_PAINT_NS");
+    const QString shot = qEnvironmentVariable("ORKAN_SCREENSHOT");
+    const QString text = qEnvironmentVariable("ORKAN_SCREEN_TEXT");
+    const QString layout = qEnvironmentVariable("ORKAN_LAYOUT_REPORT");
+    const QString dialogs = qEnvironmentVariable("ORKAN_DIALOG_SHOTS");
+    if (!paint && shot.isEmpty() && text.isEmpty() && layout.isEmpty() && dialogs.isEmpty()) return nullptr;
+    std::unique_ptr<DesktopProbe> probe(new DesktopProbe(session, window, frame));
+    probe->report_first_paint_ = paint;
+    probe->screenshot_path_ = shot;
+    probe->screen_text_path_ = text;
+    probe->layout_path_ = layout;
+    probe->dialog_folder_ = dialogs;
+    if (!dialogs.isEmpty()) {
+        QDir().mkpath(dialogs);
+        qApp->installEventFilter(probe.get());
+    }
+    return probe;
+}
+
+DesktopProbe::DesktopProbe(Session& session, QWidget& window, TerminalFrame& frame)
+    : session_(session), window_(window), frame_(frame), terminal_(frame.Terminal()), inner_(session.view) {
+    session_.view = this;
+    terminal_.installEventFilter(this);
+}
+
+// The window may be gone by now; a filter object that goes is taken off the watched objects' lists
+// by Qt itself.
+DesktopProbe::~DesktopProbe() {
+    if (session_.view == this) session_.view = inner_;
+}
+
+void DesktopProbe::ScreenChanged() {
+    if (session_.status >= SessionStatus::Connected) screen_pending_ = true;
+}
+
+void DesktopProbe::RepaintAll() {
+    inner_->RepaintAll();
+    ScreenChanged();
+}
+
+void DesktopProbe::RepaintChangedRows() {
+    inner_->RepaintChangedRows();
+    ScreenChanged();
+}
+
+void DesktopProbe::KeyboardUnlocked() {
+    inner_->KeyboardUnlocked();
+    if (!screen_text_path_.isEmpty()) {
+        QSaveFile file(screen_text_path_);
+        const std::string text = DisplayToUtf8(DumpScreenText(session_));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), qint64(text.size())) != qint64(text.size()) ||
+            !file.commit())
+            std::fprintf(stderr, "orkan3270: cannot write %s\n", qPrintable(screen_text_path_));
+    }
+    if (!screenshot_path_.isEmpty() || !layout_path_.isEmpty())
+        QTimer::singleShot(kScreenshotDelayMs, this, [this] {
+            // The report first: a test that sees the new picture finds the report that goes with it.
+            if (!layout_path_.isEmpty()) SaveLayoutReport(layout_path_);
+            if (!screenshot_path_.isEmpty()) SaveScreenshot(screenshot_path_);
+        });
+}
+
+void DesktopProbe::SaveLayoutReport(const QString& path) {
+    const TerminalWidget& t = frame_.Terminal();
+    const StatusLineWidget& status = frame_.StatusBar();
+    const StatusGeometry g = status.Geometry();
+    const size_t cells = session_.ps.columns ? session_.ps.columns - 1 : 0;
+    const QRect text_cells(g.text_left, g.text_top, int(cells) * g.cell.width, g.cell.height);
+    const Palette palette = BuildPalette(session_.record);
+    QString out;
+    out += RectText("client", window_.geometry());
+    out += RectText("frame", window_.frameGeometry());
+    if (window_.screen()) out += RectText("work", window_.screen()->availableGeometry());
+    out += RectText("screen", Global(t, t.ScreenRect()));
+    out += RectText("status", Global(status, status.rect()));
+    out += RectText("status_frame", Global(status, g.frame));
+    out += RectText("status_text", Global(status, text_cells));
+    out += QString("cell %1 %2\n").arg(frame_.Cell().width).arg(frame_.Cell().height);
+    out += QString("status_cell %1 %2\n").arg(g.cell.width).arg(g.cell.height);
+    out += QString("size %1 %2\n").arg(session_.ps.rows).arg(session_.ps.columns);
+    out += QString("status_colours %1 %2\n")
+               .arg(ToQColor(palette[RoleForegroundIndex(session_.record, role::StatusLine)]).name().mid(1))
+               .arg(ToQColor(palette[RoleBackgroundIndex(session_.record, role::StatusLine)]).name().mid(1));
+    WriteWhole(path, out);
+}
+
+void DesktopProbe::SaveDialog(QWidget* dialog) {
+    const QString base = dialog_folder_ + "/" + FileNameOf(dialog->windowTitle());
+    QString out = RectText("dialog", dialog->frameGeometry());
+    if (dialog->screen()) out += RectText("work", dialog->screen()->availableGeometry());
+    for (const QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>())
+        for (QAbstractButton* b : box->buttons()) {
+            if (!b->isVisible()) continue;
+            QString name = b->text();
+            name.remove('&').replace(' ', '_');
+            out += RectText(qPrintable("button " + name), Global(*b, b->rect()));
+        }
+    // The picture first: a test that sees the text finds the picture whole.
+    if (!dialog->grab().save(base + ".png", "PNG")) std::fprintf(stderr, "orkan3270: cannot write %s.png\n", qPrintable(base));
+    WriteWhole(base + ".txt", out);
+}
+
+bool DesktopProbe::eventFilter(QObject* watched, QEvent* event) {
+    if (!dialog_folder_.isEmpty() && event->type() == QEvent::Show) {
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (dialog && dialog->isWindow()) {
+            QPointer<QDialog> shown(dialog);
+            QTimer::singleShot(kDialogShotDelayMs, this, [this, shown] {
+                if (shown && shown->isVisible()) SaveDialog(shown);
+            });
+        }
+    }
+    if (watched == &terminal_ && event->type() == QEvent::Paint && report_first_paint_ && screen_pending_ &&
+        !first_paint_reported_) {
+        first_paint_reported_ = true;
+        // After this paint event has been handled: the screen is then drawn.
+        QTimer::singleShot(0, this, [] {
+            std::fprintf(stderr, "ORKAN_FIRST_PAINT_NS=%lld\n", static_cast<long long>(WallClockNs()));
+            std::fflush(stderr);
+        });
+    }
+    return false;
+}
+
+void DesktopProbe::SaveScreenshot(const QString& path) {
+    QPixmap shot;
+    // What the window system shows, where it lets us read it; else what the window paints.
+    if (QGuiApplication::platformName() == "xcb" && window_.screen() && window_.isVisible())
+        shot = window_.screen()->grabWindow(window_.winId());
+    if (shot.isNull()) shot = window_.grab();
+    const QString partial = path + ".part.png";
+    if (!shot.save(partial, "PNG") || !QFile::rename(partial, path)) {
+        QFile::remove(path);
+        if (!QFile::rename(partial, path)) std::fprintf(stderr, "orkan3270: cannot write %s\n", qPrintable(path));
+    }
+}
+
+}  // namespace orkan

@@ -1,0 +1,65 @@
+// Instrumentation for tests and benchmarks of the desktop program, made only when one of its
+// environment variables asks for it, so the production classes carry none of it:
+//   ORKAN_FIRST_PAINT_NS  print "ORKAN_FIRST_PAINT_NS=<CLOCK_REALTIME ns>" on stderr once the first
+//                         host screen has been painted (bench/desktop_startup.sh);
+//   ORKAN_SCREENSHOT      a PNG of the window after every screen that unlocks the keyboard;
+//   ORKAN_SCREEN_TEXT     the text of that screen, written whole and renamed into place;
+//   ORKAN_LAYOUT_REPORT   with each screenshot, where the window, its screen's work area, the
+//                         terminal's cells and the status line are (one "name x y w h" per line);
+//   ORKAN_DIALOG_SHOTS    a folder that receives, for every dialog and message box shown, a PNG of
+//                         it and a text with its place and its buttons' places on the screen.
+// It stands between the session and its View, passing everything on.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "session/session_hooks.h"
+
+class QWidget;
+
+namespace orkan {
+
+struct Session;
+class TerminalFrame;
+
+class DesktopProbe final : public QObject, public View {
+public:
+    // Null when none of the variables is set.
+    static std::unique_ptr<DesktopProbe> FromEnvironment(Session& session, QWidget& window, TerminalFrame& frame);
+    ~DesktopProbe() override;
+
+    void RepaintAll() override;
+    void ScreenSizeChanged() override { inner_->ScreenSizeChanged(); }
+    void RepaintChangedRows() override;
+    void CursorMoved() override { inner_->CursorMoved(); }
+    void RefreshStatusLine() override { inner_->RefreshStatusLine(); }
+    void PlaySound(Sound sound) override { inner_->PlaySound(sound); }
+    void ShowWindowOnUpdate() override { inner_->ShowWindowOnUpdate(); }
+    void KeyboardUnlocked() override;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void SaveScreenshot(const QString& path);
+    void SaveLayoutReport(const QString& path);
+
+private:
+    DesktopProbe(Session& session, QWidget& window, TerminalFrame& frame);
+    void ScreenChanged();
+    void SaveDialog(QWidget* dialog);
+
+    Session& session_;
+    QWidget& window_;
+    TerminalFrame& frame_;
+    QWidget& terminal_;
+    View* inner_;
+    bool report_first_paint_ = false;
+    bool screen_pending_ = false;
+    bool first_paint_reported_ = false;
+    QString screenshot_path_;
+    QString screen_text_path_;
+    QString layout_path_;
+    QString dialog_folder_;
+};
+
+}  // namespace orkan

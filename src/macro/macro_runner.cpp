@@ -1,0 +1,356 @@
+#include "macro/macro_runner.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "config/data_file.h"
+#include "macro/macro_errors.h"
+#include "macro/macro_source.h"
+#include "session/session.h"
+
+namespace orkan {
+
+namespace {
+
+constexpr int kMacroTimer = 4;
+constexpr size_t kMaxMacroFileBytes = 16 * 1024 * 1024;  // far beyond any macro; a bound for odd files
+
+std::string WithoutExtension(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    std::string_view base = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const size_t dot = base.rfind('.');
+    return std::string(dot == std::string_view::npos ? base : base.substr(0, dot));
+}
+
+}  // namespace
+
+MacroRunner::MacroRunner(Session& session, EventLoop& loop, MacroEnvironment& environment)
+    : s_(session), loop_(loop), env_(environment), timers_(loop), files_(session.ui) {}
+
+MacroRunner::~MacroRunner() = default;
+
+char MacroRunner::StatusLetter() const {
+    switch (state_) {
+        case MacroState::Idle: return 0;
+        case MacroState::Recording: return 'R';
+        case MacroState::Paused: return 'X';
+        default: return 'P';
+    }
+}
+
+std::string MacroRunner::RunningMacroName() const { return chain_.empty() ? std::string() : chain_.back()->name; }
+
+void MacroRunner::SetState(MacroState state) {
+    if (state_ == state) return;
+    state_ = state;
+    const char letter = StatusLetter();
+    if (s_.indicators.macro_letter != letter) {
+        s_.indicators.macro_letter = letter;
+        s_.view->RefreshStatusLine();
+    }
+}
+
+std::unique_ptr<MacroProgram> MacroRunner::LoadFile(std::string_view name, std::string& error) {
+    const std::string path = DataFilePath(name, s_.folders.macros, "mac");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "Macro file \"" + path + "\" not found";
+        return nullptr;
+    }
+    std::string bytes;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad() || bytes.size() > kMaxMacroFileBytes) {
+        error = "Macro file \"" + path + "\" could not be read whole";
+        return nullptr;
+    }
+    NormalisedMacro text = NormaliseMacroSource(bytes);
+    if (!text.ok) {
+        error = "Macro file \"" + path + "\": " + text.error;
+        return nullptr;
+    }
+    auto program = std::make_unique<MacroProgram>();
+    program->file_name = path;
+    program->name = WithoutExtension(path);
+    program->source = std::move(text.text);
+    return program;
+}
+
+bool MacroRunner::Restricted() const {
+    return !chain_.empty() && chain_.back()->restricted && s_.settings.AllowHostMacros == 0;
+}
+
+void MacroRunner::LoadFailed(MacroDone& done) {
+    const MacroOutcome outcome{MacroOutcome::End::LoadFailed, 0, 0};
+    if (chain_.empty()) last_outcome_ = outcome;
+    if (done) done(outcome);
+    if (finished_) finished_(outcome);
+}
+
+bool MacroRunner::StartFile(std::string_view name, MacroOrigin origin, MacroDone done) {
+    std::string error;
+    std::unique_ptr<MacroProgram> program = LoadFile(name, error);
+    if (!program) {
+        s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
+        LoadFailed(done);
+        return false;
+    }
+    return Request(std::move(program), origin, std::move(done));
+}
+
+bool MacroRunner::StartText(std::string_view text, MacroOrigin origin, MacroDone done) {
+    NormalisedMacro source = NormaliseMacroSource(text);
+    if (!source.ok) {
+        s_.ui.ShowMessage({"File Error", "Macro text: " + source.error, Buttons::Ok, Icon::Warning});
+        LoadFailed(done);
+        return false;
+    }
+    auto program = std::make_unique<MacroProgram>();
+    program->file_name = "(macro text)";
+    program->name = "(macro text)";
+    program->source = std::move(source.text);
+    return Request(std::move(program), origin, std::move(done));
+}
+
+bool MacroRunner::Request(std::unique_ptr<MacroProgram> program, MacroOrigin origin, MacroDone done) {
+    if (chain_.empty() && waiting_.empty()) {
+        chain_done_ = std::move(done);
+        // A pre-scan error has been reported and the chain's end told by now.
+        [[maybe_unused]] const bool started = Start(std::move(program), origin);
+        return true;
+    }
+    if (waiting_.size() >= kMaxWaitingMacros) {
+        s_.ui.ShowMessage({"Macro Error",
+                           "Macro \"" + program->name + "\" was not started: " + std::to_string(kMaxWaitingMacros) +
+                               " macros are waiting for the running one already.",
+                           Buttons::Ok, Icon::Warning});
+        LoadFailed(done);
+        return false;
+    }
+    waiting_.push_back({std::move(program), origin, std::move(done)});
+    return true;
+}
+
+void MacroRunner::StartNextWaiting() {
+    if (next_posted_ || waiting_.empty()) return;
+    next_posted_ = true;
+    std::weak_ptr<int> alive = alive_;
+    loop_.Post([this, alive] {
+        if (alive.expired()) return;
+        next_posted_ = false;
+        if (!chain_.empty() || waiting_.empty()) return;
+        WaitingMacro next = std::move(waiting_.front());
+        waiting_.pop_front();
+        chain_done_ = std::move(next.done);
+        [[maybe_unused]] const bool started = Start(std::move(next.program), next.origin);
+        StartNextWaiting();  // after a pre-scan error, the one behind it
+    });
+}
+
+bool MacroRunner::Start(std::unique_ptr<MacroProgram> program, MacroOrigin origin) {
+    program->classes.national = s_.charset.screen[0x5B] ? s_.charset.screen[0x5B] : '$';
+    program->restricted = origin == MacroOrigin::Host || (!chain_.empty() && chain_.back()->restricted);
+    if (chain_.size() >= size_t(kMaxRunDepth)) {
+        // Reported against the statement that asked for one more level.
+        ReportError(macro_error::RunTooDeep);
+        return false;
+    }
+    const bool first = chain_.empty();
+    if (first) {
+        exit_code_ = 0;
+        trace_flags_ = 0;
+        previous_was_call_ = false;
+        statements_executed_ = 0;
+    }
+    chain_.push_back(std::move(program));
+    if (int error = PreScan(current())) {
+        ReportError(error);
+        return false;
+    }
+    if (first || state_ == MacroState::Idle) SetState(MacroState::Running);
+    ScheduleTurn();
+    return true;
+}
+
+void MacroRunner::ScheduleTurn() {
+    if (turn_posted_ || in_turn_) return;
+    turn_posted_ = true;
+    std::weak_ptr<int> alive = alive_;
+    const uint64_t generation = generation_;
+    loop_.Post([this, alive, generation] {
+        if (alive.expired()) return;
+        turn_posted_ = false;
+        if (generation != generation_) return;
+        RunTurn();
+    });
+}
+
+void MacroRunner::RunTurn() {
+    if (chain_.empty() || state_ != MacroState::Running) return;
+    in_turn_ = true;
+    const uint64_t generation = generation_;
+    const int64_t started = s_.clock->NowMs();
+    for (int n = 0; n < kStatementsPerTurn; ++n) {
+        if (current().AtEnd()) {
+            chain_.pop_back();
+            if (chain_.empty()) {
+                in_turn_ = false;
+                EndChain(MacroOutcome::End::Finished, 0);
+                return;
+            }
+            continue;
+        }
+        if (state_ != MacroState::Running) break;
+        if (statement_budget_ && statements_executed_ >= statement_budget_) {
+            in_turn_ = false;
+            EndChain(MacroOutcome::End::Stopped, 0);
+            return;
+        }
+        ++statements_executed_;
+        if (trace_flags_ & 1) {
+            const MacroProgram& p = current();
+            const uint32_t end = StatementEnd(p.source, p.current);
+            DebugLine(std::string_view(p.source).substr(p.current, end - p.current));
+        }
+        const int result = ExecuteStatement();
+        retired_.clear();
+        if (generation != generation_) {  // the statement stopped the chain (a dialog's Cancel, Stop)
+            in_turn_ = false;
+            // Whatever started in its place while this turn was still on.
+            if (!chain_.empty() && state_ == MacroState::Running) ScheduleTurn();
+            return;
+        }
+        if (result == kStartedChild) continue;
+        if (result != 0) {
+            in_turn_ = false;
+            ReportError(result);
+            return;
+        }
+        if ((n & 255) == 255 && s_.clock->NowMs() - started >= kTurnMilliseconds) break;
+    }
+    in_turn_ = false;
+    if (!chain_.empty() && current().AtEnd()) {
+        ScheduleTurn();
+        return;
+    }
+    if (state_ == MacroState::Running) ScheduleTurn();
+}
+
+void MacroRunner::EndChain(MacroOutcome::End end, int error) {
+    ++generation_;
+    timers_.Stop(kMacroTimer);
+    timer_running_ = false;
+    const int close_error = files_.CloseAll();
+    if (in_turn_) {
+        for (auto& program : chain_) retired_.push_back(std::move(program));
+    }
+    chain_.clear();
+    turn_posted_ = false;
+    SetState(MacroState::Idle);
+    if (end == MacroOutcome::End::Finished && close_error) {
+        // Data kept back for a file could not be written: that is no success.
+        end = MacroOutcome::End::Error;
+        error = close_error;
+        s_.ui.ShowMessage({"Macro Error", std::string(MacroErrorText(close_error)), Buttons::Ok, Icon::Warning});
+    }
+    last_outcome_ = {end, exit_code_, error};
+    MacroDone done = std::move(chain_done_);
+    chain_done_ = nullptr;
+    StartNextWaiting();
+    if (done) done(last_outcome_);
+    if (finished_) finished_(last_outcome_);
+}
+
+void MacroRunner::ReportError(int number) {
+    timers_.Stop(kMacroTimer);
+    timer_running_ = false;
+    (void)files_.CloseAll();
+    MacroErrorSite site;
+    site.number = number;
+    site.system_error = pending_error_detail_;
+    std::string title = "Macro Error";
+    if (!chain_.empty()) {
+        const MacroProgram& p = current();
+        title = MacroErrorTitle(p.file_name);
+        site.line = 1 + int(std::count(p.source.begin(), p.source.begin() + p.current, '\r'));
+        const int64_t column = int64_t(p.last_token_start) - int64_t(p.current) + 1;
+        site.column = column < 1 ? 1 : int(column);
+        const uint32_t end = StatementEnd(p.source, p.current);
+        std::string_view text = std::string_view(p.source).substr(p.current, end - p.current);
+        while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+        while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+        site.statement = std::string(text);
+    }
+    std::string report = MacroErrorReportText(site);
+    // The message box takes "\n" line breaks.
+    std::string shown;
+    for (size_t i = 0; i < report.size(); ++i)
+        if (report[i] != '\r') shown += report[i];
+    while (!shown.empty() && shown.back() == '\n') shown.pop_back();
+    s_.ui.ShowMessage({title, shown, Buttons::Ok, Icon::Warning});
+    pending_error_detail_ = 0;
+    EndChain(MacroOutcome::End::Error, number);
+}
+
+void MacroRunner::Stop() {
+    if (state_ == MacroState::Recording || (state_ == MacroState::Paused && paused_state_ == MacroState::Recording))
+        return;  // the recorder stops its own recording
+    // The user stopped macros: the ones waiting to start are stopped with the running one.
+    std::deque<WaitingMacro> dropped = std::move(waiting_);
+    waiting_.clear();
+    if (!chain_.empty()) EndChain(MacroOutcome::End::Stopped, 0);
+    for (WaitingMacro& w : dropped) {
+        const MacroOutcome stopped{MacroOutcome::End::Stopped, 0, 0};
+        if (w.done) w.done(stopped);
+        if (finished_) finished_(stopped);
+    }
+}
+
+void MacroRunner::TogglePause() {
+    if (state_ == MacroState::Paused) {
+        const MacroState resume = paused_state_;
+        SetState(resume);
+        if (resume == MacroState::Waiting || resume == MacroState::TimedPause) SetState(MacroState::Running);
+        if (state_ == MacroState::Running) ScheduleTurn();
+        return;
+    }
+    if (state_ == MacroState::Idle) return;
+    paused_state_ = state_;
+    timers_.Stop(kMacroTimer);
+    timer_running_ = false;
+    SetState(MacroState::Paused);
+}
+
+void MacroRunner::OnTimer() {
+    timers_.Stop(kMacroTimer);
+    timer_running_ = false;
+    if (chain_.empty()) return;
+    if (state_ == MacroState::TimedPause) {
+        Advance(current());
+        SetState(MacroState::Running);
+        ScheduleTurn();
+    } else if (state_ == MacroState::Waiting) {
+        ReportError(macro_error::WaitTimeout);
+    }
+}
+
+void MacroRunner::ReleaseUnlockWaits() { AfterHostRecord(); }
+
+void MacroRunner::AfterHostRecord() {
+    if (state_ != MacroState::Waiting || chain_.empty()) return;
+    SetState(MacroState::Running);
+    ScheduleTurn();
+}
+
+void MacroRunner::StartEventMacro(EventMacro which, const std::string& argument) {
+    const std::string& path = event_files_[size_t(which)];
+    if (path.empty() || !chain_.empty() || !waiting_.empty()) return;
+    if (which == EventMacro::Locked) variable_state_.passed_key = argument;
+    (void)StartFile(path);
+}
+
+void MacroRunner::DebugLine(std::string_view text) { s_.ui.AddDebugLine(text); }
+
+}  // namespace orkan

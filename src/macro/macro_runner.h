@@ -1,0 +1,202 @@
+// The macro runner of one session: loads and pre-scans macros, runs them on the event-loop thread a
+// bounded number of statements per turn (so a tight loop never freezes the window and Pause or
+// Break always get through), suspends them in waits, chains RUN, and reports the first error.
+// It is the session's MacroHook.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "macro/macro_environment.h"
+#include "macro/macro_files.h"
+#include "macro/macro_program.h"
+#include "macro/macro_value.h"
+#include "macro/macro_variables.h"
+#include "macro/system_variables.h"
+#include "platform/event_loop.h"
+#include "platform/scoped_timers.h"
+#include "session/session_hooks.h"
+
+namespace orkan {
+
+struct Session;
+
+// The language's own state numbers; the status line shows 'R' for 1, 'X' for 3 and 'P' for the others.
+enum class MacroState : uint8_t { Idle = 0, Recording = 1, Running = 2, Paused = 3, Waiting = 4, TimedPause = 5 };
+
+// Who started a macro: text that a host sent may not start programs, write files or run other
+// macro files unless the user allowed host macros.
+enum class MacroOrigin : uint8_t { User, Host };
+
+// How a macro chain ended.
+struct MacroOutcome {
+    enum class End : uint8_t { Finished, Error, Stopped, LoadFailed };
+    End end = End::Finished;
+    int exit_code = 0;  // the last EXIT's value, 0 without EXIT
+    int error = 0;      // the macro error number for End::Error
+};
+
+// Told how the chain that a started macro began ends (also when it could not start at all).
+using MacroDone = std::function<void(const MacroOutcome&)>;
+
+inline constexpr int kMaxRunDepth = 32;
+// Macros asked for while a chain runs wait for it, in order; beyond this many the request is refused.
+inline constexpr size_t kMaxWaitingMacros = 16;
+
+class MacroRunner final : public MacroHook {
+public:
+    MacroRunner(Session& session, EventLoop& loop, MacroEnvironment& environment);
+    ~MacroRunner() override;
+    MacroRunner(const MacroRunner&) = delete;
+    MacroRunner& operator=(const MacroRunner&) = delete;
+
+    // The event macro files found at start-up, in EventMacro order; an empty path disables it.
+    void SetEventMacroFiles(const std::array<std::string, 4>& paths) { event_files_ = paths; }
+    // Called whenever a chain ends, however it ends (after the chain's own MacroDone).
+    void SetFinishedCallback(std::function<void(const MacroOutcome&)> done) { finished_ = std::move(done); }
+    // A macro that never ends stops after this many statements with an error (the fuzzer); 0 = none.
+    void SetStatementBudget(uint64_t statements) { statement_budget_ = statements; }
+
+    // Loads, pre-scans and starts a macro file (found in the macros folder, extension "mac" added
+    // when missing) or macro text. While a chain runs (or others wait), the new macro waits for
+    // them and starts after them: one chain at a time, and nothing asked for is lost. False when
+    // it will not run; the message or error report has been shown and `done` has been told.
+    bool StartFile(std::string_view name, MacroOrigin origin = MacroOrigin::User, MacroDone done = {});
+    bool StartText(std::string_view text, MacroOrigin origin = MacroOrigin::User, MacroDone done = {});
+
+    // The stop and pause/resume key functions. Stop also drops the macros waiting to start.
+    void Stop();
+    void TogglePause();
+
+    MacroState state() const { return state_; }
+    char StatusLetter() const;
+    bool Active() const { return !chain_.empty(); }
+    size_t WaitingMacros() const { return waiting_.size(); }
+    const MacroOutcome& LastOutcome() const { return last_outcome_; }
+    MacroVariables& variables() { return variables_; }
+    const MacroVariableState& variable_state() const { return variable_state_; }
+    // What the session core knows beyond the session (addresses, other sessions, printer, transfer).
+    void SetSessionFacts(const SessionFacts* facts) { variable_state_.facts = facts; }
+    uint64_t statements_executed() const { return statements_executed_; }
+
+    // MacroHook.
+    bool IsMacroRunning() const override { return state_ >= MacroState::Running || !waiting_.empty(); }
+    bool DropsKeys() const override { return state_ == MacroState::Running; }
+    std::string RunningMacroName() const override;
+    void ReleaseUnlockWaits() override;
+    void AfterHostRecord() override;
+    bool EventEnabled(EventMacro which) const override { return !event_files_[size_t(which)].empty(); }
+    void StartEventMacro(EventMacro which, const std::string& argument) override;
+    void StartMacroFile(const std::string& path) override { (void)StartFile(path); }
+    void RunMacroText(const std::string& text) override { (void)StartText(text); }
+    void StartHostMacroFile(const std::string& path) override { (void)StartFile(path, MacroOrigin::Host); }
+
+    static constexpr int kStatementsPerTurn = 4096;
+    static constexpr int64_t kTurnMilliseconds = 20;
+    static constexpr int kStartedChild = 1000;  // a statement's result: RUN put a child in its place
+
+private:
+    struct WaitingMacro {
+        std::unique_ptr<MacroProgram> program;
+        MacroOrigin origin;
+        MacroDone done;
+    };
+
+    // Loading and the chain.
+    bool Request(std::unique_ptr<MacroProgram> program, MacroOrigin origin, MacroDone done);
+    void StartNextWaiting();
+    void LoadFailed(MacroDone& done);
+    bool Start(std::unique_ptr<MacroProgram> program, MacroOrigin origin);
+    std::unique_ptr<MacroProgram> LoadFile(std::string_view name, std::string& error);
+    void EndChain(MacroOutcome::End end, int error);
+    void SetState(MacroState state);
+    void ScheduleTurn();
+    void RunTurn();
+    void OnTimer();
+    void ReportError(int number);
+    MacroProgram& current() { return *chain_.back(); }
+
+    // Statements (macro_statements.cpp).
+    int ExecuteStatement();
+    int ExecuteControl(int keyword, uint32_t keyword_start);
+    int Assign(const std::string& name, bool in_for);
+    void Advance(MacroProgram& p);
+    void ContinueAfter(MacroProgram& p, uint32_t entry);
+    void JumpTo(MacroProgram& p, uint32_t entry);
+    int EntryFor(MacroProgram& p, BlockKind kind, uint32_t& entry);
+    int EvaluateCondition(bool& truth);
+
+    // Expressions (macro_evaluator.cpp).
+    int Evaluate(MacroValue& out, bool allow_stop);
+    int EvaluateList(std::vector<MacroValue>& items);
+    int ParseItem(MacroValue& out);
+    int ParseChain(MacroValue& out, int min_priority);
+    int ParseOperand(MacroValue& out);
+    int ParseFunction(int keyword, MacroValue& out);
+    int ReadVariable(const std::string& name, MacroValue& out);
+    int CountSlot();
+    int ReadToken(Token& t);
+
+    // Built-in functions (macro_functions.cpp, macro_session_functions.cpp, macro_system_functions.cpp).
+    int CallFunction(int keyword, MacroValue* args, int count, MacroValue& out);
+    int TextFunction(int keyword, MacroValue* args, int count, MacroValue& out);
+    int ScreenFunction(int keyword, MacroValue* args, int count, MacroValue& out);
+    int KeyFunction(MacroValue* args, int count);
+    int TypeText(const std::string& text);
+    int SystemFunction(int keyword, MacroValue* args, int count, MacroValue& out);
+    int FileFunction(int keyword, MacroValue* args, int count, MacroValue& out);
+    int WaitFunction(int keyword, MacroValue* args, int count);
+    int RunFunction(MacroValue* args, int count);
+    int MessageBoxFunction(MacroValue* args, int count, MacroValue& out);
+    int EditBoxFunction(MacroValue* args, int count, MacroValue& out);
+    int ShellExecuteFunction(MacroValue* args, MacroValue& out);
+    void DebugLine(std::string_view text);
+    bool Restricted() const;
+
+    Session& s_;
+    EventLoop& loop_;
+    MacroEnvironment& env_;
+    ScopedTimers timers_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+
+    std::vector<std::unique_ptr<MacroProgram>> chain_;
+    // A chain that ended inside a statement (EDITBOX's Cancel, a stop key) is kept until the
+    // statement has returned: its scanner still reads the program's text.
+    std::vector<std::unique_ptr<MacroProgram>> retired_;
+    MacroDone chain_done_;  // of the macro that began the chain
+    std::deque<WaitingMacro> waiting_;
+    bool next_posted_ = false;
+    MacroState state_ = MacroState::Idle;
+    MacroState paused_state_ = MacroState::Idle;
+    bool timer_running_ = false;
+    bool turn_posted_ = false;
+    bool in_turn_ = false;
+    uint64_t generation_ = 0;  // changes when a chain ends: work posted for it is dropped
+    int32_t exit_code_ = 0;
+    int trace_flags_ = 0;
+    bool previous_was_call_ = false;
+    uint64_t statement_budget_ = 0;
+    uint64_t statements_executed_ = 0;
+    MacroOutcome last_outcome_;
+    std::function<void(const MacroOutcome&)> finished_;
+    std::array<std::string, 4> event_files_;
+
+    MacroVariables variables_;
+    MacroVariableState variable_state_;
+    MacroFiles files_;
+    uint32_t random_state_ = 1;
+
+    // The statement being executed.
+    MacroScanner* sc_ = nullptr;
+    int slots_used_ = 0;
+    int depth_ = 0;  // parentheses and function terms open around the current token
+    int pending_error_detail_ = 0;  // errno for error 21
+};
+
+}  // namespace orkan

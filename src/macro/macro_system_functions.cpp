@@ -1,0 +1,244 @@
+// The functions that reach beyond the screen: files, dialogs, the debug window, settings,
+// options, programs, sounds and other sessions.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "config/data_file.h"
+#include "config/settings_file.h"
+#include "macro/macro_errors.h"
+#include "macro/macro_runner.h"
+#include "macro/macro_text.h"
+#include "macro/options_by_name.h"
+#include "session/session.h"
+
+namespace orkan {
+
+namespace {
+
+std::string ValueText(const MacroValue& v) { return v.IsNumber() ? std::to_string(v.number) : v.text; }
+
+std::string LineBreaks(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i];
+    }
+    return out;
+}
+
+constexpr std::array<Buttons, 6> kButtonSets = {Buttons::Ok, Buttons::OkCancel, Buttons::AbortRetryIgnore,
+                                                Buttons::YesNoCancel, Buttons::YesNo, Buttons::RetryCancel};
+
+int AnswerNumber(Answer a) {
+    switch (a) {
+        case Answer::Ok: return 1;
+        case Answer::Cancel: return 2;
+        case Answer::Abort: return 3;
+        case Answer::Retry: return 4;
+        case Answer::Ignore: return 5;
+        case Answer::Yes: return 6;
+        case Answer::No: return 7;
+    }
+    return 2;
+}
+
+int64_t Modulo(int64_t x, int64_t n) { return ((x % n) + n) % n; }
+
+}  // namespace
+
+int MacroRunner::FileFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
+    switch (keyword) {
+        case kw::Open: {
+            const std::string mode = UpperText(a[1].text);
+            MacroFiles::Mode m;
+            if (mode == "INPUT") m = MacroFiles::Mode::Input;
+            else if (mode == "OUTPUT") m = MacroFiles::Mode::Output;
+            else if (mode == "APPEND") m = MacroFiles::Mode::Append;
+            else return macro_error::BadOpenMode;
+            const bool clipboard = EqualIgnoringCase(a[0].text, "CLIPBOARD");
+            if (m != MacroFiles::Mode::Input && !clipboard && Restricted()) return macro_error::Refused;
+            const std::string path = clipboard ? std::string() : DataFilePath(a[0].text, s_.folders.app_data, "");
+            int error = 0;
+            const int handle = files_.Open(path, clipboard, m, count == 3 && a[2].number == 1, error);
+            if (error) {
+                pending_error_detail_ = files_.system_error;
+                return error;
+            }
+            out = MacroValue::Number(handle);
+            return 0;
+        }
+        case kw::Close: return files_.Close(a[0].number);
+        case kw::Get: {
+            std::string line;
+            if (int e = files_.Get(a[0].number, line)) return e;
+            out = MacroValue::Text(std::move(line));
+            return 0;
+        }
+        case kw::Put: {
+            const bool line_end = count < 3 || !EqualIgnoringCase(a[2].text, "NOCRLF");
+            return files_.Put(a[0].number, a[1].text, line_end);
+        }
+        case kw::Eof: out = MacroValue::Number(files_.AtEof(a[0].number)); return 0;
+        default: return macro_error::NotFound;
+    }
+}
+
+int MacroRunner::MessageBoxFunction(MacroValue* a, int count, MacroValue& out) {
+    MessageBox box{"Orkan TN3270 MessageBox", LineBreaks(a[0].text), Buttons::Ok, Icon::Information};
+    if (count == 2) {
+        if (a[1].IsText()) {
+            box.title = a[1].text;
+        } else {
+            const int64_t style = a[1].number;
+            box.buttons = kButtonSets[size_t(Modulo(style & 0x0F, 6))];
+            switch (style & 0xF0) {
+                case 0x10: box.icon = Icon::Error; break;
+                case 0x20: box.icon = Icon::Question; break;
+                case 0x30: box.icon = Icon::Warning; break;
+                case 0x40: box.icon = Icon::Information; break;
+                default: box.icon = Icon::None; break;
+            }
+        }
+    } else if (count >= 3) {
+        if (!a[1].IsText()) return macro_error::ParmType;
+        box.title = a[1].text;
+        constexpr std::array<Icon, 4> kIcons = {Icon::None, Icon::Error, Icon::Question, Icon::Warning};
+        box.icon = kIcons[size_t(Modulo(a[2].number, 4))];
+        box.buttons = count == 4 ? kButtonSets[size_t(Modulo(a[3].number, 6))] : Buttons::Ok;
+    }
+    out = MacroValue::Number(AnswerNumber(s_.ui.ShowMessage(box)));
+    return 0;
+}
+
+int MacroRunner::EditBoxFunction(MacroValue* a, int count, MacroValue& out) {
+    EditBoxRequest request{"Orkan TN3270 EditBox", a[0].text, 0, 50, 150};
+    int texts = 0, numbers = 0;
+    for (int i = 1; i < count; ++i) {
+        if (a[i].IsText()) {
+            if (texts == 0) request.title = a[i].text;
+            else if (texts == 1) request.echo = a[i].text.empty() ? 0 : a[i].text[0];
+            else return macro_error::ParmType;
+            ++texts;
+        } else {
+            if (numbers == 0) {
+                if (a[i].number < 1 || a[i].number > int32_t(kMacroTextMax)) return macro_error::InvalidValue;
+                request.max_length = a[i].number;
+            } else if (numbers == 1) {
+                if (a[i].number < 1 || a[i].number > 2000) return macro_error::InvalidValue;
+                request.width = a[i].number;
+            } else {
+                return macro_error::ParmType;
+            }
+            ++numbers;
+        }
+    }
+    std::optional<std::string> answer = s_.ui.AskEditBox(request);
+    if (!answer) {
+        s_.ui.ShowMessage({"Macro Stopped", "Macro stopped by cancelling an EditBox", Buttons::Ok, Icon::Information});
+        EndChain(MacroOutcome::End::Stopped, 0);
+        return 0;
+    }
+    if (answer->size() > size_t(request.max_length)) return macro_error::TextTooLong;
+    out = MacroValue::Text(std::move(*answer));
+    return 0;
+}
+
+int MacroRunner::ShellExecuteFunction(MacroValue* a, MacroValue& out) {
+    if (Restricted()) return macro_error::Refused;
+    constexpr int kSucceeded = 42, kNotFound = 2, kNoAssociation = 31;
+    const std::string operation = UpperText(a[0].text);
+    const std::string& file = a[1].text;
+    const std::vector<std::string> parameters = SplitCommandLine(a[2].text);
+    std::vector<std::string> argv;
+    struct stat st {};
+    const bool program = ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(file.c_str(), X_OK) == 0;
+    if (operation.empty() || operation == "OPEN") {
+        if (program) {
+            argv.push_back(file);
+            argv.insert(argv.end(), parameters.begin(), parameters.end());
+        } else {
+            argv = {"xdg-open", file};
+        }
+    } else if (operation == "PRINT") {
+        argv = {"lp", "--", file};
+    } else if (operation == "EDIT") {
+        const char* editor = std::getenv("VISUAL");
+        if (!editor || !*editor) editor = std::getenv("EDITOR");
+        argv = {editor && *editor ? editor : "xdg-open", file};
+    } else if (operation == "EXPLORE" || operation == "FIND") {
+        argv = {"xdg-open", file};
+    } else {
+        out = MacroValue::Number(kNoAssociation);
+        return 0;
+    }
+    out = MacroValue::Number(env_.Spawn(argv, s_.folders.app_data) == 0 ? kSucceeded : kNotFound);
+    return 0;
+}
+
+int MacroRunner::SystemFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
+    (void)count;
+    switch (keyword) {
+        case kw::Control: trace_flags_ = a[0].number; return 0;
+        case kw::Debug: DebugLine(ValueText(a[0])); return 0;
+        case kw::DebugWindow: {
+            const std::string action = UpperText(a[0].text);
+            if (action == "OPEN") s_.ui.ControlDebugWindow(DebugWindowAction::Open);
+            else if (action == "CLOSE") s_.ui.ControlDebugWindow(DebugWindowAction::Close);
+            else if (action == "CLEAR") s_.ui.ControlDebugWindow(DebugWindowAction::Clear);
+            else if (action == "HIDE") s_.ui.ControlDebugWindow(DebugWindowAction::Hide);
+            else return macro_error::BadDebugWindowParm;
+            return 0;
+        }
+        case kw::WinExec: {
+            if (Restricted()) return macro_error::Refused;
+            const std::vector<std::string> argv = SplitCommandLine(a[0].text);
+            out = MacroValue::Number(env_.Spawn(argv, s_.folders.app_data));
+            return 0;
+        }
+        case kw::SessionFn: {
+            const char id = a[0].text.empty() ? 0 : char(UpperByte(uint8_t(a[0].text[0])));
+            if (!((id >= 'A' && id <= 'Z') || (id >= '0' && id <= '9'))) return macro_error::BadSessionParm;
+            out = MacroValue::Number(env_.BringSessionToFront(id) ? 0 : 1);
+            return 0;
+        }
+        case kw::GetIni: {
+            UserVariableResult r = GetUserVariable(s_.folders.settings_file, a[0].text);
+            if (r.value.size() > kMacroTextMax) return macro_error::TextTooLong;
+            out = MacroValue::Text(std::move(r.value));
+            return 0;
+        }
+        case kw::PutIni:
+            if (Restricted()) return macro_error::Refused;
+            out = MacroValue::Number(SetUserVariable(s_.folders.settings_file, a[0].text, ValueText(a[1])) == 0);
+            return 0;
+        case kw::SetOption: return SetOptionByName(s_, a[0].text, a[1].text, a[2]);
+        case kw::GetOption: return GetOptionByName(s_, a[0].text, a[1].text, out);
+        case kw::PlaySound: {
+            const std::string& name = a[0].text;
+            if (!name.empty() && name[0] == '(') {
+                const char tone = name.size() >= 15 ? char(LowerByte(uint8_t(name[14]))) : 'm';
+                const ProgramSettings& ps = s_.settings;
+                if (tone == 'l') env_.Beep(ps.BeepPitchLow, ps.BeepDurationLow);
+                else if (tone == 'h') env_.Beep(ps.BeepPitchHigh, ps.BeepDurationHigh);
+                else env_.Beep(ps.BeepPitchMedium, ps.BeepDurationMedium);
+                return 0;
+            }
+            env_.PlaySoundFile(DataFilePath(name, s_.folders.app_data, ""));
+            return 0;
+        }
+        case kw::Beep:
+            if (a[0].number < 0 || a[1].number < 0) return macro_error::InvalidValue;
+            env_.Beep(a[0].number, a[1].number);
+            return 0;
+        case kw::XferAddStg:
+        case kw::SendFile:
+        case kw::ReceiveFile: return macro_error::NotAvailable;
+        case kw::Drop: variables_.Reset(); return 0;
+        case kw::Defined: out = MacroValue::Number(variables_.Find(UpperText(a[0].text)) >= 0); return 0;
+        default: return macro_error::NotFound;
+    }
+}
+
+}  // namespace orkan

@@ -1,0 +1,29 @@
+// Session and program options by section and macro option name (SETOPTION, GETOPTION and the
+// REXX functions of the same names). A change has the effect the options dialog gives it
+// (ApplyChangedSettings, option_effects.h); the table of names is option_table.h.
+#pragma once
+
+#include <string_view>
+
+#include "macro/macro_value.h"
+
+namespace orkan {
+
+struct Session;
+
+// Both return 0 or a macro error number: 6 for an unknown section or option, 17 for a value of the
+// wrong kind, 49 for a text over the option's limit, 61 for a value the option cannot take (outside
+// its range, a cell size beyond the font limits, a code page country.lst does not list, a NUL byte
+// in a text). A refused value changes nothing.
+//
+// Reading: texts as text; yes/no, choices and numbers as numbers; colours as 0xRRGGBB; the cell
+// size as "W x H" ("0 x 0" while the font follows the window). Setting a text option to a number
+// stores its decimal text; a cell size is "WxH" (blanks ignored), and "0x0" returns to fitting the
+// font to the window. HOSTNAME also sets the address the next connection goes to: the host list
+// entry of that name as the session dialog applies it, else the name itself.
+[[nodiscard]] int SetOptionByName(Session& session, std::string_view section, std::string_view option,
+                                  const MacroValue& value);
+[[nodiscard]] int GetOptionByName(const Session& session, std::string_view section, std::string_view option,
+                                  MacroValue& out);
+
+}  // namespace orkan

@@ -1,0 +1,95 @@
+#include "net/tls/tls_verify.h"
+
+#include <arpa/inet.h>
+#include <openssl/err.h>
+#include <openssl/x509v3.h>
+
+#include <array>
+
+namespace orkan {
+
+namespace {
+
+// Verification results that only say the issuer is not trusted here.
+constexpr std::array<long, 3> kUntrustedIssuer{
+    X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT,        // 18
+    X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN,          // 19
+    X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY,  // 20
+};
+
+std::string Utf8(const ASN1_STRING* value) {
+    unsigned char* text = nullptr;
+    const int length = ASN1_STRING_to_UTF8(&text, value);
+    if (length < 0) return {};
+    std::string result(reinterpret_cast<const char*>(text), static_cast<size_t>(length));
+    OPENSSL_free(text);
+    return result;
+}
+
+bool IsIpAddress(const std::string& host) {
+    std::array<unsigned char, 16> address{};
+    return inet_pton(AF_INET, host.c_str(), address.data()) == 1 ||
+           inet_pton(AF_INET6, host.c_str(), address.data()) == 1;
+}
+
+bool CertificateNamesHost(X509* certificate, const std::string& host) {
+    if (IsIpAddress(host)) return X509_check_ip_asc(certificate, host.c_str(), 0) == 1;
+    return X509_check_host(certificate, host.data(), host.size(), 0, nullptr) == 1;
+}
+
+}  // namespace
+
+std::string HandshakeFailureText(int ssl_error, bool client_certificate_configured) {
+    if (ssl_error != SSL_ERROR_SSL && ssl_error != SSL_ERROR_ZERO_RETURN) {
+        return "Error code " + std::to_string(ssl_error) + " returned from OpenSSL connect routine";
+    }
+    if (client_certificate_configured) {
+        return "Encryption Error - Client certificate may be invalid for this host mainframe";
+    }
+    return "Encryption Error - Please make sure the host supports the specified encryption protocol.  "
+           "Note: This version of Orkan only supports TLS encryption methods.";
+}
+
+std::string VerifyResultText(long verify_result, bool refuse_self_signed) {
+    if (verify_result == X509_V_OK) return {};
+    for (long untrusted : kUntrustedIssuer) {
+        if (verify_result == untrusted) {
+            return refuse_self_signed ? "Encryption Error, Host certificate failed verification" : "";
+        }
+    }
+    return std::string("SSL X509 error - ") + X509_verify_cert_error_string(verify_result);
+}
+
+std::string CertificateName(const X509* certificate) {
+    if (certificate == nullptr) return {};
+    const X509_NAME* subject = X509_get_subject_name(certificate);
+    const int index = X509_NAME_get_index_by_NID(subject, NID_commonName, -1);
+    if (index >= 0) return Utf8(X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, index)));
+
+    std::string name;
+    auto* names = static_cast<GENERAL_NAMES*>(X509_get_ext_d2i(certificate, NID_subject_alt_name, nullptr, nullptr));
+    for (int i = 0; names != nullptr && i < sk_GENERAL_NAME_num(names); ++i) {
+        const GENERAL_NAME* entry = sk_GENERAL_NAME_value(names, i);
+        if (entry->type == GEN_DNS) {
+            name = Utf8(entry->d.dNSName);
+            break;
+        }
+    }
+    GENERAL_NAMES_free(names);
+    return name;
+}
+
+std::string CheckPeerCertificate(const SSL* ssl, const TlsSettings& settings, const std::string& host) {
+    std::string refusal = VerifyResultText(SSL_get_verify_result(ssl), settings.refuse_self_signed);
+    if (refusal.empty() && settings.check_host_name) {
+        X509* certificate = SSL_get0_peer_certificate(ssl);
+        if (certificate == nullptr || !CertificateNamesHost(certificate, host)) {
+            refusal = "Certificate host name " + CertificateName(certificate) +
+                      " does not match\nconnection host name " + host;
+        }
+    }
+    ERR_clear_error();
+    return refusal;
+}
+
+}  // namespace orkan

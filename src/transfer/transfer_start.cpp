@@ -1,0 +1,179 @@
+#include "transfer/transfer_start.h"
+
+#include <strings.h>
+
+#include <vector>
+
+#include "session/session.h"
+#include "charset/display_unicode.h"
+#include "ds3270/messages.h"
+#include "keyboard/key_functions.h"
+#include "keyboard/keyboard.h"
+#include "transfer/pc_file.h"
+#include "transfer/transfer_messages.h"
+#include "transfer/transfer_progress.h"
+#include "transfer/utf8_file_text.h"
+
+namespace orkan {
+namespace {
+
+inline constexpr uint8_t kCr = 0x0D;
+inline constexpr uint8_t kLf = 0x0A;
+inline constexpr size_t kScanPiece = 20000;
+constexpr std::string_view kUtf8CodePage = "UTF-8";
+
+TransferStart Refuse(Session& session, const char* title, const std::string& text) {
+    session.ui.ShowMessage(ForUi({title, text, Buttons::Ok, Icon::Warning}));
+    return {false, text, {}};
+}
+
+// A PC file that cannot be used is reported where the transfer's progress goes.
+TransferStart FileProblem(Session& session, const std::string& text) {
+    PostText(session, text);
+    return {false, text, {}};
+}
+
+struct UploadScan {
+    bool lf_to_crlf = false;
+    std::string error;  // the file cannot be read, or is not the text it must be
+};
+
+// One pass over the file: whether it has LF line ends only (they then go as CR LF), and, for a
+// UTF-8 file sent as text, that every character can be carried.
+UploadScan ScanUpload(const std::string& path, bool count_line_ends, bool check_utf8) {
+    UploadScan scan;
+    if (!count_line_ends && !check_utf8) return scan;
+    OpenedUpload opened = OpenUploadFile(path);
+    if (!opened.source) {
+        scan.error = opened.error_text;
+        return scan;
+    }
+    uint64_t crs = 0, lfs = 0;
+    Utf8ToWindows1252 decoder;
+    std::vector<uint8_t> piece(kScanPiece), decoded;
+    for (;;) {
+        const UploadSource::Result r = opened.source->Read(piece);
+        if (r.error) {
+            scan.error = path + ": " + SystemErrorText(r.error);
+            return scan;
+        }
+        if (r.count == 0) break;
+        const std::span<const uint8_t> bytes(piece.data(), r.count);
+        for (uint8_t b : bytes) {
+            crs += b == kCr;
+            lfs += b == kLf;
+        }
+        decoded.clear();
+        if (check_utf8 && !decoder.Feed(bytes, decoded)) {
+            scan.error = FormatMessage(transfer_msg::kUploadNotText, path.c_str(),
+                                       ("it holds " + DescribeFailure(decoder.failure()) +
+                                        ", which the transfer code page cannot carry")
+                                           .c_str());
+            return scan;
+        }
+    }
+    if (check_utf8 && !decoder.Finish()) {
+        scan.error = FormatMessage(transfer_msg::kUploadNotText, path.c_str(),
+                                   ("it ends inside a UTF-8 character (" + DescribeFailure(decoder.failure()) + ")")
+                                       .c_str());
+        return scan;
+    }
+    scan.lf_to_crlf = count_line_ends && crs == 0 && lfs > 0;
+    return scan;
+}
+
+// The command is typed where the cursor stands, as the user would type it.
+bool TypeCommand(Session& session, const std::string& command) {
+    ExecuteKey(session, MakeKeyCode(KeyCategory::Edit, edit_fn::EraseEOF));
+    for (char c : command) {
+        ExecuteKey(session, CharCode(uint8_t(c)));
+        if (session.status != SessionStatus::Unlocked) return false;
+    }
+    ExecuteKey(session, MakeKeyCode(KeyCategory::Action, action_fn::Enter));
+    return true;
+}
+
+}  // namespace
+
+bool TransferFileIsUtf8(const Session& session) {
+    const std::string name = session.record.Text(field::PcCodePage);
+    return name.size() == kUtf8CodePage.size() && strncasecmp(name.c_str(), kUtf8CodePage.data(), name.size()) == 0;
+}
+
+TransferStart StartTransfer(Session& session, const TransferRequest& request, TransferDone done) {
+    using namespace transfer_msg;
+    TransferState& t = session.transfer;
+    if (t.active) return Refuse(session, kTransferErrorTitle, kAlreadyRunning);
+    if (!session.sender || session.status == SessionStatus::NotConnected)
+        return Refuse(session, kTransferErrorTitle, kNotConnected);
+    if (session.link.line_mode || session.link.sscp_lu_mode) return Refuse(session, kTransferErrorTitle, kNot3270);
+    const uint32_t block_size = session.record.Number(field::TransferBlockSize);
+    if (block_size < kMinimumBlockSize)
+        return Refuse(session, kTransferErrorTitle, FormatMessage(kBlockSizeTooSmall, unsigned(block_size)));
+    if (request.host_file.find_first_not_of(' ') == std::string::npos)
+        return Refuse(session, kTransferErrorTitle, kNoHostFile);
+    if (request.pc_file.empty()) return Refuse(session, kTransferErrorTitle, kNoPcFile);
+    const std::string path = FullPcPath(session, request);
+    if (path.size() > kMaximumPathLength) return Refuse(session, kPathTooLongTitle, kPathTooLong);
+    if (session.status != SessionStatus::Unlocked) return Refuse(session, kTransferErrorTitle, kKeyboardLocked);
+
+    const bool upload = request.direction == TransferDirection::Upload;
+    TextOptions options;
+    options.binary = request.binary;
+    options.utf8 = TransferFileIsUtf8(session);
+    options.remove_1a = session.settings.RemoveHex1A != 0;
+    options.table = upload ? session.charset.upload : session.charset.download;
+    const bool convert_line_ends = request.crlf && session.settings.UploadConvertLFtoCRLF != 0;
+
+    std::unique_ptr<UploadReader> reader;
+    std::unique_ptr<DownloadWriter> writer;
+    uint64_t file_size = 0;
+    if (upload) {
+        const UploadScan scan = ScanUpload(path, convert_line_ends, options.utf8 && !options.binary);
+        if (!scan.error.empty()) return FileProblem(session, scan.error);
+        options.line_ends = scan.lf_to_crlf;
+        OpenedUpload opened = OpenUploadFile(path);
+        if (!opened.source) return FileProblem(session, opened.error_text);
+        file_size = opened.size;
+        reader = std::make_unique<UploadReader>(std::move(opened.source), options);
+    } else {
+        options.line_ends = convert_line_ends;
+        OpenedDownload opened = CreateDownloadFile(path, request.append);
+        if (!opened.target) return FileProblem(session, opened.error_text);
+        writer = std::make_unique<DownloadWriter>(std::move(opened.target), options);
+    }
+
+    TransferEvents* events = t.events;
+    TransferList host_list = std::move(t.host_list);
+    t = TransferState{};
+    t.events = events;
+    t.host_list = std::move(host_list);
+    t.direction = t.requested = request.direction;
+    t.active = true;
+    t.macro_state = request.from_macro ? TransferMacroState::Requested : TransferMacroState::None;
+    t.block_size = block_size;
+    t.separators = LocaleSeparators();
+    t.file_size = file_size;
+    t.pc_path = path;
+    t.upload = std::move(reader);
+    t.download = std::move(writer);
+    t.last_host_ms = session.clock->NowMs();
+
+    if (!TypeCommand(session, BuildTransferCommand(session, request))) {
+        TransferEvents* keep = t.events;
+        TransferList list = std::move(t.host_list);
+        t = TransferState{};  // the files close; a download's temporary file goes
+        t.events = keep;
+        t.host_list = std::move(list);
+        return Refuse(session, kTransferErrorTitle, kCommandNotTyped);
+    }
+    t.done = std::move(done);
+    session.status = SessionStatus::TransferReady;
+    session.indicators.transfer_count.clear();
+    const std::string host_name = DisplayToUtf8(request.host_file);
+    PostText(session, upload ? FormatMessage(kUploadStarted, request.pc_file.c_str(), host_name.c_str())
+                             : FormatMessage(kDownloadStarted, host_name.c_str(), request.pc_file.c_str()));
+    return {true, {}, {}};
+}
+
+}  // namespace orkan

@@ -1,0 +1,194 @@
+// A session assembled as the headless program assembles it (start-up from a command line, no
+// window): the keyboard, clipboard, find, history, status line and the Oper dispatch all work
+// below the window. Also what the core promises the programs around it: timers of one runtime
+// never touch another's, and a trace switched on mid-connection hears the very next items.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/session_runtime.h"
+#include "app/startup.h"
+#include "app_test_support.h"
+#include "clipboard/find.h"
+#include "display/status_line.h"
+#include "ds3270/presentation_space.h"
+#include "ds3270/screen_dump.h"
+#include "keyboard/key_functions.h"
+#include "keyboard/keyboard.h"
+#include "support/ds3270_harness.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr std::string_view kNegotiation = "FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00";
+// "NAME" protected at row 1, an unprotected field after it holding the cursor; keyboard restored.
+constexpr std::string_view kPanel = "F5C3 11C150 1D60 D5C1D4C5 1D40 13 FFEF";
+// "FIND ME" written into row 3 of that screen; keyboard restored.
+constexpr std::string_view kSecondScreen = "F1C3 11C3F0 1D60 C6C9D5C440D4C5 1DF0 FFEF";
+// A write that only restores the keyboard.
+constexpr std::string_view kRestore = "F1C2 FFEF";
+
+uint16_t Oper(uint8_t n) { return MakeKeyCode(KeyCategory::Oper, n, kKeyWorksWhileLocked); }
+uint16_t Action(uint8_t n) { return MakeKeyCode(KeyCategory::Action, n); }
+
+struct CountingFrame : test::RecordingFrame {
+    void BlinkPhase(int) override { ++blinks; }
+    int blinks = 0;
+};
+
+class SessionCoreTest : public ::testing::Test {
+protected:
+    SessionCoreTest() {
+        fs::create_directories(temp / "home");
+        fs::create_directories(temp / "run");
+        env.env = [this](const std::string& name) -> std::optional<std::string> {
+            if (name == "HOME") return temp / "home";
+            if (name == "XDG_RUNTIME_DIR") return temp / "run";
+            return std::nullopt;
+        };
+        env.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
+        env.change_directory = false;
+        env.claim_slot = false;
+        const char* argv[] = {"orkan3270", "--headless", "--host", "127.0.0.1:2023"};
+        CommandLine cl;
+        EXPECT_EQ(ParseCommandLine(4, argv, cl, ui), 0);
+        EXPECT_EQ(PrepareSession(cl, env, runtime, state), 0);
+        EXPECT_TRUE(runtime.StartDetachedConnection(sink));
+        Feed(kNegotiation);
+        Feed(kPanel);
+        sink.Take();
+    }
+    ~SessionCoreTest() override { runtime.Destroy(); }
+    Session& s() { return runtime.session(); }
+    void Feed(std::string_view hex) { runtime.FeedHostData(test::FromHex(hex)); }
+    std::string Row(uint32_t row) {
+        const std::string text = DumpScreenText(s());
+        size_t start = 0;
+        for (uint32_t r = 0; r < row; ++r) start = text.find('\n', start) + 1;
+        return text.substr(start, text.find('\n', start) - start);
+    }
+    std::string StatusCells(size_t first, size_t count) {
+        const StatusText t = BuildStatusText(s());
+        return std::string(t.cells.begin() + ptrdiff_t(first), t.cells.begin() + ptrdiff_t(first + count));
+    }
+
+    test::TempFolder temp;
+    StartupEnvironment env;
+    PollEventLoop loop;
+    test::RecordingUi ui;
+    CountingFrame frame;
+    SessionRuntime runtime{loop, ui, frame};
+    StartupState state;
+    test::BytesSink sink;
+};
+
+TEST_F(SessionCoreTest, KeysTypedWhileLockedReplayWhenTheHostUnlocks) {
+    ASSERT_EQ(s().status, SessionStatus::Unlocked);
+    SubmitKey(s(), Action(action_fn::Enter));
+    EXPECT_EQ(s().status, SessionStatus::SysLock);
+    EXPECT_EQ(sink.Take().substr(0, 2), "7D");
+    for (char c : std::string("OK")) SubmitKey(s(), CharCode(uint8_t(c)));
+    SubmitKey(s(), Action(action_fn::Enter));
+    EXPECT_EQ(Row(1).substr(6, 2), "  ") << "nothing is typed while the keyboard is locked";
+    Feed(kRestore);
+    EXPECT_EQ(Row(1).substr(6, 2), "OK");
+    // Enter ran as the last of the queue, and locked the keyboard again.
+    EXPECT_EQ(s().status, SessionStatus::SysLock);
+    EXPECT_EQ(sink.Take().substr(0, 2), "7D");
+}
+
+TEST_F(SessionCoreTest, FindMarksFollowEveryScreenAndTheHistoryBrowsesBack) {
+    FindDialogAnswer answer{true, "FIND ME", find_option::EveryScreen};
+    FinishFindDialog(s(), answer);
+    Feed(kSecondScreen);
+    const uint32_t at = 3 * s().ps.columns + 1;  // row 3, after the attribute
+    EXPECT_TRUE(s().ps.planes.highlight[at] & hl::FindMark) << "the marks were not renewed after the host wrote";
+
+    // Two screens are in the ring now: back to the first, then Reset returns to the live one.
+    ExecuteKey(s(), Oper(oper_fn::PrevScreen), true);
+    EXPECT_EQ(s().status, SessionStatus::History);
+    EXPECT_EQ(StatusCells(5, 9), "Screen -1");
+    EXPECT_EQ(Row(1).substr(1, 4), "NAME");
+    EXPECT_EQ(Row(3).substr(1, 7), "       ");
+    ExecuteKey(s(), MakeKeyCode(KeyCategory::Edit, edit_fn::Reset, kKeyWorksWhileLocked), true);
+    EXPECT_EQ(s().status, SessionStatus::Unlocked);
+    EXPECT_EQ(Row(3).substr(1, 7), "FIND ME");
+}
+
+TEST_F(SessionCoreTest, StatusLineShowsTheConnectCountdownAndTheUserText) {
+    ASSERT_TRUE(s().record.SetText(field::StatusLine, "Session &L"));
+    s().record.SetNumber(field::ConnectionTimeout, 10);
+    ASSERT_TRUE(runtime.StartDetachedConnection(sink));
+    EXPECT_EQ(s().status, SessionStatus::Connecting);
+    for (int tick = 0; tick < 6 * 4; ++tick) runtime.OnBlinkTick();  // four seconds
+    EXPECT_EQ(StatusCells(5, 9), "Connect 6");
+    const long user_at = 16 + (long(s().ps.columns) - 29 - 9) / 2;
+    EXPECT_EQ(StatusCells(size_t(user_at), 9), "Session A");
+}
+
+TEST_F(SessionCoreTest, OperFunctionsWithoutAWindow) {
+    struct Case {
+        uint8_t oper;
+        std::string message;  // a fragment of the one box shown, empty for none
+    };
+    const Case cases[] = {
+        {oper_fn::AsciiHost, ""},
+        {oper_fn::FontLarger, ""},       // nothing to show, nothing to say
+        {oper_fn::ToggleMarkers, ""},
+        {oper_fn::Options, "needs a session window"},
+        {oper_fn::SaveSessionAs, "needs a session window"},
+        {oper_fn::ReconnectAsk, "needs a session window"},
+        {oper_fn::NewSession, "needs a session window"},
+    };
+    for (const Case& c : cases) {
+        ui.shown.clear();
+        ExecuteKey(s(), Oper(c.oper), true);
+        if (c.message.empty()) {
+            EXPECT_TRUE(ui.shown.empty()) << int(c.oper) << ": " << ui.shown.front().text;
+        } else {
+            ASSERT_EQ(ui.shown.size(), 1u) << int(c.oper);
+            EXPECT_NE(ui.shown[0].text.find(c.message), std::string::npos) << ui.shown[0].text;
+        }
+    }
+    EXPECT_EQ(s().link.ascii_host, AsciiHost::Raw);
+    ExecuteKey(s(), Oper(oper_fn::Disconnect), true);
+    EXPECT_EQ(s().status, SessionStatus::NotConnected);
+    EXPECT_FALSE(runtime.IsConnectionOpen());
+}
+
+TEST_F(SessionCoreTest, ATraceSwitchedOnMidConnectionHearsTheNextItems) {
+    test::RecordingTrace trace;
+    s().trace.Set(&trace);
+    Feed("FFFB19");          // a Telnet command the engine answers
+    Feed(kSecondScreen);     // a record
+    s().trace.Set(nullptr);
+    std::vector<TraceType> types;
+    for (const auto& item : trace.items) types.push_back(item.first);
+    for (TraceType t : {TraceType::ReceivedChunk, TraceType::Telnet, TraceType::Record})
+        EXPECT_NE(std::find(types.begin(), types.end(), t), types.end()) << int(t);
+}
+
+// Two sessions on one loop: closing one stops its own timers only.
+TEST(SessionTimers, TwoRuntimesOnOneLoopKeepTheirOwnTimers) {
+    PollEventLoop loop;
+    test::RecordingUi ui;
+    CountingFrame first_frame, second_frame;
+    auto first = std::make_unique<SessionRuntime>(loop, ui, first_frame);
+    SessionRuntime second(loop, ui, second_frame);
+    first->StartTimers();
+    second.StartTimers();
+    ASSERT_TRUE(loop.RunUntil([&] { return first_frame.blinks > 0 && second_frame.blinks > 0; }, 5s));
+    first->Destroy();
+    first.reset();
+    const int before = second_frame.blinks;
+    EXPECT_TRUE(loop.RunUntil([&] { return second_frame.blinks >= before + 3; }, 5s))
+        << "the other session's blink timer was stopped";
+    second.Destroy();
+}
+
+}  // namespace
+}  // namespace orkan

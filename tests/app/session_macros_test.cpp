@@ -1,0 +1,232 @@
+// The macro language wired into a session of either program: the key functions that control
+// macros through the one Oper dispatch, the start-up macros of the command line and their end,
+// what macros reach beyond the session, and the command line that a tn3270:// link can give.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/command_line.h"
+#include "app/session_runtime.h"
+#include "app_test_support.h"
+#include "keyboard/key_functions.h"
+#include "keyboard/keyboard.h"
+#include "macro/macro_errors.h"
+#include "support/iconv_tables.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using End = MacroOutcome::End;
+
+class DialogUi : public test::RecordingUi {
+public:
+    std::optional<std::string> AskFileName(const FileDialogRequest& request) override {
+        requests.push_back(request);
+        if (files.empty()) return std::nullopt;
+        std::string f = files.front();
+        files.pop_front();
+        return f;
+    }
+    bool CanAsk() const override { return can_ask; }
+    void ControlDebugWindow(DebugWindowAction action) override { debug_actions.push_back(action); }
+    std::vector<FileDialogRequest> requests;
+    std::deque<std::string> files;
+    std::vector<DebugWindowAction> debug_actions;
+    bool can_ask = true;
+};
+
+struct MacroFrame : test::RecordingFrame {
+    void StartupMacroEnded(const MacroOutcome& o) override { startup_ends.push_back({o.end, o.exit_code}); }
+    void PlayTone(int f, int ms) override { sounds.push_back("tone " + std::to_string(f) + " " + std::to_string(ms)); }
+    void PlaySoundFile(const std::string& path) override { sounds.push_back("file " + path); }
+    std::vector<std::pair<End, int>> startup_ends;
+    std::vector<std::string> sounds;
+};
+
+// A session runtime with its core, on a poll loop, without a host unless a test feeds one.
+struct Wired {
+    Wired() {
+        Session& s = runtime.session();
+        s.record = DefaultSessionRecord();
+        s.charset = test::Cp037Tables();
+        s.folders.app_data = folder.path();
+        s.folders.macros = folder / "macros";
+        fs::create_directories(s.folders.macros);
+    }
+    Session& session() { return runtime.session(); }
+    SessionMacros& macros() { return runtime.core().Macros(); }
+    MacroRunner& runner() { return macros().Runner(); }
+    void Write(const std::string& name, const std::string& text) {
+        std::ofstream(fs::path(session().folders.macros) / name) << text;
+    }
+    void Oper(uint8_t number) { ExecuteKey(session(), MakeKeyCode(KeyCategory::Oper, number)); }
+    bool Turn(const std::function<bool()>& done) { return loop.RunUntil(done, 5s); }
+    void Settle() { (void)loop.RunUntil([] { return false; }, 30ms); }
+    bool Has(std::string_view name) { return runner().variables().Find(name) >= 0; }
+    MacroValue Var(std::string_view name) {
+        const int i = runner().variables().Find(name);
+        return i < 0 ? MacroValue::Text("<none>") : runner().variables().at(i).value;
+    }
+    std::string LastMessage() const {
+        return ui.shown.empty() ? "" : ui.shown.back().title + ": " + ui.shown.back().text;
+    }
+    bool Shown(std::string_view text) const {
+        for (const MessageBox& box : ui.shown)
+            if (box.text.find(text) != std::string::npos) return true;
+        return false;
+    }
+
+    test::TempFolder folder;
+    PollEventLoop loop;
+    DialogUi ui;
+    MacroFrame frame;
+    SessionRuntime runtime{loop, ui, frame};
+};
+
+TEST(MacroWiring, KeyFunctionsPlayPauseStopAndTheDebugWindow) {
+    Wired w;
+    EXPECT_EQ(w.session().hooks.macros, &w.runner());
+    w.Write("wait.mac", "WAIT(30)\nDONE = 1\n");
+    w.ui.files = {w.session().folders.macros + "/wait.mac"};
+    w.Oper(oper_fn::MacroPlay);
+    ASSERT_TRUE(w.Turn([&] { return w.runner().state() == MacroState::TimedPause; })) << w.LastMessage();
+    ASSERT_EQ(w.ui.requests.size(), 1u);
+    EXPECT_EQ(w.ui.requests[0].title, "Play a Macro");
+    EXPECT_EQ(w.ui.requests[0].folder, w.session().folders.macros);
+    EXPECT_EQ(w.ui.requests[0].filters.at(0).patterns, std::vector<std::string>{"*.mac"});
+
+    w.Oper(oper_fn::MacroPause);
+    EXPECT_EQ(w.session().indicators.macro_letter, 'X');
+    w.Oper(oper_fn::MacroPlay);  // resumes; asks for nothing
+    EXPECT_EQ(w.ui.requests.size(), 1u);
+    ASSERT_TRUE(w.Turn([&] { return w.runner().state() == MacroState::TimedPause; }));
+    EXPECT_EQ(w.session().indicators.macro_letter, 'P');
+    w.Oper(oper_fn::MacroStop);
+    EXPECT_EQ(w.runner().state(), MacroState::Idle);
+    EXPECT_EQ(w.session().indicators.macro_letter, 0);
+    EXPECT_FALSE(w.Has("DONE"));
+
+    w.Oper(oper_fn::MacroDebugWindow);
+    EXPECT_EQ(w.ui.debug_actions, std::vector<DebugWindowAction>{DebugWindowAction::Open});
+
+    // The session's connect macro again; "(none)" names none.
+    w.Write("conn.mac", "CONN = 1\n");
+    ASSERT_TRUE(w.session().record.SetText(field::StartupMacro, "conn"));
+    w.Oper(oper_fn::RunStartupMacro);
+    ASSERT_TRUE(w.Turn([&] { return w.Has("CONN"); })) << w.LastMessage();
+    ASSERT_TRUE(w.session().record.SetText(field::StartupMacro, "(none)"));
+    w.ui.shown.clear();
+    w.Oper(oper_fn::RunStartupMacro);
+    w.Settle();
+    EXPECT_TRUE(w.ui.shown.empty()) << w.LastMessage();
+
+    // A program that cannot ask for a file says how to give the macro instead.
+    w.ui.can_ask = false;
+    w.Oper(oper_fn::MacroPlay);
+    EXPECT_NE(w.LastMessage().find("--macro FILE"), std::string::npos) << w.LastMessage();
+    EXPECT_FALSE(w.runner().Active());
+}
+
+TEST(MacroWiring, StartupMacrosReportTheirEndOnceNothingOfTheStartIsLeft) {
+    struct Case {
+        const char* name;
+        const char* run_text;  // nullptr: no --run
+        const char* file;      // "": no --macro
+        bool host_answers;     // else the session never connects
+        bool reconnect;
+        std::vector<std::pair<End, int>> ends;
+        bool connect_macro_ran;
+    };
+    const Case cases[] = {
+        {"exit code", "EXIT 7", "", false, false, {{End::Finished, 7}}, false},
+        {"error", "X = ", "", false, false, {{End::Error, 0}}, false},
+        {"missing file", nullptr, "missing", false, false, {{End::LoadFailed, 0}}, false},
+        {"file without host", nullptr, "m", false, false, {{End::Finished, 3}}, false},
+        {"text, then the file once the host answers", "EXIT 1", "m", true, false, {{End::Finished, 3}}, true},
+        {"a reconnect without connect macros", nullptr, "m", true, true, {{End::Finished, 3}}, false},
+    };
+    for (const Case& c : cases) {
+        Wired w;
+        w.session().settings.NoMacroOnReconnect = 1;
+        w.Write("m.mac", "EXIT 3\n");
+        w.Write("conn.mac", "CONN = 1\n");
+        ASSERT_TRUE(w.session().record.SetText(field::StartupMacro, "conn"));
+        if (*c.file) w.macros().SetStartupMacro(c.file);
+        if (c.run_text) w.macros().RunStartupText(c.run_text);
+        EXPECT_TRUE(w.macros().HasStartupMacro());
+        w.Settle();
+        if (c.host_answers) {
+            EXPECT_TRUE(w.frame.startup_ends.empty()) << c.name << ": the file is still to come";
+            w.macros().AfterFirstHostData(c.reconnect);
+        } else {
+            w.macros().StartWithoutHost();
+        }
+        w.Settle();
+        EXPECT_EQ(w.frame.startup_ends, c.ends) << c.name << ": " << w.LastMessage();
+        EXPECT_EQ(w.Has("CONN"), c.connect_macro_ran) << c.name;
+        EXPECT_FALSE(w.macros().StartupMacroRunning()) << c.name;
+    }
+}
+
+TEST(MacroWiring, OtherSessionsSoundsAndWhatTheSessionKnows) {
+    Wired w;
+    w.session().letter = 'C';
+    w.Write("own.mac", "OWN = 1\n");
+    ASSERT_TRUE(w.runner().StartText("SESSION(\"c\")\nRUN(\"own.mac\", \"C\")\nBEEP(440, 100)\nPLAYSOUND(\"x.wav\")\n"
+                                     "A = HOSTADDR\nRUN(\"own\", \"B\")"));
+    // The own session's macro waits for the running one, which ends at B: without the shared area
+    // only this session is known.
+    ASSERT_TRUE(w.Turn([&] { return w.Has("OWN"); })) << w.LastMessage();
+    EXPECT_TRUE(w.Shown("Orkan macro error 66 - ")) << w.LastMessage();
+    EXPECT_EQ(w.frame.arrangements, std::vector<Arrangement>{Arrangement::BringToFront});
+    EXPECT_EQ(w.frame.sounds, (std::vector<std::string>{"tone 440 100", "file " + w.folder / "x.wav"}));
+    EXPECT_EQ(w.Var("A").text, "");
+
+    test::BytesSink sink;
+    ASSERT_TRUE(w.runtime.StartDetachedConnection(sink));
+    w.runtime.FeedHostData(test::FromHex("FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00"));
+    w.runtime.FeedHostData(test::FromHex("F5C3 114040 1D60 C8C5D3D3D6 FFEF"));
+    ASSERT_TRUE(w.runner().StartText("L = INPUTLEN"));
+    ASSERT_TRUE(w.Turn([&] { return w.Has("L"); }));
+    EXPECT_EQ(w.Var("L").text, "12");  // the Erase/Write with its orders, without IAC EOR
+}
+
+TEST(MacroWiring, MacroOptionsAreKeptWholeAndNeverComeFromALink) {
+    {
+        // A cut macro would be another macro: start-up macro text and names are never cut.
+        const std::string text = "A = 1 ; B = 2 ; C = 3 ; D = 4 ; E = 5 ; F = 6 ; G = 7 ; H = 8 ; EXIT 9";
+        const std::string name = "/home/someone/a/long/folder/of/macros/" + std::string(40, 'm') + ".mac";
+        const char* argv[] = {"orkan3270", "--run", text.c_str(), "--macro", name.c_str()};
+        test::RecordingUi ui;
+        CommandLine cl;
+        ASSERT_EQ(ParseCommandLine(5, argv, cl, ui), 0);
+        EXPECT_EQ(cl.Value(CmdOption::Run), text);
+        EXPECT_EQ(cl.Value(CmdOption::Macro), name);
+        EXPECT_TRUE(cl.notes.empty());
+    }
+    const std::vector<std::vector<const char*>> links = {
+        {"orkan3270", "tn3270://host/ /R EXIT 9"},
+        {"orkan3270", "tn3270://host/R EXIT 9"},
+        {"orkan3270", "TN3270://host /M evil"},
+        {"orkan3270", "tn3270://host:23/%20/M%20evil"},
+    };
+    for (const auto& argv : links) {
+        test::RecordingUi ui;
+        CommandLine cl;
+        EXPECT_EQ(ParseCommandLine(int(argv.size()), argv.data(), cl, ui), 8) << argv[1];
+        EXPECT_FALSE(cl.Given(CmdOption::Run) || cl.Given(CmdOption::Macro)) << argv[1];
+    }
+    test::RecordingUi ui;
+    CommandLine cl;
+    const char* plain[] = {"orkan3270", "tn3270://host:2023/"};
+    ASSERT_EQ(ParseCommandLine(2, plain, cl, ui), 0);
+    EXPECT_EQ(cl.HostValue(), "host:2023");
+    EXPECT_FALSE(cl.Given(CmdOption::Run) || cl.Given(CmdOption::Macro));
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,190 @@
+// Debug screens: the file layout, every way a file is refused, and a saved record replayed into
+// another session giving the same screen.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "capture/debug_screen.h"
+#include "capture/screen_history.h"
+#include "config/temp_folder.h"
+#include "dialog_ui.h"
+#include "ds3270/screen_dump.h"
+#include "support/ds3270_harness.h"
+#include "support/hex.h"
+
+namespace orkan {
+namespace {
+
+using test::FromHex;
+using test::ToHex;
+
+const std::string kHeaderHex = ToHex(std::span(reinterpret_cast<const uint8_t*>(kDebugFileHeader.data()), 24));
+
+TEST(DebugFile, Layout) {
+    EXPECT_EQ(ToHex(*EncodeDebugScreen(FromHex("F5C3114040C1"))), kHeaderHex + "0800" + "F5C3114040C1" + "FFEF");
+    EXPECT_EQ(kHeaderHex, "4F726B616E2044656275672056312E3030" "20202020202020");
+    EXPECT_FALSE(EncodeDebugScreen({}));
+    EXPECT_TRUE(EncodeDebugScreen(std::vector<uint8_t>(kMaxDebugRecord, 0x40)));
+    EXPECT_FALSE(EncodeDebugScreen(std::vector<uint8_t>(kMaxDebugRecord + 1, 0x40)));
+}
+
+TEST(DebugFile, RefusedUnlessWhole) {
+    const std::vector<uint8_t> good = FromHex(kHeaderHex + "0500" + "F1C2C1" + "FFEF");
+    EXPECT_EQ(ToHex(ParseDebugScreen(good).value_or(std::vector<uint8_t>{})), "F1C2C1");
+    // Any header byte changed, the trailing blanks included.
+    for (size_t i = 0; i < kDebugFileHeader.size(); ++i) {
+        std::vector<uint8_t> bad = good;
+        bad[i] ^= 0x01;
+        EXPECT_FALSE(ParseDebugScreen(bad)) << "header byte " << i;
+    }
+    struct Case {
+        std::string after_header;
+        const char* record;  // nullptr: refused
+    };
+    const Case cases[] = {
+        {"0300 F1 FFEF", "F1"},
+        {"0400 F1C2 0000", "F1C2"},           // whatever ends it, the record ends there
+        {"0300 F1 FFEF 4040", "F1"},          // bytes after the record are not read
+        {"0200 FFEF", nullptr},               // no record
+        {"0000", nullptr},
+        {"0600 F1C2C1 FFEF", nullptr},        // the length runs past the end of the file
+        {"FFFF F1", nullptr},
+        {"05", nullptr},                      // no whole length field
+        {"", nullptr},
+    };
+    for (const Case& c : cases) {
+        const auto record = ParseDebugScreen(FromHex(kHeaderHex + c.after_header));
+        if (c.record) {
+            ASSERT_TRUE(record) << c.after_header;
+            EXPECT_EQ(ToHex(*record), c.record);
+        } else {
+            EXPECT_FALSE(record) << c.after_header;
+        }
+    }
+    EXPECT_FALSE(ParseDebugScreen(FromHex("4F726B616E")));
+}
+
+// An Erase/Write with fields, colours and the cursor, and a Read Modified the replay must not answer.
+constexpr const char* kScreenRecord =
+    "F5C3 1D60 C8C5D3D3D6 1D40 2842F2 E6D6D9D3C4 1140C5 13";
+
+struct DebugScreenTest : ::testing::Test {
+    test::TempFolder folder;
+    test::Harness live;
+    DebugScreenTest() { live.session->folders.app_data = folder.path(); }
+};
+
+TEST_F(DebugScreenTest, SavedAndLoadedIntoASessionThatNeverConnected) {
+    live.Host(kScreenRecord);
+    ASSERT_TRUE(SaveDebugScreen(*live.session, std::string("panel")));
+    const std::string path = folder / "panel.dbg";
+    struct stat st{};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(ToHex(test::ReadBytes(path)), kHeaderHex + "1900" + ToHex(FromHex(kScreenRecord)) + "FFEF");
+
+    test::Harness fresh;
+    fresh.session->status = SessionStatus::NotConnected;
+    fresh.session->sender = nullptr;
+    fresh.session->folders.app_data = folder.path();
+    ScreenHistory history(*fresh.session);
+    fresh.session->record.SetNumber(field::ScreenBuffers, 2);
+    history.Reset();
+    fresh.session->hooks.history = &history;
+    ASSERT_TRUE(LoadDebugScreen(*fresh.session, std::string("panel.dbg")));
+    EXPECT_EQ(DumpPlanes(*fresh.session), DumpPlanes(*live.session));
+    EXPECT_EQ(DumpScreenText(*fresh.session, true), DumpScreenText(*live.session, true));
+    EXPECT_EQ(fresh.session->status, SessionStatus::Unlocked);
+    ASSERT_FALSE(fresh.trace.items.empty());
+    EXPECT_EQ(fresh.trace.items.front().first, TraceType::Record);
+    EXPECT_EQ(ToHex(fresh.trace.items.front().second), ToHex(FromHex(kScreenRecord)));
+    EXPECT_EQ(history.StoredCount(), 1u);
+    EXPECT_TRUE(fresh.ui.shown.empty());
+    // What was loaded is the last record now, so saving it again gives the same file.
+    ASSERT_TRUE(SaveDebugScreen(*fresh.session, std::string("again")));
+    EXPECT_EQ(test::ReadBytes(folder / "again.dbg"), test::ReadBytes(path));
+}
+
+TEST_F(DebugScreenTest, ReplayedRecordsReachNoHost) {
+    live.Host(kScreenRecord);
+    live.TakeSent();
+    test::WriteBytes(folder / "read.dbg", *EncodeDebugScreen(FromHex("F6")));  // Read Modified
+    live.session->link.current_data_type = 0x07;  // SSCP-LU data at the moment
+    ASSERT_TRUE(LoadDebugScreen(*live.session, std::string("read.dbg")));
+    EXPECT_EQ(live.TakeSent(), "");
+    EXPECT_EQ(live.session->sender, &live.sender);
+    EXPECT_EQ(live.session->link.current_data_type, 0x07);
+}
+
+TEST_F(DebugScreenTest, RefusedFilesChangeNothing) {
+    live.Host(kScreenRecord);
+    const std::string before = DumpPlanes(*live.session);
+    std::vector<uint8_t> wrong = *EncodeDebugScreen(FromHex("F5C3 C1C2C3"));
+    wrong[23] = '!';
+    test::WriteBytes(folder / "wrong.dbg", wrong);
+    test::WriteBytes(folder / "short.dbg", FromHex(kHeaderHex + "0900F5C3"));
+    struct Case {
+        std::string name;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"wrong.dbg", "Orkan TN3270 File Error: " + folder / "wrong.dbg" +
+                          " is not a valid Orkan TN3270 debug file for this version"},
+        {"short.dbg", "Orkan TN3270 File Error: " + folder / "short.dbg" +
+                          " is not a valid Orkan TN3270 debug file for this version"},
+        {"missing", "Orkan TN3270 Session File Error: Debug file " + folder / "missing" + " was not found"},
+        {std::string(261, 'n'), "Orkan TN3270 Error: The debug file name \"" + std::string(80, 'n') +
+                                    "...\" is longer than 260 characters and cannot be used."},
+    };
+    for (const Case& c : cases) {
+        live.TakeMessages();
+        EXPECT_FALSE(LoadDebugScreen(*live.session, c.name));
+        EXPECT_EQ(live.TakeMessages(), c.message);
+        EXPECT_EQ(DumpPlanes(*live.session), before) << c.name;
+    }
+}
+
+TEST_F(DebugScreenTest, SavingNeedsARecordThatFitsAndAFolder) {
+    test::Harness empty;
+    empty.session->folders.app_data = folder.path();
+    EXPECT_FALSE(SaveDebugScreen(*empty.session, std::string("none")));
+    EXPECT_NE(empty.TakeMessages().find("nothing to save"), std::string::npos);
+
+    live.Host("F5C3" + std::string(2 * 70000, '4'));
+    EXPECT_FALSE(SaveDebugScreen(*live.session, std::string("big")));
+    EXPECT_NE(live.TakeMessages().find("70002 bytes long"), std::string::npos);
+
+    live.Host(kScreenRecord);
+    test::WriteText(folder / "file", "x");
+    EXPECT_FALSE(SaveDebugScreen(*live.session, folder / "file/sub"));
+    EXPECT_EQ(live.TakeMessages(), "File Save Error: Error 20 while saving " + folder / "file/sub.dbg" +
+                                       "\n\nNot a directory");
+}
+
+TEST_F(DebugScreenTest, WithoutANameTheDialogAsksOrTheUserIsTold) {
+    live.Host(kScreenRecord);
+    EXPECT_FALSE(SaveDebugScreen(*live.session));
+    EXPECT_NE(live.TakeMessages().find("Save Debug Screen asks for a file name"), std::string::npos);
+    EXPECT_FALSE(LoadDebugScreen(*live.session));
+    EXPECT_NE(live.TakeMessages().find("Load Debug Screen asks for a file name"), std::string::npos);
+
+    test::DialogUi ui;
+    Session s(ui);
+    s.folders.app_data = folder.path();
+    s.ds.last_record = FromHex(kScreenRecord);
+    ui.answer = folder / "chosen";
+    ASSERT_TRUE(SaveDebugScreen(s));
+    EXPECT_TRUE(std::filesystem::exists(folder / "chosen.dbg"));
+    ui.answer.reset();
+    EXPECT_FALSE(LoadDebugScreen(s));  // Cancel
+    ASSERT_EQ(ui.requests.size(), 2u);
+    EXPECT_EQ(ui.requests[0].title, "Save Screen for Debugging");
+    EXPECT_EQ(ui.requests[1].title, "Load a Debugging Screen");
+    EXPECT_EQ(ui.requests[1].filters.at(0).patterns, std::vector<std::string>{"*.dbg"});
+    EXPECT_EQ(ui.requests[1].folder, folder.path());
+    EXPECT_EQ(ui.requests[1].purpose, FileDialogRequest::Purpose::Open);
+    EXPECT_EQ(ui.requests[1].append, nullptr);
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+}  // namespace
+}  // namespace orkan

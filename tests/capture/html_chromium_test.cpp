@@ -1,0 +1,159 @@
+// A saved HTML screen as a browser shows it: headless Chromium takes a screenshot, and the cells
+// drawn in reverse video must be filled with the colours the window uses, in their places.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "capture/screen_save.h"
+#include "config/temp_folder.h"
+#include "display/display_fixture.h"
+#include "display/palette.h"
+#include "keyboard/key_functions.h"
+
+#ifdef ORKAN_HAVE_PNG
+#include <png.h>
+#endif
+
+extern char** environ;
+
+namespace orkan {
+namespace {
+
+std::string FindChromium() {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        const size_t end = std::min(dirs.find(':', start), dirs.size());
+        for (const char* name : {"chromium", "chromium-browser"}) {
+            const std::string candidate = dirs.substr(start, end - start) + "/" + name;
+            if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+// Runs the program to its end, or kills it after `limit`. The exit status, or -1.
+int RunToEnd(std::vector<std::string> args, std::chrono::seconds limit) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return -1;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct Box {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    bool found() const { return right >= 0; }
+    int width() const { return right - left + 1; }
+    int height() const { return bottom - top + 1; }
+};
+
+TEST(HtmlInChromium, ReverseCellsShowTheirColoursInPlace) {
+#ifndef ORKAN_HAVE_PNG
+    GTEST_SKIP() << "built without libpng";
+#else
+    const std::string chromium = FindChromium();
+    if (chromium.empty()) GTEST_SKIP() << "chromium is not installed";
+
+    test::TempFolder folder;
+    test::DisplaySession d(2, 16);
+    // Row 0: a blank cell, then host colours 1-6 as reverse-video pairs of blanks; row 1 the same
+    // for colours 9-14. Black and white would not stand out from the table and the page.
+    for (int i = 0; i < 6; ++i) {
+        d.Text(1 + 2 * uint32_t(i), "  ", MakeColour(uint8_t(1 + i), 0), hl::Reverse);
+        d.Text(17 + 2 * uint32_t(i), "  ", MakeColour(uint8_t(9 + i), 0), hl::Reverse);
+    }
+    d.s.folders.screens = folder.path();
+    ASSERT_TRUE(d.s.record.SetText(field::SaveScreenFile, "colours"));
+    d.s.record.SetNumber(field::FormatAsHtml, 1);
+    ScreenCapture capture(d.s);
+    ASSERT_TRUE(capture.SaveScreen(oper_fn::SaveScreen));
+
+    const std::string png = folder / "shot.png";
+    const int status = RunToEnd({chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                            "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                            "--user-data-dir=" + folder / "profile", "--window-size=600,200",
+                            "--screenshot=" + png, "file://" + folder / "colours.html"},
+                           std::chrono::seconds(120));
+    if (status != 0 || !std::filesystem::exists(png)) GTEST_SKIP() << "chromium could not start (status " << status << ")";
+
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str())) << image.message;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) << image.message;
+    auto rgb_at = [&](int x, int y) {
+        const size_t i = (size_t(y) * image.width + size_t(x)) * 3;
+        return Rgb(pixels[i]) << 16 | Rgb(pixels[i + 1]) << 8 | pixels[i + 2];
+    };
+    auto box_of = [&](Rgb colour) {
+        Box b;
+        for (int y = 0; y < int(image.height); ++y)
+            for (int x = 0; x < int(image.width); ++x)
+                if (rgb_at(x, y) == colour) {
+                    b.left = std::min(b.left, x);
+                    b.right = std::max(b.right, x);
+                    b.top = std::min(b.top, y);
+                    b.bottom = std::max(b.bottom, y);
+                }
+        return b;
+    };
+
+    const Palette palette = BuildPalette(d.s.record);
+    std::vector<Box> row0, row1;
+    for (int i = 0; i < 6; ++i) {
+        row0.push_back(box_of(palette[size_t(1 + i)]));
+        row1.push_back(box_of(palette[size_t(9 + i)]));
+    }
+    for (const std::vector<Box>* row : {&row0, &row1}) {
+        const Box& first = row->front();
+        ASSERT_TRUE(first.found());
+        for (size_t i = 0; i < row->size(); ++i) {
+            const Box& b = (*row)[i];
+            ASSERT_TRUE(b.found()) << "colour block " << i;
+            // Two cells each, side by side, one row high.
+            EXPECT_NEAR(b.width(), first.width(), 1) << i;
+            EXPECT_EQ(b.height(), first.height()) << i;
+            EXPECT_EQ(b.top, first.top) << i;
+            if (i > 0) {
+                EXPECT_NEAR(b.left, (*row)[i - 1].right + 1, 1) << i;
+            }
+        }
+    }
+    EXPECT_GE(row1[0].top, row0[0].bottom);
+    EXPECT_NEAR(row1[0].left, row0[0].left, 1);
+    // The blank cell before the blocks shows the table's background, the screen's own.
+    const int cell = row0[0].width() / 2;
+    EXPECT_EQ(rgb_at(row0[0].left - cell / 2, (row0[0].top + row0[0].bottom) / 2), palette[0]);
+#endif
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,267 @@
+// Save Screen in text and HTML, the save-file actions, Save Screen Ask, and capture after every
+// screen that unlocks the keyboard.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "capture/screen_save.h"
+#include "capture/screen_text.h"
+#include "config/temp_folder.h"
+#include "dialog_ui.h"
+#include "display/display_fixture.h"
+#include "display/palette.h"
+#include "keyboard/key_functions.h"
+
+namespace orkan {
+
+// A 3 x 16 screen with every kind of cell the save formats treat differently.
+struct SavedScreen : test::DisplaySession {
+    SavedScreen() : DisplaySession(3, 16) {
+        Field(0, fa::Protected, MakeColour(7, 0));
+        Text(1, "a<b>&c");
+        Field(7, 0, MakeColour(4, 0), hl::Underscore);  // an input field of nulls, underlined
+        Field(11, fa::Protected);                        // no colour of its own: the default
+        Text(12, "R", MakeColour(2, 0), hl::Reverse);
+        Text(13, "\xAD", 0, 0, kGraphicEscapeSet);       // code page 310: a left bracket look-alike
+        Text(14, "x", 0, hl::Blink);
+        Text(15, " ");
+        for (int i = 0; i < 16; ++i) Text(16 + uint32_t(i), std::string(1, "0123456789ABCDEF"[i]), MakeColour(uint8_t(i), 0));
+        Field(32, fa::NonDisplay, 0, hl::Underscore);  // a password field
+        Text(33, "secret");
+        Field(39, fa::Protected);
+        Text(40, "end");
+    }
+};
+
+namespace {
+TEST(ScreenText, RowsThroughCellText) {
+    SavedScreen d;
+    EXPECT_EQ(ScreenAsText(d.s), " a<b>&c     R[x \n0123456789ABCDEF\n        end     \n\n\n");
+    d.s.settings.CopyUnderscores = 1;
+    EXPECT_EQ(ScreenAsText(d.s), " a<b>&c ___ R[x \n0123456789ABCDEF\n ______ end     \n\n\n");
+}
+
+TEST(ScreenText, AFieldWrappingFromTheEndGovernsTheTop) {
+    test::DisplaySession d(2, 4);
+    d.Text(0, "pass");
+    d.Field(4, fa::Protected);
+    d.Text(5, "ok");
+    d.Field(7, fa::NonDisplay);  // runs on from the last cell into row 0
+    EXPECT_EQ(ScreenAsText(d.s), "    \n ok \n\n\n");
+}
+
+TEST(ScreenText, CharactersBeyondAsciiAreUtf8) {
+    test::DisplaySession d(1, 4);
+    d.Text(0, "\xE9\x80\x8E");  // e acute, euro sign, DUP
+    EXPECT_EQ(ScreenAsText(d.s), "\xC3\xA9\xE2\x82\xAC*\xCC\x85 \n\n\n");
+}
+
+const char* const kSavedScreenHtml =
+    "<table border=\"0\" bgcolor=\"#000000\"><tr><td><pre>\n"
+    "<font color=\"#FFFFFF\"> a&lt;b&gt;&amp;c</font><font color=\"#24D830\"> </font>"
+    "<font color=\"#24D830\"><u>   </u></font><font color=\"#24D830\"> </font>"
+    "<font color=\"#000000\" style=\"background-color:#F01818\">R</font><font color=\"#24D830\">[</font>"
+    "<font color=\"#24D830\">x</font><font color=\"#24D830\"> </font>\n"
+    "<font color=\"#24D830\">0</font><font color=\"#7890F0\">1</font><font color=\"#F01818\">2</font>"
+    "<font color=\"#FF40FF\">3</font><font color=\"#24D830\">4</font><font color=\"#58F0F0\">5</font>"
+    "<font color=\"#FFFF00\">6</font><font color=\"#FFFFFF\">7</font><font color=\"#000000\">8</font>"
+    "<font color=\"#101080\">9</font><font color=\"#FFA040\">A</font><font color=\"#A040F0\">B</font>"
+    "<font color=\"#98FB98\">C</font><font color=\"#AFEEEE\">D</font><font color=\"#A0A0A0\">E</font>"
+    "<font color=\"#FFFFFF\">F</font>\n"
+    "<font color=\"#24D830\">        end     </font></pre></td></tr></table>\n<br><br>\n";
+
+TEST(ScreenHtml, RunsInTheWindowsColours) {
+    SavedScreen d;
+    EXPECT_EQ(ScreenAsHtml(d.s, false), kSavedScreenHtml);
+}
+
+TEST(ScreenHtml, OptionsThatChangeTheLook) {
+    SavedScreen d;
+    // Attribute positions as dots, upper case, an earlier screen on show.
+    d.s.record.SetNumber(field::AllUpperCase, 1);
+    d.s.status = SessionStatus::History;
+    const std::string html = ScreenAsHtml(d.s, true);
+    EXPECT_EQ(html.rfind("<table border=\"0\" bgcolor=\"#101080\">", 0), 0u) << html;
+    EXPECT_NE(html.find(">.A&lt;B&gt;&amp;C</font>"), std::string::npos) << html;
+    EXPECT_NE(html.find("style=\"background-color:#101080\">R<"), std::string::npos) << html;
+    EXPECT_EQ(html.find("secret"), std::string::npos);
+    EXPECT_EQ(html.find("SECRET"), std::string::npos);
+    // Brightness changes the text colours as the window draws them; the neutral background stays.
+    SavedScreen bright;
+    bright.s.record.SetNumber(field::Brightness, 64);
+    const std::string dim = ScreenAsHtml(bright.s, false);
+    EXPECT_NE(dim.find("<font color=\"#3C4878\">1</font>"), std::string::npos) << dim;
+    EXPECT_NE(dim.find("bgcolor=\"#000000\""), std::string::npos);
+}
+
+// Saving into files: the session's folders in a scratch folder, the clock set by hand.
+struct SaveTest : ::testing::Test {
+    test::TempFolder folder;
+    SavedScreen d;
+    ManualWallClock clock;
+    std::unique_ptr<ScreenCapture> capture;
+
+    SaveTest() {
+        d.s.folders.screens = folder / "screens";
+        clock.now.tm_year = 126;
+        clock.now.tm_mon = 1;
+        clock.now.tm_mday = 22;
+        clock.now.tm_hour = 14;
+        clock.now.tm_min = 5;
+        clock.now.tm_sec = 9;
+        d.s.wall_clock = &clock;
+        capture = std::make_unique<ScreenCapture>(d.s);
+    }
+    void Settings(std::string_view file, SaveFileAction action, bool html) {
+        ASSERT_TRUE(d.s.record.SetText(field::SaveScreenFile, file));
+        d.s.record.SetNumber(field::SaveFileAction, uint32_t(action));
+        d.s.record.SetNumber(field::FormatAsHtml, html ? 1 : 0);
+    }
+    std::string Read(const std::string& relative) { return test::ReadText(folder / relative); }
+    std::vector<std::string> Files(const std::string& relative) {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder / relative))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(SaveTest, ReplaceAppendAndTheAppendingFunction) {
+    const std::string screen = ScreenAsText(d.s);
+    Settings("shot", SaveFileAction::Replace, false);
+    ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
+    ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
+    EXPECT_EQ(Read("screens/shot.txt"), screen);
+    ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreenAppend));  // appends whatever the setting
+    EXPECT_EQ(Read("screens/shot.txt"), screen + screen);
+    Settings("shot.TXT", SaveFileAction::Append, false);  // the extension is there already
+    ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
+    EXPECT_EQ(Read("screens/shot.TXT"), screen);
+    EXPECT_EQ(capture->LastPath(), folder / "screens/shot.TXT");
+}
+
+TEST_F(SaveTest, HtmlDeclaresItsCharsetOnceAndAppendsTables) {
+    Settings("page", SaveFileAction::Append, true);
+    ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
+    ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
+    EXPECT_EQ(Read("screens/page.html"), std::string(kHtmlCharsetLine) + kSavedScreenHtml + kSavedScreenHtml);
+    Settings("page", SaveFileAction::Replace, true);
+    ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
+    EXPECT_EQ(Read("screens/page.html"), std::string(kHtmlCharsetLine) + kSavedScreenHtml);
+}
+
+TEST_F(SaveTest, NumberedFilesGoIntoTheCaptureFolder) {
+    Settings("ignored", SaveFileAction::Numbered, false);
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
+    EXPECT_EQ(capture->CaptureFolder(), folder / "screens/capture-20260222-140509");
+    EXPECT_EQ(Files("screens/capture-20260222-140509"),
+              (std::vector<std::string>{"screen-0001.txt", "screen-0002.txt", "screen-0003.txt"}));
+    EXPECT_FALSE(std::filesystem::exists(folder / "screens/ignored.txt"));
+}
+
+TEST_F(SaveTest, TheCaptureFolderFollowsTheScreensFolderSetLater) {
+    // The session core is made before start-up has resolved the folders.
+    test::DisplaySession early(3, 16);
+    early.s.wall_clock = &clock;
+    ScreenCapture made_early(early.s);
+    early.s.folders.screens = folder / "later";
+    ASSERT_TRUE(early.s.record.SetText(field::SaveScreenFile, "x"));
+    early.s.record.SetNumber(field::SaveFileAction, uint32_t(SaveFileAction::Numbered));
+    ASSERT_TRUE(made_early.SaveScreen(oper_fn::SaveScreen));
+    EXPECT_TRUE(std::filesystem::exists(folder / "later/capture-20260222-140509/screen-0001.txt"));
+}
+
+TEST_F(SaveTest, CaptureRunsNumberFromOneInAFolderOfTheirOwn) {
+    Settings("", SaveFileAction::Numbered, false);
+    capture->ToggleCapture();  // on: the screen at once
+    EXPECT_TRUE(d.s.indicators.capture_active);
+    d.Text(1, "second");
+    capture->AfterUnlockCapture();
+    d.Text(1, "third!");
+    capture->AfterUnlockCapture();
+    capture->ToggleCapture();  // off
+    EXPECT_FALSE(d.s.indicators.capture_active);
+    capture->AfterUnlockCapture();  // nothing while off
+    const std::string first = "screens/capture-20260222-140509";
+    EXPECT_EQ(Files(first), (std::vector<std::string>{"screen-0001.txt", "screen-0002.txt", "screen-0003.txt"}));
+    EXPECT_EQ(Read(first + "/screen-0003.txt").substr(0, 8), " third! ");
+
+    capture->ToggleCapture();  // on again within the same second: a new folder all the same
+    const std::string second = first + "-2";
+    EXPECT_EQ(capture->CaptureFolder(), folder / second);
+    EXPECT_EQ(Files(second), (std::vector<std::string>{"screen-0001.txt"}));
+    EXPECT_EQ(Read(second + "/screen-0001.txt").substr(0, 8), " third! ");
+    EXPECT_EQ(Files(first).size(), 3u);
+    clock.now.tm_sec = 30;
+    capture->ToggleCapture();
+    capture->ToggleCapture();
+    EXPECT_EQ(capture->CaptureFolder(), folder / "screens/capture-20260222-140530");
+    EXPECT_TRUE(d.ui.shown.empty());
+}
+
+TEST_F(SaveTest, FailuresAreShownAndStopCapture) {
+    Settings("", SaveFileAction::Replace, false);
+    EXPECT_FALSE(capture->SaveScreen(oper_fn::SaveScreen));
+    ASSERT_EQ(d.ui.shown.size(), 1u);
+    EXPECT_NE(d.ui.shown[0].text.find("No file name is set"), std::string::npos);
+
+    test::WriteText(folder / "screens", "a file where the folder should be");
+    Settings("shot", SaveFileAction::Append, false);
+    capture->ToggleCapture();
+    EXPECT_FALSE(d.s.indicators.capture_active);
+    ASSERT_EQ(d.ui.shown.size(), 2u);
+    EXPECT_EQ(d.ui.shown[1].text.rfind("Screen capture has stopped: the screen could not be saved to " +
+                                           folder / "screens/shot.txt",
+                                       0),
+              0u)
+        << d.ui.shown[1].text;
+}
+
+TEST_F(SaveTest, AskingStoresTheChoiceBack) {
+    test::DialogUi ui;
+    Session s(ui);
+    s.record = d.s.record;
+    s.ps = d.s.ps;
+    s.folders.screens = folder / "screens";
+    ScreenCapture asking(s);
+    ASSERT_TRUE(s.record.SetText(field::SaveScreenFile, "old"));
+    s.record.SetNumber(field::SaveFileAction, 1);
+
+    ui.answer = folder / "chosen.txt";
+    ui.append_answer = false;
+    ASSERT_TRUE(asking.SaveScreen(oper_fn::SaveScreenAsk));
+    ASSERT_EQ(ui.requests.size(), 1u);
+    EXPECT_EQ(ui.requests[0].title, "Save Screen As...");
+    EXPECT_EQ(ui.requests[0].purpose, FileDialogRequest::Purpose::Save);
+    ASSERT_EQ(ui.requests[0].filters.size(), 1u);
+    EXPECT_EQ(ui.requests[0].filters[0].patterns, std::vector<std::string>{"*.txt"});
+    EXPECT_EQ(ui.requests[0].file_name, "old");
+    EXPECT_EQ(ui.append_offered, true);
+    EXPECT_EQ(s.record.Text(field::SaveScreenFile), folder / "chosen.txt");
+    EXPECT_EQ(s.record.Number(field::SaveFileAction), 0u);
+    EXPECT_EQ(test::ReadText(folder / "chosen.txt"), ScreenAsText(s));
+
+    ui.answer = folder / "chosen";
+    ui.append_answer = true;  // appending is kept as the setting, and the extension is added
+    ASSERT_TRUE(asking.SaveScreen(oper_fn::SaveScreenAsk));
+    EXPECT_EQ(s.record.Number(field::SaveFileAction), 1u);
+    EXPECT_EQ(test::ReadText(folder / "chosen.txt"), ScreenAsText(s) + ScreenAsText(s));
+
+    ui.answer.reset();  // Cancel: nothing written, nothing changed
+    EXPECT_FALSE(asking.SaveScreen(oper_fn::SaveScreenAsk));
+    EXPECT_EQ(s.record.Text(field::SaveScreenFile), folder / "chosen");
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(SaveTest, AskingWithoutDialogsSaysHowToNameTheFile) {
+    Settings("shot", SaveFileAction::Replace, false);
+    EXPECT_FALSE(capture->SaveScreen(oper_fn::SaveScreenAsk));
+    ASSERT_EQ(d.ui.shown.size(), 1u);
+    EXPECT_NE(d.ui.shown[0].text.find("session option \"FILE\""), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(folder / "screens"));
+}
+
+}  // namespace
+}  // namespace orkan

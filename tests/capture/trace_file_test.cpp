@@ -1,0 +1,185 @@
+// The trace file: item layout, the header, the size limit and restart, continuation items, a
+// failing disk, and reading it all back.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "capture/trace_file.h"
+#include "capture/trace_reader.h"
+#include "config/temp_folder.h"
+#include "support/hex.h"
+
+namespace orkan {
+namespace {
+
+using test::FromHex;
+using test::ToHex;
+
+std::tm At(int h, int m, int s) {
+    std::tm t{};
+    t.tm_hour = h;
+    t.tm_min = m;
+    t.tm_sec = s;
+    return t;
+}
+
+std::string Ascii(std::string_view text) { return ToHex(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size())); }
+
+TEST(TraceItem, LayoutAndContinuations) {
+    const std::string time = Ascii("14:05:09");
+    struct Case {
+        uint8_t type;
+        size_t payload_size;
+        std::vector<std::pair<uint8_t, size_t>> pieces;  // type and length of each stored item
+    };
+    const Case cases[] = {
+        {2, 0, {{2, 0}}},
+        {8, 3, {{8, 3}}},
+        {7, 65535, {{7, 65535}}},
+        {7, 65536, {{7, 65535}, {10, 1}}},
+        {3, 2 * 65535 + 7, {{3, 65535}, {10, 65535}, {10, 7}}},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> payload(c.payload_size);
+        for (size_t i = 0; i < payload.size(); ++i) payload[i] = uint8_t(i * 7);
+        std::vector<uint8_t> out;
+        const uint32_t counted = AppendTraceItem(out, c.type, "14:05:09", payload);
+        size_t at = 0, from = 0;
+        uint32_t expected_count = 0;
+        for (auto [type, length] : c.pieces) {
+            ASSERT_GE(out.size(), at + 11) << c.payload_size;
+            EXPECT_EQ(out[at], type);
+            EXPECT_EQ(ToHex(std::span(out).subspan(at + 1, 8)), time);
+            EXPECT_EQ(size_t(out[at + 9]) | size_t(out[at + 10]) << 8, length);
+            EXPECT_TRUE(std::equal(payload.begin() + long(from), payload.begin() + long(from + length),
+                                   out.begin() + long(at + 11)));
+            at += 11 + length;
+            from += length;
+            expected_count += uint32_t(9 + length);
+        }
+        EXPECT_EQ(out.size(), at) << c.payload_size;
+        EXPECT_EQ(counted, expected_count);
+    }
+}
+
+TEST(TraceItem, TimeIsAlwaysEightCharacters) {
+    EXPECT_EQ(TraceTimeText(At(14, 5, 9)), "14:05:09");
+    EXPECT_EQ(TraceTimeText(At(0, 0, 0)), "00:00:00");
+    EXPECT_EQ(TraceTimeText(At(23, 59, 60)), "23:59:60");  // a leap second
+    EXPECT_EQ(TraceTimeText(At(-1, 1234, 7)), "00:99:07");
+}
+
+struct TraceFileTest : ::testing::Test {
+    test::TempFolder folder;
+    ManualWallClock clock;
+    std::string path = folder / "sessionA.trc";
+    TraceFileTest() { clock.now = At(9, 30, 0); }
+    TraceContents ReadBack() { return ReadTrace(test::ReadBytes(path)); }
+};
+
+TEST_F(TraceFileTest, HeaderItemsAndPrivateMode) {
+    test::WriteText(path, "old trace content that must go");
+    ::chmod(path.c_str(), 0644);
+    TraceFile file(clock);
+    ASSERT_EQ(file.Start(path), 0);
+    file.TraceRecord(TraceType::ReceivedChunk, FromHex("FFFD28"));
+    clock.now = At(9, 30, 1);
+    file.TraceRecord(TraceType::Record, FromHex("F5C3 11 40 40 1D F0"));
+    file.TraceRecord(TraceType::Error, std::span(reinterpret_cast<const uint8_t*>("bad"), 3));
+
+    struct stat st{};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    const std::string header = TraceHeaderText();
+    const std::vector<uint8_t> bytes = test::ReadBytes(path);
+    ASSERT_GT(bytes.size(), 2 + header.size());
+    EXPECT_EQ(ToHex(std::span(bytes).first(2 + header.size())), ToHex(EncodeTraceHeader(header)));
+    EXPECT_EQ(ToHex(std::span(bytes).subspan(2 + header.size())),
+              "08" + Ascii("09:30:00") + "0300" + "FFFD28" +              //
+                  "02" + Ascii("09:30:01") + "0700" + "F5C31140401DF0" +  //
+                  "09" + Ascii("09:30:01") + "0300" + Ascii("bad"));
+    const TraceContents back = ReadBack();
+    EXPECT_EQ(back.error, "");
+    EXPECT_EQ(back.header, header);
+    ASSERT_EQ(back.items.size(), 3u);
+    EXPECT_EQ(back.items[0].type, 8);
+    EXPECT_EQ(back.items[0].time, "09:30:00");
+    EXPECT_EQ(ToHex(back.items[0].payload), "FFFD28");
+    EXPECT_EQ(back.items[1].type, 2);
+    EXPECT_EQ(back.items[1].time, "09:30:01");
+    EXPECT_EQ(ToHex(back.items[1].payload), "F5C31140401DF0");
+    EXPECT_EQ(back.items[2].type, 9);
+    EXPECT_EQ(std::string(back.items[2].payload.begin(), back.items[2].payload.end()), "bad");
+}
+
+TEST_F(TraceFileTest, StartsAgainWithANewHeaderPastTheLimit) {
+    TraceFile file(clock, 100);
+    ASSERT_EQ(file.Start(path), 0);
+    const std::vector<uint8_t> chunk(40, 0x40);
+    for (int i = 0; i < 3; ++i) file.TraceRecord(TraceType::ReceivedChunk, chunk);  // 3 x 49 counted
+    EXPECT_EQ(ReadBack().items.size(), 3u);
+    // The limit is passed: the next item opens a new file instead of being lost.
+    file.TraceRecord(TraceType::Record, FromHex("F1C2"));
+    const TraceContents back = ReadBack();
+    EXPECT_EQ(back.error, "");
+    EXPECT_EQ(back.header, TraceHeaderText());
+    ASSERT_EQ(back.items.size(), 1u);
+    EXPECT_EQ(ToHex(back.items[0].payload), "F1C2");
+    EXPECT_EQ(file.traced_bytes(), 11u);
+}
+
+TEST_F(TraceFileTest, AFailedWriteStopsTheTraceAndSaysWhy) {
+    TraceFile file(clock);
+    int failure = 0;
+    file.on_write_failed = [&](int error) { failure = error; };
+    ASSERT_EQ(file.Start(path), 0);
+    // A file size limit makes the next write fail as a full disk would.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto old_handler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    file.TraceRecord(TraceType::ReceivedChunk, std::vector<uint8_t>(200, 0x40));
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(failure, EFBIG);
+    EXPECT_FALSE(file.active());
+    file.TraceRecord(TraceType::ReceivedChunk, FromHex("40"));  // ignored, no second report
+    EXPECT_EQ(failure, EFBIG);
+}
+
+TEST(TraceReader, DamagedFilesKeepWhatCameBefore) {
+    const std::string header = "0500" + Ascii("1.2.3");
+    const std::string item = "02" + Ascii("10:00:00") + "0200F1C2";
+    struct Case {
+        std::string hex;
+        size_t items;
+        std::string error;  // start of the error text; empty for none
+    };
+    const Case cases[] = {
+        {header, 0, ""},
+        {header + item + item, 2, ""},
+        {"", 0, "The file is too short"},
+        {"FF00" + Ascii("abc"), 0, "The file does not start with a trace header"},
+        {"0300" + ToHex(FromHex("410042")), 0, "The file does not start with a trace header"},
+        {header + item + "02" + Ascii("10:00"), 1, "The item at offset 0x14 is cut short: 6 of its 11 header"},
+        {header + item + "02" + Ascii("10:00:00") + "0500F1", 1, "The item at offset 0x14 is cut short: 1 of its 5"},
+        // A continuation that follows no full item stands alone.
+        {header + item + "0A" + Ascii("10:00:00") + "0100F3", 2, ""},
+    };
+    for (const Case& c : cases) {
+        const TraceContents t = ReadTrace(FromHex(c.hex));
+        EXPECT_EQ(t.items.size(), c.items) << c.hex;
+        if (c.error.empty()) {
+            EXPECT_EQ(t.error, "") << c.hex;
+        } else {
+            EXPECT_EQ(t.error.rfind(c.error, 0), 0u) << t.error;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orkan

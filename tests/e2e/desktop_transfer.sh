@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The transfer dialogs of the desktop program under Xvfb, against testhost's TSO transfer
+# program: "Receive File from Host" opened from the Transfer menu receives a host file, logs
+# the completion message and closes itself; a large download to an existing file is stopped
+# with the dialog's Cancel, the old file stays as it was and nothing is left beside it.
+set -u
+
+source "$(dirname "$0")/lib/desktop_lib.sh"
+require_desktop xdotool
+start_xvfb
+
+# A host file of many blocks, sent slowly enough to be cancelled part way.
+mkdir -p "$WORK/hostfiles/tso"
+printf 'ORKUSER.BIG.TEXT VB 255 27998\nORKUSER.SMALL.TEXT VB 255 27998\n' >"$WORK/hostfiles/tso/catalog.txt"
+for i in $(seq 1 20000); do printf 'line %06d of the big file, long enough to fill the blocks\n' "$i"; done \
+    >"$WORK/hostfiles/tso/ORKUSER.BIG.TEXT.txt"
+printf 'first line\nsecond line\n' >"$WORK/hostfiles/tso/ORKUSER.SMALL.TEXT.txt"
+start_testhost --transfer tso --transfer-files "$WORK/hostfiles" --fault slow=20
+prepare_home
+mkdir -p "$WORK/pc"
+HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
+ORKAN_SCREEN_TEXT="$WORK/screen.txt" \
+    "$ORKAN_BIN" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
+PROGRAM_PID=$!
+track "$PROGRAM_PID"
+LOG="$WORK/config/orkan3270/transfer.log"
+
+screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
+log_has() { [ -f "$LOG" ] && grep -q "$1" "$LOG"; }
+dialog_shown() { xdotool search --onlyvisible --name "Receive File from Host" >/dev/null 2>&1; }
+dialog_gone() { ! dialog_shown; }
+
+waitfor 30 screen_has "READY" || fail "the READY screen did not arrive"
+WINDOW=$(xdotool search --sync --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n 1)
+[ -n "$WINDOW" ] || fail "no window of the program is shown"
+xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW" || fail "cannot focus the window"
+
+# receive HOSTFILE PCFILE: the dialog from the menu, its names typed, Receive pressed.
+receive() {
+    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+    xdotool key --delay 100 alt+t r
+    waitfor 10 dialog_shown || fail "the Receive File from Host dialog did not open"
+    local dialog
+    dialog=$(xdotool search --onlyvisible --name "Receive File from Host" | head -n 1)
+    xdotool windowactivate --sync "$dialog" 2>/dev/null || xdotool windowfocus --sync "$dialog"
+    xdotool key ctrl+a
+    xdotool type --delay 20 "$1"
+    xdotool key Tab ctrl+a
+    xdotool type --delay 20 "$2"
+    xdotool key Return
+}
+
+# A small file: complete, logged, and the dialog goes by itself with the host's next screen.
+receive "small.text" "$WORK/pc/small.txt"
+waitfor 30 log_has "File transfer complete - " || fail "no completion message in the log: $(cat "$LOG" 2>/dev/null)"
+waitfor 10 dialog_gone || fail "the dialog stayed open after a complete transfer"
+[ "$(cat "$WORK/pc/small.txt")" = "$(printf 'first line\nsecond line')" ] || fail "the received file differs"
+log_has "Download small.text to " || fail "the start of the transfer is not in the log"
+
+# A large download over an existing file, cancelled part way.
+printf 'the old contents\n' >"$WORK/pc/big.txt"
+receive "big.text" "$WORK/pc/big.txt"
+waitfor 30 grep -q 'transfer: Insert record 5,' "$WORK/host.log" || fail "the large download did not get going"
+dialog=$(xdotool search --onlyvisible --name "Receive File from Host" | head -n 1)
+xdotool windowactivate --sync "$dialog" 2>/dev/null
+xdotool key Escape
+waitfor 10 xdotool search --onlyvisible --name "File Transfer in Progress" >/dev/null || fail "closing did not ask first"
+xdotool key Return
+waitfor 30 log_has "Download cancelled at user request" || fail "the cancel is not in the log"
+waitfor 30 grep -q 'Transfer canceled by the terminal' "$WORK/host.log" || fail "the host did not hear of the cancel"
+waitfor 10 dialog_gone || fail "the dialog stayed open after the cancel"
+[ "$(cat "$WORK/pc/big.txt")" = "the old contents" ] || fail "the cancelled download changed the old file"
+[ "$(ls -A "$WORK/pc" | wc -l)" = 2 ] || fail "files were left beside the old one: $(ls -A "$WORK/pc")"
+waitfor 30 screen_has "READY" || fail "the host's READY screen did not come back"
+echo "PASS"

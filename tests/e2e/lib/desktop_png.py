@@ -1,0 +1,216 @@
+#!/usr/bin/env python3
+"""Checks the desktop Xvfb tests make on the program's screenshots and layout reports.
+
+The desktop program writes, when asked by its environment (docs/desktop.md), a PNG of its window
+and a layout report ("name x y w h" lines, global coordinates; the PNG starts at "client"), and for
+each dialog a PNG and a text with the dialog's and its buttons' places. Each command prints what is
+wrong and exits 1, or exits 0:
+
+  status-whole SHOT REPORT   every pixel of the status text lies between the status line's frame
+                             lines with a clear pixel to spare, and the position text is drawn
+  on-screen REPORT           the window lies inside its screen's work area, and the terminal's cells
+                             and the status line inside the window, one under the other
+  corners SHOT REPORT        the first and last row and column hold drawn characters
+  buttons DIALOG_TXT         every button of the dialog lies inside the screen's work area
+
+The PNG reader takes what Qt writes: 8-bit RGB or RGBA, not interlaced.
+"""
+import struct
+import sys
+import zlib
+
+
+def read_png(path):
+    data = open(path, 'rb').read()
+    if data[:8] != b'\x89PNG\r\n\x1a\n':
+        raise SystemExit(f'{path}: not a PNG file')
+    pos, idat, width, height, channels = 8, b'', 0, 0, 0
+    while pos < len(data):
+        length, kind = struct.unpack('>I4s', data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        pos += 12 + length
+        if kind == b'IHDR':
+            width, height, depth, colour, _, _, interlace = struct.unpack('>IIBBBBB', body)
+            if depth != 8 or interlace != 0 or colour not in (2, 6):
+                raise SystemExit(f'{path}: a PNG this reader does not take (depth {depth}, colour {colour})')
+            channels = 3 if colour == 2 else 4
+        elif kind == b'IDAT':
+            idat += body
+    raw = zlib.decompress(idat)
+    stride = width * channels
+    rows, previous, at = [], bytearray(stride), 0
+    for _ in range(height):
+        kind, line = raw[at], bytearray(raw[at + 1:at + 1 + stride])
+        at += 1 + stride
+        for i in range(stride):
+            a = line[i - channels] if i >= channels else 0
+            b = previous[i]
+            c = previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append([tuple(line[x * channels:x * channels + 3]) for x in range(width)])
+        previous = line
+    return rows
+
+
+def read_report(path):
+    report = {}
+    for line in open(path):
+        parts = line.split()
+        if parts:
+            report[parts[0]] = parts[1:]
+    return report
+
+
+def rect(report, name):
+    x, y, w, h = (int(v) for v in report[name])
+    return x, y, w, h
+
+
+def colour(text):
+    return tuple(int(text[i:i + 2], 16) for i in (0, 2, 4))
+
+
+def distance(a, b):
+    return sum(abs(p - q) for p, q in zip(a, b))
+
+
+def is_ink(pixel, ink, paper):
+    """The text colour, or an edge of it blended with the paper (small glyphs are mostly edges)."""
+    span = [i - p for i, p in zip(ink, paper)]
+    length = sum(v * v for v in span)
+    if length == 0:
+        return False
+    t = sum((c - p) * v for c, p, v in zip(pixel, paper, span)) / length
+    if t < 0.35:
+        return False
+    blend = [p + t * v for p, v in zip(paper, span)]
+    return sum(abs(c - b) for c, b in zip(pixel, blend)) <= 40
+
+
+def status_whole(shot, report_path):
+    image, report = read_png(shot), read_report(report_path)
+    cx, cy, _, _ = rect(report, 'client')
+    sx, sy, sw, sh = rect(report, 'status')
+    sx, sy = sx - cx, sy - cy
+    ink_colour, paper = (colour(c) for c in report['status_colours'])
+    area = [row[sx:sx + sw] for row in image[sy:sy + sh]]
+    ink = [(x, y) for y, row in enumerate(area) for x, p in enumerate(row) if is_ink(p, ink_colour, paper)]
+    if not ink:
+        return 'the status line shows no text'
+    top, bottom = min(y for _, y in ink), max(y for _, y in ink)
+    left, right = min(x for x, _ in ink), max(x for x, _ in ink)
+
+    def uniform(pixels):
+        # A drawn line: one colour, neither the text's nor the paper's, along nearly all its length.
+        if not pixels:
+            return False
+        most = max(set(pixels), key=pixels.count)
+        return pixels.count(most) >= 0.9 * len(pixels) and distance(most, paper) > 30 and not is_ink(most, ink_colour, paper)
+
+    lines = [y for y in range(sh) if uniform(area[y][sw // 10:sw - sw // 10])]
+    if not any(y <= top - 2 for y in lines):
+        return f'no frame line above the text with a clear pixel (text from row {top}, lines {lines})'
+    if not any(y >= bottom + 2 for y in lines):
+        return f'no frame line below the text with a clear pixel (text to row {bottom}, lines {lines})'
+    if any(top - 1 <= y <= bottom + 1 for y in lines):
+        return f'a line runs through or touches the text (text rows {top}-{bottom}, lines {lines})'
+    columns = [x for x in range(sw) if uniform([area[y][x] for y in range(top, bottom + 1)])]
+    if any(left - 1 <= x <= right + 1 for x in columns):
+        return f'a frame line cuts the text (text columns {left}-{right}, lines {columns})'
+    if not any(x >= right + 2 for x in columns):
+        return f'the text reaches the right-hand edge (text to column {right}, lines {columns})'
+    # The position text ends two cells before the last column: its last character is there.
+    tx, _, tw, _ = rect(report, 'status_text')
+    cell_width = int(report['status_cell'][0])
+    last = tx - cx - sx + tw - cell_width
+    if not any(last <= x < last + cell_width for x, _ in ink):
+        return f'the last character of the position text (columns {last}-{last + cell_width - 1}) is not drawn'
+    return None
+
+
+def inside(outer, inner):
+    ox, oy, ow, oh = outer
+    ix, iy, iw, ih = inner
+    return ix >= ox and iy >= oy and ix + iw <= ox + ow and iy + ih <= oy + oh
+
+
+def on_screen(report_path):
+    report = read_report(report_path)
+    work, frame, client = rect(report, 'work'), rect(report, 'frame'), rect(report, 'client')
+    screen, status = rect(report, 'screen'), rect(report, 'status')
+    if not inside(work, frame):
+        return f'the window {frame} is not inside the work area {work}'
+    if not inside(client, screen):
+        return f'the terminal\'s cells {screen} are not all inside the window {client}'
+    if not inside(client, status):
+        return f'the status line {status} is not inside the window {client}'
+    if screen[1] + screen[3] > status[1]:
+        return f'the status line {status} covers the last row of {screen}'
+    rows, columns = (int(v) for v in report['size'])
+    cell_w, cell_h = (int(v) for v in report['cell'])
+    if (screen[2], screen[3]) != (columns * cell_w, rows * cell_h):
+        return f'the screen {screen} is not {rows} rows and {columns} columns of {cell_w}x{cell_h} cells'
+    return None
+
+
+def corners(shot, report_path):
+    image, report = read_png(shot), read_report(report_path)
+    cx, cy, _, _ = rect(report, 'client')
+    x0, y0, _, _ = rect(report, 'screen')
+    rows, columns = (int(v) for v in report['size'])
+    cell_w, cell_h = (int(v) for v in report['cell'])
+    background = image[y0 - cy + 1][x0 - cx + cell_w * (columns // 2)]  # a blank cell of the first row
+
+    def drawn(row, column):
+        left, top = x0 - cx + column * cell_w, y0 - cy + row * cell_h
+        return any(distance(image[y][x], background) > 150
+                   for y in range(top, top + cell_h) for x in range(left, left + cell_w))
+
+    for row, column, what in ((0, 0, 'first row, first column'), (0, columns - 1, 'first row, last column'),
+                              (rows - 1, 0, 'last row, first column'),
+                              (rows - 1, columns - 1, 'last row, last column')):
+        if not drawn(row, column + (1 if column == 0 else 0)):
+            return f'nothing is drawn in the {what} (row {row + 1}, column {column + 1})'
+    return None
+
+
+def buttons(text_path):
+    report, work = {}, None
+    placed = []
+    for line in open(text_path):
+        parts = line.split()
+        if parts[0] == 'work':
+            work = tuple(int(v) for v in parts[1:])
+        elif parts[0] == 'button':
+            placed.append((parts[1], tuple(int(v) for v in parts[2:])))
+    if work is None or not placed:
+        return f'{text_path} names no work area or no buttons'
+    for name, place in placed:
+        if not inside(work, place):
+            return f'the button {name} at {place} is not inside the work area {work}'
+    return None
+
+
+def main(argv):
+    commands = {'status-whole': status_whole, 'on-screen': on_screen, 'corners': corners, 'buttons': buttons}
+    if len(argv) < 2 or argv[1] not in commands:
+        print(__doc__)
+        return 2
+    problem = commands[argv[1]](*argv[2:])
+    if problem:
+        print(problem)
+        return 1
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv))

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Options by name and system variables in the headless program: a host name set by a macro is
+# saved and the next start connects there; the variables of that connected session; a cursor
+# moved by assignment; options changed in one run and found again by the next; a refused value
+# and a cursor off the screen end the macro with their reports.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+require_programs
+prepare_appdata
+start_host
+HOST="127.0.0.1:$HOST_PORT"
+MACROS="$APPDATA/macros"
+
+# --- no host yet: the macro names one, which the session file keeps
+run_orkan sethost --run "X = SETOPTION(\"GENERAL\", \"HOSTNAME\", \"$HOST\")"
+expect_rc 0 "setting the host name"
+err_has sethost "Orkan TN3270 Connection/Session Change: A Reconnect is necessary to put your changes into effect."
+
+# --- the next start goes there; the connected session's variables
+cat >"$MACROS/facts.mac" <<'MAC'
+WAIT(20, ONSCREEN("User id"))
+DEBUG("facts " + STATUS + " " + HOSTADDR + " " + IPVERSION + " " + HOSTNAME + " " + STR(SCREENWIDTH) + " " + WINDOWIDLIST)
+IF SOCKET < 3
+  EXIT 10
+ENDIF
+IF VAL(INPUTLEN) < 10
+  EXIT 11
+ENDIF
+CURSORPOS = "5,10"
+IF CURSORROW != 5 | CURSORCOL != 10
+  EXIT 12
+ENDIF
+X = SETOPTION("general", "sessionname", "Payroll")
+X = SETOPTION("FONT", "SIZE", "9 x 18")
+X = SETOPTION("COLORS", "COLOR3", 255)
+MAC
+run_orkan facts --macro facts
+expect_rc 0 "the variables of a connected session"
+err_has facts "Debug: facts UNLOCKED 127.0.0.1 IPv4 127.0.0.1 80 A"
+
+# --- what the last run set is in the session file
+run_orkan saved --run 'IF GETOPTION("GENERAL", "SESSIONNAME") != "Payroll" | SESSNAME != "Payroll" ; EXIT 20 ; ENDIF ; IF GETOPTION("FONT", "SIZE") != "9 x 18" ; EXIT 21 ; ENDIF ; IF GETOPTION("COLORS", "COLOR3") != 255 ; EXIT 22 ; ENDIF'
+expect_rc 0 "options found again by the next run"
+
+# --- refusals end the macro with their report
+run_orkan refused --run 'X = SETOPTION("MISC", "TRANSFERBLOCKSIZE", 100)'
+expect_rc 2 "a transfer block size below 256"
+err_has refused "Orkan macro error 61 - Invalid Parameter Value"
+run_orkan offscreen --run 'CURSORROW = 25'
+expect_rc 2 "a cursor row below the screen"
+err_has offscreen "Orkan macro error 61 - Invalid Parameter Value"
+echo "PASS"

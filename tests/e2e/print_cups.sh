@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The headless program prints to a CUPS queue of a scheduler the test starts on a private socket:
+# host print text and a WCC-started screen reach the queue named by --printer as PDF jobs, and
+# "<default>" (the session's printer when none is given) is CUPS's default destination.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+cupsd_track() { EXTRA_PIDS+=("$1"); }
+. "$ORKAN_SOURCE_DIR/tests/e2e/print/cups.sh"
+require_programs
+start_cupsd
+prepare_appdata
+make_session hostprint hostprinting=1
+start_host --app "$ORKAN_SOURCE_DIR/tests/e2e/print/print.app"
+
+start_orkan queue --dump --printer orkanq --host "127.0.0.1:$HOST_PORT" hostprint
+expect_out queue "REPORT 4711 READY"
+wait_job 1 "HOST PRINT LINE ONE AND MORE"
+wait_job 2 "REPORT 4711 READY"
+finish_orkan queue TERM
+expect_rc 0
+grep -q "Orkan TN3270 Screen Print" "$CUPS_DIR/log/page_log" || fail "the screen job has not its name"
+
+# The session's own printer is "<default>": the scheduler's default queue takes the jobs.
+start_orkan default --dump --host "127.0.0.1:$HOST_PORT" hostprint
+expect_out default "REPORT 4711 READY"
+wait_job 4 "REPORT 4711 READY"
+finish_orkan default TERM
+expect_rc 0
+[ -s "$WORK/default.err" ] && grep -q "Printer" "$WORK/default.err" && fail "a printer error: $(cat "$WORK/default.err")"
+echo "PASS"

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The desktop program under Xvfb prints the screen to a CUPS queue of a scheduler the test starts
+# on a private socket: the Print Screen key sends the logon panel as a PDF job; a queue that does
+# not exist gives "Printer not found" and the session goes on.
+set -u
+source "$(dirname "$0")/lib/desktop_lib.sh"
+cupsd_track() { track "$1"; }
+source "$(dirname "$0")/print/cups.sh"
+require_desktop xdotool
+start_cupsd
+start_xvfb
+start_testhost
+prepare_home
+
+start_program() {
+    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
+    ORKAN_SCREEN_TEXT="$WORK/screen.txt" \
+        "$ORKAN_BIN" --printer "$1" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
+    PROGRAM_PID=$!
+    track "$PROGRAM_PID"
+    screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
+    waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
+    WINDOW=$(xdotool search --sync --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n 1)
+    [ -n "$WINDOW" ] || fail "no window of the program is shown"
+    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW" ||
+        fail "cannot focus the window"
+}
+stop_program() {
+    kill -TERM "$PROGRAM_PID"
+    STATUS=0
+    wait "$PROGRAM_PID" || STATUS=$?
+    [ "$STATUS" = 0 ] || fail "the program ended with status $STATUS"
+}
+
+start_program orkanq
+xdotool key Print
+wait_job 1 "User id"
+stop_program
+
+# A queue CUPS does not know: the message box says so and the session is still there.
+start_program nosuchq
+xdotool key Print
+box() { xdotool search --sync --onlyvisible --name "Printer Error" 2>/dev/null | head -n 1; }
+BOX=""
+for _ in $(seq 100); do BOX=$(box) && [ -n "$BOX" ] && break; sleep 0.1; done
+[ -n "$BOX" ] || fail "no \"Printer Error\" box appeared"
+xdotool windowactivate --sync "$BOX" 2>/dev/null; xdotool key --window "$BOX" Return
+kill -0 "$PROGRAM_PID" || fail "the program ended after the printer error"
+lpstat -W all -o 2>/dev/null | grep -q "orkanq-2" && fail "a job was printed for a missing queue"
+stop_program
+echo "PASS"

@@ -1,0 +1,291 @@
+// The session window and its terminal over a session, with a host that records what they ask: the
+// status line for every session status and while browsing the history, menu commands into key
+// functions with their options page, the window's own menu, keys that never reach Qt's focus
+// chain, the Alt rules, the mouse.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPointingDevice>
+
+#include "capture/screen_history.h"
+#include "clipboard/clipboard.h"
+#include "display/display_fixture.h"
+#include "gui/main_window.h"
+#include "gui/qt_ui.h"
+#include "gui/terminal_view.h"
+#include "gui/window_placement.h"
+#include "gui_fixture.h"
+
+namespace orkan {
+namespace {
+
+// The session side of a window, recording what the window and its terminal ask of it.
+class RecordingHost : public TerminalInput, public MainWindowHost {
+public:
+    explicit RecordingHost(Session& s) : session(s) {}
+    Session& session;
+    MainWindow* window = nullptr;
+    std::vector<uint16_t> keys_run;
+    std::vector<int> pages_seen;
+    std::vector<std::pair<QEvent::Type, int>> key_events;
+    std::vector<std::pair<MouseKey, bool>> mouse_keys;
+    std::vector<int> wheel;
+    bool clipboard = false;
+
+    void KeyInput(QKeyEvent* e) override { key_events.emplace_back(e->type(), e->key()); }
+    void MouseButtonKey(MouseKey key, bool down, MouseModifiers) override { mouse_keys.emplace_back(key, down); }
+    void Wheel(int delta) override { wheel.push_back(delta); }
+    void RunKey(uint16_t code) override { keys_run.push_back(code); }
+    bool ClipboardAvailable() const override { return clipboard; }
+    void AutoCopy(bool cut) override { MouseSelectionFinished(session, cut); }
+    bool AltKeysForMenu() const override { return session.record.Flag(field::UseAltForMenu) && window->MenuBarShown(); }
+    bool AltKeyFree(bool) const override { return true; }
+    void OpenMenuBar() override { window->OpenMenuBar(); }
+    bool RestoreHiddenMenuBar() override {
+        if (window->MenuBarShown()) return false;
+        window->SetMenuBarShown(true);
+        return true;
+    }
+    void ShowTlsInformation() override {}
+    void ShowWindowMenu(const QPoint&) override {}
+
+    void RunMenuKey(uint16_t code, int page) override {
+        keys_run.push_back(code);
+        pages_seen.push_back(page);
+    }
+    void RunMenuCommand(uint16_t) override {}
+    void SessionChosen(size_t) override {}
+    bool WindowClosing() override { return true; }
+    KeyBindings Bindings() const override { return {}; }
+    std::vector<SessionListItem> Sessions() const override { return {}; }
+    bool Available(MenuNeeds) const override { return true; }
+    bool TraceActive() const override { return false; }
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::GuiApp();
+        d.s.record.SetNumber(field::ScreenBuffers, 5);
+        terminal = std::make_unique<TerminalView>(d.s, host);
+        window = std::make_unique<MainWindow>(d.s, ui, host, &terminal->Frame());
+        host.window = window.get();
+        previous_view = d.s.view;
+        d.s.view = &terminal->View();
+        window->resize(900, 700);
+        window->show();
+    }
+    void TearDown() override {
+        d.s.view = previous_view;
+        window.reset();
+        terminal.reset();
+    }
+    std::string Shown(size_t first, size_t count) const {
+        const orkan::StatusText& t = terminal->Frame().StatusBar().Text();
+        return std::string(t.cells.begin() + ptrdiff_t(first), t.cells.begin() + ptrdiff_t(first + count));
+    }
+    void SendKey(QKeyEvent* event) { terminal->eventFilter(Term(), event); }
+    QWidget* Term() { return &terminal->Frame().Terminal(); }
+
+    // Events carry devices of the test's own: Qt's default devices would outlive the application
+    // object of the test program and break its exit.
+    QKeyEvent Key(QEvent::Type type, int key, Qt::KeyboardModifiers mods) {
+        return QKeyEvent(type, key, mods, 0, 0, 0, QString(), false, 1, &keyboard);
+    }
+
+    test::DisplaySession d{24, 80};
+    QtUi ui;
+    QInputDevice keyboard{"test keyboard", 9001, QInputDevice::DeviceType::Keyboard};
+    QPointingDevice mouse_device{"test mouse", 9002, QInputDevice::DeviceType::Mouse,
+                                 QPointingDevice::PointerType::Generic, QInputDevice::Capability::Position, 1, 5};
+    RecordingHost host{d.s};
+    View* previous_view = nullptr;
+    std::unique_ptr<TerminalView> terminal;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(WindowTest, EachSessionStatusShowsItsTextInTheWindow) {
+    struct Case {
+        SessionStatus status;
+        std::string text;  // from cell 5
+    };
+    const Case cases[] = {
+        {SessionStatus::NotConnected, "Disconnect"}, {SessionStatus::Start, "Start     "},
+        {SessionStatus::Connecting, "Connecting"},   {SessionStatus::Connected, "Connected "},
+        {SessionStatus::Unlocked, "          "},     {SessionStatus::Locked, "\x85 \x83\x84      "},
+        {SessionStatus::SysLock, "\x85 SYSTEM  "},  {SessionStatus::Protected, "\x86\x87        "},
+        {SessionStatus::InsertOverflow, "\x88\x89        "}, {SessionStatus::TransferReady, "$ Ready   "},
+        {SessionStatus::Rejected, "Rejected  "},
+    };
+    for (const Case& c : cases) {
+        d.s.status = c.status;
+        d.s.view->RefreshStatusLine();
+        EXPECT_EQ(Shown(5, 10), c.text) << int(c.status);
+    }
+    // The connected mark and the position of the cursor.
+    d.s.ps.cursor_address = 2 * 80 + 9;
+    d.s.view->CursorMoved();
+    EXPECT_EQ(uint8_t(Shown(1, 1)[0]), 0x92);
+    EXPECT_NE(Shown(60, 20).find("3,10"), std::string::npos);
+}
+
+TEST_F(WindowTest, BrowsingTheHistoryAndComingBackShowsTheLiveScreen) {
+    ScreenHistory history(d.s);
+    d.s.hooks.history = &history;
+    d.s.status = SessionStatus::Unlocked;
+    for (const char* text : {"FIRST", "SECOND", "LIVE"}) {
+        d.s.ps.planes.display.fill(' ');
+        d.Text(0, text);
+        history.TakeHistorySnapshot();
+    }
+    ASSERT_TRUE(history.PreviousScreen());
+    EXPECT_EQ(d.s.status, SessionStatus::History);
+    EXPECT_EQ(Shown(5, 10), "Screen -1 ");
+    EXPECT_EQ(std::string(d.s.ps.planes.display.begin(), d.s.ps.planes.display.begin() + 6), "SECOND");
+    ASSERT_TRUE(history.PreviousScreen());
+    EXPECT_EQ(Shown(5, 10), "Screen -2 ");
+    ASSERT_TRUE(d.s.hooks.history->ReturnToLiveScreen());  // what Reset does while browsing
+    EXPECT_EQ(d.s.status, SessionStatus::Unlocked);
+    EXPECT_EQ(Shown(5, 10), "          ");
+    EXPECT_EQ(std::string(d.s.ps.planes.display.begin(), d.s.ps.planes.display.begin() + 4), "LIVE");
+    d.s.hooks.history = nullptr;
+}
+
+TEST_F(WindowTest, MenuCommandsRunTheirKeyWithTheOptionsPage) {
+    window->OnMenuCommand(1208);  // Colors: Oper 2, page 4
+    window->OnMenuCommand(1203);  // Larger Font
+    window->OnMenuCommand(1107);  // Copy Apend No CR
+    EXPECT_EQ(host.keys_run, (std::vector<uint16_t>{MakeKeyCode(KeyCategory::Oper, 2),
+                                                    MakeKeyCode(KeyCategory::Oper, 4),
+                                                    MakeKeyCode(KeyCategory::Edit, 63)}));
+    EXPECT_EQ(host.pages_seen, (std::vector<int>{4, 0, 0}));
+}
+
+TEST_F(WindowTest, WindowMenuHidesAndShowsTheBars) {
+    auto texts = [&] {
+        std::unique_ptr<QMenu> m(window->WindowMenu());
+        QStringList t;
+        for (QAction* a : m->actions()) t << a->text();
+        return t;
+    };
+    EXPECT_EQ(texts(), (QStringList{"Hide Tool Bar", "Hide Menu Bar"}));
+    window->OnMenuCommand(menu_id::ToggleMenuBar);
+    EXPECT_FALSE(window->menuWidget()->isVisible());
+    EXPECT_EQ(texts(), (QStringList{"Hide Tool Bar", "Show Menu Bar"}));
+    // Ctrl+Shift+M brings a hidden menu bar back, and is not a key of the keyboard map then.
+    QKeyEvent press = Key(QEvent::KeyPress, Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+    SendKey(&press);
+    EXPECT_TRUE(window->menuWidget()->isVisible());
+    EXPECT_TRUE(host.key_events.empty());
+}
+
+TEST_F(WindowTest, KeysStayWithTheTerminalAndAltFollowsTheOption) {
+    Term()->setFocus();
+    QKeyEvent tab = Key(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QKeyEvent backtab = Key(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
+    SendKey(&tab);
+    SendKey(&backtab);
+    EXPECT_EQ(host.key_events.size(), 2u);
+    struct Case {
+        bool use_alt_for_menu;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        bool to_key_map;
+    };
+    const Case cases[] = {
+        {true, Qt::Key_F, Qt::AltModifier, false},  // the menus' mnemonic
+        {true, Qt::Key_F10, Qt::AltModifier, true},  // F10 is always a key
+        {true, Qt::Key_F, Qt::AltModifier | Qt::ControlModifier, true},  // AltGr
+        {false, Qt::Key_F, Qt::AltModifier, true},
+        {true, Qt::Key_A, Qt::NoModifier, true},
+    };
+    for (const Case& c : cases) {
+        d.s.record.SetNumber(field::UseAltForMenu, c.use_alt_for_menu ? 1 : 0);
+        QKeyEvent over = Key(QEvent::ShortcutOverride, c.key, c.mods);
+        over.ignore();
+        SendKey(&over);
+        EXPECT_EQ(over.isAccepted(), c.to_key_map) << c.key;
+        host.key_events.clear();
+        QKeyEvent press = Key(QEvent::KeyPress, c.key, c.mods);
+        SendKey(&press);
+        EXPECT_EQ(host.key_events.size(), c.to_key_map ? 1u : 0u) << c.key;
+    }
+}
+
+TEST_F(WindowTest, MouseButtonsSelectionAndWheel) {
+    d.s.record.SetNumber(field::MouseMoveBeforeSelection, 1);
+    d.s.record.SetNumber(field::EnableAutoCutCopy, 1);
+    host.clipboard = true;
+    for (uint32_t row = 2; row <= 4; ++row) d.Text(row * 80 + 3, std::string(8, char('A' + row)));
+    const QRect a = terminal->Frame().Terminal().CellRect(2, 3);
+    const QRect b = terminal->Frame().Terminal().CellRect(4, 10);
+    auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent e(type, at, Term()->mapToGlobal(at), button, held, Qt::NoModifier, &mouse_device);
+        terminal->eventFilter(Term(), &e);
+    };
+    mouse(QEvent::MouseButtonPress, a.center(), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, b.center(), Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, b.center(), Qt::LeftButton, Qt::NoButton);
+    EXPECT_TRUE(d.s.selection.shown);
+    EXPECT_EQ(d.s.selection.Height(), 3u);
+    EXPECT_EQ(d.s.selection.Width(), 8u);
+    EXPECT_NE(Shown(60, 20).find("3x8"), std::string::npos);
+    // The release copied (auto copy) straight to the clipboard, not as a key; both button edges
+    // went to the key map as the left click key.
+    EXPECT_EQ(d.ui.ClipboardText(), "CCCCCCCC\nDDDDDDDD\nEEEEEEEE");
+    EXPECT_TRUE(host.keys_run.empty());
+    EXPECT_EQ(host.mouse_keys, (std::vector<std::pair<MouseKey, bool>>{{MouseKey::LeftClick, true},
+                                                                         {MouseKey::LeftClick, false}}));
+    // The cell of the last press, where Oper 13 moves the cursor.
+    EXPECT_EQ(terminal->LastMouseCell(), (MouseCell{2, 3}));
+
+    host.mouse_keys.clear();
+    mouse(QEvent::MouseButtonDblClick, a.center(), Qt::RightButton, Qt::RightButton);
+    EXPECT_EQ(host.mouse_keys, (std::vector<std::pair<MouseKey, bool>>{{MouseKey::RightDoubleClick, true}}));
+
+    QWheelEvent wheel(QPointF(a.center()), QPointF(Term()->mapToGlobal(a.center())), QPoint(), QPoint(0, 40),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false, Qt::MouseEventNotSynthesized,
+                      &mouse_device);
+    terminal->eventFilter(Term(), &wheel);
+    EXPECT_EQ(host.wheel, (std::vector<int>{40}));
+}
+
+TEST(WindowPlacementTest, StoredPlaceKeptOnAScreen) {
+    const std::vector<ScreenRect> screens = {{0, 0, 1920, 1050}, {1920, 0, 1280, 1000}};
+    struct Case {
+        int left, top, same_name;
+        int want_left, want_top;
+    };
+    const Case cases[] = {
+        {100, 50, 0, 100, 50},   {2000, 10, 0, 2000, 10},  // on either screen
+        {5000, 20, 0, 1942, 22},                           // beyond the right one
+        {-900, -900, 0, 22, 22},                           // above and left of the first
+        {100, 50, 2, 144, 94},                             // two sessions of that name run already
+    };
+    for (const Case& c : cases) {
+        WindowPlacement stored{{c.left, c.top, 800, 600}, false};
+        const WindowPlacement p = PlaceOnScreens(stored, screens, c.same_name, 22, 22);
+        EXPECT_EQ(p.frame, (ScreenRect{c.want_left, c.want_top, 800, 600})) << c.left << "," << c.top;
+    }
+    // Stored on a larger display, opened on a 1366x768 laptop: the whole window on the screen.
+    const std::vector<ScreenRect> laptop = {{0, 0, 1366, 740}};
+    EXPECT_EQ(PlaceOnScreens({{100, 50, 1600, 1000}, false}, laptop, 0, 22, 22).frame, (ScreenRect{0, 0, 1366, 740}));
+    EXPECT_EQ(PlaceOnScreens({{900, 300, 800, 600}, false}, laptop, 0, 22, 22).frame, (ScreenRect{566, 140, 800, 600}));
+}
+
+TEST(WindowPlacementTest, WaylandKeepsTheStoredPositionAndMaximisedKeepsTheSize) {
+    test::DisplaySession d;
+    StorePlacement(d.s.record, {{-10, 20, 700, 500}, false}, true);
+    EXPECT_EQ(StoredPlacement(d.s.record), (WindowPlacement{{-10, 20, 700, 500}, false}));
+    StorePlacement(d.s.record, {{300, 300, 640, 480}, false}, false);  // position unknown
+    EXPECT_EQ(StoredPlacement(d.s.record), (WindowPlacement{{-10, 20, 640, 480}, false}));
+    StorePlacement(d.s.record, {{0, 0, 1920, 1080}, true}, true);
+    EXPECT_EQ(StoredPlacement(d.s.record), (WindowPlacement{{-10, 20, 640, 480}, true}));
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,331 @@
+// The session controller over a running session without a socket: Qt key events (with the keycode
+// the desktop gives) through the Linux key mapping and the standard key map into the screen and
+// out to the host; key-up keys; the tool bar from standard.bar; menu accelerators that follow a
+// key map loaded after a settings change.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QToolBar>
+#include <map>
+
+#include "app/session_core.h"
+#include "app/session_runtime.h"
+#include "charset/session_charset.h"
+#include "clipboard/pasting.h"
+#include "config/session_file.h"
+#include "config/temp_folder.h"
+#include "ds3270/screen_dump.h"
+#include "app/startup.h"
+#include "gui/session_controller.h"
+#include "gui/qt_ui.h"
+#include "gui_fixture.h"
+#include "keyboard/key_files.h"
+#include "keyboard/key_functions.h"
+#include "macro/options_by_name.h"
+#include "net/host_sender.h"
+#include "platform/poll_event_loop.h"
+#include "support/hex.h"
+
+namespace orkan {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::string_view kPlainNegotiation = "FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00";
+// "HELLO" protected, then an unprotected field holding the cursor; keyboard restored.
+constexpr std::string_view kPanel = "F5C3 114040 1D60 C8C5D3D3D6 1D40 13 FFEF";
+
+struct Sink : HostBytesSink {
+    void Outbound(std::span<const uint8_t> bytes) override { sent += test::ToHex(bytes); }
+    std::string sent;
+};
+
+// X11/xkb keycodes (evdev + 8) of the keys the tests press.
+constexpr quint32 kKeyA = 38, kKeyF3 = 69, kRightCtrl = 105, kKeyZ = 52;
+
+class ControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::GuiApp();
+        Session& s = runtime.session();
+        s.record = DefaultSessionRecord();
+        s.folders.app_data = folder.path();
+        s.folders.settings_file = folder / "orkan.ini";
+        s.folders.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
+        s.folders.key_data = folder.path();
+        ASSERT_TRUE(RebuildCharset(s));
+        ASSERT_TRUE(LoadKeyList(s.folders, startup.key_list, ui));
+        [[maybe_unused]] const bool named = s.record.SetText(field::SessionFile, "t.ses");
+        runtime.file_state().last_saved = s.record;
+        controller.Attach(runtime, startup);
+        controller.LoadKeyFiles();
+        controller.Window().resize(900, 700);
+        ASSERT_TRUE(runtime.StartDetachedConnection(sink));
+        Feed(kPlainNegotiation);
+        Feed(kPanel);
+        sink.sent.clear();
+    }
+    void TearDown() override {
+        runtime.Destroy();
+        controller.Detach();
+    }
+    void Feed(std::string_view hex) {
+        runtime.FeedHostData(test::FromHex(hex));
+        (void)loop.RunUntil([] { return false; }, 10ms);
+    }
+    void Press(QEvent::Type type, int key, Qt::KeyboardModifiers mods, quint32 keycode, const QString& text = {}) {
+        QKeyEvent e(type, key, mods, keycode, 0, 0, text, false, 1, &keyboard);
+        controller.Terminal().eventFilter(&controller.Terminal().Frame().Terminal(), &e);
+    }
+    void Tap(int key, quint32 keycode, const QString& text = {}) {
+        Press(QEvent::KeyPress, key, Qt::NoModifier, keycode, text);
+        Press(QEvent::KeyRelease, key, Qt::NoModifier, keycode, text);
+    }
+    std::string FirstRow() {
+        const std::string text = DumpScreenText(runtime.session());
+        return text.substr(0, text.find('\n'));
+    }
+    QString MenuText(const QString& item) {
+        for (QAction* a : controller.Window().menuBar()->findChildren<QAction*>())
+            if (a->text().startsWith(item)) return a->text();
+        return {};
+    }
+
+    test::TempFolder folder;
+    PollEventLoop loop;
+    QtUi ui;
+    SessionController controller{ui};
+    SessionRuntime runtime{loop, ui, controller};
+    StartupState startup;
+    Sink sink;
+    QInputDevice keyboard{"test keyboard", 9101, QInputDevice::DeviceType::Keyboard};
+};
+
+TEST_F(ControllerTest, KeysReachTheScreenAndTheHostThroughTheKeyMap) {
+    Tap(Qt::Key_A, kKeyA, "a");
+    EXPECT_EQ(FirstRow().substr(0, 8), " HELLO a");
+    EXPECT_TRUE(sink.sent.empty());
+
+    struct Case {
+        const char* name;
+        int key;
+        quint32 keycode;
+        Qt::KeyboardModifiers press_mods;
+        const char* aid;
+    };
+    // Right Ctrl alone is Enter, on its release.
+    for (const Case& c : {Case{"F3", Qt::Key_F3, kKeyF3, Qt::NoModifier, "F3"},
+                          Case{"Right Ctrl", Qt::Key_Control, kRightCtrl, Qt::ControlModifier, "7D"}}) {
+        SCOPED_TRACE(c.name);
+        Feed(kPanel);
+        sink.sent.clear();
+        Press(QEvent::KeyPress, c.key, c.press_mods, c.keycode);
+        Press(QEvent::KeyRelease, c.key, Qt::NoModifier, c.keycode);
+        EXPECT_EQ(sink.sent.substr(0, 2), c.aid) << sink.sent;
+    }
+}
+
+TEST_F(ControllerTest, ToolBarButtonsRunTheirKeys) {
+    QAction* clear = nullptr;
+    for (QAction* a : controller.Window().ToolBar()->actions())
+        if (a->text() == "Clear") clear = a;
+    ASSERT_NE(clear, nullptr);
+    clear->trigger();
+    EXPECT_EQ(sink.sent.substr(0, 2), "6D");
+}
+
+// A button whose part this program lacks is shown disabled, as its menu item is.
+TEST_F(ControllerTest, ToolBarButtonsOfMissingPartsAreDisabled) {
+    std::map<QString, bool> enabled;
+    for (QAction* a : controller.Window().ToolBar()->actions()) enabled[a->text()] = a->isEnabled();
+    ASSERT_TRUE(enabled.count("Print") && enabled.count("Options") && enabled.count("Enter"));
+    EXPECT_EQ(enabled["Print"], controller.session().hooks.print != nullptr);
+    EXPECT_TRUE(enabled["Options"]);
+    EXPECT_TRUE(enabled["Enter"]);
+}
+
+TEST_F(ControllerTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDesktopClipboard) {
+    auto action = [&](const std::vector<QAction*>& actions, const QString& text) -> QAction* {
+        for (QAction* a : actions)
+            if (a->text() == text || a->text().startsWith(text + "\t")) return a;
+        return nullptr;
+    };
+    const QList<QAction*> all = controller.Window().menuBar()->findChildren<QAction*>();
+    const std::vector<QAction*> menu(all.begin(), all.end());
+    for (const char* item : {"&Copy", "&Paste", "Cu&t", "&Find", "Paste &Repeat"}) {
+        SCOPED_TRACE(item);
+        ASSERT_NE(action(menu, item), nullptr);
+        EXPECT_TRUE(action(menu, item)->isEnabled());
+    }
+    const QList<QAction*> bar_actions = controller.Window().ToolBar()->actions();
+    const std::vector<QAction*> bar(bar_actions.begin(), bar_actions.end());
+    QAction* copy = action(bar, "Copy");
+    QAction* paste = action(bar, "Paste");
+    ASSERT_NE(copy, nullptr);
+    ASSERT_NE(paste, nullptr);
+
+    // Another program's text, with its CR LF and a character of the host code page outside ASCII.
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("ab\u00E9\r\nxy"));
+    paste->trigger();
+    const std::string screen = DumpScreenText(runtime.session());
+    EXPECT_EQ(screen.substr(0, 10), " HELLO ab\xE9") << screen;
+    EXPECT_EQ(screen.substr(screen.find('\n') + 1 + 7, 2), "xy") << screen;  // the next line, below
+    EXPECT_EQ(PasteRepeatBuffer(runtime.session()), 1);  // the status line's buffer number
+
+    Session& s = runtime.session();
+    s.selection.shown = true;
+    s.selection.anchor_row = 0;
+    s.selection.anchor_column = 1;
+    s.selection.end_row = 1;
+    s.selection.end_column = 5;
+    copy->trigger();
+    EXPECT_EQ(PasteRepeatBuffer(runtime.session()), -1);  // any other key ends the cycle
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "HELLO\n     ");
+}
+
+TEST_F(ControllerTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChange) {
+    EXPECT_TRUE(MenuText("&Undo").endsWith("\tCtrl+Z")) << MenuText("&Undo").toStdString();
+    // A map where Ctrl+U undoes and Ctrl+Z does nothing, saved under another name.
+    Session& s = runtime.session();
+    constexpr size_t kU = 44, kZ = 75, kCtrl = 2;
+    const uint16_t undo = s.keyboard.key_map.Code(kZ, kCtrl);
+    s.keyboard.key_map.codes[kU][kCtrl] = undo;
+    s.keyboard.key_map.codes[kZ][kCtrl] = MakeKeyCode(KeyCategory::Edit, edit_fn::NoFunction);
+    ASSERT_TRUE(SaveKeyFile(s, KeyFileKind::Keytable, folder / "mine.key"));
+    ASSERT_TRUE(LoadSessionKeyFiles(s).ok);  // back to the standard map
+    EXPECT_TRUE(MenuText("&Undo").endsWith("\tCtrl+Z"));
+
+    SessionRecord changed = s.record;
+    ASSERT_TRUE(changed.SetText(field::KeyboardFile, "mine.key"));
+    controller.ApplyOptions(changed);
+    EXPECT_TRUE(MenuText("&Undo").endsWith("\tCtrl+U")) << MenuText("&Undo").toStdString();
+    Tap(Qt::Key_A, kKeyA, "a");
+    EXPECT_EQ(FirstRow().substr(0, 8), " HELLO a");
+    Press(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier, kKeyZ);
+    Press(QEvent::KeyRelease, Qt::Key_Z, Qt::ControlModifier, kKeyZ);
+    EXPECT_EQ(FirstRow().substr(0, 8), " HELLO a");  // Ctrl+Z no longer undoes
+}
+
+// The next message box is answered with its default button; its title is kept.
+void AnswerNextBox(std::vector<QString>& titles) {
+    QTimer::singleShot(0, [&titles] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        titles.push_back(box->windowTitle());
+        box->defaultButton() ? box->defaultButton()->click() : box->accept();
+    });
+}
+
+QAction* MenuAction(QWidget* window, const QString& text) {
+    for (QAction* a : window->findChildren<QAction*>())
+        if (a->text() == text || a->text().startsWith(text + "\t")) return a;
+    return nullptr;
+}
+
+TEST_F(ControllerTest, TheTraceItemSwitchesTheTraceAndShowsItsState) {
+    QAction* trace = MenuAction(controller.Window().menuBar(), "&Trace");
+    ASSERT_NE(trace, nullptr);
+    EXPECT_TRUE(trace->isEnabled());
+    for (const char* item : {"&Dump Buffers", "&Load Debug Screen", "&Save Debug Screen", "&Make ASM Statements"}) {
+        ASSERT_NE(MenuAction(controller.Window().menuBar(), item), nullptr) << item;
+        EXPECT_TRUE(MenuAction(controller.Window().menuBar(), item)->isEnabled()) << item;
+    }
+    std::vector<QString> titles;
+    AnswerNextBox(titles);
+    controller.Window().OnMenuCommand(menu_command::Trace);
+    EXPECT_NE(runtime.session().trace.Target(), nullptr);
+    EXPECT_TRUE(MenuAction(controller.Window().menuBar(), "&Trace")->isChecked());
+    Feed(kPanel);
+    AnswerNextBox(titles);
+    controller.Window().OnMenuCommand(menu_command::Trace);
+    EXPECT_EQ(runtime.session().trace.Target(), nullptr);
+    EXPECT_FALSE(MenuAction(controller.Window().menuBar(), "&Trace")->isChecked());
+    EXPECT_EQ(titles, (std::vector<QString>{"Trace Started", "Trace Stopped"}));
+    const std::string trace_file = test::ReadText(folder / "sessionA.trc");
+    EXPECT_NE(test::ToHex(std::span(reinterpret_cast<const uint8_t*>(trace_file.data()), trace_file.size()))
+                  .find("C8C5D3D3D6"),
+              std::string::npos);  // the panel's record is in it
+}
+
+TEST_F(ControllerTest, CaptureButtonAndSaveScreenAsk) {
+    Session& s = runtime.session();
+    s.folders.screens = folder / "screens";
+    ASSERT_TRUE(s.record.SetText(field::SaveScreenFile, "shot"));
+    s.record.SetNumber(field::SaveFileAction, 2);
+    PanelLayout bar;
+    bar.columns = 1;
+    bar.rows = 1;
+    bar.buttons.push_back({MakeKeyCode(KeyCategory::Oper, oper_fn::CaptureToggle), 0, 0, 1, 1, "Capture", ""});
+    controller.Window().SetToolBar(bar);
+    ASSERT_EQ(controller.Window().ToolBar()->actions().size(), 1);
+    QAction* capture = controller.Window().ToolBar()->actions().front();
+    EXPECT_TRUE(capture->isCheckable());
+    capture->trigger();
+    EXPECT_TRUE(s.indicators.capture_active);
+    EXPECT_TRUE(capture->isChecked());
+    Feed(kPanel);  // a screen that unlocks the keyboard is captured
+    const std::string run = runtime.core().Capture().capture().CaptureFolder();
+    EXPECT_TRUE(std::filesystem::exists(run + "/screen-0001.txt"));
+    EXPECT_TRUE(std::filesystem::exists(run + "/screen-0002.txt"));
+    capture->trigger();
+    EXPECT_FALSE(s.indicators.capture_active);
+    EXPECT_FALSE(capture->isChecked());
+
+    // Save Screen to Disk Ask: the dialog offers to append, and its answer is kept.
+    bool offered = true, found = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        found = true;
+        QCheckBox* append = dialog->findChild<QCheckBox*>();
+        if (append) {
+            offered = append->isChecked();
+            append->setChecked(true);
+        }
+        dialog->selectFile(QString::fromStdString(folder / "asked.txt"));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    });
+    controller.Window().OnMenuCommand(1011);
+    EXPECT_TRUE(found);
+    EXPECT_FALSE(offered);  // numbered files were the setting, not appending
+    EXPECT_EQ(s.record.Number(field::SaveFileAction), 1u);
+    EXPECT_EQ(s.record.Text(field::SaveScreenFile), folder / "asked.txt");
+    EXPECT_NE(test::ReadText(folder / "asked.txt").find("HELLO"), std::string::npos);
+}
+
+// Options a macro changes by name take effect in the window as the options dialog's do: a fixed
+// cell size lays the terminal out anew and fits the window, a new tool bar file replaces the buttons.
+TEST_F(ControllerTest, OptionsByNameReachTheWindow) {
+    Session& s = runtime.session();
+    MainWindow& window = controller.Window();
+    window.showMaximized();
+    EXPECT_EQ(SetOptionByName(s, "FONT", "SIZE", MacroValue::Text("9 x 18")), 0);
+    EXPECT_EQ(controller.Terminal().Frame().Cell(), (CellSize{9, 18}));
+    EXPECT_FALSE(window.isMaximized());
+
+    ButtonFile bar;
+    bar.columns = 1;
+    bar.rows = 1;
+    bar.buttons.push_back({MakeKeyCode(KeyCategory::Edit, edit_fn::NoFunction), 0, 0, 1, 1, "Lone"});
+    s.keyboard.toolbar = bar;
+    ASSERT_TRUE(SaveKeyFile(s, KeyFileKind::Toolbar, folder / "mine.bar"));
+    ASSERT_TRUE(LoadSessionKeyFiles(s).ok);  // back to the standard buttons
+    EXPECT_EQ(SetOptionByName(s, "GENERAL", "EDITTOOLBAR", MacroValue::Text("mine.bar")), 0);
+    const QList<QAction*> actions = window.ToolBar()->actions();
+    ASSERT_EQ(actions.size(), 1);
+    EXPECT_EQ(actions[0]->text().toStdString(), "Lone");
+}
+
+}  // namespace
+}  // namespace orkan

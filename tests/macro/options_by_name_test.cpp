@@ -1,0 +1,358 @@
+// Options by name: each option read and changed through its section and keyword, with what the
+// change did to the session (repaint, status line, tables, key files, history, window, save) and
+// the refusals that leave everything as it was.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "session/session.h"
+#include "app/session_runtime.h"
+#include "charset/session_charset.h"
+#include "config/atomic_file.h"
+#include "config/session_file.h"
+#include "config/temp_folder.h"
+#include "keyboard/key_files.h"
+#include "keyboard/key_functions.h"
+#include "macro/macro_errors.h"
+#include "macro/option_effects.h"
+#include "macro/option_table.h"
+#include "macro/options_by_name.h"
+#include "macro/system_variables.h"
+#include "support/hex.h"
+#include "support/iconv_tables.h"
+#include "support/loopback.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+// Every effect lands in one log, in the order it happened: the window's, the history ring's and
+// the program's share.
+class Recorder : public View, public SettingsHook, public ScreenHistoryHook {
+public:
+    void RepaintAll() override { Note("repaint"); }
+    void RefreshStatusLine() override { Note("status"); }
+    void FontChanged() override { Note("font"); }
+    void CellSizeChanged() override { Note("cell"); }
+    void KeyMapChanged() override { Note("keys"); }
+    bool SaveSession() override { return Note("save"); }
+    void TakeHistorySnapshot() override {}
+    void RestoreLiveScreen() override {}
+    void SlotCountChanged() override { Note("history"); }
+    std::string log;
+
+private:
+    bool Note(const char* what) {
+        log += (log.empty() ? "" : " ") + std::string(what);
+        return true;
+    }
+};
+
+class OptionsByName : public ::testing::Test {
+protected:
+    OptionsByName() {
+        s.record = DefaultSessionRecord();
+        s.folders.program_data = std::string(ORKAN_SOURCE_DIR) + "/data";
+        s.folders.key_data = folder.path();
+        s.view = &recorder;
+        s.hooks.settings = &recorder;
+        s.hooks.history = &recorder;
+        EXPECT_TRUE(RebuildCharset(s));
+        EXPECT_TRUE(ui.shown.empty());
+    }
+    ~OptionsByName() override { s.view = nullptr; }
+
+    int Set(std::string_view section, std::string_view option, const MacroValue& value) {
+        recorder.log.clear();
+        return SetOptionByName(s, section, option, value);
+    }
+    MacroValue Get(std::string_view section, std::string_view option) {
+        MacroValue v = MacroValue::Text("unread");
+        EXPECT_EQ(GetOptionByName(s, section, option, v), 0) << section << " " << option;
+        return v;
+    }
+
+    test::TempFolder folder;
+    test::RecordingUi ui;
+    Session s{ui};
+    Recorder recorder;
+};
+
+MacroValue N(int32_t n) { return MacroValue::Number(n); }
+MacroValue T(std::string_view t) { return MacroValue::Text(t); }
+
+// Each row: a change, the error it gives, what followed it and what reading the option gives then.
+TEST_F(OptionsByName, ChangesTheirEffectsAndRefusals) {
+    const std::string long41(41, 'n');
+    const std::string long260(260, 'f');
+    const struct {
+        const char* section;
+        const char* option;
+        MacroValue value;
+        int error;
+        const char* effects;
+        MacroValue read_back;
+    } cases[] = {
+        {"DISPLAY", "ALARM", N(0), 0, "status save", N(0)},
+        {"display", "alarm", N(1), 0, "status save", N(1)},  // both names upper-cased first
+        {"DISPLAY", "NOPE", N(1), macro_error::UnknownKeyword, "", N(0)},
+        {"NOPE", "ALARM", N(1), macro_error::UnknownKeyword, "", N(0)},
+        {"GENERAL", "ALARM", N(1), macro_error::UnknownKeyword, "", N(0)},  // in another section
+        {"DISPLAY", "ALARM", N(2), macro_error::InvalidValue, "", N(1)},
+        {"DISPLAY", "ALARM", T("1"), macro_error::ParmType, "", N(1)},
+        {"DISPLAY", "BLINKINGTEXT", N(2), 0, "repaint status save", N(2)},
+        {"DISPLAY", "ROW/COLONSTATUSLINE", N(0), 0, "status save", N(0)},
+        {"CURSOR", "RULER", N(3), 0, "repaint status save", N(3)},
+        {"CURSOR", "CURSORCOLOR", N(6), macro_error::InvalidValue, "", N(0)},
+        {"GENERAL", "SESSIONNAME", N(12345), 0, "status save", T("12345")},
+        {"GENERAL", "SESSIONNAME", T(long41), macro_error::TextTooLong, "", T("12345")},
+        {"GENERAL", "SESSIONNAME", T(std::string("a\0b", 3)), macro_error::InvalidValue, "", T("12345")},
+        {"GENERAL", "SESSIONNAME", T("12345"), 0, "", T("12345")},  // no change, nothing to do
+        {"GENERAL", "SESSIONFILE", T(long260), macro_error::TextTooLong, "", T("standard.ses")},
+        {"GENERAL", "SCREENBUFFERS", N(5), 0, "history status save", N(5)},
+        {"GENERAL", "SCREENBUFFERS", N(101), macro_error::InvalidValue, "", N(5)},
+        {"GENERAL", "CONNECTIONTIMEOUT", N(1000), macro_error::InvalidValue, "", N(30)},
+        {"GENERAL", "SAVEFILEACTION", N(2), macro_error::InvalidValue, "", N(0)},
+        {"GENERAL", "FILEFORSAVESCREENTODISK", N(2), 0, "status save", N(2)},
+        {"GENERAL", "SAVEFILEACTION", N(1), 0, "status save", N(1)},  // the same byte under another name
+        {"FONT", "SIZE", T("8 x 16"), 0, "cell repaint status save", T("8 x 16")},
+        {"FONT", "WIDTH", T("10x20"), 0, "cell repaint status save", T("10 x 20")},
+        {"FONT", "HEIGHT", T("0x0"), 0, "cell repaint status save", T("0 x 0")},  // back to fitting
+        {"FONT", "SIZE", T("0x16"), macro_error::InvalidValue, "", T("0 x 0")},
+        {"FONT", "SIZE", T("99999999999x1"), macro_error::InvalidValue, "", T("0 x 0")},
+        {"FONT", "SIZE", N(816), macro_error::ParmType, "", T("0 x 0")},
+        {"FONT", "FONTNAME", T("Orkan Thin Fonts"), 0, "font repaint status save", T("Orkan Thin Fonts")},
+        {"FONT", "TRUETYPE", N(1), 0, "font repaint status save", N(1)},
+        {"FONT", "BORDERSIZE", N(100), macro_error::InvalidValue, "", N(2)},
+        {"FONT", "BORDERTEXT", T(std::string(107, 'b')), macro_error::TextTooLong, "", T("")},
+        {"COLORS", "COLOR3", N(255), 0, "repaint status save", N(255)},
+        {"COLORS", "COLOR3", N(16777216), macro_error::InvalidValue, "", N(255)},
+        {"COLORS", "COLOR16", N(1), macro_error::UnknownKeyword, "", N(0)},
+        {"CUT/PASTE", "PASTE", N(3), 0, "status save", N(3)},  // one line per field
+        {"MISC", "TRANSFERBLOCKSIZE", N(255), macro_error::InvalidValue, "", N(2500)},
+        {"MISC", "TRANSFERBLOCKSIZE", N(256), 0, "status save", N(256)},
+        {"MISC", "UPADDITIONALPARAMETERS", T(std::string(128, 'p')), macro_error::TextTooLong, "", T("")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.section) + "/" + c.option);
+        const SessionRecord before = s.record;
+        EXPECT_EQ(Set(c.section, c.option, c.value), c.error);
+        EXPECT_EQ(recorder.log, c.effects);
+        if (c.error != 0) {
+            EXPECT_TRUE(s.record == before) << "a refused value changed the settings";
+        }
+        MacroValue read;
+        EXPECT_EQ(GetOptionByName(s, c.section, c.option, read),
+                  c.error == macro_error::UnknownKeyword ? c.error : 0);
+        if (c.error != macro_error::UnknownKeyword) {
+            EXPECT_EQ(read, c.read_back);
+        }
+    }
+    EXPECT_TRUE(ui.shown.empty());
+    EXPECT_EQ(s.record.SessionColour(3), 255u);
+    EXPECT_EQ(s.record.Number(field::TransferBlockSize), 256u);
+}
+
+TEST_F(OptionsByName, ConnectionOptionsAskForAReconnect) {
+    const struct {
+        const char* section;
+        const char* option;
+        MacroValue value;
+    } cases[] = {
+        {"GENERAL", "HOSTNAME", T("mvs.example.com:2323")},
+        {"GENERAL", "SESSIONFILE", T("payroll.ses")},
+        {"DISPLAY", "TERMINALMODEL", N(3)},
+    };
+    for (const auto& c : cases) {
+        ui.shown.clear();
+        EXPECT_EQ(Set(c.section, c.option, c.value), 0) << c.option;
+        EXPECT_EQ(recorder.log, "status save") << c.option;
+        ASSERT_EQ(ui.shown.size(), 1u) << c.option;
+        EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Connection/Session Change");
+        EXPECT_EQ(ui.shown[0].text, "A Reconnect is necessary to put your changes into effect.");
+        EXPECT_EQ(ui.shown[0].icon, Icon::Warning);
+    }
+    // The next connection goes where the new host name says.
+    EXPECT_EQ(s.record.Text(field::IpName), "mvs.example.com:2323");
+}
+
+TEST_F(OptionsByName, HostNameOfTheHostListBringsItsEntry) {
+    const std::string ini = folder / "orkan.ini";
+    std::ofstream(ini) << "[Orkan]\nHostnames=Test,Prod,\nIPnames=test.example.com,prod.example.com,\n"
+                          "Portnums=23,992,\nTN3270E=0,1,\nSSL=0,5,\nLunames=,PRODLU01,\n";
+    s.folders.settings_file = ini;
+    EXPECT_EQ(Set("GENERAL", "HOSTNAME", T("Prod")), 0);
+    EXPECT_EQ(s.record.Text(field::HostName), "Prod");
+    EXPECT_EQ(s.record.Text(field::IpName), "prod.example.com");
+    EXPECT_EQ(s.record.Number(field::Port), 992u);
+    EXPECT_EQ(s.record.Text(field::LuName), "PRODLU01");
+}
+
+TEST_F(OptionsByName, CodePagesRebuildTheTablesAndTakeTheListedSpelling) {
+    const uint8_t cent_in_037 = s.charset.screen[0x4A];
+    EXPECT_EQ(Set("MISC", "SCREEN", T("germany")), 0);
+    EXPECT_EQ(recorder.log, "repaint status save");
+    EXPECT_EQ(Get("MISC", "SCREEN"), T("Germany"));
+    EXPECT_NE(s.charset.screen[0x4A], cent_in_037);  // host 4A is no longer the cent sign
+
+    EXPECT_EQ(Set("MISC", "PCCODEPAGE", T("windows (1252)")), 0);
+    EXPECT_EQ(Get("MISC", "PCCODEPAGE"), T("Windows (1252)"));
+    EXPECT_EQ(Set("MISC", "KEYBOARD", T("United Kingdom")), 0);
+    EXPECT_EQ(recorder.log, "keys repaint status save");  // the country's layout over the key map
+
+    // A name country.lst does not list would quietly select the base tables.
+    const SessionRecord before = s.record;
+    EXPECT_EQ(Set("MISC", "SCREEN", T("Narnia")), macro_error::InvalidValue);
+    EXPECT_EQ(Set("MISC", "PCCODEPAGE", T("EBCDIC 500")), macro_error::InvalidValue);
+    EXPECT_TRUE(s.record == before);
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(OptionsByName, KeyFilesAreLoadedAnew) {
+    KeyMap map;
+    map.key_count = 119;
+    map.codes[10][0] = 0x0123;
+    const std::vector<uint8_t> key_bytes = KeyTableBytes(map);
+    std::ofstream(folder / "mine.key", std::ios::binary)
+        .write(reinterpret_cast<const char*>(key_bytes.data()), std::streamsize(key_bytes.size()));
+    ButtonFile bar;
+    bar.columns = 2;
+    bar.rows = 1;
+    bar.buttons.push_back({0x0101, 0, 0, 1, 1, "Enter"});
+    const std::vector<uint8_t> bar_bytes = ButtonFileBytes(KeyFileKind::Toolbar, bar);
+    std::ofstream(folder / "mine.bar", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bar_bytes.data()), std::streamsize(bar_bytes.size()));
+
+    EXPECT_EQ(Set("GENERAL", "EDITKEYBOARD", T("mine")), 0);
+    EXPECT_EQ(recorder.log, "keys status save");
+    EXPECT_EQ(s.keyboard.key_map.path, folder / "mine.key");
+    EXPECT_EQ(s.keyboard.key_map.codes[10][0], 0x0123);
+
+    EXPECT_EQ(Set("GENERAL", "EDITTOOLBAR", T("mine.bar")), 0);
+    EXPECT_EQ(recorder.log, "keys status save");
+    ASSERT_EQ(s.keyboard.toolbar.buttons.size(), 1u);
+    EXPECT_EQ(s.keyboard.toolbar.buttons[0].label, "Enter");
+    // A name that leads nowhere is refused before anything is loaded or warned about.
+    EXPECT_EQ(Set("GENERAL", "EDITKEYPAD", T("missing")), macro_error::InvalidValue);
+    EXPECT_EQ(recorder.log, "");
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(OptionsByName, ADialogsWholeRecordGetsEveryEffectOnce) {
+    const SessionRecord before = s.record;
+    s.record.SetNumber(field::Brightness, 200);
+    s.record.SetNumber(field::ScreenBuffers, 7);
+    s.record.SetNumber(field::BorderSize, 4);
+    ASSERT_TRUE(s.record.SetText(field::KeyboardCodePage, "United Kingdom"));
+    recorder.log.clear();
+    ApplyChangedSettings(s, before);
+    EXPECT_EQ(recorder.log, "history font keys repaint status save");
+
+    recorder.log.clear();
+    ApplyChangedSettings(s, s.record);
+    EXPECT_EQ(recorder.log, "");
+}
+
+TEST_F(OptionsByName, WithoutAWindowTheCoreEffectsStillHappen) {
+    s.hooks.settings = nullptr;
+    EXPECT_EQ(Set("FONT", "SIZE", T("9x18")), 0);
+    EXPECT_EQ(recorder.log, "repaint status");
+    EXPECT_EQ(Get("FONT", "SIZE"), T("9 x 18"));
+}
+
+// The table is the macro interface: every section and keyword a macro may write, each reachable.
+TEST(OptionTable, EveryKeywordIsFoundAtItsOwnEntry) {
+    size_t count = 0;
+    for (const OptionSection& section : OptionSections()) {
+        for (const OptionEntry& e : section.entries) {
+            EXPECT_EQ(FindOption(section.name, e.keyword), &e) << section.name << "/" << e.keyword;
+            ++count;
+        }
+    }
+    EXPECT_EQ(OptionSections().size(), 8u);
+    EXPECT_EQ(count, 99u);
+}
+
+
+// Through a running session: the session core carries the window's share and the save, and a
+// reconnect (which reads the session file again) goes where the option now says.
+class CoreFrame : public SessionFrame {
+public:
+    void FontSettingsChanged() override { log += "font "; }
+    void CellSizeChanged() override { log += "cell "; }
+    void KeyFilesLoaded() override { log += "keys "; }
+    std::string log;
+};
+
+class OptionsInASession : public ::testing::Test {
+protected:
+    OptionsInASession() {
+        s.record = DefaultSessionRecord();
+        s.folders.app_data = folder.path();
+        s.folders.settings_file = folder / "orkan.ini";
+        s.folders.program_data = std::string(ORKAN_SOURCE_DIR) + "/data";
+        EXPECT_TRUE(s.record.SetText(field::SessionFile, "t.ses"));
+        runtime.file_state().last_saved = s.record;
+    }
+    ~OptionsInASession() override { runtime.Destroy(); }
+
+    test::TempFolder folder;
+    PollEventLoop loop;
+    test::RecordingUi ui;
+    CoreFrame frame;
+    SessionRuntime runtime{loop, ui, frame};
+    Session& s = runtime.session();
+};
+
+TEST_F(OptionsInASession, SavedSoTheReconnectGoesToTheNewHost) {
+    EXPECT_EQ(SetOptionByName(s, "FONT", "SIZE", T("8x16")), 0);
+    EXPECT_EQ(frame.log, "cell ");
+    std::vector<uint8_t> saved;
+    int error = 0;
+    ASSERT_EQ(ReadWholeFile(folder / "t.ses", 1 << 16, saved, error), ReadResult::Ok);
+    EXPECT_EQ(saved[kSessionHeaderSize + field::CellWidth.offset], 8);
+
+    test::Listener first, second;
+    ASSERT_TRUE(s.record.SetText(field::HostName, first.address()));
+    ASSERT_TRUE(s.record.SetText(field::IpName, first.address()));
+    runtime.StartSession(StartMode::Interactive);
+    const int host = first.Accept();
+    ASSERT_GE(host, 0);
+    ASSERT_TRUE(test::SendAll(host, "\xFF\xF1"));  // the host speaks (nothing to answer)
+    ASSERT_TRUE(test::TurnUntil(loop, [&] { return s.status == SessionStatus::Connected; }));
+    const MacroVariableState& state = runtime.core().Macros().Runner().variable_state();
+    EXPECT_EQ(SystemValueText(ReadSystemVariable(s, state, *FindSystemVariable("HOSTADDR"))), "127.0.0.1");
+    EXPECT_GT(ReadSystemVariable(s, state, *FindSystemVariable("SOCKET")).number, 2);
+
+    EXPECT_EQ(SetOptionByName(s, "GENERAL", "HOSTNAME", T(second.address())), 0);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "A Reconnect is necessary to put your changes into effect.");
+    ASSERT_TRUE(s.hooks.oper->RunOper(oper_fn::Reconnect));
+    const int again = second.Accept();
+    EXPECT_GE(again, 0) << "the reconnect did not go to the new host";
+    close(host);
+    if (again >= 0) close(again);
+}
+
+TEST_F(OptionsInASession, FactsOfTheRunningSession) {
+    s.charset = test::Cp037Tables();
+    struct : HostBytesSink {
+        void Outbound(std::span<const uint8_t>) override {}
+    } sink;
+    ASSERT_TRUE(runtime.StartDetachedConnection(sink));
+    runtime.FeedHostData(test::FromHex("FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00"));
+    runtime.FeedHostData(test::FromHex("F5C3 114040 1D60 C8C5D3D3D6 FFEF"));  // a record of 12 bytes
+    const MacroVariableState& state = runtime.core().Macros().Runner().variable_state();
+    const auto text = [&](std::string_view name) {
+        return SystemValueText(ReadSystemVariable(s, state, *FindSystemVariable(name)));
+    };
+    EXPECT_EQ(text("INPUTLEN"), "12");
+    EXPECT_EQ(text("WINDOWIDLIST"), "A");  // no other sessions known
+    EXPECT_EQ(text("STATUS"), "UNLOCKED");
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,139 @@
+// PDF output read back by poppler: the text in its rows, the position of chosen text and the bold
+// runs of intensified fields on the rendered page, and the halves of two-up sheets.
+#include <gtest/gtest.h>
+
+#include "keyboard/key_functions.h"
+#include "keyboard/keyboard.h"
+#include "print/print_rig.h"
+#include "print/printer_profile.h"
+
+namespace orkan {
+namespace {
+
+constexpr int kDpi = 100;
+
+// A4 with the default edges (5 to 95 percent).
+struct Grid {
+    double left, top, cell, line;
+    double X(uint32_t column) const { return left + column * cell; }
+    double Y(uint32_t row) const { return top + row * line; }
+};
+Grid A4Grid(bool landscape, bool two_up, int half) {
+    const double w = landscape ? 841.89 : 595.28, h = landscape ? 595.28 : 841.89;
+    double left = w * 0.05, top = h * 0.05, width = w * 0.9, height = h * 0.9;
+    if (two_up && landscape) width /= 2, left += half * width;
+    if (two_up && !landscape) height /= 2, top += half * height;
+    return {left, top, width / 80, height / 24};
+}
+
+// The lines that hold text, trimmed or as they stand.
+std::vector<std::string> Lines(const std::string& text, bool trim) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        line.erase(line.find_last_not_of(" \f") + 1);
+        if (trim) line.erase(0, line.find_first_not_of(' '));
+        if (!line.empty()) out.push_back(line);
+    }
+    return out;
+}
+
+class PdfRender : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::HavePoppler()) GTEST_SKIP() << "poppler-utils (pdftotext, pdftoppm) is not installed";
+        rig.session().print.printer = pdf;
+    }
+    test::PrintRig rig;
+    std::string pdf = rig.folder / "screen.pdf";
+};
+
+TEST_F(PdfRender, TheScreensTextStandsInItsRowsWithNonDisplayFieldsBlank) {
+    rig.Show({{0, 0, 0x20, "ORKAN LOGON"},
+              {2, 0, 0x20, "User"},
+              {2, 10, 0x00, "JSMITH"},
+              {3, 0, 0x20, "Password"},
+              {3, 10, 0x0C, "SECRET99"},
+              {23, 70, 0x28, "BOTTOM"}});
+    rig.printing->PrintScreen(false);
+    ASSERT_EQ(rig.Messages(), "");
+    // -layout keeps the rows in their order, one line each.
+    EXPECT_EQ(Lines(test::PdfText(pdf), true),
+              (std::vector<std::string>{"ORKAN LOGON", "User JSMITH", "Password", "BOTTOM"}));
+    // With the cell pitch as its character width the columns come back too (the 5% edge is 4.4 cells).
+    EXPECT_EQ(Lines(test::RunProgram({"pdftotext", "-fixed", "6.697", pdf, "-"}), false),
+              (std::vector<std::string>{"     ORKAN LOGON", "     User      JSMITH", "     Password",
+                                        std::string(75, ' ') + "BOTTOM"}));
+}
+
+TEST_F(PdfRender, ChosenTextLiesInItsCellsAndIntensifiedFieldsAreBold) {
+    rig.Show({{3, 9, 0x20, "MARKER"}, {6, 9, 0x20, "HHHHHHHHHH"}, {9, 9, 0x28, "HHHHHHHHHH"}});
+    rig.printing->PrintScreen(false);
+    const auto page = test::RenderPage(pdf, 1, kDpi);
+    ASSERT_TRUE(page);
+    const Grid g = A4Grid(false, false, 0);
+    const int marker = page->Ink(g.X(10), g.Y(3), 6 * g.cell, g.line, kDpi);
+    EXPECT_GT(marker, 100);
+    EXPECT_EQ(page->Ink(g.X(20), g.Y(3), 40 * g.cell, g.line, kDpi), 0);  // right of it: blank
+    EXPECT_EQ(page->Ink(g.X(10), g.Y(4), 6 * g.cell, g.line, kDpi), 0);   // below it: blank
+    const int normal = page->Ink(g.X(10), g.Y(6), 10 * g.cell, g.line, kDpi);
+    const int bold = page->Ink(g.X(10), g.Y(9), 10 * g.cell, g.line, kDpi);
+    EXPECT_GT(normal, 100);
+    EXPECT_GT(bold, normal * 1.2) << "normal " << normal << ", bold " << bold;
+
+    // Print mode 1: everything in the normal face.
+    rig.session().record.SetNumber(field::PrintMode, 1);
+    rig.printing->PrintScreen(false);
+    const auto plain = test::RenderPage(rig.folder / "screen-2.pdf", 1, kDpi);
+    ASSERT_TRUE(plain);
+    EXPECT_NEAR(plain->Ink(g.X(10), g.Y(9), 10 * g.cell, g.line, kDpi), normal, normal * 0.05);
+}
+
+TEST_F(PdfRender, TwoUpSheetsHoldBothScreensInTheirHalves) {
+    for (const bool landscape : {false, true}) {
+        SCOPED_TRACE(landscape ? "landscape" : "portrait");
+        const std::string pdf = rig.folder / (landscape ? "screen-2.pdf" : "screen.pdf");
+        PrinterProfile p = ReadPrinterProfile(rig.session().record, 0);
+        p.two_up = true;
+        p.orientation = landscape ? ProfileOrientation::Landscape : ProfileOrientation::Portrait;
+        WritePrinterProfile(rig.session().record, 0, p);
+        rig.Show({{1, 0, std::nullopt, "AAAAAAAAAA"}});
+        rig.printing->PrintScreen(false);
+        rig.Show({{1, 40, std::nullopt, "BBBBBBBBBB"}});
+        rig.printing->PrintScreen(false);
+        ASSERT_EQ(rig.session().print.status_text, "2of2");
+        const auto page = test::RenderPage(pdf, 1, kDpi);
+        ASSERT_TRUE(page);
+        EXPECT_EQ(page->width > page->height, landscape);
+        const Grid first = A4Grid(landscape, true, 0), second = A4Grid(landscape, true, 1);
+        auto ink = [&](const Grid& g, uint32_t column) { return page->Ink(g.X(column), g.Y(1), 10 * g.cell, g.line, kDpi); };
+        EXPECT_GT(ink(first, 0), 50);
+        EXPECT_EQ(ink(first, 40), 0);
+        EXPECT_GT(ink(second, 40), 50);
+        EXPECT_EQ(ink(second, 0), 0);
+        const std::string text = test::PdfText(pdf);
+        EXPECT_LT(text.find("AAAAAAAAAA"), text.find("BBBBBBBBBB"));
+    }
+}
+
+TEST_F(PdfRender, TextFilesPrintAsPdfPagesWithFacesFromStoredNames) {
+    PrinterProfile p = ReadPrinterProfile(rig.session().record, kTextFileProfile);
+    p.face = "Courier New";  // a desktop face name: a monospace face stands in for it
+    WritePrinterProfile(rig.session().record, kTextFileProfile, p);
+    std::string file;
+    for (int i = 1; i <= 60; ++i) file += "line " + std::to_string(i) + "\n";
+    test::WriteText(rig.folder / "in.txt", file);
+    rig.printing->PrintFile(rig.folder / "in.txt");
+    ASSERT_EQ(rig.Messages(), "");
+    const std::string text = test::PdfText(pdf);
+    EXPECT_NE(text.find("line 55\n"), std::string::npos);
+    EXPECT_NE(text.find('\f'), std::string::npos);
+    EXPECT_LT(text.find('\f'), text.find("line 56"));  // page two starts after 55 lines
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,149 @@
+// Profiles, printer names, paper and the geometry of a sheet.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "app/command_line.h"
+#include "config/session_file.h"
+#include "config/temp_folder.h"
+#include "print/page_layout.h"
+#include "print/paper_size.h"
+#include "print/printer_profile.h"
+#include "print/printer_target.h"
+#include "print/print_rig.h"
+
+namespace orkan {
+namespace {
+
+TEST(PrinterProfile, StoredBytesReadBackAndPickTheProfileBySize) {
+    test::PrintRig rig;
+    PrinterProfile p;
+    p.face = "Courier New";
+    p.orientation = ProfileOrientation::Landscape;
+    p.two_up = true;
+    p.edges = {PageEdges{1, 2, 3, 4}, PageEdges{5, 6, 7, 8}, PageEdges{9, 10, 11, 12}, PageEdges{13, 14, 15, 16}};
+    WritePrinterProfile(rig.session().record, 3, p);
+    const PrinterProfile back = ReadPrinterProfile(rig.session().record, 3);
+    EXPECT_EQ(back.face, "Courier New");
+    EXPECT_EQ(back.orientation, ProfileOrientation::Landscape);
+    EXPECT_TRUE(back.two_up);
+    EXPECT_EQ(back.edges, p.edges);
+    EXPECT_EQ(ReadPrinterProfile(rig.session().record, 2).face, "DejaVu Sans Mono");  // neighbours untouched
+
+    const struct {
+        uint32_t rows, columns;
+        int profile;
+    } sizes[] = {{24, 80, 0}, {32, 80, 1}, {43, 80, 2}, {27, 132, 3}, {30, 100, 4}, {24, 132, 4}};
+    for (const auto& c : sizes)
+        EXPECT_EQ(ScreenProfileIndex(rig.session(), c.rows, c.columns), c.profile) << c.rows << "x" << c.columns;
+}
+
+TEST(PrinterProfile, EdgesThatGiveNoAreaAreReplacedByTheDefaultsWithAMessage) {
+    const struct {
+        PageEdges edges;
+        bool usable;
+    } cases[] = {
+        {{5, 5, 95, 95}, true},    {{0, 0, 100, 100}, true}, {{0, 0, 1, 1}, true},
+        {{95, 5, 5, 95}, false},   {{50, 5, 50, 95}, false}, {{5, 95, 95, 5}, false},
+        {{5, 5, 101, 95}, false},  {{5, 5, 95, 200}, false}, {{0, 0, 0, 0}, false},
+    };
+    for (const auto& c : cases) {
+        PrinterProfile p;
+        p.edges[size_t(PrintLayout::LandscapeTwoUp)] = c.edges;
+        const CheckedEdges checked = CheckEdges(p, 5, PrintLayout::LandscapeTwoUp);
+        EXPECT_EQ(checked.problem.has_value(), !c.usable) << c.edges.left << "," << c.edges.right;
+        EXPECT_EQ(checked.edges, c.usable ? c.edges : kDefaultEdges);
+        if (checked.problem) {
+            EXPECT_NE(checked.problem->find("Printer profile 6 has unusable landscape two-up"), std::string::npos);
+        }
+    }
+}
+
+TEST(PrinterTarget, NamesSelectTheOutput) {
+    const struct {
+        const char* name;
+        PrinterKind kind;
+    } cases[] = {
+        {"<default>", PrinterKind::DefaultQueue}, {"<DEFAULT>", PrinterKind::DefaultQueue},
+        {"", PrinterKind::DefaultQueue},          {"office", PrinterKind::Queue},
+        {"HP_LaserJet-4", PrinterKind::Queue},    {"/tmp/out.pdf", PrinterKind::PdfFile},
+        {"screen.PDF", PrinterKind::PdfFile},     {"/tmp/out.txt", PrinterKind::TextFile},
+        {".pdf", PrinterKind::PdfFile},           {"two words", PrinterKind::Invalid},
+        {"-oraw", PrinterKind::Invalid},          {"a/b", PrinterKind::Invalid},
+        {"q#1", PrinterKind::Invalid},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ClassifyPrinter(c.name).kind, c.kind) << c.name;
+}
+
+TEST(PrinterTarget, TheCommandLinesPrinterStaysWhereItWasNamed) {
+    test::RecordingUi ui;
+    CommandLine cl;
+    const char* argv[] = {"orkan3270", "--headless", "--printer", "out/a.pdf", "--host", "h:23"};
+    ASSERT_EQ(ParseCommandLine(6, argv, cl, ui), 0);
+    EXPECT_EQ(cl.printer, "out/a.pdf");
+    EXPECT_TRUE(cl.headless);
+    const char* missing[] = {"orkan3270", "--printer"};
+    EXPECT_EQ(ParseCommandLine(2, missing, cl, ui), 8);
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    EXPECT_EQ(PrinterNameForRun("out/./a.pdf"), std::string(cwd) + "/out/a.pdf");
+    EXPECT_EQ(PrinterNameForRun("/tmp/b.txt"), "/tmp/b.txt");
+    EXPECT_EQ(PrinterNameForRun("office"), "office");
+    EXPECT_EQ(PrinterNameForRun("<default>"), "<default>");
+}
+
+TEST(PrinterTarget, OpeningAsksCupsAndChecksOutputFolders) {
+    test::PrintRig rig;  // brings the lpstat stand-in
+    PrintPrograms programs;
+    programs.lpstat = rig.folder / "lpstat";
+    EXPECT_TRUE(OpenPrinter("office", programs).ok);
+    EXPECT_FALSE(OpenPrinter("cellar", programs).ok);
+    const OpenedPrinter def = OpenPrinter("<default>", programs);
+    EXPECT_TRUE(def.ok);
+    EXPECT_EQ(def.target.name, "office");
+    EXPECT_TRUE(OpenPrinter(rig.folder / "a.pdf", programs).ok);
+    EXPECT_FALSE(OpenPrinter(rig.folder / "missing/a.pdf", programs).ok);
+    programs.lpstat = rig.folder / "no-such-lpstat";
+    const OpenedPrinter none = OpenPrinter("office", programs);
+    EXPECT_FALSE(none.ok);
+    ASSERT_TRUE(none.note.has_value());
+    EXPECT_NE(none.note->find("could not be asked"), std::string::npos);
+}
+
+TEST(PaperSize, FromTheEnvironmentThenTheSystemFileThenA4) {
+    test::TempFolder dir;
+    test::WriteText(dir / "papersize", "# paper\nletter\n");
+    EXPECT_EQ(SystemPaper(test::TableEnvironment({{"PAPERSIZE", "Legal"}}), (dir / "papersize").c_str()),
+              (PaperSize{612, 1008}));
+    EXPECT_EQ(SystemPaper(test::TableEnvironment({{"PAPERSIZE", "nonsense"}}), (dir / "papersize").c_str()),
+              (PaperSize{612, 792}));
+    EXPECT_EQ(SystemPaper(test::TableEnvironment({}), (dir / "none").c_str()), kA4);
+}
+
+TEST(PageLayout, AreasHalvesAndTheHeaderRoom) {
+    const Area a = PrintableArea({600, 800}, {10, 5, 90, 95});
+    EXPECT_DOUBLE_EQ(a.left, 60);
+    EXPECT_DOUBLE_EQ(a.top, 40);
+    EXPECT_DOUBLE_EQ(a.width, 480);
+    EXPECT_DOUBLE_EQ(a.height, 720);
+    const auto portrait = TwoUpHalves(a, false);
+    EXPECT_DOUBLE_EQ(portrait[1].top, 400);
+    EXPECT_DOUBLE_EQ(portrait[1].height, 360);
+    EXPECT_DOUBLE_EQ(portrait[1].width, 480);
+    const auto landscape = TwoUpHalves(a, true);
+    EXPECT_DOUBLE_EQ(landscape[1].left, 300);
+    EXPECT_DOUBLE_EQ(landscape[1].width, 240);
+    // 40 points from the top is less than two lines of 30: the area moves down by 60.
+    const Area moved = BelowHeader(a, 30);
+    EXPECT_DOUBLE_EQ(moved.top, 100);
+    EXPECT_DOUBLE_EQ(moved.height, 660);
+    EXPECT_DOUBLE_EQ(BelowHeader(a, 20).top, 40);
+    TextBlock block;
+    SizeBlock(block, a, 24, 80);
+    EXPECT_DOUBLE_EQ(block.cell_width, 6);
+    EXPECT_DOUBLE_EQ(block.line_height, 30);
+    EXPECT_DOUBLE_EQ(block.font_size, 30 * 100.0 / 110.0);
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,244 @@
+// Printing as the session drives it: outputs named by the printer, two-up sheets, the status while
+// printing, CUPS through lp, text files and what the host sends to the printer.
+#include <gtest/gtest.h>
+
+#include "config/profile_file.h"
+#include "keyboard/key_functions.h"
+#include "keyboard/keyboard.h"
+#include "print/print_rig.h"
+#include "print/printer_profile.h"
+
+namespace orkan {
+namespace {
+
+using test::PrintRig;
+using test::ReadText;
+
+void SetTwoUp(Session& s, int profile, bool two_up) {
+    PrinterProfile p = ReadPrinterProfile(s.record, profile);
+    p.two_up = two_up;
+    WritePrinterProfile(s.record, profile, p);
+}
+
+// The blocks of each sheet in a text print: the first row of each block, "|" between blocks,
+// " / " between sheets.
+std::string Sheets(const std::string& text) {
+    std::string out, block;
+    bool first_row = true;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string row = text.substr(start, end - start);
+        start = end + 1;
+        if (!row.empty() && row[0] == '\f') {
+            out += " / ";
+            row.erase(0, 1);
+            first_row = true;
+        }
+        if (row.empty()) {
+            first_row = true;
+            continue;
+        }
+        if (first_row) {
+            if (!out.empty() && out.back() != ' ') out += "|";
+            out += row;
+            first_row = false;
+        }
+    }
+    return out;
+}
+
+TEST(Printing, TextOutputListsTheScreenAndRestoresTheStatus) {
+    PrintRig rig;
+    rig.session().print.printer = rig.folder / "out.txt";
+    rig.Show({{0, 1, std::nullopt, "HELLO"}, {2, 0, 0x0C, "password"}, {2, 20, 0x28, "shown"}});
+    (void)rig.session().record.SetText(field::UserName, "User &L");
+    rig.session().status = SessionStatus::Unlocked;
+    rig.printing->PrintScreen(false);
+    EXPECT_EQ(rig.Messages(), "");
+    const std::string text = ReadText(rig.folder / "out.txt");
+    EXPECT_EQ(text.substr(0, text.find("shown") + 6), "User A\n\n HELLO\n\n" + std::string(21, ' ') + "shown\n");
+    EXPECT_EQ(text.size(), text.find("shown") + 6 + 21);  // 24 rows
+    EXPECT_EQ(rig.session().status, SessionStatus::Unlocked);
+    EXPECT_EQ(rig.session().print.status_text, "1of1");
+}
+
+TEST(Printing, TwoUpSheetsFollowWhatHappensBetweenThePrints) {
+    const struct {
+        const char* name;
+        int between;  // 0 nothing, 1 a key, 2 a host write, 3 the time-out
+        const char* sheets;
+        const char* status;
+    } cases[] = {
+        {"key between", 1, "FIRST|SECOND", "2of2"},
+        {"host write between", 2, "FIRST|SECOND", "2of2"},
+        {"nothing between", 0, "FIRST", "1of1"},
+        {"time-out", 3, "FIRST", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PrintRig rig;
+        Session& s = rig.session();
+        SetTwoUp(s, 0, true);
+        s.print.printer = rig.folder / "out.txt";
+        rig.Show({{0, 0, std::nullopt, "FIRST"}});
+        rig.printing->PrintScreen(false);
+        EXPECT_EQ(s.print.status_text, "1of2");
+        EXPECT_FALSE(std::filesystem::exists(rig.folder / "out.txt"));
+        if (c.between == 1) {
+            ExecuteKey(s, MakeKeyCode(KeyCategory::Edit, edit_fn::Home));
+            EXPECT_FALSE(s.print.pending);
+        }
+        if (c.between == 1 || c.between == 2) rig.Show({{0, 0, std::nullopt, "SECOND"}});
+        if (c.between == 3) {
+            for (int second = 0; second < s.settings.PrintTimeout; ++second) rig.printing->Tick();
+        } else {
+            ExecuteKey(s, MakeKeyCode(KeyCategory::Oper, oper_fn::PrintScreen));
+        }
+        EXPECT_EQ(Sheets(ReadText(rig.folder / "out.txt")), c.sheets);
+        EXPECT_EQ(s.print.status_text, c.status);
+        EXPECT_EQ(s.print.stored, nullptr);
+        EXPECT_EQ(rig.Messages(), "");
+    }
+}
+
+TEST(Printing, AMissingPrinterLeavesTheSessionAsItWas) {
+    const struct {
+        std::string printer;
+        const char* shown;
+    } cases[] = {
+        {"cellar", "cellar"},
+        {"two words", "two words"},
+        {"/no/such/folder/x.pdf", "/no/such/folder/x.pdf"},
+    };
+    for (const auto& c : cases) {
+        PrintRig rig;
+        Session& s = rig.session();
+        SetTwoUp(s, 0, true);
+        s.status = SessionStatus::Unlocked;
+        s.print.printer = c.printer;
+        rig.printing->PrintScreen(false);
+        EXPECT_EQ(rig.Messages(), std::string("Printer Error: Printer not found - ") + c.shown);
+        EXPECT_EQ(s.status, SessionStatus::Unlocked);
+        EXPECT_EQ(s.print.stored, nullptr);  // not even the first screen of a two-up sheet
+        EXPECT_EQ(s.print.status_text, "");
+        EXPECT_EQ(s.print.active_jobs, 0);
+    }
+}
+
+TEST(Printing, QueuesGetThePdfThroughLpAndItsFailuresAreReported) {
+    PrintRig rig;
+    Session& s = rig.session();
+    rig.Show({{0, 0, std::nullopt, "QUEUED"}});
+    s.status = SessionStatus::Unlocked;
+    rig.printing->PrintScreen(false);  // "<default>" is the queue lpstat names
+    EXPECT_EQ(s.status, SessionStatus::Locked);  // until lp has ended
+    ASSERT_TRUE(rig.WaitForJobs());
+    EXPECT_EQ(rig.LpArguments().substr(0, 39), "-d office -t Orkan TN3270 Screen Print ");
+    EXPECT_EQ(rig.LpFile().substr(0, 8), "%PDF-1.4");
+    EXPECT_EQ(s.status, SessionStatus::Unlocked);
+    EXPECT_EQ(rig.Messages(), "");
+
+    rig.SetLpExit(3);
+    rig.printing->PrintScreen(false);
+    ASSERT_TRUE(rig.WaitForJobs());
+    EXPECT_EQ(rig.Messages(), "Printer Error: Printing to office failed: " + rig.folder / "lp" +
+                                  " ended with exit status 3.\nlp: printer on fire");
+    EXPECT_EQ(s.status, SessionStatus::Unlocked);
+}
+
+TEST(Printing, AHostWriteDuringASlowPrintKeepsItsStatus) {
+    PrintRig rig;
+    Session& s = rig.session();
+    test::WriteText(rig.folder / "lp.sleep", "0.3\n");
+    s.print.printer = "slow";
+    s.status = SessionStatus::SysLock;
+    rig.printing->PrintScreen(false);
+    EXPECT_EQ(s.status, SessionStatus::Locked);
+    rig.Show({{0, 0, std::nullopt, "REPLY"}});  // keyboard restore while lp still runs
+    EXPECT_EQ(s.status, SessionStatus::Unlocked);
+    ASSERT_TRUE(rig.WaitForJobs());
+    EXPECT_EQ(s.status, SessionStatus::Unlocked);  // not set back to SYSLOCK
+}
+
+TEST(Printing, PrintScreenAskUsesTheDialogsPrinterForTheRestOfTheRun) {
+    PrintRig rig;
+    Session& s = rig.session();
+    s.status = SessionStatus::Unlocked;
+    rig.printing->RunOper(oper_fn::PrintScreenAsk);  // no dialog here
+    EXPECT_NE(rig.Messages().find("Print Screen Ask needs the print dialog"), std::string::npos);
+
+    rig.ui.can_ask = true;
+    rig.ui.dialog_answer = PrintDialogAnswer{};
+    rig.ui.dialog_answer->printer = rig.folder / "chosen.txt";
+    rig.printing->RunOper(oper_fn::PrintScreenAsk);
+    EXPECT_EQ(rig.ui.asked, (std::vector<std::string>{"<default>", "<default>"}));
+    EXPECT_TRUE(std::filesystem::exists(rig.folder / "chosen.txt"));
+    EXPECT_EQ(rig.printing->CurrentPrinter(), rig.folder / "chosen.txt");
+
+    rig.ui.dialog_answer.reset();
+    rig.printing->RunOper(oper_fn::PrintScreenAsk);
+    EXPECT_EQ(rig.Messages(), "");
+    EXPECT_EQ(s.status, SessionStatus::Unlocked);
+    EXPECT_FALSE(rig.printing->RunOper(oper_fn::SaveScreen));
+}
+
+TEST(Printing, TextFilesAndTheirErrors) {
+    PrintRig rig;
+    Session& s = rig.session();
+    s.print.printer = rig.folder / "file.txt";
+    test::WriteText(rig.folder / "in.txt", std::string(200, 'x') + "\n");
+    rig.printing->PrintFile(rig.folder / "in.txt");
+    EXPECT_EQ(ReadText(rig.folder / "file.txt"), std::string(132, 'x') + "\n" + std::string(68, 'x') + "\n");
+    rig.printing->PrintFile(rig.folder / "missing.txt");
+    EXPECT_EQ(rig.Messages(), "File Open Error: Error opening file " + rig.folder / "missing.txt" + " for printing");
+    rig.printing->RunOper(oper_fn::PrintFile);  // no file dialog here
+    EXPECT_NE(rig.Messages().find("Print File needs the name of the file"), std::string::npos);
+    // A profile whose edges give no area prints with the defaults, after saying so.
+    PrinterProfile p = ReadPrinterProfile(s.record, kTextFileProfile);
+    p.edges[0] = {90, 5, 10, 95};
+    WritePrinterProfile(s.record, kTextFileProfile, p);
+    rig.printing->PrintFile(rig.folder / "in.txt");
+    EXPECT_NE(rig.Messages().find("Printer profile 6 has unusable portrait edges"), std::string::npos);
+    // A second job into the same text file follows the first after a form feed.
+    const std::string job = std::string(132, 'x') + "\n" + std::string(68, 'x') + "\n";
+    EXPECT_EQ(ReadText(rig.folder / "file.txt"), job + "\f" + job);
+    // Later PDF jobs of the run go beside the first, numbered.
+    s.print.printer = rig.folder / "jobs.pdf";
+    for (int i = 0; i < 3; ++i) rig.printing->PrintScreen(false);
+    for (const char* name : {"jobs.pdf", "jobs-2.pdf", "jobs-3.pdf"})
+        EXPECT_EQ(ReadText(rig.folder / name).substr(0, 5), "%PDF-") << name;
+}
+
+TEST(Printing, HostPrintTextIsCollectedUntilEraseWriteAndPrinted) {
+    PrintRig rig;
+    Session& s = rig.session();
+    s.print.printer = rig.folder / "host.txt";
+    // Structured field 0x0F, qualifier 0x1F: "HELLO" then "WORLD" (code page 037), then Erase/Write.
+    rig.Host({0xF3, 0x00, 0x0C, 0x0F, 0x1F, 0x00, 0x00, 0x00, 0xC8, 0xC5, 0xD3, 0xD3, 0xD6});
+    rig.Host({0xF3, 0x00, 0x0D, 0x0F, 0x1F, 0x00, 0x00, 0x00, 0x25, 0xE6, 0xD6, 0xD9, 0xD3, 0xC4});
+    EXPECT_FALSE(std::filesystem::exists(rig.folder / "host.txt"));
+    rig.Show({{0, 0, std::nullopt, "next"}});
+    EXPECT_EQ(ReadText(rig.folder / "host.txt"), "HELLO\nWORLD\n");
+    EXPECT_EQ(rig.Messages(), "");
+}
+
+TEST(Printing, AccumulatedWccPrintsGoToTheWccPrinterThroughLp) {
+    PrintRig rig;
+    Session& s = rig.session();
+    s.settings.WCCPrintAccumulate = 1;
+    s.record.SetNumber(field::HostInitiatedPrinting, 1);
+    s.folders.settings_file = rig.folder / "orkan.ini";
+    test::WriteText(s.folders.settings_file, "[Orkan]\nWCCPrinterName1=office\n");
+    rig.Show({{0, 0, std::nullopt, "PAGE \xC9"}}, 0xC8);  // start printer
+    rig.Show({{0, 0, std::nullopt, "TWO"}}, 0xC8);
+    rig.Show({{0, 0, std::nullopt, "done"}}, 0xC3);       // no start printer: the file goes out
+    ASSERT_TRUE(rig.WaitForJobs());
+    EXPECT_EQ(rig.LpFile(), "PAGE \xC3\x89 TWO ");  // UTF-8 for CUPS
+    EXPECT_EQ(rig.LpArguments().substr(0, 36), "-d office -t Orkan TN3270 File Print");
+    EXPECT_EQ(rig.Messages(), "");
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,94 @@
+// End to end: testhost's transfer faults. Every one ends the transfer as failed with the right
+// message, gives the session its status back, and leaves the user's existing file as it was.
+#include <gtest/gtest.h>
+
+#include "config/temp_folder.h"
+#include "live_session.h"
+#include "transfer/transfer_messages.h"
+#include "transfer/transfer_request.h"
+
+namespace orkan {
+namespace {
+
+using namespace test;
+using namespace std::chrono_literals;
+
+struct Fault {
+    const char* name;
+    std::vector<std::string> host_arguments;
+    TransferDirection direction;
+    const char* message;  // the outcome's message
+    SessionStatus status_after;
+};
+
+TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
+    constexpr auto Down = TransferDirection::Download;
+    constexpr auto Up = TransferDirection::Upload;
+    const std::string timed_out = "The host did not answer for 1 seconds: the file transfer was stopped.";
+    const Fault faults[] = {
+        {"error message instead of data, DFT", {"--fault", "ft-error", "--transfer-mode", "dft"}, Down,
+         "TRANS99 - Error message instead of data (injected fault)", SessionStatus::Unlocked},
+        {"error message instead of data, frames", {"--fault", "ft-error", "--transfer-mode", "frames"}, Down,
+         "TRANS99 - Error message instead of data (injected fault)", SessionStatus::Unlocked},
+        {"connection dropped, DFT download", {"--fault", "ft-drop=2", "--transfer-mode", "dft"}, Down,
+         transfer_msg::kConnectionLost, SessionStatus::NotConnected},
+        {"connection dropped, frames upload", {"--fault", "ft-drop=2", "--transfer-mode", "frames"}, Up,
+         transfer_msg::kConnectionLost, SessionStatus::NotConnected},
+        {"host stops answering, DFT download", {"--fault", "ft-no-answer=2", "--transfer-mode", "dft"}, Down,
+         timed_out.c_str(), SessionStatus::Unlocked},
+        {"host stops answering, frames download", {"--fault", "ft-no-answer=2", "--transfer-mode", "frames"}, Down,
+         timed_out.c_str(), SessionStatus::Unlocked},
+        {"host stops answering, DFT upload", {"--fault", "ft-no-answer=2", "--transfer-mode", "dft"}, Up,
+         timed_out.c_str(), SessionStatus::Unlocked},
+        {"command never answered", {"--fault", "ft-no-answer"}, Down, timed_out.c_str(), SessionStatus::Unlocked},
+        {"no transfer program", {"--fault", "ft-no-program"}, Down, transfer_msg::kProgramDidNotStart,
+         SessionStatus::Unlocked},
+        {"Insert shorter than its header", {"--fault", "ft-short-sf", "--transfer-mode", "dft"}, Down,
+         "TRANS99 - Transfer ended by an injected fault", SessionStatus::Unlocked},
+        {"Insert over the limit", {"--fault", "ft-oversize-sf", "--transfer-mode", "dft"}, Down,
+         "TRANS99 - Transfer ended by an injected fault", SessionStatus::Unlocked},
+    };
+    // A host file of many blocks, so that faults after the second block hit the data phase.
+    TempFolder host_files;
+    std::string big;
+    for (int line = 0; line < 500; ++line) big += std::string(100, char('a' + line % 26)) + "\n";
+    WriteText(host_files / "tso/catalog.txt", "ORKUSER.BIG.TEXT VB 255 27998\n");
+    WriteText(host_files / "tso/ORKUSER.BIG.TEXT.txt", big);
+    for (const Fault& f : faults) {
+        SCOPED_TRACE(f.name);
+        TestHostProcess host;
+        std::vector<std::string> arguments = {"--transfer", "tso", "--reply-timeout", "3", "--transfer-files",
+                                              host_files.path()};
+        arguments.insert(arguments.end(), f.host_arguments.begin(), f.host_arguments.end());
+        if (!host.Start(arguments)) GTEST_SKIP() << "testhost is not built";
+        LiveSession live;
+        std::string error;
+        ASSERT_TRUE(live.Connect(host.port(), error)) << error;
+        live.client->SetTimeout(1s);
+        live.session().record.SetNumber(field::TransferBlockSize, 1000);
+        TempFolder folder;
+        const std::string precious(20000, 'p');
+        WriteText(folder / "file", precious);
+
+        TransferRequest r;
+        r.direction = f.direction;
+        r.host_system = HostSystem::Tso;
+        r.host_file = f.direction == Down ? "BIG.TEXT" : "NEW.FILE";
+        r.pc_file = folder / "file";
+        SetTextMode(r, false);
+        const TransferOutcome outcome = live.Run(r, 30s);
+        EXPECT_FALSE(outcome.success);
+        EXPECT_EQ(outcome.message, f.message);
+        EXPECT_EQ(live.session().status, f.status_after);
+        EXPECT_FALSE(live.session().transfer.active);
+        EXPECT_TRUE(ReadText(folder / "file") == precious) << "the old file was changed";
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << "a temporary file was left";
+        // The last log line of the transfer is its end; the one before says what happened.
+        const std::vector<std::string> lines = live.client->log().Lines();
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines.back(), "");
+    }
+}
+
+}  // namespace
+}  // namespace orkan

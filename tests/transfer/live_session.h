@@ -1,0 +1,53 @@
+// A session runtime with its transfer client connected to testhost's transfer program, for the
+// end-to-end transfer tests and the benchmark.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/session_runtime.h"
+#include "config/temp_folder.h"
+#include "platform/poll_event_loop.h"
+#include "support/recording_ui.h"
+#include "transfer/transfer_client.h"
+
+namespace orkan::test {
+
+// testhost as a child process: the port is the first line it prints.
+class TestHostProcess {
+public:
+    // False when testhost is not built or did not start.
+    bool Start(const std::vector<std::string>& arguments);
+    ~TestHostProcess();
+    const std::string& port() const { return port_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string port_;
+};
+
+struct LiveSession {
+    LiveSession();
+    ~LiveSession();
+    Session& session() { return runtime.session(); }
+
+    // Connects and waits for the host's first screen; false with `error` set.
+    bool Connect(const std::string& port, std::string& error);
+    // Runs one transfer to its end (and the host's next screen). The outcome's message says why
+    // a transfer that could not start did not.
+    TransferOutcome Run(const TransferRequest& request, std::chrono::seconds patience = std::chrono::seconds(120));
+    std::string Screen() const;
+
+    TempFolder home;  // application data (the transfer log) and documents
+    PollEventLoop loop;
+    RecordingUi ui;
+    SessionFrame frame;
+    SessionRuntime runtime;
+    TransferClient* client = nullptr;  // the session core's
+};
+
+}  // namespace orkan::test

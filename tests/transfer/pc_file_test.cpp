@@ -1,0 +1,123 @@
+// The PC files on disk: a download replaces the user's file only when committed, keeps its
+// permissions and links, and leaves nothing behind when thrown away; the transfer log.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "config/temp_folder.h"
+#include "transfer/pc_file.h"
+#include "transfer/transfer_log.h"
+
+namespace orkan {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadText;
+using test::TempFolder;
+using test::WriteText;
+
+size_t Entries(const std::string& folder) {
+    return size_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
+
+TEST(PcFile, DownloadsReplaceOrAppendOnlyWhenCommitted) {
+    struct Case {
+        const char* name;
+        const char* existing;  // nullptr: no file yet
+        bool append;
+        bool commit;
+        const char* after;  // nullptr: still no file
+    };
+    const Case cases[] = {
+        {"replace, committed", "old", false, true, "new"},
+        {"replace, thrown away", "old", false, false, "old"},
+        {"append, committed", "old", true, true, "oldnew"},
+        {"append, thrown away", "old", true, false, "old"},
+        {"new file, committed", nullptr, false, true, "new"},
+        {"new file, thrown away", nullptr, true, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        TempFolder folder;
+        const std::string path = folder / "data.txt";
+        if (c.existing) WriteText(path, c.existing);
+        OpenedDownload d = CreateDownloadFile(path, c.append);
+        ASSERT_TRUE(d.target) << c.name << ": " << d.error_text;
+        ASSERT_EQ(d.target->Write(Bytes("new")), 0);
+        ASSERT_EQ(d.target->Complete(), 0);
+        EXPECT_EQ(ReadText(path), c.existing ? c.existing : "") << c.name << ": changed before the end";
+        if (c.commit) {
+            EXPECT_EQ(d.target->Commit(), 0) << c.name;
+        }
+        d.target.reset();
+        if (c.after) {
+            EXPECT_EQ(ReadText(path), c.after) << c.name;
+        } else {
+            EXPECT_FALSE(fs::exists(path)) << c.name;
+        }
+        EXPECT_EQ(Entries(folder.path()), c.after ? 1u : 0u) << c.name << ": a temporary file was left";
+    }
+}
+
+TEST(PcFile, ReplacingKeepsPermissionsAndLinks) {
+    TempFolder folder;
+    const std::string real = folder / "real.txt";
+    const std::string link = folder / "link.txt";
+    WriteText(real, "old");
+    chmod(real.c_str(), 0640);
+    fs::create_symlink(real, link);
+    OpenedDownload d = CreateDownloadFile(link, false);
+    ASSERT_TRUE(d.target) << d.error_text;
+    ASSERT_EQ(d.target->Write(Bytes("new")), 0);
+    ASSERT_EQ(d.target->Commit(), 0);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadText(real), "new");
+    struct stat st {};
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(PcFile, FilesThatCannotBeUsedSayWhy) {
+    TempFolder folder;
+    fs::create_directory(folder / "dir");
+    EXPECT_EQ(CreateDownloadFile(folder / "dir", false).error_text, folder / "dir" + ": not a regular file");
+    EXPECT_EQ(OpenUploadFile(folder / "dir").error_text, folder / "dir" + ": not a regular file");
+    EXPECT_EQ(OpenUploadFile(folder / "none").error_text, folder / "none" + ": No such file or directory");
+    EXPECT_EQ(CreateDownloadFile(folder / "no/such/folder/x", false).error_text,
+              "Cannot create a temporary file in " + folder / "no/such/folder" + ": No such file or directory");
+    if (geteuid() != 0) {
+        fs::create_directory(folder / "locked");
+        WriteText(folder / "locked/x", "old");
+        chmod((folder / "locked").c_str(), 0500);
+        EXPECT_EQ(CreateDownloadFile(folder / "locked/x", false).error_text,
+                  "Cannot create a temporary file in " + folder / "locked" + ": Permission denied");
+    }
+    OpenedUpload u = OpenUploadFile("/dev/null");
+    EXPECT_FALSE(u.source);
+}
+
+TEST(TransferLog, KeepsTextsButNotByteCountsAndEndsEachTransferWithAnEmptyLine) {
+    TempFolder folder;
+    TransferLog log(folder / "appdata");  // made when first written
+    std::vector<std::string> seen;
+    log.on_line = [&](const std::string& line) { seen.push_back(line); };
+    const std::string t = TimePrefix(0);
+    EXPECT_EQ(t.size(), kTimePrefixLength);
+    EXPECT_EQ(t.substr(kTimePrefixLength - 3), " - ");
+    for (const std::string& text : {t + "Download A to b", t + "Bytes transferred = 100", t + "File transfer complete",
+                                    std::string()})
+        ASSERT_TRUE(log.Append(text)) << log.error();
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{t + "Download A to b", t + "File transfer complete", ""}));
+    EXPECT_EQ(seen.size(), 3u);
+    ASSERT_TRUE(log.Clear());
+    EXPECT_TRUE(log.Lines().empty());
+    TransferLog nowhere("/proc/no-such-place");
+    EXPECT_FALSE(nowhere.Append("x"));
+    EXPECT_NE(nowhere.error().find("transfer.log"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,125 @@
+// End to end: a session runtime sends files to testhost's transfer program and receives them back,
+// on TSO, CMS and CICS, in DFT and screen-frame mode, as text and as binary. What comes back is
+// what went up (text files are LF-only lines ending in LF, which travel as CR LF records).
+//
+// The 64 MB round trips run only with ORKAN_LONG_TESTS=1:
+//     ORKAN_LONG_TESTS=1 nice -n 19 build/tests/test_transfer --gtest_filter='*Long*'
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "config/temp_folder.h"
+#include "live_session.h"
+#include "transfer/transfer_request.h"
+
+namespace orkan {
+namespace {
+
+using namespace test;
+
+struct Target {
+    const char* system;  // testhost's --transfer
+    HostSystem host_system;
+};
+constexpr Target kTargets[] = {{"tso", HostSystem::Tso}, {"cms", HostSystem::Cms}, {"cics", HostSystem::Cics}};
+constexpr const char* kModes[] = {"dft", "frames"};
+
+// Lines of printable characters (and a few Windows-1252 letters), each ending in LF, `size`
+// bytes in all; the last byte is always LF.
+std::string TextOf(size_t size, uint32_t seed) {
+    std::mt19937 random(seed);
+    static const std::string letters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .,;:-+*/()=<>'\"!?&%#@$_|\xE9\xFC\xC4";
+    std::string text;
+    while (text.size() < size) {
+        const size_t room = size - text.size();
+        const size_t line = std::min<size_t>(random() % 120, room - 1);
+        for (size_t i = 0; i < line; ++i) text += letters[random() % letters.size()];
+        text += '\n';
+    }
+    return text;
+}
+
+std::string BinaryOf(size_t size, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = char(random());
+    return bytes;
+}
+
+std::string HostName(HostSystem system, int n) {
+    switch (system) {
+        case HostSystem::Tso: return "RT.FILE" + std::to_string(n);
+        case HostSystem::Cms: return "RT" + std::to_string(n) + " DATA A";
+        case HostSystem::Cics: return "RTQ" + std::to_string(n);
+    }
+    return {};
+}
+
+struct RoundTrip {
+    LiveSession live;
+    TempFolder folder;
+    HostSystem system = HostSystem::Tso;
+
+    // Up and down again; "" when the file came back as it went, else what went wrong.
+    std::string Run(const std::string& content, bool text, int n) {
+        WriteText(folder / "up", content);
+        TransferRequest up;
+        up.direction = TransferDirection::Upload;
+        up.host_system = system;
+        up.host_file = HostName(system, n);
+        up.pc_file = folder / "up";
+        SetTextMode(up, text);
+        const TransferOutcome sent = live.Run(up);
+        if (!sent.success) return "upload: " + sent.message + "\n" + live.Screen();
+        if (sent.bytes < content.size()) return "upload counted " + std::to_string(sent.bytes) + " bytes";
+        TransferRequest down = up;
+        down.direction = TransferDirection::Download;
+        down.pc_file = folder / "down";
+        const TransferOutcome received = live.Run(down);
+        if (!received.success) return "download: " + received.message + "\n" + live.Screen();
+        const std::string back = ReadText(folder / "down");
+        if (back != content)
+            return "content differs: " + std::to_string(content.size()) + " bytes up, " + std::to_string(back.size()) +
+                   " down";
+        if (live.session().status != SessionStatus::Unlocked) return "status not restored";
+        return {};
+    }
+};
+
+void RoundTrips(const std::vector<size_t>& sizes, uint32_t block_size) {
+    for (const Target& target : kTargets) {
+        for (const char* mode : kModes) {
+            SCOPED_TRACE(std::string(target.system) + " " + mode);
+            TestHostProcess host;
+            if (!host.Start({"--transfer", target.system, "--transfer-mode", mode})) GTEST_SKIP() << "testhost is not built";
+            RoundTrip trip;
+            trip.system = target.host_system;
+            std::string error;
+            ASSERT_TRUE(trip.live.Connect(host.port(), error)) << error;
+            trip.live.session().record.SetNumber(field::TransferBlockSize, block_size);
+            int n = 0;
+            for (bool text : {true, false}) {
+                for (size_t size : sizes) {
+                    const std::string content = text ? TextOf(size, uint32_t(size)) : BinaryOf(size, uint32_t(size));
+                    EXPECT_EQ(trip.Run(content, text, ++n), "") << (text ? "text " : "binary ") << size << " bytes";
+                }
+            }
+        }
+    }
+}
+
+TEST(TransferRoundTrip, SmallAndManyBlocksEverywhere) {
+    // Empty, one byte, exactly one block, and many blocks.
+    RoundTrips({0, 1, 2500, 60000}, 2500);
+}
+
+TEST(TransferRoundTrip, Long64MegabytesEverywhere) {
+    const char* on = std::getenv("ORKAN_LONG_TESTS");
+    if (!on || std::string(on) != "1") GTEST_SKIP() << "set ORKAN_LONG_TESTS=1 for the 64 MB round trips";
+    RoundTrips({64u << 20}, 25000);
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,163 @@
+// Starting a transfer on a session: what is refused before anything is typed, the command typed
+// and sent, and the upload's line-end and UTF-8 decisions.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "charset/session_charset.h"
+#include "config/temp_folder.h"
+#include "support/hex.h"
+#include "transfer/transfer_messages.h"
+#include "transfer/transfer_start.h"
+#include "transfer_session.h"
+
+namespace orkan {
+namespace {
+
+using namespace test;
+
+struct StartFixture {
+    StartFixture(const std::string& code_page = "Windows (1252)") : t(code_page) {
+        Session& s = t.session();
+        s.folders.documents = folder.path();
+        s.folders.app_data = folder.path();
+        s.settings.UploadConvertLFtoCRLF = 1;
+        EXPECT_TRUE(s.record.SetText(field::DownProgram, "IND$FILE"));
+        EXPECT_TRUE(s.record.SetText(field::UpProgram, "IND$FILE"));
+    }
+    TransferRequest Download(const char* host, const char* pc) {
+        TransferRequest r;
+        r.direction = TransferDirection::Download;
+        r.host_file = host;
+        r.pc_file = pc;
+        return r;
+    }
+    TransferRequest Upload(const char* pc, const char* host) {
+        TransferRequest r = Download(host, pc);
+        r.direction = TransferDirection::Upload;
+        return r;
+    }
+    // The data bytes of the first Get answer of an upload that was just started.
+    std::string FirstBlock() {
+        t.Host(Wsf({OpenField("FT:DATA")}));
+        const std::vector<uint8_t> sent = FromHex(t.Host(Wsf({GetField()})));
+        return sent.size() > 17 ? std::string(sent.begin() + 17, sent.end()) : std::string();
+    }
+    TempFolder folder;
+    TransferSession t;
+};
+
+TEST(StartTransfer, RefusalsTypeNothingAndChangeNothing) {
+    struct Case {
+        const char* name;
+        std::function<void(Session&, TransferRequest&)> change;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"not connected", [](Session& s, TransferRequest&) { s.sender = nullptr; }, transfer_msg::kNotConnected},
+        {"keyboard locked", [](Session& s, TransferRequest&) { s.status = SessionStatus::SysLock; },
+         transfer_msg::kKeyboardLocked},
+        {"block size below 256", [](Session& s, TransferRequest&) { s.record.SetNumber(field::TransferBlockSize, 255); },
+         "The transfer block size (TRANSFERBLOCKSIZE) is 255 bytes; a file transfer needs at least 256."},
+        {"no host file", [](Session&, TransferRequest& r) { r.host_file = "  "; }, transfer_msg::kNoHostFile},
+        {"no PC file", [](Session&, TransferRequest& r) { r.pc_file.clear(); }, transfer_msg::kNoPcFile},
+        {"path too long", [](Session&, TransferRequest& r) { r.pc_file = "/" + std::string(256, 'x'); },
+         transfer_msg::kPathTooLong},
+        {"already running", [](Session& s, TransferRequest&) { s.transfer.active = true; },
+         transfer_msg::kAlreadyRunning},
+        {"line mode", [](Session& s, TransferRequest&) { s.link.line_mode = true; }, transfer_msg::kNot3270},
+    };
+    for (const Case& c : cases) {
+        StartFixture f;
+        Session& s = f.t.session();
+        TransferRequest r = f.Download("A", "out.txt");
+        c.change(s, r);
+        const SessionStatus before = s.status;
+        const TransferStart result = StartTransfer(s, r);
+        EXPECT_FALSE(result.started) << c.name;
+        EXPECT_EQ(result.error, c.message) << c.name;
+        ASSERT_EQ(f.t.h.ui.shown.size(), 1u) << c.name;
+        EXPECT_EQ(f.t.h.ui.shown[0].text, c.message) << c.name;
+        EXPECT_EQ(f.t.h.TakeSent(), "") << c.name;
+        EXPECT_EQ(s.status, before) << c.name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.folder.path()), {}), 0) << c.name;
+    }
+}
+
+TEST(StartTransfer, TypesTheCommandAndWaitsForTheHost) {
+    StartFixture f;
+    Session& s = f.t.session();
+    const TransferStart r = StartTransfer(s, f.Download("'user.data'", "out.txt"));
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(s.status, SessionStatus::TransferReady);
+    // Enter with the command as the unformatted screen's text (EBCDIC).
+    const std::string sent = f.t.h.TakeSent();
+    EXPECT_EQ(sent.substr(0, 2), "7D");
+    std::string command;
+    for (char c : std::string("IND$FILE GET 'USER.DATA' ASCII CRLF"))
+        command += ToHex(std::vector<uint8_t>{DisplayToHost(s, uint8_t(c))});
+    EXPECT_NE(sent.find(command), std::string::npos) << sent;
+    EXPECT_EQ(f.t.events.TakeTexts(), "Download 'user.data' to out.txt");
+    EXPECT_FALSE(std::filesystem::exists(f.folder / "out.txt")) << "the file appears only at the end";
+}
+
+TEST(StartTransfer, CommandThatCannotBeTypedLeavesNothingBehind) {
+    StartFixture f;
+    Session& s = f.t.session();
+    f.t.Host("F5C3 1D60 C1C2C3");  // one protected field over the whole screen
+    s.status = SessionStatus::Unlocked;
+    const TransferStart r = StartTransfer(s, f.Download("A", "out.txt"));
+    EXPECT_FALSE(r.started);
+    EXPECT_EQ(r.error, transfer_msg::kCommandNotTyped);
+    EXPECT_FALSE(s.transfer.active);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.folder.path()), {}), 0);
+}
+
+TEST(StartTransfer, UploadLineEndsFollowTheFileAndTheSettings) {
+    struct Case {
+        const char* name;
+        std::string file;
+        bool crlf_option;
+        int setting;
+        std::string first_block;
+    };
+    const Case cases[] = {
+        {"LF only: converted", "a\nb\n", true, 1, "a\r\nb\r\n"},
+        {"CR LF already: left", "a\r\nb\n", true, 1, "a\r\nb\n"},
+        {"setting off", "a\nb\n", true, 0, "a\nb\n"},
+        {"CRLF option off", "a\nb\n", false, 1, "a\nb\n"},
+    };
+    for (const Case& c : cases) {
+        StartFixture f;
+        Session& s = f.t.session();
+        s.settings.UploadConvertLFtoCRLF = c.setting;
+        WriteText(f.folder / "in.txt", c.file);
+        TransferRequest r = f.Upload("in.txt", "A");
+        r.crlf = c.crlf_option;
+        ASSERT_TRUE(StartTransfer(s, r).started) << c.name;
+        EXPECT_EQ(f.FirstBlock(), c.first_block) << c.name;
+    }
+}
+
+TEST(StartTransfer, Utf8FilesAreCheckedBeforeAnythingIsTyped) {
+    StartFixture f("UTF-8");
+    Session& s = f.t.session();
+    ASSERT_TRUE(TransferFileIsUtf8(s));
+    WriteText(f.folder / "good.txt", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC\n");
+    ASSERT_TRUE(StartTransfer(s, f.Upload("good.txt", "A")).started);
+    std::string expected;
+    for (uint8_t b : std::string("Gr\xFC\xDF" "e \x80\r\n")) expected += char(s.charset.upload[b]);
+    EXPECT_EQ(f.FirstBlock(), expected);  // Windows-1252 bytes through the upload table
+
+    StartFixture g("UTF-8");
+    WriteText(g.folder / "bad.txt", "x\ny \xE2\x88\x9E");
+    const TransferStart r = StartTransfer(g.t.session(), g.Upload("bad.txt", "A"));
+    EXPECT_FALSE(r.started);
+    EXPECT_EQ(r.error, g.folder / "bad.txt" +
+                           " cannot be sent as text: it holds U+221E at byte 4, which the transfer code page cannot "
+                           "carry.");
+    EXPECT_EQ(g.t.h.TakeSent(), "");
+}
+
+}  // namespace
+}  // namespace orkan

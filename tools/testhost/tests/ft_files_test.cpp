@@ -1,0 +1,315 @@
+// Host files: uploads cut into records (CR LF, LRECL, padding, ASCII), downloads built from
+// records, and the folder the files are seeded from and written back to.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "ft_records.h"
+#include "ft_store.h"
+#include "helpers.h"
+
+namespace testhost::ft {
+namespace {
+
+using test::Cp037;
+using test::H;
+using test::ToHex;
+
+TransferCommand Cmd(Personality p, bool ascii, bool crlf) {
+    TransferCommand c;
+    c.personality = p;
+    c.put = true;
+    c.ascii = ascii;
+    c.crlf = crlf;
+    return c;
+}
+
+HostFile File(char recfm, int lrecl, int blksize = 0) {
+    HostFile f;
+    f.recfm = recfm;
+    f.lrecl = lrecl;
+    f.blksize = blksize;
+    return f;
+}
+
+// Records as "hex|hex|...".
+std::string Records(const HostFile& f) {
+    std::string s;
+    for (size_t i = 0; i < f.records(); ++i) {
+        if (i) s += "|";
+        s += ToHex(Bytes(f.data.begin() + static_cast<std::ptrdiff_t>(f.RecordStart(i)),
+                         f.data.begin() + static_cast<std::ptrdiff_t>(f.ends[i])));
+    }
+    return s;
+}
+
+TEST(Records, UploadsBecomeRecords) {
+    struct Case {
+        const char* name;
+        Personality p;
+        HostFile file;
+        bool ascii, crlf;
+        const char* wire;
+        const char* records;  // or the start of the refusal
+    };
+    const Case cases[] = {
+        {"crlf_ends_records", Personality::Cms, File('V', 80), true, true, "41 0d 0a 42 43 0d 0a", "c1|c2 c3"},
+        {"last_record_without_crlf", Personality::Cms, File('V', 80), true, true, "41 0d 0a 42", "c1|c2"},
+        {"empty_records_kept", Personality::Cms, File('V', 80), true, true, "0d 0a 0d 0a", "|"},
+        {"lone_cr_and_lf_are_data", Personality::Cms, File('V', 80), true, true, "41 0d 42 0a 0d 0a", "c1 0d c2 25"},
+        {"final_eof_mark_dropped", Personality::Cms, File('V', 80), true, true, "41 0d 0a 1a", "c1"},
+        {"binary_keeps_eof_mark", Personality::Cms, File('V', 80), false, true, "41 0d 0a 1a", "41|1a"},
+        {"fixed_padded_with_blanks", Personality::Tso, File('F', 4), true, true, "41 0d 0a", "c1 40 40 40"},
+        {"fixed_binary_padded_with_zeros", Personality::Tso, File('F', 3), false, false, "01 02 03 04", "01 02 03|04 00 00"},
+        {"binary_cut_at_lrecl", Personality::Cms, File('V', 2), false, false, "01 02 03 04 05", "01 02|03 04|05"},
+        {"tso_variable_lrecl_counts_the_rdw", Personality::Tso, File('V', 6), false, false, "01 02 03", "01 02|03"},
+        {"undefined_cut_at_blksize", Personality::Tso, File('U', 0, 2), false, false, "01 02 03", "01 02|03"},
+        {"empty_upload_no_records", Personality::Tso, File('V', 255), true, true, "", ""},
+        {"record_too_long", Personality::Tso, File('F', 2), true, true, "41 42 0d 0a 41 42 43 0d 0a",
+         "TRANS15 - Record 2 is 3 bytes, longer than LRECL allows (2)"},
+    };
+    for (const auto& c : cases) {
+        HostFile f = c.file;
+        std::string message;
+        const bool ok = AppendUpload(H(c.wire), Cmd(c.p, c.ascii, c.crlf), c.p, false, f, message);
+        if (std::string(c.records).rfind("TRANS", 0) == 0) {
+            EXPECT_FALSE(ok) << c.name;
+            EXPECT_EQ(message, c.records) << c.name;
+            EXPECT_EQ(f.records(), 0u) << c.name << ": a refused upload leaves the file as it was";
+            continue;
+        }
+        ASSERT_TRUE(ok) << c.name << ": " << message;
+        EXPECT_EQ(Records(f), c.records) << c.name;
+    }
+}
+
+TEST(Records, AppendAddsToTheRecordsAndFitsLrecl) {
+    // A CMS variable file's LRECL is its longest record, whatever was appended.
+    HostFile f = File('V', 1);
+    std::string message;
+    ASSERT_TRUE(AppendUpload(H("41 42 43 0d 0a"), Cmd(Personality::Cms, true, true), Personality::Cms, true, f, message));
+    EXPECT_EQ(f.lrecl, 3);
+    ASSERT_TRUE(AppendUpload(H("44 0d 0a"), Cmd(Personality::Cms, true, true), Personality::Cms, true, f, message));
+    EXPECT_EQ(Records(f), "c1 c2 c3|c4");
+    EXPECT_EQ(f.lrecl, 3);
+    ASSERT_FALSE(AppendUpload(H("41 42 0d 0a"), Cmd(Personality::Tso, true, true), Personality::Tso, false, f, message));
+}
+
+TEST(Records, DownloadsFromRecords) {
+    HostFile fixed = File('F', 4);
+    fixed.Add(H("c1 40 c2 40").data(), 4);
+    fixed.Add(H("40 40 40 40").data(), 4);
+    HostFile var = File('V', 80);
+    var.Add(H("c1 40").data(), 2);
+    var.Add(H("").data(), 0);
+    struct Case {
+        const char* name;
+        const HostFile* file;
+        bool ascii, crlf, eof;
+        const char* bytes;
+    };
+    const Case cases[] = {
+        {"fixed_text_trailing_blanks_dropped", &fixed, true, true, false, "41 20 42 0d 0a 0d 0a"},
+        {"fixed_binary_whole_records", &fixed, false, false, false, "c1 40 c2 40 40 40 40 40"},
+        {"fixed_ascii_without_crlf_keeps_blanks", &fixed, true, false, false, "41 20 42 20 20 20 20 20"},
+        {"variable_text_keeps_blanks", &var, true, true, false, "41 20 0d 0a 0d 0a"},
+        {"eof_mark_after_text", &var, true, true, true, "41 20 0d 0a 0d 0a 1a"},
+        {"no_eof_mark_after_binary", &var, false, false, true, "c1 40"},
+    };
+    for (const auto& c : cases) {
+        TransferCommand cmd = Cmd(Personality::Tso, c.ascii, c.crlf);
+        cmd.put = false;
+        EXPECT_EQ(ToHex(DownloadBytes(*c.file, cmd, c.eof)), c.bytes) << c.name;
+    }
+}
+
+TEST(Records, BinaryAndTextRoundTripsAreExact) {
+    std::mt19937 rng(7);
+    Bytes binary(70000);
+    for (auto& b : binary) b = static_cast<uint8_t>(rng());
+    std::string text;
+    for (int line = 0; line < 500; ++line) {
+        const int n = static_cast<int>(rng() % 120);
+        for (int i = 0; i < n; ++i) text += static_cast<char>(0x20 + rng() % 95);
+        text += "\r\n";
+    }
+    struct Case {
+        Personality p;
+        bool ascii;
+        const Bytes data;
+    };
+    const Case cases[] = {
+        {Personality::Tso, false, binary},
+        {Personality::Cms, false, binary},
+        {Personality::Cics, false, binary},
+        {Personality::Tso, true, Bytes(text.begin(), text.end())},
+        {Personality::Cms, true, Bytes(text.begin(), text.end())},
+    };
+    for (const auto& c : cases) {
+        TransferCommand cmd = Cmd(c.p, c.ascii, c.ascii);
+        HostFile f;
+        std::string message;
+        ASSERT_TRUE(NewFileFor(cmd, f, message)) << message;
+        ASSERT_TRUE(AppendUpload(c.data, cmd, c.p, false, f, message)) << message;
+        cmd.put = false;
+        EXPECT_TRUE(DownloadBytes(f, cmd, false) == c.data) << PersonalityName(c.p) << (c.ascii ? " text" : " binary");
+    }
+}
+
+TEST(Records, NewFileDefaults) {
+    struct Case {
+        Personality p;
+        bool ascii;
+        char recfm;
+        int lrecl;
+        const char* want;
+    };
+    const Case cases[] = {
+        {Personality::Tso, true, 0, 0, "VB 255"},  {Personality::Tso, false, 0, 0, "U 0"},
+        {Personality::Tso, true, 'F', 0, "F 80"},  {Personality::Cms, true, 0, 0, "V 65535"},
+        {Personality::Cms, false, 'F', 0, "F 80"}, {Personality::Cics, false, 0, 0, "V 32763"},
+        {Personality::Tso, true, 'V', 4, "TRANS17 - LRECL(4) is too small for RECFM(V)"},
+    };
+    for (const auto& c : cases) {
+        TransferCommand cmd = Cmd(c.p, c.ascii, c.ascii);
+        cmd.recfm = c.recfm;
+        cmd.lrecl = c.lrecl;
+        HostFile f;
+        std::string message;
+        const bool ok = NewFileFor(cmd, f, message);
+        EXPECT_EQ(ok ? f.RecfmText() + " " + std::to_string(f.lrecl) : message, c.want);
+    }
+}
+
+// A scratch folder removed with everything in it.
+class Folder {
+public:
+    Folder() {
+        char pattern[] = "/tmp/ft_store_XXXXXX";
+        path_ = mkdtemp(pattern);
+    }
+    ~Folder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    const std::string& path() const { return path_; }
+    void Write(const std::string& name, const std::string& text) const {
+        std::ofstream(path_ + "/" + name, std::ios::binary) << text;
+    }
+    std::string Read(const std::string& name) const {
+        std::ifstream in(path_ + "/" + name, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    bool Has(const std::string& name) const {
+        struct stat st {};
+        return stat((path_ + "/" + name).c_str(), &st) == 0;
+    }
+
+private:
+    std::string path_;
+};
+
+TEST(FileStore, LoadsWritesBackAndReloads) {
+    Folder seed;
+    seed.Write("catalog.txt", "# comment\nA.TEXT FB 10 100\nA.VAR VB 20\nA.PDS FB 10 100 PO\nA.EMPTY V 30\n");
+    seed.Write("A.TEXT.txt", "HELLO\r\n[X]\n");
+    seed.Write("A.VAR.bin", std::string("\0\0\0\2\xC1\xC2\0\0\0\0", 10));
+    mkdir((seed.path() + "/A.PDS").c_str(), 0777);
+    seed.Write("A.PDS/$M.txt", "M\n");
+    seed.Write("A.PDS/#N.bin", std::string(10, '\x40'));
+    seed.Write("A.PDS/notes.doc", "ignored");
+    FileStore store(Personality::Tso, Cp037());
+    std::string error;
+    ASSERT_TRUE(store.Load(seed.path(), error)) << error;
+    ASSERT_EQ(store.entries().size(), 4u);
+    EXPECT_EQ(Records(store.Find("A.TEXT")->file),
+              "c8 c5 d3 d3 d6 40 40 40 40 40|ba e7 bb 40 40 40 40 40 40 40");
+    EXPECT_EQ(Records(store.Find("A.VAR")->file), "c1 c2|");
+    EXPECT_EQ(store.Find("A.PDS")->members.size(), 2u);
+    EXPECT_EQ(store.Find("A.EMPTY")->file.records(), 0u);
+
+    Folder back;
+    store.WriteBackTo(back.path() + "/tso");
+    ASSERT_TRUE(store.SaveAll(error)) << error;
+    HostFile binary = File('V', 20);
+    binary.Add(H("00 ff 0d").data(), 3);
+    ASSERT_TRUE(store.Store("A.NEW", "", binary, error)) << error;
+    HostFile member = store.Find("A.PDS")->file;
+    member.Add(H("c1 40 40 40 40 40 40 40 40 40").data(), 10);
+    ASSERT_TRUE(store.Store("A.PDS", "@P", member, error)) << error;
+    EXPECT_EQ(back.Read("tso/A.TEXT.txt"), "HELLO\n[X]\n");
+    EXPECT_EQ(back.Read("tso/A.NEW.bin"), std::string("\0\0\0\3\0\xff\x0d", 7));
+    EXPECT_EQ(back.Read("tso/A.PDS/@P.txt"), "A\n");
+    EXPECT_FALSE(store.Store("A.TEXT", "M", member, error)) << "a member of a sequential data set";
+
+    FileStore again(Personality::Tso, Cp037());
+    ASSERT_TRUE(again.Load(back.path() + "/tso", error)) << error;
+    ASSERT_EQ(again.entries().size(), 5u);
+    for (const auto& [name, ds] : store.entries()) {
+        const DataSet* other = again.Find(name);
+        ASSERT_NE(other, nullptr) << name;
+        EXPECT_EQ(Records(other->file), Records(ds.file)) << name;
+        EXPECT_EQ(other->file.RecfmText(), ds.file.RecfmText()) << name;
+        EXPECT_EQ(other->members.size(), ds.members.size()) << name;
+    }
+    // A file that turns binary leaves no stale text file behind.
+    HostFile now_binary = store.Find("A.TEXT")->file;
+    now_binary.data[0] = 0x00;
+    ASSERT_TRUE(store.Store("A.TEXT", "", now_binary, error)) << error;
+    EXPECT_TRUE(back.Has("tso/A.TEXT.bin"));
+    EXPECT_FALSE(back.Has("tso/A.TEXT.txt"));
+}
+
+TEST(FileStore, BadSeedsAreRefusedWithTheirPlace) {
+    struct Case {
+        const char* catalog;
+        const char* file;
+        std::string content;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"A.B ZZ 80\n", "", "", "catalog.txt:1: RECFM 'ZZ'"},
+        {"A.B F\n", "", "", "catalog.txt:1: want NAME RECFM LRECL"},
+        {"A.B F x80\n", "", "", "catalog.txt:1: LRECL 'x80'"},
+        {"# c\nA.B F 80 PO X\n", "", "", "catalog.txt:2: too many words"},
+        {"../A F 80\n", "", "", "is not a file name"},
+        {"A.B U 0\n", "", "", "RECFM U needs a BLKSIZE"},
+        {"A.B F 4\n", "A.B.txt", "TOO LONG\n", "A.B.txt:1: 8 characters, longer than LRECL allows (4)"},
+        {"A.B F 4\n", "A.B.bin", "12345", "5 bytes are not whole records of 4"},
+        {"A.B V 4\n", "A.B.bin", std::string("\0\0\0\5abcde", 9), "longer than LRECL allows"},
+        {"A.B V 4\n", "A.B.bin", std::string("\0\0", 2), "record length is cut off"},
+        {"A.B V 9\n", "A.B.txt", "caf\xc3\n", "A.B.txt:1: text is not valid UTF-8"},
+    };
+    for (const auto& c : cases) {
+        Folder f;
+        f.Write("catalog.txt", c.catalog);
+        if (*c.file) f.Write(c.file, c.content);
+        FileStore store(Personality::Tso, Cp037());
+        std::string error;
+        EXPECT_FALSE(store.Load(f.path(), error)) << c.catalog;
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.catalog << ": " << error;
+    }
+}
+
+TEST(FileStore, CmsNamesAndFileModes) {
+    Folder f;
+    f.Write("catalog.txt", "PROFILE.EXEC.A1 V 80\nNOTES.TEXT.B2 F 80\n");
+    FileStore store(Personality::Cms, Cp037());
+    std::string error;
+    ASSERT_TRUE(store.Load(f.path(), error)) << error;
+    EXPECT_EQ(store.Resolve("PROFILE EXEC A"), "PROFILE EXEC A1");
+    EXPECT_EQ(store.Resolve("PROFILE EXEC A1"), "PROFILE EXEC A1");
+    EXPECT_EQ(store.Resolve("NOTES TEXT B"), "NOTES TEXT B2");
+    EXPECT_EQ(store.Resolve("PROFILE EXEC B"), "");
+    EXPECT_EQ(store.DiskName("PROFILE EXEC A1"), "PROFILE.EXEC.A1");
+    f.Write("catalog.txt", "PROFILE.EXEC V 80\n");
+    FileStore bad(Personality::Cms, Cp037());
+    EXPECT_FALSE(bad.Load(f.path(), error));
+    EXPECT_NE(error.find("FN.FT.FM"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace testhost::ft

@@ -1,0 +1,241 @@
+// The transfer program's bytes on the wire: golden DFT structured fields and screen frames, the
+// decoders of what terminals answer, and the screen-frame alphabet decoded the way a terminal
+// decodes it (repeat orders included).
+#include "ft_dft_codec.h"
+#include "ft_frame_codec.h"
+#include "ft_tables.h"
+#include "ft_terminal.h"
+#include "helpers.h"
+
+#include <random>
+
+namespace testhost::ft {
+namespace {
+
+using test::Cp037;
+using test::H;
+using test::ToHex;
+using terminal::TerminalDecode;
+using terminal::UploadReply;
+
+TEST(DftFields, GoldenBytes) {
+    const Bytes data = {0xC1, 0xFF};
+    struct Case {
+        const char* name;
+        Bytes got;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"open_download", OpenField(OpenKind::DownloadData),
+         "00 23 d0 00 12 01 06 01 01 03 03 0a 0a 00 00 00 00 11 01 01 00 50 05 52 03 f0 03 09 46 54 3a 44 41 54 41"},
+        {"open_upload", OpenField(OpenKind::UploadData),
+         "00 23 d0 00 12 01 06 01 01 03 03 0a 0a 00 00 00 00 11 01 00 00 50 05 52 03 f0 03 09 46 54 3a 44 41 54 41"},
+        {"open_message", OpenField(OpenKind::Message),
+         "00 23 d0 00 12 01 06 01 01 03 03 0a 0a 00 00 00 00 11 01 01 00 50 05 52 03 f0 03 09 46 54 3a 4d 53 47 20"},
+        {"close", CloseField(), "00 05 d0 41 12"},
+        {"get", GetField(), "00 05 d0 46 11"},
+        {"set_cursor", SetCursorField(), "00 0f d0 47 11 01 05 00 06 00 09 05 01 03 00"},
+        {"insert", InsertField(data.data(), data.size()), "00 0c d0 47 04 c0 80 61 00 07 c1 ff"},
+        {"insert_empty", InsertField(nullptr, 0), "00 0a d0 47 04 c0 80 61 00 05"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ToHex(c.got), c.want) << c.name;
+    const Bytes close = CloseField(), get = GetField();
+    EXPECT_EQ(ToHex(WsfRecord({&close, &get})), "f3 00 05 d0 41 12 00 05 d0 46 11");
+    EXPECT_EQ(OpenField(OpenKind::Message).size(), kOpenLength);
+}
+
+TEST(DftReplies, DecodedOrRefused) {
+    using K = DftReply::Kind;
+    struct Case {
+        const char* hex;
+        bool ok;
+        K kind;
+        uint32_t record;
+        uint16_t code;
+        size_t data;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"88 00 05 d0 00 09", true, K::OpenAck, 0, 0, 0, ""},
+        {"88 00 05 d0 41 09", true, K::CloseAck, 0, 0, 0, ""},
+        {"88 00 0b d0 47 05 63 06 01 02 03 04", true, K::InsertAck, 0x01020304, 0, 0, ""},
+        {"88 00 09 d0 47 08 69 04 47 00", true, K::InsertNegative, 0, 0x4700, 0, ""},
+        {"88 00 09 d0 46 08 69 04 22 00", true, K::GetNegative, 0, 0x2200, 0, ""},
+        {"88 00 12 d0 46 05 63 06 00 00 00 07 c0 80 61 00 07 41 42", true, K::GetData, 7, 0, 2, ""},
+        {"88 00 10 d0 46 05 63 06 00 00 00 01 c0 80 61 00 05", true, K::GetData, 1, 0, 0, ""},
+        {"7d 00 05 d0 00 09", false, K::OpenAck, 0, 0, 0, "AID 0x88"},
+        {"88 00 06 d0 00 09", false, K::OpenAck, 0, 0, 0, "does not match"},
+        {"88 00 05 d1 00 09", false, K::OpenAck, 0, 0, 0, "not a transfer field"},
+        {"88 00 0a d0 47 05 63 06 01 02 03", false, K::OpenAck, 0, 0, 0, "expected 12"},
+        {"88 00 0b d0 47 05 64 06 01 02 03 04", false, K::OpenAck, 0, 0, 0, "63 06"},
+        {"88 00 12 d0 46 05 63 06 00 00 00 07 c0 80 61 00 09 41 42", false, K::OpenAck, 0, 0, 0, "data length"},
+        {"88 00 12 d0 46 05 63 06 00 00 00 07 c0 81 61 00 07 41 42", false, K::OpenAck, 0, 0, 0, "C0 80 61"},
+        {"88 00 09 d0 46 05 63 06 00 00", false, K::OpenAck, 0, 0, 0, "shorter than its header"},
+        {"88 00 09 d0 41 08 69 04 22 00", false, K::OpenAck, 0, 0, 0, "negative response to request 41"},
+        {"88 00 05 d0 12 34", false, K::OpenAck, 0, 0, 0, "unknown transfer reply 1234"},
+        {"88 00", false, K::OpenAck, 0, 0, 0, "too short"},
+    };
+    for (const auto& c : cases) {
+        DftReply r;
+        std::string error;
+        const bool ok = DecodeDftReply(H(c.hex), r, error);
+        ASSERT_EQ(ok, c.ok) << c.hex << ": " << error;
+        if (!ok) {
+            EXPECT_NE(error.find(c.error), std::string::npos) << c.hex << ": " << error;
+            continue;
+        }
+        EXPECT_EQ(r.kind, c.kind) << c.hex;
+        EXPECT_EQ(r.record, c.record) << c.hex;
+        EXPECT_EQ(r.code, c.code) << c.hex;
+        EXPECT_EQ(r.data_size, c.data) << c.hex;
+    }
+}
+
+TEST(DftReplies, DdmLimitsFromTheQueryReply) {
+    struct Case {
+        const char* hex;
+        bool ok;
+        bool has;
+        size_t in, out;
+    };
+    const Case cases[] = {
+        // Usable area (cut short for the test), then DDM with limits 2527 / 16384.
+        {"88 00 06 81 81 01 00 00 0c 81 95 00 00 09 df 40 00 01 01", true, true, 2527, 16384},
+        {"88 00 06 81 81 01 00", true, false, 0, 0},
+        {"88 00 08 81 95 00 00 09 df", false, false, 0, 0},  // a DDM field without room for its limits
+        {"88 00 ff 81 81", false, false, 0, 0},
+        {"88 00 01", false, false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        std::optional<DdmLimits> limits;
+        std::string error;
+        const bool ok = FindDdmLimits(H(c.hex), limits, error);
+        ASSERT_EQ(ok, c.ok) << c.hex << ": " << error;
+        ASSERT_EQ(limits.has_value(), c.has) << c.hex;
+        if (limits) {
+            EXPECT_EQ(limits->inbound, c.in);
+            EXPECT_EQ(limits->outbound, c.out);
+        }
+    }
+}
+
+TEST(Frames, GoldenControlFrames) {
+    // Bytes 2.. of the start screen are what a terminal compares before it answers 7D D9 C5.
+    EXPECT_EQ(ToHex(FrameStartScreen()), "f5 c1 11 5d 7f 1d 40 11 d9 40 1d c8 5c 5c 5c 1d 40 13");
+    EXPECT_EQ(ToHex(FrameStart()), "f1 c1 11 5d 7f 11 40 40 c3 81 81 81 11 5d 7a 1d c1 13");
+    EXPECT_EQ(ToHex(FrameRequest(0x82)), "f1 c1 11 5d 7f 11 40 40 c2 81 81 81 82 11 5d 7a 1d c1 13");
+    EXPECT_EQ(ToHex(FrameData(0x83, H("7e c1"))), "f1 c1 11 5d 7f 11 40 40 c1 81 81 81 83 7e c1 11 5d 7a 1d c1 13");
+    EXPECT_EQ(ToHex(FrameEnd(test::E(Cp037(), "OK"))), "f1 c1 11 5d 7f 11 40 40 c3 81 81 94 d6 d2 5b 11 5d 7a 1d c1 13");
+    EXPECT_TRUE(IsFrameStartReply(H("7d d9 c5")));
+    EXPECT_TRUE(IsFrameAck(H("7d 5d 7b 11 5d 7b")));
+    EXPECT_FALSE(IsFrameAck(H("7d 5d 7b 11 5d 7b 40")));
+}
+
+TEST(Frames, EveryByteSurvivesTheAlphabet) {
+    Bytes all(256);
+    for (int i = 0; i < 256; ++i) all[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+    Bytes encoded;
+    ASSERT_EQ(EncodeFrameData(all.data(), all.size(), false, encoded), all.size());
+    for (uint8_t b : encoded) EXPECT_TRUE(b >= 0x40) << "encoded byte " << int(b) << " is not displayable";
+    EXPECT_EQ(ToHex(TerminalDecode(encoded)), ToHex(all));
+    Bytes back;
+    std::string error;
+    ASSERT_TRUE(DecodeFrameData(encoded.data(), encoded.size(), back, error)) << error;
+    EXPECT_EQ(ToHex(back), ToHex(all));
+}
+
+Bytes Alternating(size_t n) {
+    Bytes b(n);
+    for (size_t i = 0; i < n; ++i) b[i] = i % 2 ? 'A' : 0x00;
+    return b;
+}
+
+TEST(Frames, EncodingFillsFramesAndRepeatsBlanks) {
+    struct Case {
+        const char* name;
+        Bytes input;
+        bool repeat;
+        size_t taken;        // input bytes one frame takes
+        const char* prefix;  // the first encoded bytes
+    };
+    const Case cases[] = {
+        {"quadrant_once_per_run", {'A', 'B', 0x00}, false, 3, "7e c1 c2 5c c1"},
+        {"blank_run_repeats", Bytes{'x', ' ', ' ', ' ', ' ', ' ', 'y'}, true, 7, "7e a7 3c 40 c6 40 a8"},
+        {"short_blank_run_is_spelled", Bytes{' ', ' ', ' ', ' ', 'z'}, true, 5, "7e 40 40 40 40 a9"},
+        {"one_quadrant_byte_for_a_run", Bytes(2000, 0x00), false, kFrameCapacity - 1, "5c c1 c1"},
+        {"quadrant_changes_fill_the_frame", Alternating(2000), false, kFrameCapacity / 2, "5c c1 7e c1 5c c1"},
+        {"blanks_without_repeat", Bytes(10, ' '), false, 10, "7e 40 40"},
+        {"a_long_run_stops_at_the_frame", Bytes(5000, ' '), true, kFrameCapacity, "3c"},
+    };
+    for (const auto& c : cases) {
+        Bytes encoded;
+        const size_t taken = EncodeFrameData(c.input.data(), c.input.size(), c.repeat, encoded);
+        EXPECT_EQ(taken, c.taken) << c.name;
+        EXPECT_LE(encoded.size(), kFrameCapacity) << c.name;
+        EXPECT_EQ(ToHex(encoded).rfind(c.prefix, 0), 0u) << c.name << ": " << ToHex(encoded);
+        const Bytes decoded = TerminalDecode(encoded);
+        EXPECT_EQ(ToHex(decoded), ToHex(Bytes(c.input.begin(), c.input.begin() + static_cast<std::ptrdiff_t>(taken))))
+            << c.name;
+    }
+}
+
+TEST(Frames, UploadRepliesDecodedOrRefused) {
+    const FrameAlphabet a = MakeFrameAlphabet(Cp037());
+    EXPECT_EQ(ToHex(Bytes(a.begin(), a.begin() + 4)), "81 82 83 84");
+    EXPECT_EQ(a[26], 0x50);  // '&'
+    EXPECT_EQ(a[63], 0xf5);  // '5'
+    Bytes hello;
+    const Bytes text = {'H', 'i', 0x0D, 0x0A};
+    EncodeFrameData(text.data(), text.size(), false, hello);
+    Bytes big;
+    const Bytes many(1000, 0x07);
+    EncodeFrameData(many.data(), many.size(), false, big);
+    Bytes bad_checksum = UploadReply(0x82, hello, a);
+    bad_checksum[8] = a[(std::find(a.begin(), a.end(), bad_checksum[8]) - a.begin() + 1) % 64];
+    Bytes bad_length = UploadReply(0x82, hello, a);
+    bad_length.pop_back();
+    struct Case {
+        const char* name;
+        Bytes reply;
+        bool ok, eof;
+        Bytes data;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"data", UploadReply(0x82, hello, a), true, false, text, ""},
+        {"two_length_characters", UploadReply(0x82, big, a), true, false, many, ""},
+        {"end_of_file", H("7d 40 c4 11 40 c2 c1 82 e5 81 83 5c a9"), true, true, {}, ""},
+        {"wrong_sequence", UploadReply(0x83, hello, a), false, false, {}, "sequence"},
+        {"bad_checksum", bad_checksum, false, false, {}, "checksum"},
+        {"bad_length", bad_length, false, false, {}, "length says"},
+        {"not_an_upload", H("7d 5d 7b 11 5d 7b"), false, false, {}, "not an upload reply"},
+        {"code_before_quadrant", UploadReply(0x82, H("c1"), a), false, false, {}, "before any quadrant"},
+        {"repeat_order", UploadReply(0x82, H("7e 3c 40 c5 40"), a), false, false, {}, "not in the frame alphabet"},
+    };
+    for (const auto& c : cases) {
+        UploadBlock block;
+        std::string error;
+        const bool ok = DecodeUploadReply(c.reply, 0x82, a, block, error);
+        ASSERT_EQ(ok, c.ok) << c.name << ": " << error;
+        if (!ok) {
+            EXPECT_NE(error.find(c.error), std::string::npos) << c.name << ": " << error;
+            continue;
+        }
+        EXPECT_EQ(block.end_of_file, c.eof) << c.name;
+        EXPECT_EQ(ToHex(block.data), ToHex(c.data)) << c.name;
+    }
+}
+
+TEST(Tables, AsciiConversionIsAPermutation) {
+    for (int b = 0; b < 256; ++b) EXPECT_EQ(kAsciiToHost[kHostToAscii[static_cast<size_t>(b)]], b);
+    // A few bytes every text transfer relies on: blank, letters, digits, the line-end pair.
+    EXPECT_EQ(kHostToAscii[0x40], 0x20);
+    EXPECT_EQ(kHostToAscii[0xC1], 'A');
+    EXPECT_EQ(kHostToAscii[0x81], 'a');
+    EXPECT_EQ(kHostToAscii[0xF0], '0');
+    EXPECT_EQ(kHostToAscii[0x0D], 0x0D);
+    EXPECT_EQ(kHostToAscii[0x25], 0x0A);
+}
+
+}  // namespace
+}  // namespace testhost::ft
