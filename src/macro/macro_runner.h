@@ -63,6 +63,11 @@ public:
     // Where the status letter goes when it changes: by default straight to the status line; a
     // dispatcher in front of several languages' runners shows one letter for all of them.
     void SetLetterChanged(std::function<void()> changed) { letter_changed_ = std::move(changed); }
+    // RUN of a file in another macro language: the starter says whether it took the file (the
+    // macro then goes on at once, as with RUN in another session).
+    void SetForeignStarter(std::function<bool(std::string_view name, MacroOrigin origin)> starter) {
+        foreign_starter_ = std::move(starter);
+    }
     // A macro that never ends stops after this many statements with an error (the fuzzer); 0 = none.
     void SetStatementBudget(uint64_t statements) { statement_budget_ = statements; }
 
@@ -189,6 +194,7 @@ private:
     MacroOutcome last_outcome_;
     std::function<void(const MacroOutcome&)> finished_;
     std::function<void()> letter_changed_;
+    std::function<bool(std::string_view, MacroOrigin)> foreign_starter_;
     std::array<std::string, 4> event_files_;
 
     MacroVariables variables_;

@@ -12,10 +12,16 @@ MacroDispatcher::MacroDispatcher(Session& session, MacroRunner& own, RexxMacros&
     : s_(session), own_(own), rexx_(rexx) {
     own_.SetLetterChanged([this] { ShowLetter(); });
     rexx_.SetLetterChanged([this] { ShowLetter(); });
+    own_.SetForeignStarter([this](std::string_view name, MacroOrigin origin) {
+        if (!IsRexxFile(name)) return false;
+        (void)rexx_.StartFile(std::string(name), RexxOriginOf(origin));
+        return true;
+    });
 }
 
 MacroDispatcher::~MacroDispatcher() {
     own_.SetLetterChanged(nullptr);
+    own_.SetForeignStarter(nullptr);
     rexx_.SetLetterChanged(nullptr);
 }
 

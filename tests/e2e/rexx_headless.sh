@@ -11,30 +11,7 @@ start_host
 HOST="127.0.0.1:$HOST_PORT"
 MACROS="$APPDATA/macros"
 
-cat >"$MACROS/entry.mac" <<'MAC'
-/* REXX: the data-entry panel */
-if wait(20, "onscreen('User id')") = 0 then exit 20
-call type 'alice'
-call key 'Tab'
-call type 's3cret'
-call key 'Enter'
-if wait(20, "onscreen('MAIN MENU')") = 0 then exit 21
-type('1')
-key('Enter')
-call wait 20, "onscreen('Customer name')"
-call type 'ACME CORP'; call key 'Tab'
-call type '12345'; call key 'Tab'
-call type '7'; call key 'Tab'
-call type '250'; call key 'Tab'
-call type 'H'
-call key 'Enter'
-call wait 20, "onscreen('Saved') | onscreen('Priority is')"
-message = strip(screen(14, 2, 78))
-say 'message:' message
-if pos('Saved ACME CORP: account 12345, 7 x 250, priority H.', message) = 0 then exit 11
-say 'status' getvar('status') 'cursor' getvar('cursorpos')
-exit 33
-MAC
+cp "$ORKAN_SOURCE_DIR/tests/e2e/rexx_entry.mac" "$MACROS/entry.mac"
 run_orkan entry --host "$HOST" --macro entry
 expect_rc 33 "the REXX macro's return code"
 err_has entry "Debug: message: Saved ACME CORP: account 12345, 7 x 250, priority H."

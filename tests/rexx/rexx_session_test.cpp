@@ -90,6 +90,16 @@ TEST(RexxSession, FirstLinePicksTheLanguageAndTheReturnCodeEndsIt) {
     ASSERT_TRUE(w.Ended());
     EXPECT_EQ(w.outcome->exit_code, 4);
     EXPECT_GE(w.runtime.core().Macros().Runner().variables().Find("X"), 0);
+
+    // RUN of a REXX file from the own language starts it as REXX; the caller goes on.
+    w.Write("caller.mac", "* own\nRUN(\"r\")\nAFTER = 1\n");
+    w.outcome.reset();
+    w.ui.lines.clear();
+    w.Start("caller");
+    ASSERT_TRUE(w.Ended());
+    EXPECT_EQ(w.outcome->end, End::Finished);
+    EXPECT_TRUE(w.Said("rows 24")) << w.Lines();
+    EXPECT_GE(w.runtime.core().Macros().Runner().variables().Find("AFTER"), 0);
 }
 
 TEST(RexxSession, FunctionErrorsNameTheirCodeAndEndTheMacro) {
