@@ -44,11 +44,15 @@ void PrepareRexxThreadSignals(std::atomic<bool>& halt) {
     sigaddset(&ending, SIGINT);
     sigaddset(&ending, SIGTERM);
     sigaddset(&ending, SIGHUP);
+    sigaddset(&ending, HaltSignal());
     pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+}
+
+void AcceptRexxHalt(bool accept) {
     sigset_t halt_set;
     sigemptyset(&halt_set);
     sigaddset(&halt_set, HaltSignal());
-    pthread_sigmask(SIG_UNBLOCK, &halt_set, nullptr);
+    pthread_sigmask(accept ? SIG_UNBLOCK : SIG_BLOCK, &halt_set, nullptr);
 }
 
 void SendRexxHalt(RexxTask& task) {

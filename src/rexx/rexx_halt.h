@@ -13,8 +13,11 @@ struct RexxTask;
 // Once per process: the handler of the halt signal.
 void InstallRexxHaltHandler();
 // In a task's thread, before its program starts: SIGINT, SIGTERM and SIGHUP blocked (the event loop
-// takes them), the halt signal let through for this thread, which halts when `halt` is set.
+// takes them); the thread halts when `halt` is set.
 void PrepareRexxThreadSignals(std::atomic<bool>& halt);
+// The halt signal let through once the interpreter has this thread's data (the handler must not be
+// the one that makes it), and held back again before the thread ends.
+void AcceptRexxHalt(bool accept);
 // Interrupts the task's thread (a thread that has ended but is not joined yet is fine).
 void SendRexxHalt(RexxTask& task);
 // From the task's own thread: the program halts at its next clause.

@@ -54,6 +54,7 @@ void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, std::weak_ptr
     PrepareRexxThreadSignals(task->halt);
     long start_result = 0;
     const int rc = RunRexxProgram(*owner, *task, task->source, start_result);
+    AcceptRexxHalt(false);
     task->return_code = rc;
     task->start_result = start_result;
     task->ended = true;

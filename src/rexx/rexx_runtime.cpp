@@ -233,6 +233,7 @@ int RunRexxProgram(RexxMacros& owner, RexxTask& task, const std::string& source,
     RexxContext* outer = t_context;
     t_context = &context;
     RegisterHandlers();
+    AcceptRexxHalt(true);
     RXSTRING instore[2];
     MAKERXSTRING(instore[0], const_cast<char*>(source.data()), ULONG(source.size()));
     MAKERXSTRING(instore[1], nullptr, 0);

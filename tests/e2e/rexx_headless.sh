@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # REXX macros in the headless program against testhost: a macro logs on to the demo, fills in the
 # data-entry panel, reads the host's answer and ends with its own return code as the exit status;
-# an error ends with 2; SIGTERM ends the program while a REXX loop runs; an unknown function never
+# an error ends with 2; SIGTERM and SIGINT end the program while a REXX loop runs; an unknown function never
 # runs a program of that name; sendfile and receivefile move a file through the TSO transfer
 # program and back.
 . "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
@@ -47,6 +47,11 @@ for _ in $(seq 1 200); do grep -qF "Debug: looping" "$WORK/loop.err" && break; s
 err_has loop "Debug: looping"
 finish_orkan loop TERM
 expect_rc 0 "SIGTERM during a REXX loop"
+start_orkan loopint --macro loop
+for _ in $(seq 1 200); do grep -qF "Debug: looping" "$WORK/loopint.err" && break; sleep 0.05; done
+err_has loopint "Debug: looping"
+finish_orkan loopint INT
+expect_rc 0 "SIGINT during a REXX loop"
 
 # --- sendfile and receivefile through the TSO transfer program
 stop_host
