@@ -320,7 +320,9 @@ std::string CommandLineUsage(std::string_view program) {
            "  3  the connection failed or ended and nothing reconnects it\n"
            "  8  start-up failed (command line, folders, key.lst, session file, no free session)\n"
            "Message boxes print on stderr with the answer given (the safest one: Cancel, No); an\n"
-           "EDITBOX is answered with Cancel. Macro DEBUG lines print on stderr as \"Debug: text\".\n";
+           "EDITBOX is answered with Cancel. Macro DEBUG lines print on stderr as \"Debug: text\".\n"
+           "Files are transferred with the macro functions SENDFILE and RECEIVEFILE: 0 when the\n"
+           "host completed the transfer, 1 when it failed (the reason is on stderr).\n";
 }
 
 bool SetSessionNameFromCommandLine(const CommandLine& cl, SessionRecord& record, Ui& ui) {

@@ -219,11 +219,35 @@ bool CopyDefaults(const Folders& folders, Ui& ui) {
     return true;
 }
 
+namespace {
+
+// The program's own macros ("ork$" names: the transfer dialog's list macros) that a folder made by
+// an older version lacks are added; a file the user has is never replaced, and the user's other
+// macros are left as they are. Where one cannot be added, the function that needs it says the
+// macro file was not found.
+void AddMissingDefaultMacros(const Folders& folders) {
+    std::error_code ec;
+    const fs::path from = fs::path(Join(folders.program_data, "defaults")) / "macros";
+    const fs::path to = fs::path(Join(folders.app_data, "macros"));
+    if (!fs::is_directory(from, ec)) return;
+    fs::create_directories(to, ec);
+    for (const fs::directory_entry& e : fs::directory_iterator(from, ec)) {
+        if (!e.is_regular_file(ec) || !e.path().filename().string().starts_with("ork$")) continue;
+        const fs::path target = to / e.path().filename();
+        if (!fs::exists(target, ec)) fs::copy_file(e.path(), target, fs::copy_options::skip_existing, ec);
+    }
+}
+
+}  // namespace
+
 bool PrepareAppData(const Folders& folders, Ui& ui) {
     std::error_code ec;
     const fs::file_status status = fs::status(folders.app_data, ec);
     if (fs::exists(status)) {
-        if (fs::is_directory(status)) return true;
+        if (fs::is_directory(status)) {
+            AddMissingDefaultMacros(folders);
+            return true;
+        }
         FolderError(ui, "The application data folder " + folders.app_data + " is not a folder.");
         return false;
     }

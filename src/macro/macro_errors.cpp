@@ -78,8 +78,9 @@ constexpr std::array<std::string_view, macro_error::Last + 1> kErrorTexts = {
     "Session id specified on Run statement is not an open window",
     "Session id invalid, must be A-Z or 0-9",
     "Macros started by RUN are nested too deeply (more than 32 levels)",
-    "File transfer is not available yet in this version of Orkan TN3270",
+    "File transfer is not available in this session",
     "Not allowed in a macro sent by the host (host macros are restricted)",
+    "The host list of the file transfer is full",
 };
 
 }  // namespace

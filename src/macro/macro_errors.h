@@ -76,9 +76,10 @@ inline constexpr int SessionNotOpen = 66;
 inline constexpr int BadSessionId = 67;
 // Numbers past the fixed table, for faults the table has no word for. Their texts are our own.
 inline constexpr int RunTooDeep = 68;    // RUN nested past the depth limit
-inline constexpr int NotAvailable = 69;  // a function this build cannot carry out yet
+inline constexpr int NotAvailable = 69;  // file transfer in a session that has none (tests, fuzzing)
 inline constexpr int Refused = 70;       // a host-sent macro asked for what host macros may not do
-inline constexpr int Last = 70;
+inline constexpr int HostListFull = 71;  // XFERADDSTG past the host list's bound
+inline constexpr int Last = 71;
 }  // namespace macro_error
 
 // The text of an error number; numbers without a text of their own get error 0's.

@@ -77,6 +77,9 @@ int MacroRunner::CallFunction(int keyword, MacroValue* a, int count, MacroValue&
         case kw::MessageBoxFn: return MessageBoxFunction(a, count, out);
         case kw::EditBox: return EditBoxFunction(a, count, out);
         case kw::ShellExecute: return ShellExecuteFunction(a, out);
+        case kw::XferAddStg:
+        case kw::SendFile:
+        case kw::ReceiveFile: return TransferFunction(keyword, a, count, out);
         case kw::Control:
         case kw::Debug:
         case kw::DebugWindow:
@@ -88,9 +91,6 @@ int MacroRunner::CallFunction(int keyword, MacroValue* a, int count, MacroValue&
         case kw::GetOption:
         case kw::PlaySound:
         case kw::Beep:
-        case kw::XferAddStg:
-        case kw::SendFile:
-        case kw::ReceiveFile:
         case kw::Drop:
         case kw::Defined: return SystemFunction(keyword, a, count, out);
         default: return TextFunction(keyword, a, count, out);

@@ -46,6 +46,16 @@ struct MacroProgram {
     bool jumped = false;
     bool restricted = false;  // sent by the host: no programs, no file writes, no RUN of files
 
+    // SENDFILE and RECEIVEFILE suspend their statement until the transfer ends and then run it
+    // again from its start: the results of the transfer terms that already ended in it are
+    // handed back in order instead of starting those transfers again.
+    std::vector<int32_t> transfer_results;
+    size_t transfer_replay = 0;
+    // A wildcard request of this statement runs its generated macro as a child; when the statement
+    // runs again, the term's result says whether every transfer of that macro succeeded.
+    bool generated_transfers = false;
+    bool generated_failed = false;
+
     bool AtEnd() const { return source[current] == 0x1A; }
     uint32_t FindScanEntry(uint32_t statement) const {
         return statement < entry_of_statement.size() ? entry_of_statement[statement] : 0;

@@ -252,6 +252,8 @@ void MacroRunner::EndChain(MacroOutcome::End end, int error) {
     }
     chain_.clear();
     turn_posted_ = false;
+    // A transfer the chain waited for goes on in its dialog; its end is no longer waited for.
+    transfer_ = TransferWait{};
     SetState(MacroState::Idle);
     if (end == MacroOutcome::End::Finished && close_error) {
         // Data kept back for a file could not be written: that is no success.
@@ -335,7 +337,13 @@ void MacroRunner::OnTimer() {
         Advance(current());
         SetState(MacroState::Running);
         ScheduleTurn();
-    } else if (state_ == MacroState::Waiting) {
+    } else if (state_ == MacroState::Waiting && transfer_.waiting_for_unlock) {
+        // The transfer is tried with the keyboard as it is, which says why it cannot start.
+        transfer_.waiting_for_unlock = false;
+        transfer_.unlock_expired = true;
+        SetState(MacroState::Running);
+        ScheduleTurn();
+    } else if (state_ == MacroState::Waiting && !transfer_.running) {
         ReportError(macro_error::WaitTimeout);
     }
 }
@@ -343,7 +351,8 @@ void MacroRunner::OnTimer() {
 void MacroRunner::ReleaseUnlockWaits() { AfterHostRecord(); }
 
 void MacroRunner::AfterHostRecord() {
-    if (state_ != MacroState::Waiting || chain_.empty()) return;
+    // A running transfer's end, not a host record, releases a macro waiting for it.
+    if (state_ != MacroState::Waiting || chain_.empty() || transfer_.running) return;
     SetState(MacroState::Running);
     ScheduleTurn();
 }

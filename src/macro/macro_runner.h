@@ -26,6 +26,7 @@
 namespace orkan {
 
 struct Session;
+struct TransferOutcome;
 
 // The language's own state numbers; the status line shows 'R' for 1, 'X' for 3 and 'P' for the others.
 enum class MacroState : uint8_t { Idle = 0, Recording = 1, Running = 2, Paused = 3, Waiting = 4, TimedPause = 5 };
@@ -108,6 +109,9 @@ public:
     static constexpr int kStatementsPerTurn = 4096;
     static constexpr int64_t kTurnMilliseconds = 20;
     static constexpr int kStartedChild = 1000;  // a statement's result: RUN put a child in its place
+    // A term's result that ends its statement's evaluation: the statement waits (state Waiting)
+    // and runs again from its start.
+    static constexpr int kSuspendedStatement = 1001;
 
 private:
     struct WaitingMacro {
@@ -164,6 +168,13 @@ private:
     int MessageBoxFunction(MacroValue* args, int count, MacroValue& out);
     int EditBoxFunction(MacroValue* args, int count, MacroValue& out);
     int ShellExecuteFunction(MacroValue* args, MacroValue& out);
+    // SENDFILE, RECEIVEFILE and XFERADDSTG (macro_transfer_functions.cpp).
+    int TransferFunction(int keyword, MacroValue* args, int count, MacroValue& out);
+    int StartTransferTerm(bool upload, MacroValue* args, int count, MacroValue& out);
+    int RunGeneratedTransfers(const std::string& path);
+    int SuspendForTransfer();
+    void TransferEnded(uint64_t generation, const TransferOutcome& outcome);
+    int TransferResult(int32_t result, MacroValue& out);
     void DebugLine(std::string_view text);
     bool Restricted() const;
 
@@ -207,6 +218,17 @@ private:
     int slots_used_ = 0;
     int depth_ = 0;  // parentheses and function terms open around the current token
     int pending_error_detail_ = 0;  // errno for error 21
+
+    // The transfer a SENDFILE or RECEIVEFILE waits for; one at a time, like the session's.
+    struct TransferWait {
+        bool running = false;             // started, its end not yet heard
+        bool waiting_for_unlock = false;  // asked for while the host still had the keyboard
+        bool unlock_expired = false;      // that wait ran out: the start is tried as things are
+        std::string what;                 // names the transfer in a failure report
+    } transfer_;
+    // Set by a transfer term during the statement being executed: the statement must keep its
+    // transfer results for when it runs again.
+    bool statement_suspended_for_transfer_ = false;
 };
 
 }  // namespace orkan

@@ -41,6 +41,8 @@ int MacroRunner::ExecuteStatement() {
     sc.last_token_start = p.current;
     sc_ = &sc;
     p.jumped = false;
+    p.transfer_replay = 0;
+    statement_suspended_for_transfer_ = false;
     const bool after_call = previous_was_call_;
     previous_was_call_ = false;
 
@@ -91,6 +93,9 @@ int MacroRunner::ExecuteStatement() {
         }
     }
     sc_ = nullptr;
+    // Results of transfer terms are kept only for the statement's next run.
+    if (!statement_suspended_for_transfer_) p.transfer_results.clear();
+    if (result == kSuspendedStatement) result = 0;
     if (result == kStartedChild) return result;
     if (chain_.empty() || &current() != &p) return result;  // stopped, or the program was replaced
     p.last_token_start = sc.last_token_start;

@@ -232,9 +232,6 @@ int MacroRunner::SystemFunction(int keyword, MacroValue* a, int count, MacroValu
             if (a[0].number < 0 || a[1].number < 0) return macro_error::InvalidValue;
             env_.Beep(a[0].number, a[1].number);
             return 0;
-        case kw::XferAddStg:
-        case kw::SendFile:
-        case kw::ReceiveFile: return macro_error::NotAvailable;
         case kw::Drop: variables_.Reset(); return 0;
         case kw::Defined: out = MacroValue::Number(variables_.Find(UpperText(a[0].text)) >= 0); return 0;
         default: return macro_error::NotFound;

@@ -123,7 +123,8 @@ MacroValue Read(const Session& s, const MacroVariableState& state, const Session
         case TpxSwap: return Txt(s.ds.session_manager_name);
         case PassedKey: return Txt(state.passed_key);
         case XferHli: return Txt(s.record.Text(field::TransferQualifier));
-        case XferDsn: return Txt(facts.LastTransferHostFile());
+        // The data set whose members the Members button lists (ork$lstd.mac reads it).
+        case XferDsn: return Txt(s.record.Text(field::DownloadMemberList));
         case OnScreenRow: return Num(state.onscreen_row);
         case OnScreenCol: return Num(state.onscreen_col);
         case VersionDate: return Txt(BuildDate());

@@ -51,8 +51,8 @@ inline constexpr std::array<SystemVariableInfo, 46> kSystemVariables = {{
     {"WINDOWIDLIST", MacroType::Text, false},    {"TERMMODE", MacroType::Number, false},
 }};
 
-// What some variables read outside the Session: the connection, the other sessions, the printer
-// and the file transfer. The session core answers; every default is what a session without that
+// What some variables read outside the Session: the connection, the other sessions and the
+// printer. The session core answers; every default is what a session without that
 // part shows, so a program that lacks one still reads sound values.
 class SessionFacts {
 public:
@@ -64,7 +64,6 @@ public:
     // Letters of all running sessions in slot order; empty: only this session is known.
     virtual std::string SessionLetters() const { return {}; }
     virtual std::string PrintStatus() const { return {}; }
-    virtual std::string LastTransferHostFile() const { return {}; }  // data set of the last transfer
 };
 
 // What the macro language itself remembers for some of the variables: the last ONSCREEN match and

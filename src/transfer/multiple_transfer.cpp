@@ -150,14 +150,16 @@ Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& 
         return refuse(kTransferErrorTitle, FormatMessage(kNameNotStorable, request.pc_file.c_str(),
                                                          "it holds a character that Windows-1252 lacks"));
     std::string source = download ? request.host_file : *pc_file;
-    const std::string target = download ? *pc_file : request.host_file;
+    std::string target = download ? *pc_file : request.host_file;
     std::string directory = *pc_directory;
-    if (!download) {
-        // A path in the source pattern is the folder the files are taken from.
-        if (const size_t slash = source.rfind('/'); slash != std::string::npos) {
-            directory = source.substr(0, slash + 1);
-            source = source.substr(slash + 1);
-        }
+    // A path in the PC pattern is the folder the files are taken from (sending) or written to
+    // (receiving); a relative one lies in the PC folder.
+    std::string& pc_pattern = download ? target : source;
+    if (const size_t slash = pc_pattern.rfind('/'); slash != std::string::npos) {
+        const std::string folder = pc_pattern.substr(0, slash + 1);
+        const bool absolute = folder.front() == '/' || folder.rfind("~/", 0) == 0;
+        directory = absolute || !download ? folder : directory + folder;
+        pc_pattern = pc_pattern.substr(slash + 1);
     }
     const bool source_wild = Contains(source, '*');
     const bool target_wild = Contains(target, '*');

@@ -78,6 +78,7 @@ TransferStart TransferClient::Start(const TransferRequest& request, TransferDone
             session_.ui.ShowMessage(ForUi({transfer_msg::kTransferErrorTitle, error, Buttons::Ok, Icon::Warning}));
             return {false, error, {}};
         }
+        if (request.generated_macro_to_caller) return {false, {}, *path};
         session_.hooks.macros->StartMacroFile(*path);
         return {false, {}, *path};
     }

@@ -38,6 +38,9 @@ struct TransferRequest {
     RecordFormat recfm = RecordFormat::None;
     std::string macro_extra;   // further words of SENDFILE/RECEIVEFILE, appended to this command only
     bool from_macro = false;
+    // Several files: the generated macro is written and handed back, and the caller (a macro's
+    // SENDFILE or RECEIVEFILE) runs it in its own place instead of after itself.
+    bool generated_macro_to_caller = false;
 };
 
 // TEXT: ASCII and CRLF on, code conversion on; BINARY: all three off.

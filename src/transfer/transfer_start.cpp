@@ -27,9 +27,12 @@ TransferStart Refuse(Session& session, const char* title, const std::string& tex
     return {false, text, {}};
 }
 
-// A PC file that cannot be used is reported where the transfer's progress goes.
-TransferStart FileProblem(Session& session, const std::string& text) {
+// A PC file that cannot be used is reported where the transfer's progress goes. A macro's transfer
+// has no dialog open yet, so the user is also told in a message.
+TransferStart FileProblem(Session& session, const TransferRequest& request, const std::string& text) {
     PostText(session, text);
+    if (request.from_macro)
+        session.ui.ShowMessage(ForUi({transfer_msg::kTransferErrorTitle, text, Buttons::Ok, Icon::Warning}));
     return {false, text, {}};
 }
 
@@ -130,16 +133,16 @@ TransferStart StartTransfer(Session& session, const TransferRequest& request, Tr
     uint64_t file_size = 0;
     if (upload) {
         const UploadScan scan = ScanUpload(path, convert_line_ends, options.utf8 && !options.binary);
-        if (!scan.error.empty()) return FileProblem(session, scan.error);
+        if (!scan.error.empty()) return FileProblem(session, request, scan.error);
         options.line_ends = scan.lf_to_crlf;
         OpenedUpload opened = OpenUploadFile(path);
-        if (!opened.source) return FileProblem(session, opened.error_text);
+        if (!opened.source) return FileProblem(session, request, opened.error_text);
         file_size = opened.size;
         reader = std::make_unique<UploadReader>(std::move(opened.source), options);
     } else {
         options.line_ends = convert_line_ends;
         OpenedDownload opened = CreateDownloadFile(path, request.append);
-        if (!opened.target) return FileProblem(session, opened.error_text);
+        if (!opened.target) return FileProblem(session, request, opened.error_text);
         writer = std::make_unique<DownloadWriter>(std::move(opened.target), options);
     }
 

@@ -65,11 +65,12 @@ TEST(Folders, FilesIniKeysAreExpanded) {
     EXPECT_EQ(f.app_data, "/d/orkan");  // a failed resolution leaves the folders as they were
 }
 
-TEST(Folders, FirstStartCopiesDefaultsAndLaterStartsChangeNothing) {
+TEST(Folders, FirstStartCopiesDefaultsAndLaterStartsAddOnlyTheProgramsOwnMacros) {
     TempFolder install, home;
     WriteText(install / "defaults/standard.ses", "session");
     WriteText(install / "defaults/standard.key", "keys");
     WriteText(install / "defaults/macros/logon.mac", "macro");
+    WriteText(install / "defaults/macros/ork$list.mac", "list");
     WriteText(install / "defaults/certs/ca.pem", "cert");
     test::RecordingUi ui;
     Folders f;
@@ -86,6 +87,17 @@ TEST(Folders, FirstStartCopiesDefaultsAndLaterStartsChangeNothing) {
     EXPECT_EQ(ReadText(f.app_data + "/standard.key"), "edited by the user");
     EXPECT_FALSE(std::filesystem::exists(f.app_data + "/macros/logon.mac"));
     EXPECT_TRUE(ui.shown.empty());
+
+    // The program's own macros come back, or arrive with a newer version; the user's edits stay.
+    std::filesystem::remove(f.app_data + "/macros/ork$list.mac");
+    WriteText(install / "defaults/macros/ork$lstc.mac", "new in this version");
+    WriteText(f.app_data + "/macros/ork$lstd.mac", "the user's");
+    WriteText(install / "defaults/macros/ork$lstd.mac", "shipped");
+    ASSERT_TRUE(PrepareAppData(f, ui));
+    EXPECT_EQ(ReadText(f.app_data + "/macros/ork$list.mac"), "list");
+    EXPECT_EQ(ReadText(f.app_data + "/macros/ork$lstc.mac"), "new in this version");
+    EXPECT_EQ(ReadText(f.app_data + "/macros/ork$lstd.mac"), "the user's");
+    EXPECT_FALSE(std::filesystem::exists(f.app_data + "/macros/logon.mac"));
     // Nothing of the staging folder is left beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home / ".config"), {}), 1);
 }

@@ -227,8 +227,13 @@ TEST(MacroErrors, EveryErrorAMacroCanRaise) {
         {65, "CALL S\nS: SUBROUTINE\nCALL S\nRETURN"},
         {66, "RUN(\"x\", \"c\")"},
         {67, "RUN(\"x\", \"?\")"},
+        {19, "FOR I = 1 TO 11\nH = OPEN(\"clipboard\", \"input\")\nNEXT I"},
+        {25, "H = OPEN(\"clipboard\", \"input\")\nA = GET(H)\nA = GET(H)"},
+        {52, Repeat("IF 1\nENDIF\n", 12000)},
+        {55, "SENDFILE(\"\", \"b\")"},
         {69, "SENDFILE(\"a\", \"b\")"},
         {69, "RECEIVEFILE(\"b\", \"a\")"},
+        {71, "WHILE 1\nXFERADDSTG(\"name\")\nENDWHILE"},
     };
     for (const ErrorCase& c : cases) {
         MacroSession m;

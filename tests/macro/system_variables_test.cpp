@@ -26,7 +26,6 @@ public:
     size_t LastRecordLength() const override { return 1234; }
     std::string SessionLetters() const override { return "AC0"; }
     std::string PrintStatus() const override { return "Printing"; }
-    std::string LastTransferHostFile() const override { return "'USER.DATA(MEMBER)'"; }
     std::string host = "2001:db8::1";
 };
 
@@ -75,6 +74,7 @@ TEST(SystemVariables, KnownSessionGivesEveryValue) {
     ASSERT_TRUE(s.record.SetText(field::IpName, "192.0.2.9"));
     ASSERT_TRUE(s.record.SetText(field::LuName, "LU0001"));
     ASSERT_TRUE(s.record.SetText(field::TransferQualifier, "USER"));
+    ASSERT_TRUE(s.record.SetText(field::DownloadMemberList, "'USER.DATA'"));
     s.record.SetNumber(field::Port, 992);
     s.record.SetNumber(field::TerminalModel, 2);
     s.record.SetNumber(field::ModeCellWidth2, 9);
@@ -112,7 +112,7 @@ TEST(SystemVariables, KnownSessionGivesEveryValue) {
         {"KEYSCANCODE", "0D"},        {"IPNAME", "192.0.2.9"},     {"TNMODE", "TN3270E"},
         {"LUNAME", "LU0001"},         {"DEVNAME", "TCP00042"},     {"SCREENHEIGHT", "32"},
         {"SCREENWIDTH", "80"},        {"SELECTBOXACTIVE", "1"},    {"TPXSWAP", "TPX"},
-        {"PASSEDKEY", "PF3"},         {"XFERHLI", "USER"},         {"XFERDSN", "'USER.DATA(MEMBER)'"},
+        {"PASSEDKEY", "PF3"},         {"XFERHLI", "USER"},         {"XFERDSN", "'USER.DATA'"},
         {"ONSCREENROW", "3"},         {"ONSCREENCOL", "41"},       {"VERSIONDATE", ""},  // checked below
         {"PRINTSTATUS", "Printing"},  {"SNAPLU", "TSO"},           {"SNALU", "TCP00042"},
         {"SHIFTKEY", "2"},            {"SSL", "SSL"},              {"KEEPALIVETIME", "300"},

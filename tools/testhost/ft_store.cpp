@@ -137,7 +137,8 @@ bool FileStore::Load(const std::string& folder, std::string& error) {
         std::istringstream words(line);
         std::vector<std::string> w;
         for (std::string s; words >> s;) w.push_back(s);
-        if (w.empty() || w[0][0] == '#') continue;
+        // A comment is "#" alone or followed by a blank: names may begin with "#" (#NOTES SCRIPT).
+        if (w.empty() || w[0] == "#") continue;
         auto bad = [&](const std::string& why) {
             error = catalog + ":" + std::to_string(number) + ": " + why;
             return false;

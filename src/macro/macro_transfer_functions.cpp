@@ -1,0 +1,221 @@
+// SENDFILE, RECEIVEFILE and XFERADDSTG: a macro's file transfers go through the session's transfer
+// client like the dialog's, and the macro waits for each one's end without holding the event loop.
+//
+// A transfer term suspends its statement (state Waiting, which host records do not release) and
+// the statement runs again from its start when the transfer has ended; the terms that already
+// ended hand back their results in order (MacroProgram::transfer_results). The result is 0 for a
+// transfer the host completed and 1 for one that failed or could not start.
+#include "charset/display_unicode.h"
+#include "config/file_name_text.h"
+#include "macro/macro_errors.h"
+#include "macro/macro_runner.h"
+#include "macro/macro_text.h"
+#include "session/session.h"
+#include "transfer/transfer_client.h"
+#include "transfer/transfer_messages.h"
+#include "transfer/transfer_request.h"
+
+namespace orkan {
+
+namespace {
+
+constexpr int kMacroTimer = 4;
+// How long a transfer asked for while the host still holds the keyboard waits for it.
+constexpr std::chrono::milliseconds kUnlockWait{60'000};
+// XFERADDSTG in a loop that never ends must not take all memory.
+constexpr size_t kMaxHostListEntries = 65'536;
+constexpr int32_t kTransferFailed = 1;
+
+std::string_view Trimmed(std::string_view t) {
+    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+    while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+    return t;
+}
+
+// Statuses that the host ends by itself: the keyboard comes back with its next screen.
+bool HostHoldsKeyboard(SessionStatus status) {
+    return status == SessionStatus::Connecting || status == SessionStatus::Connected ||
+           status == SessionStatus::Locked || status == SessionStatus::SysLock;
+}
+
+enum class OptionWord : uint8_t { Text, Binary, Replace, Append, Tso, Cms, Cics };
+struct OptionName {
+    std::string_view word;
+    OptionWord option;
+};
+constexpr OptionName kOptionWords[] = {
+    {"TEXT", OptionWord::Text}, {"BINARY", OptionWord::Binary}, {"REPLACE", OptionWord::Replace},
+    {"APPEND", OptionWord::Append}, {"TSO", OptionWord::Tso},   {"CMS", OptionWord::Cms},
+    {"CICS", OptionWord::Cics},
+};
+
+void ApplyOption(TransferRequest& r, OptionWord option) {
+    switch (option) {
+        case OptionWord::Text: SetTextMode(r, true); break;
+        case OptionWord::Binary: SetTextMode(r, false); break;
+        case OptionWord::Replace: r.append = false; break;
+        case OptionWord::Append: r.append = true; break;
+        case OptionWord::Tso: r.host_system = HostSystem::Tso; break;
+        case OptionWord::Cms: r.host_system = HostSystem::Cms; break;
+        case OptionWord::Cics: r.host_system = HostSystem::Cics; break;
+    }
+}
+
+}  // namespace
+
+int MacroRunner::TransferFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
+    if (keyword == kw::XferAddStg) {
+        if (s_.transfer.host_list.entries.size() >= kMaxHostListEntries) return macro_error::HostListFull;
+        AddToHostList(s_, a[0].text);
+        return 0;
+    }
+    // A file sent to the host or written here is not for a macro that a host sent.
+    if (Restricted()) return macro_error::Refused;
+    MacroProgram& p = current();
+    if (p.transfer_replay < p.transfer_results.size()) {
+        out = MacroValue::Number(p.transfer_results[p.transfer_replay++]);
+        return 0;
+    }
+    // Resumed from a pause while the transfer still runs.
+    if (transfer_.running) return SuspendForTransfer();
+    if (p.generated_transfers) {
+        // This statement's wildcard request: its generated macro, run as a child, has ended.
+        const int32_t result = p.generated_failed ? kTransferFailed : 0;
+        p.generated_transfers = p.generated_failed = false;
+        return TransferResult(result, out);
+    }
+    return StartTransferTerm(keyword == kw::SendFile, a, count, out);
+}
+
+int MacroRunner::StartTransferTerm(bool upload, MacroValue* a, int count, MacroValue& out) {
+    TransferRequest r = LoadRequest(s_.record, upload ? TransferDirection::Upload : TransferDirection::Download);
+    // SENDFILE names the PC file first, RECEIVEFILE the host file, as the generated macros do.
+    const std::string_view pc = Trimmed(a[upload ? 0 : 1].text);
+    const std::string_view host = Trimmed(a[upload ? 1 : 0].text);
+    if (pc.empty() || host.empty()) return macro_error::TransferParm;
+    r.host_file = std::string(host);
+    r.pc_file = StoredNameToPath(pc);
+    r.macro_extra.clear();
+    for (int i = 2; i < count; ++i) {
+        const std::string_view word = Trimmed(a[i].text);
+        if (word.empty()) continue;
+        const std::string upper = UpperText(word);
+        bool known = false;
+        for (const OptionName& o : kOptionWords) {
+            if (upper != o.word) continue;
+            ApplyOption(r, o.option);
+            known = true;
+            break;
+        }
+        if (known) continue;
+        if (!r.macro_extra.empty()) r.macro_extra += ' ';
+        r.macro_extra += word;
+    }
+    // One name with a wildcard and the other without cannot be expanded into single transfers.
+    if ((pc.find('*') == std::string_view::npos) != (host.find('*') == std::string_view::npos))
+        return macro_error::TransferParm;
+    if (FullPcPath(s_, r).size() > kMaximumPathLength) return macro_error::TransferParm;
+    r.from_macro = true;
+    r.generated_macro_to_caller = true;
+
+    TransferClient* client = SessionTransferClient(s_);
+    if (!client) return macro_error::NotAvailable;
+
+    if (HostHoldsKeyboard(s_.status) && !transfer_.unlock_expired) {
+        // The dialog the request once went through started a second later; a macro that asks
+        // right after an attention key waits for the host's answer instead of being refused.
+        if (!timer_running_) {
+            timers_.Start(kMacroTimer, kUnlockWait, true, [this] { OnTimer(); });
+            timer_running_ = true;
+        }
+        const int suspended = SuspendForTransfer();
+        transfer_.waiting_for_unlock = true;
+        return suspended;
+    }
+    if (transfer_.waiting_for_unlock && timer_running_) {
+        timers_.Stop(kMacroTimer);
+        timer_running_ = false;
+    }
+    transfer_.waiting_for_unlock = transfer_.unlock_expired = false;
+
+    transfer_.what = upload ? "Sending " + std::string(pc) + " to " + std::string(host)
+                            : "Receiving " + std::string(host) + " into " + std::string(pc);
+    transfer_.running = true;
+    std::weak_ptr<int> alive = alive_;
+    const uint64_t generation = generation_;
+    const TransferStart started = client->Start(r, [this, alive, generation](const TransferOutcome& outcome) {
+        if (!alive.expired()) TransferEnded(generation, outcome);
+    });
+    if (!started.started) {
+        transfer_.running = false;
+        if (!started.macro.empty()) return RunGeneratedTransfers(started.macro);
+        // Why it did not start has been shown.
+        return TransferResult(kTransferFailed, out);
+    }
+    if (!transfer_.running) {
+        // It ended before Start returned: its result is waiting (nothing is left to wait for).
+        MacroProgram& p = current();
+        if (p.transfer_replay >= p.transfer_results.size()) return TransferResult(kTransferFailed, out);
+        out = MacroValue::Number(p.transfer_results[p.transfer_replay++]);
+        return 0;
+    }
+    return SuspendForTransfer();
+}
+
+int MacroRunner::TransferResult(int32_t result, MacroValue& out) {
+    MacroProgram& p = current();
+    p.transfer_results.push_back(result);
+    p.transfer_replay = p.transfer_results.size();
+    out = MacroValue::Number(result);
+    return 0;
+}
+
+// The single transfers of a wildcard request run as a child of this statement, which runs again
+// when they are done; the calling macro goes on after them, as after RUN.
+int MacroRunner::RunGeneratedTransfers(const std::string& path) {
+    if (chain_.size() >= size_t(kMaxRunDepth)) return macro_error::RunTooDeep;
+    MacroProgram& parent = current();
+    std::string error;
+    std::unique_ptr<MacroProgram> child = LoadFile(path, error);
+    if (!child) {
+        s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
+        EndChain(MacroOutcome::End::LoadFailed, 0);
+        return 0;
+    }
+    parent.generated_transfers = true;
+    parent.generated_failed = false;
+    statement_suspended_for_transfer_ = true;
+    if (!Start(std::move(child), parent.restricted ? MacroOrigin::Host : MacroOrigin::User)) return 0;
+    return kStartedChild;
+}
+
+int MacroRunner::SuspendForTransfer() {
+    transfer_.waiting_for_unlock = false;
+    statement_suspended_for_transfer_ = true;
+    SetState(MacroState::Waiting);
+    return kSuspendedStatement;
+}
+
+void MacroRunner::TransferEnded(uint64_t generation, const TransferOutcome& outcome) {
+    // A chain that was stopped in the meantime has nobody waiting any more.
+    if (generation != generation_ || chain_.empty() || !transfer_.running) return;
+    transfer_.running = false;
+    current().transfer_results.push_back(outcome.success ? 0 : kTransferFailed);
+    if (!outcome.success) {
+        for (const auto& program : chain_)
+            if (program->generated_transfers) program->generated_failed = true;
+        // A transfer dialog still open shows the failure; without one (the headless program, or
+        // the desktop's dialog of a macro's transfer, which goes at the end) it is reported here.
+        const TransferClient* client = SessionTransferClient(s_);
+        if (!client || !client->window())
+            s_.ui.ShowMessage({transfer_msg::kTransferErrorTitle,
+                               transfer_.what + " failed:\n" + Utf8ToDisplay(outcome.message).text, Buttons::Ok,
+                               Icon::Warning});
+    }
+    if (state_ == MacroState::Waiting) {
+        SetState(MacroState::Running);
+        ScheduleTurn();
+    }
+}
+
+}  // namespace orkan

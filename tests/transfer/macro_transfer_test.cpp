@@ -1,0 +1,313 @@
+// SENDFILE, RECEIVEFILE and XFERADDSTG: a macro on a session with the transfer client, the host
+// played record by record. What the macro typed, its result, the PC file and the messages out.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <map>
+
+#include "config/temp_folder.h"
+#include "macro/macro_errors.h"
+#include "macro/macro_runner.h"
+#include "support/hex.h"
+#include "transfer/transfer_client.h"
+#include "transfer_session.h"
+
+namespace orkan {
+namespace {
+
+using namespace test;
+
+// Posted work runs when the test says; timers fire only when the test fires them by their period.
+class StepLoop final : public EventLoop {
+public:
+    void Post(Task task) override { posted.push_back(std::move(task)); }
+    SendResult SendAndWait(Task task, const std::function<bool()>&) override {
+        task();
+        return SendResult::Ran;
+    }
+    void StartTimer(int id, std::chrono::milliseconds period, bool, Task task) override {
+        timers[id] = {period, std::move(task)};
+    }
+    void StopTimer(int id) override { timers.erase(id); }
+    void WatchReadable(int, Task) override {}
+    void UnwatchReadable(int) override {}
+    bool IsLoopThread() const override { return true; }
+
+    // Posted work and timers of no delay, until nothing is left of either.
+    void Settle() {
+        for (int guard = 0; guard < 100000; ++guard) {
+            if (!posted.empty()) {
+                Task t = std::move(posted.front());
+                posted.pop_front();
+                t();
+            } else if (!Fire(std::chrono::milliseconds(0))) {
+                return;
+            }
+        }
+        ADD_FAILURE() << "the loop never settled";
+    }
+    // Fires one timer of this period; false when none is started.
+    bool Fire(std::chrono::milliseconds period) {
+        for (auto& [id, timer] : timers) {
+            if (timer.first != period) continue;
+            Task t = timer.second;
+            t();
+            return true;
+        }
+        return false;
+    }
+
+    std::deque<Task> posted;
+    std::map<int, std::pair<std::chrono::milliseconds, Task>> timers;
+};
+
+struct MacroTransfer {
+    MacroTransfer() : client(t.session(), loop), runner(t.session(), loop, environment) {
+        Session& s = t.session();
+        s.folders.app_data = folder.path();
+        s.folders.documents = folder.path();
+        s.folders.macros = folder.path();
+        s.folders.temp_macros = folder.path();
+        s.letter = 'A';
+        EXPECT_TRUE(s.record.SetText(field::UpProgram, "IND$FILE"));
+        EXPECT_TRUE(s.record.SetText(field::DownProgram, "IND$FILE"));
+        s.hooks.macros = &runner;
+        runner.SetFinishedCallback([this](const MacroOutcome& o) {
+            outcome = o;
+            ++finished;
+        });
+    }
+    ~MacroTransfer() { t.session().hooks.macros = nullptr; }
+
+    void Run(const std::string& text, MacroOrigin origin = MacroOrigin::User) {
+        (void)runner.StartText(text, origin);
+        loop.Settle();
+    }
+    // A host record; the loop then settles.
+    void Host(const std::vector<uint8_t>& record) {
+        t.Host(record);
+        loop.Settle();
+    }
+    // The host's part of a DFT download: the data in blocks, then its closing message and its next
+    // screen.
+    void Download(const std::vector<std::string>& blocks, const std::string& message) {
+        Host(Wsf({OpenField("FT:DATA")}));
+        for (const std::string& b : blocks) Host(Wsf({InsertField(b)}));
+        Host(Wsf({CloseField()}));
+        Finish(message);
+    }
+    // Every Get answered until the end of the file, then the closing message.
+    void Upload(const std::string& message) {
+        Host(Wsf({OpenField("FT:DATA")}));
+        for (int i = 0; i < 100 && t.session().transfer.active && !t.session().transfer.upload_data_ended; ++i)
+            Host(Wsf({GetField()}));
+        Host(Wsf({CloseField()}));
+        Finish(message);
+    }
+    void Finish(const std::string& message) {
+        Host(Wsf({OpenField("FT:MSG ")}));
+        Host(Wsf({InsertField(message)}));
+        Host(Wsf({CloseField()}));
+        Host(FromHex("F5C3 D9C5C1C4E8"));  // READY, keyboard restored
+    }
+    // The command typed on the first row (the host's screens here leave it there).
+    std::string Typed() {
+        std::string row = t.h.Screen();
+        row = row.substr(0, row.find('\n'));
+        return row;
+    }
+    MacroValue Var(std::string_view name) {
+        const int i = runner.variables().Find(name);
+        return i < 0 ? MacroValue::Text("<none>") : runner.variables().at(i).value;
+    }
+
+    TempFolder folder;
+    TransferSession t;
+    StepLoop loop;
+    MacroEnvironment environment;
+    TransferClient client;
+    MacroRunner runner;
+    MacroOutcome outcome;
+    int finished = 0;
+};
+
+constexpr const char* kComplete = "TRANS03 File transfer complete";
+constexpr const char* kHostError = "TRANS13 Error writing file to host: file transfer canceled";
+
+TEST(MacroTransfer, ResultTypedCommandAndFileOfEachTransfer) {
+    struct Case {
+        const char* name;
+        std::string statement;  // "@" stands for the test's folder
+        bool upload;
+        std::string host_message;
+        int result;
+        std::string typed;
+        std::string file_after;  // of @/pc.txt
+        std::string message;     // shown to the user
+    };
+    const Case cases[] = {
+        {"text from CMS, completed", R"(RC = RECEIVEFILE("PROFILE EXEC A", "@/pc.txt", "text", "CMS"))", false,
+         kComplete, 0, "IND$FILE GET PROFILE EXEC A ( ASCII CRLF  )", "Hello\nWorld\n", ""},
+        {"binary from TSO, host error keeps the old file",
+         R"(RC = RECEIVEFILE("'USER.DATA'", "@/pc.txt", "BINARY", "Replace", "TSO"))", false, kHostError, 1,
+         "IND$FILE GET 'USER.DATA'", "old",
+         "Orkan TN3270 File Transfer Error: Receiving 'USER.DATA' into @/pc.txt failed:\n" + std::string(kHostError)},
+        {"appended, other words reach the command",
+         R"(RC = RECEIVEFILE("HELLO.TEXT", "@/pc.txt", "APPEND", "NOTRUNC", "TEXT"))", false, kComplete, 0,
+         "IND$FILE GET HELLO.TEXT ASCII CRLF NOTRUNC", "oldHello\nWorld\n", ""},
+        {"text to CICS", R"(RC = SENDFILE("@/pc.txt", "ORKQUEUE", "CICS", "TEXT"))", true, kComplete, 0,
+         "IND$FILE PUT ORKQUEUE ( ASCII CRLF )", "old", ""},
+        {"sent, the host refuses", R"(RC = SENDFILE("@/pc.txt", "NEW.DATA", "TSO", "BINARY", "APPEND"))", true,
+         kHostError, 1, "IND$FILE PUT NEW.DATA APPEND",
+         "old", "Orkan TN3270 File Transfer Error: Sending @/pc.txt to NEW.DATA failed:\n" + std::string(kHostError)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MacroTransfer m;
+        auto at = [&](std::string s) {
+            for (size_t i; (i = s.find('@')) != std::string::npos;) s.replace(i, 1, m.folder.path());
+            return s;
+        };
+        WriteText(m.folder / "pc.txt", "old");
+        m.Run(at(c.statement) + "\nAFTER = 1");
+        ASSERT_EQ(m.t.session().status, SessionStatus::TransferReady) << m.t.h.TakeMessages();
+        EXPECT_EQ(m.runner.state(), MacroState::Waiting);
+        EXPECT_EQ(m.Typed(), c.typed) << m.t.h.Screen();
+        if (c.upload) m.Upload(c.host_message);
+        else m.Download({"Hello\r\n", "World\r\n"}, c.host_message);
+        EXPECT_EQ(m.finished, 1);
+        EXPECT_EQ(m.outcome.end, MacroOutcome::End::Finished);
+        EXPECT_EQ(m.Var("RC").number, c.result);
+        EXPECT_EQ(m.Var("AFTER").number, 1);
+        EXPECT_EQ(ReadText(m.folder / "pc.txt"), c.file_after);
+        EXPECT_EQ(m.t.h.TakeMessages(), at(c.message));
+    }
+}
+
+// The statement runs again after each transfer; the transfers that ended hand back their results
+// and are never started twice, whatever host records, pauses and resumes come in between.
+TEST(MacroTransfer, AStatementOfTwoTransfersStartsEachOnce) {
+    MacroTransfer m;
+    WriteText(m.folder / "up.txt", "x\n");
+    m.Run("N = 0\nRC = SENDFILE(\"" + m.folder / "up.txt" + "\", \"ONE\", \"TEXT\") * 10 + RECEIVEFILE(\"TWO\", \"" +
+          m.folder / "two.txt" + "\", \"TEXT\")\nN = N + 1");
+    EXPECT_EQ(m.Typed(), "IND$FILE PUT ONE ASCII CRLF");
+    m.Host(FromHex("F1C3"));  // a plain write during the transfer releases nothing
+    m.runner.TogglePause();
+    m.loop.Settle();
+    m.runner.TogglePause();
+    m.loop.Settle();
+    EXPECT_EQ(m.runner.state(), MacroState::Waiting);
+    m.Upload(kHostError);
+    EXPECT_EQ(m.t.h.TakeMessages().rfind("Orkan TN3270 File Transfer Error: Sending ", 0), 0u);
+    EXPECT_EQ(m.Typed(), "IND$FILE GET TWO ASCII CRLF");
+    m.Download({"two\r\n"}, kComplete);
+    EXPECT_EQ(m.finished, 1);
+    EXPECT_EQ(m.Var("RC").number, 10);
+    EXPECT_EQ(m.Var("N").number, 1);
+    EXPECT_EQ(ReadText(m.folder / "two.txt"), "two\n");
+}
+
+TEST(MacroTransfer, AskedForWhileTheHostHoldsTheKeyboard) {
+    // The host's next screen gives the keyboard back: the transfer starts then.
+    MacroTransfer m;
+    m.t.session().status = SessionStatus::Locked;
+    m.Run("RC = RECEIVEFILE(\"A\", \"" + m.folder / "a.txt" + "\")");
+    EXPECT_EQ(m.runner.state(), MacroState::Waiting);
+    EXPECT_EQ(m.Typed(), "");
+    m.Host(FromHex("F1C2"));
+    EXPECT_EQ(m.Typed(), "IND$FILE GET A");
+    m.Download({"a"}, kComplete);
+    EXPECT_EQ(m.Var("RC").number, 0);
+
+    // It never comes back: after the wait the transfer is refused as it would be at once.
+    MacroTransfer n;
+    n.t.session().status = SessionStatus::SysLock;
+    n.Run("RC = RECEIVEFILE(\"A\", \"" + n.folder / "a.txt" + "\")");
+    EXPECT_EQ(n.runner.state(), MacroState::Waiting);
+    ASSERT_TRUE(n.loop.Fire(std::chrono::milliseconds(60000)));
+    n.loop.Settle();
+    EXPECT_EQ(n.finished, 1);
+    EXPECT_EQ(n.Var("RC").number, 1);
+    EXPECT_NE(n.t.h.TakeMessages().find("Orkan TN3270 File Transfer Error: "), std::string::npos);
+
+    // Not connected: refused at once, nothing waits.
+    MacroTransfer o;
+    o.t.session().status = SessionStatus::NotConnected;
+    o.Run("RC = SENDFILE(\"" + o.folder / "a.txt" + "\", \"A\")");
+    EXPECT_EQ(o.finished, 1);
+    EXPECT_EQ(o.Var("RC").number, 1);
+}
+
+// A wildcard request runs its generated macro in its own place; the caller goes on after it with
+// a result that says whether every transfer succeeded.
+TEST(MacroTransfer, WildcardsRunTheGeneratedTransfersBeforeTheCallerGoesOn) {
+    MacroTransfer m;
+    m.Run("XFERADDSTG(\"ORKUSER.A.TEXT\")\nXFERADDSTG(\"ORKUSER.B.DATA\")\nXFERADDSTG(\"ORKUSER.C.TEXT\")\n"
+          "RC = RECEIVEFILE(\"ORKUSER.*.TEXT\", \"" +
+          m.folder / "*.txt" + "\", \"TEXT\")\nAFTER = RC + 5");
+    EXPECT_EQ(m.t.session().transfer.host_list.entries,
+              (std::vector<std::string>{"ORKUSER.A.TEXT", "ORKUSER.B.DATA", "ORKUSER.C.TEXT"}));
+    EXPECT_EQ(m.Typed(), "IND$FILE GET ORKUSER.A.TEXT ASCII CRLF") << m.t.h.Screen() << m.t.h.TakeMessages();
+    m.Download({"a\r\n"}, kComplete);
+    EXPECT_EQ(m.Var("AFTER").text, "<none>");
+    EXPECT_EQ(m.Typed(), "IND$FILE GET ORKUSER.C.TEXT ASCII CRLF");
+    m.Download({"c\r\n"}, kHostError);
+    EXPECT_EQ(m.finished, 1);
+    EXPECT_EQ(m.outcome.end, MacroOutcome::End::Finished);
+    EXPECT_EQ(m.Var("RC").number, 1);
+    EXPECT_EQ(m.Var("AFTER").number, 6);
+    EXPECT_EQ(ReadText(m.folder / "A.txt"), "a\n");
+    EXPECT_FALSE(std::filesystem::exists(m.folder / "C.txt"));
+}
+
+TEST(MacroTransfer, UnusableRequestsAreMacroErrors) {
+    struct Case {
+        int error;
+        std::string text;
+        MacroOrigin origin = MacroOrigin::User;
+    };
+    const Case cases[] = {
+        {macro_error::TransferParm, "SENDFILE(\"\", \"HOST\")"},
+        {macro_error::TransferParm, "RECEIVEFILE(\"   \", \"pc.txt\")"},
+        {macro_error::TransferParm, "RECEIVEFILE(\"USER.*\", \"pc.txt\")"},
+        {macro_error::TransferParm, "SENDFILE(\"*.txt\", \"USER.DATA\")"},
+        {macro_error::TransferParm, "SENDFILE(\"" + std::string(250, 'x') + "\", \"USER.DATA\")"},
+        {macro_error::ParmCount, "RECEIVEFILE(\"A\", \"a\", \"TEXT\", \"TSO\", \"APPEND\", \"X\")"},
+        {macro_error::ParmType, "SENDFILE(\"a\", \"A\", 1)"},
+        {macro_error::Refused, "RECEIVEFILE(\"A\", \"a.txt\")", MacroOrigin::Host},
+        {macro_error::Refused, "SENDFILE(\"a.txt\", \"A\")", MacroOrigin::Host},
+        {macro_error::HostListFull, "WHILE 1\nXFERADDSTG(\"N\")\nENDWHILE"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 60));
+        MacroTransfer m;
+        m.Run(c.text, c.origin);
+        EXPECT_EQ(m.outcome.end, MacroOutcome::End::Error);
+        EXPECT_EQ(m.outcome.error, c.error);
+        EXPECT_EQ(m.Typed(), "") << "nothing reaches the host";
+        EXPECT_FALSE(m.t.session().transfer.active);
+    }
+}
+
+// A macro stopped during its transfer leaves the transfer to end by itself; its end then finds
+// nobody waiting.
+TEST(MacroTransfer, StoppedWhileItsTransferRuns) {
+    MacroTransfer m;
+    m.Run("RC = RECEIVEFILE(\"A\", \"" + m.folder / "a.txt" + "\")\nAFTER = 1");
+    m.runner.Stop();
+    EXPECT_EQ(m.outcome.end, MacroOutcome::End::Stopped);
+    m.Download({"a"}, kHostError);
+    EXPECT_EQ(m.finished, 1);
+    EXPECT_EQ(m.t.h.TakeMessages(), "");
+    EXPECT_EQ(m.Var("AFTER").text, "<none>");
+    // The next macro's transfer starts afresh.
+    m.Run("RC = RECEIVEFILE(\"B\", \"" + m.folder / "b.txt" + "\")");
+    EXPECT_EQ(m.Typed(), "IND$FILE GET B");
+    m.Download({"b"}, kComplete);
+    EXPECT_EQ(m.Var("RC").number, 0);
+}
+
+}  // namespace
+}  // namespace orkan
