@@ -274,6 +274,11 @@ TEST(RexxSession, NoProgramRunsForAnUnknownFunctionNorForAHostMacro) {
     w.session().hooks.macros->StartHostMacroFile("h");
     ASSERT_TRUE(w.Said("Error 1020")) << w.Lines();
     ASSERT_TRUE(w.loop.RunUntil([&] { return w.rexx().RunningTasks() == 0; }, 10s));
+    // The interpreter's own ways out are closed to a host's macro too.
+    w.Write("hs.mac", "/* REXX */\naddress system 'orkanmarker'\nsay 'after' rc\n");
+    w.session().hooks.macros->StartHostMacroFile("hs");
+    w.Settle(50ms);
+    ASSERT_TRUE(w.loop.RunUntil([&] { return w.rexx().RunningTasks() == 0; }, 10s));
     w.Settle(100ms);
     EXPECT_FALSE(fs::exists(marker));
 }
