@@ -93,6 +93,23 @@ int RunExecioCommand(RexxContext& c, std::string_view arguments) {
     return RunExecio(arguments, variables, place);
 }
 
+// EXECUTE name: what a recorded macro key plays back. The macro starts as that key would start it
+// (a REXX macro beside this one); RC 0 when it was asked for.
+int RunMacroCommand(RexxContext& c, std::string_view rest) {
+    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
+    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
+    if (rest.empty()) {
+        TaskDebugLine(c, "EXECUTE needs the name of a macro");
+        return 8;
+    }
+    RexxMacros* owner = c.owner;
+    (void)OnLoop(c, [owner, name = std::string(rest)] {
+        if (MacroHook* macros = owner->session().hooks.macros) macros->StartMacroFile(name);
+        return true;
+    });
+    return 0;
+}
+
 APIRET APIENTRY Subcommand(PRXSTRING command, PUSHORT flags, PRXSTRING result) {
     *flags = RXSUBCOM_OK;
     RexxContext* c = t_context;
@@ -120,6 +137,8 @@ APIRET APIENTRY Subcommand(PRXSTRING command, PUSHORT flags, PRXSTRING result) {
             rc = RunExecioCommand(*c, rest);
             if (rc != 0) rc = ShowRexxError(*c, rc);
             if (rc != 0) TaskDebugLine(*c, "Error executing subcommand " + word + " - rc=" + std::to_string(rc));
+        } else if (word == "EXECUTE") {
+            rc = RunMacroCommand(*c, rest);
         } else {
             TaskDebugLine(*c, "Unknown Orkan command - " + word);
             rc = 8;

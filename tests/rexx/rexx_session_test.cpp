@@ -148,7 +148,10 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
             "say screen(1, 1, 1)\n"
             "'EXECIO * DISKR in.txt (STEM L.'\n"
             "type('x')\n"
+            // A recorded macro key plays back as EXECUTE.
+            "Execute (\"child\")\n"
             "exit L.0\n");
+    w.Write("child.mac", "/* REXX */\nsay 'child ran'\n");
     w.Start("s");
     ASSERT_TRUE(w.Ended()) << w.Lines();
     EXPECT_EQ(w.outcome->end, End::Finished) << w.Lines();
@@ -159,6 +162,7 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
     EXPECT_TRUE(w.Said("Unknown Orkan command - FOO")) << w.Lines();
     EXPECT_TRUE(w.Said("rc 8")) << w.Lines();
     EXPECT_EQ(w.Lines().find("Unknown Orkan command - \n"), std::string::npos) << w.Lines();
+    EXPECT_TRUE(w.Said("child ran")) << w.Lines();
 }
 
 TEST(RexxSession, WaitsAreReleasedByTheHostAndTimeOut) {
