@@ -27,7 +27,6 @@ struct RexxTask {
     bool paused = false;
     uint64_t unlocks = 0;       // host writes that restored the keyboard
     uint64_t host_records = 0;  // host records of any kind (and unlocks)
-    bool waiting = false;       // in wait or waitunlocked (shown to the loop for the status letter)
 
     // The signal handler of the task's thread reads this.
     std::atomic<bool> halt{false};

@@ -35,11 +35,6 @@ FunctionResult ShortWait(RexxContext& c, const Args& a) {
 
 namespace {
 
-void SetWaiting(RexxTask& task, bool waiting) {
-    std::lock_guard lock(task.mutex);
-    task.waiting = waiting;
-}
-
 // Blocks until the counter moves past `seen`, the deadline passes or the task stops. True when it
 // moved.
 bool AwaitHostEvent(RexxTask& task, uint64_t RexxTask::*counter, uint64_t seen, Clock::time_point deadline) {
@@ -64,12 +59,9 @@ FunctionResult Wait(RexxContext& c, const Args& a) {
     RexxTask& task = *c.task;
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(seconds.value);
     if (condition.empty()) {
-        SetWaiting(task, true);
         (void)SleepUntil(task, deadline);
-        SetWaiting(task, false);
         return Ok("0");
     }
-    SetWaiting(task, true);
     FunctionResult result = Ok("0");
     for (;;) {
         // Read before the test: a host record between the test and the wait moves it.
@@ -89,7 +81,6 @@ FunctionResult Wait(RexxContext& c, const Args& a) {
             break;
         }
     }
-    SetWaiting(task, false);
     return result;
 }
 
@@ -104,9 +95,7 @@ FunctionResult WaitUnlocked(RexxContext& c, const Args& a) {
     RexxMacros* owner = c.owner;
     const auto unlocked = OnLoop(c, [owner] { return S(owner).status == SessionStatus::Unlocked; });
     if (!unlocked || *unlocked) return Ok();
-    SetWaiting(task, true);
     const bool released = AwaitHostEvent(task, &RexxTask::unlocks, seen, deadline);
-    SetWaiting(task, false);
     if (released || task.StopRequested()) return Ok();
     return Fail(c, rexx_error::WaitTimedOut);
 }
