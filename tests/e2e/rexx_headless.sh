@@ -29,6 +29,11 @@ err_has broken "Debug: before"
 err_has broken "Error 1002 - An argument is out of range or not a number"
 err_has broken "Return code from REXX is -40"
 
+# --- REXX as --run text, by its first line
+run_orkan text --run $'/* REXX */\nsay \'from text\'\nexit 300'
+expect_rc 44 "exit 300 modulo 256"
+err_has text "Debug: from text"
+
 # --- an unknown function runs no program of its name
 mkdir -p "$WORK/bin"
 for name in ORKANPROBE orkanprobe; do
