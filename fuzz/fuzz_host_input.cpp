@@ -33,9 +33,9 @@ using namespace orkan;
 class QueueLoop final : public EventLoop {
 public:
     void Post(Task task) override { tasks.push_back(std::move(task)); }
-    bool SendAndWait(Task task, const std::function<bool()>&) override {
+    SendResult SendAndWait(Task task, const std::function<bool()>&) override {
         task();
-        return true;
+        return SendResult::Ran;
     }
     void StartTimer(int id, std::chrono::milliseconds, bool repeat, Task task) override {
         timers[id] = {repeat, std::move(task)};

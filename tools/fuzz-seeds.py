@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """Seed inputs for the byte-oriented fuzz targets.
 
-Writes candidate seeds into OUT/<target>/ from four sources:
+Writes candidate seeds into OUT/<target>/ from these sources:
   - recorded sessions with testhost (tools/fuzz-capture.py), when --captures is given;
   - the hex records and Telnet chunks of the golden tests in tests/ds3270 and tests/net;
   - the real host record in tests/fixtures;
   - generated inputs: every command, order, structured field, Telnet negotiation, TN3270E header
-    and client reply, each in a well-formed frame.
+    and client reply, each in a well-formed frame;
+  - debug screens and session traces wrapping those records and streams, and files bent in each
+    field;
+  - the string literals of the macro and text-printing tests, the stored macros, every option of
+    SETOPTION's table at and past its limits, the DFT fields and frames of the transfer tests.
 The candidates are many and overlap; `make fuzz-long FUZZ_SEEDS=OUT` (or libFuzzer's -merge=1)
 keeps only those that add coverage to the stored corpora.
 
@@ -15,6 +19,12 @@ Input layouts (see each target's comment):
   telnet           flags, cut count, 16-bit cut points, host bytes
   host_input       the same as telnet
   testhost_session a selector byte, then client bytes
+  debug_screen     a debug screen file
+  trace_reader     a session trace file
+  macro            macro text
+  print_text       flags, then a text file
+  options_by_name  section, option, value and a cursor position, one a line
+  transfer         set-up byte, block size and faults byte, records separated by FF EF
 
 Usage: tools/fuzz-seeds.py [--captures DIR] OUT
 """
@@ -72,6 +82,7 @@ class Seeds:
     def __init__(self, out):
         self.out = out
         self.count = {}
+        self.kept = {}
 
     def add(self, target, data, name):
         folder = os.path.join(self.out, target)
@@ -79,6 +90,7 @@ class Seeds:
         digest = hashlib.sha1(data).hexdigest()[:12]
         safe = re.sub(r"[^A-Za-z0-9_.-]", "_", name)[:60]
         path = os.path.join(folder, f"{safe}-{digest}")
+        self.kept.setdefault(target, {})[digest] = data
         if not os.path.exists(path):
             with open(path, "wb") as f:
                 f.write(data)
@@ -533,6 +545,218 @@ def generated_client_streams(seeds):
         seeds.add("testhost_session", b"\x80" + prologue + extra + extra, f"client_extra_{n}_stream")
 
 
+# ---------------------------------------------------------------------------------------------
+# Files that carry host data: debug screens and session traces, wrapping the records and streams
+# generated above, plus files cut or bent in each field.
+
+DEBUG_HEADER = b"Orkan Debug V1.00       "
+TRACE_TELNET, TRACE_RECORD, TRACE_SENT, TRACE_BUFFERS, TRACE_RECEIVED, TRACE_NOTE, TRACE_CONTINUED = \
+    1, 2, 3, 7, 8, 9, 10
+
+
+def debug_screen_file(record, length=None):
+    body = record + b"\xff\xef"
+    return DEBUG_HEADER + struct.pack("<H", len(body) if length is None else length) + body
+
+
+def host_records_of(records_seed):
+    """The host records of a records-layout input, without its control records."""
+    return [r for r in records_seed[2:].split(b"\xff\xef") if r and r[0] != 0xFF]
+
+
+def stream_of(envelope_seed):
+    cuts = envelope_seed[1] if len(envelope_seed) > 1 else 0
+    return envelope_seed[2 + 2 * cuts:]
+
+
+def trace_item(item_type, payload, time=b"12:34:56"):
+    out = b""
+    piece_type = item_type
+    while True:
+        piece, payload = payload[:0xFFFF], payload[0xFFFF:]
+        out += bytes([piece_type]) + time + struct.pack("<H", len(piece)) + piece
+        piece_type = TRACE_CONTINUED
+        if not payload:
+            return out
+
+
+def trace_file(items, header=b"1.0.0 Dec  7 2026"):
+    return struct.pack("<H", len(header)) + header + b"".join(trace_item(t, p) for t, p in items)
+
+
+def buffer_dump(positions, text=b""):
+    chars = (text + b"\x40" * positions)[:positions]
+    attributes = bytes(0x60 if i % 80 == 0 else 0 for i in range(positions))
+    colours = bytes((0xF1 + i % 7) if i % 160 == 0 else 0 for i in range(positions))
+    return struct.pack("<H", positions) + chars + attributes + colours + bytes(positions) * 2
+
+
+def host_files(seeds):
+    records = []
+    for data in seeds.kept.get("records", {}).values():
+        records.extend(host_records_of(data))
+    for n, record in enumerate(records):
+        seeds.add("debug_screen", debug_screen_file(record), f"record_{n}")
+    screen = b"\xf5\xc3\x11" + address(80) + b"\x1d\x60" + ebcdic("DEBUG SCREEN")
+    broken = [
+        DEBUG_HEADER[:-1] + b"X" + struct.pack("<H", len(screen) + 2) + screen + b"\xff\xef",
+        debug_screen_file(screen, 2), debug_screen_file(screen, 3), debug_screen_file(screen, 0xFFFF),
+        debug_screen_file(screen, len(screen) + 1), debug_screen_file(screen)[:-1],
+        debug_screen_file(screen) + b"trailing", debug_screen_file(b"\xf5"), debug_screen_file(b"\x00\xc3"),
+        debug_screen_file(b"\xf5\xc3" + ebcdic("X") * (0xFFFF - 4)), DEBUG_HEADER, DEBUG_HEADER + b"\x05",
+    ]
+    for n, data in enumerate(broken):
+        seeds.add("debug_screen", data, f"broken_{n}")
+
+    client = [stream_of(b"\x00\x00" + d[1:]) for d in seeds.kept.get("testhost_session", {}).values()]
+    for n, data in enumerate(seeds.kept.get("telnet", {}).values()):
+        items = []
+        for kind, unit in split_stream(stream_of(data)):
+            items.append((TRACE_RECORD, unit) if kind == "record" else (TRACE_TELNET, unit))
+        if client:
+            for kind, unit in split_stream(client[n % len(client)]):
+                items.append((TRACE_SENT if kind == "record" else TRACE_RECEIVED, unit))
+        seeds.add("trace_reader", trace_file(items[:64]), f"session_{n}")
+    for n, record in enumerate(records):
+        seeds.add("trace_reader", trace_file([(TRACE_RECORD, record)]), f"record_{n}")
+    big = b"\xf5\xc3" + ebcdic("Z") * 70000
+    extra = [
+        trace_file([(TRACE_BUFFERS, buffer_dump(1920, ebcdic("LOGON")))]),
+        trace_file([(TRACE_BUFFERS, buffer_dump(3564)), (TRACE_BUFFERS, buffer_dump(27 * 132))]),
+        trace_file([(TRACE_BUFFERS, buffer_dump(1920)[:-7]), (TRACE_BUFFERS, b"\x01")]),
+        trace_file([(TRACE_NOTE, b"The host sent an address past the screen.\nSecond line\x01")]),
+        trace_file([(TRACE_RECORD, big), (TRACE_SENT, b"\x7d" + address(0))]),
+        trace_file([(TRACE_CONTINUED, b"\x40" * 20)]),
+        trace_file([(5, b"unknown"), (0, b""), (255, b"\xff")]),
+        trace_file([(TRACE_RECORD, screen)])[:-3],
+        trace_file([(TRACE_RECORD, screen)])[:20],
+        trace_file([], b""), trace_file([], b"x" * 256), trace_file([], b"x" * 257), b"\x05", b"\x10\x00abc",
+    ]
+    for n, data in enumerate(extra):
+        seeds.add("trace_reader", data, f"file_{n}")
+
+
+# ---------------------------------------------------------------------------------------------
+# Text inputs taken from the unit tests' string literals: macros, text files to print.
+
+C_LITERAL = re.compile(r'"((?:[^"\\\n]|\\.)*)"')
+C_ESCAPES = {"n": b"\n", "r": b"\r", "t": b"\t", "f": b"\f", "0": b"\0", "\\": b"\\", '"': b'"', "'": b"'",
+             "a": b"\a", "b": b"\b", "v": b"\v", "?": b"?"}
+
+
+def c_unescape(text):
+    out, i = b"", 0
+    while i < len(text):
+        c = text[i]
+        if c != "\\":
+            out += c.encode()
+            i += 1
+            continue
+        e = text[i + 1]
+        if e == "x":
+            m = re.match(r"[0-9A-Fa-f]{1,2}", text[i + 2:])
+            out += bytes([int(m.group(0), 16)])
+            i += 2 + len(m.group(0))
+        elif e in "01234567" and re.match(r"[0-7]{3}", text[i + 1:]):
+            out += bytes([int(text[i + 1:i + 4], 8)])
+            i += 4
+        else:
+            out += C_ESCAPES.get(e, e.encode())
+            i += 2
+    return out
+
+
+def c_literals(path):
+    """Every string literal of a C++ file, adjacent ones joined as the compiler does."""
+    with open(path, encoding="utf-8", errors="surrogateescape") as f:
+        text = f.read()
+    text = re.sub(r'"\s*\n\s*"', "", text)
+    text = re.sub(r'"\s+"', "", text)
+    found = []
+    for m in C_LITERAL.finditer(text):
+        try:
+            found.append(c_unescape(m.group(1)))
+        except (AttributeError, IndexError):
+            continue
+    return found
+
+
+def text_inputs(seeds):
+    macro_tests = os.path.join(ROOT, "tests", "macro")
+    for entry in sorted(os.listdir(macro_tests)):
+        if entry.endswith(".cpp"):
+            for n, text in enumerate(c_literals(os.path.join(macro_tests, entry))):
+                if len(text) > 3:
+                    seeds.add("macro", text, f"{entry[:-4]}_{n}")
+    for folder in (os.path.join(ROOT, "data", "defaults", "macros"), os.path.join(ROOT, "tests", "e2e")):
+        for entry in sorted(os.listdir(folder)):
+            if entry.endswith(".mac"):
+                with open(os.path.join(folder, entry), "rb") as f:
+                    seeds.add("macro", f.read(), entry)
+    for n, text in enumerate(c_literals(os.path.join(ROOT, "tests", "print", "text_file_test.cpp"))):
+        for flags in (0, 1, 6):
+            seeds.add("print_text", bytes([flags]) + text, f"text_{n}_{flags}")
+
+
+# ---------------------------------------------------------------------------------------------
+# SETOPTION and GETOPTION: every option of the table with values at and past its limits.
+
+OPTION_ENTRY = re.compile(r'^\s*(YesNo|Choice|Number|Text|CellSize|Colour)\("([^"]+)"(?:,\s*(-?\d+))?(?:,\s*(-?\d+))?',
+                          re.M)
+
+
+def option_inputs(seeds):
+    with open(os.path.join(ROOT, "src", "macro", "option_table.cpp")) as f:
+        source = f.read()
+    sections = dict(re.findall(r'\{"([^"]+)",\s*(k\w+)\}', source))
+    for section, array in sections.items():
+        block = re.search(r"constexpr std::array " + array + r" = \{(.*?)\n\};", source, re.S)
+        if not block:
+            continue
+        for kind, keyword, first, second in OPTION_ENTRY.findall(block.group(1)):
+            if kind == "YesNo":
+                values = [b"#0", b"#1", b"#2", b"YES"]
+            elif kind == "Choice":
+                values = [b"#0", b"#" + first.encode(), b"#%d" % (int(first) + 1), b"#-1"]
+            elif kind == "Number":
+                values = [b"#" + first.encode(), b"#" + second.encode(), b"#%d" % (int(first) - 1),
+                          b"#%d" % (int(second) + 1)]
+            elif kind == "Text":
+                values = [b"x", b"y" * int(first), b"z" * (int(first) + 1), b""]
+            elif kind == "Colour":
+                values = [b"#16777215", b"#16777216", b"#-1", b"#255"]
+            else:
+                values = [b"#8", b"#0", b"#99", b"8X16"]
+            for n, value in enumerate(values):
+                data = section.encode() + b"\n" + keyword.encode() + b"\n" + value + b"\n" + \
+                    [b"1,1", b"24,80", b"0,0", b"99,99"][n]
+                seeds.add("options_by_name", data, f"{keyword}_{n}")
+
+
+# ---------------------------------------------------------------------------------------------
+# File transfer records: the DFT fields and screen frames of the transfer tests, in each state.
+
+TRANSFER_SETUPS = (0x00, 0x01, 0x02, 0x04, 0x05, 0x06, 0x09, 0x34, 0x81, 0x85)
+
+
+def transfer_inputs(seeds):
+    records = []
+    for entry in ("dft_test.cpp", "screen_frames_test.cpp", "frame_codec_test.cpp"):
+        with open(os.path.join(ROOT, "tests", "transfer", entry)) as f:
+            for literal in HEX_LITERAL.findall(flatten_test_source(f.read())):
+                data = hex_bytes(literal)
+                if not data or data[0] == 0x88:
+                    continue  # replies go to the host, not into the terminal
+                records.append(b"\xf3" + data if len(data) > 2 and data[2] == 0xD0 else data)
+    for n, record in enumerate(records):
+        for setup in TRANSFER_SETUPS:
+            seeds.add("transfer", bytes([setup, 0x01]) + record, f"record_{n}_{setup:02x}")
+    sequence = b"\xff\xef".join(r for r in records if r[:1] == b"\xf3")
+    for setup in TRANSFER_SETUPS:
+        for more in (0x00, 0x03, 0x05):
+            seeds.add("transfer", bytes([setup, more]) + sequence, f"sequence_{setup:02x}_{more}")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--captures", help="folder written by tools/fuzz-capture.py")
@@ -546,6 +770,10 @@ def main():
     generated_records(seeds)
     generated_host_streams(seeds)
     generated_client_streams(seeds)
+    host_files(seeds)
+    text_inputs(seeds)
+    option_inputs(seeds)
+    transfer_inputs(seeds)
     for target, n in sorted(seeds.count.items()):
         print(f"{target}: {n} seeds")
 

@@ -17,7 +17,7 @@ while read -r name bin; do
   mkdir -p "$corpus"
   echo "== fuzz $name for ${seconds}s (corpus $(ls "$corpus" | wc -l) files)"
   # shellcheck disable=SC2046
-  if ! "$bin" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 -artifact_prefix="$build/fuzz-$name-" \
+  if ! nice -n 19 "$bin" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 -artifact_prefix="$build/fuzz-$name-" \
        $(fuzz_dict_args "$name") "$scratch" "$corpus" > "$build/fuzz-$name.log" 2>&1; then
     echo "!! fuzz target $name found a problem:"; tail -n 60 "$build/fuzz-$name.log"; status=1
   else

@@ -30,7 +30,8 @@ SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
       capture_(runtime.session(), &runtime.loop()),
       printing_(runtime.session(), runtime.loop()),
       transfer_(runtime.session(), runtime.loop()),
-      macros_(runtime, frame) {
+      macros_(runtime, frame),
+      record_(runtime.session(), macros_.Runner()) {
     Session& s = runtime.session();
     // A saved HTML screen shows attribute positions as the window does.
     capture_.capture().attribute_markers_shown = [&frame] { return frame.AttributeMarkersShown(); };
@@ -79,8 +80,8 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::FontWider: frame_.StepFont(FontStep::Wider); return true;
         case op::ThickFont: SetBitmapFont(true); return true;
         case op::ThinFont: SetBitmapFont(false); return true;
-        case op::SelectLocation1:
-        case op::SelectLocation2: CursorToMouse(); return true;
+        case op::SelectLocation1: PointAtMouse(false); return true;
+        case op::SelectLocation2: PointAtMouse(true); return true;
         case op::NewSession: NewSession(); return true;
         case op::NewSessionAsk:
             if (!frame_.AskForNewSession()) NeedsWindow(number);
@@ -117,8 +118,24 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::PrevScreen: history_.PreviousScreen(); return true;
         case op::NextScreen: history_.NextScreen(); return true;
         case op::RunStartupMacro: macros_.RunConnectMacro(); return true;
-        case op::MacroPlay: macros_.Play(); return true;
-        case op::MacroStop: macros_.Stop(); return true;
+        case op::MacroRecord: record_.Record(); return true;
+        case op::MacroPlay:
+            if (macros_.Runner().state() == MacroState::Recording) {
+                s.ui.ShowMessage({"Orkan TN3270",
+                                  "A macro is being recorded: stop the recording before playing one.", Buttons::Ok,
+                                  Icon::Information});
+                return true;
+            }
+            macros_.Play();
+            return true;
+        case op::MacroStop:
+            // A macro that a macro key started while recording is stopped first, the recording after.
+            if (record_.Active() && !macros_.Runner().Active() && !macros_.Rexx().Active()) {
+                (void)record_.Stop();
+                return true;
+            }
+            macros_.Stop();
+            return true;
         case op::MacroPause: macros_.TogglePause(); return true;
         case op::MacroDebugWindow: macros_.OpenDebugWindow(); return true;
         case op::CaptureToggle:
@@ -150,13 +167,24 @@ bool SessionCore::RunMenuCommand(uint16_t id) {
     }
 }
 
-void SessionCore::CursorToMouse() {
+void SessionCore::PointAtMouse(bool selection_end) {
     Session& s = session();
-    const std::optional<SessionFrame::Cell> cell = frame_.LastMouseCell();
-    if (!cell || s.ps.columns == 0 || s.ps.rows == 0) return;
-    const uint32_t row = std::min(cell->row, s.ps.rows - 1);
-    const uint32_t column = std::min(cell->column, s.ps.columns - 1);
-    s.ps.cursor_address = row * s.ps.columns + column;
+    KeyboardState& kb = s.keyboard;
+    const uint32_t rows = s.ps.rows, columns = s.ps.columns;
+    if (!kb.mouse_cell || columns == 0 || rows == 0) return;
+    auto on_screen = [&](ScreenCell c) {
+        return ScreenCell{std::min(c.row, rows - 1), std::min(c.column, columns - 1)};
+    };
+    const ScreenCell at = on_screen(*kb.mouse_cell);
+    s.ps.cursor_address = at.row * columns + at.column;
+    if (!selection_end) {
+        kb.select_location = at;
+    } else if (kb.select_location) {
+        const ScreenCell from = on_screen(*kb.select_location);
+        s.selection = {true, from.row, from.column, at.row, at.column};
+        s.view->RepaintAll();
+        s.view->RefreshStatusLine();
+    }
     s.view->CursorMoved();
 }
 

@@ -17,6 +17,7 @@
 #include "capture/screen_history.h"
 #include "macro/system_variables.h"
 #include "print/printing.h"
+#include "record/macro_recorder.h"
 #include "session/menu_commands.h"
 #include "session/session_hooks.h"
 #include "transfer/transfer_client.h"
@@ -39,6 +40,7 @@ public:
     ScreenHistory& History() { return history_; }
     SessionMacros& Macros() { return macros_; }
     Printing& Print() { return printing_; }
+    MacroRecorder& Recorder() { return record_; }
     TransferClient& Transfer() { return transfer_; }
 
     // OperHook: the keyboard's Oper functions (after its Wang and line-mode rules). True when the
@@ -63,7 +65,9 @@ public:
 
 private:
     Session& session();
-    void CursorToMouse();
+    // Select Location 1 and 2: the cursor to the cell of the last mouse press; the second selects
+    // from where the first put it.
+    void PointAtMouse(bool selection_end);
     void SetBitmapFont(bool thick);
     void SaveSessionAs();
     void ArrangeAll(int64_t what, bool from_here);
@@ -80,6 +84,7 @@ private:
     Printing printing_;
     TransferClient transfer_;
     SessionMacros macros_;
+    MacroRecorder record_;  // after the macros: a recording still open at the end is saved first
 };
 
 }  // namespace orkan

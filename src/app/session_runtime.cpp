@@ -543,6 +543,7 @@ void SessionRuntime::StopWork() {
     connection_.Close();
     Detach();
     core_->Macros().Stop();  // a closing session's macros end with it, not while it saves
+    (void)core_->Recorder().Stop();  // and a recording is saved, not lost
 }
 
 void SessionRuntime::FinishClose() {

@@ -102,6 +102,7 @@ MouseResult MouseSelection::Release(Selection& selection, MouseCell at, MouseMod
         r.drop = DropRequest{drag_origin_, {moved.Top(), moved.Left()}, modifiers.ctrl, modifiers.shift};
         return r;
     }
+    r.selection_made = was == State::Selecting && selection.shown;
     if (selection.shown && options.auto_copy && options.clipboard) r.auto_copy = modifiers.ctrl;
     return r;
 }

@@ -46,6 +46,7 @@ struct MouseResult {
     bool selection_changed = false;
     std::optional<DropRequest> drop;
     std::optional<bool> auto_copy;  // set: run Copy (false) or Cut (true)
+    bool selection_made = false;    // the release ended a selection the pointer drew
 };
 
 class MouseSelection {

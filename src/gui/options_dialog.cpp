@@ -143,7 +143,8 @@ OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, cons
             AddCodePageRows(w, number, countries);
         const bool enabled = (number != P::PageSetup || available.page_setup) && (number != P::Transfer || available.transfer);
         if (!enabled) {
-            auto* layout = new QVBoxLayout(w);
+            // A page built with rows has its layout already; a second one would be refused and lost.
+            QLayout* layout = w->layout() ? w->layout() : new QVBoxLayout(w);
             layout->addWidget(new QLabel("Not available in this version of Orkan TN3270."));
         }
         const int index = tabs_->addTab(ScrollingPage(w), QString::fromUtf8(kPageNames[size_t(number - 1)].data()));

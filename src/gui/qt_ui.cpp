@@ -16,6 +16,7 @@
 #include "gui/macro_edit_box.h"
 #include "gui/print_dialog.h"
 #include "gui/qt_text.h"
+#include "gui/record_dialog.h"
 
 namespace orkan {
 
@@ -135,6 +136,16 @@ std::optional<FindDialogAnswer> QtUi::AskFind(const FindDialogRequest& request) 
     dialog.exec();
     open_dialog_ = nullptr;
     return dialog.Result();
+}
+
+std::optional<RecordMacroAnswer> QtUi::AskRecordMacro(const RecordMacroRequest& request) {
+    if (!CanShowWindows(dismissed_)) return std::nullopt;
+    RecordDialog dialog(request, parent_.data());
+    open_dialog_ = &dialog;
+    dialog.exec();
+    open_dialog_ = nullptr;
+    if (dismissed_) return std::nullopt;
+    return dialog.Answer();
 }
 
 std::optional<std::string> QtUi::AskEditBox(const EditBoxRequest& request) {

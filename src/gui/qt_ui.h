@@ -44,6 +44,7 @@ public:
     void AddDebugLine(std::string_view display_text) override;
     void ControlDebugWindow(DebugWindowAction action) override;
     std::optional<PrintDialogAnswer> AskPrinter(const PrintDialogRequest& request) override;
+    std::optional<RecordMacroAnswer> AskRecordMacro(const RecordMacroRequest& request) override;
 
     // While one lives, clipboard text also goes to the primary selection (where the window system
     // has one), so a middle click pastes what the mouse just selected.

@@ -254,13 +254,6 @@ void SessionController::ToggleKeyPad() {
     if (window_) window_->ToggleKeyPad();
 }
 
-std::optional<SessionFrame::Cell> SessionController::LastMouseCell() const {
-    if (!terminal_) return std::nullopt;
-    const std::optional<MouseCell> cell = terminal_->LastMouseCell();
-    if (!cell) return std::nullopt;
-    return Cell{cell->row, cell->column};
-}
-
 // ---- Dialogs
 
 bool SessionController::AskForSession(bool connect) {
@@ -370,9 +363,16 @@ void SessionController::KeyInput(QKeyEvent* event) {
 }
 
 void SessionController::MouseButtonKey(MouseKey key, bool down, MouseModifiers m) {
-    HandleKeyEvent(session(), MouseButtonEvent(down ? KeyEventKind::Down : KeyEventKind::Up, VirtualKeyOf(key),
-                                               KeyModifiers{m.shift, m.ctrl, m.alt}));
+    std::optional<ScreenCell> cell;
+    if (const std::optional<MouseCell> at = terminal_->LastMouseCell(); at && down)
+        cell = ScreenCell{at->row, at->column};
+    HandleMouseButton(session(),
+                      MouseButtonEvent(down ? KeyEventKind::Down : KeyEventKind::Up, VirtualKeyOf(key),
+                                       KeyModifiers{m.shift, m.ctrl, m.alt}),
+                      cell);
 }
+
+void SessionController::MouseSelectionMade() { orkan::MouseSelectionMade(session()); }
 
 void SessionController::Wheel(int delta) { HandleWheel(session(), delta); }
 
@@ -475,7 +475,7 @@ bool SessionController::Available(MenuNeeds needs) const {
         case MenuNeeds::Clipboard: return true;
         case MenuNeeds::Find: return h.find != nullptr;
         case MenuNeeds::Macros: return h.macros != nullptr;
-        case MenuNeeds::MacroRecorder: return false;  // not built in this version
+        case MenuNeeds::MacroRecorder: return h.recorder != nullptr;
         case MenuNeeds::Transfer: return h.transfer != nullptr;
         case MenuNeeds::Printing: return h.print != nullptr;
         case MenuNeeds::ScreenSave: return h.capture != nullptr;

@@ -76,7 +76,6 @@ public:
     bool AttributeMarkersShown() const override;
     void LocateCursor() override;
     void ToggleKeyPad() override;
-    std::optional<Cell> LastMouseCell() const override;
 
     // TerminalInput.
     void KeyInput(QKeyEvent* event) override;
@@ -85,6 +84,7 @@ public:
     void RunKey(uint16_t code) override;
     bool ClipboardAvailable() const override { return true; }
     void AutoCopy(bool cut) override;
+    void MouseSelectionMade() override;
     bool AltKeysForMenu() const override;
     bool AltKeyFree(bool right) const override;
     void OpenMenuBar() override;

@@ -95,6 +95,7 @@ void TerminalView::MouseRelease(QMouseEvent* event) {
     const CellPosition at = frame_->Terminal().NearestCell(event->position().toPoint());
     const MouseResult r = mouse_.Release(session_.selection, {at.row, at.column}, mods, CurrentMouseOptions());
     if (r.selection_changed) view_->RefreshStatusLine();
+    if (r.selection_made) input_.MouseSelectionMade();
     if (r.drop) Drop(*r.drop);
     if (r.auto_copy) input_.AutoCopy(*r.auto_copy);
 }

@@ -38,6 +38,8 @@ public:
     virtual bool ClipboardAvailable() const = 0;
     // A mouse selection ended with "ENABLEAUTOCUT/COPY" on: Copy, or Cut when `cut`.
     virtual void AutoCopy(bool cut) = 0;
+    // The button went up on a selection the mouse made (before any auto copy): a recording writes it.
+    virtual void MouseSelectionMade() {}
     // The Alt keys: whether they belong to the menus (USEALTFORMENU with a menu bar shown), whether
     // the key map gives the left or right one nothing to do, and the menu bar opened by a lone Alt.
     virtual bool AltKeysForMenu() const = 0;

@@ -235,19 +235,36 @@ void ExecuteKey(Session& session, uint16_t code, bool internal) {
     kb.last_key_ms = session.clock->NowMs();
     kb.skipped_to_next_field = false;
     kb.protect_event_tried = false;
+    const uint32_t cursor_before = session.ps.cursor_address;
+    if (session.hooks.recorder) session.hooks.recorder->KeyStarting();
 
     if (InLineMode(session)) {
         RunLineModeKey(session, code);
-        return;
+    } else {
+        switch (category) {
+            case KeyCategory::Action: RunAction(session, NumberOf(code)); break;
+            case KeyCategory::Edit: RunEdit(session, code); break;
+            case KeyCategory::Char: TypeCharacter(session, NumberOf(code)); break;
+            case KeyCategory::Oper: RunOper(session, code); break;
+            case KeyCategory::Macro: RunMacroKey(session, NumberOf(code)); break;
+            default: break;
+        }
     }
-    switch (category) {
-        case KeyCategory::Action: RunAction(session, NumberOf(code)); break;
-        case KeyCategory::Edit: RunEdit(session, code); break;
-        case KeyCategory::Char: TypeCharacter(session, NumberOf(code)); break;
-        case KeyCategory::Oper: RunOper(session, code); break;
-        case KeyCategory::Macro: RunMacroKey(session, NumberOf(code)); break;
-        default: break;
-    }
+    // The key may have closed the session's recorder (Stop) or opened it (Record): asked afresh.
+    if (session.hooks.recorder) session.hooks.recorder->KeyHandled(code, cursor_before);
+}
+
+void HandleMouseButton(Session& session, const KeyEvent& event, std::optional<ScreenCell> cell) {
+    KeyboardState& kb = session.keyboard;
+    if (cell) kb.mouse_cell = cell;
+    kb.key_from_mouse = event.kind == KeyEventKind::Down && cell.has_value();
+    HandleKeyEvent(session, event);
+    kb.key_from_mouse = false;
+}
+
+void MouseSelectionMade(Session& session) {
+    if (session.selection.shown && session.hooks.recorder)
+        session.hooks.recorder->MouseSelectionMade(session.selection);
 }
 
 void ReplayTypeAhead(Session& session) {
@@ -286,6 +303,7 @@ void RunKeyStatement(Session& session, std::string_view statement) {
     }
     // One macro at a time: a turn of the wheel while one runs is dropped, as a key would be.
     if (macros->IsMacroRunning()) return;
+    if (session.hooks.recorder) session.hooks.recorder->StatementRun(statement);
     macros->RunMacroText(std::string(statement));
 }
 

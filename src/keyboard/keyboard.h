@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "keyboard/key_list.h"
+#include "keyboard/keyboard_state.h"
 
 namespace orkan {
 
@@ -65,6 +66,14 @@ KeyEvent MouseButtonEvent(KeyEventKind kind, uint8_t button, KeyModifiers modifi
 
 // The window's key-down and key-up rules: Break, repeats, key-up keys, the lock toggles.
 void HandleKeyEvent(Session& session, const KeyEvent& event);
+
+// A mouse button over the terminal, pressed on `cell` (none for a release): the key of the
+// keyboard map runs as HandleKeyEvent runs it, knowing where the mouse pressed (Select Location
+// puts the cursor there, the recorder writes the position).
+void HandleMouseButton(Session& session, const KeyEvent& event, std::optional<ScreenCell> cell);
+
+// The mouse finished a selection (the button went up): the recorder writes it.
+void MouseSelectionMade(Session& session);
 
 // The key function code of a key event; sets the session's current code and pending key-up
 // function and handles dead keys (key-down only).

@@ -64,6 +64,12 @@ public:
     Session* session = nullptr;
 };
 
+// A cell of the screen, row and column from 0.
+struct ScreenCell {
+    uint32_t row = 0, column = 0;
+    bool operator==(const ScreenCell&) const = default;
+};
+
 struct KeyboardState {
     bool insert_mode = false;
     bool caps_lock = false;
@@ -90,6 +96,13 @@ struct KeyboardState {
     int wheel_delta = 0;
     int64_t last_wheel_ms = std::numeric_limits<int64_t>::min();
     int64_t last_key_ms = 0;  // the keep-alive idle time counts from here
+
+    // The mouse: the cell of the last button press (Select Location 1 and 2 put the cursor there),
+    // whether the key being run came from that press, and where Select Location 1 last put the
+    // cursor (Select Location 2 selects from there).
+    std::optional<ScreenCell> mouse_cell;
+    bool key_from_mouse = false;
+    std::optional<ScreenCell> select_location;
 
     KeyList key_list;
     KeyMap key_map;

@@ -254,7 +254,7 @@ void MacroRunner::EndChain(MacroOutcome::End end, int error) {
     turn_posted_ = false;
     // A transfer the chain waited for goes on in its dialog; its end is no longer waited for.
     transfer_ = TransferWait{};
-    SetState(MacroState::Idle);
+    SetState(recording_ ? MacroState::Recording : MacroState::Idle);
     if (end == MacroOutcome::End::Finished && close_error) {
         // Data kept back for a file could not be written: that is no success.
         end = MacroOutcome::End::Error;
@@ -298,6 +298,19 @@ void MacroRunner::ReportError(int number) {
     s_.ui.ShowMessage({title, shown, Buttons::Ok, Icon::Warning});
     pending_error_detail_ = 0;
     EndChain(MacroOutcome::End::Error, number);
+}
+
+bool MacroRunner::BeginRecording() {
+    if (recording_ || !chain_.empty() || !waiting_.empty() || state_ != MacroState::Idle) return false;
+    recording_ = true;
+    SetState(MacroState::Recording);
+    return true;
+}
+
+void MacroRunner::EndRecording() {
+    if (!recording_) return;
+    recording_ = false;
+    if (chain_.empty()) SetState(MacroState::Idle);
 }
 
 void MacroRunner::Stop() {

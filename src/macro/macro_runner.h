@@ -83,6 +83,15 @@ public:
     void Stop();
     void TogglePause();
 
+    // The recorder's share of the one macro state: recording (the status letter 'R') while no
+    // macro runs. A macro started meanwhile (a macro key) runs, and recording goes on after it.
+    // False when a macro runs or waits to start.
+    [[nodiscard]] bool BeginRecording();
+    void EndRecording();
+    bool Recording() const { return recording_; }
+    // Recording, not paused, and no macro running: the keys are the user's.
+    bool RecordsKeys() const { return recording_ && state_ == MacroState::Recording; }
+
     MacroState state() const { return state_; }
     char StatusLetter() const;
     bool Active() const { return !chain_.empty(); }
@@ -193,6 +202,7 @@ private:
     bool next_posted_ = false;
     MacroState state_ = MacroState::Idle;
     MacroState paused_state_ = MacroState::Idle;
+    bool recording_ = false;
     bool timer_running_ = false;
     bool turn_posted_ = false;
     bool in_turn_ = false;

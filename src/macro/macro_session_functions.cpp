@@ -115,6 +115,9 @@ int MacroRunner::KeyFunction(MacroValue* a, int count) {
             if (row < 1 || row > int64_t(s_.ps.rows) || col < 1 || col > int64_t(s_.ps.columns))
                 return macro_error::InvalidValue;
             s_.ps.cursor_address = uint32_t((row - 1) * s_.ps.columns + col - 1);
+            // Select Location goes where the mouse pressed: the macro's position is that place.
+            if (CategoryOf(code) == KeyCategory::Oper)
+                s_.keyboard.mouse_cell = ScreenCell{uint32_t(row - 1), uint32_t(col - 1)};
             s_.view->CursorMoved();
         }
     } else if (count >= 2 && a[1].IsText() && IsFunction(code, KeyCategory::Oper, oper_fn::Reconnect)) {

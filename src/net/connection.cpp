@@ -102,7 +102,9 @@ void Connection::Close() {
     if (!thread_.joinable()) return;
     shared_->cancel = true;
     shared_->Wake();
-    shared_->ShutDownSocket();
+    // An open connection's thread only waits where the wake reaches it, and hands over what is
+    // queued before it ends; a thread still connecting or shaking hands is cut off at once.
+    if (shared_->stage.load() != ConnectionStage::Open) shared_->ShutDownSocket();
     thread_.join();
     shared_.reset();
     ++generation_;

@@ -397,13 +397,29 @@ private:
         return callbacks_.hand_over(std::vector<uint8_t>(buffer.begin(), buffer.begin() + length));
     }
 
+    // Closing: what the session queued last (a macro's final key, say) is handed to the socket as
+    // far as it takes it now. No waiting for a host that reads nothing; the kernel sends what it
+    // took before the end of the connection.
+    void HandOverQueued(std::vector<uint8_t>& pending, size_t sent) {
+        {
+            std::lock_guard lock(shared_->mutex);
+            pending.insert(pending.end(), shared_->outbound.begin(), shared_->outbound.end());
+            shared_->outbound.clear();
+        }
+        while (sent < pending.size()) {
+            const WriteResult result = Write(pending.data() + sent, pending.size() - sent);
+            if (result.written == 0) return;
+            sent += result.written;
+        }
+    }
+
     void Transfer() {
         std::array<uint8_t, kReceiveChunk> buffer;
         std::vector<uint8_t> pending;  // handed to the socket or TLS, retried unchanged until out
         size_t sent = 0;
         bool read_wants_writable = false;
         for (;;) {
-            if (Cancelled()) return;
+            if (Cancelled()) return HandOverQueued(pending, sent);
             if (sent == pending.size()) {
                 pending.clear();
                 sent = 0;
@@ -424,7 +440,7 @@ private:
                 return;
             }
             if (fds[1].revents != 0) DrainWake();
-            if (Cancelled()) return;
+            if (Cancelled()) return HandOverQueued(pending, sent);
             const bool readable = (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0 ||
                                   (read_wants_writable && (fds[0].revents & POLLOUT) != 0);
             if ((readable || buffered) && !ReadChunk(buffer, read_wants_writable)) return;

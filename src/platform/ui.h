@@ -72,6 +72,18 @@ struct FileDialogRequest {
     bool* append = nullptr;
 };
 
+// "Record a Macro": the file to write, a description for its header, and the language.
+struct RecordMacroRequest {
+    std::string folder;  // the macros folder, where the dialog starts
+    bool rexx = false;   // "Record Macros in Rexx" as last chosen
+};
+
+struct RecordMacroAnswer {
+    std::string file;  // UTF-8 path; a name without a folder belongs in the macros folder
+    std::string description;
+    bool rexx = false;
+};
+
 // The print dialog (Print Screen Ask): it opens on `printer` and gives back the printer chosen.
 // Texts are UTF-8 here: printer names are CUPS queue names or file paths.
 struct PrintDialogRequest {
@@ -115,6 +127,8 @@ public:
     // added (the window created and shown when needed), and the window's own actions.
     virtual void AddDebugLine(std::string_view display_text) { (void)display_text; }
     virtual void ControlDebugWindow(DebugWindowAction) {}
+    // "Record a Macro": nothing when cancelled or when there is no window to ask in.
+    virtual std::optional<RecordMacroAnswer> AskRecordMacro(const RecordMacroRequest&) { return std::nullopt; }
     // The print dialog: the printer chosen, nothing when cancelled or when there is no window.
     virtual std::optional<PrintDialogAnswer> AskPrinter(const PrintDialogRequest&) { return std::nullopt; }
 

@@ -98,11 +98,6 @@ public:
     virtual bool AttributeMarkersShown() const { return false; }
     virtual void LocateCursor() {}
     virtual void ToggleKeyPad() {}
-    // The cell under the mouse pointer at the last button press, row and column from 0.
-    struct Cell {
-        uint32_t row = 0, column = 0;
-    };
-    virtual std::optional<Cell> LastMouseCell() const { return std::nullopt; }
 };
 
 // A shut-down macro (set by the macro language) runs instead of a close, which then waits for it.

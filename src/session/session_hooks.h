@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace orkan {
 
@@ -148,6 +149,21 @@ public:
     virtual bool SaveSession() = 0;
 };
 
+struct Selection;
+
+// The macro recorder: every key the keyboard path ran, and the selections the mouse made.
+class RecorderHook {
+public:
+    virtual ~RecorderHook() = default;
+    // Around every key function the keyboard path runs (they may nest: a key that runs keys);
+    // `cursor_before` is where the key found the cursor.
+    virtual void KeyStarting() = 0;
+    virtual void KeyHandled(uint16_t code, uint32_t cursor_before) = 0;
+    virtual void MouseSelectionMade(const Selection& selection) = 0;
+    // Macro statements the wheel runs ("WheelUp", "WheelDown"), about to start.
+    virtual void StatementRun(std::string_view statement) = 0;
+};
+
 struct SessionHooks {
     CaptureHook* capture = nullptr;
     ScreenHistoryHook* history = nullptr;
@@ -159,6 +175,7 @@ struct SessionHooks {
     TransferHook* transfer = nullptr;
     OperHook* oper = nullptr;
     SettingsHook* settings = nullptr;
+    RecorderHook* recorder = nullptr;
 };
 
 }  // namespace orkan

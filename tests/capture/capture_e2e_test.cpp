@@ -20,7 +20,7 @@
 #include "platform/poll_event_loop.h"
 #include "support/hex.h"
 #include "support/recording_ui.h"
-#include "testhost_process.h"
+#include "support/testhost_process.h"
 
 namespace orkan {
 namespace {
@@ -78,7 +78,7 @@ struct E2E : ::testing::Test {
 
 TEST_F(E2E, ATracedLogonReadsBackItemByItem) {
     test::TestHostProcess host;
-    ASSERT_TRUE(host.Start({})) << "testhost did not start (is it built?)";
+    ASSERT_TRUE(host.Start({"--once"})) << "testhost did not start (is it built?)";
     PrepareSession(s, folder.path());
     CaptureSubsystem& capture = runtime.core().Capture();
     ASSERT_TRUE(runtime.core().StartTraceAtStartUp());  // as --trace does: from the first byte
@@ -123,7 +123,7 @@ TEST_F(E2E, DebugScreensFromBothKindsOfSessionReplayTheSame) {
         SessionRuntime live(loop2, ui2, frame);
         Session& ls = live.session();
         test::TestHostProcess host;
-        if (!host.Start(tn3270e ? std::vector<std::string>{} : std::vector<std::string>{"--no-tn3270e"}))
+        if (!host.Start(tn3270e ? std::vector<std::string>{"--once"} : std::vector<std::string>{"--once", "--no-tn3270e"}))
             FAIL() << "testhost did not start (is it built?)";
         PrepareSession(ls, here.path());
         ASSERT_TRUE(live.StartConnection(host.address()));

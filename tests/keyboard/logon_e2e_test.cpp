@@ -2,11 +2,7 @@
 // events, through the key mapping, the standard key map and the field rules: it fills the logon
 // panel, presses Enter and reaches the main menu. The host's log shows the password among the
 // fields it received and never in the screens it sent.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -24,57 +20,13 @@
 #include "keyboard/linux_keymap.h"
 #include "platform/poll_event_loop.h"
 #include "support/recording_ui.h"
+#include "support/testhost_process.h"
 
-extern char** environ;
 
 namespace orkan {
 namespace {
 
 using namespace std::chrono_literals;
-
-// testhost as a child process: the port is the first line it prints.
-class TestHost {
-public:
-    bool Start(const std::string& log) {
-        const std::string program = std::string(ORKAN_BINARY_DIR) + "/tools/testhost/testhost";
-        if (access(program.c_str(), X_OK) != 0) return false;
-        int out[2];
-        if (pipe(out) != 0) return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::vector<std::string> args = {program, "--port", "0", "--once", "--log", log};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        if (rc != 0) {
-            close(out[0]);
-            pid_ = -1;
-            return false;
-        }
-        std::string line;
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
-        close(out[0]);
-        port_ = line;
-        return !port_.empty();
-    }
-    ~TestHost() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-    }
-    const std::string& port() const { return port_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string port_;
-};
 
 // US keyboard positions (evdev codes) of the characters the test types.
 uint16_t EvdevFor(char c) {
@@ -105,9 +57,9 @@ std::string Screen(const Session& s) { return DumpScreenText(s); }
 
 TEST(LogonEndToEnd, KeysFillTheLogonPanelAndReachTheMenu) {
     test::TempFolder folder;
-    TestHost host;
+    test::TestHostProcess host;
     const std::string log = folder / "host.log";
-    ASSERT_TRUE(host.Start(log)) << "testhost did not start (is it built?)";
+    ASSERT_TRUE(host.Start({"--once", "--log", log})) << "testhost did not start (is it built?)";
 
     PollEventLoop loop;
     test::RecordingUi ui;

@@ -110,5 +110,23 @@ TEST_F(ConnClose, DuringTheTlsHandshake) {
     close(peer);
 }
 
+// What the session sent just before it closed (a macro's last key) reaches the host: the close
+// races the connection's thread for the queue, so it is tried many times.
+TEST_F(ConnClose, WhatWasSentJustBeforeReachesTheHost) {
+    const std::string record(1500, 'k');
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        test::Listener listener;
+        ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}}).ok());
+        const int peer = listener.Accept();
+        ASSERT_GE(peer, 0);
+        ASSERT_TRUE(TurnUntil(loop, [&] { return connection.Stage() == ConnectionStage::Open; }));
+        connection.Send(test::Bytes(record));
+        connection.Close();
+        EXPECT_EQ(test::Receive(peer, record.size() + 1), record);
+        close(peer);
+    }
+}
+
 }  // namespace
 }  // namespace orkan

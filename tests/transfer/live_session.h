@@ -13,22 +13,10 @@
 #include "config/temp_folder.h"
 #include "platform/poll_event_loop.h"
 #include "support/recording_ui.h"
+#include "support/testhost_process.h"
 #include "transfer/transfer_client.h"
 
 namespace orkan::test {
-
-// testhost as a child process: the port is the first line it prints.
-class TestHostProcess {
-public:
-    // False when testhost is not built or did not start.
-    bool Start(const std::vector<std::string>& arguments);
-    ~TestHostProcess();
-    const std::string& port() const { return port_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string port_;
-};
 
 struct LiveSession {
     LiveSession();

@@ -1,0 +1,199 @@
+#include "record/macro_recorder.h"
+
+#include <ctime>
+#include <filesystem>
+
+#include "charset/display_unicode.h"
+#include "config/atomic_file.h"
+#include "config/data_file.h"
+#include "config/settings_file.h"
+#include "keyboard/key_functions.h"
+#include "macro/macro_runner.h"
+#include "session/session.h"
+
+namespace orkan {
+
+namespace {
+
+constexpr std::string_view kTitle = "Orkan TN3270";
+
+// Text from outside (UTF-8) as the recording holds it; nothing when a character has no form there.
+std::optional<std::string> DisplayForm(std::string_view utf8) {
+    DisplayText converted = Utf8ToDisplay(utf8);
+    if (!converted.failures.empty()) return std::nullopt;
+    return std::move(converted.text);
+}
+
+}  // namespace
+
+std::string RecordingFileBytes(const std::string& display_text) {
+    std::string out;
+    out.reserve(display_text.size());
+    for (char c : display_text) {
+        if (uint8_t(c) < 0x80) {
+            out += c;
+        } else {
+            AppendUtf8(out, DisplayToUnicode(uint8_t(c)));
+        }
+    }
+    return out;
+}
+
+MacroRecorder::MacroRecorder(Session& session, MacroRunner& runner) : s_(session), runner_(runner) {
+    s_.hooks.recorder = this;
+}
+
+MacroRecorder::~MacroRecorder() {
+    if (s_.hooks.recorder == this) s_.hooks.recorder = nullptr;
+    // A session that closes while recording keeps what was recorded.
+    if (text_) (void)Stop();
+}
+
+void MacroRecorder::Record() {
+    if (runner_.Recording()) {
+        if (runner_.state() == MacroState::Paused) runner_.TogglePause();
+        return;
+    }
+    if (runner_.Active() || runner_.WaitingMacros() > 0) {
+        s_.ui.ShowMessage(
+            {std::string(kTitle),
+             "A macro cannot be recorded while the macro '" + runner_.RunningMacroName() + "' runs.",
+             Buttons::Ok, Icon::Information});
+        return;
+    }
+    const std::optional<RecordMacroAnswer> answer = s_.ui.AskRecordMacro({s_.folders.macros, rexx_});
+    if (!answer) {
+        if (!s_.ui.CanAsk())
+            s_.ui.ShowMessage(
+                {std::string(kTitle),
+                 "\"Record a Macro\" asks for a file name, which this program cannot do: record "
+                 "macros in the desktop program (orkan3270-desktop).",
+                 Buttons::Ok, Icon::Information});
+        return;
+    }
+    (void)Start(*answer);
+}
+
+bool MacroRecorder::Start(const RecordMacroAnswer& answer) {
+    if (answer.file.empty()) {
+        s_.ui.ShowMessage(
+            {"Record a Macro", "A file name for the macro must be given.", Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    const std::string path = DataFilePath(answer.file, s_.folders.macros, "mac");
+    const std::optional<std::string> description = DisplayForm(answer.description);
+    const std::optional<std::string> file_name = DisplayForm(std::filesystem::path(path).filename().string());
+    if (!description || !file_name) {
+        s_.ui.ShowMessage({"Record a Macro",
+                           "The description or the file name holds a character that a macro cannot hold "
+                           "(Windows-1252 only).",
+                           Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    if (!runner_.BeginRecording()) {
+        s_.ui.ShowMessage({std::string(kTitle), "A macro cannot be recorded while another macro runs.",
+                           Buttons::Ok, Icon::Information});
+        return false;
+    }
+    const std::tm now = s_.wall_clock->LocalNow();
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &now);
+    RecordingHeader header;
+    header.language = answer.rexx ? RecordLanguage::Rexx : RecordLanguage::Own;
+    header.description = *description;
+    header.file_name = *file_name;
+    header.date_time = stamp;
+    header.wait_seconds = s_.settings.RecordWait;
+    text_.emplace(header);
+    path_ = path;
+    rexx_ = answer.rexx;
+    unlocks_seen_ = s_.ds.unlock_counter;
+    return true;
+}
+
+int MacroRecorder::WriteFile() const {
+    const std::string bytes = RecordingFileBytes(text_->text());
+    return ReplaceFileContents(path_,
+                               std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+
+bool MacroRecorder::Stop() {
+    if (!text_) return false;
+    // Unlocks after the last key are the host's answer to it: the macro waits for it too. A
+    // second Stop after a failed save finds them taken.
+    text_->Finish(TakeHostUnlocks(), CellAt(s_.ps.cursor_address));
+    if (const int error = WriteFile(); error != 0) {
+        MessageBox box = FileSaveError(error, path_);
+        box.text += "\nThe recording goes on: stop it again to save it.";
+        s_.ui.ShowMessage(box);
+        return false;
+    }
+    const int statements = text_->statements();
+    text_.reset();
+    taking_.clear();
+    runner_.EndRecording();
+    s_.ui.ShowMessage(
+        {"Macro Recorded",
+         "Macro saved as " + path_ + ", containing " + std::to_string(statements) + " statements",
+         Buttons::Ok, Icon::Information});
+    return true;
+}
+
+uint32_t MacroRecorder::TakeHostUnlocks() {
+    const uint32_t unlocks = s_.ds.unlock_counter - unlocks_seen_;
+    unlocks_seen_ = s_.ds.unlock_counter;
+    return unlocks;
+}
+
+RecordedCell MacroRecorder::CellAt(uint32_t address) const {
+    const uint32_t columns = s_.ps.columns ? s_.ps.columns : 1;
+    return {address / columns + 1, address % columns + 1};
+}
+
+std::string MacroRecorder::FunctionName(uint16_t code) const {
+    const KeyboardState& kb = s_.keyboard;
+    if (CategoryOf(code) == KeyCategory::Macro) {
+        const std::string* name = kb.key_map.macros.Name(NumberOf(code));
+        return name ? *name : std::string();
+    }
+    if (const KeyFunction* f = kb.key_list.Find(CategoryOf(code), NumberOf(code))) return f->name;
+    return kb.key_list.KeyText(code);
+}
+
+void MacroRecorder::KeyStarting() {
+    taking_.push_back(text_ && runner_.RecordsKeys());
+}
+
+void MacroRecorder::KeyHandled(uint16_t code, uint32_t cursor_before) {
+    const bool taking = !taking_.empty() && taking_.back();
+    if (!taking_.empty()) taking_.pop_back();
+    if (!text_) return;
+    // Every key clears the count, recorded or not: a wait belongs to the key that follows it.
+    const uint32_t unlocks = TakeHostUnlocks();
+    if (!taking) return;
+    RecordedKey key;
+    key.code = code;
+    key.name = FunctionName(code);
+    key.host_unlocks = unlocks;
+    key.cursor_before = CellAt(cursor_before);
+    key.cursor_after = CellAt(s_.ps.cursor_address);
+    if (s_.keyboard.key_from_mouse && s_.keyboard.mouse_cell)
+        key.pointer = RecordedCell{s_.keyboard.mouse_cell->row + 1, s_.keyboard.mouse_cell->column + 1};
+    text_->Key(key);
+}
+
+void MacroRecorder::MouseSelectionMade(const Selection& selection) {
+    if (!text_ || !runner_.RecordsKeys()) return;
+    const uint32_t unlocks = TakeHostUnlocks();
+    text_->MouseSelection(unlocks, CellAt(s_.ps.cursor_address),
+                          {selection.anchor_row + 1, selection.anchor_column + 1},
+                          {selection.end_row + 1, selection.end_column + 1});
+}
+
+void MacroRecorder::StatementRun(std::string_view statement) {
+    if (!text_ || !runner_.RecordsKeys()) return;
+    const uint32_t unlocks = TakeHostUnlocks();
+    text_->Statement(unlocks, CellAt(s_.ps.cursor_address), statement);
+}
+
+}  // namespace orkan

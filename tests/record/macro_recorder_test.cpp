@@ -1,0 +1,288 @@
+// The recorder in a session assembled as the headless program assembles it: the record, pause and
+// stop key functions through the core's dispatch, keys through the keyboard's admission, host
+// unlocks from real records, the mouse through the core, the file and the messages.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/app_test_support.h"
+#include "app/session_runtime.h"
+#include "app/startup.h"
+#include "keyboard/key_files.h"
+#include "keyboard/key_functions.h"
+#include "keyboard/keyboard.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr std::string_view kNegotiation = "FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00";
+// "NAME" protected at row 1, an unprotected field after it holding the cursor; keyboard restored.
+constexpr std::string_view kPanel = "F5C3 11C150 1D60 D5C1D4C5 1D40 13 FFEF";
+constexpr std::string_view kRestore = "F1C2 FFEF";
+
+constexpr std::string_view kOwnHeader =
+    "*********************************************************\r\n"
+    "* steps.mac\r\n"
+    "* Orkan TN3270 macro generated on 2026-12-07 08:05:09\r\n"
+    "*********************************************************\r\n"
+    "\r\n"
+    "Wait(20,Status=\"Unlocked\")\r\n";
+
+uint16_t Oper(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Oper, n, kKeyWorksWhileLocked);
+}
+uint16_t Action(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Action, n);
+}
+
+class RecordUi : public test::RecordingUi {
+  public:
+    std::optional<RecordMacroAnswer> AskRecordMacro(const RecordMacroRequest& request) override {
+        requests.push_back(request);
+        if (answers.empty()) return std::nullopt;
+        RecordMacroAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    bool CanAsk() const override { return can_ask; }
+    std::vector<RecordMacroRequest> requests;
+    std::deque<RecordMacroAnswer> answers;
+    bool can_ask = true;
+};
+
+class RecorderTest : public ::testing::Test {
+  protected:
+    RecorderTest() {
+        fs::create_directories(temp / "home");
+        fs::create_directories(temp / "run");
+        env.env = [this](const std::string& name) -> std::optional<std::string> {
+            if (name == "HOME") return temp / "home";
+            if (name == "XDG_RUNTIME_DIR") return temp / "run";
+            return std::nullopt;
+        };
+        env.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
+        env.change_directory = false;
+        env.claim_slot = false;
+        const char* argv[] = {"orkan3270", "--headless", "--host", "127.0.0.1:2023"};
+        CommandLine cl;
+        EXPECT_EQ(ParseCommandLine(4, argv, cl, ui), 0);
+        EXPECT_EQ(PrepareSession(cl, env, runtime, state), 0);
+        // The key map as the desktop program loads it: the mouse buttons are keys of it.
+        s().keyboard.key_list = state.key_list;
+        EXPECT_TRUE(LoadSessionKeyFiles(s()).ok);
+        clock.now.tm_year = 126;
+        clock.now.tm_mon = 11;
+        clock.now.tm_mday = 7;
+        clock.now.tm_hour = 8;
+        clock.now.tm_min = 5;
+        clock.now.tm_sec = 9;
+        s().wall_clock = &clock;
+        EXPECT_TRUE(runtime.StartDetachedConnection(sink));
+        Feed(kNegotiation);
+        Feed(kPanel);
+    }
+    ~RecorderTest() override { runtime.Destroy(); }
+    Session& s() { return runtime.session(); }
+    MacroRecorder& recorder() { return runtime.core().Recorder(); }
+    MacroRunner& runner() { return runtime.core().Macros().Runner(); }
+    void Feed(std::string_view hex) { runtime.FeedHostData(test::FromHex(hex)); }
+    void Key(uint16_t code) { SubmitKey(s(), code); }
+    void Type(std::string_view text) {
+        for (char c : text) Key(CharCode(uint8_t(c)));
+    }
+    void StartRecording(std::string file = "steps", bool rexx = false) {
+        ui.answers.push_back({std::move(file), "", rexx});
+        Key(Oper(oper_fn::MacroRecord));
+    }
+    std::string Saved(const std::string& name = "steps.mac") {
+        std::ifstream in(fs::path(s().folders.macros) / name, std::ios::binary);
+        std::stringstream all;
+        all << in.rdbuf();
+        return all.str();
+    }
+    std::string LastMessage() const {
+        return ui.shown.empty() ? "" : ui.shown.back().title + ": " + ui.shown.back().text;
+    }
+
+    test::TempFolder temp;
+    StartupEnvironment env;
+    PollEventLoop loop;
+    RecordUi ui;
+    test::RecordingFrame frame;
+    SessionRuntime runtime{loop, ui, frame};
+    StartupState state;
+    test::BytesSink sink;
+    ManualWallClock clock;
+};
+
+TEST_F(RecorderTest, KeysAndHostUnlocksBecomeTheMacroFile) {
+    StartRecording();
+    ASSERT_EQ(ui.requests.size(), 1u);
+    EXPECT_EQ(ui.requests[0].folder, s().folders.macros);
+    EXPECT_EQ(s().indicators.macro_letter, 'R');
+    Type("AB");
+    Key(Action(action_fn::Enter));
+    Type("X");  // typed ahead while the host has not answered: recorded when it runs, after the wait
+    Feed(kRestore);
+    Feed(kRestore);
+    Feed(kRestore);
+    Key(Action(action_fn::PF1 + 2));  // two unlocks since X: the wait checks where X left the cursor
+    Key(Oper(oper_fn::MacroStop));
+    EXPECT_EQ(s().indicators.macro_letter, 0);
+    EXPECT_FALSE(recorder().Active());
+    const std::string path = s().folders.macros + "/steps.mac";
+    EXPECT_EQ(Saved(), std::string(kOwnHeader) +
+                           "Type(\"AB\")\r\nKey(\"Enter\")\r\nWait(20,Status=\"Unlocked\")\r\nType(\"X\")\r\n"
+                           "Wait(20,Status=\"Unlocked\" & CursorPos = \"2,10\")\r\nKey(\"PF3\")\r\n");
+    EXPECT_EQ(LastMessage(), "Macro Recorded: Macro saved as " + path + ", containing 11 statements");
+    EXPECT_EQ(ui.shown.back().icon, Icon::Information);
+}
+
+TEST_F(RecorderTest, PausedKeysAreLeftOutAndRecordResumes) {
+    StartRecording("steps", true);
+    Type("A");
+    Key(Oper(oper_fn::MacroPause));
+    EXPECT_EQ(s().indicators.macro_letter, 'X');
+    Type("B");
+    Key(Oper(oper_fn::MacroRecord));  // resumes: asks for nothing
+    EXPECT_EQ(ui.requests.size(), 1u);
+    EXPECT_EQ(s().indicators.macro_letter, 'R');
+    Type("C");
+    Key(Oper(oper_fn::MacroStop));
+    const std::string text = Saved();
+    EXPECT_EQ(text.rfind("/* rexx ", 0), 0u) << text;
+    EXPECT_NE(text.find("WaitUnlocked(20)\r\nType(\"A\")\r\nType(\"C\")\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find('B', text.find("WaitUnlocked")), std::string::npos) << text;
+    // The language chosen is offered the next time.
+    StartRecording("other");
+    ASSERT_EQ(ui.requests.size(), 2u);
+    EXPECT_TRUE(ui.requests[1].rexx);
+}
+
+TEST_F(RecorderTest, RecordingIsRefusedWithAReason) {
+    struct Case {
+        const char* what;
+        std::function<void()> before;
+        std::string message;  // empty: no message at all
+    };
+    const std::vector<Case> cases = {
+        {"no window to ask in", [&] { ui.can_ask = false; },
+         "asks for a file name, which this program cannot do"},
+        {"the dialog cancelled", [&] { ui.can_ask = true; }, ""},
+        {"an empty name",
+         [&] {
+             ui.answers.push_back({"", "d", false});
+         },
+         "A file name for the macro must be given."},
+        {"a description a macro cannot hold",
+         [&] {
+             ui.answers.push_back({"x", "\xE2\x82\xAC\xE4\xB8\x80", false});
+         },
+         "holds a character that a macro cannot hold"},
+        {"a macro waiting",
+         [&] {
+             ASSERT_TRUE(runner().StartText("WAIT(30)"));
+             ASSERT_TRUE(loop.RunUntil([&] { return runner().state() == MacroState::TimedPause; }, 5s));
+         },
+         "cannot be recorded while the macro"},
+    };
+    for (const Case& c : cases) {
+        ui.shown.clear();
+        c.before();
+        Key(Oper(oper_fn::MacroRecord));
+        EXPECT_FALSE(recorder().Active()) << c.what;
+        if (c.message.empty()) {
+            EXPECT_TRUE(ui.shown.empty()) << c.what << ": " << LastMessage();
+        } else {
+            EXPECT_NE(LastMessage().find(c.message), std::string::npos) << c.what << ": " << LastMessage();
+        }
+    }
+    runner().Stop();
+    // Playing a macro while recording is refused; the recording goes on.
+    StartRecording();
+    Key(Oper(oper_fn::MacroPlay));
+    EXPECT_NE(LastMessage().find("stop the recording before playing"), std::string::npos) << LastMessage();
+    EXPECT_EQ(s().indicators.macro_letter, 'R');
+}
+
+TEST_F(RecorderTest, AFileThatCannotBeWrittenKeepsTheRecording) {
+    const fs::path blocker = temp / "blocker";
+    std::ofstream(blocker) << "a file where a folder should be";
+    StartRecording((blocker / "kept.mac").string());
+    Type("KEEP");
+    Key(Oper(oper_fn::MacroStop));
+    EXPECT_EQ(ui.shown.back().title, "File Save Error");
+    EXPECT_NE(ui.shown.back().text.find("Error 20 while saving " + (blocker / "kept.mac").string()),
+              std::string::npos)
+        << LastMessage();
+    EXPECT_TRUE(recorder().Active());
+    EXPECT_EQ(s().indicators.macro_letter, 'R');
+    fs::remove(blocker);
+    Key(Oper(oper_fn::MacroStop));
+    EXPECT_EQ(ui.shown.back().title, "Macro Recorded");
+    std::ifstream in(blocker / "kept.mac");
+    std::stringstream all;
+    all << in.rdbuf();
+    EXPECT_NE(all.str().find("Type(\"KEEP\")\r\n"), std::string::npos);
+}
+
+TEST_F(RecorderTest, MacrosRunWhileRecordingAreNotRecordedKeyByKey) {
+    StartRecording();
+    Type("A");
+    ASSERT_TRUE(runner().StartText("TYPE(\"ZZ\")"));
+    ASSERT_TRUE(loop.RunUntil([&] { return !runner().Active(); }, 5s));
+    EXPECT_EQ(s().indicators.macro_letter, 'R') << "recording goes on after the macro";
+    Type("Q");
+    // The wheel runs its statement as macro text: the statement is recorded, not its keys.
+    HandleWheel(s(), -120);
+    ASSERT_TRUE(loop.RunUntil([&] { return !runner().Active(); }, 5s));
+    Key(Oper(oper_fn::MacroStop));
+    const std::string text = Saved();
+    EXPECT_NE(text.find("Type(\"AQ\")\r\n" + s().settings.WheelDown + "\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("ZZ"), std::string::npos) << text;
+    EXPECT_EQ(text.find("PF8"), text.rfind("PF8")) << text;
+}
+
+TEST_F(RecorderTest, MouseClicksAndSelectionsAreRecordedAndPlayBack) {
+    StartRecording();
+    // A left click on row 2, column 11 (the key map's Select Location 1).
+    HandleMouseButton(s(), MouseButtonEvent(KeyEventKind::Down, 1, {}), ScreenCell{1, 10});
+    HandleMouseButton(s(), MouseButtonEvent(KeyEventKind::Up, 1, {}), std::nullopt);
+    EXPECT_EQ(s().ps.cursor_address, 1 * s().ps.columns + 10);
+    s().selection = {true, 2, 4, 5, 19};
+    MouseSelectionMade(s());
+    Key(Oper(oper_fn::MacroStop));
+    const std::string text = Saved();
+    EXPECT_NE(text.find("Key(\"SelectLocation1\",2,11)\r\nKey(\"SelectLocation1\",3,5)\r\n"
+                        "Key(\"SelectLocation2\",6,20)\r\n"),
+              std::string::npos)
+        << text;
+
+    // Played back, the positions are the macro's, not the last mouse press's.
+    s().selection = {};
+    ASSERT_TRUE(runner().StartFile("steps"));
+    ASSERT_TRUE(loop.RunUntil([&] { return !runner().Active(); }, 5s)) << LastMessage();
+    EXPECT_EQ(runner().LastOutcome().end, MacroOutcome::End::Finished) << LastMessage();
+    EXPECT_EQ(s().ps.cursor_address, 5 * s().ps.columns + 19);
+    EXPECT_TRUE(s().selection.shown);
+    EXPECT_EQ(s().selection.anchor_row, 2u);
+    EXPECT_EQ(s().selection.anchor_column, 4u);
+    EXPECT_EQ(s().selection.end_row, 5u);
+    EXPECT_EQ(s().selection.end_column, 19u);
+}
+
+TEST_F(RecorderTest, ASessionThatClosesWhileRecordingKeepsTheRecording) {
+    StartRecording();
+    Type("LAST");
+    runtime.Destroy();
+    EXPECT_NE(Saved().find("Type(\"LAST\")\r\n"), std::string::npos) << LastMessage();
+}
+
+}  // namespace
+}  // namespace orkan
