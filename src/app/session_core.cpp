@@ -130,7 +130,7 @@ bool SessionCore::RunOper(uint8_t number) {
             return true;
         case op::MacroStop:
             // A macro that a macro key started while recording is stopped first, the recording after.
-            if (record_.Active() && !macros_.Runner().Active()) {
+            if (record_.Active() && !macros_.Runner().Active() && !macros_.Rexx().Active()) {
                 (void)record_.Stop();
                 return true;
             }

@@ -1,5 +1,6 @@
 #include "app/session_macros.h"
 
+#include "app/session_core.h"
 #include "app/session_peers.h"
 #include "app/session_runtime.h"
 #include "capture/editor_launch.h"
@@ -25,15 +26,21 @@ FileDialogRequest MacroFileRequest(std::string_view title, const std::string& fo
 }  // namespace
 
 SessionMacros::SessionMacros(SessionRuntime& runtime, SessionFrame& frame)
-    : runtime_(runtime), frame_(frame), runner_(runtime.session(), runtime.loop(), *this) {
+    : runtime_(runtime),
+      frame_(frame),
+      runner_(runtime.session(), runtime.loop(), *this),
+      rexx_(runtime.session(), runtime.loop(), *this),
+      dispatcher_(runtime.session(), runner_, rexx_) {
     Session& s = runtime_.session();
     runner_.SetSessionFacts(this);
-    s.hooks.macros = &runner_;
+    rexx_.SetSessionFacts(this);
+    rexx_.load_debug_screen = [this](const std::string& name) { runtime_.core().Capture().LoadDebugScreen(name); };
+    s.hooks.macros = &dispatcher_;
 }
 
 SessionMacros::~SessionMacros() {
     Session& s = runtime_.session();
-    if (s.hooks.macros == &runner_) s.hooks.macros = nullptr;
+    if (s.hooks.macros == &dispatcher_) s.hooks.macros = nullptr;
 }
 
 // ---- Start-up
@@ -55,14 +62,14 @@ void SessionMacros::SetStartupMacro(std::string name) {
 
 void SessionMacros::RunStartupText(const std::string& text) {
     startup_text_given_ = true;
-    [[maybe_unused]] const bool started = runner_.StartText(text, MacroOrigin::User, StartupDone());
+    [[maybe_unused]] const bool started = dispatcher_.StartText(text, MacroOrigin::User, StartupDone());
 }
 
 void SessionMacros::StartStartupFile() {
     if (startup_file_.empty() || startup_file_started_) return;
     // The command line's macro belongs to the program's start, not to every reconnect.
     startup_file_started_ = true;
-    [[maybe_unused]] const bool started = runner_.StartFile(startup_file_, MacroOrigin::User, StartupDone());
+    [[maybe_unused]] const bool started = dispatcher_.StartFile(startup_file_, MacroOrigin::User, StartupDone());
 }
 
 void SessionMacros::AfterFirstHostData(bool reconnect) {
@@ -84,8 +91,8 @@ void SessionMacros::NeedsFileName(std::string_view what, std::string_view instea
 
 void SessionMacros::Play() {
     Session& s = runtime_.session();
-    if (runner_.state() == MacroState::Paused) {
-        runner_.TogglePause();
+    if (dispatcher_.Paused()) {
+        dispatcher_.TogglePause();
         return;
     }
     const std::optional<std::string> chosen = s.ui.AskFileName(MacroFileRequest("Play a Macro", s.folders.macros));
@@ -93,7 +100,7 @@ void SessionMacros::Play() {
         if (!s.ui.CanAsk()) NeedsFileName("Play a Macro", "give the macro with --macro FILE.");
         return;
     }
-    [[maybe_unused]] const bool started = runner_.StartFile(*chosen);
+    [[maybe_unused]] const bool started = dispatcher_.StartFile(*chosen);
 }
 
 void SessionMacros::OpenDebugWindow() { runtime_.session().ui.ControlDebugWindow(DebugWindowAction::Open); }
@@ -101,7 +108,7 @@ void SessionMacros::OpenDebugWindow() { runtime_.session().ui.ControlDebugWindow
 void SessionMacros::RunConnectMacro() {
     const std::string name = runtime_.session().record.Text(field::StartupMacro);
     if (name.empty() || name == kNoMacro) return;
-    [[maybe_unused]] const bool started = runner_.StartFile(name);
+    [[maybe_unused]] const bool started = dispatcher_.StartFile(name);
 }
 
 void SessionMacros::EditMacro() {
@@ -129,7 +136,7 @@ int SessionMacros::RunMacroInSession(char letter, std::string_view name) {
     if (!peers) {
         // Without the shared area only this session is known.
         if (letter != runtime_.session().letter) return macro_error::SessionNotOpen;
-        [[maybe_unused]] const bool started = runner_.StartFile(name);
+        [[maybe_unused]] const bool started = dispatcher_.StartFile(name);
         return 0;
     }
     const int code = PeerRequestErrorCode(peers->RunMacroIn(letter, name, false));

@@ -11,6 +11,8 @@
 #include "macro/macro_environment.h"
 #include "macro/macro_runner.h"
 #include "macro/system_variables.h"
+#include "rexx/macro_dispatcher.h"
+#include "rexx/rexx_macros.h"
 
 namespace orkan {
 
@@ -25,9 +27,12 @@ public:
     SessionMacros& operator=(const SessionMacros&) = delete;
 
     MacroRunner& Runner() { return runner_; }
+    RexxMacros& Rexx() { return rexx_; }
+    // In front of both: which runner a macro file goes to is decided by its first line.
+    MacroDispatcher& Dispatcher() { return dispatcher_; }
 
     // Start-up. The event macro files found in the macros folder enable their events.
-    void SetEventMacroFiles(const std::array<std::string, 4>& paths) { runner_.SetEventMacroFiles(paths); }
+    void SetEventMacroFiles(const std::array<std::string, 4>& paths) { dispatcher_.SetEventMacroFiles(paths); }
     // --macro, /M: runs once the host has answered (AfterFirstHostData), or at once when no host
     // will answer (StartWithoutHost).
     void SetStartupMacro(std::string name);
@@ -44,8 +49,8 @@ public:
 
     // Key functions and the "Edit a Macro" menu command.
     void Play();  // resumes a paused macro, else asks for a file ("Play a Macro")
-    void Stop() { runner_.Stop(); }
-    void TogglePause() { runner_.TogglePause(); }
+    void Stop() { dispatcher_.Stop(); }
+    void TogglePause() { dispatcher_.TogglePause(); }
     void OpenDebugWindow();
     void RunConnectMacro();  // the session option STARTUPMACRO, unless it is "(none)"
     void EditMacro();
@@ -74,6 +79,8 @@ private:
     SessionRuntime& runtime_;
     SessionFrame& frame_;
     MacroRunner runner_;
+    RexxMacros rexx_;
+    MacroDispatcher dispatcher_;
     std::string startup_file_;
     bool startup_file_started_ = false;
     bool startup_text_given_ = false;

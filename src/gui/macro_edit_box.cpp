@@ -29,6 +29,7 @@ MacroEditBox::MacroEditBox(const EditBoxRequest& request, QWidget* parent) : QDi
     field_ = new QLineEdit(this);
     field_->setMaxLength(std::max(1, request.max_length));
     field_->setMinimumWidth(DialogUnitsToPixels(*field_, request.width));
+    field_->setText(DisplayToQString(request.initial_text));
     if (request.echo != 0) {
         field_->setEchoMode(QLineEdit::Password);
         const QString echo = DisplayToQString(std::string_view(&request.echo, 1));

@@ -46,6 +46,10 @@ std::string MacroRunner::RunningMacroName() const { return chain_.empty() ? std:
 void MacroRunner::SetState(MacroState state) {
     if (state_ == state) return;
     state_ = state;
+    if (letter_changed_) {
+        letter_changed_();
+        return;
+    }
     const char letter = StatusLetter();
     if (s_.indicators.macro_letter != letter) {
         s_.indicators.macro_letter = letter;

@@ -61,6 +61,14 @@ public:
     void SetEventMacroFiles(const std::array<std::string, 4>& paths) { event_files_ = paths; }
     // Called whenever a chain ends, however it ends (after the chain's own MacroDone).
     void SetFinishedCallback(std::function<void(const MacroOutcome&)> done) { finished_ = std::move(done); }
+    // Where the status letter goes when it changes: by default straight to the status line; a
+    // dispatcher in front of several languages' runners shows one letter for all of them.
+    void SetLetterChanged(std::function<void()> changed) { letter_changed_ = std::move(changed); }
+    // RUN of a file in another macro language: the starter says whether it took the file (the
+    // macro then goes on at once, as with RUN in another session).
+    void SetForeignStarter(std::function<bool(std::string_view name, MacroOrigin origin)> starter) {
+        foreign_starter_ = std::move(starter);
+    }
     // A macro that never ends stops after this many statements with an error (the fuzzer); 0 = none.
     void SetStatementBudget(uint64_t statements) { statement_budget_ = statements; }
 
@@ -206,6 +214,8 @@ private:
     uint64_t statements_executed_ = 0;
     MacroOutcome last_outcome_;
     std::function<void(const MacroOutcome&)> finished_;
+    std::function<void()> letter_changed_;
+    std::function<bool(std::string_view, MacroOrigin)> foreign_starter_;
     std::array<std::string, 4> event_files_;
 
     MacroVariables variables_;

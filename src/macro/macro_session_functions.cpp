@@ -172,6 +172,7 @@ int MacroRunner::RunFunction(MacroValue* a, int count) {
     }
     if (chain_.size() >= size_t(kMaxRunDepth)) return macro_error::RunTooDeep;
     MacroProgram& parent = current();
+    if (foreign_starter_ && foreign_starter_(name, parent.restricted ? MacroOrigin::Host : MacroOrigin::User)) return 0;
     Advance(parent);
     std::string error;
     std::unique_ptr<MacroProgram> child = LoadFile(name, error);

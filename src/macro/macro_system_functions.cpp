@@ -113,7 +113,7 @@ int MacroRunner::MessageBoxFunction(MacroValue* a, int count, MacroValue& out) {
 }
 
 int MacroRunner::EditBoxFunction(MacroValue* a, int count, MacroValue& out) {
-    EditBoxRequest request{"Orkan TN3270 EditBox", a[0].text, 0, 50, 150};
+    EditBoxRequest request{"Orkan TN3270 EditBox", a[0].text, 0, 50, 150, {}};
     int texts = 0, numbers = 0;
     for (int i = 1; i < count; ++i) {
         if (a[i].IsText()) {

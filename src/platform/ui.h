@@ -44,6 +44,7 @@ struct EditBoxRequest {
     char echo = 0;         // shown for each character of hidden input; 0 shows the text
     int max_length = 50;   // characters, at most 255
     int width = 150;       // of the entry field, in dialog units
+    std::string initial_text;  // what the field holds when the box opens
 };
 
 enum class DebugWindowAction { Open, Close, Clear, Hide };

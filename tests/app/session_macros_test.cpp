@@ -89,7 +89,7 @@ struct Wired {
 
 TEST(MacroWiring, KeyFunctionsPlayPauseStopAndTheDebugWindow) {
     Wired w;
-    EXPECT_EQ(w.session().hooks.macros, &w.runner());
+    EXPECT_EQ(w.session().hooks.macros, &w.macros().Dispatcher());
     w.Write("wait.mac", "WAIT(30)\nDONE = 1\n");
     w.ui.files = {w.session().folders.macros + "/wait.mac"};
     w.Oper(oper_fn::MacroPlay);

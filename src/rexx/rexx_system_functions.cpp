@@ -1,0 +1,246 @@
+// The external functions that reach beyond the screen: dialogs, the debug window, sounds, other
+// sessions, programs, settings, options and file transfer.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+
+#include "config/data_file.h"
+#include "config/settings_file.h"
+#include "macro/macro_environment.h"
+#include "macro/macro_text.h"
+#include "macro/options_by_name.h"
+#include "rexx/rexx_errors.h"
+#include "rexx/rexx_function_args.h"
+#include "rexx/rexx_text.h"
+#include "rexx/rexx_transfer.h"
+#include "session/session.h"
+
+namespace orkan::rexx_fn {
+
+namespace {
+
+constexpr std::array<Buttons, 6> kButtonSets = {Buttons::Ok, Buttons::OkCancel, Buttons::AbortRetryIgnore,
+                                                Buttons::YesNoCancel, Buttons::YesNo, Buttons::RetryCancel};
+constexpr std::array<Icon, 4> kIcons = {Icon::None, Icon::Error, Icon::Question, Icon::Warning};
+
+int AnswerNumber(Answer answer) {
+    switch (answer) {
+        case Answer::Ok: return 1;
+        case Answer::Cancel: return 2;
+        case Answer::Abort: return 3;
+        case Answer::Retry: return 4;
+        case Answer::Ignore: return 5;
+        case Answer::Yes: return 6;
+        case Answer::No: return 7;
+    }
+    return 2;
+}
+
+int64_t Modulo(int64_t x, int64_t n) { return ((x % n) + n) % n; }
+
+std::string LineBreaks(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+}
+
+}  // namespace
+
+FunctionResult MessageBoxFn(RexxContext& c, const Args& a) {
+    if (a.size() > 4) return Fail(c, rexx_error::ArgumentCount);
+    const std::optional<int64_t> icon = Integer(a, 2, 64), buttons = Integer(a, 3, 0);
+    if (!icon || !buttons) return Fail(c, rexx_error::NotNumeric);
+    MessageBox box;
+    box.text = Present(a, 0) ? LineBreaks(Arg(a, 0)) : "Default Message";
+    box.title = Present(a, 1) ? Arg(a, 1) : "Orkan TN3270 MessageBox";
+    box.buttons = kButtonSets[size_t(Modulo(*buttons, 6))];
+    box.icon = kIcons[size_t(Modulo(*icon, 4))];
+    RexxMacros* owner = c.owner;
+    const auto answer = OnLoop(c, [owner, box] { return S(owner).ui.ShowMessage(box); });
+    if (!answer) return Ok();
+    return Ok(std::to_string(AnswerNumber(*answer)));
+}
+
+FunctionResult EditBox(RexxContext& c, const Args& a) {
+    if (a.size() > 5) return Fail(c, rexx_error::ArgumentCount);
+    const std::optional<int64_t> length = Integer(a, 3, 50), width = Integer(a, 4, 150);
+    if (!length || !width || *length < 1 || *length > 255 || *width < 1 || *width > 2000)
+        return Fail(c, rexx_error::BadValue);
+    EditBoxRequest request;
+    request.prompt = Present(a, 0) ? Arg(a, 0) : "Default Message";
+    request.title = Present(a, 1) ? Arg(a, 1) : "Orkan TN3270 EditBox";
+    request.initial_text = Arg(a, 2);
+    request.max_length = int(*length);
+    request.width = int(*width);
+    RexxMacros* owner = c.owner;
+    const auto answer = OnLoop(c, [owner, request] { return S(owner).ui.AskEditBox(request); });
+    // Cancel (and a program without a window) gives the empty text.
+    return Ok(answer && *answer ? **answer : std::string());
+}
+
+FunctionResult SessionFn(RexxContext& c, const Args& a) {
+    if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
+    const std::string id = Arg(a, 0);
+    const char letter = id.empty() ? 0 : char(UpperByte(uint8_t(id[0])));
+    if (!((letter >= 'A' && letter <= 'Z') || (letter >= '0' && letter <= '9'))) return Fail(c, rexx_error::BadValue);
+    RexxMacros* owner = c.owner;
+    const auto brought = OnLoop(c, [owner, letter] { return owner->environment().BringSessionToFront(letter); });
+    return Ok(brought && *brought ? "0" : "1");
+}
+
+FunctionResult DebugWindowFn(RexxContext& c, const Args& a) {
+    if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
+    const std::string word = UpperText(Arg(a, 0));
+    DebugWindowAction action;
+    if (word == "OPEN") action = DebugWindowAction::Open;
+    else if (word == "CLOSE") action = DebugWindowAction::Close;
+    else if (word == "CLEAR") action = DebugWindowAction::Clear;
+    else if (word == "HIDE") action = DebugWindowAction::Hide;
+    else return Bare(rexx_error::BareDebugWindowWord);
+    RexxMacros* owner = c.owner;
+    (void)OnLoop(c, [owner, action] {
+        S(owner).ui.ControlDebugWindow(action);
+        return true;
+    });
+    return Ok();
+}
+
+FunctionResult BeepFn(RexxContext& c, const Args& a) {
+    if (a.empty() || a.size() > 2) return Fail(c, rexx_error::ArgumentCount);
+    const ParsedInteger frequency = ParseRexxInteger(Arg(a, 0));
+    const std::optional<int64_t> duration = Integer(a, 1, 100);
+    if (frequency.kind != IntegerArgument::Value || frequency.value < 0 || !duration || *duration < 0)
+        return Fail(c, rexx_error::BadValue);
+    RexxMacros* owner = c.owner;
+    (void)OnLoop(c, [owner, f = int(frequency.value), d = int(*duration)] {
+        owner->environment().Beep(f, d);
+        return true;
+    });
+    return Ok();
+}
+
+FunctionResult PlaySoundFn(RexxContext& c, const Args& a) {
+    if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
+    RexxMacros* owner = c.owner;
+    (void)OnLoop(c, [owner, name = Arg(a, 0)] {
+        Session& s = S(owner);
+        if (!name.empty() && name[0] == '(') {
+            const char tone = name.size() >= 15 ? char(LowerByte(uint8_t(name[14]))) : 'm';
+            const ProgramSettings& ps = s.settings;
+            if (tone == 'l') owner->environment().Beep(ps.BeepPitchLow, ps.BeepDurationLow);
+            else if (tone == 'h') owner->environment().Beep(ps.BeepPitchHigh, ps.BeepDurationHigh);
+            else owner->environment().Beep(ps.BeepPitchMedium, ps.BeepDurationMedium);
+        } else {
+            owner->environment().PlaySoundFile(DataFilePath(name, s.folders.app_data, ""));
+        }
+        return true;
+    });
+    return Ok();
+}
+
+namespace {
+
+// A macro a host sent may not start programs or write settings.
+bool Refused(RexxContext& c) { return c.task->restricted; }
+
+}  // namespace
+
+FunctionResult ShellExecuteFn(RexxContext& c, const Args& a) {
+    if (a.size() < 2 || a.size() > 5) return Fail(c, rexx_error::ArgumentCount);
+    if (!Integer(a, 4, 1)) return Fail(c, rexx_error::BadValue);
+    if (Refused(c)) return Fail(c, rexx_error::RefusedForHost);
+    const std::string operation = UpperText(Arg(a, 0));
+    const std::string file = Arg(a, 1);
+    const std::vector<std::string> parameters = SplitCommandLine(Arg(a, 2));
+    std::vector<std::string> argv;
+    struct stat st {};
+    const bool program = ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(file.c_str(), X_OK) == 0;
+    if (operation.empty() || operation == "OPEN") {
+        if (program) {
+            argv.push_back(file);
+            argv.insert(argv.end(), parameters.begin(), parameters.end());
+        } else {
+            argv = {"xdg-open", file};
+        }
+    } else if (operation == "PRINT") {
+        argv = {"lp", "--", file};
+    } else if (operation == "EDIT") {
+        const char* editor = std::getenv("VISUAL");
+        if (!editor || !*editor) editor = std::getenv("EDITOR");
+        argv = {editor && *editor ? editor : "xdg-open", file};
+    } else if (operation == "EXPLORE" || operation == "FIND") {
+        argv = {"xdg-open", file};
+    } else {
+        return Ok("31");  // no program for that operation
+    }
+    RexxMacros* owner = c.owner;
+    const std::string directory = Arg(a, 3);
+    const auto rc = OnLoop(c, [owner, argv, directory] {
+        const std::string folder = directory.empty() ? S(owner).folders.app_data : directory;
+        return owner->environment().Spawn(argv, folder);
+    });
+    return Ok(rc && *rc == 0 ? "42" : "2");
+}
+
+FunctionResult WinExecFn(RexxContext& c, const Args& a) {
+    if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
+    if (Refused(c)) return Fail(c, rexx_error::RefusedForHost);
+    RexxMacros* owner = c.owner;
+    const auto rc = OnLoop(c, [owner, argv = SplitCommandLine(Arg(a, 0))] {
+        return owner->environment().Spawn(argv, S(owner).folders.app_data);
+    });
+    return Ok(std::to_string(rc.value_or(0)));
+}
+
+FunctionResult GetIni(RexxContext& c, const Args& a) {
+    if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
+    RexxMacros* owner = c.owner;
+    const auto value = OnLoop(c, [owner, key = Arg(a, 0)] {
+        return GetUserVariable(S(owner).folders.settings_file, key).value;
+    });
+    return Ok(value.value_or(std::string()));
+}
+
+FunctionResult PutIni(RexxContext& c, const Args& a) {
+    if (a.size() != 2) return Fail(c, rexx_error::ArgumentCount);
+    if (Refused(c)) return Fail(c, rexx_error::RefusedForHost);
+    RexxMacros* owner = c.owner;
+    const auto error = OnLoop(c, [owner, key = Arg(a, 0), value = Arg(a, 1)] {
+        return SetUserVariable(S(owner).folders.settings_file, key, value);
+    });
+    return Ok(error && *error == 0 ? "1" : "0");
+}
+
+FunctionResult SetOption(RexxContext& c, const Args& a) {
+    if (a.size() != 3) return Fail(c, rexx_error::ArgumentCount);
+    const ParsedInteger n = ParseRexxInteger(Arg(a, 2));
+    const MacroValue value = n.kind == IntegerArgument::Value ? MacroValue::Number(int32_t(n.value))
+                                                              : MacroValue::Text(Arg(a, 2));
+    RexxMacros* owner = c.owner;
+    const auto error = OnLoop(c, [owner, section = Arg(a, 0), option = Arg(a, 1), value] {
+        return SetOptionByName(S(owner), section, option, value);
+    });
+    if (error && *error != 0) return Fail(c, rexx_error::SetOptionFailed);
+    return Ok();
+}
+
+FunctionResult GetOption(RexxContext& c, const Args& a) {
+    if (a.size() != 2) return Fail(c, rexx_error::ArgumentCount);
+    RexxMacros* owner = c.owner;
+    const auto read = OnLoop(c, [owner, section = Arg(a, 0), option = Arg(a, 1)]() -> std::optional<std::string> {
+        MacroValue value;
+        if (GetOptionByName(S(owner), section, option, value) != 0) return std::nullopt;
+        return SystemValueText(value);
+    });
+    if (!read) return Ok();
+    if (!*read) return Fail(c, rexx_error::GetOptionFailed);
+    return Ok(**read);
+}
+
+FunctionResult SendFile(RexxContext& c, const Args& a) { return RexxTransfer(c, a, TransferDirection::Upload); }
+FunctionResult ReceiveFile(RexxContext& c, const Args& a) { return RexxTransfer(c, a, TransferDirection::Download); }
+
+}  // namespace orkan::rexx_fn

@@ -1,0 +1,51 @@
+// One REXX macro's task: what its thread and the event-loop thread share. The thread runs the
+// program; the loop asks it to stop or pause and tells it of host writes through the counters, so
+// an unlock between a test and the wait that follows is never lost.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace orkan {
+
+struct RexxTask {
+    // Set before the thread starts, read-only afterwards.
+    int slot = 0;
+    std::string name;    // as asked for
+    std::string source;  // the program text
+    bool restricted = false;
+
+    // Under `mutex`; `changed` wakes the thread.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stop = false;
+    bool paused = false;
+    uint64_t unlocks = 0;       // host writes that restored the keyboard
+    uint64_t host_records = 0;  // host records of any kind (and unlocks)
+
+    // The signal handler of the task's thread reads this.
+    std::atomic<bool> halt{false};
+    std::atomic<bool> ended{false};
+    std::thread thread;
+
+    // The program's end, written by the thread before `ended`.
+    int return_code = 0;
+    long start_result = 0;  // RexxStart's own result: 0, or minus the REXX error number
+
+    // Thread only: the ignore-next-command rule (a clause that is only a function call hands the
+    // function's result to the environment as a command).
+    bool ignore_next_command = false;
+    std::string last_function_result;
+
+    bool StopRequested() {
+        std::lock_guard lock(mutex);
+        return stop;
+    }
+};
+
+}  // namespace orkan

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# REXX macros in the headless program against testhost: a macro logs on to the demo, fills in the
+# data-entry panel, reads the host's answer and ends with its own return code as the exit status;
+# an error ends with 2; SIGTERM and SIGINT end the program while a REXX loop runs; an unknown function never
+# runs a program of that name; sendfile and receivefile move a file through the TSO transfer
+# program and back.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+require_programs
+prepare_appdata
+start_host
+HOST="127.0.0.1:$HOST_PORT"
+MACROS="$APPDATA/macros"
+
+cp "$ORKAN_SOURCE_DIR/tests/e2e/rexx_entry.mac" "$MACROS/entry.mac"
+run_orkan entry --host "$HOST" --macro entry
+expect_rc 33 "the REXX macro's return code"
+err_has entry "Debug: message: Saved ACME CORP: account 12345, 7 x 250, priority H."
+log_has 'FIELD custname .*"ACME CORP"'
+
+# --- an error in the program: 2, with the interpreter's report on stderr
+cat >"$MACROS/broken.mac" <<'MAC'
+/* rexx */
+say 'before'
+x = attribute(99, 1)
+MAC
+run_orkan broken --macro broken
+expect_rc 2 "a REXX error"
+err_has broken "Debug: before"
+err_has broken "Error 1002 - An argument is out of range or not a number"
+err_has broken "Return code from REXX is -40"
+
+# --- REXX as --run text, by its first line
+run_orkan text --run $'/* REXX */\nsay \'from text\'\nexit 300'
+expect_rc 44 "exit 300 modulo 256"
+err_has text "Debug: from text"
+
+# --- an unknown function runs no program of its name
+mkdir -p "$WORK/bin"
+for name in ORKANPROBE orkanprobe; do
+    printf '#!/bin/sh\ntouch "%s/probe-ran"\n' "$WORK" >"$WORK/bin/$name"
+    chmod +x "$WORK/bin/$name"
+done
+printf '/* REXX */\nx = orkanprobe()\n' >"$MACROS/probe.mac"
+PATH="$WORK/bin:$PATH" run_orkan probe --macro probe
+expect_rc 2 "an unknown function"
+[ ! -e "$WORK/probe-ran" ] || fail "an unknown REXX function ran a program"
+
+# --- SIGTERM ends the program while a REXX loop runs
+printf '/* REXX */\nsay "looping"\ndo forever\n  nop\nend\n' >"$MACROS/loop.mac"
+start_orkan loop --macro loop
+for _ in $(seq 1 200); do grep -qF "Debug: looping" "$WORK/loop.err" && break; sleep 0.05; done
+err_has loop "Debug: looping"
+finish_orkan loop TERM
+expect_rc 0 "SIGTERM during a REXX loop"
+start_orkan loopint --macro loop
+for _ in $(seq 1 200); do grep -qF "Debug: looping" "$WORK/loopint.err" && break; sleep 0.05; done
+err_has loopint "Debug: looping"
+finish_orkan loopint INT
+expect_rc 0 "SIGINT during a REXX loop"
+
+# --- sendfile and receivefile through the TSO transfer program
+stop_host
+mkdir -p "$WORK/hostfiles" "$WORK/pc"
+start_host --transfer tso --transfer-files "$WORK/hostfiles"
+HOST="127.0.0.1:$HOST_PORT"
+printf 'first line\nsecond line\n' >"$WORK/pc/up.txt"
+cat >"$MACROS/xfer.mac" <<MAC
+/* REXX: a file up and back down */
+call wait 20, "onscreen('READY')"
+if sendfile('$WORK/pc/up.txt', 'test.rexx', 'TEXT', 'TSO') <> 0 then exit 41
+call wait 20, "onscreen('READY')"
+if receivefile('test.rexx', '$WORK/pc/down.txt', 'TEXT') <> 0 then exit 42
+exit 0
+MAC
+run_orkan xfer --host "$HOST" --macro xfer
+expect_rc 0 "the transfer macro"
+cmp -s "$WORK/pc/up.txt" "$WORK/pc/down.txt" || fail "the file came back different: $(od -c "$WORK/pc/down.txt" | head -5)"
+echo "PASS"

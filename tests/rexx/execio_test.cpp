@@ -1,0 +1,140 @@
+// EXECIO over files and the clipboard, with the program's variables kept in a map.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "config/temp_folder.h"
+#include "rexx/execio.h"
+#include "rexx/rexx_errors.h"
+
+namespace orkan {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Symbolic names as REXX takes them: upper case; an unset variable reads as its name.
+struct MapVariables : RexxVariables {
+    static std::string Up(std::string_view n) {
+        std::string s(n);
+        for (char& c : s) c = char(std::toupper(uint8_t(c)));
+        return s;
+    }
+    bool Set(std::string_view name, std::string_view value) override {
+        values[Up(name)] = std::string(value);
+        return true;
+    }
+    std::optional<std::string> Fetch(std::string_view name) override {
+        auto it = values.find(Up(name));
+        return it == values.end() ? Up(name) : it->second;
+    }
+    bool Drop(std::string_view stem) override {
+        const std::string prefix = Up(stem);
+        for (auto it = values.begin(); it != values.end();)
+            it = it->first.rfind(prefix, 0) == 0 ? values.erase(it) : std::next(it);
+        return true;
+    }
+    std::map<std::string, std::string> values;
+};
+
+struct Execio : ::testing::Test {
+    void Write(const std::string& name, const std::string& bytes) {
+        std::ofstream(fs::path(folder.path()) / name, std::ios::binary) << bytes;
+    }
+    std::string Read(const std::string& name) {
+        std::ifstream in(fs::path(folder.path()) / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    int Run(const std::string& command) {
+        ExecioPlace place;
+        place.folder = folder.path();
+        place.read_clipboard = [this]() -> std::optional<std::string> { return clipboard; };
+        place.write_clipboard = [this](const std::string& t) { clipboard = t; };
+        return RunExecio(command, vars, place);
+    }
+    test::TempFolder folder;
+    MapVariables vars;
+    std::string clipboard;
+};
+
+TEST_F(Execio, DiskReadKeepsEveryLineWhole) {
+    const std::string long_line(5000, 'x');
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"one\ntwo\nthree\n", {"one", "two", "three"}},
+        {"one\r\ntwo\r\n", {"one", "two"}},
+        {"no final end", {"no final end"}},
+        {"", {}},
+        {"\n\n", {"", ""}},
+        {long_line + "\nshort\n", {long_line, "short"}},
+        {"a\rb\n", {"a\rb"}},  // a lone CR is data, not a line end
+    };
+    for (const Case& c : cases) {
+        Write("in.txt", c.bytes);
+        vars.values["L.9"] = "left from before";
+        ASSERT_EQ(Run("* DISKR in.txt (STEM L."), 0);
+        EXPECT_EQ(vars.values["L.0"], std::to_string(c.lines.size()));
+        for (size_t i = 0; i < c.lines.size(); ++i) EXPECT_EQ(vars.values["L." + std::to_string(i + 1)], c.lines[i]);
+        EXPECT_EQ(vars.values.count("L.9"), 0u) << "the stem is dropped first";
+    }
+}
+
+TEST_F(Execio, DiskWriteAndReadBack) {
+    vars.values = {{"OUT.0", "3"}, {"OUT.1", "alpha"}, {"OUT.2", std::string(3000, 'y')}, {"OUT.3", "omega"}};
+    ASSERT_EQ(Run("* DISKW \"out file.txt\" (STEM OUT."), 0);
+    EXPECT_EQ(Read("out file.txt"), "alpha\n" + std::string(3000, 'y') + "\nomega");
+    ASSERT_EQ(Run("* diskr 'out file.txt' (stem BACK."), 0);
+    EXPECT_EQ(vars.values["BACK.0"], "3");
+    EXPECT_EQ(vars.values["BACK.2"], std::string(3000, 'y'));
+    vars.values["OUT.0"] = "0";
+    ASSERT_EQ(Run("* DISKW empty.txt (STEM OUT."), 0);
+    EXPECT_EQ(Read("empty.txt"), "");
+}
+
+TEST_F(Execio, ClipboardBothWays) {
+    clipboard = "first\r\nsecond\r\nlast without end";
+    ASSERT_EQ(Run("* CLIPR (STEM C."), 0);
+    EXPECT_EQ(vars.values["C.0"], "3");
+    EXPECT_EQ(vars.values["C.3"], "last without end");
+    vars.values = {{"W.0", "2"}, {"W.1", "a"}, {"W.2", "b"}};
+    ASSERT_EQ(Run("* CLIPW (STEM W."), 0);
+    EXPECT_EQ(clipboard, "a\r\nb\r\n");
+    // More than the buffer holds is refused and leaves the clipboard alone.
+    vars.values = {{"W.0", "2"}, {"W.1", std::string(kClipboardBuffer, 'z')}, {"W.2", "b"}};
+    EXPECT_EQ(Run("* CLIPW (STEM W."), rexx_error::ExecioClipboardFull);
+    EXPECT_EQ(clipboard, "a\r\nb\r\n");
+}
+
+TEST_F(Execio, Errors) {
+    Write("in.txt", "x\n");
+    vars.values["BAD.0"] = "two";
+    vars.values["NEG.0"] = "-1";
+    struct Case {
+        std::string command;
+        int error;
+    } cases[] = {
+        {"1 DISKR in.txt (STEM L.", rexx_error::ExecioNotStar},
+        {"", rexx_error::ExecioNotStar},
+        {"* DISKX in.txt (STEM L.", rexx_error::ExecioBadOperation},
+        {"*", rexx_error::ExecioBadOperation},
+        {"* DISKR in.txt STEM L.", rexx_error::ExecioBadForm},
+        {"* DISKR in.txt (STEM", rexx_error::ExecioBadForm},
+        {"* DISKR in.txt (STEM L. extra", rexx_error::ExecioBadForm},
+        {"* CLIPR in.txt (STEM L.", rexx_error::ExecioBadForm},
+        {"* DISKR nosuch.txt (STEM L.", rexx_error::ExecioCannotRead},
+        {"* DISKW nodir/sub/out.txt (STEM BAD.", rexx_error::ExecioBadCount},
+        {"* DISKW out.txt (STEM NEG.", rexx_error::ExecioBadCount},
+        {"* DISKW out.txt (STEM UNSET.", rexx_error::ExecioBadCount},
+        {"* CLIPW (STEM BAD.", rexx_error::ExecioBadCount},
+        {"* DISKR in.txt (STEM L. 1 2 3 4 5 6 7", rexx_error::ExecioBadForm},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Run(c.command), c.error) << c.command;
+    vars.values["OK.0"] = "0";
+    EXPECT_EQ(Run("* DISKW no/such/folder/out.txt (STEM OK."), rexx_error::ExecioCannotWrite);
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,291 @@
+// REXX macros in a session assembled as both programs assemble it, on a poll loop without a host:
+// the dispatcher's choice by first line, the functions against the screen and the settings, the
+// wait handshake, stop and pause, ten tasks at once, and what a macro may not reach.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "../app/app_test_support.h"
+#include "keyboard/key_functions.h"
+#include "keyboard/keyboard.h"
+#include "support/iconv_tables.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using End = MacroOutcome::End;
+
+struct DebugUi : test::RecordingUi {
+    void AddDebugLine(std::string_view text) override { lines.emplace_back(text); }
+    std::vector<std::string> lines;
+};
+
+struct RexxSession {
+    RexxSession() {
+        Session& s = runtime.session();
+        s.record = DefaultSessionRecord();
+        s.charset = test::Cp037Tables();
+        s.folders.app_data = folder.path();
+        s.folders.macros = folder / "macros";
+        s.folders.program_data = std::string(ORKAN_SOURCE_DIR) + "/data";
+        fs::create_directories(s.folders.macros);
+    }
+    ~RexxSession() { rexx().StopAll(); }
+    Session& session() { return runtime.session(); }
+    MacroDispatcher& dispatcher() { return runtime.core().Macros().Dispatcher(); }
+    RexxMacros& rexx() { return runtime.core().Macros().Rexx(); }
+    void Write(const std::string& name, const std::string& text) {
+        std::ofstream(fs::path(session().folders.macros) / name) << text;
+    }
+    // Starts a file and keeps its outcome.
+    void Start(const std::string& name) {
+        ASSERT_TRUE(dispatcher().StartFile(name, MacroOrigin::User, [this](const MacroOutcome& o) { outcome = o; }));
+    }
+    bool Ended() { return loop.RunUntil([&] { return outcome.has_value(); }, 10s); }
+    bool Said(std::string_view text) {
+        return loop.RunUntil(
+            [&] {
+                for (const std::string& l : ui.lines)
+                    if (l.find(text) != std::string::npos) return true;
+                return false;
+            },
+            10s);
+    }
+    std::string Lines() const {
+        std::string all;
+        for (const std::string& l : ui.lines) all += l + "\n";
+        return all;
+    }
+    void Oper(uint8_t number) { ExecuteKey(session(), MakeKeyCode(KeyCategory::Oper, number)); }
+    void Settle(std::chrono::milliseconds ms) { (void)loop.RunUntil([] { return false; }, ms); }
+
+    test::TempFolder folder;
+    PollEventLoop loop;
+    DebugUi ui;
+    test::RecordingFrame frame;
+    SessionRuntime runtime{loop, ui, frame};
+    std::optional<MacroOutcome> outcome;
+};
+
+TEST(RexxSession, FirstLinePicksTheLanguageAndTheReturnCodeEndsIt) {
+    RexxSession w;
+    w.Write("r.mac", "/* Rexx */\nsay 'rows' getvar('screenheight')\ncall putvar 'cursorpos', '3,5'\n"
+                     "say getvar('CursorRow') getvar('cursorcol')\nexit 12\n");
+    w.Start("r");
+    ASSERT_TRUE(w.Ended()) << w.Lines();
+    EXPECT_EQ(w.outcome->end, End::Finished);
+    EXPECT_EQ(w.outcome->exit_code, 12);
+    EXPECT_TRUE(w.Said("rows 24")) << w.Lines();
+    EXPECT_TRUE(w.Said("3 5")) << w.Lines();
+    EXPECT_EQ(w.session().indicators.macro_letter, 0);
+
+    // The same dispatcher hands a file without the comment to the own language.
+    w.Write("own.mac", "* not rexx\nX = 1\nEXIT 4\n");
+    w.outcome.reset();
+    w.Start("own");
+    ASSERT_TRUE(w.Ended());
+    EXPECT_EQ(w.outcome->exit_code, 4);
+    EXPECT_GE(w.runtime.core().Macros().Runner().variables().Find("X"), 0);
+
+    // RUN of a REXX file from the own language starts it as REXX; the caller goes on.
+    w.Write("caller.mac", "* own\nRUN(\"r\")\nAFTER = 1\n");
+    w.outcome.reset();
+    w.ui.lines.clear();
+    w.Start("caller");
+    ASSERT_TRUE(w.Ended());
+    EXPECT_EQ(w.outcome->end, End::Finished);
+    EXPECT_TRUE(w.Said("rows 24")) << w.Lines();
+    EXPECT_GE(w.runtime.core().Macros().Runner().variables().Find("AFTER"), 0);
+}
+
+TEST(RexxSession, FunctionErrorsNameTheirCodeAndEndTheMacro) {
+    struct Case {
+        std::string clause;
+        std::string line;  // "" for a bare error without a text
+    } cases[] = {
+        {"x = attribute(25, 1)", "Error 1002"},     {"x = attribute(1)", "Error 1003"},
+        {"x = screen('a', 1)", "Error 1001"},       {"x = screen(1, 70, 20)", "Error 1002"},
+        {"x = getvar('nope')", "Error 1004"},       {"call putvar 'status', 1", "Error 1005"},
+        {"call putvar 'cursorrow', 99", "Error 1002"}, {"call key 'NoSuchKey'", "Error 1006"},
+        {"call wait 0", "Error 1002"},              {"x = session('#')", "Error 1002"},
+        {"x = onscreen('')", "Error 1002"},         {"x = messagebox('a', 'b', 'c')", "Error 1001"},
+        {"x = debugwindow('WIDE')", ""},            {"x = getvar()", ""},
+        {"x = sendfile('a', 'b', 'SIDEWAYS')", ""}, {"x = nosuchfunction()", "Routine not found"},
+    };
+    for (const Case& c : cases) {
+        RexxSession w;
+        w.Write("e.mac", "/* REXX */\n" + c.clause + "\nexit 0\n");
+        w.Start("e");
+        ASSERT_TRUE(w.Ended()) << c.clause;
+        EXPECT_EQ(w.outcome->end, End::Error) << c.clause << "\n" << w.Lines();
+        if (!c.line.empty()) {
+            EXPECT_TRUE(w.Said(c.line)) << c.clause << "\n" << w.Lines();
+        }
+        EXPECT_TRUE(w.Said("Return code from REXX is -")) << c.clause;
+    }
+}
+
+TEST(RexxSession, ScreenFunctionsAndCommands) {
+    RexxSession w;
+    Session& s = w.session();
+    const std::string text = "READY now";
+    for (size_t i = 0; i < text.size(); ++i) s.ps.planes.display[80 * 4 + 10 + i] = uint8_t(text[i]);
+    s.ps.planes.colour[0] = 0x27;
+    w.Write("in.txt", "");
+    std::ofstream(fs::path(s.folders.app_data) / "in.txt") << "a\nb\nc\n";
+    w.Write("s.mac",
+            "/* REXX */\n"
+            "say onscreen('ready') getvar('onscreenrow') getvar('onscreencol')\n"
+            "say onscreen('ready', 5, 11) onscreen('ready', 5, 12) onscreen('now', 4)\n"
+            "say '[' || screen(5, 11, 5) || ']' attribute(1, 1) color(1, 1)\n"
+            "'FOO bar'\n"
+            "say 'rc' rc\n"
+            // A function's result is no command, but the command after it runs.
+            "say screen(1, 1, 1)\n"
+            "'EXECIO * DISKR in.txt (STEM L.'\n"
+            "type('x')\n"
+            // A recorded macro key plays back as EXECUTE.
+            "Execute (\"child\")\n"
+            "exit L.0\n");
+    w.Write("child.mac", "/* REXX */\nsay 'child ran'\n");
+    w.Start("s");
+    ASSERT_TRUE(w.Ended()) << w.Lines();
+    EXPECT_EQ(w.outcome->end, End::Finished) << w.Lines();
+    EXPECT_EQ(w.outcome->exit_code, 3) << w.Lines();
+    EXPECT_TRUE(w.Said("1 5 11")) << w.Lines();
+    EXPECT_TRUE(w.Said("1 0 0")) << w.Lines();
+    EXPECT_TRUE(w.Said("[READY] 00 27")) << w.Lines();
+    EXPECT_TRUE(w.Said("Unknown Orkan command - FOO")) << w.Lines();
+    EXPECT_TRUE(w.Said("rc 8")) << w.Lines();
+    EXPECT_EQ(w.Lines().find("Unknown Orkan command - \n"), std::string::npos) << w.Lines();
+    EXPECT_TRUE(w.Said("child ran")) << w.Lines();
+}
+
+TEST(RexxSession, WaitsAreReleasedByTheHostAndTimeOut) {
+    RexxSession w;
+    Session& s = w.session();
+    s.status = SessionStatus::Locked;
+    w.Write("w.mac",
+            "/* REXX */\n"
+            "say 'cond' wait(10, \"getvar('cursorrow') = 5\")\n"
+            "call waitunlocked 10\n"
+            "say 'released by the unlock'\n"
+            "say 'late' wait(1, \"getvar('cursorrow') = 9\")\n"
+            "say 'already' wait(5, '1')\n");
+    w.Start("w");
+    w.Settle(50ms);
+    ASSERT_TRUE(MoveCursorTo(s, 5, 1));
+    w.dispatcher().AfterHostRecord();
+    ASSERT_TRUE(w.Said("cond 1")) << w.Lines();
+    w.Settle(50ms);
+    EXPECT_EQ(w.Lines().find("released by the unlock"), std::string::npos);
+    s.status = SessionStatus::Unlocked;
+    w.dispatcher().ReleaseUnlockWaits();
+    ASSERT_TRUE(w.Said("released by the unlock")) << w.Lines();
+    ASSERT_TRUE(w.Said("Error 1008")) << w.Lines();
+    EXPECT_TRUE(w.Said("late 0")) << w.Lines();
+    EXPECT_TRUE(w.Said("already 1")) << w.Lines();
+    ASSERT_TRUE(w.Ended());
+    EXPECT_EQ(w.outcome->end, End::Finished);
+}
+
+TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
+    RexxSession w;
+    w.Write("loop.mac", "/* REXX */\nsay 'looping'\ndo forever\n  nop\nend\n");
+    w.Start("loop");
+    ASSERT_TRUE(w.Said("looping"));
+    EXPECT_EQ(w.session().indicators.macro_letter, 'P');
+    w.Oper(oper_fn::MacroStop);
+    ASSERT_TRUE(w.Ended());
+    EXPECT_EQ(w.outcome->end, End::Stopped);
+    EXPECT_EQ(w.session().indicators.macro_letter, 0);
+
+    w.outcome.reset();
+    w.Write("steps.mac",
+            "/* REXX */\ndo i = 1 to 40\n  call putvar 'cursorcol', i\n  call shortwait 10\nend\nsay 'finished'\n");
+    w.Start("steps");
+    w.Settle(60ms);
+    w.Oper(oper_fn::MacroPause);
+    EXPECT_EQ(w.session().indicators.macro_letter, 'X');
+    w.Settle(60ms);
+    const uint32_t held = w.session().ps.cursor_address;
+    w.Settle(150ms);
+    EXPECT_EQ(w.session().ps.cursor_address, held);
+    EXPECT_FALSE(w.outcome.has_value());
+    w.Oper(oper_fn::MacroPause);
+    EXPECT_EQ(w.session().indicators.macro_letter, 'P');
+    ASSERT_TRUE(w.Ended()) << w.Lines();
+    EXPECT_EQ(w.outcome->end, End::Finished);
+    EXPECT_TRUE(w.Said("finished"));
+}
+
+TEST(RexxSession, TenTasksWaitAtOnceAndAnEleventhIsRefused) {
+    RexxSession w;
+    std::vector<std::optional<MacroOutcome>> ends(11);
+    for (int n = 1; n <= 11; ++n)
+        w.Write("t" + std::to_string(n) + ".mac", "/* REXX */\ncall wait 20, \"getvar('cursorcol') = " +
+                                                      std::to_string(n) + "\"\nsay 'woke " + std::to_string(n) + "'\n");
+    for (int n = 1; n <= 10; ++n)
+        ASSERT_TRUE(w.rexx().StartFile("t" + std::to_string(n), RexxOrigin::RexxMacro,
+                                       [&ends, n](const MacroOutcome& o) { ends[size_t(n - 1)] = o; }));
+    EXPECT_EQ(w.rexx().RunningTasks(), 10u);
+    EXPECT_FALSE(w.rexx().StartFile("t11", RexxOrigin::RexxMacro));
+    ASSERT_FALSE(w.ui.shown.empty());
+    EXPECT_NE(w.ui.shown.back().text.find("10 REXX macros are running already"), std::string::npos);
+    for (int n = 10; n >= 1; --n) {
+        ASSERT_TRUE(MoveCursorTo(w.session(), 1, n));
+        w.dispatcher().AfterHostRecord();
+        ASSERT_TRUE(w.Said("woke " + std::to_string(n))) << w.Lines();
+    }
+    ASSERT_TRUE(w.loop.RunUntil([&] { return w.rexx().RunningTasks() == 0; }, 10s));
+    for (int n = 0; n < 10; ++n) EXPECT_EQ(ends[size_t(n)]->end, End::Finished) << n;
+
+    // The user's start stops the running REXX macro first.
+    w.Write("hold.mac", "/* REXX */\ncall wait 30\n");
+    std::optional<MacroOutcome> first;
+    ASSERT_TRUE(w.rexx().StartFile("hold", RexxOrigin::User, [&](const MacroOutcome& o) { first = o; }));
+    w.Write("quick.mac", "/* REXX */\nexit 1\n");
+    w.Start("quick");
+    ASSERT_TRUE(w.Ended());
+    ASSERT_TRUE(w.loop.RunUntil([&] { return first.has_value(); }, 10s));
+    EXPECT_EQ(first->end, End::Stopped);
+    EXPECT_EQ(w.outcome->exit_code, 1);
+}
+
+TEST(RexxSession, NoProgramRunsForAnUnknownFunctionNorForAHostMacro) {
+    RexxSession w;
+    const fs::path bin = fs::path(w.folder.path()) / "bin";
+    const fs::path marker = fs::path(w.folder.path()) / "marker";
+    fs::create_directories(bin);
+    for (const char* name : {"ORKANMARKER", "orkanmarker"}) {
+        std::ofstream(bin / name) << "#!/bin/sh\ntouch '" << marker.string() << "'\n";
+        fs::permissions(bin / name, fs::perms::owner_all);
+    }
+    const std::string path = bin.string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+    setenv("PATH", path.c_str(), 1);
+    w.Write("u.mac", "/* REXX */\nx = orkanmarker()\ncall orkanmarker\n");
+    w.Start("u");
+    ASSERT_TRUE(w.Ended());
+    EXPECT_EQ(w.outcome->end, End::Error);
+    EXPECT_TRUE(w.Said("Routine not found")) << w.Lines();
+
+    w.outcome.reset();
+    w.Write("h.mac", "/* REXX */\nsay winexec('orkanmarker')\n");
+    w.session().hooks.macros->StartHostMacroFile("h");
+    ASSERT_TRUE(w.Said("Error 1020")) << w.Lines();
+    ASSERT_TRUE(w.loop.RunUntil([&] { return w.rexx().RunningTasks() == 0; }, 10s));
+    // The interpreter's own ways out are closed to a host's macro too.
+    w.Write("hs.mac", "/* REXX */\naddress system 'orkanmarker'\nsay 'after' rc\n");
+    w.session().hooks.macros->StartHostMacroFile("hs");
+    w.Settle(50ms);
+    ASSERT_TRUE(w.loop.RunUntil([&] { return w.rexx().RunningTasks() == 0; }, 10s));
+    w.Settle(100ms);
+    EXPECT_FALSE(fs::exists(marker));
+}
+
+}  // namespace
+}  // namespace orkan
