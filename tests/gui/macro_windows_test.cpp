@@ -32,7 +32,7 @@ TEST(MacroEditBox, EchoLengthAndTextsAMacroCannotTake) {
         {0, 50, "\u4e00", std::nullopt},
     };
     for (const Case& c : cases) {
-        MacroEditBox box({"Title", "Prompt", c.echo, c.max_length, 150});
+        MacroEditBox box({"Title", "Prompt", c.echo, c.max_length, 150, {}});
         EXPECT_EQ(box.windowTitle(), "Title");
         EXPECT_EQ(box.Field()->echoMode(), c.echo ? QLineEdit::Password : QLineEdit::Normal);
         box.Field()->insert(c.typed);
@@ -104,11 +104,11 @@ TEST(MacroEditBox, TheUiAsksWithTheDialogAndCancelStops) {
             if (ok) box->accept();
             else box->reject();
         });
-        const std::optional<std::string> answer = ui.AskEditBox({"T", "P", 0, 50, 150});
+        const std::optional<std::string> answer = ui.AskEditBox({"T", "P", 0, 50, 150, {}});
         EXPECT_EQ(answer, ok ? std::optional<std::string>("abc") : std::nullopt);
     }
     ui.Dismiss();
-    EXPECT_EQ(ui.AskEditBox({"T", "P", 0, 50, 150}), std::nullopt);  // the program is ending
+    EXPECT_EQ(ui.AskEditBox({"T", "P", 0, 50, 150, {}}), std::nullopt);  // the program is ending
 }
 
 }  // namespace
