@@ -234,6 +234,9 @@ FunctionResult Key(RexxContext& c, const Args& a) {
         if (row.kind != IntegerArgument::Value || col.kind != IntegerArgument::Value) return Fail(c, rexx_error::BadValue);
         const auto moved = OnLoop(c, [owner, code, r = row.value, k = col.value] {
             if (!MoveCursorTo(S(owner), r, k)) return false;
+            // Select Location goes where the mouse pressed: the macro's position is that place.
+            if (CategoryOf(code) == KeyCategory::Oper)
+                S(owner).keyboard.mouse_cell = ScreenCell{uint32_t(r - 1), uint32_t(k - 1)};
             ExecuteKey(S(owner), code, false);
             return true;
         });

@@ -3,12 +3,15 @@
 // wait handshake, stop and pause, ten tasks at once, and what a macro may not reach.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <filesystem>
 #include <fstream>
 
 #include "../app/app_test_support.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
+#include "keyboard/key_list.h"
 #include "support/iconv_tables.h"
 #include "support/recording_ui.h"
 
@@ -163,6 +166,22 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
     EXPECT_TRUE(w.Said("rc 8")) << w.Lines();
     EXPECT_EQ(w.Lines().find("Unknown Orkan command - \n"), std::string::npos) << w.Lines();
     EXPECT_TRUE(w.Said("child ran")) << w.Lines();
+}
+
+// A position given to Select Location is where the selection goes, as a mouse press would put it
+// (a recorded selection plays back in the cells it was made in).
+TEST(RexxSession, SelectLocationTakesTheGivenCells) {
+    RexxSession w;
+    Folders data;
+    data.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
+    ASSERT_TRUE(LoadKeyList(data, w.session().keyboard.key_list, w.ui));
+    w.Write("sel.mac", "/* REXX */\ncall key 'SelectLocation1', 2, 11\ncall key 'SelectLocation2', 4, 20\n");
+    w.Start("sel");
+    ASSERT_TRUE(w.Ended()) << w.Lines();
+    EXPECT_EQ(w.outcome->end, End::Finished) << w.Lines();
+    const Selection& sel = w.session().selection;
+    EXPECT_TRUE(sel.shown);
+    EXPECT_EQ((std::array{sel.Top(), sel.Left(), sel.Bottom(), sel.Right()}), (std::array{1u, 10u, 3u, 19u}));
 }
 
 TEST(RexxSession, WaitsAreReleasedByTheHostAndTimeOut) {
