@@ -1,9 +1,12 @@
 #include "macro/macro_environment.h"
 
 #include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
 #include <thread>
 
@@ -62,6 +65,27 @@ std::vector<std::string> SplitCommandLine(std::string_view command) {
     }
     if (in_word) words.push_back(std::move(word));
     return words;
+}
+
+std::optional<std::vector<std::string>> ShellExecuteCommand(const std::string& operation, const std::string& file,
+                                                            std::string_view parameters) {
+    if (operation.empty() || operation == "OPEN") {
+        struct stat st {};
+        if (::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(file.c_str(), X_OK) == 0) {
+            std::vector<std::string> argv = {file};
+            for (std::string& p : SplitCommandLine(parameters)) argv.push_back(std::move(p));
+            return argv;
+        }
+        return std::vector<std::string>{"xdg-open", file};
+    }
+    if (operation == "PRINT") return std::vector<std::string>{"lp", "--", file};
+    if (operation == "EDIT") {
+        const char* editor = std::getenv("VISUAL");
+        if (!editor || !*editor) editor = std::getenv("EDITOR");
+        return std::vector<std::string>{editor && *editor ? editor : "xdg-open", file};
+    }
+    if (operation == "EXPLORE" || operation == "FIND") return std::vector<std::string>{"xdg-open", file};
+    return std::nullopt;
 }
 
 }  // namespace orkan

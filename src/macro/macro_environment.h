@@ -2,6 +2,7 @@
 // gives the runner one that reaches the real things; tests give it a recorder.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,5 +38,11 @@ public:
 // A command line split into words: blanks separate, double quotes group (as WinExec read them),
 // no shell meaning for any character.
 std::vector<std::string> SplitCommandLine(std::string_view command);
+
+// The program a shell-execute operation (OPEN, PRINT, EDIT, EXPLORE, FIND; empty is OPEN) runs on
+// `file`: an executable file runs itself with `parameters`, anything else goes to xdg-open, lp or
+// the user's editor. Nullopt for an operation without a program.
+std::optional<std::vector<std::string>> ShellExecuteCommand(const std::string& operation, const std::string& file,
+                                                            std::string_view parameters);
 
 }  // namespace orkan

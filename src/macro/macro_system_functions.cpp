@@ -1,9 +1,6 @@
 // The functions that reach beyond the screen: files, dialogs, the debug window, settings,
 // options, programs, sounds and other sessions.
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
 
 #include "config/data_file.h"
 #include "config/settings_file.h"
@@ -148,32 +145,12 @@ int MacroRunner::EditBoxFunction(MacroValue* a, int count, MacroValue& out) {
 int MacroRunner::ShellExecuteFunction(MacroValue* a, MacroValue& out) {
     if (Restricted()) return macro_error::Refused;
     constexpr int kSucceeded = 42, kNotFound = 2, kNoAssociation = 31;
-    const std::string operation = UpperText(a[0].text);
-    const std::string& file = a[1].text;
-    const std::vector<std::string> parameters = SplitCommandLine(a[2].text);
-    std::vector<std::string> argv;
-    struct stat st {};
-    const bool program = ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(file.c_str(), X_OK) == 0;
-    if (operation.empty() || operation == "OPEN") {
-        if (program) {
-            argv.push_back(file);
-            argv.insert(argv.end(), parameters.begin(), parameters.end());
-        } else {
-            argv = {"xdg-open", file};
-        }
-    } else if (operation == "PRINT") {
-        argv = {"lp", "--", file};
-    } else if (operation == "EDIT") {
-        const char* editor = std::getenv("VISUAL");
-        if (!editor || !*editor) editor = std::getenv("EDITOR");
-        argv = {editor && *editor ? editor : "xdg-open", file};
-    } else if (operation == "EXPLORE" || operation == "FIND") {
-        argv = {"xdg-open", file};
-    } else {
+    const std::optional<std::vector<std::string>> argv = ShellExecuteCommand(UpperText(a[0].text), a[1].text, a[2].text);
+    if (!argv) {
         out = MacroValue::Number(kNoAssociation);
         return 0;
     }
-    out = MacroValue::Number(env_.Spawn(argv, s_.folders.app_data) == 0 ? kSucceeded : kNotFound);
+    out = MacroValue::Number(env_.Spawn(*argv, s_.folders.app_data) == 0 ? kSucceeded : kNotFound);
     return 0;
 }
 

@@ -1,10 +1,7 @@
 // The external functions that reach beyond the screen: dialogs, the debug window, sounds, other
 // sessions, programs, settings, options and file transfer.
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
-#include <cstdlib>
 
 #include "config/data_file.h"
 #include "config/settings_file.h"
@@ -152,33 +149,11 @@ FunctionResult ShellExecuteFn(RexxContext& c, const Args& a) {
     if (a.size() < 2 || a.size() > 5) return Fail(c, rexx_error::ArgumentCount);
     if (!Integer(a, 4, 1)) return Fail(c, rexx_error::BadValue);
     if (Refused(c)) return Fail(c, rexx_error::RefusedForHost);
-    const std::string operation = UpperText(Arg(a, 0));
-    const std::string file = Arg(a, 1);
-    const std::vector<std::string> parameters = SplitCommandLine(Arg(a, 2));
-    std::vector<std::string> argv;
-    struct stat st {};
-    const bool program = ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(file.c_str(), X_OK) == 0;
-    if (operation.empty() || operation == "OPEN") {
-        if (program) {
-            argv.push_back(file);
-            argv.insert(argv.end(), parameters.begin(), parameters.end());
-        } else {
-            argv = {"xdg-open", file};
-        }
-    } else if (operation == "PRINT") {
-        argv = {"lp", "--", file};
-    } else if (operation == "EDIT") {
-        const char* editor = std::getenv("VISUAL");
-        if (!editor || !*editor) editor = std::getenv("EDITOR");
-        argv = {editor && *editor ? editor : "xdg-open", file};
-    } else if (operation == "EXPLORE" || operation == "FIND") {
-        argv = {"xdg-open", file};
-    } else {
-        return Ok("31");  // no program for that operation
-    }
+    const std::optional<std::vector<std::string>> command = ShellExecuteCommand(UpperText(Arg(a, 0)), Arg(a, 1), Arg(a, 2));
+    if (!command) return Ok("31");  // no program for that operation
     RexxMacros* owner = c.owner;
     const std::string directory = Arg(a, 3);
-    const auto rc = OnLoop(c, [owner, argv, directory] {
+    const auto rc = OnLoop(c, [owner, argv = *command, directory] {
         const std::string folder = directory.empty() ? S(owner).folders.app_data : directory;
         return owner->environment().Spawn(argv, folder);
     });
