@@ -18,7 +18,7 @@ RecordDialog::RecordDialog(const RecordMacroRequest& request, QWidget* parent)
     if (!request.folder.empty()) setDirectory(QString::fromStdString(request.folder));
     description_ = new QLineEdit(this);
     description_->setObjectName("description");
-    rexx_ = new QCheckBox("Record Macros in Rexx", this);
+    rexx_ = new QCheckBox("Record Macros in Re&xx", this);
     rexx_->setObjectName("rexx");
     rexx_->setChecked(request.rexx);
     if (auto* grid = qobject_cast<QGridLayout*>(layout())) {

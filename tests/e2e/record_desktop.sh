@@ -3,85 +3,103 @@
 # Record and its dialog, a user id typed, a password pasted from the X clipboard, a mouse click on
 # the panel and Enter; Macro > Stop and its message. The headless program plays the file against a
 # second testhost, with the same text on its clipboard, and that host receives the same inputs,
-# fields and cursor positions and sends the same screens as the first.
+# fields and cursor positions and sends the same screens as the first. Once in the macro language,
+# once in REXX ("Record Macros in Rexx" checked in the dialog).
 set -u
 
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool xclip
 start_xvfb
-start_testhost
 prepare_home
 export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run"
-MACRO="$WORK/recorded.mac"
-
-QT_QPA_PLATFORM=xcb ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_MACRO_TRACE=1 \
-    "$ORKAN_BIN" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
-PROGRAM_PID=$!
-track "$PROGRAM_PID"
 
 screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
 shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 has_gone() { grep -q "macro letter gone" "$WORK/program.err"; }
 clipboard_is() { [ "$(timeout 5 xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
-
-waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
-WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
-
-printf 'secret' >"$WORK/paste.txt"
-xclip -quiet -selection clipboard -i "$WORK/paste.txt" >/dev/null 2>&1 &
-track $!
-waitfor 10 clipboard_is "secret" || fail "xclip did not take the clipboard"
-
-# Macro > Record: the dialog asks for the file; the status line shows the letter.
-xdotool key --delay 80 alt+m r
-waitfor 20 shown "^Record a Macro$" || fail "no \"Record a Macro\" dialog"
-sleep 0.3
-xdotool type --delay 20 "$MACRO"
-xdotool key Return
-waitfor 20 bash -c '! xdotool search --onlyvisible --name "^Record a Macro$" >/dev/null 2>&1' ||
-    fail "the dialog did not close"
-xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
-sleep 0.3
-
-xdotool type --delay 60 "alice"
-xdotool key --delay 60 Tab ctrl+v
-# A click in the middle of the terminal: the cursor goes there, and the host hears where it is.
-eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
-xdotool mousemove --window "$WINDOW" $((WIDTH * 45 / 100)) $((HEIGHT * 35 / 100)) click 1
-sleep 0.3
-xdotool key Control_R
-waitfor 30 screen_has "MAIN MENU" || fail "Enter did not reach the main menu: $(cat "$WORK/screen.txt")"
-
-grep -q "status letter R" "$WORK/program.err" || fail "the status line never showed the recording letter"
-xdotool key --delay 80 alt+m s
-waitfor 20 shown "^Macro Recorded$" || fail "no \"Macro Recorded\" message"
-xdotool key Return
-waitfor 10 has_gone || fail "the recording letter stayed on the status line"
-[ -f "$MACRO" ] || fail "no macro file was written"
-grep -q '^Type("alice")' "$MACRO" || fail "the typed user id is not in the macro: $(cat "$MACRO")"
-grep -q '^Key("Paste")' "$MACRO" || fail "the paste is not in the macro: $(cat "$MACRO")"
-grep -q '^Key("SelectLocation1",[0-9]*,[0-9]*)' "$MACRO" || fail "the click is not in the macro: $(cat "$MACRO")"
-grep -q '^Key("Enter")' "$MACRO" || fail "Enter is not in the macro: $(cat "$MACRO")"
-end_program
-
-# The headless program plays it against a host of its own.
-"$TESTHOST_BIN" --port 0 --once --log "$WORK/played.log" >"$WORK/host2.out" 2>"$WORK/host2.err" &
-track $!
-waitfor 30 test -s "$WORK/host2.out" || fail "the second testhost did not start"
-PORT2=$(head -n 1 "$WORK/host2.out")
-status=0
-timeout 60 "$ORKAN_BIN" --headless --host "127.0.0.1:$PORT2" \
-    --run 'H = OPEN("CLIPBOARD", "OUTPUT") ; PUT(H, "secret", "NOCRLF") ; CLOSE(H)' \
-    --macro "$MACRO" >"$WORK/played.out" 2>"$WORK/played.err" || status=$?
-[ "$status" = 0 ] || fail "the headless playback ended with status $status: $(cat "$WORK/played.err")"
 exchange() { sed -n 's/^#[0-9]* [0-9.]* \(\(INPUT\|FIELD\|RULE\) .*\)$/\1/p' "$1"; }
-# The played session ends with the macro: the host's answer to its last key may not be logged.
-exchange "$WORK/host.log" >"$WORK/recorded.exchange"
-exchange "$WORK/played.log" >"$WORK/played.exchange"
-grep -q 'FIELD password .*"secret"' "$WORK/recorded.exchange" || fail "the pasted password did not reach the host"
-diff -u "$WORK/recorded.exchange" "$WORK/played.exchange" ||
-    fail "the playback sent the host something else; the macro:
-$(cat "$MACRO")
---- the headless program's stderr:
-$(cat "$WORK/played.err")"
+
+# One round: record in LANGUAGE (own or rexx), play it back headless, compare the host logs.
+record_and_play() {
+    LANGUAGE=$1
+    MACRO="$WORK/recorded-$LANGUAGE.mac"
+    rm -f "$WORK/screen.txt" "$WORK/program.err" "$WORK/host.out" "$WORK/host2.out"
+    start_testhost
+    QT_QPA_PLATFORM=xcb ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_MACRO_TRACE=1 \
+        "$ORKAN_BIN" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
+    PROGRAM_PID=$!
+    track "$PROGRAM_PID"
+
+    waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
+    WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
+
+    printf 'secret' >"$WORK/paste.txt"
+    xclip -quiet -selection clipboard -i "$WORK/paste.txt" >/dev/null 2>&1 &
+    track $!
+    waitfor 10 clipboard_is "secret" || fail "xclip did not take the clipboard"
+
+    # Macro > Record: the dialog asks for the file; the status line shows the letter.
+    xdotool key --delay 80 alt+m r
+    waitfor 20 shown "^Record a Macro$" || fail "no \"Record a Macro\" dialog"
+    sleep 0.3
+    # "Record Macros in Rexx" by its mnemonic, then back to the file name (before typing it, so no
+    # completion list holds the keys).
+    [ "$LANGUAGE" = rexx ] && xdotool key --delay 150 alt+x alt+n
+    xdotool type --delay 20 "$MACRO"
+    xdotool key Return
+    waitfor 20 bash -c '! xdotool search --onlyvisible --name "^Record a Macro$" >/dev/null 2>&1' ||
+        fail "the dialog did not close"
+    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+    sleep 0.3
+
+    xdotool type --delay 60 "alice"
+    xdotool key --delay 60 Tab ctrl+v
+    # A click in the middle of the terminal: the cursor goes there, and the host hears where it is.
+    eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+    xdotool mousemove --window "$WINDOW" $((WIDTH * 45 / 100)) $((HEIGHT * 35 / 100)) click 1
+    sleep 0.3
+    xdotool key Control_R
+    waitfor 30 screen_has "MAIN MENU" || fail "Enter did not reach the main menu: $(cat "$WORK/screen.txt")"
+
+    grep -q "status letter R" "$WORK/program.err" || fail "the status line never showed the recording letter"
+    xdotool key --delay 80 alt+m s
+    waitfor 20 shown "^Macro Recorded$" || fail "no \"Macro Recorded\" message"
+    xdotool key Return
+    waitfor 10 has_gone || fail "the recording letter stayed on the status line"
+    [ -f "$MACRO" ] || fail "no macro file was written"
+    if [ "$LANGUAGE" = rexx ]; then
+        head -n 1 "$MACRO" | grep -qi '^/\* rexx' || fail "the recording is not REXX: $(cat "$MACRO")"
+    else
+        head -n 1 "$MACRO" | grep -qi 'rexx' && fail "the recording is REXX: $(cat "$MACRO")"
+    fi
+    grep -q '^Type("alice")' "$MACRO" || fail "the typed user id is not in the macro: $(cat "$MACRO")"
+    grep -q '^Key("Paste")' "$MACRO" || fail "the paste is not in the macro: $(cat "$MACRO")"
+    grep -q '^Key("SelectLocation1",[0-9]*,[0-9]*)' "$MACRO" || fail "the click is not in the macro: $(cat "$MACRO")"
+    grep -q '^Key("Enter")' "$MACRO" || fail "Enter is not in the macro: $(cat "$MACRO")"
+    end_program
+
+    # The headless program plays it against a host of its own.
+    "$TESTHOST_BIN" --port 0 --once --log "$WORK/played-$LANGUAGE.log" >"$WORK/host2.out" 2>"$WORK/host2.err" &
+    track $!
+    waitfor 30 test -s "$WORK/host2.out" || fail "the second testhost did not start"
+    PORT2=$(head -n 1 "$WORK/host2.out")
+    status=0
+    timeout 60 "$ORKAN_BIN" --headless --host "127.0.0.1:$PORT2" \
+        --run 'H = OPEN("CLIPBOARD", "OUTPUT") ; PUT(H, "secret", "NOCRLF") ; CLOSE(H)' \
+        --macro "$MACRO" >"$WORK/played.out" 2>"$WORK/played.err" || status=$?
+    [ "$status" = 0 ] || fail "the headless playback ended with status $status: $(cat "$WORK/played.err")"
+    # The played session ends with the macro: the host's answer to its last key may not be logged.
+    exchange "$WORK/host.log" >"$WORK/recorded.exchange"
+    mv "$WORK/host.log" "$WORK/host-$LANGUAGE.log"
+    exchange "$WORK/played-$LANGUAGE.log" >"$WORK/played.exchange"
+    grep -q 'FIELD password .*"secret"' "$WORK/recorded.exchange" || fail "the pasted password did not reach the host"
+    diff -u "$WORK/recorded.exchange" "$WORK/played.exchange" ||
+        fail "the playback sent the host something else; the macro:
+    $(cat "$MACRO")
+    --- the headless program's stderr:
+    $(cat "$WORK/played.err")"
+}
+
+record_and_play own
+record_and_play rexx
 echo "PASS"
