@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "app/window_title.h"
+#include "session/window_title.h"
 #include "charset/session_charset.h"
 #include "config/settings_file.h"
 #include "config/file_name_text.h"

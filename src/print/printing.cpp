@@ -11,7 +11,7 @@
 #include <iterator>
 
 #include "session/session.h"
-#include "app/window_title.h"
+#include "session/window_title.h"
 #include "charset/display_unicode.h"
 #include "config/environment.h"
 #include "config/file_name_text.h"

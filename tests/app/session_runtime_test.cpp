@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "app/session_runtime.h"
-#include "app/window_title.h"
+#include "session/window_title.h"
 #include "app_test_support.h"
 #include "config/session_file.h"
 #include "ds3270/inbound.h"

@@ -1,4 +1,4 @@
-#include "app/window_title.h"
+#include "session/window_title.h"
 
 #include "session/session.h"
 #include "config/profile_file.h"
