@@ -114,6 +114,7 @@ TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
         {"host print text", data / ("ork$" + letter + "$prnt.txt"),
          [&] {
              CollectHostText(s(), HostTextKind::Print, host_print);
+             FinishHostText(s());  // the next write's text starts a new file
              return Told();
          }},
         {"transfer macro", macros / ("ork$" + letter + "$xfer.mac"),
@@ -152,6 +153,7 @@ TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
                 std::ofstream(users) << kUsersText;
                 fs::permissions(users, fs::perms(0644));
             }
+            fs::remove(w.path);
             fs::create_symlink(users, w.path);
             const std::string told = w.write();
             EXPECT_TRUE(fs::is_symlink(w.path));

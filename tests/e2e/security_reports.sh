@@ -19,7 +19,7 @@ err_has own 'Y = NOSUCHFUNCTION("\x1b]0;owned\x07\x1b[2J\x00after the NUL")'
 err_has own "Orkan macro error"
 raw own
 
-printf '/* REXX */\nsay "\033[31mred\000tail"\nx = "\033[2J" + 1\n' >"$MACROS/rexx.mac"
+printf '/* REXX */\nsay "\033[31mred" || "00"x || "tail"\nx = "\033[2J" + 1\n' >"$MACROS/rexx.mac"
 run_orkan rexx --macro rexx
 expect_rc 2 "a REXX error"
 err_has rexx 'Debug: \x1b[31mred\x00tail'
