@@ -181,13 +181,11 @@ TEST(FileOpening, WhatIsAtTheNameDecides) {
     };
     const Case cases[] = {
         {There::Nothing, WriteMode::Replace, FileAccess::Private, 0, "new", 0600},
-        {There::Nothing, WriteMode::CreateNew, FileAccess::Private, 0, "new", 0600},
         {There::NoFolder, WriteMode::Append, FileAccess::Private, 0, "new", 0600},
         {There::File, WriteMode::Replace, FileAccess::Private, 0, "new", 0600},
         {There::File, WriteMode::Replace, FileAccess::Shared, 0, "new", 0644},
         {There::File, WriteMode::Append, FileAccess::Shared, 0, "old\nnew", 0644},
         {There::File, WriteMode::CreateNew, FileAccess::Private, EEXIST, "old\n", 0644},
-        {There::Link, WriteMode::Replace, FileAccess::Shared, ELOOP, "", 0},
         {There::Link, WriteMode::Append, FileAccess::Private, ELOOP, "", 0},
         {There::Link, WriteMode::CreateNew, FileAccess::Shared, EEXIST, "", 0},
         {There::Fifo, WriteMode::Append, FileAccess::Shared, EINVAL, "", 0},

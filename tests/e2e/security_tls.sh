@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # TLS names from the headless program against testhost: a certificate from a trusted CA for another
 # name (wronghost.example) is refused for 127.0.0.1 and for localhost when the host has no stored
-# host entry (a new host); one that names the host is taken. A stored entry keeps its own setting.
-# A --tls value that is not a TLS choice is a command-line error, never a plain connection.
+# host entry (a new host); one that names the host is taken. A --tls value that is not a TLS
+# choice is a command-line error, never a plain connection.
 . "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
 require_programs
 command -v openssl >/dev/null || fail "openssl is missing"
@@ -41,20 +41,6 @@ for host in 127.0.0.1 localhost; do
     expect_rc 3 "wronghost.example for $host"
     err_has "wrong_$host" "Certificate host name wronghost.example does not match"
 done
-# A session whose host has no entry asks the same.
-make_session newsession host="127.0.0.1:$HOST_PORT" ipname="127.0.0.1:$HOST_PORT" tls=1
-run_orkan wrong_session newsession
-expect_rc 3 "wronghost.example for a new session"
-err_has wrong_session "Certificate host name wronghost.example does not match"
-
-# --- a stored host entry that does not check names keeps its setting
-write_ini "Hostnames=legacy," "IPnames=127.0.0.1," "Portnums=$HOST_PORT," "TN3270E=1," "SSL=6," \
-    "Validate_Host_Cert=1,"
-make_session legacy host=legacy ipname=127.0.0.1 port="$HOST_PORT" tls=1
-start_orkan legacy --dump legacy
-expect_out legacy "User id"
-finish_orkan legacy TERM
-expect_rc 0
 stop_host
 
 # --- the right name, for the address and the name
