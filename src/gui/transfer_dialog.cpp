@@ -141,8 +141,8 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
     allocation->addRow("BLKSIZE:", blksize_);
     allocation->addRow("LRECL:", lrecl_);
     allocation->addRow("RECFM:", recfm_);
-    tso_allocation_->setVisible(upload);
     options->addWidget(tso_allocation_);
+    tso_allocation_->setVisible(upload);  // once in the dialog: shown before, it would flash as a window of its own
 
     list_ = new QListWidget;
     list_->setObjectName("list");

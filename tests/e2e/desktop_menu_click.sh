@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The menu bar under Xvfb, without and with a window manager (openbox), over several launches: a
-# click on the File title as soon as the first screen is shown opens the File menu, so does Alt+F,
-# and a click meant for a menu never reaches the tool bar below it (the host receives no PA2).
+# click on the File title as soon as the first screen is shown, while another session of the same
+# user starts and ends, opens the File menu, so does Alt+F, and a click meant for a menu never
+# reaches the tool bar below it (the host receives no PA2).
 set -u
 
 source "$(dirname "$0")/lib/desktop_lib.sh"
@@ -25,8 +26,14 @@ launch() {  # WM LAUNCH
     waitfor 60 layout_ready || fail "$1 $2: no first screen with its menu bar"
     local x y w h
     read -r x y w h < <(awk '$1 == "menu" && $2 == "File" { print $3, $4, $5, $6 }' "$WORK/layout.txt")
+    # Another session of the same user starts and ends meanwhile, as sessions do.
+    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" \
+        "$ORKAN_BIN" --headless --run 'EXIT 0' </dev/null >/dev/null 2>>"$WORK/peer.err" &
+    local peer=$!
+    sleep 0.2
     xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
     wait_menus 1 || fail "$1 $2: a click on the File title opened no menu"
+    wait "$peer" || fail "$1 $2: a headless session failed: $(tail -n 3 "$WORK/peer.err")"
     xdotool key Escape
     sleep 0.3
     xdotool key Escape  # the menu bar lets the keyboard go
