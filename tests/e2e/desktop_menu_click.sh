@@ -7,7 +7,7 @@ set -u
 
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool
-LAUNCHES=${ORKAN_MENU_LAUNCHES:-4}
+LAUNCHES=${ORKAN_MENU_LAUNCHES:-3}
 start_xvfb 1366x768
 start_testhost
 prepare_home
