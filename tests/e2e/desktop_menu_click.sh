@@ -24,17 +24,8 @@ launch() {  # WM LAUNCH
     PROGRAM_PID=$!
     track "$PROGRAM_PID"
     waitfor 60 layout_ready || fail "$1 $2: no first screen with its menu bar"
-    # Where the user sees the title: the window's place as the X server has it, and the title's
-    # place inside the window as the program lays it out.
-    WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n 1)
-    [ -n "$WINDOW" ] || fail "$1 $2: no window of the program is shown"
-    local X Y x y w h
-    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW" 2>/dev/null
-    eval "$(xdotool getwindowgeometry --shell "$WINDOW" | grep -E '^[XY]=')"
-    read -r x y w h < <(awk '$1 == "client" { cx = $2; cy = $3 }
-        $1 == "menu" && $2 == "File" { print $3 - cx, $4 - cy, $5, $6 }' "$WORK/layout.txt")
-    x=$((X + x))
-    y=$((Y + y))
+    local x y w h
+    read -r x y w h < <(awk '$1 == "menu" && $2 == "File" { print $3, $4, $5, $6 }' "$WORK/layout.txt")
     # Another session of the same user starts and ends meanwhile, as sessions do.
     HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" \
         "$ORKAN_BIN" --headless --run 'EXIT 0' </dev/null >/dev/null 2>>"$WORK/peer.err" &
