@@ -6,6 +6,7 @@
 #include <string>
 
 #include "session/session.h"
+#include "ds3270/ds_codes.h"
 #include "ds3270/fields.h"
 #include "ds3270/host_text.h"
 #include "ds3270/messages.h"
@@ -14,11 +15,6 @@
 namespace orkan {
 namespace {
 
-namespace wcc {
-inline constexpr uint8_t StartPrinter = 0x08;
-inline constexpr uint8_t Alarm = 0x04;
-inline constexpr uint8_t KeyboardRestore = 0x02;
-}  // namespace wcc
 
 inline constexpr uint8_t kFindOnEveryScreen = 0x04;
 
