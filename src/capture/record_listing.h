@@ -49,7 +49,7 @@ class RecordListing {
     // The received stream between chunks: where a chunk left off in the Telnet framing.
     enum class Wire : uint8_t { Data, Iac, Option, Sub, SubIac };
     Wire wire_ = Wire::Data;
-    std::vector<uint8_t> partial_;             // a received record not ended yet
+    std::vector<uint8_t> partial_;               // a received record not ended yet
     std::deque<std::vector<uint8_t>> received_;  // records received and not yet met as RECORD items
 };
 

@@ -17,7 +17,6 @@ namespace {
 namespace tf = trace_format;
 using namespace telnet;
 
-
 char TextOf(uint8_t b, bool ebcdic) {
     if (ebcdic) return Ebcdic037Ascii(b);
     return b >= 0x20 && b < 0x7F ? char(b) : '.';
@@ -214,9 +213,9 @@ std::optional<std::string> DescribeRecord(std::span<const uint8_t> record) {
     if (record.empty()) return std::nullopt;
     const std::string_view name = CommandName(record[0]);
     if (name.empty()) return std::nullopt;
-    const bool write = record[0] == cmd::Write || record[0] == cmd::WriteChannel || record[0] == cmd::EraseWrite ||
-                       record[0] == cmd::EraseWriteChannel || record[0] == cmd::EraseWriteAlternate ||
-                       record[0] == cmd::EraseWriteAlternateChannel;
+    const bool write = record[0] == cmd::Write || record[0] == cmd::WriteChannel ||
+                       record[0] == cmd::EraseWrite || record[0] == cmd::EraseWriteChannel ||
+                       record[0] == cmd::EraseWriteAlternate || record[0] == cmd::EraseWriteAlternateChannel;
     if (write && record.size() >= 2) return std::string(name) + " WCC " + Hex2(record[1]);
     return std::string(name);
 }
@@ -329,7 +328,8 @@ std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& o
                 out += HexDump(item.payload, false, indent);
                 continue;
             case tf::kRecord:
-                if (const std::string text = records.HostRecord(item.payload); !text.empty()) Indented(out, text, indent);
+                if (const std::string text = records.HostRecord(item.payload); !text.empty())
+                    Indented(out, text, indent);
                 break;
             case tf::kSent:
             case tf::kReceived:
@@ -339,7 +339,8 @@ std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& o
                     continue;
                 }
                 if (item.type == tf::kSent) {
-                    if (const std::string text = records.Sent(item.payload); !text.empty()) Indented(out, text, indent);
+                    if (const std::string text = records.Sent(item.payload); !text.empty())
+                        Indented(out, text, indent);
                 }
                 break;
             default:

@@ -5,16 +5,15 @@
 #include <cstring>
 #include <string>
 
-#include "session/session.h"
 #include "ds3270/ds_codes.h"
 #include "ds3270/fields.h"
 #include "ds3270/host_text.h"
 #include "ds3270/messages.h"
 #include "ds3270/write_processor.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
-
 
 inline constexpr uint8_t kFindOnEveryScreen = 0x04;
 

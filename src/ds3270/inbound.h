@@ -12,7 +12,6 @@ namespace orkan {
 
 struct Session;
 
-
 inline constexpr int kActionAttention = 0;
 inline constexpr int kActionSystemRequest = 30;
 inline constexpr int kActionLast = 49;

@@ -8,16 +8,15 @@
 #include <emmintrin.h>
 #endif
 
-#include "session/session.h"
 #include "charset/translate.h"
 #include "ds3270/ds_codes.h"
 #include "ds3270/fields.h"
 #include "ds3270/messages.h"
 #include "ds3270/write_processor.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
-
 
 constexpr std::array<bool, 256> kIsOrder = [] {
     std::array<bool, 256> t{};
@@ -26,7 +25,6 @@ constexpr std::array<bool, 256> kIsOrder = [] {
         t[b] = true;
     return t;
 }();
-
 
 [[nodiscard]] OrderOutcome Incomplete(Session& session, const WriteContext& context, uint8_t code) {
     ReportHostError(session, msg::kSnaTitle,

@@ -3,13 +3,12 @@
 #include <array>
 #include <initializer_list>
 
-#include "session/session.h"
 #include "ds3270/ds_codes.h"
 #include "ds3270/geometry.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
-
 
 constexpr std::array<uint8_t, 9> kDefaultList = {0x81, 0xA6, 0x86, 0x87, 0x88, 0x99, 0x85, 0x8F, 0x80};
 

@@ -1,16 +1,15 @@
 #include "ds3270/structured_fields.h"
 
-#include "session/session.h"
 #include "ds3270/ds_codes.h"
 #include "ds3270/fields.h"
 #include "ds3270/host_text.h"
 #include "ds3270/messages.h"
 #include "ds3270/query_reply.h"
 #include "ds3270/write_processor.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
-
 
 inline constexpr uint8_t kHostTextQualifier = 0x1F;
 inline constexpr uint8_t kMacroTextSelector = 0x98;

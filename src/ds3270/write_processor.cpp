@@ -5,14 +5,14 @@
 #include <array>
 #include <string_view>
 
-#include "session/session.h"
-#include "ds3270/ds_codes.h"
 #include "charset/translate.h"
+#include "ds3270/ds_codes.h"
 #include "ds3270/fields.h"
 #include "ds3270/host_text.h"
 #include "ds3270/inbound.h"
 #include "ds3270/messages.h"
 #include "ds3270/structured_fields.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -66,7 +66,6 @@ Command Classify(uint8_t code, bool wang) {
 
 inline constexpr size_t kCaptureLimit = 64 * 1024;
 inline constexpr uint8_t kAidNone = 0x60;
-
 
 // The screen-mode transfer program announces itself and asks for Enter with these bytes.
 constexpr std::array<uint8_t, 16> kTransferEnterRequest = {0x11, 0x5D, 0x7F, 0x1D, 0x40, 0x11, 0xD9, 0x40,

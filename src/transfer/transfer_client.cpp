@@ -164,7 +164,8 @@ void TransferClient::Watch() {
         const int seconds = int((timeout_.count() + 999) / 1000);
         // Silent from the command on: the transfer program never started.
         const bool never_answered = session_.status == SessionStatus::TransferReady;
-        AbortTransfer(session_, FormatMessage(never_answered ? transfer_msg::kCommandUnanswered : transfer_msg::kTimedOut,
+        AbortTransfer(session_, FormatMessage(never_answered ? transfer_msg::kCommandUnanswered
+                                                             : transfer_msg::kTimedOut,
                                               seconds));
     }
 }

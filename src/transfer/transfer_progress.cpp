@@ -105,11 +105,12 @@ void EndWithHostMessage(Session& session, const std::string& message) {
     // Said before the completion, so no one reads of success without it.
     if (!notice.empty()) PostText(session, notice);
     const bool plain_completion = success && host.text == transfer_msg::kCompleteHostText;
-    std::string shown = plain_completion
-                            ? FormatMessage(transfer_msg::kComplete, FormattedCount(session, t.byte_count).c_str())
-                            : DisplayToUtf8(message);
+    std::string shown = plain_completion ? FormatMessage(transfer_msg::kComplete,
+                                                         FormattedCount(session, t.byte_count).c_str())
+                                         : DisplayToUtf8(message);
     // The host's word is kept, but never so that it reads as this transfer's success.
-    if (!success && IsCompletionMessage(host)) shown = FormatMessage(transfer_msg::kHostSaidComplete, shown.c_str());
+    if (!success && IsCompletionMessage(host))
+        shown = FormatMessage(transfer_msg::kHostSaidComplete, shown.c_str());
     PostText(session, shown);
     if (!success && !failure.empty()) PostText(session, failure);
     if (!success && t.requested == TransferDirection::Download)

@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "session/session.h"
 #include "charset/display_unicode.h"
 #include "ds3270/messages.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
+#include "session/session.h"
 #include "transfer/code_page_check.h"
 #include "transfer/pc_file.h"
 #include "transfer/transfer_messages.h"
@@ -96,7 +96,8 @@ UploadScan ScanUpload(const std::string& path, bool count_line_ends, bool utf8,
         return scan;
     }
     if (uncarried.count()) {
-        scan.error = FormatMessage(transfer_msg::kUploadNotCarried, path.c_str(), uncarried.Describe().c_str());
+        scan.error =
+            FormatMessage(transfer_msg::kUploadNotCarried, path.c_str(), uncarried.Describe().c_str());
         return scan;
     }
     scan.lf_to_crlf = count_line_ends && crs == 0 && lfs > 0;

@@ -134,7 +134,8 @@ int DownloadWriter::Write(std::span<const uint8_t> host_bytes) {
         }
     }
     if (text && options_.carried)
-        for (uint8_t b : stage_) uncarried_.Take(options_.utf8 ? Windows1252CodePoint(b) : b, (*options_.carried)[b]);
+        for (uint8_t b : stage_)
+            uncarried_.Take(options_.utf8 ? Windows1252CodePoint(b) : b, (*options_.carried)[b]);
     if (!(text && options_.utf8)) return target_->Write(stage_);
     out_.clear();
     out_.reserve(stage_.size() + stage_.size() / 4);

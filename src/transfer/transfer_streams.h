@@ -67,7 +67,7 @@ public:
     // The host's characters the file could not take as themselves.
     const UncarriedCount& uncarried() const { return uncarried_; }
 
-private:
+  private:
     std::unique_ptr<DownloadTarget> target_;
     TextOptions options_;
     UncarriedCount uncarried_;

@@ -90,9 +90,13 @@ std::string DescribeFailure(const Utf8Failure& failure) {
     return text;
 }
 
-char32_t Windows1252CodePoint(uint8_t byte) { return CodePointOf(byte); }
+char32_t Windows1252CodePoint(uint8_t byte) {
+    return CodePointOf(byte);
+}
 
-bool Windows1252Byte(char32_t code_point, uint8_t& byte) { return ByteOf(code_point, byte); }
+bool Windows1252Byte(char32_t code_point, uint8_t& byte) {
+    return ByteOf(code_point, byte);
+}
 
 bool Utf8Reader::Take(uint8_t byte, char32_t& code_point, uint64_t& start) {
     const uint64_t here = offset_++;

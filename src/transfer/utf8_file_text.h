@@ -30,14 +30,14 @@ std::string DescribeFailure(const Utf8Failure& failure);
 
 // UTF-8 one byte at a time: a character may be split between two pieces of a file.
 class Utf8Reader {
-public:
+  public:
     // True when `byte` completes a character: its code point (kNotUtf8 for bytes that are not
     // UTF-8) and the offset of its first byte.
     [[nodiscard]] bool Take(uint8_t byte, char32_t& code_point, uint64_t& start);
     bool InCharacter() const { return pending_size_ != 0; }
     uint64_t CharacterStart() const { return start_; }
 
-private:
+  private:
     uint8_t pending_[4] = {};
     size_t pending_size_ = 0;
     uint64_t offset_ = 0;

@@ -70,26 +70,34 @@ TEST(TraceListing, RecordsDecoded) {
          "Erase/Write WCC C3 (reset keyboard-restore reset-mdt)\nSBA 1,1\nSF protected intensified\n\"AB\"\n"
          "SFE field=unprotected mdt color=blue\nIC\nRA to 1,24 \" \""},
         {false, "F1C2 2841F2 3C5D7F08AD 12C150 0508C3",
-         "Write WCC C2 (reset keyboard-restore)\nSA highlight=reverse\nRA to 24,80 GE AD\nEUA to 2,1\nPT\nGE C3"},
+         "Write WCC C2 (reset keyboard-restore)\nSA highlight=reverse\nRA to 24,80 GE AD\nEUA to 2,1\nPT\nGE "
+         "C3"},
         {false, "7EC3 11C150 2C02",
          "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,1\nMF cut short: 1 of its 5 "
          "bytes are there"},
         {false, "F3 000501FF02 000701FF030081",
-         "Write Structured Field\n  Read Partition, partition FF: Query\n  Read Partition, partition FF: Query List "
+         "Write Structured Field\n  Read Partition, partition FF: Query\n  Read Partition, partition FF: "
+         "Query List "
          "Usable Area"},
-        {false, "F3 0023D000120106010103030A0A0000000011010100500552 03F003 0946543A44415441 0010D04704C080610006C1",
-         "Write Structured Field\n  File Transfer: Open \"FT:DATA\"\n  structured field cut short: 11 bytes left"},
+        {false,
+         "F3 0023D000120106010103030A0A0000000011010100500552 03F003 0946543A44415441 0010D04704C080610006C1",
+         "Write Structured Field\n  File Transfer: Open \"FT:DATA\"\n  structured field cut short: 11 bytes "
+         "left"},
         {false, "F3 000CD04704C08061000941 42 FFFF",
-         "Write Structured Field\n  File Transfer: Insert of 2 bytes: \"AB\"\n  structured field cut short: 2 bytes "
+         "Write Structured Field\n  File Transfer: Insert of 2 bytes: \"AB\"\n  structured field cut short: "
+         "2 bytes "
          "left"},
         {false, "F3 000740 00 F5C1 13",
-         "Write Structured Field\n  Outbound 3270DS, partition 00:\n    Erase/Write WCC C1 (reset reset-mdt)\n    IC"},
+         "Write Structured Field\n  Outbound 3270DS, partition 00:\n    Erase/Write WCC C1 (reset "
+         "reset-mdt)\n    IC"},
         {true, "7D5A50 115A50 C9D5C4 FFEF", "AID Enter, cursor 22,1\nSBA 22,1\n\"IND\""},
         {true, "6D FFEF", "AID Clear"},
         {true, "88 000BD047056306 00000003 0009D04708 6904 4700 FFFF FFEF",
-         "AID Structured Field\n  File Transfer: Insert acknowledged, record 3\n  File Transfer: Insert refused, code "
+         "AID Structured Field\n  File Transfer: Insert acknowledged, record 3\n  File Transfer: Insert "
+         "refused, code "
          "4700\n  structured field cut short: 1 bytes left"},
-        {true, "88 0017 8181 0100 0050 002B 0100 0A02 E500 0200 6F09 0C0D 70 000C81950000 0A0B 0A0B 0101 FFEF",
+        {true,
+         "88 0017 8181 0100 0050 002B 0100 0A02 E500 0200 6F09 0C0D 70 000C81950000 0A0B 0A0B 0101 FFEF",
          "AID Structured Field\n  Query Reply: Usable Area, 43 rows of 80\n  Query Reply: Distributed Data "
          "Management, inbound limit 2571, outbound limit 2571"},
     };
@@ -106,7 +114,8 @@ TEST(TraceListing, RecordsDecoded) {
     EXPECT_EQ(listing.HostRecord(FromHex("F1C2")),
               "TN3270E 3270-DATA ALWAYS-RESPONSE seq 5\nWrite WCC C2 (reset keyboard-restore)");
     EXPECT_EQ(listing.Sent(FromHex("0200000005 00 FFEF")), "TN3270E RESPONSE POSITIVE-RESPONSE seq 5");
-    EXPECT_EQ(listing.HostRecord(FromHex("F1C2")), "Write WCC C2 (reset keyboard-restore)");  // never received
+    EXPECT_EQ(listing.HostRecord(FromHex("F1C2")),
+              "Write WCC C2 (reset keyboard-restore)");  // never received
 }
 
 TEST(TraceListing, HexDumpLines) {

@@ -16,8 +16,17 @@ namespace {
 // (composite glyphs in most faces), and bold rows.
 std::vector<test::Piece> FullScreen() {
     std::vector<test::Piece> pieces;
-    const std::string words[] = {"ORKAN",       "Gr\xFC\xDF" "e", "fa\xE7" "ade", "\xC6\xD8\xC5",
-                                 "\xBD \xBC", "\xD1" "and\xFA",  "[data]",       "x=y+1;"};
+    const std::string words[] = {"ORKAN",
+                                 "Gr\xFC\xDF"
+                                 "e",
+                                 "fa\xE7"
+                                 "ade",
+                                 "\xC6\xD8\xC5",
+                                 "\xBD \xBC",
+                                 "\xD1"
+                                 "and\xFA",
+                                 "[data]",
+                                 "x=y+1;"};
     for (uint32_t row = 0; row < 24; ++row) {
         std::string text;
         while (text.size() < 70)
@@ -56,7 +65,8 @@ TEST(PdfSubset, PagesRenderAsWithTheWholeFaces) {
     TextBlock block{30, 42, 6.7, 31.5, 11, {}};
     for (const test::Piece& piece : FullScreen()) {
         PrintLine line;
-        for (const char c : piece.text) line.push_back({Windows1252CodePoint(uint8_t(c)), 0, piece.attribute == 0x28});
+        for (const char c : piece.text)
+            line.push_back({Windows1252CodePoint(uint8_t(c)), 0, piece.attribute == 0x28});
         line.push_back({U'E', U'\u0332', false});  // a combining mark over its base
         block.lines.push_back(line);
     }

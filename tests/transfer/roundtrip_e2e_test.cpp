@@ -32,7 +32,8 @@ std::string TextOf(size_t size, uint32_t seed) {
     std::mt19937 random(seed);
     static const std::vector<std::string> characters = [] {
         std::vector<std::string> c;
-        for (char ascii : std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .,;:-+*/()=<>'\"!?&%#@$_|"))
+        for (char ascii : std::string(
+                 "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .,;:-+*/()=<>'\"!?&%#@$_|"))
             c.emplace_back(1, ascii);
         for (const char* accented : {"\xC3\xA9", "\xC3\xBC", "\xC3\x84"}) c.emplace_back(accented);
         return c;
@@ -86,8 +87,9 @@ struct RoundTrip {
         // The count is of what went: a UTF-8 character once, and each LF with the CR it gained.
         size_t went = content.size();
         if (text)
-            went = size_t(std::count_if(content.begin(), content.end(), [](char c) { return (c & 0xC0) != 0x80; }) +
-                          std::count(content.begin(), content.end(), '\n'));
+            went = size_t(
+                std::count_if(content.begin(), content.end(), [](char c) { return (c & 0xC0) != 0x80; }) +
+                std::count(content.begin(), content.end(), '\n'));
         if (sent.bytes != went)
             return "upload counted " + std::to_string(sent.bytes) + " bytes of " + std::to_string(went);
         TransferRequest down = up;

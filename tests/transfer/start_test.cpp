@@ -150,7 +150,10 @@ TEST(StartTransfer, TextUploadsAreCheckedAgainstBothCodePages) {
         const char* problem;  // after "<path> cannot be sent as text: "; nullptr: it starts
     };
     const Case cases[] = {
-        {"UTF-8", "United States", "Gr\xC3\xBC\xC3\x9F" "e\n", false, nullptr},
+        {"UTF-8", "United States",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e\n",
+         false, nullptr},
         {"UTF-8", "United States", "x\ny \xE2\x88\x9E \xE2\x82\xAC", false,
          "it holds 2 characters (the first, U+221E (\u221E), at line 2, column 3)"},
         {"UTF-8", "United States (Euro)", "\xE2\x82\xAC 5", false, nullptr},
@@ -183,10 +186,14 @@ TEST(StartTransfer, TextUploadsAreCheckedAgainstBothCodePages) {
     }
     // What does start goes as Windows-1252 bytes through the upload table.
     StartFixture g("UTF-8");
-    WriteText(g.folder / "good.txt", "Gr\xC3\xBC\xC3\x9F" "e\n");
+    WriteText(g.folder / "good.txt",
+              "Gr\xC3\xBC\xC3\x9F"
+              "e\n");
     ASSERT_TRUE(StartTransfer(g.t.session(), g.Upload("good.txt", "A")).started);
     std::string expected;
-    for (uint8_t b : std::string("Gr\xFC\xDF" "e\r\n")) expected += char(g.t.session().charset.upload[b]);
+    for (uint8_t b : std::string("Gr\xFC\xDF"
+                                 "e\r\n"))
+        expected += char(g.t.session().charset.upload[b]);
     EXPECT_EQ(g.FirstBlock(), expected);
 }
 

@@ -208,8 +208,9 @@ Step DftTransfer::OnRecord(const Bytes& r) {
         // Terminals count the message as record 1, or go on from the data records they took: a
         // terminal that refused an Insert (its cancel) did not count that one.
         if (reply.record != 1 && reply.record != taken_ + 1)
-            return Abort(Message(Msg::Protocol, "Message acknowledged as record " + std::to_string(reply.record) +
-                                                    ", expected 1 or " + std::to_string(taken_ + 1)));
+            return Abort(Message(Msg::Protocol, "Message acknowledged as record " +
+                                                    std::to_string(reply.record) + ", expected 1 or " +
+                                                    std::to_string(taken_ + 1)));
         io_.log("FT", "message acknowledged as record " + std::to_string(reply.record));
         // The terminal does not answer this last Close, so nothing waits for it.
         const Bytes close = CloseField();

@@ -57,8 +57,7 @@ bool ReadFile(const std::string& path, size_t limit, const char* what, std::vect
 
 // The host code page's characters from the program's country.lst; false when it lacks the country.
 bool HostCodePage(const std::string& country, orkan::CharsetTables& tables, std::string& error) {
-    const std::string path =
-        orkan::FindProgramDataFolder(orkan::CurrentExecutablePath()) + "/country.lst";
+    const std::string path = orkan::FindProgramDataFolder(orkan::CurrentExecutablePath()) + "/country.lst";
     std::vector<uint8_t> file;
     if (!ReadFile(path, kLargestCountryList, "a country list", file, error)) return false;
     const orkan::CountryListResult r =

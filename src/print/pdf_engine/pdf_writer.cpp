@@ -312,7 +312,8 @@ FaceProgram MakeFaceProgram(const EmbeddedFont& font, bool subset) {
             FT_ULong length = 0;
             if (FT_Load_Sfnt_Table(face, tag, 0, nullptr, &length) != 0) return std::nullopt;
             std::string bytes(length, '\0');
-            if (length && FT_Load_Sfnt_Table(face, tag, 0, reinterpret_cast<FT_Byte*>(bytes.data()), &length) != 0)
+            if (length &&
+                FT_Load_Sfnt_Table(face, tag, 0, reinterpret_cast<FT_Byte*>(bytes.data()), &length) != 0)
                 return std::nullopt;
             return bytes;
         };
@@ -362,16 +363,18 @@ bool WriteFont(PdfBuilder& pdf, const EmbeddedFont& font, bool subset) {
     const std::string cid_to_gid = cid_map ? std::to_string(cid_map) + " 0 R" : std::string("/Identity");
     pdf.Object(descendant, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
                                " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
-                               " /FontDescriptor " + std::to_string(descriptor) + " 0 R /DW " +
-                               Num(font.typical_width) + " /W [" + widths + "] /CIDToGIDMap " + cid_to_gid + " >>");
-    pdf.Object(descriptor, "<< /Type /FontDescriptor /FontName /" + name +
-                               " /Flags 33 /FontBBox [" + Num(face->bbox.xMin * scale) + " " +
-                               Num(face->bbox.yMin * scale) + " " + Num(face->bbox.xMax * scale) + " " +
-                               Num(face->bbox.yMax * scale) + "] /ItalicAngle 0 /Ascent " + Num(font.ascent) +
-                               " /Descent " + Num(-font.descent) + " /CapHeight " + Num(cap_height) +
+                               " /FontDescriptor " +
+                               std::to_string(descriptor) + " 0 R /DW " + Num(font.typical_width) + " /W [" +
+                               widths + "] /CIDToGIDMap " + cid_to_gid + " >>");
+    pdf.Object(descriptor, "<< /Type /FontDescriptor /FontName /" + name + " /Flags 33 /FontBBox [" +
+                               Num(face->bbox.xMin * scale) + " " + Num(face->bbox.yMin * scale) + " " +
+                               Num(face->bbox.xMax * scale) + " " + Num(face->bbox.yMax * scale) +
+                               "] /ItalicAngle 0 /Ascent " + Num(font.ascent) + " /Descent " +
+                               Num(-font.descent) + " /CapHeight " + Num(cap_height) +
                                " /StemV 80 /FontFile2 " + std::to_string(file) + " 0 R >>");
     return pdf.Stream(file, program.file, " /Length1 " + std::to_string(program.file.size())) &&
-           pdf.Stream(to_unicode, ToUnicodeMap(font)) && (!cid_map || pdf.Stream(cid_map, program.cid_to_gid));
+           pdf.Stream(to_unicode, ToUnicodeMap(font)) &&
+           (!cid_map || pdf.Stream(cid_map, program.cid_to_gid));
 }
 
 }  // namespace
@@ -380,8 +383,8 @@ bool RenderPdf(const PrintDocument& document, const PrintFaces& faces, std::stri
     return RenderPdf(document, faces, PdfOptions{}, out, error);
 }
 
-bool RenderPdf(const PrintDocument& document, const PrintFaces& faces, const PdfOptions& options, std::string& out,
-               std::string& error) {
+bool RenderPdf(const PrintDocument& document, const PrintFaces& faces, const PdfOptions& options,
+               std::string& out, std::string& error) {
     FT_Library raw = nullptr;
     if (FT_Init_FreeType(&raw) != 0) {
         error = "The font library (FreeType) could not be started.";

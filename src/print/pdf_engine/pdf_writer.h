@@ -19,7 +19,7 @@ struct PdfOptions {
 // `out` receives the file's bytes. False with `error` set when a face cannot be read.
 [[nodiscard]] bool RenderPdf(const PrintDocument& document, const PrintFaces& faces, std::string& out,
                              std::string& error);
-[[nodiscard]] bool RenderPdf(const PrintDocument& document, const PrintFaces& faces, const PdfOptions& options,
-                             std::string& out, std::string& error);
+[[nodiscard]] bool RenderPdf(const PrintDocument& document, const PrintFaces& faces,
+                             const PdfOptions& options, std::string& out, std::string& error);
 
 }  // namespace orkan
