@@ -9,6 +9,7 @@
 #include "app/folders_setup.h"
 #include "app/runtime_folder.h"
 #include "charset/session_charset.h"
+#include "config/data_file.h"
 #include "config/profile_file.h"
 #include "config/session_file.h"
 #include "config/settings_file.h"
@@ -23,6 +24,17 @@ constexpr std::array<std::string_view, 4> kEventMacroNames = {"protect.ext", "tp
 
 void ProgramError(Ui& ui, const std::string& text) {
     ui.ShowMessage({std::string(kProgramErrorTitle), text, Buttons::Ok, Icon::Error});
+}
+
+// A relative --macro name is taken in the folder the program was started in when the file is
+// there (as --printer takes its file there), else in the macros folder.
+std::string StartupMacroName(const std::string& name) {
+    if (name.empty() || name.front() == '/') return name;
+    std::error_code ec;
+    const std::filesystem::path here = std::filesystem::current_path(ec);
+    if (ec) return name;
+    const std::string path = DataFilePath(name, here.string(), "mac");
+    return std::filesystem::is_regular_file(path, ec) ? path : name;
 }
 
 EventMacroFiles FindEventMacros(const std::string& macros_folder) {
@@ -113,6 +125,7 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     for (const std::string& note : cl.notes) ui.ShowMessage({std::string(kCommandLineErrorTitle), note});
     // Before the change to the documents folder, so a relative output file is where it was named.
     if (!cl.printer.empty()) s.print.printer = PrinterNameForRun(cl.printer);
+    const std::string startup_macro = StartupMacroName(cl.Value(CmdOption::Macro));
 
     if (!ResolveFolders(FolderRequestFrom(cl, env.program_data), env.env, s.folders, ui)) return kStartupFailed;
     if (!PrepareAppData(s.folders, ui)) return kStartupFailed;
@@ -137,7 +150,7 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     out.trace_from_start = cl.Given(CmdOption::Trace);
     out.event_macros = FindEventMacros(s.folders.macros);
     out.run_text = cl.Value(CmdOption::Run);
-    out.startup_macro = cl.Value(CmdOption::Macro);
+    out.startup_macro = startup_macro;
     SessionMacros& macros = runtime.core().Macros();
     macros.SetEventMacroFiles(out.event_macros.paths);
 

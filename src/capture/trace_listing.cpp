@@ -5,7 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "capture/record_listing.h"
 #include "capture/trace_format.h"
+#include "ds3270/ds_codes.h"
 #include "net/telnet_codes.h"
 
 namespace orkan {
@@ -15,28 +17,8 @@ namespace {
 namespace tf = trace_format;
 using namespace telnet;
 
-// Code page 037 bytes with a printable ASCII character; "." for the rest.
-constexpr std::string_view kEbcdicText =
-    "................"
-    "................"
-    "................"
-    "................"
-    " ...........<(+|"
-    "&.........!$*);."
-    "-/.........,%_>?"
-    ".........`:#@'=\""
-    ".abcdefghi......"
-    ".jklmnopqr......"
-    ".~stuvwxyz......"
-    "^.........[]...."
-    "{ABCDEFGHI......"
-    "}JKLMNOPQR......"
-    "\\.STUVWXYZ......"
-    "0123456789......";
-static_assert(kEbcdicText.size() == 256);
-
 char TextOf(uint8_t b, bool ebcdic) {
-    if (ebcdic) return kEbcdicText[b];
+    if (ebcdic) return Ebcdic037Ascii(b);
     return b >= 0x20 && b < 0x7F ? char(b) : '.';
 }
 
@@ -53,7 +35,7 @@ std::string Printf(const char* format, size_t value) {
 
 constexpr uint8_t kEorCommand = 0xEF;
 
-std::string CommandName(uint8_t command) {
+std::string TelnetCommandName(uint8_t command) {
     switch (command) {
         case kSe: return "SE";
         case kNop: return "NOP";
@@ -195,7 +177,7 @@ std::optional<std::string> DescribeTelnet(std::span<const uint8_t> bytes) {
         std::string line;
         if (command == kWill || command == kWont || command == kDo || command == kDont) {
             if (i + 2 >= bytes.size()) return std::nullopt;
-            line = "IAC " + CommandName(command) + " " + OptionName(bytes[i + 2]);
+            line = "IAC " + TelnetCommandName(command) + " " + OptionName(bytes[i + 2]);
             i += 3;
         } else if (command == kSb) {
             if (i + 2 >= bytes.size()) return std::nullopt;
@@ -218,7 +200,7 @@ std::optional<std::string> DescribeTelnet(std::span<const uint8_t> bytes) {
         } else if (command == kIac) {
             return std::nullopt;  // a doubled 0xFF is data
         } else {
-            line = "IAC " + CommandName(command);
+            line = "IAC " + TelnetCommandName(command);
             i += 2;
         }
         if (!out.empty()) out += "\n";
@@ -229,21 +211,13 @@ std::optional<std::string> DescribeTelnet(std::span<const uint8_t> bytes) {
 
 std::optional<std::string> DescribeRecord(std::span<const uint8_t> record) {
     if (record.empty()) return std::nullopt;
-    std::string name;
-    bool write = false;
-    switch (record[0]) {
-        case 0x01: case 0xF1: name = "Write"; write = true; break;
-        case 0x05: case 0xF5: name = "Erase/Write"; write = true; break;
-        case 0x0D: case 0x7E: name = "Erase/Write Alternate"; write = true; break;
-        case 0x0F: case 0x6F: name = "Erase All Unprotected"; break;
-        case 0x02: case 0xF2: name = "Read Buffer"; break;
-        case 0x06: case 0xF6: name = "Read Modified"; break;
-        case 0x0E: case 0x6E: name = "Read Modified All"; break;
-        case 0x11: case 0xF3: name = "Write Structured Field"; break;
-        default: return std::nullopt;
-    }
-    if (write && record.size() >= 2) name += " WCC " + Hex2(record[1]);
-    return name;
+    const std::string_view name = CommandName(record[0]);
+    if (name.empty()) return std::nullopt;
+    const bool write = record[0] == cmd::Write || record[0] == cmd::WriteChannel ||
+                       record[0] == cmd::EraseWrite || record[0] == cmd::EraseWriteChannel ||
+                       record[0] == cmd::EraseWriteAlternate || record[0] == cmd::EraseWriteAlternateChannel;
+    if (write && record.size() >= 2) return std::string(name) + " WCC " + Hex2(record[1]);
+    return std::string(name);
 }
 
 std::string HexDump(std::span<const uint8_t> bytes, bool ebcdic, const std::string& indent) {
@@ -323,12 +297,18 @@ void FormatBufferDump(std::string& out, std::span<const uint8_t> payload) {
 std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& options) {
     const bool ebcdic = !options.ascii_host;
     const std::string indent = "    ";
+    RecordListing records({options.host_to_display, options.ascii_host});
     std::string out = "Trace written by Orkan TN3270 " + trace.header + "\n";
     size_t number = 0;
     for (const TraceItem& item : trace.items) {
+        ++number;
+        if (item.type == tf::kReceived) {
+            records.Received(item.payload);
+            if (options.hide_chunks) continue;
+        }
         std::string type_name(tf::TypeName(item.type));
         if (type_name == "UNKNOWN") type_name += "-" + std::to_string(item.type);
-        out += "\n#" + std::to_string(++number) + " " + item.time + " " + type_name + " " +
+        out += "\n#" + std::to_string(number) + " " + item.time + " " + type_name + " " +
                std::to_string(item.payload.size()) + " bytes at " + Printf("0x%zX", item.offset);
         if (item.pieces > 1) out += " (in " + std::to_string(item.pieces) + " items)";
         out += "\n";
@@ -343,11 +323,13 @@ std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& o
                 FormatBufferDump(out, item.payload);
                 continue;
             case tf::kTelnet:
+                records.TelnetCommands(item.payload);
                 if (auto telnet = DescribeTelnet(item.payload)) Indented(out, *telnet, indent);
                 out += HexDump(item.payload, false, indent);
                 continue;
             case tf::kRecord:
-                if (auto record = DescribeRecord(item.payload)) Indented(out, *record, indent);
+                if (const std::string text = records.HostRecord(item.payload); !text.empty())
+                    Indented(out, text, indent);
                 break;
             case tf::kSent:
             case tf::kReceived:
@@ -355,6 +337,10 @@ std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& o
                     Indented(out, *telnet, indent);
                     out += HexDump(item.payload, false, indent);
                     continue;
+                }
+                if (item.type == tf::kSent) {
+                    if (const std::string text = records.Sent(item.payload); !text.empty())
+                        Indented(out, text, indent);
                 }
                 break;
             default:

@@ -1,8 +1,10 @@
 // A session trace as text anyone can read: one group of lines per item with its number, time,
-// type name and length, what it means where that can be said in a line (Telnet commands by name,
-// the 3270 command of a record, the screen of a buffer dump), and a hex-and-text dump.
+// type name and length, what it means (Telnet commands by name; records decoded with their
+// TN3270E headers, commands, orders, fields and structured fields; the screen of a buffer dump),
+// and a hex-and-text dump.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -15,6 +17,12 @@ namespace orkan {
 struct TraceListingOptions {
     // The text column of host data: EBCDIC (code page 037) or, for ASCII hosts, ASCII.
     bool ascii_host = false;
+    // Host byte -> display character of the host's code page (country.lst), for the text of
+    // records; null: code page 037's printable ASCII.
+    const std::array<uint8_t, 256>* host_to_display = nullptr;
+    // Network chunks left out: their Telnet commands and records are listed again as TELNET and
+    // RECORD items (with their TN3270E headers), and where TCP cut them differs from run to run.
+    bool hide_chunks = false;
 };
 
 std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& options = {});

@@ -75,6 +75,9 @@ struct ProgramSettings {
     std::string WheelUp = "Key(\"PF7\")";
     std::string WheelDown = "Key(\"PF8\")";
     int PrintTimeout = 30;
+    // Seconds a file transfer waits for the host (for the transfer program to start, or for its
+    // next request) before it is stopped.
+    int TransferTimeout = 30;
     int TimeoutDialog = 1;
     std::string KeepAlive = "F1";
     int WheelDelay = -1;

@@ -155,7 +155,8 @@ constexpr std::array kNewTexts = {
     TextDefault{&field::UpProgram, "IND$FILE"},
     TextDefault{&field::DownProgram, "IND$FILE"},
     TextDefault{&field::ScreenCodePage, "United States"},
-    TextDefault{&field::PcCodePage, "DOS (US 437)"},
+    // Linux text files are UTF-8; older session files keep the code page they name.
+    TextDefault{&field::PcCodePage, "UTF-8"},
     TextDefault{&field::KeyboardCodePage, "United States"},
     TextDefault{&field::PrinterName, "<default>"},
     TextDefault{&field::SessionFile, "standard.ses"},

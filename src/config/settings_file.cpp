@@ -88,6 +88,7 @@ constexpr std::array kIntKeys = {
     IntKey{"KeepAliveTime", &P::KeepAliveTime, NumberRule::Clamp, 0, 86400},
     IntKey{"ReplyCodepage", &P::ReplyCodepage, NumberRule::Flag, 0, 1},
     IntKey{"PrintTimeout", &P::PrintTimeout, NumberRule::Clamp, 0, 3600},
+    IntKey{"TransferTimeout", &P::TransferTimeout, NumberRule::Clamp, 1, 3600},
     IntKey{"TimeoutDialog", &P::TimeoutDialog, NumberRule::Free, kMin, kMax},
     IntKey{"WheelDelay", &P::WheelDelay, NumberRule::Clamp, -1, 60000},
     IntKey{"IgnoreKeyUp80", &P::IgnoreKeyUp80, NumberRule::Flag, 0, 1},

@@ -5,20 +5,15 @@
 #include <cstring>
 #include <string>
 
-#include "session/session.h"
+#include "ds3270/ds_codes.h"
 #include "ds3270/fields.h"
 #include "ds3270/host_text.h"
 #include "ds3270/messages.h"
 #include "ds3270/write_processor.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
-
-namespace wcc {
-inline constexpr uint8_t StartPrinter = 0x08;
-inline constexpr uint8_t Alarm = 0x04;
-inline constexpr uint8_t KeyboardRestore = 0x02;
-}  // namespace wcc
 
 inline constexpr uint8_t kFindOnEveryScreen = 0x04;
 

@@ -13,13 +13,12 @@
 namespace orkan {
 namespace {
 
-// AIDs of Action numbers 1..29; 0 where the key sends no AID.
-constexpr std::array<uint8_t, 30> kFixedAids = {
-    0x00,                                                                    // Attention
-    0x6D, 0x7D, 0x6C, 0x6E, 0x6B,                                            // Clear, Enter, PA1-PA3
-    0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0x7A, 0x7B, 0x7C,  // PF1-PF12
-    0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0x4A, 0x4B, 0x4C,  // PF13-PF24
-};
+// AIDs of Action numbers 0..29: Attention (no AID), Clear, Enter, PA1-PA3, PF1-PF24.
+constexpr std::array<uint8_t, 30> kFixedAids = [] {
+    std::array<uint8_t, 30> aids = {0x00, aid::Clear, aid::Enter, aid::PA1, aid::PA2, aid::PA3};
+    for (size_t i = 0; i < aid::Pf.size(); ++i) aids[6 + i] = aid::Pf[i];
+    return aids;
+}();
 inline constexpr int kActionClear = 1;
 inline constexpr int kActionPA1 = 3;
 inline constexpr int kActionPA3 = 5;

@@ -6,20 +6,11 @@
 #include <optional>
 #include <vector>
 
+#include "ds3270/ds_codes.h"
+
 namespace orkan {
 
 struct Session;
-
-namespace aid {
-inline constexpr uint8_t None = 0x60;
-inline constexpr uint8_t StructuredField = 0x88;
-inline constexpr uint8_t Clear = 0x6D;
-inline constexpr uint8_t Enter = 0x7D;
-inline constexpr uint8_t PA1 = 0x6C;
-inline constexpr uint8_t PA2 = 0x6E;
-inline constexpr uint8_t PA3 = 0x6B;
-inline constexpr uint8_t SelectorPen = 0x7E;
-}  // namespace aid
 
 inline constexpr int kActionAttention = 0;
 inline constexpr int kActionSystemRequest = 30;

@@ -8,27 +8,15 @@
 #include <emmintrin.h>
 #endif
 
-#include "session/session.h"
 #include "charset/translate.h"
+#include "ds3270/ds_codes.h"
 #include "ds3270/fields.h"
 #include "ds3270/messages.h"
 #include "ds3270/write_processor.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
-
-namespace order {
-inline constexpr uint8_t PT = 0x05;
-inline constexpr uint8_t GE = 0x08;
-inline constexpr uint8_t SBA = 0x11;
-inline constexpr uint8_t EUA = 0x12;
-inline constexpr uint8_t IC = 0x13;
-inline constexpr uint8_t SF = 0x1D;
-inline constexpr uint8_t SA = 0x28;
-inline constexpr uint8_t SFE = 0x29;
-inline constexpr uint8_t MF = 0x2C;
-inline constexpr uint8_t RA = 0x3C;
-}  // namespace order
 
 constexpr std::array<bool, 256> kIsOrder = [] {
     std::array<bool, 256> t{};
@@ -37,19 +25,6 @@ constexpr std::array<bool, 256> kIsOrder = [] {
         t[b] = true;
     return t;
 }();
-
-// Attribute types of SA, SFE and MF pairs.
-namespace pair {
-inline constexpr uint8_t ResetAll = 0x00;
-inline constexpr uint8_t Highlight = 0x41;
-inline constexpr uint8_t Foreground = 0x42;
-inline constexpr uint8_t CharacterSet = 0x43;
-inline constexpr uint8_t Background = 0x45;
-inline constexpr uint8_t Transparency = 0x46;
-inline constexpr uint8_t FieldAttribute = 0xC0;
-inline constexpr uint8_t Validation = 0xC1;
-inline constexpr uint8_t Outlining = 0xC2;
-}  // namespace pair
 
 [[nodiscard]] OrderOutcome Incomplete(Session& session, const WriteContext& context, uint8_t code) {
     ReportHostError(session, msg::kSnaTitle,

@@ -3,25 +3,12 @@
 #include <array>
 #include <initializer_list>
 
-#include "session/session.h"
+#include "ds3270/ds_codes.h"
 #include "ds3270/geometry.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
-
-namespace qcode {
-inline constexpr uint8_t Summary = 0x80;
-inline constexpr uint8_t UsableArea = 0x81;
-inline constexpr uint8_t CharacterSets = 0x85;
-inline constexpr uint8_t Color = 0x86;
-inline constexpr uint8_t Highlighting = 0x87;
-inline constexpr uint8_t ReplyModes = 0x88;
-inline constexpr uint8_t AuxiliaryDeviceOem = 0x8F;
-inline constexpr uint8_t DistributedDataManagement = 0x95;
-inline constexpr uint8_t AuxiliaryDevice = 0x99;
-inline constexpr uint8_t ImplicitPartition = 0xA6;
-inline constexpr uint8_t Transparency = 0xA8;
-}  // namespace qcode
 
 constexpr std::array<uint8_t, 9> kDefaultList = {0x81, 0xA6, 0x86, 0x87, 0x88, 0x99, 0x85, 0x8F, 0x80};
 

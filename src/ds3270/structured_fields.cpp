@@ -1,26 +1,16 @@
 #include "ds3270/structured_fields.h"
 
-#include "session/session.h"
+#include "ds3270/ds_codes.h"
 #include "ds3270/fields.h"
 #include "ds3270/host_text.h"
 #include "ds3270/messages.h"
 #include "ds3270/query_reply.h"
 #include "ds3270/write_processor.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
 
-namespace sfid {
-inline constexpr uint8_t ReadPartition = 0x01;
-inline constexpr uint8_t EraseReset = 0x03;
-inline constexpr uint8_t SetReplyMode = 0x09;
-inline constexpr uint8_t HostText = 0x0F;
-inline constexpr uint8_t Outbound3270DS = 0x40;
-inline constexpr uint8_t Transfer = 0xD0;
-}  // namespace sfid
-
-inline constexpr uint8_t kQuery = 0x02;
-inline constexpr uint8_t kQueryList = 0x03;
 inline constexpr uint8_t kHostTextQualifier = 0x1F;
 inline constexpr uint8_t kMacroTextSelector = 0x98;
 inline constexpr uint8_t kHostTextAck = 0x6B;
@@ -39,10 +29,10 @@ void ReadPartition(Session& session, std::span<const uint8_t> field) {
     if (!LongEnough(session, field, 5)) return;
     std::vector<uint8_t> codes;
     switch (field[4]) {
-        case kQuery:
+        case read_partition::Query:
             codes = DefaultQueryList(session);
             break;
-        case kQueryList:
+        case read_partition::QueryList:
             if (!LongEnough(session, field, 6)) return;
             switch (field[5] & 0xC0) {
                 case 0x00:

@@ -5,13 +5,14 @@
 #include <array>
 #include <string_view>
 
-#include "session/session.h"
 #include "charset/translate.h"
+#include "ds3270/ds_codes.h"
 #include "ds3270/fields.h"
 #include "ds3270/host_text.h"
 #include "ds3270/inbound.h"
 #include "ds3270/messages.h"
 #include "ds3270/structured_fields.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -32,29 +33,29 @@ enum class Command : uint8_t {
 // Both the channel and the SNA code of each command are accepted.
 Command Classify(uint8_t code, bool wang) {
     switch (code) {
-        case 0x01:
-        case 0xF1:
+        case cmd::WriteChannel:
+        case cmd::Write:
             return Command::Write;
-        case 0x05:
-        case 0xF5:
+        case cmd::EraseWriteChannel:
+        case cmd::EraseWrite:
             return Command::EraseWrite;
-        case 0x0D:
-        case 0x7E:
+        case cmd::EraseWriteAlternateChannel:
+        case cmd::EraseWriteAlternate:
             return Command::EraseWriteAlternate;
-        case 0x0F:
-        case 0x6F:
+        case cmd::EraseAllUnprotectedChannel:
+        case cmd::EraseAllUnprotected:
             return Command::EraseAllUnprotected;
-        case 0x02:
-        case 0xF2:
+        case cmd::ReadBufferChannel:
+        case cmd::ReadBuffer:
             return Command::ReadBuffer;
-        case 0x06:
-        case 0xF6:
+        case cmd::ReadModifiedChannel:
+        case cmd::ReadModified:
             return Command::ReadModified;
-        case 0x0E:
-        case 0x6E:
+        case cmd::ReadModifiedAllChannel:
+        case cmd::ReadModifiedAll:
             return Command::ReadModifiedAll;
-        case 0x11:
-        case 0xF3:
+        case cmd::WriteStructuredFieldChannel:
+        case cmd::WriteStructuredField:
             return Command::WriteStructuredField;
         case 0xA0:
             return wang ? Command::ReadCursor : Command::Unknown;
@@ -63,15 +64,8 @@ Command Classify(uint8_t code, bool wang) {
     }
 }
 
-inline constexpr uint8_t kEraseWriteAlternate = 0x7E;
 inline constexpr size_t kCaptureLimit = 64 * 1024;
 inline constexpr uint8_t kAidNone = 0x60;
-
-namespace wcc {
-inline constexpr uint8_t Reset = 0x40;
-inline constexpr uint8_t KeyboardRestore = 0x02;
-inline constexpr uint8_t ResetMdt = 0x01;
-}  // namespace wcc
 
 // The screen-mode transfer program announces itself and asks for Enter with these bytes.
 constexpr std::array<uint8_t, 16> kTransferEnterRequest = {0x11, 0x5D, 0x7F, 0x1D, 0x40, 0x11, 0xD9, 0x40,
@@ -240,7 +234,7 @@ void DispatchRecord(Session& session, std::span<const uint8_t> record) {
                 ds.read_buffer_start = DecodeAddressBytes(record[3], record[4]);
             if (command != Command::Write) FinishHostText(session);
             if (RunWrite(session, record, record[0]) == OrderOutcome::RerunAsAlternate)
-                (void)RunWrite(session, record, kEraseWriteAlternate);
+                (void)RunWrite(session, record, cmd::EraseWriteAlternate);
             break;
         }
         case Command::EraseAllUnprotected:

@@ -43,6 +43,12 @@ public:
     void ConnectionEnded(const ConnectionEnd& end) override {
         if (runtime_) {
             SessionMacros& macros = runtime_->core().Macros();
+            if (end.kind == ConnectionEnd::Kind::NoHost) {
+                // No dialog asks for a host here: the session is not connected, and keys work in it.
+                Session& session = runtime_->session();
+                session.status = SessionStatus::NotConnected;
+                session.view->RefreshStatusLine();
+            }
             // A start-up macro without a host runs in a session that never connects.
             if (end.kind == ConnectionEnd::Kind::NoHost && macros.HasStartupMacro()) {
                 macros.StartWithoutHost();

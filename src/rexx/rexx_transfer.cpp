@@ -3,10 +3,12 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "charset/display_unicode.h"
 #include "macro/macro_text.h"
 #include "rexx/rexx_errors.h"
 #include "session/session.h"
 #include "transfer/transfer_client.h"
+#include "transfer/transfer_messages.h"
 #include "transfer/transfer_request.h"
 
 namespace orkan {
@@ -61,7 +63,7 @@ FunctionResult RexxTransfer(RexxContext& c, const RexxArguments& a, TransferDire
     }
     auto wait = std::make_shared<TransferWait>();
     RexxMacros* owner = c.owner;
-    const auto started = OnLoop(c, [owner, direction, pc, host, words, wait] {
+    const auto started = OnLoop(c, [owner, direction, upload, pc, host, words, wait] {
         Session& s = owner->session();
         TransferClient* client = SessionTransferClient(s);
         if (!client) return Started::NoTransfer;
@@ -70,14 +72,23 @@ FunctionResult RexxTransfer(RexxContext& c, const RexxArguments& a, TransferDire
         r.host_file = host;
         r.from_macro = true;
         for (const std::string& w : words) (void)ApplyKeyword(r, w);
-        const TransferStart start = client->Start(r, [wait](const TransferOutcome& outcome) {
-            {
-                std::lock_guard lock(wait->mutex);
-                wait->done = true;
-                wait->success = outcome.success;
-            }
-            wait->ended.notify_all();
-        });
+        const std::string what =
+            upload ? "Sending " + pc + " to " + host : "Receiving " + host + " into " + pc;
+        const TransferStart start =
+            client->Start(r, [wait, session = &s, what](const TransferOutcome& outcome) {
+                // As for the macro language: without a transfer dialog to show it, the failure is told here.
+                const TransferClient* shown_by = SessionTransferClient(*session);
+                if (!outcome.success && (!shown_by || !shown_by->window()))
+                    session->ui.ShowMessage({transfer_msg::kTransferErrorTitle,
+                                             what + " failed:\n" + Utf8ToDisplay(outcome.message).text,
+                                             Buttons::Ok, Icon::Warning});
+                {
+                    std::lock_guard lock(wait->mutex);
+                    wait->done = true;
+                    wait->success = outcome.success;
+                }
+                wait->ended.notify_all();
+            });
         return start.started ? Started::Yes : Started::Refused;
     });
     if (!started) return {};

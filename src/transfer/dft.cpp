@@ -4,8 +4,9 @@
 #include <array>
 #include <vector>
 
-#include "session/session.h"
+#include "ds3270/ds_codes.h"
 #include "ds3270/messages.h"
+#include "session/session.h"
 #include "transfer/host_message.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_progress.h"
@@ -13,13 +14,6 @@
 
 namespace orkan {
 namespace {
-
-namespace request {
-inline constexpr uint16_t Open = 0x0012;
-inline constexpr uint16_t Close = 0x4112;
-inline constexpr uint16_t Get = 0x4611;
-inline constexpr uint16_t Insert = 0x4704;
-}  // namespace request
 
 constexpr std::array<uint8_t, 6> kOpenAck = {0x88, 0x00, 0x05, 0xD0, 0x00, 0x09};
 constexpr std::array<uint8_t, 6> kCloseAck = {0x88, 0x00, 0x05, 0xD0, 0x41, 0x09};
@@ -156,10 +150,18 @@ void HandleTransferField(Session& session, std::span<const uint8_t> field) {
     session.transfer.host_ready_ms = -1;
     if (field.size() < kRequestHeader) return;
     switch (uint16_t(field[3] << 8 | field[4])) {
-        case request::Open: Open(session, field); break;
-        case request::Close: Close(session); break;
-        case request::Get: Get(session); break;
-        case request::Insert: Insert(session, field); break;
+        case dft::Open:
+            Open(session, field);
+            break;
+        case dft::Close:
+            Close(session);
+            break;
+        case dft::Get:
+            Get(session);
+            break;
+        case dft::Insert:
+            Insert(session, field);
+            break;
         default: break;
     }
 }

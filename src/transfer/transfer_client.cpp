@@ -16,6 +16,8 @@ namespace {
 
 inline constexpr int kWatchTimer = 1;
 inline constexpr int kSettleTimer = 2;
+inline constexpr int kNoticeTimer = 3;
+inline constexpr const char* kTransferTitle = "Orkan TN3270 File Transfer";
 inline constexpr const char* kNoMacros =
     "This needs the macro language, which this program cannot run yet.";
 inline constexpr const char* kNoListMacro = "There is no host list for CICS: type the queue names.";
@@ -89,6 +91,7 @@ TransferStart TransferClient::Start(const TransferRequest& request, TransferDone
         done_ = std::move(done);
         if (request.from_macro && frame_ && !window_)
             [[maybe_unused]] const bool shown = frame_->ShowTransferProgress(request.direction == TransferDirection::Upload);
+        timeout_ = std::chrono::seconds(std::max(1, session_.settings.TransferTimeout));
         const auto period = std::clamp<std::chrono::milliseconds>(timeout_ / 4, std::chrono::milliseconds(20),
                                                                  std::chrono::milliseconds(1000));
         timers_.Start(kWatchTimer, period, false, [this] { Watch(); });
@@ -159,7 +162,11 @@ void TransferClient::Watch() {
     }
     if (silent > timeout_.count()) {
         const int seconds = int((timeout_.count() + 999) / 1000);
-        AbortTransfer(session_, FormatMessage(transfer_msg::kTimedOut, seconds));
+        // Silent from the command on: the transfer program never started.
+        const bool never_answered = session_.status == SessionStatus::TransferReady;
+        AbortTransfer(session_, FormatMessage(never_answered ? transfer_msg::kCommandUnanswered
+                                                             : transfer_msg::kTimedOut,
+                                              seconds));
     }
 }
 
@@ -174,7 +181,7 @@ bool TransferClient::RunOper(uint8_t number, SessionFrame& frame) {
     }
     log_.SetFolder(session_.folders.app_data);
     const std::string text = log ? "The transfer log is the file " + log_.Path() + "." : kNoDialogs;
-    session_.ui.ShowMessage(ForUi({"Orkan TN3270 File Transfer", text, Buttons::Ok, Icon::Information}));
+    session_.ui.ShowMessage(ForUi({kTransferTitle, text, Buttons::Ok, Icon::Information}));
     return true;
 }
 
@@ -215,6 +222,14 @@ void TransferClient::Ended(const TransferOutcome& outcome) {
     timers_.Stop(kWatchTimer);
     close_window_after_write_ = outcome.success;
     if (window_) window_->TransferEnded(outcome);
+    // A macro reports its own failed transfers. The box waits for the loop: the end comes from
+    // inside a host record.
+    if (!outcome.notice.empty() && (outcome.success || !current_.from_macro)) {
+        const std::string notice = outcome.notice;
+        timers_.Start(kNoticeTimer, std::chrono::milliseconds(0), true, [this, notice] {
+            session_.ui.ShowMessage(ForUi({kTransferTitle, notice, Buttons::Ok, Icon::Warning}));
+        });
+    }
 }
 
 void AddToHostList(Session& session, const std::string& name) { session.transfer.host_list.entries.push_back(name); }

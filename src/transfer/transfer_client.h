@@ -35,8 +35,6 @@ public:
     virtual void CloseAfterTransfer() {}
 };
 
-// How long the host may stay silent during a transfer before it is stopped.
-inline constexpr std::chrono::seconds kDefaultTransferTimeout{60};
 // How long a host that gave the keyboard back instead of starting its transfer program has to
 // start it after all.
 inline constexpr std::chrono::milliseconds kProgramStartGrace{2000};
@@ -83,7 +81,6 @@ public:
     const TransferRequest& CurrentRequest() const { return current_; }
     TransferWindow* window() const { return window_; }
     TransferLog& log() { return log_; }
-    void SetTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
 
     // TransferHook.
     bool OfferScreenRecord(std::span<const uint8_t> record) override;
@@ -106,7 +103,7 @@ private:
     TransferWindow* window_ = nullptr;
     SessionFrame* frame_ = nullptr;
     TransferRequest current_;
-    std::chrono::milliseconds timeout_ = kDefaultTransferTimeout;
+    std::chrono::milliseconds timeout_{0};  // TransferTimeout, taken when a transfer starts
     bool log_error_shown_ = false;
     bool close_window_after_write_ = false;
     TransferDone done_;

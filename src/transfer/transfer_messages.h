@@ -12,9 +12,13 @@ inline constexpr const char* kUploadStarted = "Upload %s to %s";
 inline constexpr const char* kDownloadCancelled = "Download cancelled at user request";
 inline constexpr const char* kUploadCancelled = "Upload cancelled at user request";
 inline constexpr const char* kUploadIncomplete = "The upload failed (%s): the host file is incomplete.";
+inline constexpr const char* kHostSaidComplete = "The host ended with \"%s\", but this transfer failed:";
 inline constexpr const char* kUploadStopped = "The upload was stopped (%s).";
 inline constexpr const char* kDownloadKeptOld = "The download failed: %s was left as it was.";
 inline constexpr const char* kTimedOut = "The host did not answer for %d seconds: the file transfer was stopped.";
+inline constexpr const char* kCommandUnanswered =
+    "The host did not answer the transfer command for %d seconds (is its file transfer program there?): the "
+    "file transfer was stopped.";
 inline constexpr const char* kProgramDidNotStart =
     "The host did not start its file transfer program: it is waiting for input again (see its screen).";
 inline constexpr const char* kConnectionLost = "The connection to the host ended during the file transfer.";
@@ -40,6 +44,14 @@ inline constexpr const char* kNoHostFile = "No host file name was given.";
 inline constexpr const char* kNoPcFile = "No PC file name was given.";
 inline constexpr const char* kNameNotStorable = "The file name %s cannot be stored in the session: %s";
 inline constexpr const char* kUploadNotText = "%s cannot be sent as text: %s.";
+inline constexpr const char* kUploadNotCarried =
+    "%s cannot be sent as text: it holds %s that the host would not get as they are, through the PC code "
+    "page (PCCODEPAGE) and the host code page (SCREEN) of this session. Nothing was sent: choose the code "
+    "page the file is written in, or send it as binary.";
+inline constexpr const char* kDownloadNotCarried =
+    "%s holds %s of the host's that the PC code page (PCCODEPAGE) has no place for: they were written as "
+    "the transfer table places them, so the file goes back to the host unchanged, but they do not read "
+    "as on the host.";
 
 // Closing the dialog during a transfer.
 inline constexpr const char* kInProgressTitle = "File Transfer in Progress";

@@ -26,6 +26,9 @@ void Report(Session& session, TransferOutcome outcome) {
     session.indicators.transfer_count.clear();
     session.view->RefreshStatusLine();
     outcome.bytes = t.byte_count;
+    // The dialog went with the cancel, so a box says what became of the host file.
+    if (t.requested == TransferDirection::Upload && t.stop == TransferStop::Cancelled && !t.upload_data_ended)
+        outcome.notice = t.failure;
     if (t.events) t.events->Ended(outcome);
     // The callback may start the next transfer, which fills the state anew.
     TransferDone done = std::move(t.done);
@@ -84,6 +87,7 @@ void EndWithHostMessage(Session& session, const std::string& message) {
     const HostMessage host = SplitHostMessage(message);
     bool success = IsCompletionMessage(host) && t.stop == TransferStop::Running;
     std::string failure = t.failure;
+    std::string notice;
     if (t.download) {
         if (success) {
             int error = t.download->finished() ? 0 : t.download->Finish();
@@ -93,18 +97,26 @@ void EndWithHostMessage(Session& session, const std::string& message) {
                 failure = FormatMessage(transfer_msg::kCannotReplace, t.pc_path.c_str(), SystemErrorText(error).c_str());
             }
         }
+        if (success && t.download->uncarried().count())
+            notice = FormatMessage(transfer_msg::kDownloadNotCarried, t.pc_path.c_str(),
+                                   t.download->uncarried().Describe().c_str());
     }
     CloseFiles(t);
+    // Said before the completion, so no one reads of success without it.
+    if (!notice.empty()) PostText(session, notice);
     const bool plain_completion = success && host.text == transfer_msg::kCompleteHostText;
-    const std::string shown = plain_completion
-                                  ? FormatMessage(transfer_msg::kComplete, FormattedCount(session, t.byte_count).c_str())
-                                  : DisplayToUtf8(message);
+    std::string shown = plain_completion ? FormatMessage(transfer_msg::kComplete,
+                                                         FormattedCount(session, t.byte_count).c_str())
+                                         : DisplayToUtf8(message);
+    // The host's word is kept, but never so that it reads as this transfer's success.
+    if (!success && IsCompletionMessage(host))
+        shown = FormatMessage(transfer_msg::kHostSaidComplete, shown.c_str());
     PostText(session, shown);
     if (!success && !failure.empty()) PostText(session, failure);
     if (!success && t.requested == TransferDirection::Download)
         PostText(session, FormatMessage(transfer_msg::kDownloadKeptOld, t.pc_path.c_str()));
     PostText(session, "");
-    Report(session, {success, success || failure.empty() ? shown : failure, 0, true});
+    Report(session, {success, success || failure.empty() ? shown : failure, 0, true, notice});
 }
 
 void EndFailedNow(Session& session, const std::string& reason, bool reason_shown, bool host_screen_follows) {

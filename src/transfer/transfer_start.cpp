@@ -4,11 +4,12 @@
 
 #include <vector>
 
-#include "session/session.h"
 #include "charset/display_unicode.h"
 #include "ds3270/messages.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
+#include "session/session.h"
+#include "transfer/code_page_check.h"
 #include "transfer/pc_file.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_progress.h"
@@ -20,6 +21,7 @@ namespace {
 inline constexpr uint8_t kCr = 0x0D;
 inline constexpr uint8_t kLf = 0x0A;
 inline constexpr size_t kScanPiece = 20000;
+inline constexpr char32_t kByteOrderMark = 0xFEFF;
 constexpr std::string_view kUtf8CodePage = "UTF-8";
 
 TransferStart Refuse(Session& session, const char* title, const std::string& text) {
@@ -42,18 +44,23 @@ struct UploadScan {
 };
 
 // One pass over the file: whether it has LF line ends only (they then go as CR LF), and, for a
-// UTF-8 file sent as text, that every character can be carried.
-UploadScan ScanUpload(const std::string& path, bool count_line_ends, bool check_utf8) {
+// text upload, that it is the code page's text and that the host gets every character of it.
+// A character the host would get as another is reported before anything is sent: the user can
+// then choose the file's real code page, or send it as binary, and nothing half-right reaches
+// the host.
+UploadScan ScanUpload(const std::string& path, bool count_line_ends, bool utf8,
+                      const std::optional<CarriedSet>& carried) {
     UploadScan scan;
-    if (!count_line_ends && !check_utf8) return scan;
+    if (!count_line_ends && !utf8 && !carried) return scan;
     OpenedUpload opened = OpenUploadFile(path);
     if (!opened.source) {
         scan.error = opened.error_text;
         return scan;
     }
     uint64_t crs = 0, lfs = 0;
-    Utf8ToWindows1252 decoder;
-    std::vector<uint8_t> piece(kScanPiece), decoded;
+    Utf8Reader reader;
+    UncarriedCount uncarried(!utf8);
+    std::vector<uint8_t> piece(kScanPiece);
     for (;;) {
         const UploadSource::Result r = opened.source->Read(piece);
         if (r.error) {
@@ -61,24 +68,36 @@ UploadScan ScanUpload(const std::string& path, bool count_line_ends, bool check_
             return scan;
         }
         if (r.count == 0) break;
-        const std::span<const uint8_t> bytes(piece.data(), r.count);
-        for (uint8_t b : bytes) {
+        for (const uint8_t b : std::span<const uint8_t>(piece.data(), r.count)) {
             crs += b == kCr;
             lfs += b == kLf;
-        }
-        decoded.clear();
-        if (check_utf8 && !decoder.Feed(bytes, decoded)) {
-            scan.error = FormatMessage(transfer_msg::kUploadNotText, path.c_str(),
-                                       ("it holds " + DescribeFailure(decoder.failure()) +
-                                        ", which the transfer code page cannot carry")
-                                           .c_str());
-            return scan;
+            if (!utf8) {
+                if (carried) uncarried.Take(b, (*carried)[b]);
+                continue;
+            }
+            char32_t c = 0;
+            uint64_t start = 0;
+            if (!reader.Take(b, c, start)) continue;
+            if (c == kNotUtf8) {
+                scan.error = FormatMessage(transfer_msg::kUploadNotText, path.c_str(),
+                                           ("it holds " + DescribeFailure({start, c})).c_str());
+                return scan;
+            }
+            if (c == kByteOrderMark && start == 0) continue;
+            uint8_t windows = 0;
+            uncarried.Take(c, Windows1252Byte(c, windows) && (!carried || (*carried)[windows]));
         }
     }
-    if (check_utf8 && !decoder.Finish()) {
+    if (utf8 && reader.InCharacter()) {
         scan.error = FormatMessage(transfer_msg::kUploadNotText, path.c_str(),
-                                   ("it ends inside a UTF-8 character (" + DescribeFailure(decoder.failure()) + ")")
+                                   ("it ends inside a UTF-8 character (" +
+                                    DescribeFailure({reader.CharacterStart(), kNotUtf8}) + ")")
                                        .c_str());
+        return scan;
+    }
+    if (uncarried.count()) {
+        scan.error =
+            FormatMessage(transfer_msg::kUploadNotCarried, path.c_str(), uncarried.Describe().c_str());
         return scan;
     }
     scan.lf_to_crlf = count_line_ends && crs == 0 && lfs > 0;
@@ -132,7 +151,8 @@ TransferStart StartTransfer(Session& session, const TransferRequest& request, Tr
     std::unique_ptr<DownloadWriter> writer;
     uint64_t file_size = 0;
     if (upload) {
-        const UploadScan scan = ScanUpload(path, convert_line_ends, options.utf8 && !options.binary);
+        const UploadScan scan = ScanUpload(path, convert_line_ends, options.utf8 && !options.binary,
+                                           options.binary ? std::nullopt : CarriedCharacters(session));
         if (!scan.error.empty()) return FileProblem(session, request, scan.error);
         options.line_ends = scan.lf_to_crlf;
         OpenedUpload opened = OpenUploadFile(path);
@@ -141,6 +161,7 @@ TransferStart StartTransfer(Session& session, const TransferRequest& request, Tr
         reader = std::make_unique<UploadReader>(std::move(opened.source), options);
     } else {
         options.line_ends = convert_line_ends;
+        if (!options.binary) options.carried = CarriedCharacters(session);
         OpenedDownload opened = CreateDownloadFile(path, request.append);
         if (!opened.target) return FileProblem(session, request, opened.error_text);
         writer = std::make_unique<DownloadWriter>(std::move(opened.target), options);

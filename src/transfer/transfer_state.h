@@ -27,6 +27,9 @@ struct TransferOutcome {
     // The host writes its own screen next (after its closing message, or after PA1): whoever
     // types next waits for that screen.
     bool host_screen_follows = false;
+    // What the user must hear even when no transfer window is open any more (a cancelled upload
+    // left the host file incomplete; a download holds characters the PC code page lacks).
+    std::string notice = {};
 };
 using TransferDone = std::function<void(const TransferOutcome&)>;
 

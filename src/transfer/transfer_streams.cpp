@@ -88,7 +88,7 @@ UploadReader::Status UploadReader::Next(size_t limit, std::vector<uint8_t>& bloc
 }
 
 DownloadWriter::DownloadWriter(std::unique_ptr<DownloadTarget> target, const TextOptions& options)
-    : target_(std::move(target)), options_(options) {}
+    : target_(std::move(target)), options_(options), uncarried_(!options.utf8) {}
 
 int DownloadWriter::Write(std::span<const uint8_t> host_bytes) {
     if (finished_) return EBADF;
@@ -133,6 +133,9 @@ int DownloadWriter::Write(std::span<const uint8_t> host_bytes) {
             stage_.push_back(kCr);
         }
     }
+    if (text && options_.carried)
+        for (uint8_t b : stage_)
+            uncarried_.Take(options_.utf8 ? Windows1252CodePoint(b) : b, (*options_.carried)[b]);
     if (!(text && options_.utf8)) return target_->Write(stage_);
     out_.clear();
     out_.reserve(stage_.size() + stage_.size() / 4);

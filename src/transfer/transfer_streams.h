@@ -7,10 +7,12 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "transfer/code_page_check.h"
 #include "transfer/pc_file.h"
 #include "transfer/utf8_file_text.h"
 
@@ -22,6 +24,8 @@ struct TextOptions {
     bool utf8 = false;        // the PC file is UTF-8 (the table works on Windows-1252)
     bool remove_1a = false;   // download: a 0x1A that ends the file is dropped
     std::array<uint8_t, 256> table{};  // upload or download table
+    // Download: the characters the host's are carried to; the others are counted.
+    std::optional<CarriedSet> carried;
 };
 
 class UploadReader {
@@ -60,10 +64,13 @@ public:
     bool finished() const { return finished_; }
     [[nodiscard]] int Commit() { return target_->Commit(); }
     void Discard() { target_->Discard(); }
+    // The host's characters the file could not take as themselves.
+    const UncarriedCount& uncarried() const { return uncarried_; }
 
-private:
+  private:
     std::unique_ptr<DownloadTarget> target_;
     TextOptions options_;
+    UncarriedCount uncarried_;
     std::vector<uint8_t> stage_;  // the block translated, with its line ends settled
     std::vector<uint8_t> out_;    // the same as UTF-8
     bool held_1a_ = false;

@@ -90,6 +90,41 @@ std::string DescribeFailure(const Utf8Failure& failure) {
     return text;
 }
 
+char32_t Windows1252CodePoint(uint8_t byte) {
+    return CodePointOf(byte);
+}
+
+bool Windows1252Byte(char32_t code_point, uint8_t& byte) {
+    return ByteOf(code_point, byte);
+}
+
+bool Utf8Reader::Take(uint8_t byte, char32_t& code_point, uint64_t& start) {
+    const uint64_t here = offset_++;
+    if (pending_size_ == 0) {
+        const size_t length = SequenceLength(byte);
+        if (length > 1) {
+            pending_[0] = byte;
+            pending_size_ = 1;
+            start_ = here;
+            return false;
+        }
+        code_point = length == 1 ? byte : kNotUtf8;
+        start = here;
+        return true;
+    }
+    start = start_;
+    if ((byte & 0xC0) != 0x80) {
+        pending_size_ = 0;
+        code_point = kNotUtf8;
+        return true;
+    }
+    pending_[pending_size_++] = byte;
+    if (pending_size_ < SequenceLength(pending_[0])) return false;
+    code_point = DecodeSequence(pending_, pending_size_);
+    pending_size_ = 0;
+    return true;
+}
+
 bool Utf8ToWindows1252::Emit(char32_t code_point, uint64_t offset, std::vector<uint8_t>& out) {
     if (code_point == kByteOrderMark && offset == 0) return true;
     uint8_t byte = 0;
@@ -104,46 +139,19 @@ bool Utf8ToWindows1252::Emit(char32_t code_point, uint64_t offset, std::vector<u
 
 bool Utf8ToWindows1252::Feed(std::span<const uint8_t> in, std::vector<uint8_t>& out) {
     if (failed_) return false;
-    for (size_t i = 0; i < in.size(); ++i) {
-        const uint8_t b = in[i];
-        const uint64_t here = offset_ + i;
-        if (pending_size_ == 0) {
-            const size_t length = SequenceLength(b);
-            if (length == 0) {
-                failed_ = true;
-                failure_ = {here, kNotUtf8};
-                return false;
-            }
-            if (length == 1) {
-                out.push_back(b);
-                continue;
-            }
-            pending_[0] = b;
-            pending_size_ = 1;
-            continue;
-        }
-        const uint64_t start = here - pending_size_;
-        if ((b & 0xC0) != 0x80) {
-            failed_ = true;
-            failure_ = {start, kNotUtf8};
-            return false;
-        }
-        pending_[pending_size_++] = b;
-        if (pending_size_ == SequenceLength(pending_[0])) {
-            const char32_t cp = DecodeSequence(pending_, pending_size_);
-            pending_size_ = 0;
-            if (!Emit(cp, start, out)) return false;
-        }
+    for (uint8_t b : in) {
+        char32_t cp = 0;
+        uint64_t start = 0;
+        if (reader_.Take(b, cp, start) && !Emit(cp, start, out)) return false;
     }
-    offset_ += in.size();
     return true;
 }
 
 bool Utf8ToWindows1252::Finish() {
     if (failed_) return false;
-    if (pending_size_ == 0) return true;
+    if (!reader_.InCharacter()) return true;
     failed_ = true;
-    failure_ = {offset_ - pending_size_, kNotUtf8};
+    failure_ = {reader_.CharacterStart(), kNotUtf8};
     return false;
 }
 

@@ -2,6 +2,7 @@
 // screens, hex-and-text dumps.
 #include <gtest/gtest.h>
 
+#include "capture/record_listing.h"
 #include "capture/trace_listing.h"
 #include "support/hex.h"
 
@@ -57,6 +58,66 @@ TEST(TraceListing, RecordsByCommand) {
     EXPECT_FALSE(DescribeRecord({}));
 }
 
+// Records in words, one case per kind of thing a support engineer looks for.
+TEST(TraceListing, RecordsDecoded) {
+    struct Case {
+        bool sent;        // the terminal's record (else the host's)
+        const char* hex;  // the record, framed as traced for sent ones
+        const char* text;
+    };
+    const Case cases[] = {
+        {false, "F5C3 114040 1DE8 C1C2 2902C04142F1 13 3C40D740",
+         "Erase/Write WCC C3 (reset keyboard-restore reset-mdt)\nSBA 1,1\nSF protected intensified\n\"AB\"\n"
+         "SFE field=unprotected mdt color=blue\nIC\nRA to 1,24 \" \""},
+        {false, "F1C2 2841F2 3C5D7F08AD 12C150 0508C3",
+         "Write WCC C2 (reset keyboard-restore)\nSA highlight=reverse\nRA to 24,80 GE AD\nEUA to 2,1\nPT\nGE "
+         "C3"},
+        {false, "7EC3 11C150 2C02",
+         "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,1\nMF cut short: 1 of its 5 "
+         "bytes are there"},
+        {false, "F3 000501FF02 000701FF030081",
+         "Write Structured Field\n  Read Partition, partition FF: Query\n  Read Partition, partition FF: "
+         "Query List "
+         "Usable Area"},
+        {false,
+         "F3 0023D000120106010103030A0A0000000011010100500552 03F003 0946543A44415441 0010D04704C080610006C1",
+         "Write Structured Field\n  File Transfer: Open \"FT:DATA\"\n  structured field cut short: 11 bytes "
+         "left"},
+        {false, "F3 000CD04704C08061000941 42 FFFF",
+         "Write Structured Field\n  File Transfer: Insert of 2 bytes: \"AB\"\n  structured field cut short: "
+         "2 bytes "
+         "left"},
+        {false, "F3 000740 00 F5C1 13",
+         "Write Structured Field\n  Outbound 3270DS, partition 00:\n    Erase/Write WCC C1 (reset "
+         "reset-mdt)\n    IC"},
+        {true, "7D5A50 115A50 C9D5C4 FFEF", "AID Enter, cursor 22,1\nSBA 22,1\n\"IND\""},
+        {true, "6D FFEF", "AID Clear"},
+        {true, "88 000BD047056306 00000003 0009D04708 6904 4700 FFFF FFEF",
+         "AID Structured Field\n  File Transfer: Insert acknowledged, record 3\n  File Transfer: Insert "
+         "refused, code "
+         "4700\n  structured field cut short: 1 bytes left"},
+        {true,
+         "88 0017 8181 0100 0050 002B 0100 0A02 E500 0200 6F09 0C0D 70 000C81950000 0A0B 0A0B 0101 FFEF",
+         "AID Structured Field\n  Query Reply: Usable Area, 43 rows of 80\n  Query Reply: Distributed Data "
+         "Management, inbound limit 2571, outbound limit 2571"},
+    };
+    for (const Case& c : cases) {
+        RecordListing listing({});
+        const auto bytes = FromHex(c.hex);
+        EXPECT_EQ(c.sent ? listing.Sent(bytes) : listing.HostRecord(bytes), c.text) << c.hex;
+    }
+    // Under TN3270E every record has its header; received ones are matched to their RECORD items.
+    RecordListing listing({});
+    listing.TelnetCommands(FromHex("FFFA28 0304 000204 FFF0"));
+    listing.Received(FromHex("0000020005 F1C2 FFEF 02000000 05 FF"));
+    listing.Received(FromHex("EF"));
+    EXPECT_EQ(listing.HostRecord(FromHex("F1C2")),
+              "TN3270E 3270-DATA ALWAYS-RESPONSE seq 5\nWrite WCC C2 (reset keyboard-restore)");
+    EXPECT_EQ(listing.Sent(FromHex("0200000005 00 FFEF")), "TN3270E RESPONSE POSITIVE-RESPONSE seq 5");
+    EXPECT_EQ(listing.HostRecord(FromHex("F1C2")),
+              "Write WCC C2 (reset keyboard-restore)");  // never received
+}
+
 TEST(TraceListing, HexDumpLines) {
     EXPECT_EQ(HexDump(FromHex("C8C5D3D3D6 40 E6D6D9D3C4 5A 00 FF 4C 6E 50 01"), true, "  "),
               "  0000  C8 C5 D3 D3 D6 40 E6 D6  D9 D3 C4 5A 00 FF 4C 6E  |HELLO WORLD!..<>|\n"
@@ -89,7 +150,8 @@ TEST(TraceListing, OneGroupOfLinesPerItem) {
               "    IAC DO TN3270E\n"
               "    0000  FF FD 28                                          |..(|\n"
               "\n#2 10:11:12 RECORD 4 bytes at 0x21\n"
-              "    Erase/Write WCC C2\n"
+              "    Erase/Write WCC C2 (reset keyboard-restore)\n"
+              "    \"AB\"\n"
               "    0000  F5 C2 C1 C2                                       |5BAB|\n"
               "\n#3 10:11:12 NOTE 4 bytes at 0x32\n"
               "    Line\n"

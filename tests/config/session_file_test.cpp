@@ -350,6 +350,7 @@ TEST(SessionDefaults, NewSessionsStartAsA3270UserExpects) {
     EXPECT_EQ(r.Text(field::KeyboardFile), "standard.key");
     EXPECT_EQ(r.Number(field::ScreenBuffers), 20u);
     EXPECT_EQ(r.Number(field::Port), 23u);
+    EXPECT_EQ(r.Text(field::PcCodePage), "UTF-8");  // a file from before names its own
     // The defaults survive the clamp a loaded file goes through.
     SessionRecord clamped = r;
     ClampSessionRecord(clamped);

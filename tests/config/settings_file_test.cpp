@@ -52,8 +52,11 @@ TEST(ProgramSettings, ValuesTakenHeldOrRefused) {
         {"AttentionMethod=2", [](auto& s) { return s.AttentionMethod == 2; }, false},
         {"WheelDelay=-5", [](auto& s) { return s.WheelDelay == -1; }, true},
         {"KeepAliveTime=abc", [](auto& s) { return s.KeepAliveTime == 240; }, true},
-        {"MinFontWidth=50\nMaxFontWidth=10", [](auto& s) { return s.MinFontWidth == 4 && s.MaxFontWidth == 40; }, true},
+        {"MinFontWidth=50\nMaxFontWidth=10",
+         [](auto& s) { return s.MinFontWidth == 4 && s.MaxFontWidth == 40; }, true},
         {"LastSession=prod", [](auto& s) { return s.LastSession == "prod.ses"; }, false},
+        {"", [](auto& s) { return s.TransferTimeout == 30; }, false},
+        {"TransferTimeout=0", [](auto& s) { return s.TransferTimeout == 1; }, true},
         {"WheelUp=" + std::string(1200, 'k'), [](auto& s) { return s.WheelUp == "Key(\"PF7\")"; }, true},
     };
     for (const Case& c : cases) {

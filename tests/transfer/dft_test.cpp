@@ -139,9 +139,11 @@ TEST(Dft, WriteFailureRefusesTheInsertAndTheTransferFails) {
                {Wsf({InsertField("TRANS03 File transfer complete")}), InsertAck(1).c_str(), Unlocked},
            });
     EXPECT_TRUE(file.discarded);
-    EXPECT_EQ(t.events.TakeTexts(),
-              "/tmp/pc.file: No space left on device | TRANS03 File transfer complete | /tmp/pc.file: No space left "
-              "on device | The download failed: /tmp/pc.file was left as it was. | ");
+    EXPECT_EQ(
+        t.events.TakeTexts(),
+        "/tmp/pc.file: No space left on device | The host ended with \"TRANS03 File transfer complete\", but "
+        "this transfer failed: | /tmp/pc.file: No space left "
+        "on device | The download failed: /tmp/pc.file was left as it was. | ");
     ASSERT_EQ(t.outcomes.size(), 1u);
     EXPECT_FALSE(t.outcomes[0].success);
 }
@@ -204,7 +206,16 @@ TEST(Dft, UploadCutShortFailsEvenWhenTheHostSaysComplete) {
         ASSERT_EQ(t.outcomes.size(), 1u) << c.name;
         EXPECT_FALSE(t.outcomes[0].success) << c.name;
         EXPECT_EQ(t.outcomes[0].message, c.failure) << c.name;
-        EXPECT_NE(t.events.TakeTexts().find(c.failure), std::string::npos) << c.name;
+        // The dialog went with the cancel: the user hears of the host file in a box.
+        EXPECT_EQ(t.outcomes[0].notice, c.cancel ? c.failure : "") << c.name;
+        // The host's word is shown, never as this transfer's success, and the failure comes last.
+        const std::string texts = t.events.TakeTexts();
+        EXPECT_NE(texts.find(
+                      "The host ended with \"TRANS03 File transfer complete\", but this transfer failed: | " +
+                      std::string(c.failure) + " | "),
+                  std::string::npos)
+            << texts;
+        EXPECT_EQ(t.session().status, SessionStatus::Unlocked) << c.name;
     }
 }
 

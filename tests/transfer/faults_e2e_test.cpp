@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "config/temp_folder.h"
+#include "ds3270/messages.h"
 #include "live_session.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_request.h"
@@ -25,28 +26,63 @@ TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
     constexpr auto Down = TransferDirection::Download;
     constexpr auto Up = TransferDirection::Upload;
     const std::string timed_out = "The host did not answer for 1 seconds: the file transfer was stopped.";
+    const std::string unanswered = FormatMessage(transfer_msg::kCommandUnanswered, 1);
     const Fault faults[] = {
-        {"error message instead of data, DFT", {"--fault", "ft-error", "--transfer-mode", "dft"}, Down,
-         "TRANS99 - Error message instead of data (injected fault)", SessionStatus::Unlocked},
-        {"error message instead of data, frames", {"--fault", "ft-error", "--transfer-mode", "frames"}, Down,
-         "TRANS99 - Error message instead of data (injected fault)", SessionStatus::Unlocked},
-        {"connection dropped, DFT download", {"--fault", "ft-drop=2", "--transfer-mode", "dft"}, Down,
-         transfer_msg::kConnectionLost, SessionStatus::NotConnected},
-        {"connection dropped, frames upload", {"--fault", "ft-drop=2", "--transfer-mode", "frames"}, Up,
-         transfer_msg::kConnectionLost, SessionStatus::NotConnected},
-        {"host stops answering, DFT download", {"--fault", "ft-no-answer=2", "--transfer-mode", "dft"}, Down,
-         timed_out.c_str(), SessionStatus::Unlocked},
-        {"host stops answering, frames download", {"--fault", "ft-no-answer=2", "--transfer-mode", "frames"}, Down,
-         timed_out.c_str(), SessionStatus::Unlocked},
-        {"host stops answering, DFT upload", {"--fault", "ft-no-answer=2", "--transfer-mode", "dft"}, Up,
-         timed_out.c_str(), SessionStatus::Unlocked},
-        {"command never answered", {"--fault", "ft-no-answer"}, Down, timed_out.c_str(), SessionStatus::Unlocked},
-        {"no transfer program", {"--fault", "ft-no-program"}, Down, transfer_msg::kProgramDidNotStart,
+        {"error message instead of data, DFT",
+         {"--fault", "ft-error", "--transfer-mode", "dft"},
+         Down,
+         "TRANS99 - Error message instead of data (injected fault)",
          SessionStatus::Unlocked},
-        {"Insert shorter than its header", {"--fault", "ft-short-sf", "--transfer-mode", "dft"}, Down,
-         "TRANS99 - Transfer ended by an injected fault", SessionStatus::Unlocked},
-        {"Insert over the limit", {"--fault", "ft-oversize-sf", "--transfer-mode", "dft"}, Down,
-         "TRANS99 - Transfer ended by an injected fault", SessionStatus::Unlocked},
+        {"error message instead of data, frames",
+         {"--fault", "ft-error", "--transfer-mode", "frames"},
+         Down,
+         "TRANS99 - Error message instead of data (injected fault)",
+         SessionStatus::Unlocked},
+        {"connection dropped, DFT download",
+         {"--fault", "ft-drop=2", "--transfer-mode", "dft"},
+         Down,
+         transfer_msg::kConnectionLost,
+         SessionStatus::NotConnected},
+        {"connection dropped, frames upload",
+         {"--fault", "ft-drop=2", "--transfer-mode", "frames"},
+         Up,
+         transfer_msg::kConnectionLost,
+         SessionStatus::NotConnected},
+        {"host stops answering, DFT download",
+         {"--fault", "ft-no-answer=2", "--transfer-mode", "dft"},
+         Down,
+         timed_out.c_str(),
+         SessionStatus::Unlocked},
+        {"host stops answering, frames download",
+         {"--fault", "ft-no-answer=2", "--transfer-mode", "frames"},
+         Down,
+         timed_out.c_str(),
+         SessionStatus::Unlocked},
+        {"host stops answering, DFT upload",
+         {"--fault", "ft-no-answer=2", "--transfer-mode", "dft"},
+         Up,
+         timed_out.c_str(),
+         SessionStatus::Unlocked},
+        {"command never answered",
+         {"--fault", "ft-no-answer"},
+         Down,
+         unanswered.c_str(),
+         SessionStatus::Unlocked},
+        {"no transfer program",
+         {"--fault", "ft-no-program"},
+         Down,
+         transfer_msg::kProgramDidNotStart,
+         SessionStatus::Unlocked},
+        {"Insert shorter than its header",
+         {"--fault", "ft-short-sf", "--transfer-mode", "dft"},
+         Down,
+         "TRANS99 - Transfer ended by an injected fault",
+         SessionStatus::Unlocked},
+        {"Insert over the limit",
+         {"--fault", "ft-oversize-sf", "--transfer-mode", "dft"},
+         Down,
+         "TRANS99 - Transfer ended by an injected fault",
+         SessionStatus::Unlocked},
     };
     // A host file of many blocks, so that faults after the second block hit the data phase.
     TempFolder host_files;
@@ -64,7 +100,7 @@ TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
         LiveSession live;
         std::string error;
         ASSERT_TRUE(live.Connect(host.port(), error)) << error;
-        live.client->SetTimeout(1s);
+        live.session().settings.TransferTimeout = 1;
         live.session().record.SetNumber(field::TransferBlockSize, 1000);
         TempFolder folder;
         const std::string precious(20000, 'p');

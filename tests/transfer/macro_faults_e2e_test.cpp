@@ -49,7 +49,7 @@ TEST(MacroTransferFaults, TheMacroGetsOneAndGoesOn) {
         LiveSession live;
         std::string error;
         ASSERT_TRUE(live.Connect(host.port(), error)) << error;
-        live.client->SetTimeout(1s);
+        live.session().settings.TransferTimeout = 1;
         live.session().record.SetNumber(field::TransferBlockSize, 1000);
         TempFolder folder;
         const std::string precious(20000, 'p');

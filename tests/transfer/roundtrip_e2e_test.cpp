@@ -6,6 +6,7 @@
 //     ORKAN_LONG_TESTS=1 nice -n 19 build/tests/test_transfer --gtest_filter='*Long*'
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 
@@ -25,17 +26,27 @@ struct Target {
 constexpr Target kTargets[] = {{"tso", HostSystem::Tso}, {"cms", HostSystem::Cms}, {"cics", HostSystem::Cics}};
 constexpr const char* kModes[] = {"dft", "frames"};
 
-// Lines of printable characters (and a few Windows-1252 letters), each ending in LF, `size`
-// bytes in all; the last byte is always LF.
+// Lines of printable characters and a few accented letters, in UTF-8 as Linux text files hold
+// them, each ending in LF, `size` bytes in all; the last byte is always LF.
 std::string TextOf(size_t size, uint32_t seed) {
     std::mt19937 random(seed);
-    static const std::string letters =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .,;:-+*/()=<>'\"!?&%#@$_|\xE9\xFC\xC4";
+    static const std::vector<std::string> characters = [] {
+        std::vector<std::string> c;
+        for (char ascii : std::string(
+                 "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .,;:-+*/()=<>'\"!?&%#@$_|"))
+            c.emplace_back(1, ascii);
+        for (const char* accented : {"\xC3\xA9", "\xC3\xBC", "\xC3\x84"}) c.emplace_back(accented);
+        return c;
+    }();
     std::string text;
     while (text.size() < size) {
-        const size_t room = size - text.size();
-        const size_t line = std::min<size_t>(random() % 120, room - 1);
-        for (size_t i = 0; i < line; ++i) text += letters[random() % letters.size()];
+        const size_t end = text.size() + std::min<size_t>(random() % 120, size - text.size() - 1);
+        for (;;) {
+            const std::string& c = characters[random() % characters.size()];
+            if (text.size() + c.size() > end) break;
+            text += c;
+        }
+        text.append(end - text.size(), '.');
         text += '\n';
     }
     return text;
@@ -73,7 +84,14 @@ struct RoundTrip {
         SetTextMode(up, text);
         const TransferOutcome sent = live.Run(up);
         if (!sent.success) return "upload: " + sent.message + "\n" + live.Screen();
-        if (sent.bytes < content.size()) return "upload counted " + std::to_string(sent.bytes) + " bytes";
+        // The count is of what went: a UTF-8 character once, and each LF with the CR it gained.
+        size_t went = content.size();
+        if (text)
+            went = size_t(
+                std::count_if(content.begin(), content.end(), [](char c) { return (c & 0xC0) != 0x80; }) +
+                std::count(content.begin(), content.end(), '\n'));
+        if (sent.bytes != went)
+            return "upload counted " + std::to_string(sent.bytes) + " bytes of " + std::to_string(went);
         TransferRequest down = up;
         down.direction = TransferDirection::Download;
         down.pc_file = folder / "down";

@@ -139,24 +139,62 @@ TEST(StartTransfer, UploadLineEndsFollowTheFileAndTheSettings) {
     }
 }
 
-TEST(StartTransfer, Utf8FilesAreCheckedBeforeAnythingIsTyped) {
-    StartFixture f("UTF-8");
-    Session& s = f.t.session();
-    ASSERT_TRUE(TransferFileIsUtf8(s));
-    WriteText(f.folder / "good.txt", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC\n");
-    ASSERT_TRUE(StartTransfer(s, f.Upload("good.txt", "A")).started);
-    std::string expected;
-    for (uint8_t b : std::string("Gr\xFC\xDF" "e \x80\r\n")) expected += char(s.charset.upload[b]);
-    EXPECT_EQ(f.FirstBlock(), expected);  // Windows-1252 bytes through the upload table
-
+// A text upload starts only when the host gets every character of the file as it is; otherwise
+// nothing is typed and the user is told how many characters and where the first one is.
+TEST(StartTransfer, TextUploadsAreCheckedAgainstBothCodePages) {
+    struct Case {
+        const char* pc_code_page;
+        const char* screen;  // the host's code page
+        std::string file;
+        bool binary;
+        const char* problem;  // after "<path> cannot be sent as text: "; nullptr: it starts
+    };
+    const Case cases[] = {
+        {"UTF-8", "United States",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e\n",
+         false, nullptr},
+        {"UTF-8", "United States", "x\ny \xE2\x88\x9E \xE2\x82\xAC", false,
+         "it holds 2 characters (the first, U+221E (\u221E), at line 2, column 3)"},
+        {"UTF-8", "United States (Euro)", "\xE2\x82\xAC 5", false, nullptr},
+        {"UTF-8", "United States", "\xC3(", false, "it holds bytes that are not UTF-8 at byte 0."},
+        {"DOS (US 437)", "United States", "\xC3\xA4\xC3\xB6\xC3\xBC", false,
+         "it holds 5 characters (the first, byte 0xC3, at line 1, column 1)"},
+        {"DOS (US 437)", "United States", "\xC3\xA4\xC3\xB6\xC3\xBC", true, nullptr},
+        {"DOS (US 437)", "United States", "K\x84se |\n", false, nullptr},
+        {"Windows (1252)", "United States", "caf\xE9 \x80", false,
+         "it holds 1 character (the first, byte 0x80, at line 1, column 6)"},
+        {"ISO 8859-15", "United States", "\xA4", false,
+         "it holds 1 character (the first, byte 0xA4, at line 1, column 1)"},
+        {"ISO 8859-15", "United States (Euro)", "\xA4", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        const std::string name = std::string(c.pc_code_page) + " to " + c.screen + ": " + c.file;
+        StartFixture f(c.pc_code_page);
+        Session& s = f.t.session();
+        ASSERT_TRUE(s.record.SetText(field::ScreenCodePage, c.screen));
+        ASSERT_TRUE(RebuildCharset(s));
+        WriteText(f.folder / "up.txt", c.file);
+        TransferRequest r = f.Upload("up.txt", "A");
+        r.binary = c.binary;
+        const TransferStart started = StartTransfer(s, r);
+        EXPECT_EQ(started.started, c.problem == nullptr) << name;
+        if (!c.problem) continue;
+        const std::string start = f.folder / "up.txt" + " cannot be sent as text: " + c.problem;
+        EXPECT_EQ(started.error.substr(0, start.size()), start) << name;
+        EXPECT_EQ(f.t.h.TakeSent(), "") << name;
+    }
+    // What does start goes as Windows-1252 bytes through the upload table.
     StartFixture g("UTF-8");
-    WriteText(g.folder / "bad.txt", "x\ny \xE2\x88\x9E");
-    const TransferStart r = StartTransfer(g.t.session(), g.Upload("bad.txt", "A"));
-    EXPECT_FALSE(r.started);
-    EXPECT_EQ(r.error, g.folder / "bad.txt" +
-                           " cannot be sent as text: it holds U+221E at byte 4, which the transfer code page cannot "
-                           "carry.");
-    EXPECT_EQ(g.t.h.TakeSent(), "");
+    WriteText(g.folder / "good.txt",
+              "Gr\xC3\xBC\xC3\x9F"
+              "e\n");
+    ASSERT_TRUE(StartTransfer(g.t.session(), g.Upload("good.txt", "A")).started);
+    std::string expected;
+    for (uint8_t b : std::string("Gr\xFC\xDF"
+                                 "e\r\n"))
+        expected += char(g.t.session().charset.upload[b]);
+    EXPECT_EQ(g.FirstBlock(), expected);
 }
 
 }  // namespace

@@ -158,6 +158,7 @@ Step DftTransfer::OnRecord(const Bytes& r) {
                 return Abort(Message(Msg::HostError, "The file is larger than the host takes (" +
                                                          std::to_string(kMaxUploadBytes) + " bytes)"));
             ++blocks_;
+            ++taken_;
             received_.insert(received_.end(), r.begin() + static_cast<std::ptrdiff_t>(reply.data_offset), r.end());
             io_.log("FT", DescribeReply(reply));
             if (const Step s = AfterBlock(); s != Step::Wait || stalled_) return s;
@@ -172,6 +173,7 @@ Step DftTransfer::OnRecord(const Bytes& r) {
             return Abort(Message(Msg::Protocol, "Acknowledged record " + std::to_string(reply.record) + ", expected " +
                                                     std::to_string(blocks_)));
         io_.log("FT", DescribeReply(reply));
+        ++taken_;
         if (const Step s = AfterBlock(); s != Step::Wait || stalled_) return s;
         if (offset_ < plan_.download.size()) {
             SendInsert();
@@ -203,10 +205,12 @@ Step DftTransfer::OnRecord(const Bytes& r) {
         return Step::Wait;
     case State::InsertMessage: {
         if (reply.kind != K::InsertAck) return unexpected("the message's acknowledgement");
-        // Terminals count the message as record 1, or go on from the data blocks.
-        if (reply.record != 1 && reply.record != blocks_ + 1)
-            return Abort(Message(Msg::Protocol, "Message acknowledged as record " + std::to_string(reply.record) +
-                                                    ", expected 1 or " + std::to_string(blocks_ + 1)));
+        // Terminals count the message as record 1, or go on from the data records they took: a
+        // terminal that refused an Insert (its cancel) did not count that one.
+        if (reply.record != 1 && reply.record != taken_ + 1)
+            return Abort(Message(Msg::Protocol, "Message acknowledged as record " +
+                                                    std::to_string(reply.record) + ", expected 1 or " +
+                                                    std::to_string(taken_ + 1)));
         io_.log("FT", "message acknowledged as record " + std::to_string(reply.record));
         // The terminal does not answer this last Close, so nothing waits for it.
         const Bytes close = CloseField();

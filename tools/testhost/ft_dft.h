@@ -38,6 +38,7 @@ private:
     DftPlan plan_;
     State state_ = State::Idle;
     size_t offset_ = 0;       // download bytes sent
+    uint32_t taken_ = 0;      // data records the terminal took (a refused Insert is not one)
     std::string pending_;     // the message that follows a Close after an error
     std::string closing_;     // the message being sent
 };

@@ -1,8 +1,10 @@
 // tracedump: prints a session trace ("session?.trc") as text, one group of lines per item.
 //
-//   tracedump [--ascii] FILE
+//   tracedump [--ascii] [--country NAME] [--no-chunks] FILE
 //
-// --ascii shows the text column of host data as ASCII (for ASCII hosts) instead of EBCDIC.
+// --ascii shows host data as ASCII (for ASCII hosts) instead of EBCDIC; --country names the
+// host's code page as the session does ("United States", the default); --no-chunks leaves out
+// the network chunks, whose commands and records are listed again as items of their own.
 // Exit status: 0 the whole file was read; 1 it could not be read or is no trace; 2 it is damaged
 // or cut short (the items before the damage are printed, then what is wrong).
 #include <cerrno>
@@ -11,17 +13,57 @@
 #include <string>
 #include <vector>
 
+#include "app/folders_setup.h"
 #include "capture/trace_listing.h"
 #include "capture/trace_reader.h"
+#include "charset/country_list.h"
 
 namespace {
 
 // A trace starts again at about a megabyte; anything far larger is not one of ours.
 constexpr size_t kLargestFile = size_t{64} << 20;
 
+constexpr const char* kUsage = "usage: tracedump [--ascii] [--country NAME] [--no-chunks] FILE\n";
+constexpr size_t kLargestCountryList = size_t{1} << 20;
+
 int Usage() {
-    std::fputs("usage: tracedump [--ascii] FILE\n", stderr);
+    std::fputs(kUsage, stderr);
     return 1;
+}
+
+// `what` names the file's kind for the message about a file too large to be one.
+bool ReadFile(const std::string& path, size_t limit, const char* what, std::vector<uint8_t>& bytes,
+              std::string& error) {
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    uint8_t block[65536];
+    size_t n;
+    while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
+        if (bytes.size() + n > limit) {
+            std::fclose(in);
+            error = path + " is larger than " + std::to_string(limit) + " bytes; it is not " + what;
+            return false;
+        }
+        bytes.insert(bytes.end(), block, block + n);
+    }
+    const bool failed = std::ferror(in);
+    std::fclose(in);
+    if (failed) error = path + ": read error";
+    return !failed;
+}
+
+// The host code page's characters from the program's country.lst; false when it lacks the country.
+bool HostCodePage(const std::string& country, orkan::CharsetTables& tables, std::string& error) {
+    const std::string path = orkan::FindProgramDataFolder(orkan::CurrentExecutablePath()) + "/country.lst";
+    std::vector<uint8_t> file;
+    if (!ReadFile(path, kLargestCountryList, "a country list", file, error)) return false;
+    const orkan::CountryListResult r =
+        orkan::ParseCountryList(file, orkan::CountryListMode::CodePage, {country, "", ""}, tables);
+    if (!r.country_found) error = path + " has no country \"" + country + "\"";
+    return r.country_found;
 }
 
 }  // namespace
@@ -29,12 +71,20 @@ int Usage() {
 int main(int argc, char** argv) {
     orkan::TraceListingOptions options;
     std::string path;
+    std::string country = "United States";
+    bool country_given = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--ascii") {
             options.ascii_host = true;
+        } else if (arg == "--no-chunks") {
+            options.hide_chunks = true;
+        } else if (arg == "--country" && i + 1 < argc) {
+            country = argv[++i];
+            country_given = true;
         } else if (arg == "--help" || arg == "-h") {
-            std::fputs("usage: tracedump [--ascii] FILE\nPrints an Orkan TN3270 session trace as text.\n", stdout);
+            std::fputs(kUsage, stdout);
+            std::fputs("Prints an Orkan TN3270 session trace as text.\n", stdout);
             return 0;
         } else if (path.empty() && (arg.empty() || arg[0] != '-')) {
             path = arg;
@@ -44,27 +94,20 @@ int main(int argc, char** argv) {
     }
     if (path.empty()) return Usage();
 
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in) {
-        std::fprintf(stderr, "tracedump: %s: %s\n", path.c_str(), std::strerror(errno));
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadFile(path, kLargestFile, "a session trace", bytes, error)) {
+        std::fprintf(stderr, "tracedump: %s\n", error.c_str());
         return 1;
     }
-    std::vector<uint8_t> bytes;
-    uint8_t block[65536];
-    size_t n;
-    while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
-        if (bytes.size() + n > kLargestFile) {
-            std::fprintf(stderr, "tracedump: %s is larger than %zu bytes; it is not a session trace\n", path.c_str(),
-                         kLargestFile);
-            std::fclose(in);
-            return 1;
-        }
-        bytes.insert(bytes.end(), block, block + n);
-    }
-    const bool read_failed = std::ferror(in);
-    std::fclose(in);
-    if (read_failed) {
-        std::fprintf(stderr, "tracedump: %s: read error\n", path.c_str());
+    // Without the country list the text of records is code page 037's ASCII part; a country asked
+    // for by name must be there.
+    orkan::CharsetTables tables;
+    std::string table_error;
+    if (!options.ascii_host && HostCodePage(country, tables, table_error)) {
+        options.host_to_display = &tables.screen;
+    } else if (country_given && !options.ascii_host) {
+        std::fprintf(stderr, "tracedump: %s\n", table_error.c_str());
         return 1;
     }
 

@@ -12,8 +12,11 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <vector>
+
+#include "print/pdf_engine/font_subset.h"
 
 namespace orkan {
 
@@ -118,7 +121,7 @@ bool LoadFont(FT_Library lib, const FontFile& file, int number, EmbeddedFont& fo
     FT_Face face = nullptr;
     if (!in || font.file_bytes.empty() ||
         FT_New_Memory_Face(lib, reinterpret_cast<const FT_Byte*>(font.file_bytes.data()),
-                           FT_Long(font.file_bytes.size()), 0, &face) != 0) {
+                           FT_Long(font.file_bytes.size()), FT_Long(file.index), &face) != 0) {
         error = "The font file " + file.path + " cannot be read.";
         return false;
     }
@@ -293,38 +296,95 @@ std::string ToUnicodeMap(const EmbeddedFont& font) {
     return out;
 }
 
-bool WriteFont(PdfBuilder& pdf, const EmbeddedFont& font) {
+// The face program to embed: only the glyphs the document uses, numbered anew, with the map from
+// the glyph numbers the pages use to the new ones. A face the subsetter cannot read goes whole.
+struct FaceProgram {
+    std::string file;
+    std::string cid_to_gid;  // empty: the identity
+    std::string name_tag;    // "ABCDEF+" for a subset
+};
+
+FaceProgram MakeFaceProgram(const EmbeddedFont& font, bool subset) {
+    FaceProgram program;
+    if (subset) {
+        FT_Face face = font.face.get();
+        const SfntTables tables = [face](uint32_t tag) -> std::optional<std::string> {
+            FT_ULong length = 0;
+            if (FT_Load_Sfnt_Table(face, tag, 0, nullptr, &length) != 0) return std::nullopt;
+            std::string bytes(length, '\0');
+            if (length &&
+                FT_Load_Sfnt_Table(face, tag, 0, reinterpret_cast<FT_Byte*>(bytes.data()), &length) != 0)
+                return std::nullopt;
+            return bytes;
+        };
+        std::set<unsigned> glyphs;
+        uint32_t hash = 2166136261u;
+        for (const auto& entry : font.used) {
+            glyphs.insert(entry.first);
+            hash = (hash ^ entry.first) * 16777619u;
+        }
+        FontSubset cut;
+        std::string why;
+        if (SubsetTrueType(tables, glyphs, cut, why)) {
+            program.file = std::move(cut.file);
+            for (uint16_t gid : cut.new_glyph) {
+                program.cid_to_gid += char(gid >> 8);
+                program.cid_to_gid += char(gid);
+            }
+            // Subset faces are named with a tag of six capitals, so viewers never take them for the
+            // whole face.
+            for (int i = 0; i < 6; ++i, hash /= 26) program.name_tag += char('A' + hash % 26);
+            program.name_tag += '+';
+            return program;
+        }
+    }
+    program.file = font.file_bytes;
+    return program;
+}
+
+bool WriteFont(PdfBuilder& pdf, const EmbeddedFont& font, bool subset) {
+    const FaceProgram program = MakeFaceProgram(font, subset);
+    const std::string name = program.name_tag + font.ps_name;
     const int descendant = pdf.Reserve();
     const int descriptor = pdf.Reserve();
     const int file = pdf.Reserve();
     const int to_unicode = pdf.Reserve();
+    const int cid_map = program.cid_to_gid.empty() ? 0 : pdf.Reserve();
     FT_Face face = font.face.get();
     const double scale = 1000.0 / font.units;
     double cap_height = font.ascent;
     if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2)); os2 && os2->sCapHeight > 0)
         cap_height = os2->sCapHeight * scale;
-    pdf.Object(font.object, "<< /Type /Font /Subtype /Type0 /BaseFont /" + font.ps_name +
+    pdf.Object(font.object, "<< /Type /Font /Subtype /Type0 /BaseFont /" + name +
                                 " /Encoding /Identity-H /DescendantFonts [" + std::to_string(descendant) +
                                 " 0 R] /ToUnicode " + std::to_string(to_unicode) + " 0 R >>");
     std::string widths;
     for (const auto& [glyph, info] : font.used) widths += std::to_string(glyph) + " [" + Num(info.first) + "] ";
-    pdf.Object(descendant, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + font.ps_name +
+    const std::string cid_to_gid = cid_map ? std::to_string(cid_map) + " 0 R" : std::string("/Identity");
+    pdf.Object(descendant, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
                                " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
-                               " /FontDescriptor " + std::to_string(descriptor) + " 0 R /DW " +
-                               Num(font.typical_width) + " /W [" + widths + "] /CIDToGIDMap /Identity >>");
-    pdf.Object(descriptor, "<< /Type /FontDescriptor /FontName /" + font.ps_name +
-                               " /Flags 33 /FontBBox [" + Num(face->bbox.xMin * scale) + " " +
-                               Num(face->bbox.yMin * scale) + " " + Num(face->bbox.xMax * scale) + " " +
-                               Num(face->bbox.yMax * scale) + "] /ItalicAngle 0 /Ascent " + Num(font.ascent) +
-                               " /Descent " + Num(-font.descent) + " /CapHeight " + Num(cap_height) +
+                               " /FontDescriptor " +
+                               std::to_string(descriptor) + " 0 R /DW " + Num(font.typical_width) + " /W [" +
+                               widths + "] /CIDToGIDMap " + cid_to_gid + " >>");
+    pdf.Object(descriptor, "<< /Type /FontDescriptor /FontName /" + name + " /Flags 33 /FontBBox [" +
+                               Num(face->bbox.xMin * scale) + " " + Num(face->bbox.yMin * scale) + " " +
+                               Num(face->bbox.xMax * scale) + " " + Num(face->bbox.yMax * scale) +
+                               "] /ItalicAngle 0 /Ascent " + Num(font.ascent) + " /Descent " +
+                               Num(-font.descent) + " /CapHeight " + Num(cap_height) +
                                " /StemV 80 /FontFile2 " + std::to_string(file) + " 0 R >>");
-    return pdf.Stream(file, font.file_bytes, " /Length1 " + std::to_string(font.file_bytes.size())) &&
-           pdf.Stream(to_unicode, ToUnicodeMap(font));
+    return pdf.Stream(file, program.file, " /Length1 " + std::to_string(program.file.size())) &&
+           pdf.Stream(to_unicode, ToUnicodeMap(font)) &&
+           (!cid_map || pdf.Stream(cid_map, program.cid_to_gid));
 }
 
 }  // namespace
 
 bool RenderPdf(const PrintDocument& document, const PrintFaces& faces, std::string& out, std::string& error) {
+    return RenderPdf(document, faces, PdfOptions{}, out, error);
+}
+
+bool RenderPdf(const PrintDocument& document, const PrintFaces& faces, const PdfOptions& options,
+               std::string& out, std::string& error) {
     FT_Library raw = nullptr;
     if (FT_Init_FreeType(&raw) != 0) {
         error = "The font library (FreeType) could not be started.";
@@ -381,7 +441,7 @@ bool RenderPdf(const PrintDocument& document, const PrintFaces& faces, std::stri
         kids += std::to_string(page) + " 0 R ";
     }
     for (auto& f : embedded) {
-        if (!WriteFont(pdf, *f)) {
+        if (!WriteFont(pdf, *f, options.subset_faces)) {
             error = "The font " + f->path + " could not be compressed.";
             return false;
         }

@@ -231,6 +231,27 @@ TEST(DftTransfer, TerminalFaultsEndWithTheReason) {
     }
 }
 
+// A terminal cancels a download by refusing the next Insert; the message that follows is
+// acknowledged as the record after the ones it took.
+TEST(DftTransfer, ACancelPartWayIsTheTerminalsCancel) {
+    Session s(Personality::Tso);
+    s.AddFile("ORKUSER.HELLO", 'V', 255, {std::string(150, 'A').c_str(), std::string(150, 'B').c_str()});
+    s.Start();
+    s.Enter("IND$FILE GET HELLO");
+    s.Take();
+    s.Send(QueryReply(127));
+    s.Take();
+    s.Send(kOpenAck);
+    s.Take();
+    s.Send(InsertAck(1));
+    s.Take();
+    s.Send(H("88 00 09 d0 47 08 69 04 47 00"));
+    EXPECT_EQ(ToHex(s.Take()), "f3 00 05 d0 41 12");
+    s.Send(kCloseAck);
+    EXPECT_EQ(s.DftMessage(2), "TRANS13 - Transfer canceled by the terminal: Insert refused, code 4700$");
+    EXPECT_TRUE(s.ScreenShows("TRANS13 - Transfer canceled by the terminal"));
+}
+
 TEST(DftTransfer, RefusedBeforeAnyData) {
     struct Case {
         Personality p;

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The headless program's details: a session without a host is NOTCONNECTED and keys run in it; a
+# relative --macro name is taken in the current folder first, then in the macros folder; a host
+# that never answers the transfer command ends RECEIVEFILE (own language and REXX) after
+# TransferTimeout seconds, with the reason on stderr.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+require_programs
+prepare_appdata
+MACROS="$APPDATA/macros"
+
+# --- no host: NOTCONNECTED, and typing reaches the screen
+run_orkan nohost --run 'DEBUG(STATUS) ; TYPE("hello") ; DEBUG(SCREEN(1, 1, 5))'
+expect_rc 0 "a macro in a session without a host"
+err_has nohost "Debug: NOTCONNECTED"
+err_has nohost "Debug: hello"
+
+# --- --macro NAME: the current folder first, then the macros folder
+mkdir -p "$WORK/here" "$WORK/elsewhere"
+printf 'EXIT 7\n' >"$WORK/here/local.mac"
+printf 'EXIT 8\n' >"$MACROS/local.mac"
+printf 'EXIT 9\n' >"$MACROS/only.mac"
+cd "$WORK/here" || fail "no folder $WORK/here"
+run_orkan here --macro local
+expect_rc 7 "local.mac of the current folder"
+run_orkan here_ext --macro local.mac
+expect_rc 7 "local.mac of the current folder, named with its extension"
+run_orkan only --macro only
+expect_rc 9 "only.mac of the macros folder"
+cd "$WORK/elsewhere" || fail "no folder $WORK/elsewhere"
+run_orkan there --macro local
+expect_rc 8 "local.mac of the macros folder when the current folder has none"
+cd "$WORK" || exit 1
+
+# --- a transfer command the host never answers: ended after TransferTimeout seconds
+start_host --transfer tso --fault ft-no-answer
+HOST="127.0.0.1:$HOST_PORT"
+write_ini "TransferTimeout=2"
+unanswered="The host did not answer the transfer command for 2 seconds"
+run_orkan silent --host "$HOST" --run "WAIT(20, ONSCREEN(\"READY\")) ; RC = RECEIVEFILE(\"X.DATA\", \"$WORK/got.txt\", \"TEXT\") ; EXIT RC + 20"
+expect_rc 21 "RECEIVEFILE's 1 for a host that never answered"
+err_has silent "Receiving X.DATA into $WORK/got.txt failed:"
+err_has silent "$unanswered"
+cat >"$MACROS/silent.mac" <<MAC
+/* REXX */
+call wait 20, "onscreen('READY')"
+exit receivefile('X.DATA', '$WORK/got.txt', 'TEXT') + 30
+MAC
+run_orkan silentrexx --host "$HOST" --macro silent
+expect_rc 31 "receivefile's 1 for a host that never answered"
+err_has silentrexx "Receiving X.DATA into $WORK/got.txt failed:"
+err_has silentrexx "$unanswered"
+[ ! -e "$WORK/got.txt" ] || fail "a file was written although nothing came"
+grep -q "$unanswered" "$APPDATA/transfer.log" || fail "the transfer log lacks the reason"
+stop_host
+echo "PASS"

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# tracedump reads a traced logon to testhost's demo as tests/fixtures/tracedump/logon.txt has it
+# (times, item numbers, file offsets and the program's version masked): Telnet and TN3270E
+# negotiation by name, the TN3270E header of every record, commands and WCCs, orders with their
+# rows and columns, field attributes and attribute pairs by name, structured fields and query
+# replies by name, the text of the screens translated, and the password sent as X.
+# ORKAN_UPDATE_GOLDEN=1 writes the listing of this run as the new golden file.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+require_programs
+TRACEDUMP="${ORKAN_BINARY_DIR:?}/tools/tracedump/tracedump"
+[ -x "$TRACEDUMP" ] || fail "tracedump is not built"
+GOLDEN="$ORKAN_SOURCE_DIR/tests/fixtures/tracedump/logon.txt"
+
+prepare_appdata
+start_host
+cat >"$APPDATA/macros/logon.mac" <<'MAC'
+WAIT(20, ONSCREEN("User id"))
+TYPE("alice")
+KEY("Tab")
+TYPE("s3cret")
+KEY("Enter")
+WAIT(20, ONSCREEN("MAIN MENU"))
+MAC
+run_orkan logon --trace --host "127.0.0.1:$HOST_PORT" --macro logon
+expect_rc 0 "the logon macro"
+stop_host
+
+"$TRACEDUMP" --no-chunks "$APPDATA/sessionA.trc" >"$WORK/listing.txt" || fail "tracedump failed"
+sed -E -e 's/^(Trace written by Orkan TN3270) .*/\1 VERSION/' \
+    -e 's/^#[0-9]+ [0-9]{2}:[0-9]{2}:[0-9]{2} ([A-Z0-9-]+) ([0-9]+) bytes at 0x[0-9A-F]+/# TIME \1 \2 bytes/' \
+    "$WORK/listing.txt" >"$WORK/masked.txt"
+if [ -n "${ORKAN_UPDATE_GOLDEN:-}" ]; then
+    mkdir -p "$(dirname "$GOLDEN")"
+    cp "$WORK/masked.txt" "$GOLDEN"
+fi
+diff -u "$GOLDEN" "$WORK/masked.txt" >"$WORK/diff.txt" || fail "the listing differs from $GOLDEN: $(head -c 3000 "$WORK/diff.txt")"
+grep -q "s3cret" "$WORK/listing.txt" && fail "the password is in the listing"
+echo "PASS"
