@@ -11,7 +11,7 @@ set -euo pipefail
 build=${1:-build}
 screens=${2:-20000}
 rounds=${3:-3}
-program="$build/orkan3270"
+program=${ORKAN_PROGRAM:-$build/orkan3270}  # another build of ours, for before and after
 host="$build/tools/testhost/testhost"
 for p in "$program" "$host"; do
     [ -x "$p" ] || { echo "compare_s3270: $p is not built" >&2; exit 1; }
