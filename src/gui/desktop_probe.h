@@ -7,13 +7,19 @@
 //   ORKAN_LAYOUT_REPORT   with each screenshot, where the window, its screen's work area, the
 //                         terminal's cells and the status line are (one "name x y w h" per line);
 //   ORKAN_DIALOG_SHOTS    a folder that receives, for every dialog and message box shown, a PNG of
-//                         it and a text with its place and its buttons' places on the screen.
+//                         it and a text with its place and its buttons' places on the screen;
+//   ORKAN_PAINT_TIMES     a file that receives, for every paint of the terminal, "paint US CELLS"
+//                         (how long it took, how many cells it covered) and, for every key pressed
+//                         before it, "key US" (from the key's arrival to the end of that paint)
+//                         (bench/desktop_latency.sh).
 // It stands between the session and its View, passing everything on.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "session/session_hooks.h"
 
@@ -47,6 +53,8 @@ private:
     DesktopProbe(Session& session, QWidget& window, TerminalFrame& frame);
     void ScreenChanged();
     void SaveDialog(QWidget* dialog);
+    // Paints the terminal now, inside the filter, to time it; false when it is not timed.
+    bool TimedPaint(QEvent* event);
 
     Session& session_;
     QWidget& window_;
@@ -60,6 +68,8 @@ private:
     QString screen_text_path_;
     QString layout_path_;
     QString dialog_folder_;
+    std::FILE* paint_times_ = nullptr;
+    std::vector<int64_t> keys_waiting_;  // arrival times of keys not painted yet
 };
 
 }  // namespace orkan
