@@ -5,11 +5,11 @@
 # shared machine hits both alike); prints each client's median wall time and CPU time (user +
 # system, which a loaded machine disturbs less) and our figures as ratios of s3270's.
 #
-#   bench/automation_task.sh [BUILD_DIR] [RUNS]     (defaults: build 21)
+#   bench/automation_task.sh [BUILD_DIR] [RUNS]     (defaults: build 21; ORKAN_PROGRAM: another build)
 set -euo pipefail
 build=${1:-build}
 runs=${2:-21}
-program="$build/orkan3270"
+program=${ORKAN_PROGRAM:-$build/orkan3270}  # another build of ours, for before and after
 host="$build/tools/testhost/testhost"
 for p in "$program" "$host"; do
     [ -x "$p" ] || { echo "automation_task: $p is not built" >&2; exit 1; }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Streams the same N full 24x80 screens from testhost to our headless program and to s3270 and
-# prints, for each, the elapsed time, CPU time (user + system) and peak memory as /usr/bin/time
-# measures them, the stream time testhost measured (first screen to the Read Buffer reply that
+# prints, for each, the elapsed time, CPU time (user + system) and peak memory (bench/measured.py
+# measures them), the stream time testhost measured (first screen to the Read Buffer reply that
 # proves every screen was processed), the time from the program's start to the demo host's first
 # screen with the keyboard unlocked, and our figures as ratios of s3270's. Each client runs ROUNDS
 # times against a fresh host; the best round of each counts, since the machine may be shared.
@@ -17,7 +17,7 @@ for p in "$program" "$host"; do
     [ -x "$p" ] || { echo "compare_s3270: $p is not built" >&2; exit 1; }
 done
 command -v s3270 >/dev/null || { echo "compare_s3270: s3270 is not installed (Debian package s3270)" >&2; exit 77; }
-[ -x /usr/bin/time ] || { echo "compare_s3270: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
+measure="/usr/bin/python3 $(dirname "$0")/measured.py"
 
 work=$(mktemp -d)
 host_pid=""
@@ -60,7 +60,7 @@ finish_host() {
 # Each run prints "elapsed cpu peak_kb stream_s".
 run_orkan() {
     start_host
-    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$program" --headless --host "127.0.0.1:$host_port" \
+    $measure --out "$work/time" -- "$program" --headless --host "127.0.0.1:$host_port" \
         >/dev/null 2>"$work/orkan.err" &
     client_pid=$!
     local stream
@@ -71,14 +71,14 @@ run_orkan() {
     wait "$client_pid" || true
     client_pid=""
     finish_host
-    awk -v s="$stream" '{ printf "%s %.2f %s %s\n", $1, $2 + $3, $4, s }' "$work/time"
+    awk -v s="$stream" '{ printf "%.2f %.3f %s %s\n", $1 / 1000, $2 / 1000, $3, s }' "$work/time"
 }
 
 run_s3270() {
     start_host
     rm -f "$work/s.in"
     mkfifo "$work/s.in"
-    /usr/bin/time -f "%e %U %S %M" -o "$work/time" s3270 -model 3279-2-E <"$work/s.in" >/dev/null 2>&1 &
+    $measure --out "$work/time" -- s3270 -model 3279-2-E <"$work/s.in" >/dev/null 2>&1 &
     client_pid=$!
     exec {to_s3270}>"$work/s.in"
     echo "Connect(127.0.0.1:$host_port)" >&"$to_s3270"
@@ -89,7 +89,7 @@ run_s3270() {
     wait "$client_pid" || true
     client_pid=""
     finish_host
-    awk -v s="$stream" '{ printf "%s %.2f %s %s\n", $1, $2 + $3, $4, s }' "$work/time"
+    awk -v s="$stream" '{ printf "%.2f %.3f %s %s\n", $1 / 1000, $2 / 1000, $3, s }' "$work/time"
 }
 
 now_ms() { date +%s%3N; }
