@@ -15,7 +15,7 @@ FUZZ_SEEDS ?=
 DEBIAN_PACKAGES := build-essential cmake ninja-build clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl \
   qt6-base-dev libgl-dev fonts-3270 fonts-dejavu-core \
-  libregina3-dev s3270 xvfb xdotool xclip x11-utils python3 iproute2 ccache llvm \
+  libregina3-dev s3270 xvfb xdotool xclip x11-utils python3 iproute2 ccache llvm lld \
   chromium libpng-dev \
   libfontconfig-dev libfreetype-dev zlib1g-dev fonts-liberation2 poppler-utils cups cups-client openbox
 

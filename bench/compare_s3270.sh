@@ -1,23 +1,25 @@
 #!/usr/bin/env bash
 # Streams the same N full 24x80 screens from testhost to our headless program and to s3270 and
-# prints, for each, the elapsed time, CPU time (user + system) and peak memory as /usr/bin/time
-# measures them, the stream time testhost measured (first screen to the Read Buffer reply that
-# proves every screen was processed), the time from the program's start to the demo host's first
-# screen with the keyboard unlocked, and our figures as ratios of s3270's. Each client runs ROUNDS
-# times against a fresh host; the best round of each counts, since the machine may be shared.
+# prints, for each, the elapsed time and CPU time (user + system) as bench/measured.py measures
+# them, the peak memory (VmHWM, read once the last screen has been processed), the stream time
+# testhost measured (first screen to the Read Buffer reply that proves every screen was
+# processed), the time from the program's start to the demo host's first screen with the keyboard
+# unlocked, and our figures as ratios of s3270's. Each client runs ROUNDS times against a fresh
+# host; the best round of each counts, since the machine may be shared. ORKAN_PROGRAM names
+# another build of ours, to compare before and after.
 #
 #   bench/compare_s3270.sh [BUILD_DIR] [SCREENS] [ROUNDS]     (defaults: build 20000 3)
 set -euo pipefail
 build=${1:-build}
 screens=${2:-20000}
 rounds=${3:-3}
-program="$build/orkan3270"
+program=${ORKAN_PROGRAM:-$build/orkan3270}  # another build of ours, for before and after
 host="$build/tools/testhost/testhost"
 for p in "$program" "$host"; do
     [ -x "$p" ] || { echo "compare_s3270: $p is not built" >&2; exit 1; }
 done
 command -v s3270 >/dev/null || { echo "compare_s3270: s3270 is not installed (Debian package s3270)" >&2; exit 77; }
-[ -x /usr/bin/time ] || { echo "compare_s3270: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
+measure="/usr/bin/python3 $(dirname "$0")/measured.py"
 
 work=$(mktemp -d)
 host_pid=""
@@ -57,39 +59,45 @@ finish_host() {
     exec {host_out}<&-
 }
 
+# peak_kb PID: the process's peak resident set so far.
+peak_kb() { awk '/^VmHWM:/ { print $2 }' "/proc/$1/status"; }
+
 # Each run prints "elapsed cpu peak_kb stream_s".
 run_orkan() {
     start_host
-    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$program" --headless --host "127.0.0.1:$host_port" \
+    $measure --out "$work/time" -- "$program" --headless --host "127.0.0.1:$host_port" \
         >/dev/null 2>"$work/orkan.err" &
     client_pid=$!
     local stream
     stream=$(stream_done)
     local pid=""
     while [ -z "$pid" ]; do pid=$(sed -n 's/^orkan3270: session ., process \([0-9]*\)$/\1/p' "$work/orkan.err"); done
+    local peak
+    peak=$(peak_kb "$pid")
     kill -TERM "$pid"
     wait "$client_pid" || true
     client_pid=""
     finish_host
-    awk -v s="$stream" '{ printf "%s %.2f %s %s\n", $1, $2 + $3, $4, s }' "$work/time"
+    awk -v s="$stream" -v m="$peak" '{ printf "%.2f %.3f %s %s\n", $1 / 1000, $2 / 1000, m, s }' "$work/time"
 }
 
 run_s3270() {
     start_host
     rm -f "$work/s.in"
     mkfifo "$work/s.in"
-    /usr/bin/time -f "%e %U %S %M" -o "$work/time" s3270 -model 3279-2-E <"$work/s.in" >/dev/null 2>&1 &
+    $measure --out "$work/time" -- s3270 -model 3279-2-E <"$work/s.in" >/dev/null 2>&1 &
     client_pid=$!
     exec {to_s3270}>"$work/s.in"
     echo "Connect(127.0.0.1:$host_port)" >&"$to_s3270"
-    local stream
+    local stream peak
     stream=$(stream_done)
+    peak=$(peak_kb "$(tr -d ' \n' <"/proc/$client_pid/task/$client_pid/children")")  # s3270, measured.py's child
     echo "Quit()" >&"$to_s3270"
     exec {to_s3270}>&-
     wait "$client_pid" || true
     client_pid=""
     finish_host
-    awk -v s="$stream" '{ printf "%s %.2f %s %s\n", $1, $2 + $3, $4, s }' "$work/time"
+    awk -v s="$stream" -v m="$peak" '{ printf "%.2f %.3f %s %s\n", $1 / 1000, $2 / 1000, m, s }' "$work/time"
 }
 
 now_ms() { date +%s%3N; }

@@ -203,6 +203,7 @@ bool SessionRuntime::BeginConnect() {
     connect_started_ms_ = s.clock->NowMs();
     connection_started_ = true;
     delayed_start_pending_ = false;
+    delayed_start_waiting_ = false;
     tls_info_.reset();
     keep_alive_interval_ = s.settings.KeepAliveTime;
     keep_alive_seconds_ = 0;
@@ -224,6 +225,7 @@ bool SessionRuntime::StartConnection(const std::string& host) {
     request.host = host;
     request.port = uint16_t(s.record.Number(field::Port));
     request.set_sock_opt = s.settings.SetSockOpt;
+    request.read_on_loop = options_.read_on_loop;
     request.tls.protocol = int(tls);
     request.tls.ca_file = file_state_.security.ca_file;
     request.tls.client_cert_file = file_state_.security.client_cert_file;
@@ -319,10 +321,7 @@ void SessionRuntime::OnClosedByHost() {
     orkan::EraseScreen(s, 1);
     if (s.status == SessionStatus::Rejected) return;
     MarkNotConnected();
-    // Sessions closing together save one after another, the lower slots last.
-    std::chrono::milliseconds pause{0};
-    if (peers_) pause = options_.save_pause_unit * (37 - peers_->OwnSlot());
-    timers_.Start(session_timer::SaveAfterClose, pause, true, [this] { AfterClosePause(); });
+    timers_.Start(session_timer::SaveAfterClose, ClosePauseLength(), true, [this] { AfterClosePause(); });
 }
 
 void SessionRuntime::AfterClosePause() {
@@ -388,13 +387,23 @@ void SessionRuntime::FirstDataReceived() {
 void SessionRuntime::FirstRecordStarting() {
     if (delayed_start_pending_) return;
     delayed_start_pending_ = true;
+    delayed_start_waiting_ = true;
     timers_.Start(session_timer::DelayedStart, std::chrono::milliseconds(1000), true,
                      [this] { DelayedStartWork(); });
+}
+
+void SessionRuntime::StartWorkIfUnlocked() {
+    if (!options_.automation_timing || !delayed_start_waiting_) return;
+    if (session_->status != SessionStatus::Unlocked) return;
+    // Through the same timer, so it runs once, after the record, and a close still cancels it.
+    timers_.Start(session_timer::DelayedStart, std::chrono::milliseconds(0), true,
+                  [this] { DelayedStartWork(); });
 }
 
 void SessionRuntime::RecordReceived(std::span<const uint8_t> record) {
     last_record_length_ = record.size();
     ProcessHostRecord(*session_, record);
+    StartWorkIfUnlocked();
 }
 
 void SessionRuntime::LineModeText(std::span<const uint8_t> text) {
@@ -406,6 +415,7 @@ void SessionRuntime::LineModeText(std::span<const uint8_t> text) {
     s.view->CursorMoved();
     s.view->RefreshStatusLine();
     s.view->KeyboardUnlocked();
+    StartWorkIfUnlocked();
 }
 
 void SessionRuntime::SscpLuRecord(bool entering) {
@@ -413,6 +423,7 @@ void SessionRuntime::SscpLuRecord(bool entering) {
     if (entering) orkan::EraseScreen(s, 1);
     s.status = SessionStatus::Unlocked;
     s.view->RefreshStatusLine();
+    StartWorkIfUnlocked();
 }
 
 void SessionRuntime::EraseScreen() { orkan::EraseScreen(*session_, 1); }
@@ -483,6 +494,7 @@ void SessionRuntime::OnceASecond() {
 
 void SessionRuntime::DelayedStartWork() {
     Session& s = *session_;
+    delayed_start_waiting_ = false;
     if (!s.folders.app_data.empty()) {
         [[maybe_unused]] const BackupResult backup = BackupStandardSession(s.folders);  // best effort
     }
@@ -533,8 +545,11 @@ void SessionRuntime::CloseAllSessions() {
     }
 }
 
-std::chrono::milliseconds SessionRuntime::ClosePauseLength() const {
-    return peers_ ? options_.save_pause_unit * (37 - peers_->OwnSlot()) : std::chrono::milliseconds(0);
+// Sessions closing together save one after another, the lower slots last.
+std::chrono::milliseconds SessionRuntime::ClosePauseLength() {
+    if (!peers_ || (options_.automation_timing && peers_->Sessions().size() <= 1))
+        return std::chrono::milliseconds(0);
+    return options_.save_pause_unit * (37 - peers_->OwnSlot());
 }
 
 void SessionRuntime::StopWork() {

@@ -39,6 +39,7 @@ enum class StartMode : uint8_t { Interactive = 1, Reconnect = 2 };
 namespace session_timer {
 inline constexpr int Blink = 1;          // 166 ms, six phases; once a second the housekeeping
 inline constexpr int DelayedStart = 5;   // once, one second after the first record of a connection
+                                         // (automation: at the first unlock, if that is sooner)
 inline constexpr int SaveAfterClose = 21;  // once: the pause before saving after the host closed
 inline constexpr int ClosePause = 22;      // once: the pause before the last save of a closing session
 }  // namespace session_timer
@@ -50,6 +51,13 @@ struct RuntimeOptions {
     bool read_failure_closes = false;
     // Sessions save one after another when they close together: (37 - slot) x this.
     std::chrono::milliseconds save_pause_unit{10};
+    // Automation waits for nothing it does not need (the headless program): the start-up and
+    // connect macros start once the first screen has unlocked the keyboard (the second after the
+    // first record stays the limit for a host that leaves it locked), and a session that runs
+    // alone saves without the pause that staggers sessions closing together.
+    bool automation_timing = false;
+    // The loop thread reads a plain connection's socket itself (ConnectRequest::read_on_loop).
+    bool read_on_loop = false;
 };
 
 // Where a connection without a socket sends the session's bytes (tests, fuzzing).
@@ -174,11 +182,12 @@ private:
     void OnConnectTimeout();
     void OnceASecond();
     void DelayedStartWork();
+    void StartWorkIfUnlocked();
     void RefreshTitle();
     void MarkNotConnected();
     void Detach();  // the engine no longer reaches the connection
     bool Ending() const { return destroyed_ || closing_; }
-    std::chrono::milliseconds ClosePauseLength() const;
+    std::chrono::milliseconds ClosePauseLength();
     void StopWork();     // timers and connection, the first half of every end
     void FinishClose();  // the save, the slot and the others told
     void ApplyCommandLineConnection(SessionRecord& record) const;
@@ -208,7 +217,8 @@ private:
     bool closing_ = false;    // Close is under way
     std::vector<std::function<void()>> when_closed_;
     bool timers_running_ = false;
-    bool delayed_start_pending_ = false;
+    bool delayed_start_pending_ = false;  // this connection's delayed start-up work is timed
+    bool delayed_start_waiting_ = false;  // and has not run yet
     size_t last_record_length_ = 0;
     std::string connect_host_;  // host part of the last connect, for the time-out message
     int countdown_ = 0;

@@ -90,10 +90,20 @@ int OpenTemporary(const std::string& target, std::string& temp_path) {
     return -1;
 }
 
+bool HoldsExactly(const std::string& path, std::span<const uint8_t> bytes) {
+    std::vector<uint8_t> present;
+    int error = 0;
+    return ReadFilePrefix(path, bytes.size() + 1, present, error) == ReadResult::Ok &&
+           std::equal(present.begin(), present.end(), bytes.begin(), bytes.end());
+}
+
 }  // namespace
 
 int ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes) {
     const std::string target = ResolveWriteTarget(path);
+    // A file that holds these bytes already is left alone: sessions rewrite orkan.ini and the
+    // standard session's backup at every start, and each fsync can cost a slow disk many ms.
+    if (HoldsExactly(target, bytes)) return 0;
     std::string temp;
     int fd = OpenTemporary(target, temp);
     if (fd < 0 && errno == ENOENT) {

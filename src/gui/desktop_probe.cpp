@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPaintEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -49,6 +50,12 @@ constexpr int kDialogShotDelayMs = 250;  // a dialog has been placed and drawn b
 int64_t WallClockNs() {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+int64_t SteadyNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
     return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
@@ -107,7 +114,9 @@ std::unique_ptr<DesktopProbe> DesktopProbe::FromEnvironment(Session& session, QW
     const QString text = qEnvironmentVariable("ORKAN_SCREEN_TEXT");
     const QString layout = qEnvironmentVariable("ORKAN_LAYOUT_REPORT");
     const QString dialogs = qEnvironmentVariable("ORKAN_DIALOG_SHOTS");
-    if (!paint && shot.isEmpty() && text.isEmpty() && layout.isEmpty() && dialogs.isEmpty()) return nullptr;
+    const QString paint_times = qEnvironmentVariable("ORKAN_PAINT_TIMES");
+    if (!paint && shot.isEmpty() && text.isEmpty() && layout.isEmpty() && dialogs.isEmpty() && paint_times.isEmpty())
+        return nullptr;
     std::unique_ptr<DesktopProbe> probe(new DesktopProbe(session, window, frame));
     probe->report_first_paint_ = paint;
     probe->screenshot_path_ = shot;
@@ -117,6 +126,10 @@ std::unique_ptr<DesktopProbe> DesktopProbe::FromEnvironment(Session& session, QW
     if (!dialogs.isEmpty()) {
         QDir().mkpath(dialogs);
         qApp->installEventFilter(probe.get());
+    }
+    if (!paint_times.isEmpty()) {
+        probe->paint_times_ = std::fopen(qPrintable(paint_times), "w");
+        if (!probe->paint_times_) std::fprintf(stderr, "orkan3270: cannot write %s\n", qPrintable(paint_times));
     }
     return probe;
 }
@@ -131,6 +144,7 @@ DesktopProbe::DesktopProbe(Session& session, QWidget& window, TerminalFrame& fra
 // by Qt itself.
 DesktopProbe::~DesktopProbe() {
     if (session_.view == this) session_.view = inner_;
+    if (paint_times_) std::fclose(paint_times_);
 }
 
 void DesktopProbe::ScreenChanged() {
@@ -222,7 +236,31 @@ void DesktopProbe::SaveDialog(QWidget* dialog) {
     WriteWhole(base + ".txt", out);
 }
 
+bool DesktopProbe::TimedPaint(QEvent* event) {
+    if (!paint_times_) return false;
+    const QRect area = static_cast<QPaintEvent*>(event)->region().boundingRect();
+    const int64_t start = SteadyNs();
+    // The filter sits in front of the widget: the widget paints here, and the event goes no further.
+    static_cast<QObject&>(terminal_).event(event);
+    const int64_t end = SteadyNs();
+    const CellSize cell = frame_.Cell();
+    const int64_t cells = cell.width > 0 && cell.height > 0
+                              ? int64_t(area.width() / cell.width) * (area.height() / cell.height)
+                              : 0;
+    std::fprintf(paint_times_, "paint %lld %lld\n", static_cast<long long>((end - start) / 1000),
+                 static_cast<long long>(cells));
+    for (const int64_t key : keys_waiting_)
+        std::fprintf(paint_times_, "key %lld\n", static_cast<long long>((end - key) / 1000));
+    keys_waiting_.clear();
+    std::fflush(paint_times_);
+    return true;
+}
+
 bool DesktopProbe::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &terminal_ && paint_times_) {
+        if (event->type() == QEvent::KeyPress) keys_waiting_.push_back(SteadyNs());
+        if (event->type() == QEvent::Paint && !report_first_paint_) return TimedPaint(event);
+    }
     if (!dialog_folder_.isEmpty() && event->type() == QEvent::Show && qobject_cast<QMenu*>(watched)) {
         QFile log(dialog_folder_ + "/menus.txt");
         if (log.open(QIODevice::Append))

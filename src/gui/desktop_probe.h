@@ -11,13 +11,19 @@
 //                         beside the session's own shown, a PNG of
 //                         it and a text with its place, its buttons', inputs' and tabs' places on
 //                         the screen and a serial number; both again when a part of it is shown
-//                         (another page); and "menu TITLE" in menus.txt for each menu that opens.
+//                         (another page); and "menu TITLE" in menus.txt for each menu that opens;
+//   ORKAN_PAINT_TIMES     a file that receives, for every paint of the terminal, "paint US CELLS"
+//                         (how long it took, how many cells it covered) and, for every key pressed
+//                         before it, "key US" (from the key's arrival to the end of that paint)
+//                         (bench/desktop_latency.sh).
 // It stands between the session and its View, passing everything on.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "session/session_hooks.h"
 
@@ -51,6 +57,8 @@ private:
     DesktopProbe(Session& session, QWidget& window, TerminalFrame& frame);
     void ScreenChanged();
     void SaveDialog(QWidget* dialog);
+    // Paints the terminal now, inside the filter, to time it; false when it is not timed.
+    bool TimedPaint(QEvent* event);
 
     Session& session_;
     QWidget& window_;
@@ -65,6 +73,8 @@ private:
     QString layout_path_;
     QString dialog_folder_;
     int dialog_serial_ = 0;
+    std::FILE* paint_times_ = nullptr;
+    std::vector<int64_t> keys_waiting_;  // arrival times of keys not painted yet
 };
 
 }  // namespace orkan

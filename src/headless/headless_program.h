@@ -3,7 +3,8 @@
 //
 // With a start-up macro (--macro, --run) the program ends when that macro ends. Without a host the
 // macro runs in a session that never connects; a host that closes the connection while it runs
-// leaves the end to the macro.
+// leaves the end to the macro. Nothing waits longer than it must: --macro starts as soon as the
+// first screen has unlocked the keyboard, and a session that runs alone saves at once at its end.
 //
 // Exit status: 0 closed on request (SIGINT, SIGTERM, SIGHUP, close from another session);
 // 3 the connection ended (closed by the host, refused, failed, timed out) and nothing reconnects it;

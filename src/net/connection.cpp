@@ -1,8 +1,11 @@
 #include "net/connection.h"
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <system_error>
 
 #include "net/connection_io.h"
@@ -56,6 +59,7 @@ StartResult Connection::Start(const ConnectRequest& request) {
     ++generation_;
     peer_name_.clear();
     local_address_.clear();
+    loop_reads_ = request.read_on_loop && request.tls.protocol == 0;
 
     HostAddressResult parsed = ParseHostAddress(request.host, request.port);
     if (!parsed.ok()) return {parsed.error, std::nullopt};
@@ -105,8 +109,14 @@ void Connection::Close() {
     // An open connection's thread only waits where the wake reaches it, and hands over what is
     // queued before it ends; a thread still connecting or shaking hands is cut off at once.
     if (shared_->stage.load() != ConnectionStage::Open) shared_->ShutDownSocket();
-    thread_.join();
-    shared_.reset();
+    Finish();
+}
+
+void Connection::Finish() {
+    if (watching_) loop_.UnwatchReadable(socket_);
+    watching_ = false;
+    if (thread_.joinable()) thread_.join();
+    shared_.reset();  // the last share closes a socket the loop read
     ++generation_;
 }
 
@@ -133,17 +143,41 @@ void Connection::PostEvent(ConnectionEvent event) {
 
 void Connection::Deliver(uint64_t generation, const ConnectionEvent& event) {
     if (generation != generation_) return;
-    if (EndsConnection(event)) {
-        // The thread posts nothing after its last event and is on its way out: joining is brief.
-        if (thread_.joinable()) thread_.join();
-        shared_.reset();
-        ++generation_;
-    }
+    // The thread posts nothing after its last event and is on its way out: joining is brief.
+    if (EndsConnection(event)) Finish();
     if (event.kind == ConnectionEventKind::Connected) {
         peer_name_ = event.peer_name;
         local_address_ = event.local_address;
         socket_ = event.socket;
+        if (loop_reads_) {
+            loop_.WatchReadable(socket_, [this] { ReadOnLoop(); });
+            watching_ = true;
+        }
     }
+    listener_.OnConnectionEvent(event);
+}
+
+void Connection::ReadOnLoop() {
+    // On the stack: a listener that turns the loop again (a modal box) reads into a buffer of its own.
+    std::array<uint8_t, kReceiveChunk> buffer;
+    const ssize_t n = recv(socket_, buffer.data(), buffer.size(), 0);
+    if (n > 0) {
+        listener_.OnConnectionData(std::span(buffer.data(), size_t(n)));
+        return;
+    }
+    ConnectionEvent event;
+    if (n == 0) {
+        event.kind = ConnectionEventKind::ClosedByHost;
+    } else {
+        const int error = errno;
+        if (error == EAGAIN || error == EWOULDBLOCK || error == EINTR) return;
+        event.kind = ConnectionEventKind::ReadFailed;
+        event.code = error;
+        event.text = std::strerror(error);
+    }
+    shared_->cancel = true;
+    shared_->Wake();
+    Finish();
     listener_.OnConnectionEvent(event);
 }
 

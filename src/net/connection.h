@@ -57,8 +57,8 @@ struct ConnectionEvent {
 class ConnectionListener {
 public:
     virtual ~ConnectionListener() = default;
-    // One chunk of at most kReceiveChunk bytes. The connection's thread reads nothing more until
-    // this returns; it may call Close(), Send() and Start().
+    // One chunk of at most kReceiveChunk bytes. Nothing more is read until this returns; it may
+    // call Close(), Send() and Start().
     virtual void OnConnectionData(std::span<const uint8_t> chunk) = 0;
     virtual void OnConnectionEvent(const ConnectionEvent& event) = 0;
 };
@@ -68,6 +68,10 @@ struct ConnectRequest {
     uint16_t port = 23;     // used when the host string names none
     int set_sock_opt = 3;   // setting SetSockOpt: bit 0 SO_KEEPALIVE, bit 1 SO_OOBINLINE
     TlsSettings tls;        // tls.protocol 0: no TLS
+    // A plain connection's bytes are read on the loop thread, which watches the socket once it is
+    // connected: no hand-over between threads for every chunk. The connection's thread still
+    // connects and writes; under TLS it keeps all I/O, as OpenSSL wants one thread.
+    bool read_on_loop = false;
 };
 
 struct StartResult {
@@ -113,6 +117,10 @@ private:
     void Deliver(uint64_t generation, const ConnectionEvent& event);
     void DeliverData(uint64_t generation, std::span<const uint8_t> chunk);
     void PostEvent(ConnectionEvent event);
+    void ReadOnLoop();
+    // The end of a connection whose thread has ended or been told to: the watch, the thread and
+    // the socket go, and whatever the thread had posted is dropped.
+    void Finish();
 
     EventLoop& loop_;
     ConnectionListener& listener_;
@@ -123,6 +131,8 @@ private:
     std::string peer_name_;
     std::string local_address_;
     int socket_ = -1;
+    bool loop_reads_ = false;  // this connection's bytes are read by ReadOnLoop
+    bool watching_ = false;    // the loop watches socket_
 };
 
 }  // namespace orkan

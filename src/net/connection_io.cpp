@@ -101,7 +101,8 @@ public:
         : request_(std::move(request)),
           address_(std::move(address)),
           shared_(std::move(shared)),
-          callbacks_(std::move(callbacks)) {}
+          callbacks_(std::move(callbacks)),
+          loop_reads_(request_.read_on_loop && request_.tls.protocol == 0) {}
 
     ~ConnectionThread() {
         tls_.reset();
@@ -123,6 +124,7 @@ public:
             connected.tls = tls_->Info(peer_name_, address_.port);
         }
         shared_->stage = ConnectionStage::Open;
+        socket_with_loop_ = loop_reads_;
         callbacks_.post(std::move(connected));
         Transfer();
     }
@@ -174,6 +176,8 @@ private:
     }
 
     void CloseSocket() {
+        // The loop may be watching it: the loop side closes it once its watch has ended.
+        if (socket_with_loop_) return;
         std::lock_guard lock(shared_->mutex);
         if (shared_->socket_fd < 0) return;
         shutdown(shared_->socket_fd, SHUT_RD);
@@ -431,9 +435,10 @@ private:
 
             // Bytes TLS has already decrypted do not show up as a readable socket.
             const bool buffered = tls_ && tls_->Pending();
-            short events = POLLIN;
+            short events = loop_reads_ ? 0 : POLLIN;
             if (write_wants_writable || read_wants_writable) events |= POLLOUT;
-            std::array<pollfd, 2> fds{{{fd_, events, 0}, {shared_->wake_fd, POLLIN, 0}}};
+            // Without events the socket stays out of the poll, whose hang-up would otherwise wake it.
+            std::array<pollfd, 2> fds{{{events ? fd_ : -1, events, 0}, {shared_->wake_fd, POLLIN, 0}}};
             if (poll(fds.data(), fds.size(), buffered ? 0 : -1) < 0 && errno != EINTR) {
                 const int error = errno;
                 Ended(ConnectionEventKind::ReadFailed, error, std::strerror(error));
@@ -443,7 +448,7 @@ private:
             if (Cancelled()) return HandOverQueued(pending, sent);
             const bool readable = (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0 ||
                                   (read_wants_writable && (fds[0].revents & POLLOUT) != 0);
-            if ((readable || buffered) && !ReadChunk(buffer, read_wants_writable)) return;
+            if (!loop_reads_ && (readable || buffered) && !ReadChunk(buffer, read_wants_writable)) return;
         }
     }
 
@@ -451,6 +456,8 @@ private:
     HostAddress address_;
     std::shared_ptr<ConnectionShared> shared_;
     ConnectionCallbacks callbacks_;
+    const bool loop_reads_;         // the loop thread reads the socket once connected
+    bool socket_with_loop_ = false;  // it has been told of the socket
     int fd_ = -1;
     std::unique_ptr<TlsChannel> tls_;
     std::string peer_name_;

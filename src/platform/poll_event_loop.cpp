@@ -1,10 +1,11 @@
 #include "platform/poll_event_loop.h"
 
-#include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <system_error>
@@ -14,12 +15,35 @@
 
 namespace orkan {
 
+namespace {
+
+// An epoll entry carries its watch: the descriptor and the watch's serial, so an event for a
+// watch that was replaced meanwhile is told from one for the watch now in place.
+constexpr uint64_t kWakeKey = ~uint64_t{0};
+uint64_t WatchKey(int fd, uint64_t serial) { return (serial << 32) | uint32_t(fd); }
+constexpr int kEventsPerTurn = 16;  // more ready descriptors wait for the next turn
+
+}  // namespace
+
 PollEventLoop::PollEventLoop() : loop_thread_(std::this_thread::get_id()) {
     wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wake_fd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+    epoll_fd_ = epoll_create1(EPOLL_CLOEXEC);
+    epoll_event wake{};
+    wake.events = EPOLLIN;
+    wake.data.u64 = kWakeKey;
+    if (epoll_fd_ < 0 || epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, wake_fd_, &wake) != 0) {
+        const int error = errno;
+        if (epoll_fd_ >= 0) close(epoll_fd_);
+        close(wake_fd_);
+        throw std::system_error(error, std::generic_category(), "epoll");
+    }
 }
 
-PollEventLoop::~PollEventLoop() { close(wake_fd_); }
+PollEventLoop::~PollEventLoop() {
+    close(epoll_fd_);
+    close(wake_fd_);
+}
 
 void PollEventLoop::Wake() {
     const uint64_t one = 1;
@@ -32,7 +56,8 @@ void PollEventLoop::Post(Task task) {
         std::lock_guard lock(mutex_);
         posted_.push_back(std::move(task));
     }
-    Wake();
+    // The loop thread looks at the posted tasks before it sleeps: only other threads must wake it.
+    if (!IsLoopThread()) Wake();
 }
 
 bool PollEventLoop::IsLoopThread() const { return loop_thread_.load() == std::this_thread::get_id(); }
@@ -60,9 +85,28 @@ void PollEventLoop::StartTimer(int id, std::chrono::milliseconds period, bool on
 
 void PollEventLoop::StopTimer(int id) { timers_.erase(id); }
 
-void PollEventLoop::WatchReadable(int fd, Task ready) { watches_[fd] = Watch{std::move(ready), next_serial_++}; }
+void PollEventLoop::WatchReadable(int fd, Task ready) {
+    const bool replacing = watches_.count(fd) != 0;
+    const uint64_t serial = next_serial_++;
+    epoll_event event{};
+    event.events = EPOLLIN;
+    event.data.u64 = WatchKey(fd, serial);
+    int rc = epoll_ctl(epoll_fd_, replacing ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &event);
+    // A descriptor closed while watched has left the epoll set by itself; its number may be back.
+    if (rc != 0 && errno == ENOENT) rc = epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &event);
+    if (rc != 0 && errno == EEXIST) rc = epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, fd, &event);
+    if (rc != 0) {
+        watches_.erase(fd);
+        return;
+    }
+    watches_[fd] = Watch{std::move(ready), serial};
+}
 
-void PollEventLoop::UnwatchReadable(int fd) { watches_.erase(fd); }
+void PollEventLoop::UnwatchReadable(int fd) {
+    if (watches_.erase(fd) == 0) return;
+    // Fails for a descriptor closed meanwhile, which has left the set by itself.
+    [[maybe_unused]] const int rc = epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, fd, nullptr);
+}
 
 bool PollEventLoop::StopRequested() {
     std::lock_guard lock(mutex_);
@@ -133,23 +177,21 @@ void PollEventLoop::Turn(TimePoint deadline) {
         if (!posted_.empty() || stop_requested_) timeout_ms = 0;
     }
 
-    std::vector<pollfd> fds;
-    std::vector<uint64_t> serials;
-    fds.reserve(watches_.size() + 1);
-    fds.push_back({wake_fd_, POLLIN, 0});
-    serials.push_back(0);
-    for (const auto& [fd, watch] : watches_) {
-        fds.push_back({fd, POLLIN, 0});
-        serials.push_back(watch.serial);
-    }
-    const int ready = poll(fds.data(), fds.size(), timeout_ms);
+    std::array<epoll_event, kEventsPerTurn> events;
+    const int ready = epoll_wait(epoll_fd_, events.data(), kEventsPerTurn, timeout_ms);
     if (ready < 0 && errno != EINTR) {
-        // Only EFAULT/EINVAL/ENOMEM remain; none can be waited out, so do not spin on them either.
-        throw std::system_error(errno, std::generic_category(), "poll");
+        // Only EBADF/EFAULT/EINVAL remain; none can be waited out, so do not spin on them either.
+        throw std::system_error(errno, std::generic_category(), "epoll_wait");
     }
-    if (ready > 0 && fds[0].revents != 0) {
-        uint64_t count = 0;
-        [[maybe_unused]] ssize_t n = read(wake_fd_, &count, sizeof count);
+    std::array<uint64_t, kEventsPerTurn> watch_keys;
+    size_t watches_ready = 0;
+    for (int i = 0; i < ready; ++i) {
+        if (events[size_t(i)].data.u64 == kWakeKey) {
+            uint64_t count = 0;
+            [[maybe_unused]] ssize_t n = read(wake_fd_, &count, sizeof count);
+        } else {
+            watch_keys[watches_ready++] = events[size_t(i)].data.u64;
+        }
     }
 
     std::deque<Task> batch;
@@ -161,15 +203,11 @@ void PollEventLoop::Turn(TimePoint deadline) {
 
     RunDueTimers();
 
-    if (ready <= 0) return;
-    for (size_t i = 1; i < fds.size(); ++i) {
-        if (fds[i].revents == 0) continue;
-        auto it = watches_.find(fds[i].fd);
-        if (it == watches_.end() || it->second.serial != serials[i]) continue;  // changed meanwhile
-        if (fds[i].revents & POLLNVAL) {
-            watches_.erase(it);
-            continue;
-        }
+    for (size_t i = 0; i < watches_ready; ++i) {
+        const int fd = int(uint32_t(watch_keys[i]));
+        auto it = watches_.find(fd);
+        // Unwatched or watched anew meanwhile: the event was for a watch that has gone.
+        if (it == watches_.end() || WatchKey(fd, it->second.serial) != watch_keys[i]) continue;
         Task ready_task = it->second.ready;  // the task may unwatch (and so destroy) itself
         ready_task();
     }

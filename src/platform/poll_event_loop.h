@@ -1,5 +1,6 @@
-// The event loop of the headless program and the tests: the loop thread sleeps in poll() on an
-// eventfd (posted work), the watched descriptors and the nearest timer.
+// The event loop of the headless program and the tests: the loop thread sleeps in epoll_wait() on
+// an eventfd (posted work), the watched descriptors and the nearest timer. The descriptors stay
+// registered between turns, so a turn costs one call however many are watched.
 #pragma once
 
 #include <atomic>
@@ -19,7 +20,8 @@ namespace orkan {
 
 class PollEventLoop final : public EventLoop {
 public:
-    // Throws std::system_error when the kernel gives no eventfd: without it nothing can wake the loop.
+    // Throws std::system_error when the kernel gives no eventfd or epoll instance: without them
+    // nothing can wake the loop.
     PollEventLoop();
     ~PollEventLoop() override;
     PollEventLoop(const PollEventLoop&) = delete;
@@ -33,8 +35,8 @@ public:
     // Timers use the monotonic clock. A periodic timer that falls behind skips the missed ticks.
     void StartTimer(int id, std::chrono::milliseconds period, bool once, Task task) override;
     void StopTimer(int id) override;
-    // Also called on hang-up and error, so the reader sees the end. A descriptor closed while still
-    // watched is dropped from the watch list.
+    // Also called on hang-up and error, so the reader sees the end. A descriptor that cannot be
+    // watched (closed, or a regular file) is not; one closed while still watched is not heard again.
     void WatchReadable(int fd, Task ready) override;
     void UnwatchReadable(int fd) override;
     bool IsLoopThread() const override;
@@ -69,6 +71,7 @@ private:
     bool StopRequested();
 
     int wake_fd_ = -1;
+    int epoll_fd_ = -1;
     std::atomic<std::thread::id> loop_thread_;
 
     std::mutex mutex_;               // guards the fields up to send_done_

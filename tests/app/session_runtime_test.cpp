@@ -8,6 +8,7 @@
 #include <atomic>
 #include <thread>
 
+#include "app/session_macros.h"
 #include "app/session_runtime.h"
 #include "session/window_title.h"
 #include "app_test_support.h"
@@ -433,6 +434,45 @@ TEST_F(Runtime, CommandLineConnectionIsNotSaved) {
     EXPECT_EQ(saved.Text(field::HostName), runtime.file_state().last_saved.Text(field::HostName));
     EXPECT_EQ(saved.Number(field::Port), runtime.file_state().last_saved.Number(field::Port));
     EXPECT_EQ(saved.Number(field::CursorColor), 3u);
+}
+
+// Automation starts the command line's macro with the first screen that unlocks the keyboard; the
+// desktop program, and automation on a host that leaves the keyboard locked, wait the second.
+TEST(RuntimeTiming, TheStartupMacroWaitsOnlyForTheFirstUnlockedScreen) {
+    const struct {
+        const char* name;
+        bool automation;
+        std::string_view write;
+        bool starts_at_once;
+    } cases[] = {
+        {"desktop", false, kHelloWrite, false},
+        {"automation, keyboard restored", true, kHelloWrite, true},
+        {"automation, keyboard still locked", true, "F5C1 114040 1D60 C8C5D3D3D6 FFEF", false},
+    };
+    for (const auto& c : cases) {
+        test::TempFolder folder;
+        PollEventLoop loop;
+        test::RecordingUi ui;
+        RecordingFrame frame;
+        BytesSink sink;
+        RuntimeOptions options;
+        options.automation_timing = c.automation;
+        SessionRuntime runtime(loop, ui, frame, options);
+        Session& s = runtime.session();
+        s.record = DefaultSessionRecord();
+        s.charset = test::Cp037Tables();
+        s.folders.macros = folder.path();
+        test::WriteText(folder / "start.mac", "STARTED = 1\n");
+        runtime.core().Macros().SetStartupMacro("start");
+        ASSERT_TRUE(runtime.StartDetachedConnection(sink));
+        runtime.FeedHostData(FromHex(kPlainNegotiation));
+        runtime.FeedHostData(FromHex(c.write));
+        // Started at once, or still waiting for the second: the loop runs for well under it.
+        const bool started = loop.RunUntil(
+            [&] { return runtime.core().Macros().Runner().variables().Find("STARTED") >= 0; },
+            c.starts_at_once ? 500ms : 1ms);
+        EXPECT_EQ(started, c.starts_at_once) << c.name;
+    }
 }
 
 TEST(WindowTitle, Sequences) {

@@ -132,6 +132,16 @@ TEST(ProfileFile, WriteGoesThroughRenameAndKeepsTheRest) {
     // No temporary file stays behind.
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
         EXPECT_TRUE(e.path().filename() == "orkan.ini" || e.path().filename() == "orkan.ini.lock") << e.path();
+    // Writing what the file holds already replaces nothing; a real change replaces the file.
+    struct stat before {}, after {};
+    ASSERT_EQ(stat(ini.c_str(), &before), 0);
+    ASSERT_EQ(WriteProfileString(ini, "Orkan", "LastSession", "x.ses"), 0);
+    ASSERT_EQ(stat(ini.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    ASSERT_EQ(WriteProfileString(ini, "Orkan", "LastSession", "y.ses"), 0);
+    ASSERT_EQ(stat(ini.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadText(ini), "[Orkan]\nKeep=me\nLastSession=y.ses\n");
 
     // A missing file reads as empty and is created by the first write; a folder in its place is refused.
     const std::string fresh = dir / "sub/new.ini";

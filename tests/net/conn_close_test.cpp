@@ -70,12 +70,15 @@ TEST_F(ConnClose, WhileConnectingToAHostThatNeverAnswers) {
 }
 
 // The host sends a byte every few milliseconds; Close comes from a posted task or from inside the
-// hand-over of a chunk, where the connection's thread is waiting for the loop thread.
+// hand-over of a chunk, where the connection's thread is waiting for the loop thread (or the loop
+// is in its own read of the socket).
 TEST_F(ConnClose, WhileTheHostTricklesData) {
+    for (const bool on_loop : {false, true})
     for (const bool inside_hand_over : {false, true}) {
-        SCOPED_TRACE(inside_hand_over ? "inside the hand-over" : "from a posted task");
+        SCOPED_TRACE(std::string(inside_hand_over ? "inside the hand-over" : "from a posted task") +
+                     (on_loop ? ", read on the loop" : ""));
         test::Listener listener;
-        ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}}).ok());
+        ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}, on_loop}).ok());
         const int peer = listener.Accept();
         ASSERT_GE(peer, 0);
         constexpr int kTrickleTimer = 77;
@@ -117,7 +120,7 @@ TEST_F(ConnClose, WhatWasSentJustBeforeReachesTheHost) {
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
         test::Listener listener;
-        ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}}).ok());
+        ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}, round % 2 == 1}).ok());
         const int peer = listener.Accept();
         ASSERT_GE(peer, 0);
         ASSERT_TRUE(TurnUntil(loop, [&] { return connection.Stage() == ConnectionStage::Open; }));

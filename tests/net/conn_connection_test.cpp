@@ -30,13 +30,14 @@ TEST(ConnConnect, EveryAddressFormReachesTheHostAndBack) {
         {"127.0.0.1", "127.0.0.1", false, "127.0.0.1"},
         {"::1", "[::1]", false, "::1"},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases) for (const bool on_loop : {false, true}) {
         test::Listener listener(c.listen_on);
         ASSERT_TRUE(listener.ok());
         ConnectRequest request;
         request.host = c.host + (c.port_in_host ? std::to_string(listener.port()) : "");
         request.port = c.port_in_host ? 23 : listener.port();
-        SCOPED_TRACE(request.host);
+        request.read_on_loop = on_loop;
+        SCOPED_TRACE(request.host + (on_loop ? ", read on the loop" : ""));
         PollEventLoop loop;
         test::Recorder recorder;
         Connection connection(loop, recorder);
@@ -109,13 +110,15 @@ TEST(ConnConnect, BadHostStringStartsNothing) {
 }
 
 TEST(ConnData, ChunksArriveInOrderAndTheCloseComesLast) {
+    for (const bool on_loop : {false, true}) {
+    SCOPED_TRACE(on_loop ? "read on the loop" : "read on the connection's thread");
     test::Listener listener;
     std::string sent;
     for (int i = 0; i < 60000; ++i) sent.push_back(static_cast<char>(i * 7 % 251));
     PollEventLoop loop;
     test::Recorder recorder;
     Connection connection(loop, recorder);
-    ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}}).ok());
+    ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}, on_loop}).ok());
     const int peer = listener.Accept();
     ASSERT_GE(peer, 0);
     // Closed mid-stream as far as the connection knows: most bytes are still unread then.
@@ -130,6 +133,7 @@ TEST(ConnData, ChunksArriveInOrderAndTheCloseComesLast) {
     for (size_t size : recorder.chunk_sizes) EXPECT_LE(size, kReceiveChunk);
     EXPECT_EQ(recorder.order.back(), "event");
     EXPECT_EQ(recorder.events.size(), 2u);  // Connected, ClosedByHost
+    }
 }
 
 TEST(ConnSendError, ErrnoDecidesBetweenReconnectAndWarning) {
