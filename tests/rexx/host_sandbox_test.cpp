@@ -6,10 +6,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 
 #include "../app/app_test_support.h"
+#include "ds3270/host_text.h"
 #include "keyboard/key_list.h"
 #include "macro/keywords.h"
 #include "macro/macro_errors.h"
@@ -183,6 +185,39 @@ TEST(HostSandbox, AllowHostMacrosGivesTheUsersPower) {
             (void)box.loop.RunUntil([] { return false; }, 10ms);
         EXPECT_TRUE(fs::exists(box.marker)) << text;
     }
+}
+
+TEST(HostSandbox, TheMacroFileIsPrivateAndNoUsersName) {
+    test::TempFolder folder;
+    const fs::path target = fs::path(folder.path()) / "target.txt";
+    struct Case {
+        std::string_view what;
+        std::function<void(const fs::path&)> plant;
+        bool created;
+    } cases[] = {
+        {"nothing there", [](const fs::path&) {}, true},
+        {"a leftover of ours", [](const fs::path& p) { std::ofstream(p) << "old"; }, true},
+        {"a link", [&](const fs::path& p) { fs::create_symlink(target, p); }, false},
+        {"a folder", [](const fs::path& p) { fs::create_directory(p); }, false},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(target) << "KEEP";
+        const fs::path path = fs::path(folder.path()) / "ork$A$exec.mac";
+        fs::remove_all(path);
+        c.plant(path);
+        std::string reason;
+        const FilePtr file = CreateHostMacroFile(path.string(), reason);
+        EXPECT_EQ(file != nullptr, c.created) << c.what << ": " << reason;
+        EXPECT_EQ(ReadFile(target.string()), "KEEP") << c.what;
+        if (c.created) {
+            EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+            EXPECT_EQ(fs::file_size(path), 0u) << c.what;
+        }
+    }
+    for (const char* name : {"ork$A$exec", "ORK$7$EXEC.MAC", "/some/folder/ork$b$exec.mac"})
+        EXPECT_TRUE(IsHostMacroFileName(name)) << name;
+    for (const char* name : {"ork$A$xfer", "ork$AB$exec", "work$A$exec", "ork$A$exec.rexx"})
+        EXPECT_FALSE(IsHostMacroFileName(name)) << name;
 }
 
 }  // namespace
