@@ -34,7 +34,7 @@ public:
 
 class NoEnvironment final : public orkan::MacroEnvironment {
 public:
-    int Spawn(const std::vector<std::string>&, const std::string&) override { std::abort(); }
+    int DoSpawn(const std::vector<std::string>&, const std::string&) override { std::abort(); }
 };
 
 }  // namespace

@@ -62,6 +62,8 @@ void SessionCore::NeedsWindow(uint8_t number) {
 bool SessionCore::RunOper(uint8_t number) {
     namespace op = oper_fn;
     Session& s = session();
+    // Every program operation is the user's (or a macro's that may reach them).
+    if (!s.macro_gate.Permit(Capability::ProgramOperations)) return true;
     switch (number) {
         case op::Options:
             if (!frame_.ShowOptionsDialog(0)) NeedsWindow(number);
@@ -150,6 +152,7 @@ bool SessionCore::RunOper(uint8_t number) {
 }
 
 bool SessionCore::RunMenuCommand(uint16_t id) {
+    if (!session().macro_gate.Permit(Capability::ProgramOperations)) return true;
     switch (id) {
         case menu_command::Trace: capture_.ToggleTrace(); return true;
         case menu_command::DumpBuffers: capture_.DumpBuffers(); return true;

@@ -131,7 +131,7 @@ void SessionMacros::EditMacro() {
 
 // ---- What macros reach beyond the session
 
-int SessionMacros::RunMacroInSession(char letter, std::string_view name) {
+int SessionMacros::DoRunMacroInSession(char letter, std::string_view name) {
     SessionPeers* peers = runtime_.Peers();
     if (!peers) {
         // Without the shared area only this session is known.
@@ -143,7 +143,7 @@ int SessionMacros::RunMacroInSession(char letter, std::string_view name) {
     return code == 0 ? 0 : code - 0x8000;
 }
 
-bool SessionMacros::BringSessionToFront(char letter) {
+bool SessionMacros::DoBringSessionToFront(char letter) {
     SessionPeers* peers = runtime_.Peers();
     if (letter == runtime_.session().letter) {
         frame_.Arrange(Arrangement::BringToFront, 0);
@@ -152,9 +152,9 @@ bool SessionMacros::BringSessionToFront(char letter) {
     return peers && peers->Arrange(letter, peer_message::BringToFront, 0);
 }
 
-void SessionMacros::PlaySoundFile(const std::string& path) { frame_.PlaySoundFile(path); }
+void SessionMacros::DoPlaySoundFile(const std::string& path) { frame_.PlaySoundFile(path); }
 
-void SessionMacros::Beep(int frequency, int duration_ms) { frame_.PlayTone(frequency, duration_ms); }
+void SessionMacros::DoBeep(int frequency, int duration_ms) { frame_.PlayTone(frequency, duration_ms); }
 
 std::string SessionMacros::HostAddress() const {
     return runtime_.IsConnectionOpen() ? runtime_.PeerName() : std::string();

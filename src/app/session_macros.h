@@ -57,10 +57,10 @@ public:
 
 private:
     // MacroEnvironment.
-    int RunMacroInSession(char letter, std::string_view name) override;
-    bool BringSessionToFront(char letter) override;
-    void PlaySoundFile(const std::string& path) override;
-    void Beep(int frequency, int duration_ms) override;
+    int DoRunMacroInSession(char letter, std::string_view name) override;
+    bool DoBringSessionToFront(char letter) override;
+    void DoPlaySoundFile(const std::string& path) override;
+    void DoBeep(int frequency, int duration_ms) override;
 
     // SessionFacts.
     std::string HostAddress() const override;

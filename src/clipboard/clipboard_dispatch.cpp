@@ -113,7 +113,12 @@ std::vector<MenuItem> EditingMenu(const Session& session) {
 }
 
 void OpenEditingMenu(Session& session) {
-    const auto chosen = session.ui.ChooseFromMenu(EditingMenu(session));
+    std::optional<uint16_t> chosen;
+    {
+        // The menu is the user's, whoever opened it.
+        NoMacroActing menu(session.macro_gate);
+        chosen = session.ui.ChooseFromMenu(EditingMenu(session));
+    }
     if (chosen) ExecuteKey(session, *chosen, true);
 }
 

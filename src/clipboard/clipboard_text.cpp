@@ -40,6 +40,7 @@ void PlainQuotes(std::string& display) {
 }
 
 std::optional<std::string> ReadClipboardText(Session& session) {
+    if (!session.macro_gate.Permit(Capability::Clipboard)) return std::nullopt;
     const std::string utf8 = session.ui.ClipboardText();
     DisplayText converted = Utf8ToDisplay(utf8);
     PlainQuotes(converted.text);
@@ -70,6 +71,7 @@ std::optional<std::string> ReadClipboardText(Session& session) {
 }
 
 void WriteClipboardText(Session& session, std::string_view display) {
+    if (!session.macro_gate.Permit(Capability::Clipboard)) return;
     session.ui.SetClipboardText(DisplayToUtf8(display));
 }
 

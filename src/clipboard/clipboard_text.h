@@ -15,7 +15,9 @@ struct Session;
 void PlainQuotes(std::string& display);
 
 // The clipboard's text, typographic quotes made plain. Characters without a host form are
-// reported; the user pastes them as "?" (OK) or not at all (Cancel: nothing is returned).
+// reported; the user pastes them as "?" (OK) or not at all (Cancel: nothing is returned). The
+// session's one way to the desktop's clipboard: nothing is read or written for a macro that may
+// not reach it.
 [[nodiscard]] std::optional<std::string> ReadClipboardText(Session& session);
 
 void WriteClipboardText(Session& session, std::string_view display);

@@ -166,7 +166,7 @@ void ClearSelectionArea(Session& session) {
 
 void ClearCopyBuffers(Session& session) {
     for (std::string& b : CopyBuffers(session)) b.clear();
-    session.ui.SetClipboardText("");
+    WriteClipboardText(session, "");
     session.clipboard.continuation.reset();
 }
 

@@ -100,7 +100,12 @@ void OpenFindDialog(Session& session) {
     for (const std::string& t : session.clipboard.find_history)
         if (!t.empty()) request.history.push_back(t);
     request.options = uint8_t(session.record.Number(field::FindOptions));
-    const auto answer = session.ui.AskFind(request);
+    std::optional<FindDialogAnswer> answer;
+    {
+        // The dialog is the user's, whoever opened it.
+        NoMacroActing dialog(session.macro_gate);
+        answer = session.ui.AskFind(request);
+    }
     if (!answer) {
         session.ui.ShowMessage({"Orkan TN3270 Find",
                                 "The find dialog needs the desktop program.\nFindRepeat searches for the last text "

@@ -54,8 +54,11 @@ struct ProgramSettings {
     int HideSesExtension = 0;
     int ShowFileManagerButton = 0;
     int FontAlreadyLoaded = 0;
-    // Macros a host sends (remote macro text) may start programs, write files and run other macros.
+    // Macros a host sends (remote macro text) run with the user's full power instead of the host
+    // allow-list (read the screen, keys, waits, messages).
     int AllowHostMacros = 0;
+    // MiB the program may grow by while REXX macros run; beyond it they are halted with an error.
+    int RexxMemoryLimit = 1024;
 
     // Keys with other defaults.
     int UploadConvertLFtoCRLF = 1;  // Linux text files end their lines in LF alone: on by default

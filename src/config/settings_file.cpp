@@ -77,6 +77,7 @@ constexpr std::array kIntKeys = {
     IntKey{"AllowHostMacros", &P::AllowHostMacros, NumberRule::Flag, 0, 1},
     // Sizes and times: a huge value would allocate or wait without end.
     IntKey{"CopyBufferSize", &P::CopyBufferSize, NumberRule::Clamp, 1, 1024},
+    IntKey{"RexxMemoryLimit", &P::RexxMemoryLimit, NumberRule::Clamp, 16, 1048576},
     IntKey{"RecordWait", &P::RecordWait, NumberRule::Clamp, 0, 32767},
     IntKey{"PatbltCursor", &P::PatbltCursor, NumberRule::Flag, 0, 1},
     IntKey{"BeepPitchLow", &P::BeepPitchLow, NumberRule::Clamp, 37, 32767},

@@ -1,14 +1,19 @@
 #include "ds3270/host_text.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <vector>
 
-#include "session/session.h"
 #include "charset/translate.h"
 #include "ds3270/messages.h"
 #include "platform/file_io.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -24,18 +29,77 @@ FilePtr OpenTempFile(const std::string& path, bool append) {
     return FilePtr(OpenStreamForWriting(path, append ? WriteMode::Append : WriteMode::Replace, FileAccess::Private));
 }
 
+namespace {
+
+int CreateExclusive(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+}
+
+}  // namespace
+
+FilePtr CreateHostMacroFile(const std::string& path, std::string& reason) {
+    int fd = CreateExclusive(path);
+    if (fd < 0 && errno == ENOENT) {
+        std::error_code ec;
+        const auto parent = std::filesystem::path(path).parent_path();
+        if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+        fd = CreateExclusive(path);
+    }
+    if (fd < 0 && errno == EEXIST) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+            // A session that ended before its host's macro ran left it; nobody else's file is there.
+            if (::unlink(path.c_str()) == 0) fd = CreateExclusive(path);
+        } else {
+            reason = S_ISLNK(st.st_mode) ? "A link stands at its name; it was left alone."
+                                         : "Something other than a file of yours stands at its name.";
+            return nullptr;
+        }
+    }
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return nullptr;
+    }
+    FilePtr f(::fdopen(fd, "wb"));
+    if (!f) {
+        reason = std::strerror(errno);
+        ::close(fd);
+        ::unlink(path.c_str());
+    }
+    return f;
+}
+
+bool IsHostMacroFileName(std::string_view name) {
+    const size_t slash = name.rfind('/');
+    if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
+    std::string lower(name);
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    std::string_view base = lower;
+    if (base.size() > 4 && base.substr(base.size() - 4) == ".mac") base.remove_suffix(4);
+    return base.size() == 10 && base.substr(0, 4) == "ork$" && base.substr(5) == "$exec";
+}
+
+std::string HostMacroFileNameRefusal(std::string_view name) {
+    return "Macro file \"" + std::string(name) +
+           "\" holds macro text a host sent; it is not started as a macro of yours.";
+}
+
 void CollectHostText(Session& session, HostTextKind kind, std::span<const uint8_t> host_text) {
     DataStreamState& ds = session.ds;
     if (ds.host_text_dropping) return;
     if (!ds.host_text_file) {
         ds.host_text_kind = kind;
         ds.host_text_path = HostTextPath(session, kind);
-        ds.host_text_file = OpenTempFile(ds.host_text_path, false);
+        std::string reason;
+        ds.host_text_file = kind == HostTextKind::Macro ? CreateHostMacroFile(ds.host_text_path, reason)
+                                                        : OpenTempFile(ds.host_text_path, false);
         if (!ds.host_text_file) {
             ds.host_text_dropping = true;
             const char* text =
                 kind == HostTextKind::Macro ? msg::kTempMacroOpenError : msg::kTempPrintOpenError;
-            ReportHostError(session, msg::kFileErrorTitle, FormatMessage(text, session.letter));
+            std::string message = FormatMessage(text, session.letter);
+            if (!reason.empty()) message += "\n" + reason;
+            ReportHostError(session, msg::kFileErrorTitle, message);
             return;
         }
     }
@@ -60,11 +124,13 @@ void FinishHostText(Session& session) {
     ds.host_text_dropping = false;
     const HostTextKind kind = ds.host_text_kind;
     ds.host_text_kind = HostTextKind::None;
-    if (!complete) return;
-    if (kind == HostTextKind::Print && session.hooks.print)
+    if (kind == HostTextKind::Print && complete && session.hooks.print)
         session.hooks.print->PrintTextFile(ds.host_text_path);
-    if (kind == HostTextKind::Macro && session.hooks.macros)
-        session.hooks.macros->StartHostMacroFile(ds.host_text_path);
+    if (kind == HostTextKind::Macro) {
+        if (complete && session.hooks.macros) session.hooks.macros->StartHostMacroFile(ds.host_text_path);
+        // The runner keeps the text it read; the file is not left for anything else to run.
+        if (had_file) ::unlink(ds.host_text_path.c_str());
+    }
 }
 
 }  // namespace orkan

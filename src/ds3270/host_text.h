@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "ds3270/datastream_state.h"
 
@@ -18,8 +19,19 @@ std::string HostTextPath(const Session& session, HostTextKind kind);
 // Appends host bytes, translated to display characters, to the file of `kind` (opened on first use).
 void CollectHostText(Session& session, HostTextKind kind, std::span<const uint8_t> host_text);
 
-// Closes the file and prints it or starts it as a macro.
+// Closes the file and prints it or starts it as a macro. A macro's file is removed once the macro
+// runner has read it.
 void FinishHostText(Session& session);
+
+// The macro file of a host is made for the owner alone, new each time: a file left at the name by
+// an earlier session is replaced, anything else there (a link, a folder) refuses the macro.
+// The stream, or null with `reason` saying why.
+FilePtr CreateHostMacroFile(const std::string& path, std::string& reason);
+
+// Whether `name` (as a user's macro would be named: a path, with or without ".mac") is a host
+// macro's file, which no user's macro start may reach; and the message that says so.
+bool IsHostMacroFileName(std::string_view name);
+std::string HostMacroFileNameRefusal(std::string_view name);
 
 // Opens `path` for writing or appending for the owner alone (OpenForWriting: a missing folder is
 // made; a link at the name is refused).

@@ -219,7 +219,19 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
     ExecuteKey(session, code, true);
 }
 
+bool PermitKeyFunction(const Session& session, uint16_t code) {
+    switch (CategoryOf(code)) {
+        case KeyCategory::Action:
+        case KeyCategory::Edit:
+        case KeyCategory::Char:
+        case KeyCategory::KeyUp: return session.macro_gate.Permit(Capability::Keys);
+        case KeyCategory::Macro: return session.macro_gate.Permit(Capability::StartMacros);
+        default: return session.macro_gate.Permit(Capability::ProgramOperations);
+    }
+}
+
 void ExecuteKey(Session& session, uint16_t code, bool internal) {
+    if (!PermitKeyFunction(session, code)) return;
     const KeyCategory category = CategoryOf(code);
     if (!internal && (category == KeyCategory::Action || category == KeyCategory::Edit) && !WorksWhileLocked(code) &&
         !KeyboardOpen(session.status)) {

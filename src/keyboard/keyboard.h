@@ -91,7 +91,12 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key = 0);
 
 // Runs one function. `internal` is true for the keyboard, toolbar, keypad, menus and type-ahead;
 // false for macros, whose Action and Edit keys are queued (or dropped) while the keyboard is locked.
+// A function the acting macro may not use (PermitKeyFunction) does nothing.
 void ExecuteKey(Session& session, uint16_t code, bool internal = true);
+
+// Whether the acting macro may run `code`: Action, Edit and Char functions are keys, Oper functions
+// program operations, macro keys macro starts. A refusal is noted for the macro.
+[[nodiscard]] bool PermitKeyFunction(const Session& session, uint16_t code);
 
 // Runs queued keys until the queue is empty or an Action key has run.
 void ReplayTypeAhead(Session& session);

@@ -10,11 +10,40 @@
 #include <csignal>
 #include <thread>
 
+#include "macro/macro_errors.h"
+
 extern char** environ;
 
 namespace orkan {
 
+int MacroEnvironment::RunMacroInSession(char letter, std::string_view name) {
+    if (!Permit(Capability::OtherSessions) || !Permit(Capability::StartMacros)) return macro_error::Refused;
+    return DoRunMacroInSession(letter, name);
+}
+
+bool MacroEnvironment::BringSessionToFront(char letter) {
+    return Permit(Capability::OtherSessions) && DoBringSessionToFront(letter);
+}
+
 int MacroEnvironment::Spawn(const std::vector<std::string>& argv, const std::string& folder) {
+    return Permit(Capability::Programs) ? DoSpawn(argv, folder) : EPERM;
+}
+
+void MacroEnvironment::PlaySoundFile(const std::string& path) {
+    if (Permit(Capability::Sounds)) DoPlaySoundFile(path);
+}
+
+void MacroEnvironment::Beep(int frequency, int duration_ms) {
+    if (Permit(Capability::Sounds)) DoBeep(frequency, duration_ms);
+}
+
+std::FILE* MacroEnvironment::OpenFile(const std::string& path, const char* mode) {
+    if (Permit(Capability::Files)) return DoOpenFile(path, mode);
+    errno = EPERM;
+    return nullptr;
+}
+
+int MacroEnvironment::DoSpawn(const std::vector<std::string>& argv, const std::string& folder) {
     if (argv.empty() || argv[0].empty()) return ENOENT;
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));

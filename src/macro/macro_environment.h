@@ -1,38 +1,62 @@
 // What a macro reaches beyond its own session: other sessions, programs, sounds. The session core
-// gives the runner one that reaches the real things; tests give it a recorder.
+// gives the runner one that reaches the real things; tests give it a recorder. Every way out asks
+// the acting macro's permissions first.
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "session/macro_permissions.h"
 
 namespace orkan {
 
 class MacroEnvironment {
 public:
     virtual ~MacroEnvironment() = default;
-    // RUN(name, id) for another session: 0, or macro error 66 when that session is not open.
-    virtual int RunMacroInSession(char letter, std::string_view name) {
+    // The session's gate: each call below is first asked of the acting macro's permissions, and a
+    // refused one does nothing (the runners attach it).
+    void AttachGate(const MacroGate* gate) { gate_ = gate; }
+
+    // RUN(name, id) for another session: 0, or macro error 66 when that session is not open (70
+    // when refused).
+    int RunMacroInSession(char letter, std::string_view name);
+    // SESSION(id): false when there is no such session window (or it was refused).
+    bool BringSessionToFront(char letter);
+    // Starts a program (argv[0] searched in PATH) in `folder` without a shell and without waiting;
+    // 0 or the errno of the failure (EPERM when refused).
+    int Spawn(const std::vector<std::string>& argv, const std::string& folder);
+    // A sound file, played without waiting; nothing where no sound is wanted (headless).
+    void PlaySoundFile(const std::string& path);
+    // A tone of the speaker; nothing where no sound is wanted.
+    void Beep(int frequency, int duration_ms);
+    // A file of the macro's own (OPEN): as fopen, null with errno EPERM when refused.
+    std::FILE* OpenFile(const std::string& path, const char* mode);
+
+protected:
+    // What each does once allowed.
+    virtual int DoRunMacroInSession(char letter, std::string_view name) {
         (void)letter;
         (void)name;
         return 66;
     }
-    // SESSION(id): false when there is no such session window.
-    virtual bool BringSessionToFront(char letter) {
+    virtual bool DoBringSessionToFront(char letter) {
         (void)letter;
         return false;
     }
-    // Starts a program (argv[0] searched in PATH) in `folder` without a shell and without waiting;
-    // 0 or the errno of the failure.
-    virtual int Spawn(const std::vector<std::string>& argv, const std::string& folder);
-    // A sound file, played without waiting; nothing where no sound is wanted (headless).
-    virtual void PlaySoundFile(const std::string& path) { (void)path; }
-    // A tone of the speaker; nothing where no sound is wanted.
-    virtual void Beep(int frequency, int duration_ms) {
+    virtual int DoSpawn(const std::vector<std::string>& argv, const std::string& folder);
+    virtual void DoPlaySoundFile(const std::string& path) { (void)path; }
+    virtual void DoBeep(int frequency, int duration_ms) {
         (void)frequency;
         (void)duration_ms;
     }
+    virtual std::FILE* DoOpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+private:
+    bool Permit(Capability c) const { return !gate_ || gate_->Permit(c); }
+    const MacroGate* gate_ = nullptr;
 };
 
 // A command line split into words: blanks separate, double quotes group (as WinExec read them),

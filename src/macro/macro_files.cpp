@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "charset/display_unicode.h"
+#include "macro/macro_environment.h"
 #include "macro/macro_errors.h"
 #include "platform/ui.h"
 
@@ -38,7 +39,7 @@ int MacroFiles::Open(const std::string& path, bool clipboard, Mode mode, bool qu
         return slot;
     }
     const char* how = mode == Mode::Input ? "rb" : mode == Mode::Output ? "wb" : "ab";
-    h.file.reset(std::fopen(path.c_str(), how));
+    h.file.reset(env_.OpenFile(path, how));
     if (!h.file) {
         system_error = errno;
         if (quiet) return -1;

@@ -13,6 +13,7 @@
 namespace orkan {
 
 class Ui;
+class MacroEnvironment;
 
 struct MacroFileCloser {
     void operator()(std::FILE* f) const {
@@ -26,7 +27,8 @@ inline constexpr size_t kClipboardOutputLimit = 64 * 1024;
 
 class MacroFiles {
 public:
-    explicit MacroFiles(Ui& ui) : ui_(ui) {}
+    // Files are opened through the environment, which asks the acting macro's permissions.
+    MacroFiles(Ui& ui, MacroEnvironment& environment) : ui_(ui), env_(environment) {}
     ~MacroFiles() { (void)CloseAll(); }
 
     enum class Mode : uint8_t { Input, Output, Append };
@@ -57,6 +59,7 @@ private:
     [[nodiscard]] int Flush(Handle& h);
 
     Ui& ui_;
+    MacroEnvironment& env_;
     std::array<Handle, kMacroFileHandles> handles_;
 };
 

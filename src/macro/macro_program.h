@@ -8,6 +8,7 @@
 
 #include "macro/keywords.h"
 #include "macro/macro_scanner.h"
+#include "session/macro_permissions.h"
 
 namespace orkan {
 
@@ -44,7 +45,7 @@ struct MacroProgram {
     uint32_t statement_number = 1;  // 32 bits: long macros never wrap
     uint32_t last_token_start = 0;  // for the error column
     bool jumped = false;
-    bool restricted = false;  // sent by the host: no programs, no file writes, no RUN of files
+    MacroPermissions permissions = MacroPermissions::Full();  // a host's macro: the host allow-list
 
     // SENDFILE and RECEIVEFILE suspend their statement until the transfer ends and then run it
     // again from its start: the results of the transfer terms that already ended in it are

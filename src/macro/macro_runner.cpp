@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "config/data_file.h"
+#include "ds3270/host_text.h"
 #include "macro/macro_errors.h"
 #include "macro/macro_source.h"
 #include "session/session.h"
@@ -28,7 +29,9 @@ std::string WithoutExtension(std::string_view path) {
 }  // namespace
 
 MacroRunner::MacroRunner(Session& session, EventLoop& loop, MacroEnvironment& environment)
-    : s_(session), loop_(loop), env_(environment), timers_(loop), files_(session.ui) {}
+    : s_(session), loop_(loop), env_(environment), timers_(loop), files_(session.ui, environment) {
+    env_.AttachGate(&session.macro_gate);
+}
 
 MacroRunner::~MacroRunner() = default;
 
@@ -57,7 +60,12 @@ void MacroRunner::SetState(MacroState state) {
     }
 }
 
-std::unique_ptr<MacroProgram> MacroRunner::LoadFile(std::string_view name, std::string& error) {
+std::unique_ptr<MacroProgram> MacroRunner::LoadFile(std::string_view name, MacroOrigin origin, std::string& error) {
+    if (!s_.macro_gate.Permit(Capability::StartMacros)) return nullptr;
+    if (origin != MacroOrigin::Host && IsHostMacroFileName(name)) {
+        error = HostMacroFileNameRefusal(name);
+        return nullptr;
+    }
     const std::string path = DataFilePath(name, s_.folders.macros, "mac");
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -82,10 +90,6 @@ std::unique_ptr<MacroProgram> MacroRunner::LoadFile(std::string_view name, std::
     return program;
 }
 
-bool MacroRunner::Restricted() const {
-    return !chain_.empty() && chain_.back()->restricted && s_.settings.AllowHostMacros == 0;
-}
-
 void MacroRunner::LoadFailed(MacroDone& done) {
     const MacroOutcome outcome{MacroOutcome::End::LoadFailed, 0, 0};
     if (chain_.empty()) last_outcome_ = outcome;
@@ -95,9 +99,9 @@ void MacroRunner::LoadFailed(MacroDone& done) {
 
 bool MacroRunner::StartFile(std::string_view name, MacroOrigin origin, MacroDone done) {
     std::string error;
-    std::unique_ptr<MacroProgram> program = LoadFile(name, error);
+    std::unique_ptr<MacroProgram> program = LoadFile(name, origin, error);
     if (!program) {
-        s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
+        if (!error.empty()) s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
         LoadFailed(done);
         return false;
     }
@@ -105,6 +109,10 @@ bool MacroRunner::StartFile(std::string_view name, MacroOrigin origin, MacroDone
 }
 
 bool MacroRunner::StartText(std::string_view text, MacroOrigin origin, MacroDone done) {
+    if (!s_.macro_gate.Permit(Capability::StartMacros)) {
+        LoadFailed(done);
+        return false;
+    }
     NormalisedMacro source = NormaliseMacroSource(text);
     if (!source.ok) {
         s_.ui.ShowMessage({"File Error", "Macro text: " + source.error, Buttons::Ok, Icon::Warning});
@@ -155,7 +163,11 @@ void MacroRunner::StartNextWaiting() {
 
 bool MacroRunner::Start(std::unique_ptr<MacroProgram> program, MacroOrigin origin) {
     program->classes.national = s_.charset.screen[0x5B] ? s_.charset.screen[0x5B] : '$';
-    program->restricted = origin == MacroOrigin::Host || (!chain_.empty() && chain_.back()->restricted);
+    const bool host = origin == MacroOrigin::Host;
+    if (host && s_.settings.AllowHostMacros != 0) s_.macro_gate.NoteHostMacroAtFullPower();
+    program->permissions = host && s_.settings.AllowHostMacros == 0 ? MacroPermissions::HostMacro()
+                                                                     : MacroPermissions::Full();
+    if (!chain_.empty()) program->permissions = program->permissions.Within(chain_.back()->permissions);
     if (chain_.size() >= size_t(kMaxRunDepth)) {
         // Reported against the statement that asked for one more level.
         ReportError(macro_error::RunTooDeep);
@@ -218,7 +230,13 @@ void MacroRunner::RunTurn() {
             const uint32_t end = StatementEnd(p.source, p.current);
             DebugLine(std::string_view(p.source).substr(p.current, end - p.current));
         }
-        const int result = ExecuteStatement();
+        int result;
+        {
+            ActingMacro acting(s_.macro_gate, current().permissions);
+            result = ExecuteStatement();
+            // Whatever the statement made of it, a refused capability is the macro's error.
+            if (acting.Refused() && generation == generation_) result = macro_error::Refused;
+        }
         retired_.clear();
         if (generation != generation_) {  // the statement stopped the chain (a dialog's Cancel, Stop)
             in_turn_ = false;

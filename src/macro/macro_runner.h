@@ -31,8 +31,8 @@ struct TransferOutcome;
 // The language's own state numbers; the status line shows 'R' for 1, 'X' for 3 and 'P' for the others.
 enum class MacroState : uint8_t { Idle = 0, Recording = 1, Running = 2, Paused = 3, Waiting = 4, TimedPause = 5 };
 
-// Who started a macro: text that a host sent may not start programs, write files or run other
-// macro files unless the user allowed host macros.
+// Who started a macro: text that a host sent gets the host allow-list of macro_permissions.h
+// unless the user allowed host macros (AllowHostMacros=1).
 enum class MacroOrigin : uint8_t { User, Host };
 
 // How a macro chain ended.
@@ -134,7 +134,8 @@ private:
     void StartNextWaiting();
     void LoadFailed(MacroDone& done);
     bool Start(std::unique_ptr<MacroProgram> program, MacroOrigin origin);
-    std::unique_ptr<MacroProgram> LoadFile(std::string_view name, std::string& error);
+    // Null with `error` empty when the acting macro may not start macros.
+    std::unique_ptr<MacroProgram> LoadFile(std::string_view name, MacroOrigin origin, std::string& error);
     void EndChain(MacroOutcome::End end, int error);
     void SetState(MacroState state);
     void ScheduleTurn();
@@ -185,7 +186,9 @@ private:
     void TransferEnded(uint64_t generation, const TransferOutcome& outcome);
     int TransferResult(int32_t result, MacroValue& out);
     void DebugLine(std::string_view text);
-    bool Restricted() const;
+    static MacroOrigin ChildOrigin(const MacroProgram& parent) {
+        return parent.permissions.IsFull() ? MacroOrigin::User : MacroOrigin::Host;
+    }
 
     Session& s_;
     EventLoop& loop_;

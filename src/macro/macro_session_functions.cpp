@@ -106,6 +106,8 @@ int MacroRunner::KeyFunction(MacroValue* a, int count) {
     const KeyList& list = s_.keyboard.key_list;
     uint16_t code = list.FindKeyFunction(a[0].text);
     if (code == kNoKeyFunction) return macro_error::BadKeyFunction;
+    // Before anything the key's operands would change.
+    if (!PermitKeyFunction(s_, code)) return macro_error::Refused;
     if (const orkan::KeyFunction* f = list.Find(CategoryOf(code), NumberOf(code))) code |= f->flags & kKeyWorksWhileLocked;
     if (TakesPosition(code)) {
         if (count == 2) return macro_error::CursorMoveNeedsRowCol;
@@ -164,25 +166,26 @@ int MacroRunner::RunFunction(MacroValue* a, int count) {
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) name.resize(dot);
     if (name.size() > 260) return macro_error::NameTooLong;
-    if (Restricted()) return macro_error::Refused;
     if (count == 2) {
         const char id = a[1].text.empty() ? 0 : char(UpperByte(uint8_t(a[1].text[0])));
         if (!((id >= 'A' && id <= 'Z') || (id >= '0' && id <= '9'))) return macro_error::BadSessionId;
         return env_.RunMacroInSession(id, name);
     }
     if (chain_.size() >= size_t(kMaxRunDepth)) return macro_error::RunTooDeep;
+    // Asked before the statement moves on, so that a refusal is reported against it.
+    if (!s_.macro_gate.Permit(Capability::StartMacros)) return macro_error::Refused;
     MacroProgram& parent = current();
-    if (foreign_starter_ && foreign_starter_(name, parent.restricted ? MacroOrigin::Host : MacroOrigin::User)) return 0;
+    if (foreign_starter_ && foreign_starter_(name, ChildOrigin(parent))) return 0;
     Advance(parent);
     std::string error;
-    std::unique_ptr<MacroProgram> child = LoadFile(name, error);
+    std::unique_ptr<MacroProgram> child = LoadFile(name, ChildOrigin(parent), error);
     if (!child) {
         // Going on without the macro it needs would act on the wrong screens.
         s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
         EndChain(MacroOutcome::End::LoadFailed, 0);
         return 0;
     }
-    if (!Start(std::move(child), parent.restricted ? MacroOrigin::Host : MacroOrigin::User)) return 0;
+    if (!Start(std::move(child), ChildOrigin(parent))) return 0;
     return kStartedChild;
 }
 

@@ -3,11 +3,11 @@
 
 
 #include "config/data_file.h"
-#include "config/settings_file.h"
 #include "macro/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
 #include "macro/options_by_name.h"
+#include "macro/user_variables.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -46,6 +46,9 @@ int64_t Modulo(int64_t x, int64_t n) { return ((x % n) + n) % n; }
 }  // namespace
 
 int MacroRunner::FileFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
+    // The language's one way to files, and to the clipboard as a file.
+    const bool clipboard = keyword == kw::Open && EqualIgnoringCase(a[0].text, "CLIPBOARD");
+    if (!s_.macro_gate.Permit(clipboard ? Capability::Clipboard : Capability::Files)) return macro_error::Refused;
     switch (keyword) {
         case kw::Open: {
             const std::string mode = UpperText(a[1].text);
@@ -54,8 +57,6 @@ int MacroRunner::FileFunction(int keyword, MacroValue* a, int count, MacroValue&
             else if (mode == "OUTPUT") m = MacroFiles::Mode::Output;
             else if (mode == "APPEND") m = MacroFiles::Mode::Append;
             else return macro_error::BadOpenMode;
-            const bool clipboard = EqualIgnoringCase(a[0].text, "CLIPBOARD");
-            if (m != MacroFiles::Mode::Input && !clipboard && Restricted()) return macro_error::Refused;
             const std::string path = clipboard ? std::string() : DataFilePath(a[0].text, s_.folders.app_data, "");
             int error = 0;
             const int handle = files_.Open(path, clipboard, m, count == 3 && a[2].number == 1, error);
@@ -105,7 +106,12 @@ int MacroRunner::MessageBoxFunction(MacroValue* a, int count, MacroValue& out) {
         box.icon = kIcons[size_t(Modulo(a[2].number, 4))];
         box.buttons = count == 4 ? kButtonSets[size_t(Modulo(a[3].number, 6))] : Buttons::Ok;
     }
-    out = MacroValue::Number(AnswerNumber(s_.ui.ShowMessage(box)));
+    Answer answer;
+    {
+        NoMacroActing dialog(s_.macro_gate);
+        answer = s_.ui.ShowMessage(box);
+    }
+    out = MacroValue::Number(AnswerNumber(answer));
     return 0;
 }
 
@@ -131,7 +137,12 @@ int MacroRunner::EditBoxFunction(MacroValue* a, int count, MacroValue& out) {
             ++numbers;
         }
     }
-    std::optional<std::string> answer = s_.ui.AskEditBox(request);
+    if (!s_.macro_gate.Permit(Capability::AskUser)) return macro_error::Refused;
+    std::optional<std::string> answer;
+    {
+        NoMacroActing dialog(s_.macro_gate);
+        answer = s_.ui.AskEditBox(request);
+    }
     if (!answer) {
         s_.ui.ShowMessage({"Macro Stopped", "Macro stopped by cancelling an EditBox", Buttons::Ok, Icon::Information});
         EndChain(MacroOutcome::End::Stopped, 0);
@@ -143,7 +154,6 @@ int MacroRunner::EditBoxFunction(MacroValue* a, int count, MacroValue& out) {
 }
 
 int MacroRunner::ShellExecuteFunction(MacroValue* a, MacroValue& out) {
-    if (Restricted()) return macro_error::Refused;
     constexpr int kSucceeded = 42, kNotFound = 2, kNoAssociation = 31;
     const std::optional<std::vector<std::string>> argv = ShellExecuteCommand(UpperText(a[0].text), a[1].text, a[2].text);
     if (!argv) {
@@ -169,7 +179,6 @@ int MacroRunner::SystemFunction(int keyword, MacroValue* a, int count, MacroValu
             return 0;
         }
         case kw::WinExec: {
-            if (Restricted()) return macro_error::Refused;
             const std::vector<std::string> argv = SplitCommandLine(a[0].text);
             out = MacroValue::Number(env_.Spawn(argv, s_.folders.app_data));
             return 0;
@@ -181,15 +190,18 @@ int MacroRunner::SystemFunction(int keyword, MacroValue* a, int count, MacroValu
             return 0;
         }
         case kw::GetIni: {
-            UserVariableResult r = GetUserVariable(s_.folders.settings_file, a[0].text);
-            if (r.value.size() > kMacroTextMax) return macro_error::TextTooLong;
-            out = MacroValue::Text(std::move(r.value));
+            std::optional<std::string> value = ReadUserVariable(s_, a[0].text);
+            if (!value) return macro_error::Refused;
+            if (value->size() > kMacroTextMax) return macro_error::TextTooLong;
+            out = MacroValue::Text(std::move(*value));
             return 0;
         }
-        case kw::PutIni:
-            if (Restricted()) return macro_error::Refused;
-            out = MacroValue::Number(SetUserVariable(s_.folders.settings_file, a[0].text, ValueText(a[1])) == 0);
+        case kw::PutIni: {
+            const std::optional<int> error = WriteUserVariable(s_, a[0].text, ValueText(a[1]));
+            if (!error) return macro_error::Refused;
+            out = MacroValue::Number(*error == 0);
             return 0;
+        }
         case kw::SetOption: return SetOptionByName(s_, a[0].text, a[1].text, a[2]);
         case kw::GetOption: return GetOptionByName(s_, a[0].text, a[1].text, out);
         case kw::PlaySound: {

@@ -69,8 +69,6 @@ int MacroRunner::TransferFunction(int keyword, MacroValue* a, int count, MacroVa
         AddToHostList(s_, a[0].text);
         return 0;
     }
-    // A file sent to the host or written here is not for a macro that a host sent.
-    if (Restricted()) return macro_error::Refused;
     MacroProgram& p = current();
     if (p.transfer_replay < p.transfer_results.size()) {
         out = MacroValue::Number(p.transfer_results[p.transfer_replay++]);
@@ -176,7 +174,7 @@ int MacroRunner::RunGeneratedTransfers(const std::string& path) {
     if (chain_.size() >= size_t(kMaxRunDepth)) return macro_error::RunTooDeep;
     MacroProgram& parent = current();
     std::string error;
-    std::unique_ptr<MacroProgram> child = LoadFile(path, error);
+    std::unique_ptr<MacroProgram> child = LoadFile(path, ChildOrigin(parent), error);
     if (!child) {
         s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
         EndChain(MacroOutcome::End::LoadFailed, 0);
@@ -185,7 +183,7 @@ int MacroRunner::RunGeneratedTransfers(const std::string& path) {
     parent.generated_transfers = true;
     parent.generated_failed = false;
     statement_suspended_for_transfer_ = true;
-    if (!Start(std::move(child), parent.restricted ? MacroOrigin::Host : MacroOrigin::User)) return 0;
+    if (!Start(std::move(child), ChildOrigin(parent))) return 0;
     return kStartedChild;
 }
 

@@ -158,6 +158,7 @@ int SetValue(Session& session, const OptionEntry& e, SessionRecord& record, cons
 
 int SetOptionByName(Session& session, std::string_view section, std::string_view option,
                     const MacroValue& value) {
+    if (!session.macro_gate.Permit(Capability::Options)) return macro_error::Refused;
     const OptionEntry* e = FindOption(section, option);
     if (!e) return macro_error::UnknownKeyword;
     SessionRecord changed = session.record;
@@ -170,6 +171,7 @@ int SetOptionByName(Session& session, std::string_view section, std::string_view
 
 int GetOptionByName(const Session& session, std::string_view section, std::string_view option,
                     MacroValue& out) {
+    if (!session.macro_gate.Permit(Capability::Options)) return macro_error::Refused;
     const OptionEntry* e = FindOption(section, option);
     if (!e) return macro_error::UnknownKeyword;
     const SessionRecord& r = session.record;

@@ -14,7 +14,7 @@ struct Session;
 // Both return 0 or a macro error number: 6 for an unknown section or option, 17 for a value of the
 // wrong kind, 49 for a text over the option's limit, 61 for a value the option cannot take (outside
 // its range, a cell size beyond the font limits, a code page country.lst does not list, a NUL byte
-// in a text). A refused value changes nothing.
+// in a text), 70 when the acting macro may not reach options. A refused value changes nothing.
 //
 // Reading: texts as text; yes/no, choices and numbers as numbers; colours as 0xRRGGBB; the cell
 // size as "W x H" ("0 x 0" while the font follows the window). Setting a text option to a number

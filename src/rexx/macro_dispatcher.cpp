@@ -53,6 +53,11 @@ RexxOrigin MacroDispatcher::RexxOriginOf(MacroOrigin origin) const {
 }
 
 bool MacroDispatcher::StartFile(std::string_view name, MacroOrigin origin, MacroDone done) {
+    // Before the file's first line is even read.
+    if (!s_.macro_gate.Permit(Capability::StartMacros)) {
+        if (done) done({MacroOutcome::End::LoadFailed, 0, 0});
+        return false;
+    }
     if (IsRexxFile(name)) return rexx_.StartFile(std::string(name), RexxOriginOf(origin), std::move(done));
     return own_.StartFile(name, origin, std::move(done));
 }

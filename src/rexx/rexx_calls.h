@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "rexx/rexx_macros.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -23,22 +24,32 @@ RexxContext* CurrentRexxContext();
 void SetCurrentRexxContext(RexxContext* context);
 
 // Runs `work` on the event-loop thread and waits for it; gives up when the task is stopped.
-// `work` owns what it captures (after a stop it may still be running when this returns).
+// `work` owns what it captures (after a stop it may still be running when this returns). The work
+// is the task's program acting: a capability refused to it there marks the task (`refused`).
 template <class Work>
 auto OnLoop(RexxContext& c, Work work) -> std::optional<decltype(work())> {
     using Result = decltype(work());
-    auto box = std::make_shared<std::optional<Result>>();
+    struct Box {
+        std::optional<Result> result;
+        bool refused = false;
+    };
+    auto box = std::make_shared<Box>();
     RexxMacros* owner = c.owner;
     RexxTask* task = c.task;
     const SendResult sent = owner->loop().SendAndWait(
-        [box, owner, work = std::move(work)]() mutable {
+        [box, owner, permissions = task->permissions, work = std::move(work)]() mutable {
             owner->EnterTaskCall();
-            *box = work();
+            {
+                ActingMacro acting(owner->session().macro_gate, permissions);
+                box->result = work();
+                box->refused = acting.Refused().has_value();
+            }
             owner->LeaveTaskCall();
         },
         [task] { return task->StopRequested(); });
     if (sent != SendResult::Ran) return std::nullopt;
-    return std::move(*box);
+    if (box->refused) task->refused = true;
+    return std::move(box->result);
 }
 
 // A line in the session's debug window.
@@ -58,7 +69,7 @@ using RexxFunction = FunctionResult (*)(RexxContext&, const RexxArguments&);
 struct RexxFunctionEntry {
     std::string_view name;  // lower case, as registered
     RexxFunction function;
-    bool clears_ignore;     // getvar and putvar: a successful call leaves later commands alone
+    bool clears_ignore;  // getvar and putvar: a successful call leaves later commands alone
 };
 std::span<const RexxFunctionEntry> RexxFunctionTable();
 

@@ -15,12 +15,16 @@ namespace orkan {
 
 namespace {
 
-int HaltSignal() { return SIGRTMIN + 4; }
+int HaltSignal() {
+    return SIGRTMIN + 4;
+}
 
-// The task's flag as its own thread's signal handler reads it.
+// The task's flags as its own thread's signal handler reads them.
 thread_local std::atomic<bool>* t_halt = nullptr;
+thread_local std::atomic<RexxLimit>* t_limit = nullptr;
 
 void OnHaltSignal(int) {
+    if (t_limit && t_limit->load() == RexxLimit::ParkRequested) ParkThisThread(*t_limit);
     if (t_halt && t_halt->load()) HaltThisRexxProgram();
 }
 
@@ -37,8 +41,9 @@ void InstallRexxHaltHandler() {
     });
 }
 
-void PrepareRexxThreadSignals(std::atomic<bool>& halt) {
+void PrepareRexxThreadSignals(std::atomic<bool>& halt, std::atomic<RexxLimit>& limit) {
     t_halt = &halt;
+    t_limit = &limit;
     sigset_t ending;
     sigemptyset(&ending);
     sigaddset(&ending, SIGINT);
@@ -59,6 +64,8 @@ void SendRexxHalt(RexxTask& task) {
     if (task.thread.joinable()) pthread_kill(task.thread.native_handle(), HaltSignal());
 }
 
-void HaltThisRexxProgram() { RexxSetHalt(LONG(getpid()), 0); }
+void HaltThisRexxProgram() {
+    RexxSetHalt(LONG(getpid()), 0);
+}
 
 }  // namespace orkan

@@ -2,13 +2,18 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
 #include "config/data_file.h"
+#include "ds3270/host_text.h"
 #include "macro/macro_source.h"
 #include "rexx/rexx_halt.h"
+#include "rexx/rexx_sandbox.h"
 #include "rexx/rexx_text.h"
 #include "session/session.h"
 
@@ -17,6 +22,11 @@ namespace orkan {
 namespace {
 
 constexpr int kStopTimer = 1;
+constexpr int kWatchTimer = 2;
+constexpr std::chrono::milliseconds kWatchPeriod{20};
+// RexxStart's results for a program that never ran and for one the halt ended.
+constexpr long kRexxSandboxUnavailable = 48;
+constexpr long kRexxHalted = 4;
 // A program that traps HALT and loops on is interrupted again at this pace until it ends.
 constexpr std::chrono::milliseconds kHaltRepeat{100};
 // How long closing the session waits for stopped programs before it leaves them behind.
@@ -50,11 +60,46 @@ std::optional<std::string> ProgramText(std::string_view bytes, std::string& erro
     return out;
 }
 
-void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, std::weak_ptr<int> alive, EventLoop* loop) {
-    PrepareRexxThreadSignals(task->halt);
+// The program's memory as the system counts it: resident bytes of the whole process.
+uint64_t ResidentBytes() {
+    std::FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return 0;
+    unsigned long long size = 0, resident = 0;
+    const int n = std::fscanf(f, "%llu %llu", &size, &resident);
+    std::fclose(f);
+    return n == 2 ? resident * uint64_t(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+// What a task's thread must have before its program runs; "" or why it cannot run.
+std::string PrepareThread(RexxTask& task, EventLoop& loop) {
+    if (!GuardRexxStack(task.limit)) return "its thread's stack could not be guarded";
+    if (!task.Sandboxed()) return {};
+    // The loop's hand-over once before the lock-down, so that whatever it sets up for a thread
+    // that posts to it is there already.
+    (void)loop.SendAndWait([] {}, [&task] { return task.StopRequested(); });
+    std::string error;
+    return LockDownRexxThread(error) ? std::string() : error;
+}
+
+void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, std::weak_ptr<int> alive,
+                EventLoop* loop) {
+    PrepareRexxThreadSignals(task->halt, task->limit);
     long start_result = 0;
-    const int rc = RunRexxProgram(*owner, *task, task->source, start_result);
+    int rc = 0;
+    const std::string unprepared = PrepareThread(*task, *loop);
+    if (unprepared.empty()) {
+        rc = RunRexxProgram(*owner, *task, task->source, start_result);
+    } else {
+        start_result = -kRexxSandboxUnavailable;
+        const std::string line = "REXX macro \"" + task->name + "\" did not run: " + unprepared + ".";
+        (void)loop->SendAndWait(
+            [owner, alive, line] {
+                if (!alive.expired()) owner->session().ui.AddDebugLine(line);
+            },
+            [] { return false; });
+    }
     AcceptRexxHalt(false);
+    ReleaseRexxStackGuard();
     task->return_code = rc;
     task->start_result = start_result;
     task->ended = true;
@@ -70,6 +115,7 @@ void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, std::weak_ptr
 RexxMacros::RexxMacros(Session& session, EventLoop& loop, MacroEnvironment& environment)
     : s_(session), loop_(loop), env_(environment), timers_(loop) {
     InstallRexxHaltHandler();
+    env_.AttachGate(&session.macro_gate);
 }
 
 RexxMacros::~RexxMacros() {
@@ -94,14 +140,19 @@ RexxMacros::~RexxMacros() {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     for (auto& task : tasks) {
-        // A thread stuck outside the interpreter (a blocking read of its own) is left to end by
-        // itself; it keeps its task and touches nothing of the session once stopped.
-        if (task->ended) task->thread.join();
-        else task->thread.detach();
+        // A thread stuck outside the interpreter (a blocking read of its own, or parked for its
+        // depth) is left to itself; it keeps its task and touches nothing of the session once
+        // stopped.
+        if (task->ended)
+            task->thread.join();
+        else
+            task->thread.detach();
     }
 }
 
-std::string RexxMacros::ErrorListPath() const { return s_.folders.program_data + "/rexxerr.lst"; }
+std::string RexxMacros::ErrorListPath() const {
+    return s_.folders.program_data + "/rexxerr.lst";
+}
 
 size_t RexxMacros::RunningTasks() const {
     size_t n = 0;
@@ -125,13 +176,16 @@ void RexxMacros::LetterChanged() {
 }
 
 bool RexxMacros::StartFile(const std::string& name, RexxOrigin origin, MacroDone done) {
-    const std::string path = DataFilePath(name, s_.folders.macros, "mac");
-    std::ifstream in(path, std::ios::binary);
     auto fail = [&](const std::string& title, const std::string& text) {
-        s_.ui.ShowMessage({title, text, Buttons::Ok, Icon::Warning});
+        if (!text.empty()) s_.ui.ShowMessage({title, text, Buttons::Ok, Icon::Warning});
         if (done) done({MacroOutcome::End::LoadFailed, 0, 0});
         return false;
     };
+    if (!s_.macro_gate.Permit(Capability::StartMacros)) return fail({}, {});
+    if (origin != RexxOrigin::Host && IsHostMacroFileName(name))
+        return fail("File Error", HostMacroFileNameRefusal(name));
+    const std::string path = DataFilePath(name, s_.folders.macros, "mac");
+    std::ifstream in(path, std::ios::binary);
     if (!in) return fail("Orkan TN3270 - file not found", "File \"" + path + "\" was not found.");
     std::string bytes;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -140,11 +194,15 @@ bool RexxMacros::StartFile(const std::string& name, RexxOrigin origin, MacroDone
     std::string error;
     std::optional<std::string> text = ProgramText(bytes, error);
     if (!text) return fail("File Error", "Macro file \"" + path + "\": " + error);
-    Pending request{WithoutExtension(path), std::move(*text), false, std::move(done)};
+    Pending request{WithoutExtension(path), std::move(*text), MacroPermissions::Full(), std::move(done)};
     return Request(std::move(request), origin);
 }
 
 bool RexxMacros::StartText(const std::string& text, RexxOrigin origin, MacroDone done) {
+    if (!s_.macro_gate.Permit(Capability::StartMacros)) {
+        if (done) done({MacroOutcome::End::LoadFailed, 0, 0});
+        return false;
+    }
     std::string error;
     std::optional<std::string> program = ProgramText(text, error);
     if (!program) {
@@ -152,11 +210,16 @@ bool RexxMacros::StartText(const std::string& text, RexxOrigin origin, MacroDone
         if (done) done({MacroOutcome::End::LoadFailed, 0, 0});
         return false;
     }
-    return Request({"(macro text)", std::move(*program), false, std::move(done)}, origin);
+    return Request({"(macro text)", std::move(*program), MacroPermissions::Full(), std::move(done)}, origin);
 }
 
 bool RexxMacros::Request(Pending request, RexxOrigin origin) {
-    request.restricted = origin == RexxOrigin::Host && s_.settings.AllowHostMacros == 0;
+    if (origin == RexxOrigin::Host) {
+        if (s_.settings.AllowHostMacros != 0)
+            s_.macro_gate.NoteHostMacroAtFullPower();
+        else
+            request.permissions = MacroPermissions::HostMacro();
+    }
     if (origin != RexxOrigin::RexxMacro) {
         // One REXX macro at a time for the user: the running ones go first.
         StopAll();
@@ -168,16 +231,17 @@ bool RexxMacros::Request(Pending request, RexxOrigin origin) {
     }
     if (origin == RexxOrigin::RexxMacro) {
         s_.ui.ShowMessage({"Orkan TN3270 - REXX",
-                           "REXX macro \"" + request.name + "\" was not started: " + std::to_string(kRexxTaskSlots) +
-                               " REXX macros are running already.",
+                           "REXX macro \"" + request.name + "\" was not started: " +
+                               std::to_string(kRexxTaskSlots) + " REXX macros are running already.",
                            Buttons::Ok, Icon::Warning});
         if (request.done) request.done({MacroOutcome::End::LoadFailed, 0, 0});
         return false;
     }
     if (pending_.size() >= kMaxPendingStarts) {
-        s_.ui.ShowMessage({"Orkan TN3270 - REXX",
-                           "REXX macro \"" + request.name + "\" was not started: too many are waiting to start.",
-                           Buttons::Ok, Icon::Warning});
+        s_.ui.ShowMessage(
+            {"Orkan TN3270 - REXX",
+             "REXX macro \"" + request.name + "\" was not started: too many are waiting to start.",
+             Buttons::Ok, Icon::Warning});
         if (request.done) request.done({MacroOutcome::End::LoadFailed, 0, 0});
         return false;
     }
@@ -198,21 +262,86 @@ bool RexxMacros::Launch(Pending& request) {
     task->slot = int(free);
     task->name = request.name;
     task->source = std::move(request.source);
-    task->restricted = request.restricted;
+    task->permissions = request.permissions;
     task->paused = paused_;
+    if (RunningTasks() == 0) resident_at_start_ = ResidentBytes();
     slots_[free] = {task, std::move(request.done)};
-    try {
-        task->thread = std::thread(ThreadMain, this, task, std::weak_ptr<int>(alive_), &loop_);
-    } catch (const std::system_error& e) {
+    std::string error;
+    if (!task->thread.Start(
+            [this, task, alive = std::weak_ptr<int>(alive_)] { ThreadMain(this, task, alive, &loop_); },
+            error)) {
         MacroDone done = std::move(slots_[free].done);
         slots_[free] = {};
-        s_.ui.ShowMessage({"Orkan TN3270 - REXX", "REXX macro \"" + request.name + "\" could not start: " + e.what(),
-                           Buttons::Ok, Icon::Error});
+        s_.ui.ShowMessage({"Orkan TN3270 - REXX",
+                           "REXX macro \"" + request.name + "\" could not start: " + error, Buttons::Ok,
+                           Icon::Error});
         if (done) done({MacroOutcome::End::LoadFailed, 0, 0});
         return false;
     }
+    if (!watching_) {
+        watching_ = true;
+        timers_.Start(kWatchTimer, kWatchPeriod, false, [this] { Watch(); });
+    }
     LetterChanged();
     return true;
+}
+
+void RexxMacros::Watch() {
+    if (RunningTasks() == 0) {
+        timers_.Stop(kWatchTimer);
+        watching_ = false;
+        return;
+    }
+    const uint64_t limit = uint64_t(std::max(s_.settings.RexxMemoryLimit, 1)) << 20;
+    const uint64_t resident = ResidentBytes();
+    const uint64_t growth = resident > resident_at_start_ ? resident - resident_at_start_ : 0;
+    const bool over = growth > limit;
+    for (size_t i = 0; i < kRexxTaskSlots; ++i) {
+        const std::shared_ptr<RexxTask> task = slots_[i].task;
+        if (!task || task->ended) continue;
+        if (task->limit == RexxLimit::Parked) {
+            // Its thread sleeps for good: the task ends here, its thread is left behind.
+            task->thread.detach();
+            task->ended = true;
+            TaskFinished(int(i));
+            continue;
+        }
+        if (over && task->limit == RexxLimit::None) task->limit = RexxLimit::Memory;
+        // A program that traps the halt is interrupted again until it ends; one that grows on
+        // regardless is parked.
+        if (growth > 2 * limit && task->limit != RexxLimit::ParkRequested)
+            task->limit = RexxLimit::ParkRequested;
+        if (task->limit != RexxLimit::None) {
+            task->halt = true;
+            SendRexxHalt(*task);
+        }
+    }
+}
+
+void RexxMacros::ReportLimit(const RexxTask& task) {
+    std::string why;
+    switch (task.limit.load()) {
+        case RexxLimit::None:
+            return;
+        case RexxLimit::Stack:
+            why = "its calls nested deeper than its stack of " + std::to_string(kRexxStackBytes >> 20) +
+                  " MiB allows";
+            break;
+        case RexxLimit::Memory:
+        case RexxLimit::ParkRequested:
+            why = "the program grew by more than RexxMemoryLimit (" +
+                  std::to_string(s_.settings.RexxMemoryLimit) + " MiB) while it ran";
+            break;
+        case RexxLimit::Parked:
+            why =
+                "it went on after it was halted at a limit (its calls' depth or the memory it used); its "
+                "thread "
+                "is parked for good";
+            break;
+    }
+    const std::string text = "REXX macro \"" + task.name + "\" was stopped: " + why + ".";
+    s_.ui.AddDebugLine(text);
+    s_.ui.ShowMessage({"Orkan TN3270 - REXX", text, Buttons::Ok, Icon::Warning});
 }
 
 void RexxMacros::StartPending() {
@@ -239,7 +368,13 @@ void RexxMacros::TaskFinished(int slot_index) {
         std::lock_guard lock(task->mutex);
         stopped = task->stop;
     }
-    if (stopped) {
+    if (!stopped && task->limit != RexxLimit::None) {
+        if (task->start_result != 0)
+            s_.ui.AddDebugLine("Return code from REXX is " + std::to_string(task->start_result));
+        ReportLimit(*task);
+        outcome.end = MacroOutcome::End::Error;
+        outcome.error = task->start_result != 0 ? int(task->start_result) : -kRexxHalted;
+    } else if (stopped) {
         outcome.end = MacroOutcome::End::Stopped;
     } else if (task->start_result != 0) {
         s_.ui.AddDebugLine("Return code from REXX is " + std::to_string(task->start_result));
@@ -323,7 +458,11 @@ void RexxMacros::NotifyAll(bool unlock) {
     }
 }
 
-void RexxMacros::ReleaseUnlockWaits() { NotifyAll(true); }
-void RexxMacros::AfterHostRecord() { NotifyAll(false); }
+void RexxMacros::ReleaseUnlockWaits() {
+    NotifyAll(true);
+}
+void RexxMacros::AfterHostRecord() {
+    NotifyAll(false);
+}
 
 }  // namespace orkan

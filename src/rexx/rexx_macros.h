@@ -31,12 +31,12 @@ struct Session;
 inline constexpr size_t kRexxTaskSlots = 10;
 
 // Who asked for a REXX macro: the user (and the session's own start-up and event macros), a host
-// (restricted unless the user allowed host macros), or a REXX macro that is running (it runs beside
-// its caller instead of stopping it).
+// (the host allow-list unless the user allowed host macros), or a REXX macro that is running (it
+// runs beside its caller instead of stopping it).
 enum class RexxOrigin : uint8_t { User, Host, RexxMacro };
 
 class RexxMacros {
-public:
+  public:
     RexxMacros(Session& session, EventLoop& loop, MacroEnvironment& environment);
     ~RexxMacros();
     RexxMacros(const RexxMacros&) = delete;
@@ -82,11 +82,11 @@ public:
     // Where a key function with a file operand sends it (the session core sets these).
     std::function<void(const std::string&)> load_debug_screen;
 
-private:
+  private:
     struct Pending {
         std::string name;
         std::string source;
-        bool restricted = false;
+        MacroPermissions permissions = MacroPermissions::Full();
         MacroDone done;
     };
     struct Slot {
@@ -100,6 +100,9 @@ private:
     void RequestStop(RexxTask& task);
     void NotifyAll(bool unlock);
     void LetterChanged();
+    // While tasks run: the program's growth against RexxMemoryLimit, and parked tasks let go.
+    void Watch();
+    void ReportLimit(const RexxTask& task);
 
     Session& s_;
     EventLoop& loop_;
@@ -112,6 +115,8 @@ private:
     std::function<void()> letter_changed_;
     bool paused_ = false;
     int in_task_call_ = 0;
+    bool watching_ = false;
+    uint64_t resident_at_start_ = 0;  // bytes, when the first of the running tasks started
 };
 
 // Runs REXX source on the calling thread, which must be a task's thread (the one RexxMacros made).

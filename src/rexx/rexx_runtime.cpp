@@ -20,6 +20,7 @@ namespace {
 thread_local RexxContext* t_context = nullptr;
 
 constexpr size_t kFirstWordLimit = 20;
+constexpr int kLimitTraceLines = 12;
 char kSubcommandArea[] = "Subcommand work area";
 char kExitArea[] = "Exit work area";
 
@@ -44,7 +45,7 @@ bool SetResult(PRXSTRING out, std::string_view text) {
 
 // The program's variables through the variable pool, by symbolic name.
 class PoolVariables final : public RexxVariables {
-public:
+  public:
     bool Set(std::string_view name, std::string_view value) override {
         SHVBLOCK block{};
         MAKERXSTRING(block.shvname, const_cast<char*>(name.data()), ULONG(name.size()));
@@ -76,6 +77,10 @@ public:
 };
 
 int RunExecioCommand(RexxContext& c, std::string_view arguments) {
+    // EXECIO works on this thread: the permission is asked of the program's gate first.
+    RexxMacros* owner = c.owner;
+    const auto allowed = OnLoop(c, [owner] { return owner->session().macro_gate.Permit(Capability::Files); });
+    if (!allowed || !*allowed) return rexx_error::RefusedForHost;
     PoolVariables variables;
     ExecioPlace place;
     place.folder = c.owner->session().folders.app_data;
@@ -118,13 +123,15 @@ APIRET APIENTRY Subcommand(PRXSTRING command, PUSHORT flags, PRXSTRING result) {
         return SetResult(result, "8") ? 0 : 1;
     }
     RexxTask& task = *c->task;
-    const std::string_view text(command->strptr ? command->strptr : "", command->strptr ? command->strlength : 0);
+    const std::string_view text(command->strptr ? command->strptr : "",
+                                command->strptr ? command->strlength : 0);
     // A clause that is only a function call: its result arrives here, and is no command.
     if (task.ignore_next_command && text == task.last_function_result) {
         task.ignore_next_command = false;
         return SetResult(result, "0") ? 0 : 1;
     }
     task.ignore_next_command = false;
+    task.refused = false;
     if (!PassPauseGate(*c)) return SetResult(result, "0") ? 0 : 1;
     int rc;
     if (text.size() > kMaxCommandText) {
@@ -132,13 +139,16 @@ APIRET APIENTRY Subcommand(PRXSTRING command, PUSHORT flags, PRXSTRING result) {
     } else {
         const size_t blank = text.find(' ');
         const std::string word = Upper(text.substr(0, blank));
-        const std::string_view rest = blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1);
+        const std::string_view rest =
+            blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1);
         if (word.size() < kFirstWordLimit && word == "EXECIO") {
             rc = RunExecioCommand(*c, rest);
             if (rc != 0) rc = ShowRexxError(*c, rc);
-            if (rc != 0) TaskDebugLine(*c, "Error executing subcommand " + word + " - rc=" + std::to_string(rc));
+            if (rc != 0)
+                TaskDebugLine(*c, "Error executing subcommand " + word + " - rc=" + std::to_string(rc));
         } else if (word == "EXECUTE") {
             rc = RunMacroCommand(*c, rest);
+            if (task.refused) rc = ShowRexxError(*c, rexx_error::RefusedForHost);
         } else {
             TaskDebugLine(*c, "Unknown Orkan command - " + word);
             rc = 8;
@@ -147,16 +157,45 @@ APIRET APIENTRY Subcommand(PRXSTRING command, PUSHORT flags, PRXSTRING result) {
     return SetResult(result, std::to_string(rc)) ? 0 : 1;
 }
 
+// The process environment and the current folder: closed to a program that may not reach files
+// and programs.
+LONG RefuseForSandbox(RexxContext& c) {
+    (void)ShowRexxError(c, rexx_error::RefusedForHost);
+    return RXEXIT_RAISE_ERROR;
+}
+
 LONG APIENTRY Exit(LONG function, LONG subfunction, PEXIT parameters) {
     RexxContext* c = t_context;
     if (function == RXINI) return RXEXIT_HANDLED;
-    if (function != RXSIO || !c) return RXEXIT_NOT_HANDLED;
+    if (!c) return RXEXIT_NOT_HANDLED;
+    if (function == RXCMD && c->task->Sandboxed()) {
+        auto* p = reinterpret_cast<RXCMDHST_PARM*>(parameters);
+        const std::string_view environment(reinterpret_cast<const char*>(p->rxcmd_address),
+                                           p->rxcmd_addressl);
+        if (Upper(environment) == "ORKAN") return RXEXIT_NOT_HANDLED;
+        // Not run: a command that failed, RC 1020.
+        (void)ShowRexxError(*c, rexx_error::RefusedForHost);
+        p->rxcmd_flags.rxfcfail = 1;
+        return SetResult(&p->rxcmd_retc, std::to_string(rexx_error::RefusedForHost)) ? RXEXIT_HANDLED
+                                                                                     : RXEXIT_RAISE_ERROR;
+    }
+    if (function == RXENV) return c->task->Sandboxed() ? RefuseForSandbox(*c) : RXEXIT_NOT_HANDLED;
+    if (function != RXSIO) return RXEXIT_NOT_HANDLED;
     switch (subfunction) {
         case RXSIOSAY:
         case RXSIOTRC: {
             // After a stop the halt's own report is no news to anyone.
             if (!PassPauseGate(*c)) return RXEXIT_HANDLED;
             const RXSTRING& s = reinterpret_cast<RXSIOSAY_PARM*>(parameters)->rxsio_string;
+            // A program halted at a limit reports every call it was in: the first ones and the
+            // error itself say it.
+            const std::string_view line(s.strptr ? s.strptr : "", s.strptr ? s.strlength : 0);
+            if (subfunction == RXSIOTRC && c->task->limit != RexxLimit::None &&
+                line.substr(0, 6) != "Error " && ++c->task->limit_trace_lines > kLimitTraceLines) {
+                if (c->task->limit_trace_lines == kLimitTraceLines + 1)
+                    TaskDebugLine(*c, "       ... (the calls further out are left out)");
+                return RXEXIT_HANDLED;
+            }
             TaskDebugLine(*c, std::string(s.strptr ? s.strptr : "", s.strptr ? s.strlength : 0));
             return RXEXIT_HANDLED;
         }
@@ -171,7 +210,8 @@ LONG APIENTRY Exit(LONG function, LONG subfunction, PEXIT parameters) {
             p->rxsiodtr_retc.strlength = 0;
             return RXEXIT_HANDLED;
         }
-        default: return RXEXIT_NOT_HANDLED;
+        default:
+            return RXEXIT_NOT_HANDLED;
     }
 }
 
@@ -194,13 +234,22 @@ APIRET APIENTRY Function(PCSZ name, ULONG argc, PRXSTRING argv, PCSZ, PRXSTRING 
     if (!entry) return 1;
     RexxArguments args;
     for (ULONG i = 0; i < argc; ++i) {
-        if (argv[i].strptr) args.emplace_back(std::string(argv[i].strptr, argv[i].strlength));
-        else args.emplace_back(std::nullopt);
+        if (argv[i].strptr)
+            args.emplace_back(std::string(argv[i].strptr, argv[i].strlength));
+        else
+            args.emplace_back(std::nullopt);
     }
+    task.refused = false;
     FunctionResult r = entry->function(*c, args);
     if (task.StopRequested()) {
         HaltThisRexxProgram();
         return SetResult(result, "") ? 0 : 1;
+    }
+    if (task.refused) {
+        // Whatever the function made of it, a refused capability is the program's error.
+        if (r.code != rexx_error::Reported) (void)ShowRexxError(*c, rexx_error::RefusedForHost);
+        task.refused = false;
+        return APIRET(rexx_error::Reported);
     }
     if (r.code != 0) return APIRET(r.code);
     if (entry->clears_ignore) task.ignore_next_command = false;
@@ -219,8 +268,12 @@ void RegisterHandlers() {
 
 }  // namespace
 
-RexxContext* CurrentRexxContext() { return t_context; }
-void SetCurrentRexxContext(RexxContext* context) { t_context = context; }
+RexxContext* CurrentRexxContext() {
+    return t_context;
+}
+void SetCurrentRexxContext(RexxContext* context) {
+    t_context = context;
+}
 
 void TaskDebugLine(RexxContext& c, std::string text) {
     RexxMacros* owner = c.owner;
@@ -231,7 +284,14 @@ void TaskDebugLine(RexxContext& c, std::string text) {
 }
 
 int ShowRexxError(RexxContext& c, int code) {
-    TaskDebugLine(c, RexxErrorText(code, c.owner->ErrorListPath()));
+    // After a refusal the refusal is the error, whatever the function would have said.
+    if (c.task->refused) code = rexx_error::RefusedForHost;
+    // The list is read on the loop's thread: a locked-down task's thread opens no file.
+    RexxMacros* owner = c.owner;
+    (void)OnLoop(c, [owner, code] {
+        owner->session().ui.AddDebugLine(RexxErrorText(code, owner->ErrorListPath()));
+        return true;
+    });
     return rexx_error::Reported;
 }
 
@@ -256,15 +316,14 @@ int RunRexxProgram(RexxMacros& owner, RexxTask& task, const std::string& source,
     RXSTRING instore[2];
     MAKERXSTRING(instore[0], const_cast<char*>(source.data()), ULONG(source.size()));
     MAKERXSTRING(instore[1], nullptr, 0);
-    RXSYSEXIT exits[] = {{const_cast<char*>("INIT"), RXINI},
-                         {const_cast<char*>("INIT"), RXSIO},
-                         {const_cast<char*>("INIT"), RXFNC},
-                         {nullptr, RXENDLST}};
+    RXSYSEXIT exits[] = {{const_cast<char*>("INIT"), RXINI}, {const_cast<char*>("INIT"), RXSIO},
+                         {const_cast<char*>("INIT"), RXFNC}, {const_cast<char*>("INIT"), RXCMD},
+                         {const_cast<char*>("INIT"), RXENV}, {nullptr, RXENDLST}};
     char buffer[250];
     RXSTRING result;
     MAKERXSTRING(result, buffer, sizeof buffer);
     SHORT rc = 0;
-    const LONG call_type = RXCOMMAND | (task.restricted ? RXRESTRICTED : 0);
+    const LONG call_type = RXCOMMAND | (task.Sandboxed() ? RXRESTRICTED : 0);
     start_result = long(RexxStart(0, nullptr, "ORKAN", instore, "ORKAN", call_type, exits, &rc, &result));
     if (instore[1].strptr) RexxFreeMemory(instore[1].strptr);
     // The whole result, not the interpreter's 16-bit copy of it.

@@ -223,9 +223,11 @@ FunctionResult Key(RexxContext& c, const Args& a) {
         uint16_t code = list.FindKeyFunction(name);
         if (code == kNoKeyFunction) return code;
         if (const KeyFunction* f = list.Find(CategoryOf(code), NumberOf(code))) code |= f->flags & kKeyWorksWhileLocked;
+        // Asked before its operands (a cursor place, a file) are used.
+        (void)PermitKeyFunction(S(owner), code);
         return code;
     });
-    if (!found) return Ok();
+    if (!found || c.task->refused) return Ok();
     const uint16_t code = *found;
     if (code == kNoKeyFunction) return Fail(c, rexx_error::UnknownKey);
     const std::string first = Arg(a, 1), second = Arg(a, 2);

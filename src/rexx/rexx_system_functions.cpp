@@ -4,10 +4,10 @@
 #include <array>
 
 #include "config/data_file.h"
-#include "config/settings_file.h"
 #include "macro/macro_environment.h"
 #include "macro/macro_text.h"
 #include "macro/options_by_name.h"
+#include "macro/user_variables.h"
 #include "rexx/rexx_errors.h"
 #include "rexx/rexx_function_args.h"
 #include "rexx/rexx_text.h"
@@ -56,7 +56,10 @@ FunctionResult MessageBoxFn(RexxContext& c, const Args& a) {
     box.buttons = kButtonSets[size_t(Modulo(*buttons, 6))];
     box.icon = kIcons[size_t(Modulo(*icon, 4))];
     RexxMacros* owner = c.owner;
-    const auto answer = OnLoop(c, [owner, box] { return S(owner).ui.ShowMessage(box); });
+    const auto answer = OnLoop(c, [owner, box] {
+        NoMacroActing dialog(S(owner).macro_gate);
+        return S(owner).ui.ShowMessage(box);
+    });
     if (!answer) return Ok();
     return Ok(std::to_string(AnswerNumber(*answer)));
 }
@@ -73,7 +76,11 @@ FunctionResult EditBox(RexxContext& c, const Args& a) {
     request.max_length = int(*length);
     request.width = int(*width);
     RexxMacros* owner = c.owner;
-    const auto answer = OnLoop(c, [owner, request] { return S(owner).ui.AskEditBox(request); });
+    const auto answer = OnLoop(c, [owner, request]() -> std::optional<std::string> {
+        if (!S(owner).macro_gate.Permit(Capability::AskUser)) return std::nullopt;
+        NoMacroActing dialog(S(owner).macro_gate);
+        return S(owner).ui.AskEditBox(request);
+    });
     // Cancel (and a program without a window) gives the empty text.
     return Ok(answer && *answer ? **answer : std::string());
 }
@@ -138,17 +145,9 @@ FunctionResult PlaySoundFn(RexxContext& c, const Args& a) {
     return Ok();
 }
 
-namespace {
-
-// A macro a host sent may not start programs or write settings.
-bool Refused(RexxContext& c) { return c.task->restricted; }
-
-}  // namespace
-
 FunctionResult ShellExecuteFn(RexxContext& c, const Args& a) {
     if (a.size() < 2 || a.size() > 5) return Fail(c, rexx_error::ArgumentCount);
     if (!Integer(a, 4, 1)) return Fail(c, rexx_error::BadValue);
-    if (Refused(c)) return Fail(c, rexx_error::RefusedForHost);
     const std::optional<std::vector<std::string>> command = ShellExecuteCommand(UpperText(Arg(a, 0)), Arg(a, 1), Arg(a, 2));
     if (!command) return Ok("31");  // no program for that operation
     RexxMacros* owner = c.owner;
@@ -162,7 +161,6 @@ FunctionResult ShellExecuteFn(RexxContext& c, const Args& a) {
 
 FunctionResult WinExecFn(RexxContext& c, const Args& a) {
     if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
-    if (Refused(c)) return Fail(c, rexx_error::RefusedForHost);
     RexxMacros* owner = c.owner;
     const auto rc = OnLoop(c, [owner, argv = SplitCommandLine(Arg(a, 0))] {
         return owner->environment().Spawn(argv, S(owner).folders.app_data);
@@ -173,20 +171,17 @@ FunctionResult WinExecFn(RexxContext& c, const Args& a) {
 FunctionResult GetIni(RexxContext& c, const Args& a) {
     if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
     RexxMacros* owner = c.owner;
-    const auto value = OnLoop(c, [owner, key = Arg(a, 0)] {
-        return GetUserVariable(S(owner).folders.settings_file, key).value;
-    });
-    return Ok(value.value_or(std::string()));
+    const auto value = OnLoop(c, [owner, key = Arg(a, 0)] { return ReadUserVariable(S(owner), key); });
+    return Ok(value && *value ? **value : std::string());
 }
 
 FunctionResult PutIni(RexxContext& c, const Args& a) {
     if (a.size() != 2) return Fail(c, rexx_error::ArgumentCount);
-    if (Refused(c)) return Fail(c, rexx_error::RefusedForHost);
     RexxMacros* owner = c.owner;
     const auto error = OnLoop(c, [owner, key = Arg(a, 0), value = Arg(a, 1)] {
-        return SetUserVariable(S(owner).folders.settings_file, key, value);
+        return WriteUserVariable(S(owner), key, value);
     });
-    return Ok(error && *error == 0 ? "1" : "0");
+    return Ok(error && *error && **error == 0 ? "1" : "0");
 }
 
 FunctionResult SetOption(RexxContext& c, const Args& a) {

@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
+
+#include "rexx/rexx_thread.h"
+#include "session/macro_permissions.h"
 
 namespace orkan {
 
@@ -18,7 +20,11 @@ struct RexxTask {
     int slot = 0;
     std::string name;    // as asked for
     std::string source;  // the program text
-    bool restricted = false;
+    MacroPermissions permissions = MacroPermissions::Full();
+    // Files and programs out of reach: Regina's restricted mode and a locked-down thread.
+    bool Sandboxed() const {
+        return !permissions.Allows(Capability::Files) || !permissions.Allows(Capability::Programs);
+    }
 
     // Under `mutex`; `changed` wakes the thread.
     std::mutex mutex;
@@ -31,7 +37,9 @@ struct RexxTask {
     // The signal handler of the task's thread reads this.
     std::atomic<bool> halt{false};
     std::atomic<bool> ended{false};
-    std::thread thread;
+    // Set by the thread (and by the loop for memory) when the program outgrew what it may use.
+    std::atomic<RexxLimit> limit{RexxLimit::None};
+    RexxThread thread;
 
     // The program's end, written by the thread before `ended`.
     int return_code = 0;
@@ -41,6 +49,9 @@ struct RexxTask {
     // function's result to the environment as a command).
     bool ignore_next_command = false;
     std::string last_function_result;
+    // A capability was refused to the program during its current function or command.
+    bool refused = false;
+    int limit_trace_lines = 0;  // the interpreter's report lines after a limit was met
 
     bool StopRequested() {
         std::lock_guard lock(mutex);

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "session/macro_permissions.h"
 #include "session/session_hooks.h"
 #include "session/session_status.h"
 #include "session/status_indicators.h"
@@ -43,6 +44,7 @@ struct Session {
     Clock* clock = &steady_clock;
     WallClock* wall_clock = &system_wall_clock;  // local time for trace items and capture folders
     SessionHooks hooks;
+    MacroGate macro_gate{trace};  // which macro acts now, and what it may reach
 
     // Settings.
     ProgramSettings settings;

@@ -68,7 +68,8 @@ public:
     virtual void StartEventMacro(EventMacro, const std::string& argument) = 0;
     virtual void StartMacroFile(const std::string& path) = 0;
     virtual void RunMacroText(const std::string& text) = 0;
-    // Macro text a host sent: it runs restricted unless the user allowed host macros.
+    // Macro text a host sent (a file the caller removes afterwards): it gets the host allow-list
+    // unless the user allowed host macros.
     virtual void StartHostMacroFile(const std::string& path) { StartMacroFile(path); }
     // A macro is executing statements now: keys typed meanwhile are not for it and are dropped.
     virtual bool DropsKeys() const { return false; }

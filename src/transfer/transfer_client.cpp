@@ -46,6 +46,8 @@ TransferClient::~TransferClient() {
 }
 
 TransferStart TransferClient::Start(const TransferRequest& request, TransferDone done, const TransferList* pc_list) {
+    // The acting macro's refusal is its error; nothing of the PC's files is touched.
+    if (!session_.macro_gate.Permit(Capability::Transfer)) return {false, "not allowed for this macro", {}};
     close_window_after_write_ = false;
     // An earlier transfer's caller still waiting goes on first.
     if (done_) RunDone();
@@ -232,7 +234,10 @@ void TransferClient::Ended(const TransferOutcome& outcome) {
     }
 }
 
-void AddToHostList(Session& session, const std::string& name) { session.transfer.host_list.entries.push_back(name); }
+void AddToHostList(Session& session, const std::string& name) {
+    if (!session.macro_gate.Permit(Capability::Transfer)) return;
+    session.transfer.host_list.entries.push_back(name);
+}
 
 std::string MemberListDataSet(const std::string& host_file) {
     const size_t open = host_file.find('(');

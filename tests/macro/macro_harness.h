@@ -55,22 +55,22 @@ public:
 
 class RecordingEnvironment final : public MacroEnvironment {
 public:
-    int RunMacroInSession(char letter, std::string_view name) override {
+    int DoRunMacroInSession(char letter, std::string_view name) override {
         calls.push_back(std::string("run ") + letter + " " + std::string(name));
         return letter == 'B' ? 0 : 66;
     }
-    bool BringSessionToFront(char letter) override {
+    bool DoBringSessionToFront(char letter) override {
         calls.push_back(std::string("front ") + letter);
         return letter == 'B';
     }
-    int Spawn(const std::vector<std::string>& argv, const std::string&) override {
+    int DoSpawn(const std::vector<std::string>& argv, const std::string&) override {
         std::string line = "spawn";
         for (const std::string& a : argv) line += " " + a;
         calls.push_back(line);
         return 0;
     }
-    void PlaySoundFile(const std::string& path) override { calls.push_back("sound " + path); }
-    void Beep(int f, int d) override { calls.push_back("beep " + std::to_string(f) + " " + std::to_string(d)); }
+    void DoPlaySoundFile(const std::string& path) override { calls.push_back("sound " + path); }
+    void DoBeep(int f, int d) override { calls.push_back("beep " + std::to_string(f) + " " + std::to_string(d)); }
     std::vector<std::string> calls;
 };
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 #include "stream.h"
 
@@ -124,6 +126,7 @@ void Engine::DrainTelnet() {
 }
 
 void Engine::OnBytes(const uint8_t* data, size_t size) {
+    if (config_.client_log) config_.client_log->Append(data, size);
     if (closing_) return;
     log_.set_time(clock_());
     if (telnet_.mode() == TelnetServer::Mode::Negotiating) {
@@ -749,6 +752,28 @@ void Engine::RunActions(std::vector<script::Action> actions, size_t from) {
             b[1] = static_cast<uint8_t>(length >> 8);
             b[2] = static_cast<uint8_t>(length & 0xFF);
             SendLogged(b, k3270Data, 0, "print text");
+            break;
+        }
+        case K::AsciiHost: {
+            telnet_.AskAsciiHost();
+            Bytes b = telnet_.TakeOutput();
+            log_.Line("TELNET>", DescribeTelnet(b.data(), b.size()) + " [ASCII mode]");
+            out_.insert(out_.end(), b.begin(), b.end());
+            ascii_host_ = true;
+            break;
+        }
+        case K::RemoteMacro: {
+            std::ifstream in(a.name, std::ios::binary);
+            std::ostringstream text;
+            text << in.rdbuf();
+            std::vector<Bytes> records;
+            std::string error;
+            if (!in || text.str().size() > (1u << 20) ||
+                !hostile::RemoteMacroRecords(text.str(), ascii_host_, codec_, records, error)) {
+                log_.Line("ERROR", "remote macro " + a.name + " not sent: " + (error.empty() ? "cannot read it" : error));
+                break;
+            }
+            for (const Bytes& r : records) SendLogged(r, k3270Data, 0, "remote macro text");
             break;
         }
         case K::Bind:

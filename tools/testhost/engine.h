@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ft_shell.h"
+#include "hostile.h"
 #include "inbound.h"
 #include "log.h"
 #include "render.h"
@@ -48,6 +49,8 @@ struct EngineConfig {
     // The transfer program's READY screen instead of an application.
     const ft::TransferConfig* transfer = nullptr;
     ft::FileStore* files = nullptr;
+    // Every byte the client sends, raw (--client-log).
+    hostile::ClientLog* client_log = nullptr;
 };
 
 class Engine {
@@ -126,6 +129,7 @@ private:
     bool closing_ = false;
     std::string close_reason_;
     bool ready_ = false;
+    bool ascii_host_ = false;  // asked for ASCII mode: remote macro text goes out untranslated
     bool extended_ = true;
     bool bound_ = false;
     ds::Geometry geometry_;

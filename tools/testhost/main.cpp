@@ -101,6 +101,14 @@ int main(int argc, char** argv) {
         options.engine.transfer = &options.transfer_config;
         options.engine.files = files.get();
     }
+    hostile::ClientLog client_log;
+    if (!options.client_log.empty()) {
+        if (!client_log.Open(options.client_log, error)) {
+            std::fprintf(stderr, "testhost: --client-log %s\n", error.c_str());
+            return 1;
+        }
+        options.engine.client_log = &client_log;
+    }
     script::App app;
     const bool need_app = !options.transfer && (options.engine.stream.count == 0 || !options.app.empty());
     if (need_app) {

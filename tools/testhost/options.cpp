@@ -58,6 +58,7 @@ const char* UsageText() {
            "  --tls-cert FILE       serve TLS with this certificate (PEM) ...\n"
            "  --tls-key FILE        ... and this private key (PEM)\n"
            "  --log FILE            session log ('-' = standard error; %n = one file per session)\n"
+           "  --client-log FILE     every byte the clients send, raw, appended to FILE\n"
            "  --once                serve one session, then exit\n"
            "  --max-sessions N      serve N sessions, then exit\n"
            "  --reply-timeout S     seconds to wait for a read or query reply (default 10)\n"
@@ -242,6 +243,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
             if (!take(out.tls_key)) return false;
         } else if (arg == "--log") {
             if (!take(out.log)) return false;
+        } else if (arg == "--client-log") {
+            if (!take(out.client_log)) return false;
         } else if (arg == "--once") {
             if (!flag()) return false;
             out.max_sessions = 1;

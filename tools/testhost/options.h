@@ -16,6 +16,7 @@ struct Options {
     std::string codepage = "IBM-037";
     std::string lu_pool = "ORKLU001-ORKLU032";
     std::string log;
+    std::string client_log;  // every byte the clients send, raw
     std::string tls_cert, tls_key;
     int max_sessions = 0;  // 0 = serve until stopped
     bool check_only = false;

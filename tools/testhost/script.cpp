@@ -517,13 +517,15 @@ private:
             a.name = t[1].text;
             a.text = t[2].text;
         } else if (verb == "stay" || verb == "unlock" || verb == "read-buffer" || verb == "read-modified" ||
-                   verb == "read-modified-all" || verb == "query" || verb == "unbind" || verb == "disconnect") {
+                   verb == "read-modified-all" || verb == "query" || verb == "unbind" || verb == "disconnect" ||
+                   verb == "ascii-host") {
             if (!args(0)) return Err("'" + verb + "' takes nothing");
             static constexpr std::pair<std::string_view, Action::Kind> kPlain[] = {
                 {"stay", Action::Kind::Stay}, {"unlock", Action::Kind::Unlock},
                 {"read-buffer", Action::Kind::ReadBuffer}, {"read-modified", Action::Kind::ReadModified},
                 {"read-modified-all", Action::Kind::ReadModifiedAll}, {"query", Action::Kind::Query},
-                {"unbind", Action::Kind::Unbind}, {"disconnect", Action::Kind::Disconnect}};
+                {"unbind", Action::Kind::Unbind}, {"disconnect", Action::Kind::Disconnect},
+                {"ascii-host", Action::Kind::AsciiHost}};
             for (const auto& [n, k] : kPlain)
                 if (n == verb) a.kind = k;
         } else if (verb == "query-list") {
@@ -538,6 +540,13 @@ private:
             if (!args(1)) return Err("'" + verb + "' takes one string");
             a.kind = verb == "log" ? Action::Kind::Log : verb == "print-text" ? Action::Kind::PrintText : Action::Kind::SscpLu;
             a.text = t[1].text;
+        } else if (verb == "remote-macro") {
+            if (!args(1) || t[1].text.empty()) return Err("remote-macro takes a file name");
+            a.kind = Action::Kind::RemoteMacro;
+            // A relative name is beside the script.
+            const size_t slash = file_.rfind('/');
+            a.name = t[1].text[0] == '/' || slash == std::string::npos ? t[1].text
+                                                                         : file_.substr(0, slash + 1) + t[1].text;
         } else if (verb == "bind") {
             if (t.size() > 2 || (t.size() == 2 && !IsName(t[1].text))) return Err("bind takes an optional PLU name");
             a.kind = Action::Kind::Bind;
@@ -551,7 +560,7 @@ private:
         } else {
             return Err("unknown action '" + verb +
                        "' (want goto set stay unlock read-buffer read-modified read-modified-all query query-list "
-                       "sscp-lu bind unbind disconnect check log print-text)");
+                       "sscp-lu bind unbind disconnect check log print-text ascii-host remote-macro)");
         }
         return true;
     }

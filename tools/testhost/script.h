@@ -56,10 +56,10 @@ struct Condition {
 struct Action {
     enum class Kind {
         Goto, Set, Stay, Unlock, ReadBuffer, ReadModified, ReadModifiedAll, Query, QueryList,
-        SscpLu, Bind, Unbind, Disconnect, Check, Log, PrintText
+        SscpLu, Bind, Unbind, Disconnect, Check, Log, PrintText, AsciiHost, RemoteMacro
     };
     Kind kind = Kind::Stay;
-    std::string name;   // Goto: screen; Set: variable; Bind: PLU name
+    std::string name;   // Goto: screen; Set: variable; Bind: PLU name; RemoteMacro: file
     std::string text;   // Set, SscpLu, Log, PrintText
     Bytes codes;        // QueryList
     Condition cond;     // Check

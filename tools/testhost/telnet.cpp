@@ -336,6 +336,13 @@ void TelnetServer::EndRecord() {
     events_.push_back(std::move(e));
 }
 
+void TelnetServer::AskAsciiHost() {
+    constexpr uint8_t kAsciiHost = 102;
+    if (him_[kAsciiHost] || pending_do_[kAsciiHost]) return;
+    pending_do_[kAsciiHost] = true;
+    Send({IAC, DO, kAsciiHost});
+}
+
 void TelnetServer::HandleOption(uint8_t verb, uint8_t opt) {
     const bool negotiating = mode_ == Mode::Negotiating;
     auto him_acceptable = [&] {

@@ -114,6 +114,8 @@ public:
     uint16_t SendRecord(const Bytes& payload, uint8_t data_type = telnet::k3270Data, uint8_t response_flag = 0);
     // Bytes framed as a record without touching the sequence counter (faults use it too).
     static void Frame(const Bytes& payload, Bytes& out);
+    // DO 102: the terminal shows host bytes untranslated (ASCII mode); its WILL is taken.
+    void AskAsciiHost();
 
     Mode mode() const { return mode_; }
     const TerminalInfo& terminal() const { return terminal_; }

@@ -1,0 +1,174 @@
+// Macros a host sends, against a session whose every way out counts: programs, other sessions,
+// sounds and files (the macro environment), the clipboard and dialogs (the Ui), program operations
+// (the Oper hook), options, settings and transfers (the session's record, the settings file and
+// the transfer state, compared before and after), macro starts (a macro file that must never run).
+// Reaching any of them aborts.
+//
+// Input: the first byte chooses. Even: the rest is own-language macro text, run as a host sends it.
+// Odd: calls of the REXX macros' functions as a host's REXX macro makes them (the interpreter
+// itself runs on threads of its own and is left out): each call is a function-number byte, an
+// argument-count byte and that many arguments, each ended by 0x00. The waiting functions are left
+// out: they only sleep.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <string>
+
+#include "macro/macro_runner.h"
+#include "rexx/rexx_calls.h"
+#include "session/session.h"
+
+namespace {
+
+[[noreturn]] void Reached(const char* what) {
+    std::fprintf(stderr, "a host macro reached %s\n", what);
+    std::abort();
+}
+
+class CountingUi final : public orkan::Ui {
+  public:
+    orkan::Answer ShowMessage(const orkan::MessageBox&) override { return orkan::Answer::Ok; }
+    std::string ClipboardText() const override { Reached("the clipboard"); }
+    void SetClipboardText(std::string_view) override { Reached("the clipboard"); }
+    std::optional<std::string> AskEditBox(const orkan::EditBoxRequest&) override {
+        Reached("an input dialog");
+    }
+    std::optional<std::string> AskFileName(const orkan::FileDialogRequest&) override {
+        Reached("a file dialog");
+    }
+};
+
+class CountingEnvironment final : public orkan::MacroEnvironment {
+  protected:
+    int DoRunMacroInSession(char, std::string_view) override { Reached("another session"); }
+    bool DoBringSessionToFront(char) override { Reached("another session"); }
+    int DoSpawn(const std::vector<std::string>&, const std::string&) override { Reached("a program"); }
+    void DoPlaySoundFile(const std::string&) override { Reached("a sound file"); }
+    void DoBeep(int, int) override { Reached("the speaker"); }
+    std::FILE* DoOpenFile(const std::string&, const char*) override { Reached("a file"); }
+};
+
+class CountingOper final : public orkan::OperHook {
+  public:
+    bool RunOper(uint8_t) override { Reached("a program operation"); }
+};
+
+class TurnLoop final : public orkan::EventLoop {
+  public:
+    void Post(Task task) override { posted.push_back(std::move(task)); }
+    orkan::SendResult SendAndWait(Task task, const std::function<bool()>&) override {
+        task();
+        return orkan::SendResult::Ran;
+    }
+    void StartTimer(int, std::chrono::milliseconds, bool, Task task) override { timer = std::move(task); }
+    void StopTimer(int) override { timer = nullptr; }
+    void WatchReadable(int, Task) override {}
+    void UnwatchReadable(int) override {}
+    bool IsLoopThread() const override { return true; }
+    std::deque<Task> posted;
+    Task timer;
+};
+
+// A folder of the fuzzer's own: the macros folder with a macro no start may reach, and the place
+// of a settings file nothing may write.
+const std::string& Folder() {
+    static const std::string folder = [] {
+        char name[] = "/tmp/orkan-fuzz-host-macro-XXXXXX";
+        if (!mkdtemp(name)) std::abort();
+        std::ofstream(std::string(name) + "/canary.mac") << "TYPE(\"Zq7CanaryRan\")\r\n";
+        std::ofstream(std::string(name) + "/canary2.mac") << "/* REXX */\r\ncall type 'Zq7CanaryRan'\r\n";
+        return std::string(name);
+    }();
+    return folder;
+}
+
+struct World {
+    World() {
+        session.folders.app_data = session.folders.macros = session.folders.temp_macros = Folder();
+        session.folders.settings_file = Folder() + "/orkan.ini";
+        session.folders.program_data = Folder();
+        session.hooks.oper = &oper;
+        session.status = orkan::SessionStatus::Unlocked;
+    }
+    void Check() const {
+        if (!(session.record == record)) Reached("the options");
+        if (session.transfer.active || !session.transfer.host_list.entries.empty()) Reached("file transfer");
+        struct stat st {};
+        if (::stat(session.folders.settings_file.c_str(), &st) == 0) Reached("the settings file");
+        const auto& display = session.ps.planes.display;
+        const std::string screen(display.begin(), display.end());
+        if (screen.find("Zq7CanaryRan") != std::string::npos) Reached("a macro file");
+    }
+
+    CountingUi ui;
+    orkan::Session session{ui};
+    orkan::SessionRecord record = session.record;
+    TurnLoop loop;
+    CountingEnvironment environment;
+    CountingOper oper;
+};
+
+void RunOwnLanguage(World& w, std::string_view text) {
+    orkan::MacroRunner runner(w.session, w.loop, w.environment);
+    w.session.hooks.macros = &runner;
+    runner.SetStatementBudget(20000);
+    (void)runner.StartText(text, orkan::MacroOrigin::Host);
+    for (int turns = 0; turns < 200 && (!w.loop.posted.empty() || w.loop.timer); ++turns) {
+        if (w.loop.posted.empty()) {
+            orkan::EventLoop::Task timer = std::move(w.loop.timer);
+            w.loop.timer = nullptr;
+            timer();
+            continue;
+        }
+        auto task = std::move(w.loop.posted.front());
+        w.loop.posted.pop_front();
+        task();
+    }
+    runner.Stop();
+    w.session.hooks.macros = nullptr;
+}
+
+void RunRexxFunctions(World& w, const uint8_t* data, size_t size) {
+    orkan::RexxMacros rexx(w.session, w.loop, w.environment);
+    orkan::RexxTask task;
+    task.permissions = orkan::MacroPermissions::HostMacro();
+    orkan::RexxContext context{&rexx, &task};
+    const auto table = orkan::RexxFunctionTable();
+    size_t at = 0;
+    while (at + 2 <= size) {
+        const orkan::RexxFunctionEntry& entry = table[data[at] % table.size()];
+        size_t count = data[at + 1] % 6;
+        at += 2;
+        orkan::RexxArguments args;
+        while (count-- > 0 && at <= size) {
+            const auto* end = static_cast<const uint8_t*>(std::memchr(data + at, 0, size - at));
+            const size_t n = end ? size_t(end - (data + at)) : size - at;
+            args.emplace_back(std::string(reinterpret_cast<const char*>(data + at), n));
+            at += n + 1;
+        }
+        if (entry.name == "wait" || entry.name == "shortwait" || entry.name == "waitunlocked") continue;
+        task.refused = false;
+        (void)entry.function(context, args);
+        w.Check();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    World w;
+    if (data[0] % 2 == 0)
+        RunOwnLanguage(w, std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
+    else
+        RunRexxFunctions(w, data + 1, size - 1);
+    w.Check();
+    return 0;
+}

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# A host's macro changes no option and runs no program operation: the save-screen file and
+# SaveScreenToDisk leave the user's text file alone, and HOSTNAME, AUTORECONNECT and the rest stay
+# as they were, in the session and in its file.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+. "$ORKAN_SOURCE_DIR/tests/e2e/lib/hostile_host.sh"
+require_programs
+prepare_appdata
+VICTIM="$HOME/victim.txt"
+echo "ORIGINAL" >"$VICTIM"
+
+run_attack() {
+    local name=$1 macro=$2
+    printf '%s\n' "$macro" >"$WORK/$name.mac"
+    start_hostile "$WORK/$name.mac"
+    start_orkan "$name" --host "127.0.0.1:$HOST_PORT"
+    wait_macro "$name"
+    finish_orkan "$name" TERM
+    stop_host
+}
+
+run_attack savescreen "* the user's file as the save-screen file
+WAITUNLOCKED(10)
+X = SETOPTION(\"GENERAL\", \"FILE\", \"$VICTIM\")
+KEY(\"SaveScreenToDisk\")
+TYPE(\"DONE\")
+KEY(\"Enter\")"
+[ "$(cat "$VICTIM")" = "ORIGINAL" ] || fail "a host's macro wrote the user's file: $(head -c 200 "$VICTIM")"
+err_has savescreen "Orkan macro error 70"
+
+run_attack key "* the program operation alone
+WAITUNLOCKED(10)
+KEY(\"SaveScreenToDisk\")
+TYPE(\"DONE\")
+KEY(\"Enter\")"
+err_has key "Orkan macro error 70"
+
+run_attack rexx "/* REXX: options through the REXX functions */
+call waitunlocked 10
+call setoption 'GENERAL', 'HOSTNAME', 'evil.example'
+call setoption 'GENERAL', 'AUTORECONNECT', 1
+call type 'DONE'
+call key 'Enter'"
+err_has rexx "Error 1020"
+if grep -aqF 'evil.example' "$APPDATA"/*.ses; then fail "a session file keeps the host's HOSTNAME"; fi
+echo "PASS"

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# A runaway REXX macro ends with a REXX error report and status 2, never with the program's death:
+# endless recursion (at the stack's guard, or at the memory limit when each call makes a new
+# variable pool), one that traps the halt and goes on (parked), a string doubled without end; and
+# a host's runaway macro leaves the session running.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+. "$ORKAN_SOURCE_DIR/tests/e2e/lib/hostile_host.sh"
+require_programs
+prepare_appdata
+DEEP=$'/* REXX */\ncall r\nexit 0\nr:\n  call r\n  return'
+
+run_orkan deep --run "$DEEP"
+expect_rc 2 "endless recursion"
+err_has deep "its calls nested deeper than its stack"
+err_has deep "Error 4 running"
+
+run_orkan trapped --run $'/* REXX */\ncall r\nexit 0\nr:\n  signal on halt\n  call r\n  return\nhalt:\n  call r'
+expect_rc 2 "recursion that traps the halt"
+err_has trapped "parked for good"
+
+write_ini "RexxMemoryLimit=256"
+run_orkan pools --run $'/* REXX */\ncall r 1\nexit 0\nr: procedure\n  arg n\n  call r n + 1\n  return'
+expect_rc 2 "recursion through procedures"
+err_has pools "grew by more than RexxMemoryLimit (256 MiB)"
+
+run_orkan doubling --run $'/* REXX */\nx = \'0123456789abcdef\'\ndo forever\n  x = x || x\nend'
+expect_rc 2 "a string doubled without end"
+err_has doubling "grew by more than RexxMemoryLimit (256 MiB)"
+
+printf '%s\n' "$DEEP" >"$WORK/deep.mac"
+start_hostile "$WORK/deep.mac"
+start_orkan hostdeep --host "127.0.0.1:$HOST_PORT"
+wait_macro hostdeep
+kill -0 "${OPID[hostdeep]}" 2>/dev/null || fail "a host's runaway macro ended the program"
+finish_orkan hostdeep TERM
+expect_rc 0 "the session after a host's runaway macro"
+err_has hostdeep "its calls nested deeper than its stack"
+echo "PASS"

@@ -1,0 +1,42 @@
+# The hostile host of the host-macro tests (tests/e2e/host_macro_*.sh), after tests/app/e2e/lib.sh:
+# testhost asks the terminal for ASCII mode (so macro text keeps its line ends and what the
+# terminal types goes out as it is), sends one macro file as remote macro text, and serves a
+# screen of one input field; every byte the terminal sends lands in $CLIENT_LOG. A test's macro
+# ends by typing DONE and pressing Enter (after Enter it waits for the keyboard before it types
+# again); what it may not do ends it before that.
+
+CLIENT_LOG="$WORK/client.bin"
+
+# start_hostile MACRO_FILE: a testhost that sends this macro to every terminal.
+start_hostile() {
+    cp "$1" "$WORK/attack.mac"
+    cat >"$WORK/hostile.app" <<'APP'
+title "Hostile host"
+marker @ protected
+marker _ input name=input
+on connect : ascii-host ; remote-macro "attack.mac" ; goto main
+screen main
+  layout
+  |@Input _                                                                     @
+  end
+  on any : goto main
+end
+APP
+    : >"$CLIENT_LOG"
+    start_host --app "$WORK/hostile.app" --client-log "$CLIENT_LOG"
+}
+
+# wait_macro NAME [MARK]: until the terminal sent MARK (default DONE) or NAME's stderr holds a
+# macro error report.
+wait_macro() {
+    local name=$1 mark=${2:-DONE} i
+    for i in $(seq 1 $((PATIENCE * 10))); do
+        grep -aqF -- "$mark" "$CLIENT_LOG" && return 0
+        grep -qE "Orkan macro error|Error 1[0-9]{3} |Return code from REXX" "$WORK/$name.err" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "$name's host macro neither sent $mark nor failed"
+}
+
+client_lacks() { ! grep -aqF -- "$1" "$CLIENT_LOG" || fail "the terminal sent the host '$1'"; }
+client_has() { grep -aqF -- "$1" "$CLIENT_LOG" || fail "the terminal never sent '$1'"; }

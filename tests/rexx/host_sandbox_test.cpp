@@ -1,0 +1,224 @@
+// The sandbox of a macro a host sent, function by function, in a session assembled as both
+// programs assemble it: every row of host_sandbox.tsv runs as host macro text and is allowed,
+// refused (error 70 or 1020, nothing done) or finds Regina's ways out closed. Every statement
+// keyword, REXX function and Oper key function must have its row.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "../app/app_test_support.h"
+#include "ds3270/host_text.h"
+#include "keyboard/key_list.h"
+#include "macro/keywords.h"
+#include "macro/macro_errors.h"
+#include "rexx/rexx_calls.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+struct Row {
+    std::string kind, name, answer, macro;
+    int line = 0;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<Row> ReadRows() {
+    std::vector<Row> rows;
+    std::istringstream in(ReadFile(std::string(ORKAN_SOURCE_DIR) + "/tests/rexx/host_sandbox.tsv"));
+    std::string line;
+    for (int n = 1; std::getline(in, line); ++n) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> cells;
+        std::istringstream fields(line);
+        for (std::string cell; std::getline(fields, cell, '\t');) cells.push_back(cell);
+        cells.resize(4);
+        rows.push_back({cells[0], cells[1], cells[2], cells[3], n});
+    }
+    return rows;
+}
+
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+struct DebugUi : test::RecordingUi {
+    void AddDebugLine(std::string_view text) override { lines.emplace_back(text); }
+    std::vector<std::string> lines;
+};
+
+struct Sandbox {
+    Sandbox() {
+        Session& s = runtime.session();
+        s.record = DefaultSessionRecord();
+        s.folders.app_data = folder.path();
+        s.folders.macros = folder / "macros";
+        s.folders.settings_file = folder / "orkan.ini";
+        s.folders.program_data = std::string(ORKAN_SOURCE_DIR) + "/data";
+        fs::create_directories(s.folders.macros);
+        KeyFunctionTable table;
+        std::string error;
+        EXPECT_TRUE(
+            ParseKeyFunctionTable(ReadFile(s.folders.program_data + "/key_functions.tsv"), table, error));
+        EXPECT_EQ(KeyList::Parse(BuildKeyList(table.action, table.edit, table.oper), s.keyboard.key_list),
+                  KeyList::Status::Ok);
+        s.status = SessionStatus::Unlocked;
+        std::ofstream(secret) << "TOPSECRET\n";
+        ui.SetClipboardText("CLIPBOARD-SECRET");
+    }
+    ~Sandbox() { runtime.core().Macros().Rexx().StopAll(); }
+
+    // Runs the macro as a host sends it, to its end.
+    MacroOutcome Run(std::string text) {
+        ReplaceAll(text, "\\n", "\n");
+        ReplaceAll(text, "SECRET", secret.string());
+        ReplaceAll(text, "MARKER", marker.string());
+        runtime.session().status = SessionStatus::Unlocked;
+        ui.lines.clear();
+        ui.shown.clear();
+        outcome.reset();
+        MacroDispatcher& d = runtime.core().Macros().Dispatcher();
+        (void)d.StartText(text, MacroOrigin::Host, [this](const MacroOutcome& o) { outcome = o; });
+        EXPECT_TRUE(loop.RunUntil([&] { return outcome.has_value(); }, 20s)) << text;
+        EXPECT_TRUE(loop.RunUntil([&] { return runtime.core().Macros().Rexx().RunningTasks() == 0; }, 10s));
+        return outcome.value_or(MacroOutcome{});
+    }
+    std::string Said() const {
+        std::string all;
+        for (const std::string& l : ui.lines) all += l + "\n";
+        for (const MessageBox& b : ui.shown) all += b.title + ": " + b.text + "\n";
+        return all;
+    }
+    std::string ScreenText() const {
+        const Planes& p = runtime.session().ps.planes;
+        return std::string(p.display.begin(), p.display.end());
+    }
+
+    test::TempFolder folder;
+    fs::path secret = fs::path(folder.path()) / "secret.txt";
+    fs::path marker = fs::path(folder.path()) / "marker";
+    PollEventLoop loop;
+    DebugUi ui;
+    test::RecordingFrame frame;
+    SessionRuntime runtime{loop, ui, frame};
+    std::optional<MacroOutcome> outcome;
+};
+
+TEST(HostSandbox, EveryFunctionHasItsAnswer) {
+    const std::vector<Row> rows = ReadRows();
+    std::map<std::string, std::vector<std::string>> named;
+    for (const Row& r : rows) named[r.kind].push_back(r.name);
+    auto listed = [&](const std::string& kind, std::string_view name) {
+        const auto& names = named[kind];
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    for (size_t k = 1; k < kStatementKeywords.size(); ++k)
+        EXPECT_TRUE(listed("own", kStatementKeywords[k])) << kStatementKeywords[k] << " has no row";
+    for (const RexxFunctionEntry& f : RexxFunctionTable())
+        EXPECT_TRUE(listed("rexx", f.name)) << f.name << " has no row";
+
+    Sandbox box;
+    for (const KeyFunction& f : box.runtime.session().keyboard.key_list.Functions(KeyCategory::Oper))
+        EXPECT_TRUE(listed("oper", f.name)) << f.name << " has no row";
+    const AsciiHost ascii = box.runtime.session().link.ascii_host;
+
+    for (const Row& r : rows) {
+        const bool own = r.kind == "own" || r.kind == "oper";
+        const std::string text = r.kind == "oper" ? "KEY(\"" + r.name + "\")"
+                                 : own            ? r.macro
+                                                  : "/* REXX */\n" + r.macro;
+        const MacroOutcome o = box.Run(text);
+        const std::string said = box.Said();
+        const std::string where = "line " + std::to_string(r.line) + " (" + r.name + ")\n" + said;
+        EXPECT_FALSE(fs::exists(box.marker)) << where;
+        for (const std::string& secret : {box.ScreenText(), said}) {
+            EXPECT_EQ(secret.find("TOPSECRET"), std::string::npos) << where;
+            EXPECT_EQ(secret.find("CLIPBOARD-SECRET"), std::string::npos) << where;
+        }
+        EXPECT_EQ(box.ui.ClipboardText(), "CLIPBOARD-SECRET") << where;
+        EXPECT_TRUE(box.frame.arrangements.empty() && box.frame.close_requests == 0) << where;
+        EXPECT_EQ(box.runtime.session().link.ascii_host, ascii) << where;
+        if (r.answer == "allowed") {
+            EXPECT_EQ(o.end, MacroOutcome::End::Finished) << where;
+        } else if (r.answer == "refused") {
+            // A refused command fails with its RC as commands do; the rest end the macro.
+            if (r.kind != "builtin") {
+                EXPECT_EQ(o.end, MacroOutcome::End::Error) << where;
+            }
+            if (own) {
+                EXPECT_EQ(o.error, macro_error::Refused) << where;
+            } else {
+                EXPECT_NE(said.find("Error 1020"), std::string::npos) << where;
+            }
+        } else {
+            ASSERT_EQ(r.answer, "closed") << where;
+            EXPECT_EQ(said.find("REACHED"), std::string::npos) << where;
+        }
+    }
+    // Nothing of it was kept: no option, no setting, no file.
+    EXPECT_FALSE(fs::exists(box.runtime.session().folders.settings_file));
+    EXPECT_NE(box.runtime.session().record.Text(field::HostName), "evil.example");
+}
+
+TEST(HostSandbox, AllowHostMacrosGivesTheUsersPower) {
+    Sandbox box;
+    box.runtime.session().settings.AllowHostMacros = 1;
+    for (const std::string text :
+         {"A = WINEXEC(\"touch MARKER\")", "/* REXX */\nx = winexec('touch MARKER')"}) {
+        fs::remove(box.marker);
+        EXPECT_EQ(box.Run(text).end, MacroOutcome::End::Finished) << box.Said();
+        for (int i = 0; i < 1000 && !fs::exists(box.marker); ++i)
+            (void)box.loop.RunUntil([] { return false; }, 10ms);
+        EXPECT_TRUE(fs::exists(box.marker)) << text;
+    }
+}
+
+TEST(HostSandbox, TheMacroFileIsPrivateAndNoUsersName) {
+    test::TempFolder folder;
+    const fs::path target = fs::path(folder.path()) / "target.txt";
+    struct Case {
+        std::string_view what;
+        std::function<void(const fs::path&)> plant;
+        bool created;
+    } cases[] = {
+        {"nothing there", [](const fs::path&) {}, true},
+        {"a leftover of ours", [](const fs::path& p) { std::ofstream(p) << "old"; }, true},
+        {"a link", [&](const fs::path& p) { fs::create_symlink(target, p); }, false},
+        {"a folder", [](const fs::path& p) { fs::create_directory(p); }, false},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(target) << "KEEP";
+        const fs::path path = fs::path(folder.path()) / "ork$A$exec.mac";
+        fs::remove_all(path);
+        c.plant(path);
+        std::string reason;
+        const FilePtr file = CreateHostMacroFile(path.string(), reason);
+        EXPECT_EQ(file != nullptr, c.created) << c.what << ": " << reason;
+        EXPECT_EQ(ReadFile(target.string()), "KEEP") << c.what;
+        if (c.created) {
+            EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+            EXPECT_EQ(fs::file_size(path), 0u) << c.what;
+        }
+    }
+    for (const char* name : {"ork$A$exec", "ORK$7$EXEC.MAC", "/some/folder/ork$b$exec.mac"})
+        EXPECT_TRUE(IsHostMacroFileName(name)) << name;
+    for (const char* name : {"ork$A$xfer", "ork$AB$exec", "work$A$exec", "ork$A$exec.rexx"})
+        EXPECT_FALSE(IsHostMacroFileName(name)) << name;
+}
+
+}  // namespace
+}  // namespace orkan
