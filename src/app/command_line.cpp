@@ -32,7 +32,8 @@ constexpr std::array kLongOptions = {
     LongOption{"appdata", CmdOption::AppData, false},  LongOption{"headless", std::nullopt, false},
     LongOption{"dump", std::nullopt, false},           LongOption{"help", std::nullopt, false},
     LongOption{"version", std::nullopt, false},        LongOption{"size", std::nullopt, true},
-    LongOption{"printer", std::nullopt, true},
+    LongOption{"printer", std::nullopt, true},          LongOption{"api", std::nullopt, false},
+    LongOption{"api-socket", std::nullopt, true},
 };
 
 constexpr std::array<std::string_view, 8> kColourSchemes = {"GRAY", "RED",  "YELLOW",  "GREEN",
@@ -212,9 +213,10 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
     std::vector<Taken> taken;
     std::string rest;
     bool options_ended = false;
-    bool headless = false, dump = false, help = false, version = false;
+    bool headless = false, dump = false, help = false, version = false, api = false;
     std::string size;
     std::string printer;
+    std::string api_socket;
 
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i] ? argv[i] : "";
@@ -247,7 +249,8 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 inline_value = argv[++i];
             }
             if (!found->option && found->takes_value) {
-                (name == "printer" ? printer : size) = std::string(*inline_value);
+                std::string& to = name == "printer" ? printer : name == "api-socket" ? api_socket : size;
+                to = std::string(*inline_value);
                 continue;
             }
             if (!found->option) {
@@ -255,6 +258,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 dump |= name == "dump";
                 help |= name == "help";
                 version |= name == "version";
+                api |= name == "api";
                 continue;
             }
             const std::string value = found->takes_value ? std::string(*inline_value) : std::string(" ");
@@ -277,11 +281,14 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
     if (int rc = ParseCommandLine(rest, out, ui); rc != 0) return rc;
     for (const Taken& t : taken) StoreValue(out, t.option, t.value);
     out.size = size;
-    out.headless = headless;
+    // The interface has no window: it is the headless program's.
+    out.headless = headless || api || !api_socket.empty();
     out.dump = dump;
     out.help = help;
     out.version = version;
     out.printer = printer;
+    out.api = api;
+    out.api_socket = api_socket;
     return 0;
 }
 
@@ -309,6 +316,8 @@ std::string CommandLineUsage(std::string_view program) {
            "  --headless         run without a window\n"
            "  --dump             print each host screen (headless)\n"
            "  --printer NAME     print to a CUPS queue, <default>, or a file ending in .pdf or .txt\n"
+           "  --api              (headless) take requests as JSON lines on stdin, answer on stdout\n"
+           "  --api-socket PATH  (headless) the same on a Unix socket made at PATH (docs/api.md)\n"
            "  --help, --version\n"
            "\n"
            "Headless with --macro or --run, the program ends when that macro ends. Exit status:\n"
@@ -319,6 +328,8 @@ std::string CommandLineUsage(std::string_view program) {
            "  0  closed on request (SIGINT, SIGTERM, SIGHUP, closed from another session)\n"
            "  3  the connection failed or ended and nothing reconnects it\n"
            "  8  start-up failed (command line, folders, key.lst, session file, no free session)\n"
+           "With --api or --api-socket the program ends with 0 at `quit`, the end of stdin or a signal;\n"
+           "a connection that ends is reported to the client (docs/api.md).\n"
            "Message boxes print on stderr with the answer given (the safest one: Cancel, No); an\n"
            "EDITBOX is answered with Cancel. Macro DEBUG lines print on stderr as \"Debug: text\".\n"
            "Files are transferred with the macro functions SENDFILE and RECEIVEFILE: 0 when the\n"
