@@ -1,24 +1,30 @@
 """One Orkan TN3270 session driven through the automation interface (docs/api.md).
 
-Each Session is its own ``orkan3270 --headless --api`` process; requests go to it as JSON lines
-and a reader thread hands answers back to whichever thread asked, so a Session may be used from
-several threads and many Sessions may run at once.
+Each Session is its own ``orkan3270 --headless --api`` process; requests go to it as JSON lines.
+A Session may be used from several threads (each answer goes to the thread that asked; event
+callbacks run in whichever thread reads them) and many Sessions may run at once.
 """
 
 import base64
 import itertools
 import json
 import os
+import select
 import shutil
 import subprocess
 import tempfile
 import threading
+import time
 
 from .errors import OrkanError, ProgramEnded, error_from_answer
 
 # Seconds the client waits beyond a request's own time-out before it gives up on the program.
 _MARGIN = 30.0
 _LOG_LOCK = threading.Lock()
+# Seconds without a request after which the background thread reads the program's events, and how
+# often it looks again while requests read them (waking it for every answer would cost more).
+_IDLE_READ_DELAY = 0.005
+_BUSY_RECHECK = 0.05
 
 
 def find_program():
@@ -140,19 +146,26 @@ class Session:
 
     def __init__(self, host=None, *, program=None, args=(), timeout=30.0, private_runtime=True, env=None,
                  on_event=None, **connect_options):
+        """``on_event`` is called with every event (a dict) in whichever thread reads it; it must
+        not make requests of this session."""
         self.timeout = timeout
         self.on_event = on_event
         self.last_error = None
         self.seq = 0
         self.status = {}
         self.events = []  # the last events, newest last
+        self.last_answer_at = None  # time.perf_counter() when the last answer came in
         self._ids = itertools.count(1)
-        self._pending = {}
-        self._lock = threading.Lock()
+        self._pending = {}  # request id -> the list its answer goes into
+        self._cv = threading.Condition()  # requests waiting for their answer or for their turn to read
+        self._waiting = 0
+        self._idle = threading.Condition(self._cv._lock)  # the background reader's own
+        self._reading = False  # a thread is reading the program's output
+        self._last_request = time.monotonic()
+        self._buffer = bytearray()
         self._write_lock = threading.Lock()
         self._closed = False
         self._ended = None
-        self._hello = threading.Event()
         self.hello = None
         self._runtime_dir = None
         process_env = dict(os.environ if env is None else env)
@@ -164,46 +177,113 @@ class Session:
         command = [program or find_program(), "--headless", "--api", *args]
         try:
             self._process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                             stderr=self._stderr, env=process_env, bufsize=0)
+                                             stderr=self._stderr, env=process_env)
         except OSError as e:
             self._cleanup()
             raise ProgramEnded("not_started", f"{command[0]} cannot be started: {e}") from e
-        self._reader = threading.Thread(target=self._read, name="orkan3270-reader", daemon=True)
+        self._fd = self._process.stdout.fileno()
+        self._poller = select.poll()
+        self._poller.register(self._fd, select.POLLIN)
+        self._reader = threading.Thread(target=self._read_while_idle, name="orkan3270-reader", daemon=True)
         self._reader.start()
-        if not self._hello.wait(timeout + _MARGIN) or self.hello is None:
+        self._await(lambda: self.hello is not None, time.monotonic() + timeout + _MARGIN)
+        if self.hello is None:
             self.close()
             raise self._ended or ProgramEnded("no_hello", "the program did not greet")
         if host is not None:
             self.connect(host, **connect_options)
 
     # ---- plumbing
+    #
+    # Whichever thread waits for an answer reads the program's output itself while no other thread
+    # does, so an answer reaches the thread that asked without a hand-over between threads. While no
+    # request waits, a background thread reads the events, so the program never blocks on a full
+    # pipe.
 
-    def _read(self):
-        stream = self._process.stdout
+    def _next_line(self):
+        """One line of output, or None at its end. Only the reading thread calls it."""
+        while True:
+            end = self._buffer.find(b"\n")
+            if end >= 0:
+                line = bytes(self._buffer[:end])
+                del self._buffer[:end + 1]
+                return line
+            self._poller.poll()  # cooperative where gevent has patched select
+            chunk = os.read(self._fd, 65536)
+            if not chunk:
+                return None
+            self._buffer += chunk
+
+    def _read_one(self):
+        """Reads and handles one line as the reading thread; False when the output has ended. The
+        line is handled before another thread may read, so whoever waits for it sees it done."""
         try:
-            for raw in stream:
-                line = raw.decode("utf-8", "replace").rstrip("\n")
-                _log(line, "in")
-                try:
-                    message = json.loads(line)
-                except ValueError:
-                    continue
-                if "event" in message:
-                    self._event(message)
-                    continue
-                with self._lock:
-                    waiter = self._pending.pop(message.get("id"), None)
-                if waiter is not None:
-                    waiter[1].append(message)
-                    waiter[0].set()
+            line = self._next_line()
+            if line is None:
+                self._program_ended()
+                return False
+            text = line.decode("utf-8", "replace")
+            _log(text, "in")
+            try:
+                message = json.loads(text)
+            except ValueError:
+                return True
+            if "event" in message:
+                self._event(message)
+                return True
+            self.last_answer_at = time.perf_counter()
+            with self._cv:
+                box = self._pending.pop(message.get("id"), None)
+                if box is not None:
+                    box.append(message)
+            return True
         finally:
-            self._program_ended()
+            with self._cv:
+                self._reading = False
+                if self._waiting:
+                    self._cv.notify_all()
+
+    def _await(self, done, deadline):
+        """Returns once done() holds, the program has ended or the deadline (time.monotonic) passed,
+        reading the output whenever no other thread does."""
+        while True:
+            with self._cv:
+                while not done() and self._ended is None and self._reading:
+                    remaining = None if deadline is None else deadline - time.monotonic()
+                    if remaining is not None and remaining <= 0:
+                        return
+                    self._waiting += 1
+                    try:
+                        self._cv.wait(remaining)
+                    finally:
+                        self._waiting -= 1
+                if done() or self._ended is not None:
+                    return
+                if deadline is not None and deadline <= time.monotonic():
+                    return
+                self._reading = True
+            if not self._read_one():
+                return
+
+    def _read_while_idle(self):
+        while True:
+            with self._cv:
+                while True:
+                    if self._ended is not None:
+                        return
+                    idle = time.monotonic() - self._last_request
+                    if not self._reading and not self._pending and idle >= _IDLE_READ_DELAY:
+                        break
+                    busy = self._reading or self._pending
+                    self._idle.wait(_BUSY_RECHECK if busy else _IDLE_READ_DELAY - idle)
+                self._reading = True
+            if not self._read_one():
+                return
 
     def _event(self, message):
         kind = message["event"]
         if kind == "hello":
             self.hello = message
-            self._hello.set()
         elif kind == "screen":
             self.seq = message["seq"]
         elif kind == "status":
@@ -214,16 +294,17 @@ class Session:
             self.on_event(message)
 
     def _program_ended(self):
+        if self._ended is not None:
+            return
         code = self._process.wait()
         self._stderr.seek(0)
         tail = self._stderr.read()[-2000:].decode("utf-8", "replace").strip()
         error = ProgramEnded("program_ended", f"the program ended (status {code})" + (f": {tail}" if tail else ""))
-        with self._lock:
+        with self._cv:
             self._ended = error
-            pending, self._pending = self._pending, {}
-        self._hello.set()
-        for done, box in pending.values():
-            done.set()
+            self._pending = {}
+            self._cv.notify_all()
+            self._idle.notify_all()
 
     def request(self, request_name, /, _limit=None, **params):
         """Sends one request and returns its result; raises an OrkanError for an error answer.
@@ -233,27 +314,28 @@ class Session:
         message = {"id": request_id, "request": request_name}
         message.update({k: v for k, v in params.items() if v is not None})
         line = json.dumps(message, ensure_ascii=False)
-        done, box = threading.Event(), []
-        with self._lock:
+        box = []
+        with self._cv:
             if self._ended is not None:
                 raise self._ended
-            self._pending[request_id] = (done, box)
+            self._pending[request_id] = box
+            self._last_request = time.monotonic()
         _log(line, "out")
         try:
             with self._write_lock:
                 self._process.stdin.write(line.encode() + b"\n")
+                self._process.stdin.flush()
         except (BrokenPipeError, OSError, ValueError):
-            self._reader.join(5)
+            self._await(lambda: False, time.monotonic() + 5)
             raise self._ended or ProgramEnded("program_ended", "the program is gone")
         limit = _limit
         if limit is None:
             limit = (params["timeout_ms"] / 1000.0 if params.get("timeout_ms") is not None else self.timeout) + _MARGIN
-        if not done.wait(None if limit == float("inf") else limit):
-            with self._lock:
-                self._pending.pop(request_id, None)
-            raise ProgramEnded("no_answer", f"no answer to {request_name} within {limit:.0f} s")
+        self._await(lambda: bool(box), None if limit == float("inf") else time.monotonic() + limit)
         if not box:
-            raise self._ended or ProgramEnded("program_ended", "the program is gone")
+            with self._cv:
+                self._pending.pop(request_id, None)
+            raise self._ended or ProgramEnded("no_answer", f"no answer to {request_name} within {limit:.0f} s")
         answer = box[0]
         if not answer.get("ok"):
             error = error_from_answer(answer["error"])

@@ -212,6 +212,23 @@ uint64_t ApiSession::Fingerprint() const {
     return h;
 }
 
+void ApiSession::RepaintChangedRows() {
+    HostMayHaveChanged();
+    if (current_ && current_->step && current_->step_reads_only) RunStep();
+}
+
+void ApiSession::LookLater() {
+    if (look_posted_) return;
+    look_posted_ = true;
+    std::weak_ptr<ApiSession*> alive = alive_;
+    runtime_.loop().Post([alive] {
+        auto self = alive.lock();
+        if (!self) return;
+        (*self)->look_posted_ = false;
+        (*self)->HostMayHaveChanged();
+    });
+}
+
 void ApiSession::HostMayHaveChanged() {
     if (!own_keys_) {
         const uint64_t fingerprint = Fingerprint();

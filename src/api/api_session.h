@@ -66,10 +66,14 @@ class ApiSession final : public View, public TransferWindow {
     void ConnectionEnded(const ConnectionEnd& end);
 
     // View.
-    void RepaintAll() override { HostMayHaveChanged(); }
-    void ScreenSizeChanged() override { HostMayHaveChanged(); }
-    void RepaintChangedRows() override { HostMayHaveChanged(); }
-    void KeyboardUnlocked() override { HostMayHaveChanged(); }
+    // A host record has been carried out whole: the screen as it now stands is the host's news,
+    // and a waiting request is tested at once.
+    void RepaintChangedRows() override;
+    // These come in the middle of a record too (an Erase/Write clears the screen before its data
+    // arrive), so the screen is looked at once the record is done.
+    void RepaintAll() override { LookLater(); }
+    void ScreenSizeChanged() override { LookLater(); }
+    void KeyboardUnlocked() override { LookLater(); }
     void CursorMoved() override { StatusMayHaveChanged(); }
     void RefreshStatusLine() override { StatusMayHaveChanged(); }
 
@@ -89,6 +93,9 @@ class ApiSession final : public View, public TransferWindow {
         uint64_t generation = 0;
         int64_t started_ms = 0;
         std::function<void()> step;
+        // The step only reads the session and answers: it may run inside the data stream's
+        // call that tells of a host record. Steps that type wait for the loop.
+        bool step_reads_only = false;
     };
 
     Session& session();
@@ -110,6 +117,7 @@ class ApiSession final : public View, public TransferWindow {
     // Events.
     void Send(const std::string& line);
     void HostMayHaveChanged();
+    void LookLater();
     void StatusMayHaveChanged();
     uint64_t Fingerprint() const;
     // Keys of our own change the screen too: they are not the host's.
@@ -157,6 +165,7 @@ class ApiSession final : public View, public TransferWindow {
     uint64_t generation_ = 0;
     bool starting_ = false;  // inside StartNext
     bool step_posted_ = false;
+    bool look_posted_ = false;
     bool own_keys_ = false;  // our own keys run: their screen changes are not the host's
     bool input_ended_ = false;
 

@@ -106,6 +106,39 @@ uint8_t AttributeOf(const PresentationSpace& ps, const FieldFacts& field) {
     return ps.planes.attribute[field.attribute];
 }
 
+std::optional<FieldFacts> LabelledField(const PresentationSpace& ps, std::string_view label,
+                                        std::string_view where, bool& seen) {
+    seen = false;
+    while (!label.empty() && label.front() == ' ') label.remove_prefix(1);
+    while (!label.empty() && label.back() == ' ') label.remove_suffix(1);
+    if (label.empty() || ps.columns == 0) return std::nullopt;
+    const std::string cells = ScreenCells(ps);
+    std::vector<FieldFacts> inputs;
+    for (const FieldFacts& f : ListFields(ps))
+        if (!(AttributeOf(ps, f) & fa::Protected) && f.length > 0) inputs.push_back(f);
+    const uint32_t columns = ps.columns;
+    for (size_t at = cells.find(label); at != std::string::npos; at = cells.find(label, at + 1)) {
+        seen = true;
+        const uint32_t row = uint32_t(at) / columns;
+        const uint32_t first = uint32_t(at) % columns;
+        const uint32_t last = uint32_t(at + label.size() - 1) % columns;
+        if (where != "above") {
+            for (const FieldFacts& f : inputs)
+                if (f.start >= at + label.size() && f.start / columns == row) return f;
+        }
+        if (where != "left") {
+            for (uint32_t below = row + 1; below <= row + 2; ++below) {
+                for (const FieldFacts& f : inputs) {
+                    const uint32_t f_first = f.start % columns;
+                    const uint32_t f_last = f_first + f.length - 1;
+                    if (f.start / columns == below && f_first <= last && f_last >= first) return f;
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 std::string ScreenCells(const PresentationSpace& ps) {
     const uint32_t n = ScreenPositions(ps);
     std::string out(n, ' ');

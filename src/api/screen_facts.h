@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "api/protocol.h"
@@ -30,6 +31,12 @@ std::vector<FieldFacts> ListFields(const PresentationSpace& ps);
 std::optional<FieldFacts> FieldHolding(const PresentationSpace& ps, uint32_t address);
 // The attribute byte of a field.
 uint8_t AttributeOf(const PresentationSpace& ps, const FieldFacts& field);
+// The input field a label names (display bytes, blanks around it ignored): to its right on the
+// label's row ("left": the label is left of the field), or under it on one of the next two rows,
+// overlapping its columns ("above"); "any" tries both, the row first. `seen` says whether the
+// label is on the screen at all.
+std::optional<FieldFacts> LabelledField(const PresentationSpace& ps, std::string_view label,
+                                        std::string_view where, bool& seen);
 
 // Each position as text output shows it (display bytes; blanks for nulls and non-display fields).
 std::string ScreenCells(const PresentationSpace& ps);
