@@ -99,6 +99,30 @@ def test_screenshot_is_drawn_without_hidden_fields(orkan_session):
     assert rows[:status_top] == blank[2][:status_top] and rows[status_top:] != blank[2][status_top:]
 
 
+@pytest.mark.parametrize("write, starts_with", [
+    (lambda s, path: s.print_screen(path + ".pdf"), b"%PDF"),
+    (lambda s, path: s.print_screen(path + ".txt"), b"                                 ORKAN DEMO HOST"),
+    (lambda s, path: s.save(path + ".html", format="html"), b'<meta charset="utf-8">'),
+    (lambda s, path: s.save(path + ".txt"), b"                                 ORKAN DEMO HOST"),
+])
+def test_print_and_save_write_the_screen(orkan_session, tmp_path, write, starts_with):
+    written = write(orkan_session, str(tmp_path / "screen"))
+    with open(written, "rb") as f:
+        assert f.read().startswith(starts_with)
+
+
+def test_trace_file_and_a_failed_connect(tmp_path):
+    with Session() as s:
+        with pytest.raises(OrkanError) as refused:
+            s.connect("127.0.0.1:1")
+        assert refused.value.code == "connect_failed"
+        box = [e for e in s.events if e["event"] == "message"][-1]
+        assert (box["buttons"], box["answer"]) == ("retry_cancel", "cancel") and box["text"] in refused.value.message
+        traced = s.trace(on=True)
+        assert traced["on"] and s.trace(on=False)["on"] is False
+        assert open(traced["path"], "rb").read(4)
+
+
 @pytest.mark.parametrize("macro, exit_code", [
     ('TYPE("me") ; EXIT 7', 7),
     ('/* REXX */\ncall type "me"\nexit 5', 5),
