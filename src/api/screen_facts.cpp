@@ -179,10 +179,6 @@ bool InputInhibited(const Session& session) {
     return session.status == SessionStatus::Protected || session.status == SessionStatus::InsertOverflow;
 }
 
-bool HostHoldsKeyboard(const Session& session) {
-    return SessionConnected(session) && !KeyboardOpen(session) && !InputInhibited(session);
-}
-
 Json PositionJson(uint32_t address, uint32_t columns) {
     if (columns == 0) return Json{{"row", 1}, {"column", 1}};
     return Json{{"row", address / columns + 1}, {"column", address % columns + 1}};

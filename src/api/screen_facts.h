@@ -45,9 +45,6 @@ std::string ScreenCells(const PresentationSpace& ps);
 bool SessionConnected(const Session& session);
 // Keys that need the keyboard go in at once.
 bool KeyboardOpen(const Session& session);
-// The host holds the keyboard (connecting, waiting for an answer, a transfer, printing): it will
-// give it back by itself.
-bool HostHoldsKeyboard(const Session& session);
 // A key was refused by the field rules; Reset gives the keyboard back.
 bool InputInhibited(const Session& session);
 
