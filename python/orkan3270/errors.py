@@ -2,9 +2,9 @@
 
 
 class OrkanError(Exception):
-    """A request failed. ``code`` is the interface's error code (docs/api.md); a failed wait also
-    carries the screen as it was (``screen``, ``status_line``), the time waited and the last trace
-    items, and its text shows them."""
+    """A request failed. ``code`` is the interface's error code (docs/api.md). It carries the
+    screen as it was (``screen``, ``status_line``) and the last trace items (``trace``), a failed
+    wait also the time waited and the condition; its text shows them."""
 
     def __init__(self, code, message, details=None):
         super().__init__(message)

@@ -339,9 +339,21 @@ class Session:
         answer = box[0]
         if not answer.get("ok"):
             error = error_from_answer(answer["error"])
+            if not error.screen and request_name not in ("screen", "quit"):
+                self._add_screen(error)
             self.last_error = error
             raise error
         return answer["result"]
+
+    def _add_screen(self, error):
+        """Every error shows the screen and the last trace items, not only a failed wait's."""
+        try:
+            screen = self.request("screen", fields=False, trace=True)
+        except OrkanError:
+            return
+        error.screen, error.status_line = screen["text"], screen["status_line"]
+        error.status = error.status or screen["status"]
+        error.trace = screen.get("trace", [])
 
     def _ms(self, timeout):
         return int((self.timeout if timeout is None else timeout) * 1000)

@@ -268,7 +268,9 @@ ReadOutcome ReadRequest(std::string_view line) {
         out.error = {ErrorCode::UnknownRequest, "There is no request \"" + request + "\"."};
         return out;
     }
-    for (const auto& [key, member] : value.items()) {
+    for (const auto& item : value.items()) {
+        const std::string& key = item.key();
+        const Json& member = item.value();
         if (key == "id" || key == "request") continue;
         const auto p = std::find_if(spec->params.begin(), spec->params.end(),
                                     [&](const Param& q) { return q.name == key; });
