@@ -34,6 +34,7 @@ constexpr std::array kLongOptions = {
     LongOption{"dump", std::nullopt, false},           LongOption{"help", std::nullopt, false},
     LongOption{"version", std::nullopt, false},        LongOption{"size", std::nullopt, true},
     LongOption{"printer", std::nullopt, true},         LongOption{"url", std::nullopt, true},
+    LongOption{"api", std::nullopt, false},            LongOption{"api-socket", std::nullopt, true},
 };
 
 constexpr std::array<std::string_view, 8> kColourSchemes = {"GRAY", "RED",  "YELLOW",  "GREEN",
@@ -262,9 +263,10 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
     std::vector<Taken> taken;
     std::string rest;
     bool options_ended = false;
-    bool headless = false, dump = false, help = false, version = false;
+    bool headless = false, dump = false, help = false, version = false, api = false;
     std::string size;
     std::string printer;
+    std::string api_socket;
 
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i] ? argv[i] : "";
@@ -308,7 +310,8 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 continue;
             }
             if (!found->option && found->takes_value) {
-                (name == "printer" ? printer : size) = std::string(*inline_value);
+                std::string& to = name == "printer" ? printer : name == "api-socket" ? api_socket : size;
+                to = std::string(*inline_value);
                 continue;
             }
             if (!found->option) {
@@ -316,6 +319,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 dump |= name == "dump";
                 help |= name == "help";
                 version |= name == "version";
+                api |= name == "api";
                 continue;
             }
             const std::string value = found->takes_value ? std::string(*inline_value) : std::string(" ");
@@ -339,11 +343,14 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
     for (const Taken& t : taken) StoreValue(out, t.option, t.value);
     if (!TlsValueValid(out, ui)) return 8;
     out.size = size;
-    out.headless = headless;
+    // The interface has no window: it is the headless program's.
+    out.headless = headless || api || !api_socket.empty();
     out.dump = dump;
     out.help = help;
     out.version = version;
     out.printer = printer;
+    out.api = api;
+    out.api_socket = api_socket;
     return 0;
 }
 
@@ -377,6 +384,8 @@ std::string CommandLineUsage(std::string_view program) {
            "  --headless         run without a window\n"
            "  --dump             print each host screen (headless)\n"
            "  --printer NAME     print to a CUPS queue, <default>, or a file ending in .pdf or .txt\n"
+           "  --api              (headless) take requests as JSON lines on stdin, answer on stdout\n"
+           "  --api-socket PATH  (headless) the same on a Unix socket made at PATH (docs/api.md)\n"
            "  --help, --version\n"
            "\n"
            "Headless with --macro or --run, the program ends when that macro ends. Exit status:\n"
@@ -388,6 +397,8 @@ std::string CommandLineUsage(std::string_view program) {
            "  3  the connection failed or ended and nothing reconnects it\n"
            "  8  start-up failed (command line, a bad --tls value or link, folders, key.lst, session\n"
            "     file, no free session)\n"
+           "With --api or --api-socket the program ends with 0 at `quit`, the end of stdin or a signal;\n"
+           "a connection that ends is reported to the client (docs/api.md).\n"
            "Message boxes print on stderr with the answer given (the safest one: Cancel, No); an\n"
            "EDITBOX is answered with Cancel. Macro DEBUG lines print on stderr as \"Debug: text\".\n"
            "Files are transferred with the macro functions SENDFILE and RECEIVEFILE: 0 when the\n"

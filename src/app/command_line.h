@@ -52,6 +52,9 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     std::string printer;  // --printer: a CUPS queue, "<default>", or a .pdf/.txt file for this run
+    // The automation interface: --api (stdin and stdout) or --api-socket PATH.
+    bool api = false;
+    std::string api_socket;
     // Values that were cut to kCommandLineValueLimit characters, for the caller to show.
     std::vector<std::string> notes;
 

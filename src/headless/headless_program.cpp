@@ -1,7 +1,5 @@
 #include "headless/headless_program.h"
 
-#include <signal.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +10,8 @@
 #include "app/startup.h"
 #include "charset/display_unicode.h"
 #include "ds3270/screen_dump.h"
+#include "headless/api_program.h"
+#include "headless/signal_watch.h"
 #include "headless/stderr_text.h"
 #include "macro/macro_runner.h"
 #include "platform/poll_event_loop.h"
@@ -93,39 +93,6 @@ private:
     int exit_code_ = kExitClosed;
 };
 
-// SIGINT, SIGTERM and SIGHUP arrive as readable data on the loop, never as handlers that could
-// interrupt the session half way.
-class SignalWatch {
-public:
-    SignalWatch(PollEventLoop& loop, HeadlessFrame& frame) : loop_(loop) {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGINT);
-        sigaddset(&set, SIGTERM);
-        sigaddset(&set, SIGHUP);
-        fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
-        if (fd_ >= 0) {
-            loop_.WatchReadable(fd_, [this, &frame] {
-                signalfd_siginfo info{};
-                while (read(fd_, &info, sizeof info) == ssize_t(sizeof info)) frame.Finish(kExitClosed);
-            });
-        }
-    }
-    ~SignalWatch() {
-        if (fd_ >= 0) {
-            loop_.UnwatchReadable(fd_);
-            close(fd_);
-        }
-    }
-    SignalWatch(const SignalWatch&) = delete;
-    SignalWatch& operator=(const SignalWatch&) = delete;
-    bool ok() const { return fd_ >= 0; }
-
-private:
-    PollEventLoop& loop_;
-    int fd_ = -1;
-};
-
 }  // namespace
 
 int ExitStatusOf(const MacroOutcome& outcome) {
@@ -178,6 +145,7 @@ void DumpView::KeyboardUnlocked() {
 }
 
 int RunHeadless(const CommandLine& cl, StderrUi& ui) {
+    if (cl.api || !cl.api_socket.empty()) return RunApi(cl, ui);
     PollEventLoop loop;
     HeadlessFrame frame(loop, ui);
     RuntimeOptions options;
@@ -187,7 +155,7 @@ int RunHeadless(const CommandLine& cl, StderrUi& ui) {
     options.read_on_loop = true;
     SessionRuntime runtime(loop, ui, frame, options);
     frame.SetRuntime(&runtime);
-    SignalWatch signals(loop, frame);
+    SignalWatch signals(loop, [&frame] { frame.Finish(kExitClosed); });
 
     // A reader that went away ends the session like a close.
     DumpView dump(runtime.session(), stdout, [&frame] { frame.Finish(kExitClosed); });

@@ -30,13 +30,20 @@ class TraceSwitch final : public TraceSink {
 public:
     void TraceRecord(TraceType type, std::span<const uint8_t> data) override {
         if (target_) target_->TraceRecord(type, data);
+        if (observer_) observer_->TraceRecord(type, data);
     }
-    bool Active() const override { return target_ != nullptr && target_->Active(); }
+    bool Active() const override {
+        return (target_ != nullptr && target_->Active()) || (observer_ != nullptr && observer_->Active());
+    }
     void Set(TraceSink* target) { target_ = target; }
     TraceSink* Target() const { return target_; }
+    // A second sink that sees every item whether or not a target is set: the automation
+    // interface keeps the last few items for the errors it reports.
+    void SetObserver(TraceSink* observer) { observer_ = observer; }
 
 private:
     TraceSink* target_ = nullptr;
+    TraceSink* observer_ = nullptr;
 };
 
 }  // namespace orkan

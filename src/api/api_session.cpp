@@ -1,0 +1,323 @@
+#include "api/api_session.h"
+
+#include <unistd.h>
+
+#include "api/screen_facts.h"
+#include "app/session_runtime.h"
+#include "charset/display_unicode.h"
+#include "session/session.h"
+
+namespace orkan {
+
+namespace {
+
+constexpr int64_t kTransferEventMs = 100;
+
+uint64_t Fnv(uint64_t h, const uint8_t* bytes, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        h ^= bytes[i];
+        h *= 0x100000001b3ULL;
+    }
+    return h;
+}
+
+}  // namespace
+
+ApiSession::ApiSession(SessionRuntime& runtime, ApiUi& ui, ApiOutput& output)
+    : runtime_(runtime),
+      ui_(ui),
+      output_(output),
+      timers_(runtime.loop()),
+      alive_(std::make_shared<ApiSession*>(this)) {
+    Session& s = session();
+    previous_view_ = s.view;
+    s.view = this;
+    s.trace.SetObserver(&trace_tail_);
+    runtime_.core().Transfer().SetWindow(this);
+    ui_.SetListener([this](const MessageBox& box, orkan::Answer answer) { OnMessage(box, answer); });
+    fingerprint_ = Fingerprint();
+    status_ = StatusJson(s);
+}
+
+ApiSession::~ApiSession() {
+    Session& s = session();
+    if (s.view == this) s.view = previous_view_;
+    s.trace.SetObserver(nullptr);
+    if (runtime_.core().Transfer().window() == this) runtime_.core().Transfer().SetWindow(nullptr);
+    ui_.SetListener(nullptr);
+}
+
+Session& ApiSession::session() {
+    return runtime_.session();
+}
+int64_t ApiSession::Now() const {
+    return runtime_.session().clock->NowMs();
+}
+
+void ApiSession::Send(const std::string& line) {
+    output_.SendLine(line);
+}
+
+void ApiSession::Hello() {
+    Send(EventLine(Json{{"event", "hello"},
+                        {"protocol", kApiProtocol},
+                        {"program", "orkan3270"},
+                        {"version", ORKAN_VERSION},
+                        {"pid", int(getpid())},
+                        {"letter", std::string(1, session().letter)},
+                        {"max_line", kMaxApiLine},
+                        {"requests", RequestNames()},
+                        {"capabilities", {"png", "pdf", "tls", "rexx", "transfer"}}}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lines in, answers out.
+
+void ApiSession::Line(std::string_view line) {
+    ReadOutcome read = ReadRequest(line);
+    if (!read.request) {
+        Send(ErrorLine(read.id, read.name, read.error));
+        return;
+    }
+    if (queue_.size() >= kMaxQueuedRequests) {
+        Send(ErrorLine(
+            read.id, read.name,
+            {ErrorCode::Busy, "More than " + std::to_string(kMaxQueuedRequests) + " requests are waiting."}));
+        return;
+    }
+    queue_.push_back(std::move(*read.request));
+    StartNext();
+}
+
+void ApiSession::LineTooLong() {
+    Send(ErrorLine(
+        nullptr, nullptr,
+        {ErrorCode::LineTooLong, "The line is longer than " + std::to_string(kMaxApiLine) + " bytes."}));
+}
+
+void ApiSession::ClientGone() {
+    queue_.clear();
+    current_.reset();
+    ++generation_;
+    timers_.StopAll();
+}
+
+void ApiSession::InputEnded() {
+    input_ended_ = true;
+    if (!current_ && queue_.empty() && quit_) quit_();
+}
+
+void ApiSession::StartNext() {
+    if (starting_) return;
+    starting_ = true;
+    while (!current_ && !queue_.empty()) {
+        current_ = Current{std::move(queue_.front()), ++generation_, Now(), {}};
+        queue_.pop_front();
+        Dispatch();
+    }
+    starting_ = false;
+}
+
+void ApiSession::Dispatch() {
+    const std::string& name = current_->request.name;
+    using Handler = void (ApiSession::*)();
+    static const std::pair<std::string_view, Handler> kHandlers[] = {
+        {"connect", &ApiSession::OnConnect}, {"disconnect", &ApiSession::OnDisconnect},
+        {"screen", &ApiSession::OnScreen},   {"text", &ApiSession::OnText},
+        {"move", &ApiSession::OnMove},       {"type", &ApiSession::OnType},
+        {"key", &ApiSession::OnKey},         {"fill", &ApiSession::OnFill},
+        {"wait", &ApiSession::OnWait},       {"transfer", &ApiSession::OnTransfer},
+        {"print", &ApiSession::OnPrint},     {"save", &ApiSession::OnSave},
+        {"trace", &ApiSession::OnTrace},     {"macro", &ApiSession::OnMacro},
+    };
+    // A host record may have come in since the last event: the request sees the screen as it is.
+    HostMayHaveChanged();
+    if (name == "get_option" || name == "set_option") return OnOption(name == "set_option");
+    if (name == "quit") {
+        Answer(Json::object());
+        if (quit_) quit_();
+        return;
+    }
+    for (const auto& [n, handler] : kHandlers)
+        if (n == name) return (this->*handler)();
+    Fail(ErrorCode::UnknownRequest, "There is no request \"" + name + "\".");
+}
+
+void ApiSession::Answer(Json result) {
+    if (!current_) return;
+    Send(AnswerLine(current_->request.id, current_->request.name, result));
+    Finished();
+}
+
+void ApiSession::Fail(ErrorCode code, std::string message, Json extra) {
+    if (!current_) return;
+    Send(ErrorLine(current_->request.id, current_->request.name,
+                   {code, std::move(message), std::move(extra)}));
+    Finished();
+}
+
+void ApiSession::Finished() {
+    current_.reset();
+    timers_.Stop(kStepTimer);
+    timers_.Stop(kQuietTimer);
+    if (input_ended_ && queue_.empty() && quit_) return quit_();
+    if (!starting_ && !queue_.empty()) {
+        std::weak_ptr<ApiSession*> alive = alive_;
+        runtime_.loop().Post([alive] {
+            if (auto self = alive.lock()) (*self)->StartNext();
+        });
+    }
+}
+
+void ApiSession::WaitFor(std::function<void()> step, int64_t timeout_ms, std::function<void()> expire) {
+    const uint64_t generation = current_->generation;
+    current_->step = std::move(step);
+    timers_.Start(kStepTimer, std::chrono::milliseconds(timeout_ms), true, [this, generation, expire] {
+        if (IsCurrent(generation)) expire();
+    });
+    RunStep();
+}
+
+void ApiSession::Poke() {
+    if (!current_ || !current_->step || step_posted_) return;
+    step_posted_ = true;
+    std::weak_ptr<ApiSession*> alive = alive_;
+    runtime_.loop().Post([alive] {
+        auto self = alive.lock();
+        if (!self) return;
+        (*self)->step_posted_ = false;
+        (*self)->RunStep();
+    });
+}
+
+void ApiSession::RunStep() {
+    if (!current_ || !current_->step) return;
+    // The step may answer (and so end the request it belongs to) or put another step in its place.
+    const std::function<void()> step = current_->step;
+    step();
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the session tells its View.
+
+uint64_t ApiSession::Fingerprint() const {
+    const PresentationSpace& ps = runtime_.session().ps;
+    const uint32_t n = ScreenPositions(ps);
+    uint64_t h = 0xcbf29ce484222325ULL;
+    const uint32_t size[2] = {ps.rows, ps.columns};
+    h = Fnv(h, reinterpret_cast<const uint8_t*>(size), sizeof size);
+    for (const Plane* plane : {&ps.planes.display, &ps.planes.attribute, &ps.planes.colour,
+                               &ps.planes.highlight, &ps.planes.charset})
+        h = Fnv(h, plane->data(), n);
+    return h;
+}
+
+void ApiSession::RepaintChangedRows() {
+    HostMayHaveChanged();
+    if (current_ && current_->step && current_->step_reads_only) RunStep();
+}
+
+void ApiSession::LookLater() {
+    if (look_posted_) return;
+    look_posted_ = true;
+    std::weak_ptr<ApiSession*> alive = alive_;
+    runtime_.loop().Post([alive] {
+        auto self = alive.lock();
+        if (!self) return;
+        (*self)->look_posted_ = false;
+        (*self)->HostMayHaveChanged();
+    });
+}
+
+void ApiSession::HostMayHaveChanged() {
+    if (!own_keys_) {
+        const uint64_t fingerprint = Fingerprint();
+        if (fingerprint != fingerprint_) {
+            fingerprint_ = fingerprint;
+            ++seq_;
+            last_change_ms_ = Now();
+            Send(EventLine(Json{{"event", "screen"}, {"seq", seq_}}));
+        }
+    }
+    StatusMayHaveChanged();
+}
+
+void ApiSession::StatusMayHaveChanged() {
+    Json status = StatusJson(session());
+    if (status != status_) {
+        const bool was_connected = status_["connection"] != "not_connected";
+        status_ = std::move(status);
+        Send(EventLine(Json{{"event", "status"}, {"status", status_}}));
+        if (was_connected && status_["connection"] == "not_connected" && !disconnect_posted_) {
+            // The frame's reason (and the message box) come in the same turn of the loop, if at all.
+            disconnect_posted_ = true;
+            end_text_.clear();
+            std::weak_ptr<ApiSession*> alive = alive_;
+            runtime_.loop().Post([alive] {
+                auto self = alive.lock();
+                if (!self) return;
+                (*self)->disconnect_posted_ = false;
+                (*self)->Send(EventLine(Json{{"event", "disconnected"}, {"message", (*self)->end_text_}}));
+            });
+        }
+    }
+    Poke();
+}
+
+void ApiSession::AfterOwnKeys() {
+    own_keys_ = false;
+    fingerprint_ = Fingerprint();
+    StatusMayHaveChanged();
+}
+
+void ApiSession::ConnectionEnded(const ConnectionEnd& end) {
+    end_text_ = DisplayToUtf8(end.text);
+    if (current_ && current_->request.name == "connect") Fail(ErrorCode::ConnectFailed, end_text_);
+    Poke();
+}
+
+void ApiSession::OnMessage(const MessageBox& box, orkan::Answer answer) {
+    Send(EventLine(Json{{"event", "message"},
+                        {"title", DisplayToUtf8(box.title)},
+                        {"text", DisplayToUtf8(box.text)},
+                        {"buttons", ButtonsName(box.buttons)},
+                        {"answer", AnswerName(answer)}}));
+}
+
+std::string ApiSession::LastMessageSince(uint64_t shown) const {
+    return ui_.Shown() > shown ? DisplayToUtf8(ui_.LastText()) : std::string();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Transfer progress.
+
+void ApiSession::ShowProgress(const std::string& stamped) {
+    transfer_text_ = stamped;
+}
+
+void ApiSession::ShowBytes(uint64_t bytes, uint64_t total) {
+    transfer_bytes_ = bytes;
+    transfer_total_ = total;
+    const int64_t now = Now();
+    if (transfer_event_ms_ >= 0 && now - transfer_event_ms_ < kTransferEventMs) return;
+    transfer_event_ms_ = now;
+    const bool upload = runtime_.core().Transfer().CurrentRequest().direction == TransferDirection::Upload;
+    Send(EventLine(Json{{"event", "transfer"},
+                        {"direction", upload ? "send" : "receive"},
+                        {"bytes", bytes},
+                        {"total", total},
+                        {"text", transfer_text_}}));
+}
+
+void ApiSession::TransferEnded(const TransferOutcome& outcome) {
+    const bool upload = runtime_.core().Transfer().CurrentRequest().direction == TransferDirection::Upload;
+    Send(EventLine(Json{{"event", "transfer"},
+                        {"direction", upload ? "send" : "receive"},
+                        {"bytes", outcome.bytes},
+                        {"total", transfer_total_},
+                        {"text", DisplayToUtf8(outcome.message)}}));
+    transfer_event_ms_ = -1;
+    transfer_total_ = 0;
+}
+
+}  // namespace orkan

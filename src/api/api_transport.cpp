@@ -1,0 +1,219 @@
+#include "api/api_transport.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "api/protocol.h"
+
+namespace orkan {
+
+namespace {
+
+constexpr size_t kReadChunk = 64 * 1024;
+
+bool FillAddress(const std::string& path, sockaddr_un& address) {
+    std::memset(&address, 0, sizeof address);
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.data(), path.size());
+    return true;
+}
+
+// Whether a program answers on the socket at `path`.
+bool SomeoneListens(const sockaddr_un& address) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const bool answered = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return answered;
+}
+
+// Writes everything, waiting while the descriptor is full. False when the reader is gone.
+bool WriteAll(int fd, std::string_view bytes, bool socket) {
+    while (!bytes.empty()) {
+        // A socket whose client went away must not raise SIGPIPE.
+        const ssize_t n = socket ? ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL)
+                                 : ::write(fd, bytes.data(), bytes.size());
+        if (n > 0) {
+            bytes.remove_prefix(size_t(n));
+        } else if (n < 0 && errno == EAGAIN) {
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, -1);
+        } else if (n == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+ApiTransport::ApiTransport(EventLoop& loop) : loop_(loop), alive_(std::make_shared<ApiTransport*>(this)) {}
+
+ApiTransport::~ApiTransport() {
+    if (in_fd_ >= 0) loop_.UnwatchReadable(in_fd_);
+    if (listen_fd_ >= 0) {
+        loop_.UnwatchReadable(listen_fd_);
+        DropClient();
+        ::close(listen_fd_);
+        // Removed only while it is still the socket this program made.
+        struct stat st {};
+        if (::lstat(socket_path_.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_dev == socket_dev_ &&
+            st.st_ino == socket_ino_)
+            ::unlink(socket_path_.c_str());
+    }
+}
+
+bool ApiTransport::ListenOn(const std::string& path, std::string& error) {
+    sockaddr_un address;
+    if (!FillAddress(path, address)) {
+        error = "The socket path " + path + " is empty or longer than " +
+                std::to_string(sizeof address.sun_path - 1) + " bytes.";
+        return false;
+    }
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode)) {
+            error = "The socket path " + path + " is a symbolic link; it is not followed.";
+            return false;
+        }
+        if (!S_ISSOCK(st.st_mode) || st.st_uid != ::getuid()) {
+            error = "The socket path " + path + " is taken by a file that is not a socket of this user.";
+            return false;
+        }
+        if (SomeoneListens(address)) {
+            error = "Another program listens on the socket " + path + ".";
+            return false;
+        }
+        ::unlink(path.c_str());  // left behind by an earlier run
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error = std::string("No socket can be made: ") + std::strerror(errno) + ".";
+        return false;
+    }
+    // bind() never follows a link and fails on anything already at the path; the mask makes the
+    // socket the user's alone from its first moment.
+    const mode_t mask = ::umask(0177);
+    const int bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int bind_error = errno;
+    ::umask(mask);
+    if (bound != 0 || ::listen(fd, 4) != 0) {
+        error =
+            "The socket " + path + " cannot be made: " + std::strerror(bound != 0 ? bind_error : errno) + ".";
+        ::close(fd);
+        return false;
+    }
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || (st.st_mode & 0777) != 0600) {
+        error = "The socket " + path + " did not come out as a socket for this user alone.";
+        ::close(fd);
+        return false;
+    }
+    listen_fd_ = fd;
+    socket_path_ = path;
+    socket_dev_ = st.st_dev;
+    socket_ino_ = st.st_ino;
+    return true;
+}
+
+void ApiTransport::Start(std::function<void()> ended) {
+    ended_ = std::move(ended);
+    if (listen_fd_ >= 0) {
+        loop_.WatchReadable(listen_fd_, [this] { Accept(); });
+        return;
+    }
+    in_fd_ = STDIN_FILENO;
+    out_fd_ = STDOUT_FILENO;
+    reader_ = std::make_unique<LineReader>(kMaxApiLine);
+    if (session_) session_->Hello();
+    loop_.WatchReadable(in_fd_, [this] { Readable(); });
+}
+
+void ApiTransport::Accept() {
+    const int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return;
+    if (in_fd_ >= 0) {
+        const std::string busy =
+            ErrorLine(nullptr, nullptr, {ErrorCode::Busy, "Another client holds this session's socket."}) +
+            "\n";
+        [[maybe_unused]] const bool sent = WriteAll(fd, busy, true);
+        ::close(fd);
+        return;
+    }
+    in_fd_ = out_fd_ = fd;
+    broken_ = false;
+    reader_ = std::make_unique<LineReader>(kMaxApiLine);
+    if (session_) session_->Hello();
+    loop_.WatchReadable(in_fd_, [this] { Readable(); });
+}
+
+void ApiTransport::Readable() {
+    char buffer[kReadChunk];
+    const ssize_t n = ::read(in_fd_, buffer, sizeof buffer);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    std::weak_ptr<ApiTransport*> alive = alive_;
+    const int fd = in_fd_;
+    if (n > 0) {
+        // A line may end the program or the client: whatever follows is left unread.
+        reader_->Feed(
+            std::string_view(buffer, size_t(n)),
+            [&](std::string_view line) {
+                if (!alive.expired() && in_fd_ == fd && session_) session_->Line(line);
+            },
+            [&] {
+                if (!alive.expired() && in_fd_ == fd && session_) session_->LineTooLong();
+            });
+        return;
+    }
+    // The end of the input: a last line without its LF still counts.
+    reader_->Finish([&](std::string_view line) {
+        if (session_) session_->Line(line);
+    });
+    if (alive.expired() || in_fd_ != fd) return;
+    if (listen_fd_ >= 0) {
+        DropClient();
+    } else {
+        loop_.UnwatchReadable(in_fd_);
+        in_fd_ = -1;
+        if (ended_) ended_();
+    }
+}
+
+void ApiTransport::DropClient() {
+    if (in_fd_ < 0 || listen_fd_ < 0) return;
+    loop_.UnwatchReadable(in_fd_);
+    ::close(in_fd_);
+    in_fd_ = out_fd_ = -1;
+    if (session_) session_->ClientGone();
+}
+
+void ApiTransport::SendLine(const std::string& line) {
+    if (out_fd_ < 0 || broken_) return;
+    std::string framed = line;
+    framed += '\n';
+    if (WriteAll(out_fd_, framed, listen_fd_ >= 0)) return;
+    broken_ = true;
+    // Not from inside whatever is writing: the reader's end is handled on the loop.
+    std::weak_ptr<ApiTransport*> alive = alive_;
+    loop_.Post([alive] {
+        auto self = alive.lock();
+        if (!self) return;
+        ApiTransport* t = *self;
+        if (t->listen_fd_ >= 0) {
+            t->DropClient();
+            return;
+        }
+        // Nobody reads the answers any more: nothing is left to carry out.
+        if (t->session_) t->session_->ClientGone();
+        if (t->ended_) t->ended_();
+    });
+}
+
+}  // namespace orkan

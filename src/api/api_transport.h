@@ -1,0 +1,56 @@
+// How the automation interface's lines travel: stdin and stdout (--api), or a Unix socket that one
+// client at a time holds (--api-socket PATH), on the session's loop. Lines in go to the session as
+// they complete; lines out are written whole before the loop goes on.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "api/api_session.h"
+#include "api/line_reader.h"
+#include "platform/event_loop.h"
+
+namespace orkan {
+
+class ApiTransport final : public ApiOutput {
+  public:
+    explicit ApiTransport(EventLoop& loop);
+    ~ApiTransport() override;
+    ApiTransport(const ApiTransport&) = delete;
+    ApiTransport& operator=(const ApiTransport&) = delete;
+
+    void SetSession(ApiSession* session) { session_ = session; }
+
+    // The socket is made before the session starts, so a path that cannot be used ends the program
+    // at once. False with `error` saying why: a symbolic link or another file at the path, a socket
+    // another program listens on, a path too long for a socket.
+    [[nodiscard]] bool ListenOn(const std::string& path, std::string& error);
+
+    // Starts reading: stdin when no socket was made (`ended` runs when stdin ends, or stdout's
+    // reader went away), else clients of the socket, each greeted with the session's hello.
+    void Start(std::function<void()> ended);
+
+    void SendLine(const std::string& line) override;
+
+  private:
+    struct Client;
+    void Accept();
+    void Readable();
+    void DropClient();
+
+    EventLoop& loop_;
+    ApiSession* session_ = nullptr;
+    std::function<void()> ended_;
+    int listen_fd_ = -1;
+    std::string socket_path_;
+    dev_t socket_dev_ = 0;
+    ino_t socket_ino_ = 0;
+    int in_fd_ = -1;   // stdin, or the client's socket
+    int out_fd_ = -1;  // stdout, or the client's socket
+    bool broken_ = false;
+    std::unique_ptr<LineReader> reader_;
+    std::shared_ptr<ApiTransport*> alive_;
+};
+
+}  // namespace orkan

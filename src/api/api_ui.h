@@ -1,0 +1,38 @@
+// Message boxes of a session run through the automation interface: the program's own Ui shows and
+// answers them (the headless program prints them on stderr with the safest answer), and the
+// interface hears of each, reports it as an event and uses the last text to say why a request
+// failed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/ui.h"
+
+namespace orkan {
+
+class ApiUi final : public Ui {
+  public:
+    using Listener = std::function<void(const MessageBox& box, Answer answer)>;
+
+    explicit ApiUi(Ui& shown_by) : shown_by_(shown_by) {}
+    Answer ShowMessage(const MessageBox& box) override;
+    void AddDebugLine(std::string_view display_text) override { shown_by_.AddDebugLine(display_text); }
+
+    void SetListener(Listener listener) { listener_ = std::move(listener); }
+    // Boxes shown so far, and the text of the last one (display bytes).
+    uint64_t Shown() const { return shown_; }
+    const std::string& LastText() const { return last_text_; }
+
+  private:
+    Ui& shown_by_;
+    Listener listener_;
+    uint64_t shown_ = 0;
+    std::string last_text_;
+};
+
+std::string_view ButtonsName(Buttons buttons);
+std::string_view AnswerName(Answer answer);
+
+}  // namespace orkan

@@ -1,0 +1,32 @@
+// The last items a session traced, kept whether or not the trace file is on, for the errors of
+// failed waits: what the host sent and what went back just before things went wrong.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "api/protocol.h"
+#include "platform/trace.h"
+
+namespace orkan {
+
+class TraceTail final : public TraceSink {
+  public:
+    static constexpr size_t kItems = 20;
+    static constexpr size_t kBytesKept = 512;
+
+    void TraceRecord(TraceType type, std::span<const uint8_t> data) override;
+    // Oldest first.
+    Json ToJson() const;
+
+  private:
+    struct Item {
+        TraceType type;
+        size_t length;
+        std::vector<uint8_t> bytes;  // the first kBytesKept
+    };
+    std::deque<Item> items_;
+};
+
+}  // namespace orkan

@@ -1,0 +1,130 @@
+// The interface's pure parts: lines cut out of a stream, fields found by position and by label,
+// and wait conditions tested against a painted screen.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "api/line_reader.h"
+#include "api/screen_facts.h"
+#include "api/wait_conditions.h"
+#include "config/session_file.h"
+#include "session/session.h"
+#include "support/recording_ui.h"
+
+namespace orkan {
+namespace {
+
+TEST(ApiLineReader, CutsLinesAndSkipsOverlongOnesWhole) {
+    struct Case {
+        std::vector<std::string> chunks;
+        std::vector<std::string> lines;
+        int too_long;
+    };
+    const Case cases[] = {
+        {{"a\nb", "c\r\n", "tail"}, {"a", "bc", "tail"}, 0},
+        {{"0123456789ab", "cdef\nok\n"}, {"ok"}, 1},  // past the bound: skipped to its end, once
+        {{"0123456789", "\n"}, {"0123456789"}, 0},    // exactly the bound
+        {{"\n\n"}, {"", ""}, 0},
+    };
+    for (const Case& c : cases) {
+        LineReader reader(10);
+        std::vector<std::string> lines;
+        int too_long = 0;
+        auto line = [&](std::string_view l) { lines.emplace_back(l); };
+        for (const std::string& chunk : c.chunks) reader.Feed(chunk, line, [&] { ++too_long; });
+        reader.Finish(line);
+        EXPECT_EQ(lines, c.lines) << c.chunks[0];
+        EXPECT_EQ(too_long, c.too_long) << c.chunks[0];
+    }
+}
+
+// A 24x80 screen: "Name" with its input field to the right on row 3, "Code" with its input field
+// below it on row 6, a hidden field, and a field that runs from the last row into the first.
+class PaintedScreen : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        s.record = DefaultSessionRecord();
+        s.status = SessionStatus::Unlocked;
+        Field(2, 0, fa::Protected, "Name");
+        Field(2, 8, 0, "ada");
+        Field(2, 20, fa::Protected, "");
+        Field(4, 40, fa::Protected, "Code");
+        Field(5, 37, 0, "");
+        Field(5, 50, fa::Protected | fa::NonDisplay, "secret");
+        Field(23, 70, 0, "wrap");
+        s.ps.planes.display[3] = 'x';  // in the wrapping field, on row 1
+        s.ps.cursor_address = 2 * 80 + 9;
+    }
+    void Field(uint32_t row, uint32_t column, uint8_t bits, std::string_view text) {
+        const uint32_t a = row * 80 + column;
+        s.ps.planes.attribute[a] = fa::Present | bits;
+        for (size_t i = 0; i < text.size(); ++i) s.ps.planes.display[a + 1 + i] = uint8_t(text[i]);
+    }
+    test::RecordingUi ui;
+    Session s{ui};
+};
+
+TEST_F(PaintedScreen, FieldsByPositionAndByLabel) {
+    const std::vector<FieldFacts> fields = ListFields(s.ps);
+    ASSERT_EQ(fields.back().attribute, 23u * 80 + 70);
+    EXPECT_EQ(fields.back().length, 9u + 2 * 80);  // to the row-3 attribute, through address 0
+    EXPECT_EQ(FieldHolding(s.ps, 5)->attribute, 23u * 80 + 70);
+    EXPECT_EQ(FieldHolding(s.ps, 2 * 80 + 8)->attribute, 2u * 80 + 8);  // its attribute belongs to it
+
+    struct Case {
+        std::string_view label, where;
+        bool seen;
+        int start;  // -1: no field
+    };
+    const Case cases[] = {
+        {"Name", "any", true, 2 * 80 + 9}, {"  Name ", "left", true, 2 * 80 + 9},
+        {"Name", "above", true, -1},       {"Code", "any", true, 5 * 80 + 38},
+        {"Code", "left", true, -1},        {"Nobody", "any", false, -1},
+    };
+    for (const Case& c : cases) {
+        bool seen = false;
+        const std::optional<FieldFacts> f = LabelledField(s.ps, c.label, c.where, seen);
+        EXPECT_EQ(seen, c.seen) << c.label << " " << c.where;
+        EXPECT_EQ(f ? int(f->start) : -1, c.start) << c.label << " " << c.where;
+    }
+}
+
+TEST_F(PaintedScreen, ConditionsHoldAsTheScreenSays) {
+    struct Case {
+        const char* json;
+        bool holds;
+    };
+    const Case cases[] = {
+        {R"({"kind":"text","text":"Name"})", true},
+        {R"({"kind":"text","text":"NAME"})", false},
+        {R"({"kind":"text","text":"NAME","ignore_case":true})", true},
+        {R"({"kind":"text","text":"ada","row":3,"column":10})", true},
+        {R"({"kind":"text","text":"ada","row":3,"column":11})", false},
+        {R"({"kind":"text","text":"secret"})", false},  // hidden fields read as blanks
+        {R"({"kind":"text","text":"secret","absent":true})", true},
+        {R"({"kind":"cursor","row":3,"column":10})", true},
+        {R"({"kind":"cursor_in_field","row":3,"column":16})", true},
+        {R"({"kind":"cursor_in_field","row":6,"column":40})", false},
+        {R"({"kind":"changed","since":6})", true},
+        {R"({"kind":"changed","since":7})", false},
+        {R"({"kind":"unlocked","quiet_ms":100})", true},
+        {R"({"kind":"unlocked","quiet_ms":101})", false},
+        {R"({"kind":"disconnected"})", false},
+    };
+    const WaitFacts facts{7, 100};
+    for (const Case& c : cases) {
+        std::vector<WaitCondition> read;
+        std::string error;
+        ASSERT_TRUE(ReadConditions(Json::array({Json::parse(c.json)}), read, error))
+            << c.json << ": " << error;
+        EXPECT_EQ(ConditionHolds(s, read[0], facts), c.holds) << c.json;
+    }
+    std::vector<WaitCondition> quiet;
+    std::string error;
+    ASSERT_TRUE(ReadConditions(Json::parse(R"([{"kind":"unlocked","quiet_ms":250}])"), quiet, error));
+    EXPECT_EQ(QuietTimeLeft(s, quiet[0], facts), 150);
+}
+
+}  // namespace
+}  // namespace orkan

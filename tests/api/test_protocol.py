@@ -1,0 +1,80 @@
+"""Bad input gets an error answer and never a crash or a hang; the Unix socket's rules."""
+
+import json
+import os
+import pathlib
+import socket
+import subprocess
+import time
+
+import pytest
+
+from orkan3270.session import _log
+
+HERE = pathlib.Path(__file__).parent
+CASES = [line.split("\t", 1) for line in (HERE / "bad_lines.txt").read_text().splitlines()
+         if line and not line.startswith("#")]
+
+
+def start(*args):
+    return subprocess.Popen([os.environ["ORKAN3270"], "--headless", *args], stdin=subprocess.PIPE,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+
+def answers(stream):
+    for raw in stream:
+        _log(raw.decode().rstrip("\n"), "in")
+        message = json.loads(raw)
+        if "event" not in message:
+            yield message
+
+
+def test_every_bad_line_is_answered_and_the_next_one_read():
+    program = start("--api")
+    huge = b'{"id": 1, "request": "type", "text": "' + b"x" * (1 << 20) + b'"}'
+    lines = [line.encode() for _, line in CASES] + [b"", huge, b'{"id": "last", "request": "screen"}']
+    program.stdin.write(b"\n".join(lines) + b"\n")
+    program.stdin.close()
+    got = [a.get("error", {}).get("code", "ok") for a in answers(program.stdout)]
+    assert program.wait(60) == 0
+    assert got == [code for code, _ in CASES] + ["bad_json", "line_too_long", "ok"]
+
+
+@pytest.mark.parametrize("make", [
+    lambda path: os.symlink("/tmp/elsewhere", path),
+    lambda path: path.write_text("a file of the user's"),
+])
+def test_socket_path_that_is_not_ours_is_refused(tmp_path, make):
+    path = tmp_path / "api.sock"
+    make(path)
+    program = start("--api-socket", str(path))
+    assert program.wait(60) == 8
+    assert b"socket path" in program.stderr.read()
+
+
+def test_socket_serves_one_client_at_a_time(tmp_path):
+    path = tmp_path / "api.sock"
+    program = start("--api-socket", str(path))
+    try:
+        first = socket.socket(socket.AF_UNIX)
+        for _ in range(1200):
+            try:
+                first.connect(str(path))
+                break
+            except OSError:
+                time.sleep(0.05)
+        assert os.stat(path).st_mode & 0o777 == 0o600
+        reader = first.makefile("rb")
+        assert json.loads(reader.readline())["event"] == "hello"
+        second = socket.socket(socket.AF_UNIX)
+        second.connect(str(path))
+        busy = json.loads(second.makefile("rb").readline())
+        _log(json.dumps(busy), "in")
+        assert busy["error"]["code"] == "busy"
+        first.sendall(b'{"id": 1, "request": "quit"}\n')
+        assert json.loads(reader.readline())["ok"]
+        assert program.wait(60) == 0
+        assert not path.exists()
+    finally:
+        program.kill()
+        program.wait()

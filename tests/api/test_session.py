@@ -1,0 +1,183 @@
+"""The Python client against testhost's demo: logon, data entry, fields, waits that fail with the
+screen in them, transfers, screenshots, macros, options, several sessions at once."""
+
+import threading
+
+import pytest
+
+from conftest import Host, read_png
+from orkan3270 import (Disconnected, InputInhibited, OrkanError, Session, WaitTimeout, changed, text, unlocked)
+
+# The data entry panel's fields by their label: what the demo declares for each.
+ENTRY_FIELDS = [
+    # label,              protected, numeric, intensified, colour,      highlight
+    ("Customer name",     False,     False,   False,       "green",     "underscore"),
+    ("Account number",    False,     True,    False,       "turquoise", "underscore"),
+    ("Priority",          False,     False,   True,        "white",     "reverse"),
+    ("Reference",         True,      False,   True,        "yellow",    "normal"),
+]
+
+
+def log_on(session):
+    session.fill("me", label="User id")
+    session.fill("secret", label="Password")
+    session.enter()
+    session.wait(text("MAIN MENU"), unlocked())
+
+
+def field_after(screen, label):
+    row = next(i for i, line in enumerate(screen.lines) if label in line) + 1
+    column = screen.lines[row - 1].index(label) + len(label)
+    return next(f for f in screen.fields if f.row == row and f.column > column)
+
+
+def test_logon_and_data_entry_with_field_attributes(orkan_session):
+    s = orkan_session
+    password = field_after(s.screen(), "Password")
+    assert (password.hidden, password.protected) == (True, False)
+    log_on(s)
+    s.fill("1", label="Option")
+    s.enter()
+    s.wait_text("DATA ENTRY")
+    screen = s.screen()
+    for label, protected, numeric, intensified, colour, highlight in ENTRY_FIELDS:
+        f = field_after(screen, label)
+        assert (f.protected, f.numeric, f.intensified, f.colour, f.highlight) == \
+               (protected, numeric, intensified, colour, highlight), label
+    assert field_after(screen, "Reference").text.startswith("ORK-000123")
+    s.fill("Ada", label="Customer name")
+    s.fill("12", label="Quantity")
+    s.fill("H", label="Priority")
+    assert field_after(s.screen(), "Customer name").modified
+    with pytest.raises(InputInhibited) as refused:
+        s.type("x", row=8, column=25)  # the protected reference
+    assert refused.value.details["typed"] == 0
+    s.key("Reset")
+    since = s.seq
+    s.enter()
+    s.wait(changed(since), unlocked())
+    assert "Saved Ada" in str(s.screen())
+
+
+def test_failed_wait_shows_the_screen_and_the_trace(orkan_session):
+    with pytest.raises(WaitTimeout) as failed:
+        orkan_session.wait_text("NOT ON ANY SCREEN", timeout=0.3)
+    e = failed.value
+    assert any("ORKAN DEMO HOST" in row for row in e.screen)
+    assert e.waited_ms >= 300 and e.condition["match"] == "all"
+    assert any(item["type"] == "record" for item in e.trace)
+    assert "ORKAN DEMO HOST" in str(e)
+
+
+def test_a_disconnect_ends_a_wait_at_once(orkan_session):
+    s = orkan_session
+    s.pf(3)  # the demo's logon panel logs off
+    with pytest.raises(Disconnected) as ended:
+        s.wait_text("NOT ON ANY SCREEN", timeout=600)
+    assert ended.value.code == "disconnected"
+    s.wait_disconnected(timeout=5)
+
+
+def test_screenshot_is_drawn_without_hidden_fields(orkan_session):
+    s = orkan_session
+    blank = read_png(s.screenshot())
+    s.fill("WWW", label="Password")
+    width, height, rows = read_png(s.screenshot())
+    screen = s.screen()
+    assert (width, height) == blank[:2] and width % screen["columns"] == 0
+    cell_w, cell_h = width // screen["columns"], (height - 2) // (screen["rows"] + 1)
+
+    def colours(image, row, column, count):
+        return {image[y][x] for y in range((row - 1) * cell_h, row * cell_h)
+                for x in range((column - 1) * cell_w, (column - 1 + count) * cell_w)}
+
+    password = field_after(screen, "Password")
+    assert len(colours(rows, password.row, password.column, password.length)) == 1
+    assert len(colours(rows, 1, screen.lines[0].index("ORKAN") + 1, 4)) > 2  # letters, smoothed
+    # Typing into the hidden field changed nothing above the status line; the status line moved on.
+    status_top = screen["rows"] * cell_h
+    assert rows[:status_top] == blank[2][:status_top] and rows[status_top:] != blank[2][status_top:]
+
+
+@pytest.mark.parametrize("write, starts_with", [
+    (lambda s, path: s.print_screen(path + ".pdf"), b"%PDF"),
+    (lambda s, path: s.print_screen(path + ".txt"), b"                                 ORKAN DEMO HOST"),
+    (lambda s, path: s.save(path + ".html", format="html"), b'<meta charset="utf-8">'),
+    (lambda s, path: s.save(path + ".txt"), b"                                 ORKAN DEMO HOST"),
+])
+def test_print_and_save_write_the_screen(orkan_session, tmp_path, write, starts_with):
+    written = write(orkan_session, str(tmp_path / "screen"))
+    with open(written, "rb") as f:
+        assert f.read().startswith(starts_with)
+
+
+def test_trace_file_and_a_failed_connect(tmp_path):
+    with Session() as s:
+        with pytest.raises(OrkanError) as refused:
+            s.connect("127.0.0.1:1")
+        assert refused.value.code == "connect_failed"
+        box = [e for e in s.events if e["event"] == "message"][-1]
+        assert (box["buttons"], box["answer"]) == ("retry_cancel", "cancel") and box["text"] in refused.value.message
+        traced = s.trace(on=True)
+        assert traced["on"] and s.trace(on=False)["on"] is False
+        assert open(traced["path"], "rb").read(4)
+
+
+@pytest.mark.parametrize("macro, exit_code", [
+    ('TYPE("me") ; EXIT 7', 7),
+    ('/* REXX */\ncall type "me"\nexit 5', 5),
+])
+def test_macros_return_their_result(orkan_session, macro, exit_code):
+    assert orkan_session.macro(text=macro, timeout=30) == exit_code
+
+
+@pytest.mark.parametrize("name, value", [("CONNECTIONTIMEOUT", 45), ("WINDOWTITLE", "Clerk \u00e9")])
+def test_options_read_back(orkan_session, name, value):
+    assert orkan_session.set_option("GENERAL", name, value) == value
+    assert orkan_session.get_option("GENERAL", name) == value
+
+
+def test_many_sessions_from_many_threads(demo_host):
+    failures = []
+
+    def clerk(session):
+        try:
+            log_on(session)
+            session.fill("0", label="Option")
+            session.enter()
+            session.wait_text("Type an option number")
+        except OrkanError as e:
+            failures.append(e)
+
+    with Session(demo_host) as shared, Session(demo_host) as other:
+        threads = [threading.Thread(target=clerk, args=(shared,)), threading.Thread(target=clerk, args=(other,))]
+        # A second thread on the shared session reads the screen meanwhile.
+        threads.append(threading.Thread(target=lambda: [shared.screen() for _ in range(20)]))
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+    assert not failures, failures
+
+
+def test_file_transfer_round_trip(tmp_path):
+    host = Host(tmp_path / "host.log", "--transfer", "tso", "--transfer-files", str(tmp_path / "host"))
+    try:
+        data = "".join(f"line {i:04d} of the test file\n" for i in range(500))
+        sent = tmp_path / "sent.txt"
+        sent.write_text(data)
+        with Session(host.address) as s:
+            s.send_file(sent, "'ORKUSER.API.TEST'")
+            s.wait_unlocked()
+            back = tmp_path / "back.txt"
+            result = s.receive_file("'ORKUSER.API.TEST'", back)
+            assert "complete" in result["message"]
+            assert back.read_text() == data
+            progress = [e for e in s.events if e["event"] == "transfer"]
+            assert progress and progress[-1]["bytes"] == result["bytes"]
+            with pytest.raises(OrkanError) as missing:
+                s.wait_unlocked()
+                s.receive_file("'ORKUSER.NOT.THERE'", tmp_path / "none.txt")
+            assert missing.value.code == "transfer_failed"
+    finally:
+        host.stop()
