@@ -361,19 +361,38 @@ void TransferDialog::TransferEnded(const TransferOutcome& outcome) {
     SetRunning(false);
     // A failed transfer keeps the user's dialog open with its message; a good one goes with the
     // host's next screen. A macro's goes either way: the macro goes on and the log keeps the texts.
-    if (watching_ && !outcome.success) close();
+    if (watching_ && !outcome.success) CloseWhenFree();
 }
 
-void TransferDialog::CloseAfterTransfer() { close(); }
+void TransferDialog::CloseAfterTransfer() { CloseWhenFree(); }
+
+void TransferDialog::CloseWhenFree() {
+    // Closing deletes the dialog; inside the question's own loop that would delete the question too.
+    if (asking_)
+        close_when_answered_ = true;
+    else
+        close();
+}
 
 void TransferDialog::reject() {
     if (!running_) {
         QDialog::reject();
         return;
     }
+    asking_ = true;
     const auto answer = QMessageBox::question(this, transfer_msg::kInProgressTitle, transfer_msg::kInProgress,
                                               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
-    if (answer != QMessageBox::Ok) return;
+    asking_ = false;
+    if (close_when_answered_) {
+        // The transfer ended while the question was open: nothing is left to cancel.
+        close_when_answered_ = false;
+        close();
+        return;
+    }
+    if (answer != QMessageBox::Ok || !running_) {
+        if (answer == QMessageBox::Ok) QDialog::reject();
+        return;
+    }
     client_.Cancel();
     running_ = false;
     QDialog::reject();

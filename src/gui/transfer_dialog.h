@@ -61,6 +61,7 @@ private:
     // The fields as a request; nothing after a message when a text cannot be kept.
     std::optional<TransferRequest> ReadFields();
     void SetRunning(bool running);
+    void CloseWhenFree();
     void HostSystemChanged();
     void RefreshPcList();
     void RefreshHostList();
@@ -74,6 +75,8 @@ private:
     const bool watching_;
     TransferChoices* choices_;
     bool running_ = false;
+    bool asking_ = false;               // the "in progress" question is open
+    bool close_when_answered_ = false;  // a close that came while it was
     size_t shown_host_entries_ = size_t(-1);
 
     QLineEdit* host_file_ = nullptr;
