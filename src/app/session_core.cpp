@@ -49,13 +49,16 @@ SessionCore::~SessionCore() {
     if (s.hooks.settings == this) s.hooks.settings = nullptr;
 }
 
-Session& SessionCore::session() { return runtime_.session(); }
+Session& SessionCore::session() {
+    return runtime_.session();
+}
 
 void SessionCore::NeedsWindow(uint8_t number) {
     Session& s = session();
     const KeyFunction* f = s.keyboard.key_list.Find(KeyCategory::Oper, number);
     const std::string name = f ? f->name : "Oper " + std::to_string(number);
-    s.ui.ShowMessage({"Orkan TN3270", "\"" + name + "\" needs a session window, which this program does not have.",
+    s.ui.ShowMessage({"Orkan TN3270",
+                      "\"" + name + "\" needs a session window, which this program does not have.",
                       Buttons::Ok, Icon::Information});
 }
 
@@ -74,58 +77,126 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::Exit:
             if (runtime_.RequestClose()) frame_.CloseRequested();
             return true;
-        case op::FontLarger: frame_.StepFont(FontStep::Larger); return true;
-        case op::FontNarrower: frame_.StepFont(FontStep::Narrower); return true;
-        case op::FontShorter: frame_.StepFont(FontStep::Shorter); return true;
-        case op::FontSmaller: frame_.StepFont(FontStep::Smaller); return true;
-        case op::FontTaller: frame_.StepFont(FontStep::Taller); return true;
-        case op::FontWider: frame_.StepFont(FontStep::Wider); return true;
-        case op::ThickFont: SetBitmapFont(true); return true;
-        case op::ThinFont: SetBitmapFont(false); return true;
-        case op::SelectLocation1: PointAtMouse(false); return true;
-        case op::SelectLocation2: PointAtMouse(true); return true;
-        case op::NewSession: NewSession(); return true;
+        case op::FontLarger:
+            frame_.StepFont(FontStep::Larger);
+            return true;
+        case op::FontNarrower:
+            frame_.StepFont(FontStep::Narrower);
+            return true;
+        case op::FontShorter:
+            frame_.StepFont(FontStep::Shorter);
+            return true;
+        case op::FontSmaller:
+            frame_.StepFont(FontStep::Smaller);
+            return true;
+        case op::FontTaller:
+            frame_.StepFont(FontStep::Taller);
+            return true;
+        case op::FontWider:
+            frame_.StepFont(FontStep::Wider);
+            return true;
+        case op::ThickFont:
+            SetBitmapFont(true);
+            return true;
+        case op::ThinFont:
+            SetBitmapFont(false);
+            return true;
+        case op::SelectLocation1:
+            PointAtMouse(false);
+            return true;
+        case op::SelectLocation2:
+            PointAtMouse(true);
+            return true;
+        case op::NewSession:
+            NewSession();
+            return true;
         case op::NewSessionAsk:
             if (!frame_.AskForNewSession()) NeedsWindow(number);
             return true;
-        case op::SaveSessionAs: SaveSessionAs(); return true;
-        case op::ToggleMarkers: frame_.ToggleAttributeMarkers(); return true;
-        case op::Reconnect: runtime_.StartSession(StartMode::Interactive); return true;
+        case op::SaveSessionAs:
+            SaveSessionAs();
+            return true;
+        case op::ToggleMarkers:
+            frame_.ToggleAttributeMarkers();
+            return true;
+        case op::Reconnect:
+            runtime_.StartSession(StartMode::Interactive);
+            return true;
         case op::ReconnectAsk:
             if (!frame_.AskForSessionAndConnect()) NeedsWindow(number);
             return true;
-        case op::Cascade: ArrangeAll(peer_message::Cascade, false); return true;
-        case op::CascadeFromHere: ArrangeAll(peer_message::Cascade, true); return true;
-        case op::MinimiseAll: ArrangeAll(peer_message::Minimise, false); return true;
-        case op::MaximiseAll: ArrangeAll(peer_message::Maximise, false); return true;
-        case op::RestoreAll: ArrangeAll(peer_message::Restore, false); return true;
-        case op::ExitAll: runtime_.CloseAllSessions(); return true;
+        case op::Cascade:
+            ArrangeAll(peer_message::Cascade, false);
+            return true;
+        case op::CascadeFromHere:
+            ArrangeAll(peer_message::Cascade, true);
+            return true;
+        case op::MinimiseAll:
+            ArrangeAll(peer_message::Minimise, false);
+            return true;
+        case op::MaximiseAll:
+            ArrangeAll(peer_message::Maximise, false);
+            return true;
+        case op::RestoreAll:
+            ArrangeAll(peer_message::Restore, false);
+            return true;
+        case op::ExitAll:
+            runtime_.CloseAllSessions();
+            return true;
         case op::NextSession:
-        case op::NextSession2: SwitchSession(1); return true;
+        case op::NextSession2:
+            SwitchSession(1);
+            return true;
         case op::PreviousSession:
-        case op::PreviousSession2: SwitchSession(-1); return true;
-        case op::LocateCursor: frame_.LocateCursor(); return true;
-        case op::Disconnect: Disconnect(); return true;
-        case op::ShowKeyPad: frame_.ToggleKeyPad(); return true;
-        case op::Minimise: frame_.Arrange(Arrangement::Minimise, 0); return true;
-        case op::Maximise: frame_.Arrange(Arrangement::Maximise, 0); return true;
-        case op::Restore: frame_.Arrange(Arrangement::Restore, 0); return true;
-        case op::ShowWindow: frame_.Arrange(Arrangement::BringToFront, 0); return true;
+        case op::PreviousSession2:
+            SwitchSession(-1);
+            return true;
+        case op::LocateCursor:
+            frame_.LocateCursor();
+            return true;
+        case op::Disconnect:
+            Disconnect();
+            return true;
+        case op::ShowKeyPad:
+            frame_.ToggleKeyPad();
+            return true;
+        case op::Minimise:
+            frame_.Arrange(Arrangement::Minimise, 0);
+            return true;
+        case op::Maximise:
+            frame_.Arrange(Arrangement::Maximise, 0);
+            return true;
+        case op::Restore:
+            frame_.Arrange(Arrangement::Restore, 0);
+            return true;
+        case op::ShowWindow:
+            frame_.Arrange(Arrangement::BringToFront, 0);
+            return true;
         case op::PrintScreen:
         case op::PrintScreenAsk:
-        case op::PrintFile: return printing_.RunOper(number);
+        case op::PrintFile:
+            return printing_.RunOper(number);
         case op::SendToHost:
         case op::ReceiveFromHost:
-        case op::TransferLog: return transfer_.RunOper(number, frame_);
-        case op::PrevScreen: history_.PreviousScreen(); return true;
-        case op::NextScreen: history_.NextScreen(); return true;
-        case op::RunStartupMacro: macros_.RunConnectMacro(); return true;
-        case op::MacroRecord: record_.Record(); return true;
+        case op::TransferLog:
+            return transfer_.RunOper(number, frame_);
+        case op::PrevScreen:
+            history_.PreviousScreen();
+            return true;
+        case op::NextScreen:
+            history_.NextScreen();
+            return true;
+        case op::RunStartupMacro:
+            macros_.RunConnectMacro();
+            return true;
+        case op::MacroRecord:
+            record_.Record();
+            return true;
         case op::MacroPlay:
             if (macros_.Runner().state() == MacroState::Recording) {
                 s.ui.ShowMessage({"Orkan TN3270",
-                                  "A macro is being recorded: stop the recording before playing one.", Buttons::Ok,
-                                  Icon::Information});
+                                  "A macro is being recorded: stop the recording before playing one.",
+                                  Buttons::Ok, Icon::Information});
                 return true;
             }
             macros_.Play();
@@ -138,14 +209,20 @@ bool SessionCore::RunOper(uint8_t number) {
             }
             macros_.Stop();
             return true;
-        case op::MacroPause: macros_.TogglePause(); return true;
-        case op::MacroDebugWindow: macros_.OpenDebugWindow(); return true;
+        case op::MacroPause:
+            macros_.TogglePause();
+            return true;
+        case op::MacroDebugWindow:
+            macros_.OpenDebugWindow();
+            return true;
         case op::CaptureToggle:
         case op::SaveScreen:
         case op::SaveScreenAppend:
         case op::SaveScreenAsk:
-        case op::LoadDebugScreen: return capture_.RunOper(number);
-        default: break;
+        case op::LoadDebugScreen:
+            return capture_.RunOper(number);
+        default:
+            break;
     }
     (void)s;
     return false;
@@ -154,19 +231,32 @@ bool SessionCore::RunOper(uint8_t number) {
 bool SessionCore::RunMenuCommand(uint16_t id) {
     if (!session().macro_gate.Permit(Capability::ProgramOperations)) return true;
     switch (id) {
-        case menu_command::Trace: capture_.ToggleTrace(); return true;
-        case menu_command::DumpBuffers: capture_.DumpBuffers(); return true;
-        case menu_command::SaveDebugScreen: capture_.SaveDebugScreen(); return true;
-        case menu_command::LoadDebugScreen: capture_.LoadDebugScreen(); return true;
-        case menu_command::Listing: capture_.MakeAsmStatements(); return true;
+        case menu_command::Trace:
+            capture_.ToggleTrace();
+            return true;
+        case menu_command::DumpBuffers:
+            capture_.DumpBuffers();
+            return true;
+        case menu_command::SaveDebugScreen:
+            capture_.SaveDebugScreen();
+            return true;
+        case menu_command::LoadDebugScreen:
+            capture_.LoadDebugScreen();
+            return true;
+        case menu_command::Listing:
+            capture_.MakeAsmStatements();
+            return true;
         case menu_command::About:
             if (!frame_.ShowAbout()) {
-                session().ui.ShowMessage({"About Orkan TN3270", "Orkan TN3270 " ORKAN_VERSION, Buttons::Ok,
-                                          Icon::Information});
+                session().ui.ShowMessage(
+                    {"About Orkan TN3270", "Orkan TN3270 " ORKAN_VERSION, Buttons::Ok, Icon::Information});
             }
             return true;
-        case menu_command::EditMacro: macros_.EditMacro(); return true;
-        default: return false;
+        case menu_command::EditMacro:
+            macros_.EditMacro();
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -201,10 +291,18 @@ void SessionCore::SetBitmapFont(bool thick) {
     ApplyChangedSettings(s, before);
 }
 
-void SessionCore::FontChanged() { frame_.FontSettingsChanged(); }
-void SessionCore::CellSizeChanged() { frame_.CellSizeChanged(); }
-void SessionCore::KeyMapChanged() { frame_.KeyFilesLoaded(); }
-bool SessionCore::SaveSession() { return runtime_.SaveSession(); }
+void SessionCore::FontChanged() {
+    frame_.FontSettingsChanged();
+}
+void SessionCore::CellSizeChanged() {
+    frame_.CellSizeChanged();
+}
+void SessionCore::KeyMapChanged() {
+    frame_.KeyFilesLoaded();
+}
+bool SessionCore::SaveSession() {
+    return runtime_.SaveSession();
+}
 
 void SessionCore::NewSession() {
     Session& s = session();
@@ -217,8 +315,8 @@ void SessionCore::NewSession() {
     if (!file.empty()) args = {"--session", file};
     const std::string error = SpawnDetached(CurrentExecutablePath(), args);
     if (!error.empty())
-        s.ui.ShowMessage({"Orkan TN3270 Error", "A new session could not be started: " + error, Buttons::Ok,
-                          Icon::Error});
+        s.ui.ShowMessage(
+            {"Orkan TN3270 Error", "A new session could not be started: " + error, Buttons::Ok, Icon::Error});
 }
 
 void SessionCore::SaveSessionAs() {
@@ -240,8 +338,9 @@ void SessionCore::SaveSessionAs() {
     const std::optional<std::string> stored = PathToStoredName(name);
     SessionRecord record = runtime_.RecordForSaving();
     if (!stored || !record.SetText(field::SessionFile, *stored)) {
-        s.ui.ShowMessage({"Orkan TN3270 Session File Error", "The name " + name + " cannot be stored in a session.",
-                          Buttons::Ok, Icon::Warning});
+        s.ui.ShowMessage({"Orkan TN3270 Session File Error",
+                          "The name " + name + " cannot be stored in a session.", Buttons::Ok,
+                          Icon::Warning});
         return;
     }
     if (!SaveSessionFile({s.ui, s.folders, s.settings}, SaveMode::Save, true, record, runtime_.file_state(),
@@ -291,11 +390,7 @@ void SessionCore::SwitchSession(int step) {
 }
 
 void SessionCore::Disconnect() {
-    Session& s = session();
-    runtime_.CloseConnection();
-    s.status = SessionStatus::NotConnected;
-    s.link.tls_active = false;
-    s.view->RefreshStatusLine();
+    runtime_.Disconnect();
 }
 
 }  // namespace orkan

@@ -4,15 +4,15 @@
 
 #include <thread>
 
-#include "session/window_title.h"
 #include "charset/session_charset.h"
-#include "config/settings_file.h"
 #include "config/file_name_text.h"
+#include "config/settings_file.h"
 #include "ds3270/fields.h"
 #include "ds3270/geometry.h"
 #include "ds3270/write_processor.h"
 #include "net/host_address.h"
 #include "net/line_mode_display.h"
+#include "session/window_title.h"
 
 namespace orkan {
 
@@ -42,8 +42,9 @@ void CopyField(SessionRecord& to, const SessionRecord& from, const FieldDef& f) 
 }
 
 // The model and the user's own size go together: --size sets all three.
-constexpr const FieldDef* kModelFields[] = {&field::TerminalModel, &field::UserScreenWidth, &field::UserScreenHeight};
-constexpr const FieldDef* kHostFields[] = {&field::HostName, &field::IpName,   &field::Port,
+constexpr const FieldDef* kModelFields[] = {&field::TerminalModel, &field::UserScreenWidth,
+                                            &field::UserScreenHeight};
+constexpr const FieldDef* kHostFields[] = {&field::HostName, &field::IpName,    &field::Port,
                                            &field::Tn3270e,  &field::TlsChoice, &field::LuName};
 
 }  // namespace
@@ -73,7 +74,9 @@ void SessionRuntime::Later(std::function<void()> task) {
     });
 }
 
-SessionFileContext SessionRuntime::FileContext() { return {session_->ui, session_->folders, session_->settings}; }
+SessionFileContext SessionRuntime::FileContext() {
+    return {session_->ui, session_->folders, session_->settings};
+}
 
 void SessionRuntime::SetPeers(SessionPeers* peers) {
     if (peers_ && peers_ != peers) peers_->SetHandler(nullptr);
@@ -129,7 +132,8 @@ SessionRecord SessionRuntime::RecordForSaving() const {
 bool SessionRuntime::SaveSession() {
     // A session run in-process without an application data folder has nowhere to save to.
     if (session_->record.Text(field::SessionFile).empty() || session_->folders.app_data.empty()) return true;
-    return SaveSessionFile(FileContext(), SaveMode::Auto, false, RecordForSaving(), file_state_, std::nullopt);
+    return SaveSessionFile(FileContext(), SaveMode::Auto, false, RecordForSaving(), file_state_,
+                           std::nullopt);
 }
 
 void SessionRuntime::StartSession(StartMode mode) {
@@ -140,16 +144,18 @@ void SessionRuntime::StartSession(StartMode mode) {
     if (!name.empty() && started_once_) {
         SessionRecord loaded = s.record;
         if (!LoadSessionFile(FileContext(), loaded, file_state_)) {
-            frame_.ConnectionEnded({ConnectionEnd::Kind::StartFailed, "Session file " + name + " cannot be loaded."});
+            frame_.ConnectionEnded(
+                {ConnectionEnd::Kind::StartFailed, "Session file " + name + " cannot be loaded."});
             return;
         }
         if (s.settings.NoSessionSave)
             for (const FieldDef* f : kHostFields) CopyField(loaded, s.record, *f);
         ApplyCommandLineConnection(loaded);
         if (command_line_.host) file_state_.security = HostSecurity{};
-        const bool code_pages_changed = loaded.Text(field::ScreenCodePage) != s.record.Text(field::ScreenCodePage) ||
-                                        loaded.Text(field::KeyboardCodePage) != s.record.Text(field::KeyboardCodePage) ||
-                                        loaded.Text(field::PcCodePage) != s.record.Text(field::PcCodePage);
+        const bool code_pages_changed =
+            loaded.Text(field::ScreenCodePage) != s.record.Text(field::ScreenCodePage) ||
+            loaded.Text(field::KeyboardCodePage) != s.record.Text(field::KeyboardCodePage) ||
+            loaded.Text(field::PcCodePage) != s.record.Text(field::PcCodePage);
         s.record = loaded;
         // A failure has been shown; the tables in use stay.
         [[maybe_unused]] const bool rebuilt = !code_pages_changed || RebuildCharset(s);
@@ -161,10 +167,11 @@ void SessionRuntime::StartSession(StartMode mode) {
     if (host.empty()) {
         s.status = SessionStatus::Start;
         s.view->RefreshStatusLine();
-        frame_.ConnectionEnded({ConnectionEnd::Kind::NoHost,
-                                "The session " + name +
-                                    " names no host to connect to: give one with --host, as tn3270://host:port/, or "
-                                    "in the session file."});
+        frame_.ConnectionEnded(
+            {ConnectionEnd::Kind::NoHost,
+             "The session " + name +
+                 " names no host to connect to: give one with --host, as tn3270://host:port/, or "
+                 "in the session file."});
         return;
     }
     StartConnection(host);
@@ -216,9 +223,10 @@ bool SessionRuntime::StartConnection(const std::string& host) {
     Session& s = *session_;
     const uint32_t tls = s.record.Number(field::TlsChoice);
     if (tls > uint32_t(kHighestTlsChoice)) {
-        OnConnectFailed("The session's TLS choice " + std::to_string(tls) +
-                        " cannot be used: choose 0 (none), 1 (the highest available), 2 (TLS 1.0), 3 (TLS 1.1) or "
-                        "4 (TLS 1.2).");
+        OnConnectFailed(
+            "The session's TLS choice " + std::to_string(tls) +
+            " cannot be used: choose 0 (none), 1 (the highest available), 2 (TLS 1.0), 3 (TLS 1.1) or "
+            "4 (TLS 1.2).");
         return false;
     }
     ConnectRequest request;
@@ -272,6 +280,11 @@ void SessionRuntime::CloseConnection() {
     timers_.Stop(session_timer::DelayedStart);
 }
 
+void SessionRuntime::Disconnect() {
+    CloseConnection();
+    MarkNotConnected();
+}
+
 void SessionRuntime::MarkNotConnected() {
     Session& s = *session_;
     s.status = SessionStatus::NotConnected;
@@ -285,18 +298,28 @@ void SessionRuntime::MarkNotConnected() {
 // ---------------------------------------------------------------------------------------------
 // Connection events.
 
-void SessionRuntime::OnConnectionData(std::span<const uint8_t> chunk) { telnet_->OnDataReceived(chunk); }
+void SessionRuntime::OnConnectionData(std::span<const uint8_t> chunk) {
+    telnet_->OnDataReceived(chunk);
+}
 
 void SessionRuntime::OnConnectionEvent(const ConnectionEvent& event) {
     switch (event.kind) {
-        case ConnectionEventKind::Connected: OnConnected(event); break;
-        case ConnectionEventKind::ClosedByHost: OnClosedByHost(); break;
+        case ConnectionEventKind::Connected:
+            OnConnected(event);
+            break;
+        case ConnectionEventKind::ClosedByHost:
+            OnClosedByHost();
+            break;
         case ConnectionEventKind::ReadFailed:
             // The connection is over; the next send finds the socket gone and offers the reconnect.
             if (options_.read_failure_closes) OnClosedByHost();
             break;
-        case ConnectionEventKind::ConnectError: OnConnectFailed(event.text); break;
-        case ConnectionEventKind::TlsError: OnTlsFailed(event.text); break;
+        case ConnectionEventKind::ConnectError:
+            OnConnectFailed(event.text);
+            break;
+        case ConnectionEventKind::TlsError:
+            OnTlsFailed(event.text);
+            break;
         case ConnectionEventKind::SendError:
             session_->ui.ShowMessage({std::string(kSendErrorTitle), event.text, Buttons::Ok, Icon::Error});
             if (event.socket_gone && !Ending()) OnClosedByHost();
@@ -326,7 +349,7 @@ void SessionRuntime::OnClosedByHost() {
 
 void SessionRuntime::AfterClosePause() {
     Session& s = *session_;
-    [[maybe_unused]] const bool saved = SaveSession();  // a failure has been shown
+    [[maybe_unused]] const bool saved = SaveSession();                // a failure has been shown
     if (Ending() || s.status != SessionStatus::NotConnected) return;  // started again meanwhile
     if (s.record.Flag(field::AutoReconnect)) {
         StartSession(StartMode::Reconnect);
@@ -389,7 +412,7 @@ void SessionRuntime::FirstRecordStarting() {
     delayed_start_pending_ = true;
     delayed_start_waiting_ = true;
     timers_.Start(session_timer::DelayedStart, std::chrono::milliseconds(1000), true,
-                     [this] { DelayedStartWork(); });
+                  [this] { DelayedStartWork(); });
 }
 
 void SessionRuntime::StartWorkIfUnlocked() {
@@ -426,7 +449,9 @@ void SessionRuntime::SscpLuRecord(bool entering) {
     StartWorkIfUnlocked();
 }
 
-void SessionRuntime::EraseScreen() { orkan::EraseScreen(*session_, 1); }
+void SessionRuntime::EraseScreen() {
+    orkan::EraseScreen(*session_, 1);
+}
 
 void SessionRuntime::DeviceRejected(uint8_t, std::string_view text) {
     Session& s = *session_;
@@ -456,7 +481,9 @@ void SessionRuntime::ProtocolFailure(std::string_view text) {
     });
 }
 
-void SessionRuntime::StatusLineChanged() { session_->view->RefreshStatusLine(); }
+void SessionRuntime::StatusLineChanged() {
+    session_->view->RefreshStatusLine();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Timers.
@@ -523,7 +550,8 @@ bool SessionRuntime::RequestClose() {
     const bool disconnected_after_connect = s.status == SessionStatus::NotConnected && connection_started_;
     if (!disconnected_after_connect && s.record.Flag(field::AskBeforeClosing)) {
         const std::string text = std::string("Ok to close session ") + s.letter + " ?";
-        if (s.ui.ShowMessage({std::string(kCloseTitle), text, Buttons::OkCancel, Icon::Question}) != Answer::Ok)
+        if (s.ui.ShowMessage({std::string(kCloseTitle), text, Buttons::OkCancel, Icon::Question}) !=
+            Answer::Ok)
             return false;
     }
     orkan::EraseScreen(s, 1);
@@ -557,7 +585,7 @@ void SessionRuntime::StopWork() {
     timers_running_ = false;
     connection_.Close();
     Detach();
-    core_->Macros().Stop();  // a closing session's macros end with it, not while it saves
+    core_->Macros().Stop();          // a closing session's macros end with it, not while it saves
     (void)core_->Recorder().Stop();  // and a recording is saved, not lost
 }
 
@@ -593,7 +621,9 @@ void SessionRuntime::Destroy() {
 // ---------------------------------------------------------------------------------------------
 // Messages from other sessions.
 
-void SessionRuntime::OnSessionListChanged(int32_t) { frame_.SessionListChanged(); }
+void SessionRuntime::OnSessionListChanged(int32_t) {
+    frame_.SessionListChanged();
+}
 
 void SessionRuntime::OnCloseRequest() {
     if (Ending()) return;
@@ -614,11 +644,20 @@ void SessionRuntime::OnMacroRequest(const std::string& text, bool as_source) {
 void SessionRuntime::OnArrange(int64_t what, int64_t value) {
     Arrangement a = Arrangement::BringToFront;
     switch (what) {
-        case peer_message::Cascade: a = Arrangement::Cascade; break;
-        case peer_message::Minimise: a = Arrangement::Minimise; break;
-        case peer_message::Restore: a = Arrangement::Restore; break;
-        case peer_message::Maximise: a = Arrangement::Maximise; break;
-        default: break;
+        case peer_message::Cascade:
+            a = Arrangement::Cascade;
+            break;
+        case peer_message::Minimise:
+            a = Arrangement::Minimise;
+            break;
+        case peer_message::Restore:
+            a = Arrangement::Restore;
+            break;
+        case peer_message::Maximise:
+            a = Arrangement::Maximise;
+            break;
+        default:
+            break;
     }
     frame_.Arrange(a, value);
 }

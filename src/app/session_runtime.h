@@ -21,8 +21,6 @@
 #include <optional>
 #include <string>
 
-#include "session/session.h"
-#include "session/session_frame.h"
 #include "app/session_core.h"
 #include "app/session_peers.h"
 #include "config/session_file.h"
@@ -30,6 +28,8 @@
 #include "net/telnet_engine.h"
 #include "platform/event_loop.h"
 #include "platform/scoped_timers.h"
+#include "session/session.h"
+#include "session/session_frame.h"
 
 namespace orkan {
 
@@ -37,9 +37,9 @@ enum class StartMode : uint8_t { Interactive = 1, Reconnect = 2 };
 
 // The session's own timers (ids within the runtime's ScopedTimers).
 namespace session_timer {
-inline constexpr int Blink = 1;          // 166 ms, six phases; once a second the housekeeping
-inline constexpr int DelayedStart = 5;   // once, one second after the first record of a connection
-                                         // (automation: at the first unlock, if that is sooner)
+inline constexpr int Blink = 1;            // 166 ms, six phases; once a second the housekeeping
+inline constexpr int DelayedStart = 5;     // once, one second after the first record of a connection
+                                           // (automation: at the first unlock, if that is sooner)
 inline constexpr int SaveAfterClose = 21;  // once: the pause before saving after the host closed
 inline constexpr int ClosePause = 22;      // once: the pause before the last save of a closing session
 }  // namespace session_timer
@@ -62,7 +62,7 @@ struct RuntimeOptions {
 
 // Where a connection without a socket sends the session's bytes (tests, fuzzing).
 class HostBytesSink {
-public:
+  public:
     virtual ~HostBytesSink() = default;
     virtual void Outbound(std::span<const uint8_t> bytes) = 0;
 };
@@ -75,7 +75,7 @@ struct CommandLineConnection {
 };
 
 class SessionRuntime final : public TelnetEvents, public ConnectionListener, public PeerHandler {
-public:
+  public:
     SessionRuntime(EventLoop& loop, Ui& ui, SessionFrame& frame, RuntimeOptions options = {});
     ~SessionRuntime() override;  // closes the connection; Destroy is the orderly end
     SessionRuntime(const SessionRuntime&) = delete;
@@ -90,8 +90,8 @@ public:
 
     // Start-up wiring. `peers` hands its messages to this runtime; it must not outlive the runtime
     // unless SetPeers(nullptr) came first (start-up keeps it in StartupState, made after the
-    // runtime and so gone before it). The timer starts with StartTimers (the program does so once the session is
-    // set up; tests that step time call OnBlinkTick themselves).
+    // runtime and so gone before it). The timer starts with StartTimers (the program does so once the session
+    // is set up; tests that step time call OnBlinkTick themselves).
     void SetPeers(SessionPeers* peers);
     SessionPeers* Peers() const { return peers_; }
     void SetShutdownMacroHook(ShutdownMacroHook* hook) { shutdown_hook_ = hook; }
@@ -109,6 +109,9 @@ public:
     // nothing could be started (a setting that cannot be used, a malformed host string).
     bool StartConnection(const std::string& host);
     void CloseConnection();
+    // The user's Disconnect: the connection closed and the session marked not connected as after
+    // a host's close, so a macro waiting on the session sees it at once.
+    void Disconnect();
     // A connection without a socket, for tests and fuzzing: the same start as StartConnection, then
     // at once connected; the host's bytes come in through FeedHostData and the session's go to
     // `sink`. False after the message when a setting cannot be used.
@@ -150,7 +153,7 @@ public:
     // file name or an application data folder.
     bool SaveSession();
 
-private:
+  private:
     // TelnetEvents.
     void WriteToHost(std::span<const uint8_t> bytes) override;
     void FirstDataReceived() override;
@@ -213,8 +216,8 @@ private:
     StartMode start_mode_ = StartMode::Interactive;
     bool started_once_ = false;
     bool connection_started_ = false;  // ever, in this process
-    bool destroyed_ = false;  // no more work of any kind
-    bool closing_ = false;    // Close is under way
+    bool destroyed_ = false;           // no more work of any kind
+    bool closing_ = false;             // Close is under way
     std::vector<std::function<void()>> when_closed_;
     bool timers_running_ = false;
     bool delayed_start_pending_ = false;  // this connection's delayed start-up work is timed

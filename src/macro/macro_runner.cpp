@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
+#include "config/atomic_file.h"
 #include "config/data_file.h"
 #include "ds3270/host_text.h"
 #include "macro/macro_errors.h"
 #include "macro/macro_source.h"
+#include "platform/file_io.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -37,14 +37,20 @@ MacroRunner::~MacroRunner() = default;
 
 char MacroRunner::StatusLetter() const {
     switch (state_) {
-        case MacroState::Idle: return 0;
-        case MacroState::Recording: return 'R';
-        case MacroState::Paused: return 'X';
-        default: return 'P';
+        case MacroState::Idle:
+            return 0;
+        case MacroState::Recording:
+            return 'R';
+        case MacroState::Paused:
+            return 'X';
+        default:
+            return 'P';
     }
 }
 
-std::string MacroRunner::RunningMacroName() const { return chain_.empty() ? std::string() : chain_.back()->name; }
+std::string MacroRunner::RunningMacroName() const {
+    return chain_.empty() ? std::string() : chain_.back()->name;
+}
 
 void MacroRunner::SetState(MacroState state) {
     if (state_ == state) return;
@@ -60,25 +66,28 @@ void MacroRunner::SetState(MacroState state) {
     }
 }
 
-std::unique_ptr<MacroProgram> MacroRunner::LoadFile(std::string_view name, MacroOrigin origin, std::string& error) {
+std::unique_ptr<MacroProgram> MacroRunner::LoadFile(std::string_view name, MacroOrigin origin,
+                                                    std::string& error) {
     if (!s_.macro_gate.Permit(Capability::StartMacros)) return nullptr;
     if (origin != MacroOrigin::Host && IsHostMacroFileName(name)) {
         error = HostMacroFileNameRefusal(name);
         return nullptr;
     }
     const std::string path = DataFilePath(name, s_.folders.macros, "mac");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "Macro file \"" + path + "\" not found";
-        return nullptr;
+    std::vector<uint8_t> bytes;
+    int read_error = 0;
+    switch (ReadWholeFile(path, kMaxMacroFileBytes, bytes, read_error)) {
+        case ReadResult::Ok:
+            break;
+        case ReadResult::Missing:
+            error = "Macro file \"" + path + "\" not found";
+            return nullptr;
+        case ReadResult::TooLarge:
+        case ReadResult::Error:
+            error = "Macro file \"" + path + "\" could not be read whole: " + FileErrorText(read_error);
+            return nullptr;
     }
-    std::string bytes;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad() || bytes.size() > kMaxMacroFileBytes) {
-        error = "Macro file \"" + path + "\" could not be read whole";
-        return nullptr;
-    }
-    NormalisedMacro text = NormaliseMacroSource(bytes);
+    NormalisedMacro text = NormaliseMacroSource(std::string(bytes.begin(), bytes.end()));
     if (!text.ok) {
         error = "Macro file \"" + path + "\": " + text.error;
         return nullptr;
@@ -135,7 +144,8 @@ bool MacroRunner::Request(std::unique_ptr<MacroProgram> program, MacroOrigin ori
     }
     if (waiting_.size() >= kMaxWaitingMacros) {
         s_.ui.ShowMessage({"Macro Error",
-                           "Macro \"" + program->name + "\" was not started: " + std::to_string(kMaxWaitingMacros) +
+                           "Macro \"" + program->name +
+                               "\" was not started: " + std::to_string(kMaxWaitingMacros) +
                                " macros are waiting for the running one already.",
                            Buttons::Ok, Icon::Warning});
         LoadFailed(done);
@@ -165,8 +175,8 @@ bool MacroRunner::Start(std::unique_ptr<MacroProgram> program, MacroOrigin origi
     program->classes.national = s_.charset.screen[0x5B] ? s_.charset.screen[0x5B] : '$';
     const bool host = origin == MacroOrigin::Host;
     if (host && s_.settings.AllowHostMacros != 0) s_.macro_gate.NoteHostMacroAtFullPower();
-    program->permissions = host && s_.settings.AllowHostMacros == 0 ? MacroPermissions::HostMacro()
-                                                                     : MacroPermissions::Full();
+    program->permissions =
+        host && s_.settings.AllowHostMacros == 0 ? MacroPermissions::HostMacro() : MacroPermissions::Full();
     if (!chain_.empty()) program->permissions = program->permissions.Within(chain_.back()->permissions);
     if (chain_.size() >= size_t(kMaxRunDepth)) {
         // Reported against the statement that asked for one more level.
@@ -277,7 +287,8 @@ void MacroRunner::EndChain(MacroOutcome::End end, int error) {
         // Data kept back for a file could not be written: that is no success.
         end = MacroOutcome::End::Error;
         error = close_error;
-        s_.ui.ShowMessage({"Macro Error", std::string(MacroErrorText(close_error)), Buttons::Ok, Icon::Warning});
+        s_.ui.ShowMessage(
+            {"Macro Error", std::string(MacroErrorText(close_error)), Buttons::Ok, Icon::Warning});
     }
     last_outcome_ = {end, exit_code_, error};
     MacroDone done = std::move(chain_done_);
@@ -332,7 +343,8 @@ void MacroRunner::EndRecording() {
 }
 
 void MacroRunner::Stop() {
-    if (state_ == MacroState::Recording || (state_ == MacroState::Paused && paused_state_ == MacroState::Recording))
+    if (state_ == MacroState::Recording ||
+        (state_ == MacroState::Paused && paused_state_ == MacroState::Recording))
         return;  // the recorder stops its own recording
     // The user stopped macros: the ones waiting to start are stopped with the running one.
     std::deque<WaitingMacro> dropped = std::move(waiting_);
@@ -379,7 +391,9 @@ void MacroRunner::OnTimer() {
     }
 }
 
-void MacroRunner::ReleaseUnlockWaits() { AfterHostRecord(); }
+void MacroRunner::ReleaseUnlockWaits() {
+    AfterHostRecord();
+}
 
 void MacroRunner::AfterHostRecord() {
     // A running transfer's end, not a host record, releases a macro waiting for it.
@@ -395,6 +409,8 @@ void MacroRunner::StartEventMacro(EventMacro which, const std::string& argument)
     (void)StartFile(path);
 }
 
-void MacroRunner::DebugLine(std::string_view text) { s_.ui.AddDebugLine(text); }
+void MacroRunner::DebugLine(std::string_view text) {
+    s_.ui.AddDebugLine(text);
+}
 
 }  // namespace orkan

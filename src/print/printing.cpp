@@ -7,12 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
-#include "session/session.h"
-#include "session/window_title.h"
 #include "charset/display_unicode.h"
+#include "config/atomic_file.h"
 #include "config/environment.h"
 #include "config/file_name_text.h"
 #include "config/profile_file.h"
@@ -25,6 +22,8 @@
 #include "print/screen_print.h"
 #include "print/text_file_print.h"
 #include "print/text_writer.h"
+#include "session/session.h"
+#include "session/window_title.h"
 
 namespace orkan {
 
@@ -39,7 +38,8 @@ constexpr const char* kAskUnavailable =
     "and use Print Screen.";
 constexpr const char* kFileNameNeeded =
     "Print File needs the name of the file to print, and the program without a window has no file dialog.\n"
-    "Give the name with the key function, for example key(\"PrintFile\", \"/home/me/report.txt\") in a REXX macro.";
+    "Give the name with the key function, for example key(\"PrintFile\", \"/home/me/report.txt\") in a REXX "
+    "macro.";
 
 // A UTF-8 name inside a message (display bytes); characters the code page lacks show as "?".
 std::string ForMessage(const std::string& utf8) {
@@ -51,16 +51,16 @@ std::string ForMessage(const std::string& utf8) {
 
 enum class ReadOutcome { Ok, Failed, TooLarge };
 
-ReadOutcome ReadWholeFile(const std::string& path, std::string& out) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return ReadOutcome::Failed;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return ReadOutcome::Failed;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (!ec && size > kPrintFileLimit) return ReadOutcome::TooLarge;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) return ReadOutcome::Failed;
-    return out.size() > kPrintFileLimit ? ReadOutcome::TooLarge : ReadOutcome::Ok;
+// A FIFO or a device named as the file is refused at once: reading one would hold the loop.
+ReadOutcome ReadPrintFile(const std::string& path, std::string& out, std::string& reason) {
+    std::vector<uint8_t> bytes;
+    int error = 0;
+    const ReadResult result = ReadWholeFile(path, kPrintFileLimit, bytes, error);
+    if (result == ReadResult::TooLarge) return ReadOutcome::TooLarge;
+    if (result == ReadResult::Error) reason = "\n" + FileErrorText(error);
+    if (result != ReadResult::Ok) return ReadOutcome::Failed;
+    out.assign(bytes.begin(), bytes.end());
+    return ReadOutcome::Ok;
 }
 
 // 0 or an errno value.
@@ -144,8 +144,12 @@ std::string Printing::CurrentPrinter() const {
 
 bool Printing::RunOper(uint8_t number) {
     switch (number) {
-        case oper_fn::PrintScreen: PrintScreen(false); return true;
-        case oper_fn::PrintScreenAsk: PrintScreen(true); return true;
+        case oper_fn::PrintScreen:
+            PrintScreen(false);
+            return true;
+        case oper_fn::PrintScreenAsk:
+            PrintScreen(true);
+            return true;
         case oper_fn::PrintFile: {
             FileDialogRequest request;
             request.title = "Print File";
@@ -158,15 +162,22 @@ bool Printing::RunOper(uint8_t number) {
             }
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
-void Printing::PrintScreen(bool ask) { RunScreenPrint(ask ? ScreenJob::Ask : ScreenJob::Normal); }
+void Printing::PrintScreen(bool ask) {
+    RunScreenPrint(ask ? ScreenJob::Ask : ScreenJob::Normal);
+}
 
-void Printing::PrintFile(const std::string& path) { RunTextPrint(path, false, CurrentPrinter()); }
+void Printing::PrintFile(const std::string& path) {
+    RunTextPrint(path, false, CurrentPrinter());
+}
 
-void Printing::PrintTextFile(const std::string& path) { RunTextPrint(path, true, CurrentPrinter()); }
+void Printing::PrintTextFile(const std::string& path) {
+    RunTextPrint(path, true, CurrentPrinter());
+}
 
 void Printing::KeyFunction(uint16_t code) {
     if (CategoryOf(code) == KeyCategory::Oper &&
@@ -175,7 +186,9 @@ void Printing::KeyFunction(uint16_t code) {
     session_.print.pending = false;
 }
 
-void Printing::HostWrite() { session_.print.pending = false; }
+void Printing::HostWrite() {
+    session_.print.pending = false;
+}
 
 void Printing::Tick() {
     PrintState& st = session_.print;
@@ -191,7 +204,8 @@ void Printing::Tick() {
 }
 
 void Printing::StartTicking() {
-    if (session_.print.countdown <= 0) return;  // PrintTimeout 0: the first screen waits for the next Print Screen
+    if (session_.print.countdown <= 0)
+        return;  // PrintTimeout 0: the first screen waits for the next Print Screen
     ticking_ = true;
     timers_.Start(kTickTimer, kOneSecond, false, [this] { Tick(); });
 }
@@ -377,16 +391,18 @@ void Printing::RunScreenPrint(ScreenJob job) {
 }
 
 void Printing::RunTextPrint(const std::string& path, bool display_bytes, const std::string& printer) {
-    std::string bytes;
-    switch (ReadWholeFile(path, bytes)) {
-        case ReadOutcome::Ok: break;
+    std::string bytes, reason;
+    switch (ReadPrintFile(path, bytes, reason)) {
+        case ReadOutcome::Ok:
+            break;
         case ReadOutcome::Failed:
-            Problem(print_msg::kFileOpenTitle, FormatMessage(print_msg::kFileOpenError, ForMessage(path).c_str()));
+            Problem(print_msg::kFileOpenTitle,
+                    FormatMessage(print_msg::kFileOpenError, ForMessage(path).c_str()) + reason);
             return;
         case ReadOutcome::TooLarge:
-            Problem(print_msg::kFileOpenTitle,
-                    "The file " + ForMessage(path) + " is larger than " + std::to_string(kPrintFileLimit >> 20) +
-                        " MB and was not printed.");
+            Problem(print_msg::kFileOpenTitle, "The file " + ForMessage(path) + " is larger than " +
+                                                   std::to_string(kPrintFileLimit >> 20) +
+                                                   " MB and was not printed.");
             return;
     }
     const PrinterProfile profile = ReadPrinterProfile(session_.record, kTextFileProfile);
@@ -428,12 +444,14 @@ void Printing::CopyFileToPrinter(const std::string& path, const std::string& pri
         RunTextPrint(path, true, name);
         return;
     }
-    std::string bytes;
-    switch (ReadWholeFile(path, bytes)) {
-        case ReadOutcome::Ok: break;
+    std::string bytes, reason;
+    switch (ReadPrintFile(path, bytes, reason)) {
+        case ReadOutcome::Ok:
+            break;
         case ReadOutcome::Failed:
         case ReadOutcome::TooLarge:
-            Problem(print_msg::kFileOpenTitle, FormatMessage(print_msg::kFileOpenError, ForMessage(path).c_str()));
+            Problem(print_msg::kFileOpenTitle,
+                    FormatMessage(print_msg::kFileOpenError, ForMessage(path).c_str()) + reason);
             return;
     }
     Destination destination;
@@ -442,22 +460,24 @@ void Printing::CopyFileToPrinter(const std::string& path, const std::string& pri
     const std::string text = DisplayToUtf8(bytes);
     if (destination.printer.target.kind == PrinterKind::TextFile) {
         if (const int error = WriteTextOutput(destination.printer.target.name, text); error != 0)
-            Problem(print_msg::kPrinterErrorTitle, "The print file " + ForMessage(destination.printer.target.name) +
+            Problem(print_msg::kPrinterErrorTitle, "The print file " +
+                                                       ForMessage(destination.printer.target.name) +
                                                        " could not be written:\n" + FileErrorText(error));
         return;
     }
     int error = 0;
     const std::string temp = WriteTempFile(text, ".txt", error);
     if (temp.empty()) {
-        Problem(print_msg::kPrinterErrorTitle, std::string("The print job could not be prepared:\n") + std::strerror(error));
+        Problem(print_msg::kPrinterErrorTitle,
+                std::string("The print job could not be prepared:\n") + std::strerror(error));
         return;
     }
     const std::string queue = destination.printer.target.name;
     spool_.Submit({queue, temp, print_msg::kFileDocument, 1, true}, [this, queue](const ChildResult& r) {
         if (!r.Succeeded())
-            Problem(print_msg::kPrinterErrorTitle, "Printing to " + ForMessage(queue) + " failed: " +
-                                                       spool_.programs().lp + " ended with " + r.Describe() + ".\n" +
-                                                       ForMessage(LastLine(r.output)));
+            Problem(print_msg::kPrinterErrorTitle, "Printing to " + ForMessage(queue) +
+                                                       " failed: " + spool_.programs().lp + " ended with " +
+                                                       r.Describe() + ".\n" + ForMessage(LastLine(r.output)));
     });
 }
 
@@ -480,8 +500,8 @@ void Printing::Deliver(const PrintDocument& document, const Destination& destina
     };
     if (target.kind == PrinterKind::TextFile) {
         if (const int error = WriteTextOutput(target.name, RenderText(document)); error != 0)
-            Problem(print_msg::kPrinterErrorTitle,
-                    "The print file " + ForMessage(target.name) + " could not be written:\n" + FileErrorText(error));
+            Problem(print_msg::kPrinterErrorTitle, "The print file " + ForMessage(target.name) +
+                                                       " could not be written:\n" + FileErrorText(error));
         done();
         return;
     }
@@ -506,18 +526,20 @@ void Printing::Deliver(const PrintDocument& document, const Destination& destina
     int error = 0;
     const std::string temp = WriteTempFile(pdf, ".pdf", error);
     if (temp.empty()) {
-        Problem(print_msg::kPrinterErrorTitle, std::string("The print job could not be prepared:\n") + std::strerror(error));
+        Problem(print_msg::kPrinterErrorTitle,
+                std::string("The print job could not be prepared:\n") + std::strerror(error));
         done();
         return;
     }
     const std::string queue = target.name;
-    spool_.Submit({queue, temp, document.title, destination.copies, true}, [this, queue, done](const ChildResult& r) {
-        if (!r.Succeeded())
-            Problem(print_msg::kPrinterErrorTitle, "Printing to " + ForMessage(queue) + " failed: " +
-                                                       spool_.programs().lp + " ended with " + r.Describe() + ".\n" +
-                                                       ForMessage(LastLine(r.output)));
-        done();
-    });
+    spool_.Submit({queue, temp, document.title, destination.copies, true},
+                  [this, queue, done](const ChildResult& r) {
+                      if (!r.Succeeded())
+                          Problem(print_msg::kPrinterErrorTitle,
+                                  "Printing to " + ForMessage(queue) + " failed: " + spool_.programs().lp +
+                                      " ended with " + r.Describe() + ".\n" + ForMessage(LastLine(r.output)));
+                      done();
+                  });
 }
 
 }  // namespace orkan

@@ -1,7 +1,6 @@
 #include "rexx/macro_dispatcher.h"
 
-#include <fstream>
-
+#include "config/atomic_file.h"
 #include "config/data_file.h"
 #include "rexx/rexx_text.h"
 #include "session/session.h"
@@ -39,11 +38,13 @@ void MacroDispatcher::SetEventMacroFiles(const std::array<std::string, 4>& paths
 }
 
 bool MacroDispatcher::IsRexxFile(std::string_view name) const {
-    std::ifstream in(DataFilePath(name, s_.folders.macros, "mac"), std::ios::binary);
-    if (!in) return false;
-    char head[kRexxProbeBytes];
-    in.read(head, sizeof head);
-    return IsRexxSource(std::string_view(head, size_t(in.gcount())));
+    // Anything but a readable regular file goes to the own runner, which reports it.
+    std::vector<uint8_t> head;
+    int error = 0;
+    if (ReadFilePrefix(DataFilePath(name, s_.folders.macros, "mac"), kRexxProbeBytes, head, error) !=
+        ReadResult::Ok)
+        return false;
+    return IsRexxSource(std::string_view(reinterpret_cast<const char*>(head.data()), head.size()));
 }
 
 RexxOrigin MacroDispatcher::RexxOriginOf(MacroOrigin origin) const {
@@ -72,7 +73,9 @@ void MacroDispatcher::Stop() {
     rexx_.StopAll();
 }
 
-bool MacroDispatcher::Paused() const { return own_.state() == MacroState::Paused || rexx_.Paused(); }
+bool MacroDispatcher::Paused() const {
+    return own_.state() == MacroState::Paused || rexx_.Paused();
+}
 
 void MacroDispatcher::TogglePause() {
     if (Paused()) {

@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
+#include "config/atomic_file.h"
 #include "config/data_file.h"
 #include "ds3270/host_text.h"
 #include "macro/macro_source.h"
+#include "platform/file_io.h"
 #include "rexx/rexx_halt.h"
 #include "rexx/rexx_sandbox.h"
 #include "rexx/rexx_text.h"
@@ -185,14 +185,20 @@ bool RexxMacros::StartFile(const std::string& name, RexxOrigin origin, MacroDone
     if (origin != RexxOrigin::Host && IsHostMacroFileName(name))
         return fail("File Error", HostMacroFileNameRefusal(name));
     const std::string path = DataFilePath(name, s_.folders.macros, "mac");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return fail("Orkan TN3270 - file not found", "File \"" + path + "\" was not found.");
-    std::string bytes;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad() || bytes.size() > kMaxMacroFileBytes)
-        return fail("File Error", "Macro file \"" + path + "\" could not be read whole");
+    std::vector<uint8_t> bytes;
+    int read_error = 0;
+    switch (ReadWholeFile(path, kMaxMacroFileBytes, bytes, read_error)) {
+        case ReadResult::Ok:
+            break;
+        case ReadResult::Missing:
+            return fail("Orkan TN3270 - file not found", "File \"" + path + "\" was not found.");
+        case ReadResult::TooLarge:
+        case ReadResult::Error:
+            return fail("File Error",
+                        "Macro file \"" + path + "\" could not be read whole: " + FileErrorText(read_error));
+    }
     std::string error;
-    std::optional<std::string> text = ProgramText(bytes, error);
+    std::optional<std::string> text = ProgramText(std::string(bytes.begin(), bytes.end()), error);
     if (!text) return fail("File Error", "Macro file \"" + path + "\": " + error);
     Pending request{WithoutExtension(path), std::move(*text), MacroPermissions::Full(), std::move(done)};
     return Request(std::move(request), origin);

@@ -2,7 +2,7 @@
 # Headless automation with macros against testhost's demo: a macro logs on, chooses the data-entry
 # panel from the menu, fills it in, checks the host's answer and a field with SCREEN and exits 0;
 # the same macro with a wrong value exits with its own code; errors, a stop, a macro file that is
-# missing and a macro that logs off each end the program with their status; RUN("x", "B") runs a
+# missing or a FIFO and a macro that logs off each end the program with their status; RUN("x", "B") runs a
 # macro in a second session process.
 . "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
 require_programs
@@ -43,6 +43,12 @@ err_has error "Orkan macro error 10 - Variable or function not found"
 run_orkan missing --macro nosuch
 expect_rc 2 "a missing macro file"
 err_has missing "nosuch.mac\" not found"
+
+# --- a FIFO named as the macro file is refused at once, never read: 2
+mkfifo "$MACROS/fifo.mac"
+run_orkan fifo --macro fifo
+expect_rc 2 "a FIFO as the macro file"
+err_has fifo "fifo.mac\" could not be read whole: The name is not a regular file."
 
 # --- EDITBOX is answered with Cancel, which stops the macro: 4
 run_orkan edit --run 'A = MESSAGEBOX("Go on?", "Question", 2, 1) ; N = EDITBOX("Name?") ; EXIT 9'

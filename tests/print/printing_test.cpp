@@ -1,6 +1,7 @@
 // Printing as the session drives it: outputs named by the printer, two-up sheets, the status while
 // printing, CUPS through lp, text files and what the host sends to the printer.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "config/profile_file.h"
 #include "keyboard/key_functions.h"
@@ -58,7 +59,8 @@ TEST(Printing, TextOutputListsTheScreenAndRestoresTheStatus) {
     rig.printing->PrintScreen(false);
     EXPECT_EQ(rig.Messages(), "");
     const std::string text = ReadText(rig.folder / "out.txt");
-    EXPECT_EQ(text.substr(0, text.find("shown") + 6), "User A\n\n HELLO\n\n" + std::string(21, ' ') + "shown\n");
+    EXPECT_EQ(text.substr(0, text.find("shown") + 6),
+              "User A\n\n HELLO\n\n" + std::string(21, ' ') + "shown\n");
     EXPECT_EQ(text.size(), text.find("shown") + 6 + 21);  // 24 rows
     EXPECT_EQ(rig.session().status, SessionStatus::Unlocked);
     EXPECT_EQ(rig.session().print.status_text, "1of1");
@@ -132,7 +134,7 @@ TEST(Printing, QueuesGetThePdfThroughLpAndItsFailuresAreReported) {
     Session& s = rig.session();
     rig.Show({{0, 0, std::nullopt, "QUEUED"}});
     s.status = SessionStatus::Unlocked;
-    rig.printing->PrintScreen(false);  // "<default>" is the queue lpstat names
+    rig.printing->PrintScreen(false);            // "<default>" is the queue lpstat names
     EXPECT_EQ(s.status, SessionStatus::Locked);  // until lp has ended
     ASSERT_TRUE(rig.WaitForJobs());
     EXPECT_EQ(rig.LpArguments().substr(0, 39), "-d office -t Orkan TN3270 Screen Print ");
@@ -192,7 +194,18 @@ TEST(Printing, TextFilesAndTheirErrors) {
     rig.printing->PrintFile(rig.folder / "in.txt");
     EXPECT_EQ(ReadText(rig.folder / "file.txt"), std::string(132, 'x') + "\n" + std::string(68, 'x') + "\n");
     rig.printing->PrintFile(rig.folder / "missing.txt");
-    EXPECT_EQ(rig.Messages(), "File Open Error: Error opening file " + rig.folder / "missing.txt" + " for printing");
+    EXPECT_EQ(rig.Messages(),
+              "File Open Error: Error opening file " + rig.folder / "missing.txt" + " for printing");
+    // A FIFO or a device is refused at once, both as a file to print and as the WCC print file.
+    const std::string fifo = rig.folder / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+        rig.printing->PrintFile(path);
+        rig.printing->CopyFileToPrinter(path, rig.folder / "wcc.txt");
+        const std::string refusal =
+            "File Open Error: Error opening file " + path + " for printing\nThe name is not a regular file.";
+        EXPECT_EQ(rig.Messages(), refusal + " | " + refusal);
+    }
     rig.printing->RunOper(oper_fn::PrintFile);  // no file dialog here
     EXPECT_NE(rig.Messages().find("Print File needs the name of the file"), std::string::npos);
     // A profile whose edges give no area prints with the defaults, after saying so.
@@ -233,7 +246,7 @@ TEST(Printing, AccumulatedWccPrintsGoToTheWccPrinterThroughLp) {
     test::WriteText(s.folders.settings_file, "[Orkan]\nWCCPrinterName1=office\n");
     rig.Show({{0, 0, std::nullopt, "PAGE \xC9"}}, 0xC8);  // start printer
     rig.Show({{0, 0, std::nullopt, "TWO"}}, 0xC8);
-    rig.Show({{0, 0, std::nullopt, "done"}}, 0xC3);       // no start printer: the file goes out
+    rig.Show({{0, 0, std::nullopt, "done"}}, 0xC3);  // no start printer: the file goes out
     ASSERT_TRUE(rig.WaitForJobs());
     EXPECT_EQ(rig.LpFile(), "PAGE \xC3\x89 TWO ");  // UTF-8 for CUPS
     EXPECT_EQ(rig.LpArguments().substr(0, 36), "-d office -t Orkan TN3270 File Print");

@@ -2,16 +2,18 @@
 // the dispatcher's choice by first line, the functions against the screen and the settings, the
 // wait handshake, stop and pause, ten tasks at once, and what a macro may not reach.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "../app/app_test_support.h"
 #include "keyboard/key_functions.h"
-#include "keyboard/keyboard.h"
 #include "keyboard/key_list.h"
+#include "keyboard/keyboard.h"
 #include "support/iconv_tables.h"
 #include "support/recording_ui.h"
 
@@ -46,9 +48,12 @@ struct RexxSession {
     }
     // Starts a file and keeps its outcome.
     void Start(const std::string& name) {
-        ASSERT_TRUE(dispatcher().StartFile(name, MacroOrigin::User, [this](const MacroOutcome& o) { outcome = o; }));
+        ASSERT_TRUE(
+            dispatcher().StartFile(name, MacroOrigin::User, [this](const MacroOutcome& o) { outcome = o; }));
     }
-    bool Ended() { return loop.RunUntil([&] { return outcome.has_value(); }, 10s); }
+    bool Ended() {
+        return loop.RunUntil([&] { return outcome.has_value(); }, 10s);
+    }
     bool Said(std::string_view text) {
         return loop.RunUntil(
             [&] {
@@ -64,7 +69,9 @@ struct RexxSession {
         return all;
     }
     void Oper(uint8_t number) { ExecuteKey(session(), MakeKeyCode(KeyCategory::Oper, number)); }
-    void Settle(std::chrono::milliseconds ms) { (void)loop.RunUntil([] { return false; }, ms); }
+    void Settle(std::chrono::milliseconds ms) {
+        (void)loop.RunUntil([] { return false; }, ms);
+    }
 
     test::TempFolder folder;
     PollEventLoop loop;
@@ -76,8 +83,9 @@ struct RexxSession {
 
 TEST(RexxSession, FirstLinePicksTheLanguageAndTheReturnCodeEndsIt) {
     RexxSession w;
-    w.Write("r.mac", "/* Rexx */\nsay 'rows' getvar('screenheight')\ncall putvar 'cursorpos', '3,5'\n"
-                     "say getvar('CursorRow') getvar('cursorcol')\nexit 12\n");
+    w.Write("r.mac",
+            "/* Rexx */\nsay 'rows' getvar('screenheight')\ncall putvar 'cursorpos', '3,5'\n"
+            "say getvar('CursorRow') getvar('cursorcol')\nexit 12\n");
     w.Start("r");
     ASSERT_TRUE(w.Ended()) << w.Lines();
     EXPECT_EQ(w.outcome->end, End::Finished);
@@ -110,14 +118,22 @@ TEST(RexxSession, FunctionErrorsNameTheirCodeAndEndTheMacro) {
         std::string clause;
         std::string line;  // "" for a bare error without a text
     } cases[] = {
-        {"x = attribute(25, 1)", "Error 1002"},     {"x = attribute(1)", "Error 1003"},
-        {"x = screen('a', 1)", "Error 1001"},       {"x = screen(1, 70, 20)", "Error 1002"},
-        {"x = getvar('nope')", "Error 1004"},       {"call putvar 'status', 1", "Error 1005"},
-        {"call putvar 'cursorrow', 99", "Error 1002"}, {"call key 'NoSuchKey'", "Error 1006"},
-        {"call wait 0", "Error 1002"},              {"x = session('#')", "Error 1002"},
-        {"x = onscreen('')", "Error 1002"},         {"x = messagebox('a', 'b', 'c')", "Error 1001"},
-        {"x = debugwindow('WIDE')", ""},            {"x = getvar()", ""},
-        {"x = sendfile('a', 'b', 'SIDEWAYS')", ""}, {"x = nosuchfunction()", "Routine not found"},
+        {"x = attribute(25, 1)", "Error 1002"},
+        {"x = attribute(1)", "Error 1003"},
+        {"x = screen('a', 1)", "Error 1001"},
+        {"x = screen(1, 70, 20)", "Error 1002"},
+        {"x = getvar('nope')", "Error 1004"},
+        {"call putvar 'status', 1", "Error 1005"},
+        {"call putvar 'cursorrow', 99", "Error 1002"},
+        {"call key 'NoSuchKey'", "Error 1006"},
+        {"call wait 0", "Error 1002"},
+        {"x = session('#')", "Error 1002"},
+        {"x = onscreen('')", "Error 1002"},
+        {"x = messagebox('a', 'b', 'c')", "Error 1001"},
+        {"x = debugwindow('WIDE')", ""},
+        {"x = getvar()", ""},
+        {"x = sendfile('a', 'b', 'SIDEWAYS')", ""},
+        {"x = nosuchfunction()", "Routine not found"},
     };
     for (const Case& c : cases) {
         RexxSession w;
@@ -225,7 +241,8 @@ TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
 
     w.outcome.reset();
     w.Write("steps.mac",
-            "/* REXX */\ndo i = 1 to 40\n  call putvar 'cursorcol', i\n  call shortwait 10\nend\nsay 'finished'\n");
+            "/* REXX */\ndo i = 1 to 40\n  call putvar 'cursorcol', i\n  call shortwait 10\nend\nsay "
+            "'finished'\n");
     w.Start("steps");
     w.Settle(60ms);
     w.Oper(oper_fn::MacroPause);
@@ -246,8 +263,9 @@ TEST(RexxSession, TenTasksWaitAtOnceAndAnEleventhIsRefused) {
     RexxSession w;
     std::vector<std::optional<MacroOutcome>> ends(11);
     for (int n = 1; n <= 11; ++n)
-        w.Write("t" + std::to_string(n) + ".mac", "/* REXX */\ncall wait 20, \"getvar('cursorcol') = " +
-                                                      std::to_string(n) + "\"\nsay 'woke " + std::to_string(n) + "'\n");
+        w.Write("t" + std::to_string(n) + ".mac",
+                "/* REXX */\ncall wait 20, \"getvar('cursorcol') = " + std::to_string(n) + "\"\nsay 'woke " +
+                    std::to_string(n) + "'\n");
     for (int n = 1; n <= 10; ++n)
         ASSERT_TRUE(w.rexx().StartFile("t" + std::to_string(n), RexxOrigin::RexxMacro,
                                        [&ends, n](const MacroOutcome& o) { ends[size_t(n - 1)] = o; }));
@@ -304,6 +322,62 @@ TEST(RexxSession, NoProgramRunsForAnUnknownFunctionNorForAHostMacro) {
     ASSERT_TRUE(w.loop.RunUntil([&] { return w.rexx().RunningTasks() == 0; }, 10s));
     w.Settle(100ms);
     EXPECT_FALSE(fs::exists(marker));
+}
+
+// A FIFO or a device named as a macro file is refused at once with the reason, by both languages.
+TEST(RexxSession, AMacroFileThatIsNoRegularFileIsRefusedAtOnce) {
+    RexxSession w;
+    const fs::path macros = w.session().folders.macros;
+    ASSERT_EQ(mkfifo((macros / "fifo.mac").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", macros / "zero.mac");
+    using Start = std::function<bool(RexxSession&, const std::string&, MacroDone)>;
+    const std::pair<const char*, Start> starts[] = {
+        {"dispatcher",
+         [](RexxSession& r, const std::string& n, MacroDone d) {
+             return r.dispatcher().StartFile(n, MacroOrigin::User, std::move(d));
+         }},
+        {"own runner",
+         [](RexxSession& r, const std::string& n, MacroDone d) {
+             return r.runtime.core().Macros().Runner().StartFile(n, MacroOrigin::User, std::move(d));
+         }},
+        {"rexx", [](RexxSession& r, const std::string& n,
+                    MacroDone d) { return r.rexx().StartFile(n, RexxOrigin::User, std::move(d)); }},
+    };
+    for (const auto& [how, start] : starts) {
+        for (const char* name : {"fifo", "zero"}) {
+            SCOPED_TRACE(std::string(how) + " " + name);
+            w.ui.shown.clear();
+            std::optional<MacroOutcome> outcome;
+            EXPECT_FALSE(start(w, name, [&](const MacroOutcome& o) { outcome = o; }));
+            ASSERT_TRUE(outcome.has_value());
+            EXPECT_EQ(outcome->end, End::LoadFailed);
+            ASSERT_EQ(w.ui.shown.size(), 1u);
+            EXPECT_NE(w.ui.shown[0].text.find("The name is not a regular file."), std::string::npos)
+                << w.ui.shown[0].text;
+        }
+    }
+}
+
+// The menu's Disconnect wakes a macro of either language that waits on the session, as a host's
+// close does: neither waits for its time to run out.
+TEST(RexxSession, DisconnectReleasesAWaitingMacroAtOnce) {
+    const std::pair<const char*, const char*> macros[] = {
+        {"own", "* own\nWAIT(60, STATUS = \"NOTCONNECTED\")\nEXIT 1\n"},
+        {"rexx", "/* REXX */\nexit wait(60, \"getvar('status') = 'NOTCONNECTED'\")\n"},
+    };
+    for (const auto& [language, text] : macros) {
+        SCOPED_TRACE(language);
+        RexxSession w;
+        w.session().status = SessionStatus::Unlocked;
+        w.Write("d.mac", text);
+        w.Start("d");
+        w.Settle(50ms);
+        ASSERT_FALSE(w.outcome.has_value()) << w.Lines();
+        ASSERT_TRUE(w.runtime.core().RunOper(oper_fn::Disconnect));
+        ASSERT_TRUE(w.Ended()) << w.Lines();
+        EXPECT_EQ(w.outcome->end, End::Finished);
+        EXPECT_EQ(w.outcome->exit_code, 1);
+    }
 }
 
 }  // namespace

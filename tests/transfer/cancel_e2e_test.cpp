@@ -39,7 +39,7 @@ TEST(TransferCancel, TheHostHearsOfItAndNothingClaimsSuccess) {
         TestHostProcess host;
         if (!host.Start(
                 {"--transfer", "tso", "--transfer-mode", c.mode, "--transfer-files", host_files.path()}))
-            GTEST_SKIP() << "testhost is not built";
+            FAIL() << "testhost did not start (is it built?)";
         LiveSession live;
         std::string error;
         ASSERT_TRUE(live.Connect(host.port(), error)) << error;

@@ -93,10 +93,10 @@ TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
     for (const Fault& f : faults) {
         SCOPED_TRACE(f.name);
         TestHostProcess host;
-        std::vector<std::string> arguments = {"--transfer", "tso", "--reply-timeout", "3", "--transfer-files",
-                                              host_files.path()};
+        std::vector<std::string> arguments = {
+            "--transfer", "tso", "--reply-timeout", "3", "--transfer-files", host_files.path()};
         arguments.insert(arguments.end(), f.host_arguments.begin(), f.host_arguments.end());
-        if (!host.Start(arguments)) GTEST_SKIP() << "testhost is not built";
+        ASSERT_TRUE(host.Start(arguments)) << "testhost did not start (is it built?)";
         LiveSession live;
         std::string error;
         ASSERT_TRUE(live.Connect(host.port(), error)) << error;
@@ -118,7 +118,8 @@ TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
         EXPECT_EQ(live.session().status, f.status_after);
         EXPECT_FALSE(live.session().transfer.active);
         EXPECT_TRUE(ReadText(folder / "file") == precious) << "the old file was changed";
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << "a temporary file was left";
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
+            << "a temporary file was left";
         // The last log line of the transfer is its end; the one before says what happened.
         const std::vector<std::string> lines = live.client->log().Lines();
         ASSERT_GE(lines.size(), 2u);

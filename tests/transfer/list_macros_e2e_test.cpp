@@ -41,12 +41,19 @@ TEST(ListMacros, FillTheHostListFromEveryPage) {
     };
     const Case cases[] = {
         {"TSO data sets of the user", "tso", HostSystem::Tso, 1, "", "",
-         Joined({"'ORKUSER.HELLO.TEXT'", "'ORKUSER.NOTES.TEXT'", "'ORKUSER.SOURCE.CNTL'", "'ORKUSER.$DATA.SET'",
-                 "'ORKUSER.#WORK.FILE'", "'ORKUSER.@TEMP.LIST'", "'ORKUSER.EMPTY.PDS'"},
-                Numbered("'ORKUSER.LIST", ".DATA'", 20)),
+         Joined(
+             {"'ORKUSER.HELLO.TEXT'", "'ORKUSER.NOTES.TEXT'", "'ORKUSER.SOURCE.CNTL'", "'ORKUSER.$DATA.SET'",
+              "'ORKUSER.#WORK.FILE'", "'ORKUSER.@TEMP.LIST'", "'ORKUSER.EMPTY.PDS'"},
+             Numbered("'ORKUSER.LIST", ".DATA'", 20)),
          "READY"},
-        {"TSO data sets of a qualifier", "tso", HostSystem::Tso, 1, "ORKUSER.LIST01", "",
-         {"'ORKUSER.LIST01.DATA'"}, "READY"},
+        {"TSO data sets of a qualifier",
+         "tso",
+         HostSystem::Tso,
+         1,
+         "ORKUSER.LIST01",
+         "",
+         {"'ORKUSER.LIST01.DATA'"},
+         "READY"},
         {"TSO members", "tso", HostSystem::Tso, 2, "", "'ORKUSER.SOURCE.CNTL'",
          Joined({"#JOB1", "$README", "@PROC"}, Numbered("MEMBER", "", 22)), "READY"},
         {"CMS files", "cms", HostSystem::Cms, 1, "", "",
@@ -58,7 +65,7 @@ TEST(ListMacros, FillTheHostListFromEveryPage) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TestHostProcess host;
-        if (!host.Start({"--transfer", c.system})) GTEST_SKIP() << "testhost is not built";
+        ASSERT_TRUE(host.Start({"--transfer", c.system})) << "testhost did not start (is it built?)";
         LiveSession live;
         std::string error;
         ASSERT_TRUE(live.Connect(host.port(), error)) << error;

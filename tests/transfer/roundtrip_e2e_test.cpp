@@ -23,7 +23,8 @@ struct Target {
     const char* system;  // testhost's --transfer
     HostSystem host_system;
 };
-constexpr Target kTargets[] = {{"tso", HostSystem::Tso}, {"cms", HostSystem::Cms}, {"cics", HostSystem::Cics}};
+constexpr Target kTargets[] = {
+    {"tso", HostSystem::Tso}, {"cms", HostSystem::Cms}, {"cics", HostSystem::Cics}};
 constexpr const char* kModes[] = {"dft", "frames"};
 
 // Lines of printable characters and a few accented letters, in UTF-8 as Linux text files hold
@@ -61,9 +62,12 @@ std::string BinaryOf(size_t size, uint32_t seed) {
 
 std::string HostName(HostSystem system, int n) {
     switch (system) {
-        case HostSystem::Tso: return "RT.FILE" + std::to_string(n);
-        case HostSystem::Cms: return "RT" + std::to_string(n) + " DATA A";
-        case HostSystem::Cics: return "RTQ" + std::to_string(n);
+        case HostSystem::Tso:
+            return "RT.FILE" + std::to_string(n);
+        case HostSystem::Cms:
+            return "RT" + std::to_string(n) + " DATA A";
+        case HostSystem::Cics:
+            return "RTQ" + std::to_string(n);
     }
     return {};
 }
@@ -99,8 +103,8 @@ struct RoundTrip {
         if (!received.success) return "download: " + received.message + "\n" + live.Screen();
         const std::string back = ReadText(folder / "down");
         if (back != content)
-            return "content differs: " + std::to_string(content.size()) + " bytes up, " + std::to_string(back.size()) +
-                   " down";
+            return "content differs: " + std::to_string(content.size()) + " bytes up, " +
+                   std::to_string(back.size()) + " down";
         if (live.session().status != SessionStatus::Unlocked) return "status not restored";
         return {};
     }
@@ -111,7 +115,8 @@ void RoundTrips(const std::vector<size_t>& sizes, uint32_t block_size) {
         for (const char* mode : kModes) {
             SCOPED_TRACE(std::string(target.system) + " " + mode);
             TestHostProcess host;
-            if (!host.Start({"--transfer", target.system, "--transfer-mode", mode})) GTEST_SKIP() << "testhost is not built";
+            ASSERT_TRUE(host.Start({"--transfer", target.system, "--transfer-mode", mode}))
+                << "testhost did not start (is it built?)";
             RoundTrip trip;
             trip.system = target.host_system;
             std::string error;
@@ -120,8 +125,10 @@ void RoundTrips(const std::vector<size_t>& sizes, uint32_t block_size) {
             int n = 0;
             for (bool text : {true, false}) {
                 for (size_t size : sizes) {
-                    const std::string content = text ? TextOf(size, uint32_t(size)) : BinaryOf(size, uint32_t(size));
-                    EXPECT_EQ(trip.Run(content, text, ++n), "") << (text ? "text " : "binary ") << size << " bytes";
+                    const std::string content =
+                        text ? TextOf(size, uint32_t(size)) : BinaryOf(size, uint32_t(size));
+                    EXPECT_EQ(trip.Run(content, text, ++n), "")
+                        << (text ? "text " : "binary ") << size << " bytes";
                 }
             }
         }
