@@ -242,8 +242,9 @@ TEST_F(HostText, MacroTextGoesToTheTemporaryMacroFolderAndStartsAsAMacro) {
     h.Host("F3 000A 0F 1F 0000 98 C1C2");
     h.Host("7EC3");
     const std::string path = (folder / "ork" / "ork$C$exec.mac").string();
-    EXPECT_EQ(Contents(path), "AB");
+    EXPECT_EQ(h.log.host_macro_text, "AB");
     EXPECT_EQ(h.log.calls.front(), "MacroFile:" + path);
+    EXPECT_FALSE(std::filesystem::exists(path)) << "nothing else may run the host's text later";
 }
 
 TEST_F(HostText, AFileThatCannotBeOpenedIsReportedOnceAndTextDroppedUntilEraseWrite) {

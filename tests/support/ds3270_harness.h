@@ -2,6 +2,8 @@
 // traced, shown, sounded and which later subsystems were called. Tables are code page 037.
 #pragma once
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -61,6 +63,12 @@ class CallLog : public View,
         calls.push_back(std::string(m == EventMacro::TpxSwap ? "TpxSwap:" : "Unlocked:") + arg);
     }
     void StartMacroFile(const std::string& path) override { calls.push_back("MacroFile:" + path); }
+    // What a runner reads at the start, as the file is removed right after.
+    void StartHostMacroFile(const std::string& path) override {
+        std::ifstream in(path, std::ios::binary);
+        host_macro_text.assign(std::istreambuf_iterator<char>(in), {});
+        StartMacroFile(path);
+    }
     void RunMacroText(const std::string& text) override { calls.push_back("MacroText:" + text); }
     bool DropsKeys() const override { return drops_keys; }
     void ReplayTypeAhead() override { calls.push_back("TypeAhead"); }
@@ -72,6 +80,7 @@ class CallLog : public View,
     }
 
     std::vector<std::string> calls;
+    std::string host_macro_text;
     int repaints = 0;
     bool macro_running = false;
     bool drops_keys = false;
