@@ -56,6 +56,8 @@ struct ProgramSettings {
     int FontAlreadyLoaded = 0;
     // Macros a host sends (remote macro text) may start programs, write files and run other macros.
     int AllowHostMacros = 0;
+    // A screen reader hears the rows a host write changed from the last row up (new messages first).
+    int AnnounceLastRowsFirst = 0;
 
     // Keys with other defaults.
     int UploadConvertLFtoCRLF = 1;  // Linux text files end their lines in LF alone: on by default
