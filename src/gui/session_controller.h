@@ -13,6 +13,7 @@
 #include "gui/macro_window_parts.h"
 #include "gui/main_window.h"
 #include "gui/terminal_view.h"
+#include "gui/transfer_dialog.h"
 #include "session/session_frame.h"
 
 namespace orkan {
@@ -111,6 +112,7 @@ private:
     std::unique_ptr<TerminalView> terminal_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<MacroWindowParts> macro_parts_;
+    TransferChoices transfer_choices_;
     View* previous_view_ = nullptr;
     int pending_options_page_ = 0;  // the page of the menu item now running
     int last_options_page_ = 1;
