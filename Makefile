@@ -18,7 +18,8 @@ DEBIAN_PACKAGES := build-essential cmake ninja-build clang libclang-rt-14-dev \
   libregina3-dev s3270 xvfb xdotool xclip x11-utils python3 iproute2 ccache llvm lld \
   chromium libpng-dev \
   libfontconfig-dev libfreetype-dev zlib1g-dev fonts-liberation2 poppler-utils cups cups-client openbox \
-  nlohmann-json3-dev python3-pytest python3-jsonschema python3-locust python3-setuptools python3-venv python3-pip
+  nlohmann-json3-dev python3-pytest python3-jsonschema python3-locust python3-setuptools python3-venv python3-pip \
+  at-spi2-core dbus-daemon python3-pyatspi
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

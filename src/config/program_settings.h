@@ -59,6 +59,8 @@ struct ProgramSettings {
     int AllowHostMacros = 0;
     // MiB the program may grow by while REXX macros run; beyond it they are halted with an error.
     int RexxMemoryLimit = 1024;
+    // A screen reader hears the rows a host write changed from the last row up (new messages first).
+    int AnnounceLastRowsFirst = 0;
 
     // Keys with other defaults.
     int UploadConvertLFtoCRLF = 1;  // Linux text files end their lines in LF alone: on by default

@@ -75,6 +75,7 @@ constexpr std::array kIntKeys = {
     IntKey{"ShowFileManagerButton", &P::ShowFileManagerButton, NumberRule::Flag, 0, 1},
     IntKey{"FontAlreadyLoaded", &P::FontAlreadyLoaded, NumberRule::Flag, 0, 1},
     IntKey{"AllowHostMacros", &P::AllowHostMacros, NumberRule::Flag, 0, 1},
+    IntKey{"AnnounceLastRowsFirst", &P::AnnounceLastRowsFirst, NumberRule::Flag, 0, 1},
     // Sizes and times: a huge value would allocate or wait without end.
     IntKey{"CopyBufferSize", &P::CopyBufferSize, NumberRule::Clamp, 1, 1024},
     IntKey{"RexxMemoryLimit", &P::RexxMemoryLimit, NumberRule::Clamp, 16, 1048576},

@@ -150,6 +150,8 @@ ConnectDialog::ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts
         e->setValidator(new QIntValidator(0, 999, e));
         e->setMaximumWidth(60);
     }
+    columns_->setAccessibleName("Dynamic size: columns");
+    rows_->setAccessibleName("Dynamic size: rows");
     size_row->addWidget(columns_);
     size_row->addWidget(new QLabel("x"));
     size_row->addWidget(rows_);

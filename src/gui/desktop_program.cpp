@@ -18,6 +18,7 @@
 #include "app/session_runtime.h"
 #include "app/startup.h"
 #include "config/environment.h"
+#include "gui/accessibility.h"
 #include "gui/desktop_probe.h"
 #include "gui/session_controller.h"
 #include "gui/qt_event_loop.h"
@@ -106,6 +107,7 @@ int RunDesktop(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon::fromTheme("orkan3270"));
     // The session ends the program when it has closed (after its last save), not the window.
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallAccessibility();
 
     QtUi ui;
     SignalWatch watch(ui);

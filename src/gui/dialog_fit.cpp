@@ -21,6 +21,8 @@ QScrollArea* ScrollingPage(QWidget* page) {
     area->setWidgetResizable(true);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area->setWidget(page);
+    // Tab goes straight to the page's controls; the area follows the focus to show them.
+    area->setFocusPolicy(Qt::NoFocus);
     return area;
 }
 

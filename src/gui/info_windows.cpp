@@ -18,6 +18,7 @@ TlsInfoWindow::TlsInfoWindow(const std::string& text, QWidget* parent) : QDialog
     setObjectName("SSLInfoWindow");
     view_ = new QPlainTextEdit;
     view_->setReadOnly(true);
+    view_->setAccessibleName("TLS information");
     view_->setLineWrapMode(QPlainTextEdit::NoWrap);
     // The labels are padded to one width: only a fixed-pitch face keeps the values in a column.
     view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));

@@ -24,6 +24,7 @@ MacroDebugWindow::MacroDebugWindow(Session& session, int max_lines)
     layout->setContentsMargins(0, 0, 0, 0);
     list_ = new QListWidget(this);
     list_->setUniformItemSizes(true);
+    list_->setAccessibleName("Debug lines");
     layout->addWidget(list_);
     flush_timer_.setSingleShot(true);
     flush_timer_.setInterval(kFlushMs);

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QToolBar>
+#include <QToolButton>
 #include <algorithm>
 
 #include "gui/menu_bar.h"
@@ -40,6 +41,9 @@ MainWindow::MainWindow(Session& session, QtUi& ui, MainWindowHost& host, QWidget
     tool_bar_->setContextMenuPolicy(Qt::PreventContextMenu);
     tool_bar_->installEventFilter(this);
     tool_bar_->hide();  // until a tool bar file gives it buttons
+    // The button that shows the buttons a narrow window folds away has no text of its own.
+    if (auto* more = tool_bar_->findChild<QToolButton*>("qt_toolbar_ext_button"))
+        more->setAccessibleName("More Tool Bar Buttons");
 
     settle_timer_.setSingleShot(true);
     settle_timer_.setInterval(kSettleMs);
@@ -70,6 +74,7 @@ void MainWindow::BuildMenuBar(int mode) {
     }
     QMenuBar* bar = BuildQtMenuBar(BuildMenuModel(in), on_command, this);
     bar->setObjectName("OrkanMenu");
+    bar->setAccessibleName("Menu Bar");
     bar->installEventFilter(this);
     setMenuBar(bar);
     bar->setVisible(menu_bar_shown_);

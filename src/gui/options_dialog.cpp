@@ -126,6 +126,7 @@ OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, cons
     : QDialog(parent), ui_(ui), record_(record) {
     setWindowTitle("Options");
     tabs_ = new QTabWidget;
+    tabs_->setAccessibleName("Option pages");
     for (int number = 1; number <= options_page::Count; ++number) {
         QWidget* w = nullptr;
         if (number == P::Colours) {
@@ -265,6 +266,7 @@ QWidget* OptionsDialog::MakeColourPage() {
     for (int i = 0; i < 16; ++i) {
         auto* b = new QPushButton(QString::number(i));
         b->setMinimumWidth(36);
+        b->setAccessibleName(QString("Session colour %1").arg(i));
         b->setProperty("rgb", uint(record_.SessionColour(i)));
         Swatch(b, record_.SessionColour(i));
         QObject::connect(b, &QPushButton::clicked, this, [this, b] {
@@ -304,6 +306,9 @@ QWidget* OptionsDialog::MakeColourPage() {
         bg->setRange(0, kPaletteSize - 1);
         fg->setValue(record_.RoleForeground(role));
         bg->setValue(record_.RoleBackground(role));
+        const QString role_name = QString::fromUtf8(kRoleNames[size_t(role)].data());
+        fg->setAccessibleName(role_name + ": text colour");
+        bg->setAccessibleName(role_name + ": background colour");
         auto* row = new QHBoxLayout;
         row->addWidget(new QLabel("text"));
         row->addWidget(fg);

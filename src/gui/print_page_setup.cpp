@@ -112,6 +112,7 @@ PageSetupPage MakePageSetupPage(const SessionRecord& record, Ui& ui) {
         for (int c = 0; c < 4; ++c) {
             auto* spin = new QSpinBox;
             spin->setRange(0, 100);
+            spin->setAccessibleName(QString("%1, %2").arg(kLayoutNames[size_t(l)], columns[size_t(c)]));
             editor->edges[size_t(l)][size_t(c)] = spin;
             grid->addWidget(spin, l + 1, c + 1);
         }

@@ -1,5 +1,6 @@
 #include "gui/status_line_widget.h"
 
+#include <QAccessible>
 #include <QGlyphRun>
 #include <QPaintEvent>
 #include <QPainter>
@@ -7,6 +8,8 @@
 
 #include "session/session.h"
 #include "display/palette.h"
+#include "display/spoken_status.h"
+#include "gui/qt_text.h"
 #include "gui/status_symbols.h"
 #include "gui/terminal_painter.h"
 
@@ -62,7 +65,16 @@ const TerminalFonts& StatusLineWidget::FontsFor(CellSize cell) {
     return *narrow_fonts_;
 }
 
+QString StatusLineWidget::SpokenText() const { return DisplayToQString(SpokenStatus(session_)); }
+
 void StatusLineWidget::ShowText(const StatusText& text, bool full_paint) {
+    if (QAccessible::isActive()) {
+        if (QString now = SpokenText(); now != spoken_) {
+            spoken_ = std::move(now);
+            QAccessibleEvent changed(this, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&changed);
+        }
+    }
     const std::vector<CellRun> runs = line_.Update(text);
     if (full_paint || !fonts_) {
         update();

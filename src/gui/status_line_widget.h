@@ -38,6 +38,9 @@ public:
     // window with `full_paint`, the StatusBarFullPaint setting).
     void ShowText(const StatusText& text, bool full_paint);
     const StatusText& Text() const { return line_.Text(); }
+    // The session's state in words, a screen reader's name for the status line; a change is
+    // announced when the text is shown.
+    QString SpokenText() const;
 
     StatusGeometry Geometry() const;
     QRect CellRect(size_t cell) const { return Geometry().CellRect(cell); }
@@ -55,6 +58,7 @@ private:
     std::shared_ptr<const TerminalFonts> fonts_;
     std::shared_ptr<const TerminalFonts> narrow_fonts_;
     StatusLine line_;
+    QString spoken_;  // as last announced
 };
 
 }  // namespace orkan

@@ -5,12 +5,15 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "gui/accessibility.h"
 #include "session/session.h"
 
 namespace orkan {
 
 TerminalWidget::TerminalWidget(const Session& session, DisplayState& state, QWidget* parent)
-    : QWidget(parent), session_(session), state_(state) {
+    : QWidget(parent), session_(session), state_(state), reading_(session, *this) {
+    InstallAccessibility();
+    setAccessibleName("Host screen");
     setAttribute(Qt::WA_OpaquePaintEvent);
     locator_timer_.setInterval(kLocatorTickMs);
     QObject::connect(&locator_timer_, &QTimer::timeout, this, [this] { LocatorStep(); });
@@ -28,6 +31,8 @@ QRect TerminalWidget::CellRect(uint32_t row, uint32_t column) const {
     const CellSize c = fonts_->Cell();
     return {origin_.x() + int(column) * c.width, origin_.y() + int(row) * c.height, c.width, c.height};
 }
+
+uint32_t TerminalWidget::Columns() const { return session_.ps.columns; }
 
 QRect TerminalWidget::ScreenRect() const {
     if (!fonts_) return {};
@@ -82,11 +87,13 @@ void TerminalWidget::RepaintRowBands(const std::vector<RowBand>& bands) {
         update(QRect(0, first.y(), width(), int(b.row_count) * first.height()));
     }
     FollowCursor();
+    reading_.RowsChanged(bands);
 }
 
 void TerminalWidget::RepaintAll() {
     drawn_cursor_ = session_.ps.cursor_address;
     update();
+    reading_.ScreenChanged();
 }
 
 void TerminalWidget::CursorMoved() {
@@ -94,6 +101,7 @@ void TerminalWidget::CursorMoved() {
     UpdateCursorPlace(drawn_cursor_);
     drawn_cursor_ = session_.ps.cursor_address;
     UpdateCursorPlace(drawn_cursor_);
+    reading_.CursorMoved();
 }
 
 void TerminalWidget::SelectionChanged() {

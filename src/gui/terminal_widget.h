@@ -12,6 +12,7 @@
 
 #include "display/display_state.h"
 #include "display/row_bands.h"
+#include "gui/accessible_screen.h"
 #include "gui/fonts.h"
 #include "gui/terminal_painter.h"
 
@@ -39,6 +40,10 @@ public:
     CellPosition NearestCell(QPoint pixel) const;
     QRect CellRect(uint32_t row, uint32_t column) const;
     QRect ScreenRect() const;
+    uint32_t Columns() const;
+
+    // What a screen reader is told of the screen.
+    AccessibleScreen& Reading() { return reading_; }
 
     void RepaintRowBands(const std::vector<RowBand>& bands);
     void RepaintAll();
@@ -65,6 +70,7 @@ private:
     uint32_t drawn_cursor_ = 0;
     QRect drawn_selection_;
     QTimer locator_timer_;
+    AccessibleScreen reading_;
 };
 
 }  // namespace orkan

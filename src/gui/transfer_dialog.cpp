@@ -73,6 +73,8 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
     pc_directory_->setObjectName("pc_directory");
     auto* browse_file = new QPushButton("Browse...");
     auto* browse_folder = new QPushButton("Browse...");
+    browse_file->setAccessibleName("Browse for the PC file");
+    browse_folder->setAccessibleName("Browse for the PC folder");
     // Return in a field always means Send or Receive, never one of these.
     browse_file->setAutoDefault(false);
     browse_folder->setAutoDefault(false);
@@ -130,6 +132,8 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
     space_secondary_ = Spin(99999);
     space_unit_ = new QComboBox;
     space_unit_->addItems({"Cylinders", "Tracks"});
+    space_primary_->setAccessibleName("Primary space");
+    space_secondary_->setAccessibleName("Secondary space");
     auto* space = new QHBoxLayout;
     space->addWidget(space_primary_);
     space->addWidget(space_secondary_);
@@ -163,7 +167,9 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
         list_button_->setAutoDefault(false);
         members_button_->setAutoDefault(false);
         auto* list_row = new QHBoxLayout;
-        list_row->addWidget(new QLabel("Qualifier:"));
+        auto* qualifier_label = new QLabel("Qualifier:");
+        qualifier_label->setBuddy(qualifier_);
+        list_row->addWidget(qualifier_label);
         list_row->addWidget(qualifier_, 1);
         list_row->addWidget(list_button_);
         list_row->addWidget(members_button_);

@@ -16,6 +16,7 @@ TransferLogWindow::TransferLogWindow(TransferClient& client, QWidget* parent) : 
     setWindowTitle(QString::fromUtf8(transfer_msg::kLogTitle));
     lines_ = new QListWidget;
     lines_->setObjectName("lines");
+    lines_->setAccessibleName("Log lines");
     lines_->setMinimumSize(560, 300);
     for (const std::string& line : client_.log().Lines()) Add(line);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
@@ -54,6 +55,7 @@ void OpenTransferLog(QWidget* parent, TransferClient& client) {
     auto* window = new TransferLogWindow(client, parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
+    window->activateWindow();  // opened from the menu: the keyboard goes to it
 }
 
 }  // namespace orkan

@@ -1,0 +1,85 @@
+#include "display/spoken_status.h"
+
+#include <string_view>
+
+#include "session/session.h"
+
+namespace orkan {
+
+namespace {
+
+std::string_view ConnectionWords(SessionStatus status) {
+    switch (status) {
+        case SessionStatus::NotConnected:
+            return "Disconnected";
+        case SessionStatus::Start:
+            return "Starting";
+        case SessionStatus::Session:
+            return "Session ready";
+        case SessionStatus::Connecting:
+            return "Connecting";
+        case SessionStatus::Rejected:
+            return "Device name rejected by the host";
+        default:
+            return "Connected";
+    }
+}
+
+std::string_view KeyboardWords(SessionStatus status) {
+    switch (status) {
+        case SessionStatus::Unlocked:
+            return "keyboard unlocked";
+        case SessionStatus::Locked:
+            return "keyboard locked, waiting for the host";
+        case SessionStatus::SysLock:
+            return "keyboard locked by the system";
+        case SessionStatus::Protected:
+            return "keyboard locked, the cursor is in a protected field, press Reset";
+        case SessionStatus::InsertOverflow:
+            return "keyboard locked, the field is full, press Reset";
+        case SessionStatus::TransferReady:
+            return "file transfer ready";
+        case SessionStatus::TransferData:
+            return "file transfer running";
+        case SessionStatus::TransferMessage:
+            return "file transfer message";
+        case SessionStatus::TransferDone:
+            return "file transfer done";
+        case SessionStatus::IspfExit:
+            return "ISPF exit";
+        case SessionStatus::History:
+            return "showing an earlier screen, keyboard locked";
+        default:
+            return {};
+    }
+}
+
+std::string_view MacroWords(char letter) {
+    switch (letter) {
+        case 'R':
+            return "recording a macro";
+        case 'X':
+            return "macro waiting";
+        case 'P':
+            return "macro running";
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+std::string SpokenStatus(const Session& session) {
+    const SessionStatus status = session.status;
+    std::string words(ConnectionWords(status));
+    const auto add = [&words](std::string_view part) {
+        if (!part.empty()) words.append(", ").append(part);
+    };
+    if (status >= SessionStatus::Connected) add(session.link.tls_active ? "TLS" : "not secure");
+    add(KeyboardWords(status));
+    if (session.keyboard.insert_mode) add("insert mode");
+    add(MacroWords(session.indicators.macro_letter));
+    return words;
+}
+
+}  // namespace orkan

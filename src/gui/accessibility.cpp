@@ -1,0 +1,213 @@
+#include "gui/accessibility.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
+#include <QApplication>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTextDocumentFragment>
+#include <QTextEdit>
+
+#include "gui/accessible_screen.h"
+#include "gui/status_line_widget.h"
+#include "gui/terminal_widget.h"
+
+namespace orkan {
+
+namespace {
+
+class TerminalAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
+  public:
+    explicit TerminalAccessible(TerminalWidget* terminal)
+        : QAccessibleWidget(terminal, QAccessible::Terminal) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Description && widget()->accessibleDescription().isEmpty())
+            return Screen().Description();
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.multiLine = true;
+        s.selectableText = true;
+        return s;
+    }
+
+    // A screen reader's selection and caret have no place on a 3270 screen: the cursor moves by
+    // the keyboard and the host, the terminal's selection is a rectangle made with the mouse.
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return Screen().Caret(); }
+    void setCursorPosition(int) override {}
+
+    QString text(int start, int end) const override {
+        const QString& all = Screen().Text();
+        start = std::clamp(start, 0, int(all.size()));
+        end = end < 0 ? int(all.size()) : std::clamp(end, start, int(all.size()));
+        return all.mid(start, end - start);
+    }
+    int characterCount() const override { return Screen().CharacterCount(); }
+
+    QRect characterRect(int offset) const override {
+        const TerminalWidget& t = Terminal();
+        const uint32_t columns = t.Columns();
+        if (offset < 0 || columns == 0 || offset >= characterCount()) return {};
+        // A line end stands just right of its row's last cell.
+        const uint32_t row = uint32_t(offset) / (columns + 1), column = uint32_t(offset) % (columns + 1);
+        const QRect cell = t.CellRect(row, column);
+        return {t.mapToGlobal(cell.topLeft()), cell.size()};
+    }
+
+    int offsetAtPoint(const QPoint& point) const override {
+        const TerminalWidget& t = Terminal();
+        const std::optional<CellPosition> cell = t.CellAt(t.mapFromGlobal(point));
+        return cell ? Screen().OffsetOf(cell->row * t.Columns() + cell->column) : -1;
+    }
+
+    // The whole screen is always in view.
+    void scrollToSubstring(int, int) override {}
+
+    QString attributes(int, int* start, int* end) const override {
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+
+  private:
+    TerminalWidget& Terminal() const { return *static_cast<TerminalWidget*>(widget()); }
+    AccessibleScreen& Screen() const { return Terminal().Reading(); }
+};
+
+class StatusAccessible final : public QAccessibleWidget {
+  public:
+    explicit StatusAccessible(StatusLineWidget* status) : QAccessibleWidget(status, QAccessible::StatusBar) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<StatusLineWidget*>(widget())->SpokenText();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+// Neither widget has a meta-object of its own: Qt asks with the key of their base class.
+QAccessibleInterface* Factory(const QString& key, QObject* object) {
+    if (key != QLatin1String("QWidget")) return nullptr;
+    if (auto* terminal = dynamic_cast<TerminalWidget*>(object)) return new TerminalAccessible(terminal);
+    if (auto* status = dynamic_cast<StatusLineWidget*>(object)) return new StatusAccessible(status);
+    return nullptr;
+}
+
+QString LabelName(const QString& text) {
+    QString name = Qt::mightBeRichText(text) ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
+    name.remove(QLatin1Char('&'));
+    name = name.trimmed();
+    while (name.endsWith(QLatin1Char(':')) || name.endsWith(QLatin1Char('.'))) name.chop(1);
+    return name.trimmed();
+}
+
+void NameIfUnnamed(QWidget* control, const QString& name) {
+    if (control && control->accessibleName().isEmpty() && !name.isEmpty()) control->setAccessibleName(name);
+}
+
+// A form's label stands for its whole row: the first control in it that takes the keyboard.
+QWidget* LabelledControl(QWidget* buddy) {
+    if (buddy->focusPolicy() != Qt::NoFocus) return buddy;
+    for (QWidget* child : buddy->findChildren<QWidget*>())
+        if (child->focusPolicy() != Qt::NoFocus) return child;
+    return nullptr;
+}
+
+QWidget* FirstControlIn(const QLayout& layout) {
+    for (int i = 0; i < layout.count(); ++i) {
+        QLayoutItem* item = layout.itemAt(i);
+        if (QWidget* w = item->widget()) {
+            if (QWidget* control = LabelledControl(w)) return control;
+        } else if (const QLayout* inner = item->layout()) {
+            if (QWidget* control = FirstControlIn(*inner)) return control;
+        }
+    }
+    return nullptr;
+}
+
+QString NameOf(QWidget* widget) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    return iface ? iface->text(QAccessible::Name) : QString();
+}
+
+// "..." and the like say nothing: such a button opens a chooser for the box before it.
+void NameBrowseButton(QAbstractButton* button) {
+    if (!button->accessibleName().isEmpty() || button->text().contains(QRegularExpression("\\w"))) return;
+    if (!button->toolTip().isEmpty()) {
+        button->setAccessibleName(button->toolTip());
+        return;
+    }
+    QWidget* before = button->previousInFocusChain();
+    const QString box = before && before != button ? NameOf(before) : QString();
+    if (!box.isEmpty()) button->setAccessibleName("Browse for " + box);
+}
+
+class NamingFilter final : public QObject {
+  public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(watched);
+            if (widget->isWindow()) NameControls(*widget);
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+void NameControls(QWidget& root) {
+    for (QLabel* label : root.findChildren<QLabel*>())
+        if (QWidget* buddy = label->buddy()) NameIfUnnamed(LabelledControl(buddy), LabelName(label->text()));
+    // A label for a row of several controls has no buddy: it names the row's first control.
+    for (QFormLayout* form : root.findChildren<QFormLayout*>())
+        for (int row = 0; row < form->rowCount(); ++row) {
+            QLayoutItem* label = form->itemAt(row, QFormLayout::LabelRole);
+            QLayoutItem* field = form->itemAt(row, QFormLayout::FieldRole);
+            const auto* text = label ? qobject_cast<QLabel*>(label->widget()) : nullptr;
+            if (text && field && field->layout())
+                NameIfUnnamed(FirstControlIn(*field->layout()), LabelName(text->text()));
+        }
+    for (QComboBox* combo : root.findChildren<QComboBox*>())
+        if (combo->lineEdit()) NameIfUnnamed(combo->lineEdit(), combo->accessibleName());
+    const auto in_titled_group = [](QWidget* w) {
+        const auto* group = qobject_cast<QGroupBox*>(w->parentWidget());
+        return group ? LabelName(group->title()) : QString();
+    };
+    for (QAbstractItemView* view : root.findChildren<QAbstractItemView*>())
+        NameIfUnnamed(view, in_titled_group(view));
+    for (QPlainTextEdit* edit : root.findChildren<QPlainTextEdit*>())
+        NameIfUnnamed(edit, in_titled_group(edit));
+    for (QTextEdit* edit : root.findChildren<QTextEdit*>()) NameIfUnnamed(edit, in_titled_group(edit));
+    for (QAbstractButton* button : root.findChildren<QAbstractButton*>()) NameBrowseButton(button);
+}
+
+void InstallAccessibility() {
+    static const bool installed = [] {
+        QAccessible::installFactory(Factory);
+        if (qApp) qApp->installEventFilter(new NamingFilter(qApp));
+        return true;
+    }();
+    (void)installed;
+}
+
+}  // namespace orkan
