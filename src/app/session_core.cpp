@@ -105,6 +105,22 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::LocateCursor: frame_.LocateCursor(); return true;
         case op::Disconnect: Disconnect(); return true;
         case op::ShowKeyPad: frame_.ToggleKeyPad(); return true;
+        case op::KeyboardEdit:
+        case op::ToolBarEdit:
+        case op::KeyPadEdit: {
+            const KeyFileEditor editor = number == op::KeyboardEdit  ? KeyFileEditor::KeyMap
+                                         : number == op::ToolBarEdit ? KeyFileEditor::ToolBar
+                                                                     : KeyFileEditor::KeyPad;
+            if (!frame_.ShowKeyFileEditor(editor)) NeedsWindow(number);
+            return true;
+        }
+        case op::ToolBarVariants:
+            if (!frame_.ShowToolBarVariants()) NeedsWindow(number);
+            return true;
+        case op::HelpContents:
+        case op::HelpSearch:
+            if (!frame_.ShowHelp(number == op::HelpSearch)) NeedsWindow(number);
+            return true;
         case op::Minimise: frame_.Arrange(Arrangement::Minimise, 0); return true;
         case op::Maximise: frame_.Arrange(Arrangement::Maximise, 0); return true;
         case op::Restore: frame_.Arrange(Arrangement::Restore, 0); return true;

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "gui/button_editor_icons.h"
 #include "gui/qt_text.h"
 
 namespace orkan {
@@ -18,6 +19,7 @@ ButtonPanel::ButtonPanel(const PanelLayout& layout, std::function<void(uint16_t)
         // A button that lies outside the grid (a damaged file) is still shown, after the others.
         const int row = std::max(0, b.row), column = std::max(0, b.column);
         auto* button = new QPushButton(DisplayToQString(b.label));
+        if (!b.icon.empty()) button->setIcon(ButtonIcon(b.icon));
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoDefault(false);
         button->setEnabled(b.enabled);

@@ -5,7 +5,8 @@
 //   ORKAN_SCREENSHOT      a PNG of the window after every screen that unlocks the keyboard;
 //   ORKAN_SCREEN_TEXT     the text of that screen, written whole and renamed into place;
 //   ORKAN_LAYOUT_REPORT   with each screenshot, where the window, its screen's work area, the
-//                         terminal's cells and the status line are (one "name x y w h" per line);
+//                         terminal's cells, the status line and the tool bar's and keypad's
+//                         buttons are (one "name x y w h" per line); again when the keypad shows;
 //   ORKAN_DIALOG_SHOTS    a folder that receives, for every dialog and message box shown, a PNG of
 //                         it and a text with its place and its buttons' places on the screen.
 // It stands between the session and its View, passing everything on.

@@ -8,6 +8,7 @@
 #include <QToolBar>
 #include <algorithm>
 
+#include "gui/button_editor_icons.h"
 #include "gui/menu_bar.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
@@ -38,6 +39,7 @@ MainWindow::MainWindow(Session& session, QtUi& ui, MainWindowHost& host, QWidget
     tool_bar_->setMovable(false);
     tool_bar_->setFloatable(false);
     tool_bar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    tool_bar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);  // a button without an icon shows its text
     tool_bar_->installEventFilter(this);
     tool_bar_->hide();  // until a tool bar file gives it buttons
 
@@ -101,6 +103,7 @@ void MainWindow::SetToolBar(const PanelLayout& layout) {
     const bool tips = session_.record.Flag(field::ShowTooltips);
     for (const PanelButton* b : order) {
         QAction* action = tool_bar_->addAction(DisplayToQString(b->label));
+        if (!b->icon.empty()) action->setIcon(ButtonIcon(b->icon));
         action->setEnabled(b->enabled);
         if (tips && !b->tip.empty()) action->setToolTip(DisplayToQString(b->tip));
         const uint16_t code = b->code;
