@@ -158,7 +158,9 @@ ButtonEditor::ButtonEditor(Session& session, KeyFileKind kind, std::function<voi
 
     QObject::connect(list_, &QListWidget::currentRowChanged, this, [this] { ShowButton(); });
     QObject::connect(list_, &QListWidget::itemActivated, this, [this] { picker_->FocusSearch(); });
-    QObject::connect(add, &QPushButton::clicked, this, [this] { AddButton(); });
+    // On the press: a mnemonic's click comes a moment later, and what is typed meanwhile is meant
+    // for the new button's search.
+    QObject::connect(add, &QPushButton::pressed, this, [this] { AddButton(); });
     QObject::connect(remove, &QPushButton::clicked, this, [this] { RemoveButton(); });
     QObject::connect(up, &QPushButton::clicked, this, [this] { MoveButton(-1); });
     QObject::connect(down, &QPushButton::clicked, this, [this] { MoveButton(1); });
@@ -414,7 +416,7 @@ bool ButtonEditor::AskSaveAs() {
     return SaveAs(path);
 }
 
-bool ButtonEditor::SaveAs(const std::string& path) {
+bool ButtonEditor::SaveAs(std::string path) {
     ButtonFile file = edit_->File();
     file.path = path;
     if (!SaveKeyFileForSession(session_, kind_, path, ButtonFileBytes(kind_, file))) {

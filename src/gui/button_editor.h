@@ -44,7 +44,7 @@ public:
     bool AssignChosen();
     void SetLabel(const QString& label);
     bool Save();
-    bool SaveAs(const std::string& path);
+    bool SaveAs(std::string path);  // a copy: the editing it replaces may hold the name
     void ResetToStandard();
     QString Notes() const;
 

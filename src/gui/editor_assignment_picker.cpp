@@ -55,11 +55,7 @@ AssignmentPicker::AssignmentPicker(const KeyList& list, std::function<bool(uint1
     kinds_row->addStretch();
     layout->addLayout(kinds_row);
 
-    pages_ = new QStackedWidget;
-    // Function: the list of key.lst with its descriptions, narrowed by what is typed above it.
-    auto* function_page = new QWidget;
-    auto* fl = new QVBoxLayout(function_page);
-    fl->setContentsMargins(0, 0, 0, 0);
+    // The search stays in view whatever is chosen: typing in it chooses a function.
     search_ = new QLineEdit;
     search_->setPlaceholderText("Type part of a function's name or description");
     search_->setAccessibleName("Search functions");
@@ -69,7 +65,13 @@ AssignmentPicker::AssignmentPicker(const KeyList& list, std::function<bool(uint1
     auto* search_row = new QHBoxLayout;
     search_row->addWidget(search_label);
     search_row->addWidget(search_);
-    fl->addLayout(search_row);
+    layout->addLayout(search_row);
+
+    pages_ = new QStackedWidget;
+    // Function: the list of key.lst with its descriptions, narrowed by the search.
+    auto* function_page = new QWidget;
+    auto* fl = new QVBoxLayout(function_page);
+    fl->setContentsMargins(0, 0, 0, 0);
     functions_ = new QTreeWidget;
     functions_->setAccessibleName("Key functions");
     functions_->setColumnCount(2);
@@ -134,9 +136,11 @@ AssignmentPicker::AssignmentPicker(const KeyList& list, std::function<bool(uint1
     layout->addLayout(assign_row);
 
     QObject::connect(kinds_, &QButtonGroup::idClicked, this, [this](int id) { KindChosen(id); });
-    QObject::connect(search_, &QLineEdit::textChanged, this, [this](const QString& t) { Search(t); });
+    QObject::connect(search_, &QLineEdit::textEdited, this, [this](const QString& t) { Search(t); });
     QObject::connect(search_, &QLineEdit::returnPressed, this, [this] {
         // Enter in the search field takes the first function shown, so typing a name and Enter assigns it.
+        kinds_->button(int(AssignmentKind::Function))->setChecked(true);
+        KindChosen(int(AssignmentKind::Function));
         if (!functions_->currentItem() || functions_->currentItem()->isHidden()) {
             for (int i = 0; i < functions_->topLevelItemCount(); ++i)
                 if (!functions_->topLevelItem(i)->isHidden()) {

@@ -204,7 +204,9 @@ KeyboardEditor::KeyboardEditor(Session& session, std::function<void(const QStrin
 
     QObject::connect(key_list_, &QComboBox::activated, this,
                      [this](int i) { SelectKey(uint8_t(key_list_->itemData(i).toUInt())); });
-    QObject::connect(press_, &QPushButton::clicked, this, [this] {
+    // On the press, not the click: a mnemonic's click comes a moment later, and the key pressed
+    // meanwhile is the one meant.
+    QObject::connect(press_, &QPushButton::pressed, this, [this] {
         press_->setText("Press the key now...");
         keys_->WaitForKey();
     });
@@ -402,7 +404,7 @@ bool KeyboardEditor::AskSaveAs() {
     return SaveAs(path);
 }
 
-bool KeyboardEditor::SaveAs(const std::string& path) {
+bool KeyboardEditor::SaveAs(std::string path) {
     KeyMap map = edit_->Map();
     map.path = path;
     if (!SaveKeyFileForSession(session_, KeyFileKind::Keytable, path, KeyTableBytes(map))) {

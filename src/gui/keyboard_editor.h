@@ -40,7 +40,7 @@ public:
     bool ApplyPreset(size_t index);
     // Save goes to Save As for the standard map and for a file outside the key data folder.
     bool Save();
-    bool SaveAs(const std::string& path);
+    bool SaveAs(std::string path);  // a copy: the editing it replaces may hold the name
     void ResetToStandard();
     // A message for the user (the last assignment's result, an error).
     QString Notes() const;

@@ -12,7 +12,10 @@ start_xvfb
 start_testhost
 prepare_home
 prepare_appdata buttons toolbarfile=mine.bar keypadfile=mine.pad
-cp "$APPDATA/standard.bar" "$APPDATA/mine.bar"
+# A short tool bar, so that every button stays in view on the narrow window.
+printf 'grid\t3\t1\nbutton\t0\t0\t1\t1\tA:Enter\tEnter\nbutton\t1\t0\t1\t1\tO:ShowKeyPad\tKeypad\n' >"$WORK/mine_bar.tsv"
+"$ORKAN_BINARY_DIR/orkan_gen_data" buttons "$ORKAN_SOURCE_DIR/data/key_functions.tsv" bar "$WORK/mine_bar.tsv" \
+    "$APPDATA/mine.bar" >/dev/null || fail "could not write mine.bar"
 cp "$APPDATA/standard.pad" "$APPDATA/mine.pad"
 
 # add_button MNEMONIC TITLE FUNCTION LABEL FILE: a button after the first, its function found by

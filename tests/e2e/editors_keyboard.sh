@@ -17,15 +17,18 @@ sed -E 's/^key\tRightCtrl\t.*/key\tRightCtrl\t-\t-\t-\t-/' "$ORKAN_SOURCE_DIR/da
     "$APPDATA/plain.key" >/dev/null || fail "could not write plain.key"
 cp "$APPDATA/plain.key" "$WORK/plain.key.before"
 
+# The right Ctrl key by its keycode (evdev 97 + 8): xdotool gives the keysym Control_R the left
+# key's keycode in some windows.
+RIGHT_CTRL=105
 start_session keys
 # Right Ctrl sends nothing yet: PA1 after it is the first key the host hears.
-xdotool key Control_R Prior
+xdotool key $RIGHT_CTRL Prior
 waitfor 30 host_has 'INPUT AID=pa1' || fail "PA1 did not reach the host"
 host_has 'INPUT AID=enter' && fail "right Ctrl sent Enter before the key map said so"
 
 open_editor k "Keyboard Edit"
-# The key pressed after "Press a key" is the one chosen (the keyboard waits for it with the focus).
-xdotool key alt+p Control_R
+# The key pressed after "Press a key" is the one chosen.
+xdotool key alt+p $RIGHT_CTRL
 xdotool key alt+s
 xdotool type --delay 40 "Enter"
 xdotool key Return ctrl+s
@@ -34,7 +37,7 @@ close_editor "Keyboard Edit"
 end_program
 
 start_session keys
-xdotool key Control_R
+xdotool key $RIGHT_CTRL
 waitfor 30 host_has 'INPUT AID=enter' || fail "right Ctrl did not send Enter after the program started again"
 end_program
 echo "PASS"

@@ -14,6 +14,7 @@ prepare_appdata() {
     shift
     mkdir -p "$APPDATA/macros" "$APPDATA/certs"
     cp "$DATA"/defaults/*.* "$APPDATA/"
+    echo "[Orkan]" >"$APPDATA/orkan.ini"
     python3 "$ORKAN_SOURCE_DIR/tests/app/e2e/make_session.py" "$DATA/defaults/standard.ses" "$APPDATA/$name.ses" \
         host="127.0.0.1:$PORT" "$@" || fail "could not write $name.ses"
 }
@@ -29,7 +30,7 @@ start_session() {
         "$ORKAN_BIN" --session "$1" >>"$WORK/program.out" 2>>"$WORK/program.err" &
     PROGRAM_PID=$!
     track "$PROGRAM_PID"
-    waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
+    waitfor 30 screen_has "User id" || { echo PID $PROGRAM_PID; ps -p $PROGRAM_PID; fail "the logon panel did not arrive"; }
     WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
 }
 
