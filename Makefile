@@ -17,7 +17,7 @@ DEBIAN_PACKAGES := build-essential cmake ninja-build clang libclang-rt-14-dev \
   qt6-base-dev libgl-dev fonts-3270 fonts-dejavu-core \
   libregina3-dev s3270 xvfb xdotool xclip x11-utils python3 iproute2 ccache llvm \
   chromium libpng-dev \
-  libfontconfig-dev libfreetype-dev zlib1g-dev fonts-liberation2 poppler-utils cups cups-client
+  libfontconfig-dev libfreetype-dev zlib1g-dev fonts-liberation2 poppler-utils cups cups-client openbox
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

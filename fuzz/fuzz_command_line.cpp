@@ -1,6 +1,7 @@
 // The command line comes from shortcuts and scripts: any text, and any argv (the input split at
 // NUL bytes), must parse or be refused, and its values must go into the record only when they fit.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,5 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& a : args) argv.push_back(a.c_str());
     orkan::CommandLine from_argv;
     if (orkan::ParseCommandLine(int(argv.size()), argv.data(), from_argv, ui) == 0) Apply(from_argv, ui);
+    // A link names a host and port, never anything an option could be read from.
+    for (const std::string& a : args) {
+        const std::optional<std::string> host = orkan::HostOfLink(a);
+        if (host && host->find_first_of("/ \t%@?#") != std::string::npos) __builtin_trap();
+    }
     return 0;
 }

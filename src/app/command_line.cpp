@@ -14,6 +14,7 @@ constexpr std::array<std::string_view, kCommandLineOptions> kOptionTexts = {
     "/S", "/M", "TN3270://", "/H", "/L", "/P", "/E", "/N", "/T", "/F", "/V", "/R", "/I", "/C", "/G", "/A"};
 
 constexpr std::string_view kSchemePrefix = "TN3270://";
+constexpr std::string_view kLinkScheme = "TN3270:";
 
 struct LongOption {
     std::string_view name;
@@ -32,7 +33,7 @@ constexpr std::array kLongOptions = {
     LongOption{"appdata", CmdOption::AppData, false},  LongOption{"headless", std::nullopt, false},
     LongOption{"dump", std::nullopt, false},           LongOption{"help", std::nullopt, false},
     LongOption{"version", std::nullopt, false},        LongOption{"size", std::nullopt, true},
-    LongOption{"printer", std::nullopt, true},
+    LongOption{"printer", std::nullopt, true},         LongOption{"url", std::nullopt, true},
 };
 
 constexpr std::array<std::string_view, 8> kColourSchemes = {"GRAY", "RED",  "YELLOW",  "GREEN",
@@ -139,18 +140,63 @@ size_t ValueEnd(std::string_view text, size_t from) {
     return slash == text.npos ? text.size() : slash;
 }
 
-// The host of a tn3270:// argument: up to the first "/", which ends it; nothing may follow.
-std::optional<std::string> SchemeHost(std::string_view arg) {
-    std::string_view rest = arg.substr(kSchemePrefix.size());
-    const size_t slash = rest.find('/');
-    if (slash != rest.npos) {
-        if (!Trim(rest.substr(slash + 1)).empty()) return std::nullopt;
-        rest = rest.substr(0, slash);
-    }
-    return std::string(rest);
+bool HostNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+           c == '_';
+}
+
+bool Ipv6Character(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' || c == '.';
+}
+
+void LinkRefused(Ui& ui, std::string_view link) {
+    ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                    "The link '" + std::string(link) +
+                        "' is refused: a tn3270 link names a host and a port, as tn3270://host:port/, and nothing "
+                        "else.",
+                    Buttons::Ok, Icon::Error});
+}
+
+bool TlsValueValid(const CommandLine& cl, Ui& ui) {
+    if (!cl.Given(CmdOption::Tls) || TlsChoiceFromCommandLine(cl.Value(CmdOption::Tls))) return true;
+    ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                    "TLS choice '" + cl.Value(CmdOption::Tls) +
+                        "' is invalid: use 0 (none), 1 (highest available), 2 (TLS 1.0), 3 (TLS 1.1), 4 (TLS 1.2) "
+                        "or 5 (highest available).",
+                    Buttons::Ok, Icon::Error});
+    return false;
 }
 
 }  // namespace
+
+std::optional<std::string> HostOfLink(std::string_view link) {
+    if (!StartsWithIgnoreCase(link, kSchemePrefix)) return std::nullopt;
+    std::string_view rest = link.substr(kSchemePrefix.size());
+    if (!rest.empty() && rest.back() == '/') rest.remove_suffix(1);
+    if (rest.empty() || rest.size() > kCommandLineValueLimit) return std::nullopt;
+    size_t host_end = 0;
+    if (rest.front() == '[') {
+        host_end = rest.find(']');
+        if (host_end == rest.npos || host_end == 1) return std::nullopt;
+        for (char c : rest.substr(1, host_end - 1))
+            if (!Ipv6Character(c)) return std::nullopt;
+        ++host_end;
+    } else {
+        while (host_end < rest.size() && HostNameCharacter(rest[host_end])) ++host_end;
+        if (host_end == 0 || rest.front() == '-' || rest.front() == '.') return std::nullopt;
+    }
+    if (host_end < rest.size()) {
+        const std::string_view port = rest.substr(host_end);
+        if (port.front() != ':' || port.size() < 2 || port.size() > 6) return std::nullopt;
+        uint32_t number = 0;
+        for (char c : port.substr(1)) {
+            if (c < '0' || c > '9') return std::nullopt;
+            number = number * 10 + uint32_t(c - '0');
+        }
+        if (number < 1 || number > 65535) return std::nullopt;
+    }
+    return std::string(rest);
+}
 
 std::string CommandLine::Value(CmdOption o) const {
     const std::string& v = values[size_t(o)];
@@ -170,6 +216,10 @@ int ParseCommandLine(std::string_view text, CommandLine& out, Ui& ui) {
     if (text.empty()) return 0;
 
     size_t pos = 0;
+    if (StartsWithIgnoreCase(text, kLinkScheme) && !StartsWithIgnoreCase(text, kSchemePrefix)) {
+        LinkRefused(ui, text);
+        return 8;
+    }
     if (StartsWithIgnoreCase(text, kSchemePrefix)) {
         const size_t end = ValueEnd(text, kSchemePrefix.size());
         StoreValue(out, CmdOption::Scheme, text.substr(kSchemePrefix.size(), end - kSchemePrefix.size()));
@@ -201,7 +251,7 @@ int ParseCommandLine(std::string_view text, CommandLine& out, Ui& ui) {
         StoreValue(out, CmdOption(*matched), text.substr(from, end - from));
         pos = end;
     }
-    return 0;
+    return TlsValueValid(out, ui) ? 0 : 8;
 }
 
 int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui) {
@@ -236,6 +286,8 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 InvalidOption(ui, arg.substr(0, 2 + name.size()));
                 return 8;
             }
+            // A link handler started from the menu gets no link: "--url" alone.
+            if (name == "url" && !inline_value && i + 1 >= argc) continue;
             // The value follows as "--name=value" or as the next argument.
             if (found->takes_value && !inline_value) {
                 if (i + 1 >= argc || !argv[i + 1]) {
@@ -245,6 +297,15 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                     return 8;
                 }
                 inline_value = argv[++i];
+            }
+            if (name == "url") {
+                const std::optional<std::string> host = HostOfLink(*inline_value);
+                if (!host) {
+                    LinkRefused(ui, *inline_value);
+                    return 8;
+                }
+                taken.push_back({CmdOption::Scheme, *host});
+                continue;
             }
             if (!found->option && found->takes_value) {
                 (name == "printer" ? printer : size) = std::string(*inline_value);
@@ -261,10 +322,10 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
             taken.push_back({*found->option, value});
             continue;
         }
-        if (StartsWithIgnoreCase(arg, kSchemePrefix)) {
-            auto host = SchemeHost(arg);
+        if (StartsWithIgnoreCase(arg, kLinkScheme)) {
+            const std::optional<std::string> host = HostOfLink(arg);
             if (!host) {
-                InvalidOption(ui, arg);
+                LinkRefused(ui, arg);
                 return 8;
             }
             taken.push_back({CmdOption::Scheme, *host});
@@ -276,6 +337,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
 
     if (int rc = ParseCommandLine(rest, out, ui); rc != 0) return rc;
     for (const Taken& t : taken) StoreValue(out, t.option, t.value);
+    if (!TlsValueValid(out, ui)) return 8;
     out.size = size;
     out.headless = headless;
     out.dump = dump;
@@ -288,6 +350,7 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
 std::string CommandLineUsage(std::string_view program) {
     return "Usage: " + std::string(program) +
            " [options] [session] [tn3270://host:port/] [/S session /H host /P port ...]\n"
+           "       " + std::string(program) + " --url tn3270://host:port/\n"
            "\n"
            "  --session NAME     session file in the application data folder (.ses is added)\n"
            "  --host HOST[:PORT] connect to this host with a fresh host entry\n"
@@ -296,7 +359,11 @@ std::string CommandLineUsage(std::string_view program) {
            "  --model N          terminal model 2, 3, 4, 5 or dynamic (the session's own size)\n"
            "  --size ROWSxCOLS   dynamic screen size: 24 to 200 rows, 80 to 200 columns, 16383 cells at most\n"
            "  --tn3270e          negotiate TN3270E\n"
-           "  --tls N            TLS: 0 none, 1 highest, 2 TLS 1.0, 3 TLS 1.1, 4 TLS 1.2\n"
+           "  --tls N            TLS: 0 none, 1 highest, 2 TLS 1.0, 3 TLS 1.1, 4 TLS 1.2, 5 highest\n"
+           "                     (any other value: status 8); a host the host list does not name\n"
+           "                     must show a certificate that names it\n"
+           "  --url LINK         a tn3270://host[:port][/] link, as the desktop passes it; anything\n"
+           "                     else is refused with status 8\n"
            "  --trace            trace from the start\n"
            "  --macro NAME       macro file to run once the host has answered (headless without a\n"
            "                     host: at once, in a session that never connects)\n"
@@ -318,7 +385,8 @@ std::string CommandLineUsage(std::string_view program) {
            "Otherwise, and before the macro starts:\n"
            "  0  closed on request (SIGINT, SIGTERM, SIGHUP, closed from another session)\n"
            "  3  the connection failed or ended and nothing reconnects it\n"
-           "  8  start-up failed (command line, folders, key.lst, session file, no free session)\n"
+           "  8  start-up failed (command line, a bad --tls value or link, folders, key.lst, session\n"
+           "     file, no free session)\n"
            "Message boxes print on stderr with the answer given (the safest one: Cancel, No); an\n"
            "EDITBOX is answered with Cancel. Macro DEBUG lines print on stderr as \"Debug: text\".\n"
            "Files are transferred with the macro functions SENDFILE and RECEIVEFILE: 0 when the\n"
@@ -360,11 +428,11 @@ std::optional<uint8_t> RequestedModelIndex(const CommandLine& cl) {
     return std::nullopt;
 }
 
-uint8_t TlsChoiceFromCommandLine(std::string_view value) {
+std::optional<uint8_t> TlsChoiceFromCommandLine(std::string_view value) {
     value = Trim(value);
     if (value.size() == 1 && value[0] >= '0' && value[0] <= '4') return uint8_t(value[0] - '0');
     if (value == "5") return tls_choice::Highest;
-    return tls_choice::None;
+    return std::nullopt;
 }
 
 std::optional<uint8_t> ColourSchemeIndex(std::string_view name) {
@@ -436,9 +504,11 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
             ok = false;
         }
     }
-    if (cl.Given(CmdOption::Tls)) {
-        record.SetNumber(field::TlsChoice, TlsChoiceFromCommandLine(cl.Value(CmdOption::Tls)));
+    if (const auto tls = TlsChoiceFromCommandLine(cl.Value(CmdOption::Tls)); cl.Given(CmdOption::Tls) && tls) {
+        record.SetNumber(field::TlsChoice, *tls);
         given.tls = true;
+    } else if (cl.Given(CmdOption::Tls)) {
+        ok = TlsValueValid(cl, ui) && ok;
     }
     if (cl.Given(CmdOption::Colour)) {
         const std::string name = cl.Value(CmdOption::Colour);

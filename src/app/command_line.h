@@ -1,6 +1,9 @@
 // The command line: GNU long options and a lone tn3270://host:port/ argument are taken out of
 // argv first; the remaining arguments are joined with blanks and read in the program's own
 // "/S session /H host ..." syntax, the same text a desktop shortcut or a new-session request holds.
+// A link comes from outside (a web page, a mail): the desktop entry passes it with --url, and
+// any argument that starts "tn3270:" must be exactly tn3270://host[:port][/], so a link can never
+// carry options (/R macro text, /G settings, /F folders).
 #pragma once
 
 #include <array>
@@ -62,7 +65,8 @@ struct CommandLine {
 // The program's own syntax. Returns 0, or 8 after the invalid-option message.
 [[nodiscard]] int ParseCommandLine(std::string_view text, CommandLine& out, Ui& ui);
 
-// argv as Linux hands it over. Returns 0, or 8 after a message.
+// argv as Linux hands it over. Returns 0, or 8 after a message. "--url" as the last argument
+// (a link handler started without a link) is no link.
 [[nodiscard]] int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui);
 
 // What --help prints.
@@ -86,9 +90,13 @@ std::optional<char> RequestedSessionLetter(const CommandLine& cl, Ui& ui);
 // given or not one of these (ApplyCommandLineToRecord reports it).
 std::optional<uint8_t> RequestedModelIndex(const CommandLine& cl);
 
-// /V as the session's TLS choice: 0..4 as they are, 5 the highest available (TLS 1.3 included),
-// anything else none.
-uint8_t TlsChoiceFromCommandLine(std::string_view value);
+// /V as the session's TLS choice: 0..4 as they are, 5 the highest available (TLS 1.3 included).
+// Anything else is none: the parser refuses it rather than connect without TLS.
+std::optional<uint8_t> TlsChoiceFromCommandLine(std::string_view value);
+
+// "host", "host:port" of a link tn3270://host[:port][/] (a host name, or an IPv6 address in
+// brackets; a port 1-65535); none for anything else.
+std::optional<std::string> HostOfLink(std::string_view link);
 
 // /C: GRAY, RED, YELLOW, GREEN, CYAN, BLUE, MAGENTA, BLACK (any case) as 0..7.
 std::optional<uint8_t> ColourSchemeIndex(std::string_view name);

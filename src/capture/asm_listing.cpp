@@ -3,7 +3,7 @@
 #include "session/session.h"
 #include "capture/capture_messages.h"
 #include "capture/editor_launch.h"
-#include "capture/private_file.h"
+#include "platform/file_io.h"
 #include "config/data_file.h"
 
 namespace orkan {

@@ -1,8 +1,7 @@
 #include "capture/capture_messages.h"
 
-#include <cstring>
-
 #include "charset/display_unicode.h"
+#include "platform/file_io.h"
 
 namespace orkan::capture_msg {
 
@@ -14,7 +13,7 @@ constexpr std::string_view kConfidential =
 
 constexpr const char* kFileErrorTitle = "Orkan TN3270 File Error";
 
-std::string Reason(int error) { return Shown(std::strerror(error)); }
+std::string Reason(int error) { return Shown(FileErrorText(error)); }
 
 }  // namespace
 

@@ -8,7 +8,7 @@
 
 #include "session/session.h"
 #include "capture/capture_messages.h"
-#include "capture/private_file.h"
+#include "platform/file_io.h"
 #include "config/data_file.h"
 #include "config/record_text.h"
 #include "ds3270/write_processor.h"

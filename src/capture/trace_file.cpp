@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "capture/private_file.h"
+#include "platform/file_io.h"
 
 namespace orkan {
 
@@ -62,7 +62,7 @@ int TraceFile::Start(const std::string& path) {
 
 int TraceFile::Restart() {
     if (fd_ >= 0) ::close(fd_);
-    fd_ = CreatePrivateFile(path_);
+    fd_ = OpenForWriting(path_, WriteMode::Replace, FileAccess::Private);
     if (fd_ < 0) return errno;
     size_ = 0;
     const std::vector<uint8_t> header = EncodeTraceHeader(TraceHeaderText());

@@ -1,9 +1,9 @@
 #include "config/data_file.h"
 
 #include <cerrno>
-#include <filesystem>
 
 #include "config/profile_file.h"
+#include "platform/file_io.h"
 
 namespace orkan {
 
@@ -32,12 +32,12 @@ DataFile OpenDataFile(std::string_view name, OpenMode mode, std::string_view fol
         return df;
     }
     df.path = DataFilePath(name, folder, extension);
-    const char* how = mode == OpenMode::Read ? "rb" : mode == OpenMode::Write ? "wb" : "ab";
-    df.file.reset(std::fopen(df.path.c_str(), how));
-    if (!df.file && errno == ENOENT && mode != OpenMode::Read) {
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::path(df.path).parent_path(), ec);
-        df.file.reset(std::fopen(df.path.c_str(), how));
+    if (mode == OpenMode::Read) {
+        df.file.reset(std::fopen(df.path.c_str(), "rb"));
+    } else {
+        // Save-screen and capture names are fixed: a link planted there is refused, never followed.
+        df.file.reset(OpenStreamForWriting(df.path, mode == OpenMode::Write ? WriteMode::Replace : WriteMode::Append,
+                                           FileAccess::Shared));
     }
     if (!df.file) df.error = errno;
     return df;

@@ -30,8 +30,8 @@ struct DataFile {
     explicit operator bool() const { return file != nullptr; }
 };
 
-// Binary mode; writing truncates. A failure because the folder is missing creates every missing
-// level of it and tries once more (writing and appending only).
+// Binary mode; writing truncates. Writing and appending go through OpenForWriting: a missing folder
+// is made, and a symbolic link or anything but a regular file at the name is refused.
 [[nodiscard]] DataFile OpenDataFile(std::string_view name, OpenMode mode, std::string_view folder,
                                     std::string_view extension);
 

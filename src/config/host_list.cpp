@@ -115,8 +115,9 @@ HostList LoadHostList(const ProfileText& ini, Ui& ui) {
         if (const std::string* s = element(CA_Certs, i)) e.security.ca_file = *s;
         if (const std::string* s = element(Client_Certs, i)) e.security.client_cert_file = *s;
         if (const std::string* s = element(Client_Keys, i)) e.security.client_key_file = *s;
-        // A list written before the check existed, or without this element, did not check.
+        // A list written before the checks existed, or without these elements, did not check.
         e.security.validate_host_cert = false;
+        e.security.domain_must_match_host = false;
         if (auto v = number(Validate_Host_Cert, i)) e.security.validate_host_cert = *v != 0;
         if (auto v = number(Domain_Must_Match_Host, i)) e.security.domain_must_match_host = *v != 0;
         list.entries.push_back(std::move(e));

@@ -30,14 +30,14 @@ int ListCodeFromTlsChoice(uint8_t choice);
 
 // What a host entry adds to the connection beyond the session record. A new host (a new entry, a
 // session whose host has no entry) checks the host's certificate: self-signed and unknown-CA
-// certificates are refused until the user turns the check off for that host. Stored entries keep
-// what they hold.
+// certificates are refused, and so is a certificate that does not name the host, until the user
+// turns the check off for that host. Stored entries keep what they hold.
 struct HostSecurity {
     std::string ca_file;
     std::string client_cert_file;
     std::string client_key_file;
     bool validate_host_cert = true;
-    bool domain_must_match_host = false;
+    bool domain_must_match_host = true;
     bool operator==(const HostSecurity&) const = default;
 };
 

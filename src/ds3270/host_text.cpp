@@ -8,6 +8,7 @@
 #include "session/session.h"
 #include "charset/translate.h"
 #include "ds3270/messages.h"
+#include "platform/file_io.h"
 
 namespace orkan {
 
@@ -20,15 +21,7 @@ std::string HostTextPath(const Session& session, HostTextKind kind) {
 }
 
 FilePtr OpenTempFile(const std::string& path, bool append) {
-    const char* mode = append ? "ab" : "wb";
-    FilePtr f(std::fopen(path.c_str(), mode));
-    if (!f && errno == ENOENT) {
-        std::error_code ec;
-        const auto parent = std::filesystem::path(path).parent_path();
-        if (!parent.empty() && std::filesystem::create_directories(parent, ec))
-            f.reset(std::fopen(path.c_str(), mode));
-    }
-    return f;
+    return FilePtr(OpenStreamForWriting(path, append ? WriteMode::Append : WriteMode::Replace, FileAccess::Private));
 }
 
 void CollectHostText(Session& session, HostTextKind kind, std::span<const uint8_t> host_text) {

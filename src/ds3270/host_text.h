@@ -21,7 +21,8 @@ void CollectHostText(Session& session, HostTextKind kind, std::span<const uint8_
 // Closes the file and prints it or starts it as a macro.
 void FinishHostText(Session& session);
 
-// Opens `path` for writing or appending, creating missing folders once when that is why it failed.
+// Opens `path` for writing or appending for the owner alone (OpenForWriting: a missing folder is
+// made; a link at the name is refused).
 FilePtr OpenTempFile(const std::string& path, bool append);
 
 }  // namespace orkan

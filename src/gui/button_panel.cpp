@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QPushButton>
+#include <QVariant>
 #include <algorithm>
 
 #include "gui/button_editor_icons.h"
@@ -9,25 +10,43 @@
 
 namespace orkan {
 
-ButtonPanel::ButtonPanel(const PanelLayout& layout, std::function<void(uint16_t)> on_press, bool tooltips,
-                         QWidget* parent)
-    : QWidget(parent) {
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(2, 2, 2, 2);
-    grid->setSpacing(2);
+namespace {
+
+constexpr const char* kCodeProperty = "orkanKeyCode";
+
+}  // namespace
+
+ButtonPanel::ButtonPanel(std::function<void(uint16_t)> on_press, QWidget* parent)
+    : QWidget(parent), on_press_(std::move(on_press)), grid_(new QGridLayout(this)) {
+    grid_->setContentsMargins(2, 2, 2, 2);
+    grid_->setSpacing(2);
+}
+
+void ButtonPanel::SetLayout(const PanelLayout& layout, bool tooltips) {
+    for (QPushButton* b : buttons_) {
+        grid_->removeWidget(b);
+        b->hide();
+    }
+    count_ = 0;
     for (const PanelButton& b : layout.buttons) {
-        // A button that lies outside the grid (a damaged file) is still shown, after the others.
-        const int row = std::max(0, b.row), column = std::max(0, b.column);
-        auto* button = new QPushButton(DisplayToQString(b.label));
-        if (!b.icon.empty()) button->setIcon(ButtonIcon(b.icon));
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setAutoDefault(false);
+        if (size_t(count_) == buttons_.size()) {
+            auto* made = new QPushButton(this);
+            made->setFocusPolicy(Qt::NoFocus);
+            made->setAutoDefault(false);
+            QObject::connect(made, &QPushButton::clicked, this,
+                             [this, made] { on_press_(uint16_t(made->property(kCodeProperty).toUInt())); });
+            buttons_.push_back(made);
+        }
+        QPushButton* button = buttons_[size_t(count_++)];
+        button->setText(DisplayToQString(b.label));
+        button->setIcon(b.icon.empty() ? QIcon() : ButtonIcon(b.icon));
+        button->setProperty(kCodeProperty, uint(b.code));
         button->setEnabled(b.enabled);
-        if (tooltips && !b.tip.empty()) button->setToolTip(DisplayToQString(b.tip));
-        const uint16_t code = b.code;
-        QObject::connect(button, &QPushButton::clicked, this, [on_press, code] { on_press(code); });
-        grid->addWidget(button, row, column, std::max(1, b.height), std::max(1, b.width));
-        ++count_;
+        button->setToolTip(tooltips && !b.tip.empty() ? DisplayToQString(b.tip) : QString());
+        // A button that lies outside the grid (a damaged file) is still shown, after the others.
+        grid_->addWidget(button, std::max(0, b.row), std::max(0, b.column), std::max(1, b.height),
+                         std::max(1, b.width));
+        button->show();
     }
 }
 

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+class QGridLayout;
+class QPushButton;
+
 namespace orkan {
 
 struct PanelButton {
@@ -26,12 +29,17 @@ struct PanelLayout {
 };
 
 class ButtonPanel : public QWidget {
-public:
-    ButtonPanel(const PanelLayout& layout, std::function<void(uint16_t)> on_press, bool tooltips,
-                QWidget* parent = nullptr);
+  public:
+    explicit ButtonPanel(std::function<void(uint16_t)> on_press, QWidget* parent = nullptr);
+    // The buttons of a new layout. Buttons are reused and the ones left over hidden, never deleted:
+    // the click that loaded the new file may still be on its way out of one of them.
+    void SetLayout(const PanelLayout& layout, bool tooltips);
     int ButtonCount() const { return count_; }
 
-private:
+  private:
+    std::function<void(uint16_t)> on_press_;
+    QGridLayout* grid_ = nullptr;
+    std::vector<QPushButton*> buttons_;
     int count_ = 0;
 };
 

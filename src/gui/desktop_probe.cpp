@@ -3,19 +3,31 @@
 #include <time.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QRadioButton>
 #include <QSaveFile>
 #include <QScreen>
+#include <QTabBar>
 #include <QTextStream>
 #include <QTimer>
+#include <QToolBar>
 #include <QWidget>
 #include <cstdio>
 
@@ -58,6 +70,33 @@ QString FileNameOf(QString title) {
     for (QChar& c : title)
         if (!c.isLetterOrNumber()) c = '_';
     return title.isEmpty() ? QString("untitled") : title;
+}
+
+// What kind of input a widget is, as the dialog report names it; null for anything else. The line
+// edits inside spin boxes and combo boxes are theirs.
+const char* ControlKind(const QWidget* w) {
+    if (qobject_cast<const QCheckBox*>(w)) return "check";
+    if (qobject_cast<const QRadioButton*>(w)) return "radio";
+    if (qobject_cast<const QAbstractSpinBox*>(w)) return "spin";
+    // A combo box one can type into is a text field with a list that Return does not close.
+    if (const auto* combo = qobject_cast<const QComboBox*>(w)) return combo->isEditable() ? "text" : "combo";
+    if (qobject_cast<const QAbstractItemView*>(w)) return "list";
+    if (qobject_cast<const QPlainTextEdit*>(w)) return "text";
+    if (qobject_cast<const QLineEdit*>(w) && !qobject_cast<const QAbstractSpinBox*>(w->parentWidget()) &&
+        !qobject_cast<const QComboBox*>(w->parentWidget()))
+        return "text";
+    return nullptr;
+}
+
+// The text of the label that names `w` (a form row's label, or a check box's own text), blanks as "_".
+QString ControlName(const QWidget& dialog, const QWidget* w) {
+    QString name;
+    if (const auto* b = qobject_cast<const QAbstractButton*>(w)) name = b->text();
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        if (name.isEmpty() && label->buddy() == w) name = label->text();
+    name.remove('&').remove(':');
+    name = name.trimmed().replace(' ', '_');
+    return name.isEmpty() ? QString("-") : name;
 }
 
 }  // namespace
@@ -139,6 +178,12 @@ void DesktopProbe::SaveLayoutReport(const QString& path) {
     out += RectText("status", Global(status, status.rect()));
     out += RectText("status_frame", Global(status, g.frame));
     out += RectText("status_text", Global(status, text_cells));
+    if (const QMenuBar* bar = window_.findChild<QMenuBar*>(); bar && bar->isVisible())
+        for (QAction* a : bar->actions())
+            out +=
+                RectText(qPrintable("menu " + a->text().remove('&')), Global(*bar, bar->actionGeometry(a)));
+    if (const QToolBar* tools = window_.findChild<QToolBar*>(); tools && tools->isVisible())
+        out += RectText("toolbar", Global(*tools, tools->rect()));
     out += QString("cell %1 %2\n").arg(frame_.Cell().width).arg(frame_.Cell().height);
     out += QString("status_cell %1 %2\n").arg(g.cell.width).arg(g.cell.height);
     out += QString("size %1 %2\n").arg(session_.ps.rows).arg(session_.ps.columns);
@@ -171,6 +216,18 @@ void DesktopProbe::SaveDialog(QWidget* dialog) {
             name.remove('&').replace(' ', '_');
             out += RectText(qPrintable("button " + name), Global(*b, b->rect()));
         }
+    // Every input a user can reach now, and the tabs of tabbed pages.
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        if (!w->isVisible() || !w->isEnabled()) continue;
+        if (const char* kind = ControlKind(w)) {
+            out += RectText(qPrintable(QString("control %1 %2").arg(kind, ControlName(*dialog, w))),
+                            Global(*w, w->rect()));
+        } else if (const auto* tabs = qobject_cast<const QTabBar*>(w)) {
+            for (int i = 0; i < tabs->count(); ++i)
+                out += RectText(qPrintable(QString("tab %1").arg(i + 1)), Global(*w, tabs->tabRect(i)));
+        }
+    }
+    out += QString("serial %1\n").arg(++dialog_serial_);
     // The picture first: a test that sees the text finds the picture whole.
     if (!dialog->grab().save(base + ".png", "PNG")) std::fprintf(stderr, "orkan3270: cannot write %s.png\n", qPrintable(base));
     WriteWhole(base + ".txt", out);
@@ -179,12 +236,24 @@ void DesktopProbe::SaveDialog(QWidget* dialog) {
 bool DesktopProbe::eventFilter(QObject* watched, QEvent* event) {
     if (!layout_path_.isEmpty() && event->type() == QEvent::Show && watched->objectName() == "OrkanKeyPad")
         QTimer::singleShot(kDialogShotDelayMs, this, [this] { SaveLayoutReport(layout_path_); });
-    if (!dialog_folder_.isEmpty() && event->type() == QEvent::Show) {
-        auto* dialog = qobject_cast<QDialog*>(watched);
-        if (dialog && dialog->isWindow()) {
-            QPointer<QDialog> shown(dialog);
+    if (!dialog_folder_.isEmpty() && event->type() == QEvent::Show && qobject_cast<QMenu*>(watched)) {
+        QFile log(dialog_folder_ + "/menus.txt");
+        if (log.open(QIODevice::Append))
+            log.write(("menu " + static_cast<QMenu*>(watched)->title().remove('&') + "\n").toUtf8());
+    }
+    if (!dialog_folder_.isEmpty() && event->type() == QEvent::Show && watched->isWidgetType()) {
+        // A dialog or window of its own shown, or a part of one (another page): its picture and
+        // report once it is drawn. Menus, lists that drop down and tips are parts of their window.
+        QWidget* dialog = static_cast<QWidget*>(watched)->window();
+        const Qt::WindowType type = dialog->windowType();
+        if (dialog != &window_ && type != Qt::Popup && type != Qt::ToolTip &&
+            !dialog->property("orkanShotPending").toBool()) {
+            dialog->setProperty("orkanShotPending", true);
+            QPointer<QWidget> shown(dialog);
             QTimer::singleShot(kDialogShotDelayMs, this, [this, shown] {
-                if (shown && shown->isVisible()) SaveDialog(shown);
+                if (!shown) return;
+                shown->setProperty("orkanShotPending", false);
+                if (shown->isVisible()) SaveDialog(shown);
             });
         }
     }

@@ -5,10 +5,14 @@
 //   ORKAN_SCREENSHOT      a PNG of the window after every screen that unlocks the keyboard;
 //   ORKAN_SCREEN_TEXT     the text of that screen, written whole and renamed into place;
 //   ORKAN_LAYOUT_REPORT   with each screenshot, where the window, its screen's work area, the
-//                         terminal's cells, the status line and the tool bar's and keypad's
-//                         buttons are (one "name x y w h" per line); again when the keypad shows;
-//   ORKAN_DIALOG_SHOTS    a folder that receives, for every dialog and message box shown, a PNG of
-//                         it and a text with its place and its buttons' places on the screen.
+//                         terminal's cells, the status line, the menu titles, the tool bar and
+//                         the tool bar's and a shown keypad's buttons are (one "name x y w h" per
+//                         line); again when the keypad window is shown;
+//   ORKAN_DIALOG_SHOTS    a folder that receives, for every dialog, message box and other window
+//                         beside the session's own shown, a PNG of
+//                         it and a text with its place, its buttons', inputs' and tabs' places on
+//                         the screen and a serial number; both again when a part of it is shown
+//                         (another page); and "menu TITLE" in menus.txt for each menu that opens.
 // It stands between the session and its View, passing everything on.
 #pragma once
 
@@ -61,6 +65,7 @@ private:
     QString screen_text_path_;
     QString layout_path_;
     QString dialog_folder_;
+    int dialog_serial_ = 0;
 };
 
 }  // namespace orkan

@@ -50,9 +50,7 @@ MainWindow::MainWindow(Session& session, QtUi& ui, MainWindowHost& host, QWidget
     BuildMenuBar(1);
 }
 
-MainWindow::~MainWindow() {
-    if (keypad_window_) delete keypad_window_.data();
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::BuildMenuBar(int mode) {
     if (mode == 4) {
@@ -66,10 +64,16 @@ void MainWindow::BuildMenuBar(int mode) {
     in.sessions = host_.Sessions();
     in.show_window_title = session_.settings.ShowMenuWindowTitle != 0;
     in.trace_active = host_.TraceActive();
-    QMenuBar* bar = BuildQtMenuBar(BuildMenuModel(in), [this](uint16_t id) { OnMenuCommand(id); });
+    const auto on_command = [this](uint16_t id) { OnMenuCommand(id); };
+    // A rebuild changes the bar in place: an item of it may have opened the dialog that is open now.
+    if (auto* bar = qobject_cast<QMenuBar*>(menuWidget())) {
+        UpdateQtMenuBar(*bar, BuildMenuModel(in), on_command);
+        return;
+    }
+    QMenuBar* bar = BuildQtMenuBar(BuildMenuModel(in), on_command, this);
     bar->setObjectName("OrkanMenu");
     bar->installEventFilter(this);
-    setMenuBar(bar);  // the old bar goes later: a command may be running from it now
+    setMenuBar(bar);
     bar->setVisible(menu_bar_shown_);
 }
 
@@ -91,7 +95,6 @@ void MainWindow::OnMenuCommand(uint16_t id) {
 }
 
 void MainWindow::SetToolBar(const PanelLayout& layout) {
-    tool_bar_->clear();
     capture_buttons_.clear();
     // One row of tool buttons in the file's order (row, then column): the tool bar folds what does
     // not fit behind its extension button, so it never holds the window wider than the screen.
@@ -101,36 +104,51 @@ void MainWindow::SetToolBar(const PanelLayout& layout) {
         return a->row != b->row ? a->row < b->row : a->column < b->column;
     });
     const bool tips = session_.record.Flag(field::ShowTooltips);
+    // Actions are reused and the ones left over hidden: removing one deletes its button, and the
+    // click that loaded the new file may still be on its way out of that button.
+    const QList<QAction*> actions = tool_bar_->actions();
+    tool_buttons_ = 0;
     for (const PanelButton* b : order) {
-        QAction* action = tool_bar_->addAction(DisplayToQString(b->label));
-        if (!b->icon.empty()) action->setIcon(ButtonIcon(b->icon));
-        action->setEnabled(b->enabled);
-        if (tips && !b->tip.empty()) action->setToolTip(DisplayToQString(b->tip));
-        const uint16_t code = b->code;
-        QObject::connect(action, &QAction::triggered, this, [this, code] { host_.RunMenuKey(code, 0); });
-        if (IsFunction(code, KeyCategory::Oper, oper_fn::CaptureToggle)) {
-            action->setCheckable(true);
-            action->setChecked(session_.indicators.capture_active);
-            capture_buttons_.push_back(action);
+        QAction* action = nullptr;
+        if (tool_buttons_ < actions.size()) {
+            action = actions[tool_buttons_];
+        } else {
+            action = tool_bar_->addAction(QString());
+            QObject::connect(action, &QAction::triggered, this,
+                             [this, action] { host_.RunMenuKey(uint16_t(action->data().toUInt()), 0); });
+            if (QWidget* button = tool_bar_->widgetForAction(action)) button->setFocusPolicy(Qt::NoFocus);
         }
-        if (QWidget* button = tool_bar_->widgetForAction(action)) button->setFocusPolicy(Qt::NoFocus);
+        ++tool_buttons_;
+        action->setText(DisplayToQString(b->label));
+        action->setIcon(b->icon.empty() ? QIcon() : ButtonIcon(b->icon));
+        action->setData(uint(b->code));
+        action->setEnabled(b->enabled);
+        action->setToolTip(tips && !b->tip.empty() ? DisplayToQString(b->tip) : QString());
+        const bool capture = IsFunction(b->code, KeyCategory::Oper, oper_fn::CaptureToggle);
+        action->setCheckable(capture);
+        action->setChecked(capture && session_.indicators.capture_active);
+        if (capture) capture_buttons_.push_back(action);
+        action->setVisible(true);
     }
-    tool_bar_->setVisible(!order.empty() && tool_bar_shown_);
+    for (qsizetype i = tool_buttons_; i < actions.size(); ++i) actions[i]->setVisible(false);
+    tool_bar_->setVisible(tool_buttons_ > 0 && tool_bar_shown_);
 }
 
 void MainWindow::SetKeyPad(const PanelLayout& layout) {
-    const bool was_visible = keypad_window_ && keypad_window_->isVisible();
-    if (keypad_window_) delete keypad_window_.data();
-    if (layout.buttons.empty()) return;
-    auto* pad = new ButtonPanel(layout, [this](uint16_t code) { host_.RunMenuKey(code, 0); },
-                                session_.record.Flag(field::ShowTooltips), this);
-    pad->setWindowFlags(Qt::Tool);
-    pad->setObjectName("OrkanKeyPad");
-    pad->setWindowTitle("Key Pad");
-    pad->setFocusPolicy(Qt::NoFocus);
-    pad->setAttribute(Qt::WA_ShowWithoutActivating);
-    keypad_window_ = pad;
-    if (was_visible) pad->show();
+    if (!keypad_window_) {
+        auto* pad = new ButtonPanel([this](uint16_t code) { host_.RunMenuKey(code, 0); }, this);
+        pad->setWindowFlags(Qt::Tool);
+        pad->setObjectName("OrkanKeyPad");
+        pad->setWindowTitle("Key Pad");
+        pad->setFocusPolicy(Qt::NoFocus);
+        pad->setAttribute(Qt::WA_ShowWithoutActivating);
+        keypad_window_ = pad;
+    }
+    keypad_window_->SetLayout(layout, session_.record.Flag(field::ShowTooltips));
+    if (keypad_window_->ButtonCount() == 0)
+        keypad_window_->hide();
+    else
+        keypad_window_->adjustSize();
 }
 
 void MainWindow::ShowCaptureState(bool on) {
@@ -139,7 +157,7 @@ void MainWindow::ShowCaptureState(bool on) {
 }
 
 void MainWindow::ToggleKeyPad() {
-    if (!keypad_window_) {
+    if (!keypad_window_ || keypad_window_->ButtonCount() == 0) {
         ui_.ShowMessage({"Orkan TN3270", "There is no keypad file to show.", Buttons::Ok, Icon::Information});
         return;
     }
@@ -161,7 +179,7 @@ void MainWindow::ShowWindowMenuAt(const QPoint& global) { WindowMenu()->popup(gl
 
 void MainWindow::SetToolBarShown(bool shown) {
     tool_bar_shown_ = shown;
-    if (tool_bar_->actions().isEmpty()) return;
+    if (tool_buttons_ == 0) return;
     tool_bar_->setVisible(shown);
 }
 
@@ -183,13 +201,22 @@ void MainWindow::PlaceFromRecord(int same_name_sessions) {
         const QRect a = s->availableGeometry();
         areas.push_back({a.x(), a.y(), a.width(), a.height()});
     }
-    const WindowPlacement p = PlaceOnScreens(StoredPlacement(session_.record), areas, same_name_sessions,
-                                             session_.settings.CascadeX, session_.settings.CascadeY);
+    const WindowPlacement stored = StoredPlacement(session_.record);
+    const WindowPlacement p = PlaceOnScreens(stored, areas, same_name_sessions, session_.settings.CascadeX,
+                                             session_.settings.CascadeY);
     if (p.frame.width > 0 && p.frame.height > 0) resize(p.frame.width, p.frame.height);
     // Wayland places windows itself; the stored position is kept for desktops that let us.
     if (!OnWayland()) move(p.frame.left, p.frame.top);
     if (p.maximised) setWindowState(windowState() | Qt::WindowMaximized);
     placed_ = true;
+    // Beside a running session of the same name the window stands a cascade step off its own
+    // place; that step is not the user's choice, so the session keeps its place until the user
+    // moves the window.
+    cascade_ = {};
+    if (same_name_sessions > 0) {
+        const WindowPlacement own = PlaceOnScreens(stored, areas, 0, 0, 0);
+        cascade_ = Cascade{QPoint(own.frame.left, own.frame.top), std::nullopt};
+    }
 }
 
 void MainWindow::RememberPlacement() {
@@ -198,6 +225,16 @@ void MainWindow::RememberPlacement() {
     WindowPlacement now;
     now.frame = {normal.x(), normal.y(), normal.width(), normal.height()};
     now.maximised = isMaximized();
+    if (cascade_ && !now.maximised) {
+        // The first place taken is where the window system put the cascaded window.
+        if (!cascade_->shown_at) cascade_->shown_at = normal.topLeft();
+        if (*cascade_->shown_at == normal.topLeft()) {
+            now.frame.left = cascade_->own_place.x();
+            now.frame.top = cascade_->own_place.y();
+        } else {
+            cascade_.reset();
+        }
+    }
     StorePlacement(session_.record, now, !OnWayland());
 }
 

@@ -5,9 +5,9 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QTimer>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,7 +46,7 @@ public:
     MainWindow(Session& session, QtUi& ui, MainWindowHost& host, QWidget* terminal);
     ~MainWindow() override;
 
-    // The menu bar from its table: 1 build and set, 2 build anew and replace, 4 remove.
+    // The menu bar from its table: 1 build and set, 2 bring up to date (in place), 4 remove.
     void BuildMenuBar(int mode);
     void OnMenuCommand(uint16_t id);
 
@@ -98,11 +98,17 @@ private:
     MainWindowHost& host_;
     QToolBar* tool_bar_ = nullptr;
     std::vector<QAction*> capture_buttons_;
-    QPointer<QWidget> keypad_window_;
+    ButtonPanel* keypad_window_ = nullptr;  // made with the first keypad file, then kept
+    qsizetype tool_buttons_ = 0;
     bool tool_bar_shown_ = true;
     bool menu_bar_shown_ = true;
     QTimer settle_timer_;  // the pause after a move or resize before the new place is taken
     bool placed_ = false;
+    struct Cascade {
+        QPoint own_place;                // where the session's own place put the window
+        std::optional<QPoint> shown_at;  // where the cascaded window stood when first taken
+    };
+    std::optional<Cascade> cascade_;  // while the window stands where the cascade put it
 };
 
 }  // namespace orkan

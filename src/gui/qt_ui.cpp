@@ -5,9 +5,14 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QMenu>
+#include <QScreen>
+#include <QScrollBar>
 #include <QThread>
+#include <QTreeView>
 #include <cstdio>
 
 #include "charset/display_unicode.h"
@@ -204,6 +209,27 @@ QString CaseBlindPattern(const std::string& pattern) {
     return out;
 }
 
+// Qt's own file dialog opens with columns of fixed widths that cut long names and dates: once a
+// folder is read they take the width of what they show, and the dialog grows to show them all,
+// within its screen. (The desktop's own dialog, where one is used, has none of these parts.)
+void FitFileColumns(QFileDialog& dialog) {
+    auto* view = dialog.findChild<QTreeView*>("treeView");
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    if (!view || !model) return;
+    const auto fit = [&dialog, view] {
+        for (int c = 0; c < view->header()->count(); ++c) view->resizeColumnToContents(c);
+        const int wanted =
+            view->header()->length() + view->verticalScrollBar()->sizeHint().width() + 2 * view->frameWidth();
+        const int grow = wanted - view->width();
+        if (grow <= 0) return;
+        const int room =
+            dialog.screen() ? dialog.screen()->availableGeometry().width() : dialog.width() + grow;
+        dialog.resize(std::max(dialog.width(), std::min(dialog.width() + grow, room)), dialog.height());
+    };
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, view, fit);
+    fit();
+}
+
 }  // namespace
 
 std::optional<std::string> QtUi::AskFileName(const FileDialogRequest& request) {
@@ -232,6 +258,8 @@ std::optional<std::string> QtUi::AskFileName(const FileDialogRequest& request) {
             grid->addWidget(append, grid->rowCount(), 0, 1, -1);
         }
     }
+    // Its parts exist once it is shown.
+    QTimer::singleShot(0, &dialog, [&dialog] { FitFileColumns(dialog); });
     open_dialog_ = &dialog;
     const int result = dialog.exec();
     open_dialog_ = nullptr;

@@ -196,7 +196,8 @@ bool SessionController::ShowAbout() {
 
 bool SessionController::ShowTransferDialog(bool upload) {
     if (!window_ || !runtime_) return false;
-    OpenTransferDialog(window_.get(), runtime_->session(), runtime_->core().Transfer(), upload);
+    OpenTransferDialog(window_.get(), runtime_->session(), runtime_->core().Transfer(), upload,
+                       &transfer_choices_);
     return true;
 }
 

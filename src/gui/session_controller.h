@@ -14,6 +14,7 @@
 #include "gui/macro_window_parts.h"
 #include "gui/main_window.h"
 #include "gui/terminal_view.h"
+#include "gui/transfer_dialog.h"
 #include "session/session_frame.h"
 
 namespace orkan {
@@ -120,6 +121,7 @@ private:
     std::unique_ptr<TerminalView> terminal_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<MacroWindowParts> macro_parts_;
+    TransferChoices transfer_choices_;
     // One of each, made when first asked for and gone with the window.
     QPointer<QWidget> editors_[3];
     QPointer<QWidget> variants_;

@@ -165,10 +165,21 @@ void TerminalPainter::PaintCursor(QPainter& p, const PaintFrame& frame, const Re
     if (!frame.cursor_shown) return;
 
     const CursorStyle style = CursorStyleFor(record, session_.keyboard.insert_mode);
-    const QRect bar = ToQRect(CursorBar(cell, style, ruler_bits, session_.settings.TestRulerFix != 0));
-    const CursorColours colours =
-        CursorColoursFor(uint8_t(record.Number(field::CursorColor)), CellColourAt(ps, address, options),
-                         FieldColourAt(ps, address, options), palette_, RoleForegroundIndex(record, role::Cursor));
+    QRect bar = ToQRect(CursorBar(cell, style, ruler_bits, session_.settings.TestRulerFix != 0));
+    FieldState field = FieldStateEntering(ps, address);
+    const CellLook look = ResolveCell(ps, address, field, options);
+    // On an underscored cell a bar across the foot would lie on the underscore and read as part of
+    // it: the bar stands on the underscore instead, so both are seen.
+    const int underline_top = cell.y + fonts_.UnderlineY();
+    if (style.shape == CursorShape::Horizontal && (look.highlight & hl::Underscore) &&
+        underline_top > cell.y && bar.bottom() >= underline_top) {
+        const int height = bar.height();
+        bar.setBottom(underline_top - 1);
+        bar.setTop(std::max(cell.y, underline_top - height));
+    }
+    const CursorColours colours = CursorColoursFor(
+        uint8_t(record.Number(field::CursorColor)), CellColourAt(ps, address, options),
+        FieldColourAt(ps, address, options), palette_, RoleForegroundIndex(record, role::Cursor));
     switch (colours.paint) {
         case CursorPaint::Invert:
         case CursorPaint::Xor:
@@ -179,8 +190,6 @@ void TerminalPainter::PaintCursor(QPainter& p, const PaintFrame& frame, const Re
         case CursorPaint::Masked: {
             // The cell's character redrawn inside the bar in the text colour on the bar colour.
             p.fillRect(bar, ToQColor(colours.back));
-            FieldState field = FieldStateEntering(ps, address);
-            const CellLook look = ResolveCell(ps, address, field, options);
             RowLook one;
             one.characters.assign(1, look.character);
             const TextRun run{0, 1, look.colour, look.highlight, look.charset, 0, 0};

@@ -58,8 +58,9 @@ QString PcNameOf(QString host) {
 
 }  // namespace
 
-TransferDialog::TransferDialog(Session& session, TransferClient& client, bool upload, bool watching, QWidget* parent)
-    : QDialog(parent), session_(session), client_(client), upload_(upload), watching_(watching) {
+TransferDialog::TransferDialog(Session& session, TransferClient& client, bool upload, bool watching, QWidget* parent,
+                               TransferChoices* choices)
+    : QDialog(parent), session_(session), client_(client), upload_(upload), watching_(watching), choices_(choices) {
     setObjectName(upload ? "Upload" : "Download");
     setWindowTitle(upload ? "Send File to Host" : "Receive File from Host");
 
@@ -140,8 +141,8 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
     allocation->addRow("BLKSIZE:", blksize_);
     allocation->addRow("LRECL:", lrecl_);
     allocation->addRow("RECFM:", recfm_);
-    tso_allocation_->setVisible(upload);
     options->addWidget(tso_allocation_);
+    tso_allocation_->setVisible(upload);  // once in the dialog: shown before, it would flash as a window of its own
 
     list_ = new QListWidget;
     list_->setObjectName("list");
@@ -222,8 +223,14 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
 
     inputs_ = {host_file_, pc_file_,  pc_directory_, browse_file, browse_folder, additional_, mode_box, system_box,
                tso_allocation_, list_box, start_};
-    Fill(watching ? client_.CurrentRequest()
-                  : LoadRequest(session_.record, upload ? TransferDirection::Upload : TransferDirection::Download));
+    TransferRequest shown = watching ? client_.CurrentRequest()
+                                     : LoadRequest(session_.record, upload ? TransferDirection::Upload
+                                                                           : TransferDirection::Download);
+    if (!watching && choices_) {
+        shown.pc_directory = choices_->pc_directory.value_or(shown.pc_directory);
+        shown.host_system = choices_->host_system.value_or(shown.host_system);
+    }
+    Fill(shown);
     client_.SetWindow(this);
     SetRunning(watching && client_.Running());
 }
@@ -302,6 +309,7 @@ std::optional<TransferRequest> TransferDialog::ReadFields() {
         const auto q = QStringToDisplay(qualifier_->text().trimmed());
         if (q) [[maybe_unused]] const bool kept = session_.record.SetText(field::TransferQualifier, *q);
     }
+    if (choices_) *choices_ = {r.pc_directory, r.host_system};
     return r;
 }
 
@@ -424,7 +432,8 @@ void TransferDialog::Browse(bool folder) {
     if (upload_) RefreshPcList();
 }
 
-void OpenTransferDialog(QWidget* parent, Session& session, TransferClient& client, bool upload) {
+void OpenTransferDialog(QWidget* parent, Session& session, TransferClient& client, bool upload,
+                        TransferChoices* choices) {
     for (TransferDialog* open : parent->findChildren<TransferDialog*>()) {
         if (open->upload() == upload) {
             open->raise();
@@ -432,7 +441,7 @@ void OpenTransferDialog(QWidget* parent, Session& session, TransferClient& clien
             return;
         }
     }
-    auto* dialog = new TransferDialog(session, client, upload, false, parent);
+    auto* dialog = new TransferDialog(session, client, upload, false, parent, choices);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->show();

@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QPointer>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "transfer/transfer_client.h"
 
@@ -25,12 +27,20 @@ namespace orkan {
 
 struct Session;
 
+// The PC folder and host system last used in either dialog: the other one starts with them while
+// the session runs (the session file keeps each dialog's own for the next start).
+struct TransferChoices {
+    std::optional<std::string> pc_directory;
+    std::optional<HostSystem> host_system;
+};
+
 class TransferDialog final : public QDialog, public TransferWindow {
     Q_OBJECT
 public:
     // `watching`: the transfer the client runs now was started elsewhere (a macro); the dialog
     // shows its request and progress and goes at its end.
-    TransferDialog(Session& session, TransferClient& client, bool upload, bool watching, QWidget* parent);
+    TransferDialog(Session& session, TransferClient& client, bool upload, bool watching, QWidget* parent,
+                   TransferChoices* choices = nullptr);
     ~TransferDialog() override;
 
     bool upload() const { return upload_; }
@@ -62,6 +72,7 @@ private:
     TransferClient& client_;
     const bool upload_;
     const bool watching_;
+    TransferChoices* choices_;
     bool running_ = false;
     size_t shown_host_entries_ = size_t(-1);
 
@@ -94,7 +105,8 @@ private:
 };
 
 // Opens the dialog (or brings the one already open forward) over `parent`, without waiting.
-void OpenTransferDialog(QWidget* parent, Session& session, TransferClient& client, bool upload);
+void OpenTransferDialog(QWidget* parent, Session& session, TransferClient& client, bool upload,
+                        TransferChoices* choices = nullptr);
 // The dialog for the transfer a macro has just started.
 void OpenTransferProgress(QWidget* parent, Session& session, TransferClient& client, bool upload);
 

@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "charset/display_unicode.h"
 #include "ds3270/screen_dump.h"
+#include "headless/stderr_text.h"
 #include "macro/macro_runner.h"
 #include "platform/poll_event_loop.h"
 
@@ -76,9 +77,7 @@ private:
     // The message box said it already, unless there was none.
     void Note(const std::string& display_text) {
         if (display_text == ui_.LastText()) return;
-        const std::string text = DisplayToUtf8(display_text);
-        std::fprintf(stderr, "orkan3270: %s\n", text.c_str());
-        std::fflush(stderr);
+        WriteToStderr("orkan3270: " + TerminalSafeDisplayText(display_text) + "\n");
     }
 
     PollEventLoop& loop_;
@@ -134,21 +133,14 @@ int ExitStatusOf(const MacroOutcome& outcome) {
 }
 
 void StderrUi::AddDebugLine(std::string_view display_text) {
-    const std::string line = "Debug: " + DisplayToUtf8(display_text) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    WriteToStderr("Debug: " + TerminalSafeDisplayText(display_text) + "\n");
 }
 
 Answer StderrUi::ShowMessage(const MessageBox& box) {
     const Answer answer = SafestAnswer(box.buttons);
-    const std::string title = DisplayToUtf8(box.title);
-    const std::string text = DisplayToUtf8(box.text);
-    if (box.buttons == Buttons::Ok) {
-        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-    } else {
-        std::fprintf(stderr, "%s: %s\n(answered %s)\n", title.c_str(), text.c_str(),
-                     std::string(AnswerName(answer)).c_str());
-    }
-    std::fflush(stderr);
+    std::string report = TerminalSafeDisplayText(box.title) + ": " + TerminalSafeDisplayText(box.text) + "\n";
+    if (box.buttons != Buttons::Ok) report += "(answered " + std::string(AnswerName(answer)) + ")\n";
+    WriteToStderr(report);
     last_text_ = box.text;
     return answer;
 }

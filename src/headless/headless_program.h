@@ -34,8 +34,8 @@ struct MacroOutcome;
 // The exit status for a start-up macro's end.
 int ExitStatusOf(const MacroOutcome& outcome);
 
-// "title: text" on stderr (display bytes as UTF-8); questions get their safest answer, which is
-// printed after them.
+// "title: text" on stderr (display bytes as terminal-safe UTF-8, stderr_text.h); questions get
+// their safest answer, which is printed after them.
 class StderrUi final : public Ui {
 public:
     Answer ShowMessage(const MessageBox& box) override;

@@ -14,6 +14,7 @@
 #include "app/folders_setup.h"
 #include "app/startup.h"
 #include "headless/headless_program.h"
+#include "headless/stderr_text.h"
 
 namespace {
 
@@ -62,7 +63,8 @@ int main(int argc, char** argv) {
             return orkan::kStartupFailed;
         }
         execv(desktop.c_str(), argv);
-        std::fprintf(stderr, "orkan3270: %s cannot be started: %s\n", desktop.c_str(), std::strerror(errno));
+        const std::string reason = std::strerror(errno);
+        orkan::WriteToStderr("orkan3270: " + orkan::TerminalSafeText(desktop) + " cannot be started: " + reason + "\n");
         return orkan::kStartupFailed;
     }
 
@@ -75,5 +77,8 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     // A host or reader that went away shows up as a failed write, not as a fatal signal.
     signal(SIGPIPE, SIG_IGN);
+    // A file size limit (ulimit -f) shows up as EFBIG from the write, which ends a download with its
+    // message and removes the temporary file, not as a fatal signal mid-transfer.
+    signal(SIGXFSZ, SIG_IGN);
     return orkan::RunHeadless(cl, ui);
 }

@@ -29,6 +29,7 @@ int MacroEnvironment::Spawn(const std::vector<std::string>& argv, const std::str
     sigemptyset(&none);
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGXFSZ);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);

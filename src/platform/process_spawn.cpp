@@ -37,6 +37,7 @@ std::string SpawnDetached(const std::string& path, const std::vector<std::string
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
         signal(SIGPIPE, SIG_DFL);
+        signal(SIGXFSZ, SIG_DFL);
         execv(path.c_str(), argv.data());
         const int e = errno;
         [[maybe_unused]] const ssize_t n = write(report[1], &e, sizeof e);

@@ -19,6 +19,7 @@
 #include "config/settings_file.h"
 #include "ds3270/messages.h"
 #include "keyboard/key_functions.h"
+#include "platform/file_io.h"
 #include "print/paper_size.h"
 #include "print/pdf_engine.h"
 #include "print/screen_print.h"
@@ -64,12 +65,12 @@ ReadOutcome ReadWholeFile(const std::string& path, std::string& out) {
 
 // 0 or an errno value.
 int WriteWholeFile(const std::string& path, const std::string& data, bool append = false) {
-    FILE* f = std::fopen(path.c_str(), append ? "ab" : "wb");
-    if (!f) return errno;
-    const bool written = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    const int error = errno;
-    if (std::fclose(f) != 0 || !written) return written ? errno : (error ? error : EIO);
-    return 0;
+    const int fd = OpenForWriting(path, append ? WriteMode::Append : WriteMode::Replace, FileAccess::Shared,
+                                  MissingFolder::Fail);
+    if (fd < 0) return errno;
+    int error = WriteAllBytes(fd, std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
+    if (::close(fd) != 0 && error == 0) error = errno;
+    return error;
 }
 
 // A file of its own in the temporary folder for lp to read; empty on failure with `error` set.
@@ -442,7 +443,7 @@ void Printing::CopyFileToPrinter(const std::string& path, const std::string& pri
     if (destination.printer.target.kind == PrinterKind::TextFile) {
         if (const int error = WriteTextOutput(destination.printer.target.name, text); error != 0)
             Problem(print_msg::kPrinterErrorTitle, "The print file " + ForMessage(destination.printer.target.name) +
-                                                       " could not be written:\n" + std::strerror(error));
+                                                       " could not be written:\n" + FileErrorText(error));
         return;
     }
     int error = 0;
@@ -480,7 +481,7 @@ void Printing::Deliver(const PrintDocument& document, const Destination& destina
     if (target.kind == PrinterKind::TextFile) {
         if (const int error = WriteTextOutput(target.name, RenderText(document)); error != 0)
             Problem(print_msg::kPrinterErrorTitle,
-                    "The print file " + ForMessage(target.name) + " could not be written:\n" + std::strerror(error));
+                    "The print file " + ForMessage(target.name) + " could not be written:\n" + FileErrorText(error));
         done();
         return;
     }
@@ -498,7 +499,7 @@ void Printing::Deliver(const PrintDocument& document, const Destination& destina
         const std::string path = PdfOutputPath(target.name);
         if (const int error = WriteWholeFile(path, pdf); error != 0)
             Problem(print_msg::kPrinterErrorTitle,
-                    "The print file " + ForMessage(path) + " could not be written:\n" + std::strerror(error));
+                    "The print file " + ForMessage(path) + " could not be written:\n" + FileErrorText(error));
         done();
         return;
     }

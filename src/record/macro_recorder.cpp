@@ -9,6 +9,7 @@
 #include "config/settings_file.h"
 #include "keyboard/key_functions.h"
 #include "macro/macro_runner.h"
+#include "platform/file_io.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -112,6 +113,10 @@ bool MacroRecorder::Start(const RecordMacroAnswer& answer) {
 }
 
 int MacroRecorder::WriteFile() const {
+    // The replacement would write where a link at the name points (right for settings files that
+    // are managed links); a recording's name is the user's choice or a default, and a link there
+    // is refused.
+    if (const int error = RefuseSymbolicLink(path_)) return error;
     const std::string bytes = RecordingFileBytes(text_->text());
     return ReplaceFileContents(path_,
                                std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
@@ -124,7 +129,7 @@ bool MacroRecorder::Stop() {
     text_->Finish(TakeHostUnlocks(), CellAt(s_.ps.cursor_address));
     if (const int error = WriteFile(); error != 0) {
         MessageBox box = FileSaveError(error, path_);
-        box.text += "\nThe recording goes on: stop it again to save it.";
+        box.text += "\n" + FileErrorText(error) + "\nThe recording goes on: stop it again to save it.";
         s_.ui.ShowMessage(box);
         return false;
     }

@@ -12,6 +12,7 @@
 #include "session/session.h"
 #include "config/file_name_text.h"
 #include "ds3270/messages.h"
+#include "platform/file_io.h"
 #include "transfer/pc_file.h"
 #include "transfer/transfer_messages.h"
 
@@ -234,24 +235,12 @@ std::optional<std::string> WriteTransferMacro(const Session& session, const std:
     std::string folder = session.folders.temp_macros.empty() ? session.folders.macros : session.folders.temp_macros;
     if (!folder.empty() && folder.back() != '/') folder += '/';
     const std::string path = folder + "ork$" + session.letter + "$xfer.mac";
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = FormatMessage(transfer_msg::kMacroFileError, path.c_str(), SystemErrorText(errno).c_str());
-        return std::nullopt;
-    }
-    size_t written = 0;
-    while (written < macro.size()) {
-        const ssize_t n = write(fd, macro.data() + written, macro.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = FormatMessage(transfer_msg::kMacroFileError, path.c_str(), SystemErrorText(errno).c_str());
-            close(fd);
-            return std::nullopt;
-        }
-        written += size_t(n);
-    }
-    if (close(fd) != 0) {
-        error = FormatMessage(transfer_msg::kMacroFileError, path.c_str(), SystemErrorText(errno).c_str());
+    const int fd = OpenForWriting(path, WriteMode::Replace, FileAccess::Private, MissingFolder::Fail);
+    const auto bytes = std::span(reinterpret_cast<const uint8_t*>(macro.data()), macro.size());
+    int failure = fd < 0 ? errno : WriteAllBytes(fd, bytes);
+    if (fd >= 0 && ::close(fd) != 0 && failure == 0) failure = errno;
+    if (failure != 0) {
+        error = FormatMessage(transfer_msg::kMacroFileError, path.c_str(), FileErrorText(failure).c_str());
         return std::nullopt;
     }
     return path;

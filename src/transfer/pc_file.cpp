@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/file_io.h"
+
 namespace orkan {
 namespace {
 
@@ -125,7 +127,7 @@ int CreateTemporary(const std::string& final_path, std::string& name) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%08x", random);
         name = prefix + suffix;
-        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = OpenForWriting(name, WriteMode::CreateNew, FileAccess::Shared, MissingFolder::Fail);
         if (fd >= 0) return fd;
         if (errno != EEXIST) return -errno;
     }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <fstream>
 
+#include "platform/file_io.h"
 #include "transfer/pc_file.h"
 
 namespace orkan {
@@ -32,9 +33,9 @@ bool TransferLog::Append(const std::string& stamped) {
     if (SkippedInLog(stamped)) return true;
     const std::string path = Path();
     if (!folder_.empty()) mkdir(folder_.c_str(), 0700);  // the first start may not have made it yet
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    const int fd = OpenForWriting(path, WriteMode::Append, FileAccess::Shared);
     if (fd < 0) {
-        error_ = path + ": " + SystemErrorText(errno);
+        error_ = path + ": " + FileErrorText(errno);
         return false;
     }
     // One write per line, so two sessions logging at once never mix their lines.
@@ -52,9 +53,9 @@ bool TransferLog::Append(const std::string& stamped) {
 
 bool TransferLog::Clear() {
     const std::string path = Path();
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = OpenForWriting(path, WriteMode::Replace, FileAccess::Shared);
     if (fd < 0) {
-        error_ = path + ": " + SystemErrorText(errno);
+        error_ = path + ": " + FileErrorText(errno);
         return false;
     }
     close(fd);

@@ -2,7 +2,9 @@
 // values, and anything that cannot be used must be named in a message.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
+#include <sstream>
 
 #include "app/command_line.h"
 #include "config/session_file.h"
@@ -25,6 +27,11 @@ struct Case {
 
 const std::string k70(70, 'L');
 const std::string kInvalid = "' is invalid.\nPlease check the Help doc under 'Command line options' after Orkan TN3270 starts";
+const std::string kRefused =
+    "' is refused: a tn3270 link names a host and a port, as tn3270://host:port/, and nothing else.";
+const std::string kBadTls =
+    "' is invalid: use 0 (none), 1 (highest available), 2 (TLS 1.0), 3 (TLS 1.1), 4 (TLS 1.2) or 5 (highest "
+    "available).";
 
 const Case kCases[] = {
     {"scheme lower case with slash", {"tn3270://host.example:2023/"}, true, 0, {{O::Scheme, "host.example:2023"}}, ""},
@@ -54,7 +61,13 @@ const Case kCases[] = {
      {{O::Session, "x.ses"}}, ""},
     {"unknown long option", {"--bogus"}, false, 8, {}, "Command line option '--bogus" + kInvalid},
     {"long option without its value", {"--host"}, false, 8, {}, "Command line option '--host' needs a value."},
-    {"scheme argument with a path", {"tn3270://h/x"}, false, 8, {}, "Command line option 'tn3270://h/x" + kInvalid},
+    {"scheme argument with a path", {"tn3270://h/x"}, false, 8, {}, "The link 'tn3270://h/x" + kRefused},
+    {"slash options behind a scheme without slashes", {"tn3270:x/H127.0.0.1/P23/REXIT 9"}, false, 8, {},
+     "The link 'tn3270:x/H127.0.0.1/P23/REXIT 9" + kRefused},
+    {"TLS choice as a word", {"--tls", "yes"}, false, 8, {}, "TLS choice 'yes" + kBadTls},
+    {"TLS choice past the table", {"--tls=6"}, false, 8, {}, "TLS choice '6" + kBadTls},
+    {"TLS choice as a protocol name", {"/V TLS1.2"}, true, 8, {}, "TLS choice 'TLS1.2" + kBadTls},
+    {"TLS choice without a value", {"/H h /V"}, true, 8, {}, "TLS choice '" + kBadTls},
 };
 
 TEST(CommandLine, Cases) {
@@ -82,6 +95,62 @@ TEST(CommandLine, Cases) {
             EXPECT_EQ(cl.values[i], it == c.values.end() ? "" : it->second) << c.name << ", option " << i;
         }
         EXPECT_EQ(!cl.notes.empty(), c.cut) << c.name;
+    }
+}
+
+// A link arrives as the desktop entry's Exec line has it, with %u replaced by the link as one
+// argument (or dropped, when the program is started from the menu).
+std::vector<std::string> DesktopArguments(const std::string& link) {
+    std::ifstream entry(std::string(ORKAN_SOURCE_DIR) + "/data/orkan3270.desktop");
+    std::string line;
+    while (std::getline(entry, line) && !line.starts_with("Exec=")) {
+    }
+    std::istringstream words(line.substr(5));
+    std::vector<std::string> argv;
+    for (std::string word; words >> word;) {
+        if (word != "%u") argv.push_back(word);
+        else if (!link.empty()) argv.push_back(link);
+    }
+    return argv;
+}
+
+TEST(CommandLine, LinksNameAHostAndNothingElse) {
+    const std::pair<std::string, std::optional<std::string>> links[] = {
+        {"tn3270://mvs.example.com:2023/", "mvs.example.com:2023"},
+        {"TN3270://mvs", "mvs"},
+        {"tn3270://127.0.0.1:23/", "127.0.0.1:23"},
+        {"tn3270://[::1]:992", "[::1]:992"},
+        {"", std::nullopt},  // started from the menu
+        {"tn3270:x/H127.0.0.1/P23/REXIT 9", std::nullopt},
+        {"tn3270://host/ /R EXIT 9", std::nullopt},
+        {"tn3270://host:23/%20/M%20evil", std::nullopt},
+        {"tn3270://host /G evil.ini", std::nullopt},
+        {"tn3270://user@host/", std::nullopt},
+        {"tn3270://host:65536", std::nullopt},
+        {"tn3270://[::1", std::nullopt},
+        {"tn3270://" + std::string(70, 'h'), std::nullopt},
+        {"--run=EXIT 9", std::nullopt},
+        {"/F /tmp/evil.ini", std::nullopt},
+    };
+    for (const auto& [link, host] : links) {
+        SCOPED_TRACE(link);
+        const std::vector<std::string> args = DesktopArguments(link);
+        ASSERT_FALSE(args.empty());
+        std::vector<const char*> argv;
+        for (const std::string& a : args) argv.push_back(a.c_str());
+        test::RecordingUi ui;
+        CommandLine cl;
+        const int rc = ParseCommandLine(int(argv.size()), argv.data(), cl, ui);
+        EXPECT_EQ(cl.HostValue(), host);
+        if (host || link.empty()) {
+            EXPECT_EQ(rc, 0);
+            EXPECT_TRUE(ui.shown.empty());
+        } else {
+            EXPECT_EQ(rc, 8);
+            ASSERT_EQ(ui.shown.size(), 1u);
+            EXPECT_EQ(ui.shown[0].text, "The link '" + link + kRefused);
+        }
+        for (O o : {O::Run, O::Macro, O::Settings, O::FilesIni, O::Session}) EXPECT_FALSE(cl.Given(o));
     }
 }
 
@@ -130,11 +199,10 @@ TEST(CommandLine, ValuesGoIntoTheRecordOnlyWhenTheyFit) {
     EXPECT_EQ(values.record.Number(field::ColourTag), 0x81u);
     EXPECT_TRUE(values.given.port && values.given.tls && values.given.tn3270e && !values.given.lu_name);
 
-    Applied bad("/P 70000 /N 7 /V 9 /C PURPLE");
+    Applied bad("/P 70000 /N 7 /C PURPLE");
     EXPECT_FALSE(bad.ok);
     EXPECT_EQ(bad.record.Number(field::Port), 23u);
     EXPECT_EQ(bad.record.Number(field::TerminalModel), 0u);  // an unusable model is reported, the session's stays
-    EXPECT_EQ(bad.record.Number(field::TlsChoice), tls_choice::None);
     EXPECT_EQ(bad.ui.shown.size(), 3u);
 }
 

@@ -98,31 +98,32 @@ TEST(HostList, ACutListIsNeverWrittenBack) {
     EXPECT_NE(SaveHostList(ini, list, ui), 0);
 }
 
-// A host added now checks its certificate; the stored entries keep what they hold, an entry of an
-// older list without the element included (it did not check), and so does a written-back list.
+// A host added now checks its certificate and that it names the host; the stored entries keep
+// what they hold, an entry of an older list without the elements included (it did not check), and
+// so does a written-back list.
 TEST(HostList, NewHostsCheckCertificatesStoredOnesKeepTheirSetting) {
     test::RecordingUi ui;
     HostList list = LoadHostList(ProfileText::Parse("[Orkan]\nHostnames=old,checked,plain,\n"
-                                                    "Validate_Host_Cert=,1,0,\n"),
+                                                    "Validate_Host_Cert=,1,0,\nDomain_Must_Match_Host=,0,1,\n"),
                                  ui);
+    const auto checks = [](const HostSecurity& s) { return std::pair(s.validate_host_cert, s.domain_must_match_host); };
+    const std::pair<bool, bool> stored[] = {{false, false}, {true, false}, {false, true}};
     ASSERT_EQ(list.entries.size(), 3u);
-    EXPECT_FALSE(list.entries[0].security.validate_host_cert);
-    EXPECT_TRUE(list.entries[1].security.validate_host_cert);
-    EXPECT_FALSE(list.entries[2].security.validate_host_cert);
-    EXPECT_FALSE(LoadHostList(ProfileText::Parse("[Orkan]\nHostnames=older,\n"), ui).entries[0].security.validate_host_cert);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(checks(list.entries[i].security), stored[i]) << i;
+    EXPECT_EQ(checks(LoadHostList(ProfileText::Parse("[Orkan]\nHostnames=older,\n"), ui).entries[0].security),
+              std::pair(false, false));
 
     const std::optional<size_t> added = AddHost(list, "new.example.com", 0, ui);
     ASSERT_TRUE(added.has_value());
-    EXPECT_TRUE(list.entries[*added].security.validate_host_cert);
-    EXPECT_TRUE(HostSecurity{}.validate_host_cert);  // a session whose host has no entry
+    EXPECT_EQ(checks(list.entries[*added].security), std::pair(true, true));
+    EXPECT_EQ(checks(HostSecurity{}), std::pair(true, true));  // a session whose host has no entry
 
     test::TempFolder dir;
     const std::string ini = dir / "orkan.ini";
     ASSERT_EQ(SaveHostList(ini, list, ui), 0);
     const HostList back = LoadHostList(ini, ui);
     ASSERT_EQ(back.entries.size(), 4u);
-    for (size_t i = 0; i < 4; ++i)
-        EXPECT_EQ(back.entries[i].security.validate_host_cert, list.entries[i].security.validate_host_cert) << i;
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(checks(back.entries[i].security), checks(list.entries[i].security)) << i;
     EXPECT_TRUE(ui.shown.empty());
 }
 

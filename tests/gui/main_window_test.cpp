@@ -5,16 +5,22 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPointingDevice>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
 
 #include "capture/screen_history.h"
 #include "clipboard/clipboard.h"
 #include "display/display_fixture.h"
 #include "gui/main_window.h"
+#include "gui/menu_bar.h"
 #include "gui/qt_ui.h"
 #include "gui/terminal_view.h"
 #include "gui/window_placement.h"
@@ -53,15 +59,19 @@ public:
     void ShowTlsInformation() override {}
     void ShowWindowMenu(const QPoint&) override {}
 
+    std::function<void()> on_menu_key;
+    std::vector<SessionListItem> sessions;
+
     void RunMenuKey(uint16_t code, int page) override {
         keys_run.push_back(code);
         pages_seen.push_back(page);
+        if (on_menu_key) on_menu_key();
     }
     void RunMenuCommand(uint16_t) override {}
     void SessionChosen(size_t) override {}
     bool WindowClosing() override { return true; }
     KeyBindings Bindings() const override { return {}; }
-    std::vector<SessionListItem> Sessions() const override { return {}; }
+    std::vector<SessionListItem> Sessions() const override { return sessions; }
     bool Available(MenuNeeds) const override { return true; }
     bool TraceActive() const override { return false; }
 };
@@ -163,6 +173,92 @@ TEST_F(WindowTest, MenuCommandsRunTheirKeyWithTheOptionsPage) {
                                                     MakeKeyCode(KeyCategory::Oper, 4),
                                                     MakeKeyCode(KeyCategory::Edit, 63)}));
     EXPECT_EQ(host.pages_seen, (std::vector<int>{4, 0, 0}));
+}
+
+// A dialog opened from a menu item, a tool bar button or a keypad button runs its own event loop
+// inside the item's trigger. Sessions starting and ending meanwhile rebuild the menus, and new key
+// files the bars: what the trigger came from must still be there when the dialog returns.
+TEST_F(WindowTest, WhatOpenedADialogOutlivesRebuildsWhileItIsOpen) {
+    const uint16_t options = MakeKeyCode(KeyCategory::Oper, 2);
+    PanelLayout two{2, 1, {{options, 0, 0, 1, 1, "Opt", "", true}, {options, 1, 0, 1, 1, "Opt2", "", true}}};
+    PanelLayout one{1, 1, {{options, 0, 0, 1, 1, "Other", "", true}}};
+    window->SetToolBar(two);
+    window->SetKeyPad(two);
+    host.on_menu_key = [&] {
+        QDialog dialog(window.get());
+        QTimer::singleShot(0, &dialog, [&] {
+            for (const auto& list : {std::vector<SessionListItem>{{'A', "a", true}, {'B', "b", false}},
+                                     std::vector<SessionListItem>{{'B', "b", true}}}) {
+                host.sessions = list;
+                window->BuildMenuBar(2);
+            }
+            window->SetToolBar(one);
+            window->SetKeyPad(one);
+            dialog.accept();
+        });
+        dialog.exec();
+    };
+    QMenuBar* bar = window->menuBar();
+    QAction* item = FindMenuAction(*bar, 1504);  // Options > Options
+    ASSERT_NE(item, nullptr);
+    QPointer<QMenu> menu = qobject_cast<QMenu*>(item->parent());
+    QPointer<QWidget> tool_button = window->ToolBar()->widgetForAction(window->ToolBar()->actions().at(1));
+    QPointer<QPushButton> pad_button = window->KeyPadWindow()->findChildren<QPushButton*>().at(1);
+    struct Case {
+        const char* source;
+        std::function<void()> press;
+        std::function<bool()> still_there;
+    };
+    const Case cases[] = {
+        {"menu item by Return",
+         [&] {
+             menu->popup(QPoint(0, 0));
+             menu->setActiveAction(item);
+             QKeyEvent press = Key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+             QApplication::sendEvent(menu, &press);
+         },
+         [&] { return !menu.isNull() && FindMenuAction(*window->menuBar(), 1504) == item; }},
+        {"tool bar button", [&] { qobject_cast<QAbstractButton*>(tool_button.data())->click(); },
+         [&] { return !tool_button.isNull(); }},
+        {"keypad button", [&] { pad_button->click(); }, [&] { return !pad_button.isNull(); }},
+    };
+    for (const Case& c : cases) {
+        host.keys_run.clear();
+        window->SetToolBar(two);
+        window->SetKeyPad(two);
+        c.press();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(host.keys_run, std::vector<uint16_t>{options}) << c.source;
+        EXPECT_TRUE(c.still_there()) << c.source;
+    }
+    // The session list shows the sessions there are now, and nothing of those that went.
+    EXPECT_NE(FindMenuAction(*bar, 2000), nullptr);
+    EXPECT_EQ(FindMenuAction(*bar, 2001), nullptr);
+    EXPECT_EQ(window->menuBar(), bar);
+}
+
+// Beside a running session of the same name the window stands a cascade step off the session's
+// place, start after start, and the place the session keeps is its own until the user moves it.
+TEST_F(WindowTest, ACascadedWindowKeepsTheSessionsPlace) {
+    StorePlacement(d.s.record, {{100, 120, 400, 300}, false}, true);
+    const int step = d.s.settings.CascadeX;
+    for (int start = 1; start <= 3; ++start) {
+        TerminalView view(d.s, host);
+        MainWindow w(d.s, ui, host, &view.Frame());
+        w.PlaceFromRecord(1);
+        w.show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w.pos(), QPoint(100 + step, 120 + step)) << start;
+        w.RememberPlacement();
+        EXPECT_EQ(StoredPlacement(d.s.record).frame, (ScreenRect{100, 120, 400, 300})) << start;
+        if (start == 3) {
+            w.move(300, 200);
+            QCoreApplication::processEvents();
+            w.RememberPlacement();
+            EXPECT_EQ(StoredPlacement(d.s.record).frame, (ScreenRect{300, 200, 400, 300}));
+        }
+    }
+    ui.SetParent(window.get());
 }
 
 TEST_F(WindowTest, WindowMenuHidesAndShowsTheBars) {

@@ -156,6 +156,30 @@ TEST_F(RenderTest, CursorCell) {
     }
 }
 
+TEST_F(RenderTest, CursorOnUnderscoreStandsAboveIt) {
+    d.s.ps.cursor_address = 16;  // the "U" of the underscored white field
+    PaintFrame hidden;
+    hidden.cursor_shown = false;
+    const QImage plain = Paint(hidden);
+    const QRect cell = Cell(0, 16);
+    const QRect underscore(cell.left(), cell.top() + fonts.UnderlineY(), cell.width(), fonts.LineThickness());
+    struct Case {
+        uint8_t size, colour_mode;
+    };
+    for (const Case c : {Case{0, 0}, Case{2, 0}, Case{2, 3}, Case{3, 5}}) {
+        d.s.record.SetNumber(field::NormalCursorSize, c.size);
+        d.s.record.SetNumber(field::CursorColor, c.colour_mode);
+        const QImage image = Paint();
+        const std::string name = std::to_string(c.size) + "/" + std::to_string(c.colour_mode);
+        EXPECT_TRUE(AllPixels(image, underscore, Colour(7))) << name;
+        bool changed = false;
+        for (int y = cell.top(); y < underscore.top(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                changed |= Pixel(image, {x, y}) != Pixel(plain, {x, y});
+        EXPECT_TRUE(changed) << name;
+    }
+}
+
 TEST_F(RenderTest, RulersSelectionAndLocator) {
     d.s.record.SetNumber(field::Ruler, 3);
     d.s.record.SetNumber(field::NormalCursorSize, 0);

@@ -37,8 +37,10 @@ CertificateFolder::CertificateFolder() {
     (void)(MakeIssuer("ca", issuer) && MakeIssuer("other-ca", "/O=Somebody Else/CN=Other Test CA") &&
            MakeLeaf("host", "/CN=localhost", "DNS:localhost,IP:127.0.0.1", "ca") &&
            MakeLeaf("expired", "/CN=localhost", "DNS:localhost", "ca", "-1") &&
-           MakeLeaf("wrongname", "/CN=wrong.example", "DNS:wrong.example", "ca") &&
+           MakeLeaf("wrongname", "/CN=wronghost.example", "DNS:wronghost.example", "ca") &&
            MakeLeaf("sanonly", "/CN=Orkan Test Host", "DNS:localhost", "ca") &&
+           MakeLeaf("sanaddress", "/CN=Orkan Test Host", "IP:127.0.0.1", "ca") &&
+           MakeLeaf("cnonly", "/CN=localhost", "", "ca") && MakeLeaf("cnaddress", "/CN=127.0.0.1", "", "ca") &&
            MakeLeaf("stranger", "/CN=localhost", "DNS:localhost", "other-ca") &&
            MakeLeaf("client", "/CN=orkan-client", "DNS:orkan-client", "ca") &&
            Run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
@@ -77,7 +79,8 @@ bool CertificateFolder::MakeIssuer(const std::string& name, const std::string& s
 
 bool CertificateFolder::MakeLeaf(const std::string& name, const std::string& subject, const std::string& alt_names,
                                  const std::string& issuer, const std::string& days) {
-    std::ofstream(Path(name + ".ext")) << "subjectAltName=" << alt_names << "\nbasicConstraints=CA:FALSE\n";
+    std::ofstream(Path(name + ".ext")) << (alt_names.empty() ? "" : "subjectAltName=" + alt_names + "\n")
+                                       << "basicConstraints=CA:FALSE\n";
     return Run({"openssl", "req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
                 "-keyout", Path(name + "-key.pem"), "-out", Path(name + ".csr"), "-subj", subject}) &&
            Run({"openssl", "x509", "-req", "-in", Path(name + ".csr"), "-CA", Path(issuer + ".pem"), "-CAkey",

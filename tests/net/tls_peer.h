@@ -12,9 +12,10 @@
 namespace orkan::test {
 
 // Certificates, each NAME.pem with its key NAME-key.pem: "ca" and "other-ca" (issuers), and leaves
-// "host" (localhost and 127.0.0.1 in subjectAltName), "expired", "wrongname" (wrong.example),
-// "sanonly" (localhost in subjectAltName only), "selfsigned", "stranger" (issued by other-ca),
-// "client" (a client certificate, CN orkan-client).
+// "host" (localhost and 127.0.0.1 in subjectAltName), "expired", "wrongname" (wronghost.example),
+// "sanonly" and "sanaddress" (localhost, 127.0.0.1 in subjectAltName only), "cnonly" and
+// "cnaddress" (localhost, 127.0.0.1 as the common name, no subjectAltName), "selfsigned",
+// "stranger" (issued by other-ca), "client" (a client certificate, CN orkan-client).
 class CertificateFolder {
 public:
     CertificateFolder();

@@ -32,8 +32,31 @@ bool IsIpAddress(const std::string& host) {
            inet_pton(AF_INET6, host.c_str(), address.data()) == 1;
 }
 
+// The binary form of an IPv4 or IPv6 address text, empty when it is neither.
+std::string AddressBytes(const std::string& text) {
+    std::array<unsigned char, 16> address{};
+    if (inet_pton(AF_INET, text.c_str(), address.data()) == 1)
+        return std::string(address.begin(), address.begin() + 4);
+    if (inet_pton(AF_INET6, text.c_str(), address.data()) == 1) return std::string(address.begin(), address.end());
+    return {};
+}
+
+// An address in the common name counts only for a certificate without subjectAltName, as a DNS
+// name in the common name does for X509_check_host.
+bool CommonNameIsAddress(X509* certificate, const std::string& host) {
+    if (X509_get_ext_by_NID(certificate, NID_subject_alt_name, -1) >= 0) return false;
+    const std::string wanted = AddressBytes(host);
+    const X509_NAME* subject = X509_get_subject_name(certificate);
+    for (int i = X509_NAME_get_index_by_NID(subject, NID_commonName, -1); i >= 0;
+         i = X509_NAME_get_index_by_NID(subject, NID_commonName, i)) {
+        if (AddressBytes(Utf8(X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, i)))) == wanted) return true;
+    }
+    return false;
+}
+
 bool CertificateNamesHost(X509* certificate, const std::string& host) {
-    if (IsIpAddress(host)) return X509_check_ip_asc(certificate, host.c_str(), 0) == 1;
+    if (IsIpAddress(host))
+        return X509_check_ip_asc(certificate, host.c_str(), 0) == 1 || CommonNameIsAddress(certificate, host);
     return X509_check_host(certificate, host.data(), host.size(), 0, nullptr) == 1;
 }
 

@@ -18,7 +18,8 @@ std::string HandshakeFailureText(int ssl_error, bool client_certificate_configur
 std::string VerifyResultText(long verify_result, bool refuse_self_signed);
 
 // After the handshake: the verification result, then, when asked for, whether the certificate names
-// `host` (subjectAltName, else the common name, as X509_check_host and X509_check_ip_asc compare).
+// `host`: its subjectAltName DNS names or addresses, or, in a certificate without subjectAltName,
+// its common name (X509_check_host and X509_check_ip_asc compare, wildcards as OpenSSL allows).
 // Empty when the host may be talked to, else the message.
 [[nodiscard]] std::string CheckPeerCertificate(const SSL* ssl, const TlsSettings& settings,
                                                const std::string& host);

@@ -1,0 +1,115 @@
+#include "platform/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace orkan {
+
+namespace {
+
+int CloseWithError(int fd, int error) {
+    ::close(fd);
+    errno = error;
+    return -1;
+}
+
+// A file that is there already: opened only if it is a regular file, never through a link, and
+// never blocking on a FIFO without a reader.
+int OpenExisting(const std::string& path, WriteMode mode, FileAccess access) {
+    const int append = mode == WriteMode::Append ? O_APPEND : 0;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | append);
+    if (fd < 0) {
+        if (errno == ENXIO) errno = EINVAL;
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return CloseWithError(fd, errno);
+    if (!S_ISREG(st.st_mode)) return CloseWithError(fd, EINVAL);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return CloseWithError(fd, errno);
+    if (mode == WriteMode::Replace && ::ftruncate(fd, 0) != 0) return CloseWithError(fd, errno);
+    if (access == FileAccess::Private && ::fchmod(fd, S_IRUSR | S_IWUSR) != 0)
+        return CloseWithError(fd, errno);
+    return fd;
+}
+
+}  // namespace
+
+int OpenForWriting(const std::string& path, WriteMode mode, FileAccess access, MissingFolder folder) {
+    const int append = mode == WriteMode::Append ? O_APPEND : 0;
+    const mode_t create_mode = access == FileAccess::Private ? S_IRUSR | S_IWUSR : 0666;
+    bool folder_made = folder == MissingFolder::Fail;
+    // A file removed between the two opens is simply created on the next round.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const int fd =
+            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | append, create_mode);
+        if (fd >= 0) return fd;
+        if (errno == ENOENT && !folder_made) {
+            folder_made = true;
+            std::error_code ec;
+            const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+            if (parent.empty()) return -1;
+            std::filesystem::create_directories(parent, ec);
+            if (ec) {
+                errno = ENOENT;
+                return -1;
+            }
+            continue;
+        }
+        if (errno != EEXIST || mode == WriteMode::CreateNew) return -1;
+        const int existing = OpenExisting(path, mode, access);
+        if (existing >= 0 || errno != ENOENT) return existing;
+    }
+    errno = EAGAIN;
+    return -1;
+}
+
+std::FILE* OpenStreamForWriting(const std::string& path, WriteMode mode, FileAccess access,
+                                MissingFolder folder) {
+    const int fd = OpenForWriting(path, mode, access, folder);
+    if (fd < 0) return nullptr;
+    std::FILE* f = ::fdopen(fd, mode == WriteMode::Append ? "ab" : "wb");
+    if (!f) CloseWithError(fd, errno);
+    return f;
+}
+
+int RefuseSymbolicLink(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) ? ELOOP : 0;
+}
+
+int WriteAllBytes(int fd, std::span<const uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        bytes = bytes.subspan(size_t(n));
+    }
+    return 0;
+}
+
+int WritePrivateFile(const std::string& path, std::span<const uint8_t> bytes) {
+    const int fd = OpenForWriting(path, WriteMode::Replace, FileAccess::Private);
+    if (fd < 0) return errno;
+    int error = WriteAllBytes(fd, bytes);
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error != 0) ::unlink(path.c_str());
+    return error;
+}
+
+std::string FileErrorText(int error) {
+    if (error == ELOOP) return "The name is a symbolic link, which is not followed.";
+    if (error == EINVAL) return "The name is not a regular file.";
+    char buffer[256];
+    return strerror_r(error, buffer, sizeof buffer);
+}
+
+}  // namespace orkan

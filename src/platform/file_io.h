@@ -1,0 +1,54 @@
+// How the program opens the files it writes. Names that are fixed or easy to guess (the trace,
+// debug screens, capture and save-screen files, recordings, the ork$ temporaries, the download
+// temporary, print files, the transfer log) sit in folders other users or programs may reach, so a
+// symbolic link planted at the name must never redirect the write: the last part of the name is
+// never followed, a new file is created exclusively, and anything but a regular file is refused.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+
+namespace orkan {
+
+enum class WriteMode {
+    CreateNew,  // fails with EEXIST when anything is at the name
+    Replace,    // a new file, or the regular file there emptied
+    Append,     // a new file, or the regular file there written at its end
+};
+
+enum class FileAccess {
+    Private,  // 0600, also for a file that was there with a wider mode: it may hold host data
+    Shared,   // 0666 less the umask for a new file; a file that was there keeps its mode
+};
+
+enum class MissingFolder { Make, Fail };
+
+// The descriptor, or -1 with errno set: ELOOP when the name is a symbolic link, EINVAL when it is
+// not a regular file (a FIFO, a device).
+[[nodiscard]] int OpenForWriting(const std::string& path, WriteMode mode, FileAccess access,
+                                 MissingFolder folder = MissingFolder::Make);
+
+// The same as a stdio stream (binary); null with errno set.
+[[nodiscard]] std::FILE* OpenStreamForWriting(const std::string& path, WriteMode mode, FileAccess access,
+                                              MissingFolder folder = MissingFolder::Make);
+
+// 0, or ELOOP when `path` is a symbolic link: for writers that replace a file by renaming a new
+// one over it, which must not reach through a link either.
+[[nodiscard]] int RefuseSymbolicLink(const std::string& path);
+
+// Writes all of `bytes` (retrying short writes and interruptions). 0, or the errno of the failure.
+[[nodiscard]] int WriteAllBytes(int fd, std::span<const uint8_t> bytes);
+
+// A private file written whole in one go: 0, or the errno of the failure (a file cut short is
+// removed again).
+[[nodiscard]] int WritePrivateFile(const std::string& path, std::span<const uint8_t> bytes);
+
+// The reason for a failed open or write in words: the system's text, except that the refusals
+// above say what was found at the name.
+std::string FileErrorText(int error);
+
+}  // namespace orkan

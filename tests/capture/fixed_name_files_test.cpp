@@ -1,0 +1,228 @@
+// Files written at fixed or guessable names, with a symbolic link planted at the name first (to a
+// file of the user's, and dangling): the link is never followed, and the user is told which file
+// was refused. Below them, the opening rule itself.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "app/app_test_support.h"
+#include "app/startup.h"
+#include "capture/asm_listing.h"
+#include "capture/debug_screen.h"
+#include "ds3270/host_text.h"
+#include "keyboard/key_functions.h"
+#include "platform/file_io.h"
+#include "print/printer_target.h"
+#include "record/macro_recorder.h"
+#include "support/recording_ui.h"
+#include "transfer/multiple_transfer.h"
+#include "transfer/transfer_log.h"
+
+namespace orkan {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kUsersText = "the user's own file\n";
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+mode_t ModeOf(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+class FixedNameFiles : public ::testing::Test {
+  protected:
+    FixedNameFiles() {
+        fs::create_directories(temp / "home");
+        fs::create_directories(temp / "run");
+        env.env = [this](const std::string& name) -> std::optional<std::string> {
+            if (name == "HOME") return temp / "home";
+            if (name == "XDG_RUNTIME_DIR") return temp / "run";
+            return std::nullopt;
+        };
+        env.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
+        env.change_directory = false;
+        env.claim_slot = false;
+        const std::string printer = temp / "printed.txt";
+        const char* argv[] = {"orkan3270",      "--headless", "--host",
+                              "127.0.0.1:2023", "--printer",  printer.c_str()};
+        CommandLine cl;
+        EXPECT_EQ(ParseCommandLine(6, argv, cl, ui), 0);
+        EXPECT_EQ(PrepareSession(cl, env, runtime, state), 0);
+        EXPECT_TRUE(runtime.StartDetachedConnection(sink));
+        runtime.FeedHostData(test::FromHex("FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00"));
+        runtime.FeedHostData(test::FromHex("F5C3 11C150 1D60 D5C1D4C5 1D40 13 FFEF"));
+    }
+    ~FixedNameFiles() override { runtime.Destroy(); }
+    Session& s() { return runtime.session(); }
+    std::string Told() { return ui.shown.empty() ? std::string() : ui.shown.back().text; }
+
+    test::TempFolder temp;
+    StartupEnvironment env;
+    PollEventLoop loop;
+    test::RecordingUi ui;
+    test::RecordingFrame frame;
+    SessionRuntime runtime{loop, ui, frame};
+    StartupState state;
+    test::BytesSink sink;
+};
+
+TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
+    const std::string letter(1, s().letter);
+    const fs::path data = s().folders.app_data;
+    const fs::path macros = s().folders.temp_macros.empty() ? s().folders.macros : s().folders.temp_macros;
+    ASSERT_TRUE(s().record.SetText(field::SaveScreenFile, "saved"));
+    const fs::path printable = temp / "printable.txt";
+    std::ofstream(printable) << "a line to print\n";
+    const std::vector<uint8_t> host_print = {0xC1, 0xC2};
+
+    const struct {
+        const char* what;
+        fs::path path;
+        std::function<std::string()> write;  // what the user is told
+    } writers[] = {
+        {"trace", data / ("session" + letter + ".trc"),
+         [&] { return runtime.core().StartTraceAtStartUp() ? std::string() : Told(); }},
+        {"save screen", fs::path(s().folders.screens) / "saved.txt",
+         [&] {
+             (void)runtime.core().RunOper(oper_fn::SaveScreen);
+             return Told();
+         }},
+        {"save screen appending", fs::path(s().folders.screens) / "saved.txt",
+         [&] {
+             (void)runtime.core().RunOper(oper_fn::SaveScreenAppend);
+             return Told();
+         }},
+        {"debug screen", data / "dump.dbg",
+         [&] {
+             (void)SaveDebugScreen(s(), "dump");
+             return Told();
+         }},
+        {"data-stream listing", data / "orkan.asm",
+         [&] {
+             (void)MakeAsmStatements(s());
+             return Told();
+         }},
+        {"host print text", data / ("ork$" + letter + "$prnt.txt"),
+         [&] {
+             CollectHostText(s(), HostTextKind::Print, host_print);
+             FinishHostText(s());  // the next write's text starts a new file
+             return Told();
+         }},
+        {"transfer macro", macros / ("ork$" + letter + "$xfer.mac"),
+         [&] {
+             std::string error;
+             (void)WriteTransferMacro(s(), "x", error);
+             return error;
+         }},
+        {"transfer log", data / "transfer.log",
+         [&] {
+             TransferLog log(data);
+             (void)log.Append("x");
+             return log.error();
+         }},
+        {"recording", macros / "recorded.mac",
+         [&] {
+             MacroRecorder& recorder = runtime.core().Recorder();
+             // A recording whose file was refused goes on, to be stopped again.
+             if (!recorder.Active()) (void)recorder.Start({(macros / "recorded.mac").string(), "", false});
+             (void)recorder.Stop();
+             return Told();
+         }},
+        {"print file", temp / "printed.txt",
+         [&] {
+             runtime.core().Print().PrintFile(printable);
+             return Told();
+         }},
+    };
+    for (const auto& w : writers) {
+        for (const bool dangling : {false, true}) {
+            SCOPED_TRACE(std::string(w.what) + (dangling ? ", dangling link" : ", link to a file"));
+            fs::create_directories(w.path.parent_path());
+            const fs::path users = temp / "users-file";
+            fs::remove(users);
+            if (!dangling) {
+                std::ofstream(users) << kUsersText;
+                fs::permissions(users, fs::perms(0644));
+            }
+            fs::remove(w.path);
+            fs::create_symlink(users, w.path);
+            const std::string told = w.write();
+            EXPECT_TRUE(fs::is_symlink(w.path));
+            EXPECT_EQ(fs::exists(users), !dangling);
+            if (!dangling) {
+                EXPECT_EQ(ReadAll(users), kUsersText);
+                EXPECT_EQ(ModeOf(users), 0644u);
+            }
+            EXPECT_NE(told.find(w.path.filename().string()), std::string::npos) << told;
+            fs::remove(w.path);
+            ui.shown.clear();
+        }
+    }
+}
+
+TEST(FileOpening, WhatIsAtTheNameDecides) {
+    enum class There { Nothing, File, Link, Fifo, NoFolder };
+    struct Case {
+        There there;
+        WriteMode mode;
+        FileAccess access;
+        int error;             // 0: opened
+        std::string contents;  // after "new" was written
+        mode_t file_mode;
+    };
+    const Case cases[] = {
+        {There::Nothing, WriteMode::Replace, FileAccess::Private, 0, "new", 0600},
+        {There::NoFolder, WriteMode::Append, FileAccess::Private, 0, "new", 0600},
+        {There::File, WriteMode::Replace, FileAccess::Private, 0, "new", 0600},
+        {There::File, WriteMode::Replace, FileAccess::Shared, 0, "new", 0644},
+        {There::File, WriteMode::Append, FileAccess::Shared, 0, "old\nnew", 0644},
+        {There::File, WriteMode::CreateNew, FileAccess::Private, EEXIST, "old\n", 0644},
+        {There::Link, WriteMode::Append, FileAccess::Private, ELOOP, "", 0},
+        {There::Link, WriteMode::CreateNew, FileAccess::Shared, EEXIST, "", 0},
+        {There::Fifo, WriteMode::Append, FileAccess::Shared, EINVAL, "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        test::TempFolder folder;
+        const fs::path path = folder / (c.there == There::NoFolder ? "made/file" : "file");
+        const fs::path elsewhere = folder / "elsewhere";
+        std::ofstream(elsewhere) << "old\n";
+        if (c.there == There::File) {
+            std::ofstream(path) << "old\n";
+            fs::permissions(path, fs::perms(0644));
+        }
+        if (c.there == There::Link) fs::create_symlink(elsewhere, path);
+        if (c.there == There::Fifo) {
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        }
+        errno = 0;
+        const int fd = OpenForWriting(path, c.mode, c.access);
+        EXPECT_EQ(fd < 0 ? errno : 0, c.error);
+        if (fd >= 0) {
+            EXPECT_EQ(WriteAllBytes(fd, std::span(reinterpret_cast<const uint8_t*>("new"), 3)), 0);
+            ::close(fd);
+        }
+        EXPECT_EQ(ReadAll(elsewhere), "old\n") << "never written through a link";
+        if (c.there != There::Link && c.there != There::Fifo) {
+            EXPECT_EQ(ReadAll(path), c.contents);
+            EXPECT_EQ(ModeOf(path), c.file_mode);
+        }
+    }
+    test::TempFolder folder;
+    EXPECT_EQ(
+        OpenForWriting(folder / "missing/file", WriteMode::Replace, FileAccess::Shared, MissingFolder::Fail),
+        -1);
+    EXPECT_EQ(errno, ENOENT);
+}
+
+}  // namespace
+}  // namespace orkan

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The menu bar under Xvfb without a window manager (also under openbox with ORKAN_MENU_WM=openbox),
+# over several launches: a click on the File title as soon as the first screen is shown, while
+# another session of the same user starts and ends, opens the File menu, so does Alt+F, and a
+# click meant for a menu never reaches the tool bar below it (the host receives no PA2).
+set -u
+
+source "$(dirname "$0")/lib/desktop_lib.sh"
+require_desktop xdotool
+LAUNCHES=${ORKAN_MENU_LAUNCHES:-3}
+start_xvfb 1366x768
+start_testhost
+prepare_home
+
+menus_opened() { cat "$WORK/dialogs/menus.txt" 2>/dev/null | grep -c '^menu File$'; }
+wait_menus() { waitfor 10 test "$(menus_opened)" -ge "$1"; }
+layout_ready() { [ -s "$WORK/layout.txt" ] && grep -q '^menu File ' "$WORK/layout.txt"; }
+
+launch() {  # WM LAUNCH
+    rm -rf "$WORK/dialogs" "$WORK/layout.txt" "$WORK/screen.txt"
+    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
+    ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_LAYOUT_REPORT="$WORK/layout.txt" ORKAN_DIALOG_SHOTS="$WORK/dialogs" \
+        "$ORKAN_BIN" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
+    PROGRAM_PID=$!
+    track "$PROGRAM_PID"
+    waitfor 60 layout_ready || fail "$1 $2: no first screen with its menu bar"
+    local x y w h
+    read -r x y w h < <(awk '$1 == "menu" && $2 == "File" { print $3, $4, $5, $6 }' "$WORK/layout.txt")
+    # Another session of the same user starts and ends meanwhile, as sessions do.
+    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" \
+        "$ORKAN_BIN" --headless --run 'EXIT 0' </dev/null >/dev/null 2>>"$WORK/peer.err" &
+    local peer=$!
+    sleep 0.2
+    xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
+    wait_menus 1 || fail "$1 $2: a click on the File title opened no menu"
+    wait "$peer" || fail "$1 $2: a headless session failed: $(tail -n 3 "$WORK/peer.err")"
+    xdotool key Escape
+    sleep 0.3
+    xdotool key Escape  # the menu bar lets the keyboard go
+    WINDOW=$(focus_window "$PROGRAM_PID") || fail "$1 $2: the window cannot be focused"
+    xdotool key alt+f
+    wait_menus 2 || fail "$1 $2: Alt+F opened no menu"
+    xdotool key Escape
+    sleep 0.3
+    xdotool key Escape
+    end_program
+}
+
+# ORKAN_MENU_WM=openbox repeats the launches under that window manager.
+for wm in none ${ORKAN_MENU_WM:-}; do
+    if [ "$wm" = openbox ]; then
+        command -v openbox >/dev/null 2>&1 || fail "openbox is not installed (Debian package openbox)"
+        openbox --sm-disable >"$WORK/wm.log" 2>&1 &
+        track $!
+        sleep 1
+    fi
+    for i in $(seq 1 "$LAUNCHES"); do launch "$wm" "$i"; done
+done
+grep -qi 'AID=pa2' "$WORK/host.log" && fail "a click meant for a menu reached the tool bar: the host received PA2"
+echo "PASS"

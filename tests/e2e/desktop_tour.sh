@@ -1,0 +1,210 @@
+#!/usr/bin/env bash
+# The dialog tour: the desktop program under Xvfb, connected to testhost under TLS, opens every
+# dialog of lib/desktop_tour.tsv from its menus while sessions of the same user start and end
+# (a headless `--run 'EXIT 0'` each time), changes an input of each kind on each page by mouse and
+# keyboard, and closes it by OK or Cancel; the macro it plays and the typing after the tour reach testhost, the
+# screen printed through the print dialog reaches a private CUPS queue. Any sanitizer report, or
+# the program ending, fails it. Pictures of each dialog go to the build folder's tour/; the last
+# line counts dialogs and inputs.
+set -u
+
+source "$(dirname "$0")/lib/desktop_lib.sh"
+cupsd_track() { track "$1"; }
+source "$(dirname "$0")/print/cups.sh"
+require_desktop xdotool openssl python3
+: "${ORKAN_BINARY_DIR:?}" "${ORKAN_SOURCE_DIR:?}"
+SHOTS="$ORKAN_BINARY_DIR/tour"
+rm -rf "$SHOTS"
+mkdir -p "$SHOTS"
+TABLE="$(dirname "$0")/lib/desktop_tour.tsv"
+
+start_cupsd
+start_xvfb 1366x768
+CERTS="$WORK/certs"
+mkdir -p "$CERTS"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/host-key.pem" -out "$CERTS/host.pem" -days 2 \
+    -subj "/CN=localhost" -addext subjectAltName=DNS:localhost,IP:127.0.0.1 >"$WORK/openssl.log" 2>&1 ||
+    fail "openssl could not make the host's certificate"
+start_testhost --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
+prepare_home
+APPDATA="$WORK/config/orkan3270"
+mkdir -p "$APPDATA/macros"
+cp "$ORKAN_BINARY_DIR"/share/orkan3270/defaults/*.* "$APPDATA/"
+printf '[Orkan]\nHostnames=tourhost,\nIPnames=localhost,\nPortnums=%s,\nTN3270E=1,\nSSL=6,\nLunames=,\nKeepAliveTimes=0,\nCA_Certs=%s,\nClient_Certs=,\nClient_Keys=,\nValidate_Host_Cert=1,\nDomain_Must_Match_Host=1,\n' \
+    "$PORT" "$CERTS/host.pem" >"$APPDATA/orkan.ini"
+python3 "$ORKAN_SOURCE_DIR/tests/app/e2e/make_session.py" "$APPDATA/standard.ses" "$APPDATA/tour.ses" \
+    host=tourhost ipname=localhost || fail "could not write tour.ses"
+printf 'TYPE("tour")\n' >"$APPDATA/macros/logon.mac"
+
+in_home() {
+    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb "$@"
+}
+HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
+ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_DIALOG_SHOTS="$WORK/dialogs" \
+    "$ORKAN_BIN" tour >"$WORK/program.out" 2>"$WORK/program.err" &
+PROGRAM_PID=$!
+track "$PROGRAM_PID"
+screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
+waitfor 60 screen_has "User id" || fail "the logon panel did not arrive"
+grep -q ' TLS ' "$WORK/host.log" || fail "the session is not under TLS"
+WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n 1)
+[ -n "$WINDOW" ] || fail "no window of the program is shown"
+
+healthy() {
+    [ -z "$PROGRAM_PID" ] || kill -0 "$PROGRAM_PID" 2>/dev/null || fail "the program ended during $1"
+    if grep -qE 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$WORK/program.err"; then
+        fail "a sanitizer report during $1"
+    fi
+}
+
+# Another session of the same user starts and ends; the program hears of both while the dialog is
+# open. Started in the background, waited for before the dialog closes.
+PEER_PID=""
+peer_starts() {
+    in_home "$ORKAN_BIN" --headless --run 'EXIT 0' </dev/null >>"$WORK/peer.out" 2>>"$WORK/peer.err" &
+    PEER_PID=$!
+}
+peer_ended() {
+    [ -n "$PEER_PID" ] || return 0
+    local status=0
+    wait "$PEER_PID" || status=$?
+    PEER_PID=""
+    [ "$status" = 0 ] || fail "a headless session ended with status $status: $(tail -n 3 "$WORK/peer.err")"
+}
+
+# The probe's report of the window titled $TITLE: its picture beside it, renewed on each change.
+report() { printf '%s/%s.txt' "$WORK/dialogs" "$(printf '%s' "$1" | sed 's/[^[:alnum:]]/_/g')"; }
+serial() { awk '$1 == "serial" { print $2 }' "$REPORT" 2>/dev/null; }
+newer_report() { [ -s "$REPORT" ] && [ "$(serial)" != "$1" ]; }
+# center WORD NAME [NAME]: the middle of the first thing the report names so.
+center() {
+    awk -v k="$1" -v n="$2" -v m="${3:-}" '$1 == k && $2 == n && (m == "" || $3 == m) {
+        print int($(NF-3) + $(NF-1) / 2), int($(NF-2) + $NF / 2); exit }' "$REPORT"
+}
+click_at() {
+    xdotool mousemove --sync "$1" "$2" click 1
+    sleep 0.15
+}
+
+CONTROLS=0
+# touch KIND...: the first shown input of each of these kinds changed: a check box or radio button
+# clicked, a spin box stepped, a list entered by mouse and moved by keyboard, a drop-down list
+# opened by mouse and chosen from by keyboard, text typed. With UNDO=1 each change is taken back.
+touch_inputs() {
+    local kinds=" $* " word kind name x y w h cx cy
+    while read -r word kind name x y w h; do
+        [ "$word" = control ] && [[ "$kinds" == *" $kind "* ]] || continue
+        kinds=${kinds/ $kind / }
+        cx=$((x + w / 2))
+        cy=$((y + h / 2))
+        case "$kind" in
+            check | radio)
+                click_at "$cx" "$cy"
+                [ "$UNDO" = 1 ] && [ "$kind" = check ] && click_at "$cx" "$cy"
+                ;;
+            spin)
+                click_at "$cx" "$cy"
+                xdotool key Up
+                [ "$UNDO" = 1 ] && xdotool key Down
+                ;;
+            combo)
+                click_at "$cx" "$cy"
+                xdotool key Down Return
+                sleep 0.1
+                [ "$UNDO" = 1 ] && xdotool key Up
+                ;;
+            list)
+                click_at "$((x + 30))" "$((y + 12))"
+                xdotool key Down
+                ;;
+            text)
+                click_at "$cx" "$cy"
+                xdotool key End
+                xdotool type --delay 10 "x"
+                [ "$UNDO" = 1 ] && xdotool key BackSpace
+                ;;
+        esac
+        CONTROLS=$((CONTROLS + 1))
+    done < <(cat "$REPORT")
+    healthy "the inputs of $NAME"
+}
+
+# Every tab of the dialog: by mouse, then its inputs; the last ones by Ctrl+Tab as well.
+visit_pages() {
+    local tabs i at before
+    tabs=$(grep -c '^tab ' "$REPORT")
+    for i in $(seq 1 "$tabs"); do
+        before=$(serial)
+        at=$(center tab "$i")
+        click_at $at
+        waitfor 5 newer_report "$before" || true
+        cp "${REPORT%.txt}.png" "$SHOTS/$(printf '%02d' "$STEP")-$NAME-page$i.png" 2>/dev/null
+        UNDO=0 touch_inputs check radio spin combo list text
+    done
+    for i in 1 2 3; do
+        before=$(serial)
+        xdotool key ctrl+Tab
+        waitfor 5 newer_report "$before" || true
+    done
+}
+
+STEP=0
+DIALOGS=0
+while IFS=$'\t' read -r -u 3 NAME KEYS TITLE ACTION CLOSE; do
+    case "$NAME" in '' | '#'*) continue ;; esac
+    STEP=$((STEP + 1))
+    REPORT=$(report "$TITLE")
+    rm -f "$REPORT"
+    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+    read -ra keys <<<"$KEYS"
+    xdotool key --delay 150 "${keys[@]}"
+    waitfor 20 test -s "$REPORT" || fail "$NAME: \"$TITLE\" did not open"
+    DIALOGS=$((DIALOGS + 1))
+    peer_starts
+    cp "${REPORT%.txt}.png" "$SHOTS/$(printf '%02d' "$STEP")-$NAME.png"
+    UNDO=0
+    [ "$CLOSE" = OK ] || [ "$CLOSE" = print ] && UNDO=1
+    case "$ACTION" in
+        touch\ *) touch_inputs ${ACTION#touch } ;;
+        pages) visit_pages ;;
+        type\ *) xdotool type --delay 30 "${ACTION#type }" ;;
+        codepage)
+            # The PC code page list (a box one can also type into): opened by its arrow with the
+            # mouse, moved in by keyboard, then the choice taken.
+            read -r x y w h < <(awk '$1 == "control" && $3 == "PC_code_page_for_text_transfers" {
+                print $4, $5, $6, $7 }' "$REPORT")
+            [ -n "${h:-}" ] || fail "$NAME: no PC code page list"
+            click_at $((x + w - 8)) $((y + h / 2))
+            xdotool key --delay 80 Down Down Down Down Up Return
+            CONTROLS=$((CONTROLS + 1))
+            ;;
+    esac
+    peer_ended
+    healthy "$NAME"
+    case "$CLOSE" in
+        return | print) xdotool key Return ;;
+        escape) xdotool key Escape ;;
+        -) ;;
+        *)
+            at=$(center button "$CLOSE")
+            [ -n "$at" ] || fail "$NAME: no $CLOSE button"
+            click_at $at
+            ;;
+    esac
+    gone() { ! xdotool search --onlyvisible --name "^$TITLE\$" >/dev/null 2>&1; }
+    [ "$CLOSE" = - ] || waitfor 20 gone || fail "$NAME: \"$TITLE\" did not close"
+    [ "$CLOSE" = print ] && wait_job 1 "User id"
+    healthy "$NAME"
+    echo "$NAME done at ${SECONDS}s" >>"$SHOTS/times.txt"
+done 3<"$TABLE"
+
+# The macro played from its dialog typed "tour"; typing after the tour reaches the host too.
+xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+xdotool type --delay 40 "user"
+xdotool key Control_R
+waitfor 30 screen_has "MAIN MENU" || fail "Enter did not reach the main menu: $(cat "$WORK/screen.txt")"
+grep -q 'FIELD userid .*"touruser"' "$WORK/host.log" || fail "the host did not receive the user id typed by the macro and the keys"
+healthy "the typing after the tour"
+end_program
+healthy "the end"
+echo "PASS: $DIALOGS dialogs and $CONTROLS inputs visited; pictures in $SHOTS" | tee "$SHOTS/summary.txt"

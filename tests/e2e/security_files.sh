@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Files of the headless program against what others may plant or limit: a symbolic link at the
+# trace name (sessionA.trc) is refused with a message naming the file, and the file it points to
+# keeps its bytes and mode; a file size limit (ulimit -f) ends a download with the system's
+# message, RECEIVEFILE returns 1, and no temporary file is left beside the target.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+require_programs
+prepare_appdata
+PC="$WORK/pc"
+mkdir -p "$PC"
+
+# --- the trace name
+printf 'precious\n' >"$WORK/precious"
+chmod 644 "$WORK/precious"
+ln -s "$WORK/precious" "$APPDATA/sessionA.trc"
+run_orkan traced --trace --letter A --run 'EXIT 5'
+expect_rc 5 "the macro ends the run"
+err_has traced "while saving $APPDATA/sessionA.trc"
+err_has traced "The name is a symbolic link, which is not followed."
+[ "$(cat "$WORK/precious")" = precious ] || fail "the link's target was written"
+[ "$(stat -c %a "$WORK/precious")" = 644 ] || fail "the link's target was chmod'ed"
+[ -L "$APPDATA/sessionA.trc" ] || fail "the link was replaced"
+
+# --- a download past the file size limit (200 blocks of 1024 bytes; the host file is 1 MB)
+head -c 1048576 /dev/urandom >"$PC/big.bin"
+cat >"$APPDATA/macros/limited.mac" <<EOF2
+WAIT(20, ONSCREEN("READY"))
+IF SENDFILE("$PC/big.bin", "BIG.BIN", "BINARY") != 0
+  EXIT 20
+ENDIF
+RC = RECEIVEFILE("BIG.BIN", "$PC/back.bin", "BINARY")
+WAITUNLOCKED(20)
+EXIT 30 + RC
+EOF2
+start_host --transfer tso
+(
+    ulimit -f 200
+    exec timeout -k 5 "$LIFETIME" "$ORKAN_BIN" --headless --host "127.0.0.1:$HOST_PORT" --macro limited
+) >"$WORK/limited.out" 2>"$WORK/limited.err"
+RC=$?
+expect_rc 31 "RECEIVEFILE's result 1 (status 153 is death by SIGXFSZ)"
+err_has limited "$PC/back.bin: File too large"
+[ -e "$PC/back.bin" ] && fail "the cut download took the target's name"
+leftovers=$(find "$PC" -name '.back.bin.*')
+[ -z "$leftovers" ] || fail "temporary files were left: $leftovers"
+
+echo "PASS"

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Error reports on stderr carry text from macro files and hosts. Control bytes in them (terminal
+# escapes, a bell, a NUL) come out as \xNN, never raw, and a NUL does not cut the report: the
+# error's number and text still follow. Own-language macro errors, REXX output and REXX errors.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+require_programs
+prepare_appdata
+MACROS="$APPDATA/macros"
+
+# raw NAME: stderr holds no ESC, BEL or NUL byte.
+raw() {
+    [ "$(tr -d -c '\033\007\000' <"$WORK/$1.err" | wc -c)" = 0 ] || fail "$1's stderr holds raw control bytes"
+}
+
+printf 'X = 1\r\nY = NOSUCHFUNCTION("\033]0;owned\007\033[2J\000after the NUL")\r\n' >"$MACROS/own.mac"
+run_orkan own --macro own
+expect_rc 2 "a macro error"
+err_has own 'Y = NOSUCHFUNCTION("\x1b]0;owned\x07\x1b[2J\x00after the NUL")'
+err_has own "Orkan macro error"
+raw own
+
+printf '/* REXX */\nsay "\033[31mred" || "00"x || "tail"\nx = "\033[2J" + 1\n' >"$MACROS/rexx.mac"
+run_orkan rexx --macro rexx
+expect_rc 2 "a REXX error"
+err_has rexx 'Debug: \x1b[31mred\x00tail'
+err_has rexx '\x1b[2J'
+err_has rexx "Error 41"
+raw rexx
+
+echo "PASS"

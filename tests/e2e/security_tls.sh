@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# TLS names from the headless program against testhost: a certificate from a trusted CA for another
+# name (wronghost.example) is refused for 127.0.0.1 and for localhost when the host has no stored
+# host entry (a new host); one that names the host is taken. A --tls value that is not a TLS
+# choice is a command-line error, never a plain connection.
+. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
+require_programs
+command -v openssl >/dev/null || fail "openssl is missing"
+prepare_appdata
+CERTS="$WORK/certs"
+mkdir -p "$CERTS"
+
+ossl() { openssl "$@" >>"$WORK/openssl.log" 2>&1 || fail "openssl $1 failed"; }
+ossl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/ca-key.pem" -out "$CERTS/ca.pem" -days 30 \
+    -subj "/CN=Orkan Test CA" -addext basicConstraints=critical,CA:TRUE -addext keyUsage=keyCertSign,cRLSign
+leaf() {  # NAME SUBJECT ALTNAMES
+    ossl req -newkey rsa:2048 -nodes -keyout "$CERTS/$1-key.pem" -out "$CERTS/$1.csr" -subj "$2"
+    printf 'subjectAltName=%s\n' "$3" >"$CERTS/$1.ext"
+    ossl x509 -req -in "$CERTS/$1.csr" -CA "$CERTS/ca.pem" -CAkey "$CERTS/ca-key.pem" -CAcreateserial -days 30 \
+        -extfile "$CERTS/$1.ext" -out "$CERTS/$1.pem"
+}
+leaf wronghost "/CN=wronghost.example" "DNS:wronghost.example"
+leaf right "/CN=Orkan Test Host" "DNS:localhost,IP:127.0.0.1"
+# A new host has no CA file of its own: the test CA is the system's for these runs.
+export SSL_CERT_FILE="$CERTS/ca.pem"
+
+# --- values that are not TLS choices: status 8, and the host never hears of the program
+start_host
+for value in yes 6 TLS1.2 ""; do
+    run_orkan badtls --host "127.0.0.1:$HOST_PORT" --tls "$value"
+    expect_rc 8 "--tls '$value'"
+    err_has badtls "TLS choice '$value' is invalid"
+done
+grep -q ' OPEN from ' "$HOST_LOG" && fail "a bad --tls value connected"
+stop_host
+
+# --- a new host: the certificate must name it
+start_host --tls-cert "$CERTS/wronghost.pem" --tls-key "$CERTS/wronghost-key.pem"
+for host in 127.0.0.1 localhost; do
+    run_orkan "wrong_$host" --host "$host:$HOST_PORT" --tls 1
+    expect_rc 3 "wronghost.example for $host"
+    err_has "wrong_$host" "Certificate host name wronghost.example does not match"
+done
+stop_host
+
+# --- the right name, for the address and the name
+start_host --tls-cert "$CERTS/right.pem" --tls-key "$CERTS/right-key.pem"
+for host in 127.0.0.1 localhost; do
+    start_orkan "right_$host" --dump --host "$host:$HOST_PORT" --tls 1
+    expect_out "right_$host" "User id"
+    finish_orkan "right_$host" TERM
+    expect_rc 0 "the right name for $host"
+done
+
+echo "PASS"
