@@ -1,10 +1,10 @@
 #include "gui/button_editor.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
@@ -42,14 +42,19 @@ QSpinBox* Spin(const char* name, int minimum, int maximum) {
 
 bool SameFolder(const std::string& path, const std::string& folder) {
     namespace fs = std::filesystem;
-    return !folder.empty() && fs::path(path).lexically_normal().parent_path() == fs::path(folder).lexically_normal();
+    return !folder.empty() &&
+           fs::path(path).lexically_normal().parent_path() == fs::path(folder).lexically_normal();
 }
 
 }  // namespace
 
 ButtonEditor::ButtonEditor(Session& session, KeyFileKind kind, std::function<void(const QString&)> help,
                            QWidget* parent)
-    : QDialog(parent), session_(session), kind_(kind), help_(std::move(help)), original_(SessionButtonFile(session, kind)) {
+    : QDialog(parent),
+      session_(session),
+      kind_(kind),
+      help_(std::move(help)),
+      original_(SessionButtonFile(session, kind)) {
     const bool pad = kind == KeyFileKind::Keypad;
     setWindowTitle(pad ? "KeyPad Edit" : "ToolBar Edit");
     setObjectName(pad ? "OrkanKeyPadEditor" : "OrkanToolBarEditor");
@@ -100,7 +105,8 @@ ButtonEditor::ButtonEditor(Session& session, KeyFileKind kind, std::function<voi
         width_ = Spin("Width", 1, kMaxGrid);
         height_ = Spin("Height", 1, kMaxGrid);
         auto* place = new QHBoxLayout;
-        for (auto [text, spin] : {std::pair{"Column", column_}, {"Row", row_}, {"Width", width_}, {"Height", height_}}) {
+        for (auto [text, spin] :
+             {std::pair{"Column", column_}, {"Row", row_}, {"Width", width_}, {"Height", height_}}) {
             place->addWidget(new QLabel(text));
             place->addWidget(spin);
         }
@@ -189,7 +195,8 @@ ButtonEditor::ButtonEditor(Session& session, KeyFileKind kind, std::function<voi
             Use();
             Refresh();
         };
-        for (QSpinBox* spin : {columns_, rows_}) QObject::connect(spin, &QSpinBox::valueChanged, this, gridded);
+        for (QSpinBox* spin : {columns_, rows_})
+            QObject::connect(spin, &QSpinBox::valueChanged, this, gridded);
     }
     QObject::connect(load, &QPushButton::clicked, this, [this] { Load(); });
     QObject::connect(save, &QPushButton::clicked, this, [this] { Save(); });
@@ -210,7 +217,9 @@ ButtonEditor::ButtonEditor(Session& session, KeyFileKind kind, std::function<voi
 
 ButtonEditor::~ButtonEditor() = default;
 
-QString ButtonEditor::KindTitle() const { return kind_ == KeyFileKind::Keypad ? "Keypad" : "Tool bar"; }
+QString ButtonEditor::KindTitle() const {
+    return kind_ == KeyFileKind::Keypad ? "Keypad" : "Tool bar";
+}
 
 void ButtonEditor::StartEditing(ButtonFile file, bool changed) {
     edit_ = std::make_unique<ButtonFileEdit>(kind_, std::move(file));
@@ -241,12 +250,15 @@ void ButtonEditor::Refresh() {
         for (const Button& b : f.buttons) {
             const QString label = b.label.empty() ? QString("(no label)") : DisplayToQString(b.label);
             auto* item = new QListWidgetItem(
-                label + " \u2014 " + DisplayToQString(EntryText(b.code, session_.keyboard.key_list, f.macros)));
+                label + " \u2014 " +
+                DisplayToQString(EntryText(b.code, session_.keyboard.key_list, f.macros)));
             if (!b.icon.empty()) item->setIcon(ButtonIcon(b.icon));
             list_->addItem(item);
         }
-        if (keep >= 0 && keep < list_->count()) list_->setCurrentRow(keep);
-        else if (list_->count() > 0) list_->setCurrentRow(list_->count() - 1);
+        if (keep >= 0 && keep < list_->count())
+            list_->setCurrentRow(keep);
+        else if (list_->count() > 0)
+            list_->setCurrentRow(list_->count() - 1);
     }
     if (columns_) {
         const QSignalBlocker c(columns_), r(rows_);
@@ -275,7 +287,8 @@ void ButtonEditor::RebuildGrid() {
         button->setCheckable(true);
         button->setChecked(chosen == i);
         QObject::connect(button, &QToolButton::clicked, this, [this, i] { SelectButton(i); });
-        grid_layout_->addWidget(button, b.row, b.column, std::max<int>(b.height, 1), std::max<int>(b.width, 1));
+        grid_layout_->addWidget(button, b.row, b.column, std::max<int>(b.height, 1),
+                                std::max<int>(b.width, 1));
     }
 }
 
@@ -320,9 +333,13 @@ void ButtonEditor::Say(const QString& text, bool error) {
     ShowButton();
 }
 
-QString ButtonEditor::Notes() const { return notes_->text(); }
+QString ButtonEditor::Notes() const {
+    return notes_->text();
+}
 
-void ButtonEditor::Use() { UseButtonFile(session_, kind_, edit_->File()); }
+void ButtonEditor::Use() {
+    UseButtonFile(session_, kind_, edit_->File());
+}
 
 void ButtonEditor::AddButton() {
     const size_t at = edit_->Add(Chosen(), kKeyNoFunction, "");
@@ -355,7 +372,8 @@ bool ButtonEditor::AssignChosen() {
     const std::optional<size_t> at = Chosen();
     const std::optional<Assignment> a = picker_->Current();
     if (!at || !a) {
-        Say(at ? "Choose a function, or type the character, text or macro first." : "Choose a button first.", true);
+        Say(at ? "Choose a function, or type the character, text or macro first." : "Choose a button first.",
+            true);
         return false;
     }
     std::string error;
@@ -402,9 +420,11 @@ bool ButtonEditor::AskSaveAs() {
     request.title = kind_ == KeyFileKind::Keypad ? "Save Keypad As" : "Save Tool Bar As";
     request.folder = session_.folders.key_data;
     const std::string stem = std::filesystem::path(session_.record.Text(field::SessionFile)).stem().string();
-    request.file_name = (stem.empty() ? std::string(kind_ == KeyFileKind::Keypad ? "keypad" : "toolbar") : stem) +
-                        "." + extension;
-    request.filters = {{kind_ == KeyFileKind::Keypad ? "Keypad files" : "Tool bar files", {"*." + extension}}};
+    request.file_name =
+        (stem.empty() ? std::string(kind_ == KeyFileKind::Keypad ? "keypad" : "toolbar") : stem) + "." +
+        extension;
+    request.filters = {
+        {kind_ == KeyFileKind::Keypad ? "Keypad files" : "Tool bar files", {"*." + extension}}};
     const std::optional<std::string> chosen = session_.ui.AskFileName(request);
     if (!chosen) return false;
     std::string path = *chosen;
@@ -454,9 +474,10 @@ void ButtonEditor::ResetToStandard() {
 
 void ButtonEditor::reject() {
     if (edit_->Changed() || changed_on_start_) {
-        const Answer answer = session_.ui.ShowMessage(
-            {windowTitle().toStdString(), "Save the changes to the " + KindTitle().toLower().toStdString() + "?",
-             Buttons::YesNoCancel, Icon::Question});
+        const Answer answer =
+            session_.ui.ShowMessage({windowTitle().toStdString(),
+                                     "Save the changes to the " + KindTitle().toLower().toStdString() + "?",
+                                     Buttons::YesNoCancel, Icon::Question});
         if (answer == Answer::Cancel) return;
         if (answer == Answer::Yes && !Save()) return;
         if (answer == Answer::No) UseButtonFile(session_, kind_, original_);

@@ -25,7 +25,7 @@ struct Session;
 class AssignmentPicker;
 
 class ButtonEditor : public QDialog {
-public:
+  public:
     // `kind`: Toolbar or Keypad. `help` opens the help at a page of the user documentation.
     ButtonEditor(Session& session, KeyFileKind kind, std::function<void(const QString& page)> help,
                  QWidget* parent = nullptr);
@@ -48,10 +48,10 @@ public:
     void ResetToStandard();
     QString Notes() const;
 
-protected:
+  protected:
     void reject() override;
 
-private:
+  private:
     void StartEditing(ButtonFile file, bool changed);
     void Refresh();
     void ShowButton();

@@ -26,8 +26,8 @@ struct KindChoice {
     const char* text;
 };
 constexpr KindChoice kKinds[] = {
-    {AssignmentKind::Function, "&Function"},   {AssignmentKind::Character, "C&haracter"},
-    {AssignmentKind::Text, "Te&xt"},           {AssignmentKind::Macro, "Macr&o"},
+    {AssignmentKind::Function, "&Function"}, {AssignmentKind::Character, "C&haracter"},
+    {AssignmentKind::Text, "Te&xt"},         {AssignmentKind::Macro, "Macr&o"},
     {AssignmentKind::Nothing, "&Nothing"},
 };
 
@@ -39,7 +39,8 @@ QLabel* Note(const QString& text) {
 
 }  // namespace
 
-AssignmentPicker::AssignmentPicker(const KeyList& list, std::function<bool(uint16_t)> offered, QWidget* parent)
+AssignmentPicker::AssignmentPicker(const KeyList& list, std::function<bool(uint16_t)> offered,
+                                   QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -82,7 +83,8 @@ AssignmentPicker::AssignmentPicker(const KeyList& list, std::function<bool(uint1
     for (KeyCategory c : {KeyCategory::Action, KeyCategory::Edit, KeyCategory::Oper}) {
         for (const KeyFunction& f : list.Functions(c)) {
             const uint16_t code = MakeKeyCode(c, f.number);
-            if (IsFunction(code, KeyCategory::Edit, edit_fn::NoFunction) || (offered && !offered(code))) continue;
+            if (IsFunction(code, KeyCategory::Edit, edit_fn::NoFunction) || (offered && !offered(code)))
+                continue;
             auto* item = new QTreeWidgetItem({DisplayToQString(f.name), DisplayToQString(f.description)});
             item->setData(0, kCodeRole, code);
             item->setToolTip(1, DisplayToQString(f.description));
@@ -171,8 +173,9 @@ void AssignmentPicker::KindChosen(int kind) {
 void AssignmentPicker::SetAssignment(const Assignment& a) {
     kinds_->button(int(a.kind))->setChecked(true);
     KindChosen(int(a.kind));
-    character_->setText(a.kind == AssignmentKind::Character ? DisplayToQString(std::string(1, char(a.character)))
-                                                             : QString());
+    character_->setText(a.kind == AssignmentKind::Character
+                            ? DisplayToQString(std::string(1, char(a.character)))
+                            : QString());
     text_->setText(a.kind == AssignmentKind::Text ? DisplayToQString(a.text) : QString());
     macro_->setCurrentText(a.kind == AssignmentKind::Macro ? DisplayToQString(a.text) : QString());
     if (a.kind != AssignmentKind::Function) return;
@@ -190,7 +193,8 @@ std::optional<Assignment> AssignmentPicker::Current() const {
     Assignment a;
     a.kind = AssignmentKind(kinds_->checkedId());
     switch (a.kind) {
-        case AssignmentKind::Nothing: return a;
+        case AssignmentKind::Nothing:
+            return a;
         case AssignmentKind::Function: {
             const QTreeWidgetItem* item = functions_->currentItem();
             if (!item || item->isHidden()) return std::nullopt;

@@ -18,7 +18,7 @@ class QTreeWidget;
 namespace orkan {
 
 class AssignmentPicker : public QWidget {
-public:
+  public:
     // `offered`: whether a function is listed (the extra PA and PF keys without an AID are not).
     AssignmentPicker(const KeyList& list, std::function<bool(uint16_t)> offered, QWidget* parent = nullptr);
 
@@ -34,7 +34,7 @@ public:
     QPushButton* AssignButton() const { return assign_; }
     std::function<void()> on_assign;
 
-private:
+  private:
     void KindChosen(int kind);
 
     QButtonGroup* kinds_ = nullptr;

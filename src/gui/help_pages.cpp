@@ -13,9 +13,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // The reading order: the window first, then what a user does in it.
-constexpr std::array<std::string_view, 9> kOrder = {"desktop.md", "keyboard.md", "clipboard.md",
-                                                    "macros.md",  "rexx.md",     "transfer.md",
-                                                    "printing.md", "capture.md", "headless.md"};
+constexpr std::array<std::string_view, 9> kOrder = {"desktop.md",  "keyboard.md", "clipboard.md",
+                                                    "macros.md",   "rexx.md",     "transfer.md",
+                                                    "printing.md", "capture.md",  "headless.md"};
 constexpr size_t kPageLimit = 4 << 20;
 constexpr size_t kExcerptLength = 120;
 
@@ -127,7 +127,8 @@ std::vector<HelpHit> SearchHelp(const std::vector<HelpPage>& pages, std::string_
         for (size_t s = 0; s < pages[p].sections.size(); ++s) {
             const std::string& text = pages[p].sections[s].text;
             const std::string lower = Lower(text);
-            if (!std::all_of(words.begin(), words.end(), [&](const std::string& w) { return lower.find(w) != lower.npos; }))
+            if (!std::all_of(words.begin(), words.end(),
+                             [&](const std::string& w) { return lower.find(w) != lower.npos; }))
                 continue;
             const size_t at = lower.find(words.front());
             const size_t start = lower.rfind('\n', at) == lower.npos ? 0 : lower.rfind('\n', at) + 1;
@@ -143,9 +144,11 @@ std::vector<HelpIndexEntry> HelpIndex(const std::vector<HelpPage>& pages) {
     std::vector<HelpIndexEntry> entries;
     for (size_t p = 0; p < pages.size(); ++p)
         for (size_t s = 0; s < pages[p].sections.size(); ++s)
-            if (!pages[p].sections[s].heading.empty()) entries.push_back({pages[p].sections[s].heading, p, s});
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const HelpIndexEntry& a, const HelpIndexEntry& b) { return Lower(a.term) < Lower(b.term); });
+            if (!pages[p].sections[s].heading.empty())
+                entries.push_back({pages[p].sections[s].heading, p, s});
+    std::stable_sort(entries.begin(), entries.end(), [](const HelpIndexEntry& a, const HelpIndexEntry& b) {
+        return Lower(a.term) < Lower(b.term);
+    });
     return entries;
 }
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
@@ -27,7 +28,9 @@ namespace {
 constexpr int kPageRole = Qt::UserRole, kSectionRole = Qt::UserRole + 1;
 constexpr QSize kWanted{1000, 700};
 
-QString Q(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+QString Q(const std::string& text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 }  // namespace
 
@@ -119,12 +122,15 @@ HelpWindow::HelpWindow(const std::string& folder, QWidget* parent)
     QObject::connect(forward, &QPushButton::clicked, browser_, &QTextBrowser::forward);
     QObject::connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
     QObject::connect(browser_, &QTextBrowser::forwardAvailable, forward, &QPushButton::setEnabled);
-    QObject::connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) { LinkClicked(url); });
+    QObject::connect(browser_, &QTextBrowser::anchorClicked, this,
+                     [this](const QUrl& url) { LinkClicked(url); });
     QObject::connect(contents_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (item)
-            OpenSection(size_t(item->data(0, kPageRole).toULongLong()), size_t(item->data(0, kSectionRole).toULongLong()));
+            OpenSection(size_t(item->data(0, kPageRole).toULongLong()),
+                        size_t(item->data(0, kSectionRole).toULongLong()));
     });
-    QObject::connect(index_filter_, &QLineEdit::textChanged, this, [this](const QString& t) { FillIndex(t); });
+    QObject::connect(index_filter_, &QLineEdit::textChanged, this,
+                     [this](const QString& t) { FillIndex(t); });
     QObject::connect(index_filter_, &QLineEdit::returnPressed, this, [this] {
         if (index_list_->count() > 0) {
             index_list_->setCurrentRow(0);
@@ -132,29 +138,38 @@ HelpWindow::HelpWindow(const std::string& folder, QWidget* parent)
         }
     });
     QObject::connect(index_list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        OpenSection(size_t(item->data(kPageRole).toULongLong()), size_t(item->data(kSectionRole).toULongLong()));
+        OpenSection(size_t(item->data(kPageRole).toULongLong()),
+                    size_t(item->data(kSectionRole).toULongLong()));
     });
     QObject::connect(index_list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (item)
-            OpenSection(size_t(item->data(kPageRole).toULongLong()), size_t(item->data(kSectionRole).toULongLong()));
+            OpenSection(size_t(item->data(kPageRole).toULongLong()),
+                        size_t(item->data(kSectionRole).toULongLong()));
     });
     QObject::connect(search_, &QLineEdit::returnPressed, this, [this] { Search(search_->text()); });
-    QObject::connect(results_, &QListWidget::itemActivated, this, [this] { OpenHit(results_->currentRow()); });
+    QObject::connect(results_, &QListWidget::itemActivated, this,
+                     [this] { OpenHit(results_->currentRow()); });
     QObject::connect(results_, &QListWidget::currentRowChanged, this, [this](int row) { OpenHit(row); });
+
+    // A window of its own has no Close button: these keys close it, as in a dialog.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
+        QObject::connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
 
     NameUnnamedControls(*this);
     FillIndex({});
     if (pages_.empty())
-        browser_->setPlainText("The help pages were not found in " + Q(folder) +
-                               ". The \"Help\" setting of files.ini names the help folder; the installation keeps "
-                               "it in share/orkan3270/help.");
+        browser_->setPlainText(
+            "The help pages were not found in " + Q(folder) +
+            ". The \"Help\" setting of files.ini names the help folder; the installation keeps "
+            "it in share/orkan3270/help.");
     else
         OpenSection(0, 0);
     resize(kWanted);
 }
 
 void HelpWindow::Present() {
-    if (screen()) resize(FittingDialogSize(size().isValid() ? size() : kWanted, screen()->availableGeometry()));
+    if (screen())
+        resize(FittingDialogSize(size().isValid() ? size() : kWanted, screen()->availableGeometry()));
     show();
     raise();
     activateWindow();
@@ -225,12 +240,14 @@ int HelpWindow::Search(const QString& query) {
     results_->clear();
     for (const HelpHit& h : hits_) {
         const HelpPage& p = pages_[h.page];
-        auto* item = new QListWidgetItem(Q(p.title) + " \u2014 " + Q(p.sections[h.section].heading) + "\n" + Q(h.excerpt));
+        auto* item = new QListWidgetItem(Q(p.title) + " \u2014 " + Q(p.sections[h.section].heading) + "\n" +
+                                         Q(h.excerpt));
         item->setToolTip(Q(p.file));
         results_->addItem(item);
     }
-    search_status_->setText(hits_.empty() ? "Nothing was found for \"" + query + "\"."
-                                          : QString("%1 parts of the help hold \"%2\".").arg(hits_.size()).arg(query));
+    search_status_->setText(hits_.empty()
+                                ? "Nothing was found for \"" + query + "\"."
+                                : QString("%1 parts of the help hold \"%2\".").arg(hits_.size()).arg(query));
     if (!hits_.empty()) {
         results_->setCurrentRow(0);
         OpenHit(0);

@@ -18,9 +18,12 @@ namespace fs = std::filesystem;
 
 const FieldDef& NameField(KeyFileKind kind) {
     switch (kind) {
-        case KeyFileKind::Keytable: return field::KeyboardFile;
-        case KeyFileKind::Toolbar: return field::ToolbarFile;
-        default: return field::KeypadFile;
+        case KeyFileKind::Keytable:
+            return field::KeyboardFile;
+        case KeyFileKind::Toolbar:
+            return field::ToolbarFile;
+        default:
+            return field::KeypadFile;
     }
 }
 
@@ -32,10 +35,17 @@ std::optional<std::vector<uint8_t>> ReadBytes(Ui& ui, const std::string& path) {
     std::vector<uint8_t> bytes;
     int error = 0;
     switch (ReadWholeFile(path, kKeyFileLimit, bytes, error)) {
-        case ReadResult::Ok: return bytes;
-        case ReadResult::Missing: FileError(ui, "File \"" + path + "\" was not found."); break;
-        case ReadResult::TooLarge: FileError(ui, path + " is too large to be a key file."); break;
-        default: FileError(ui, path + " could not be read (" + std::strerror(error) + ")."); break;
+        case ReadResult::Ok:
+            return bytes;
+        case ReadResult::Missing:
+            FileError(ui, "File \"" + path + "\" was not found.");
+            break;
+        case ReadResult::TooLarge:
+            FileError(ui, path + " is too large to be a key file.");
+            break;
+        default:
+            FileError(ui, path + " could not be read (" + std::strerror(error) + ").");
+            break;
     }
     return std::nullopt;
 }
@@ -51,7 +61,8 @@ std::optional<KeyMap> ReadKeyMapFile(Ui& ui, const std::string& path, bool addit
     if (!bytes) return std::nullopt;
     KeyMap map;
     KeyFileVersion version;
-    if (const KeyFileError e = ParseKeyTable(*bytes, additional_keys, map, version); e != KeyFileError::None) {
+    if (const KeyFileError e = ParseKeyTable(*bytes, additional_keys, map, version);
+        e != KeyFileError::None) {
         FileError(ui, KeyFileErrorText(e, path, KeyFileKind::Keytable));
         return std::nullopt;
     }
@@ -79,7 +90,9 @@ std::string StandardKeyFilePath(const Folders& folders, KeyFileKind kind) {
     return folders.key_data + "/" + std::string(StandardName(kind));
 }
 
-KeyMap SessionKeyMap(const Session& session) { return StoredKeyMap(session.keyboard.key_map); }
+KeyMap SessionKeyMap(const Session& session) {
+    return StoredKeyMap(session.keyboard.key_map);
+}
 
 ButtonFile SessionButtonFile(const Session& session, KeyFileKind kind) {
     return kind == KeyFileKind::Toolbar ? session.keyboard.toolbar : session.keyboard.keypad;
@@ -110,8 +123,9 @@ bool SaveKeyFileForSession(Session& session, KeyFileKind kind, const std::string
     SessionRecord named = session.record;
     if (!stored || !named.SetText(NameField(kind), *stored)) {
         session.ui.ShowMessage({"Orkan TN3270 Session File Error",
-                                "The name " + path + " cannot be stored in a session: choose a shorter name, "
-                                "or one of Windows-1252 characters.",
+                                "The name " + path +
+                                    " cannot be stored in a session: choose a shorter name, "
+                                    "or one of Windows-1252 characters.",
                                 Buttons::Ok, Icon::Warning});
         return false;
     }
@@ -134,7 +148,8 @@ std::vector<ToolBarVariant> ListToolBarVariants(const Folders& folders) {
         if (folder.empty() || !fs::is_directory(folder, ec)) continue;
         for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
             const std::string name = e.path().filename().string();
-            if (!e.is_regular_file(ec) || name.size() <= 4 || !EqualsIgnoreCase(name.substr(name.size() - 4), ".bar"))
+            if (!e.is_regular_file(ec) || name.size() <= 4 ||
+                !EqualsIgnoreCase(name.substr(name.size() - 4), ".bar"))
                 continue;
             found[name] = {name, e.path().string()};  // the key data folder comes last: the user's wins
         }
@@ -149,8 +164,9 @@ bool UseToolBarVariant(Session& session, const ToolBarVariant& variant) {
     const std::optional<std::string> stored = PathToStoredName(name);
     SessionRecord named = session.record;
     if (!stored || !named.SetText(field::ToolbarFile, *stored)) {
-        session.ui.ShowMessage({"Orkan TN3270 Session File Error", "The name " + name + " cannot be stored in a session.",
-                                Buttons::Ok, Icon::Warning});
+        session.ui.ShowMessage({"Orkan TN3270 Session File Error",
+                                "The name " + name + " cannot be stored in a session.", Buttons::Ok,
+                                Icon::Warning});
         return false;
     }
     const SessionRecord before = session.record;

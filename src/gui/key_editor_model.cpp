@@ -11,7 +11,9 @@ namespace {
 
 constexpr size_t kMaxSameFunction = 8;
 
-bool IsNothing(uint16_t code) { return IsFunction(code, KeyCategory::Edit, edit_fn::NoFunction); }
+bool IsNothing(uint16_t code) {
+    return IsFunction(code, KeyCategory::Edit, edit_fn::NoFunction);
+}
 
 bool IsNamedFunction(uint16_t code) {
     const KeyCategory c = CategoryOf(code);
@@ -19,7 +21,9 @@ bool IsNamedFunction(uint16_t code) {
 }
 
 // Two entries run the same thing, whatever their flags.
-bool SameThing(uint16_t a, uint16_t b) { return CategoryOf(a) == CategoryOf(b) && NumberOf(a) == NumberOf(b); }
+bool SameThing(uint16_t a, uint16_t b) {
+    return CategoryOf(a) == CategoryOf(b) && NumberOf(a) == NumberOf(b);
+}
 
 // Statements compare exactly: "Type(\"a\")" and "Type(\"A\")" type different things.
 int FindEntry(const MacroList& macros, const std::string& entry) {
@@ -66,7 +70,8 @@ std::optional<std::string> TypedText(std::string_view statement) {
     if (statement.size() < kStart.size() + kEnd.size() || !EqualsIgnoreCase(statement.substr(0, 4), "Type") ||
         statement.substr(4, 2) != kStart.substr(4) || !statement.ends_with(kEnd))
         return std::nullopt;
-    const std::string_view inner = statement.substr(kStart.size(), statement.size() - kStart.size() - kEnd.size());
+    const std::string_view inner =
+        statement.substr(kStart.size(), statement.size() - kStart.size() - kEnd.size());
     std::string text;
     for (size_t i = 0; i < inner.size(); ++i) {
         if (inner[i] == '"') {
@@ -81,7 +86,8 @@ std::optional<std::string> TypedText(std::string_view statement) {
 std::optional<uint16_t> AssignmentCode(const Assignment& a, const KeyList& list, MacroList& macros,
                                        std::string& error) {
     switch (a.kind) {
-        case AssignmentKind::Nothing: return kKeyNoFunction;
+        case AssignmentKind::Nothing:
+            return kKeyNoFunction;
         case AssignmentKind::Function: {
             const KeyFunction* f = list.Find(CategoryOf(a.function), NumberOf(a.function));
             if (!f) {
@@ -90,12 +96,15 @@ std::optional<uint16_t> AssignmentCode(const Assignment& a, const KeyList& list,
             }
             return MakeKeyCode(CategoryOf(a.function), NumberOf(a.function), f->flags);
         }
-        case AssignmentKind::Character: return CharCode(a.character, kKeyAutoRepeat);
+        case AssignmentKind::Character:
+            return CharCode(a.character, kKeyAutoRepeat);
         case AssignmentKind::Text:
         case AssignmentKind::Macro: {
-            const std::string entry = a.kind == AssignmentKind::Text ? TypeStatement(a.text) : Trimmed(a.text);
+            const std::string entry =
+                a.kind == AssignmentKind::Text ? TypeStatement(a.text) : Trimmed(a.text);
             if ((a.kind == AssignmentKind::Text ? a.text : entry).empty()) {
-                error = a.kind == AssignmentKind::Text ? "The text to type is empty." : "The macro name is empty.";
+                error = a.kind == AssignmentKind::Text ? "The text to type is empty."
+                                                       : "The macro name is empty.";
                 return std::nullopt;
             }
             if (entry.find_first_of(std::string_view("\0\r\n", 3)) != entry.npos) {
@@ -105,7 +114,8 @@ std::optional<uint16_t> AssignmentCode(const Assignment& a, const KeyList& list,
             int index = FindEntry(macros, entry);
             if (index < 0) index = macros.Append(entry);
             if (index < 0) {
-                error = "The file's macro list is full: it holds " + std::to_string(kMaxMacroNames) + " names.";
+                error =
+                    "The file's macro list is full: it holds " + std::to_string(kMaxMacroNames) + " names.";
                 return std::nullopt;
             }
             return MakeKeyCode(KeyCategory::Macro, uint8_t(index));
@@ -137,7 +147,8 @@ Assignment AssignmentOf(uint16_t code, const MacroList& macros) {
             a.kind = AssignmentKind::Function;
             a.function = MakeKeyCode(CategoryOf(code), NumberOf(code));
             break;
-        default: break;
+        default:
+            break;
     }
     return a;
 }
@@ -145,16 +156,19 @@ Assignment AssignmentOf(uint16_t code, const MacroList& macros) {
 std::string EntryText(uint16_t code, const KeyList& list, const MacroList& macros) {
     if (IsNothing(code)) return "Nothing";
     switch (CategoryOf(code)) {
-        case KeyCategory::KeyUp: return "Runs on release";
+        case KeyCategory::KeyUp:
+            return "Runs on release";
         case KeyCategory::Char:
-            return NumberOf(code) == ' ' ? std::string("Blank") : "Character " + std::string(1, char(NumberOf(code)));
+            return NumberOf(code) == ' ' ? std::string("Blank")
+                                         : "Character " + std::string(1, char(NumberOf(code)));
         case KeyCategory::Macro: {
             const std::string* name = macros.Name(NumberOf(code));
             if (!name) return "Macro number " + std::to_string(NumberOf(code)) + " (missing)";
             if (const std::optional<std::string> typed = TypedText(*name)) return "Types \"" + *typed + "\"";
             return (IsMacroStatement(*name) ? "Runs " : "Macro ") + *name;
         }
-        default: break;
+        default:
+            break;
     }
     if (const KeyFunction* f = list.Find(CategoryOf(code), NumberOf(code))) return f->name;
     return list.KeyText(code);
@@ -167,7 +181,9 @@ bool IsModifierKey(size_t key) {
     return std::find(kModifierKeys.begin(), kModifierKeys.end(), key) != kModifierKeys.end();
 }
 
-std::span<const KeyMapPreset> KeyMapPresets() { return kPresets; }
+std::span<const KeyMapPreset> KeyMapPresets() {
+    return kPresets;
+}
 
 // ---- Key maps
 
@@ -179,14 +195,17 @@ KeyMapEdit::KeyMapEdit(const KeyList& list, KeyMap stored, std::span<const KeyLa
     }
 }
 
-bool KeyMapEdit::RunsOnRelease(size_t key) const { return CategoryOf(map_.Code(key, 0)) == KeyCategory::KeyUp; }
+bool KeyMapEdit::RunsOnRelease(size_t key) const {
+    return CategoryOf(map_.Code(key, 0)) == KeyCategory::KeyUp;
+}
 
 std::vector<int> KeyMapEdit::Modifiers(size_t key) const {
     if (RunsOnRelease(key)) return {1};
     return {0, 1, 2, 3};
 }
 
-std::optional<std::string> KeyMapEdit::Assign(size_t key, int modifier, const Assignment& a, std::string& error) {
+std::optional<std::string> KeyMapEdit::Assign(size_t key, int modifier, const Assignment& a,
+                                              std::string& error) {
     if (key >= map_.key_count || modifier < 0 || modifier > 3) {
         error = "This key map holds keys 0 to " + std::to_string(map_.key_count - 1) +
                 " only: it was written by an older version. Save it again to have all keys.";
@@ -220,7 +239,8 @@ void KeyMapEdit::SetRunsOnRelease(size_t key, bool on) {
     const uint16_t nothing = uint16_t(kKeyNoFunction | kKeyFixed);
     const bool runs = !IsNothing(function) && CategoryOf(function) != KeyCategory::KeyUp;
     if (on) {
-        entries = {MakeKeyCode(KeyCategory::KeyUp, 0, kKeyFixed), runs ? function : nothing, nothing, nothing};
+        entries = {MakeKeyCode(KeyCategory::KeyUp, 0, kKeyFixed), runs ? function : nothing, nothing,
+                   nothing};
     } else {
         entries = {runs ? function : nothing, nothing, nothing, nothing};
     }
@@ -253,7 +273,8 @@ const KeyLayoutRecord* KeyMapEdit::LayoutFor(size_t key) const {
         size_t target = r.key;
         // As the layout is applied: on a keypad key so marked, it belongs to the Num Lock alternate.
         if (const auto alternate = NumLockAlternate(r.key);
-            alternate && (map_.Code(r.key, 0) & kKeyLayoutOnNumLock) && CategoryOf(map_.Code(r.key, 0)) != KeyCategory::KeyUp)
+            alternate && (map_.Code(r.key, 0) & kKeyLayoutOnNumLock) &&
+            CategoryOf(map_.Code(r.key, 0)) != KeyCategory::KeyUp)
             target = *alternate;
         if (target == key) return &r;
     }
@@ -270,9 +291,11 @@ std::vector<std::string> KeyMapEdit::Conflicts(size_t key) const {
         if (IsNamedFunction(code) && !list_.Find(CategoryOf(code), NumberOf(code)))
             out.push_back(entry + list_.KeyText(code) + " is not a function Orkan TN3270 has.");
         if (CategoryOf(code) == KeyCategory::Macro && !map_.macros.Name(NumberOf(code)))
-            out.push_back(entry + "macro number " + std::to_string(NumberOf(code)) + " is not in the file's list.");
+            out.push_back(entry + "macro number " + std::to_string(NumberOf(code)) +
+                          " is not in the file's list.");
         if (layout && !IsFixed(code) && CategoryOf(code) != KeyCategory::Char && !IsNothing(code)) {
-            const std::array<uint8_t, 4> typed = {layout->unshifted, layout->shifted, layout->third, layout->third};
+            const std::array<uint8_t, 4> typed = {layout->unshifted, layout->shifted, layout->third,
+                                                  layout->third};
             out.push_back(entry + "the country keyboard types \"" + std::string(1, char(typed[size_t(m)])) +
                           "\" here instead of " + EntryText(code, list_, map_.macros) + ".");
         }
@@ -428,7 +451,8 @@ std::vector<std::string> ButtonFileEdit::Conflicts(size_t index) const {
     for (size_t i = 0; i < file_.buttons.size(); ++i) {
         if (i == index) continue;
         const Button& o = file_.buttons[i];
-        const int o_right = o.column + std::max<int>(o.width, 1), o_bottom = o.row + std::max<int>(o.height, 1);
+        const int o_right = o.column + std::max<int>(o.width, 1),
+                  o_bottom = o.row + std::max<int>(o.height, 1);
         if (b.column < o_right && o.column < right && b.row < o_bottom && o.row < bottom)
             out.push_back("It shares cells with \"" + o.label + "\".");
     }

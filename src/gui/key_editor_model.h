@@ -62,7 +62,7 @@ struct KeyMapPreset {
 std::span<const KeyMapPreset> KeyMapPresets();
 
 class KeyMapEdit {
-public:
+  public:
     // `layout`: the country keyboard's layout list, for the conflicts it makes.
     KeyMapEdit(const KeyList& list, KeyMap stored, std::span<const KeyLayoutRecord> layout);
 
@@ -93,7 +93,7 @@ public:
     // it has none).
     std::pair<uint8_t, uint8_t> LayoutCharacters(size_t key) const;
 
-private:
+  private:
     const KeyLayoutRecord* LayoutFor(size_t key) const;
 
     const KeyList& list_;
@@ -104,7 +104,7 @@ private:
 
 // The button list of a tool bar or keypad.
 class ButtonFileEdit {
-public:
+  public:
     ButtonFileEdit(KeyFileKind kind, ButtonFile file);
 
     const ButtonFile& File() const { return file_; }
@@ -128,7 +128,7 @@ public:
     // Buttons that share a cell of the keypad's grid with an earlier one, or lie outside it.
     std::vector<std::string> Conflicts(size_t index) const;
 
-private:
+  private:
     void Renumber();  // the tool bar's row: columns in list order
 
     KeyFileKind kind_;

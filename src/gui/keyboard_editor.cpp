@@ -1,10 +1,10 @@
 #include "gui/keyboard_editor.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -39,17 +39,19 @@ constexpr uint8_t kFirstExtraAction = 31;  // PA4 on: keys whose AID is a settin
 
 // What the caps of keys without characters say.
 constexpr std::pair<std::string_view, const char*> kCapNames[] = {
-    {"PrintScreen", "PrtSc"}, {"ScrollLock", "ScrLk"}, {"Backspace", "Back"}, {"Insert", "Ins"},
-    {"PageUp", "PgUp"}, {"PageDown", "PgDn"}, {"Delete", "Del"}, {"NumLock", "Num"}, {"KeypadSlash", "/"},
-    {"KeypadAsterisk", "*"}, {"KeypadMinus", "-"}, {"KeypadPlus", "+"}, {"CapsLock", "Caps"},
-    {"LeftShift", "Shift"}, {"RightShift", "Shift"}, {"LeftCtrl", "Ctrl"}, {"RightCtrl", "Ctrl"},
-    {"LeftAlt", "Alt"}, {"RightAlt", "Alt Gr"}, {"LeftWindows", "Win"}, {"RightWindows", "Win"},
-    {"Space", ""}, {"Up", "\u2191"}, {"Down", "\u2193"}, {"Left", "\u2190"}, {"Right", "\u2192"},
-    {"KeypadEnter", "Enter"}, {"KeypadPeriod", "."}, {"KeypadNumPeriod", "."},
-    {"Keypad7", "7"}, {"Keypad8", "8"}, {"Keypad9", "9"}, {"Keypad4", "4"}, {"Keypad5", "5"}, {"Keypad6", "6"},
-    {"Keypad1", "1"}, {"Keypad2", "2"}, {"Keypad3", "3"}, {"Keypad0", "0"},
-    {"KeypadNum7", "7"}, {"KeypadNum8", "8"}, {"KeypadNum9", "9"}, {"KeypadNum4", "4"}, {"KeypadNum5", "5"},
-    {"KeypadNum6", "6"}, {"KeypadNum1", "1"}, {"KeypadNum2", "2"}, {"KeypadNum3", "3"}, {"KeypadNum0", "0"},
+    {"PrintScreen", "PrtSc"}, {"ScrollLock", "ScrLk"}, {"Backspace", "Back"},    {"Insert", "Ins"},
+    {"PageUp", "PgUp"},       {"PageDown", "PgDn"},    {"Delete", "Del"},        {"NumLock", "Num"},
+    {"KeypadSlash", "/"},     {"KeypadAsterisk", "*"}, {"KeypadMinus", "-"},     {"KeypadPlus", "+"},
+    {"CapsLock", "Caps"},     {"LeftShift", "Shift"},  {"RightShift", "Shift"},  {"LeftCtrl", "Ctrl"},
+    {"RightCtrl", "Ctrl"},    {"LeftAlt", "Alt"},      {"RightAlt", "Alt Gr"},   {"LeftWindows", "Win"},
+    {"RightWindows", "Win"},  {"Space", ""},           {"Up", "\u2191"},         {"Down", "\u2193"},
+    {"Left", "\u2190"},       {"Right", "\u2192"},     {"KeypadEnter", "Enter"}, {"KeypadPeriod", "."},
+    {"KeypadNumPeriod", "."}, {"Keypad7", "7"},        {"Keypad8", "8"},         {"Keypad9", "9"},
+    {"Keypad4", "4"},         {"Keypad5", "5"},        {"Keypad6", "6"},         {"Keypad1", "1"},
+    {"Keypad2", "2"},         {"Keypad3", "3"},        {"Keypad0", "0"},         {"KeypadNum7", "7"},
+    {"KeypadNum8", "8"},      {"KeypadNum9", "9"},     {"KeypadNum4", "4"},      {"KeypadNum5", "5"},
+    {"KeypadNum6", "6"},      {"KeypadNum1", "1"},     {"KeypadNum2", "2"},      {"KeypadNum3", "3"},
+    {"KeypadNum0", "0"},
 };
 
 QString KeyName(size_t key) {
@@ -71,7 +73,8 @@ QString EntryLabel(int modifier, bool on_release) {
 
 bool SameFolder(const std::string& path, const std::string& folder) {
     namespace fs = std::filesystem;
-    return !folder.empty() && fs::path(path).lexically_normal().parent_path() == fs::path(folder).lexically_normal();
+    return !folder.empty() &&
+           fs::path(path).lexically_normal().parent_path() == fs::path(folder).lexically_normal();
 }
 
 }  // namespace
@@ -119,14 +122,16 @@ KeyboardEditor::KeyboardEditor(Session& session, std::function<void(const QStrin
         const int first = edit_->Modifiers(key).front();
         const uint16_t code = edit_->Map().Code(key, size_t(first));
         if (CategoryOf(code) != KeyCategory::Char && !edit_->Unassigned(key))
-            look.function = DisplayToQString(EntryText(code, session_.keyboard.key_list, edit_->Map().macros));
+            look.function =
+                DisplayToQString(EntryText(code, session_.keyboard.key_list, edit_->Map().macros));
         look.unassigned = edit_->Unassigned(key);
         look.conflict = !edit_->Conflicts(key).empty();
         return look;
     });
     layout->addWidget(keys_);
-    auto* legend = new QLabel("Grey keys run nothing; a red frame marks a conflict (see the notes). "
-                              "Arrow keys move between the keys.");
+    auto* legend = new QLabel(
+        "Grey keys run nothing; a red frame marks a conflict (see the notes). "
+        "Arrow keys move between the keys.");
     legend->setWordWrap(true);
     layout->addWidget(legend);
 
@@ -179,7 +184,8 @@ KeyboardEditor::KeyboardEditor(Session& session, std::function<void(const QStrin
     auto* preset_row = new QHBoxLayout;
     presets_ = new QComboBox;
     presets_->setAccessibleName("Preset");
-    for (const KeyMapPreset& p : KeyMapPresets()) presets_->addItem(QString::fromLatin1(p.name.data(), qsizetype(p.name.size())));
+    for (const KeyMapPreset& p : KeyMapPresets())
+        presets_->addItem(QString::fromLatin1(p.name.data(), qsizetype(p.name.size())));
     auto* preset_label = new QLabel("Pr&eset:");
     preset_label->setBuddy(presets_);
     auto* apply_preset = new QPushButton("Appl&y preset");
@@ -236,7 +242,8 @@ KeyboardEditor::KeyboardEditor(Session& session, std::function<void(const QStrin
         ShowEntry();
     });
     QObject::connect(entries_, &QTreeWidget::itemActivated, this, [this] { picker_->FocusSearch(); });
-    QObject::connect(apply_preset, &QPushButton::clicked, this, [this] { ApplyPreset(size_t(presets_->currentIndex())); });
+    QObject::connect(apply_preset, &QPushButton::clicked, this,
+                     [this] { ApplyPreset(size_t(presets_->currentIndex())); });
     QObject::connect(load, &QPushButton::clicked, this, [this] { Load(); });
     QObject::connect(save, &QPushButton::clicked, this, [this] { Save(); });
     QObject::connect(save_as, &QPushButton::clicked, this, [this] { AskSaveAs(); });
@@ -257,7 +264,8 @@ KeyboardEditor::KeyboardEditor(Session& session, std::function<void(const QStrin
 KeyboardEditor::~KeyboardEditor() = default;
 
 void KeyboardEditor::StartEditing(KeyMap map, bool changed) {
-    edit_ = std::make_unique<KeyMapEdit>(session_.keyboard.key_list, std::move(map), session_.charset.key_layout);
+    edit_ =
+        std::make_unique<KeyMapEdit>(session_.keyboard.key_list, std::move(map), session_.charset.key_layout);
     key_list_->clear();
     for (const KeyPosition& p : kKeyPositions)
         if (p.number < edit_->Map().key_count)
@@ -275,7 +283,8 @@ void KeyboardEditor::SelectKey(uint8_t key) {
     key_ = key;
     if (keys_->Selected() != key) keys_->Select(key);
     const std::vector<int> modifiers = edit_->Modifiers(key);
-    if (std::find(modifiers.begin(), modifiers.end(), modifier_) == modifiers.end()) modifier_ = modifiers.front();
+    if (std::find(modifiers.begin(), modifiers.end(), modifier_) == modifiers.end())
+        modifier_ = modifiers.front();
     Refresh();
 }
 
@@ -297,7 +306,8 @@ void KeyboardEditor::Refresh() {
     QTreeWidgetItem* current = nullptr;
     for (int m : edit_->Modifiers(key_)) {
         auto* item = new QTreeWidgetItem(
-            {EntryLabel(m, release), DisplayToQString(EntryText(map.Code(key_, size_t(m)), session_.keyboard.key_list, map.macros))});
+            {EntryLabel(m, release),
+             DisplayToQString(EntryText(map.Code(key_, size_t(m)), session_.keyboard.key_list, map.macros))});
         item->setData(0, Qt::UserRole, m);
         entries_->addTopLevelItem(item);
         if (m == modifier_) current = item;
@@ -315,7 +325,8 @@ void KeyboardEditor::ShowEntry() {
     const KeyMap& map = edit_->Map();
     picker_->SetAssignment(AssignmentOf(map.Code(key_, size_t(modifier_)), map.macros));
     QStringList lines;
-    if (key_ >= map.key_count) lines << "This key map is of the older format: it has no entries for this key.";
+    if (key_ >= map.key_count)
+        lines << "This key map is of the older format: it has no entries for this key.";
     for (const std::string& c : edit_->Conflicts(key_)) lines << "Conflict: " + DisplayToQString(c);
     const std::vector<std::string> same = edit_->SameFunctionElsewhere(key_, modifier_);
     if (!same.empty()) {
@@ -335,7 +346,9 @@ void KeyboardEditor::Say(const QString& text, bool error) {
     ShowEntry();
 }
 
-QString KeyboardEditor::Notes() const { return notes_->text(); }
+QString KeyboardEditor::Notes() const {
+    return notes_->text();
+}
 
 bool KeyboardEditor::AssignChosen() {
     const std::optional<Assignment> a = picker_->Current();
@@ -366,7 +379,9 @@ bool KeyboardEditor::ApplyPreset(size_t index) {
         return false;
     }
     Use();
-    said_ = "Applied: " + QString::fromLatin1(presets[index].name.data(), qsizetype(presets[index].name.size())) + ".";
+    said_ =
+        "Applied: " + QString::fromLatin1(presets[index].name.data(), qsizetype(presets[index].name.size())) +
+        ".";
     Refresh();
     return true;
 }
@@ -380,7 +395,8 @@ bool KeyboardEditor::Save() {
     const std::string& path = edit_->Map().path;
     // The standard map stays as installed, and files elsewhere (another user's, the installation's)
     // are copied rather than written.
-    if (path.empty() || IsStandardKeyFileName(path, KeyFileKind::Keytable) || !SameFolder(path, session_.folders.key_data))
+    if (path.empty() || IsStandardKeyFileName(path, KeyFileKind::Keytable) ||
+        !SameFolder(path, session_.folders.key_data))
         return AskSaveAs();
     return SaveAs(path);
 }
@@ -431,8 +447,9 @@ void KeyboardEditor::Load() {
 }
 
 void KeyboardEditor::ResetToStandard() {
-    std::optional<KeyMap> standard = ReadKeyMapFile(
-        session_.ui, StandardKeyFilePath(session_.folders, KeyFileKind::Keytable), session_.settings.AdditionalKeys != 0);
+    std::optional<KeyMap> standard =
+        ReadKeyMapFile(session_.ui, StandardKeyFilePath(session_.folders, KeyFileKind::Keytable),
+                       session_.settings.AdditionalKeys != 0);
     if (!standard) return;
     // The standard entries, kept in the file being edited.
     standard->path = edit_->Map().path;
@@ -444,8 +461,8 @@ void KeyboardEditor::ResetToStandard() {
 void KeyboardEditor::reject() {
     if (keys_->WaitingForKey()) return;
     if (edit_->Changed() || changed_on_start_) {
-        const Answer answer = session_.ui.ShowMessage({"Keyboard Edit", "Save the changes to the key map?",
-                                                       Buttons::YesNoCancel, Icon::Question});
+        const Answer answer = session_.ui.ShowMessage(
+            {"Keyboard Edit", "Save the changes to the key map?", Buttons::YesNoCancel, Icon::Question});
         if (answer == Answer::Cancel) return;
         if (answer == Answer::Yes && !Save()) return;
         if (answer == Answer::No) UseKeyMap(session_, StoredKeyMap(original_));

@@ -25,9 +25,10 @@ class AssignmentPicker;
 class DrawnKeyboard;
 
 class KeyboardEditor : public QDialog {
-public:
+  public:
     // `help` opens the help at a page of the user documentation.
-    KeyboardEditor(Session& session, std::function<void(const QString& page)> help, QWidget* parent = nullptr);
+    KeyboardEditor(Session& session, std::function<void(const QString& page)> help,
+                   QWidget* parent = nullptr);
     ~KeyboardEditor() override;
 
     const KeyMapEdit& Edit() const { return *edit_; }
@@ -45,10 +46,10 @@ public:
     // A message for the user (the last assignment's result, an error).
     QString Notes() const;
 
-protected:
+  protected:
     void reject() override;
 
-private:
+  private:
     void Refresh();
     void ShowEntry();
     void Use();  // the session runs the edited map

@@ -11,7 +11,7 @@
 namespace orkan {
 namespace {
 
-constexpr int kWidth = 90, kHeight = 26;  // quarter keys
+constexpr int kWidth = 90, kHeight = 26;          // quarter keys
 constexpr int kUnitHint = 40, kUnitMinimum = 26;  // pixels per key
 
 consteval KeyPlace P(std::string_view name, int x, int y, int w = 4, int h = 4) {
@@ -92,7 +92,8 @@ void DrawnKeyboard::SetLooks(std::function<Look(uint8_t)> looks) {
 
 void DrawnKeyboard::Select(uint8_t key) {
     selected_ = key;
-    setAccessibleDescription(QString("Key %1").arg(QString::fromUtf8(KeyNumberName(key).data(), qsizetype(KeyNumberName(key).size()))));
+    setAccessibleDescription(QString("Key %1").arg(
+        QString::fromUtf8(KeyNumberName(key).data(), qsizetype(KeyNumberName(key).size()))));
     update();
 }
 
@@ -116,9 +117,15 @@ void DrawnKeyboard::StopWaiting() {
     if (on_wait_ended) on_wait_ended();
 }
 
-QSize DrawnKeyboard::sizeHint() const { return {kWidth * kUnitHint / 4, kHeight * kUnitHint / 4}; }
-QSize DrawnKeyboard::minimumSizeHint() const { return {kWidth * kUnitMinimum / 4, kHeight * kUnitMinimum / 4}; }
-int DrawnKeyboard::heightForWidth(int width) const { return width * kHeight / kWidth; }
+QSize DrawnKeyboard::sizeHint() const {
+    return {kWidth * kUnitHint / 4, kHeight * kUnitHint / 4};
+}
+QSize DrawnKeyboard::minimumSizeHint() const {
+    return {kWidth * kUnitMinimum / 4, kHeight * kUnitMinimum / 4};
+}
+int DrawnKeyboard::heightForWidth(int width) const {
+    return width * kHeight / kWidth;
+}
 
 QRectF DrawnKeyboard::Rect(const KeyPlace& p) const {
     const double unit = std::min(width() / double(kWidth), height() / double(kHeight));
@@ -147,16 +154,17 @@ void DrawnKeyboard::paintEvent(QPaintEvent*) {
         p.setPen(look.conflict ? QPen(QColor(200, 0, 0), 2.5) : QPen(pal.color(QPalette::Mid), 1));
         p.setBrush(fill);
         p.drawRoundedRect(r, 3, 3);
-        const QColor ink = selected ? pal.color(QPalette::HighlightedText)
-                                    : look.unassigned ? pal.color(QPalette::Disabled, QPalette::Text)
-                                                      : pal.color(QPalette::ButtonText);
+        const QColor ink = selected          ? pal.color(QPalette::HighlightedText)
+                           : look.unassigned ? pal.color(QPalette::Disabled, QPalette::Text)
+                                             : pal.color(QPalette::ButtonText);
         p.setPen(ink);
         p.setFont(font());
         const QRectF inner = r.adjusted(3, 2, -3, -2);
         p.drawText(inner, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, look.cap);
         if (!look.function.isEmpty()) {
             p.setFont(small);
-            const QString shown = QFontMetrics(small).elidedText(look.function, Qt::ElideRight, int(inner.width()));
+            const QString shown =
+                QFontMetrics(small).elidedText(look.function, Qt::ElideRight, int(inner.width()));
             p.drawText(inner, Qt::AlignLeft | Qt::AlignBottom, shown);
         }
     }
@@ -195,8 +203,10 @@ bool DrawnKeyboard::event(QEvent* event) {
                 if (number) Choose(*number);
                 return true;
             }
-            case QEvent::KeyRelease: return true;
-            default: break;
+            case QEvent::KeyRelease:
+                return true;
+            default:
+                break;
         }
     }
     return QWidget::event(event);
@@ -204,11 +214,20 @@ bool DrawnKeyboard::event(QEvent* event) {
 
 void DrawnKeyboard::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-        case Qt::Key_Left: Step(-1, 0); return;
-        case Qt::Key_Right: Step(1, 0); return;
-        case Qt::Key_Up: Step(0, -1); return;
-        case Qt::Key_Down: Step(0, 1); return;
-        default: QWidget::keyPressEvent(event);
+        case Qt::Key_Left:
+            Step(-1, 0);
+            return;
+        case Qt::Key_Right:
+            Step(1, 0);
+            return;
+        case Qt::Key_Up:
+            Step(0, -1);
+            return;
+        case Qt::Key_Down:
+            Step(0, 1);
+            return;
+        default:
+            QWidget::keyPressEvent(event);
     }
 }
 

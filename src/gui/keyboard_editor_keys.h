@@ -22,7 +22,7 @@ struct KeyPlace {
 std::span<const KeyPlace> KeyboardPlaces(bool iso);
 
 class DrawnKeyboard : public QWidget {
-public:
+  public:
     struct Look {
         QString cap;       // what the key shows ("Q", "F1", "Enter")
         QString function;  // what it runs, in short
@@ -52,14 +52,14 @@ public:
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
-private:
+  private:
     QRectF Rect(const KeyPlace& p) const;
     uint8_t Shown(uint8_t key) const;  // the key number a place stands for now
     void Choose(uint8_t key);

@@ -45,7 +45,8 @@ ToolBarVariants::ToolBarVariants(Session& session, std::function<void(const QStr
     setObjectName("OrkanToolBarVariants");
     setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(this);
-    auto* intro = new QLabel("The tool bar that is chosen here is the session's at once, and stays its tool bar.");
+    auto* intro =
+        new QLabel("The tool bar that is chosen here is the session's at once, and stays its tool bar.");
     intro->setWordWrap(true);
     layout->addWidget(intro);
     list_ = new QListWidget;
@@ -71,12 +72,14 @@ ToolBarVariants::ToolBarVariants(Session& session, std::function<void(const QStr
     buttons->addButton(QDialogButtonBox::Close);
     use->setDefault(true);
     layout->addWidget(buttons);
-    if (variants_.empty()) status_->setText("There are no stored tool bars in " + Utf8ToQString(session.folders.key_data) + ".");
+    if (variants_.empty())
+        status_->setText("There are no stored tool bars in " + Utf8ToQString(session.folders.key_data) + ".");
 
     QObject::connect(use, &QPushButton::clicked, this, [this] {
         if (list_->currentRow() >= 0) Choose(size_t(list_->currentRow()));
     });
-    QObject::connect(list_, &QListWidget::itemActivated, this, [this] { Choose(size_t(list_->currentRow())); });
+    QObject::connect(list_, &QListWidget::itemActivated, this,
+                     [this] { Choose(size_t(list_->currentRow())); });
     QObject::connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     QObject::connect(buttons, &QDialogButtonBox::helpRequested, this, [help] {
         if (help) help("desktop.md");

@@ -17,14 +17,15 @@ namespace orkan {
 struct Session;
 
 class ToolBarVariants : public QDialog {
-public:
-    ToolBarVariants(Session& session, std::function<void(const QString& page)> help, QWidget* parent = nullptr);
+  public:
+    ToolBarVariants(Session& session, std::function<void(const QString& page)> help,
+                    QWidget* parent = nullptr);
 
     const std::vector<ToolBarVariant>& Variants() const { return variants_; }
     // Makes the n-th variant the session's tool bar; false after a message.
     bool Choose(size_t n);
 
-private:
+  private:
     Session& session_;
     std::vector<ToolBarVariant> variants_;
     QListWidget* list_ = nullptr;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -25,13 +26,13 @@
 #include "gui/qt_ui.h"
 #include "gui/session_controller.h"
 #include "gui/toolbar_variants.h"
+#include "gui_fixture.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "net/host_sender.h"
 #include "platform/poll_event_loop.h"
 #include "support/hex.h"
 #include "support/recording_ui.h"
-#include "gui_fixture.h"
 
 namespace orkan {
 namespace {
@@ -70,8 +71,12 @@ KeyMap Standard() {
     return *ReadKeyMapFile(ui, kData + "/defaults/standard.key", false);
 }
 
-uint8_t Key(std::string_view name) { return *FindKeyNumber(name); }
-uint16_t Function(std::string_view name) { return List().FindKeyFunction(name); }
+uint8_t Key(std::string_view name) {
+    return *FindKeyNumber(name);
+}
+uint16_t Function(std::string_view name) {
+    return List().FindKeyFunction(name);
+}
 
 TEST(KeyMapEditing, AssignmentsTheirTextsAndTheFileReadBack) {
     struct Case {
@@ -158,7 +163,8 @@ TEST(KeyMapEditing, ConflictsShowAndPresetsChangeOnlyTheMapEdited) {
         KeyMapEdit preset(List(), map, {});
         ASSERT_TRUE(preset.ApplyPreset(KeyMapPresets()[p], error)) << error;
         for (const Expected& e : presets[p])
-            EXPECT_EQ(EntryText(preset.Map().Code(Key(e.key), size_t(e.modifier)), List(), map.macros), e.function)
+            EXPECT_EQ(EntryText(preset.Map().Code(Key(e.key), size_t(e.modifier)), List(), map.macros),
+                      e.function)
                 << KeyMapPresets()[p].name;
     }
 }
@@ -193,7 +199,7 @@ TEST(ButtonEditing, TheToolBarKeepsItsOrderAndTheKeypadItsGrid) {
 
 // A session with its window, on files of its own.
 class EditorsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::GuiApp();
         Session& s = runtime.session();
@@ -210,7 +216,8 @@ protected:
         controller.Attach(runtime, startup);
         controller.LoadKeyFiles();
         ASSERT_TRUE(runtime.StartDetachedConnection(sink));
-        runtime.FeedHostData(test::FromHex("FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00 F5C3 114040 13 FFEF"));
+        runtime.FeedHostData(
+            test::FromHex("FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00 F5C3 114040 13 FFEF"));
         sink.Take();
         ui.on_shown = [this](const MessageBox& box) { shown += box.title + ": " + box.text + "\n"; };
         ui.Dismiss();  // a box is answered safely and the file dialogs ask nothing: the tests name the files
@@ -246,7 +253,8 @@ TEST_F(EditorsTest, TheKeyboardEditorChangesTheSessionAndSavesItsOwnFile) {
     editor.SelectEntry(2);
     editor.Picker().Search("pf5");
     ASSERT_TRUE(editor.AssignChosen());
-    EXPECT_EQ(s().keyboard.key_map.Code(Key("F5"), 2) & 0xFF1E, Function("PF5")) << "the session takes it at once";
+    EXPECT_EQ(s().keyboard.key_map.Code(Key("F5"), 2) & 0xFF1E, Function("PF5"))
+        << "the session takes it at once";
     EXPECT_FALSE(editor.Save()) << "the standard map is never written: Save asks for another name";
     EXPECT_EQ(Bytes(standard), standard_bytes);
 
@@ -268,6 +276,38 @@ TEST_F(EditorsTest, TheKeyboardEditorChangesTheSessionAndSavesItsOwnFile) {
     EXPECT_EQ(Bytes(mine), saved) << "a failed save leaves the old file";
 }
 
+// Each installed file the session runs, opened in its editor and saved untouched, is the same
+// file byte for byte.
+TEST_F(EditorsTest, UntouchedFilesSavedFromTheEditorsKeepTheirBytes) {
+    struct Case {
+        KeyFileEditor which;
+        KeyFileKind kind;
+        const char* file;
+        const char* editor_name;
+    };
+    const Case cases[] = {
+        {KeyFileEditor::KeyMap, KeyFileKind::Keytable, "standard.key", "OrkanKeyboardEditor"},
+        {KeyFileEditor::ToolBar, KeyFileKind::Toolbar, "standard.bar", "OrkanToolBarEditor"},
+        {KeyFileEditor::ToolBar, KeyFileKind::Toolbar, "pfkeys.bar", "OrkanToolBarEditor"},
+        {KeyFileEditor::ToolBar, KeyFileKind::Toolbar, "editing.bar", "OrkanToolBarEditor"},
+        {KeyFileEditor::KeyPad, KeyFileKind::Keypad, "standard.pad", "OrkanKeyPadEditor"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string installed = kData + "/defaults/" + c.file;
+        ASSERT_TRUE(LoadKeyFile(s(), c.kind, installed).ok);
+        QWidget& editor = Open<QWidget>(c.which, c.editor_name);
+        const std::string copy = folder / (std::string("copy-") + c.file);
+        const bool saved = c.which == KeyFileEditor::KeyMap
+                               ? static_cast<KeyboardEditor&>(editor).SaveAs(copy)
+                               : static_cast<ButtonEditor&>(editor).SaveAs(copy);
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(Bytes(copy), Bytes(installed));
+        editor.close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
 TEST_F(EditorsTest, ButtonEditorsShowEveryChangeAndSavedButtonsRunTheirKeys) {
     struct Case {
         KeyFileEditor which;
@@ -275,8 +315,9 @@ TEST_F(EditorsTest, ButtonEditorsShowEveryChangeAndSavedButtonsRunTheirKeys) {
         const char* file;
         const char* editor_name;
     };
-    for (const Case& c : {Case{KeyFileEditor::ToolBar, KeyFileKind::Toolbar, "mine.bar", "OrkanToolBarEditor"},
-                          Case{KeyFileEditor::KeyPad, KeyFileKind::Keypad, "mine.pad", "OrkanKeyPadEditor"}}) {
+    for (const Case& c :
+         {Case{KeyFileEditor::ToolBar, KeyFileKind::Toolbar, "mine.bar", "OrkanToolBarEditor"},
+          Case{KeyFileEditor::KeyPad, KeyFileKind::Keypad, "mine.pad", "OrkanKeyPadEditor"}}) {
         SCOPED_TRACE(c.file);
         ButtonEditor& editor = Open<ButtonEditor>(c.which, c.editor_name);
         editor.AddButton();
@@ -287,7 +328,8 @@ TEST_F(EditorsTest, ButtonEditorsShowEveryChangeAndSavedButtonsRunTheirKeys) {
         ASSERT_TRUE(editor.SaveAs(path));
         const ButtonFile file = SessionButtonFile(s(), c.kind);
         EXPECT_EQ(file.path, path);
-        EXPECT_EQ(s().record.Text(c.kind == KeyFileKind::Toolbar ? field::ToolbarFile : field::KeypadFile), c.file);
+        EXPECT_EQ(s().record.Text(c.kind == KeyFileKind::Toolbar ? field::ToolbarFile : field::KeypadFile),
+                  c.file);
         ButtonFile back;
         KeyFileVersion version;
         ASSERT_EQ(ParseButtonFile(Bytes(path), c.kind, back, version), KeyFileError::None);
@@ -295,7 +337,7 @@ TEST_F(EditorsTest, ButtonEditorsShowEveryChangeAndSavedButtonsRunTheirKeys) {
 
         // The window shows the button, and it sends PF5.
         QWidget* panel = c.kind == KeyFileKind::Toolbar ? static_cast<QWidget*>(controller.Window().ToolBar())
-                                                          : controller.Window().KeyPadWindow();
+                                                        : controller.Window().KeyPadWindow();
         ASSERT_NE(panel, nullptr);
         QAbstractButton* five = nullptr;
         for (QAbstractButton* b : panel->findChildren<QAbstractButton*>())
@@ -316,13 +358,14 @@ TEST_F(EditorsTest, EveryWindowFitsALaptopAndNamesItsControls) {
     ASSERT_TRUE(controller.ShowToolBarVariants());
     ASSERT_TRUE(controller.ShowHelp(false));
     const QSize laptop = QSize(1366, 768) - kDialogFrameAllowance;
-    for (const char* name : {"OrkanKeyboardEditor", "OrkanToolBarEditor", "OrkanKeyPadEditor", "OrkanToolBarVariants",
-                             "OrkanHelp"}) {
+    for (const char* name : {"OrkanKeyboardEditor", "OrkanToolBarEditor", "OrkanKeyPadEditor",
+                             "OrkanToolBarVariants", "OrkanHelp"}) {
         SCOPED_TRACE(name);
         QWidget* window = controller.Window().findChild<QWidget*>(name);
         ASSERT_NE(window, nullptr);
         const QSize least = window->minimumSizeHint();
-        EXPECT_TRUE(least.width() <= laptop.width() && least.height() <= laptop.height()) << least.width() << "x" << least.height();
+        EXPECT_TRUE(least.width() <= laptop.width() && least.height() <= laptop.height())
+            << least.width() << "x" << least.height();
         for (QWidget* c : window->findChildren<QWidget*>()) {
             if (c->focusPolicy() == Qt::NoFocus || !c->isVisibleTo(window) || c->focusProxy()) continue;
             EXPECT_FALSE(c->accessibleName().isEmpty()) << c->metaObject()->className();
@@ -332,7 +375,8 @@ TEST_F(EditorsTest, EveryWindowFitsALaptopAndNamesItsControls) {
 
 TEST_F(EditorsTest, AToolBarVariantIsUsedAtOnceAndKept) {
     ASSERT_TRUE(controller.ShowToolBarVariants());
-    auto* variants = static_cast<ToolBarVariants*>(controller.Window().findChild<QWidget*>("OrkanToolBarVariants"));
+    auto* variants =
+        static_cast<ToolBarVariants*>(controller.Window().findChild<QWidget*>("OrkanToolBarVariants"));
     ASSERT_NE(variants, nullptr);
     std::vector<std::string> names;
     for (const ToolBarVariant& v : variants->Variants()) names.push_back(v.name);
