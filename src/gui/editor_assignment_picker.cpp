@@ -94,15 +94,16 @@ AssignmentPicker::AssignmentPicker(const KeyList& list, std::function<bool(uint1
     fl->addWidget(functions_, 1);
     pages_->addWidget(function_page);
 
-    auto line_page = [this](QLineEdit* edit, const QString& label_text, const QString& note) {
+    // `field` is what the page shows (a line, or a box with a list), `edit` the line typed into.
+    auto line_page = [this](QWidget* field, QLineEdit* edit, const QString& label_text, const QString& note) {
         auto* page = new QWidget;
         auto* pl = new QVBoxLayout(page);
         pl->setContentsMargins(0, 0, 0, 0);
         auto* label = new QLabel(label_text);
-        label->setBuddy(edit);
-        edit->setAccessibleName(QString(label_text).remove('&').remove(':'));
+        label->setBuddy(field);
+        field->setAccessibleName(QString(label_text).remove('&').remove(':'));
         pl->addWidget(label);
-        pl->addWidget(edit);
+        pl->addWidget(field);
         pl->addWidget(Note(note));
         pl->addStretch();
         pages_->addWidget(page);
@@ -112,13 +113,13 @@ AssignmentPicker::AssignmentPicker(const KeyList& list, std::function<bool(uint1
     };
     character_ = new QLineEdit;
     character_->setMaxLength(1);
-    line_page(character_, "&Character:", "The key types this character, whatever the country keyboard says.");
+    line_page(character_, character_,
+              "&Character:", "The key types this character, whatever the country keyboard says.");
     text_ = new QLineEdit;
-    line_page(text_, "&Text to type:", "The key types this text, as the macro statement Type does.");
+    line_page(text_, text_, "&Text to type:", "The key types this text, as the macro statement Type does.");
     macro_ = new QComboBox;
     macro_->setEditable(true);
-    macro_->setAccessibleName("Macro");
-    line_page(macro_->lineEdit(), "&Macro:",
+    line_page(macro_, macro_->lineEdit(), "&Macro:",
               "A macro file of the macros folder (\"logon\" runs logon.mac), or a macro statement such as "
               "Key(\"PF3\").");
     auto* nothing_page = new QWidget;
