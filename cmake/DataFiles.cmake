@@ -41,6 +41,35 @@ foreach(kind key bar pad)
   list(APPEND _data_outputs ${_out})
 endforeach()
 
+# The tool bars offered beside the standard one (Tool Bar Variants): data/toolbar_NAME.tsv
+# becomes defaults/NAME.bar.
+file(GLOB _variants CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/toolbar_*.tsv)
+foreach(_table ${_variants})
+  get_filename_component(_name ${_table} NAME_WE)
+  string(REGEX REPLACE "^toolbar_" "" _name ${_name})
+  set(_out ${ORKAN_BUILD_DATA_DIR}/defaults/${_name}.bar)
+  add_custom_command(
+    OUTPUT ${_out}
+    COMMAND orkan_gen_data buttons ${CMAKE_SOURCE_DIR}/data/key_functions.tsv bar ${_table} ${_out}
+    DEPENDS orkan_gen_data ${_table} ${CMAKE_SOURCE_DIR}/data/key_functions.tsv
+    COMMENT "Generating defaults/${_name}.bar")
+  list(APPEND _data_outputs ${_out})
+endforeach()
+
+# The help window shows the user documentation itself: docs/*.md (not the code map) into help/.
+file(GLOB _help_pages CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*.md)
+list(FILTER _help_pages EXCLUDE REGEX ".*/ARCHITECTURE\\.md$")
+file(MAKE_DIRECTORY ${ORKAN_BUILD_DATA_DIR}/help)
+foreach(_page ${_help_pages})
+  get_filename_component(_file ${_page} NAME)
+  add_custom_command(
+    OUTPUT ${ORKAN_BUILD_DATA_DIR}/help/${_file}
+    COMMAND ${CMAKE_COMMAND} -E copy ${_page} ${ORKAN_BUILD_DATA_DIR}/help/${_file}
+    DEPENDS ${_page}
+    COMMENT "Copying help/${_file}")
+  list(APPEND _data_outputs ${ORKAN_BUILD_DATA_DIR}/help/${_file})
+endforeach()
+
 # Text data kept in the source tree, copied as it is; the globs notice files added later.
 file(GLOB _country CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/country.lst)
 file(GLOB_RECURSE _defaults RELATIVE ${CMAKE_SOURCE_DIR}/data CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/defaults/*)

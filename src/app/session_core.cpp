@@ -160,6 +160,22 @@ bool SessionCore::RunOper(uint8_t number) {
         case op::ShowKeyPad:
             frame_.ToggleKeyPad();
             return true;
+        case op::KeyboardEdit:
+        case op::ToolBarEdit:
+        case op::KeyPadEdit: {
+            const KeyFileEditor editor = number == op::KeyboardEdit  ? KeyFileEditor::KeyMap
+                                         : number == op::ToolBarEdit ? KeyFileEditor::ToolBar
+                                                                     : KeyFileEditor::KeyPad;
+            if (!frame_.ShowKeyFileEditor(editor)) NeedsWindow(number);
+            return true;
+        }
+        case op::ToolBarVariants:
+            if (!frame_.ShowToolBarVariants()) NeedsWindow(number);
+            return true;
+        case op::HelpContents:
+        case op::HelpSearch:
+            if (!frame_.ShowHelp(number == op::HelpSearch)) NeedsWindow(number);
+            return true;
         case op::Minimise:
             frame_.Arrange(Arrangement::Minimise, 0);
             return true;

@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <algorithm>
 
+#include "gui/button_editor_icons.h"
 #include "gui/qt_text.h"
 
 namespace orkan {
@@ -38,6 +39,7 @@ void ButtonPanel::SetLayout(const PanelLayout& layout, bool tooltips) {
         }
         QPushButton* button = buttons_[size_t(count_++)];
         button->setText(DisplayToQString(b.label));
+        button->setIcon(b.icon.empty() ? QIcon() : ButtonIcon(b.icon));
         button->setProperty(kCodeProperty, uint(b.code));
         button->setEnabled(b.enabled);
         button->setToolTip(tooltips && !b.tip.empty() ? DisplayToQString(b.tip) : QString());

@@ -19,6 +19,7 @@ struct PanelButton {
     std::string label;                               // display bytes
     std::string tip;                                 // the function's description, display bytes
     bool enabled = true;                             // false: its function is not in this program
+    std::string icon{};                              // a name of button_editor_icons.h, empty for none
 };
 
 struct PanelLayout {

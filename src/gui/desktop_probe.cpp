@@ -123,10 +123,9 @@ std::unique_ptr<DesktopProbe> DesktopProbe::FromEnvironment(Session& session, QW
     probe->screen_text_path_ = text;
     probe->layout_path_ = layout;
     probe->dialog_folder_ = dialogs;
-    if (!dialogs.isEmpty()) {
-        QDir().mkpath(dialogs);
-        qApp->installEventFilter(probe.get());
-    }
+    if (!dialogs.isEmpty()) QDir().mkpath(dialogs);
+    // Dialogs for their pictures, the keypad window for the report of its buttons.
+    if (!dialogs.isEmpty() || !layout.isEmpty()) qApp->installEventFilter(probe.get());
     if (!paint_times.isEmpty()) {
         probe->paint_times_ = std::fopen(qPrintable(paint_times), "w");
         if (!probe->paint_times_) std::fprintf(stderr, "orkan3270: cannot write %s\n", qPrintable(paint_times));
@@ -202,6 +201,18 @@ void DesktopProbe::SaveLayoutReport(const QString& path) {
     out += QString("cell %1 %2\n").arg(frame_.Cell().width).arg(frame_.Cell().height);
     out += QString("status_cell %1 %2\n").arg(g.cell.width).arg(g.cell.height);
     out += QString("size %1 %2\n").arg(session_.ps.rows).arg(session_.ps.columns);
+    // The buttons of the tool bar and of a shown keypad, by label, for tests that click them.
+    auto buttons = [&out](const QWidget* panel, const char* kind) {
+        if (!panel || !panel->isVisible()) return;
+        for (const QAbstractButton* b : panel->findChildren<QAbstractButton*>()) {
+            if (!b->isVisible() || b->text().isEmpty()) continue;
+            QString name = b->text();
+            name.remove('&').replace(' ', '_');
+            out += RectText(qPrintable(QString(kind) + " " + name), Global(*b, b->rect()));
+        }
+    };
+    buttons(window_.findChild<QWidget*>("OrkanTool"), "toolbutton");
+    buttons(window_.findChild<QWidget*>("OrkanKeyPad"), "padbutton");
     out += QString("status_colours %1 %2\n")
                .arg(ToQColor(palette[RoleForegroundIndex(session_.record, role::StatusLine)]).name().mid(1))
                .arg(ToQColor(palette[RoleBackgroundIndex(session_.record, role::StatusLine)]).name().mid(1));
@@ -261,6 +272,8 @@ bool DesktopProbe::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::KeyPress) keys_waiting_.push_back(SteadyNs());
         if (event->type() == QEvent::Paint && !report_first_paint_) return TimedPaint(event);
     }
+    if (!layout_path_.isEmpty() && event->type() == QEvent::Show && watched->objectName() == "OrkanKeyPad")
+        QTimer::singleShot(kDialogShotDelayMs, this, [this] { SaveLayoutReport(layout_path_); });
     if (!dialog_folder_.isEmpty() && event->type() == QEvent::Show && qobject_cast<QMenu*>(watched)) {
         QFile log(dialog_folder_ + "/menus.txt");
         if (log.open(QIODevice::Append))

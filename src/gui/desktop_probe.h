@@ -5,8 +5,9 @@
 //   ORKAN_SCREENSHOT      a PNG of the window after every screen that unlocks the keyboard;
 //   ORKAN_SCREEN_TEXT     the text of that screen, written whole and renamed into place;
 //   ORKAN_LAYOUT_REPORT   with each screenshot, where the window, its screen's work area, the
-//                         terminal's cells, the status line, the menu titles and the tool bar are
-//                         (one "name x y w h" per line);
+//                         terminal's cells, the status line, the menu titles, the tool bar and
+//                         the tool bar's and a shown keypad's buttons are (one "name x y w h" per
+//                         line); again when the keypad window is shown;
 //   ORKAN_DIALOG_SHOTS    a folder that receives, for every dialog, message box and other window
 //                         beside the session's own shown, a PNG of
 //                         it and a text with its place, its buttons', inputs' and tabs' places on

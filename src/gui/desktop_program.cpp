@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/folders_setup.h"
@@ -101,7 +103,21 @@ int RunDesktop(int argc, char** argv) {
     const sigset_t blocked = EndSignals();
     pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
 
-    QApplication app(argc, argv);
+    // Qt takes "-session ID" (also written "--session") for X11 session management, which would
+    // swallow our --session NAME: that option and its value are kept from Qt and given back after.
+    std::vector<char*> qt_args, session_args;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (i > 0 && arg.starts_with("--session")) {
+            session_args.push_back(argv[i]);
+            if (arg == "--session" && i + 1 < argc) session_args.push_back(argv[++i]);
+            continue;
+        }
+        qt_args.push_back(argv[i]);
+    }
+    int qt_argc = int(qt_args.size());
+    qt_args.push_back(nullptr);
+    QApplication app(qt_argc, qt_args.data());
     QApplication::setApplicationName("orkan3270");
     QGuiApplication::setDesktopFileName("orkan3270");
     QApplication::setWindowIcon(QIcon::fromTheme("orkan3270"));
@@ -112,8 +128,10 @@ int RunDesktop(int argc, char** argv) {
     QtUi ui;
     SignalWatch watch(ui);
     CommandLine cl;
-    // Qt has taken its own options out of argv by now.
-    if (ParseCommandLine(argc, argv, cl, ui) != 0 || watch.Signalled()) return kStartupFailed;
+    // Qt has taken its own options out of its arguments by now.
+    std::vector<char*> args(qt_args.begin(), qt_args.begin() + qt_argc);
+    args.insert(args.begin() + 1, session_args.begin(), session_args.end());
+    if (ParseCommandLine(int(args.size()), args.data(), cl, ui) != 0 || watch.Signalled()) return kStartupFailed;
 
     QtEventLoop loop;
     SessionController controller(ui);

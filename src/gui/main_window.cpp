@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "gui/button_editor_icons.h"
 #include "gui/menu_bar.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
@@ -39,6 +40,7 @@ MainWindow::MainWindow(Session& session, QtUi& ui, MainWindowHost& host, QWidget
     tool_bar_->setMovable(false);
     tool_bar_->setFloatable(false);
     tool_bar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    tool_bar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);  // a button without an icon shows its text
     tool_bar_->installEventFilter(this);
     tool_bar_->hide();  // until a tool bar file gives it buttons
     // The button that shows the buttons a narrow window folds away has no text of its own.
@@ -123,6 +125,7 @@ void MainWindow::SetToolBar(const PanelLayout& layout) {
         }
         ++tool_buttons_;
         action->setText(DisplayToQString(b->label));
+        action->setIcon(b->icon.empty() ? QIcon() : ButtonIcon(b->icon));
         action->setData(uint(b->code));
         action->setEnabled(b->enabled);
         action->setToolTip(tips && !b->tip.empty() ? DisplayToQString(b->tip) : QString());

@@ -13,7 +13,11 @@
 #include "clipboard/clipboard.h"
 #include "config/file_name_text.h"
 #include "config/session_file.h"
+#include "gui/button_editor.h"
 #include "gui/connect_dialog.h"
+#include "gui/help_window.h"
+#include "gui/keyboard_editor.h"
+#include "gui/toolbar_variants.h"
 #include "gui/info_windows.h"
 #include "gui/macro_sounds.h"
 #include "gui/options_dialog.h"
@@ -68,6 +72,7 @@ PanelLayout LayoutOf(const ButtonFile& file, const KeyList& list, const std::fun
         p.width = b.width;
         p.height = b.height;
         p.label = b.label;
+        p.icon = b.icon;
         if (const KeyFunction* f = list.Find(CategoryOf(b.code), NumberOf(b.code))) p.tip = f->description;
         p.enabled = available(NeedsOfKey(b.code));
         layout.buttons.push_back(std::move(p));
@@ -206,6 +211,57 @@ bool SessionController::ShowTransferLog() {
     if (!window_ || !runtime_) return false;
     OpenTransferLog(window_.get(), runtime_->core().Transfer());
     return true;
+}
+
+bool SessionController::ShowKeyFileEditor(KeyFileEditor editor) {
+    if (!window_ || !runtime_) return false;
+    QPointer<QWidget>& open = editors_[size_t(editor)];
+    if (!open) {
+        auto help = [this](const QString& page) { ShowHelpPage(page); };
+        Session& s = session();
+        switch (editor) {
+            case KeyFileEditor::KeyMap: open = new KeyboardEditor(s, help, window_.get()); break;
+            case KeyFileEditor::ToolBar: open = new ButtonEditor(s, KeyFileKind::Toolbar, help, window_.get()); break;
+            case KeyFileEditor::KeyPad:
+                open = new ButtonEditor(s, KeyFileKind::Keypad, help, window_.get());
+                // The keypad window shows every change as it is made.
+                if (window_->KeyPadWindow() && !window_->KeyPadWindow()->isVisible()) window_->ToggleKeyPad();
+                break;
+        }
+    }
+    open->show();
+    open->raise();
+    open->activateWindow();
+    return true;
+}
+
+bool SessionController::ShowToolBarVariants() {
+    if (!window_ || !runtime_) return false;
+    if (!variants_) variants_ = new ToolBarVariants(session(), [this](const QString& page) { ShowHelpPage(page); }, window_.get());
+    variants_->show();
+    variants_->raise();
+    variants_->activateWindow();
+    return true;
+}
+
+HelpWindow& SessionController::Help() {
+    if (!help_) help_ = new HelpWindow(HelpFolder(session().folders.help), window_.get());
+    return *help_;
+}
+
+bool SessionController::ShowHelp(bool search) {
+    if (!window_ || !runtime_) return false;
+    if (search) {
+        Help().ShowSearch();
+    } else {
+        Help().ShowContents();
+    }
+    return true;
+}
+
+void SessionController::ShowHelpPage(const QString& page) {
+    if (!window_ || !runtime_) return;
+    if (!Help().ShowPage(page)) Help().ShowContents();
 }
 
 void SessionController::StepFont(FontStep step) {
@@ -483,9 +539,8 @@ bool SessionController::Available(MenuNeeds needs) const {
         case MenuNeeds::Trace:
         case MenuNeeds::DebugScreens:
         case MenuNeeds::Listing: return runtime_->core().TraceAvailable();
-        // Not built in this version: there is nothing yet that could do them.
         case MenuNeeds::Help:
-        case MenuNeeds::KeyEditors: return false;
+        case MenuNeeds::KeyEditors: return true;
     }
     return false;
 }

@@ -6,6 +6,7 @@
 // state) and the runtime's reports (title, blink, session list, arrangement, closing).
 #pragma once
 
+#include <QPointer>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@ namespace orkan {
 
 class SessionRuntime;
 class QtUi;
+class HelpWindow;
 struct StartupState;
 class SessionRecord;
 
@@ -69,6 +71,9 @@ public:
     bool ShowTransferDialog(bool upload) override;
     bool ShowTransferLog() override;
     bool ShowTransferProgress(bool upload) override;
+    bool ShowKeyFileEditor(KeyFileEditor editor) override;
+    bool ShowToolBarVariants() override;
+    bool ShowHelp(bool search) override;
     void StepFont(FontStep step) override;
     void FontSettingsChanged() override;
     void CellSizeChanged() override;
@@ -103,8 +108,12 @@ public:
     bool Available(MenuNeeds needs) const override;
     bool TraceActive() const override;
 
+    // The help window at a page of the user documentation ("keyboard.md"); the editors' Help.
+    void ShowHelpPage(const QString& page);
+
 private:
     void StartNewInstance();
+    HelpWindow& Help();
 
     QtUi& ui_;
     SessionRuntime* runtime_ = nullptr;
@@ -113,6 +122,10 @@ private:
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<MacroWindowParts> macro_parts_;
     TransferChoices transfer_choices_;
+    // One of each, made when first asked for and gone with the window.
+    QPointer<QWidget> editors_[3];
+    QPointer<QWidget> variants_;
+    QPointer<HelpWindow> help_;
     View* previous_view_ = nullptr;
     int pending_options_page_ = 0;  // the page of the menu item now running
     int last_options_page_ = 1;

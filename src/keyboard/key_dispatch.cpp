@@ -26,6 +26,12 @@ bool KeyboardOpen(SessionStatus s) { return s == SessionStatus::Unlocked || s ==
 
 bool InLineMode(const Session& s) { return s.link.line_mode && s.sender != nullptr; }
 
+// Sessions made without the core (tests of one subsystem) lack the parts that run some functions.
+void MissingPart(Session& s, const std::string& what, std::string_view part) {
+    s.ui.ShowMessage({"Orkan TN3270", what + " needs " + std::string(part) + ", which this session does not have.",
+                      Buttons::Ok, Icon::Information});
+}
+
 std::string FunctionName(const Session& s, uint16_t code) {
     if (const KeyFunction* f = s.keyboard.key_list.Find(CategoryOf(code), NumberOf(code))) return f->name;
     return s.keyboard.key_list.KeyText(code);
@@ -101,8 +107,15 @@ void RunOper(Session& s, uint16_t code) {
         s.view->RefreshStatusLine();
         return;
     }
-    if (s.hooks.oper && s.hooks.oper->RunOper(number)) return;
-    ShowNotAvailable(s, FunctionName(s, code));
+    if (!s.hooks.oper) {
+        MissingPart(s, "\"" + FunctionName(s, code) + "\"", "the session core");
+        return;
+    }
+    if (s.hooks.oper->RunOper(number)) return;
+    s.ui.ShowMessage({"Orkan TN3270 Keyboard Error",
+                      "Program operation " + std::to_string(number) + " (" + FunctionName(s, code) +
+                          ") is not one that Orkan TN3270 has.",
+                      Buttons::Ok, Icon::Warning});
 }
 
 void RunMacroKey(Session& s, uint8_t number) {
@@ -114,11 +127,15 @@ void RunMacroKey(Session& s, uint8_t number) {
                           Buttons::Ok, Icon::Warning});
         return;
     }
-    if (s.hooks.macros) {
-        s.hooks.macros->StartMacroFile(*name);
+    if (IsMacroStatement(*name)) {
+        RunKeyStatement(s, *name);
         return;
     }
-    ShowNotAvailable(s, "Macro key \"" + *name + "\"");
+    if (!s.hooks.macros) {
+        MissingPart(s, "Macro key \"" + *name + "\"", "the macro runner");
+        return;
+    }
+    s.hooks.macros->StartMacroFile(*name);
 }
 
 // The macro's own stop and pause keys reach it while it executes; other keys do not.
@@ -173,12 +190,6 @@ void AttachKeyboard(Session& session) {
     session.keyboard.replay.session = &session;
     session.hooks.type_ahead = &session.keyboard.replay;
     AttachClipboard(session);
-}
-
-void ShowNotAvailable(Session& session, std::string_view what) {
-    session.ui.ShowMessage({"Orkan TN3270",
-                            "\"" + std::string(what) + "\" is not available yet in this version of Orkan TN3270.",
-                            Buttons::Ok, Icon::Information});
 }
 
 void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
@@ -310,7 +321,7 @@ void RunKeyStatement(Session& session, std::string_view statement) {
     if (Trim(statement).empty()) return;
     MacroHook* macros = session.hooks.macros;
     if (!macros) {
-        ShowNotAvailable(session, "The macro statement " + std::string(statement));
+        MissingPart(session, "The macro statement " + std::string(statement), "the macro runner");
         return;
     }
     // One macro at a time: a turn of the wheel while one runs is dropped, as a key would be.

@@ -7,6 +7,7 @@
 
 #include "session/session.h"
 #include "config/atomic_file.h"
+#include "config/file_name_text.h"
 #include "config/profile_file.h"
 #include "keyboard/key_functions.h"
 
@@ -62,11 +63,15 @@ std::optional<std::string> HeaderVersion(std::span<const uint8_t> bytes, KeyFile
     return std::string(rest.substr(0, end));
 }
 
-bool IsStandardName(std::string_view name, KeyFileKind kind) {
+}  // namespace
+
+bool IsStandardKeyFileName(std::string_view name, KeyFileKind kind) {
     const std::string base = std::filesystem::path(std::string(name)).filename().string();
     const std::string_view standard = StandardName(kind);
     return EqualsIgnoreCase(base, standard) || EqualsIgnoreCase(base, standard.substr(0, standard.find('.')));
 }
+
+namespace {
 
 // Files older than the current version may hold the macro names in the old layout; they are
 // converted on reading and written back in the new one.
@@ -260,6 +265,10 @@ KeyFileError ParseButtonFile(std::span<const uint8_t> bytes, KeyFileKind kind, B
             const char* label = reinterpret_cast<const char*>(r.data() + 6);
             b.label.assign(label, strnlen(label, std::min(record - 6, kButtonLabelSize - 1)));
         }
+        if (record > kButtonRecordSize) {
+            const char* icon = reinterpret_cast<const char*>(r.data() + kButtonRecordSize);
+            b.icon.assign(icon, strnlen(icon, std::min(record - kButtonRecordSize, kButtonIconSize - 1)));
+        }
         file.buttons.push_back(std::move(b));
     }
     const std::span<const uint8_t> list = block.subspan(size_t(offset));
@@ -277,9 +286,7 @@ std::vector<uint8_t> KeyTableBytes(const KeyMap& map) {
     const size_t keys = map.key_count == kMaxKeys ? kMaxKeys : kOldKeys;
     const std::string header = KeyFileHeader(KeyFileKind::Keytable, keys == kMaxKeys ? kLongVersion : kCurrentVersion);
     std::vector<uint8_t> out(header.begin(), header.end());
-    auto codes = map.codes;
-    for (auto it = map.replaced.rbegin(); it != map.replaced.rend(); ++it)
-        codes[it->key][it->modifier] = it->saved;
+    const auto codes = StoredKeyMap(map).codes;
     for (size_t k = 0; k < keys; ++k)
         for (size_t m = 0; m < 4; ++m) Put16(out, k < map.key_count ? codes[k][m] : kKeyNoFunction);
     map.macros.AppendTo(out);
@@ -287,26 +294,43 @@ std::vector<uint8_t> KeyTableBytes(const KeyMap& map) {
 }
 
 std::vector<uint8_t> ButtonFileBytes(KeyFileKind kind, const ButtonFile& file) {
-    if (file.buttons.size() > kMaxButtons) return {};
+    // Files without icons keep the record every reader knows.
+    const bool icons = std::any_of(file.buttons.begin(), file.buttons.end(), [](const Button& b) { return !b.icon.empty(); });
+    const size_t record = icons ? kButtonIconRecordSize : kButtonRecordSize;
+    if (file.buttons.size() > (icons ? kMaxIconButtons : kMaxButtons)) return {};
     const std::string header = KeyFileHeader(kind, kCurrentVersion);
     std::vector<uint8_t> out(header.begin(), header.end());
     const size_t count = file.buttons.size();
     Put16(out, uint16_t(count));
-    Put16(out, uint16_t(kButtonBlockHeader + count * kButtonRecordSize));
-    Put16(out, uint16_t(kButtonRecordSize));
+    Put16(out, uint16_t(kButtonBlockHeader + count * record));
+    Put16(out, uint16_t(record));
     out.push_back(file.columns);
     out.push_back(file.rows);
+    auto put_text = [&out](const std::string& text, size_t size) {
+        const size_t at = out.size();
+        out.resize(at + size, 0);
+        std::memcpy(out.data() + at, text.data(), std::min(text.size(), size - 1));
+    };
     for (size_t i = 0; i < count; ++i) {
         const Button& b = file.buttons[i];
         Put16(out, b.code);
         out.insert(out.end(), {b.column, b.row, b.width, b.height});
-        std::array<uint8_t, kButtonLabelSize> label{};
-        std::memcpy(label.data(), b.label.data(), std::min(b.label.size(), kButtonLabelSize - 1));
-        out.insert(out.end(), label.begin(), label.end());
+        put_text(b.label, kButtonLabelSize);
+        if (icons) put_text(b.icon, kButtonIconSize);
     }
     file.macros.AppendTo(out);
     return out;
 }
+
+KeyMap StoredKeyMap(const KeyMap& map) {
+    KeyMap stored = map;
+    for (auto it = map.replaced.rbegin(); it != map.replaced.rend(); ++it)
+        if (it->key < kMaxKeys && it->modifier < 4) stored.codes[it->key][it->modifier] = it->saved;
+    stored.replaced.clear();
+    return stored;
+}
+
+bool IsMacroStatement(std::string_view entry) { return entry.find('(') != entry.npos; }
 
 // --- Loading and saving for a session ---
 
@@ -345,14 +369,15 @@ void Show(Session& session, const char* title, const std::string& text, Icon ico
 bool FindKeyFile(Session& session, KeyFileKind kind, std::string_view name, FoundFile& found, bool& renamed) {
     const Folders& folders = session.folders;
     int error = 0;
-    const std::string path = KeyFilePath(name, folders.key_data, KindExtension(kind));
+    // Session settings name files in Windows-1252; the file system's names are UTF-8.
+    const std::string path = KeyFilePath(StoredNameToPath(name), folders.key_data, KindExtension(kind));
     Lookup result = ReadKeyFile(path, found, error);
     if (result == Lookup::Unreadable) {
         Show(session, kFileErrorTitle, Format("%s could not be read (%s).", path, std::strerror(error)), Icon::Error);
         return false;
     }
     if (result == Lookup::Found) return true;
-    const bool standard = IsStandardName(name, kind);
+    const bool standard = IsStandardKeyFileName(name, kind);
     for (const std::string& alternate : StandardPaths(folders, kind)) {
         if (alternate == path || ReadKeyFile(alternate, found, error) != Lookup::Found) continue;
         if (!standard) {
@@ -428,14 +453,19 @@ bool SaveKeyFile(Session& session, KeyFileKind kind, const std::string& path) {
     const std::vector<uint8_t> bytes = kind == KeyFileKind::Keytable
                                            ? KeyTableBytes(kb.key_map)
                                            : ButtonFileBytes(kind, kind == KeyFileKind::Toolbar ? kb.toolbar : kb.keypad);
+    return WriteKeyFile(session.ui, target, bytes);
+}
+
+bool WriteKeyFile(Ui& ui, const std::string& path, std::span<const uint8_t> bytes) {
     if (bytes.empty()) {
-        Show(session, "File Save Error",
-             target + " was not saved: it has more than " + std::to_string(kMaxButtons) + " buttons.", Icon::Error);
+        ui.ShowMessage({"File Save Error", path + " was not saved: it has more buttons than a file can hold.",
+                        Buttons::Ok, Icon::Error});
         return false;
     }
-    const int error = target.empty() ? ENOENT : WriteFileAtomically(target, bytes);
+    const int error = path.empty() ? ENOENT : WriteFileAtomically(path, bytes);
     if (error != 0) {
-        Show(session, "File Save Error", "Error " + std::to_string(error) + " while saving " + target, Icon::Error);
+        ui.ShowMessage({"File Save Error", "Error " + std::to_string(error) + " while saving " + path, Buttons::Ok,
+                        Icon::Error});
         return false;
     }
     return true;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "keyboard/key_numbers.h"
+#include "platform/ui.h"
 
 namespace orkan {
 
@@ -80,18 +81,24 @@ struct KeyMap {
 
 // One button of the toolbar or keypad, in the file as a record of kButtonRecordSize bytes:
 // bytes 0-1 key code, 2 column, 3 row, 4 width, 5 height (in grid cells), 6-39 label
-// (Windows-1252, NUL-terminated).
+// (Windows-1252, NUL-terminated). A file with icons has records of kButtonIconRecordSize bytes:
+// bytes 40-71 then hold the icon's name (ASCII, NUL-terminated); readers of the shorter record
+// skip them, as the record size in the block header tells them to.
 struct Button {
     uint16_t code = 0;
     uint8_t column = 0, row = 0, width = 1, height = 1;
     std::string label;
+    std::string icon{};  // a name of the icon set the front end offers; empty for none
     bool operator==(const Button&) const = default;
 };
 inline constexpr size_t kButtonRecordSize = 40;
+inline constexpr size_t kButtonIconRecordSize = 72;
 inline constexpr size_t kButtonLabelSize = 34;
+inline constexpr size_t kButtonIconSize = kButtonIconRecordSize - kButtonRecordSize;
 inline constexpr size_t kButtonBlockHeader = 8;
 // As many records as a signed 16-bit macro list offset can pass.
 inline constexpr size_t kMaxButtons = (0x7FFF - kButtonBlockHeader) / kButtonRecordSize;
+inline constexpr size_t kMaxIconButtons = (0x7FFF - kButtonBlockHeader) / kButtonIconRecordSize;
 
 struct ButtonFile {
     bool loaded = false;
@@ -127,9 +134,21 @@ struct KeyFileVersion {
                                            KeyFileVersion& version);
 
 // The bytes of a file: "V1.28" for a 150-key table, "V1.26" for anything else. A key table is
-// written without its country layout. Empty for a button file of more than kMaxButtons buttons.
+// written without its country layout. Empty for a button file of more buttons than its records
+// allow (kMaxButtons, or kMaxIconButtons when a button has an icon).
 std::vector<uint8_t> KeyTableBytes(const KeyMap& map);
 std::vector<uint8_t> ButtonFileBytes(KeyFileKind kind, const ButtonFile& file);
+
+// The map as its file holds it: the country layout taken off, nothing replaced.
+KeyMap StoredKeyMap(const KeyMap& map);
+
+// A macro name list entry that holds a macro statement (`Type("...")`, `Key("PF1")`) instead of
+// naming a macro file: the key runs the statement.
+bool IsMacroStatement(std::string_view entry);
+
+// Whether a file name names the standard file of its kind ("standard.key", with or without the
+// extension and folder).
+bool IsStandardKeyFileName(std::string_view name, KeyFileKind kind);
 
 // Where a key file name leads (the data file rules: inside `folder` unless absolute, the
 // extension added when missing).
@@ -153,6 +172,10 @@ KeyFileLoad LoadSessionKeyFiles(Session& session);
 // Writes one kind to `path` (its own path when empty). False after the "Error %d while saving %s"
 // message.
 [[nodiscard]] bool SaveKeyFile(Session& session, KeyFileKind kind, const std::string& path = {});
+// Writes a file's bytes in place of `path` at once (the old file stays whole when it fails). False
+// after the "Error %d while saving %s" message, or the one for a file that has too many buttons
+// (empty bytes).
+[[nodiscard]] bool WriteKeyFile(Ui& ui, const std::string& path, std::span<const uint8_t> bytes);
 
 // The keyboard country's layout list over the key map: the previous layout is taken off first.
 // Layout entries for keys the table does not hold are refused with a message.

@@ -116,7 +116,4 @@ void SetLockStates(Session& session, bool caps_lock, bool num_lock);
 // no key does. Flags are ignored.
 std::string KeyBindingText(const Session& session, uint16_t code);
 
-// One message for a function whose subsystem is not built yet.
-void ShowNotAvailable(Session& session, std::string_view what);
-
 }  // namespace orkan

@@ -176,6 +176,11 @@ void MacroRecorder::KeyHandled(uint16_t code, uint32_t cursor_before) {
     // Every key clears the count, recorded or not: a wait belongs to the key that follows it.
     const uint32_t unlocks = TakeHostUnlocks();
     if (!taking) return;
+    // A key whose macro entry is a statement was recorded as that statement when it ran.
+    if (CategoryOf(code) == KeyCategory::Macro) {
+        const std::string* entry = s_.keyboard.key_map.macros.Name(NumberOf(code));
+        if (entry && IsMacroStatement(*entry)) return;
+    }
     RecordedKey key;
     key.code = code;
     key.name = FunctionName(code);

@@ -31,6 +31,9 @@ struct ConnectionEnd {
 // Window arrangement that another session asks for (menu "Window" of that session).
 enum class Arrangement : uint8_t { Cascade, Minimise, Restore, Maximise, BringToFront };
 
+// The editors of the three key files (Keyboard Edit, ToolBar Edit, KeyPad Edit).
+enum class KeyFileEditor : uint8_t { KeyMap, ToolBar, KeyPad };
+
 class SessionFrame {
 public:
     virtual ~SessionFrame() = default;
@@ -80,6 +83,17 @@ public:
         return false;
     }
     virtual bool ShowTransferLog() { return false; }
+    // The editor of one key file, on the session's file of that kind; Tool Bar Variants, the stored
+    // tool bars to choose from; the help window at its contents or at its search field.
+    virtual bool ShowKeyFileEditor(KeyFileEditor editor) {
+        (void)editor;
+        return false;
+    }
+    virtual bool ShowToolBarVariants() { return false; }
+    virtual bool ShowHelp(bool search) {
+        (void)search;
+        return false;
+    }
     // A transfer a macro started: the dialog shows its progress and goes at its end.
     virtual bool ShowTransferProgress(bool upload) {
         (void)upload;

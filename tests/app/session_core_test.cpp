@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "app/session_runtime.h"
 #include "app/startup.h"
@@ -143,6 +144,12 @@ TEST_F(SessionCoreTest, OperFunctionsWithoutAWindow) {
         {oper_fn::SaveSessionAs, "needs a session window"},
         {oper_fn::ReconnectAsk, "needs a session window"},
         {oper_fn::NewSession, "needs a session window"},
+        {oper_fn::KeyboardEdit, "needs a session window"},
+        {oper_fn::ToolBarEdit, "needs a session window"},
+        {oper_fn::KeyPadEdit, "needs a session window"},
+        {oper_fn::ToolBarVariants, "needs a session window"},
+        {oper_fn::HelpContents, "needs a session window"},
+        {oper_fn::HelpSearch, "needs a session window"},
     };
     for (const Case& c : cases) {
         ui.shown.clear();
@@ -158,6 +165,24 @@ TEST_F(SessionCoreTest, OperFunctionsWithoutAWindow) {
     ExecuteKey(s(), Oper(oper_fn::Disconnect), true);
     EXPECT_EQ(s().status, SessionStatus::NotConnected);
     EXPECT_FALSE(runtime.IsConnectionOpen());
+}
+
+TEST_F(SessionCoreTest, EveryKeyFunctionIsCarriedOutOrRefusedWithItsReason) {
+    // Left out: what reaches beyond the test (printers, a new connection, the end of the session).
+    const std::set<uint8_t> beyond = {oper_fn::Exit,          oper_fn::ExitAll,   oper_fn::PrintScreen,
+                                      oper_fn::PrintScreenAsk, oper_fn::PrintFile, oper_fn::Reconnect,
+                                      oper_fn::ReconnectAsk};
+    for (KeyCategory c : {KeyCategory::Action, KeyCategory::Edit, KeyCategory::Oper}) {
+        for (const KeyFunction& f : state.key_list.Functions(c)) {
+            if (c == KeyCategory::Oper && beyond.contains(f.number)) continue;
+            ui.shown.clear();
+            ExecuteKey(s(), MakeKeyCode(c, f.number, f.flags), true);
+            for (const MessageBox& box : ui.shown) {
+                EXPECT_EQ(box.text.find("not available"), std::string::npos) << f.name << ": " << box.text;
+                EXPECT_EQ(box.text.find("is not one that"), std::string::npos) << f.name << ": " << box.text;
+            }
+        }
+    }
 }
 
 TEST_F(SessionCoreTest, ATraceSwitchedOnMidConnectionHearsTheNextItems) {

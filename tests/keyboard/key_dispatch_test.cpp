@@ -143,12 +143,12 @@ public:
     std::vector<uint8_t> ran;
 };
 
-TEST(NotBuiltYet, OneClearMessageAndNothingPretends) {
+TEST(MissingParts, OneClearMessageAndNothingPretends) {
     test::KeyboardSession k;
     k.Write(kLogon, 0, 6);
     const std::pair<const char*, const char*> cases[] = {
         {"{Find}", "The find dialog needs the desktop program"},
-        {"{PrintScreen}", "\"PrintScreen\" is not available yet"},
+        {"{PrintScreen}", "\"PrintScreen\" needs the session core, which this session does not have."},
     };
     for (auto [keys, message] : cases) {
         k.Type(keys);
@@ -161,13 +161,26 @@ TEST(NotBuiltYet, OneClearMessageAndNothingPretends) {
     k.session.hooks.oper = &opers;
     k.Type("{Options}{PrintFile}");
     EXPECT_EQ(opers.ran, (std::vector<uint8_t>{2, 50}));
-    EXPECT_NE(Messages(k).find("\"PrintFile\" is not available yet"), std::string::npos);
+    EXPECT_NE(Messages(k).find("Program operation 50 (PrintFile) is not one that Orkan TN3270 has."),
+              std::string::npos);
     k.session.settings.Wang = 1;
     k.session.status = SessionStatus::Connected;
     ExecuteKey(k.session, k.Code("Exit"));  // Wang sessions keep their connection
     EXPECT_EQ(opers.ran.size(), 2u);
     ExecuteKey(k.session, k.Code("AsciiHost"));  // the core does this one itself
     EXPECT_EQ(k.session.link.ascii_host, AsciiHost::Raw);
+}
+
+TEST(MacroKeys, AStatementInTheMacroListRunsAsMacroText) {
+    test::KeyboardSession k;
+    test::CallLog& macros = k.harness.log;
+    k.session.hooks.macros = &macros;
+    MacroList& list = k.session.keyboard.key_map.macros;
+    ASSERT_EQ(list.Append("logon"), 0);
+    ASSERT_EQ(list.Append("Type(\"abc\")"), 1);
+    ExecuteKey(k.session, MakeKeyCode(KeyCategory::Macro, 0));
+    ExecuteKey(k.session, MakeKeyCode(KeyCategory::Macro, 1));
+    EXPECT_EQ(macros.calls, (std::vector<std::string>{"MacroFile:logon", "MacroText:Type(\"abc\")"}));
 }
 
 TEST(MouseWheel, WholeNotchesRunTheWheelStatementsAsMacros) {
@@ -191,7 +204,7 @@ TEST(MouseWheel, WholeNotchesRunTheWheelStatementsAsMacros) {
 
     k.session.hooks.macros = nullptr;
     HandleWheel(k.session, 120);
-    EXPECT_NE(Messages(k).find("is not available yet"), std::string::npos);
+    EXPECT_NE(Messages(k).find("needs the macro runner"), std::string::npos);
 }
 
 TEST(MacroKeys, KeysTypedWhileAMacroExecutesAreDropped) {

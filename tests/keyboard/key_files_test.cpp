@@ -2,6 +2,8 @@
 // files, and what happens when a file is missing.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "config/temp_folder.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/key_tables.h"
@@ -148,6 +150,52 @@ TEST_F(KeyFiles, SavingReportsTheError) {
     KeyFileVersion version;
     ASSERT_EQ(ParseKeyTable(test::ReadBytes(folder / "copy.key"), false, back, version), KeyFileError::None);
     EXPECT_EQ(back.codes, test::StandardKeyMap().codes);  // saved without the country layout
+}
+
+// Every file the installation brings, loaded and saved untouched, is the same file byte for byte.
+TEST(KeyFileRoundTrips, InstalledFilesLoadAndSaveUnchanged) {
+    const std::filesystem::path defaults = std::filesystem::path(ORKAN_BINARY_DIR) / "share/orkan3270/defaults";
+    size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(defaults)) {
+        const std::string ext = e.path().extension().string();
+        if (ext != ".key" && ext != ".bar" && ext != ".pad") continue;
+        SCOPED_TRACE(e.path().string());
+        const std::vector<uint8_t> bytes = test::ReadBytes(e.path());
+        KeyFileVersion version;
+        if (ext == ".key") {
+            KeyMap map;
+            ASSERT_EQ(ParseKeyTable(bytes, false, map, version), KeyFileError::None);
+            EXPECT_EQ(KeyTableBytes(map), bytes);
+        } else {
+            const KeyFileKind kind = ext == ".bar" ? KeyFileKind::Toolbar : KeyFileKind::Keypad;
+            ButtonFile file;
+            ASSERT_EQ(ParseButtonFile(bytes, kind, file, version), KeyFileError::None);
+            EXPECT_EQ(ButtonFileBytes(kind, file), bytes);
+        }
+        ++files;
+    }
+    EXPECT_GE(files, 3u);
+}
+
+// Icons need the longer record; files without them keep the one every reader knows.
+TEST(KeyFileRoundTrips, ButtonsWithIconsAndMacroStatementsRoundTrip) {
+    for (const char* icon : {"", "go-next"}) {
+        ButtonFile bar;
+        bar.columns = 2;
+        bar.rows = 1;
+        bar.buttons.push_back({MakeKeyCode(KeyCategory::Action, 2), 0, 0, 1, 1, "Enter", icon});
+        ASSERT_EQ(bar.macros.Append("Type(\"logon\")"), 0);
+        bar.buttons.push_back({MakeKeyCode(KeyCategory::Macro, 0), 1, 0, 1, 1, "Logon", ""});
+        const std::vector<uint8_t> bytes = ButtonFileBytes(KeyFileKind::Toolbar, bar);
+        EXPECT_EQ(bytes[24 + 4], *icon ? kButtonIconRecordSize : kButtonRecordSize) << icon;
+        ButtonFile back;
+        KeyFileVersion version;
+        ASSERT_EQ(ParseButtonFile(bytes, KeyFileKind::Toolbar, back, version), KeyFileError::None);
+        EXPECT_EQ(back.buttons, bar.buttons) << icon;
+        EXPECT_EQ(back.macros, bar.macros);
+        EXPECT_TRUE(IsMacroStatement(*back.macros.Name(0)));
+    }
+    EXPECT_FALSE(IsMacroStatement("logon.mac"));
 }
 
 TEST(KeyTables, TextFormsOfFunctions) {

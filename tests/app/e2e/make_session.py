@@ -3,7 +3,7 @@
 
 make_session.py BASE.ses OUT.ses name=value ...
 names: host ipname port tn3270e tls lu autoreconnect timeout model askbeforeclosing hostprinting
-       printer username
+       printer username keyboardfile toolbarfile keypadfile
 """
 import struct
 import sys
@@ -24,6 +24,9 @@ FIELDS = {
     "hostprinting": (0x1A22, "u8", 1),
     "printer": (0xAF1, "text", 33),
     "username": (0x762, "text", 41),
+    "keyboardfile": (0xC84, "text", 260),
+    "toolbarfile": (0xD88, "text", 260),
+    "keypadfile": (0x14A4, "text", 260),
 }
 
 

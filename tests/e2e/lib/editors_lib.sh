@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# What the editors' tests under Xvfb share: an application data folder prepared before the first
+# start (so a session file can name key files of its own), the program started on that session
+# and ended again, the editors opened from the Options menu, and buttons clicked where the
+# program's layout report says they are. Sourced after desktop_lib.sh, not run.
+
+DATA="$ORKAN_BINARY_DIR/share/orkan3270"
+APPDATA="$WORK/config/orkan3270"
+
+# prepare_appdata SESSION FIELD=VALUE...: the defaults as a first start copies them, and the
+# session file SESSION.ses on testhost's port with the fields given.
+prepare_appdata() {
+    local name=$1
+    shift
+    mkdir -p "$APPDATA/macros" "$APPDATA/certs"
+    cp "$DATA"/defaults/*.* "$APPDATA/"
+    echo "[Orkan]" >"$APPDATA/orkan.ini"
+    python3 "$ORKAN_SOURCE_DIR/tests/app/e2e/make_session.py" "$DATA/defaults/standard.ses" "$APPDATA/$name.ses" \
+        host="127.0.0.1:$PORT" "$@" || fail "could not write $name.ses"
+}
+
+screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
+host_has() { grep -q "$1" "$WORK/host.log"; }
+
+# start_session SESSION: the desktop program on it, up to the logon panel; WINDOW is its window.
+start_session() {
+    rm -f "$WORK/screen.txt" "$WORK/layout.txt"
+    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
+    ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_LAYOUT_REPORT="$WORK/layout.txt" \
+        "$ORKAN_BIN" --session "$1" >>"$WORK/program.out" 2>>"$WORK/program.err" &
+    PROGRAM_PID=$!
+    track "$PROGRAM_PID"
+    waitfor 30 screen_has "User id" || { echo PID $PROGRAM_PID; ps -p $PROGRAM_PID; fail "the logon panel did not arrive"; }
+    WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
+}
+
+# open_editor MNEMONIC TITLE: Options > the editor by its underlined letter; DIALOG is its window.
+open_editor() {
+    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+    xdotool key --delay 100 alt+o "$1"
+    waitfor 10 xdotool search --onlyvisible --name "^$2\$" >/dev/null || fail "$2 did not open"
+    DIALOG=$(xdotool search --onlyvisible --name "^$2\$" | head -n 1)
+    xdotool windowactivate --sync "$DIALOG" 2>/dev/null || xdotool windowfocus --sync "$DIALOG" ||
+        fail "cannot focus $2"
+}
+
+# saved_differs FILE COPY: the editor's save has replaced FILE.
+saved_differs() { ! cmp -s "$1" "$2"; }
+
+# close_editor TITLE: Escape closes it (nothing unsaved is left to ask about).
+close_editor() {
+    xdotool key Escape
+    waitfor 10 sh -c "! xdotool search --onlyvisible --name '^$1\$' >/dev/null" || fail "$1 stayed open"
+}
+
+# click_button KIND LABEL: a button of the layout report ("toolbutton", "padbutton"), clicked in its middle.
+click_button() {
+    local place
+    waitfor 10 grep -q "^$1 $2 " "$WORK/layout.txt" || fail "no $1 \"$2\" in the layout report: $(cat "$WORK/layout.txt")"
+    place=$(grep "^$1 $2 " "$WORK/layout.txt" | head -n 1)
+    set -- $place
+    xdotool mousemove --sync $(($3 + $5 / 2)) $(($4 + $6 / 2)) click 1
+}
