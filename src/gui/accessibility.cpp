@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractScrollArea>
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
 
@@ -199,6 +201,12 @@ void NameControls(QWidget& root) {
         NameIfUnnamed(edit, in_titled_group(edit));
     for (QTextEdit* edit : root.findChildren<QTextEdit*>()) NameIfUnnamed(edit, in_titled_group(edit));
     for (QAbstractButton* button : root.findChildren<QAbstractButton*>()) NameBrowseButton(button);
+    // Run last, so that the areas have their names: a scroll bar is named after what it scrolls.
+    for (QAbstractScrollArea* area : root.findChildren<QAbstractScrollArea*>()) {
+        if (area->accessibleName().isEmpty()) continue;
+        NameIfUnnamed(area->verticalScrollBar(), area->accessibleName() + ", vertical scroll bar");
+        NameIfUnnamed(area->horizontalScrollBar(), area->accessibleName() + ", horizontal scroll bar");
+    }
 }
 
 void InstallAccessibility() {

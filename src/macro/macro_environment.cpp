@@ -1,5 +1,6 @@
 #include "macro/macro_environment.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,6 +52,10 @@ int MacroEnvironment::DoSpawn(const std::vector<std::string>& argv, const std::s
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    // Standard input and output may be the automation's channel (--api, --dump): the program
+    // reads nothing from it and writes its output where our messages go.
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
     // The program gets the signals this process blocks or ignores back, and a session of its own.
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);

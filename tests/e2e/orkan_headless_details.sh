@@ -2,7 +2,8 @@
 # The headless program's details: a session without a host is NOTCONNECTED and keys run in it; a
 # relative --macro name is taken in the current folder first, then in the macros folder; a host
 # that never answers the transfer command ends RECEIVEFILE (own language and REXX) after
-# TransferTimeout seconds, with the reason on stderr.
+# TransferTimeout seconds, with the reason on stderr; a program a macro starts writes to stderr, never
+# among the screens on stdout.
 . "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
 require_programs
 prepare_appdata
@@ -13,6 +14,14 @@ run_orkan nohost --run 'DEBUG(STATUS) ; TYPE("hello") ; DEBUG(SCREEN(1, 1, 5))'
 expect_rc 0 "a macro in a session without a host"
 err_has nohost "Debug: NOTCONNECTED"
 err_has nohost "Debug: hello"
+
+# --- a program started by a macro: its output on stderr, its input empty
+run_orkan child --dump --run "WINEXEC(\"sh -c \"\"echo CHILD-OUT; cat; touch $WORK/child.done\"\"\")"
+expect_rc 0 "a macro that starts a program"
+for _ in $(seq 100); do [ -e "$WORK/child.done" ] && break; sleep 0.1; done
+[ -e "$WORK/child.done" ] || fail "the program did not end: its standard input is not empty"
+err_has child "CHILD-OUT"
+! grep -q CHILD-OUT "$WORK/child.out" || fail "the program wrote among the screens on stdout"
 
 # --- --macro NAME: the current folder first, then the macros folder
 mkdir -p "$WORK/here" "$WORK/elsewhere"
