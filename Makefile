@@ -57,7 +57,7 @@ asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 asan-test: asan
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:suppressions=$(CURDIR)/tools/asan.supp LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
 fuzz-build: deps
