@@ -68,6 +68,10 @@ int RunApi(const CommandLine& cl, StderrUi& stderr_ui) {
     ApiFrame frame(loop);
     RuntimeOptions options;
     options.read_failure_closes = true;
+    // Automation as the headless program does it: nothing waited for that the client does not ask
+    // for, and the poll loop reads the socket itself.
+    options.automation_timing = true;
+    options.read_on_loop = true;
     SessionRuntime runtime(loop, ui, frame, options);
     SignalWatch signals(loop, [&frame] { frame.Finish(); });
 
