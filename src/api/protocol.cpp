@@ -42,13 +42,13 @@ constexpr Param Timeout() {
     return {"timeout_ms", Kind::Int, false, 0, kMaxTimeoutMs};
 }
 
-struct RequestSpec {
+struct RequestForm {
     std::string_view name;
     std::vector<Param> params;
 };
 
-const std::vector<RequestSpec>& Specs() {
-    static const std::vector<RequestSpec> specs = {
+const std::vector<RequestForm>& RequestForms() {
+    static const std::vector<RequestForm> forms = {
         {"connect",
          {{"host", Kind::String, false, 1, 255},
           {"port", Kind::Int, false, 1, 65535},
@@ -99,7 +99,7 @@ const std::vector<RequestSpec>& Specs() {
           {"value", Kind::OptionValue, true, 0, 4096}}},
         {"quit", {}},
     };
-    return specs;
+    return forms;
 }
 
 // Brackets inside strings do not count. A line of a megabyte could nest half a million levels,
@@ -203,7 +203,7 @@ std::string_view ErrorCodeName(ErrorCode code) {
 const std::vector<std::string>& RequestNames() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> out;
-        for (const RequestSpec& s : Specs()) out.emplace_back(s.name);
+        for (const RequestForm& s : RequestForms()) out.emplace_back(s.name);
         return out;
     }();
     return names;
@@ -262,9 +262,9 @@ ReadOutcome ReadRequest(std::string_view line) {
         return out;
     }
     const std::string& request = out.name.get_ref<const std::string&>();
-    const auto spec =
-        std::find_if(Specs().begin(), Specs().end(), [&](const RequestSpec& s) { return s.name == request; });
-    if (spec == Specs().end()) {
+    const auto form = std::find_if(RequestForms().begin(), RequestForms().end(),
+                                   [&](const RequestForm& s) { return s.name == request; });
+    if (form == RequestForms().end()) {
         out.error = {ErrorCode::UnknownRequest, "There is no request \"" + request + "\"."};
         return out;
     }
@@ -272,9 +272,9 @@ ReadOutcome ReadRequest(std::string_view line) {
         const std::string& key = item.key();
         const Json& member = item.value();
         if (key == "id" || key == "request") continue;
-        const auto p = std::find_if(spec->params.begin(), spec->params.end(),
+        const auto p = std::find_if(form->params.begin(), form->params.end(),
                                     [&](const Param& q) { return q.name == key; });
-        if (p == spec->params.end()) {
+        if (p == form->params.end()) {
             out.error = Bad("The request \"" + request + "\" has no parameter \"" + key + "\".");
             return out;
         }
@@ -283,7 +283,7 @@ ReadOutcome ReadRequest(std::string_view line) {
             return out;
         }
     }
-    for (const Param& p : spec->params) {
+    for (const Param& p : form->params) {
         if (p.required && !value.contains(std::string(p.name))) {
             out.error = Bad("The request \"" + request + "\" needs \"" + std::string(p.name) + "\".");
             return out;
