@@ -16,20 +16,10 @@ for p in "$program" "$host"; do
 done
 command -v s3270 >/dev/null || { echo "automation_task: s3270 is not installed (Debian package s3270)" >&2; exit 77; }
 
-work=$(mktemp -d)
-host_pid=""
-cleanup() {
-    [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
-unset XDG_CONFIG_HOME
-mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+. "$(dirname "$0")/lib.sh"
 
 exec {host_out}< <(exec "$host" --port 0 2>/dev/null)
-host_pid=$!
+pids+=($!)
 read -r -t 60 -u "$host_out" port || { echo "automation_task: testhost did not start" >&2; exit 1; }
 
 cat >"$work/logon.mac" <<'EOF'

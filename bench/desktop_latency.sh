@@ -21,17 +21,9 @@ for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "desktop_latency: $tool is not installed" >&2; exit 77; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+. "$(dirname "$0")/lib.sh"
+export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
+mkdir -p "$XDG_CONFIG_HOME"
 
 mkfifo "$work/displayfd"
 Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>"$work/displayfd" 2>/dev/null &

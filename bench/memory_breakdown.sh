@@ -13,18 +13,7 @@ for p in "$program" "$host"; do
     [ -x "$p" ] || { echo "memory_breakdown: $p is not built" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
-unset XDG_CONFIG_HOME
-mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+. "$(dirname "$0")/lib.sh"
 
 exec {host_out}< <(exec "$host" --port 0 2>/dev/null)
 pids+=($!)
