@@ -10,7 +10,7 @@
 #include "config/session_file.h"
 #include "display/screen_model.h"
 #include "gui/terminal_painter.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 namespace {

@@ -10,9 +10,9 @@
 
 #include "session/session.h"
 #include "config/session_file.h"
-#include "macro/option_table.h"
-#include "macro/options_by_name.h"
-#include "macro/system_variables.h"
+#include "options/option_table.h"
+#include "options/options_by_name.h"
+#include "options/system_variables.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "charset/display_unicode.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
-#include "macro/options_by_name.h"
+#include "options/options_by_name.h"
 #include "net/host_address.h"
 #include "session/session.h"
 

@@ -15,7 +15,7 @@
 
 #include "config/host_list.h"
 #include "config/session_record.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

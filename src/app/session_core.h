@@ -14,8 +14,8 @@
 
 #include "app/session_macros.h"
 #include "capture/capture_commands.h"
-#include "capture/screen_history.h"
-#include "macro/system_variables.h"
+#include "history/screen_history.h"
+#include "options/system_variables.h"
 #include "print/printing.h"
 #include "record/macro_recorder.h"
 #include "session/menu_commands.h"

@@ -1,10 +1,10 @@
 #include "app/session_macros.h"
 
 #include "app/session_core.h"
-#include "app/session_peers.h"
+#include "peers/session_peers.h"
 #include "app/session_runtime.h"
 #include "capture/editor_launch.h"
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "session/session.h"
 #include "session/session_frame.h"
 

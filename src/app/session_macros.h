@@ -10,8 +10,8 @@
 
 #include "macro/macro_environment.h"
 #include "macro/macro_runner.h"
-#include "macro/system_variables.h"
-#include "rexx/macro_dispatcher.h"
+#include "options/system_variables.h"
+#include "app/macro_dispatcher.h"
 #include "rexx/rexx_macros.h"
 
 namespace orkan {

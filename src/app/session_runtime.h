@@ -22,7 +22,7 @@
 #include <string>
 
 #include "app/session_core.h"
-#include "app/session_peers.h"
+#include "peers/session_peers.h"
 #include "config/session_file.h"
 #include "net/connection.h"
 #include "net/telnet_engine.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "app/folders_setup.h"
-#include "app/runtime_folder.h"
+#include "peers/runtime_folder.h"
 #include "charset/session_charset.h"
 #include "config/data_file.h"
 #include "config/profile_file.h"

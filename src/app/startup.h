@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/session_peers.h"
+#include "peers/session_peers.h"
 #include "app/session_runtime.h"
 #include "config/environment.h"
 #include "keyboard/key_list.h"

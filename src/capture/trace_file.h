@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "capture/trace_format.h"
-#include "platform/trace.h"
+#include "interfaces/trace.h"
 #include "platform/wall_clock.h"
 
 namespace orkan {

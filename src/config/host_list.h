@@ -11,7 +11,7 @@
 
 #include "config/profile_file.h"
 #include "config/session_record.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

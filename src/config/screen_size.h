@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

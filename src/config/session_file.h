@@ -14,7 +14,7 @@
 #include "config/host_list.h"
 #include "config/program_settings.h"
 #include "config/session_record.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

@@ -9,7 +9,7 @@
 #include "config/environment.h"
 #include "config/profile_file.h"
 #include "config/program_settings.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

@@ -12,7 +12,7 @@
 #include "config/host_list.h"
 #include "config/screen_size.h"
 #include "config/session_file.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QCheckBox;
 class QComboBox;

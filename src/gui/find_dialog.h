@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QCheckBox;
 class QComboBox;

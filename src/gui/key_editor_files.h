@@ -11,7 +11,7 @@
 
 #include "config/folders.h"
 #include "keyboard/key_files.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

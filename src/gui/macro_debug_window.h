@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <string_view>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QListWidget;
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QLabel;
 class QLineEdit;

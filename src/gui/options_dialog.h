@@ -12,7 +12,7 @@
 
 #include "charset/country_list.h"
 #include "config/session_record.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QTabWidget;
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

@@ -30,7 +30,7 @@
 #include "keyboard/key_numbers.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/linux_keymap.h"
-#include "macro/option_effects.h"
+#include "options/option_effects.h"
 #include "net/tls_types.h"
 #include "platform/process_spawn.h"
 #include "session/session.h"

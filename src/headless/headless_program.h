@@ -20,7 +20,7 @@
 
 #include "app/command_line.h"
 #include "session/session_hooks.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

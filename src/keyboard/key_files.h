@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "keyboard/key_numbers.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "config/folders.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

@@ -11,7 +11,7 @@
 #include <csignal>
 #include <thread>
 
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 
 extern char** environ;
 

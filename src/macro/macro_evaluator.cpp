@@ -1,6 +1,6 @@
 // Expressions: the language's operator priorities, its prefix operators that apply to everything
 // after them on the same level (so -1 + 2 is -3), function terms and comma lists.
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
 #include "session/session.h"

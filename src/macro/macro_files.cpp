@@ -4,8 +4,8 @@
 
 #include "charset/display_unicode.h"
 #include "macro/macro_environment.h"
-#include "macro/macro_errors.h"
-#include "platform/ui.h"
+#include "scripting/macro_errors.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
 #include "session/session.h"

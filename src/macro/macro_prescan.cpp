@@ -1,4 +1,4 @@
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "macro/macro_program.h"
 
 namespace orkan {

@@ -7,7 +7,7 @@
 #include "config/atomic_file.h"
 #include "config/data_file.h"
 #include "ds3270/host_text.h"
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "macro/macro_source.h"
 #include "platform/file_io.h"
 #include "session/session.h"

@@ -4,7 +4,7 @@
 #include "ds3270/fields.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
 #include "session/session.h"

@@ -1,5 +1,5 @@
 // Statement forms and the control statements, jumping through the scan table.
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
 #include "session/session.h"

@@ -3,10 +3,10 @@
 
 
 #include "config/data_file.h"
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
-#include "macro/options_by_name.h"
+#include "options/options_by_name.h"
 #include "macro/user_variables.h"
 #include "session/session.h"
 

@@ -7,7 +7,7 @@
 // transfer the host completed and 1 for one that failed or could not start.
 #include "charset/display_unicode.h"
 #include "config/file_name_text.h"
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
 #include "session/session.h"

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "macro/macro_value.h"
+#include "scripting/macro_value.h"
 
 namespace orkan {
 

@@ -20,7 +20,7 @@
 #include "config/program_settings.h"
 #include "net/host_sender.h"
 #include "net/link_state.h"
-#include "platform/trace.h"
+#include "interfaces/trace.h"
 
 namespace orkan {
 

@@ -13,7 +13,7 @@
 #include "session/session_hooks.h"
 #include "platform/event_loop.h"
 #include "platform/scoped_timers.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 #include "print/print_document.h"
 #include "print/print_spool.h"
 #include "print/printer_profile.h"

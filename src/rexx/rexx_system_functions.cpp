@@ -6,7 +6,7 @@
 #include "config/data_file.h"
 #include "macro/macro_environment.h"
 #include "macro/macro_text.h"
-#include "macro/options_by_name.h"
+#include "options/options_by_name.h"
 #include "macro/user_variables.h"
 #include "rexx/rexx_errors.h"
 #include "rexx/rexx_function_args.h"

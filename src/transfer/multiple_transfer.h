@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 #include "transfer/transfer_request.h"
 
 namespace orkan {

@@ -11,7 +11,7 @@
 #include "app_test_support.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "support/iconv_tables.h"
 #include "support/recording_ui.h"
 

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "capture/debug_screen.h"
-#include "capture/screen_history.h"
+#include "history/screen_history.h"
 #include "config/temp_folder.h"
 #include "dialog_ui.h"
 #include "ds3270/screen_dump.h"

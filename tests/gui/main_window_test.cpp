@@ -16,7 +16,7 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include "capture/screen_history.h"
+#include "history/screen_history.h"
 #include "clipboard/clipboard.h"
 #include "display/display_fixture.h"
 #include "gui/main_window.h"

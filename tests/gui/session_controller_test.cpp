@@ -32,7 +32,7 @@
 #include "gui_fixture.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
-#include "macro/options_by_name.h"
+#include "options/options_by_name.h"
 #include "net/host_sender.h"
 #include "platform/poll_event_loop.h"
 #include "support/hex.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "macro/macro_source.h"
 #include "macro_harness.h"
 

@@ -14,7 +14,7 @@
 #include "ds3270/host_text.h"
 #include "keyboard/key_list.h"
 #include "macro/keywords.h"
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "rexx/rexx_calls.h"
 #include "support/recording_ui.h"
 

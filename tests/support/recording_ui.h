@@ -4,7 +4,7 @@
 #include <deque>
 #include <vector>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan::test {
 

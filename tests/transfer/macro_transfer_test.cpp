@@ -7,7 +7,7 @@
 #include <map>
 
 #include "config/temp_folder.h"
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "support/hex.h"
 #include "transfer/transfer_client.h"

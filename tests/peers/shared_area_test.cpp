@@ -11,11 +11,11 @@
 
 #include <cstring>
 
-#include "app/runtime_folder.h"
-#include "app/session_messages.h"
-#include "app/session_peers.h"
-#include "app/shared_area.h"
-#include "app_test_support.h"
+#include "peers/runtime_folder.h"
+#include "peers/session_messages.h"
+#include "peers/session_peers.h"
+#include "peers/shared_area.h"
+#include "app/app_test_support.h"
 
 namespace orkan {
 namespace {

@@ -1,4 +1,4 @@
-#include "macro/options_by_name.h"
+#include "options/options_by_name.h"
 
 #include <unistd.h>
 
@@ -11,9 +11,9 @@
 #include "config/host_list.h"
 #include "display/screen_layout.h"
 #include "keyboard/key_files.h"
-#include "macro/macro_errors.h"
-#include "macro/option_effects.h"
-#include "macro/option_table.h"
+#include "scripting/macro_errors.h"
+#include "options/option_effects.h"
+#include "options/option_table.h"
 
 namespace orkan {
 

@@ -1,4 +1,4 @@
-#include "macro/system_variables.h"
+#include "options/system_variables.h"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 
 #include "session/session.h"
 #include "display/screen_layout.h"
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 
 namespace orkan {
 

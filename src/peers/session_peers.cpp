@@ -1,4 +1,4 @@
-#include "app/session_peers.h"
+#include "peers/session_peers.h"
 
 #include <unistd.h>
 

@@ -11,8 +11,8 @@
 
 #include "session/session.h"
 #include "config/session_file.h"
-#include "macro/macro_errors.h"
-#include "macro/system_variables.h"
+#include "scripting/macro_errors.h"
+#include "options/system_variables.h"
 #include "support/recording_ui.h"
 
 namespace orkan {

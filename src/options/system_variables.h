@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "macro/macro_value.h"
+#include "scripting/macro_value.h"
 
 namespace orkan {
 

@@ -1,4 +1,4 @@
-#include "app/runtime_folder.h"
+#include "peers/runtime_folder.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/runtime_folder.h"
-#include "app/session_messages.h"
-#include "app/shared_area.h"
+#include "peers/runtime_folder.h"
+#include "peers/session_messages.h"
+#include "peers/shared_area.h"
 #include "platform/event_loop.h"
 
 namespace orkan {

@@ -1,4 +1,4 @@
-#include "app/session_messages.h"
+#include "peers/session_messages.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>

@@ -1,4 +1,4 @@
-#include "capture/screen_history.h"
+#include "history/screen_history.h"
 
 #include <algorithm>
 #include <array>

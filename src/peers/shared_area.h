@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/runtime_folder.h"
+#include "peers/runtime_folder.h"
 
 namespace orkan {
 

@@ -1,4 +1,4 @@
-#include "macro/option_effects.h"
+#include "options/option_effects.h"
 
 #include <algorithm>
 #include <initializer_list>

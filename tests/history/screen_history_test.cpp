@@ -2,9 +2,9 @@
 // session looks like when the live screen comes back.
 #include <gtest/gtest.h>
 
-#include "capture/screen_history.h"
+#include "history/screen_history.h"
 #include "ds3270/write_processor.h"
-#include "display_fixture.h"
+#include "display/display_fixture.h"
 
 namespace orkan {
 namespace {

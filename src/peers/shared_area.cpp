@@ -1,4 +1,4 @@
-#include "app/shared_area.h"
+#include "peers/shared_area.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

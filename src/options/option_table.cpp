@@ -1,4 +1,4 @@
-#include "macro/option_table.h"
+#include "options/option_table.h"
 
 #include <array>
 
