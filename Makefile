@@ -15,7 +15,7 @@ FUZZ_SEEDS ?=
 DEBIAN_PACKAGES := build-essential cmake ninja-build clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl \
   qt6-base-dev libgl-dev fonts-3270 fonts-dejavu-core \
-  libregina3-dev s3270 xvfb xdotool xclip x11-utils python3 iproute2 ccache llvm lld \
+  libregina3-dev s3270 xvfb xdotool xclip x11-utils python3 iproute2 ccache llvm lld clang-format \
   chromium libpng-dev \
   libfontconfig-dev libfreetype-dev zlib1g-dev fonts-liberation2 poppler-utils cups cups-client openbox \
   nlohmann-json3-dev python3-pytest python3-jsonschema python3-locust python3-setuptools python3-venv python3-pip \
@@ -85,7 +85,7 @@ bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
 format:
-	find src tests tools fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format -i
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(FUZZ_COV_BUILD)

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/folders_setup.h"
-#include "peers/session_peers.h"
 #include "app/session_runtime.h"
 #include "config/file_name_text.h"
 #include "config/session_file.h"
@@ -11,6 +10,7 @@
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "options/option_effects.h"
+#include "peers/session_peers.h"
 #include "platform/process_spawn.h"
 #include "session/session.h"
 #include "session/session_frame.h"

@@ -9,7 +9,7 @@
 namespace orkan::test {
 
 class RecordingUi : public Ui {
-public:
+  public:
     Answer ShowMessage(const MessageBox& box) override {
         shown.push_back(box);
         if (!answers.empty()) {
