@@ -72,7 +72,6 @@ class RexxMacros {
 
     // For the thread side (rexx_runtime.cpp, rexx_functions.cpp).
     Session& session() { return s_; }
-    EventLoop& loop() { return loop_; }
     MacroEnvironment& environment() { return env_; }
     std::string ErrorListPath() const;
     void EnterTaskCall() { ++in_task_call_; }
@@ -106,6 +105,7 @@ class RexxMacros {
 
     Session& s_;
     EventLoop& loop_;
+    std::shared_ptr<LoopMailbox> mailbox_;  // the task threads' way to the loop
     MacroEnvironment& env_;
     ScopedTimers timers_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
