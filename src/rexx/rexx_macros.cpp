@@ -81,7 +81,7 @@ std::string PrepareThread(RexxTask& task) {
     return LockDownRexxThread(error) ? std::string() : error;
 }
 
-void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, std::weak_ptr<int> alive) {
+void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, AliveToken::Watch alive) {
     PrepareRexxThreadSignals(task->halt, task->limit);
     long start_result = 0;
     int rc = 0;
@@ -93,7 +93,7 @@ void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, std::weak_ptr
         const std::string line = "REXX macro \"" + task->name + "\" did not run: " + unprepared + ".";
         (void)task->mailbox->SendAndWait(
             [owner, alive, line] {
-                if (!alive.expired()) owner->session().ui.AddDebugLine(line);
+                if (alive.Alive()) owner->session().ui.AddDebugLine(line);
             },
             [] { return false; });
     }
@@ -104,7 +104,7 @@ void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, std::weak_ptr
     task->ended = true;
     const int slot = task->slot;
     task->mailbox->Post([owner, alive, slot] {
-        if (alive.expired()) return;
+        if (!alive.Alive()) return;
         owner->TaskFinished(slot);
     });
 }
@@ -280,8 +280,7 @@ bool RexxMacros::Launch(Pending& request) {
     if (RunningTasks() == 0) resident_at_start_ = ResidentBytes();
     slots_[free] = {task, std::move(request.done)};
     std::string error;
-    if (!task->thread.Start(
-            [this, task, alive = std::weak_ptr<int>(alive_)] { ThreadMain(this, task, alive); }, error)) {
+    if (!task->thread.Start([this, task, alive = alive_.watch()] { ThreadMain(this, task, alive); }, error)) {
         MacroDone done = std::move(slots_[free].done);
         slots_[free] = {};
         s_.ui.ShowMessage({"Orkan TN3270 - REXX",

@@ -20,6 +20,7 @@
 #include "macro/macro_environment.h"
 #include "macro/macro_runner.h"
 #include "options/system_variables.h"
+#include "platform/alive_token.h"
 #include "platform/event_loop.h"
 #include "platform/scoped_timers.h"
 #include "rexx/rexx_task.h"
@@ -108,7 +109,7 @@ class RexxMacros {
     std::shared_ptr<LoopMailbox> mailbox_;  // the task threads' way to the loop
     MacroEnvironment& env_;
     ScopedTimers timers_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    AliveToken alive_;
     std::array<Slot, kRexxTaskSlots> slots_;
     std::deque<Pending> pending_;
     MacroVariableState variables_;
