@@ -11,7 +11,7 @@
 #include "keyboard/keyboard.h"
 #include "options/option_effects.h"
 #include "peers/session_peers.h"
-#include "platform/process_spawn.h"
+#include "platform/process.h"
 #include "session/session.h"
 #include "session/session_frame.h"
 

@@ -7,7 +7,7 @@
 
 #include "config/profile_file.h"
 #include "config/program_settings.h"
-#include "platform/process_spawn.h"
+#include "platform/process.h"
 
 namespace orkan {
 

@@ -2,7 +2,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QProcess>
+
+#include "platform/process.h"
 
 namespace orkan {
 
@@ -11,8 +12,11 @@ void PlayMacroTone() {
 }
 
 void PlayMacroSoundFile(const std::string& path) {
-    const QString file = QString::fromStdString(path);
-    if (!QFileInfo(file).isFile() || !QProcess::startDetached("paplay", {file})) QApplication::beep();
+    ProcessOptions player;
+    player.argv = {"paplay", path};
+    player.detached = true;
+    if (!QFileInfo(QString::fromStdString(path)).isFile() || !StartProcess(player).Started())
+        QApplication::beep();
 }
 
 }  // namespace orkan

@@ -32,7 +32,7 @@
 #include "keyboard/linux_keymap.h"
 #include "net/tls_types.h"
 #include "options/option_effects.h"
-#include "platform/process_spawn.h"
+#include "platform/process.h"
 #include "session/session.h"
 
 namespace orkan {

@@ -1,19 +1,13 @@
 #include "macro/macro_environment.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
-#include <thread>
 
+#include "platform/process.h"
 #include "scripting/macro_errors.h"
-
-extern char** environ;
 
 namespace orkan {
 
@@ -46,39 +40,15 @@ std::FILE* MacroEnvironment::OpenFile(const std::string& path, const char* mode)
 
 int MacroEnvironment::DoSpawn(const std::vector<std::string>& argv, const std::string& folder) {
     if (argv.empty() || argv[0].empty()) return ENOENT;
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    // Standard input and output may be the automation's channel (--api, --dump): the program
-    // reads nothing from it and writes its output where our messages go.
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
-    // The program gets the signals this process blocks or ignores back, and a session of its own.
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none, defaults;
-    sigemptyset(&none);
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGXFSZ);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    // Nobody waits for the program; a helper reaps it so it leaves no zombie behind.
-    if (rc == 0)
-        std::thread([pid] {
-            int status = 0;
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-        }).detach();
-    return rc;
+    ProcessOptions options;
+    options.argv = argv;
+    options.folder = folder;
+    // Our standard input and output may be the automation's channel (--api, --dump): the program
+    // reads nothing from it and writes its output where our messages go. Nobody waits for it.
+    options.input = ProcessOptions::Input::Null;
+    options.output = ProcessOptions::Output::ToStderr;
+    options.detached = true;
+    return StartProcess(options).error;
 }
 
 std::vector<std::string> SplitCommandLine(std::string_view command) {

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,32 +10,11 @@
 #include <cstring>
 #include <thread>
 
-extern char** environ;
+#include "platform/process.h"
 
 namespace orkan {
 
 namespace {
-
-std::vector<std::string> MergedEnvironment(const std::vector<std::string>& changes) {
-    std::vector<std::string> env;
-    for (char** e = environ; e && *e; ++e) {
-        const std::string_view entry(*e);
-        const std::string_view name = entry.substr(0, entry.find('='));
-        bool replaced = false;
-        for (const std::string& c : changes)
-            if (std::string_view(c).substr(0, c.find('=')) == name) replaced = true;
-        if (!replaced) env.emplace_back(entry);
-    }
-    env.insert(env.end(), changes.begin(), changes.end());
-    return env;
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
-    std::vector<char*> out;
-    for (std::string& s : strings) out.push_back(s.data());
-    out.push_back(nullptr);
-    return out;
-}
 
 void Keep(std::string& output, const char* data, size_t n) {
     output.append(data, n);
@@ -63,50 +41,13 @@ std::string ChildResult::Describe() const {
 
 ChildProcess SpawnChild(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
                         int& error) {
-    ChildProcess child;
-    error = 0;
-    if (argv.empty()) {
-        error = EINVAL;
-        return child;
-    }
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        error = errno;
-        return child;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    // The child starts with default signal handling and nothing blocked, whatever this process set.
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    std::vector<std::string> args = argv;
-    std::vector<std::string> env = MergedEnvironment(environment);
-    std::vector<char*> arg_ptrs = Pointers(args);
-    std::vector<char*> env_ptrs = Pointers(env);
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, args[0].c_str(), &actions, &attr, arg_ptrs.data(), env_ptrs.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    close(fds[1]);
-    if (rc != 0) {
-        close(fds[0]);
-        error = rc;
-        return child;
-    }
-    fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
-    child.pid = pid;
-    child.output = fds[0];
-    return child;
+    ProcessOptions options;
+    options.argv = argv;
+    options.environment = environment;
+    options.output = ProcessOptions::Output::Pipe;
+    const StartedProcess started = StartProcess(options);
+    error = started.error;
+    return started.Started() ? ChildProcess{started.pid, started.output} : ChildProcess{};
 }
 
 bool DrainOutput(int fd, std::string& output) {

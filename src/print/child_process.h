@@ -1,5 +1,5 @@
-// Programs printing runs (lp, lpstat), started with posix_spawn and never through a shell:
-// standard input from /dev/null, standard output and error into one pipe the caller reads.
+// Programs printing runs (lp, lpstat) and waits for: standard input from /dev/null, standard
+// output and error into one pipe the caller reads, the exit or an overrun reported.
 #pragma once
 
 #include <sys/types.h>

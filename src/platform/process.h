@@ -1,0 +1,48 @@
+// Starting other programs, the one way the program does it: never through a shell, so the
+// arguments reach the program exactly as given and no name or text can become a command line.
+// What the new program gets is said explicitly each time: its input, where its output goes, its
+// folder and environment, and whether anyone waits for it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orkan {
+
+struct ProcessOptions {
+    // argv[0] without a slash is looked up in PATH.
+    std::vector<std::string> argv;
+    std::string folder;                    // its working folder; empty: ours
+    std::vector<std::string> environment;  // "NAME=value", replacing or adding to ours
+
+    enum class Input : uint8_t { Null, Inherit };
+    Input input = Input::Null;
+    // Pipe: its output and errors into one pipe the caller reads (non-blocking, close-on-exec).
+    // ToStderr: its output where our messages go, since our standard output may be the automation's
+    // channel (--api, --dump).
+    enum class Output : uint8_t { Inherit, ToStderr, Pipe };
+    Output output = Output::Inherit;
+    // Detached: a session of its own that outlives us and is not our child, so it is never left as
+    // a zombie and nobody waits for it. Otherwise the caller reaps it.
+    bool detached = false;
+};
+
+struct StartedProcess {
+    pid_t pid = -1;   // not known for a detached program
+    int output = -1;  // with Output::Pipe
+    int error = 0;    // errno of a failed start (ENOENT: not found in PATH)
+    bool Started() const { return error == 0; }
+};
+
+// Every program it starts has default handling of every signal and nothing blocked, whatever this
+// process set for itself.
+[[nodiscard]] StartedProcess StartProcess(const ProcessOptions& options);
+
+// `path` with `args` (argv[1..]), detached, with our standard input and output. An empty string, or
+// why it could not be started.
+[[nodiscard]] std::string SpawnDetached(const std::string& path, const std::vector<std::string>& args);
+
+}  // namespace orkan

@@ -1,0 +1,126 @@
+// Starting other programs: what each option gives the new program (input, output, folder,
+// environment, signals), and a detached program that is nobody's child.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "config/temp_folder.h"
+#include "platform/process.h"
+
+namespace orkan {
+namespace {
+
+using test::ReadText;
+using test::TempFolder;
+
+// Everything the child wrote until it closed its output, and its exit status.
+std::pair<std::string, int> Collect(const StartedProcess& p) {
+    std::string out;
+    char buf[512];
+    for (;;) {
+        pollfd fd{p.output, POLLIN, 0};
+        if (poll(&fd, 1, 10000) <= 0) break;
+        const ssize_t n = read(p.output, buf, sizeof buf);
+        if (n <= 0) break;
+        out.append(buf, size_t(n));
+    }
+    close(p.output);
+    int status = 0;
+    waitpid(p.pid, &status, 0);
+    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST(Process, EachOptionReachesTheProgram) {
+    TempFolder dir;
+    // Ignored here, so the test shows the program gets the default back.
+    signal(SIGPIPE, SIG_IGN);
+    setenv("ORKAN_PROCESS_TEST", "ours", 1);
+    const struct {
+        const char* what;
+        std::vector<std::string> argv;
+        std::string folder;
+        std::vector<std::string> environment;
+        std::string expected;
+    } cases[] = {
+        {"output and errors in one pipe, input empty",
+         {"sh", "-c", "echo out; echo err >&2; cat"},
+         "",
+         {},
+         "out\nerr\n"},
+        {"its folder", {"sh", "-c", "pwd"}, dir.path(), {}, dir.path() + "\n"},
+        {"environment replaced and added",
+         {"sh", "-c", "echo $ORKAN_PROCESS_TEST $ORKAN_NEW"},
+         "",
+         {"ORKAN_PROCESS_TEST=theirs", "ORKAN_NEW=1"},
+         "theirs 1\n"},
+        {"no signal ignored or blocked",
+         {"sh", "-c", "grep -E '^Sig(Ign|Blk)' /proc/self/status"},
+         "",
+         {},
+         "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProcessOptions o;
+        o.argv = c.argv;
+        o.folder = c.folder;
+        o.environment = c.environment;
+        o.output = ProcessOptions::Output::Pipe;
+        const StartedProcess p = StartProcess(o);
+        ASSERT_TRUE(p.Started()) << p.error;
+        const auto [out, status] = Collect(p);
+        EXPECT_EQ(out, c.expected);
+        EXPECT_EQ(status, 0);
+    }
+    signal(SIGPIPE, SIG_DFL);
+}
+
+TEST(Process, RefusalsAreErrorsNotCrashes) {
+    const struct {
+        ProcessOptions options;
+        int error;
+    } cases[] = {
+        {{{"orkan-no-such-program"}}, ENOENT},
+        {{{"/nonexistent/program"},
+          "",
+          {},
+          ProcessOptions::Input::Null,
+          ProcessOptions::Output::Inherit,
+          true},
+         ENOENT},
+        {{{}}, EINVAL},
+        // A detached program has nobody to read its pipe.
+        {{{"true"}, "", {}, ProcessOptions::Input::Null, ProcessOptions::Output::Pipe, true}, EINVAL},
+    };
+    for (const auto& c : cases) EXPECT_EQ(StartProcess(c.options).error, c.error);
+}
+
+TEST(Process, ADetachedProgramIsNobodysChildAndGetsItsOptions) {
+    TempFolder dir;
+    ProcessOptions o;
+    o.argv = {"sh", "-c", "cat > got; pwd >> got; echo $PPID >> got; mv got done"};
+    o.folder = dir.path();
+    o.output = ProcessOptions::Output::ToStderr;
+    o.detached = true;
+    ASSERT_TRUE(StartProcess(o).Started());
+    const std::string done = dir / "done";
+    for (int i = 0; i < 1000 && access(done.c_str(), F_OK) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::istringstream lines(ReadText(done));
+    std::string folder, parent;
+    std::getline(lines, folder);
+    std::getline(lines, parent);
+    EXPECT_EQ(folder, dir.path()) << "empty input comes first, then the folder";
+    EXPECT_NE(parent, std::to_string(getpid()));
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "no child of ours is left to reap";
+}
+
+}  // namespace
+}  // namespace orkan
