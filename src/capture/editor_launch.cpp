@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <sstream>
 #include <vector>
 
 #include "config/profile_file.h"
@@ -44,9 +43,7 @@ std::string EditorCommand(const ProgramSettings& settings, const Environment& en
 }
 
 std::string LaunchEditor(const std::string& editor, const std::string& path, const Environment& environment) {
-    std::vector<std::string> words;
-    std::istringstream split(editor);
-    for (std::string word; split >> word;) words.push_back(word);
+    const std::vector<std::string> words = SplitCommandLine(editor);
     if (words.empty()) return "no command is given";
     const std::string program = FindProgram(words[0], environment);
     if (program.empty()) return "the command was not found";

@@ -51,27 +51,6 @@ int MacroEnvironment::DoSpawn(const std::vector<std::string>& argv, const std::s
     return StartProcess(options).error;
 }
 
-std::vector<std::string> SplitCommandLine(std::string_view command) {
-    std::vector<std::string> words;
-    std::string word;
-    bool in_word = false, quoted = false;
-    for (char c : command) {
-        if (c == '"') {
-            quoted = !quoted;
-            in_word = true;
-        } else if ((c == ' ' || c == '\t') && !quoted) {
-            if (in_word) words.push_back(std::move(word));
-            word.clear();
-            in_word = false;
-        } else {
-            word += c;
-            in_word = true;
-        }
-    }
-    if (in_word) words.push_back(std::move(word));
-    return words;
-}
-
 std::optional<std::vector<std::string>> ShellExecuteCommand(const std::string& operation,
                                                             const std::string& file,
                                                             std::string_view parameters) {

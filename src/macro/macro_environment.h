@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/process.h"
 #include "session/macro_permissions.h"
 
 namespace orkan {
@@ -61,10 +62,6 @@ class MacroEnvironment {
     bool Permit(Capability c) const { return !gate_ || gate_->Permit(c); }
     const MacroGate* gate_ = nullptr;
 };
-
-// A command line split into words: blanks separate, double quotes group (as WinExec read them),
-// no shell meaning for any character.
-std::vector<std::string> SplitCommandLine(std::string_view command);
 
 // The program a shell-execute operation (OPEN, PRINT, EDIT, EXPLORE, FIND; empty is OPEN) runs on
 // `file`: an executable file runs itself with `parameters`, anything else goes to xdg-open, lp or

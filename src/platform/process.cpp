@@ -192,6 +192,27 @@ StartedProcess StartProcess(const ProcessOptions& options) {
                             : SpawnChild(options, program, arg_ptrs.data(), env_ptrs.data());
 }
 
+std::vector<std::string> SplitCommandLine(std::string_view command) {
+    std::vector<std::string> words;
+    std::string word;
+    bool in_word = false, quoted = false;
+    for (char c : command) {
+        if (c == '"') {
+            quoted = !quoted;
+            in_word = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (in_word) words.push_back(std::move(word));
+            word.clear();
+            in_word = false;
+        } else {
+            word += c;
+            in_word = true;
+        }
+    }
+    if (in_word) words.push_back(std::move(word));
+    return words;
+}
+
 std::string SpawnDetached(const std::string& path, const std::vector<std::string>& args) {
     ProcessOptions o;
     o.argv.push_back(path);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orkan {
@@ -40,6 +41,11 @@ struct StartedProcess {
 // Every program it starts has default handling of every signal and nothing blocked, whatever this
 // process set for itself.
 [[nodiscard]] StartedProcess StartProcess(const ProcessOptions& options);
+
+// A command line split into words: blanks and tabs separate, double quotes group (as Windows
+// programs read theirs), no shell meaning for any character. Every command line a user or macro
+// gives (WINEXEC, shell-execute parameters, the editor setting) is split by this one.
+std::vector<std::string> SplitCommandLine(std::string_view command);
 
 // `path` with `args` (argv[1..]), detached, with our standard input and output. An empty string, or
 // why it could not be started.
