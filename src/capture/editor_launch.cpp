@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <sstream>
 #include <vector>
 
 #include "config/profile_file.h"

@@ -130,7 +130,7 @@ int MacroRunner::StartTransferTerm(bool upload, MacroValue* a, int count, MacroV
     r.from_macro = true;
     r.generated_macro_to_caller = true;
 
-    TransferClient* client = SessionTransferClient(s_);
+    MacroTransferHook* client = s_.hooks.macro_transfers;
     if (!client) return macro_error::NotAvailable;
 
     if (HostHoldsKeyboard(s_.status) && !transfer_.unlock_expired) {
@@ -155,9 +155,10 @@ int MacroRunner::StartTransferTerm(bool upload, MacroValue* a, int count, MacroV
     transfer_.running = true;
     const AliveToken::Watch alive = alive_.watch();
     const uint64_t generation = generation_;
-    const TransferStart started = client->Start(r, [this, alive, generation](const TransferOutcome& outcome) {
-        if (alive.Alive()) TransferEnded(generation, outcome);
-    });
+    const TransferStart started =
+        client->StartForMacro(r, [this, alive, generation](const TransferOutcome& outcome) {
+            if (alive.Alive()) TransferEnded(generation, outcome);
+        });
     if (!started.started) {
         transfer_.running = false;
         if (!started.macro.empty()) return RunGeneratedTransfers(started.macro);
@@ -218,8 +219,8 @@ void MacroRunner::TransferEnded(uint64_t generation, const TransferOutcome& outc
             if (program->generated_transfers) program->generated_failed = true;
         // A transfer dialog still open shows the failure; without one (the headless program, or
         // the desktop's dialog of a macro's transfer, which goes at the end) it is reported here.
-        const TransferClient* client = SessionTransferClient(s_);
-        if (!client || !client->window())
+        const MacroTransferHook* client = s_.hooks.macro_transfers;
+        if (!client || !client->ShowsOutcome())
             s_.ui.ShowMessage({transfer_msg::kTransferErrorTitle,
                                transfer_.what + " failed:\n" + Utf8ToDisplay(outcome.message).text,
                                Buttons::Ok, Icon::Warning});

@@ -7,9 +7,10 @@
 #include "macro/macro_text.h"
 #include "rexx/rexx_errors.h"
 #include "session/session.h"
-#include "transfer/transfer_client.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_request.h"
+#include "transfer/transfer_start.h"
+#include "transfer/transfer_state.h"
 
 namespace orkan {
 
@@ -73,7 +74,7 @@ FunctionResult RexxTransfer(RexxContext& c, const RexxArguments& a, TransferDire
     RexxMacros* owner = c.owner;
     const auto started = OnLoop(c, [owner, direction, upload, pc, host, words, wait] {
         Session& s = owner->session();
-        TransferClient* client = SessionTransferClient(s);
+        MacroTransferHook* client = s.hooks.macro_transfers;
         if (!client) return Started::NoTransfer;
         TransferRequest r = LoadRequest(s.record, direction);
         r.pc_file = pc;
@@ -83,10 +84,10 @@ FunctionResult RexxTransfer(RexxContext& c, const RexxArguments& a, TransferDire
         const std::string what =
             upload ? "Sending " + pc + " to " + host : "Receiving " + host + " into " + pc;
         const TransferStart start =
-            client->Start(r, [wait, session = &s, what](const TransferOutcome& outcome) {
+            client->StartForMacro(r, [wait, session = &s, what](const TransferOutcome& outcome) {
                 // As for the macro language: without a transfer dialog to show it, the failure is told here.
-                const TransferClient* shown_by = SessionTransferClient(*session);
-                if (!outcome.success && (!shown_by || !shown_by->window()))
+                const MacroTransferHook* shown_by = session->hooks.macro_transfers;
+                if (!outcome.success && (!shown_by || !shown_by->ShowsOutcome()))
                     session->ui.ShowMessage({transfer_msg::kTransferErrorTitle,
                                              what + " failed:\n" + Utf8ToDisplay(outcome.message).text,
                                              Buttons::Ok, Icon::Warning});

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -125,6 +126,22 @@ class TransferHook {
     virtual void AfterWriteFinished() = 0;  // closes the progress window of a finished transfer
 };
 
+struct TransferRequest;
+struct TransferStart;
+struct TransferOutcome;
+
+// What macros of either language may ask of file transfer, and nothing more.
+class MacroTransferHook {
+  public:
+    virtual ~MacroTransferHook() = default;
+    // Starts one transfer (or expands a wildcard request into a generated macro, which the result
+    // names); `done` runs once when it has ended.
+    [[nodiscard]] virtual TransferStart StartForMacro(const TransferRequest& request,
+                                                      std::function<void(const TransferOutcome&)> done) = 0;
+    // Whether a window shows the transfer and so tells of its failure itself.
+    virtual bool ShowsOutcome() const = 0;
+};
+
 // The program operations of Oper key functions (dialogs, windows, fonts, printing, transfer,
 // macro control): the front end carries out the ones it has.
 class OperHook {
@@ -174,6 +191,7 @@ struct SessionHooks {
     ClipboardHook* clipboard = nullptr;
     PrintHook* print = nullptr;
     TransferHook* transfer = nullptr;
+    MacroTransferHook* macro_transfers = nullptr;
     OperHook* oper = nullptr;
     SettingsHook* settings = nullptr;
     RecorderHook* recorder = nullptr;

@@ -28,6 +28,7 @@ inline constexpr const char* kNoDialogs =
 
 TransferClient::TransferClient(Session& session, EventLoop& loop) : session_(session), timers_(loop) {
     session_.hooks.transfer = this;
+    session_.hooks.macro_transfers = this;
     session_.transfer.events = this;
 }
 
@@ -42,6 +43,7 @@ TransferClient::~TransferClient() {
     t.download.reset();
     t.active = false;
     if (session_.hooks.transfer == this) session_.hooks.transfer = nullptr;
+    if (session_.hooks.macro_transfers == this) session_.hooks.macro_transfers = nullptr;
 }
 
 TransferStart TransferClient::Start(const TransferRequest& request, TransferDone done,
@@ -263,10 +265,6 @@ std::string ListMacroName(HostSystem system, int level) {
     if (system == HostSystem::Cics) return {};
     if (level == 2) return system == HostSystem::Tso ? "ork$lstd.mac" : std::string();
     return system == HostSystem::Tso ? "ork$lstc.mac" : "ork$list.mac";
-}
-
-TransferClient* SessionTransferClient(Session& session) {
-    return dynamic_cast<TransferClient*>(session.hooks.transfer);
 }
 
 }  // namespace orkan

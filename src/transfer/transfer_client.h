@@ -41,7 +41,7 @@ inline constexpr std::chrono::milliseconds kProgramStartGrace{2000};
 // How long the end of a transfer waits for the host's next screen.
 inline constexpr std::chrono::milliseconds kScreenSettle{3000};
 
-class TransferClient final : public TransferHook, public TransferEvents {
+class TransferClient final : public TransferHook, public MacroTransferHook, public TransferEvents {
   public:
     TransferClient(Session& session, EventLoop& loop);
     ~TransferClient() override;
@@ -80,6 +80,12 @@ class TransferClient final : public TransferHook, public TransferEvents {
     // The request of the transfer now running (or the last one).
     const TransferRequest& CurrentRequest() const { return current_; }
     TransferWindow* window() const { return window_; }
+
+    // For macros.
+    TransferStart StartForMacro(const TransferRequest& request, TransferDone done) override {
+        return Start(request, std::move(done));
+    }
+    bool ShowsOutcome() const override { return window_ != nullptr; }
     TransferLog& log() { return log_; }
 
     // TransferHook.
@@ -120,6 +126,5 @@ std::string MemberListDataSet(const std::string& host_file);
 std::string ListMacroName(HostSystem system, int level);
 
 // The session's transfer client; null when none is attached.
-TransferClient* SessionTransferClient(Session& session);
 
 }  // namespace orkan
