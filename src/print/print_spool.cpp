@@ -1,5 +1,6 @@
 #include "print/print_spool.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -12,6 +13,7 @@ namespace {
 constexpr int kFirstJobTimer = 16;
 constexpr int kJobTimers = 200;
 constexpr auto kReapInterval = std::chrono::milliseconds(20);
+constexpr auto kStopGrace = std::chrono::seconds(1);  // between asking an overrun job to end and killing it
 
 }  // namespace
 
@@ -74,12 +76,7 @@ void PrintSpool::Submit(const SpoolRequest& request, Done done) {
     Job& j = *job;
     jobs_[id] = std::move(job);
     timers_.loop().WatchReadable(j.child.output, [this, id] { OnOutput(id); });
-    timers_.Start(j.timer, programs_.job_timeout, true, [this, id] {
-        auto it = jobs_.find(id);
-        if (it == jobs_.end()) return;
-        StopChild(it->second->child.pid, it->second->result);
-        Finish(id);
-    });
+    timers_.Start(j.timer, programs_.job_timeout, true, [this, id] { Stop(id); });
 }
 
 void PrintSpool::OnOutput(int id) {
@@ -101,12 +98,28 @@ void PrintSpool::Check(int id) {
         Finish(id);
         return;
     }
-    if (std::chrono::steady_clock::now() >= job.deadline) {
-        StopChild(job.child.pid, job.result);
-        Finish(id);
+    const auto now = std::chrono::steady_clock::now();
+    if (!job.kill_at && now >= job.deadline) {
+        Stop(id);
         return;
     }
-    // The output has closed, so the end is near: look again shortly.
+    if (job.kill_at && now >= *job.kill_at) {
+        kill(job.child.pid, SIGKILL);
+        job.kill_at = std::chrono::steady_clock::time_point::max();
+    }
+    // The output has closed or the job was told to end, so the end is near: look again shortly.
+    timers_.Start(job.timer, kReapInterval, true, [this, id] { Check(id); });
+}
+
+// An overrun job is asked to end and killed a moment later if it has not; the loop goes on
+// meanwhile and the job finishes once it is reaped.
+void PrintSpool::Stop(int id) {
+    auto it = jobs_.find(id);
+    if (it == jobs_.end()) return;
+    Job& job = *it->second;
+    job.result.timed_out = true;
+    job.kill_at = std::chrono::steady_clock::now() + kStopGrace;
+    kill(job.child.pid, SIGTERM);
     timers_.Start(job.timer, kReapInterval, true, [this, id] { Check(id); });
 }
 

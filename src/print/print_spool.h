@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,9 +49,12 @@ class PrintSpool {
         int timer = 0;
         bool output_open = true;
         std::chrono::steady_clock::time_point deadline;
+        // Set once an overrun job was asked to end: when it is killed if it has not.
+        std::optional<std::chrono::steady_clock::time_point> kill_at;
     };
     void OnOutput(int id);
     void Check(int id);
+    void Stop(int id);
     void Finish(int id);
     int NextTimer();
 
