@@ -43,7 +43,10 @@ TEST(PrintSpool, AnOverrunJobIsStoppedWithoutHoldingTheLoop) {
         programs.job_timeout = 100ms;
         PrintSpool spool(timers, programs);
         std::optional<ChildResult> result;
-        spool.Submit({"queue", dir / "job.txt"}, [&](const ChildResult& r) { result = r; });
+        SpoolRequest request;
+        request.queue = "queue";
+        request.file = dir / "job.txt";
+        spool.Submit(request, [&](const ChildResult& r) { result = r; });
         // The loop's other work goes on between the request to end and the kill.
         bool served_while_stopping = false;
         ScopedTimers other_work(loop);
@@ -54,7 +57,9 @@ TEST(PrintSpool, AnOverrunJobIsStoppedWithoutHoldingTheLoop) {
         EXPECT_TRUE(result->timed_out);
         EXPECT_EQ(result->Describe(), "no answer in time, stopped");
         EXPECT_EQ(spool.Running(), 0u);
-        if (c.lp.find("trap") != std::string::npos) EXPECT_TRUE(served_while_stopping);
+        if (c.lp.find("trap") != std::string::npos) {
+            EXPECT_TRUE(served_while_stopping);
+        }
     }
 }
 
