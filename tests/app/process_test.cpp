@@ -83,21 +83,23 @@ TEST(Process, EachOptionReachesTheProgram) {
 }
 
 TEST(Process, RefusalsAreErrorsNotCrashes) {
+    const auto options = [](std::vector<std::string> argv, bool detached, ProcessOptions::Output output) {
+        ProcessOptions o;
+        o.argv = std::move(argv);
+        o.detached = detached;
+        o.output = output;
+        return o;
+    };
+    using Output = ProcessOptions::Output;
     const struct {
         ProcessOptions options;
         int error;
     } cases[] = {
-        {{{"orkan-no-such-program"}}, ENOENT},
-        {{{"/nonexistent/program"},
-          "",
-          {},
-          ProcessOptions::Input::Null,
-          ProcessOptions::Output::Inherit,
-          true},
-         ENOENT},
-        {{{}}, EINVAL},
+        {options({"orkan-no-such-program"}, false, Output::Pipe), ENOENT},
+        {options({"/nonexistent/program"}, true, Output::Inherit), ENOENT},
+        {options({}, false, Output::Inherit), EINVAL},
         // A detached program has nobody to read its pipe.
-        {{{"true"}, "", {}, ProcessOptions::Input::Null, ProcessOptions::Output::Pipe, true}, EINVAL},
+        {options({"true"}, true, Output::Pipe), EINVAL},
     };
     for (const auto& c : cases) EXPECT_EQ(StartProcess(c.options).error, c.error);
 }
