@@ -44,7 +44,6 @@ ds3270 session
 keyboard clipboard
 session keyboard
 session clipboard
-session display
 session print
 session transfer
 '

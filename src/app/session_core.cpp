@@ -7,6 +7,7 @@
 #include "config/file_name_text.h"
 #include "config/session_file.h"
 #include "config/settings_file.h"
+#include "display/screen_layout.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "options/option_effects.h"

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "session/session_frame.h"  // FontStep
+
 namespace orkan {
 
 class SessionRecord;
@@ -25,8 +27,6 @@ struct FontLimits {
     int max_height = 60;
 };
 FontLimits FontLimitsFrom(const ProgramSettings& settings);
-
-enum class FontStep : uint8_t { Smaller, Larger, Narrower, Wider, Shorter, Taller };
 
 // The cell after one step, or nothing when the step would pass a limit. Larger checks only the
 // width, as users of tall cells have always been able to grow them.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "display/screen_layout.h"
 #include "gui/button_panel.h"
 #include "gui/menu_table.h"
 #include "session/session_frame.h"

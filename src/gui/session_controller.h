@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "display/screen_layout.h"
 #include "gui/macro_window_parts.h"
 #include "gui/main_window.h"
 #include "gui/terminal_view.h"

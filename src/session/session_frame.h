@@ -6,8 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "display/screen_layout.h"
-
 namespace orkan {
 
 struct MacroOutcome;
@@ -33,6 +31,9 @@ enum class Arrangement : uint8_t { Cascade, Minimise, Restore, Maximise, BringTo
 
 // The editors of the three key files (Keyboard Edit, ToolBar Edit, KeyPad Edit).
 enum class KeyFileEditor : uint8_t { KeyMap, ToolBar, KeyPad };
+
+// One step of the font the user asks for (the cell's limits are the display's).
+enum class FontStep : uint8_t { Smaller, Larger, Narrower, Wider, Shorter, Taller };
 
 class SessionFrame {
   public:
