@@ -41,7 +41,6 @@ allowed='
 charset session
 net ds3270
 ds3270 session
-keyboard clipboard
 session keyboard
 session clipboard
 session print

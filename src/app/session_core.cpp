@@ -4,6 +4,7 @@
 
 #include "app/folders_setup.h"
 #include "app/session_runtime.h"
+#include "clipboard/clipboard.h"
 #include "config/file_name_text.h"
 #include "config/session_file.h"
 #include "config/settings_file.h"
@@ -37,6 +38,7 @@ SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
     // A saved HTML screen shows attribute positions as the window does.
     capture_.capture().attribute_markers_shown = [&frame] { return frame.AttributeMarkersShown(); };
     AttachKeyboard(s);
+    AttachClipboard(s);
     transfer_.SetFrame(&frame);
     s.hooks.history = &history_;
     s.hooks.oper = this;

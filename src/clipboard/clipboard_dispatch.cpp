@@ -33,6 +33,22 @@ void ClipboardHooks::AfterHostWrite() {
     if (session) EndPasteCycle(*session);
 }
 
+void ClipboardHooks::KeyFunction(uint16_t code) {
+    if (session) NoteKeyFunction(*session, code);
+}
+
+bool ClipboardHooks::RunEdit(uint8_t number) {
+    return session && RunClipboardEdit(*session, number);
+}
+
+void ClipboardHooks::PasteByTyping() {
+    if (session) RunPaste(*session, PasteForm::ByTyping);
+}
+
+void ClipboardHooks::ClearSelectionArea() {
+    if (session) orkan::ClearSelectionArea(*session);
+}
+
 void ClipboardHooks::FindAgainAfterScreen() {
     // Called directly, never as a key: a key would pass admission and empty the type-ahead queue
     // before its replay.

@@ -44,6 +44,10 @@ struct CellRect {
 class ClipboardHooks final : public ClipboardHook, public FindHook {
   public:
     void AfterHostWrite() override;
+    void KeyFunction(uint16_t code) override;
+    bool RunEdit(uint8_t number) override;
+    void PasteByTyping() override;
+    void ClearSelectionArea() override;
     void FindAgainAfterScreen() override;
     Session* session = nullptr;
 };

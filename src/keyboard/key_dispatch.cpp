@@ -4,9 +4,6 @@
 #include <cctype>
 #include <limits>
 
-#include "clipboard/clipboard.h"
-#include "clipboard/copying.h"
-#include "clipboard/pasting.h"
 #include "ds3270/fields.h"
 #include "ds3270/inbound.h"
 #include "keyboard/field_edit.h"
@@ -76,7 +73,7 @@ void RunEdit(Session& s, uint16_t code) {
             return;
         case edit_fn::Delete:
             if (s.selection.shown) {
-                ClearSelectionArea(s);
+                if (s.hooks.clipboard) s.hooks.clipboard->ClearSelectionArea();
                 return;
             }
             break;
@@ -84,7 +81,7 @@ void RunEdit(Session& s, uint16_t code) {
             break;
     }
     if (RunFieldEdit(s, number)) return;
-    (void)RunClipboardEdit(s, number);
+    if (s.hooks.clipboard) (void)s.hooks.clipboard->RunEdit(number);
 }
 
 void RunOper(Session& s, uint16_t code) {
@@ -178,7 +175,7 @@ void RunLineModeKey(Session& s, uint16_t code) {
     } else if ((category == KeyCategory::Action || category == KeyCategory::Edit) && number == 0) {
         s.sender->SendRaw(std::span<const uint8_t>(&kLineModeBackspace, 1));
     } else if (category == KeyCategory::Edit && number == edit_fn::Paste) {
-        RunPaste(s, PasteForm::ByTyping);
+        if (s.hooks.clipboard) s.hooks.clipboard->PasteByTyping();
     } else if (category == KeyCategory::Oper) {
         RunOper(s, code);
     } else if (category == KeyCategory::Macro) {
@@ -201,7 +198,6 @@ void TypeAheadReplay::ReplayTypeAhead() {
 void AttachKeyboard(Session& session) {
     session.keyboard.replay.session = &session;
     session.hooks.type_ahead = &session.keyboard.replay;
-    AttachClipboard(session);
 }
 
 void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
@@ -266,7 +262,7 @@ void ExecuteKey(Session& session, uint16_t code, bool internal) {
         return;
     }
     if (category == KeyCategory::KeyUp || IsFunction(code, KeyCategory::Edit, edit_fn::NoFunction)) return;
-    NoteKeyFunction(session, code);
+    if (session.hooks.clipboard) session.hooks.clipboard->KeyFunction(code);
     if (session.hooks.print) session.hooks.print->KeyFunction(code);
     KeyboardState& kb = session.keyboard;
     if (!IsFunction(code, KeyCategory::Edit, edit_fn::Undo) &&

@@ -19,9 +19,9 @@ namespace orkan {
 
 struct Session;
 
-// Registers the keyboard's hooks in session.hooks (the type-ahead replay after an unlock, and
-// the clipboard's: paste cycle and find after host writes). Call
-// once after the session is created.
+// Registers the keyboard's hook in session.hooks (the type-ahead replay after an unlock). Call
+// once after the session is created; the clipboard's Edit keys reach it only once it is attached
+// too (AttachClipboard).
 void AttachKeyboard(Session& session);
 
 enum class KeyEventKind : uint8_t { Down, Up };

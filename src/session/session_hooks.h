@@ -99,10 +99,17 @@ class FindHook {
 };
 
 // Copy and paste state that a new host screen makes stale (the paste-repeat cycle).
+// Selecting, copying, pasting and finding, as the keyboard and the data stream reach them.
 class ClipboardHook {
   public:
     virtual ~ClipboardHook() = default;
     virtual void AfterHostWrite() = 0;
+    // Every key function on its way: one that does not continue a paste cycle ends it.
+    virtual void KeyFunction(uint16_t code) = 0;
+    // The clipboard's Edit key functions; false for any other number.
+    virtual bool RunEdit(uint8_t number) = 0;
+    virtual void PasteByTyping() = 0;  // line mode's Paste: the text typed
+    virtual void ClearSelectionArea() = 0;
 };
 
 class PrintHook {

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "charset/country_list.h"
+#include "clipboard/clipboard.h"
 #include "ds3270/addressing.h"
 #include "ds3270/write_processor.h"
 #include "keyboard/key_files.h"
@@ -99,6 +100,7 @@ KeyboardSession::KeyboardSession(uint32_t rows, uint32_t columns)
                            session.charset);
     ApplyKeyboardLayout(session);
     AttachKeyboard(session);
+    AttachClipboard(session);
 }
 
 void KeyboardSession::Write(const std::vector<std::string>& rows, uint32_t row, uint32_t column) {

@@ -12,6 +12,7 @@
 
 #include "app/session_runtime.h"
 #include "charset/session_charset.h"
+#include "clipboard/clipboard.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "ds3270/screen_dump.h"
@@ -74,6 +75,7 @@ TEST(LogonEndToEnd, KeysFillTheLogonPanelAndReachTheMenu) {
     ASSERT_TRUE(LoadKeyList(s.folders, s.keyboard.key_list, ui));
     ASSERT_TRUE(LoadSessionKeyFiles(s).ok);
     AttachKeyboard(s);
+    AttachClipboard(s);
 
     ASSERT_TRUE(runtime.StartConnection("127.0.0.1:" + host.port()));
     ASSERT_TRUE(loop.RunUntil(
