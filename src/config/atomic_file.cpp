@@ -12,6 +12,8 @@
 #include <random>
 #include <thread>
 
+#include "platform/file_io.h"
+
 namespace orkan {
 
 namespace fs = std::filesystem;
@@ -67,19 +69,6 @@ int FileLock::Acquire(const std::string& path, int attempts, int wait_ms) {
 
 namespace {
 
-int WriteAll(int fd, std::span<const uint8_t> bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        done += size_t(n);
-    }
-    return 0;
-}
-
 int OpenTemporary(const std::string& target, std::string& temp_path) {
     std::random_device random;
     for (int attempt = 0; attempt < 8; ++attempt) {
@@ -117,7 +106,7 @@ int ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes)
     struct stat old_stat {};
     if (::stat(target.c_str(), &old_stat) == 0) ::fchmod(fd, old_stat.st_mode & 07777);
 
-    int err = WriteAll(fd, bytes);
+    int err = WriteAllBytes(fd, bytes);
     if (err == 0 && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && err == 0) err = errno;
     if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;

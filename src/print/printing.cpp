@@ -84,17 +84,11 @@ std::string WriteTempFile(const std::string& data, const char* suffix, int& erro
         error = errno;
         return {};
     }
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            close(fd);
-            unlink(name.c_str());
-            return {};
-        }
-        done += size_t(n);
+    if ((error = WriteAllBytes(fd, std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()))) !=
+        0) {
+        close(fd);
+        unlink(name.c_str());
+        return {};
     }
     if (close(fd) != 0) {
         error = errno;

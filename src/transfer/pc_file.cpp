@@ -49,18 +49,6 @@ class FileUpload final : public UploadSource {
     int fd_;
 };
 
-int WriteAll(int fd, std::span<const uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        bytes = bytes.subspan(size_t(n));
-    }
-    return 0;
-}
-
 int CopyInto(int from, int to) {
     std::vector<uint8_t> buffer(1 << 16);
     for (;;) {
@@ -70,7 +58,7 @@ int CopyInto(int from, int to) {
             if (errno == EINTR) continue;
             return errno;
         }
-        if (const int e = WriteAll(to, std::span(buffer.data(), size_t(n)))) return e;
+        if (const int e = WriteAllBytes(to, std::span(buffer.data(), size_t(n)))) return e;
     }
 }
 
@@ -83,7 +71,7 @@ class TemporaryDownload final : public DownloadTarget {
     }
     int Write(std::span<const uint8_t> bytes) override {
         if (fd_ < 0) return EBADF;
-        return WriteAll(fd_, bytes);
+        return WriteAllBytes(fd_, bytes);
     }
     int Complete() override {
         if (fd_ < 0) return EBADF;
