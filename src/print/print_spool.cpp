@@ -9,8 +9,6 @@ namespace orkan {
 
 namespace {
 
-// Timer ids inside the owner's block: the first few belong to the owner itself.
-constexpr int kFirstJobTimer = 16;
 constexpr int kJobTimers = 200;
 constexpr auto kReapInterval = std::chrono::milliseconds(20);
 constexpr auto kStopGrace = std::chrono::seconds(1);  // between asking an overrun job to end and killing it
@@ -31,8 +29,8 @@ std::vector<std::string> LpArguments(const PrintPrograms& programs, const SpoolR
     return args;
 }
 
-PrintSpool::PrintSpool(ScopedTimers& timers, PrintPrograms programs)
-    : timers_(timers), programs_(std::move(programs)) {}
+PrintSpool::PrintSpool(EventLoop& loop, PrintPrograms programs)
+    : timers_(loop), programs_(std::move(programs)) {}
 
 PrintSpool::~PrintSpool() {
     for (auto& [id, job] : jobs_) {
@@ -71,7 +69,7 @@ void PrintSpool::Submit(const SpoolRequest& request, Done done) {
         return;
     }
     job->result.started = true;
-    job->timer = kFirstJobTimer + id;
+    job->timer = id;
     job->deadline = std::chrono::steady_clock::now() + programs_.job_timeout;
     Job& j = *job;
     jobs_[id] = std::move(job);

@@ -30,7 +30,7 @@ class PrintSpool {
   public:
     using Done = std::function<void(const ChildResult&)>;
 
-    PrintSpool(ScopedTimers& timers, PrintPrograms programs);
+    PrintSpool(EventLoop& loop, PrintPrograms programs);
     ~PrintSpool();  // jobs still running are left to finish; their output is no longer read
     PrintSpool(const PrintSpool&) = delete;
     PrintSpool& operator=(const PrintSpool&) = delete;
@@ -58,7 +58,7 @@ class PrintSpool {
     void Finish(int id);
     int NextTimer();
 
-    ScopedTimers& timers_;
+    ScopedTimers timers_;  // one per job, by the job's id
     PrintPrograms programs_;
     std::map<int, std::unique_ptr<Job>> jobs_;
     int next_id_ = 0;

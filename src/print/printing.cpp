@@ -114,7 +114,7 @@ ScreenImage ImageOf(const StoredPrintScreen& stored) {
 }  // namespace
 
 Printing::Printing(Session& session, EventLoop& loop, PrintPrograms programs)
-    : session_(session), timers_(loop), spool_(timers_, std::move(programs)) {
+    : session_(session), timers_(loop), spool_(loop, std::move(programs)) {
     const PaperSize paper = SystemPaper(ProcessEnvironment());
     paper_width_ = paper.width;
     paper_height_ = paper.height;

@@ -37,11 +37,10 @@ TEST(PrintSpool, AnOverrunJobIsStoppedWithoutHoldingTheLoop) {
         WriteText(lp, c.lp);
         ASSERT_EQ(chmod(lp.c_str(), 0700), 0);
         PollEventLoop loop;
-        ScopedTimers timers(loop);
         PrintPrograms programs;
         programs.lp = lp;
         programs.job_timeout = 100ms;
-        PrintSpool spool(timers, programs);
+        PrintSpool spool(loop, programs);
         std::optional<ChildResult> result;
         SpoolRequest request;
         request.queue = "queue";
