@@ -16,13 +16,17 @@ namespace orkan {
 namespace {
 
 // Errors after which the socket cannot carry anything more: the user is offered a reconnect.
-constexpr std::array<int, 7> kSocketGone{ENOTSOCK, EBADF, EPIPE, ENOTCONN, ECONNRESET, ECONNABORTED, ESHUTDOWN};
+constexpr std::array<int, 7> kSocketGone{ENOTSOCK,   EBADF,        EPIPE,    ENOTCONN,
+                                         ECONNRESET, ECONNABORTED, ESHUTDOWN};
 
 bool EndsConnection(const ConnectionEvent& event) {
     switch (event.kind) {
-        case ConnectionEventKind::Connected: return false;
-        case ConnectionEventKind::SendError: return event.socket_gone;
-        default: return true;
+        case ConnectionEventKind::Connected:
+            return false;
+        case ConnectionEventKind::SendError:
+            return event.socket_gone;
+        default:
+            return true;
     }
 }
 
@@ -52,7 +56,9 @@ Connection::~Connection() {
     delivery_->owner = nullptr;
 }
 
-ConnectionStage Connection::Stage() const { return shared_ ? shared_->stage.load() : ConnectionStage::Idle; }
+ConnectionStage Connection::Stage() const {
+    return shared_ ? shared_->stage.load() : ConnectionStage::Idle;
+}
 
 StartResult Connection::Start(const ConnectRequest& request) {
     Close();
@@ -128,6 +134,17 @@ void Connection::Send(std::span<const uint8_t> bytes) {
     }
     {
         std::lock_guard lock(shared_->mutex);
+        // A plain socket the loop reads is written here too while the thread holds nothing back:
+        // waking the thread for every key costs two thread switches, on a busy machine far more.
+        // What the socket does not take at once, or refuses, is the thread's to send or report.
+        if (watching_ && shared_->outbound.empty() && !shared_->thread_writes && shared_->socket_fd >= 0) {
+            ssize_t n;
+            do {
+                n = ::send(shared_->socket_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            } while (n < 0 && errno == EINTR);
+            if (n > 0) bytes = bytes.subspan(size_t(n));
+            if (bytes.empty()) return;
+        }
         shared_->outbound.insert(shared_->outbound.end(), bytes.begin(), bytes.end());
     }
     shared_->Wake();
