@@ -31,6 +31,7 @@ ApiSession::ApiSession(SessionRuntime& runtime, ApiUi& ui, ApiOutput& output)
     runtime_.core().Transfer().SetWindow(this);
     ui_.SetListener([this](const MessageBox& box, orkan::Answer answer) { OnMessage(box, answer); });
     TakeScreenAsShown();
+    status_inputs_ = StatusInputsOf(s);
     status_ = StatusJson(s);
 }
 
@@ -267,6 +268,9 @@ void ApiSession::StatusMayHaveChanged() {
     // Our own keys move the cursor at every character: the status they leave is looked at once,
     // when they are done.
     if (own_keys_) return;
+    StatusInputs inputs = StatusInputsOf(session());
+    if (inputs == status_inputs_) return Poke();
+    status_inputs_ = std::move(inputs);
     Json status = StatusJson(session());
     if (status != status_) {
         const bool was_connected = status_["connection"] != "not_connected";

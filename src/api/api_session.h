@@ -23,6 +23,7 @@
 
 #include "api/api_ui.h"
 #include "api/protocol.h"
+#include "api/screen_facts.h"
 #include "api/trace_tail.h"
 #include "api/wait_conditions.h"
 #include "platform/scoped_timers.h"
@@ -177,6 +178,7 @@ class ApiSession final : public View, public TransferWindow {
     std::vector<uint8_t> shown_;  // rows, columns and the planes a client sees, as last reported
     int64_t last_change_ms_ = 0;
     Json status_;
+    StatusInputs status_inputs_;  // what status_ was made of
     bool disconnect_posted_ = false;
     std::string end_text_;  // why the connection ended, once the frame has said it
 
