@@ -8,11 +8,11 @@
 #include <random>
 #include <vector>
 
-#include "session/session.h"
-#include "support/iconv_tables.h"
 #include "ds3270/addressing.h"
 #include "ds3270/fields.h"
 #include "ds3270/write_processor.h"
+#include "session/session.h"
+#include "support/iconv_tables.h"
 
 namespace {
 
@@ -22,7 +22,6 @@ class QuietUi : public Ui {
   public:
     Answer ShowMessage(const MessageBox& box) override { return SafestAnswer(box.buttons); }
 };
-
 
 class RecordWriter {
   public:

@@ -5,8 +5,8 @@
 #include <bit>
 #include <cstring>
 
-#include "session/session.h"
 #include "ds3270/geometry.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {

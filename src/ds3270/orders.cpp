@@ -69,7 +69,8 @@ size_t NextLowByte(const uint8_t* data, size_t from, size_t limit) {
     for (; from + 16 <= limit; from += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
         // A byte keeps its value under max(v, 0x40) exactly when it is 0x40 or more.
-        const unsigned low = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(v, floor), v))) & 0xFFFFu;
+        const unsigned low =
+            ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(v, floor), v))) & 0xFFFFu;
         if (low != 0) return from + unsigned(__builtin_ctz(low));
     }
 #endif
@@ -228,14 +229,17 @@ void ApplyCellPair(Session& session, uint32_t a, uint8_t type, uint8_t value, Pa
 
 constexpr std::array<bool, 256> kKnownPairTypes = [] {
     std::array<bool, 256> t{};
-    for (uint8_t type : {pair::ResetAll, pair::Highlight, pair::Foreground, pair::CharacterSet, pair::FieldAttribute,
-                         pair::Background, pair::Transparency, pair::Validation, pair::Outlining})
+    for (uint8_t type :
+         {pair::ResetAll, pair::Highlight, pair::Foreground, pair::CharacterSet, pair::FieldAttribute,
+          pair::Background, pair::Transparency, pair::Validation, pair::Outlining})
         t[type] = true;
     return t;
 }();
 
 // The types this terminal takes (the ones it ignores included); any other ends the pairs.
-bool IsKnownPairType(uint8_t type) { return kKnownPairTypes[type]; }
+bool IsKnownPairType(uint8_t type) {
+    return kKnownPairTypes[type];
+}
 
 // Applies up to `count` pairs to cell `a`. An unknown type is not consumed: interpretation goes on
 // at that byte.

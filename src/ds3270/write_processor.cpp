@@ -93,8 +93,10 @@ void RecordSendTime(Session& session) {
 // The history puts back the live screen and the status it had when browsing began: a keyboard
 // that was locked waiting for the host stays locked.
 void RestoreLiveScreen(Session& session) {
-    if (session.hooks.history) session.hooks.history->RestoreLiveScreen();
-    else session.status = SessionStatus::Unlocked;
+    if (session.hooks.history)
+        session.hooks.history->RestoreLiveScreen();
+    else
+        session.status = SessionStatus::Unlocked;
     session.view->RepaintAll();
 }
 
