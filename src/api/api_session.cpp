@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <array>
+#include <cstring>
+
 #include "api/screen_facts.h"
 #include "app/session_runtime.h"
 #include "charset/display_unicode.h"
@@ -12,14 +15,6 @@ namespace orkan {
 namespace {
 
 constexpr int64_t kTransferEventMs = 100;
-
-uint64_t Fnv(uint64_t h, const uint8_t* bytes, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        h ^= bytes[i];
-        h *= 0x100000001b3ULL;
-    }
-    return h;
-}
 
 }  // namespace
 
@@ -35,7 +30,8 @@ ApiSession::ApiSession(SessionRuntime& runtime, ApiUi& ui, ApiOutput& output)
     s.trace.SetObserver(&trace_tail_);
     runtime_.core().Transfer().SetWindow(this);
     ui_.SetListener([this](const MessageBox& box, orkan::Answer answer) { OnMessage(box, answer); });
-    fingerprint_ = Fingerprint();
+    TakeScreenAsShown();
+    status_inputs_ = StatusInputsOf(s);
     status_ = StatusJson(s);
 }
 
@@ -200,16 +196,43 @@ void ApiSession::RunStep() {
 // ---------------------------------------------------------------------------------------------
 // What the session tells its View.
 
-uint64_t ApiSession::Fingerprint() const {
+namespace {
+
+// The planes a client can see through the interface; the host's own bytes and the change map are not.
+std::array<const Plane*, 5> VisiblePlanes(const PresentationSpace& ps) {
+    return {&ps.planes.display, &ps.planes.attribute, &ps.planes.colour, &ps.planes.highlight,
+            &ps.planes.charset};
+}
+
+constexpr size_t kShownHeader = 2 * sizeof(uint32_t);
+
+}  // namespace
+
+bool ApiSession::ScreenDiffersFromShown() const {
     const PresentationSpace& ps = runtime_.session().ps;
     const uint32_t n = ScreenPositions(ps);
-    uint64_t h = 0xcbf29ce484222325ULL;
     const uint32_t size[2] = {ps.rows, ps.columns};
-    h = Fnv(h, reinterpret_cast<const uint8_t*>(size), sizeof size);
-    for (const Plane* plane : {&ps.planes.display, &ps.planes.attribute, &ps.planes.colour,
-                               &ps.planes.highlight, &ps.planes.charset})
-        h = Fnv(h, plane->data(), n);
-    return h;
+    if (shown_.size() != kShownHeader + 5 * size_t(n) || std::memcmp(shown_.data(), size, sizeof size) != 0)
+        return true;
+    const uint8_t* at = shown_.data() + kShownHeader;
+    for (const Plane* plane : VisiblePlanes(ps)) {
+        if (std::memcmp(at, plane->data(), n) != 0) return true;
+        at += n;
+    }
+    return false;
+}
+
+void ApiSession::TakeScreenAsShown() {
+    const PresentationSpace& ps = runtime_.session().ps;
+    const uint32_t n = ScreenPositions(ps);
+    const uint32_t size[2] = {ps.rows, ps.columns};
+    shown_.resize(kShownHeader + 5 * size_t(n));
+    std::memcpy(shown_.data(), size, sizeof size);
+    uint8_t* at = shown_.data() + kShownHeader;
+    for (const Plane* plane : VisiblePlanes(ps)) {
+        std::memcpy(at, plane->data(), n);
+        at += n;
+    }
 }
 
 void ApiSession::RepaintChangedRows() {
@@ -231,9 +254,8 @@ void ApiSession::LookLater() {
 
 void ApiSession::HostMayHaveChanged() {
     if (!own_keys_) {
-        const uint64_t fingerprint = Fingerprint();
-        if (fingerprint != fingerprint_) {
-            fingerprint_ = fingerprint;
+        if (ScreenDiffersFromShown()) {
+            TakeScreenAsShown();
             ++seq_;
             last_change_ms_ = Now();
             Send(EventLine(Json{{"event", "screen"}, {"seq", seq_}}));
@@ -243,6 +265,12 @@ void ApiSession::HostMayHaveChanged() {
 }
 
 void ApiSession::StatusMayHaveChanged() {
+    // Our own keys move the cursor at every character: the status they leave is looked at once,
+    // when they are done.
+    if (own_keys_) return;
+    StatusInputs inputs = StatusInputsOf(session());
+    if (inputs == status_inputs_) return Poke();
+    status_inputs_ = std::move(inputs);
     Json status = StatusJson(session());
     if (status != status_) {
         const bool was_connected = status_["connection"] != "not_connected";
@@ -266,7 +294,7 @@ void ApiSession::StatusMayHaveChanged() {
 
 void ApiSession::AfterOwnKeys() {
     own_keys_ = false;
-    fingerprint_ = Fingerprint();
+    TakeScreenAsShown();
     StatusMayHaveChanged();
 }
 

@@ -19,9 +19,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "api/api_ui.h"
 #include "api/protocol.h"
+#include "api/screen_facts.h"
 #include "api/trace_tail.h"
 #include "api/wait_conditions.h"
 #include "platform/scoped_timers.h"
@@ -119,7 +121,10 @@ class ApiSession final : public View, public TransferWindow {
     void HostMayHaveChanged();
     void LookLater();
     void StatusMayHaveChanged();
-    uint64_t Fingerprint() const;
+    // Whether the screen differs from the one last reported, and taking it as reported. An exact
+    // copy, not a hash: comparing it costs less than hashing and no change can go unseen.
+    bool ScreenDiffersFromShown() const;
+    void TakeScreenAsShown();
     // Keys of our own change the screen too: they are not the host's.
     void AfterOwnKeys();
     void OnMessage(const MessageBox& box, orkan::Answer answer);
@@ -170,9 +175,10 @@ class ApiSession final : public View, public TransferWindow {
     bool input_ended_ = false;
 
     uint64_t seq_ = 0;
-    uint64_t fingerprint_ = 0;
+    std::vector<uint8_t> shown_;  // rows, columns and the planes a client sees, as last reported
     int64_t last_change_ms_ = 0;
     Json status_;
+    StatusInputs status_inputs_;  // what status_ was made of
     bool disconnect_posted_ = false;
     std::string end_text_;  // why the connection ended, once the frame has said it
 

@@ -58,6 +58,8 @@ bool WriteAll(int fd, std::string_view bytes, bool socket) {
 ApiTransport::ApiTransport(EventLoop& loop) : loop_(loop), alive_(std::make_shared<ApiTransport*>(this)) {}
 
 ApiTransport::~ApiTransport() {
+    // What the last turns of the loop said (the answer to quit, the end of the connection).
+    Flush();
     if (in_fd_ >= 0) loop_.UnwatchReadable(in_fd_);
     if (listen_fd_ >= 0) {
         loop_.UnwatchReadable(listen_fd_);
@@ -191,14 +193,31 @@ void ApiTransport::DropClient() {
     loop_.UnwatchReadable(in_fd_);
     ::close(in_fd_);
     in_fd_ = out_fd_ = -1;
+    out_.clear();  // never for the next client
     if (session_) session_->ClientGone();
 }
 
 void ApiTransport::SendLine(const std::string& line) {
     if (out_fd_ < 0 || broken_) return;
-    std::string framed = line;
-    framed += '\n';
-    if (WriteAll(out_fd_, framed, listen_fd_ >= 0)) return;
+    // Lines of one turn of the loop (an answer and the events before it) go out in one write: every
+    // write wakes the client, and on a loaded machine each wake-up costs more than the line.
+    out_ += line;
+    out_ += '\n';
+    if (flush_posted_) return;
+    flush_posted_ = true;
+    std::weak_ptr<ApiTransport*> alive = alive_;
+    loop_.Post([alive] {
+        if (auto self = alive.lock()) (*self)->Flush();
+    });
+}
+
+void ApiTransport::Flush() {
+    flush_posted_ = false;
+    if (out_.empty()) return;
+    std::string bytes;
+    bytes.swap(out_);
+    if (out_fd_ < 0 || broken_) return;
+    if (WriteAll(out_fd_, bytes, listen_fd_ >= 0)) return;
     broken_ = true;
     // Not from inside whatever is writing: the reader's end is handled on the loop.
     std::weak_ptr<ApiTransport*> alive = alive_;

@@ -1,6 +1,7 @@
 // How the automation interface's lines travel: stdin and stdout (--api), or a Unix socket that one
 // client at a time holds (--api-socket PATH), on the session's loop. Lines in go to the session as
-// they complete; lines out are written whole before the loop goes on.
+// they complete; lines out are gathered and written whole at the next turn of the loop, or when
+// the transport ends.
 #pragma once
 
 #include <functional>
@@ -38,6 +39,7 @@ class ApiTransport final : public ApiOutput {
     void Accept();
     void Readable();
     void DropClient();
+    void Flush();
 
     EventLoop& loop_;
     ApiSession* session_ = nullptr;
@@ -49,6 +51,8 @@ class ApiTransport final : public ApiOutput {
     int in_fd_ = -1;   // stdin, or the client's socket
     int out_fd_ = -1;  // stdout, or the client's socket
     bool broken_ = false;
+    std::string out_;  // lines not written yet
+    bool flush_posted_ = false;
     std::unique_ptr<LineReader> reader_;
     std::shared_ptr<ApiTransport*> alive_;
 };

@@ -277,6 +277,11 @@ Json StatusJson(const Session& session) {
                 {"lu", DisplayToUtf8(session.link.assigned_lu_name)}};
 }
 
+StatusInputs StatusInputsOf(const Session& session) {
+    return {int(session.status), session.keyboard.insert_mode, session.link.tls_active,
+            session.link.tn3270e_active, session.link.assigned_lu_name};
+}
+
 std::string StatusLineText(const Session& session) {
     const StatusText status = BuildStatusText(session);
     size_t end = kStatusCells;

@@ -56,6 +56,17 @@ Json PositionJson(uint32_t address, uint32_t columns);
 Json CursorJson(const Session& session);
 Json FieldJson(const Session& session, const FieldFacts& field);
 Json StatusJson(const Session& session);
+// All that StatusJson is made of: equal inputs give equal statuses, and comparing them is far
+// cheaper than building the status, which the session's every cursor move would otherwise do.
+struct StatusInputs {
+    int status = 0;
+    bool insert = false;
+    bool tls = false;
+    bool tn3270e = false;
+    std::string lu;
+    bool operator==(const StatusInputs&) const = default;
+};
+StatusInputs StatusInputsOf(const Session& session);
 std::string StatusLineText(const Session& session);
 std::vector<std::string> ScreenRows(const Session& session);
 // The whole screen (the `screen` request's result).

@@ -134,6 +134,17 @@ void Connection::Send(std::span<const uint8_t> bytes) {
     }
     {
         std::lock_guard lock(shared_->mutex);
+        // A plain socket the loop reads is written here too while the thread holds nothing back:
+        // waking the thread for every key costs two thread switches, on a busy machine far more.
+        // What the socket does not take at once, or refuses, is the thread's to send or report.
+        if (watching_ && shared_->outbound.empty() && !shared_->thread_writes && shared_->socket_fd >= 0) {
+            ssize_t n;
+            do {
+                n = ::send(shared_->socket_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            } while (n < 0 && errno == EINTR);
+            if (n > 0) bytes = bytes.subspan(size_t(n));
+            if (bytes.empty()) return;
+        }
         shared_->outbound.insert(shared_->outbound.end(), bytes.begin(), bytes.end());
     }
     shared_->Wake();

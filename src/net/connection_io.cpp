@@ -430,9 +430,12 @@ class ConnectionThread {
                 sent = 0;
                 std::lock_guard lock(shared_->mutex);
                 pending.swap(shared_->outbound);
+                shared_->thread_writes = !pending.empty();
             }
             bool write_wants_writable = false;
             if (!Flush(pending, sent, write_wants_writable)) return;
+            // All out: the loop may write again itself, after whatever was queued meanwhile.
+            if (!pending.empty() && sent == pending.size()) continue;
 
             // Bytes TLS has already decrypted do not show up as a readable socket.
             const bool buffered = tls_ && tls_->Pending();

@@ -30,6 +30,7 @@ struct ConnectionShared {
     std::mutex mutex;  // guards socket_fd (closed by the thread, shut down by Close) and outbound
     int socket_fd = -1;
     std::vector<uint8_t> outbound;
+    bool thread_writes = false;  // the thread holds bytes the socket has not all taken yet
 };
 
 struct ConnectionCallbacks {

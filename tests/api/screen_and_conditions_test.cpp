@@ -2,6 +2,7 @@
 // and wait conditions tested against a painted screen.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,30 @@ TEST_F(PaintedScreen, ConditionsHoldAsTheScreenSays) {
     std::string error;
     ASSERT_TRUE(ReadConditions(Json::parse(R"([{"kind":"unlocked","quiet_ms":250}])"), quiet, error));
     EXPECT_EQ(QuietTimeLeft(s, quiet[0], facts), 150);
+}
+
+TEST_F(PaintedScreen, EveryStatusChangeShowsInWhatTheStatusIsMadeOf) {
+    // Status events go out only when these inputs change: a status member they miss would never
+    // reach the client.
+    const std::function<void(Session&)> changes[] = {
+        [](Session& t) { t.status = SessionStatus::Locked; },
+        [](Session& t) { t.status = SessionStatus::NotConnected; },
+        [](Session& t) { t.status = SessionStatus::Connecting; },
+        [](Session& t) { t.keyboard.insert_mode = true; },
+        [](Session& t) { t.link.tls_active = true; },
+        [](Session& t) { t.link.tn3270e_active = true; },
+        [](Session& t) { t.link.assigned_lu_name = "LU01"; },
+    };
+    const StatusInputs inputs = StatusInputsOf(s);
+    const Json status = StatusJson(s);
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        test::RecordingUi other_ui;
+        Session t{other_ui};
+        t.status = s.status;
+        changes[i](t);
+        ASSERT_NE(StatusJson(t), status) << "change " << i;
+        EXPECT_NE(StatusInputsOf(t), inputs) << "change " << i;
+    }
 }
 
 }  // namespace

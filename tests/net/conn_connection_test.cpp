@@ -139,6 +139,34 @@ TEST(ConnData, ChunksArriveInOrderAndTheCloseComesLast) {
     }
 }
 
+TEST(ConnData, SentBytesLeaveInOrderWhenTheSocketFillsUp) {
+    // Read on the loop, a send goes straight to the socket while nothing waits before it; what a
+    // full socket does not take goes to the connection's thread, and later sends queue behind it.
+    for (const bool on_loop : {false, true}) {
+        SCOPED_TRACE(on_loop ? "read on the loop" : "read on the connection's thread");
+        test::Listener listener;
+        PollEventLoop loop;
+        test::Recorder recorder;
+        Connection connection(loop, recorder);
+        ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}, on_loop}).ok());
+        const int peer = listener.Accept();
+        ASSERT_GE(peer, 0);
+        ASSERT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::Connected) != nullptr; }));
+        std::string sent;
+        for (int i = 0; i < 400; ++i) {
+            const std::string piece =
+                std::string(size_t(1000 + i * 37), char('a' + i % 26)) + std::to_string(i);
+            sent += piece;
+            connection.Send(Bytes(piece));
+            if (i % 10 == 0) loop.RunUntil([] { return false; }, std::chrono::milliseconds(0));
+        }
+        // Read only now: the socket has long been full, the rest waits with the thread.
+        EXPECT_TRUE(test::Receive(peer, sent.size()) == sent);
+        EXPECT_EQ(recorder.Find(Kind::SendError), nullptr);
+        close(peer);
+    }
+}
+
 TEST(ConnSendError, ErrnoDecidesBetweenReconnectAndWarning) {
     const struct {
         int error;
