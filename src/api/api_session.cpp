@@ -19,11 +19,7 @@ constexpr int64_t kTransferEventMs = 100;
 }  // namespace
 
 ApiSession::ApiSession(SessionRuntime& runtime, ApiUi& ui, ApiOutput& output)
-    : runtime_(runtime),
-      ui_(ui),
-      output_(output),
-      timers_(runtime.loop()),
-      alive_(std::make_shared<ApiSession*>(this)) {
+    : runtime_(runtime), ui_(ui), output_(output), timers_(runtime.loop()) {
     Session& s = session();
     previous_view_ = s.view;
     s.view = this;
@@ -158,10 +154,7 @@ void ApiSession::Finished() {
     timers_.Stop(kQuietTimer);
     if (input_ended_ && queue_.empty() && quit_) return quit_();
     if (!starting_ && !queue_.empty()) {
-        std::weak_ptr<ApiSession*> alive = alive_;
-        runtime_.loop().Post([alive] {
-            if (auto self = alive.lock()) (*self)->StartNext();
-        });
+        runtime_.loop().Post(alive_.Guard([this] { StartNext(); }));
     }
 }
 
@@ -177,13 +170,10 @@ void ApiSession::WaitFor(std::function<void()> step, int64_t timeout_ms, std::fu
 void ApiSession::Poke() {
     if (!current_ || !current_->step || step_posted_) return;
     step_posted_ = true;
-    std::weak_ptr<ApiSession*> alive = alive_;
-    runtime_.loop().Post([alive] {
-        auto self = alive.lock();
-        if (!self) return;
-        (*self)->step_posted_ = false;
-        (*self)->RunStep();
-    });
+    runtime_.loop().Post(alive_.Guard([this] {
+        step_posted_ = false;
+        RunStep();
+    }));
 }
 
 void ApiSession::RunStep() {
@@ -243,13 +233,10 @@ void ApiSession::RepaintChangedRows() {
 void ApiSession::LookLater() {
     if (look_posted_) return;
     look_posted_ = true;
-    std::weak_ptr<ApiSession*> alive = alive_;
-    runtime_.loop().Post([alive] {
-        auto self = alive.lock();
-        if (!self) return;
-        (*self)->look_posted_ = false;
-        (*self)->HostMayHaveChanged();
-    });
+    runtime_.loop().Post(alive_.Guard([this] {
+        look_posted_ = false;
+        HostMayHaveChanged();
+    }));
 }
 
 void ApiSession::HostMayHaveChanged() {
@@ -280,13 +267,10 @@ void ApiSession::StatusMayHaveChanged() {
             // The frame's reason (and the message box) come in the same turn of the loop, if at all.
             disconnect_posted_ = true;
             end_text_.clear();
-            std::weak_ptr<ApiSession*> alive = alive_;
-            runtime_.loop().Post([alive] {
-                auto self = alive.lock();
-                if (!self) return;
-                (*self)->disconnect_posted_ = false;
-                (*self)->Send(EventLine(Json{{"event", "disconnected"}, {"message", (*self)->end_text_}}));
-            });
+            runtime_.loop().Post(alive_.Guard([this] {
+                disconnect_posted_ = false;
+                Send(EventLine(Json{{"event", "disconnected"}, {"message", end_text_}}));
+            }));
         }
     }
     Poke();

@@ -26,6 +26,7 @@
 #include "api/screen_facts.h"
 #include "api/trace_tail.h"
 #include "api/wait_conditions.h"
+#include "platform/alive_token.h"
 #include "platform/scoped_timers.h"
 #include "session/session_frame.h"
 #include "session/session_hooks.h"
@@ -187,7 +188,7 @@ class ApiSession final : public View, public TransferWindow {
     std::string transfer_text_;
     int64_t transfer_event_ms_ = -1;
 
-    std::shared_ptr<ApiSession*> alive_;
+    AliveToken alive_;
 };
 
 }  // namespace orkan

@@ -55,7 +55,7 @@ bool WriteAll(int fd, std::string_view bytes, bool socket) {
 
 }  // namespace
 
-ApiTransport::ApiTransport(EventLoop& loop) : loop_(loop), alive_(std::make_shared<ApiTransport*>(this)) {}
+ApiTransport::ApiTransport(EventLoop& loop) : loop_(loop) {}
 
 ApiTransport::~ApiTransport() {
     // What the last turns of the loop said (the answer to quit, the end of the connection).
@@ -160,17 +160,17 @@ void ApiTransport::Readable() {
     char buffer[kReadChunk];
     const ssize_t n = ::read(in_fd_, buffer, sizeof buffer);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
-    std::weak_ptr<ApiTransport*> alive = alive_;
+    const AliveToken::Watch alive = alive_.watch();
     const int fd = in_fd_;
     if (n > 0) {
         // A line may end the program or the client: whatever follows is left unread.
         reader_->Feed(
             std::string_view(buffer, size_t(n)),
             [&](std::string_view line) {
-                if (!alive.expired() && in_fd_ == fd && session_) session_->Line(line);
+                if (alive.Alive() && in_fd_ == fd && session_) session_->Line(line);
             },
             [&] {
-                if (!alive.expired() && in_fd_ == fd && session_) session_->LineTooLong();
+                if (alive.Alive() && in_fd_ == fd && session_) session_->LineTooLong();
             });
         return;
     }
@@ -178,7 +178,7 @@ void ApiTransport::Readable() {
     reader_->Finish([&](std::string_view line) {
         if (session_) session_->Line(line);
     });
-    if (alive.expired() || in_fd_ != fd) return;
+    if (!alive.Alive() || in_fd_ != fd) return;
     if (listen_fd_ >= 0) {
         DropClient();
     } else {
@@ -205,10 +205,7 @@ void ApiTransport::SendLine(const std::string& line) {
     out_ += '\n';
     if (flush_posted_) return;
     flush_posted_ = true;
-    std::weak_ptr<ApiTransport*> alive = alive_;
-    loop_.Post([alive] {
-        if (auto self = alive.lock()) (*self)->Flush();
-    });
+    loop_.Post(alive_.Guard([this] { Flush(); }));
 }
 
 void ApiTransport::Flush() {
@@ -220,19 +217,15 @@ void ApiTransport::Flush() {
     if (WriteAll(out_fd_, bytes, listen_fd_ >= 0)) return;
     broken_ = true;
     // Not from inside whatever is writing: the reader's end is handled on the loop.
-    std::weak_ptr<ApiTransport*> alive = alive_;
-    loop_.Post([alive] {
-        auto self = alive.lock();
-        if (!self) return;
-        ApiTransport* t = *self;
-        if (t->listen_fd_ >= 0) {
-            t->DropClient();
+    loop_.Post(alive_.Guard([this] {
+        if (listen_fd_ >= 0) {
+            DropClient();
             return;
         }
         // Nobody reads the answers any more: nothing is left to carry out.
-        if (t->session_) t->session_->ClientGone();
-        if (t->ended_) t->ended_();
-    });
+        if (session_) session_->ClientGone();
+        if (ended_) ended_();
+    }));
 }
 
 }  // namespace orkan

@@ -10,6 +10,7 @@
 
 #include "api/api_session.h"
 #include "api/line_reader.h"
+#include "platform/alive_token.h"
 #include "platform/event_loop.h"
 
 namespace orkan {
@@ -54,7 +55,7 @@ class ApiTransport final : public ApiOutput {
     std::string out_;  // lines not written yet
     bool flush_posted_ = false;
     std::unique_ptr<LineReader> reader_;
-    std::shared_ptr<ApiTransport*> alive_;
+    AliveToken alive_;
 };
 
 }  // namespace orkan
