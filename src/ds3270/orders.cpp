@@ -3,6 +3,7 @@
 // screen before it is made.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -59,7 +60,31 @@ const uint8_t* DataTable(const Session& session, std::array<uint8_t, 256>& scrat
     return session.charset.screen.data();
 }
 
-constexpr size_t kShortRun = 24;
+// Most data runs are a field's few characters: up to this many, each plane is filled with two
+// overlapping stores of one word, which beats a call to memset per plane.
+constexpr size_t kShortRun = 16;
+
+// The planes of a run of n cells at `a`, n from one to two words.
+template <typename Word>
+void StoreShortRun(PresentationSpace& ps, uint32_t a, const uint8_t* host, size_t n) {
+    constexpr size_t w = sizeof(Word);
+    const size_t last = a + n - w;
+    Word head, tail;
+    std::memcpy(&head, host, w);
+    std::memcpy(&tail, host + n - w, w);
+    std::memcpy(&ps.planes.host[a], &head, w);
+    std::memcpy(&ps.planes.host[last], &tail, w);
+    const auto fill = [&](Plane& plane, uint8_t value) {
+        const Word word = Word(0x0101010101010101ull * value);
+        std::memcpy(&plane[a], &word, w);
+        std::memcpy(&plane[last], &word, w);
+    };
+    fill(ps.planes.attribute, 0);
+    fill(ps.planes.colour, ps.sa_colour);
+    fill(ps.planes.highlight, ps.sa_highlight);
+    fill(ps.planes.charset, ps.sa_charset);
+    fill(ps.changed, 1);
+}
 
 // Every order byte is below 0x40 and most data bytes are not: the first byte below 0x40 at or
 // after `from`, or `limit`. Sixteen bytes at a time where the machine has SSE2.
@@ -69,7 +94,8 @@ size_t NextLowByte(const uint8_t* data, size_t from, size_t limit) {
     for (; from + 16 <= limit; from += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
         // A byte keeps its value under max(v, 0x40) exactly when it is 0x40 or more.
-        const unsigned low = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(v, floor), v))) & 0xFFFFu;
+        const unsigned low =
+            ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(v, floor), v))) & 0xFFFFu;
         if (low != 0) return from + unsigned(__builtin_ctz(low));
     }
 #endif
@@ -104,22 +130,21 @@ void WriteCharacters(Session& session, WriteContext& context) {
         const size_t end = DataRunEnd(rec.data(), pos, limit);
         const size_t n = end - pos;
         for (size_t i = 0; i < n; ++i) display[i] = table[rec[pos + i]];
-        std::memcpy(&p.host[a], &rec[pos], n);
-        if (n <= kShortRun) {
-            // Most runs are a field's few characters: one pass over the planes beats five calls.
-            for (size_t i = 0; i < n; ++i) {
-                p.attribute[a + i] = 0;
-                p.colour[a + i] = ps.sa_colour;
-                p.highlight[a + i] = ps.sa_highlight;
-                p.charset[a + i] = ps.sa_charset;
-                ps.changed[a + i] = 1;
-            }
-        } else {
+        if (n > kShortRun) {
+            std::memcpy(&p.host[a], &rec[pos], n);
             std::memset(&p.attribute[a], 0, n);
             std::memset(&p.colour[a], ps.sa_colour, n);
             std::memset(&p.highlight[a], ps.sa_highlight, n);
             std::memset(&p.charset[a], ps.sa_charset, n);
             std::memset(&ps.changed[a], 1, n);
+        } else if (n > 8) {
+            StoreShortRun<uint64_t>(ps, a, &rec[pos], n);
+        } else if (n > 4) {
+            StoreShortRun<uint32_t>(ps, a, &rec[pos], n);
+        } else if (n > 1) {
+            StoreShortRun<uint16_t>(ps, a, &rec[pos], n);
+        } else if (n == 1) {
+            StoreShortRun<uint8_t>(ps, a, &rec[pos], n);
         }
         a += uint32_t(n);
         if (a >= ps.positions) a = 0;
@@ -228,14 +253,17 @@ void ApplyCellPair(Session& session, uint32_t a, uint8_t type, uint8_t value, Pa
 
 constexpr std::array<bool, 256> kKnownPairTypes = [] {
     std::array<bool, 256> t{};
-    for (uint8_t type : {pair::ResetAll, pair::Highlight, pair::Foreground, pair::CharacterSet, pair::FieldAttribute,
-                         pair::Background, pair::Transparency, pair::Validation, pair::Outlining})
+    for (uint8_t type :
+         {pair::ResetAll, pair::Highlight, pair::Foreground, pair::CharacterSet, pair::FieldAttribute,
+          pair::Background, pair::Transparency, pair::Validation, pair::Outlining})
         t[type] = true;
     return t;
 }();
 
 // The types this terminal takes (the ones it ignores included); any other ends the pairs.
-bool IsKnownPairType(uint8_t type) { return kKnownPairTypes[type]; }
+bool IsKnownPairType(uint8_t type) {
+    return kKnownPairTypes[type];
+}
 
 // Applies up to `count` pairs to cell `a`. An unknown type is not consumed: interpretation goes on
 // at that byte.
@@ -451,46 +479,51 @@ OrderOutcome RepeatToAddress(Session& session, WriteContext& context) {
 
 }  // namespace
 
-OrderOutcome ProcessOrder(Session& session, WriteContext& context) {
-    if (context.position >= context.record.size()) return OrderOutcome::EndRecord;
-    const uint8_t b = context.record[context.position];
-    if (!kIsOrder[b]) return DataCharacters(session, context);
+OrderOutcome ProcessOrders(Session& session, WriteContext& context) {
+    // One loop over the whole record: a call per order would cost more than most orders do.
     OrderOutcome outcome = OrderOutcome::Continue;
-    switch (b) {
-        case order::PT:
-            outcome = ProgramTab(session, context);
-            break;
-        case order::GE:
-            outcome = GraphicEscape(session, context);
-            break;
-        case order::SBA:
-            outcome = SetBufferAddress(session, context);
-            break;
-        case order::EUA:
-            outcome = EraseUnprotectedToAddress(session, context);
-            break;
-        case order::IC:
-            outcome = InsertCursor(session, context);
-            break;
-        case order::SF:
-            outcome = StartField(session, context);
-            break;
-        case order::SA:
-            outcome = SetAttribute(session, context);
-            break;
-        case order::SFE:
-            outcome = StartFieldExtended(session, context);
-            break;
-        case order::MF:
-            outcome = ModifyField(session, context);
-            break;
-        case order::RA:
-            outcome = RepeatToAddress(session, context);
-            break;
-        default:
-            break;
+    while (outcome == OrderOutcome::Continue && context.position < context.record.size()) {
+        const uint8_t b = context.record[context.position];
+        if (!kIsOrder[b]) {
+            outcome = DataCharacters(session, context);
+            continue;
+        }
+        switch (b) {
+            case order::PT:
+                outcome = ProgramTab(session, context);
+                break;
+            case order::GE:
+                outcome = GraphicEscape(session, context);
+                break;
+            case order::SBA:
+                outcome = SetBufferAddress(session, context);
+                break;
+            case order::EUA:
+                outcome = EraseUnprotectedToAddress(session, context);
+                break;
+            case order::IC:
+                outcome = InsertCursor(session, context);
+                break;
+            case order::SF:
+                outcome = StartField(session, context);
+                break;
+            case order::SA:
+                outcome = SetAttribute(session, context);
+                break;
+            case order::SFE:
+                outcome = StartFieldExtended(session, context);
+                break;
+            case order::MF:
+                outcome = ModifyField(session, context);
+                break;
+            case order::RA:
+                outcome = RepeatToAddress(session, context);
+                break;
+            default:
+                break;
+        }
+        session.ps.last_item_was_order = true;
     }
-    session.ps.last_item_was_order = true;
     return outcome;
 }
 
