@@ -477,6 +477,28 @@ OrderOutcome RepeatToAddress(Session& session, WriteContext& context) {
     return OrderOutcome::Continue;
 }
 
+// The orders other than SF, SFE and SBA, which ProcessOrders tests for first.
+OrderOutcome OtherOrder(Session& session, WriteContext& context, uint8_t b) {
+    switch (b) {
+        case order::PT:
+            return ProgramTab(session, context);
+        case order::GE:
+            return GraphicEscape(session, context);
+        case order::EUA:
+            return EraseUnprotectedToAddress(session, context);
+        case order::IC:
+            return InsertCursor(session, context);
+        case order::SA:
+            return SetAttribute(session, context);
+        case order::MF:
+            return ModifyField(session, context);
+        case order::RA:
+            return RepeatToAddress(session, context);
+        default:
+            return OrderOutcome::Continue;
+    }
+}
+
 }  // namespace
 
 OrderOutcome ProcessOrders(Session& session, WriteContext& context) {
@@ -488,39 +510,16 @@ OrderOutcome ProcessOrders(Session& session, WriteContext& context) {
             outcome = DataCharacters(session, context);
             continue;
         }
-        switch (b) {
-            case order::PT:
-                outcome = ProgramTab(session, context);
-                break;
-            case order::GE:
-                outcome = GraphicEscape(session, context);
-                break;
-            case order::SBA:
-                outcome = SetBufferAddress(session, context);
-                break;
-            case order::EUA:
-                outcome = EraseUnprotectedToAddress(session, context);
-                break;
-            case order::IC:
-                outcome = InsertCursor(session, context);
-                break;
-            case order::SF:
-                outcome = StartField(session, context);
-                break;
-            case order::SA:
-                outcome = SetAttribute(session, context);
-                break;
-            case order::SFE:
-                outcome = StartFieldExtended(session, context);
-                break;
-            case order::MF:
-                outcome = ModifyField(session, context);
-                break;
-            case order::RA:
-                outcome = RepeatToAddress(session, context);
-                break;
-            default:
-                break;
+        // Fields and addresses are most of the orders on any screen: branches that predict well
+        // come before the jump table.
+        if (b == order::SFE) {
+            outcome = StartFieldExtended(session, context);
+        } else if (b == order::SF) {
+            outcome = StartField(session, context);
+        } else if (b == order::SBA) {
+            outcome = SetBufferAddress(session, context);
+        } else {
+            outcome = OtherOrder(session, context, b);
         }
         session.ps.last_item_was_order = true;
     }
