@@ -10,12 +10,14 @@
 namespace {
 
 class QuietUi final : public orkan::Ui {
-public:
-    orkan::Answer ShowMessage(const orkan::MessageBox& box) override { return orkan::SafestAnswer(box.buttons); }
+  public:
+    orkan::Answer ShowMessage(const orkan::MessageBox& box) override {
+        return orkan::SafestAnswer(box.buttons);
+    }
 };
 
 class TurnLoop final : public orkan::EventLoop {
-public:
+  public:
     void Post(Task task) override { posted.push_back(std::move(task)); }
     orkan::SendResult SendAndWait(Task task, const std::function<bool()>&) override {
         task();

@@ -6,17 +6,17 @@
 #include <QImage>
 #include <QPainter>
 
-#include "session/session.h"
 #include "config/session_file.h"
 #include "display/screen_model.h"
 #include "gui/terminal_painter.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
 
 class QuietUi : public Ui {
-public:
+  public:
     Answer ShowMessage(const MessageBox& box) override { return SafestAnswer(box.buttons); }
 };
 

@@ -27,7 +27,7 @@ using namespace orkan;
 using namespace std::chrono_literals;
 
 class QuietUi final : public Ui {
-public:
+  public:
     Answer ShowMessage(const MessageBox& box) override {
         last = box.title + ": " + box.text;
         return SafestAnswer(box.buttons);
@@ -49,7 +49,10 @@ struct Bench {
         s.record.SetNumber(field::TransferBlockSize, kLargestBlock);
         if (!runtime.StartConnection("127.0.0.1:" + port)) return "no connection: " + ui.last;
         const bool up = loop.RunUntil(
-            [&] { return s.status == SessionStatus::Unlocked && DumpScreenText(s).find("READY") != std::string::npos; },
+            [&] {
+                return s.status == SessionStatus::Unlocked &&
+                       DumpScreenText(s).find("READY") != std::string::npos;
+            },
             30s);
         return up ? std::string() : "no READY screen";
     }
@@ -84,9 +87,12 @@ int main() {
         words >> command >> a >> b >> mode;
         std::string error;
         if (command == "quit") break;
-        if (command == "connect") error = bench.Connect(a);
-        else if (command == "send" || command == "receive") error = bench.Transfer(command == "send", a, b, mode == "text");
-        else error = "unknown command " + command;
+        if (command == "connect")
+            error = bench.Connect(a);
+        else if (command == "send" || command == "receive")
+            error = bench.Transfer(command == "send", a, b, mode == "text");
+        else
+            error = "unknown command " + command;
         std::cout << (error.empty() ? "ok" : "error " + error) << std::endl;
     }
     bench.runtime.Destroy();

@@ -10,8 +10,10 @@
 
 namespace {
 class SilentUi : public orkan::Ui {
-public:
-    orkan::Answer ShowMessage(const orkan::MessageBox& box) override { return orkan::SafestAnswer(box.buttons); }
+  public:
+    orkan::Answer ShowMessage(const orkan::MessageBox& box) override {
+        return orkan::SafestAnswer(box.buttons);
+    }
 };
 
 void Apply(const orkan::CommandLine& cl, orkan::Ui& ui) {

@@ -14,11 +14,11 @@
 #include <span>
 #include <string>
 
-#include "session/session.h"
 #include "capture/debug_screen.h"
 #include "capture/screen_text.h"
 #include "capture/session_trace.h"
 #include "ds3270/fields.h"
+#include "session/session.h"
 #include "support/iconv_tables.h"
 
 namespace {

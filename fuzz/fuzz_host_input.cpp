@@ -21,9 +21,9 @@
 
 #include "app/session_runtime.h"
 #include "config/session_file.h"
-#include "support/iconv_tables.h"
 #include "ds3270/geometry.h"
 #include "ds3270/screen_dump.h"
+#include "support/iconv_tables.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ using namespace orkan;
 
 // Posted work waits in a queue that the run drains; nothing here has a second thread.
 class QueueLoop final : public EventLoop {
-public:
+  public:
     void Post(Task task) override { tasks.push_back(std::move(task)); }
     SendResult SendAndWait(Task task, const std::function<bool()>&) override {
         task();
@@ -79,16 +79,19 @@ public:
 
 // Answers every message box; a box may also let the next chunk in, as a nested event loop does.
 class QuietUi final : public Ui {
-public:
+  public:
     Answer ShowMessage(const MessageBox& box) override {
         ++shown;
         if (during_box) during_box();
         if (!agree) return SafestAnswer(box.buttons);
         switch (box.buttons) {
             case Buttons::YesNo:
-            case Buttons::YesNoCancel: return Answer::Yes;
-            case Buttons::RetryCancel: return Answer::Retry;
-            default: return Answer::Ok;
+            case Buttons::YesNoCancel:
+                return Answer::Yes;
+            case Buttons::RetryCancel:
+                return Answer::Retry;
+            default:
+                return Answer::Ok;
         }
     }
     int shown = 0;
@@ -97,14 +100,13 @@ public:
 };
 
 class CountingSink final : public HostBytesSink {
-public:
+  public:
     void Outbound(std::span<const uint8_t> bytes) override {
         if (bytes.empty()) std::abort();
         count += bytes.size();
     }
     size_t count = 0;
 };
-
 
 }  // namespace
 
@@ -165,8 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (flags & 0x40) loop.RunTimers();
     ui.during_box = nullptr;
     // A screen that 14-bit addresses reach, with the cursor on it.
-    if (s.ps.positions == 0 || s.ps.positions != s.ps.rows * s.ps.columns || s.ps.positions > kMaxAddressablePositions ||
-        s.ps.cursor_address >= s.ps.positions)
+    if (s.ps.positions == 0 || s.ps.positions != s.ps.rows * s.ps.columns ||
+        s.ps.positions > kMaxAddressablePositions || s.ps.cursor_address >= s.ps.positions)
         std::abort();
     const std::string screen = DumpScreenText(s);
     if (screen.size() < s.ps.positions) std::abort();

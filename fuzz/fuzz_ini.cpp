@@ -19,8 +19,10 @@ void CheckHexSetting(const std::string& text) {
 }
 
 class SilentUi : public orkan::Ui {
-public:
-    orkan::Answer ShowMessage(const orkan::MessageBox& box) override { return orkan::SafestAnswer(box.buttons); }
+  public:
+    orkan::Answer ShowMessage(const orkan::MessageBox& box) override {
+        return orkan::SafestAnswer(box.buttons);
+    }
 };
 }  // namespace
 
@@ -43,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto before = ini.Get("Other", "Key");
     if (ini.Set("Orkan", "LastSession", "fuzz.ses")) {
         orkan::ProfileText again = orkan::ProfileText::Parse(ini.Serialize());
-        if (!ini.SectionHasIgnoredLines("Orkan") && again.Get("Orkan", "LastSession") != "fuzz.ses") std::abort();
+        if (!ini.SectionHasIgnoredLines("Orkan") && again.Get("Orkan", "LastSession") != "fuzz.ses")
+            std::abort();
         if (again.Get("Other", "Key") != before) std::abort();
     }
     return 0;

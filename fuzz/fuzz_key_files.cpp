@@ -30,7 +30,8 @@ void CheckButtons(std::span<const uint8_t> bytes, orkan::KeyFileKind kind) {
     if (orkan::ParseButtonFile(bytes, kind, file, version) != orkan::KeyFileError::None) return;
     orkan::ButtonFile again;
     orkan::KeyFileVersion second;
-    if (orkan::ParseButtonFile(orkan::ButtonFileBytes(kind, file), kind, again, second) != orkan::KeyFileError::None ||
+    if (orkan::ParseButtonFile(orkan::ButtonFileBytes(kind, file), kind, again, second) !=
+            orkan::KeyFileError::None ||
         again.buttons != file.buttons || !(again.macros == file.macros))
         std::abort();
 }

@@ -13,12 +13,14 @@
 namespace {
 
 class QuietUi final : public orkan::Ui {
-public:
-    orkan::Answer ShowMessage(const orkan::MessageBox& box) override { return orkan::SafestAnswer(box.buttons); }
+  public:
+    orkan::Answer ShowMessage(const orkan::MessageBox& box) override {
+        return orkan::SafestAnswer(box.buttons);
+    }
 };
 
 class TurnLoop final : public orkan::EventLoop {
-public:
+  public:
     void Post(Task task) override { posted.push_back(std::move(task)); }
     orkan::SendResult SendAndWait(Task task, const std::function<bool()>&) override {
         task();
@@ -33,7 +35,7 @@ public:
 };
 
 class NoEnvironment final : public orkan::MacroEnvironment {
-public:
+  public:
     int DoSpawn(const std::vector<std::string>&, const std::string&) override { std::abort(); }
 };
 
@@ -49,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orkan::MacroRunner runner(session, loop, environment);
     session.hooks.macros = &runner;
     runner.SetStatementBudget(20000);
-    (void)runner.StartText(std::string_view(reinterpret_cast<const char*>(data), size), orkan::MacroOrigin::Host);
+    (void)runner.StartText(std::string_view(reinterpret_cast<const char*>(data), size),
+                           orkan::MacroOrigin::Host);
     for (int turns = 0; !loop.posted.empty() && turns < 100; ++turns) {
         auto task = std::move(loop.posted.front());
         loop.posted.pop_front();

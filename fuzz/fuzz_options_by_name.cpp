@@ -8,17 +8,19 @@
 #include <string>
 #include <string_view>
 
-#include "session/session.h"
 #include "config/session_file.h"
-#include "macro/option_table.h"
-#include "macro/options_by_name.h"
-#include "macro/system_variables.h"
+#include "options/option_table.h"
+#include "options/options_by_name.h"
+#include "options/system_variables.h"
+#include "session/session.h"
 
 namespace {
 
 class QuietUi : public orkan::Ui {
-public:
-    orkan::Answer ShowMessage(const orkan::MessageBox& box) override { return orkan::SafestAnswer(box.buttons); }
+  public:
+    orkan::Answer ShowMessage(const orkan::MessageBox& box) override {
+        return orkan::SafestAnswer(box.buttons);
+    }
 };
 
 std::string_view NextLine(std::string_view& rest) {
@@ -56,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if ((entry == nullptr) != (got != 0)) __builtin_trap();
     if (set == 0 && entry != nullptr) {
         if (entry->kind == OptionKind::Text && read.text.size() > size_t(entry->limit)) __builtin_trap();
-        if ((entry->kind == OptionKind::Number || entry->kind == OptionKind::Choice) && read != value) __builtin_trap();
+        if ((entry->kind == OptionKind::Number || entry->kind == OptionKind::Choice) && read != value)
+            __builtin_trap();
     }
 
     const int error = AssignSystemVariable(session, *FindSystemVariable("CURSORPOS"),

@@ -6,12 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "session/session.h"
 #include "clipboard/clipboard.h"
 #include "clipboard/copying.h"
 #include "clipboard/find.h"
 #include "clipboard/pasting.h"
 #include "ds3270/fields.h"
+#include "session/session.h"
 
 namespace {
 
@@ -67,8 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.selection = {bool(form & 0x10), r, c, uint32_t(shape) % s.ps.rows, uint32_t(where / 2) % s.ps.columns};
 
     ui.SetClipboardText(std::string(reinterpret_cast<const char*>(data + 4), size - 4));
-    constexpr PasteForm kForms[] = {PasteForm::Paste,  PasteForm::Overlay, PasteForm::Insert, PasteForm::Field,
-                                    PasteForm::Window, PasteForm::Flow,    PasteForm::Repeat, PasteForm::Jcl};
+    constexpr PasteForm kForms[] = {PasteForm::Paste,  PasteForm::Overlay, PasteForm::Insert,
+                                    PasteForm::Field,  PasteForm::Window,  PasteForm::Flow,
+                                    PasteForm::Repeat, PasteForm::Jcl};
     RunPaste(s, kForms[form % 8]);
     RunPaste(s, PasteForm::Continue);
     RunPaste(s, kForms[(form >> 5) % 8]);

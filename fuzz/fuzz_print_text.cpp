@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& line : lines) in += line.cells.size();
     for (const auto& sheet : sheets)
         for (const auto& block : sheet.blocks) {
-            if (block.lines.size() > (setup.landscape ? orkan::kLandscapeLines : orkan::kPortraitLines)) std::abort();
+            if (block.lines.size() > (setup.landscape ? orkan::kLandscapeLines : orkan::kPortraitLines))
+                std::abort();
             for (const auto& printed : block.lines) {
                 if (printed.size() > width) std::abort();
                 out += printed.size();
@@ -40,12 +41,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The same bytes as the six stored profiles of a session record.
     orkan::SessionRecord record;
-    auto profiles = record.Bytes().subspan(orkan::field::PrinterProfiles.offset, orkan::field::PrinterProfiles.size);
+    auto profiles =
+        record.Bytes().subspan(orkan::field::PrinterProfiles.offset, orkan::field::PrinterProfiles.size);
     for (size_t i = 0; i < profiles.size() && i < bytes.size(); ++i) profiles[i] = uint8_t(bytes[i]);
     for (int p = 0; p < orkan::kPrinterProfiles; ++p) {
         const orkan::PrinterProfile profile = orkan::ReadPrinterProfile(record, p);
         for (int layout = 0; layout < 4; ++layout)
-            if (!orkan::EdgesUsable(orkan::CheckEdges(profile, p, orkan::PrintLayout(layout)).edges)) std::abort();
+            if (!orkan::EdgesUsable(orkan::CheckEdges(profile, p, orkan::PrintLayout(layout)).edges))
+                std::abort();
     }
     (void)orkan::ClassifyPrinter(bytes.substr(0, 64));
     return 0;

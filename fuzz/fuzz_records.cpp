@@ -15,14 +15,14 @@
 #include <span>
 #include <string>
 
-#include "session/session.h"
 #include "config/session_file.h"
-#include "support/iconv_tables.h"
 #include "ds3270/fields.h"
 #include "ds3270/geometry.h"
 #include "ds3270/inbound.h"
 #include "ds3270/screen_dump.h"
 #include "ds3270/write_processor.h"
+#include "session/session.h"
+#include "support/iconv_tables.h"
 
 namespace {
 
@@ -48,7 +48,6 @@ class FuzzTransfer : public TransferHook {
     void StructuredField(std::span<const uint8_t>) override {}
     void AfterWriteFinished() override {}
 };
-
 
 // Every hook only counts, and the history puts the keyboard back as the real one does: the data
 // stream must reach each hook in every state without help from it.
@@ -93,9 +92,10 @@ inline constexpr uint8_t Status = 0x03;    // the session status byte (16: a his
 inline constexpr uint8_t AidKey = 0x04;    // an Action key (0..49) pressed now
 inline constexpr uint8_t DataType = 0x05;  // the TN3270E data type of the records that follow
 inline constexpr uint8_t Keys = 0x06;      // extended keys and the Attention method
-inline constexpr uint8_t Folders = 0x07;   // 1: host text and print files can be written; 3: their folder is missing
-inline constexpr uint8_t ExtraAids = 0x08; // the AID of PA4-PA10 and PF25-PF36 (0 hides them, 1 is no hex)
-inline constexpr uint8_t Tn3270e = 0x09;   // odd: TN3270E was agreed (headers, its Attention bytes)
+inline constexpr uint8_t Folders =
+    0x07;  // 1: host text and print files can be written; 3: their folder is missing
+inline constexpr uint8_t ExtraAids = 0x08;  // the AID of PA4-PA10 and PF25-PF36 (0 hides them, 1 is no hex)
+inline constexpr uint8_t Tn3270e = 0x09;    // odd: TN3270E was agreed (headers, its Attention bytes)
 }  // namespace control
 
 // A folder of this process for the files host text and printing write; each run truncates them.
@@ -164,16 +164,35 @@ void ApplyControl(Session& s, CountingHooks& hooks, std::span<const uint8_t> pai
     for (size_t i = 0; i + 1 < pairs.size(); i += 2) {
         const uint8_t value = pairs[i + 1];
         switch (pairs[i]) {
-            case control::Options: ApplyOptions(s, value); break;
-            case control::Hooks: AttachHooks(s, hooks, value); break;
-            case control::Status: s.status = SessionStatus(value); break;
-            case control::AidKey: (void)SendAidKey(s, value % 50); break;
-            case control::DataType: s.link.current_data_type = value; break;
-            case control::Keys: ApplyKeySettings(s, value); break;
-            case control::Folders: SetFolders(s, value); break;
-            case control::ExtraAids: SetExtraAids(s, value); break;
-            case control::Tn3270e: s.link.tn3270e_active = value & 1; break;
-            default: break;
+            case control::Options:
+                ApplyOptions(s, value);
+                break;
+            case control::Hooks:
+                AttachHooks(s, hooks, value);
+                break;
+            case control::Status:
+                s.status = SessionStatus(value);
+                break;
+            case control::AidKey:
+                (void)SendAidKey(s, value % 50);
+                break;
+            case control::DataType:
+                s.link.current_data_type = value;
+                break;
+            case control::Keys:
+                ApplyKeySettings(s, value);
+                break;
+            case control::Folders:
+                SetFolders(s, value);
+                break;
+            case control::ExtraAids:
+                SetExtraAids(s, value);
+                break;
+            case control::Tn3270e:
+                s.link.tn3270e_active = value & 1;
+                break;
+            default:
+                break;
         }
     }
 }
@@ -182,8 +201,8 @@ void ApplyControl(Session& s, CountingHooks& hooks, std::span<const uint8_t> pai
 // and only field attributes (with their marker bit) in the attribute plane.
 void CheckScreen(const Session& s) {
     const PresentationSpace& ps = s.ps;
-    if (ps.positions == 0 || ps.positions != ps.rows * ps.columns || ps.positions > kMaxAddressablePositions ||
-        ps.cursor_address >= ps.positions)
+    if (ps.positions == 0 || ps.positions != ps.rows * ps.columns ||
+        ps.positions > kMaxAddressablePositions || ps.cursor_address >= ps.positions)
         std::abort();
     for (uint32_t a = 0; a < ps.positions; ++a)
         if (ps.planes.attribute[a] != 0 && !(ps.planes.attribute[a] & fa::Present)) std::abort();
@@ -245,8 +264,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         size_t end = 0;
         while (end < rest.size() && !(rest[end] == 0xFF && end + 1 < rest.size() && rest[end + 1] == 0xEF))
             ++end;
-        if (end > 0 && rest[0] == 0xFF) ApplyControl(s, *hooks, rest.subspan(1, end - 1));
-        else ProcessHostRecord(s, rest.first(end));
+        if (end > 0 && rest[0] == 0xFF)
+            ApplyControl(s, *hooks, rest.subspan(1, end - 1));
+        else
+            ProcessHostRecord(s, rest.first(end));
         CheckScreen(s);
         rest = rest.subspan(std::min(rest.size(), end + 2));
     }

@@ -43,9 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string written;
     place.write_clipboard = [&](const std::string& t) { written = t; };
     if (orkan::RunExecio("* CLIPR (STEM C.", vars, place) != 0) std::abort();
-    if (orkan::RunExecio("* CLIPW (STEM C.", vars, place) != 0 && size < orkan::kClipboardBuffer) std::abort();
+    if (orkan::RunExecio("* CLIPW (STEM C.", vars, place) != 0 && size < orkan::kClipboardBuffer)
+        std::abort();
     // Lines read and written again give the text back, with a final line end.
-    if (size < orkan::kClipboardBuffer && !text.empty() && written != text && written != std::string(text) + "\r\n") std::abort();
+    if (size < orkan::kClipboardBuffer && !text.empty() && written != text &&
+        written != std::string(text) + "\r\n")
+        std::abort();
     // Words as a command: only the clipboard operations reach EXECIO here.
     if (words.words.size() >= 2 && (words.words[1] == "CLIPR" || words.words[1] == "CLIPW"))
         (void)orkan::RunExecio(text, vars, place);

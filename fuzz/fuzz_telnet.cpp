@@ -20,18 +20,21 @@
 #include <vector>
 
 #include "net/line_mode_display.h"
-#include "support/iconv_tables.h"
 #include "net/telnet_engine.h"
+#include "support/iconv_tables.h"
 
 namespace {
 
 using namespace orkan;
 
 class Recorder : public TelnetEvents {
-public:
-    Recorder(TelnetEngine*& engine, bool answer, PresentationSpace& ps) : engine_(engine), answer_(answer), ps_(ps) {}
+  public:
+    Recorder(TelnetEngine*& engine, bool answer, PresentationSpace& ps)
+        : engine_(engine), answer_(answer), ps_(ps) {}
 
-    void WriteToHost(std::span<const uint8_t> b) override { written.insert(written.end(), b.begin(), b.end()); }
+    void WriteToHost(std::span<const uint8_t> b) override {
+        written.insert(written.end(), b.begin(), b.end());
+    }
     void FirstDataReceived() override { Event("connected"); }
     void FirstRecordStarting() override { Event("starting"); }
     void RecordReceived(std::span<const uint8_t> r) override {
@@ -71,7 +74,7 @@ public:
     std::function<void()> nested_feed;
     bool reset_once = false;
 
-private:
+  private:
     void Event(std::string name, std::span<const uint8_t> data = {}) {
         name += ' ';
         name.append(data.begin(), data.end());
@@ -83,7 +86,7 @@ private:
 };
 
 class NullTrace : public TraceSink {
-public:
+  public:
     void TraceRecord(TraceType, std::span<const uint8_t> data) override { bytes += data.size(); }
     size_t bytes = 0;
 };

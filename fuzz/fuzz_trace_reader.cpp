@@ -24,9 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const TraceItem& item : trace.items)
         if (item.type == trace_format::kContinued) return 0;  // a lone continuation joins when written again
     std::vector<uint8_t> again = EncodeTraceHeader(trace.header);
-    for (const TraceItem& item : trace.items) (void)AppendTraceItem(again, item.type, item.time, item.payload);
+    for (const TraceItem& item : trace.items)
+        (void)AppendTraceItem(again, item.type, item.time, item.payload);
     const TraceContents back = ReadTrace(again);
-    if (!back.error.empty() || back.header != trace.header || back.items.size() != trace.items.size()) std::abort();
+    if (!back.error.empty() || back.header != trace.header || back.items.size() != trace.items.size())
+        std::abort();
     for (size_t i = 0; i < back.items.size(); ++i) {
         if (back.items[i].type != trace.items[i].type || back.items[i].time != trace.items[i].time ||
             back.items[i].payload != trace.items[i].payload)

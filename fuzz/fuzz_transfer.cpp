@@ -11,10 +11,10 @@
 #include <span>
 #include <string>
 
-#include "session/session.h"
-#include "support/iconv_tables.h"
 #include "ds3270/fields.h"
 #include "ds3270/write_processor.h"
+#include "session/session.h"
+#include "support/iconv_tables.h"
 #include "transfer/transfer_protocol.h"
 
 namespace {
@@ -22,31 +22,33 @@ namespace {
 using namespace orkan;
 
 class QuietUi : public Ui {
-public:
+  public:
     Answer ShowMessage(const MessageBox& box) override { return SafestAnswer(box.buttons); }
 };
 
 class NullSender : public HostSender {
-public:
+  public:
     void SendRecord(std::span<const uint8_t> record, unsigned) override { bytes += record.size(); }
     void SendRaw(std::span<const uint8_t> raw) override { bytes += raw.size(); }
     size_t bytes = 0;
 };
 
 class Hook : public TransferHook {
-public:
+  public:
     explicit Hook(Session& s) : s_(s) {}
-    bool OfferScreenRecord(std::span<const uint8_t> record) override { return HandleTransferFrame(s_, record); }
+    bool OfferScreenRecord(std::span<const uint8_t> record) override {
+        return HandleTransferFrame(s_, record);
+    }
     void StructuredField(std::span<const uint8_t> field) override { HandleTransferField(s_, field); }
     void AfterWriteFinished() override {}
 
-private:
+  private:
     Session& s_;
 };
 
 // An upload file that fails after a while when the set-up says so.
 class Source : public UploadSource {
-public:
+  public:
     Source(size_t size, bool fails) : size_(size), fails_(fails) {}
     Result Read(std::span<uint8_t> into) override {
         if (fails_ && position_ > size_ / 2) return {0, EIO};
@@ -56,13 +58,13 @@ public:
         return {n, 0};
     }
 
-private:
+  private:
     size_t size_, position_ = 0;
     bool fails_;
 };
 
 class Target : public DownloadTarget {
-public:
+  public:
     explicit Target(bool fails) : fails_(fails) {}
     int Write(std::span<const uint8_t> bytes) override {
         if (closed_) __builtin_trap();  // a closed file must never be written
@@ -76,7 +78,7 @@ public:
     int Commit() override { return 0; }
     void Discard() override { closed_ = true; }
 
-private:
+  private:
     size_t written_ = 0;
     bool fails_;
     bool closed_ = false;
@@ -122,7 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     t.pc_path = "fuzz";
     if (upload) {
         options.table = tables.upload;
-        t.upload = std::make_unique<UploadReader>(std::make_unique<Source>(size_t(more) * 97, more & 4), options);
+        t.upload =
+            std::make_unique<UploadReader>(std::make_unique<Source>(size_t(more) * 97, more & 4), options);
     } else {
         options.table = tables.download;
         t.download = std::make_unique<DownloadWriter>(std::make_unique<Target>(more & 4), options);

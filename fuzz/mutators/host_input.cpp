@@ -8,7 +8,9 @@ namespace {
 std::string TerminalType(uint8_t flags) {
     return flags & 8 ? "IBM-DYNAMIC" : flags & 4 ? "IBM-3278-4-E" : "IBM-3278-2-E";
 }
-orkan::fuzz::ScreenShape Shape(uint8_t flags) { return {1920, flags & 8 ? 7920u : flags & 4 ? 3440u : 1920u}; }
+orkan::fuzz::ScreenShape Shape(uint8_t flags) {
+    return {1920, flags & 8 ? 7920u : flags & 4 ? 3440u : 1920u};
+}
 const orkan::fuzz::HostStreamProfile kProfile{0x01, TerminalType, Shape, "LU000001"};
 
 }  // namespace

@@ -4,8 +4,12 @@
 
 namespace {
 
-std::string TerminalType(uint8_t flags) { return flags & 8 ? "IBM-DYNAMIC" : "IBM-3278-2-E"; }
-orkan::fuzz::ScreenShape Shape(uint8_t) { return {1920, 1920}; }
+std::string TerminalType(uint8_t flags) {
+    return flags & 8 ? "IBM-DYNAMIC" : "IBM-3278-2-E";
+}
+orkan::fuzz::ScreenShape Shape(uint8_t) {
+    return {1920, 1920};
+}
 const orkan::fuzz::HostStreamProfile kProfile{0x01, TerminalType, Shape, "LU000001"};
 
 }  // namespace

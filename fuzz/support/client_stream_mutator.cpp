@@ -16,25 +16,35 @@ constexpr ScreenShape kTerminalScreen{1920, 3440};
 constexpr uint8_t kAids[] = {0x7D, 0x7D, 0x7D, 0xF3, 0xF5, 0x6D, 0x6C, 0x6E, 0x6B, 0xF1, 0xF2, 0xF4,
                              0xF6, 0xF9, 0x7A, 0x7C, 0xC1, 0xC8, 0x4C, 0x60, 0x88, 0x7E, 0x00};
 // What the demo's fields are checked against: menu choices, priorities, numbers, nothing.
-constexpr const char* kFieldTexts[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "H", "M", "L", "FUZZ",
-                                       "42", "1.50", "", "X", "999999999999"};
-constexpr const char* kTerminalTypes[] = {"IBM-3278-2-E", "IBM-3278-2", "IBM-3279-3-E", "IBM-3278-4-E",
-                                          "IBM-3278-5-E", "IBM-DYNAMIC", "IBM-3287-1", "IBM-3179-2", "VT100"};
+constexpr const char* kFieldTexts[] = {"1", "2", "3", "4",    "5",  "6",    "7", "8", "9",
+                                       "H", "M", "L", "FUZZ", "42", "1.50", "",  "X", "999999999999"};
+constexpr const char* kTerminalTypes[] = {"IBM-3278-2-E", "IBM-3278-2",   "IBM-3279-3-E",
+                                          "IBM-3278-4-E", "IBM-3278-5-E", "IBM-DYNAMIC",
+                                          "IBM-3287-1",   "IBM-3179-2",   "VT100"};
 constexpr const char* kLuNames[] = {"LU01", "LU02", "LU99", ""};
-constexpr uint8_t kOptions[] = {kOptTn3270e, kOptTerminalType, kOptEndOfRecord, kOptBinary, kOptEcho, kOptSga};
+constexpr uint8_t kOptions[] = {kOptTn3270e, kOptTerminalType, kOptEndOfRecord,
+                                kOptBinary,  kOptEcho,         kOptSga};
 constexpr uint8_t kVerbs[] = {kWill, kWill, kDo, kDo, kWont, kDont};
 
-void Append(Bytes& out, std::string_view text) { out.insert(out.end(), text.begin(), text.end()); }
+void Append(Bytes& out, std::string_view text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
 
 // Text in code page 037: digits, capitals, blanks and the full stop are all the demo needs.
 void AppendHostText(Bytes& out, std::string_view text) {
     for (char c : text) {
-        if (c >= '0' && c <= '9') out.push_back(uint8_t(0xF0 + (c - '0')));
-        else if (c >= 'A' && c <= 'I') out.push_back(uint8_t(0xC1 + (c - 'A')));
-        else if (c >= 'J' && c <= 'R') out.push_back(uint8_t(0xD1 + (c - 'J')));
-        else if (c >= 'S' && c <= 'Z') out.push_back(uint8_t(0xE2 + (c - 'S')));
-        else if (c == '.') out.push_back(0x4B);
-        else out.push_back(0x40);
+        if (c >= '0' && c <= '9')
+            out.push_back(uint8_t(0xF0 + (c - '0')));
+        else if (c >= 'A' && c <= 'I')
+            out.push_back(uint8_t(0xC1 + (c - 'A')));
+        else if (c >= 'J' && c <= 'R')
+            out.push_back(uint8_t(0xD1 + (c - 'J')));
+        else if (c >= 'S' && c <= 'Z')
+            out.push_back(uint8_t(0xE2 + (c - 'S')));
+        else if (c == '.')
+            out.push_back(0x4B);
+        else
+            out.push_back(0x40);
     }
 }
 
@@ -78,8 +88,8 @@ void AppendQueryReply(Bytes& r, FuzzRandom& rng) {
         case 0: {  // usable area
             const uint8_t columns = rng.OneIn(2) ? 80 : uint8_t(rng.Between(1, 255));
             const uint8_t rows = rng.OneIn(2) ? 24 : uint8_t(rng.Between(1, 255));
-            body = {0x81, 0x81, 0x01, 0x00, 0x00, columns, 0x00, rows, 0x01, 0x00, 0xD3, 0x03, 0x20, 0x00, 0x9E,
-                    0x02, 0x58, 0x07, 0x0C, 0x07, 0x80};
+            body = {0x81, 0x81, 0x01, 0x00, 0x00, columns, 0x00, rows, 0x01, 0x00, 0xD3,
+                    0x03, 0x20, 0x00, 0x9E, 0x02, 0x58,    0x07, 0x0C, 0x07, 0x80};
             break;
         }
         case 1: {  // implicit partition
@@ -88,10 +98,18 @@ void AppendQueryReply(Bytes& r, FuzzRandom& rng) {
             body = {0x81, 0xA6, 0x00, 0x00, 0x0B, 0x01, 0x00, 0x00, 80, 0x00, 24, 0x00, columns, 0x00, rows};
             break;
         }
-        case 2: body = {0x81, 0x86, 0x00, 0x08, 0x00, 0xF4, 0xF1, 0xF1, 0xF2, 0xF2, 0xF3, 0xF3}; break;
-        case 3: body = {0x81, 0x87, 0x04, 0x00, 0xF0, 0xF1, 0xF1, 0xF2, 0xF2, 0xF4, 0xF4}; break;
-        case 4: body = {0x81, 0x88, 0x00, 0x01, 0x02}; break;
-        case 5: body = {0x81, 0x80, 0x80, 0x81, 0x86, 0x87, 0x88, 0xA6}; break;
+        case 2:
+            body = {0x81, 0x86, 0x00, 0x08, 0x00, 0xF4, 0xF1, 0xF1, 0xF2, 0xF2, 0xF3, 0xF3};
+            break;
+        case 3:
+            body = {0x81, 0x87, 0x04, 0x00, 0xF0, 0xF1, 0xF1, 0xF2, 0xF2, 0xF4, 0xF4};
+            break;
+        case 4:
+            body = {0x81, 0x88, 0x00, 0x01, 0x02};
+            break;
+        case 5:
+            body = {0x81, 0x80, 0x80, 0x81, 0x86, 0x87, 0x88, 0xA6};
+            break;
         default:
             body = {0x81, rng.Byte()};
             for (size_t i = rng.Below(6); i > 0; --i) body.push_back(rng.Byte());
@@ -110,10 +128,18 @@ Bytes ReadBufferReply(FuzzRandom& rng, const std::vector<std::array<uint8_t, 2>>
     AppendFieldAddress(r, rng, known);
     for (size_t i = rng.Between(1, 24); i > 0; --i) {
         switch (rng.Below(5)) {
-            case 0: r.insert(r.end(), {0x1D, rng.OneIn(2) ? uint8_t(0xE0) : uint8_t(0xC1)}); break;
-            case 1: r.insert(r.end(), {0x29, 0x02, 0xC0, 0xE8, 0x42, 0xF2}); break;
-            case 2: r.insert(r.end(), {0x28, 0x42, uint8_t(0xF0 + rng.Below(8))}); break;
-            default: AppendHostText(r, rng.Pick(kFieldTexts)); break;
+            case 0:
+                r.insert(r.end(), {0x1D, rng.OneIn(2) ? uint8_t(0xE0) : uint8_t(0xC1)});
+                break;
+            case 1:
+                r.insert(r.end(), {0x29, 0x02, 0xC0, 0xE8, 0x42, 0xF2});
+                break;
+            case 2:
+                r.insert(r.end(), {0x28, 0x42, uint8_t(0xF0 + rng.Below(8))});
+                break;
+            default:
+                AppendHostText(r, rng.Pick(kFieldTexts));
+                break;
         }
     }
     return r;
@@ -126,8 +152,10 @@ Bytes ClientRecordBody(FuzzRandom& rng, const std::vector<std::array<uint8_t, 2>
             for (size_t i = rng.Between(1, 6); i > 0; --i) AppendQueryReply(r, rng);
             return r;
         }
-        case 1: return ReadBufferReply(rng, known);
-        default: return AttentionRecord(rng, known);
+        case 1:
+            return ReadBufferReply(rng, known);
+        default:
+            return AttentionRecord(rng, known);
     }
 }
 
@@ -137,14 +165,19 @@ Bytes ClientRecord(FuzzRandom& rng, bool headers, const std::vector<std::array<u
     constexpr uint8_t kTypes[] = {0, 0, 0, 0, 0, 2, 2, 7, 1, 6};
     const uint8_t type = rng.OneIn(12) ? rng.Byte() : rng.Pick(kTypes);
     const uint16_t sequence = uint16_t(rng.OneIn(2) ? rng.Below(8) : rng.Below(0x10000));
-    Bytes r = {type, 0x00, uint8_t(rng.OneIn(6) ? rng.Below(3) : 0), uint8_t(sequence >> 8), uint8_t(sequence)};
+    Bytes r = {type, 0x00, uint8_t(rng.OneIn(6) ? rng.Below(3) : 0), uint8_t(sequence >> 8),
+               uint8_t(sequence)};
     Bytes body;
     switch (type) {
-        case 0: body = ClientRecordBody(rng, known); break;
+        case 0:
+            body = ClientRecordBody(rng, known);
+            break;
         case 2:  // RESPONSE: positive, or negative with a reason
             body = rng.OneIn(2) ? Bytes{0x00} : Bytes{0x01, uint8_t(rng.Below(4))};
             break;
-        case 7: AppendHostText(body, rng.OneIn(2) ? "LOGON APPLID(DEMO)" : rng.Pick(kFieldTexts)); break;
+        case 7:
+            AppendHostText(body, rng.OneIn(2) ? "LOGON APPLID(DEMO)" : rng.Pick(kFieldTexts));
+            break;
         default:
             for (size_t i = rng.Below(8); i > 0; --i) body.push_back(rng.Byte());
             break;
@@ -192,7 +225,8 @@ Unit ClientSubnegotiation(FuzzRandom& rng) {
 bool HeadersAt(const std::vector<Unit>& units, size_t index) {
     bool active = false;
     for (size_t i = 0; i < index && i < units.size(); ++i)
-        if (units[i].kind == UnitKind::Option && units[i].option == kOptTn3270e) active = units[i].code == kWill;
+        if (units[i].kind == UnitKind::Option && units[i].option == kOptTn3270e)
+            active = units[i].code == kWill;
     return active;
 }
 
@@ -210,7 +244,9 @@ void MutateClientRecord(std::vector<Unit>& units, FuzzRandom& rng, size_t max_si
     Bytes& bytes = units[index].bytes;
     const size_t header = HeadersAt(units, index) && bytes.size() >= 5 ? 5 : 0;
     switch (rng.Below(4)) {
-        case 0: MutateWithLibFuzzer(bytes, max_size); break;
+        case 0:
+            MutateWithLibFuzzer(bytes, max_size);
+            break;
         case 1:
             if (bytes.size() > header) bytes[header] = rng.Pick(kAids);  // another key, the same fields
             break;
@@ -251,12 +287,25 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
         units.insert(units.begin() + long(std::min(at, units.size())), more.begin(), more.end());
     };
     switch (op) {
-        case 4: case 5: case 6: case 7: case 8: MutateClientRecord(units, rng, max_size); break;
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 8:
+            MutateClientRecord(units, rng, max_size);
+            break;
         case 9:
         case 10:
-        case 11: insert({DataUnit(ClientRecord(rng, HeadersAt(units, at), KnownAddresses(units))), EndOfRecordUnit()}); break;
-        case 12: insert({OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))}); break;
-        case 13: insert({ClientSubnegotiation(rng)}); break;
+        case 11:
+            insert({DataUnit(ClientRecord(rng, HeadersAt(units, at), KnownAddresses(units))),
+                    EndOfRecordUnit()});
+            break;
+        case 12:
+            insert({OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
+            break;
+        case 13:
+            insert({ClientSubnegotiation(rng)});
+            break;
         case 14: {
             // Telnet's attention keys: IP (Attention under TN3270E), BREAK, AO (System Request).
             constexpr uint8_t kKeys[] = {0xF4, 0xF3, 0xF5, 0xF1, 0xF6, 0xEE};
@@ -268,13 +317,21 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
             if (!units.empty()) {
                 const size_t pick = rng.Below(units.size());
                 switch (rng.Below(3)) {
-                    case 0: units.erase(units.begin() + long(pick)); break;
-                    case 1: units.insert(units.begin() + long(pick), units[pick]); break;
-                    default: std::swap(units[pick], units[rng.Below(units.size())]); break;
+                    case 0:
+                        units.erase(units.begin() + long(pick));
+                        break;
+                    case 1:
+                        units.insert(units.begin() + long(pick), units[pick]);
+                        break;
+                    default:
+                        std::swap(units[pick], units[rng.Below(units.size())]);
+                        break;
                 }
             }
             break;
-        case 17: selector = rng.Byte(); break;
+        case 17:
+            selector = rng.Byte();
+            break;
         default: {
             // A whole TN3270E answer, so a record can follow at once.
             Bytes request = {0x02, 0x07};

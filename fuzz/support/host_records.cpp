@@ -21,8 +21,8 @@ constexpr uint8_t PT = 0x05, GE = 0x08, SBA = 0x11, EUA = 0x12, IC = 0x13, SF = 
 
 constexpr std::array<bool, 256> kIsOrder = [] {
     std::array<bool, 256> t{};
-    for (uint8_t b : {order::PT, order::GE, order::SBA, order::EUA, order::IC, order::SF, order::SA, order::SFE,
-                      order::MF, order::RA})
+    for (uint8_t b : {order::PT, order::GE, order::SBA, order::EUA, order::IC, order::SF, order::SA,
+                      order::SFE, order::MF, order::RA})
         t[b] = true;
     return t;
 }();
@@ -31,7 +31,8 @@ constexpr uint8_t kWriteCommands[] = {0xF1, 0x01, 0xF5, 0x05, 0x7E, 0x0D};
 constexpr uint8_t kOtherCommands[] = {0x6F, 0x0F, 0xF2, 0x02, 0xF6, 0x06, 0x6E, 0x0E, 0xA0, 0x00, 0xFF};
 constexpr uint8_t kWccs[] = {0xC3, 0xC2, 0xC1, 0xC7, 0x40, 0x00, 0x01, 0x02, 0x04, 0x08, 0x4A, 0xF3};
 // Field attributes: unprotected, protected, numeric, intensified, non-display, with and without MDT.
-constexpr uint8_t kAttributes[] = {0x40, 0x60, 0x50, 0xC1, 0xC8, 0xE8, 0x4C, 0x6C, 0xF0, 0xF8, 0x00, 0x7D, 0xFF};
+constexpr uint8_t kAttributes[] = {0x40, 0x60, 0x50, 0xC1, 0xC8, 0xE8, 0x4C,
+                                   0x6C, 0xF0, 0xF8, 0x00, 0x7D, 0xFF};
 constexpr uint8_t kPairTypes[] = {0x00, 0x41, 0x42, 0x43, 0x45, 0x46, 0xC0, 0xC1, 0xC2};
 constexpr uint8_t kHighlights[] = {0x00, 0xF0, 0xF1, 0xF2, 0xF4, 0xF8, 0x0F};
 constexpr uint8_t kColours[] = {0x00, 0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xFF, 0x07};
@@ -39,24 +40,33 @@ constexpr uint8_t kCharacterSets[] = {0x00, 0xF1, 0x41, 0x01};
 // EBCDIC letters, digits and blanks, a null, and bytes that are no character in code page 037.
 constexpr uint8_t kData[] = {0x40, 0xC1, 0xC5, 0xC9, 0xD1, 0xD6, 0xE2, 0xE9, 0xF0, 0xF1, 0xF9,
                              0x4B, 0x6B, 0x7D, 0x00, 0x0C, 0x15, 0x0D, 0xFF, 0x3F, 0xAD, 0x5A};
-constexpr uint8_t kQueryCodes[] = {0x80, 0x81, 0x85, 0x86, 0x87, 0x88, 0x8F, 0x95, 0x99, 0xA6, 0xA8, 0x42, 0xFF};
+constexpr uint8_t kQueryCodes[] = {0x80, 0x81, 0x85, 0x86, 0x87, 0x88, 0x8F,
+                                   0x95, 0x99, 0xA6, 0xA8, 0x42, 0xFF};
 constexpr uint8_t kStructuredFieldIds[] = {0x01, 0x03, 0x09, 0x0F, 0x40, 0xD0, 0x00, 0xD1, 0x02};
 constexpr uint8_t kTransferKinds[] = {0x00, 0x41, 0x45, 0x46, 0x47};
 
 bool IsWrite(uint8_t command) {
-    return std::find(std::begin(kWriteCommands), std::end(kWriteCommands), command) != std::end(kWriteCommands);
+    return std::find(std::begin(kWriteCommands), std::end(kWriteCommands), command) !=
+           std::end(kWriteCommands);
 }
-bool IsStructuredField(uint8_t command) { return command == 0xF3 || command == 0x11; }
+bool IsStructuredField(uint8_t command) {
+    return command == 0xF3 || command == 0x11;
+}
 
 uint8_t PairValue(FuzzRandom& rng, uint8_t type) {
     if (rng.OneIn(8)) return rng.Byte();
     switch (type) {
-        case 0x41: return rng.Pick(kHighlights);
+        case 0x41:
+            return rng.Pick(kHighlights);
         case 0x42:
-        case 0x45: return rng.Pick(kColours);
-        case 0x43: return rng.Pick(kCharacterSets);
-        case 0xC0: return rng.Pick(kAttributes);
-        default: return rng.Byte();
+        case 0x45:
+            return rng.Pick(kColours);
+        case 0x43:
+            return rng.Pick(kCharacterSets);
+        case 0xC0:
+            return rng.Pick(kAttributes);
+        default:
+            return rng.Byte();
     }
 }
 
@@ -76,7 +86,9 @@ void AppendData(Bytes& out, FuzzRandom& rng) {
 
 void AppendOrderOfKind(Bytes& out, FuzzRandom& rng, const ScreenShape& shape, size_t kind) {
     switch (kind) {
-        case 0: AppendData(out, rng); break;
+        case 0:
+            AppendData(out, rng);
+            break;
         case 1:
             out.push_back(order::SBA);
             AppendAddress(out, PickAddress(rng, shape), rng);
@@ -133,8 +145,12 @@ void AppendOrderOfKind(Bytes& out, FuzzRandom& rng, const ScreenShape& shape, si
                     AppendAddress(out, PickAddress(rng, shape), rng);
                     out.push_back(rng.Pick(kData));
                     break;
-                case 2: out.push_back(rng.OneIn(2) ? order::SBA : rng.Byte()); break;
-                default: out.push_back(rng.Pick(kData)); break;
+                case 2:
+                    out.push_back(rng.OneIn(2) ? order::SBA : rng.Byte());
+                    break;
+                default:
+                    out.push_back(rng.Pick(kData));
+                    break;
             }
             break;
         }
@@ -157,8 +173,10 @@ Bytes StructuredFieldBody(FuzzRandom& rng, const ScreenShape& shape, int depth) 
             }
             break;
         }
-        case 0x03: body.push_back(rng.OneIn(2) ? 0x80 : 0x00); break;  // Erase/Reset
-        case 0x09: {                                                    // Set Reply Mode
+        case 0x03:
+            body.push_back(rng.OneIn(2) ? 0x80 : 0x00);
+            break;    // Erase/Reset
+        case 0x09: {  // Set Reply Mode
             body.push_back(0x00);
             body.push_back(uint8_t(rng.OneIn(6) ? rng.Byte() : rng.Below(3)));
             constexpr uint8_t kTypes[] = {0x41, 0x42, 0x43, 0x45, 0x46};
@@ -181,7 +199,8 @@ Bytes StructuredFieldBody(FuzzRandom& rng, const ScreenShape& shape, int depth) 
         }
         case 0xD0: {  // transfer
             body.push_back(rng.Pick(kTransferKinds));
-            for (size_t i = rng.Below(24); i > 0; --i) body.push_back(rng.OneIn(3) ? rng.Pick(kData) : rng.Byte());
+            for (size_t i = rng.Below(24); i > 0; --i)
+                body.push_back(rng.OneIn(3) ? rng.Pick(kData) : rng.Byte());
             break;
         }
         default:
@@ -196,11 +215,20 @@ void AppendStructuredField(Bytes& out, FuzzRandom& rng, const ScreenShape& shape
     const Bytes body = StructuredFieldBody(rng, shape, depth);
     size_t length = body.size() + 2;
     switch (rng.Below(16)) {
-        case 0: length = 0; break;
-        case 1: length = rng.Below(5); break;
-        case 2: length += rng.Between(1, 40); break;
-        case 3: length = rng.Below(0x10000); break;
-        default: break;
+        case 0:
+            length = 0;
+            break;
+        case 1:
+            length = rng.Below(5);
+            break;
+        case 2:
+            length += rng.Between(1, 40);
+            break;
+        case 3:
+            length = rng.Below(0x10000);
+            break;
+        default:
+            break;
     }
     out.push_back(uint8_t(length >> 8));
     out.push_back(uint8_t(length));
@@ -308,14 +336,22 @@ uint32_t PickAddress(FuzzRandom& rng, const ScreenShape& shape) {
     const uint32_t positions = std::max<uint32_t>(shape.positions, 1);
     const uint32_t alternate = std::max<uint32_t>(shape.alternate, 1);
     switch (rng.Below(12)) {
-        case 0: return 0;
-        case 1: return positions - 1;
-        case 2: return positions;  // one past the end: an Erase/Write is run again at the alternate size
-        case 3: return alternate - 1;
-        case 4: return uint32_t(rng.Below(alternate));
-        case 5: return uint32_t(rng.Below(0x4000));
-        case 6: return uint32_t(rng.Below(positions / 80 + 1) * 80);  // a row start
-        default: return uint32_t(rng.Below(positions));
+        case 0:
+            return 0;
+        case 1:
+            return positions - 1;
+        case 2:
+            return positions;  // one past the end: an Erase/Write is run again at the alternate size
+        case 3:
+            return alternate - 1;
+        case 4:
+            return uint32_t(rng.Below(alternate));
+        case 5:
+            return uint32_t(rng.Below(0x4000));
+        case 6:
+            return uint32_t(rng.Below(positions / 80 + 1) * 80);  // a row start
+        default:
+            return uint32_t(rng.Below(positions));
     }
 }
 
@@ -344,14 +380,22 @@ size_t OrderLength(std::span<const uint8_t> rest) {
     size_t n = 1;
     switch (rest[0]) {
         case order::PT:
-        case order::IC: n = 1; break;
+        case order::IC:
+            n = 1;
+            break;
         case order::GE:
-        case order::SF: n = 2; break;
+        case order::SF:
+            n = 2;
+            break;
         case order::SBA:
         case order::EUA:
-        case order::SA: n = 3; break;
+        case order::SA:
+            n = 3;
+            break;
         case order::SFE:
-        case order::MF: n = rest.size() >= 2 ? 2 + 2 * size_t(rest[1]) : 2; break;
+        case order::MF:
+            n = rest.size() >= 2 ? 2 + 2 * size_t(rest[1]) : 2;
+            break;
         case order::RA:
             n = 4;
             if (rest.size() >= 4 && rest[3] == order::GE) n = 5;
@@ -383,8 +427,10 @@ void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, 
         case 0:
         case 1: {
             Bytes fresh;
-            if (structured) AppendStructuredField(fresh, rng, shape, 1);
-            else for (size_t i = rng.Between(1, 3); i > 0; --i) AppendOrder(fresh, rng, shape);
+            if (structured)
+                AppendStructuredField(fresh, rng, shape, 1);
+            else
+                for (size_t i = rng.Between(1, 3); i > 0; --i) AppendOrder(fresh, rng, shape);
             items.insert(items.begin() + long(at), fresh);
             break;
         }
@@ -427,13 +473,17 @@ void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, 
             }
             break;
         case 7:
-            if (structured) record[0] = record[0] == 0xF3 ? 0x11 : 0xF3;
-            else if (rng.OneIn(2)) record[1] = rng.Pick(kWccs);
-            else record[0] = rng.Pick(kWriteCommands);
+            if (structured)
+                record[0] = record[0] == 0xF3 ? 0x11 : 0xF3;
+            else if (rng.OneIn(2))
+                record[1] = rng.Pick(kWccs);
+            else
+                record[0] = rng.Pick(kWriteCommands);
             break;
         default:
             // A record cut inside its last item: the order's parameters are missing.
-            if (!items.empty() && items.back().size() > 1) items.back().resize(rng.Below(items.back().size()));
+            if (!items.empty() && items.back().size() > 1)
+                items.back().resize(rng.Below(items.back().size()));
             break;
     }
     record.resize(head);

@@ -40,13 +40,17 @@ Bytes SerializeFramed(const FramedInput& in) {
     return out;
 }
 
-Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes Text(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 
-void Append(Bytes& out, std::string_view text) { out.insert(out.end(), text.begin(), text.end()); }
+void Append(Bytes& out, std::string_view text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
 
 constexpr uint8_t kVerbs[] = {kWill, kWont, kDo, kDont};
-constexpr uint8_t kOptions[] = {kOptBinary, kOptEcho, kOptSga, kOptTerminalType, kOptEndOfRecord, kOptTn3270e,
-                                kOptAsciiHost, 5, 31};
+constexpr uint8_t kOptions[] = {
+    kOptBinary, kOptEcho, kOptSga, kOptTerminalType, kOptEndOfRecord, kOptTn3270e, kOptAsciiHost, 5, 31};
 constexpr uint8_t kCommands[] = {0xF1, 0xF0, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0x41, 0x00};
 
 // A device name: mostly a sensible one, sometimes too long or holding 0xFF.
@@ -66,12 +70,16 @@ Unit GenerateSubnegotiation(FuzzRandom& rng, uint8_t flags, const HostStreamProf
         return SubnegotiationUnit(kOptTerminalType, p);
     }
     switch (rng.Below(8)) {
-        case 0: p = {0x08, 0x02}; break;  // SEND DEVICE-TYPE
+        case 0:
+            p = {0x08, 0x02};
+            break;  // SEND DEVICE-TYPE
         case 1:
         case 2:  // DEVICE-TYPE IS, mostly the type asked for
             p = {0x02, 0x04};
-            if (rng.OneIn(5)) Append(p, "IBM-3278-4-E");
-            else p.insert(p.end(), type.begin(), type.end());
+            if (rng.OneIn(5))
+                Append(p, "IBM-3278-4-E");
+            else
+                p.insert(p.end(), type.begin(), type.end());
             if (rng.OneIn(2)) {
                 p.push_back(rng.OneIn(6) ? rng.Byte() : 0x01);
                 const Bytes name = DeviceName(rng, profile);
@@ -85,12 +93,15 @@ Unit GenerateSubnegotiation(FuzzRandom& rng, uint8_t flags, const HostStreamProf
         case 4:
         case 5: {  // FUNCTIONS REQUEST or IS
             p = {0x03, uint8_t(rng.OneIn(2) ? 0x07 : 0x04)};
-            if (rng.OneIn(2)) p.insert(p.end(), {0x00, 0x02, 0x04});
-            else for (size_t i = rng.Below(6); i > 0; --i) p.push_back(uint8_t(rng.Below(6)));
+            if (rng.OneIn(2))
+                p.insert(p.end(), {0x00, 0x02, 0x04});
+            else
+                for (size_t i = rng.Below(6); i > 0; --i) p.push_back(uint8_t(rng.Below(6)));
             break;
         }
         default:
-            for (size_t i = rng.Between(1, 8); i > 0; --i) p.push_back(rng.OneIn(2) ? uint8_t(rng.Below(9)) : rng.Byte());
+            for (size_t i = rng.Between(1, 8); i > 0; --i)
+                p.push_back(rng.OneIn(2) ? uint8_t(rng.Below(9)) : rng.Byte());
             break;
     }
     return SubnegotiationUnit(rng.OneIn(10) ? rng.Byte() : kOptTn3270e, p);
@@ -124,10 +135,18 @@ Bytes GenerateTn3270eRecord(FuzzRandom& rng, const ScreenShape& shape) {
     record.push_back(uint8_t(sequence));
     Bytes body;
     switch (type) {
-        case 0: body = GenerateHostRecord(rng, shape); break;
-        case 3: body = BindImage(rng); break;
-        case 4: body = {0x32, uint8_t(rng.Below(16))}; break;
-        case 7: body = GenerateSscpLuText(rng); break;
+        case 0:
+            body = GenerateHostRecord(rng, shape);
+            break;
+        case 3:
+            body = BindImage(rng);
+            break;
+        case 4:
+            body = {0x32, uint8_t(rng.Below(16))};
+            break;
+        case 7:
+            body = GenerateSscpLuText(rng);
+            break;
         default:
             for (size_t i = rng.Below(8); i > 0; --i) body.push_back(rng.Byte());
             break;
@@ -145,7 +164,8 @@ std::vector<Unit> Prologue(FuzzRandom& rng, uint8_t flags, const HostStreamProfi
             Append(is, profile.lu_name);
         }
         return {OptionUnit(kDo, kOptTn3270e), SubnegotiationUnit(kOptTn3270e, {0x08, 0x02}),
-                SubnegotiationUnit(kOptTn3270e, is), SubnegotiationUnit(kOptTn3270e, {0x03, 0x04, 0x00, 0x02, 0x04})};
+                SubnegotiationUnit(kOptTn3270e, is),
+                SubnegotiationUnit(kOptTn3270e, {0x03, 0x04, 0x00, 0x02, 0x04})};
     }
     return {OptionUnit(kDo, kOptTerminalType), SubnegotiationUnit(kOptTerminalType, {0x01}),
             OptionUnit(kDo, kOptEndOfRecord),  OptionUnit(kWill, kOptEndOfRecord),
@@ -153,7 +173,8 @@ std::vector<Unit> Prologue(FuzzRandom& rng, uint8_t flags, const HostStreamProfi
 }
 
 // Whether TN3270E headers are expected on the record that the unit at `index` starts.
-bool HeadersAt(const std::vector<Unit>& units, size_t index, uint8_t flags, const HostStreamProfile& profile) {
+bool HeadersAt(const std::vector<Unit>& units, size_t index, uint8_t flags,
+               const HostStreamProfile& profile) {
     if (!(flags & profile.tn3270e_flag)) return false;
     bool active = false;
     for (size_t i = 0; i < index && i < units.size(); ++i) {
@@ -174,8 +195,8 @@ std::vector<size_t> DataUnits(const std::vector<Unit>& units) {
 }
 
 // Changes one record (or piece of line-mode text): its header, its orders or its bytes.
-void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, const HostStreamProfile& profile,
-                      size_t max_size) {
+void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags,
+                      const HostStreamProfile& profile, size_t max_size) {
     const std::vector<size_t> data = DataUnits(units);
     if (data.empty()) {
         units.push_back(DataUnit(GenerateHostRecord(rng, profile.shape(flags))));
@@ -193,7 +214,9 @@ void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, 
             if (header) {
                 constexpr uint8_t kTypes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
                 const size_t field = rng.Below(5);
-                bytes[field] = field == 0 ? rng.Pick(kTypes) : field == 2 ? uint8_t(rng.Below(3)) : rng.Byte();
+                bytes[field] = field == 0   ? rng.Pick(kTypes)
+                               : field == 2 ? uint8_t(rng.Below(3))
+                                            : rng.Byte();
                 break;
             }
             [[fallthrough]];
@@ -225,8 +248,10 @@ void MutateCuts(FramedInput& in, FuzzRandom& rng) {
         in.cuts.push_back(uint16_t(std::min(at, length - 1)));
     } else if (!in.cuts.empty()) {
         const size_t pick = rng.Below(in.cuts.size());
-        if (rng.OneIn(2)) in.cuts.erase(in.cuts.begin() + long(pick));
-        else in.cuts[pick] = uint16_t(rng.Below(length));
+        if (rng.OneIn(2))
+            in.cuts.erase(in.cuts.begin() + long(pick));
+        else
+            in.cuts[pick] = uint16_t(rng.Below(length));
     }
 }
 
@@ -243,19 +268,30 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
     const size_t at = rng.Below(units.size() + 1);
     const ScreenShape shape = profile.shape(in.flags);
     switch (op) {
-        case 4: case 5: case 6: case 7: case 8: case 9: MutateRecordUnit(units, rng, in.flags, profile, max_size); break;
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 8:
+        case 9:
+            MutateRecordUnit(units, rng, in.flags, profile, max_size);
+            break;
         case 10:
         case 11: {
             const bool headers = HeadersAt(units, at, in.flags, profile);
-            InsertUnits(units, at,
-                        {DataUnit(headers ? GenerateTn3270eRecord(rng, shape) : GenerateHostRecord(rng, shape)),
-                         EndOfRecordUnit()});
+            InsertUnits(
+                units, at,
+                {DataUnit(headers ? GenerateTn3270eRecord(rng, shape) : GenerateHostRecord(rng, shape)),
+                 EndOfRecordUnit()});
             break;
         }
         case 12:
-            InsertUnits(units, at, {OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
+            InsertUnits(units, at,
+                        {OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
             break;
-        case 13: InsertUnits(units, at, {GenerateSubnegotiation(rng, in.flags, profile)}); break;
+        case 13:
+            InsertUnits(units, at, {GenerateSubnegotiation(rng, in.flags, profile)});
+            break;
         case 14: {
             // A stream that does not negotiate first never leaves line mode.
             const bool negotiates = !units.empty() && units.front().kind == UnitKind::Option;
@@ -266,14 +302,24 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
             if (!units.empty()) {
                 const size_t pick = rng.Below(units.size());
                 switch (rng.Below(3)) {
-                    case 0: units.erase(units.begin() + long(pick)); break;
-                    case 1: units.insert(units.begin() + long(pick), units[pick]); break;
-                    default: std::swap(units[pick], units[rng.Below(units.size())]); break;
+                    case 0:
+                        units.erase(units.begin() + long(pick));
+                        break;
+                    case 1:
+                        units.insert(units.begin() + long(pick), units[pick]);
+                        break;
+                    default:
+                        std::swap(units[pick], units[rng.Below(units.size())]);
+                        break;
                 }
             }
             break;
-        case 16: in.flags ^= uint8_t(1u << rng.Below(8)); break;
-        case 17: MutateCuts(in, rng); break;
+        case 16:
+            in.flags ^= uint8_t(1u << rng.Below(8));
+            break;
+        case 17:
+            MutateCuts(in, rng);
+            break;
         case 18: {
             // Line-mode text with the control characters the display reacts to.
             Bytes text;
@@ -284,8 +330,12 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
         }
         default:
             switch (rng.Below(3)) {
-                case 0: InsertUnits(units, at, {{UnitKind::Command, rng.Pick(kCommands), 0, {}}}); break;
-                case 1: units.push_back({UnitKind::Raw, 0, 0, {kIac}}); break;  // a lone IAC at the end
+                case 0:
+                    InsertUnits(units, at, {{UnitKind::Command, rng.Pick(kCommands), 0, {}}});
+                    break;
+                case 1:
+                    units.push_back({UnitKind::Raw, 0, 0, {kIac}});
+                    break;  // a lone IAC at the end
                 default:
                     // The last record without its IAC EOR.
                     for (size_t i = units.size(); i > 0; --i) {

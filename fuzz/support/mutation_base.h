@@ -21,7 +21,7 @@ void MutateWithLibFuzzer(Bytes& bytes, size_t max_size);
 size_t Store(const Bytes& bytes, uint8_t* data, size_t max_size);
 
 class FuzzRandom {
-public:
+  public:
     explicit FuzzRandom(unsigned seed) : engine_(seed) {}
 
     // 0 .. n-1; 0 when n is 0.
@@ -39,7 +39,7 @@ public:
         return items[Below(N)];
     }
 
-private:
+  private:
     std::minstd_rand engine_;
 };
 

@@ -13,8 +13,10 @@
 // libFuzzer's byte mutator, for a build without libFuzzer: one byte changed, or one added.
 extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size) {
     static std::minstd_rand rng(7);
-    if (size < max_size && rng() % 2) data[size++] = uint8_t(rng());
-    else if (size > 0) data[rng() % size] ^= uint8_t(1 + rng() % 255);
+    if (size < max_size && rng() % 2)
+        data[size++] = uint8_t(rng());
+    else if (size > 0)
+        data[rng() % size] ^= uint8_t(1 + rng() % 255);
     return size;
 }
 
@@ -23,21 +25,22 @@ namespace {
 
 Bytes Hex(std::string_view text) {
     Bytes out;
-    for (size_t i = 0; i + 1 < text.size(); i += 2) out.push_back(uint8_t(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
+    for (size_t i = 0; i + 1 < text.size(); i += 2)
+        out.push_back(uint8_t(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
     return out;
 }
 
 TEST(TelnetUnits, WritingBackGivesTheSameBytes) {
     const char* streams[] = {
-        "F5C1FFFFC2FFEF",          // IAC IAC in a record
-        "FFFD28FFFA280802FFF0",    // option and subnegotiation
-        "FFFA18FFFF01FFF0",        // IAC IAC inside a subnegotiation
-        "FFFA1801FF41C1",          // a subnegotiation broken off by another command
-        "FFFA1801",                // a subnegotiation cut off by the end
-        "C1FF",                    // a lone IAC at the end
-        "FFFD",                    // an option without its code
-        "FFFA",                    // SB without its option
-        "FFF1FFF4FF41FFEFFFEF",    // commands, a byte that is no command, empty records
+        "F5C1FFFFC2FFEF",        // IAC IAC in a record
+        "FFFD28FFFA280802FFF0",  // option and subnegotiation
+        "FFFA18FFFF01FFF0",      // IAC IAC inside a subnegotiation
+        "FFFA1801FF41C1",        // a subnegotiation broken off by another command
+        "FFFA1801",              // a subnegotiation cut off by the end
+        "C1FF",                  // a lone IAC at the end
+        "FFFD",                  // an option without its code
+        "FFFA",                  // SB without its option
+        "FFF1FFF4FF41FFEFFFEF",  // commands, a byte that is no command, empty records
     };
     for (const char* hex : streams) {
         const Bytes s = Hex(hex);
@@ -70,15 +73,23 @@ TEST(HostRecords, AddressesDecodeToTheCellMeant) {
 
 TEST(HostRecords, OrderLengths) {
     const std::pair<const char*, size_t> cases[] = {
-        {"1DC1C2", 2}, {"114040C1", 3}, {"2902C0E842F2C1", 6}, {"2903C0E8", 4}, {"3C4040C1C2", 4},
-        {"3C404008ADC1", 5}, {"3C40403C4040C1C2", 7}, {"C1C2C311", 3}, {"13C1", 1}, {"284200C1", 3}, {"11", 1},
+        {"1DC1C2", 2},           {"114040C1", 3},   {"2902C0E842F2C1", 6},
+        {"2903C0E8", 4},         {"3C4040C1C2", 4}, {"3C404008ADC1", 5},
+        {"3C40403C4040C1C2", 7}, {"C1C2C311", 3},   {"13C1", 1},
+        {"284200C1", 3},         {"11", 1},
     };
     for (const auto& [hex, length] : cases) EXPECT_EQ(OrderLength(Hex(hex)), length) << hex;
 }
 
-ScreenShape Model2(uint8_t, uint8_t) { return {1920, 1920}; }
-std::string Type(uint8_t) { return "IBM-3278-2-E"; }
-ScreenShape Shape(uint8_t) { return {1920, 3440}; }
+ScreenShape Model2(uint8_t, uint8_t) {
+    return {1920, 1920};
+}
+std::string Type(uint8_t) {
+    return "IBM-3278-2-E";
+}
+ScreenShape Shape(uint8_t) {
+    return {1920, 3440};
+}
 
 TEST(Mutators, ResultsFitTheBufferAndAreNeverEmpty) {
     const HostStreamProfile profile{0x01, Type, Shape, "LU000001"};
@@ -104,7 +115,8 @@ TEST(Mutators, ResultsFitTheBufferAndAreNeverEmpty) {
             for (unsigned seed = 0; seed < 3000; ++seed) {
                 Bytes buffer = input;
                 buffer.resize(max_size);
-                const size_t size = c.mutate(buffer.data(), std::min(input.size(), max_size), max_size, seed, profile);
+                const size_t size =
+                    c.mutate(buffer.data(), std::min(input.size(), max_size), max_size, seed, profile);
                 ASSERT_GT(size, 0u) << c.name << " seed " << seed;
                 ASSERT_LE(size, max_size) << c.name << " seed " << seed;
                 // Go on from the result now and then, as a campaign does.

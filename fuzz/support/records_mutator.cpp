@@ -22,7 +22,8 @@ RecordsInput ParseRecords(std::span<const uint8_t> data) {
     std::span<const uint8_t> rest = data.size() > 2 ? data.subspan(2) : std::span<const uint8_t>();
     while (!rest.empty()) {
         size_t end = 0;
-        while (end < rest.size() && !(rest[end] == 0xFF && end + 1 < rest.size() && rest[end + 1] == 0xEF)) ++end;
+        while (end < rest.size() && !(rest[end] == 0xFF && end + 1 < rest.size() && rest[end + 1] == 0xEF))
+            ++end;
         in.records.emplace_back(rest.begin(), rest.begin() + long(end));
         rest = rest.subspan(std::min(rest.size(), end + 2));
     }
@@ -59,13 +60,20 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
         MutateWithLibFuzzer(in.records[pick], max_size);
     } else if (op < 15) {
         // SSCP-LU mode takes text, not commands.
-        in.records.insert(in.records.begin() + long(at),
-                          (in.flags & 0x80) && rng.OneIn(2) ? GenerateSscpLuText(rng) : GenerateHostRecord(rng, shape));
+        in.records.insert(in.records.begin() + long(at), (in.flags & 0x80) && rng.OneIn(2)
+                                                             ? GenerateSscpLuText(rng)
+                                                             : GenerateHostRecord(rng, shape));
     } else if (op < 17 && !in.records.empty()) {
         switch (rng.Below(3)) {
-            case 0: in.records.erase(in.records.begin() + long(pick)); break;
-            case 1: in.records.insert(in.records.begin() + long(at), in.records[pick]); break;
-            default: std::swap(in.records[pick], in.records[rng.Below(in.records.size())]); break;
+            case 0:
+                in.records.erase(in.records.begin() + long(pick));
+                break;
+            case 1:
+                in.records.insert(in.records.begin() + long(at), in.records[pick]);
+                break;
+            default:
+                std::swap(in.records[pick], in.records[rng.Below(in.records.size())]);
+                break;
         }
     } else if (op < 18) {
         (rng.OneIn(2) ? in.flags : in.choice) ^= uint8_t(1u << rng.Below(8));
@@ -76,7 +84,9 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
         for (size_t i = rng.Between(1, 3); i > 0; --i) {
             const uint8_t operation = uint8_t(rng.Between(1, 9));
             control.push_back(operation);
-            control.push_back(operation == 3 ? rng.Pick(kStatuses) : operation == 4 ? uint8_t(rng.Below(50)) : rng.Byte());
+            control.push_back(operation == 3   ? rng.Pick(kStatuses)
+                              : operation == 4 ? uint8_t(rng.Below(50))
+                                               : rng.Byte());
         }
         in.records.insert(in.records.begin() + long(at), control);
     } else {

@@ -24,7 +24,7 @@ size_t CrossOverRecordsInput(std::span<const uint8_t> a, std::span<const uint8_t
 // The telnet and host_input targets: a flags byte, a cut count (below 16), that many 16-bit cut
 // points, then the host's bytes.
 struct HostStreamProfile {
-    uint8_t tn3270e_flag;                       // the flags bit that offers TN3270E
+    uint8_t tn3270e_flag;                         // the flags bit that offers TN3270E
     std::string (*terminal_type)(uint8_t flags);  // what the terminal asks for
     ScreenShape (*shape)(uint8_t flags);
     const char* lu_name;  // the LU name the target asks for, when it asks for one

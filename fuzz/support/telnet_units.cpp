@@ -17,12 +17,18 @@ void AppendData(std::vector<Unit>& units, uint8_t b) {
 
 }  // namespace
 
-Unit DataUnit(Bytes bytes) { return {UnitKind::Data, 0, 0, std::move(bytes)}; }
-Unit OptionUnit(uint8_t verb, uint8_t option) { return {UnitKind::Option, verb, option, {}}; }
+Unit DataUnit(Bytes bytes) {
+    return {UnitKind::Data, 0, 0, std::move(bytes)};
+}
+Unit OptionUnit(uint8_t verb, uint8_t option) {
+    return {UnitKind::Option, verb, option, {}};
+}
 Unit SubnegotiationUnit(uint8_t option, Bytes payload) {
     return {UnitKind::Subnegotiation, kSb, option, std::move(payload)};
 }
-Unit EndOfRecordUnit() { return {UnitKind::EndOfRecord, kEor, 0, {}}; }
+Unit EndOfRecordUnit() {
+    return {UnitKind::EndOfRecord, kEor, 0, {}};
+}
 
 std::vector<Unit> ParseTelnet(std::span<const uint8_t> s) {
     std::vector<Unit> units;
@@ -82,7 +88,9 @@ Bytes SerializeTelnet(const std::vector<Unit>& units) {
     Bytes out;
     for (const Unit& u : units) {
         switch (u.kind) {
-            case UnitKind::Data: AppendEscaped(out, u.bytes); break;
+            case UnitKind::Data:
+                AppendEscaped(out, u.bytes);
+                break;
             case UnitKind::EndOfRecord:
                 out.push_back(kIac);
                 out.push_back(kEor);
@@ -100,7 +108,9 @@ Bytes SerializeTelnet(const std::vector<Unit>& units) {
                 out.push_back(kIac);
                 out.push_back(u.code);
                 break;
-            case UnitKind::Raw: out.insert(out.end(), u.bytes.begin(), u.bytes.end()); break;
+            case UnitKind::Raw:
+                out.insert(out.end(), u.bytes.begin(), u.bytes.end());
+                break;
         }
     }
     return out;

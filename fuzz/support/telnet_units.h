@@ -9,8 +9,8 @@ namespace orkan::fuzz {
 
 inline constexpr uint8_t kIac = 0xFF, kDont = 0xFE, kDo = 0xFD, kWont = 0xFC, kWill = 0xFB, kSb = 0xFA,
                          kSe = 0xF0, kEor = 0xEF;
-inline constexpr uint8_t kOptBinary = 0, kOptEcho = 1, kOptSga = 3, kOptTerminalType = 24, kOptEndOfRecord = 25,
-                         kOptTn3270e = 40, kOptAsciiHost = 102;
+inline constexpr uint8_t kOptBinary = 0, kOptEcho = 1, kOptSga = 3, kOptTerminalType = 24,
+                         kOptEndOfRecord = 25, kOptTn3270e = 40, kOptAsciiHost = 102;
 
 enum class UnitKind : uint8_t {
     Data,            // bytes as meant (an IAC in them is doubled on the wire)

@@ -14,9 +14,9 @@
 #include "capture/screen_text.h"
 #include "charset/display_unicode.h"
 #include "config/atomic_file.h"
-#include "macro/macro_errors.h"
-#include "macro/options_by_name.h"
+#include "options/options_by_name.h"
 #include "print/printer_target.h"
+#include "scripting/macro_errors.h"
 #include "session/session.h"
 #include "transfer/transfer_request.h"
 

@@ -9,8 +9,8 @@
 #include "charset/display_unicode.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
-#include "macro/options_by_name.h"
 #include "net/host_address.h"
+#include "options/options_by_name.h"
 #include "session/session.h"
 
 namespace orkan {

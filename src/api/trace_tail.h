@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "api/protocol.h"
-#include "platform/trace.h"
+#include "interfaces/trace.h"
 
 namespace orkan {
 

@@ -23,18 +23,30 @@ struct LongOption {
 };
 
 constexpr std::array kLongOptions = {
-    LongOption{"session", CmdOption::Session, true},   LongOption{"host", CmdOption::Host, true},
-    LongOption{"port", CmdOption::Port, true},         LongOption{"lu", CmdOption::LuName, true},
-    LongOption{"model", CmdOption::Model, true},       LongOption{"trace", CmdOption::Trace, false},
-    LongOption{"macro", CmdOption::Macro, true},       LongOption{"run", CmdOption::Run, true},
-    LongOption{"letter", CmdOption::Letter, true},     LongOption{"color", CmdOption::Colour, true},
-    LongOption{"settings", CmdOption::Settings, true}, LongOption{"files", CmdOption::FilesIni, true},
-    LongOption{"tls", CmdOption::Tls, true},           LongOption{"tn3270e", CmdOption::Tn3270e, false},
-    LongOption{"appdata", CmdOption::AppData, false},  LongOption{"headless", std::nullopt, false},
-    LongOption{"dump", std::nullopt, false},           LongOption{"help", std::nullopt, false},
-    LongOption{"version", std::nullopt, false},        LongOption{"size", std::nullopt, true},
-    LongOption{"printer", std::nullopt, true},         LongOption{"url", std::nullopt, true},
-    LongOption{"api", std::nullopt, false},            LongOption{"api-socket", std::nullopt, true},
+    LongOption{"session", CmdOption::Session, true},
+    LongOption{"host", CmdOption::Host, true},
+    LongOption{"port", CmdOption::Port, true},
+    LongOption{"lu", CmdOption::LuName, true},
+    LongOption{"model", CmdOption::Model, true},
+    LongOption{"trace", CmdOption::Trace, false},
+    LongOption{"macro", CmdOption::Macro, true},
+    LongOption{"run", CmdOption::Run, true},
+    LongOption{"letter", CmdOption::Letter, true},
+    LongOption{"color", CmdOption::Colour, true},
+    LongOption{"settings", CmdOption::Settings, true},
+    LongOption{"files", CmdOption::FilesIni, true},
+    LongOption{"tls", CmdOption::Tls, true},
+    LongOption{"tn3270e", CmdOption::Tn3270e, false},
+    LongOption{"appdata", CmdOption::AppData, false},
+    LongOption{"headless", std::nullopt, false},
+    LongOption{"dump", std::nullopt, false},
+    LongOption{"help", std::nullopt, false},
+    LongOption{"version", std::nullopt, false},
+    LongOption{"size", std::nullopt, true},
+    LongOption{"printer", std::nullopt, true},
+    LongOption{"url", std::nullopt, true},
+    LongOption{"api", std::nullopt, false},
+    LongOption{"api-socket", std::nullopt, true},
 };
 
 constexpr std::array<std::string_view, 8> kColourSchemes = {"GRAY", "RED",  "YELLOW",  "GREEN",
@@ -65,9 +77,10 @@ bool ApplyScreenSize(std::string_view text, SessionRecord& record, Ui& ui) {
     const std::optional<int> rows = x == text.npos ? std::nullopt : number(text.substr(0, x));
     const std::optional<int> columns = x == text.npos ? std::nullopt : number(text.substr(x + 1));
     if (!rows || !columns) {
-        ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                        "Screen size '" + std::string(text) + "' is invalid: give ROWSxCOLS, for example 62x160.",
-                        Buttons::Ok, Icon::Error});
+        ui.ShowMessage(
+            {std::string(kCommandLineErrorTitle),
+             "Screen size '" + std::string(text) + "' is invalid: give ROWSxCOLS, for example 62x160.",
+             Buttons::Ok, Icon::Error});
         return false;
     }
     bool fits = true;
@@ -128,11 +141,12 @@ void StoreValue(CommandLine& out, CmdOption o, std::string_view raw) {
 }
 
 void InvalidOption(Ui& ui, std::string_view shown) {
-    ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                    "Command line option '" + std::string(shown) +
-                        "' is invalid.\nPlease check the Help doc under 'Command line options' after Orkan TN3270 "
-                        "starts",
-                    Buttons::Ok, Icon::Error});
+    ui.ShowMessage(
+        {std::string(kCommandLineErrorTitle),
+         "Command line option '" + std::string(shown) +
+             "' is invalid.\nPlease check the Help doc under 'Command line options' after Orkan TN3270 "
+             "starts",
+         Buttons::Ok, Icon::Error});
 }
 
 // The value of an option runs to the next "/" or the end.
@@ -142,8 +156,8 @@ size_t ValueEnd(std::string_view text, size_t from) {
 }
 
 bool HostNameCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
-           c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '-' || c == '_';
 }
 
 bool Ipv6Character(char c) {
@@ -151,20 +165,22 @@ bool Ipv6Character(char c) {
 }
 
 void LinkRefused(Ui& ui, std::string_view link) {
-    ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                    "The link '" + std::string(link) +
-                        "' is refused: a tn3270 link names a host and a port, as tn3270://host:port/, and nothing "
-                        "else.",
-                    Buttons::Ok, Icon::Error});
+    ui.ShowMessage(
+        {std::string(kCommandLineErrorTitle),
+         "The link '" + std::string(link) +
+             "' is refused: a tn3270 link names a host and a port, as tn3270://host:port/, and nothing "
+             "else.",
+         Buttons::Ok, Icon::Error});
 }
 
 bool TlsValueValid(const CommandLine& cl, Ui& ui) {
     if (!cl.Given(CmdOption::Tls) || TlsChoiceFromCommandLine(cl.Value(CmdOption::Tls))) return true;
-    ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                    "TLS choice '" + cl.Value(CmdOption::Tls) +
-                        "' is invalid: use 0 (none), 1 (highest available), 2 (TLS 1.0), 3 (TLS 1.1), 4 (TLS 1.2) "
-                        "or 5 (highest available).",
-                    Buttons::Ok, Icon::Error});
+    ui.ShowMessage(
+        {std::string(kCommandLineErrorTitle),
+         "TLS choice '" + cl.Value(CmdOption::Tls) +
+             "' is invalid: use 0 (none), 1 (highest available), 2 (TLS 1.0), 3 (TLS 1.1), 4 (TLS 1.2) "
+             "or 5 (highest available).",
+         Buttons::Ok, Icon::Error});
     return false;
 }
 
@@ -294,8 +310,8 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
             if (found->takes_value && !inline_value) {
                 if (i + 1 >= argc || !argv[i + 1]) {
                     ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                                    "Command line option '--" + std::string(name) + "' needs a value.", Buttons::Ok,
-                                    Icon::Error});
+                                    "Command line option '--" + std::string(name) + "' needs a value.",
+                                    Buttons::Ok, Icon::Error});
                     return 8;
                 }
                 inline_value = argv[++i];
@@ -357,14 +373,17 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
 std::string CommandLineUsage(std::string_view program) {
     return "Usage: " + std::string(program) +
            " [options] [session] [tn3270://host:port/] [/S session /H host /P port ...]\n"
-           "       " + std::string(program) + " --url tn3270://host:port/\n"
+           "       " +
+           std::string(program) +
+           " --url tn3270://host:port/\n"
            "\n"
            "  --session NAME     session file in the application data folder (.ses is added)\n"
            "  --host HOST[:PORT] connect to this host with a fresh host entry\n"
            "  --port N           port number\n"
            "  --lu NAME          LU name to ask for\n"
            "  --model N          terminal model 2, 3, 4, 5 or dynamic (the session's own size)\n"
-           "  --size ROWSxCOLS   dynamic screen size: 24 to 200 rows, 80 to 200 columns, 16383 cells at most\n"
+           "  --size ROWSxCOLS   dynamic screen size: 24 to 200 rows, 80 to 200 columns, 16383 cells at "
+           "most\n"
            "  --tn3270e          negotiate TN3270E\n"
            "  --tls N            TLS: 0 none, 1 highest, 2 TLS 1.0, 3 TLS 1.1, 4 TLS 1.2, 5 highest\n"
            "                     (any other value: status 8); a host the host list does not name\n"
@@ -428,8 +447,8 @@ std::optional<char> RequestedSessionLetter(const CommandLine& cl, Ui& ui) {
         if (c >= 'a' && c <= 'z') return char(c - 'a' + 'A');
     }
     ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                    "Session letter '" + v + "' is invalid: use a letter A to Z or a digit 0 to 9.", Buttons::Ok,
-                    Icon::Error});
+                    "Session letter '" + v + "' is invalid: use a letter A to Z or a digit 0 to 9.",
+                    Buttons::Ok, Icon::Error});
     return std::nullopt;
 }
 
@@ -510,13 +529,14 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
     }
     if (!cl.size.empty()) {
         if (model && *model != kDynamicModelIndex) {
-            bad_value("--size gives the dynamic size; it cannot be used with model " + cl.Value(CmdOption::Model) +
-                      ".");
+            bad_value("--size gives the dynamic size; it cannot be used with model " +
+                      cl.Value(CmdOption::Model) + ".");
         } else if (!ApplyScreenSize(cl.size, record, ui)) {
             ok = false;
         }
     }
-    if (const auto tls = TlsChoiceFromCommandLine(cl.Value(CmdOption::Tls)); cl.Given(CmdOption::Tls) && tls) {
+    if (const auto tls = TlsChoiceFromCommandLine(cl.Value(CmdOption::Tls));
+        cl.Given(CmdOption::Tls) && tls) {
         record.SetNumber(field::TlsChoice, *tls);
         given.tls = true;
     } else if (cl.Given(CmdOption::Tls)) {

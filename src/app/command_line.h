@@ -15,7 +15,7 @@
 
 #include "config/host_list.h"
 #include "config/session_record.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 
@@ -79,8 +79,8 @@ std::string CommandLineUsage(std::string_view program);
 // loaded session's; /C sets the colour tag; /S names the session file. `given` records which
 // connection values the host list must leave alone, and `security` is cleared for /H (a fresh host
 // entry has no certificates). A value that cannot be used is reported and skipped; false then.
-[[nodiscard]] bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, GivenOnCommandLine& given,
-                                            HostSecurity& security, Ui& ui);
+[[nodiscard]] bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record,
+                                            GivenOnCommandLine& given, HostSecurity& security, Ui& ui);
 
 // The session file named by /S (with ".ses"), stored in the record's name field; false after a
 // message when it cannot be stored.

@@ -31,7 +31,8 @@ std::string WithoutTrailingSlash(std::string path) {
 }
 
 bool IsInside(std::string_view path, std::string_view folder) {
-    if (folder.empty() || path.size() < folder.size() || path.substr(0, folder.size()) != folder) return false;
+    if (folder.empty() || path.size() < folder.size() || path.substr(0, folder.size()) != folder)
+        return false;
     return path.size() == folder.size() || path[folder.size()] == '/' || folder.back() == '/';
 }
 
@@ -88,7 +89,8 @@ std::string FindProgramDataFolder(std::string_view executable_path) {
 }
 
 std::string HomeFolder(const Environment& env) {
-    if (auto home = env ? env("HOME") : std::nullopt; home && !home->empty()) return WithoutTrailingSlash(*home);
+    if (auto home = env ? env("HOME") : std::nullopt; home && !home->empty())
+        return WithoutTrailingSlash(*home);
     // Only the password database entry of this user is read; no other account matters here.
     std::vector<char> buffer(16384);
     struct passwd entry {};
@@ -101,7 +103,8 @@ std::string HomeFolder(const Environment& env) {
 std::string DefaultAppDataFolder(const Environment& env) {
     auto config = env ? env("XDG_CONFIG_HOME") : std::nullopt;
     // A relative value is to be ignored, as the base directory rules say.
-    if (config && !config->empty() && config->front() == '/') return Join(WithoutTrailingSlash(*config), "orkan3270");
+    if (config && !config->empty() && config->front() == '/')
+        return Join(WithoutTrailingSlash(*config), "orkan3270");
     return Join(Join(HomeFolder(env), ".config"), "orkan3270");
 }
 
@@ -117,7 +120,8 @@ FolderRequest FolderRequestFrom(const CommandLine& cl, std::string program_data)
 bool ResolveFolders(const FolderRequest& request, const Environment& env, Folders& out, Ui& ui) {
     Folders f;
     f.program_data = WithoutTrailingSlash(request.program_data);
-    const std::string files_ini = request.files_ini.empty() ? Join(f.program_data, "files.ini") : request.files_ini;
+    const std::string files_ini =
+        request.files_ini.empty() ? Join(f.program_data, "files.ini") : request.files_ini;
 
     ProfileLoad load = LoadProfile(files_ini);
     if (load.result == ReadResult::Missing && !request.files_ini.empty()) {
@@ -135,8 +139,10 @@ bool ResolveFolders(const FolderRequest& request, const Environment& env, Folder
         const std::string raw = ini.GetString(kFilesSection, name, "");
         auto expanded = ExpandEnvironment(raw, env);
         if (!expanded) {
-            FolderError(ui, "Folder " + std::string(name) + " in " + files_ini + " names an environment variable "
-                            "longer than " + std::to_string(kEnvironmentValueLimit) + " characters.");
+            FolderError(ui, "Folder " + std::string(name) + " in " + files_ini +
+                                " names an environment variable "
+                                "longer than " +
+                                std::to_string(kEnvironmentValueLimit) + " characters.");
             ok = false;
             return {};
         }
@@ -163,13 +169,14 @@ bool ResolveFolders(const FolderRequest& request, const Environment& env, Folder
     if (f.help.empty()) f.help = Join(f.program_data, "help/orkan3270.html");
     f.certs = key("Certs");
     if (f.certs.empty()) f.certs = Join(f.app_data, "certs");
-    f.settings_file = request.settings_name.empty() || request.settings_name.front() != '/'
-                          ? Join(f.app_data, request.settings_name.empty() ? "orkan.ini" : request.settings_name)
-                          : request.settings_name;
+    f.settings_file =
+        request.settings_name.empty() || request.settings_name.front() != '/'
+            ? Join(f.app_data, request.settings_name.empty() ? "orkan.ini" : request.settings_name)
+            : request.settings_name;
     if (!ok) return false;
 
-    for (const std::string* path : {&f.app_data, &f.key_data, &f.documents, &f.macros, &f.temp_macros, &f.screens,
-                                    &f.help, &f.certs, &f.settings_file}) {
+    for (const std::string* path : {&f.app_data, &f.key_data, &f.documents, &f.macros, &f.temp_macros,
+                                    &f.screens, &f.help, &f.certs, &f.settings_file}) {
         if (path->size() > kFolderPathLimit) {
             FolderError(ui, "The folder " + path->substr(0, 80) + "... is longer than " +
                                 std::to_string(kFolderPathLimit) + " characters.");
@@ -193,7 +200,8 @@ bool CopyDefaults(const Folders& folders, Ui& ui) {
     }
     const std::string defaults = Join(folders.program_data, "defaults");
     if (!fs::is_directory(defaults, ec)) {
-        FolderError(ui, "The default files were not found in " + defaults + ".\nYou may need to re-install Orkan.");
+        FolderError(
+            ui, "The default files were not found in " + defaults + ".\nYou may need to re-install Orkan.");
         return false;
     }
     const std::array<std::pair<std::string, std::string>, 3> copies = {
@@ -206,8 +214,8 @@ bool CopyDefaults(const Folders& folders, Ui& ui) {
             const fs::path target = fs::path(to) / e.path().filename();
             fs::copy_file(e.path(), target, fs::copy_options::overwrite_existing, ec);
             if (ec) {
-                FolderError(ui, "The default file " + e.path().string() + " cannot be copied to " + to + " (" +
-                                    ec.message() + ").");
+                FolderError(ui, "The default file " + e.path().string() + " cannot be copied to " + to +
+                                    " (" + ec.message() + ").");
                 return false;
             }
         }
@@ -252,8 +260,8 @@ bool PrepareAppData(const Folders& folders, Ui& ui) {
         return false;
     }
     if (ec && ec != std::errc::no_such_file_or_directory) {
-        FolderError(ui, "The application data folder " + folders.app_data + " cannot be reached (" + ec.message() +
-                            ").");
+        FolderError(ui, "The application data folder " + folders.app_data + " cannot be reached (" +
+                            ec.message() + ").");
         return false;
     }
     // The folder is filled under another name and renamed when complete: a start that fails half

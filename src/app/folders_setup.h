@@ -10,7 +10,7 @@
 #include "app/command_line.h"
 #include "config/environment.h"
 #include "config/folders.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

@@ -3,14 +3,14 @@
 #include <algorithm>
 
 #include "app/folders_setup.h"
-#include "app/session_peers.h"
 #include "app/session_runtime.h"
 #include "config/file_name_text.h"
 #include "config/session_file.h"
 #include "config/settings_file.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
-#include "macro/option_effects.h"
+#include "options/option_effects.h"
+#include "peers/session_peers.h"
 #include "platform/process_spawn.h"
 #include "session/session.h"
 #include "session/session_frame.h"

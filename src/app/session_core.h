@@ -14,8 +14,8 @@
 
 #include "app/session_macros.h"
 #include "capture/capture_commands.h"
-#include "capture/screen_history.h"
-#include "macro/system_variables.h"
+#include "history/screen_history.h"
+#include "options/system_variables.h"
 #include "print/printing.h"
 #include "record/macro_recorder.h"
 #include "session/menu_commands.h"
@@ -31,7 +31,7 @@ struct Session;
 // Besides the dispatch, the core answers what settings changes need from around the session
 // (SettingsHook: the window's faces, cell size and key-file-driven parts, the session file).
 class SessionCore final : public OperHook, public SettingsHook {
-public:
+  public:
     SessionCore(SessionRuntime& runtime, SessionFrame& frame);
     ~SessionCore() override;
     SessionCore(const SessionCore&) = delete;
@@ -63,7 +63,7 @@ public:
     void KeyMapChanged() override;
     bool SaveSession() override;
 
-private:
+  private:
     Session& session();
     // Select Location 1 and 2: the cursor to the cell of the last mouse press; the second selects
     // from where the first put it.

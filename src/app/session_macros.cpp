@@ -1,10 +1,10 @@
 #include "app/session_macros.h"
 
 #include "app/session_core.h"
-#include "app/session_peers.h"
 #include "app/session_runtime.h"
 #include "capture/editor_launch.h"
-#include "macro/macro_errors.h"
+#include "peers/session_peers.h"
+#include "scripting/macro_errors.h"
 #include "session/session.h"
 #include "session/session_frame.h"
 
@@ -34,7 +34,9 @@ SessionMacros::SessionMacros(SessionRuntime& runtime, SessionFrame& frame)
     Session& s = runtime_.session();
     runner_.SetSessionFacts(this);
     rexx_.SetSessionFacts(this);
-    rexx_.load_debug_screen = [this](const std::string& name) { runtime_.core().Capture().LoadDebugScreen(name); };
+    rexx_.load_debug_screen = [this](const std::string& name) {
+        runtime_.core().Capture().LoadDebugScreen(name);
+    };
     s.hooks.macros = &dispatcher_;
 }
 
@@ -69,7 +71,8 @@ void SessionMacros::StartStartupFile() {
     if (startup_file_.empty() || startup_file_started_) return;
     // The command line's macro belongs to the program's start, not to every reconnect.
     startup_file_started_ = true;
-    [[maybe_unused]] const bool started = dispatcher_.StartFile(startup_file_, MacroOrigin::User, StartupDone());
+    [[maybe_unused]] const bool started =
+        dispatcher_.StartFile(startup_file_, MacroOrigin::User, StartupDone());
 }
 
 void SessionMacros::AfterFirstHostData(bool reconnect) {
@@ -78,15 +81,18 @@ void SessionMacros::AfterFirstHostData(bool reconnect) {
     RunConnectMacro();
 }
 
-void SessionMacros::StartWithoutHost() { StartStartupFile(); }
+void SessionMacros::StartWithoutHost() {
+    StartStartupFile();
+}
 
 // ---- Key functions
 
 void SessionMacros::NeedsFileName(std::string_view what, std::string_view instead) {
-    runtime_.session().ui.ShowMessage({"Orkan TN3270",
-                                       "\"" + std::string(what) +
-                                           "\" asks for a file, which this program cannot do: " + std::string(instead),
-                                       Buttons::Ok, Icon::Information});
+    runtime_.session().ui.ShowMessage(
+        {"Orkan TN3270",
+         "\"" + std::string(what) +
+             "\" asks for a file, which this program cannot do: " + std::string(instead),
+         Buttons::Ok, Icon::Information});
 }
 
 void SessionMacros::Play() {
@@ -95,7 +101,8 @@ void SessionMacros::Play() {
         dispatcher_.TogglePause();
         return;
     }
-    const std::optional<std::string> chosen = s.ui.AskFileName(MacroFileRequest("Play a Macro", s.folders.macros));
+    const std::optional<std::string> chosen =
+        s.ui.AskFileName(MacroFileRequest("Play a Macro", s.folders.macros));
     if (!chosen) {
         if (!s.ui.CanAsk()) NeedsFileName("Play a Macro", "give the macro with --macro FILE.");
         return;
@@ -103,7 +110,9 @@ void SessionMacros::Play() {
     [[maybe_unused]] const bool started = dispatcher_.StartFile(*chosen);
 }
 
-void SessionMacros::OpenDebugWindow() { runtime_.session().ui.ControlDebugWindow(DebugWindowAction::Open); }
+void SessionMacros::OpenDebugWindow() {
+    runtime_.session().ui.ControlDebugWindow(DebugWindowAction::Open);
+}
 
 void SessionMacros::RunConnectMacro() {
     const std::string name = runtime_.session().record.Text(field::StartupMacro);
@@ -113,7 +122,8 @@ void SessionMacros::RunConnectMacro() {
 
 void SessionMacros::EditMacro() {
     Session& s = runtime_.session();
-    const std::optional<std::string> chosen = s.ui.AskFileName(MacroFileRequest("Edit a Macro", s.folders.macros));
+    const std::optional<std::string> chosen =
+        s.ui.AskFileName(MacroFileRequest("Edit a Macro", s.folders.macros));
     if (!chosen) {
         if (!s.ui.CanAsk())
             NeedsFileName("Edit a Macro", "edit the file in the macros folder " + s.folders.macros + ".");
@@ -152,9 +162,13 @@ bool SessionMacros::DoBringSessionToFront(char letter) {
     return peers && peers->Arrange(letter, peer_message::BringToFront, 0);
 }
 
-void SessionMacros::DoPlaySoundFile(const std::string& path) { frame_.PlaySoundFile(path); }
+void SessionMacros::DoPlaySoundFile(const std::string& path) {
+    frame_.PlaySoundFile(path);
+}
 
-void SessionMacros::DoBeep(int frequency, int duration_ms) { frame_.PlayTone(frequency, duration_ms); }
+void SessionMacros::DoBeep(int frequency, int duration_ms) {
+    frame_.PlayTone(frequency, duration_ms);
+}
 
 std::string SessionMacros::HostAddress() const {
     return runtime_.IsConnectionOpen() ? runtime_.PeerName() : std::string();
@@ -164,9 +178,13 @@ std::string SessionMacros::LocalAddress() const {
     return runtime_.IsConnectionOpen() ? runtime_.LocalAddress() : std::string();
 }
 
-int SessionMacros::Socket() const { return runtime_.Socket(); }
+int SessionMacros::Socket() const {
+    return runtime_.Socket();
+}
 
-size_t SessionMacros::LastRecordLength() const { return runtime_.LastRecordLength(); }
+size_t SessionMacros::LastRecordLength() const {
+    return runtime_.LastRecordLength();
+}
 
 std::string SessionMacros::SessionLetters() const {
     SessionPeers* peers = runtime_.Peers();

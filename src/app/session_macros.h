@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "app/macro_dispatcher.h"
 #include "macro/macro_environment.h"
 #include "macro/macro_runner.h"
-#include "macro/system_variables.h"
-#include "rexx/macro_dispatcher.h"
+#include "options/system_variables.h"
 #include "rexx/rexx_macros.h"
 
 namespace orkan {
@@ -20,7 +20,7 @@ class SessionRuntime;
 class SessionFrame;
 
 class SessionMacros final : private MacroEnvironment, private SessionFacts {
-public:
+  public:
     SessionMacros(SessionRuntime& runtime, SessionFrame& frame);
     ~SessionMacros() override;
     SessionMacros(const SessionMacros&) = delete;
@@ -32,7 +32,9 @@ public:
     MacroDispatcher& Dispatcher() { return dispatcher_; }
 
     // Start-up. The event macro files found in the macros folder enable their events.
-    void SetEventMacroFiles(const std::array<std::string, 4>& paths) { dispatcher_.SetEventMacroFiles(paths); }
+    void SetEventMacroFiles(const std::array<std::string, 4>& paths) {
+        dispatcher_.SetEventMacroFiles(paths);
+    }
     // --macro, /M: runs once the host has answered (AfterFirstHostData), or at once when no host
     // will answer (StartWithoutHost).
     void SetStartupMacro(std::string name);
@@ -55,7 +57,7 @@ public:
     void RunConnectMacro();  // the session option STARTUPMACRO, unless it is "(none)"
     void EditMacro();
 
-private:
+  private:
     // MacroEnvironment.
     int DoRunMacroInSession(char letter, std::string_view name) override;
     bool DoBringSessionToFront(char letter) override;

@@ -22,10 +22,10 @@
 #include <string>
 
 #include "app/session_core.h"
-#include "app/session_peers.h"
 #include "config/session_file.h"
 #include "net/connection.h"
 #include "net/telnet_engine.h"
+#include "peers/session_peers.h"
 #include "platform/event_loop.h"
 #include "platform/scoped_timers.h"
 #include "session/session.h"

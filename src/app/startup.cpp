@@ -7,12 +7,12 @@
 #include <filesystem>
 
 #include "app/folders_setup.h"
-#include "app/runtime_folder.h"
 #include "charset/session_charset.h"
 #include "config/data_file.h"
 #include "config/profile_file.h"
 #include "config/session_file.h"
 #include "config/settings_file.h"
+#include "peers/runtime_folder.h"
 #include "print/printer_target.h"
 
 namespace orkan {
@@ -71,7 +71,8 @@ CommandLineConnection ConnectionGivenBy(const CommandLine& cl, const SessionReco
     return c;
 }
 
-int ClaimSlot(const CommandLine& cl, const StartupEnvironment& env, SessionRuntime& runtime, StartupState& out) {
+int ClaimSlot(const CommandLine& cl, const StartupEnvironment& env, SessionRuntime& runtime,
+              StartupState& out) {
     Session& s = runtime.session();
     const RuntimeFolder folder = RuntimeFolderFor(env.env);
     if (auto problem = PrepareRuntimeFolder(folder)) {
@@ -98,7 +99,8 @@ int ClaimSlot(const CommandLine& cl, const StartupEnvironment& env, SessionRunti
         return kStartupFailed;
     }
     out.same_name_sessions = claim.same_name;
-    std::unique_ptr<MessageSocket> socket = MessageSocket::Open(folder.path, LetterOfSlot(*claim.slot), error);
+    std::unique_ptr<MessageSocket> socket =
+        MessageSocket::Open(folder.path, LetterOfSlot(*claim.slot), error);
     if (!socket) {
         // The session still works; only the other sessions cannot reach it.
         s.ui.ShowMessage({std::string(kProgramErrorTitle), error, Buttons::Ok, Icon::Warning});
@@ -119,7 +121,8 @@ bool PrepareDefaultSession(Session& session, const std::string& program_data) {
     return RebuildCharset(session);
 }
 
-int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, SessionRuntime& runtime, StartupState& out) {
+int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, SessionRuntime& runtime,
+                   StartupState& out) {
     Session& s = runtime.session();
     Ui& ui = s.ui;
     for (const std::string& note : cl.notes) ui.ShowMessage({std::string(kCommandLineErrorTitle), note});
@@ -127,7 +130,8 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     if (!cl.printer.empty()) s.print.printer = PrinterNameForRun(cl.printer);
     const std::string startup_macro = StartupMacroName(cl.Value(CmdOption::Macro));
 
-    if (!ResolveFolders(FolderRequestFrom(cl, env.program_data), env.env, s.folders, ui)) return kStartupFailed;
+    if (!ResolveFolders(FolderRequestFrom(cl, env.program_data), env.env, s.folders, ui))
+        return kStartupFailed;
     if (!PrepareAppData(s.folders, ui)) return kStartupFailed;
     if (env.change_directory && ::chdir(s.folders.documents.c_str()) != 0) {
         // Relative names then resolve against wherever the program was started; worth a word only.
@@ -163,7 +167,8 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     if (!LoadStartupSession({ui, s.folders, s.settings}, name, record, state)) return kStartupFailed;
 
     // A value that cannot be used has been reported and left as the file had it.
-    [[maybe_unused]] const bool applied = ApplyCommandLineToRecord(cl, record, state.given, state.security, ui);
+    [[maybe_unused]] const bool applied =
+        ApplyCommandLineToRecord(cl, record, state.given, state.security, ui);
     // A host given on the command line that the host list knows connects with the entry's
     // certificate files and checks; any other gets those of a new host.
     if (const auto host = cl.HostValue(); host && !host->empty()) {
@@ -182,7 +187,8 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     }
     // The trace file is named after the session letter, which the slot gave. A file that cannot
     // be made has been reported; the session runs without a trace.
-    if (out.trace_from_start) [[maybe_unused]] const bool tracing = runtime.core().StartTraceAtStartUp();
+    if (out.trace_from_start) [[maybe_unused]]
+        const bool tracing = runtime.core().StartTraceAtStartUp();
     // /R's text starts with the session complete (its first statements run once the loop turns).
     if (cl.Given(CmdOption::Run)) macros.RunStartupText(out.run_text);
     return 0;

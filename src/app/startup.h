@@ -11,10 +11,10 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/session_peers.h"
 #include "app/session_runtime.h"
 #include "config/environment.h"
 #include "keyboard/key_list.h"
+#include "peers/session_peers.h"
 
 namespace orkan {
 
@@ -31,7 +31,7 @@ struct EventMacroFiles {
 
 struct StartupEnvironment {
     Environment env;
-    std::string program_data;  // country.lst, key.lst, defaults/
+    std::string program_data;      // country.lst, key.lst, defaults/
     bool change_directory = true;  // tests keep their own current directory
     bool claim_slot = true;        // tests without a shared area
 };
@@ -42,7 +42,7 @@ struct StartupState {
     bool trace_from_start = false;  // /T: the trace subsystem starts tracing at once
     std::string run_text;           // /R: macro source, run at the end of start-up
     std::string startup_macro;      // /M: run by the delayed start-up work
-    int same_name_sessions = 0;  // running sessions of the same name: the window is offset
+    int same_name_sessions = 0;     // running sessions of the same name: the window is offset
     std::unique_ptr<SessionPeers> peers;
 };
 
@@ -55,7 +55,7 @@ struct StartupState {
 // Fills the runtime's session. 0 when it may start; otherwise the exit code after the message.
 // The session's macros get the event macro files and the command line's start-up macros: /R's
 // text starts at the end, /M's file waits for the host (SessionMacros).
-[[nodiscard]] int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, SessionRuntime& runtime,
-                                 StartupState& out);
+[[nodiscard]] int PrepareSession(const CommandLine& cl, const StartupEnvironment& env,
+                                 SessionRuntime& runtime, StartupState& out);
 
 }  // namespace orkan

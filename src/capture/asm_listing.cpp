@@ -1,10 +1,10 @@
 #include "capture/asm_listing.h"
 
-#include "session/session.h"
 #include "capture/capture_messages.h"
 #include "capture/editor_launch.h"
-#include "platform/file_io.h"
 #include "config/data_file.h"
+#include "platform/file_io.h"
+#include "session/session.h"
 
 namespace orkan {
 

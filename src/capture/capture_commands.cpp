@@ -1,9 +1,9 @@
 #include "capture/capture_commands.h"
 
-#include "session/session.h"
 #include "capture/asm_listing.h"
 #include "capture/debug_screen.h"
 #include "keyboard/key_functions.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -18,12 +18,19 @@ CaptureSubsystem::~CaptureSubsystem() {
 
 bool CaptureSubsystem::RunOper(uint8_t number) {
     switch (number) {
-        case oper_fn::CaptureToggle: capture_.ToggleCapture(); return true;
+        case oper_fn::CaptureToggle:
+            capture_.ToggleCapture();
+            return true;
         case oper_fn::SaveScreen:
         case oper_fn::SaveScreenAppend:
-        case oper_fn::SaveScreenAsk: (void)capture_.SaveScreen(number); return true;
-        case oper_fn::LoadDebugScreen: LoadDebugScreen(); return true;
-        default: return false;
+        case oper_fn::SaveScreenAsk:
+            (void)capture_.SaveScreen(number);
+            return true;
+        case oper_fn::LoadDebugScreen:
+            LoadDebugScreen();
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -36,6 +43,8 @@ void CaptureSubsystem::LoadDebugScreen(const std::optional<std::string>& name) {
     (void)orkan::LoadDebugScreen(session_, name);
 }
 
-void CaptureSubsystem::MakeAsmStatements() { (void)orkan::MakeAsmStatements(session_); }
+void CaptureSubsystem::MakeAsmStatements() {
+    (void)orkan::MakeAsmStatements(session_);
+}
 
 }  // namespace orkan

@@ -15,7 +15,7 @@ namespace orkan {
 class EventLoop;
 
 class CaptureSubsystem {
-public:
+  public:
     // `loop` carries trace write failures out of the Telnet engine's calls (see SessionTrace).
     explicit CaptureSubsystem(Session& session, EventLoop* loop = nullptr);
     ~CaptureSubsystem();
@@ -37,7 +37,7 @@ public:
     ScreenCapture& capture() { return capture_; }
     SessionTrace& trace() { return trace_; }
 
-private:
+  private:
     Session& session_;
     ScreenCapture capture_;
     SessionTrace trace_;

@@ -8,21 +8,26 @@ namespace orkan::capture_msg {
 namespace {
 
 constexpr std::string_view kConfidential =
-    "\n\nMake sure this file is not accessible to others, since\nit may contain confidential data. Nondisplay input "
+    "\n\nMake sure this file is not accessible to others, since\nit may contain confidential data. "
+    "Nondisplay input "
     "fields \nsuch as passwords have been replaced with XXXXXXXX";
 
 constexpr const char* kFileErrorTitle = "Orkan TN3270 File Error";
 
-std::string Reason(int error) { return Shown(FileErrorText(error)); }
+std::string Reason(int error) {
+    return Shown(FileErrorText(error));
+}
 
 }  // namespace
 
-std::string Shown(std::string_view path) { return Utf8ToDisplay(path).text; }
+std::string Shown(std::string_view path) {
+    return Utf8ToDisplay(path).text;
+}
 
 MessageBox SaveError(int error, std::string_view path) {
     return {"File Save Error",
-            "Error " + std::to_string(error) + " while saving " + Shown(path) + "\n\n" + Reason(error), Buttons::Ok,
-            Icon::Error};
+            "Error " + std::to_string(error) + " while saving " + Shown(path) + "\n\n" + Reason(error),
+            Buttons::Ok, Icon::Error};
 }
 
 MessageBox TraceStarted(std::string_view file_name) {
@@ -46,11 +51,12 @@ MessageBox TraceWriteFailed(int error, std::string_view path) {
 }
 
 MessageBox BuffersDumped(std::string_view file_name) {
-    return {"Buffers Dumped",
-            "Screen buffers were dumped to file " + Shown(file_name) +
-                ".\n\nMake sure this file is not accessible to others, since\nit may contain passwords or other "
-                "important data.",
-            Buttons::Ok, Icon::Information};
+    return {
+        "Buffers Dumped",
+        "Screen buffers were dumped to file " + Shown(file_name) +
+            ".\n\nMake sure this file is not accessible to others, since\nit may contain passwords or other "
+            "important data.",
+        Buttons::Ok, Icon::Information};
 }
 
 MessageBox DebugFileNotFound(std::string_view path) {
@@ -64,13 +70,14 @@ MessageBox DebugFileUnreadable(int error, std::string_view path) {
 }
 
 MessageBox NotADebugFile(std::string_view path) {
-    return {kFileErrorTitle, Shown(path) + " is not a valid Orkan TN3270 debug file for this version", Buttons::Ok,
-            Icon::Error};
+    return {kFileErrorTitle, Shown(path) + " is not a valid Orkan TN3270 debug file for this version",
+            Buttons::Ok, Icon::Error};
 }
 
 MessageBox NoRecordToSave() {
-    return {"File Save Error", "No screen has come from the host yet, so there is nothing to save for debugging.",
-            Buttons::Ok, Icon::Warning};
+    return {"File Save Error",
+            "No screen has come from the host yet, so there is nothing to save for debugging.", Buttons::Ok,
+            Icon::Warning};
 }
 
 MessageBox RecordTooLongToSave(size_t length) {
@@ -86,26 +93,29 @@ MessageBox ListingWritten(std::string_view path) {
 }
 
 MessageBox EditorFailed(std::string_view editor, std::string_view error) {
-    return {"Orkan TN3270 Error", "The editor \"" + Shown(editor) + "\" could not be started: " + Shown(error),
-            Buttons::Ok, Icon::Error};
-}
-
-MessageBox ScreenNotSaved(int error, std::string_view path) {
-    return {kFileErrorTitle, "The screen could not be saved to " + Shown(path) + ": " + Reason(error), Buttons::Ok,
+    return {"Orkan TN3270 Error",
+            "The editor \"" + Shown(editor) + "\" could not be started: " + Shown(error), Buttons::Ok,
             Icon::Error};
 }
 
+MessageBox ScreenNotSaved(int error, std::string_view path) {
+    return {kFileErrorTitle, "The screen could not be saved to " + Shown(path) + ": " + Reason(error),
+            Buttons::Ok, Icon::Error};
+}
+
 MessageBox NoScreenFileName() {
-    return {kFileErrorTitle,
-            "No file name is set for saving the screen. Set one in the options (session option \"FILE\") or use "
-            "Save Screen to Disk Ask.",
-            Buttons::Ok, Icon::Warning};
+    return {
+        kFileErrorTitle,
+        "No file name is set for saving the screen. Set one in the options (session option \"FILE\") or use "
+        "Save Screen to Disk Ask.",
+        Buttons::Ok, Icon::Warning};
 }
 
 MessageBox CaptureStopped(int error, std::string_view path) {
-    return {kFileErrorTitle,
-            "Screen capture has stopped: the screen could not be saved to " + Shown(path) + ": " + Reason(error),
-            Buttons::Ok, Icon::Error};
+    return {
+        kFileErrorTitle,
+        "Screen capture has stopped: the screen could not be saved to " + Shown(path) + ": " + Reason(error),
+        Buttons::Ok, Icon::Error};
 }
 
 MessageBox NeedsFileName(std::string_view command, std::string_view how_to_name_it) {

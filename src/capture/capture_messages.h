@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan::capture_msg {
 

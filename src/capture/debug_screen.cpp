@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "session/session.h"
 #include "capture/capture_messages.h"
-#include "platform/file_io.h"
 #include "config/data_file.h"
 #include "config/record_text.h"
 #include "ds3270/write_processor.h"
+#include "platform/file_io.h"
+#include "session/session.h"
 
 namespace orkan {
 

@@ -20,7 +20,8 @@ bool NamesNotepad(const std::string& editor) {
 // `command` as the shell would find it: itself when it names a path, else the first executable of
 // that name in $PATH.
 std::string FindProgram(const std::string& command, const Environment& environment) {
-    if (command.find('/') != std::string::npos) return access(command.c_str(), X_OK) == 0 ? command : std::string();
+    if (command.find('/') != std::string::npos)
+        return access(command.c_str(), X_OK) == 0 ? command : std::string();
     const std::optional<std::string> path = environment ? environment("PATH") : std::nullopt;
     std::stringstream dirs(path ? *path : std::string("/usr/local/bin:/usr/bin:/bin"));
     std::string dir;

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "session/session.h"
 #include "capture/capture_messages.h"
 #include "capture/screen_text.h"
 #include "config/data_file.h"
 #include "config/file_name_text.h"
 #include "config/record_text.h"
 #include "keyboard/key_functions.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -18,9 +18,12 @@ namespace {
 
 SaveFileAction ActionOf(const Session& s) {
     switch (s.record.Number(field::SaveFileAction)) {
-        case 1: return SaveFileAction::Append;
-        case 2: return SaveFileAction::Numbered;
-        default: return SaveFileAction::Replace;
+        case 1:
+            return SaveFileAction::Append;
+        case 2:
+            return SaveFileAction::Numbered;
+        default:
+            return SaveFileAction::Replace;
     }
 }
 
@@ -32,9 +35,13 @@ std::string NumberedName(int counter) {
 
 }  // namespace
 
-ScreenCapture::ScreenCapture(Session& session) : session_(session) { NewCaptureFolder(); }
+ScreenCapture::ScreenCapture(Session& session) : session_(session) {
+    NewCaptureFolder();
+}
 
-bool ScreenCapture::Active() const { return session_.indicators.capture_active; }
+bool ScreenCapture::Active() const {
+    return session_.indicators.capture_active;
+}
 
 std::string ScreenCapture::CaptureFolder() const {
     std::string folder = session_.folders.screens;
@@ -49,11 +56,14 @@ void ScreenCapture::NewCaptureFolder() {
     const std::string base = "capture-" + std::string(stamp);
     folder_name_ = base;
     std::error_code ec;
-    for (int n = 2; std::filesystem::exists(CaptureFolder(), ec); ++n) folder_name_ = base + "-" + std::to_string(n);
+    for (int n = 2; std::filesystem::exists(CaptureFolder(), ec); ++n)
+        folder_name_ = base + "-" + std::to_string(n);
     counter_ = 1;
 }
 
-bool ScreenCapture::SaveScreen(uint8_t oper_number) { return Save(oper_number, false); }
+bool ScreenCapture::SaveScreen(uint8_t oper_number) {
+    return Save(oper_number, false);
+}
 
 bool ScreenCapture::Save(uint8_t oper_number, bool capturing) {
     SessionRecord& record = session_.record;
@@ -118,8 +128,9 @@ bool ScreenCapture::Save(uint8_t oper_number, bool capturing) {
 
 bool ScreenCapture::Write(const std::string& name, bool append, bool numbered) {
     const bool html = session_.record.Flag(field::FormatAsHtml);
-    DataFile file = OpenDataFile(name, append ? OpenMode::Append : OpenMode::Write,
-                                 numbered ? CaptureFolder() : session_.folders.screens, html ? "html" : "txt");
+    DataFile file =
+        OpenDataFile(name, append ? OpenMode::Append : OpenMode::Write,
+                     numbered ? CaptureFolder() : session_.folders.screens, html ? "html" : "txt");
     last_path_ = file.path;
     if (!file) {
         last_error_ = file.error;

@@ -17,7 +17,7 @@ struct Session;
 enum class SaveFileAction : uint8_t { Replace = 0, Append = 1, Numbered = 2 };
 
 class ScreenCapture final : public CaptureHook {
-public:
+  public:
     explicit ScreenCapture(Session& session);
     ScreenCapture(const ScreenCapture&) = delete;
     ScreenCapture& operator=(const ScreenCapture&) = delete;
@@ -44,7 +44,7 @@ public:
     // Whether the window shows attribute positions as "." (its own toggle); HTML shows them so too.
     std::function<bool()> attribute_markers_shown;
 
-private:
+  private:
     // The numbered files of each capture run go into a folder named after the time it began; a
     // second run within the same second gets a suffix rather than the first run's folder.
     void NewCaptureFolder();

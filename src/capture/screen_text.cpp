@@ -2,17 +2,19 @@
 
 #include <cstdio>
 
-#include "session/session.h"
 #include "charset/display_unicode.h"
 #include "display/palette.h"
 #include "display/screen_model.h"
 #include "ds3270/fields.h"
+#include "session/session.h"
 
 namespace orkan {
 
 namespace {
 
-uint32_t Positions(const PresentationSpace& ps) { return std::min(ps.positions, kMaxPositions); }
+uint32_t Positions(const PresentationSpace& ps) {
+    return std::min(ps.positions, kMaxPositions);
+}
 
 // Rows that lie wholly inside the planes.
 uint32_t WholeRows(const PresentationSpace& ps) {
@@ -29,11 +31,18 @@ std::string HtmlColour(Rgb rgb) {
 
 void AppendHtmlCharacter(std::string& out, uint8_t display) {
     switch (display) {
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
         // Unescaped, "&lt;" on the screen would show as "<" in the browser.
-        case '&': out += "&amp;"; break;
-        default: AppendUtf8(out, DisplayToUnicode(display));
+        case '&':
+            out += "&amp;";
+            break;
+        default:
+            AppendUtf8(out, DisplayToUnicode(display));
     }
 }
 
@@ -64,7 +73,8 @@ std::string ScreenAsText(const Session& session) {
                 field_highlight = p.highlight[a];
             }
             uint8_t c = CellText(p.display[a], attribute, p.charset[a]);
-            if (c == ' ' && underscores && !p.attribute[a] && ((p.highlight[a] | field_highlight) & hl::Underscore))
+            if (c == ' ' && underscores && !p.attribute[a] &&
+                ((p.highlight[a] | field_highlight) & hl::Underscore))
                 c = '_';
             AppendUtf8(out, DisplayToUnicode(c));
         }
@@ -78,10 +88,12 @@ std::string ScreenAsHtml(const Session& session, bool show_attribute_markers) {
     const PresentationSpace& ps = session.ps;
     const Palette palette = BuildPalette(session.record);
     const RenderOptions options = MakeRenderOptions(session, false, show_attribute_markers);
-    const uint8_t table_index =
-        options.history_background ? kHistoryBackgroundIndex : RoleBackgroundIndex(session.record, role::DefaultText);
+    const uint8_t table_index = options.history_background
+                                    ? kHistoryBackgroundIndex
+                                    : RoleBackgroundIndex(session.record, role::DefaultText);
 
-    std::string out = "<table border=\"0\" bgcolor=\"" + HtmlColour(palette[table_index]) + "\"><tr><td><pre>\n";
+    std::string out =
+        "<table border=\"0\" bgcolor=\"" + HtmlColour(palette[table_index]) + "\"><tr><td><pre>\n";
     FieldState field = FieldStateEntering(ps, 0);
     const uint32_t rows = WholeRows(ps);
     for (uint32_t row = 0; row < rows; ++row) {
@@ -108,7 +120,8 @@ std::string ScreenAsHtml(const Session& session, bool show_attribute_markers) {
             const uint8_t highlight = field.non_display && !look.attribute ? 0 : look.highlight;
             uint8_t c = look.character;
             if (!look.attribute && look.charset == kGraphicEscapeSet) c = CellText(c, 0, kGraphicEscapeSet);
-            if (column == 0 || look.colour != run.colour || highlight != run.highlight || look.charset != run.charset) {
+            if (column == 0 || look.colour != run.colour || highlight != run.highlight ||
+                look.charset != run.charset) {
                 flush();
                 run = TextRun{uint16_t(column), 0, look.colour, highlight, look.charset, 0, 0};
             }

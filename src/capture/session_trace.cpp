@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "session/session.h"
 #include "capture/capture_messages.h"
 #include "config/data_file.h"
 #include "platform/event_loop.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -16,8 +16,8 @@ std::vector<uint8_t> BufferDumpPayload(const Session& session) {
     out.reserve(2 + size_t(n) * 5);
     out.push_back(uint8_t(n & 0xFF));
     out.push_back(uint8_t(n >> 8));
-    for (const Plane* plane : {&ps.planes.display, &ps.planes.attribute, &ps.planes.colour, &ps.planes.highlight,
-                               &ps.planes.charset})
+    for (const Plane* plane : {&ps.planes.display, &ps.planes.attribute, &ps.planes.colour,
+                               &ps.planes.highlight, &ps.planes.charset})
         out.insert(out.end(), plane->begin(), plane->begin() + n);
     return out;
 }
@@ -32,13 +32,19 @@ SessionTrace::~SessionTrace() {
     if (session_.trace.Target() == &file_) Attach(nullptr);
 }
 
-std::string SessionTrace::FileName() const { return std::string("session") + session_.letter + ".trc"; }
+std::string SessionTrace::FileName() const {
+    return std::string("session") + session_.letter + ".trc";
+}
 
-std::string SessionTrace::Path() const { return DataFilePath(FileName(), session_.folders.app_data, ""); }
+std::string SessionTrace::Path() const {
+    return DataFilePath(FileName(), session_.folders.app_data, "");
+}
 
 // Everything that traces goes through the session's switch, so a running connection's next item
 // already reaches the file.
-void SessionTrace::Attach(TraceSink* sink) { session_.trace.Set(sink); }
+void SessionTrace::Attach(TraceSink* sink) {
+    session_.trace.Set(sink);
+}
 
 bool SessionTrace::Start(bool tell) {
     const std::string path = Path();
@@ -52,17 +58,21 @@ bool SessionTrace::Start(bool tell) {
     return true;
 }
 
-bool SessionTrace::StartTrace() { return Start(true); }
+bool SessionTrace::StartTrace() {
+    return Start(true);
+}
 
-bool SessionTrace::StartTraceAtStartUp() { return Start(false); }
+bool SessionTrace::StartTraceAtStartUp() {
+    return Start(false);
+}
 
 void SessionTrace::StopTrace() {
     file_.Stop();
     if (session_.trace.Target() == &file_) Attach(nullptr);
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(Path(), ec);
-    session_.ui.ShowMessage(capture_msg::TraceStopped(FileName(), ec ? session_.folders.app_data
-                                                                      : absolute.parent_path().string()));
+    session_.ui.ShowMessage(capture_msg::TraceStopped(
+        FileName(), ec ? session_.folders.app_data : absolute.parent_path().string()));
 }
 
 void SessionTrace::ToggleTrace() {

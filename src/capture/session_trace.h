@@ -17,7 +17,7 @@ class EventLoop;
 std::vector<uint8_t> BufferDumpPayload(const Session& session);
 
 class SessionTrace {
-public:
+  public:
     // `loop` carries the message about a failed write out of the call that found it; without one
     // the message is shown at once.
     explicit SessionTrace(Session& session, EventLoop* loop = nullptr);
@@ -42,7 +42,7 @@ public:
 
     TraceFile& file() { return file_; }
 
-private:
+  private:
     [[nodiscard]] bool Start(bool tell);
     void Attach(TraceSink* sink);
     void WriteFailed(int error);

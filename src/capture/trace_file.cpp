@@ -17,11 +17,15 @@ void PutLe16(std::vector<uint8_t>& out, size_t value) {
     out.push_back(uint8_t((value >> 8) & 0xFF));
 }
 
-int TwoDigits(int value) { return std::clamp(value, 0, 99); }
+int TwoDigits(int value) {
+    return std::clamp(value, 0, 99);
+}
 
 }  // namespace
 
-std::string TraceHeaderText() { return std::string(ORKAN_VERSION) + " " + __DATE__; }
+std::string TraceHeaderText() {
+    return std::string(ORKAN_VERSION) + " " + __DATE__;
+}
 
 std::string TraceTimeText(const std::tm& time) {
     char text[16];

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "capture/trace_format.h"
-#include "platform/trace.h"
+#include "interfaces/trace.h"
 #include "platform/wall_clock.h"
 
 namespace orkan {
@@ -35,7 +35,7 @@ uint32_t AppendTraceItem(std::vector<uint8_t>& out, uint8_t type, std::string_vi
                          std::span<const uint8_t> payload);
 
 class TraceFile final : public TraceSink {
-public:
+  public:
     explicit TraceFile(WallClock& clock, uint32_t size_limit = trace_format::kSizeLimit)
         : clock_(clock), size_limit_(size_limit) {}
     ~TraceFile() override { Stop(); }
@@ -57,7 +57,7 @@ public:
     // TraceRecord, which may be deep inside the Telnet engine, so it must not wait for the user.
     std::function<void(int error)> on_write_failed;
 
-private:
+  private:
     int Restart();
     void Fail(int error);
 

@@ -32,14 +32,22 @@ inline constexpr size_t kMaxHeaderText = 256;
 
 constexpr std::string_view TypeName(uint8_t type) {
     switch (type) {
-        case kTelnet: return "TELNET";
-        case kRecord: return "RECORD";
-        case kSent: return "SENT";
-        case kBufferDump: return "BUFFERS";
-        case kReceived: return "RECEIVED";
-        case kNote: return "NOTE";
-        case kContinued: return "CONTINUED";
-        default: return "UNKNOWN";
+        case kTelnet:
+            return "TELNET";
+        case kRecord:
+            return "RECORD";
+        case kSent:
+            return "SENT";
+        case kBufferDump:
+            return "BUFFERS";
+        case kReceived:
+            return "RECEIVED";
+        case kNote:
+            return "NOTE";
+        case kContinued:
+            return "CONTINUED";
+        default:
+            return "UNKNOWN";
     }
 }
 

@@ -37,80 +37,130 @@ constexpr uint8_t kEorCommand = 0xEF;
 
 std::string TelnetCommandName(uint8_t command) {
     switch (command) {
-        case kSe: return "SE";
-        case kNop: return "NOP";
-        case 0xF2: return "DM";
-        case kBreak: return "BRK";
-        case kInterruptProcess: return "IP";
-        case 0xF5: return "AO";
-        case 0xF6: return "AYT";
-        case 0xF7: return "EC";
-        case 0xF8: return "EL";
-        case 0xF9: return "GA";
-        case kSb: return "SB";
-        case kWill: return "WILL";
-        case kWont: return "WONT";
-        case kDo: return "DO";
-        case kDont: return "DONT";
-        case kEorCommand: return "EOR";
-        default: return "COMMAND-" + Hex2(command);
+        case kSe:
+            return "SE";
+        case kNop:
+            return "NOP";
+        case 0xF2:
+            return "DM";
+        case kBreak:
+            return "BRK";
+        case kInterruptProcess:
+            return "IP";
+        case 0xF5:
+            return "AO";
+        case 0xF6:
+            return "AYT";
+        case 0xF7:
+            return "EC";
+        case 0xF8:
+            return "EL";
+        case 0xF9:
+            return "GA";
+        case kSb:
+            return "SB";
+        case kWill:
+            return "WILL";
+        case kWont:
+            return "WONT";
+        case kDo:
+            return "DO";
+        case kDont:
+            return "DONT";
+        case kEorCommand:
+            return "EOR";
+        default:
+            return "COMMAND-" + Hex2(command);
     }
 }
 
 std::string OptionName(uint8_t option) {
     switch (option) {
-        case kOptBinary: return "BINARY";
-        case kOptEcho: return "ECHO";
-        case kOptSuppressGoAhead: return "SUPPRESS-GO-AHEAD";
-        case 5: return "STATUS";
-        case 6: return "TIMING-MARK";
-        case kOptTerminalType: return "TERMINAL-TYPE";
-        case kOptEndOfRecord: return "EOR";
-        case 31: return "NAWS";
-        case 32: return "TERMINAL-SPEED";
-        case 33: return "TOGGLE-FLOW-CONTROL";
-        case 34: return "LINEMODE";
-        case 36: return "ENVIRON";
-        case 39: return "NEW-ENVIRON";
-        case kOptTn3270e: return "TN3270E";
-        default: return "OPTION-" + std::to_string(option);
+        case kOptBinary:
+            return "BINARY";
+        case kOptEcho:
+            return "ECHO";
+        case kOptSuppressGoAhead:
+            return "SUPPRESS-GO-AHEAD";
+        case 5:
+            return "STATUS";
+        case 6:
+            return "TIMING-MARK";
+        case kOptTerminalType:
+            return "TERMINAL-TYPE";
+        case kOptEndOfRecord:
+            return "EOR";
+        case 31:
+            return "NAWS";
+        case 32:
+            return "TERMINAL-SPEED";
+        case 33:
+            return "TOGGLE-FLOW-CONTROL";
+        case 34:
+            return "LINEMODE";
+        case 36:
+            return "ENVIRON";
+        case 39:
+            return "NEW-ENVIRON";
+        case kOptTn3270e:
+            return "TN3270E";
+        default:
+            return "OPTION-" + std::to_string(option);
     }
 }
 
 std::string Tn3270eCodeName(uint8_t code) {
     switch (code) {
-        case 0x00: return "ASSOCIATE";
-        case kTnConnect: return "CONNECT";
-        case kTnDeviceType: return "DEVICE-TYPE";
-        case kTnFunctions: return "FUNCTIONS";
-        case kTnIs: return "IS";
-        case kTnReason: return "REASON";
-        case kTnReject: return "REJECT";
-        case kTnRequest: return "REQUEST";
-        case kTnSend: return "SEND";
-        default: return Hex2(code);
+        case 0x00:
+            return "ASSOCIATE";
+        case kTnConnect:
+            return "CONNECT";
+        case kTnDeviceType:
+            return "DEVICE-TYPE";
+        case kTnFunctions:
+            return "FUNCTIONS";
+        case kTnIs:
+            return "IS";
+        case kTnReason:
+            return "REASON";
+        case kTnReject:
+            return "REJECT";
+        case kTnRequest:
+            return "REQUEST";
+        case kTnSend:
+            return "SEND";
+        default:
+            return Hex2(code);
     }
 }
 
 std::string FunctionName(uint8_t code) {
     switch (code) {
-        case 0: return "BIND-IMAGE";
-        case 1: return "DATA-STREAM-CTL";
-        case 2: return "RESPONSES";
-        case 3: return "SCS-CTL-CODES";
-        case 4: return "SYSREQ";
-        default: return "FUNCTION-" + Hex2(code);
+        case 0:
+            return "BIND-IMAGE";
+        case 1:
+            return "DATA-STREAM-CTL";
+        case 2:
+            return "RESPONSES";
+        case 3:
+            return "SCS-CTL-CODES";
+        case 4:
+            return "SYSREQ";
+        default:
+            return "FUNCTION-" + Hex2(code);
     }
 }
 
 std::string ReasonName(uint8_t code) {
     static constexpr std::array<std::string_view, 8> kNames = {
-        "CONN-PARTNER", "DEVICE-IN-USE", "INV-ASSOCIATE", "INV-NAME",
+        "CONN-PARTNER",    "DEVICE-IN-USE",   "INV-ASSOCIATE", "INV-NAME",
         "INV-DEVICE-TYPE", "TYPE-NAME-ERROR", "UNKNOWN-ERROR", "UNSUPPORTED-REQ"};
     return code < kNames.size() ? std::string(kNames[code]) : "REASON-" + Hex2(code);
 }
 
-bool Printable(uint8_t b) { return b >= 0x20 && b < 0x7F; }
+bool Printable(uint8_t b) {
+    return b >= 0x20 && b < 0x7F;
+}
 
 // A run of printable ASCII quoted, starting at `i`; `i` moves past it.
 std::string QuotedText(std::span<const uint8_t> body, size_t& i) {
@@ -284,8 +334,8 @@ void FormatBufferDump(std::string& out, std::span<const uint8_t> payload) {
             out += indent + "  |" + text + "|\n";
         }
     }
-    static constexpr std::array<std::string_view, 5> kPlaneNames = {"display characters", "field attributes",
-                                                                    "colours", "highlights", "character sets"};
+    static constexpr std::array<std::string_view, 5> kPlaneNames = {
+        "display characters", "field attributes", "colours", "highlights", "character sets"};
     for (size_t p = 0; p < kPlaneNames.size(); ++p) {
         out += indent + std::string(kPlaneNames[p]) + ":\n";
         out += HexDump(planes.subspan(p * positions, positions), false, indent + "  ");

@@ -8,7 +8,9 @@ namespace orkan {
 
 namespace {
 
-size_t Le16(std::span<const uint8_t> bytes, size_t at) { return size_t(bytes[at]) | size_t(bytes[at + 1]) << 8; }
+size_t Le16(std::span<const uint8_t> bytes, size_t at) {
+    return size_t(bytes[at]) | size_t(bytes[at + 1]) << 8;
+}
 
 std::string Hex(size_t value) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -46,16 +48,16 @@ TraceContents ReadTrace(std::span<const uint8_t> bytes) {
     while (at < bytes.size()) {
         const size_t left = bytes.size() - at;
         if (left < tf::kItemHeaderSize) {
-            out.error = "The item at offset " + Hex(at) + " is cut short: " + std::to_string(left) + " of its " +
-                        std::to_string(tf::kItemHeaderSize) + " header bytes are there.";
+            out.error = "The item at offset " + Hex(at) + " is cut short: " + std::to_string(left) +
+                        " of its " + std::to_string(tf::kItemHeaderSize) + " header bytes are there.";
             return out;
         }
         const uint8_t type = bytes[at];
         const size_t length = Le16(bytes, at + 1 + tf::kTimeSize);
         if (left - tf::kItemHeaderSize < length) {
-            out.error = "The item at offset " + Hex(at) + " is cut short: " +
-                        std::to_string(left - tf::kItemHeaderSize) + " of its " + std::to_string(length) +
-                        " payload bytes are there.";
+            out.error = "The item at offset " + Hex(at) +
+                        " is cut short: " + std::to_string(left - tf::kItemHeaderSize) + " of its " +
+                        std::to_string(length) + " payload bytes are there.";
             return out;
         }
         const auto payload = bytes.subspan(at + tf::kItemHeaderSize, length);
@@ -67,7 +69,8 @@ TraceContents ReadTrace(std::span<const uint8_t> bytes) {
             TraceItem item;
             item.offset = at;
             item.type = type;
-            item.time.assign(bytes.begin() + std::ptrdiff_t(at + 1), bytes.begin() + std::ptrdiff_t(at + 1 + tf::kTimeSize));
+            item.time.assign(bytes.begin() + std::ptrdiff_t(at + 1),
+                             bytes.begin() + std::ptrdiff_t(at + 1 + tf::kTimeSize));
             item.payload.assign(payload.begin(), payload.end());
             out.items.push_back(std::move(item));
         }

@@ -12,9 +12,9 @@
 namespace orkan {
 
 struct TraceItem {
-    size_t offset = 0;   // of the item's first byte in the file
+    size_t offset = 0;  // of the item's first byte in the file
     uint8_t type = 0;
-    std::string time;    // as written, 8 characters
+    std::string time;  // as written, 8 characters
     std::vector<uint8_t> payload;
     uint32_t pieces = 1;  // items it was stored in (continuations joined)
 };
@@ -22,7 +22,7 @@ struct TraceItem {
 struct TraceContents {
     std::string header;  // version and build date of the program that wrote the file
     std::vector<TraceItem> items;
-    std::string error;   // empty when the whole file was read
+    std::string error;  // empty when the whole file was read
 };
 
 [[nodiscard]] TraceContents ReadTrace(std::span<const uint8_t> bytes);

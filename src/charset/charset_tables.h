@@ -25,7 +25,7 @@ struct KeyLayoutRecord {
 };
 
 struct KeyEscapeRecord {
-    uint8_t key = kListEnd;  // 255 ends the list
+    uint8_t key = kListEnd;   // 255 ends the list
     uint8_t shift_state = 0;  // 0 none, 1 Shift, 2 Ctrl, 3 Alt
     uint8_t dead = 0;
     uint8_t count = 0;  // 1..8
@@ -52,7 +52,8 @@ struct CharsetTables {
 
     // Keyboard mode results. Each list keeps one slot for its end marker, so it holds one entry
     // fewer than its size.
-    std::array<uint8_t, 256> key_scan_codes = Filled<uint8_t, 256>(kListEnd);  // virtual key -> key, 255 = unused
+    std::array<uint8_t, 256> key_scan_codes =
+        Filled<uint8_t, 256>(kListEnd);  // virtual key -> key, 255 = unused
     std::array<KeyLayoutRecord, 256> key_layout{};
     std::array<ScanModPair, 256> scan_mods = Filled<ScanModPair, 256>({kListEnd, 0});
     std::array<KeyEscapeRecord, 64> key_escapes{};

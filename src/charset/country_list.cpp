@@ -12,7 +12,17 @@ namespace orkan {
 namespace {
 
 enum class Keyword : uint8_t {
-    Base, Screen, Transfer, KeyScanCodes, KeyLayout, KeyScanMods, KeyEscapes, Country, Or, CodePage, End
+    Base,
+    Screen,
+    Transfer,
+    KeyScanCodes,
+    KeyLayout,
+    KeyScanMods,
+    KeyEscapes,
+    Country,
+    Or,
+    CodePage,
+    End
 };
 
 struct KeywordName {
@@ -49,10 +59,18 @@ constexpr uint16_t kDefaultCharacterSet = 697;
 constexpr uint16_t kBaseCodePage = 37;
 constexpr size_t kTableSize = 256;
 
-constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-constexpr bool IsWordChar(char c) { return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-constexpr char Upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+constexpr bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+constexpr bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+constexpr bool IsWordChar(char c) {
+    return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+constexpr char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
 
 std::string_view SkipBlanks(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -66,7 +84,8 @@ std::optional<uint8_t> WordValue(std::string_view word) {
         if (c >= 'A' && c <= 'F') return c - 'A' + 10;
         return -1;
     };
-    if (word.size() == 2 && hex(word[0]) >= 0 && hex(word[1]) >= 0) return uint8_t(hex(word[0]) * 16 + hex(word[1]));
+    if (word.size() == 2 && hex(word[0]) >= 0 && hex(word[1]) >= 0)
+        return uint8_t(hex(word[0]) * 16 + hex(word[1]));
     if (word.size() == 3 && std::all_of(word.begin(), word.end(), IsDigit))
         return uint8_t((word[0] - '0') * 100 + (word[1] - '0') * 10 + (word[2] - '0'));
     return std::nullopt;
@@ -80,19 +99,26 @@ std::optional<Keyword> FindKeyword(std::string_view upper) {
 
 const char* SectionName(Section s) {
     switch (s) {
-        case Section::Screen: return "SCREEN";
-        case Section::Transfer: return "TRANSFER";
-        case Section::KeyScanCodes: return "KEYSCANCODES";
-        case Section::KeyLayout: return "KEYLAYOUT";
-        case Section::KeyScanMods: return "KEYSCANMODS";
-        case Section::KeyEscapes: return "KEYESCAPES";
-        case Section::None: break;
+        case Section::Screen:
+            return "SCREEN";
+        case Section::Transfer:
+            return "TRANSFER";
+        case Section::KeyScanCodes:
+            return "KEYSCANCODES";
+        case Section::KeyLayout:
+            return "KEYLAYOUT";
+        case Section::KeyScanMods:
+            return "KEYSCANMODS";
+        case Section::KeyEscapes:
+            return "KEYESCAPES";
+        case Section::None:
+            break;
     }
     return "";
 }
 
 class Parser {
-public:
+  public:
     Parser(CountryListMode mode, const CountrySelections& selections, CharsetTables& tables,
            CountryLists* lists, CountryListResult& result)
         : mode_(mode), selections_(selections), tables_(tables), lists_(lists), result_(result) {}
@@ -118,7 +144,7 @@ public:
         Finish();
     }
 
-private:
+  private:
     void Begin() {
         switch (mode_) {
             case CountryListMode::CodePage:
@@ -233,7 +259,8 @@ private:
                 // An alternative name only means something after a COUNTRY.
                 if (block_ == Block::Base || !seen_country_) break;
                 if (Selects(rest, SelectedCountry())) Select();
-                if (mode_ == CountryListMode::List && entry_ && AcceptName(rest)) entry_names_.emplace_back(rest);
+                if (mode_ == CountryListMode::List && entry_ && AcceptName(rest))
+                    entry_names_.emplace_back(rest);
                 break;
             case Keyword::CodePage:
                 OnCodePage(rest);
@@ -246,10 +273,14 @@ private:
 
     static Section KeyboardSection(Keyword k) {
         switch (k) {
-            case Keyword::KeyScanCodes: return Section::KeyScanCodes;
-            case Keyword::KeyLayout: return Section::KeyLayout;
-            case Keyword::KeyScanMods: return Section::KeyScanMods;
-            default: return Section::KeyEscapes;
+            case Keyword::KeyScanCodes:
+                return Section::KeyScanCodes;
+            case Keyword::KeyLayout:
+                return Section::KeyLayout;
+            case Keyword::KeyScanMods:
+                return Section::KeyScanMods;
+            default:
+                return Section::KeyEscapes;
         }
     }
 
@@ -276,10 +307,17 @@ private:
         overflow_reported_ = false;
         section_line_ = line_;
         switch (s) {
-            case Section::KeyLayout: layout_count_ = 0; break;
-            case Section::KeyScanMods: mods_count_ = 0; break;
-            case Section::KeyEscapes: escapes_count_ = 0; break;
-            default: break;
+            case Section::KeyLayout:
+                layout_count_ = 0;
+                break;
+            case Section::KeyScanMods:
+                mods_count_ = 0;
+                break;
+            case Section::KeyEscapes:
+                escapes_count_ = 0;
+                break;
+            default:
+                break;
         }
     }
 
@@ -299,10 +337,17 @@ private:
         if (block_ != Block::Base) return;
         std::array<uint8_t, 256>* table = nullptr;
         switch (section_) {
-            case Section::Screen: table = &tables_.screen; break;
-            case Section::Transfer: table = &tables_.upload; break;
-            case Section::KeyScanCodes: table = &tables_.key_scan_codes; break;
-            default: return;
+            case Section::Screen:
+                table = &tables_.screen;
+                break;
+            case Section::Transfer:
+                table = &tables_.upload;
+                break;
+            case Section::KeyScanCodes:
+                table = &tables_.key_scan_codes;
+                break;
+            default:
+                return;
         }
         if (fill_ >= kTableSize) {
             if (!overflow_reported_)
@@ -326,17 +371,27 @@ private:
         ops.swap(operands_);
         if (block_ != Block::Selected) return;
         switch (section_) {
-            case Section::Screen: ScreenCorrection(ops); break;
-            case Section::KeyLayout: KeyLayoutEntry(ops); break;
-            case Section::KeyScanMods: KeyScanModEntry(ops); break;
-            case Section::KeyEscapes: KeyEscapeEntry(ops); break;
-            default: break;
+            case Section::Screen:
+                ScreenCorrection(ops);
+                break;
+            case Section::KeyLayout:
+                KeyLayoutEntry(ops);
+                break;
+            case Section::KeyScanMods:
+                KeyScanModEntry(ops);
+                break;
+            case Section::KeyEscapes:
+                KeyEscapeEntry(ops);
+                break;
+            default:
+                break;
         }
     }
 
     // "value = value [, value [, value]]": the values, or nothing when the line has another shape.
     static std::optional<std::vector<uint8_t>> Assignment(const std::vector<Operand>& ops, size_t max_right) {
-        if (ops.size() < 3 || ops[0].kind != Operand::Value || ops[1].kind != Operand::Equals) return std::nullopt;
+        if (ops.size() < 3 || ops[0].kind != Operand::Value || ops[1].kind != Operand::Equals)
+            return std::nullopt;
         std::vector<uint8_t> values{ops[0].value};
         for (size_t i = 2; i < ops.size(); i += 2) {
             if (ops[i].kind != Operand::Value) return std::nullopt;
@@ -372,7 +427,8 @@ private:
     void KeyLayoutEntry(const std::vector<Operand>& ops) {
         auto v = Assignment(ops, 3);
         if (!v) {
-            Problem(line_, "KEYLAYOUT entry not understood (expected: key = character [, shifted [, third]])");
+            Problem(line_,
+                    "KEYLAYOUT entry not understood (expected: key = character [, shifted [, third]])");
             return;
         }
         if (!DefinableKey((*v)[0])) return;
@@ -408,13 +464,16 @@ private:
 
     // "key shift dead base [, base ...] = composed [, composed ...]"
     void KeyEscapeEntry(const std::vector<Operand>& ops) {
-        auto equals = std::find_if(ops.begin(), ops.end(), [](const Operand& o) { return o.kind == Operand::Equals; });
+        auto equals =
+            std::find_if(ops.begin(), ops.end(), [](const Operand& o) { return o.kind == Operand::Equals; });
         std::vector<uint8_t> left, right;
         bool shape_ok = equals != ops.end();
         auto collect = [&](auto from, auto to, std::vector<uint8_t>& out) {
             for (auto it = from; it != to; ++it) {
-                if (it->kind == Operand::Value) out.push_back(it->value);
-                else if (it->kind != Operand::Comma) shape_ok = false;
+                if (it->kind == Operand::Value)
+                    out.push_back(it->value);
+                else if (it->kind != Operand::Comma)
+                    shape_ok = false;
             }
         };
         if (shape_ok) {
@@ -422,13 +481,15 @@ private:
             collect(equals + 1, ops.end(), right);
         }
         if (!shape_ok || left.size() < 4 || right.empty()) {
-            Problem(line_, "KEYESCAPES entry not understood (expected: key shift dead base, ... = composed, ...)");
+            Problem(line_,
+                    "KEYESCAPES entry not understood (expected: key shift dead base, ... = composed, ...)");
             return;
         }
         const size_t count = left.size() - 3;
         if (count > kMaxEscapeCharacters || right.size() != count) {
-            Problem(line_, "KEYESCAPES entry refused: it needs 1 to 8 base characters and one composed "
-                           "character for each");
+            Problem(line_,
+                    "KEYESCAPES entry refused: it needs 1 to 8 base characters and one composed "
+                    "character for each");
             return;
         }
         if (left[1] > 3) {
@@ -455,7 +516,8 @@ private:
     // 255 is the end marker of every keyboard list.
     bool DefinableKey(uint8_t key) {
         if (key != kListEnd) return true;
-        Problem(line_, std::string(SectionName(section_)) + " entry refused: key 255 marks the end of the list");
+        Problem(line_,
+                std::string(SectionName(section_)) + " entry refused: key 255 marks the end of the list");
         return false;
     }
 
@@ -476,7 +538,8 @@ private:
             rest = SkipBlanks(rest);
         }
         if (count == 0 || numbers[0] == 0 || numbers[0] > 0xFFFF || numbers[1] > 0xFFFF) {
-            Problem(line_, "CODEPAGE needs a code page number and may add a character set number, each 1 to 65535");
+            Problem(line_,
+                    "CODEPAGE needs a code page number and may add a character set number, each 1 to 65535");
             return;
         }
         if (mode_ == CountryListMode::List) {

@@ -30,8 +30,8 @@ struct CountryListEntry {
 };
 
 struct CountryLists {
-    std::vector<CountryListEntry> countries;       // every name of every screen country
-    std::vector<std::string> keyboard_countries;   // begins with one empty entry: no keyboard layout
+    std::vector<CountryListEntry> countries;      // every name of every screen country
+    std::vector<std::string> keyboard_countries;  // begins with one empty entry: no keyboard layout
     std::vector<std::string> transfer_tables;
     // Where each current selection stands in its list; -1 when the list does not hold it.
     int current_country = -1;

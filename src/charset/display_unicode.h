@@ -40,8 +40,8 @@ std::string DisplayToUtf8(std::string_view display);
 
 // A character of the input that has no display byte (or input that is not UTF-8).
 struct Unconvertible {
-    size_t offset = 0;          // byte offset in the UTF-8 input
-    char32_t code_point = 0;    // U+FFFD for bytes that are not UTF-8
+    size_t offset = 0;        // byte offset in the UTF-8 input
+    char32_t code_point = 0;  // U+FFFD for bytes that are not UTF-8
 };
 
 struct DisplayText {

@@ -47,7 +47,8 @@ ReadOutcome ReadWhole(const std::string& path, std::vector<uint8_t>& bytes, std:
         if (n == 0) break;
         bytes.insert(bytes.end(), buffer, buffer + n);
         if (bytes.size() > kMaxCountryFileSize) {
-            error = "it is larger than " + std::to_string(kMaxCountryFileSize) + " bytes, so not a country list";
+            error =
+                "it is larger than " + std::to_string(kMaxCountryFileSize) + " bytes, so not a country list";
             ::close(fd);
             return ReadOutcome::Failed;
         }
@@ -68,7 +69,8 @@ void ShowProblems(Ui& ui, const std::string& path, const std::vector<CountryList
 
 std::vector<CountryListProblem> Parse(Session& session, const CountryFile& file, CountryListMode mode,
                                       CountryLists* lists) {
-    return ParseCountryList(file.bytes, mode, SessionSelections(session.record), session.charset, lists).problems;
+    return ParseCountryList(file.bytes, mode, SessionSelections(session.record), session.charset, lists)
+        .problems;
 }
 
 }  // namespace
@@ -79,12 +81,14 @@ std::optional<CountryFile> ReadCountryFile(const Folders& folders, Ui& ui) {
         CountryFile file{JoinPath(*folder, kCountryFileName), {}};
         std::string error;
         switch (ReadWhole(file.path, file.bytes, error)) {
-            case ReadOutcome::Read: return file;
-            case ReadOutcome::Missing: continue;
+            case ReadOutcome::Read:
+                return file;
+            case ReadOutcome::Missing:
+                continue;
             case ReadOutcome::Failed:
                 ui.ShowMessage({"Orkan TN3270 File Error",
-                                "File \"" + file.path + "\" could not be read: " + error + ".",
-                                Buttons::Ok, Icon::Error});
+                                "File \"" + file.path + "\" could not be read: " + error + ".", Buttons::Ok,
+                                Icon::Error});
                 return std::nullopt;
         }
     }

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "session/session.h"
 #include "charset/country_list.h"
 #include "charset/translate.h"
+#include "session/session.h"
 
 namespace orkan {
 

@@ -6,9 +6,12 @@ namespace orkan {
 
 uint8_t HostToDisplay(const CharsetTables& tables, AsciiHost mode, uint8_t host) {
     switch (mode) {
-        case AsciiHost::Raw: return host;
-        case AsciiHost::RawLow: return host < 0x80 ? host : tables.screen[host];
-        case AsciiHost::Translate: break;
+        case AsciiHost::Raw:
+            return host;
+        case AsciiHost::RawLow:
+            return host < 0x80 ? host : tables.screen[host];
+        case AsciiHost::Translate:
+            break;
     }
     return tables.screen[host];
 }
@@ -23,7 +26,9 @@ size_t HostToDisplay(const CharsetTables& tables, AsciiHost mode, char* text) {
     return length;
 }
 
-uint8_t DisplayToHost(const CharsetTables& tables, uint8_t display) { return tables.display_to_host[display]; }
+uint8_t DisplayToHost(const CharsetTables& tables, uint8_t display) {
+    return tables.display_to_host[display];
+}
 
 void DisplayToHost(const CharsetTables& tables, std::span<uint8_t> bytes) {
     for (uint8_t& b : bytes) b = tables.display_to_host[b];

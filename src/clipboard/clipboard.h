@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

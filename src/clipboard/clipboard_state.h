@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "session/session_hooks.h"
 #include "ds3270/presentation_space.h"
+#include "session/session_hooks.h"
 
 namespace orkan {
 
@@ -42,7 +42,7 @@ struct CellRect {
 // The hooks the data stream and the screen history call: a host write ends the paste-repeat
 // cycle, a new screen renews the find marks. Registered by AttachClipboard.
 class ClipboardHooks final : public ClipboardHook, public FindHook {
-public:
+  public:
     void AfterHostWrite() override;
     void FindAgainAfterScreen() override;
     Session* session = nullptr;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "session/session.h"
 #include "charset/display_unicode.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -34,8 +34,10 @@ void Note(Failure& f, char32_t code_point, size_t line) {
 void PlainQuotes(std::string& display) {
     for (char& c : display) {
         const uint8_t b = uint8_t(c);
-        if (b == 0x91 || b == 0x92) c = '\'';
-        else if (b == 0x93 || b == 0x94) c = '"';
+        if (b == 0x91 || b == 0x92)
+            c = '\'';
+        else if (b == 0x93 || b == 0x94)
+            c = '"';
     }
 }
 
@@ -47,7 +49,8 @@ std::optional<std::string> ReadClipboardText(Session& session) {
 
     Failure failure;
     for (const Unconvertible& u : converted.failures)
-        Note(failure, u.code_point, size_t(std::count(utf8.begin(), utf8.begin() + std::min(u.offset, utf8.size()), '\n')) + 1);
+        Note(failure, u.code_point,
+             size_t(std::count(utf8.begin(), utf8.begin() + std::min(u.offset, utf8.size()), '\n')) + 1);
     // Characters that survived the first step but that the host cannot take, in text order after
     // the ones above (which are "?" already and so have a host form).
     size_t line = 1;
@@ -61,11 +64,13 @@ std::optional<std::string> ReadClipboardText(Session& session) {
 
     char first[16];
     std::snprintf(first, sizeof first, "U+%04X", unsigned(failure.first));
-    const std::string text = std::to_string(failure.count) +
-                             " character(s) of the clipboard text have no form in the host code page (the first: " +
-                             first + " on line " + std::to_string(failure.first_line) +
-                             ").\nThey would be pasted as \"?\".\n\nDo you want to paste the text anyway?";
-    if (session.ui.ShowMessage({std::string(kPasteTitle), text, Buttons::OkCancel, Icon::Warning}) != Answer::Ok)
+    const std::string text =
+        std::to_string(failure.count) +
+        " character(s) of the clipboard text have no form in the host code page (the first: " + first +
+        " on line " + std::to_string(failure.first_line) +
+        ").\nThey would be pasted as \"?\".\n\nDo you want to paste the text anyway?";
+    if (session.ui.ShowMessage({std::string(kPasteTitle), text, Buttons::OkCancel, Icon::Warning}) !=
+        Answer::Ok)
         return std::nullopt;
     return std::move(converted.text);
 }

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "session/session.h"
 #include "clipboard/clipboard_text.h"
 #include "clipboard/screen_cells.h"
 #include "ds3270/fields.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -22,7 +22,7 @@ void ShowBufferFull(Session& s) {
 
 // Appends within the buffer's room; false (and the message) when it is full.
 class BufferWriter {
-public:
+  public:
     BufferWriter(Session& s, std::string& out) : s_(s), out_(out), room_(CopyBufferSize(s) - 1) {}
     bool Put(std::string_view text) {
         if (full_) return false;
@@ -37,7 +37,7 @@ public:
     }
     bool Full() const { return full_; }
 
-private:
+  private:
     Session& s_;
     std::string& out_;
     size_t room_;

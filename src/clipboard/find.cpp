@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
-#include "session/session.h"
 #include "ds3270/fields.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
 
-uint8_t FoldCase(uint8_t c) { return c >= 'a' && c <= 'z' ? uint8_t(c - 0x20) : c; }
+uint8_t FoldCase(uint8_t c) {
+    return c >= 'a' && c <= 'z' ? uint8_t(c - 0x20) : c;
+}
 
 bool IsWordCharacter(uint8_t c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
@@ -107,10 +109,11 @@ void OpenFindDialog(Session& session) {
         answer = session.ui.AskFind(request);
     }
     if (!answer) {
-        session.ui.ShowMessage({"Orkan TN3270 Find",
-                                "The find dialog needs the desktop program.\nFindRepeat searches for the last text "
-                                "found, FindClear removes the marks.",
-                                Buttons::Ok, Icon::Information});
+        session.ui.ShowMessage(
+            {"Orkan TN3270 Find",
+             "The find dialog needs the desktop program.\nFindRepeat searches for the last text "
+             "found, FindClear removes the marks.",
+             Buttons::Ok, Icon::Information});
         return;
     }
     FinishFindDialog(session, *answer);
@@ -118,15 +121,17 @@ void OpenFindDialog(Session& session) {
 
 void FinishFindDialog(Session& session, const FindDialogAnswer& answer) {
     ClearFindMarks(session);
-    const uint8_t options = answer.options & (find_option::WholeWords | find_option::MatchCase | find_option::EveryScreen);
+    const uint8_t options =
+        answer.options & (find_option::WholeWords | find_option::MatchCase | find_option::EveryScreen);
     session.record.SetNumber(field::FindOptions, options);
     const std::string_view text = answer.text;
     // Cancel stops finding again whatever the text was.
     if (!answer.ok) session.clipboard.active_find = 0;
     if (text.size() > kFindTextMax) {
-        session.ui.ShowMessage({"Orkan TN3270 Find",
-                                "The text to find may have at most " + std::to_string(kFindTextMax) + " characters.",
-                                Buttons::Ok, Icon::Warning});
+        session.ui.ShowMessage(
+            {"Orkan TN3270 Find",
+             "The text to find may have at most " + std::to_string(kFindTextMax) + " characters.",
+             Buttons::Ok, Icon::Warning});
         return;
     }
     (void)RecordFindText(session, text);

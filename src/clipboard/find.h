@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

@@ -2,11 +2,11 @@
 // Paste Continue and Paste JCL.
 #include <algorithm>
 
-#include "session/session.h"
 #include "clipboard/copying.h"
 #include "clipboard/pasting.h"
 #include "clipboard/screen_cells.h"
 #include "clipboard/selecting.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -37,10 +37,11 @@ void WindowPaste(Session& s, const CellRect& window, size_t from) {
 void PasteWindow(Session& s, bool flow) {
     const auto rect = SelectedRect(s);
     if (!rect) {
-        s.ui.ShowMessage({"Orkan TN3270 PasteWindow/PasteFlow",
-                          "You need to draw a window with the mouse to indicate\nthe area where you want the text "
-                          "to be pasted",
-                          Buttons::Ok, Icon::Information});
+        s.ui.ShowMessage(
+            {"Orkan TN3270 PasteWindow/PasteFlow",
+             "You need to draw a window with the mouse to indicate\nthe area where you want the text "
+             "to be pasted",
+             Buttons::Ok, Icon::Information});
         return;
     }
     if (!GetPasteText(s, nullptr)) return;
@@ -69,9 +70,15 @@ void PasteContinue(Session& s) {
     if (!c.continuation) return;
     const size_t from = *c.continuation;
     switch (c.last_mode) {
-        case PasteMode::Overlay: (void)PasteOverlay(s, from, kNoRowLimit); break;
-        case PasteMode::Field: PasteField(s, from); break;
-        case PasteMode::Insert: PasteInsert(s, from, true); break;
+        case PasteMode::Overlay:
+            (void)PasteOverlay(s, from, kNoRowLimit);
+            break;
+        case PasteMode::Field:
+            PasteField(s, from);
+            break;
+        case PasteMode::Insert:
+            PasteInsert(s, from, true);
+            break;
         case PasteMode::Window: {
             const PresentationSpace& ps = s.ps;
             CellRect w = c.paste_window;
@@ -139,7 +146,9 @@ void PasteJcl(Session& s, const std::string* macro_text) {
         const PresentationSpace& ps = s.ps;
         const uint32_t at = ps.cursor_address;
         const uint32_t row_start = at - at % ps.columns, row_last = row_start + ps.columns - 1;
-        const auto in_word = [&](uint32_t a) { return ps.planes.display[a] > 0x20 && !ps.planes.attribute[a]; };
+        const auto in_word = [&](uint32_t a) {
+            return ps.planes.display[a] > 0x20 && !ps.planes.attribute[a];
+        };
         uint32_t first = at, last = at;
         while (first > row_start && in_word(first - 1)) --first;
         while (last < row_last && in_word(last + 1)) ++last;
@@ -188,14 +197,18 @@ void RunPasteForm(Session& s, PasteForm form, const std::string* macro_text) {
         case PasteForm::ByTyping:
             if (!GetPasteText(s, macro_text)) return;
             return PasteByTyping(s, 0);
-        case PasteForm::Window: return PasteWindow(s, false);
-        case PasteForm::Flow: return PasteWindow(s, true);
+        case PasteForm::Window:
+            return PasteWindow(s, false);
+        case PasteForm::Flow:
+            return PasteWindow(s, true);
         case PasteForm::Repeat:
             if (!GetPasteText(s, macro_text)) return;
             c.last_mode = PasteMode::Overlay;
             return PasteRepeat(s);
-        case PasteForm::Continue: return PasteContinue(s);
-        case PasteForm::Jcl: return PasteJcl(s, macro_text);
+        case PasteForm::Continue:
+            return PasteContinue(s);
+        case PasteForm::Jcl:
+            return PasteJcl(s, macro_text);
     }
 }
 

@@ -2,10 +2,10 @@
 // macro; and the reflowing of Paste Flow and Paste Window.
 #include <algorithm>
 
-#include "session/session.h"
 #include "clipboard/clipboard_text.h"
 #include "clipboard/copying.h"
 #include "clipboard/pasting.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -78,10 +78,10 @@ bool GetPasteText(Session& session, const std::string* macro_text) {
             if (!clip) return false;
             const size_t room = CopyBufferSize(session) - 1;
             if (clip->size() > room) {
-                session.ui.ShowMessage({"Large amount of Clipboard data",
-                                        "Warning: PasteContinue will be truncated to " + std::to_string(room) +
-                                            " characters",
-                                        Buttons::Ok, Icon::Warning});
+                session.ui.ShowMessage(
+                    {"Large amount of Clipboard data",
+                     "Warning: PasteContinue will be truncated to " + std::to_string(room) + " characters",
+                     Buttons::Ok, Icon::Warning});
                 clip->resize(room);
             }
             buffers[0] = std::move(*clip);

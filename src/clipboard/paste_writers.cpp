@@ -1,12 +1,12 @@
 // The writers behind the paste forms: over the screen, one line per field, inserted, and typed.
 #include <algorithm>
 
-#include "session/session.h"
 #include "clipboard/pasting.h"
 #include "clipboard/screen_cells.h"
 #include "keyboard/field_edit.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -23,7 +23,9 @@ size_t NextLine(std::string_view text, size_t end) {
     return text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? end + 2 : end + 1;
 }
 
-uint8_t Printable(char ch) { return uint8_t(ch) < 0x20 ? 0x20 : uint8_t(ch); }
+uint8_t Printable(char ch) {
+    return uint8_t(ch) < 0x20 ? 0x20 : uint8_t(ch);
+}
 
 bool ProtectedField(const PresentationSpace& ps, std::optional<uint32_t> fa) {
     return fa && (ps.planes.attribute[*fa] & fa::Protected);
@@ -31,9 +33,12 @@ bool ProtectedField(const PresentationSpace& ps, std::optional<uint32_t> fa) {
 
 // Writes one line from `at` to the end of its row at most, under the field rules of an overlay.
 class RowWriter {
-public:
+  public:
     RowWriter(Session& s, uint32_t at)
-        : s_(s), ps_(s.ps), at_(at), row_last_(at - at % s.ps.columns + s.ps.columns - 1),
+        : s_(s),
+          ps_(s.ps),
+          at_(at),
+          row_last_(at - at % s.ps.columns + s.ps.columns - 1),
           fa_(FieldAttributeAddress(s.ps, at)) {}
 
     bool Done() const { return at_ > row_last_; }
@@ -58,7 +63,7 @@ public:
         for (uint32_t n = stop - at_ + 1; n > 0 && !Done(); --n) Put(0x20);
     }
 
-private:
+  private:
     Session& s_;
     PresentationSpace& ps_;
     uint32_t at_;
@@ -95,8 +100,10 @@ OverlayResult PasteOverlay(Session& session, size_t from, uint32_t row_limit) {
         RowWriter writer(session, row * ps.columns + column);
         if (end == pos) writer.Put(0x20);
         for (size_t i = pos; i < end && !writer.Done(); ++i) {
-            if (text[i] == '\t') writer.Tab();
-            else writer.Put(Printable(text[i]));
+            if (text[i] == '\t')
+                writer.Tab();
+            else
+                writer.Put(Printable(text[i]));
         }
         result.last_row = row++;
         ++result.rows;
@@ -170,10 +177,10 @@ void PasteInsert(Session& session, size_t from, bool ask) {
         rooms.push_back({start, end});
     }
     if (short_of_room && ask && session.record.Flag(field::NotifyUserOnInsertError)) {
-        const Answer a = session.ui.ShowMessage(
-            {"PasteInsert Data Loss",
-             "This function will cause loss of data at the\nright side of the current fields.\n\nDo you want to continue?",
-             Buttons::OkCancel, Icon::Question});
+        const Answer a = session.ui.ShowMessage({"PasteInsert Data Loss",
+                                                 "This function will cause loss of data at the\nright side "
+                                                 "of the current fields.\n\nDo you want to continue?",
+                                                 Buttons::OkCancel, Icon::Question});
         if (a != Answer::Ok) return;
     }
     for (const Room& r : rooms) {
@@ -198,7 +205,8 @@ void PasteByTyping(Session& session, size_t from) {
             continue;
         }
         if (ch == '\t') {
-            if (!skipped) ExecuteKey(session, MakeKeyCode(KeyCategory::Edit, edit_fn::Tab, kKeyWorksWhileLocked));
+            if (!skipped)
+                ExecuteKey(session, MakeKeyCode(KeyCategory::Edit, edit_fn::Tab, kKeyWorksWhileLocked));
             skipped = false;
             continue;
         }

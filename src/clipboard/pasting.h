@@ -14,7 +14,18 @@ namespace orkan {
 
 struct Session;
 
-enum class PasteForm : uint8_t { Paste, Overlay, Insert, Field, ByTyping, Window, Flow, Repeat, Continue, Jcl };
+enum class PasteForm : uint8_t {
+    Paste,
+    Overlay,
+    Insert,
+    Field,
+    ByTyping,
+    Window,
+    Flow,
+    Repeat,
+    Continue,
+    Jcl
+};
 
 // Runs one paste form. `macro_text` is a macro's text to paste instead of the clipboard; it takes
 // no part in the paste-repeat cycle and asks no questions.
@@ -23,8 +34,17 @@ void RunPaste(Session& session, PasteForm form, const std::string* macro_text = 
 // The Edit functions that continue a paste-repeat cycle; every other key function ends it.
 constexpr bool ContinuesPasteCycle(uint8_t edit_number) {
     switch (edit_number) {
-        case 20: case 21: case 39: case 40: case 41: case 54: case 56: case 62: return true;
-        default: return false;
+        case 20:
+        case 21:
+        case 39:
+        case 40:
+        case 41:
+        case 54:
+        case 56:
+        case 62:
+            return true;
+        default:
+            return false;
     }
 }
 void EndPasteCycle(Session& session);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "session/session.h"
 #include "charset/session_charset.h"
+#include "session/session.h"
 
 namespace orkan {
 

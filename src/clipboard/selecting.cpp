@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "session/session.h"
 #include "clipboard/screen_cells.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -48,7 +48,9 @@ JclChar ClassOf(const Session& s, uint8_t c) {
     return JclChar::Delimiter;
 }
 
-bool IsQuote(uint8_t c) { return c == '\'' || c == '"'; }
+bool IsQuote(uint8_t c) {
+    return c == '\'' || c == '"';
+}
 
 // Where a JCL value stops on its left: a blank, a separator or a bracket.
 bool StopsValueOnLeft(uint8_t c) {
@@ -99,7 +101,9 @@ CellRect JclRect(const PresentationSpace& ps, uint32_t first, uint32_t last) {
     return r;
 }
 
-void SelectSpanOf(Session& s, CellRect r) { ShowSelection(s, r); }
+void SelectSpanOf(Session& s, CellRect r) {
+    ShowSelection(s, r);
+}
 
 }  // namespace
 
@@ -180,8 +184,10 @@ JclResult ClassifyJcl(const Session& session) {
         case JclChar::Delimiter: {
             const uint32_t limit = SearchLimit(p, at, formatted);
             std::optional<uint32_t> end;
-            if (IsQuote(c)) end = MatchingQuote(p, at, limit);
-            else if (c == '(') end = BalancingParenthesis(p, at, limit);
+            if (IsQuote(c))
+                end = MatchingQuote(p, at, limit);
+            else if (c == '(')
+                end = BalancingParenthesis(p, at, limit);
             if (end) return {JclClass::Selection, JclRect(p, at, *end)};
             // A statement's "//" or "/*" opens its field (or its row).
             const uint32_t from = std::max(field_first, row_first);
@@ -190,14 +196,17 @@ JclResult ClassifyJcl(const Session& session) {
         }
         case JclChar::Digit: {
             uint32_t first = at, last = at;
-            const auto part = [&](uint32_t a) { return ClassOf(session, p.planes.display[a]) != JclChar::Delimiter; };
+            const auto part = [&](uint32_t a) {
+                return ClassOf(session, p.planes.display[a]) != JclChar::Delimiter;
+            };
             while (first > field_first && first > row_first && part(first - 1)) --first;
             while (last < row_last && part(last + 1)) ++last;
             return {JclClass::Selection, Span(p, first, last)};
         }
         case JclChar::Name: {
             uint32_t first = at;
-            while (first > field_first && first > row_first && !StopsValueOnLeft(p.planes.display[first - 1])) --first;
+            while (first > field_first && first > row_first && !StopsValueOnLeft(p.planes.display[first - 1]))
+                --first;
             int depth = 0;
             uint8_t quote = 0;
             uint32_t last = first;
@@ -226,10 +235,18 @@ void SelectJcl(Session& session) {
     if (!CursorOnScreen(session)) return;
     const JclResult r = ClassifyJcl(session);
     switch (r.kind) {
-        case JclClass::Selection: SelectSpanOf(session, r.rect); return;
-        case JclClass::Word: (void)SelectWord(session); return;
-        case JclClass::Statement: SelectText(session); return;
-        case JclClass::None: SelectField(session); return;
+        case JclClass::Selection:
+            SelectSpanOf(session, r.rect);
+            return;
+        case JclClass::Word:
+            (void)SelectWord(session);
+            return;
+        case JclClass::Statement:
+            SelectText(session);
+            return;
+        case JclClass::None:
+            SelectField(session);
+            return;
     }
 }
 
@@ -263,10 +280,18 @@ void ExtendSelection(Session& session, Direction direction) {
     }
     uint32_t row = std::min(sel.end_row, ps.rows - 1), column = std::min(sel.end_column, ps.columns - 1);
     switch (direction) {
-        case Direction::Up: row -= row > 0; break;
-        case Direction::Down: row += row + 1 < ps.rows; break;
-        case Direction::Left: column -= column > 0; break;
-        case Direction::Right: column += column + 1 < ps.columns; break;
+        case Direction::Up:
+            row -= row > 0;
+            break;
+        case Direction::Down:
+            row += row + 1 < ps.rows;
+            break;
+        case Direction::Left:
+            column -= column > 0;
+            break;
+        case Direction::Right:
+            column += column + 1 < ps.columns;
+            break;
     }
     sel.end_row = row;
     sel.end_column = column;

@@ -136,7 +136,8 @@ int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
 
 namespace {
 
-ReadResult ReadFile(const std::string& path, size_t limit, bool prefix, std::vector<uint8_t>& out, int& error) {
+ReadResult ReadFile(const std::string& path, size_t limit, bool prefix, std::vector<uint8_t>& out,
+                    int& error) {
     out.clear();
     error = 0;
     // Non-blocking, so a FIFO put where a file belongs cannot stall the open; it is refused below.

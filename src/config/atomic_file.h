@@ -17,7 +17,7 @@ std::string ResolveWriteTarget(const std::string& path);
 
 // An exclusive flock on "<path>.lock", held for the object's life.
 class FileLock {
-public:
+  public:
     FileLock() = default;
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
@@ -32,7 +32,7 @@ public:
     [[nodiscard]] int Acquire(const std::string& path, int attempts = 100, int wait_ms = 50);
     bool Held() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -50,6 +50,7 @@ enum class ReadResult { Ok, Missing, TooLarge, Error };
                                        int& error);
 
 // Reads at most `max` bytes from the start of a file (a longer file is not an error).
-[[nodiscard]] ReadResult ReadFilePrefix(const std::string& path, size_t max, std::vector<uint8_t>& out, int& error);
+[[nodiscard]] ReadResult ReadFilePrefix(const std::string& path, size_t max, std::vector<uint8_t>& out,
+                                        int& error);
 
 }  // namespace orkan

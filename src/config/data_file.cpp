@@ -16,8 +16,9 @@ std::string DataFilePath(std::string_view name, std::string_view folder, std::st
     path += name;
     if (!extension.empty()) {
         const std::string dotted = "." + std::string(extension);
-        const bool has_it = path.size() >= dotted.size() &&
-                            EqualsIgnoreCase(std::string_view(path).substr(path.size() - dotted.size()), dotted);
+        const bool has_it =
+            path.size() >= dotted.size() &&
+            EqualsIgnoreCase(std::string_view(path).substr(path.size() - dotted.size()), dotted);
         const bool event_macro = EqualsIgnoreCase(extension, "mac") && path.size() >= 4 &&
                                  EqualsIgnoreCase(std::string_view(path).substr(path.size() - 4), ".ext");
         if (!has_it && !event_macro) path += dotted;
@@ -25,7 +26,8 @@ std::string DataFilePath(std::string_view name, std::string_view folder, std::st
     return path;
 }
 
-DataFile OpenDataFile(std::string_view name, OpenMode mode, std::string_view folder, std::string_view extension) {
+DataFile OpenDataFile(std::string_view name, OpenMode mode, std::string_view folder,
+                      std::string_view extension) {
     DataFile df;
     if (name.empty()) {
         df.error = ENOENT;
@@ -36,8 +38,8 @@ DataFile OpenDataFile(std::string_view name, OpenMode mode, std::string_view fol
         df.file.reset(std::fopen(df.path.c_str(), "rb"));
     } else {
         // Save-screen and capture names are fixed: a link planted there is refused, never followed.
-        df.file.reset(OpenStreamForWriting(df.path, mode == OpenMode::Write ? WriteMode::Replace : WriteMode::Append,
-                                           FileAccess::Shared));
+        df.file.reset(OpenStreamForWriting(
+            df.path, mode == OpenMode::Write ? WriteMode::Replace : WriteMode::Append, FileAccess::Shared));
     }
     if (!df.file) df.error = errno;
     return df;

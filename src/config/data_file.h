@@ -25,7 +25,7 @@ struct FileCloser {
 
 struct DataFile {
     std::unique_ptr<std::FILE, FileCloser> file;  // null on failure
-    int error = 0;                                 // errno of the failure, kept for the message
+    int error = 0;                                // errno of the failure, kept for the message
     std::string path;
     explicit operator bool() const { return file != nullptr; }
 };

@@ -11,7 +11,7 @@ struct Folders {
     std::string key_data;      // .key, .bar, .pad files
     std::string documents;     // current directory of the process
     std::string macros;
-    std::string temp_macros;   // "ORK": temporary macro files
+    std::string temp_macros;  // "ORK": temporary macro files
     std::string screens;
     std::string help;
     std::string certs;

@@ -11,11 +11,25 @@ namespace orkan {
 namespace {
 
 // The keys in the order they are read; the n-th element of each belongs to the n-th host.
-enum ListKey { Hostnames, IPnames, Portnums, TN3270E, SSL, Lunames, KeepAliveTimes, CA_Certs, Client_Certs,
-               Client_Keys, Validate_Host_Cert, Domain_Must_Match_Host, kListKeys };
+enum ListKey {
+    Hostnames,
+    IPnames,
+    Portnums,
+    TN3270E,
+    SSL,
+    Lunames,
+    KeepAliveTimes,
+    CA_Certs,
+    Client_Certs,
+    Client_Keys,
+    Validate_Host_Cert,
+    Domain_Must_Match_Host,
+    kListKeys
+};
 
 constexpr std::array<std::string_view, kListKeys> kListKeyNames = {
-    "Hostnames", "IPnames", "Portnums", "TN3270E", "SSL", "Lunames", "KeepAliveTimes", "CA_Certs",
+    "Hostnames",    "IPnames",     "Portnums",           "TN3270E",
+    "SSL",          "Lunames",     "KeepAliveTimes",     "CA_Certs",
     "Client_Certs", "Client_Keys", "Validate_Host_Cert", "Domain_Must_Match_Host"};
 
 constexpr std::string_view kHostListTitle = "Orkan TN3270 Host List Error";
@@ -59,39 +73,54 @@ std::string_view Trim(std::string_view s) {
 
 uint8_t TlsChoiceFromListCode(int code) {
     switch (code) {
-        case 0: return tls_choice::None;
-        case 1: return tls_choice::ListCode1;
-        case 2: return tls_choice::ListCode2;
-        case 3: return tls_choice::V1_0;
-        case 4: return tls_choice::V1_1;
-        case 5: return tls_choice::V1_2;
-        default: return tls_choice::Highest;
+        case 0:
+            return tls_choice::None;
+        case 1:
+            return tls_choice::ListCode1;
+        case 2:
+            return tls_choice::ListCode2;
+        case 3:
+            return tls_choice::V1_0;
+        case 4:
+            return tls_choice::V1_1;
+        case 5:
+            return tls_choice::V1_2;
+        default:
+            return tls_choice::Highest;
     }
 }
 
 int ListCodeFromTlsChoice(uint8_t choice) {
     switch (choice) {
-        case tls_choice::None: return 0;
-        case tls_choice::V1_0: return 3;
-        case tls_choice::V1_1: return 4;
-        case tls_choice::V1_2: return 5;
-        case tls_choice::ListCode1: return 1;
-        case tls_choice::ListCode2: return 2;
-        default: return 6;
+        case tls_choice::None:
+            return 0;
+        case tls_choice::V1_0:
+            return 3;
+        case tls_choice::V1_1:
+            return 4;
+        case tls_choice::V1_2:
+            return 5;
+        case tls_choice::ListCode1:
+            return 1;
+        case tls_choice::ListCode2:
+            return 2;
+        default:
+            return 6;
     }
 }
 
 HostList LoadHostList(const ProfileText& ini, Ui& ui) {
     HostList list;
     std::array<std::vector<std::string>, kListKeys> lists;
-    for (int k = 0; k < kListKeys; ++k) lists[k] = SplitList(ini.GetString(kSettingsSection, kListKeyNames[k], ""));
+    for (int k = 0; k < kListKeys; ++k)
+        lists[k] = SplitList(ini.GetString(kSettingsSection, kListKeyNames[k], ""));
     list.incomplete = ini.SectionHasIgnoredLines(kSettingsSection);
 
     size_t count = lists[Hostnames].size();
     if (count > kMaxHosts) {
         ui.ShowMessage({"Error loading host names",
-                        "Maximum number of hostnames was reached (" + std::to_string(kMaxHosts) + ")", Buttons::Ok,
-                        Icon::Warning});
+                        "Maximum number of hostnames was reached (" + std::to_string(kMaxHosts) + ")",
+                        Buttons::Ok, Icon::Warning});
         count = kMaxHosts;
         list.incomplete = true;
     }
@@ -129,8 +158,8 @@ HostList LoadHostList(const std::string& settings_file, Ui& ui) {
     ProfileLoad load = LoadProfile(settings_file);
     if (load.result == ReadResult::Error || load.result == ReadResult::TooLarge) {
         ui.ShowMessage({"Error loading host names",
-                        "The host list in " + settings_file + " cannot be read (error " + std::to_string(load.error) +
-                            ").",
+                        "The host list in " + settings_file + " cannot be read (error " +
+                            std::to_string(load.error) + ").",
                         Buttons::Ok, Icon::Warning});
         HostList list;
         list.incomplete = true;
@@ -141,11 +170,12 @@ HostList LoadHostList(const std::string& settings_file, Ui& ui) {
 
 int SaveHostList(const std::string& settings_file, const HostList& list, Ui& ui) {
     if (list.incomplete) {
-        ui.ShowMessage({std::string(kHostListTitle),
-                        "The host list in " + settings_file +
-                            " was not read completely, so it is not written back:\nentries that were not read "
-                            "would be lost. Please check the file.",
-                        Buttons::Ok, Icon::Warning});
+        ui.ShowMessage(
+            {std::string(kHostListTitle),
+             "The host list in " + settings_file +
+                 " was not read completely, so it is not written back:\nentries that were not read "
+                 "would be lost. Please check the file.",
+             Buttons::Ok, Icon::Warning});
         return EINVAL;
     }
     if (list.entries.size() > kMaxHosts) {
@@ -162,9 +192,10 @@ int SaveHostList(const std::string& settings_file, const HostList& list, Ui& ui)
         return true;
     };
     for (const HostEntry& e : list.entries) {
-        const bool ok = add(Hostnames, e.name) && add(IPnames, e.ip_name) && add(Portnums, std::to_string(e.port)) &&
-                        add(TN3270E, e.tn3270e ? "1" : "0") && add(SSL, std::to_string(ListCodeFromTlsChoice(e.tls))) &&
-                        add(Lunames, e.lu_name) && add(KeepAliveTimes, std::to_string(e.keep_alive)) &&
+        const bool ok = add(Hostnames, e.name) && add(IPnames, e.ip_name) &&
+                        add(Portnums, std::to_string(e.port)) && add(TN3270E, e.tn3270e ? "1" : "0") &&
+                        add(SSL, std::to_string(ListCodeFromTlsChoice(e.tls))) && add(Lunames, e.lu_name) &&
+                        add(KeepAliveTimes, std::to_string(e.keep_alive)) &&
                         add(CA_Certs, e.security.ca_file) && add(Client_Certs, e.security.client_cert_file) &&
                         add(Client_Keys, e.security.client_key_file) &&
                         add(Validate_Host_Cert, e.security.validate_host_cert ? "1" : "0") &&
@@ -197,7 +228,8 @@ std::optional<size_t> AddHost(HostList& list, std::string_view name, int keep_al
     name = Trim(name);
     if (auto found = FindHost(list, name)) return found;
     if (name.empty()) {
-        ui.ShowMessage({"No Host Name", "You need to type a host name or IP address before attempting to connect",
+        ui.ShowMessage({"No Host Name",
+                        "You need to type a host name or IP address before attempting to connect",
                         Buttons::Ok, Icon::Warning});
         return std::nullopt;
     }
@@ -212,7 +244,8 @@ std::optional<size_t> AddHost(HostList& list, std::string_view name, int keep_al
         return std::nullopt;
     }
     if (name.find_first_of(std::string_view(",\r\n\0", 4)) != name.npos) {
-        ui.ShowMessage({"Host name not added", "A host name cannot contain a comma.", Buttons::Ok, Icon::Warning});
+        ui.ShowMessage(
+            {"Host name not added", "A host name cannot contain a comma.", Buttons::Ok, Icon::Warning});
         return std::nullopt;
     }
     HostEntry e;

@@ -11,7 +11,7 @@
 
 #include "config/profile_file.h"
 #include "config/session_record.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 
@@ -88,8 +88,8 @@ struct GivenOnCommandLine {
 // Loading a session: the entry's port, TN3270E flag, TLS choice and LU name replace the record's,
 // each unless given on the command line. False after a message when a value does not fit its field
 // (that value is left as it was).
-[[nodiscard]] bool MergeHostEntry(SessionRecord& record, const HostEntry& entry, const GivenOnCommandLine& given,
-                                  Ui& ui);
+[[nodiscard]] bool MergeHostEntry(SessionRecord& record, const HostEntry& entry,
+                                  const GivenOnCommandLine& given, Ui& ui);
 // The connect dialog: name, IP name, port, TN3270E flag, TLS choice and LU name into the record.
 [[nodiscard]] bool ApplyHostEntry(SessionRecord& record, const HostEntry& entry, Ui& ui);
 

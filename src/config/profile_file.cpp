@@ -11,7 +11,9 @@ namespace {
 constexpr std::string_view kBlanks = " \t";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 std::string_view Trim(std::string_view s) {
     size_t b = s.find_first_not_of(kBlanks);
@@ -20,16 +22,20 @@ std::string_view Trim(std::string_view s) {
     return s.substr(b, e - b + 1);
 }
 
-bool IsQuote(char c) { return c == '"' || c == '\''; }
+bool IsQuote(char c) {
+    return c == '"' || c == '\'';
+}
 
-bool HasLineBreakOrNul(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos; }
+bool HasLineBreakOrNul(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos;
+}
 
 // A value whose outer blanks or quotes would be lost on reading is written inside double quotes,
 // which reading removes again.
 std::string QuoteIfNeeded(std::string_view value) {
     if (value.empty()) return {};
-    const bool outer_blank = kBlanks.find(value.front()) != kBlanks.npos ||
-                             kBlanks.find(value.back()) != kBlanks.npos;
+    const bool outer_blank =
+        kBlanks.find(value.front()) != kBlanks.npos || kBlanks.find(value.back()) != kBlanks.npos;
     const bool outer_quotes = value.size() >= 2 && IsQuote(value.front()) && value.front() == value.back();
     if (!outer_blank && !outer_quotes) return std::string(value);
     return "\"" + std::string(value) + "\"";
@@ -138,7 +144,8 @@ std::optional<std::string> ProfileText::Get(std::string_view section, std::strin
     return std::nullopt;
 }
 
-std::string ProfileText::GetString(std::string_view section, std::string_view key, std::string_view def) const {
+std::string ProfileText::GetString(std::string_view section, std::string_view key,
+                                   std::string_view def) const {
     auto v = Get(section, key);
     return v ? *v : std::string(def);
 }
@@ -190,7 +197,8 @@ bool ProfileText::SectionHasIgnoredLines(std::string_view section) const {
 
 bool ProfileText::Set(std::string_view section, std::string_view key, std::optional<std::string_view> value) {
     if (!ValidName(section) || section.find(']') != section.npos) return false;
-    if (!ValidName(key) || key.find('=') != key.npos || key.front() == '[' || key.front() == ';') return false;
+    if (!ValidName(key) || key.find('=') != key.npos || key.front() == '[' || key.front() == ';')
+        return false;
     if (value && HasLineBreakOrNul(*value)) return false;
 
     size_t header = FindSection(section);
@@ -216,8 +224,10 @@ bool ProfileText::Set(std::string_view section, std::string_view key, std::optio
     const auto end_last_line = [this] {
         if (lines_.empty()) return;
         std::string& eol = lines_.back().eol;
-        if (eol.empty()) eol = eol_;
-        else if (eol == "\r") eol = "\r\n";
+        if (eol.empty())
+            eol = eol_;
+        else if (eol == "\r")
+            eol = "\r\n";
     };
     Line added = ParseLine(std::string(key) + "=" + QuoteIfNeeded(*value), eol_, false);
     if (header == std::string::npos) {
@@ -250,7 +260,8 @@ ProfileLoad LoadProfile(const std::string& path) {
     std::vector<uint8_t> bytes;
     load.result = ReadWholeFile(path, kProfileFileLimit, bytes, load.error);
     if (load.result == ReadResult::Ok)
-        load.text = ProfileText::Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        load.text =
+            ProfileText::Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     return load;
 }
 

@@ -20,7 +20,7 @@ inline constexpr size_t kProfileFileLimit = size_t(16) << 20;
 inline constexpr size_t kProfileLineLimit = size_t(1) << 20;
 
 class ProfileText {
-public:
+  public:
     static ProfileText Parse(std::string_view bytes);
 
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
@@ -43,13 +43,13 @@ public:
 
     std::string Serialize() const;
 
-private:
+  private:
     enum class Kind { Other, Section, Key, Ignored };
     struct Line {
         std::string text;  // without the line end
         std::string eol;   // "\r\n", "\n" or "" on an unterminated last line
         Kind kind = Kind::Other;
-        std::string name;  // section or key name, trimmed
+        std::string name;      // section or key name, trimmed
         size_t value_pos = 0;  // key lines: where the value starts in text
     };
     static Line ParseLine(std::string text, std::string eol, bool first);

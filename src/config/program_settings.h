@@ -64,7 +64,7 @@ struct ProgramSettings {
 
     // Keys with other defaults.
     int UploadConvertLFtoCRLF = 1;  // Linux text files end their lines in LF alone: on by default
-    int CopyBufferSize = 64;  // thousands of bytes
+    int CopyBufferSize = 64;        // thousands of bytes
     int RecordWait = 20;
     int PatbltCursor = 1;
     int BeepPitchLow = 500, BeepDurationLow = 300;
@@ -94,7 +94,8 @@ struct ProgramSettings {
     int MinFontWidth = 4, MinFontHeight = 6;
     int MaxFontWidth = 40, MaxFontHeight = 60;
     int SetSockOpt = 3;
-    // AID bytes for PA4..PA10 (index 0..6) and PF25..PF36 (index 7..18), as two hex digits; "00" hides the key.
+    // AID bytes for PA4..PA10 (index 0..6) and PF25..PF36 (index 7..18), as two hex digits; "00" hides the
+    // key.
     std::array<std::string, 19> ExtraAids = {"00", "00", "00", "00", "00", "00", "00", "00", "00", "00",
                                              "00", "00", "00", "00", "00", "00", "00", "00", "00"};
     std::string AttnTN3270E = "FFF4";

@@ -14,8 +14,8 @@ MessageBox TooLongMessage(std::string_view what, std::string_view text, size_t m
             Buttons::Ok, Icon::Warning};
 }
 
-bool StoreRecordText(SessionRecord& record, const FieldDef& field, std::string_view text, std::string_view what,
-                     Ui& ui) {
+bool StoreRecordText(SessionRecord& record, const FieldDef& field, std::string_view text,
+                     std::string_view what, Ui& ui) {
     if (text.find('\0') != text.npos || !record.SetText(field, text)) {
         ui.ShowMessage(TooLongMessage(what, text, size_t(field.max)));
         return false;

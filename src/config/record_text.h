@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "config/session_record.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

@@ -19,7 +19,8 @@ ScreenSizeCheck CheckSize(int typed, int other, int previous, int low, int high,
     if (r.value != typed)
         r.messages.push_back({std::string(range_title), std::string(range_text), Buttons::Ok, Icon::Warning});
     if (int64_t(r.value) * other > kMaxUserPositions) {
-        r.messages.push_back({"Screen Size Error", std::string(kPositionsMessage), Buttons::Ok, Icon::Warning});
+        r.messages.push_back(
+            {"Screen Size Error", std::string(kPositionsMessage), Buttons::Ok, Icon::Warning});
         r.value = previous;
     }
     return r;
@@ -28,11 +29,13 @@ ScreenSizeCheck CheckSize(int typed, int other, int previous, int low, int high,
 }  // namespace
 
 ScreenSizeCheck CheckUserColumns(int typed, int rows, int previous) {
-    return CheckSize(typed, rows, previous, kMinUserColumns, kMaxUserColumns, kWidthMessage, "Screen Width Error");
+    return CheckSize(typed, rows, previous, kMinUserColumns, kMaxUserColumns, kWidthMessage,
+                     "Screen Width Error");
 }
 
 ScreenSizeCheck CheckUserRows(int typed, int columns, int previous) {
-    return CheckSize(typed, columns, previous, kMinUserRows, kMaxUserRows, kHeightMessage, "Screen Height Error");
+    return CheckSize(typed, columns, previous, kMinUserRows, kMaxUserRows, kHeightMessage,
+                     "Screen Height Error");
 }
 
 }  // namespace orkan

@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 
 inline constexpr int kMinUserColumns = 80, kMaxUserColumns = 200;
 inline constexpr int kMinUserRows = 24, kMaxUserRows = 200;
-inline constexpr int kMaxUserPositions = 16383;  // 14-bit buffer addresses
+inline constexpr int kMaxUserPositions = 16383;   // 14-bit buffer addresses
 inline constexpr uint8_t kDynamicModelIndex = 4;  // the terminal model index of the user's own size
 
 // A typed width or height: the value to keep (clamped into range, or the previous value when the

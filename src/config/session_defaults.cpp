@@ -36,7 +36,8 @@ struct Role {
     uint8_t foreground, background;
 };
 
-constexpr uint8_t kBlack = 0, kBlue = 1, kRed = 2, kGreen = 4, kTurquoise = 5, kYellow = 6, kWhite = 7, kGrey = 14;
+constexpr uint8_t kBlack = 0, kBlue = 1, kRed = 2, kGreen = 4, kTurquoise = 5, kYellow = 6, kWhite = 7,
+                  kGrey = 14;
 
 // Roles 0-15 draw each host colour on the background; 0xF0 (default) is green, as on a 3279.
 constexpr std::array<Role, 32> kRoles = [] {
@@ -273,7 +274,9 @@ void ClampSessionRecord(SessionRecord& record) {
     for (const FieldDef* f : AllSessionFields()) {
         uint8_t* p = bytes.data() + f->offset;
         switch (f->kind) {
-            case FieldKind::Text: p[f->size - 1] = 0; break;
+            case FieldKind::Text:
+                p[f->size - 1] = 0;
+                break;
             case FieldKind::Colour:
                 for (size_t i = 3; i < f->size; i += 4) p[i] = 0;
                 break;
@@ -292,7 +295,8 @@ void ClampSessionRecord(SessionRecord& record) {
                 if (v > f->max) record.SetNumber(*f, uint32_t(f->max));
                 break;
             }
-            case FieldKind::I16: break;
+            case FieldKind::I16:
+                break;
         }
     }
     // An unknown TLS choice becomes "highest", never "none".

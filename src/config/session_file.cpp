@@ -22,7 +22,9 @@ bool HeaderMatches(std::span<const uint8_t> bytes) {
            std::memcmp(bytes.data(), kSessionMagic.data(), kSessionHeaderSize) == 0;
 }
 
-std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
+std::string BaseName(const std::string& path) {
+    return fs::path(path).filename().string();
+}
 
 std::string FolderOf(const std::string& path) {
     std::string folder = fs::path(path).parent_path().string();
@@ -48,7 +50,8 @@ bool RestoreStandardFromBackup(const SessionFileContext& ctx, const std::string&
     const std::string backup = DataFilePath("standard.ses.backup", ctx.folders.app_data, "");
     std::vector<uint8_t> good;
     int error = 0;
-    if (ReadFilePrefix(backup, kSessionFileSize, good, error) != ReadResult::Ok || !HeaderMatches(good)) return false;
+    if (ReadFilePrefix(backup, kSessionFileSize, good, error) != ReadResult::Ok || !HeaderMatches(good))
+        return false;
     if (WriteFileAtomically(path + ".damaged", damaged) != 0) return false;
     return WriteFileAtomically(path, good) == 0;
 }
@@ -83,8 +86,8 @@ bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, Sessi
     int error = 0;
     const ReadResult read = ReadFilePrefix(path, kSessionFileSize, bytes, error);
     if (read == ReadResult::Missing) {
-        ctx.ui.ShowMessage(SessionMessage("Session file " + BaseName(path) + " was not found\nin folder " +
-                                          FolderOf(path)));
+        ctx.ui.ShowMessage(
+            SessionMessage("Session file " + BaseName(path) + " was not found\nin folder " + FolderOf(path)));
         return false;
     }
     if (read != ReadResult::Ok) {
@@ -92,7 +95,8 @@ bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, Sessi
                                           FolderOf(path) + "\n(" + std::strerror(error) + ")"));
         return false;
     }
-    if (!HeaderMatches(bytes) && IsStandardName(BaseName(path)) && RestoreStandardFromBackup(ctx, path, bytes)) {
+    if (!HeaderMatches(bytes) && IsStandardName(BaseName(path)) &&
+        RestoreStandardFromBackup(ctx, path, bytes)) {
         if (ReadFilePrefix(path, kSessionFileSize, bytes, error) != ReadResult::Ok) bytes.clear();
     }
 
@@ -149,15 +153,17 @@ bool SaveSessionFile(const SessionFileContext& ctx, SaveMode mode, bool force, c
     // Written as the window would be at the default screen size, so the next start at that size
     // does not open a window sized for the larger alternate screen.
     SessionRecord written = record;
-    if (screen && uint32_t(screen->rows) != record.Number(field::DefaultRows) && !record.Flag(field::WindowMaximised) &&
-        record.Flag(field::KeepFontConstantOnModeSwitch)) {
+    if (screen && uint32_t(screen->rows) != record.Number(field::DefaultRows) &&
+        !record.Flag(field::WindowMaximised) && record.Flag(field::KeepFontConstantOnModeSwitch)) {
         const int64_t height = record.Number(field::WindowHeight);
         const int64_t less_height = int64_t(screen->rows - 24) * screen->cell_height;
-        if (less_height > 0 && less_height < height) written.SetNumber(field::WindowHeight, uint32_t(height - less_height));
+        if (less_height > 0 && less_height < height)
+            written.SetNumber(field::WindowHeight, uint32_t(height - less_height));
         if (screen->columns == 132) {
             const int64_t width = record.Number(field::WindowWidth);
             const int64_t less_width = int64_t(52) * screen->cell_width;
-            if (less_width > 0 && less_width < width) written.SetNumber(field::WindowWidth, uint32_t(width - less_width));
+            if (less_width > 0 && less_width < width)
+                written.SetNumber(field::WindowWidth, uint32_t(width - less_width));
         }
     }
 

@@ -14,7 +14,7 @@
 #include "config/host_list.h"
 #include "config/program_settings.h"
 #include "config/session_record.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 
@@ -40,29 +40,31 @@ std::vector<uint8_t> SessionFileBytes(const SessionRecord& record);
 // The bytes of a session file into a record: false when the header is wrong. Bytes beyond the
 // file come from the new-session defaults, then the older-format defaults apply; `file_length`
 // receives the length L that chose them.
-[[nodiscard]] bool ParseSessionFile(std::span<const uint8_t> bytes, SessionRecord& record, size_t& file_length);
+[[nodiscard]] bool ParseSessionFile(std::span<const uint8_t> bytes, SessionRecord& record,
+                                    size_t& file_length);
 
 struct SessionFileContext {
     Ui& ui;
-    const Folders& folders;            // app_data holds the files; settings_file the host list
-    const ProgramSettings& settings;   // NoAutoSave, NoSessionSave
+    const Folders& folders;           // app_data holds the files; settings_file the host list
+    const ProgramSettings& settings;  // NoAutoSave, NoSessionSave
 };
 
 // What the session keeps between loads and saves.
 struct SessionFileState {
-    SessionRecord last_saved;      // "auto" saves only when the record differs from this
-    HostSecurity security;         // certificate files and checks of the matching host entry
-    GivenOnCommandLine given;      // connection values the host list must not replace
+    SessionRecord last_saved;  // "auto" saves only when the record differs from this
+    HostSecurity security;     // certificate files and checks of the matching host entry
+    GivenOnCommandLine given;  // connection values the host list must not replace
 };
 
 // Loads the file named in the record's session file field (looked up in app_data with ".ses").
 // On failure the message has been shown and the record is unchanged.
-[[nodiscard]] bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, SessionFileState& state);
+[[nodiscard]] bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record,
+                                   SessionFileState& state);
 
 // Start-up: the session named on the command line or by LastSession (a file name as Linux gives
 // it); when that cannot be loaded, standard.ses. False when neither loads: the program ends.
-[[nodiscard]] bool LoadStartupSession(const SessionFileContext& ctx, std::string_view name, SessionRecord& record,
-                                      SessionFileState& state);
+[[nodiscard]] bool LoadStartupSession(const SessionFileContext& ctx, std::string_view name,
+                                      SessionRecord& record, SessionFileState& state);
 
 enum class SaveMode { Save, Auto };
 
@@ -77,8 +79,9 @@ struct ShownScreen {
 
 // True when saved or when there was nothing to do; false after the "Error %d while saving %s"
 // message. The record itself is never changed.
-[[nodiscard]] bool SaveSessionFile(const SessionFileContext& ctx, SaveMode mode, bool force, const SessionRecord& record,
-                                   SessionFileState& state, const std::optional<ShownScreen>& screen);
+[[nodiscard]] bool SaveSessionFile(const SessionFileContext& ctx, SaveMode mode, bool force,
+                                   const SessionRecord& record, SessionFileState& state,
+                                   const std::optional<ShownScreen>& screen);
 
 enum class BackupResult { Copied, NotComplete, Missing, Error };
 

@@ -9,11 +9,13 @@ uint32_t SessionRecord::Number(const FieldDef& f) const {
     const uint8_t* p = bytes_.data() + f.offset;
     switch (f.kind) {
         case FieldKind::U16:
-        case FieldKind::I16: return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+        case FieldKind::I16:
+            return uint32_t(p[0]) | uint32_t(p[1]) << 8;
         case FieldKind::U32:
         case FieldKind::Colour:
             return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-        default: return p[0];
+        default:
+            return p[0];
     }
 }
 
@@ -33,7 +35,9 @@ void SessionRecord::SetNumber(const FieldDef& f, uint32_t value) {
         case FieldKind::Colour:
             for (int i = 0; i < 4; ++i) p[i] = uint8_t(value >> (8 * i));
             break;
-        default: p[0] = uint8_t(value); break;
+        default:
+            p[0] = uint8_t(value);
+            break;
     }
 }
 
@@ -67,7 +71,9 @@ void SessionRecord::SetSessionColour(int index, uint32_t rgb) {
     p[3] = 0;
 }
 
-uint8_t SessionRecord::RoleForeground(int role) const { return bytes_[field::ColourRoles.offset + 2 * role]; }
+uint8_t SessionRecord::RoleForeground(int role) const {
+    return bytes_[field::ColourRoles.offset + 2 * role];
+}
 uint8_t SessionRecord::RoleBackground(int role) const {
     return bytes_[field::ColourRoles.offset + 2 * role + 1];
 }

@@ -30,8 +30,8 @@ struct FieldDef {
     uint16_t size;
     FieldKind kind;
     int32_t min;
-    int32_t max;               // for Text: the largest number of characters
-    std::string_view option;   // macro option name, empty when macros cannot name it
+    int32_t max;              // for Text: the largest number of characters
+    std::string_view option;  // macro option name, empty when macros cannot name it
 };
 
 namespace field {
@@ -209,14 +209,14 @@ inline constexpr size_t Bottom = 47;
 // that does not fit is a programming error caught by the static table test, and text that is too
 // long for its field is refused, never cut.
 class SessionRecord {
-public:
+  public:
     SessionRecord() { bytes_.fill(0); }
 
     std::span<uint8_t> Bytes() { return bytes_; }
     std::span<const uint8_t> Bytes() const { return bytes_; }
 
-    uint32_t Number(const FieldDef& f) const;          // Flag, Choice, U8, U16, U32, Colour
-    int32_t Signed(const FieldDef& f) const;           // I16
+    uint32_t Number(const FieldDef& f) const;           // Flag, Choice, U8, U16, U32, Colour
+    int32_t Signed(const FieldDef& f) const;            // I16
     void SetNumber(const FieldDef& f, uint32_t value);  // stored in the field's width
     std::string Text(const FieldDef& f) const;
     [[nodiscard]] bool SetText(const FieldDef& f, std::string_view text);  // false when too long
@@ -232,7 +232,7 @@ public:
 
     bool operator==(const SessionRecord& other) const { return bytes_ == other.bytes_; }
 
-private:
+  private:
     std::array<uint8_t, kSessionRecordSize> bytes_;
 };
 

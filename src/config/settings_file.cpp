@@ -106,10 +106,10 @@ constexpr std::array kIntKeys = {
 
 enum class TextRule : uint8_t {
     Any,
-    NotEmpty,   // an empty value cannot work: the default applies
-    Upper,      // terminal types: sent upper-cased, never empty
-    HexByte,    // exactly two hexadecimal digits
-    HexBytes,   // pairs of hexadecimal digits, at least one pair
+    NotEmpty,  // an empty value cannot work: the default applies
+    Upper,     // terminal types: sent upper-cased, never empty
+    HexByte,   // exactly two hexadecimal digits
+    HexBytes,  // pairs of hexadecimal digits, at least one pair
 };
 
 struct TextKey {
@@ -146,7 +146,9 @@ constexpr std::array<std::string_view, 19> kExtraAidKeys = {
     "PA4",  "PA5",  "PA6",  "PA7",  "PA8",  "PA9",  "PA10", "PF25", "PF26", "PF27",
     "PF28", "PF29", "PF30", "PF31", "PF32", "PF33", "PF34", "PF35", "PF36"};
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
 
 bool AllHex(std::string_view s) {
     for (char c : s)
@@ -164,7 +166,8 @@ std::string Upper(std::string s) {
 std::string TextProblem(std::string_view value, size_t limit, TextRule rule) {
     if (value.size() + 1 > limit) return "longer than " + std::to_string(limit - 1) + " characters";
     switch (rule) {
-        case TextRule::Any: break;
+        case TextRule::Any:
+            break;
         case TextRule::NotEmpty:
         case TextRule::Upper:
             if (value.empty()) return "empty";
@@ -197,7 +200,8 @@ bool EndsWithIgnoreCase(std::string_view s, std::string_view tail) {
 
 }  // namespace
 
-std::vector<std::string> LoadProgramSettings(const ProfileText& ini, ProgramSettings& out, const Environment& env) {
+std::vector<std::string> LoadProgramSettings(const ProfileText& ini, ProgramSettings& out,
+                                             const Environment& env) {
     std::vector<std::string> problems;
     for (const IntKey& k : kIntKeys) {
         int& target = out.*k.member;
@@ -210,8 +214,12 @@ std::vector<std::string> LoadProgramSettings(const ProfileText& ini, ProgramSett
         }
         const int value = ini.GetInt(kSettingsSection, k.name, target);
         switch (k.rule) {
-            case NumberRule::Free: target = value; break;
-            case NumberRule::Flag: target = value != 0 ? 1 : 0; break;
+            case NumberRule::Free:
+                target = value;
+                break;
+            case NumberRule::Flag:
+                target = value != 0 ? 1 : 0;
+                break;
             case NumberRule::Clamp:
                 if (value < k.min || value > k.max) {
                     const int held = value < k.min ? k.min : k.max;
@@ -230,7 +238,8 @@ std::vector<std::string> LoadProgramSettings(const ProfileText& ini, ProgramSett
     }
     if (out.MinFontWidth > out.MaxFontWidth || out.MinFontHeight > out.MaxFontHeight) {
         const ProgramSettings defaults;
-        problems.push_back("MinFontWidth/MinFontHeight exceed MaxFontWidth/MaxFontHeight; the defaults are used");
+        problems.push_back(
+            "MinFontWidth/MinFontHeight exceed MaxFontWidth/MaxFontHeight; the defaults are used");
         out.MinFontWidth = defaults.MinFontWidth;
         out.MinFontHeight = defaults.MinFontHeight;
         out.MaxFontWidth = defaults.MaxFontWidth;
@@ -259,7 +268,8 @@ std::vector<std::string> LoadProgramSettings(const ProfileText& ini, ProgramSett
         }
     }
     for (const TextKey& k : kTextKeys) take_text(k.name, out.*k.member, k.limit, k.rule);
-    for (size_t i = 0; i < kExtraAidKeys.size(); ++i) take_text(kExtraAidKeys[i], out.ExtraAids[i], 3, TextRule::HexByte);
+    for (size_t i = 0; i < kExtraAidKeys.size(); ++i)
+        take_text(kExtraAidKeys[i], out.ExtraAids[i], 3, TextRule::HexByte);
 
     if (!EndsWithIgnoreCase(out.LastSession, ".ses")) {
         if (out.LastSession.size() + 4 < 260) {
@@ -301,9 +311,10 @@ MessageBox FileSaveError(int error, const std::string& path) {
 
 namespace {
 bool ValidVariableName(std::string_view name) {
-    return !name.empty() && name.size() <= 255 && name.find_first_of(std::string_view("=\r\n\0", 4)) == name.npos &&
-           name.front() != '[' && name.front() != ';' && name.front() != ' ' && name.back() != ' ' &&
-           name.front() != '\t' && name.back() != '\t';
+    return !name.empty() && name.size() <= 255 &&
+           name.find_first_of(std::string_view("=\r\n\0", 4)) == name.npos && name.front() != '[' &&
+           name.front() != ';' && name.front() != ' ' && name.back() != ' ' && name.front() != '\t' &&
+           name.back() != '\t';
 }
 }  // namespace
 

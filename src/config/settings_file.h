@@ -9,7 +9,7 @@
 #include "config/environment.h"
 #include "config/profile_file.h"
 #include "config/program_settings.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 
@@ -41,6 +41,7 @@ struct UserVariableResult {
 // Empty when the variable is not set.
 [[nodiscard]] UserVariableResult GetUserVariable(const std::string& settings_file, std::string_view name);
 // Values of more than kUserVariableLimit characters are refused (EINVAL), never cut.
-[[nodiscard]] int SetUserVariable(const std::string& settings_file, std::string_view name, std::string_view value);
+[[nodiscard]] int SetUserVariable(const std::string& settings_file, std::string_view name,
+                                  std::string_view value);
 
 }  // namespace orkan

@@ -49,13 +49,14 @@ PixelRect CursorBar(const PixelRect& cell, CursorStyle style, uint8_t ruler_bits
 
 RulerLines Rulers(const PixelRect& screen, const PixelRect& cell, uint8_t ruler_bits) {
     RulerLines lines;
-    if (ruler_bits & ruler::Horizontal) lines.horizontal = PixelRect{screen.x, cell.Bottom() - 1, screen.width, 1};
+    if (ruler_bits & ruler::Horizontal)
+        lines.horizontal = PixelRect{screen.x, cell.Bottom() - 1, screen.width, 1};
     if (ruler_bits & ruler::Vertical) lines.vertical = PixelRect{cell.x, screen.y, 1, screen.height};
     return lines;
 }
 
-CursorColours CursorColoursFor(uint8_t mode, uint8_t cell_colour, uint8_t field_colour, const Palette& palette,
-                               uint8_t cursor_role_index) {
+CursorColours CursorColoursFor(uint8_t mode, uint8_t cell_colour, uint8_t field_colour,
+                               const Palette& palette, uint8_t cursor_role_index) {
     constexpr Rgb kWhite = 0xFFFFFF, kBlack = 0x000000;
     CursorColours c;
     switch (mode) {
@@ -67,10 +68,18 @@ CursorColours CursorColoursFor(uint8_t mode, uint8_t cell_colour, uint8_t field_
             c.text = palette[BackgroundIndex(colour)];
             break;
         }
-        case 3: c = {CursorPaint::Masked, kWhite, kBlack, 0}; break;
-        case 4: c = {CursorPaint::Masked, kBlack, kWhite, 0}; break;
-        case 5: c = {CursorPaint::Xor, 0, 0, palette[cursor_role_index < kPaletteSize ? cursor_role_index : 0]}; break;
-        default: c.paint = CursorPaint::Invert; break;
+        case 3:
+            c = {CursorPaint::Masked, kWhite, kBlack, 0};
+            break;
+        case 4:
+            c = {CursorPaint::Masked, kBlack, kWhite, 0};
+            break;
+        case 5:
+            c = {CursorPaint::Xor, 0, 0, palette[cursor_role_index < kPaletteSize ? cursor_role_index : 0]};
+            break;
+        default:
+            c.paint = CursorPaint::Invert;
+            break;
     }
     return c;
 }

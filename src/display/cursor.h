@@ -62,8 +62,8 @@ struct CursorColours {
     Rgb mix = 0;
 };
 // `cell_colour` and `field_colour` as CellColourAt and FieldColourAt give them.
-CursorColours CursorColoursFor(uint8_t mode, uint8_t cell_colour, uint8_t field_colour, const Palette& palette,
-                               uint8_t cursor_role_index);
+CursorColours CursorColoursFor(uint8_t mode, uint8_t cell_colour, uint8_t field_colour,
+                               const Palette& palette, uint8_t cursor_role_index);
 
 // Six phases of 166 ms, about one second per cycle.
 inline constexpr int kBlinkPhases = 6;
@@ -76,7 +76,7 @@ struct BlinkTick {
 };
 
 class BlinkCycle {
-public:
+  public:
     int Phase() const { return phase_; }
     bool TextOff() const { return phase_ == 0; }
     bool CursorShown() const { return cursor_shown_; }
@@ -90,7 +90,7 @@ public:
     // A moved cursor starts its blink shown, so the user sees where it went.
     void ShowCursor() { cursor_shown_ = true; }
 
-private:
+  private:
     int phase_ = 0;
     bool cursor_shown_ = true;
 };
@@ -101,7 +101,7 @@ inline constexpr int kLocatorTickMs = 100;
 inline constexpr std::array<int, 6> kLocatorGrowth = {0, 2, 4, 6, 4, 2};
 
 class CursorLocator {
-public:
+  public:
     // With LOCATECURSOR off the cursor is only shown and no frame runs.
     void Start(bool locate_cursor_option) { step_ = locate_cursor_option ? 0 : kDone; }
     bool Running() const { return step_ != kDone; }
@@ -110,7 +110,7 @@ public:
     // The growth of the frame drawn now, none before the first tick and after the last.
     std::optional<int> Growth() const;
 
-private:
+  private:
     static constexpr int kDone = -1;
     int step_ = kDone;  // 0 = started, 1..6 = frame of kLocatorGrowth[step - 1] shown
 };

@@ -11,7 +11,8 @@ namespace {
 
 bool Contains(std::string_view text, std::string_view word) {
     return std::search(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
            }) != text.end();
 }
 
@@ -31,6 +32,8 @@ std::string TerminalFontFamily(const SessionRecord& record) {
     return std::string(Contains(record.Text(field::FontName), "Thin") ? kThinFamily : kThickFamily);
 }
 
-std::string GraphicEscapeFontFamily(std::string_view ge_font_name) { return MapFamily(ge_font_name); }
+std::string GraphicEscapeFontFamily(std::string_view ge_font_name) {
+    return MapFamily(ge_font_name);
+}
 
 }  // namespace orkan

@@ -11,8 +11,10 @@ Palette BuildPalette(const SessionRecord& record) {
     const auto brightness = uint8_t(record.Number(field::Brightness));
     Palette p{};
     p[0] = record.SessionColour(0) & 0xFFFFFF;
-    for (int i = 1; i < 16; ++i) p[size_t(i)] = AdjustBrightness(record.SessionColour(i) & 0xFFFFFF, brightness);
-    for (size_t i = 0; i < kFrameColours.size(); ++i) p[16 + i] = AdjustBrightness(kFrameColours[i], brightness);
+    for (int i = 1; i < 16; ++i)
+        p[size_t(i)] = AdjustBrightness(record.SessionColour(i) & 0xFFFFFF, brightness);
+    for (size_t i = 0; i < kFrameColours.size(); ++i)
+        p[16 + i] = AdjustBrightness(kFrameColours[i], brightness);
     return p;
 }
 

@@ -36,7 +36,8 @@ inline constexpr int Count = 32;
 inline constexpr uint8_t kHistoryBackgroundIndex = 9;
 
 // The window frame's own colours, palette entries 16-21.
-inline constexpr std::array<Rgb, 6> kFrameColours = {0xE7C59E, 0xAC8E66, 0xCBB8A3, 0x8C6F4F, 0x537199, 0x183A61};
+inline constexpr std::array<Rgb, 6> kFrameColours = {0xE7C59E, 0xAC8E66, 0xCBB8A3,
+                                                     0x8C6F4F, 0x537199, 0x183A61};
 
 // Brightness b: 128 leaves a channel alone, lower values darken towards 0, higher ones lighten
 // towards 255.
@@ -54,8 +55,12 @@ constexpr Rgb AdjustBrightness(Rgb rgb, uint8_t b) {
 Palette BuildPalette(const SessionRecord& record);
 
 // A cell colour byte holds the background index in its high four bits.
-constexpr uint8_t ForegroundIndex(uint8_t colour) { return colour & 0x0F; }
-constexpr uint8_t BackgroundIndex(uint8_t colour) { return colour >> 4; }
+constexpr uint8_t ForegroundIndex(uint8_t colour) {
+    return colour & 0x0F;
+}
+constexpr uint8_t BackgroundIndex(uint8_t colour) {
+    return colour >> 4;
+}
 constexpr uint8_t MakeColour(uint8_t foreground, uint8_t background) {
     return uint8_t((background & 0x0F) << 4 | (foreground & 0x0F));
 }

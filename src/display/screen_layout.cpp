@@ -19,12 +19,24 @@ FontLimits FontLimitsFrom(const ProgramSettings& s) {
 std::optional<CellSize> StepFont(CellSize cell, FontStep step, const FontLimits& limits) {
     int dw = 0, dh = 0;
     switch (step) {
-        case FontStep::Smaller: dw = dh = -1; break;
-        case FontStep::Larger: dw = dh = 1; break;
-        case FontStep::Narrower: dw = -1; break;
-        case FontStep::Wider: dw = 1; break;
-        case FontStep::Shorter: dh = -1; break;
-        case FontStep::Taller: dh = 1; break;
+        case FontStep::Smaller:
+            dw = dh = -1;
+            break;
+        case FontStep::Larger:
+            dw = dh = 1;
+            break;
+        case FontStep::Narrower:
+            dw = -1;
+            break;
+        case FontStep::Wider:
+            dw = 1;
+            break;
+        case FontStep::Shorter:
+            dh = -1;
+            break;
+        case FontStep::Taller:
+            dh = 1;
+            break;
     }
     const CellSize next{cell.width + dw, cell.height + dh};
     if (dw < 0 && next.width <= limits.min_width) return std::nullopt;
@@ -36,18 +48,24 @@ std::optional<CellSize> StepFont(CellSize cell, FontStep step, const FontLimits&
 
 namespace {
 
-int SafeColumns(const LayoutInput& in) { return int(std::max<uint32_t>(in.columns, 1)); }
-int RowsWithStatus(const LayoutInput& in) { return int(in.rows) + 1; }
+int SafeColumns(const LayoutInput& in) {
+    return int(std::max<uint32_t>(in.columns, 1));
+}
+int RowsWithStatus(const LayoutInput& in) {
+    return int(in.rows) + 1;
+}
 
 // Closest whole number to a / b for b > 0, rounding halves up.
-int RoundedQuotient(int a, int b) { return a >= 0 ? (2 * a + b) / (2 * b) : -((-2 * a + b) / (2 * b)); }
+int RoundedQuotient(int a, int b) {
+    return a >= 0 ? (2 * a + b) / (2 * b) : -((-2 * a + b) / (2 * b));
+}
 
 }  // namespace
 
 CellSize FitBitmapCell(const LayoutInput& in, const FontLimits& limits) {
     const int width = std::min(limits.max_width, in.client_width / SafeColumns(in));
-    const int height =
-        std::min(limits.max_height, (in.client_height - in.toolbar_height - kStatusLineExtra) / RowsWithStatus(in));
+    const int height = std::min(
+        limits.max_height, (in.client_height - in.toolbar_height - kStatusLineExtra) / RowsWithStatus(in));
     if (width < limits.min_width || height < limits.min_height) return {limits.min_width, limits.min_height};
     return {width, height};
 }
@@ -56,7 +74,8 @@ CellSize ClosestBitmapCell(const LayoutInput& in, const FontLimits& limits) {
     const int w = RoundedQuotient(in.client_width - 2 * in.border, SafeColumns(in));
     const int h = RoundedQuotient(in.client_height - in.toolbar_height - kStatusLineExtra - 2 * in.border,
                                   RowsWithStatus(in));
-    return {std::clamp(w, limits.min_width, limits.max_width), std::clamp(h, limits.min_height, limits.max_height)};
+    return {std::clamp(w, limits.min_width, limits.max_width),
+            std::clamp(h, limits.min_height, limits.max_height)};
 }
 
 CellSize FitTrueTypeCell(const LayoutInput& in, bool size_window_to_font, const FontLimits& limits) {
@@ -84,7 +103,8 @@ Placement SizedWindowPlacement(const LayoutInput& in, CellSize cell) {
     p.left = in.border;
     p.top = in.border + in.toolbar_height;
     p.window_width = int(in.columns) * cell.width + 2 * in.border;
-    p.window_height = in.toolbar_height + int(in.rows) * cell.height + 2 * in.border + StatusLineHeight(cell.height);
+    p.window_height =
+        in.toolbar_height + int(in.rows) * cell.height + 2 * in.border + StatusLineHeight(cell.height);
     return p;
 }
 

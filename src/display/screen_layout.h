@@ -36,7 +36,9 @@ enum class FontStep : uint8_t { Smaller, Larger, Narrower, Wider, Shorter, Talle
 // one cell high plus kStatusLineExtra pixels: the separator line, the frame and the clear pixel
 // each side of the text, so that no line ever runs through a character.
 inline constexpr int kStatusLineExtra = 7;
-constexpr int StatusLineHeight(int cell_height) { return cell_height + kStatusLineExtra; }
+constexpr int StatusLineHeight(int cell_height) {
+    return cell_height + kStatusLineExtra;
+}
 
 struct LayoutInput {
     int client_width = 0;

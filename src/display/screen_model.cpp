@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "session/session.h"
 #include "display/palette.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -23,7 +23,9 @@ RenderOptions MakeRenderOptions(const Session& session, bool blink_off_phase, bo
 
 namespace {
 
-uint32_t Positions(const PresentationSpace& ps) { return ps.positions <= kMaxPositions ? ps.positions : kMaxPositions; }
+uint32_t Positions(const PresentationSpace& ps) {
+    return ps.positions <= kMaxPositions ? ps.positions : kMaxPositions;
+}
 
 FieldState StateOf(const PresentationSpace& ps, uint32_t a) {
     return {ps.planes.colour[a], ps.planes.highlight[a],
@@ -43,7 +45,8 @@ FieldState FieldStateEntering(const PresentationSpace& ps, uint32_t address) {
     return {};
 }
 
-CellLook ResolveCell(const PresentationSpace& ps, uint32_t a, FieldState& field, const RenderOptions& options) {
+CellLook ResolveCell(const PresentationSpace& ps, uint32_t a, FieldState& field,
+                     const RenderOptions& options) {
     const Planes& p = ps.planes;
     CellLook look;
     uint8_t colour = p.colour[a];
@@ -97,7 +100,8 @@ void ResolveRow(const PresentationSpace& ps, uint32_t row, FieldState& field, co
         out.characters[c] = look.character;
         if (look.attribute) out.attribute_columns.push_back(uint16_t(c));
         if (look.highlight & hl::Blink) out.has_blink = true;
-        if (c > 0 && look.colour == run.colour && look.highlight == run.highlight && look.charset == run.charset) {
+        if (c > 0 && look.colour == run.colour && look.highlight == run.highlight &&
+            look.charset == run.charset) {
             ++run.length;
             continue;
         }
@@ -119,7 +123,8 @@ uint8_t CellColourAt(const PresentationSpace& ps, uint32_t address, const Render
 
 uint8_t FieldColourAt(const PresentationSpace& ps, uint32_t address, const RenderOptions& options) {
     if (address >= Positions(ps)) return options.default_colour;
-    const FieldState field = ps.planes.attribute[address] ? StateOf(ps, address) : FieldStateEntering(ps, address);
+    const FieldState field =
+        ps.planes.attribute[address] ? StateOf(ps, address) : FieldStateEntering(ps, address);
     return field.colour ? field.colour : options.default_colour;
 }
 

@@ -18,11 +18,11 @@ inline constexpr uint8_t kDrawnHighlight = hl::Blink | hl::Reverse | hl::Undersc
 
 // Everything outside the planes that the look of a cell depends on.
 struct RenderOptions {
-    uint8_t default_colour = 0;       // colour role 20, for cells without a colour of their own
-    uint8_t find_colour = 0;          // colour role 26
-    bool blink_text_hidden = false;   // blinking text is in its off phase
-    bool all_upper_case = false;      // ALLUPPERCASE
-    bool wang = false;                // only bytes below 0x0B are control characters
+    uint8_t default_colour = 0;      // colour role 20, for cells without a colour of their own
+    uint8_t find_colour = 0;         // colour role 26
+    bool blink_text_hidden = false;  // blinking text is in its off phase
+    bool all_upper_case = false;     // ALLUPPERCASE
+    bool wang = false;               // only bytes below 0x0B are control characters
     bool show_attribute_markers = false;
     bool history_background = false;  // an earlier screen is shown
     bool display_by_field = false;
@@ -52,7 +52,8 @@ struct CellLook {
 };
 
 // The look of the cell at `address`; an attribute position moves `field` on to its own field.
-CellLook ResolveCell(const PresentationSpace& ps, uint32_t address, FieldState& field, const RenderOptions& options);
+CellLook ResolveCell(const PresentationSpace& ps, uint32_t address, FieldState& field,
+                     const RenderOptions& options);
 
 // Cells of one row sharing colour, highlight and character set.
 struct TextRun {
@@ -73,10 +74,10 @@ struct TextRun {
 void ResolveRunColours(TextRun& run, const RenderOptions& options);
 
 struct RowLook {
-    std::vector<uint8_t> characters;         // one per column
-    std::vector<TextRun> runs;                   // left to right, covering the row
+    std::vector<uint8_t> characters;          // one per column
+    std::vector<TextRun> runs;                // left to right, covering the row
     std::vector<uint16_t> attribute_columns;  // filled with palette colour 0 with DisplayByField
-    bool has_blink = false;                  // some cell blinks, so the blink phases redraw this row
+    bool has_blink = false;                   // some cell blinks, so the blink phases redraw this row
 };
 
 // Resolves row `row`; `field` must hold the state entering the row and holds the state leaving it.
@@ -93,7 +94,7 @@ constexpr uint8_t DisplayUpper(uint8_t c) {
     if (c >= 'a' && c <= 'z') return uint8_t(c - 0x20);
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return uint8_t(c - 0x20);
     if (c == 0x9A || c == 0x9C) return uint8_t(c - 0x10);  // s caron, oe
-    if (c == 0xFF) return 0x9F;                           // y diaeresis
+    if (c == 0xFF) return 0x9F;                            // y diaeresis
     return c;
 }
 

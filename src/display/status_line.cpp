@@ -4,9 +4,9 @@
 #include <array>
 #include <string_view>
 
-#include "session/session.h"
 #include "clipboard/pasting.h"
 #include "ds3270/fields.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -14,13 +14,17 @@ namespace {
 
 using namespace std::string_view_literals;
 
-std::string Symbols(std::initializer_list<uint8_t> codes) { return std::string(codes.begin(), codes.end()); }
+std::string Symbols(std::initializer_list<uint8_t> codes) {
+    return std::string(codes.begin(), codes.end());
+}
 
-bool Blank(uint8_t c) { return c == ' ' || c == 0; }
+bool Blank(uint8_t c) {
+    return c == ' ' || c == 0;
+}
 
 // Reads the screen's display characters; everything outside the screen reads as a blank.
 class ScreenText {
-public:
+  public:
     explicit ScreenText(const PresentationSpace& ps) : ps_(ps) {}
     uint32_t Rows() const { return ps_.rows; }
     uint32_t Columns() const { return ps_.columns; }
@@ -59,7 +63,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const PresentationSpace& ps_;
 };
 
@@ -88,32 +92,48 @@ void Put(StatusText& t, long at, std::string_view text, bool symbols = false) {
 
 }  // namespace
 
-std::string StatusTextFor(SessionStatus status, const SessionRecord& record, const StatusIndicators& indicators,
-                          uint32_t history_depth) {
+std::string StatusTextFor(SessionStatus status, const SessionRecord& record,
+                          const StatusIndicators& indicators, uint32_t history_depth) {
     using namespace status_symbol;
     switch (status) {
-        case SessionStatus::NotConnected: return "Disconnect";
-        case SessionStatus::Start: return "Start";
-        case SessionStatus::Session: return "Session";
+        case SessionStatus::NotConnected:
+            return "Disconnect";
+        case SessionStatus::Start:
+            return "Start";
+        case SessionStatus::Session:
+            return "Session";
         case SessionStatus::Connecting: {
             const int timeout = int(record.Number(field::ConnectionTimeout));
             if (indicators.connect_seconds_left >= 0 && indicators.connect_seconds_left < timeout - 2)
                 return "Connect " + std::to_string(indicators.connect_seconds_left);
             return "Connecting";
         }
-        case SessionStatus::Connected: return "Connected";
-        case SessionStatus::Unlocked: return " ";
-        case SessionStatus::Locked: return Symbols({Inhibit, ' ', LockLeft, LockRight});
-        case SessionStatus::SysLock: return Symbols({Inhibit}) + " SYSTEM";
-        case SessionStatus::Protected: return Symbols({ProtectedLeft, ProtectedRight});
-        case SessionStatus::InsertOverflow: return Symbols({OverflowLeft, OverflowRight});
-        case SessionStatus::TransferReady: return "$ Ready";
-        case SessionStatus::TransferData: return "$ " + indicators.transfer_count;
-        case SessionStatus::TransferMessage: return "$ Message";
-        case SessionStatus::TransferDone: return "$ Done";
-        case SessionStatus::Rejected: return "Rejected";
-        case SessionStatus::IspfExit: return "Ispf Exit";
-        case SessionStatus::History: return "Screen -" + std::to_string(history_depth);
+        case SessionStatus::Connected:
+            return "Connected";
+        case SessionStatus::Unlocked:
+            return " ";
+        case SessionStatus::Locked:
+            return Symbols({Inhibit, ' ', LockLeft, LockRight});
+        case SessionStatus::SysLock:
+            return Symbols({Inhibit}) + " SYSTEM";
+        case SessionStatus::Protected:
+            return Symbols({ProtectedLeft, ProtectedRight});
+        case SessionStatus::InsertOverflow:
+            return Symbols({OverflowLeft, OverflowRight});
+        case SessionStatus::TransferReady:
+            return "$ Ready";
+        case SessionStatus::TransferData:
+            return "$ " + indicators.transfer_count;
+        case SessionStatus::TransferMessage:
+            return "$ Message";
+        case SessionStatus::TransferDone:
+            return "$ Done";
+        case SessionStatus::Rejected:
+            return "Rejected";
+        case SessionStatus::IspfExit:
+            return "Ispf Exit";
+        case SessionStatus::History:
+            return "Screen -" + std::to_string(history_depth);
     }
     return {};
 }
@@ -126,7 +146,7 @@ std::optional<std::string> IspfPositionText(const PresentationSpace& ps, int isp
     const uint32_t row = ps.cursor_address / columns;
     const uint32_t column = ps.cursor_address % columns;
     // Numbers sit at the same distance from the right edge on both widths.
-    const uint32_t name_number_column = columns - 12;  // column 68 of 80
+    const uint32_t name_number_column = columns - 12;   // column 68 of 80
     const uint32_t browse_number_column = columns - 8;  // column 72 of 80
 
     // A split screen: the panel that holds the cursor starts after the nearest divider above it.
@@ -169,7 +189,8 @@ std::string PositionText(const Session& session) {
     if (session.record.Flag(field::ModifyColInIspfEdit))
         if (auto ispf = IspfPositionText(ps, session.settings.IspfOffset)) return *ispf;
     const uint32_t columns = std::max<uint32_t>(ps.columns, 1);
-    return std::to_string(ps.cursor_address / columns + 1) + "," + std::to_string(ps.cursor_address % columns + 1);
+    return std::to_string(ps.cursor_address / columns + 1) + "," +
+           std::to_string(ps.cursor_address % columns + 1);
 }
 
 StatusText BuildStatusText(const Session& session, bool macro_indicator_shown) {
@@ -197,10 +218,17 @@ StatusText BuildStatusText(const Session& session, bool macro_indicator_shown) {
     else if (session.keyboard.word_wrap)
         Put(t, c - 13, "w");
     switch (session.keyboard.last_modifier) {
-        case Modifier::Shift: Put(t, c - 12, Symbols({Shift}), true); break;
-        case Modifier::Ctrl: Put(t, c - 12, Symbols({Ctrl}), true); break;
-        case Modifier::Alt: Put(t, c - 12, Symbols({Alt}), true); break;
-        case Modifier::None: break;
+        case Modifier::Shift:
+            Put(t, c - 12, Symbols({Shift}), true);
+            break;
+        case Modifier::Ctrl:
+            Put(t, c - 12, Symbols({Ctrl}), true);
+            break;
+        case Modifier::Alt:
+            Put(t, c - 12, Symbols({Alt}), true);
+            break;
+        case Modifier::None:
+            break;
     }
     if (session.record.Flag(field::NumericFieldLock)) {
         const uint8_t attribute = GoverningAttribute(session.ps, session.ps.cursor_address);

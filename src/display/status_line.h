@@ -37,7 +37,9 @@ inline constexpr uint8_t Secure = 0x91;
 inline constexpr uint8_t Connected = 0x92;
 }  // namespace status_symbol
 
-constexpr bool IsSymbolCode(uint8_t c) { return c >= 0x80 && c <= 0x9E; }
+constexpr bool IsSymbolCode(uint8_t c) {
+    return c >= 0x80 && c <= 0x9E;
+}
 
 // The cells and which of them are symbols. Only the builder places symbols, so a user text with
 // Windows-1252 characters of the same codes (the euro sign, quotes) still shows as text.
@@ -51,8 +53,8 @@ struct StatusText {
 };
 
 // The text for a session status (symbols as their codes).
-std::string StatusTextFor(SessionStatus status, const SessionRecord& record, const StatusIndicators& indicators,
-                          uint32_t history_depth);
+std::string StatusTextFor(SessionStatus status, const SessionRecord& record,
+                          const StatusIndicators& indicators, uint32_t history_depth);
 
 // "%dx%d" for a shown selection, "%d/%d" in a recognised ISPF editor or browser, else "%d,%d".
 std::string PositionText(const Session& session);
@@ -74,12 +76,12 @@ std::vector<CellRun> ChangedCells(const StatusText& before, const StatusText& af
 
 // Keeps the text last shown.
 class StatusLine {
-public:
+  public:
     const StatusText& Text() const { return text_; }
     // Takes the new text and gives the runs that differ from the one shown before.
     std::vector<CellRun> Update(const StatusText& next);
 
-private:
+  private:
     StatusText text_;
 };
 

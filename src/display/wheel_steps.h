@@ -7,7 +7,7 @@ namespace orkan {
 inline constexpr int kWheelStep = 120;  // one notch of a classic wheel
 
 class WheelSteps {
-public:
+  public:
     // Adds a delta (positive away from the user) and gives the whole steps now complete, signed.
     // Turning the other way drops what was gathered in the first direction.
     int Add(int delta) {
@@ -19,7 +19,7 @@ public:
     }
     void Reset() { gathered_ = 0; }
 
-private:
+  private:
     int gathered_ = 0;
 };
 

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "session/session.h"
 #include "ds3270/messages.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {

@@ -4,11 +4,11 @@
 #include <string_view>
 #include <vector>
 
-#include "session/session.h"
 #include "ds3270/fields.h"
 #include "ds3270/inbound.h"
 #include "ds3270/messages.h"
 #include "net/telnet_hex_setting.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {

@@ -26,7 +26,8 @@ std::string HostTextPath(const Session& session, HostTextKind kind) {
 }
 
 FilePtr OpenTempFile(const std::string& path, bool append) {
-    return FilePtr(OpenStreamForWriting(path, append ? WriteMode::Append : WriteMode::Replace, FileAccess::Private));
+    return FilePtr(
+        OpenStreamForWriting(path, append ? WriteMode::Append : WriteMode::Replace, FileAccess::Private));
 }
 
 namespace {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "session/session.h"
 #include "ds3270/addressing.h"
 #include "ds3270/fields.h"
 #include "ds3270/host_translation.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -100,7 +100,8 @@ void SendReadModified(Session& session, uint8_t aid) {
     }
     const std::vector<uint8_t> real = BuildReadModified(session, aid, false);
     Send(session, real, send_flag::Send);
-    if (session.sender && session.trace.Active()) session.Trace(TraceType::Sent, BuildReadModified(session, aid, true));
+    if (session.sender && session.trace.Active())
+        session.Trace(TraceType::Sent, BuildReadModified(session, aid, true));
     session.ps.ClearTyped();
     RecordSendTime(session);
 }

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "session/session.h"
 #include "ds3270/fields.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {

@@ -20,13 +20,13 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "session/session.h"
 #include "config/file_name_text.h"
 #include "config/record_text.h"
 #include "config/settings_file.h"
 #include "gui/dialog_fit.h"
 #include "gui/qt_text.h"
 #include "net/host_address.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -39,8 +39,9 @@ struct TlsItem {
     uint8_t choice;
 };
 constexpr TlsItem kTlsItems[] = {
-    {"None", tls_choice::None},       {"Highest available", tls_choice::Highest}, {"TLS 1.0", tls_choice::V1_0},
-    {"TLS 1.1", tls_choice::V1_1},    {"TLS 1.2", tls_choice::V1_2},
+    {"None", tls_choice::None},    {"Highest available", tls_choice::Highest},
+    {"TLS 1.0", tls_choice::V1_0}, {"TLS 1.1", tls_choice::V1_1},
+    {"TLS 1.2", tls_choice::V1_2},
 };
 
 constexpr const char* kModelNames[] = {"Model 2 (80 x 24)", "Model 3 (80 x 32)", "Model 4 (80 x 43)",
@@ -57,8 +58,9 @@ std::string WithSessionExtension(std::string name) {
     return name;
 }
 
-
-std::string Text(const QLineEdit* e) { return e->text().trimmed().toStdString(); }
+std::string Text(const QLineEdit* e) {
+    return e->text().trimmed().toStdString();
+}
 
 // "host:port" as the host alone and the port; nothing for a text without a port (or one the
 // connection could not use, which the confirm reports).
@@ -319,7 +321,8 @@ void ConnectDialog::RowsEdited() {
 }
 
 void ConnectDialog::Browse(QLineEdit* edit, const QString& title) {
-    const QString file = QFileDialog::getOpenFileName(this, title, edit->text(), "PEM files (*.pem *.PEM);;All files (*)");
+    const QString file =
+        QFileDialog::getOpenFileName(this, title, edit->text(), "PEM files (*.pem *.PEM);;All files (*)");
     if (!file.isEmpty()) edit->setText(file);
 }
 
@@ -328,7 +331,8 @@ bool ConnectDialog::TakeHost() {
     const std::optional<std::string> ip = QStringToDisplay(ip_name_->text().trimmed());
     const std::optional<std::string> lu = QStringToDisplay(lu_name_->text().trimmed());
     if (!name || !ip || !lu) {
-        ui_.ShowMessage({"Orkan TN3270", "The host name, address and LU name can only hold Windows-1252 characters.",
+        ui_.ShowMessage({"Orkan TN3270",
+                         "The host name, address and LU name can only hold Windows-1252 characters.",
                          Buttons::Ok, Icon::Warning});
         return false;
     }
@@ -370,11 +374,13 @@ bool ConnectDialog::Confirm(bool connect) {
     }
     std::string file = session_file_->currentText().trimmed().toStdString();
     if (file.empty()) {
-        ui_.ShowMessage({"No Session File", "You need to type a name for the session file", Buttons::Ok, Icon::Warning});
+        ui_.ShowMessage(
+            {"No Session File", "You need to type a name for the session file", Buttons::Ok, Icon::Warning});
         return false;
     }
     if (!PathToStoredName(file)) {
-        ui_.ShowMessage({"Orkan TN3270", "The session file name \"" + file + "\" cannot be stored in a session file.",
+        ui_.ShowMessage({"Orkan TN3270",
+                         "The session file name \"" + file + "\" cannot be stored in a session file.",
                          Buttons::Ok, Icon::Warning});
         return false;
     }
@@ -386,7 +392,8 @@ bool ConnectDialog::Confirm(bool connect) {
     if (!listed) {
         const Answer a = ui_.ShowMessage(
             {"New Session File",
-             "Session file " + file + " does not exist but will be created.\n\nDo you want to add an icon for this session?\n",
+             "Session file " + file +
+                 " does not exist but will be created.\n\nDo you want to add an icon for this session?\n",
              Buttons::YesNoCancel, Icon::Question});
         if (a == Answer::Cancel) return false;
         choice_.create_shortcut = a == Answer::Yes;
@@ -418,7 +425,8 @@ bool ApplyConnectChoice(Session& session, SessionFileState& state, const Connect
     SessionRecord record = session.record;
     if (!ApplyHostEntry(record, host, ui)) return false;
     const std::optional<std::string> stored = PathToStoredName(choice.session_file);
-    if (!stored || !StoreRecordText(record, field::SessionFile, *stored, "session file name", ui)) return false;
+    if (!stored || !StoreRecordText(record, field::SessionFile, *stored, "session file name", ui))
+        return false;
     record.SetNumber(field::TerminalModel, uint32_t(std::clamp(choice.model_index, 0, 4)));
     record.SetNumber(field::UserScreenWidth, uint32_t(choice.user_columns));
     record.SetNumber(field::UserScreenHeight, uint32_t(choice.user_rows));
@@ -438,7 +446,8 @@ bool ApplyConnectChoice(Session& session, SessionFileState& state, const Connect
 bool CreateSessionShortcut(Ui& ui, const std::string& session_file) {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
     if (folder.isEmpty() || !QDir().mkpath(folder)) {
-        ui.ShowMessage({"Orkan TN3270", "There is no folder for desktop entries.", Buttons::Ok, Icon::Warning});
+        ui.ShowMessage(
+            {"Orkan TN3270", "There is no folder for desktop entries.", Buttons::Ok, Icon::Warning});
         return false;
     }
     QString base = QString::fromStdString(session_file);
@@ -448,7 +457,8 @@ bool CreateSessionShortcut(Ui& ui, const std::string& session_file) {
     const QString path = folder + "/orkan3270-" + id + ".desktop";
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        ui.ShowMessage({"File Save Error", "Error " + std::to_string(int(file.error())) + " while saving " + path.toStdString(),
+        ui.ShowMessage({"File Save Error",
+                        "Error " + std::to_string(int(file.error())) + " while saving " + path.toStdString(),
                         Buttons::Ok, Icon::Error});
         return false;
     }

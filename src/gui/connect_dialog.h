@@ -12,7 +12,7 @@
 #include "config/host_list.h"
 #include "config/screen_size.h"
 #include "config/session_file.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QCheckBox;
 class QComboBox;
@@ -36,7 +36,7 @@ struct ConnectChoice {
 };
 
 class ConnectDialog : public QDialog {
-public:
+  public:
     // `session_files`: the .ses files of the application data folder (names with extension).
     ConnectDialog(Ui& ui, const SessionRecord& record, HostList hosts, std::vector<std::string> session_files,
                   int keep_alive_default, QWidget* parent = nullptr);
@@ -69,7 +69,7 @@ public:
     void HostEdited();
     void AddressEdited();
 
-private:
+  private:
     void FillFromHost(int index);
     void ShowSecurity(const HostSecurity& security);
     void ColumnsEdited();

@@ -43,7 +43,7 @@ namespace orkan {
 
 namespace {
 
-constexpr int kScreenshotDelayMs = 60;  // the window system has drawn the last repaint by then
+constexpr int kScreenshotDelayMs = 60;   // the window system has drawn the last repaint by then
 constexpr int kDialogShotDelayMs = 250;  // a dialog has been placed and drawn by then
 
 // The clock the start-up benchmark compares with.
@@ -63,7 +63,9 @@ QString RectText(const char* name, const QRect& r) {
     return QString("%1 %2 %3 %4 %5\n").arg(name).arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
 
-QRect Global(const QWidget& w, const QRect& r) { return QRect(w.mapToGlobal(r.topLeft()), r.size()); }
+QRect Global(const QWidget& w, const QRect& r) {
+    return QRect(w.mapToGlobal(r.topLeft()), r.size());
+}
 
 void WriteWhole(const QString& path, const QString& text) {
     QSaveFile file(path);
@@ -108,14 +110,16 @@ QString ControlName(const QWidget& dialog, const QWidget* w) {
 
 }  // namespace
 
-std::unique_ptr<DesktopProbe> DesktopProbe::FromEnvironment(Session& session, QWidget& window, TerminalFrame& frame) {
+std::unique_ptr<DesktopProbe> DesktopProbe::FromEnvironment(Session& session, QWidget& window,
+                                                            TerminalFrame& frame) {
     const bool paint = qEnvironmentVariableIsSet("ORKAN_FIRST_PAINT_NS");
     const QString shot = qEnvironmentVariable("ORKAN_SCREENSHOT");
     const QString text = qEnvironmentVariable("ORKAN_SCREEN_TEXT");
     const QString layout = qEnvironmentVariable("ORKAN_LAYOUT_REPORT");
     const QString dialogs = qEnvironmentVariable("ORKAN_DIALOG_SHOTS");
     const QString paint_times = qEnvironmentVariable("ORKAN_PAINT_TIMES");
-    if (!paint && shot.isEmpty() && text.isEmpty() && layout.isEmpty() && dialogs.isEmpty() && paint_times.isEmpty())
+    if (!paint && shot.isEmpty() && text.isEmpty() && layout.isEmpty() && dialogs.isEmpty() &&
+        paint_times.isEmpty())
         return nullptr;
     std::unique_ptr<DesktopProbe> probe(new DesktopProbe(session, window, frame));
     probe->report_first_paint_ = paint;
@@ -128,7 +132,8 @@ std::unique_ptr<DesktopProbe> DesktopProbe::FromEnvironment(Session& session, QW
     if (!dialogs.isEmpty() || !layout.isEmpty()) qApp->installEventFilter(probe.get());
     if (!paint_times.isEmpty()) {
         probe->paint_times_ = std::fopen(qPrintable(paint_times), "w");
-        if (!probe->paint_times_) std::fprintf(stderr, "orkan3270: cannot write %s\n", qPrintable(paint_times));
+        if (!probe->paint_times_)
+            std::fprintf(stderr, "orkan3270: cannot write %s\n", qPrintable(paint_times));
     }
     return probe;
 }
@@ -165,8 +170,8 @@ void DesktopProbe::KeyboardUnlocked() {
     if (!screen_text_path_.isEmpty()) {
         QSaveFile file(screen_text_path_);
         const std::string text = DisplayToUtf8(DumpScreenText(session_));
-        if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), qint64(text.size())) != qint64(text.size()) ||
-            !file.commit())
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.commit())
             std::fprintf(stderr, "orkan3270: cannot write %s\n", qPrintable(screen_text_path_));
     }
     if (!screenshot_path_.isEmpty() || !layout_path_.isEmpty())
@@ -243,7 +248,8 @@ void DesktopProbe::SaveDialog(QWidget* dialog) {
     }
     out += QString("serial %1\n").arg(++dialog_serial_);
     // The picture first: a test that sees the text finds the picture whole.
-    if (!dialog->grab().save(base + ".png", "PNG")) std::fprintf(stderr, "orkan3270: cannot write %s.png\n", qPrintable(base));
+    if (!dialog->grab().save(base + ".png", "PNG"))
+        std::fprintf(stderr, "orkan3270: cannot write %s.png\n", qPrintable(base));
     WriteWhole(base + ".txt", out);
 }
 
@@ -316,7 +322,8 @@ void DesktopProbe::SaveScreenshot(const QString& path) {
     const QString partial = path + ".part.png";
     if (!shot.save(partial, "PNG") || !QFile::rename(partial, path)) {
         QFile::remove(path);
-        if (!QFile::rename(partial, path)) std::fprintf(stderr, "orkan3270: cannot write %s\n", qPrintable(path));
+        if (!QFile::rename(partial, path))
+            std::fprintf(stderr, "orkan3270: cannot write %s\n", qPrintable(path));
     }
 }
 

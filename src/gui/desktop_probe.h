@@ -36,9 +36,10 @@ struct Session;
 class TerminalFrame;
 
 class DesktopProbe final : public QObject, public View {
-public:
+  public:
     // Null when none of the variables is set.
-    static std::unique_ptr<DesktopProbe> FromEnvironment(Session& session, QWidget& window, TerminalFrame& frame);
+    static std::unique_ptr<DesktopProbe> FromEnvironment(Session& session, QWidget& window,
+                                                         TerminalFrame& frame);
     ~DesktopProbe() override;
 
     void RepaintAll() override;
@@ -54,7 +55,7 @@ public:
     void SaveScreenshot(const QString& path);
     void SaveLayoutReport(const QString& path);
 
-private:
+  private:
     DesktopProbe(Session& session, QWidget& window, TerminalFrame& frame);
     void ScreenChanged();
     void SaveDialog(QWidget* dialog);

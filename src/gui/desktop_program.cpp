@@ -22,9 +22,9 @@
 #include "config/environment.h"
 #include "gui/accessibility.h"
 #include "gui/desktop_probe.h"
-#include "gui/session_controller.h"
 #include "gui/qt_event_loop.h"
 #include "gui/qt_ui.h"
+#include "gui/session_controller.h"
 
 namespace orkan {
 
@@ -45,13 +45,14 @@ sigset_t EndSignals() {
 // saved. Open message boxes and dialogs are dismissed with their safest answer either way, so no
 // box can hold the end off.
 class SignalWatch {
-public:
+  public:
     explicit SignalWatch(QtUi& ui) : ui_(ui) {
         const sigset_t set = EndSignals();
         fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
         if (fd_ < 0) return;
         notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { OnSignal(); });
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+                         [this] { OnSignal(); });
     }
     ~SignalWatch() {
         notifier_.reset();
@@ -64,7 +65,7 @@ public:
     // From now on a signal closes this session's window (null: back to the start-up rule).
     void SetController(SessionController* controller) { controller_ = controller; }
 
-private:
+  private:
     void OnSignal() {
         signalfd_siginfo info{};
         bool any = false;
@@ -94,8 +95,9 @@ int RunDesktop(int argc, char** argv) {
     // Without a display Qt would abort with its own words; say what to do instead.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        std::fputs("orkan3270: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); run it with --headless.\n",
-                   stderr);
+        std::fputs(
+            "orkan3270: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); run it with --headless.\n",
+            stderr);
         return kStartupFailed;
     }
     // Blocked before Qt starts its threads, so every thread inherits the mask and the signals
@@ -131,7 +133,8 @@ int RunDesktop(int argc, char** argv) {
     // Qt has taken its own options out of its arguments by now.
     std::vector<char*> args(qt_args.begin(), qt_args.begin() + qt_argc);
     args.insert(args.begin() + 1, session_args.begin(), session_args.end());
-    if (ParseCommandLine(int(args.size()), args.data(), cl, ui) != 0 || watch.Signalled()) return kStartupFailed;
+    if (ParseCommandLine(int(args.size()), args.data(), cl, ui) != 0 || watch.Signalled())
+        return kStartupFailed;
 
     QtEventLoop loop;
     SessionController controller(ui);

@@ -31,7 +31,8 @@ void FitDialogToScreen(QDialog& dialog) {
     QSize extra;
     for (const QScrollArea* area : dialog.findChildren<QScrollArea*>()) {
         if (!area->widget()) continue;
-        const QSize page = area->widget()->sizeHint() + QSize(area->verticalScrollBar()->sizeHint().width(), 0);
+        const QSize page =
+            area->widget()->sizeHint() + QSize(area->verticalScrollBar()->sizeHint().width(), 0);
         extra = extra.expandedTo(page - area->sizeHint());
     }
     const QSize wanted = dialog.sizeHint() + extra.expandedTo(QSize(0, 0));

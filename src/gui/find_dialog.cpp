@@ -55,10 +55,14 @@ FindDialog::FindDialog(Ui& ui, const FindDialogRequest& request, QWidget* parent
 
 QCheckBox* FindDialog::OptionBox(uint8_t bit) const {
     switch (bit) {
-        case find_option::WholeWords: return whole_words_;
-        case find_option::MatchCase: return match_case_;
-        case find_option::EveryScreen: return every_screen_;
-        default: return nullptr;
+        case find_option::WholeWords:
+            return whole_words_;
+        case find_option::MatchCase:
+            return match_case_;
+        case find_option::EveryScreen:
+            return every_screen_;
+        default:
+            return nullptr;
     }
 }
 
@@ -72,8 +76,9 @@ void FindDialog::accept() {
     const QString typed = text_->currentText();
     const std::optional<std::string> display = QStringToDisplay(typed);
     if (!display) {
-        ui_.ShowMessage({std::string(kFindTitle), "The text to find has a character that cannot be on the screen.",
-                         Buttons::Ok, Icon::Warning});
+        ui_.ShowMessage({std::string(kFindTitle),
+                         "The text to find has a character that cannot be on the screen.", Buttons::Ok,
+                         Icon::Warning});
         return;
     }
     if (display->find_first_of("\r\n\t") != std::string::npos || display->size() > kFindTextMax) {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QCheckBox;
 class QComboBox;
@@ -17,7 +17,7 @@ class QMenu;
 namespace orkan {
 
 class FindDialog : public QDialog {
-public:
+  public:
     FindDialog(Ui& ui, const FindDialogRequest& request, QWidget* parent = nullptr);
 
     // What OK or Cancel chose; set once the dialog closed.
@@ -29,7 +29,7 @@ public:
     void accept() override;
     void reject() override;
 
-private:
+  private:
     uint8_t Options() const;
 
     Ui& ui_;

@@ -35,7 +35,9 @@ QRawFont FittedFace(const QString& family, int cell_height) {
     return raw;
 }
 
-QString FamilyName(std::string_view name) { return QString::fromUtf8(name.data(), qsizetype(name.size())); }
+QString FamilyName(std::string_view name) {
+    return QString::fromUtf8(name.data(), qsizetype(name.size()));
+}
 
 }  // namespace
 

@@ -15,7 +15,7 @@
 namespace orkan {
 
 class TerminalFonts {
-public:
+  public:
     struct Glyph {
         quint32 index = 0;
         uint8_t face = 0;        // into Faces()
@@ -44,7 +44,7 @@ public:
     // A QFont for text that is drawn as text (the status line).
     const QFont& TextFont() const { return text_font_; }
 
-private:
+  private:
     uint8_t FaceFor(char32_t cp, uint8_t preferred);
 
     CellSize cell_;

@@ -19,7 +19,7 @@ class QTreeWidget;
 namespace orkan {
 
 class HelpWindow : public QWidget {
-public:
+  public:
     explicit HelpWindow(const std::string& folder, QWidget* parent = nullptr);
 
     // The window in front at its contents, at its search field, or at a page (its file name).
@@ -35,7 +35,7 @@ public:
     QTextBrowser& Browser() { return *browser_; }
     QListWidget& Results() { return *results_; }
 
-private:
+  private:
     void OpenSection(size_t page, size_t section, const QString& highlight = {});
     void FillIndex(const QString& filter);
     void LinkClicked(const QUrl& url);

@@ -35,15 +35,21 @@ TlsInfoWindow::TlsInfoWindow(const std::string& text, QWidget* parent) : QDialog
     resize(640, 420);
 }
 
-QString TlsInfoWindow::Text() const { return view_->toPlainText(); }
+QString TlsInfoWindow::Text() const {
+    return view_->toPlainText();
+}
 
-void TlsInfoWindow::CopyToClipboard() const { QApplication::clipboard()->setText(Text()); }
+void TlsInfoWindow::CopyToClipboard() const {
+    QApplication::clipboard()->setText(Text());
+}
 
 QString AboutText() {
     return QString("Orkan TN3270 %1\n\nA TN3270 and TN3270E terminal emulator for Linux.\n\nQt %2\n%3")
         .arg(ORKAN_VERSION, qVersion(), OpenSSL_version(OPENSSL_VERSION));
 }
 
-void ShowAboutBox(QWidget* parent) { QMessageBox::about(parent, "About Orkan TN3270", AboutText()); }
+void ShowAboutBox(QWidget* parent) {
+    QMessageBox::about(parent, "About Orkan TN3270", AboutText());
+}
 
 }  // namespace orkan

@@ -9,13 +9,13 @@ class QPlainTextEdit;
 namespace orkan {
 
 class TlsInfoWindow : public QDialog {
-public:
+  public:
     // `text`: the lines as the connection gathered them (CR LF line ends, certificate fields UTF-8).
     explicit TlsInfoWindow(const std::string& text, QWidget* parent = nullptr);
     QString Text() const;
     void CopyToClipboard() const;
 
-private:
+  private:
     QPlainTextEdit* view_;
 };
 

@@ -8,7 +8,7 @@
 #include "config/atomic_file.h"
 #include "config/file_name_text.h"
 #include "config/profile_file.h"
-#include "macro/option_effects.h"
+#include "options/option_effects.h"
 #include "session/session.h"
 
 namespace orkan {

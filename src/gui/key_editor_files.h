@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "config/folders.h"
+#include "interfaces/ui.h"
 #include "keyboard/key_files.h"
-#include "platform/ui.h"
 
 namespace orkan {
 

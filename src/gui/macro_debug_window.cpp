@@ -103,8 +103,12 @@ void MacroDebugWindow::Apply(DebugWindowAction action) {
             Empty();
             hide();
             break;
-        case DebugWindowAction::Clear: Empty(); break;
-        case DebugWindowAction::Hide: hide(); break;
+        case DebugWindowAction::Clear:
+            Empty();
+            break;
+        case DebugWindowAction::Hide:
+            hide();
+            break;
     }
 }
 

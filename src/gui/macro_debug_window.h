@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <string_view>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QListWidget;
 
@@ -18,7 +18,7 @@ namespace orkan {
 struct Session;
 
 class MacroDebugWindow : public QWidget {
-public:
+  public:
     // The list keeps `max_lines` lines; older ones go, and the first line says so.
     static constexpr int kMaxLines = 20000;
     explicit MacroDebugWindow(Session& session, int max_lines = kMaxLines);
@@ -31,11 +31,11 @@ public:
 
     QListWidget* List() const { return list_; }
 
-protected:
+  protected:
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void ShowWindow();
     void RememberPlace();
     void Empty();

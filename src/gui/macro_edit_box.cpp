@@ -34,7 +34,8 @@ MacroEditBox::MacroEditBox(const EditBoxRequest& request, QWidget* parent) : QDi
         field_->setEchoMode(QLineEdit::Password);
         const QString echo = DisplayToQString(std::string_view(&request.echo, 1));
         if (!echo.isEmpty())
-            field_->setStyleSheet(QString("QLineEdit { lineedit-password-character: %1; }").arg(echo.at(0).unicode()));
+            field_->setStyleSheet(
+                QString("QLineEdit { lineedit-password-character: %1; }").arg(echo.at(0).unicode()));
     }
     layout->addWidget(field_);
     problem_ = new QLabel(this);

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QLabel;
 class QLineEdit;
@@ -16,7 +16,7 @@ class QLineEdit;
 namespace orkan {
 
 class MacroEditBox : public QDialog {
-public:
+  public:
     MacroEditBox(const EditBoxRequest& request, QWidget* parent = nullptr);
 
     // The text entered, as display bytes; set when OK closed the dialog.
@@ -25,7 +25,7 @@ public:
 
     void accept() override;
 
-private:
+  private:
     QLabel* prompt_;
     QLineEdit* field_;
     QLabel* problem_;

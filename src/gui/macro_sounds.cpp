@@ -6,7 +6,9 @@
 
 namespace orkan {
 
-void PlayMacroTone() { QApplication::beep(); }
+void PlayMacroTone() {
+    QApplication::beep();
+}
 
 void PlayMacroSoundFile(const std::string& path) {
     const QString file = QString::fromStdString(path);

@@ -14,13 +14,16 @@ namespace orkan {
 namespace {
 
 long long NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 
 }  // namespace
 
-bool MacroTimingTrace::Wanted() { return qEnvironmentVariableIsSet("ORKAN_MACRO_TRACE"); }
+bool MacroTimingTrace::Wanted() {
+    return qEnvironmentVariableIsSet("ORKAN_MACRO_TRACE");
+}
 
 MacroTimingTrace::MacroTimingTrace(const Session& session, QWidget& status_line)
     : session_(session), status_line_(status_line) {

@@ -20,16 +20,16 @@ namespace orkan {
 struct Session;
 
 class MacroTimingTrace : public QObject {
-public:
+  public:
     MacroTimingTrace(const Session& session, QWidget& status_line);
     ~MacroTimingTrace() override;
 
     static bool Wanted();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     const Session& session_;
     QWidget& status_line_;
     char letter_ = 0;

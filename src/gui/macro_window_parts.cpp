@@ -10,6 +10,8 @@ MacroWindowParts::MacroWindowParts(Session& session, QtUi& ui, QWidget& status_l
     if (MacroTimingTrace::Wanted()) trace_ = std::make_unique<MacroTimingTrace>(session, status_line);
 }
 
-MacroWindowParts::~MacroWindowParts() { ui_.SetDebugWindow(nullptr); }
+MacroWindowParts::~MacroWindowParts() {
+    ui_.SetDebugWindow(nullptr);
+}
 
 }  // namespace orkan

@@ -14,7 +14,7 @@ class QtUi;
 struct Session;
 
 class MacroWindowParts {
-public:
+  public:
     MacroWindowParts(Session& session, QtUi& ui, QWidget& status_line);
     ~MacroWindowParts();
     MacroWindowParts(const MacroWindowParts&) = delete;
@@ -22,7 +22,7 @@ public:
 
     MacroDebugWindow& DebugWindow() { return debug_window_; }
 
-private:
+  private:
     QtUi& ui_;
     MacroDebugWindow debug_window_;
     std::unique_ptr<MacroTimingTrace> trace_;

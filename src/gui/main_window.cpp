@@ -23,7 +23,9 @@ namespace {
 
 constexpr int kSettleMs = 200;  // a move or resize is taken once the user has let go
 
-bool OnWayland() { return QGuiApplication::platformName().startsWith("wayland"); }
+bool OnWayland() {
+    return QGuiApplication::platformName().startsWith("wayland");
+}
 
 }  // namespace
 
@@ -92,9 +94,14 @@ void MainWindow::OnMenuCommand(uint16_t id) {
         return;
     }
     switch (id) {
-        case menu_id::ToggleToolBar: SetToolBarShown(!tool_bar_shown_); return;
-        case menu_id::ToggleMenuBar: SetMenuBarShown(!menu_bar_shown_); return;
-        default: break;
+        case menu_id::ToggleToolBar:
+            SetToolBarShown(!tool_bar_shown_);
+            return;
+        case menu_id::ToggleMenuBar:
+            SetMenuBarShown(!menu_bar_shown_);
+            return;
+        default:
+            break;
     }
     if (id >= 3000 && id <= 3999) host_.RunMenuCommand(id);
 }
@@ -176,11 +183,14 @@ QMenu* MainWindow::WindowMenu() {
     QAction* bar = menu->addAction(menu_bar_shown_ ? "Hide Menu Bar" : "Show Menu Bar");
     tool->setData(int(menu_id::ToggleToolBar));
     bar->setData(int(menu_id::ToggleMenuBar));
-    QObject::connect(menu, &QMenu::triggered, this, [this](QAction* a) { OnMenuCommand(uint16_t(a->data().toInt())); });
+    QObject::connect(menu, &QMenu::triggered, this,
+                     [this](QAction* a) { OnMenuCommand(uint16_t(a->data().toInt())); });
     return menu;
 }
 
-void MainWindow::ShowWindowMenuAt(const QPoint& global) { WindowMenu()->popup(global); }
+void MainWindow::ShowWindowMenuAt(const QPoint& global) {
+    WindowMenu()->popup(global);
+}
 
 void MainWindow::SetToolBarShown(bool shown) {
     tool_bar_shown_ = shown;
@@ -249,14 +259,23 @@ void MainWindow::Arrange(Arrangement what, int64_t value) {
             const QRect area = screen() ? screen()->availableGeometry() : QRect();
             const int step = int(std::clamp<int64_t>(value, 0, 36));
             showNormal();
-            move(area.left() + step * session_.settings.CascadeX, area.top() + step * session_.settings.CascadeY);
+            move(area.left() + step * session_.settings.CascadeX,
+                 area.top() + step * session_.settings.CascadeY);
             raise();
             break;
         }
-        case Arrangement::Minimise: showMinimized(); break;
-        case Arrangement::Restore: showNormal(); break;
-        case Arrangement::Maximise: showMaximized(); break;
-        case Arrangement::BringToFront: BringForward(); break;
+        case Arrangement::Minimise:
+            showMinimized();
+            break;
+        case Arrangement::Restore:
+            showNormal();
+            break;
+        case Arrangement::Maximise:
+            showMaximized();
+            break;
+        case Arrangement::BringToFront:
+            BringForward();
+            break;
     }
 }
 

@@ -25,7 +25,7 @@ class QtUi;
 
 // What the window asks of the session controller (tests record it).
 class MainWindowHost {
-public:
+  public:
     virtual ~MainWindowHost() = default;
     // A menu item, tool bar or keypad button: its key function; `options_page` (1-9) is where an
     // options dialog it opens starts, 0 for none.
@@ -42,7 +42,7 @@ public:
 };
 
 class MainWindow : public QMainWindow {
-public:
+  public:
     MainWindow(Session& session, QtUi& ui, MainWindowHost& host, QWidget* terminal);
     ~MainWindow() override;
 
@@ -83,14 +83,14 @@ public:
     // cannot grow: its terminal keeps the size it has.
     QSize TerminalRoom(const QWidget* terminal) const;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     QSize Chrome(const QWidget* terminal) const;  // what the window adds around its terminal
 
     Session& session_;

@@ -179,7 +179,9 @@ constexpr OperNeeds kOperNeeds[] = {
 
 constexpr std::array<std::string_view, 4> kModifierText = {"", "Shift+", "Ctrl+", "Alt+"};
 
-bool SameFunction(uint16_t a, uint16_t b) { return CategoryOf(a) == CategoryOf(b) && NumberOf(a) == NumberOf(b); }
+bool SameFunction(uint16_t a, uint16_t b) {
+    return CategoryOf(a) == CategoryOf(b) && NumberOf(a) == NumberOf(b);
+}
 
 MenuNode NodeFor(const MenuEntry& e, const MenuInputs& in) {
     MenuNode node;
@@ -209,7 +211,9 @@ void AppendSessionItems(std::vector<MenuNode>& menu, const MenuInputs& in) {
 
 }  // namespace
 
-std::span<const MenuEntry> MenuTable() { return kMenuTable; }
+std::span<const MenuEntry> MenuTable() {
+    return kMenuTable;
+}
 
 const MenuEntry* FindMenuEntry(uint16_t id) {
     if (id == 0) return nullptr;
@@ -224,7 +228,8 @@ MenuNeeds NeedsOfKey(uint16_t code) {
     // the least demanding of them needs.
     std::optional<MenuNeeds> needs;
     for (const MenuEntry& e : kMenuTable) {
-        if (e.IsSeparator() || SameFunction(e.key_code, kKeyNoFunction) || !SameFunction(e.key_code, code)) continue;
+        if (e.IsSeparator() || SameFunction(e.key_code, kKeyNoFunction) || !SameFunction(e.key_code, code))
+            continue;
         if (e.needs == N::Nothing) return N::Nothing;
         if (!needs) needs = e.needs;
     }
@@ -262,7 +267,9 @@ std::vector<MenuNode> BuildMenuModel(const MenuInputs& in) {
     std::vector<MenuNode> submenu;   // the run of level-3 entries being filled
     for (const MenuEntry& e : kMenuTable) {
         switch (e.level) {
-            case MenuLevel::SubItem: submenu.push_back(NodeFor(e, in)); break;
+            case MenuLevel::SubItem:
+                submenu.push_back(NodeFor(e, in));
+                break;
             case MenuLevel::Item:
                 if (!submenu.empty()) {
                     // The level-2 entry after a run of level-3 entries carries the submenu's title.
@@ -283,7 +290,8 @@ std::vector<MenuNode> BuildMenuModel(const MenuInputs& in) {
                 titles.push_back(std::move(node));
                 break;
             }
-            case MenuLevel::End: return titles;
+            case MenuLevel::End:
+                return titles;
         }
     }
     return titles;

@@ -78,7 +78,7 @@ MenuNeeds NeedsOfKey(uint16_t code);
 struct KeyBindings {
     size_t key_count = 0;
     std::function<uint16_t(size_t key, size_t modifier)> code;  // modifier 0 none, 1 Shift, 2 Ctrl, 3 Alt
-    std::function<std::string(size_t key)> name;                 // the key editor's name of the key
+    std::function<std::string(size_t key)> name;                // the key editor's name of the key
 };
 
 // TAB, the modifier and the key name of the first key (lowest number, then none, Shift, Ctrl,

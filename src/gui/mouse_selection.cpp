@@ -6,10 +6,13 @@ namespace orkan {
 
 namespace {
 
-uint32_t Distance(uint32_t a, uint32_t b) { return a > b ? a - b : b - a; }
+uint32_t Distance(uint32_t a, uint32_t b) {
+    return a > b ? a - b : b - a;
+}
 
 bool Inside(const Selection& s, MouseCell at) {
-    return s.shown && at.row >= s.Top() && at.row <= s.Bottom() && at.column >= s.Left() && at.column <= s.Right();
+    return s.shown && at.row >= s.Top() && at.row <= s.Bottom() && at.column >= s.Left() &&
+           at.column <= s.Right();
 }
 
 // The drag moves the rectangle by the pointer's way from the anchor, kept whole on the screen.
@@ -55,9 +58,11 @@ MouseResult MouseSelection::Press(Selection& selection, MouseCell at, MouseModif
 MouseResult MouseSelection::Move(Selection& selection, MouseCell at, const MouseOptions& options) {
     MouseResult r;
     switch (state_) {
-        case State::Idle: return r;
+        case State::Idle:
+            return r;
         case State::Pressed: {
-            const uint32_t moved = std::max(Distance(at.row, anchor_.row), Distance(at.column, anchor_.column));
+            const uint32_t moved =
+                std::max(Distance(at.row, anchor_.row), Distance(at.column, anchor_.column));
             if (moved < options.move_threshold) return r;
             state_ = State::Selecting;
             selection.shown = true;

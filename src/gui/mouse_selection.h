@@ -50,17 +50,19 @@ struct MouseResult {
 };
 
 class MouseSelection {
-public:
-    MouseResult Press(Selection& selection, MouseCell at, MouseModifiers modifiers, const MouseOptions& options);
+  public:
+    MouseResult Press(Selection& selection, MouseCell at, MouseModifiers modifiers,
+                      const MouseOptions& options);
     MouseResult Move(Selection& selection, MouseCell at, const MouseOptions& options);
-    MouseResult Release(Selection& selection, MouseCell at, MouseModifiers modifiers, const MouseOptions& options);
+    MouseResult Release(Selection& selection, MouseCell at, MouseModifiers modifiers,
+                        const MouseOptions& options);
     // Keys or the host changed the screen under a drag: it ends where it stands.
     void Cancel(Selection& selection);
 
     bool ButtonDown() const { return state_ != State::Idle; }
     bool Dragging() const { return state_ == State::Dragging; }
 
-private:
+  private:
     enum class State : uint8_t { Idle, Pressed, Selecting, Dragging };
 
     State state_ = State::Idle;

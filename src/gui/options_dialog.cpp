@@ -27,7 +27,8 @@ namespace {
 
 namespace P = options_page;
 
-constexpr std::string_view kCursorSizes = "1 pixel|2 pixels|3 pixels|1/8 of the cell|1/4 of the cell|1/2 of the cell|Whole cell";
+constexpr std::string_view kCursorSizes =
+    "1 pixel|2 pixels|3 pixels|1/8 of the cell|1/4 of the cell|1/2 of the cell|Whole cell";
 
 // clang-format off
 constexpr OptionRow kRows[] = {
@@ -98,20 +99,29 @@ constexpr std::array<std::string_view, options_page::Count> kPageNames = {
     "Connection", "Display", "Font", "Colors", "Cut/Paste", "Page Setup", "Transfer", "Keyboard", "Window"};
 
 constexpr std::array<std::string_view, 27> kRoleNames = {
-    "Host default",      "Host blue",          "Host red",          "Host pink",
-    "Host green",        "Host turquoise",     "Host yellow",       "Host white",
-    "Host black",        "Host deep blue",     "Host orange",       "Host purple",
-    "Host pale green",   "Host pale turquoise", "Host grey",        "Host bright white",
-    "Unprotected",       "Unprotected intensified", "Protected",    "Protected intensified",
-    "Default text",      "Status line",        "Horizontal ruler",  "Vertical ruler",
-    "Border text",       "Cursor",             "Find marks",
+    "Host default",     "Host blue",
+    "Host red",         "Host pink",
+    "Host green",       "Host turquoise",
+    "Host yellow",      "Host white",
+    "Host black",       "Host deep blue",
+    "Host orange",      "Host purple",
+    "Host pale green",  "Host pale turquoise",
+    "Host grey",        "Host bright white",
+    "Unprotected",      "Unprotected intensified",
+    "Protected",        "Protected intensified",
+    "Default text",     "Status line",
+    "Horizontal ruler", "Vertical ruler",
+    "Border text",      "Cursor",
+    "Find marks",
 };
 
 QStringList Split(std::string_view items) {
     return QString::fromUtf8(items.data(), qsizetype(items.size())).split('|');
 }
 
-QColor ToQColor(Rgb rgb) { return QColor(int(rgb >> 16) & 0xFF, int(rgb >> 8) & 0xFF, int(rgb) & 0xFF); }
+QColor ToQColor(Rgb rgb) {
+    return QColor(int(rgb >> 16) & 0xFF, int(rgb >> 8) & 0xFF, int(rgb) & 0xFF);
+}
 
 void Swatch(QPushButton* button, Rgb rgb) {
     button->setStyleSheet(QString("background-color: %1;").arg(ToQColor(rgb).name()));
@@ -119,7 +129,9 @@ void Swatch(QPushButton* button, Rgb rgb) {
 
 }  // namespace
 
-std::span<const OptionRow> OptionRows() { return kRows; }
+std::span<const OptionRow> OptionRows() {
+    return kRows;
+}
 
 OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, const CountryLists& countries,
                              OptionsPagesAvailable available, QWidget* parent)
@@ -142,16 +154,19 @@ OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, cons
         }
         if (number == P::Connection || number == P::Keyboard || number == P::Transfer)
             AddCodePageRows(w, number, countries);
-        const bool enabled = (number != P::PageSetup || available.page_setup) && (number != P::Transfer || available.transfer);
+        const bool enabled =
+            (number != P::PageSetup || available.page_setup) && (number != P::Transfer || available.transfer);
         if (!enabled) {
             // A page built with rows has its layout already; a second one would be refused and lost.
             QLayout* layout = w->layout() ? w->layout() : new QVBoxLayout(w);
             layout->addWidget(new QLabel("Not available in this version of Orkan TN3270."));
         }
-        const int index = tabs_->addTab(ScrollingPage(w), QString::fromUtf8(kPageNames[size_t(number - 1)].data()));
+        const int index =
+            tabs_->addTab(ScrollingPage(w), QString::fromUtf8(kPageNames[size_t(number - 1)].data()));
         tabs_->setTabEnabled(index, enabled);
     }
-    if (page >= 1 && page <= options_page::Count && tabs_->isTabEnabled(page - 1)) tabs_->setCurrentIndex(page - 1);
+    if (page >= 1 && page <= options_page::Count && tabs_->isTabEnabled(page - 1))
+        tabs_->setCurrentIndex(page - 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QObject::connect(buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::accept);
@@ -162,7 +177,9 @@ OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, cons
     FitDialogToScreen(*this);
 }
 
-int OptionsDialog::CurrentPage() const { return tabs_->currentIndex() + 1; }
+int OptionsDialog::CurrentPage() const {
+    return tabs_->currentIndex() + 1;
+}
 
 QWidget* OptionsDialog::MakeTablePage(int page) {
     auto* w = new QWidget;
@@ -184,7 +201,8 @@ QWidget* OptionsDialog::MakeTablePage(int page) {
         } else if (f.kind == FieldKind::Choice && !row.choices.empty()) {
             auto* combo = new QComboBox;
             const QStringList items = Split(row.choices);
-            for (int i = f.min; i <= f.max && i - f.min < items.size(); ++i) combo->addItem(items[i - f.min], i);
+            for (int i = f.min; i <= f.max && i - f.min < items.size(); ++i)
+                combo->addItem(items[i - f.min], i);
             combo->setCurrentIndex(std::max(0, combo->findData(int(record_.Number(f)))));
             form->addRow(label, combo);
             takers_.push_back([combo, &f](SessionRecord& r) {
@@ -198,7 +216,8 @@ QWidget* OptionsDialog::MakeTablePage(int page) {
             takers_.push_back([this, edit, &f, label](SessionRecord& r) {
                 const std::optional<std::string> text = QStringToDisplay(edit->text());
                 if (!text || !r.SetText(f, *text)) {
-                    ui_.ShowMessage({"Options", "The text for \"" + label.toStdString() + "\" cannot be stored.",
+                    ui_.ShowMessage({"Options",
+                                     "The text for \"" + label.toStdString() + "\" cannot be stored.",
                                      Buttons::Ok, Icon::Warning});
                     return false;
                 }
@@ -215,8 +234,10 @@ QWidget* OptionsDialog::MakeTablePage(int page) {
             });
         }
     }
-    if (any) w->setLayout(form);
-    else delete form;
+    if (any)
+        w->setLayout(form);
+    else
+        delete form;
     return w;
 }
 
@@ -236,7 +257,8 @@ QWidget* OptionsDialog::MakeFontPage() {
         if (QFontDatabase::isFixedPitch(f)) family->addItem(f);
     family->setEditText(DisplayToQString(record_.Text(field::TrueTypeFontName)));
     family->setEnabled(true_type);
-    QObject::connect(kind, &QComboBox::currentIndexChanged, family, [family](int i) { family->setEnabled(i == 2); });
+    QObject::connect(kind, &QComboBox::currentIndexChanged, family,
+                     [family](int i) { family->setEnabled(i == 2); });
     form->insertRow(0, "Font:", kind);
     form->insertRow(1, "TrueType face:", family);
     const int shown_kind = kind->currentIndex();
@@ -249,7 +271,8 @@ QWidget* OptionsDialog::MakeFontPage() {
             return false;
         const std::optional<std::string> name = QStringToDisplay(family->currentText().trimmed());
         if (!name || !r.SetText(field::TrueTypeFontName, *name)) {
-            ui_.ShowMessage({"Options", "The face name cannot be stored in the session.", Buttons::Ok, Icon::Warning});
+            ui_.ShowMessage(
+                {"Options", "The face name cannot be stored in the session.", Buttons::Ok, Icon::Warning});
             return false;
         }
         return true;
@@ -316,7 +339,8 @@ QWidget* OptionsDialog::MakeColourPage() {
         row->addWidget(bg);
         row->addStretch();
         const int grid_row = role % per_column, grid_column = role / per_column * 2;
-        roles->addWidget(new QLabel(QString::fromUtf8(kRoleNames[size_t(role)].data()) + ":"), grid_row, grid_column);
+        roles->addWidget(new QLabel(QString::fromUtf8(kRoleNames[size_t(role)].data()) + ":"), grid_row,
+                         grid_column);
         roles->addLayout(row, grid_row, grid_column + 1);
         takers_.push_back([fg, bg, role](SessionRecord& r) {
             r.SetRole(role, uint8_t(fg->value()), uint8_t(bg->value()));
@@ -341,25 +365,31 @@ void OptionsDialog::AddCodePageRows(QWidget* page, int number, const CountryList
             combo->addItem(QString("%1 (Code Page %2)").arg(DisplayToQString(c.name)).arg(c.code_page),
                            DisplayToQString(c.name));
     } else if (number == P::Transfer) {
-        for (const std::string& t : countries.transfer_tables) combo->addItem(DisplayToQString(t), DisplayToQString(t));
+        for (const std::string& t : countries.transfer_tables)
+            combo->addItem(DisplayToQString(t), DisplayToQString(t));
     } else {
-        for (const std::string& k : countries.keyboard_countries) combo->addItem(DisplayToQString(k), DisplayToQString(k));
+        for (const std::string& k : countries.keyboard_countries)
+            combo->addItem(DisplayToQString(k), DisplayToQString(k));
     }
     const QString current = DisplayToQString(record_.Text(f));
     const int at = combo->findData(current);
-    if (at >= 0) combo->setCurrentIndex(at);
-    else combo->setEditText(current);
+    if (at >= 0)
+        combo->setCurrentIndex(at);
+    else
+        combo->setEditText(current);
     form->addRow(number == P::Connection ? "Host code page:"
                  : number == P::Transfer ? "PC code page for text transfers:"
                                          : "Keyboard country:",
                  combo);
     takers_.push_back([this, combo, &f](SessionRecord& r) {
-        const QString chosen = combo->currentIndex() >= 0 && combo->currentText() == combo->itemText(combo->currentIndex())
-                                   ? combo->currentData().toString()
-                                   : combo->currentText();
+        const QString chosen =
+            combo->currentIndex() >= 0 && combo->currentText() == combo->itemText(combo->currentIndex())
+                ? combo->currentData().toString()
+                : combo->currentText();
         const std::optional<std::string> text = QStringToDisplay(chosen);
         if (!text || !r.SetText(f, *text)) {
-            ui_.ShowMessage({"Options", "The code page name cannot be stored in the session.", Buttons::Ok, Icon::Warning});
+            ui_.ShowMessage({"Options", "The code page name cannot be stored in the session.", Buttons::Ok,
+                             Icon::Warning});
             return false;
         }
         return true;

@@ -12,7 +12,7 @@
 
 #include "charset/country_list.h"
 #include "config/session_record.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QTabWidget;
 
@@ -46,7 +46,7 @@ struct OptionsPagesAvailable {
 };
 
 class OptionsDialog : public QDialog {
-public:
+  public:
     // `page` 1-9 opens that page; anything else the first. `countries` fills the code-page choices
     // (empty lists: the choices stay as the record names them).
     OptionsDialog(Ui& ui, const SessionRecord& record, int page, const CountryLists& countries,
@@ -61,7 +61,7 @@ public:
     [[nodiscard]] bool TakeFields();
     void accept() override;
 
-private:
+  private:
     QWidget* MakeTablePage(int page);
     QWidget* MakeColourPage();
     QWidget* MakeFontPage();

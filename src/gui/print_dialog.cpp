@@ -16,13 +16,16 @@ std::optional<PrintDialogAnswer> RunPrintDialog(QWidget* parent, const PrintDial
     QPrinter printer(QPrinter::HighResolution);
     const PrinterTarget target = ClassifyPrinter(request.printer);
     switch (target.kind) {
-        case PrinterKind::Queue: printer.setPrinterName(Utf8ToQString(target.name)); break;
+        case PrinterKind::Queue:
+            printer.setPrinterName(Utf8ToQString(target.name));
+            break;
         case PrinterKind::PdfFile:
         case PrinterKind::TextFile:
             printer.setOutputFormat(QPrinter::PdfFormat);
             if (target.kind == PrinterKind::PdfFile) printer.setOutputFileName(Utf8ToQString(target.name));
             break;
-        default: break;  // Qt opens on CUPS's default destination
+        default:
+            break;  // Qt opens on CUPS's default destination
     }
     printer.setDocName(Utf8ToQString(request.document));
     printer.setPageOrientation(request.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
@@ -44,7 +47,8 @@ std::optional<PrintDialogAnswer> RunPrintDialog(QWidget* parent, const PrintDial
         if (!file.endsWith(".pdf", Qt::CaseInsensitive)) file += ".pdf";
         answer.printer = file.toStdString();
     } else {
-        answer.printer = printer.printerName().isEmpty() ? std::string(kDefaultPrinter) : printer.printerName().toStdString();
+        answer.printer = printer.printerName().isEmpty() ? std::string(kDefaultPrinter)
+                                                         : printer.printerName().toStdString();
     }
     const QSizeF size = printer.pageLayout().pageSize().size(QPageSize::Point);
     answer.paper_width = std::min(size.width(), size.height());

@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <optional>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QWidget;
 

@@ -24,9 +24,10 @@ namespace orkan {
 namespace {
 
 constexpr std::array<const char*, kPrinterProfiles> kProfileNames = {
-    "Model 2 screens (24 x 80)", "Model 3 screens (32 x 80)", "Model 4 screens (43 x 80)",
-    "Model 5 screens (27 x 132)", "Other screen sizes", "Text files"};
-constexpr std::array<const char*, 4> kLayoutNames = {"Portrait", "Landscape", "Portrait two-up", "Landscape two-up"};
+    "Model 2 screens (24 x 80)",  "Model 3 screens (32 x 80)", "Model 4 screens (43 x 80)",
+    "Model 5 screens (27 x 132)", "Other screen sizes",        "Text files"};
+constexpr std::array<const char*, 4> kLayoutNames = {"Portrait", "Landscape", "Portrait two-up",
+                                                     "Landscape two-up"};
 
 // The editors of one profile; the page shows one profile at a time.
 struct ProfileEditor {
@@ -53,7 +54,8 @@ struct ProfileEditor {
         p.orientation = ProfileOrientation(orientation->currentIndex());
         p.two_up = two_up->isChecked();
         for (size_t l = 0; l < 4; ++l)
-            p.edges[l] = {edges[l][0]->value(), edges[l][1]->value(), edges[l][2]->value(), edges[l][3]->value()};
+            p.edges[l] = {edges[l][0]->value(), edges[l][1]->value(), edges[l][2]->value(),
+                          edges[l][3]->value()};
         return true;
     }
 };
@@ -139,14 +141,17 @@ PageSetupPage MakePageSetupPage(const SessionRecord& record, Ui& ui) {
             return false;
         };
         if (!editor->Take((*profiles)[size_t(*shown)]))
-            return refuse("The face name of printer profile " + std::to_string(*shown + 1) + " cannot be stored.");
+            return refuse("The face name of printer profile " + std::to_string(*shown + 1) +
+                          " cannot be stored.");
         for (int i = 0; i < kPrinterProfiles; ++i)
             for (const PageEdges& e : (*profiles)[size_t(i)].edges)
                 if (!EdgesUsable(e))
-                    return refuse("The edges of printer profile " + std::to_string(i + 1) +
-                                  " give no printable area: each lies between 0 and 100, left below right and top "
-                                  "below bottom.");
-        const std::optional<std::string> name = PathToStoredName(printer->currentText().trimmed().toStdString());
+                    return refuse(
+                        "The edges of printer profile " + std::to_string(i + 1) +
+                        " give no printable area: each lies between 0 and 100, left below right and top "
+                        "below bottom.");
+        const std::optional<std::string> name =
+            PathToStoredName(printer->currentText().trimmed().toStdString());
         if (!name || !r.SetText(field::PrinterName, *name))
             return refuse("The printer name cannot be stored in the session (at most 32 characters).");
         const std::optional<std::string> text = QStringToDisplay(header->text());

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "config/session_record.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QWidget;
 

@@ -14,7 +14,7 @@ namespace {
 const QEvent::Type kTaskEvent = QEvent::Type(QEvent::registerEventType());
 
 class TaskEvent final : public QEvent {
-public:
+  public:
     explicit TaskEvent(EventLoop::Task task) : QEvent(kTaskEvent), task(std::move(task)) {}
     EventLoop::Task task;
 };
@@ -33,7 +33,9 @@ QtEventLoop::~QtEventLoop() {
     for (auto& [fd, w] : watches_) w.notifier->setEnabled(false);
 }
 
-bool QtEventLoop::IsLoopThread() const { return std::this_thread::get_id() == loop_thread_; }
+bool QtEventLoop::IsLoopThread() const {
+    return std::this_thread::get_id() == loop_thread_;
+}
 
 void QtEventLoop::Post(Task task) {
     // postEvent is safe from any thread and keeps the order of one poster's events.
@@ -61,7 +63,8 @@ SendResult QtEventLoop::SendAndWait(Task task, const std::function<bool()>& canc
     Post([this, handover] { RunHandover(mutex_, send_done_, *handover); });
 
     std::unique_lock lock(mutex_);
-    return AwaitHandover(lock, send_done_, *handover, [this] { return stopped_; }, cancelled);
+    return AwaitHandover(
+        lock, send_done_, *handover, [this] { return stopped_; }, cancelled);
 }
 
 void QtEventLoop::Stop() {

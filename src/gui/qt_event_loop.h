@@ -19,7 +19,7 @@
 namespace orkan {
 
 class QtEventLoop final : public QObject, public EventLoop {
-public:
+  public:
     // Needs a QCoreApplication; stops (waiters give up) when the application is about to quit.
     QtEventLoop();
     ~QtEventLoop() override;
@@ -45,10 +45,10 @@ public:
     // Tests and modal helpers: turns Qt's loop until `done` holds or `timeout` passes.
     [[nodiscard]] bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
-protected:
+  protected:
     bool event(QEvent* event) override;
 
-private:
+  private:
     struct Timer {
         std::unique_ptr<QTimer> timer;
         Task task;

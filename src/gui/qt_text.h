@@ -16,6 +16,8 @@ QString DisplayToQString(std::string_view display);
 std::optional<std::string> QStringToDisplay(const QString& text);
 
 // File names go to the session record as Windows-1252 too, but come from and go to Linux as UTF-8.
-inline QString Utf8ToQString(std::string_view utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
+inline QString Utf8ToQString(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+}
 
 }  // namespace orkan

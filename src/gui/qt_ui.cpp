@@ -36,12 +36,18 @@ struct ButtonSet {
 ButtonSet ButtonsFor(Buttons buttons) {
     using B = QMessageBox;
     switch (buttons) {
-        case Buttons::Ok: return {B::Ok, B::Ok, B::Ok};
-        case Buttons::OkCancel: return {B::Ok | B::Cancel, B::Ok, B::Cancel};
-        case Buttons::YesNo: return {B::Yes | B::No, B::Yes, B::No};
-        case Buttons::YesNoCancel: return {B::Yes | B::No | B::Cancel, B::Yes, B::Cancel};
-        case Buttons::RetryCancel: return {B::Retry | B::Cancel, B::Retry, B::Cancel};
-        case Buttons::AbortRetryIgnore: return {B::Abort | B::Retry | B::Ignore, B::Retry, B::Abort};
+        case Buttons::Ok:
+            return {B::Ok, B::Ok, B::Ok};
+        case Buttons::OkCancel:
+            return {B::Ok | B::Cancel, B::Ok, B::Cancel};
+        case Buttons::YesNo:
+            return {B::Yes | B::No, B::Yes, B::No};
+        case Buttons::YesNoCancel:
+            return {B::Yes | B::No | B::Cancel, B::Yes, B::Cancel};
+        case Buttons::RetryCancel:
+            return {B::Retry | B::Cancel, B::Retry, B::Cancel};
+        case Buttons::AbortRetryIgnore:
+            return {B::Abort | B::Retry | B::Ignore, B::Retry, B::Abort};
     }
     return {B::Ok, B::Ok, B::Ok};
 }
@@ -54,11 +60,16 @@ bool CanShowWindows(bool dismissed) {
 
 QMessageBox::Icon IconFor(Icon icon) {
     switch (icon) {
-        case Icon::None: return QMessageBox::NoIcon;
-        case Icon::Information: return QMessageBox::Information;
-        case Icon::Warning: return QMessageBox::Warning;
-        case Icon::Error: return QMessageBox::Critical;
-        case Icon::Question: return QMessageBox::Question;
+        case Icon::None:
+            return QMessageBox::NoIcon;
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::Warning:
+            return QMessageBox::Warning;
+        case Icon::Error:
+            return QMessageBox::Critical;
+        case Icon::Question:
+            return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
@@ -80,14 +91,22 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBox& box, QWidget* pare
 
 Answer AnswerFor(QMessageBox::StandardButton button, Buttons buttons) {
     switch (button) {
-        case QMessageBox::Ok: return Answer::Ok;
-        case QMessageBox::Cancel: return Answer::Cancel;
-        case QMessageBox::Yes: return Answer::Yes;
-        case QMessageBox::No: return Answer::No;
-        case QMessageBox::Retry: return Answer::Retry;
-        case QMessageBox::Abort: return Answer::Abort;
-        case QMessageBox::Ignore: return Answer::Ignore;
-        default: return SafestAnswer(buttons);  // closed by the window manager
+        case QMessageBox::Ok:
+            return Answer::Ok;
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Retry:
+            return Answer::Retry;
+        case QMessageBox::Abort:
+            return Answer::Abort;
+        case QMessageBox::Ignore:
+            return Answer::Ignore;
+        default:
+            return SafestAnswer(buttons);  // closed by the window manager
     }
 }
 

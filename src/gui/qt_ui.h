@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 
@@ -23,7 +23,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBox& box, QWidget* pare
 Answer AnswerFor(QMessageBox::StandardButton button, Buttons buttons);
 
 class QtUi final : public Ui {
-public:
+  public:
     // Boxes are modal over `parent` (the session window, once it exists).
     void SetParent(QWidget* parent) { parent_ = parent; }
     Answer ShowMessage(const MessageBox& box) override;
@@ -49,20 +49,20 @@ public:
     // While one lives, clipboard text also goes to the primary selection (where the window system
     // has one), so a middle click pastes what the mouse just selected.
     class PrimaryScope {
-    public:
+      public:
         explicit PrimaryScope(QtUi& ui) : ui_(ui) { ui_.also_primary_ = true; }
         ~PrimaryScope() { ui_.also_primary_ = false; }
         PrimaryScope(const PrimaryScope&) = delete;
         PrimaryScope& operator=(const PrimaryScope&) = delete;
 
-    private:
+      private:
         QtUi& ui_;
     };
 
     // Every box shown, for whoever wants to see them too (tests, the macro recorder).
     std::function<void(const MessageBox&)> on_shown;
 
-private:
+  private:
     QPointer<QWidget> parent_;
     QPointer<QMessageBox> open_;
     QPointer<QDialog> open_dialog_;

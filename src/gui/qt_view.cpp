@@ -2,9 +2,9 @@
 
 #include <QApplication>
 
-#include "session/session.h"
 #include "display/cursor.h"
 #include "display/row_bands.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -36,7 +36,8 @@ void QtView::CursorMoved() {
 void QtView::RefreshStatusLine() {
     const bool indicator_shown = frame_.State().blink.MacroIndicatorShown();
     macro_letter_shown_ = session_.indicators.macro_letter && indicator_shown;
-    frame_.StatusBar().ShowText(BuildStatusText(session_, indicator_shown), session_.settings.StatusBarFullPaint != 0);
+    frame_.StatusBar().ShowText(BuildStatusText(session_, indicator_shown),
+                                session_.settings.StatusBarFullPaint != 0);
     // Whoever changed the selection also refreshes the status line for its size text.
     frame_.Terminal().SelectionChanged();
     if (on_status_refreshed) on_status_refreshed();
@@ -47,11 +48,14 @@ BlinkTick QtView::OnBlinkTimer() {
     const CursorStyle style = CursorStyleFor(session_.record, session_.keyboard.insert_mode);
     const BlinkTick tick = state.blink.Advance(style.blink, session_.selection.shown);
     frame_.Terminal().Blink(tick);
-    if (session_.indicators.macro_letter && state.blink.MacroIndicatorShown() != macro_letter_shown_) RefreshStatusLine();
+    if (session_.indicators.macro_letter && state.blink.MacroIndicatorShown() != macro_letter_shown_)
+        RefreshStatusLine();
     return tick;
 }
 
-void QtView::PlaySound(Sound) { QApplication::beep(); }
+void QtView::PlaySound(Sound) {
+    QApplication::beep();
+}
 
 void QtView::ToggleAttributeMarkers() {
     frame_.State().show_attribute_markers = !frame_.State().show_attribute_markers;

@@ -14,7 +14,7 @@ namespace orkan {
 struct Session;
 
 class QtView : public View {
-public:
+  public:
     QtView(Session& session, TerminalFrame& frame);
 
     void RepaintAll() override;
@@ -39,7 +39,7 @@ public:
     void ToggleAttributeMarkers();
     bool AttributeMarkersShown() const { return frame_.State().show_attribute_markers; }
 
-private:
+  private:
     Session& session_;
     TerminalFrame& frame_;
     bool macro_letter_shown_ = false;

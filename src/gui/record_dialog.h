@@ -5,7 +5,7 @@
 #include <QFileDialog>
 #include <optional>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 class QCheckBox;
 class QLineEdit;

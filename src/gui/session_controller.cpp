@@ -16,13 +16,13 @@
 #include "gui/button_editor.h"
 #include "gui/connect_dialog.h"
 #include "gui/help_window.h"
-#include "gui/keyboard_editor.h"
-#include "gui/toolbar_variants.h"
 #include "gui/info_windows.h"
+#include "gui/keyboard_editor.h"
 #include "gui/macro_sounds.h"
 #include "gui/options_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui.h"
+#include "gui/toolbar_variants.h"
 #include "gui/transfer_dialog.h"
 #include "gui/transfer_log_window.h"
 #include "keyboard/key_files.h"
@@ -30,8 +30,8 @@
 #include "keyboard/key_numbers.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/linux_keymap.h"
-#include "macro/option_effects.h"
 #include "net/tls_types.h"
+#include "options/option_effects.h"
 #include "platform/process_spawn.h"
 #include "session/session.h"
 
@@ -48,18 +48,24 @@ constexpr uint32_t kX11LockMask = 0x02, kX11NumLockMask = 0x10;
 uint8_t VirtualKeyOf(MouseKey key) {
     switch (key) {
         case MouseKey::LeftClick:
-        case MouseKey::LeftDoubleClick: return vk::LeftButton;
+        case MouseKey::LeftDoubleClick:
+            return vk::LeftButton;
         case MouseKey::RightClick:
-        case MouseKey::RightDoubleClick: return vk::RightButton;
+        case MouseKey::RightDoubleClick:
+            return vk::RightButton;
         case MouseKey::MiddleClick:
-        case MouseKey::MiddleDoubleClick: return vk::MiddleButton;
-        case MouseKey::BackClick: return vk::BackButton;
-        case MouseKey::ForwardClick: return vk::ForwardButton;
+        case MouseKey::MiddleDoubleClick:
+            return vk::MiddleButton;
+        case MouseKey::BackClick:
+            return vk::BackButton;
+        case MouseKey::ForwardClick:
+            return vk::ForwardButton;
     }
     return vk::LeftButton;
 }
 
-PanelLayout LayoutOf(const ButtonFile& file, const KeyList& list, const std::function<bool(MenuNeeds)>& available) {
+PanelLayout LayoutOf(const ButtonFile& file, const KeyList& list,
+                     const std::function<bool(MenuNeeds)>& available) {
     PanelLayout layout;
     if (!file.loaded) return layout;
     layout.columns = file.columns;
@@ -84,9 +90,13 @@ PanelLayout LayoutOf(const ButtonFile& file, const KeyList& list, const std::fun
 
 SessionController::SessionController(QtUi& ui) : ui_(ui) {}
 
-SessionController::~SessionController() { Detach(); }
+SessionController::~SessionController() {
+    Detach();
+}
 
-Session& SessionController::session() { return runtime_->session(); }
+Session& SessionController::session() {
+    return runtime_->session();
+}
 
 void SessionController::Attach(SessionRuntime& runtime, StartupState& startup) {
     runtime_ = &runtime;
@@ -100,7 +110,9 @@ void SessionController::Attach(SessionRuntime& runtime, StartupState& startup) {
     previous_view_ = s.view;
     s.view = &terminal_->View();
     terminal_->View().on_show_window = [this] { window_->BringForward(); };
-    terminal_->View().on_status_refreshed = [this] { window_->ShowCaptureState(session().indicators.capture_active); };
+    terminal_->View().on_status_refreshed = [this] {
+        window_->ShowCaptureState(session().indicators.capture_active);
+    };
     TerminalFrame& frame = terminal_->Frame();
     frame.on_size_wanted = [this](QSize size) { window_->TerminalSizeWanted(&terminal_->Frame(), size); };
     frame.room = [this] { return window_->TerminalRoom(&terminal_->Frame()); };
@@ -123,7 +135,8 @@ void SessionController::Detach() {
 
 void SessionController::LoadKeyFiles() {
     Session& s = session();
-    if (LoadSessionKeyFiles(s).session_changed) [[maybe_unused]] const bool saved = runtime_->SaveSession();
+    if (LoadSessionKeyFiles(s).session_changed) [[maybe_unused]]
+        const bool saved = runtime_->SaveSession();
     KeyFilesLoaded();
 }
 
@@ -147,7 +160,8 @@ void SessionController::TitleChanged(const std::string& title) {
 }
 
 void SessionController::BlinkPhase(int) {
-    if (terminal_) [[maybe_unused]] const BlinkTick tick = terminal_->View().OnBlinkTimer();
+    if (terminal_) [[maybe_unused]]
+        const BlinkTick tick = terminal_->View().OnBlinkTimer();
 }
 
 void SessionController::SessionListChanged() {
@@ -158,17 +172,24 @@ void SessionController::Arrange(Arrangement what, int64_t value) {
     if (window_) window_->Arrange(what, value);
 }
 
-void SessionController::CloseRequested() { CloseWithoutQuestion(); }
+void SessionController::CloseRequested() {
+    CloseWithoutQuestion();
+}
 
 void SessionController::ConnectionEnded(const ConnectionEnd& end) {
     // The session names no host: the session dialog asks for one, once the runtime's call is over.
     if (window_ && end.kind == ConnectionEnd::Kind::NoHost)
-        QTimer::singleShot(0, window_.get(), [this] { [[maybe_unused]] const bool asked = AskForSession(true); });
+        QTimer::singleShot(0, window_.get(),
+                           [this] { [[maybe_unused]] const bool asked = AskForSession(true); });
 }
 
-void SessionController::PlayTone(int, int) { PlayMacroTone(); }
+void SessionController::PlayTone(int, int) {
+    PlayMacroTone();
+}
 
-void SessionController::PlaySoundFile(const std::string& path) { PlayMacroSoundFile(path); }
+void SessionController::PlaySoundFile(const std::string& path) {
+    PlayMacroSoundFile(path);
+}
 
 bool SessionController::ShowOptionsDialog(int page) {
     if (!window_) return false;
@@ -220,8 +241,12 @@ bool SessionController::ShowKeyFileEditor(KeyFileEditor editor) {
         auto help = [this](const QString& page) { ShowHelpPage(page); };
         Session& s = session();
         switch (editor) {
-            case KeyFileEditor::KeyMap: open = new KeyboardEditor(s, help, window_.get()); break;
-            case KeyFileEditor::ToolBar: open = new ButtonEditor(s, KeyFileKind::Toolbar, help, window_.get()); break;
+            case KeyFileEditor::KeyMap:
+                open = new KeyboardEditor(s, help, window_.get());
+                break;
+            case KeyFileEditor::ToolBar:
+                open = new ButtonEditor(s, KeyFileKind::Toolbar, help, window_.get());
+                break;
             case KeyFileEditor::KeyPad:
                 open = new ButtonEditor(s, KeyFileKind::Keypad, help, window_.get());
                 // The keypad window shows every change as it is made.
@@ -237,7 +262,9 @@ bool SessionController::ShowKeyFileEditor(KeyFileEditor editor) {
 
 bool SessionController::ShowToolBarVariants() {
     if (!window_ || !runtime_) return false;
-    if (!variants_) variants_ = new ToolBarVariants(session(), [this](const QString& page) { ShowHelpPage(page); }, window_.get());
+    if (!variants_)
+        variants_ = new ToolBarVariants(
+            session(), [this](const QString& page) { ShowHelpPage(page); }, window_.get());
     variants_->show();
     variants_->raise();
     variants_->activateWindow();
@@ -316,14 +343,15 @@ void SessionController::ToggleKeyPad() {
 bool SessionController::AskForSession(bool connect) {
     Session& s = session();
     const HostList hosts = LoadHostList(s.folders.settings_file, s.ui);
-    ConnectDialog dialog(s.ui, s.record, hosts, ListSessionFiles(s.folders.app_data), s.settings.KeepAliveTime,
-                         window_.get());
+    ConnectDialog dialog(s.ui, s.record, hosts, ListSessionFiles(s.folders.app_data),
+                         s.settings.KeepAliveTime, window_.get());
     dialog.ShowUnlistedHostSecurity(runtime_->file_state().security);
     if (!connect) dialog.SaveButton()->setDefault(true);
     if (dialog.exec() != QDialog::Accepted) return false;
     const ConnectChoice& choice = dialog.Choice();
     if (!ApplyConnectChoice(s, runtime_->file_state(), choice)) return false;
-    if (choice.create_shortcut) [[maybe_unused]] const bool made = CreateSessionShortcut(s.ui, choice.session_file);
+    if (choice.create_shortcut) [[maybe_unused]]
+        const bool made = CreateSessionShortcut(s.ui, choice.session_file);
     if (!choice.connect) return true;
     runtime_->CommandLineConnectionDone();
     std::string host = s.record.Text(field::IpName);
@@ -340,19 +368,19 @@ void SessionController::StartNewInstance() {
     other.record = s.record;
     SessionFileState state;
     const HostList hosts = LoadHostList(s.folders.settings_file, s.ui);
-    ConnectDialog dialog(s.ui, other.record, hosts, ListSessionFiles(s.folders.app_data), s.settings.KeepAliveTime,
-                         window_.get());
+    ConnectDialog dialog(s.ui, other.record, hosts, ListSessionFiles(s.folders.app_data),
+                         s.settings.KeepAliveTime, window_.get());
     dialog.setWindowTitle("New Session");
     if (dialog.exec() != QDialog::Accepted) return;
     if (!ApplyConnectChoice(other, state, dialog.Choice())) return;
-    if (dialog.Choice().create_shortcut)
-        [[maybe_unused]] const bool made = CreateSessionShortcut(s.ui, dialog.Choice().session_file);
+    if (dialog.Choice().create_shortcut) [[maybe_unused]]
+        const bool made = CreateSessionShortcut(s.ui, dialog.Choice().session_file);
     if (!dialog.Choice().connect) return;
     std::vector<std::string> args;
     if (!dialog.Choice().session_file.empty()) args = {"--session", dialog.Choice().session_file};
     if (const std::string error = SpawnDetached(CurrentExecutablePath(), args); !error.empty())
-        s.ui.ShowMessage({"Orkan TN3270 Error", "A new session could not be started: " + error, Buttons::Ok,
-                          Icon::Error});
+        s.ui.ShowMessage(
+            {"Orkan TN3270 Error", "A new session could not be started: " + error, Buttons::Ok, Icon::Error});
 }
 
 void SessionController::ShowOptions(int page) {
@@ -404,10 +432,17 @@ void SessionController::KeyInput(QKeyEvent* event) {
         // As X11 reports it: the state before the event, so a modifier key's own press is not in it
         // and its release is.
         switch (event->key()) {
-            case Qt::Key_Shift: d.modifiers.shift = !d.press; break;
-            case Qt::Key_Control: d.modifiers.ctrl = !d.press; break;
-            case Qt::Key_Alt: d.modifiers.alt = !d.press; break;
-            default: break;
+            case Qt::Key_Shift:
+                d.modifiers.shift = !d.press;
+                break;
+            case Qt::Key_Control:
+                d.modifiers.ctrl = !d.press;
+                break;
+            case Qt::Key_Alt:
+                d.modifiers.alt = !d.press;
+                break;
+            default:
+                break;
         }
     }
     std::optional<KeyEvent> key = MapDesktopKey(d, s.keyboard.num_lock);
@@ -429,11 +464,17 @@ void SessionController::MouseButtonKey(MouseKey key, bool down, MouseModifiers m
                       cell);
 }
 
-void SessionController::MouseSelectionMade() { orkan::MouseSelectionMade(session()); }
+void SessionController::MouseSelectionMade() {
+    orkan::MouseSelectionMade(session());
+}
 
-void SessionController::Wheel(int delta) { HandleWheel(session(), delta); }
+void SessionController::Wheel(int delta) {
+    HandleWheel(session(), delta);
+}
 
-void SessionController::RunKey(uint16_t code) { ExecuteKey(session(), code, true); }
+void SessionController::RunKey(uint16_t code) {
+    ExecuteKey(session(), code, true);
+}
 
 void SessionController::AutoCopy(bool cut) {
     const QtUi::PrimaryScope primary(ui_);
@@ -449,7 +490,9 @@ bool SessionController::AltKeyFree(bool right) const {
     return CategoryOf(code) == KeyCategory::Edit && NumberOf(code) == edit_fn::NoFunction;
 }
 
-void SessionController::OpenMenuBar() { window_->OpenMenuBar(); }
+void SessionController::OpenMenuBar() {
+    window_->OpenMenuBar();
+}
 
 bool SessionController::RestoreHiddenMenuBar() {
     if (window_->MenuBarShown()) return false;
@@ -459,15 +502,17 @@ bool SessionController::RestoreHiddenMenuBar() {
 
 void SessionController::ShowTlsInformation() {
     if (!runtime_->Tls()) {
-        ui_.ShowMessage({"TLS Information", "The connection to the host is not secured with TLS.", Buttons::Ok,
-                         Icon::Information});
+        ui_.ShowMessage({"TLS Information", "The connection to the host is not secured with TLS.",
+                         Buttons::Ok, Icon::Information});
         return;
     }
     TlsInfoWindow info(TlsInfoText(*runtime_->Tls()), window_.get());
     info.exec();
 }
 
-void SessionController::ShowWindowMenu(const QPoint& global) { window_->ShowWindowMenuAt(global); }
+void SessionController::ShowWindowMenu(const QPoint& global) {
+    window_->ShowWindowMenuAt(global);
+}
 
 // ---- MainWindowHost
 
@@ -528,23 +573,35 @@ std::vector<SessionListItem> SessionController::Sessions() const {
 bool SessionController::Available(MenuNeeds needs) const {
     const SessionHooks& h = runtime_->session().hooks;
     switch (needs) {
-        case MenuNeeds::Nothing: return true;
-        case MenuNeeds::Clipboard: return true;
-        case MenuNeeds::Find: return h.find != nullptr;
-        case MenuNeeds::Macros: return h.macros != nullptr;
-        case MenuNeeds::MacroRecorder: return h.recorder != nullptr;
-        case MenuNeeds::Transfer: return h.transfer != nullptr;
-        case MenuNeeds::Printing: return h.print != nullptr;
-        case MenuNeeds::ScreenSave: return h.capture != nullptr;
+        case MenuNeeds::Nothing:
+            return true;
+        case MenuNeeds::Clipboard:
+            return true;
+        case MenuNeeds::Find:
+            return h.find != nullptr;
+        case MenuNeeds::Macros:
+            return h.macros != nullptr;
+        case MenuNeeds::MacroRecorder:
+            return h.recorder != nullptr;
+        case MenuNeeds::Transfer:
+            return h.transfer != nullptr;
+        case MenuNeeds::Printing:
+            return h.print != nullptr;
+        case MenuNeeds::ScreenSave:
+            return h.capture != nullptr;
         case MenuNeeds::Trace:
         case MenuNeeds::DebugScreens:
-        case MenuNeeds::Listing: return runtime_->core().TraceAvailable();
+        case MenuNeeds::Listing:
+            return runtime_->core().TraceAvailable();
         case MenuNeeds::Help:
-        case MenuNeeds::KeyEditors: return true;
+        case MenuNeeds::KeyEditors:
+            return true;
     }
     return false;
 }
 
-bool SessionController::TraceActive() const { return runtime_->session().trace.Active(); }
+bool SessionController::TraceActive() const {
+    return runtime_->session().trace.Active();
+}
 
 }  // namespace orkan

@@ -26,7 +26,7 @@ struct StartupState;
 class SessionRecord;
 
 class SessionController final : public SessionFrame, public TerminalInput, public MainWindowHost {
-public:
+  public:
     explicit SessionController(QtUi& ui);
     ~SessionController() override;
     SessionController(const SessionController&) = delete;
@@ -111,7 +111,7 @@ public:
     // The help window at a page of the user documentation ("keyboard.md"); the editors' Help.
     void ShowHelpPage(const QString& page);
 
-private:
+  private:
     void StartNewInstance();
     HelpWindow& Help();
 

@@ -6,12 +6,12 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "session/session.h"
 #include "display/palette.h"
 #include "display/spoken_status.h"
 #include "gui/qt_text.h"
 #include "gui/status_symbols.h"
 #include "gui/terminal_painter.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -21,7 +21,9 @@ namespace {
 constexpr int kFrameInset = 1;
 constexpr int kTextInset = 3;
 
-size_t DrawnCells(uint32_t columns) { return std::min<size_t>(kStatusCells, columns ? columns - 1 : 0); }
+size_t DrawnCells(uint32_t columns) {
+    return std::min<size_t>(kStatusCells, columns ? columns - 1 : 0);
+}
 
 }  // namespace
 
@@ -39,7 +41,8 @@ StatusGeometry StatusLayout(int width, CellSize terminal_cell, int border, uint3
     return g;
 }
 
-StatusLineWidget::StatusLineWidget(const Session& session, QWidget* parent) : QWidget(parent), session_(session) {
+StatusLineWidget::StatusLineWidget(const Session& session, QWidget* parent)
+    : QWidget(parent), session_(session) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -61,11 +64,14 @@ QRect StatusLineWidget::TlsIndicatorRect() const {
 const TerminalFonts& StatusLineWidget::FontsFor(CellSize cell) {
     if (cell == fonts_->Cell()) return *fonts_;
     if (!narrow_fonts_ || narrow_fonts_->Cell() != cell)
-        narrow_fonts_ = std::make_shared<const TerminalFonts>(fonts_->Family(), fonts_->GraphicEscapeFamily(), cell);
+        narrow_fonts_ =
+            std::make_shared<const TerminalFonts>(fonts_->Family(), fonts_->GraphicEscapeFamily(), cell);
     return *narrow_fonts_;
 }
 
-QString StatusLineWidget::SpokenText() const { return DisplayToQString(SpokenStatus(session_)); }
+QString StatusLineWidget::SpokenText() const {
+    return DisplayToQString(SpokenStatus(session_));
+}
 
 void StatusLineWidget::ShowText(const StatusText& text, bool full_paint) {
     if (QAccessible::isActive()) {
@@ -81,7 +87,8 @@ void StatusLineWidget::ShowText(const StatusText& text, bool full_paint) {
         return;
     }
     const StatusGeometry g = Geometry();
-    for (const CellRun& run : runs) update(g.CellRect(run.first).united(g.CellRect(run.first + run.count - 1u)));
+    for (const CellRun& run : runs)
+        update(g.CellRect(run.first).united(g.CellRect(run.first + run.count - 1u)));
 }
 
 void StatusLineWidget::paintEvent(QPaintEvent* event) {

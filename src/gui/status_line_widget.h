@@ -20,17 +20,19 @@ struct Session;
 // starts half a cell and the border in, unless the line would then run into the frame; a window
 // too narrow for the cells at the terminal's width gets narrower status cells, never cut ones.
 struct StatusGeometry {
-    QRect frame;     // the frame's outer rectangle (one-pixel lines)
+    QRect frame;  // the frame's outer rectangle (one-pixel lines)
     int text_left = 0;
     int text_top = 0;
-    CellSize cell;   // the status line's own cell: the terminal's height, a width that fits
-    QRect CellRect(size_t i) const { return {text_left + int(i) * cell.width, text_top, cell.width, cell.height}; }
+    CellSize cell;  // the status line's own cell: the terminal's height, a width that fits
+    QRect CellRect(size_t i) const {
+        return {text_left + int(i) * cell.width, text_top, cell.width, cell.height};
+    }
 };
 inline constexpr int kStatusTextTop = 4;
 StatusGeometry StatusLayout(int width, CellSize terminal_cell, int border, uint32_t columns);
 
 class StatusLineWidget : public QWidget {
-public:
+  public:
     explicit StatusLineWidget(const Session& session, QWidget* parent = nullptr);
 
     void SetFonts(std::shared_ptr<const TerminalFonts> fonts);
@@ -47,10 +49,10 @@ public:
     // Where the TLS information can be opened: cell 2 while TLS is active, else empty.
     QRect TlsIndicatorRect() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     // The faces at the status line's own cell (the terminal's, unless the window is too narrow).
     const TerminalFonts& FontsFor(CellSize cell);
 

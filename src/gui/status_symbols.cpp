@@ -11,14 +11,14 @@ namespace {
 
 // Points in the unit square of the cell.
 class CellSpace {
-public:
+  public:
     explicit CellSpace(const QRectF& cell) : c_(cell) {}
     QPointF At(qreal x, qreal y) const { return {c_.left() + x * c_.width(), c_.top() + y * c_.height()}; }
     QRectF Box(qreal x0, qreal y0, qreal x1, qreal y1) const { return QRectF(At(x0, y0), At(x1, y1)); }
     qreal Stroke() const { return std::max<qreal>(1.0, c_.width() / 7); }
     const QRectF& Cell() const { return c_; }
 
-private:
+  private:
     QRectF c_;
 };
 
@@ -77,14 +77,22 @@ void DrawStatusSymbol(QPainter& p, uint8_t code, const QRectF& cell, const QColo
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
     switch (code) {
-        case NotSecure: Padlock(p, s, false); break;
-        case Secure: Padlock(p, s, true); break;
+        case NotSecure:
+            Padlock(p, s, false);
+            break;
+        case Secure:
+            Padlock(p, s, true);
+            break;
         case Connected:
             p.drawRect(s.Box(0.15, 0.3, 0.85, 0.9));
             p.fillRect(s.Box(0.38, 0.5, 0.62, 0.72), colour);
             break;
-        case LockLeft: ClockHalf(p, s, true); break;
-        case LockRight: ClockHalf(p, s, false); break;
+        case LockLeft:
+            ClockHalf(p, s, true);
+            break;
+        case LockRight:
+            ClockHalf(p, s, false);
+            break;
         case Inhibit:
             p.drawLine(s.At(0.15, 0.2), s.At(0.85, 0.9));
             p.drawLine(s.At(0.85, 0.2), s.At(0.15, 0.9));
@@ -128,7 +136,8 @@ void DrawStatusSymbol(QPainter& p, uint8_t code, const QRectF& cell, const QColo
             p.drawLine(s.At(0.65, 0.85), s.At(0.95, 0.85));
             p.drawLine(s.At(0.6, 0.3), s.At(0.95, 0.3));
             break;
-        default: break;
+        default:
+            break;
     }
     p.restore();
 }

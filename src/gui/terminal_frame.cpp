@@ -3,13 +3,15 @@
 #include <QResizeEvent>
 #include <QTimer>
 
-#include "session/session.h"
 #include "display/font_choice.h"
+#include "session/session.h"
 
 namespace orkan {
 
 namespace {
-QString ToQString(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString ToQString(const std::string& s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 }  // namespace
 
 TerminalFrame::TerminalFrame(Session& session, QWidget* parent)
@@ -73,14 +75,16 @@ void TerminalFrame::Relayout(SizingInput sizing, bool chosen) {
     status_->SetFonts(fonts_);
 
     if (result.clipped && on_cannot_show) {
-        const QString text = QString("The screen of %1 rows and %2 columns does not fit on this display even at the "
-                                     "smallest font (%3 x %4 pixels), so part of it cannot be shown. A larger "
-                                     "display, or a smaller MinFontWidth or MinFontHeight in orkan.ini, shows it "
-                                     "whole.")
-                                 .arg(session_.ps.rows)
-                                 .arg(session_.ps.columns)
-                                 .arg(limits.min_width)
-                                 .arg(limits.min_height);
+        const QString text =
+            QString(
+                "The screen of %1 rows and %2 columns does not fit on this display even at the "
+                "smallest font (%3 x %4 pixels), so part of it cannot be shown. A larger "
+                "display, or a smaller MinFontWidth or MinFontHeight in orkan.ini, shows it "
+                "whole.")
+                .arg(session_.ps.rows)
+                .arg(session_.ps.columns)
+                .arg(limits.min_width)
+                .arg(limits.min_height);
         if (text != cannot_show_told_) {
             cannot_show_told_ = text;
             // Told once the host's write is over: a message box must not open in the middle of it.
@@ -114,7 +118,8 @@ void TerminalFrame::ScreenSizeChanged() {
     // that mode); otherwise the window stays and the new mode takes its own cell, or a fit.
     const uint8_t mode = session_.ps.size_mode;
     if (laid_out_mode_ < mode_size_.size()) mode_size_[laid_out_mode_] = size();
-    if (laid_out_mode_ != 255) RememberCell(session_.record, laid_out_mode_, chosen_cell_.Valid() ? chosen_cell_ : cell_);
+    if (laid_out_mode_ != 255)
+        RememberCell(session_.record, laid_out_mode_, chosen_cell_.Valid() ? chosen_cell_ : cell_);
     const bool keep_font = session_.record.Flag(field::KeepFontConstantOnModeSwitch);
     if (!keep_font) {
         Relayout({Input(), std::nullopt, SizingReason::KeepWindow, std::nullopt, std::nullopt}, false);
@@ -123,7 +128,8 @@ void TerminalFrame::ScreenSizeChanged() {
     const CellSize carried = chosen_cell_.Valid() ? chosen_cell_ : cell_;
     RememberCell(session_.record, mode, carried);
     std::optional<FrameSize> back;
-    if (mode < mode_size_.size() && mode_size_[mode]) back = FrameSize{mode_size_[mode]->width(), mode_size_[mode]->height()};
+    if (mode < mode_size_.size() && mode_size_[mode])
+        back = FrameSize{mode_size_[mode]->width(), mode_size_[mode]->height()};
     Relayout({Input(), std::nullopt, SizingReason::KeepFont, carried, back}, false);
 }
 
@@ -132,8 +138,8 @@ void TerminalFrame::FontSettingsChanged() {
 }
 
 QSize TerminalFrame::sizeHint() const {
-    const FrameSize f =
-        NeededFrame(Input(), cell_.Valid() ? cell_ : CellSize{9, 16}, session_.record.Flag(field::SizeWindowToFont));
+    const FrameSize f = NeededFrame(Input(), cell_.Valid() ? cell_ : CellSize{9, 16},
+                                    session_.record.Flag(field::SizeWindowToFont));
     return {f.width, f.height};
 }
 

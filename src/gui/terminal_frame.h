@@ -27,7 +27,7 @@ enum class FontStepResult : uint8_t {
 };
 
 class TerminalFrame : public QWidget {
-public:
+  public:
     explicit TerminalFrame(Session& session, QWidget* parent = nullptr);
 
     TerminalWidget& Terminal() { return *terminal_; }
@@ -52,10 +52,10 @@ public:
     // The screen cannot be shown whole even at the smallest cell: the text says why.
     std::function<void(const QString&)> on_cannot_show;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     LayoutInput Input() const;
     std::optional<FrameSize> Room() const;
     // `chosen`: the cell that results is the user's choice (a font step, settings, a size the user
@@ -71,11 +71,11 @@ private:
     // The cell the user chose (by a font step or the window's size), which the display's room may
     // have made smaller for a while: a mode switch that keeps the font carries this one.
     CellSize chosen_cell_;
-    uint8_t laid_out_mode_ = 255;  // the size mode the current cell belongs to
+    uint8_t laid_out_mode_ = 255;                    // the size mode the current cell belongs to
     std::array<std::optional<QSize>, 3> mode_size_;  // the frame's size when each mode was left
-    bool resizing_ = false;             // a size this frame asked for is being given
-    std::optional<QSize> asked_size_;   // the size asked for last, until it arrives
-    QString cannot_show_told_;  // the last "cannot show" text, so it is told once
+    bool resizing_ = false;                          // a size this frame asked for is being given
+    std::optional<QSize> asked_size_;                // the size asked for last, until it arrives
+    QString cannot_show_told_;                       // the last "cannot show" text, so it is told once
     QString family_;
     QString ge_family_;
 };

@@ -10,8 +10,12 @@ namespace orkan {
 
 namespace {
 
-QRect ToQRect(const PixelRect& r) { return {r.x, r.y, r.width, r.height}; }
-PixelRect ToPixelRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
+QRect ToQRect(const PixelRect& r) {
+    return {r.x, r.y, r.width, r.height};
+}
+PixelRect ToPixelRect(const QRect& r) {
+    return {r.x(), r.y(), r.width(), r.height()};
+}
 
 }  // namespace
 
@@ -54,7 +58,8 @@ QRect TerminalPainter::SelectionArea() const {
     return CellRect(top, left).united(CellRect(bottom, right));
 }
 
-void TerminalPainter::DrawGlyphs(QPainter& p, int x, int y, const TextRun& run, const RowLook& look, QColor colour) {
+void TerminalPainter::DrawGlyphs(QPainter& p, int x, int y, const TextRun& run, const RowLook& look,
+                                 QColor colour) {
     const qreal sx = fonts_.ScaleX();
     const int cw = fonts_.Cell().width;
     const qreal baseline = y + fonts_.Baseline();
@@ -63,7 +68,8 @@ void TerminalPainter::DrawGlyphs(QPainter& p, int x, int y, const TextRun& run, 
     for (auto& pos : positions_) pos.clear();
     for (uint16_t i = 0; i < run.length; ++i) {
         const uint8_t b = look.characters[run.column + i];
-        const TerminalFonts::Glyph& g = run.GraphicEscape() ? fonts_.GraphicEscapeGlyph(b) : fonts_.DisplayGlyph(b);
+        const TerminalFonts::Glyph& g =
+            run.GraphicEscape() ? fonts_.GraphicEscapeGlyph(b) : fonts_.DisplayGlyph(b);
         if (!g.drawn) continue;
         glyphs_[g.face].append(g.index);
         positions_[g.face].append(QPointF((x + i * cw) / sx + fonts_.GlyphOffset(), baseline));
@@ -91,7 +97,8 @@ void TerminalPainter::DrawCellMarks(QPainter& p, int x, int y, const TextRun& ru
     }
     for (uint16_t i = 0; i < run.length; ++i) {
         const uint8_t b = look.characters[run.column + i];
-        const TerminalFonts::Glyph& g = run.GraphicEscape() ? fonts_.GraphicEscapeGlyph(b) : fonts_.DisplayGlyph(b);
+        const TerminalFonts::Glyph& g =
+            run.GraphicEscape() ? fonts_.GraphicEscapeGlyph(b) : fonts_.DisplayGlyph(b);
         if (g.overline) p.fillRect(x + i * cw, y + fonts_.OverlineY(), cw, thickness, colour);
         if (g.underline) p.fillRect(x + i * cw, y + fonts_.UnderlineY(), cw, thickness, colour);
     }
@@ -103,7 +110,8 @@ void TerminalPainter::PaintRows(QPainter& p, uint32_t first, uint32_t end, const
     end = std::min(end, ps.rows);
     if (first >= end || ps.columns == 0) return;
     palette_ = BuildPalette(session_.record);
-    const RenderOptions options = MakeRenderOptions(session_, frame.blink_text_off, frame.show_attribute_markers);
+    const RenderOptions options =
+        MakeRenderOptions(session_, frame.blink_text_off, frame.show_attribute_markers);
     const CellSize cell = fonts_.Cell();
     FieldState field = FieldStateEntering(ps, first * ps.columns);
     for (uint32_t r = first; r < end; ++r) {
@@ -116,10 +124,12 @@ void TerminalPainter::PaintRows(QPainter& p, uint32_t first, uint32_t end, const
         p.save();
         p.scale(fonts_.ScaleX(), 1);
         for (const TextRun& run : look_.runs)
-            DrawGlyphs(p, origin_.x() + run.column * cell.width, y, run, look_, ToQColor(palette_[run.foreground]));
+            DrawGlyphs(p, origin_.x() + run.column * cell.width, y, run, look_,
+                       ToQColor(palette_[run.foreground]));
         p.restore();
         for (const TextRun& run : look_.runs)
-            DrawCellMarks(p, origin_.x() + run.column * cell.width, y, run, look_, ToQColor(palette_[run.foreground]));
+            DrawCellMarks(p, origin_.x() + run.column * cell.width, y, run, look_,
+                          ToQColor(palette_[run.foreground]));
         if (options.display_by_field)
             for (uint16_t c : look_.attribute_columns) p.fillRect(CellRect(r, c), ToQColor(palette_[0]));
         if (blink_rows && r < blink_rows->size()) (*blink_rows)[r] = look_.has_blink;
@@ -208,7 +218,8 @@ void TerminalPainter::PaintCursor(QPainter& p, const PaintFrame& frame, const Re
 
 void TerminalPainter::PaintOverlays(QPainter& p, const PaintFrame& frame) {
     palette_ = BuildPalette(session_.record);
-    const RenderOptions options = MakeRenderOptions(session_, frame.blink_text_off, frame.show_attribute_markers);
+    const RenderOptions options =
+        MakeRenderOptions(session_, frame.blink_text_off, frame.show_attribute_markers);
     PaintCursor(p, frame, options);
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     if (const QRect sel = SelectionArea(); !sel.isEmpty()) InvertOutline(p, sel, 1);

@@ -25,13 +25,15 @@ struct PaintFrame {
     bool show_attribute_markers = false;  // attribute positions show "."
     bool cursor_shown = true;             // the cursor's blink
     bool window_active = true;
-    std::optional<int> locator_growth;    // the cursor locator's frame, while it runs
+    std::optional<int> locator_growth;  // the cursor locator's frame, while it runs
 };
 
-inline QColor ToQColor(Rgb rgb) { return QColor::fromRgb(QRgb(0xFF000000u | rgb)); }
+inline QColor ToQColor(Rgb rgb) {
+    return QColor::fromRgb(QRgb(0xFF000000u | rgb));
+}
 
 class TerminalPainter {
-public:
+  public:
     TerminalPainter(const Session& session, const TerminalFonts& fonts, QPoint origin);
 
     QRect CellRect(uint32_t row, uint32_t column) const;
@@ -48,9 +50,10 @@ public:
     // The cursor, the rulers, the selection rectangle and the cursor locator.
     void PaintOverlays(QPainter& p, const PaintFrame& frame);
     // Everything inside `dirty`: the surround, the rows it touches and the overlays.
-    void Paint(QPainter& p, const QRect& dirty, const PaintFrame& frame, std::vector<uint8_t>* blink_rows = nullptr);
+    void Paint(QPainter& p, const QRect& dirty, const PaintFrame& frame,
+               std::vector<uint8_t>* blink_rows = nullptr);
 
-private:
+  private:
     void DrawGlyphs(QPainter& p, int x, int y, const TextRun& run, const RowLook& look, QColor colour);
     void DrawCellMarks(QPainter& p, int x, int y, const TextRun& run, const RowLook& look, QColor colour);
     void PaintCursor(QPainter& p, const PaintFrame& frame, const RenderOptions& options);

@@ -23,7 +23,8 @@ CellSize FitTo(const SessionRecord& record, const FontLimits& limits, LayoutInpu
 
 FrameSize NeededFrame(const LayoutInput& in, CellSize cell, bool sized) {
     if (!sized)
-        return {int(in.columns) * cell.width, in.toolbar_height + int(in.rows) * cell.height + StatusLineHeight(cell.height)};
+        return {int(in.columns) * cell.width,
+                in.toolbar_height + int(in.rows) * cell.height + StatusLineHeight(cell.height)};
     const Placement p = SizedWindowPlacement(in, cell);
     return {p.window_width, p.window_height};
 }
@@ -43,11 +44,13 @@ SizingResult SizeTerminal(const SessionRecord& record, const FontLimits& limits,
             if (sized) wanted = NeededFrame(in.frame, r.cell, sized);
             break;
         case SizingReason::FontStep:
-            r.cell = fixed ? *fixed : in.cell.value_or(ChooseCellSize(record, limits, in.frame, size_mode, false));
+            r.cell =
+                fixed ? *fixed : in.cell.value_or(ChooseCellSize(record, limits, in.frame, size_mode, false));
             wanted = NeededFrame(in.frame, r.cell, sized);
             break;
         case SizingReason::KeepFont: {
-            r.cell = fixed ? *fixed : in.cell.value_or(ChooseCellSize(record, limits, in.frame, size_mode, false));
+            r.cell =
+                fixed ? *fixed : in.cell.value_or(ChooseCellSize(record, limits, in.frame, size_mode, false));
             const FrameSize needed = NeededFrame(in.frame, r.cell, sized);
             // The size the user had in this mode comes back when it still shows the whole screen.
             wanted = !sized && in.wanted && in.wanted->Holds(needed) ? *in.wanted : needed;
@@ -55,10 +58,10 @@ SizingResult SizeTerminal(const SessionRecord& record, const FontLimits& limits,
         }
         case SizingReason::KeepWindow: {
             const std::optional<CellSize> own = RememberedCell(record, size_mode);
-            r.cell = fixed                                                   ? *fixed
-                     : own && now.Holds(NeededFrame(in.frame, *own, sized)) ? *own
-                                                                             : ChooseCellSize(record, limits, in.frame,
-                                                                                              size_mode, true);
+            r.cell = fixed ? *fixed
+                     : own && now.Holds(NeededFrame(in.frame, *own, sized))
+                         ? *own
+                         : ChooseCellSize(record, limits, in.frame, size_mode, true);
             if (sized) wanted = NeededFrame(in.frame, r.cell, sized);
             break;
         }
@@ -76,7 +79,8 @@ SizingResult SizeTerminal(const SessionRecord& record, const FontLimits& limits,
     if (in.room) {
         const FrameSize target = wanted.value_or(now);
         if (!in.room->Holds(target)) {
-            const FrameSize bounded{std::min(target.width, in.room->width), std::min(target.height, in.room->height)};
+            const FrameSize bounded{std::min(target.width, in.room->width),
+                                    std::min(target.height, in.room->height)};
             const CellSize fitted = FitTo(record, limits, in.frame, bounded);
             r.limited = fitted != r.cell;
             r.cell = fitted;

@@ -23,16 +23,16 @@ struct FrameSize {
 
 // Why the frame is laid out again.
 enum class SizingReason : uint8_t {
-    Resized,      // the user (or the window system) gave the frame a new size: fit to it
-    FontStep,     // a font step chose the cell: the window follows it
-    KeepFont,     // a new screen size with the font kept (KEEPFONTCONSTANTONMODESWITCH)
-    KeepWindow,   // a new screen size with the window kept: the mode's own cell, or a fit
-    Settings,     // the font settings changed
+    Resized,     // the user (or the window system) gave the frame a new size: fit to it
+    FontStep,    // a font step chose the cell: the window follows it
+    KeepFont,    // a new screen size with the font kept (KEEPFONTCONSTANTONMODESWITCH)
+    KeepWindow,  // a new screen size with the window kept: the mode's own cell, or a fit
+    Settings,    // the font settings changed
 };
 
 struct SizingInput {
-    LayoutInput frame;                // the frame as it is now (its size, border, rows, columns)
-    std::optional<FrameSize> room;    // the largest frame the display has room for; none: no limit
+    LayoutInput frame;              // the frame as it is now (its size, border, rows, columns)
+    std::optional<FrameSize> room;  // the largest frame the display has room for; none: no limit
     SizingReason reason = SizingReason::Resized;
     std::optional<CellSize> cell;     // FontStep and KeepFont: the cell asked for
     std::optional<FrameSize> wanted;  // KeepFont: a frame size to go back to (the user's, in this mode)

@@ -13,7 +13,9 @@ namespace orkan {
 
 namespace {
 
-constexpr uint16_t EditCode(uint8_t n) { return MakeKeyCode(KeyCategory::Edit, n, kKeyWorksWhileLocked); }
+constexpr uint16_t EditCode(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Edit, n, kKeyWorksWhileLocked);
+}
 
 MouseModifiers ModifiersOf(Qt::KeyboardModifiers m) {
     return {bool(m & Qt::ShiftModifier), bool(m & Qt::ControlModifier), bool(m & Qt::AltModifier)};
@@ -60,12 +62,23 @@ void TerminalView::MousePress(QMouseEvent* event, bool double_click) {
     const MouseModifiers mods = ModifiersOf(event->modifiers());
     std::optional<MouseKey> key;
     switch (event->button()) {
-        case Qt::LeftButton: key = double_click ? MouseKey::LeftDoubleClick : MouseKey::LeftClick; break;
-        case Qt::RightButton: key = double_click ? MouseKey::RightDoubleClick : MouseKey::RightClick; break;
-        case Qt::MiddleButton: key = double_click ? MouseKey::MiddleDoubleClick : MouseKey::MiddleClick; break;
-        case Qt::BackButton: key = MouseKey::BackClick; break;
-        case Qt::ForwardButton: key = MouseKey::ForwardClick; break;
-        default: break;
+        case Qt::LeftButton:
+            key = double_click ? MouseKey::LeftDoubleClick : MouseKey::LeftClick;
+            break;
+        case Qt::RightButton:
+            key = double_click ? MouseKey::RightDoubleClick : MouseKey::RightClick;
+            break;
+        case Qt::MiddleButton:
+            key = double_click ? MouseKey::MiddleDoubleClick : MouseKey::MiddleClick;
+            break;
+        case Qt::BackButton:
+            key = MouseKey::BackClick;
+            break;
+        case Qt::ForwardButton:
+            key = MouseKey::ForwardClick;
+            break;
+        default:
+            break;
     }
     if (key) input_.MouseButtonKey(*key, true, mods);
     // A double click runs its own key (select a word, for instance); it starts no selection.
@@ -84,16 +97,28 @@ void TerminalView::MouseMove(QMouseEvent* event) {
 void TerminalView::MouseRelease(QMouseEvent* event) {
     const MouseModifiers mods = ModifiersOf(event->modifiers());
     switch (event->button()) {
-        case Qt::LeftButton: input_.MouseButtonKey(MouseKey::LeftClick, false, mods); break;
-        case Qt::RightButton: input_.MouseButtonKey(MouseKey::RightClick, false, mods); break;
-        case Qt::MiddleButton: input_.MouseButtonKey(MouseKey::MiddleClick, false, mods); break;
-        case Qt::BackButton: input_.MouseButtonKey(MouseKey::BackClick, false, mods); break;
-        case Qt::ForwardButton: input_.MouseButtonKey(MouseKey::ForwardClick, false, mods); break;
-        default: break;
+        case Qt::LeftButton:
+            input_.MouseButtonKey(MouseKey::LeftClick, false, mods);
+            break;
+        case Qt::RightButton:
+            input_.MouseButtonKey(MouseKey::RightClick, false, mods);
+            break;
+        case Qt::MiddleButton:
+            input_.MouseButtonKey(MouseKey::MiddleClick, false, mods);
+            break;
+        case Qt::BackButton:
+            input_.MouseButtonKey(MouseKey::BackClick, false, mods);
+            break;
+        case Qt::ForwardButton:
+            input_.MouseButtonKey(MouseKey::ForwardClick, false, mods);
+            break;
+        default:
+            break;
     }
     if (event->button() != Qt::LeftButton || !mouse_.ButtonDown()) return;
     const CellPosition at = frame_->Terminal().NearestCell(event->position().toPoint());
-    const MouseResult r = mouse_.Release(session_.selection, {at.row, at.column}, mods, CurrentMouseOptions());
+    const MouseResult r =
+        mouse_.Release(session_.selection, {at.row, at.column}, mods, CurrentMouseOptions());
     if (r.selection_changed) view_->RefreshStatusLine();
     if (r.selection_made) input_.MouseSelectionMade();
     if (r.drop) Drop(*r.drop);
@@ -153,17 +178,27 @@ bool TerminalView::TerminalEvent(QEvent* event) {
     switch (event->type()) {
         case QEvent::ShortcutOverride:
         case QEvent::KeyPress:
-        case QEvent::KeyRelease: return TerminalKey(event);
-        case QEvent::MouseButtonPress: MousePress(static_cast<QMouseEvent*>(event), false); return true;
-        case QEvent::MouseButtonDblClick: MousePress(static_cast<QMouseEvent*>(event), true); return true;
-        case QEvent::MouseMove: MouseMove(static_cast<QMouseEvent*>(event)); return true;
-        case QEvent::MouseButtonRelease: MouseRelease(static_cast<QMouseEvent*>(event)); return true;
+        case QEvent::KeyRelease:
+            return TerminalKey(event);
+        case QEvent::MouseButtonPress:
+            MousePress(static_cast<QMouseEvent*>(event), false);
+            return true;
+        case QEvent::MouseButtonDblClick:
+            MousePress(static_cast<QMouseEvent*>(event), true);
+            return true;
+        case QEvent::MouseMove:
+            MouseMove(static_cast<QMouseEvent*>(event));
+            return true;
+        case QEvent::MouseButtonRelease:
+            MouseRelease(static_cast<QMouseEvent*>(event));
+            return true;
         case QEvent::Wheel: {
             const QPoint delta = static_cast<QWheelEvent*>(event)->angleDelta();
             if (delta.y() != 0) input_.Wheel(delta.y());
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 

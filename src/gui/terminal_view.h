@@ -22,12 +22,20 @@ namespace orkan {
 struct Session;
 
 // The mouse buttons as keys of the keyboard map.
-enum class MouseKey : uint8_t { LeftClick, RightClick, LeftDoubleClick, RightDoubleClick, MiddleClick,
-                                MiddleDoubleClick, BackClick, ForwardClick };
+enum class MouseKey : uint8_t {
+    LeftClick,
+    RightClick,
+    LeftDoubleClick,
+    RightDoubleClick,
+    MiddleClick,
+    MiddleDoubleClick,
+    BackClick,
+    ForwardClick
+};
 
 // What the terminal asks of whoever joins it to the session (the session controller; tests record).
 class TerminalInput {
-public:
+  public:
     virtual ~TerminalInput() = default;
     // A key press or release for the key map.
     virtual void KeyInput(QKeyEvent* event) = 0;
@@ -53,7 +61,7 @@ public:
 };
 
 class TerminalView final : public QObject {
-public:
+  public:
     TerminalView(Session& session, TerminalInput& input);
     ~TerminalView() override;
 
@@ -66,7 +74,7 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     bool TerminalEvent(QEvent* event);
     bool TerminalKey(QEvent* event);
     void MousePress(QMouseEvent* event, bool double_click);

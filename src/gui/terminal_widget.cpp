@@ -32,7 +32,9 @@ QRect TerminalWidget::CellRect(uint32_t row, uint32_t column) const {
     return {origin_.x() + int(column) * c.width, origin_.y() + int(row) * c.height, c.width, c.height};
 }
 
-uint32_t TerminalWidget::Columns() const { return session_.ps.columns; }
+uint32_t TerminalWidget::Columns() const {
+    return session_.ps.columns;
+}
 
 QRect TerminalWidget::ScreenRect() const {
     if (!fonts_) return {};
@@ -43,7 +45,8 @@ QRect TerminalWidget::ScreenRect() const {
 std::optional<CellPosition> TerminalWidget::CellAt(QPoint pixel) const {
     if (!fonts_ || !ScreenRect().contains(pixel)) return std::nullopt;
     const CellSize c = fonts_->Cell();
-    return CellPosition{uint32_t((pixel.y() - origin_.y()) / c.height), uint32_t((pixel.x() - origin_.x()) / c.width)};
+    return CellPosition{uint32_t((pixel.y() - origin_.y()) / c.height),
+                        uint32_t((pixel.x() - origin_.x()) / c.width)};
 }
 
 CellPosition TerminalWidget::NearestCell(QPoint pixel) const {

@@ -27,7 +27,7 @@ struct CellPosition {
 };
 
 class TerminalWidget : public QWidget {
-public:
+  public:
     TerminalWidget(const Session& session, DisplayState& state, QWidget* parent = nullptr);
 
     // The faces (and so the cell size) and where the screen's first cell sits in the widget.
@@ -52,11 +52,11 @@ public:
     void Blink(const BlinkTick& tick);
     void LocateCursor();  // the cursor locator's six steps
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     PaintFrame Frame() const;
     void UpdateCursorPlace(uint32_t address);
     void FollowCursor();  // a cursor moved by a host write leaves its old cell too

@@ -19,9 +19,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "session/session.h"
 #include "config/file_name_text.h"
 #include "gui/qt_text.h"
+#include "session/session.h"
 #include "transfer/multiple_transfer.h"
 #include "transfer/transfer_messages.h"
 
@@ -58,9 +58,14 @@ QString PcNameOf(QString host) {
 
 }  // namespace
 
-TransferDialog::TransferDialog(Session& session, TransferClient& client, bool upload, bool watching, QWidget* parent,
-                               TransferChoices* choices)
-    : QDialog(parent), session_(session), client_(client), upload_(upload), watching_(watching), choices_(choices) {
+TransferDialog::TransferDialog(Session& session, TransferClient& client, bool upload, bool watching,
+                               QWidget* parent, TransferChoices* choices)
+    : QDialog(parent),
+      session_(session),
+      client_(client),
+      upload_(upload),
+      watching_(watching),
+      choices_(choices) {
     setObjectName(upload ? "Upload" : "Download");
     setWindowTitle(upload ? "Send File to Host" : "Receive File from Host");
 
@@ -146,7 +151,8 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
     allocation->addRow("LRECL:", lrecl_);
     allocation->addRow("RECFM:", recfm_);
     options->addWidget(tso_allocation_);
-    tso_allocation_->setVisible(upload);  // once in the dialog: shown before, it would flash as a window of its own
+    tso_allocation_->setVisible(
+        upload);  // once in the dialog: shown before, it would flash as a window of its own
 
     list_ = new QListWidget;
     list_->setObjectName("list");
@@ -227,8 +233,8 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
     }
     (upload ? pc_file_ : host_file_)->setFocus();
 
-    inputs_ = {host_file_, pc_file_,  pc_directory_, browse_file, browse_folder, additional_, mode_box, system_box,
-               tso_allocation_, list_box, start_};
+    inputs_ = {host_file_, pc_file_,   pc_directory_,   browse_file, browse_folder, additional_,
+               mode_box,   system_box, tso_allocation_, list_box,    start_};
     TransferRequest shown = watching ? client_.CurrentRequest()
                                      : LoadRequest(session_.record, upload ? TransferDirection::Upload
                                                                            : TransferDirection::Download);
@@ -263,16 +269,20 @@ void TransferDialog::Fill(const TransferRequest& r) {
     HostSystemChanged();
     recfm_->setCurrentIndex(int(r.recfm));
     if (qualifier_) qualifier_->setText(DisplayToQString(session_.record.Text(field::TransferQualifier)));
-    if (upload_) RefreshPcList();
-    else RefreshHostList();
+    if (upload_)
+        RefreshPcList();
+    else
+        RefreshHostList();
 }
 
 void TransferDialog::HostSystemChanged() {
     const auto system = HostSystem(system_->checkedId());
     const int keep = recfm_->currentIndex();
     recfm_->clear();
-    if (system == HostSystem::Tso) recfm_->addItems({"", "FB", "VB"});
-    else recfm_->addItems({"", "F", "V"});
+    if (system == HostSystem::Tso)
+        recfm_->addItems({"", "FB", "VB"});
+    else
+        recfm_->addItems({"", "F", "V"});
     recfm_->setCurrentIndex(std::max(0, keep));
     for (QWidget* w : {static_cast<QWidget*>(space_primary_), static_cast<QWidget*>(space_secondary_),
                        static_cast<QWidget*>(space_unit_), static_cast<QWidget*>(blksize_)})
@@ -289,7 +299,8 @@ std::optional<TransferRequest> TransferDialog::ReadFields() {
     const auto host = QStringToDisplay(host_file_->text().trimmed());
     const auto additional = QStringToDisplay(additional_->text());
     if (!host || !additional) {
-        Warn(this, windowTitle(), "The host file name and the parameters take only characters of the host's code page.");
+        Warn(this, windowTitle(),
+             "The host file name and the parameters take only characters of the host's code page.");
         return std::nullopt;
     }
     r.host_file = *host;
@@ -313,7 +324,8 @@ std::optional<TransferRequest> TransferDialog::ReadFields() {
     }
     if (qualifier_) {
         const auto q = QStringToDisplay(qualifier_->text().trimmed());
-        if (q) [[maybe_unused]] const bool kept = session_.record.SetText(field::TransferQualifier, *q);
+        if (q) [[maybe_unused]]
+            const bool kept = session_.record.SetText(field::TransferQualifier, *q);
     }
     if (choices_) *choices_ = {r.pc_directory, r.host_system};
     return r;
@@ -328,7 +340,8 @@ void TransferDialog::StartTransfer() {
         if (list_->item(i)->isSelected()) chosen.selected.push_back(size_t(i));
     TransferStart started;
     if (upload_) {
-        for (int i = 0; i < list_->count(); ++i) chosen.entries.push_back(list_->item(i)->text().toStdString());
+        for (int i = 0; i < list_->count(); ++i)
+            chosen.entries.push_back(list_->item(i)->text().toStdString());
         started = client_.Start(*request, {}, &chosen);
     } else {
         session_.transfer.host_list.selected = chosen.selected;
@@ -353,7 +366,9 @@ void TransferDialog::SetRunning(bool running) {
     if (!running) HostSystemChanged();
 }
 
-void TransferDialog::ShowProgress(const std::string& stamped) { status_->setText(Utf8ToQString(stamped)); }
+void TransferDialog::ShowProgress(const std::string& stamped) {
+    status_->setText(Utf8ToQString(stamped));
+}
 
 void TransferDialog::ShowBytes(uint64_t bytes, uint64_t total) {
     if (total == 0) return;
@@ -370,7 +385,9 @@ void TransferDialog::TransferEnded(const TransferOutcome& outcome) {
     if (watching_ && !outcome.success) CloseWhenFree();
 }
 
-void TransferDialog::CloseAfterTransfer() { CloseWhenFree(); }
+void TransferDialog::CloseAfterTransfer() {
+    CloseWhenFree();
+}
 
 void TransferDialog::CloseWhenFree() {
     // Closing deletes the dialog; inside the question's own loop that would delete the question too.
@@ -423,8 +440,8 @@ void TransferDialog::HostEntryChosen(bool also_pc_name) {
     if (!item) return;
     const TransferList& hosts = session_.transfer.host_list;
     const std::string entry = QStringToDisplay(item->text()).value_or(std::string());
-    const std::string host = hosts.level == 2 ? MemberHostName(hosts.member_data_set, entry, !hosts.qualifier.empty())
-                                              : entry;
+    const std::string host =
+        hosts.level == 2 ? MemberHostName(hosts.member_data_set, entry, !hosts.qualifier.empty()) : entry;
     host_file_->setText(DisplayToQString(host));
     if (also_pc_name) pc_file_->setText(PcNameOf(DisplayToQString(host)));
 }
@@ -433,13 +450,14 @@ void TransferDialog::RunList(int level) {
     const auto qualifier = QStringToDisplay(qualifier_->text().trimmed()).value_or(std::string());
     const auto host = QStringToDisplay(host_file_->text().trimmed()).value_or(std::string());
     shown_host_entries_ = size_t(-1);
-    [[maybe_unused]] const bool ran = client_.RunListMacro(HostSystem(system_->checkedId()), level, qualifier,
-                                                          level == 2 ? MemberListDataSet(host) : std::string());
+    [[maybe_unused]] const bool ran =
+        client_.RunListMacro(HostSystem(system_->checkedId()), level, qualifier,
+                             level == 2 ? MemberListDataSet(host) : std::string());
 }
 
 void TransferDialog::Browse(bool folder) {
-    const QString start = pc_directory_->text().isEmpty() ? Utf8ToQString(session_.folders.documents)
-                                                          : pc_directory_->text();
+    const QString start =
+        pc_directory_->text().isEmpty() ? Utf8ToQString(session_.folders.documents) : pc_directory_->text();
     if (folder) {
         const QString chosen = QFileDialog::getExistingDirectory(this, "PC folder", start);
         if (chosen.isEmpty()) return;

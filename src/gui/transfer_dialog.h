@@ -36,7 +36,7 @@ struct TransferChoices {
 
 class TransferDialog final : public QDialog, public TransferWindow {
     Q_OBJECT
-public:
+  public:
     // `watching`: the transfer the client runs now was started elsewhere (a macro); the dialog
     // shows its request and progress and goes at its end.
     TransferDialog(Session& session, TransferClient& client, bool upload, bool watching, QWidget* parent,
@@ -53,10 +53,10 @@ public:
     void TransferEnded(const TransferOutcome& outcome) override;
     void CloseAfterTransfer() override;
 
-protected:
+  protected:
     void reject() override;  // Escape, Close, the window's close button
 
-private:
+  private:
     void Fill(const TransferRequest& request);
     // The fields as a request; nothing after a message when a text cannot be kept.
     std::optional<TransferRequest> ReadFields();

@@ -11,7 +11,8 @@
 
 namespace orkan {
 
-TransferLogWindow::TransferLogWindow(TransferClient& client, QWidget* parent) : QDialog(parent), client_(client) {
+TransferLogWindow::TransferLogWindow(TransferClient& client, QWidget* parent)
+    : QDialog(parent), client_(client) {
     setObjectName("TransferLog");
     setWindowTitle(QString::fromUtf8(transfer_msg::kLogTitle));
     lines_ = new QListWidget;

@@ -12,11 +12,11 @@ namespace orkan {
 
 class TransferLogWindow final : public QDialog {
     Q_OBJECT
-public:
+  public:
     TransferLogWindow(TransferClient& client, QWidget* parent);
     ~TransferLogWindow() override;
 
-private:
+  private:
     void Add(const std::string& line);
 
     TransferClient& client_;

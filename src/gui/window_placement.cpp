@@ -28,8 +28,8 @@ WindowPlacement StoredPlacement(const SessionRecord& record) {
     return p;
 }
 
-WindowPlacement PlaceOnScreens(WindowPlacement stored, std::span<const ScreenRect> work_areas, int same_name_sessions,
-                               int cascade_x, int cascade_y) {
+WindowPlacement PlaceOnScreens(WindowPlacement stored, std::span<const ScreenRect> work_areas,
+                               int same_name_sessions, int cascade_x, int cascade_y) {
     WindowPlacement p = stored;
     if (!work_areas.empty()) {
         const bool on_screen = std::any_of(work_areas.begin(), work_areas.end(), [&](const ScreenRect& r) {

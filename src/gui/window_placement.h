@@ -11,7 +11,9 @@ class SessionRecord;
 
 struct ScreenRect {
     int left = 0, top = 0, width = 0, height = 0;
-    bool Contains(int x, int y) const { return x >= left && x < left + width && y >= top && y < top + height; }
+    bool Contains(int x, int y) const {
+        return x >= left && x < left + width && y >= top && y < top + height;
+    }
     bool operator==(const ScreenRect&) const = default;
 };
 
@@ -29,8 +31,8 @@ WindowPlacement StoredPlacement(const SessionRecord& record);
 // to it. Sessions of the same name that already run push it `cascade` further right and down. A
 // window larger than its work area takes the work area's size, and one that would reach past its
 // edge comes back inside.
-WindowPlacement PlaceOnScreens(WindowPlacement stored, std::span<const ScreenRect> work_areas, int same_name_sessions,
-                               int cascade_x, int cascade_y);
+WindowPlacement PlaceOnScreens(WindowPlacement stored, std::span<const ScreenRect> work_areas,
+                               int same_name_sessions, int cascade_x, int cascade_y);
 
 // After a move or resize: the size (and position, where the window system lets us know it) and
 // the maximised flag. A maximised window keeps the size it is restored to.

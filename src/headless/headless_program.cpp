@@ -22,20 +22,27 @@ namespace {
 
 std::string_view AnswerName(Answer a) {
     switch (a) {
-        case Answer::Ok: return "Ok";
-        case Answer::Cancel: return "Cancel";
-        case Answer::Yes: return "Yes";
-        case Answer::No: return "No";
-        case Answer::Retry: return "Retry";
-        case Answer::Abort: return "Abort";
-        case Answer::Ignore: return "Ignore";
+        case Answer::Ok:
+            return "Ok";
+        case Answer::Cancel:
+            return "Cancel";
+        case Answer::Yes:
+            return "Yes";
+        case Answer::No:
+            return "No";
+        case Answer::Retry:
+            return "Retry";
+        case Answer::Abort:
+            return "Abort";
+        case Answer::Ignore:
+            return "Ignore";
     }
     return "";
 }
 
 // Ends the program from the loop: the runtime is never destroyed from inside its own callbacks.
 class HeadlessFrame final : public SessionFrame {
-public:
+  public:
     HeadlessFrame(PollEventLoop& loop, StderrUi& ui) : loop_(loop), ui_(ui) {}
     void SetRuntime(SessionRuntime* runtime) { runtime_ = runtime; }
 
@@ -79,7 +86,7 @@ public:
     }
     int exit_code() const { return exit_code_; }
 
-private:
+  private:
     // The message box said it already, unless there was none.
     void Note(const std::string& display_text) {
         if (display_text == ui_.LastText()) return;
@@ -97,10 +104,13 @@ private:
 
 int ExitStatusOf(const MacroOutcome& outcome) {
     switch (outcome.end) {
-        case MacroOutcome::End::Finished: return int(uint32_t(outcome.exit_code) & 255u);
+        case MacroOutcome::End::Finished:
+            return int(uint32_t(outcome.exit_code) & 255u);
         case MacroOutcome::End::Error:
-        case MacroOutcome::End::LoadFailed: return kExitMacroError;
-        case MacroOutcome::End::Stopped: return kExitMacroStopped;
+        case MacroOutcome::End::LoadFailed:
+            return kExitMacroError;
+        case MacroOutcome::End::Stopped:
+            return kExitMacroStopped;
     }
     return kExitMacroError;
 }

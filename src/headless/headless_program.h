@@ -19,8 +19,8 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "interfaces/ui.h"
 #include "session/session_hooks.h"
-#include "platform/ui.h"
 
 namespace orkan {
 
@@ -38,26 +38,26 @@ int ExitStatusOf(const MacroOutcome& outcome);
 // "title: text" on stderr (display bytes as terminal-safe UTF-8, stderr_text.h); questions get
 // their safest answer, which is printed after them.
 class StderrUi final : public Ui {
-public:
+  public:
     Answer ShowMessage(const MessageBox& box) override;
     // The macro debug window's lines ("Debug: text").
     void AddDebugLine(std::string_view display_text) override;
     const std::string& LastText() const { return last_text_; }
 
-private:
+  private:
     std::string last_text_;
 };
 
 // Prints the screen on `out` whenever the keyboard is unlocked: a line "--- screen N ---", then the
 // rows without their trailing blanks, flushed at once.
 class DumpView final : public View {
-public:
+  public:
     // `on_failure` runs once when the output went away (a closed pipe).
     DumpView(const Session& session, std::FILE* out, std::function<void()> on_failure)
         : session_(session), out_(out), on_failure_(std::move(on_failure)) {}
     void KeyboardUnlocked() override;
 
-private:
+  private:
     const Session& session_;
     std::FILE* out_;
     std::function<void()> on_failure_;

@@ -52,19 +52,24 @@ int main(int argc, char** argv) {
     }
     if (!cl.headless) {
         if (!HasDisplay()) {
-            std::fputs("orkan3270: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); run it with --headless.\n",
-                       stderr);
+            std::fputs(
+                "orkan3270: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); run it with "
+                "--headless.\n",
+                stderr);
             return orkan::kStartupFailed;
         }
         const std::string desktop = FindDesktopProgram();
         if (desktop.empty()) {
-            std::fputs("orkan3270: the desktop program (orkan3270-desktop) is not installed; run it with --headless.\n",
-                       stderr);
+            std::fputs(
+                "orkan3270: the desktop program (orkan3270-desktop) is not installed; run it with "
+                "--headless.\n",
+                stderr);
             return orkan::kStartupFailed;
         }
         execv(desktop.c_str(), argv);
         const std::string reason = std::strerror(errno);
-        orkan::WriteToStderr("orkan3270: " + orkan::TerminalSafeText(desktop) + " cannot be started: " + reason + "\n");
+        orkan::WriteToStderr("orkan3270: " + orkan::TerminalSafeText(desktop) +
+                             " cannot be started: " + reason + "\n");
         return orkan::kStartupFailed;
     }
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "session/session.h"
 #include "charset/session_charset.h"
 #include "ds3270/fields.h"
 #include "keyboard/field_moves.h"
 #include "keyboard/key_functions.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -15,9 +15,13 @@ namespace {
 // The characters a numeric field takes besides the digits and DUP.
 constexpr std::string_view kNumericExtras = "!@#$%^&*()_-+{}|<>,.?";
 
-bool Wang(const Session& s) { return s.settings.Wang != 0; }
+bool Wang(const Session& s) {
+    return s.settings.Wang != 0;
+}
 
-bool KeyClick(const Session& s) { return s.record.Flag(field::KeyClickOnError); }
+bool KeyClick(const Session& s) {
+    return s.record.Flag(field::KeyClickOnError);
+}
 
 // A status the keyboard must not overwrite: nothing is connected, or a transfer owns the session.
 bool StatusIsKept(SessionStatus status) {
@@ -41,7 +45,6 @@ uint32_t FieldEnd(const PresentationSpace& ps, uint32_t from) {
     return p;
 }
 
-
 uint8_t UpperCase(uint8_t c) {
     if (c >= 'a' && c <= 'z') return uint8_t(c - 0x20);
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return uint8_t(c - 0x20);
@@ -52,7 +55,8 @@ bool NumericAllows(const Session& s, uint8_t c) {
     if (!s.record.Flag(field::NumericFieldLock) || s.keyboard.shift_down) return true;
     const uint8_t a = GoverningAttribute(s.ps, s.ps.cursor_address);
     if (!(a & fa::Numeric) || (a & fa::Protected)) return true;
-    return (c >= '0' && c <= '9') || c == kDupCharacter || (c && kNumericExtras.find(char(c)) != kNumericExtras.npos);
+    return (c >= '0' && c <= '9') || c == kDupCharacter ||
+           (c && kNumericExtras.find(char(c)) != kNumericExtras.npos);
 }
 
 // Opens one position at `at` by moving the rest of the field right; false when its last position
@@ -181,8 +185,8 @@ void EraseInput(Session& s) {
 
 void Backspace(Session& s) {
     PresentationSpace& ps = s.ps;
-    const auto option = s.record.Number(s.keyboard.insert_mode ? field::InsertCursorBackspace
-                                                               : field::NormalCursorBackspace);
+    const auto option =
+        s.record.Number(s.keyboard.insert_mode ? field::InsertCursorBackspace : field::NormalCursorBackspace);
     if (option == 0) {
         CursorStep(s, -1);
         return;
@@ -191,7 +195,8 @@ void Backspace(Session& s) {
     const uint32_t was = ps.cursor_address;
     ps.cursor_address = PreviousAddress(ps, was);
     const int32_t fa = FindFieldAttribute(ps, ps.cursor_address);
-    if (IsAttribute(ps, ps.cursor_address) || (fa >= 0 && (ps.planes.attribute[uint32_t(fa)] & fa::Protected))) {
+    if (IsAttribute(ps, ps.cursor_address) ||
+        (fa >= 0 && (ps.planes.attribute[uint32_t(fa)] & fa::Protected))) {
         ps.cursor_address = was;
         InputError(s, SessionStatus::Protected);
         return;
@@ -255,7 +260,8 @@ void Insert(Session& s) {
         s.view->RefreshStatusLine();
         return;
     }
-    StoreTyped(s, ps.cursor_address, ErasedCharacter(s, GoverningAttribute(ps, ps.cursor_address)) ? 0x0B : 0x20);
+    StoreTyped(s, ps.cursor_address,
+               ErasedCharacter(s, GoverningAttribute(ps, ps.cursor_address)) ? 0x0B : 0x20);
 }
 
 void Reset(Session& s) {
@@ -269,9 +275,12 @@ void Reset(Session& s) {
 }
 
 void CopyPlanes(const Planes& from, Planes& to, size_t n) {
-    for (auto [src, dst] : {std::pair{&from.display, &to.display}, {&from.attribute, &to.attribute},
-                            {&from.colour, &to.colour}, {&from.highlight, &to.highlight},
-                            {&from.charset, &to.charset}, {&from.host, &to.host}})
+    for (auto [src, dst] : {std::pair{&from.display, &to.display},
+                            {&from.attribute, &to.attribute},
+                            {&from.colour, &to.colour},
+                            {&from.highlight, &to.highlight},
+                            {&from.charset, &to.charset},
+                            {&from.host, &to.host}})
         std::memcpy(dst->data(), src->data(), n);
 }
 
@@ -396,35 +405,92 @@ bool RunFieldEdit(Session& session, uint8_t number) {
     if (ps.cursor_address >= ps.positions) ps.cursor_address = 0;
     const int columns = int(ps.columns);
     switch (number) {
-        case edit_fn::Backspace: Backspace(session); break;
-        case edit_fn::BackTab: PreviousInputField(session); break;
-        case edit_fn::Delete: Delete(session); break;
-        case edit_fn::DeleteWord: DeleteWord(session); break;
-        case edit_fn::CursorDown: CursorStep(session, columns); break;
-        case edit_fn::CursorDown2: CursorStep(session, 2 * columns); break;
-        case edit_fn::Dup: TypeCharacter(session, kDupCharacter); return true;
-        case edit_fn::EndOfField: CursorEndOfField(session); break;
-        case edit_fn::EraseEOF: EraseEndOfField(session); break;
-        case edit_fn::EraseInput: EraseInput(session); break;
-        case edit_fn::FieldMark: TypeCharacter(session, kFieldMarkCharacter); return true;
-        case edit_fn::Home: CursorHome(session); break;
-        case edit_fn::Insert: Insert(session); break;
-        case edit_fn::CursorLeft: CursorStep(session, -1); break;
-        case edit_fn::CursorLeft2: CursorStep(session, -2); break;
-        case edit_fn::NewLine: CursorNewLine(session); break;
-        case edit_fn::Reset: Reset(session); break;
-        case edit_fn::CursorRight: CursorStep(session, 1); break;
-        case edit_fn::CursorRight2: CursorStep(session, 2); break;
-        case edit_fn::Tab: NextInputField(session); break;
-        case edit_fn::CursorUp: CursorStep(session, -columns); break;
-        case edit_fn::CursorUp2: CursorStep(session, -2 * columns); break;
-        case edit_fn::PreviousWord: CursorPreviousWord(session); break;
-        case edit_fn::NextWord: CursorNextWord(session); break;
-        case edit_fn::LastLineStart: CursorLastLineStart(session); break;
-        case edit_fn::PreviousLineStart: CursorPreviousLineStart(session); break;
-        case edit_fn::Undo: Undo(session); return true;
-        case edit_fn::LineStart: CursorLineStart(session); break;
-        default: return false;
+        case edit_fn::Backspace:
+            Backspace(session);
+            break;
+        case edit_fn::BackTab:
+            PreviousInputField(session);
+            break;
+        case edit_fn::Delete:
+            Delete(session);
+            break;
+        case edit_fn::DeleteWord:
+            DeleteWord(session);
+            break;
+        case edit_fn::CursorDown:
+            CursorStep(session, columns);
+            break;
+        case edit_fn::CursorDown2:
+            CursorStep(session, 2 * columns);
+            break;
+        case edit_fn::Dup:
+            TypeCharacter(session, kDupCharacter);
+            return true;
+        case edit_fn::EndOfField:
+            CursorEndOfField(session);
+            break;
+        case edit_fn::EraseEOF:
+            EraseEndOfField(session);
+            break;
+        case edit_fn::EraseInput:
+            EraseInput(session);
+            break;
+        case edit_fn::FieldMark:
+            TypeCharacter(session, kFieldMarkCharacter);
+            return true;
+        case edit_fn::Home:
+            CursorHome(session);
+            break;
+        case edit_fn::Insert:
+            Insert(session);
+            break;
+        case edit_fn::CursorLeft:
+            CursorStep(session, -1);
+            break;
+        case edit_fn::CursorLeft2:
+            CursorStep(session, -2);
+            break;
+        case edit_fn::NewLine:
+            CursorNewLine(session);
+            break;
+        case edit_fn::Reset:
+            Reset(session);
+            break;
+        case edit_fn::CursorRight:
+            CursorStep(session, 1);
+            break;
+        case edit_fn::CursorRight2:
+            CursorStep(session, 2);
+            break;
+        case edit_fn::Tab:
+            NextInputField(session);
+            break;
+        case edit_fn::CursorUp:
+            CursorStep(session, -columns);
+            break;
+        case edit_fn::CursorUp2:
+            CursorStep(session, -2 * columns);
+            break;
+        case edit_fn::PreviousWord:
+            CursorPreviousWord(session);
+            break;
+        case edit_fn::NextWord:
+            CursorNextWord(session);
+            break;
+        case edit_fn::LastLineStart:
+            CursorLastLineStart(session);
+            break;
+        case edit_fn::PreviousLineStart:
+            CursorPreviousLineStart(session);
+            break;
+        case edit_fn::Undo:
+            Undo(session);
+            return true;
+        case edit_fn::LineStart:
+            CursorLineStart(session);
+            break;
+        default:
+            return false;
     }
     session.view->RepaintChangedRows();
     session.view->CursorMoved();

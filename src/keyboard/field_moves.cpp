@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "session/session.h"
 #include "ds3270/fields.h"
 #include "keyboard/field_edit.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -21,9 +21,13 @@ bool Selectable(const PresentationSpace& ps, uint32_t attribute_address) {
     return ps.planes.highlight[attribute_address] & hl::Intensify;
 }
 
-bool IsWordCharacter(const PresentationSpace& ps, uint32_t a) { return ps.planes.display[a] > 0x20; }
+bool IsWordCharacter(const PresentationSpace& ps, uint32_t a) {
+    return ps.planes.display[a] > 0x20;
+}
 
-uint32_t RowStart(const PresentationSpace& ps, uint32_t a) { return a - a % ps.columns; }
+uint32_t RowStart(const PresentationSpace& ps, uint32_t a) {
+    return a - a % ps.columns;
+}
 
 // The start of the first row, from `row` upwards, whose start lies in an unprotected field or that
 // holds an input position Tab reaches inside the row.
@@ -168,7 +172,8 @@ void CursorEndOfField(Session& session) {
     if (fa < 0) return;
     // The field's last position: just before the next attribute, which may lie past the wrap.
     uint32_t last = uint32_t(fa);
-    for (uint32_t n = 0; n < ps.positions && !IsAttribute(ps, NextAddress(ps, last)); ++n) last = NextAddress(ps, last);
+    for (uint32_t n = 0; n < ps.positions && !IsAttribute(ps, NextAddress(ps, last)); ++n)
+        last = NextAddress(ps, last);
     uint32_t p = last;
     while (p != uint32_t(fa) && display[p] <= 0x20) p = PreviousAddress(ps, p);
     p = NextAddress(ps, p);

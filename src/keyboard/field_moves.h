@@ -10,7 +10,9 @@ namespace orkan {
 
 struct Session;
 
-constexpr uint32_t NextAddress(const PresentationSpace& ps, uint32_t a) { return a + 1 >= ps.positions ? 0 : a + 1; }
+constexpr uint32_t NextAddress(const PresentationSpace& ps, uint32_t a) {
+    return a + 1 >= ps.positions ? 0 : a + 1;
+}
 constexpr uint32_t PreviousAddress(const PresentationSpace& ps, uint32_t a) {
     return a == 0 ? ps.positions - 1 : a - 1;
 }

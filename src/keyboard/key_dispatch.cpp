@@ -4,7 +4,6 @@
 #include <cctype>
 #include <limits>
 
-#include "session/session.h"
 #include "clipboard/clipboard.h"
 #include "clipboard/copying.h"
 #include "clipboard/pasting.h"
@@ -15,6 +14,7 @@
 #include "keyboard/keyboard.h"
 #include "net/line_mode_display.h"
 #include "net/telnet_codes.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -22,13 +22,18 @@ namespace {
 constexpr std::array<uint8_t, 2> kLineModeEnter = {0x0D, 0x0A};
 constexpr uint8_t kLineModeBackspace = 0x08;
 
-bool KeyboardOpen(SessionStatus s) { return s == SessionStatus::Unlocked || s == SessionStatus::NotConnected; }
+bool KeyboardOpen(SessionStatus s) {
+    return s == SessionStatus::Unlocked || s == SessionStatus::NotConnected;
+}
 
-bool InLineMode(const Session& s) { return s.link.line_mode && s.sender != nullptr; }
+bool InLineMode(const Session& s) {
+    return s.link.line_mode && s.sender != nullptr;
+}
 
 // Sessions made without the core (tests of one subsystem) lack the parts that run some functions.
 void MissingPart(Session& s, const std::string& what, std::string_view part) {
-    s.ui.ShowMessage({"Orkan TN3270", what + " needs " + std::string(part) + ", which this session does not have.",
+    s.ui.ShowMessage({"Orkan TN3270",
+                      what + " needs " + std::string(part) + ", which this session does not have.",
                       Buttons::Ok, Icon::Information});
 }
 
@@ -39,7 +44,8 @@ std::string FunctionName(const Session& s, uint16_t code) {
 
 void QueueOrDrop(Session& s, uint16_t code) {
     if (s.record.Flag(field::TypeAhead) && s.keyboard.type_ahead.Push(code)) return;
-    if (s.keyboard.type_ahead.Full() || s.record.Flag(field::KeyClickOnError)) s.view->PlaySound(Sound::Error);
+    if (s.keyboard.type_ahead.Full() || s.record.Flag(field::KeyClickOnError))
+        s.view->PlaySound(Sound::Error);
 }
 
 void RunAction(Session& s, uint8_t number) {
@@ -74,7 +80,8 @@ void RunEdit(Session& s, uint16_t code) {
                 return;
             }
             break;
-        default: break;
+        default:
+            break;
     }
     if (RunFieldEdit(s, number)) return;
     (void)RunClipboardEdit(s, number);
@@ -88,8 +95,10 @@ void RunOper(Session& s, uint16_t code) {
             case oper_fn::Reconnect:
             case oper_fn::ReconnectAsk:
             case oper_fn::ExitAll:
-            case oper_fn::Disconnect: return;
-            default: break;
+            case oper_fn::Disconnect:
+                return;
+            default:
+                break;
         }
     }
     if (InLineMode(s)) {
@@ -98,8 +107,10 @@ void RunOper(Session& s, uint16_t code) {
             case oper_fn::SelectLocation1:
             case oper_fn::SelectLocation2:
             case oper_fn::ToggleMarkers:
-            case oper_fn::SendToHost: return;
-            default: break;
+            case oper_fn::SendToHost:
+                return;
+            default:
+                break;
         }
     }
     if (number == oper_fn::AsciiHost) {
@@ -122,8 +133,8 @@ void RunMacroKey(Session& s, uint8_t number) {
     const std::string* name = s.keyboard.key_map.macros.Name(number);
     if (!name) {
         s.ui.ShowMessage({"Orkan TN3270 Keyboard Error",
-                          "The key map " + s.keyboard.key_map.path + " has no macro number " + std::to_string(number) +
-                              ".",
+                          "The key map " + s.keyboard.key_map.path + " has no macro number " +
+                              std::to_string(number) + ".",
                           Buttons::Ok, Icon::Warning});
         return;
     }
@@ -161,7 +172,8 @@ void RunLineModeKey(Session& s, uint16_t code) {
         const uint8_t c = number;
         // A data byte 0xFF would start a Telnet command: it goes out doubled.
         const std::array<uint8_t, 2> doubled = {telnet::kIac, telnet::kIac};
-        s.sender->SendRaw(c == telnet::kIac ? std::span<const uint8_t>(doubled) : std::span<const uint8_t>(&c, 1));
+        s.sender->SendRaw(c == telnet::kIac ? std::span<const uint8_t>(doubled)
+                                            : std::span<const uint8_t>(&c, 1));
         Echo(s, std::span<const uint8_t>(&c, 1));
     } else if ((category == KeyCategory::Action || category == KeyCategory::Edit) && number == 0) {
         s.sender->SendRaw(std::span<const uint8_t>(&kLineModeBackspace, 1));
@@ -195,11 +207,11 @@ void AttachKeyboard(Session& session) {
 void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
     MacroHook* macros = session.hooks.macros;
     if (session.settings.CheckForMacroRunning && virtual_key >= 11 && macros && macros->IsMacroRunning()) {
-        const Answer answer = session.ui.ShowMessage(
-            {"Macro Currently Running",
-             "Orkan TN3270 macro named '" + macros->RunningMacroName() +
-                 "' is currently running.\nDid you want to cancel it now?",
-             Buttons::YesNo, Icon::Question});
+        const Answer answer =
+            session.ui.ShowMessage({"Macro Currently Running",
+                                    "Orkan TN3270 macro named '" + macros->RunningMacroName() +
+                                        "' is currently running.\nDid you want to cancel it now?",
+                                    Buttons::YesNo, Icon::Question});
         if (answer == Answer::Yes) ExecuteKey(session, MakeKeyCode(KeyCategory::Oper, oper_fn::MacroStop, 1));
         return;
     }
@@ -225,7 +237,8 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
     // Function numbers 33 and 34 (Next Word and Last Line Start among the Edit keys) keep what is
     // queued, in every category.
     const uint8_t number = NumberOf(code);
-    if (CategoryOf(code) != KeyCategory::Oper && number != edit_fn::NextWord && number != edit_fn::LastLineStart)
+    if (CategoryOf(code) != KeyCategory::Oper && number != edit_fn::NextWord &&
+        number != edit_fn::LastLineStart)
         session.keyboard.type_ahead.Clear();
     ExecuteKey(session, code, true);
 }
@@ -235,17 +248,20 @@ bool PermitKeyFunction(const Session& session, uint16_t code) {
         case KeyCategory::Action:
         case KeyCategory::Edit:
         case KeyCategory::Char:
-        case KeyCategory::KeyUp: return session.macro_gate.Permit(Capability::Keys);
-        case KeyCategory::Macro: return session.macro_gate.Permit(Capability::StartMacros);
-        default: return session.macro_gate.Permit(Capability::ProgramOperations);
+        case KeyCategory::KeyUp:
+            return session.macro_gate.Permit(Capability::Keys);
+        case KeyCategory::Macro:
+            return session.macro_gate.Permit(Capability::StartMacros);
+        default:
+            return session.macro_gate.Permit(Capability::ProgramOperations);
     }
 }
 
 void ExecuteKey(Session& session, uint16_t code, bool internal) {
     if (!PermitKeyFunction(session, code)) return;
     const KeyCategory category = CategoryOf(code);
-    if (!internal && (category == KeyCategory::Action || category == KeyCategory::Edit) && !WorksWhileLocked(code) &&
-        !KeyboardOpen(session.status)) {
+    if (!internal && (category == KeyCategory::Action || category == KeyCategory::Edit) &&
+        !WorksWhileLocked(code) && !KeyboardOpen(session.status)) {
         QueueOrDrop(session, code);
         return;
     }
@@ -253,7 +269,8 @@ void ExecuteKey(Session& session, uint16_t code, bool internal) {
     NoteKeyFunction(session, code);
     if (session.hooks.print) session.hooks.print->KeyFunction(code);
     KeyboardState& kb = session.keyboard;
-    if (!IsFunction(code, KeyCategory::Edit, edit_fn::Undo) && !IsFunction(code, KeyCategory::Edit, edit_fn::Reset))
+    if (!IsFunction(code, KeyCategory::Edit, edit_fn::Undo) &&
+        !IsFunction(code, KeyCategory::Edit, edit_fn::Reset))
         kb.undo.edited = true;
     kb.last_key_ms = session.clock->NowMs();
     kb.skipped_to_next_field = false;
@@ -265,12 +282,23 @@ void ExecuteKey(Session& session, uint16_t code, bool internal) {
         RunLineModeKey(session, code);
     } else {
         switch (category) {
-            case KeyCategory::Action: RunAction(session, NumberOf(code)); break;
-            case KeyCategory::Edit: RunEdit(session, code); break;
-            case KeyCategory::Char: TypeCharacter(session, NumberOf(code)); break;
-            case KeyCategory::Oper: RunOper(session, code); break;
-            case KeyCategory::Macro: RunMacroKey(session, NumberOf(code)); break;
-            default: break;
+            case KeyCategory::Action:
+                RunAction(session, NumberOf(code));
+                break;
+            case KeyCategory::Edit:
+                RunEdit(session, code);
+                break;
+            case KeyCategory::Char:
+                TypeCharacter(session, NumberOf(code));
+                break;
+            case KeyCategory::Oper:
+                RunOper(session, code);
+                break;
+            case KeyCategory::Macro:
+                RunMacroKey(session, NumberOf(code));
+                break;
+            default:
+                break;
         }
     }
     // The key may have closed the session's recorder (Stop) or opened it (Record): asked afresh.
@@ -309,7 +337,8 @@ void HandleWheel(Session& session, int delta) {
         kb.wheel_delta -= up ? kStep : -kStep;
         const int64_t now = session.clock->NowMs();
         const int delay = session.settings.WheelDelay;
-        if (delay != -1 && kb.last_wheel_ms != std::numeric_limits<int64_t>::min() && now - kb.last_wheel_ms < delay)
+        if (delay != -1 && kb.last_wheel_ms != std::numeric_limits<int64_t>::min() &&
+            now - kb.last_wheel_ms < delay)
             continue;
         kb.last_wheel_ms = now;
         RunKeyStatement(session, up ? session.settings.WheelUp : session.settings.WheelDown);

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "session/session.h"
 #include "config/atomic_file.h"
 #include "config/file_name_text.h"
 #include "config/profile_file.h"
 #include "keyboard/key_functions.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
@@ -22,7 +22,9 @@ constexpr size_t kOldNameSize = 8;
 constexpr const char* kNotFoundTitle = "Orkan TN3270 - file not found";
 constexpr const char* kFileErrorTitle = "Orkan TN3270 File Error";
 
-uint16_t Get16(std::span<const uint8_t> b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
+uint16_t Get16(std::span<const uint8_t> b, size_t at) {
+    return uint16_t(b[at] | b[at + 1] << 8);
+}
 void Put16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(uint8_t(v));
     out.push_back(uint8_t(v >> 8));
@@ -44,9 +46,12 @@ std::string Format(const char* pattern, std::string_view a, std::string_view b =
 
 const FieldDef& NameField(KeyFileKind kind) {
     switch (kind) {
-        case KeyFileKind::Keytable: return field::KeyboardFile;
-        case KeyFileKind::Toolbar: return field::ToolbarFile;
-        default: return field::KeypadFile;
+        case KeyFileKind::Keytable:
+            return field::KeyboardFile;
+        case KeyFileKind::Toolbar:
+            return field::ToolbarFile;
+        default:
+            return field::KeypadFile;
     }
 }
 
@@ -88,25 +93,34 @@ std::optional<MacroList> ParseMacroList(std::span<const uint8_t> list, const std
 
 std::string_view KindName(KeyFileKind kind) {
     switch (kind) {
-        case KeyFileKind::Keytable: return "Keytable";
-        case KeyFileKind::Toolbar: return "Toolbar";
-        default: return "Keypad";
+        case KeyFileKind::Keytable:
+            return "Keytable";
+        case KeyFileKind::Toolbar:
+            return "Toolbar";
+        default:
+            return "Keypad";
     }
 }
 
 std::string_view StandardName(KeyFileKind kind) {
     switch (kind) {
-        case KeyFileKind::Keytable: return "standard.key";
-        case KeyFileKind::Toolbar: return "standard.bar";
-        default: return "standard.pad";
+        case KeyFileKind::Keytable:
+            return "standard.key";
+        case KeyFileKind::Toolbar:
+            return "standard.bar";
+        default:
+            return "standard.pad";
     }
 }
 
 std::string_view KindExtension(KeyFileKind kind) {
     switch (kind) {
-        case KeyFileKind::Keytable: return "key";
-        case KeyFileKind::Toolbar: return "bar";
-        default: return "pad";
+        case KeyFileKind::Keytable:
+            return "key";
+        case KeyFileKind::Toolbar:
+            return "bar";
+        default:
+            return "pad";
     }
 }
 
@@ -182,8 +196,10 @@ uint16_t KeyMap::Code(size_t key, size_t modifier) const {
 
 std::string KeyFileErrorText(KeyFileError error, std::string_view path, KeyFileKind kind) {
     switch (error) {
-        case KeyFileError::None: return {};
-        case KeyFileError::NotOurs: return Format("%s is not a valid Orkan %s", path, KindName(kind));
+        case KeyFileError::None:
+            return {};
+        case KeyFileError::NotOurs:
+            return Format("%s is not a valid Orkan %s", path, KindName(kind));
         case KeyFileError::TooShort:
             return Format("%s is damaged: it is shorter than an Orkan %s must be.", path, KindName(kind));
         case KeyFileError::MacroListOutside:
@@ -191,8 +207,8 @@ std::string KeyFileErrorText(KeyFileError error, std::string_view path, KeyFileK
         case KeyFileError::MacroListBroken:
             return Format("%s is damaged: its macro list does not end inside the file.", path);
         case KeyFileError::ButtonsBroken:
-            return Format("%s is damaged: its buttons do not fit in the file, or there are more than %s.", path,
-                          std::to_string(kMaxButtons));
+            return Format("%s is damaged: its buttons do not fit in the file, or there are more than %s.",
+                          path, std::to_string(kMaxButtons));
     }
     return {};
 }
@@ -284,7 +300,8 @@ KeyFileError ParseButtonFile(std::span<const uint8_t> bytes, KeyFileKind kind, B
 
 std::vector<uint8_t> KeyTableBytes(const KeyMap& map) {
     const size_t keys = map.key_count == kMaxKeys ? kMaxKeys : kOldKeys;
-    const std::string header = KeyFileHeader(KeyFileKind::Keytable, keys == kMaxKeys ? kLongVersion : kCurrentVersion);
+    const std::string header =
+        KeyFileHeader(KeyFileKind::Keytable, keys == kMaxKeys ? kLongVersion : kCurrentVersion);
     std::vector<uint8_t> out(header.begin(), header.end());
     const auto codes = StoredKeyMap(map).codes;
     for (size_t k = 0; k < keys; ++k)
@@ -295,7 +312,8 @@ std::vector<uint8_t> KeyTableBytes(const KeyMap& map) {
 
 std::vector<uint8_t> ButtonFileBytes(KeyFileKind kind, const ButtonFile& file) {
     // Files without icons keep the record every reader knows.
-    const bool icons = std::any_of(file.buttons.begin(), file.buttons.end(), [](const Button& b) { return !b.icon.empty(); });
+    const bool icons = std::any_of(file.buttons.begin(), file.buttons.end(),
+                                   [](const Button& b) { return !b.icon.empty(); });
     const size_t record = icons ? kButtonIconRecordSize : kButtonRecordSize;
     if (file.buttons.size() > (icons ? kMaxIconButtons : kMaxButtons)) return {};
     const std::string header = KeyFileHeader(kind, kCurrentVersion);
@@ -330,7 +348,9 @@ KeyMap StoredKeyMap(const KeyMap& map) {
     return stored;
 }
 
-bool IsMacroStatement(std::string_view entry) { return entry.find('(') != entry.npos; }
+bool IsMacroStatement(std::string_view entry) {
+    return entry.find('(') != entry.npos;
+}
 
 // --- Loading and saving for a session ---
 
@@ -346,9 +366,13 @@ enum class Lookup { Found, Missing, Unreadable };
 Lookup ReadKeyFile(const std::string& path, FoundFile& found, int& error) {
     std::vector<uint8_t> bytes;
     switch (ReadWholeFile(path, kKeyFileLimit, bytes, error)) {
-        case ReadResult::Ok: found = {path, std::move(bytes)}; return Lookup::Found;
-        case ReadResult::Missing: return Lookup::Missing;
-        default: return Lookup::Unreadable;
+        case ReadResult::Ok:
+            found = {path, std::move(bytes)};
+            return Lookup::Found;
+        case ReadResult::Missing:
+            return Lookup::Missing;
+        default:
+            return Lookup::Unreadable;
     }
 }
 
@@ -373,7 +397,8 @@ bool FindKeyFile(Session& session, KeyFileKind kind, std::string_view name, Foun
     const std::string path = KeyFilePath(StoredNameToPath(name), folders.key_data, KindExtension(kind));
     Lookup result = ReadKeyFile(path, found, error);
     if (result == Lookup::Unreadable) {
-        Show(session, kFileErrorTitle, Format("%s could not be read (%s).", path, std::strerror(error)), Icon::Error);
+        Show(session, kFileErrorTitle, Format("%s could not be read (%s).", path, std::strerror(error)),
+             Icon::Error);
         return false;
     }
     if (result == Lookup::Found) return true;
@@ -382,7 +407,8 @@ bool FindKeyFile(Session& session, KeyFileKind kind, std::string_view name, Foun
         if (alternate == path || ReadKeyFile(alternate, found, error) != Lookup::Found) continue;
         if (!standard) {
             Show(session, kNotFoundTitle,
-                 Format("File \"%s\" was not found.\n%s will be used as an alternate.", name, StandardName(kind)),
+                 Format("File \"%s\" was not found.\n%s will be used as an alternate.", name,
+                        StandardName(kind)),
                  Icon::Warning);
             renamed = true;
         }
@@ -390,10 +416,12 @@ bool FindKeyFile(Session& session, KeyFileKind kind, std::string_view name, Foun
     }
     if (standard)
         Show(session, kNotFoundTitle,
-             Format("File \"%s\" was not found.\nYou may need to re-install Orkan TN3270.", name), Icon::Warning);
+             Format("File \"%s\" was not found.\nYou may need to re-install Orkan TN3270.", name),
+             Icon::Warning);
     else
         Show(session, kNotFoundTitle,
-             Format("File \"%s\" was not found and\n%s could not be opened as an alternate.", name, StandardName(kind)),
+             Format("File \"%s\" was not found and\n%s could not be opened as an alternate.", name,
+                    StandardName(kind)),
              Icon::Warning);
     return false;
 }
@@ -409,9 +437,10 @@ KeyFileLoad LoadKeyFile(Session& session, KeyFileKind kind, std::string_view nam
     KeyFileVersion version;
     KeyMap map;
     ButtonFile buttons;
-    const KeyFileError error = kind == KeyFileKind::Keytable
-                                   ? ParseKeyTable(found.bytes, session.settings.AdditionalKeys != 0, map, version)
-                                   : ParseButtonFile(found.bytes, kind, buttons, version);
+    const KeyFileError error =
+        kind == KeyFileKind::Keytable
+            ? ParseKeyTable(found.bytes, session.settings.AdditionalKeys != 0, map, version)
+            : ParseButtonFile(found.bytes, kind, buttons, version);
     if (error != KeyFileError::None) {
         Show(session, kFileErrorTitle, KeyFileErrorText(error, found.path, kind), Icon::Error);
         return result;
@@ -446,13 +475,14 @@ KeyFileLoad LoadSessionKeyFiles(Session& session) {
 
 bool SaveKeyFile(Session& session, KeyFileKind kind, const std::string& path) {
     KeyboardState& kb = session.keyboard;
-    const std::string& own = kind == KeyFileKind::Keytable ? kb.key_map.path
+    const std::string& own = kind == KeyFileKind::Keytable  ? kb.key_map.path
                              : kind == KeyFileKind::Toolbar ? kb.toolbar.path
                                                             : kb.keypad.path;
     const std::string target = path.empty() ? own : path;
-    const std::vector<uint8_t> bytes = kind == KeyFileKind::Keytable
-                                           ? KeyTableBytes(kb.key_map)
-                                           : ButtonFileBytes(kind, kind == KeyFileKind::Toolbar ? kb.toolbar : kb.keypad);
+    const std::vector<uint8_t> bytes =
+        kind == KeyFileKind::Keytable
+            ? KeyTableBytes(kb.key_map)
+            : ButtonFileBytes(kind, kind == KeyFileKind::Toolbar ? kb.toolbar : kb.keypad);
     return WriteKeyFile(session.ui, target, bytes);
 }
 
@@ -464,8 +494,8 @@ bool WriteKeyFile(Ui& ui, const std::string& path, std::span<const uint8_t> byte
     }
     const int error = path.empty() ? ENOENT : WriteFileAtomically(path, bytes);
     if (error != 0) {
-        ui.ShowMessage({"File Save Error", "Error " + std::to_string(error) + " while saving " + path, Buttons::Ok,
-                        Icon::Error});
+        ui.ShowMessage({"File Save Error", "Error " + std::to_string(error) + " while saving " + path,
+                        Buttons::Ok, Icon::Error});
         return false;
     }
     return true;
@@ -498,7 +528,8 @@ void ApplyKeyboardLayout(Session& session) {
             refuse("KEYLAYOUT key " + std::to_string(key));
             continue;
         }
-        const std::array<uint8_t, 4> characters = {record.unshifted, record.shifted, record.third, record.third};
+        const std::array<uint8_t, 4> characters = {record.unshifted, record.shifted, record.third,
+                                                   record.third};
         for (uint8_t m = 0; m < 4; ++m) {
             const uint16_t code = map.codes[key][m];
             record.replaced[m * 2] = uint8_t(code);
@@ -515,8 +546,8 @@ void ApplyKeyboardLayout(Session& session) {
     if (!refused.empty())
         session.ui.ShowMessage({"Orkan TN3270 Keyboard Layout",
                                 "The keyboard tables of \"" + session.record.Text(field::KeyboardCodePage) +
-                                    "\" name keys that the key table " + map.path + " does not have:\n" + refused +
-                                    "\nThese entries are not used.",
+                                    "\" name keys that the key table " + map.path + " does not have:\n" +
+                                    refused + "\nThese entries are not used.",
                                 Buttons::Ok, Icon::Warning});
 }
 

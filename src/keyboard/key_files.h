@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "interfaces/ui.h"
 #include "keyboard/key_numbers.h"
-#include "platform/ui.h"
 
 namespace orkan {
 
@@ -27,16 +27,16 @@ struct Session;
 
 enum class KeyFileKind : uint8_t { Keytable, Toolbar, Keypad };
 
-std::string_view KindName(KeyFileKind kind);      // "Keytable", "Toolbar", "Keypad"
-std::string_view StandardName(KeyFileKind kind);  // "standard.key", ...
-std::string_view KindExtension(KeyFileKind kind); // "key", "bar", "pad"
+std::string_view KindName(KeyFileKind kind);       // "Keytable", "Toolbar", "Keypad"
+std::string_view StandardName(KeyFileKind kind);   // "standard.key", ...
+std::string_view KindExtension(KeyFileKind kind);  // "key", "bar", "pad"
 
 inline constexpr size_t kKeyFileHeaderSize = 24;
 inline constexpr size_t kKeyFileLimit = 1 << 20;  // far beyond any real one
 inline constexpr size_t kMaxMacroNames = 256;     // a key code's high byte indexes the list
 
 class MacroList {
-public:
+  public:
     // A list in the current layout at the start of `bytes`; nothing when it is not ended inside
     // them or holds more names than a key code can index.
     static std::optional<MacroList> Parse(std::span<const uint8_t> bytes);
@@ -56,7 +56,7 @@ public:
 
     bool operator==(const MacroList&) const = default;
 
-private:
+  private:
     std::vector<std::string> names_;
 };
 
@@ -111,20 +111,20 @@ struct ButtonFile {
 // Why a file's bytes were refused. The text for the user is KeyFileErrorText.
 enum class KeyFileError : uint8_t {
     None,
-    NotOurs,            // header: not "Orkan " + kind name
-    TooShort,           // fewer bytes than the keys or the button block need
-    MacroListOutside,   // .bar/.pad: the offset points before the buttons' end or past the file
-    MacroListBroken,    // the macro name list is not ended inside the file
-    ButtonsBroken,      // .bar/.pad: a record size or count that does not fit, or too many buttons
+    NotOurs,           // header: not "Orkan " + kind name
+    TooShort,          // fewer bytes than the keys or the button block need
+    MacroListOutside,  // .bar/.pad: the offset points before the buttons' end or past the file
+    MacroListBroken,   // the macro name list is not ended inside the file
+    ButtonsBroken,     // .bar/.pad: a record size or count that does not fit, or too many buttons
 };
 
 std::string KeyFileErrorText(KeyFileError error, std::string_view path, KeyFileKind kind);
 
 // What parsing found besides the data: the version text and what must be written back.
 struct KeyFileVersion {
-    std::string text;            // "V1.26", "V1.28", or whatever an older file says
-    bool converted = false;      // the macro list was in the old layout
-    bool upgraded = false;       // a "V1.26" key table grew to 150 keys ("AdditionalKeys")
+    std::string text;        // "V1.26", "V1.28", or whatever an older file says
+    bool converted = false;  // the macro list was in the old layout
+    bool upgraded = false;   // a "V1.26" key table grew to 150 keys ("AdditionalKeys")
 };
 
 // Parsing the bytes of a whole file (header included). Nothing outside `bytes` is read.

@@ -163,9 +163,15 @@ inline constexpr uint8_t kFieldMarkCharacter = 0x8F;
 // key's Num Lock alternate.
 inline constexpr uint8_t kKeyLayoutOnNumLock = 0x80;
 
-constexpr bool WorksWhileLocked(uint16_t code) { return code & kKeyWorksWhileLocked; }
-constexpr bool IsFixed(uint16_t code) { return code & kKeyFixed; }
-constexpr bool AutoRepeats(uint16_t code) { return code & kKeyAutoRepeat; }
+constexpr bool WorksWhileLocked(uint16_t code) {
+    return code & kKeyWorksWhileLocked;
+}
+constexpr bool IsFixed(uint16_t code) {
+    return code & kKeyFixed;
+}
+constexpr bool AutoRepeats(uint16_t code) {
+    return code & kKeyAutoRepeat;
+}
 constexpr bool IsFunction(uint16_t code, KeyCategory category, uint8_t number) {
     return CategoryOf(code) == category && NumberOf(code) == number;
 }

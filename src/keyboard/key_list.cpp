@@ -11,26 +11,35 @@ namespace orkan {
 namespace {
 
 constexpr size_t kLengthField = 2;
-constexpr size_t kCountsSize = 9;  // two section lengths, two unused bytes, three counts
+constexpr size_t kCountsSize = 9;   // two section lengths, two unused bytes, three counts
 constexpr size_t kMaxBody = 32767;  // N is a signed 16-bit number
 constexpr size_t kFileLimit = size_t(1) << 20;
 
 size_t SectionIndex(KeyCategory c) {
     switch (c) {
-        case KeyCategory::Action: return 0;
-        case KeyCategory::Edit: return 1;
-        default: return 2;
+        case KeyCategory::Action:
+            return 0;
+        case KeyCategory::Edit:
+            return 1;
+        default:
+            return 2;
     }
 }
 
 char Prefix(KeyCategory c) {
     switch (c) {
-        case KeyCategory::Action: return 'A';
-        case KeyCategory::Edit: return 'E';
-        case KeyCategory::Char: return 'C';
-        case KeyCategory::Oper: return 'O';
-        case KeyCategory::Macro: return 'M';
-        default: return '?';
+        case KeyCategory::Action:
+            return 'A';
+        case KeyCategory::Edit:
+            return 'E';
+        case KeyCategory::Char:
+            return 'C';
+        case KeyCategory::Oper:
+            return 'O';
+        case KeyCategory::Macro:
+            return 'M';
+        default:
+            return '?';
     }
 }
 
@@ -63,16 +72,18 @@ KeyList::Status KeyList::Parse(std::span<const uint8_t> bytes, KeyList& out) {
     const size_t action_bytes = size_t(body[0]) | size_t(body[1]) << 8;
     const size_t edit_bytes = size_t(body[2]) | size_t(body[3]) << 8;
     const std::array<size_t, 3> counts = {body[6], body[7], body[8]};
-    if (action_bytes != counts[0] * kKeyRecordSize || edit_bytes != counts[1] * kKeyRecordSize) return Status::Damaged;
-    if (kCountsSize + (counts[0] + counts[1] + counts[2]) * kKeyRecordSize > size_t(n)) return Status::Damaged;
+    if (action_bytes != counts[0] * kKeyRecordSize || edit_bytes != counts[1] * kKeyRecordSize)
+        return Status::Damaged;
+    if (kCountsSize + (counts[0] + counts[1] + counts[2]) * kKeyRecordSize > size_t(n))
+        return Status::Damaged;
 
     KeyList list;
     size_t at = kCountsSize;
     for (size_t s = 0; s < 3; ++s) {
         for (size_t i = 0; i < counts[s]; ++i, at += kKeyRecordSize) {
             const uint8_t* r = body.data() + at;
-            list.sections_[s].push_back(
-                {r[0], r[1], BoundedText(r + 2, kKeyNameSize), BoundedText(r + 2 + kKeyNameSize, kKeyDescriptionSize)});
+            list.sections_[s].push_back({r[0], r[1], BoundedText(r + 2, kKeyNameSize),
+                                         BoundedText(r + 2 + kKeyNameSize, kKeyDescriptionSize)});
         }
     }
     list.trailing_.assign(body.begin() + std::ptrdiff_t(at), body.end());
@@ -106,8 +117,12 @@ std::string KeyList::KeyText(uint16_t code, const std::function<std::string(int)
     const uint8_t number = NumberOf(code);
     std::string text{Prefix(c), ':'};
     switch (c) {
-        case KeyCategory::Char: text += char(number); break;
-        case KeyCategory::Macro: text += macro_name ? macro_name(number) : std::to_string(number); break;
+        case KeyCategory::Char:
+            text += char(number);
+            break;
+        case KeyCategory::Macro:
+            text += macro_name ? macro_name(number) : std::to_string(number);
+            break;
         case KeyCategory::Action:
         case KeyCategory::Edit:
         case KeyCategory::Oper:
@@ -116,7 +131,9 @@ std::string KeyList::KeyText(uint16_t code, const std::function<std::string(int)
             else
                 text += std::to_string(number);
             break;
-        default: text += std::to_string(code); break;
+        default:
+            text += std::to_string(code);
+            break;
     }
     return text;
 }
@@ -139,8 +156,9 @@ std::vector<uint8_t> BuildKeyList(std::span<const KeyFunction> action, std::span
     out.push_back(uint8_t(n));
     out.push_back(uint8_t(n >> 8));
     const size_t action_bytes = action.size() * kKeyRecordSize, edit_bytes = edit.size() * kKeyRecordSize;
-    for (uint8_t b : {uint8_t(action_bytes), uint8_t(action_bytes >> 8), uint8_t(edit_bytes), uint8_t(edit_bytes >> 8),
-                      uint8_t(0), uint8_t(0), uint8_t(action.size()), uint8_t(edit.size()), uint8_t(oper.size())})
+    for (uint8_t b :
+         {uint8_t(action_bytes), uint8_t(action_bytes >> 8), uint8_t(edit_bytes), uint8_t(edit_bytes >> 8),
+          uint8_t(0), uint8_t(0), uint8_t(action.size()), uint8_t(edit.size()), uint8_t(oper.size())})
         out.push_back(b);
     for (auto s : sections)
         for (const KeyFunction& f : s) PutRecord(out, f);
@@ -193,10 +211,12 @@ bool ParseKeyFunctionTable(std::string_view text, KeyFunctionTable& out, std::st
         if (!ok || number > 255) return fail("number must be 0-255 and flags two upper-case hex digits");
         KeyFunction f{uint8_t(number), uint8_t(flags), std::string(cols[3]), std::string(cols[4])};
         if (f.name.empty() || f.name.size() >= kKeyNameSize) return fail("name must have 1 to 29 characters");
-        if (f.description.size() >= kKeyDescriptionSize) return fail("description longer than 127 characters");
+        if (f.description.size() >= kKeyDescriptionSize)
+            return fail("description longer than 127 characters");
         for (const auto* s : {&table.action, &table.edit, &table.oper})
             for (const KeyFunction& other : *s)
-                if (EqualsIgnoreCase(other.name, f.name)) return fail("name \"" + f.name + "\" is used twice");
+                if (EqualsIgnoreCase(other.name, f.name))
+                    return fail("name \"" + f.name + "\" is used twice");
         for (const KeyFunction& other : *section)
             if (other.number == f.number) return fail("number " + std::to_string(number) + " is used twice");
         section->push_back(std::move(f));
@@ -221,9 +241,10 @@ bool LoadKeyList(const Folders& folders, KeyList& out, Ui& ui) {
         return false;
     }
     if (read == ReadResult::TooLarge || KeyList::Parse(bytes, out) != KeyList::Status::Ok) {
-        ui.ShowMessage({"Orkan TN3270 Installation Error",
-                        "KEY.LST is not a valid keylist file for this version\nOrkan TN3270 cannot run without it",
-                        Buttons::Ok, Icon::Error});
+        ui.ShowMessage(
+            {"Orkan TN3270 Installation Error",
+             "KEY.LST is not a valid keylist file for this version\nOrkan TN3270 cannot run without it",
+             Buttons::Ok, Icon::Error});
         return false;
     }
     return true;

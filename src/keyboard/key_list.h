@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "config/folders.h"
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 
@@ -27,7 +27,7 @@ inline constexpr size_t kKeyRecordSize = 160;
 inline constexpr size_t kKeyNameSize = 30;
 inline constexpr size_t kKeyDescriptionSize = 128;
 inline constexpr uint16_t kNoKeyFunction = 0x801E;  // FindKeyFunction: no such name
-inline constexpr uint16_t kKeyNoFunction = 0x1302;   // Edit 19, "no function"
+inline constexpr uint16_t kKeyNoFunction = 0x1302;  // Edit 19, "no function"
 
 // Bits of a key function code's low byte.
 inline constexpr uint8_t kKeyWorksWhileLocked = 0x01;
@@ -39,8 +39,12 @@ enum class KeyCategory : uint8_t { Action = 0, Edit = 1, Char = 2, Oper = 3, Mac
 constexpr uint16_t MakeKeyCode(KeyCategory category, uint8_t number, uint8_t flags = 0) {
     return uint16_t(uint16_t(number) << 8 | uint16_t(uint8_t(category) << 1) | flags);
 }
-constexpr KeyCategory CategoryOf(uint16_t code) { return KeyCategory((code >> 1) & 0x0F); }
-constexpr uint8_t NumberOf(uint16_t code) { return uint8_t(code >> 8); }
+constexpr KeyCategory CategoryOf(uint16_t code) {
+    return KeyCategory((code >> 1) & 0x0F);
+}
+constexpr uint8_t NumberOf(uint16_t code) {
+    return uint8_t(code >> 8);
+}
 
 struct KeyFunction {
     uint8_t number = 0;
@@ -51,7 +55,7 @@ struct KeyFunction {
 };
 
 class KeyList {
-public:
+  public:
     enum class Status { Ok, BadHeader, Damaged };
 
     [[nodiscard]] static Status Parse(std::span<const uint8_t> bytes, KeyList& out);
@@ -71,7 +75,7 @@ public:
     // Whatever follows the records in the file, kept for the key map editors.
     std::span<const uint8_t> Trailing() const { return trailing_; }
 
-private:
+  private:
     std::array<std::vector<KeyFunction>, 3> sections_;  // Action, Edit, Oper
     std::vector<uint8_t> trailing_;
 };

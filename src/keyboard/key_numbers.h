@@ -21,8 +21,8 @@ inline constexpr size_t kOldKeys = 119;  // older key files
 struct KeyPosition {
     uint8_t number;
     std::string_view name;
-    uint8_t virtual_key;          // the Windows virtual key (US layout) that reaches this key
-    uint8_t other_virtual_key;    // a second one (keypad with Num Lock off, Ctrl+Pause), 0 for none
+    uint8_t virtual_key;        // the Windows virtual key (US layout) that reaches this key
+    uint8_t other_virtual_key;  // a second one (keypad with Num Lock off, Ctrl+Pause), 0 for none
 };
 
 // clang-format off

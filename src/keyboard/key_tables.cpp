@@ -24,7 +24,8 @@ std::vector<std::string_view> Columns(std::string_view line) {
 std::optional<unsigned> Number(std::string_view text, unsigned max) {
     unsigned value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || text.empty() || value > max) return std::nullopt;
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty() || value > max)
+        return std::nullopt;
     return value;
 }
 
@@ -72,7 +73,8 @@ std::optional<uint16_t> ParseKeyCodeText(std::string_view text, const KeyList& l
             options = text.substr(6);
         }
         code = CharCode(uint8_t(c));
-    } else if (text.size() > 2 && text[1] == ':' && (text[0] == 'A' || text[0] == 'E' || text[0] == 'O' || text[0] == 'M')) {
+    } else if (text.size() > 2 && text[1] == ':' &&
+               (text[0] == 'A' || text[0] == 'E' || text[0] == 'O' || text[0] == 'M')) {
         const size_t plus = text.find('+');
         const std::string_view name = text.substr(2, plus == text.npos ? text.npos : plus - 2);
         options = plus == text.npos ? std::string_view() : text.substr(plus);
@@ -92,7 +94,8 @@ std::optional<uint16_t> ParseKeyCodeText(std::string_view text, const KeyList& l
             for (const KeyFunction& f : list.Functions(category))
                 if (EqualsIgnoreCase(f.name, name)) found = &f;
             if (!found) {
-                error = "no function \"" + std::string(text.substr(0, 2)) + std::string(name) + "\" in key.lst";
+                error =
+                    "no function \"" + std::string(text.substr(0, 2)) + std::string(name) + "\" in key.lst";
                 return std::nullopt;
             }
             code = MakeKeyCode(category, found->number, found->flags);
@@ -105,10 +108,14 @@ std::optional<uint16_t> ParseKeyCodeText(std::string_view text, const KeyList& l
         const size_t next = options.find('+', 1);
         const std::string_view option = options.substr(0, next);
         options = next == options.npos ? std::string_view() : options.substr(next);
-        if (option == "+fixed") code |= kKeyFixed;
-        else if (option == "+repeat") code |= kKeyAutoRepeat;
-        else if (option == "+locked") code |= kKeyWorksWhileLocked;
-        else if (option == "+numlock") code |= kKeyLayoutOnNumLock;
+        if (option == "+fixed")
+            code |= kKeyFixed;
+        else if (option == "+repeat")
+            code |= kKeyAutoRepeat;
+        else if (option == "+locked")
+            code |= kKeyWorksWhileLocked;
+        else if (option == "+numlock")
+            code |= kKeyLayoutOnNumLock;
         else {
             error = "unknown option \"" + std::string(option) + "\" in \"" + std::string(text) + "\"";
             return std::nullopt;
@@ -122,28 +129,29 @@ bool ParseKeyMapTable(std::string_view text, const KeyList& list, KeyMap& out, s
     map.key_count = uint16_t(kMaxKeys);
     for (auto& row : map.codes) row.fill(kKeyNoFunction);
     std::array<bool, kMaxKeys> seen{};
-    const bool ok = ForEachLine(text, error, [&](const std::vector<std::string_view>& cols, std::string& why) {
-        if (cols.size() != 6 || cols[0] != "key") {
-            why = "expected: key NAME NONE SHIFT CTRL ALT";
-            return false;
-        }
-        const auto key = FindKeyNumber(cols[1]);
-        if (!key) {
-            why = "no key is named \"" + std::string(cols[1]) + "\"";
-            return false;
-        }
-        if (seen[*key]) {
-            why = "key \"" + std::string(cols[1]) + "\" is listed twice";
-            return false;
-        }
-        seen[*key] = true;
-        for (size_t m = 0; m < 4; ++m) {
-            const auto code = ParseKeyCodeText(cols[2 + m], list, map.macros, why);
-            if (!code) return false;
-            map.codes[*key][m] = *code;
-        }
-        return true;
-    });
+    const bool ok =
+        ForEachLine(text, error, [&](const std::vector<std::string_view>& cols, std::string& why) {
+            if (cols.size() != 6 || cols[0] != "key") {
+                why = "expected: key NAME NONE SHIFT CTRL ALT";
+                return false;
+            }
+            const auto key = FindKeyNumber(cols[1]);
+            if (!key) {
+                why = "no key is named \"" + std::string(cols[1]) + "\"";
+                return false;
+            }
+            if (seen[*key]) {
+                why = "key \"" + std::string(cols[1]) + "\" is listed twice";
+                return false;
+            }
+            seen[*key] = true;
+            for (size_t m = 0; m < 4; ++m) {
+                const auto code = ParseKeyCodeText(cols[2 + m], list, map.macros, why);
+                if (!code) return false;
+                map.codes[*key][m] = *code;
+            }
+            return true;
+        });
     if (ok) out = std::move(map);
     return ok;
 }
@@ -151,48 +159,49 @@ bool ParseKeyMapTable(std::string_view text, const KeyList& list, KeyMap& out, s
 bool ParseButtonTable(std::string_view text, const KeyList& list, ButtonFile& out, std::string& error) {
     ButtonFile file;
     bool grid = false;
-    const bool ok = ForEachLine(text, error, [&](const std::vector<std::string_view>& cols, std::string& why) {
-        if (cols.size() == 3 && cols[0] == "grid") {
-            const auto columns = Number(cols[1], 255), rows = Number(cols[2], 255);
-            if (!columns || !rows) {
-                why = "the grid needs columns and rows of 0-255";
+    const bool ok =
+        ForEachLine(text, error, [&](const std::vector<std::string_view>& cols, std::string& why) {
+            if (cols.size() == 3 && cols[0] == "grid") {
+                const auto columns = Number(cols[1], 255), rows = Number(cols[2], 255);
+                if (!columns || !rows) {
+                    why = "the grid needs columns and rows of 0-255";
+                    return false;
+                }
+                file.columns = uint8_t(*columns);
+                file.rows = uint8_t(*rows);
+                grid = true;
+                return true;
+            }
+            if (cols.size() != 7 || cols[0] != "button") {
+                why = "expected: grid COLUMNS ROWS, or button COLUMN ROW WIDTH HEIGHT FUNCTION LABEL";
                 return false;
             }
-            file.columns = uint8_t(*columns);
-            file.rows = uint8_t(*rows);
-            grid = true;
+            Button b;
+            const auto column = Number(cols[1], 255), row = Number(cols[2], 255);
+            const auto width = Number(cols[3], 255), height = Number(cols[4], 255);
+            if (!column || !row || !width || !height || !*width || !*height) {
+                why = "place and size must be numbers of 0-255, the size at least 1";
+                return false;
+            }
+            if (!grid || *column + *width > file.columns || *row + *height > file.rows) {
+                why = "the button lies outside the grid";
+                return false;
+            }
+            const auto code = ParseKeyCodeText(cols[5], list, file.macros, why);
+            if (!code) return false;
+            if (cols[6].empty() || cols[6].size() >= kButtonLabelSize) {
+                why = "a label has 1 to " + std::to_string(kButtonLabelSize - 1) + " characters";
+                return false;
+            }
+            b.column = uint8_t(*column);
+            b.row = uint8_t(*row);
+            b.width = uint8_t(*width);
+            b.height = uint8_t(*height);
+            b.code = *code;
+            b.label = std::string(cols[6]);
+            file.buttons.push_back(std::move(b));
             return true;
-        }
-        if (cols.size() != 7 || cols[0] != "button") {
-            why = "expected: grid COLUMNS ROWS, or button COLUMN ROW WIDTH HEIGHT FUNCTION LABEL";
-            return false;
-        }
-        Button b;
-        const auto column = Number(cols[1], 255), row = Number(cols[2], 255);
-        const auto width = Number(cols[3], 255), height = Number(cols[4], 255);
-        if (!column || !row || !width || !height || !*width || !*height) {
-            why = "place and size must be numbers of 0-255, the size at least 1";
-            return false;
-        }
-        if (!grid || *column + *width > file.columns || *row + *height > file.rows) {
-            why = "the button lies outside the grid";
-            return false;
-        }
-        const auto code = ParseKeyCodeText(cols[5], list, file.macros, why);
-        if (!code) return false;
-        if (cols[6].empty() || cols[6].size() >= kButtonLabelSize) {
-            why = "a label has 1 to " + std::to_string(kButtonLabelSize - 1) + " characters";
-            return false;
-        }
-        b.column = uint8_t(*column);
-        b.row = uint8_t(*row);
-        b.width = uint8_t(*width);
-        b.height = uint8_t(*height);
-        b.code = *code;
-        b.label = std::string(cols[6]);
-        file.buttons.push_back(std::move(b));
-        return true;
-    });
+        });
     if (!ok) return false;
     file.loaded = true;
     out = std::move(file);

@@ -28,7 +28,9 @@ namespace orkan {
 std::optional<uint16_t> ParseKeyCodeText(std::string_view text, const KeyList& list, MacroList& macros,
                                          std::string& error);
 
-[[nodiscard]] bool ParseKeyMapTable(std::string_view text, const KeyList& list, KeyMap& out, std::string& error);
-[[nodiscard]] bool ParseButtonTable(std::string_view text, const KeyList& list, ButtonFile& out, std::string& error);
+[[nodiscard]] bool ParseKeyMapTable(std::string_view text, const KeyList& list, KeyMap& out,
+                                    std::string& error);
+[[nodiscard]] bool ParseButtonTable(std::string_view text, const KeyList& list, ButtonFile& out,
+                                    std::string& error);
 
 }  // namespace orkan

@@ -2,19 +2,20 @@
 // Num Lock, key-up keys and dead keys; and the window's key-down and key-up rules.
 #include <optional>
 
-#include "session/session.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {
 
-constexpr uint8_t kKeypadOffset = 160;  // keypad keys (not extended) are told apart by this
+constexpr uint8_t kKeypadOffset = 160;   // keypad keys (not extended) are told apart by this
 constexpr uint8_t kKeyPrintScreen = 13;  // Windows reports this key on its release only
 constexpr uint8_t kRightShiftScanCode = 0x36;
 
 bool IsLetter(uint8_t c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c != 0xD7 && c != 0xF7 && c != 0xDF);
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+           (c >= 0xC0 && c != 0xD7 && c != 0xF7 && c != 0xDF);
 }
 
 Modifier ModifierOf(KeyModifiers m) {
@@ -34,7 +35,8 @@ uint8_t EffectiveVirtualKey(const Session& s, uint8_t vk, uint32_t data) {
         }
     }
     const bool extended = data & key_data::Extended;
-    if (!extended && !s.settings.KeyTronicsKeyboard && (vk == 12 || (vk >= 33 && vk <= 40) || vk == 45 || vk == 46))
+    if (!extended && !s.settings.KeyTronicsKeyboard &&
+        (vk == 12 || (vk >= 33 && vk <= 40) || vk == 45 || vk == 46))
         vk = uint8_t(vk + kKeypadOffset);
     else if (extended && (vk == 13 || vk == 17 || vk == 18))
         vk = uint8_t(vk + kKeypadOffset);
@@ -166,7 +168,8 @@ void HandleKeyEvent(Session& session, const KeyEvent& event) {
     const bool repeat = key_down && (event.key_data & key_data::WasDown);
     if (key_down && vk_code == vk::Pause && session.hooks.macros && session.hooks.macros->IsMacroRunning()) {
         ExecuteKey(session, MakeKeyCode(KeyCategory::Oper, oper_fn::MacroStop, kKeyWorksWhileLocked));
-        session.ui.ShowMessage({"Macro Stopped", "Macro stopped by Break key", Buttons::Ok, Icon::Information});
+        session.ui.ShowMessage(
+            {"Macro Stopped", "Macro stopped by Break key", Buttons::Ok, Icon::Information});
         return;
     }
     if (key_down && !repeat) {
@@ -175,7 +178,8 @@ void HandleKeyEvent(Session& session, const KeyEvent& event) {
     }
     uint16_t code = TranslateKeyEvent(session, KeyEventKind::Down, vk_code, event.key_data, event.modifiers);
     if (repeat && !AutoRepeats(code) && vk_code != vk::PrintScreen) return;
-    if (session.record.Flag(field::ToggleShiftCaps) && CategoryOf(code) == KeyCategory::Char && !IsFixed(code)) {
+    if (session.record.Flag(field::ToggleShiftCaps) && CategoryOf(code) == KeyCategory::Char &&
+        !IsFixed(code)) {
         if (!event.character) return;
         code = CharCode(event.character);
     }

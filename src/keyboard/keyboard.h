@@ -36,9 +36,11 @@ struct KeyModifiers {
 namespace key_data {
 inline constexpr uint32_t Extended = 1u << 24;
 inline constexpr uint32_t AltDown = 1u << 29;
-inline constexpr uint32_t WasDown = 1u << 30;     // repeat (key-down) or any key-up
-inline constexpr uint32_t Released = 1u << 31;    // key-up
-constexpr uint8_t ScanCode(uint32_t data) { return uint8_t(data >> 16); }
+inline constexpr uint32_t WasDown = 1u << 30;   // repeat (key-down) or any key-up
+inline constexpr uint32_t Released = 1u << 31;  // key-up
+constexpr uint8_t ScanCode(uint32_t data) {
+    return uint8_t(data >> 16);
+}
 }  // namespace key_data
 
 // Windows virtual keys the keyboard treats specially.

@@ -8,10 +8,10 @@
 #include <memory>
 #include <optional>
 
-#include "session/session_hooks.h"
 #include "ds3270/presentation_space.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_list.h"
+#include "session/session_hooks.h"
 
 namespace orkan {
 
@@ -22,7 +22,7 @@ enum class Modifier : uint8_t { None = 0, Shift = 1, Ctrl = 2, Alt = 3 };
 // Keys pressed while the keyboard was locked: a ring of key codes. One slot always stays free, so
 // head == tail means empty.
 class TypeAheadQueue {
-public:
+  public:
     static constexpr size_t kSlots = 1024;
 
     bool Empty() const { return head_ == tail_; }
@@ -42,7 +42,7 @@ public:
     }
     void Clear() { head_ = tail_ = 0; }
 
-private:
+  private:
     std::array<uint16_t, kSlots> codes_{};
     size_t head_ = 0;  // next write
     size_t tail_ = 0;  // next read
@@ -50,8 +50,8 @@ private:
 
 // Undo swaps the screen the host left with the user's edits.
 struct UndoState {
-    bool edited = true;         // a key other than Undo and Reset ran since the last Undo
-    bool showing_host = false;  // the host's screen is shown, the edits are saved
+    bool edited = true;           // a key other than Undo and Reset ran since the last Undo
+    bool showing_host = false;    // the host's screen is shown, the edits are saved
     uint32_t unlock_counter = 0;  // of the host screen the edits belong to
     std::unique_ptr<ScreenSnapshot> edits;
 };
@@ -59,7 +59,7 @@ struct UndoState {
 // Replays the type-ahead queue after a host write restored the keyboard (registered by
 // AttachKeyboard in session.hooks.type_ahead).
 class TypeAheadReplay final : public TypeAheadHook {
-public:
+  public:
     void ReplayTypeAhead() override;
     Session* session = nullptr;
 };
@@ -81,7 +81,7 @@ struct KeyboardState {
     bool skipped_to_next_field = false;       // a typed character moved the cursor into another field
 
     // Key translation.
-    uint8_t last_virtual_key = 0;          // of the last key-down (macro variable KEYSCANCODE)
+    uint8_t last_virtual_key = 0;  // of the last key-down (macro variable KEYSCANCODE)
     uint16_t current_code = kKeyNoFunction;
     uint16_t pending_key_up = kKeyNoFunction;  // what a key-up key runs when it is released
     uint8_t pending_dead_key = 0;              // a dead key's character waiting for the next one

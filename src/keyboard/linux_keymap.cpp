@@ -6,11 +6,11 @@ namespace orkan {
 namespace {
 
 struct PcKey {
-    uint16_t evdev;      // linux/input-event-codes.h
-    uint8_t vk;          // US Windows virtual key
-    uint8_t scan;        // set-1 make code
-    bool extended;       // E0-prefixed
-    uint8_t num_lock_vk; // keypad keys: the virtual key with Num Lock on (and Shift up), else 0
+    uint16_t evdev;       // linux/input-event-codes.h
+    uint8_t vk;           // US Windows virtual key
+    uint8_t scan;         // set-1 make code
+    bool extended;        // E0-prefixed
+    uint8_t num_lock_vk;  // keypad keys: the virtual key with Num Lock on (and Shift up), else 0
 };
 
 // clang-format off
@@ -166,7 +166,8 @@ DesktopModifiers ModifiersFromX11State(uint32_t state) {
 std::optional<KeyEvent> MapDesktopKey(const DesktopKeyEvent& event, bool num_lock) {
     // X11 repeats a held key as release-press pairs; Windows sends only the presses.
     if (!event.press && event.auto_repeat) return std::nullopt;
-    const PcKey* key = event.keycode >= kX11KeycodeOffset ? FindEvdev(event.keycode - kX11KeycodeOffset) : nullptr;
+    const PcKey* key =
+        event.keycode >= kX11KeycodeOffset ? FindEvdev(event.keycode - kX11KeycodeOffset) : nullptr;
     if (!key)
         if (const auto evdev = EvdevForSymbol(event.keysym)) key = FindEvdev(*evdev);
     if (!key) return std::nullopt;

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "session/session.h"
 #include "ds3270/fields.h"
 #include "keyboard/field_edit.h"
+#include "session/session.h"
 
 namespace orkan {
 namespace {

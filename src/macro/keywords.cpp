@@ -11,11 +11,21 @@ struct BlockWord {
     BlockKind kind;
 };
 constexpr std::array<BlockWord, 16> kBlockKeywords = {{
-    {"IF", BlockKind::If},           {"ELSE", BlockKind::Else},         {"ENDIF", BlockKind::EndIf},
-    {"WHILE", BlockKind::While},     {"ENDWHILE", BlockKind::EndWhile}, {"SELECT", BlockKind::Select},
-    {"CASE", BlockKind::Case},       {"DEFAULT", BlockKind::Default},   {"ENDSELECT", BlockKind::EndSelect},
-    {"FOR", BlockKind::For},         {"NEXT", BlockKind::Next},         {"BREAK", BlockKind::Break},
-    {"CONTINUE", BlockKind::Continue}, {"GOTO", BlockKind::Goto},       {"CALL", BlockKind::Call},
+    {"IF", BlockKind::If},
+    {"ELSE", BlockKind::Else},
+    {"ENDIF", BlockKind::EndIf},
+    {"WHILE", BlockKind::While},
+    {"ENDWHILE", BlockKind::EndWhile},
+    {"SELECT", BlockKind::Select},
+    {"CASE", BlockKind::Case},
+    {"DEFAULT", BlockKind::Default},
+    {"ENDSELECT", BlockKind::EndSelect},
+    {"FOR", BlockKind::For},
+    {"NEXT", BlockKind::Next},
+    {"BREAK", BlockKind::Break},
+    {"CONTINUE", BlockKind::Continue},
+    {"GOTO", BlockKind::Goto},
+    {"CALL", BlockKind::Call},
     {"RETURN", BlockKind::Return},
 }};
 
@@ -88,8 +98,9 @@ constexpr FunctionSignature kFunctionSignatures[] = {
 };
 
 // Control words written as function terms do nothing and accept anything.
-constexpr FunctionSignature kControlSignature = Sig(0, {P::OptAny, P::OptAny, P::OptAny, P::OptAny, P::OptAny,
-                                                        P::OptAny, P::OptAny, P::OptAny, P::OptAny, P::OptAny});
+constexpr FunctionSignature kControlSignature =
+    Sig(0, {P::OptAny, P::OptAny, P::OptAny, P::OptAny, P::OptAny, P::OptAny, P::OptAny, P::OptAny, P::OptAny,
+            P::OptAny});
 
 const std::unordered_map<std::string_view, int>& KeywordIndex() {
     static const std::unordered_map<std::string_view, int> index = [] {

@@ -3,15 +3,15 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <csignal>
+#include <cstdlib>
 #include <thread>
 
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 
 extern char** environ;
 
@@ -102,7 +102,8 @@ std::vector<std::string> SplitCommandLine(std::string_view command) {
     return words;
 }
 
-std::optional<std::vector<std::string>> ShellExecuteCommand(const std::string& operation, const std::string& file,
+std::optional<std::vector<std::string>> ShellExecuteCommand(const std::string& operation,
+                                                            const std::string& file,
                                                             std::string_view parameters) {
     if (operation.empty() || operation == "OPEN") {
         struct stat st {};

@@ -14,7 +14,7 @@
 namespace orkan {
 
 class MacroEnvironment {
-public:
+  public:
     virtual ~MacroEnvironment() = default;
     // The session's gate: each call below is first asked of the acting macro's permissions, and a
     // refused one does nothing (the runners attach it).
@@ -35,7 +35,7 @@ public:
     // A file of the macro's own (OPEN): as fopen, null with errno EPERM when refused.
     std::FILE* OpenFile(const std::string& path, const char* mode);
 
-protected:
+  protected:
     // What each does once allowed.
     virtual int DoRunMacroInSession(char letter, std::string_view name) {
         (void)letter;
@@ -52,9 +52,11 @@ protected:
         (void)frequency;
         (void)duration_ms;
     }
-    virtual std::FILE* DoOpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+    virtual std::FILE* DoOpenFile(const std::string& path, const char* mode) {
+        return std::fopen(path.c_str(), mode);
+    }
 
-private:
+  private:
     bool Permit(Capability c) const { return !gate_ || gate_->Permit(c); }
     const MacroGate* gate_ = nullptr;
 };
@@ -66,7 +68,8 @@ std::vector<std::string> SplitCommandLine(std::string_view command);
 // The program a shell-execute operation (OPEN, PRINT, EDIT, EXPLORE, FIND; empty is OPEN) runs on
 // `file`: an executable file runs itself with `parameters`, anything else goes to xdg-open, lp or
 // the user's editor. Nullopt for an operation without a program.
-std::optional<std::vector<std::string>> ShellExecuteCommand(const std::string& operation, const std::string& file,
+std::optional<std::vector<std::string>> ShellExecuteCommand(const std::string& operation,
+                                                            const std::string& file,
                                                             std::string_view parameters);
 
 }  // namespace orkan

@@ -1,8 +1,8 @@
 // Expressions: the language's operator priorities, its prefix operators that apply to everything
 // after them on the same level (so -1 + 2 is -3), function terms and comma lists.
-#include "macro/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
+#include "scripting/macro_errors.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -29,21 +29,39 @@ int ApplyBinary(int op_number, const MacroValue& a, const MacroValue& b, MacroVa
                 if (a.text.size() + b.text.size() > kMacroTextMax) return macro_error::TextTooLong;
                 out = MacroValue::Text(a.text + b.text);
                 return 0;
-            case op::Eq: out = MacroValue::Number(CompareIgnoringCase(a.text, b.text) == 0); return 0;
-            case op::Ne: out = MacroValue::Number(CompareIgnoringCase(a.text, b.text) != 0); return 0;
-            case op::Lt: out = MacroValue::Number(CompareIgnoringCase(a.text, b.text) < 0); return 0;
-            case op::Gt: out = MacroValue::Number(CompareIgnoringCase(a.text, b.text) > 0); return 0;
-            case op::Le: out = MacroValue::Number(CompareIgnoringCase(a.text, b.text) <= 0); return 0;
-            case op::Ge: out = MacroValue::Number(CompareIgnoringCase(a.text, b.text) >= 0); return 0;
-            case op::ExactEq: out = MacroValue::Number(a.text == b.text); return 0;
-            default: return macro_error::InvalidForText;
+            case op::Eq:
+                out = MacroValue::Number(CompareIgnoringCase(a.text, b.text) == 0);
+                return 0;
+            case op::Ne:
+                out = MacroValue::Number(CompareIgnoringCase(a.text, b.text) != 0);
+                return 0;
+            case op::Lt:
+                out = MacroValue::Number(CompareIgnoringCase(a.text, b.text) < 0);
+                return 0;
+            case op::Gt:
+                out = MacroValue::Number(CompareIgnoringCase(a.text, b.text) > 0);
+                return 0;
+            case op::Le:
+                out = MacroValue::Number(CompareIgnoringCase(a.text, b.text) <= 0);
+                return 0;
+            case op::Ge:
+                out = MacroValue::Number(CompareIgnoringCase(a.text, b.text) >= 0);
+                return 0;
+            case op::ExactEq:
+                out = MacroValue::Number(a.text == b.text);
+                return 0;
+            default:
+                return macro_error::InvalidForText;
         }
     }
     const int64_t x = a.number, y = b.number;
     switch (op_number) {
-        case op::Add: return CheckNumber(x + y, out);
-        case op::Sub: return CheckNumber(x - y, out);
-        case op::Mul: return CheckNumber(x * y, out);
+        case op::Add:
+            return CheckNumber(x + y, out);
+        case op::Sub:
+            return CheckNumber(x - y, out);
+        case op::Mul:
+            return CheckNumber(x * y, out);
         case op::Div:
             if (y == 0) return macro_error::Overflow;
             return CheckNumber(x / y, out);
@@ -51,16 +69,32 @@ int ApplyBinary(int op_number, const MacroValue& a, const MacroValue& b, MacroVa
             if (y == 0) return macro_error::Overflow;
             return CheckNumber(x % y, out);
         case op::Eq:
-        case op::ExactEq: out = MacroValue::Number(x == y); return 0;
-        case op::Ne: out = MacroValue::Number(x != y); return 0;
-        case op::Lt: out = MacroValue::Number(x < y); return 0;
-        case op::Gt: out = MacroValue::Number(x > y); return 0;
-        case op::Le: out = MacroValue::Number(x <= y); return 0;
-        case op::Ge: out = MacroValue::Number(x >= y); return 0;
-        case op::And: return CheckNumber(x & y, out);
-        case op::Or: return CheckNumber(x | y, out);
-        case op::Xor: return CheckNumber(x ^ y, out);
-        default: return macro_error::UnknownOperator;
+        case op::ExactEq:
+            out = MacroValue::Number(x == y);
+            return 0;
+        case op::Ne:
+            out = MacroValue::Number(x != y);
+            return 0;
+        case op::Lt:
+            out = MacroValue::Number(x < y);
+            return 0;
+        case op::Gt:
+            out = MacroValue::Number(x > y);
+            return 0;
+        case op::Le:
+            out = MacroValue::Number(x <= y);
+            return 0;
+        case op::Ge:
+            out = MacroValue::Number(x >= y);
+            return 0;
+        case op::And:
+            return CheckNumber(x & y, out);
+        case op::Or:
+            return CheckNumber(x | y, out);
+        case op::Xor:
+            return CheckNumber(x ^ y, out);
+        default:
+            return macro_error::UnknownOperator;
     }
 }
 
@@ -80,9 +114,13 @@ int CheckSignature(const FunctionSignature& sig, const MacroValue* args, int cou
 
 }  // namespace
 
-int MacroRunner::CountSlot() { return ++slots_used_ > kMaxSlots ? macro_error::Overflow : 0; }
+int MacroRunner::CountSlot() {
+    return ++slots_used_ > kMaxSlots ? macro_error::Overflow : 0;
+}
 
-int MacroRunner::ReadToken(Token& t) { return sc_->Next(t); }
+int MacroRunner::ReadToken(Token& t) {
+    return sc_->Next(t);
+}
 
 int MacroRunner::Evaluate(MacroValue& out, bool allow_stop) {
     (void)allow_stop;  // callers that need the whole statement check that nothing is left
@@ -158,14 +196,20 @@ int MacroRunner::ParseOperand(MacroValue& out) {
     Token t;
     if (int e = ReadToken(t)) return e;
     switch (t.kind) {
-        case TokenKind::Number: out = MacroValue::Number(t.value); return 0;
-        case TokenKind::String: out = MacroValue::Text(std::move(t.text)); return 0;
+        case TokenKind::Number:
+            out = MacroValue::Number(t.value);
+            return 0;
+        case TokenKind::String:
+            out = MacroValue::Text(std::move(t.text));
+            return 0;
         case TokenKind::Name: {
             if (const std::optional<int> keyword = KeywordNumber(t.text)) return ParseFunction(*keyword, out);
             return ReadVariable(t.text, out);
         }
-        case TokenKind::End: return macro_error::Unbalanced;
-        case TokenKind::Special: break;
+        case TokenKind::End:
+            return macro_error::Unbalanced;
+        case TokenKind::Special:
+            break;
     }
     if (IsPrefix(t)) {
         // A prefix applies to the value of everything after it on this level.

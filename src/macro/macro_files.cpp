@@ -3,9 +3,9 @@
 #include <cerrno>
 
 #include "charset/display_unicode.h"
+#include "interfaces/ui.h"
 #include "macro/macro_environment.h"
-#include "macro/macro_errors.h"
-#include "platform/ui.h"
+#include "scripting/macro_errors.h"
 
 namespace orkan {
 
@@ -95,8 +95,8 @@ int MacroFiles::Put(int32_t handle, std::string_view text, bool line_end) {
         return 0;
     }
     std::FILE* f = h.file.get();
-    if (std::fwrite(text.data(), 1, text.size(), f) != text.size() || (line_end && std::fputs("\r\n", f) == EOF) ||
-        std::fflush(f) != 0)
+    if (std::fwrite(text.data(), 1, text.size(), f) != text.size() ||
+        (line_end && std::fputs("\r\n", f) == EOF) || std::fflush(f) != 0)
         return macro_error::WriteFailed;
     return 0;
 }
@@ -104,7 +104,8 @@ int MacroFiles::Put(int32_t handle, std::string_view text, bool line_end) {
 int MacroFiles::Flush(Handle& h) {
     int result = 0;
     if (h.clipboard && h.state == State::Output) ui_.SetClipboardText(DisplayToUtf8(h.clip));
-    if (h.file && h.state == State::Output && std::fclose(h.file.release()) != 0) result = macro_error::WriteFailed;
+    if (h.file && h.state == State::Output && std::fclose(h.file.release()) != 0)
+        result = macro_error::WriteFailed;
     h = Handle{};
     return result;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "macro/macro_value.h"
+#include "scripting/macro_value.h"
 
 namespace orkan {
 
@@ -26,7 +26,7 @@ inline constexpr int kMacroFileHandles = 10;
 inline constexpr size_t kClipboardOutputLimit = 64 * 1024;
 
 class MacroFiles {
-public:
+  public:
     // Files are opened through the environment, which asks the acting macro's permissions.
     MacroFiles(Ui& ui, MacroEnvironment& environment) : ui_(ui), env_(environment) {}
     ~MacroFiles() { (void)CloseAll(); }
@@ -47,13 +47,13 @@ public:
 
     int system_error = 0;  // errno of the last failed open
 
-private:
+  private:
     enum class State : uint8_t { Free, Input, Output, AtEnd };
     struct Handle {
         State state = State::Free;
         bool clipboard = false;
         std::unique_ptr<std::FILE, MacroFileCloser> file;
-        std::string clip;      // clipboard text (display bytes, CR LF) to read or collected
+        std::string clip;  // clipboard text (display bytes, CR LF) to read or collected
         size_t clip_pos = 0;
     };
     [[nodiscard]] int Flush(Handle& h);

@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <ctime>
 
-#include "macro/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
+#include "scripting/macro_errors.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -13,7 +13,9 @@ namespace {
 
 inline constexpr size_t kTimeDateMax = 240;
 
-std::string Number(int64_t n) { return std::to_string(n); }
+std::string Number(int64_t n) {
+    return std::to_string(n);
+}
 
 // The number at the start of the text: blanks, an optional sign, decimal digits.
 int ReadDecimal(std::string_view t, MacroValue& out) {
@@ -41,9 +43,12 @@ int ReadHex(std::string_view t, MacroValue& out) {
     for (; i < t.size(); ++i) {
         const char c = t[i];
         int d = -1;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
         if (d < 0) break;
         value = value * 16 + d;
         if (value > kMacroNumberMax) return macro_error::Overflow;
@@ -62,24 +67,34 @@ int MacroRunner::CallFunction(int keyword, MacroValue* a, int count, MacroValue&
         case kw::Color:
         case kw::Hilite:
         case kw::RawData:
-        case kw::OnScreen: return ScreenFunction(keyword, a, count, out);
-        case kw::Type: return TypeText(a[0].text);
-        case kw::Key: return KeyFunction(a, count);
+        case kw::OnScreen:
+            return ScreenFunction(keyword, a, count, out);
+        case kw::Type:
+            return TypeText(a[0].text);
+        case kw::Key:
+            return KeyFunction(a, count);
         case kw::Open:
         case kw::Close:
         case kw::Get:
         case kw::Put:
-        case kw::Eof: return FileFunction(keyword, a, count, out);
+        case kw::Eof:
+            return FileFunction(keyword, a, count, out);
         case kw::Wait:
         case kw::ShortWait:
-        case kw::WaitUnlocked: return WaitFunction(keyword, a, count);
-        case kw::Run: return RunFunction(a, count);
-        case kw::MessageBoxFn: return MessageBoxFunction(a, count, out);
-        case kw::EditBox: return EditBoxFunction(a, count, out);
-        case kw::ShellExecute: return ShellExecuteFunction(a, out);
+        case kw::WaitUnlocked:
+            return WaitFunction(keyword, a, count);
+        case kw::Run:
+            return RunFunction(a, count);
+        case kw::MessageBoxFn:
+            return MessageBoxFunction(a, count, out);
+        case kw::EditBox:
+            return EditBoxFunction(a, count, out);
+        case kw::ShellExecute:
+            return ShellExecuteFunction(a, out);
         case kw::XferAddStg:
         case kw::SendFile:
-        case kw::ReceiveFile: return TransferFunction(keyword, a, count, out);
+        case kw::ReceiveFile:
+            return TransferFunction(keyword, a, count, out);
         case kw::Control:
         case kw::Debug:
         case kw::DebugWindow:
@@ -92,14 +107,18 @@ int MacroRunner::CallFunction(int keyword, MacroValue* a, int count, MacroValue&
         case kw::PlaySound:
         case kw::Beep:
         case kw::Drop:
-        case kw::Defined: return SystemFunction(keyword, a, count, out);
-        default: return TextFunction(keyword, a, count, out);
+        case kw::Defined:
+            return SystemFunction(keyword, a, count, out);
+        default:
+            return TextFunction(keyword, a, count, out);
     }
 }
 
 int MacroRunner::TextFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
     switch (keyword) {
-        case kw::Not: out = MacroValue::Number(a[0].number == 0); return 0;
+        case kw::Not:
+            out = MacroValue::Number(a[0].number == 0);
+            return 0;
         case kw::Mid: {
             const std::string& t = a[0].text;
             const int64_t start = a[1].number, length = a[2].number;
@@ -117,13 +136,18 @@ int MacroRunner::TextFunction(int keyword, MacroValue* a, int count, MacroValue&
             out = MacroValue::Text(keyword == kw::Left ? t.substr(0, n) : t.substr(t.size() - n));
             return 0;
         }
-        case kw::Str: out = MacroValue::Text(Number(a[0].number)); return 0;
+        case kw::Str:
+            out = MacroValue::Text(Number(a[0].number));
+            return 0;
         case kw::Chr:
             out = a[0].number < 0 || a[0].number > 255 ? MacroValue::Text("")
                                                        : MacroValue::Text(std::string(1, char(a[0].number)));
             return 0;
-        case kw::Val: return ReadDecimal(a[0].text, out);
-        case kw::Len: out = MacroValue::Number(int32_t(a[0].text.size())); return 0;
+        case kw::Val:
+            return ReadDecimal(a[0].text, out);
+        case kw::Len:
+            out = MacroValue::Number(int32_t(a[0].text.size()));
+            return 0;
         case kw::Instr: {
             const int64_t start = a[0].number;
             const std::string& text = a[1].text;
@@ -142,8 +166,12 @@ int MacroRunner::TextFunction(int keyword, MacroValue* a, int count, MacroValue&
             out = MacroValue::Text(t);
             return 0;
         }
-        case kw::UpperCase: out = MacroValue::Text(UpperText(a[0].text)); return 0;
-        case kw::LowerCase: out = MacroValue::Text(LowerText(a[0].text)); return 0;
+        case kw::UpperCase:
+            out = MacroValue::Text(UpperText(a[0].text));
+            return 0;
+        case kw::LowerCase:
+            out = MacroValue::Text(LowerText(a[0].text));
+            return 0;
         case kw::Hex: {
             char digits[16];
             std::snprintf(digits, sizeof digits, "%08X", unsigned(uint32_t(a[0].number)));
@@ -155,8 +183,11 @@ int MacroRunner::TextFunction(int keyword, MacroValue* a, int count, MacroValue&
             out = MacroValue::Text(std::string(digits + 8 - a[1].number));
             return 0;
         }
-        case kw::HexDec: return ReadHex(a[0].text, out);
-        case kw::Asc: out = MacroValue::Number(a[0].text.empty() ? 0 : uint8_t(a[0].text[0])); return 0;
+        case kw::HexDec:
+            return ReadHex(a[0].text, out);
+        case kw::Asc:
+            out = MacroValue::Number(a[0].text.empty() ? 0 : uint8_t(a[0].text[0]));
+            return 0;
         case kw::DataType: {
             std::string kinds = a[0].text;
             const CharacterClasses& classes = current().classes;
@@ -175,7 +206,8 @@ int MacroRunner::TextFunction(int keyword, MacroValue* a, int count, MacroValue&
             std::tm local{};
             localtime_r(&now, &local);
             char buffer[1024];
-            const size_t n = a[0].text.empty() ? 0 : std::strftime(buffer, sizeof buffer, a[0].text.c_str(), &local);
+            const size_t n =
+                a[0].text.empty() ? 0 : std::strftime(buffer, sizeof buffer, a[0].text.c_str(), &local);
             if (n > kTimeDateMax || (n == 0 && !a[0].text.empty() && a[0].text.size() > kTimeDateMax))
                 return macro_error::TextTooLong;
             out = MacroValue::Text(std::string(buffer, n));
@@ -183,7 +215,8 @@ int MacroRunner::TextFunction(int keyword, MacroValue* a, int count, MacroValue&
         }
         case kw::Plus:
         case kw::Minus:
-        case kw::Bang: return macro_error::NotFound;
+        case kw::Bang:
+            return macro_error::NotFound;
         default:
             // The control words as function terms: nothing.
             return 0;

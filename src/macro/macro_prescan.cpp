@@ -1,12 +1,12 @@
-#include "macro/macro_errors.h"
 #include "macro/macro_program.h"
+#include "scripting/macro_errors.h"
 
 namespace orkan {
 
 namespace {
 
 class PreScanner {
-public:
+  public:
     explicit PreScanner(MacroProgram& p) : p_(p), scanner_(p.source, p.classes) {}
 
     int Run() {
@@ -21,14 +21,15 @@ public:
         const uint32_t statements = p_.statement_number;
         if (int e = Resolve()) return e;
         p_.entry_of_statement.assign(statements + 1, 0);
-        for (uint32_t i = uint32_t(p_.scan.size()) - 1; i >= 1; --i) p_.entry_of_statement[p_.scan[i].statement] = i;
+        for (uint32_t i = uint32_t(p_.scan.size()) - 1; i >= 1; --i)
+            p_.entry_of_statement[p_.scan[i].statement] = i;
         p_.current = 0;
         p_.statement_number = 1;
         p_.last_token_start = 0;
         return 0;
     }
 
-private:
+  private:
     int Fail(int error) {
         p_.last_token_start = scanner_.last_token_start;
         return error;
@@ -54,7 +55,7 @@ private:
                 Token next;
                 if (int e = scanner_.Next(next)) return e;
                 kind = next.kind == TokenKind::Name && next.text == "SUBROUTINE" ? BlockKind::Subroutine
-                                                                                  : BlockKind::Label;
+                                                                                 : BlockKind::Label;
             } else if (t.kind == TokenKind::Name) {
                 kind = BlockKindOf(t.text);
             }
@@ -119,7 +120,8 @@ private:
                 const uint32_t i = FindBack(BlockKind::If, depth_);
                 if (!i || depth_ == 0) return macro_error::EndIfWithoutIf;
                 p_.scan[i].link2 = self;
-                if (const uint32_t e = FindBack(BlockKind::Else, depth_, BlockKind::If)) p_.scan[e].link2 = self;
+                if (const uint32_t e = FindBack(BlockKind::Else, depth_, BlockKind::If))
+                    p_.scan[e].link2 = self;
                 --depth_;
                 break;
             }
@@ -136,7 +138,9 @@ private:
             case BlockKind::Default: {
                 entry.depth = depth_;
                 const uint32_t i = FindBack(BlockKind::Select, depth_);
-                if (!i) return kind == BlockKind::Case ? macro_error::CaseWithoutSelect : macro_error::DefaultWithoutSelect;
+                if (!i)
+                    return kind == BlockKind::Case ? macro_error::CaseWithoutSelect
+                                                   : macro_error::DefaultWithoutSelect;
                 entry.link1 = i;
                 break;
             }
@@ -147,7 +151,8 @@ private:
                 p_.scan[i].link2 = self;
                 for (uint32_t k = i + 1; k < self; ++k) {
                     ScanEntry& e = p_.scan[k];
-                    if (e.depth == depth_ && (e.kind == BlockKind::Case || e.kind == BlockKind::Default) && e.link1 == i)
+                    if (e.depth == depth_ && (e.kind == BlockKind::Case || e.kind == BlockKind::Default) &&
+                        e.link1 == i)
                         e.link2 = self;
                 }
                 --depth_;
@@ -215,8 +220,10 @@ private:
             }
             if (!found) return Fail(macro_error::LabelNotFound);
             const BlockKind target = p_.scan[found].kind;
-            if (e.kind == BlockKind::Goto && target == BlockKind::Subroutine) return Fail(macro_error::GotoNeedsPlainLabel);
-            if (e.kind == BlockKind::Call && target == BlockKind::Label) return Fail(macro_error::CallNeedsSubroutine);
+            if (e.kind == BlockKind::Goto && target == BlockKind::Subroutine)
+                return Fail(macro_error::GotoNeedsPlainLabel);
+            if (e.kind == BlockKind::Call && target == BlockKind::Label)
+                return Fail(macro_error::CallNeedsSubroutine);
             e.link2 = found;
         }
         return 0;
@@ -230,6 +237,8 @@ private:
 
 }  // namespace
 
-int PreScan(MacroProgram& program) { return PreScanner(program).Run(); }
+int PreScan(MacroProgram& program) {
+    return PreScanner(program).Run();
+}
 
 }  // namespace orkan

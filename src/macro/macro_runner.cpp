@@ -7,9 +7,9 @@
 #include "config/atomic_file.h"
 #include "config/data_file.h"
 #include "ds3270/host_text.h"
-#include "macro/macro_errors.h"
 #include "macro/macro_source.h"
 #include "platform/file_io.h"
+#include "scripting/macro_errors.h"
 #include "session/session.h"
 
 namespace orkan {

@@ -16,11 +16,11 @@
 #include "macro/macro_environment.h"
 #include "macro/macro_files.h"
 #include "macro/macro_program.h"
-#include "macro/macro_value.h"
 #include "macro/macro_variables.h"
-#include "macro/system_variables.h"
+#include "options/system_variables.h"
 #include "platform/event_loop.h"
 #include "platform/scoped_timers.h"
+#include "scripting/macro_value.h"
 #include "session/session_hooks.h"
 
 namespace orkan {
@@ -29,7 +29,14 @@ struct Session;
 struct TransferOutcome;
 
 // The language's own state numbers; the status line shows 'R' for 1, 'X' for 3 and 'P' for the others.
-enum class MacroState : uint8_t { Idle = 0, Recording = 1, Running = 2, Paused = 3, Waiting = 4, TimedPause = 5 };
+enum class MacroState : uint8_t {
+    Idle = 0,
+    Recording = 1,
+    Running = 2,
+    Paused = 3,
+    Waiting = 4,
+    TimedPause = 5
+};
 
 // Who started a macro: text that a host sent gets the host allow-list of macro_permissions.h
 // unless the user allowed host macros (AllowHostMacros=1).
@@ -51,7 +58,7 @@ inline constexpr int kMaxRunDepth = 32;
 inline constexpr size_t kMaxWaitingMacros = 16;
 
 class MacroRunner final : public MacroHook {
-public:
+  public:
     MacroRunner(Session& session, EventLoop& loop, MacroEnvironment& environment);
     ~MacroRunner() override;
     MacroRunner(const MacroRunner&) = delete;
@@ -122,7 +129,7 @@ public:
     // and runs again from its start.
     static constexpr int kSuspendedStatement = 1001;
 
-private:
+  private:
     struct WaitingMacro {
         std::unique_ptr<MacroProgram> program;
         MacroOrigin origin;
@@ -229,7 +236,7 @@ private:
     // The statement being executed.
     MacroScanner* sc_ = nullptr;
     int slots_used_ = 0;
-    int depth_ = 0;  // parentheses and function terms open around the current token
+    int depth_ = 0;                 // parentheses and function terms open around the current token
     int pending_error_detail_ = 0;  // errno for error 21
 
     // The transfer a SENDFILE or RECEIVEFILE waits for; one at a time, like the session's.

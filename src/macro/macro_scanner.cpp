@@ -1,7 +1,7 @@
 #include "macro/macro_scanner.h"
 
-#include "macro/macro_errors.h"
-#include "macro/macro_value.h"
+#include "scripting/macro_errors.h"
+#include "scripting/macro_value.h"
 
 namespace orkan {
 

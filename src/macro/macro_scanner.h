@@ -33,8 +33,12 @@ constexpr uint8_t LowerByte(uint8_t c) {
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return uint8_t(c + 32);
     return c;
 }
-constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+constexpr bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Name characters: letters, every byte from 0xC0, "_", "#", "@", "%" and the byte the country's
 // screen table gives for host 0x5B (the national currency sign).
@@ -42,13 +46,13 @@ struct CharacterClasses {
     uint8_t national = '$';
     bool IsName(char ch) const {
         const auto c = uint8_t(ch);
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0 || c == '_' || c == '#' || c == '@' ||
-               c == '%' || c == national;
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0 || c == '_' || c == '#' ||
+               c == '@' || c == '%' || c == national;
     }
 };
 
 class MacroScanner {
-public:
+  public:
     MacroScanner(std::string_view source, CharacterClasses classes) : src_(source), classes_(classes) {}
 
     uint32_t pos = 0;
@@ -71,7 +75,7 @@ public:
     static constexpr bool IsStatementEnd(char c) { return c == '\r' || c == ';' || c == 0x1A; }
     const CharacterClasses& classes() const { return classes_; }
 
-private:
+  private:
     std::string_view src_;
     CharacterClasses classes_;
 };

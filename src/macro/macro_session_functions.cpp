@@ -4,9 +4,9 @@
 #include "ds3270/fields.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
-#include "macro/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
+#include "scripting/macro_errors.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -19,7 +19,8 @@ constexpr int64_t kMaxWaitMs = 2'147'483'000;  // what every event loop's timers
 // Cursor-positioning functions: the target comes as row and column.
 bool TakesPosition(uint16_t code) {
     const uint8_t n = NumberOf(code);
-    if (CategoryOf(code) == KeyCategory::Oper) return n == oper_fn::SelectLocation1 || n == oper_fn::SelectLocation2;
+    if (CategoryOf(code) == KeyCategory::Oper)
+        return n == oper_fn::SelectLocation1 || n == oper_fn::SelectLocation2;
     if (CategoryOf(code) == KeyCategory::Edit)
         return n == edit_fn::SelectField || n == edit_fn::SelectLine || n == edit_fn::SelectWord ||
                n == edit_fn::MarkSelectionStart || n == edit_fn::SelectToMark;
@@ -86,11 +87,20 @@ int MacroRunner::ScreenFunction(int keyword, MacroValue* a, int count, MacroValu
             out = MacroValue::Text(std::move(text));
             return 0;
         }
-        case kw::Attribute: out = MacroValue::Number(inside ? planes.attribute[at] : 0); return 0;
-        case kw::Color: out = MacroValue::Number(inside ? planes.colour[at] : 0); return 0;
-        case kw::Hilite: out = MacroValue::Number(inside ? planes.highlight[at] : 0); return 0;
-        case kw::RawData: out = MacroValue::Number(inside ? planes.host[at] : 0); return 0;
-        default: return macro_error::NotFound;
+        case kw::Attribute:
+            out = MacroValue::Number(inside ? planes.attribute[at] : 0);
+            return 0;
+        case kw::Color:
+            out = MacroValue::Number(inside ? planes.colour[at] : 0);
+            return 0;
+        case kw::Hilite:
+            out = MacroValue::Number(inside ? planes.highlight[at] : 0);
+            return 0;
+        case kw::RawData:
+            out = MacroValue::Number(inside ? planes.host[at] : 0);
+            return 0;
+        default:
+            return macro_error::NotFound;
     }
 }
 
@@ -108,7 +118,8 @@ int MacroRunner::KeyFunction(MacroValue* a, int count) {
     if (code == kNoKeyFunction) return macro_error::BadKeyFunction;
     // Before anything the key's operands would change.
     if (!PermitKeyFunction(s_, code)) return macro_error::Refused;
-    if (const orkan::KeyFunction* f = list.Find(CategoryOf(code), NumberOf(code))) code |= f->flags & kKeyWorksWhileLocked;
+    if (const orkan::KeyFunction* f = list.Find(CategoryOf(code), NumberOf(code)))
+        code |= f->flags & kKeyWorksWhileLocked;
     if (TakesPosition(code)) {
         if (count == 2) return macro_error::CursorMoveNeedsRowCol;
         if (count == 3) {

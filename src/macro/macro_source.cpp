@@ -18,10 +18,14 @@ bool UsesUtf8(std::string_view s) {
             continue;
         }
         size_t n = 0;
-        if ((c & 0xE0) == 0xC0 && c >= 0xC2) n = 1;
-        else if ((c & 0xF0) == 0xE0) n = 2;
-        else if ((c & 0xF8) == 0xF0 && c <= 0xF4) n = 3;
-        else return false;
+        if ((c & 0xE0) == 0xC0 && c >= 0xC2)
+            n = 1;
+        else if ((c & 0xF0) == 0xE0)
+            n = 2;
+        else if ((c & 0xF8) == 0xF0 && c <= 0xF4)
+            n = 3;
+        else
+            return false;
         if (i + n >= s.size()) return false;
         for (size_t k = 1; k <= n; ++k)
             if ((uint8_t(s[i + k]) & 0xC0) != 0x80) return false;
@@ -41,9 +45,10 @@ NormalisedMacro NormaliseMacroSource(std::string_view bytes) {
         if (!converted.failures.empty()) {
             const Unconvertible& f = converted.failures.front();
             char text[160];
-            std::snprintf(text, sizeof text,
-                          "The character U+%04X at byte %zu has no Windows-1252 form and cannot be used in a macro.",
-                          unsigned(f.code_point), f.offset + 1);
+            std::snprintf(
+                text, sizeof text,
+                "The character U+%04X at byte %zu has no Windows-1252 form and cannot be used in a macro.",
+                unsigned(f.code_point), f.offset + 1);
             out.error = text;
             return out;
         }

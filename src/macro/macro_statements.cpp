@@ -1,14 +1,16 @@
 // Statement forms and the control statements, jumping through the scan table.
-#include "macro/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
+#include "scripting/macro_errors.h"
 #include "session/session.h"
 
 namespace orkan {
 
 namespace {
 
-bool IsControlKeyword(int k) { return (k >= kw::If && k <= kw::Goto) || k == kw::Call || k == kw::Return; }
+bool IsControlKeyword(int k) {
+    return (k >= kw::If && k <= kw::Goto) || k == kw::Call || k == kw::Return;
+}
 
 }  // namespace
 
@@ -60,8 +62,10 @@ int MacroRunner::ExecuteStatement() {
                 Token next;
                 result = sc.Next(next);
                 if (result == 0 && next.kind == TokenKind::Name && next.text == "SUBROUTINE") {
-                    if (!after_call) p.current = uint32_t(p.source.size() - 1);  // falling in ends the macro
-                    else Advance(p);
+                    if (!after_call)
+                        p.current = uint32_t(p.source.size() - 1);  // falling in ends the macro
+                    else
+                        Advance(p);
                     p.jumped = true;
                 } else if (result == 0) {
                     sc.pos = after_colon;
@@ -158,7 +162,8 @@ int MacroRunner::ExecuteControl(int keyword, uint32_t keyword_start) {
             ContinueAfter(p, p.scan[e].link2);
             return 0;
         case kw::EndIf:
-        case kw::EndSelect: return 0;
+        case kw::EndSelect:
+            return 0;
         case kw::While: {
             if (int err = EntryFor(p, BlockKind::While, e)) return err;
             if (!p.scan[e].link2) return macro_error::WhileWithoutEndWhile;
@@ -343,7 +348,8 @@ int MacroRunner::ExecuteControl(int keyword, uint32_t keyword_start) {
             p.jumped = true;
             return 0;
         }
-        default: return macro_error::UnknownKeyword;
+        default:
+            return macro_error::UnknownKeyword;
     }
 }
 

@@ -1,20 +1,21 @@
 // The functions that reach beyond the screen: files, dialogs, the debug window, settings,
 // options, programs, sounds and other sessions.
 
-
 #include "config/data_file.h"
-#include "macro/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
-#include "macro/options_by_name.h"
 #include "macro/user_variables.h"
+#include "options/options_by_name.h"
+#include "scripting/macro_errors.h"
 #include "session/session.h"
 
 namespace orkan {
 
 namespace {
 
-std::string ValueText(const MacroValue& v) { return v.IsNumber() ? std::to_string(v.number) : v.text; }
+std::string ValueText(const MacroValue& v) {
+    return v.IsNumber() ? std::to_string(v.number) : v.text;
+}
 
 std::string LineBreaks(std::string_view text) {
     std::string out;
@@ -25,39 +26,55 @@ std::string LineBreaks(std::string_view text) {
     return out;
 }
 
-constexpr std::array<Buttons, 6> kButtonSets = {Buttons::Ok, Buttons::OkCancel, Buttons::AbortRetryIgnore,
-                                                Buttons::YesNoCancel, Buttons::YesNo, Buttons::RetryCancel};
+constexpr std::array<Buttons, 6> kButtonSets = {
+    Buttons::Ok,          Buttons::OkCancel, Buttons::AbortRetryIgnore,
+    Buttons::YesNoCancel, Buttons::YesNo,    Buttons::RetryCancel};
 
 int AnswerNumber(Answer a) {
     switch (a) {
-        case Answer::Ok: return 1;
-        case Answer::Cancel: return 2;
-        case Answer::Abort: return 3;
-        case Answer::Retry: return 4;
-        case Answer::Ignore: return 5;
-        case Answer::Yes: return 6;
-        case Answer::No: return 7;
+        case Answer::Ok:
+            return 1;
+        case Answer::Cancel:
+            return 2;
+        case Answer::Abort:
+            return 3;
+        case Answer::Retry:
+            return 4;
+        case Answer::Ignore:
+            return 5;
+        case Answer::Yes:
+            return 6;
+        case Answer::No:
+            return 7;
     }
     return 2;
 }
 
-int64_t Modulo(int64_t x, int64_t n) { return ((x % n) + n) % n; }
+int64_t Modulo(int64_t x, int64_t n) {
+    return ((x % n) + n) % n;
+}
 
 }  // namespace
 
 int MacroRunner::FileFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
     // The language's one way to files, and to the clipboard as a file.
     const bool clipboard = keyword == kw::Open && EqualIgnoringCase(a[0].text, "CLIPBOARD");
-    if (!s_.macro_gate.Permit(clipboard ? Capability::Clipboard : Capability::Files)) return macro_error::Refused;
+    if (!s_.macro_gate.Permit(clipboard ? Capability::Clipboard : Capability::Files))
+        return macro_error::Refused;
     switch (keyword) {
         case kw::Open: {
             const std::string mode = UpperText(a[1].text);
             MacroFiles::Mode m;
-            if (mode == "INPUT") m = MacroFiles::Mode::Input;
-            else if (mode == "OUTPUT") m = MacroFiles::Mode::Output;
-            else if (mode == "APPEND") m = MacroFiles::Mode::Append;
-            else return macro_error::BadOpenMode;
-            const std::string path = clipboard ? std::string() : DataFilePath(a[0].text, s_.folders.app_data, "");
+            if (mode == "INPUT")
+                m = MacroFiles::Mode::Input;
+            else if (mode == "OUTPUT")
+                m = MacroFiles::Mode::Output;
+            else if (mode == "APPEND")
+                m = MacroFiles::Mode::Append;
+            else
+                return macro_error::BadOpenMode;
+            const std::string path =
+                clipboard ? std::string() : DataFilePath(a[0].text, s_.folders.app_data, "");
             int error = 0;
             const int handle = files_.Open(path, clipboard, m, count == 3 && a[2].number == 1, error);
             if (error) {
@@ -67,7 +84,8 @@ int MacroRunner::FileFunction(int keyword, MacroValue* a, int count, MacroValue&
             out = MacroValue::Number(handle);
             return 0;
         }
-        case kw::Close: return files_.Close(a[0].number);
+        case kw::Close:
+            return files_.Close(a[0].number);
         case kw::Get: {
             std::string line;
             if (int e = files_.Get(a[0].number, line)) return e;
@@ -78,8 +96,11 @@ int MacroRunner::FileFunction(int keyword, MacroValue* a, int count, MacroValue&
             const bool line_end = count < 3 || !EqualIgnoringCase(a[2].text, "NOCRLF");
             return files_.Put(a[0].number, a[1].text, line_end);
         }
-        case kw::Eof: out = MacroValue::Number(files_.AtEof(a[0].number)); return 0;
-        default: return macro_error::NotFound;
+        case kw::Eof:
+            out = MacroValue::Number(files_.AtEof(a[0].number));
+            return 0;
+        default:
+            return macro_error::NotFound;
     }
 }
 
@@ -92,11 +113,21 @@ int MacroRunner::MessageBoxFunction(MacroValue* a, int count, MacroValue& out) {
             const int64_t style = a[1].number;
             box.buttons = kButtonSets[size_t(Modulo(style & 0x0F, 6))];
             switch (style & 0xF0) {
-                case 0x10: box.icon = Icon::Error; break;
-                case 0x20: box.icon = Icon::Question; break;
-                case 0x30: box.icon = Icon::Warning; break;
-                case 0x40: box.icon = Icon::Information; break;
-                default: box.icon = Icon::None; break;
+                case 0x10:
+                    box.icon = Icon::Error;
+                    break;
+                case 0x20:
+                    box.icon = Icon::Question;
+                    break;
+                case 0x30:
+                    box.icon = Icon::Warning;
+                    break;
+                case 0x40:
+                    box.icon = Icon::Information;
+                    break;
+                default:
+                    box.icon = Icon::None;
+                    break;
             }
         }
     } else if (count >= 3) {
@@ -120,9 +151,12 @@ int MacroRunner::EditBoxFunction(MacroValue* a, int count, MacroValue& out) {
     int texts = 0, numbers = 0;
     for (int i = 1; i < count; ++i) {
         if (a[i].IsText()) {
-            if (texts == 0) request.title = a[i].text;
-            else if (texts == 1) request.echo = a[i].text.empty() ? 0 : a[i].text[0];
-            else return macro_error::ParmType;
+            if (texts == 0)
+                request.title = a[i].text;
+            else if (texts == 1)
+                request.echo = a[i].text.empty() ? 0 : a[i].text[0];
+            else
+                return macro_error::ParmType;
             ++texts;
         } else {
             if (numbers == 0) {
@@ -144,7 +178,8 @@ int MacroRunner::EditBoxFunction(MacroValue* a, int count, MacroValue& out) {
         answer = s_.ui.AskEditBox(request);
     }
     if (!answer) {
-        s_.ui.ShowMessage({"Macro Stopped", "Macro stopped by cancelling an EditBox", Buttons::Ok, Icon::Information});
+        s_.ui.ShowMessage(
+            {"Macro Stopped", "Macro stopped by cancelling an EditBox", Buttons::Ok, Icon::Information});
         EndChain(MacroOutcome::End::Stopped, 0);
         return 0;
     }
@@ -155,7 +190,8 @@ int MacroRunner::EditBoxFunction(MacroValue* a, int count, MacroValue& out) {
 
 int MacroRunner::ShellExecuteFunction(MacroValue* a, MacroValue& out) {
     constexpr int kSucceeded = 42, kNotFound = 2, kNoAssociation = 31;
-    const std::optional<std::vector<std::string>> argv = ShellExecuteCommand(UpperText(a[0].text), a[1].text, a[2].text);
+    const std::optional<std::vector<std::string>> argv =
+        ShellExecuteCommand(UpperText(a[0].text), a[1].text, a[2].text);
     if (!argv) {
         out = MacroValue::Number(kNoAssociation);
         return 0;
@@ -167,15 +203,24 @@ int MacroRunner::ShellExecuteFunction(MacroValue* a, MacroValue& out) {
 int MacroRunner::SystemFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
     (void)count;
     switch (keyword) {
-        case kw::Control: trace_flags_ = a[0].number; return 0;
-        case kw::Debug: DebugLine(ValueText(a[0])); return 0;
+        case kw::Control:
+            trace_flags_ = a[0].number;
+            return 0;
+        case kw::Debug:
+            DebugLine(ValueText(a[0]));
+            return 0;
         case kw::DebugWindow: {
             const std::string action = UpperText(a[0].text);
-            if (action == "OPEN") s_.ui.ControlDebugWindow(DebugWindowAction::Open);
-            else if (action == "CLOSE") s_.ui.ControlDebugWindow(DebugWindowAction::Close);
-            else if (action == "CLEAR") s_.ui.ControlDebugWindow(DebugWindowAction::Clear);
-            else if (action == "HIDE") s_.ui.ControlDebugWindow(DebugWindowAction::Hide);
-            else return macro_error::BadDebugWindowParm;
+            if (action == "OPEN")
+                s_.ui.ControlDebugWindow(DebugWindowAction::Open);
+            else if (action == "CLOSE")
+                s_.ui.ControlDebugWindow(DebugWindowAction::Close);
+            else if (action == "CLEAR")
+                s_.ui.ControlDebugWindow(DebugWindowAction::Clear);
+            else if (action == "HIDE")
+                s_.ui.ControlDebugWindow(DebugWindowAction::Hide);
+            else
+                return macro_error::BadDebugWindowParm;
             return 0;
         }
         case kw::WinExec: {
@@ -202,16 +247,21 @@ int MacroRunner::SystemFunction(int keyword, MacroValue* a, int count, MacroValu
             out = MacroValue::Number(*error == 0);
             return 0;
         }
-        case kw::SetOption: return SetOptionByName(s_, a[0].text, a[1].text, a[2]);
-        case kw::GetOption: return GetOptionByName(s_, a[0].text, a[1].text, out);
+        case kw::SetOption:
+            return SetOptionByName(s_, a[0].text, a[1].text, a[2]);
+        case kw::GetOption:
+            return GetOptionByName(s_, a[0].text, a[1].text, out);
         case kw::PlaySound: {
             const std::string& name = a[0].text;
             if (!name.empty() && name[0] == '(') {
                 const char tone = name.size() >= 15 ? char(LowerByte(uint8_t(name[14]))) : 'm';
                 const ProgramSettings& ps = s_.settings;
-                if (tone == 'l') env_.Beep(ps.BeepPitchLow, ps.BeepDurationLow);
-                else if (tone == 'h') env_.Beep(ps.BeepPitchHigh, ps.BeepDurationHigh);
-                else env_.Beep(ps.BeepPitchMedium, ps.BeepDurationMedium);
+                if (tone == 'l')
+                    env_.Beep(ps.BeepPitchLow, ps.BeepDurationLow);
+                else if (tone == 'h')
+                    env_.Beep(ps.BeepPitchHigh, ps.BeepDurationHigh);
+                else
+                    env_.Beep(ps.BeepPitchMedium, ps.BeepDurationMedium);
                 return 0;
             }
             env_.PlaySoundFile(DataFilePath(name, s_.folders.app_data, ""));
@@ -221,9 +271,14 @@ int MacroRunner::SystemFunction(int keyword, MacroValue* a, int count, MacroValu
             if (a[0].number < 0 || a[1].number < 0) return macro_error::InvalidValue;
             env_.Beep(a[0].number, a[1].number);
             return 0;
-        case kw::Drop: variables_.Reset(); return 0;
-        case kw::Defined: out = MacroValue::Number(variables_.Find(UpperText(a[0].text)) >= 0); return 0;
-        default: return macro_error::NotFound;
+        case kw::Drop:
+            variables_.Reset();
+            return 0;
+        case kw::Defined:
+            out = MacroValue::Number(variables_.Find(UpperText(a[0].text)) >= 0);
+            return 0;
+        default:
+            return macro_error::NotFound;
     }
 }
 

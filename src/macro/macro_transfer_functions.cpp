@@ -7,9 +7,9 @@
 // transfer the host completed and 1 for one that failed or could not start.
 #include "charset/display_unicode.h"
 #include "config/file_name_text.h"
-#include "macro/macro_errors.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_text.h"
+#include "scripting/macro_errors.h"
 #include "session/session.h"
 #include "transfer/transfer_client.h"
 #include "transfer/transfer_messages.h"
@@ -44,20 +44,34 @@ struct OptionName {
     OptionWord option;
 };
 constexpr OptionName kOptionWords[] = {
-    {"TEXT", OptionWord::Text}, {"BINARY", OptionWord::Binary}, {"REPLACE", OptionWord::Replace},
-    {"APPEND", OptionWord::Append}, {"TSO", OptionWord::Tso},   {"CMS", OptionWord::Cms},
+    {"TEXT", OptionWord::Text},     {"BINARY", OptionWord::Binary}, {"REPLACE", OptionWord::Replace},
+    {"APPEND", OptionWord::Append}, {"TSO", OptionWord::Tso},       {"CMS", OptionWord::Cms},
     {"CICS", OptionWord::Cics},
 };
 
 void ApplyOption(TransferRequest& r, OptionWord option) {
     switch (option) {
-        case OptionWord::Text: SetTextMode(r, true); break;
-        case OptionWord::Binary: SetTextMode(r, false); break;
-        case OptionWord::Replace: r.append = false; break;
-        case OptionWord::Append: r.append = true; break;
-        case OptionWord::Tso: r.host_system = HostSystem::Tso; break;
-        case OptionWord::Cms: r.host_system = HostSystem::Cms; break;
-        case OptionWord::Cics: r.host_system = HostSystem::Cics; break;
+        case OptionWord::Text:
+            SetTextMode(r, true);
+            break;
+        case OptionWord::Binary:
+            SetTextMode(r, false);
+            break;
+        case OptionWord::Replace:
+            r.append = false;
+            break;
+        case OptionWord::Append:
+            r.append = true;
+            break;
+        case OptionWord::Tso:
+            r.host_system = HostSystem::Tso;
+            break;
+        case OptionWord::Cms:
+            r.host_system = HostSystem::Cms;
+            break;
+        case OptionWord::Cics:
+            r.host_system = HostSystem::Cics;
+            break;
     }
 }
 
@@ -86,7 +100,8 @@ int MacroRunner::TransferFunction(int keyword, MacroValue* a, int count, MacroVa
 }
 
 int MacroRunner::StartTransferTerm(bool upload, MacroValue* a, int count, MacroValue& out) {
-    TransferRequest r = LoadRequest(s_.record, upload ? TransferDirection::Upload : TransferDirection::Download);
+    TransferRequest r =
+        LoadRequest(s_.record, upload ? TransferDirection::Upload : TransferDirection::Download);
     // SENDFILE names the PC file first, RECEIVEFILE the host file, as the generated macros do.
     const std::string_view pc = Trimmed(a[upload ? 0 : 1].text);
     const std::string_view host = Trimmed(a[upload ? 1 : 0].text);
@@ -207,8 +222,8 @@ void MacroRunner::TransferEnded(uint64_t generation, const TransferOutcome& outc
         const TransferClient* client = SessionTransferClient(s_);
         if (!client || !client->window())
             s_.ui.ShowMessage({transfer_msg::kTransferErrorTitle,
-                               transfer_.what + " failed:\n" + Utf8ToDisplay(outcome.message).text, Buttons::Ok,
-                               Icon::Warning});
+                               transfer_.what + " failed:\n" + Utf8ToDisplay(outcome.message).text,
+                               Buttons::Ok, Icon::Warning});
     }
     if (state_ == MacroState::Waiting) {
         SetState(MacroState::Running);

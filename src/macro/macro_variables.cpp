@@ -1,6 +1,6 @@
 #include "macro/macro_variables.h"
 
-#include "macro/system_variables.h"
+#include "options/system_variables.h"
 
 namespace orkan {
 

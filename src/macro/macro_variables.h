@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "macro/macro_value.h"
+#include "scripting/macro_value.h"
 
 namespace orkan {
 
@@ -21,7 +21,7 @@ struct MacroVariable {
 };
 
 class MacroVariables {
-public:
+  public:
     MacroVariables() { Reset(); }
 
     // Back to the 49 initial entries (start-up and DROP()).
@@ -39,7 +39,7 @@ public:
     const MacroVariable& at(int i) const { return entries_[size_t(i)]; }
     size_t size() const { return entries_.size(); }
 
-private:
+  private:
     struct Hash {
         using is_transparent = void;
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }

@@ -16,13 +16,17 @@ namespace orkan {
 namespace {
 
 // Errors after which the socket cannot carry anything more: the user is offered a reconnect.
-constexpr std::array<int, 7> kSocketGone{ENOTSOCK, EBADF, EPIPE, ENOTCONN, ECONNRESET, ECONNABORTED, ESHUTDOWN};
+constexpr std::array<int, 7> kSocketGone{ENOTSOCK,   EBADF,        EPIPE,    ENOTCONN,
+                                         ECONNRESET, ECONNABORTED, ESHUTDOWN};
 
 bool EndsConnection(const ConnectionEvent& event) {
     switch (event.kind) {
-        case ConnectionEventKind::Connected: return false;
-        case ConnectionEventKind::SendError: return event.socket_gone;
-        default: return true;
+        case ConnectionEventKind::Connected:
+            return false;
+        case ConnectionEventKind::SendError:
+            return event.socket_gone;
+        default:
+            return true;
     }
 }
 
@@ -52,7 +56,9 @@ Connection::~Connection() {
     delivery_->owner = nullptr;
 }
 
-ConnectionStage Connection::Stage() const { return shared_ ? shared_->stage.load() : ConnectionStage::Idle; }
+ConnectionStage Connection::Stage() const {
+    return shared_ ? shared_->stage.load() : ConnectionStage::Idle;
+}
 
 StartResult Connection::Start(const ConnectRequest& request) {
     Close();

@@ -48,14 +48,14 @@ struct ConnectionEvent {
     std::string text;
     int code = 0;
     bool socket_gone = false;
-    std::string peer_name;      // Connected: the host's numeric address as connected
-    std::string local_address;  // Connected: this end's numeric address on that connection
-    int socket = -1;            // Connected: the descriptor, for display only (the thread owns it)
+    std::string peer_name;       // Connected: the host's numeric address as connected
+    std::string local_address;   // Connected: this end's numeric address on that connection
+    int socket = -1;             // Connected: the descriptor, for display only (the thread owns it)
     std::optional<TlsInfo> tls;  // Connected under TLS: what the TLS information window shows
 };
 
 class ConnectionListener {
-public:
+  public:
     virtual ~ConnectionListener() = default;
     // One chunk of at most kReceiveChunk bytes. Nothing more is read until this returns; it may
     // call Close(), Send() and Start().
@@ -64,10 +64,10 @@ public:
 };
 
 struct ConnectRequest {
-    std::string host;       // "name", "name:port", "[v6addr]:port", "[v6addr]" or a bare IPv6 address
-    uint16_t port = 23;     // used when the host string names none
-    int set_sock_opt = 3;   // setting SetSockOpt: bit 0 SO_KEEPALIVE, bit 1 SO_OOBINLINE
-    TlsSettings tls;        // tls.protocol 0: no TLS
+    std::string host;      // "name", "name:port", "[v6addr]:port", "[v6addr]" or a bare IPv6 address
+    uint16_t port = 23;    // used when the host string names none
+    int set_sock_opt = 3;  // setting SetSockOpt: bit 0 SO_KEEPALIVE, bit 1 SO_OOBINLINE
+    TlsSettings tls;       // tls.protocol 0: no TLS
     // A plain connection's bytes are read on the loop thread, which watches the socket once it is
     // connected: no hand-over between threads for every chunk. The connection's thread still
     // connects and writes; under TLS it keeps all I/O, as OpenSSL wants one thread.
@@ -75,7 +75,7 @@ struct ConnectRequest {
 };
 
 struct StartResult {
-    std::string error;  // not empty: nothing was started; shown like a connection error
+    std::string error;                     // not empty: nothing was started; shown like a connection error
     std::optional<uint16_t> port_in_host;  // the port the host string named: the session keeps it
     bool ok() const { return error.empty(); }
 };
@@ -89,7 +89,7 @@ inline constexpr size_t kReceiveChunk = 32000;
 ConnectionEvent SendErrorEvent(int error);
 
 class Connection {
-public:
+  public:
     // Both must outlive the connection.
     Connection(EventLoop& loop, ConnectionListener& listener);
     ~Connection();
@@ -111,7 +111,7 @@ public:
     const std::string& LocalAddress() const { return local_address_; }
     int Socket() const { return IsOpen() ? socket_ : -1; }
 
-private:
+  private:
     struct Delivery;  // lets posted events find this object while it lives
 
     void Deliver(uint64_t generation, const ConnectionEvent& event);

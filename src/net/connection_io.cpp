@@ -95,7 +95,7 @@ std::string NumericAddress(const sockaddr_storage& address, socklen_t length) {
 }
 
 class ConnectionThread {
-public:
+  public:
     ConnectionThread(ConnectRequest request, HostAddress address, std::shared_ptr<ConnectionShared> shared,
                      ConnectionCallbacks callbacks)
         : request_(std::move(request)),
@@ -129,7 +129,7 @@ public:
         Transfer();
     }
 
-private:
+  private:
     enum class Wait : uint8_t { Ready, Cancelled };
 
     struct WriteResult {
@@ -298,7 +298,8 @@ private:
                 Report(ConnectionEventKind::TlsError, failure);
                 return false;
             }
-            if (WaitFor(fd_, step == TlsChannel::Step::WantRead ? POLLIN : POLLOUT) == Wait::Cancelled) return false;
+            if (WaitFor(fd_, step == TlsChannel::Step::WantRead ? POLLIN : POLLOUT) == Wait::Cancelled)
+                return false;
         }
         const std::string refusal = tls_->CheckPeer(address_.host);
         if (!refusal.empty()) {
@@ -456,7 +457,7 @@ private:
     HostAddress address_;
     std::shared_ptr<ConnectionShared> shared_;
     ConnectionCallbacks callbacks_;
-    const bool loop_reads_;         // the loop thread reads the socket once connected
+    const bool loop_reads_;          // the loop thread reads the socket once connected
     bool socket_with_loop_ = false;  // it has been told of the socket
     int fd_ = -1;
     std::unique_ptr<TlsChannel> tls_;
@@ -466,8 +467,8 @@ private:
 
 }  // namespace
 
-void RunConnectionThread(ConnectRequest request, HostAddress address, std::shared_ptr<ConnectionShared> shared,
-                         ConnectionCallbacks callbacks) {
+void RunConnectionThread(ConnectRequest request, HostAddress address,
+                         std::shared_ptr<ConnectionShared> shared, ConnectionCallbacks callbacks) {
     // TLS writes with write(): a host that has gone must give EPIPE here, not end the process.
     sigset_t pipe_signal;
     sigemptyset(&pipe_signal);

@@ -38,7 +38,7 @@ struct ConnectionCallbacks {
     std::function<bool(std::vector<uint8_t>)> hand_over;
 };
 
-void RunConnectionThread(ConnectRequest request, HostAddress address, std::shared_ptr<ConnectionShared> shared,
-                         ConnectionCallbacks callbacks);
+void RunConnectionThread(ConnectRequest request, HostAddress address,
+                         std::shared_ptr<ConnectionShared> shared, ConnectionCallbacks callbacks);
 
 }  // namespace orkan

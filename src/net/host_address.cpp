@@ -12,7 +12,9 @@ HostAddressResult Failure(std::string message) {
     return result;
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 // Digits only, 1..65535; anything else is refused rather than read as far as it goes.
 bool ParsePort(std::string_view digits, uint16_t& port) {
@@ -47,7 +49,8 @@ HostAddressResult ParseHostAddress(std::string_view text, uint16_t default_port)
         host = text.substr(1, close - 1);
         std::string_view rest = text.substr(close + 1);
         if (!rest.empty()) {
-            if (rest.front() != ':') return Failure("Only \":port\" may follow \"]\" in host " + Quoted(text));
+            if (rest.front() != ':')
+                return Failure("Only \":port\" may follow \"]\" in host " + Quoted(text));
             port_text = rest.substr(1);
             has_port = true;
         }

@@ -9,7 +9,7 @@
 namespace orkan {
 
 struct HostAddress {
-    std::string host;         // without brackets
+    std::string host;  // without brackets
     uint16_t port = 0;
     bool port_given = false;  // the string named the port: the session keeps it as its own
 };

@@ -13,7 +13,7 @@ inline constexpr unsigned Trace = 2;  // write to the trace as sent data
 }  // namespace send_flag
 
 class HostSender {
-public:
+  public:
     virtual ~HostSender() = default;
     virtual void SendRecord(std::span<const uint8_t> record, unsigned flags) = 0;
     // Raw bytes (attention strings, keep-alive): no header, no IAC EOR, through TLS when active.

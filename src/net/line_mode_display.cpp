@@ -22,11 +22,15 @@ LineModeDisplayResult ShowLineModeText(PresentationSpace& ps, std::span<const ui
     uint32_t cursor = ps.cursor_address < ps.positions ? ps.cursor_address : last_row;
     for (uint8_t b : text) {
         switch (b) {
-            case 0x07: result.alarm = true; break;
+            case 0x07:
+                result.alarm = true;
+                break;
             case 0x08:
                 if (cursor > 0) --cursor;
                 break;
-            case 0x0D: cursor -= cursor % ps.columns; break;
+            case 0x0D:
+                cursor -= cursor % ps.columns;
+                break;
             case 0x0A:
                 if (cursor >= last_row) {
                     ScrollUp(ps);

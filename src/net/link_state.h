@@ -12,16 +12,16 @@
 namespace orkan {
 
 struct LinkState {
-    bool line_mode = true;        // until the host agrees to EOR or TN3270E
-    bool remote_echo = false;     // the host echoes line-mode input, so it is not shown locally
+    bool line_mode = true;     // until the host agrees to EOR or TN3270E
+    bool remote_echo = false;  // the host echoes line-mode input, so it is not shown locally
     AsciiHost ascii_host = AsciiHost::Translate;  // kept across connections: a key function toggles it
     bool tn3270e_active = false;
     bool eor_seen = false;          // an IAC EOR arrived since the last TN3270E header was taken off
     uint8_t current_data_type = 0;  // of the last TN3270E header received; outbound headers carry it
     bool sscp_lu_mode = false;
     uint16_t outbound_sequence = 0;
-    std::string assigned_lu_name;   // from DEVICE-TYPE IS ... CONNECT
-    std::string bound_plu_name;     // from BIND-IMAGE, display characters
+    std::string assigned_lu_name;  // from DEVICE-TYPE IS ... CONNECT
+    std::string bound_plu_name;    // from BIND-IMAGE, display characters
     std::string bound_secondary_name;
     std::vector<uint8_t> last_sent_record;  // unframed; the transfer protocol may send it again
     bool tls_active = false;

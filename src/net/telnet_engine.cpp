@@ -172,7 +172,8 @@ void TelnetEngine::Scan(std::span<const uint8_t> chunk) {
                 const size_t n = IacOffset(rest);
                 const size_t room = kMaxSubnegotiation - std::min(sb_.size(), kMaxSubnegotiation);
                 if (n > room) sb_overflow_ = true;
-                sb_.insert(sb_.end(), rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(std::min(n, room)));
+                sb_.insert(sb_.end(), rest.begin(),
+                           rest.begin() + static_cast<std::ptrdiff_t>(std::min(n, room)));
                 i += n;
                 if (i < chunk.size()) {
                     state_ = RxState::SbDataIac;
@@ -234,11 +235,21 @@ void TelnetEngine::StepIac(uint8_t command) {
             link_.eor_seen = true;
             break;
         }
-        case kWill: state_ = RxState::Will; break;
-        case kWont: state_ = RxState::Wont; break;
-        case kDo: state_ = RxState::Do; break;
-        case kDont: state_ = RxState::Dont; break;
-        case kSb: state_ = RxState::SbOption; break;
+        case kWill:
+            state_ = RxState::Will;
+            break;
+        case kWont:
+            state_ = RxState::Wont;
+            break;
+        case kDo:
+            state_ = RxState::Do;
+            break;
+        case kDont:
+            state_ = RxState::Dont;
+            break;
+        case kSb:
+            state_ = RxState::SbOption;
+            break;
         default: {
             // SE, NOP, DM, BREAK, IP, AO, AYT, EC, EL, GA: nothing for a terminal to do.
             const uint8_t bytes[] = {kIac, command};
@@ -326,7 +337,9 @@ void TelnetEngine::TakeHeader(std::span<const uint8_t> header, std::span<const u
     link_.sscp_lu_mode = false;
     link_.current_data_type = type;
     switch (type) {
-        case kTypeBindImage: TakeBindNames(record); break;
+        case kTypeBindImage:
+            TakeBindNames(record);
+            break;
         case kTypeUnbind:
             link_.bound_plu_name.clear();
             link_.bound_secondary_name.clear();
@@ -337,7 +350,8 @@ void TelnetEngine::TakeHeader(std::span<const uint8_t> header, std::span<const u
             link_.line_mode = false;
             events_.SscpLuRecord(previous != kTypeSscpLuData);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -358,8 +372,8 @@ void TelnetEngine::TakeBindNames(std::span<const uint8_t> record) {
             return 0;
         }
         for (uint8_t host : record.subspan(at + 1, length)) {
-            out.push_back(static_cast<char>(config_.charset ? HostToDisplay(*config_.charset, link_.ascii_host, host)
-                                                            : host));
+            out.push_back(static_cast<char>(
+                config_.charset ? HostToDisplay(*config_.charset, link_.ascii_host, host) : host));
         }
         return at + 1 + length;
     };
@@ -385,7 +399,8 @@ void TelnetEngine::TraceBytes(TraceType type, std::span<const uint8_t> bytes) {
 
 void TelnetEngine::TraceError(const std::string& text) {
     if (trace_ && trace_->Active()) {
-        trace_->TraceRecord(TraceType::Error, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+        trace_->TraceRecord(TraceType::Error,
+                            std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
     }
 }
 

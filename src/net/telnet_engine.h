@@ -18,9 +18,9 @@
 
 #include "charset/charset_tables.h"
 #include "config/program_settings.h"
+#include "interfaces/trace.h"
 #include "net/host_sender.h"
 #include "net/link_state.h"
-#include "platform/trace.h"
 
 namespace orkan {
 
@@ -34,7 +34,7 @@ inline constexpr size_t kMaxSubnegotiation = 512;
 
 struct TelnetConfig {
     std::string terminal_type = "IBM-3278-2-E";  // 1 to 20 printable ASCII characters
-    std::string lu_name;                          // empty for none
+    std::string lu_name;                         // empty for none
     bool offer_tn3270e = true;
     // Names from BIND-IMAGE are translated through its screen table; null keeps the host bytes.
     const CharsetTables* charset = nullptr;
@@ -47,7 +47,7 @@ struct TelnetConfig {
 // functions, on the event-loop thread. A handler may call SendRecord/SendRaw, and may call Reset
 // (the rest of the chunk is then dropped).
 class TelnetEvents {
-public:
+  public:
     virtual ~TelnetEvents() = default;
     // Bytes for the connection, in order; never empty.
     virtual void WriteToHost(std::span<const uint8_t> bytes) = 0;
@@ -75,7 +75,7 @@ public:
 };
 
 class TelnetEngine final : public HostSender {
-public:
+  public:
     // Throws std::invalid_argument when CheckTelnetConfig rejects the configuration.
     TelnetEngine(LinkState& link, TelnetConfig config, TelnetEvents& events, TraceSink* trace = nullptr);
 
@@ -99,11 +99,11 @@ public:
 
     bool failed() const { return state_ == RxState::Failed; }
 
-private:
+  private:
     enum class RxState : uint8_t {
-        Data,       // record or text bytes, or nothing, between commands
-        Iac,        // after IAC
-        Will,       // after IAC WILL: the option comes next
+        Data,  // record or text bytes, or nothing, between commands
+        Iac,   // after IAC
+        Will,  // after IAC WILL: the option comes next
         Wont,
         Do,
         Dont,

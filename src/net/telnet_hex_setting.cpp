@@ -20,8 +20,8 @@ HexSetting ParseHexSetting(std::string_view name, std::string_view text, size_t 
         return result;
     }
     if (text.size() > max_chars) {
-        result.error = head + "is longer than " + std::to_string(max_chars) +
-                       " hexadecimal digits: nothing was sent.";
+        result.error =
+            head + "is longer than " + std::to_string(max_chars) + " hexadecimal digits: nothing was sent.";
         return result;
     }
     if (text.size() % 2 != 0) {

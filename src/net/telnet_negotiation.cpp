@@ -28,7 +28,9 @@ void TelnetEngine::OnOption(uint8_t verb, uint8_t option) {
             switch (option) {
                 case kOptBinary:
                 case kOptSuppressGoAhead:
-                case kOptTerminalType: QueueOption(kDo, option); break;
+                case kOptTerminalType:
+                    QueueOption(kDo, option);
+                    break;
                 case kOptEcho:
                     link_.remote_echo = true;
                     QueueOption(kDo, option);
@@ -38,8 +40,12 @@ void TelnetEngine::OnOption(uint8_t verb, uint8_t option) {
                     link_.remote_echo = true;
                     QueueOption(kDo, option);
                     break;
-                case kOptTn3270e: QueueOption(link_.tn3270e_active ? kDo : kDont, option); break;
-                default: QueueOption(kDont, option); break;
+                case kOptTn3270e:
+                    QueueOption(link_.tn3270e_active ? kDo : kDont, option);
+                    break;
+                default:
+                    QueueOption(kDont, option);
+                    break;
             }
             break;
         case kWont:
@@ -50,18 +56,23 @@ void TelnetEngine::OnOption(uint8_t verb, uint8_t option) {
                     QueueOption(kDont, option);
                     events_.EraseScreen();
                     break;
-                case kOptSuppressGoAhead: QueueOption(kDont, option); break;
+                case kOptSuppressGoAhead:
+                    QueueOption(kDont, option);
+                    break;
                 case kOptTn3270e:
                     QueueOption(kWont, option);
                     link_.tn3270e_active = false;
                     break;
-                default: break;
+                default:
+                    break;
             }
             break;
         case kDo:
             switch (option) {
                 case kOptBinary:
-                case kOptTerminalType: QueueOption(kWill, option); break;
+                case kOptTerminalType:
+                    QueueOption(kWill, option);
+                    break;
                 case kOptEndOfRecord:
                     link_.line_mode = false;
                     link_.ascii_host = AsciiHost::Translate;
@@ -80,7 +91,9 @@ void TelnetEngine::OnOption(uint8_t verb, uint8_t option) {
                     link_.ascii_host = AsciiHost::Raw;
                     QueueOption(kWill, option);
                     break;
-                default: QueueOption(kWont, option); break;
+                default:
+                    QueueOption(kWont, option);
+                    break;
             }
             break;
         case kDont:
@@ -89,7 +102,8 @@ void TelnetEngine::OnOption(uint8_t verb, uint8_t option) {
                 link_.tn3270e_active = false;
             }
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -167,8 +181,8 @@ void TelnetEngine::OnDeviceTypeIs(std::span<const uint8_t> rest) {
         const auto name = rest.subspan(1);
         if (name.empty() || name.size() > kMaxDeviceName ||
             std::find(name.begin(), name.end(), kIac) != name.end()) {
-            TraceError("DEVICE-TYPE IS names a device of " + std::to_string(name.size()) +
-                       " bytes (1 to " + std::to_string(kMaxDeviceName) + " without 0xFF expected); it is skipped.");
+            TraceError("DEVICE-TYPE IS names a device of " + std::to_string(name.size()) + " bytes (1 to " +
+                       std::to_string(kMaxDeviceName) + " without 0xFF expected); it is skipped.");
             return;
         }
         link_.assigned_lu_name.assign(name.begin(), name.end());

@@ -14,7 +14,6 @@ void PushDoubled(std::vector<uint8_t>& out, uint8_t b) {
     if (b == kIac) out.push_back(kIac);
 }
 
-
 }  // namespace
 
 void TelnetEngine::FlushReplies() {

@@ -13,7 +13,7 @@
 namespace orkan {
 
 class TlsChannel {
-public:
+  public:
     virtual ~TlsChannel() = default;
 
     enum class Step : uint8_t { Done, WantRead, WantWrite, Failed };

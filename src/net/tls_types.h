@@ -10,8 +10,8 @@ namespace orkan {
 // What one connection asks of TLS: the session's protocol choice, the host entry's certificate
 // files and checks, the program's cipher settings and the certificates folder.
 struct TlsSettings {
-    int protocol = 0;  // 0 none, 1 highest available, 2 TLS 1.0, 3 TLS 1.1, 4 TLS 1.2
-    std::string ca_file;           // as configured: a name in the certificates folder or a path
+    int protocol = 0;     // 0 none, 1 highest available, 2 TLS 1.0, 3 TLS 1.1, 4 TLS 1.2
+    std::string ca_file;  // as configured: a name in the certificates folder or a path
     std::string client_cert_file;
     std::string client_key_file;
     std::string certs_folder;

@@ -8,13 +8,13 @@
 namespace orkan {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual int64_t NowMs() = 0;  // monotonic milliseconds
 };
 
 class SteadyClock final : public Clock {
-public:
+  public:
     int64_t NowMs() override {
         using namespace std::chrono;
         return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -22,7 +22,7 @@ public:
 };
 
 class ManualClock final : public Clock {
-public:
+  public:
     int64_t NowMs() override { return now_ms; }
     int64_t now_ms = 0;
 };

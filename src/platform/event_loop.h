@@ -16,7 +16,7 @@ enum class SendResult : uint8_t {
 };
 
 class EventLoop {
-public:
+  public:
     using Task = std::function<void()>;
     virtual ~EventLoop() = default;
 
@@ -43,7 +43,7 @@ public:
     int ReserveTimerBlock() { return next_timer_block_ += kTimerBlockSize; }
     static constexpr int kTimerBlockSize = 256;
 
-private:
+  private:
     int next_timer_block_ = 1 << 16;  // below: ids callers choose themselves
 };
 

@@ -34,8 +34,9 @@ void RunHandover(std::mutex& mutex, std::condition_variable& done, Handover& han
     handover.task();
 }
 
-SendResult AwaitHandover(std::unique_lock<std::mutex>& lock, std::condition_variable& done, Handover& handover,
-                   const std::function<bool()>& stopping, const std::function<bool()>& cancelled) {
+SendResult AwaitHandover(std::unique_lock<std::mutex>& lock, std::condition_variable& done,
+                         Handover& handover, const std::function<bool()>& stopping,
+                         const std::function<bool()>& cancelled) {
     for (;;) {
         if (handover.state == Handover::State::Done) return SendResult::Ran;
         bool give_up = stopping();

@@ -25,7 +25,7 @@ void RunHandover(std::mutex& mutex, std::condition_variable& done, Handover& han
 // The sender's side, `lock` held on the loop's mutex. `stopping` is asked with the lock held,
 // `cancelled` (the sender's own test, foreign code) without it.
 [[nodiscard]] SendResult AwaitHandover(std::unique_lock<std::mutex>& lock, std::condition_variable& done,
-                                 Handover& handover, const std::function<bool()>& stopping,
-                                 const std::function<bool()>& cancelled);
+                                       Handover& handover, const std::function<bool()>& stopping,
+                                       const std::function<bool()>& cancelled);
 
 }  // namespace orkan

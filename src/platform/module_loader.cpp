@@ -9,7 +9,8 @@
 
 namespace orkan {
 
-void* LoadModuleEntry(const char* file_name, const char* entry, const char* override_variable, std::string& error) {
+void* LoadModuleEntry(const char* file_name, const char* entry, const char* override_variable,
+                      std::string& error) {
     namespace fs = std::filesystem;
     std::vector<fs::path> candidates;
     if (const char* given = std::getenv(override_variable); given && *given) candidates.emplace_back(given);

@@ -11,6 +11,7 @@ namespace orkan {
 // was tried. Where it looks, in order: the path in the environment variable `override_variable`
 // when set; beside the program; one folder up (the build tree's test programs); lib/orkan3270 of
 // the install. A loaded module stays for the life of the program.
-void* LoadModuleEntry(const char* file_name, const char* entry, const char* override_variable, std::string& error);
+void* LoadModuleEntry(const char* file_name, const char* entry, const char* override_variable,
+                      std::string& error);
 
 }  // namespace orkan

@@ -20,7 +20,9 @@ namespace {
 // An epoll entry carries its watch: the descriptor and the watch's serial, so an event for a
 // watch that was replaced meanwhile is told from one for the watch now in place.
 constexpr uint64_t kWakeKey = ~uint64_t{0};
-uint64_t WatchKey(int fd, uint64_t serial) { return (serial << 32) | uint32_t(fd); }
+uint64_t WatchKey(int fd, uint64_t serial) {
+    return (serial << 32) | uint32_t(fd);
+}
 constexpr int kEventsPerTurn = 16;  // more ready descriptors wait for the next turn
 
 }  // namespace
@@ -60,7 +62,9 @@ void PollEventLoop::Post(Task task) {
     if (!IsLoopThread()) Wake();
 }
 
-bool PollEventLoop::IsLoopThread() const { return loop_thread_.load() == std::this_thread::get_id(); }
+bool PollEventLoop::IsLoopThread() const {
+    return loop_thread_.load() == std::this_thread::get_id();
+}
 
 SendResult PollEventLoop::SendAndWait(Task task, const std::function<bool()>& cancelled) {
     if (IsLoopThread()) {
@@ -72,18 +76,22 @@ SendResult PollEventLoop::SendAndWait(Task task, const std::function<bool()>& ca
     Post([this, handover] { RunHandover(mutex_, send_done_, *handover); });
 
     std::unique_lock lock(mutex_);
-    return AwaitHandover(lock, send_done_, *handover,
-                         [this] { return stop_requested_ || state_ == State::Stopping || state_ == State::Stopped; },
-                         cancelled);
+    return AwaitHandover(
+        lock, send_done_, *handover,
+        [this] { return stop_requested_ || state_ == State::Stopping || state_ == State::Stopped; },
+        cancelled);
 }
 
 void PollEventLoop::StartTimer(int id, std::chrono::milliseconds period, bool once, Task task) {
     // A periodic timer of 0 ms would spin the loop without ever sleeping.
     if (!once && period < std::chrono::milliseconds(1)) period = std::chrono::milliseconds(1);
-    timers_[id] = Timer{period, once, std::chrono::steady_clock::now() + period, std::move(task), next_serial_++};
+    timers_[id] =
+        Timer{period, once, std::chrono::steady_clock::now() + period, std::move(task), next_serial_++};
 }
 
-void PollEventLoop::StopTimer(int id) { timers_.erase(id); }
+void PollEventLoop::StopTimer(int id) {
+    timers_.erase(id);
+}
 
 void PollEventLoop::WatchReadable(int fd, Task ready) {
     const bool replacing = watches_.count(fd) != 0;
@@ -221,7 +229,8 @@ void PollEventLoop::RunDueTimers() {
     }
     for (const auto& [id, serial] : due) {
         auto it = timers_.find(id);
-        if (it == timers_.end() || it->second.serial != serial) continue;  // stopped or restarted by an earlier one
+        if (it == timers_.end() || it->second.serial != serial)
+            continue;  // stopped or restarted by an earlier one
         Task task = it->second.task;
         if (it->second.once) {
             timers_.erase(it);

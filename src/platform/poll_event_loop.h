@@ -19,7 +19,7 @@
 namespace orkan {
 
 class PollEventLoop final : public EventLoop {
-public:
+  public:
     // Throws std::system_error when the kernel gives no eventfd or epoll instance: without them
     // nothing can wake the loop.
     PollEventLoop();
@@ -49,7 +49,7 @@ public:
     // Any thread: the loop returns after the work it is doing and waiting senders give up.
     void Stop();
 
-private:
+  private:
     using TimePoint = std::chrono::steady_clock::time_point;
     enum class State : uint8_t { Idle, Running, Stopping, Stopped };
     struct Timer {
@@ -74,7 +74,7 @@ private:
     int epoll_fd_ = -1;
     std::atomic<std::thread::id> loop_thread_;
 
-    std::mutex mutex_;               // guards the fields up to send_done_
+    std::mutex mutex_;  // guards the fields up to send_done_
     std::deque<Task> posted_;
     State state_ = State::Idle;
     bool stop_requested_ = false;

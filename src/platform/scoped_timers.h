@@ -11,7 +11,7 @@
 namespace orkan {
 
 class ScopedTimers {
-public:
+  public:
     explicit ScopedTimers(EventLoop& loop) : loop_(loop), base_(loop.ReserveTimerBlock()) {}
     ~ScopedTimers() { StopAll(); }
     ScopedTimers(const ScopedTimers&) = delete;
@@ -32,7 +32,7 @@ public:
     }
     EventLoop& loop() { return loop_; }
 
-private:
+  private:
     EventLoop& loop_;
     const int base_;
     std::set<int> started_;

@@ -7,13 +7,13 @@
 namespace orkan {
 
 class WallClock {
-public:
+  public:
     virtual ~WallClock() = default;
     virtual std::tm LocalNow() = 0;
 };
 
 class SystemWallClock final : public WallClock {
-public:
+  public:
     std::tm LocalNow() override {
         const std::time_t now = std::time(nullptr);
         std::tm local{};
@@ -23,7 +23,7 @@ public:
 };
 
 class ManualWallClock final : public WallClock {
-public:
+  public:
     std::tm LocalNow() override { return now; }
     std::tm now{};  // tm_year counts from 1900, tm_mon from 0
 };

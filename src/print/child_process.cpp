@@ -154,7 +154,8 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::vector<std
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     bool open = true;
     while (open) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
         pollfd p{child.output, POLLIN, 0};
         if (poll(&p, 1, int(left.count())) < 0 && errno != EINTR) break;

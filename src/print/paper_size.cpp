@@ -16,10 +16,10 @@ struct NamedPaper {
 };
 
 constexpr std::array kPapers = {
-    NamedPaper{"a4", {595.28, 841.89}},     NamedPaper{"letter", {612, 792}},
-    NamedPaper{"legal", {612, 1008}},       NamedPaper{"a3", {841.89, 1190.55}},
-    NamedPaper{"a5", {419.53, 595.28}},     NamedPaper{"b5", {498.9, 708.66}},
-    NamedPaper{"executive", {522, 756}},    NamedPaper{"tabloid", {792, 1224}},
+    NamedPaper{"a4", {595.28, 841.89}},  NamedPaper{"letter", {612, 792}},
+    NamedPaper{"legal", {612, 1008}},    NamedPaper{"a3", {841.89, 1190.55}},
+    NamedPaper{"a5", {419.53, 595.28}},  NamedPaper{"b5", {498.9, 708.66}},
+    NamedPaper{"executive", {522, 756}}, NamedPaper{"tabloid", {792, 1224}},
 };
 
 std::string_view Trim(std::string_view t) {

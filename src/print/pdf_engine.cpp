@@ -16,12 +16,14 @@ struct Loaded {
 Loaded Load() {
     Loaded out;
     using Entry = const PdfEngine* (*)();
-    auto entry = reinterpret_cast<Entry>(LoadModuleEntry(kPdfEngineModule, kPdfEngineEntry, "ORKAN_PDF_ENGINE", out.error));
+    auto entry = reinterpret_cast<Entry>(
+        LoadModuleEntry(kPdfEngineModule, kPdfEngineEntry, "ORKAN_PDF_ENGINE", out.error));
     if (!entry) return out;
     const PdfEngine* engine = entry();
     if (!engine || engine->interface_version != PdfEngine::kInterfaceVersion || !engine->find_face ||
         !engine->render_pdf) {
-        out.error = std::string("The module ") + kPdfEngineModule + " is not the PDF engine of this version of the program.";
+        out.error = std::string("The module ") + kPdfEngineModule +
+                    " is not the PDF engine of this version of the program.";
         return out;
     }
     out.engine = engine;

@@ -86,8 +86,9 @@ std::optional<PrintFaces> FindPrintFaces(const PdfEngine& engine, std::string_vi
         return faces;
     }
     if (error)
-        *error = "No monospace TrueType font is installed for printing (DejaVu Sans Mono or the 3270 font; "
-                 "Debian packages fonts-dejavu-core, fonts-3270).";
+        *error =
+            "No monospace TrueType font is installed for printing (DejaVu Sans Mono or the 3270 font; "
+            "Debian packages fonts-dejavu-core, fonts-3270).";
     return std::nullopt;
 }
 

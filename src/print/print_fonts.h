@@ -18,7 +18,7 @@ std::vector<std::string> PrintFamilyCandidates(std::string_view face);
 
 struct FontFile {
     std::string path;
-    int index = 0;         // face index inside a collection
+    int index = 0;  // face index inside a collection
     std::string family;
     bool synthetic_bold = false;  // no bold face: the regular one drawn heavier
 };

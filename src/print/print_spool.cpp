@@ -59,8 +59,10 @@ void PrintSpool::Submit(const SpoolRequest& request, Done done) {
     job->request = request;
     job->done = std::move(done);
     const int id = NextTimer();
-    if (id >= 0) job->child = SpawnChild(LpArguments(programs_, request), {}, job->result.error);
-    else job->result.error = EAGAIN;
+    if (id >= 0)
+        job->child = SpawnChild(LpArguments(programs_, request), {}, job->result.error);
+    else
+        job->result.error = EAGAIN;
     if (job->child.pid < 0) {
         if (request.remove_file) std::remove(request.file.c_str());
         job->done(job->result);

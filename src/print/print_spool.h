@@ -26,7 +26,7 @@ struct SpoolRequest {
 std::vector<std::string> LpArguments(const PrintPrograms& programs, const SpoolRequest& request);
 
 class PrintSpool {
-public:
+  public:
     using Done = std::function<void(const ChildResult&)>;
 
     PrintSpool(ScopedTimers& timers, PrintPrograms programs);
@@ -39,7 +39,7 @@ public:
     size_t Running() const { return jobs_.size(); }
     const PrintPrograms& programs() const { return programs_; }
 
-private:
+  private:
     struct Job {
         ChildProcess child;
         ChildResult result;

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "session/session_status.h"
 #include "ds3270/presentation_space.h"
 #include "keyboard/selection.h"
+#include "session/session_status.h"
 
 namespace orkan {
 

@@ -14,7 +14,9 @@ namespace {
 constexpr std::array<const char*, 4> kLayoutNames = {"portrait", "landscape", "portrait two-up",
                                                      "landscape two-up"};
 
-size_t ProfileOffset(int index) { return field::PrinterProfiles.offset + size_t(index) * kPrinterProfileSize; }
+size_t ProfileOffset(int index) {
+    return field::PrinterProfiles.offset + size_t(index) * kPrinterProfileSize;
+}
 
 }  // namespace
 
@@ -40,7 +42,8 @@ PrinterProfile ReadPrinterProfile(const SessionRecord& record, int index) {
 void WritePrinterProfile(SessionRecord& record, int index, const PrinterProfile& profile) {
     uint8_t* p = record.Bytes().data() + ProfileOffset(index);
     std::memset(p + printer_profile::FontName, 0, 33);
-    std::memcpy(p + printer_profile::FontName, profile.face.data(), std::min<size_t>(profile.face.size(), 32));
+    std::memcpy(p + printer_profile::FontName, profile.face.data(),
+                std::min<size_t>(profile.face.size(), 32));
     p[printer_profile::Orientation] = uint8_t(profile.orientation);
     p[printer_profile::TwoUp] = profile.two_up ? 1 : 0;
     auto byte = [](int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); };
@@ -62,8 +65,8 @@ int ScreenProfileIndex(const Session& session, uint32_t rows, uint32_t columns) 
 
 bool EdgesUsable(const PageEdges& e) {
     auto in_range = [](int v) { return v >= 0 && v <= 100; };
-    return in_range(e.left) && in_range(e.top) && in_range(e.right) && in_range(e.bottom) && e.left < e.right &&
-           e.top < e.bottom;
+    return in_range(e.left) && in_range(e.top) && in_range(e.right) && in_range(e.bottom) &&
+           e.left < e.right && e.top < e.bottom;
 }
 
 CheckedEdges CheckEdges(const PrinterProfile& profile, int index, PrintLayout layout) {

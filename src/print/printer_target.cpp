@@ -23,7 +23,8 @@ bool QueueNameAllowed(std::string_view name) {
     return true;
 }
 
-std::optional<std::string> DefaultDestination(const PrintPrograms& programs, std::optional<std::string>& note) {
+std::optional<std::string> DefaultDestination(const PrintPrograms& programs,
+                                              std::optional<std::string>& note) {
     const ChildResult r = RunChild({programs.lpstat, "-d"}, {"LC_ALL=C", "LANG=C"}, programs.query_timeout);
     if (!r.Succeeded()) {
         note = programs.lpstat + " could not tell the default destination: " + r.Describe();
@@ -60,7 +61,8 @@ OpenedPrinter OpenPrinter(std::string_view name, const PrintPrograms& programs) 
     OpenedPrinter opened;
     opened.target = ClassifyPrinter(name);
     switch (opened.target.kind) {
-        case PrinterKind::Invalid: return opened;
+        case PrinterKind::Invalid:
+            return opened;
         case PrinterKind::PdfFile:
         case PrinterKind::TextFile: {
             std::filesystem::path folder = std::filesystem::path(opened.target.name).parent_path();
@@ -78,8 +80,8 @@ OpenedPrinter OpenPrinter(std::string_view name, const PrintPrograms& programs) 
             return opened;
         }
         case PrinterKind::Queue: {
-            const ChildResult r = RunChild({programs.lpstat, "-p", opened.target.name}, {"LC_ALL=C", "LANG=C"},
-                                           programs.query_timeout);
+            const ChildResult r = RunChild({programs.lpstat, "-p", opened.target.name},
+                                           {"LC_ALL=C", "LANG=C"}, programs.query_timeout);
             if (!r.started || r.timed_out)
                 opened.note = programs.lpstat + " could not be asked: " + r.Describe();
             opened.ok = r.Succeeded();

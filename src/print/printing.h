@@ -10,14 +10,14 @@
 #include <optional>
 #include <string>
 
-#include "session/session_hooks.h"
+#include "interfaces/ui.h"
 #include "platform/event_loop.h"
 #include "platform/scoped_timers.h"
-#include "platform/ui.h"
 #include "print/print_document.h"
 #include "print/print_spool.h"
 #include "print/printer_profile.h"
 #include "print/printer_target.h"
+#include "session/session_hooks.h"
 
 namespace orkan {
 
@@ -38,7 +38,7 @@ inline constexpr const char* kWccPrinterKey = "WCCPrinterName1";
 inline constexpr size_t kPrintFileLimit = size_t(64) << 20;
 
 class Printing final : public PrintHook {
-public:
+  public:
     Printing(Session& session, EventLoop& loop, PrintPrograms programs = {});
     ~Printing() override;
     Printing(const Printing&) = delete;
@@ -68,7 +68,7 @@ public:
     // The sheet size when no dialog chose one (portrait points); the system's paper by default.
     void SetPaper(double width, double height);
 
-private:
+  private:
     enum class ScreenJob : uint8_t { Normal, Ask, StoredAlone };
     struct Destination {
         OpenedPrinter printer;

@@ -8,10 +8,10 @@
 #include <span>
 #include <vector>
 
-#include "print/page_layout.h"
-#include "print/print_document.h"
 #include "ds3270/presentation_space.h"
 #include "keyboard/selection.h"
+#include "print/page_layout.h"
+#include "print/print_document.h"
 
 namespace orkan {
 
@@ -36,8 +36,8 @@ struct ScreenSheetSetup {
     PrintMode mode = PrintMode::ByIntensity;
 };
 
-// One sheet with one screen, or two screens in the halves of a two-up sheet. Cells keep the size the whole screen
-// would have, so a selection prints at the same size from the area's top-left corner.
+// One sheet with one screen, or two screens in the halves of a two-up sheet. Cells keep the size the whole
+// screen would have, so a selection prints at the same size from the area's top-left corner.
 PrintSheet LayoutScreenSheet(const ScreenSheetSetup& setup, std::span<const ScreenImage> screens);
 
 // Display bytes as print cells (DUP and FIELD MARK carry their overline as a mark).

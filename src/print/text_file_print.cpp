@@ -11,7 +11,9 @@ namespace {
 
 constexpr char32_t kFormFeed = 0x0C;
 
-bool IsCombining(char32_t c) { return c >= 0x0300 && c <= 0x036F; }
+bool IsCombining(char32_t c) {
+    return c >= 0x0300 && c <= 0x036F;
+}
 
 // The next code point of valid UTF-8 at `i`, or none.
 std::optional<char32_t> NextUtf8(std::string_view s, size_t& i) {
@@ -100,7 +102,8 @@ std::vector<TextFileLine> ParseTextFile(std::string_view bytes, TextEncoding enc
 
 uint32_t TextPageWidth(const std::vector<TextFileLine>& lines) {
     size_t longest = 0;
-    for (const TextFileLine& line : lines) longest = std::max(longest, std::min(line.cells.size(), kLongestCountedLine));
+    for (const TextFileLine& line : lines)
+        longest = std::max(longest, std::min(line.cells.size(), kLongestCountedLine));
     return uint32_t(std::clamp<size_t>(longest, kNarrowestPage, kWidestPage));
 }
 
@@ -131,7 +134,8 @@ std::vector<PrintSheet> LayoutTextFile(const std::vector<TextFileLine>& lines, c
         do {
             if (page->lines.size() == per_page) new_page();
             const size_t end = std::min(line.cells.size(), start + width);
-            page->lines.emplace_back(line.cells.begin() + ptrdiff_t(start), line.cells.begin() + ptrdiff_t(end));
+            page->lines.emplace_back(line.cells.begin() + ptrdiff_t(start),
+                                     line.cells.begin() + ptrdiff_t(end));
             start = end;
         } while (start < line.cells.size());
     }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 #include "record/recording_text.h"
 #include "session/session_hooks.h"
 

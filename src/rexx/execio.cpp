@@ -75,7 +75,8 @@ int WriteStemToFile(const std::string& path, const std::string& stem, RexxVariab
     if (!f) return rexx_error::ExecioCannotWrite;
     for (long i = 1; i <= *count; ++i) {
         const std::string value = vars.Fetch(stem + std::to_string(i)).value_or(std::string());
-        if (std::fwrite(value.data(), 1, value.size(), f.get()) != value.size()) return rexx_error::ExecioCannotWrite;
+        if (std::fwrite(value.data(), 1, value.size(), f.get()) != value.size())
+            return rexx_error::ExecioCannotWrite;
         if (i < *count && std::fputc('\n', f.get()) == EOF) return rexx_error::ExecioCannotWrite;
     }
     if (std::fclose(f.release()) != 0) return rexx_error::ExecioCannotWrite;
@@ -128,7 +129,9 @@ int RunExecio(std::string_view arguments, RexxVariables& vars, const ExecioPlace
     if (split.more || w.size() != stem_word + 1 || Upper(w[stem_word - 1]) != "(STEM" || w[stem_word].empty())
         return rexx_error::ExecioBadForm;
     const std::string& stem = w[stem_word];
-    if (clip) return operation == "CLIPR" ? ClipboardIntoStem(stem, vars, place) : StemToClipboard(stem, vars, place);
+    if (clip)
+        return operation == "CLIPR" ? ClipboardIntoStem(stem, vars, place)
+                                    : StemToClipboard(stem, vars, place);
     if (w[2].empty()) return rexx_error::ExecioBadForm;
     const std::string path = DataFilePath(w[2], place.folder, "");
     return operation == "DISKR" ? ReadLinesIntoStem(path, stem, vars) : WriteStemToFile(path, stem, vars);

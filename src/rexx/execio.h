@@ -14,7 +14,7 @@ namespace orkan {
 
 // The running program's variables, by symbolic name (LINES.1 is the tail 1 of the stem LINES.).
 class RexxVariables {
-public:
+  public:
     virtual ~RexxVariables() = default;
     [[nodiscard]] virtual bool Set(std::string_view name, std::string_view value) = 0;
     // The value, or the name itself for a variable never set (as REXX reads it); nothing for a

@@ -7,9 +7,9 @@
 namespace orkan {
 
 namespace rexx_error {
-inline constexpr int Reported = 1000;        // what a function returns after its error text
-inline constexpr int NotNumeric = 1001;      // a screen function's number that does not parse
-inline constexpr int BadValue = 1002;        // out of range or not a number
+inline constexpr int Reported = 1000;    // what a function returns after its error text
+inline constexpr int NotNumeric = 1001;  // a screen function's number that does not parse
+inline constexpr int BadValue = 1002;    // out of range or not a number
 inline constexpr int ArgumentCount = 1003;
 inline constexpr int UnknownVariable = 1004;
 inline constexpr int NotAssignable = 1005;

@@ -16,17 +16,29 @@ namespace rexx_fn {
 
 using Args = RexxArguments;
 
-inline FunctionResult Ok(std::string text = {}) { return {0, std::move(text)}; }
+inline FunctionResult Ok(std::string text = {}) {
+    return {0, std::move(text)};
+}
 // The error's text into the debug window; the interpreter then raises its error for the call.
-inline FunctionResult Fail(RexxContext& c, int code) { return {ShowRexxError(c, code), {}}; }
+inline FunctionResult Fail(RexxContext& c, int code) {
+    return {ShowRexxError(c, code), {}};
+}
 // A value that raises the interpreter's error without a text.
-inline FunctionResult Bare(int value) { return {value, {}}; }
+inline FunctionResult Bare(int value) {
+    return {value, {}};
+}
 
-inline std::string Arg(const Args& a, size_t i) { return i < a.size() && a[i] ? *a[i] : std::string(); }
-inline bool Present(const Args& a, size_t i) { return i < a.size() && a[i].has_value(); }
+inline std::string Arg(const Args& a, size_t i) {
+    return i < a.size() && a[i] ? *a[i] : std::string();
+}
+inline bool Present(const Args& a, size_t i) {
+    return i < a.size() && a[i].has_value();
+}
 // An integer argument: nothing for text that is no integer, `fallback` for an empty one.
 std::optional<int64_t> Integer(const Args& a, size_t i, int64_t fallback);
-inline Session& S(RexxMacros* owner) { return owner->session(); }
+inline Session& S(RexxMacros* owner) {
+    return owner->session();
+}
 
 // rexx_screen_functions.cpp
 FunctionResult PlaneAttribute(RexxContext& c, const Args& a);

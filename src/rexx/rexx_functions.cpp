@@ -50,6 +50,8 @@ constexpr RexxFunctionEntry kFunctions[] = {
 
 }  // namespace
 
-std::span<const RexxFunctionEntry> RexxFunctionTable() { return kFunctions; }
+std::span<const RexxFunctionEntry> RexxFunctionTable() {
+    return kFunctions;
+}
 
 }  // namespace orkan

@@ -19,7 +19,7 @@
 
 #include "macro/macro_environment.h"
 #include "macro/macro_runner.h"
-#include "macro/system_variables.h"
+#include "options/system_variables.h"
 #include "platform/event_loop.h"
 #include "platform/scoped_timers.h"
 #include "rexx/rexx_task.h"

@@ -34,7 +34,8 @@ std::optional<Position> ScreenPosition(RexxContext& c, const Args& a, int& error
         return std::nullopt;
     }
     RexxMacros* owner = c.owner;
-    const auto size = OnLoop(c, [owner] { return std::pair<int64_t, int64_t>(S(owner).ps.rows, S(owner).ps.columns); });
+    const auto size =
+        OnLoop(c, [owner] { return std::pair<int64_t, int64_t>(S(owner).ps.rows, S(owner).ps.columns); });
     if (!size) {
         error = 0;
         return std::nullopt;
@@ -71,10 +72,18 @@ FunctionResult PlaneFunction(RexxContext& c, const Args& a) {
 
 }  // namespace
 
-FunctionResult PlaneAttribute(RexxContext& c, const Args& a) { return PlaneFunction<0>(c, a); }
-FunctionResult PlaneColour(RexxContext& c, const Args& a) { return PlaneFunction<1>(c, a); }
-FunctionResult PlaneHighlight(RexxContext& c, const Args& a) { return PlaneFunction<2>(c, a); }
-FunctionResult PlaneHost(RexxContext& c, const Args& a) { return PlaneFunction<3>(c, a); }
+FunctionResult PlaneAttribute(RexxContext& c, const Args& a) {
+    return PlaneFunction<0>(c, a);
+}
+FunctionResult PlaneColour(RexxContext& c, const Args& a) {
+    return PlaneFunction<1>(c, a);
+}
+FunctionResult PlaneHighlight(RexxContext& c, const Args& a) {
+    return PlaneFunction<2>(c, a);
+}
+FunctionResult PlaneHost(RexxContext& c, const Args& a) {
+    return PlaneFunction<3>(c, a);
+}
 
 FunctionResult Screen(RexxContext& c, const Args& a) {
     if (a.size() < 2 || a.size() > 3) return Fail(c, rexx_error::ArgumentCount);
@@ -159,9 +168,8 @@ FunctionResult GetVar(RexxContext& c, const Args& a) {
     if (!number) return Fail(c, rexx_error::UnknownVariable);
     RexxMacros* owner = c.owner;
     const int n = *number;
-    const auto text = OnLoop(c, [owner, n] {
-        return SystemValueText(ReadSystemVariable(S(owner), owner->variable_state(), n));
-    });
+    const auto text = OnLoop(
+        c, [owner, n] { return SystemValueText(ReadSystemVariable(S(owner), owner->variable_state(), n)); });
     return Ok(text.value_or(std::string()));
 }
 
@@ -205,7 +213,8 @@ namespace {
 // Key functions whose a and b are row and column for the cursor first.
 bool TakesPosition(uint16_t code) {
     const uint8_t n = NumberOf(code);
-    if (CategoryOf(code) == KeyCategory::Oper) return n == oper_fn::SelectLocation1 || n == oper_fn::SelectLocation2;
+    if (CategoryOf(code) == KeyCategory::Oper)
+        return n == oper_fn::SelectLocation1 || n == oper_fn::SelectLocation2;
     if (CategoryOf(code) != KeyCategory::Edit) return false;
     return n == edit_fn::SelectField || n == edit_fn::SelectLine || n == edit_fn::SelectWord ||
            n == edit_fn::MarkSelectionStart || n == edit_fn::SelectToMark || n == edit_fn::SelectJcl ||
@@ -222,7 +231,8 @@ FunctionResult Key(RexxContext& c, const Args& a) {
         const KeyList& list = S(owner).keyboard.key_list;
         uint16_t code = list.FindKeyFunction(name);
         if (code == kNoKeyFunction) return code;
-        if (const KeyFunction* f = list.Find(CategoryOf(code), NumberOf(code))) code |= f->flags & kKeyWorksWhileLocked;
+        if (const KeyFunction* f = list.Find(CategoryOf(code), NumberOf(code)))
+            code |= f->flags & kKeyWorksWhileLocked;
         // Asked before its operands (a cursor place, a file) are used.
         (void)PermitKeyFunction(S(owner), code);
         return code;
@@ -233,7 +243,8 @@ FunctionResult Key(RexxContext& c, const Args& a) {
     const std::string first = Arg(a, 1), second = Arg(a, 2);
     if (TakesPosition(code) && a.size() == 3) {
         const ParsedInteger row = ParseRexxInteger(first), col = ParseRexxInteger(second);
-        if (row.kind != IntegerArgument::Value || col.kind != IntegerArgument::Value) return Fail(c, rexx_error::BadValue);
+        if (row.kind != IntegerArgument::Value || col.kind != IntegerArgument::Value)
+            return Fail(c, rexx_error::BadValue);
         const auto moved = OnLoop(c, [owner, code, r = row.value, k = col.value] {
             if (!MoveCursorTo(S(owner), r, k)) return false;
             // Select Location goes where the mouse pressed: the macro's position is that place.

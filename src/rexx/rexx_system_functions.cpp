@@ -6,8 +6,8 @@
 #include "config/data_file.h"
 #include "macro/macro_environment.h"
 #include "macro/macro_text.h"
-#include "macro/options_by_name.h"
 #include "macro/user_variables.h"
+#include "options/options_by_name.h"
 #include "rexx/rexx_errors.h"
 #include "rexx/rexx_function_args.h"
 #include "rexx/rexx_text.h"
@@ -18,24 +18,34 @@ namespace orkan::rexx_fn {
 
 namespace {
 
-constexpr std::array<Buttons, 6> kButtonSets = {Buttons::Ok, Buttons::OkCancel, Buttons::AbortRetryIgnore,
-                                                Buttons::YesNoCancel, Buttons::YesNo, Buttons::RetryCancel};
+constexpr std::array<Buttons, 6> kButtonSets = {
+    Buttons::Ok,          Buttons::OkCancel, Buttons::AbortRetryIgnore,
+    Buttons::YesNoCancel, Buttons::YesNo,    Buttons::RetryCancel};
 constexpr std::array<Icon, 4> kIcons = {Icon::None, Icon::Error, Icon::Question, Icon::Warning};
 
 int AnswerNumber(Answer answer) {
     switch (answer) {
-        case Answer::Ok: return 1;
-        case Answer::Cancel: return 2;
-        case Answer::Abort: return 3;
-        case Answer::Retry: return 4;
-        case Answer::Ignore: return 5;
-        case Answer::Yes: return 6;
-        case Answer::No: return 7;
+        case Answer::Ok:
+            return 1;
+        case Answer::Cancel:
+            return 2;
+        case Answer::Abort:
+            return 3;
+        case Answer::Retry:
+            return 4;
+        case Answer::Ignore:
+            return 5;
+        case Answer::Yes:
+            return 6;
+        case Answer::No:
+            return 7;
     }
     return 2;
 }
 
-int64_t Modulo(int64_t x, int64_t n) { return ((x % n) + n) % n; }
+int64_t Modulo(int64_t x, int64_t n) {
+    return ((x % n) + n) % n;
+}
 
 std::string LineBreaks(std::string_view text) {
     std::string out;
@@ -89,9 +99,11 @@ FunctionResult SessionFn(RexxContext& c, const Args& a) {
     if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
     const std::string id = Arg(a, 0);
     const char letter = id.empty() ? 0 : char(UpperByte(uint8_t(id[0])));
-    if (!((letter >= 'A' && letter <= 'Z') || (letter >= '0' && letter <= '9'))) return Fail(c, rexx_error::BadValue);
+    if (!((letter >= 'A' && letter <= 'Z') || (letter >= '0' && letter <= '9')))
+        return Fail(c, rexx_error::BadValue);
     RexxMacros* owner = c.owner;
-    const auto brought = OnLoop(c, [owner, letter] { return owner->environment().BringSessionToFront(letter); });
+    const auto brought =
+        OnLoop(c, [owner, letter] { return owner->environment().BringSessionToFront(letter); });
     return Ok(brought && *brought ? "0" : "1");
 }
 
@@ -99,11 +111,16 @@ FunctionResult DebugWindowFn(RexxContext& c, const Args& a) {
     if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
     const std::string word = UpperText(Arg(a, 0));
     DebugWindowAction action;
-    if (word == "OPEN") action = DebugWindowAction::Open;
-    else if (word == "CLOSE") action = DebugWindowAction::Close;
-    else if (word == "CLEAR") action = DebugWindowAction::Clear;
-    else if (word == "HIDE") action = DebugWindowAction::Hide;
-    else return Bare(rexx_error::BareDebugWindowWord);
+    if (word == "OPEN")
+        action = DebugWindowAction::Open;
+    else if (word == "CLOSE")
+        action = DebugWindowAction::Close;
+    else if (word == "CLEAR")
+        action = DebugWindowAction::Clear;
+    else if (word == "HIDE")
+        action = DebugWindowAction::Hide;
+    else
+        return Bare(rexx_error::BareDebugWindowWord);
     RexxMacros* owner = c.owner;
     (void)OnLoop(c, [owner, action] {
         S(owner).ui.ControlDebugWindow(action);
@@ -134,9 +151,12 @@ FunctionResult PlaySoundFn(RexxContext& c, const Args& a) {
         if (!name.empty() && name[0] == '(') {
             const char tone = name.size() >= 15 ? char(LowerByte(uint8_t(name[14]))) : 'm';
             const ProgramSettings& ps = s.settings;
-            if (tone == 'l') owner->environment().Beep(ps.BeepPitchLow, ps.BeepDurationLow);
-            else if (tone == 'h') owner->environment().Beep(ps.BeepPitchHigh, ps.BeepDurationHigh);
-            else owner->environment().Beep(ps.BeepPitchMedium, ps.BeepDurationMedium);
+            if (tone == 'l')
+                owner->environment().Beep(ps.BeepPitchLow, ps.BeepDurationLow);
+            else if (tone == 'h')
+                owner->environment().Beep(ps.BeepPitchHigh, ps.BeepDurationHigh);
+            else
+                owner->environment().Beep(ps.BeepPitchMedium, ps.BeepDurationMedium);
         } else {
             owner->environment().PlaySoundFile(DataFilePath(name, s.folders.app_data, ""));
         }
@@ -148,7 +168,8 @@ FunctionResult PlaySoundFn(RexxContext& c, const Args& a) {
 FunctionResult ShellExecuteFn(RexxContext& c, const Args& a) {
     if (a.size() < 2 || a.size() > 5) return Fail(c, rexx_error::ArgumentCount);
     if (!Integer(a, 4, 1)) return Fail(c, rexx_error::BadValue);
-    const std::optional<std::vector<std::string>> command = ShellExecuteCommand(UpperText(Arg(a, 0)), Arg(a, 1), Arg(a, 2));
+    const std::optional<std::vector<std::string>> command =
+        ShellExecuteCommand(UpperText(Arg(a, 0)), Arg(a, 1), Arg(a, 2));
     if (!command) return Ok("31");  // no program for that operation
     RexxMacros* owner = c.owner;
     const std::string directory = Arg(a, 3);
@@ -178,17 +199,16 @@ FunctionResult GetIni(RexxContext& c, const Args& a) {
 FunctionResult PutIni(RexxContext& c, const Args& a) {
     if (a.size() != 2) return Fail(c, rexx_error::ArgumentCount);
     RexxMacros* owner = c.owner;
-    const auto error = OnLoop(c, [owner, key = Arg(a, 0), value = Arg(a, 1)] {
-        return WriteUserVariable(S(owner), key, value);
-    });
+    const auto error = OnLoop(
+        c, [owner, key = Arg(a, 0), value = Arg(a, 1)] { return WriteUserVariable(S(owner), key, value); });
     return Ok(error && *error && **error == 0 ? "1" : "0");
 }
 
 FunctionResult SetOption(RexxContext& c, const Args& a) {
     if (a.size() != 3) return Fail(c, rexx_error::ArgumentCount);
     const ParsedInteger n = ParseRexxInteger(Arg(a, 2));
-    const MacroValue value = n.kind == IntegerArgument::Value ? MacroValue::Number(int32_t(n.value))
-                                                              : MacroValue::Text(Arg(a, 2));
+    const MacroValue value =
+        n.kind == IntegerArgument::Value ? MacroValue::Number(int32_t(n.value)) : MacroValue::Text(Arg(a, 2));
     RexxMacros* owner = c.owner;
     const auto error = OnLoop(c, [owner, section = Arg(a, 0), option = Arg(a, 1), value] {
         return SetOptionByName(S(owner), section, option, value);
@@ -200,17 +220,22 @@ FunctionResult SetOption(RexxContext& c, const Args& a) {
 FunctionResult GetOption(RexxContext& c, const Args& a) {
     if (a.size() != 2) return Fail(c, rexx_error::ArgumentCount);
     RexxMacros* owner = c.owner;
-    const auto read = OnLoop(c, [owner, section = Arg(a, 0), option = Arg(a, 1)]() -> std::optional<std::string> {
-        MacroValue value;
-        if (GetOptionByName(S(owner), section, option, value) != 0) return std::nullopt;
-        return SystemValueText(value);
-    });
+    const auto read =
+        OnLoop(c, [owner, section = Arg(a, 0), option = Arg(a, 1)]() -> std::optional<std::string> {
+            MacroValue value;
+            if (GetOptionByName(S(owner), section, option, value) != 0) return std::nullopt;
+            return SystemValueText(value);
+        });
     if (!read) return Ok();
     if (!*read) return Fail(c, rexx_error::GetOptionFailed);
     return Ok(**read);
 }
 
-FunctionResult SendFile(RexxContext& c, const Args& a) { return RexxTransfer(c, a, TransferDirection::Upload); }
-FunctionResult ReceiveFile(RexxContext& c, const Args& a) { return RexxTransfer(c, a, TransferDirection::Download); }
+FunctionResult SendFile(RexxContext& c, const Args& a) {
+    return RexxTransfer(c, a, TransferDirection::Upload);
+}
+FunctionResult ReceiveFile(RexxContext& c, const Args& a) {
+    return RexxTransfer(c, a, TransferDirection::Download);
+}
 
 }  // namespace orkan::rexx_fn

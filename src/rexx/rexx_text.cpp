@@ -6,8 +6,12 @@ namespace orkan {
 
 namespace {
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 }  // namespace
 
@@ -20,8 +24,8 @@ bool IsRexxSource(std::string_view head) {
     const size_t open = line.find("/*");
     if (open == std::string::npos) return false;
     const size_t close = line.find("*/", open + 2);
-    const std::string_view comment =
-        std::string_view(line).substr(open + 2, close == std::string::npos ? std::string::npos : close - open - 2);
+    const std::string_view comment = std::string_view(line).substr(
+        open + 2, close == std::string::npos ? std::string::npos : close - open - 2);
     return comment.find("REXX") != std::string_view::npos;
 }
 

@@ -27,14 +27,22 @@ enum class Started : uint8_t { Yes, Refused, NoTransfer };
 
 // TEXT, BINARY, REPLACE, APPEND, TSO, CMS, CICS; false for any other word.
 bool ApplyKeyword(TransferRequest& r, const std::string& word) {
-    if (word == "TEXT") SetTextMode(r, true);
-    else if (word == "BINARY") SetTextMode(r, false);
-    else if (word == "REPLACE") r.append = false;
-    else if (word == "APPEND") r.append = true;
-    else if (word == "TSO") r.host_system = HostSystem::Tso;
-    else if (word == "CMS") r.host_system = HostSystem::Cms;
-    else if (word == "CICS") r.host_system = HostSystem::Cics;
-    else return false;
+    if (word == "TEXT")
+        SetTextMode(r, true);
+    else if (word == "BINARY")
+        SetTextMode(r, false);
+    else if (word == "REPLACE")
+        r.append = false;
+    else if (word == "APPEND")
+        r.append = true;
+    else if (word == "TSO")
+        r.host_system = HostSystem::Tso;
+    else if (word == "CMS")
+        r.host_system = HostSystem::Cms;
+    else if (word == "CICS")
+        r.host_system = HostSystem::Cics;
+    else
+        return false;
     return true;
 }
 

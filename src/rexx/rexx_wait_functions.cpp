@@ -39,7 +39,8 @@ namespace {
 // moved.
 bool AwaitHostEvent(RexxTask& task, uint64_t RexxTask::*counter, uint64_t seen, Clock::time_point deadline) {
     std::unique_lock lock(task.mutex);
-    return task.changed.wait_until(lock, deadline, [&] { return task.stop || task.*counter != seen; }) && !task.stop;
+    return task.changed.wait_until(lock, deadline, [&] { return task.stop || task.*counter != seen; }) &&
+           !task.stop;
 }
 
 uint64_t Counter(RexxTask& task, uint64_t RexxTask::*counter) {

@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "platform/trace.h"
+#include "interfaces/trace.h"
 
 namespace orkan {
 

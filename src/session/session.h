@@ -4,10 +4,6 @@
 
 #include <memory>
 
-#include "session/macro_permissions.h"
-#include "session/session_hooks.h"
-#include "session/session_status.h"
-#include "session/status_indicators.h"
 #include "charset/charset_tables.h"
 #include "clipboard/clipboard_state.h"
 #include "config/folders.h"
@@ -15,15 +11,19 @@
 #include "config/session_record.h"
 #include "ds3270/datastream_state.h"
 #include "ds3270/presentation_space.h"
+#include "interfaces/trace.h"
+#include "interfaces/ui.h"
 #include "keyboard/keyboard_state.h"
 #include "keyboard/selection.h"
 #include "net/host_sender.h"
 #include "net/link_state.h"
 #include "platform/clock.h"
-#include "platform/trace.h"
-#include "platform/ui.h"
 #include "platform/wall_clock.h"
 #include "print/print_state.h"
+#include "session/macro_permissions.h"
+#include "session/session_hooks.h"
+#include "session/session_status.h"
+#include "session/status_indicators.h"
 #include "transfer/transfer_state.h"
 
 namespace orkan {
@@ -37,10 +37,10 @@ struct Session {
 
     // The outside world.
     Ui& ui;
-    View* view = &no_view;          // the window, or nothing in headless mode
-    HostSender* sender = nullptr;   // the Telnet engine's framing; null while not connected
-    TelnetEngine* telnet = nullptr; // attention, system request and keep-alive bytes
-    TraceSwitch trace;              // Set(sink) turns tracing on, Set(nullptr) off
+    View* view = &no_view;           // the window, or nothing in headless mode
+    HostSender* sender = nullptr;    // the Telnet engine's framing; null while not connected
+    TelnetEngine* telnet = nullptr;  // attention, system request and keep-alive bytes
+    TraceSwitch trace;               // Set(sink) turns tracing on, Set(nullptr) off
     Clock* clock = &steady_clock;
     WallClock* wall_clock = &system_wall_clock;  // local time for trace items and capture folders
     SessionHooks hooks;
@@ -68,7 +68,7 @@ struct Session {
 
     void Trace(TraceType type, std::span<const uint8_t> data) { trace.TraceRecord(type, data); }
 
-private:
+  private:
     View no_view;
     SteadyClock steady_clock;
     SystemWallClock system_wall_clock;

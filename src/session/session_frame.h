@@ -35,7 +35,7 @@ enum class Arrangement : uint8_t { Cascade, Minimise, Restore, Maximise, BringTo
 enum class KeyFileEditor : uint8_t { KeyMap, ToolBar, KeyPad };
 
 class SessionFrame {
-public:
+  public:
     virtual ~SessionFrame() = default;
     // The window title was rebuilt and differs from the last one.
     virtual void TitleChanged(const std::string& title) { (void)title; }
@@ -116,7 +116,7 @@ public:
 
 // A shut-down macro (set by the macro language) runs instead of a close, which then waits for it.
 class ShutdownMacroHook {
-public:
+  public:
     virtual ~ShutdownMacroHook() = default;
     // Starts the shut-down macro when one is set and it is not the macro now running; true when
     // it was started (the close is then left to it).

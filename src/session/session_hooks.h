@@ -14,7 +14,7 @@ enum class Sound : uint8_t { Alarm, KeyClick, UpdateNotification, Error };
 
 // What the window does when the session changes. The headless program ignores most of it.
 class View {
-public:
+  public:
     virtual ~View() = default;
     virtual void RepaintAll() {}
     virtual void ScreenSizeChanged() {}   // rows/columns changed: re-layout
@@ -28,14 +28,14 @@ public:
 
 // Screen capture after every unlock.
 class CaptureHook {
-public:
+  public:
     virtual ~CaptureHook() = default;
     virtual void AfterUnlockCapture() = 0;
 };
 
 // The ring of earlier screens.
 class ScreenHistoryHook {
-public:
+  public:
     virtual ~ScreenHistoryHook() = default;
     virtual void TakeHistorySnapshot() = 0;
     // Puts the live screen back while an earlier one is shown, with the status the session had
@@ -57,7 +57,7 @@ enum class EventMacro : uint8_t { Protect, TpxSwap, Locked, Unlocked };
 
 // The macro runners (own language and REXX).
 class MacroHook {
-public:
+  public:
     virtual ~MacroHook() = default;
     virtual bool IsMacroRunning() const = 0;
     // The running macro's name (its file name without the extension), for the running-macro question.
@@ -85,27 +85,27 @@ public:
 
 // Keys typed ahead while the keyboard was locked.
 class TypeAheadHook {
-public:
+  public:
     virtual ~TypeAheadHook() = default;
     virtual void ReplayTypeAhead() = 0;
 };
 
 // Find marks that follow every new screen.
 class FindHook {
-public:
+  public:
     virtual ~FindHook() = default;
     virtual void FindAgainAfterScreen() = 0;
 };
 
 // Copy and paste state that a new host screen makes stale (the paste-repeat cycle).
 class ClipboardHook {
-public:
+  public:
     virtual ~ClipboardHook() = default;
     virtual void AfterHostWrite() = 0;
 };
 
 class PrintHook {
-public:
+  public:
     virtual ~PrintHook() = default;
     virtual void PrintScreen() = 0;
     virtual void PrintTextFile(const std::string& path) = 0;
@@ -117,7 +117,7 @@ public:
 
 // Host file transfer.
 class TransferHook {
-public:
+  public:
     virtual ~TransferHook() = default;
     // A record while the status is TR_READY or above; true when the transfer consumed it.
     virtual bool OfferScreenRecord(std::span<const uint8_t> record) = 0;
@@ -128,7 +128,7 @@ public:
 // The program operations of Oper key functions (dialogs, windows, fonts, printing, transfer,
 // macro control): the front end carries out the ones it has.
 class OperHook {
-public:
+  public:
     virtual ~OperHook() = default;
     // True when the function was carried out (or deliberately refused); false when it is not
     // available here, and the keyboard says so.
@@ -138,7 +138,7 @@ public:
 // What a change of the session settings needs from the program around the session (the options
 // dialog and options by name both go through ApplyChangedSettings, macro/option_effects.h).
 class SettingsHook {
-public:
+  public:
     virtual ~SettingsHook() = default;
     // Faces, border or the window-follows-font choice changed: new faces and a new layout.
     virtual void FontChanged() = 0;
@@ -154,7 +154,7 @@ struct Selection;
 
 // The macro recorder: every key the keyboard path ran, and the selections the mouse made.
 class RecorderHook {
-public:
+  public:
     virtual ~RecorderHook() = default;
     // Around every key function the keyboard path runs (they may nest: a key that runs keys);
     // `cursor_before` is where the key found the cursor.

@@ -29,20 +29,34 @@ enum class SessionStatus : uint8_t {
 // The names macros see in the STATUS variable.
 constexpr std::string_view StatusName(SessionStatus s) {
     switch (s) {
-        case SessionStatus::NotConnected: return "NOTCONNECTED";
-        case SessionStatus::Start: return "START";
-        case SessionStatus::Session: return "SESSION";
-        case SessionStatus::Connecting: return "CONNECTING";
-        case SessionStatus::Connected: return "CONNECTED";
-        case SessionStatus::Unlocked: return "UNLOCKED";
-        case SessionStatus::Locked: return "LOCKED";
-        case SessionStatus::SysLock: return "SYSLOCK";
-        case SessionStatus::Protected: return "PROTECTED";
-        case SessionStatus::InsertOverflow: return "INSERTOVERFLOW";
-        case SessionStatus::TransferReady: return "TR_READY";
-        case SessionStatus::TransferData: return "TR_DATA";
-        case SessionStatus::TransferMessage: return "TR_MESSAGE";
-        default: return "";
+        case SessionStatus::NotConnected:
+            return "NOTCONNECTED";
+        case SessionStatus::Start:
+            return "START";
+        case SessionStatus::Session:
+            return "SESSION";
+        case SessionStatus::Connecting:
+            return "CONNECTING";
+        case SessionStatus::Connected:
+            return "CONNECTED";
+        case SessionStatus::Unlocked:
+            return "UNLOCKED";
+        case SessionStatus::Locked:
+            return "LOCKED";
+        case SessionStatus::SysLock:
+            return "SYSLOCK";
+        case SessionStatus::Protected:
+            return "PROTECTED";
+        case SessionStatus::InsertOverflow:
+            return "INSERTOVERFLOW";
+        case SessionStatus::TransferReady:
+            return "TR_READY";
+        case SessionStatus::TransferData:
+            return "TR_DATA";
+        case SessionStatus::TransferMessage:
+            return "TR_MESSAGE";
+        default:
+            return "";
     }
 }
 

@@ -1,13 +1,15 @@
 #include "session/window_title.h"
 
-#include "session/session.h"
 #include "config/profile_file.h"
+#include "session/session.h"
 
 namespace orkan {
 
 namespace {
 
-std::string SessionFileName(const Session& session) { return session.record.Text(field::SessionFile); }
+std::string SessionFileName(const Session& session) {
+    return session.record.Text(field::SessionFile);
+}
 
 std::string WithoutSes(std::string name) {
     if (name.size() >= 4 && EqualsIgnoreCase(std::string_view(name).substr(name.size() - 4), ".ses"))
@@ -27,17 +29,31 @@ std::string ExpandSessionText(std::string_view text, const Session& session) {
         }
         const char code = text[i + 1];
         switch (code) {
-            case '&': out += '&'; break;
-            case 'L': out += session.letter; break;
-            case 'S': out += SessionFileName(session); break;
-            case 'N': out += WithoutSes(SessionFileName(session)); break;
-            case 'H': out += session.record.Text(field::HostName); break;
-            case 'P': out += std::to_string(session.record.Number(field::Port)); break;
+            case '&':
+                out += '&';
+                break;
+            case 'L':
+                out += session.letter;
+                break;
+            case 'S':
+                out += SessionFileName(session);
+                break;
+            case 'N':
+                out += WithoutSes(SessionFileName(session));
+                break;
+            case 'H':
+                out += session.record.Text(field::HostName);
+                break;
+            case 'P':
+                out += std::to_string(session.record.Number(field::Port));
+                break;
             case 'U':
                 out += session.link.assigned_lu_name.empty() ? session.record.Text(field::LuName)
                                                              : session.link.assigned_lu_name;
                 break;
-            case 'T': out += StatusName(session.status); break;
+            case 'T':
+                out += StatusName(session.status);
+                break;
             default:
                 out += '&';
                 out += code;

@@ -27,8 +27,10 @@ std::string Fixed3(double value) {
 std::string WithDecimal(std::string text, const std::string& decimal) {
     std::string out;
     for (char c : text) {
-        if (c == '.') out += decimal;
-        else out += c;
+        if (c == '.')
+            out += decimal;
+        else
+            out += c;
     }
     return out;
 }
@@ -48,15 +50,18 @@ NumberSeparators LocaleSeparators() {
 
 std::string FormatByteCount(uint64_t count, int format, const NumberSeparators& separators) {
     switch (format) {
-        case 1: return Grouped(count, separators.thousands);
+        case 1:
+            return Grouped(count, separators.thousands);
         case 2: {
             if (count < 1000) return std::to_string(count);
-            if (count < 1000000) return WithDecimal(Fixed3(double(count) / 1000.0).substr(0, 5), separators.decimal) + "K";
+            if (count < 1000000)
+                return WithDecimal(Fixed3(double(count) / 1000.0).substr(0, 5), separators.decimal) + "K";
             std::string text = Fixed3(double(count) / 1000000.0).substr(0, 5);
             if (text.back() == '.') text.pop_back();
             return WithDecimal(text, separators.decimal) + "M";
         }
-        default: return std::to_string(count);
+        default:
+            return std::to_string(count);
     }
 }
 

@@ -17,8 +17,10 @@ namespace {
 
 constexpr std::array<uint8_t, 6> kOpenAck = {0x88, 0x00, 0x05, 0xD0, 0x00, 0x09};
 constexpr std::array<uint8_t, 6> kCloseAck = {0x88, 0x00, 0x05, 0xD0, 0x41, 0x09};
-constexpr std::array<uint8_t, 10> kGetEndOfFile = {0x88, 0x00, 0x09, 0xD0, 0x46, 0x08, 0x69, 0x04, 0x22, 0x00};
-constexpr std::array<uint8_t, 10> kInsertRefused = {0x88, 0x00, 0x09, 0xD0, 0x47, 0x08, 0x69, 0x04, 0x47, 0x00};
+constexpr std::array<uint8_t, 10> kGetEndOfFile = {0x88, 0x00, 0x09, 0xD0, 0x46,
+                                                   0x08, 0x69, 0x04, 0x22, 0x00};
+constexpr std::array<uint8_t, 10> kInsertRefused = {0x88, 0x00, 0x09, 0xD0, 0x47,
+                                                    0x08, 0x69, 0x04, 0x47, 0x00};
 
 // The name at the end of an Open: which phase the host opens.
 constexpr std::array<uint8_t, 7> kDataName = {'F', 'T', ':', 'D', 'A', 'T', 'A'};
@@ -83,7 +85,8 @@ void Get(Session& session) {
             t.upload_data_ended = true;
             SendToHost(session, kGetEndOfFile);
             return;
-        case UploadReader::Status::Data: break;
+        case UploadReader::Status::Data:
+            break;
     }
     ++t.record_number;
     t.byte_count += block.size();
@@ -162,7 +165,8 @@ void HandleTransferField(Session& session, std::span<const uint8_t> field) {
         case dft::Insert:
             Insert(session, field);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

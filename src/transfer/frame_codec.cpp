@@ -127,14 +127,21 @@ constexpr bool DecodeByte(uint8_t q, uint8_t code, uint8_t& out) {
     if (code < 0x40) return false;
     const size_t i = code - 0x40u;
     switch (q) {
-        case quadrant::Plain: out = code; return true;
+        case quadrant::Plain:
+            out = code;
+            return true;
         case quadrant::Controls:
             if (code == kControlsNothing) return false;
             out = kControlsTable[i];
             return true;
-        case quadrant::Upper: out = kUpperTable[i]; return true;
-        case quadrant::Text: out = kTextTable[i]; return true;
-        default: return false;
+        case quadrant::Upper:
+            out = kUpperTable[i];
+            return true;
+        case quadrant::Text:
+            out = kTextTable[i];
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -149,8 +156,12 @@ static_assert(EveryByteDecodesBack(), "the encoding must give every byte back");
 
 }  // namespace
 
-uint8_t QuadrantOf(uint8_t pc_byte) { return kQuadrant[pc_byte]; }
-uint8_t CodeOf(uint8_t pc_byte) { return kCode[pc_byte]; }
+uint8_t QuadrantOf(uint8_t pc_byte) {
+    return kQuadrant[pc_byte];
+}
+uint8_t CodeOf(uint8_t pc_byte) {
+    return kCode[pc_byte];
+}
 
 void DecodeFrameData(FrameDecoder& decoder, std::span<const uint8_t> encoded, std::vector<uint8_t>& out) {
     const size_t start = out.size();
@@ -164,7 +175,8 @@ void DecodeFrameData(FrameDecoder& decoder, std::span<const uint8_t> encoded, st
         if (c == kFrameRepeat) {
             // An order cut off by the end of the frame repeats nothing.
             if (encoded.size() - i < 4) return;
-            const size_t target = std::min<size_t>(DecodeAddressBytes(encoded[i + 1], encoded[i + 2]), kMaxRepeatLength);
+            const size_t target =
+                std::min<size_t>(DecodeAddressBytes(encoded[i + 1], encoded[i + 2]), kMaxRepeatLength);
             const uint8_t host = encoded[i + 3];
             const uint8_t shown = decoder.screen_table ? decoder.screen_table[host] : host;
             while (out.size() - start < target) out.push_back(shown);
@@ -176,7 +188,9 @@ void DecodeFrameData(FrameDecoder& decoder, std::span<const uint8_t> encoded, st
     }
 }
 
-size_t FrameEncoder::CostOf(uint8_t b) const { return QuadrantOf(b) == last_quadrant_ ? 1 : 2; }
+size_t FrameEncoder::CostOf(uint8_t b) const {
+    return QuadrantOf(b) == last_quadrant_ ? 1 : 2;
+}
 
 void FrameEncoder::Encode(uint8_t b, std::vector<uint8_t>& out) {
     const uint8_t q = QuadrantOf(b);

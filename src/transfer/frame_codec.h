@@ -38,12 +38,12 @@ void DecodeFrameData(FrameDecoder& decoder, std::span<const uint8_t> encoded, st
 // Encoding of one upload frame: a fresh encoder per frame, as the first byte of every frame
 // carries its quadrant.
 class FrameEncoder {
-public:
+  public:
     // The bytes `b` adds to the frame (1 or 2).
     size_t CostOf(uint8_t b) const;
     void Encode(uint8_t b, std::vector<uint8_t>& out);
 
-private:
+  private:
     uint8_t last_quadrant_ = quadrant::None;
 };
 

@@ -9,10 +9,10 @@
 #include <cctype>
 #include <cerrno>
 
-#include "session/session.h"
 #include "config/file_name_text.h"
 #include "ds3270/messages.h"
 #include "platform/file_io.h"
+#include "session/session.h"
 #include "transfer/pc_file.h"
 #include "transfer/transfer_messages.h"
 
@@ -23,7 +23,9 @@ inline constexpr uint8_t kHostDollar = 0x5B;
 inline constexpr size_t kMaxMacroText = 255;  // the longest text a macro value holds
 
 // Name segments end at these; the blank parts a CMS name ("FN FT FM").
-bool Delimiter(char c) { return c == '.' || c == '\'' || c == '/' || c == ' '; }
+bool Delimiter(char c) {
+    return c == '.' || c == '\'' || c == '/' || c == ' ';
+}
 
 bool SameCharacter(char a, char b, bool ignore_case) {
     if (!ignore_case) return a == b;
@@ -55,7 +57,9 @@ std::string SegmentAt(std::string_view entry, size_t position) {
     return std::string(entry.substr(first, last - first));
 }
 
-bool Contains(const std::string& s, char c) { return s.find(c) != std::string::npos; }
+bool Contains(const std::string& s, char c) {
+    return s.find(c) != std::string::npos;
+}
 
 std::string DirectoryWithSlash(std::string directory) {
     if (!directory.empty() && directory.back() != '/') directory += '/';
@@ -64,7 +68,8 @@ std::string DirectoryWithSlash(std::string directory) {
 
 }  // namespace
 
-WildcardMatch MatchWildcard(const Session& session, std::string_view pattern, std::string_view entry, bool ignore_case) {
+WildcardMatch MatchWildcard(const Session& session, std::string_view pattern, std::string_view entry,
+                            bool ignore_case) {
     const size_t np = pattern.size(), ne = entry.size();
     // can[p][e]: pattern from p matches entry from e.
     std::vector<std::vector<uint8_t>> can(np + 1, std::vector<uint8_t>(ne + 1, 0));
@@ -72,9 +77,12 @@ WildcardMatch MatchWildcard(const Session& session, std::string_view pattern, st
     for (size_t p = np; p-- > 0;) {
         for (size_t e = ne + 1; e-- > 0;) {
             const char pc = pattern[p];
-            if (pc == '*') can[p][e] = can[p + 1][e] || (e < ne && can[p][e + 1]);
-            else if (pc == '?') can[p][e] = e < ne && entry[e] != '.' && entry[e] != '\'' && can[p + 1][e + 1];
-            else can[p][e] = e < ne && SameCharacter(pc, entry[e], ignore_case) && can[p + 1][e + 1];
+            if (pc == '*')
+                can[p][e] = can[p + 1][e] || (e < ne && can[p][e + 1]);
+            else if (pc == '?')
+                can[p][e] = e < ne && entry[e] != '.' && entry[e] != '\'' && can[p + 1][e + 1];
+            else
+                can[p][e] = e < ne && SameCharacter(pc, entry[e], ignore_case) && can[p + 1][e + 1];
         }
     }
     WildcardMatch m;
@@ -134,7 +142,8 @@ std::string MemberHostName(std::string_view data_set, std::string_view member, b
     return quoted || qualified ? "'" + name + "'" : name;
 }
 
-Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& request, const TransferList& list) {
+Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& request,
+                                 const TransferList& list) {
     using namespace transfer_msg;
     const bool download = request.direction == TransferDirection::Download;
     Expansion x;
@@ -197,7 +206,8 @@ Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& 
             const auto stored = PathToStoredName(entry);
             if (!stored)
                 return refuse(kTransferErrorTitle,
-                              FormatMessage(kNameNotStorable, entry.c_str(), "it holds a character that Windows-1252 lacks"));
+                              FormatMessage(kNameNotStorable, entry.c_str(),
+                                            "it holds a character that Windows-1252 lacks"));
             entry = *stored;
         }
         std::string variable;
@@ -208,19 +218,24 @@ Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& 
         }
         std::string host, pc;
         if (download) {
-            host = list.level == 2 ? MemberHostName(list.member_data_set, entry, !list.qualifier.empty()) : entry;
-            pc = directory + (several ? (list.level == 2 ? prefix + entry : entry) : prefix + variable + suffix);
+            host = list.level == 2 ? MemberHostName(list.member_data_set, entry, !list.qualifier.empty())
+                                   : entry;
+            pc = directory +
+                 (several ? (list.level == 2 ? prefix + entry : entry) : prefix + variable + suffix);
         } else {
             pc = directory + entry;
-            if (several && !target_wild) host = entry;
-            else host = prefix + (several ? HostNameSafe(session, entry) : variable) + suffix;
+            if (several && !target_wild)
+                host = entry;
+            else
+                host = prefix + (several ? HostNameSafe(session, entry) : variable) + suffix;
         }
         const auto host_text = MacroString(host);
         const auto pc_text = MacroString(pc);
         if (!host_text || !pc_text)
             return refuse(kTransferErrorTitle,
                           FormatMessage(kNameNotQuotable, StoredNameToPath(host_text ? pc : host).c_str()));
-        const std::string options = std::string(",\"") + mode + "\",\"" + disposition + "\",\"" + system + "\")\n";
+        const std::string options =
+            std::string(",\"") + mode + "\",\"" + disposition + "\",\"" + system + "\")\n";
         macro += download ? "ReceiveFile(" + *host_text + "," + *pc_text + options
                           : "SendFile(" + *pc_text + "," + *host_text + options;
     }
@@ -231,8 +246,10 @@ Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& 
     return x;
 }
 
-std::optional<std::string> WriteTransferMacro(const Session& session, const std::string& macro, std::string& error) {
-    std::string folder = session.folders.temp_macros.empty() ? session.folders.macros : session.folders.temp_macros;
+std::optional<std::string> WriteTransferMacro(const Session& session, const std::string& macro,
+                                              std::string& error) {
+    std::string folder =
+        session.folders.temp_macros.empty() ? session.folders.macros : session.folders.temp_macros;
     if (!folder.empty() && folder.back() != '/') folder += '/';
     const std::string path = folder + "ork$" + session.letter + "$xfer.mac";
     const int fd = OpenForWriting(path, WriteMode::Replace, FileAccess::Private, MissingFolder::Fail);

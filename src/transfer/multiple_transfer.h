@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 #include "transfer/transfer_request.h"
 
 namespace orkan {
@@ -24,7 +24,8 @@ struct Expansion {
 };
 
 // Decides between a single transfer and a generated macro for `request` and `list`.
-Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& request, const TransferList& list);
+Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& request,
+                                 const TransferList& list);
 
 // The wildcard match of a source pattern against a list entry. The variable part is the name
 // segment (between '.', '/', blanks or apostrophes) that holds the last wildcard position, with the
@@ -33,7 +34,8 @@ struct WildcardMatch {
     bool matched = false;
     std::string variable;
 };
-WildcardMatch MatchWildcard(const Session& session, std::string_view pattern, std::string_view entry, bool ignore_case);
+WildcardMatch MatchWildcard(const Session& session, std::string_view pattern, std::string_view entry,
+                            bool ignore_case);
 
 // A text as a macro string constant: in double quotes, a double quote doubled. Nothing when the
 // text cannot be one (a byte below 0x0E, or longer than a macro text may be).
@@ -41,7 +43,8 @@ std::optional<std::string> MacroString(std::string_view text);
 
 // Writes `macro` to ork$<letter>$xfer.mac in the temporary macro folder: its path, or nothing with
 // `error` set.
-std::optional<std::string> WriteTransferMacro(const Session& session, const std::string& macro, std::string& error);
+std::optional<std::string> WriteTransferMacro(const Session& session, const std::string& macro,
+                                              std::string& error);
 
 // The regular files of a PC folder, sorted by name (an upload's source list).
 std::vector<std::string> ListPcFolder(const std::string& folder);

@@ -29,10 +29,12 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string Failure(const std::string& what, int error) { return what + ": " + SystemErrorText(error); }
+std::string Failure(const std::string& what, int error) {
+    return what + ": " + SystemErrorText(error);
+}
 
 class FileUpload final : public UploadSource {
-public:
+  public:
     explicit FileUpload(int fd) : fd_(fd) {}
     ~FileUpload() override { close(fd_); }
     Result Read(std::span<uint8_t> into) override {
@@ -43,7 +45,7 @@ public:
         }
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -73,7 +75,7 @@ int CopyInto(int from, int to) {
 }
 
 class TemporaryDownload final : public DownloadTarget {
-public:
+  public:
     TemporaryDownload(int fd, std::string temporary, std::string final_path)
         : fd_(fd), temporary_(std::move(temporary)), final_(std::move(final_path)) {}
     ~TemporaryDownload() override {
@@ -111,7 +113,7 @@ public:
         temporary_.clear();
     }
 
-private:
+  private:
     int fd_;
     std::string temporary_;
     std::string final_;
@@ -123,7 +125,8 @@ int CreateTemporary(const std::string& final_path, std::string& name) {
     const std::string prefix = Folder(final_path) + "/." + BaseName(final_path) + ".orkan-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         uint32_t random = 0;
-        if (getrandom(&random, sizeof random, 0) != sizeof random) random = uint32_t(getpid()) * 2654435761u + attempt;
+        if (getrandom(&random, sizeof random, 0) != sizeof random)
+            random = uint32_t(getpid()) * 2654435761u + attempt;
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%08x", random);
         name = prefix + suffix;

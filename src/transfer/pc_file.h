@@ -15,7 +15,7 @@ namespace orkan {
 std::string SystemErrorText(int error);
 
 class UploadSource {
-public:
+  public:
     virtual ~UploadSource() = default;
     struct Result {
         size_t count = 0;  // 0 with error 0: the end of the file
@@ -25,7 +25,7 @@ public:
 };
 
 class DownloadTarget {
-public:
+  public:
     virtual ~DownloadTarget() = default;
     // 0 or an errno value.
     [[nodiscard]] virtual int Write(std::span<const uint8_t> bytes) = 0;

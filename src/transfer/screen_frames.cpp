@@ -4,10 +4,10 @@
 #include <array>
 #include <vector>
 
-#include "session/session.h"
 #include "charset/session_charset.h"
 #include "ds3270/inbound.h"
 #include "ds3270/messages.h"
+#include "session/session.h"
 #include "transfer/host_message.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_progress.h"
@@ -50,7 +50,8 @@ inline constexpr int kActionPA1 = 3;
 
 template <size_t N>
 bool HasAt(std::span<const uint8_t> record, size_t offset, const std::array<uint8_t, N>& bytes) {
-    return record.size() >= offset + N && std::equal(bytes.begin(), bytes.end(), record.begin() + long(offset));
+    return record.size() >= offset + N &&
+           std::equal(bytes.begin(), bytes.end(), record.begin() + long(offset));
 }
 
 void StartOfData(Session& session) {
@@ -65,7 +66,8 @@ void StartOfData(Session& session) {
 
 void EndOfTransfer(Session& session, std::span<const uint8_t> record) {
     std::vector<uint8_t> text;
-    for (size_t i = kMessageOffset; i < record.size() && record[i] != kFrameDataEnd && record[i] != kHostDollar; ++i)
+    for (size_t i = kMessageOffset;
+         i < record.size() && record[i] != kFrameDataEnd && record[i] != kHostDollar; ++i)
         text.push_back(HostToDisplay(session, record[i]));
     SendToHost(session, kAcknowledge);
     EndWithHostMessage(session, CleanHostMessage(text, kMessageLimit));
@@ -136,7 +138,8 @@ void UploadFrame(Session& session, std::span<const uint8_t> record) {
             SendEndOfFile(session, sequence);
             PostByteCount(session);
             return;
-        case UploadReader::Status::Data: break;
+        case UploadReader::Status::Data:
+            break;
     }
     FrameEncoder encoder;
     std::vector<uint8_t> encoded;
@@ -162,11 +165,13 @@ void UploadFrame(Session& session, std::span<const uint8_t> record) {
 // host is ready for input again, so the program is not coming (unless a transfer record follows).
 void NoteHostScreen(Session& session, std::span<const uint8_t> record) {
     TransferState& t = session.transfer;
-    if (session.status != SessionStatus::TransferReady || record.size() < 2 || HasAt(record, 2, kEnterRequest)) {
+    if (session.status != SessionStatus::TransferReady || record.size() < 2 ||
+        HasAt(record, 2, kEnterRequest)) {
         t.host_ready_ms = -1;
         return;
     }
-    const bool write = std::find(kWriteCommands.begin(), kWriteCommands.end(), record[0]) != kWriteCommands.end();
+    const bool write =
+        std::find(kWriteCommands.begin(), kWriteCommands.end(), record[0]) != kWriteCommands.end();
     if (write && (record[1] & kWccRestore) && t.host_ready_ms < 0) t.host_ready_ms = session.clock->NowMs();
 }
 
@@ -210,8 +215,10 @@ bool HandleTransferFrame(Session& session, std::span<const uint8_t> record) {
     if (record.empty() || !IsTransferStatus(session.status)) return false;
     session.transfer.last_host_ms = session.clock->NowMs();
     const bool consumed = Frame(session, record);
-    if (consumed) session.transfer.host_ready_ms = -1;
-    else NoteHostScreen(session, record);
+    if (consumed)
+        session.transfer.host_ready_ms = -1;
+    else
+        NoteHostScreen(session, record);
     return consumed;
 }
 

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <ctime>
 
-#include "session/session.h"
 #include "ds3270/messages.h"
 #include "keyboard/key_functions.h"
+#include "session/session.h"
 #include "transfer/multiple_transfer.h"
-#include "transfer/transfer_progress.h"
 #include "transfer/transfer_messages.h"
+#include "transfer/transfer_progress.h"
 #include "transfer/transfer_protocol.h"
 
 namespace orkan {
@@ -18,8 +18,7 @@ inline constexpr int kWatchTimer = 1;
 inline constexpr int kSettleTimer = 2;
 inline constexpr int kNoticeTimer = 3;
 inline constexpr const char* kTransferTitle = "Orkan TN3270 File Transfer";
-inline constexpr const char* kNoMacros =
-    "This needs the macro language, which this program cannot run yet.";
+inline constexpr const char* kNoMacros = "This needs the macro language, which this program cannot run yet.";
 inline constexpr const char* kNoListMacro = "There is no host list for CICS: type the queue names.";
 inline constexpr const char* kNoDialogs =
     "This program has no transfer dialogs: name the files in a macro, with the SENDFILE or RECEIVEFILE "
@@ -45,7 +44,8 @@ TransferClient::~TransferClient() {
     if (session_.hooks.transfer == this) session_.hooks.transfer = nullptr;
 }
 
-TransferStart TransferClient::Start(const TransferRequest& request, TransferDone done, const TransferList* pc_list) {
+TransferStart TransferClient::Start(const TransferRequest& request, TransferDone done,
+                                    const TransferList* pc_list) {
     // The acting macro's refusal is its error; nothing of the PC's files is touched.
     if (!session_.macro_gate.Permit(Capability::Transfer)) return {false, "not allowed for this macro", {}};
     close_window_after_write_ = false;
@@ -73,13 +73,15 @@ TransferStart TransferClient::Start(const TransferRequest& request, TransferDone
     }
     if (x.kind == Expansion::Kind::Macro) {
         if (!session_.hooks.macros) {
-            session_.ui.ShowMessage({transfer_msg::kTransferErrorTitle, kNoMacros, Buttons::Ok, Icon::Warning});
+            session_.ui.ShowMessage(
+                {transfer_msg::kTransferErrorTitle, kNoMacros, Buttons::Ok, Icon::Warning});
             return {false, kNoMacros, {}};
         }
         std::string error;
         const auto path = WriteTransferMacro(session_, x.macro, error);
         if (!path) {
-            session_.ui.ShowMessage(ForUi({transfer_msg::kTransferErrorTitle, error, Buttons::Ok, Icon::Warning}));
+            session_.ui.ShowMessage(
+                ForUi({transfer_msg::kTransferErrorTitle, error, Buttons::Ok, Icon::Warning}));
             return {false, error, {}};
         }
         if (request.generated_macro_to_caller) return {false, {}, *path};
@@ -91,11 +93,11 @@ TransferStart TransferClient::Start(const TransferRequest& request, TransferDone
     if (result.started) {
         current_ = request;
         done_ = std::move(done);
-        if (request.from_macro && frame_ && !window_)
-            [[maybe_unused]] const bool shown = frame_->ShowTransferProgress(request.direction == TransferDirection::Upload);
+        if (request.from_macro && frame_ && !window_) [[maybe_unused]]
+            const bool shown = frame_->ShowTransferProgress(request.direction == TransferDirection::Upload);
         timeout_ = std::chrono::seconds(std::max(1, session_.settings.TransferTimeout));
         const auto period = std::clamp<std::chrono::milliseconds>(timeout_ / 4, std::chrono::milliseconds(20),
-                                                                 std::chrono::milliseconds(1000));
+                                                                  std::chrono::milliseconds(1000));
         timers_.Start(kWatchTimer, period, false, [this] { Watch(); });
     }
     return result;
@@ -117,13 +119,16 @@ void TransferClient::RunDone() {
     if (done) done(outcome_);
 }
 
-void TransferClient::Cancel() { CancelTransfer(session_); }
+void TransferClient::Cancel() {
+    CancelTransfer(session_);
+}
 
 bool TransferClient::RunListMacro(HostSystem system, int level, const std::string& qualifier,
                                   const std::string& data_set) {
     const std::string name = ListMacroName(system, level);
     if (name.empty()) {
-        session_.ui.ShowMessage({transfer_msg::kTransferErrorTitle, kNoListMacro, Buttons::Ok, Icon::Information});
+        session_.ui.ShowMessage(
+            {transfer_msg::kTransferErrorTitle, kNoListMacro, Buttons::Ok, Icon::Information});
         return false;
     }
     if (!session_.hooks.macros) {
@@ -137,13 +142,15 @@ bool TransferClient::RunListMacro(HostSystem system, int level, const std::strin
     list.member_data_set = data_set;
     // The list macros read them as XFERHLI and XFERDSN.
     [[maybe_unused]] const bool kept_qualifier = session_.record.SetText(field::TransferQualifier, qualifier);
-    if (level == 2)
-        [[maybe_unused]] const bool kept_data_set = session_.record.SetText(field::DownloadMemberList, data_set);
+    if (level == 2) [[maybe_unused]]
+        const bool kept_data_set = session_.record.SetText(field::DownloadMemberList, data_set);
     session_.hooks.macros->StartMacroFile(name);
     return true;
 }
 
-bool TransferClient::Running() const { return session_.transfer.active; }
+bool TransferClient::Running() const {
+    return session_.transfer.active;
+}
 
 void TransferClient::Watch() {
     TransferState& t = session_.transfer;
@@ -187,9 +194,13 @@ bool TransferClient::RunOper(uint8_t number, SessionFrame& frame) {
     return true;
 }
 
-bool TransferClient::OfferScreenRecord(std::span<const uint8_t> record) { return HandleTransferFrame(session_, record); }
+bool TransferClient::OfferScreenRecord(std::span<const uint8_t> record) {
+    return HandleTransferFrame(session_, record);
+}
 
-void TransferClient::StructuredField(std::span<const uint8_t> field) { HandleTransferField(session_, field); }
+void TransferClient::StructuredField(std::span<const uint8_t> field) {
+    HandleTransferField(session_, field);
+}
 
 void TransferClient::AfterWriteFinished() {
     TransferState& t = session_.transfer;
@@ -210,8 +221,9 @@ void TransferClient::ProgressText(const std::string& text) {
     if (!session_.folders.app_data.empty() && !log_.Append(stamped) && !log_error_shown_) {
         // Once per session: the transfer itself goes on.
         log_error_shown_ = true;
-        session_.ui.ShowMessage(ForUi({"Orkan TN3270 File Error", "The transfer log cannot be written:\n" + log_.error(),
-                                       Buttons::Ok, Icon::Warning}));
+        session_.ui.ShowMessage(
+            ForUi({"Orkan TN3270 File Error", "The transfer log cannot be written:\n" + log_.error(),
+                   Buttons::Ok, Icon::Warning}));
     }
     if (window_ && !stamped.empty()) window_->ShowProgress(stamped);
 }

@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/scoped_timers.h"
 #include "session/session_frame.h"
 #include "session/session_hooks.h"
-#include "platform/scoped_timers.h"
 #include "transfer/transfer_log.h"
 #include "transfer/transfer_start.h"
 #include "transfer/transfer_state.h"
@@ -25,7 +25,7 @@ struct Session;
 
 // The open Send or Receive dialog.
 class TransferWindow {
-public:
+  public:
     virtual ~TransferWindow() = default;
     // A progress text with its time prefix.
     virtual void ShowProgress(const std::string& stamped) = 0;
@@ -42,7 +42,7 @@ inline constexpr std::chrono::milliseconds kProgramStartGrace{2000};
 inline constexpr std::chrono::milliseconds kScreenSettle{3000};
 
 class TransferClient final : public TransferHook, public TransferEvents {
-public:
+  public:
     TransferClient(Session& session, EventLoop& loop);
     ~TransferClient() override;
     TransferClient(const TransferClient&) = delete;
@@ -92,7 +92,7 @@ public:
     void ProgressBytes(uint64_t bytes, uint64_t total) override;
     void Ended(const TransferOutcome& outcome) override;
 
-private:
+  private:
     void Watch();
     void TransferDoneByHost(const TransferOutcome& outcome);
     void RunDone();

@@ -21,7 +21,8 @@ std::string TimePrefix(std::time_t when) {
 }
 
 bool SkippedInLog(const std::string& stamped) {
-    return stamped.size() >= kTimePrefixLength && stamped.compare(kTimePrefixLength, 17, "Bytes transferred") == 0;
+    return stamped.size() >= kTimePrefixLength &&
+           stamped.compare(kTimePrefixLength, 17, "Bytes transferred") == 0;
 }
 
 std::string TransferLog::Path() const {

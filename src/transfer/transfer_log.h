@@ -17,7 +17,7 @@ inline constexpr size_t kTimePrefixLength = 22;  // "2024-01-31 12:34:56 - "
 std::string TimePrefix(std::time_t when);
 
 class TransferLog {
-public:
+  public:
     explicit TransferLog(std::string folder = {}) : folder_(std::move(folder)) {}
     // The application data folder, which start-up may settle after the log was made.
     void SetFolder(std::string folder) { folder_ = std::move(folder); }
@@ -35,7 +35,7 @@ public:
     std::function<void(const std::string&)> on_line;
     std::function<void()> on_cleared;
 
-private:
+  private:
     std::string folder_;
     std::string error_;
 };

@@ -15,19 +15,22 @@ inline constexpr const char* kUploadIncomplete = "The upload failed (%s): the ho
 inline constexpr const char* kHostSaidComplete = "The host ended with \"%s\", but this transfer failed:";
 inline constexpr const char* kUploadStopped = "The upload was stopped (%s).";
 inline constexpr const char* kDownloadKeptOld = "The download failed: %s was left as it was.";
-inline constexpr const char* kTimedOut = "The host did not answer for %d seconds: the file transfer was stopped.";
+inline constexpr const char* kTimedOut =
+    "The host did not answer for %d seconds: the file transfer was stopped.";
 inline constexpr const char* kCommandUnanswered =
     "The host did not answer the transfer command for %d seconds (is its file transfer program there?): the "
     "file transfer was stopped.";
 inline constexpr const char* kProgramDidNotStart =
     "The host did not start its file transfer program: it is waiting for input again (see its screen).";
 inline constexpr const char* kConnectionLost = "The connection to the host ended during the file transfer.";
-inline constexpr const char* kDataWithoutDownload = "The host sent file data, but no download is in progress.";
+inline constexpr const char* kDataWithoutDownload =
+    "The host sent file data, but no download is in progress.";
 inline constexpr const char* kCannotReplace = "The downloaded file could not replace %s: %s";
 
 // Starting a transfer.
 inline constexpr const char* kPathTooLongTitle = "Path too long";
-inline constexpr const char* kPathTooLong = "Path length exceeds 256, please shorten the directory or filename.";
+inline constexpr const char* kPathTooLong =
+    "Path length exceeds 256, please shorten the directory or filename.";
 inline constexpr const char* kTransferErrorTitle = "Orkan TN3270 File Transfer Error";
 inline constexpr const char* kBlockSizeTooSmall =
     "The transfer block size (TRANSFERBLOCKSIZE) is %u bytes; a file transfer needs at least 256.";
@@ -55,21 +58,25 @@ inline constexpr const char* kDownloadNotCarried =
 
 // Closing the dialog during a transfer.
 inline constexpr const char* kInProgressTitle = "File Transfer in Progress";
-inline constexpr const char* kInProgress = "A file transfer is currently in progress.\nPress Ok to interrupt the transfer and exit";
+inline constexpr const char* kInProgress =
+    "A file transfer is currently in progress.\nPress Ok to interrupt the transfer and exit";
 
 // Multiple-file transfers.
 inline constexpr const char* kWildcardTitle = "Wildcard character error";
 inline constexpr const char* kDownloadWildcard =
-    "For multiple file transfers, both the source and\ntarget filenames must contain the wildcard character '*'";
+    "For multiple file transfers, both the source and\ntarget filenames must contain the wildcard character "
+    "'*'";
 inline constexpr const char* kUploadWildcard =
     "For multiple file transfers, both the source and\ntarget filenames must contain an asterisk.";
 inline constexpr const char* kNoHostFilesTitle = "No files in host list";
 inline constexpr const char* kNoHostFiles =
-    "For multiple downloads, you need to click the List button\nto create a list of host dataset or member names.";
+    "For multiple downloads, you need to click the List button\nto create a list of host dataset or member "
+    "names.";
 inline constexpr const char* kNoPcFilesTitle = "No files in PC list";
 inline constexpr const char* kNoPcFiles =
     "For multiple uploads, you need to select a\nsource directory that contains some files.";
-inline constexpr const char* kNoHostMatch = "No datasets or members in the source list\nmatched the source file specification.";
+inline constexpr const char* kNoHostMatch =
+    "No datasets or members in the source list\nmatched the source file specification.";
 inline constexpr const char* kNoPcMatchTitle = "Source file specification error";
 inline constexpr const char* kNoPcMatch = "No files match the specified source file pattern";
 inline constexpr const char* kNameNotQuotable =

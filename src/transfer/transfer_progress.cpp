@@ -1,8 +1,8 @@
 #include "transfer/transfer_progress.h"
 
-#include "session/session.h"
 #include "charset/display_unicode.h"
 #include "ds3270/messages.h"
+#include "session/session.h"
 #include "transfer/byte_count.h"
 #include "transfer/host_message.h"
 #include "transfer/transfer_messages.h"
@@ -61,7 +61,8 @@ void PostByteCount(Session& session) {
     session.indicators.transfer_count = FormattedCount(session, t.byte_count);
     if (t.events) {
         t.events->ProgressBytes(t.byte_count, t.requested == TransferDirection::Upload ? t.file_size : 0);
-        t.events->ProgressText(FormatMessage(transfer_msg::kBytesTransferred, session.indicators.transfer_count.c_str()));
+        t.events->ProgressText(
+            FormatMessage(transfer_msg::kBytesTransferred, session.indicators.transfer_count.c_str()));
     }
     session.view->RefreshStatusLine();
 }
@@ -94,7 +95,8 @@ void EndWithHostMessage(Session& session, const std::string& message) {
             if (error == 0) error = t.download->Commit();
             if (error != 0) {
                 success = false;
-                failure = FormatMessage(transfer_msg::kCannotReplace, t.pc_path.c_str(), SystemErrorText(error).c_str());
+                failure = FormatMessage(transfer_msg::kCannotReplace, t.pc_path.c_str(),
+                                        SystemErrorText(error).c_str());
             }
         }
         if (success && t.download->uncarried().count())
@@ -150,6 +152,8 @@ void CancelTransfer(Session& session) {
     PostText(session, text);
 }
 
-void AbortTransfer(Session& session, const std::string& reason) { EndFailedNow(session, reason, false, false); }
+void AbortTransfer(Session& session, const std::string& reason) {
+    EndFailedNow(session, reason, false, false);
+}
 
 }  // namespace orkan

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan {
 

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "session/session.h"
 #include "config/file_name_text.h"
 #include "config/session_record.h"
-#include "transfer/transfer_messages.h"
 #include "ds3270/messages.h"
+#include "session/session.h"
+#include "transfer/transfer_messages.h"
 
 namespace orkan {
 namespace {
@@ -27,13 +27,14 @@ struct DialogFields {
     const FieldDef& pc_directory;
 };
 
-constexpr DialogFields kDownloadFields{field::DownloadHostFile, field::DownloadBinary, field::DownloadHostSystem,
-                                       field::DownloadAppend,   field::DownloadAscii,  field::DownloadCrlf,
-                                       field::DownloadDialogParameters, field::DownloadPcFile,
-                                       field::DownloadPcDirectory};
-constexpr DialogFields kUploadFields{field::UploadHostFile, field::UploadBinary, field::UploadHostSystem,
-                                     field::UploadAppend,   field::UploadAscii,  field::UploadCrlf,
-                                     field::UploadDialogParameters, field::UploadPcFile, field::UploadPcDirectory};
+constexpr DialogFields kDownloadFields{
+    field::DownloadHostFile,         field::DownloadBinary, field::DownloadHostSystem,
+    field::DownloadAppend,           field::DownloadAscii,  field::DownloadCrlf,
+    field::DownloadDialogParameters, field::DownloadPcFile, field::DownloadPcDirectory};
+constexpr DialogFields kUploadFields{
+    field::UploadHostFile,         field::UploadBinary, field::UploadHostSystem,
+    field::UploadAppend,           field::UploadAscii,  field::UploadCrlf,
+    field::UploadDialogParameters, field::UploadPcFile, field::UploadPcDirectory};
 
 const DialogFields& FieldsFor(TransferDirection direction) {
     return direction == TransferDirection::Upload ? kUploadFields : kDownloadFields;
@@ -66,9 +67,9 @@ std::string AllocationOptions(const TransferRequest& r) {
     std::string out;
     if (r.host_system == HostSystem::Tso) {
         if (r.space_primary != 0) {
-            out += r.space_secondary != 0
-                       ? " space(" + std::to_string(r.space_primary) + " " + std::to_string(r.space_secondary) + ")"
-                       : " space(" + std::to_string(r.space_primary) + ")";
+            out += r.space_secondary != 0 ? " space(" + std::to_string(r.space_primary) + " " +
+                                                std::to_string(r.space_secondary) + ")"
+                                          : " space(" + std::to_string(r.space_primary) + ")";
             out += r.space_unit == SpaceUnit::Tracks ? " tracks" : " cylinders";
         }
         if (r.blksize != 0) out += Number(" blksize(%u)", r.blksize);
@@ -143,8 +144,8 @@ std::optional<std::string> StoreRequest(SessionRecord& record, const TransferReq
                                  "it holds a character that Windows-1252 lacks");
         return text(def, *stored);
     };
-    for (auto error : {text(f.host_file, r.host_file), text(f.additional, r.additional), path(f.pc_file, r.pc_file),
-                       path(f.pc_directory, r.pc_directory)})
+    for (auto error : {text(f.host_file, r.host_file), text(f.additional, r.additional),
+                       path(f.pc_file, r.pc_file), path(f.pc_directory, r.pc_directory)})
         if (error) return error;
     copy.SetNumber(f.binary, r.binary);
     copy.SetNumber(f.host_system, uint32_t(r.host_system));

@@ -26,9 +26,9 @@ struct TransferRequest {
     bool binary = false;       // no code conversion
     bool ascii = true;
     bool crlf = true;
-    bool append = false;       // download: add to the PC file; upload: the host's APPEND option
+    bool append = false;  // download: add to the PC file; upload: the host's APPEND option
     HostSystem host_system = HostSystem::Tso;
-    std::string additional;    // the dialog's additional parameters (display bytes)
+    std::string additional;  // the dialog's additional parameters (display bytes)
     // Upload allocation, TSO: SPACE, unit, BLKSIZE, LRECL, RECFM; CMS and CICS: LRECL, RECFM.
     uint32_t space_primary = 0;
     uint32_t space_secondary = 0;
@@ -36,7 +36,7 @@ struct TransferRequest {
     uint32_t blksize = 0;
     uint32_t lrecl = 0;
     RecordFormat recfm = RecordFormat::None;
-    std::string macro_extra;   // further words of SENDFILE/RECEIVEFILE, appended to this command only
+    std::string macro_extra;  // further words of SENDFILE/RECEIVEFILE, appended to this command only
     bool from_macro = false;
     // Several files: the generated macro is written and handed back, and the caller (a macro's
     // SENDFILE or RECEIVEFILE) runs it in its own place instead of after itself.

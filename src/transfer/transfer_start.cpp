@@ -119,7 +119,8 @@ bool TypeCommand(Session& session, const std::string& command) {
 
 bool TransferFileIsUtf8(const Session& session) {
     const std::string name = session.record.Text(field::PcCodePage);
-    return name.size() == kUtf8CodePage.size() && strncasecmp(name.c_str(), kUtf8CodePage.data(), name.size()) == 0;
+    return name.size() == kUtf8CodePage.size() &&
+           strncasecmp(name.c_str(), kUtf8CodePage.data(), name.size()) == 0;
 }
 
 TransferStart StartTransfer(Session& session, const TransferRequest& request, TransferDone done) {
@@ -128,7 +129,8 @@ TransferStart StartTransfer(Session& session, const TransferRequest& request, Tr
     if (t.active) return Refuse(session, kTransferErrorTitle, kAlreadyRunning);
     if (!session.sender || session.status == SessionStatus::NotConnected)
         return Refuse(session, kTransferErrorTitle, kNotConnected);
-    if (session.link.line_mode || session.link.sscp_lu_mode) return Refuse(session, kTransferErrorTitle, kNot3270);
+    if (session.link.line_mode || session.link.sscp_lu_mode)
+        return Refuse(session, kTransferErrorTitle, kNot3270);
     const uint32_t block_size = session.record.Number(field::TransferBlockSize);
     if (block_size < kMinimumBlockSize)
         return Refuse(session, kTransferErrorTitle, FormatMessage(kBlockSizeTooSmall, unsigned(block_size)));
@@ -137,7 +139,8 @@ TransferStart StartTransfer(Session& session, const TransferRequest& request, Tr
     if (request.pc_file.empty()) return Refuse(session, kTransferErrorTitle, kNoPcFile);
     const std::string path = FullPcPath(session, request);
     if (path.size() > kMaximumPathLength) return Refuse(session, kPathTooLongTitle, kPathTooLong);
-    if (session.status != SessionStatus::Unlocked) return Refuse(session, kTransferErrorTitle, kKeyboardLocked);
+    if (session.status != SessionStatus::Unlocked)
+        return Refuse(session, kTransferErrorTitle, kKeyboardLocked);
 
     const bool upload = request.direction == TransferDirection::Upload;
     TextOptions options;

@@ -20,7 +20,8 @@ struct TransferStart {
 // Starts `request`. Refusals before anything was typed are shown as message boxes (a setting,
 // a name, the session's state); a PC file that cannot be opened is shown as a progress text. On
 // success `done` runs once when the transfer has ended, whichever way it ended.
-[[nodiscard]] TransferStart StartTransfer(Session& session, const TransferRequest& request, TransferDone done = {});
+[[nodiscard]] TransferStart StartTransfer(Session& session, const TransferRequest& request,
+                                          TransferDone done = {});
 
 // The smallest TRANSFERBLOCKSIZE a transfer accepts.
 inline constexpr uint32_t kMinimumBlockSize = 256;

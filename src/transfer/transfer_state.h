@@ -35,7 +35,7 @@ using TransferDone = std::function<void(const TransferOutcome&)>;
 
 // Where progress goes: the transfer window, the log and the status line.
 class TransferEvents {
-public:
+  public:
     virtual ~TransferEvents() = default;
     // A progress text; an empty text marks the end of a transfer.
     virtual void ProgressText(const std::string& text) = 0;
@@ -60,19 +60,19 @@ struct TransferState {
     TransferDirection requested = TransferDirection::None;  // what was asked for, kept to the end
     TransferStop stop = TransferStop::Running;
     TransferMacroState macro_state = TransferMacroState::None;
-    bool active = false;            // started, and its end not yet reported
+    bool active = false;             // started, and its end not yet reported
     bool upload_data_ended = false;  // the upload has sent its end of file
-    std::string failure;            // why our side failed or stopped the transfer
+    std::string failure;             // why our side failed or stopped the transfer
     uint64_t byte_count = 0;
     uint64_t record_number = 0;
-    uint64_t file_size = 0;         // uploads: the file's size for the progress bar
-    uint32_t block_size = 2500;     // bytes per DFT Get
-    NumberSeparators separators;    // the locale's, taken when the transfer starts
+    uint64_t file_size = 0;       // uploads: the file's size for the progress bar
+    uint32_t block_size = 2500;   // bytes per DFT Get
+    NumberSeparators separators;  // the locale's, taken when the transfer starts
     FrameDecoder frames;
     std::unique_ptr<UploadReader> upload;
     std::unique_ptr<DownloadWriter> download;
-    std::string pc_path;            // for messages
-    int64_t last_host_ms = 0;       // the host's last transfer record, for the time-out
+    std::string pc_path;       // for messages
+    int64_t last_host_ms = 0;  // the host's last transfer record, for the time-out
     // TR_READY: when the host unlocked the keyboard with a screen of its own instead of starting
     // its transfer program (-1: it has not). A missing program ends the transfer soon after.
     int64_t host_ready_ms = -1;

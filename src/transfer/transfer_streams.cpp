@@ -140,8 +140,10 @@ int DownloadWriter::Write(std::span<const uint8_t> host_bytes) {
     out_.clear();
     out_.reserve(stage_.size() + stage_.size() / 4);
     for (uint8_t b : stage_) {
-        if (b < 0x80) out_.push_back(b);
-        else AppendWindows1252AsUtf8(b, out_);
+        if (b < 0x80)
+            out_.push_back(b);
+        else
+            AppendWindows1252AsUtf8(b, out_);
     }
     return target_->Write(out_);
 }

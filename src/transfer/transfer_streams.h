@@ -19,17 +19,17 @@
 namespace orkan {
 
 struct TextOptions {
-    bool binary = false;      // no code conversion: the table, UTF-8 and the 0x1A rule do not apply
-    bool line_ends = false;   // upload: every LF goes as CR LF; download: CR LF becomes LF
-    bool utf8 = false;        // the PC file is UTF-8 (the table works on Windows-1252)
-    bool remove_1a = false;   // download: a 0x1A that ends the file is dropped
+    bool binary = false;               // no code conversion: the table, UTF-8 and the 0x1A rule do not apply
+    bool line_ends = false;            // upload: every LF goes as CR LF; download: CR LF becomes LF
+    bool utf8 = false;                 // the PC file is UTF-8 (the table works on Windows-1252)
+    bool remove_1a = false;            // download: a 0x1A that ends the file is dropped
     std::array<uint8_t, 256> table{};  // upload or download table
     // Download: the characters the host's are carried to; the others are counted.
     std::optional<CarriedSet> carried;
 };
 
 class UploadReader {
-public:
+  public:
     UploadReader(std::unique_ptr<UploadSource> source, const TextOptions& options);
 
     enum class Status { Data, End, Failed };
@@ -39,7 +39,7 @@ public:
     void GiveBack(std::span<const uint8_t> bytes);
     const std::string& error() const { return error_; }
 
-private:
+  private:
     [[nodiscard]] bool Refill(size_t wanted);
 
     std::unique_ptr<UploadSource> source_;
@@ -54,7 +54,7 @@ private:
 };
 
 class DownloadWriter {
-public:
+  public:
     DownloadWriter(std::unique_ptr<DownloadTarget> target, const TextOptions& options);
 
     // 0 or the errno of a failed write.

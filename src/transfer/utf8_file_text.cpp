@@ -48,14 +48,20 @@ char32_t DecodeSequence(const uint8_t* s, size_t length) {
         if ((s[i] & 0xC0) != 0x80) return kNotUtf8;
     char32_t cp = 0;
     switch (length) {
-        case 1: return s[0];
-        case 2: cp = char32_t(s[0] & 0x1F) << 6 | (s[1] & 0x3F); break;
-        case 3: cp = char32_t(s[0] & 0x0F) << 12 | char32_t(s[1] & 0x3F) << 6 | (s[2] & 0x3F); break;
+        case 1:
+            return s[0];
+        case 2:
+            cp = char32_t(s[0] & 0x1F) << 6 | (s[1] & 0x3F);
+            break;
+        case 3:
+            cp = char32_t(s[0] & 0x0F) << 12 | char32_t(s[1] & 0x3F) << 6 | (s[2] & 0x3F);
+            break;
         case 4:
             cp = char32_t(s[0] & 0x07) << 18 | char32_t(s[1] & 0x3F) << 12 | char32_t(s[2] & 0x3F) << 6 |
                  (s[3] & 0x3F);
             break;
-        default: return kNotUtf8;
+        default:
+            return kNotUtf8;
     }
     constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
     if (cp < kSmallest[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return kNotUtf8;
@@ -83,7 +89,8 @@ void AppendWindows1252AsUtf8(uint8_t byte, std::vector<uint8_t>& out) {
 std::string DescribeFailure(const Utf8Failure& failure) {
     char text[96];
     if (failure.code_point == kNotUtf8)
-        std::snprintf(text, sizeof text, "bytes that are not UTF-8 at byte %llu", (unsigned long long)failure.offset);
+        std::snprintf(text, sizeof text, "bytes that are not UTF-8 at byte %llu",
+                      (unsigned long long)failure.offset);
     else
         std::snprintf(text, sizeof text, "U+%04X at byte %llu", unsigned(failure.code_point),
                       (unsigned long long)failure.offset);

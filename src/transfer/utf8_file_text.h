@@ -46,7 +46,7 @@ class Utf8Reader {
 
 // UTF-8 in pieces to Windows-1252 bytes. A byte order mark at the very start is skipped.
 class Utf8ToWindows1252 {
-public:
+  public:
     // Appends the bytes of the whole characters in `in`, keeping an unfinished one for the next
     // piece. False at the first character that cannot be converted; nothing after it is taken.
     [[nodiscard]] bool Feed(std::span<const uint8_t> in, std::vector<uint8_t>& out);
@@ -54,7 +54,7 @@ public:
     [[nodiscard]] bool Finish();
     const Utf8Failure& failure() const { return failure_; }
 
-private:
+  private:
     [[nodiscard]] bool Emit(char32_t code_point, uint64_t offset, std::vector<uint8_t>& out);
 
     Utf8Reader reader_;

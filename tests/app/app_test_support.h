@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "session/session_frame.h"
 #include "app/session_runtime.h"
 #include "config/temp_folder.h"
+#include "session/session_frame.h"
 #include "support/hex.h"
 #include "support/loopback.h"
 

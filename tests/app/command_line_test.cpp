@@ -26,7 +26,8 @@ struct Case {
 };
 
 const std::string k70(70, 'L');
-const std::string kInvalid = "' is invalid.\nPlease check the Help doc under 'Command line options' after Orkan TN3270 starts";
+const std::string kInvalid =
+    "' is invalid.\nPlease check the Help doc under 'Command line options' after Orkan TN3270 starts";
 const std::string kRefused =
     "' is refused: a tn3270 link names a host and a port, as tn3270://host:port/, and nothing else.";
 const std::string kBadTls =
@@ -34,35 +35,92 @@ const std::string kBadTls =
     "available).";
 
 const Case kCases[] = {
-    {"scheme lower case with slash", {"tn3270://host.example:2023/"}, true, 0, {{O::Scheme, "host.example:2023"}}, ""},
-    {"scheme upper case without slash", {"TN3270://host.example:2023"}, true, 0, {{O::Scheme, "host.example:2023"}}, ""},
-    {"scheme as an argument anywhere", {"/L", "LU1", "Tn3270://mvs/"}, false, 0, {{O::Scheme, "mvs"}, {O::LuName, "LU1"}}, ""},
+    {"scheme lower case with slash",
+     {"tn3270://host.example:2023/"},
+     true,
+     0,
+     {{O::Scheme, "host.example:2023"}},
+     ""},
+    {"scheme upper case without slash",
+     {"TN3270://host.example:2023"},
+     true,
+     0,
+     {{O::Scheme, "host.example:2023"}},
+     ""},
+    {"scheme as an argument anywhere",
+     {"/L", "LU1", "Tn3270://mvs/"},
+     false,
+     0,
+     {{O::Scheme, "mvs"}, {O::LuName, "LU1"}},
+     ""},
     {"scheme then options", {"tn3270://mvs/ /L LU1"}, true, 0, {{O::Scheme, "mvs"}, {O::LuName, "LU1"}}, ""},
     {"options in lower case", {"/h myhost /p 2023"}, true, 0, {{O::Host, "myhost"}, {O::Port, "2023"}}, ""},
-    {"options without blanks", {"/E/N3/T"}, true, 0, {{O::Tn3270e, " "}, {O::Model, "3"}, {O::Trace, " "}}, ""},
+    {"options without blanks",
+     {"/E/N3/T"},
+     true,
+     0,
+     {{O::Tn3270e, " "}, {O::Model, "3"}, {O::Trace, " "}},
+     ""},
     {"bare first word is the session", {"prod /T"}, true, 0, {{O::Session, "prod.ses"}, {O::Trace, " "}}, ""},
-    {"quoted session path", {"\"C:\\Users\\me\\My Sessions\\prod\""}, true, 0, {{O::Session, "prod.ses"}}, ""},
+    {"quoted session path",
+     {"\"C:\\Users\\me\\My Sessions\\prod\""},
+     true,
+     0,
+     {{O::Session, "prod.ses"}},
+     ""},
     {"session with extension in any case", {"/S Test.SES"}, true, 0, {{O::Session, "Test.SES"}}, ""},
-    {"arguments are joined with blanks", {"/S", "my", "session"}, false, 0, {{O::Session, "my session.ses"}}, ""},
+    {"arguments are joined with blanks",
+     {"/S", "my", "session"},
+     false,
+     0,
+     {{O::Session, "my session.ses"}},
+     ""},
     {"option without value", {"/h"}, true, 0, {{O::Host, " "}}, ""},
-    {"value over 64 characters is cut", {"/L " + k70}, true, 0, {{O::LuName, std::string(64, 'L')}}, "", true},
+    {"value over 64 characters is cut",
+     {"/L " + k70},
+     true,
+     0,
+     {{O::LuName, std::string(64, 'L')}},
+     "",
+     true},
     {"invalid option is named", {"/X"}, true, 8, {}, "Command line option '/X" + kInvalid},
     {"invalid option after valid ones", {"/H h /Qx"}, true, 8, {}, "Command line option '/Q" + kInvalid},
     {"text after the scheme slash", {"tn3270://h/junk"}, true, 8, {}, "Command line option 'ju" + kInvalid},
     {"empty command line", {""}, true, 0, {}, ""},
-    {"long options", {"--host", "h.example", "--port=992", "--lu", "LU01", "--tn3270e", "--session",
-                      "/home/u/work/prod.ses", "--run", "Key(\"Enter\")", "--trace", "--tls=4"},
-     false, 0,
-     {{O::Host, "h.example"}, {O::Port, "992"}, {O::LuName, "LU01"}, {O::Tn3270e, " "}, {O::Session, "prod.ses"},
-      {O::Run, "Key(\"Enter\")"}, {O::Trace, " "}, {O::Tls, "4"}},
+    {"long options",
+     {"--host", "h.example", "--port=992", "--lu", "LU01", "--tn3270e", "--session", "/home/u/work/prod.ses",
+      "--run", "Key(\"Enter\")", "--trace", "--tls=4"},
+     false,
+     0,
+     {{O::Host, "h.example"},
+      {O::Port, "992"},
+      {O::LuName, "LU01"},
+      {O::Tn3270e, " "},
+      {O::Session, "prod.ses"},
+      {O::Run, "Key(\"Enter\")"},
+      {O::Trace, " "},
+      {O::Tls, "4"}},
      ""},
     {"long options win over the text", {"/P 23", "--port", "24"}, false, 0, {{O::Port, "24"}}, ""},
-    {"long session path keeps its file name", {"--session", "/" + std::string(80, 'd') + "/x"}, false, 0,
-     {{O::Session, "x.ses"}}, ""},
+    {"long session path keeps its file name",
+     {"--session", "/" + std::string(80, 'd') + "/x"},
+     false,
+     0,
+     {{O::Session, "x.ses"}},
+     ""},
     {"unknown long option", {"--bogus"}, false, 8, {}, "Command line option '--bogus" + kInvalid},
-    {"long option without its value", {"--host"}, false, 8, {}, "Command line option '--host' needs a value."},
+    {"long option without its value",
+     {"--host"},
+     false,
+     8,
+     {},
+     "Command line option '--host' needs a value."},
     {"scheme argument with a path", {"tn3270://h/x"}, false, 8, {}, "The link 'tn3270://h/x" + kRefused},
-    {"slash options behind a scheme without slashes", {"tn3270:x/H127.0.0.1/P23/REXIT 9"}, false, 8, {},
+    {"slash options behind a scheme without slashes",
+     {"tn3270:x/H127.0.0.1/P23/REXIT 9"},
+     false,
+     8,
+     {},
      "The link 'tn3270:x/H127.0.0.1/P23/REXIT 9" + kRefused},
     {"TLS choice as a word", {"--tls", "yes"}, false, 8, {}, "TLS choice 'yes" + kBadTls},
     {"TLS choice past the table", {"--tls=6"}, false, 8, {}, "TLS choice '6" + kBadTls},
@@ -108,8 +166,10 @@ std::vector<std::string> DesktopArguments(const std::string& link) {
     std::istringstream words(line.substr(5));
     std::vector<std::string> argv;
     for (std::string word; words >> word;) {
-        if (word != "%u") argv.push_back(word);
-        else if (!link.empty()) argv.push_back(link);
+        if (word != "%u")
+            argv.push_back(word);
+        else if (!link.empty())
+            argv.push_back(link);
     }
     return argv;
 }
@@ -202,7 +262,8 @@ TEST(CommandLine, ValuesGoIntoTheRecordOnlyWhenTheyFit) {
     Applied bad("/P 70000 /N 7 /C PURPLE");
     EXPECT_FALSE(bad.ok);
     EXPECT_EQ(bad.record.Number(field::Port), 23u);
-    EXPECT_EQ(bad.record.Number(field::TerminalModel), 0u);  // an unusable model is reported, the session's stays
+    EXPECT_EQ(bad.record.Number(field::TerminalModel),
+              0u);  // an unusable model is reported, the session's stays
     EXPECT_EQ(bad.ui.shown.size(), 3u);
 }
 
@@ -210,7 +271,7 @@ TEST(CommandLine, DynamicModelAndScreenSize) {
     struct Case {
         std::vector<const char*> args;
         bool ok;
-        uint32_t model, rows, columns;  // the record afterwards (starting at model 2, 56x127)
+        uint32_t model, rows, columns;    // the record afterwards (starting at model 2, 56x127)
         std::vector<std::string> titles;  // messages shown
     };
     const std::string line = std::string(kCommandLineErrorTitle);

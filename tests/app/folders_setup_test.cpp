@@ -14,7 +14,8 @@ using test::TempFolder;
 using test::WriteText;
 
 TEST(Folders, ExpandEnvironment) {
-    const Environment env = test::TableEnvironment({{"USERPROFILE", "/home/ann"}, {"LONG", std::string(2049, 'x')}});
+    const Environment env =
+        test::TableEnvironment({{"USERPROFILE", "/home/ann"}, {"LONG", std::string(2049, 'x')}});
     const std::pair<std::string, std::optional<std::string>> cases[] = {
         {"%USERPROFILE%/Documents", "/home/ann/Documents"},
         {"%userprofile%", ""},  // names are exact; an unset variable is empty
@@ -39,7 +40,8 @@ TEST(Folders, DefaultsFollowTheLinuxConventions) {
     EXPECT_EQ(f.certs, "/home/ann/.config/orkan3270/certs");
     EXPECT_EQ(f.settings_file, "/home/ann/.config/orkan3270/orkan.ini");
     ASSERT_TRUE(ResolveFolders({"/x", "", false, "other.ini"},
-                               test::TableEnvironment({{"HOME", "/h"}, {"XDG_CONFIG_HOME", "/cfg/"}}), f, ui));
+                               test::TableEnvironment({{"HOME", "/h"}, {"XDG_CONFIG_HOME", "/cfg/"}}), f,
+                               ui));
     EXPECT_EQ(f.app_data, "/cfg/orkan3270");
     EXPECT_EQ(f.settings_file, "/cfg/orkan3270/other.ini");
     EXPECT_TRUE(ui.shown.empty());
@@ -50,15 +52,16 @@ TEST(Folders, FilesIniKeysAreExpanded) {
     WriteText(dir / "files.ini", "[Orkan]\nAppData=%DATA%/orkan/\nMacros=/srv/macros\nORK=\n");
     test::RecordingUi ui;
     Folders f;
-    ASSERT_TRUE(ResolveFolders({dir.path(), "", false, ""}, test::TableEnvironment({{"DATA", "/d"}, {"HOME", "/h"}}),
-                               f, ui));
+    ASSERT_TRUE(ResolveFolders({dir.path(), "", false, ""},
+                               test::TableEnvironment({{"DATA", "/d"}, {"HOME", "/h"}}), f, ui));
     EXPECT_EQ(f.app_data, "/d/orkan");
     EXPECT_EQ(f.macros, "/srv/macros");
     EXPECT_EQ(f.temp_macros, "/srv/macros");
     EXPECT_EQ(f.screens, "/d/orkan/screens");
 
     // A folder file named on the command line must exist; one that cannot be read is an error.
-    EXPECT_FALSE(ResolveFolders({dir.path(), dir / "missing.ini", false, ""}, test::TableEnvironment({}), f, ui));
+    EXPECT_FALSE(
+        ResolveFolders({dir.path(), dir / "missing.ini", false, ""}, test::TableEnvironment({}), f, ui));
     EXPECT_EQ(ui.shown.back().title, "Orkan TN3270 Folder Error");
     std::filesystem::create_directory(dir / "dir.ini");
     EXPECT_FALSE(ResolveFolders({dir.path(), dir / "dir.ini", false, ""}, test::TableEnvironment({}), f, ui));
@@ -74,7 +77,8 @@ TEST(Folders, FirstStartCopiesDefaultsAndLaterStartsAddOnlyTheProgramsOwnMacros)
     WriteText(install / "defaults/certs/ca.pem", "cert");
     test::RecordingUi ui;
     Folders f;
-    ASSERT_TRUE(ResolveFolders({install.path(), "", false, ""}, test::TableEnvironment({{"HOME", home.path()}}), f, ui));
+    ASSERT_TRUE(ResolveFolders({install.path(), "", false, ""},
+                               test::TableEnvironment({{"HOME", home.path()}}), f, ui));
 
     ASSERT_TRUE(PrepareAppData(f, ui));
     EXPECT_EQ(ReadText(f.app_data + "/standard.ses"), "session");

@@ -33,8 +33,12 @@ constexpr std::string_view kSecondScreen = "F1C3 11C3F0 1D60 C6C9D5C440D4C5 1DF0
 // A write that only restores the keyboard.
 constexpr std::string_view kRestore = "F1C2 FFEF";
 
-uint16_t Oper(uint8_t n) { return MakeKeyCode(KeyCategory::Oper, n, kKeyWorksWhileLocked); }
-uint16_t Action(uint8_t n) { return MakeKeyCode(KeyCategory::Action, n); }
+uint16_t Oper(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Oper, n, kKeyWorksWhileLocked);
+}
+uint16_t Action(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Action, n);
+}
 
 struct CountingFrame : test::RecordingFrame {
     void BlinkPhase(int) override { ++blinks; }
@@ -42,7 +46,7 @@ struct CountingFrame : test::RecordingFrame {
 };
 
 class SessionCoreTest : public ::testing::Test {
-protected:
+  protected:
     SessionCoreTest() {
         fs::create_directories(temp / "home");
         fs::create_directories(temp / "run");
@@ -107,7 +111,8 @@ TEST_F(SessionCoreTest, FindMarksFollowEveryScreenAndTheHistoryBrowsesBack) {
     FinishFindDialog(s(), answer);
     Feed(kSecondScreen);
     const uint32_t at = 3 * s().ps.columns + 1;  // row 3, after the attribute
-    EXPECT_TRUE(s().ps.planes.highlight[at] & hl::FindMark) << "the marks were not renewed after the host wrote";
+    EXPECT_TRUE(s().ps.planes.highlight[at] & hl::FindMark)
+        << "the marks were not renewed after the host wrote";
 
     // Two screens are in the ring now: back to the first, then Reset returns to the live one.
     ExecuteKey(s(), Oper(oper_fn::PrevScreen), true);
@@ -138,7 +143,7 @@ TEST_F(SessionCoreTest, OperFunctionsWithoutAWindow) {
     };
     const Case cases[] = {
         {oper_fn::AsciiHost, ""},
-        {oper_fn::FontLarger, ""},       // nothing to show, nothing to say
+        {oper_fn::FontLarger, ""},  // nothing to show, nothing to say
         {oper_fn::ToggleMarkers, ""},
         {oper_fn::Options, "needs a session window"},
         {oper_fn::SaveSessionAs, "needs a session window"},
@@ -169,7 +174,7 @@ TEST_F(SessionCoreTest, OperFunctionsWithoutAWindow) {
 
 TEST_F(SessionCoreTest, EveryKeyFunctionIsCarriedOutOrRefusedWithItsReason) {
     // Left out: what reaches beyond the test (printers, a new connection, the end of the session).
-    const std::set<uint8_t> beyond = {oper_fn::Exit,          oper_fn::ExitAll,   oper_fn::PrintScreen,
+    const std::set<uint8_t> beyond = {oper_fn::Exit,           oper_fn::ExitAll,   oper_fn::PrintScreen,
                                       oper_fn::PrintScreenAsk, oper_fn::PrintFile, oper_fn::Reconnect,
                                       oper_fn::ReconnectAsk};
     for (KeyCategory c : {KeyCategory::Action, KeyCategory::Edit, KeyCategory::Oper}) {
@@ -188,8 +193,8 @@ TEST_F(SessionCoreTest, EveryKeyFunctionIsCarriedOutOrRefusedWithItsReason) {
 TEST_F(SessionCoreTest, ATraceSwitchedOnMidConnectionHearsTheNextItems) {
     test::RecordingTrace trace;
     s().trace.Set(&trace);
-    Feed("FFFB19");          // a Telnet command the engine answers
-    Feed(kSecondScreen);     // a record
+    Feed("FFFB19");       // a Telnet command the engine answers
+    Feed(kSecondScreen);  // a record
     s().trace.Set(nullptr);
     std::vector<TraceType> types;
     for (const auto& item : trace.items) types.push_back(item.first);

@@ -11,7 +11,7 @@
 #include "app_test_support.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 #include "support/iconv_tables.h"
 #include "support/recording_ui.h"
 
@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 using End = MacroOutcome::End;
 
 class DialogUi : public test::RecordingUi {
-public:
+  public:
     std::optional<std::string> AskFileName(const FileDialogRequest& request) override {
         requests.push_back(request);
         if (files.empty()) return std::nullopt;
@@ -41,7 +41,9 @@ public:
 
 struct MacroFrame : test::RecordingFrame {
     void StartupMacroEnded(const MacroOutcome& o) override { startup_ends.push_back({o.end, o.exit_code}); }
-    void PlayTone(int f, int ms) override { sounds.push_back("tone " + std::to_string(f) + " " + std::to_string(ms)); }
+    void PlayTone(int f, int ms) override {
+        sounds.push_back("tone " + std::to_string(f) + " " + std::to_string(ms));
+    }
     void PlaySoundFile(const std::string& path) override { sounds.push_back("file " + path); }
     std::vector<std::pair<End, int>> startup_ends;
     std::vector<std::string> sounds;
@@ -65,7 +67,9 @@ struct Wired {
     }
     void Oper(uint8_t number) { ExecuteKey(session(), MakeKeyCode(KeyCategory::Oper, number)); }
     bool Turn(const std::function<bool()>& done) { return loop.RunUntil(done, 5s); }
-    void Settle() { (void)loop.RunUntil([] { return false; }, 30ms); }
+    void Settle() {
+        (void)loop.RunUntil([] { return false; }, 30ms);
+    }
     bool Has(std::string_view name) { return runner().variables().Find(name) >= 0; }
     MacroValue Var(std::string_view name) {
         const int i = runner().variables().Find(name);
@@ -176,8 +180,9 @@ TEST(MacroWiring, OtherSessionsSoundsAndWhatTheSessionKnows) {
     Wired w;
     w.session().letter = 'C';
     w.Write("own.mac", "OWN = 1\n");
-    ASSERT_TRUE(w.runner().StartText("SESSION(\"c\")\nRUN(\"own.mac\", \"C\")\nBEEP(440, 100)\nPLAYSOUND(\"x.wav\")\n"
-                                     "A = HOSTADDR\nRUN(\"own\", \"B\")"));
+    ASSERT_TRUE(
+        w.runner().StartText("SESSION(\"c\")\nRUN(\"own.mac\", \"C\")\nBEEP(440, 100)\nPLAYSOUND(\"x.wav\")\n"
+                             "A = HOSTADDR\nRUN(\"own\", \"B\")"));
     // The own session's macro waits for the running one, which ends at B: without the shared area
     // only this session is known.
     ASSERT_TRUE(w.Turn([&] { return w.Has("OWN"); })) << w.LastMessage();

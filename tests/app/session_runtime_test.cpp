@@ -10,11 +10,11 @@
 
 #include "app/session_macros.h"
 #include "app/session_runtime.h"
-#include "session/window_title.h"
 #include "app_test_support.h"
 #include "config/session_file.h"
 #include "ds3270/inbound.h"
 #include "ds3270/screen_dump.h"
+#include "session/window_title.h"
 #include "support/iconv_tables.h"
 #include "support/recording_ui.h"
 
@@ -33,7 +33,7 @@ constexpr std::string_view kPlainNegotiation = "FFFD18 FFFA1801FFF0 FFFD19 FFFB1
 constexpr std::string_view kHelloWrite = "F5C3 114040 1D60 C8C5D3D3D6 FFEF";
 
 class Runtime : public ::testing::Test {
-protected:
+  protected:
     Runtime() {
         Session& s = runtime.session();
         s.record = DefaultSessionRecord();
@@ -53,7 +53,9 @@ protected:
         for (int i = 0; i < n * 6; ++i) runtime.OnBlinkTick();
     }
     // Runs what the runtime posted to the loop.
-    void Drain() { (void)loop.RunUntil([] { return false; }, 20ms); }
+    void Drain() {
+        (void)loop.RunUntil([] { return false; }, 20ms);
+    }
     std::string Row(int row) {
         const std::string text = DumpScreenText(session());
         size_t start = 0;
@@ -78,8 +80,10 @@ TEST_F(Runtime, HostBytesBecomeAScreenAndRepliesGoOut) {
     EXPECT_EQ(session().status, SessionStatus::Connected);
     const std::string replies = sink.Take();
     EXPECT_NE(replies.find("FFFB18"), std::string::npos) << replies;
-    EXPECT_NE(replies.find("FFFA1800" + test::ToHex(std::vector<uint8_t>{'I', 'B', 'M', '-', '3', '2', '7', '8', '-',
-                                                                         '2', '-', 'E'}) + "FFF0"),
+    EXPECT_NE(replies.find("FFFA1800" +
+                           test::ToHex(std::vector<uint8_t>{'I', 'B', 'M', '-', '3', '2', '7', '8', '-', '2',
+                                                            '-', 'E'}) +
+                           "FFF0"),
               std::string::npos)
         << replies;
     Feed(kHelloWrite);
@@ -92,7 +96,10 @@ TEST_F(Runtime, HostBytesBecomeAScreenAndRepliesGoOut) {
 
 TEST_F(Runtime, StatusFollowsTheHost) {
     ASSERT_TRUE(runtime.StartDetachedConnection(sink));
-    Feed("FFFD28 FFFA280802FFF0 FFFA280204" "49424D2D333237382D322D45" "FFF0");  // TN3270E, DEVICE-TYPE IS
+    Feed(
+        "FFFD28 FFFA280802FFF0 FFFA280204"
+        "49424D2D333237382D322D45"
+        "FFF0");                   // TN3270E, DEVICE-TYPE IS
     Feed("FFFA280304000204FFF0");  // FUNCTIONS IS
     // SSCP-LU data: unlocked, line mode off.
     Feed("07000000 01 C8C9 FFEF");
@@ -143,8 +150,8 @@ TEST_F(Runtime, KeepAlivesAtTheSetInterval) {
         int seconds;
         int expected;
     };
-    for (const Case& c : {Case{2, 0, "F1", 5, 2}, Case{1, 3, "F1", 6, 2}, Case{0, 0, "F1", 5, 0},
-                          Case{3, 0, "F9", 3, 1}}) {
+    for (const Case& c :
+         {Case{2, 0, "F1", 5, 2}, Case{1, 3, "F1", 6, 2}, Case{0, 0, "F1", 5, 0}, Case{3, 0, "F9", 3, 1}}) {
         SCOPED_TRACE(c.interval);
         session().settings.KeepAliveTime = c.interval;
         session().settings.KeepAliveTimeDisable = c.disable_after;
@@ -230,7 +237,9 @@ TEST_F(Runtime, HostCloseSavesAndReconnectsOrEnds) {
         bool auto_reconnect, close_on_disconnect;
     };
     for (const Case& c : {Case{false, false}, Case{false, true}, Case{true, false}}) {
-        SCOPED_TRACE(c.auto_reconnect ? "auto-reconnect" : c.close_on_disconnect ? "close on disconnect" : "plain");
+        SCOPED_TRACE(c.auto_reconnect        ? "auto-reconnect"
+                     : c.close_on_disconnect ? "close on disconnect"
+                                             : "plain");
         Listener host;
         frame.ends.clear();
         frame.close_requests = 0;
@@ -290,7 +299,8 @@ TEST_F(Runtime, ASendToAGoneHostOffersTheReconnect) {
     ASSERT_EQ(SendAidKey(s, 2), AidKeyResult::Sent);
     ASSERT_TRUE(TurnUntil(loop, [&] { return !ui.shown.empty(); }));
     EXPECT_EQ(ui.shown[0].title, "Send Error");
-    EXPECT_EQ(ui.shown[0].text, "Error sending data to host, code=88\nPress Ok when you are ready to try to reconnect");
+    EXPECT_EQ(ui.shown[0].text,
+              "Error sending data to host, code=88\nPress Ok when you are ready to try to reconnect");
     ASSERT_TRUE(TurnUntil(loop, [&] { return !frame.ends.empty(); }));
     EXPECT_EQ(s.status, SessionStatus::NotConnected);
     EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::ClosedByHost);
@@ -335,12 +345,15 @@ TEST_F(Runtime, RequestClose) {
         bool closes, asks;
     };
     const Case cases[] = {
-        {"Wang keeps a connected session", true, true, true, SessionStatus::Unlocked, Answer::Ok, false, false},
-        {"Wang lets a disconnected one go", true, false, true, SessionStatus::NotConnected, Answer::Ok, true, false},
+        {"Wang keeps a connected session", true, true, true, SessionStatus::Unlocked, Answer::Ok, false,
+         false},
+        {"Wang lets a disconnected one go", true, false, true, SessionStatus::NotConnected, Answer::Ok, true,
+         false},
         {"asked, Cancel", false, true, true, SessionStatus::Unlocked, Answer::Cancel, false, true},
         {"asked, Ok", false, true, true, SessionStatus::Unlocked, Answer::Ok, true, true},
         {"not asked when off", false, false, true, SessionStatus::Unlocked, Answer::Cancel, true, false},
-        {"disconnected after a connect", false, true, true, SessionStatus::NotConnected, Answer::Cancel, true, false},
+        {"disconnected after a connect", false, true, true, SessionStatus::NotConnected, Answer::Cancel, true,
+         false},
         {"never connected", false, true, false, SessionStatus::NotConnected, Answer::Ok, true, true},
     };
     for (const Case& c : cases) {
@@ -468,9 +481,9 @@ TEST(RuntimeTiming, TheStartupMacroWaitsOnlyForTheFirstUnlockedScreen) {
         runtime.FeedHostData(FromHex(kPlainNegotiation));
         runtime.FeedHostData(FromHex(c.write));
         // Started at once, or still waiting for the second: the loop runs for well under it.
-        const bool started = loop.RunUntil(
-            [&] { return runtime.core().Macros().Runner().variables().Find("STARTED") >= 0; },
-            c.starts_at_once ? 500ms : 1ms);
+        const bool started =
+            loop.RunUntil([&] { return runtime.core().Macros().Runner().variables().Find("STARTED") >= 0; },
+                          c.starts_at_once ? 500ms : 1ms);
         EXPECT_EQ(started, c.starts_at_once) << c.name;
     }
 }
@@ -487,8 +500,9 @@ TEST(WindowTitle, Sequences) {
         const char* text;
         const char* expected;
     };
-    for (const Case& c : {Case{"&L:&S:&N", "C:standard.ses:standard"}, Case{"&H &P &U", "mvs.example 992 LU01"},
-                          Case{"100&& &T", "100& NOTCONNECTED"}, Case{"&x&", "&x&"}}) {
+    for (const Case& c :
+         {Case{"&L:&S:&N", "C:standard.ses:standard"}, Case{"&H &P &U", "mvs.example 992 LU01"},
+          Case{"100&& &T", "100& NOTCONNECTED"}, Case{"&x&", "&x&"}}) {
         EXPECT_EQ(ExpandSessionText(c.text, s), c.expected);
     }
     EXPECT_EQ(BuildWindowTitle(s), "Orkan TN3270 - C - standard - mvs.example");

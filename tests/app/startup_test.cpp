@@ -16,11 +16,12 @@ namespace {
 namespace fs = std::filesystem;
 
 class Startup : public ::testing::Test {
-protected:
+  protected:
     Startup() {
         fs::create_directories(temp / "home");
         fs::create_directories(temp / "run");
-        fs::copy(std::string(ORKAN_BINARY_DIR) + "/share/orkan3270", program_data, fs::copy_options::recursive);
+        fs::copy(std::string(ORKAN_BINARY_DIR) + "/share/orkan3270", program_data,
+                 fs::copy_options::recursive);
         env.env = [this](const std::string& name) -> std::optional<std::string> {
             if (name == "HOME") return temp / "home";
             if (name == "XDG_RUNTIME_DIR") return temp / "run";
@@ -55,7 +56,8 @@ protected:
 
 TEST_F(Startup, FirstStartFillsTheApplicationDataFolder) {
     ASSERT_EQ(Start({"--host", "127.0.0.1:2023", "--lu", "TST002"}), 0) << Titles();
-    for (const char* name : {"standard.ses", "macros", "certs"}) EXPECT_TRUE(fs::exists(AppData() + "/" + name)) << name;
+    for (const char* name : {"standard.ses", "macros", "certs"})
+        EXPECT_TRUE(fs::exists(AppData() + "/" + name)) << name;
     const Session& s = runtime.session();
     EXPECT_EQ(s.record.Text(field::HostName), "127.0.0.1:2023");
     EXPECT_EQ(s.record.Text(field::LuName), "TST002");
@@ -83,10 +85,11 @@ TEST_F(Startup, KeyListIsRequired) {
         std::string content;  // empty: no file
         std::string title, text;
     };
-    for (const Case& c : {Case{"", "Orkan TN3270 - file not found",
-                               "File \"key.lst\" was not found.\nYou may need to re-install Orkan."},
-                          Case{"Orkan Keylist V0.99 and more bytes", "Orkan TN3270 Installation Error",
-                               "KEY.LST is not a valid keylist file for this version\nOrkan TN3270 cannot run without it"}}) {
+    for (const Case& c :
+         {Case{"", "Orkan TN3270 - file not found",
+               "File \"key.lst\" was not found.\nYou may need to re-install Orkan."},
+          Case{"Orkan Keylist V0.99 and more bytes", "Orkan TN3270 Installation Error",
+               "KEY.LST is not a valid keylist file for this version\nOrkan TN3270 cannot run without it"}}) {
         fs::remove(program_data + "/key.lst");
         if (!c.content.empty()) WriteFile(program_data + "/key.lst", c.content);
         ui.shown.clear();

@@ -54,12 +54,14 @@ TEST(AsmListing, TheEditorGetsThePathAsOneWord) {
     test::TempFolder folder;
     const std::string script = folder / "ed";
     const std::string seen = folder / "seen";
-    test::WriteText(script, "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$2\" > '" + seen + ".tmp'; mv '" + seen + ".tmp' '" + seen + "'\n");
+    test::WriteText(script, "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$2\" > '" + seen + ".tmp'; mv '" + seen +
+                                ".tmp' '" + seen + "'\n");
     ::chmod(script.c_str(), 0755);
     const std::string file = folder / "a file; rm -rf x.asm";
     const auto path = test::TableEnvironment({{"PATH", "/nowhere:" + folder.path()}});
     EXPECT_EQ(LaunchEditor("ed --flag", file, path), "");
-    for (int i = 0; i < 500 && !std::filesystem::exists(seen); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 500 && !std::filesystem::exists(seen); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(test::ReadText(seen), "--flag|" + file);
     EXPECT_EQ(LaunchEditor("no-such-editor-anywhere", file, path), "the command was not found");
     EXPECT_EQ(LaunchEditor(folder / "missing", file, path), "the command was not found");
@@ -76,7 +78,7 @@ TEST(AsmListing, WrittenForTheOwnerAndShown) {
     ASSERT_TRUE(MakeAsmStatements(s));
     const std::string path = folder / "orkan.asm";
     EXPECT_EQ(test::ReadText(path), "STRING   DS    0F\n         DC    X'F5C3C1'\n");
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     // No desktop: the user is told where the listing is.

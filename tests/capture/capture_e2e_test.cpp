@@ -63,8 +63,9 @@ struct E2E : ::testing::Test {
     Session& s = runtime.session();
     std::string Screen() { return DumpScreenText(s); }
     bool Shows(std::string_view text) {
-        return loop.RunUntil([&] { return s.status == SessionStatus::Unlocked && Screen().find(text) != std::string::npos; },
-                             30s);
+        return loop.RunUntil(
+            [&] { return s.status == SessionStatus::Unlocked && Screen().find(text) != std::string::npos; },
+            30s);
     }
     void LogOn() {
         ASSERT_TRUE(Shows("User id")) << Screen();
@@ -98,7 +99,8 @@ TEST_F(E2E, ATracedLogonReadsBackItemByItem) {
         EXPECT_EQ(item.time.size(), 8u);
         EXPECT_EQ(item.time[2], ':');
         if (item.type == 3 || item.type == 8 || item.type == 2 || item.type == 7) {
-            EXPECT_FALSE(Contains(item.payload, kSecret)) << "type " << int(item.type) << ": " << ToHex(item.payload);
+            EXPECT_FALSE(Contains(item.payload, kSecret))
+                << "type " << int(item.type) << ": " << ToHex(item.payload);
         }
         if (item.type == 3 && Contains(item.payload, kMasked)) masked_sent = true;
         if (item.type == 2 && Contains(item.payload, kUserId)) logon_record = true;
@@ -123,12 +125,17 @@ TEST_F(E2E, DebugScreensFromBothKindsOfSessionReplayTheSame) {
         SessionRuntime live(loop2, ui2, frame);
         Session& ls = live.session();
         test::TestHostProcess host;
-        if (!host.Start(tn3270e ? std::vector<std::string>{"--once"} : std::vector<std::string>{"--once", "--no-tn3270e"}))
+        if (!host.Start(tn3270e ? std::vector<std::string>{"--once"}
+                                : std::vector<std::string>{"--once", "--no-tn3270e"}))
             FAIL() << "testhost did not start (is it built?)";
         PrepareSession(ls, here.path());
         ASSERT_TRUE(live.StartConnection(host.address()));
-        ASSERT_TRUE(loop2.RunUntil([&] { return ls.status == SessionStatus::Unlocked &&
-                                                DumpScreenText(ls).find("User id") != std::string::npos; }, 30s));
+        ASSERT_TRUE(loop2.RunUntil(
+            [&] {
+                return ls.status == SessionStatus::Unlocked &&
+                       DumpScreenText(ls).find("User id") != std::string::npos;
+            },
+            30s));
         EXPECT_EQ(ls.link.tn3270e_active, tn3270e);
         ASSERT_TRUE(SaveDebugScreen(ls, std::string("logon")));
         const std::string screen = DumpScreenText(ls, true);

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 
 #include "capture/debug_screen.h"
-#include "capture/screen_history.h"
 #include "config/temp_folder.h"
 #include "dialog_ui.h"
 #include "ds3270/screen_dump.h"
+#include "history/screen_history.h"
 #include "support/ds3270_harness.h"
 #include "support/hex.h"
 
@@ -17,11 +17,15 @@ namespace {
 using test::FromHex;
 using test::ToHex;
 
-const std::string kHeaderHex = ToHex(std::span(reinterpret_cast<const uint8_t*>(kDebugFileHeader.data()), 24));
+const std::string kHeaderHex =
+    ToHex(std::span(reinterpret_cast<const uint8_t*>(kDebugFileHeader.data()), 24));
 
 TEST(DebugFile, Layout) {
-    EXPECT_EQ(ToHex(*EncodeDebugScreen(FromHex("F5C3114040C1"))), kHeaderHex + "0800" + "F5C3114040C1" + "FFEF");
-    EXPECT_EQ(kHeaderHex, "4F726B616E2044656275672056312E3030" "20202020202020");
+    EXPECT_EQ(ToHex(*EncodeDebugScreen(FromHex("F5C3114040C1"))),
+              kHeaderHex + "0800" + "F5C3114040C1" + "FFEF");
+    EXPECT_EQ(kHeaderHex,
+              "4F726B616E2044656275672056312E3030"
+              "20202020202020");
     EXPECT_FALSE(EncodeDebugScreen({}));
     EXPECT_TRUE(EncodeDebugScreen(std::vector<uint8_t>(kMaxDebugRecord, 0x40)));
     EXPECT_FALSE(EncodeDebugScreen(std::vector<uint8_t>(kMaxDebugRecord + 1, 0x40)));
@@ -42,13 +46,13 @@ TEST(DebugFile, RefusedUnlessWhole) {
     };
     const Case cases[] = {
         {"0300 F1 FFEF", "F1"},
-        {"0400 F1C2 0000", "F1C2"},           // whatever ends it, the record ends there
-        {"0300 F1 FFEF 4040", "F1"},          // bytes after the record are not read
-        {"0200 FFEF", nullptr},               // no record
+        {"0400 F1C2 0000", "F1C2"},   // whatever ends it, the record ends there
+        {"0300 F1 FFEF 4040", "F1"},  // bytes after the record are not read
+        {"0200 FFEF", nullptr},       // no record
         {"0000", nullptr},
-        {"0600 F1C2C1 FFEF", nullptr},        // the length runs past the end of the file
+        {"0600 F1C2C1 FFEF", nullptr},  // the length runs past the end of the file
         {"FFFF F1", nullptr},
-        {"05", nullptr},                      // no whole length field
+        {"05", nullptr},  // no whole length field
         {"", nullptr},
     };
     for (const Case& c : cases) {
@@ -64,8 +68,7 @@ TEST(DebugFile, RefusedUnlessWhole) {
 }
 
 // An Erase/Write with fields, colours and the cursor, and a Read Modified the replay must not answer.
-constexpr const char* kScreenRecord =
-    "F5C3 1D60 C8C5D3D3D6 1D40 2842F2 E6D6D9D3C4 1140C5 13";
+constexpr const char* kScreenRecord = "F5C3 1D60 C8C5D3D3D6 1D40 2842F2 E6D6D9D3C4 1140C5 13";
 
 struct DebugScreenTest : ::testing::Test {
     test::TempFolder folder;
@@ -77,7 +80,7 @@ TEST_F(DebugScreenTest, SavedAndLoadedIntoASessionThatNeverConnected) {
     live.Host(kScreenRecord);
     ASSERT_TRUE(SaveDebugScreen(*live.session, std::string("panel")));
     const std::string path = folder / "panel.dbg";
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(ToHex(test::ReadBytes(path)), kHeaderHex + "1900" + ToHex(FromHex(kScreenRecord)) + "FFEF");
@@ -108,7 +111,7 @@ TEST_F(DebugScreenTest, ReplayedRecordsReachNoHost) {
     live.Host(kScreenRecord);
     live.TakeSent();
     test::WriteBytes(folder / "read.dbg", *EncodeDebugScreen(FromHex("F6")));  // Read Modified
-    live.session->link.current_data_type = 0x07;  // SSCP-LU data at the moment
+    live.session->link.current_data_type = 0x07;                               // SSCP-LU data at the moment
     ASSERT_TRUE(LoadDebugScreen(*live.session, std::string("read.dbg")));
     EXPECT_EQ(live.TakeSent(), "");
     EXPECT_EQ(live.session->sender, &live.sender);
@@ -156,8 +159,8 @@ TEST_F(DebugScreenTest, SavingNeedsARecordThatFitsAndAFolder) {
     live.Host(kScreenRecord);
     test::WriteText(folder / "file", "x");
     EXPECT_FALSE(SaveDebugScreen(*live.session, folder / "file/sub"));
-    EXPECT_EQ(live.TakeMessages(), "File Save Error: Error 20 while saving " + folder / "file/sub.dbg" +
-                                       "\n\nNot a directory");
+    EXPECT_EQ(live.TakeMessages(),
+              "File Save Error: Error 20 while saving " + folder / "file/sub.dbg" + "\n\nNot a directory");
 }
 
 TEST_F(DebugScreenTest, WithoutANameTheDialogAsksOrTheUserIsTold) {

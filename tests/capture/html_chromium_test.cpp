@@ -96,12 +96,14 @@ TEST(HtmlInChromium, ReverseCellsShowTheirColoursInPlace) {
     ASSERT_TRUE(capture.SaveScreen(oper_fn::SaveScreen));
 
     const std::string png = folder / "shot.png";
-    const int status = RunToEnd({chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                            "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                            "--user-data-dir=" + folder / "profile", "--window-size=600,200",
-                            "--screenshot=" + png, "file://" + folder / "colours.html"},
-                           std::chrono::seconds(120));
-    if (status != 0 || !std::filesystem::exists(png)) GTEST_SKIP() << "chromium could not start (status " << status << ")";
+    const int status =
+        RunToEnd({chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                  "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                  "--user-data-dir=" + folder / "profile", "--window-size=600,200", "--screenshot=" + png,
+                  "file://" + folder / "colours.html"},
+                 std::chrono::seconds(120));
+    if (status != 0 || !std::filesystem::exists(png))
+        GTEST_SKIP() << "chromium could not start (status " << status << ")";
 
     png_image image{};
     image.version = PNG_IMAGE_VERSION;

@@ -21,12 +21,13 @@ struct SavedScreen : test::DisplaySession {
         Field(0, fa::Protected, MakeColour(7, 0));
         Text(1, "a<b>&c");
         Field(7, 0, MakeColour(4, 0), hl::Underscore);  // an input field of nulls, underlined
-        Field(11, fa::Protected);                        // no colour of its own: the default
+        Field(11, fa::Protected);                       // no colour of its own: the default
         Text(12, "R", MakeColour(2, 0), hl::Reverse);
-        Text(13, "\xAD", 0, 0, kGraphicEscapeSet);       // code page 310: a left bracket look-alike
+        Text(13, "\xAD", 0, 0, kGraphicEscapeSet);  // code page 310: a left bracket look-alike
         Text(14, "x", 0, hl::Blink);
         Text(15, " ");
-        for (int i = 0; i < 16; ++i) Text(16 + uint32_t(i), std::string(1, "0123456789ABCDEF"[i]), MakeColour(uint8_t(i), 0));
+        for (int i = 0; i < 16; ++i)
+            Text(16 + uint32_t(i), std::string(1, "0123456789ABCDEF"[i]), MakeColour(uint8_t(i), 0));
         Field(32, fa::NonDisplay, 0, hl::Underscore);  // a password field
         Text(33, "secret");
         Field(39, fa::Protected);
@@ -185,7 +186,8 @@ TEST_F(SaveTest, CaptureRunsNumberFromOneInAFolderOfTheirOwn) {
     EXPECT_FALSE(d.s.indicators.capture_active);
     capture->AfterUnlockCapture();  // nothing while off
     const std::string first = "screens/capture-20260222-140509";
-    EXPECT_EQ(Files(first), (std::vector<std::string>{"screen-0001.txt", "screen-0002.txt", "screen-0003.txt"}));
+    EXPECT_EQ(Files(first),
+              (std::vector<std::string>{"screen-0001.txt", "screen-0002.txt", "screen-0003.txt"}));
     EXPECT_EQ(Read(first + "/screen-0003.txt").substr(0, 8), " third! ");
 
     capture->ToggleCapture();  // on again within the same second: a new folder all the same
@@ -212,10 +214,10 @@ TEST_F(SaveTest, FailuresAreShownAndStopCapture) {
     capture->ToggleCapture();
     EXPECT_FALSE(d.s.indicators.capture_active);
     ASSERT_EQ(d.ui.shown.size(), 2u);
-    EXPECT_EQ(d.ui.shown[1].text.rfind("Screen capture has stopped: the screen could not be saved to " +
-                                           folder / "screens/shot.txt",
-                                       0),
-              0u)
+    EXPECT_EQ(
+        d.ui.shown[1].text.rfind(
+            "Screen capture has stopped: the screen could not be saved to " + folder / "screens/shot.txt", 0),
+        0u)
         << d.ui.shown[1].text;
 }
 

@@ -33,19 +33,20 @@ TEST_F(SessionTraceTest, TraceOnAndOff) {
     trace.ToggleTrace();
     EXPECT_TRUE(trace.Active());
     EXPECT_EQ(s.trace.Target(), &trace.file());
-    EXPECT_EQ(h.TakeMessages(),
-              "Trace Started: Screen data will now be traced to file sessionC.trc.\n\nMake sure this file is not "
-              "accessible to others, since\nit may contain confidential data. Nondisplay input fields \nsuch as "
-              "passwords have been replaced with XXXXXXXX");
+    EXPECT_EQ(
+        h.TakeMessages(),
+        "Trace Started: Screen data will now be traced to file sessionC.trc.\n\nMake sure this file is not "
+        "accessible to others, since\nit may contain confidential data. Nondisplay input fields \nsuch as "
+        "passwords have been replaced with XXXXXXXX");
     s.Trace(TraceType::Sent, FromHex("7D"));
     trace.ToggleTrace();
     EXPECT_FALSE(trace.Active());
     EXPECT_EQ(s.trace.Target(), nullptr);
-    EXPECT_EQ(h.TakeMessages(), "Trace Stopped: File sessionC.trc contains trace data. Location is\n" +
-                                    folder.path() +
-                                    "\n\nMake sure this file is not accessible to others, since\nit may contain "
-                                    "confidential data. Nondisplay input fields \nsuch as passwords have been "
-                                    "replaced with XXXXXXXX");
+    EXPECT_EQ(h.TakeMessages(),
+              "Trace Stopped: File sessionC.trc contains trace data. Location is\n" + folder.path() +
+                  "\n\nMake sure this file is not accessible to others, since\nit may contain "
+                  "confidential data. Nondisplay input fields \nsuch as passwords have been "
+                  "replaced with XXXXXXXX");
     s.Trace(TraceType::Sent, FromHex("7E"));  // goes nowhere now
     const TraceContents back = ReadBack();
     ASSERT_EQ(back.items.size(), 1u);
@@ -88,15 +89,18 @@ TEST_F(SessionTraceTest, DumpBuffers) {
     trace.DumpBuffers();  // off: a file of its own, and the trace stays off
     EXPECT_FALSE(trace.Active());
     EXPECT_EQ(s.trace.Target(), nullptr);
-    EXPECT_EQ(h.TakeMessages(),
-              "Buffers Dumped: Screen buffers were dumped to file sessionC.trc.\n\nMake sure this file is not "
-              "accessible to others, since\nit may contain passwords or other important data.");
+    EXPECT_EQ(
+        h.TakeMessages(),
+        "Buffers Dumped: Screen buffers were dumped to file sessionC.trc.\n\nMake sure this file is not "
+        "accessible to others, since\nit may contain passwords or other important data.");
     TraceContents back = ReadBack();
     ASSERT_EQ(back.items.size(), 1u);
     EXPECT_EQ(back.items[0].type, 7);
     const std::vector<uint8_t>& dump = back.items[0].payload;
     ASSERT_EQ(dump.size(), 2u + 1920 * 5);
-    EXPECT_EQ(ToHex(std::span(dump).first(5)), "8007" "204142");  // 1920, then the display plane
+    EXPECT_EQ(ToHex(std::span(dump).first(5)),
+              "8007"
+              "204142");                            // 1920, then the display plane
     EXPECT_EQ(dump[2 + 1920], 0x60 | fa::Present);  // the attribute plane, as stored
     EXPECT_EQ(dump, BufferDumpPayload(s));
 
@@ -129,8 +133,8 @@ TEST_F(SessionTraceTest, AFileThatCannotBeMadeLeavesTracingOff) {
     SessionTrace trace(s);
     EXPECT_FALSE(trace.StartTrace());
     EXPECT_EQ(s.trace.Target(), nullptr);
-    EXPECT_EQ(h.TakeMessages(), "File Save Error: Error 20 while saving " + folder / "notafolder/sessionC.trc" +
-                                    "\n\nNot a directory");
+    EXPECT_EQ(h.TakeMessages(), "File Save Error: Error 20 while saving " +
+                                    folder / "notafolder/sessionC.trc" + "\n\nNot a directory");
     trace.DumpBuffers();
     EXPECT_EQ(h.TakeMessages().rfind("File Save Error: Error 20", 0), 0u);
 }

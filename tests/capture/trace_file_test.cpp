@@ -24,7 +24,9 @@ std::tm At(int h, int m, int s) {
     return t;
 }
 
-std::string Ascii(std::string_view text) { return ToHex(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size())); }
+std::string Ascii(std::string_view text) {
+    return ToHex(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
 
 TEST(TraceItem, LayoutAndContinuations) {
     const std::string time = Ascii("14:05:09");
@@ -88,7 +90,7 @@ TEST_F(TraceFileTest, HeaderItemsAndPrivateMode) {
     file.TraceRecord(TraceType::Record, FromHex("F5C3 11 40 40 1D F0"));
     file.TraceRecord(TraceType::Error, std::span(reinterpret_cast<const uint8_t*>("bad"), 3));
 
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
@@ -165,8 +167,10 @@ TEST(TraceReader, DamagedFilesKeepWhatCameBefore) {
         {"", 0, "The file is too short"},
         {"FF00" + Ascii("abc"), 0, "The file does not start with a trace header"},
         {"0300" + ToHex(FromHex("410042")), 0, "The file does not start with a trace header"},
-        {header + item + "02" + Ascii("10:00"), 1, "The item at offset 0x14 is cut short: 6 of its 11 header"},
-        {header + item + "02" + Ascii("10:00:00") + "0500F1", 1, "The item at offset 0x14 is cut short: 1 of its 5"},
+        {header + item + "02" + Ascii("10:00"), 1,
+         "The item at offset 0x14 is cut short: 6 of its 11 header"},
+        {header + item + "02" + Ascii("10:00:00") + "0500F1", 1,
+         "The item at offset 0x14 is cut short: 1 of its 5"},
         // A continuation that follows no full item stands alone.
         {header + item + "0A" + Ascii("10:00:00") + "0100F3", 2, ""},
     };

@@ -31,11 +31,11 @@ TEST(TraceListing, TelnetCommandsByName) {
         {"FFFA28 0307 000204 FFF0", "IAC SB TN3270E FUNCTIONS REQUEST BIND-IMAGE RESPONSES SYSREQ IAC SE"},
         {"FFFA28 0206 0503 FFF0", "IAC SB TN3270E DEVICE-TYPE REJECT REASON INV-NAME IAC SE"},
         {"FFFA05 01FFFF02 FFF0", "IAC SB STATUS 01 FF 02 IAC SE"},
-        {"F5C3", nullptr},               // a record
-        {"FFFD28 40", nullptr},          // data after the command
-        {"FFFF", nullptr},               // a doubled 0xFF is data
-        {"FFFA1801", nullptr},           // subnegotiation never ended
-        {"FFFD", nullptr},               // option missing
+        {"F5C3", nullptr},       // a record
+        {"FFFD28 40", nullptr},  // data after the command
+        {"FFFF", nullptr},       // a doubled 0xFF is data
+        {"FFFA1801", nullptr},   // subnegotiation never ended
+        {"FFFD", nullptr},       // option missing
         {"", nullptr},
     };
     for (const Case& c : cases) {
@@ -122,7 +122,8 @@ TEST(TraceListing, HexDumpLines) {
     EXPECT_EQ(HexDump(FromHex("C8C5D3D3D6 40 E6D6D9D3C4 5A 00 FF 4C 6E 50 01"), true, "  "),
               "  0000  C8 C5 D3 D3 D6 40 E6 D6  D9 D3 C4 5A 00 FF 4C 6E  |HELLO WORLD!..<>|\n"
               "  0010  50 01                                             |&.|\n");
-    EXPECT_EQ(HexDump(FromHex("414243"), false, ""), "0000  41 42 43                                          |ABC|\n");
+    EXPECT_EQ(HexDump(FromHex("414243"), false, ""),
+              "0000  41 42 43                                          |ABC|\n");
     EXPECT_EQ(HexDump({}, false, ""), "");
 }
 
@@ -170,7 +171,8 @@ TEST(TraceListing, OneGroupOfLinesPerItem) {
               "\nThe item at offset 0x60 is cut short: 1 of its 11 header bytes are there.\n");
     TraceListingOptions ascii;
     ascii.ascii_host = true;
-    EXPECT_NE(FormatTrace(t, ascii).find("F5 C2 C1 C2                                       |....|"), std::string::npos);
+    EXPECT_NE(FormatTrace(t, ascii).find("F5 C2 C1 C2                                       |....|"),
+              std::string::npos);
 }
 
 TEST(TraceListing, ABufferDumpOfWholeRowsShowsTheScreen) {
@@ -184,8 +186,9 @@ TEST(TraceListing, ABufferDumpOfWholeRowsShowsTheScreen) {
     i.payload.insert(i.payload.end(), planes.begin(), planes.end());
     t.items.push_back(i);
     const std::string text = FormatTrace(t);
-    EXPECT_NE(text.find("1920 positions\n    screen:\n      |READY" + std::string(75, ' ') + "|\n"), std::string::npos);
-    EXPECT_EQ(text.find("(") , std::string::npos);  // nothing said to be wrong with it
+    EXPECT_NE(text.find("1920 positions\n    screen:\n      |READY" + std::string(75, ' ') + "|\n"),
+              std::string::npos);
+    EXPECT_EQ(text.find("("), std::string::npos);  // nothing said to be wrong with it
     i.payload.pop_back();
     t.items = {i};
     EXPECT_NE(FormatTrace(t).find("(9599 plane bytes where five planes need 9600)"), std::string::npos);

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <fstream>
-#include <map>
-#include <algorithm>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,7 +21,7 @@ namespace {
 
 // One single-byte charset as glibc's iconv sees it: byte -> code point, and back.
 class Charset {
-public:
+  public:
     explicit Charset(const std::string& name) {
         iconv_t cd = iconv_open("UTF-32LE", name.c_str());
         EXPECT_NE(cd, iconv_t(-1)) << name;
@@ -46,7 +46,7 @@ public:
         return it == from_unicode_.end() ? std::nullopt : std::optional<uint8_t>(it->second);
     }
 
-private:
+  private:
     std::array<std::optional<char32_t>, 256> to_unicode_{};
     std::map<char32_t, uint8_t> from_unicode_;
 };
@@ -55,11 +55,13 @@ struct TransferCode {
     const char* name;
     const char* charset;
 };
-constexpr TransferCode kTransfers[] = {
-    {"DOS (US 437)", "IBM437"}, {"Windows (1252)", "CP1252"}, {"ISO 8859-1", "ISO-8859-1"}, {"ISO 8859-15", "ISO-8859-15"}};
+constexpr TransferCode kTransfers[] = {{"DOS (US 437)", "IBM437"},
+                                       {"Windows (1252)", "CP1252"},
+                                       {"ISO 8859-1", "ISO-8859-1"},
+                                       {"ISO 8859-15", "ISO-8859-15"}};
 
 class CountryData : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::ifstream in(std::string(ORKAN_SOURCE_DIR) + "/data/country.lst", std::ios::binary);
         ASSERT_TRUE(in) << "data/country.lst";
@@ -134,8 +136,8 @@ TEST_F(CountryData, EveryCountryAgreesWithIconv) {
             }
         }
     }
-    for (uint16_t page : {37, 273, 277, 278, 280, 284, 285, 297, 500, 871, 1047, 1140, 1141, 1142, 1143, 1144,
-                          1145, 1146, 1147, 1148, 1149})
+    for (uint16_t page : {37,   273,  277,  278,  280,  284,  285,  297,  500,  871, 1047,
+                          1140, 1141, 1142, 1143, 1144, 1145, 1146, 1147, 1148, 1149})
         EXPECT_NE(std::find(pages_seen.begin(), pages_seen.end(), page), pages_seen.end()) << page;
 }
 

@@ -12,7 +12,9 @@
 namespace orkan {
 namespace {
 
-std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
+std::span<const uint8_t> Bytes(const std::string& s) {
+    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
 
 // A base SCREEN table that shows host byte i as display character i, and the same for TRANSFER.
 std::string IdentityTable(const char* keyword) {
@@ -35,7 +37,8 @@ struct Parsed {
     CountryListResult result;
 };
 
-Parsed Parse(const std::string& file, CountryListMode mode, CountrySelections sel = {"Land", "Land", "Windows (1252)"}) {
+Parsed Parse(const std::string& file, CountryListMode mode,
+             CountrySelections sel = {"Land", "Land", "Windows (1252)"}) {
     Parsed p;
     p.result = ParseCountryList(Bytes(file), mode, sel, p.tables, &p.lists);
     return p;
@@ -51,9 +54,8 @@ TEST(CountryList, ScreenCorrectionsAndTheirTransferEntries) {
         uint8_t host, screen, pc, upload;
     };
     const Case cases[] = {
-        {"DOS (US 437)", 0x4A, 0xA2, 0x9B, 0x5B},   // the DOS character of the cent sign
-        {"DOS (US 437)", 0x4B, 0xC4, 0x8E, 0x2E},
-        {"Windows (1252)", 0x4A, 0xA2, 0xA2, 0x5B},
+        {"DOS (US 437)", 0x4A, 0xA2, 0x9B, 0x5B},  // the DOS character of the cent sign
+        {"DOS (US 437)", 0x4B, 0xC4, 0x8E, 0x2E},   {"Windows (1252)", 0x4A, 0xA2, 0xA2, 0x5B},
         {"Windows (1252)", 0x41, 0x41, 0x41, 0x41},  // Other's correction did nothing
         {"Windows (1252)", 0x4C, 0x4C, 0x01, 0x01},  // one- and four-character words are no values
         {"Windows (1252)", 0x4D, 0x4D, 0x02, 0x02},
@@ -131,9 +133,10 @@ TEST(CountryList, BaseTablesOfTheWrongLengthAreReported) {
     EXPECT_EQ(p.tables.screen[0xFF], 0xFF);
 }
 
-const std::string kKeyboardFile = "BASE\nKEYSCANCODES\n01 02 003\nCOUNTRY Other\nKEYLAYOUT\n10 = 41\n"
-                                  "COUNTRY Land\nKEYSCANCODES\n09 09\nKEYLAYOUT\n10 = 71\n11 = 77, 57\n012 = 65, 45, 80\n"
-                                  "KEYSCANMODS\nDE = C0\nKEYESCAPES\n28 01 5E 61, 65 = E2, EA\n28 00 60 61 = E0\n";
+const std::string kKeyboardFile =
+    "BASE\nKEYSCANCODES\n01 02 003\nCOUNTRY Other\nKEYLAYOUT\n10 = 41\n"
+    "COUNTRY Land\nKEYSCANCODES\n09 09\nKEYLAYOUT\n10 = 71\n11 = 77, 57\n012 = 65, 45, 80\n"
+    "KEYSCANMODS\nDE = C0\nKEYESCAPES\n28 01 5E 61, 65 = E2, EA\n28 00 60 61 = E0\n";
 
 TEST(CountryList, KeyboardSections) {
     Parsed p = Parse(kKeyboardFile, CountryListMode::Keyboard);
@@ -144,7 +147,8 @@ TEST(CountryList, KeyboardSections) {
     struct Layout {
         uint8_t key, unshifted, shifted, third;
     };
-    const Layout layouts[] = {{0x10, 0x71, 0x71, 0x71}, {0x11, 0x77, 0x57, 0x77}, {12, 0x65, 0x45, 0x80}, {255, 0, 0, 0}};
+    const Layout layouts[] = {
+        {0x10, 0x71, 0x71, 0x71}, {0x11, 0x77, 0x57, 0x77}, {12, 0x65, 0x45, 0x80}, {255, 0, 0, 0}};
     for (size_t i = 0; i < std::size(layouts); ++i) {
         const KeyLayoutRecord& r = p.tables.key_layout[i];
         EXPECT_EQ(std::tie(r.key, r.unshifted, r.shifted, r.third),
@@ -159,7 +163,8 @@ TEST(CountryList, KeyboardSections) {
     EXPECT_EQ(p.tables.key_escapes[1].composed[0], 0xE0);
     EXPECT_EQ(p.tables.key_escapes[2].key, kListEnd);
     // Another keyboard country starts from empty lists.
-    CountryListResult none = ParseCountryList(Bytes(kKeyboardFile), CountryListMode::Keyboard, {"", "Nowhere", ""}, p.tables);
+    CountryListResult none =
+        ParseCountryList(Bytes(kKeyboardFile), CountryListMode::Keyboard, {"", "Nowhere", ""}, p.tables);
     EXPECT_FALSE(none.country_found);
     EXPECT_EQ(p.tables.key_layout[0].key, kListEnd);
     EXPECT_EQ(p.tables.key_scan_codes[0], 1);
@@ -172,8 +177,9 @@ TEST(CountryList, KeyboardEntriesBeyondCapacityOrMalformedAreRefused) {
     for (int i = 0; i < 300; ++i) file += "10 = 20\n";
     file += "KEYESCAPES\n";
     for (int i = 0; i < 70; ++i) file += "28 01 5E 61 = E2\n";
-    file += "28 04 5E 61 = E2\n28 01 5E 61 62 = E2\nFF 01 5E 61 = E2\n28 01 5E\n"
-            "28 01 5E 01 02 03 04 05 06 07 08 09 = 01 02 03 04 05 06 07 08 09\n";
+    file +=
+        "28 04 5E 61 = E2\n28 01 5E 61 62 = E2\nFF 01 5E 61 = E2\n28 01 5E\n"
+        "28 01 5E 01 02 03 04 05 06 07 08 09 = 01 02 03 04 05 06 07 08 09\n";
     Parsed p = Parse(file, CountryListMode::Keyboard);
     EXPECT_EQ(p.tables.key_layout[254].key, 154);
     EXPECT_EQ(p.tables.key_layout[255].key, kListEnd);
@@ -185,16 +191,18 @@ TEST(CountryList, KeyboardEntriesBeyondCapacityOrMalformedAreRefused) {
 }
 
 TEST(CountryList, ListMode) {
-    const std::string file = kBase + kKeyboardFile +
-                             "COUNTRY Germany\nOR CP273\nCODEPAGE 273\nSCREEN\nKEYLAYOUT\n"
-                             "COUNTRY United States\nSCREEN\nTRANSFER ISO 8859-1\n"
-                             "COUNTRY A name much longer than thirty-one characters\nSCREEN\nEND\nCOUNTRY Late\nSCREEN\n";
+    const std::string file =
+        kBase + kKeyboardFile +
+        "COUNTRY Germany\nOR CP273\nCODEPAGE 273\nSCREEN\nKEYLAYOUT\n"
+        "COUNTRY United States\nSCREEN\nTRANSFER ISO 8859-1\n"
+        "COUNTRY A name much longer than thirty-one characters\nSCREEN\nEND\nCOUNTRY Late\nSCREEN\n";
     Parsed p = Parse(file, CountryListMode::List, {"CP273", "Germany", "ISO 8859-1"});
     ASSERT_EQ(p.lists.countries.size(), 3u);
     EXPECT_EQ(p.lists.countries[1].name, "CP273");
     EXPECT_EQ(p.lists.countries[1].code_page, 273);
     EXPECT_EQ(p.lists.countries[2].code_page, 37);
-    EXPECT_EQ(p.lists.keyboard_countries, (std::vector<std::string>{"", "Other", "Land", "Germany", "CP273"}));
+    EXPECT_EQ(p.lists.keyboard_countries,
+              (std::vector<std::string>{"", "Other", "Land", "Germany", "CP273"}));
     EXPECT_EQ(p.lists.transfer_tables,
               (std::vector<std::string>{"DOS (US 437)", "Windows (1252)", "ISO 8859-1"}));
     EXPECT_EQ(std::tie(p.lists.current_country, p.lists.current_keyboard, p.lists.current_transfer),

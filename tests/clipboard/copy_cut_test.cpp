@@ -83,8 +83,9 @@ TEST(CopyTest, FullBufferStopsTheCopyAndSaysSo) {
     k.Type("{Copy}");
     // 999 bytes inside: twelve whole rows with their CR LF (LF outside) and 15 cells of the next.
     EXPECT_EQ(k.session.ui.ClipboardText().size(), 999u - 12u);
-    EXPECT_EQ(k.harness.TakeMessages(),
-              "Copy Buffer is Full: Copy Buffer is full (1000 bytes max)\nThe last CopyAppend has been truncated");
+    EXPECT_EQ(
+        k.harness.TakeMessages(),
+        "Copy Buffer is Full: Copy Buffer is full (1000 bytes max)\nThe last CopyAppend has been truncated");
 }
 
 struct CutCase {

@@ -20,37 +20,84 @@ struct PasteCase {
     const char* cursor;
 };
 
-std::string Nulls(size_t n) { return std::string(n, '.'); }
+std::string Nulls(size_t n) {
+    return std::string(n, '.');
+}
 
 TEST(PasteTest, WritersFollowTheFieldRules) {
     const PasteCase cases[] = {
         {"TAB writes blanks to the next multiple of 8",
-         {Nulls(15) + "[" + Nulls(24)}, 0, 16, "abc\td", "{PasteOverlay}",
-         {Nulls(15) + "{abc______d" + Nulls(14)}, "0,16"},
+         {Nulls(15) + "[" + Nulls(24)},
+         0,
+         16,
+         "abc\td",
+         "{PasteOverlay}",
+         {Nulls(15) + "{abc______d" + Nulls(14)},
+         "0,16"},
         {"characters on a protected field are lost, the rest follows on the row",
-         {"[abcdefg|xyz[" + Nulls(27)}, 0, 1, "1234567890123", "{PasteOverlay}",
-         {"{1234567|xyz{3" + Nulls(26)}, "0,1"},
+         {"[abcdefg|xyz[" + Nulls(27)},
+         0,
+         1,
+         "1234567890123",
+         "{PasteOverlay}",
+         {"{1234567|xyz{3" + Nulls(26)},
+         "0,1"},
         {"a line longer than the row loses its end; lines go down the rows",
-         {"[" + Nulls(39), Nulls(40)}, 0, 36, "abcdefgh\nxy", "{PasteOverlay}",
-         {"{" + Nulls(35) + "abcd", Nulls(36) + "xy.."}, "0,36"},
+         {"[" + Nulls(39), Nulls(40)},
+         0,
+         36,
+         "abcdefgh\nxy",
+         "{PasteOverlay}",
+         {"{" + Nulls(35) + "abcd", Nulls(36) + "xy.."},
+         "0,36"},
         {"an empty line pastes one blank",
-         {"[" + Nulls(39), Nulls(40), Nulls(40)}, 0, 2, "a\n\nb", "{PasteOverlay}",
-         {"{.a" + Nulls(37), Nulls(2) + "_" + Nulls(37), Nulls(2) + "b" + Nulls(37)}, "0,2"},
+         {"[" + Nulls(39), Nulls(40), Nulls(40)},
+         0,
+         2,
+         "a\n\nb",
+         "{PasteOverlay}",
+         {"{.a" + Nulls(37), Nulls(2) + "_" + Nulls(37), Nulls(2) + "b" + Nulls(37)},
+         "0,2"},
         {"Paste Field: one line per input field, protected fields skipped",
-         {"|ab[....|cd[...." + Nulls(24)}, 0, 0, "12345678\nxy", "{PasteField}",
-         {"|ab{1234|cd{xy.." + Nulls(24)}, "0,0"},
+         {"|ab[....|cd[...." + Nulls(24)},
+         0,
+         0,
+         "12345678\nxy",
+         "{PasteField}",
+         {"|ab{1234|cd{xy.." + Nulls(24)},
+         "0,0"},
         {"Paste Insert opens room in the field",
-         {"[abc.........|" + Nulls(26)}, 0, 1, "12", "{PasteInsert}",
-         {"{12abc.......|" + Nulls(26)}, "0,1"},
+         {"[abc.........|" + Nulls(26)},
+         0,
+         1,
+         "12",
+         "{PasteInsert}",
+         {"{12abc.......|" + Nulls(26)},
+         "0,1"},
         {"Paste Repeat fills the rows below and keeps the cursor",
-         {"[" + Nulls(39), Nulls(40), Nulls(40)}, 0, 2, "ab\ncd", "{PasteRepeat}",
-         {"{.ab" + Nulls(36), Nulls(2) + "cd" + Nulls(36), Nulls(2) + "ab" + Nulls(36)}, "0,2"},
+         {"[" + Nulls(39), Nulls(40), Nulls(40)},
+         0,
+         2,
+         "ab\ncd",
+         "{PasteRepeat}",
+         {"{.ab" + Nulls(36), Nulls(2) + "cd" + Nulls(36), Nulls(2) + "ab" + Nulls(36)},
+         "0,2"},
         {"Paste By Typing runs the keys: LF is NewLine, autoskip follows the field rules",
-         {"[...~....[..." + Nulls(27), "[" + Nulls(39)}, 0, 1, "abcdef\nxy", "{PasteByTyping}",
-         {"{abc~....{def" + Nulls(27), "{xy" + Nulls(37)}, "1,3"},
+         {"[...~....[..." + Nulls(27), "[" + Nulls(39)},
+         0,
+         1,
+         "abcdef\nxy",
+         "{PasteByTyping}",
+         {"{abc~....{def" + Nulls(27), "{xy" + Nulls(37)},
+         "1,3"},
         {"typographic quotes become plain ones",
-         {"[" + Nulls(39)}, 0, 1, "\xE2\x80\x9Cq\xE2\x80\x9D \xE2\x80\x98s\xE2\x80\x99", "{PasteOverlay}",
-         {"{\"q\"_'s'" + Nulls(32)}, "0,1"},
+         {"[" + Nulls(39)},
+         0,
+         1,
+         "\xE2\x80\x9Cq\xE2\x80\x9D \xE2\x80\x98s\xE2\x80\x99",
+         "{PasteOverlay}",
+         {"{\"q\"_'s'" + Nulls(32)},
+         "0,1"},
     };
     for (const PasteCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -103,13 +150,21 @@ TEST(PasteTest, WindowBreaksTextAtBlanksToTheSelectionWidth) {
         Rows window;
         const char* continuation;  // what Paste Continue writes into the emptied window
     } cases[] = {
-        {"Paste Window", "PasteWindow", sentence,
-         {"The_quick_brown_fox_", "jumps_over_the_lazy_", "dogs._______________"}, nullptr},
-        {"Paste Flow joins lines first", "PasteFlow", "The quick\n  brown   fox jumps over\nthe lazy dogs.",
-         {"The_quick_brown_fox_", "jumps_over_the_lazy_", "dogs._______________"}, nullptr},
+        {"Paste Window",
+         "PasteWindow",
+         sentence,
+         {"The_quick_brown_fox_", "jumps_over_the_lazy_", "dogs._______________"},
+         nullptr},
+        {"Paste Flow joins lines first",
+         "PasteFlow",
+         "The quick\n  brown   fox jumps over\nthe lazy dogs.",
+         {"The_quick_brown_fox_", "jumps_over_the_lazy_", "dogs._______________"},
+         nullptr},
         {"a word longer than the width is cut at the width; the rest waits for Paste Continue",
-         "PasteWindow", "abcdefghijklmnopqrstuvwxyz 12345\nrest of it\nmore",
-         {"abcdefghijklmnopqrst", "uvwxyz_12345________", "rest_of_it__________"}, "more________________"},
+         "PasteWindow",
+         "abcdefghijklmnopqrstuvwxyz 12345\nrest of it\nmore",
+         {"abcdefghijklmnopqrst", "uvwxyz_12345________", "rest_of_it__________"},
+         "more________________"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -131,9 +186,10 @@ TEST(PasteTest, WindowBreaksTextAtBlanksToTheSelectionWidth) {
     k.Write({"[" + Nulls(39), Nulls(40)});
     k.session.ui.SetClipboardText("x");
     k.Type("{PasteWindow}");
-    EXPECT_EQ(k.harness.TakeMessages(),
-              "Orkan TN3270 PasteWindow/PasteFlow: You need to draw a window with the mouse to indicate\nthe area "
-              "where you want the text to be pasted");
+    EXPECT_EQ(
+        k.harness.TakeMessages(),
+        "Orkan TN3270 PasteWindow/PasteFlow: You need to draw a window with the mouse to indicate\nthe area "
+        "where you want the text to be pasted");
 }
 
 TEST(PasteTest, CharactersWithoutAHostFormAreReported) {
@@ -144,9 +200,15 @@ TEST(PasteTest, CharactersWithoutAHostFormAreReported) {
         const char* row;
         const char* first;
     } cases[] = {
-        {"euro sign: Windows-1252 has it, code page 037 not", "a\xE2\x82\xAC" "b", Answer::Ok, "{a?b", "U+20AC on line 1"},
+        {"euro sign: Windows-1252 has it, code page 037 not",
+         "a\xE2\x82\xAC"
+         "b",
+         Answer::Ok, "{a?b", "U+20AC on line 1"},
         {"check mark: no 8-bit form at all", "x\ny\xE2\x9C\x93", Answer::Ok, "{x..", "U+2713 on line 2"},
-        {"Cancel pastes nothing", "a\xE2\x82\xAC" "b", Answer::Cancel, "[...", "U+20AC"},
+        {"Cancel pastes nothing",
+         "a\xE2\x82\xAC"
+         "b",
+         Answer::Cancel, "[...", "U+20AC"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -56,9 +56,11 @@ TEST(SelectTest, RectangleFromTheCursor) {
         {"JCL: a lone delimiter selects the word", 0, 25, "{SelectJCL}", "0,14-0,32"},
         {"JCL: // opens a statement, selected as text", 0, 1, "{SelectJCL}", "0,1-0,35"},
         {"JCL: a digit run between delimiters", 2, 15, "{SelectJCL}", "2,13-2,15"},
-        {"mark to cursor", 2, 5, "{MarkSelectionStart}{CursorUp}{CursorUp}{CursorLeft}{SelectToMark}", "0,4-2,5"},
+        {"mark to cursor", 2, 5, "{MarkSelectionStart}{CursorUp}{CursorUp}{CursorLeft}{SelectToMark}",
+         "0,4-2,5"},
         {"extend from the end corner, stopping at the edge", 0, 38,
-         "{ExtendSelectionRight}{ExtendSelectionRight}{ExtendSelectionRight}{ExtendSelectionDown}", "0,38-1,39"},
+         "{ExtendSelectionRight}{ExtendSelectionRight}{ExtendSelectionRight}{ExtendSelectionDown}",
+         "0,38-1,39"},
     };
     for (const SelectCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -13,10 +13,14 @@ TEST(DataFile, PathRules) {
         const char *name, *folder, *ext, *path;
     };
     const Case cases[] = {
-        {"prod", "/cfg", "ses", "/cfg/prod.ses"},    {"prod.SES", "/cfg/", "ses", "/cfg/prod.SES"},
-        {"/abs/prod", "/cfg", "ses", "/abs/prod.ses"}, {"glasses", "/cfg", "ses", "/cfg/glasses.ses"},
-        {"protect.ext", "/m", "mac", "/m/protect.ext"}, {"protect.ext", "/m", "txt", "/m/protect.ext.txt"},
-        {"logon", "", "mac", "logon.mac"},            {"key.lst", "/d", "", "/d/key.lst"},
+        {"prod", "/cfg", "ses", "/cfg/prod.ses"},
+        {"prod.SES", "/cfg/", "ses", "/cfg/prod.SES"},
+        {"/abs/prod", "/cfg", "ses", "/abs/prod.ses"},
+        {"glasses", "/cfg", "ses", "/cfg/glasses.ses"},
+        {"protect.ext", "/m", "mac", "/m/protect.ext"},
+        {"protect.ext", "/m", "txt", "/m/protect.ext.txt"},
+        {"logon", "", "mac", "logon.mac"},
+        {"key.lst", "/d", "", "/d/key.lst"},
     };
     for (const Case& c : cases) EXPECT_EQ(DataFilePath(c.name, c.folder, c.ext), c.path) << c.name;
 }

@@ -103,10 +103,13 @@ TEST(HostList, ACutListIsNeverWrittenBack) {
 // so does a written-back list.
 TEST(HostList, NewHostsCheckCertificatesStoredOnesKeepTheirSetting) {
     test::RecordingUi ui;
-    HostList list = LoadHostList(ProfileText::Parse("[Orkan]\nHostnames=old,checked,plain,\n"
-                                                    "Validate_Host_Cert=,1,0,\nDomain_Must_Match_Host=,0,1,\n"),
-                                 ui);
-    const auto checks = [](const HostSecurity& s) { return std::pair(s.validate_host_cert, s.domain_must_match_host); };
+    HostList list =
+        LoadHostList(ProfileText::Parse("[Orkan]\nHostnames=old,checked,plain,\n"
+                                        "Validate_Host_Cert=,1,0,\nDomain_Must_Match_Host=,0,1,\n"),
+                     ui);
+    const auto checks = [](const HostSecurity& s) {
+        return std::pair(s.validate_host_cert, s.domain_must_match_host);
+    };
     const std::pair<bool, bool> stored[] = {{false, false}, {true, false}, {false, true}};
     ASSERT_EQ(list.entries.size(), 3u);
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(checks(list.entries[i].security), stored[i]) << i;
@@ -123,7 +126,8 @@ TEST(HostList, NewHostsCheckCertificatesStoredOnesKeepTheirSetting) {
     ASSERT_EQ(SaveHostList(ini, list, ui), 0);
     const HostList back = LoadHostList(ini, ui);
     ASSERT_EQ(back.entries.size(), 4u);
-    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(checks(back.entries[i].security), checks(list.entries[i].security)) << i;
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(checks(back.entries[i].security), checks(list.entries[i].security)) << i;
     EXPECT_TRUE(ui.shown.empty());
 }
 

@@ -12,8 +12,8 @@ namespace {
 KeyList ShippedList() {
     KeyFunctionTable table;
     std::string error;
-    EXPECT_TRUE(ParseKeyFunctionTable(test::ReadText(std::string(ORKAN_SOURCE_DIR) + "/data/key_functions.tsv"),
-                                      table, error))
+    EXPECT_TRUE(ParseKeyFunctionTable(
+        test::ReadText(std::string(ORKAN_SOURCE_DIR) + "/data/key_functions.tsv"), table, error))
         << error;
     KeyList list;
     EXPECT_EQ(KeyList::Parse(BuildKeyList(table.action, table.edit, table.oper), list), KeyList::Status::Ok);
@@ -119,7 +119,8 @@ TEST(KeyList, LoadedFromTheKeyDataFolderElseTheProgramData) {
     EXPECT_EQ(ui.shown.back().title, "Orkan TN3270 - file not found");
     EXPECT_EQ(ui.shown.back().text, "File \"key.lst\" was not found.\nYou may need to re-install Orkan.");
 
-    test::WriteBytes(install / "key.lst", BuildKeyList(std::vector<KeyFunction>{{2, 0, "Enter", ""}}, {}, {}));
+    test::WriteBytes(install / "key.lst",
+                     BuildKeyList(std::vector<KeyFunction>{{2, 0, "Enter", ""}}, {}, {}));
     EXPECT_TRUE(LoadKeyList(f, list, ui));
     test::WriteText(user / "key.lst", "Orkan Keylist V2.00 ");
     EXPECT_FALSE(LoadKeyList(f, list, ui));

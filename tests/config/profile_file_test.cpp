@@ -42,13 +42,10 @@ TEST(ProfileText, ReadsByProfileRules) {
     const Case cases[] = {
         {"Orkan", "TermType2", "ibm-3278-2"},  // blanks trimmed, BOM ignored
         {"ORKAN", "TERMTYPE2", "ibm-3278-2"},  // any case; the first of two keys wins
-        {"Orkan", "Quoted", "  spaced  "},
-        {"Orkan", "Single", "x"},
-        {"Orkan", "NoEquals", std::nullopt},
-        {"Orkan", "Empty", ""},
+        {"Orkan", "Quoted", "  spaced  "},    {"Orkan", "Single", "x"},
+        {"Orkan", "NoEquals", std::nullopt},  {"Orkan", "Empty", ""},
         {"Orkan", "Later", std::nullopt},  // only the first section of a name counts
-        {"Other", "TermType2", "other"},
-        {"Missing", "TermType2", std::nullopt},
+        {"Other", "TermType2", "other"},      {"Missing", "TermType2", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(p.Get(c.section, c.key), c.value) << c.section << "/" << c.key;
     EXPECT_EQ(p.GetInt("Orkan", "Number", 5), 42);
@@ -59,8 +56,7 @@ TEST(ProfileText, ReadsByProfileRules) {
 }
 
 TEST(ProfileText, WriteChangesOnlyItsKey) {
-    const std::string before =
-        "; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=old\r\n";
+    const std::string before = "; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=old\r\n";
     struct Case {
         const char* section;
         const char* key;
@@ -69,10 +65,12 @@ TEST(ProfileText, WriteChangesOnlyItsKey) {
     };
     const Case cases[] = {
         {"orkan", "B", "3", "; settings\r\n[Orkan]\r\nA=1\r\n  b = 3\r\n\r\n[UserVariables]\r\nX=old\r\n"},
-        {"Orkan", "C", "new", "; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\nC=new\r\n\r\n[UserVariables]\r\nX=old\r\n"},
+        {"Orkan", "C", "new",
+         "; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\nC=new\r\n\r\n[UserVariables]\r\nX=old\r\n"},
         {"Orkan", "A", std::nullopt, "; settings\r\n[Orkan]\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=old\r\n"},
         {"New", "K", " v ", before + "[New]\r\nK=\" v \"\r\n"},
-        {"UserVariables", "X", "\"q\"", "; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=\"\"q\"\"\r\n"},
+        {"UserVariables", "X", "\"q\"",
+         "; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=\"\"q\"\"\r\n"},
     };
     for (const Case& c : cases) {
         ProfileText p = ProfileText::Parse(before);
@@ -131,9 +129,11 @@ TEST(ProfileFile, WriteGoesThroughRenameAndKeepsTheRest) {
     EXPECT_EQ(ReadText(ini), "[Orkan]\nKeep=me\nLastSession=x.ses\n");
     // No temporary file stays behind.
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-        EXPECT_TRUE(e.path().filename() == "orkan.ini" || e.path().filename() == "orkan.ini.lock") << e.path();
+        EXPECT_TRUE(e.path().filename() == "orkan.ini" || e.path().filename() == "orkan.ini.lock")
+            << e.path();
     // Writing what the file holds already replaces nothing; a real change replaces the file.
-    struct stat before {}, after {};
+    struct stat before {
+    }, after{};
     ASSERT_EQ(stat(ini.c_str(), &before), 0);
     ASSERT_EQ(WriteProfileString(ini, "Orkan", "LastSession", "x.ses"), 0);
     ASSERT_EQ(stat(ini.c_str(), &after), 0);

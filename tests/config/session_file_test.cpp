@@ -61,7 +61,8 @@ struct Fixture {
         return r;
     }
     bool Load(SessionRecord& r) { return LoadSessionFile(ctx(), r, state); }
-    bool Save(const SessionRecord& r, SaveMode mode = SaveMode::Save, std::optional<ShownScreen> screen = {}) {
+    bool Save(const SessionRecord& r, SaveMode mode = SaveMode::Save,
+              std::optional<ShownScreen> screen = {}) {
         return SaveSessionFile(ctx(), mode, false, r, state, screen);
     }
 };
@@ -85,7 +86,8 @@ TEST(SessionFile, EveryFieldIsWrittenAtItsOffsetAndReadBack) {
     SessionRecord loaded = fx.Named("mine.ses");
     ASSERT_TRUE(fx.Load(loaded));
     for (const FieldDef* f : AllSessionFields())
-        EXPECT_EQ(0, std::memcmp(loaded.Bytes().data() + f->offset, record.Bytes().data() + f->offset, f->size))
+        EXPECT_EQ(0,
+                  std::memcmp(loaded.Bytes().data() + f->offset, record.Bytes().data() + f->offset, f->size))
             << "field at 0x" << std::hex << f->offset;
     EXPECT_TRUE(fx.ui.shown.empty());
 }
@@ -94,8 +96,8 @@ TEST(SessionFile, OlderFormatsGetTheirDefaults) {
     struct Case {
         size_t length;
         const FieldDef* field;
-        std::string text;    // expected text, or
-        uint32_t number;     // expected number when text is empty
+        std::string text;  // expected text, or
+        uint32_t number;   // expected number when text is empty
     };
     const Case cases[] = {
         {1936, &field::StartupMacro, "(none)", 0},
@@ -199,10 +201,8 @@ TEST(SessionFile, WindowSizeIsStoredForTheDefaultScreen) {
         uint32_t height, width;
     };
     const Case cases[] = {
-        {{43, 80, 9, 16}, false, 900 - 19 * 16, 1400},
-        {{27, 132, 9, 16}, false, 900 - 3 * 16, 1400 - 52 * 9},
-        {{24, 80, 9, 16}, false, 900, 1400},
-        {{43, 80, 9, 16}, true, 900, 1400},
+        {{43, 80, 9, 16}, false, 900 - 19 * 16, 1400}, {{27, 132, 9, 16}, false, 900 - 3 * 16, 1400 - 52 * 9},
+        {{24, 80, 9, 16}, false, 900, 1400},           {{43, 80, 9, 16}, true, 900, 1400},
         {{200, 80, 9, 16}, false, 900, 1400},  // would go below zero: kept
     };
     for (const Case& c : cases) {

@@ -17,8 +17,8 @@ TEST(SessionRecordLayout, FieldsStayInsideTheBlockAndNeverOverlap) {
         const FieldDef& f = *fields[i];
         ASSERT_LE(size_t(f.offset) + f.size, kSessionRecordSize) << "field at " << f.offset;
         for (size_t b = f.offset; b < size_t(f.offset) + f.size; ++b) {
-            EXPECT_EQ(owner[b], -1) << "fields at " << f.offset << " and "
-                                    << fields[owner[b]]->offset << " share byte " << b;
+            EXPECT_EQ(owner[b], -1) << "fields at " << f.offset << " and " << fields[owner[b]]->offset
+                                    << " share byte " << b;
             owner[b] = int(i);
         }
     }

@@ -69,7 +69,8 @@ TEST(ProgramSettings, ValuesTakenHeldOrRefused) {
 
 TEST(ProgramSettings, EditorFollowsTheEnvironmentUnlessSet) {
     EXPECT_EQ(Load("", nullptr, test::TableEnvironment({{"EDITOR", "vi"}})).Notepad, "vi");
-    EXPECT_EQ(Load("", nullptr, test::TableEnvironment({{"VISUAL", "kate"}, {"EDITOR", "vi"}})).Notepad, "kate");
+    EXPECT_EQ(Load("", nullptr, test::TableEnvironment({{"VISUAL", "kate"}, {"EDITOR", "vi"}})).Notepad,
+              "kate");
     EXPECT_EQ(Load("Notepad=gedit\n", nullptr, test::TableEnvironment({{"EDITOR", "vi"}})).Notepad, "gedit");
 }
 

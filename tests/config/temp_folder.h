@@ -16,7 +16,7 @@
 namespace orkan::test {
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "orkan-test-XXXXXX").string();
         path_ = mkdtemp(pattern.data()) ? pattern : std::string();
@@ -36,7 +36,7 @@ public:
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 

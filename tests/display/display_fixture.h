@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "session/session.h"
 #include "config/session_file.h"
+#include "session/session.h"
 #include "support/recording_ui.h"
 
 namespace orkan::test {

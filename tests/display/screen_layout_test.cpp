@@ -46,7 +46,7 @@ TEST(ScreenLayout, CellSizesForAWindow) {
     EXPECT_EQ(FitBitmapCell(in, limits), (CellSize{10, 22}));
 
     const LayoutInput big{4000, 4000, 0, 0, 24, 80};
-    EXPECT_EQ(FitBitmapCell(big, limits), (CellSize{40, 60}));     // the largest size there is
+    EXPECT_EQ(FitBitmapCell(big, limits), (CellSize{40, 60}));            // the largest size there is
     EXPECT_EQ(FitTrueTypeCell(big, false, limits), (CellSize{50, 159}));  // scaled faces have no maximum
 
     const LayoutInput tiny{100, 100, 0, 0, 24, 80};
@@ -85,7 +85,7 @@ TEST(ScreenLayout, FixedRememberedAndFittedSizes) {
     EXPECT_EQ(ChooseCellSize(r, limits, in, 1, false), (CellSize{10, 23}));
     RememberCell(r, 1, {8, 14});
     EXPECT_EQ(ChooseCellSize(r, limits, in, 1, false), (CellSize{8, 14}));
-    EXPECT_EQ(ChooseCellSize(r, limits, in, 1, true), (CellSize{10, 23}));  // a resize fits anew
+    EXPECT_EQ(ChooseCellSize(r, limits, in, 1, true), (CellSize{10, 23}));   // a resize fits anew
     EXPECT_EQ(ChooseCellSize(r, limits, in, 2, false), (CellSize{10, 23}));  // nothing kept for mode 2
     EXPECT_EQ(RememberedCell(r, 255), std::nullopt);
     r.SetNumber(field::CellWidth, 12);

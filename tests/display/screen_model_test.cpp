@@ -19,9 +19,10 @@ TEST(Palette, BrightnessAdjustsChannels) {
     struct Case {
         uint8_t value, brightness, expected;
     };
-    const Case cases[] = {{200, 128, 200}, {200, 64, 100}, {255, 0, 0},   {0, 255, 255},
+    const Case cases[] = {{200, 128, 200}, {200, 64, 100},  {255, 0, 0}, {0, 255, 255},
                           {100, 255, 255}, {100, 192, 178}, {1, 127, 0}, {254, 129, 254}};
-    for (const Case& c : cases) EXPECT_EQ(AdjustChannel(c.value, c.brightness), c.expected) << int(c.brightness);
+    for (const Case& c : cases)
+        EXPECT_EQ(AdjustChannel(c.value, c.brightness), c.expected) << int(c.brightness);
 }
 
 TEST(Palette, EntryZeroKeepsItsColourAndTheFrameFollowsBrightness) {
@@ -45,8 +46,7 @@ TEST(Palette, ColourTag) {
         Rgb colour8, colour3;  // session colours 8 and 3 afterwards
     };
     const Case cases[] = {
-        {"cyan", 8, true, 0x84, 0x008080, 0xFF40FF},
-        {"GRAY", 8, true, 0x80, 0x404040, 0xFF40FF},
+        {"cyan", 8, true, 0x84, 0x008080, 0xFF40FF},    {"GRAY", 8, true, 0x80, 0x404040, 0xFF40FF},
         {"Magenta", 0, true, 0x86, 0x000000, 0xFF40FF},  // no entry follows the tag
         {"blue", 3, true, 0x85, 0x000000, 0xFF40FF},     // entries up to 7 are host colours: kept
         {"purple", 8, false, 0x00, 0x000000, 0xFF40FF},
@@ -176,19 +176,20 @@ TEST(ScreenModel, CharactersShown) {
         d.Text(5, std::string(1, char(c.display)), 0, c.highlight, c.charset);
         if (c.markers_cell) d.Field(5, 0);
         FieldState field;
-        const CellLook look = ResolveCell(d.s.ps, 5, field, MakeRenderOptions(d.s, c.blink_off, c.markers_cell));
+        const CellLook look =
+            ResolveCell(d.s.ps, 5, field, MakeRenderOptions(d.s, c.blink_off, c.markers_cell));
         EXPECT_EQ(look.character, c.shown) << c.name;
     }
 }
 
 TEST(ScreenModel, RunsSplitOnColourHighlightAndCharacterSet) {
     DisplaySession d(2, 20);
-    d.Text(0, "aaaa");                               // default colour
-    d.Text(4, "bbb", kRed);                          // own colour
-    d.Text(7, "ccc", kRed, hl::Underscore);          // same colour, underscored
+    d.Text(0, "aaaa");                       // default colour
+    d.Text(4, "bbb", kRed);                  // own colour
+    d.Text(7, "ccc", kRed, hl::Underscore);  // same colour, underscored
     d.Text(10, "ddd", kRed, hl::Underscore, kGraphicEscapeSet);
-    d.Field(13, 0, kRed);                            // the attribute position, colour red, no highlight
-    d.Text(14, "eeeeee");                            // field colour red
+    d.Field(13, 0, kRed);  // the attribute position, colour red, no highlight
+    d.Text(14, "eeeeee");  // field colour red
     d.s.settings.DisplayByField = 1;
     RowLook row;
     FieldState field;

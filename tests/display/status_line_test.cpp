@@ -22,25 +22,16 @@ TEST(StatusLine, TextForEveryStatus) {
     };
     using enum SessionStatus;
     const Case cases[] = {
-        {NotConnected, -1, "Disconnect"},
-        {Start, -1, "Start"},
-        {Session, -1, "Session"},
-        {Connecting, -1, "Connecting"},
+        {NotConnected, -1, "Disconnect"},   {Start, -1, "Start"},
+        {Session, -1, "Session"},           {Connecting, -1, "Connecting"},
         {Connecting, 28, "Connecting"},  // timeout 30: the count shows once fewer than 28 remain
-        {Connecting, 27, "Connect 27"},
-        {Connecting, 0, "Connect 0"},
-        {Connected, -1, "Connected"},
-        {Unlocked, -1, " "},
-        {Locked, -1, "\x85 \x83\x84"},
-        {SysLock, -1, "\x85 SYSTEM"},
-        {Protected, -1, "\x86\x87"},
-        {InsertOverflow, -1, "\x88\x89"},
-        {TransferReady, -1, "$ Ready"},
-        {TransferData, -1, "$ 12,345"},
-        {TransferMessage, -1, "$ Message"},
-        {TransferDone, -1, "$ Done"},
-        {Rejected, -1, "Rejected"},
-        {IspfExit, -1, "Ispf Exit"},
+        {Connecting, 27, "Connect 27"},     {Connecting, 0, "Connect 0"},
+        {Connected, -1, "Connected"},       {Unlocked, -1, " "},
+        {Locked, -1, "\x85 \x83\x84"},      {SysLock, -1, "\x85 SYSTEM"},
+        {Protected, -1, "\x86\x87"},        {InsertOverflow, -1, "\x88\x89"},
+        {TransferReady, -1, "$ Ready"},     {TransferData, -1, "$ 12,345"},
+        {TransferMessage, -1, "$ Message"}, {TransferDone, -1, "$ Done"},
+        {Rejected, -1, "Rejected"},         {IspfExit, -1, "Ispf Exit"},
         {History, -1, "Screen -3"},
     };
     DisplaySession d;
@@ -70,7 +61,9 @@ TEST(StatusLine, LayoutOfAnEightyColumnLine) {
     // The user text is centred in the 51 cells from cell 16; its euro sign stays text.
     EXPECT_EQ(Cells(t, 38, 6), "PROD \x80");
     EXPECT_FALSE(t.IsSymbol(43));
-    EXPECT_EQ(Cells(t, 66, 6), "Rw\x8B" " A^");
+    EXPECT_EQ(Cells(t, 66, 6),
+              "Rw\x8B"
+              " A^");
     EXPECT_EQ(Cells(t, 72, 8), "   6,10 ");  // ends at cell C - 2
     EXPECT_EQ(Cells(t, 80, 120), std::string(120, ' '));
 
@@ -128,8 +121,10 @@ TEST(StatusLine, IspfDataColumn) {
         uint32_t cursor_row, cursor_column;
         std::string expected;
     };
-    const std::string edit80 = " EDIT       USER.CLIST(X) - 01.00                           Columns 00011 00082";
-    const std::string browse80 = " BROWSE    USER.DATA                                  Line 00000000 Col 021 100  ";
+    const std::string edit80 =
+        " EDIT       USER.CLIST(X) - 01.00                           Columns 00011 00082";
+    const std::string browse80 =
+        " BROWSE    USER.DATA                                  Line 00000000 Col 021 100  ";
     const std::string divider = " .  .  .  .                                 ";
     const Case cases[] = {
         {"editor, classic layout", 80, {{2, edit80}}, 10, 8, "11/11"},
@@ -143,9 +138,17 @@ TEST(StatusLine, IspfDataColumn) {
         {"browser, classic layout", 80, {{2, browse80}}, 8, 1, "9/21"},
         {"browser, row 0 layout", 80, {{0, " ISRBROBA" + edit80.substr(9)}}, 3, 4, "4/14"},
         {"split screen: lower panel", 80, {{2, edit80}, {10, divider}, {13, edit80}}, 16, 10, "17/13"},
-        {"split screen: too close to the divider", 80, {{2, edit80}, {10, divider}, {13, edit80}}, 13, 10,
+        {"split screen: too close to the divider",
+         80,
+         {{2, edit80}, {10, divider}, {13, edit80}},
+         13,
+         10,
          "14,11"},
-        {"132 columns", 132, {{2, edit80.substr(0, 56) + std::string(56, ' ') + "Columns 00100 00171"}}, 10, 9,
+        {"132 columns",
+         132,
+         {{2, edit80.substr(0, 56) + std::string(56, ' ') + "Columns 00100 00171"}},
+         10,
+         9,
          "11/101"},
         {"other widths are not panels", 100, {{2, edit80}}, 10, 9, "11,10"},
     };

@@ -1,9 +1,9 @@
 // Buffer address codes both ways, the wrap, field lookup and the text of a cell.
 #include <gtest/gtest.h>
 
-#include "session/session.h"
 #include "ds3270/addressing.h"
 #include "ds3270/fields.h"
+#include "session/session.h"
 #include "support/recording_ui.h"
 
 namespace orkan {

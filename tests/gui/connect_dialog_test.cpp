@@ -11,11 +11,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "session/session.h"
 #include "config/profile_file.h"
 #include "config/session_file.h"
 #include "gui/connect_dialog.h"
 #include "gui_fixture.h"
+#include "session/session.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -23,7 +23,8 @@ namespace {
 
 const std::string kWidth = "Screen size must be 80 to 200 characters wide";
 const std::string kHeight = "Screen size must be 24 to 200 lines high";
-const std::string kPositions = "Width x Height cannot be more than 16383\n(3270 protocol is limited to 14 bit addressing)";
+const std::string kPositions =
+    "Width x Height cannot be more than 16383\n(3270 protocol is limited to 14 bit addressing)";
 
 TEST(ConnectDialogTest, DynamicSizeLimits) {
     struct Case {
@@ -44,8 +45,8 @@ TEST(ConnectDialogTest, DynamicSizeLimits) {
         {false, 300, 100, 150, 150, {{"Screen Height Error", kHeight}, {"Screen Size Error", kPositions}}},
     };
     for (const Case& c : cases) {
-        const ScreenSizeCheck r =
-            c.columns ? CheckUserColumns(c.typed, c.other, c.previous) : CheckUserRows(c.typed, c.other, c.previous);
+        const ScreenSizeCheck r = c.columns ? CheckUserColumns(c.typed, c.other, c.previous)
+                                            : CheckUserRows(c.typed, c.other, c.previous);
         EXPECT_EQ(r.value, c.value) << c.typed << "x" << c.other;
         std::vector<std::pair<std::string, std::string>> shown;
         for (const MessageBox& m : r.messages) shown.emplace_back(m.title, m.text);
@@ -54,7 +55,7 @@ TEST(ConnectDialogTest, DynamicSizeLimits) {
 }
 
 class DialogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::GuiApp();
         folder = std::filesystem::temp_directory_path() / ("orkan-connect-" + std::to_string(getpid()));
@@ -94,7 +95,8 @@ TEST_F(DialogTest, HostNameMustBeGivenAndANewFileIsAskedFor) {
     EXPECT_FALSE(d.Confirm(true));
     EXPECT_EQ(ui.shown.back().title, "New Session File");
     EXPECT_EQ(ui.shown.back().text,
-              "Session file newone.ses does not exist but will be created.\n\nDo you want to add an icon for this session?\n");
+              "Session file newone.ses does not exist but will be created.\n\nDo you want to add an icon for "
+              "this session?\n");
     EXPECT_EQ(ui.shown.back().buttons, Buttons::YesNoCancel);
     ui.answers = {Answer::No};
     ASSERT_TRUE(d.Confirm(false));

@@ -2,11 +2,11 @@
 // built disabled) and the TLS information window (its text as given, copyable).
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QAbstractButton>
 #include <QDialogButtonBox>
 #include <QScreen>
 #include <QTabWidget>
@@ -30,8 +30,8 @@ TEST(OptionsDialogTest, OpensAtThePageAndTakesTheRows) {
         OptionsPagesAvailable available;
         int expected;
     };
-    for (const Case& c : {Case{4, {}, 4}, Case{5, {}, 5}, Case{6, {}, 1}, Case{6, {true, false}, 6}, Case{0, {}, 1},
-                          Case{12, {}, 1}}) {
+    for (const Case& c : {Case{4, {}, 4}, Case{5, {}, 5}, Case{6, {}, 1}, Case{6, {true, false}, 6},
+                          Case{0, {}, 1}, Case{12, {}, 1}}) {
         OptionsDialog d(ui, record, c.page, CountryLists{}, c.available);
         EXPECT_EQ(d.CurrentPage(), c.expected) << c.page;
         EXPECT_EQ(d.Pages()->isTabEnabled(5), c.available.page_setup);

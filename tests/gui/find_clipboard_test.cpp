@@ -24,8 +24,8 @@ TEST(QtUiClipboardTest, TextCrossesQClipboardWithLfLineEnds) {
     QtUi ui;
     struct Case {
         const char* name;
-        QString outside;    // what another program put on the clipboard
-        std::string read;   // what the session reads
+        QString outside;   // what another program put on the clipboard
+        std::string read;  // what the session reads
     };
     const Case cases[] = {
         {"LF lines", QString::fromUtf8("ab\ncd\n"), "ab\ncd\n"},
@@ -66,9 +66,9 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
     struct Case {
         const char* name;
         QString typed;
-        bool ok;              // OK pressed, else Cancel
+        bool ok;  // OK pressed, else Cancel
         bool closes;
-        std::string text;     // the answer's text, when it closes
+        std::string text;  // the answer's text, when it closes
         size_t messages;
     };
     const Case cases[] = {
@@ -86,8 +86,10 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
         d.dialog.TextBox()->setEditText(c.typed);
         d.dialog.OptionBox(find_option::WholeWords)->setChecked(true);
         d.dialog.open();
-        if (c.ok) d.dialog.accept();
-        else d.dialog.reject();
+        if (c.ok)
+            d.dialog.accept();
+        else
+            d.dialog.reject();
         EXPECT_EQ(d.ui.shown.size(), c.messages);
         EXPECT_EQ(d.dialog.isVisible(), !c.closes);
         if (!c.closes) {
@@ -103,7 +105,8 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
 
 TEST(PopupMenuTest, ItemsCarryTheirCodesSeparatorsAndStates) {
     test::GuiApp();
-    const auto menu = MakePopupMenu({{"Cut", 0x0409, false}, {"", 0, true}, {"Select All", 0x0631, true}}, nullptr);
+    const auto menu =
+        MakePopupMenu({{"Cut", 0x0409, false}, {"", 0, true}, {"Select All", 0x0631, true}}, nullptr);
     const QList<QAction*> actions = menu->actions();
     ASSERT_EQ(actions.size(), 3);
     EXPECT_EQ(actions[0]->text(), "Cut");

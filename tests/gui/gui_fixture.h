@@ -3,18 +3,22 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QCoreApplication>
 #include <QImage>
 #include <QRect>
-#include <QCoreApplication>
 #include <cstdlib>
 
 namespace orkan::test {
 
 // The application the test program's main made (gui_test_main.cpp). It lives on main's stack, so it
 // goes before static objects do: Qt's input devices must not outlive it.
-inline QApplication& GuiApp() { return *static_cast<QApplication*>(QCoreApplication::instance()); }
+inline QApplication& GuiApp() {
+    return *static_cast<QApplication*>(QCoreApplication::instance());
+}
 
-inline QColor Pixel(const QImage& image, QPoint at) { return QColor::fromRgb(image.pixel(at)); }
+inline QColor Pixel(const QImage& image, QPoint at) {
+    return QColor::fromRgb(image.pixel(at));
+}
 
 inline int Distance(QColor a, QColor b) {
     return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());

@@ -101,8 +101,10 @@ TEST(MacroEditBox, TheUiAsksWithTheDialogAndCancelStops) {
             auto* box = dynamic_cast<MacroEditBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
             box->Field()->setText("abc");
-            if (ok) box->accept();
-            else box->reject();
+            if (ok)
+                box->accept();
+            else
+                box->reject();
         });
         const std::optional<std::string> answer = ui.AskEditBox({"T", "P", 0, 50, 150, {}});
         EXPECT_EQ(answer, ok ? std::optional<std::string>("abc") : std::nullopt);

@@ -16,7 +16,6 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include "capture/screen_history.h"
 #include "clipboard/clipboard.h"
 #include "display/display_fixture.h"
 #include "gui/main_window.h"
@@ -25,13 +24,14 @@
 #include "gui/terminal_view.h"
 #include "gui/window_placement.h"
 #include "gui_fixture.h"
+#include "history/screen_history.h"
 
 namespace orkan {
 namespace {
 
 // The session side of a window, recording what the window and its terminal ask of it.
 class RecordingHost : public TerminalInput, public MainWindowHost {
-public:
+  public:
     explicit RecordingHost(Session& s) : session(s) {}
     Session& session;
     MainWindow* window = nullptr;
@@ -43,12 +43,16 @@ public:
     bool clipboard = false;
 
     void KeyInput(QKeyEvent* e) override { key_events.emplace_back(e->type(), e->key()); }
-    void MouseButtonKey(MouseKey key, bool down, MouseModifiers) override { mouse_keys.emplace_back(key, down); }
+    void MouseButtonKey(MouseKey key, bool down, MouseModifiers) override {
+        mouse_keys.emplace_back(key, down);
+    }
     void Wheel(int delta) override { wheel.push_back(delta); }
     void RunKey(uint16_t code) override { keys_run.push_back(code); }
     bool ClipboardAvailable() const override { return clipboard; }
     void AutoCopy(bool cut) override { MouseSelectionFinished(session, cut); }
-    bool AltKeysForMenu() const override { return session.record.Flag(field::UseAltForMenu) && window->MenuBarShown(); }
+    bool AltKeysForMenu() const override {
+        return session.record.Flag(field::UseAltForMenu) && window->MenuBarShown();
+    }
     bool AltKeyFree(bool) const override { return true; }
     void OpenMenuBar() override { window->OpenMenuBar(); }
     bool RestoreHiddenMenuBar() override {
@@ -77,7 +81,7 @@ public:
 };
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::GuiApp();
         d.s.record.SetNumber(field::ScreenBuffers, 5);
@@ -110,8 +114,13 @@ protected:
     test::DisplaySession d{24, 80};
     QtUi ui;
     QInputDevice keyboard{"test keyboard", 9001, QInputDevice::DeviceType::Keyboard};
-    QPointingDevice mouse_device{"test mouse", 9002, QInputDevice::DeviceType::Mouse,
-                                 QPointingDevice::PointerType::Generic, QInputDevice::Capability::Position, 1, 5};
+    QPointingDevice mouse_device{"test mouse",
+                                 9002,
+                                 QInputDevice::DeviceType::Mouse,
+                                 QPointingDevice::PointerType::Generic,
+                                 QInputDevice::Capability::Position,
+                                 1,
+                                 5};
     RecordingHost host{d.s};
     View* previous_view = nullptr;
     std::unique_ptr<TerminalView> terminal;
@@ -124,11 +133,16 @@ TEST_F(WindowTest, EachSessionStatusShowsItsTextInTheWindow) {
         std::string text;  // from cell 5
     };
     const Case cases[] = {
-        {SessionStatus::NotConnected, "Disconnect"}, {SessionStatus::Start, "Start     "},
-        {SessionStatus::Connecting, "Connecting"},   {SessionStatus::Connected, "Connected "},
-        {SessionStatus::Unlocked, "          "},     {SessionStatus::Locked, "\x85 \x83\x84      "},
-        {SessionStatus::SysLock, "\x85 SYSTEM  "},  {SessionStatus::Protected, "\x86\x87        "},
-        {SessionStatus::InsertOverflow, "\x88\x89        "}, {SessionStatus::TransferReady, "$ Ready   "},
+        {SessionStatus::NotConnected, "Disconnect"},
+        {SessionStatus::Start, "Start     "},
+        {SessionStatus::Connecting, "Connecting"},
+        {SessionStatus::Connected, "Connected "},
+        {SessionStatus::Unlocked, "          "},
+        {SessionStatus::Locked, "\x85 \x83\x84      "},
+        {SessionStatus::SysLock, "\x85 SYSTEM  "},
+        {SessionStatus::Protected, "\x86\x87        "},
+        {SessionStatus::InsertOverflow, "\x88\x89        "},
+        {SessionStatus::TransferReady, "$ Ready   "},
         {SessionStatus::Rejected, "Rejected  "},
     };
     for (const Case& c : cases) {
@@ -169,9 +183,9 @@ TEST_F(WindowTest, MenuCommandsRunTheirKeyWithTheOptionsPage) {
     window->OnMenuCommand(1208);  // Colors: Oper 2, page 4
     window->OnMenuCommand(1203);  // Larger Font
     window->OnMenuCommand(1107);  // Copy Apend No CR
-    EXPECT_EQ(host.keys_run, (std::vector<uint16_t>{MakeKeyCode(KeyCategory::Oper, 2),
-                                                    MakeKeyCode(KeyCategory::Oper, 4),
-                                                    MakeKeyCode(KeyCategory::Edit, 63)}));
+    EXPECT_EQ(host.keys_run,
+              (std::vector<uint16_t>{MakeKeyCode(KeyCategory::Oper, 2), MakeKeyCode(KeyCategory::Oper, 4),
+                                     MakeKeyCode(KeyCategory::Edit, 63)}));
     EXPECT_EQ(host.pages_seen, (std::vector<int>{4, 0, 0}));
 }
 
@@ -293,8 +307,8 @@ TEST_F(WindowTest, KeysStayWithTheTerminalAndAltFollowsTheOption) {
         bool to_key_map;
     };
     const Case cases[] = {
-        {true, Qt::Key_F, Qt::AltModifier, false},  // the menus' mnemonic
-        {true, Qt::Key_F10, Qt::AltModifier, true},  // F10 is always a key
+        {true, Qt::Key_F, Qt::AltModifier, false},                       // the menus' mnemonic
+        {true, Qt::Key_F10, Qt::AltModifier, true},                      // F10 is always a key
         {true, Qt::Key_F, Qt::AltModifier | Qt::ControlModifier, true},  // AltGr
         {false, Qt::Key_F, Qt::AltModifier, true},
         {true, Qt::Key_A, Qt::NoModifier, true},
@@ -335,7 +349,7 @@ TEST_F(WindowTest, MouseButtonsSelectionAndWheel) {
     EXPECT_EQ(d.ui.ClipboardText(), "CCCCCCCC\nDDDDDDDD\nEEEEEEEE");
     EXPECT_TRUE(host.keys_run.empty());
     EXPECT_EQ(host.mouse_keys, (std::vector<std::pair<MouseKey, bool>>{{MouseKey::LeftClick, true},
-                                                                         {MouseKey::LeftClick, false}}));
+                                                                       {MouseKey::LeftClick, false}}));
     // The cell of the last press, where Oper 13 moves the cursor.
     EXPECT_EQ(terminal->LastMouseCell(), (MouseCell{2, 3}));
 
@@ -369,8 +383,10 @@ TEST(WindowPlacementTest, StoredPlaceKeptOnAScreen) {
     }
     // Stored on a larger display, opened on a 1366x768 laptop: the whole window on the screen.
     const std::vector<ScreenRect> laptop = {{0, 0, 1366, 740}};
-    EXPECT_EQ(PlaceOnScreens({{100, 50, 1600, 1000}, false}, laptop, 0, 22, 22).frame, (ScreenRect{0, 0, 1366, 740}));
-    EXPECT_EQ(PlaceOnScreens({{900, 300, 800, 600}, false}, laptop, 0, 22, 22).frame, (ScreenRect{566, 140, 800, 600}));
+    EXPECT_EQ(PlaceOnScreens({{100, 50, 1600, 1000}, false}, laptop, 0, 22, 22).frame,
+              (ScreenRect{0, 0, 1366, 740}));
+    EXPECT_EQ(PlaceOnScreens({{900, 300, 800, 600}, false}, laptop, 0, 22, 22).frame,
+              (ScreenRect{566, 140, 800, 600}));
 }
 
 TEST(WindowPlacementTest, WaylandKeepsTheStoredPositionAndMaximisedKeepsTheSize) {

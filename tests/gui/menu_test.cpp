@@ -11,8 +11,12 @@
 namespace orkan {
 namespace {
 
-constexpr uint16_t Edit(uint8_t n) { return MakeKeyCode(KeyCategory::Edit, n); }
-constexpr uint16_t Oper(uint8_t n) { return MakeKeyCode(KeyCategory::Oper, n); }
+constexpr uint16_t Edit(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Edit, n);
+}
+constexpr uint16_t Oper(uint8_t n) {
+    return MakeKeyCode(KeyCategory::Oper, n);
+}
 constexpr uint16_t kKeyUp = MakeKeyCode(KeyCategory::KeyUp, 0);
 
 // A keyboard map where every entry is "no function" unless set.
@@ -25,7 +29,11 @@ struct FakeMap {
             auto it = codes.find({key, m});
             return it == codes.end() ? kKeyNoFunction : it->second;
         };
-        k.name = [](size_t key) { return key == 77 ? std::string("C") : key == 95 ? std::string("RightCtrl") : "K" + std::to_string(key); };
+        k.name = [](size_t key) {
+            return key == 77   ? std::string("C")
+                   : key == 95 ? std::string("RightCtrl")
+                               : "K" + std::to_string(key);
+        };
         return k;
     }
 };
@@ -56,11 +64,20 @@ TEST(MenuTest, AcceleratorTextsFollowTheKeyMap) {
     };
     const Case cases[] = {
         {"Copy on Ctrl+C", {{{77, 2}, Edit(3) | 0x21}}, 1103, "&Copy\tCtrl+C"},
-        {"the lower key number wins", {{{40, 0}, Oper(44)}, {{12, 3}, Oper(44)}}, 1012, "D&isconnect\tAlt+K12"},
-        {"none, Shift, Ctrl, Alt on one key", {{{12, 3}, Oper(8)}, {{12, 1}, Oper(8)}}, 1202, "&Smaller Font\tShift+K12"},
+        {"the lower key number wins",
+         {{{40, 0}, Oper(44)}, {{12, 3}, Oper(44)}},
+         1012,
+         "D&isconnect\tAlt+K12"},
+        {"none, Shift, Ctrl, Alt on one key",
+         {{{12, 3}, Oper(8)}, {{12, 1}, Oper(8)}},
+         1202,
+         "&Smaller Font\tShift+K12"},
         {"a key-up key shows no modifier", {{{95, 0}, kKeyUp}, {{95, 1}, Oper(3)}}, 1013, "E&xit\tRightCtrl"},
         {"a function on no key", {{{77, 2}, Edit(3)}}, 1102, "Cu&t"},
-        {"commands without a function get nothing", {{{0, 0}, kKeyNoFunction}}, menu_command::About, "&About"},
+        {"commands without a function get nothing",
+         {{{0, 0}, kKeyNoFunction}},
+         menu_command::About,
+         "&About"},
         {"submenu items too", {{{1, 0}, Edit(63)}}, 1107, "Copy Apend &No CR\tK1"},
     };
     for (const Case& c : cases) {
@@ -122,9 +139,9 @@ TEST(MenuTest, StructureFromTheTable) {
 // Buttons are offered as their menu items are: disabled where the part is missing.
 TEST(MenuTest, WhatAKeyFunctionNeeds) {
     const std::pair<uint16_t, MenuNeeds> cases[] = {
-        {Oper(2), MenuNeeds::Nothing},        // the options: Page Setup needs printing, the others do not
-        {Oper(17), MenuNeeds::Printing},      // Print Screen
-        {Oper(0), MenuNeeds::ScreenSave},     // capture, which no menu item runs
+        {Oper(2), MenuNeeds::Nothing},     // the options: Page Setup needs printing, the others do not
+        {Oper(17), MenuNeeds::Printing},   // Print Screen
+        {Oper(0), MenuNeeds::ScreenSave},  // capture, which no menu item runs
         {Oper(38), MenuNeeds::Macros},
         {MakeKeyCode(KeyCategory::Edit, 3), MenuNeeds::Clipboard},
         {MakeKeyCode(KeyCategory::Action, 1), MenuNeeds::Nothing},  // an attention key
@@ -142,7 +159,8 @@ TEST(MenuTest, QtBarShowsTextsAndRunsCommands) {
     in.keys = &keys;
     in.available = [](MenuNeeds) { return true; };
     std::vector<uint16_t> chosen;
-    std::unique_ptr<QMenuBar> bar(BuildQtMenuBar(BuildMenuModel(in), [&](uint16_t id) { chosen.push_back(id); }));
+    std::unique_ptr<QMenuBar> bar(
+        BuildQtMenuBar(BuildMenuModel(in), [&](uint16_t id) { chosen.push_back(id); }));
     QAction* copy = FindMenuAction(*bar, 1103);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->text(), "&Copy\tCtrl+C");

@@ -28,9 +28,9 @@ TEST(QtUiTest, BoxesCarryTextTitleAndButtonsAsGiven) {
     };
     for (const Case& c : cases) {
         // 0x80 is the euro sign in Windows-1252; 0x8E (DUP) is an overlined asterisk.
-        const auto box = MakeMessageBox({"Orkan TN3270 Error", "Ok to close session A ?\nCost \x80 5 \x8E", c.buttons,
-                                         Icon::Question},
-                                        nullptr);
+        const auto box = MakeMessageBox(
+            {"Orkan TN3270 Error", "Ok to close session A ?\nCost \x80 5 \x8E", c.buttons, Icon::Question},
+            nullptr);
         EXPECT_EQ(box->windowTitle(), "Orkan TN3270 Error");
         EXPECT_EQ(box->text(), QString::fromUtf8("Ok to close session A ?\nCost \u20AC 5 *\u0305"));
         EXPECT_EQ(box->textFormat(), Qt::PlainText);

@@ -25,8 +25,8 @@ TEST(MouseSelectionTest, SelectionStartsAfterTheThreshold) {
     };
     const Case cases[] = {
         {1, {5, 10}, false},  // still on the anchor cell
-        {1, {5, 11}, true},   {2, {6, 11}, false}, {2, {7, 10}, true},  {2, {5, 8}, true},
-        {0, {5, 10}, true},   // no threshold: any move starts it
+        {1, {5, 11}, true},  {2, {6, 11}, false}, {2, {7, 10}, true},
+        {2, {5, 8}, true},   {0, {5, 10}, true},  // no threshold: any move starts it
     };
     for (const Case& c : cases) {
         MouseSelection m;
@@ -46,8 +46,9 @@ TEST(MouseSelectionTest, SelectionStartsAfterTheThreshold) {
 }
 
 TEST(MouseSelectionTest, ClickRemovesASelectionUnlessAModifierIsHeld) {
-    for (const MouseModifiers mods : {MouseModifiers{}, MouseModifiers{true, false, false},
-                                      MouseModifiers{false, true, false}, MouseModifiers{false, false, true}}) {
+    for (const MouseModifiers mods :
+         {MouseModifiers{}, MouseModifiers{true, false, false}, MouseModifiers{false, true, false},
+          MouseModifiers{false, false, true}}) {
         MouseSelection m;
         Selection s = Shown(1, 1, 2, 5);
         MouseOptions o;
@@ -62,8 +63,8 @@ TEST(MouseSelectionTest, AutoCopyOnReleaseOnlyWithTheOptionAndTheClipboard) {
         bool auto_copy, clipboard, ctrl;
         std::optional<bool> expected;  // false Copy, true Cut
     };
-    for (const Case& c : {Case{true, true, false, false}, Case{true, true, true, true}, Case{false, true, false, {}},
-                          Case{true, false, false, {}}}) {
+    for (const Case& c : {Case{true, true, false, false}, Case{true, true, true, true},
+                          Case{false, true, false, {}}, Case{true, false, false, {}}}) {
         MouseSelection m;
         Selection s;
         MouseOptions o;

@@ -2,9 +2,9 @@
 // give no printable area keep the dialog open with a message) and the print dialog's answer.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QApplication>
 #include <QSpinBox>
 #include <QTimer>
 #include <QWidget>

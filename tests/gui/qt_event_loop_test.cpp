@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 constexpr auto kPatience = 30s;  // only reached when something is broken
 
 class QtLoopTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { test::GuiApp(); }
 };
 
@@ -46,7 +46,8 @@ TEST_F(QtLoopTest, PostsFromOtherThreadsRunOnTheLoopInOrder) {
 TEST_F(QtLoopTest, SendRunsOnTheLoopAndGivesUpOnlyBeforeItStarts) {
     QtEventLoop loop;
     bool ran = false;
-    auto sender = std::async(std::launch::async, [&] { return loop.SendAndWait([&] { ran = true; }, [] { return false; }); });
+    auto sender = std::async(std::launch::async,
+                             [&] { return loop.SendAndWait([&] { ran = true; }, [] { return false; }); });
     EXPECT_TRUE(loop.RunUntil([&] { return ran; }, kPatience));
     EXPECT_EQ(sender.get(), SendResult::Ran);
 
@@ -107,7 +108,8 @@ TEST_F(QtLoopTest, TimersByIdOnceRepeatRestartAndStopFromTheirOwnTask) {
     loop.StartTimer(5, 5ms, true, [&] {
         if (++restarted == 1) loop.StartTimer(5, 30ms, true, [&] { ++restarted; });
     });
-    EXPECT_TRUE(loop.RunUntil([&] { return periodic >= 5 && restarted == 2 && self_stopping == 2; }, kPatience));
+    EXPECT_TRUE(
+        loop.RunUntil([&] { return periodic >= 5 && restarted == 2 && self_stopping == 2; }, kPatience));
     EXPECT_FALSE(loop.RunUntil([] { return false; }, 60ms));
     EXPECT_EQ(once, 1);
     EXPECT_EQ(stopped, 0);

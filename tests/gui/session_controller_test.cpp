@@ -8,32 +8,32 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QPushButton>
 #include <QClipboard>
 #include <QFileDialog>
-#include <QMessageBox>
-#include <QTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QToolBar>
 #include <map>
 
 #include "app/session_core.h"
 #include "app/session_runtime.h"
+#include "app/startup.h"
 #include "charset/session_charset.h"
 #include "clipboard/pasting.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "ds3270/screen_dump.h"
-#include "app/startup.h"
-#include "gui/session_controller.h"
 #include "gui/qt_ui.h"
+#include "gui/session_controller.h"
 #include "gui_fixture.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
-#include "macro/options_by_name.h"
 #include "net/host_sender.h"
+#include "options/options_by_name.h"
 #include "platform/poll_event_loop.h"
 #include "support/hex.h"
 
@@ -63,7 +63,7 @@ struct Sink : HostBytesSink {
 constexpr quint32 kKeyA = 38, kKeyF3 = 69, kRightCtrl = 105, kKeyZ = 52;
 
 class ControllerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::GuiApp();
         Session& s = runtime.session();
@@ -92,7 +92,8 @@ protected:
         runtime.FeedHostData(test::FromHex(hex));
         (void)loop.RunUntil([] { return false; }, 10ms);
     }
-    void Press(QEvent::Type type, int key, Qt::KeyboardModifiers mods, quint32 keycode, const QString& text = {}) {
+    void Press(QEvent::Type type, int key, Qt::KeyboardModifiers mods, quint32 keycode,
+               const QString& text = {}) {
         QKeyEvent e(type, key, mods, keycode, 0, 0, text, false, 1, &keyboard);
         controller.Terminal().eventFilter(&controller.Terminal().Frame().Terminal(), &e);
     }
@@ -245,7 +246,8 @@ TEST_F(ControllerTest, TheTraceItemSwitchesTheTraceAndShowsItsState) {
     QAction* trace = MenuAction(controller.Window().menuBar(), "&Trace");
     ASSERT_NE(trace, nullptr);
     EXPECT_TRUE(trace->isEnabled());
-    for (const char* item : {"&Dump Buffers", "&Load Debug Screen", "&Save Debug Screen", "&Make ASM Statements"}) {
+    for (const char* item :
+         {"&Dump Buffers", "&Load Debug Screen", "&Save Debug Screen", "&Make ASM Statements"}) {
         ASSERT_NE(MenuAction(controller.Window().menuBar(), item), nullptr) << item;
         EXPECT_TRUE(MenuAction(controller.Window().menuBar(), item)->isEnabled()) << item;
     }
@@ -274,7 +276,8 @@ TEST_F(ControllerTest, CaptureButtonAndSaveScreenAsk) {
     PanelLayout bar;
     bar.columns = 1;
     bar.rows = 1;
-    bar.buttons.push_back({MakeKeyCode(KeyCategory::Oper, oper_fn::CaptureToggle), 0, 0, 1, 1, "Capture", ""});
+    bar.buttons.push_back(
+        {MakeKeyCode(KeyCategory::Oper, oper_fn::CaptureToggle), 0, 0, 1, 1, "Capture", ""});
     controller.Window().SetToolBar(bar);
     ASSERT_EQ(ShownActions(*controller.Window().ToolBar()).size(), 1);
     QAction* capture = ShownActions(*controller.Window().ToolBar()).front();

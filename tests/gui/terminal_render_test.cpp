@@ -22,7 +22,7 @@ constexpr QPoint kOrigin{4, 6};
 // green field and a cell of colour 0x27 reversed; row 2: blinking text, a find mark, a
 // graphic-escape box character; the cursor at row 3, column 5.
 class RenderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         d.Field(0, fa::Protected, 0x01);
         d.Text(1, "BLUE");
@@ -189,8 +189,8 @@ TEST_F(RenderTest, RulersSelectionAndLocator) {
     const QImage image = Paint(frame);
     const QColor ruler = Colour(RoleForegroundIndex(d.s.record, role::HorizontalRuler));
     const QRect cursor = Cell(3, 5);
-    EXPECT_EQ(Pixel(image, {Cell(3, 0).left(), cursor.bottom()}), ruler);   // across the row
-    EXPECT_EQ(Pixel(image, {cursor.left(), Cell(1, 5).top()}), ruler);      // down the column
+    EXPECT_EQ(Pixel(image, {Cell(3, 0).left(), cursor.bottom()}), ruler);  // across the row
+    EXPECT_EQ(Pixel(image, {cursor.left(), Cell(1, 5).top()}), ruler);     // down the column
     // The selection's outline is inverted: black becomes white, yellow becomes blue.
     const QRect sel = Cell(0, 10).united(Cell(1, 12));
     EXPECT_EQ(Pixel(image, sel.bottomLeft()), QColor(255, 255, 255));

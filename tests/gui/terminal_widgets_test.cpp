@@ -12,7 +12,7 @@ namespace orkan {
 namespace {
 
 class WidgetTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::GuiApp();
         frame = std::make_unique<TerminalFrame>(d.s);
@@ -141,7 +141,8 @@ TEST_F(WidgetTest, StatusLineTextIsWholeAtEverySize) {
             int outside = 0;
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < image.width(); ++x)
-                    if (test::Distance(test::Pixel(image, {x, y}), ink) <= 60 && !inside.contains(x, y)) ++outside;
+                    if (test::Distance(test::Pixel(image, {x, y}), ink) <= 60 && !inside.contains(x, y))
+                        ++outside;
             EXPECT_EQ(outside, 0) << size.width() << "x" << size.height() << (secure ? " secure" : "");
             // The position "9,24" ends at cell C-2 and the padlock is cell 2: both are drawn.
             const QColor paper = ToQColor(palette[RoleBackgroundIndex(d.s.record, role::StatusLine)]);

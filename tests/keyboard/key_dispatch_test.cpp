@@ -13,7 +13,9 @@ namespace {
 
 const std::vector<std::string> kLogon = {"|User[........|.........", "|Pass[........|........."};
 
-std::string Messages(test::KeyboardSession& k) { return k.harness.TakeMessages(); }
+std::string Messages(test::KeyboardSession& k) {
+    return k.harness.TakeMessages();
+}
 
 TEST(TypeAhead, KeysTypedWhileLockedReplayAfterTheUnlock) {
     test::KeyboardSession k;
@@ -83,7 +85,7 @@ TEST(ActionKeys, SendTheirAidAndResetTheModes) {
 }
 
 class RecordingEvents : public TelnetEvents {
-public:
+  public:
     void WriteToHost(std::span<const uint8_t> bytes) override { written += test::ToHex(bytes); }
     void FirstDataReceived() override {}
     void FirstRecordStarting() override {}
@@ -135,7 +137,7 @@ TEST(LineMode, KeysGoOutAsBytesAndEchoLocally) {
 }
 
 class Opers : public OperHook {
-public:
+  public:
     bool RunOper(uint8_t number) override {
         ran.push_back(number);
         return number != 50;
@@ -237,8 +239,8 @@ TEST(MacroKeys, KeysTypedWhileAMacroExecutesAreDropped) {
 TEST(KeyBinding, MenusFindTheKeyOfAFunction) {
     test::KeyboardSession k;
     const std::pair<const char*, const char*> cases[] = {
-        {"PF13", "Shift+F1"}, {"Reset", "Esc"}, {"Undo", "Ctrl+Z"}, {"Enter", "Enter"}, {"PA3", "Alt+F3"},
-        {"Disconnect", ""},
+        {"PF13", "Shift+F1"}, {"Reset", "Esc"},  {"Undo", "Ctrl+Z"},
+        {"Enter", "Enter"},   {"PA3", "Alt+F3"}, {"Disconnect", ""},
     };
     for (auto [name, text] : cases) EXPECT_EQ(KeyBindingText(k.session, k.Code(name)), text) << name;
 }

@@ -32,7 +32,7 @@ std::vector<uint8_t> KeyTableFile(const std::string& version, size_t keys, bool 
 }
 
 class KeyFiles : public ::testing::Test {
-protected:
+  protected:
     KeyFiles() {
         k.session.folders.key_data = folder.path();
         k.session.folders.program_data = folder / "share";
@@ -127,18 +127,21 @@ TEST_F(KeyFiles, MissingFilesFallBackToTheStandardOne) {
     KeyFileLoad load = LoadKeyFile(k.session, KeyFileKind::Keytable, "mine");
     EXPECT_TRUE(load.ok && load.session_changed);
     EXPECT_EQ(k.session.record.Text(field::KeyboardFile), "standard.key");
-    EXPECT_EQ(Messages(), "Orkan TN3270 - file not found: File \"mine\" was not found.\n"
-                          "standard.key will be used as an alternate.");
+    EXPECT_EQ(Messages(),
+              "Orkan TN3270 - file not found: File \"mine\" was not found.\n"
+              "standard.key will be used as an alternate.");
     EXPECT_EQ(k.session.keyboard.key_map.key_count, kMaxKeys);
 
     load = LoadKeyFile(k.session, KeyFileKind::Toolbar, "mine");
     EXPECT_FALSE(load.ok || load.session_changed);
-    EXPECT_EQ(Messages(), "Orkan TN3270 - file not found: File \"mine\" was not found and\n"
-                          "standard.bar could not be opened as an alternate.");
+    EXPECT_EQ(Messages(),
+              "Orkan TN3270 - file not found: File \"mine\" was not found and\n"
+              "standard.bar could not be opened as an alternate.");
     load = LoadKeyFile(k.session, KeyFileKind::Keypad, "standard.pad");
     EXPECT_FALSE(load.ok);
-    EXPECT_EQ(Messages(), "Orkan TN3270 - file not found: File \"standard.pad\" was not found.\n"
-                          "You may need to re-install Orkan TN3270.");
+    EXPECT_EQ(Messages(),
+              "Orkan TN3270 - file not found: File \"standard.pad\" was not found.\n"
+              "You may need to re-install Orkan TN3270.");
 }
 
 TEST_F(KeyFiles, SavingReportsTheError) {
@@ -154,7 +157,8 @@ TEST_F(KeyFiles, SavingReportsTheError) {
 
 // Every file the installation brings, loaded and saved untouched, is the same file byte for byte.
 TEST(KeyFileRoundTrips, InstalledFilesLoadAndSaveUnchanged) {
-    const std::filesystem::path defaults = std::filesystem::path(ORKAN_BINARY_DIR) / "share/orkan3270/defaults";
+    const std::filesystem::path defaults =
+        std::filesystem::path(ORKAN_BINARY_DIR) / "share/orkan3270/defaults";
     size_t files = 0;
     for (const auto& e : std::filesystem::directory_iterator(defaults)) {
         const std::string ext = e.path().extension().string();
@@ -214,7 +218,8 @@ TEST(KeyTables, TextFormsOfFunctions) {
         {"M:LOGON", MakeKeyCode(KeyCategory::Macro, 0)},
         {"E:Home+numlock", uint16_t(MakeKeyCode(KeyCategory::Edit, 14) | kKeyLayoutOnNumLock)},
     };
-    for (auto [text, code] : cases) EXPECT_EQ(ParseKeyCodeText(text, list, macros, error), code) << text << error;
+    for (auto [text, code] : cases)
+        EXPECT_EQ(ParseKeyCodeText(text, list, macros, error), code) << text << error;
     for (const char* bad : {"A:NoSuchKey", "E:Enter", "C:", "C:0xZZ", "A:Enter+sticky", "Q:x"})
         EXPECT_FALSE(ParseKeyCodeText(bad, list, macros, error)) << bad;
     KeyMap map;

@@ -10,7 +10,8 @@
 namespace orkan {
 namespace {
 
-constexpr KeyModifiers kNone{}, kShift{true, false, false}, kCtrl{false, true, false}, kAltGr{false, true, true};
+constexpr KeyModifiers kNone{}, kShift{true, false, false}, kCtrl{false, true, false},
+    kAltGr{false, true, true};
 
 void SelectKeyboard(Session& s, const std::string& country) {
     ASSERT_TRUE(ParseCountryList(test::CountryFile(), CountryListMode::Keyboard, {"", country, ""}, s.charset)
@@ -48,7 +49,9 @@ TEST(KeyboardLayout, GermanKeysAndDeadKeys) {
     k.session.keyboard.insert_mode = true;
     Press(k.session, 0xBB);  // dead acute
     Press(k.session, 'A', kShift);
-    EXPECT_EQ(k.Screen()[0].substr(0, 5), "{\xC1" "ab.");
+    EXPECT_EQ(k.Screen()[0].substr(0, 5),
+              "{\xC1"
+              "ab.");
 
     k.session.keyboard.num_lock = true;
     Press(k.session, 0x6E);  // the keypad's decimal key gives a comma
@@ -116,13 +119,20 @@ TEST(KeyTranslation, KeysReachTheirNumbers) {
         const char* key;
     };
     const Case cases[] = {
-        {0x24, Data(true), false, "Home"},       {0x24, Data(), false, "Keypad7"},
-        {0x24, Data(), true, "KeypadNum7"},      {0x67, Data(), true, "KeypadNum7"},
-        {0x0C, Data(), false, "Keypad5"},        {0x2E, Data(), true, "KeypadNumPeriod"},
-        {0x0D, Data(), false, "Enter"},          {0x0D, Data(true), false, "KeypadEnter"},
-        {0x10, Data(false, 0x2A), false, "LeftShift"}, {0x10, Data(false, 0x36), false, "RightShift"},
-        {0x11, Data(true), false, "RightCtrl"},  {0x12, Data(true), false, "RightAlt"},
-        {0x03, Data(true), false, "Pause"},      {0x01, Data(), false, "MouseLeft"},
+        {0x24, Data(true), false, "Home"},
+        {0x24, Data(), false, "Keypad7"},
+        {0x24, Data(), true, "KeypadNum7"},
+        {0x67, Data(), true, "KeypadNum7"},
+        {0x0C, Data(), false, "Keypad5"},
+        {0x2E, Data(), true, "KeypadNumPeriod"},
+        {0x0D, Data(), false, "Enter"},
+        {0x0D, Data(true), false, "KeypadEnter"},
+        {0x10, Data(false, 0x2A), false, "LeftShift"},
+        {0x10, Data(false, 0x36), false, "RightShift"},
+        {0x11, Data(true), false, "RightCtrl"},
+        {0x12, Data(true), false, "RightAlt"},
+        {0x03, Data(true), false, "Pause"},
+        {0x01, Data(), false, "MouseLeft"},
         {0x87, Data(), false, "F24"},
     };
     for (const Case& c : cases) {
@@ -144,13 +154,15 @@ TEST(KeyTranslation, KeyUpKeysHeldKeysAndPrintScreen) {
     const uint32_t right = Data(true, 0x1D);
     HandleKeyEvent(k.session, {KeyEventKind::Down, 0x11, right, kCtrl});
     EXPECT_EQ(k.TakeSent(), "");
-    HandleKeyEvent(k.session, {KeyEventKind::Up, 0x11, right | key_data::WasDown | key_data::Released, kNone});
+    HandleKeyEvent(k.session,
+                   {KeyEventKind::Up, 0x11, right | key_data::WasDown | key_data::Released, kNone});
     EXPECT_EQ(k.TakeSent(), "7D40C1");  // right Ctrl alone is Enter
 
     k.Write(screen, 0, 1);
     HandleKeyEvent(k.session, {KeyEventKind::Down, 0x11, right, kCtrl});
     Press(k.session, 'Z', kCtrl);  // Ctrl+Z in between: Undo, and no Enter at the release
-    HandleKeyEvent(k.session, {KeyEventKind::Up, 0x11, right | key_data::WasDown | key_data::Released, kNone});
+    HandleKeyEvent(k.session,
+                   {KeyEventKind::Up, 0x11, right | key_data::WasDown | key_data::Released, kNone});
     EXPECT_EQ(k.TakeSent(), "");
 
     // Held keys repeat only with the repeat bit: characters do, Enter does not.
@@ -162,10 +174,11 @@ TEST(KeyTranslation, KeyUpKeysHeldKeysAndPrintScreen) {
     EXPECT_EQ(k.TakeSent(), "");
 
     // Print Screen comes as a key-up only; a key-up that claims no key-down is ignored.
-    HandleKeyEvent(k.session, {KeyEventKind::Up, vk::PrintScreen, Data(true, 0x37) | key_data::WasDown |
-                                                                      key_data::Released, kNone});
+    HandleKeyEvent(k.session, {KeyEventKind::Up, vk::PrintScreen,
+                               Data(true, 0x37) | key_data::WasDown | key_data::Released, kNone});
     EXPECT_NE(k.harness.TakeMessages().find("PrintScreen"), std::string::npos);
-    HandleKeyEvent(k.session, {KeyEventKind::Up, vk::PrintScreen, Data(true, 0x37) | key_data::Released, kNone});
+    HandleKeyEvent(k.session,
+                   {KeyEventKind::Up, vk::PrintScreen, Data(true, 0x37) | key_data::Released, kNone});
     EXPECT_EQ(k.harness.TakeMessages(), "");
 }
 

@@ -22,26 +22,39 @@ std::string ReadSource(const std::string& name) {
 
 uint8_t AttributeFor(char c) {
     switch (c) {
-        case '[': return 0x40;
-        case '{': return 0x41;
-        case '<': return 0x50;
-        case '(': return 0x51;
-        case '|': return 0x60;
-        case '~': return 0x70;
-        default: return 0;
+        case '[':
+            return 0x40;
+        case '{':
+            return 0x41;
+        case '<':
+            return 0x50;
+        case '(':
+            return 0x51;
+        case '|':
+            return 0x60;
+        case '~':
+            return 0x70;
+        default:
+            return 0;
     }
 }
 
 char Picture(uint8_t attribute) {
     const uint8_t bits = attribute & 0x31;
     switch (bits) {
-        case 0x00: return '[';
-        case 0x01: return '{';
-        case 0x10: return '<';
-        case 0x11: return '(';
+        case 0x00:
+            return '[';
+        case 0x01:
+            return '{';
+        case 0x10:
+            return '<';
+        case 0x11:
+            return '(';
         case 0x30:
-        case 0x31: return '~';
-        default: return '|';
+        case 0x31:
+            return '~';
+        default:
+            return '|';
     }
 }
 
@@ -53,7 +66,8 @@ const KeyList& ShippedKeyList() {
         std::string error;
         EXPECT_TRUE(ParseKeyFunctionTable(ReadSource("data/key_functions.tsv"), table, error)) << error;
         KeyList parsed;
-        EXPECT_EQ(KeyList::Parse(BuildKeyList(table.action, table.edit, table.oper), parsed), KeyList::Status::Ok);
+        EXPECT_EQ(KeyList::Parse(BuildKeyList(table.action, table.edit, table.oper), parsed),
+                  KeyList::Status::Ok);
         return parsed;
     }();
     return list;
@@ -81,7 +95,8 @@ KeyboardSession::KeyboardSession(uint32_t rows, uint32_t columns)
     session.link.line_mode = false;
     session.keyboard.key_list = ShippedKeyList();
     session.keyboard.key_map = StandardKeyMap();
-    (void)ParseCountryList(CountryFile(), CountryListMode::Keyboard, {"", "United States", ""}, session.charset);
+    (void)ParseCountryList(CountryFile(), CountryListMode::Keyboard, {"", "United States", ""},
+                           session.charset);
     ApplyKeyboardLayout(session);
     AttachKeyboard(session);
 }
@@ -143,11 +158,16 @@ std::vector<std::string> KeyboardSession::Screen() const {
         const uint8_t attribute = ps.planes.attribute[a];
         const uint8_t c = ps.planes.display[a];
         char shown = char(c);
-        if (attribute) shown = Picture(attribute);
-        else if (c == 0) shown = '.';
-        else if (c == 0x20) shown = '_';
-        else if (c == 0x8E) shown = '*';
-        else if (c == 0x8F) shown = ';';
+        if (attribute)
+            shown = Picture(attribute);
+        else if (c == 0)
+            shown = '.';
+        else if (c == 0x20)
+            shown = '_';
+        else if (c == 0x8E)
+            shown = '*';
+        else if (c == 0x8F)
+            shown = ';';
         rows[a / ps.columns] += shown;
     }
     return rows;
@@ -155,7 +175,8 @@ std::vector<std::string> KeyboardSession::Screen() const {
 
 std::string KeyboardSession::Cursor() const {
     const PresentationSpace& ps = session.ps;
-    return std::to_string(ps.cursor_address / ps.columns) + "," + std::to_string(ps.cursor_address % ps.columns);
+    return std::to_string(ps.cursor_address / ps.columns) + "," +
+           std::to_string(ps.cursor_address % ps.columns);
 }
 
 }  // namespace orkan::test

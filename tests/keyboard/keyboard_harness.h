@@ -18,7 +18,7 @@
 namespace orkan::test {
 
 class RecordingView : public View {
-public:
+  public:
     void PlaySound(Sound s) override { sounds += s == Sound::Error ? "E" : "A"; }
     void RepaintAll() override { ++repaints; }
     std::string sounds;
@@ -26,7 +26,7 @@ public:
 };
 
 class KeyboardSession {
-public:
+  public:
     explicit KeyboardSession(uint32_t rows = 6, uint32_t columns = 24);
 
     // Erase/Write with keyboard restore of the rows as pictured, the cursor inserted at `row`,

@@ -22,7 +22,6 @@
 #include "support/recording_ui.h"
 #include "support/testhost_process.h"
 
-
 namespace orkan {
 namespace {
 
@@ -53,7 +52,9 @@ void Type(Session& s, std::string_view text) {
     for (char c : text) Key(s, EvdevFor(c), c);
 }
 
-std::string Screen(const Session& s) { return DumpScreenText(s); }
+std::string Screen(const Session& s) {
+    return DumpScreenText(s);
+}
 
 TEST(LogonEndToEnd, KeysFillTheLogonPanelAndReachTheMenu) {
     test::TempFolder folder;
@@ -76,15 +77,17 @@ TEST(LogonEndToEnd, KeysFillTheLogonPanelAndReachTheMenu) {
 
     ASSERT_TRUE(runtime.StartConnection("127.0.0.1:" + host.port()));
     ASSERT_TRUE(loop.RunUntil(
-        [&] { return s.status == SessionStatus::Unlocked && Screen(s).find("User id") != std::string::npos; }, 30s))
+        [&] { return s.status == SessionStatus::Unlocked && Screen(s).find("User id") != std::string::npos; },
+        30s))
         << Screen(s);
 
     Type(s, "alice");
     Key(s, 15);  // Tab
     Type(s, "secret");
     EXPECT_EQ(Screen(s).find("secret"), std::string::npos);  // a non-display field shows nothing
-    Key(s, 28);  // Enter
-    EXPECT_TRUE(loop.RunUntil([&] { return Screen(s).find("MAIN MENU") != std::string::npos; }, 30s)) << Screen(s);
+    Key(s, 28);                                              // Enter
+    EXPECT_TRUE(loop.RunUntil([&] { return Screen(s).find("MAIN MENU") != std::string::npos; }, 30s))
+        << Screen(s);
     EXPECT_NE(Screen(s).find("alice"), std::string::npos);
     runtime.Destroy();
 
@@ -95,7 +98,8 @@ TEST(LogonEndToEnd, KeysFillTheLogonPanelAndReachTheMenu) {
         if (line.find(" SCREEN ") != std::string::npos) {
             EXPECT_EQ(line.find("secret"), std::string::npos) << line;
         }
-        if (line.find(" FIELD password ") != std::string::npos) received = line.find("\"secret\"") != std::string::npos;
+        if (line.find(" FIELD password ") != std::string::npos)
+            received = line.find("\"secret\"") != std::string::npos;
     }
     EXPECT_TRUE(received);
 }

@@ -14,7 +14,7 @@
 namespace orkan::test {
 
 class ManualLoop final : public EventLoop {
-public:
+  public:
     void Post(Task task) override { posted.push_back(std::move(task)); }
     SendResult SendAndWait(Task task, const std::function<bool()>&) override {
         task();
@@ -54,7 +54,7 @@ public:
 };
 
 class RecordingEnvironment final : public MacroEnvironment {
-public:
+  public:
     int DoRunMacroInSession(char letter, std::string_view name) override {
         calls.push_back(std::string("run ") + letter + " " + std::string(name));
         return letter == 'B' ? 0 : 66;
@@ -70,7 +70,9 @@ public:
         return 0;
     }
     void DoPlaySoundFile(const std::string& path) override { calls.push_back("sound " + path); }
-    void DoBeep(int f, int d) override { calls.push_back("beep " + std::to_string(f) + " " + std::to_string(d)); }
+    void DoBeep(int f, int d) override {
+        calls.push_back("beep " + std::to_string(f) + " " + std::to_string(d));
+    }
     std::vector<std::string> calls;
 };
 

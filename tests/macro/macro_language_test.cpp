@@ -6,22 +6,28 @@
 #include <filesystem>
 #include <fstream>
 
-#include "macro/macro_errors.h"
 #include "macro/macro_source.h"
 #include "macro_harness.h"
+#include "scripting/macro_errors.h"
 
 namespace orkan {
 void PrintTo(const MacroValue& v, std::ostream* os) {
-    if (v.IsNumber()) *os << v.number;
-    else *os << '"' << v.text << '"';
+    if (v.IsNumber())
+        *os << v.number;
+    else
+        *os << '"' << v.text << '"';
 }
 }  // namespace orkan
 
 namespace orkan::test {
 namespace {
 
-MacroValue N(int32_t n) { return MacroValue::Number(n); }
-MacroValue T(const char* t) { return MacroValue::Text(t); }
+MacroValue N(int32_t n) {
+    return MacroValue::Number(n);
+}
+MacroValue T(const char* t) {
+    return MacroValue::Text(t);
+}
 
 struct ValueCase {
     const char* expression;
@@ -105,14 +111,17 @@ TEST(MacroStatements, ControlFlow) {
         {"for body runs once", "R = 0\nFOR I = 1 TO 0 STEP 1\nR = R + 1\nNEXT I", "R", N(1)},
         {"for step", "R = 0\nFOR I = 1 TO 10 STEP 3\nR = R + I\nNEXT I", "R", N(22)},
         {"while break continue",
-         "I = 0\nR = 0\nWHILE 1\nI = I + 1\nIF I = 3\nCONTINUE\nENDIF\nIF I > 5\nBREAK\nENDIF\nR = R + I\nENDWHILE", "R",
-         N(12)},
+         "I = 0\nR = 0\nWHILE 1\nI = I + 1\nIF I = 3\nCONTINUE\nENDIF\nIF I > 5\nBREAK\nENDIF\nR = R + "
+         "I\nENDWHILE",
+         "R", N(12)},
         {"if else", "IF 0\nR = 1\nELSE\nR = 2\nENDIF", "R", N(2)},
         {"nested if", "R = 0\nIF 1\nIF 0\nR = 1\nELSE\nR = 2\nENDIF\nR = R + 10\nENDIF", "R", N(12)},
-        {"select text", "SELECT \"abc\"\nCASE \"x\"\nR = 1\nCASE \"ABC\"\nR = 2\nDEFAULT\nR = 3\nENDSELECT", "R", N(2)},
+        {"select text", "SELECT \"abc\"\nCASE \"x\"\nR = 1\nCASE \"ABC\"\nR = 2\nDEFAULT\nR = 3\nENDSELECT",
+         "R", N(2)},
         {"select list", "SELECT 2\nCASE 1, 2, 3\nR = 1\nDEFAULT\nR = 3\nENDSELECT", "R", N(1)},
         {"select default", "SELECT 9\nCASE 1\nR = 1\nDEFAULT\nR = 3\nENDSELECT", "R", N(3)},
-        {"two selects", "SELECT 1\nCASE 1\nR = 1\nENDSELECT\nSELECT 2\nCASE 2\nR = R + 2\nENDSELECT", "R", N(3)},
+        {"two selects", "SELECT 1\nCASE 1\nR = 1\nENDSELECT\nSELECT 2\nCASE 2\nR = R + 2\nENDSELECT", "R",
+         N(3)},
         {"goto", "R = 1\nGOTO SKIP\nR = 2\nSKIP:\nR = R + 10", "R", N(11)},
         {"call return", "R = 0\nCALL SUB\nCALL SUB\nEXIT\nSUB: SUBROUTINE\nR = R + 1\nRETURN", "R", N(2)},
         {"falling into a subroutine ends", "R = 1\nS: SUBROUTINE\nR = 2\nRETURN", "R", N(1)},
@@ -217,7 +226,8 @@ TEST(MacroErrors, EveryErrorAMacroCanRaise) {
         {57, "H = OPEN(\"/dev/full\", \"output\")\nPUT(H, \"x\")"},
         {58, "H = OPEN(\"clipboard\", \"output\")\nA = GET(H)"},
         {59, "H = OPEN(\"clipboard\", \"input\")\nPUT(H, \"x\")"},
-        {60, "H = OPEN(\"clipboard\", \"output\")\nS = \"" + Repeat("x", 255) + "\"\nWHILE 1\nPUT(H, S)\nENDWHILE"},
+        {60, "H = OPEN(\"clipboard\", \"output\")\nS = \"" + Repeat("x", 255) +
+                 "\"\nWHILE 1\nPUT(H, S)\nENDWHILE"},
         {61, "A = HEX(1, 9)"},
         {61, "WAIT(0 - 1)"},
         {61, "CURSORROW = 25"},
@@ -258,12 +268,15 @@ TEST(MacroErrors, TableFullAndReportLayout) {
         std::string text;
         std::string message;
     } reports[] = {
-        {"ENDIF", "Macro Error in (macro text): Macro error at line 1, near column 1\nENDIF\n"
-                  "Orkan macro error 36 - EndIf was seen without a previous If"},
-        {"A = 1; B = \"x\" + 1", "Macro Error in (macro text): Macro error at line 1, near column 13\nB = \"x\" + 1\n"
-                                 "Orkan macro error 13 - Incompatible variable type for operation"},
-        {"A = 1\n  B = NOPE  \n", "Macro Error in (macro text): Macro error at line 2, near column 7\nB = NOPE\n"
-                                  "Orkan macro error 10 - Variable or function not found"},
+        {"ENDIF",
+         "Macro Error in (macro text): Macro error at line 1, near column 1\nENDIF\n"
+         "Orkan macro error 36 - EndIf was seen without a previous If"},
+        {"A = 1; B = \"x\" + 1",
+         "Macro Error in (macro text): Macro error at line 1, near column 13\nB = \"x\" + 1\n"
+         "Orkan macro error 13 - Incompatible variable type for operation"},
+        {"A = 1\n  B = NOPE  \n",
+         "Macro Error in (macro text): Macro error at line 2, near column 7\nB = NOPE\n"
+         "Orkan macro error 10 - Variable or function not found"},
         {"H = OPEN(\"/nonexistent-orkan-dir/x\", \"input\")",
          "Macro Error in (macro text): Macro error at line 1, near column 45\n"
          "H = OPEN(\"/nonexistent-orkan-dir/x\", \"input\")\nOrkan macro error 21 - File open error\n"
@@ -298,9 +311,10 @@ TEST(MacroErrors, HostMacrosAreRestrictedUnlessAllowed) {
 TEST(MacroScreen, ReadsTypesAndPressesKeys) {
     MacroSession m;
     m.ks.Write({"|Name:[______________", "|READY"}, 0, 7);
-    m.Run("R1 = SCREEN(1, 2, 5)\nR2 = ONSCREEN(\"ready\", 2)\nR3 = ONSCREENROW * 100 + ONSCREENCOL\n"
-          "R4 = SCREEN(0, 1)\nR5 = LEN(SCREEN(1, 75))\nR6 = ONSCREEN(\"ready\", 1)\nTYPE(\"joe\")\n"
-          "R7 = CURSORCOL\nKEY(\"Enter\")");
+    m.Run(
+        "R1 = SCREEN(1, 2, 5)\nR2 = ONSCREEN(\"ready\", 2)\nR3 = ONSCREENROW * 100 + ONSCREENCOL\n"
+        "R4 = SCREEN(0, 1)\nR5 = LEN(SCREEN(1, 75))\nR6 = ONSCREEN(\"ready\", 1)\nTYPE(\"joe\")\n"
+        "R7 = CURSORCOL\nKEY(\"Enter\")");
     EXPECT_EQ(m.outcome.end, MacroOutcome::End::Finished) << m.LastMessage();
     EXPECT_EQ(m.Var("R1"), T("Name:"));
     EXPECT_EQ(m.Var("R2"), N(1));
@@ -427,7 +441,8 @@ TEST(MacroChains, OneChainAtATimeTheOthersWaitInOrder) {
 TEST(MacroDialogs, MessageBoxEditBoxAndOtherSessions) {
     MacroSession m;
     m.ks.harness.ui.answers = {Answer::Yes};
-    (void)m.runner.StartText("R = MESSAGEBOX(\"q\", \"T\", 2, 4)\nSESSION(\"b\")\nS = SESSION(\"7\")\nRUN(\"x.mac\", \"b\")");
+    (void)m.runner.StartText(
+        "R = MESSAGEBOX(\"q\", \"T\", 2, 4)\nSESSION(\"b\")\nS = SESSION(\"7\")\nRUN(\"x.mac\", \"b\")");
     m.loop.RunPosted();
     EXPECT_EQ(m.Var("R"), N(6));
     const MessageBox& box = m.ks.harness.ui.shown.front();
@@ -447,13 +462,16 @@ TEST(MacroDialogs, MessageBoxEditBoxAndOtherSessions) {
 }
 
 TEST(MacroFiles, WriteReadAndRunFiles) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("orkan-macro-" + std::to_string(getpid()));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("orkan-macro-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir / "macros");
     MacroSession m;
     m.ks.session.folders.app_data = dir.string();
     m.ks.session.folders.macros = (dir / "macros").string();
-    m.Run("H = OPEN(\"out.txt\", \"output\")\nPUT(H, \"one\")\nPUT(H, \"two\", \"nocrlf\")\nCLOSE(H)\n"
-          "H = OPEN(\"out.txt\", \"input\")\nA = GET(H)\nB = GET(H)\nE = EOF(H)\nQ = OPEN(\"missing\", \"input\", 1)");
+    m.Run(
+        "H = OPEN(\"out.txt\", \"output\")\nPUT(H, \"one\")\nPUT(H, \"two\", \"nocrlf\")\nCLOSE(H)\n"
+        "H = OPEN(\"out.txt\", \"input\")\nA = GET(H)\nB = GET(H)\nE = EOF(H)\nQ = OPEN(\"missing\", "
+        "\"input\", 1)");
     EXPECT_EQ(m.outcome.end, MacroOutcome::End::Finished) << m.LastMessage();
     EXPECT_EQ(m.Var("A"), T("one"));
     EXPECT_EQ(m.Var("B"), T("two"));
@@ -489,8 +507,10 @@ TEST(MacroSource, NormalisedOnLoad) {
     for (const auto& c : cases) {
         const NormalisedMacro n = NormaliseMacroSource(c.in);
         EXPECT_EQ(n.ok, c.ok) << c.in;
-        if (c.ok) EXPECT_EQ(n.text, c.out);
-        else EXPECT_NE(n.error.find("U+4E00"), std::string::npos) << n.error;
+        if (c.ok)
+            EXPECT_EQ(n.text, c.out);
+        else
+            EXPECT_NE(n.error.find("U+4E00"), std::string::npos) << n.error;
     }
 }
 

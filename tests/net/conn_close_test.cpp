@@ -6,8 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "support/loopback.h"
 #include "net/connection.h"
+#include "support/loopback.h"
 
 namespace orkan {
 namespace {
@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 using test::TurnUntil;
 
 class ConnClose : public ::testing::Test {
-protected:
+  protected:
     void TimedClose() {
         events_at_close = recorder.events.size();
         ASSERT_TRUE(connection.IsOpen());
@@ -28,7 +28,8 @@ protected:
         EXPECT_EQ(test::ThreadCount(), threads_before - 1) << "the connection's thread is left behind";
     }
     void ExpectSilence() {
-        EXPECT_FALSE(TurnUntil(loop, [] { return false; }, 50ms));
+        EXPECT_FALSE(TurnUntil(
+            loop, [] { return false; }, 50ms));
         EXPECT_EQ(recorder.events.size(), events_at_close) << "nothing may be heard after Close";
     }
     void ExpectPromptClose() {
@@ -60,11 +61,14 @@ TEST_F(ConnClose, WhileConnectingToAHostThatNeverAnswers) {
         pollfd done{fd, POLLOUT, 0};
         unanswered = poll(&done, 1, 300) == 0;
     }
-    if (!unanswered) GTEST_SKIP() << "this machine answers every loopback connect: no host that never answers";
+    if (!unanswered)
+        GTEST_SKIP() << "this machine answers every loopback connect: no host that never answers";
 
     ASSERT_TRUE(connection.Start({"127.0.0.1:" + std::to_string(full.port()), 23, 3, {}}).ok());
     ASSERT_TRUE(TurnUntil(loop, [&] { return connection.Stage() == ConnectionStage::Connecting; }));
-    EXPECT_FALSE(TurnUntil(loop, [&] { return !recorder.events.empty(); }, 300ms)) << "the host answered";
+    EXPECT_FALSE(TurnUntil(
+        loop, [&] { return !recorder.events.empty(); }, 300ms))
+        << "the host answered";
     ExpectPromptClose();
     for (int fd : fillers) close(fd);
 }
@@ -74,30 +78,31 @@ TEST_F(ConnClose, WhileConnectingToAHostThatNeverAnswers) {
 // is in its own read of the socket).
 TEST_F(ConnClose, WhileTheHostTricklesData) {
     for (const bool on_loop : {false, true})
-    for (const bool inside_hand_over : {false, true}) {
-        SCOPED_TRACE(std::string(inside_hand_over ? "inside the hand-over" : "from a posted task") +
-                     (on_loop ? ", read on the loop" : ""));
-        test::Listener listener;
-        ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}, on_loop}).ok());
-        const int peer = listener.Accept();
-        ASSERT_GE(peer, 0);
-        constexpr int kTrickleTimer = 77;
-        loop.StartTimer(kTrickleTimer, 3ms, false, [&] { [[maybe_unused]] auto n = send(peer, "x", 1, MSG_NOSIGNAL); });
-        bool closed = false;
-        recorder.after_data = [&] {
-            if (recorder.chunk_sizes.size() != 20) return;
-            if (inside_hand_over) TimedClose();
-            closed = inside_hand_over;
-        };
-        ASSERT_TRUE(TurnUntil(loop, [&] { return recorder.chunk_sizes.size() >= 20; }));
-        if (!inside_hand_over) TimedClose();
-        EXPECT_EQ(closed, inside_hand_over);
-        ExpectSilence();
-        EXPECT_EQ(recorder.chunk_sizes.size(), 20u) << "no chunk may be handed over after Close";
-        loop.StopTimer(kTrickleTimer);
-        recorder = test::Recorder{};
-        close(peer);
-    }
+        for (const bool inside_hand_over : {false, true}) {
+            SCOPED_TRACE(std::string(inside_hand_over ? "inside the hand-over" : "from a posted task") +
+                         (on_loop ? ", read on the loop" : ""));
+            test::Listener listener;
+            ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}, on_loop}).ok());
+            const int peer = listener.Accept();
+            ASSERT_GE(peer, 0);
+            constexpr int kTrickleTimer = 77;
+            loop.StartTimer(kTrickleTimer, 3ms, false,
+                            [&] { [[maybe_unused]] auto n = send(peer, "x", 1, MSG_NOSIGNAL); });
+            bool closed = false;
+            recorder.after_data = [&] {
+                if (recorder.chunk_sizes.size() != 20) return;
+                if (inside_hand_over) TimedClose();
+                closed = inside_hand_over;
+            };
+            ASSERT_TRUE(TurnUntil(loop, [&] { return recorder.chunk_sizes.size() >= 20; }));
+            if (!inside_hand_over) TimedClose();
+            EXPECT_EQ(closed, inside_hand_over);
+            ExpectSilence();
+            EXPECT_EQ(recorder.chunk_sizes.size(), 20u) << "no chunk may be handed over after Close";
+            loop.StopTimer(kTrickleTimer);
+            recorder = test::Recorder{};
+            close(peer);
+        }
 }
 
 TEST_F(ConnClose, DuringTheTlsHandshake) {

@@ -6,8 +6,8 @@
 
 #include <thread>
 
-#include "support/loopback.h"
 #include "net/connection.h"
+#include "support/loopback.h"
 
 namespace orkan {
 namespace {
@@ -30,41 +30,43 @@ TEST(ConnConnect, EveryAddressFormReachesTheHostAndBack) {
         {"127.0.0.1", "127.0.0.1", false, "127.0.0.1"},
         {"::1", "[::1]", false, "::1"},
     };
-    for (const Case& c : cases) for (const bool on_loop : {false, true}) {
-        test::Listener listener(c.listen_on);
-        ASSERT_TRUE(listener.ok());
-        ConnectRequest request;
-        request.host = c.host + (c.port_in_host ? std::to_string(listener.port()) : "");
-        request.port = c.port_in_host ? 23 : listener.port();
-        request.read_on_loop = on_loop;
-        SCOPED_TRACE(request.host + (on_loop ? ", read on the loop" : ""));
-        PollEventLoop loop;
-        test::Recorder recorder;
-        Connection connection(loop, recorder);
-        const StartResult started = connection.Start(request);
-        ASSERT_TRUE(started.ok()) << started.error;
-        EXPECT_EQ(started.port_in_host, c.port_in_host ? std::optional<uint16_t>(listener.port()) : std::nullopt);
-        const int peer = listener.Accept();
-        ASSERT_GE(peer, 0);
+    for (const Case& c : cases)
+        for (const bool on_loop : {false, true}) {
+            test::Listener listener(c.listen_on);
+            ASSERT_TRUE(listener.ok());
+            ConnectRequest request;
+            request.host = c.host + (c.port_in_host ? std::to_string(listener.port()) : "");
+            request.port = c.port_in_host ? 23 : listener.port();
+            request.read_on_loop = on_loop;
+            SCOPED_TRACE(request.host + (on_loop ? ", read on the loop" : ""));
+            PollEventLoop loop;
+            test::Recorder recorder;
+            Connection connection(loop, recorder);
+            const StartResult started = connection.Start(request);
+            ASSERT_TRUE(started.ok()) << started.error;
+            EXPECT_EQ(started.port_in_host,
+                      c.port_in_host ? std::optional<uint16_t>(listener.port()) : std::nullopt);
+            const int peer = listener.Accept();
+            ASSERT_GE(peer, 0);
 
-        ASSERT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::Connected) != nullptr; }));
-        EXPECT_EQ(connection.PeerName(), c.peer);
-        EXPECT_FALSE(connection.LocalAddress().empty());
-        EXPECT_FALSE(recorder.Find(Kind::Connected)->tls.has_value());
-        connection.Send(Bytes("ping"));
-        EXPECT_EQ(test::Receive(peer, 4), "ping");
-        ASSERT_TRUE(test::SendAll(peer, "hello"));
-        EXPECT_TRUE(TurnUntil(loop, [&] { return recorder.data == "hello"; }));
+            ASSERT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::Connected) != nullptr; }));
+            EXPECT_EQ(connection.PeerName(), c.peer);
+            EXPECT_FALSE(connection.LocalAddress().empty());
+            EXPECT_FALSE(recorder.Find(Kind::Connected)->tls.has_value());
+            connection.Send(Bytes("ping"));
+            EXPECT_EQ(test::Receive(peer, 4), "ping");
+            ASSERT_TRUE(test::SendAll(peer, "hello"));
+            EXPECT_TRUE(TurnUntil(loop, [&] { return recorder.data == "hello"; }));
 
-        close(peer);
-        ASSERT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::ClosedByHost) != nullptr; }));
-        EXPECT_FALSE(connection.IsOpen());
-        // The host has gone: a send finds no socket and offers a reconnect.
-        connection.Send(Bytes("x"));
-        ASSERT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::SendError) != nullptr; }));
-        EXPECT_EQ(recorder.Find(Kind::SendError)->text,
-                  "Error sending data to host, code=88\nPress Ok when you are ready to try to reconnect");
-    }
+            close(peer);
+            ASSERT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::ClosedByHost) != nullptr; }));
+            EXPECT_FALSE(connection.IsOpen());
+            // The host has gone: a send finds no socket and offers a reconnect.
+            connection.Send(Bytes("x"));
+            ASSERT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::SendError) != nullptr; }));
+            EXPECT_EQ(recorder.Find(Kind::SendError)->text,
+                      "Error sending data to host, code=88\nPress Ok when you are ready to try to reconnect");
+        }
 }
 
 TEST(ConnConnect, FailuresGiveTheExactTexts) {
@@ -85,7 +87,8 @@ TEST(ConnConnect, FailuresGiveTheExactTexts) {
     } cases[] = {
         {"127.0.0.1:" + port, "Error connecting to hostname 127.0.0.1, port " + port + ", rc=111"},
         {"[::1]:" + port, "Error connecting to hostname ::1, port " + port + ", rc=111"},
-        {"nosuchhost.invalid", "Error getting address info for nosuchhost.invalid, rc=" + std::to_string(unknown_rc)},
+        {"nosuchhost.invalid",
+         "Error getting address info for nosuchhost.invalid, rc=" + std::to_string(unknown_rc)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.host);
@@ -111,28 +114,28 @@ TEST(ConnConnect, BadHostStringStartsNothing) {
 
 TEST(ConnData, ChunksArriveInOrderAndTheCloseComesLast) {
     for (const bool on_loop : {false, true}) {
-    SCOPED_TRACE(on_loop ? "read on the loop" : "read on the connection's thread");
-    test::Listener listener;
-    std::string sent;
-    for (int i = 0; i < 60000; ++i) sent.push_back(static_cast<char>(i * 7 % 251));
-    PollEventLoop loop;
-    test::Recorder recorder;
-    Connection connection(loop, recorder);
-    ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}, on_loop}).ok());
-    const int peer = listener.Accept();
-    ASSERT_GE(peer, 0);
-    // Closed mid-stream as far as the connection knows: most bytes are still unread then.
-    std::thread host([&] {
-        EXPECT_TRUE(test::SendAll(peer, sent));
-        close(peer);
-    });
-    EXPECT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::ClosedByHost) != nullptr; }));
-    host.join();
-    EXPECT_TRUE(recorder.data == sent);
-    EXPECT_GE(recorder.chunk_sizes.size(), sent.size() / kReceiveChunk);
-    for (size_t size : recorder.chunk_sizes) EXPECT_LE(size, kReceiveChunk);
-    EXPECT_EQ(recorder.order.back(), "event");
-    EXPECT_EQ(recorder.events.size(), 2u);  // Connected, ClosedByHost
+        SCOPED_TRACE(on_loop ? "read on the loop" : "read on the connection's thread");
+        test::Listener listener;
+        std::string sent;
+        for (int i = 0; i < 60000; ++i) sent.push_back(static_cast<char>(i * 7 % 251));
+        PollEventLoop loop;
+        test::Recorder recorder;
+        Connection connection(loop, recorder);
+        ASSERT_TRUE(connection.Start({"127.0.0.1", listener.port(), 3, {}, on_loop}).ok());
+        const int peer = listener.Accept();
+        ASSERT_GE(peer, 0);
+        // Closed mid-stream as far as the connection knows: most bytes are still unread then.
+        std::thread host([&] {
+            EXPECT_TRUE(test::SendAll(peer, sent));
+            close(peer);
+        });
+        EXPECT_TRUE(TurnUntil(loop, [&] { return recorder.Find(Kind::ClosedByHost) != nullptr; }));
+        host.join();
+        EXPECT_TRUE(recorder.data == sent);
+        EXPECT_GE(recorder.chunk_sizes.size(), sent.size() / kReceiveChunk);
+        for (size_t size : recorder.chunk_sizes) EXPECT_LE(size, kReceiveChunk);
+        EXPECT_EQ(recorder.order.back(), "event");
+        EXPECT_EQ(recorder.events.size(), 2u);  // Connected, ClosedByHost
     }
 }
 
@@ -140,7 +143,7 @@ TEST(ConnSendError, ErrnoDecidesBetweenReconnectAndWarning) {
     const struct {
         int error;
         bool gone;
-    } cases[] = {{EPIPE, true}, {ECONNRESET, true}, {ENOTSOCK, true}, {ENOTCONN, true},
+    } cases[] = {{EPIPE, true},    {ECONNRESET, true},    {ENOTSOCK, true},  {ENOTCONN, true},
                  {ENOBUFS, false}, {EHOSTUNREACH, false}, {ETIMEDOUT, false}};
     for (const auto& c : cases) {
         const ConnectionEvent event = SendErrorEvent(c.error);

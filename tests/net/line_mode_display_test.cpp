@@ -16,7 +16,9 @@ struct LineCase {
     bool alarm;
 };
 
-void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const LineCase kCases[] = {
     {"Characters", 0, "414243", {"ABC.", "....", "...."}, 3, false},

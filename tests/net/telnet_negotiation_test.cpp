@@ -20,43 +20,61 @@ struct NegotiationCase {
     std::string assigned_lu = "";
 };
 
-void PrintTo(const NegotiationCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const NegotiationCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const NegotiationCase kCases[] = {
-    {"PlainServerFullSequence", false, "",
+    {"PlainServerFullSequence",
+     false,
+     "",
      {"FFFD18", "FFFA1801FFF0", "FFFD19FFFB19FFFD00FFFB00", "F5C3114040 1DF0C8C5D3D3D6 FFEF"},
      {"out FFFB18", "out FFFA1800" + kType + "FFF0", "out FFFB19 FFFD19 FFFB00 FFFD00",
       "record F5C3114040 1DF0C8C5D3D3D6"}},
-    {"PlainServerWithLuWhileTn3270eOffered", true, "LU01",
+    {"PlainServerWithLuWhileTn3270eOffered",
+     true,
+     "LU01",
      {"FFFD18", "FFFA1801FFF0"},
      {"out FFFB18", "out FFFA1800" + kType + "40" + Ascii("LU01") + "FFF0"}},
-    {"NoLuInTerminalTypeWhenTn3270eOff", false, "LU01",
-     {"FFFA1801FFF0"}, {"out FFFA1800" + kType + "FFF0"}},
-    {"Tn3270eWithoutLu", true, "",
+    {"NoLuInTerminalTypeWhenTn3270eOff", false, "LU01", {"FFFA1801FFF0"}, {"out FFFA1800" + kType + "FFF0"}},
+    {"Tn3270eWithoutLu",
+     true,
+     "",
      {"FFFD28", "FFFA280802FFF0", "FFFA280204" + kType + "FFF0", "FFFA280304000204FFF0",
       "0000000000 F5C3 FFEF"},
      {"out FFFB28", "out FFFA280207" + kType + "FFF0", "out FFFA2803 07 000204 FFF0", "record F5C3"}},
-    {"Tn3270eWithLu", true, "LU01",
+    {"Tn3270eWithLu",
+     true,
+     "LU01",
      {"FFFD28", "FFFA280802FFF0", "FFFA280204" + kType + "01" + Ascii("TCP00001") + "FFF0"},
      {"out FFFB28", "out FFFA280207" + kType + "01" + Ascii("LU01") + "FFF0", "out FFFA2803 07 000204 FFF0"},
      "TCP00001"},
-    {"DeviceTypeMismatchGetsNoFunctions", true, "",
+    {"DeviceTypeMismatchGetsNoFunctions",
+     true,
+     "",
      {"FFFD28", "FFFA280204" + Ascii("IBM-3278-4-E") + "FFF0", "FFFA280204" + kType + "58FFF0",
       "FFFA280204" + kType + "01" + "FFF0"},
      {"out FFFB28"}},
-    {"FunctionsRequestIsAccepted", true, "", {"FFFD28", "FFFA2803070002FFF0"},
+    {"FunctionsRequestIsAccepted",
+     true,
+     "",
+     {"FFFD28", "FFFA2803070002FFF0"},
      {"out FFFB28", "out FFFA2803040002FFF0"}},
     {"Tn3270eNotOffered", false, "", {"FFFD28", "FFFA280802FFF0"}, {"out FFFC28"}},
     {"TerminalTypeIgnoredUnderTn3270e", true, "", {"FFFD28", "FFFA1801FFF0"}, {"out FFFB28"}},
     {"UnknownOptions", true, "", {"FFFB05", "FFFD05", "FFFE05", "FFFC05"}, {"out FFFE05", "out FFFC05"}},
-    {"EchoAndSuppressGoAhead", true, "", {"FFFB01", "FFFC01", "FFFB03", "FFFC03"},
+    {"EchoAndSuppressGoAhead",
+     true,
+     "",
+     {"FFFB01", "FFFC01", "FFFB03", "FFFC03"},
      {"out FFFD01", "erase", "out FFFE01", "out FFFD03", "out FFFE03"}},
     {"BinaryAndAsciiHost", true, "", {"FFFD00FFFB00FFFD66"}, {"out FFFB00 FFFD00 FFFB66"}},
-    {"Tn3270eWithdrawn", true, "", {"FFFD28", "FFFB28", "FFFE28", "FFFB28", "FFFC28"},
+    {"Tn3270eWithdrawn",
+     true,
+     "",
+     {"FFFD28", "FFFB28", "FFFE28", "FFFB28", "FFFC28"},
      {"out FFFB28", "out FFFD28", "out FFFC28", "out FFFE28", "out FFFC28"}},
-    {"MalformedSubnegotiationsSkipped", false, "",
-     {"FFFA180102FFF0", "FFFA1801FF41"},
-     {"text 41"}},
+    {"MalformedSubnegotiationsSkipped", false, "", {"FFFA180102FFF0", "FFFA1801FF41"}, {"text 41"}},
     {"NopSeAndOtherCommandsDoNothing", false, "", {"FFF1FFF0FFF2FFF9"}, {}},
 };
 
@@ -91,16 +109,17 @@ TEST(NegotiationState, OptionsSetTheLinkState) {
 }
 
 TEST(NegotiationState, DeviceTypeRejectEveryReason) {
-    const std::pair<std::string, int> kRejects[] = {
-        {"00", 0}, {"01", 1}, {"02", 2}, {"03", 3}, {"04", 4}, {"05", 5}, {"09", 9}, {"", 255}};
+    const std::pair<std::string, int> kRejects[] = {{"00", 0}, {"01", 1}, {"02", 2}, {"03", 3},
+                                                    {"04", 4}, {"05", 5}, {"09", 9}, {"", 255}};
     for (const auto& [code, reason] : kRejects) {
         SCOPED_TRACE(reason);
         test::Engine e(test::Mode::Line);
         e.Feed("FFFD28");
         e.Feed("FFFA280206" + (code.empty() ? "" : "05" + code) + "FFF0");
         const std::vector<std::string> expected = {
-            "out FFFB28", "reject " + std::to_string(reason) + " " +
-                              std::string(telnet::RejectReasonText(static_cast<uint8_t>(reason))),
+            "out FFFB28",
+            "reject " + std::to_string(reason) + " " +
+                std::string(telnet::RejectReasonText(static_cast<uint8_t>(reason))),
             "out FFFC28"};
         EXPECT_EQ(e.rec.log, expected);
         EXPECT_FALSE(e.link.tn3270e_active);

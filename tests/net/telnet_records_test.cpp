@@ -16,7 +16,9 @@ struct RecordCase {
     std::vector<std::string> expected;
 };
 
-void PrintTo(const RecordCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RecordCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const RecordCase kCases[] = {
     {"SplitOverTwoChunks", Mode::Tn3270, {"F5C1C2", "C3FFEF"}, {"record F5C1C2C3"}},
@@ -25,21 +27,29 @@ const RecordCase kCases[] = {
     {"DoubledIacInside", Mode::Tn3270, {"F5FFFFC1FFEF"}, {"record F5FFC1"}},
     {"NopInsideRecord", Mode::Tn3270, {"F5C1FFF1C2FFEF"}, {"record F5C1C2"}},
     {"NegotiationInsideRecord", Mode::Tn3270, {"F5C1FFFD05C2FFEF"}, {"out FFFC05", "record F5C1C2"}},
-    {"SubnegotiationInsideRecord", Mode::Tn3270, {"F5C1FFFA1801FFF0C2FFEF"},
+    {"SubnegotiationInsideRecord",
+     Mode::Tn3270,
+     {"F5C1FFFA1801FFF0C2FFEF"},
      {"out FFFA1800" + test::Ascii("IBM-3278-2-E") + "FFF0", "record F5C1C2"}},
     {"NotACommandKeepsTheByte", Mode::Tn3270, {"F5FF41FFEF"}, {"record F541"}},
     {"TwoRecordsInOneChunk", Mode::Tn3270, {"F5C1FFEFF1C2FFEF"}, {"record F5C1", "record F1C2"}},
     {"EorWithoutRecord", Mode::Tn3270, {"FFEFFFEF"}, {}},
     {"HeaderTakenFromFirstRecord", Mode::Tn3270e, {"0000000000F5C1FFEF"}, {"record F5C1"}},
     {"HeaderSplitOverChunks", Mode::Tn3270e, {"000000", "0201F5FFEF"}, {"record F5"}},
-    {"AlwaysResponseAnswered", Mode::Tn3270e, {"0000021234F5C1FFEF"},
+    {"AlwaysResponseAnswered",
+     Mode::Tn3270e,
+     {"0000021234F5C1FFEF"},
      {"out 02 00 00 1234 00 FFEF", "record F5C1"}},
-    {"AlwaysResponseSequenceFFDoubled", Mode::Tn3270e, {"000002FFFFFFFFF5FFEF"},
+    {"AlwaysResponseSequenceFFDoubled",
+     Mode::Tn3270e,
+     {"000002FFFFFFFFF5FFEF"},
      {"out 02 00 00 FFFF FFFF 00 FFEF", "record F5"}},
     {"ErrorResponseFlagNotAnswered", Mode::Tn3270e, {"0000011234F5FFEF"}, {"record F5"}},
     {"HeaderOnlyRecord", Mode::Tn3270e, {"0000000000FFEF"}, {}},
     {"ShorterThanHeaderDropped", Mode::Tn3270e, {"0000FFEF"}, {}},
-    {"SscpLuRecords", Mode::Tn3270e, {"0700000000C1C2FFEF", "0700000001C3FFEF", "0000000002F5FFEF"},
+    {"SscpLuRecords",
+     Mode::Tn3270e,
+     {"0700000000C1C2FFEF", "0700000001C3FFEF", "0000000002F5FFEF"},
      {"sscp entering", "record C1C2", "sscp", "record C3", "record F5"}},
     {"Unbind", Mode::Tn3270e, {"04000000003201FFEF"}, {"erase", "record 3201"}},
     {"LineModeText", Mode::Line, {"48690D0A", "4243"}, {"text 48690D0A", "text 4243"}},
@@ -58,7 +68,8 @@ TEST_P(Records, Transcript) {
     EXPECT_EQ(test::ChunkingInvariant(run.bytewise_log), test::ChunkingInvariant(run.log));
 }
 
-INSTANTIATE_TEST_SUITE_P(Telnet, Records, testing::ValuesIn(kCases), [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Telnet, Records, testing::ValuesIn(kCases),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(RecordLimits, OversizeRecordFailsTheConnection) {
     Engine e(Mode::Tn3270);
@@ -111,8 +122,8 @@ TEST(RecordHeader, BindImageNames) {
     const BindCase kBinds[] = {
         {"04C1C2C3C4 0000 03F1F2F3", "ABCD", "123"},
         {"04C1C2C3C4 0001 03F1F2F3", "ABCD", ""},
-        {"09C1C2C3C4C1C2C3C4C1 0000 01F1", "", ""},    // names are at most 8 long
-        {"08C1C2C3", "", ""},                          // longer than the record holds
+        {"09C1C2C3C4C1C2C3C4C1 0000 01F1", "", ""},  // names are at most 8 long
+        {"08C1C2C3", "", ""},                        // longer than the record holds
         {"02C1C2 0000 08F1F2", "AB", ""},
     };
     for (const BindCase& b : kBinds) {
@@ -171,8 +182,12 @@ TEST(RecordTrace, ChunksCommandsAndRecords) {
     e.Feed("F5FFEF");
     using T = TraceType;
     const std::vector<std::pair<TraceType, std::string>> expected = {
-        {T::ReceivedChunk, "\x41\xFF\xFD\x19\xFF\xEF"}, {T::Record, "A"}, {T::Telnet, "\xFF\xFD\x19"},
-        {T::Telnet, "\xFF\xFB\x19"}, {T::ReceivedChunk, "\xF5\xFF\xEF"}, {T::Record, "\xF5"},
+        {T::ReceivedChunk, "\x41\xFF\xFD\x19\xFF\xEF"},
+        {T::Record, "A"},
+        {T::Telnet, "\xFF\xFD\x19"},
+        {T::Telnet, "\xFF\xFB\x19"},
+        {T::ReceivedChunk, "\xF5\xFF\xEF"},
+        {T::Record, "\xF5"},
         {T::Telnet, "\xFF\xEF"}};
     EXPECT_EQ(e.rec.trace, expected);
 }

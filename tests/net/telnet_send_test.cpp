@@ -83,8 +83,14 @@ TEST(KeySend, KeepAlive) {
 
 TEST(HexSetting, Parsing) {
     const std::pair<std::string, std::string> kCases[] = {
-        {"FFF4", "FFF4"}, {"00aB", "00AB"}, {std::string(40, '0'), std::string(40, '0')},
-        {"", "error"}, {"F", "error"}, {"FF F4", "error"}, {"GG", "error"}, {std::string(42, '0'), "error"},
+        {"FFF4", "FFF4"},
+        {"00aB", "00AB"},
+        {std::string(40, '0'), std::string(40, '0')},
+        {"", "error"},
+        {"F", "error"},
+        {"FF F4", "error"},
+        {"GG", "error"},
+        {std::string(42, '0'), "error"},
     };
     for (const auto& [text, expected] : kCases) {
         const HexSetting h = ParseHexSetting("AttnTN3270", text);

@@ -19,7 +19,7 @@ inline std::string Ascii(std::string_view text) {
 }
 
 class TelnetRecorder : public TelnetEvents, public TraceSink {
-public:
+  public:
     void WriteToHost(std::span<const uint8_t> b) override { log.push_back("out " + ToHex(b)); }
     void FirstDataReceived() override { ++first_data; }
     void FirstRecordStarting() override { ++first_record; }
@@ -118,9 +118,12 @@ enum class Mode { Line, Tn3270, Tn3270e };
 // Host bytes that bring a fresh engine into the mode.
 inline std::vector<std::string> ModeSetup(Mode mode) {
     switch (mode) {
-        case Mode::Line: return {};
-        case Mode::Tn3270: return {"FFFD19"};
-        case Mode::Tn3270e: return {"FFFD28"};
+        case Mode::Line:
+            return {};
+        case Mode::Tn3270:
+            return {"FFFD19"};
+        case Mode::Tn3270e:
+            return {"FFFD28"};
     }
     return {};
 }

@@ -1,8 +1,8 @@
 // TLS connections against a real peer (openssl s_server) with certificates made for the test.
 #include <gtest/gtest.h>
 
-#include "support/loopback.h"
 #include "net/connection.h"
+#include "support/loopback.h"
 #include "tls_peer.h"
 
 namespace orkan {
@@ -11,7 +11,7 @@ namespace {
 using Kind = ConnectionEventKind;
 
 class TlsConnection : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { certificates = new test::CertificateFolder; }
     static void TearDownTestSuite() {
         delete certificates;
@@ -49,27 +49,97 @@ TEST_F(TlsConnection, ProtocolsCertificatesAndChecks) {
     const TlsCase cases[] = {
         {"TLS 1.2 by number", "host", {}, 4, "ca", "", false, false, "localhost", "TLSv1.2"},
         {"highest available", "host", {}, 1, "ca", "", false, false, "localhost", "TLSv1.3"},
-        {"highest, host stops at 1.2", "host", {"-tls1_2"}, 1, "ca", "", false, false, "localhost", "TLSv1.2"},
-        {"TLS 1.0 by number", "host", {"-tls1", "-cipher", "DEFAULT@SECLEVEL=0"}, 2, "ca", "", false, false,
-         "localhost", "TLSv1"},
-        {"expired", "expired", {}, 1, "ca", "", false, false, "localhost", "SSL X509 error - certificate has expired"},
-        {"wrong name checked", "wrongname", {}, 1, "ca", "", true, false, "localhost",
+        {"highest, host stops at 1.2",
+         "host",
+         {"-tls1_2"},
+         1,
+         "ca",
+         "",
+         false,
+         false,
+         "localhost",
+         "TLSv1.2"},
+        {"TLS 1.0 by number",
+         "host",
+         {"-tls1", "-cipher", "DEFAULT@SECLEVEL=0"},
+         2,
+         "ca",
+         "",
+         false,
+         false,
+         "localhost",
+         "TLSv1"},
+        {"expired",
+         "expired",
+         {},
+         1,
+         "ca",
+         "",
+         false,
+         false,
+         "localhost",
+         "SSL X509 error - certificate has expired"},
+        {"wrong name checked",
+         "wrongname",
+         {},
+         1,
+         "ca",
+         "",
+         true,
+         false,
+         "localhost",
          "Certificate host name wronghost.example does not match\nconnection host name localhost"},
-        {"wrong name for an address", "wrongname", {}, 1, "ca", "", true, false, "127.0.0.1",
+        {"wrong name for an address",
+         "wrongname",
+         {},
+         1,
+         "ca",
+         "",
+         true,
+         false,
+         "127.0.0.1",
          "Certificate host name wronghost.example does not match\nconnection host name 127.0.0.1"},
         {"wrong name unchecked", "wrongname", {}, 1, "ca", "", false, false, "localhost", "TLSv1.3"},
         {"name only in subjectAltName", "sanonly", {}, 1, "ca", "", true, false, "localhost", "TLSv1.3"},
-        {"address only in subjectAltName", "sanaddress", {}, 1, "ca", "", true, false, "127.0.0.1", "TLSv1.3"},
+        {"address only in subjectAltName",
+         "sanaddress",
+         {},
+         1,
+         "ca",
+         "",
+         true,
+         false,
+         "127.0.0.1",
+         "TLSv1.3"},
         {"address in subjectAltName", "host", {}, 1, "ca", "", true, false, "127.0.0.1", "TLSv1.3"},
         {"name only in the common name", "cnonly", {}, 1, "ca", "", true, false, "localhost", "TLSv1.3"},
-        {"address only in the common name", "cnaddress", {}, 1, "ca", "", true, false, "127.0.0.1", "TLSv1.3"},
+        {"address only in the common name",
+         "cnaddress",
+         {},
+         1,
+         "ca",
+         "",
+         true,
+         false,
+         "127.0.0.1",
+         "TLSv1.3"},
         {"every check on, good chain", "host", {}, 1, "ca.pem", "", true, true, "localhost", "TLSv1.3"},
         {"self-signed accepted", "selfsigned", {}, 1, "", "", false, false, "localhost", "TLSv1.3"},
         {"self-signed refused", "selfsigned", {}, 1, "", "", false, true, "localhost", kFailedVerification},
         {"unknown issuer accepted", "stranger", {}, 1, "ca", "", false, false, "localhost", "TLSv1.3"},
-        {"unknown issuer refused", "stranger", {}, 1, "ca", "", false, true, "localhost", kFailedVerification},
+        {"unknown issuer refused",
+         "stranger",
+         {},
+         1,
+         "ca",
+         "",
+         false,
+         true,
+         "localhost",
+         kFailedVerification},
         {"client certificate", "host", want_client, 4, "ca", "client", false, false, "localhost", "TLSv1.2"},
-        {"client certificate missing", "host", want_client, 4, "ca", "", false, false, "localhost", kNoClientCertText},
+        {"client certificate missing", "host", want_client, 4, "ca", "", false, false, "localhost",
+         kNoClientCertText},
         {"client certificate refused", "host", want_client, 4, "ca", "stranger", false, false, "localhost",
          "Encryption Error - Client certificate may be invalid for this host mainframe"},
     };
@@ -81,9 +151,15 @@ TEST_F(TlsConnection, ProtocolsCertificatesAndChecks) {
         ASSERT_NE(server.port(), 0) << server.output();
 
         ConnectRequest request{std::string(c.host) + ":" + std::to_string(server.port()), 23, 3, {}};
-        request.tls = {c.protocol, c.ca_file, c.client_cert, *c.client_cert ? std::string(c.client_cert) + "-key" : "",
+        request.tls = {c.protocol,
+                       c.ca_file,
+                       c.client_cert,
+                       *c.client_cert ? std::string(c.client_cert) + "-key" : "",
                        certificates->folder(),
-                       c.refuse_self_signed, c.check_host_name, "", ""};
+                       c.refuse_self_signed,
+                       c.check_host_name,
+                       "",
+                       ""};
         PollEventLoop loop;
         test::Recorder recorder;
         Connection connection(loop, recorder);
@@ -125,8 +201,8 @@ TEST_F(TlsConnection, InformationWindowDescribesTheConnection) {
     ASSERT_TRUE(recorder.events[0].tls.has_value()) << recorder.events[0].text;
     const TlsInfo& info = *recorder.events[0].tls;
     EXPECT_EQ(info.issuer, "/C=DE/ST=Hessen/L=Kassel/O=Orkan Test/OU=Connection Tests/CN=Orkan Test CA");
-    EXPECT_EQ(info.organization + "|" + info.department + "|" + info.country + "|" + info.state + "|" + info.city +
-                  "|" + info.domain,
+    EXPECT_EQ(info.organization + "|" + info.department + "|" + info.country + "|" + info.state + "|" +
+                  info.city + "|" + info.domain,
               "Orkan Test|Connection Tests|DE|Hessen|Kassel|Orkan Test CA");
     EXPECT_EQ(info.host_address, "127.0.0.1");
     EXPECT_EQ(info.port, server.port());

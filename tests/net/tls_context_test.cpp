@@ -33,9 +33,12 @@ TEST(TlsContext, CertificateNamesAreCompleted) {
         const char* folder;
         const char* path;
     } cases[] = {
-        {"ca", "/certs", "/certs/ca.pem"},       {"ca.PEM", "/certs", "/certs/ca.PEM"},
-        {"ca.crt", "/certs/", "/certs/ca.crt.pem"}, {"/etc/ssl/ca", "/certs", "/etc/ssl/ca.pem"},
-        {"sub/ca.pem", "/certs", "/certs/sub/ca.pem"}, {"ca", "", "ca.pem"},
+        {"ca", "/certs", "/certs/ca.pem"},
+        {"ca.PEM", "/certs", "/certs/ca.PEM"},
+        {"ca.crt", "/certs/", "/certs/ca.crt.pem"},
+        {"/etc/ssl/ca", "/certs", "/etc/ssl/ca.pem"},
+        {"sub/ca.pem", "/certs", "/certs/sub/ca.pem"},
+        {"ca", "", "ca.pem"},
         {"", "/certs", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(CompleteCertificatePath(c.name, c.folder), c.path) << c.name;
@@ -53,18 +56,23 @@ TEST(TlsContext, FilesThatCannotBeLoadedAreNamed) {
         std::string error;
     } cases[] = {
         {"ca", "client", "client-key", ""},
-        {"missing", "", "", "Error loading CA certificate file '" + folder +
-                                "/missing.pem'\n\nThis may mean the file is not a properly formatted PEM certificate."},
-        {"garbage", "", "", "Error loading CA certificate file '" + folder +
-                                "/garbage.pem'\n\nThis may mean the file is not a properly formatted PEM certificate."},
-        {"", "garbage", "", "Error loading client certificate file '" + folder +
-                                "/garbage.pem'.\n\nThis may mean the file is not a properly formatted PEM certificate."},
-        {"", "client", "host-key", "Error loading client private key file '" + folder +
-                                       "/host-key.pem'.\n\nThis may mean the file is not a properly formatted PEM "
-                                       "private key,\nor that it doesn't match the specified client certificate."},
+        {"missing", "", "",
+         "Error loading CA certificate file '" + folder +
+             "/missing.pem'\n\nThis may mean the file is not a properly formatted PEM certificate."},
+        {"garbage", "", "",
+         "Error loading CA certificate file '" + folder +
+             "/garbage.pem'\n\nThis may mean the file is not a properly formatted PEM certificate."},
+        {"", "garbage", "",
+         "Error loading client certificate file '" + folder +
+             "/garbage.pem'.\n\nThis may mean the file is not a properly formatted PEM certificate."},
+        {"", "client", "host-key",
+         "Error loading client private key file '" + folder +
+             "/host-key.pem'.\n\nThis may mean the file is not a properly formatted PEM "
+             "private key,\nor that it doesn't match the specified client certificate."},
     };
     for (const auto& c : cases) {
-        const TlsContextResult result = BuildTlsContext({1, c.ca, c.cert, c.key, folder, false, false, "", ""});
+        const TlsContextResult result =
+            BuildTlsContext({1, c.ca, c.cert, c.key, folder, false, false, "", ""});
         EXPECT_EQ(result.error, c.error) << c.ca << c.cert << c.key;
     }
     EXPECT_EQ(BuildTlsContext({4, "", "", "", "", false, false, "NO-SUCH-CIPHER", ""}).error,
@@ -91,9 +99,11 @@ TEST(TlsVerify, ResultRules) {
         {X509_V_ERR_CERT_NOT_YET_VALID, true, "SSL X509 error - certificate is not yet valid"},
         {X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT, false, "SSL X509 error - unable to get issuer certificate"},
     };
-    for (const auto& c : cases) EXPECT_EQ(VerifyResultText(c.result, c.refuse_self_signed), c.text) << c.result;
+    for (const auto& c : cases)
+        EXPECT_EQ(VerifyResultText(c.result, c.refuse_self_signed), c.text) << c.result;
 
-    EXPECT_EQ(HandshakeFailureText(SSL_ERROR_SYSCALL, true), "Error code 5 returned from OpenSSL connect routine");
+    EXPECT_EQ(HandshakeFailureText(SSL_ERROR_SYSCALL, true),
+              "Error code 5 returned from OpenSSL connect routine");
     EXPECT_EQ(HandshakeFailureText(SSL_ERROR_SSL, true),
               "Encryption Error - Client certificate may be invalid for this host mainframe");
     EXPECT_EQ(HandshakeFailureText(SSL_ERROR_ZERO_RETURN, false).substr(0, 82),

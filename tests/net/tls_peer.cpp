@@ -40,12 +40,13 @@ CertificateFolder::CertificateFolder() {
            MakeLeaf("wrongname", "/CN=wronghost.example", "DNS:wronghost.example", "ca") &&
            MakeLeaf("sanonly", "/CN=Orkan Test Host", "DNS:localhost", "ca") &&
            MakeLeaf("sanaddress", "/CN=Orkan Test Host", "IP:127.0.0.1", "ca") &&
-           MakeLeaf("cnonly", "/CN=localhost", "", "ca") && MakeLeaf("cnaddress", "/CN=127.0.0.1", "", "ca") &&
+           MakeLeaf("cnonly", "/CN=localhost", "", "ca") &&
+           MakeLeaf("cnaddress", "/CN=127.0.0.1", "", "ca") &&
            MakeLeaf("stranger", "/CN=localhost", "DNS:localhost", "other-ca") &&
            MakeLeaf("client", "/CN=orkan-client", "DNS:orkan-client", "ca") &&
-           Run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-                "-keyout", Path("selfsigned-key.pem"), "-out", Path("selfsigned.pem"), "-days", "30", "-subj",
-                "/CN=localhost", "-addext", "subjectAltName=DNS:localhost"}));
+           Run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                "-nodes", "-keyout", Path("selfsigned-key.pem"), "-out", Path("selfsigned.pem"), "-days",
+                "30", "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost"}));
 }
 
 CertificateFolder::~CertificateFolder() {
@@ -63,7 +64,8 @@ bool CertificateFolder::Run(const std::vector<std::string>& command) {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     pid_t pid = -1;
     int status = -1;
-    if (posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ) == 0) waitpid(pid, &status, 0);
+    if (posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ) == 0)
+        waitpid(pid, &status, 0);
     posix_spawn_file_actions_destroy(&actions);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
     std::stringstream output;
@@ -73,19 +75,22 @@ bool CertificateFolder::Run(const std::vector<std::string>& command) {
 }
 
 bool CertificateFolder::MakeIssuer(const std::string& name, const std::string& subject) {
-    return Run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-                "-keyout", Path(name + "-key.pem"), "-out", Path(name + ".pem"), "-days", "30", "-subj", subject});
+    return Run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                "-nodes", "-keyout", Path(name + "-key.pem"), "-out", Path(name + ".pem"), "-days", "30",
+                "-subj", subject});
 }
 
-bool CertificateFolder::MakeLeaf(const std::string& name, const std::string& subject, const std::string& alt_names,
-                                 const std::string& issuer, const std::string& days) {
-    std::ofstream(Path(name + ".ext")) << (alt_names.empty() ? "" : "subjectAltName=" + alt_names + "\n")
-                                       << "basicConstraints=CA:FALSE\n";
-    return Run({"openssl", "req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-                "-keyout", Path(name + "-key.pem"), "-out", Path(name + ".csr"), "-subj", subject}) &&
+bool CertificateFolder::MakeLeaf(const std::string& name, const std::string& subject,
+                                 const std::string& alt_names, const std::string& issuer,
+                                 const std::string& days) {
+    std::ofstream(Path(name + ".ext"))
+        << (alt_names.empty() ? "" : "subjectAltName=" + alt_names + "\n") << "basicConstraints=CA:FALSE\n";
+    return Run({"openssl", "req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                "-nodes", "-keyout", Path(name + "-key.pem"), "-out", Path(name + ".csr"), "-subj",
+                subject}) &&
            Run({"openssl", "x509", "-req", "-in", Path(name + ".csr"), "-CA", Path(issuer + ".pem"), "-CAkey",
-                Path(issuer + "-key.pem"), "-CAcreateserial", "-days", days, "-extfile", Path(name + ".ext"), "-out",
-                Path(name + ".pem")});
+                Path(issuer + "-key.pem"), "-CAcreateserial", "-days", days, "-extfile", Path(name + ".ext"),
+                "-out", Path(name + ".pem")});
 }
 
 TlsServer::TlsServer(const std::vector<std::string>& extra) {
@@ -135,7 +140,8 @@ bool TlsServer::WaitForOutput(const std::string& text, std::chrono::milliseconds
 bool TlsServer::ReadUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         pollfd ready{from_server_, POLLIN, 0};
         if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) != 1) return false;
         char buffer[4096];

@@ -17,7 +17,7 @@ namespace orkan::test {
 // "cnaddress" (localhost, 127.0.0.1 as the common name, no subjectAltName), "selfsigned",
 // "stranger" (issued by other-ca), "client" (a client certificate, CN orkan-client).
 class CertificateFolder {
-public:
+  public:
     CertificateFolder();
     ~CertificateFolder();
     CertificateFolder(const CertificateFolder&) = delete;
@@ -26,7 +26,7 @@ public:
     const std::string& folder() const { return folder_; }
     std::string Path(const std::string& name) const { return folder_ + "/" + name; }
 
-private:
+  private:
     bool Run(const std::vector<std::string>& args);
     bool MakeIssuer(const std::string& name, const std::string& subject);
     bool MakeLeaf(const std::string& name, const std::string& subject, const std::string& alt_names,
@@ -37,7 +37,7 @@ private:
 };
 
 class TlsServer {
-public:
+  public:
     // openssl s_server on a port of its choosing, for one connection, with `args` added.
     explicit TlsServer(const std::vector<std::string>& args);
     ~TlsServer();  // the process is always stopped
@@ -48,7 +48,7 @@ public:
     bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(30));
     bool Write(const std::string& text);  // sent to the client under TLS
 
-private:
+  private:
     bool ReadUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
     pid_t pid_ = -1;

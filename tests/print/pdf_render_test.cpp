@@ -43,7 +43,7 @@ std::vector<std::string> Lines(const std::string& text, bool trim) {
 }
 
 class PdfRender : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!test::HavePoppler()) GTEST_SKIP() << "poppler-utils (pdftotext, pdftoppm) is not installed";
         rig.session().print.printer = pdf;
@@ -110,7 +110,9 @@ TEST_F(PdfRender, TwoUpSheetsHoldBothScreensInTheirHalves) {
         ASSERT_TRUE(page);
         EXPECT_EQ(page->width > page->height, landscape);
         const Grid first = A4Grid(landscape, true, 0), second = A4Grid(landscape, true, 1);
-        auto ink = [&](const Grid& g, uint32_t column) { return page->Ink(g.X(column), g.Y(1), 10 * g.cell, g.line, kDpi); };
+        auto ink = [&](const Grid& g, uint32_t column) {
+            return page->Ink(g.X(column), g.Y(1), 10 * g.cell, g.line, kDpi);
+        };
         EXPECT_GT(ink(first, 0), 50);
         EXPECT_EQ(ink(first, 40), 0);
         EXPECT_GT(ink(second, 40), 50);

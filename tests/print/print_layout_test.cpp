@@ -8,9 +8,9 @@
 #include "config/temp_folder.h"
 #include "print/page_layout.h"
 #include "print/paper_size.h"
+#include "print/print_rig.h"
 #include "print/printer_profile.h"
 #include "print/printer_target.h"
-#include "print/print_rig.h"
 
 namespace orkan {
 namespace {
@@ -21,7 +21,8 @@ TEST(PrinterProfile, StoredBytesReadBackAndPickTheProfileBySize) {
     p.face = "Courier New";
     p.orientation = ProfileOrientation::Landscape;
     p.two_up = true;
-    p.edges = {PageEdges{1, 2, 3, 4}, PageEdges{5, 6, 7, 8}, PageEdges{9, 10, 11, 12}, PageEdges{13, 14, 15, 16}};
+    p.edges = {PageEdges{1, 2, 3, 4}, PageEdges{5, 6, 7, 8}, PageEdges{9, 10, 11, 12},
+               PageEdges{13, 14, 15, 16}};
     WritePrinterProfile(rig.session().record, 3, p);
     const PrinterProfile back = ReadPrinterProfile(rig.session().record, 3);
     EXPECT_EQ(back.face, "Courier New");
@@ -35,7 +36,8 @@ TEST(PrinterProfile, StoredBytesReadBackAndPickTheProfileBySize) {
         int profile;
     } sizes[] = {{24, 80, 0}, {32, 80, 1}, {43, 80, 2}, {27, 132, 3}, {30, 100, 4}, {24, 132, 4}};
     for (const auto& c : sizes)
-        EXPECT_EQ(ScreenProfileIndex(rig.session(), c.rows, c.columns), c.profile) << c.rows << "x" << c.columns;
+        EXPECT_EQ(ScreenProfileIndex(rig.session(), c.rows, c.columns), c.profile)
+            << c.rows << "x" << c.columns;
 }
 
 TEST(PrinterProfile, EdgesThatGiveNoAreaAreReplacedByTheDefaultsWithAMessage) {
@@ -43,9 +45,9 @@ TEST(PrinterProfile, EdgesThatGiveNoAreaAreReplacedByTheDefaultsWithAMessage) {
         PageEdges edges;
         bool usable;
     } cases[] = {
-        {{5, 5, 95, 95}, true},    {{0, 0, 100, 100}, true}, {{0, 0, 1, 1}, true},
-        {{95, 5, 5, 95}, false},   {{50, 5, 50, 95}, false}, {{5, 95, 95, 5}, false},
-        {{5, 5, 101, 95}, false},  {{5, 5, 95, 200}, false}, {{0, 0, 0, 0}, false},
+        {{5, 5, 95, 95}, true},   {{0, 0, 100, 100}, true}, {{0, 0, 1, 1}, true},
+        {{95, 5, 5, 95}, false},  {{50, 5, 50, 95}, false}, {{5, 95, 95, 5}, false},
+        {{5, 5, 101, 95}, false}, {{5, 5, 95, 200}, false}, {{0, 0, 0, 0}, false},
     };
     for (const auto& c : cases) {
         PrinterProfile p;
@@ -54,7 +56,8 @@ TEST(PrinterProfile, EdgesThatGiveNoAreaAreReplacedByTheDefaultsWithAMessage) {
         EXPECT_EQ(checked.problem.has_value(), !c.usable) << c.edges.left << "," << c.edges.right;
         EXPECT_EQ(checked.edges, c.usable ? c.edges : kDefaultEdges);
         if (checked.problem) {
-            EXPECT_NE(checked.problem->find("Printer profile 6 has unusable landscape two-up"), std::string::npos);
+            EXPECT_NE(checked.problem->find("Printer profile 6 has unusable landscape two-up"),
+                      std::string::npos);
         }
     }
 }
@@ -64,12 +67,18 @@ TEST(PrinterTarget, NamesSelectTheOutput) {
         const char* name;
         PrinterKind kind;
     } cases[] = {
-        {"<default>", PrinterKind::DefaultQueue}, {"<DEFAULT>", PrinterKind::DefaultQueue},
-        {"", PrinterKind::DefaultQueue},          {"office", PrinterKind::Queue},
-        {"HP_LaserJet-4", PrinterKind::Queue},    {"/tmp/out.pdf", PrinterKind::PdfFile},
-        {"screen.PDF", PrinterKind::PdfFile},     {"/tmp/out.txt", PrinterKind::TextFile},
-        {".pdf", PrinterKind::PdfFile},           {"two words", PrinterKind::Invalid},
-        {"-oraw", PrinterKind::Invalid},          {"a/b", PrinterKind::Invalid},
+        {"<default>", PrinterKind::DefaultQueue},
+        {"<DEFAULT>", PrinterKind::DefaultQueue},
+        {"", PrinterKind::DefaultQueue},
+        {"office", PrinterKind::Queue},
+        {"HP_LaserJet-4", PrinterKind::Queue},
+        {"/tmp/out.pdf", PrinterKind::PdfFile},
+        {"screen.PDF", PrinterKind::PdfFile},
+        {"/tmp/out.txt", PrinterKind::TextFile},
+        {".pdf", PrinterKind::PdfFile},
+        {"two words", PrinterKind::Invalid},
+        {"-oraw", PrinterKind::Invalid},
+        {"a/b", PrinterKind::Invalid},
         {"q#1", PrinterKind::Invalid},
     };
     for (const auto& c : cases) EXPECT_EQ(ClassifyPrinter(c.name).kind, c.kind) << c.name;

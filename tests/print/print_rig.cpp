@@ -8,9 +8,9 @@
 #include "charset/translate.h"
 #include "config/session_file.h"
 #include "ds3270/addressing.h"
-#include "print/child_process.h"
 #include "ds3270/fields.h"
 #include "ds3270/write_processor.h"
+#include "print/child_process.h"
 #include "support/hex.h"
 #include "support/iconv_tables.h"
 #include "support/loopback.h"
@@ -20,11 +20,11 @@ namespace orkan::test {
 namespace {
 
 // The 3270 code of a 6-bit value (field attributes, address halves).
-constexpr uint8_t kCodes[64] = {
-    0x40, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0x4A, 0x4B, 0x4C, 0x4D, 0x4E, 0x4F,
-    0x50, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0x5A, 0x5B, 0x5C, 0x5D, 0x5E, 0x5F,
-    0x60, 0x61, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F,
-    0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0x7A, 0x7B, 0x7C, 0x7D, 0x7E, 0x7F};
+constexpr uint8_t kCodes[64] = {0x40, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0x4A, 0x4B, 0x4C,
+                                0x4D, 0x4E, 0x4F, 0x50, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9,
+                                0x5A, 0x5B, 0x5C, 0x5D, 0x5E, 0x5F, 0x60, 0x61, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6,
+                                0xE7, 0xE8, 0xE9, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F, 0xF0, 0xF1, 0xF2, 0xF3,
+                                0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0x7A, 0x7B, 0x7C, 0x7D, 0x7E, 0x7F};
 
 // lpstat knows the queues "office" (the default) and "slow"; lp writes down what it was given and
 // ends with the status in lp.exit, after the pause in lp.sleep.
@@ -90,9 +90,13 @@ PrintRig::PrintRig() : session_ptr(std::make_unique<Session>(ui)) {
     s.hooks.oper = &opers;
 }
 
-void PrintRig::Show(const std::vector<Piece>& pieces, uint8_t wcc) { Host(ScreenRecord(session(), pieces, wcc)); }
+void PrintRig::Show(const std::vector<Piece>& pieces, uint8_t wcc) {
+    Host(ScreenRecord(session(), pieces, wcc));
+}
 
-void PrintRig::Host(const std::vector<uint8_t>& record) { ProcessHostRecord(session(), record); }
+void PrintRig::Host(const std::vector<uint8_t>& record) {
+    ProcessHostRecord(session(), record);
+}
 
 std::string PrintRig::Messages() {
     std::string out;
@@ -113,15 +117,20 @@ std::string RunProgram(const std::vector<std::string>& argv) {
     return r.Succeeded() ? r.output : std::string();
 }
 
-bool HavePoppler() { return RunChild({"pdftotext", "-v"}, {}, std::chrono::seconds(20)).started; }
+bool HavePoppler() {
+    return RunChild({"pdftotext", "-v"}, {}, std::chrono::seconds(20)).started;
+}
 
-std::string PdfText(const std::string& pdf) { return RunProgram({"pdftotext", "-layout", pdf, "-"}); }
+std::string PdfText(const std::string& pdf) {
+    return RunProgram({"pdftotext", "-layout", pdf, "-"});
+}
 
 std::optional<GreyImage> RenderPage(const std::string& pdf, int page, int dpi) {
     const std::string prefix = pdf + ".page";
     const std::string n = std::to_string(page);
-    if (!RunChild({"pdftoppm", "-gray", "-r", std::to_string(dpi), "-f", n, "-l", n, "-singlefile", pdf, prefix}, {},
-                  std::chrono::seconds(60))
+    if (!RunChild(
+             {"pdftoppm", "-gray", "-r", std::to_string(dpi), "-f", n, "-l", n, "-singlefile", pdf, prefix},
+             {}, std::chrono::seconds(60))
              .Succeeded())
         return std::nullopt;
     const std::string data = ReadText(prefix + ".pgm");
@@ -134,14 +143,16 @@ std::optional<GreyImage> RenderPage(const std::string& pdf, int page, int dpi) {
     if (magic != "P5" || max != 255 || image.width <= 0 || image.height <= 0) return std::nullopt;
     const size_t start = size_t(in.tellg());
     if (data.size() < start + size_t(image.width) * size_t(image.height)) return std::nullopt;
-    image.pixels.assign(data.begin() + ptrdiff_t(start), data.begin() + ptrdiff_t(start) + image.width * image.height);
+    image.pixels.assign(data.begin() + ptrdiff_t(start),
+                        data.begin() + ptrdiff_t(start) + image.width * image.height);
     return image;
 }
 
 int GreyImage::Ink(double left, double top, double width_pt, double height_pt, int dpi) const {
     const double scale = dpi / 72.0;
     const int x0 = std::max(0, int(left * scale)), y0 = std::max(0, int(top * scale));
-    const int x1 = std::min(width, int((left + width_pt) * scale)), y1 = std::min(height, int((top + height_pt) * scale));
+    const int x1 = std::min(width, int((left + width_pt) * scale)),
+              y1 = std::min(height, int((top + height_pt) * scale));
     int ink = 0;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) ink += pixels[size_t(y) * size_t(width) + size_t(x)] < 128;

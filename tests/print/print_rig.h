@@ -27,11 +27,12 @@ struct Piece {
 };
 
 // An Erase/Write record (keyboard restore) drawing the pieces.
-std::vector<uint8_t> ScreenRecord(const Session& session, const std::vector<Piece>& pieces, uint8_t wcc = 0xC3);
+std::vector<uint8_t> ScreenRecord(const Session& session, const std::vector<Piece>& pieces,
+                                  uint8_t wcc = 0xC3);
 
 // A Ui whose print dialog answers as the test says.
 class PrintUi : public RecordingUi {
-public:
+  public:
     std::optional<PrintDialogAnswer> AskPrinter(const PrintDialogRequest& request) override {
         asked.push_back(request.printer);
         return dialog_answer;

@@ -40,7 +40,8 @@ TEST(TextFilePrint, TheLongestLineSetsTheWidthAndLongLinesContinue) {
         EXPECT_DOUBLE_EQ(page.cell_width, 595 * 0.9 / c.width);
     }
     // The rest of a 200-character line is the next printed line, nothing lost.
-    const auto sheets = LayoutTextFile(ParseTextFile(Lines(1, 200), TextEncoding::Display), {{595, 842}, false, false, {}});
+    const auto sheets =
+        LayoutTextFile(ParseTextFile(Lines(1, 200), TextEncoding::Display), {{595, 842}, false, false, {}});
     const auto& lines = sheets[0].blocks[0].lines;
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].size(), 132u);
@@ -85,8 +86,11 @@ TEST(TextFilePrint, LineEndsTabsFormFeedsAndEncodings) {
         {"a\r\nb\nc", TextEncoding::Display, {"a", "b", "c"}},
         {"a\n\nb\n", TextEncoding::Display, {"a", "", "b"}},
         {"x\ty\tz", TextEncoding::Display, {"x       y       z"}},
-        {"a\x01" "b", TextEncoding::Display, {"a b"}},
-        {"caf\xE9", TextEncoding::Utf8OrDisplay, {"caf\xC3\xA9"}},     // not UTF-8: Windows-1252
+        {"a\x01"
+         "b",
+         TextEncoding::Display,
+         {"a b"}},
+        {"caf\xE9", TextEncoding::Utf8OrDisplay, {"caf\xC3\xA9"}},      // not UTF-8: Windows-1252
         {"caf\xC3\xA9", TextEncoding::Utf8OrDisplay, {"caf\xC3\xA9"}},  // UTF-8 as it is
         {"caf\xC3\xA9", TextEncoding::Display, {"caf\xC3\x83\xC2\xA9"}},
         {"\xEF\xBB\xBFok", TextEncoding::Utf8OrDisplay, {"ok"}},
@@ -94,11 +98,13 @@ TEST(TextFilePrint, LineEndsTabsFormFeedsAndEncodings) {
     };
     for (const auto& c : cases) {
         std::vector<std::string> got;
-        for (const TextFileLine& line : ParseTextFile(c.bytes, c.encoding)) got.push_back(LineText(line.cells));
+        for (const TextFileLine& line : ParseTextFile(c.bytes, c.encoding))
+            got.push_back(LineText(line.cells));
         EXPECT_EQ(got, c.lines) << c.bytes;
     }
     // A form feed starts a new page; an empty file still gives one (blank) sheet.
-    const auto sheets = LayoutTextFile(ParseTextFile("one\ftwo\nthree\n", TextEncoding::Display), {{595, 842}, false, false, {}});
+    const auto sheets = LayoutTextFile(ParseTextFile("one\ftwo\nthree\n", TextEncoding::Display),
+                                       {{595, 842}, false, false, {}});
     EXPECT_EQ(PageLengths(sheets), (std::vector<size_t>{1, 2}));
     EXPECT_EQ(LayoutTextFile({}, {{595, 842}, false, false, {}}).size(), 1u);
 }

@@ -77,7 +77,8 @@ TEST_F(Execio, DiskReadKeepsEveryLineWhole) {
         vars.values["L.9"] = "left from before";
         ASSERT_EQ(Run("* DISKR in.txt (STEM L."), 0);
         EXPECT_EQ(vars.values["L.0"], std::to_string(c.lines.size()));
-        for (size_t i = 0; i < c.lines.size(); ++i) EXPECT_EQ(vars.values["L." + std::to_string(i + 1)], c.lines[i]);
+        for (size_t i = 0; i < c.lines.size(); ++i)
+            EXPECT_EQ(vars.values["L." + std::to_string(i + 1)], c.lines[i]);
         EXPECT_EQ(vars.values.count("L.9"), 0u) << "the stem is dropped first";
     }
 }

@@ -14,8 +14,8 @@
 #include "ds3270/host_text.h"
 #include "keyboard/key_list.h"
 #include "macro/keywords.h"
-#include "macro/macro_errors.h"
 #include "rexx/rexx_calls.h"
+#include "scripting/macro_errors.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -210,7 +210,8 @@ TEST(HostSandbox, TheMacroFileIsPrivateAndNoUsersName) {
         EXPECT_EQ(file != nullptr, c.created) << c.what << ": " << reason;
         EXPECT_EQ(ReadFile(target.string()), "KEEP") << c.what;
         if (c.created) {
-            EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+            EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+                      fs::perms::owner_read | fs::perms::owner_write);
             EXPECT_EQ(fs::file_size(path), 0u) << c.what;
         }
     }

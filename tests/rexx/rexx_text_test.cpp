@@ -17,7 +17,7 @@ TEST(RexxText, FirstLineDecidesTheLanguage) {
         {"   /*rexx*/ say 1\n", true},
         {"/* plain comment */\n/* REXX */\n", false},  // only the first line counts
         {"/* REXX\n*/\n", true},                       // an unclosed comment runs to the line end
-        {"/* no */ rexx\n", false},                   // the word must be inside the comment
+        {"/* no */ rexx\n", false},                    // the word must be inside the comment
         {"* REXX\n", false},
         {"REXX\n", false},
         {"/* REXX */", false},  // no line end within the first 200 bytes
@@ -33,13 +33,19 @@ TEST(RexxText, IntegerArguments) {
         IntegerArgument kind;
         int64_t value;
     } cases[] = {
-        {"12", IntegerArgument::Value, 12},    {" \t-7", IntegerArgument::Value, -7},
-        {"+3", IntegerArgument::Value, 3},     {"", IntegerArgument::Empty, 0},
-        {"  ", IntegerArgument::Empty, 0},     {"1.5", IntegerArgument::Bad, 0},
-        {"12 ", IntegerArgument::Bad, 0},      {"-", IntegerArgument::Bad, 0},
-        {"x1", IntegerArgument::Bad, 0},       {"2147483647", IntegerArgument::Value, 2147483647},
+        {"12", IntegerArgument::Value, 12},
+        {" \t-7", IntegerArgument::Value, -7},
+        {"+3", IntegerArgument::Value, 3},
+        {"", IntegerArgument::Empty, 0},
+        {"  ", IntegerArgument::Empty, 0},
+        {"1.5", IntegerArgument::Bad, 0},
+        {"12 ", IntegerArgument::Bad, 0},
+        {"-", IntegerArgument::Bad, 0},
+        {"x1", IntegerArgument::Bad, 0},
+        {"2147483647", IntegerArgument::Value, 2147483647},
         {"-2147483648", IntegerArgument::Value, -2147483648LL},
-        {"2147483648", IntegerArgument::Bad, 0}, {"99999999999999999999999", IntegerArgument::Bad, 0},
+        {"2147483648", IntegerArgument::Bad, 0},
+        {"99999999999999999999999", IntegerArgument::Bad, 0},
     };
     for (const Case& c : cases) {
         const ParsedInteger n = ParseRexxInteger(c.text);

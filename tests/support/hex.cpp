@@ -11,12 +11,18 @@ std::vector<uint8_t> FromHex(std::string_view hex) {
     int nibble = -1;
     for (char c : hex) {
         int v;
-        if (c >= '0' && c <= '9') v = c - '0';
-        else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-        else if (c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '|') continue;
-        else throw std::invalid_argument("bad hex character in test data");
-        if (nibble < 0) nibble = v;
+        if (c >= '0' && c <= '9')
+            v = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v = c - 'A' + 10;
+        else if (c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '|')
+            continue;
+        else
+            throw std::invalid_argument("bad hex character in test data");
+        if (nibble < 0)
+            nibble = v;
         else {
             out.push_back(uint8_t(nibble << 4 | v));
             nibble = -1;

@@ -29,8 +29,8 @@ Listener::Listener(const std::string& address, uint16_t port, int backlog) : hos
     fd_ = socket(storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int on = 1;
     if (storage.ss_family == AF_INET6) setsockopt(fd_, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
-    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&storage), length) != 0 || listen(fd_, backlog) != 0 ||
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&storage), &length) != 0) {
+    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&storage), length) != 0 ||
+        listen(fd_, backlog) != 0 || getsockname(fd_, reinterpret_cast<sockaddr*>(&storage), &length) != 0) {
         if (fd_ >= 0) close(fd_);
         fd_ = -1;
         return;
@@ -71,7 +71,8 @@ std::string Receive(int fd, size_t count, std::chrono::milliseconds timeout) {
     std::string got;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (got.size() < count) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         pollfd ready{fd, POLLIN, 0};
         if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) != 1) break;
         char buffer[4096];

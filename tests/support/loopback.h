@@ -19,7 +19,7 @@ inline constexpr std::chrono::milliseconds kPatience{30000};  // reached only wh
 inline constexpr std::chrono::milliseconds kPromptClose{2000};
 
 class Listener {
-public:
+  public:
     explicit Listener(const std::string& address = "127.0.0.1", uint16_t port = 0, int backlog = 8);
     ~Listener();
     Listener(const Listener&) = delete;
@@ -27,11 +27,11 @@ public:
     bool ok() const { return fd_ >= 0; }
     uint16_t port() const { return port_; }
     int fd() const { return fd_; }
-    std::string address() const;  // as a host string with the port
-    bool Pending() const;  // a connection waits to be accepted
+    std::string address() const;                                      // as a host string with the port
+    bool Pending() const;                                             // a connection waits to be accepted
     int Accept(std::chrono::milliseconds timeout = kPatience) const;  // -1 when nobody came
 
-private:
+  private:
     std::string host_;
     int fd_ = -1;
     uint16_t port_ = 0;
@@ -54,7 +54,8 @@ struct Recorder : ConnectionListener {
 };
 
 // Keeps the loop turning (a short timer) so conditions that no event signals are seen too.
-bool TurnUntil(PollEventLoop& loop, const std::function<bool()>& done, std::chrono::milliseconds timeout = kPatience);
+bool TurnUntil(PollEventLoop& loop, const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = kPatience);
 
 int ThreadCount();
 std::span<const uint8_t> Bytes(std::string_view text);

@@ -4,12 +4,12 @@
 #include <deque>
 #include <vector>
 
-#include "platform/ui.h"
+#include "interfaces/ui.h"
 
 namespace orkan::test {
 
 class RecordingUi : public Ui {
-public:
+  public:
     Answer ShowMessage(const MessageBox& box) override {
         shown.push_back(box);
         if (!answers.empty()) {

@@ -11,7 +11,7 @@
 namespace orkan::test {
 
 class TestHostProcess {
-public:
+  public:
     TestHostProcess() = default;
     TestHostProcess(const TestHostProcess&) = delete;
     TestHostProcess& operator=(const TestHostProcess&) = delete;
@@ -22,7 +22,7 @@ public:
     const std::string& port() const { return port_; }
     std::string address() const { return "127.0.0.1:" + port_; }
 
-private:
+  private:
     pid_t pid_ = -1;
     std::string port_;
 };

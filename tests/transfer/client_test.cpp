@@ -16,7 +16,7 @@ namespace {
 using namespace test;
 
 class Macros final : public MacroHook {
-public:
+  public:
     bool IsMacroRunning() const override { return false; }
     void ReleaseUnlockWaits() override {}
     bool EventEnabled(EventMacro) const override { return false; }
@@ -55,17 +55,18 @@ TEST(TransferClient, SeveralFilesBecomeAGeneratedMacroForTheMacroRunner) {
     TransferStart started = f.client.Start(r);  // no macro runner: said so, nothing written
     EXPECT_FALSE(started.started);
     EXPECT_TRUE(started.macro.empty());
-    EXPECT_EQ(f.t.h.TakeMessages(), "Orkan TN3270 File Transfer Error: This needs the macro language, which this "
-                                    "program cannot run yet.");
+    EXPECT_EQ(f.t.h.TakeMessages(),
+              "Orkan TN3270 File Transfer Error: This needs the macro language, which this "
+              "program cannot run yet.");
 
     s.hooks.macros = &f.macros;
     started = f.client.Start(r);
     EXPECT_FALSE(started.started);
     EXPECT_EQ(started.macro, f.folder / "ork$B$xfer.mac");
     EXPECT_EQ(f.macros.started, std::vector<std::string>{started.macro});
-    EXPECT_EQ(ReadText(started.macro), "SendFile(\"" + f.folder / "in/a.txt" + "\",\"UP.a\",\"TEXT\",\"REPLACE\",\"TSO\")\n" +
-                                           "SendFile(\"" + f.folder / "in/b.txt" +
-                                           "\",\"UP.b\",\"TEXT\",\"REPLACE\",\"TSO\")\n");
+    EXPECT_EQ(ReadText(started.macro),
+              "SendFile(\"" + f.folder / "in/a.txt" + "\",\"UP.a\",\"TEXT\",\"REPLACE\",\"TSO\")\n" +
+                  "SendFile(\"" + f.folder / "in/b.txt" + "\",\"UP.b\",\"TEXT\",\"REPLACE\",\"TSO\")\n");
     EXPECT_EQ(f.t.h.TakeSent(), "");  // nothing typed yet: the macro does that
 }
 
@@ -82,7 +83,8 @@ TEST(TransferClient, HostListsComeFromTheListMacros) {
     ASSERT_TRUE(f.client.RunListMacro(HostSystem::Cms, 1, ""));
     EXPECT_EQ(f.macros.started, (std::vector<std::string>{"ork$lstc.mac", "ork$lstd.mac", "ork$list.mac"}));
     EXPECT_FALSE(f.client.RunListMacro(HostSystem::Cics, 1, ""));
-    EXPECT_EQ(f.t.h.TakeMessages(), "Orkan TN3270 File Transfer Error: There is no host list for CICS: type the queue names.");
+    EXPECT_EQ(f.t.h.TakeMessages(),
+              "Orkan TN3270 File Transfer Error: There is no host list for CICS: type the queue names.");
 
     AddToHostList(s, "PROFILE EXEC A1");
     AddToHostList(s, "NOTES SCRIPT A1");
@@ -104,7 +106,8 @@ TEST(TransferClient, WithoutDialogsTheKeyFunctionsSayWhatToDo) {
     EXPECT_FALSE(f.client.RunOper(2, no_window));
     const std::string shown = f.t.h.TakeMessages();
     EXPECT_NE(shown.find("SENDFILE or RECEIVEFILE"), std::string::npos) << shown;
-    EXPECT_NE(shown.find("The transfer log is the file " + f.folder / "transfer.log"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("The transfer log is the file " + f.folder / "transfer.log"), std::string::npos)
+        << shown;
 }
 
 TEST(TransferClient, AMacrosTransferIsShownWhereTheWindowCanShowIt) {

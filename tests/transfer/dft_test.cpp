@@ -48,18 +48,19 @@ TEST(Dft, TextDownloadWritesTheFileOnlyWhenTheHostSaysComplete) {
     t.StartDownload(file, o);
     const std::string ack1 = InsertAck(1), ack2 = InsertAck(2), ack3 = InsertAck(3);
     Play(t, {
-               {Wsf({OpenField("FT:DATA")}), kOpenAck, Data},
-               {Wsf({InsertField("Hello\r")}), ack1.c_str(), Data},
-               {Wsf({InsertField("\nWorld\r\n")}), ack2.c_str(), Data},
-               {Wsf({CloseField()}), kCloseAck, Data},
-           });
+                {Wsf({OpenField("FT:DATA")}), kOpenAck, Data},
+                {Wsf({InsertField("Hello\r")}), ack1.c_str(), Data},
+                {Wsf({InsertField("\nWorld\r\n")}), ack2.c_str(), Data},
+                {Wsf({CloseField()}), kCloseAck, Data},
+            });
     EXPECT_EQ(t.session().indicators.transfer_count, "14");
     EXPECT_FALSE(file.committed);
-    Play(t, {
-               {Wsf({OpenField("FT:MSG ")}), kOpenAck, Message},
-               {Wsf({InsertField("TRANS03 File transfer complete$ and what follows")}), ack3.c_str(), Unlocked},
-               {Wsf({CloseField()}), "", Unlocked},  // the transfer is over: no longer ours
-           });
+    Play(t,
+         {
+             {Wsf({OpenField("FT:MSG ")}), kOpenAck, Message},
+             {Wsf({InsertField("TRANS03 File transfer complete$ and what follows")}), ack3.c_str(), Unlocked},
+             {Wsf({CloseField()}), "", Unlocked},  // the transfer is over: no longer ours
+         });
     EXPECT_EQ(file.written, "Hello\nWorld\n");
     EXPECT_TRUE(file.committed);
     EXPECT_EQ(t.events.TakeTexts(), "File transfer complete - 14 bytes | ");
@@ -76,13 +77,13 @@ TEST(Dft, UploadSendsBlocksThenEndOfFile) {
     o.line_ends = true;
     t.StartUpload("AB\nC", o);
     Play(t, {
-               {Wsf({OpenField("FT:DATA")}), kOpenAck, Data},
-               {Wsf({GetField()}), "880015 D04605 6306 00000001 C08061 000A 41420D0A43", Data},
-               {Wsf({GetField()}), kGetEof, Data},
-               {Wsf({CloseField()}), kCloseAck, Data},
-               {Wsf({OpenField("FT:MSG ")}), kOpenAck, Message},
-               {Wsf({InsertField("TRANS03 File transfer complete")}), InsertAck(2).c_str(), Unlocked},
-           });
+                {Wsf({OpenField("FT:DATA")}), kOpenAck, Data},
+                {Wsf({GetField()}), "880015 D04605 6306 00000001 C08061 000A 41420D0A43", Data},
+                {Wsf({GetField()}), kGetEof, Data},
+                {Wsf({CloseField()}), kCloseAck, Data},
+                {Wsf({OpenField("FT:MSG ")}), kOpenAck, Message},
+                {Wsf({InsertField("TRANS03 File transfer complete")}), InsertAck(2).c_str(), Unlocked},
+            });
     EXPECT_EQ(t.events.TakeTexts(), "File transfer complete - 5 bytes | ");
     ASSERT_EQ(t.outcomes.size(), 1u);
     EXPECT_TRUE(t.outcomes[0].success);
@@ -112,11 +113,12 @@ TEST(Dft, HostErrorMessageFailsTheDownloadAndKeepsTheOldFile) {
     TransferSession t;
     MemoryFile file;
     t.StartDownload(file, t.Text());
-    Play(t, {
-               {Wsf({OpenField("FT:MSG ")}), kOpenAck, Message},
-               {Wsf({InsertField("TRANS17 Missing or incorrect TSO data set name: file transfer canceled$")}),
-                InsertAck(1).c_str(), Unlocked},
-           });
+    Play(t,
+         {
+             {Wsf({OpenField("FT:MSG ")}), kOpenAck, Message},
+             {Wsf({InsertField("TRANS17 Missing or incorrect TSO data set name: file transfer canceled$")}),
+              InsertAck(1).c_str(), Unlocked},
+         });
     EXPECT_TRUE(file.discarded);
     EXPECT_FALSE(file.committed);
     EXPECT_EQ(t.events.TakeTexts(),
@@ -131,13 +133,14 @@ TEST(Dft, WriteFailureRefusesTheInsertAndTheTransferFails) {
     MemoryFile file;
     file.fail_after = 3;
     t.StartDownload(file, t.Binary());
-    Play(t, {
-               {Wsf({OpenField("FT:DATA")}), kOpenAck, Data},
-               {Wsf({InsertField("Hello")}), kInsertRefused, Data},
-               {Wsf({InsertField("more")}), kInsertRefused, Data},  // the file is closed: never touched again
-               {Wsf({OpenField("FT:MSG ")}), kOpenAck, Message},
-               {Wsf({InsertField("TRANS03 File transfer complete")}), InsertAck(1).c_str(), Unlocked},
-           });
+    Play(t,
+         {
+             {Wsf({OpenField("FT:DATA")}), kOpenAck, Data},
+             {Wsf({InsertField("Hello")}), kInsertRefused, Data},
+             {Wsf({InsertField("more")}), kInsertRefused, Data},  // the file is closed: never touched again
+             {Wsf({OpenField("FT:MSG ")}), kOpenAck, Message},
+             {Wsf({InsertField("TRANS03 File transfer complete")}), InsertAck(1).c_str(), Unlocked},
+         });
     EXPECT_TRUE(file.discarded);
     EXPECT_EQ(
         t.events.TakeTexts(),
@@ -197,8 +200,10 @@ TEST(Dft, UploadCutShortFailsEvenWhenTheHostSaysComplete) {
         t.StartUpload(std::string(1000, 'x'), t.Binary(), 256);
         t.Host(Wsf({OpenField("FT:DATA")}));
         t.Host(Wsf({GetField()}));
-        if (c.cancel) CancelTransfer(t.session());
-        else t.source->fail_at = 300;
+        if (c.cancel)
+            CancelTransfer(t.session());
+        else
+            t.source->fail_at = 300;
         EXPECT_EQ(t.Host(Wsf({GetField()})), ToHex(FromHex(kGetEof))) << c.name;
         t.Host(Wsf({CloseField()}));
         t.Host(Wsf({OpenField("FT:MSG ")}));
@@ -235,7 +240,8 @@ TEST(Dft, ShortAndStrangeFields) {
         {"open without a name", Ready, "0005D00012", kOpenAck, Ready},
         {"open with another name", Ready, "000DD00012 46543A4F54484552", kOpenAck, Ready},
         {"insert without data header", Data, "0005D04704", "88000BD047056306 00000001", Data},
-        {"insert in TR_READY writes nothing", Ready, "000BD04704C080610006 41", "88000BD047056306 00000001", Ready},
+        {"insert in TR_READY writes nothing", Ready, "000BD04704C080610006 41", "88000BD047056306 00000001",
+         Ready},
         {"message insert too short", Message, "0005D04704", "88000BD047056306 00000001", Unlocked},
         {"length beyond the record", Data, "0FFFD04704C0806100FF 4142", "88000BD047056306 00000001", Data},
     };

@@ -45,7 +45,9 @@ TEST(FrameCodec, DecodingGoldens) {
         {"SBA ends the data", "7E C1 11 C2", "41"},
         {"bytes below 40 that are not orders give nothing", "7E C1 05 C2", "4142"},
         // Repeat to address 5 (12-bit code 40 C5) of host 5B: the screen table shows it as '$'.
-        {"repeat to an address", "7E C1 3C 40 C5 5B C2", "4124242424" "42"},
+        {"repeat to an address", "7E C1 3C 40 C5 5B C2",
+         "4124242424"
+         "42"},
         {"repeat cut off by the frame's end", "7E C1 3C 40", "41"},
         {"repeat to an address already passed", "7E C1 C2 C3 3C 40 C1 5B", "414243"},
     };

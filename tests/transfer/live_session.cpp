@@ -1,14 +1,16 @@
 #include "live_session.h"
 
+#include "app/session_core.h"
 #include "app/startup.h"
 #include "ds3270/screen_dump.h"
-#include "app/session_core.h"
 
 namespace orkan::test {
 
 LiveSession::LiveSession() : runtime(loop, ui, frame) {}
 
-LiveSession::~LiveSession() { runtime.Destroy(); }
+LiveSession::~LiveSession() {
+    runtime.Destroy();
+}
 
 bool LiveSession::Connect(const std::string& port, std::string& error) {
     Session& s = session();
@@ -24,7 +26,10 @@ bool LiveSession::Connect(const std::string& port, std::string& error) {
         return false;
     }
     const bool up = loop.RunUntil(
-        [&] { return s.status == SessionStatus::Unlocked && Screen().find("ORKAN TEST HOST") != std::string::npos; },
+        [&] {
+            return s.status == SessionStatus::Unlocked &&
+                   Screen().find("ORKAN TEST HOST") != std::string::npos;
+        },
         std::chrono::seconds(30));
     if (!up) error = "no host screen:\n" + Screen();
     return up;
@@ -42,6 +47,8 @@ TransferOutcome LiveSession::Run(const TransferRequest& request, std::chrono::se
     return outcome;
 }
 
-std::string LiveSession::Screen() const { return DumpScreenText(runtime.session()); }
+std::string LiveSession::Screen() const {
+    return DumpScreenText(runtime.session());
+}
 
 }  // namespace orkan::test

@@ -27,7 +27,8 @@ struct LiveSession {
     bool Connect(const std::string& port, std::string& error);
     // Runs one transfer to its end (and the host's next screen). The outcome's message says why
     // a transfer that could not start did not.
-    TransferOutcome Run(const TransferRequest& request, std::chrono::seconds patience = std::chrono::seconds(120));
+    TransferOutcome Run(const TransferRequest& request,
+                        std::chrono::seconds patience = std::chrono::seconds(120));
     std::string Screen() const;
 
     TempFolder home;  // application data (the transfer log) and documents

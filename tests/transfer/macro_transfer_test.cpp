@@ -7,8 +7,8 @@
 #include <map>
 
 #include "config/temp_folder.h"
-#include "macro/macro_errors.h"
 #include "macro/macro_runner.h"
+#include "scripting/macro_errors.h"
 #include "support/hex.h"
 #include "transfer/transfer_client.h"
 #include "transfer_session.h"
@@ -20,7 +20,7 @@ using namespace test;
 
 // Posted work runs when the test says; timers fire only when the test fires them by their period.
 class StepLoop final : public EventLoop {
-public:
+  public:
     void Post(Task task) override { posted.push_back(std::move(task)); }
     SendResult SendAndWait(Task task, const std::function<bool()>&) override {
         task();
@@ -100,7 +100,8 @@ struct MacroTransfer {
     // Every Get answered until the end of the file, then the closing message.
     void Upload(const std::string& message) {
         Host(Wsf({OpenField("FT:DATA")}));
-        for (int i = 0; i < 100 && t.session().transfer.active && !t.session().transfer.upload_data_ended; ++i)
+        for (int i = 0; i < 100 && t.session().transfer.active && !t.session().transfer.upload_data_ended;
+             ++i)
             Host(Wsf({GetField()}));
         Host(Wsf({CloseField()}));
         Finish(message);
@@ -147,20 +148,22 @@ TEST(MacroTransfer, ResultTypedCommandAndFileOfEachTransfer) {
         std::string message;     // shown to the user
     };
     const Case cases[] = {
-        {"text from CMS, completed", R"(RC = RECEIVEFILE("PROFILE EXEC A", "@/pc.txt", "text", "CMS"))", false,
-         kComplete, 0, "IND$FILE GET PROFILE EXEC A ( ASCII CRLF  )", "Hello\nWorld\n", ""},
+        {"text from CMS, completed", R"(RC = RECEIVEFILE("PROFILE EXEC A", "@/pc.txt", "text", "CMS"))",
+         false, kComplete, 0, "IND$FILE GET PROFILE EXEC A ( ASCII CRLF  )", "Hello\nWorld\n", ""},
         {"binary from TSO, host error keeps the old file",
          R"(RC = RECEIVEFILE("'USER.DATA'", "@/pc.txt", "BINARY", "Replace", "TSO"))", false, kHostError, 1,
          "IND$FILE GET 'USER.DATA'", "old",
-         "Orkan TN3270 File Transfer Error: Receiving 'USER.DATA' into @/pc.txt failed:\n" + std::string(kHostError)},
+         "Orkan TN3270 File Transfer Error: Receiving 'USER.DATA' into @/pc.txt failed:\n" +
+             std::string(kHostError)},
         {"appended, other words reach the command",
          R"(RC = RECEIVEFILE("HELLO.TEXT", "@/pc.txt", "APPEND", "NOTRUNC", "TEXT"))", false, kComplete, 0,
          "IND$FILE GET HELLO.TEXT ASCII CRLF NOTRUNC", "oldHello\nWorld\n", ""},
         {"text to CICS", R"(RC = SENDFILE("@/pc.txt", "ORKQUEUE", "CICS", "TEXT"))", true, kComplete, 0,
          "IND$FILE PUT ORKQUEUE ( ASCII CRLF )", "old", ""},
-        {"sent, the host refuses", R"(RC = SENDFILE("@/pc.txt", "NEW.DATA", "TSO", "BINARY", "APPEND"))", true,
-         kHostError, 1, "IND$FILE PUT NEW.DATA APPEND",
-         "old", "Orkan TN3270 File Transfer Error: Sending @/pc.txt to NEW.DATA failed:\n" + std::string(kHostError)},
+        {"sent, the host refuses", R"(RC = SENDFILE("@/pc.txt", "NEW.DATA", "TSO", "BINARY", "APPEND"))",
+         true, kHostError, 1, "IND$FILE PUT NEW.DATA APPEND", "old",
+         "Orkan TN3270 File Transfer Error: Sending @/pc.txt to NEW.DATA failed:\n" +
+             std::string(kHostError)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,8 +177,10 @@ TEST(MacroTransfer, ResultTypedCommandAndFileOfEachTransfer) {
         ASSERT_EQ(m.t.session().status, SessionStatus::TransferReady) << m.t.h.TakeMessages();
         EXPECT_EQ(m.runner.state(), MacroState::Waiting);
         EXPECT_EQ(m.Typed(), c.typed) << m.t.h.Screen();
-        if (c.upload) m.Upload(c.host_message);
-        else m.Download({"Hello\r\n", "World\r\n"}, c.host_message);
+        if (c.upload)
+            m.Upload(c.host_message);
+        else
+            m.Download({"Hello\r\n", "World\r\n"}, c.host_message);
         EXPECT_EQ(m.finished, 1);
         EXPECT_EQ(m.outcome.end, MacroOutcome::End::Finished);
         EXPECT_EQ(m.Var("RC").number, c.result);
@@ -190,8 +195,9 @@ TEST(MacroTransfer, ResultTypedCommandAndFileOfEachTransfer) {
 TEST(MacroTransfer, AStatementOfTwoTransfersStartsEachOnce) {
     MacroTransfer m;
     WriteText(m.folder / "up.txt", "x\n");
-    m.Run("N = 0\nRC = SENDFILE(\"" + m.folder / "up.txt" + "\", \"ONE\", \"TEXT\") * 10 + RECEIVEFILE(\"TWO\", \"" +
-          m.folder / "two.txt" + "\", \"TEXT\")\nN = N + 1");
+    m.Run("N = 0\nRC = SENDFILE(\"" + m.folder / "up.txt" +
+          "\", \"ONE\", \"TEXT\") * 10 + RECEIVEFILE(\"TWO\", \"" + m.folder / "two.txt" +
+          "\", \"TEXT\")\nN = N + 1");
     EXPECT_EQ(m.Typed(), "IND$FILE PUT ONE ASCII CRLF");
     m.Host(FromHex("F1C3"));  // a plain write during the transfer releases nothing
     m.runner.TogglePause();
@@ -244,9 +250,10 @@ TEST(MacroTransfer, AskedForWhileTheHostHoldsTheKeyboard) {
 // a result that says whether every transfer succeeded.
 TEST(MacroTransfer, WildcardsRunTheGeneratedTransfersBeforeTheCallerGoesOn) {
     MacroTransfer m;
-    m.Run("XFERADDSTG(\"ORKUSER.A.TEXT\")\nXFERADDSTG(\"ORKUSER.B.DATA\")\nXFERADDSTG(\"ORKUSER.C.TEXT\")\n"
-          "RC = RECEIVEFILE(\"ORKUSER.*.TEXT\", \"" +
-          m.folder / "*.txt" + "\", \"TEXT\")\nAFTER = RC + 5");
+    m.Run(
+        "XFERADDSTG(\"ORKUSER.A.TEXT\")\nXFERADDSTG(\"ORKUSER.B.DATA\")\nXFERADDSTG(\"ORKUSER.C.TEXT\")\n"
+        "RC = RECEIVEFILE(\"ORKUSER.*.TEXT\", \"" +
+        m.folder / "*.txt" + "\", \"TEXT\")\nAFTER = RC + 5");
     EXPECT_EQ(m.t.session().transfer.host_list.entries,
               (std::vector<std::string>{"ORKUSER.A.TEXT", "ORKUSER.B.DATA", "ORKUSER.C.TEXT"}));
     EXPECT_EQ(m.Typed(), "IND$FILE GET ORKUSER.A.TEXT ASCII CRLF") << m.t.h.Screen() << m.t.h.TakeMessages();

@@ -66,7 +66,8 @@ TEST(MultipleTransfer, GeneratedMacros) {
          "SendFile(\"/src/a_b.txt\",\"NEW.a#b.DATA\",\"TEXT\",\"REPLACE\",\"TSO\")\n"
          "SendFile(\"/src/d.txt\",\"NEW.d.DATA\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
         {"uploads chosen keep their names", Req(Up, "HOST.FILE", "x"), List({"one", "two"}, {0, 1}),
-         "SendFile(\"/d/one\",\"one\",\"TEXT\",\"REPLACE\",\"TSO\")\nSendFile(\"/d/two\",\"two\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
+         "SendFile(\"/d/one\",\"one\",\"TEXT\",\"REPLACE\",\"TSO\")\nSendFile(\"/d/"
+         "two\",\"two\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
         {"a double quote in a name is doubled", Req(Down, "*", "*"), List({"A\"B"}),
          "ReceiveFile(\"A\"\"B\",\"/d/A#B\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
         {"UTF-8 names", Req(Up, "*", "*", "/caf\xC3\xA9"), List({"\xC3\xA9t\xC3\xA9"}),
@@ -91,20 +92,23 @@ TEST(MultipleTransfer, SingleTransfersAndRefusals) {
         const char* text;
     };
     const Case cases[] = {
-        {"no wildcard, one chosen", Req(Down, "A.B", "x"), List({"A.B"}, {0}), Expansion::Kind::Single, "", ""},
+        {"no wildcard, one chosen", Req(Down, "A.B", "x"), List({"A.B"}, {0}), Expansion::Kind::Single, "",
+         ""},
         {"download, one-sided wildcard", Req(Down, "A.*", "x"), List({"A.B"}), Expansion::Kind::Refused,
          kWildcardTitle, kDownloadWildcard},
-        {"upload, one-sided wildcard", Req(Up, "A", "*.txt"), List({"a.txt"}), Expansion::Kind::Refused, kWildcardTitle,
-         kUploadWildcard},
-        {"no host list", Req(Down, "A.*", "*"), List({}), Expansion::Kind::Refused, kNoHostFilesTitle, kNoHostFiles},
+        {"upload, one-sided wildcard", Req(Up, "A", "*.txt"), List({"a.txt"}), Expansion::Kind::Refused,
+         kWildcardTitle, kUploadWildcard},
+        {"no host list", Req(Down, "A.*", "*"), List({}), Expansion::Kind::Refused, kNoHostFilesTitle,
+         kNoHostFiles},
         {"no PC files", Req(Up, "*", "*"), List({}), Expansion::Kind::Refused, kNoPcFilesTitle, kNoPcFiles},
-        {"no data set matches", Req(Down, "A.*", "*"), List({"B.C"}), Expansion::Kind::Refused, kNoHostFilesTitle,
-         kNoHostMatch},
-        {"no PC file matches", Req(Up, "*", "*.txt"), List({"a.log"}), Expansion::Kind::Refused, kNoPcMatchTitle,
-         kNoPcMatch},
-        {"a control character cannot be quoted", Req(Down, "*", "*"), List({"A\nB"}), Expansion::Kind::Refused,
-         kTransferErrorTitle,
-         "The name A\nB cannot be written into the transfer macro (it holds a control character or is longer than "
+        {"no data set matches", Req(Down, "A.*", "*"), List({"B.C"}), Expansion::Kind::Refused,
+         kNoHostFilesTitle, kNoHostMatch},
+        {"no PC file matches", Req(Up, "*", "*.txt"), List({"a.log"}), Expansion::Kind::Refused,
+         kNoPcMatchTitle, kNoPcMatch},
+        {"a control character cannot be quoted", Req(Down, "*", "*"), List({"A\nB"}),
+         Expansion::Kind::Refused, kTransferErrorTitle,
+         "The name A\nB cannot be written into the transfer macro (it holds a control character or is longer "
+         "than "
          "255 bytes)."},
     };
     TransferSession t;
@@ -151,7 +155,8 @@ TEST(MultipleTransfer, TheMacroIsWrittenForThisSession) {
     t.session().folders.temp_macros = folder.path();
     t.session().letter = 'C';
     std::string error;
-    const auto path = WriteTransferMacro(t.session(), "ReceiveFile(\"A\",\"b\",\"TEXT\",\"REPLACE\",\"TSO\")\n", error);
+    const auto path =
+        WriteTransferMacro(t.session(), "ReceiveFile(\"A\",\"b\",\"TEXT\",\"REPLACE\",\"TSO\")\n", error);
     ASSERT_TRUE(path) << error;
     EXPECT_EQ(*path, folder / "ork$C$xfer.mac");
     EXPECT_EQ(ReadText(*path), "ReceiveFile(\"A\",\"b\",\"TEXT\",\"REPLACE\",\"TSO\")\n");

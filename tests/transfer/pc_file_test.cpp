@@ -22,7 +22,9 @@ size_t Entries(const std::string& folder) {
     return size_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
-std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
+std::span<const uint8_t> Bytes(const std::string& s) {
+    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
 
 TEST(PcFile, DownloadsReplaceOrAppendOnlyWhenCommitted) {
     struct Case {
@@ -86,8 +88,9 @@ TEST(PcFile, FilesThatCannotBeUsedSayWhy) {
     EXPECT_EQ(CreateDownloadFile(folder / "dir", false).error_text, folder / "dir" + ": not a regular file");
     EXPECT_EQ(OpenUploadFile(folder / "dir").error_text, folder / "dir" + ": not a regular file");
     EXPECT_EQ(OpenUploadFile(folder / "none").error_text, folder / "none" + ": No such file or directory");
-    EXPECT_EQ(CreateDownloadFile(folder / "no/such/folder/x", false).error_text,
-              "Cannot create a temporary file in " + folder / "no/such/folder" + ": No such file or directory");
+    EXPECT_EQ(
+        CreateDownloadFile(folder / "no/such/folder/x", false).error_text,
+        "Cannot create a temporary file in " + folder / "no/such/folder" + ": No such file or directory");
     if (geteuid() != 0) {
         fs::create_directory(folder / "locked");
         WriteText(folder / "locked/x", "old");
@@ -107,10 +110,11 @@ TEST(TransferLog, KeepsTextsButNotByteCountsAndEndsEachTransferWithAnEmptyLine) 
     const std::string t = TimePrefix(0);
     EXPECT_EQ(t.size(), kTimePrefixLength);
     EXPECT_EQ(t.substr(kTimePrefixLength - 3), " - ");
-    for (const std::string& text : {t + "Download A to b", t + "Bytes transferred = 100", t + "File transfer complete",
-                                    std::string()})
+    for (const std::string& text :
+         {t + "Download A to b", t + "Bytes transferred = 100", t + "File transfer complete", std::string()})
         ASSERT_TRUE(log.Append(text)) << log.error();
-    EXPECT_EQ(log.Lines(), (std::vector<std::string>{t + "Download A to b", t + "File transfer complete", ""}));
+    EXPECT_EQ(log.Lines(),
+              (std::vector<std::string>{t + "Download A to b", t + "File transfer complete", ""}));
     EXPECT_EQ(seen.size(), 3u);
     ASSERT_TRUE(log.Clear());
     EXPECT_TRUE(log.Lines().empty());

@@ -29,10 +29,12 @@ TEST(TransferCommand, ForEveryHostSystemAndOption) {
         const char* command;
     };
     std::vector<Case> cases = {
-        {"TSO text download", Request(Down, HostSystem::Tso, "'user.data'"), "IND$FILE GET 'USER.DATA' ASCII CRLF "},
-        {"CMS text download (two blanks before the parenthesis)", Request(Down, HostSystem::Cms, "profile exec a"),
-         "IND$FILE GET PROFILE EXEC A ( ASCII CRLF  )"},
-        {"CICS binary download", Request(Down, HostSystem::Cics, "name", false), "IND$FILE GET NAME ( BINARY  )"},
+        {"TSO text download", Request(Down, HostSystem::Tso, "'user.data'"),
+         "IND$FILE GET 'USER.DATA' ASCII CRLF "},
+        {"CMS text download (two blanks before the parenthesis)",
+         Request(Down, HostSystem::Cms, "profile exec a"), "IND$FILE GET PROFILE EXEC A ( ASCII CRLF  )"},
+        {"CICS binary download", Request(Down, HostSystem::Cics, "name", false),
+         "IND$FILE GET NAME ( BINARY  )"},
         {"CICS upload text", Request(Up, HostSystem::Cics, "name"), "IND$FILE PUT NAME ( ASCII CRLF ) "},
     };
     {
@@ -48,8 +50,9 @@ TEST(TransferCommand, ForEveryHostSystemAndOption) {
         r.blksize = 6160;
         r.lrecl = 80;
         r.recfm = RecordFormat::Fixed;
-        cases.push_back({"TSO upload with allocation", r,
-                         "IND$FILE PUT 'USER.DATA' ASCII CRLF SPACE(10 5) TRACKS BLKSIZE(6160) LRECL(80) RECFM(F) "});
+        cases.push_back(
+            {"TSO upload with allocation", r,
+             "IND$FILE PUT 'USER.DATA' ASCII CRLF SPACE(10 5) TRACKS BLKSIZE(6160) LRECL(80) RECFM(F) "});
         r.space_primary = 0;
         r.recfm = RecordFormat::Variable;
         cases.push_back({"TSO upload without a primary quantity has no space or unit", r,
@@ -60,7 +63,8 @@ TEST(TransferCommand, ForEveryHostSystemAndOption) {
         r.blksize = r.lrecl = 0;
         r.recfm = RecordFormat::None;
         r.append = true;
-        cases.push_back({"TSO append, one quantity", r, "IND$FILE PUT 'USER.DATA' ASCII CRLF APPEND SPACE(3) CYLINDERS "});
+        cases.push_back({"TSO append, one quantity", r,
+                         "IND$FILE PUT 'USER.DATA' ASCII CRLF APPEND SPACE(3) CYLINDERS "});
     }
     {
         TransferRequest r = Request(Up, HostSystem::Cms, "file data a");
@@ -68,7 +72,8 @@ TEST(TransferCommand, ForEveryHostSystemAndOption) {
         r.lrecl = 80;
         r.recfm = RecordFormat::Variable;
         r.macro_extra = "after";
-        cases.push_back({"CMS upload", r, "IND$FILE PUT FILE DATA A ( ASCII CRLF APPEND LRECL 80 RECFM V ) AFTER"});
+        cases.push_back(
+            {"CMS upload", r, "IND$FILE PUT FILE DATA A ( ASCII CRLF APPEND LRECL 80 RECFM V ) AFTER"});
     }
     {
         TransferRequest r = Request(Down, HostSystem::Tso, "a");
@@ -85,8 +90,9 @@ TEST(TransferCommand, ForEveryHostSystemAndOption) {
     ASSERT_TRUE(s.record.SetText(field::DownProgram, "ind$file"));
     ASSERT_TRUE(s.record.SetText(field::UpProgram, "ind$file"));
     for (const Case& c : cases) {
-        ASSERT_TRUE(s.record.SetText(field::DownAdditionalParameters,
-                                     std::string(c.name).find("parameters") != std::string::npos ? "  recfm(v) " : ""));
+        ASSERT_TRUE(s.record.SetText(
+            field::DownAdditionalParameters,
+            std::string(c.name).find("parameters") != std::string::npos ? "  recfm(v) " : ""));
         EXPECT_EQ(BuildTransferCommand(s, c.request), c.command) << c.name;
     }
 }
@@ -100,7 +106,9 @@ TEST(TransferCommand, TheDollarIsTypedAsTheHostCodePageShowsIt) {
         if (h == 0x5B) h = 0;
     s.charset.display_to_host[0xA3] = 0x5B;
     ASSERT_TRUE(s.record.SetText(field::DownProgram, "ind$file"));
-    EXPECT_EQ(BuildTransferCommand(s, r), "IND\xA3" "FILE GET A ASCII CRLF ");
+    EXPECT_EQ(BuildTransferCommand(s, r),
+              "IND\xA3"
+              "FILE GET A ASCII CRLF ");
     ASSERT_TRUE(s.record.SetText(field::DownProgram, "IND$FILE"));  // written in upper case: left alone
     EXPECT_EQ(BuildTransferCommand(s, r), "IND$FILE GET A ASCII CRLF ");
 }
@@ -116,9 +124,9 @@ TEST(TransferRequest, PcPaths) {
         const char* path;
     };
     const Case cases[] = {
-        {"/abs/x.txt", "/ignored", "/abs/x.txt"}, {"x.txt", "/data", "/data/x.txt"}, {"x.txt", "/data/", "/data/x.txt"},
-        {"x.txt", "", "/home/me/x.txt"},          {"~/x.txt", "/data", "/home/me/x.txt"},
-        {"x.txt", "~/in", "/home/me/in/x.txt"},
+        {"/abs/x.txt", "/ignored", "/abs/x.txt"}, {"x.txt", "/data", "/data/x.txt"},
+        {"x.txt", "/data/", "/data/x.txt"},       {"x.txt", "", "/home/me/x.txt"},
+        {"~/x.txt", "/data", "/home/me/x.txt"},   {"x.txt", "~/in", "/home/me/in/x.txt"},
     };
     for (const Case& c : cases) {
         TransferRequest r;

@@ -129,7 +129,8 @@ TEST(ScreenFrames, FailuresStopTheHostWithPa1) {
         EXPECT_TRUE(file.written.empty()) << cancel;
         ASSERT_EQ(t.outcomes.size(), 1u) << cancel;
         EXPECT_FALSE(t.outcomes[0].success);
-        EXPECT_EQ(t.outcomes[0].message, cancel ? "Download cancelled at user request" : "/tmp/pc.file: No space left on device");
+        EXPECT_EQ(t.outcomes[0].message,
+                  cancel ? "Download cancelled at user request" : "/tmp/pc.file: No space left on device");
     }
 }
 
@@ -143,7 +144,8 @@ TEST(ScreenFrames, OtherRecordsAreNotFrames) {
     const Case cases[] = {
         {"an ordinary write", SessionStatus::TransferData, "F1C2 11 4040 C1C2", false},
         {"the mark without a type", SessionStatus::TransferData, "F1C2 115D7F114040", false},
-        {"upload request without its sequence byte", SessionStatus::TransferData, "F1C2 115D7F114040 C2 4040", true},
+        {"upload request without its sequence byte", SessionStatus::TransferData, "F1C2 115D7F114040 C2 4040",
+         true},
         {"unknown frame type", SessionStatus::TransferData, "F1C2 115D7F114040 C9 404040 01", true},
         {"TR_READY, not start or end", SessionStatus::TransferReady, "F1C2 115D7F114040 C1 404040 01", false},
     };

@@ -54,10 +54,12 @@ TEST(StartTransfer, RefusalsTypeNothingAndChangeNothing) {
         const char* message;
     };
     const Case cases[] = {
-        {"not connected", [](Session& s, TransferRequest&) { s.sender = nullptr; }, transfer_msg::kNotConnected},
+        {"not connected", [](Session& s, TransferRequest&) { s.sender = nullptr; },
+         transfer_msg::kNotConnected},
         {"keyboard locked", [](Session& s, TransferRequest&) { s.status = SessionStatus::SysLock; },
          transfer_msg::kKeyboardLocked},
-        {"block size below 256", [](Session& s, TransferRequest&) { s.record.SetNumber(field::TransferBlockSize, 255); },
+        {"block size below 256",
+         [](Session& s, TransferRequest&) { s.record.SetNumber(field::TransferBlockSize, 255); },
          "The transfer block size (TRANSFERBLOCKSIZE) is 255 bytes; a file transfer needs at least 256."},
         {"no host file", [](Session&, TransferRequest& r) { r.host_file = "  "; }, transfer_msg::kNoHostFile},
         {"no PC file", [](Session&, TransferRequest& r) { r.pc_file.clear(); }, transfer_msg::kNoPcFile},

@@ -97,12 +97,15 @@ TEST(UploadReader, FailuresSayWhy) {
     const Case cases[] = {
         {"a character Windows-1252 lacks", "ab\xE2\x88\x9E",
          "the file holds a character the transfer code page cannot carry (U+221E at byte 2)"},
-        {"bytes that are not UTF-8", "ab\xFF", "the file holds a character the transfer code page cannot carry "
-                                              "(bytes that are not UTF-8 at byte 2)"},
-        {"an overlong form", "\xC0\xAF", "the file holds a character the transfer code page cannot carry (bytes "
-                                          "that are not UTF-8 at byte 0)"},
-        {"a character cut by the end", "ab\xC3", "the file ends inside a UTF-8 character (bytes that are not UTF-8 "
-                                                 "at byte 2)"},
+        {"bytes that are not UTF-8", "ab\xFF",
+         "the file holds a character the transfer code page cannot carry "
+         "(bytes that are not UTF-8 at byte 2)"},
+        {"an overlong form", "\xC0\xAF",
+         "the file holds a character the transfer code page cannot carry (bytes "
+         "that are not UTF-8 at byte 0)"},
+        {"a character cut by the end", "ab\xC3",
+         "the file ends inside a UTF-8 character (bytes that are not UTF-8 "
+         "at byte 2)"},
     };
     for (const Case& c : cases) {
         TextOptions o = Identity();
@@ -131,10 +134,25 @@ TEST(DownloadWriter, Conversions) {
         {"CR LF becomes LF across blocks", {{"a\r", "\nb\r\n"}, true, false, false, false, "a\nb\n"}},
         {"a lone CR stays", {{"a\rb\r"}, true, false, false, false, "a\rb\r"}},
         {"line ends kept when not asked", {{"a\r\n"}, false, false, false, false, "a\r\n"}},
-        {"0x1A at the end of an inner block is data", {{"AB\x1A", "CD\x1A"}, false, false, true, false, "AB\x1A" "CD"}},
+        {"0x1A at the end of an inner block is data",
+         {{"AB\x1A", "CD\x1A"},
+          false,
+          false,
+          true,
+          false,
+          "AB\x1A"
+          "CD"}},
         {"0x1A ends the file", {{"AB\x1A", ""}, false, false, true, false, "AB"}},
         {"0x1A kept without the setting", {{"AB\x1A"}, false, false, false, false, "AB\x1A"}},
-        {"0x1A inside a block stays", {{"A\x1A" "B"}, false, false, true, false, "A\x1A" "B"}},
+        {"0x1A inside a block stays",
+         {{"A\x1A"
+           "B"},
+          false,
+          false,
+          true,
+          false,
+          "A\x1A"
+          "B"}},
         {"binary keeps 0x1A", {{"AB\x1A"}, false, false, true, true, "AB\x1A"}},
         {"UTF-8", {{"caf\xE9 \x80\x81"}, false, true, false, false, "caf\xC3\xA9 \xE2\x82\xAC\xC2\x81"}},
         {"CR, then 0x1A at the end", {{"a\r\x1A"}, true, false, true, false, "a\r"}},
@@ -177,12 +195,22 @@ TEST(ByteCount, Formats) {
         const char* text;
     };
     const Case cases[] = {
-        {0, 0, "0"},           {1234567, 0, "1234567"}, {999, 1, "999"},          {1234, 1, "1.234"},
-        {1234567, 1, "1.234.567"}, {999, 2, "999"},     {1234, 2, "1,234K"},      {12345, 2, "12,34K"},
-        {999999, 2, "999,9K"}, {1234567, 2, "1,235M"},  {123456789, 2, "123,4M"}, {1234567890, 2, "1234M"},
+        {0, 0, "0"},
+        {1234567, 0, "1234567"},
+        {999, 1, "999"},
+        {1234, 1, "1.234"},
+        {1234567, 1, "1.234.567"},
+        {999, 2, "999"},
+        {1234, 2, "1,234K"},
+        {12345, 2, "12,34K"},
+        {999999, 2, "999,9K"},
+        {1234567, 2, "1,235M"},
+        {123456789, 2, "123,4M"},
+        {1234567890, 2, "1234M"},
         {5, 7, "5"},
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatByteCount(c.count, c.format, sep), c.text) << c.count << "/" << c.format;
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatByteCount(c.count, c.format, sep), c.text) << c.count << "/" << c.format;
     EXPECT_EQ(FormatByteCount(1234, 1, NumberSeparators{}), "1,234");
 }
 

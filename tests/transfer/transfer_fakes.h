@@ -14,8 +14,9 @@ namespace orkan::test {
 
 // Hands out its bytes `piece` at a time; fails with `error` once `fail_at` bytes were read.
 class MemorySource final : public UploadSource {
-public:
-    explicit MemorySource(std::string bytes, size_t piece = 1 << 20) : bytes_(std::move(bytes)), piece_(piece) {}
+  public:
+    explicit MemorySource(std::string bytes, size_t piece = 1 << 20)
+        : bytes_(std::move(bytes)), piece_(piece) {}
     Result Read(std::span<uint8_t> into) override {
         ++reads;
         if (position_ >= fail_at) return {0, error};
@@ -28,7 +29,7 @@ public:
     int error = EIO;
     int reads = 0;
 
-private:
+  private:
     std::string bytes_;
     size_t piece_;
     size_t position_ = 0;
@@ -45,7 +46,7 @@ struct MemoryFile {
 };
 
 class MemoryTarget final : public DownloadTarget {
-public:
+  public:
     explicit MemoryTarget(MemoryFile& file) : file_(file) {}
     ~MemoryTarget() override {
         if (!file_.committed) file_.discarded = true;
@@ -69,12 +70,12 @@ public:
         if (!file_.committed) file_.discarded = true;
     }
 
-private:
+  private:
     MemoryFile& file_;
 };
 
 class RecordingEvents final : public TransferEvents {
-public:
+  public:
     void ProgressText(const std::string& text) override { texts.push_back(text); }
     void Ended(const TransferOutcome& outcome) override { outcomes.push_back(outcome); }
     // The texts other than byte counts, joined by " | "; the list is emptied.

@@ -9,8 +9,12 @@
 
 namespace orkan::test {
 
-bool ProtocolHook::OfferScreenRecord(std::span<const uint8_t> record) { return HandleTransferFrame(session_, record); }
-void ProtocolHook::StructuredField(std::span<const uint8_t> field) { HandleTransferField(session_, field); }
+bool ProtocolHook::OfferScreenRecord(std::span<const uint8_t> record) {
+    return HandleTransferFrame(session_, record);
+}
+void ProtocolHook::StructuredField(std::span<const uint8_t> field) {
+    HandleTransferField(session_, field);
+}
 
 TransferSession::TransferSession(const std::string& pc_code_page) : hook(*h.session) {
     Session& s = session();
@@ -58,7 +62,8 @@ TextOptions TransferSession::Binary() const {
 void TransferSession::StartDownload(MemoryFile& file, TextOptions options) {
     Prime(session(), TransferDirection::Download);
     options.table = session().charset.download;
-    session().transfer.download = std::make_unique<DownloadWriter>(std::make_unique<MemoryTarget>(file), options);
+    session().transfer.download =
+        std::make_unique<DownloadWriter>(std::make_unique<MemoryTarget>(file), options);
 }
 
 void TransferSession::StartUpload(std::string content, TextOptions options, size_t piece) {
@@ -70,7 +75,9 @@ void TransferSession::StartUpload(std::string content, TextOptions options, size
     session().transfer.upload = std::make_unique<UploadReader>(std::move(file), options);
 }
 
-std::string TransferSession::Host(std::string_view hex) { return Host(FromHex(hex)); }
+std::string TransferSession::Host(std::string_view hex) {
+    return Host(FromHex(hex));
+}
 
 std::string TransferSession::Host(const std::vector<uint8_t>& record) {
     ProcessHostRecord(session(), record);
@@ -94,7 +101,8 @@ std::vector<uint8_t> Field(std::vector<uint8_t> body) {
 }  // namespace
 
 std::vector<uint8_t> OpenField(std::string_view name) {
-    std::vector<uint8_t> body = FromHex("D0 00 12 01 06 01 01 04 03 0A 0A 00 00 00 00 11 01 01 00 50 05 52 03 F0 03 09");
+    std::vector<uint8_t> body =
+        FromHex("D0 00 12 01 06 01 01 04 03 0A 0A 00 00 00 00 11 01 01 00 50 05 52 03 F0 03 09");
     body.insert(body.end(), name.begin(), name.end());
     return Field(body);
 }
@@ -108,7 +116,11 @@ std::vector<uint8_t> InsertField(std::string_view data) {
     return Field(body);
 }
 
-std::vector<uint8_t> CloseField() { return Field(FromHex("D0 41 12")); }
-std::vector<uint8_t> GetField() { return Field(FromHex("D0 46 11")); }
+std::vector<uint8_t> CloseField() {
+    return Field(FromHex("D0 41 12"));
+}
+std::vector<uint8_t> GetField() {
+    return Field(FromHex("D0 46 11"));
+}
 
 }  // namespace orkan::test

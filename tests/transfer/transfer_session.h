@@ -13,13 +13,13 @@ namespace orkan::test {
 
 // The data stream's hook without the runtime's timers.
 class ProtocolHook final : public TransferHook {
-public:
+  public:
     explicit ProtocolHook(Session& session) : session_(session) {}
     bool OfferScreenRecord(std::span<const uint8_t> record) override;
     void StructuredField(std::span<const uint8_t> field) override;
     void AfterWriteFinished() override {}
 
-private:
+  private:
     Session& session_;
 };
 

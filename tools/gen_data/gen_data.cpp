@@ -98,13 +98,14 @@ int main(int argc, char** argv) {
             if (args[2] != "bar" && args[2] != "pad") return Fail("the button kind is bar or pad");
             orkan::ButtonFile file;
             if (!orkan::ParseButtonTable(text, list, file, error)) return Fail(table + ": " + error);
-            bytes = orkan::ButtonFileBytes(args[2] == "bar" ? orkan::KeyFileKind::Toolbar : orkan::KeyFileKind::Keypad,
-                                           file);
+            bytes = orkan::ButtonFileBytes(
+                args[2] == "bar" ? orkan::KeyFileKind::Toolbar : orkan::KeyFileKind::Keypad, file);
         }
         if (!WriteFile(args.back(), bytes)) return Fail("cannot write " + args.back());
         return 0;
     }
     return Fail(
-        "usage: gen_data key-list TABLE.tsv OUT | gen_data session OUT | gen_data key-map FUNCTIONS.tsv TABLE.tsv OUT"
+        "usage: gen_data key-list TABLE.tsv OUT | gen_data session OUT | gen_data key-map FUNCTIONS.tsv "
+        "TABLE.tsv OUT"
         " | gen_data buttons FUNCTIONS.tsv bar|pad TABLE.tsv OUT");
 }

@@ -11,7 +11,7 @@ namespace {
 
 // RAII for one iconv descriptor, so an early return never leaks it.
 class Iconv {
-public:
+  public:
     Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Iconv() {
         if (ok()) iconv_close(cd_);
@@ -33,7 +33,7 @@ public:
         return left_in == 0;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 
@@ -97,9 +97,12 @@ std::vector<std::string> NameVariants(const std::string& name) {
     std::string upper;
     for (char c : name) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     std::string digits;
-    if (upper.rfind("IBM-", 0) == 0) digits = upper.substr(4);
-    else if (upper.rfind("IBM", 0) == 0) digits = upper.substr(3);
-    else if (upper.rfind("CP", 0) == 0) digits = upper.substr(2);
+    if (upper.rfind("IBM-", 0) == 0)
+        digits = upper.substr(4);
+    else if (upper.rfind("IBM", 0) == 0)
+        digits = upper.substr(3);
+    else if (upper.rfind("CP", 0) == 0)
+        digits = upper.substr(2);
     if (!digits.empty()) {
         out.push_back("IBM" + digits);
         out.push_back("IBM-" + digits);

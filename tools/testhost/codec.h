@@ -14,7 +14,7 @@ namespace testhost {
 using Bytes = std::vector<uint8_t>;
 
 class Codec {
-public:
+  public:
     // Builds the tables for a single-byte EBCDIC code page known to iconv (e.g. "IBM-037").
     // On failure returns false and leaves a message in `error`.
     [[nodiscard]] bool Open(const std::string& code_page, std::string& error);
@@ -34,7 +34,7 @@ public:
     // code page holds; otherwise the host's blank).
     uint8_t HostByte(char ascii) const;
 
-private:
+  private:
     std::string name_;
     std::array<std::string, 256> to_utf8_{};
     std::unordered_map<char32_t, uint8_t> from_unicode_;

@@ -104,7 +104,7 @@ namespace {
 
 // Interprets orders into a buffer; every length is checked against what remains.
 class WriteInterpreter {
-public:
+  public:
     WriteInterpreter(Buffer& b, const uint8_t* data, size_t size, std::string& error)
         : b_(b), data_(data), size_(size), error_(error) {}
 
@@ -113,122 +113,122 @@ public:
         while (pos < size_) {
             const uint8_t byte = data_[pos++];
             switch (byte) {
-            case kSBA: {
-                int a = 0;
-                if (!Addr(pos, a)) return false;
-                address_ = a;
-                last_was_data_ = false;
-                break;
-            }
-            case kSF:
-                if (!Need(pos, 1, "SF")) return false;
-                StartField(data_[pos++] & 0x3F, 0, 0);
-                break;
-            case kSFE:
-            case kMF: {
-                if (!Need(pos, 1, byte == kSFE ? "SFE" : "MF")) return false;
-                const size_t count = data_[pos++];
-                if (!Need(pos, count * 2, byte == kSFE ? "SFE pairs" : "MF pairs")) return false;
-                uint8_t attr = 0, fg = 0, hl = 0;
-                bool has_attr = false;
-                for (size_t i = 0; i < count; ++i) {
-                    const uint8_t type = data_[pos + 2 * i], value = data_[pos + 2 * i + 1];
-                    if (type == kXaField) {
-                        attr = value & 0x3F;
-                        has_attr = true;
+                case kSBA: {
+                    int a = 0;
+                    if (!Addr(pos, a)) return false;
+                    address_ = a;
+                    last_was_data_ = false;
+                    break;
+                }
+                case kSF:
+                    if (!Need(pos, 1, "SF")) return false;
+                    StartField(data_[pos++] & 0x3F, 0, 0);
+                    break;
+                case kSFE:
+                case kMF: {
+                    if (!Need(pos, 1, byte == kSFE ? "SFE" : "MF")) return false;
+                    const size_t count = data_[pos++];
+                    if (!Need(pos, count * 2, byte == kSFE ? "SFE pairs" : "MF pairs")) return false;
+                    uint8_t attr = 0, fg = 0, hl = 0;
+                    bool has_attr = false;
+                    for (size_t i = 0; i < count; ++i) {
+                        const uint8_t type = data_[pos + 2 * i], value = data_[pos + 2 * i + 1];
+                        if (type == kXaField) {
+                            attr = value & 0x3F;
+                            has_attr = true;
+                        } else if (type == kXaForeground) {
+                            fg = value;
+                        } else if (type == kXaHighlight) {
+                            hl = value;
+                        }
+                    }
+                    pos += count * 2;
+                    if (byte == kSFE) {
+                        StartField(attr, fg, hl);
+                    } else {
+                        Cell& c = b_.at(address_);
+                        if (c.is_attr) {
+                            if (has_attr) c.attr = attr;
+                            if (fg) c.fg = fg;
+                            if (hl) c.hl = hl;
+                        }
+                        address_ = b_.Next(address_);
+                    }
+                    last_was_data_ = false;
+                    break;
+                }
+                case kSA: {
+                    if (!Need(pos, 2, "SA")) return false;
+                    const uint8_t type = data_[pos], value = data_[pos + 1];
+                    pos += 2;
+                    if (type == kXaAll) {
+                        sa_fg_ = sa_hl_ = sa_cs_ = 0;
                     } else if (type == kXaForeground) {
-                        fg = value;
+                        sa_fg_ = value;
                     } else if (type == kXaHighlight) {
-                        hl = value;
+                        sa_hl_ = value;
+                    } else if (type == kXaCharset) {
+                        sa_cs_ = value;
                     }
+                    last_was_data_ = false;
+                    break;
                 }
-                pos += count * 2;
-                if (byte == kSFE) {
-                    StartField(attr, fg, hl);
-                } else {
-                    Cell& c = b_.at(address_);
-                    if (c.is_attr) {
-                        if (has_attr) c.attr = attr;
-                        if (fg) c.fg = fg;
-                        if (hl) c.hl = hl;
+                case kIC:
+                    b_.cursor = address_;
+                    last_was_data_ = false;
+                    break;
+                case kPT:
+                    ProgramTab();
+                    last_was_data_ = false;
+                    break;
+                case kRA: {
+                    int stop = 0;
+                    if (!Addr(pos, stop)) return false;
+                    if (!Need(pos, 1, "RA character")) return false;
+                    bool ge = false;
+                    uint8_t ch = data_[pos++];
+                    if (ch == kGE) {
+                        if (!Need(pos, 1, "RA GE character")) return false;
+                        ch = data_[pos++];
+                        ge = true;
                     }
-                    address_ = b_.Next(address_);
+                    do {
+                        Store(ch, ge);
+                    } while (address_ != stop);
+                    last_was_data_ = false;
+                    break;
                 }
-                last_was_data_ = false;
-                break;
-            }
-            case kSA: {
-                if (!Need(pos, 2, "SA")) return false;
-                const uint8_t type = data_[pos], value = data_[pos + 1];
-                pos += 2;
-                if (type == kXaAll) {
-                    sa_fg_ = sa_hl_ = sa_cs_ = 0;
-                } else if (type == kXaForeground) {
-                    sa_fg_ = value;
-                } else if (type == kXaHighlight) {
-                    sa_hl_ = value;
-                } else if (type == kXaCharset) {
-                    sa_cs_ = value;
+                case kEUA: {
+                    int stop = 0;
+                    if (!Addr(pos, stop)) return false;
+                    auto gov = b_.GoverningAttribute(address_);
+                    do {
+                        Cell& c = b_.at(address_);
+                        if (c.is_attr) {
+                            gov = address_;
+                        } else if (!gov || !(b_.at(*gov).attr & kAttrProtected)) {
+                            c.ch = 0;
+                        }
+                        address_ = b_.Next(address_);
+                    } while (address_ != stop);
+                    last_was_data_ = false;
+                    break;
                 }
-                last_was_data_ = false;
-                break;
-            }
-            case kIC:
-                b_.cursor = address_;
-                last_was_data_ = false;
-                break;
-            case kPT:
-                ProgramTab();
-                last_was_data_ = false;
-                break;
-            case kRA: {
-                int stop = 0;
-                if (!Addr(pos, stop)) return false;
-                if (!Need(pos, 1, "RA character")) return false;
-                bool ge = false;
-                uint8_t ch = data_[pos++];
-                if (ch == kGE) {
-                    if (!Need(pos, 1, "RA GE character")) return false;
-                    ch = data_[pos++];
-                    ge = true;
-                }
-                do {
-                    Store(ch, ge);
-                } while (address_ != stop);
-                last_was_data_ = false;
-                break;
-            }
-            case kEUA: {
-                int stop = 0;
-                if (!Addr(pos, stop)) return false;
-                auto gov = b_.GoverningAttribute(address_);
-                do {
-                    Cell& c = b_.at(address_);
-                    if (c.is_attr) {
-                        gov = address_;
-                    } else if (!gov || !(b_.at(*gov).attr & kAttrProtected)) {
-                        c.ch = 0;
-                    }
-                    address_ = b_.Next(address_);
-                } while (address_ != stop);
-                last_was_data_ = false;
-                break;
-            }
-            case kGE:
-                if (!Need(pos, 1, "GE")) return false;
-                Store(data_[pos++], true);
-                last_was_data_ = true;
-                break;
-            default:
-                Store(byte, false);
-                last_was_data_ = true;
-                break;
+                case kGE:
+                    if (!Need(pos, 1, "GE")) return false;
+                    Store(data_[pos++], true);
+                    last_was_data_ = true;
+                    break;
+                default:
+                    Store(byte, false);
+                    last_was_data_ = true;
+                    break;
             }
         }
         return true;
     }
 
-private:
+  private:
     bool Need(size_t pos, size_t n, const char* what) {
         if (size_ - pos >= n) return true;
         error_ = std::string(what) + " runs past the end of the record";
@@ -239,7 +239,8 @@ private:
         out = DecodeAddress(data_[pos], data_[pos + 1]);
         pos += 2;
         if (out >= b_.size()) {
-            error_ = "buffer address " + std::to_string(out) + " beyond " + std::to_string(b_.size()) + " positions";
+            error_ = "buffer address " + std::to_string(out) + " beyond " + std::to_string(b_.size()) +
+                     " positions";
             return false;
         }
         return true;
@@ -302,34 +303,34 @@ bool ApplyWrite(Buffer& buffer, const uint8_t* data, size_t size, const Geometry
     }
     const uint8_t cmd = data[0];
     switch (cmd) {
-    case kEraseWrite:
-    case 0x05:
-        buffer.Reset(g.rows, g.cols);
-        break;
-    case kEraseWriteAlternate:
-    case 0x0D:
-        buffer.Reset(g.alt_rows, g.alt_cols);
-        break;
-    case kWrite:
-    case 0x01:
-        break;
-    case kEraseAllUnprotected:
-    case 0x0F: {
-        bool first = true;
-        for (const Field& f : buffer.Fields()) {
-            if (f.attr & kAttrProtected) continue;
-            buffer.at(f.attr_address).attr &= static_cast<uint8_t>(~kAttrMdt);
-            int a = f.start;
-            for (int i = 0; i < f.length; ++i, a = buffer.Next(a)) buffer.at(a).ch = 0;
-            if (first) buffer.cursor = f.start;
-            first = false;
+        case kEraseWrite:
+        case 0x05:
+            buffer.Reset(g.rows, g.cols);
+            break;
+        case kEraseWriteAlternate:
+        case 0x0D:
+            buffer.Reset(g.alt_rows, g.alt_cols);
+            break;
+        case kWrite:
+        case 0x01:
+            break;
+        case kEraseAllUnprotected:
+        case 0x0F: {
+            bool first = true;
+            for (const Field& f : buffer.Fields()) {
+                if (f.attr & kAttrProtected) continue;
+                buffer.at(f.attr_address).attr &= static_cast<uint8_t>(~kAttrMdt);
+                int a = f.start;
+                for (int i = 0; i < f.length; ++i, a = buffer.Next(a)) buffer.at(a).ch = 0;
+                if (first) buffer.cursor = f.start;
+                first = false;
+            }
+            if (first) buffer.cursor = 0;
+            return true;
         }
-        if (first) buffer.cursor = 0;
-        return true;
-    }
-    default:
-        error = "not a write command";
-        return false;
+        default:
+            error = "not a write command";
+            return false;
     }
     if (size < 2) {
         error = "write without a WCC";
@@ -402,6 +403,8 @@ void OrderWriter::Ge(uint8_t ch) {
     out_.push_back(ch);
 }
 
-void OrderWriter::Data(const Bytes& host_bytes) { out_.insert(out_.end(), host_bytes.begin(), host_bytes.end()); }
+void OrderWriter::Data(const Bytes& host_bytes) {
+    out_.insert(out_.end(), host_bytes.begin(), host_bytes.end());
+}
 
 }  // namespace testhost::ds

@@ -82,13 +82,12 @@ struct AidName {
     std::string_view name;
 };
 inline constexpr std::array<AidName, 33> kAidNames = {{
-    {0x60, "none"},  {0x7D, "enter"}, {0x6D, "clear"}, {0x6C, "pa1"},   {0x6E, "pa2"},
-    {0x6B, "pa3"},   {0x88, "sf"},    {0x7E, "pen"},   {0xF1, "pf1"},   {0xF2, "pf2"},
-    {0xF3, "pf3"},   {0xF4, "pf4"},   {0xF5, "pf5"},   {0xF6, "pf6"},   {0xF7, "pf7"},
-    {0xF8, "pf8"},   {0xF9, "pf9"},   {0x7A, "pf10"},  {0x7B, "pf11"},  {0x7C, "pf12"},
-    {0xC1, "pf13"},  {0xC2, "pf14"},  {0xC3, "pf15"},  {0xC4, "pf16"},  {0xC5, "pf17"},
-    {0xC6, "pf18"},  {0xC7, "pf19"},  {0xC8, "pf20"},  {0xC9, "pf21"},  {0x4A, "pf22"},
-    {0x4B, "pf23"},  {0x4C, "pf24"},  {0xE6, "sysreq"},
+    {0x60, "none"}, {0x7D, "enter"}, {0x6D, "clear"},  {0x6C, "pa1"},  {0x6E, "pa2"},  {0x6B, "pa3"},
+    {0x88, "sf"},   {0x7E, "pen"},   {0xF1, "pf1"},    {0xF2, "pf2"},  {0xF3, "pf3"},  {0xF4, "pf4"},
+    {0xF5, "pf5"},  {0xF6, "pf6"},   {0xF7, "pf7"},    {0xF8, "pf8"},  {0xF9, "pf9"},  {0x7A, "pf10"},
+    {0x7B, "pf11"}, {0x7C, "pf12"},  {0xC1, "pf13"},   {0xC2, "pf14"}, {0xC3, "pf15"}, {0xC4, "pf16"},
+    {0xC5, "pf17"}, {0xC6, "pf18"},  {0xC7, "pf19"},   {0xC8, "pf20"}, {0xC9, "pf21"}, {0x4A, "pf22"},
+    {0x4B, "pf23"}, {0x4C, "pf24"},  {0xE6, "sysreq"},
 }};
 
 // "pf3" for 0xF3; "aid-XX" for an unknown byte.
@@ -101,11 +100,20 @@ struct ColourName {
     std::string_view name;
 };
 inline constexpr std::array<ColourName, 8> kColours = {{
-    {0xF0, "default"}, {0xF1, "blue"}, {0xF2, "red"}, {0xF3, "pink"},
-    {0xF4, "green"}, {0xF5, "turquoise"}, {0xF6, "yellow"}, {0xF7, "white"},
+    {0xF0, "default"},
+    {0xF1, "blue"},
+    {0xF2, "red"},
+    {0xF3, "pink"},
+    {0xF4, "green"},
+    {0xF5, "turquoise"},
+    {0xF6, "yellow"},
+    {0xF7, "white"},
 }};
 inline constexpr std::array<ColourName, 4> kHighlights = {{
-    {0xF0, "normal"}, {0xF1, "blink"}, {0xF2, "reverse"}, {0xF4, "underscore"},
+    {0xF0, "normal"},
+    {0xF1, "blink"},
+    {0xF2, "reverse"},
+    {0xF4, "underscore"},
 }};
 
 // Encodes an address: the 12-bit form while the buffer has at most 4096 positions, else 14-bit.
@@ -113,15 +121,17 @@ std::array<uint8_t, 2> EncodeAddress(int address, int positions);
 // Decodes either form (the top two bits of the first byte tell them apart).
 int DecodeAddress(uint8_t b1, uint8_t b2);
 // Attributes and WCCs travel through the six-bit table, as real hosts send them.
-inline uint8_t EncodeSixBits(uint8_t bits) { return kSixBitCodes[bits & 0x3F]; }
+inline uint8_t EncodeSixBits(uint8_t bits) {
+    return kSixBitCodes[bits & 0x3F];
+}
 
 struct Cell {
-    uint8_t ch = 0;      // host byte; 0 = null
+    uint8_t ch = 0;  // host byte; 0 = null
     bool is_attr = false;
-    uint8_t attr = 0;    // field attribute bits (low six bits meaningful)
-    uint8_t fg = 0;      // 0 or 0xF0..0xF7
-    uint8_t hl = 0;      // 0 or 0xF0..0xF4
-    uint8_t cs = 0;      // 0 base set, 0xF1 for GE characters
+    uint8_t attr = 0;  // field attribute bits (low six bits meaningful)
+    uint8_t fg = 0;    // 0 or 0xF0..0xF7
+    uint8_t hl = 0;    // 0 or 0xF0..0xF4
+    uint8_t cs = 0;    // 0 base set, 0xF1 for GE characters
 };
 
 // One field of a buffer: the attribute position and where its data lies.
@@ -134,7 +144,7 @@ struct Field {
 
 // The host's model of a terminal buffer.
 class Buffer {
-public:
+  public:
     Buffer() : Buffer(24, 80) {}
     Buffer(int rows, int cols) { Reset(rows, cols); }
     void Reset(int rows, int cols);
@@ -158,7 +168,7 @@ public:
     // Readable rows: attribute positions as blanks, nulls as blanks, non-display data masked.
     std::vector<std::string> Text(const Codec& codec, char mask = '*') const;
 
-private:
+  private:
     int rows_ = 24;
     int cols_ = 80;
     std::vector<Cell> cells_;
@@ -180,7 +190,7 @@ struct Geometry {
 
 // Builds the orders of one write record.
 class OrderWriter {
-public:
+  public:
     explicit OrderWriter(int positions) : positions_(positions) {}
     Bytes& bytes() { return out_; }
 
@@ -197,7 +207,7 @@ public:
     void Ge(uint8_t ch);
     void Data(const Bytes& host_bytes);
 
-private:
+  private:
     void Address(int address);
     int positions_;
     Bytes out_;

@@ -42,36 +42,49 @@ std::string DescribeHostRecord(const Bytes& p) {
     if (p.empty()) return "empty";
     auto wcc = [&] { return p.size() > 1 ? " wcc=" + Hex2(p[1]) : std::string(" (no WCC)"); };
     switch (p[0]) {
-    case ds::kWrite: return "Write" + wcc();
-    case ds::kEraseWrite: return "Erase/Write" + wcc();
-    case ds::kEraseWriteAlternate: return "Erase/Write Alternate" + wcc();
-    case ds::kEraseAllUnprotected: return "Erase All Unprotected";
-    case ds::kReadBuffer: return "Read Buffer";
-    case ds::kReadModified: return "Read Modified";
-    case ds::kReadModifiedAll: return "Read Modified All";
-    case ds::kWriteStructuredField:
-        if (p.size() >= 6 && p[3] == 0x01 && p[5] == 0x02) return "Write Structured Field: Read Partition Query";
-        if (p.size() >= 6 && p[3] == 0x01 && p[5] == 0x03) return "Write Structured Field: Read Partition Query List";
-        return "Write Structured Field";
-    default: return "command " + Hex2(p[0]);
+        case ds::kWrite:
+            return "Write" + wcc();
+        case ds::kEraseWrite:
+            return "Erase/Write" + wcc();
+        case ds::kEraseWriteAlternate:
+            return "Erase/Write Alternate" + wcc();
+        case ds::kEraseAllUnprotected:
+            return "Erase All Unprotected";
+        case ds::kReadBuffer:
+            return "Read Buffer";
+        case ds::kReadModified:
+            return "Read Modified";
+        case ds::kReadModifiedAll:
+            return "Read Modified All";
+        case ds::kWriteStructuredField:
+            if (p.size() >= 6 && p[3] == 0x01 && p[5] == 0x02)
+                return "Write Structured Field: Read Partition Query";
+            if (p.size() >= 6 && p[3] == 0x01 && p[5] == 0x03)
+                return "Write Structured Field: Read Partition Query List";
+            return "Write Structured Field";
+        default:
+            return "command " + Hex2(p[0]);
     }
 }
 
-std::string CompareBuffers(const ds::Buffer& expected, const ds::Buffer& got, int positions, const Codec& codec) {
+std::string CompareBuffers(const ds::Buffer& expected, const ds::Buffer& got, int positions,
+                           const Codec& codec) {
     if (positions != expected.size())
-        return "reply covers " + std::to_string(positions) + " positions, the screen has " + std::to_string(expected.size());
+        return "reply covers " + std::to_string(positions) + " positions, the screen has " +
+               std::to_string(expected.size());
     for (int a = 0; a < expected.size(); ++a) {
         const ds::Cell& e = expected.at(a);
         const ds::Cell& g = got.at(a);
-        const bool same = e.is_attr == g.is_attr &&
-                          (e.is_attr ? (e.attr & 0x3E) == (g.attr & 0x3E) : e.ch == g.ch);
+        const bool same =
+            e.is_attr == g.is_attr && (e.is_attr ? (e.attr & 0x3E) == (g.attr & 0x3E) : e.ch == g.ch);
         if (same) continue;
         auto show = [&](const ds::Cell& c) {
             if (c.is_attr) return "attribute " + Hex2(c.attr & 0x3F);
             if (c.ch == 0) return std::string("null");
             return "'" + codec.ToUtf8(c.ch) + "' (" + Hex2(c.ch) + ")";
         };
-        return "first difference at " + RowCol(a, expected.cols()) + ": expected " + show(e) + ", got " + show(g);
+        return "first difference at " + RowCol(a, expected.cols()) + ": expected " + show(e) + ", got " +
+               show(g);
     }
     return "";
 }
@@ -87,7 +100,9 @@ std::string Engine::Trim(const std::string& s) {
     return s.substr(0, end);
 }
 
-std::string Engine::HostText(const Bytes& b) const { return codec_.ToUtf8(b.data(), b.size()); }
+std::string Engine::HostText(const Bytes& b) const {
+    return codec_.ToUtf8(b.data(), b.size());
+}
 
 std::optional<std::string> Engine::Variable(const std::string& name) const {
     if (name == "rows") return std::to_string(buffer_.rows());
@@ -142,12 +157,14 @@ void Engine::OnTick() {
     const double now = clock_();
     log_.set_time(now);
     if (!ready_ && now > config_.negotiation_timeout) {
-        Close("negotiation did not finish within " + std::to_string(static_cast<int>(config_.negotiation_timeout)) + " s");
+        Close("negotiation did not finish within " +
+              std::to_string(static_cast<int>(config_.negotiation_timeout)) + " s");
         return;
     }
     if (shell_) shell_->OnTick(now);
     if (waiting_ && now > waiting_->deadline) {
-        log_.Line("ERROR", "no reply within " + std::to_string(static_cast<int>(config_.reply_timeout)) + " s; going on");
+        log_.Line("ERROR", "no reply within " + std::to_string(static_cast<int>(config_.reply_timeout)) +
+                               " s; going on");
         vars_["read.error"] = "no reply";
         if (waiting_->kind == Wait::StreamRead) {
             report_.push_back("stream: no reply to the final Read Buffer within the time-out");
@@ -166,24 +183,26 @@ void Engine::Resume() {
 void Engine::HandleEvent(TelnetServer::Event& ev) {
     using K = TelnetServer::Event::Kind;
     switch (ev.kind) {
-    case K::Ready:
-        OnReady(ev.text);
-        break;
-    case K::Failed:
-        log_.Line("ERROR", ev.text);
-        Close(ev.text);
-        break;
-    case K::Note:
-        log_.Line("NOTE", ev.text);
-        break;
-    case K::Command:
-        log_.Line("TELNET<", "IAC " + ev.text);
-        if (ev.command == IP || ev.command == BRK) RunKey("attn");
-        else if (ev.command == AO) RunKey("sysreq");
-        break;
-    case K::Record:
-        HandleRecord(ev);
-        break;
+        case K::Ready:
+            OnReady(ev.text);
+            break;
+        case K::Failed:
+            log_.Line("ERROR", ev.text);
+            Close(ev.text);
+            break;
+        case K::Note:
+            log_.Line("NOTE", ev.text);
+            break;
+        case K::Command:
+            log_.Line("TELNET<", "IAC " + ev.text);
+            if (ev.command == IP || ev.command == BRK)
+                RunKey("attn");
+            else if (ev.command == AO)
+                RunKey("sysreq");
+            break;
+        case K::Record:
+            HandleRecord(ev);
+            break;
     }
 }
 
@@ -201,7 +220,8 @@ void Engine::OnReady(const std::string& mode) {
     extended_ = t.extended;
     geometry_ = ds::Geometry{24, 80, t.alt_rows, t.alt_cols};
     buffer_.Reset(24, 80);
-    if (telnet_.mode() == TelnetServer::Mode::Tn3270e && telnet_.HasFunction(kFnBindImage)) SendBind("ORKHOST");
+    if (telnet_.mode() == TelnetServer::Mode::Tn3270e && telnet_.HasFunction(kFnBindImage))
+        SendBind("ORKHOST");
     ApplyFaultRecords();
     if (config_.query_on_connect && extended_) {
         SendQuery({}, false, [this] { StartApp(); });
@@ -253,11 +273,13 @@ void Engine::StartApp() {
     }
     if (config_.transfer && config_.files) {
         ft::ShellIo io;
-        io.send = [this](const Bytes& b, const std::string& label, size_t hex) { SendFromShell(b, label, hex); };
+        io.send = [this](const Bytes& b, const std::string& label, size_t hex) {
+            SendFromShell(b, label, hex);
+        };
         io.log = [this](const std::string& tag, const std::string& text) { log_.Line(tag, text); };
         io.disconnect = [this](const std::string& reason) { Close(reason); };
-        shell_ = std::make_unique<ft::Shell>(*config_.transfer, *config_.files, codec_, std::move(io), extended_,
-                                             config_.reply_timeout);
+        shell_ = std::make_unique<ft::Shell>(*config_.transfer, *config_.files, codec_, std::move(io),
+                                             extended_, config_.reply_timeout);
         shell_->Start(clock_());
         return;
     }
@@ -272,12 +294,15 @@ void Engine::StartApp() {
     }
 }
 
-bool Engine::WantsPump() const { return streaming_ && !closing_ && stream_sent_ < config_.stream.count; }
+bool Engine::WantsPump() const {
+    return streaming_ && !closing_ && stream_sent_ < config_.stream.count;
+}
 
 void Engine::Pump() {
     if (!WantsPump()) return;
     const int i = stream_sent_++;
-    const Bytes screen = StreamScreen(i, config_.stream.count, stream_rows_, stream_cols_, stream_command_, extended_, codec_);
+    const Bytes screen =
+        StreamScreen(i, config_.stream.count, stream_rows_, stream_cols_, stream_command_, extended_, codec_);
     stream_bytes_ += screen.size();
     const bool last = stream_sent_ == config_.stream.count;
     SendLogged(screen, k3270Data, 0, "stream screen " + std::to_string(i + 1), i == 0 || last);
@@ -301,12 +326,14 @@ void Engine::HandleStreamRead(const Bytes& data) {
         verdict = "the Read Buffer reply is malformed: " + error;
     } else {
         const std::string diff = CompareBuffers(stream_expected_, rb.buffer, rb.positions, codec_);
-        verdict = diff.empty() ? "the Read Buffer reply matches the last screen" : "the Read Buffer reply differs: " + diff;
+        verdict = diff.empty() ? "the Read Buffer reply matches the last screen"
+                               : "the Read Buffer reply differs: " + diff;
     }
     const int n = config_.stream.count;
     char line[256];
-    std::snprintf(line, sizeof line, "stream: %d screens of %dx%d, %zu bytes in %.3f s (%.1f screens/s); %s", n,
-                  stream_rows_, stream_cols_, stream_bytes_, elapsed, elapsed > 0 ? n / elapsed : 0.0, verdict.c_str());
+    std::snprintf(line, sizeof line, "stream: %d screens of %dx%d, %zu bytes in %.3f s (%.1f screens/s); %s",
+                  n, stream_rows_, stream_cols_, stream_bytes_, elapsed, elapsed > 0 ? n / elapsed : 0.0,
+                  verdict.c_str());
     report_.push_back(line);
     log_.Line("STREAM", line);
     streaming_ = false;
@@ -326,8 +353,8 @@ void Engine::HandleStreamRead(const Bytes& data) {
     (void)ds::ApplyWrite(buffer_, w.bytes().data(), w.bytes().size(), geometry_, ignored);
 }
 
-uint16_t Engine::SendLogged(const Bytes& payload, uint8_t data_type, uint8_t response_flag, const std::string& label,
-                            bool hex) {
+uint16_t Engine::SendLogged(const Bytes& payload, uint8_t data_type, uint8_t response_flag,
+                            const std::string& label, bool hex) {
     const bool e = telnet_.mode() == TelnetServer::Mode::Tn3270e;
     const uint16_t seq = telnet_.SendRecord(payload, data_type, response_flag);
     Bytes b = telnet_.TakeOutput();
@@ -426,7 +453,8 @@ void Engine::SendNotice(const std::string& text) {
     std::string ignored;
     (void)ds::ApplyWrite(buffer_, w.bytes().data(), w.bytes().size(), geometry_, ignored);
     inputs_.clear();
-    if (notice_return_.empty()) notice_return_ = current_.empty() && config_.app ? config_.app->start : current_;
+    if (notice_return_.empty())
+        notice_return_ = current_.empty() && config_.app ? config_.app->start : current_;
     current_.clear();
     LogScreen(buffer_);
 }
@@ -444,10 +472,33 @@ void Engine::SendBind(const std::string& plu) {
     }
     // An LU type 2 BIND: screen sizes at offsets 20-24, the PLU name at 27, the SLU name after
     // empty user data and correlation fields.
-    Bytes ru = {0x31, 0x01, 0x03, 0x03, 0xB1, 0x90, 0x30, 0x80, 0x00, 0x00, 0x87, 0x87, 0x00, 0x00,
-                0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
-                static_cast<uint8_t>(geometry_.rows), static_cast<uint8_t>(geometry_.cols),
-                static_cast<uint8_t>(geometry_.alt_rows), static_cast<uint8_t>(geometry_.alt_cols), 0x7F, 0x00, 0x00};
+    Bytes ru = {0x31,
+                0x01,
+                0x03,
+                0x03,
+                0xB1,
+                0x90,
+                0x30,
+                0x80,
+                0x00,
+                0x00,
+                0x87,
+                0x87,
+                0x00,
+                0x00,
+                0x02,
+                0x00,
+                0x00,
+                0x00,
+                0x00,
+                0x00,
+                static_cast<uint8_t>(geometry_.rows),
+                static_cast<uint8_t>(geometry_.cols),
+                static_cast<uint8_t>(geometry_.alt_rows),
+                static_cast<uint8_t>(geometry_.alt_cols),
+                0x7F,
+                0x00,
+                0x00};
     ru.push_back(static_cast<uint8_t>(plu.size()));
     for (char c : plu) ru.push_back(codec_.HostByte(c));
     ru.push_back(0x00);
@@ -481,7 +532,8 @@ void Engine::SendRead(uint8_t command, Wait kind, std::vector<script::Action> ac
 
 void Engine::HandleRecord(const TelnetServer::Event& ev) {
     const Bytes& d = ev.data;
-    std::string head = ev.has_header ? DataTypeName(ev.data_type) + " seq=" + std::to_string(ev.seq) + " " : "";
+    std::string head =
+        ev.has_header ? DataTypeName(ev.data_type) + " seq=" + std::to_string(ev.seq) + " " : "";
     if (ev.has_header && ev.data_type == kResponse)
         head += ev.response_flag == 0 ? "POSITIVE " : ev.response_flag == 1 ? "NEGATIVE " : "";
     log_.Line("RECV", head + std::to_string(d.size()) + " bytes");
@@ -489,42 +541,42 @@ void Engine::HandleRecord(const TelnetServer::Event& ev) {
     log_.Hex("HEX<", d.data(), shell_ ? std::min<size_t>(d.size(), 64) : d.size());
     if (ev.has_header) {
         switch (ev.data_type) {
-        case k3270Data:
-            break;
-        case kResponse:
-            HandleResponse(ev);
-            return;
-        case kSscpLuData:
-            if (waiting_ && waiting_->kind == Wait::SscpLu) {
-                HandleSscpReply(d);
-            } else {
-                log_.Line("NOTE", "SSCP-LU data nobody asked for; ignored");
-            }
-            return;
-        default:
-            log_.Line("NOTE", DataTypeName(ev.data_type) + " record ignored");
-            return;
+            case k3270Data:
+                break;
+            case kResponse:
+                HandleResponse(ev);
+                return;
+            case kSscpLuData:
+                if (waiting_ && waiting_->kind == Wait::SscpLu) {
+                    HandleSscpReply(d);
+                } else {
+                    log_.Line("NOTE", "SSCP-LU data nobody asked for; ignored");
+                }
+                return;
+            default:
+                log_.Line("NOTE", DataTypeName(ev.data_type) + " record ignored");
+                return;
         }
     }
     if (waiting_) {
         switch (waiting_->kind) {
-        case Wait::Query:
-            HandleQueryReply(d);
-            return;
-        case Wait::ReadBuffer:
-            HandleReadBuffer(d);
-            return;
-        case Wait::ReadModified:
-            HandleReadModified(d);
-            return;
-        case Wait::StreamRead:
-            waiting_.reset();
-            HandleStreamRead(d);
-            return;
-        case Wait::SscpLu:
-            log_.Line("NOTE", "3270 data while waiting for SSCP-LU data; taken as the reply");
-            HandleSscpReply(d);
-            return;
+            case Wait::Query:
+                HandleQueryReply(d);
+                return;
+            case Wait::ReadBuffer:
+                HandleReadBuffer(d);
+                return;
+            case Wait::ReadModified:
+                HandleReadModified(d);
+                return;
+            case Wait::StreamRead:
+                waiting_.reset();
+                HandleStreamRead(d);
+                return;
+            case Wait::SscpLu:
+                log_.Line("NOTE", "3270 data while waiting for SSCP-LU data; taken as the reply");
+                HandleSscpReply(d);
+                return;
         }
     }
     if (shell_) {
@@ -539,7 +591,8 @@ void Engine::HandleRecord(const TelnetServer::Event& ev) {
         log_.Line("NOTE", "structured-field reply nobody asked for");
         QueryReply q;
         std::string error;
-        if (!DecodeQueryReply(d.data(), d.size(), q, error)) log_.Line("ERROR", "bad structured-field reply: " + error);
+        if (!DecodeQueryReply(d.data(), d.size(), q, error))
+            log_.Line("ERROR", "bad structured-field reply: " + error);
         return;
     }
     HandleAttention(d);
@@ -568,7 +621,8 @@ void Engine::HandleAttention(const Bytes& data) {
     std::string modified_list;
     for (const auto& f : r.fields) {
         const std::string text = HostText(f.data);
-        const auto it = std::find_if(inputs_.begin(), inputs_.end(), [&](const NamedField& n) { return n.start == f.address; });
+        const auto it = std::find_if(inputs_.begin(), inputs_.end(),
+                                     [&](const NamedField& n) { return n.start == f.address; });
         std::string name;
         if (f.address < 0) {
             name = "input";
@@ -576,15 +630,18 @@ void Engine::HandleAttention(const Bytes& data) {
             name = it->name;
         } else {
             name = AutoFieldName(f.address, buffer_.cols());
-            log_.Line("NOTE", "modified data at " + RowCol(f.address, buffer_.cols()) + " is not at the start of an input field");
+            log_.Line("NOTE", "modified data at " + RowCol(f.address, buffer_.cols()) +
+                                  " is not at the start of an input field");
         }
         vars_[name] = Trim(text);
         modified_.insert(name);
         modified_list += (modified_list.empty() ? "" : ",") + name;
-        log_.Line("FIELD", name + (f.address >= 0 ? " " + RowCol(f.address, buffer_.cols()) : "") + " " + Quote(text));
+        log_.Line("FIELD",
+                  name + (f.address >= 0 ? " " + RowCol(f.address, buffer_.cols()) : "") + " " + Quote(text));
         // Keep the model in step with what the terminal now holds.
         if (f.address >= 0 && f.address < buffer_.size()) {
-            if (const auto attr = buffer_.GoverningAttribute(f.address)) buffer_.at(*attr).attr |= ds::kAttrMdt;
+            if (const auto attr = buffer_.GoverningAttribute(f.address))
+                buffer_.at(*attr).attr |= ds::kAttrMdt;
             int a = f.address;
             size_t k = 0;
             while (!buffer_.at(a).is_attr) {
@@ -619,8 +676,9 @@ void Engine::RunKey(const std::string& key) {
     if (!config_.app || !ready_) return;
     const bool is_aid = key != "attn" && key != "sysreq";
     auto matches = [&](const script::Rule& rule) {
-        const bool key_ok = std::any_of(rule.keys.begin(), rule.keys.end(),
-                                        [&](const std::string& k) { return k == key || (k == "any" && is_aid); });
+        const bool key_ok = std::any_of(rule.keys.begin(), rule.keys.end(), [&](const std::string& k) {
+            return k == key || (k == "any" && is_aid);
+        });
         if (!key_ok) return false;
         return std::all_of(rule.conditions.begin(), rule.conditions.end(),
                            [&](const script::Condition& c) { return Evaluate(c); });
@@ -638,7 +696,8 @@ void Engine::RunKey(const std::string& key) {
             }
         }
     }
-    log_.Line("NOTE", "no rule for " + key + " on screen " + (current_.empty() ? std::string("-") : current_) +
+    log_.Line("NOTE", "no rule for " + key + " on screen " +
+                          (current_.empty() ? std::string("-") : current_) +
                           (is_aid ? "; keyboard unlocked" : ""));
     if (is_aid) SendUnlock(true);
 }
@@ -666,13 +725,20 @@ bool Engine::Evaluate(const script::Condition& c) const {
         cmp = cmp < 0 ? -1 : cmp > 0 ? 1 : 0;
     }
     switch (c.op) {
-    case Op::Eq: return cmp == 0;
-    case Op::Ne: return cmp != 0;
-    case Op::Lt: return cmp < 0;
-    case Op::Le: return cmp <= 0;
-    case Op::Gt: return cmp > 0;
-    case Op::Ge: return cmp >= 0;
-    default: return false;
+        case Op::Eq:
+            return cmp == 0;
+        case Op::Ne:
+            return cmp != 0;
+        case Op::Lt:
+            return cmp < 0;
+        case Op::Le:
+            return cmp <= 0;
+        case Op::Gt:
+            return cmp > 0;
+        case Op::Ge:
+            return cmp >= 0;
+        default:
+            return false;
     }
 }
 
@@ -682,125 +748,128 @@ void Engine::RunActions(std::vector<script::Action> actions, size_t from) {
     for (size_t i = from; i < actions.size() && !closing_; ++i) {
         const script::Action& a = actions[i];
         switch (a.kind) {
-        case K::Goto:
-            SendScreen(a.name);
-            break;
-        case K::Set:
-            vars_[a.name] = script::Expand(a.text, lookup);
-            break;
-        case K::Stay:
-            SendScreen(current_.empty() ? config_.app->start : current_);
-            break;
-        case K::Unlock:
-            SendUnlock(false);
-            break;
-        case K::ReadBuffer:
-            SendRead(ds::kReadBuffer, Wait::ReadBuffer, actions, i + 1);
-            return;
-        case K::ReadModified:
-        case K::ReadModifiedAll:
-            vars_["read.kind"] = a.kind == K::ReadModified ? "read-modified" : "read-modified-all";
-            SendRead(a.kind == K::ReadModified ? ds::kReadModified : ds::kReadModifiedAll, Wait::ReadModified, actions, i + 1);
-            return;
-        case K::Query:
-        case K::QueryList: {
-            auto rest = [this, actions, i] { RunActions(actions, i + 1); };
-            SendQuery(a.codes, a.kind == K::QueryList, rest);
-            return;
-        }
-        case K::SscpLu: {
-            if (!(telnet_.mode() == TelnetServer::Mode::Tn3270e && telnet_.HasFunction(kFnBindImage))) {
-                log_.Line("NOTE", "SSCP-LU data needs TN3270E with BIND-IMAGE; skipped");
-                vars_["sscp.input"] = "(not available: needs TN3270E with BIND-IMAGE)";
+            case K::Goto:
+                SendScreen(a.name);
+                break;
+            case K::Set:
+                vars_[a.name] = script::Expand(a.text, lookup);
+                break;
+            case K::Stay:
+                SendScreen(current_.empty() ? config_.app->start : current_);
+                break;
+            case K::Unlock:
+                SendUnlock(false);
+                break;
+            case K::ReadBuffer:
+                SendRead(ds::kReadBuffer, Wait::ReadBuffer, actions, i + 1);
+                return;
+            case K::ReadModified:
+            case K::ReadModifiedAll:
+                vars_["read.kind"] = a.kind == K::ReadModified ? "read-modified" : "read-modified-all";
+                SendRead(a.kind == K::ReadModified ? ds::kReadModified : ds::kReadModifiedAll,
+                         Wait::ReadModified, actions, i + 1);
+                return;
+            case K::Query:
+            case K::QueryList: {
+                auto rest = [this, actions, i] { RunActions(actions, i + 1); };
+                SendQuery(a.codes, a.kind == K::QueryList, rest);
+                return;
+            }
+            case K::SscpLu: {
+                if (!(telnet_.mode() == TelnetServer::Mode::Tn3270e && telnet_.HasFunction(kFnBindImage))) {
+                    log_.Line("NOTE", "SSCP-LU data needs TN3270E with BIND-IMAGE; skipped");
+                    vars_["sscp.input"] = "(not available: needs TN3270E with BIND-IMAGE)";
+                    break;
+                }
+                if (bound_) {
+                    SendLogged({0x32, 0x01}, kUnbind, 0, "before SSCP-LU data");
+                    bound_ = false;
+                }
+                // "\n" in the text starts a new line (NL).
+                Bytes b = {0x0C};  // form feed: a clean screen
+                const std::string text = script::Expand(a.text, lookup);
+                for (size_t k = 0; k < text.size(); ++k) {
+                    if (text[k] == '\\' && k + 1 < text.size() && text[k + 1] == 'n') {
+                        b.push_back(0x15);
+                        ++k;
+                    } else {
+                        b.push_back(codec_.HostByte(text[k]));
+                    }
+                }
+                SendLogged(b, kSscpLuData, 0, "SSCP-LU message");
+                buffer_.Reset(geometry_.rows, geometry_.cols);
+                inputs_.clear();
+                waiting_ = Waiting{Wait::SscpLu, clock_() + std::max(config_.reply_timeout, 300.0),
+                                   [this, actions, i] { RunActions(actions, i + 1); }};
+                return;
+            }
+            case K::PrintText: {
+                // Host print text: structured field 0x0F, qualifier 0x1F, print selector; "\n" a line end.
+                Bytes b = {ds::kWriteStructuredField, 0x00, 0x00, 0x0F, 0x1F, 0x00, 0x00, 0x00};
+                const std::string text = script::Expand(a.text, lookup);
+                for (size_t k = 0; k < text.size(); ++k) {
+                    if (text[k] == '\\' && k + 1 < text.size() && text[k + 1] == 'n') {
+                        b.push_back(0x25);
+                        ++k;
+                    } else {
+                        b.push_back(codec_.HostByte(text[k]));
+                    }
+                }
+                const size_t length = b.size() - 1;
+                b[1] = static_cast<uint8_t>(length >> 8);
+                b[2] = static_cast<uint8_t>(length & 0xFF);
+                SendLogged(b, k3270Data, 0, "print text");
                 break;
             }
-            if (bound_) {
-                SendLogged({0x32, 0x01}, kUnbind, 0, "before SSCP-LU data");
-                bound_ = false;
-            }
-            // "\n" in the text starts a new line (NL).
-            Bytes b = {0x0C};  // form feed: a clean screen
-            const std::string text = script::Expand(a.text, lookup);
-            for (size_t k = 0; k < text.size(); ++k) {
-                if (text[k] == '\\' && k + 1 < text.size() && text[k + 1] == 'n') {
-                    b.push_back(0x15);
-                    ++k;
-                } else {
-                    b.push_back(codec_.HostByte(text[k]));
-                }
-            }
-            SendLogged(b, kSscpLuData, 0, "SSCP-LU message");
-            buffer_.Reset(geometry_.rows, geometry_.cols);
-            inputs_.clear();
-            waiting_ = Waiting{Wait::SscpLu, clock_() + std::max(config_.reply_timeout, 300.0),
-                               [this, actions, i] { RunActions(actions, i + 1); }};
-            return;
-        }
-        case K::PrintText: {
-            // Host print text: structured field 0x0F, qualifier 0x1F, print selector; "\n" a line end.
-            Bytes b = {ds::kWriteStructuredField, 0x00, 0x00, 0x0F, 0x1F, 0x00, 0x00, 0x00};
-            const std::string text = script::Expand(a.text, lookup);
-            for (size_t k = 0; k < text.size(); ++k) {
-                if (text[k] == '\\' && k + 1 < text.size() && text[k + 1] == 'n') {
-                    b.push_back(0x25);
-                    ++k;
-                } else {
-                    b.push_back(codec_.HostByte(text[k]));
-                }
-            }
-            const size_t length = b.size() - 1;
-            b[1] = static_cast<uint8_t>(length >> 8);
-            b[2] = static_cast<uint8_t>(length & 0xFF);
-            SendLogged(b, k3270Data, 0, "print text");
-            break;
-        }
-        case K::AsciiHost: {
-            telnet_.AskAsciiHost();
-            Bytes b = telnet_.TakeOutput();
-            log_.Line("TELNET>", DescribeTelnet(b.data(), b.size()) + " [ASCII mode]");
-            out_.insert(out_.end(), b.begin(), b.end());
-            ascii_host_ = true;
-            break;
-        }
-        case K::RemoteMacro: {
-            std::ifstream in(a.name, std::ios::binary);
-            std::ostringstream text;
-            text << in.rdbuf();
-            std::vector<Bytes> records;
-            std::string error;
-            if (!in || text.str().size() > (1u << 20) ||
-                !hostile::RemoteMacroRecords(text.str(), ascii_host_, codec_, records, error)) {
-                log_.Line("ERROR", "remote macro " + a.name + " not sent: " + (error.empty() ? "cannot read it" : error));
+            case K::AsciiHost: {
+                telnet_.AskAsciiHost();
+                Bytes b = telnet_.TakeOutput();
+                log_.Line("TELNET>", DescribeTelnet(b.data(), b.size()) + " [ASCII mode]");
+                out_.insert(out_.end(), b.begin(), b.end());
+                ascii_host_ = true;
                 break;
             }
-            for (const Bytes& r : records) SendLogged(r, k3270Data, 0, "remote macro text");
-            break;
-        }
-        case K::Bind:
-            SendBind(a.name);
-            break;
-        case K::Unbind:
-            if (telnet_.mode() == TelnetServer::Mode::Tn3270e && telnet_.HasFunction(kFnBindImage)) {
-                SendLogged({0x32, 0x01}, kUnbind, 0, "");
-                bound_ = false;
-                vars_["bind"] = "unbound";
-            } else {
-                log_.Line("NOTE", "UNBIND needs TN3270E with BIND-IMAGE; skipped");
+            case K::RemoteMacro: {
+                std::ifstream in(a.name, std::ios::binary);
+                std::ostringstream text;
+                text << in.rdbuf();
+                std::vector<Bytes> records;
+                std::string error;
+                if (!in || text.str().size() > (1u << 20) ||
+                    !hostile::RemoteMacroRecords(text.str(), ascii_host_, codec_, records, error)) {
+                    log_.Line("ERROR", "remote macro " + a.name +
+                                           " not sent: " + (error.empty() ? "cannot read it" : error));
+                    break;
+                }
+                for (const Bytes& r : records) SendLogged(r, k3270Data, 0, "remote macro text");
+                break;
             }
-            break;
-        case K::Disconnect:
-            Close("the application disconnects");
-            return;
-        case K::Check: {
-            const bool ok = Evaluate(a.cond);
-            if (!ok) ++failed_checks_;
-            log_.Line("CHECK", std::string(ok ? "PASS " : "FAIL ") + ConditionText(a.cond) + " (is " +
-                                   Quote(Variable(a.cond.lhs).value_or("")) + ", line " + std::to_string(a.line) + ")");
-            break;
-        }
-        case K::Log:
-            log_.Line("APP", script::Expand(a.text, lookup));
-            break;
+            case K::Bind:
+                SendBind(a.name);
+                break;
+            case K::Unbind:
+                if (telnet_.mode() == TelnetServer::Mode::Tn3270e && telnet_.HasFunction(kFnBindImage)) {
+                    SendLogged({0x32, 0x01}, kUnbind, 0, "");
+                    bound_ = false;
+                    vars_["bind"] = "unbound";
+                } else {
+                    log_.Line("NOTE", "UNBIND needs TN3270E with BIND-IMAGE; skipped");
+                }
+                break;
+            case K::Disconnect:
+                Close("the application disconnects");
+                return;
+            case K::Check: {
+                const bool ok = Evaluate(a.cond);
+                if (!ok) ++failed_checks_;
+                log_.Line("CHECK", std::string(ok ? "PASS " : "FAIL ") + ConditionText(a.cond) + " (is " +
+                                       Quote(Variable(a.cond.lhs).value_or("")) + ", line " +
+                                       std::to_string(a.line) + ")");
+                break;
+            }
+            case K::Log:
+                log_.Line("APP", script::Expand(a.text, lookup));
+                break;
         }
     }
 }
@@ -818,8 +887,10 @@ void Engine::HandleQueryReply(const Bytes& data) {
     for (uint8_t c : q.codes) codes += (codes.empty() ? "" : " ") + QueryCodeName(c);
     vars_["query.codes"] = codes;
     vars_["query.count"] = std::to_string(q.codes.size());
-    vars_["query.usable"] = q.usable_rows ? std::to_string(q.usable_rows) + "x" + std::to_string(q.usable_cols) : "-";
-    vars_["query.partition"] = q.alt_rows ? std::to_string(q.default_rows) + "x" + std::to_string(q.default_cols) + " alt " +
+    vars_["query.usable"] =
+        q.usable_rows ? std::to_string(q.usable_rows) + "x" + std::to_string(q.usable_cols) : "-";
+    vars_["query.partition"] = q.alt_rows ? std::to_string(q.default_rows) + "x" +
+                                                std::to_string(q.default_cols) + " alt " +
                                                 std::to_string(q.alt_rows) + "x" + std::to_string(q.alt_cols)
                                           : "-";
     vars_["query.colours"] = std::to_string(q.colours);
@@ -829,8 +900,9 @@ void Engine::HandleQueryReply(const Bytes& data) {
     vars_["query.modes"] = modes.empty() ? "-" : modes;
     vars_.erase("query.error");
     log_.Line("QUERY", "replies: " + codes);
-    log_.Line("QUERY", "usable area " + vars_["query.usable"] + ", partition " + vars_["query.partition"] + ", " +
-                           vars_["query.colours"] + " colours, " + vars_["query.highlights"] + " highlights");
+    log_.Line("QUERY", "usable area " + vars_["query.usable"] + ", partition " + vars_["query.partition"] +
+                           ", " + vars_["query.colours"] + " colours, " + vars_["query.highlights"] +
+                           " highlights");
     auto fits = [](int r, int c) { return r >= 24 && c >= 80 && r <= 255 && c <= 255 && r * c <= 16383; };
     if (fits(q.alt_rows, q.alt_cols)) {
         geometry_.alt_rows = q.alt_rows;
@@ -873,9 +945,12 @@ void Engine::HandleReadBuffer(const Bytes& data) {
         values += (values.empty() ? "" : " ") + nf.name + "=" + (nf.nondisplay() ? "(hidden)" : v);
     }
     vars_["read.values"] = values;
-    log_.Line("READ", "Read Buffer reply: AID=" + vars_["read.aid"] + " cursor=" + vars_["read.cursor"] + " positions=" +
-                          vars_["read.positions"] + " fields=" + vars_["read.fields"] + " match=" + vars_["read.match"]);
-    for (const auto& nf : inputs_) log_.Line("FIELD", nf.name + " " + RowCol(nf.start, buffer_.cols()) + " " + Quote(vars_["read." + nf.name]));
+    log_.Line("READ", "Read Buffer reply: AID=" + vars_["read.aid"] + " cursor=" + vars_["read.cursor"] +
+                          " positions=" + vars_["read.positions"] + " fields=" + vars_["read.fields"] +
+                          " match=" + vars_["read.match"]);
+    for (const auto& nf : inputs_)
+        log_.Line("FIELD",
+                  nf.name + " " + RowCol(nf.start, buffer_.cols()) + " " + Quote(vars_["read." + nf.name]));
     Resume();
 }
 
@@ -894,17 +969,21 @@ void Engine::HandleReadModified(const Bytes& data) {
     vars_["read.fields"] = std::to_string(r.fields.size());
     std::string values;
     for (const auto& f : r.fields) {
-        const auto it = std::find_if(inputs_.begin(), inputs_.end(), [&](const NamedField& n) { return n.start == f.address; });
-        const std::string name = f.address < 0 ? "input" : it != inputs_.end() ? it->name : AutoFieldName(f.address, buffer_.cols());
+        const auto it = std::find_if(inputs_.begin(), inputs_.end(),
+                                     [&](const NamedField& n) { return n.start == f.address; });
+        const std::string name = f.address < 0         ? "input"
+                                 : it != inputs_.end() ? it->name
+                                                       : AutoFieldName(f.address, buffer_.cols());
         const std::string v = Trim(HostText(f.data));
         vars_["read." + name] = v;
         const bool hidden = it != inputs_.end() && it->nondisplay();
         values += (values.empty() ? "" : " ") + name + "=" + (hidden ? "(hidden)" : v);
-        log_.Line("FIELD", name + (f.address >= 0 ? " " + RowCol(f.address, buffer_.cols()) : "") + " " + Quote(HostText(f.data)));
+        log_.Line("FIELD", name + (f.address >= 0 ? " " + RowCol(f.address, buffer_.cols()) : "") + " " +
+                               Quote(HostText(f.data)));
     }
     vars_["read.values"] = values.empty() ? "(none)" : values;
-    log_.Line("READ", vars_["read.kind"] + " reply: AID=" + vars_["read.aid"] + " cursor=" + vars_["read.cursor"] +
-                          " fields=" + vars_["read.fields"]);
+    log_.Line("READ", vars_["read.kind"] + " reply: AID=" + vars_["read.aid"] +
+                          " cursor=" + vars_["read.cursor"] + " fields=" + vars_["read.fields"]);
     if (vars_["read.kind"] == "read-modified-all") {
         for (int a = 0; a < buffer_.size(); ++a)
             if (buffer_.at(a).is_attr) buffer_.at(a).attr &= static_cast<uint8_t>(~ds::kAttrMdt);
@@ -917,7 +996,9 @@ void Engine::HandleResponse(const TelnetServer::Event& ev) {
     const bool expected = pending_response_ && *pending_response_ == ev.seq;
     std::string text = std::string(positive ? "positive" : "negative") + " seq=" + std::to_string(ev.seq);
     if (!ev.data.empty()) text += " code=" + Hex2(ev.data[0]);
-    if (!expected) text += pending_response_ ? " (expected seq=" + std::to_string(*pending_response_) + ")" : " (not asked for)";
+    if (!expected)
+        text += pending_response_ ? " (expected seq=" + std::to_string(*pending_response_) + ")"
+                                  : " (not asked for)";
     vars_["response"] = text;
     log_.Line("RESPONSE", text);
     if (expected) pending_response_.reset();

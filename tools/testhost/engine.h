@@ -34,8 +34,8 @@ struct Faults {
 };
 
 struct StreamConfig {
-    int count = 0;          // 0 = off
-    bool alternate = false; // draw with Erase/Write Alternate at the alternate size
+    int count = 0;           // 0 = off
+    bool alternate = false;  // draw with Erase/Write Alternate at the alternate size
 };
 
 struct EngineConfig {
@@ -54,7 +54,7 @@ struct EngineConfig {
 };
 
 class Engine {
-public:
+  public:
     using Clock = std::function<double()>;  // seconds since the session began
 
     Engine(const EngineConfig& config, const Codec& codec, LuPool& pool, SessionLog& log, Clock clock);
@@ -79,7 +79,7 @@ public:
     const std::string& screen() const { return current_; }
     const TelnetServer& telnet() const { return telnet_; }
 
-private:
+  private:
     enum class Wait { Query, ReadBuffer, ReadModified, SscpLu, StreamRead };
     struct Waiting {
         Wait kind;
@@ -110,8 +110,8 @@ private:
     void SendBind(const std::string& plu);
     void SendRead(uint8_t command, Wait kind, std::vector<script::Action> actions, size_t next);
     void SendQuery(const Bytes& codes, bool list, std::function<void()> resume);
-    uint16_t SendLogged(const Bytes& payload, uint8_t data_type, uint8_t response_flag, const std::string& label,
-                        bool hex = true);
+    uint16_t SendLogged(const Bytes& payload, uint8_t data_type, uint8_t response_flag,
+                        const std::string& label, bool hex = true);
     void SendFromShell(const Bytes& payload, const std::string& label, size_t hex_bytes);
     void LogScreen(const ds::Buffer& buffer);
     void ApplyFaultRecords();
@@ -156,7 +156,8 @@ private:
 };
 
 // "" when the buffers agree in characters and field attributes (MDT aside); else where they differ.
-std::string CompareBuffers(const ds::Buffer& expected, const ds::Buffer& got, int positions, const Codec& codec);
+std::string CompareBuffers(const ds::Buffer& expected, const ds::Buffer& got, int positions,
+                           const Codec& codec);
 
 // A readable name of what a host record does ("Erase/Write wcc=C3", "Read Buffer", ...).
 std::string DescribeHostRecord(const Bytes& payload);

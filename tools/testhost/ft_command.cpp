@@ -9,9 +9,15 @@ namespace testhost::ft {
 
 namespace {
 
-bool IsNational(char c) { return c == '#' || c == '@' || c == '$'; }
-bool IsAlpha(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsNational(char c) {
+    return c == '#' || c == '@' || c == '$';
+}
+bool IsAlpha(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Words separated by blanks; a parenthesis opened inside a word keeps blanks in it
 // ("SPACE(5 2)"), while a word-leading "(" and an unmatched ")" stand as words of their own.
@@ -55,7 +61,8 @@ bool Number(const std::string& s, int min, int max, int& out) {
 
 // KEY(value) → value; false when the word is not KEY(...).
 bool Argument(const std::string& word, const std::string& key, std::string& value) {
-    if (word.size() < key.size() + 2 || word.compare(0, key.size() + 1, key + "(") != 0 || word.back() != ')') return false;
+    if (word.size() < key.size() + 2 || word.compare(0, key.size() + 1, key + "(") != 0 || word.back() != ')')
+        return false;
     value = word.substr(key.size() + 1, word.size() - key.size() - 2);
     return true;
 }
@@ -72,7 +79,9 @@ bool ValidDataSetName(const std::string& dsn) {
     size_t start = 0;
     while (true) {
         const size_t dot = dsn.find('.', start);
-        if (!ValidQualifier(std::string_view(dsn).substr(start, dot == std::string::npos ? std::string::npos : dot - start), true))
+        if (!ValidQualifier(std::string_view(dsn).substr(
+                                start, dot == std::string::npos ? std::string::npos : dot - start),
+                            true))
             return false;
         if (dot == std::string::npos) return true;
         start = dot + 1;
@@ -82,7 +91,8 @@ bool ValidDataSetName(const std::string& dsn) {
 bool ValidCmsWord(const std::string& w) {
     if (w.empty() || w.size() > 8) return false;
     for (char c : w)
-        if (!(IsAlpha(c) || IsDigit(c) || IsNational(c) || c == '+' || c == '-' || c == ':' || c == '_')) return false;
+        if (!(IsAlpha(c) || IsDigit(c) || IsNational(c) || c == '+' || c == '-' || c == ':' || c == '_'))
+            return false;
     return true;
 }
 
@@ -143,7 +153,8 @@ bool TsoOption(OptionContext& c, const std::string& w) {
         cmd.space_unit = w;
     } else if (Argument(w, "AVBLOCK", v)) {
         if (!PutOnly(c, "AVBLOCK")) return false;
-        if (!Number(v, 1, 32760, cmd.avblock)) return Fail(c.message, Msg::BadOption, "Invalid AVBLOCK value: " + w);
+        if (!Number(v, 1, 32760, cmd.avblock))
+            return Fail(c.message, Msg::BadOption, "Invalid AVBLOCK value: " + w);
         cmd.space_unit = "AVBLOCK";
     } else if (Argument(w, "RECFM", v)) {
         if (!PutOnly(c, "RECFM")) return false;
@@ -155,16 +166,19 @@ bool TsoOption(OptionContext& c, const std::string& w) {
         }
     } else if (Argument(w, "LRECL", v)) {
         if (!PutOnly(c, "LRECL")) return false;
-        if (!Number(v, 1, 32760, cmd.lrecl)) return Fail(c.message, Msg::BadOption, "Invalid LRECL value: " + w);
+        if (!Number(v, 1, 32760, cmd.lrecl))
+            return Fail(c.message, Msg::BadOption, "Invalid LRECL value: " + w);
     } else if (Argument(w, "BLKSIZE", v)) {
         if (!PutOnly(c, "BLKSIZE")) return false;
-        if (!Number(v, 1, 32760, cmd.blksize)) return Fail(c.message, Msg::BadOption, "Invalid BLKSIZE value: " + w);
+        if (!Number(v, 1, 32760, cmd.blksize))
+            return Fail(c.message, Msg::BadOption, "Invalid BLKSIZE value: " + w);
     } else if (Argument(w, "SPACE", v)) {
         if (!PutOnly(c, "SPACE")) return false;
         const size_t sep = v.find_first_of(", ");
         const std::string p = v.substr(0, sep);
         const std::string s = sep == std::string::npos ? "" : v.substr(sep + 1);
-        if (!Number(p, 1, 99999, cmd.space_primary) || (!s.empty() && !Number(s, 0, 99999, cmd.space_secondary)))
+        if (!Number(p, 1, 99999, cmd.space_primary) ||
+            (!s.empty() && !Number(s, 0, 99999, cmd.space_secondary)))
             return Fail(c.message, Msg::BadOption, "Invalid SPACE value: " + w);
     } else {
         return Fail(c.message, Msg::BadOption, "Invalid option: " + w);
@@ -177,7 +191,8 @@ bool ListOption(OptionContext& c, const std::string& w, const std::vector<std::s
     TransferCommand& cmd = c.cmd;
     const bool cics = c.personality == Personality::Cics;
     auto value = [&](std::string& v) {
-        if (i + 1 >= words.size() || words[i + 1] == ")") return Fail(c.message, Msg::BadOption, w + " needs a value");
+        if (i + 1 >= words.size() || words[i + 1] == ")")
+            return Fail(c.message, Msg::BadOption, w + " needs a value");
         v = words[++i];
         return true;
     };
@@ -199,7 +214,8 @@ bool ListOption(OptionContext& c, const std::string& w, const std::vector<std::s
         cmd.recfm = v[0];
     } else if (w == "LRECL") {
         if (!PutOnly(c, w) || !value(v)) return false;
-        if (!Number(v, 1, cics ? 32763 : 65535, cmd.lrecl)) return Fail(c.message, Msg::BadOption, "Invalid LRECL value: " + v);
+        if (!Number(v, 1, cics ? 32763 : 65535, cmd.lrecl))
+            return Fail(c.message, Msg::BadOption, "Invalid LRECL value: " + v);
     } else {
         return Fail(c.message, Msg::BadOption, "Invalid option: " + w);
     }
@@ -218,9 +234,12 @@ std::optional<Personality> PersonalityFromName(std::string_view name) {
 
 const char* PersonalityName(Personality p) {
     switch (p) {
-    case Personality::Tso: return "tso";
-    case Personality::Cms: return "cms";
-    case Personality::Cics: return "cics";
+        case Personality::Tso:
+            return "tso";
+        case Personality::Cms:
+            return "cms";
+        case Personality::Cics:
+            return "cics";
     }
     return "?";
 }
@@ -250,29 +269,38 @@ bool ParseTransferCommand(Personality personality, std::string_view text, const 
     out.personality = personality;
     std::vector<std::string> words;
     if (!Tokenize(Upper(text), words)) return Fail(message, Msg::BadOption, "Unbalanced parentheses");
-    if (words.empty() || words[0] != "IND$FILE") return Fail(message, Msg::Incomplete, "Not a transfer command");
+    if (words.empty() || words[0] != "IND$FILE")
+        return Fail(message, Msg::Incomplete, "Not a transfer command");
     if (words.size() < 2 || (words[1] != "PUT" && words[1] != "GET"))
         return Fail(message, Msg::Incomplete, "Command incomplete: PUT or GET expected");
     out.put = words[1] == "PUT";
     size_t i = 2;
     if (personality == Personality::Tso) {
-        if (i >= words.size()) return Fail(message, Msg::Incomplete, "Command incomplete: data set name expected");
-        if (!TsoName(words[i], prefix, out)) return Fail(message, Msg::BadName, "Invalid data set name: " + words[i]);
+        if (i >= words.size())
+            return Fail(message, Msg::Incomplete, "Command incomplete: data set name expected");
+        if (!TsoName(words[i], prefix, out))
+            return Fail(message, Msg::BadName, "Invalid data set name: " + words[i]);
         ++i;
     } else {
         std::vector<std::string> names;
         while (i < words.size() && words[i] != "(" && words[i] != ")") names.push_back(words[i++]);
         if (personality == Personality::Cms) {
-            if (names.size() < 2) return Fail(message, Msg::Incomplete, "Command incomplete: file name and type expected");
-            if (names.size() > 3) return Fail(message, Msg::BadOption, "Options must follow '(': " + names[3]);
+            if (names.size() < 2)
+                return Fail(message, Msg::Incomplete, "Command incomplete: file name and type expected");
+            if (names.size() > 3)
+                return Fail(message, Msg::BadOption, "Options must follow '(': " + names[3]);
             std::string fm = names.size() == 3 ? names[2] : "A";
-            const bool fm_ok = (fm.size() == 1 || (fm.size() == 2 && fm[1] >= '0' && fm[1] <= '6')) && IsAlpha(fm[0]);
+            const bool fm_ok =
+                (fm.size() == 1 || (fm.size() == 2 && fm[1] >= '0' && fm[1] <= '6')) && IsAlpha(fm[0]);
             if (!ValidCmsWord(names[0]) || !ValidCmsWord(names[1]) || !fm_ok)
-                return Fail(message, Msg::BadName, "Invalid file name: " + names[0] + " " + names[1] + " " + fm);
+                return Fail(message, Msg::BadName,
+                            "Invalid file name: " + names[0] + " " + names[1] + " " + fm);
             out.name = names[0] + " " + names[1] + " " + fm;
         } else {
-            if (names.empty()) return Fail(message, Msg::Incomplete, "Command incomplete: queue name expected");
-            if (names.size() > 1) return Fail(message, Msg::BadOption, "Options must follow '(': " + names[1]);
+            if (names.empty())
+                return Fail(message, Msg::Incomplete, "Command incomplete: queue name expected");
+            if (names.size() > 1)
+                return Fail(message, Msg::BadOption, "Options must follow '(': " + names[1]);
             if (!ValidQueueName(names[0]))
                 return Fail(message, Msg::BadName, "Invalid queue name: " + names[0]);
             out.name = names[0];
@@ -288,7 +316,8 @@ bool ParseTransferCommand(Personality personality, std::string_view text, const 
         const bool ok = personality == Personality::Tso ? TsoOption(c, w) : ListOption(c, w, words, i);
         if (!ok) return false;
     }
-    if (c.saw_binary && out.ascii) return Fail(message, Msg::BadOption, "ASCII and BINARY exclude each other");
+    if (c.saw_binary && out.ascii)
+        return Fail(message, Msg::BadOption, "ASCII and BINARY exclude each other");
     if (c.saw_nocrlf && out.crlf) return Fail(message, Msg::BadOption, "CRLF and NOCRLF exclude each other");
     return true;
 }

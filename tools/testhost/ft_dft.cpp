@@ -37,8 +37,9 @@ void DftTransfer::SendInsert() {
     const Bytes insert = InsertField(plan_.download.data() + offset_, n);
     offset_ += n;
     ++blocks_;
-    io_.send(WsfRecord({&cursor, &insert}), "transfer: Insert record " + std::to_string(blocks_) + ", " +
-                                                std::to_string(n) + " bytes", kHexHead);
+    io_.send(WsfRecord({&cursor, &insert}),
+             "transfer: Insert record " + std::to_string(blocks_) + ", " + std::to_string(n) + " bytes",
+             kHexHead);
 }
 
 void DftTransfer::SendFaultInsert() {
@@ -103,8 +104,9 @@ Step DftTransfer::OnRecord(const Bytes& r) {
     if (state_ == State::FaultReply) {
         DftReply reply;
         std::string why;
-        io_.log("NOTE", "transfer: the terminal answered the faulty field: " +
-                            (DecodeDftReply(r, reply, why) ? DescribeReply(reply) : "malformed (" + why + ")"));
+        io_.log("NOTE",
+                "transfer: the terminal answered the faulty field: " +
+                    (DecodeDftReply(r, reply, why) ? DescribeReply(reply) : "malformed (" + why + ")"));
         SendClose(Message(Msg::Injected, "Transfer ended by an injected fault"));
         return Step::Wait;
     }
@@ -112,9 +114,10 @@ Step DftTransfer::OnRecord(const Bytes& r) {
         const size_t limit = std::min(plan_.client_inbound, plan_.own_inbound);
         if (r.size() > limit) {
             const bool own = plan_.own_inbound <= plan_.client_inbound;
-            return Abort(Message(Msg::Protocol, "Block of " + std::to_string(r.size()) + " bytes exceeds " +
-                                                    (own ? "the host's limit of " : "the terminal's own limit of ") +
-                                                    std::to_string(limit)));
+            return Abort(
+                Message(Msg::Protocol, "Block of " + std::to_string(r.size()) + " bytes exceeds " +
+                                           (own ? "the host's limit of " : "the terminal's own limit of ") +
+                                           std::to_string(limit)));
         }
     }
     DftReply reply;
@@ -125,101 +128,107 @@ Step DftTransfer::OnRecord(const Bytes& r) {
         return Abort(Message(Msg::Protocol, DescribeReply(reply) + " while waiting for " + wanted));
     };
     switch (state_) {
-    case State::OpenData:
-        if (reply.kind != K::OpenAck) return unexpected("the Open acknowledgement");
-        io_.log("FT", "Open acknowledged");
-        state_ = State::Data;
-        if (!plan_.put && (plan_.faults.short_field || plan_.faults.oversize_field)) {
-            SendFaultInsert();
-            return Step::Wait;
-        }
-        if (plan_.put) {
-            const Bytes get = GetField();
-            io_.send(WsfRecord({&get}), "transfer: Get", SIZE_MAX);
-        } else if (plan_.download.empty()) {
-            SendClose("");
-        } else {
-            SendInsert();
-        }
-        return Step::Wait;
-    case State::Data:
-        if (plan_.put) {
-            if (reply.kind == K::GetNegative) {
-                if (reply.code != 0x2200) return Abort(Message(Msg::Canceled, "Transfer canceled by the terminal: " + DescribeReply(reply)));
-                io_.log("FT", "end of file after " + std::to_string(blocks_) + " blocks, " + std::to_string(received_.size()) + " bytes");
-                SendClose("");
+        case State::OpenData:
+            if (reply.kind != K::OpenAck) return unexpected("the Open acknowledgement");
+            io_.log("FT", "Open acknowledged");
+            state_ = State::Data;
+            if (!plan_.put && (plan_.faults.short_field || plan_.faults.oversize_field)) {
+                SendFaultInsert();
                 return Step::Wait;
             }
-            if (reply.kind != K::GetData) return unexpected("data");
-            if (reply.record != blocks_ + 1)
-                return Abort(Message(Msg::Protocol, "Record number " + std::to_string(reply.record) + ", expected " +
-                                                        std::to_string(blocks_ + 1)));
-            if (received_.size() + reply.data_size > kMaxUploadBytes)
-                return Abort(Message(Msg::HostError, "The file is larger than the host takes (" +
-                                                         std::to_string(kMaxUploadBytes) + " bytes)"));
-            ++blocks_;
-            ++taken_;
-            received_.insert(received_.end(), r.begin() + static_cast<std::ptrdiff_t>(reply.data_offset), r.end());
+            if (plan_.put) {
+                const Bytes get = GetField();
+                io_.send(WsfRecord({&get}), "transfer: Get", SIZE_MAX);
+            } else if (plan_.download.empty()) {
+                SendClose("");
+            } else {
+                SendInsert();
+            }
+            return Step::Wait;
+        case State::Data:
+            if (plan_.put) {
+                if (reply.kind == K::GetNegative) {
+                    if (reply.code != 0x2200)
+                        return Abort(Message(Msg::Canceled,
+                                             "Transfer canceled by the terminal: " + DescribeReply(reply)));
+                    io_.log("FT", "end of file after " + std::to_string(blocks_) + " blocks, " +
+                                      std::to_string(received_.size()) + " bytes");
+                    SendClose("");
+                    return Step::Wait;
+                }
+                if (reply.kind != K::GetData) return unexpected("data");
+                if (reply.record != blocks_ + 1)
+                    return Abort(Message(Msg::Protocol, "Record number " + std::to_string(reply.record) +
+                                                            ", expected " + std::to_string(blocks_ + 1)));
+                if (received_.size() + reply.data_size > kMaxUploadBytes)
+                    return Abort(Message(Msg::HostError, "The file is larger than the host takes (" +
+                                                             std::to_string(kMaxUploadBytes) + " bytes)"));
+                ++blocks_;
+                ++taken_;
+                received_.insert(received_.end(), r.begin() + static_cast<std::ptrdiff_t>(reply.data_offset),
+                                 r.end());
+                io_.log("FT", DescribeReply(reply));
+                if (const Step s = AfterBlock(); s != Step::Wait || stalled_) return s;
+                const Bytes get = GetField();
+                io_.send(WsfRecord({&get}), "transfer: Get", SIZE_MAX);
+                return Step::Wait;
+            }
+            if (reply.kind == K::InsertNegative)
+                return Abort(
+                    Message(Msg::Canceled, "Transfer canceled by the terminal: " + DescribeReply(reply)));
+            if (reply.kind != K::InsertAck) return unexpected("an Insert acknowledgement");
+            if (reply.record != blocks_)
+                return Abort(Message(Msg::Protocol, "Acknowledged record " + std::to_string(reply.record) +
+                                                        ", expected " + std::to_string(blocks_)));
             io_.log("FT", DescribeReply(reply));
+            ++taken_;
             if (const Step s = AfterBlock(); s != Step::Wait || stalled_) return s;
-            const Bytes get = GetField();
-            io_.send(WsfRecord({&get}), "transfer: Get", SIZE_MAX);
+            if (offset_ < plan_.download.size()) {
+                SendInsert();
+            } else {
+                SendClose("");
+            }
             return Step::Wait;
-        }
-        if (reply.kind == K::InsertNegative)
-            return Abort(Message(Msg::Canceled, "Transfer canceled by the terminal: " + DescribeReply(reply)));
-        if (reply.kind != K::InsertAck) return unexpected("an Insert acknowledgement");
-        if (reply.record != blocks_)
-            return Abort(Message(Msg::Protocol, "Acknowledged record " + std::to_string(reply.record) + ", expected " +
-                                                    std::to_string(blocks_)));
-        io_.log("FT", DescribeReply(reply));
-        ++taken_;
-        if (const Step s = AfterBlock(); s != Step::Wait || stalled_) return s;
-        if (offset_ < plan_.download.size()) {
-            SendInsert();
-        } else {
-            SendClose("");
-        }
-        return Step::Wait;
-    case State::CloseData:
-        if (reply.kind != K::CloseAck) return unexpected("the Close acknowledgement");
-        io_.log("FT", "Close acknowledged");
-        if (!pending_.empty()) {
-            StartMessage(std::exchange(pending_, {}));
+        case State::CloseData:
+            if (reply.kind != K::CloseAck) return unexpected("the Close acknowledgement");
+            io_.log("FT", "Close acknowledged");
+            if (!pending_.empty()) {
+                StartMessage(std::exchange(pending_, {}));
+                return Step::Wait;
+            }
+            state_ = State::Idle;
+            return Step::DataDone;
+        case State::OpenMessage:
+            if (reply.kind != K::OpenAck) return unexpected("the Open acknowledgement");
+            {
+                // The message travels in ASCII, as the terminal shows it untranslated.
+                const std::string wire = WireText(closing_);
+                Bytes text(wire.begin(), wire.end());
+                text.push_back('$');
+                const Bytes cursor = SetCursorField();
+                const Bytes insert = InsertField(text.data(), text.size());
+                io_.send(WsfRecord({&cursor, &insert}), "transfer: Insert message \"" + wire + "\"",
+                         SIZE_MAX);
+            }
+            state_ = State::InsertMessage;
             return Step::Wait;
+        case State::InsertMessage: {
+            if (reply.kind != K::InsertAck) return unexpected("the message's acknowledgement");
+            // Terminals count the message as record 1, or go on from the data records they took: a
+            // terminal that refused an Insert (its cancel) did not count that one.
+            if (reply.record != 1 && reply.record != taken_ + 1)
+                return Abort(Message(Msg::Protocol, "Message acknowledged as record " +
+                                                        std::to_string(reply.record) + ", expected 1 or " +
+                                                        std::to_string(taken_ + 1)));
+            io_.log("FT", "message acknowledged as record " + std::to_string(reply.record));
+            // The terminal does not answer this last Close, so nothing waits for it.
+            const Bytes close = CloseField();
+            io_.send(WsfRecord({&close}), "transfer: Close (not answered)", SIZE_MAX);
+            state_ = State::Done;
+            return Step::Done;
         }
-        state_ = State::Idle;
-        return Step::DataDone;
-    case State::OpenMessage:
-        if (reply.kind != K::OpenAck) return unexpected("the Open acknowledgement");
-        {
-            // The message travels in ASCII, as the terminal shows it untranslated.
-            const std::string wire = WireText(closing_);
-            Bytes text(wire.begin(), wire.end());
-            text.push_back('$');
-            const Bytes cursor = SetCursorField();
-            const Bytes insert = InsertField(text.data(), text.size());
-            io_.send(WsfRecord({&cursor, &insert}), "transfer: Insert message \"" + wire + "\"", SIZE_MAX);
-        }
-        state_ = State::InsertMessage;
-        return Step::Wait;
-    case State::InsertMessage: {
-        if (reply.kind != K::InsertAck) return unexpected("the message's acknowledgement");
-        // Terminals count the message as record 1, or go on from the data records they took: a
-        // terminal that refused an Insert (its cancel) did not count that one.
-        if (reply.record != 1 && reply.record != taken_ + 1)
-            return Abort(Message(Msg::Protocol, "Message acknowledged as record " +
-                                                    std::to_string(reply.record) + ", expected 1 or " +
-                                                    std::to_string(taken_ + 1)));
-        io_.log("FT", "message acknowledged as record " + std::to_string(reply.record));
-        // The terminal does not answer this last Close, so nothing waits for it.
-        const Bytes close = CloseField();
-        io_.send(WsfRecord({&close}), "transfer: Close (not answered)", SIZE_MAX);
-        state_ = State::Done;
-        return Step::Done;
-    }
-    default:
-        return Step::NotMine;
+        default:
+            return Step::NotMine;
     }
 }
 

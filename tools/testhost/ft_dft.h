@@ -9,16 +9,16 @@
 namespace testhost::ft {
 
 struct DftPlan {
-    bool put = false;          // upload: the host sends Gets
-    Bytes download;            // bytes a download sends
-    size_t block = 0;          // data bytes per Insert
-    size_t client_inbound = 0; // the terminal's announced inbound limit (a whole record)
-    size_t own_inbound = 0;    // the host's own limit
+    bool put = false;           // upload: the host sends Gets
+    Bytes download;             // bytes a download sends
+    size_t block = 0;           // data bytes per Insert
+    size_t client_inbound = 0;  // the terminal's announced inbound limit (a whole record)
+    size_t own_inbound = 0;     // the host's own limit
     TransferFaults faults;
 };
 
 class DftTransfer final : public Protocol {
-public:
+  public:
     DftTransfer(ProtocolIo io, DftPlan plan);
     void StartData() override;
     void StartMessage(const std::string& message) override;
@@ -26,7 +26,7 @@ public:
     Step OnTimeout() override;
     bool short_wait() const override { return state_ == State::FaultReply; }
 
-private:
+  private:
     enum class State { Idle, OpenData, Data, CloseData, FaultReply, OpenMessage, InsertMessage, Done };
     void SendInsert();
     void SendFaultInsert();
@@ -37,10 +37,10 @@ private:
     ProtocolIo io_;
     DftPlan plan_;
     State state_ = State::Idle;
-    size_t offset_ = 0;       // download bytes sent
-    uint32_t taken_ = 0;      // data records the terminal took (a refused Insert is not one)
-    std::string pending_;     // the message that follows a Close after an error
-    std::string closing_;     // the message being sent
+    size_t offset_ = 0;    // download bytes sent
+    uint32_t taken_ = 0;   // data records the terminal took (a refused Insert is not one)
+    std::string pending_;  // the message that follows a Close after an error
+    std::string closing_;  // the message being sent
 };
 
 }  // namespace testhost::ft

@@ -37,9 +37,9 @@ Bytes WsfRecord(std::initializer_list<const Bytes*> fields);
 struct DftReply {
     enum class Kind { OpenAck, CloseAck, InsertAck, InsertNegative, GetData, GetNegative };
     Kind kind = Kind::OpenAck;
-    uint32_t record = 0;    // InsertAck, GetData
-    uint16_t code = 0;      // the negative responses' error code (0x2200 end of file)
-    size_t data_offset = 0; // GetData: where the data bytes start in the record
+    uint32_t record = 0;     // InsertAck, GetData
+    uint16_t code = 0;       // the negative responses' error code (0x2200 end of file)
+    size_t data_offset = 0;  // GetData: where the data bytes start in the record
     size_t data_size = 0;
 };
 

@@ -24,21 +24,28 @@ Bytes Frame(std::initializer_list<uint8_t> body, const Bytes* data = nullptr) {
     return r;
 }
 
-bool IsQuadrant(uint8_t b) { return b == 0x5C || b == 0x5E || b == 0x7D || b == 0x7E; }
+bool IsQuadrant(uint8_t b) {
+    return b == 0x5C || b == 0x5E || b == 0x7D || b == 0x7E;
+}
 
 }  // namespace
 
 Bytes FrameStartScreen() {
-    return {0xF5, 0xC1, 0x11, 0x5D, 0x7F, 0x1D, 0x40, 0x11, 0xD9, 0x40, 0x1D, 0xC8, 0x5C, 0x5C, 0x5C, 0x1D, 0x40, 0x13};
+    return {0xF5, 0xC1, 0x11, 0x5D, 0x7F, 0x1D, 0x40, 0x11, 0xD9,
+            0x40, 0x1D, 0xC8, 0x5C, 0x5C, 0x5C, 0x1D, 0x40, 0x13};
 }
 
-Bytes FrameStart() { return Frame({kFrameControl, 0x81, 0x81, 0x81}); }
+Bytes FrameStart() {
+    return Frame({kFrameControl, 0x81, 0x81, 0x81});
+}
 
 Bytes FrameData(uint8_t sequence, const Bytes& encoded) {
     return Frame({kFrameData, kFill[0], kFill[1], kFill[2], sequence}, &encoded);
 }
 
-Bytes FrameRequest(uint8_t sequence) { return Frame({kFrameRequest, kFill[0], kFill[1], kFill[2], sequence}); }
+Bytes FrameRequest(uint8_t sequence) {
+    return Frame({kFrameRequest, kFill[0], kFill[1], kFill[2], sequence});
+}
 
 Bytes FrameEnd(const Bytes& message) {
     Bytes text = message;
@@ -46,9 +53,13 @@ Bytes FrameEnd(const Bytes& message) {
     return Frame({kFrameControl, 0x81, 0x81, 0x94}, &text);
 }
 
-bool IsFrameStartReply(const Bytes& r) { return r == Bytes{0x7D, 0xD9, 0xC5}; }
+bool IsFrameStartReply(const Bytes& r) {
+    return r == Bytes{0x7D, 0xD9, 0xC5};
+}
 
-bool IsFrameAck(const Bytes& r) { return r == Bytes{0x7D, 0x5D, 0x7B, 0x11, 0x5D, 0x7B}; }
+bool IsFrameAck(const Bytes& r) {
+    return r == Bytes{0x7D, 0x5D, 0x7B, 0x11, 0x5D, 0x7B};
+}
 
 FrameAlphabet MakeFrameAlphabet(const Codec& codec) {
     FrameAlphabet a{};
@@ -74,10 +85,13 @@ bool DecodeUploadReply(const Bytes& r, uint8_t sequence, const FrameAlphabet& al
         return -1;
     };
     const int check = index(r[8]), high = index(r[9]), low = index(r[10]);
-    if (check < 0 || high < 0 || low < 0) return error = "checksum or length character outside the alphabet", false;
+    if (check < 0 || high < 0 || low < 0)
+        return error = "checksum or length character outside the alphabet", false;
     const size_t n = static_cast<size_t>(high * 64 + low);
     if (n != r.size() - 11)
-        return error = "length says " + std::to_string(n) + " encoded bytes, the reply holds " + std::to_string(r.size() - 11), false;
+        return error = "length says " + std::to_string(n) + " encoded bytes, the reply holds " +
+                       std::to_string(r.size() - 11),
+               false;
     uint8_t x = 0;
     for (size_t i = 11; i < r.size(); ++i) x ^= r[i];
     if (x % 64 != check) return error = "checksum does not match the encoded bytes", false;
@@ -126,16 +140,26 @@ bool DecodeFrameData(const uint8_t* data, size_t size, Bytes& out, std::string& 
             quadrant = c;
             continue;
         }
-        if (c < 0x40) return error = "byte " + std::to_string(c) + " at " + std::to_string(i) + " is not in the frame alphabet", false;
+        if (c < 0x40)
+            return error = "byte " + std::to_string(c) + " at " + std::to_string(i) +
+                           " is not in the frame alphabet",
+                   false;
         const size_t k = c - 0x40u;
         switch (quadrant) {
-        case 0x5E: out.push_back(c); break;
-        case 0x5C:
-            if (c != 0xA9) out.push_back(kFrameQuadrant5C[k]);
-            break;
-        case 0x7D: out.push_back(kFrameQuadrant7D[k]); break;
-        case 0x7E: out.push_back(kFrameQuadrant7E[k]); break;
-        default: return error = "a code byte before any quadrant byte", false;
+            case 0x5E:
+                out.push_back(c);
+                break;
+            case 0x5C:
+                if (c != 0xA9) out.push_back(kFrameQuadrant5C[k]);
+                break;
+            case 0x7D:
+                out.push_back(kFrameQuadrant7D[k]);
+                break;
+            case 0x7E:
+                out.push_back(kFrameQuadrant7E[k]);
+                break;
+            default:
+                return error = "a code byte before any quadrant byte", false;
         }
     }
     return true;

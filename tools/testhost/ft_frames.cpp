@@ -30,7 +30,8 @@ void FrameTransfer::StartMessage(const std::string& message) {
 void FrameTransfer::SendNext() {
     ++sequence_;
     if (plan_.put) {
-        io_.send(FrameRequest(Sequence()), "transfer: upload request " + std::to_string(blocks_ + 1), SIZE_MAX);
+        io_.send(FrameRequest(Sequence()), "transfer: upload request " + std::to_string(blocks_ + 1),
+                 SIZE_MAX);
         return;
     }
     Bytes encoded;
@@ -38,8 +39,9 @@ void FrameTransfer::SendNext() {
                                          plan_.repeat_blanks, encoded);
     offset_ += taken;
     ++blocks_;
-    io_.send(FrameData(Sequence(), encoded), "transfer: data frame " + std::to_string(blocks_) + ", " +
-                                                 std::to_string(taken) + " bytes in " + std::to_string(encoded.size()),
+    io_.send(FrameData(Sequence(), encoded),
+             "transfer: data frame " + std::to_string(blocks_) + ", " + std::to_string(taken) + " bytes in " +
+                 std::to_string(encoded.size()),
              kHexHead);
 }
 
@@ -72,61 +74,65 @@ Step FrameTransfer::OnRecord(const Bytes& r) {
     if (stalled_) return Step::NotMine;
     const bool pa1 = !r.empty() && r[0] == ds::kAidPA1;
     switch (state_) {
-    case State::StartScreen:
-        if (!IsFrameStartReply(r)) return Step::NotMine;
-        io_.send(FrameStart(), "transfer: start frame", SIZE_MAX);
-        state_ = State::StartFrame;
-        return Step::Wait;
-    case State::StartFrame:
-        if (pa1) return Abort(Message(Msg::Canceled, "Transfer canceled by the terminal (PA1)"));
-        if (!IsFrameAck(r)) return Abort(Message(Msg::Protocol, "The start frame was not acknowledged"));
-        state_ = State::Data;
-        if (!plan_.put && plan_.download.empty()) {
-            state_ = State::Idle;
-            return Step::DataDone;
-        }
-        SendNext();
-        return Step::Wait;
-    case State::Data:
-        if (pa1) return Abort(Message(Msg::Canceled, "Transfer canceled by the terminal (PA1)"));
-        if (plan_.put) {
-            UploadBlock block;
-            std::string error;
-            if (!DecodeUploadReply(r, Sequence(), plan_.alphabet, block, error))
-                return Abort(Message(Msg::Protocol, "Bad upload block: " + error));
-            if (block.end_of_file) {
-                io_.log("FT", "end of file after " + std::to_string(blocks_) + " frames, " + std::to_string(received_.size()) + " bytes");
+        case State::StartScreen:
+            if (!IsFrameStartReply(r)) return Step::NotMine;
+            io_.send(FrameStart(), "transfer: start frame", SIZE_MAX);
+            state_ = State::StartFrame;
+            return Step::Wait;
+        case State::StartFrame:
+            if (pa1) return Abort(Message(Msg::Canceled, "Transfer canceled by the terminal (PA1)"));
+            if (!IsFrameAck(r)) return Abort(Message(Msg::Protocol, "The start frame was not acknowledged"));
+            state_ = State::Data;
+            if (!plan_.put && plan_.download.empty()) {
                 state_ = State::Idle;
                 return Step::DataDone;
             }
-            if (received_.size() + block.data.size() > kMaxUploadBytes)
-                return Abort(Message(Msg::HostError, "The file is larger than the host takes (" +
-                                                         std::to_string(kMaxUploadBytes) + " bytes)"));
-            ++blocks_;
-            received_.insert(received_.end(), block.data.begin(), block.data.end());
-            io_.log("FT", "upload block " + std::to_string(blocks_) + ", " + std::to_string(block.data.size()) + " bytes");
-        } else {
-            if (!IsFrameAck(r)) return Abort(Message(Msg::Protocol, "Data frame " + std::to_string(blocks_) + " was not acknowledged"));
-            io_.log("FT", "data frame " + std::to_string(blocks_) + " acknowledged");
-            if (offset_ >= plan_.download.size()) {
-                state_ = State::Idle;
-                return Step::DataDone;
+            SendNext();
+            return Step::Wait;
+        case State::Data:
+            if (pa1) return Abort(Message(Msg::Canceled, "Transfer canceled by the terminal (PA1)"));
+            if (plan_.put) {
+                UploadBlock block;
+                std::string error;
+                if (!DecodeUploadReply(r, Sequence(), plan_.alphabet, block, error))
+                    return Abort(Message(Msg::Protocol, "Bad upload block: " + error));
+                if (block.end_of_file) {
+                    io_.log("FT", "end of file after " + std::to_string(blocks_) + " frames, " +
+                                      std::to_string(received_.size()) + " bytes");
+                    state_ = State::Idle;
+                    return Step::DataDone;
+                }
+                if (received_.size() + block.data.size() > kMaxUploadBytes)
+                    return Abort(Message(Msg::HostError, "The file is larger than the host takes (" +
+                                                             std::to_string(kMaxUploadBytes) + " bytes)"));
+                ++blocks_;
+                received_.insert(received_.end(), block.data.begin(), block.data.end());
+                io_.log("FT", "upload block " + std::to_string(blocks_) + ", " +
+                                  std::to_string(block.data.size()) + " bytes");
+            } else {
+                if (!IsFrameAck(r))
+                    return Abort(Message(Msg::Protocol,
+                                         "Data frame " + std::to_string(blocks_) + " was not acknowledged"));
+                io_.log("FT", "data frame " + std::to_string(blocks_) + " acknowledged");
+                if (offset_ >= plan_.download.size()) {
+                    state_ = State::Idle;
+                    return Step::DataDone;
+                }
             }
-        }
-        if (const Step s = AfterBlock(); s != Step::Wait || stalled_) return s;
-        SendNext();
-        return Step::Wait;
-    case State::EndFrame:
-        if (!IsFrameAck(r)) {
-            io_.log("ERROR", "transfer: the end frame was not acknowledged");
-            failed_ = true;
-        } else {
-            io_.log("FT", "end frame acknowledged");
-        }
-        state_ = State::Done;
-        return Step::Done;
-    default:
-        return Step::NotMine;
+            if (const Step s = AfterBlock(); s != Step::Wait || stalled_) return s;
+            SendNext();
+            return Step::Wait;
+        case State::EndFrame:
+            if (!IsFrameAck(r)) {
+                io_.log("ERROR", "transfer: the end frame was not acknowledged");
+                failed_ = true;
+            } else {
+                io_.log("FT", "end frame acknowledged");
+            }
+            state_ = State::Done;
+            return Step::Done;
+        default:
+            return Step::NotMine;
     }
 }
 

@@ -18,14 +18,14 @@ struct FramePlan {
 };
 
 class FrameTransfer final : public Protocol {
-public:
+  public:
     FrameTransfer(ProtocolIo io, FramePlan plan);
     void StartData() override;
     void StartMessage(const std::string& message) override;
     Step OnRecord(const Bytes& record) override;
     Step OnTimeout() override;
 
-private:
+  private:
     enum class State { Idle, StartScreen, StartFrame, Data, EndFrame, Done };
     void SendNext();
     Step Abort(const std::string& message);

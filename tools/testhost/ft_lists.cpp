@@ -35,7 +35,8 @@ bool ListCatalog(const FileStore& store, const std::string& level, std::vector<s
     return any;
 }
 
-bool ListDataSet(const FileStore& store, const std::string& name, bool members, std::vector<std::string>& lines) {
+bool ListDataSet(const FileStore& store, const std::string& name, bool members,
+                 std::vector<std::string>& lines) {
     const auto it = store.entries().find(name);
     if (it == store.entries().end()) {
         lines.push_back("DATA SET '" + name + "' NOT IN CATALOG OR CATALOG CAN NOT BE ACCESSED");
@@ -43,8 +44,8 @@ bool ListDataSet(const FileStore& store, const std::string& name, bool members, 
     }
     const DataSet& ds = it->second;
     char attributes[64];
-    std::snprintf(attributes, sizeof attributes, "  %-6s%-6d%-8d%s", ds.file.RecfmText().c_str(), ds.file.lrecl,
-                  ds.file.blksize, ds.partitioned ? "PO" : "PS");
+    std::snprintf(attributes, sizeof attributes, "  %-6s%-6d%-8d%s", ds.file.RecfmText().c_str(),
+                  ds.file.lrecl, ds.file.blksize, ds.partitioned ? "PO" : "PS");
     lines.push_back(name);
     lines.push_back("--RECFM-LRECL-BLKSIZE-DSORG");
     lines.push_back(attributes);

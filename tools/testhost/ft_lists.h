@@ -19,7 +19,8 @@ bool ListCatalog(const FileStore& store, const std::string& level, std::vector<s
 
 // The name, attributes and volume of a data set, then with `members` its member names; false
 // with the not-in-catalog message when it does not exist.
-bool ListDataSet(const FileStore& store, const std::string& name, bool members, std::vector<std::string>& lines);
+bool ListDataSet(const FileStore& store, const std::string& name, bool members,
+                 std::vector<std::string>& lines);
 
 // "FN       FT       FM" per matching file, sorted; false (with DMSLST002E) when none match.
 bool ListFiles(const FileStore& store, const std::string& fn, const std::string& ft, const std::string& fm,

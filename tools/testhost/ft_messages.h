@@ -23,7 +23,8 @@ enum class Msg {
 
 inline std::string Message(Msg id, const std::string& text) {
     const int n = static_cast<int>(id);
-    std::string m = std::string("TRANS") + static_cast<char>('0' + n / 10) + static_cast<char>('0' + n % 10) + " - ";
+    std::string m =
+        std::string("TRANS") + static_cast<char>('0' + n / 10) + static_cast<char>('0' + n % 10) + " - ";
     m += text.size() > 80 ? text.substr(0, 77) + "..." : text;
     return m;
 }

@@ -40,7 +40,7 @@ enum class Step {
 };
 
 class Protocol {
-public:
+  public:
     virtual ~Protocol() = default;
     virtual void StartData() = 0;
     virtual void StartMessage(const std::string& message) = 0;
@@ -57,7 +57,7 @@ public:
     const Bytes& received() const { return received_; }
     uint32_t blocks() const { return blocks_; }
 
-protected:
+  protected:
     bool stalled_ = false;
     bool failed_ = false;
     std::string message_;

@@ -13,49 +13,56 @@ void HostFile::Add(const uint8_t* record, size_t size) {
     ends.push_back(data.size());
 }
 
-std::string HostFile::RecfmText() const { return std::string(1, recfm) + (blocked ? "B" : ""); }
+std::string HostFile::RecfmText() const {
+    return std::string(1, recfm) + (blocked ? "B" : "");
+}
 
 size_t MaxRecordLength(const HostFile& file, Personality personality) {
     switch (file.recfm) {
-    case 'F': return static_cast<size_t>(file.lrecl);
-    case 'U': return static_cast<size_t>(file.blksize > 0 ? file.blksize : file.lrecl);
-    default:
-        if (personality == Personality::Tso) return file.lrecl > 4 ? static_cast<size_t>(file.lrecl - 4) : 1;
-        return static_cast<size_t>(file.lrecl);
+        case 'F':
+            return static_cast<size_t>(file.lrecl);
+        case 'U':
+            return static_cast<size_t>(file.blksize > 0 ? file.blksize : file.lrecl);
+        default:
+            if (personality == Personality::Tso)
+                return file.lrecl > 4 ? static_cast<size_t>(file.lrecl - 4) : 1;
+            return static_cast<size_t>(file.lrecl);
     }
 }
 
 bool NewFileFor(const TransferCommand& cmd, HostFile& out, std::string& message) {
     out = HostFile{};
     switch (cmd.personality) {
-    case Personality::Tso:
-        out.recfm = cmd.recfm ? cmd.recfm : cmd.ascii ? 'V' : 'U';
-        out.blocked = cmd.recfm ? cmd.blocked : out.recfm == 'V';
-        out.lrecl = cmd.lrecl ? cmd.lrecl : out.recfm == 'F' ? 80 : out.recfm == 'V' ? 255 : 0;
-        out.blksize = cmd.blksize          ? cmd.blksize
-                      : out.recfm == 'U'     ? 6144
-                      : out.recfm == 'V'     ? 27998
-                      : out.blocked          ? out.lrecl * std::max(1, 27920 / out.lrecl)
+        case Personality::Tso:
+            out.recfm = cmd.recfm ? cmd.recfm : cmd.ascii ? 'V' : 'U';
+            out.blocked = cmd.recfm ? cmd.blocked : out.recfm == 'V';
+            out.lrecl = cmd.lrecl ? cmd.lrecl : out.recfm == 'F' ? 80 : out.recfm == 'V' ? 255 : 0;
+            out.blksize = cmd.blksize        ? cmd.blksize
+                          : out.recfm == 'U' ? 6144
+                          : out.recfm == 'V' ? 27998
+                          : out.blocked      ? out.lrecl * std::max(1, 27920 / out.lrecl)
                                              : out.lrecl;
-        if (out.recfm == 'V' && out.lrecl < 5) {
-            message = Message(Msg::BadOption, "LRECL(" + std::to_string(out.lrecl) + ") is too small for RECFM(V)");
-            return false;
-        }
-        if (out.recfm == 'U' && cmd.lrecl && !cmd.blksize) out.blksize = cmd.lrecl;
-        if (out.recfm == 'F' && out.blocked && out.blksize % out.lrecl != 0) {
-            message = Message(Msg::BadOption, "BLKSIZE(" + std::to_string(out.blksize) + ") is not a multiple of LRECL(" +
-                                                  std::to_string(out.lrecl) + ")");
-            return false;
-        }
-        break;
-    case Personality::Cms:
-        out.recfm = cmd.recfm ? cmd.recfm : 'V';
-        out.lrecl = cmd.lrecl ? cmd.lrecl : out.recfm == 'F' ? 80 : 65535;
-        break;
-    case Personality::Cics:
-        out.recfm = cmd.recfm ? cmd.recfm : 'V';
-        out.lrecl = cmd.lrecl ? cmd.lrecl : out.recfm == 'F' ? 80 : 32763;
-        break;
+            if (out.recfm == 'V' && out.lrecl < 5) {
+                message = Message(Msg::BadOption,
+                                  "LRECL(" + std::to_string(out.lrecl) + ") is too small for RECFM(V)");
+                return false;
+            }
+            if (out.recfm == 'U' && cmd.lrecl && !cmd.blksize) out.blksize = cmd.lrecl;
+            if (out.recfm == 'F' && out.blocked && out.blksize % out.lrecl != 0) {
+                message = Message(Msg::BadOption, "BLKSIZE(" + std::to_string(out.blksize) +
+                                                      ") is not a multiple of LRECL(" +
+                                                      std::to_string(out.lrecl) + ")");
+                return false;
+            }
+            break;
+        case Personality::Cms:
+            out.recfm = cmd.recfm ? cmd.recfm : 'V';
+            out.lrecl = cmd.lrecl ? cmd.lrecl : out.recfm == 'F' ? 80 : 65535;
+            break;
+        case Personality::Cics:
+            out.recfm = cmd.recfm ? cmd.recfm : 'V';
+            out.lrecl = cmd.lrecl ? cmd.lrecl : out.recfm == 'F' ? 80 : 32763;
+            break;
     }
     return true;
 }
@@ -69,13 +76,15 @@ bool AppendUpload(const Bytes& wire, const TransferCommand& cmd, Personality per
     if (cmd.ascii && size > 0 && wire[size - 1] == 0x1A) --size;
     const uint8_t pad = cmd.ascii ? 0x40 : 0x00;
     HostFile out = file;
-    out.data.reserve(file.data.size() + size + (file.recfm == 'F' ? size / std::max<size_t>(max, 1) * max + max : 0));
+    out.data.reserve(file.data.size() + size +
+                     (file.recfm == 'F' ? size / std::max<size_t>(max, 1) * max + max : 0));
     size_t longest = 0;
     auto add = [&](const uint8_t* p, size_t n) {
         if (n > max) {
-            message = Message(Msg::RecordTooLong, "Record " + std::to_string(out.records() - file.records() + 1) + " is " +
-                                                      std::to_string(n) + " bytes, longer than LRECL allows (" +
-                                                      std::to_string(max) + ")");
+            message = Message(Msg::RecordTooLong,
+                              "Record " + std::to_string(out.records() - file.records() + 1) + " is " +
+                                  std::to_string(n) + " bytes, longer than LRECL allows (" +
+                                  std::to_string(max) + ")");
             return false;
         }
         const size_t at = out.data.size();
@@ -110,7 +119,9 @@ bool AppendUpload(const Bytes& wire, const TransferCommand& cmd, Personality per
         for (size_t start = 0; start < size; start += max)
             if (!add(p + start, std::min(max, size - start))) return false;
     }
-    if (fit) out.lrecl = static_cast<int>(std::max<size_t>(longest, file.records() ? static_cast<size_t>(file.lrecl) : 1));
+    if (fit)
+        out.lrecl =
+            static_cast<int>(std::max<size_t>(longest, file.records() ? static_cast<size_t>(file.lrecl) : 1));
     file = std::move(out);
     return true;
 }

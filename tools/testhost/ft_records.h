@@ -13,11 +13,11 @@
 namespace testhost::ft {
 
 struct HostFile {
-    char recfm = 'V';       // 'F', 'V' or 'U'
-    bool blocked = false;   // FB, VB
+    char recfm = 'V';      // 'F', 'V' or 'U'
+    bool blocked = false;  // FB, VB
     int lrecl = 255;
     int blksize = 0;
-    Bytes data;             // the records back to back
+    Bytes data;                // the records back to back
     std::vector<size_t> ends;  // where each record ends in `data`
 
     size_t records() const { return ends.size(); }
@@ -40,8 +40,8 @@ size_t MaxRecordLength(const HostFile& file, Personality personality);
 // `fit_lrecl` lets a variable file take records up to 65535 and sets its LRECL to its longest
 // record (CMS). False with the host's
 // message when a record does not fit; `file` is then unchanged.
-[[nodiscard]] bool AppendUpload(const Bytes& wire, const TransferCommand& cmd, Personality personality, bool fit_lrecl,
-                                HostFile& file, std::string& message);
+[[nodiscard]] bool AppendUpload(const Bytes& wire, const TransferCommand& cmd, Personality personality,
+                                bool fit_lrecl, HostFile& file, std::string& message);
 
 // The byte stream of a download: ASCII converts every byte and drops a fixed record's trailing
 // blanks when CRLF ends each record; `eof_mark` adds 0x1A to an ASCII download.

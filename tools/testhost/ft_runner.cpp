@@ -23,19 +23,25 @@ HostFile AttributesOf(const HostFile& f) {
 
 const char* Kind(Personality p) {
     switch (p) {
-    case Personality::Tso: return "Data set";
-    case Personality::Cms: return "File";
-    case Personality::Cics: return "Queue";
+        case Personality::Tso:
+            return "Data set";
+        case Personality::Cms:
+            return "File";
+        case Personality::Cics:
+            return "Queue";
     }
     return "File";
 }
 
 }  // namespace
 
-TransferRunner::TransferRunner(const TransferConfig& config, FileStore& store, const Codec& codec, ProtocolIo io)
+TransferRunner::TransferRunner(const TransferConfig& config, FileStore& store, const Codec& codec,
+                               ProtocolIo io)
     : config_(config), store_(store), codec_(codec), io_(std::move(io)) {}
 
-const std::string& TransferRunner::message() const { return protocol_ ? protocol_->message() : fallback_message_; }
+const std::string& TransferRunner::message() const {
+    return protocol_ ? protocol_->message() : fallback_message_;
+}
 
 bool TransferRunner::Prepare(std::string& message) {
     const TransferCommand& cmd = command_;
@@ -74,8 +80,8 @@ bool TransferRunner::Prepare(std::string& message) {
         target_ = cmd.append ? ds->file : AttributesOf(ds->file);
         fit_lrecl_ = cmd.personality == Personality::Cms && target_.recfm == 'V' && cmd.lrecl == 0;
         if (cmd.recfm || cmd.lrecl || cmd.blksize)
-            io_.log("NOTE", "transfer: " + shown + " exists; its RECFM " + ds->file.RecfmText() + " and LRECL " +
-                                std::to_string(ds->file.lrecl) + " stay");
+            io_.log("NOTE", "transfer: " + shown + " exists; its RECFM " + ds->file.RecfmText() +
+                                " and LRECL " + std::to_string(ds->file.lrecl) + " stay");
         return true;
     }
     key_ = cmd.name;
@@ -92,11 +98,13 @@ void TransferRunner::Begin(const std::string& command, const std::optional<DdmLi
     if (dft && !limits) io_.log("NOTE", "transfer: DFT forced without a DDM offer; limits of 4096 assumed");
     if (dft && (lim.outbound <= kLimitOverhead || lim.inbound <= kLimitOverhead)) {
         io_.log("ERROR", "transfer: the terminal's DDM limits (in " + std::to_string(lim.inbound) + ", out " +
-                             std::to_string(lim.outbound) + ") leave no room for data; screen frames instead");
+                             std::to_string(lim.outbound) +
+                             ") leave no room for data; screen frames instead");
         dft = false;
     }
     std::string message;
-    bool ok = ParseTransferCommand(config_.personality, command, config_.user, command_, message) && Prepare(message);
+    bool ok = ParseTransferCommand(config_.personality, command, config_.user, command_, message) &&
+              Prepare(message);
     if (ok && config_.faults.error_instead_of_data) {
         ok = false;
         message = Message(Msg::Injected, "Error message instead of data (injected fault)");
@@ -111,8 +119,8 @@ void TransferRunner::Begin(const std::string& command, const std::optional<DdmLi
         plan.client_inbound = lim.inbound;
         plan.own_inbound = config_.own_limit;
         plan.faults = config_.faults;
-        how = "DFT, " + std::to_string(plan.block) + " bytes per block, terminal limits in " + std::to_string(lim.inbound) +
-              " out " + std::to_string(lim.outbound);
+        how = "DFT, " + std::to_string(plan.block) + " bytes per block, terminal limits in " +
+              std::to_string(lim.inbound) + " out " + std::to_string(lim.outbound);
         protocol_ = std::make_unique<DftTransfer>(io_, std::move(plan));
     } else {
         FramePlan plan;
@@ -131,8 +139,9 @@ void TransferRunner::Begin(const std::string& command, const std::optional<DdmLi
         protocol_->StartMessage(message);
         return;
     }
-    io_.log("TRANSFER", std::string(command_.put ? "PUT " : "GET ") + command_.Display() + (command_.ascii ? " ASCII" : "") +
-                            (command_.crlf ? " CRLF" : "") + (command_.append ? " APPEND" : "") + " by " + how);
+    io_.log("TRANSFER", std::string(command_.put ? "PUT " : "GET ") + command_.Display() +
+                            (command_.ascii ? " ASCII" : "") + (command_.crlf ? " CRLF" : "") +
+                            (command_.append ? " APPEND" : "") + " by " + how);
     protocol_->StartData();
 }
 
@@ -140,7 +149,8 @@ std::string TransferRunner::Finish() {
     if (!command_.put) return CompleteMessage();
     HostFile file = std::move(target_);
     std::string message;
-    if (!AppendUpload(protocol_->received(), command_, config_.personality, fit_lrecl_, file, message)) return message;
+    if (!AppendUpload(protocol_->received(), command_, config_.personality, fit_lrecl_, file, message))
+        return message;
     std::string error;
     if (!store_.Store(key_, command_.member, std::move(file), error)) {
         io_.log("ERROR", "transfer: " + error);
@@ -158,7 +168,8 @@ Step TransferRunner::Continue(Step step, double now) {
         char rate[96];
         std::snprintf(rate, sizeof rate, "%zu bytes in %.3f s (%.1f MB/s)", moved, seconds,
                       seconds > 0 ? static_cast<double>(moved) / 1e6 / seconds : 0.0);
-        io_.log("TRANSFER", std::string("data done, ") + std::to_string(protocol_->blocks()) + " blocks, " + rate);
+        io_.log("TRANSFER",
+                std::string("data done, ") + std::to_string(protocol_->blocks()) + " blocks, " + rate);
         protocol_->StartMessage(message);
         return Step::Wait;
     }

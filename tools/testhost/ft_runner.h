@@ -27,7 +27,7 @@ struct TransferConfig {
 };
 
 class TransferRunner {
-public:
+  public:
     TransferRunner(const TransferConfig& config, FileStore& store, const Codec& codec, ProtocolIo io);
 
     // Starts the transfer the command asks for. `limits` is the terminal's DDM offer, if any.
@@ -40,7 +40,7 @@ public:
     const std::string& message() const;
     bool failed() const { return refused_ || (protocol_ && protocol_->failed()); }
 
-private:
+  private:
     Step Continue(Step step, double now);
     // The message that ends a good data phase: stores an upload first.
     std::string Finish();
@@ -53,13 +53,13 @@ private:
     ProtocolIo io_;
     std::unique_ptr<Protocol> protocol_;
     TransferCommand command_;
-    std::string key_;           // the store's name of the file
-    HostFile target_;           // an upload's file: attributes (and records when appending)
-    Bytes download_;            // a download's bytes until the protocol takes them
+    std::string key_;  // the store's name of the file
+    HostFile target_;  // an upload's file: attributes (and records when appending)
+    Bytes download_;   // a download's bytes until the protocol takes them
     bool fit_lrecl_ = false;
     double started_ = 0;
-    size_t bytes_ = 0;          // bytes the data phase moves
-    bool refused_ = false;      // ended by a message before any data
+    size_t bytes_ = 0;      // bytes the data phase moves
+    bool refused_ = false;  // ended by a message before any data
     std::string fallback_message_;
 };
 

@@ -25,7 +25,8 @@ std::string Trim(const std::string& s) {
 
 // KEY(value) → value.
 bool Argument(const std::string& word, const std::string& key, std::string& value) {
-    if (word.size() < key.size() + 2 || word.compare(0, key.size() + 1, key + "(") != 0 || word.back() != ')') return false;
+    if (word.size() < key.size() + 2 || word.compare(0, key.size() + 1, key + "(") != 0 || word.back() != ')')
+        return false;
     value = word.substr(key.size() + 1, word.size() - key.size() - 2);
     return true;
 }
@@ -34,22 +35,26 @@ bool Argument(const std::string& word, const std::string& key, std::string& valu
 
 Shell::Shell(const TransferConfig& config, FileStore& store, const Codec& codec, ShellIo io, bool can_query,
              double reply_timeout)
-    : config_(config), store_(store), codec_(codec), io_(std::move(io)), can_query_(can_query),
+    : config_(config),
+      store_(store),
+      codec_(codec),
+      io_(std::move(io)),
+      can_query_(can_query),
       reply_timeout_(reply_timeout) {}
 
 void Shell::Start(double) {
     switch (config_.personality) {
-    case Personality::Tso:
-        Output("IKJ56455I " + config_.user + " LOGON IN PROGRESS");
-        Output("ORKAN TEST HOST - TSO WITH THE IND$FILE TRANSFER PROGRAM");
-        break;
-    case Personality::Cms:
-        Output("VM/ESA ONLINE - ORKAN TEST HOST - CMS WITH THE IND$FILE TRANSFER PROGRAM");
-        break;
-    case Personality::Cics:
-        Output("DFHCE3549 Sign-on is complete (Language ENU).");
-        Output("ORKAN TEST HOST - CICS WITH THE IND$FILE TRANSACTION");
-        break;
+        case Personality::Tso:
+            Output("IKJ56455I " + config_.user + " LOGON IN PROGRESS");
+            Output("ORKAN TEST HOST - TSO WITH THE IND$FILE TRANSFER PROGRAM");
+            break;
+        case Personality::Cms:
+            Output("VM/ESA ONLINE - ORKAN TEST HOST - CMS WITH THE IND$FILE TRANSFER PROGRAM");
+            break;
+        case Personality::Cics:
+            Output("DFHCE3549 Sign-on is complete (Language ENU).");
+            Output("ORKAN TEST HOST - CICS WITH THE IND$FILE TRANSACTION");
+            break;
     }
     Prompt();
     Show();
@@ -60,14 +65,20 @@ void Shell::Output(const std::string& line) {
         pending_.emplace_back();
         return;
     }
-    for (size_t at = 0; at < line.size(); at += kShellLineWidth) pending_.push_back(line.substr(at, kShellLineWidth));
+    for (size_t at = 0; at < line.size(); at += kShellLineWidth)
+        pending_.push_back(line.substr(at, kShellLineWidth));
 }
 
 void Shell::Prompt(bool ok) {
     switch (config_.personality) {
-    case Personality::Tso: Output("READY"); break;
-    case Personality::Cms: Output(ok ? "Ready;" : "Ready(00028);"); break;
-    case Personality::Cics: break;
+        case Personality::Tso:
+            Output("READY");
+            break;
+        case Personality::Cms:
+            Output(ok ? "Ready;" : "Ready(00028);");
+            break;
+        case Personality::Cics:
+            break;
     }
 }
 
@@ -87,7 +98,9 @@ void Shell::Show() {
         if (tso) shown_.emplace_back(" ***");
         state_ = State::Paging;
     }
-    status_ = config_.personality != Personality::Cms ? "" : state_ == State::Paging ? "MORE...   ORKVM" : "RUNNING   ORKVM";
+    status_ = config_.personality != Personality::Cms ? ""
+              : state_ == State::Paging               ? "MORE...   ORKVM"
+                                                      : "RUNNING   ORKVM";
     Draw();
 }
 
@@ -118,29 +131,30 @@ void Shell::Draw() {
 
 void Shell::OnRecord(const Bytes& record, double now) {
     switch (state_) {
-    case State::Query:
-        if (IsQueryReply(record)) {
-            std::optional<DdmLimits> limits;
-            std::string error;
-            if (!FindDdmLimits(record, limits, error)) io_.log("ERROR", "transfer: bad Query Reply: " + error);
-            io_.log("FT", limits ? "Query Reply offers DDM: inbound " + std::to_string(limits->inbound) + ", outbound " +
-                                       std::to_string(limits->outbound)
-                                 : std::string("Query Reply without DDM"));
-            BeginRunner(limits, now);
+        case State::Query:
+            if (IsQueryReply(record)) {
+                std::optional<DdmLimits> limits;
+                std::string error;
+                if (!FindDdmLimits(record, limits, error))
+                    io_.log("ERROR", "transfer: bad Query Reply: " + error);
+                io_.log("FT", limits ? "Query Reply offers DDM: inbound " + std::to_string(limits->inbound) +
+                                           ", outbound " + std::to_string(limits->outbound)
+                                     : std::string("Query Reply without DDM"));
+                BeginRunner(limits, now);
+                return;
+            }
+            io_.log("NOTE", "transfer: an attention instead of the Query Reply; transfer abandoned");
+            EndTransfer();
+            break;
+        case State::Transfer:
+            Handle(runner_->OnRecord(record, now), &record, now);
             return;
-        }
-        io_.log("NOTE", "transfer: an attention instead of the Query Reply; transfer abandoned");
-        EndTransfer();
-        break;
-    case State::Transfer:
-        Handle(runner_->OnRecord(record, now), &record, now);
-        return;
-    case State::Silent:
-        io_.log("NOTE", "fault: the unanswered transfer command ends with this attention");
-        EndTransfer();
-        break;
-    default:
-        break;
+        case State::Silent:
+            io_.log("NOTE", "fault: the unanswered transfer command ends with this attention");
+            EndTransfer();
+            break;
+        default:
+            break;
     }
     Attention(record, now);
 }
@@ -158,24 +172,26 @@ void Shell::OnTick(double now) {
 
 void Shell::Handle(Step step, const Bytes* record, double now) {
     switch (step) {
-    case Step::Wait:
-    case Step::DataDone:
-        deadline_ = runner_->stalled() ? 0 : now + (runner_->short_wait() ? std::min(2.0, reply_timeout_) : reply_timeout_);
-        return;
-    case Step::Drop:
-        io_.disconnect("fault: connection dropped during a transfer");
-        return;
-    case Step::Done:
-        Output(runner_->message());
-        EndTransfer();
-        Prompt();
-        Show();
-        return;
-    case Step::NotMine:
-        io_.log("NOTE", "transfer: the terminal sent something else; transfer abandoned");
-        EndTransfer();
-        if (record) Attention(*record, now);
-        return;
+        case Step::Wait:
+        case Step::DataDone:
+            deadline_ = runner_->stalled()
+                            ? 0
+                            : now + (runner_->short_wait() ? std::min(2.0, reply_timeout_) : reply_timeout_);
+            return;
+        case Step::Drop:
+            io_.disconnect("fault: connection dropped during a transfer");
+            return;
+        case Step::Done:
+            Output(runner_->message());
+            EndTransfer();
+            Prompt();
+            Show();
+            return;
+        case Step::NotMine:
+            io_.log("NOTE", "transfer: the terminal sent something else; transfer abandoned");
+            EndTransfer();
+            if (record) Attention(*record, now);
+            return;
     }
 }
 
@@ -234,9 +250,15 @@ void Shell::Command(const std::string& text, double now) {
         if (config_.no_program) {
             io_.log("NOTE", "fault: no transfer program");
             switch (config_.personality) {
-            case Personality::Tso: Output("IKJ56500I COMMAND IND$FILE NOT FOUND"); break;
-            case Personality::Cms: Output("Unknown CP/CMS command"); break;
-            case Personality::Cics: Output("DFHAC2001 Transaction 'IND$' is not recognized."); break;
+                case Personality::Tso:
+                    Output("IKJ56500I COMMAND IND$FILE NOT FOUND");
+                    break;
+                case Personality::Cms:
+                    Output("Unknown CP/CMS command");
+                    break;
+                case Personality::Cics:
+                    Output("DFHAC2001 Transaction 'IND$' is not recognized.");
+                    break;
             }
             Prompt(false);
             Show();
@@ -250,15 +272,19 @@ void Shell::Command(const std::string& text, double now) {
         return;
     }
     switch (config_.personality) {
-    case Personality::Tso: TsoCommand(words); break;
-    case Personality::Cms: CmsCommand(words); break;
-    case Personality::Cics:
-        if (words[0] == "CESF") {
-            io_.disconnect("the operator signed off");
-            return;
-        }
-        Output("DFHAC2001 Transaction '" + words[0].substr(0, 4) + "' is not recognized.");
-        break;
+        case Personality::Tso:
+            TsoCommand(words);
+            break;
+        case Personality::Cms:
+            CmsCommand(words);
+            break;
+        case Personality::Cics:
+            if (words[0] == "CESF") {
+                io_.disconnect("the operator signed off");
+                return;
+            }
+            Output("DFHAC2001 Transaction '" + words[0].substr(0, 4) + "' is not recognized.");
+            break;
     }
     Show();
 }
@@ -271,7 +297,8 @@ void Shell::TsoCommand(const std::vector<std::string>& w) {
             std::string v;
             if (Argument(w[i], "LEVEL", v) || Argument(w[i], "LVL", v)) level = v;
         }
-        if (level.size() > 1 && level.front() == '\'' && level.back() == '\'') level = level.substr(1, level.size() - 2);
+        if (level.size() > 1 && level.front() == '\'' && level.back() == '\'')
+            level = level.substr(1, level.size() - 2);
         ListCatalog(store_, level, lines);
     } else if (w[0] == "LISTDS" || w[0] == "LISTD") {
         if (w.size() < 2) {
@@ -296,7 +323,8 @@ void Shell::CmsCommand(const std::vector<std::string>& w) {
     std::vector<std::string> lines;
     bool ok = true;
     if (w[0] == "LISTFILE" || w[0] == "LISTF" || w[0] == "L") {
-        ok = ListFiles(store_, w.size() > 1 ? w[1] : "*", w.size() > 2 ? w[2] : "*", w.size() > 3 ? w[3] : "A", lines);
+        ok = ListFiles(store_, w.size() > 1 ? w[1] : "*", w.size() > 2 ? w[2] : "*",
+                       w.size() > 3 ? w[3] : "A", lines);
     } else {
         lines.emplace_back("Unknown CP/CMS command");
         ok = false;

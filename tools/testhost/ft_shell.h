@@ -28,7 +28,7 @@ inline constexpr int kShellInputStart = 21 * 80;
 inline constexpr int kShellStatusStart = 23 * 80 + 61;
 
 class Shell {
-public:
+  public:
     Shell(const TransferConfig& config, FileStore& store, const Codec& codec, ShellIo io, bool can_query,
           double reply_timeout);
 
@@ -40,7 +40,7 @@ public:
     const std::vector<std::string>& lines() const { return shown_; }
     const std::string& status() const { return status_; }
 
-private:
+  private:
     enum class State { Ready, Paging, Query, Transfer, Silent };
 
     void Attention(const Bytes& record, double now);

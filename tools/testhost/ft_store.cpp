@@ -56,7 +56,8 @@ bool WriteWhole(const std::string& path, const std::string& text, std::string& e
 bool MakeFolder(const std::string& path, std::string& error) {
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string level = path.substr(0, slash);
-        if (mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) return error = level + ": " + std::strerror(errno), false;
+        if (mkdir(level.c_str(), 0777) != 0 && errno != EEXIST)
+            return error = level + ": " + std::strerror(errno), false;
         if (slash == std::string::npos) return true;
     }
 }
@@ -87,8 +88,8 @@ FileStore::FileStore(Personality personality, const Codec& codec) : personality_
         const std::string& text = codec_.ToUtf8(static_cast<uint8_t>(b));
         Bytes back;
         std::string ignored;
-        text_safe_[b] = b != 0 && !(text == "." && b != codec_.HostByte('.')) && codec_.ToHost(text, back, ignored) &&
-                        back.size() == 1 && back[0] == b;
+        text_safe_[b] = b != 0 && !(text == "." && b != codec_.HostByte('.')) &&
+                        codec_.ToHost(text, back, ignored) && back.size() == 1 && back[0] == b;
     }
 }
 
@@ -145,7 +146,8 @@ bool FileStore::Load(const std::string& folder, std::string& error) {
         };
         if (w.size() < 3 || w.size() > 5) return bad("want NAME RECFM LRECL [BLKSIZE] [PO]");
         const std::string disk = w[0];
-        if (disk.find('/') != std::string::npos || disk[0] == '.') return bad("name '" + disk + "' is not a file name");
+        if (disk.find('/') != std::string::npos || disk[0] == '.')
+            return bad("name '" + disk + "' is not a file name");
         std::string name = disk;
         if (personality_ == Personality::Cms) {
             std::replace(name.begin(), name.end(), '.', ' ');
@@ -165,12 +167,14 @@ bool FileStore::Load(const std::string& folder, std::string& error) {
             ++next;
         }
         if (w.size() > next) {
-            if (w[next] != "PO" || personality_ != Personality::Tso) return bad("'" + w[next] + "' (only TSO data sets may be PO)");
+            if (w[next] != "PO" || personality_ != Personality::Tso)
+                return bad("'" + w[next] + "' (only TSO data sets may be PO)");
             ds.partitioned = true;
             ++next;
         }
         if (w.size() > next) return bad("too many words");
-        if (ds.file.recfm == 'U' && MaxRecordLength(ds.file, personality_) == 0) return bad("RECFM U needs a BLKSIZE");
+        if (ds.file.recfm == 'U' && MaxRecordLength(ds.file, personality_) == 0)
+            return bad("RECFM U needs a BLKSIZE");
         const std::string base = folder + "/" + disk;
         if (ds.partitioned) {
             // Members are the folder's MEMBER.txt and MEMBER.bin files.
@@ -178,7 +182,8 @@ bool FileStore::Load(const std::string& folder, std::string& error) {
             if (Exists(base) && !ListFolder(base, members)) return bad("cannot read the folder " + base);
             for (const std::string& file : members) {
                 const size_t dot = file.rfind('.');
-                if (dot == std::string::npos || (file.substr(dot) != ".txt" && file.substr(dot) != ".bin")) continue;
+                if (dot == std::string::npos || (file.substr(dot) != ".txt" && file.substr(dot) != ".bin"))
+                    continue;
                 const std::string member = file.substr(0, dot);
                 if (ds.members.count(member)) continue;
                 HostFile m = ds.file;
@@ -204,18 +209,22 @@ bool FileStore::LoadRecords(const std::string& base, HostFile& file, std::string
         const auto* p = reinterpret_cast<const uint8_t*>(content.data());
         if (file.recfm == 'F') {
             if (content.size() % max != 0)
-                return error = path + ": " + std::to_string(content.size()) + " bytes are not whole records of " + std::to_string(max), false;
+                return error = path + ": " + std::to_string(content.size()) +
+                               " bytes are not whole records of " + std::to_string(max),
+                       false;
             for (size_t at = 0; at < content.size(); at += max) file.Add(p + at, max);
             return true;
         }
         for (size_t at = 0; at < content.size();) {
-            if (content.size() - at < 4) return error = path + ": a record length is cut off at byte " + std::to_string(at), false;
+            if (content.size() - at < 4)
+                return error = path + ": a record length is cut off at byte " + std::to_string(at), false;
             const size_t n = static_cast<size_t>(p[at]) << 24 | static_cast<size_t>(p[at + 1]) << 16 |
                              static_cast<size_t>(p[at + 2]) << 8 | p[at + 3];
             at += 4;
             if (n > max || n > content.size() - at)
-                return error = path + ": record of " + std::to_string(n) + " bytes at byte " + std::to_string(at - 4) +
-                               " is longer than " + (n > max ? "LRECL allows" : "the file"),
+                return error = path + ": record of " + std::to_string(n) + " bytes at byte " +
+                               std::to_string(at - 4) + " is longer than " +
+                               (n > max ? "LRECL allows" : "the file"),
                        false;
             file.Add(p + at, n);
             at += n;
@@ -237,7 +246,8 @@ bool FileStore::LoadRecords(const std::string& base, HostFile& file, std::string
         record.clear();
         std::string why;
         if (!codec_.ToHost(text, record, why))
-            return error = path + ":" + std::to_string(line) + ": " + why + " in code page " + codec_.Name(), false;
+            return error = path + ":" + std::to_string(line) + ": " + why + " in code page " + codec_.Name(),
+                   false;
         if (record.size() > max)
             return error = path + ":" + std::to_string(line) + ": " + std::to_string(record.size()) +
                            " characters, longer than LRECL allows (" + std::to_string(max) + ")",
@@ -280,7 +290,8 @@ bool FileStore::WriteRecords(const std::string& base, const HostFile& file, std:
     }
     if (!WriteWhole(base + (text ? ".txt" : ".bin"), out, error)) return false;
     const std::string other = base + (text ? ".bin" : ".txt");
-    if (Exists(other) && std::remove(other.c_str()) != 0) return error = other + ": " + std::strerror(errno), false;
+    if (Exists(other) && std::remove(other.c_str()) != 0)
+        return error = other + ": " + std::strerror(errno), false;
     return true;
 }
 

@@ -24,7 +24,7 @@ struct DataSet {
 };
 
 class FileStore {
-public:
+  public:
     FileStore(Personality personality, const Codec& codec);
 
     // Reads a folder. A missing folder is an empty store.
@@ -45,14 +45,15 @@ public:
     // Stores a sequential file or a member (the data set must then be partitioned) and writes
     // it back. False with a reason when the data cannot be written (the store then keeps the
     // file it had) or the catalog cannot (the store then holds the new file).
-    [[nodiscard]] bool Store(const std::string& name, const std::string& member, HostFile file, std::string& error);
+    [[nodiscard]] bool Store(const std::string& name, const std::string& member, HostFile file,
+                             std::string& error);
     // Adds an empty partitioned data set (for tests and seeds).
     void AddPartitioned(const std::string& name, const HostFile& attributes);
 
     // The file name on disk: CMS "FN FT FM" becomes FN.FT.FM.
     std::string DiskName(const std::string& name) const;
 
-private:
+  private:
     [[nodiscard]] bool LoadRecords(const std::string& base, HostFile& file, std::string& error) const;
     [[nodiscard]] bool WriteRecords(const std::string& base, const HostFile& file, std::string& error) const;
     [[nodiscard]] bool WriteCatalog(std::string& error) const;

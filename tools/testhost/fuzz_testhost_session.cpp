@@ -35,7 +35,9 @@ const Fixture& Shared() {
 void SetUpHost(testhost::EngineConfig& config, uint8_t selector) {
     config.stream.count = (selector & 0x80) ? 2 : 0;
     switch ((selector >> 4) & 3) {
-        case 1: config.negotiation.reject_reason = uint8_t(selector & 7); break;
+        case 1:
+            config.negotiation.reject_reason = uint8_t(selector & 7);
+            break;
         case 2:
             config.negotiation.offer_tn3270e = false;
             config.negotiation.functions.clear();
@@ -47,7 +49,8 @@ void SetUpHost(testhost::EngineConfig& config, uint8_t selector) {
             config.faults.oversize = selector & 4 ? 300 : 0;
             config.faults.seed = selector;
             break;
-        default: break;
+        default:
+            break;
     }
 }
 }  // namespace

@@ -44,8 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file.Add(hello.data(), hello.size());
     file.Add(hello.data(), 0);
     std::string error;
-    const char* name = config.personality == Personality::Tso ? "ORKUSER.HELLO"
-                       : config.personality == Personality::Cms ? "HELLO DATA A1" : "HELLO";
+    const char* name = config.personality == Personality::Tso   ? "ORKUSER.HELLO"
+                       : config.personality == Personality::Cms ? "HELLO DATA A1"
+                                                                : "HELLO";
     if (!store.Store(name, "", file, error)) __builtin_trap();
 
     ShellIo io;

@@ -13,12 +13,23 @@ struct QueryName {
     std::string_view name;
 };
 constexpr std::array<QueryName, 12> kQueryNames = {{
-    {0x80, "summary"}, {0x81, "usable-area"}, {0x85, "character-sets"}, {0x86, "color"},
-    {0x87, "highlighting"}, {0x88, "reply-modes"}, {0x8F, "aux-device-0x8f"}, {0x95, "ddm"},
-    {0x99, "auxiliary-device"}, {0xA6, "implicit-partition"}, {0xA8, "transparency"}, {0xA1, "rpq-names"},
+    {0x80, "summary"},
+    {0x81, "usable-area"},
+    {0x85, "character-sets"},
+    {0x86, "color"},
+    {0x87, "highlighting"},
+    {0x88, "reply-modes"},
+    {0x8F, "aux-device-0x8f"},
+    {0x95, "ddm"},
+    {0x99, "auxiliary-device"},
+    {0xA6, "implicit-partition"},
+    {0xA8, "transparency"},
+    {0xA1, "rpq-names"},
 }};
 
-int Be16(const uint8_t* p) { return (p[0] << 8) | p[1]; }
+int Be16(const uint8_t* p) {
+    return (p[0] << 8) | p[1];
+}
 
 }  // namespace
 
@@ -29,7 +40,9 @@ std::string QueryCodeName(uint8_t code) {
     return std::string("code-") + kHex[code >> 4] + kHex[code & 15];
 }
 
-bool QueryReply::Has(uint8_t code) const { return std::find(codes.begin(), codes.end(), code) != codes.end(); }
+bool QueryReply::Has(uint8_t code) const {
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
 
 bool DecodeAidRecord(const uint8_t* data, size_t size, AidRecord& out, std::string& error) {
     out = AidRecord{};
@@ -100,10 +113,14 @@ bool DecodeReadBuffer(const uint8_t* data, size_t size, int rows, int cols, Read
             if (!need(2, "SA")) return false;
             const uint8_t type = data[pos], value = data[pos + 1];
             pos += 2;
-            if (type == ds::kXaForeground) fg = value;
-            else if (type == ds::kXaHighlight) hl = value;
-            else if (type == ds::kXaCharset) cs = value;
-            else if (type == ds::kXaAll) fg = hl = cs = 0;
+            if (type == ds::kXaForeground)
+                fg = value;
+            else if (type == ds::kXaHighlight)
+                hl = value;
+            else if (type == ds::kXaCharset)
+                cs = value;
+            else if (type == ds::kXaAll)
+                fg = hl = cs = 0;
             continue;
         }
         if (!room()) return false;
@@ -120,9 +137,12 @@ bool DecodeReadBuffer(const uint8_t* data, size_t size, int rows, int cols, Read
             cell.is_attr = true;
             for (size_t i = 0; i < count; ++i) {
                 const uint8_t type = data[pos + 2 * i], value = data[pos + 2 * i + 1];
-                if (type == ds::kXaField) cell.attr = value & 0x3F;
-                else if (type == ds::kXaForeground) cell.fg = value;
-                else if (type == ds::kXaHighlight) cell.hl = value;
+                if (type == ds::kXaField)
+                    cell.attr = value & 0x3F;
+                else if (type == ds::kXaForeground)
+                    cell.fg = value;
+                else if (type == ds::kXaHighlight)
+                    cell.hl = value;
             }
             pos += count * 2;
         } else if (b == ds::kGE) {
@@ -155,8 +175,8 @@ bool DecodeQueryReply(const uint8_t* data, size_t size, QueryReply& out, std::st
         }
         const size_t length = static_cast<size_t>(Be16(data + pos));
         if (length < 4 || length > size - pos) {
-            error = "reply length " + std::to_string(length) + " at offset " + std::to_string(pos) + " does not fit (" +
-                    std::to_string(size - pos) + " bytes left)";
+            error = "reply length " + std::to_string(length) + " at offset " + std::to_string(pos) +
+                    " does not fit (" + std::to_string(size - pos) + " bytes left)";
             return false;
         }
         if (data[pos + 2] != 0x81) {
@@ -169,35 +189,37 @@ bool DecodeQueryReply(const uint8_t* data, size_t size, QueryReply& out, std::st
         const size_t body_size = length - 4;
         out.codes.push_back(code);
         switch (code) {
-        case 0x80:
-            out.summary.assign(body, body + body_size);
-            break;
-        case 0x81:
-            if (body_size >= 6) {
-                out.usable_cols = Be16(body + 2);
-                out.usable_rows = Be16(body + 4);
-            }
-            break;
-        case 0x86:
-            if (body_size >= 2) out.colours = std::min<int>(body[1], static_cast<int>((body_size - 2) / 2));
-            break;
-        case 0x87:
-            if (body_size >= 1) out.highlights = std::min<int>(body[0], static_cast<int>((body_size - 1) / 2));
-            break;
-        case 0x88:
-            out.reply_modes.assign(body, body + body_size);
-            break;
-        case 0xA6:
-            // Flags, then a self-defining parameter: length 0x0B, id 0x01, flags, four sizes.
-            if (body_size >= 13 && body[2] >= 0x0B && body[3] == 0x01) {
-                out.default_cols = Be16(body + 5);
-                out.default_rows = Be16(body + 7);
-                out.alt_cols = Be16(body + 9);
-                out.alt_rows = Be16(body + 11);
-            }
-            break;
-        default:
-            break;
+            case 0x80:
+                out.summary.assign(body, body + body_size);
+                break;
+            case 0x81:
+                if (body_size >= 6) {
+                    out.usable_cols = Be16(body + 2);
+                    out.usable_rows = Be16(body + 4);
+                }
+                break;
+            case 0x86:
+                if (body_size >= 2)
+                    out.colours = std::min<int>(body[1], static_cast<int>((body_size - 2) / 2));
+                break;
+            case 0x87:
+                if (body_size >= 1)
+                    out.highlights = std::min<int>(body[0], static_cast<int>((body_size - 1) / 2));
+                break;
+            case 0x88:
+                out.reply_modes.assign(body, body + body_size);
+                break;
+            case 0xA6:
+                // Flags, then a self-defining parameter: length 0x0B, id 0x01, flags, four sizes.
+                if (body_size >= 13 && body[2] >= 0x0B && body[3] == 0x01) {
+                    out.default_cols = Be16(body + 5);
+                    out.default_rows = Be16(body + 7);
+                    out.alt_cols = Be16(body + 9);
+                    out.alt_rows = Be16(body + 11);
+                }
+                break;
+            default:
+                break;
         }
         pos += length;
     }

@@ -32,8 +32,8 @@ struct ReadBufferReply {
 };
 
 // A Read Buffer reply for a buffer of the given size, in field, extended-field or character mode.
-[[nodiscard]] bool DecodeReadBuffer(const uint8_t* data, size_t size, int rows, int cols, ReadBufferReply& out,
-                                    std::string& error);
+[[nodiscard]] bool DecodeReadBuffer(const uint8_t* data, size_t size, int rows, int cols,
+                                    ReadBufferReply& out, std::string& error);
 
 struct QueryReply {
     std::vector<uint8_t> codes;  // reply codes in the order received

@@ -114,8 +114,8 @@ std::string DescribeTelnet(const uint8_t* data, size_t size) {
         const size_t n = end + 1 < size ? end - (i + 2) : size - (i + 2);
         std::string text = "IAC SB";
         if (n >= 1) text += " " + OptionName(sb[0]);
-        static constexpr const char* kTn3270eWords[] = {"ASSOCIATE", "CONNECT", "DEVICE-TYPE", "FUNCTIONS", "IS",
-                                                       "REASON", "REJECT", "REQUEST", "SEND"};
+        static constexpr const char* kTn3270eWords[] = {
+            "ASSOCIATE", "CONNECT", "DEVICE-TYPE", "FUNCTIONS", "IS", "REASON", "REJECT", "REQUEST", "SEND"};
         std::string ascii;
         auto flush_ascii = [&] {
             if (!ascii.empty()) text += " \"" + ascii + "\"";

@@ -11,7 +11,7 @@ namespace testhost {
 // Where a session's lines go: a file shared by all sessions, a file of its own, or a string
 // (tests). Without a target, lines are dropped.
 class SessionLog {
-public:
+  public:
     SessionLog() = default;
     SessionLog(std::FILE* shared, int session) : file_(shared), session_(session) {}
     explicit SessionLog(std::string* capture, int session = 1) : capture_(capture), session_(session) {}
@@ -29,7 +29,7 @@ public:
     // Hex lines, 16 bytes each, with offsets; `tag` is "HEX>" or "HEX<".
     void Hex(const std::string& tag, const uint8_t* data, size_t size);
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     bool own_ = false;
     std::string* capture_ = nullptr;

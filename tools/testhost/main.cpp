@@ -43,7 +43,8 @@ bool ResolveApp(const std::string& path, std::string& file, std::string& error) 
     }
     closedir(dir);
     if (found.size() != 1) {
-        error = path + ": a folder must hold exactly one *.app file (it holds " + std::to_string(found.size()) + ")";
+        error = path + ": a folder must hold exactly one *.app file (it holds " +
+                std::to_string(found.size()) + ")";
         return false;
     }
     file = path + "/" + found[0];
@@ -125,12 +126,14 @@ int main(int argc, char** argv) {
         options.engine.app = &app;
     }
     if (options.check_only && options.transfer) {
-        std::printf("%s: %zu host files\n", ft::PersonalityName(options.transfer_config.personality), files->entries().size());
+        std::printf("%s: %zu host files\n", ft::PersonalityName(options.transfer_config.personality),
+                    files->entries().size());
         return 0;
     }
     if (options.check_only) {
-        std::printf("%s: %zu screens, start screen '%s'\n", options.app.empty() ? TESTHOST_DEMO_APP : options.app.c_str(),
-                    app.screens.size(), app.start.c_str());
+        std::printf("%s: %zu screens, start screen '%s'\n",
+                    options.app.empty() ? TESTHOST_DEMO_APP : options.app.c_str(), app.screens.size(),
+                    app.start.c_str());
         return 0;
     }
     Server server(options, codec, pool);

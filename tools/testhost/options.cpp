@@ -94,13 +94,15 @@ bool ParseFault(const std::string& text, Options& out, std::string& error) {
         f.oversize = static_cast<size_t>(n);
     } else if (name == "garbage" || name == "garbage-raw") {
         n = 512;
-        if (has_value && !ParseCount(value, 1, 16L << 20, n)) return bad("want " + name + "=BYTES (1 to 16 MiB)");
+        if (has_value && !ParseCount(value, 1, 16L << 20, n))
+            return bad("want " + name + "=BYTES (1 to 16 MiB)");
         (name == "garbage" ? f.garbage : f.garbage_raw) = static_cast<size_t>(n);
     } else if (name == "refuse") {
         const auto r = telnet::ReasonFromText(has_value ? value : "DEVICE-IN-USE");
         if (!r) return bad("unknown reason");
         out.engine.negotiation.reject_reason = *r;
-    } else if (name == "ft-error" || name == "ft-short-sf" || name == "ft-oversize-sf" || name == "ft-no-program") {
+    } else if (name == "ft-error" || name == "ft-short-sf" || name == "ft-oversize-sf" ||
+               name == "ft-no-program") {
         if (has_value) return bad("takes no value");
         ft::TransferConfig& t = out.transfer_config;
         if (name == "ft-error") t.faults.error_instead_of_data = true;
@@ -118,9 +120,10 @@ bool ParseFault(const std::string& text, Options& out, std::string& error) {
         if (!ParseCount(value, 0, 0xFFFFFFFFL, n)) return bad("want seed=NUMBER");
         f.seed = static_cast<uint32_t>(n);
     } else {
-        return bad("unknown fault (want close-after=N, byte-per-write, slow=MS, oversize[=N], garbage[=N], "
-                   "garbage-raw[=N], refuse[=REASON], seed=N, ft-error, ft-drop=N, ft-no-answer[=N], ft-short-sf, "
-                   "ft-oversize-sf, ft-no-program)");
+        return bad(
+            "unknown fault (want close-after=N, byte-per-write, slow=MS, oversize[=N], garbage[=N], "
+            "garbage-raw[=N], refuse[=REASON], seed=N, ft-error, ft-drop=N, ft-no-answer[=N], ft-short-sf, "
+            "ft-oversize-sf, ft-no-program)");
     }
     return true;
 }
@@ -175,7 +178,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
         } else if (arg == "--reject") {
             if (!take(v)) return false;
             const auto r = telnet::ReasonFromText(v);
-            if (!r) return error = "--reject: unknown reason '" + v + "' (a number 0-255 or a name such as DEVICE-IN-USE)", false;
+            if (!r)
+                return error = "--reject: unknown reason '" + v +
+                               "' (a number 0-255 or a name such as DEVICE-IN-USE)",
+                       false;
             out.engine.negotiation.reject_reason = *r;
         } else if (arg == "--no-tn3270e") {
             if (!flag()) return false;
@@ -190,7 +196,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
                 const std::string name = v.substr(p, comma - p);
                 p = comma + 1;
                 const auto fn = telnet::FunctionFromName(name);
-                if (!fn) return error = "--functions: unknown function '" + name + "' (BIND-IMAGE, DATA-STREAM-CTL, RESPONSES, SCS-CTL-CODES, SYSREQ)", false;
+                if (!fn)
+                    return error = "--functions: unknown function '" + name +
+                                   "' (BIND-IMAGE, DATA-STREAM-CTL, RESPONSES, SCS-CTL-CODES, SYSREQ)",
+                           false;
                 out.engine.negotiation.functions.insert(*fn);
             }
         } else if (arg == "--no-query") {
@@ -200,7 +209,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
             if (!take(v) || !ParseFault(v, out, error)) return false;
         } else if (arg == "--stream") {
             if (!take(v)) return false;
-            if (!ParseCount(v, 1, 100000000, n)) return error = "--stream wants a number of screens (1 or more)", false;
+            if (!ParseCount(v, 1, 100000000, n))
+                return error = "--stream wants a number of screens (1 or more)", false;
             out.engine.stream.count = static_cast<int>(n);
         } else if (arg == "--stream-alternate") {
             if (!flag()) return false;
@@ -216,20 +226,29 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
             if (out.transfer_files.empty()) return error = "--transfer-files needs a folder", false;
         } else if (arg == "--transfer-mode") {
             if (!take(v)) return false;
-            if (v == "auto") out.transfer_config.mode = ft::WireMode::Auto;
-            else if (v == "dft") out.transfer_config.mode = ft::WireMode::Dft;
-            else if (v == "frames") out.transfer_config.mode = ft::WireMode::Frames;
-            else return error = "--transfer-mode wants auto, dft or frames, not '" + v + "'", false;
+            if (v == "auto")
+                out.transfer_config.mode = ft::WireMode::Auto;
+            else if (v == "dft")
+                out.transfer_config.mode = ft::WireMode::Dft;
+            else if (v == "frames")
+                out.transfer_config.mode = ft::WireMode::Frames;
+            else
+                return error = "--transfer-mode wants auto, dft or frames, not '" + v + "'", false;
         } else if (arg == "--transfer-limit") {
             if (!take(v)) return false;
-            if (!ParseCount(v, 64, 65535, n)) return error = "--transfer-limit wants 64 to 65535 bytes", false;
+            if (!ParseCount(v, 64, 65535, n))
+                return error = "--transfer-limit wants 64 to 65535 bytes", false;
             out.transfer_config.own_limit = static_cast<size_t>(n);
         } else if (arg == "--transfer-user") {
             if (!take(v)) return false;
             v = ft::Upper(v);
-            bool valid = !v.empty() && v.size() <= 7 && ((v[0] >= 'A' && v[0] <= 'Z') || v[0] == '#' || v[0] == '@' || v[0] == '$');
-            for (char c : v) valid = valid && ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '#' || c == '@' || c == '$');
-            if (!valid) return error = "--transfer-user wants a TSO user id (1 to 7 letters, digits, #, @, $)", false;
+            bool valid = !v.empty() && v.size() <= 7 &&
+                         ((v[0] >= 'A' && v[0] <= 'Z') || v[0] == '#' || v[0] == '@' || v[0] == '$');
+            for (char c : v)
+                valid = valid && ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '#' || c == '@' ||
+                                  c == '$');
+            if (!valid)
+                return error = "--transfer-user wants a TSO user id (1 to 7 letters, digits, #, @, $)", false;
             out.transfer_config.user = v;
         } else if (arg == "--transfer-eof") {
             if (!flag()) return false;
@@ -250,11 +269,13 @@ bool ParseOptions(const std::vector<std::string>& args, Options& out, std::strin
             out.max_sessions = 1;
         } else if (arg == "--max-sessions") {
             if (!take(v)) return false;
-            if (!ParseCount(v, 1, 1000000, n)) return error = "--max-sessions wants a number of 1 or more", false;
+            if (!ParseCount(v, 1, 1000000, n))
+                return error = "--max-sessions wants a number of 1 or more", false;
             out.max_sessions = static_cast<int>(n);
         } else if (arg == "--reply-timeout") {
             if (!take(v)) return false;
-            if (!ParseCount(v, 1, 86400, n)) return error = "--reply-timeout wants seconds, 1 to 86400", false;
+            if (!ParseCount(v, 1, 86400, n))
+                return error = "--reply-timeout wants seconds, 1 to 86400", false;
             out.engine.reply_timeout = static_cast<double>(n);
         } else if (arg == "--help" || arg == "-h") {
             out.help = true;

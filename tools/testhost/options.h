@@ -22,8 +22,8 @@ struct Options {
     bool check_only = false;
     bool help = false;
     bool version = false;
-    EngineConfig engine;  // negotiation, faults, streaming, time-outs (app pointer set later)
-    bool transfer = false;       // serve the transfer program's READY screen
+    EngineConfig engine;    // negotiation, faults, streaming, time-outs (app pointer set later)
+    bool transfer = false;  // serve the transfer program's READY screen
     ft::TransferConfig transfer_config;
     std::string transfer_files;  // folder of host files, read and written back
 };

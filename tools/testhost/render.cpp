@@ -76,8 +76,8 @@ Bytes HostText(const Codec& codec, const std::string& text, std::string& note) {
 
 }  // namespace
 
-bool RenderScreen(const script::App& app, const script::Screen& screen, const RenderContext& ctx, Rendered& out,
-                  std::string& error) {
+bool RenderScreen(const script::App& app, const script::Screen& screen, const RenderContext& ctx,
+                  Rendered& out, std::string& error) {
     const Codec& codec = *ctx.codec;
     const ds::Geometry& g = ctx.geometry;
     int rows = g.rows, cols = g.cols;
@@ -89,13 +89,15 @@ bool RenderScreen(const script::App& app, const script::Screen& screen, const Re
         cols = ctx.current->cols();
     }
     if (screen.rows > rows || screen.cols > cols) {
-        error = "screen '" + screen.name + "' needs " + std::to_string(screen.rows) + "x" + std::to_string(screen.cols) +
-                "; the terminal gives " + std::to_string(rows) + "x" + std::to_string(cols);
+        error = "screen '" + screen.name + "' needs " + std::to_string(screen.rows) + "x" +
+                std::to_string(screen.cols) + "; the terminal gives " + std::to_string(rows) + "x" +
+                std::to_string(cols);
         return false;
     }
     const int positions = rows * cols;
     if (static_cast<int>(screen.layout.size()) > rows) {
-        error = "screen '" + screen.name + "' has more layout rows than the terminal's " + std::to_string(rows);
+        error =
+            "screen '" + screen.name + "' has more layout rows than the terminal's " + std::to_string(rows);
         return false;
     }
     std::string note;
@@ -186,59 +188,65 @@ bool RenderScreen(const script::App& app, const script::Screen& screen, const Re
         int address = 0;
         std::string e;
         switch (o.kind) {
-        case K::Sba:
-        case K::Eua:
-        case K::Ra:
-            if (!Resolve(o.pos, rows, cols, address, e)) {
-                error = "screen '" + screen.name + "' line " + std::to_string(o.line) + ": " + e;
-                return false;
-            }
-            if (o.kind == K::Sba) w.Sba(address);
-            else if (o.kind == K::Eua) w.Eua(address);
-            else w.Ra(address, o.value, o.ra_ge);
-            break;
-        case K::Sf:
-        case K::Sfe:
-            if (o.kind == K::Sfe && ctx.extended) w.Sfe(o.look.bits, o.look.fg, o.look.hl);
-            else w.Sf(o.look.bits);
-            if (!o.look.names.empty()) order_names.emplace_back(w.bytes().size(), o.look.names[0]);
-            break;
-        case K::Mf:
-            if (ctx.extended) {
-                w.bytes().push_back(ds::kMF);
-                const uint8_t count = static_cast<uint8_t>(1 + (o.look.fg ? 1 : 0) + (o.look.hl ? 1 : 0));
-                w.bytes().push_back(count);
-                w.bytes().push_back(ds::kXaField);
-                w.bytes().push_back(ds::EncodeSixBits(o.look.bits));
-                if (o.look.fg) w.bytes().insert(w.bytes().end(), {ds::kXaForeground, o.look.fg});
-                if (o.look.hl) w.bytes().insert(w.bytes().end(), {ds::kXaHighlight, o.look.hl});
-            }
-            break;
-        case K::Sa:
-            if (ctx.extended) w.Sa(o.type, o.value);
-            break;
-        case K::Ic:
-            w.Ic();
-            break;
-        case K::Pt:
-            w.Pt();
-            break;
-        case K::Ge:
-            w.Ge(o.value);
-            break;
-        case K::Text:
-            w.Data(HostText(codec, script::Expand(o.text, lookup), note));
-            break;
-        case K::Hex:
-            w.Data(o.hex);
-            break;
+            case K::Sba:
+            case K::Eua:
+            case K::Ra:
+                if (!Resolve(o.pos, rows, cols, address, e)) {
+                    error = "screen '" + screen.name + "' line " + std::to_string(o.line) + ": " + e;
+                    return false;
+                }
+                if (o.kind == K::Sba)
+                    w.Sba(address);
+                else if (o.kind == K::Eua)
+                    w.Eua(address);
+                else
+                    w.Ra(address, o.value, o.ra_ge);
+                break;
+            case K::Sf:
+            case K::Sfe:
+                if (o.kind == K::Sfe && ctx.extended)
+                    w.Sfe(o.look.bits, o.look.fg, o.look.hl);
+                else
+                    w.Sf(o.look.bits);
+                if (!o.look.names.empty()) order_names.emplace_back(w.bytes().size(), o.look.names[0]);
+                break;
+            case K::Mf:
+                if (ctx.extended) {
+                    w.bytes().push_back(ds::kMF);
+                    const uint8_t count = static_cast<uint8_t>(1 + (o.look.fg ? 1 : 0) + (o.look.hl ? 1 : 0));
+                    w.bytes().push_back(count);
+                    w.bytes().push_back(ds::kXaField);
+                    w.bytes().push_back(ds::EncodeSixBits(o.look.bits));
+                    if (o.look.fg) w.bytes().insert(w.bytes().end(), {ds::kXaForeground, o.look.fg});
+                    if (o.look.hl) w.bytes().insert(w.bytes().end(), {ds::kXaHighlight, o.look.hl});
+                }
+                break;
+            case K::Sa:
+                if (ctx.extended) w.Sa(o.type, o.value);
+                break;
+            case K::Ic:
+                w.Ic();
+                break;
+            case K::Pt:
+                w.Pt();
+                break;
+            case K::Ge:
+                w.Ge(o.value);
+                break;
+            case K::Text:
+                w.Data(HostText(codec, script::Expand(o.text, lookup), note));
+                break;
+            case K::Hex:
+                w.Data(o.hex);
+                break;
         }
     }
 
     // Where the named order-made fields landed: replay the record up to each one and ask where
     // the next position is.
     for (const auto& [end, name] : order_names) {
-        ds::Buffer probe = ctx.current && screen.command == ds::kWrite ? *ctx.current : ds::Buffer(rows, cols);
+        ds::Buffer probe =
+            ctx.current && screen.command == ds::kWrite ? *ctx.current : ds::Buffer(rows, cols);
         Bytes prefix(w.bytes().begin(), w.bytes().begin() + static_cast<long>(end));
         prefix.push_back(ds::kIC);
         if (!ds::ApplyWrite(probe, prefix.data(), prefix.size(), g, error)) {
@@ -288,8 +296,8 @@ bool RenderScreen(const script::App& app, const script::Screen& screen, const Re
             if (f.name != name) continue;
             Bytes b = HostText(codec, script::Expand(value, lookup), note);
             if (static_cast<int>(b.size()) > f.length) {
-                error = "screen '" + screen.name + "': value for field '" + name + "' is " + std::to_string(b.size()) +
-                        " characters; the field holds " + std::to_string(f.length);
+                error = "screen '" + screen.name + "': value for field '" + name + "' is " +
+                        std::to_string(b.size()) + " characters; the field holds " + std::to_string(f.length);
                 return false;
             }
             if (!b.empty()) {

@@ -36,8 +36,8 @@ struct RenderContext {
     std::function<std::optional<std::string>(const std::string&)> lookup;
 };
 
-[[nodiscard]] bool RenderScreen(const script::App& app, const script::Screen& screen, const RenderContext& ctx,
-                                Rendered& out, std::string& error);
+[[nodiscard]] bool RenderScreen(const script::App& app, const script::Screen& screen,
+                                const RenderContext& ctx, Rendered& out, std::string& error);
 
 // Auto name of an unnamed input field: "r5c20" for row 5, column 20 of its first data position.
 std::string AutoFieldName(int start, int cols);

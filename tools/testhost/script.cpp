@@ -106,7 +106,8 @@ bool SplitRow(std::string_view row, const std::vector<const Marker*>& markers, s
             i = close;
             continue;
         }
-        const auto m = std::find_if(markers.begin(), markers.end(), [&](const Marker* mk) { return mk->ch == cps[i]; });
+        const auto m =
+            std::find_if(markers.begin(), markers.end(), [&](const Marker* mk) { return mk->ch == cps[i]; });
         if (m != markers.end()) {
             flush();
             out.push_back(Piece{Piece::Kind::Marker, {}, static_cast<size_t>(m - markers.begin()), 1});
@@ -162,8 +163,8 @@ bool Tokenize(std::string_view line, std::vector<Token>& out, std::string& error
             break;  // a comment runs to the end of the line
         } else {
             Token t;
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' && line[i] != '"' &&
-                   line[i] != ':' && line[i] != ';')
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' &&
+                   line[i] != '"' && line[i] != ':' && line[i] != ';')
                 t.text += line[i++];
             out.push_back(std::move(t));
         }
@@ -172,7 +173,8 @@ bool Tokenize(std::string_view line, std::vector<Token>& out, std::string& error
 }
 
 bool IsName(std::string_view s) {
-    if (s.empty() || s.size() > 64 || !(std::isalpha(static_cast<unsigned char>(s[0])) || s[0] == '_')) return false;
+    if (s.empty() || s.size() > 64 || !(std::isalpha(static_cast<unsigned char>(s[0])) || s[0] == '_'))
+        return false;
     return std::all_of(s.begin(), s.end(), [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '-';
     });
@@ -197,10 +199,14 @@ bool ParseHexByte(std::string_view s, uint8_t& out) {
     int v = 0;
     for (char c : s) {
         v <<= 4;
-        if (c >= '0' && c <= '9') v |= c - '0';
-        else if (c >= 'a' && c <= 'f') v |= c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') v |= c - 'A' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            v |= c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v |= c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v |= c - 'A' + 10;
+        else
+            return false;
     }
     out = static_cast<uint8_t>(v);
     return true;
@@ -214,7 +220,7 @@ std::optional<uint8_t> LookupColour(const std::array<ds::ColourName, N>& table, 
 }
 
 class Parser {
-public:
+  public:
     Parser(const std::string& file, const Codec& codec, App& app) : file_(file), codec_(codec), app_(app) {}
 
     bool Run(std::string_view text) {
@@ -231,14 +237,15 @@ public:
             if (line.find('\0') != std::string_view::npos) return Fail("line holds a NUL byte");
             if (!Line(line)) return false;
         }
-        if (state_ == State::Layout || state_ == State::Orders) return Fail("'layout' or 'orders' block not closed by 'end'");
+        if (state_ == State::Layout || state_ == State::Orders)
+            return Fail("'layout' or 'orders' block not closed by 'end'");
         if (state_ == State::Screen) return Fail("screen '" + screen_->name + "' not closed by 'end'");
         return Check();
     }
 
     std::string error;
 
-private:
+  private:
     enum class State { Top, Screen, Layout, Orders };
 
     bool Fail(const std::string& msg) {
@@ -252,7 +259,8 @@ private:
 
     bool Line(std::string_view line) {
         size_t first = line.find_first_not_of(" \t\r");
-        const std::string_view trimmed = first == std::string_view::npos ? std::string_view{} : line.substr(first);
+        const std::string_view trimmed =
+            first == std::string_view::npos ? std::string_view{} : line.substr(first);
         if (state_ == State::Layout) {
             if (!trimmed.empty() && trimmed[0] == '|') {
                 std::string_view row = trimmed.substr(1);
@@ -262,7 +270,8 @@ private:
                 return true;
             }
             if (trimmed.empty() || trimmed[0] == '#') return true;
-            if (trimmed.substr(0, 3) == "end" && trimmed.find_first_not_of(" \t\r", 3) == std::string_view::npos) {
+            if (trimmed.substr(0, 3) == "end" &&
+                trimmed.find_first_not_of(" \t\r", 3) == std::string_view::npos) {
                 state_ = State::Screen;
                 return true;
             }
@@ -275,7 +284,8 @@ private:
         if (t[0].quoted) return Fail("a statement begins with a keyword, not a string");
         const std::string& kw = t[0].text;
         if (state_ == State::Orders) return OrderLine(t);
-        if (kw == "marker") return MarkerLine(trimmed, state_ == State::Top ? app_.markers : screen_->markers);
+        if (kw == "marker")
+            return MarkerLine(trimmed, state_ == State::Top ? app_.markers : screen_->markers);
         if (kw == "on") return RuleLine(t);
         if (state_ == State::Top) return TopLine(t);
         return ScreenLine(t);
@@ -293,7 +303,8 @@ private:
             if (t.size() != 3 || !IsName(t[1].text)) return Fail("set takes a variable name and a value");
             app_.variables[t[1].text] = t[2].text;
         } else if (kw == "screen") {
-            if (t.size() != 2 || !IsName(t[1].text)) return Fail("screen takes a name (letters, digits, _ . -)");
+            if (t.size() != 2 || !IsName(t[1].text))
+                return Fail("screen takes a name (letters, digits, _ . -)");
             if (app_.Find(t[1].text)) return Fail("screen '" + t[1].text + "' is defined twice");
             app_.screens.emplace_back();
             screen_ = &app_.screens.back();
@@ -323,28 +334,39 @@ private:
         } else if (kw == "command") {
             if (t.size() != 2) return Fail("command takes one of erase-write, erase-write-alternate, write");
             const std::string& c = t[1].text;
-            if (c == "erase-write" || c == "ew") s.command = ds::kEraseWrite;
-            else if (c == "erase-write-alternate" || c == "ewa") s.command = ds::kEraseWriteAlternate;
-            else if (c == "write" || c == "w") s.command = ds::kWrite;
-            else return Fail("unknown command '" + c + "'");
+            if (c == "erase-write" || c == "ew")
+                s.command = ds::kEraseWrite;
+            else if (c == "erase-write-alternate" || c == "ewa")
+                s.command = ds::kEraseWriteAlternate;
+            else if (c == "write" || c == "w")
+                s.command = ds::kWrite;
+            else
+                return Fail("unknown command '" + c + "'");
         } else if (kw == "wcc") {
             uint8_t wcc = 0;
             for (size_t i = 1; i < t.size(); ++i) {
                 const std::string& f = t[i].text;
-                if (f == "reset") wcc |= ds::kWccReset;
-                else if (f == "restore") wcc |= ds::kWccRestore;
-                else if (f == "reset-mdt") wcc |= ds::kWccResetMdt;
-                else if (f == "alarm") wcc |= ds::kWccAlarm;
-                else if (f == "print") wcc |= ds::kWccPrint;
-                else if (f != "none") return Fail("unknown WCC flag '" + f + "' (want reset restore reset-mdt alarm print none)");
+                if (f == "reset")
+                    wcc |= ds::kWccReset;
+                else if (f == "restore")
+                    wcc |= ds::kWccRestore;
+                else if (f == "reset-mdt")
+                    wcc |= ds::kWccResetMdt;
+                else if (f == "alarm")
+                    wcc |= ds::kWccAlarm;
+                else if (f == "print")
+                    wcc |= ds::kWccPrint;
+                else if (f != "none")
+                    return Fail("unknown WCC flag '" + f +
+                                "' (want reset restore reset-mdt alarm print none)");
             }
             s.wcc = wcc;
         } else if (kw == "size") {
             int r = 0, c = 0;
             const std::string& v = t.size() == 2 ? t[1].text : std::string();
             const size_t x = v.find('x');
-            if (x == std::string::npos || !ParseInt(v.substr(0, x), r) || !ParseInt(v.substr(x + 1), c) || r < 1 ||
-                c < 1 || r > 255 || c > 255 || r * c > 16383)
+            if (x == std::string::npos || !ParseInt(v.substr(0, x), r) || !ParseInt(v.substr(x + 1), c) ||
+                r < 1 || c < 1 || r > 255 || c > 255 || r * c > 16383)
                 return Fail("size takes ROWSxCOLS, at most 255 each and 16383 positions");
             s.rows = r;
             s.cols = c;
@@ -353,7 +375,8 @@ private:
                 s.cursor_field = t[1].text;
             } else {
                 Position p;
-                if (t.size() != 3 || !ParsePosition(t[1].text, t[2].text, p)) return Fail("cursor takes a field name or ROW COL");
+                if (t.size() != 3 || !ParsePosition(t[1].text, t[2].text, p))
+                    return Fail("cursor takes a field name or ROW COL");
                 s.cursor_pos = p;
             }
         } else if (kw == "value") {
@@ -361,13 +384,18 @@ private:
             s.values[t[1].text] = t[2].text;
         } else if (kw == "response") {
             if (t.size() != 2) return Fail("response takes always, error or none");
-            if (t[1].text == "always") s.response = 2;
-            else if (t[1].text == "error") s.response = 1;
-            else if (t[1].text == "none") s.response = 0;
-            else return Fail("response takes always, error or none");
+            if (t[1].text == "always")
+                s.response = 2;
+            else if (t[1].text == "error")
+                s.response = 1;
+            else if (t[1].text == "none")
+                s.response = 0;
+            else
+                return Fail("response takes always, error or none");
         } else {
-            return Fail("unknown screen statement '" + kw +
-                        "' (want command, wcc, size, layout, orders, marker, cursor, value, response, on, end)");
+            return Fail(
+                "unknown screen statement '" + kw +
+                "' (want command, wcc, size, layout, orders, marker, cursor, value, response, on, end)");
         }
         return true;
     }
@@ -387,17 +415,25 @@ private:
                 error = "field attributes are words, not strings";
                 return false;
             }
-            if (w == "input" || w == "unprotected") input = true;
-            else if (w == "protected") protect = true;
-            else if (w == "numeric") look.bits |= ds::kAttrNumeric;
-            else if (w == "autoskip") protect = true, look.bits |= ds::kAttrNumeric;
-            else if (w == "intensified" || w == "bright") look.bits = (look.bits & ~ds::kAttrDisplayMask) | ds::kAttrIntensified;
-            else if (w == "nondisplay" || w == "hidden") look.bits = (look.bits & ~ds::kAttrDisplayMask) | ds::kAttrNonDisplay;
-            else if (w == "mdt") look.bits |= ds::kAttrMdt;
+            if (w == "input" || w == "unprotected")
+                input = true;
+            else if (w == "protected")
+                protect = true;
+            else if (w == "numeric")
+                look.bits |= ds::kAttrNumeric;
+            else if (w == "autoskip")
+                protect = true, look.bits |= ds::kAttrNumeric;
+            else if (w == "intensified" || w == "bright")
+                look.bits = (look.bits & ~ds::kAttrDisplayMask) | ds::kAttrIntensified;
+            else if (w == "nondisplay" || w == "hidden")
+                look.bits = (look.bits & ~ds::kAttrDisplayMask) | ds::kAttrNonDisplay;
+            else if (w == "mdt")
+                look.bits |= ds::kAttrMdt;
             else if (w.rfind("color=", 0) == 0 || w.rfind("colour=", 0) == 0) {
                 const auto v = LookupColour(ds::kColours, w.substr(w.find('=') + 1));
                 if (!v) {
-                    error = "unknown colour in '" + w + "' (want default blue red pink green turquoise yellow white)";
+                    error = "unknown colour in '" + w +
+                            "' (want default blue red pink green turquoise yellow white)";
                     return false;
                 }
                 look.fg = *v;
@@ -424,7 +460,8 @@ private:
                 }
             } else {
                 error = "unknown field attribute '" + w +
-                        "' (want input protected numeric autoskip intensified nondisplay mdt color= highlight= name=)";
+                        "' (want input protected numeric autoskip intensified nondisplay mdt color= "
+                        "highlight= name=)";
                 return false;
             }
         }
@@ -432,8 +469,10 @@ private:
             error = "a field cannot be both input and protected";
             return false;
         }
-        if (input) look.bits &= static_cast<uint8_t>(~ds::kAttrProtected);
-        else look.bits |= ds::kAttrProtected;
+        if (input)
+            look.bits &= static_cast<uint8_t>(~ds::kAttrProtected);
+        else
+            look.bits |= ds::kAttrProtected;
         if (!look.names.empty() && !input) {
             error = "only input fields take names";
             return false;
@@ -445,7 +484,8 @@ private:
         // The marker character is taken from the raw line, so any character can serve.
         std::string_view rest = trimmed.substr(6);
         const size_t p = rest.find_first_not_of(" \t");
-        if (p == std::string_view::npos || p == 0) return Fail("marker takes a character and field attributes");
+        if (p == std::string_view::npos || p == 0)
+            return Fail("marker takes a character and field attributes");
         rest.remove_prefix(p);
         const auto lead = static_cast<uint8_t>(rest[0]);
         const size_t len = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 4;
@@ -453,7 +493,8 @@ private:
         if (rest.size() < len || !DecodeUtf8(rest.substr(0, len), cps) || cps.size() != 1)
             return Fail("marker character is not valid UTF-8");
         const char32_t ch = cps[0];
-        if (rest.size() > len && rest[len] != ' ' && rest[len] != '\t') return Fail("a marker is one character followed by a blank");
+        if (rest.size() > len && rest[len] != ' ' && rest[len] != '\t')
+            return Fail("a marker is one character followed by a blank");
         if (ch < 0x80 && (std::isalnum(static_cast<int>(ch)) || ch == '$' || ch == '{' || ch == '}'))
             return Fail("a marker cannot be a letter, a digit, '$', '{' or '}'");
         if (std::any_of(into.begin(), into.end(), [&](const Marker& m) { return m.ch == ch; }))
@@ -484,12 +525,18 @@ private:
         }
         c.lhs = t[i].text;
         const std::string& op = t[i + 1].text;
-        if (op == "==") c.op = Condition::Op::Eq;
-        else if (op == "!=") c.op = Condition::Op::Ne;
-        else if (op == "<") c.op = Condition::Op::Lt;
-        else if (op == "<=") c.op = Condition::Op::Le;
-        else if (op == ">") c.op = Condition::Op::Gt;
-        else if (op == ">=") c.op = Condition::Op::Ge;
+        if (op == "==")
+            c.op = Condition::Op::Eq;
+        else if (op == "!=")
+            c.op = Condition::Op::Ne;
+        else if (op == "<")
+            c.op = Condition::Op::Lt;
+        else if (op == "<=")
+            c.op = Condition::Op::Le;
+        else if (op == ">")
+            c.op = Condition::Op::Gt;
+        else if (op == ">=")
+            c.op = Condition::Op::Ge;
         else {
             error = "unknown comparison '" + op + "' (want == != < <= > >=)";
             return false;
@@ -517,14 +564,18 @@ private:
             a.name = t[1].text;
             a.text = t[2].text;
         } else if (verb == "stay" || verb == "unlock" || verb == "read-buffer" || verb == "read-modified" ||
-                   verb == "read-modified-all" || verb == "query" || verb == "unbind" || verb == "disconnect" ||
-                   verb == "ascii-host") {
+                   verb == "read-modified-all" || verb == "query" || verb == "unbind" ||
+                   verb == "disconnect" || verb == "ascii-host") {
             if (!args(0)) return Err("'" + verb + "' takes nothing");
             static constexpr std::pair<std::string_view, Action::Kind> kPlain[] = {
-                {"stay", Action::Kind::Stay}, {"unlock", Action::Kind::Unlock},
-                {"read-buffer", Action::Kind::ReadBuffer}, {"read-modified", Action::Kind::ReadModified},
-                {"read-modified-all", Action::Kind::ReadModifiedAll}, {"query", Action::Kind::Query},
-                {"unbind", Action::Kind::Unbind}, {"disconnect", Action::Kind::Disconnect},
+                {"stay", Action::Kind::Stay},
+                {"unlock", Action::Kind::Unlock},
+                {"read-buffer", Action::Kind::ReadBuffer},
+                {"read-modified", Action::Kind::ReadModified},
+                {"read-modified-all", Action::Kind::ReadModifiedAll},
+                {"query", Action::Kind::Query},
+                {"unbind", Action::Kind::Unbind},
+                {"disconnect", Action::Kind::Disconnect},
                 {"ascii-host", Action::Kind::AsciiHost}};
             for (const auto& [n, k] : kPlain)
                 if (n == verb) a.kind = k;
@@ -533,22 +584,27 @@ private:
             a.kind = Action::Kind::QueryList;
             for (size_t i = 1; i < t.size(); ++i) {
                 uint8_t code = 0;
-                if (!ParseHexByte(t[i].text, code)) return Err("query-list code '" + t[i].text + "' is not a hex byte");
+                if (!ParseHexByte(t[i].text, code))
+                    return Err("query-list code '" + t[i].text + "' is not a hex byte");
                 a.codes.push_back(code);
             }
         } else if (verb == "sscp-lu" || verb == "log" || verb == "print-text") {
             if (!args(1)) return Err("'" + verb + "' takes one string");
-            a.kind = verb == "log" ? Action::Kind::Log : verb == "print-text" ? Action::Kind::PrintText : Action::Kind::SscpLu;
+            a.kind = verb == "log"          ? Action::Kind::Log
+                     : verb == "print-text" ? Action::Kind::PrintText
+                                            : Action::Kind::SscpLu;
             a.text = t[1].text;
         } else if (verb == "remote-macro") {
             if (!args(1) || t[1].text.empty()) return Err("remote-macro takes a file name");
             a.kind = Action::Kind::RemoteMacro;
             // A relative name is beside the script.
             const size_t slash = file_.rfind('/');
-            a.name = t[1].text[0] == '/' || slash == std::string::npos ? t[1].text
-                                                                         : file_.substr(0, slash + 1) + t[1].text;
+            a.name = t[1].text[0] == '/' || slash == std::string::npos
+                         ? t[1].text
+                         : file_.substr(0, slash + 1) + t[1].text;
         } else if (verb == "bind") {
-            if (t.size() > 2 || (t.size() == 2 && !IsName(t[1].text))) return Err("bind takes an optional PLU name");
+            if (t.size() > 2 || (t.size() == 2 && !IsName(t[1].text)))
+                return Err("bind takes an optional PLU name");
             a.kind = Action::Kind::Bind;
             a.name = t.size() == 2 ? t[1].text : "ORKHOST";
             if (a.name.size() > 8) return Err("a PLU name has at most 8 characters");
@@ -558,9 +614,10 @@ private:
             if (!ParseCondition(t, i, a.cond)) return false;
             if (i != t.size()) return Err("check takes one condition");
         } else {
-            return Err("unknown action '" + verb +
-                       "' (want goto set stay unlock read-buffer read-modified read-modified-all query query-list "
-                       "sscp-lu bind unbind disconnect check log print-text ascii-host remote-macro)");
+            return Err(
+                "unknown action '" + verb +
+                "' (want goto set stay unlock read-buffer read-modified read-modified-all query query-list "
+                "sscp-lu bind unbind disconnect check log print-text ascii-host remote-macro)");
         }
         return true;
     }
@@ -587,7 +644,8 @@ private:
     }
 
     bool RuleLine(const std::vector<Token>& t) {
-        if (t.size() < 3) return Fail("rule wants: on KEYS [when CONDITION [and CONDITION]] : ACTION [; ACTION]");
+        if (t.size() < 3)
+            return Fail("rule wants: on KEYS [when CONDITION [and CONDITION]] : ACTION [; ACTION]");
         Rule r;
         r.line = line_;
         std::string keys = t[1].text;
@@ -599,7 +657,8 @@ private:
             p = comma + 1;
             const bool known = k == "any" || k == "attn" || k == "sysreq" || k == "connect" ||
                                (ds::AidFromName(k) && k != "none" && k != "sf");
-            if (!known) return Fail("unknown key '" + k + "' (want enter clear pa1-pa3 pf1-pf24 any attn sysreq)");
+            if (!known)
+                return Fail("unknown key '" + k + "' (want enter clear pa1-pa3 pf1-pf24 any attn sysreq)");
             if (k == "connect" && (state_ != State::Top || keys != "connect"))
                 return Fail("'on connect' stands alone and only outside screens");
             r.keys.push_back(k);
@@ -641,10 +700,12 @@ private:
         using K = Order::Kind;
         if (kw == "sba" || kw == "eua") {
             o.kind = kw == "sba" ? K::Sba : K::Eua;
-            if (t.size() != 3 || !ParsePosition(t[1].text, t[2].text, o.pos)) return Fail(kw + " takes ROW COL (1-based, negative from the end)");
+            if (t.size() != 3 || !ParsePosition(t[1].text, t[2].text, o.pos))
+                return Fail(kw + " takes ROW COL (1-based, negative from the end)");
         } else if (kw == "ra") {
             o.kind = K::Ra;
-            if (t.size() != 4 || !ParsePosition(t[1].text, t[2].text, o.pos)) return Fail("ra takes ROW COL and a character");
+            if (t.size() != 4 || !ParsePosition(t[1].text, t[2].text, o.pos))
+                return Fail("ra takes ROW COL and a character");
             if (t[3].quoted) {
                 std::vector<char32_t> cps;
                 if (!DecodeUtf8(t[3].text, cps) || cps.size() != 1) return Fail("ra repeats one character");
@@ -767,30 +828,36 @@ private:
                     size_t& n = used[m.ch];
                     if (n < m.look.names.size()) {
                         if (!names.insert(m.look.names[n]).second)
-                            return FailAt(s.layout_lines[r], "field name '" + m.look.names[n] + "' used twice");
+                            return FailAt(s.layout_lines[r],
+                                          "field name '" + m.look.names[n] + "' used twice");
                     }
                     ++n;
                 }
             }
             if (width > max_cols)
-                return FailAt(s.layout_lines[r], "layout row is " + std::to_string(width) + " characters wide; the screen has " +
+                return FailAt(s.layout_lines[r], "layout row is " + std::to_string(width) +
+                                                     " characters wide; the screen has " +
                                                      std::to_string(max_cols) + " columns");
         }
         for (const Marker* m : markers) {
             const auto it = used.find(m->ch);
             const size_t n = it == used.end() ? 0 : it->second;
-            const bool own = std::any_of(s.markers.begin(), s.markers.end(), [&](const Marker& o) { return &o == m; });
+            const bool own =
+                std::any_of(s.markers.begin(), s.markers.end(), [&](const Marker& o) { return &o == m; });
             if (own && n < m->look.names.size())
-                return FailAt(s.line, "screen '" + s.name + "': marker names " + std::to_string(m->look.names.size()) +
+                return FailAt(s.line, "screen '" + s.name + "': marker names " +
+                                          std::to_string(m->look.names.size()) +
                                           " fields but the layout uses it " + std::to_string(n) + " times");
         }
         for (const auto& o : s.orders)
             for (const auto& n : o.look.names)
                 if (!names.insert(n).second) return FailAt(o.line, "field name '" + n + "' used twice");
         if (s.cursor_field && !names.count(*s.cursor_field))
-            return FailAt(s.line, "screen '" + s.name + "': cursor names field '" + *s.cursor_field + "', which it does not have");
+            return FailAt(s.line, "screen '" + s.name + "': cursor names field '" + *s.cursor_field +
+                                      "', which it does not have");
         for (const auto& [n, v] : s.values) {
-            if (!names.count(n)) return FailAt(s.line, "screen '" + s.name + "': value for unknown field '" + n + "'");
+            if (!names.count(n))
+                return FailAt(s.line, "screen '" + s.name + "': value for unknown field '" + n + "'");
         }
         return true;
     }

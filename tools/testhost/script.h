@@ -16,9 +16,9 @@ namespace testhost::script {
 
 // A field's look: the 3270 attribute bits plus extended colour and highlighting.
 struct FieldLook {
-    uint8_t bits = 0x20;  // protected unless "input"
-    uint8_t fg = 0;       // 0 or 0xF0..0xF7
-    uint8_t hl = 0;       // 0 or 0xF0..0xF4
+    uint8_t bits = 0x20;             // protected unless "input"
+    uint8_t fg = 0;                  // 0 or 0xF0..0xF7
+    uint8_t hl = 0;                  // 0 or 0xF0..0xF4
     std::vector<std::string> names;  // names given to the input fields made with it, in order
 };
 
@@ -37,12 +37,12 @@ struct Order {
     enum class Kind { Sba, Sf, Sfe, Sa, Mf, Ic, Pt, Ra, Eua, Ge, Text, Hex };
     Kind kind = Kind::Text;
     Position pos;
-    FieldLook look;       // Sf, Sfe, Mf
-    uint8_t type = 0;     // Sa: attribute type
-    uint8_t value = 0;    // Sa: value; Ge, Ra: the character when given as a byte
-    bool ra_ge = false;   // Ra: character is a GE byte
-    std::string text;     // Text (may hold ${...}); Ra: the character as text
-    Bytes hex;            // Hex
+    FieldLook look;      // Sf, Sfe, Mf
+    uint8_t type = 0;    // Sa: attribute type
+    uint8_t value = 0;   // Sa: value; Ge, Ra: the character when given as a byte
+    bool ra_ge = false;  // Ra: character is a GE byte
+    std::string text;    // Text (may hold ${...}); Ra: the character as text
+    Bytes hex;           // Hex
     int line = 0;
 };
 
@@ -55,14 +55,30 @@ struct Condition {
 
 struct Action {
     enum class Kind {
-        Goto, Set, Stay, Unlock, ReadBuffer, ReadModified, ReadModifiedAll, Query, QueryList,
-        SscpLu, Bind, Unbind, Disconnect, Check, Log, PrintText, AsciiHost, RemoteMacro
+        Goto,
+        Set,
+        Stay,
+        Unlock,
+        ReadBuffer,
+        ReadModified,
+        ReadModifiedAll,
+        Query,
+        QueryList,
+        SscpLu,
+        Bind,
+        Unbind,
+        Disconnect,
+        Check,
+        Log,
+        PrintText,
+        AsciiHost,
+        RemoteMacro
     };
     Kind kind = Kind::Stay;
-    std::string name;   // Goto: screen; Set: variable; Bind: PLU name; RemoteMacro: file
-    std::string text;   // Set, SscpLu, Log, PrintText
-    Bytes codes;        // QueryList
-    Condition cond;     // Check
+    std::string name;  // Goto: screen; Set: variable; Bind: PLU name; RemoteMacro: file
+    std::string text;  // Set, SscpLu, Log, PrintText
+    Bytes codes;       // QueryList
+    Condition cond;    // Check
     int line = 0;
 };
 
@@ -86,7 +102,7 @@ struct Screen {
     std::optional<std::string> cursor_field;
     std::optional<Position> cursor_pos;
     std::map<std::string, std::string> values;  // initial field contents
-    uint8_t response = 0;  // TN3270E response flag for its write
+    uint8_t response = 0;                       // TN3270E response flag for its write
     std::vector<Rule> rules;
 };
 
@@ -116,13 +132,13 @@ std::string Expand(std::string_view text, Lookup&& lookup);
 struct Piece {
     enum class Kind { Text, Marker, Variable };
     Kind kind;
-    std::string text;  // Text: UTF-8; Variable: the name
-    size_t marker = 0; // Marker: index into the markers in effect
-    int width = 0;     // cells it takes
+    std::string text;   // Text: UTF-8; Variable: the name
+    size_t marker = 0;  // Marker: index into the markers in effect
+    int width = 0;      // cells it takes
 };
 // Splits a layout row; false when a ${ is not closed or a width is bad.
-[[nodiscard]] bool SplitRow(std::string_view row, const std::vector<const Marker*>& markers, std::vector<Piece>& out,
-                            std::string& error);
+[[nodiscard]] bool SplitRow(std::string_view row, const std::vector<const Marker*>& markers,
+                            std::vector<Piece>& out, std::string& error);
 
 // The markers in effect on a screen: its own first, then the application's.
 std::vector<const Marker*> MarkersFor(const App& app, const Screen& screen);

@@ -82,7 +82,8 @@ struct Server::Connection {
     }
 };
 
-Server::Server(const Options& options, const Codec& codec, LuPool& pool) : options_(options), codec_(codec), pool_(pool) {}
+Server::Server(const Options& options, const Codec& codec, LuPool& pool)
+    : options_(options), codec_(codec), pool_(pool) {}
 
 Server::~Server() {
     connections_.clear();
@@ -100,7 +101,8 @@ bool Server::Listen(std::string& error) {
             return error = "TLS certificate " + options_.tls_cert + ": " + TlsError(), false;
         if (SSL_CTX_use_PrivateKey_file(tls_, options_.tls_key.c_str(), SSL_FILETYPE_PEM) != 1)
             return error = "TLS key " + options_.tls_key + ": " + TlsError(), false;
-        if (SSL_CTX_check_private_key(tls_) != 1) return error = "TLS key does not match the certificate", false;
+        if (SSL_CTX_check_private_key(tls_) != 1)
+            return error = "TLS key does not match the certificate", false;
         SSL_CTX_set_mode(tls_, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
     }
     if (!options_.log.empty() && options_.log.find("%n") == std::string::npos) {
@@ -139,7 +141,8 @@ bool Server::Listen(std::string& error) {
         close(fd);
     }
     freeaddrinfo(res);
-    if (listen_fd_ < 0) return error = "cannot listen on " + options_.listen + " port " + port + ": " + last, false;
+    if (listen_fd_ < 0)
+        return error = "cannot listen on " + options_.listen + " port " + port + ": " + last, false;
     sockaddr_storage ss{};
     socklen_t len = sizeof ss;
     getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&ss), &len);
@@ -161,7 +164,8 @@ void Server::Accept(double now) {
     for (;;) {
         sockaddr_storage ss{};
         socklen_t len = sizeof ss;
-        const int fd = accept4(listen_fd_, reinterpret_cast<sockaddr*>(&ss), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        const int fd =
+            accept4(listen_fd_, reinterpret_cast<sockaddr*>(&ss), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) return;
         if (options_.max_sessions && accepted_ >= options_.max_sessions) {
             close(fd);
@@ -177,12 +181,14 @@ void Server::Accept(double now) {
         if (!options_.log.empty() && options_.log.find("%n") != std::string::npos) {
             c->log = std::make_unique<SessionLog>();
             std::string error;
-            if (!c->log->OpenOwn(options_.log, c->id, error)) std::fprintf(stderr, "testhost: log: %s\n", error.c_str());
+            if (!c->log->OpenOwn(options_.log, c->id, error))
+                std::fprintf(stderr, "testhost: log: %s\n", error.c_str());
         } else {
             c->log = std::make_unique<SessionLog>(shared_log_, c->id);
         }
         const double start = now;
-        c->engine = std::make_unique<Engine>(options_.engine, codec_, pool_, *c->log, [start] { return Now() - start; });
+        c->engine = std::make_unique<Engine>(options_.engine, codec_, pool_, *c->log,
+                                             [start] { return Now() - start; });
         c->log->Line("OPEN", "from " + c->peer + (tls_ ? " (TLS)" : ""));
         std::fprintf(stderr, "testhost: session %d from %s\n", c->id, c->peer.c_str());
         if (tls_) {
@@ -293,7 +299,8 @@ void Server::Service(Connection& c, short revents, double now) {
                 if (n <= 0) {
                     const int e = SSL_get_error(c.ssl, static_cast<int>(n));
                     if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) break;
-                    Drop(c, e == SSL_ERROR_ZERO_RETURN ? "client closed the connection" : "TLS read failed: " + TlsError());
+                    Drop(c, e == SSL_ERROR_ZERO_RETURN ? "client closed the connection"
+                                                       : "TLS read failed: " + TlsError());
                     return;
                 }
             } else {
@@ -338,8 +345,10 @@ int Server::Run() {
         for (const auto& c : connections_) {
             short ev = POLLIN;
             if (!c->out.empty()) {
-                if (c->out.front().release <= now) ev |= POLLOUT;
-                else wake = std::min(wake, c->out.front().release);
+                if (c->out.front().release <= now)
+                    ev |= POLLOUT;
+                else
+                    wake = std::min(wake, c->out.front().release);
             }
             if (c->tls_wants_write) ev |= POLLOUT;
             if (c->engine->WantsPump()) ev |= POLLOUT;

@@ -13,7 +13,7 @@ typedef struct ssl_ctx_st SSL_CTX;
 namespace testhost {
 
 class Server {
-public:
+  public:
     Server(const Options& options, const Codec& codec, LuPool& pool);
     ~Server();
     Server(const Server&) = delete;
@@ -25,7 +25,7 @@ public:
     // Serves until the session limit is reached or SIGINT/SIGTERM; returns the exit status.
     int Run();
 
-private:
+  private:
     struct Connection;
     void Accept(double now);
     void Service(Connection& c, short revents, double now);

@@ -10,7 +10,8 @@ namespace {
 constexpr std::array<uint8_t, 7> kFieldColours = {0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7};
 }
 
-Bytes StreamScreen(int index, int total, int rows, int cols, uint8_t command, bool extended, const Codec& codec) {
+Bytes StreamScreen(int index, int total, int rows, int cols, uint8_t command, bool extended,
+                   const Codec& codec) {
     ds::OrderWriter w(rows * cols);
     w.Command(command, ds::kWccReset | ds::kWccResetMdt);
     auto text = [&](const std::string& s) {
@@ -20,8 +21,10 @@ Bytes StreamScreen(int index, int total, int rows, int cols, uint8_t command, bo
         w.Data(b);
     };
     auto field = [&](uint8_t attr, uint8_t fg, uint8_t hl) {
-        if (extended) w.Sfe(attr, fg, hl);
-        else w.Sf(attr);
+        if (extended)
+            w.Sfe(attr, fg, hl);
+        else
+            w.Sf(attr);
     };
     // A cheap generator seeded by the screen number: the same screen always looks the same.
     uint32_t state = static_cast<uint32_t>(index) * 2654435761u + 12345u;

@@ -9,6 +9,7 @@ namespace testhost {
 // Screen `index` (0-based) of `total`, drawn for rows x cols with `command` (Erase/Write or
 // Erase/Write Alternate). Every screen holds its own number, so the final read shows which
 // screen the client last processed.
-Bytes StreamScreen(int index, int total, int rows, int cols, uint8_t command, bool extended, const Codec& codec);
+Bytes StreamScreen(int index, int total, int rows, int cols, uint8_t command, bool extended,
+                   const Codec& codec);
 
 }  // namespace testhost

@@ -17,26 +17,57 @@ struct Named {
 };
 
 constexpr std::array<Named, 6> kOptions = {{
-    {kBinary, "BINARY"}, {kEcho, "ECHO"}, {kSga, "SGA"}, {kTerminalType, "TERMINAL-TYPE"},
-    {kEorOption, "EOR"}, {kTn3270e, "TN3270E"},
+    {kBinary, "BINARY"},
+    {kEcho, "ECHO"},
+    {kSga, "SGA"},
+    {kTerminalType, "TERMINAL-TYPE"},
+    {kEorOption, "EOR"},
+    {kTn3270e, "TN3270E"},
 }};
 constexpr std::array<Named, 15> kCommands = {{
-    {IAC, "IAC"}, {DONT, "DONT"}, {DO, "DO"}, {WONT, "WONT"}, {WILL, "WILL"}, {SB, "SB"}, {GA, "GA"},
-    {EL, "EL"}, {EC, "EC"}, {AYT, "AYT"}, {AO, "AO"}, {IP, "IP"}, {BRK, "BREAK"}, {NOP, "NOP"}, {SE, "SE"},
+    {IAC, "IAC"},
+    {DONT, "DONT"},
+    {DO, "DO"},
+    {WONT, "WONT"},
+    {WILL, "WILL"},
+    {SB, "SB"},
+    {GA, "GA"},
+    {EL, "EL"},
+    {EC, "EC"},
+    {AYT, "AYT"},
+    {AO, "AO"},
+    {IP, "IP"},
+    {BRK, "BREAK"},
+    {NOP, "NOP"},
+    {SE, "SE"},
 }};
 constexpr std::array<Named, 5> kFunctionNames = {{
-    {kFnBindImage, "BIND-IMAGE"}, {kFnDataStreamCtl, "DATA-STREAM-CTL"}, {kFnResponses, "RESPONSES"},
-    {kFnScsCtlCodes, "SCS-CTL-CODES"}, {kFnSysreq, "SYSREQ"},
+    {kFnBindImage, "BIND-IMAGE"},
+    {kFnDataStreamCtl, "DATA-STREAM-CTL"},
+    {kFnResponses, "RESPONSES"},
+    {kFnScsCtlCodes, "SCS-CTL-CODES"},
+    {kFnSysreq, "SYSREQ"},
 }};
 constexpr std::array<Named, 9> kDataTypes = {{
-    {k3270Data, "3270-DATA"}, {kScsData, "SCS-DATA"}, {kResponse, "RESPONSE"}, {kBindImage, "BIND-IMAGE"},
-    {kUnbind, "UNBIND"}, {kNvtData, "NVT-DATA"}, {kRequestType, "REQUEST"}, {kSscpLuData, "SSCP-LU-DATA"},
+    {k3270Data, "3270-DATA"},
+    {kScsData, "SCS-DATA"},
+    {kResponse, "RESPONSE"},
+    {kBindImage, "BIND-IMAGE"},
+    {kUnbind, "UNBIND"},
+    {kNvtData, "NVT-DATA"},
+    {kRequestType, "REQUEST"},
+    {kSscpLuData, "SSCP-LU-DATA"},
     {kPrintEoj, "PRINT-EOJ"},
 }};
 constexpr std::array<Named, 8> kReasons = {{
-    {kConnPartner, "CONN-PARTNER"}, {kDeviceInUse, "DEVICE-IN-USE"}, {kInvAssociate, "INV-ASSOCIATE"},
-    {kInvName, "INV-NAME"}, {kInvDeviceType, "INV-DEVICE-TYPE"}, {kTypeNameError, "TYPE-NAME-ERROR"},
-    {kUnknownError, "UNKNOWN-ERROR"}, {kUnsupportedReq, "UNSUPPORTED-REQ"},
+    {kConnPartner, "CONN-PARTNER"},
+    {kDeviceInUse, "DEVICE-IN-USE"},
+    {kInvAssociate, "INV-ASSOCIATE"},
+    {kInvName, "INV-NAME"},
+    {kInvDeviceType, "INV-DEVICE-TYPE"},
+    {kTypeNameError, "TYPE-NAME-ERROR"},
+    {kUnknownError, "UNKNOWN-ERROR"},
+    {kUnsupportedReq, "UNSUPPORTED-REQ"},
 }};
 
 template <size_t N>
@@ -60,12 +91,24 @@ std::optional<uint8_t> CodeOf(const std::array<Named, N>& table, std::string_vie
 
 }  // namespace
 
-std::string OptionName(uint8_t option) { return NameOf(kOptions, option); }
-std::string CommandName(uint8_t command) { return NameOf(kCommands, command); }
-std::string FunctionName(uint8_t function) { return NameOf(kFunctionNames, function); }
-std::string DataTypeName(uint8_t type) { return NameOf(kDataTypes, type); }
-std::string ReasonName(uint8_t reason) { return NameOf(kReasons, reason); }
-std::optional<uint8_t> FunctionFromName(std::string_view name) { return CodeOf(kFunctionNames, name); }
+std::string OptionName(uint8_t option) {
+    return NameOf(kOptions, option);
+}
+std::string CommandName(uint8_t command) {
+    return NameOf(kCommands, command);
+}
+std::string FunctionName(uint8_t function) {
+    return NameOf(kFunctionNames, function);
+}
+std::string DataTypeName(uint8_t type) {
+    return NameOf(kDataTypes, type);
+}
+std::string ReasonName(uint8_t reason) {
+    return NameOf(kReasons, reason);
+}
+std::optional<uint8_t> FunctionFromName(std::string_view name) {
+    return CodeOf(kFunctionNames, name);
+}
 
 std::optional<uint8_t> ReasonFromText(std::string_view text) {
     if (!text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
@@ -92,7 +135,8 @@ bool LuPool::Parse(std::string_view text, std::string& error) {
         start = comma + 1;
         if (item.empty()) continue;
         for (char c : item) {
-            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '#' && c != '@' && c != '$') {
+            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '#' && c != '@' &&
+                c != '$') {
                 error = "LU name '" + item + "' holds a character other than letters, digits, #, @, $";
                 return false;
             }
@@ -115,8 +159,11 @@ bool LuPool::Parse(std::string_view text, std::string& error) {
         };
         const size_t nd = digits(first);
         if (nd == 0 || nd != digits(last) || first.size() != last.size() ||
-            first.substr(0, first.size() - nd) != last.substr(0, last.size() - nd) || first.size() > 8 || nd > 6) {
-            error = "LU range '" + item + "' must look like ABC001-ABC020 (same prefix, same number of digits, 8 characters at most)";
+            first.substr(0, first.size() - nd) != last.substr(0, last.size() - nd) || first.size() > 8 ||
+            nd > 6) {
+            error =
+                "LU range '" + item +
+                "' must look like ABC001-ABC020 (same prefix, same number of digits, 8 characters at most)";
             return false;
         }
         const std::string prefix = first.substr(0, first.size() - nd);
@@ -158,7 +205,8 @@ TerminalInfo ParseTerminalType(std::string_view type) {
         char digit;
         int rows, cols;
     };
-    static constexpr std::array<Model, 4> kModels = {{{'2', 24, 80}, {'3', 32, 80}, {'4', 43, 80}, {'5', 27, 132}}};
+    static constexpr std::array<Model, 4> kModels = {
+        {{'2', 24, 80}, {'3', 32, 80}, {'4', 43, 80}, {'5', 27, 132}}};
     TerminalInfo t;
     t.type = std::string(type);
     if (type == "IBM-DYNAMIC") {
@@ -184,7 +232,9 @@ TelnetServer::~TelnetServer() {
     if (!lu_.empty()) pool_.Release(lu_);
 }
 
-void TelnetServer::Note(const std::string& text) { events_.push_back(Event{Event::Kind::Note, {}, 0, 0, 0, 0, false, 0, text}); }
+void TelnetServer::Note(const std::string& text) {
+    events_.push_back(Event{Event::Kind::Note, {}, 0, 0, 0, 0, false, 0, text});
+}
 
 void TelnetServer::Fail(const std::string& why) {
     if (mode_ == Mode::Failed) return;
@@ -231,70 +281,72 @@ void TelnetServer::Feed(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < size && mode_ != Mode::Failed; ++i) {
         const uint8_t b = data[i];
         switch (state_) {
-        case State::Data:
-            if (b == IAC) {
-                state_ = State::Iac;
-            } else if (mode_ == Mode::Tn3270 || mode_ == Mode::Tn3270e) {
-                // Records are most of the traffic: take the run up to the next IAC at once.
-                const auto* iac = static_cast<const uint8_t*>(std::memchr(data + i, IAC, size - i));
-                const size_t run = (iac ? static_cast<size_t>(iac - data) : size) - i;
-                if (record_.size() + run > kMaxRecord) {
-                    Fail("client record longer than " + std::to_string(kMaxRecord) + " bytes without IAC EOR");
-                    return;
-                }
-                record_.insert(record_.end(), data + i, data + i + run);
-                i += run - 1;
-            } else {
-                DataByte(b);
-            }
-            break;
-        case State::Iac:
-            state_ = State::Data;
-            if (b == IAC) {
-                DataByte(b);
-                break;
-            }
-            if (b == WILL || b == WONT || b == DO || b == DONT) {
-                verb_ = b;
-                state_ = State::Option;
-            } else if (b == SB) {
-                sb_.clear();
-                state_ = State::Sb;
-            } else if (b == EOR) {
-                EndRecord();
-            } else if (b != SE) {
-                events_.push_back(Event{Event::Kind::Command, {}, 0, 0, 0, 0, false, b, CommandName(b)});
-            }
-            break;
-        case State::Option:
-            state_ = State::Data;
-            HandleOption(verb_, b);
-            break;
-        case State::Sb:
-            if (b == IAC) {
-                state_ = State::SbIac;
-            } else if (sb_.size() < kMaxSubnegotiation) {
-                sb_.push_back(b);
-            }
-            break;
-        case State::SbIac:
-            if (b == SE) {
-                state_ = State::Data;
-                if (sb_.size() >= kMaxSubnegotiation) {
-                    Note("subnegotiation longer than " + std::to_string(kMaxSubnegotiation) + " bytes skipped");
+            case State::Data:
+                if (b == IAC) {
+                    state_ = State::Iac;
+                } else if (mode_ == Mode::Tn3270 || mode_ == Mode::Tn3270e) {
+                    // Records are most of the traffic: take the run up to the next IAC at once.
+                    const auto* iac = static_cast<const uint8_t*>(std::memchr(data + i, IAC, size - i));
+                    const size_t run = (iac ? static_cast<size_t>(iac - data) : size) - i;
+                    if (record_.size() + run > kMaxRecord) {
+                        Fail("client record longer than " + std::to_string(kMaxRecord) +
+                             " bytes without IAC EOR");
+                        return;
+                    }
+                    record_.insert(record_.end(), data + i, data + i + run);
+                    i += run - 1;
                 } else {
-                    HandleSubnegotiation();
+                    DataByte(b);
                 }
-            } else if (b == IAC) {
-                if (sb_.size() < kMaxSubnegotiation) sb_.push_back(IAC);
-                state_ = State::Sb;
-            } else {
-                // IAC and a command inside a subnegotiation: the subnegotiation is malformed.
-                Note("subnegotiation ended by IAC " + CommandName(b) + " instead of IAC SE; skipped");
-                state_ = State::Iac;
-                --i;
-            }
-            break;
+                break;
+            case State::Iac:
+                state_ = State::Data;
+                if (b == IAC) {
+                    DataByte(b);
+                    break;
+                }
+                if (b == WILL || b == WONT || b == DO || b == DONT) {
+                    verb_ = b;
+                    state_ = State::Option;
+                } else if (b == SB) {
+                    sb_.clear();
+                    state_ = State::Sb;
+                } else if (b == EOR) {
+                    EndRecord();
+                } else if (b != SE) {
+                    events_.push_back(Event{Event::Kind::Command, {}, 0, 0, 0, 0, false, b, CommandName(b)});
+                }
+                break;
+            case State::Option:
+                state_ = State::Data;
+                HandleOption(verb_, b);
+                break;
+            case State::Sb:
+                if (b == IAC) {
+                    state_ = State::SbIac;
+                } else if (sb_.size() < kMaxSubnegotiation) {
+                    sb_.push_back(b);
+                }
+                break;
+            case State::SbIac:
+                if (b == SE) {
+                    state_ = State::Data;
+                    if (sb_.size() >= kMaxSubnegotiation) {
+                        Note("subnegotiation longer than " + std::to_string(kMaxSubnegotiation) +
+                             " bytes skipped");
+                    } else {
+                        HandleSubnegotiation();
+                    }
+                } else if (b == IAC) {
+                    if (sb_.size() < kMaxSubnegotiation) sb_.push_back(IAC);
+                    state_ = State::Sb;
+                } else {
+                    // IAC and a command inside a subnegotiation: the subnegotiation is malformed.
+                    Note("subnegotiation ended by IAC " + CommandName(b) + " instead of IAC SE; skipped");
+                    state_ = State::Iac;
+                    --i;
+                }
+                break;
         }
     }
 }
@@ -319,7 +371,8 @@ void TelnetServer::EndRecord() {
     Event e{Event::Kind::Record, {}, 0, 0, 0, 0, false, 0, {}};
     if (mode_ == Mode::Tn3270e) {
         if (record_.size() < 5) {
-            Note("record of " + std::to_string(record_.size()) + " bytes is shorter than the TN3270E header; dropped");
+            Note("record of " + std::to_string(record_.size()) +
+                 " bytes is shorter than the TN3270E header; dropped");
             record_.clear();
             return;
         }
@@ -347,65 +400,68 @@ void TelnetServer::HandleOption(uint8_t verb, uint8_t opt) {
     const bool negotiating = mode_ == Mode::Negotiating;
     auto him_acceptable = [&] {
         return opt == kBinary || opt == kEorOption || opt == kTerminalType ||
-               (opt == kTn3270e && config_.offer_tn3270e && !tn3270e_refused_ && negotiating && !plain_started_);
+               (opt == kTn3270e && config_.offer_tn3270e && !tn3270e_refused_ && negotiating &&
+                !plain_started_);
     };
     switch (verb) {
-    case WILL:
-        if (him_[opt]) return;
-        if (pending_do_[opt] || him_acceptable()) {
-            if (!pending_do_[opt]) Send({IAC, DO, opt});
-            pending_do_[opt] = false;
-            him_[opt] = true;
-            if (opt == kTerminalType && negotiating && plain_started_) Send({IAC, SB, kTerminalType, kSend, IAC, SE});
-            if (opt == kTn3270e) Send({IAC, SB, kTn3270e, kESend, kDeviceType, IAC, SE});
-            CheckPlainReady();
-        } else {
-            Send({IAC, DONT, opt});
-        }
-        return;
-    case WONT: {
-        const bool asked = pending_do_[opt];
-        const bool was_on = him_[opt];
-        if (was_on) Send({IAC, DONT, opt});
-        him_[opt] = pending_do_[opt] = false;
-        if (!asked && !was_on) return;
-        if (opt == kTn3270e) {
-            if (mode_ == Mode::Tn3270e) {
-                Fail("client turned TN3270E off during the session");
-            } else if (negotiating) {
-                tn3270e_refused_ = true;
-                Note("client refuses TN3270E: plain TN3270");
-                StartPlain();
+        case WILL:
+            if (him_[opt]) return;
+            if (pending_do_[opt] || him_acceptable()) {
+                if (!pending_do_[opt]) Send({IAC, DO, opt});
+                pending_do_[opt] = false;
+                him_[opt] = true;
+                if (opt == kTerminalType && negotiating && plain_started_)
+                    Send({IAC, SB, kTerminalType, kSend, IAC, SE});
+                if (opt == kTn3270e) Send({IAC, SB, kTn3270e, kESend, kDeviceType, IAC, SE});
+                CheckPlainReady();
+            } else {
+                Send({IAC, DONT, opt});
             }
-        } else if (opt == kTerminalType && negotiating && plain_started_ && terminal_.type.empty()) {
-            Fail("client refuses TERMINAL-TYPE");
-        } else if ((opt == kBinary || opt == kEorOption) && (plain_started_ || mode_ == Mode::Tn3270)) {
-            Fail("client refuses " + OptionName(opt) + ": no 3270 data stream without it");
+            return;
+        case WONT: {
+            const bool asked = pending_do_[opt];
+            const bool was_on = him_[opt];
+            if (was_on) Send({IAC, DONT, opt});
+            him_[opt] = pending_do_[opt] = false;
+            if (!asked && !was_on) return;
+            if (opt == kTn3270e) {
+                if (mode_ == Mode::Tn3270e) {
+                    Fail("client turned TN3270E off during the session");
+                } else if (negotiating) {
+                    tn3270e_refused_ = true;
+                    Note("client refuses TN3270E: plain TN3270");
+                    StartPlain();
+                }
+            } else if (opt == kTerminalType && negotiating && plain_started_ && terminal_.type.empty()) {
+                Fail("client refuses TERMINAL-TYPE");
+            } else if ((opt == kBinary || opt == kEorOption) && (plain_started_ || mode_ == Mode::Tn3270)) {
+                Fail("client refuses " + OptionName(opt) + ": no 3270 data stream without it");
+            }
+            return;
         }
-        return;
-    }
-    case DO:
-        if (us_[opt]) return;
-        if (pending_will_[opt] || opt == kBinary || opt == kEorOption) {
-            if (!pending_will_[opt]) Send({IAC, WILL, opt});
-            pending_will_[opt] = false;
-            us_[opt] = true;
-            CheckPlainReady();
-        } else {
-            Send({IAC, WONT, opt});
+        case DO:
+            if (us_[opt]) return;
+            if (pending_will_[opt] || opt == kBinary || opt == kEorOption) {
+                if (!pending_will_[opt]) Send({IAC, WILL, opt});
+                pending_will_[opt] = false;
+                us_[opt] = true;
+                CheckPlainReady();
+            } else {
+                Send({IAC, WONT, opt});
+            }
+            return;
+        case DONT: {
+            const bool asked = pending_will_[opt];
+            const bool was_on = us_[opt];
+            if (was_on) Send({IAC, WONT, opt});
+            us_[opt] = pending_will_[opt] = false;
+            if ((asked || was_on) && (opt == kBinary || opt == kEorOption) &&
+                (plain_started_ || mode_ == Mode::Tn3270))
+                Fail("client refuses " + OptionName(opt) + ": no 3270 data stream without it");
+            return;
         }
-        return;
-    case DONT: {
-        const bool asked = pending_will_[opt];
-        const bool was_on = us_[opt];
-        if (was_on) Send({IAC, WONT, opt});
-        us_[opt] = pending_will_[opt] = false;
-        if ((asked || was_on) && (opt == kBinary || opt == kEorOption) && (plain_started_ || mode_ == Mode::Tn3270))
-            Fail("client refuses " + OptionName(opt) + ": no 3270 data stream without it");
-        return;
-    }
-    default:
-        return;
+        default:
+            return;
     }
 }
 
@@ -506,7 +562,8 @@ void TelnetServer::Reject(uint8_t reason, const std::string& why) {
     ++rejects_;
     Send({IAC, SB, kTn3270e, kDeviceType, kReject, kReason, reason, IAC, SE});
     Note("DEVICE-TYPE REJECT " + ReasonName(reason) + ": " + why);
-    if (rejects_ >= 8) Fail("client still asks for a device after " + std::to_string(rejects_) + " rejections");
+    if (rejects_ >= 8)
+        Fail("client still asks for a device after " + std::to_string(rejects_) + " rejections");
 }
 
 void TelnetServer::HandleDeviceTypeRequest(const Bytes& sb) {
@@ -514,7 +571,8 @@ void TelnetServer::HandleDeviceTypeRequest(const Bytes& sb) {
         Note("second DEVICE-TYPE REQUEST skipped");
         return;
     }
-    auto type_end = std::find_if(sb.begin() + 3, sb.end(), [](uint8_t b) { return b == kConnect || b == kAssociate; });
+    auto type_end =
+        std::find_if(sb.begin() + 3, sb.end(), [](uint8_t b) { return b == kConnect || b == kAssociate; });
     const auto type = AsciiName(sb.begin() + 3, type_end);
     if (!type) {
         Reject(kInvDeviceType, "device type is empty or not printable ASCII");
@@ -581,7 +639,8 @@ void TelnetServer::HandleFunctions(const Bytes& sb) {
         events_.push_back(Event{Event::Kind::Ready, {}, 0, 0, 0, 0, false, 0, "TN3270E"});
     };
     if (sb[2] == kRequest) {
-        const bool subset = std::includes(config_.functions.begin(), config_.functions.end(), list.begin(), list.end());
+        const bool subset =
+            std::includes(config_.functions.begin(), config_.functions.end(), list.begin(), list.end());
         if (subset) {
             Send({IAC, SB, kTn3270e, kFunctions, kEIs});
             out_.insert(out_.end(), list.begin(), list.end());
@@ -608,7 +667,8 @@ void TelnetServer::HandleFunctions(const Bytes& sb) {
 uint16_t TelnetServer::SendRecord(const Bytes& payload, uint8_t data_type, uint8_t response_flag) {
     const uint16_t seq = seq_;
     if (mode_ == Mode::Tn3270e) {
-        Bytes with_header = {data_type, 0, response_flag, static_cast<uint8_t>(seq >> 8), static_cast<uint8_t>(seq & 0xFF)};
+        Bytes with_header = {data_type, 0, response_flag, static_cast<uint8_t>(seq >> 8),
+                             static_cast<uint8_t>(seq & 0xFF)};
         with_header.insert(with_header.end(), payload.begin(), payload.end());
         Frame(with_header, out_);
         ++seq_;

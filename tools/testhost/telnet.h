@@ -26,17 +26,18 @@ inline constexpr uint8_t kAssociate = 0, kConnect = 1, kDeviceType = 2, kFunctio
                          kReject = 6, kRequest = 7, kESend = 8;
 
 // TN3270E data types.
-inline constexpr uint8_t k3270Data = 0, kScsData = 1, kResponse = 2, kBindImage = 3, kUnbind = 4, kNvtData = 5,
-                         kRequestType = 6, kSscpLuData = 7, kPrintEoj = 8;
+inline constexpr uint8_t k3270Data = 0, kScsData = 1, kResponse = 2, kBindImage = 3, kUnbind = 4,
+                         kNvtData = 5, kRequestType = 6, kSscpLuData = 7, kPrintEoj = 8;
 // Response flags of a 3270-DATA header.
 inline constexpr uint8_t kNoResponse = 0, kErrorResponse = 1, kAlwaysResponse = 2;
 
 // TN3270E functions.
-inline constexpr uint8_t kFnBindImage = 0, kFnDataStreamCtl = 1, kFnResponses = 2, kFnScsCtlCodes = 3, kFnSysreq = 4;
+inline constexpr uint8_t kFnBindImage = 0, kFnDataStreamCtl = 1, kFnResponses = 2, kFnScsCtlCodes = 3,
+                         kFnSysreq = 4;
 
 // DEVICE-TYPE REJECT reason codes.
-inline constexpr uint8_t kConnPartner = 0, kDeviceInUse = 1, kInvAssociate = 2, kInvName = 3, kInvDeviceType = 4,
-                         kTypeNameError = 5, kUnknownError = 6, kUnsupportedReq = 7;
+inline constexpr uint8_t kConnPartner = 0, kDeviceInUse = 1, kInvAssociate = 2, kInvName = 3,
+                         kInvDeviceType = 4, kTypeNameError = 5, kUnknownError = 6, kUnsupportedReq = 7;
 
 std::string OptionName(uint8_t option);
 std::string CommandName(uint8_t command);
@@ -50,7 +51,7 @@ std::optional<uint8_t> FunctionFromName(std::string_view name);
 
 // LU names the host hands out. Shared by all sessions of one server (one thread).
 class LuPool {
-public:
+  public:
     // "A,B,C" or ranges of names ending in digits, "TST001-TST010". False with a message on bad text.
     [[nodiscard]] bool Parse(std::string_view text, std::string& error);
     bool Known(const std::string& name) const;
@@ -60,7 +61,7 @@ public:
     void Release(const std::string& name) { in_use_.erase(name); }
     size_t size() const { return names_.size(); }
 
-private:
+  private:
     std::vector<std::string> names_;
     std::set<std::string> in_use_;
 };
@@ -73,8 +74,8 @@ struct NegotiationConfig {
 
 // What the terminal type says about the screen.
 struct TerminalInfo {
-    std::string type;     // as sent, without "@LU"
-    bool known = false;   // a 3278/3279 model 2-5 or IBM-DYNAMIC
+    std::string type;       // as sent, without "@LU"
+    bool known = false;     // a 3278/3279 model 2-5 or IBM-DYNAMIC
     bool extended = false;  // "-E" or dynamic: extended attributes and Query
     bool dynamic = false;
     int alt_rows = 24, alt_cols = 80;
@@ -82,7 +83,7 @@ struct TerminalInfo {
 TerminalInfo ParseTerminalType(std::string_view type);
 
 class TelnetServer {
-public:
+  public:
     enum class Mode { Negotiating, Tn3270, Tn3270e, Failed };
 
     struct Event {
@@ -111,7 +112,8 @@ public:
 
     // Frames a record for the client: TN3270E header (with the next sequence number) when
     // TN3270E is on, IAC doubling, IAC EOR. Returns the sequence number used.
-    uint16_t SendRecord(const Bytes& payload, uint8_t data_type = telnet::k3270Data, uint8_t response_flag = 0);
+    uint16_t SendRecord(const Bytes& payload, uint8_t data_type = telnet::k3270Data,
+                        uint8_t response_flag = 0);
     // Bytes framed as a record without touching the sequence counter (faults use it too).
     static void Frame(const Bytes& payload, Bytes& out);
     // DO 102: the terminal shows host bytes untranslated (ASCII mode); its WILL is taken.
@@ -123,7 +125,7 @@ public:
     const std::set<uint8_t>& functions() const { return functions_; }
     bool HasFunction(uint8_t f) const { return functions_.count(f) != 0; }
 
-private:
+  private:
     enum class State { Data, Iac, Option, Sb, SbIac };
     void HandleOption(uint8_t verb, uint8_t option);
     void HandleSubnegotiation();

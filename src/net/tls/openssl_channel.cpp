@@ -36,7 +36,7 @@ bool IsIpLiteral(const std::string& host) {
 }
 
 class OpenSslChannel final : public TlsChannel {
-public:
+  public:
     OpenSslChannel(const TlsSettings& settings, std::unique_ptr<SSL, SslFree> ssl)
         : settings_(settings), ssl_(std::move(ssl)) {}
 
@@ -52,7 +52,9 @@ public:
         return Step::Failed;
     }
 
-    std::string CheckPeer(const std::string& host) override { return CheckPeerCertificate(ssl_.get(), settings_, host); }
+    std::string CheckPeer(const std::string& host) override {
+        return CheckPeerCertificate(ssl_.get(), settings_, host);
+    }
 
     TlsInfo Info(const std::string& host_address, uint16_t port) override {
         return CollectTlsInfo(ssl_.get(), settings_, host_address, port);
@@ -67,10 +69,18 @@ public:
             return io;
         }
         switch (SSL_get_error(ssl_.get(), n)) {
-            case SSL_ERROR_WANT_WRITE: io.want_write = true; break;
-            case SSL_ERROR_WANT_READ: io.want_read = true; break;
-            case SSL_ERROR_SYSCALL: io.error = errno != 0 ? errno : EPIPE; break;
-            default: io.error = ECONNRESET; break;  // the TLS session is broken for good
+            case SSL_ERROR_WANT_WRITE:
+                io.want_write = true;
+                break;
+            case SSL_ERROR_WANT_READ:
+                io.want_read = true;
+                break;
+            case SSL_ERROR_SYSCALL:
+                io.error = errno != 0 ? errno : EPIPE;
+                break;
+            default:
+                io.error = ECONNRESET;
+                break;  // the TLS session is broken for good
         }
         ERR_clear_error();
         return io;
@@ -101,7 +111,7 @@ public:
 
     bool Pending() override { return SSL_has_pending(ssl_.get()) == 1; }
 
-private:
+  private:
     TlsSettings settings_;
     std::unique_ptr<SSL, SslFree> ssl_;
 };
@@ -123,7 +133,9 @@ std::unique_ptr<TlsChannel> OpenChannel(const TlsSettings& settings, int fd, con
     return std::make_unique<OpenSslChannel>(settings, std::move(ssl));
 }
 
-const char* LibraryVersion() { return OpenSSL_version(OPENSSL_VERSION); }
+const char* LibraryVersion() {
+    return OpenSSL_version(OPENSSL_VERSION);
+}
 
 }  // namespace
 

@@ -79,7 +79,8 @@ TlsContextResult BuildTlsContext(const TlsSettings& settings) {
     if (!settings.cipher_list.empty() && SSL_CTX_set_cipher_list(ctx, settings.cipher_list.c_str()) != 1) {
         return Failure("Error in the CipherList setting '" + settings.cipher_list + "'");
     }
-    if (!settings.cipher_suites.empty() && SSL_CTX_set_ciphersuites(ctx, settings.cipher_suites.c_str()) != 1) {
+    if (!settings.cipher_suites.empty() &&
+        SSL_CTX_set_ciphersuites(ctx, settings.cipher_suites.c_str()) != 1) {
         return Failure("Error in the CipherSuites setting '" + settings.cipher_suites + "'");
     }
     // Hosts that drop the connection without close_notify end the session like a plain close.

@@ -31,7 +31,6 @@ std::string TimeText(const ASN1_TIME* time) {
     return text.data();
 }
 
-
 }  // namespace
 
 TlsInfo CollectTlsInfo(const SSL* ssl, const TlsSettings& settings, const std::string& host_address,
@@ -68,6 +67,5 @@ TlsInfo CollectTlsInfo(const SSL* ssl, const TlsSettings& settings, const std::s
     info.check_host_name = settings.check_host_name;
     return info;
 }
-
 
 }  // namespace orkan

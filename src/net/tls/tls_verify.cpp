@@ -37,7 +37,8 @@ std::string AddressBytes(const std::string& text) {
     std::array<unsigned char, 16> address{};
     if (inet_pton(AF_INET, text.c_str(), address.data()) == 1)
         return std::string(address.begin(), address.begin() + 4);
-    if (inet_pton(AF_INET6, text.c_str(), address.data()) == 1) return std::string(address.begin(), address.end());
+    if (inet_pton(AF_INET6, text.c_str(), address.data()) == 1)
+        return std::string(address.begin(), address.end());
     return {};
 }
 
@@ -49,7 +50,8 @@ bool CommonNameIsAddress(X509* certificate, const std::string& host) {
     const X509_NAME* subject = X509_get_subject_name(certificate);
     for (int i = X509_NAME_get_index_by_NID(subject, NID_commonName, -1); i >= 0;
          i = X509_NAME_get_index_by_NID(subject, NID_commonName, i)) {
-        if (AddressBytes(Utf8(X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, i)))) == wanted) return true;
+        if (AddressBytes(Utf8(X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, i)))) == wanted)
+            return true;
     }
     return false;
 }
@@ -90,7 +92,8 @@ std::string CertificateName(const X509* certificate) {
     if (index >= 0) return Utf8(X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, index)));
 
     std::string name;
-    auto* names = static_cast<GENERAL_NAMES*>(X509_get_ext_d2i(certificate, NID_subject_alt_name, nullptr, nullptr));
+    auto* names =
+        static_cast<GENERAL_NAMES*>(X509_get_ext_d2i(certificate, NID_subject_alt_name, nullptr, nullptr));
     for (int i = 0; names != nullptr && i < sk_GENERAL_NAME_num(names); ++i) {
         const GENERAL_NAME* entry = sk_GENERAL_NAME_value(names, i);
         if (entry->type == GEN_DNS) {

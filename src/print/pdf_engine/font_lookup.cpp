@@ -37,8 +37,10 @@ std::optional<FontFile> FindFace(FcConfig* config, const std::string& family, in
         FcPattern* font = set->fonts[i];
         int spacing = 0, slant = 0, font_weight = FC_WEIGHT_REGULAR, index = 0;
         FcChar8* file = nullptr;
-        if (FcPatternGetInteger(font, FC_SPACING, 0, &spacing) != FcResultMatch || spacing < FC_MONO) continue;
-        if (FcPatternGetInteger(font, FC_SLANT, 0, &slant) == FcResultMatch && slant != FC_SLANT_ROMAN) continue;
+        if (FcPatternGetInteger(font, FC_SPACING, 0, &spacing) != FcResultMatch || spacing < FC_MONO)
+            continue;
+        if (FcPatternGetInteger(font, FC_SLANT, 0, &slant) == FcResultMatch && slant != FC_SLANT_ROMAN)
+            continue;
         if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch || !file) continue;
         FcPatternGetInteger(font, FC_WEIGHT, 0, &font_weight);
         FcPatternGetInteger(font, FC_INDEX, 0, &index);

@@ -149,7 +149,7 @@ bool LoadFont(FT_Library lib, const FontFile& file, int number, EmbeddedFont& fo
 }
 
 class PdfBuilder {
-public:
+  public:
     int Reserve() {
         offsets_.push_back(0);
         return int(offsets_.size());
@@ -177,12 +177,13 @@ public:
             std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
             out_ += line;
         }
-        out_ += "trailer\n<< /Size " + std::to_string(offsets_.size() + 1) + " /Root " + std::to_string(root) +
-                " 0 R /Info " + std::to_string(info) + " 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+        out_ += "trailer\n<< /Size " + std::to_string(offsets_.size() + 1) + " /Root " +
+                std::to_string(root) + " 0 R /Info " + std::to_string(info) + " 0 R >>\nstartxref\n" +
+                std::to_string(xref) + "\n%%EOF\n";
         return std::move(out_);
     }
 
-private:
+  private:
     std::string out_ = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
     std::vector<size_t> offsets_;
 };
@@ -195,11 +196,12 @@ struct Pen {
 };
 
 class PageWriter {
-public:
+  public:
     PageWriter(const PrintFaces& faces, std::vector<EmbeddedFont*> fonts, double page_height)
         : faces_(faces), fonts_(std::move(fonts)), page_height_(page_height) {}
 
-    void Line(const PrintLine& line, double left, double top, double cell_width, double line_height, double size) {
+    void Line(const PrintLine& line, double left, double top, double cell_width, double line_height,
+              double size) {
         if (size <= 0 || cell_width <= 0) return;
         const EmbeddedFont& main = *fonts_[0];
         const double box = size * (main.ascent + main.descent) / 1000.0;
@@ -226,20 +228,21 @@ public:
             }
             content_ += "BT /" + pen.font->resource + " " + Num(size) + " Tf " + Num(th * 100) + " Tz ";
             content_ += pen.stroke_bold ? "2 Tr " + Num(size * 0.035) + " w " : std::string("0 Tr ");
-            content_ += "1 0 0 1 " + Num(left + double(column) * cell_width) + " " + Num(y) + " Tm [" + glyphs +
-                        "] TJ ET\n";
+            content_ += "1 0 0 1 " + Num(left + double(column) * cell_width) + " " + Num(y) + " Tm [" +
+                        glyphs + "] TJ ET\n";
             column = end;
         }
     }
 
     const std::string& Content() const { return content_; }
 
-private:
+  private:
     Pen PenFor(const PrintCell& cell) const {
         EmbeddedFont* font = cell.bold ? fonts_[1] : fonts_[0];
         const bool synthetic = cell.bold && faces_.bold.synthetic_bold;
         const char32_t probe = cell.base != U' ' ? cell.base : cell.mark;
-        if (font->Glyph(probe) == 0 && fonts_[2] && fonts_[2]->Glyph(probe) != 0) return {fonts_[2], cell.bold};
+        if (font->Glyph(probe) == 0 && fonts_[2] && fonts_[2]->Glyph(probe) != 0)
+            return {fonts_[2], cell.bold};
         return {font, synthetic};
     }
 
@@ -359,7 +362,8 @@ bool WriteFont(PdfBuilder& pdf, const EmbeddedFont& font, bool subset) {
                                 " /Encoding /Identity-H /DescendantFonts [" + std::to_string(descendant) +
                                 " 0 R] /ToUnicode " + std::to_string(to_unicode) + " 0 R >>");
     std::string widths;
-    for (const auto& [glyph, info] : font.used) widths += std::to_string(glyph) + " [" + Num(info.first) + "] ";
+    for (const auto& [glyph, info] : font.used)
+        widths += std::to_string(glyph) + " [" + Num(info.first) + "] ";
     const std::string cid_to_gid = cid_map ? std::to_string(cid_map) + " 0 R" : std::string("/Identity");
     pdf.Object(descendant, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
                                " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
@@ -446,7 +450,8 @@ bool RenderPdf(const PrintDocument& document, const PrintFaces& faces, const Pdf
             return false;
         }
     }
-    pdf.Object(pages, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(document.sheets.size()) + " >>");
+    pdf.Object(pages, "<< /Type /Pages /Kids [" + kids + "] /Count " +
+                          std::to_string(document.sheets.size()) + " >>");
     pdf.Object(catalog, "<< /Type /Catalog /Pages " + std::to_string(pages) + " 0 R >>");
     pdf.Object(info, "<< /Title " + LiteralString(document.title) + " /Producer (Orkan TN3270) >>");
     out = pdf.Finish(catalog, info);

@@ -20,8 +20,8 @@ TEST(Addresses, EncodeAndDecodeBothForms) {
         const char* bytes;
     };
     const Case cases[] = {
-        {0, 1920, "40 40"},    {65, 1920, "c1 c1"},  {1919, 1920, "5d 7f"}, {4095, 4096, "7f 7f"},
-        {80, 5000, "00 50"},   {4999, 5000, "13 87"}, {3439, 3440, "f5 6f"},
+        {0, 1920, "40 40"},  {65, 1920, "c1 c1"},   {1919, 1920, "5d 7f"}, {4095, 4096, "7f 7f"},
+        {80, 5000, "00 50"}, {4999, 5000, "13 87"}, {3439, 3440, "f5 6f"},
     };
     for (const auto& c : cases) {
         const auto a = ds::EncodeAddress(c.address, c.positions);
@@ -44,7 +44,10 @@ std::vector<std::string> Picture(const ds::Buffer& b) {
         std::string line;
         for (int c = 0; c < b.cols(); ++c) {
             const ds::Cell& cell = b.at(r * b.cols() + c);
-            line += cell.is_attr ? '|' : cell.ch == 0 ? '.' : cell.cs == 0xF1 ? 'g' : Cp037().ToUtf8(cell.ch)[0];
+            line += cell.is_attr      ? '|'
+                    : cell.ch == 0    ? '.'
+                    : cell.cs == 0xF1 ? 'g'
+                                      : Cp037().ToUtf8(cell.ch)[0];
         }
         rows.push_back(line);
     }
@@ -54,19 +57,46 @@ std::vector<std::string> Picture(const ds::Buffer& b) {
 TEST(ApplyWrite, OrdersLeaveTheExpectedBuffer) {
     const ds::Geometry g{4, 10, 4, 10};
     const std::vector<WriteCase> cases = {
-        {"sba_sf_text_ic", "f5 c3 11 40 4a 1d 60 c1 c2 13",
-         {"..........", "|AB.......", "..........", ".........."}, 13, ""},
-        {"ra_to_same_address_fills_all", "f5 c3 3c 40 40 5c", {"**********", "**********", "**********", "**********"}, 0, ""},
+        {"sba_sf_text_ic",
+         "f5 c3 11 40 4a 1d 60 c1 c2 13",
+         {"..........", "|AB.......", "..........", ".........."},
+         13,
+         ""},
+        {"ra_to_same_address_fills_all",
+         "f5 c3 3c 40 40 5c",
+         {"**********", "**********", "**********", "**********"},
+         0,
+         ""},
         {"ra_with_ge", "f5 c3 3c 40 c5 08 ad", {"ggggg.....", "", "", ""}, 0, ""},
-        {"eua_nulls_unprotected_only", "f5 c3 1d 60 c1 1d 40 c2 c3 11 40 40 12 40 40",
-         {"|A|.......", "..........", "..........", ".........."}, 0, ""},
-        {"pt_after_data_nulls_rest_of_field", "f5 c3 1d 40 c1 c2 c3 1d 60 c4 11 40 c1 c1 05 c5",
-         {"EA..|D....", "..........", "..........", ".........."}, 0, ""},
-        {"sfe_makes_a_field", "f5 c3 29 02 c0 60 42 f2 c1", {"|A........", "..........", "..........", ".........."}, 0, ""},
-        {"address_beyond_buffer", "f5 c3 11 c1 c1 c1", {"..........", "..........", "..........", ".........."}, 0,
+        {"eua_nulls_unprotected_only",
+         "f5 c3 1d 60 c1 1d 40 c2 c3 11 40 40 12 40 40",
+         {"|A|.......", "..........", "..........", ".........."},
+         0,
+         ""},
+        {"pt_after_data_nulls_rest_of_field",
+         "f5 c3 1d 40 c1 c2 c3 1d 60 c4 11 40 c1 c1 05 c5",
+         {"EA..|D....", "..........", "..........", ".........."},
+         0,
+         ""},
+        {"sfe_makes_a_field",
+         "f5 c3 29 02 c0 60 42 f2 c1",
+         {"|A........", "..........", "..........", ".........."},
+         0,
+         ""},
+        {"address_beyond_buffer",
+         "f5 c3 11 c1 c1 c1",
+         {"..........", "..........", "..........", ".........."},
+         0,
          "beyond 40 positions"},
-        {"sba_cut_short", "f5 c3 c1 11 40", {"A.........", "..........", "..........", ".........."}, 0, "runs past the end"},
-        {"sfe_pairs_cut_short", "f5 c3 29 03 c0 60", {"..........", "..........", "..........", ".........."}, 0,
+        {"sba_cut_short",
+         "f5 c3 c1 11 40",
+         {"A.........", "..........", "..........", ".........."},
+         0,
+         "runs past the end"},
+        {"sfe_pairs_cut_short",
+         "f5 c3 29 03 c0 60",
+         {"..........", "..........", "..........", ".........."},
+         0,
          "SFE pairs runs past"},
     };
     for (const auto& c : cases) {
@@ -173,7 +203,9 @@ TEST(RenderScreen, CharactersOutsideTheCodePageAreSentAsQuestionMarksAndNoted) {
     const auto app = ParseApp("screen s\n  layout\n  |${v:4}|\n  end\nend\n");
     RenderContext ctx;
     ctx.codec = &Cp037();
-    ctx.lookup = [](const std::string&) -> std::optional<std::string> { return std::string("a\xe2\x82\xac\xc3\xa9"); };
+    ctx.lookup = [](const std::string&) -> std::optional<std::string> {
+        return std::string("a\xe2\x82\xac\xc3\xa9");
+    };
     Rendered r;
     std::string error;
     ASSERT_TRUE(RenderScreen(app, *app.Find("s"), ctx, r, error)) << error;
@@ -196,7 +228,7 @@ TEST(Inbound, AidRecords) {
         const char* bytes;
         bool ok;
         uint8_t aid;
-        int cursor;  // -1 = none
+        int cursor;                                       // -1 = none
         std::vector<std::pair<int, const char*>> fields;  // address, data in hex
     };
     const std::vector<Case> cases = {
@@ -248,7 +280,10 @@ TEST(Inbound, ReadBufferInAllReplyModes) {
         std::string row;
         for (int a = 0; a < 5; ++a) {
             const ds::Cell& cell = rb.buffer.at(a);
-            row += cell.is_attr ? '|' : cell.ch == 0 ? '.' : cell.cs == 0xF1 ? static_cast<char>(cell.ch) : Cp037().ToUtf8(cell.ch)[0];
+            row += cell.is_attr      ? '|'
+                   : cell.ch == 0    ? '.'
+                   : cell.cs == 0xF1 ? static_cast<char>(cell.ch)
+                                     : Cp037().ToUtf8(cell.ch)[0];
         }
         EXPECT_EQ(row, c.picture) << c.bytes;
     }
@@ -280,11 +315,11 @@ TEST(Inbound, QueryReplyOfARealTerminal) {
 
 TEST(Inbound, BadQueryRepliesAreRefused) {
     const char* cases[] = {
-        "7d 00 06 81 80 80",     // not AID 0x88
-        "88 00 20 81 80",        // length beyond the record
-        "88 00 02 81 80",        // length below the header
-        "88 00 05 82 80 00",     // not a Query Reply field
-        "88 00 04",              // header cut short
+        "7d 00 06 81 80 80",  // not AID 0x88
+        "88 00 20 81 80",     // length beyond the record
+        "88 00 02 81 80",     // length below the header
+        "88 00 05 82 80 00",  // not a Query Reply field
+        "88 00 04",           // header cut short
     };
     for (const char* c : cases) {
         QueryReply q;

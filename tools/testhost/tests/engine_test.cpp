@@ -91,7 +91,7 @@ Bytes Framed(const Bytes& payload, uint16_t seq) {
 }
 
 class Session : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(script::Parse(kApp, "t", Cp037(), app_, error)) << error;

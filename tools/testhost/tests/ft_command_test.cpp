@@ -17,11 +17,15 @@ std::string Summary(const TransferCommand& c) {
     if (c.ascii) s += " ascii";
     if (c.crlf) s += " crlf";
     if (c.append) s += " append";
-    if (c.recfm) s += std::string(" ") + c.recfm + (c.blocked ? "B" : "") + (c.lrecl ? std::to_string(c.lrecl) : "");
-    else if (c.lrecl) s += " lrecl" + std::to_string(c.lrecl);
+    if (c.recfm)
+        s += std::string(" ") + c.recfm + (c.blocked ? "B" : "") + (c.lrecl ? std::to_string(c.lrecl) : "");
+    else if (c.lrecl)
+        s += " lrecl" + std::to_string(c.lrecl);
     if (c.blksize) s += " blk" + std::to_string(c.blksize);
-    if (c.space_primary) s += " space" + std::to_string(c.space_primary) + "," + std::to_string(c.space_secondary);
-    if (!c.space_unit.empty()) s += " " + c.space_unit + (c.avblock ? "(" + std::to_string(c.avblock) + ")" : "");
+    if (c.space_primary)
+        s += " space" + std::to_string(c.space_primary) + "," + std::to_string(c.space_secondary);
+    if (!c.space_unit.empty())
+        s += " " + c.space_unit + (c.avblock ? "(" + std::to_string(c.avblock) + ")" : "");
     return s;
 }
 
@@ -39,8 +43,10 @@ TEST(TransferCommand, AcceptedForms) {
          "PUT 'ORKUSER.USER.DATA' append F80 blk800 space5,2 TRACKS"},
         {kTso, "IND$FILE PUT user.data ASCII CRLF RECFM(V) LRECL(80) SPACE(5,2) AVBLOCK(100)",
          "PUT 'ORKUSER.USER.DATA' ascii crlf V80 space5,2 AVBLOCK(100)"},
-        {kTso, "IND$FILE PUT user.data ASCII CRLF RECFM(U) SPACE(5) CYLINDERS", "PUT 'ORKUSER.USER.DATA' ascii crlf U space5,0 CYLINDERS"},
-        {kCms, "IND$FILE PUT prof exec a (ASCII CRLF APPEND RECFM F LRECL 80", "PUT PROF EXEC A ascii crlf append F80"},
+        {kTso, "IND$FILE PUT user.data ASCII CRLF RECFM(U) SPACE(5) CYLINDERS",
+         "PUT 'ORKUSER.USER.DATA' ascii crlf U space5,0 CYLINDERS"},
+        {kCms, "IND$FILE PUT prof exec a (ASCII CRLF APPEND RECFM F LRECL 80",
+         "PUT PROF EXEC A ascii crlf append F80"},
         {kCms, "IND$FILE GET prof exec a (", "GET PROF EXEC A"},
         {kCms, "IND$FILE GET prof exec a (ASCII CRLF", "GET PROF EXEC A ascii crlf"},
         {kCics, "IND$FILE PUT QNAME (BINARY NOCRLF", "PUT QNAME"},
@@ -48,12 +54,15 @@ TEST(TransferCommand, AcceptedForms) {
         {kCics, "IND$FILE PUT QNAME (ASCII CRLF APPEND", "PUT QNAME ascii crlf append"},
         // A transfer request's forms: upper case, blanks around the parentheses, a trailing blank.
         {kTso, "IND$FILE GET 'SYS1.PROCLIB(ORKPROC)' ASCII CRLF ", "GET 'SYS1.PROCLIB(ORKPROC)' ascii crlf"},
-        {kTso, "IND$FILE PUT MY.DATA ASCII CRLF APPEND SPACE(10 5) CYLINDERS BLKSIZE(3120) LRECL(80) RECFM(F) ",
+        {kTso,
+         "IND$FILE PUT MY.DATA ASCII CRLF APPEND SPACE(10 5) CYLINDERS BLKSIZE(3120) LRECL(80) RECFM(F) ",
          "PUT 'ORKUSER.MY.DATA' ascii crlf append F80 blk3120 space10,5 CYLINDERS"},
-        {kTso, "IND$FILE PUT MY.DATA SPACE(3) TRACKS LRECL(255) RECFM(V) ", "PUT 'ORKUSER.MY.DATA' V255 space3,0 TRACKS"},
+        {kTso, "IND$FILE PUT MY.DATA SPACE(3) TRACKS LRECL(255) RECFM(V) ",
+         "PUT 'ORKUSER.MY.DATA' V255 space3,0 TRACKS"},
         {kTso, "IND$FILE PUT 'A.$B.#C.@D' ", "PUT 'A.$B.#C.@D'"},
         {kCms, "IND$FILE GET PROFILE EXEC A ( ASCII CRLF  )", "GET PROFILE EXEC A ascii crlf"},
-        {kCms, "IND$FILE PUT PROFILE EXEC A1 ( ASCII CRLF APPEND LRECL 80 RECFM F ) ", "PUT PROFILE EXEC A1 ascii crlf append F80"},
+        {kCms, "IND$FILE PUT PROFILE EXEC A1 ( ASCII CRLF APPEND LRECL 80 RECFM F ) ",
+         "PUT PROFILE EXEC A1 ascii crlf append F80"},
         {kCms, "IND$FILE PUT $A #B ( ) LRECL 72", "PUT $A #B A lrecl72"},
         {kCms, "IND$FILE GET X Y (  )", "GET X Y A"},
         {kCics, "IND$FILE GET NAME (BINARY  )", "GET NAME"},

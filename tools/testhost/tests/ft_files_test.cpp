@@ -57,16 +57,21 @@ TEST(Records, UploadsBecomeRecords) {
         const char* records;  // or the start of the refusal
     };
     const Case cases[] = {
-        {"crlf_ends_records", Personality::Cms, File('V', 80), true, true, "41 0d 0a 42 43 0d 0a", "c1|c2 c3"},
+        {"crlf_ends_records", Personality::Cms, File('V', 80), true, true, "41 0d 0a 42 43 0d 0a",
+         "c1|c2 c3"},
         {"last_record_without_crlf", Personality::Cms, File('V', 80), true, true, "41 0d 0a 42", "c1|c2"},
         {"empty_records_kept", Personality::Cms, File('V', 80), true, true, "0d 0a 0d 0a", "|"},
-        {"lone_cr_and_lf_are_data", Personality::Cms, File('V', 80), true, true, "41 0d 42 0a 0d 0a", "c1 0d c2 25"},
+        {"lone_cr_and_lf_are_data", Personality::Cms, File('V', 80), true, true, "41 0d 42 0a 0d 0a",
+         "c1 0d c2 25"},
         {"final_eof_mark_dropped", Personality::Cms, File('V', 80), true, true, "41 0d 0a 1a", "c1"},
         {"binary_keeps_eof_mark", Personality::Cms, File('V', 80), false, true, "41 0d 0a 1a", "41|1a"},
         {"fixed_padded_with_blanks", Personality::Tso, File('F', 4), true, true, "41 0d 0a", "c1 40 40 40"},
-        {"fixed_binary_padded_with_zeros", Personality::Tso, File('F', 3), false, false, "01 02 03 04", "01 02 03|04 00 00"},
-        {"binary_cut_at_lrecl", Personality::Cms, File('V', 2), false, false, "01 02 03 04 05", "01 02|03 04|05"},
-        {"tso_variable_lrecl_counts_the_rdw", Personality::Tso, File('V', 6), false, false, "01 02 03", "01 02|03"},
+        {"fixed_binary_padded_with_zeros", Personality::Tso, File('F', 3), false, false, "01 02 03 04",
+         "01 02 03|04 00 00"},
+        {"binary_cut_at_lrecl", Personality::Cms, File('V', 2), false, false, "01 02 03 04 05",
+         "01 02|03 04|05"},
+        {"tso_variable_lrecl_counts_the_rdw", Personality::Tso, File('V', 6), false, false, "01 02 03",
+         "01 02|03"},
         {"undefined_cut_at_blksize", Personality::Tso, File('U', 0, 2), false, false, "01 02 03", "01 02|03"},
         {"empty_upload_no_records", Personality::Tso, File('V', 255), true, true, "", ""},
         {"record_too_long", Personality::Tso, File('F', 2), true, true, "41 42 0d 0a 41 42 43 0d 0a",
@@ -91,12 +96,15 @@ TEST(Records, AppendAddsToTheRecordsAndFitsLrecl) {
     // A CMS variable file's LRECL is its longest record, whatever was appended.
     HostFile f = File('V', 1);
     std::string message;
-    ASSERT_TRUE(AppendUpload(H("41 42 43 0d 0a"), Cmd(Personality::Cms, true, true), Personality::Cms, true, f, message));
+    ASSERT_TRUE(AppendUpload(H("41 42 43 0d 0a"), Cmd(Personality::Cms, true, true), Personality::Cms, true,
+                             f, message));
     EXPECT_EQ(f.lrecl, 3);
-    ASSERT_TRUE(AppendUpload(H("44 0d 0a"), Cmd(Personality::Cms, true, true), Personality::Cms, true, f, message));
+    ASSERT_TRUE(
+        AppendUpload(H("44 0d 0a"), Cmd(Personality::Cms, true, true), Personality::Cms, true, f, message));
     EXPECT_EQ(Records(f), "c1 c2 c3|c4");
     EXPECT_EQ(f.lrecl, 3);
-    ASSERT_FALSE(AppendUpload(H("41 42 0d 0a"), Cmd(Personality::Tso, true, true), Personality::Tso, false, f, message));
+    ASSERT_FALSE(AppendUpload(H("41 42 0d 0a"), Cmd(Personality::Tso, true, true), Personality::Tso, false, f,
+                              message));
 }
 
 TEST(Records, DownloadsFromRecords) {
@@ -156,7 +164,8 @@ TEST(Records, BinaryAndTextRoundTripsAreExact) {
         ASSERT_TRUE(NewFileFor(cmd, f, message)) << message;
         ASSERT_TRUE(AppendUpload(c.data, cmd, c.p, false, f, message)) << message;
         cmd.put = false;
-        EXPECT_TRUE(DownloadBytes(f, cmd, false) == c.data) << PersonalityName(c.p) << (c.ascii ? " text" : " binary");
+        EXPECT_TRUE(DownloadBytes(f, cmd, false) == c.data)
+            << PersonalityName(c.p) << (c.ascii ? " text" : " binary");
     }
 }
 
@@ -169,9 +178,12 @@ TEST(Records, NewFileDefaults) {
         const char* want;
     };
     const Case cases[] = {
-        {Personality::Tso, true, 0, 0, "VB 255"},  {Personality::Tso, false, 0, 0, "U 0"},
-        {Personality::Tso, true, 'F', 0, "F 80"},  {Personality::Cms, true, 0, 0, "V 65535"},
-        {Personality::Cms, false, 'F', 0, "F 80"}, {Personality::Cics, false, 0, 0, "V 32763"},
+        {Personality::Tso, true, 0, 0, "VB 255"},
+        {Personality::Tso, false, 0, 0, "U 0"},
+        {Personality::Tso, true, 'F', 0, "F 80"},
+        {Personality::Cms, true, 0, 0, "V 65535"},
+        {Personality::Cms, false, 'F', 0, "F 80"},
+        {Personality::Cics, false, 0, 0, "V 32763"},
         {Personality::Tso, true, 'V', 4, "TRANS17 - LRECL(4) is too small for RECFM(V)"},
     };
     for (const auto& c : cases) {
@@ -187,7 +199,7 @@ TEST(Records, NewFileDefaults) {
 
 // A scratch folder removed with everything in it.
 class Folder {
-public:
+  public:
     Folder() {
         char pattern[] = "/tmp/ft_store_XXXXXX";
         path_ = mkdtemp(pattern);
@@ -208,7 +220,7 @@ public:
         return stat((path_ + "/" + name).c_str(), &st) == 0;
     }
 
-private:
+  private:
     std::string path_;
 };
 

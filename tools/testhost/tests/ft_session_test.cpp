@@ -21,7 +21,9 @@ using testhost::test::E;
 using testhost::test::H;
 using testhost::test::ToHex;
 
-Bytes Ascii(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes Ascii(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 Bytes Be32(uint32_t v) {
     return {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
@@ -47,7 +49,9 @@ Bytes InsertAck(uint32_t record) {
 }
 Bytes GetReply(uint32_t record, const Bytes& data) {
     const size_t n = data.size();
-    Bytes r = {0x88, static_cast<uint8_t>((n + 16) >> 8), static_cast<uint8_t>(n + 16), 0xD0, 0x46, 0x05, 0x63, 0x06};
+    Bytes r = {
+        0x88, static_cast<uint8_t>((n + 16) >> 8), static_cast<uint8_t>(n + 16), 0xD0, 0x46, 0x05, 0x63,
+        0x06};
     const Bytes rn = Be32(record);
     r.insert(r.end(), rn.begin(), rn.end());
     r.insert(r.end(), {0xC0, 0x80, 0x61, static_cast<uint8_t>((n + 5) >> 8), static_cast<uint8_t>(n + 5)});
@@ -61,9 +65,8 @@ const Bytes kQuery = H("f3 00 05 01 ff 02");
 const Bytes kOpenDownload = WsfRecord({&static_cast<const Bytes&>(OpenField(OpenKind::DownloadData))});
 
 class Session {
-public:
-    explicit Session(Personality p, std::optional<TransferConfig> config = std::nullopt)
-        : store(p, Cp037()) {
+  public:
+    explicit Session(Personality p, std::optional<TransferConfig> config = std::nullopt) : store(p, Cp037()) {
         cfg = config.value_or(TransferConfig{});
         cfg.personality = p;
         ShellIo io;
@@ -111,10 +114,12 @@ public:
     }
     // The message sequence of DFT: Open FT:MSG, the message, an unanswered Close.
     std::string DftMessage(uint32_t ack_record) {
-        EXPECT_EQ(ToHex(Take()), ToHex(WsfRecord({&static_cast<const Bytes&>(OpenField(OpenKind::Message))})));
+        EXPECT_EQ(ToHex(Take()),
+                  ToHex(WsfRecord({&static_cast<const Bytes&>(OpenField(OpenKind::Message))})));
         Send(kOpenAck);
         const Bytes insert = Take();
-        EXPECT_EQ(ToHex(Bytes(insert.begin(), insert.begin() + 16)), "f3 00 0f d0 47 11 01 05 00 06 00 09 05 01 03 00");
+        EXPECT_EQ(ToHex(Bytes(insert.begin(), insert.begin() + 16)),
+                  "f3 00 0f d0 47 11 01 05 00 06 00 09 05 01 03 00");
         std::string text(insert.begin() + 26, insert.end());
         Send(InsertAck(ack_record));
         EXPECT_EQ(ToHex(Take()), "f3 00 05 d0 41 12");
@@ -145,7 +150,8 @@ TEST(DftTransfer, DownloadInBlocksOfTheTerminalsLimit) {
         for (uint32_t n = 1;; ++n) {
             const Bytes r = s.Take();
             if (r == H("f3 00 05 d0 41 12")) break;
-            ASSERT_EQ(ToHex(Bytes(r.begin(), r.begin() + 16)), "f3 00 0f d0 47 11 01 05 00 06 00 09 05 01 03 00");
+            ASSERT_EQ(ToHex(Bytes(r.begin(), r.begin() + 16)),
+                      "f3 00 0f d0 47 11 01 05 00 06 00 09 05 01 03 00");
             ASSERT_EQ(ToHex(Bytes(r.begin() + 18, r.begin() + 24)), "d0 47 04 c0 80 61");
             ASSERT_LE(r.size() - 26, 4u);
             got.insert(got.end(), r.begin() + 26, r.end());
@@ -153,7 +159,8 @@ TEST(DftTransfer, DownloadInBlocksOfTheTerminalsLimit) {
         }
         s.Send(kCloseAck);
         EXPECT_EQ(s.DftMessage(message_record), "TRANS03 - File transfer complete$");
-        EXPECT_EQ(ToHex(got), ToHex(Bytes{'H', 'E', 'L', 'L', 'O', 0x0D, 0x0A, 0x0D, 0x0A, 0xE2, 'X', 0xE3, 0x0D, 0x0A}));
+        EXPECT_EQ(ToHex(got),
+                  ToHex(Bytes{'H', 'E', 'L', 'L', 'O', 0x0D, 0x0A, 0x0D, 0x0A, 0xE2, 'X', 0xE3, 0x0D, 0x0A}));
         EXPECT_TRUE(s.ScreenShows("TRANS03 - File transfer complete"));
         EXPECT_TRUE(s.ScreenShows("READY"));
         // Some terminals answer the last Close after all: nothing follows.
@@ -168,7 +175,8 @@ TEST(DftTransfer, UploadStoresTheRecords) {
     s.Enter("IND$FILE PUT NEW DATA A ( ASCII CRLF  )");
     ASSERT_EQ(ToHex(s.Take()), ToHex(kQuery));
     s.Send(QueryReply(2500 + 27));
-    EXPECT_EQ(ToHex(s.Take()), ToHex(WsfRecord({&static_cast<const Bytes&>(OpenField(OpenKind::UploadData))})));
+    EXPECT_EQ(ToHex(s.Take()),
+              ToHex(WsfRecord({&static_cast<const Bytes&>(OpenField(OpenKind::UploadData))})));
     s.Send(kOpenAck);
     EXPECT_EQ(ToHex(s.Take()), "f3 00 05 d0 46 11");
     s.Send(GetReply(1, Ascii("ONE\r\nT")));
@@ -196,19 +204,40 @@ TEST(DftTransfer, TerminalFaultsEndWithTheReason) {
         const char* message;
     };
     const Case cases[] = {
-        {"insert_ack_wrong_record", "IND$FILE GET HELLO", 32767, {InsertAck(5)},
+        {"insert_ack_wrong_record",
+         "IND$FILE GET HELLO",
+         32767,
+         {InsertAck(5)},
          "TRANS16 - Acknowledged record 5, expected 1$"},
-        {"insert_refused", "IND$FILE GET HELLO", 32767, {H("88 00 09 d0 47 08 69 04 47 00")},
+        {"insert_refused",
+         "IND$FILE GET HELLO",
+         32767,
+         {H("88 00 09 d0 47 08 69 04 47 00")},
          "TRANS13 - Transfer canceled by the terminal: Insert refused, code 4700$"},
-        {"get_wrong_record", "IND$FILE PUT NEW", 32767, {GetReply(2, Ascii("X"))},
+        {"get_wrong_record",
+         "IND$FILE PUT NEW",
+         32767,
+         {GetReply(2, Ascii("X"))},
          "TRANS16 - Record number 2, expected 1$"},
-        {"get_over_the_terminals_limit", "IND$FILE PUT NEW", 32767, {GetReply(1, Bytes(200, 'X'))},
+        {"get_over_the_terminals_limit",
+         "IND$FILE PUT NEW",
+         32767,
+         {GetReply(1, Bytes(200, 'X'))},
          "TRANS16 - Block of 217 bytes exceeds the terminal's own limit of 127$"},
-        {"get_over_the_hosts_limit", "IND$FILE PUT NEW", 64, {GetReply(1, Bytes(50, 'X'))},
+        {"get_over_the_hosts_limit",
+         "IND$FILE PUT NEW",
+         64,
+         {GetReply(1, Bytes(50, 'X'))},
          "TRANS16 - Block of 67 bytes exceeds the host's limit of 64$"},
-        {"open_ack_instead_of_data", "IND$FILE PUT NEW", 32767, {kOpenAck},
+        {"open_ack_instead_of_data",
+         "IND$FILE PUT NEW",
+         32767,
+         {kOpenAck},
          "TRANS16 - Open acknowledged while waiting for data$"},
-        {"malformed_reply", "IND$FILE PUT NEW", 32767, {H("88 00 04 d0 46")},
+        {"malformed_reply",
+         "IND$FILE PUT NEW",
+         32767,
+         {H("88 00 04 d0 46")},
          "TRANS16 - Bad reply: reply of 5 bytes is too short$"},
     };
     for (const auto& c : cases) {
@@ -302,7 +331,8 @@ TEST(FrameTransfer, DownloadDecodesToTheFile) {
         if (r[8] == 0xC3) {
             ASSERT_EQ(ToHex(Bytes(r.begin() + 8, r.begin() + 12)), "c3 81 81 94");
             const auto end = std::find(r.begin() + 12, r.end(), 0x5B);
-            EXPECT_EQ(Cp037().ToUtf8(&r[12], static_cast<size_t>(end - (r.begin() + 12))), "TRANS03 - File transfer complete");
+            EXPECT_EQ(Cp037().ToUtf8(&r[12], static_cast<size_t>(end - (r.begin() + 12))),
+                      "TRANS03 - File transfer complete");
             break;
         }
         ASSERT_EQ(r[8], 0xC1);
@@ -312,7 +342,8 @@ TEST(FrameTransfer, DownloadDecodesToTheFile) {
     }
     s.Send(kFrameAck);
     EXPECT_EQ(s.Take()[0], 0xF5);
-    EXPECT_EQ(std::string(got.begin(), got.end()), "HELLO\r\nA" + std::string(299, ' ') + "\r\n\xE2X\xE3\r\n");
+    EXPECT_EQ(std::string(got.begin(), got.end()),
+              "HELLO\r\nA" + std::string(299, ' ') + "\r\n\xE2X\xE3\r\n");
     EXPECT_NE(s.log.find("screen frames"), std::string::npos);
 }
 
@@ -355,8 +386,10 @@ TEST(FrameTransfer, TerminalCancelAndBadBlocks) {
         const char* message;
     };
     const Case cases[] = {
-        {"pa1_during_download", "IND$FILE GET HELLO", H("6c"), "TRANS13 - Transfer canceled by the terminal (PA1)"},
-        {"no_ack_for_data", "IND$FILE GET HELLO", H("7d 5b 60"), "TRANS16 - Data frame 1 was not acknowledged"},
+        {"pa1_during_download", "IND$FILE GET HELLO", H("6c"),
+         "TRANS13 - Transfer canceled by the terminal (PA1)"},
+        {"no_ack_for_data", "IND$FILE GET HELLO", H("7d 5b 60"),
+         "TRANS16 - Data frame 1 was not acknowledged"},
         {"bad_upload_block", "IND$FILE PUT NEW", H("7d 40 c4 11 40 c2 c1 00 81 81 81"),
          "TRANS16 - Bad upload block: sequence byte does not echo the request's"},
     };
@@ -376,7 +409,8 @@ TEST(FrameTransfer, TerminalCancelAndBadBlocks) {
         const Bytes end = s.Take();
         ASSERT_EQ(end[8], 0xC3) << c.name;
         const auto stop = std::find(end.begin() + 12, end.end(), 0x5B);
-        EXPECT_EQ(Cp037().ToUtf8(&end[12], static_cast<size_t>(stop - (end.begin() + 12))), c.message) << c.name;
+        EXPECT_EQ(Cp037().ToUtf8(&end[12], static_cast<size_t>(stop - (end.begin() + 12))), c.message)
+            << c.name;
         s.Send(kFrameAck);
         EXPECT_TRUE(s.ScreenShows(c.message)) << c.name;
         EXPECT_EQ(s.store.Find("ORKUSER.NEW"), nullptr) << c.name;
@@ -434,12 +468,19 @@ TEST(ShellScreens, MembersAndUnknownCommands) {
     s.Start();
     s.Enter("LISTDS PDS MEMBERS");
     s.Take();
-    const std::vector<std::string> want = {"LISTDS PDS MEMBERS", "ORKUSER.PDS", "--RECFM-LRECL-BLKSIZE-DSORG",
-                                           "  FB    80    3120    PO", "--VOLUMES--", "  ORK001", "--MEMBERS--",
-                                           "  #M1", "READY"};
+    const std::vector<std::string> want = {"LISTDS PDS MEMBERS",
+                                           "ORKUSER.PDS",
+                                           "--RECFM-LRECL-BLKSIZE-DSORG",
+                                           "  FB    80    3120    PO",
+                                           "--VOLUMES--",
+                                           "  ORK001",
+                                           "--MEMBERS--",
+                                           "  #M1",
+                                           "READY"};
     const auto& lines = s.shell->lines();
     ASSERT_GE(lines.size(), want.size());
-    EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(want.size()), lines.end()), want);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(want.size()), lines.end()),
+              want);
     s.Enter("FOO BAR");
     s.Take();
     EXPECT_TRUE(s.ScreenShows("IKJ56500I COMMAND FOO NOT FOUND"));

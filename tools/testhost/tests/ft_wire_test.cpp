@@ -12,11 +12,11 @@
 namespace testhost::ft {
 namespace {
 
+using terminal::TerminalDecode;
+using terminal::UploadReply;
 using test::Cp037;
 using test::H;
 using test::ToHex;
-using terminal::TerminalDecode;
-using terminal::UploadReply;
 
 TEST(DftFields, GoldenBytes) {
     const Bytes data = {0xC1, 0xFF};
@@ -27,11 +27,14 @@ TEST(DftFields, GoldenBytes) {
     };
     const Case cases[] = {
         {"open_download", OpenField(OpenKind::DownloadData),
-         "00 23 d0 00 12 01 06 01 01 03 03 0a 0a 00 00 00 00 11 01 01 00 50 05 52 03 f0 03 09 46 54 3a 44 41 54 41"},
+         "00 23 d0 00 12 01 06 01 01 03 03 0a 0a 00 00 00 00 11 01 01 00 50 05 52 03 f0 03 09 46 54 3a 44 41 "
+         "54 41"},
         {"open_upload", OpenField(OpenKind::UploadData),
-         "00 23 d0 00 12 01 06 01 01 03 03 0a 0a 00 00 00 00 11 01 00 00 50 05 52 03 f0 03 09 46 54 3a 44 41 54 41"},
+         "00 23 d0 00 12 01 06 01 01 03 03 0a 0a 00 00 00 00 11 01 00 00 50 05 52 03 f0 03 09 46 54 3a 44 41 "
+         "54 41"},
         {"open_message", OpenField(OpenKind::Message),
-         "00 23 d0 00 12 01 06 01 01 03 03 0a 0a 00 00 00 00 11 01 01 00 50 05 52 03 f0 03 09 46 54 3a 4d 53 47 20"},
+         "00 23 d0 00 12 01 06 01 01 03 03 0a 0a 00 00 00 00 11 01 01 00 50 05 52 03 f0 03 09 46 54 3a 4d 53 "
+         "47 20"},
         {"close", CloseField(), "00 05 d0 41 12"},
         {"get", GetField(), "00 05 d0 46 11"},
         {"set_cursor", SetCursorField(), "00 0f d0 47 11 01 05 00 06 00 09 05 01 03 00"},
@@ -68,7 +71,8 @@ TEST(DftReplies, DecodedOrRefused) {
         {"88 00 05 d1 00 09", false, K::OpenAck, 0, 0, 0, "not a transfer field"},
         {"88 00 0a d0 47 05 63 06 01 02 03", false, K::OpenAck, 0, 0, 0, "expected 12"},
         {"88 00 0b d0 47 05 64 06 01 02 03 04", false, K::OpenAck, 0, 0, 0, "63 06"},
-        {"88 00 12 d0 46 05 63 06 00 00 00 07 c0 80 61 00 09 41 42", false, K::OpenAck, 0, 0, 0, "data length"},
+        {"88 00 12 d0 46 05 63 06 00 00 00 07 c0 80 61 00 09 41 42", false, K::OpenAck, 0, 0, 0,
+         "data length"},
         {"88 00 12 d0 46 05 63 06 00 00 00 07 c0 81 61 00 07 41 42", false, K::OpenAck, 0, 0, 0, "C0 80 61"},
         {"88 00 09 d0 46 05 63 06 00 00", false, K::OpenAck, 0, 0, 0, "shorter than its header"},
         {"88 00 09 d0 41 08 69 04 22 00", false, K::OpenAck, 0, 0, 0, "negative response to request 41"},
@@ -124,8 +128,10 @@ TEST(Frames, GoldenControlFrames) {
     EXPECT_EQ(ToHex(FrameStartScreen()), "f5 c1 11 5d 7f 1d 40 11 d9 40 1d c8 5c 5c 5c 1d 40 13");
     EXPECT_EQ(ToHex(FrameStart()), "f1 c1 11 5d 7f 11 40 40 c3 81 81 81 11 5d 7a 1d c1 13");
     EXPECT_EQ(ToHex(FrameRequest(0x82)), "f1 c1 11 5d 7f 11 40 40 c2 81 81 81 82 11 5d 7a 1d c1 13");
-    EXPECT_EQ(ToHex(FrameData(0x83, H("7e c1"))), "f1 c1 11 5d 7f 11 40 40 c1 81 81 81 83 7e c1 11 5d 7a 1d c1 13");
-    EXPECT_EQ(ToHex(FrameEnd(test::E(Cp037(), "OK"))), "f1 c1 11 5d 7f 11 40 40 c3 81 81 94 d6 d2 5b 11 5d 7a 1d c1 13");
+    EXPECT_EQ(ToHex(FrameData(0x83, H("7e c1"))),
+              "f1 c1 11 5d 7f 11 40 40 c1 81 81 81 83 7e c1 11 5d 7a 1d c1 13");
+    EXPECT_EQ(ToHex(FrameEnd(test::E(Cp037(), "OK"))),
+              "f1 c1 11 5d 7f 11 40 40 c3 81 81 94 d6 d2 5b 11 5d 7a 1d c1 13");
     EXPECT_TRUE(IsFrameStartReply(H("7d d9 c5")));
     EXPECT_TRUE(IsFrameAck(H("7d 5d 7b 11 5d 7b")));
     EXPECT_FALSE(IsFrameAck(H("7d 5d 7b 11 5d 7b 40")));
@@ -163,7 +169,8 @@ TEST(Frames, EncodingFillsFramesAndRepeatsBlanks) {
         {"blank_run_repeats", Bytes{'x', ' ', ' ', ' ', ' ', ' ', 'y'}, true, 7, "7e a7 3c 40 c6 40 a8"},
         {"short_blank_run_is_spelled", Bytes{' ', ' ', ' ', ' ', 'z'}, true, 5, "7e 40 40 40 40 a9"},
         {"one_quadrant_byte_for_a_run", Bytes(2000, 0x00), false, kFrameCapacity - 1, "5c c1 c1"},
-        {"quadrant_changes_fill_the_frame", Alternating(2000), false, kFrameCapacity / 2, "5c c1 7e c1 5c c1"},
+        {"quadrant_changes_fill_the_frame", Alternating(2000), false, kFrameCapacity / 2,
+         "5c c1 7e c1 5c c1"},
         {"blanks_without_repeat", Bytes(10, ' '), false, 10, "7e 40 40"},
         {"a_long_run_stops_at_the_frame", Bytes(5000, ' '), true, kFrameCapacity, "3c"},
     };
@@ -174,7 +181,8 @@ TEST(Frames, EncodingFillsFramesAndRepeatsBlanks) {
         EXPECT_LE(encoded.size(), kFrameCapacity) << c.name;
         EXPECT_EQ(ToHex(encoded).rfind(c.prefix, 0), 0u) << c.name << ": " << ToHex(encoded);
         const Bytes decoded = TerminalDecode(encoded);
-        EXPECT_EQ(ToHex(decoded), ToHex(Bytes(c.input.begin(), c.input.begin() + static_cast<std::ptrdiff_t>(taken))))
+        EXPECT_EQ(ToHex(decoded),
+                  ToHex(Bytes(c.input.begin(), c.input.begin() + static_cast<std::ptrdiff_t>(taken))))
             << c.name;
     }
 }
@@ -210,7 +218,12 @@ TEST(Frames, UploadRepliesDecodedOrRefused) {
         {"bad_length", bad_length, false, false, {}, "length says"},
         {"not_an_upload", H("7d 5d 7b 11 5d 7b"), false, false, {}, "not an upload reply"},
         {"code_before_quadrant", UploadReply(0x82, H("c1"), a), false, false, {}, "before any quadrant"},
-        {"repeat_order", UploadReply(0x82, H("7e 3c 40 c5 40"), a), false, false, {}, "not in the frame alphabet"},
+        {"repeat_order",
+         UploadReply(0x82, H("7e 3c 40 c5 40"), a),
+         false,
+         false,
+         {},
+         "not in the frame alphabet"},
     };
     for (const auto& c : cases) {
         UploadBlock block;

@@ -54,9 +54,9 @@ TEST(CommandLine, RefusesBadValuesClearly) {
 TEST(CommandLine, ValuesReachTheEngine) {
     Options o;
     std::string error;
-    ASSERT_TRUE(ParseOptions({"--no-tn3270e", "--functions", "none", "--reject=DEVICE-IN-USE", "--fault", "seed=7",
-                              "--fault", "garbage-raw=9", "--fault", "close-after=100", "--stream", "5",
-                              "--stream-alternate", "--once", "--reply-timeout", "3"},
+    ASSERT_TRUE(ParseOptions({"--no-tn3270e", "--functions", "none", "--reject=DEVICE-IN-USE", "--fault",
+                              "seed=7", "--fault", "garbage-raw=9", "--fault", "close-after=100", "--stream",
+                              "5", "--stream-alternate", "--once", "--reply-timeout", "3"},
                              o, error))
         << error;
     EXPECT_FALSE(o.engine.negotiation.offer_tn3270e);
@@ -74,10 +74,17 @@ TEST(CommandLine, ValuesReachTheEngine) {
 TEST(CommandLine, TransferValuesReachTheProgram) {
     Options o;
     std::string error;
-    ASSERT_TRUE(ParseOptions({"--transfer", "VM", "--transfer-mode", "frames", "--transfer-limit", "4096",
-                              "--transfer-user", "abc", "--transfer-eof", "--transfer-no-repeat", "--fault", "ft-error",
-                              "--fault", "ft-drop=3", "--fault", "ft-no-answer", "--fault", "ft-short-sf", "--fault",
-                              "ft-oversize-sf", "--fault", "ft-no-program"},
+    ASSERT_TRUE(ParseOptions({"--transfer",       "VM",
+                              "--transfer-mode",  "frames",
+                              "--transfer-limit", "4096",
+                              "--transfer-user",  "abc",
+                              "--transfer-eof",   "--transfer-no-repeat",
+                              "--fault",          "ft-error",
+                              "--fault",          "ft-drop=3",
+                              "--fault",          "ft-no-answer",
+                              "--fault",          "ft-short-sf",
+                              "--fault",          "ft-oversize-sf",
+                              "--fault",          "ft-no-program"},
                              o, error))
         << error;
     const ft::TransferConfig& t = o.transfer_config;
@@ -88,7 +95,8 @@ TEST(CommandLine, TransferValuesReachTheProgram) {
     EXPECT_EQ(t.user, "ABC");
     EXPECT_TRUE(t.eof_mark);
     EXPECT_FALSE(t.repeat_blanks);
-    EXPECT_TRUE(t.faults.error_instead_of_data && t.faults.short_field && t.faults.oversize_field && t.no_program);
+    EXPECT_TRUE(t.faults.error_instead_of_data && t.faults.short_field && t.faults.oversize_field &&
+                t.no_program);
     EXPECT_EQ(t.faults.drop_after, 3u);
     EXPECT_EQ(t.faults.stall_after, 0u);
 }

@@ -25,8 +25,15 @@ TEST(ScriptErrors, AreReportedWithTheirLine) {
         {"screen a\nend\nscreen a\nend\n", "app:3: screen 'a' is defined twice"},
         {"bogus\n", "app:1: unknown statement 'bogus'"},
         {"screen a\n  layout\n  x\n  end\nend\n", "app:3: layout rows begin with '|'"},
-        {"screen a\n  layout\n  |" + std::string(81, 'x') + "\n  end\nend\n", "app:3: layout row is 81 characters wide"},
-        {"screen a\n  layout\n" + [] { std::string r; for (int i = 0; i < 25; ++i) r += "  |x\n"; return r; }() + "  end\nend\n",
+        {"screen a\n  layout\n  |" + std::string(81, 'x') + "\n  end\nend\n",
+         "app:3: layout row is 81 characters wide"},
+        {"screen a\n  layout\n" +
+             [] {
+                 std::string r;
+                 for (int i = 0; i < 25; ++i) r += "  |x\n";
+                 return r;
+             }() +
+             "  end\nend\n",
          "has 25 layout rows"},
         {"marker A protected\nscreen a\nend\n", "app:1: a marker cannot be a letter"},
         {"marker % protected\nmarker % input\nscreen a\nend\n", "app:2: marker defined twice"},
@@ -34,8 +41,10 @@ TEST(ScriptErrors, AreReportedWithTheirLine) {
         {"marker % protected name=x\nscreen a\nend\n", "only input fields take names"},
         {"marker % color=purple\nscreen a\nend\n", "unknown colour"},
         {"screen a\n  marker _ input name=u,p\n  layout\n  |_ _\n  end\nend\n", ""},
-        {"screen a\n  marker _ input name=u,p\n  layout\n  |_\n  end\nend\n", "marker names 2 fields but the layout uses it 1 times"},
-        {"screen a\n  marker _ input name=u\n  cursor v\n  layout\n  |_\n  end\nend\n", "cursor names field 'v'"},
+        {"screen a\n  marker _ input name=u,p\n  layout\n  |_\n  end\nend\n",
+         "marker names 2 fields but the layout uses it 1 times"},
+        {"screen a\n  marker _ input name=u\n  cursor v\n  layout\n  |_\n  end\nend\n",
+         "cursor names field 'v'"},
         {"screen a\n  value v \"x\"\nend\n", "value for unknown field 'v'"},
         {"screen a\n  on f99 : stay\nend\n", "app:2: unknown key 'f99'"},
         {"screen a\n  on enter when x ~ 1 : stay\nend\n", "unknown comparison '~'"},
@@ -125,9 +134,14 @@ TEST(ScriptExpand, WidthsAndUnknownNames) {
         const char* out;
     };
     const Case cases[] = {
-        {"hi ${u}!", "hi alice!"},   {"[${u:3}]", "[ali]"},        {"[${u:7}]", "[alice  ]"},
-        {"[${nope}]", "[]"},         {"[${e:2}]", "[\xc3\xa9t]"},  {"[${u   }]", "[alice]"},
-        {"${", "${"},                {"${bad name}", ""},
+        {"hi ${u}!", "hi alice!"},
+        {"[${u:3}]", "[ali]"},
+        {"[${u:7}]", "[alice  ]"},
+        {"[${nope}]", "[]"},
+        {"[${e:2}]", "[\xc3\xa9t]"},
+        {"[${u   }]", "[alice]"},
+        {"${", "${"},
+        {"${bad name}", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(script::Expand(c.in, lookup), c.out) << c.in;
 }

@@ -1,11 +1,11 @@
-#include "macro/option_effects.h"
+#include "options/option_effects.h"
 
 #include <algorithm>
 #include <initializer_list>
 
-#include "session/session.h"
 #include "charset/session_charset.h"
 #include "keyboard/key_files.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -24,21 +24,31 @@ bool AnyChanged(const SessionRecord& a, const SessionRecord& b,
 
 // What the painted screen is made of, beyond the faces.
 constexpr std::initializer_list<const FieldDef*> kPaintFields = {
-    &field::Colours, &field::ColourRoles, &field::Brightness, &field::ColourTag, &field::ColourTagEntry,
-    &field::BlinkingText, &field::AllUpperCase, &field::NormalCursor, &field::NormalCursorSize,
-    &field::NormalCursorBlink, &field::InsertCursor, &field::InsertCursorSize, &field::InsertCursorBlink,
-    &field::Ruler, &field::CursorColor, &field::BorderText,
+    &field::Colours,           &field::ColourRoles,    &field::Brightness,
+    &field::ColourTag,         &field::ColourTagEntry, &field::BlinkingText,
+    &field::AllUpperCase,      &field::NormalCursor,   &field::NormalCursorSize,
+    &field::NormalCursorBlink, &field::InsertCursor,   &field::InsertCursorSize,
+    &field::InsertCursorBlink, &field::Ruler,          &field::CursorColor,
+    &field::BorderText,
 };
 constexpr std::initializer_list<const FieldDef*> kFontFields = {
-    &field::FontName, &field::TrueType, &field::TrueTypeFontName, &field::SizeWindowToFont,
-    &field::KeepFontConstantOnModeSwitch, &field::BorderSize,
+    &field::FontName,
+    &field::TrueType,
+    &field::TrueTypeFontName,
+    &field::SizeWindowToFont,
+    &field::KeepFontConstantOnModeSwitch,
+    &field::BorderSize,
 };
 constexpr std::initializer_list<const FieldDef*> kCodePageFields = {
-    &field::ScreenCodePage, &field::KeyboardCodePage, &field::PcCodePage,
+    &field::ScreenCodePage,
+    &field::KeyboardCodePage,
+    &field::PcCodePage,
 };
 // The connection is made with these when it starts; a running one keeps what it began with.
 constexpr std::initializer_list<const FieldDef*> kReconnectFields = {
-    &field::SessionFile, &field::HostName, &field::TerminalModel,
+    &field::SessionFile,
+    &field::HostName,
+    &field::TerminalModel,
 };
 
 struct KeyFileField {
@@ -60,7 +70,8 @@ void ApplyChangedSettings(Session& session, const SessionRecord& before) {
 
     const bool code_pages = AnyChanged(before, now, kCodePageFields);
     // A failure has been shown; the tables in use stay.
-    if (code_pages) [[maybe_unused]] const bool rebuilt = RebuildCharset(session);
+    if (code_pages) [[maybe_unused]]
+        const bool rebuilt = RebuildCharset(session);
 
     bool key_map = false;
     bool key_table_loaded = false;
@@ -95,7 +106,8 @@ void ApplyChangedSettings(Session& session, const SessionRecord& before) {
 
     // Saved now, so that a reconnect (which reads the session file again) and other sessions opened
     // on the same file find the new settings. A failed save has been shown.
-    if (window) [[maybe_unused]] const bool saved = window->SaveSession();
+    if (window) [[maybe_unused]]
+        const bool saved = window->SaveSession();
 
     if (AnyChanged(before, now, kReconnectFields))
         session.ui.ShowMessage({kReconnectTitle, kReconnectText, Buttons::Ok, Icon::Warning});

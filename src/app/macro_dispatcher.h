@@ -16,7 +16,7 @@ namespace orkan {
 struct Session;
 
 class MacroDispatcher final : public MacroHook {
-public:
+  public:
     MacroDispatcher(Session& session, MacroRunner& own, RexxMacros& rexx);
     ~MacroDispatcher() override;
     MacroDispatcher(const MacroDispatcher&) = delete;
@@ -46,7 +46,7 @@ public:
     void RunMacroText(const std::string& text) override { (void)StartText(text); }
     void StartHostMacroFile(const std::string& path) override { (void)StartFile(path, MacroOrigin::Host); }
 
-private:
+  private:
     RexxOrigin RexxOriginOf(MacroOrigin origin) const;
     void ShowLetter();
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "macro/macro_value.h"
+#include "scripting/macro_value.h"
 
 namespace orkan {
 
@@ -26,41 +26,64 @@ struct SystemVariableInfo {
 };
 
 inline constexpr std::array<SystemVariableInfo, 46> kSystemVariables = {{
-    {"STATUS", MacroType::Text, false},          {"CURSORCOL", MacroType::Number, true},
-    {"CURSORROW", MacroType::Number, true},      {"CURSORPOS", MacroType::Text, true},
-    {"FONTSIZE", MacroType::Text, false},        {"TRANTIME", MacroType::Text, false},
-    {"HOSTADDR", MacroType::Text, false},        {"SOCKET", MacroType::Number, false},
-    {"INPUTLEN", MacroType::Text, false},        {"TERMMODEL", MacroType::Number, false},
-    {"SESSNAME", MacroType::Text, false},        {"HOSTNAME", MacroType::Text, false},
-    {"PORT", MacroType::Number, false},          {"WINDOWID", MacroType::Text, false},
-    {"VERSION", MacroType::Text, false},         {"LOCALNAME", MacroType::Text, false},
-    {"LOCALADDR", MacroType::Text, false},       {"STARTROW", MacroType::Number, false},
-    {"STARTCOL", MacroType::Number, false},      {"ENDROW", MacroType::Number, false},
-    {"ENDCOL", MacroType::Number, false},        {"KEYSCANCODE", MacroType::Text, false},
-    {"IPNAME", MacroType::Text, false},          {"TNMODE", MacroType::Text, false},
-    {"LUNAME", MacroType::Text, false},          {"DEVNAME", MacroType::Text, false},
-    {"SCREENHEIGHT", MacroType::Number, false},  {"SCREENWIDTH", MacroType::Number, false},
-    {"SELECTBOXACTIVE", MacroType::Number, false}, {"TPXSWAP", MacroType::Text, false},
-    {"PASSEDKEY", MacroType::Text, false},       {"XFERHLI", MacroType::Text, false},
-    {"XFERDSN", MacroType::Text, false},         {"ONSCREENROW", MacroType::Number, false},
-    {"ONSCREENCOL", MacroType::Number, false},   {"VERSIONDATE", MacroType::Text, false},
-    {"PRINTSTATUS", MacroType::Text, false},     {"SNAPLU", MacroType::Text, false},
-    {"SNALU", MacroType::Text, false},           {"SHIFTKEY", MacroType::Number, false},
-    {"SSL", MacroType::Text, false},             {"KEEPALIVETIME", MacroType::Number, false},
-    {"IPVERSION", MacroType::Text, false},       {"INSERTMODE", MacroType::Text, false},
-    {"WINDOWIDLIST", MacroType::Text, false},    {"TERMMODE", MacroType::Number, false},
+    {"STATUS", MacroType::Text, false},
+    {"CURSORCOL", MacroType::Number, true},
+    {"CURSORROW", MacroType::Number, true},
+    {"CURSORPOS", MacroType::Text, true},
+    {"FONTSIZE", MacroType::Text, false},
+    {"TRANTIME", MacroType::Text, false},
+    {"HOSTADDR", MacroType::Text, false},
+    {"SOCKET", MacroType::Number, false},
+    {"INPUTLEN", MacroType::Text, false},
+    {"TERMMODEL", MacroType::Number, false},
+    {"SESSNAME", MacroType::Text, false},
+    {"HOSTNAME", MacroType::Text, false},
+    {"PORT", MacroType::Number, false},
+    {"WINDOWID", MacroType::Text, false},
+    {"VERSION", MacroType::Text, false},
+    {"LOCALNAME", MacroType::Text, false},
+    {"LOCALADDR", MacroType::Text, false},
+    {"STARTROW", MacroType::Number, false},
+    {"STARTCOL", MacroType::Number, false},
+    {"ENDROW", MacroType::Number, false},
+    {"ENDCOL", MacroType::Number, false},
+    {"KEYSCANCODE", MacroType::Text, false},
+    {"IPNAME", MacroType::Text, false},
+    {"TNMODE", MacroType::Text, false},
+    {"LUNAME", MacroType::Text, false},
+    {"DEVNAME", MacroType::Text, false},
+    {"SCREENHEIGHT", MacroType::Number, false},
+    {"SCREENWIDTH", MacroType::Number, false},
+    {"SELECTBOXACTIVE", MacroType::Number, false},
+    {"TPXSWAP", MacroType::Text, false},
+    {"PASSEDKEY", MacroType::Text, false},
+    {"XFERHLI", MacroType::Text, false},
+    {"XFERDSN", MacroType::Text, false},
+    {"ONSCREENROW", MacroType::Number, false},
+    {"ONSCREENCOL", MacroType::Number, false},
+    {"VERSIONDATE", MacroType::Text, false},
+    {"PRINTSTATUS", MacroType::Text, false},
+    {"SNAPLU", MacroType::Text, false},
+    {"SNALU", MacroType::Text, false},
+    {"SHIFTKEY", MacroType::Number, false},
+    {"SSL", MacroType::Text, false},
+    {"KEEPALIVETIME", MacroType::Number, false},
+    {"IPVERSION", MacroType::Text, false},
+    {"INSERTMODE", MacroType::Text, false},
+    {"WINDOWIDLIST", MacroType::Text, false},
+    {"TERMMODE", MacroType::Number, false},
 }};
 
 // What some variables read outside the Session: the connection, the other sessions and the
 // printer. The session core answers; every default is what a session without that
 // part shows, so a program that lacks one still reads sound values.
 class SessionFacts {
-public:
+  public:
     virtual ~SessionFacts() = default;
     virtual std::string HostAddress() const { return {}; }   // numeric, as connected; "" when not
     virtual std::string LocalAddress() const { return {}; }  // this end's numeric address
     virtual int Socket() const { return -1; }
-    virtual size_t LastRecordLength() const { return 0; }    // bytes of the last record received
+    virtual size_t LastRecordLength() const { return 0; }  // bytes of the last record received
     // Letters of all running sessions in slot order; empty: only this session is known.
     virtual std::string SessionLetters() const { return {}; }
     virtual std::string PrintStatus() const { return {}; }

@@ -11,11 +11,11 @@
 
 #include <cstring>
 
-#include "app/runtime_folder.h"
-#include "app/session_messages.h"
-#include "app/session_peers.h"
-#include "app/shared_area.h"
 #include "app_test_support.h"
+#include "peers/runtime_folder.h"
+#include "peers/session_messages.h"
+#include "peers/session_peers.h"
+#include "peers/shared_area.h"
 
 namespace orkan {
 namespace {
@@ -23,7 +23,7 @@ namespace {
 using namespace std::chrono_literals;
 
 class Area : public ::testing::Test {
-protected:
+  protected:
     Area() {
         folder.path = temp / "orkan3270";
         folder.shm_name = RuntimeFolderFor([this](const std::string& name) -> std::optional<std::string> {
@@ -58,7 +58,8 @@ TEST(RuntimeFolderName, FollowsTheFolder) {
     for (const Case& c : {Case{"/run/user/" + uid, "/run/user/" + uid + "/orkan3270", true},
                           Case{"/run/user/" + uid + "/", "/run/user/" + uid + "/orkan3270", true},
                           Case{"/tmp/private", "/tmp/private/orkan3270", false},
-                          Case{std::nullopt, "/tmp/orkan3270-" + uid, false}, Case{"relative", "/tmp/orkan3270-" + uid, false}}) {
+                          Case{std::nullopt, "/tmp/orkan3270-" + uid, false},
+                          Case{"relative", "/tmp/orkan3270-" + uid, false}}) {
         const RuntimeFolder f = RuntimeFolderFor([&](const std::string& name) -> std::optional<std::string> {
             return name == "XDG_RUNTIME_DIR" ? c.xdg : std::nullopt;
         });
@@ -137,7 +138,9 @@ TEST_F(Area, MacroRequestsAndMessages) {
     struct Handler : PeerHandler {
         void OnSessionListChanged(int32_t pid) override { lists.push_back(pid); }
         void OnCloseRequest() override { ++closes; }
-        void OnMacroRequest(const std::string& text, bool source) override { macros.push_back({text, source}); }
+        void OnMacroRequest(const std::string& text, bool source) override {
+            macros.push_back({text, source});
+        }
         void OnArrange(int64_t what, int64_t) override { arranged.push_back(what); }
         std::vector<int32_t> lists;
         int closes = 0;

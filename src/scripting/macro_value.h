@@ -17,7 +17,9 @@ inline constexpr int32_t kMacroNumberMax = 99'999'999;
 inline constexpr int32_t kMacroNumberMin = -99'999'999;
 inline constexpr size_t kMacroTextMax = 255;
 
-constexpr bool InMacroRange(int64_t n) { return n >= kMacroNumberMin && n <= kMacroNumberMax; }
+constexpr bool InMacroRange(int64_t n) {
+    return n >= kMacroNumberMin && n <= kMacroNumberMax;
+}
 
 struct MacroValue {
     MacroType type = MacroType::Number;

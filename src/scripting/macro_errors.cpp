@@ -1,4 +1,4 @@
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
 
 #include <array>
 #include <cstdio>
@@ -86,7 +86,8 @@ constexpr std::array<std::string_view, macro_error::Last + 1> kErrorTexts = {
 }  // namespace
 
 std::string_view MacroErrorText(int number) {
-    if (number < 0 || number > macro_error::Last || kErrorTexts[size_t(number)].empty()) return kErrorTexts[0];
+    if (number < 0 || number > macro_error::Last || kErrorTexts[size_t(number)].empty())
+        return kErrorTexts[0];
     return kErrorTexts[size_t(number)];
 }
 
@@ -107,6 +108,8 @@ std::string MacroErrorReportText(const MacroErrorSite& site) {
     return text;
 }
 
-std::string MacroErrorTitle(std::string_view macro_file) { return "Macro Error in " + std::string(macro_file); }
+std::string MacroErrorTitle(std::string_view macro_file) {
+    return "Macro Error in " + std::string(macro_file);
+}
 
 }  // namespace orkan

@@ -87,11 +87,11 @@ std::string_view MacroErrorText(int number);
 
 // Where an error happened, for its report.
 struct MacroErrorSite {
-    int line = 1;                // 1-based line of the current statement
-    int column = 1;              // 1-based column of the last token read in that statement
-    std::string statement;       // the statement's text, blanks trimmed at both ends
+    int line = 1;           // 1-based line of the current statement
+    int column = 1;         // 1-based column of the last token read in that statement
+    std::string statement;  // the statement's text, blanks trimmed at both ends
     int number = 0;
-    int system_error = 0;        // errno of a failed open (error 21)
+    int system_error = 0;  // errno of a failed open (error 21)
 };
 
 // "Macro error at line %d, near column %d", the statement, "Orkan macro error %d - %s" (and for

@@ -1,13 +1,13 @@
-#include "macro/system_variables.h"
+#include "options/system_variables.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 
-#include "session/session.h"
 #include "display/screen_layout.h"
-#include "macro/macro_errors.h"
+#include "scripting/macro_errors.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -15,11 +15,53 @@ namespace {
 
 // The system numbers, in table order.
 enum Var : int {
-    Status, CursorCol, CursorRow, CursorPos, FontSize, TranTime, HostAddr, Socket, InputLen, TermModel,
-    SessName, HostName, Port, WindowId, Version, LocalName, LocalAddr, StartRow, StartCol, EndRow, EndCol,
-    KeyScanCode, IpName, TnMode, LuName, DevName, ScreenHeight, ScreenWidth, SelectBoxActive, TpxSwap,
-    PassedKey, XferHli, XferDsn, OnScreenRow, OnScreenCol, VersionDate, PrintStatus, SnaPlu, SnaLu,
-    ShiftKey, Ssl, KeepAliveTime, IpVersion, InsertMode, WindowIdList, TermMode, kVarCount
+    Status,
+    CursorCol,
+    CursorRow,
+    CursorPos,
+    FontSize,
+    TranTime,
+    HostAddr,
+    Socket,
+    InputLen,
+    TermModel,
+    SessName,
+    HostName,
+    Port,
+    WindowId,
+    Version,
+    LocalName,
+    LocalAddr,
+    StartRow,
+    StartCol,
+    EndRow,
+    EndCol,
+    KeyScanCode,
+    IpName,
+    TnMode,
+    LuName,
+    DevName,
+    ScreenHeight,
+    ScreenWidth,
+    SelectBoxActive,
+    TpxSwap,
+    PassedKey,
+    XferHli,
+    XferDsn,
+    OnScreenRow,
+    OnScreenCol,
+    VersionDate,
+    PrintStatus,
+    SnaPlu,
+    SnaLu,
+    ShiftKey,
+    Ssl,
+    KeepAliveTime,
+    IpVersion,
+    InsertMode,
+    WindowIdList,
+    TermMode,
+    kVarCount
 };
 static_assert(kVarCount == int(kSystemVariables.size()));
 static_assert(kSystemVariables[TermMode].name == "TERMMODE" &&
@@ -31,11 +73,16 @@ constexpr std::string_view kVersion = "1.30";
 // status line's words for them.
 std::string_view StatusText(SessionStatus status) {
     switch (status) {
-        case SessionStatus::TransferDone: return "TR_DONE";
-        case SessionStatus::Rejected: return "REJECTED";
-        case SessionStatus::IspfExit: return "ISPFEXIT";
-        case SessionStatus::History: return "HISTORY";
-        default: return StatusName(status);
+        case SessionStatus::TransferDone:
+            return "TR_DONE";
+        case SessionStatus::Rejected:
+            return "REJECTED";
+        case SessionStatus::IspfExit:
+            return "ISPFEXIT";
+        case SessionStatus::History:
+            return "HISTORY";
+        default:
+            return StatusName(status);
     }
 }
 
@@ -77,10 +124,16 @@ std::string HexByte(uint8_t b) {
     return text;
 }
 
-int32_t Clamped(int64_t n) { return int32_t(std::clamp<int64_t>(n, kMacroNumberMin, kMacroNumberMax)); }
+int32_t Clamped(int64_t n) {
+    return int32_t(std::clamp<int64_t>(n, kMacroNumberMin, kMacroNumberMax));
+}
 
-MacroValue Num(int64_t n) { return MacroValue::Number(Clamped(n)); }
-MacroValue Txt(std::string_view t) { return MacroValue::Text(t); }
+MacroValue Num(int64_t n) {
+    return MacroValue::Number(Clamped(n));
+}
+MacroValue Txt(std::string_view t) {
+    return MacroValue::Text(t);
+}
 
 MacroValue Read(const Session& s, const MacroVariableState& state, const SessionFacts& facts, int number) {
     const PresentationSpace& ps = s.ps;
@@ -88,64 +141,108 @@ MacroValue Read(const Session& s, const MacroVariableState& state, const Session
     const uint32_t cursor_row = ps.cursor_address / columns + 1;
     const uint32_t cursor_col = ps.cursor_address % columns + 1;
     switch (number) {
-        case Status: return Txt(StatusText(s.status));
-        case CursorCol: return Num(cursor_col);
-        case CursorRow: return Num(cursor_row);
-        case CursorPos: return Txt(std::to_string(cursor_row) + "," + std::to_string(cursor_col));
-        case FontSize: return Txt(CellSizeText(s));
-        case TranTime: return Txt(TransactionTime(s.ds.response_time_ms));
-        case HostAddr: return Txt(facts.HostAddress());
-        case Socket: return Num(facts.Socket());
-        case InputLen: return Txt(std::to_string(facts.LastRecordLength()));
-        case TermModel: return Num(int64_t(s.record.Number(field::TerminalModel)) + 2);
-        case SessName: return Txt(s.record.Text(field::SessionName));
+        case Status:
+            return Txt(StatusText(s.status));
+        case CursorCol:
+            return Num(cursor_col);
+        case CursorRow:
+            return Num(cursor_row);
+        case CursorPos:
+            return Txt(std::to_string(cursor_row) + "," + std::to_string(cursor_col));
+        case FontSize:
+            return Txt(CellSizeText(s));
+        case TranTime:
+            return Txt(TransactionTime(s.ds.response_time_ms));
+        case HostAddr:
+            return Txt(facts.HostAddress());
+        case Socket:
+            return Num(facts.Socket());
+        case InputLen:
+            return Txt(std::to_string(facts.LastRecordLength()));
+        case TermModel:
+            return Num(int64_t(s.record.Number(field::TerminalModel)) + 2);
+        case SessName:
+            return Txt(s.record.Text(field::SessionName));
         case HostName: {
             const std::string host = s.record.Text(field::HostName);
             return Txt(std::string_view(host).substr(0, host.find(':')));
         }
-        case Port: return Num(s.record.Number(field::Port));
-        case WindowId: return Txt(std::string(1, s.letter));
-        case Version: return Txt(kVersion);
-        case LocalName: return Txt(LocalHostName());
-        case LocalAddr: return Txt(facts.LocalAddress());
-        case StartRow: return Num(s.selection.Top() + 1);
-        case StartCol: return Num(s.selection.Left() + 1);
-        case EndRow: return Num(s.selection.Bottom() + 1);
-        case EndCol: return Num(s.selection.Right() + 1);
-        case KeyScanCode: return Txt(HexByte(s.keyboard.last_virtual_key));
-        case IpName: return Txt(s.record.Text(field::IpName));
-        case TnMode: return Txt(s.link.tn3270e_active ? "TN3270E" : "TN3270");
-        case LuName: return Txt(s.record.Text(field::LuName));
-        case DevName: return Txt(s.link.assigned_lu_name);
-        case ScreenHeight: return Num(ps.rows);
-        case ScreenWidth: return Num(ps.columns);
-        case SelectBoxActive: return Num(s.selection.shown ? 1 : 0);
-        case TpxSwap: return Txt(s.ds.session_manager_name);
-        case PassedKey: return Txt(state.passed_key);
-        case XferHli: return Txt(s.record.Text(field::TransferQualifier));
+        case Port:
+            return Num(s.record.Number(field::Port));
+        case WindowId:
+            return Txt(std::string(1, s.letter));
+        case Version:
+            return Txt(kVersion);
+        case LocalName:
+            return Txt(LocalHostName());
+        case LocalAddr:
+            return Txt(facts.LocalAddress());
+        case StartRow:
+            return Num(s.selection.Top() + 1);
+        case StartCol:
+            return Num(s.selection.Left() + 1);
+        case EndRow:
+            return Num(s.selection.Bottom() + 1);
+        case EndCol:
+            return Num(s.selection.Right() + 1);
+        case KeyScanCode:
+            return Txt(HexByte(s.keyboard.last_virtual_key));
+        case IpName:
+            return Txt(s.record.Text(field::IpName));
+        case TnMode:
+            return Txt(s.link.tn3270e_active ? "TN3270E" : "TN3270");
+        case LuName:
+            return Txt(s.record.Text(field::LuName));
+        case DevName:
+            return Txt(s.link.assigned_lu_name);
+        case ScreenHeight:
+            return Num(ps.rows);
+        case ScreenWidth:
+            return Num(ps.columns);
+        case SelectBoxActive:
+            return Num(s.selection.shown ? 1 : 0);
+        case TpxSwap:
+            return Txt(s.ds.session_manager_name);
+        case PassedKey:
+            return Txt(state.passed_key);
+        case XferHli:
+            return Txt(s.record.Text(field::TransferQualifier));
         // The data set whose members the Members button lists (ork$lstd.mac reads it).
-        case XferDsn: return Txt(s.record.Text(field::DownloadMemberList));
-        case OnScreenRow: return Num(state.onscreen_row);
-        case OnScreenCol: return Num(state.onscreen_col);
-        case VersionDate: return Txt(BuildDate());
-        case PrintStatus: return Txt(facts.PrintStatus());
-        case SnaPlu: return Txt(s.link.bound_plu_name);
-        case SnaLu: return Txt(s.link.bound_secondary_name);
-        case ShiftKey: return Num(int(s.keyboard.last_modifier));
-        case Ssl: return Txt(s.link.tls_active ? "SSL" : "");
-        case KeepAliveTime: return Num(s.settings.KeepAliveTime);
+        case XferDsn:
+            return Txt(s.record.Text(field::DownloadMemberList));
+        case OnScreenRow:
+            return Num(state.onscreen_row);
+        case OnScreenCol:
+            return Num(state.onscreen_col);
+        case VersionDate:
+            return Txt(BuildDate());
+        case PrintStatus:
+            return Txt(facts.PrintStatus());
+        case SnaPlu:
+            return Txt(s.link.bound_plu_name);
+        case SnaLu:
+            return Txt(s.link.bound_secondary_name);
+        case ShiftKey:
+            return Num(int(s.keyboard.last_modifier));
+        case Ssl:
+            return Txt(s.link.tls_active ? "SSL" : "");
+        case KeepAliveTime:
+            return Num(s.settings.KeepAliveTime);
         case IpVersion: {
             const std::string address = facts.HostAddress();
             if (address.empty()) return Txt("");
             return Txt(address.find(':') != std::string::npos ? "IPv6" : "IPv4");
         }
-        case InsertMode: return Txt(s.keyboard.insert_mode ? "Insert" : "Normal");
+        case InsertMode:
+            return Txt(s.keyboard.insert_mode ? "Insert" : "Normal");
         case WindowIdList: {
             std::string letters = facts.SessionLetters();
             return Txt(letters.empty() ? std::string(1, s.letter) : letters);
         }
-        case TermMode: return Num(ps.size_mode == 2 ? 2 : 1);
-        default: return Txt("");
+        case TermMode:
+            return Num(ps.size_mode == 2 ? 2 : 1);
+        default:
+            return Txt("");
     }
 }
 

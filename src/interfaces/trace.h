@@ -17,7 +17,7 @@ enum class TraceType : uint8_t {
 };
 
 class TraceSink {
-public:
+  public:
     virtual ~TraceSink() = default;
     virtual void TraceRecord(TraceType type, std::span<const uint8_t> data) = 0;
     // False while items would be dropped: callers skip building what only the trace would show.
@@ -27,7 +27,7 @@ public:
 // A session's one way into its trace: everything that traces holds this switch, so a sink switched
 // on mid-connection receives the very next item, wherever it comes from.
 class TraceSwitch final : public TraceSink {
-public:
+  public:
     void TraceRecord(TraceType type, std::span<const uint8_t> data) override {
         if (target_) target_->TraceRecord(type, data);
         if (observer_) observer_->TraceRecord(type, data);
@@ -41,7 +41,7 @@ public:
     // interface keeps the last few items for the errors it reports.
     void SetObserver(TraceSink* observer) { observer_ = observer; }
 
-private:
+  private:
     TraceSink* target_ = nullptr;
     TraceSink* observer_ = nullptr;
 };

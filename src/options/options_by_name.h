@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "macro/macro_value.h"
+#include "scripting/macro_value.h"
 
 namespace orkan {
 

@@ -1,4 +1,4 @@
-#include "app/session_peers.h"
+#include "peers/session_peers.h"
 
 #include <unistd.h>
 
@@ -6,10 +6,13 @@ namespace orkan {
 
 int PeerRequestErrorCode(PeerRequest result) {
     switch (result) {
-        case PeerRequest::Sent: return 0;
-        case PeerRequest::InvalidLetter: return 0x8000 + 67;
+        case PeerRequest::Sent:
+            return 0;
+        case PeerRequest::InvalidLetter:
+            return 0x8000 + 67;
         case PeerRequest::NotOpen:
-        case PeerRequest::TooLong: return 0x8000 + 66;
+        case PeerRequest::TooLong:
+            return 0x8000 + 66;
     }
     return 0x8000 + 66;
 }
@@ -26,7 +29,9 @@ SessionPeers::~SessionPeers() {
     if (socket_) loop_.UnwatchReadable(socket_->fd());
 }
 
-int SessionPeers::OwnSlot() const { return own_slot_; }
+int SessionPeers::OwnSlot() const {
+    return own_slot_;
+}
 
 std::vector<PeerSession> SessionPeers::Sessions() {
     local_copy_ = area_->ReadSlots();
@@ -34,7 +39,8 @@ std::vector<PeerSession> SessionPeers::Sessions() {
     for (int i = 0; i < kSlotCount; ++i) {
         const SlotView& slot = local_copy_[size_t(i)];
         if (slot.pid == 0) continue;
-        list.push_back({i, LetterOfSlot(i), slot.pid, slot.name, i == own_slot_ && area_->OwnSlot().has_value()});
+        list.push_back(
+            {i, LetterOfSlot(i), slot.pid, slot.name, i == own_slot_ && area_->OwnSlot().has_value()});
     }
     return list;
 }
@@ -99,19 +105,25 @@ void SessionPeers::OnReadable() {
                 local_copy_ = area_->ReadSlots();
                 handler_->OnSessionListChanged(int32_t(message->lparam));
                 break;
-            case peer_message::CloseSession: handler_->OnCloseRequest(); break;
+            case peer_message::CloseSession:
+                handler_->OnCloseRequest();
+                break;
             case peer_message::RunMacroFile:
             case peer_message::RunMacroText: {
                 const std::string text = area_->TakeRequestText();
-                if (!text.empty()) handler_->OnMacroRequest(text, message->wparam == peer_message::RunMacroText);
+                if (!text.empty())
+                    handler_->OnMacroRequest(text, message->wparam == peer_message::RunMacroText);
                 break;
             }
             case peer_message::Cascade:
             case peer_message::Minimise:
             case peer_message::Restore:
             case peer_message::Maximise:
-            case peer_message::BringToFront: handler_->OnArrange(message->wparam, message->lparam); break;
-            default: break;
+            case peer_message::BringToFront:
+                handler_->OnArrange(message->wparam, message->lparam);
+                break;
+            default:
+                break;
         }
     }
 }

@@ -1,4 +1,4 @@
-#include "app/shared_area.h"
+#include "peers/shared_area.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -19,7 +19,7 @@ constexpr size_t kRequestOffset = 268;
 
 // Holds a flock for one scope.
 class FlockGuard {
-public:
+  public:
     FlockGuard(int fd, int operation) : fd_(fd) {
         while (::flock(fd_, operation) != 0 && errno == EINTR) {
         }
@@ -28,11 +28,13 @@ public:
     FlockGuard(const FlockGuard&) = delete;
     FlockGuard& operator=(const FlockGuard&) = delete;
 
-private:
+  private:
     int fd_;
 };
 
-std::string ErrorText(const std::string& what, int error) { return what + " (" + std::strerror(error) + ")."; }
+std::string ErrorText(const std::string& what, int error) {
+    return what + " (" + std::strerror(error) + ").";
+}
 
 int OpenLockFile(const std::string& path, std::string& error) {
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -57,7 +59,9 @@ int32_t ReadPid(const uint8_t* slot) {
     return pid;
 }
 
-void WritePid(uint8_t* slot, int32_t pid) { std::memcpy(slot + kPidOffset, &pid, sizeof pid); }
+void WritePid(uint8_t* slot, int32_t pid) {
+    std::memcpy(slot + kPidOffset, &pid, sizeof pid);
+}
 
 }  // namespace
 
@@ -98,11 +102,13 @@ bool SharedArea::MapCurrent(std::string& error) {
     }
     if (st.st_uid != ::getuid() || (st.st_mode & 077) != 0) {
         ::close(fd);
-        error = "The shared area " + name_ + " belongs to another user or can be reached by others; it is not used.";
+        error = "The shared area " + name_ +
+                " belongs to another user or can be reached by others; it is not used.";
         return false;
     }
     bool usable = size_t(st.st_size) >= kSharedAreaSize || ::ftruncate(fd, off_t(kSharedAreaSize)) == 0;
-    void* map = usable ? ::mmap(nullptr, kSharedAreaSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0) : MAP_FAILED;
+    void* map =
+        usable ? ::mmap(nullptr, kSharedAreaSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0) : MAP_FAILED;
     const int map_error = errno;
     ::close(fd);
     if (map == MAP_FAILED) {
@@ -153,7 +159,9 @@ void SharedArea::UnlockSlot(int slot) {
     ::fcntl(slots_fd_, F_OFD_SETLK, &lock);
 }
 
-void SharedArea::ClearSlot(int slot) { std::memset(Slot(slot), 0, kSlotSize); }
+void SharedArea::ClearSlot(int slot) {
+    std::memset(Slot(slot), 0, kSlotSize);
+}
 
 ClaimResult SharedArea::Claim(std::optional<int> requested, std::string_view session_name) {
     ClaimResult result;

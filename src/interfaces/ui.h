@@ -41,9 +41,9 @@ struct FindDialogAnswer {
 struct EditBoxRequest {
     std::string title;
     std::string prompt;
-    char echo = 0;         // shown for each character of hidden input; 0 shows the text
-    int max_length = 50;   // characters, at most 255
-    int width = 150;       // of the entry field, in dialog units
+    char echo = 0;             // shown for each character of hidden input; 0 shows the text
+    int max_length = 50;       // characters, at most 255
+    int width = 150;           // of the entry field, in dialog units
     std::string initial_text;  // what the field holds when the box opens
 };
 
@@ -92,15 +92,15 @@ struct PrintDialogRequest {
     bool landscape = false;
 };
 struct PrintDialogAnswer {
-    std::string printer;       // a queue, or a file path ending in ".pdf"
-    double paper_width = 0;    // portrait, in points; 0: the system's paper
+    std::string printer;     // a queue, or a file path ending in ".pdf"
+    double paper_width = 0;  // portrait, in points; 0: the system's paper
     double paper_height = 0;
-    bool landscape = false;    // the dialog's orientation, used where the profile leaves it to the printer
+    bool landscape = false;  // the dialog's orientation, used where the profile leaves it to the printer
     int copies = 1;
 };
 
 class Ui {
-public:
+  public:
     virtual ~Ui() = default;
     virtual Answer ShowMessage(const MessageBox& box) = 0;
 
@@ -128,23 +128,31 @@ public:
     virtual void AddDebugLine(std::string_view display_text) { (void)display_text; }
     virtual void ControlDebugWindow(DebugWindowAction) {}
     // "Record a Macro": nothing when cancelled or when there is no window to ask in.
-    virtual std::optional<RecordMacroAnswer> AskRecordMacro(const RecordMacroRequest&) { return std::nullopt; }
+    virtual std::optional<RecordMacroAnswer> AskRecordMacro(const RecordMacroRequest&) {
+        return std::nullopt;
+    }
     // The print dialog: the printer chosen, nothing when cancelled or when there is no window.
     virtual std::optional<PrintDialogAnswer> AskPrinter(const PrintDialogRequest&) { return std::nullopt; }
 
-private:
+  private:
     std::string local_clipboard_;
 };
 
 // The answer that loses nothing and retries nothing: what an unattended session must choose.
 constexpr Answer SafestAnswer(Buttons buttons) {
     switch (buttons) {
-        case Buttons::Ok: return Answer::Ok;
-        case Buttons::OkCancel: return Answer::Cancel;
-        case Buttons::YesNo: return Answer::No;
-        case Buttons::YesNoCancel: return Answer::Cancel;
-        case Buttons::RetryCancel: return Answer::Cancel;
-        case Buttons::AbortRetryIgnore: return Answer::Abort;
+        case Buttons::Ok:
+            return Answer::Ok;
+        case Buttons::OkCancel:
+            return Answer::Cancel;
+        case Buttons::YesNo:
+            return Answer::No;
+        case Buttons::YesNoCancel:
+            return Answer::Cancel;
+        case Buttons::RetryCancel:
+            return Answer::Cancel;
+        case Buttons::AbortRetryIgnore:
+            return Answer::Abort;
     }
     return Answer::Cancel;
 }

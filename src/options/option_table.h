@@ -16,9 +16,9 @@ enum class OptionKind : uint8_t { Text = 1, YesNo = 2, Choice = 3, Number = 4, C
 struct OptionEntry {
     std::string_view keyword;  // upper case
     OptionKind kind;
-    int32_t minimum;  // Choice, Number: the smallest value
-    int32_t limit;    // Text: the most characters; Choice, Number, Colour: the largest value
-    const FieldDef* field;  // Colour: the palette block; CellSize: the cell width (the height follows it)
+    int32_t minimum;            // Choice, Number: the smallest value
+    int32_t limit;              // Text: the most characters; Choice, Number, Colour: the largest value
+    const FieldDef* field;      // Colour: the palette block; CellSize: the cell width (the height follows it)
     uint8_t palette_index = 0;  // Colour: session colour 0..15
 };
 

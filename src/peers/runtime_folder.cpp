@@ -1,4 +1,4 @@
-#include "app/runtime_folder.h"
+#include "peers/runtime_folder.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,7 +41,8 @@ RuntimeFolder RuntimeFolderFor(const Environment& env) {
         folder.path = "/tmp/orkan3270-" + uid;
     }
     folder.shm_name = "/orkan_tn3270_commonarea." + uid;
-    if (folder.path != "/run/user/" + uid + "/orkan3270") folder.shm_name += "." + Hex64(PathHash(folder.path));
+    if (folder.path != "/run/user/" + uid + "/orkan3270")
+        folder.shm_name += "." + Hex64(PathHash(folder.path));
     return folder;
 }
 
@@ -56,11 +57,13 @@ std::optional<std::string> PrepareRuntimeFolder(const RuntimeFolder& folder) {
     }
     // A folder made by someone else (or a link to one) could let that user see or fake sessions.
     if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
-        return "The runtime folder " + path + " is not a folder of this user; remove it or set XDG_RUNTIME_DIR.";
+        return "The runtime folder " + path +
+               " is not a folder of this user; remove it or set XDG_RUNTIME_DIR.";
     }
     if ((st.st_mode & 077) != 0 && ::chmod(path.c_str(), 0700) != 0) {
-        return "The runtime folder " + path + " can be entered by other users and its rights cannot be narrowed (" +
-               std::strerror(errno) + ").";
+        return "The runtime folder " + path +
+               " can be entered by other users and its rights cannot be narrowed (" + std::strerror(errno) +
+               ").";
     }
     return std::nullopt;
 }

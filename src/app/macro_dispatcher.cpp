@@ -1,4 +1,4 @@
-#include "rexx/macro_dispatcher.h"
+#include "app/macro_dispatcher.h"
 
 #include "config/atomic_file.h"
 #include "config/data_file.h"

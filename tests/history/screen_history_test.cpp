@@ -2,9 +2,9 @@
 // session looks like when the live screen comes back.
 #include <gtest/gtest.h>
 
-#include "capture/screen_history.h"
-#include "ds3270/write_processor.h"
 #include "display_fixture.h"
+#include "ds3270/write_processor.h"
+#include "history/screen_history.h"
 
 namespace orkan {
 namespace {
@@ -22,7 +22,7 @@ struct CountingFind : FindHook {
 };
 
 class HistoryTest : public ::testing::Test {
-protected:
+  protected:
     explicit HistoryTest(uint32_t buffers = 3) {
         d.Resize(24, 80);
         d.s.record.SetNumber(field::ScreenBuffers, buffers);
@@ -50,7 +50,7 @@ protected:
 
 TEST_F(HistoryTest, KeepsDistinctScreensOnly) {
     EXPECT_EQ(history->SlotCount(), 4u);
-    HostScreen("");  // blank
+    HostScreen("");          // blank
     d.Text(0, "\x01\x1F ");  // control characters and blanks only
     history->TakeHistorySnapshot();
     EXPECT_EQ(history->StoredCount(), 0u);
@@ -108,7 +108,8 @@ TEST_F(HistoryTest, LeavingForAHostRecordOrResetRestoresTheStatus) {
         bool by_host_record;
     };
     using enum SessionStatus;
-    for (const Case c : {Case{Locked, true}, Case{Unlocked, true}, Case{Locked, false}, Case{NotConnected, false}}) {
+    for (const Case c :
+         {Case{Locked, true}, Case{Unlocked, true}, Case{Locked, false}, Case{NotConnected, false}}) {
         HostScreen("A");
         HostScreen("B");
         d.s.status = c.before;

@@ -1,4 +1,4 @@
-#include "app/session_messages.h"
+#include "peers/session_messages.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -37,7 +37,8 @@ std::string MessageSocketPath(const std::string& folder, char letter) {
     return folder + "/session-" + std::string(1, letter) + ".sock";
 }
 
-std::unique_ptr<MessageSocket> MessageSocket::Open(const std::string& folder, char letter, std::string& error) {
+std::unique_ptr<MessageSocket> MessageSocket::Open(const std::string& folder, char letter,
+                                                   std::string& error) {
     std::unique_ptr<MessageSocket> socket(new MessageSocket);
     const std::string path = MessageSocketPath(folder, letter);
     sockaddr_un address;
@@ -91,8 +92,8 @@ bool SendPeerMessage(const std::string& folder, char letter, const PeerMessage& 
     const auto bytes = Encode(message);
     ssize_t n;
     do {
-        n = ::sendto(fd, bytes.data(), bytes.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&address),
-                     sizeof address);
+        n = ::sendto(fd, bytes.data(), bytes.size(), MSG_DONTWAIT,
+                     reinterpret_cast<const sockaddr*>(&address), sizeof address);
     } while (n < 0 && errno == EINTR);
     ::close(fd);
     return n == ssize_t(bytes.size());

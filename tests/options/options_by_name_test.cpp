@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "session/session.h"
 #include "app/session_runtime.h"
 #include "charset/session_charset.h"
 #include "config/atomic_file.h"
@@ -16,11 +15,12 @@
 #include "config/temp_folder.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
-#include "macro/macro_errors.h"
-#include "macro/option_effects.h"
-#include "macro/option_table.h"
-#include "macro/options_by_name.h"
-#include "macro/system_variables.h"
+#include "options/option_effects.h"
+#include "options/option_table.h"
+#include "options/options_by_name.h"
+#include "options/system_variables.h"
+#include "scripting/macro_errors.h"
+#include "session/session.h"
 #include "support/hex.h"
 #include "support/iconv_tables.h"
 #include "support/loopback.h"
@@ -32,7 +32,7 @@ namespace {
 // Every effect lands in one log, in the order it happened: the window's, the history ring's and
 // the program's share.
 class Recorder : public View, public SettingsHook, public ScreenHistoryHook {
-public:
+  public:
     void RepaintAll() override { Note("repaint"); }
     void RefreshStatusLine() override { Note("status"); }
     void FontChanged() override { Note("font"); }
@@ -44,7 +44,7 @@ public:
     void SlotCountChanged() override { Note("history"); }
     std::string log;
 
-private:
+  private:
     bool Note(const char* what) {
         log += (log.empty() ? "" : " ") + std::string(what);
         return true;
@@ -52,7 +52,7 @@ private:
 };
 
 class OptionsByName : public ::testing::Test {
-protected:
+  protected:
     OptionsByName() {
         s.record = DefaultSessionRecord();
         s.folders.program_data = std::string(ORKAN_SOURCE_DIR) + "/data";
@@ -81,8 +81,12 @@ protected:
     Recorder recorder;
 };
 
-MacroValue N(int32_t n) { return MacroValue::Number(n); }
-MacroValue T(std::string_view t) { return MacroValue::Text(t); }
+MacroValue N(int32_t n) {
+    return MacroValue::Number(n);
+}
+MacroValue T(std::string_view t) {
+    return MacroValue::Text(t);
+}
 
 // Each row: a change, the error it gives, what followed it and what reading the option gives then.
 TEST_F(OptionsByName, ChangesTheirEffectsAndRefusals) {
@@ -276,11 +280,10 @@ TEST(OptionTable, EveryKeywordIsFoundAtItsOwnEntry) {
     EXPECT_EQ(count, 99u);
 }
 
-
 // Through a running session: the session core carries the window's share and the save, and a
 // reconnect (which reads the session file again) goes where the option now says.
 class CoreFrame : public SessionFrame {
-public:
+  public:
     void FontSettingsChanged() override { log += "font "; }
     void CellSizeChanged() override { log += "cell "; }
     void KeyFilesLoaded() override { log += "keys "; }
@@ -288,7 +291,7 @@ public:
 };
 
 class OptionsInASession : public ::testing::Test {
-protected:
+  protected:
     OptionsInASession() {
         s.record = DefaultSessionRecord();
         s.folders.app_data = folder.path();

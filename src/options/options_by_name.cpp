@@ -1,4 +1,4 @@
-#include "macro/options_by_name.h"
+#include "options/options_by_name.h"
 
 #include <unistd.h>
 
@@ -6,14 +6,14 @@
 #include <optional>
 #include <string>
 
-#include "session/session.h"
 #include "charset/session_charset.h"
 #include "config/host_list.h"
 #include "display/screen_layout.h"
 #include "keyboard/key_files.h"
-#include "macro/macro_errors.h"
-#include "macro/option_effects.h"
-#include "macro/option_table.h"
+#include "options/option_effects.h"
+#include "options/option_table.h"
+#include "scripting/macro_errors.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -83,8 +83,8 @@ std::optional<std::string> ListedCodePage(Session& session, const FieldDef& f, s
             if (find(c.name)) return c.name;
         return std::nullopt;
     }
-    const std::vector<std::string>& names = &f == &field::KeyboardCodePage ? lists.keyboard_countries
-                                                                          : lists.transfer_tables;
+    const std::vector<std::string>& names =
+        &f == &field::KeyboardCodePage ? lists.keyboard_countries : lists.transfer_tables;
     const auto it = std::find_if(names.begin(), names.end(), find);
     if (it == names.end()) return std::nullopt;
     return *it;
@@ -102,7 +102,7 @@ int SetHost(Session& session, SessionRecord& record, const std::string& name) {
         if (const std::optional<size_t> i = FindHost(hosts, name)) {
             // A value of the entry that does not fit has been shown.
             return ApplyHostEntry(record, hosts.entries[*i], session.ui) ? macro_error::None
-                                                                        : macro_error::InvalidValue;
+                                                                         : macro_error::InvalidValue;
         }
     }
     if (!record.SetText(field::HostName, name) || !record.SetText(field::IpName, name))
@@ -129,7 +129,8 @@ int SetText(Session& session, const OptionEntry& e, SessionRecord& record, const
 
 int SetValue(Session& session, const OptionEntry& e, SessionRecord& record, const MacroValue& value) {
     switch (e.kind) {
-        case OptionKind::Text: return SetText(session, e, record, value);
+        case OptionKind::Text:
+            return SetText(session, e, record, value);
         case OptionKind::YesNo:
         case OptionKind::Choice:
         case OptionKind::Number:
@@ -176,13 +177,19 @@ int GetOptionByName(const Session& session, std::string_view section, std::strin
     if (!e) return macro_error::UnknownKeyword;
     const SessionRecord& r = session.record;
     switch (e->kind) {
-        case OptionKind::Text: out = MacroValue::Text(r.Text(*e->field)); break;
-        case OptionKind::Colour: out = MacroValue::Number(int32_t(r.SessionColour(e->palette_index))); break;
+        case OptionKind::Text:
+            out = MacroValue::Text(r.Text(*e->field));
+            break;
+        case OptionKind::Colour:
+            out = MacroValue::Number(int32_t(r.SessionColour(e->palette_index)));
+            break;
         case OptionKind::CellSize:
             out = MacroValue::Text(std::to_string(r.Number(field::CellWidth)) + " x " +
                                    std::to_string(r.Number(field::CellHeight)));
             break;
-        default: out = MacroValue::Number(int32_t(r.Number(*e->field))); break;
+        default:
+            out = MacroValue::Number(int32_t(r.Number(*e->field)));
+            break;
     }
     return macro_error::None;
 }

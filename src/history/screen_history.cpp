@@ -1,11 +1,11 @@
-#include "capture/screen_history.h"
+#include "history/screen_history.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "session/session.h"
 #include "ds3270/fields.h"
+#include "session/session.h"
 
 namespace orkan {
 
@@ -14,7 +14,9 @@ namespace {
 // Find marks follow the screen when the find asks for it.
 constexpr uint32_t kFindOnEveryScreen = 0x04;
 
-uint32_t Positions(const PresentationSpace& ps) { return std::min(ps.positions, kMaxPositions); }
+uint32_t Positions(const PresentationSpace& ps) {
+    return std::min(ps.positions, kMaxPositions);
+}
 
 constexpr size_t kPlaneCount = 6;
 static_assert(sizeof(Planes) == kPlaneCount * sizeof(Plane), "a plane the history does not keep");
@@ -28,9 +30,13 @@ std::array<const Plane*, kPlaneCount> PlanesOf(const Planes& p) {
 
 }  // namespace
 
-ScreenHistory::ScreenHistory(Session& session) : session_(session) { Reset(); }
+ScreenHistory::ScreenHistory(Session& session) : session_(session) {
+    Reset();
+}
 
-bool ScreenHistory::Browsing() const { return session_.status == SessionStatus::History && live_.Holds(); }
+bool ScreenHistory::Browsing() const {
+    return session_.status == SessionStatus::History && live_.Holds();
+}
 
 void ScreenHistory::Reset() {
     if (Browsing()) ReturnToLiveScreen();
@@ -149,6 +155,8 @@ bool ScreenHistory::ReturnToLiveScreen() {
     return true;
 }
 
-void ScreenHistory::RestoreLiveScreen() { ReturnToLiveScreen(); }
+void ScreenHistory::RestoreLiveScreen() {
+    ReturnToLiveScreen();
+}
 
 }  // namespace orkan

@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/runtime_folder.h"
+#include "peers/runtime_folder.h"
 
 namespace orkan {
 
@@ -33,7 +33,9 @@ inline constexpr uint8_t kNoSlot = 255;
 
 // Slot of a letter (A-Z, a-z as A-Z, 0-9), or none.
 std::optional<int> SlotOfLetter(char letter);
-inline char LetterOfSlot(int slot) { return kSessionLetters[size_t(slot)]; }
+inline char LetterOfSlot(int slot) {
+    return kSessionLetters[size_t(slot)];
+}
 
 struct SlotView {
     int32_t pid = 0;  // 0: free
@@ -43,11 +45,11 @@ struct SlotView {
 struct ClaimResult {
     std::optional<int> slot;  // none: every slot is taken, or the area failed (error)
     std::string error;
-    int same_name = 0;        // other running sessions with the same session name
+    int same_name = 0;  // other running sessions with the same session name
 };
 
 class SharedArea {
-public:
+  public:
     // Opens (creating when needed) the area of `folder` and its lock files. None, with `error` set,
     // when the area cannot be used: it is not this user's, has other rights than 0600, or cannot be
     // mapped.
@@ -74,7 +76,7 @@ public:
     // The own slot's request text (cleared by reading it).
     std::string TakeRequestText();
 
-private:
+  private:
     SharedArea() = default;
     uint8_t* Slot(int i) const { return base_ + size_t(i) * kSlotSize; }
     // Maps the area now named (creating it when missing), under the claim lock.

@@ -18,7 +18,7 @@ inline constexpr int64_t CloseSession = 1027;        // run the shut-down macro,
 inline constexpr int64_t RunMacroFile = 1040;        // run the macro named in the slot's request text
 inline constexpr int64_t RunMacroText = 1041;        // run the slot's request text as macro source
 // Window arrangement asked of another session's window; the desktop program acts on them.
-inline constexpr int64_t Cascade = 1100;       // lparam: position index in the cascade
+inline constexpr int64_t Cascade = 1100;  // lparam: position index in the cascade
 inline constexpr int64_t Minimise = 1101;
 inline constexpr int64_t Restore = 1102;
 inline constexpr int64_t Maximise = 1103;
@@ -36,7 +36,7 @@ struct PeerMessage {
 inline constexpr size_t kPeerMessageSize = 24;
 
 class MessageSocket {
-public:
+  public:
     // Binds the socket of `letter` in `folder`, replacing what a killed session left there (the
     // caller holds the letter's slot). None, with `error` set, when it cannot be made.
     static std::unique_ptr<MessageSocket> Open(const std::string& folder, char letter, std::string& error);
@@ -48,7 +48,7 @@ public:
     // The next waiting message; none when nothing (well-formed) waits.
     std::optional<PeerMessage> Receive();
 
-private:
+  private:
     MessageSocket() = default;
     int fd_ = -1;
     std::string path_;

@@ -9,17 +9,17 @@
 #include <regex>
 #include <string>
 
-#include "session/session.h"
 #include "config/session_file.h"
-#include "macro/macro_errors.h"
-#include "macro/system_variables.h"
+#include "options/system_variables.h"
+#include "scripting/macro_errors.h"
+#include "session/session.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
 namespace {
 
 class KnownFacts : public SessionFacts {
-public:
+  public:
     std::string HostAddress() const override { return host; }
     std::string LocalAddress() const override { return "2001:db8::2"; }
     int Socket() const override { return 7; }
@@ -30,7 +30,7 @@ public:
 };
 
 class CountingView : public View {
-public:
+  public:
     void CursorMoved() override { ++cursor_moves; }
     int cursor_moves = 0;
 };
@@ -102,21 +102,51 @@ TEST(SystemVariables, KnownSessionGivesEveryValue) {
     state.facts = &facts;
 
     const std::map<std::string_view, std::string> expected = {
-        {"STATUS", "LOCKED"},         {"CURSORCOL", "5"},          {"CURSORROW", "2"},
-        {"CURSORPOS", "2,5"},         {"FONTSIZE", "9x18"},        {"TRANTIME", "12.3"},
-        {"HOSTADDR", "2001:db8::1"},  {"SOCKET", "7"},             {"INPUTLEN", "1234"},
-        {"TERMMODEL", "4"},           {"SESSNAME", "Payroll"},     {"HOSTNAME", "mvs.example.com"},
-        {"PORT", "992"},              {"WINDOWID", "C"},           {"VERSION", "1.30"},
-        {"LOCALNAME", Hostname()},    {"LOCALADDR", "2001:db8::2"}, {"STARTROW", "3"},
-        {"STARTCOL", "4"},            {"ENDROW", "7"},             {"ENDCOL", "10"},
-        {"KEYSCANCODE", "0D"},        {"IPNAME", "192.0.2.9"},     {"TNMODE", "TN3270E"},
-        {"LUNAME", "LU0001"},         {"DEVNAME", "TCP00042"},     {"SCREENHEIGHT", "32"},
-        {"SCREENWIDTH", "80"},        {"SELECTBOXACTIVE", "1"},    {"TPXSWAP", "TPX"},
-        {"PASSEDKEY", "PF3"},         {"XFERHLI", "USER"},         {"XFERDSN", "'USER.DATA'"},
-        {"ONSCREENROW", "3"},         {"ONSCREENCOL", "41"},       {"VERSIONDATE", ""},  // checked below
-        {"PRINTSTATUS", "Printing"},  {"SNAPLU", "TSO"},           {"SNALU", "TCP00042"},
-        {"SHIFTKEY", "2"},            {"SSL", "SSL"},              {"KEEPALIVETIME", "300"},
-        {"IPVERSION", "IPv6"},        {"INSERTMODE", "Insert"},    {"WINDOWIDLIST", "AC0"},
+        {"STATUS", "LOCKED"},
+        {"CURSORCOL", "5"},
+        {"CURSORROW", "2"},
+        {"CURSORPOS", "2,5"},
+        {"FONTSIZE", "9x18"},
+        {"TRANTIME", "12.3"},
+        {"HOSTADDR", "2001:db8::1"},
+        {"SOCKET", "7"},
+        {"INPUTLEN", "1234"},
+        {"TERMMODEL", "4"},
+        {"SESSNAME", "Payroll"},
+        {"HOSTNAME", "mvs.example.com"},
+        {"PORT", "992"},
+        {"WINDOWID", "C"},
+        {"VERSION", "1.30"},
+        {"LOCALNAME", Hostname()},
+        {"LOCALADDR", "2001:db8::2"},
+        {"STARTROW", "3"},
+        {"STARTCOL", "4"},
+        {"ENDROW", "7"},
+        {"ENDCOL", "10"},
+        {"KEYSCANCODE", "0D"},
+        {"IPNAME", "192.0.2.9"},
+        {"TNMODE", "TN3270E"},
+        {"LUNAME", "LU0001"},
+        {"DEVNAME", "TCP00042"},
+        {"SCREENHEIGHT", "32"},
+        {"SCREENWIDTH", "80"},
+        {"SELECTBOXACTIVE", "1"},
+        {"TPXSWAP", "TPX"},
+        {"PASSEDKEY", "PF3"},
+        {"XFERHLI", "USER"},
+        {"XFERDSN", "'USER.DATA'"},
+        {"ONSCREENROW", "3"},
+        {"ONSCREENCOL", "41"},
+        {"VERSIONDATE", ""},  // checked below
+        {"PRINTSTATUS", "Printing"},
+        {"SNAPLU", "TSO"},
+        {"SNALU", "TCP00042"},
+        {"SHIFTKEY", "2"},
+        {"SSL", "SSL"},
+        {"KEEPALIVETIME", "300"},
+        {"IPVERSION", "IPv6"},
+        {"INSERTMODE", "Insert"},
+        {"WINDOWIDLIST", "AC0"},
         {"TERMMODE", "2"},
     };
     ASSERT_EQ(expected.size(), kSystemVariables.size());
@@ -140,11 +170,11 @@ TEST(SystemVariables, KnownSessionGivesEveryValue) {
 TEST(SystemVariables, BareSessionShowsNothingConnected) {
     VariableSession v;
     const std::map<std::string_view, std::string> expected = {
-        {"STATUS", "NOTCONNECTED"}, {"HOSTADDR", ""},   {"SOCKET", "-1"},     {"INPUTLEN", "0"},
-        {"IPVERSION", ""},          {"SSL", ""},        {"TNMODE", "TN3270"}, {"WINDOWIDLIST", "A"},
-        {"FONTSIZE", "0x0"},        {"TRANTIME", "0.0"}, {"TERMMODEL", "2"},  {"INSERTMODE", "Normal"},
-        {"SELECTBOXACTIVE", "0"},   {"ONSCREENROW", "0"}, {"PASSEDKEY", ""},  {"KEYSCANCODE", "00"},
-        {"SHIFTKEY", "0"},          {"TERMMODE", "1"},  {"CURSORPOS", "1,1"}, {"KEEPALIVETIME", "240"},
+        {"STATUS", "NOTCONNECTED"}, {"HOSTADDR", ""},     {"SOCKET", "-1"},     {"INPUTLEN", "0"},
+        {"IPVERSION", ""},          {"SSL", ""},          {"TNMODE", "TN3270"}, {"WINDOWIDLIST", "A"},
+        {"FONTSIZE", "0x0"},        {"TRANTIME", "0.0"},  {"TERMMODEL", "2"},   {"INSERTMODE", "Normal"},
+        {"SELECTBOXACTIVE", "0"},   {"ONSCREENROW", "0"}, {"PASSEDKEY", ""},    {"KEYSCANCODE", "00"},
+        {"SHIFTKEY", "0"},          {"TERMMODE", "1"},    {"CURSORPOS", "1,1"}, {"KEEPALIVETIME", "240"},
     };
     for (const auto& [name, text] : expected) EXPECT_EQ(v.Text(name), text) << name;
     EXPECT_EQ(SystemValueText(ReadSystemVariable(v.s, {}, 46)), "");
@@ -154,8 +184,10 @@ TEST(SystemVariables, BareSessionShowsNothingConnected) {
 TEST(SystemVariables, StatusNamesAndTransactionTimes) {
     VariableSession v;
     const std::pair<SessionStatus, const char*> statuses[] = {
-        {SessionStatus::TransferMessage, "TR_MESSAGE"}, {SessionStatus::TransferDone, "TR_DONE"},
-        {SessionStatus::Rejected, "REJECTED"},          {SessionStatus::IspfExit, "ISPFEXIT"},
+        {SessionStatus::TransferMessage, "TR_MESSAGE"},
+        {SessionStatus::TransferDone, "TR_DONE"},
+        {SessionStatus::Rejected, "REJECTED"},
+        {SessionStatus::IspfExit, "ISPFEXIT"},
         {SessionStatus::History, "HISTORY"},
     };
     for (const auto& [status, name] : statuses) {
@@ -163,8 +195,8 @@ TEST(SystemVariables, StatusNamesAndTransactionTimes) {
         EXPECT_EQ(v.Text("STATUS"), name);
     }
     const std::pair<int64_t, const char*> times[] = {
-        {0, "0.0"}, {99, "0.0"}, {250, "0.2"}, {999, "0.9"}, {1000, "1.0"}, {12345, "12.3"},
-        {3600000, "3600.0"}, {-40, "0.0"},
+        {0, "0.0"},    {99, "0.0"},     {250, "0.2"},        {999, "0.9"},
+        {1000, "1.0"}, {12345, "12.3"}, {3600000, "3600.0"}, {-40, "0.0"},
     };
     for (const auto& [ms, text] : times) {
         v.s.ds.response_time_ms = ms;
@@ -196,7 +228,7 @@ TEST(SystemVariables, CursorAssignmentStaysOnTheScreen) {
         {"CURSORPOS", MacroValue::Text("3,-2"), macro_error::InvalidValue, "2,5"},
         {"CURSORPOS", MacroValue::Text("99999999999999999999,1"), macro_error::InvalidValue, "2,5"},
         {"CURSORPOS", MacroValue::Text("a,b"), macro_error::InvalidValue, "2,5"},  // both read as 0
-        {"CURSORPOS", MacroValue::Text("34"), 0, "2,5"},  // no comma: nothing moves
+        {"CURSORPOS", MacroValue::Text("34"), 0, "2,5"},                           // no comma: nothing moves
         {"CURSORPOS", MacroValue::Number(34), macro_error::ParmType, "2,5"},
         {"STATUS", MacroValue::Text("UNLOCKED"), macro_error::ReadOnlyVariable, "2,5"},
         {"TERMMODE", MacroValue::Number(2), macro_error::ReadOnlyVariable, "2,5"},

@@ -1,4 +1,4 @@
-#include "macro/option_table.h"
+#include "options/option_table.h"
 
 #include <array>
 
@@ -160,12 +160,18 @@ constexpr std::array<OptionSection, 8> kSections = {{
 constexpr bool Fits(const OptionEntry& e) {
     const FieldDef& f = *e.field;
     switch (e.kind) {
-        case K::Text: return f.kind == FieldKind::Text && e.limit <= f.max;
-        case K::YesNo: return f.kind == FieldKind::Flag;
-        case K::Choice: return (f.kind == FieldKind::Choice || f.kind == FieldKind::Flag) && e.limit <= f.max;
-        case K::Number: return f.kind == FieldKind::U16 && e.minimum <= e.limit && e.limit <= f.max;
-        case K::Colour: return e.field == &field::Colours && e.palette_index < 16;
-        case K::CellSize: return e.field == &field::CellWidth;
+        case K::Text:
+            return f.kind == FieldKind::Text && e.limit <= f.max;
+        case K::YesNo:
+            return f.kind == FieldKind::Flag;
+        case K::Choice:
+            return (f.kind == FieldKind::Choice || f.kind == FieldKind::Flag) && e.limit <= f.max;
+        case K::Number:
+            return f.kind == FieldKind::U16 && e.minimum <= e.limit && e.limit <= f.max;
+        case K::Colour:
+            return e.field == &field::Colours && e.palette_index < 16;
+        case K::CellSize:
+            return e.field == &field::CellWidth;
     }
     return false;
 }
@@ -177,7 +183,9 @@ constexpr bool AllFit() {
 }
 static_assert(AllFit());
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
 
 bool EqualUpper(std::string_view given, std::string_view upper) {
     if (given.size() != upper.size()) return false;
@@ -188,7 +196,9 @@ bool EqualUpper(std::string_view given, std::string_view upper) {
 
 }  // namespace
 
-std::span<const OptionSection> OptionSections() { return kSections; }
+std::span<const OptionSection> OptionSections() {
+    return kSections;
+}
 
 const OptionEntry* FindOption(std::string_view section, std::string_view option) {
     for (const OptionSection& s : kSections) {

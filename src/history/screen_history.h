@@ -5,16 +5,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "ds3270/presentation_space.h"
 #include "session/session_hooks.h"
 #include "session/session_status.h"
-#include "ds3270/presentation_space.h"
 
 namespace orkan {
 
 struct Session;
 
 class ScreenHistory final : public ScreenHistoryHook {
-public:
+  public:
     explicit ScreenHistory(Session& session);
 
     // Empties the ring and sizes it anew from SCREENBUFFERS (one slot more; none for 0): at the
@@ -37,7 +37,7 @@ public:
     size_t StoredCount() const;
     uint32_t Depth() const override { return depth_; }
 
-private:
+  private:
     // Only the cells of the screen as it was: a 24x80 screen keeps 11.5 KB, not the 120 KB of the
     // largest buffer, so a full ring stays small.
     struct Snapshot {

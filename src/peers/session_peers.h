@@ -9,15 +9,15 @@
 #include <string_view>
 #include <vector>
 
-#include "app/runtime_folder.h"
-#include "app/session_messages.h"
-#include "app/shared_area.h"
+#include "peers/runtime_folder.h"
+#include "peers/session_messages.h"
+#include "peers/shared_area.h"
 #include "platform/event_loop.h"
 
 namespace orkan {
 
 class PeerHandler {
-public:
+  public:
     virtual ~PeerHandler() = default;
     virtual void OnSessionListChanged(int32_t closing_pid) = 0;
     virtual void OnCloseRequest() = 0;  // close-all: shut-down macro, else close without asking
@@ -41,7 +41,7 @@ enum class PeerRequest : uint8_t { Sent, InvalidLetter, NotOpen, TooLong };
 int PeerRequestErrorCode(PeerRequest result);
 
 class SessionPeers {
-public:
+  public:
     // `area` has claimed its slot; `socket` may be null (the session then hears nothing from the
     // others, but can still reach them).
     SessionPeers(EventLoop& loop, RuntimeFolder folder, std::unique_ptr<SharedArea> area,
@@ -70,7 +70,7 @@ public:
 
     void SetOwnName(std::string_view name) { area_->SetOwnName(name); }
 
-private:
+  private:
     void OnReadable();
     bool SendTo(int slot, const PeerMessage& message);
 
