@@ -1,6 +1,7 @@
 // The record dispatcher on realistic full-screen writes: every row in fields with extended
 // colours and highlighting, SA runs, graphic-escape box edges, RA rulers and an input field per
-// row, translated into the planes. Prints MB/s and records/s for 24 x 80 and 62 x 160 screens.
+// row, translated into the planes. Prints MB/s and records/s for 24 x 80 and 62 x 160 screens, and
+// for the screens testhost streams in bench/compare_s3270.sh.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include "ds3270/fields.h"
 #include "ds3270/write_processor.h"
 #include "session/session.h"
+#include "stream.h"
 #include "support/iconv_tables.h"
 
 namespace {
@@ -118,6 +120,7 @@ struct Workload {
     uint32_t rows, columns;
     int model;  // terminal model index whose size the records use
     uint8_t command;
+    bool stream = false;  // testhost's stream screens (bench/compare_s3270.sh) instead of panels
 };
 
 void BM_Records(benchmark::State& state, Workload load) {
@@ -133,7 +136,16 @@ void BM_Records(benchmark::State& state, Workload load) {
 
     std::mt19937 rng(3270);
     std::vector<std::vector<uint8_t>> records;
-    for (int i = 0; i < 64; ++i) records.push_back(MakePanel(rng, load.rows, load.columns, load.command));
+    testhost::Codec codec;
+    std::string error;
+    if (load.stream && !codec.Open("IBM-037", error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    for (int i = 0; i < 64; ++i)
+        records.push_back(load.stream ? testhost::StreamScreen(i, 64, int(load.rows), int(load.columns),
+                                                               load.command, true, codec)
+                                      : MakePanel(rng, load.rows, load.columns, load.command));
     size_t bytes = 0, count = 0, next = 0;
     for (auto _ : state) {
         const auto& record = records[next];
@@ -152,6 +164,7 @@ void BM_Records(benchmark::State& state, Workload load) {
 
 BENCHMARK_CAPTURE(BM_Records, screen_24x80, Workload{24, 80, 0, 0xF5});
 BENCHMARK_CAPTURE(BM_Records, screen_62x160, Workload{62, 160, 4, 0x7E});
+BENCHMARK_CAPTURE(BM_Records, stream_24x80, Workload{24, 80, 0, 0xF5, true});
 
 }  // namespace
 

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "ds3270/geometry.h"
 #include "session/session.h"
@@ -31,9 +33,10 @@ constexpr std::array<uint8_t, 256> kGraphicEscapeLookAlike = {
     0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0xFA, 0x2E, 0x5E, 0x4F, 0x6F, 0xFF,  // F0
 };
 
+// Every field and colour pair of every write asks this: the record's bytes are read in place.
 uint8_t RoleColour(const Session& session, int role) {
-    return uint8_t((session.record.RoleBackground(role) & 0x0F) << 4 |
-                   (session.record.RoleForeground(role) & 0x0F));
+    const uint8_t* roles = session.record.Bytes().data() + field::ColourRoles.offset + 2 * role;
+    return uint8_t((roles[1] & 0x0F) << 4 | (roles[0] & 0x0F));
 }
 
 }  // namespace
@@ -114,7 +117,7 @@ uint8_t HostColour(const Session& session, uint8_t value) {
     return RoleColour(session, value & 0x0F);
 }
 
-// Eight cells at a time: this runs after every write and must not cost more than the write.
+// Eight cells at a time: this runs after writes and must not cost more than the write.
 namespace {
 constexpr uint64_t kEachByte(uint8_t b) {
     return 0x0101010101010101ull * b;
@@ -143,39 +146,51 @@ void RefreshFieldCount(Session& session) {
     const uint32_t n = std::min(ps.positions, kMaxPositions);
     const Planes& p = ps.planes;
     const bool wang = session.settings.Wang != 0;
-    // A byte is 0x41 or above when its top bit is set or its low seven bits plus 0x3F carry into it.
-    uint64_t visible = 0;
+    // Text usually starts near the top: the search ends at the first visible character.
+    bool has_visible = false;
     uint32_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const uint64_t w = Load8(&p.display[i]);
-        visible |= w | ((w & kEachByte(0x7F)) + kEachByte(0x3F));
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi8(0x40);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        // Above 0x40 exactly where the saturating subtraction leaves something.
+        const __m128i above =
+            _mm_subs_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&p.display[i])), blank);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(above, zero)) != 0xFFFF) break;
     }
-    bool has_visible = (visible & kEachByte(0x80)) != 0;
-    for (; i < n; ++i) has_visible |= p.display[i] >= 0x41;
-    // Eight attributes at a time: high bit of each byte set where the cell is an attribute and an
-    // input field (unprotected, or with Wang the intensify highlight).
-    const uint64_t high = kEachByte(0x80), low7 = kEachByte(0x7F);
+#endif
+    for (; i < n && !has_visible; ++i) has_visible = p.display[i] >= 0x41;
+
     uint32_t inputs = 0;
-    uint64_t any = 0;
-    for (i = 0; i + 8 <= n; i += 8) {
-        const uint64_t w = Load8(&p.attribute[i]);
-        if (!w) continue;
-        any |= w;
-        const uint64_t present = (((w & low7) + low7) | w) & high;
-        uint64_t input = ~(w << 2) & high;  // the protected bit 0x20 moved to 0x80, inverted
-        if (wang) input |= (Load8(&p.highlight[i]) << 4) & high;
-        // At most one bit a byte, each the top one: a multiply adds them up without a popcount
-        // instruction, which the baseline x86-64 lacks (std::popcount becomes a library call).
-        inputs += uint32_t((((present & input) >> 7) * kEachByte(0x01)) >> 56);
+    bool any = false;
+    i = 0;
+#if defined(__SSE2__)
+    // Sixteen attributes at a time. Every attribute byte has its top bit set; an input field's
+    // survives masking with its protected bit (0x20) shifted up to the top, or with Wang is set
+    // again by the intensify highlight (0x08) shifted up likewise.
+    const __m128i ones = _mm_set1_epi8(1);
+    __m128i sums = zero;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&p.attribute[i]));
+        if (_mm_movemask_epi8(a) == 0) continue;
+        any = true;
+        __m128i open = _mm_andnot_si128(_mm_slli_epi16(a, 2), a);
+        if (wang) {
+            const __m128i h = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&p.highlight[i]));
+            open = _mm_or_si128(open, _mm_and_si128(_mm_slli_epi16(h, 4), a));
+        }
+        // Each top bit down to a 0 or 1 byte, summed across the sixteen.
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(_mm_srli_epi16(open, 7), ones), zero));
     }
+    inputs = uint32_t(_mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
+#endif
     for (; i < n; ++i) {
         const uint8_t a = p.attribute[i];
-        any |= a;
+        any |= a != 0;
         if (a && (!(a & fa::Protected) || (wang && (p.highlight[i] & hl::Intensify)))) ++inputs;
     }
-    const bool formatted = any != 0;
     ps.input_fields = inputs;
-    ps.formatted = formatted;
+    ps.formatted = any;
     ps.has_visible_text = has_visible;
 }
 

@@ -3,6 +3,7 @@
 // screen before it is made.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -59,7 +60,31 @@ const uint8_t* DataTable(const Session& session, std::array<uint8_t, 256>& scrat
     return session.charset.screen.data();
 }
 
-constexpr size_t kShortRun = 24;
+// Most data runs are a field's few characters: up to this many, each plane is filled with two
+// overlapping stores of one word, which beats a call to memset per plane.
+constexpr size_t kShortRun = 16;
+
+// The planes of a run of n cells at `a`, n from one to two words.
+template <typename Word>
+void StoreShortRun(PresentationSpace& ps, uint32_t a, const uint8_t* host, size_t n) {
+    constexpr size_t w = sizeof(Word);
+    const size_t last = a + n - w;
+    Word head, tail;
+    std::memcpy(&head, host, w);
+    std::memcpy(&tail, host + n - w, w);
+    std::memcpy(&ps.planes.host[a], &head, w);
+    std::memcpy(&ps.planes.host[last], &tail, w);
+    const auto fill = [&](Plane& plane, uint8_t value) {
+        const Word word = Word(0x0101010101010101ull * value);
+        std::memcpy(&plane[a], &word, w);
+        std::memcpy(&plane[last], &word, w);
+    };
+    fill(ps.planes.attribute, 0);
+    fill(ps.planes.colour, ps.sa_colour);
+    fill(ps.planes.highlight, ps.sa_highlight);
+    fill(ps.planes.charset, ps.sa_charset);
+    fill(ps.changed, 1);
+}
 
 // Every order byte is below 0x40 and most data bytes are not: the first byte below 0x40 at or
 // after `from`, or `limit`. Sixteen bytes at a time where the machine has SSE2.
@@ -105,22 +130,21 @@ void WriteCharacters(Session& session, WriteContext& context) {
         const size_t end = DataRunEnd(rec.data(), pos, limit);
         const size_t n = end - pos;
         for (size_t i = 0; i < n; ++i) display[i] = table[rec[pos + i]];
-        std::memcpy(&p.host[a], &rec[pos], n);
-        if (n <= kShortRun) {
-            // Most runs are a field's few characters: one pass over the planes beats five calls.
-            for (size_t i = 0; i < n; ++i) {
-                p.attribute[a + i] = 0;
-                p.colour[a + i] = ps.sa_colour;
-                p.highlight[a + i] = ps.sa_highlight;
-                p.charset[a + i] = ps.sa_charset;
-                ps.changed[a + i] = 1;
-            }
-        } else {
+        if (n > kShortRun) {
+            std::memcpy(&p.host[a], &rec[pos], n);
             std::memset(&p.attribute[a], 0, n);
             std::memset(&p.colour[a], ps.sa_colour, n);
             std::memset(&p.highlight[a], ps.sa_highlight, n);
             std::memset(&p.charset[a], ps.sa_charset, n);
             std::memset(&ps.changed[a], 1, n);
+        } else if (n > 8) {
+            StoreShortRun<uint64_t>(ps, a, &rec[pos], n);
+        } else if (n > 4) {
+            StoreShortRun<uint32_t>(ps, a, &rec[pos], n);
+        } else if (n > 1) {
+            StoreShortRun<uint16_t>(ps, a, &rec[pos], n);
+        } else if (n == 1) {
+            StoreShortRun<uint8_t>(ps, a, &rec[pos], n);
         }
         a += uint32_t(n);
         if (a >= ps.positions) a = 0;
@@ -453,48 +477,52 @@ OrderOutcome RepeatToAddress(Session& session, WriteContext& context) {
     return OrderOutcome::Continue;
 }
 
-}  // namespace
-
-OrderOutcome ProcessOrder(Session& session, WriteContext& context) {
-    if (context.position >= context.record.size()) return OrderOutcome::EndRecord;
-    const uint8_t b = context.record[context.position];
-    if (!kIsOrder[b]) return DataCharacters(session, context);
-    OrderOutcome outcome = OrderOutcome::Continue;
+// The orders other than SF, SFE and SBA, which ProcessOrders tests for first.
+OrderOutcome OtherOrder(Session& session, WriteContext& context, uint8_t b) {
     switch (b) {
         case order::PT:
-            outcome = ProgramTab(session, context);
-            break;
+            return ProgramTab(session, context);
         case order::GE:
-            outcome = GraphicEscape(session, context);
-            break;
-        case order::SBA:
-            outcome = SetBufferAddress(session, context);
-            break;
+            return GraphicEscape(session, context);
         case order::EUA:
-            outcome = EraseUnprotectedToAddress(session, context);
-            break;
+            return EraseUnprotectedToAddress(session, context);
         case order::IC:
-            outcome = InsertCursor(session, context);
-            break;
-        case order::SF:
-            outcome = StartField(session, context);
-            break;
+            return InsertCursor(session, context);
         case order::SA:
-            outcome = SetAttribute(session, context);
-            break;
-        case order::SFE:
-            outcome = StartFieldExtended(session, context);
-            break;
+            return SetAttribute(session, context);
         case order::MF:
-            outcome = ModifyField(session, context);
-            break;
+            return ModifyField(session, context);
         case order::RA:
-            outcome = RepeatToAddress(session, context);
-            break;
+            return RepeatToAddress(session, context);
         default:
-            break;
+            return OrderOutcome::Continue;
     }
-    session.ps.last_item_was_order = true;
+}
+
+}  // namespace
+
+OrderOutcome ProcessOrders(Session& session, WriteContext& context) {
+    // One loop over the whole record: a call per order would cost more than most orders do.
+    OrderOutcome outcome = OrderOutcome::Continue;
+    while (outcome == OrderOutcome::Continue && context.position < context.record.size()) {
+        const uint8_t b = context.record[context.position];
+        if (!kIsOrder[b]) {
+            outcome = DataCharacters(session, context);
+            continue;
+        }
+        // Fields and addresses are most of the orders on any screen: branches that predict well
+        // come before the jump table.
+        if (b == order::SFE) {
+            outcome = StartFieldExtended(session, context);
+        } else if (b == order::SF) {
+            outcome = StartField(session, context);
+        } else if (b == order::SBA) {
+            outcome = SetBufferAddress(session, context);
+        } else {
+            outcome = OtherOrder(session, context, b);
+        }
+        session.ps.last_item_was_order = true;
+    }
     return outcome;
 }
 

@@ -151,9 +151,10 @@ void Capture(DataStreamState& ds, std::span<const uint8_t> record) {
     ds.capture_first_record = false;
 }
 
-void CheckSessionManager(Session& session, std::span<const uint8_t> record) {
-    if (!HasAt(record, 0, kSessionManagerPanel)) return;
-    if (record.size() < kSessionManagerNameOffset + kSessionManagerNameLength) return;
+// True when the record was the panel, which may have started an event macro.
+bool CheckSessionManager(Session& session, std::span<const uint8_t> record) {
+    if (!HasAt(record, 0, kSessionManagerPanel)) return false;
+    if (record.size() < kSessionManagerNameOffset + kSessionManagerNameLength) return false;
     std::string name;
     for (size_t i = 0; i < kSessionManagerNameLength; ++i)
         name += char(
@@ -164,6 +165,7 @@ void CheckSessionManager(Session& session, std::span<const uint8_t> record) {
         first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
     MacroHook* macros = session.hooks.macros;
     if (macros) macros->StartEventMacroIfIdle(EventMacro::TpxSwap, session.ds.session_manager_name);
+    return true;
 }
 
 // Write, Erase/Write and Erase/Write Alternate: WCC actions that come before the orders, then
@@ -179,16 +181,15 @@ OrderOutcome RunWrite(Session& session, std::span<const uint8_t> record, uint8_t
     ps.buffer_address = ps.cursor_address;
     ps.last_item_was_order = true;
     if (wcc & wcc::KeyboardRestore) ds.current_aid = kAidNone;
-    if (command == Command::EraseWrite) CheckSessionManager(session, record);
+    // An erased screen has no modified fields, unless a macro the panel started made some.
+    bool attributes_kept = command == Command::Write;
+    if (command == Command::EraseWrite && CheckSessionManager(session, record)) attributes_kept = true;
     ds.last_wcc = wcc;
-    if (wcc & wcc::ResetMdt) ResetAllMDT(ps);
+    if ((wcc & wcc::ResetMdt) && attributes_kept) ResetAllMDT(ps);
     if (wcc & wcc::Reset) ds.reply_mode = uint8_t(ReplyMode::Field);
 
     WriteContext context{record, command_code, 2};
-    OrderOutcome outcome = OrderOutcome::Continue;
-    while (context.position < record.size() && outcome == OrderOutcome::Continue)
-        outcome = ProcessOrder(session, context);
-    return outcome;
+    return ProcessOrders(session, context);
 }
 
 void ReadModifiedCommand(Session& session, std::span<const uint8_t> record) {

@@ -19,9 +19,9 @@ void ProcessHostRecord(Session& session, std::span<const uint8_t> record);
 // that a further Outbound 3270DS inside it is refused.
 void ProcessEnclosedRecord(Session& session, std::span<const uint8_t> record);
 
-// Interprets the order or data at context.position and moves past it. A run of data characters is
-// stored in one go.
-[[nodiscard]] OrderOutcome ProcessOrder(Session& session, WriteContext& context);
+// Interprets the orders and data from context.position on, until the record ends or an order
+// ends it early (the outcome says how). A run of data characters is stored in one go.
+[[nodiscard]] OrderOutcome ProcessOrders(Session& session, WriteContext& context);
 
 // The WCC actions of the last write (alarm, printing, keyboard restore and what follows it).
 void AfterWrite(Session& session);
