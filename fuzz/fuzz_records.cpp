@@ -72,6 +72,13 @@ class CountingHooks final : public CaptureHook,
     void ReplayTypeAhead() override { ++calls; }
     void FindAgainAfterScreen() override { ++calls; }
     void AfterHostWrite() override { ++calls; }
+    void KeyFunction(uint16_t) override { ++calls; }
+    bool RunEdit(uint8_t) override {
+        ++calls;
+        return false;
+    }
+    void PasteByTyping() override { ++calls; }
+    void ClearSelectionArea() override { ++calls; }
     void PrintScreen() override { ++calls; }
     void PrintTextFile(const std::string&) override { ++calls; }
     void CopyFileToPrinter(const std::string&, const std::string&) override { ++calls; }
