@@ -14,24 +14,9 @@ require_desktop xdotool dbus-run-session openssl
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || skip "pyatspi is missing (Debian package python3-pyatspi)"
 
 start_xvfb 1366x768
-CERTS="$WORK/certs"
-mkdir -p "$CERTS"
-openssl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/host-key.pem" -out "$CERTS/host.pem" -days 2 \
-    -subj "/CN=localhost" -addext subjectAltName=DNS:localhost,IP:127.0.0.1 >"$WORK/openssl.log" 2>&1 ||
-    fail "openssl could not make the host's certificate"
-start_testhost --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
-prepare_home
-APPDATA="$WORK/config/orkan3270"
-mkdir -p "$APPDATA"
-cp "$ORKAN_BINARY_DIR"/share/orkan3270/defaults/*.* "$APPDATA/"
-printf '[Orkan]\nAnnounceLastRowsFirst=1\nHostnames=a11yhost,\nIPnames=localhost,\nPortnums=%s,\nTN3270E=1,\nSSL=6,\nLunames=,\nKeepAliveTimes=0,\nCA_Certs=%s,\nClient_Certs=,\nClient_Keys=,\nValidate_Host_Cert=1,\nDomain_Must_Match_Host=1,\n' \
-    "$PORT" "$CERTS/host.pem" >"$APPDATA/orkan.ini"
-python3 "$ORKAN_SOURCE_DIR/tests/app/e2e/make_session.py" "$APPDATA/standard.ses" "$APPDATA/a11y.ses" \
-    host=a11yhost ipname=localhost || fail "could not write a11y.ses"
+start_tls_session a11y AnnounceLastRowsFirst=1
 
-HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0 \
-    timeout 240 dbus-run-session -- /usr/bin/python3 "$(dirname "$0")/lib/a11y_reader.py" \
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0 in_home timeout 240 dbus-run-session -- /usr/bin/python3 "$(dirname "$0")/lib/a11y_reader.py" \
     "$ORKAN_BIN" "$WORK/host.log" "$(dirname "$0")/lib/desktop_tour.tsv" -- a11y \
     >"$WORK/reader.out" 2>"$WORK/reader.err"
 STATUS=$?

@@ -8,22 +8,15 @@ set -u
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool xclip
 start_xvfb
-start_testhost
+start_host
 prepare_home
-HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
-ORKAN_SCREEN_TEXT="$WORK/screen.txt" \
-    "$ORKAN_BIN" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
-PROGRAM_PID=$!
-track "$PROGRAM_PID"
+ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program --host "127.0.0.1:$PORT"
 
-screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
 clipboard() { timeout 5 xclip -selection clipboard -o 2>/dev/null; }
 clipboard_is() { [ "$(clipboard)" = "$1" ]; }
 
 waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
-WINDOW=$(xdotool search --sync --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n 1)
-[ -n "$WINDOW" ] || fail "no window of the program is shown"
-xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW" || fail "cannot focus the window"
+WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
 
 # Another program owns the clipboard (xclip in the foreground, so it can be ended); the user id
 # field holds the cursor.

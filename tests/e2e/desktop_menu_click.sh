@@ -9,7 +9,7 @@ source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool
 LAUNCHES=${ORKAN_MENU_LAUNCHES:-3}
 start_xvfb 1366x768
-start_testhost
+start_host
 prepare_home
 
 menus_opened() { cat "$WORK/dialogs/menus.txt" 2>/dev/null | grep -c '^menu File$'; }
@@ -18,11 +18,8 @@ layout_ready() { [ -s "$WORK/layout.txt" ] && grep -q '^menu File ' "$WORK/layou
 
 launch() {  # WM LAUNCH
     rm -rf "$WORK/dialogs" "$WORK/layout.txt" "$WORK/screen.txt"
-    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
     ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_LAYOUT_REPORT="$WORK/layout.txt" ORKAN_DIALOG_SHOTS="$WORK/dialogs" \
-        "$ORKAN_BIN" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
-    PROGRAM_PID=$!
-    track "$PROGRAM_PID"
+        start_program --host "127.0.0.1:$PORT"
     waitfor 60 layout_ready || fail "$1 $2: no first screen with its menu bar"
     local x y w h
     read -r x y w h < <(awk '$1 == "menu" && $2 == "File" { print $3, $4, $5, $6 }' "$WORK/layout.txt")

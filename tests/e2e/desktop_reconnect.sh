@@ -9,15 +9,11 @@ set -u
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool python3
 start_xvfb
-start_testhost --app "$(dirname "$0")/lib/desktop_drop.app"
+start_host --app "$(dirname "$0")/lib/desktop_drop.app"
 prepare_home
 NOBODY=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 
-HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
-ORKAN_SCREEN_TEXT="$WORK/screen.txt" \
-    "$ORKAN_BIN" --host "127.0.0.1:$NOBODY" >"$WORK/program.out" 2>"$WORK/program.err" &
-PROGRAM_PID=$!
-track "$PROGRAM_PID"
+ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program --host "127.0.0.1:$NOBODY"
 
 # window_named TITLE: the id of the visible window with exactly that title, once there is one.
 window_named() {
@@ -30,7 +26,6 @@ window_named() {
     return 1
 }
 opens() { grep -c ' OPEN ' "$WORK/host.log"; }
-screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
 
 ERROR=$(window_named "Orkan TN3270 Connection Error 2") || fail "the failed start showed no connection error"
 xdotool windowfocus --sync "$ERROR"

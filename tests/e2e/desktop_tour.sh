@@ -9,7 +9,6 @@
 set -u
 
 source "$(dirname "$0")/lib/desktop_lib.sh"
-cupsd_track() { track "$1"; }
 source "$(dirname "$0")/print/cups.sh"
 require_desktop xdotool openssl python3
 : "${ORKAN_BINARY_DIR:?}" "${ORKAN_SOURCE_DIR:?}"
@@ -20,31 +19,10 @@ TABLE="$(dirname "$0")/lib/desktop_tour.tsv"
 
 start_cupsd
 start_xvfb 1366x768
-CERTS="$WORK/certs"
-mkdir -p "$CERTS"
-openssl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/host-key.pem" -out "$CERTS/host.pem" -days 2 \
-    -subj "/CN=localhost" -addext subjectAltName=DNS:localhost,IP:127.0.0.1 >"$WORK/openssl.log" 2>&1 ||
-    fail "openssl could not make the host's certificate"
-start_testhost --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
-prepare_home
-APPDATA="$WORK/config/orkan3270"
-mkdir -p "$APPDATA/macros"
-cp "$ORKAN_BINARY_DIR"/share/orkan3270/defaults/*.* "$APPDATA/"
-printf '[Orkan]\nHostnames=tourhost,\nIPnames=localhost,\nPortnums=%s,\nTN3270E=1,\nSSL=6,\nLunames=,\nKeepAliveTimes=0,\nCA_Certs=%s,\nClient_Certs=,\nClient_Keys=,\nValidate_Host_Cert=1,\nDomain_Must_Match_Host=1,\n' \
-    "$PORT" "$CERTS/host.pem" >"$APPDATA/orkan.ini"
-python3 "$ORKAN_SOURCE_DIR/tests/app/e2e/make_session.py" "$APPDATA/standard.ses" "$APPDATA/tour.ses" \
-    host=tourhost ipname=localhost || fail "could not write tour.ses"
+start_tls_session tour
 printf 'TYPE("tour")\n' >"$APPDATA/macros/logon.mac"
 
-in_home() {
-    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb "$@"
-}
-HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
-ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_DIALOG_SHOTS="$WORK/dialogs" \
-    "$ORKAN_BIN" tour >"$WORK/program.out" 2>"$WORK/program.err" &
-PROGRAM_PID=$!
-track "$PROGRAM_PID"
-screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
+ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_DIALOG_SHOTS="$WORK/dialogs" start_program tour
 waitfor 60 screen_has "User id" || fail "the logon panel did not arrive"
 grep -q ' TLS ' "$WORK/host.log" || fail "the session is not under TLS"
 WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n 1)

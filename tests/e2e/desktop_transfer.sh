@@ -17,25 +17,18 @@ printf 'ORKUSER.BIG.TEXT VB 255 27998\nORKUSER.SMALL.TEXT VB 255 27998\n' >"$WOR
 for i in $(seq 1 20000); do printf 'line %06d of the big file, long enough to fill the blocks\n' "$i"; done \
     >"$WORK/hostfiles/tso/ORKUSER.BIG.TEXT.txt"
 printf 'first line\nsecond line\n' >"$WORK/hostfiles/tso/ORKUSER.SMALL.TEXT.txt"
-start_testhost --transfer tso --transfer-files "$WORK/hostfiles" --fault slow=20
+start_host --transfer tso --transfer-files "$WORK/hostfiles" --fault slow=20
 prepare_home
 mkdir -p "$WORK/pc"
-HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
-ORKAN_SCREEN_TEXT="$WORK/screen.txt" \
-    "$ORKAN_BIN" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
-PROGRAM_PID=$!
-track "$PROGRAM_PID"
+ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program --host "127.0.0.1:$PORT"
 LOG="$WORK/config/orkan3270/transfer.log"
 
-screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
 log_has() { [ -f "$LOG" ] && grep -q "$1" "$LOG"; }
-dialog_shown() { xdotool search --onlyvisible --name "Receive File from Host" >/dev/null 2>&1; }
+dialog_shown() { shown "Receive File from Host"; }
 dialog_gone() { ! dialog_shown; }
 
 waitfor 30 screen_has "READY" || fail "the READY screen did not arrive"
-WINDOW=$(xdotool search --sync --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n 1)
-[ -n "$WINDOW" ] || fail "no window of the program is shown"
-xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW" || fail "cannot focus the window"
+WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
 
 # receive HOSTFILE PCFILE: the dialog from the menu, its names typed, Receive pressed.
 receive() {
@@ -79,7 +72,6 @@ grep -q "TRANS16" "$WORK/host.log" && fail "the host took the cancel for a proto
 
 # A large upload, cancelled part way.
 cp "$WORK/hostfiles/tso/ORKUSER.BIG.TEXT.txt" "$WORK/pc/up.txt"
-box_shown() { xdotool search --onlyvisible --name "Orkan TN3270 File Transfer" >/dev/null 2>&1; }
 xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
 xdotool key --delay 100 alt+t s
 waitfor 10 xdotool search --onlyvisible --name "Send File to Host" >/dev/null || fail "the Send dialog did not open"
@@ -95,7 +87,7 @@ xdotool windowactivate --sync "$dialog" 2>/dev/null
 xdotool key Escape
 waitfor 10 xdotool search --onlyvisible --name "File Transfer in Progress" >/dev/null || fail "closing did not ask first"
 xdotool key Return
-waitfor 30 box_shown || fail "no box said the host file is incomplete"
+waitfor 30 shown "Orkan TN3270 File Transfer" || fail "no box said the host file is incomplete"
 waitfor 10 log_has "the host file is incomplete" || fail "the log lacks the incomplete host file"
 [ "$(grep -c "File transfer complete - " "$LOG")" = 1 ] || fail "the cancelled upload was logged as complete"
 echo "PASS"

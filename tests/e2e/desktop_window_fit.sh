@@ -13,19 +13,15 @@ require_desktop xdotool python3
 SHOTS="$ORKAN_BINARY_DIR/screenshots"
 mkdir -p "$SHOTS"
 start_xvfb 1366x768
-start_testhost --app "$(dirname "$0")/lib/desktop_corners.app"
+start_host --app "$(dirname "$0")/lib/desktop_corners.app"
 prepare_home
 
 # run_model MODEL: the program on testhost with the probe's files in $WORK/MODEL/.
 run_model() {
     OUT="$WORK/model$1"
     mkdir -p "$OUT"
-    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
     ORKAN_SCREEN_TEXT="$OUT/screen.txt" ORKAN_SCREENSHOT="$OUT/shot.png" ORKAN_LAYOUT_REPORT="$OUT/layout.txt" \
-    ORKAN_DIALOG_SHOTS="$OUT/dialogs" \
-        "$ORKAN_BIN" --host "127.0.0.1:$PORT" --model "$1" >"$WORK/program.out" 2>"$WORK/program.err" &
-    PROGRAM_PID=$!
-    track "$PROGRAM_PID"
+        ORKAN_DIALOG_SHOTS="$OUT/dialogs" start_program --host "127.0.0.1:$PORT" --model "$1"
     waitfor 30 screen_has "Default size" || fail "model $1: the first screen did not arrive"
     waitfor 10 test -s "$OUT/shot.png" || fail "model $1: no screenshot of the first screen"
     WINDOW=$(focus_window "$PROGRAM_PID") || fail "model $1: the window cannot be focused"

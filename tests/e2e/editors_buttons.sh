@@ -9,7 +9,7 @@ require_desktop xdotool
 : "${ORKAN_BINARY_DIR:?}" "${ORKAN_SOURCE_DIR:?}"
 source "$(dirname "$0")/lib/editors_lib.sh"
 start_xvfb
-start_testhost
+start_host
 prepare_home
 prepare_appdata buttons toolbarfile=mine.bar keypadfile=mine.pad
 # A short tool bar, so that every button stays in view on the narrow window.

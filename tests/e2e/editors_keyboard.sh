@@ -9,7 +9,7 @@ require_desktop xdotool
 : "${ORKAN_BINARY_DIR:?}" "${ORKAN_SOURCE_DIR:?}"
 source "$(dirname "$0")/lib/editors_lib.sh"
 start_xvfb
-start_testhost
+start_host
 prepare_home
 prepare_appdata keys keyboardfile=plain.key
 sed -E 's/^key\tRightCtrl\t.*/key\tRightCtrl\t-\t-\t-\t-/' "$ORKAN_SOURCE_DIR/data/standard_key.tsv" >"$WORK/plain.tsv"

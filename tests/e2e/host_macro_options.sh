@@ -2,22 +2,9 @@
 # A host's macro changes no option and runs no program operation: the save-screen file and
 # SaveScreenToDisk leave the user's text file alone, and HOSTNAME, AUTORECONNECT and the rest stay
 # as they were, in the session and in its file.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-. "$ORKAN_SOURCE_DIR/tests/e2e/lib/hostile_host.sh"
-require_programs
-prepare_appdata
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/hostile_host.sh"
 VICTIM="$HOME/victim.txt"
 echo "ORIGINAL" >"$VICTIM"
-
-run_attack() {
-    local name=$1 macro=$2
-    printf '%s\n' "$macro" >"$WORK/$name.mac"
-    start_hostile "$WORK/$name.mac"
-    start_orkan "$name" --host "127.0.0.1:$HOST_PORT"
-    wait_macro "$name"
-    finish_orkan "$name" TERM
-    stop_host
-}
 
 run_attack savescreen "* the user's file as the save-screen file
 WAITUNLOCKED(10)

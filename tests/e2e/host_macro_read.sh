@@ -1,22 +1,9 @@
 #!/usr/bin/env bash
 # A host's macro reads no local file and no clipboard to type to the host: OPEN and GET in the own
 # language, the REXX stream functions (linein, charin, stream), and the clipboard both ways.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-. "$ORKAN_SOURCE_DIR/tests/e2e/lib/hostile_host.sh"
-require_programs
-prepare_appdata
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/hostile_host.sh"
 SECRET="$WORK/secret.txt"
 echo "TOPSECRET-3" >"$SECRET"
-
-run_attack() {
-    local name=$1 macro=$2
-    printf '%s\n' "$macro" >"$WORK/$name.mac"
-    start_hostile "$WORK/$name.mac"
-    start_orkan "$name" --host "127.0.0.1:$HOST_PORT"
-    wait_macro "$name"
-    finish_orkan "$name" TERM
-    stop_host
-}
 
 run_attack own "* own language
 WAITUNLOCKED(10)

@@ -3,25 +3,10 @@
 # run, EXECIO reads no file to type to the host, receivefile and sendfile start no transfer to or
 # from a local path. With AllowHostMacros=1 the same macro has the user's power, and the program
 # says so once.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-. "$ORKAN_SOURCE_DIR/tests/e2e/lib/hostile_host.sh"
-require_programs
-prepare_appdata
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/hostile_host.sh"
 MARKER="$WORK/pwned"
 SECRET="$WORK/secret.txt"
 echo "TOPSECRET-1" >"$SECRET"
-
-# run_attack NAME MACRO [MARK]: the macro from a hostile host to a headless session; the program
-# ends once the macro sent MARK or failed.
-run_attack() {
-    local name=$1 macro=$2 mark=${3:-DONE}
-    printf '%s\n' "$macro" >"$WORK/$name.mac"
-    start_hostile "$WORK/$name.mac"
-    start_orkan "$name" --host "127.0.0.1:$HOST_PORT"
-    wait_macro "$name" "$mark"
-    finish_orkan "$name" TERM
-    stop_host
-}
 
 # --- EXECIO DISKW writes a macro of the user's, EXECUTE runs it with its own power
 WRITE_AND_RUN="/* REXX */

@@ -3,10 +3,7 @@
 # endless recursion (at the stack's guard, or at the memory limit when each call makes a new
 # variable pool), one that traps the halt and goes on (parked), a string doubled without end; and
 # a host's runaway macro leaves the session running.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-. "$ORKAN_SOURCE_DIR/tests/e2e/lib/hostile_host.sh"
-require_programs
-prepare_appdata
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/hostile_host.sh"
 DEEP=$'/* REXX */\ncall r\nexit 0\nr:\n  call r\n  return'
 
 run_orkan deep --run "$DEEP"

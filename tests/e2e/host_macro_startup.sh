@@ -2,10 +2,7 @@
 # A host's own-language macro cannot make its temporary file the session's start-up macro and run
 # it with the user's power: SETOPTION and RunStartupMacro are refused, nothing is saved in the
 # session file, and the file is gone after the macro started (no name reaches it later).
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-. "$ORKAN_SOURCE_DIR/tests/e2e/lib/hostile_host.sh"
-require_programs
-prepare_appdata
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/hostile_host.sh"
 MARKER="$WORK/pwned"
 
 cat >"$WORK/startup.mac" <<MAC

@@ -4,8 +4,7 @@
 # the same macro with a wrong value exits with its own code; errors, a stop, a macro file that is
 # missing or a FIFO and a macro that logs off each end the program with their status; RUN("x", "B") runs a
 # macro in a second session process.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 start_host
 HOST="127.0.0.1:$HOST_PORT"

@@ -2,8 +2,7 @@
 # SIGTERM ends the program at once, whatever its connection is doing: connecting to a host that
 # never answers, taking a trickle of bytes, in the middle of a TLS handshake. It still closes
 # cleanly (status 0) and gives its session letter back.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 QUICK_MS=3000  # "at once" on a busy shared machine, the 0.37 s pause before saving included
 
@@ -37,7 +36,7 @@ if mode == "tls":
     print("hello", flush=True)
 signal.pause()
 ' "$1")
-    EXTRA_PIDS+=($!)
+    track $!
     read -r -t "$PATIENCE" -u "$PEER_FD" PEER_PORT || fail "the peer did not start"
 }
 

@@ -4,8 +4,7 @@
 # (host without TN3270E, session that refuses it), IPv6, the tn3270:// form and a named session
 # file. Each logon panel is read from the program's stdout while it still runs, and SIGTERM ends
 # it cleanly.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 
 # logon_panel NAME: the demo's first screen arrives, then the program is told to stop.
 logon_panel() {
@@ -64,6 +63,7 @@ start_host_v6() {
     HOST_LOG="$WORK/host6.log"
     exec {HOST_FD}< <(exec "$TESTHOST_BIN" --listen ::1 --port 0 --log "$HOST_LOG" 2>"$WORK/host6.err")
     HOST_PID=$!
+    track "$HOST_PID"
     read -r -t "$PATIENCE" -u "$HOST_FD" HOST_PORT
 }
 if start_host_v6; then

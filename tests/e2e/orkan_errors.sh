@@ -4,8 +4,7 @@
 # that closes the connection in the middle of a record, a session without a host, a TLS choice the
 # session cannot use, a damaged key.lst, an invalid command line option and a session file that
 # cannot be loaded at all.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 
 # --- nothing listens: the port of a host that has just stopped
@@ -31,7 +30,7 @@ s.listen(4)
 print(s.getsockname()[1], flush=True)
 signal.pause()
 ')
-EXTRA_PIDS+=($!)
+track $!
 read -r -t "$PATIENCE" -u "$silent" silent_port || fail "the silent host did not start"
 make_session slow host="127.0.0.1:$silent_port" timeout=2
 started=$(date +%s)

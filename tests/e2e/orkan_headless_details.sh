@@ -4,8 +4,7 @@
 # that never answers the transfer command ends RECEIVEFILE (own language and REXX) after
 # TransferTimeout seconds, with the reason on stderr; a program a macro starts writes to stderr, never
 # among the screens on stdout.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 MACROS="$APPDATA/macros"
 

@@ -3,8 +3,7 @@
 # its memory map holds no Qt, X11 or GL library (the desktop program is a program of its own), and
 # without TLS or printing none of the TLS, font or compression libraries either (their modules load
 # when first used).
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 
 start_host
 start_orkan lean --dump --host "127.0.0.1:$HOST_PORT"

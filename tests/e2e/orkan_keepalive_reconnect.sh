@@ -2,8 +2,7 @@
 # Keep-alive bytes on the wire at the interval orkan.ini sets (in the clear and under TLS, where a
 # byte outside TLS would break the host's TLS layer), and the auto-reconnect of a session whose host
 # says hello and hangs up.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 
 # nops COUNT: waits until the host log holds COUNT keep-alives; prints their times.

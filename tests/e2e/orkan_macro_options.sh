@@ -3,8 +3,7 @@
 # saved and the next start connects there; the variables of that connected session; a cursor
 # moved by assignment; options changed in one run and found again by the next; a refused value
 # and a cursor off the screen end the macro with their reports.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 start_host
 HOST="127.0.0.1:$HOST_PORT"

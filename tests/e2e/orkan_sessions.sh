@@ -3,8 +3,7 @@
 # 37th is told that 36 is the maximum and ends; the letter of a session killed with SIGKILL goes to
 # the next start; a letter asked for is taken when free; closing the session in slot B of three
 # gives B to the next one.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 start_host --lu-pool TST001-TST060
 

@@ -3,14 +3,12 @@
 # made here by the openssl command. The host list of orkan.ini carries the certificate settings
 # (CA_Certs, Client_Certs, Client_Keys, Validate_Host_Cert, Domain_Must_Match_Host) to a session
 # file that names the host entry; --tls picks the protocol.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 command -v openssl >/dev/null || fail "openssl is missing"
 prepare_appdata
 CERTS="$WORK/certs"
 mkdir -p "$CERTS"
 
-ossl() { openssl "$@" >>"$WORK/openssl.log" 2>&1 || fail "openssl $1 failed"; }
 
 issuer() {  # NAME SUBJECT
     ossl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/$1-key.pem" -out "$CERTS/$1.pem" -days 30 \
@@ -56,7 +54,7 @@ start_server() {
     exec {SERVER_FD}< <(exec timeout -k 5 "$LIFETIME" openssl s_server -accept 0 -naccept 1 \
         -cert "$CERTS/$cert.pem" -key "$CERTS/$cert-key.pem" "$@" <"$WORK/server.in" 2>&1)
     SERVER_PID=$!
-    EXTRA_PIDS+=("$SERVER_PID")
+    track "$SERVER_PID"
     : >"$WORK/server.out"
     expect_server "ACCEPT"
     rm "$WORK/server.in"

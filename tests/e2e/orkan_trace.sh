@@ -3,8 +3,7 @@
 # application data folder, for its owner only, read back by tracedump from the first Telnet
 # command to the logon screen; a folder where the file cannot be made is reported and the session
 # runs on untraced.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 TRACEDUMP="${ORKAN_BINARY_DIR:?}/tools/tracedump/tracedump"
 [ -x "$TRACEDUMP" ] || fail "tracedump is not built"
 

@@ -2,10 +2,8 @@
 # The headless program prints to a CUPS queue of a scheduler the test starts on a private socket:
 # host print text and a WCC-started screen reach the queue named by --printer as PDF jobs, and
 # "<default>" (the session's printer when none is given) is CUPS's default destination.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-cupsd_track() { EXTRA_PIDS+=("$1"); }
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 . "$ORKAN_SOURCE_DIR/tests/e2e/print/cups.sh"
-require_programs
 start_cupsd
 prepare_appdata
 make_session hostprint hostprinting=1

@@ -4,26 +4,17 @@
 # not exist gives "Printer not found" and the session goes on.
 set -u
 source "$(dirname "$0")/lib/desktop_lib.sh"
-cupsd_track() { track "$1"; }
 source "$(dirname "$0")/print/cups.sh"
 require_desktop xdotool
 start_cupsd
 start_xvfb
-start_testhost
+start_host
 prepare_home
 
-start_program() {
-    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
-    ORKAN_SCREEN_TEXT="$WORK/screen.txt" \
-        "$ORKAN_BIN" --printer "$1" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
-    PROGRAM_PID=$!
-    track "$PROGRAM_PID"
-    screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
+start_printing() {
+    ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program --printer "$1" --host "127.0.0.1:$PORT"
     waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
-    WINDOW=$(xdotool search --sync --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n 1)
-    [ -n "$WINDOW" ] || fail "no window of the program is shown"
-    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW" ||
-        fail "cannot focus the window"
+    WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
 }
 stop_program() {
     kill -TERM "$PROGRAM_PID"
@@ -32,13 +23,13 @@ stop_program() {
     [ "$STATUS" = 0 ] || fail "the program ended with status $STATUS"
 }
 
-start_program orkanq
+start_printing orkanq
 xdotool key Print
 wait_job 1 "User id"
 stop_program
 
 # A queue CUPS does not know: the message box says so and the session is still there.
-start_program nosuchq
+start_printing nosuchq
 xdotool key Print
 box() { xdotool search --sync --onlyvisible --name "Printer Error" 2>/dev/null | head -n 1; }
 BOX=""

@@ -3,8 +3,7 @@
 # next Erase/Write, and a screen whose WCC starts the printer, into PDF and text files named by
 # --printer (relative to where the program was started); a printer that does not exist is
 # reported and the session goes on.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 command -v pdftotext >/dev/null || { echo "SKIP: pdftotext is not installed (Debian package poppler-utils)"; exit 77; }
 APP="$ORKAN_SOURCE_DIR/tests/e2e/print/print.app"
 

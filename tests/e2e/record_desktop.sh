@@ -13,18 +13,15 @@ start_xvfb
 prepare_home
 export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run"
 
-screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
-shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 has_gone() { grep -q "macro letter gone" "$WORK/program.err"; }
 clipboard_is() { [ "$(timeout 5 xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
-exchange() { sed -n 's/^#[0-9]* [0-9.]* \(\(INPUT\|FIELD\|RULE\) .*\)$/\1/p' "$1"; }
 
 # One round: record in LANGUAGE (own or rexx), play it back headless, compare the host logs.
 record_and_play() {
     LANGUAGE=$1
     MACRO="$WORK/recorded-$LANGUAGE.mac"
     rm -f "$WORK/screen.txt" "$WORK/program.err" "$WORK/host.out" "$WORK/host2.out"
-    start_testhost
+    start_host
     QT_QPA_PLATFORM=xcb ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_MACRO_TRACE=1 \
         "$ORKAN_BIN" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
     PROGRAM_PID=$!

@@ -4,8 +4,7 @@
 # an error ends with 2; SIGTERM and SIGINT end the program while a REXX loop runs; an unknown function never
 # runs a program of that name; sendfile and receivefile move a file through the TSO transfer
 # program and back.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 start_host
 HOST="127.0.0.1:$HOST_PORT"
@@ -48,13 +47,11 @@ expect_rc 2 "an unknown function"
 # --- SIGTERM ends the program while a REXX loop runs
 printf '/* REXX */\nsay "looping"\ndo forever\n  nop\nend\n' >"$MACROS/loop.mac"
 start_orkan loop --macro loop
-for _ in $(seq 1 200); do grep -qF "Debug: looping" "$WORK/loop.err" && break; sleep 0.05; done
-err_has loop "Debug: looping"
+waitfor 10 grep -qF "Debug: looping" "$WORK/loop.err" || fail "the REXX loop did not start"
 finish_orkan loop TERM
 expect_rc 0 "SIGTERM during a REXX loop"
 start_orkan loopint --macro loop
-for _ in $(seq 1 200); do grep -qF "Debug: looping" "$WORK/loopint.err" && break; sleep 0.05; done
-err_has loopint "Debug: looping"
+waitfor 10 grep -qF "Debug: looping" "$WORK/loopint.err" || fail "the REXX loop did not start"
 finish_orkan loopint INT
 expect_rc 0 "SIGINT during a REXX loop"
 

@@ -2,8 +2,7 @@
 # A recording in both of the recorder's forms (own language and REXX: typed text, a paste, a mouse
 # click on the panel, Enter, the waits) played by the headless program, each against a testhost of
 # its own: both hosts receive the same inputs, fields and cursor positions.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 
 cat >"$WORK/own.mac" <<'MAC'
@@ -45,7 +44,6 @@ Key("PF3")
 WaitUnlocked(20)
 MAC
 
-exchange() { sed -n 's/^#[0-9]* [0-9.]* \(\(INPUT\|FIELD\|RULE\) .*\)$/\1/p' "$1"; }
 for form in own rexx; do
     start_host --once
     run_orkan "$form" --host "127.0.0.1:$HOST_PORT" \

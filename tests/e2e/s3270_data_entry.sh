@@ -2,7 +2,7 @@
 # The demo's data-entry panel with s3270: fields in reading order, the one-character intensified
 # field whose autoskip neighbour sends the cursor on to the next input field, the protected
 # reference that Tab passes over, validation by the host's rules and the values it received.
-. "${ORKAN_SOURCE_DIR:?}/tools/testhost/tests/s3270_lib.sh"
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
 require_peers
 start_host --once
 s3_start

@@ -2,7 +2,7 @@
 # Plain TN3270: once with a host that offers TN3270E to a client that refuses it, once with a host
 # that offers plain TN3270 only. Both follow the order real servers use: DO TERMINAL-TYPE, SB
 # TERMINAL-TYPE SEND, then DO/WILL EOR and DO/WILL BINARY; the logon works the same.
-. "${ORKAN_SOURCE_DIR:?}/tools/testhost/tests/s3270_lib.sh"
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
 require_peers
 
 run_plain() {  # $1: host option or "", $2: s3270 host prefix
@@ -14,7 +14,7 @@ run_plain() {  # $1: host option or "", $2: s3270 host prefix
     logon bob pw123
     s3_must "Disconnect()"
     wait_host
-    echo "Quit()" >&"${S3[1]}"; wait "$S3_PID" 2>/dev/null; S3_PID=""
+    quit_s3
         log_has 'READY TN3270 terminal='
     local order
     order=$(grep -E 'TELNET>' "$HOST_LOG" | sed 's/^#1 [0-9.]* TELNET> //' | tr '\n' '|')

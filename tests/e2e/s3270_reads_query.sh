@@ -2,7 +2,7 @@
 # The host's reads and queries against s3270: Query and Query List replies are decoded (s3270
 # answers as a model 4), a Read Buffer reply matches the host's own model of the screen including
 # what was typed, and Read Modified / Read Modified All return the typed fields.
-. "${ORKAN_SOURCE_DIR:?}/tools/testhost/tests/s3270_lib.sh"
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
 require_peers
 start_host --once
 s3_start -model 3279-4-E

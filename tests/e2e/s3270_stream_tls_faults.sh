@@ -3,10 +3,9 @@
 # Read Buffer that matches the last screen and a timing line on standard output; a TLS session
 # logs on; one byte per write and slow answers still give the logon panel; close-after cuts the
 # session.
-. "${ORKAN_SOURCE_DIR:?}/tools/testhost/tests/s3270_lib.sh"
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
 require_peers
 
-quit_s3() { echo "Quit()" >&"${S3[1]}"; wait "$S3_PID" 2>/dev/null; S3_PID=""; }
 
 # Stream at the default size, then at model 4's alternate size.
 for alt in "" "--stream-alternate"; do

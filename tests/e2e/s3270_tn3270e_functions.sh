@@ -3,7 +3,7 @@
 # back to TN3270), ALWAYS-RESPONSE answered with positive responses, BIND-IMAGE and UNBIND,
 # SSCP-LU data typed by the operator, the large model-4 and model-5 screens and the dynamic-size
 # screen.
-. "${ORKAN_SOURCE_DIR:?}/tools/testhost/tests/s3270_lib.sh"
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
 require_peers
 
 start_host --max-sessions 2 --reject INV-NAME
@@ -12,7 +12,7 @@ s3_must "Connect(127.0.0.1:$PORT)"
 s3_must "Wait(10,InputField)"
 screen_has "Mode TN3270 "
 s3_must "Disconnect()"
-echo "Quit()" >&"${S3[1]}"; wait "$S3_PID" 2>/dev/null; S3_PID=""
+quit_s3
 log_has 'TELNET> IAC SB TN3270E DEVICE-TYPE REJECT REASON INV-NAME IAC SE'
 kill "$HOST_PID"; wait "$HOST_PID" 2>/dev/null; HOST_PID=""
 
@@ -60,7 +60,7 @@ s3_must "Enter()"
 s3_must "Wait(10,Unlock)"
 screen_has "You typed: dyn"
 s3_must "Disconnect()"
-echo "Quit()" >&"${S3[1]}"; wait "$S3_PID" 2>/dev/null; S3_PID=""
+quit_s3
 wait_host
 log_has 'RESPONSE positive seq=[0-9]+ code=00$'
 log_has 'SSCP input "logon applid\(demo\)"'

@@ -2,7 +2,7 @@
 # s3270 logs on to the demo application over TN3270E: the logon panel reads as text, the user id
 # and the non-display password reach the host, and the main menu follows. The host log shows the
 # password among the received fields and never in the screens it sent.
-. "${ORKAN_SOURCE_DIR:?}/tools/testhost/tests/s3270_lib.sh"
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
 require_peers
 
 # Bad command lines and scripts are refused with status 2 and a message.

@@ -2,7 +2,7 @@
 # File transfer with the independent client s3270 against testhost's transfer program, in DFT
 # (s3270 always offers it): for TSO, CMS and CICS, text and binary files of 0 bytes, 1 byte,
 # one block and many blocks go up and come back down with the same sha256.
-. "${ORKAN_SOURCE_DIR:?}/tools/testhost/tests/s3270_lib.sh"
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
 require_peers
 
 # Printable ASCII lines of random lengths (some empty); awk's own generator keeps it repeatable.
@@ -28,12 +28,6 @@ head -c 1 /dev/urandom >"$WORK/files/binary1"
 head -c 16357 /dev/urandom >"$WORK/files/binaryblock"
 head -c 250000 /dev/urandom >"$WORK/files/binarymany"
 [ "$(wc -c <"$WORK/files/textblock")" -lt 15000 ] || fail "the one-block text file grew past one block"
-
-# last_message: the last TRANS line on the screen.
-last_message() {
-    s3_must "Ascii()"
-    grep -o 'TRANS[0-9][0-9] - [^ ].*[^ ]' <<<"$S3_DATA" | tail -n 1
-}
 
 # host_name SYSTEM WORD: a host file name of that system.
 host_name() {
@@ -74,7 +68,7 @@ for system in tso cms cics; do
         done
     done
     s3_must "Disconnect()"
-    echo "Quit()" >&"${S3[1]}"; wait "$S3_PID" 2>/dev/null; S3_PID=""
+    quit_s3
     wait_host
     log_has 'TRANSFER PUT .* by DFT'
     log_has 'TRANSFER GET .* by DFT'

@@ -3,10 +3,9 @@
 # too long), host files written back to a folder and read again by a new host, the paged list
 # screens the list macros read, an unknown option, screen-frame mode with a client that does
 # not answer it, and the transfer faults.
-. "${ORKAN_SOURCE_DIR:?}/tools/testhost/tests/s3270_lib.sh"
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
 require_peers
 
-quit_s3() { echo "Quit()" >&"${S3[1]}"; wait "$S3_PID" 2>/dev/null; S3_PID=""; }
 
 # session SYSTEM [host options]: a fresh host and s3270 at its READY screen.
 session() {
@@ -21,10 +20,6 @@ finish() {
     s3 "Disconnect()" || true
     quit_s3
     wait_host
-}
-last_message() {
-    s3_must "Ascii()"
-    grep -o 'TRANS[0-9][0-9] - [^ ].*[^ ]' <<<"$S3_DATA" | tail -n 1
 }
 expect_message() {
     local got

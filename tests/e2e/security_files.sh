@@ -3,8 +3,7 @@
 # trace name (sessionA.trc) is refused with a message naming the file, and the file it points to
 # keeps its bytes and mode; a file size limit (ulimit -f) ends a download with the system's
 # message, RECEIVEFILE returns 1, and no temporary file is left beside the target.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 PC="$WORK/pc"
 mkdir -p "$PC"

@@ -3,8 +3,7 @@
 # Exec line, with %u replaced by the link. A link that names a host and port opens a session on it;
 # a crafted link (old-style slash options, a macro, a settings or folder file) is refused with
 # status 8 before anything starts: no macro runs, no file is read, no host is reached.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 
 # link_argv LINK: the Exec line's words after the program, %u replaced (sets LINK_ARGS).

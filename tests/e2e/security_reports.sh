@@ -2,8 +2,7 @@
 # Error reports on stderr carry text from macro files and hosts. Control bytes in them (terminal
 # escapes, a bell, a NUL) come out as \xNN, never raw, and a NUL does not cut the report: the
 # error's number and text still follow. Own-language macro errors, REXX output and REXX errors.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 MACROS="$APPDATA/macros"
 

@@ -3,14 +3,12 @@
 # name (wronghost.example) is refused for 127.0.0.1 and for localhost when the host has no stored
 # host entry (a new host); one that names the host is taken. A --tls value that is not a TLS
 # choice is a command-line error, never a plain connection.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 command -v openssl >/dev/null || fail "openssl is missing"
 prepare_appdata
 CERTS="$WORK/certs"
 mkdir -p "$CERTS"
 
-ossl() { openssl "$@" >>"$WORK/openssl.log" 2>&1 || fail "openssl $1 failed"; }
 ossl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/ca-key.pem" -out "$CERTS/ca.pem" -days 30 \
     -subj "/CN=Orkan Test CA" -addext basicConstraints=critical,CA:TRUE -addext keyUsage=keyCertSign,cRLSign
 leaf() {  # NAME SUBJECT ALTNAMES

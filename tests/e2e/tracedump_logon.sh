@@ -5,8 +5,7 @@
 # rows and columns, field attributes and attribute pairs by name, structured fields and query
 # replies by name, the text of the screens translated, and the password sent as X.
 # ORKAN_UPDATE_GOLDEN=1 writes the listing of this run as the new golden file.
-. "${ORKAN_SOURCE_DIR:?}/tests/app/e2e/lib.sh"
-require_programs
+. "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 TRACEDUMP="${ORKAN_BINARY_DIR:?}/tools/tracedump/tracedump"
 [ -x "$TRACEDUMP" ] || fail "tracedump is not built"
 GOLDEN="$ORKAN_SOURCE_DIR/tests/fixtures/tracedump/logon.txt"

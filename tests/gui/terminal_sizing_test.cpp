@@ -4,6 +4,10 @@
 // 1400-pixel display were made larger than the screen before).
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <sstream>
+
 #include "config/session_file.h"
 #include "gui/status_line_widget.h"
 #include "gui/terminal_sizing.h"
@@ -11,221 +15,85 @@
 namespace orkan {
 namespace {
 
-struct Case {
-    const char* name;
-    uint32_t rows, columns;
-    FrameSize now;
-    std::optional<FrameSize> room;
-    SizingReason reason;
-    std::optional<CellSize> cell;        // asked for (font step, kept font)
-    std::optional<FrameSize> back;       // a kept font's size to go back to
-    bool sized = false;                  // SIZEWINDOWTOFONT
-    std::optional<CellSize> remembered;  // for this mode
-    CellSize expect_cell;
-    std::optional<FrameSize> expect_wanted;
-    bool limited = false, clipped = false;
-};
-
 // The status line takes the cell's height and kStatusLineExtra; a 1366x768 display leaves about
 // 713 pixels under the menu bar and the tool bar.
-constexpr int X = kStatusLineExtra;
 constexpr FrameSize kLaptop{1366, 713};
 
+// "WxH" (a height "H+X" adds kStatusLineExtra); "laptop" is kLaptop.
+FrameSize Size(const std::string& text) {
+    if (text == "laptop") return kLaptop;
+    FrameSize f;
+    f.width = std::stoi(text);
+    const std::string height = text.substr(text.find('x') + 1);
+    f.height = std::stoi(height) + (height.ends_with("+X") ? kStatusLineExtra : 0);
+    return f;
+}
+CellSize Cell(const std::string& text) {
+    const FrameSize f = Size(text);
+    return {f.width, f.height};
+}
+
 TEST(TerminalSizing, CellAndFrameWithinTheDisplay) {
-    const Case cases[] = {
-        {"a resize fits the font to the window",
-         24,
-         80,
-         {800, 570},
-         kLaptop,
-         SizingReason::Resized,
-         {},
-         {},
-         false,
-         {},
-         {10, 22},
-         {}},
-        {"a larger font: the window grows with it",
-         24,
-         80,
-         {800, 570},
-         kLaptop,
-         SizingReason::FontStep,
-         CellSize{11, 23},
-         {},
-         false,
-         {},
-         {11, 23},
-         FrameSize{880, 24 * 23 + 23 + X}},
-        {"a smaller font: the window shrinks with it",
-         24,
-         80,
-         {800, 570},
-         kLaptop,
-         SizingReason::FontStep,
-         CellSize{9, 21},
-         {},
-         false,
-         {},
-         {9, 21},
-         FrameSize{720, 24 * 21 + 21 + X}},
-        {"model 5 keeps the font where it fits",
-         27,
-         132,
-         {800, 570},
-         kLaptop,
-         SizingReason::KeepFont,
-         CellSize{10, 22},
-         {},
-         false,
-         {},
-         {10, 22},
-         FrameSize{1320, 27 * 22 + 22 + X}},
-        {"model 4 taller than the laptop: the largest height, the font fitted",
-         43,
-         80,
-         {800, 570},
-         kLaptop,
-         SizingReason::KeepFont,
-         CellSize{10, 22},
-         {},
-         false,
-         {},
-         {10, 16},
-         FrameSize{800, 713},
-         true},
-        {"model 5 wider than a 1400-pixel display",
-         27,
-         132,
-         {800, 570},
-         FrameSize{1400, 940},
-         SizingReason::KeepFont,
-         CellSize{12, 28},
-         {},
-         false,
-         {},
-         {10, 28},
-         FrameSize{1400, 27 * 28 + 28 + X},
-         true},
-        {"sized to the font: the window fits the fitted cell exactly",
-         43,
-         80,
-         {804, 580},
-         kLaptop,
-         SizingReason::KeepFont,
-         CellSize{10, 22},
-         {},
-         true,
-         {},
-         {10, 15},
-         FrameSize{804, 43 * 15 + 4 + 15 + X},
-         true},
-        {"back in mode 1, the user's own size comes back",
-         24,
-         80,
-         {1320, 623},
-         kLaptop,
-         SizingReason::KeepFont,
-         CellSize{10, 22},
-         FrameSize{800, 570},
-         false,
-         {},
-         {10, 22},
-         FrameSize{800, 570}},
-        {"a user size too small for the kept font is not taken",
-         24,
-         80,
-         {1320, 623},
-         kLaptop,
-         SizingReason::KeepFont,
-         CellSize{10, 22},
-         FrameSize{700, 570},
-         false,
-         {},
-         {10, 22},
-         FrameSize{800, 24 * 22 + 22 + X}},
-        {"the window kept: the mode's own cell where it fits",
-         27,
-         132,
-         {1320, 623},
-         kLaptop,
-         SizingReason::KeepWindow,
-         {},
-         {},
-         false,
-         CellSize{10, 22},
-         {10, 22},
-         {}},
-        {"the window kept: a fit where the mode's cell does not",
-         27,
-         132,
-         {800, 570},
-         kLaptop,
-         SizingReason::KeepWindow,
-         {},
-         {},
-         false,
-         CellSize{10, 22},
-         {6, 20},
-         {}},
-        {"200 rows cannot show whole on a laptop, even at the smallest cell",
-         200,
-         80,
-         {800, 570},
-         kLaptop,
-         SizingReason::KeepWindow,
-         {},
-         {},
-         false,
-         {},
-         {4, 6},
-         FrameSize{800, 713},
-         false,
-         true},
-        {"a frame not laid out yet asks for nothing",
-         43,
-         80,
-         {0, 0},
-         kLaptop,
-         SizingReason::KeepFont,
-         CellSize{10, 22},
-         {},
-         false,
-         {},
-         {10, 22},
-         {}},
-        {"no room known: no limit",
-         43,
-         80,
-         {800, 570},
-         {},
-         SizingReason::KeepFont,
-         CellSize{10, 22},
-         {},
-         false,
-         {},
-         {10, 22},
-         FrameSize{800, 43 * 22 + 22 + X}},
-    };
-    for (const Case& c : cases) {
+    const std::map<std::string, SizingReason> reasons = {{"Resized", SizingReason::Resized},
+                                                         {"FontStep", SizingReason::FontStep},
+                                                         {"KeepFont", SizingReason::KeepFont},
+                                                         {"KeepWindow", SizingReason::KeepWindow}};
+    std::ifstream file(std::string(ORKAN_SOURCE_DIR) + "/tests/gui/terminal_sizing.txt");
+    ASSERT_TRUE(file) << "no case file";
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number) {
+        if (line.empty() || line[0] == '#') continue;
+        SCOPED_TRACE("terminal_sizing.txt line " + std::to_string(number) + ": " + line);
+        std::istringstream words(line);
+        std::string word;
+        words >> word;
         SessionRecord record = DefaultSessionRecord();
-        record.SetNumber(field::SizeWindowToFont, c.sized ? 1 : 0);
-        if (c.remembered) RememberCell(record, 2, *c.remembered);
         SizingInput in;
-        in.frame = {c.now.width, c.now.height, 0, 2, c.rows, c.columns};
-        in.room = c.room;
-        in.reason = c.reason;
-        in.cell = c.cell;
-        in.wanted = c.back;
+        const FrameSize screen = Size(word);
+        in.frame = {0, 0, 0, 2, uint32_t(screen.width), uint32_t(screen.height)};
+        CellSize expect_cell;
+        std::optional<FrameSize> expect_wanted;
+        bool limited = false, clipped = false, result = false;
+        while (words >> word) {
+            const size_t eq = word.find('=');
+            const std::string key = word.substr(0, eq),
+                              value = eq == std::string::npos ? "" : word.substr(eq + 1);
+            if (word == "=>") {
+                result = true;
+            } else if (result) {
+                if (key == "cell") expect_cell = Cell(value);
+                if (key == "wanted") expect_wanted = Size(value);
+                limited |= key == "limited";
+                clipped |= key == "clipped";
+            } else if (key == "now") {
+                in.frame.client_width = Size(value).width;
+                in.frame.client_height = Size(value).height;
+            } else if (key == "room") {
+                in.room = Size(value);
+            } else if (key == "reason") {
+                ASSERT_TRUE(reasons.contains(value)) << value;
+                in.reason = reasons.at(value);
+            } else if (key == "cell") {
+                in.cell = Cell(value);
+            } else if (key == "back") {
+                in.wanted = Size(value);
+            } else if (key == "sized") {
+                record.SetNumber(field::SizeWindowToFont, 1);
+            } else if (key == "remembered") {
+                RememberCell(record, 2, Cell(value));
+            } else {
+                FAIL() << "unknown word " << word;
+            }
+        }
         const SizingResult r = SizeTerminal(record, FontLimits{}, in, 2);
-        EXPECT_EQ(r.cell, c.expect_cell) << c.name;
-        EXPECT_EQ(r.wanted, c.expect_wanted) << c.name;
-        EXPECT_EQ(r.limited, c.limited) << c.name;
-        EXPECT_EQ(r.clipped, c.clipped) << c.name;
-        if (c.room && r.wanted && !r.clipped) {
-            EXPECT_TRUE(c.room->Holds(*r.wanted)) << c.name;
-            EXPECT_TRUE(r.wanted->Holds(NeededFrame(in.frame, r.cell, c.sized)))
-                << c.name << ": something is hidden";
+        EXPECT_EQ(r.cell, expect_cell);
+        EXPECT_EQ(r.wanted, expect_wanted);
+        EXPECT_EQ(r.limited, limited);
+        EXPECT_EQ(r.clipped, clipped);
+        if (in.room && r.wanted && !r.clipped) {
+            EXPECT_TRUE(in.room->Holds(*r.wanted));
+            EXPECT_TRUE(r.wanted->Holds(NeededFrame(in.frame, r.cell, record.Flag(field::SizeWindowToFont))))
+                << "something is hidden";
         }
     }
 }

@@ -1,57 +1,15 @@
-// A session with a macro runner on a loop the test turns by hand: posted work runs when the test
-// says so and timers fire only when the test fires them.
+// A session with a macro runner on a loop the test turns by hand.
 #pragma once
 
-#include <chrono>
-#include <deque>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "../keyboard/keyboard_harness.h"
 #include "macro/macro_runner.h"
+#include "manual_loop.h"
 
 namespace orkan::test {
-
-class ManualLoop final : public EventLoop {
-  public:
-    void Post(Task task) override { posted.push_back(std::move(task)); }
-    SendResult SendAndWait(Task task, const std::function<bool()>&) override {
-        task();
-        return SendResult::Ran;
-    }
-    void StartTimer(int id, std::chrono::milliseconds period, bool, Task task) override {
-        timers[id] = {period, std::move(task)};
-    }
-    void StopTimer(int id) override { timers.erase(id); }
-    void WatchReadable(int, Task) override {}
-    void UnwatchReadable(int) override {}
-    bool IsLoopThread() const override { return true; }
-
-    // Runs posted work (and what it posts) until none is left; returns the turns run.
-    int RunPosted(int limit = 100000) {
-        int turns = 0;
-        while (!posted.empty() && turns < limit) {
-            Task t = std::move(posted.front());
-            posted.pop_front();
-            t();
-            ++turns;
-        }
-        return turns;
-    }
-    // Fires the one pending timer; its period in milliseconds, -1 when none is pending.
-    int64_t FireTimer() {
-        if (timers.empty()) return -1;
-        auto it = timers.begin();
-        const int64_t ms = it->second.first.count();
-        Task t = it->second.second;
-        t();
-        return ms;
-    }
-
-    std::deque<Task> posted;
-    std::map<int, std::pair<std::chrono::milliseconds, Task>> timers;
-};
 
 class RecordingEnvironment final : public MacroEnvironment {
   public:

@@ -2,10 +2,9 @@
 // played record by record. What the macro typed, its result, the PC file and the messages out.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
-#include <map>
 
+#include "../macro/manual_loop.h"
 #include "config/temp_folder.h"
 #include "macro/macro_runner.h"
 #include "scripting/macro_errors.h"
@@ -17,50 +16,6 @@ namespace orkan {
 namespace {
 
 using namespace test;
-
-// Posted work runs when the test says; timers fire only when the test fires them by their period.
-class StepLoop final : public EventLoop {
-  public:
-    void Post(Task task) override { posted.push_back(std::move(task)); }
-    SendResult SendAndWait(Task task, const std::function<bool()>&) override {
-        task();
-        return SendResult::Ran;
-    }
-    void StartTimer(int id, std::chrono::milliseconds period, bool, Task task) override {
-        timers[id] = {period, std::move(task)};
-    }
-    void StopTimer(int id) override { timers.erase(id); }
-    void WatchReadable(int, Task) override {}
-    void UnwatchReadable(int) override {}
-    bool IsLoopThread() const override { return true; }
-
-    // Posted work and timers of no delay, until nothing is left of either.
-    void Settle() {
-        for (int guard = 0; guard < 100000; ++guard) {
-            if (!posted.empty()) {
-                Task t = std::move(posted.front());
-                posted.pop_front();
-                t();
-            } else if (!Fire(std::chrono::milliseconds(0))) {
-                return;
-            }
-        }
-        ADD_FAILURE() << "the loop never settled";
-    }
-    // Fires one timer of this period; false when none is started.
-    bool Fire(std::chrono::milliseconds period) {
-        for (auto& [id, timer] : timers) {
-            if (timer.first != period) continue;
-            Task t = timer.second;
-            t();
-            return true;
-        }
-        return false;
-    }
-
-    std::deque<Task> posted;
-    std::map<int, std::pair<std::chrono::milliseconds, Task>> timers;
-};
 
 struct MacroTransfer {
     MacroTransfer() : client(t.session(), loop), runner(t.session(), loop, environment) {
@@ -125,7 +80,7 @@ struct MacroTransfer {
 
     TempFolder folder;
     TransferSession t;
-    StepLoop loop;
+    ManualLoop loop;
     MacroEnvironment environment;
     TransferClient client;
     MacroRunner runner;

@@ -1,17 +1,9 @@
 #!/usr/bin/env bash
-# Shared ground of the desktop program's tests under Xvfb: refusals, a work folder that is removed
-# with every process the test started, a private X server and testhost. Sourced, not run.
+# The desktop program's tests under Xvfb: refusals, a private X server, a home of their own, the
+# program started there and ended cleanly, its windows found. Sourced, not run.
 
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "${WORK:-}/program.err" ] && { echo "--- program stderr:" >&2; tail -n 20 "$WORK/program.err" >&2; }
-    [ -f "${WORK:-}/host.log" ] && { echo "--- host log:" >&2; grep -vE ' (HEX[<>]|SCREEN) ' "$WORK/host.log" | tail -n 20 >&2; }
-    exit 1
-}
-skip() {
-    echo "SKIP: $*" >&2
-    exit 77
-}
+. "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+LIFETIME=900  # the desktop tour runs for up to fifteen minutes
 
 # require_desktop TOOL...: a Qt build of the program, Xvfb and the named X tools, or a skip.
 require_desktop() {
@@ -24,33 +16,6 @@ require_desktop() {
     for tool in Xvfb "$@"; do
         command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (Debian packages xvfb, xdotool, xclip; 'make deps' installs them)"
     done
-}
-
-WORK=$(mktemp -d)
-CLEANUP_PIDS=()
-CLEANUP_SIGNAL=TERM
-# track PID: ended at exit, the latest first (a clipboard owner before the program, the program
-# before its host and X server).
-track() { CLEANUP_PIDS=("$1" "${CLEANUP_PIDS[@]}"); }
-cleanup() {
-    local pid
-    for pid in "${CLEANUP_PIDS[@]}"; do
-        kill "-$CLEANUP_SIGNAL" "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-# waitfor SECONDS CONDITION...: polls every 50 ms.
-waitfor() {
-    local tries=$(($1 * 20))
-    shift
-    for _ in $(seq "$tries"); do
-        "$@" && return 0
-        sleep 0.05
-    done
-    return 1
 }
 
 # start_xvfb [WIDTHxHEIGHT]: a server (1280x1024 unless given) on a display number of its own
@@ -69,22 +34,58 @@ start_xvfb() {
     unset WAYLAND_DISPLAY
 }
 
-# start_testhost [ARGS...]: testhost (the demo unless ARGS name an application) on a free loopback
-# port: PORT, HOST_PID, its log in $WORK/host.log.
-start_testhost() {
-    : "${TESTHOST_BIN:?}"
-    "$TESTHOST_BIN" --port 0 --log "$WORK/host.log" "$@" >"$WORK/host.out" 2>"$WORK/host.err" &
-    HOST_PID=$!
-    track "$HOST_PID"
-    waitfor 30 test -s "$WORK/host.out" || fail "testhost did not start: $(cat "$WORK/host.err")"
-    PORT=$(head -n 1 "$WORK/host.out")
-}
-
 # A home of its own: the program's folders, settings and runtime folder never touch the user's.
 prepare_home() {
     mkdir -p "$WORK/home" "$WORK/config" "$WORK/run"
     chmod 700 "$WORK/run"
 }
+# start_tls_session NAME [INI_LINE...]: testhost under TLS with a certificate of its own, and the
+# application data as a first start leaves it, with orkan.ini (these lines and host NAMEhost on
+# localhost, that certificate trusted) and the session file NAME.ses: CERTS, APPDATA.
+start_tls_session() {
+    local name=$1
+    shift
+    CERTS="$WORK/certs"
+    mkdir -p "$CERTS"
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/host-key.pem" -out "$CERTS/host.pem" -days 2 \
+        -subj "/CN=localhost" -addext subjectAltName=DNS:localhost,IP:127.0.0.1 >"$WORK/openssl.log" 2>&1 ||
+        fail "openssl could not make the host's certificate"
+    start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
+    prepare_home
+    APPDATA="$WORK/config/orkan3270"
+    mkdir -p "$APPDATA/macros"
+    cp "$ORKAN_BINARY_DIR"/share/orkan3270/defaults/*.* "$APPDATA/"
+    {
+        printf '[Orkan]\n'
+        printf '%s\n' "$@"
+        printf 'Hostnames=%shost,\nIPnames=localhost,\nPortnums=%s,\nTN3270E=1,\nSSL=6,\nLunames=,\nKeepAliveTimes=0,\nCA_Certs=%s,\nClient_Certs=,\nClient_Keys=,\nValidate_Host_Cert=1,\nDomain_Must_Match_Host=1,\n' \
+            "$name" "$PORT" "$CERTS/host.pem"
+    } >"$APPDATA/orkan.ini"
+    python3 "$ORKAN_SOURCE_DIR/tests/e2e/lib/make_session.py" "$APPDATA/standard.ses" "$APPDATA/$name.ses" \
+        host="${name}host" ipname=localhost || fail "could not write $name.ses"
+}
+
+# in_home COMMAND...: the command with that home, on the X server.
+in_home() { HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb "$@"; }
+
+# start_program ARGS...: the desktop program in the background, in the private home, with any
+# variables assigned before the call: PROGRAM_PID; its output in $WORK/NAME.out and .err, NAME
+# being $PROGRAM_LOG or "program".
+start_program() {
+    # Not through in_home: a function run in the background is a subshell, and PROGRAM_PID must be
+    # the program's own.
+    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
+        "$ORKAN_BIN" "$@" >"$WORK/${PROGRAM_LOG:-program}.out" 2>"$WORK/${PROGRAM_LOG:-program}.err" &
+    PROGRAM_PID=$!
+    track "$PROGRAM_PID"
+}
+
+# shown TITLE: a visible window whose name matches TITLE (a regular expression).
+shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+# screen_has TEXT: the program's screen text (ORKAN_SCREEN_TEXT=$WORK/screen.txt) holds TEXT.
+screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
+# has FILE TEXT: FILE exists and holds TEXT (a regular expression).
+has() { grep -q -- "$2" "$1" 2>/dev/null; }
 
 # focus_window PID: the program's visible window, focused; prints its id.
 focus_window() {

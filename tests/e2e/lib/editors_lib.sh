@@ -15,11 +15,10 @@ prepare_appdata() {
     mkdir -p "$APPDATA/macros" "$APPDATA/certs"
     cp "$DATA"/defaults/*.* "$APPDATA/"
     echo "[Orkan]" >"$APPDATA/orkan.ini"
-    python3 "$ORKAN_SOURCE_DIR/tests/app/e2e/make_session.py" "$DATA/defaults/standard.ses" "$APPDATA/$name.ses" \
+    python3 "$ORKAN_SOURCE_DIR/tests/e2e/lib/make_session.py" "$DATA/defaults/standard.ses" "$APPDATA/$name.ses" \
         host="127.0.0.1:$PORT" "$@" || fail "could not write $name.ses"
 }
 
-screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
 host_has() { grep -q "$1" "$WORK/host.log"; }
 
 # start_session SESSION: the desktop program on it, up to the logon panel; WINDOW is its window.

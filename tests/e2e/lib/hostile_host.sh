@@ -1,10 +1,12 @@
-# The hostile host of the host-macro tests (tests/e2e/host_macro_*.sh), after tests/app/e2e/lib.sh:
+# The hostile host of the host-macro tests (tests/e2e/host_macro_*.sh), on headless_lib.sh:
 # testhost asks the terminal for ASCII mode (so macro text keeps its line ends and what the
 # terminal types goes out as it is), sends one macro file as remote macro text, and serves a
 # screen of one input field; every byte the terminal sends lands in $CLIENT_LOG. A test's macro
 # ends by typing DONE and pressing Enter (after Enter it waits for the keyboard before it types
 # again); what it may not do ends it before that.
 
+. "$(dirname "${BASH_SOURCE[0]}")/headless_lib.sh"
+prepare_appdata
 CLIENT_LOG="$WORK/client.bin"
 
 # start_hostile MACRO_FILE: a testhost that sends this macro to every terminal.
@@ -40,3 +42,15 @@ wait_macro() {
 
 client_lacks() { ! grep -aqF -- "$1" "$CLIENT_LOG" || fail "the terminal sent the host '$1'"; }
 client_has() { grep -aqF -- "$1" "$CLIENT_LOG" || fail "the terminal never sent '$1'"; }
+
+# run_attack NAME MACRO [MARK]: the macro from a hostile host to a headless session; the program
+# ends once the macro sent MARK or failed.
+run_attack() {
+    local name=$1 macro=$2 mark=${3:-DONE}
+    printf '%s\n' "$macro" >"$WORK/$name.mac"
+    start_hostile "$WORK/$name.mac"
+    start_orkan "$name" --host "127.0.0.1:$HOST_PORT"
+    wait_macro "$name" "$mark"
+    finish_orkan "$name" TERM
+    stop_host
+}

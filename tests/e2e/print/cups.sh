@@ -48,7 +48,7 @@ CONF
     timeout -k 5 300 /usr/sbin/cupsd -f -c "$CUPS_DIR/cupsd.conf" -s "$CUPS_DIR/cups-files.conf" \
         >"$CUPS_DIR/log/cupsd.out" 2>&1 &
     CUPSD_PID=$!
-    cupsd_track "$CUPSD_PID"
+    track "$CUPSD_PID"
     export CUPS_SERVER="$CUPS_DIR/cups.sock"
     for _ in $(seq 100); do
         [ -S "$CUPS_SERVER" ] && lpstat -r >/dev/null 2>&1 && break

@@ -6,6 +6,8 @@
 #include "render.h"
 #include "stream.h"
 
+#include <fstream>
+
 namespace testhost {
 namespace {
 
@@ -30,14 +32,6 @@ TEST(Addresses, EncodeAndDecodeBothForms) {
     }
 }
 
-struct WriteCase {
-    const char* name;
-    const char* record;
-    std::vector<std::string> rows;  // 4 x 10 buffer, attributes as '|', nulls as '.'
-    int cursor;
-    const char* error;  // empty when the record is sound
-};
-
 std::vector<std::string> Picture(const ds::Buffer& b) {
     std::vector<std::string> rows;
     for (int r = 0; r < b.rows(); ++r) {
@@ -54,67 +48,40 @@ std::vector<std::string> Picture(const ds::Buffer& b) {
     return rows;
 }
 
+// The cases of writes.txt: the buffer each write leaves and its cursor, or its refusal.
 TEST(ApplyWrite, OrdersLeaveTheExpectedBuffer) {
-    const ds::Geometry g{4, 10, 4, 10};
-    const std::vector<WriteCase> cases = {
-        {"sba_sf_text_ic",
-         "f5 c3 11 40 4a 1d 60 c1 c2 13",
-         {"..........", "|AB.......", "..........", ".........."},
-         13,
-         ""},
-        {"ra_to_same_address_fills_all",
-         "f5 c3 3c 40 40 5c",
-         {"**********", "**********", "**********", "**********"},
-         0,
-         ""},
-        {"ra_with_ge", "f5 c3 3c 40 c5 08 ad", {"ggggg.....", "", "", ""}, 0, ""},
-        {"eua_nulls_unprotected_only",
-         "f5 c3 1d 60 c1 1d 40 c2 c3 11 40 40 12 40 40",
-         {"|A|.......", "..........", "..........", ".........."},
-         0,
-         ""},
-        {"pt_after_data_nulls_rest_of_field",
-         "f5 c3 1d 40 c1 c2 c3 1d 60 c4 11 40 c1 c1 05 c5",
-         {"EA..|D....", "..........", "..........", ".........."},
-         0,
-         ""},
-        {"sfe_makes_a_field",
-         "f5 c3 29 02 c0 60 42 f2 c1",
-         {"|A........", "..........", "..........", ".........."},
-         0,
-         ""},
-        {"address_beyond_buffer",
-         "f5 c3 11 c1 c1 c1",
-         {"..........", "..........", "..........", ".........."},
-         0,
-         "beyond 40 positions"},
-        {"sba_cut_short",
-         "f5 c3 c1 11 40",
-         {"A.........", "..........", "..........", ".........."},
-         0,
-         "runs past the end"},
-        {"sfe_pairs_cut_short",
-         "f5 c3 29 03 c0 60",
-         {"..........", "..........", "..........", ".........."},
-         0,
-         "SFE pairs runs past"},
-    };
-    for (const auto& c : cases) {
-        ds::Buffer b(4, 10);
-        std::string error;
-        const Bytes rec = H(c.record);
-        const bool ok = ds::ApplyWrite(b, rec.data(), rec.size(), g, error);
-        EXPECT_EQ(ok, std::string(c.error).empty()) << c.name << ": " << error;
-        if (!ok) {
-            EXPECT_NE(error.find(c.error), std::string::npos) << c.name << ": " << error;
-            continue;
+    std::ifstream file(TESTHOST_TESTS_DIR "/writes.txt");
+    ASSERT_TRUE(file) << "no case file";
+    std::string line, name;
+    ds::Buffer b(4, 10);
+    bool ok = false;
+    std::string error;
+    size_t row = 0;
+    for (int number = 1; std::getline(file, line); ++number) {
+        if (line.empty() || line[0] == '#') continue;
+        SCOPED_TRACE("writes.txt line " + std::to_string(number) + " (" + name + ")");
+        if (line.starts_with("case ")) {
+            name = line.substr(5);
+            std::getline(file, line);
+            ++number;
+            b = ds::Buffer(4, 10);
+            error.clear();
+            const Bytes rec = H(line);
+            ok = ds::ApplyWrite(b, rec.data(), rec.size(), ds::Geometry{4, 10, 4, 10}, error);
+            row = 0;
+        } else if (line.starts_with("error ")) {
+            EXPECT_FALSE(ok);
+            EXPECT_NE(error.find(line.substr(6)), std::string::npos) << error;
+        } else if (line.starts_with("| ")) {
+            ASSERT_TRUE(ok) << error;
+            const std::string want = line.substr(2);
+            EXPECT_EQ(Picture(b)[row++].substr(0, want.size()), want);
+        } else if (line.starts_with("cursor ")) {
+            ASSERT_TRUE(ok) << error;
+            EXPECT_EQ(b.cursor, std::stoi(line.substr(7)));
+        } else {
+            FAIL() << "unknown line";
         }
-        const auto rows = Picture(b);
-        for (size_t r = 0; r < c.rows.size(); ++r) {
-            if (c.rows[r].empty()) continue;
-            EXPECT_EQ(rows[r].substr(0, c.rows[r].size()), c.rows[r]) << c.name << " row " << r;
-        }
-        EXPECT_EQ(b.cursor, c.cursor) << c.name;
     }
 }
 

@@ -107,6 +107,17 @@ class Session {
         sent.pop_front();
         return b;
     }
+    // Up to the terminal's Open acknowledged: the command typed at READY, the Query answered with
+    // this limit, the host's first request after the Open taken.
+    void Opened(const std::string& command, std::optional<int> ddm_limit) {
+        Start();
+        Enter(command);
+        Take();
+        Send(QueryReply(ddm_limit));
+        Take();
+        Send(kOpenAck);
+        Take();
+    }
     bool ScreenShows(const std::string& text) const {
         for (const auto& l : shell->lines())
             if (l.find(text) != std::string::npos) return true;
@@ -245,13 +256,7 @@ TEST(DftTransfer, TerminalFaultsEndWithTheReason) {
         config.own_limit = c.own_limit;
         Session s(Personality::Tso, config);
         s.AddFile("ORKUSER.HELLO", 'V', 255, {"HELLO"});
-        s.Start();
-        s.Enter(c.command);
-        s.Take();
-        s.Send(QueryReply(127));
-        s.Take();
-        s.Send(kOpenAck);
-        s.Take();
+        s.Opened(c.command, 127);
         for (const Bytes& r : c.replies) s.Send(r);
         EXPECT_EQ(ToHex(s.Take()), "f3 00 05 d0 41 12") << c.name << "\n" << s.log;
         s.Send(kCloseAck);
@@ -265,13 +270,7 @@ TEST(DftTransfer, TerminalFaultsEndWithTheReason) {
 TEST(DftTransfer, ACancelPartWayIsTheTerminalsCancel) {
     Session s(Personality::Tso);
     s.AddFile("ORKUSER.HELLO", 'V', 255, {std::string(150, 'A').c_str(), std::string(150, 'B').c_str()});
-    s.Start();
-    s.Enter("IND$FILE GET HELLO");
-    s.Take();
-    s.Send(QueryReply(127));
-    s.Take();
-    s.Send(kOpenAck);
-    s.Take();
+    s.Opened("IND$FILE GET HELLO", 127);
     s.Send(InsertAck(1));
     s.Take();
     s.Send(H("88 00 09 d0 47 08 69 04 47 00"));
@@ -516,13 +515,7 @@ TEST(TransferFaults, EachFaultAsDocumented) {
         c.faults.stall_after = 1;
         Session s(Personality::Tso, c);
         s.AddFile("ORKUSER.HELLO", 'V', 255, {"HELLO", "WORLD"});
-        s.Start();
-        s.Enter("IND$FILE GET HELLO");
-        s.Take();
-        s.Send(QueryReply(27 + 4));
-        s.Take();
-        s.Send(kOpenAck);
-        s.Take();
+        s.Opened("IND$FILE GET HELLO", 27 + 4);
         s.Send(InsertAck(1));
         s.now = 100;
         s.shell->OnTick(s.now);
@@ -536,13 +529,7 @@ TEST(TransferFaults, EachFaultAsDocumented) {
         c.faults.drop_after = 1;
         Session s(Personality::Tso, c);
         s.AddFile("ORKUSER.HELLO", 'V', 255, {"HELLO", "WORLD"});
-        s.Start();
-        s.Enter("IND$FILE GET HELLO");
-        s.Take();
-        s.Send(QueryReply(27 + 4));
-        s.Take();
-        s.Send(kOpenAck);
-        s.Take();
+        s.Opened("IND$FILE GET HELLO", 27 + 4);
         s.Send(InsertAck(1));
         EXPECT_EQ(s.closed, "fault: connection dropped during a transfer");
     }

@@ -2,6 +2,8 @@
 // refuses. A script is outside input, so every refusal must be a clear error.
 #include "script.h"
 
+#include <fstream>
+
 #include "helpers.h"
 #include "render.h"
 
@@ -10,67 +12,33 @@ namespace {
 
 using test::Cp037;
 
-struct BadCase {
-    std::string text;
-    const char* message;  // part of the error, including "app:LINE:"
-};
-
+// The cases of script_errors.txt: each refused with its message, or at least not a crash.
 TEST(ScriptErrors, AreReportedWithTheirLine) {
-    const std::vector<BadCase> cases = {
-        {"", "has no screens"},
-        {"screen a\nend\nstart b\n", "start screen 'b' is not defined"},
-        {"screen a\n  on enter : goto nowhere\nend\n", "app:2: goto names screen 'nowhere'"},
-        {"screen a\n  layout\n  |x\n", "not closed by 'end'"},
-        {"screen a\n", "screen 'a' not closed"},
-        {"screen a\nend\nscreen a\nend\n", "app:3: screen 'a' is defined twice"},
-        {"bogus\n", "app:1: unknown statement 'bogus'"},
-        {"screen a\n  layout\n  x\n  end\nend\n", "app:3: layout rows begin with '|'"},
-        {"screen a\n  layout\n  |" + std::string(81, 'x') + "\n  end\nend\n",
-         "app:3: layout row is 81 characters wide"},
-        {"screen a\n  layout\n" +
-             [] {
-                 std::string r;
-                 for (int i = 0; i < 25; ++i) r += "  |x\n";
-                 return r;
-             }() +
-             "  end\nend\n",
-         "has 25 layout rows"},
-        {"marker A protected\nscreen a\nend\n", "app:1: a marker cannot be a letter"},
-        {"marker % protected\nmarker % input\nscreen a\nend\n", "app:2: marker defined twice"},
-        {"marker % input protected\nscreen a\nend\n", "both input and protected"},
-        {"marker % protected name=x\nscreen a\nend\n", "only input fields take names"},
-        {"marker % color=purple\nscreen a\nend\n", "unknown colour"},
-        {"screen a\n  marker _ input name=u,p\n  layout\n  |_ _\n  end\nend\n", ""},
-        {"screen a\n  marker _ input name=u,p\n  layout\n  |_\n  end\nend\n",
-         "marker names 2 fields but the layout uses it 1 times"},
-        {"screen a\n  marker _ input name=u\n  cursor v\n  layout\n  |_\n  end\nend\n",
-         "cursor names field 'v'"},
-        {"screen a\n  value v \"x\"\nend\n", "value for unknown field 'v'"},
-        {"screen a\n  on f99 : stay\nend\n", "app:2: unknown key 'f99'"},
-        {"screen a\n  on enter when x ~ 1 : stay\nend\n", "unknown comparison '~'"},
-        {"screen a\n  on enter stay\nend\n", "rule wants ':'"},
-        {"screen a\n  on enter : jump\nend\n", "unknown action 'jump'"},
-        {"screen a\n  on enter : set x \"unclosed\nend\n", "string without its closing quote"},
-        {"screen a\n  orders\n    sba 0 1\n  end\nend\n", "app:3: sba takes ROW COL"},
-        {"screen a\n  orders\n    hex f\n  end\nend\n", "odd number of digits"},
-        {"screen a\n  orders\n    text \"\xe2\x82\xac\"\n  end\nend\n", "has no form in code page"},
-        {"screen a\n  size 300x80\nend\n", "size takes ROWSxCOLS"},
-        {"screen a\n  layout\n  |${unclosed\n  end\nend\n", "'${' without a closing '}'"},
-        {"screen a\n  layout\n  |\xff\xfe\n  end\nend\n", "not valid UTF-8"},
-        {"on connect when a == b : stay\nscreen a\nend\n", "'on connect' takes no conditions"},
-        {"screen a\n  on enter : query-list zz\nend\n", "is not a hex byte"},
-        {"screen a\n  on enter : bind TOOLONGNAME\nend\n", "at most 8 characters"},
-    };
-    for (const auto& c : cases) {
-        script::App app;
-        std::string error;
-        const bool ok = script::Parse(c.text, "app", Cp037(), app, error);
-        if (std::string(c.message).empty()) {
-            continue;  // accepted or refused, it must merely not crash
+    std::ifstream file(TESTHOST_TESTS_DIR "/script_errors.txt");
+    ASSERT_TRUE(file) << "no case file";
+    std::string line, text;
+    int cases = 0;
+    for (int number = 1; std::getline(file, line); ++number) {
+        if (line.starts_with("=>")) {
+            SCOPED_TRACE("script_errors.txt line " + std::to_string(number));
+            ++cases;
+            script::App app;
+            std::string error;
+            const bool ok = script::Parse(text, "app", Cp037(), app, error);
+            const std::string message = line.size() > 3 ? line.substr(3) : "";
+            if (!message.empty()) {
+                EXPECT_FALSE(ok) << text;
+                EXPECT_NE(error.find(message), std::string::npos) << "text:\n"
+                                                                  << text << "\nerror: " << error;
+            }
+            text.clear();
+        } else if (!line.empty() && line[0] != '#') {
+            for (size_t x; (x = line.find("\\x")) != std::string::npos;)
+                line.replace(x, 4, 1, static_cast<char>(std::stoi(line.substr(x + 2, 2), nullptr, 16)));
+            text += line + "\n";
         }
-        EXPECT_FALSE(ok) << c.text;
-        EXPECT_NE(error.find(c.message), std::string::npos) << "text:\n" << c.text << "\nerror: " << error;
     }
+    EXPECT_GT(cases, 30) << "the case file was cut short";
 }
 
 TEST(ScriptParse, ReadsScreensMarkersRulesAndActions) {

@@ -2,7 +2,10 @@
 // device it assigns or refuses, and how records are framed in both directions.
 #include "telnet.h"
 
+#include <fstream>
+#include <map>
 #include <memory>
+#include <sstream>
 
 #include "helpers.h"
 
@@ -13,165 +16,70 @@ using test::H;
 using test::ToHex;
 using Kind = TelnetServer::Event::Kind;
 
-struct Step {
-    const char* client;    // bytes the client sends (hex)
-    const char* expected;  // bytes the host answers (hex), exactly
-};
-
-// How the host is set up for a case (a plain value, so the case table stays a constant).
-enum class Setup { Default, RefuseInUse, RefuseInvName, Plain };
-
-NegotiationConfig ConfigFor(Setup s) {
-    NegotiationConfig c;
-    if (s == Setup::RefuseInUse) c.reject_reason = telnet::kDeviceInUse;
-    if (s == Setup::RefuseInvName) c.reject_reason = telnet::kInvName;
-    if (s == Setup::Plain) c.offer_tn3270e = false;
-    return c;
+// Hex bytes, with "TEXT" standing for its ASCII bytes.
+Bytes Wire(const std::string& text) {
+    Bytes out;
+    for (size_t i = 0; i < text.size();) {
+        const size_t quote = text.find('"', i);
+        const Bytes hex = H(text.substr(i, quote - i));
+        out.insert(out.end(), hex.begin(), hex.end());
+        if (quote == std::string::npos) break;
+        const size_t close = text.find('"', quote + 1);
+        out.insert(out.end(), text.begin() + long(quote) + 1, text.begin() + long(close));
+        i = close + 1;
+    }
+    return out;
 }
 
-struct NegotiationCase {
-    const char* name;
-    Setup setup;
-    std::vector<Step> steps;
-    TelnetServer::Mode mode;  // after the last step
-    const char* lu;
-};
+// The cases of negotiation.txt: each step's answer exactly, then the mode and the LU.
+TEST(Negotiation, AnswersExactly) {
+    const std::map<std::string, TelnetServer::Mode> modes = {{"Negotiating", TelnetServer::Mode::Negotiating},
+                                                             {"Tn3270", TelnetServer::Mode::Tn3270},
+                                                             {"Tn3270e", TelnetServer::Mode::Tn3270e},
+                                                             {"Failed", TelnetServer::Mode::Failed}};
+    std::ifstream file(TESTHOST_TESTS_DIR "/negotiation.txt");
+    ASSERT_TRUE(file) << "no case file";
+    std::unique_ptr<LuPool> pool;
+    std::unique_ptr<TelnetServer> server;  // before its pool: it gives its LU back at its end
+    std::string line, name;
+    for (int number = 1; std::getline(file, line); ++number) {
+        if (line.empty() || line[0] == '#') continue;
+        SCOPED_TRACE("negotiation.txt line " + std::to_string(number) + " (" + name + ")");
+        std::istringstream words(line);
+        std::string word;
+        words >> word;
+        if (word == "case") {
+            std::string setup;
+            words >> name >> setup;
+            NegotiationConfig config;
+            if (setup == "refuse-in-use") config.reject_reason = telnet::kDeviceInUse;
+            if (setup == "refuse-inv-name") config.reject_reason = telnet::kInvName;
+            if (setup == "plain") config.offer_tn3270e = false;
+            server.reset();
+            pool = std::make_unique<LuPool>();
+            std::string error;
+            ASSERT_TRUE(pool->Parse("LU01-LU03", error)) << error;
+            server = std::make_unique<TelnetServer>(config, *pool);
+            server->Start();
+        } else if (word == "end") {
+            std::string mode, lu;
+            words >> mode >> lu;
+            ASSERT_TRUE(server && modes.contains(mode)) << line;
+            EXPECT_EQ(server->mode(), modes.at(mode));
+            EXPECT_EQ(server->lu(), lu);
+            server.reset();
+        } else {
+            const size_t arrow = line.find("->");
+            ASSERT_TRUE(server && arrow != std::string::npos) << line;
+            const Bytes in = Wire(line.substr(0, arrow));
+            server->Feed(in.data(), in.size());
+            EXPECT_EQ(ToHex(server->TakeOutput()), ToHex(Wire(line.substr(arrow + 2))));
+        }
+    }
+}
 
 // IBM-3278-2-E in ASCII.
 #define T2E "49 42 4d 2d 33 32 37 38 2d 32 2d 45"
-#define LU1 "4c 55 30 31"  // LU01
-#define LU2 "4c 55 30 32"  // LU02
-
-const std::vector<NegotiationCase> kCases = {
-    {"tn3270e_with_connect",
-     Setup::Default,
-     {{"", "ff fd 28"},
-      {"ff fb 28", "ff fa 28 08 02 ff f0"},
-      {"ff fa 28 02 07 " T2E " 01 " LU2 " ff f0", "ff fa 28 02 04 " T2E " 01 " LU2 " ff f0"},
-      {"ff fa 28 03 07 00 02 04 ff f0", "ff fa 28 03 04 00 02 04 ff f0"}},
-     TelnetServer::Mode::Tn3270e,
-     "LU02"},
-    {"tn3270e_pool_assigns_first_free",
-     Setup::Default,
-     {{"", "ff fd 28"},
-      {"ff fb 28", "ff fa 28 08 02 ff f0"},
-      {"ff fa 28 02 07 " T2E " ff f0", "ff fa 28 02 04 " T2E " 01 " LU1 " ff f0"},
-      {"ff fa 28 03 07 02 ff f0", "ff fa 28 03 04 02 ff f0"}},
-     TelnetServer::Mode::Tn3270e,
-     "LU01"},
-    {"functions_not_offered_are_taken_out",
-     Setup::Default,
-     {{"", "ff fd 28"},
-      {"ff fb 28", "ff fa 28 08 02 ff f0"},
-      {"ff fa 28 02 07 " T2E " ff f0", "ff fa 28 02 04 " T2E " 01 " LU1 " ff f0"},
-      {"ff fa 28 03 07 00 01 02 03 04 ff f0", "ff fa 28 03 07 00 02 04 ff f0"},
-      {"ff fa 28 03 04 00 02 ff f0", ""}},
-     TelnetServer::Mode::Tn3270e,
-     "LU01"},
-    {"unknown_lu_is_inv_name",
-     Setup::Default,
-     {{"", "ff fd 28"},
-      {"ff fb 28", "ff fa 28 08 02 ff f0"},
-      {"ff fa 28 02 07 " T2E " 01 58 58 ff f0", "ff fa 28 02 06 05 03 ff f0"}},
-     TelnetServer::Mode::Negotiating,
-     ""},
-    {"configured_reason_is_sent",
-     Setup::RefuseInUse,
-     {{"", "ff fd 28"},
-      {"ff fb 28", "ff fa 28 08 02 ff f0"},
-      {"ff fa 28 02 07 " T2E " ff f0", "ff fa 28 02 06 05 01 ff f0"}},
-     TelnetServer::Mode::Negotiating,
-     ""},
-    {"associate_is_refused",
-     Setup::Default,
-     {{"", "ff fd 28"},
-      {"ff fb 28", "ff fa 28 08 02 ff f0"},
-      {"ff fa 28 02 07 " T2E " 00 " LU1 " ff f0", "ff fa 28 02 06 05 02 ff f0"}},
-     TelnetServer::Mode::Negotiating,
-     ""},
-    {"printer_type_is_refused",
-     Setup::Default,
-     {{"", "ff fd 28"},
-      {"ff fb 28", "ff fa 28 08 02 ff f0"},
-      {"ff fa 28 02 07 49 42 4d 2d 33 32 38 37 2d 31 ff f0", "ff fa 28 02 06 05 04 ff f0"}},
-     TelnetServer::Mode::Negotiating,
-     ""},
-    {"refused_tn3270e_falls_back_in_the_usual_order",
-     Setup::Default,
-     {{"", "ff fd 28"},
-      {"ff fc 28", "ff fd 18"},
-      {"ff fb 18", "ff fa 18 01 ff f0"},
-      {"ff fa 18 00 49 42 4d 2d 33 32 37 38 2d 32 ff f0", "ff fd 19 ff fb 19 ff fd 00 ff fb 00"},
-      {"ff fb 19 ff fd 19 ff fb 00", ""},
-      {"ff fd 00", ""}},
-     TelnetServer::Mode::Tn3270,
-     "LU01"},
-    {"reject_then_refusal_falls_back",
-     Setup::RefuseInvName,
-     {{"", "ff fd 28"},
-      {"ff fb 28", "ff fa 28 08 02 ff f0"},
-      {"ff fa 28 02 07 " T2E " ff f0", "ff fa 28 02 06 05 03 ff f0"},
-      {"ff fc 28", "ff fe 28 ff fd 18"}},
-     TelnetServer::Mode::Negotiating,
-     ""},
-    {"plain_only_with_lu_in_terminal_type",
-     Setup::Plain,
-     {{"", "ff fd 18"},
-      {"ff fb 18", "ff fa 18 01 ff f0"},
-      {"ff fa 18 00 49 42 4d 2d 33 32 37 38 2d 32 40 " LU2 " ff f0", "ff fd 19 ff fb 19 ff fd 00 ff fb 00"},
-      {"ff fb 19 ff fd 19 ff fb 00 ff fd 00", ""}},
-     TelnetServer::Mode::Tn3270,
-     "LU02"},
-    {"plain_refusing_eor_fails",
-     Setup::Plain,
-     {{"", "ff fd 18"},
-      {"ff fb 18", "ff fa 18 01 ff f0"},
-      {"ff fa 18 00 49 42 4d 2d 33 32 37 38 2d 32 ff f0", "ff fd 19 ff fb 19 ff fd 00 ff fb 00"},
-      {"ff fc 19", ""}},
-     TelnetServer::Mode::Failed,
-     "LU01"},
-    {"plain_vt100_is_not_served",
-     Setup::Plain,
-     {{"", "ff fd 18"}, {"ff fb 18", "ff fa 18 01 ff f0"}, {"ff fa 18 00 56 54 31 30 30 ff f0", ""}},
-     TelnetServer::Mode::Failed,
-     ""},
-    {"unknown_options_are_refused_once",
-     Setup::Default,
-     {{"", "ff fd 28"},
-      {"ff fb 05 ff fd 05 ff fb 05", "ff fe 05 ff fc 05 ff fe 05"},
-      {"ff fc 05 ff fe 05", ""}},
-     TelnetServer::Mode::Negotiating,
-     ""},
-    {"malformed_subnegotiation_is_skipped",
-     Setup::Default,
-     {{"", "ff fd 28"},
-      {"ff fb 28", "ff fa 28 08 02 ff f0"},
-      {"ff fa 28 02 07 ff f1 ff fa 28 02 ff f0", ""},
-      {"ff fa 28 02 07 " T2E " ff f0", "ff fa 28 02 04 " T2E " 01 " LU1 " ff f0"}},
-     TelnetServer::Mode::Negotiating,
-     "LU01"},
-};
-
-class Negotiation : public ::testing::TestWithParam<NegotiationCase> {};
-
-TEST_P(Negotiation, AnswersExactly) {
-    const NegotiationCase& c = GetParam();
-    LuPool pool;
-    std::string error;
-    ASSERT_TRUE(pool.Parse("LU01-LU03", error)) << error;
-    TelnetServer server(ConfigFor(c.setup), pool);
-    server.Start();
-    for (size_t i = 0; i < c.steps.size(); ++i) {
-        const Bytes in = H(c.steps[i].client);
-        server.Feed(in.data(), in.size());
-        EXPECT_EQ(ToHex(server.TakeOutput()), ToHex(H(c.steps[i].expected))) << "step " << i;
-    }
-    EXPECT_EQ(server.mode(), c.mode);
-    EXPECT_EQ(server.lu(), c.lu);
-}
-
-INSTANTIATE_TEST_SUITE_P(Telnet, Negotiation, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 std::unique_ptr<TelnetServer> Tn3270eSession(LuPool& pool) {
     auto s = std::make_unique<TelnetServer>(NegotiationConfig{}, pool);

@@ -1,11 +1,10 @@
-# Helpers for the end-to-end tests of the program (tests/e2e/orkan_*.sh): a private HOME and
-# runtime folder per test, so no test meets the user's sessions or another test's; testhost on a
-# free loopback port; the headless program with its screens read from a pipe as they come. Every
-# wait is a blocking read or wait with a generous bound, and every process started is stopped.
+# Helpers for the end-to-end tests of the headless program (tests/e2e/orkan_*.sh and others): a
+# private HOME and runtime folder per test, so no test meets the user's sessions or another test's;
+# the headless program with its screens read from a pipe as they come. Every wait is a blocking
+# read or wait with a generous bound, and every process started is stopped.
 
-set -u
+. "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
-WORK=$(mktemp -d)
 export HOME="$WORK/home"
 export XDG_RUNTIME_DIR="$WORK/run"
 unset XDG_CONFIG_HOME
@@ -13,47 +12,12 @@ mkdir -p "$HOME"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 APPDATA="$HOME/.config/orkan3270"
 DATA="${ORKAN_BINARY_DIR:?}/share/orkan3270"
-LIB_DIR="${ORKAN_SOURCE_DIR:?}/tests/app/e2e"
-PATIENCE=60   # seconds a single wait may take; reached only when something hangs
-LIFETIME=240  # seconds any program started here may live
+LIB_DIR="$(dirname "${BASH_SOURCE[0]}")"
 
 declare -A OPID OFD
-HOST_PID=""
-HOST_FD=""
-EXTRA_PIDS=()
 
-cleanup() {
-    local pid
-    # TERM, which `timeout` passes on to the program it runs (KILL would leave that program behind).
-    for pid in "${OPID[@]}" $HOST_PID "${EXTRA_PIDS[@]}"; do
-        kill -TERM "$pid" 2>/dev/null || true
-    done
-    for pid in "${OPID[@]}" $HOST_PID "${EXTRA_PIDS[@]}"; do
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    local f
-    for f in "$WORK"/*.err "$WORK"/*.out; do
-        [ -s "$f" ] || continue
-        echo "--- $(basename "$f"):" >&2
-        tail -n 20 "$f" >&2
-    done
-    if [ -n "${HOST_LOG:-}" ] && [ -f "$HOST_LOG" ]; then
-        echo "--- host log:" >&2
-        grep -vE ' (HEX[<>]|SCREEN) ' "$HOST_LOG" | tail -n 30 >&2
-    fi
-    exit 1
-}
-
-require_programs() {
-    [ -x "${ORKAN_BIN:-}" ] || fail "ORKAN_BIN does not name the program"
-    [ -x "${TESTHOST_BIN:-}" ] || fail "TESTHOST_BIN does not name testhost"
-}
+[ -x "${ORKAN_BIN:-}" ] || fail "ORKAN_BIN does not name the program"
+[ -x "${TESTHOST_BIN:-}" ] || fail "testhost is not built (TESTHOST_BIN: '${TESTHOST_BIN:-}')"
 
 # The application data folder as a first start leaves it, made beforehand so a test can put its
 # own session files and orkan.ini there.
@@ -76,24 +40,6 @@ write_ini() {
     { echo "[Orkan]"; printf '%s\n' "$@"; } >"$APPDATA/orkan.ini"
 }
 
-# start_host ARGS...: testhost on a free port with a session log; sets HOST_PORT, HOST_LOG.
-start_host() {
-    HOST_LOG="$WORK/host.log"
-    : >"$HOST_LOG"
-    exec {HOST_FD}< <(exec timeout -k 5 "$LIFETIME" "$TESTHOST_BIN" --port 0 --log "$HOST_LOG" "$@" 2>"$WORK/host.err")
-    HOST_PID=$!
-    read -r -t "$PATIENCE" -u "$HOST_FD" HOST_PORT || fail "testhost printed no port"
-    case "$HOST_PORT" in '' | *[!0-9]*) fail "testhost printed no port: '$HOST_PORT'" ;; esac
-}
-
-stop_host() {
-    [ -n "$HOST_PID" ] || return 0
-    kill "$HOST_PID" 2>/dev/null || true
-    wait "$HOST_PID" 2>/dev/null || true
-    HOST_PID=""
-    exec {HOST_FD}<&-
-}
-
 # wait_exit PID: waits for a process started through `timeout` (which bounds every program the
 # tests start); RC holds the exit status (137 when it was killed).
 wait_exit() {
@@ -110,6 +56,7 @@ start_orkan() {
     mkfifo "$WORK/$name.pipe"
     timeout -k 5 "$LIFETIME" "$ORKAN_BIN" --headless "$@" >"$WORK/$name.pipe" 2>"$WORK/$name.err" &
     OPID[$name]=$!
+    track "${OPID[$name]}"
     exec {fd}<"$WORK/$name.pipe"
     OFD[$name]=$fd
     rm "$WORK/$name.pipe"
@@ -148,5 +95,4 @@ run_orkan() {
 
 err_has() { grep -qF -- "$2" "$WORK/$1.err" || fail "$1's stderr lacks '$2'"; }
 out_has() { grep -qF -- "$2" "$WORK/$1.out" || fail "$1's stdout lacks '$2'"; }
-log_has() { grep -qE -- "$1" "$HOST_LOG" || fail "host log lacks /$1/"; }
 expect_rc() { [ "$RC" = "$1" ] || fail "exit status $RC, expected $1${2:+ ($2)}"; }

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# The ground every end-to-end script stands on, sourced by the library of its kind (headless_lib,
+# desktop_lib, s3270_lib): a work folder removed at exit with every process the script started,
+# the latest first; failures that show the last lines of each output and of the host's log;
+# skips; bounded waits; testhost on a free loopback port. Sourced, not run.
+
+set -u
+
+WORK=$(mktemp -d)
+PATIENCE=60   # seconds a single wait may take; reached only when something hangs
+LIFETIME=240  # seconds any program started here may live
+CLEANUP_PIDS=()
+CLEANUP_SIGNAL=TERM  # TERM, which `timeout` passes on to the program it runs
+HOST_PID=""
+
+# track PID: ended at exit, the latest first (a clipboard owner before the program, the program
+# before its host and X server).
+track() { CLEANUP_PIDS=("$1" "${CLEANUP_PIDS[@]}"); }
+cleanup() {
+    local pid
+    for pid in "${CLEANUP_PIDS[@]}"; do
+        kill "-$CLEANUP_SIGNAL" "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    local f
+    for f in "$WORK"/*.err "$WORK"/*.out; do
+        [ -s "$f" ] || continue
+        echo "--- $(basename "$f"):" >&2
+        tail -n 20 "$f" >&2
+    done
+    if [ -f "${HOST_LOG:-$WORK/host.log}" ]; then
+        echo "--- host log:" >&2
+        grep -vE ' (HEX[<>]|SCREEN) ' "${HOST_LOG:-$WORK/host.log}" | tail -n 30 >&2
+    fi
+    exit 1
+}
+skip() {
+    echo "SKIP: $*" >&2
+    exit 77
+}
+
+# waitfor SECONDS CONDITION...: polls every 50 ms.
+waitfor() {
+    local tries=$(($1 * 20))
+    shift
+    for _ in $(seq "$tries"); do
+        "$@" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# start_host ARGS...: testhost (the demo unless ARGS name an application) on a free loopback port
+# with a session log: PORT (also HOST_PORT), HOST_PID, HOST_LOG. A testhost not built is a failure.
+start_host() {
+    [ -x "${TESTHOST_BIN:-}" ] || fail "testhost is not built (TESTHOST_BIN: '${TESTHOST_BIN:-}')"
+    HOST_LOG="$WORK/host.log"
+    : >"$HOST_LOG"
+    # The last host's port must not be read back before the new host has written its own.
+    rm -f "$WORK/host.out"
+    timeout -k 5 "$LIFETIME" "$TESTHOST_BIN" --port 0 --log "$HOST_LOG" "$@" >"$WORK/host.out" 2>"$WORK/host.err" &
+    HOST_PID=$!
+    track "$HOST_PID"
+    waitfor "$PATIENCE" host_started || fail "testhost did not start: $(cat "$WORK/host.err")"
+    PORT=$(head -n 1 "$WORK/host.out")
+    case "$PORT" in '' | *[!0-9]*) fail "testhost printed no port: '$PORT'" ;; esac
+    HOST_PORT=$PORT
+}
+host_started() {
+    [ -s "$WORK/host.out" ] && return 0
+    kill -0 "$HOST_PID" 2>/dev/null || fail "testhost ended at its start: $(cat "$WORK/host.err")"
+    return 1
+}
+
+stop_host() {
+    [ -n "$HOST_PID" ] || return 0
+    kill "$HOST_PID" 2>/dev/null || true
+    wait "$HOST_PID" 2>/dev/null || true
+    HOST_PID=""
+}
+
+# wait_host: waits for a --once host to finish; it must end with status 0.
+wait_host() {
+    local status=0
+    wait "$HOST_PID" || status=$?
+    HOST_PID=""
+    [ "$status" = 0 ] || fail "testhost ended with status $status: $(cat "$WORK/host.err")"
+}
+
+# exchange LOG: what a session's terminal sent and the host's rules made of it, from a host log.
+exchange() { sed -n 's/^#[0-9]* [0-9.]* \(\(INPUT\|FIELD\|RULE\) .*\)$/\1/p' "$1"; }
+# ossl ARGS...: openssl, its output in $WORK/openssl.log.
+ossl() { openssl "$@" >>"$WORK/openssl.log" 2>&1 || fail "openssl $1 failed"; }
+
+log_has() { grep -qE -- "$1" "$HOST_LOG" || fail "host log lacks /$1/"; }
+log_lacks() { ! grep -qE -- "$1" "$HOST_LOG" || fail "host log holds /$1/"; }
