@@ -56,8 +56,7 @@ SessionRuntime::SessionRuntime(EventLoop& loop, Ui& ui, SessionFrame& frame, Run
       session_(std::make_unique<Session>(ui)),
       telnet_(std::make_unique<TelnetEngine>(session_->link, TelnetConfig{}, *this, &session_->trace)),
       connection_(loop, *this),
-      timers_(loop),
-      alive_(std::make_shared<SessionRuntime*>(this)) {
+      timers_(loop) {
     core_ = std::make_unique<SessionCore>(*this, frame);
 }
 
@@ -68,10 +67,7 @@ SessionRuntime::~SessionRuntime() {
 }
 
 void SessionRuntime::Later(std::function<void()> task) {
-    std::weak_ptr<SessionRuntime*> alive = alive_;
-    loop_.Post([alive, task = std::move(task)] {
-        if (alive.lock()) task();
-    });
+    loop_.Post(alive_.Guard(std::move(task)));
 }
 
 SessionFileContext SessionRuntime::FileContext() {

@@ -26,6 +26,7 @@
 #include "net/connection.h"
 #include "net/telnet_engine.h"
 #include "peers/session_peers.h"
+#include "platform/alive_token.h"
 #include "platform/event_loop.h"
 #include "platform/scoped_timers.h"
 #include "session/session.h"
@@ -210,8 +211,8 @@ class SessionRuntime final : public TelnetEvents, public ConnectionListener, pub
     ShutdownMacroHook* shutdown_hook_ = nullptr;
     HostBytesSink* detached_sink_ = nullptr;
     CommandLineConnection command_line_;
-    std::unique_ptr<SessionCore> core_;       // made last: it reaches the rest through this runtime
-    std::shared_ptr<SessionRuntime*> alive_;  // posted tasks check it
+    std::unique_ptr<SessionCore> core_;  // made last: it reaches the rest through this runtime
+    AliveToken alive_;                   // posted tasks check it
 
     StartMode start_mode_ = StartMode::Interactive;
     bool started_once_ = false;

@@ -28,7 +28,6 @@ SessionTrace::SessionTrace(Session& session, EventLoop* loop)
 }
 
 SessionTrace::~SessionTrace() {
-    *alive_ = false;
     if (session_.trace.Target() == &file_) Attach(nullptr);
 }
 
@@ -106,9 +105,8 @@ void SessionTrace::WriteFailed(int error) {
         session.ui.ShowMessage(capture_msg::TraceWriteFailed(error, path));
         return;
     }
-    loop_->Post([alive = alive_, &session, error, path] {
-        if (*alive) session.ui.ShowMessage(capture_msg::TraceWriteFailed(error, path));
-    });
+    loop_->Post(alive_.Guard(
+        [&session, error, path] { session.ui.ShowMessage(capture_msg::TraceWriteFailed(error, path)); }));
 }
 
 }  // namespace orkan

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "capture/trace_file.h"
+#include "platform/alive_token.h"
 
 namespace orkan {
 
@@ -50,7 +51,7 @@ class SessionTrace {
     Session& session_;
     EventLoop* loop_;
     TraceFile file_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    AliveToken alive_;
 };
 
 }  // namespace orkan

@@ -35,7 +35,7 @@ DataFile OpenDataFile(std::string_view name, OpenMode mode, std::string_view fol
     }
     df.path = DataFilePath(name, folder, extension);
     if (mode == OpenMode::Read) {
-        df.file.reset(std::fopen(df.path.c_str(), "rb"));
+        df.file.reset(OpenUserFile(df.path, "rb"));
     } else {
         // Save-screen and capture names are fixed: a link planted there is refused, never followed.
         df.file.reset(OpenStreamForWriting(

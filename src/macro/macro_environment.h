@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_io.h"
 #include "session/macro_permissions.h"
 
 namespace orkan {
@@ -53,7 +54,7 @@ class MacroEnvironment {
         (void)duration_ms;
     }
     virtual std::FILE* DoOpenFile(const std::string& path, const char* mode) {
-        return std::fopen(path.c_str(), mode);
+        return OpenUserFile(path, mode);
     }
 
   private:

@@ -16,7 +16,6 @@ namespace orkan {
 
 namespace {
 
-constexpr int kMacroTimer = 4;
 constexpr size_t kMaxMacroFileBytes = 16 * 1024 * 1024;  // far beyond any macro; a bound for odd files
 
 std::string WithoutExtension(std::string_view path) {
@@ -158,9 +157,9 @@ bool MacroRunner::Request(std::unique_ptr<MacroProgram> program, MacroOrigin ori
 void MacroRunner::StartNextWaiting() {
     if (next_posted_ || waiting_.empty()) return;
     next_posted_ = true;
-    std::weak_ptr<int> alive = alive_;
+    const AliveToken::Watch alive = alive_.watch();
     loop_.Post([this, alive] {
-        if (alive.expired()) return;
+        if (!alive.Alive()) return;
         next_posted_ = false;
         if (!chain_.empty() || waiting_.empty()) return;
         WaitingMacro next = std::move(waiting_.front());
@@ -203,10 +202,10 @@ bool MacroRunner::Start(std::unique_ptr<MacroProgram> program, MacroOrigin origi
 void MacroRunner::ScheduleTurn() {
     if (turn_posted_ || in_turn_) return;
     turn_posted_ = true;
-    std::weak_ptr<int> alive = alive_;
+    const AliveToken::Watch alive = alive_.watch();
     const uint64_t generation = generation_;
     loop_.Post([this, alive, generation] {
-        if (alive.expired()) return;
+        if (!alive.Alive()) return;
         turn_posted_ = false;
         if (generation != generation_) return;
         RunTurn();
@@ -272,7 +271,7 @@ void MacroRunner::RunTurn() {
 
 void MacroRunner::EndChain(MacroOutcome::End end, int error) {
     ++generation_;
-    timers_.Stop(kMacroTimer);
+    timers_.Stop(kStepTimer);
     timer_running_ = false;
     const int close_error = files_.CloseAll();
     if (in_turn_) {
@@ -299,7 +298,7 @@ void MacroRunner::EndChain(MacroOutcome::End end, int error) {
 }
 
 void MacroRunner::ReportError(int number) {
-    timers_.Stop(kMacroTimer);
+    timers_.Stop(kStepTimer);
     timer_running_ = false;
     (void)files_.CloseAll();
     MacroErrorSite site;
@@ -367,13 +366,13 @@ void MacroRunner::TogglePause() {
     }
     if (state_ == MacroState::Idle) return;
     paused_state_ = state_;
-    timers_.Stop(kMacroTimer);
+    timers_.Stop(kStepTimer);
     timer_running_ = false;
     SetState(MacroState::Paused);
 }
 
 void MacroRunner::OnTimer() {
-    timers_.Stop(kMacroTimer);
+    timers_.Stop(kStepTimer);
     timer_running_ = false;
     if (chain_.empty()) return;
     if (state_ == MacroState::TimedPause) {

@@ -18,6 +18,7 @@
 #include "macro/macro_program.h"
 #include "macro/macro_variables.h"
 #include "options/system_variables.h"
+#include "platform/alive_token.h"
 #include "platform/event_loop.h"
 #include "platform/scoped_timers.h"
 #include "scripting/macro_value.h"
@@ -200,8 +201,10 @@ class MacroRunner final : public MacroHook {
     Session& s_;
     EventLoop& loop_;
     MacroEnvironment& env_;
+    // The runner's one timer: a WAIT's time, a PAUSE, the next turn of a running macro.
+    static constexpr int kStepTimer = 0;
     ScopedTimers timers_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    AliveToken alive_;
 
     std::vector<std::unique_ptr<MacroProgram>> chain_;
     // A chain that ended inside a statement (EDITBOX's Cancel, a stop key) is kept until the

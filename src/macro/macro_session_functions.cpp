@@ -13,7 +13,6 @@ namespace orkan {
 
 namespace {
 
-constexpr int kMacroTimer = 4;
 constexpr int64_t kMaxWaitMs = 2'147'483'000;  // what every event loop's timers can hold
 
 // Cursor-positioning functions: the target comes as row and column.
@@ -149,7 +148,7 @@ int MacroRunner::WaitFunction(int keyword, MacroValue* a, int count) {
     const int64_t ms = keyword == kw::ShortWait ? amount * 10 : amount * 1000;
     if (ms > kMaxWaitMs) return macro_error::InvalidValue;
     auto start_timer = [&] {
-        timers_.Start(kMacroTimer, std::chrono::milliseconds(ms), true, [this] { OnTimer(); });
+        timers_.Start(kStepTimer, std::chrono::milliseconds(ms), true, [this] { OnTimer(); });
         timer_running_ = true;
     };
     const bool conditional = keyword == kw::WaitUnlocked || (keyword == kw::Wait && count == 2);
@@ -161,7 +160,7 @@ int MacroRunner::WaitFunction(int keyword, MacroValue* a, int count) {
     const bool met = keyword == kw::WaitUnlocked ? s_.status == SessionStatus::Unlocked : a[1].number != 0;
     if (met) {
         if (timer_running_) {
-            timers_.Stop(kMacroTimer);
+            timers_.Stop(kStepTimer);
             timer_running_ = false;
         }
         return 0;

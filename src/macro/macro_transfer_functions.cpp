@@ -19,7 +19,6 @@ namespace orkan {
 
 namespace {
 
-constexpr int kMacroTimer = 4;
 // How long a transfer asked for while the host still holds the keyboard waits for it.
 constexpr std::chrono::milliseconds kUnlockWait{60'000};
 // XFERADDSTG in a loop that never ends must not take all memory.
@@ -138,7 +137,7 @@ int MacroRunner::StartTransferTerm(bool upload, MacroValue* a, int count, MacroV
         // The dialog the request once went through started a second later; a macro that asks
         // right after an attention key waits for the host's answer instead of being refused.
         if (!timer_running_) {
-            timers_.Start(kMacroTimer, kUnlockWait, true, [this] { OnTimer(); });
+            timers_.Start(kStepTimer, kUnlockWait, true, [this] { OnTimer(); });
             timer_running_ = true;
         }
         const int suspended = SuspendForTransfer();
@@ -146,7 +145,7 @@ int MacroRunner::StartTransferTerm(bool upload, MacroValue* a, int count, MacroV
         return suspended;
     }
     if (transfer_.waiting_for_unlock && timer_running_) {
-        timers_.Stop(kMacroTimer);
+        timers_.Stop(kStepTimer);
         timer_running_ = false;
     }
     transfer_.waiting_for_unlock = transfer_.unlock_expired = false;
@@ -154,10 +153,10 @@ int MacroRunner::StartTransferTerm(bool upload, MacroValue* a, int count, MacroV
     transfer_.what = upload ? "Sending " + std::string(pc) + " to " + std::string(host)
                             : "Receiving " + std::string(host) + " into " + std::string(pc);
     transfer_.running = true;
-    std::weak_ptr<int> alive = alive_;
+    const AliveToken::Watch alive = alive_.watch();
     const uint64_t generation = generation_;
     const TransferStart started = client->Start(r, [this, alive, generation](const TransferOutcome& outcome) {
-        if (!alive.expired()) TransferEnded(generation, outcome);
+        if (alive.Alive()) TransferEnded(generation, outcome);
     });
     if (!started.started) {
         transfer_.running = false;

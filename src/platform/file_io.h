@@ -36,6 +36,11 @@ enum class MissingFolder { Make, Fail };
 [[nodiscard]] std::FILE* OpenStreamForWriting(const std::string& path, WriteMode mode, FileAccess access,
                                               MissingFolder folder = MissingFolder::Make);
 
+// A file the user or their macro names, opened as fopen would ("rb", "wb" or "ab": links followed,
+// 0666 less the umask), except that anything but a regular file is refused with EINVAL at once: a
+// FIFO or a device would stall the loop or the macro's thread that reads or writes it.
+[[nodiscard]] std::FILE* OpenUserFile(const std::string& path, const char* mode);
+
 // 0, or ELOOP when `path` is a symbolic link: for writers that replace a file by renaming a new
 // one over it, which must not reach through a link either.
 [[nodiscard]] int RefuseSymbolicLink(const std::string& path);

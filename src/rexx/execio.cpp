@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "config/data_file.h"
+#include "platform/file_io.h"
 #include "rexx/rexx_errors.h"
 #include "rexx/rexx_text.h"
 
@@ -28,7 +29,7 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // Lines end at LF (a CR before it goes with it); a last line without LF counts; lines of any
 // length are kept whole.
 int ReadLinesIntoStem(const std::string& path, const std::string& stem, RexxVariables& vars) {
-    File f(std::fopen(path.c_str(), "rb"));
+    File f(OpenUserFile(path, "rb"));
     if (!f) return rexx_error::ExecioCannotRead;
     if (!vars.Drop(stem)) return rexx_error::ExecioBadForm;
     long count = 0;
@@ -71,7 +72,7 @@ std::optional<long> StemCount(const std::string& stem, RexxVariables& vars) {
 int WriteStemToFile(const std::string& path, const std::string& stem, RexxVariables& vars) {
     const std::optional<long> count = StemCount(stem, vars);
     if (!count) return rexx_error::ExecioBadCount;
-    File f(std::fopen(path.c_str(), "wb"));
+    File f(OpenUserFile(path, "wb"));
     if (!f) return rexx_error::ExecioCannotWrite;
     for (long i = 1; i <= *count; ++i) {
         const std::string value = vars.Fetch(stem + std::to_string(i)).value_or(std::string());

@@ -36,7 +36,7 @@ auto OnLoop(RexxContext& c, Work work) -> std::optional<decltype(work())> {
     auto box = std::make_shared<Box>();
     RexxMacros* owner = c.owner;
     RexxTask* task = c.task;
-    const SendResult sent = owner->loop().SendAndWait(
+    const SendResult sent = task->mailbox->SendAndWait(
         [box, owner, permissions = task->permissions, work = std::move(work)]() mutable {
             owner->EnterTaskCall();
             {

@@ -71,30 +71,29 @@ uint64_t ResidentBytes() {
 }
 
 // What a task's thread must have before its program runs; "" or why it cannot run.
-std::string PrepareThread(RexxTask& task, EventLoop& loop) {
+std::string PrepareThread(RexxTask& task) {
     if (!GuardRexxStack(task.limit)) return "its thread's stack could not be guarded";
     if (!task.Sandboxed()) return {};
     // The loop's hand-over once before the lock-down, so that whatever it sets up for a thread
     // that posts to it is there already.
-    (void)loop.SendAndWait([] {}, [&task] { return task.StopRequested(); });
+    (void)task.mailbox->SendAndWait([] {}, [&task] { return task.StopRequested(); });
     std::string error;
     return LockDownRexxThread(error) ? std::string() : error;
 }
 
-void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, std::weak_ptr<int> alive,
-                EventLoop* loop) {
+void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, AliveToken::Watch alive) {
     PrepareRexxThreadSignals(task->halt, task->limit);
     long start_result = 0;
     int rc = 0;
-    const std::string unprepared = PrepareThread(*task, *loop);
+    const std::string unprepared = PrepareThread(*task);
     if (unprepared.empty()) {
         rc = RunRexxProgram(*owner, *task, task->source, start_result);
     } else {
         start_result = -kRexxSandboxUnavailable;
         const std::string line = "REXX macro \"" + task->name + "\" did not run: " + unprepared + ".";
-        (void)loop->SendAndWait(
+        (void)task->mailbox->SendAndWait(
             [owner, alive, line] {
-                if (!alive.expired()) owner->session().ui.AddDebugLine(line);
+                if (alive.Alive()) owner->session().ui.AddDebugLine(line);
             },
             [] { return false; });
     }
@@ -104,8 +103,8 @@ void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, std::weak_ptr
     task->start_result = start_result;
     task->ended = true;
     const int slot = task->slot;
-    loop->Post([owner, alive, slot] {
-        if (alive.expired()) return;
+    task->mailbox->Post([owner, alive, slot] {
+        if (!alive.Alive()) return;
         owner->TaskFinished(slot);
     });
 }
@@ -113,7 +112,11 @@ void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, std::weak_ptr
 }  // namespace
 
 RexxMacros::RexxMacros(Session& session, EventLoop& loop, MacroEnvironment& environment)
-    : s_(session), loop_(loop), env_(environment), timers_(loop) {
+    : s_(session),
+      loop_(loop),
+      mailbox_(std::make_shared<LoopMailbox>(loop)),
+      env_(environment),
+      timers_(loop) {
     InstallRexxHaltHandler();
     env_.AttachGate(&session.macro_gate);
 }
@@ -139,6 +142,8 @@ RexxMacros::~RexxMacros() {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    // A thread still running gives up its wait on the loop (it was asked to stop) before this returns.
+    mailbox_->Close();
     for (auto& task : tasks) {
         // A thread stuck outside the interpreter (a blocking read of its own, or parked for its
         // depth) is left to itself; it keeps its task and touches nothing of the session once
@@ -269,13 +274,13 @@ bool RexxMacros::Launch(Pending& request) {
     task->name = request.name;
     task->source = std::move(request.source);
     task->permissions = request.permissions;
+    task->data_folder = s_.folders.app_data;
+    task->mailbox = mailbox_;
     task->paused = paused_;
     if (RunningTasks() == 0) resident_at_start_ = ResidentBytes();
     slots_[free] = {task, std::move(request.done)};
     std::string error;
-    if (!task->thread.Start(
-            [this, task, alive = std::weak_ptr<int>(alive_)] { ThreadMain(this, task, alive, &loop_); },
-            error)) {
+    if (!task->thread.Start([this, task, alive = alive_.watch()] { ThreadMain(this, task, alive); }, error)) {
         MacroDone done = std::move(slots_[free].done);
         slots_[free] = {};
         s_.ui.ShowMessage({"Orkan TN3270 - REXX",

@@ -20,6 +20,7 @@
 #include "macro/macro_environment.h"
 #include "macro/macro_runner.h"
 #include "options/system_variables.h"
+#include "platform/alive_token.h"
 #include "platform/event_loop.h"
 #include "platform/scoped_timers.h"
 #include "rexx/rexx_task.h"
@@ -72,7 +73,6 @@ class RexxMacros {
 
     // For the thread side (rexx_runtime.cpp, rexx_functions.cpp).
     Session& session() { return s_; }
-    EventLoop& loop() { return loop_; }
     MacroEnvironment& environment() { return env_; }
     std::string ErrorListPath() const;
     void EnterTaskCall() { ++in_task_call_; }
@@ -106,9 +106,10 @@ class RexxMacros {
 
     Session& s_;
     EventLoop& loop_;
+    std::shared_ptr<LoopMailbox> mailbox_;  // the task threads' way to the loop
     MacroEnvironment& env_;
     ScopedTimers timers_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    AliveToken alive_;
     std::array<Slot, kRexxTaskSlots> slots_;
     std::deque<Pending> pending_;
     MacroVariableState variables_;

@@ -83,7 +83,7 @@ int RunExecioCommand(RexxContext& c, std::string_view arguments) {
     if (!allowed || !*allowed) return rexx_error::RefusedForHost;
     PoolVariables variables;
     ExecioPlace place;
-    place.folder = c.owner->session().folders.app_data;
+    place.folder = c.task->data_folder;
     place.read_clipboard = [&c]() -> std::optional<std::string> {
         RexxMacros* owner = c.owner;
         return OnLoop(c, [owner] { return ReadClipboardText(owner->session()); }).value_or(std::nullopt);

@@ -7,9 +7,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
+#include "platform/loop_mailbox.h"
 #include "rexx/rexx_thread.h"
 #include "session/macro_permissions.h"
 
@@ -21,6 +23,10 @@ struct RexxTask {
     std::string name;    // as asked for
     std::string source;  // the program text
     MacroPermissions permissions = MacroPermissions::Full();
+    // The folder EXECIO's relative names are in, copied: the thread reads nothing of the session.
+    std::string data_folder;
+    // The thread's only way to the loop; its owner closes it before going.
+    std::shared_ptr<LoopMailbox> mailbox;
     // Files and programs out of reach: Regina's restricted mode and a locked-down thread.
     bool Sandboxed() const {
         return !permissions.Allows(Capability::Files) || !permissions.Allows(Capability::Programs);
