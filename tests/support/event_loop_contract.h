@@ -19,6 +19,11 @@
 
 namespace orkan::test {
 
+// How much earlier than its period a timer may fire, in percent of it: a loop whose timers may run
+// early (coarse timers) says so by specialising this before it instantiates the suite.
+template <class Loop>
+inline constexpr int kTimerSlackPercent = 0;
+
 template <class Loop>
 class EventLoopContract : public ::testing::Test {
   protected:
@@ -162,7 +167,8 @@ TYPED_TEST_P(EventLoopContract, TimersOnceRepeatRestartAndStop) {
     EXPECT_EQ(stopped, 0);
     EXPECT_GE(periodic, 3);
     EXPECT_EQ(restarted_count, 1);
-    EXPECT_GE(restarted_fired - restarted_at, 150ms);
+    EXPECT_GE(restarted_fired - restarted_at, 150ms * (100 - kTimerSlackPercent<TypeParam>) / 100)
+        << "the restarted timer kept its old period";
     EXPECT_EQ(self_stopping, 2);
     EXPECT_EQ(self_restarted, 2);
     loop.StopTimer(2);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,10 @@ std::vector<GoldenCase> ReadGoldenCases(const std::string& relative);
 std::string GoldenValue(std::string_view text);
 // The first word of `text` and the rest after its blanks.
 std::pair<std::string, std::string> SplitWord(std::string_view text);
+// A failing case names itself and where it is written.
+inline void PrintTo(const GoldenCase& c, std::ostream* os) {
+    *os << c.name << " (" << c.where << ")";
+}
 // A gtest name: the case name's words joined, each begun upper-case; unique in its file.
 std::string GoldenTestName(const testing::TestParamInfo<GoldenCase>& info);
 
