@@ -40,7 +40,8 @@ TEST_P(Listings, SayWhatTheBytesAre) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Listings, testing::ValuesIn(test::ReadGoldenCases("capture/data/listing.txt")),
+INSTANTIATE_TEST_SUITE_P(Cases, Listings,
+                         testing::ValuesIn(test::ReadGoldenCases("capture/data/listing.txt")),
                          test::GoldenTestName);
 
 TEST(TraceListing, RecordsByCommand) {

@@ -20,7 +20,8 @@ TEST_P(PasteWriters, FollowTheFieldRules) {
     test::RunPictureCase(GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PasteWriters, testing::ValuesIn(test::ReadGoldenCases("clipboard/data/paste.txt")),
+INSTANTIATE_TEST_SUITE_P(Cases, PasteWriters,
+                         testing::ValuesIn(test::ReadGoldenCases("clipboard/data/paste.txt")),
                          test::GoldenTestName);
 
 TEST(PasteTest, InsertIntoAShortFieldAsksFirst) {

@@ -18,7 +18,8 @@ TEST_P(FieldEdit, Case) {
     test::RunPictureCase(GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FieldEdit, testing::ValuesIn(test::ReadGoldenCases("keyboard/data/field_edit.txt")),
+INSTANTIATE_TEST_SUITE_P(Cases, FieldEdit,
+                         testing::ValuesIn(test::ReadGoldenCases("keyboard/data/field_edit.txt")),
                          test::GoldenTestName);
 
 TEST(FieldEditGolden, NumericLockTakesExactlyItsCharacters) {

@@ -213,7 +213,8 @@ void RunPictureCase(const GoldenCase& c) {
             screen.resize(rows, std::string(columns, '.'));
             expected = screen;
             const size_t comma = step.rest.find(',');
-            k.Write(screen, uint32_t(std::stoul(step.rest)), uint32_t(std::stoul(step.rest.substr(comma + 1))));
+            k.Write(screen, uint32_t(std::stoul(step.rest)),
+                    uint32_t(std::stoul(step.rest.substr(comma + 1))));
         } else if (step.verb == "option" && first == "insert")
             s.keyboard.insert_mode = true;
         else if (step.verb == "option" && first == "wordwrap")
