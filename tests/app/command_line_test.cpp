@@ -2,159 +2,76 @@
 // values, and anything that cannot be used must be named in a message.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
-#include <map>
 #include <sstream>
 
 #include "app/command_line.h"
 #include "config/session_file.h"
+#include "support/golden_file.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
 namespace {
 
 using O = CmdOption;
+using test::GoldenValue;
 
-struct Case {
-    const char* name;
-    std::vector<std::string> argv;  // after the program name; one entry is also a whole text
-    bool as_text;                   // parse argv[0] with the program's own syntax
-    int rc;
-    std::map<O, std::string> values;  // every other option must stay unset
-    std::string message;              // expected message text, when one is shown
-    bool cut = false;
-};
-
-const std::string k70(70, 'L');
-const std::string kInvalid =
-    "' is invalid.\nPlease check the Help doc under 'Command line options' after Orkan TN3270 starts";
 const std::string kRefused =
     "' is refused: a tn3270 link names a host and a port, as tn3270://host:port/, and nothing else.";
-const std::string kBadTls =
-    "' is invalid: use 0 (none), 1 (highest available), 2 (TLS 1.0), 3 (TLS 1.1), 4 (TLS 1.2) or 5 (highest "
-    "available).";
 
-const Case kCases[] = {
-    {"scheme lower case with slash",
-     {"tn3270://host.example:2023/"},
-     true,
-     0,
-     {{O::Scheme, "host.example:2023"}},
-     ""},
-    {"scheme upper case without slash",
-     {"TN3270://host.example:2023"},
-     true,
-     0,
-     {{O::Scheme, "host.example:2023"}},
-     ""},
-    {"scheme as an argument anywhere",
-     {"/L", "LU1", "Tn3270://mvs/"},
-     false,
-     0,
-     {{O::Scheme, "mvs"}, {O::LuName, "LU1"}},
-     ""},
-    {"scheme then options", {"tn3270://mvs/ /L LU1"}, true, 0, {{O::Scheme, "mvs"}, {O::LuName, "LU1"}}, ""},
-    {"options in lower case", {"/h myhost /p 2023"}, true, 0, {{O::Host, "myhost"}, {O::Port, "2023"}}, ""},
-    {"options without blanks",
-     {"/E/N3/T"},
-     true,
-     0,
-     {{O::Tn3270e, " "}, {O::Model, "3"}, {O::Trace, " "}},
-     ""},
-    {"bare first word is the session", {"prod /T"}, true, 0, {{O::Session, "prod.ses"}, {O::Trace, " "}}, ""},
-    {"quoted session path",
-     {"\"C:\\Users\\me\\My Sessions\\prod\""},
-     true,
-     0,
-     {{O::Session, "prod.ses"}},
-     ""},
-    {"session with extension in any case", {"/S Test.SES"}, true, 0, {{O::Session, "Test.SES"}}, ""},
-    {"arguments are joined with blanks",
-     {"/S", "my", "session"},
-     false,
-     0,
-     {{O::Session, "my session.ses"}},
-     ""},
-    {"option without value", {"/h"}, true, 0, {{O::Host, " "}}, ""},
-    {"value over 64 characters is cut",
-     {"/L " + k70},
-     true,
-     0,
-     {{O::LuName, std::string(64, 'L')}},
-     "",
-     true},
-    {"invalid option is named", {"/X"}, true, 8, {}, "Command line option '/X" + kInvalid},
-    {"invalid option after valid ones", {"/H h /Qx"}, true, 8, {}, "Command line option '/Q" + kInvalid},
-    {"text after the scheme slash", {"tn3270://h/junk"}, true, 8, {}, "Command line option 'ju" + kInvalid},
-    {"empty command line", {""}, true, 0, {}, ""},
-    {"long options",
-     {"--host", "h.example", "--port=992", "--lu", "LU01", "--tn3270e", "--session", "/home/u/work/prod.ses",
-      "--run", "Key(\"Enter\")", "--trace", "--tls=4"},
-     false,
-     0,
-     {{O::Host, "h.example"},
-      {O::Port, "992"},
-      {O::LuName, "LU01"},
-      {O::Tn3270e, " "},
-      {O::Session, "prod.ses"},
-      {O::Run, "Key(\"Enter\")"},
-      {O::Trace, " "},
-      {O::Tls, "4"}},
-     ""},
-    {"long options win over the text", {"/P 23", "--port", "24"}, false, 0, {{O::Port, "24"}}, ""},
-    {"long session path keeps its file name",
-     {"--session", "/" + std::string(80, 'd') + "/x"},
-     false,
-     0,
-     {{O::Session, "x.ses"}},
-     ""},
-    {"unknown long option", {"--bogus"}, false, 8, {}, "Command line option '--bogus" + kInvalid},
-    {"long option without its value",
-     {"--host"},
-     false,
-     8,
-     {},
-     "Command line option '--host' needs a value."},
-    {"scheme argument with a path", {"tn3270://h/x"}, false, 8, {}, "The link 'tn3270://h/x" + kRefused},
-    {"slash options behind a scheme without slashes",
-     {"tn3270:x/H127.0.0.1/P23/REXIT 9"},
-     false,
-     8,
-     {},
-     "The link 'tn3270:x/H127.0.0.1/P23/REXIT 9" + kRefused},
-    {"TLS choice as a word", {"--tls", "yes"}, false, 8, {}, "TLS choice 'yes" + kBadTls},
-    {"TLS choice past the table", {"--tls=6"}, false, 8, {}, "TLS choice '6" + kBadTls},
-    {"TLS choice as a protocol name", {"/V TLS1.2"}, true, 8, {}, "TLS choice 'TLS1.2" + kBadTls},
-    {"TLS choice without a value", {"/H h /V"}, true, 8, {}, "TLS choice '" + kBadTls},
-};
+class CommandLines : public testing::TestWithParam<test::GoldenCase> {};
 
-TEST(CommandLine, Cases) {
-    for (const Case& c : kCases) {
-        test::RecordingUi ui;
-        CommandLine cl;
-        int rc;
-        if (c.as_text) {
-            rc = ParseCommandLine(c.argv[0], cl, ui);
-        } else {
-            std::vector<const char*> argv = {"orkan3270"};
-            for (const std::string& a : c.argv) argv.push_back(a.c_str());
-            rc = ParseCommandLine(int(argv.size()), argv.data(), cl, ui);
-        }
-        EXPECT_EQ(rc, c.rc) << c.name;
-        if (!c.message.empty()) {
-            ASSERT_EQ(ui.shown.size(), 1u) << c.name;
-            EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Command Line Option Error") << c.name;
-            EXPECT_EQ(ui.shown[0].text, c.message) << c.name;
-            continue;
-        }
-        EXPECT_TRUE(ui.shown.empty()) << c.name;
-        for (size_t i = 0; i < kCommandLineOptions; ++i) {
-            auto it = c.values.find(O(i));
-            EXPECT_EQ(cl.values[i], it == c.values.end() ? "" : it->second) << c.name << ", option " << i;
-        }
-        EXPECT_EQ(!cl.notes.empty(), c.cut) << c.name;
+TEST_P(CommandLines, Case) {
+    static const char* const names[kCommandLineOptions] = {
+        "Session", "Macro",    "Scheme", "Host", "LuName", "Port",   "Tn3270e",  "Model",
+        "Trace",   "FilesIni", "Tls",    "Run",  "Letter", "Colour", "Settings", "AppData"};
+    const test::GoldenCase& c = GetParam();
+    SCOPED_TRACE(c.where);
+    std::optional<std::string> text;
+    std::vector<std::string> args;
+    std::array<std::string, kCommandLineOptions> values;
+    int rc = 0;
+    std::string message;
+    bool cut = false;
+    for (const test::GoldenStep& step : c.steps) {
+        const auto [first, second] = test::SplitWord(step.rest);
+        if (step.verb == "text")
+            text = GoldenValue(step.rest);
+        else if (step.verb == "arg")
+            args.push_back(GoldenValue(step.rest));
+        else if (step.verb == "rc")
+            rc = std::stoi(step.rest);
+        else if (step.verb == "message")
+            message = GoldenValue(step.rest);
+        else if (step.verb == "cut")
+            cut = true;
+        else if (const auto* at = std::find(std::begin(names), std::end(names), first);
+                 step.verb == "value" && at != std::end(names))
+            values[size_t(at - names)] = GoldenValue(second);
+        else
+            ADD_FAILURE() << "line " << step.line << ": cannot read " << step.verb << " " << step.rest;
     }
+    test::RecordingUi ui;
+    CommandLine cl;
+    std::vector<const char*> argv = {"orkan3270"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    EXPECT_EQ(
+        text ? ParseCommandLine(*text, cl, ui) : ParseCommandLine(int(argv.size()), argv.data(), cl, ui), rc);
+    if (!message.empty()) {
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Command Line Option Error");
+        EXPECT_EQ(ui.shown[0].text, message);
+        return;
+    }
+    EXPECT_TRUE(ui.shown.empty());
+    for (size_t i = 0; i < kCommandLineOptions; ++i) EXPECT_EQ(cl.values[i], values[i]) << names[i];
+    EXPECT_EQ(!cl.notes.empty(), cut);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, CommandLines,
+                         testing::ValuesIn(test::ReadGoldenCases("app/data/command_line.txt")),
+                         test::GoldenTestName);
 
 // A link arrives as the desktop entry's Exec line has it, with %u replaced by the link as one
 // argument (or dropped, when the program is started from the menu).

@@ -4,12 +4,8 @@
 // never touch another's, and a trace switched on mid-connection hears the very next items.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <set>
 
-#include "app/session_runtime.h"
-#include "app/startup.h"
-#include "app_test_support.h"
 #include "clipboard/find.h"
 #include "display/status_line.h"
 #include "ds3270/presentation_space.h"
@@ -18,14 +14,13 @@
 #include "keyboard/keyboard.h"
 #include "support/ds3270_harness.h"
 #include "support/recording_ui.h"
+#include "support/running_session.h"
 
 namespace orkan {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr std::string_view kNegotiation = "FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00";
 // "NAME" protected at row 1, an unprotected field after it holding the cursor; keyboard restored.
 constexpr std::string_view kPanel = "F5C3 11C150 1D60 D5C1D4C5 1D40 13 FFEF";
 // "FIND ME" written into row 3 of that screen; keyboard restored.
@@ -45,50 +40,19 @@ struct CountingFrame : test::RecordingFrame {
     int blinks = 0;
 };
 
-class SessionCoreTest : public ::testing::Test {
+class SessionCoreTest : public ::testing::Test,
+                        public test::RunningSession<test::RecordingUi, CountingFrame> {
   protected:
     SessionCoreTest() {
-        fs::create_directories(temp / "home");
-        fs::create_directories(temp / "run");
-        env.env = [this](const std::string& name) -> std::optional<std::string> {
-            if (name == "HOME") return temp / "home";
-            if (name == "XDG_RUNTIME_DIR") return temp / "run";
-            return std::nullopt;
-        };
-        env.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
-        env.change_directory = false;
-        env.claim_slot = false;
-        const char* argv[] = {"orkan3270", "--headless", "--host", "127.0.0.1:2023"};
-        CommandLine cl;
-        EXPECT_EQ(ParseCommandLine(4, argv, cl, ui), 0);
-        EXPECT_EQ(PrepareSession(cl, env, runtime, state), 0);
-        EXPECT_TRUE(runtime.StartDetachedConnection(sink));
-        Feed(kNegotiation);
-        Feed(kPanel);
+        EXPECT_EQ(Start({"--headless", "--host", "127.0.0.1:2023"}), 0);
+        EXPECT_TRUE(Connect({kPanel}));
         sink.Take();
     }
-    ~SessionCoreTest() override { runtime.Destroy(); }
-    Session& s() { return runtime.session(); }
-    void Feed(std::string_view hex) { runtime.FeedHostData(test::FromHex(hex)); }
-    std::string Row(uint32_t row) {
-        const std::string text = DumpScreenText(s());
-        size_t start = 0;
-        for (uint32_t r = 0; r < row; ++r) start = text.find('\n', start) + 1;
-        return text.substr(start, text.find('\n', start) - start);
-    }
+    Session& s() { return session(); }
     std::string StatusCells(size_t first, size_t count) {
         const StatusText t = BuildStatusText(s());
         return std::string(t.cells.begin() + ptrdiff_t(first), t.cells.begin() + ptrdiff_t(first + count));
     }
-
-    test::TempFolder temp;
-    StartupEnvironment env;
-    PollEventLoop loop;
-    test::RecordingUi ui;
-    CountingFrame frame;
-    SessionRuntime runtime{loop, ui, frame};
-    StartupState state;
-    test::BytesSink sink;
 };
 
 TEST_F(SessionCoreTest, KeysTypedWhileLockedReplayWhenTheHostUnlocks) {

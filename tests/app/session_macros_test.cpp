@@ -8,12 +8,12 @@
 
 #include "app/command_line.h"
 #include "app/session_runtime.h"
-#include "app_test_support.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "scripting/macro_errors.h"
 #include "support/iconv_tables.h"
 #include "support/recording_ui.h"
+#include "support/running_session.h"
 
 namespace orkan {
 namespace {
@@ -50,16 +50,12 @@ struct MacroFrame : test::RecordingFrame {
 };
 
 // A session runtime with its core, on a poll loop, without a host unless a test feeds one.
-struct Wired {
+struct Wired : test::RunningSession<DialogUi, MacroFrame> {
     Wired() {
-        Session& s = runtime.session();
-        s.record = DefaultSessionRecord();
-        s.charset = test::Cp037Tables();
-        s.folders.app_data = folder.path();
-        s.folders.macros = folder / "macros";
-        fs::create_directories(s.folders.macros);
+        Plain();
+        session().folders.macros = folder / "macros";
+        fs::create_directories(session().folders.macros);
     }
-    Session& session() { return runtime.session(); }
     SessionMacros& macros() { return runtime.core().Macros(); }
     MacroRunner& runner() { return macros().Runner(); }
     void Write(const std::string& name, const std::string& text) {
@@ -67,28 +63,17 @@ struct Wired {
     }
     void Oper(uint8_t number) { ExecuteKey(session(), MakeKeyCode(KeyCategory::Oper, number)); }
     bool Turn(const std::function<bool()>& done) { return loop.RunUntil(done, 5s); }
-    void Settle() {
-        (void)loop.RunUntil([] { return false; }, 30ms);
-    }
+    void Settle() { Drain(30ms); }
     bool Has(std::string_view name) { return runner().variables().Find(name) >= 0; }
     MacroValue Var(std::string_view name) {
         const int i = runner().variables().Find(name);
         return i < 0 ? MacroValue::Text("<none>") : runner().variables().at(i).value;
-    }
-    std::string LastMessage() const {
-        return ui.shown.empty() ? "" : ui.shown.back().title + ": " + ui.shown.back().text;
     }
     bool Shown(std::string_view text) const {
         for (const MessageBox& box : ui.shown)
             if (box.text.find(text) != std::string::npos) return true;
         return false;
     }
-
-    test::TempFolder folder;
-    PollEventLoop loop;
-    DialogUi ui;
-    MacroFrame frame;
-    SessionRuntime runtime{loop, ui, frame};
 };
 
 TEST(MacroWiring, KeyFunctionsPlayPauseStopAndTheDebugWindow) {
@@ -191,10 +176,7 @@ TEST(MacroWiring, OtherSessionsSoundsAndWhatTheSessionKnows) {
     EXPECT_EQ(w.frame.sounds, (std::vector<std::string>{"tone 440 100", "file " + w.folder / "x.wav"}));
     EXPECT_EQ(w.Var("A").text, "");
 
-    test::BytesSink sink;
-    ASSERT_TRUE(w.runtime.StartDetachedConnection(sink));
-    w.runtime.FeedHostData(test::FromHex("FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00"));
-    w.runtime.FeedHostData(test::FromHex("F5C3 114040 1D60 C8C5D3D3D6 FFEF"));
+    ASSERT_TRUE(w.Connect({"F5C3 114040 1D60 C8C5D3D3D6 FFEF"}));
     ASSERT_TRUE(w.runner().StartText("L = INPUTLEN"));
     ASSERT_TRUE(w.Turn([&] { return w.Has("L"); }));
     EXPECT_EQ(w.Var("L").text, "12");  // the Erase/Write with its orders, without IAC EOR

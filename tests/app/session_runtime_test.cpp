@@ -10,13 +10,14 @@
 
 #include "app/session_macros.h"
 #include "app/session_runtime.h"
-#include "app_test_support.h"
 #include "config/session_file.h"
 #include "ds3270/inbound.h"
 #include "ds3270/screen_dump.h"
 #include "session/window_title.h"
 #include "support/iconv_tables.h"
+#include "support/loopback.h"
 #include "support/recording_ui.h"
+#include "support/running_session.h"
 
 namespace orkan {
 namespace {
@@ -24,53 +25,29 @@ namespace {
 using namespace std::chrono_literals;
 using test::BytesSink;
 using test::FromHex;
+using test::kPlainNegotiation;
 using test::Listener;
 using test::RecordingFrame;
 using test::TurnUntil;
 
-// Host bytes of a plain TN3270 negotiation, then a write of "HELLO" with keyboard restore.
-constexpr std::string_view kPlainNegotiation = "FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00";
+// A write of "HELLO" with keyboard restore.
 constexpr std::string_view kHelloWrite = "F5C3 114040 1D60 C8C5D3D3D6 FFEF";
 
-class Runtime : public ::testing::Test {
+class Runtime : public ::testing::Test, public test::RunningSession<> {
   protected:
     Runtime() {
-        Session& s = runtime.session();
-        s.record = DefaultSessionRecord();
-        s.charset = test::Cp037Tables();
-        s.folders.app_data = folder.path();
-        s.folders.settings_file = folder / "orkan.ini";
-        [[maybe_unused]] const bool named = s.record.SetText(field::SessionFile, "t.ses");
-        runtime.file_state().last_saved = s.record;
+        Plain();
+        session().folders.settings_file = folder / "orkan.ini";
+        [[maybe_unused]] const bool named = session().record.SetText(field::SessionFile, "t.ses");
+        runtime.file_state().last_saved = session().record;
     }
-    Session& session() { return runtime.session(); }
     // The session file as the record now stands (a restart loads it again).
     void WriteSessionFile() {
         ASSERT_EQ(WriteFileAtomically(folder / "t.ses", SessionFileBytes(session().record)), 0);
     }
-    void Feed(std::string_view hex) { runtime.FeedHostData(FromHex(hex)); }
     void Seconds(int n) {
         for (int i = 0; i < n * 6; ++i) runtime.OnBlinkTick();
     }
-    // Runs what the runtime posted to the loop.
-    void Drain() {
-        (void)loop.RunUntil([] { return false; }, 20ms);
-    }
-    std::string Row(int row) {
-        const std::string text = DumpScreenText(session());
-        size_t start = 0;
-        for (int r = 0; r < row; ++r) start = text.find('\n', start) + 1;
-        std::string line = text.substr(start, text.find('\n', start) - start);
-        line.erase(line.find_last_not_of(' ') + 1);
-        return line;
-    }
-
-    test::TempFolder folder;
-    PollEventLoop loop;
-    test::RecordingUi ui;
-    RecordingFrame frame;
-    BytesSink sink;
-    SessionRuntime runtime{loop, ui, frame};
 };
 
 TEST_F(Runtime, HostBytesBecomeAScreenAndRepliesGoOut) {
@@ -87,7 +64,7 @@ TEST_F(Runtime, HostBytesBecomeAScreenAndRepliesGoOut) {
               std::string::npos)
         << replies;
     Feed(kHelloWrite);
-    EXPECT_EQ(Row(0), " HELLO");
+    EXPECT_EQ(Row(0), " HELLO" + std::string(74, ' '));
     EXPECT_EQ(session().status, SessionStatus::Unlocked);
     // The data stream's replies leave through the engine's framing into the connection.
     ASSERT_EQ(SendAidKey(session(), 2), AidKeyResult::Sent);  // Enter
@@ -463,27 +440,18 @@ TEST(RuntimeTiming, TheStartupMacroWaitsOnlyForTheFirstUnlockedScreen) {
         {"automation, keyboard still locked", true, "F5C1 114040 1D60 C8C5D3D3D6 FFEF", false},
     };
     for (const auto& c : cases) {
-        test::TempFolder folder;
-        PollEventLoop loop;
-        test::RecordingUi ui;
-        RecordingFrame frame;
-        BytesSink sink;
         RuntimeOptions options;
         options.automation_timing = c.automation;
-        SessionRuntime runtime(loop, ui, frame, options);
-        Session& s = runtime.session();
-        s.record = DefaultSessionRecord();
-        s.charset = test::Cp037Tables();
-        s.folders.macros = folder.path();
-        test::WriteText(folder / "start.mac", "STARTED = 1\n");
-        runtime.core().Macros().SetStartupMacro("start");
-        ASSERT_TRUE(runtime.StartDetachedConnection(sink));
-        runtime.FeedHostData(FromHex(kPlainNegotiation));
-        runtime.FeedHostData(FromHex(c.write));
+        test::RunningSession<> r(options);
+        r.Plain();
+        r.session().folders.macros = r.folder.path();
+        test::WriteText(r.folder / "start.mac", "STARTED = 1\n");
+        r.runtime.core().Macros().SetStartupMacro("start");
+        ASSERT_TRUE(r.Connect({c.write}));
         // Started at once, or still waiting for the second: the loop runs for well under it.
-        const bool started =
-            loop.RunUntil([&] { return runtime.core().Macros().Runner().variables().Find("STARTED") >= 0; },
-                          c.starts_at_once ? 500ms : 1ms);
+        const bool started = r.loop.RunUntil(
+            [&] { return r.runtime.core().Macros().Runner().variables().Find("STARTED") >= 0; },
+            c.starts_at_once ? 500ms : 1ms);
         EXPECT_EQ(started, c.starts_at_once) << c.name;
     }
 }

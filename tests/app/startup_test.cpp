@@ -7,36 +7,24 @@
 #include <fstream>
 
 #include "app/startup.h"
-#include "app_test_support.h"
-#include "support/recording_ui.h"
+#include "support/running_session.h"
 
 namespace orkan {
 namespace {
 
 namespace fs = std::filesystem;
 
-class Startup : public ::testing::Test {
+// Program data of its own, so a test can take a file away; the slot is claimed as the program does.
+class Startup : public ::testing::Test, public test::RunningSession<> {
   protected:
     Startup() {
-        fs::create_directories(temp / "home");
-        fs::create_directories(temp / "run");
         fs::copy(std::string(ORKAN_BINARY_DIR) + "/share/orkan3270", program_data,
                  fs::copy_options::recursive);
-        env.env = [this](const std::string& name) -> std::optional<std::string> {
-            if (name == "HOME") return temp / "home";
-            if (name == "XDG_RUNTIME_DIR") return temp / "run";
-            return std::nullopt;
-        };
         env.program_data = program_data;
-        env.change_directory = false;
+        env.claim_slot = true;
     }
-    int Start(std::vector<const char*> args) {
-        args.insert(args.begin(), "orkan3270");
-        CommandLine cl;
-        EXPECT_EQ(ParseCommandLine(int(args.size()), args.data(), cl, ui), 0);
-        return PrepareSession(cl, env, runtime, state);
-    }
-    std::string AppData() const { return temp / "home/.config/orkan3270"; }
+    int Start(std::vector<const char*> args) { return RunningSession::Start(std::move(args), env); }
+    std::string AppData() const { return folder / "home/.config/orkan3270"; }
     void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
     std::string Titles() const {
         std::string out;
@@ -44,14 +32,8 @@ class Startup : public ::testing::Test {
         return out;
     }
 
-    test::TempFolder temp;
-    std::string program_data = temp / "share";
-    StartupEnvironment env;
-    PollEventLoop loop;
-    test::RecordingUi ui;
-    test::RecordingFrame frame;
-    SessionRuntime runtime{loop, ui, frame};
-    StartupState state;
+    std::string program_data = folder / "share";
+    StartupEnvironment env = HeadlessEnvironment();
 };
 
 TEST_F(Startup, FirstStartFillsTheApplicationDataFolder) {
@@ -101,7 +83,8 @@ TEST_F(Startup, KeyListIsRequired) {
 }
 
 TEST_F(Startup, WhichSessionIsLoaded) {
-    ASSERT_EQ(Start({}), 0);  // the first start, to have the folder
+    ASSERT_EQ(Start({}), 0);    // the first start, to have the folder
+    runtime.SetPeers(nullptr);  // the slot is given back: the starts below claim it again
     state.peers.reset();
     fs::copy_file(AppData() + "/standard.ses", AppData() + "/mine.ses");
     WriteFile(AppData() + "/orkan.ini", "[Orkan]\nLastSession=mine\n");

@@ -21,6 +21,7 @@
 #include "platform/poll_event_loop.h"
 #include "support/hex.h"
 #include "support/recording_ui.h"
+#include "support/running_session.h"
 #include "support/testhost_process.h"
 
 namespace orkan {
@@ -56,13 +57,8 @@ constexpr const char* kMasked = "E7E7E7E7E7E7";
 constexpr const char* kUserId = "E4A28599408984";
 constexpr const char* kMainMenu = "D4C1C9D540D4C5D5E4";
 
-struct E2E : ::testing::Test {
-    test::TempFolder folder;
-    PollEventLoop loop;
-    test::RecordingUi ui;
-    SessionFrame frame;
-    SessionRuntime runtime{loop, ui, frame};
-    Session& s = runtime.session();
+struct E2E : ::testing::Test, test::RunningSession<test::RecordingUi, SessionFrame> {
+    Session& s = session();
     std::string Screen() { return DumpScreenText(s); }
     bool Shows(std::string_view text) {
         return loop.RunUntil(
@@ -121,18 +117,15 @@ TEST_F(E2E, ATracedLogonReadsBackItemByItem) {
 TEST_F(E2E, DebugScreensFromBothKindsOfSessionReplayTheSame) {
     for (const bool tn3270e : {true, false}) {
         SCOPED_TRACE(tn3270e ? "TN3270E" : "plain TN3270");
-        test::TempFolder here;
-        PollEventLoop loop2;
-        test::RecordingUi ui2;
-        SessionRuntime live(loop2, ui2, frame);
+        test::RunningSession<test::RecordingUi, SessionFrame> live;
         Session& ls = live.session();
         test::TestHostProcess host;
         if (!host.Start(tn3270e ? std::vector<std::string>{"--once"}
                                 : std::vector<std::string>{"--once", "--no-tn3270e"}))
             FAIL() << "testhost did not start (is it built?)";
-        PrepareSession(ls, here.path());
-        ASSERT_TRUE(live.StartConnection(host.address()));
-        ASSERT_TRUE(loop2.RunUntil(
+        PrepareSession(ls, live.folder.path());
+        ASSERT_TRUE(live.runtime.StartConnection(host.address()));
+        ASSERT_TRUE(live.loop.RunUntil(
             [&] {
                 return ls.status == SessionStatus::Unlocked &&
                        DumpScreenText(ls).find("User id") != std::string::npos;
@@ -142,11 +135,11 @@ TEST_F(E2E, DebugScreensFromBothKindsOfSessionReplayTheSame) {
         ASSERT_TRUE(SaveDebugScreen(ls, std::string("logon")));
         const std::string screen = DumpScreenText(ls, true);
         const std::string planes = DumpPlanes(ls);
-        live.Destroy();
+        live.runtime.Destroy();
 
         test::RecordingUi ui3;
         Session fresh(ui3);
-        PrepareSession(fresh, here.path());
+        PrepareSession(fresh, live.folder.path());
         ASSERT_TRUE(LoadDebugScreen(fresh, std::string("logon.dbg")));
         EXPECT_EQ(DumpScreenText(fresh, true), screen);
         EXPECT_EQ(DumpPlanes(fresh), planes);

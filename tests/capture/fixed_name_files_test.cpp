@@ -8,8 +8,6 @@
 #include <fstream>
 #include <functional>
 
-#include "app/app_test_support.h"
-#include "app/startup.h"
 #include "capture/asm_listing.h"
 #include "capture/debug_screen.h"
 #include "ds3270/host_text.h"
@@ -18,6 +16,7 @@
 #include "print/printer_target.h"
 #include "record/macro_recorder.h"
 #include "support/recording_ui.h"
+#include "support/running_session.h"
 #include "transfer/multiple_transfer.h"
 #include "transfer/transfer_log.h"
 
@@ -38,41 +37,16 @@ mode_t ModeOf(const fs::path& path) {
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
-class FixedNameFiles : public ::testing::Test {
+class FixedNameFiles : public ::testing::Test, public test::RunningSession<> {
   protected:
     FixedNameFiles() {
-        fs::create_directories(temp / "home");
-        fs::create_directories(temp / "run");
-        env.env = [this](const std::string& name) -> std::optional<std::string> {
-            if (name == "HOME") return temp / "home";
-            if (name == "XDG_RUNTIME_DIR") return temp / "run";
-            return std::nullopt;
-        };
-        env.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
-        env.change_directory = false;
-        env.claim_slot = false;
-        const std::string printer = temp / "printed.txt";
-        const char* argv[] = {"orkan3270",      "--headless", "--host",
-                              "127.0.0.1:2023", "--printer",  printer.c_str()};
-        CommandLine cl;
-        EXPECT_EQ(ParseCommandLine(6, argv, cl, ui), 0);
-        EXPECT_EQ(PrepareSession(cl, env, runtime, state), 0);
-        EXPECT_TRUE(runtime.StartDetachedConnection(sink));
-        runtime.FeedHostData(test::FromHex("FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00"));
-        runtime.FeedHostData(test::FromHex("F5C3 11C150 1D60 D5C1D4C5 1D40 13 FFEF"));
+        EXPECT_EQ(Start({"--headless", "--host", "127.0.0.1:2023", "--printer", printer.c_str()}), 0);
+        EXPECT_TRUE(Connect({"F5C3 11C150 1D60 D5C1D4C5 1D40 13 FFEF"}));
     }
-    ~FixedNameFiles() override { runtime.Destroy(); }
-    Session& s() { return runtime.session(); }
+    Session& s() { return session(); }
     std::string Told() { return ui.shown.empty() ? std::string() : ui.shown.back().text; }
 
-    test::TempFolder temp;
-    StartupEnvironment env;
-    PollEventLoop loop;
-    test::RecordingUi ui;
-    test::RecordingFrame frame;
-    SessionRuntime runtime{loop, ui, frame};
-    StartupState state;
-    test::BytesSink sink;
+    const std::string printer = folder / "printed.txt";
 };
 
 TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
@@ -80,7 +54,7 @@ TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
     const fs::path data = s().folders.app_data;
     const fs::path macros = s().folders.temp_macros.empty() ? s().folders.macros : s().folders.temp_macros;
     ASSERT_TRUE(s().record.SetText(field::SaveScreenFile, "saved"));
-    const fs::path printable = temp / "printable.txt";
+    const fs::path printable = folder / "printable.txt";
     std::ofstream(printable) << "a line to print\n";
     const std::vector<uint8_t> host_print = {0xC1, 0xC2};
 
@@ -137,7 +111,7 @@ TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
              (void)recorder.Stop();
              return Told();
          }},
-        {"print file", temp / "printed.txt",
+        {"print file", folder / "printed.txt",
          [&] {
              runtime.core().Print().PrintFile(printable);
              return Told();
@@ -147,7 +121,7 @@ TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
         for (const bool dangling : {false, true}) {
             SCOPED_TRACE(std::string(w.what) + (dangling ? ", dangling link" : ", link to a file"));
             fs::create_directories(w.path.parent_path());
-            const fs::path users = temp / "users-file";
+            const fs::path users = folder / "users-file";
             fs::remove(users);
             if (!dangling) {
                 std::ofstream(users) << kUsersText;

@@ -4,6 +4,7 @@
 
 #include "capture/record_listing.h"
 #include "capture/trace_listing.h"
+#include "support/golden_file.h"
 #include "support/hex.h"
 
 namespace orkan {
@@ -11,43 +12,37 @@ namespace {
 
 using test::FromHex;
 
-TEST(TraceListing, TelnetCommandsByName) {
-    struct Case {
-        const char* hex;
-        const char* text;  // nullptr: not Telnet commands only
-    };
-    const Case cases[] = {
-        {"FFFD28", "IAC DO TN3270E"},
-        {"FFFB19FFFD19", "IAC WILL EOR\nIAC DO EOR"},
-        {"FFFC01 FFFE00", "IAC WONT ECHO\nIAC DONT BINARY"},
-        {"FFFB99", "IAC WILL OPTION-153"},
-        {"FFF1", "IAC NOP"},
-        {"FFEF", "IAC EOR"},
-        {"FFFA1801FFF0", "IAC SB TERMINAL-TYPE SEND IAC SE"},
-        {"FFFA1800 49424D2D333237382D322D45 FFF0", "IAC SB TERMINAL-TYPE IS \"IBM-3278-2-E\" IAC SE"},
-        {"FFFA280802FFF0", "IAC SB TN3270E SEND DEVICE-TYPE IAC SE"},
-        {"FFFA28 0207 49424D2D333237382D322D45 01 4C5531 FFF0",
-         "IAC SB TN3270E DEVICE-TYPE REQUEST \"IBM-3278-2-E\" CONNECT \"LU1\" IAC SE"},
-        {"FFFA28 0307 000204 FFF0", "IAC SB TN3270E FUNCTIONS REQUEST BIND-IMAGE RESPONSES SYSREQ IAC SE"},
-        {"FFFA28 0206 0503 FFF0", "IAC SB TN3270E DEVICE-TYPE REJECT REASON INV-NAME IAC SE"},
-        {"FFFA05 01FFFF02 FFF0", "IAC SB STATUS 01 FF 02 IAC SE"},
-        {"F5C3", nullptr},       // a record
-        {"FFFD28 40", nullptr},  // data after the command
-        {"FFFF", nullptr},       // a doubled 0xFF is data
-        {"FFFA1801", nullptr},   // subnegotiation never ended
-        {"FFFD", nullptr},       // option missing
-        {"", nullptr},
-    };
-    for (const Case& c : cases) {
-        const auto text = DescribeTelnet(FromHex(c.hex));
-        if (c.text) {
-            ASSERT_TRUE(text) << c.hex;
-            EXPECT_EQ(*text, c.text) << c.hex;
-        } else {
-            EXPECT_FALSE(text) << c.hex << ": " << *text;
+class Listings : public testing::TestWithParam<test::GoldenCase> {};
+
+TEST_P(Listings, SayWhatTheBytesAre) {
+    const test::GoldenCase& c = GetParam();
+    SCOPED_TRACE(c.where);
+    std::string verb;
+    std::vector<uint8_t> bytes;
+    for (const test::GoldenStep& step : c.steps) {
+        SCOPED_TRACE("line " + std::to_string(step.line));
+        if (step.verb != "is") {
+            verb = step.verb;
+            bytes = FromHex(step.rest);
+            continue;
         }
+        std::optional<std::string> said;
+        RecordListing listing({});
+        if (verb == "telnet")
+            said = DescribeTelnet(bytes);
+        else if (verb == "sent")
+            said = listing.Sent(bytes);
+        else if (verb == "host")
+            said = listing.HostRecord(bytes);
+        else
+            ADD_FAILURE() << "nothing to list as " << verb;
+        EXPECT_EQ(said.value_or("none"), step.rest == "none" ? "none" : test::GoldenValue(step.rest));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, Listings,
+                         testing::ValuesIn(test::ReadGoldenCases("capture/data/listing.txt")),
+                         test::GoldenTestName);
 
 TEST(TraceListing, RecordsByCommand) {
     EXPECT_EQ(DescribeRecord(FromHex("F5C3114040")).value_or("-"), "Erase/Write WCC C3");
@@ -58,55 +53,8 @@ TEST(TraceListing, RecordsByCommand) {
     EXPECT_FALSE(DescribeRecord({}));
 }
 
-// Records in words, one case per kind of thing a support engineer looks for.
-TEST(TraceListing, RecordsDecoded) {
-    struct Case {
-        bool sent;        // the terminal's record (else the host's)
-        const char* hex;  // the record, framed as traced for sent ones
-        const char* text;
-    };
-    const Case cases[] = {
-        {false, "F5C3 114040 1DE8 C1C2 2902C04142F1 13 3C40D740",
-         "Erase/Write WCC C3 (reset keyboard-restore reset-mdt)\nSBA 1,1\nSF protected intensified\n\"AB\"\n"
-         "SFE field=unprotected mdt color=blue\nIC\nRA to 1,24 \" \""},
-        {false, "F1C2 2841F2 3C5D7F08AD 12C150 0508C3",
-         "Write WCC C2 (reset keyboard-restore)\nSA highlight=reverse\nRA to 24,80 GE AD\nEUA to 2,1\nPT\nGE "
-         "C3"},
-        {false, "7EC3 11C150 2C02",
-         "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,1\nMF cut short: 1 of its 5 "
-         "bytes are there"},
-        {false, "F3 000501FF02 000701FF030081",
-         "Write Structured Field\n  Read Partition, partition FF: Query\n  Read Partition, partition FF: "
-         "Query List "
-         "Usable Area"},
-        {false,
-         "F3 0023D000120106010103030A0A0000000011010100500552 03F003 0946543A44415441 0010D04704C080610006C1",
-         "Write Structured Field\n  File Transfer: Open \"FT:DATA\"\n  structured field cut short: 11 bytes "
-         "left"},
-        {false, "F3 000CD04704C08061000941 42 FFFF",
-         "Write Structured Field\n  File Transfer: Insert of 2 bytes: \"AB\"\n  structured field cut short: "
-         "2 bytes "
-         "left"},
-        {false, "F3 000740 00 F5C1 13",
-         "Write Structured Field\n  Outbound 3270DS, partition 00:\n    Erase/Write WCC C1 (reset "
-         "reset-mdt)\n    IC"},
-        {true, "7D5A50 115A50 C9D5C4 FFEF", "AID Enter, cursor 22,1\nSBA 22,1\n\"IND\""},
-        {true, "6D FFEF", "AID Clear"},
-        {true, "88 000BD047056306 00000003 0009D04708 6904 4700 FFFF FFEF",
-         "AID Structured Field\n  File Transfer: Insert acknowledged, record 3\n  File Transfer: Insert "
-         "refused, code "
-         "4700\n  structured field cut short: 1 bytes left"},
-        {true,
-         "88 0017 8181 0100 0050 002B 0100 0A02 E500 0200 6F09 0C0D 70 000C81950000 0A0B 0A0B 0101 FFEF",
-         "AID Structured Field\n  Query Reply: Usable Area, 43 rows of 80\n  Query Reply: Distributed Data "
-         "Management, inbound limit 2571, outbound limit 2571"},
-    };
-    for (const Case& c : cases) {
-        RecordListing listing({});
-        const auto bytes = FromHex(c.hex);
-        EXPECT_EQ(c.sent ? listing.Sent(bytes) : listing.HostRecord(bytes), c.text) << c.hex;
-    }
-    // Under TN3270E every record has its header; received ones are matched to their RECORD items.
+// Under TN3270E every record has its header; received ones are matched to their RECORD items.
+TEST(TraceListing, Tn3270eHeadersMatchedToTheirRecords) {
     RecordListing listing({});
     listing.TelnetCommands(FromHex("FFFA28 0304 000204 FFF0"));
     listing.Received(FromHex("0000020005 F1C2 FFEF 02000000 05 FF"));

@@ -1,5 +1,5 @@
-// The paste forms on screens the host wrote: clipboard text in (UTF-8, LF line ends), the screen
-// with its MDTs, the cursor and the questions asked.
+// The paste forms on screens the host wrote (the writers' cases are in data/paste.txt): the
+// questions asked, windows, characters without a host form and the size limit.
 #include <gtest/gtest.h>
 
 #include "clipboard/pasting.h"
@@ -10,107 +10,19 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
-struct PasteCase {
-    const char* name;
-    Rows screen;
-    uint32_t row, column;
-    const char* clipboard;
-    const char* keys;
-    Rows expected;
-    const char* cursor;
-};
-
 std::string Nulls(size_t n) {
     return std::string(n, '.');
 }
 
-TEST(PasteTest, WritersFollowTheFieldRules) {
-    const PasteCase cases[] = {
-        {"TAB writes blanks to the next multiple of 8",
-         {Nulls(15) + "[" + Nulls(24)},
-         0,
-         16,
-         "abc\td",
-         "{PasteOverlay}",
-         {Nulls(15) + "{abc______d" + Nulls(14)},
-         "0,16"},
-        {"characters on a protected field are lost, the rest follows on the row",
-         {"[abcdefg|xyz[" + Nulls(27)},
-         0,
-         1,
-         "1234567890123",
-         "{PasteOverlay}",
-         {"{1234567|xyz{3" + Nulls(26)},
-         "0,1"},
-        {"a line longer than the row loses its end; lines go down the rows",
-         {"[" + Nulls(39), Nulls(40)},
-         0,
-         36,
-         "abcdefgh\nxy",
-         "{PasteOverlay}",
-         {"{" + Nulls(35) + "abcd", Nulls(36) + "xy.."},
-         "0,36"},
-        {"an empty line pastes one blank",
-         {"[" + Nulls(39), Nulls(40), Nulls(40)},
-         0,
-         2,
-         "a\n\nb",
-         "{PasteOverlay}",
-         {"{.a" + Nulls(37), Nulls(2) + "_" + Nulls(37), Nulls(2) + "b" + Nulls(37)},
-         "0,2"},
-        {"Paste Field: one line per input field, protected fields skipped",
-         {"|ab[....|cd[...." + Nulls(24)},
-         0,
-         0,
-         "12345678\nxy",
-         "{PasteField}",
-         {"|ab{1234|cd{xy.." + Nulls(24)},
-         "0,0"},
-        {"Paste Insert opens room in the field",
-         {"[abc.........|" + Nulls(26)},
-         0,
-         1,
-         "12",
-         "{PasteInsert}",
-         {"{12abc.......|" + Nulls(26)},
-         "0,1"},
-        {"Paste Repeat fills the rows below and keeps the cursor",
-         {"[" + Nulls(39), Nulls(40), Nulls(40)},
-         0,
-         2,
-         "ab\ncd",
-         "{PasteRepeat}",
-         {"{.ab" + Nulls(36), Nulls(2) + "cd" + Nulls(36), Nulls(2) + "ab" + Nulls(36)},
-         "0,2"},
-        {"Paste By Typing runs the keys: LF is NewLine, autoskip follows the field rules",
-         {"[...~....[..." + Nulls(27), "[" + Nulls(39)},
-         0,
-         1,
-         "abcdef\nxy",
-         "{PasteByTyping}",
-         {"{abc~....{def" + Nulls(27), "{xy" + Nulls(37)},
-         "1,3"},
-        {"typographic quotes become plain ones",
-         {"[" + Nulls(39)},
-         0,
-         1,
-         "\xE2\x80\x9Cq\xE2\x80\x9D \xE2\x80\x98s\xE2\x80\x99",
-         "{PasteOverlay}",
-         {"{\"q\"_'s'" + Nulls(32)},
-         "0,1"},
-    };
-    for (const PasteCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        test::KeyboardSession k(uint32_t(c.screen.size()), 40);
-        k.session.record.SetNumber(field::EnableAutoskip, 1);
-        k.Write(c.screen, c.row, c.column);
-        k.session.ui.SetClipboardText(c.clipboard);
-        k.Type(c.keys);
-        EXPECT_EQ(k.Screen(), c.expected);
-        EXPECT_EQ(k.Cursor(), c.cursor);
-        EXPECT_EQ(k.harness.TakeMessages(), "");
-    }
+class PasteWriters : public testing::TestWithParam<test::GoldenCase> {};
+
+TEST_P(PasteWriters, FollowTheFieldRules) {
+    test::RunPictureCase(GetParam());
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, PasteWriters,
+                         testing::ValuesIn(test::ReadGoldenCases("clipboard/data/paste.txt")),
+                         test::GoldenTestName);
 
 TEST(PasteTest, InsertIntoAShortFieldAsksFirst) {
     struct Case {

@@ -4,6 +4,8 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <memory>
 
 #include "charset/country_list.h"
 #include "clipboard/clipboard.h"
@@ -179,6 +181,71 @@ std::string KeyboardSession::Cursor() const {
     const PresentationSpace& ps = session.ps;
     return std::to_string(ps.cursor_address / ps.columns) + "," +
            std::to_string(ps.cursor_address % ps.columns);
+}
+
+void RunPictureCase(const GoldenCase& c) {
+    static const std::map<std::string, const FieldDef*> fields = {
+        {"AutoKeyboardUnlock", &field::AutoKeyboardUnlock},
+        {"EnableAutoskip", &field::EnableAutoskip},
+        {"KeyClickOnError", &field::KeyClickOnError},
+        {"NormalCursorBackspace", &field::NormalCursorBackspace},
+        {"NumericFieldLock", &field::NumericFieldLock},
+        {"PrefixInputWithSpaces", &field::PrefixInputWithSpaces},
+        {"SkipAtEndOfField", &field::SkipAtEndOfField},
+        {"TypeAhead", &field::TypeAhead}};
+    SCOPED_TRACE(c.where);
+    uint32_t rows = 6, columns = 24;
+    std::unique_ptr<KeyboardSession> made;
+    std::vector<std::string> screen, expected;
+    std::string cursor, status = "UNLOCKED", sounds;
+    for (const GoldenStep& step : c.steps) {
+        SCOPED_TRACE("line " + std::to_string(step.line));
+        const auto [first, second] = SplitWord(step.rest);
+        if (step.verb == "size" && !made) {
+            rows = uint32_t(std::stoul(first));
+            columns = uint32_t(std::stoul(second));
+            continue;
+        }
+        if (!made) made = std::make_unique<KeyboardSession>(rows, columns);
+        KeyboardSession& k = *made;
+        Session& s = k.session;
+        if (step.verb == "screen")
+            screen.push_back(step.rest);
+        else if (step.verb == "at") {
+            screen.resize(rows, std::string(columns, '.'));
+            expected = screen;
+            const size_t comma = step.rest.find(',');
+            k.Write(screen, uint32_t(std::stoul(step.rest)),
+                    uint32_t(std::stoul(step.rest.substr(comma + 1))));
+        } else if (step.verb == "option" && first == "insert")
+            s.keyboard.insert_mode = true;
+        else if (step.verb == "option" && first == "wordwrap")
+            s.keyboard.word_wrap = true;
+        else if (step.verb == "option" && first == "shift")
+            s.keyboard.shift_down = true;
+        else if (auto f = fields.find(first); step.verb == "option" && f != fields.end())
+            s.record.SetNumber(*f->second, uint32_t(std::stoul(second)));
+        else if (step.verb == "clipboard")
+            s.ui.SetClipboardText(GoldenValue(step.rest));
+        else if (step.verb == "keys")
+            k.Type(step.rest);
+        else if (step.verb == "expect")
+            expected.at(std::stoul(first)) = second;
+        else if (step.verb == "cursor")
+            cursor = step.rest;
+        else if (step.verb == "status")
+            status = step.rest;
+        else if (step.verb == "sounds")
+            sounds = step.rest;
+        else
+            ADD_FAILURE() << "cannot read " << step.verb << " " << step.rest;
+    }
+    ASSERT_TRUE(made) << "an empty case";
+    EXPECT_EQ(made->Screen(), expected);
+    EXPECT_EQ(made->Cursor(), cursor);
+    EXPECT_EQ(StatusName(made->session.status), status);
+    EXPECT_EQ(made->view.sounds, sounds);
+    EXPECT_EQ(made->harness.TakeMessages(), "");
 }
 
 }  // namespace orkan::test

@@ -14,6 +14,7 @@
 
 #include "session/session.h"
 #include "support/ds3270_harness.h"
+#include "support/golden_file.h"
 
 namespace orkan::test {
 
@@ -44,6 +45,20 @@ class KeyboardSession {
     Session& session;
     RecordingView view;
 };
+
+// Runs one case of a picture file (keyboard/data/*.txt, clipboard/data/*.txt), whose verbs are:
+//   size ROWS COLUMNS  the screen (default 6 x 24); before anything else
+//   screen ROW         the next row the host writes (rows not given are nulls)
+//   at ROW,COLUMN      the host writes the screen with the cursor there (counted from 0)
+//   option NAME [N]    insert, wordwrap, shift (held down), or a session field set to N
+//   clipboard TEXT     what the clipboard holds (UTF-8, LF line ends)
+//   keys KEYS          typed as KeyboardSession::Type takes them
+//   expect ROW TEXT    the row after the keys (rows not given are as written)
+//   cursor ROW,COLUMN  where the cursor ends
+//   status NAME        the status at the end (default UNLOCKED)
+//   sounds SOUNDS      E for each error sound, A for each alarm (default none)
+// and checks, at the end, that no message was shown.
+void RunPictureCase(const GoldenCase& c);
 
 // The key.lst the build makes, from the source table.
 const KeyList& ShippedKeyList();

@@ -2,6 +2,7 @@
 // every key of a full PC keyboard reaches its own key number through the shipped country list.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
 
 #include "keyboard/key_functions.h"
@@ -10,115 +11,6 @@
 
 namespace orkan {
 namespace {
-
-// A 105-key ISO keyboard by evdev code, and the key each one is.
-const std::pair<uint16_t, const char*> kFullKeyboard[] = {
-    {1, "Esc"},
-    {59, "F1"},
-    {60, "F2"},
-    {61, "F3"},
-    {62, "F4"},
-    {63, "F5"},
-    {64, "F6"},
-    {65, "F7"},
-    {66, "F8"},
-    {67, "F9"},
-    {68, "F10"},
-    {87, "F11"},
-    {88, "F12"},
-    {99, "PrintScreen"},
-    {70, "ScrollLock"},
-    {119, "Pause"},
-    {41, "Grave"},
-    {2, "1"},
-    {3, "2"},
-    {4, "3"},
-    {5, "4"},
-    {6, "5"},
-    {7, "6"},
-    {8, "7"},
-    {9, "8"},
-    {10, "9"},
-    {11, "0"},
-    {12, "Minus"},
-    {13, "Equals"},
-    {14, "Backspace"},
-    {110, "Insert"},
-    {102, "Home"},
-    {104, "PageUp"},
-    {69, "NumLock"},
-    {98, "KeypadSlash"},
-    {55, "KeypadAsterisk"},
-    {74, "KeypadMinus"},
-    {15, "Tab"},
-    {16, "Q"},
-    {17, "W"},
-    {18, "E"},
-    {19, "R"},
-    {20, "T"},
-    {21, "Y"},
-    {22, "U"},
-    {23, "I"},
-    {24, "O"},
-    {25, "P"},
-    {26, "LeftBracket"},
-    {27, "RightBracket"},
-    {43, "Backslash"},
-    {111, "Delete"},
-    {107, "End"},
-    {109, "PageDown"},
-    {71, "Keypad7"},
-    {72, "Keypad8"},
-    {73, "Keypad9"},
-    {78, "KeypadPlus"},
-    {58, "CapsLock"},
-    {30, "A"},
-    {31, "S"},
-    {32, "D"},
-    {33, "F"},
-    {34, "G"},
-    {35, "H"},
-    {36, "J"},
-    {37, "K"},
-    {38, "L"},
-    {39, "Semicolon"},
-    {40, "Quote"},
-    {28, "Enter"},
-    {75, "Keypad4"},
-    {76, "Keypad5"},
-    {77, "Keypad6"},
-    {42, "LeftShift"},
-    {86, "Iso102"},
-    {44, "Z"},
-    {45, "X"},
-    {46, "C"},
-    {47, "V"},
-    {48, "B"},
-    {49, "N"},
-    {50, "M"},
-    {51, "Comma"},
-    {52, "Period"},
-    {53, "Slash"},
-    {54, "RightShift"},
-    {103, "Up"},
-    {79, "Keypad1"},
-    {80, "Keypad2"},
-    {81, "Keypad3"},
-    {96, "KeypadEnter"},
-    {29, "LeftCtrl"},
-    {125, "LeftWindows"},
-    {56, "LeftAlt"},
-    {57, "Space"},
-    {100, "RightAlt"},
-    {126, "RightWindows"},
-    {127, "Menu"},
-    {97, "RightCtrl"},
-    {105, "Left"},
-    {108, "Down"},
-    {106, "Right"},
-    {82, "Keypad0"},
-    {83, "KeypadPeriod"},
-};
 
 std::optional<KeyEvent> Map(uint16_t evdev, bool press = true, DesktopModifiers m = {}, bool num_lock = false,
                             bool repeat = false) {
@@ -132,15 +24,21 @@ std::string KeyName(const Session& s, const KeyEvent& e) {
 
 TEST(LinuxKeymap, EveryKeyOfAFullKeyboardHasItsOwnNumber) {
     test::KeyboardSession k;
-    ASSERT_EQ(std::size(kFullKeyboard), 105u);
+    std::ifstream keys(std::string(ORKAN_SOURCE_DIR) + "/tests/keyboard/data/full_keyboard.tsv");
     std::set<std::string> seen;
-    for (const auto& [evdev, name] : kFullKeyboard) {
+    size_t count = 0;
+    for (std::string line; std::getline(keys, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const uint16_t evdev = uint16_t(std::stoi(line));
+        const std::string name = line.substr(line.find('\t') + 1);
         const auto event = Map(evdev);
         ASSERT_TRUE(event) << name;
         EXPECT_EQ(KeyName(k.session, *event), name) << evdev;
         seen.insert(KeyName(k.session, *event));
+        ++count;
     }
-    EXPECT_EQ(seen.size(), std::size(kFullKeyboard));
+    ASSERT_GT(count, 0u) << "no keys read";
+    EXPECT_EQ(seen.size(), count);
     // Num Lock on: the keypad's digit keys become their Num Lock alternates, the others stay.
     k.session.keyboard.num_lock = true;
     const std::pair<uint16_t, const char*> keypad[] = {

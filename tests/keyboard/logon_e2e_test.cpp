@@ -21,6 +21,7 @@
 #include "keyboard/linux_keymap.h"
 #include "platform/poll_event_loop.h"
 #include "support/recording_ui.h"
+#include "support/running_session.h"
 #include "support/testhost_process.h"
 
 namespace orkan {
@@ -58,26 +59,22 @@ std::string Screen(const Session& s) {
 }
 
 TEST(LogonEndToEnd, KeysFillTheLogonPanelAndReachTheMenu) {
-    test::TempFolder folder;
+    test::RunningSession<test::RecordingUi, SessionFrame> r;
     test::TestHostProcess host;
-    const std::string log = folder / "host.log";
+    const std::string log = r.folder / "host.log";
     ASSERT_TRUE(host.Start({"--once", "--log", log})) << "testhost did not start (is it built?)";
-
-    PollEventLoop loop;
-    test::RecordingUi ui;
-    SessionFrame frame;
-    SessionRuntime runtime(loop, ui, frame);
-    Session& s = runtime.session();
+    PollEventLoop& loop = r.loop;
+    Session& s = r.session();
     s.folders.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
     s.folders.key_data = s.folders.program_data + "/defaults";
     s.record = DefaultSessionRecord();
     ASSERT_TRUE(RebuildCharset(s));
-    ASSERT_TRUE(LoadKeyList(s.folders, s.keyboard.key_list, ui));
+    ASSERT_TRUE(LoadKeyList(s.folders, s.keyboard.key_list, r.ui));
     ASSERT_TRUE(LoadSessionKeyFiles(s).ok);
     AttachKeyboard(s);
     AttachClipboard(s);
 
-    ASSERT_TRUE(runtime.StartConnection("127.0.0.1:" + host.port()));
+    ASSERT_TRUE(r.runtime.StartConnection(host.address()));
     ASSERT_TRUE(loop.RunUntil(
         [&] { return s.status == SessionStatus::Unlocked && Screen(s).find("User id") != std::string::npos; },
         30s))
@@ -91,7 +88,7 @@ TEST(LogonEndToEnd, KeysFillTheLogonPanelAndReachTheMenu) {
     EXPECT_TRUE(loop.RunUntil([&] { return Screen(s).find("MAIN MENU") != std::string::npos; }, 30s))
         << Screen(s);
     EXPECT_NE(Screen(s).find("alice"), std::string::npos);
-    runtime.Destroy();
+    r.runtime.Destroy();
 
     std::ifstream in(log);
     std::string line;

@@ -1,4 +1,5 @@
-// Record assembly: host bytes in, records and their side effects out.
+// Record assembly beyond the transcripts of data/telnet.txt: the size limit, BIND names, the
+// connection events, handlers that reply or reset, and the trace.
 #include <gtest/gtest.h>
 
 #include "telnet_test_support.h"
@@ -8,68 +9,6 @@ namespace {
 
 using test::Engine;
 using test::Mode;
-
-struct RecordCase {
-    std::string name;
-    Mode mode;
-    std::vector<std::string> chunks;
-    std::vector<std::string> expected;
-};
-
-void PrintTo(const RecordCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-const RecordCase kCases[] = {
-    {"SplitOverTwoChunks", Mode::Tn3270, {"F5C1C2", "C3FFEF"}, {"record F5C1C2C3"}},
-    {"LoneIacAtChunkEnd", Mode::Tn3270, {"F5C1FF", "FFC2FFEF"}, {"record F5C1FFC2"}},
-    {"LoneIacBeforeEor", Mode::Tn3270, {"F5C1FF", "EF"}, {"record F5C1"}},
-    {"DoubledIacInside", Mode::Tn3270, {"F5FFFFC1FFEF"}, {"record F5FFC1"}},
-    {"NopInsideRecord", Mode::Tn3270, {"F5C1FFF1C2FFEF"}, {"record F5C1C2"}},
-    {"NegotiationInsideRecord", Mode::Tn3270, {"F5C1FFFD05C2FFEF"}, {"out FFFC05", "record F5C1C2"}},
-    {"SubnegotiationInsideRecord",
-     Mode::Tn3270,
-     {"F5C1FFFA1801FFF0C2FFEF"},
-     {"out FFFA1800" + test::Ascii("IBM-3278-2-E") + "FFF0", "record F5C1C2"}},
-    {"NotACommandKeepsTheByte", Mode::Tn3270, {"F5FF41FFEF"}, {"record F541"}},
-    {"TwoRecordsInOneChunk", Mode::Tn3270, {"F5C1FFEFF1C2FFEF"}, {"record F5C1", "record F1C2"}},
-    {"EorWithoutRecord", Mode::Tn3270, {"FFEFFFEF"}, {}},
-    {"HeaderTakenFromFirstRecord", Mode::Tn3270e, {"0000000000F5C1FFEF"}, {"record F5C1"}},
-    {"HeaderSplitOverChunks", Mode::Tn3270e, {"000000", "0201F5FFEF"}, {"record F5"}},
-    {"AlwaysResponseAnswered",
-     Mode::Tn3270e,
-     {"0000021234F5C1FFEF"},
-     {"out 02 00 00 1234 00 FFEF", "record F5C1"}},
-    {"AlwaysResponseSequenceFFDoubled",
-     Mode::Tn3270e,
-     {"000002FFFFFFFFF5FFEF"},
-     {"out 02 00 00 FFFF FFFF 00 FFEF", "record F5"}},
-    {"ErrorResponseFlagNotAnswered", Mode::Tn3270e, {"0000011234F5FFEF"}, {"record F5"}},
-    {"HeaderOnlyRecord", Mode::Tn3270e, {"0000000000FFEF"}, {}},
-    {"ShorterThanHeaderDropped", Mode::Tn3270e, {"0000FFEF"}, {}},
-    {"SscpLuRecords",
-     Mode::Tn3270e,
-     {"0700000000C1C2FFEF", "0700000001C3FFEF", "0000000002F5FFEF"},
-     {"sscp entering", "record C1C2", "sscp", "record C3", "record F5"}},
-    {"Unbind", Mode::Tn3270e, {"04000000003201FFEF"}, {"erase", "record 3201"}},
-    {"LineModeText", Mode::Line, {"48690D0A", "4243"}, {"text 48690D0A", "text 4243"}},
-    {"CommandCutsLineText", Mode::Line, {"4142FFFD184344"}, {"text 4142", "out FFFB18", "text 4344"}},
-    {"LineModeEndsMidChunk", Mode::Line, {"41FFFD19F5C1FFEF"}, {"text 41", "out FFFB19", "record F5C1"}},
-    {"LoneIacInLineMode", Mode::Line, {"41FF", "FF42"}, {"text 41", "text FF42"}},
-    {"FirstRecordSplitAfterLineMode", Mode::Line, {"FFFD19F5C1", "C2FFEF"}, {"out FFFB19", "record F5C1C2"}},
-};
-
-class Records : public testing::TestWithParam<RecordCase> {};
-
-TEST_P(Records, Transcript) {
-    const RecordCase& c = GetParam();
-    const test::TranscriptRun run = test::RunTranscript({}, test::ModeSetup(c.mode), c.chunks);
-    EXPECT_EQ(run.log, test::Compact(c.expected));
-    EXPECT_EQ(test::ChunkingInvariant(run.bytewise_log), test::ChunkingInvariant(run.log));
-}
-
-INSTANTIATE_TEST_SUITE_P(Telnet, Records, testing::ValuesIn(kCases),
-                         [](const auto& info) { return info.param.name; });
 
 TEST(RecordLimits, OversizeRecordFailsTheConnection) {
     Engine e(Mode::Tn3270);

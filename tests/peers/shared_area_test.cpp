@@ -11,11 +11,12 @@
 
 #include <cstring>
 
-#include "app/app_test_support.h"
+#include "config/temp_folder.h"
 #include "peers/runtime_folder.h"
 #include "peers/session_messages.h"
 #include "peers/session_peers.h"
 #include "peers/shared_area.h"
+#include "support/loopback.h"
 
 namespace orkan {
 namespace {

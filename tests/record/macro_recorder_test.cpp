@@ -7,13 +7,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/app_test_support.h"
-#include "app/session_runtime.h"
-#include "app/startup.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "support/recording_ui.h"
+#include "support/running_session.h"
 
 namespace orkan {
 namespace {
@@ -21,7 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr std::string_view kNegotiation = "FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00";
 // "NAME" protected at row 1, an unprotected field after it holding the cursor; keyboard restored.
 constexpr std::string_view kPanel = "F5C3 11C150 1D60 D5C1D4C5 1D40 13 FFEF";
 constexpr std::string_view kRestore = "F1C2 FFEF";
@@ -56,23 +53,10 @@ class RecordUi : public test::RecordingUi {
     bool can_ask = true;
 };
 
-class RecorderTest : public ::testing::Test {
+class RecorderTest : public ::testing::Test, public test::RunningSession<RecordUi> {
   protected:
     RecorderTest() {
-        fs::create_directories(temp / "home");
-        fs::create_directories(temp / "run");
-        env.env = [this](const std::string& name) -> std::optional<std::string> {
-            if (name == "HOME") return temp / "home";
-            if (name == "XDG_RUNTIME_DIR") return temp / "run";
-            return std::nullopt;
-        };
-        env.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
-        env.change_directory = false;
-        env.claim_slot = false;
-        const char* argv[] = {"orkan3270", "--headless", "--host", "127.0.0.1:2023"};
-        CommandLine cl;
-        EXPECT_EQ(ParseCommandLine(4, argv, cl, ui), 0);
-        EXPECT_EQ(PrepareSession(cl, env, runtime, state), 0);
+        EXPECT_EQ(Start({"--headless", "--host", "127.0.0.1:2023"}), 0);
         // The key map as the desktop program loads it: the mouse buttons are keys of it.
         s().keyboard.key_list = state.key_list;
         EXPECT_TRUE(LoadSessionKeyFiles(s()).ok);
@@ -83,15 +67,11 @@ class RecorderTest : public ::testing::Test {
         clock.now.tm_min = 5;
         clock.now.tm_sec = 9;
         s().wall_clock = &clock;
-        EXPECT_TRUE(runtime.StartDetachedConnection(sink));
-        Feed(kNegotiation);
-        Feed(kPanel);
+        EXPECT_TRUE(Connect({kPanel}));
     }
-    ~RecorderTest() override { runtime.Destroy(); }
-    Session& s() { return runtime.session(); }
+    Session& s() { return session(); }
     MacroRecorder& recorder() { return runtime.core().Recorder(); }
     MacroRunner& runner() { return runtime.core().Macros().Runner(); }
-    void Feed(std::string_view hex) { runtime.FeedHostData(test::FromHex(hex)); }
     void Key(uint16_t code) { SubmitKey(s(), code); }
     void Type(std::string_view text) {
         for (char c : text) Key(CharCode(uint8_t(c)));
@@ -106,18 +86,7 @@ class RecorderTest : public ::testing::Test {
         all << in.rdbuf();
         return all.str();
     }
-    std::string LastMessage() const {
-        return ui.shown.empty() ? "" : ui.shown.back().title + ": " + ui.shown.back().text;
-    }
 
-    test::TempFolder temp;
-    StartupEnvironment env;
-    PollEventLoop loop;
-    RecordUi ui;
-    test::RecordingFrame frame;
-    SessionRuntime runtime{loop, ui, frame};
-    StartupState state;
-    test::BytesSink sink;
     ManualWallClock clock;
 };
 
@@ -212,7 +181,7 @@ TEST_F(RecorderTest, RecordingIsRefusedWithAReason) {
 }
 
 TEST_F(RecorderTest, AFileThatCannotBeWrittenKeepsTheRecording) {
-    const fs::path blocker = temp / "blocker";
+    const fs::path blocker = folder / "blocker";
     std::ofstream(blocker) << "a file where a folder should be";
     StartRecording((blocker / "kept.mac").string());
     Type("KEEP");

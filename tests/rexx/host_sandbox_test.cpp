@@ -10,13 +10,13 @@
 #include <map>
 #include <sstream>
 
-#include "../app/app_test_support.h"
 #include "ds3270/host_text.h"
 #include "keyboard/key_list.h"
 #include "macro/keywords.h"
 #include "rexx/rexx_calls.h"
 #include "scripting/macro_errors.h"
 #include "support/recording_ui.h"
+#include "support/running_session.h"
 
 namespace orkan {
 namespace {

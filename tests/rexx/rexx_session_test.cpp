@@ -10,12 +10,12 @@
 #include <fstream>
 #include <functional>
 
-#include "../app/app_test_support.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/key_list.h"
 #include "keyboard/keyboard.h"
 #include "support/iconv_tables.h"
 #include "support/recording_ui.h"
+#include "support/running_session.h"
 
 namespace orkan {
 namespace {

@@ -1,0 +1,67 @@
+// Data runs of every length against the cells beside them: the word stores of short runs must
+// touch exactly the run's cells in every plane.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "ds3270/addressing.h"
+#include "support/ds3270_harness.h"
+
+namespace orkan {
+namespace {
+
+using test::Harness;
+
+void ExpectCell(const Session& s, uint32_t a, uint8_t display, uint8_t colour, uint8_t highlight,
+                uint8_t charset) {
+    EXPECT_EQ(s.ps.planes.display[a], display) << "display at " << a;
+    EXPECT_EQ(s.ps.planes.colour[a], colour) << "colour at " << a;
+    EXPECT_EQ(s.ps.planes.highlight[a], highlight) << "highlight at " << a;
+    EXPECT_EQ(s.ps.planes.charset[a], charset) << "charset at " << a;
+}
+
+// Runs of every length a word store handles differently, in the middle of the screen and
+// wrapping at its end, over a screen filled with another character, colour and highlight: the
+// run's cells take the data and the current SA values, no cell beside it changes.
+TEST(DataRun, EveryLengthStoresExactlyItsCells) {
+    char hex[8];
+    for (uint32_t n = 1; n <= 20; ++n) {
+        for (const uint32_t start : {3u, 80 - (n + 1) / 2}) {
+            Harness h(4, 20);
+            h.Host("F5C3 2842F2 2841F1 3C4040 E7");  // X everywhere, colour and blink
+            Session& s = *h.session;
+            const Planes before = s.ps.planes;
+            s.ps.changed.fill(0);
+            const EncodedAddress at = EncodeBufferAddress(s.ps, start);
+            std::string record = "F1C3 11";
+            std::snprintf(hex, sizeof hex, "%02X%02X", at.b1, at.b2);
+            record += hex;
+            record += " 2841F4 ";
+            for (uint32_t i = 0; i < n; ++i) {
+                std::snprintf(hex, sizeof hex, "%02X", 0xC1 + i % 9);
+                record += hex;
+            }
+            h.Host(record);
+            for (uint32_t a = 0; a < 80; ++a) {
+                const uint32_t i = (a + 80 - start) % 80;
+                SCOPED_TRACE("length " + std::to_string(n) + " from " + std::to_string(start) + ", cell " +
+                             std::to_string(a));
+                if (i < n) {
+                    EXPECT_EQ(s.ps.planes.host[a], 0xC1 + i % 9);
+                    ExpectCell(s, a, uint8_t('A' + i % 9), 0, 0x04, 0);
+                    EXPECT_EQ(s.ps.planes.attribute[a], 0);
+                    EXPECT_EQ(s.ps.changed[a], 1);
+                } else {
+                    ExpectCell(s, a, before.display[a], before.colour[a], before.highlight[a],
+                               before.charset[a]);
+                    EXPECT_EQ(s.ps.planes.host[a], before.host[a]);
+                    EXPECT_EQ(s.ps.changed[a], 0);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orkan
