@@ -19,6 +19,7 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "macro/macro_runner.h"
@@ -139,6 +140,9 @@ void RunRexxFunctions(World& w, const uint8_t* data, size_t size) {
     orkan::RexxMacros rexx(w.session, w.loop, w.environment);
     orkan::RexxTask task;
     task.permissions = orkan::MacroPermissions::HostMacro();
+    // What starting a task gives it: its way to the loop and its data folder.
+    task.mailbox = std::make_shared<orkan::LoopMailbox>(w.loop);
+    task.data_folder = w.session.folders.app_data;
     orkan::RexxContext context{&rexx, &task};
     const auto table = orkan::RexxFunctionTable();
     size_t at = 0;
