@@ -1,5 +1,6 @@
 #include "print/print_spool.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -58,23 +59,67 @@ void PrintSpool::Submit(const SpoolRequest& request, Done done) {
     auto job = std::make_unique<Job>();
     job->request = request;
     job->done = std::move(done);
+    Start(LpArguments(programs_, request), {}, programs_.job_timeout, std::move(job));
+}
+
+void PrintSpool::Ask(const std::vector<std::string>& argv, Done done) {
+    auto job = std::make_unique<Job>();
+    job->question = true;
+    job->done = std::move(done);
+    // lpstat's answers are read as text, so they must not come translated.
+    Start(argv, {"LC_ALL=C", "LANG=C"}, programs_.query_timeout, std::move(job));
+}
+
+void PrintSpool::Start(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                       std::chrono::milliseconds timeout, std::unique_ptr<Job> job) {
     const int id = NextTimer();
     if (id >= 0)
-        job->child = SpawnChild(LpArguments(programs_, request), {}, job->result.error);
+        job->child = SpawnChild(argv, environment, job->result.error);
     else
         job->result.error = EAGAIN;
     if (job->child.pid < 0) {
-        if (request.remove_file) std::remove(request.file.c_str());
+        if (job->request.remove_file) std::remove(job->request.file.c_str());
         job->done(job->result);
         return;
     }
     job->result.started = true;
     job->timer = id;
-    job->deadline = std::chrono::steady_clock::now() + programs_.job_timeout;
+    job->deadline = std::chrono::steady_clock::now() + timeout;
     Job& j = *job;
     jobs_[id] = std::move(job);
     timers_.loop().WatchReadable(j.child.output, [this, id] { OnOutput(id); });
-    timers_.Start(j.timer, programs_.job_timeout, true, [this, id] { Stop(id); });
+    timers_.Start(j.timer, timeout, true, [this, id] { Stop(id); });
+}
+
+void PrintSpool::AnswerQuestionsNow() {
+    std::vector<int> questions;
+    for (const auto& [id, job] : jobs_)
+        if (job->question) questions.push_back(id);
+    for (const int id : questions) {
+        auto it = jobs_.find(id);
+        if (it == jobs_.end()) continue;
+        Job& job = *it->second;
+        for (;;) {
+            if (job.output_open) {
+                pollfd fd{job.child.output, POLLIN, 0};
+                (void)poll(&fd, 1, 10);
+                if (!DrainOutput(job.child.output, job.result.output)) {
+                    timers_.loop().UnwatchReadable(job.child.output);
+                    close(job.child.output);
+                    job.output_open = false;
+                }
+            } else {
+                usleep(10000);
+            }
+            if (ReapChild(job.child.pid, job.result)) break;
+            if (std::chrono::steady_clock::now() >= job.deadline) {
+                job.result.timed_out = true;
+                StopChild(job.child.pid, job.result);
+                break;
+            }
+        }
+        Finish(id);
+    }
 }
 
 void PrintSpool::OnOutput(int id) {

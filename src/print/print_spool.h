@@ -1,5 +1,6 @@
-// Print jobs handed to CUPS with `lp`, running beside the session: the loop watches each one's
-// output, reaps it when it ends and reports its exit status; one that overruns its time is stopped.
+// Print jobs handed to CUPS with `lp`, and the questions printing puts to it with `lpstat`, running
+// beside the session: the loop watches each one's output, reaps it when it ends and reports its
+// exit status; one that overruns its time is stopped.
 #pragma once
 
 #include <functional>
@@ -37,6 +38,12 @@ class PrintSpool {
 
     // Starts lp; `done` runs on the loop when it has ended (also when it could not start, at once).
     void Submit(const SpoolRequest& request, Done done);
+    // Runs a question for CUPS (lpstat, in the C locale, within the query time); `done` runs on the
+    // loop with its answer, as for a job.
+    void Ask(const std::vector<std::string>& argv, Done done);
+    // Waits for the questions still out, each within its time, and answers them now: for the end
+    // of printing, so a print asked for just before the end still reaches lp.
+    void AnswerQuestionsNow();
     size_t Running() const { return jobs_.size(); }
     const PrintPrograms& programs() const { return programs_; }
 
@@ -48,10 +55,13 @@ class PrintSpool {
         Done done;
         int timer = 0;
         bool output_open = true;
+        bool question = false;
         std::chrono::steady_clock::time_point deadline;
         // Set once an overrun job was asked to end: when it is killed if it has not.
         std::optional<std::chrono::steady_clock::time_point> kill_at;
     };
+    void Start(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+               std::chrono::milliseconds timeout, std::unique_ptr<Job> job);
     void OnOutput(int id);
     void Check(int id);
     void Stop(int id);

@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "config/profile_file.h"
-#include "print/child_process.h"
 
 namespace orkan {
 
@@ -23,9 +22,8 @@ bool QueueNameAllowed(std::string_view name) {
     return true;
 }
 
-std::optional<std::string> DefaultDestination(const PrintPrograms& programs,
+std::optional<std::string> DefaultDestination(const ChildResult& r, const PrintPrograms& programs,
                                               std::optional<std::string>& note) {
-    const ChildResult r = RunChild({programs.lpstat, "-d"}, {"LC_ALL=C", "LANG=C"}, programs.query_timeout);
     if (!r.Succeeded()) {
         note = programs.lpstat + " could not tell the default destination: " + r.Describe();
         return std::nullopt;
@@ -57,9 +55,24 @@ std::string PrinterNameForRun(std::string_view name) {
     return ec ? target.name : absolute.lexically_normal().string();
 }
 
-OpenedPrinter OpenPrinter(std::string_view name, const PrintPrograms& programs) {
+std::vector<std::string> PrinterQuestion(const PrinterTarget& target, const PrintPrograms& programs) {
+    switch (target.kind) {
+        case PrinterKind::DefaultQueue:
+            return {programs.lpstat, "-d"};
+        case PrinterKind::Queue:
+            return {programs.lpstat, "-p", target.name};
+        case PrinterKind::PdfFile:
+        case PrinterKind::TextFile:
+        case PrinterKind::Invalid:
+            break;
+    }
+    return {};
+}
+
+OpenedPrinter OpenPrinter(const PrinterTarget& target, const ChildResult& answer,
+                          const PrintPrograms& programs) {
     OpenedPrinter opened;
-    opened.target = ClassifyPrinter(name);
+    opened.target = target;
     switch (opened.target.kind) {
         case PrinterKind::Invalid:
             return opened;
@@ -73,20 +86,17 @@ OpenedPrinter OpenPrinter(std::string_view name, const PrintPrograms& programs) 
             return opened;
         }
         case PrinterKind::DefaultQueue: {
-            const std::optional<std::string> queue = DefaultDestination(programs, opened.note);
+            const std::optional<std::string> queue = DefaultDestination(answer, programs, opened.note);
             if (!queue) return opened;
             opened.target.name = *queue;
             opened.ok = true;
             return opened;
         }
-        case PrinterKind::Queue: {
-            const ChildResult r = RunChild({programs.lpstat, "-p", opened.target.name},
-                                           {"LC_ALL=C", "LANG=C"}, programs.query_timeout);
-            if (!r.started || r.timed_out)
-                opened.note = programs.lpstat + " could not be asked: " + r.Describe();
-            opened.ok = r.Succeeded();
+        case PrinterKind::Queue:
+            if (!answer.started || answer.timed_out)
+                opened.note = programs.lpstat + " could not be asked: " + answer.Describe();
+            opened.ok = answer.Succeeded();
             return opened;
-        }
     }
     return opened;
 }

@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "print/child_process.h"
 
 namespace orkan {
 
@@ -40,8 +43,14 @@ struct OpenedPrinter {
     bool ok = false;
 };
 
-// "Opening" the printer: a queue must be known to CUPS (lpstat -p), "<default>" must resolve to
-// a destination (lpstat -d), an output file's folder must exist and be writable.
-OpenedPrinter OpenPrinter(std::string_view name, const PrintPrograms& programs);
+// What opening `target` has to ask CUPS: lpstat's command line for a queue (-p NAME) or for the
+// default destination (-d); empty for a file or an invalid name, which need no question.
+std::vector<std::string> PrinterQuestion(const PrinterTarget& target, const PrintPrograms& programs);
+
+// "Opening" the printer: a queue must be known to CUPS, "<default>" must resolve to a destination
+// (both told by `answer`, lpstat's result for the question above), an output file's folder must
+// exist and be writable. The question runs beside the loop; this only reads its answer.
+OpenedPrinter OpenPrinter(const PrinterTarget& target, const ChildResult& answer,
+                          const PrintPrograms& programs);
 
 }  // namespace orkan

@@ -122,6 +122,7 @@ Printing::Printing(Session& session, EventLoop& loop, PrintPrograms programs)
 }
 
 Printing::~Printing() {
+    spool_.AnswerQuestionsNow();
     if (session_.hooks.print == this) session_.hooks.print = nullptr;
 }
 
@@ -236,29 +237,45 @@ void Printing::Unlock() {
         session_.hooks.type_ahead->ReplayTypeAhead();
 }
 
-bool Printing::Open(bool ask, const char* document, Destination& out) {
-    std::string name = CurrentPrinter();
-    if (ask) {
-        const std::optional<PrintDialogAnswer> answer = session_.ui.AskPrinter({name, document, false});
-        if (!answer) {
-            if (!session_.ui.CanAsk()) Problem(print_msg::kPrinterErrorTitle, kAskUnavailable);
-            return false;
-        }
-        session_.print.printer = answer->printer;
-        last_dialog_ = answer;
-        name = answer->printer;
-    }
-    return OpenNamed(name, out);
-}
-
-bool Printing::OpenNamed(const std::string& name, Destination& out) {
-    out.printer = OpenPrinter(name, spool_.programs());
-    if (!out.printer.ok) {
-        std::string text = FormatMessage(print_msg::kPrinterNotFound, ForMessage(name).c_str());
-        if (out.printer.note) text += "\n" + ForMessage(*out.printer.note);
-        Problem(print_msg::kPrinterErrorTitle, text);
+bool Printing::ChoosePrinter(bool ask, const char* document, std::string& name) {
+    name = CurrentPrinter();
+    if (!ask) return true;
+    const std::optional<PrintDialogAnswer> answer = session_.ui.AskPrinter({name, document, false});
+    if (!answer) {
+        if (!session_.ui.CanAsk()) Problem(print_msg::kPrinterErrorTitle, kAskUnavailable);
         return false;
     }
+    session_.print.printer = answer->printer;
+    last_dialog_ = answer;
+    name = answer->printer;
+    return true;
+}
+
+void Printing::OpenNamed(const std::string& name, Opened then) {
+    const PrinterTarget target = ClassifyPrinter(name);
+    auto finish = [this, name, then = std::move(then)](OpenedPrinter printer) {
+        if (!printer.ok) {
+            std::string text = FormatMessage(print_msg::kPrinterNotFound, ForMessage(name).c_str());
+            if (printer.note) text += "\n" + ForMessage(*printer.note);
+            Problem(print_msg::kPrinterErrorTitle, text);
+            then(std::nullopt);
+            return;
+        }
+        then(Opening(name, std::move(printer)));
+    };
+    const std::vector<std::string> question = PrinterQuestion(target, spool_.programs());
+    if (question.empty()) {
+        finish(OpenPrinter(target, {}, spool_.programs()));
+        return;
+    }
+    spool_.Ask(question, [this, target, finish](const ChildResult& answer) {
+        finish(OpenPrinter(target, answer, spool_.programs()));
+    });
+}
+
+Printing::Destination Printing::Opening(const std::string& name, OpenedPrinter printer) const {
+    Destination out;
+    out.printer = std::move(printer);
     out.paper_width = paper_width_;
     out.paper_height = paper_height_;
     if (last_dialog_ && last_dialog_->printer == name) {
@@ -269,7 +286,7 @@ bool Printing::OpenNamed(const std::string& name, Destination& out) {
         out.dialog_landscape = last_dialog_->landscape;
         out.copies = std::max(1, last_dialog_->copies);
     }
-    return true;
+    return out;
 }
 
 namespace {
@@ -288,25 +305,43 @@ SheetSize SheetFor(double width, double height, bool landscape) {
 
 void Printing::RunScreenPrint(ScreenJob job) {
     Session& s = session_;
-    PrintState& st = s.print;
-    const bool stored_alone = job == ScreenJob::StoredAlone;
-    if (stored_alone && !st.stored) return;
-    const uint32_t rows = stored_alone ? st.stored->rows : s.ps.rows;
-    const uint32_t columns = stored_alone ? st.stored->columns : s.ps.columns;
-    const int index = ScreenProfileIndex(s, rows, columns);
-    const PrinterProfile profile = ReadPrinterProfile(s.record, index);
-
+    if (job == ScreenJob::StoredAlone && !s.print.stored) return;
     Lock();
-    Destination destination;
-    if (!Open(job == ScreenJob::Ask, print_msg::kScreenDocument, destination)) {
+    std::string name;
+    if (!ChoosePrinter(job == ScreenJob::Ask, print_msg::kScreenDocument, name)) {
         Unlock();
         return;
     }
-    // A dialog may have let host data in: the screen kept for a two-up sheet may be gone.
+    // The screen the key printed, and whether anything happened since a two-up first half: CUPS
+    // may take a moment to answer, and host data that comes meanwhile is not part of this print.
+    auto shot = std::make_shared<StoredPrintScreen>();
+    shot->planes = s.ps.planes;
+    shot->rows = s.ps.rows;
+    shot->columns = s.ps.columns;
+    shot->selection = s.selection;
+    const bool nothing_since = s.print.pending;
+    OpenNamed(name, [this, job, shot, nothing_since](std::optional<Destination> destination) {
+        if (destination)
+            PrintShot(job, *shot, nothing_since, *destination);
+        else
+            Unlock();
+    });
+}
+
+void Printing::PrintShot(ScreenJob job, const StoredPrintScreen& shot, bool nothing_since,
+                         const Destination& destination) {
+    Session& s = session_;
+    PrintState& st = s.print;
+    const bool stored_alone = job == ScreenJob::StoredAlone;
+    // A dialog or the printer's look-up let host data in: the screen kept for a two-up sheet may
+    // be gone.
     if (stored_alone && !st.stored) {
         Unlock();
         return;
     }
+    const StoredPrintScreen& subject = stored_alone ? *st.stored : shot;
+    const int index = ScreenProfileIndex(s, subject.rows, subject.columns);
+    const PrinterProfile profile = ReadPrinterProfile(s.record, index);
     const bool landscape = Landscape(profile, destination.dialog_landscape);
     // Said once the sheets are laid out: a message box lets events in, and nothing may change
     // under the layout.
@@ -331,8 +366,7 @@ void Printing::RunScreenPrint(ScreenJob job) {
     document.page_height = setup.sheet.height;
     document.face = profile.face;
 
-    ScreenImage current{&s.ps.planes, s.ps.rows, s.ps.columns, std::nullopt};
-    if (s.selection.shown) current.selection = s.selection;
+    const ScreenImage current = ImageOf(shot);
     auto drop_stored = [&] {
         st.stored.reset();
         st.pending = false;
@@ -347,11 +381,7 @@ void Printing::RunScreenPrint(ScreenJob job) {
         st.status_text.clear();  // a timed-out print leaves no status behind
     } else if (profile.two_up) {
         if (!st.stored) {
-            st.stored = std::make_unique<StoredPrintScreen>();
-            st.stored->planes = s.ps.planes;
-            st.stored->rows = s.ps.rows;
-            st.stored->columns = s.ps.columns;
-            st.stored->selection = s.selection;
+            st.stored = std::make_unique<StoredPrintScreen>(shot);
             st.status_text = "1of2";
             st.countdown = s.settings.PrintTimeout;
             st.pending = true;
@@ -360,7 +390,7 @@ void Printing::RunScreenPrint(ScreenJob job) {
             Unlock();
             return;
         }
-        if (!st.pending) {
+        if (!nothing_since) {
             const ScreenImage images[] = {ImageOf(*st.stored), current};
             document.sheets.push_back(LayoutScreenSheet(setup, images));
             st.status_text = "2of2";
@@ -401,28 +431,31 @@ void Printing::RunTextPrint(const std::string& path, bool display_bytes, const s
     }
     const PrinterProfile profile = ReadPrinterProfile(session_.record, kTextFileProfile);
     Lock();
-    Destination destination;
-    if (!OpenNamed(printer, destination)) {
-        Unlock();
-        return;
-    }
-    const bool landscape = Landscape(profile, destination.dialog_landscape);
-    const CheckedEdges edges = CheckEdges(profile, kTextFileProfile, LayoutFor(landscape, profile.two_up));
-    if (edges.problem) Problem(print_msg::kPrinterErrorTitle, *edges.problem);
+    auto text = std::make_shared<std::string>(std::move(bytes));
+    OpenNamed(printer, [this, text, display_bytes, profile](std::optional<Destination> destination) {
+        if (!destination) {
+            Unlock();
+            return;
+        }
+        const bool landscape = Landscape(profile, destination->dialog_landscape);
+        const CheckedEdges edges =
+            CheckEdges(profile, kTextFileProfile, LayoutFor(landscape, profile.two_up));
+        if (edges.problem) Problem(print_msg::kPrinterErrorTitle, *edges.problem);
 
-    TextPageSetup setup;
-    setup.sheet = SheetFor(destination.paper_width, destination.paper_height, landscape);
-    setup.landscape = landscape;
-    setup.two_up = profile.two_up;
-    setup.edges = edges.edges;
-    PrintDocument document;
-    document.title = print_msg::kFileDocument;
-    document.page_width = setup.sheet.width;
-    document.page_height = setup.sheet.height;
-    document.face = profile.face;
-    document.sheets = LayoutTextFile(
-        ParseTextFile(bytes, display_bytes ? TextEncoding::Display : TextEncoding::Utf8OrDisplay), setup);
-    Deliver(document, destination, true);
+        TextPageSetup setup;
+        setup.sheet = SheetFor(destination->paper_width, destination->paper_height, landscape);
+        setup.landscape = landscape;
+        setup.two_up = profile.two_up;
+        setup.edges = edges.edges;
+        PrintDocument document;
+        document.title = print_msg::kFileDocument;
+        document.page_width = setup.sheet.width;
+        document.page_height = setup.sheet.height;
+        document.face = profile.face;
+        document.sheets = LayoutTextFile(
+            ParseTextFile(*text, display_bytes ? TextEncoding::Display : TextEncoding::Utf8OrDisplay), setup);
+        Deliver(document, *destination, true);
+    });
 }
 
 void Printing::CopyFileToPrinter(const std::string& path, const std::string& printer) {
@@ -448,10 +481,14 @@ void Printing::CopyFileToPrinter(const std::string& path, const std::string& pri
                     FormatMessage(print_msg::kFileOpenError, ForMessage(path).c_str()) + reason);
             return;
     }
-    Destination destination;
-    if (!OpenNamed(name, destination)) return;
     // Text for people: the display bytes as UTF-8, which is what CUPS takes plain text as.
-    const std::string text = DisplayToUtf8(bytes);
+    auto text = std::make_shared<std::string>(DisplayToUtf8(bytes));
+    OpenNamed(name, [this, text](std::optional<Destination> destination) {
+        if (destination) CopyTextToPrinter(*text, *destination);
+    });
+}
+
+void Printing::CopyTextToPrinter(const std::string& text, const Destination& destination) {
     if (destination.printer.target.kind == PrinterKind::TextFile) {
         if (const int error = WriteTextOutput(destination.printer.target.name, text); error != 0)
             Problem(print_msg::kPrinterErrorTitle, "The print file " +

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "platform/scoped_timers.h"
 #include "print/print_document.h"
 #include "print/print_spool.h"
+#include "print/print_state.h"
 #include "print/printer_profile.h"
 #include "print/printer_target.h"
 #include "session/session_hooks.h"
@@ -78,10 +80,19 @@ class Printing final : public PrintHook {
         int copies = 1;
     };
 
+    // Runs with the destination once the printer is open, or with none once its problem is told.
+    using Opened = std::function<void(std::optional<Destination>)>;
+
     void RunScreenPrint(ScreenJob job);
+    void PrintShot(ScreenJob job, const StoredPrintScreen& shot, bool nothing_since,
+                   const Destination& destination);
     void RunTextPrint(const std::string& path, bool display_bytes, const std::string& printer);
-    [[nodiscard]] bool Open(bool ask, const char* document, Destination& out);
-    [[nodiscard]] bool OpenNamed(const std::string& name, Destination& out);
+    void CopyTextToPrinter(const std::string& text, const Destination& destination);
+    [[nodiscard]] bool ChoosePrinter(bool ask, const char* document, std::string& name);
+    // A printer that CUPS must be asked about opens once lpstat has answered, beside the loop;
+    // files and invalid names at once.
+    void OpenNamed(const std::string& name, Opened then);
+    Destination Opening(const std::string& name, OpenedPrinter printer) const;
     void Deliver(const PrintDocument& document, const Destination& destination, bool locked);
     int WriteTextOutput(const std::string& path, const std::string& text);
     std::string PdfOutputPath(const std::string& path);

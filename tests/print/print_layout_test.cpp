@@ -105,15 +105,25 @@ TEST(PrinterTarget, OpeningAsksCupsAndChecksOutputFolders) {
     test::PrintRig rig;  // brings the lpstat stand-in
     PrintPrograms programs;
     programs.lpstat = rig.folder / "lpstat";
-    EXPECT_TRUE(OpenPrinter("office", programs).ok);
-    EXPECT_FALSE(OpenPrinter("cellar", programs).ok);
-    const OpenedPrinter def = OpenPrinter("<default>", programs);
+    // What the spool does beside the loop, here in one go.
+    auto open = [&](const std::string& name) {
+        const PrinterTarget target = ClassifyPrinter(name);
+        const std::vector<std::string> question = PrinterQuestion(target, programs);
+        return OpenPrinter(
+            target,
+            question.empty() ? ChildResult{} : RunChild(question, {"LC_ALL=C"}, std::chrono::seconds(10)),
+            programs);
+    };
+    EXPECT_TRUE(open("office").ok);
+    EXPECT_FALSE(open("cellar").ok);
+    const OpenedPrinter def = open("<default>");
     EXPECT_TRUE(def.ok);
     EXPECT_EQ(def.target.name, "office");
-    EXPECT_TRUE(OpenPrinter(rig.folder / "a.pdf", programs).ok);
-    EXPECT_FALSE(OpenPrinter(rig.folder / "missing/a.pdf", programs).ok);
+    EXPECT_TRUE(PrinterQuestion(ClassifyPrinter(rig.folder / "a.pdf"), programs).empty());
+    EXPECT_TRUE(open(rig.folder / "a.pdf").ok);
+    EXPECT_FALSE(open(rig.folder / "missing/a.pdf").ok);
     programs.lpstat = rig.folder / "no-such-lpstat";
-    const OpenedPrinter none = OpenPrinter("office", programs);
+    const OpenedPrinter none = open("office");
     EXPECT_FALSE(none.ok);
     ASSERT_TRUE(none.note.has_value());
     EXPECT_NE(none.note->find("could not be asked"), std::string::npos);

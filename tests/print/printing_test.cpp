@@ -8,6 +8,7 @@
 #include "keyboard/keyboard.h"
 #include "print/print_rig.h"
 #include "print/printer_profile.h"
+#include "support/loopback.h"
 
 namespace orkan {
 namespace {
@@ -121,6 +122,7 @@ TEST(Printing, AMissingPrinterLeavesTheSessionAsItWas) {
         s.status = SessionStatus::Unlocked;
         s.print.printer = c.printer;
         rig.printing->PrintScreen(false);
+        ASSERT_TRUE(rig.WaitForJobs());  // CUPS is asked about a queue beside the loop
         EXPECT_EQ(rig.Messages(), std::string("Printer Error: Printer not found - ") + c.shown);
         EXPECT_EQ(s.status, SessionStatus::Unlocked);
         EXPECT_EQ(s.print.stored, nullptr);  // not even the first screen of a two-up sheet
@@ -148,6 +150,36 @@ TEST(Printing, QueuesGetThePdfThroughLpAndItsFailuresAreReported) {
     EXPECT_EQ(rig.Messages(), "Printer Error: Printing to office failed: " + rig.folder / "lp" +
                                   " ended with exit status 3.\nlp: printer on fire");
     EXPECT_EQ(s.status, SessionStatus::Unlocked);
+}
+
+// The loop goes on while CUPS is asked about the printer, and the sheet shows the screen the key
+// found, not host data that came meanwhile; a print asked for just before the end still reaches lp.
+TEST(Printing, ThePrinterLookUpRunsBesideTheLoop) {
+    PrintRig rig;
+    Session& s = rig.session();
+    test::WriteText(rig.folder / "lpstat.hold", "");
+    rig.Show({{0, 0, std::nullopt, "BEFORE"}});
+    s.status = SessionStatus::Unlocked;
+    s.print.printer = "office";
+    rig.printing->PrintScreen(false);  // back at once, with lpstat held
+    EXPECT_EQ(rig.printing->JobsRunning(), 1u);
+    EXPECT_EQ(s.status, SessionStatus::Locked);
+    rig.Show({{0, 0, std::nullopt, "AFTER!"}});
+    std::filesystem::remove(rig.folder / "lpstat.hold");
+    ASSERT_TRUE(rig.WaitForJobs());
+    EXPECT_EQ(rig.Messages(), "");
+    if (test::HavePoppler()) {
+        const std::string text = test::PdfText(rig.folder / "lp.job");
+        EXPECT_NE(text.find("BEFORE"), std::string::npos) << text;
+        EXPECT_EQ(text.find("AFTER!"), std::string::npos) << text;
+    }
+
+    std::filesystem::remove(rig.folder / "lp.args");
+    test::WriteText(rig.folder / "lpstat.sleep", "0.2\n");
+    rig.printing->PrintScreen(false);
+    rig.printing.reset();  // waits for lpstat's answer and hands the job to lp
+    EXPECT_TRUE(test::TurnUntil(rig.loop, [&] { return std::filesystem::exists(rig.folder / "lp.args"); }));
+    EXPECT_EQ(rig.Messages(), "");
 }
 
 TEST(Printing, AHostWriteDuringASlowPrintKeepsItsStatus) {
