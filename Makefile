@@ -8,6 +8,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 FUZZ_SECONDS ?= 30
 FUZZ_COV_BUILD ?= build-fuzz-cov
+COV_BUILD  ?= build-cov
 # Extra candidate inputs for a campaign (FOLDER/NAME per target, as tools/fuzz-seeds.py writes them).
 FUZZ_SEEDS ?=
 
@@ -23,7 +24,7 @@ DEBIAN_PACKAGES := build-essential cmake ninja-build clang libclang-rt-14-dev \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run asan asan-test fuzz-build fuzz-run fuzz-long fuzz-coverage bench clean format
+.PHONY: all deps configure build test run asan asan-test fuzz-build fuzz-run fuzz-long fuzz-coverage coverage bench clean format
 
 all: build
 
@@ -76,6 +77,10 @@ fuzz-run: fuzz-build
 # names some targets only.
 fuzz-long: fuzz-build
 	@bash tools/fuzz-campaign.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(if $(FUZZ_SEEDS),--seeds $(FUZZ_SEEDS)) $(FUZZ_TARGETS)
+
+# Line coverage of src/ by the whole suite (llvm-cov), per folder, in a build of its own.
+coverage: deps
+	@bash tools/suite-coverage.sh $(COV_BUILD)
 
 # Source-based coverage (llvm-cov HTML) of what the stored corpora reach, in a build of its own.
 fuzz-coverage: deps
