@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "net/line_mode_display.h"
+#include "ds3270/line_mode_display.h"
 #include "net/telnet_engine.h"
 #include "support/iconv_tables.h"
 

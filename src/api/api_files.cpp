@@ -15,6 +15,7 @@
 #include "charset/display_unicode.h"
 #include "config/atomic_file.h"
 #include "options/options_by_name.h"
+#include "platform/file_io.h"
 #include "print/printer_target.h"
 #include "scripting/macro_errors.h"
 #include "session/session.h"
@@ -31,12 +32,7 @@ int WriteOut(const std::string& path, std::string_view data, bool append) {
                                    std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0) return errno;
-    int error = 0;
-    while (!data.empty() && error == 0) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno != EINTR) error = errno;
-        if (n > 0) data.remove_prefix(size_t(n));
-    }
+    int error = WriteAllBytes(fd, std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
     if (::close(fd) != 0 && error == 0) error = errno;
     return error;
 }

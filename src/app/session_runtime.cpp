@@ -4,14 +4,14 @@
 
 #include <thread>
 
-#include "charset/session_charset.h"
 #include "config/file_name_text.h"
 #include "config/settings_file.h"
 #include "ds3270/fields.h"
 #include "ds3270/geometry.h"
+#include "ds3270/line_mode_display.h"
 #include "ds3270/write_processor.h"
 #include "net/host_address.h"
-#include "net/line_mode_display.h"
+#include "session/session_charset.h"
 #include "session/window_title.h"
 
 namespace orkan {

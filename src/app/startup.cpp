@@ -7,13 +7,13 @@
 #include <filesystem>
 
 #include "app/folders_setup.h"
-#include "charset/session_charset.h"
 #include "config/data_file.h"
 #include "config/profile_file.h"
 #include "config/session_file.h"
 #include "config/settings_file.h"
 #include "peers/runtime_folder.h"
 #include "print/printer_target.h"
+#include "session/session_charset.h"
 
 namespace orkan {
 

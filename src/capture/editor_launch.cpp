@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <sstream>
 #include <vector>
 
 #include "config/profile_file.h"
@@ -15,21 +14,6 @@ namespace {
 
 bool NamesNotepad(const std::string& editor) {
     return EqualsIgnoreCase(editor, "notepad.exe") || EqualsIgnoreCase(editor, "notepad");
-}
-
-// `command` as the shell would find it: itself when it names a path, else the first executable of
-// that name in $PATH.
-std::string FindProgram(const std::string& command, const Environment& environment) {
-    if (command.find('/') != std::string::npos)
-        return access(command.c_str(), X_OK) == 0 ? command : std::string();
-    const std::optional<std::string> path = environment ? environment("PATH") : std::nullopt;
-    std::stringstream dirs(path ? *path : std::string("/usr/local/bin:/usr/bin:/bin"));
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        const std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + command;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return {};
 }
 
 }  // namespace
@@ -46,8 +30,11 @@ std::string EditorCommand(const ProgramSettings& settings, const Environment& en
 std::string LaunchEditor(const std::string& editor, const std::string& path, const Environment& environment) {
     const std::vector<std::string> words = SplitCommandLine(editor);
     if (words.empty()) return "no command is given";
-    const std::string program = FindProgram(words[0], environment);
-    if (program.empty()) return "the command was not found";
+    // Looked up in the PATH the caller's environment gives, which tests can set.
+    const std::optional<std::string> search_path = environment ? environment("PATH") : std::nullopt;
+    std::string program;
+    if (FindProgram(words[0], search_path.value_or(""), program) != 0 || access(program.c_str(), X_OK) != 0)
+        return "the command was not found";
     std::vector<std::string> args(words.begin() + 1, words.end());
     args.push_back(path);
     return SpawnDetached(program, args);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "charset/session_charset.h"
 #include "session/session.h"
+#include "session/session_charset.h"
 
 namespace orkan {
 

@@ -9,7 +9,6 @@
 #include "app/folders_setup.h"
 #include "app/session_runtime.h"
 #include "app/startup.h"
-#include "charset/session_charset.h"
 #include "clipboard/clipboard.h"
 #include "config/file_name_text.h"
 #include "config/session_file.h"
@@ -34,6 +33,7 @@
 #include "options/option_effects.h"
 #include "platform/process.h"
 #include "session/session.h"
+#include "session/session_charset.h"
 
 namespace orkan {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "charset/session_charset.h"
 #include "ds3270/fields.h"
 #include "keyboard/field_moves.h"
 #include "keyboard/key_functions.h"
 #include "session/session.h"
+#include "session/session_charset.h"
 
 namespace orkan {
 namespace {

@@ -6,10 +6,10 @@
 
 #include "ds3270/fields.h"
 #include "ds3270/inbound.h"
+#include "ds3270/line_mode_display.h"
 #include "keyboard/field_edit.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
-#include "net/line_mode_display.h"
 #include "net/telnet_codes.h"
 #include "session/session.h"
 

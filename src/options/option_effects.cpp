@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "charset/session_charset.h"
 #include "keyboard/key_files.h"
 #include "session/session.h"
+#include "session/session_charset.h"
 
 namespace orkan {
 

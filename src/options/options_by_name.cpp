@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "charset/session_charset.h"
 #include "config/host_list.h"
 #include "display/screen_layout.h"
 #include "keyboard/key_files.h"
@@ -14,6 +13,7 @@
 #include "options/option_table.h"
 #include "scripting/macro_errors.h"
 #include "session/session.h"
+#include "session/session_charset.h"
 
 namespace orkan {
 

@@ -39,33 +39,9 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
     return out;
 }
 
-// argv[0] itself when it names a path, else the first executable file of that name in PATH.
 int ResolveProgram(const std::string& name, std::string& path) {
-    if (name.empty()) return ENOENT;
-    if (name.find('/') != std::string::npos) {
-        path = name;
-        return 0;
-    }
     const char* env = std::getenv("PATH");
-    const std::string_view dirs = env && *env ? env : "/usr/local/bin:/usr/bin:/bin";
-    int error = ENOENT;
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string_view::npos) end = dirs.size();
-        const std::string_view dir = dirs.substr(start, end - start);
-        const std::string candidate = (dir.empty() ? std::string(".") : std::string(dir)) + "/" + name;
-        struct stat st {};
-        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-            if (::access(candidate.c_str(), X_OK) == 0) {
-                path = candidate;
-                return 0;
-            }
-            error = EACCES;
-        }
-        start = end + 1;
-    }
-    return error;
+    return FindProgram(name, env ? env : "", path);
 }
 
 StartedProcess SpawnChild(const ProcessOptions& o, const std::string& program, char** argv, char** envp) {
@@ -174,6 +150,33 @@ StartedProcess SpawnOrphan(const ProcessOptions& o, const std::string& program, 
 }
 
 }  // namespace
+
+int FindProgram(const std::string& name, std::string_view search_path, std::string& path) {
+    if (name.empty()) return ENOENT;
+    if (name.find('/') != std::string::npos) {
+        path = name;
+        return 0;
+    }
+    const std::string_view dirs = search_path.empty() ? "/usr/local/bin:/usr/bin:/bin" : search_path;
+    int error = ENOENT;
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string_view::npos) end = dirs.size();
+        const std::string_view dir = dirs.substr(start, end - start);
+        const std::string candidate = (dir.empty() ? std::string(".") : std::string(dir)) + "/" + name;
+        struct stat st {};
+        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            if (::access(candidate.c_str(), X_OK) == 0) {
+                path = candidate;
+                return 0;
+            }
+            error = EACCES;
+        }
+        start = end + 1;
+    }
+    return error;
+}
 
 StartedProcess StartProcess(const ProcessOptions& options) {
     StartedProcess started;

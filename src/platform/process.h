@@ -42,6 +42,11 @@ struct StartedProcess {
 // process set for itself.
 [[nodiscard]] StartedProcess StartProcess(const ProcessOptions& options);
 
+// `name` as the program would be found when started: itself when it holds a "/", else the first
+// executable regular file of that name in `search_path` (a PATH value; empty gives the usual
+// folders). 0 with `path` set, or ENOENT (none) or EACCES (only ones that may not be run).
+[[nodiscard]] int FindProgram(const std::string& name, std::string_view search_path, std::string& path);
+
 // A command line split into words: blanks and tabs separate, double quotes group (as Windows
 // programs read theirs), no shell meaning for any character. Every command line a user or macro
 // gives (WINEXEC, shell-execute parameters, the editor setting) is split by this one.

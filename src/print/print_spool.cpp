@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace orkan {
@@ -92,12 +93,12 @@ void PrintSpool::Start(const std::vector<std::string>& argv, const std::vector<s
 }
 
 void PrintSpool::AnswerQuestionsNow() {
-    std::vector<int> questions;
-    for (const auto& [id, job] : jobs_)
-        if (job->question) questions.push_back(id);
-    for (const int id : questions) {
-        auto it = jobs_.find(id);
-        if (it == jobs_.end()) continue;
+    // An answer may lead to the next question, so until none is left.
+    for (;;) {
+        auto it = std::find_if(jobs_.begin(), jobs_.end(),
+                               [](const auto& entry) { return entry.second->question; });
+        if (it == jobs_.end()) return;
+        const int id = it->first;
         Job& job = *it->second;
         for (;;) {
             if (job.output_open) {

@@ -252,8 +252,21 @@ bool Printing::ChoosePrinter(bool ask, const char* document, std::string& name) 
 }
 
 void Printing::OpenNamed(const std::string& name, Opened then) {
+    opens_.push_back([this, name, then = std::move(then)] { OpenNow(name, then); });
+    NextOpen();
+}
+
+void Printing::NextOpen() {
+    while (!asking_ && !opens_.empty()) {
+        const std::function<void()> open = std::move(opens_.front());
+        opens_.pop_front();
+        open();
+    }
+}
+
+void Printing::OpenNow(const std::string& name, const Opened& then) {
     const PrinterTarget target = ClassifyPrinter(name);
-    auto finish = [this, name, then = std::move(then)](OpenedPrinter printer) {
+    auto finish = [this, name, then](OpenedPrinter printer) {
         if (!printer.ok) {
             std::string text = FormatMessage(print_msg::kPrinterNotFound, ForMessage(name).c_str());
             if (printer.note) text += "\n" + ForMessage(*printer.note);
@@ -268,8 +281,11 @@ void Printing::OpenNamed(const std::string& name, Opened then) {
         finish(OpenPrinter(target, {}, spool_.programs()));
         return;
     }
+    asking_ = true;
     spool_.Ask(question, [this, target, finish](const ChildResult& answer) {
+        asking_ = false;
         finish(OpenPrinter(target, answer, spool_.programs()));
+        NextOpen();
     });
 }
 

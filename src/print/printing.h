@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -90,8 +91,11 @@ class Printing final : public PrintHook {
     void CopyTextToPrinter(const std::string& text, const Destination& destination);
     [[nodiscard]] bool ChoosePrinter(bool ask, const char* document, std::string& name);
     // A printer that CUPS must be asked about opens once lpstat has answered, beside the loop;
-    // files and invalid names at once.
+    // files and invalid names at once. Opens wait for the ones before them, so jobs reach their
+    // printers in the order they were asked for.
     void OpenNamed(const std::string& name, Opened then);
+    void OpenNow(const std::string& name, const Opened& then);
+    void NextOpen();
     Destination Opening(const std::string& name, OpenedPrinter printer) const;
     void Deliver(const PrintDocument& document, const Destination& destination, bool locked);
     int WriteTextOutput(const std::string& path, const std::string& text);
@@ -106,6 +110,8 @@ class Printing final : public PrintHook {
     ScopedTimers timers_;
     PrintSpool spool_;
     std::optional<PrintDialogAnswer> last_dialog_;
+    std::deque<std::function<void()>> opens_;  // waiting behind a question to CUPS
+    bool asking_ = false;
     double paper_width_ = 0;
     double paper_height_ = 0;
     bool ticking_ = false;

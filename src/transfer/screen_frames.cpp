@@ -4,10 +4,10 @@
 #include <array>
 #include <vector>
 
-#include "charset/session_charset.h"
 #include "ds3270/inbound.h"
 #include "ds3270/messages.h"
 #include "session/session.h"
+#include "session/session_charset.h"
 #include "transfer/host_message.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_progress.h"

@@ -13,7 +13,6 @@
 #include "app/session_core.h"
 #include "app/session_runtime.h"
 #include "app/startup.h"
-#include "charset/session_charset.h"
 #include "config/atomic_file.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
@@ -31,6 +30,7 @@
 #include "keyboard/keyboard.h"
 #include "net/host_sender.h"
 #include "platform/poll_event_loop.h"
+#include "session/session_charset.h"
 #include "support/hex.h"
 #include "support/recording_ui.h"
 

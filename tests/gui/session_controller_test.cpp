@@ -22,7 +22,6 @@
 #include "app/session_core.h"
 #include "app/session_runtime.h"
 #include "app/startup.h"
-#include "charset/session_charset.h"
 #include "clipboard/pasting.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
@@ -35,6 +34,7 @@
 #include "net/host_sender.h"
 #include "options/options_by_name.h"
 #include "platform/poll_event_loop.h"
+#include "session/session_charset.h"
 #include "support/hex.h"
 
 namespace orkan {

@@ -11,7 +11,6 @@
 #include <sstream>
 
 #include "app/session_runtime.h"
-#include "charset/session_charset.h"
 #include "clipboard/clipboard.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
@@ -20,6 +19,7 @@
 #include "keyboard/keyboard.h"
 #include "keyboard/linux_keymap.h"
 #include "platform/poll_event_loop.h"
+#include "session/session_charset.h"
 #include "support/recording_ui.h"
 #include "support/running_session.h"
 #include "support/testhost_process.h"

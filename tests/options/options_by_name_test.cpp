@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/session_runtime.h"
-#include "charset/session_charset.h"
 #include "config/atomic_file.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
@@ -21,6 +20,7 @@
 #include "options/system_variables.h"
 #include "scripting/macro_errors.h"
 #include "session/session.h"
+#include "session/session_charset.h"
 #include "support/hex.h"
 #include "support/iconv_tables.h"
 #include "support/loopback.h"

@@ -26,16 +26,17 @@ constexpr uint8_t kCodes[64] = {0x40, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 
                                 0xE7, 0xE8, 0xE9, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F, 0xF0, 0xF1, 0xF2, 0xF3,
                                 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0x7A, 0x7B, 0x7C, 0x7D, 0x7E, 0x7F};
 
-// lpstat knows the queues "office" (the default) and "slow", and answers once lpstat.hold is gone
-// and after the pause in lpstat.sleep; lp writes down what it was given and ends with the status
-// in lp.exit, after the pause in lp.sleep.
+// lpstat knows the queues "office" (the default) and "slow" (slow to answer about too), and answers
+// once lpstat.hold is gone and after the pause in lpstat.sleep; lp writes down what it was given
+// (lp.log: every job's, in turn) and ends with the status in lp.exit, after the pause in lp.sleep.
 constexpr const char* kLpstat =
     "#!/bin/sh\n"
     "dir=$(dirname \"$0\")\n"
     "while [ -f \"$dir/lpstat.hold\" ]; do sleep 0.01; done\n"
     "[ -f \"$dir/lpstat.sleep\" ] && sleep \"$(cat \"$dir/lpstat.sleep\")\"\n"
     "case \"$1\" in\n"
-    "  -p) case \"$2\" in office|slow) echo \"printer $2 is idle.\"; exit 0;; esac\n"
+    "  -p) [ \"$2\" = slow ] && sleep 0.3\n"
+    "      case \"$2\" in office|slow) echo \"printer $2 is idle.\"; exit 0;; esac\n"
     "      echo \"lpstat: Invalid destination name in list \\\"$2\\\".\"; exit 1;;\n"
     "  -d) echo 'system default destination: office';;\n"
     "esac\n";
@@ -43,6 +44,7 @@ constexpr const char* kLp =
     "#!/bin/sh\n"
     "dir=$(dirname \"$0\")\n"
     "echo \"$@\" > \"$dir/lp.args\"\n"
+    "echo \"$@\" >> \"$dir/lp.log\"\n"
     "for last; do :; done\n"
     "cp \"$last\" \"$dir/lp.job\"\n"
     "[ -f \"$dir/lp.sleep\" ] && sleep \"$(cat \"$dir/lp.sleep\")\"\n"

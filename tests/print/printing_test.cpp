@@ -153,7 +153,8 @@ TEST(Printing, QueuesGetThePdfThroughLpAndItsFailuresAreReported) {
 }
 
 // The loop goes on while CUPS is asked about the printer, and the sheet shows the screen the key
-// found, not host data that came meanwhile; a print asked for just before the end still reaches lp.
+// found, not host data that came meanwhile; jobs keep their order; a print asked for just before
+// the end still reaches lp.
 TEST(Printing, ThePrinterLookUpRunsBesideTheLoop) {
     PrintRig rig;
     Session& s = rig.session();
@@ -173,6 +174,18 @@ TEST(Printing, ThePrinterLookUpRunsBesideTheLoop) {
         EXPECT_NE(text.find("BEFORE"), std::string::npos) << text;
         EXPECT_EQ(text.find("AFTER!"), std::string::npos) << text;
     }
+
+    // Jobs reach lp in the order they were asked for, however long CUPS takes over each printer.
+    std::filesystem::remove(rig.folder / "lp.log");
+    test::WriteText(rig.folder / "in.txt", "TEXT\n");
+    s.print.printer = "slow";
+    rig.printing->PrintFile(rig.folder / "in.txt");
+    s.print.printer = "office";
+    rig.printing->PrintScreen(false);
+    ASSERT_TRUE(rig.WaitForJobs());
+    const std::string log = ReadText(rig.folder / "lp.log");
+    EXPECT_EQ(log.find("-d slow -t Orkan TN3270 File Print"), 0u) << log;
+    EXPECT_NE(log.find("\n-d office -t Orkan TN3270 Screen Print"), std::string::npos) << log;
 
     std::filesystem::remove(rig.folder / "lp.args");
     test::WriteText(rig.folder / "lpstat.sleep", "0.2\n");

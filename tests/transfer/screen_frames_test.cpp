@@ -2,8 +2,8 @@
 // records (hex), the PC file and the outcome out.
 #include <gtest/gtest.h>
 
-#include "charset/session_charset.h"
 #include "ds3270/inbound.h"
+#include "session/session_charset.h"
 #include "support/hex.h"
 #include "transfer/transfer_protocol.h"
 #include "transfer_session.h"

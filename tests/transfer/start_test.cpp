@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "charset/session_charset.h"
 #include "config/temp_folder.h"
+#include "session/session_charset.h"
 #include "support/hex.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_start.h"

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "charset/session_charset.h"
 #include "ds3270/write_processor.h"
+#include "session/session_charset.h"
 #include "support/hex.h"
 #include "transfer/transfer_protocol.h"
 

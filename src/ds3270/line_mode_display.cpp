@@ -1,4 +1,4 @@
-#include "net/line_mode_display.h"
+#include "ds3270/line_mode_display.h"
 
 #include <algorithm>
 

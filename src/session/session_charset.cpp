@@ -1,4 +1,4 @@
-#include "charset/session_charset.h"
+#include "session/session_charset.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // Line-mode text on a small 3 x 4 screen: hex in, screen rows and cursor out.
 #include <gtest/gtest.h>
 
-#include "net/line_mode_display.h"
+#include "ds3270/line_mode_display.h"
 #include "support/hex.h"
 
 namespace orkan {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "charset/session_charset.h"
+#include "session/session_charset.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
