@@ -194,4 +194,8 @@ std::string SessionMacros::SessionLetters() const {
     return letters;
 }
 
+std::string SessionMacros::PrintStatus() const {
+    return runtime_.session().print.status_text;
+}
+
 }  // namespace orkan

@@ -70,6 +70,7 @@ class SessionMacros final : private MacroEnvironment, private SessionFacts {
     int Socket() const override;
     size_t LastRecordLength() const override;
     std::string SessionLetters() const override;
+    std::string PrintStatus() const override;
 
     void StartStartupFile();
     // Counts a start-up macro as running until its chain ends, then tells the frame when nothing

@@ -6,12 +6,16 @@
 
 #include <set>
 
+#include "app/session_core.h"
+#include "app/session_macros.h"
 #include "clipboard/find.h"
 #include "display/status_line.h"
 #include "ds3270/presentation_space.h"
 #include "ds3270/screen_dump.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
+#include "print/printer_profile.h"
+#include "print/printing.h"
 #include "support/ds3270_harness.h"
 #include "support/recording_ui.h"
 #include "support/running_session.h"
@@ -134,6 +138,23 @@ TEST_F(SessionCoreTest, OperFunctionsWithoutAWindow) {
     ExecuteKey(s(), Oper(oper_fn::Disconnect), true);
     EXPECT_EQ(s().status, SessionStatus::NotConnected);
     EXPECT_FALSE(runtime.IsConnectionOpen());
+}
+
+// Macros read the print status the printing keeps: "1of2" while a two-up sheet waits for its
+// second screen.
+TEST_F(SessionCoreTest, MacrosReadThePrintStatus) {
+    PrinterProfile profile = ReadPrinterProfile(s().record, 0);
+    profile.two_up = true;
+    WritePrinterProfile(s().record, 0, profile);
+    s().print.printer = folder / "out.txt";
+    runtime.core().Print().PrintScreen(false);
+    ASSERT_EQ(s().print.status_text, "1of2");
+    std::optional<MacroOutcome> outcome;
+    ASSERT_TRUE(runtime.core().Macros().Runner().StartText("IF PRINTSTATUS = \"1of2\"\nEXIT 7\nENDIF\nEXIT 1",
+                                                           MacroOrigin::User,
+                                                           [&](const MacroOutcome& o) { outcome = o; }));
+    ASSERT_TRUE(loop.RunUntil([&] { return outcome.has_value(); }, 5s));
+    EXPECT_EQ(outcome->exit_code, 7);
 }
 
 TEST_F(SessionCoreTest, EveryKeyFunctionIsCarriedOutOrRefusedWithItsReason) {
