@@ -7,6 +7,7 @@
 #include "macro/user_variables.h"
 #include "options/options_by_name.h"
 #include "scripting/macro_errors.h"
+#include "scripting/message_box_codes.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -15,43 +16,6 @@ namespace {
 
 std::string ValueText(const MacroValue& v) {
     return v.IsNumber() ? std::to_string(v.number) : v.text;
-}
-
-std::string LineBreaks(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += text[i];
-    }
-    return out;
-}
-
-constexpr std::array<Buttons, 6> kButtonSets = {
-    Buttons::Ok,          Buttons::OkCancel, Buttons::AbortRetryIgnore,
-    Buttons::YesNoCancel, Buttons::YesNo,    Buttons::RetryCancel};
-
-int AnswerNumber(Answer a) {
-    switch (a) {
-        case Answer::Ok:
-            return 1;
-        case Answer::Cancel:
-            return 2;
-        case Answer::Abort:
-            return 3;
-        case Answer::Retry:
-            return 4;
-        case Answer::Ignore:
-            return 5;
-        case Answer::Yes:
-            return 6;
-        case Answer::No:
-            return 7;
-    }
-    return 2;
-}
-
-int64_t Modulo(int64_t x, int64_t n) {
-    return ((x % n) + n) % n;
 }
 
 }  // namespace
@@ -105,13 +69,13 @@ int MacroRunner::FileFunction(int keyword, MacroValue* a, int count, MacroValue&
 }
 
 int MacroRunner::MessageBoxFunction(MacroValue* a, int count, MacroValue& out) {
-    MessageBox box{"Orkan TN3270 MessageBox", LineBreaks(a[0].text), Buttons::Ok, Icon::Information};
+    MessageBox box{"Orkan TN3270 MessageBox", MessageBoxText(a[0].text), Buttons::Ok, Icon::Information};
     if (count == 2) {
         if (a[1].IsText()) {
             box.title = a[1].text;
         } else {
             const int64_t style = a[1].number;
-            box.buttons = kButtonSets[size_t(Modulo(style & 0x0F, 6))];
+            box.buttons = ButtonSetNumbered(style & 0x0F);
             switch (style & 0xF0) {
                 case 0x10:
                     box.icon = Icon::Error;
@@ -133,9 +97,8 @@ int MacroRunner::MessageBoxFunction(MacroValue* a, int count, MacroValue& out) {
     } else if (count >= 3) {
         if (!a[1].IsText()) return macro_error::ParmType;
         box.title = a[1].text;
-        constexpr std::array<Icon, 4> kIcons = {Icon::None, Icon::Error, Icon::Question, Icon::Warning};
-        box.icon = kIcons[size_t(Modulo(a[2].number, 4))];
-        box.buttons = count == 4 ? kButtonSets[size_t(Modulo(a[3].number, 6))] : Buttons::Ok;
+        box.icon = IconNumbered(a[2].number);
+        box.buttons = count == 4 ? ButtonSetNumbered(a[3].number) : Buttons::Ok;
     }
     Answer answer;
     {

@@ -1,8 +1,6 @@
 // The external functions that reach beyond the screen: dialogs, the debug window, sounds, other
 // sessions, programs, settings, options and file transfer.
 
-#include <array>
-
 #include "config/data_file.h"
 #include "macro/macro_environment.h"
 #include "macro/macro_text.h"
@@ -12,59 +10,20 @@
 #include "rexx/rexx_function_args.h"
 #include "rexx/rexx_text.h"
 #include "rexx/rexx_transfer.h"
+#include "scripting/message_box_codes.h"
 #include "session/session.h"
 
 namespace orkan::rexx_fn {
-
-namespace {
-
-constexpr std::array<Buttons, 6> kButtonSets = {
-    Buttons::Ok,          Buttons::OkCancel, Buttons::AbortRetryIgnore,
-    Buttons::YesNoCancel, Buttons::YesNo,    Buttons::RetryCancel};
-constexpr std::array<Icon, 4> kIcons = {Icon::None, Icon::Error, Icon::Question, Icon::Warning};
-
-int AnswerNumber(Answer answer) {
-    switch (answer) {
-        case Answer::Ok:
-            return 1;
-        case Answer::Cancel:
-            return 2;
-        case Answer::Abort:
-            return 3;
-        case Answer::Retry:
-            return 4;
-        case Answer::Ignore:
-            return 5;
-        case Answer::Yes:
-            return 6;
-        case Answer::No:
-            return 7;
-    }
-    return 2;
-}
-
-int64_t Modulo(int64_t x, int64_t n) {
-    return ((x % n) + n) % n;
-}
-
-std::string LineBreaks(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
-    return out;
-}
-
-}  // namespace
 
 FunctionResult MessageBoxFn(RexxContext& c, const Args& a) {
     if (a.size() > 4) return Fail(c, rexx_error::ArgumentCount);
     const std::optional<int64_t> icon = Integer(a, 2, 64), buttons = Integer(a, 3, 0);
     if (!icon || !buttons) return Fail(c, rexx_error::NotNumeric);
     MessageBox box;
-    box.text = Present(a, 0) ? LineBreaks(Arg(a, 0)) : "Default Message";
+    box.text = Present(a, 0) ? MessageBoxText(Arg(a, 0)) : "Default Message";
     box.title = Present(a, 1) ? Arg(a, 1) : "Orkan TN3270 MessageBox";
-    box.buttons = kButtonSets[size_t(Modulo(*buttons, 6))];
-    box.icon = kIcons[size_t(Modulo(*icon, 4))];
+    box.buttons = ButtonSetNumbered(*buttons);
+    box.icon = IconNumbered(*icon);
     RexxMacros* owner = c.owner;
     const auto answer = OnLoop(c, [owner, box] {
         NoMacroActing dialog(S(owner).macro_gate);
