@@ -120,19 +120,19 @@ void ApiSession::OnTransfer() {
 // Printing and saving.
 
 void ApiSession::OnPrint() {
-    Session& s = session();
     const std::string path = PrinterNameForRun(*StringParam(current_->request.params, "path"));
     const PrinterTarget target = ClassifyPrinter(path);
     if (target.kind != PrinterKind::PdfFile && target.kind != PrinterKind::TextFile)
         return Fail(ErrorCode::BadRequest, "\"path\" must end in .pdf or .txt.");
     const std::optional<struct timespec> before = ModifiedAt(target.name);
     const uint64_t shown = ui_.Shown();
-    const std::string printer = s.print.printer;
-    s.print.printer = path;
+    Printing& printing = runtime_.core().Print();
+    const std::string printer = printing.state().printer;
+    printing.state().printer = path;
     // The request names the file to write: no earlier job of this run turns it into a numbered one.
-    s.print.file_jobs.erase(target.name);
-    runtime_.core().Print().PrintScreen(false);
-    s.print.printer = printer;
+    printing.state().file_jobs.erase(target.name);
+    printing.PrintScreen(false);
+    printing.state().printer = printer;
     const std::optional<struct timespec> after = ModifiedAt(target.name);
     const bool written =
         after && (!before || before->tv_sec != after->tv_sec || before->tv_nsec != after->tv_nsec);

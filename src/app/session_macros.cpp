@@ -195,7 +195,7 @@ std::string SessionMacros::SessionLetters() const {
 }
 
 std::string SessionMacros::PrintStatus() const {
-    return runtime_.session().print.status_text;
+    return runtime_.core().Print().state().status_text;
 }
 
 }  // namespace orkan

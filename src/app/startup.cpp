@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/folders_setup.h"
+#include "app/session_core.h"
 #include "config/data_file.h"
 #include "config/profile_file.h"
 #include "config/session_file.h"
@@ -127,7 +128,7 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     Ui& ui = s.ui;
     for (const std::string& note : cl.notes) ui.ShowMessage({std::string(kCommandLineErrorTitle), note});
     // Before the change to the documents folder, so a relative output file is where it was named.
-    if (!cl.printer.empty()) s.print.printer = PrinterNameForRun(cl.printer);
+    if (!cl.printer.empty()) runtime.core().Print().state().printer = PrinterNameForRun(cl.printer);
     const std::string startup_macro = StartupMacroName(cl.Value(CmdOption::Macro));
 
     if (!ResolveFolders(FolderRequestFrom(cl, env.program_data), env.env, s.folders, ui))

@@ -132,7 +132,7 @@ void Printing::SetPaper(double width, double height) {
 }
 
 std::string Printing::CurrentPrinter() const {
-    if (!session_.print.printer.empty()) return session_.print.printer;
+    if (!state_.printer.empty()) return state_.printer;
     const std::string stored = StoredNameToPath(session_.record.Text(field::PrinterName));
     return stored.empty() ? std::string(kDefaultPrinter) : stored;
 }
@@ -178,15 +178,15 @@ void Printing::KeyFunction(uint16_t code) {
     if (CategoryOf(code) == KeyCategory::Oper &&
         (NumberOf(code) == oper_fn::PrintScreen || NumberOf(code) == oper_fn::PrintScreenAsk))
         return;
-    session_.print.pending = false;
+    state_.pending = false;
 }
 
 void Printing::HostWrite() {
-    session_.print.pending = false;
+    state_.pending = false;
 }
 
 void Printing::Tick() {
-    PrintState& st = session_.print;
+    PrintState& st = state_;
     if (!st.stored) {
         StopTicking();
         return;
@@ -199,8 +199,7 @@ void Printing::Tick() {
 }
 
 void Printing::StartTicking() {
-    if (session_.print.countdown <= 0)
-        return;  // PrintTimeout 0: the first screen waits for the next Print Screen
+    if (state_.countdown <= 0) return;  // PrintTimeout 0: the first screen waits for the next Print Screen
     ticking_ = true;
     timers_.Start(kTickTimer, kOneSecond, false, [this] { Tick(); });
 }
@@ -216,7 +215,7 @@ void Printing::Problem(const char* title, const std::string& text) {
 }
 
 void Printing::Lock() {
-    PrintState& st = session_.print;
+    PrintState& st = state_;
     if (st.active_jobs++ > 0 || IsTransferStatus(session_.status)) return;
     st.status_before = session_.status;
     st.holds_lock = true;
@@ -225,7 +224,7 @@ void Printing::Lock() {
 }
 
 void Printing::Unlock() {
-    PrintState& st = session_.print;
+    PrintState& st = state_;
     if (st.active_jobs > 0) --st.active_jobs;
     if (st.active_jobs > 0 || !st.holds_lock) return;
     st.holds_lock = false;
@@ -245,7 +244,7 @@ bool Printing::ChoosePrinter(bool ask, const char* document, std::string& name) 
         if (!session_.ui.CanAsk()) Problem(print_msg::kPrinterErrorTitle, kAskUnavailable);
         return false;
     }
-    session_.print.printer = answer->printer;
+    state_.printer = answer->printer;
     last_dialog_ = answer;
     name = answer->printer;
     return true;
@@ -321,7 +320,7 @@ SheetSize SheetFor(double width, double height, bool landscape) {
 
 void Printing::RunScreenPrint(ScreenJob job) {
     Session& s = session_;
-    if (job == ScreenJob::StoredAlone && !s.print.stored) return;
+    if (job == ScreenJob::StoredAlone && !state_.stored) return;
     Lock();
     std::string name;
     if (!ChoosePrinter(job == ScreenJob::Ask, print_msg::kScreenDocument, name)) {
@@ -335,7 +334,7 @@ void Printing::RunScreenPrint(ScreenJob job) {
     shot->rows = s.ps.rows;
     shot->columns = s.ps.columns;
     shot->selection = s.selection;
-    const bool nothing_since = s.print.pending;
+    const bool nothing_since = state_.pending;
     OpenNamed(name, [this, job, shot, nothing_since](std::optional<Destination> destination) {
         if (destination)
             PrintShot(job, *shot, nothing_since, *destination);
@@ -347,7 +346,7 @@ void Printing::RunScreenPrint(ScreenJob job) {
 void Printing::PrintShot(ScreenJob job, const StoredPrintScreen& shot, bool nothing_since,
                          const Destination& destination) {
     Session& s = session_;
-    PrintState& st = s.print;
+    PrintState& st = state_;
     const bool stored_alone = job == ScreenJob::StoredAlone;
     // A dialog or the printer's look-up let host data in: the screen kept for a two-up sheet may
     // be gone.
@@ -529,12 +528,12 @@ void Printing::CopyTextToPrinter(const std::string& text, const Destination& des
 }
 
 int Printing::WriteTextOutput(const std::string& path, const std::string& text) {
-    const bool later = ++session_.print.file_jobs[path] > 1;
+    const bool later = ++state_.file_jobs[path] > 1;
     return WriteWholeFile(path, later ? "\f" + text : text, later);
 }
 
 std::string Printing::PdfOutputPath(const std::string& path) {
-    const int job = ++session_.print.file_jobs[path];
+    const int job = ++state_.file_jobs[path];
     if (job == 1) return path;
     const size_t dot = path.size() - 4;  // the name ends in ".pdf"
     return path.substr(0, dot) + "-" + std::to_string(job) + path.substr(dot);

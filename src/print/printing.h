@@ -66,6 +66,10 @@ class Printing final : public PrintHook {
 
     // The printer name in force (UTF-8): this run's choice, else the session's.
     std::string CurrentPrinter() const;
+    // What printing keeps between key presses: this run's printer, the two-up sheet's first half,
+    // the print status, the jobs per output file.
+    PrintState& state() { return state_; }
+    const PrintState& state() const { return state_; }
     size_t JobsRunning() const { return spool_.Running(); }
 
     // The sheet size when no dialog chose one (portrait points); the system's paper by default.
@@ -107,6 +111,7 @@ class Printing final : public PrintHook {
     void StopTicking();
 
     Session& session_;
+    PrintState state_;
     ScopedTimers timers_;
     PrintSpool spool_;
     std::optional<PrintDialogAnswer> last_dialog_;

@@ -19,7 +19,6 @@
 #include "net/link_state.h"
 #include "platform/clock.h"
 #include "platform/wall_clock.h"
-#include "print/print_state.h"
 #include "session/macro_permissions.h"
 #include "session/session_hooks.h"
 #include "session/session_status.h"
@@ -63,7 +62,6 @@ struct Session {
     Selection selection;
     ClipboardState clipboard;
     StatusIndicators indicators;
-    PrintState print;
     TransferState transfer;
 
     void Trace(TraceType type, std::span<const uint8_t> data) { trace.TraceRecord(type, data); }

@@ -146,9 +146,9 @@ TEST_F(SessionCoreTest, MacrosReadThePrintStatus) {
     PrinterProfile profile = ReadPrinterProfile(s().record, 0);
     profile.two_up = true;
     WritePrinterProfile(s().record, 0, profile);
-    s().print.printer = folder / "out.txt";
+    runtime.core().Print().state().printer = folder / "out.txt";
     runtime.core().Print().PrintScreen(false);
-    ASSERT_EQ(s().print.status_text, "1of2");
+    ASSERT_EQ(runtime.core().Print().state().status_text, "1of2");
     std::optional<MacroOutcome> outcome;
     ASSERT_TRUE(runtime.core().Macros().Runner().StartText("IF PRINTSTATUS = \"1of2\"\nEXIT 7\nENDIF\nEXIT 1",
                                                            MacroOrigin::User,

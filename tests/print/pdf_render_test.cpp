@@ -46,7 +46,7 @@ class PdfRender : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!test::HavePoppler()) GTEST_SKIP() << "poppler-utils (pdftotext, pdftoppm) is not installed";
-        rig.session().print.printer = pdf;
+        rig.printing->state().printer = pdf;
     }
     test::PrintRig rig;
     std::string pdf = rig.folder / "screen.pdf";
@@ -105,7 +105,7 @@ TEST_F(PdfRender, TwoUpSheetsHoldBothScreensInTheirHalves) {
         rig.printing->PrintScreen(false);
         rig.Show({{1, 40, std::nullopt, "BBBBBBBBBB"}});
         rig.printing->PrintScreen(false);
-        ASSERT_EQ(rig.session().print.status_text, "2of2");
+        ASSERT_EQ(rig.printing->state().status_text, "2of2");
         const auto page = test::RenderPage(pdf, 1, kDpi);
         ASSERT_TRUE(page);
         EXPECT_EQ(page->width > page->height, landscape);

@@ -40,7 +40,7 @@ TEST(PdfSubset, AFullScreenPageIsSmallAndItsTextReadsBack) {
     if (!test::HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
     test::PrintRig rig;
     const std::string pdf = rig.folder / "screen.pdf";
-    rig.session().print.printer = pdf;
+    rig.printing->state().printer = pdf;
     rig.Show(FullScreen());
     rig.printing->PrintScreen(false);
     ASSERT_EQ(rig.Messages(), "");

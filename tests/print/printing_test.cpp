@@ -53,7 +53,7 @@ std::string Sheets(const std::string& text) {
 
 TEST(Printing, TextOutputListsTheScreenAndRestoresTheStatus) {
     PrintRig rig;
-    rig.session().print.printer = rig.folder / "out.txt";
+    rig.printing->state().printer = rig.folder / "out.txt";
     rig.Show({{0, 1, std::nullopt, "HELLO"}, {2, 0, 0x0C, "password"}, {2, 20, 0x28, "shown"}});
     (void)rig.session().record.SetText(field::UserName, "User &L");
     rig.session().status = SessionStatus::Unlocked;
@@ -64,7 +64,7 @@ TEST(Printing, TextOutputListsTheScreenAndRestoresTheStatus) {
               "User A\n\n HELLO\n\n" + std::string(21, ' ') + "shown\n");
     EXPECT_EQ(text.size(), text.find("shown") + 6 + 21);  // 24 rows
     EXPECT_EQ(rig.session().status, SessionStatus::Unlocked);
-    EXPECT_EQ(rig.session().print.status_text, "1of1");
+    EXPECT_EQ(rig.printing->state().status_text, "1of1");
 }
 
 TEST(Printing, TwoUpSheetsFollowWhatHappensBetweenThePrints) {
@@ -84,14 +84,14 @@ TEST(Printing, TwoUpSheetsFollowWhatHappensBetweenThePrints) {
         PrintRig rig;
         Session& s = rig.session();
         SetTwoUp(s, 0, true);
-        s.print.printer = rig.folder / "out.txt";
+        rig.printing->state().printer = rig.folder / "out.txt";
         rig.Show({{0, 0, std::nullopt, "FIRST"}});
         rig.printing->PrintScreen(false);
-        EXPECT_EQ(s.print.status_text, "1of2");
+        EXPECT_EQ(rig.printing->state().status_text, "1of2");
         EXPECT_FALSE(std::filesystem::exists(rig.folder / "out.txt"));
         if (c.between == 1) {
             ExecuteKey(s, MakeKeyCode(KeyCategory::Edit, edit_fn::Home));
-            EXPECT_FALSE(s.print.pending);
+            EXPECT_FALSE(rig.printing->state().pending);
         }
         if (c.between == 1 || c.between == 2) rig.Show({{0, 0, std::nullopt, "SECOND"}});
         if (c.between == 3) {
@@ -100,8 +100,8 @@ TEST(Printing, TwoUpSheetsFollowWhatHappensBetweenThePrints) {
             ExecuteKey(s, MakeKeyCode(KeyCategory::Oper, oper_fn::PrintScreen));
         }
         EXPECT_EQ(Sheets(ReadText(rig.folder / "out.txt")), c.sheets);
-        EXPECT_EQ(s.print.status_text, c.status);
-        EXPECT_EQ(s.print.stored, nullptr);
+        EXPECT_EQ(rig.printing->state().status_text, c.status);
+        EXPECT_EQ(rig.printing->state().stored, nullptr);
         EXPECT_EQ(rig.Messages(), "");
     }
 }
@@ -120,14 +120,14 @@ TEST(Printing, AMissingPrinterLeavesTheSessionAsItWas) {
         Session& s = rig.session();
         SetTwoUp(s, 0, true);
         s.status = SessionStatus::Unlocked;
-        s.print.printer = c.printer;
+        rig.printing->state().printer = c.printer;
         rig.printing->PrintScreen(false);
         ASSERT_TRUE(rig.WaitForJobs());  // CUPS is asked about a queue beside the loop
         EXPECT_EQ(rig.Messages(), std::string("Printer Error: Printer not found - ") + c.shown);
         EXPECT_EQ(s.status, SessionStatus::Unlocked);
-        EXPECT_EQ(s.print.stored, nullptr);  // not even the first screen of a two-up sheet
-        EXPECT_EQ(s.print.status_text, "");
-        EXPECT_EQ(s.print.active_jobs, 0);
+        EXPECT_EQ(rig.printing->state().stored, nullptr);  // not even the first screen of a two-up sheet
+        EXPECT_EQ(rig.printing->state().status_text, "");
+        EXPECT_EQ(rig.printing->state().active_jobs, 0);
     }
 }
 
@@ -161,7 +161,7 @@ TEST(Printing, ThePrinterLookUpRunsBesideTheLoop) {
     test::WriteText(rig.folder / "lpstat.hold", "");
     rig.Show({{0, 0, std::nullopt, "BEFORE"}});
     s.status = SessionStatus::Unlocked;
-    s.print.printer = "office";
+    rig.printing->state().printer = "office";
     rig.printing->PrintScreen(false);  // back at once, with lpstat held
     EXPECT_EQ(rig.printing->JobsRunning(), 1u);
     EXPECT_EQ(s.status, SessionStatus::Locked);
@@ -178,9 +178,9 @@ TEST(Printing, ThePrinterLookUpRunsBesideTheLoop) {
     // Jobs reach lp in the order they were asked for, however long CUPS takes over each printer.
     std::filesystem::remove(rig.folder / "lp.log");
     test::WriteText(rig.folder / "in.txt", "TEXT\n");
-    s.print.printer = "slow";
+    rig.printing->state().printer = "slow";
     rig.printing->PrintFile(rig.folder / "in.txt");
-    s.print.printer = "office";
+    rig.printing->state().printer = "office";
     rig.printing->PrintScreen(false);
     ASSERT_TRUE(rig.WaitForJobs());
     const std::string log = ReadText(rig.folder / "lp.log");
@@ -199,7 +199,7 @@ TEST(Printing, AHostWriteDuringASlowPrintKeepsItsStatus) {
     PrintRig rig;
     Session& s = rig.session();
     test::WriteText(rig.folder / "lp.sleep", "0.3\n");
-    s.print.printer = "slow";
+    rig.printing->state().printer = "slow";
     s.status = SessionStatus::SysLock;
     rig.printing->PrintScreen(false);
     EXPECT_EQ(s.status, SessionStatus::Locked);
@@ -234,7 +234,7 @@ TEST(Printing, PrintScreenAskUsesTheDialogsPrinterForTheRestOfTheRun) {
 TEST(Printing, TextFilesAndTheirErrors) {
     PrintRig rig;
     Session& s = rig.session();
-    s.print.printer = rig.folder / "file.txt";
+    rig.printing->state().printer = rig.folder / "file.txt";
     test::WriteText(rig.folder / "in.txt", std::string(200, 'x') + "\n");
     rig.printing->PrintFile(rig.folder / "in.txt");
     EXPECT_EQ(ReadText(rig.folder / "file.txt"), std::string(132, 'x') + "\n" + std::string(68, 'x') + "\n");
@@ -263,7 +263,7 @@ TEST(Printing, TextFilesAndTheirErrors) {
     const std::string job = std::string(132, 'x') + "\n" + std::string(68, 'x') + "\n";
     EXPECT_EQ(ReadText(rig.folder / "file.txt"), job + "\f" + job);
     // Later PDF jobs of the run go beside the first, numbered.
-    s.print.printer = rig.folder / "jobs.pdf";
+    rig.printing->state().printer = rig.folder / "jobs.pdf";
     for (int i = 0; i < 3; ++i) rig.printing->PrintScreen(false);
     for (const char* name : {"jobs.pdf", "jobs-2.pdf", "jobs-3.pdf"})
         EXPECT_EQ(ReadText(rig.folder / name).substr(0, 5), "%PDF-") << name;
@@ -272,7 +272,7 @@ TEST(Printing, TextFilesAndTheirErrors) {
 TEST(Printing, HostPrintTextIsCollectedUntilEraseWriteAndPrinted) {
     PrintRig rig;
     Session& s = rig.session();
-    s.print.printer = rig.folder / "host.txt";
+    rig.printing->state().printer = rig.folder / "host.txt";
     // Structured field 0x0F, qualifier 0x1F: "HELLO" then "WORLD" (code page 037), then Erase/Write.
     rig.Host({0xF3, 0x00, 0x0C, 0x0F, 0x1F, 0x00, 0x00, 0x00, 0xC8, 0xC5, 0xD3, 0xD3, 0xD6});
     rig.Host({0xF3, 0x00, 0x0D, 0x0F, 0x1F, 0x00, 0x00, 0x00, 0x25, 0xE6, 0xD6, 0xD9, 0xD3, 0xC4});
