@@ -129,28 +129,19 @@ ReadResult ReadFile(const std::string& path, size_t limit, bool prefix, std::vec
                     int& error) {
     out.clear();
     error = 0;
-    // Non-blocking, so a FIFO put where a file belongs cannot stall the open; it is refused below.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // A FIFO or device put where a file belongs is refused without stalling the open.
+    off_t size = 0;
+    const int fd = OpenRegularFile(path, O_RDONLY, &size);
     if (fd < 0) {
         error = errno;
         return (error == ENOENT || error == ENOTDIR) ? ReadResult::Missing : ReadResult::Error;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        error = errno;
-    } else if (!S_ISREG(st.st_mode)) {
-        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    }
-    if (error != 0) {
-        ::close(fd);
-        return ReadResult::Error;
-    }
-    if (size_t(st.st_size) > limit && !prefix) {
+    if (size_t(size) > limit && !prefix) {
         ::close(fd);
         error = EFBIG;
         return ReadResult::TooLarge;
     }
-    out.resize(std::min(size_t(st.st_size), limit));
+    out.resize(std::min(size_t(size), limit));
     size_t done = 0;
     while (done < out.size()) {
         ssize_t n = ::read(fd, out.data() + done, out.size() - done);

@@ -69,27 +69,33 @@ int OpenForWriting(const std::string& path, WriteMode mode, FileAccess access, M
     return -1;
 }
 
-std::FILE* OpenUserFile(const std::string& path, const char* mode) {
-    const bool read = mode[0] == 'r', append = mode[0] == 'a';
-    const int flags = read ? O_RDONLY : O_WRONLY | O_CREAT | (append ? O_APPEND : 0);
+int OpenRegularFile(const std::string& path, int flags, off_t* size) {
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
         if (errno == ENXIO) errno = EINVAL;  // a FIFO nobody reads
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return CloseWithError(fd, errno);
+    if (!S_ISREG(st.st_mode)) return CloseWithError(fd, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    const int now = ::fcntl(fd, F_GETFL);
+    if (now < 0 || ::fcntl(fd, F_SETFL, now & ~O_NONBLOCK) != 0) return CloseWithError(fd, errno);
+    if (size) *size = st.st_size;
+    return fd;
+}
+
+std::FILE* OpenUserFile(const std::string& path, const char* mode) {
+    const bool read = mode[0] == 'r', append = mode[0] == 'a';
+    const int fd = OpenRegularFile(path, read ? O_RDONLY : O_WRONLY | O_CREAT | (append ? O_APPEND : 0));
+    if (fd < 0) return nullptr;
+    // Emptied only once it is known to be a regular file.
+    if (!read && !append && ::ftruncate(fd, 0) != 0) {
+        CloseWithError(fd, errno);
         return nullptr;
     }
-    auto fail = [fd](int error) -> std::FILE* {
-        CloseWithError(fd, error);
-        return nullptr;
-    };
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return fail(errno);
-    if (!S_ISREG(st.st_mode)) return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-    const int now = ::fcntl(fd, F_GETFL);
-    if (now < 0 || ::fcntl(fd, F_SETFL, now & ~O_NONBLOCK) != 0) return fail(errno);
-    // Emptied only once it is known to be a regular file.
-    if (!read && !append && ::ftruncate(fd, 0) != 0) return fail(errno);
     std::FILE* f = ::fdopen(fd, mode);
-    return f ? f : fail(errno);
+    if (!f) CloseWithError(fd, errno);
+    return f;
 }
 
 std::FILE* OpenStreamForWriting(const std::string& path, WriteMode mode, FileAccess access,

@@ -36,6 +36,12 @@ enum class MissingFolder { Make, Fail };
 [[nodiscard]] std::FILE* OpenStreamForWriting(const std::string& path, WriteMode mode, FileAccess access,
                                               MissingFolder folder = MissingFolder::Make);
 
+// `path` opened with `flags` (O_RDONLY, or O_WRONLY with O_CREAT or O_APPEND; a new file gets 0666
+// less the umask), links followed, but only when it is a regular file: the open never blocks on a
+// FIFO, and anything else is refused with EINVAL (EISDIR for a folder). The descriptor, with
+// `size` set when asked, or -1 with errno set.
+[[nodiscard]] int OpenRegularFile(const std::string& path, int flags, off_t* size = nullptr);
+
 // A file the user or their macro names, opened as fopen would ("rb", "wb" or "ab": links followed,
 // 0666 less the umask), except that anything but a regular file is refused with EINVAL at once: a
 // FIFO or a device would stall the loop or the macro's thread that reads or writes it.
