@@ -11,12 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-cov}
 
-llvm_tool() {
-    local t
-    for t in "$1" "$1-14" "$1-15" "$1-16"; do command -v "$t" >/dev/null 2>&1 && { echo "$t"; return; }; done
-    echo "$1 not found (Debian package llvm)" >&2
-    exit 1
-}
+. tools/llvm-tools.sh
 profdata=$(llvm_tool llvm-profdata)
 cov=$(llvm_tool llvm-cov)
 
