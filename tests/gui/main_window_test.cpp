@@ -127,28 +127,13 @@ class WindowTest : public ::testing::Test {
     std::unique_ptr<MainWindow> window;
 };
 
-TEST_F(WindowTest, EachSessionStatusShowsItsTextInTheWindow) {
-    struct Case {
-        SessionStatus status;
-        std::string text;  // from cell 5
-    };
-    const Case cases[] = {
-        {SessionStatus::NotConnected, "Disconnect"},
-        {SessionStatus::Start, "Start     "},
-        {SessionStatus::Connecting, "Connecting"},
-        {SessionStatus::Connected, "Connected "},
-        {SessionStatus::Unlocked, "          "},
-        {SessionStatus::Locked, "\x85 \x83\x84      "},
-        {SessionStatus::SysLock, "\x85 SYSTEM  "},
-        {SessionStatus::Protected, "\x86\x87        "},
-        {SessionStatus::InsertOverflow, "\x88\x89        "},
-        {SessionStatus::TransferReady, "$ Ready   "},
-        {SessionStatus::Rejected, "Rejected  "},
-    };
-    for (const Case& c : cases) {
-        d.s.status = c.status;
+// The text of every status is the status line's (tests/display); here it reaches the window.
+TEST_F(WindowTest, TheSessionStatusShowsItsTextInTheWindow) {
+    for (const auto& [status, text] : {std::pair{SessionStatus::Connecting, "Connecting"},
+                                       std::pair{SessionStatus::Locked, "\x85 \x83\x84      "}}) {
+        d.s.status = status;
         d.s.view->RefreshStatusLine();
-        EXPECT_EQ(Shown(5, 10), c.text) << int(c.status);
+        EXPECT_EQ(Shown(5, 10), text) << int(status);
     }
     // The connected mark and the position of the cursor.
     d.s.ps.cursor_address = 2 * 80 + 9;
