@@ -64,6 +64,13 @@ inline const Codec& Cp037() {
     return codec;
 }
 
+// The whole text of a file of this folder.
+inline std::string TestFile(const std::string& name) {
+    std::ifstream file(TESTHOST_TESTS_DIR "/" + name);
+    EXPECT_TRUE(file) << "no file " << name;
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
 // The rows of a tab-separated case file of this folder whose first cell is `kind`, by line;
 // blank lines and '#' comments are skipped. A file that cannot be read fails the test.
 struct Row {
