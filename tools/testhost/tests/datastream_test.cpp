@@ -195,14 +195,14 @@ TEST(Inbound, AidRecords) {
         SCOPED_TRACE("inbound.tsv line " + std::to_string(line));
         AidRecord r;
         std::string error;
-        const Bytes in = H(c[0]);
-        ASSERT_EQ(DecodeAidRecord(in.data(), in.size(), r, error), c[1] != "refused") << error;
-        if (c[1] == "refused") continue;
-        EXPECT_EQ(r.aid, std::stoi(c[1], nullptr, 0));
-        EXPECT_EQ(r.cursor.value_or(-1), std::stoi(c[2]));
+        const Bytes in = H(c.at(0));
+        ASSERT_EQ(DecodeAidRecord(in.data(), in.size(), r, error), c.at(1) != "refused") << error;
+        if (c.at(1) == "refused") continue;
+        EXPECT_EQ(r.aid, std::stoi(c.at(1), nullptr, 0));
+        EXPECT_EQ(r.cursor.value_or(-1), std::stoi(c.at(2)));
         ASSERT_EQ(r.fields.size(), c.size() - 3);
         for (size_t i = 0; i < r.fields.size(); ++i) {
-            const std::string& want = c[3 + i];
+            const std::string& want = c.at(3 + i);
             EXPECT_EQ(r.fields[i].address, std::stoi(want));
             EXPECT_EQ(ToHex(r.fields[i].data), ToHex(H(want.substr(want.find(':') + 1))));
         }
@@ -214,10 +214,10 @@ TEST(Inbound, ReadBufferInAllReplyModes) {
         SCOPED_TRACE("inbound.tsv line " + std::to_string(line));
         ReadBufferReply rb;
         std::string error;
-        const Bytes in = H(c[0]);
-        ASSERT_EQ(DecodeReadBuffer(in.data(), in.size(), 2, 5, rb, error), c[1] != "refused") << error;
-        if (c[1] == "refused") continue;
-        EXPECT_EQ(rb.positions, std::stoi(c[1]));
+        const Bytes in = H(c.at(0));
+        ASSERT_EQ(DecodeReadBuffer(in.data(), in.size(), 2, 5, rb, error), c.at(1) != "refused") << error;
+        if (c.at(1) == "refused") continue;
+        EXPECT_EQ(rb.positions, std::stoi(c.at(1)));
         std::string row;
         for (int a = 0; a < 5; ++a) {
             const ds::Cell& cell = rb.buffer.at(a);
@@ -226,7 +226,7 @@ TEST(Inbound, ReadBufferInAllReplyModes) {
                    : cell.cs == 0xF1 ? "<" + ToHex(Bytes{cell.ch}) + ">"
                                      : Cp037().ToUtf8(cell.ch);
         }
-        EXPECT_EQ(row, c[2]);
+        EXPECT_EQ(row, c.at(2));
     }
 }
 
@@ -258,7 +258,7 @@ TEST(Inbound, BadQueryRepliesAreRefused) {
     for (const auto& [line, c] : test::ReadRows("inbound.tsv", "query")) {
         QueryReply q;
         std::string error;
-        const Bytes in = H(c[0]);
+        const Bytes in = H(c.at(0));
         EXPECT_FALSE(DecodeQueryReply(in.data(), in.size(), q, error)) << "inbound.tsv line " << line;
         EXPECT_FALSE(error.empty());
     }

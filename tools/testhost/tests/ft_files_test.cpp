@@ -53,23 +53,24 @@ const std::map<std::string, Personality> kPersonalities = {
 
 TEST(Records, UploadsBecomeRecords) {
     for (const auto& [line, c] : test::ReadRows("records.tsv", "upload")) {
-        SCOPED_TRACE("records.tsv line " + std::to_string(line) + " " + c[0]);
-        std::istringstream format(c[2]);
+        SCOPED_TRACE("records.tsv line " + std::to_string(line) + " " + c.at(0));
+        std::istringstream format(c.at(2));
         char recfm = 0;
         int lrecl = 0, blksize = 0;
         format >> recfm >> lrecl >> blksize;
         HostFile f = File(recfm, lrecl, blksize);
-        const Personality p = kPersonalities.at(c[1]);
+        const Personality p = kPersonalities.at(c.at(1));
         std::string message;
-        const bool ok = AppendUpload(H(c[5]), Cmd(p, c[3] == "ascii", c[4] == "crlf"), p, false, f, message);
-        if (c[6].starts_with("TRANS")) {
+        const bool ok =
+            AppendUpload(H(c.at(5)), Cmd(p, c.at(3) == "ascii", c.at(4) == "crlf"), p, false, f, message);
+        if (c.at(6).starts_with("TRANS")) {
             EXPECT_FALSE(ok);
-            EXPECT_EQ(message, c[6]);
+            EXPECT_EQ(message, c.at(6));
             EXPECT_EQ(f.records(), 0u) << "a refused upload leaves the file as it was";
             continue;
         }
         ASSERT_TRUE(ok) << message;
-        EXPECT_EQ(Records(f), c[6]);
+        EXPECT_EQ(Records(f), c.at(6));
     }
 }
 
@@ -96,10 +97,10 @@ TEST(Records, DownloadsFromRecords) {
     var.Add(H("c1 40").data(), 2);
     var.Add(H("").data(), 0);
     for (const auto& [line, c] : test::ReadRows("records.tsv", "download")) {
-        TransferCommand cmd = Cmd(Personality::Tso, c[2] == "ascii", c[3] == "crlf");
+        TransferCommand cmd = Cmd(Personality::Tso, c.at(2) == "ascii", c.at(3) == "crlf");
         cmd.put = false;
-        EXPECT_EQ(ToHex(DownloadBytes(c[1] == "fixed" ? fixed : var, cmd, c[4] == "eof")), c[5])
-            << "records.tsv line " << line << " " << c[0];
+        EXPECT_EQ(ToHex(DownloadBytes(c.at(1) == "fixed" ? fixed : var, cmd, c.at(4) == "eof")), c.at(5))
+            << "records.tsv line " << line << " " << c.at(0);
     }
 }
 

@@ -58,16 +58,16 @@ TEST(DftReplies, DecodedOrRefused) {
         SCOPED_TRACE("inbound.tsv line " + std::to_string(line));
         DftReply r;
         std::string error;
-        const bool ok = DecodeDftReply(H(c[0]), r, error);
-        ASSERT_EQ(ok, c[1] != "refused") << error;
+        const bool ok = DecodeDftReply(H(c.at(0)), r, error);
+        ASSERT_EQ(ok, c.at(1) != "refused") << error;
         if (!ok) {
-            EXPECT_NE(error.find(c[2]), std::string::npos) << error;
+            EXPECT_NE(error.find(c.at(2)), std::string::npos) << error;
             continue;
         }
-        EXPECT_EQ(r.kind, kinds.at(c[1]));
-        EXPECT_EQ(r.record, std::stoul(c[2], nullptr, 0));
-        EXPECT_EQ(r.code, std::stoul(c[3], nullptr, 0));
-        EXPECT_EQ(r.data_size, std::stoul(c[4]));
+        EXPECT_EQ(r.kind, kinds.at(c.at(1)));
+        EXPECT_EQ(r.record, std::stoul(c.at(2), nullptr, 0));
+        EXPECT_EQ(r.code, std::stoul(c.at(3), nullptr, 0));
+        EXPECT_EQ(r.data_size, std::stoul(c.at(4)));
     }
 }
 
@@ -76,11 +76,11 @@ TEST(DftReplies, DdmLimitsFromTheQueryReply) {
         SCOPED_TRACE("inbound.tsv line " + std::to_string(line));
         std::optional<DdmLimits> limits;
         std::string error;
-        ASSERT_EQ(FindDdmLimits(H(c[0]), limits, error), c[1] != "refused") << error;
-        ASSERT_EQ(limits.has_value(), c[1] != "refused" && c[1] != "none");
+        ASSERT_EQ(FindDdmLimits(H(c.at(0)), limits, error), c.at(1) != "refused") << error;
+        ASSERT_EQ(limits.has_value(), c.at(1) != "refused" && c.at(1) != "none");
         if (limits) {
-            EXPECT_EQ(limits->inbound, std::stoul(c[1]));
-            EXPECT_EQ(limits->outbound, std::stoul(c[2]));
+            EXPECT_EQ(limits->inbound, std::stoul(c.at(1)));
+            EXPECT_EQ(limits->outbound, std::stoul(c.at(2)));
         }
     }
 }

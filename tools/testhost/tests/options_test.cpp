@@ -12,9 +12,9 @@ TEST(CommandLine, RefusesBadValuesClearly) {
         Options o;
         std::string error;
         const bool ok = ParseOptions(std::vector<std::string>(c.begin() + 1, c.end()), o, error);
-        EXPECT_EQ(ok, c[0] == "ok") << "options.tsv line " << line << ": " << error;
+        EXPECT_EQ(ok, c.at(0) == "ok") << "options.tsv line " << line << ": " << error;
         if (!ok) {
-            EXPECT_NE(error.find(c[0]), std::string::npos) << error;
+            EXPECT_NE(error.find(c.at(0)), std::string::npos) << error;
         }
     }
 }
