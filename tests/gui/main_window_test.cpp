@@ -1,7 +1,6 @@
 // The session window and its terminal over a session, with a host that records what they ask: the
-// status line for every session status and while browsing the history, menu commands into key
-// functions with their options page, the window's own menu, keys that never reach Qt's focus
-// chain, the Alt rules, the mouse.
+// status line reaching the window, menu commands into key functions with their options page, the
+// window's own menu, keys that never reach Qt's focus chain, the Alt rules, the mouse.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -24,7 +23,6 @@
 #include "gui/terminal_view.h"
 #include "gui/window_placement.h"
 #include "gui_fixture.h"
-#include "history/screen_history.h"
 
 namespace orkan {
 namespace {
@@ -140,28 +138,6 @@ TEST_F(WindowTest, TheSessionStatusShowsItsTextInTheWindow) {
     d.s.view->CursorMoved();
     EXPECT_EQ(uint8_t(Shown(1, 1)[0]), 0x92);
     EXPECT_NE(Shown(60, 20).find("3,10"), std::string::npos);
-}
-
-TEST_F(WindowTest, BrowsingTheHistoryAndComingBackShowsTheLiveScreen) {
-    ScreenHistory history(d.s);
-    d.s.hooks.history = &history;
-    d.s.status = SessionStatus::Unlocked;
-    for (const char* text : {"FIRST", "SECOND", "LIVE"}) {
-        d.s.ps.planes.display.fill(' ');
-        d.Text(0, text);
-        history.TakeHistorySnapshot();
-    }
-    ASSERT_TRUE(history.PreviousScreen());
-    EXPECT_EQ(d.s.status, SessionStatus::History);
-    EXPECT_EQ(Shown(5, 10), "Screen -1 ");
-    EXPECT_EQ(std::string(d.s.ps.planes.display.begin(), d.s.ps.planes.display.begin() + 6), "SECOND");
-    ASSERT_TRUE(history.PreviousScreen());
-    EXPECT_EQ(Shown(5, 10), "Screen -2 ");
-    ASSERT_TRUE(d.s.hooks.history->ReturnToLiveScreen());  // what Reset does while browsing
-    EXPECT_EQ(d.s.status, SessionStatus::Unlocked);
-    EXPECT_EQ(Shown(5, 10), "          ");
-    EXPECT_EQ(std::string(d.s.ps.planes.display.begin(), d.s.ps.planes.display.begin() + 4), "LIVE");
-    d.s.hooks.history = nullptr;
 }
 
 TEST_F(WindowTest, MenuCommandsRunTheirKeyWithTheOptionsPage) {
