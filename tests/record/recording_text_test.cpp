@@ -125,6 +125,7 @@ TEST_P(Recordings, WriteTheirText) {
             ADD_FAILURE() << "unknown verb " << step.verb;
         }
     }
+    EXPECT_EQ(c.steps.empty() ? "" : c.steps.back().verb, "statements") << "a case ends with its checks";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Recordings,
