@@ -11,9 +11,9 @@
 #include "macro/macro_text.h"
 #include "scripting/macro_errors.h"
 #include "session/session.h"
-#include "transfer/transfer_client.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_request.h"
+#include "transfer/transfer_start.h"
 
 namespace orkan {
 
@@ -21,8 +21,6 @@ namespace {
 
 // How long a transfer asked for while the host still holds the keyboard waits for it.
 constexpr std::chrono::milliseconds kUnlockWait{60'000};
-// XFERADDSTG in a loop that never ends must not take all memory.
-constexpr size_t kMaxHostListEntries = 65'536;
 constexpr int32_t kTransferFailed = 1;
 
 std::string_view Trimmed(std::string_view t) {
@@ -78,9 +76,9 @@ void ApplyOption(TransferRequest& r, OptionWord option) {
 
 int MacroRunner::TransferFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
     if (keyword == kw::XferAddStg) {
-        if (s_.transfer.host_list.entries.size() >= kMaxHostListEntries) return macro_error::HostListFull;
-        AddToHostList(s_, a[0].text);
-        return 0;
+        MacroTransferHook* client = s_.hooks.macro_transfers;
+        if (!client) return macro_error::NotAvailable;
+        return client->AddToHostList(a[0].text) ? 0 : macro_error::HostListFull;
     }
     MacroProgram& p = current();
     if (p.transfer_replay < p.transfer_results.size()) {
