@@ -1,7 +1,7 @@
 // What the macro language reaches outside itself: the interpreter asks its host for every built-in
 // beyond text and variables (screen, keys, waits, files, dialogs, RUN, transfers, system
-// functions), for the system variables, and whether the statement's macro still runs. A session
-// is one host (MacroSessionBindings); a test or fuzzer can be another.
+// functions), for the system variables, and whether the statement's macro still runs, so the
+// language itself needs no Session. On a session the host is MacroSessionBindings.
 #pragma once
 
 #include <string_view>
