@@ -25,6 +25,7 @@
 #include "macro/macro_runner.h"
 #include "rexx/rexx_calls.h"
 #include "session/session.h"
+#include "transfer/transfer_client.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ struct World {
     }
     void Check() const {
         if (!(session.record == record)) Reached("the options");
-        if (session.transfer.active || !session.transfer.host_list.entries.empty()) Reached("file transfer");
+        if (transfer.state().active || !transfer.state().host_list.entries.empty()) Reached("file transfer");
         struct stat st {};
         if (::stat(session.folders.settings_file.c_str(), &st) == 0) Reached("the settings file");
         const auto& display = session.ps.planes.display;
@@ -112,6 +113,7 @@ struct World {
     orkan::Session session{ui};
     orkan::SessionRecord record = session.record;
     TurnLoop loop;
+    orkan::TransferClient transfer{session, loop};  // its own rights check, as in the program
     CountingEnvironment environment;
     CountingOper oper;
 };

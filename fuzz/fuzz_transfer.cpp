@@ -16,6 +16,7 @@
 #include "session/session.h"
 #include "support/iconv_tables.h"
 #include "transfer/transfer_protocol.h"
+#include "transfer/transfer_state.h"
 
 namespace {
 
@@ -37,10 +38,11 @@ class Hook : public TransferHook {
   public:
     explicit Hook(Session& s) : s_(s) {}
     bool OfferScreenRecord(std::span<const uint8_t> record) override {
-        return HandleTransferFrame(s_, record);
+        return HandleTransferFrame(s_, state, record);
     }
-    void StructuredField(std::span<const uint8_t> field) override { HandleTransferField(s_, field); }
+    void StructuredField(std::span<const uint8_t> field) override { HandleTransferField(s_, state, field); }
     void AfterWriteFinished() override {}
+    TransferState state;
 
   private:
     Session& s_;
@@ -117,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.utf8 = setup & 0x20;
     options.remove_1a = setup & 0x40;
     const bool upload = setup & 0x04;
-    TransferState& t = s.transfer;
+    TransferState& t = hook.state;
     t.direction = t.requested = upload ? TransferDirection::Upload : TransferDirection::Download;
     t.active = true;
     t.block_size = kBlockSizes[more & 3];
@@ -139,10 +141,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool end = i == rest.size() || (i + 1 < rest.size() && rest[i] == 0xFF && rest[i + 1] == 0xEF);
         if (!end) continue;
         if (i > start) ProcessHostRecord(s, rest.subspan(start, i - start));
-        if (i >= cancel_at && t.active) CancelTransfer(s);
+        if (i >= cancel_at && t.active) CancelTransfer(s, t);
         start = i + 2;
         ++i;
     }
-    if (t.active) AbortTransfer(s, "end of input");
+    if (t.active) AbortTransfer(s, t, "end of input");
     return 0;
 }

@@ -41,7 +41,6 @@ allowed='
 ds3270 session
 session keyboard
 session clipboard
-session transfer
 '
 
 edges=$(for dir in "$src"/*/; do

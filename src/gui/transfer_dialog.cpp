@@ -344,7 +344,7 @@ void TransferDialog::StartTransfer() {
             chosen.entries.push_back(list_->item(i)->text().toStdString());
         started = client_.Start(*request, {}, &chosen);
     } else {
-        session_.transfer.host_list.selected = chosen.selected;
+        client_.state().host_list.selected = chosen.selected;
         started = client_.Start(*request);
     }
     if (!started.macro.empty()) {
@@ -428,7 +428,7 @@ void TransferDialog::RefreshPcList() {
 }
 
 void TransferDialog::RefreshHostList() {
-    const TransferList& hosts = session_.transfer.host_list;
+    const TransferList& hosts = client_.state().host_list;
     if (hosts.entries.size() == shown_host_entries_) return;
     shown_host_entries_ = hosts.entries.size();
     list_->clear();
@@ -438,7 +438,7 @@ void TransferDialog::RefreshHostList() {
 void TransferDialog::HostEntryChosen(bool also_pc_name) {
     QListWidgetItem* item = list_->currentItem();
     if (!item) return;
-    const TransferList& hosts = session_.transfer.host_list;
+    const TransferList& hosts = client_.state().host_list;
     const std::string entry = QStringToDisplay(item->text()).value_or(std::string());
     const std::string host =
         hosts.level == 2 ? MemberHostName(hosts.member_data_set, entry, !hosts.qualifier.empty()) : entry;

@@ -1,9 +1,8 @@
 // Expressions: the language's operator priorities, its prefix operators that apply to everything
 // after them on the same level (so -1 + 2 is -3), function terms and comma lists.
-#include "macro/macro_runner.h"
+#include "macro/macro_interpreter.h"
 #include "macro/macro_text.h"
 #include "scripting/macro_errors.h"
-#include "session/session.h"
 
 namespace orkan {
 
@@ -114,16 +113,16 @@ int CheckSignature(const FunctionSignature& sig, const MacroValue* args, int cou
 
 }  // namespace
 
-int MacroRunner::CountSlot() {
+int MacroInterpreter::CountSlot() {
     return ++slots_used_ > kMaxSlots ? macro_error::Overflow : 0;
 }
 
-int MacroRunner::ReadToken(Token& t) {
+int MacroInterpreter::ReadToken(Token& t) {
     return sc_->Next(t);
 }
 
-int MacroRunner::Evaluate(MacroValue& out, bool allow_stop) {
-    (void)allow_stop;  // callers that need the whole statement check that nothing is left
+// Callers that need the whole statement check that nothing is left after the expression.
+int MacroInterpreter::Evaluate(MacroValue& out) {
     slots_used_ = 0;
     if (int e = ParseChain(out, 0)) return e;
     Token t;
@@ -134,7 +133,7 @@ int MacroRunner::Evaluate(MacroValue& out, bool allow_stop) {
     return 0;
 }
 
-int MacroRunner::EvaluateList(std::vector<MacroValue>& items) {
+int MacroInterpreter::EvaluateList(std::vector<MacroValue>& items) {
     items.clear();
     slots_used_ = 0;
     for (;;) {
@@ -154,7 +153,7 @@ int MacroRunner::EvaluateList(std::vector<MacroValue>& items) {
     }
 }
 
-int MacroRunner::ParseChain(MacroValue& out, int min_priority) {
+int MacroInterpreter::ParseChain(MacroValue& out, int min_priority) {
     if (int e = ParseOperand(out)) return e;
     for (;;) {
         Token t;
@@ -191,7 +190,7 @@ int MacroRunner::ParseChain(MacroValue& out, int min_priority) {
     }
 }
 
-int MacroRunner::ParseOperand(MacroValue& out) {
+int MacroInterpreter::ParseOperand(MacroValue& out) {
     if (int e = CountSlot()) return e;
     Token t;
     if (int e = ReadToken(t)) return e;
@@ -237,7 +236,7 @@ int MacroRunner::ParseOperand(MacroValue& out) {
     return e;
 }
 
-int MacroRunner::ParseFunction(int keyword, MacroValue& out) {
+int MacroInterpreter::ParseFunction(int keyword, MacroValue& out) {
     Token t;
     if (int e = ReadToken(t)) return e;
     if (!(t.kind == TokenKind::Special && t.text == "(")) return macro_error::ParenthesisExpected;
@@ -269,11 +268,11 @@ int MacroRunner::ParseFunction(int keyword, MacroValue& out) {
     return CallFunction(keyword, args.data(), count, out);
 }
 
-int MacroRunner::ReadVariable(const std::string& name, MacroValue& out) {
+int MacroInterpreter::ReadVariable(const std::string& name, MacroValue& out) {
     const int i = variables_.Find(name);
     if (i < 0) return macro_error::NotFound;
     const MacroVariable& v = variables_.at(i);
-    out = v.system >= 0 ? ReadSystemVariable(s_, variable_state_, v.system) : v.value;
+    out = v.system >= 0 ? host_.ReadSystemVariable(v.system) : v.value;
     return 0;
 }
 

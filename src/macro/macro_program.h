@@ -56,8 +56,16 @@ struct MacroProgram {
     // runs again, the term's result says whether every transfer of that macro succeeded.
     bool generated_transfers = false;
     bool generated_failed = false;
+    // Set by a transfer term of the statement being executed: the statement keeps its transfer
+    // results for when it runs again.
+    bool suspended_for_transfer = false;
 
     bool AtEnd() const { return source[current] == 0x1A; }
+    // On to the statement after the current one.
+    void Advance() {
+        current = StatementAfter(source, StatementEnd(source, current));
+        ++statement_number;
+    }
     uint32_t FindScanEntry(uint32_t statement) const {
         return statement < entry_of_statement.size() ? entry_of_statement[statement] : 0;
     }

@@ -8,15 +8,15 @@
 #include "config/data_file.h"
 #include "ds3270/host_text.h"
 #include "macro/macro_source.h"
+#include "macro/macro_text.h"
 #include "platform/file_io.h"
 #include "scripting/macro_errors.h"
+#include "scripting/macro_limits.h"
 #include "session/session.h"
 
 namespace orkan {
 
 namespace {
-
-constexpr size_t kMaxMacroFileBytes = 16 * 1024 * 1024;  // far beyond any macro; a bound for odd files
 
 std::string WithoutExtension(std::string_view path) {
     const size_t slash = path.rfind('/');
@@ -28,7 +28,12 @@ std::string WithoutExtension(std::string_view path) {
 }  // namespace
 
 MacroRunner::MacroRunner(Session& session, EventLoop& loop, MacroEnvironment& environment)
-    : s_(session), loop_(loop), env_(environment), timers_(loop), files_(session.ui, environment) {
+    : s_(session),
+      loop_(loop),
+      env_(environment),
+      bindings_(session, environment, *this),
+      interpreter_(bindings_),
+      timers_(loop) {
     env_.AttachGate(&session.macro_gate);
 }
 
@@ -184,9 +189,7 @@ bool MacroRunner::Start(std::unique_ptr<MacroProgram> program, MacroOrigin origi
     }
     const bool first = chain_.empty();
     if (first) {
-        exit_code_ = 0;
-        trace_flags_ = 0;
-        previous_was_call_ = false;
+        interpreter_.BeginChain();
         statements_executed_ = 0;
     }
     chain_.push_back(std::move(program));
@@ -197,6 +200,54 @@ bool MacroRunner::Start(std::unique_ptr<MacroProgram> program, MacroOrigin origi
     if (first || state_ == MacroState::Idle) SetState(MacroState::Running);
     ScheduleTurn();
     return true;
+}
+
+int MacroRunner::RunChild(MacroValue* a, int count) {
+    std::string name = a[0].text;
+    const size_t slash = name.rfind('/');
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) name.resize(dot);
+    if (name.size() > 260) return macro_error::NameTooLong;
+    if (count == 2) {
+        const char id = a[1].text.empty() ? 0 : char(UpperByte(uint8_t(a[1].text[0])));
+        if (!((id >= 'A' && id <= 'Z') || (id >= '0' && id <= '9'))) return macro_error::BadSessionId;
+        return env_.RunMacroInSession(id, name);
+    }
+    if (chain_.size() >= size_t(kMaxRunDepth)) return macro_error::RunTooDeep;
+    // Asked before the statement moves on, so that a refusal is reported against it.
+    if (!s_.macro_gate.Permit(Capability::StartMacros)) return macro_error::Refused;
+    MacroProgram& parent = current();
+    if (foreign_starter_ && foreign_starter_(name, ChildOrigin(parent))) return 0;
+    parent.Advance();
+    std::string error;
+    std::unique_ptr<MacroProgram> child = LoadFile(name, ChildOrigin(parent), error);
+    if (!child) {
+        // Going on without the macro it needs would act on the wrong screens.
+        s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
+        EndChain(MacroOutcome::End::LoadFailed, 0);
+        return 0;
+    }
+    if (!Start(std::move(child), ChildOrigin(parent))) return 0;
+    return kStartedChild;
+}
+
+// The single transfers of a wildcard request run as a child of this statement, which runs again
+// when they are done; the calling macro goes on after them, as after RUN.
+int MacroRunner::RunGeneratedTransfers(const std::string& path) {
+    if (chain_.size() >= size_t(kMaxRunDepth)) return macro_error::RunTooDeep;
+    MacroProgram& parent = current();
+    std::string error;
+    std::unique_ptr<MacroProgram> child = LoadFile(path, ChildOrigin(parent), error);
+    if (!child) {
+        s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
+        EndChain(MacroOutcome::End::LoadFailed, 0);
+        return 0;
+    }
+    parent.generated_transfers = true;
+    parent.generated_failed = false;
+    parent.suspended_for_transfer = true;
+    if (!Start(std::move(child), ChildOrigin(parent))) return 0;
+    return kStartedChild;
 }
 
 void MacroRunner::ScheduleTurn() {
@@ -234,15 +285,15 @@ void MacroRunner::RunTurn() {
             return;
         }
         ++statements_executed_;
-        if (trace_flags_ & 1) {
+        if (interpreter_.trace_flags() & 1) {
             const MacroProgram& p = current();
             const uint32_t end = StatementEnd(p.source, p.current);
-            DebugLine(std::string_view(p.source).substr(p.current, end - p.current));
+            bindings_.DebugLine(std::string_view(p.source).substr(p.current, end - p.current));
         }
         int result;
         {
             ActingMacro acting(s_.macro_gate, current().permissions);
-            result = ExecuteStatement();
+            result = interpreter_.ExecuteStatement(current());
             // Whatever the statement made of it, a refused capability is the macro's error.
             if (acting.Refused() && generation == generation_) result = macro_error::Refused;
         }
@@ -273,7 +324,7 @@ void MacroRunner::EndChain(MacroOutcome::End end, int error) {
     ++generation_;
     timers_.Stop(kStepTimer);
     timer_running_ = false;
-    const int close_error = files_.CloseAll();
+    const int close_error = bindings_.CloseFiles();
     if (in_turn_) {
         for (auto& program : chain_) retired_.push_back(std::move(program));
     }
@@ -289,7 +340,7 @@ void MacroRunner::EndChain(MacroOutcome::End end, int error) {
         s_.ui.ShowMessage(
             {"Macro Error", std::string(MacroErrorText(close_error)), Buttons::Ok, Icon::Warning});
     }
-    last_outcome_ = {end, exit_code_, error};
+    last_outcome_ = {end, interpreter_.exit_code(), error};
     MacroDone done = std::move(chain_done_);
     chain_done_ = nullptr;
     StartNextWaiting();
@@ -300,10 +351,10 @@ void MacroRunner::EndChain(MacroOutcome::End end, int error) {
 void MacroRunner::ReportError(int number) {
     timers_.Stop(kStepTimer);
     timer_running_ = false;
-    (void)files_.CloseAll();
+    (void)bindings_.CloseFiles();
     MacroErrorSite site;
     site.number = number;
-    site.system_error = pending_error_detail_;
+    site.system_error = bindings_.TakeSystemError();
     std::string title = "Macro Error";
     if (!chain_.empty()) {
         const MacroProgram& p = current();
@@ -324,7 +375,6 @@ void MacroRunner::ReportError(int number) {
         if (report[i] != '\r') shown += report[i];
     while (!shown.empty() && shown.back() == '\n') shown.pop_back();
     s_.ui.ShowMessage({title, shown, Buttons::Ok, Icon::Warning});
-    pending_error_detail_ = 0;
     EndChain(MacroOutcome::End::Error, number);
 }
 
@@ -371,25 +421,6 @@ void MacroRunner::TogglePause() {
     SetState(MacroState::Paused);
 }
 
-void MacroRunner::OnTimer() {
-    timers_.Stop(kStepTimer);
-    timer_running_ = false;
-    if (chain_.empty()) return;
-    if (state_ == MacroState::TimedPause) {
-        Advance(current());
-        SetState(MacroState::Running);
-        ScheduleTurn();
-    } else if (state_ == MacroState::Waiting && transfer_.waiting_for_unlock) {
-        // The transfer is tried with the keyboard as it is, which says why it cannot start.
-        transfer_.waiting_for_unlock = false;
-        transfer_.unlock_expired = true;
-        SetState(MacroState::Running);
-        ScheduleTurn();
-    } else if (state_ == MacroState::Waiting && !transfer_.running) {
-        ReportError(macro_error::WaitTimeout);
-    }
-}
-
 void MacroRunner::ReleaseUnlockWaits() {
     AfterHostRecord();
 }
@@ -404,12 +435,8 @@ void MacroRunner::AfterHostRecord() {
 void MacroRunner::StartEventMacro(EventMacro which, const std::string& argument) {
     const std::string& path = event_files_[size_t(which)];
     if (path.empty() || !chain_.empty() || !waiting_.empty()) return;
-    if (which == EventMacro::Locked) variable_state_.passed_key = argument;
+    if (which == EventMacro::Locked) bindings_.variable_state().passed_key = argument;
     (void)StartFile(path);
-}
-
-void MacroRunner::DebugLine(std::string_view text) {
-    s_.ui.AddDebugLine(text);
 }
 
 }  // namespace orkan

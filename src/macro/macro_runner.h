@@ -1,7 +1,8 @@
-// The macro runner of one session: loads and pre-scans macros, runs them on the event-loop thread a
-// bounded number of statements per turn (so a tight loop never freezes the window and Pause or
-// Break always get through), suspends them in waits, chains RUN, and reports the first error.
-// It is the session's MacroHook.
+// The macro runner of one session, the scheduler around the language: loads and pre-scans macros,
+// has the interpreter execute them on the event-loop thread a bounded number of statements per
+// turn (so a tight loop never freezes the window and Pause or Break always get through), suspends
+// them in waits, chains RUN, and reports the first error. It is the session's MacroHook; the
+// interpreter reaches the session through the runner's MacroSessionBindings.
 #pragma once
 
 #include <array>
@@ -14,20 +15,21 @@
 #include <vector>
 
 #include "macro/macro_environment.h"
-#include "macro/macro_files.h"
+#include "macro/macro_interpreter.h"
 #include "macro/macro_program.h"
+#include "macro/macro_session_bindings.h"
 #include "macro/macro_variables.h"
 #include "options/system_variables.h"
 #include "platform/alive_token.h"
 #include "platform/event_loop.h"
 #include "platform/scoped_timers.h"
+#include "scripting/macro_limits.h"
 #include "scripting/macro_value.h"
 #include "session/session_hooks.h"
 
 namespace orkan {
 
 struct Session;
-struct TransferOutcome;
 
 // The language's own state numbers; the status line shows 'R' for 1, 'X' for 3 and 'P' for the others.
 enum class MacroState : uint8_t {
@@ -55,8 +57,6 @@ struct MacroOutcome {
 using MacroDone = std::function<void(const MacroOutcome&)>;
 
 inline constexpr int kMaxRunDepth = 32;
-// Macros asked for while a chain runs wait for it, in order; beyond this many the request is refused.
-inline constexpr size_t kMaxWaitingMacros = 16;
 
 class MacroRunner final : public MacroHook {
   public:
@@ -105,10 +105,10 @@ class MacroRunner final : public MacroHook {
     bool Active() const { return !chain_.empty(); }
     size_t WaitingMacros() const { return waiting_.size(); }
     const MacroOutcome& LastOutcome() const { return last_outcome_; }
-    MacroVariables& variables() { return variables_; }
-    const MacroVariableState& variable_state() const { return variable_state_; }
+    MacroVariables& variables() { return interpreter_.variables(); }
+    const MacroVariableState& variable_state() const { return bindings_.variable_state(); }
     // What the session core knows beyond the session (addresses, other sessions, printer, transfer).
-    void SetSessionFacts(const SessionFacts* facts) { variable_state_.facts = facts; }
+    void SetSessionFacts(const SessionFacts* facts) { bindings_.variable_state().facts = facts; }
     uint64_t statements_executed() const { return statements_executed_; }
 
     // MacroHook.
@@ -125,10 +125,27 @@ class MacroRunner final : public MacroHook {
 
     static constexpr int kStatementsPerTurn = 4096;
     static constexpr int64_t kTurnMilliseconds = 20;
-    static constexpr int kStartedChild = 1000;  // a statement's result: RUN put a child in its place
-    // A term's result that ends its statement's evaluation: the statement waits (state Waiting)
-    // and runs again from its start.
-    static constexpr int kSuspendedStatement = 1001;
+
+    // What the session bindings hand to the chain: the statement's program, WAIT, RUN, an
+    // EDITBOX's Cancel, and the waits of SENDFILE and RECEIVEFILE (macro_runner_waits.cpp).
+    MacroProgram& CurrentProgram() { return current(); }
+    int Wait(int keyword, MacroValue* args, int count);
+    int RunChild(MacroValue* args, int count);
+    void StopChain() { EndChain(MacroOutcome::End::Stopped, 0); }
+    bool TransferRunning() const { return transfer_.running; }
+    // A transfer asked for while the host still holds the keyboard waits for it, a while.
+    bool UnlockWaitExpired() const { return transfer_.unlock_expired; }
+    int WaitForUnlock();
+    void EndUnlockWait();
+    // The transfer started: its end is waited for under the returned number.
+    uint64_t BeginTransferWait();
+    void TransferNotStarted() { transfer_.running = false; }
+    // Whether the chain still waited for that transfer; its result is kept for the statement.
+    bool EndTransferWait(uint64_t wait, int32_t result);
+    void ResumeAfterTransfer() { AfterHostRecord(); }
+    int SuspendForTransfer();
+    // The single transfers of a wildcard request run as a child of the statement.
+    int RunGeneratedTransfers(const std::string& path);
 
   private:
     struct WaitingMacro {
@@ -152,48 +169,6 @@ class MacroRunner final : public MacroHook {
     void ReportError(int number);
     MacroProgram& current() { return *chain_.back(); }
 
-    // Statements (macro_statements.cpp).
-    int ExecuteStatement();
-    int ExecuteControl(int keyword, uint32_t keyword_start);
-    int Assign(const std::string& name, bool in_for);
-    void Advance(MacroProgram& p);
-    void ContinueAfter(MacroProgram& p, uint32_t entry);
-    void JumpTo(MacroProgram& p, uint32_t entry);
-    int EntryFor(MacroProgram& p, BlockKind kind, uint32_t& entry);
-    int EvaluateCondition(bool& truth);
-
-    // Expressions (macro_evaluator.cpp).
-    int Evaluate(MacroValue& out, bool allow_stop);
-    int EvaluateList(std::vector<MacroValue>& items);
-    int ParseItem(MacroValue& out);
-    int ParseChain(MacroValue& out, int min_priority);
-    int ParseOperand(MacroValue& out);
-    int ParseFunction(int keyword, MacroValue& out);
-    int ReadVariable(const std::string& name, MacroValue& out);
-    int CountSlot();
-    int ReadToken(Token& t);
-
-    // Built-in functions (macro_functions.cpp, macro_session_functions.cpp, macro_system_functions.cpp).
-    int CallFunction(int keyword, MacroValue* args, int count, MacroValue& out);
-    int TextFunction(int keyword, MacroValue* args, int count, MacroValue& out);
-    int ScreenFunction(int keyword, MacroValue* args, int count, MacroValue& out);
-    int KeyFunction(MacroValue* args, int count);
-    int TypeText(const std::string& text);
-    int SystemFunction(int keyword, MacroValue* args, int count, MacroValue& out);
-    int FileFunction(int keyword, MacroValue* args, int count, MacroValue& out);
-    int WaitFunction(int keyword, MacroValue* args, int count);
-    int RunFunction(MacroValue* args, int count);
-    int MessageBoxFunction(MacroValue* args, int count, MacroValue& out);
-    int EditBoxFunction(MacroValue* args, int count, MacroValue& out);
-    int ShellExecuteFunction(MacroValue* args, MacroValue& out);
-    // SENDFILE, RECEIVEFILE and XFERADDSTG (macro_transfer_functions.cpp).
-    int TransferFunction(int keyword, MacroValue* args, int count, MacroValue& out);
-    int StartTransferTerm(bool upload, MacroValue* args, int count, MacroValue& out);
-    int RunGeneratedTransfers(const std::string& path);
-    int SuspendForTransfer();
-    void TransferEnded(uint64_t generation, const TransferOutcome& outcome);
-    int TransferResult(int32_t result, MacroValue& out);
-    void DebugLine(std::string_view text);
     static MacroOrigin ChildOrigin(const MacroProgram& parent) {
         return parent.permissions.IsFull() ? MacroOrigin::User : MacroOrigin::Host;
     }
@@ -201,6 +176,8 @@ class MacroRunner final : public MacroHook {
     Session& s_;
     EventLoop& loop_;
     MacroEnvironment& env_;
+    MacroSessionBindings bindings_;
+    MacroInterpreter interpreter_;
     // The runner's one timer: a WAIT's time, a PAUSE, the next turn of a running macro.
     static constexpr int kStepTimer = 0;
     ScopedTimers timers_;
@@ -220,9 +197,6 @@ class MacroRunner final : public MacroHook {
     bool turn_posted_ = false;
     bool in_turn_ = false;
     uint64_t generation_ = 0;  // changes when a chain ends: work posted for it is dropped
-    int32_t exit_code_ = 0;
-    int trace_flags_ = 0;
-    bool previous_was_call_ = false;
     uint64_t statement_budget_ = 0;
     uint64_t statements_executed_ = 0;
     MacroOutcome last_outcome_;
@@ -231,27 +205,12 @@ class MacroRunner final : public MacroHook {
     std::function<bool(std::string_view, MacroOrigin)> foreign_starter_;
     std::array<std::string, 4> event_files_;
 
-    MacroVariables variables_;
-    MacroVariableState variable_state_;
-    MacroFiles files_;
-    uint32_t random_state_ = 1;
-
-    // The statement being executed.
-    MacroScanner* sc_ = nullptr;
-    int slots_used_ = 0;
-    int depth_ = 0;                 // parentheses and function terms open around the current token
-    int pending_error_detail_ = 0;  // errno for error 21
-
     // The transfer a SENDFILE or RECEIVEFILE waits for; one at a time, like the session's.
     struct TransferWait {
         bool running = false;             // started, its end not yet heard
         bool waiting_for_unlock = false;  // asked for while the host still had the keyboard
         bool unlock_expired = false;      // that wait ran out: the start is tried as things are
-        std::string what;                 // names the transfer in a failure report
     } transfer_;
-    // Set by a transfer term during the statement being executed: the statement must keep its
-    // transfer results for when it runs again.
-    bool statement_suspended_for_transfer_ = false;
 };
 
 }  // namespace orkan

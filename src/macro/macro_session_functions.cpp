@@ -1,10 +1,10 @@
-// The functions that read the screen, type and press keys, wait for the host and start macros.
-#include "config/data_file.h"
+// The functions that read the screen, type and press keys.
 #include "config/host_list.h"
 #include "ds3270/fields.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "macro/macro_runner.h"
+#include "macro/macro_session_bindings.h"
 #include "macro/macro_text.h"
 #include "scripting/macro_errors.h"
 #include "session/session.h"
@@ -12,8 +12,6 @@
 namespace orkan {
 
 namespace {
-
-constexpr int64_t kMaxWaitMs = 2'147'483'000;  // what every event loop's timers can hold
 
 // Cursor-positioning functions: the target comes as row and column.
 bool TakesPosition(uint16_t code) {
@@ -28,7 +26,7 @@ bool TakesPosition(uint16_t code) {
 
 }  // namespace
 
-int MacroRunner::ScreenFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
+int MacroSessionBindings::ScreenFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
     const PresentationSpace& ps = s_.ps;
     const Planes& planes = ps.planes;
     const int64_t rows = ps.rows, columns = ps.columns;
@@ -103,15 +101,15 @@ int MacroRunner::ScreenFunction(int keyword, MacroValue* a, int count, MacroValu
     }
 }
 
-int MacroRunner::TypeText(const std::string& text) {
+int MacroSessionBindings::TypeText(const std::string& text) {
     for (char c : text) {
         ExecuteKey(s_, CharCode(uint8_t(c)), false);
-        if (chain_.empty()) return 0;  // a key stopped the macro
+        if (!runner_.Active()) return 0;  // a key stopped the macro
     }
     return 0;
 }
 
-int MacroRunner::KeyFunction(MacroValue* a, int count) {
+int MacroSessionBindings::KeyFunction(MacroValue* a, int count) {
     const KeyList& list = s_.keyboard.key_list;
     uint16_t code = list.FindKeyFunction(a[0].text);
     if (code == kNoKeyFunction) return macro_error::BadKeyFunction;
@@ -140,63 +138,6 @@ int MacroRunner::KeyFunction(MacroValue* a, int count) {
     }
     ExecuteKey(s_, code, false);
     return 0;
-}
-
-int MacroRunner::WaitFunction(int keyword, MacroValue* a, int count) {
-    const int64_t amount = a[0].number;
-    if (amount < 0) return macro_error::InvalidValue;
-    const int64_t ms = keyword == kw::ShortWait ? amount * 10 : amount * 1000;
-    if (ms > kMaxWaitMs) return macro_error::InvalidValue;
-    auto start_timer = [&] {
-        timers_.Start(kStepTimer, std::chrono::milliseconds(ms), true, [this] { OnTimer(); });
-        timer_running_ = true;
-    };
-    const bool conditional = keyword == kw::WaitUnlocked || (keyword == kw::Wait && count == 2);
-    if (!conditional) {
-        SetState(MacroState::TimedPause);
-        start_timer();
-        return 0;
-    }
-    const bool met = keyword == kw::WaitUnlocked ? s_.status == SessionStatus::Unlocked : a[1].number != 0;
-    if (met) {
-        if (timer_running_) {
-            timers_.Stop(kStepTimer);
-            timer_running_ = false;
-        }
-        return 0;
-    }
-    SetState(MacroState::Waiting);
-    if (!timer_running_) start_timer();
-    return 0;
-}
-
-int MacroRunner::RunFunction(MacroValue* a, int count) {
-    std::string name = a[0].text;
-    const size_t slash = name.rfind('/');
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) name.resize(dot);
-    if (name.size() > 260) return macro_error::NameTooLong;
-    if (count == 2) {
-        const char id = a[1].text.empty() ? 0 : char(UpperByte(uint8_t(a[1].text[0])));
-        if (!((id >= 'A' && id <= 'Z') || (id >= '0' && id <= '9'))) return macro_error::BadSessionId;
-        return env_.RunMacroInSession(id, name);
-    }
-    if (chain_.size() >= size_t(kMaxRunDepth)) return macro_error::RunTooDeep;
-    // Asked before the statement moves on, so that a refusal is reported against it.
-    if (!s_.macro_gate.Permit(Capability::StartMacros)) return macro_error::Refused;
-    MacroProgram& parent = current();
-    if (foreign_starter_ && foreign_starter_(name, ChildOrigin(parent))) return 0;
-    Advance(parent);
-    std::string error;
-    std::unique_ptr<MacroProgram> child = LoadFile(name, ChildOrigin(parent), error);
-    if (!child) {
-        // Going on without the macro it needs would act on the wrong screens.
-        s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
-        EndChain(MacroOutcome::End::LoadFailed, 0);
-        return 0;
-    }
-    if (!Start(std::move(child), ChildOrigin(parent))) return 0;
-    return kStartedChild;
 }
 
 }  // namespace orkan

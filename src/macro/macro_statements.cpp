@@ -1,8 +1,8 @@
 // Statement forms and the control statements, jumping through the scan table.
-#include "macro/macro_runner.h"
+#include "macro/macro_interpreter.h"
 #include "macro/macro_text.h"
+#include "options/system_variables.h"
 #include "scripting/macro_errors.h"
-#include "session/session.h"
 
 namespace orkan {
 
@@ -12,39 +12,39 @@ bool IsControlKeyword(int k) {
     return (k >= kw::If && k <= kw::Goto) || k == kw::Call || k == kw::Return;
 }
 
-}  // namespace
-
-void MacroRunner::Advance(MacroProgram& p) {
-    const uint32_t end = StatementEnd(p.source, p.current);
-    p.current = StatementAfter(p.source, end);
-    ++p.statement_number;
-}
-
-void MacroRunner::ContinueAfter(MacroProgram& p, uint32_t entry) {
+void ContinueAfter(MacroProgram& p, uint32_t entry) {
     p.current = p.scan[entry].text;
     p.statement_number = p.scan[entry].statement;
 }
 
-void MacroRunner::JumpTo(MacroProgram& p, uint32_t entry) {
+void JumpTo(MacroProgram& p, uint32_t entry) {
     ContinueAfter(p, entry);
     p.jumped = true;
 }
 
-int MacroRunner::EntryFor(MacroProgram& p, BlockKind kind, uint32_t& entry) {
+int EntryFor(MacroProgram& p, BlockKind kind, uint32_t& entry) {
     entry = p.FindScanEntry(p.statement_number);
     if (!entry || p.scan[entry].kind != kind) return macro_error::BadScanEntry;
     return 0;
 }
 
-int MacroRunner::ExecuteStatement() {
-    MacroProgram& p = current();
+}  // namespace
+
+void MacroInterpreter::BeginChain() {
+    exit_code_ = 0;
+    trace_flags_ = 0;
+    previous_was_call_ = false;
+}
+
+int MacroInterpreter::ExecuteStatement(MacroProgram& p) {
     MacroScanner sc(p.source, p.classes);
     sc.pos = p.current;
     sc.last_token_start = p.current;
     sc_ = &sc;
+    program_ = &p;
     p.jumped = false;
     p.transfer_replay = 0;
-    statement_suspended_for_transfer_ = false;
+    p.suspended_for_transfer = false;
     const bool after_call = previous_was_call_;
     previous_was_call_ = false;
 
@@ -65,7 +65,7 @@ int MacroRunner::ExecuteStatement() {
                     if (!after_call)
                         p.current = uint32_t(p.source.size() - 1);  // falling in ends the macro
                     else
-                        Advance(p);
+                        p.Advance();
                     p.jumped = true;
                 } else if (result == 0) {
                     sc.pos = after_colon;
@@ -83,11 +83,11 @@ int MacroRunner::ExecuteStatement() {
                     ++sc.pos;
                     result = Assign(t.text, false);
                 } else if (keyword && IsControlKeyword(*keyword)) {
-                    result = ExecuteControl(*keyword, t.start);
+                    result = ExecuteControl(*keyword);
                 } else {
                     sc.pos = t.start;
                     MacroValue ignored;
-                    result = Evaluate(ignored, true);
+                    result = Evaluate(ignored);
                     if (result == 0 && !sc.AtEndOfStatement()) {
                         sc.last_token_start = sc.pos;
                         result = macro_error::UnexpectedText;
@@ -97,20 +97,21 @@ int MacroRunner::ExecuteStatement() {
         }
     }
     sc_ = nullptr;
+    program_ = nullptr;
     // Results of transfer terms are kept only for the statement's next run.
-    if (!statement_suspended_for_transfer_) p.transfer_results.clear();
+    if (!p.suspended_for_transfer) p.transfer_results.clear();
     if (result == kSuspendedStatement) result = 0;
     if (result == kStartedChild) return result;
-    if (chain_.empty() || &current() != &p) return result;  // stopped, or the program was replaced
+    if (!host_.Executes(p)) return result;  // stopped, or the program was replaced
     p.last_token_start = sc.last_token_start;
     if (result) return result;
-    if (state_ == MacroState::Running && !p.jumped) Advance(p);
+    if (host_.GoesOn() && !p.jumped) p.Advance();
     return 0;
 }
 
-int MacroRunner::Assign(const std::string& name, bool in_for) {
+int MacroInterpreter::Assign(const std::string& name, bool in_for) {
     MacroValue value;
-    if (int e = Evaluate(value, in_for)) return e;
+    if (int e = Evaluate(value)) return e;
     if (!in_for && !sc_->AtEndOfStatement()) {
         sc_->last_token_start = sc_->pos;
         return macro_error::UnexpectedText;
@@ -124,16 +125,16 @@ int MacroRunner::Assign(const std::string& name, bool in_for) {
     MacroVariable& v = variables_.at(index);
     if (v.system >= 0) {
         if (!kSystemVariables[size_t(v.system)].assignable) return macro_error::ReadOnlyVariable;
-        return AssignSystemVariable(s_, v.system, value);
+        return host_.AssignSystemVariable(v.system, value);
     }
     if (value.IsNumber() && !InMacroRange(value.number)) return macro_error::Overflow;
     v.value = std::move(value);
     return 0;
 }
 
-int MacroRunner::EvaluateCondition(bool& truth) {
+int MacroInterpreter::EvaluateCondition(bool& truth) {
     MacroValue v;
-    if (int e = Evaluate(v, false)) return e;
+    if (int e = Evaluate(v)) return e;
     if (!sc_->AtEndOfStatement()) {
         sc_->last_token_start = sc_->pos;
         return macro_error::UnexpectedText;
@@ -142,9 +143,8 @@ int MacroRunner::EvaluateCondition(bool& truth) {
     return 0;
 }
 
-int MacroRunner::ExecuteControl(int keyword, uint32_t keyword_start) {
-    (void)keyword_start;
-    MacroProgram& p = current();
+int MacroInterpreter::ExecuteControl(int keyword) {
+    MacroProgram& p = *program_;
     uint32_t e = 0;
     switch (keyword) {
         case kw::If: {
@@ -195,7 +195,7 @@ int MacroRunner::ExecuteControl(int keyword, uint32_t keyword_start) {
             if (int err = sc_->Next(to)) return err;
             if (to.kind != TokenKind::Name || to.text != "TO") return macro_error::ForWithoutTo;
             MacroValue limit;
-            if (int err = Evaluate(limit, true)) return err;
+            if (int err = Evaluate(limit)) return err;
             if (!limit.IsNumber()) return macro_error::ForNotNumeric;
             int32_t step = limit.number < start ? -1 : 1;
             if (!sc_->AtEndOfStatement()) {
@@ -203,7 +203,7 @@ int MacroRunner::ExecuteControl(int keyword, uint32_t keyword_start) {
                 if (int err = sc_->Next(word)) return err;
                 if (word.kind != TokenKind::Name || word.text != "STEP") return macro_error::ForBadStep;
                 MacroValue step_value;
-                if (int err = Evaluate(step_value, false)) return err;
+                if (int err = Evaluate(step_value)) return err;
                 if (!step_value.IsNumber()) return macro_error::ForNotNumeric;
                 if (step_value.number == 0) return macro_error::ForZeroStep;
                 if (!sc_->AtEndOfStatement()) {
@@ -245,7 +245,7 @@ int MacroRunner::ExecuteControl(int keyword, uint32_t keyword_start) {
         case kw::Select: {
             if (int err = EntryFor(p, BlockKind::Select, e)) return err;
             MacroValue subject;
-            if (int err = Evaluate(subject, false)) return err;
+            if (int err = Evaluate(subject)) return err;
             if (!sc_->AtEndOfStatement()) {
                 sc_->last_token_start = sc_->pos;
                 return macro_error::UnexpectedText;
@@ -337,7 +337,7 @@ int MacroRunner::ExecuteControl(int keyword, uint32_t keyword_start) {
         case kw::Exit: {
             if (!sc_->AtEndOfStatement()) {
                 MacroValue code;
-                if (int err = Evaluate(code, false)) return err;
+                if (int err = Evaluate(code)) return err;
                 if (!sc_->AtEndOfStatement()) {
                     sc_->last_token_start = sc_->pos;
                     return macro_error::UnexpectedText;

@@ -3,6 +3,7 @@
 
 #include "config/data_file.h"
 #include "macro/macro_runner.h"
+#include "macro/macro_session_bindings.h"
 #include "macro/macro_text.h"
 #include "macro/user_variables.h"
 #include "options/options_by_name.h"
@@ -20,7 +21,7 @@ std::string ValueText(const MacroValue& v) {
 
 }  // namespace
 
-int MacroRunner::FileFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
+int MacroSessionBindings::FileFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
     // The language's one way to files, and to the clipboard as a file.
     const bool clipboard = keyword == kw::Open && EqualIgnoringCase(a[0].text, "CLIPBOARD");
     if (!s_.macro_gate.Permit(clipboard ? Capability::Clipboard : Capability::Files))
@@ -42,7 +43,7 @@ int MacroRunner::FileFunction(int keyword, MacroValue* a, int count, MacroValue&
             int error = 0;
             const int handle = files_.Open(path, clipboard, m, count == 3 && a[2].number == 1, error);
             if (error) {
-                pending_error_detail_ = files_.system_error;
+                system_error_ = files_.system_error;
                 return error;
             }
             out = MacroValue::Number(handle);
@@ -68,7 +69,7 @@ int MacroRunner::FileFunction(int keyword, MacroValue* a, int count, MacroValue&
     }
 }
 
-int MacroRunner::MessageBoxFunction(MacroValue* a, int count, MacroValue& out) {
+int MacroSessionBindings::MessageBoxFunction(MacroValue* a, int count, MacroValue& out) {
     MessageBox box{"Orkan TN3270 MessageBox", MessageBoxText(a[0].text), Buttons::Ok, Icon::Information};
     if (count == 2) {
         if (a[1].IsText()) {
@@ -109,7 +110,7 @@ int MacroRunner::MessageBoxFunction(MacroValue* a, int count, MacroValue& out) {
     return 0;
 }
 
-int MacroRunner::EditBoxFunction(MacroValue* a, int count, MacroValue& out) {
+int MacroSessionBindings::EditBoxFunction(MacroValue* a, int count, MacroValue& out) {
     EditBoxRequest request{"Orkan TN3270 EditBox", a[0].text, 0, 50, 150, {}};
     int texts = 0, numbers = 0;
     for (int i = 1; i < count; ++i) {
@@ -143,7 +144,7 @@ int MacroRunner::EditBoxFunction(MacroValue* a, int count, MacroValue& out) {
     if (!answer) {
         s_.ui.ShowMessage(
             {"Macro Stopped", "Macro stopped by cancelling an EditBox", Buttons::Ok, Icon::Information});
-        EndChain(MacroOutcome::End::Stopped, 0);
+        runner_.StopChain();
         return 0;
     }
     if (answer->size() > size_t(request.max_length)) return macro_error::TextTooLong;
@@ -151,7 +152,7 @@ int MacroRunner::EditBoxFunction(MacroValue* a, int count, MacroValue& out) {
     return 0;
 }
 
-int MacroRunner::ShellExecuteFunction(MacroValue* a, MacroValue& out) {
+int MacroSessionBindings::ShellExecuteFunction(MacroValue* a, MacroValue& out) {
     constexpr int kSucceeded = 42, kNotFound = 2, kNoAssociation = 31;
     const std::optional<std::vector<std::string>> argv =
         ShellExecuteCommand(UpperText(a[0].text), a[1].text, a[2].text);
@@ -163,15 +164,8 @@ int MacroRunner::ShellExecuteFunction(MacroValue* a, MacroValue& out) {
     return 0;
 }
 
-int MacroRunner::SystemFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
-    (void)count;
+int MacroSessionBindings::SystemFunction(int keyword, MacroValue* a, MacroValue& out) {
     switch (keyword) {
-        case kw::Control:
-            trace_flags_ = a[0].number;
-            return 0;
-        case kw::Debug:
-            DebugLine(ValueText(a[0]));
-            return 0;
         case kw::DebugWindow: {
             const std::string action = UpperText(a[0].text);
             if (action == "OPEN")
@@ -233,12 +227,6 @@ int MacroRunner::SystemFunction(int keyword, MacroValue* a, int count, MacroValu
         case kw::Beep:
             if (a[0].number < 0 || a[1].number < 0) return macro_error::InvalidValue;
             env_.Beep(a[0].number, a[1].number);
-            return 0;
-        case kw::Drop:
-            variables_.Reset();
-            return 0;
-        case kw::Defined:
-            out = MacroValue::Number(variables_.Find(UpperText(a[0].text)) >= 0);
             return 0;
         default:
             return macro_error::NotFound;

@@ -8,21 +8,18 @@
 #include "charset/display_unicode.h"
 #include "config/file_name_text.h"
 #include "macro/macro_runner.h"
+#include "macro/macro_session_bindings.h"
 #include "macro/macro_text.h"
 #include "scripting/macro_errors.h"
 #include "session/session.h"
-#include "transfer/transfer_client.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_request.h"
+#include "transfer/transfer_start.h"
 
 namespace orkan {
 
 namespace {
 
-// How long a transfer asked for while the host still holds the keyboard waits for it.
-constexpr std::chrono::milliseconds kUnlockWait{60'000};
-// XFERADDSTG in a loop that never ends must not take all memory.
-constexpr size_t kMaxHostListEntries = 65'536;
 constexpr int32_t kTransferFailed = 1;
 
 std::string_view Trimmed(std::string_view t) {
@@ -76,19 +73,19 @@ void ApplyOption(TransferRequest& r, OptionWord option) {
 
 }  // namespace
 
-int MacroRunner::TransferFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
+int MacroSessionBindings::TransferFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
     if (keyword == kw::XferAddStg) {
-        if (s_.transfer.host_list.entries.size() >= kMaxHostListEntries) return macro_error::HostListFull;
-        AddToHostList(s_, a[0].text);
-        return 0;
+        MacroTransferHook* client = s_.hooks.macro_transfers;
+        if (!client) return macro_error::NotAvailable;
+        return client->AddToHostList(a[0].text) ? 0 : macro_error::HostListFull;
     }
-    MacroProgram& p = current();
+    MacroProgram& p = runner_.CurrentProgram();
     if (p.transfer_replay < p.transfer_results.size()) {
         out = MacroValue::Number(p.transfer_results[p.transfer_replay++]);
         return 0;
     }
     // Resumed from a pause while the transfer still runs.
-    if (transfer_.running) return SuspendForTransfer();
+    if (runner_.TransferRunning()) return runner_.SuspendForTransfer();
     if (p.generated_transfers) {
         // This statement's wildcard request: its generated macro, run as a child, has ended.
         const int32_t result = p.generated_failed ? kTransferFailed : 0;
@@ -98,7 +95,7 @@ int MacroRunner::TransferFunction(int keyword, MacroValue* a, int count, MacroVa
     return StartTransferTerm(keyword == kw::SendFile, a, count, out);
 }
 
-int MacroRunner::StartTransferTerm(bool upload, MacroValue* a, int count, MacroValue& out) {
+int MacroSessionBindings::StartTransferTerm(bool upload, MacroValue* a, int count, MacroValue& out) {
     TransferRequest r =
         LoadRequest(s_.record, upload ? TransferDirection::Upload : TransferDirection::Download);
     // SENDFILE names the PC file first, RECEIVEFILE the host file, as the generated macros do.
@@ -133,102 +130,55 @@ int MacroRunner::StartTransferTerm(bool upload, MacroValue* a, int count, MacroV
     MacroTransferHook* client = s_.hooks.macro_transfers;
     if (!client) return macro_error::NotAvailable;
 
-    if (HostHoldsKeyboard(s_.status) && !transfer_.unlock_expired) {
-        // The dialog the request once went through started a second later; a macro that asks
-        // right after an attention key waits for the host's answer instead of being refused.
-        if (!timer_running_) {
-            timers_.Start(kStepTimer, kUnlockWait, true, [this] { OnTimer(); });
-            timer_running_ = true;
-        }
-        const int suspended = SuspendForTransfer();
-        transfer_.waiting_for_unlock = true;
-        return suspended;
-    }
-    if (transfer_.waiting_for_unlock && timer_running_) {
-        timers_.Stop(kStepTimer);
-        timer_running_ = false;
-    }
-    transfer_.waiting_for_unlock = transfer_.unlock_expired = false;
+    // The dialog the request once went through started a second later; a macro that asks right
+    // after an attention key waits for the host's answer instead of being refused.
+    if (HostHoldsKeyboard(s_.status) && !runner_.UnlockWaitExpired()) return runner_.WaitForUnlock();
+    runner_.EndUnlockWait();
 
-    transfer_.what = upload ? "Sending " + std::string(pc) + " to " + std::string(host)
+    transfer_what_ = upload ? "Sending " + std::string(pc) + " to " + std::string(host)
                             : "Receiving " + std::string(host) + " into " + std::string(pc);
-    transfer_.running = true;
     const AliveToken::Watch alive = alive_.watch();
-    const uint64_t generation = generation_;
+    const uint64_t wait = runner_.BeginTransferWait();
     const TransferStart started =
-        client->StartForMacro(r, [this, alive, generation](const TransferOutcome& outcome) {
-            if (alive.Alive()) TransferEnded(generation, outcome);
+        client->StartForMacro(r, [this, alive, wait](const TransferOutcome& outcome) {
+            if (alive.Alive()) TransferEnded(wait, outcome);
         });
     if (!started.started) {
-        transfer_.running = false;
-        if (!started.macro.empty()) return RunGeneratedTransfers(started.macro);
+        runner_.TransferNotStarted();
+        if (!started.macro.empty()) return runner_.RunGeneratedTransfers(started.macro);
         // Why it did not start has been shown.
         return TransferResult(kTransferFailed, out);
     }
-    if (!transfer_.running) {
+    if (!runner_.TransferRunning()) {
         // It ended before Start returned: its result is waiting (nothing is left to wait for).
-        MacroProgram& p = current();
+        MacroProgram& p = runner_.CurrentProgram();
         if (p.transfer_replay >= p.transfer_results.size()) return TransferResult(kTransferFailed, out);
         out = MacroValue::Number(p.transfer_results[p.transfer_replay++]);
         return 0;
     }
-    return SuspendForTransfer();
+    return runner_.SuspendForTransfer();
 }
 
-int MacroRunner::TransferResult(int32_t result, MacroValue& out) {
-    MacroProgram& p = current();
+int MacroSessionBindings::TransferResult(int32_t result, MacroValue& out) {
+    MacroProgram& p = runner_.CurrentProgram();
     p.transfer_results.push_back(result);
     p.transfer_replay = p.transfer_results.size();
     out = MacroValue::Number(result);
     return 0;
 }
 
-// The single transfers of a wildcard request run as a child of this statement, which runs again
-// when they are done; the calling macro goes on after them, as after RUN.
-int MacroRunner::RunGeneratedTransfers(const std::string& path) {
-    if (chain_.size() >= size_t(kMaxRunDepth)) return macro_error::RunTooDeep;
-    MacroProgram& parent = current();
-    std::string error;
-    std::unique_ptr<MacroProgram> child = LoadFile(path, ChildOrigin(parent), error);
-    if (!child) {
-        s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
-        EndChain(MacroOutcome::End::LoadFailed, 0);
-        return 0;
-    }
-    parent.generated_transfers = true;
-    parent.generated_failed = false;
-    statement_suspended_for_transfer_ = true;
-    if (!Start(std::move(child), ChildOrigin(parent))) return 0;
-    return kStartedChild;
-}
-
-int MacroRunner::SuspendForTransfer() {
-    transfer_.waiting_for_unlock = false;
-    statement_suspended_for_transfer_ = true;
-    SetState(MacroState::Waiting);
-    return kSuspendedStatement;
-}
-
-void MacroRunner::TransferEnded(uint64_t generation, const TransferOutcome& outcome) {
-    // A chain that was stopped in the meantime has nobody waiting any more.
-    if (generation != generation_ || chain_.empty() || !transfer_.running) return;
-    transfer_.running = false;
-    current().transfer_results.push_back(outcome.success ? 0 : kTransferFailed);
+void MacroSessionBindings::TransferEnded(uint64_t wait, const TransferOutcome& outcome) {
+    if (!runner_.EndTransferWait(wait, outcome.success ? 0 : kTransferFailed)) return;
     if (!outcome.success) {
-        for (const auto& program : chain_)
-            if (program->generated_transfers) program->generated_failed = true;
         // A transfer dialog still open shows the failure; without one (the headless program, or
         // the desktop's dialog of a macro's transfer, which goes at the end) it is reported here.
         const MacroTransferHook* client = s_.hooks.macro_transfers;
         if (!client || !client->ShowsOutcome())
             s_.ui.ShowMessage({transfer_msg::kTransferErrorTitle,
-                               transfer_.what + " failed:\n" + Utf8ToDisplay(outcome.message).text,
+                               transfer_what_ + " failed:\n" + Utf8ToDisplay(outcome.message).text,
                                Buttons::Ok, Icon::Warning});
     }
-    if (state_ == MacroState::Waiting) {
-        SetState(MacroState::Running);
-        ScheduleTurn();
-    }
+    runner_.ResumeAfterTransfer();
 }
 
 }  // namespace orkan

@@ -15,6 +15,7 @@
 #include "rexx/rexx_halt.h"
 #include "rexx/rexx_sandbox.h"
 #include "rexx/rexx_text.h"
+#include "scripting/macro_limits.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -31,8 +32,6 @@ constexpr long kRexxHalted = 4;
 constexpr std::chrono::milliseconds kHaltRepeat{100};
 // How long closing the session waits for stopped programs before it leaves them behind.
 constexpr std::chrono::milliseconds kCloseGrace{2000};
-constexpr size_t kMaxMacroFileBytes = 16 * 1024 * 1024;
-constexpr size_t kMaxPendingStarts = 16;
 
 std::string WithoutExtension(std::string_view path) {
     const size_t slash = path.rfind('/');
@@ -248,7 +247,7 @@ bool RexxMacros::Request(Pending request, RexxOrigin origin) {
         if (request.done) request.done({MacroOutcome::End::LoadFailed, 0, 0});
         return false;
     }
-    if (pending_.size() >= kMaxPendingStarts) {
+    if (pending_.size() >= kMaxWaitingMacros) {
         s_.ui.ShowMessage(
             {"Orkan TN3270 - REXX",
              "REXX macro \"" + request.name + "\" was not started: too many are waiting to start.",

@@ -5,6 +5,7 @@
 #include "rexx/rexx_errors.h"
 #include "rexx/rexx_function_args.h"
 #include "rexx/rexx_text.h"
+#include "scripting/macro_limits.h"
 #include "session/session.h"
 
 namespace orkan::rexx_fn {
@@ -14,7 +15,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kMaxWaitCondition = 200;
-constexpr int64_t kMaxWaitSeconds = 2'147'483;  // what every event loop's timers can hold
+constexpr int64_t kMaxWaitSeconds = kMaxMacroWaitMs / 1000;
 
 // Sleeps until `deadline`; false when the task was stopped.
 bool SleepUntil(RexxTask& task, Clock::time_point deadline) {

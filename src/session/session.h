@@ -23,7 +23,6 @@
 #include "session/session_hooks.h"
 #include "session/session_status.h"
 #include "session/status_indicators.h"
-#include "transfer/transfer_state.h"
 
 namespace orkan {
 
@@ -62,7 +61,6 @@ struct Session {
     Selection selection;
     ClipboardState clipboard;
     StatusIndicators indicators;
-    TransferState transfer;
 
     void Trace(TraceType type, std::span<const uint8_t> data) { trace.TraceRecord(type, data); }
 

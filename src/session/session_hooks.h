@@ -147,6 +147,8 @@ class MacroTransferHook {
                                                       std::function<void(const TransferOutcome&)> done) = 0;
     // Whether a window shows the transfer and so tells of its failure itself.
     virtual bool ShowsOutcome() const = 0;
+    // One more name in the host list the download dialog offers; false when the list is full.
+    [[nodiscard]] virtual bool AddToHostList(const std::string& name) = 0;
 };
 
 // The program operations of Oper key functions (dialogs, windows, fonts, printing, transfer,

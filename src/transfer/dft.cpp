@@ -11,6 +11,7 @@
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_progress.h"
 #include "transfer/transfer_protocol.h"
+#include "transfer/transfer_state.h"
 
 namespace orkan {
 namespace {
@@ -37,8 +38,7 @@ void AppendNumber(std::vector<uint8_t>& out, uint64_t value, int bytes) {
     for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8) out.push_back(uint8_t(value >> shift));
 }
 
-void Open(Session& session, std::span<const uint8_t> field) {
-    TransferState& t = session.transfer;
+void Open(Session& session, TransferState& t, std::span<const uint8_t> field) {
     SendToHost(session, kOpenAck);
     if (field.size() < kRequestHeader + kDataName.size()) return;
     const auto name = field.last(kDataName.size());
@@ -55,20 +55,18 @@ void Open(Session& session, std::span<const uint8_t> field) {
     session.view->RefreshStatusLine();
 }
 
-void Close(Session& session) {
-    TransferState& t = session.transfer;
+void Close(Session& session, TransferState& t) {
     SendToHost(session, kCloseAck);
     t.upload.reset();
     if (t.download && !t.download->finished()) {
         if (const int error = t.download->Finish()) {
             const std::string text = t.pc_path + ": " + SystemErrorText(error);
-            FailOnOurSide(session, text, text);
+            FailOnOurSide(session, t, text, text);
         }
     }
 }
 
-void Get(Session& session) {
-    TransferState& t = session.transfer;
+void Get(Session& session, TransferState& t) {
     if (t.stop != TransferStop::Running || !t.upload || t.direction != TransferDirection::Upload) {
         SendToHost(session, kGetEndOfFile);
         return;
@@ -77,7 +75,7 @@ void Get(Session& session) {
     switch (t.upload->Next(t.block_size, block)) {
         case UploadReader::Status::Failed: {
             const std::string error = t.pc_path + ": " + t.upload->error();
-            FailOnOurSide(session, error, FormatMessage(transfer_msg::kUploadIncomplete, error.c_str()));
+            FailOnOurSide(session, t, error, FormatMessage(transfer_msg::kUploadIncomplete, error.c_str()));
             SendToHost(session, kGetEndOfFile);
             return;
         }
@@ -101,19 +99,17 @@ void Get(Session& session) {
     AppendNumber(out, n + 5, 2);
     out.insert(out.end(), block.begin(), block.end());
     SendToHost(session, out);
-    PostByteCount(session);
+    PostByteCount(session, t);
 }
 
-void AcknowledgeInsert(Session& session) {
-    TransferState& t = session.transfer;
+void AcknowledgeInsert(Session& session, TransferState& t) {
     ++t.record_number;
     std::vector<uint8_t> ack = {0x88, 0x00, 0x0B, 0xD0, 0x47, 0x05, 0x63, 0x06};
     AppendNumber(ack, t.record_number & 0xFFFFFFFF, 4);
     SendToHost(session, ack);
 }
 
-void Insert(Session& session, std::span<const uint8_t> field) {
-    TransferState& t = session.transfer;
+void Insert(Session& session, TransferState& t, std::span<const uint8_t> field) {
     const std::span<const uint8_t> data =
         field.size() > kInsertData ? field.subspan(kInsertData) : std::span<const uint8_t>();
     if (session.status == SessionStatus::TransferData) {
@@ -122,48 +118,48 @@ void Insert(Session& session, std::span<const uint8_t> field) {
             return;
         }
         if (!t.download || t.direction != TransferDirection::Download) {
-            FailOnOurSide(session, transfer_msg::kDataWithoutDownload, transfer_msg::kDataWithoutDownload);
+            FailOnOurSide(session, t, transfer_msg::kDataWithoutDownload, transfer_msg::kDataWithoutDownload);
             SendToHost(session, kInsertRefused);
             return;
         }
         if (const int error = t.download->Write(data)) {
             const std::string text = t.pc_path + ": " + SystemErrorText(error);
-            FailOnOurSide(session, text, text);
+            FailOnOurSide(session, t, text, text);
             SendToHost(session, kInsertRefused);
             return;
         }
         t.byte_count += data.size();
-        PostByteCount(session);
-        AcknowledgeInsert(session);
+        PostByteCount(session, t);
+        AcknowledgeInsert(session, t);
         return;
     }
     if (session.status == SessionStatus::TransferMessage) {
-        AcknowledgeInsert(session);
-        EndWithHostMessage(session, CleanHostMessage(data, kMessageLimit));
+        AcknowledgeInsert(session, t);
+        EndWithHostMessage(session, t, CleanHostMessage(data, kMessageLimit));
         return;
     }
-    AcknowledgeInsert(session);  // TR_READY: nothing is written
+    AcknowledgeInsert(session, t);  // TR_READY: nothing is written
 }
 
 }  // namespace
 
-void HandleTransferField(Session& session, std::span<const uint8_t> field) {
+void HandleTransferField(Session& session, TransferState& t, std::span<const uint8_t> field) {
     if (!IsTransferStatus(session.status)) return;
-    session.transfer.last_host_ms = session.clock->NowMs();
-    session.transfer.host_ready_ms = -1;
+    t.last_host_ms = session.clock->NowMs();
+    t.host_ready_ms = -1;
     if (field.size() < kRequestHeader) return;
     switch (uint16_t(field[3] << 8 | field[4])) {
         case dft::Open:
-            Open(session, field);
+            Open(session, t, field);
             break;
         case dft::Close:
-            Close(session);
+            Close(session, t);
             break;
         case dft::Get:
-            Get(session);
+            Get(session, t);
             break;
         case dft::Insert:
-            Insert(session, field);
+            Insert(session, t, field);
             break;
         default:
             break;

@@ -12,6 +12,7 @@
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_progress.h"
 #include "transfer/transfer_protocol.h"
+#include "transfer/transfer_state.h"
 
 namespace orkan {
 namespace {
@@ -54,8 +55,7 @@ bool HasAt(std::span<const uint8_t> record, size_t offset, const std::array<uint
            std::equal(bytes.begin(), bytes.end(), record.begin() + long(offset));
 }
 
-void StartOfData(Session& session) {
-    TransferState& t = session.transfer;
+void StartOfData(Session& session, TransferState& t) {
     session.status = SessionStatus::TransferData;
     t.byte_count = 0;
     t.record_number = 0;
@@ -64,29 +64,27 @@ void StartOfData(Session& session) {
     SendToHost(session, kAcknowledge);
 }
 
-void EndOfTransfer(Session& session, std::span<const uint8_t> record) {
+void EndOfTransfer(Session& session, TransferState& t, std::span<const uint8_t> record) {
     std::vector<uint8_t> text;
     for (size_t i = kMessageOffset;
          i < record.size() && record[i] != kFrameDataEnd && record[i] != kHostDollar; ++i)
         text.push_back(HostToDisplay(session, record[i]));
     SendToHost(session, kAcknowledge);
-    EndWithHostMessage(session, CleanHostMessage(text, kMessageLimit));
+    EndWithHostMessage(session, t, CleanHostMessage(text, kMessageLimit));
 }
 
 // The host must stop sending: PA1, and our side of the transfer is over.
-void StopHost(Session& session) {
-    TransferState& t = session.transfer;
+void StopHost(Session& session, TransferState& t) {
     [[maybe_unused]] const AidKeyResult sent = SendAidKey(session, kActionPA1);
-    EndFailedNow(session, t.failure.empty() ? transfer_msg::kDataWithoutDownload : t.failure, true, true);
+    EndFailedNow(session, t, t.failure.empty() ? transfer_msg::kDataWithoutDownload : t.failure, true, true);
 }
 
 // False when the frame goes on to the screen (after a failure the host is sent PA1).
-bool DownloadFrame(Session& session, std::span<const uint8_t> record) {
-    TransferState& t = session.transfer;
+bool DownloadFrame(Session& session, TransferState& t, std::span<const uint8_t> record) {
     if (t.stop != TransferStop::Running || !t.download || t.direction != TransferDirection::Download) {
         if (t.stop == TransferStop::Running)
-            FailOnOurSide(session, transfer_msg::kDataWithoutDownload, transfer_msg::kDataWithoutDownload);
-        StopHost(session);
+            FailOnOurSide(session, t, transfer_msg::kDataWithoutDownload, transfer_msg::kDataWithoutDownload);
+        StopHost(session, t);
         return false;
     }
     std::vector<uint8_t> decoded;
@@ -94,12 +92,12 @@ bool DownloadFrame(Session& session, std::span<const uint8_t> record) {
     DecodeFrameData(t.frames, record.subspan(std::min(record.size(), kDataOffset)), decoded);
     if (const int error = t.download->Write(decoded)) {
         const std::string text = t.pc_path + ": " + SystemErrorText(error);
-        FailOnOurSide(session, text, text);
-        StopHost(session);
+        FailOnOurSide(session, t, text, text);
+        StopHost(session, t);
         return false;
     }
     t.byte_count += decoded.size();
-    PostByteCount(session);
+    PostByteCount(session, t);
     SendToHost(session, kAcknowledge);
     return true;
 }
@@ -116,8 +114,7 @@ uint8_t AlphabetByte(const Session& session, size_t index) {
     return DisplayToHost(session, uint8_t(kFrameAlphabet[index % 64]));
 }
 
-void UploadFrame(Session& session, std::span<const uint8_t> record) {
-    TransferState& t = session.transfer;
+void UploadFrame(Session& session, TransferState& t, std::span<const uint8_t> record) {
     const uint8_t sequence = record[kSequenceOffset];
     if (t.stop != TransferStop::Running || !t.upload || t.direction != TransferDirection::Upload) {
         SendEndOfFile(session, sequence);
@@ -128,7 +125,7 @@ void UploadFrame(Session& session, std::span<const uint8_t> record) {
     switch (t.upload->Next(kUploadFrameRead, block)) {
         case UploadReader::Status::Failed: {
             const std::string error = t.pc_path + ": " + t.upload->error();
-            FailOnOurSide(session, error, FormatMessage(transfer_msg::kUploadIncomplete, error.c_str()));
+            FailOnOurSide(session, t, error, FormatMessage(transfer_msg::kUploadIncomplete, error.c_str()));
             SendEndOfFile(session, sequence);
             session.view->RefreshStatusLine();
             return;
@@ -136,7 +133,7 @@ void UploadFrame(Session& session, std::span<const uint8_t> record) {
         case UploadReader::Status::End:
             t.upload_data_ended = true;
             SendEndOfFile(session, sequence);
-            PostByteCount(session);
+            PostByteCount(session, t);
             return;
         case UploadReader::Status::Data:
             break;
@@ -158,13 +155,12 @@ void UploadFrame(Session& session, std::span<const uint8_t> record) {
     out.insert(out.end(), encoded.begin(), encoded.end());
     SendToHost(session, out);
     t.byte_count += taken;
-    PostByteCount(session);
+    PostByteCount(session, t);
 }
 
 // A screen that gives the keyboard back while the command waits for the transfer program: the
 // host is ready for input again, so the program is not coming (unless a transfer record follows).
-void NoteHostScreen(Session& session, std::span<const uint8_t> record) {
-    TransferState& t = session.transfer;
+void NoteHostScreen(Session& session, TransferState& t, std::span<const uint8_t> record) {
     if (session.status != SessionStatus::TransferReady || record.size() < 2 ||
         HasAt(record, 2, kEnterRequest)) {
         t.host_ready_ms = -1;
@@ -175,7 +171,7 @@ void NoteHostScreen(Session& session, std::span<const uint8_t> record) {
     if (write && (record[1] & kWccRestore) && t.host_ready_ms < 0) t.host_ready_ms = session.clock->NowMs();
 }
 
-bool Frame(Session& session, std::span<const uint8_t> record) {
+bool Frame(Session& session, TransferState& t, std::span<const uint8_t> record) {
     if (record[0] == kReadModified || record[0] == kReadModifiedShort) {
         // The host lost our answer: the same record again.
         const std::vector<uint8_t> last = session.link.last_sent_record;
@@ -185,24 +181,24 @@ bool Frame(Session& session, std::span<const uint8_t> record) {
     if (!HasAt(record, kMarkOffset, kFrameMark) || record.size() <= kTypeOffset) return false;
     if (session.status == SessionStatus::TransferReady) {
         if (HasAt(record, kTypeOffset, kStartOfData)) {
-            StartOfData(session);
+            StartOfData(session, t);
             return true;
         }
         if (HasAt(record, kTypeOffset, kEndOfTransfer)) {
-            EndOfTransfer(session, record);
+            EndOfTransfer(session, t, record);
             return true;
         }
         return false;
     }
     switch (record[kTypeOffset]) {
         case frame::Download:
-            return DownloadFrame(session, record);
+            return DownloadFrame(session, t, record);
         case frame::Upload:
             // Without its sequence byte there is nothing to answer with.
-            if (record.size() > kSequenceOffset) UploadFrame(session, record);
+            if (record.size() > kSequenceOffset) UploadFrame(session, t, record);
             return true;
         case frame::End:
-            EndOfTransfer(session, record);
+            EndOfTransfer(session, t, record);
             return true;
         default:
             return true;
@@ -211,14 +207,14 @@ bool Frame(Session& session, std::span<const uint8_t> record) {
 
 }  // namespace
 
-bool HandleTransferFrame(Session& session, std::span<const uint8_t> record) {
+bool HandleTransferFrame(Session& session, TransferState& t, std::span<const uint8_t> record) {
     if (record.empty() || !IsTransferStatus(session.status)) return false;
-    session.transfer.last_host_ms = session.clock->NowMs();
-    const bool consumed = Frame(session, record);
+    t.last_host_ms = session.clock->NowMs();
+    const bool consumed = Frame(session, t, record);
     if (consumed)
-        session.transfer.host_ready_ms = -1;
+        t.host_ready_ms = -1;
     else
-        NoteHostScreen(session, record);
+        NoteHostScreen(session, t, record);
     return consumed;
 }
 

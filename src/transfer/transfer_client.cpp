@@ -29,11 +29,11 @@ inline constexpr const char* kNoDialogs =
 TransferClient::TransferClient(Session& session, EventLoop& loop) : session_(session), timers_(loop) {
     session_.hooks.transfer = this;
     session_.hooks.macro_transfers = this;
-    session_.transfer.events = this;
+    state_.events = this;
 }
 
 TransferClient::~TransferClient() {
-    TransferState& t = session_.transfer;
+    TransferState& t = state_;
     // The session goes with its window: nothing is shown any more, whoever waits goes too; the
     // files are closed and a download's temporary file removed.
     t.events = nullptr;
@@ -55,7 +55,7 @@ TransferStart TransferClient::Start(const TransferRequest& request, TransferDone
     if (done_) RunDone();
     TransferList list;
     if (request.direction == TransferDirection::Download) {
-        list = session_.transfer.host_list;
+        list = state_.host_list;
     } else if (pc_list) {
         list = *pc_list;
     } else if (request.pc_file.find('*') != std::string::npos) {
@@ -91,7 +91,7 @@ TransferStart TransferClient::Start(const TransferRequest& request, TransferDone
         return {false, {}, *path};
     }
     TransferStart result =
-        StartTransfer(session_, request, [this](const TransferOutcome& o) { TransferDoneByHost(o); });
+        StartTransfer(session_, state_, request, [this](const TransferOutcome& o) { TransferDoneByHost(o); });
     if (result.started) {
         current_ = request;
         done_ = std::move(done);
@@ -122,7 +122,7 @@ void TransferClient::RunDone() {
 }
 
 void TransferClient::Cancel() {
-    CancelTransfer(session_);
+    CancelTransfer(session_, state_);
 }
 
 bool TransferClient::RunListMacro(HostSystem system, int level, const std::string& qualifier,
@@ -137,7 +137,7 @@ bool TransferClient::RunListMacro(HostSystem system, int level, const std::strin
         session_.ui.ShowMessage({transfer_msg::kTransferErrorTitle, kNoMacros, Buttons::Ok, Icon::Warning});
         return false;
     }
-    TransferList& list = session_.transfer.host_list;
+    TransferList& list = state_.host_list;
     list = TransferList{};
     list.level = level;
     list.qualifier = qualifier;
@@ -151,33 +151,34 @@ bool TransferClient::RunListMacro(HostSystem system, int level, const std::strin
 }
 
 bool TransferClient::Running() const {
-    return session_.transfer.active;
+    return state_.active;
 }
 
 void TransferClient::Watch() {
-    TransferState& t = session_.transfer;
+    TransferState& t = state_;
     if (!t.active) {
         timers_.Stop(kWatchTimer);
         return;
     }
     if (session_.status == SessionStatus::NotConnected || !session_.sender) {
-        AbortTransfer(session_, transfer_msg::kConnectionLost);
+        AbortTransfer(session_, state_, transfer_msg::kConnectionLost);
         return;
     }
     const int64_t now = session_.clock->NowMs();
     const int64_t silent = now - t.last_host_ms;
     if (session_.status == SessionStatus::TransferReady && t.host_ready_ms >= 0 &&
         (now - t.host_ready_ms > kProgramStartGrace.count() || silent > timeout_.count())) {
-        AbortTransfer(session_, transfer_msg::kProgramDidNotStart);
+        AbortTransfer(session_, state_, transfer_msg::kProgramDidNotStart);
         return;
     }
     if (silent > timeout_.count()) {
         const int seconds = int((timeout_.count() + 999) / 1000);
         // Silent from the command on: the transfer program never started.
         const bool never_answered = session_.status == SessionStatus::TransferReady;
-        AbortTransfer(session_, FormatMessage(never_answered ? transfer_msg::kCommandUnanswered
-                                                             : transfer_msg::kTimedOut,
-                                              seconds));
+        AbortTransfer(
+            session_, state_,
+            FormatMessage(never_answered ? transfer_msg::kCommandUnanswered : transfer_msg::kTimedOut,
+                          seconds));
     }
 }
 
@@ -197,15 +198,15 @@ bool TransferClient::RunOper(uint8_t number, SessionFrame& frame) {
 }
 
 bool TransferClient::OfferScreenRecord(std::span<const uint8_t> record) {
-    return HandleTransferFrame(session_, record);
+    return HandleTransferFrame(session_, state_, record);
 }
 
 void TransferClient::StructuredField(std::span<const uint8_t> field) {
-    HandleTransferField(session_, field);
+    HandleTransferField(session_, state_, field);
 }
 
 void TransferClient::AfterWriteFinished() {
-    TransferState& t = session_.transfer;
+    TransferState& t = state_;
     if (t.macro_state == TransferMacroState::Ended) t.macro_state = TransferMacroState::None;
     if (waiting_for_screen_) {
         waiting_for_screen_ = false;
@@ -248,9 +249,11 @@ void TransferClient::Ended(const TransferOutcome& outcome) {
     }
 }
 
-void AddToHostList(Session& session, const std::string& name) {
-    if (!session.macro_gate.Permit(Capability::Transfer)) return;
-    session.transfer.host_list.entries.push_back(name);
+bool TransferClient::AddToHostList(const std::string& name) {
+    if (!session_.macro_gate.Permit(Capability::Transfer)) return true;
+    if (state_.host_list.entries.size() >= kMaxHostListEntries) return false;
+    state_.host_list.entries.push_back(name);
+    return true;
 }
 
 std::string MemberListDataSet(const std::string& host_file) {

@@ -80,12 +80,18 @@ class TransferClient final : public TransferHook, public MacroTransferHook, publ
     // The request of the transfer now running (or the last one).
     const TransferRequest& CurrentRequest() const { return current_; }
     TransferWindow* window() const { return window_; }
+    // The transfer now running or the last one; the host list stays from one transfer to the next.
+    TransferState& state() { return state_; }
+    const TransferState& state() const { return state_; }
 
     // For macros.
     TransferStart StartForMacro(const TransferRequest& request, TransferDone done) override {
         return Start(request, std::move(done));
     }
     bool ShowsOutcome() const override { return window_ != nullptr; }
+    // XFERADDSTG (refused by the acting macro's rights without a word, as its other transfer
+    // calls); false when the list is full.
+    [[nodiscard]] bool AddToHostList(const std::string& name) override;
     TransferLog& log() { return log_; }
 
     // TransferHook.
@@ -104,6 +110,7 @@ class TransferClient final : public TransferHook, public MacroTransferHook, publ
     void RunDone();
 
     Session& session_;
+    TransferState state_;
     ScopedTimers timers_;
     TransferLog log_;
     TransferWindow* window_ = nullptr;
@@ -117,14 +124,12 @@ class TransferClient final : public TransferHook, public MacroTransferHook, publ
     bool waiting_for_screen_ = false;
 };
 
-// XFERADDSTG: one more name in the host list.
-void AddToHostList(Session& session, const std::string& name);
+// The most names a host list holds: XFERADDSTG in a loop that never ends must not take all memory.
+inline constexpr size_t kMaxHostListEntries = 65'536;
 // The data set of a member name for the Members button: the name cut at '(' (a closing
 // apostrophe kept when the name starts with one).
 std::string MemberListDataSet(const std::string& host_file);
 // The list macro of a host system and level; empty for CICS, which has none.
 std::string ListMacroName(HostSystem system, int level);
-
-// The session's transfer client; null when none is attached.
 
 }  // namespace orkan

@@ -7,6 +7,7 @@
 #include "transfer/host_message.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_protocol.h"
+#include "transfer/transfer_state.h"
 
 namespace orkan {
 namespace {
@@ -18,8 +19,7 @@ void CloseFiles(TransferState& t) {
 }
 
 // The status line and the waiting macro see the end; the window, the log and the caller hear it.
-void Report(Session& session, TransferOutcome outcome) {
-    TransferState& t = session.transfer;
+void Report(Session& session, TransferState& t, TransferOutcome outcome) {
     t.active = false;
     t.direction = TransferDirection::None;
     t.macro_state = TransferMacroState::Ended;
@@ -47,18 +47,17 @@ void SendToHost(Session& session, std::span<const uint8_t> record) {
     if (session.sender) session.sender->SendRecord(record, send_flag::Send | send_flag::Trace);
 }
 
-void PostText(Session& session, const std::string& text) {
-    if (session.transfer.events) session.transfer.events->ProgressText(text);
+void PostText(Session& session, TransferState& t, const std::string& text) {
+    if (t.events) t.events->ProgressText(text);
     session.view->RefreshStatusLine();
 }
 
-std::string FormattedCount(const Session& session, uint64_t count) {
-    return FormatByteCount(count, session.settings.BigNumberFormat, session.transfer.separators);
+std::string FormattedCount(const Session& session, const TransferState& t, uint64_t count) {
+    return FormatByteCount(count, session.settings.BigNumberFormat, t.separators);
 }
 
-void PostByteCount(Session& session) {
-    TransferState& t = session.transfer;
-    session.indicators.transfer_count = FormattedCount(session, t.byte_count);
+void PostByteCount(Session& session, TransferState& t) {
+    session.indicators.transfer_count = FormattedCount(session, t, t.byte_count);
     if (t.events) {
         t.events->ProgressBytes(t.byte_count, t.requested == TransferDirection::Upload ? t.file_size : 0);
         t.events->ProgressText(
@@ -67,17 +66,15 @@ void PostByteCount(Session& session) {
     session.view->RefreshStatusLine();
 }
 
-void FailOnOurSide(Session& session, const std::string& shown, const std::string& failure) {
-    TransferState& t = session.transfer;
+void FailOnOurSide(Session& session, TransferState& t, const std::string& shown, const std::string& failure) {
     CloseFiles(t);
     if (t.stop != TransferStop::Running) return;  // a cancel came first and said so already
     t.stop = TransferStop::Failed;
     t.failure = failure;
-    PostText(session, shown);
+    PostText(session, t, shown);
 }
 
-void EndWithHostMessage(Session& session, const std::string& message) {
-    TransferState& t = session.transfer;
+void EndWithHostMessage(Session& session, TransferState& t, const std::string& message) {
     if (IsTransferStatus(session.status)) session.status = SessionStatus::Unlocked;
     if (!t.active) {
         // A closing message with no transfer of ours running (one that already ended): nothing to settle.
@@ -105,38 +102,37 @@ void EndWithHostMessage(Session& session, const std::string& message) {
     }
     CloseFiles(t);
     // Said before the completion, so no one reads of success without it.
-    if (!notice.empty()) PostText(session, notice);
+    if (!notice.empty()) PostText(session, t, notice);
     const bool plain_completion = success && host.text == transfer_msg::kCompleteHostText;
     std::string shown = plain_completion ? FormatMessage(transfer_msg::kComplete,
-                                                         FormattedCount(session, t.byte_count).c_str())
+                                                         FormattedCount(session, t, t.byte_count).c_str())
                                          : DisplayToUtf8(message);
     // The host's word is kept, but never so that it reads as this transfer's success.
     if (!success && IsCompletionMessage(host))
         shown = FormatMessage(transfer_msg::kHostSaidComplete, shown.c_str());
-    PostText(session, shown);
-    if (!success && !failure.empty()) PostText(session, failure);
+    PostText(session, t, shown);
+    if (!success && !failure.empty()) PostText(session, t, failure);
     if (!success && t.requested == TransferDirection::Download)
-        PostText(session, FormatMessage(transfer_msg::kDownloadKeptOld, t.pc_path.c_str()));
-    PostText(session, "");
-    Report(session, {success, success || failure.empty() ? shown : failure, 0, true, notice});
+        PostText(session, t, FormatMessage(transfer_msg::kDownloadKeptOld, t.pc_path.c_str()));
+    PostText(session, t, "");
+    Report(session, t, {success, success || failure.empty() ? shown : failure, 0, true, notice});
 }
 
-void EndFailedNow(Session& session, const std::string& reason, bool reason_shown, bool host_screen_follows) {
-    TransferState& t = session.transfer;
+void EndFailedNow(Session& session, TransferState& t, const std::string& reason, bool reason_shown,
+                  bool host_screen_follows) {
     if (!t.active) return;
     CloseFiles(t);
     if (t.stop == TransferStop::Running) t.stop = TransferStop::Failed;
     if (t.failure.empty()) t.failure = reason;
     if (IsTransferStatus(session.status)) session.status = SessionStatus::Unlocked;
-    if (!reason_shown) PostText(session, reason);
+    if (!reason_shown) PostText(session, t, reason);
     if (t.requested == TransferDirection::Download)
-        PostText(session, FormatMessage(transfer_msg::kDownloadKeptOld, t.pc_path.c_str()));
-    PostText(session, "");
-    Report(session, {false, reason, 0, host_screen_follows});
+        PostText(session, t, FormatMessage(transfer_msg::kDownloadKeptOld, t.pc_path.c_str()));
+    PostText(session, t, "");
+    Report(session, t, {false, reason, 0, host_screen_follows});
 }
 
-void CancelTransfer(Session& session) {
-    TransferState& t = session.transfer;
+void CancelTransfer(Session& session, TransferState& t) {
     if (!t.active || t.stop == TransferStop::Cancelled) return;
     const bool upload = t.requested == TransferDirection::Upload;
     const std::string text = upload ? transfer_msg::kUploadCancelled : transfer_msg::kDownloadCancelled;
@@ -149,11 +145,11 @@ void CancelTransfer(Session& session) {
     }
     CloseFiles(t);
     t.direction = TransferDirection::None;
-    PostText(session, text);
+    PostText(session, t, text);
 }
 
-void AbortTransfer(Session& session, const std::string& reason) {
-    EndFailedNow(session, reason, false, false);
+void AbortTransfer(Session& session, TransferState& t, const std::string& reason) {
+    EndFailedNow(session, t, reason, false, false);
 }
 
 }  // namespace orkan

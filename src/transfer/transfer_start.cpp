@@ -31,8 +31,9 @@ TransferStart Refuse(Session& session, const char* title, const std::string& tex
 
 // A PC file that cannot be used is reported where the transfer's progress goes. A macro's transfer
 // has no dialog open yet, so the user is also told in a message.
-TransferStart FileProblem(Session& session, const TransferRequest& request, const std::string& text) {
-    PostText(session, text);
+TransferStart FileProblem(Session& session, TransferState& t, const TransferRequest& request,
+                          const std::string& text) {
+    PostText(session, t, text);
     if (request.from_macro)
         session.ui.ShowMessage(ForUi({transfer_msg::kTransferErrorTitle, text, Buttons::Ok, Icon::Warning}));
     return {false, text, {}};
@@ -123,9 +124,9 @@ bool TransferFileIsUtf8(const Session& session) {
            strncasecmp(name.c_str(), kUtf8CodePage.data(), name.size()) == 0;
 }
 
-TransferStart StartTransfer(Session& session, const TransferRequest& request, TransferDone done) {
+TransferStart StartTransfer(Session& session, TransferState& t, const TransferRequest& request,
+                            TransferDone done) {
     using namespace transfer_msg;
-    TransferState& t = session.transfer;
     if (t.active) return Refuse(session, kTransferErrorTitle, kAlreadyRunning);
     if (!session.sender || session.status == SessionStatus::NotConnected)
         return Refuse(session, kTransferErrorTitle, kNotConnected);
@@ -156,17 +157,17 @@ TransferStart StartTransfer(Session& session, const TransferRequest& request, Tr
     if (upload) {
         const UploadScan scan = ScanUpload(path, convert_line_ends, options.utf8 && !options.binary,
                                            options.binary ? std::nullopt : CarriedCharacters(session));
-        if (!scan.error.empty()) return FileProblem(session, request, scan.error);
+        if (!scan.error.empty()) return FileProblem(session, t, request, scan.error);
         options.line_ends = scan.lf_to_crlf;
         OpenedUpload opened = OpenUploadFile(path);
-        if (!opened.source) return FileProblem(session, request, opened.error_text);
+        if (!opened.source) return FileProblem(session, t, request, opened.error_text);
         file_size = opened.size;
         reader = std::make_unique<UploadReader>(std::move(opened.source), options);
     } else {
         options.line_ends = convert_line_ends;
         if (!options.binary) options.carried = CarriedCharacters(session);
         OpenedDownload opened = CreateDownloadFile(path, request.append);
-        if (!opened.target) return FileProblem(session, request, opened.error_text);
+        if (!opened.target) return FileProblem(session, t, request, opened.error_text);
         writer = std::make_unique<DownloadWriter>(std::move(opened.target), options);
     }
 
@@ -198,8 +199,9 @@ TransferStart StartTransfer(Session& session, const TransferRequest& request, Tr
     session.status = SessionStatus::TransferReady;
     session.indicators.transfer_count.clear();
     const std::string host_name = DisplayToUtf8(request.host_file);
-    PostText(session, upload ? FormatMessage(kUploadStarted, request.pc_file.c_str(), host_name.c_str())
-                             : FormatMessage(kDownloadStarted, host_name.c_str(), request.pc_file.c_str()));
+    PostText(session, t,
+             upload ? FormatMessage(kUploadStarted, request.pc_file.c_str(), host_name.c_str())
+                    : FormatMessage(kDownloadStarted, host_name.c_str(), request.pc_file.c_str()));
     return {true, {}, {}};
 }
 

@@ -20,7 +20,7 @@ struct TransferStart {
 // Starts `request`. Refusals before anything was typed are shown as message boxes (a setting,
 // a name, the session's state); a PC file that cannot be opened is shown as a progress text. On
 // success `done` runs once when the transfer has ended, whichever way it ended.
-[[nodiscard]] TransferStart StartTransfer(Session& session, const TransferRequest& request,
+[[nodiscard]] TransferStart StartTransfer(Session& session, TransferState& t, const TransferRequest& request,
                                           TransferDone done = {});
 
 // The smallest TRANSFERBLOCKSIZE a transfer accepts.

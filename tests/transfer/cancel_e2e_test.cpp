@@ -62,7 +62,7 @@ TEST(TransferCancel, TheHostHearsOfItAndNothingClaimsSuccess) {
                                     ended = true;
                                 })
                         .started);
-        ASSERT_TRUE(live.loop.RunUntil([&] { return live.session().transfer.byte_count > 0; }, 30s));
+        ASSERT_TRUE(live.loop.RunUntil([&] { return live.client->state().byte_count > 0; }, 30s));
         live.client->Cancel();
         ASSERT_TRUE(live.loop.RunUntil([&] { return ended; }, 60s)) << live.Screen();
         ASSERT_TRUE(

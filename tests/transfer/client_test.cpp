@@ -75,19 +75,19 @@ TEST(TransferClient, HostListsComeFromTheListMacros) {
     Session& s = f.t.session();
     s.hooks.macros = &f.macros;
     ASSERT_TRUE(f.client.RunListMacro(HostSystem::Tso, 1, "ORKUSER"));
-    AddToHostList(s, "ORKUSER.A.TEXT");
-    AddToHostList(s, "ORKUSER.B.DATA");
+    ASSERT_TRUE(f.client.AddToHostList("ORKUSER.A.TEXT"));
+    ASSERT_TRUE(f.client.AddToHostList("ORKUSER.B.DATA"));
     ASSERT_TRUE(f.client.RunListMacro(HostSystem::Tso, 2, "", MemberListDataSet("'ORKUSER.CNTL(X)'")));
-    EXPECT_TRUE(s.transfer.host_list.entries.empty()) << "a new list starts empty";
-    EXPECT_EQ(s.transfer.host_list.member_data_set, "'ORKUSER.CNTL'");
+    EXPECT_TRUE(f.client.state().host_list.entries.empty()) << "a new list starts empty";
+    EXPECT_EQ(f.client.state().host_list.member_data_set, "'ORKUSER.CNTL'");
     ASSERT_TRUE(f.client.RunListMacro(HostSystem::Cms, 1, ""));
     EXPECT_EQ(f.macros.started, (std::vector<std::string>{"ork$lstc.mac", "ork$lstd.mac", "ork$list.mac"}));
     EXPECT_FALSE(f.client.RunListMacro(HostSystem::Cics, 1, ""));
     EXPECT_EQ(f.t.h.TakeMessages(),
               "Orkan TN3270 File Transfer Error: There is no host list for CICS: type the queue names.");
 
-    AddToHostList(s, "PROFILE EXEC A1");
-    AddToHostList(s, "NOTES SCRIPT A1");
+    ASSERT_TRUE(f.client.AddToHostList("PROFILE EXEC A1"));
+    ASSERT_TRUE(f.client.AddToHostList("NOTES SCRIPT A1"));
     TransferRequest r;
     r.host_file = "* EXEC A1";
     r.pc_file = "*.exec";
@@ -124,8 +124,8 @@ TEST(TransferClient, AMacrosTransferIsShownWhereTheWindowCanShowIt) {
     r.host_file = "A";
     r.pc_file = "x";
     ASSERT_TRUE(f.client.Start(r).started);  // the user's own: the dialog is already there
-    CancelTransfer(f.t.session());
-    AbortTransfer(f.t.session(), "end");
+    CancelTransfer(f.t.session(), f.client.state());
+    AbortTransfer(f.t.session(), f.client.state(), "end");
     r.from_macro = true;
     r.host_file = "B";
     f.t.session().status = SessionStatus::Unlocked;

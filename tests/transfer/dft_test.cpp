@@ -67,7 +67,7 @@ TEST(Dft, TextDownloadWritesTheFileOnlyWhenTheHostSaysComplete) {
     ASSERT_EQ(t.outcomes.size(), 1u);
     EXPECT_TRUE(t.outcomes[0].success);
     EXPECT_EQ(t.outcomes[0].bytes, 14u);
-    EXPECT_EQ(t.session().transfer.macro_state, TransferMacroState::Ended);
+    EXPECT_EQ(t.state().macro_state, TransferMacroState::Ended);
     EXPECT_TRUE(t.session().indicators.transfer_count.empty());
 }
 
@@ -171,7 +171,7 @@ TEST(Dft, CancelledDownloadIsRefusedAndNeverWritten) {
     t.StartDownload(file, t.Binary());
     t.Host(Wsf({OpenField("FT:DATA")}));
     EXPECT_EQ(t.Host(Wsf({InsertField("abc")})), InsertAck(1));
-    CancelTransfer(t.session());
+    CancelTransfer(t.session(), t.state());
     EXPECT_TRUE(file.discarded);
     EXPECT_EQ(t.Host(Wsf({InsertField("def")})), ToHex(FromHex(kInsertRefused)));
     EXPECT_EQ(file.written, "abc");
@@ -201,7 +201,7 @@ TEST(Dft, UploadCutShortFailsEvenWhenTheHostSaysComplete) {
         t.Host(Wsf({OpenField("FT:DATA")}));
         t.Host(Wsf({GetField()}));
         if (c.cancel)
-            CancelTransfer(t.session());
+            CancelTransfer(t.session(), t.state());
         else
             t.source->fail_at = 300;
         EXPECT_EQ(t.Host(Wsf({GetField()})), ToHex(FromHex(kGetEof))) << c.name;
@@ -265,7 +265,7 @@ TEST(Dft, OpenForDataWithoutARequestedTransferLeavesTheStatus) {
     TransferSession t;
     MemoryFile file;
     t.StartDownload(file, t.Binary());
-    t.session().transfer.direction = TransferDirection::None;
+    t.state().direction = TransferDirection::None;
     EXPECT_EQ(t.Host(Wsf({OpenField("FT:DATA")})), kOpenAck);
     EXPECT_EQ(t.session().status, Ready);
 }

@@ -116,7 +116,7 @@ TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
         EXPECT_FALSE(outcome.success);
         EXPECT_EQ(outcome.message, f.message);
         EXPECT_EQ(live.session().status, f.status_after);
-        EXPECT_FALSE(live.session().transfer.active);
+        EXPECT_FALSE(live.client->state().active);
         EXPECT_TRUE(ReadText(folder / "file") == precious) << "the old file was changed";
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
             << "a temporary file was left";

@@ -77,11 +77,11 @@ TEST(ListMacros, FillTheHostListFromEveryPage) {
         ASSERT_TRUE(live.loop.RunUntil([&] { return !runner.IsMacroRunning(); }, 60s)) << live.Screen();
         EXPECT_EQ(runner.LastOutcome().end, MacroOutcome::End::Finished) << live.ui.shown.size();
         for (const MessageBox& m : live.ui.shown) ADD_FAILURE() << m.title << ": " << m.text;
-        std::vector<std::string> got = s.transfer.host_list.entries, want = c.entries;
+        std::vector<std::string> got = live.client->state().host_list.entries, want = c.entries;
         std::sort(got.begin(), got.end());
         std::sort(want.begin(), want.end());
         EXPECT_EQ(got, want);
-        EXPECT_EQ(s.transfer.host_list.level, c.level);
+        EXPECT_EQ(live.client->state().host_list.level, c.level);
         ASSERT_TRUE(live.loop.RunUntil([&] { return s.status == SessionStatus::Unlocked; }, 10s));
         EXPECT_NE(live.Screen().find(c.prompt), std::string::npos) << live.Screen();
     }

@@ -71,7 +71,7 @@ TEST(MacroTransferFaults, TheMacroGetsOneAndGoesOn) {
         EXPECT_EQ(shown.title, transfer_msg::kTransferErrorTitle);
         EXPECT_EQ(shown.text.substr(shown.text.find('\n') + 1), f.reason) << shown.text;
         EXPECT_EQ(live.session().status, f.status_after);
-        EXPECT_FALSE(live.session().transfer.active);
+        EXPECT_FALSE(live.client->state().active);
         EXPECT_TRUE(ReadText(folder / "file") == precious) << "the old file was changed";
     }
 }

@@ -55,8 +55,7 @@ struct MacroTransfer {
     // Every Get answered until the end of the file, then the closing message.
     void Upload(const std::string& message) {
         Host(Wsf({OpenField("FT:DATA")}));
-        for (int i = 0; i < 100 && t.session().transfer.active && !t.session().transfer.upload_data_ended;
-             ++i)
+        for (int i = 0; i < 100 && client.state().active && !client.state().upload_data_ended; ++i)
             Host(Wsf({GetField()}));
         Host(Wsf({CloseField()}));
         Finish(message);
@@ -209,7 +208,7 @@ TEST(MacroTransfer, WildcardsRunTheGeneratedTransfersBeforeTheCallerGoesOn) {
         "XFERADDSTG(\"ORKUSER.A.TEXT\")\nXFERADDSTG(\"ORKUSER.B.DATA\")\nXFERADDSTG(\"ORKUSER.C.TEXT\")\n"
         "RC = RECEIVEFILE(\"ORKUSER.*.TEXT\", \"" +
         m.folder / "*.txt" + "\", \"TEXT\")\nAFTER = RC + 5");
-    EXPECT_EQ(m.t.session().transfer.host_list.entries,
+    EXPECT_EQ(m.client.state().host_list.entries,
               (std::vector<std::string>{"ORKUSER.A.TEXT", "ORKUSER.B.DATA", "ORKUSER.C.TEXT"}));
     EXPECT_EQ(m.Typed(), "IND$FILE GET ORKUSER.A.TEXT ASCII CRLF") << m.t.h.Screen() << m.t.h.TakeMessages();
     m.Download({"a\r\n"}, kComplete);
@@ -249,7 +248,7 @@ TEST(MacroTransfer, UnusableRequestsAreMacroErrors) {
         EXPECT_EQ(m.outcome.end, MacroOutcome::End::Error);
         EXPECT_EQ(m.outcome.error, c.error);
         EXPECT_EQ(m.Typed(), "") << "nothing reaches the host";
-        EXPECT_FALSE(m.t.session().transfer.active);
+        EXPECT_FALSE(m.client.state().active);
     }
 }
 

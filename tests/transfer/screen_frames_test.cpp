@@ -123,7 +123,7 @@ TEST(ScreenFrames, FailuresStopTheHostWithPa1) {
         file.fail_after = cancel ? size_t(-1) : 0;
         t.StartDownload(file, t.Binary());
         t.Host(Frame("C3818181"));
-        if (cancel) CancelTransfer(t.session());
+        if (cancel) CancelTransfer(t.session(), t.state());
         EXPECT_EQ(t.Host(Frame("C1 404040 01", Encoded("abc"))), "6C") << cancel;
         EXPECT_TRUE(file.discarded) << cancel;
         EXPECT_TRUE(file.written.empty()) << cancel;
@@ -154,7 +154,7 @@ TEST(ScreenFrames, OtherRecordsAreNotFrames) {
         MemoryFile file;
         t.StartDownload(file, t.Binary());
         t.session().status = c.status;
-        EXPECT_EQ(HandleTransferFrame(t.session(), FromHex(c.record)), c.consumed) << c.name;
+        EXPECT_EQ(HandleTransferFrame(t.session(), t.state(), FromHex(c.record)), c.consumed) << c.name;
         EXPECT_TRUE(file.written.empty()) << c.name;
     }
 }

@@ -50,32 +50,39 @@ struct StartFixture {
 TEST(StartTransfer, RefusalsTypeNothingAndChangeNothing) {
     struct Case {
         const char* name;
-        std::function<void(Session&, TransferRequest&)> change;
+        std::function<void(Session&, TransferState&, TransferRequest&)> change;
         const char* message;
     };
     const Case cases[] = {
-        {"not connected", [](Session& s, TransferRequest&) { s.sender = nullptr; },
+        {"not connected", [](Session& s, TransferState&, TransferRequest&) { s.sender = nullptr; },
          transfer_msg::kNotConnected},
-        {"keyboard locked", [](Session& s, TransferRequest&) { s.status = SessionStatus::SysLock; },
+        {"keyboard locked",
+         [](Session& s, TransferState&, TransferRequest&) { s.status = SessionStatus::SysLock; },
          transfer_msg::kKeyboardLocked},
         {"block size below 256",
-         [](Session& s, TransferRequest&) { s.record.SetNumber(field::TransferBlockSize, 255); },
+         [](Session& s, TransferState&, TransferRequest&) {
+             s.record.SetNumber(field::TransferBlockSize, 255);
+         },
          "The transfer block size (TRANSFERBLOCKSIZE) is 255 bytes; a file transfer needs at least 256."},
-        {"no host file", [](Session&, TransferRequest& r) { r.host_file = "  "; }, transfer_msg::kNoHostFile},
-        {"no PC file", [](Session&, TransferRequest& r) { r.pc_file.clear(); }, transfer_msg::kNoPcFile},
-        {"path too long", [](Session&, TransferRequest& r) { r.pc_file = "/" + std::string(256, 'x'); },
+        {"no host file", [](Session&, TransferState&, TransferRequest& r) { r.host_file = "  "; },
+         transfer_msg::kNoHostFile},
+        {"no PC file", [](Session&, TransferState&, TransferRequest& r) { r.pc_file.clear(); },
+         transfer_msg::kNoPcFile},
+        {"path too long",
+         [](Session&, TransferState&, TransferRequest& r) { r.pc_file = "/" + std::string(256, 'x'); },
          transfer_msg::kPathTooLong},
-        {"already running", [](Session& s, TransferRequest&) { s.transfer.active = true; },
+        {"already running", [](Session&, TransferState& t, TransferRequest&) { t.active = true; },
          transfer_msg::kAlreadyRunning},
-        {"line mode", [](Session& s, TransferRequest&) { s.link.line_mode = true; }, transfer_msg::kNot3270},
+        {"line mode", [](Session& s, TransferState&, TransferRequest&) { s.link.line_mode = true; },
+         transfer_msg::kNot3270},
     };
     for (const Case& c : cases) {
         StartFixture f;
         Session& s = f.t.session();
         TransferRequest r = f.Download("A", "out.txt");
-        c.change(s, r);
+        c.change(s, f.t.state(), r);
         const SessionStatus before = s.status;
-        const TransferStart result = StartTransfer(s, r);
+        const TransferStart result = StartTransfer(s, f.t.state(), r);
         EXPECT_FALSE(result.started) << c.name;
         EXPECT_EQ(result.error, c.message) << c.name;
         ASSERT_EQ(f.t.h.ui.shown.size(), 1u) << c.name;
@@ -89,7 +96,7 @@ TEST(StartTransfer, RefusalsTypeNothingAndChangeNothing) {
 TEST(StartTransfer, TypesTheCommandAndWaitsForTheHost) {
     StartFixture f;
     Session& s = f.t.session();
-    const TransferStart r = StartTransfer(s, f.Download("'user.data'", "out.txt"));
+    const TransferStart r = StartTransfer(s, f.t.state(), f.Download("'user.data'", "out.txt"));
     ASSERT_TRUE(r.started) << r.error;
     EXPECT_EQ(s.status, SessionStatus::TransferReady);
     // Enter with the command as the unformatted screen's text (EBCDIC).
@@ -108,10 +115,10 @@ TEST(StartTransfer, CommandThatCannotBeTypedLeavesNothingBehind) {
     Session& s = f.t.session();
     f.t.Host("F5C3 1D60 C1C2C3");  // one protected field over the whole screen
     s.status = SessionStatus::Unlocked;
-    const TransferStart r = StartTransfer(s, f.Download("A", "out.txt"));
+    const TransferStart r = StartTransfer(s, f.t.state(), f.Download("A", "out.txt"));
     EXPECT_FALSE(r.started);
     EXPECT_EQ(r.error, transfer_msg::kCommandNotTyped);
-    EXPECT_FALSE(s.transfer.active);
+    EXPECT_FALSE(f.t.state().active);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.folder.path()), {}), 0);
 }
 
@@ -136,7 +143,7 @@ TEST(StartTransfer, UploadLineEndsFollowTheFileAndTheSettings) {
         WriteText(f.folder / "in.txt", c.file);
         TransferRequest r = f.Upload("in.txt", "A");
         r.crlf = c.crlf_option;
-        ASSERT_TRUE(StartTransfer(s, r).started) << c.name;
+        ASSERT_TRUE(StartTransfer(s, f.t.state(), r).started) << c.name;
         EXPECT_EQ(f.FirstBlock(), c.first_block) << c.name;
     }
 }
@@ -179,7 +186,7 @@ TEST(StartTransfer, TextUploadsAreCheckedAgainstBothCodePages) {
         WriteText(f.folder / "up.txt", c.file);
         TransferRequest r = f.Upload("up.txt", "A");
         r.binary = c.binary;
-        const TransferStart started = StartTransfer(s, r);
+        const TransferStart started = StartTransfer(s, f.t.state(), r);
         EXPECT_EQ(started.started, c.problem == nullptr) << name;
         if (!c.problem) continue;
         const std::string start = f.folder / "up.txt" + " cannot be sent as text: " + c.problem;
@@ -191,7 +198,7 @@ TEST(StartTransfer, TextUploadsAreCheckedAgainstBothCodePages) {
     WriteText(g.folder / "good.txt",
               "Gr\xC3\xBC\xC3\x9F"
               "e\n");
-    ASSERT_TRUE(StartTransfer(g.t.session(), g.Upload("good.txt", "A")).started);
+    ASSERT_TRUE(StartTransfer(g.t.session(), g.t.state(), g.Upload("good.txt", "A")).started);
     std::string expected;
     for (uint8_t b : std::string("Gr\xFC\xDF"
                                  "e\r\n"))

@@ -10,10 +10,10 @@
 namespace orkan::test {
 
 bool ProtocolHook::OfferScreenRecord(std::span<const uint8_t> record) {
-    return HandleTransferFrame(session_, record);
+    return HandleTransferFrame(session_, state, record);
 }
 void ProtocolHook::StructuredField(std::span<const uint8_t> field) {
-    HandleTransferField(session_, field);
+    HandleTransferField(session_, state, field);
 }
 
 TransferSession::TransferSession(const std::string& pc_code_page) : hook(*h.session) {
@@ -26,15 +26,14 @@ TransferSession::TransferSession(const std::string& pc_code_page) : hook(*h.sess
     s.record.SetNumber(field::TransferBlockSize, 2500);
     s.record.SetNumber(field::DftMode, 1);
     s.hooks.transfer = &hook;
-    s.transfer.events = &events;
+    hook.state.events = &events;
     s.status = SessionStatus::Unlocked;
     s.link.line_mode = false;
 }
 
 namespace {
 
-void Prime(Session& s, TransferDirection direction) {
-    TransferState& t = s.transfer;
+void Prime(Session& s, TransferState& t, TransferDirection direction) {
     TransferEvents* events = t.events;
     t = TransferState{};
     t.events = events;
@@ -60,19 +59,18 @@ TextOptions TransferSession::Binary() const {
 }
 
 void TransferSession::StartDownload(MemoryFile& file, TextOptions options) {
-    Prime(session(), TransferDirection::Download);
+    Prime(session(), state(), TransferDirection::Download);
     options.table = session().charset.download;
-    session().transfer.download =
-        std::make_unique<DownloadWriter>(std::make_unique<MemoryTarget>(file), options);
+    state().download = std::make_unique<DownloadWriter>(std::make_unique<MemoryTarget>(file), options);
 }
 
 void TransferSession::StartUpload(std::string content, TextOptions options, size_t piece) {
-    Prime(session(), TransferDirection::Upload);
+    Prime(session(), state(), TransferDirection::Upload);
     options.table = session().charset.upload;
     auto file = std::make_unique<MemorySource>(std::move(content), piece);
     source = file.get();
-    session().transfer.file_size = 0;
-    session().transfer.upload = std::make_unique<UploadReader>(std::move(file), options);
+    state().file_size = 0;
+    state().upload = std::make_unique<UploadReader>(std::move(file), options);
 }
 
 std::string TransferSession::Host(std::string_view hex) {

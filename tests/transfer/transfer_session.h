@@ -7,6 +7,7 @@
 
 #include "session/session.h"
 #include "support/ds3270_harness.h"
+#include "transfer/transfer_state.h"
 #include "transfer_fakes.h"
 
 namespace orkan::test {
@@ -19,6 +20,8 @@ class ProtocolHook final : public TransferHook {
     void StructuredField(std::span<const uint8_t> field) override;
     void AfterWriteFinished() override {}
 
+    TransferState state;
+
   private:
     Session& session_;
 };
@@ -27,6 +30,7 @@ struct TransferSession {
     // `pc_code_page` is the transfer table's name in country.lst.
     explicit TransferSession(const std::string& pc_code_page = "Windows (1252)");
     Session& session() { return *h.session; }
+    TransferState& state() { return hook.state; }
 
     // A transfer as StartTransfer leaves it after typing the command: status TR_READY.
     void StartDownload(MemoryFile& file, TextOptions options);

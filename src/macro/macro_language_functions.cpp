@@ -1,11 +1,10 @@
-// Dispatch of the built-in functions, and the functions that work on values alone.
+// The built-in functions that work on values and variables alone; the others go to the host.
 #include <cstdio>
 #include <ctime>
 
-#include "macro/macro_runner.h"
+#include "macro/macro_interpreter.h"
 #include "macro/macro_text.h"
 #include "scripting/macro_errors.h"
-#include "session/session.h"
 
 namespace orkan {
 
@@ -57,10 +56,7 @@ int ReadHex(std::string_view t, MacroValue& out) {
     return 0;
 }
 
-}  // namespace
-
-int MacroRunner::CallFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
-    out = MacroValue::Number(0);
+bool IsHostFunction(int keyword) {
     switch (keyword) {
         case kw::Screen:
         case kw::Attribute:
@@ -68,35 +64,23 @@ int MacroRunner::CallFunction(int keyword, MacroValue* a, int count, MacroValue&
         case kw::Hilite:
         case kw::RawData:
         case kw::OnScreen:
-            return ScreenFunction(keyword, a, count, out);
         case kw::Type:
-            return TypeText(a[0].text);
         case kw::Key:
-            return KeyFunction(a, count);
         case kw::Open:
         case kw::Close:
         case kw::Get:
         case kw::Put:
         case kw::Eof:
-            return FileFunction(keyword, a, count, out);
         case kw::Wait:
         case kw::ShortWait:
         case kw::WaitUnlocked:
-            return WaitFunction(keyword, a, count);
         case kw::Run:
-            return RunFunction(a, count);
         case kw::MessageBoxFn:
-            return MessageBoxFunction(a, count, out);
         case kw::EditBox:
-            return EditBoxFunction(a, count, out);
         case kw::ShellExecute:
-            return ShellExecuteFunction(a, out);
         case kw::XferAddStg:
         case kw::SendFile:
         case kw::ReceiveFile:
-            return TransferFunction(keyword, a, count, out);
-        case kw::Control:
-        case kw::Debug:
         case kw::DebugWindow:
         case kw::WinExec:
         case kw::SessionFn:
@@ -106,16 +90,34 @@ int MacroRunner::CallFunction(int keyword, MacroValue* a, int count, MacroValue&
         case kw::GetOption:
         case kw::PlaySound:
         case kw::Beep:
-        case kw::Drop:
-        case kw::Defined:
-            return SystemFunction(keyword, a, count, out);
+            return true;
         default:
-            return TextFunction(keyword, a, count, out);
+            return false;
     }
 }
 
-int MacroRunner::TextFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
+}  // namespace
+
+int MacroInterpreter::CallFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
+    out = MacroValue::Number(0);
+    if (IsHostFunction(keyword)) return host_.CallFunction(keyword, a, count, out);
+    return LanguageFunction(keyword, a, count, out);
+}
+
+int MacroInterpreter::LanguageFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
     switch (keyword) {
+        case kw::Control:
+            trace_flags_ = a[0].number;
+            return 0;
+        case kw::Debug:
+            host_.DebugLine(a[0].IsNumber() ? std::to_string(a[0].number) : a[0].text);
+            return 0;
+        case kw::Drop:
+            variables_.Reset();
+            return 0;
+        case kw::Defined:
+            out = MacroValue::Number(variables_.Find(UpperText(a[0].text)) >= 0);
+            return 0;
         case kw::Not:
             out = MacroValue::Number(a[0].number == 0);
             return 0;
@@ -155,7 +157,7 @@ int MacroRunner::TextFunction(int keyword, MacroValue* a, int count, MacroValue&
             const size_t found = text.find(a[2].text, size_t(start));
             if (found == std::string::npos) return 0;
             int64_t position = int64_t(found) - start + 1;
-            if (s_.settings.FixInstrFunction == 1) position += start;
+            if (host_.InstrCountsFromStart()) position += start;
             out = MacroValue::Number(int32_t(position));
             return 0;
         }
@@ -190,7 +192,7 @@ int MacroRunner::TextFunction(int keyword, MacroValue* a, int count, MacroValue&
             return 0;
         case kw::DataType: {
             std::string kinds = a[0].text;
-            const CharacterClasses& classes = current().classes;
+            const CharacterClasses& classes = program_->classes;
             for (char& c : kinds) c = classes.IsName(c) ? 'A' : IsDigit(c) ? 'N' : 'S';
             out = MacroValue::Text(std::move(kinds));
             return 0;
