@@ -58,19 +58,9 @@ TEST(ScreenText, CharactersBeyondAsciiAreUtf8) {
     EXPECT_EQ(ScreenAsText(d.s), "\xC3\xA9\xE2\x82\xAC*\xCC\x85 \n\n\n");
 }
 
-const char* const kSavedScreenHtml =
-    "<table border=\"0\" bgcolor=\"#000000\"><tr><td><pre>\n"
-    "<font color=\"#FFFFFF\"> a&lt;b&gt;&amp;c</font><font color=\"#24D830\"> </font>"
-    "<font color=\"#24D830\"><u>   </u></font><font color=\"#24D830\"> </font>"
-    "<font color=\"#000000\" style=\"background-color:#F01818\">R</font><font color=\"#24D830\">[</font>"
-    "<font color=\"#24D830\">x</font><font color=\"#24D830\"> </font>\n"
-    "<font color=\"#24D830\">0</font><font color=\"#7890F0\">1</font><font color=\"#F01818\">2</font>"
-    "<font color=\"#FF40FF\">3</font><font color=\"#24D830\">4</font><font color=\"#58F0F0\">5</font>"
-    "<font color=\"#FFFF00\">6</font><font color=\"#FFFFFF\">7</font><font color=\"#000000\">8</font>"
-    "<font color=\"#101080\">9</font><font color=\"#FFA040\">A</font><font color=\"#A040F0\">B</font>"
-    "<font color=\"#98FB98\">C</font><font color=\"#AFEEEE\">D</font><font color=\"#A0A0A0\">E</font>"
-    "<font color=\"#FFFFFF\">F</font>\n"
-    "<font color=\"#24D830\">        end     </font></pre></td></tr></table>\n<br><br>\n";
+// The screen as the window shows it, as HTML a browser shows the same way.
+const std::string kSavedScreenHtml =
+    test::ReadText(std::string(ORKAN_SOURCE_DIR) + "/tests/capture/data/saved_screen.html");
 
 TEST(ScreenHtml, RunsInTheWindowsColours) {
     SavedScreen d;

@@ -4,6 +4,7 @@
 
 #include "capture/record_listing.h"
 #include "capture/trace_listing.h"
+#include "config/temp_folder.h"
 #include "support/golden_file.h"
 #include "support/hex.h"
 
@@ -93,30 +94,9 @@ TEST(TraceListing, OneGroupOfLinesPerItem) {
     item(7, "0200 4142 C000 F400 0000 0000", 0x41);
     t.items.back().pieces = 2;
     t.error = "The item at offset 0x60 is cut short: 1 of its 11 header bytes are there.";
+    // The listing of these items, as a reader sees it.
     EXPECT_EQ(FormatTrace(t),
-              "Trace written by Orkan TN3270 0.1.0 Jan  1 2026\n"
-              "\n#1 10:11:12 RECEIVED 3 bytes at 0x13\n"
-              "    IAC DO TN3270E\n"
-              "    0000  FF FD 28                                          |..(|\n"
-              "\n#2 10:11:12 RECORD 4 bytes at 0x21\n"
-              "    Erase/Write WCC C2 (reset keyboard-restore)\n"
-              "    \"AB\"\n"
-              "    0000  F5 C2 C1 C2                                       |5BAB|\n"
-              "\n#3 10:11:12 NOTE 4 bytes at 0x32\n"
-              "    Line\n"
-              "\n#4 10:11:12 BUFFERS 12 bytes at 0x41 (in 2 items)\n"
-              "    2 positions\n"
-              "    display characters:\n"
-              "      0000  41 42                                             |AB|\n"
-              "    field attributes:\n"
-              "      0000  C0 00                                             |..|\n"
-              "    colours:\n"
-              "      0000  F4 00                                             |..|\n"
-              "    highlights:\n"
-              "      0000  00 00                                             |..|\n"
-              "    character sets:\n"
-              "      0000  00 00                                             |..|\n"
-              "\nThe item at offset 0x60 is cut short: 1 of its 11 header bytes are there.\n");
+              test::ReadText(std::string(ORKAN_SOURCE_DIR) + "/tests/capture/data/trace_format.txt"));
     TraceListingOptions ascii;
     ascii.ascii_host = true;
     EXPECT_NE(FormatTrace(t, ascii).find("F5 C2 C1 C2                                       |....|"),

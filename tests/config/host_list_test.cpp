@@ -10,20 +10,8 @@
 namespace orkan {
 namespace {
 
-constexpr const char* kTwoHosts =
-    "[Orkan]\n"
-    "Hostnames=prod,test\n"  // no final comma: one is supplied
-    "IPnames=prod.example.com,10.0.0.2,\n"
-    "Portnums=992,2023,\n"
-    "TN3270E=1,0,\n"
-    "SSL=5,2,\n"
-    "Lunames=LUPROD01,,\n"
-    "KeepAliveTimes=60,\n"
-    "CA_Certs=ca.pem,,\n"
-    "Client_Certs=,,\n"
-    "Client_Keys=,,\n"
-    "Validate_Host_Cert=1,0,\n"
-    "Domain_Must_Match_Host=1,0,\n";
+const std::string kTwoHosts =
+    test::ReadText(std::string(ORKAN_SOURCE_DIR) + "/tests/config/data/two_hosts.ini");
 
 TEST(HostList, ReadsTheParallelLists) {
     test::RecordingUi ui;
@@ -57,7 +45,7 @@ TEST(HostList, TlsCodesMapBothWays) {
 TEST(HostList, SaveWritesBackWhatWasRead) {
     test::TempFolder dir;
     const std::string ini = dir / "orkan.ini";
-    test::WriteText(ini, std::string("; mine\n") + kTwoHosts + "[UserVariables]\nX=1\n");
+    test::WriteText(ini, "; mine\n" + kTwoHosts + "[UserVariables]\nX=1\n");
     test::RecordingUi ui;
     HostList list = LoadHostList(ini, ui);
     list.entries.erase(list.entries.begin());  // deleting one keeps keep-alive times with their hosts

@@ -17,22 +17,10 @@ using test::TempFolder;
 using test::WriteText;
 
 TEST(ProfileText, ReadsByProfileRules) {
-    const std::string file =
-        "\xEF\xBB\xBF[Orkan]\r\n"
-        "; a comment = not a key\r\n"
-        "  TermType2 = ibm-3278-2  \r\n"
-        "Quoted=\"  spaced  \"\r\n"
-        "Single='x'\r\n"
-        "termtype2=second\r\n"
-        "NoEquals\r\n"
-        "Number=42abc\r\n"
-        "Negative=-7\r\n"
-        "Huge=99999999999\r\n"
-        "Empty=\r\n"
-        "[orkan]\r\n"
-        "Later=in the second section of that name\r\n"
-        "[Other]\r\n"
-        "TermType2=other\r\n";
+    // A file from an editor that starts with a byte order mark and ends lines with CR LF.
+    std::string file = ReadText(std::string(ORKAN_SOURCE_DIR) + "/tests/config/data/profile_rules.ini");
+    for (size_t at = file.find('\n'); at != std::string::npos; at = file.find('\n', at + 2))
+        file.insert(at, "\r");
     const ProfileText p = ProfileText::Parse(file);
     struct Case {
         const char* section;

@@ -3,6 +3,8 @@
 //   size ROWS COLUMNS [MODEL]    the screen (default 4 x 20, model 0); before anything else
 //   set NAME VALUE               a setting or a piece of session state (see Set below)
 //   host HEX                     one host record
+//   part HEX                     the start of the next host record (with what further parts and
+//                                the host line add)
 //   type ADDRESS TEXT [FA]       what the keyboard leaves when the user types TEXT at ADDRESS
 //                                (and the MDT of the field attribute at FA)
 //   repaint                      the renderer painted: the change map is clear
@@ -184,6 +186,7 @@ TEST_P(DataStream, Case) {
     std::unique_ptr<Harness> made;
     uint32_t rows = 4, columns = 20;
     int model = 0;
+    std::string record;
     const auto harness = [&]() -> Harness& {
         if (!made) made = std::make_unique<Harness>(rows, columns, model);
         return *made;
@@ -199,8 +202,10 @@ TEST_P(DataStream, Case) {
         Session& s = *h.session;
         if (step.verb == "set")
             Set(s, first, GoldenValue(second));
+        else if (step.verb == "part")
+            record += step.rest + " ";
         else if (step.verb == "host")
-            h.Host(step.rest);
+            h.Host(std::exchange(record, "") + step.rest);
         else if (step.verb == "type") {
             std::istringstream words(second);
             std::string text;

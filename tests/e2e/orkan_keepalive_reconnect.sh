@@ -33,9 +33,8 @@ stop_host
 
 # --- every second under TLS; the session stays open and keeps answering
 command -v openssl >/dev/null || fail "openssl is missing"
-openssl req -x509 -newkey rsa:2048 -nodes -keyout "$WORK/key.pem" -out "$WORK/cert.pem" -days 2 \
-    -subj /CN=localhost >/dev/null 2>&1 || fail "openssl could not make a certificate"
-start_host --tls-cert "$WORK/cert.pem" --tls-key "$WORK/key.pem"
+self_signed host /CN=localhost
+start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
 # The certificate is self-signed: the host's entry in the host list turns the certificate check off.
 write_ini "KeepAliveTime=1" "Hostnames=127.0.0.1:$HOST_PORT," "Validate_Host_Cert=0,"
 start_orkan tls --dump --host "127.0.0.1:$HOST_PORT" --tls 1

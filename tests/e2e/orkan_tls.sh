@@ -6,20 +6,6 @@
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 command -v openssl >/dev/null || fail "openssl is missing"
 prepare_appdata
-CERTS="$WORK/certs"
-mkdir -p "$CERTS"
-
-
-issuer() {  # NAME SUBJECT
-    ossl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/$1-key.pem" -out "$CERTS/$1.pem" -days 30 \
-        -subj "$2" -addext basicConstraints=critical,CA:TRUE -addext keyUsage=keyCertSign,cRLSign
-}
-leaf() {  # NAME SUBJECT ALTNAMES ISSUER DAYS
-    ossl req -newkey rsa:2048 -nodes -keyout "$CERTS/$1-key.pem" -out "$CERTS/$1.csr" -subj "$2"
-    printf 'subjectAltName=%s\nextendedKeyUsage=serverAuth,clientAuth\n' "$3" >"$CERTS/$1.ext"
-    ossl x509 -req -in "$CERTS/$1.csr" -CA "$CERTS/$4.pem" -CAkey "$CERTS/$4-key.pem" -CAcreateserial \
-        -days "$5" -extfile "$CERTS/$1.ext" -out "$CERTS/$1.pem"
-}
 issuer ca "/CN=Orkan Test CA"
 issuer other-ca "/CN=Somebody Else"
 leaf host "/CN=localhost" "DNS:localhost,IP:127.0.0.1" ca 30
@@ -28,8 +14,7 @@ leaf wrongname "/CN=wrong.example" "DNS:wrong.example" ca 30
 leaf stranger "/CN=localhost" "DNS:localhost" other-ca 30
 leaf client "/CN=orkan-client" "DNS:orkan-client" ca 30
 leaf badclient "/CN=orkan-client" "DNS:orkan-client" other-ca 30
-ossl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/self-key.pem" -out "$CERTS/self.pem" -days 30 \
-    -subj "/CN=localhost" -addext subjectAltName=DNS:localhost
+self_signed self "/CN=localhost" DNS:localhost
 
 # host_entry PORT VALIDATE MATCH [CLIENT]: orkan.ini with the host entry "tlshost" (localhost:PORT,
 # TLS highest available, the CA above) and optionally a client certificate.

@@ -27,9 +27,8 @@ done
 
 # TLS with a certificate made for the occasion.
 command -v openssl >/dev/null || { echo "SKIP: openssl missing" >&2; exit 77; }
-openssl req -x509 -newkey rsa:2048 -nodes -keyout "$WORK/key.pem" -out "$WORK/cert.pem" -days 1 \
-    -subj /CN=localhost >/dev/null 2>&1 || fail "openssl could not make a certificate"
-start_host --once --tls-cert "$WORK/cert.pem" --tls-key "$WORK/key.pem"
+self_signed host /CN=localhost
+start_host --once --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
 s3_start -noverifycert
 s3_must "Connect(L:127.0.0.1:$PORT)"
 logon erin pw

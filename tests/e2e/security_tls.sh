@@ -6,19 +6,9 @@
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 command -v openssl >/dev/null || fail "openssl is missing"
 prepare_appdata
-CERTS="$WORK/certs"
-mkdir -p "$CERTS"
-
-ossl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/ca-key.pem" -out "$CERTS/ca.pem" -days 30 \
-    -subj "/CN=Orkan Test CA" -addext basicConstraints=critical,CA:TRUE -addext keyUsage=keyCertSign,cRLSign
-leaf() {  # NAME SUBJECT ALTNAMES
-    ossl req -newkey rsa:2048 -nodes -keyout "$CERTS/$1-key.pem" -out "$CERTS/$1.csr" -subj "$2"
-    printf 'subjectAltName=%s\n' "$3" >"$CERTS/$1.ext"
-    ossl x509 -req -in "$CERTS/$1.csr" -CA "$CERTS/ca.pem" -CAkey "$CERTS/ca-key.pem" -CAcreateserial -days 30 \
-        -extfile "$CERTS/$1.ext" -out "$CERTS/$1.pem"
-}
-leaf wronghost "/CN=wronghost.example" "DNS:wronghost.example"
-leaf right "/CN=Orkan Test Host" "DNS:localhost,IP:127.0.0.1"
+issuer ca "/CN=Orkan Test CA"
+leaf wronghost "/CN=wronghost.example" "DNS:wronghost.example" ca 30
+leaf right "/CN=Orkan Test Host" "DNS:localhost,IP:127.0.0.1" ca 30
 # A new host has no CA file of its own: the test CA is the system's for these runs.
 export SSL_CERT_FILE="$CERTS/ca.pem"
 

@@ -13,6 +13,7 @@
 
 #include "config/profile_file.h"
 #include "config/session_file.h"
+#include "config/temp_folder.h"
 #include "gui/connect_dialog.h"
 #include "gui_fixture.h"
 #include "session/session.h"
@@ -58,10 +59,8 @@ class DialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
         test::GuiApp();
-        folder = std::filesystem::temp_directory_path() / ("orkan-connect-" + std::to_string(getpid()));
-        std::filesystem::create_directories(folder);
-        session.folders.app_data = folder.string();
-        session.folders.settings_file = (folder / "orkan.ini").string();
+        session.folders.app_data = folder.path();
+        session.folders.settings_file = folder / "orkan.ini";
         session.record = DefaultSessionRecord();
         HostEntry prod;
         prod.name = "prod";
@@ -71,11 +70,10 @@ class DialogTest : public ::testing::Test {
         prod.lu_name = "LU01";
         hosts.entries.push_back(prod);
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
 
     test::RecordingUi ui;
     Session session{ui};
-    std::filesystem::path folder;
+    test::TempFolder folder;
     HostList hosts;
 };
 
@@ -130,9 +128,7 @@ TEST_F(DialogTest, ChoosingAListedHostAndADynamicSizeReachesTheSession) {
     EXPECT_EQ(session.record.Number(field::TerminalModel), 4u);
     EXPECT_EQ(session.record.Number(field::UserScreenWidth), 160u);
     EXPECT_TRUE(std::filesystem::exists(folder / "prod.ses"));
-    std::ifstream in(session.folders.settings_file, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const ProfileText ini = ProfileText::Parse(bytes);
+    const ProfileText ini = ProfileText::Parse(test::ReadText(session.folders.settings_file));
     EXPECT_EQ(ini.Get("Orkan", "LastSession"), "prod.ses");
     EXPECT_EQ(ini.Get("Orkan", "Hostnames"), "prod,");
 }

@@ -33,6 +33,7 @@
 #include "session/session_charset.h"
 #include "support/hex.h"
 #include "support/recording_ui.h"
+#include "windowed_session.h"
 
 namespace orkan {
 namespace {
@@ -40,12 +41,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const std::string kData = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
-
-struct Sink : HostBytesSink {
-    void Outbound(std::span<const uint8_t> bytes) override { sent += test::ToHex(bytes); }
-    std::string Take() { return std::exchange(sent, std::string()); }
-    std::string sent;
-};
 
 std::vector<uint8_t> Bytes(const std::string& path) {
     std::vector<uint8_t> bytes;
@@ -198,33 +193,12 @@ TEST(ButtonEditing, TheToolBarKeepsItsOrderAndTheKeypadItsGrid) {
 }
 
 // A session with its window, on files of its own.
-class EditorsTest : public ::testing::Test {
+class EditorsTest : public test::WindowedSession {
   protected:
     void SetUp() override {
-        test::GuiApp();
-        Session& s = runtime.session();
-        s.record = DefaultSessionRecord();
-        s.folders.app_data = folder.path();
-        s.folders.settings_file = folder / "orkan.ini";
-        s.folders.program_data = kData;
-        s.folders.key_data = folder.path();
-        s.folders.help = kData + "/help/orkan3270.html";
-        ASSERT_TRUE(RebuildCharset(s));
-        ASSERT_TRUE(LoadKeyList(s.folders, startup.key_list, ui));
-        [[maybe_unused]] const bool named = s.record.SetText(field::SessionFile, "t.ses");
-        runtime.file_state().last_saved = s.record;
-        controller.Attach(runtime, startup);
-        controller.LoadKeyFiles();
-        ASSERT_TRUE(runtime.StartDetachedConnection(sink));
-        runtime.FeedHostData(
-            test::FromHex("FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00 F5C3 114040 13 FFEF"));
-        sink.Take();
+        StartOn("F5C3 114040 13 FFEF");
         ui.on_shown = [this](const MessageBox& box) { shown += box.title + ": " + box.text + "\n"; };
         ui.Dismiss();  // a box is answered safely and the file dialogs ask nothing: the tests name the files
-    }
-    void TearDown() override {
-        runtime.Destroy();
-        controller.Detach();
     }
     Session& s() { return runtime.session(); }
     template <class Editor>
@@ -235,13 +209,6 @@ class EditorsTest : public ::testing::Test {
         return *editor;
     }
 
-    test::TempFolder folder;
-    PollEventLoop loop;
-    QtUi ui;
-    SessionController controller{ui};
-    SessionRuntime runtime{loop, ui, controller};
-    StartupState startup;
-    Sink sink;
     std::string shown;
 };
 

@@ -36,6 +36,7 @@
 #include "platform/poll_event_loop.h"
 #include "session/session_charset.h"
 #include "support/hex.h"
+#include "windowed_session.h"
 
 namespace orkan {
 namespace {
@@ -54,43 +55,14 @@ constexpr std::string_view kPlainNegotiation = "FFFD18 FFFA1801FFF0 FFFD19 FFFB1
 // "HELLO" protected, then an unprotected field holding the cursor; keyboard restored.
 constexpr std::string_view kPanel = "F5C3 114040 1D60 C8C5D3D3D6 1D40 13 FFEF";
 
-struct Sink : HostBytesSink {
-    void Outbound(std::span<const uint8_t> bytes) override { sent += test::ToHex(bytes); }
-    std::string sent;
-};
-
 // X11/xkb keycodes (evdev + 8) of the keys the tests press.
 constexpr quint32 kKeyA = 38, kKeyF3 = 69, kRightCtrl = 105, kKeyZ = 52;
 
-class ControllerTest : public ::testing::Test {
+class ControllerTest : public test::WindowedSession {
   protected:
     void SetUp() override {
-        test::GuiApp();
-        Session& s = runtime.session();
-        s.record = DefaultSessionRecord();
-        s.folders.app_data = folder.path();
-        s.folders.settings_file = folder / "orkan.ini";
-        s.folders.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
-        s.folders.key_data = folder.path();
-        ASSERT_TRUE(RebuildCharset(s));
-        ASSERT_TRUE(LoadKeyList(s.folders, startup.key_list, ui));
-        [[maybe_unused]] const bool named = s.record.SetText(field::SessionFile, "t.ses");
-        runtime.file_state().last_saved = s.record;
-        controller.Attach(runtime, startup);
-        controller.LoadKeyFiles();
+        StartOn(kPanel);
         controller.Window().resize(900, 700);
-        ASSERT_TRUE(runtime.StartDetachedConnection(sink));
-        Feed(kPlainNegotiation);
-        Feed(kPanel);
-        sink.sent.clear();
-    }
-    void TearDown() override {
-        runtime.Destroy();
-        controller.Detach();
-    }
-    void Feed(std::string_view hex) {
-        runtime.FeedHostData(test::FromHex(hex));
-        (void)loop.RunUntil([] { return false; }, 10ms);
     }
     void Press(QEvent::Type type, int key, Qt::KeyboardModifiers mods, quint32 keycode,
                const QString& text = {}) {
@@ -111,13 +83,6 @@ class ControllerTest : public ::testing::Test {
         return {};
     }
 
-    test::TempFolder folder;
-    PollEventLoop loop;
-    QtUi ui;
-    SessionController controller{ui};
-    SessionRuntime runtime{loop, ui, controller};
-    StartupState startup;
-    Sink sink;
     QInputDevice keyboard{"test keyboard", 9101, QInputDevice::DeviceType::Keyboard};
 };
 

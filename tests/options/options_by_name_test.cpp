@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "scripting/macro_errors.h"
 #include "session/session.h"
 #include "session/session_charset.h"
+#include "support/golden_file.h"
 #include "support/hex.h"
 #include "support/iconv_tables.h"
 #include "support/loopback.h"
@@ -89,73 +91,54 @@ MacroValue T(std::string_view t) {
     return MacroValue::Text(t);
 }
 
-// Each row: a change, the error it gives, what followed it and what reading the option gives then.
-TEST_F(OptionsByName, ChangesTheirEffectsAndRefusals) {
-    const std::string long41(41, 'n');
-    const std::string long260(260, 'f');
-    const struct {
-        const char* section;
-        const char* option;
-        MacroValue value;
-        int error;
-        const char* effects;
-        MacroValue read_back;
-    } cases[] = {
-        {"DISPLAY", "ALARM", N(0), 0, "status save", N(0)},
-        {"display", "alarm", N(1), 0, "status save", N(1)},  // both names upper-cased first
-        {"DISPLAY", "NOPE", N(1), macro_error::UnknownKeyword, "", N(0)},
-        {"NOPE", "ALARM", N(1), macro_error::UnknownKeyword, "", N(0)},
-        {"GENERAL", "ALARM", N(1), macro_error::UnknownKeyword, "", N(0)},  // in another section
-        {"DISPLAY", "ALARM", N(2), macro_error::InvalidValue, "", N(1)},
-        {"DISPLAY", "ALARM", T("1"), macro_error::ParmType, "", N(1)},
-        {"DISPLAY", "BLINKINGTEXT", N(2), 0, "repaint status save", N(2)},
-        {"DISPLAY", "ROW/COLONSTATUSLINE", N(0), 0, "status save", N(0)},
-        {"CURSOR", "RULER", N(3), 0, "repaint status save", N(3)},
-        {"CURSOR", "CURSORCOLOR", N(6), macro_error::InvalidValue, "", N(0)},
-        {"GENERAL", "SESSIONNAME", N(12345), 0, "status save", T("12345")},
-        {"GENERAL", "SESSIONNAME", T(long41), macro_error::TextTooLong, "", T("12345")},
-        {"GENERAL", "SESSIONNAME", T(std::string("a\0b", 3)), macro_error::InvalidValue, "", T("12345")},
-        {"GENERAL", "SESSIONNAME", T("12345"), 0, "", T("12345")},  // no change, nothing to do
-        {"GENERAL", "SESSIONFILE", T(long260), macro_error::TextTooLong, "", T("standard.ses")},
-        {"GENERAL", "SCREENBUFFERS", N(5), 0, "history status save", N(5)},
-        {"GENERAL", "SCREENBUFFERS", N(101), macro_error::InvalidValue, "", N(5)},
-        {"GENERAL", "CONNECTIONTIMEOUT", N(1000), macro_error::InvalidValue, "", N(30)},
-        {"GENERAL", "SAVEFILEACTION", N(2), macro_error::InvalidValue, "", N(0)},
-        {"GENERAL", "FILEFORSAVESCREENTODISK", N(2), 0, "status save", N(2)},
-        {"GENERAL", "SAVEFILEACTION", N(1), 0, "status save", N(1)},  // the same byte under another name
-        {"FONT", "SIZE", T("8 x 16"), 0, "cell repaint status save", T("8 x 16")},
-        {"FONT", "WIDTH", T("10x20"), 0, "cell repaint status save", T("10 x 20")},
-        {"FONT", "HEIGHT", T("0x0"), 0, "cell repaint status save", T("0 x 0")},  // back to fitting
-        {"FONT", "SIZE", T("0x16"), macro_error::InvalidValue, "", T("0 x 0")},
-        {"FONT", "SIZE", T("99999999999x1"), macro_error::InvalidValue, "", T("0 x 0")},
-        {"FONT", "SIZE", N(816), macro_error::ParmType, "", T("0 x 0")},
-        {"FONT", "FONTNAME", T("Orkan Thin Fonts"), 0, "font repaint status save", T("Orkan Thin Fonts")},
-        {"FONT", "TRUETYPE", N(1), 0, "font repaint status save", N(1)},
-        {"FONT", "BORDERSIZE", N(100), macro_error::InvalidValue, "", N(2)},
-        {"FONT", "BORDERTEXT", T(std::string(107, 'b')), macro_error::TextTooLong, "", T("")},
-        {"COLORS", "COLOR3", N(255), 0, "repaint status save", N(255)},
-        {"COLORS", "COLOR3", N(16777216), macro_error::InvalidValue, "", N(255)},
-        {"COLORS", "COLOR16", N(1), macro_error::UnknownKeyword, "", N(0)},
-        {"CUT/PASTE", "PASTE", N(3), 0, "status save", N(3)},  // one line per field
-        {"MISC", "TRANSFERBLOCKSIZE", N(255), macro_error::InvalidValue, "", N(2500)},
-        {"MISC", "TRANSFERBLOCKSIZE", N(256), 0, "status save", N(256)},
-        {"MISC", "UPADDITIONALPARAMETERS", T(std::string(128, 'p')), macro_error::TextTooLong, "", T("")},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.section) + "/" + c.option);
-        const SessionRecord before = s.record;
-        EXPECT_EQ(Set(c.section, c.option, c.value), c.error);
-        EXPECT_EQ(recorder.log, c.effects);
-        if (c.error != 0) {
-            EXPECT_TRUE(s.record == before) << "a refused value changed the settings";
-        }
-        MacroValue read;
-        EXPECT_EQ(GetOptionByName(s, c.section, c.option, read),
-                  c.error == macro_error::UnknownKeyword ? c.error : 0);
-        if (c.error != macro_error::UnknownKeyword) {
-            EXPECT_EQ(read, c.read_back);
-        }
+// The next word of `in`, or a quoted text (with "x"*N for N x's) as a Text and a number as a Number.
+MacroValue NextValue(std::string& in) {
+    auto [word, rest] = test::SplitWord(in);
+    if (word.empty() || word[0] != '"') {
+        in = rest;
+        return N(std::stoi(word));
     }
+    size_t end = 1;
+    while (end < in.size() && in[end] != '"') end += in[end] == '\\' ? 2 : 1;
+    std::string text = test::GoldenValue(in.substr(0, end + 1));
+    std::tie(word, rest) = test::SplitWord(in.substr(end + 1));
+    if (word.starts_with("*")) {
+        text = std::string(size_t(std::stoi(word.substr(1))), text[0]);
+        in = rest;
+    } else {
+        in = in.substr(std::min(in.find_first_not_of(' ', end + 1), in.size()));
+    }
+    return T(text);
+}
+
+TEST_F(OptionsByName, ChangesTheirEffectsAndRefusals) {
+    static const std::map<std::string, int> results = {{"ok", 0},
+                                                       {"UnknownKeyword", macro_error::UnknownKeyword},
+                                                       {"InvalidValue", macro_error::InvalidValue},
+                                                       {"ParmType", macro_error::ParmType},
+                                                       {"TextTooLong", macro_error::TextTooLong}};
+    for (const test::GoldenCase& c : test::ReadGoldenCases("options/data/option_changes.txt"))
+        for (const test::GoldenStep& step : c.steps) {
+            SCOPED_TRACE(c.where + " line " + std::to_string(step.line));
+            auto [option, rest] = test::SplitWord(step.rest);
+            const MacroValue value = NextValue(rest);
+            std::string result;
+            std::tie(result, rest) = test::SplitWord(rest);
+            const int error = results.at(result);
+            const MacroValue read_back = NextValue(rest);
+            const SessionRecord before = s.record;
+            EXPECT_EQ(Set(step.verb, option, value), error);
+            EXPECT_EQ(recorder.log, rest == "none" ? "" : rest);
+            if (error != 0) {
+                EXPECT_TRUE(s.record == before) << "a refused value changed the settings";
+            }
+            MacroValue read;
+            EXPECT_EQ(GetOptionByName(s, step.verb, option, read),
+                      error == macro_error::UnknownKeyword ? error : 0);
+            if (error != macro_error::UnknownKeyword) {
+                EXPECT_EQ(read, read_back);
+            }
+        }
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(s.record.SessionColour(3), 255u);
     EXPECT_EQ(s.record.Number(field::TransferBlockSize), 256u);

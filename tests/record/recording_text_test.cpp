@@ -2,8 +2,12 @@
 // functions with and without positions, macro keys and mouse selections.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
+
 #include "keyboard/key_functions.h"
 #include "record/recording_text.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -34,20 +38,7 @@ RecordingHeader Header(RecordLanguage language, std::string description = "logon
     return h;
 }
 
-uint16_t Char(char c) {
-    return CharCode(uint8_t(c));
-}
-uint16_t Action(uint8_t n) {
-    return MakeKeyCode(KeyCategory::Action, n);
-}
-uint16_t Edit(uint8_t n) {
-    return MakeKeyCode(KeyCategory::Edit, n);
-}
-uint16_t Oper(uint8_t n) {
-    return MakeKeyCode(KeyCategory::Oper, n);
-}
-
-RecordedKey K(uint16_t code, std::string name = "", uint32_t unlocks = 0) {
+RecordedKey K(uint16_t code, std::string name, uint32_t unlocks) {
     RecordedKey k;
     k.code = code;
     k.name = std::move(name);
@@ -55,10 +46,6 @@ RecordedKey K(uint16_t code, std::string name = "", uint32_t unlocks = 0) {
     k.cursor_before = {3, 7};
     k.cursor_after = {4, 9};
     return k;
-}
-
-void Type(RecordingText& r, std::string_view text) {
-    for (char c : text) r.Key(K(Char(c)));
 }
 
 TEST(RecordingText, HeadersOfBothLanguages) {
@@ -72,132 +59,78 @@ TEST(RecordingText, HeadersOfBothLanguages) {
     EXPECT_EQ(RecordingText(Header(RecordLanguage::Rexx)).statements(), 5);
 }
 
-TEST(RecordingText, TypedTextKeysAndWaits) {
-    struct Case {
-        const char* what;
-        RecordLanguage language;
-        std::function<void(RecordingText&)> steps;
-        std::string body;  // after the header
-        int statements;
-    };
-    const std::vector<Case> cases = {
-        {"abc, Enter, the host's reply, x", RecordLanguage::Own,
-         [](RecordingText& r) {
-             Type(r, "abc");
-             r.Key(K(Action(action_fn::Enter), "Enter"));
-             RecordedKey x = K(Char('x'), "", 1);
-             r.Key(x);
-             r.Finish(0, {});
-         },
-         "Type(\"abc\")\r\nKey(\"Enter\")\r\nWait(20,Status=\"Unlocked\")\r\nType(\"x\")\r\n", 9},
-        {"a stop after the host answered the last key waits for that answer", RecordLanguage::Own,
-         [](RecordingText& r) {
-             Type(r, "ab");
-             r.Key(K(Action(action_fn::Enter), "Enter"));
-             Type(r, "c");
-             r.Finish(1, {});
-         },
-         "Type(\"ab\")\r\nKey(\"Enter\")\r\nType(\"c\")\r\nWait(20,Status=\"Unlocked\")\r\n", 9},
-        {"a quote is doubled", RecordLanguage::Own,
-         [](RecordingText& r) {
-             Type(r, "say \"hi\"");
-             r.FlushTypedText();
-         },
-         "Type(\"say \"\"hi\"\"\")\r\n", 6},
-        {"100 characters: 81 and 19", RecordLanguage::Own,
-         [](RecordingText& r) {
-             Type(r, std::string(100, 'z'));
-             r.FlushTypedText();
-         },
-         "Type(\"" + std::string(81, 'z') + "\")\r\nType(\"" + std::string(19, 'z') + "\")\r\n", 7},
-        {"81 characters with quotes count each quote once", RecordLanguage::Own,
-         [](RecordingText& r) { Type(r, std::string(80, 'q') + "\""); },
-         "Type(\"" + std::string(80, 'q') + "\"\"\")\r\n", 6},
-        {"two unlocks check the cursor the key found", RecordLanguage::Own,
-         [](RecordingText& r) { r.Key(K(Action(action_fn::PF1 + 2), "PF3", 2)); },
-         "Wait(20,Status=\"Unlocked\" & CursorPos = \"3,7\")\r\nKey(\"PF3\")\r\n", 7},
-        {"two unlocks in REXX", RecordLanguage::Rexx,
-         [](RecordingText& r) { r.Key(K(Action(action_fn::PF1 + 2), "PF3", 3)); },
-         "Wait(20,\"getvar('status')='UNLOCKED' & getvar('cursorpos')='3,7'\")\r\nKey(\"PF3\")\r\n", 7},
-        {"one unlock in REXX", RecordLanguage::Rexx,
-         [](RecordingText& r) { r.Key(K(Action(2), "Enter", 1)); }, "WaitUnlocked(20)\r\nKey(\"Enter\")\r\n",
-         7},
-        {"a key function flushes the typed text first", RecordLanguage::Rexx,
-         [](RecordingText& r) {
-             Type(r, "ab");
-             r.Key(K(Edit(edit_fn::Tab), "Tab"));
-         },
-         "Type(\"ab\")\r\nKey(\"Tab\")\r\n", 7},
-        {"Select Location is written where the cursor went", RecordLanguage::Own,
-         [](RecordingText& r) { r.Key(K(Oper(oper_fn::SelectLocation1), "SelectLocation1")); },
-         "Key(\"SelectLocation1\",4,9)\r\n", 6},
-        {"a word selected by the mouse is written at the mouse", RecordLanguage::Own,
-         [](RecordingText& r) {
-             RecordedKey k = K(Edit(edit_fn::SelectWord), "SelectWord");
-             k.pointer = RecordedCell{12, 40};
-             r.Key(k);
-         },
-         "Key(\"SelectWord\",12,40)\r\n", 6},
-        {"from the keyboard, at the cursor of the playback", RecordLanguage::Own,
-         [](RecordingText& r) {
-             r.Key(K(Edit(edit_fn::SelectField), "SelectField"));
-             r.Key(K(Edit(edit_fn::MarkSelectionStart), "MarkSelectionStart"));
-         },
-         "Key(\"SelectField\",CursorRow,CursorCol)\r\nKey(\"MarkSelectionStart\",CursorRow,CursorCol)\r\n",
-         7},
-        {"REXX reads the cursor through getvar", RecordLanguage::Rexx,
-         [](RecordingText& r) { r.Key(K(Edit(edit_fn::SelectToMark), "SelectToMark")); },
-         "Key(\"SelectToMark\",getvar('cursorrow'),getvar('cursorcol'))\r\n", 6},
-        {"record, play, stop and pause are left out", RecordLanguage::Own,
-         [](RecordingText& r) {
-             Type(r, "k");
-             for (uint8_t n = oper_fn::MacroRecord; n <= oper_fn::MacroPause; ++n) r.Key(K(Oper(n), "Macro"));
-         },
-         "Type(\"k\")\r\n", 6},
-        {"a macro key runs its file", RecordLanguage::Own,
-         [](RecordingText& r) {
-             Type(r, "1");
-             r.Key(K(MakeKeyCode(KeyCategory::Macro, 3), "logon\"x"));
-         },
-         "Type(\"1\")\r\nRUN(\"logon\"\"x\")\r\n", 7},
-        {"a macro key in REXX", RecordLanguage::Rexx,
-         [](RecordingText& r) { r.Key(K(MakeKeyCode(KeyCategory::Macro, 0), "logon")); },
-         "Execute (\"logon\")\r\n", 6},
-        {"a control character cannot stand in a text", RecordLanguage::Own,
-         [](RecordingText& r) {
-             Type(r, "a\tb");
-             r.FlushTypedText();
-         },
-         "Type(\"a\")\r\nType(CHR(9))\r\nType(\"b\")\r\n", 8},
-        {"a control character in REXX", RecordLanguage::Rexx, [](RecordingText& r) { Type(r, "\x1A"); },
-         "Type(d2c(26))\r\n", 6},
-        {"the wheel's statements as they stand, after the host's reply", RecordLanguage::Rexx,
-         [](RecordingText& r) {
-             Type(r, "x");
-             r.Statement(2, {5, 6}, "Key(\"PF8\")\nKey(\"Home\")\n");
-         },
-         "Type(\"x\")\r\nWait(20,\"getvar('status')='UNLOCKED' & "
-         "getvar('cursorpos')='5,6'\")\r\nKey(\"PF8\")\r\n"
-         "Key(\"Home\")\r\n",
-         9},
-        {"a mouse selection after the host's reply; what was typed before it comes first",
-         RecordLanguage::Own,
-         [](RecordingText& r) {
-             Type(r, "ab");
-             r.MouseSelection(1, {3, 7}, {2, 5}, {6, 20});
-         },
-         "Type(\"ab\")\r\nWait(20,Status=\"Unlocked\")\r\nKey(\"SelectLocation1\",2,5)\r\n"
-         "Key(\"SelectLocation2\",6,20)\r\n",
-         9},
-    };
-    for (const Case& c : cases) {
-        RecordingText r(Header(c.language));
-        c.steps(r);
-        const std::string& header = c.language == RecordLanguage::Own ? kOwnHeader : kRexxHeader;
-        EXPECT_EQ(r.text(), header + c.body) << c.what;
-        EXPECT_EQ(r.statements(), c.statements) << c.what;
-    }
+// A quoted text at the start of `rest`, unescaped, and what follows it.
+std::pair<std::string, std::istringstream> QuotedThenRest(const std::string& rest) {
+    size_t end = 1;
+    while (end < rest.size() && rest[end] != '"') end += rest[end] == '\\' ? 2 : 1;
+    return {test::GoldenValue(rest.substr(0, end + 1)),
+            std::istringstream(rest.substr(std::min(end + 1, rest.size())))};
 }
+
+class Recordings : public testing::TestWithParam<test::GoldenCase> {};
+
+TEST_P(Recordings, WriteTheirText) {
+    const test::GoldenCase& c = GetParam();
+    SCOPED_TRACE(c.where);
+    static const std::map<std::string, KeyCategory> categories = {{"action", KeyCategory::Action},
+                                                                  {"edit", KeyCategory::Edit},
+                                                                  {"oper", KeyCategory::Oper},
+                                                                  {"macro", KeyCategory::Macro}};
+    RecordLanguage language = RecordLanguage::Own;
+    std::unique_ptr<RecordingText> made;
+    std::string body;
+    const auto r = [&]() -> RecordingText& {
+        if (!made) made = std::make_unique<RecordingText>(Header(language));
+        return *made;
+    };
+    for (const test::GoldenStep& step : c.steps) {
+        SCOPED_TRACE("line " + std::to_string(step.line));
+        std::istringstream words(step.rest);
+        uint32_t unlocks = 0, row = 0, column = 0;
+        if (step.verb == "language") {
+            language = step.rest == "rexx" ? RecordLanguage::Rexx : RecordLanguage::Own;
+        } else if (step.verb == "type") {
+            auto [text, more] = QuotedThenRest(step.rest);
+            int count = 1;
+            more >> count >> unlocks;
+            for (int i = 0; i < count; ++i)
+                for (char ch : text) r().Key(K(CharCode(uint8_t(ch)), "", unlocks));
+        } else if (step.verb == "key") {
+            std::string category, name;
+            int number = 0;
+            words >> category >> number >> name >> unlocks;
+            RecordedKey k = K(MakeKeyCode(categories.at(category), uint8_t(number)), name, unlocks);
+            if (words >> row >> column) k.pointer = RecordedCell{row, column};
+            r().Key(k);
+        } else if (step.verb == "flush") {
+            r().FlushTypedText();
+        } else if (step.verb == "finish") {
+            words >> unlocks;
+            r().Finish(unlocks, {});
+        } else if (step.verb == "statement") {
+            words >> unlocks >> row >> column;
+            std::string text;
+            std::getline(words >> std::ws, text);
+            r().Statement(unlocks, {row, column}, test::GoldenValue(text));
+        } else if (step.verb == "mouse") {
+            uint32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+            words >> unlocks >> row >> column >> r1 >> c1 >> r2 >> c2;
+            r().MouseSelection(unlocks, {row, column}, {r1, c1}, {r2, c2});
+        } else if (step.verb == "body") {
+            body += test::GoldenValue(step.rest);
+        } else if (step.verb == "statements") {
+            EXPECT_EQ(r().text(), (language == RecordLanguage::Own ? kOwnHeader : kRexxHeader) + body);
+            EXPECT_EQ(r().statements(), std::stoi(step.rest));
+        } else {
+            ADD_FAILURE() << "unknown verb " << step.verb;
+        }
+    }
+    EXPECT_EQ(c.steps.empty() ? "" : c.steps.back().verb, "statements") << "a case ends with its checks";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Recordings,
+                         testing::ValuesIn(test::ReadGoldenCases("record/data/recording_text.txt")),
+                         test::GoldenTestName);
 
 }  // namespace
 }  // namespace orkan

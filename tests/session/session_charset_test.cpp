@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "config/temp_folder.h"
 #include "session/session_charset.h"
 #include "support/recording_ui.h"
 
@@ -15,8 +16,6 @@ namespace fs = std::filesystem;
 class SessionCharset : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("orkan-charset-" + std::to_string(::getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(root_ / "app");
         fs::create_directories(root_ / "program");
         session_.folders.app_data = (root_ / "app").string();
@@ -25,13 +24,13 @@ class SessionCharset : public ::testing::Test {
         ASSERT_TRUE(session_.record.SetText(field::KeyboardCodePage, "Germany"));
         ASSERT_TRUE(session_.record.SetText(field::PcCodePage, "DOS (US 437)"));
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     void Write(const char* folder, const std::string& text) {
         std::ofstream(root_ / folder / "country.lst", std::ios::binary) << text;
     }
 
-    fs::path root_;
+    test::TempFolder folder_;
+    const fs::path root_ = folder_.path();
     test::RecordingUi ui_;
     Session session_{ui_};
 };

@@ -57,6 +57,23 @@ std::vector<GoldenCase> ReadGoldenCases(const std::string& relative) {
     return cases;
 }
 
+std::vector<TableRow> ReadTableRows(const std::string& relative) {
+    std::ifstream in(std::string(ORKAN_SOURCE_DIR) + "/tests/" + relative);
+    std::vector<TableRow> rows;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (line.empty() || line[0] == '#') continue;
+        TableRow row{relative + ":" + std::to_string(number), {}};
+        for (size_t at = 0, tab = 0; tab != std::string::npos; at = tab + 1) {
+            tab = line.find('\t', at);
+            row.cells.push_back(GoldenValue(line.substr(at, tab == std::string::npos ? tab : tab - at)));
+        }
+        rows.push_back(std::move(row));
+    }
+    EXPECT_FALSE(rows.empty()) << "no rows in tests/" << relative;
+    return rows;
+}
+
 std::pair<std::string, std::string> SplitWord(std::string_view text) {
     const size_t start = text.find_first_not_of(" \t");
     if (start == std::string_view::npos) return {};
@@ -77,6 +94,8 @@ std::string GoldenValue(std::string_view text) {
         const char c = text[++i];
         if (c == 'n')
             out += '\n';
+        else if (c == 'r')
+            out += '\r';
         else if (c == 't')
             out += '\t';
         else if (c == 'x' && i + 2 < text.size()) {

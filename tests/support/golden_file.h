@@ -3,7 +3,7 @@
 //   == Name of the case
 //   verb the rest of the line
 //   define NAME VALUE           $NAME in any later line stands for VALUE
-// A value in double quotes is a C-like string (\n \t \" \\ \xHH); anything else is taken as written.
+// A value in double quotes is a C-like string (\n \r \t \" \\ \xHH); anything else is taken as written.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,6 +30,13 @@ struct GoldenCase {
 // The cases of tests/<relative>. A file that cannot be read or holds no case gives one case named
 // "Unreadable" whose only step is "error", so the harness fails instead of running nothing.
 std::vector<GoldenCase> ReadGoldenCases(const std::string& relative);
+// The rows of a tab-separated table tests/<relative>: the cells of each line that is neither blank
+// nor a '#' comment, each cell as GoldenValue reads it, and where the row is written.
+struct TableRow {
+    std::string where;
+    std::vector<std::string> cells;
+};
+std::vector<TableRow> ReadTableRows(const std::string& relative);
 // The value of a step: a quoted string unescaped, or the text as written.
 std::string GoldenValue(std::string_view text);
 // The first word of `text` and the rest after its blanks.

@@ -45,11 +45,7 @@ prepare_home() {
 start_tls_session() {
     local name=$1
     shift
-    CERTS="$WORK/certs"
-    mkdir -p "$CERTS"
-    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/host-key.pem" -out "$CERTS/host.pem" -days 2 \
-        -subj "/CN=localhost" -addext subjectAltName=DNS:localhost,IP:127.0.0.1 >"$WORK/openssl.log" 2>&1 ||
-        fail "openssl could not make the host's certificate"
+    self_signed host "/CN=localhost" DNS:localhost,IP:127.0.0.1
     start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
     prepare_home
     APPDATA="$WORK/config/orkan3270"

@@ -97,6 +97,26 @@ wait_host() {
 exchange() { sed -n 's/^#[0-9]* [0-9.]* \(\(INPUT\|FIELD\|RULE\) .*\)$/\1/p' "$1"; }
 # ossl ARGS...: openssl, its output in $WORK/openssl.log.
 ossl() { openssl "$@" >>"$WORK/openssl.log" 2>&1 || fail "openssl $1 failed"; }
+# Certificates made for the test in $CERTS: issuer NAME SUBJECT makes a CA; leaf NAME SUBJECT
+# ALTNAMES ISSUER DAYS one that CA issued; self_signed NAME SUBJECT [ALTNAMES] one of its own. Each
+# is NAME.pem with its key NAME-key.pem.
+CERTS="$WORK/certs"
+issuer() {
+    mkdir -p "$CERTS"
+    ossl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/$1-key.pem" -out "$CERTS/$1.pem" -days 30 \
+        -subj "$2" -addext basicConstraints=critical,CA:TRUE -addext keyUsage=keyCertSign,cRLSign
+}
+leaf() {
+    ossl req -newkey rsa:2048 -nodes -keyout "$CERTS/$1-key.pem" -out "$CERTS/$1.csr" -subj "$2"
+    printf 'subjectAltName=%s\nextendedKeyUsage=serverAuth,clientAuth\n' "$3" >"$CERTS/$1.ext"
+    ossl x509 -req -in "$CERTS/$1.csr" -CA "$CERTS/$4.pem" -CAkey "$CERTS/$4-key.pem" -CAcreateserial \
+        -days "$5" -extfile "$CERTS/$1.ext" -out "$CERTS/$1.pem"
+}
+self_signed() {
+    mkdir -p "$CERTS"
+    ossl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/$1-key.pem" -out "$CERTS/$1.pem" -days 30 \
+        -subj "$2" ${3:+-addext "subjectAltName=$3"}
+}
 
 log_has() { grep -qE -- "$1" "$HOST_LOG" || fail "host log lacks /$1/"; }
 log_lacks() { ! grep -qE -- "$1" "$HOST_LOG" || fail "host log holds /$1/"; }

@@ -191,68 +191,42 @@ TEST(RenderScreen, TooSmallTerminalIsAnError) {
 }
 
 TEST(Inbound, AidRecords) {
-    struct Case {
-        const char* bytes;
-        bool ok;
-        uint8_t aid;
-        int cursor;                                       // -1 = none
-        std::vector<std::pair<int, const char*>> fields;  // address, data in hex
-    };
-    const std::vector<Case> cases = {
-        {"6d", true, 0x6D, -1, {}},
-        {"7d 40 c5", true, 0x7D, 5, {}},
-        {"7d 40 c5 11 40 c2 81 82 11 c1 40", true, 0x7D, 5, {{2, "81 82"}, {64, ""}}},
-        {"7d 40 c5 81 08 ad", true, 0x7D, 5, {{-1, "81 ad"}}},
-        {"7d 40", false, 0, 0, {}},
-        {"7d 40 c5 11 40", false, 0, 0, {}},
-        {"7d 40 c5 81 08", false, 0, 0, {}},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [line, c] : test::ReadRows("inbound.tsv", "aid")) {
+        SCOPED_TRACE("inbound.tsv line " + std::to_string(line));
         AidRecord r;
         std::string error;
-        const Bytes in = H(c.bytes);
-        EXPECT_EQ(DecodeAidRecord(in.data(), in.size(), r, error), c.ok) << c.bytes;
-        if (!c.ok) continue;
-        EXPECT_EQ(r.aid, c.aid);
-        EXPECT_EQ(r.cursor.value_or(-1), c.cursor) << c.bytes;
-        ASSERT_EQ(r.fields.size(), c.fields.size()) << c.bytes;
-        for (size_t i = 0; i < c.fields.size(); ++i) {
-            EXPECT_EQ(r.fields[i].address, c.fields[i].first);
-            EXPECT_EQ(ToHex(r.fields[i].data), ToHex(H(c.fields[i].second)));
+        const Bytes in = H(c.at(0));
+        ASSERT_EQ(DecodeAidRecord(in.data(), in.size(), r, error), c.at(1) != "refused") << error;
+        if (c.at(1) == "refused") continue;
+        EXPECT_EQ(r.aid, std::stoi(c.at(1), nullptr, 0));
+        EXPECT_EQ(r.cursor.value_or(-1), std::stoi(c.at(2)));
+        ASSERT_EQ(r.fields.size(), c.size() - 3);
+        for (size_t i = 0; i < r.fields.size(); ++i) {
+            const std::string& want = c.at(3 + i);
+            EXPECT_EQ(r.fields[i].address, std::stoi(want));
+            EXPECT_EQ(ToHex(r.fields[i].data), ToHex(H(want.substr(want.find(':') + 1))));
         }
     }
 }
 
 TEST(Inbound, ReadBufferInAllReplyModes) {
-    struct Case {
-        const char* bytes;
-        bool ok;
-        int positions;
-        const char* picture;  // first row of a 2x5 buffer
-    };
-    const Case cases[] = {
-        {"60 40 40 1d e0 c1 00 c2", true, 4, "|A.B."},
-        {"60 40 40 29 02 c0 60 42 f2 c1 28 42 f4 c2 08 ad", true, 4, "|AB\xad."},
-        {"60 40 40 c1 c2 c3 c4 c5 c6 c7 c8 c9 c1 c2", false, 0, ""},
-        {"60 40 40 29 02 c0", false, 0, ""},
-        {"60 40", false, 0, ""},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [line, c] : test::ReadRows("inbound.tsv", "readbuffer")) {
+        SCOPED_TRACE("inbound.tsv line " + std::to_string(line));
         ReadBufferReply rb;
         std::string error;
-        const Bytes in = H(c.bytes);
-        EXPECT_EQ(DecodeReadBuffer(in.data(), in.size(), 2, 5, rb, error), c.ok) << c.bytes << " " << error;
-        if (!c.ok) continue;
-        EXPECT_EQ(rb.positions, c.positions);
+        const Bytes in = H(c.at(0));
+        ASSERT_EQ(DecodeReadBuffer(in.data(), in.size(), 2, 5, rb, error), c.at(1) != "refused") << error;
+        if (c.at(1) == "refused") continue;
+        EXPECT_EQ(rb.positions, std::stoi(c.at(1)));
         std::string row;
         for (int a = 0; a < 5; ++a) {
             const ds::Cell& cell = rb.buffer.at(a);
-            row += cell.is_attr      ? '|'
-                   : cell.ch == 0    ? '.'
-                   : cell.cs == 0xF1 ? static_cast<char>(cell.ch)
-                                     : Cp037().ToUtf8(cell.ch)[0];
+            row += cell.is_attr      ? "|"
+                   : cell.ch == 0    ? "."
+                   : cell.cs == 0xF1 ? "<" + ToHex(Bytes{cell.ch}) + ">"
+                                     : Cp037().ToUtf8(cell.ch);
         }
-        EXPECT_EQ(row, c.picture) << c.bytes;
+        EXPECT_EQ(row, c.at(2));
     }
 }
 
@@ -281,18 +255,11 @@ TEST(Inbound, QueryReplyOfARealTerminal) {
 }
 
 TEST(Inbound, BadQueryRepliesAreRefused) {
-    const char* cases[] = {
-        "7d 00 06 81 80 80",  // not AID 0x88
-        "88 00 20 81 80",     // length beyond the record
-        "88 00 02 81 80",     // length below the header
-        "88 00 05 82 80 00",  // not a Query Reply field
-        "88 00 04",           // header cut short
-    };
-    for (const char* c : cases) {
+    for (const auto& [line, c] : test::ReadRows("inbound.tsv", "query")) {
         QueryReply q;
         std::string error;
-        const Bytes in = H(c);
-        EXPECT_FALSE(DecodeQueryReply(in.data(), in.size(), q, error)) << c;
+        const Bytes in = H(c.at(0));
+        EXPECT_FALSE(DecodeQueryReply(in.data(), in.size(), q, error)) << "inbound.tsv line " << line;
         EXPECT_FALSE(error.empty());
     }
 }

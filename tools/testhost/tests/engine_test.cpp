@@ -15,30 +15,6 @@ using test::E;
 using test::H;
 using test::ToHex;
 
-constexpr const char* kApp = R"(marker @ protected
-screen logon
-  marker _ input name=userid
-  marker ~ input nondisplay name=password
-  layout
-  |@User_        @
-  |@Pass~        @
-  end
-  value password "${password}"
-  on enter when userid == "" : goto logon
-  on enter : check password == "secret" ; goto menu
-end
-screen menu
-  layout
-  |@Hello ${userid}
-  |@Note_   @
-  end
-  marker _ input name=note
-  on enter : read-buffer ; goto menu
-  on pf5 : read-modified ; goto menu
-  on pf3 : disconnect
-end
-)";
-
 // Splits what the host sent into records (framing and TN3270E header removed); negotiation
 // between records is skipped.
 std::vector<Bytes> Records(const Bytes& wire, bool tn3270e) {
@@ -94,7 +70,7 @@ class Session : public ::testing::Test {
   protected:
     void SetUp() override {
         std::string error;
-        ASSERT_TRUE(script::Parse(kApp, "t", Cp037(), app_, error)) << error;
+        ASSERT_TRUE(script::Parse(test::TestFile("logon_menu.app"), "t", Cp037(), app_, error)) << error;
         ASSERT_TRUE(pool_.Parse("LU01", error));
         config_.app = &app_;
     }

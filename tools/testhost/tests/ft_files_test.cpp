@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -47,48 +48,29 @@ std::string Records(const HostFile& f) {
     return s;
 }
 
+const std::map<std::string, Personality> kPersonalities = {
+    {"tso", Personality::Tso}, {"cms", Personality::Cms}, {"cics", Personality::Cics}};
+
 TEST(Records, UploadsBecomeRecords) {
-    struct Case {
-        const char* name;
-        Personality p;
-        HostFile file;
-        bool ascii, crlf;
-        const char* wire;
-        const char* records;  // or the start of the refusal
-    };
-    const Case cases[] = {
-        {"crlf_ends_records", Personality::Cms, File('V', 80), true, true, "41 0d 0a 42 43 0d 0a",
-         "c1|c2 c3"},
-        {"last_record_without_crlf", Personality::Cms, File('V', 80), true, true, "41 0d 0a 42", "c1|c2"},
-        {"empty_records_kept", Personality::Cms, File('V', 80), true, true, "0d 0a 0d 0a", "|"},
-        {"lone_cr_and_lf_are_data", Personality::Cms, File('V', 80), true, true, "41 0d 42 0a 0d 0a",
-         "c1 0d c2 25"},
-        {"final_eof_mark_dropped", Personality::Cms, File('V', 80), true, true, "41 0d 0a 1a", "c1"},
-        {"binary_keeps_eof_mark", Personality::Cms, File('V', 80), false, true, "41 0d 0a 1a", "41|1a"},
-        {"fixed_padded_with_blanks", Personality::Tso, File('F', 4), true, true, "41 0d 0a", "c1 40 40 40"},
-        {"fixed_binary_padded_with_zeros", Personality::Tso, File('F', 3), false, false, "01 02 03 04",
-         "01 02 03|04 00 00"},
-        {"binary_cut_at_lrecl", Personality::Cms, File('V', 2), false, false, "01 02 03 04 05",
-         "01 02|03 04|05"},
-        {"tso_variable_lrecl_counts_the_rdw", Personality::Tso, File('V', 6), false, false, "01 02 03",
-         "01 02|03"},
-        {"undefined_cut_at_blksize", Personality::Tso, File('U', 0, 2), false, false, "01 02 03", "01 02|03"},
-        {"empty_upload_no_records", Personality::Tso, File('V', 255), true, true, "", ""},
-        {"record_too_long", Personality::Tso, File('F', 2), true, true, "41 42 0d 0a 41 42 43 0d 0a",
-         "TRANS15 - Record 2 is 3 bytes, longer than LRECL allows (2)"},
-    };
-    for (const auto& c : cases) {
-        HostFile f = c.file;
+    for (const auto& [line, c] : test::ReadRows("records.tsv", "upload")) {
+        SCOPED_TRACE("records.tsv line " + std::to_string(line) + " " + c.at(0));
+        std::istringstream format(c.at(2));
+        char recfm = 0;
+        int lrecl = 0, blksize = 0;
+        format >> recfm >> lrecl >> blksize;
+        HostFile f = File(recfm, lrecl, blksize);
+        const Personality p = kPersonalities.at(c.at(1));
         std::string message;
-        const bool ok = AppendUpload(H(c.wire), Cmd(c.p, c.ascii, c.crlf), c.p, false, f, message);
-        if (std::string(c.records).rfind("TRANS", 0) == 0) {
-            EXPECT_FALSE(ok) << c.name;
-            EXPECT_EQ(message, c.records) << c.name;
-            EXPECT_EQ(f.records(), 0u) << c.name << ": a refused upload leaves the file as it was";
+        const bool ok =
+            AppendUpload(H(c.at(5)), Cmd(p, c.at(3) == "ascii", c.at(4) == "crlf"), p, false, f, message);
+        if (c.at(6).starts_with("TRANS")) {
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(message, c.at(6));
+            EXPECT_EQ(f.records(), 0u) << "a refused upload leaves the file as it was";
             continue;
         }
-        ASSERT_TRUE(ok) << c.name << ": " << message;
-        EXPECT_EQ(Records(f), c.records) << c.name;
+        ASSERT_TRUE(ok) << message;
+        EXPECT_EQ(Records(f), c.at(6));
     }
 }
 
@@ -114,24 +96,11 @@ TEST(Records, DownloadsFromRecords) {
     HostFile var = File('V', 80);
     var.Add(H("c1 40").data(), 2);
     var.Add(H("").data(), 0);
-    struct Case {
-        const char* name;
-        const HostFile* file;
-        bool ascii, crlf, eof;
-        const char* bytes;
-    };
-    const Case cases[] = {
-        {"fixed_text_trailing_blanks_dropped", &fixed, true, true, false, "41 20 42 0d 0a 0d 0a"},
-        {"fixed_binary_whole_records", &fixed, false, false, false, "c1 40 c2 40 40 40 40 40"},
-        {"fixed_ascii_without_crlf_keeps_blanks", &fixed, true, false, false, "41 20 42 20 20 20 20 20"},
-        {"variable_text_keeps_blanks", &var, true, true, false, "41 20 0d 0a 0d 0a"},
-        {"eof_mark_after_text", &var, true, true, true, "41 20 0d 0a 0d 0a 1a"},
-        {"no_eof_mark_after_binary", &var, false, false, true, "c1 40"},
-    };
-    for (const auto& c : cases) {
-        TransferCommand cmd = Cmd(Personality::Tso, c.ascii, c.crlf);
+    for (const auto& [line, c] : test::ReadRows("records.tsv", "download")) {
+        TransferCommand cmd = Cmd(Personality::Tso, c.at(2) == "ascii", c.at(3) == "crlf");
         cmd.put = false;
-        EXPECT_EQ(ToHex(DownloadBytes(*c.file, cmd, c.eof)), c.bytes) << c.name;
+        EXPECT_EQ(ToHex(DownloadBytes(c.at(1) == "fixed" ? fixed : var, cmd, c.at(4) == "eof")), c.at(5))
+            << "records.tsv line " << line << " " << c.at(0);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "ft_terminal.h"
 #include "helpers.h"
 
+#include <map>
 #include <random>
 
 namespace testhost::ft {
@@ -49,76 +50,37 @@ TEST(DftFields, GoldenBytes) {
 
 TEST(DftReplies, DecodedOrRefused) {
     using K = DftReply::Kind;
-    struct Case {
-        const char* hex;
-        bool ok;
-        K kind;
-        uint32_t record;
-        uint16_t code;
-        size_t data;
-        const char* error;
-    };
-    const Case cases[] = {
-        {"88 00 05 d0 00 09", true, K::OpenAck, 0, 0, 0, ""},
-        {"88 00 05 d0 41 09", true, K::CloseAck, 0, 0, 0, ""},
-        {"88 00 0b d0 47 05 63 06 01 02 03 04", true, K::InsertAck, 0x01020304, 0, 0, ""},
-        {"88 00 09 d0 47 08 69 04 47 00", true, K::InsertNegative, 0, 0x4700, 0, ""},
-        {"88 00 09 d0 46 08 69 04 22 00", true, K::GetNegative, 0, 0x2200, 0, ""},
-        {"88 00 12 d0 46 05 63 06 00 00 00 07 c0 80 61 00 07 41 42", true, K::GetData, 7, 0, 2, ""},
-        {"88 00 10 d0 46 05 63 06 00 00 00 01 c0 80 61 00 05", true, K::GetData, 1, 0, 0, ""},
-        {"7d 00 05 d0 00 09", false, K::OpenAck, 0, 0, 0, "AID 0x88"},
-        {"88 00 06 d0 00 09", false, K::OpenAck, 0, 0, 0, "does not match"},
-        {"88 00 05 d1 00 09", false, K::OpenAck, 0, 0, 0, "not a transfer field"},
-        {"88 00 0a d0 47 05 63 06 01 02 03", false, K::OpenAck, 0, 0, 0, "expected 12"},
-        {"88 00 0b d0 47 05 64 06 01 02 03 04", false, K::OpenAck, 0, 0, 0, "63 06"},
-        {"88 00 12 d0 46 05 63 06 00 00 00 07 c0 80 61 00 09 41 42", false, K::OpenAck, 0, 0, 0,
-         "data length"},
-        {"88 00 12 d0 46 05 63 06 00 00 00 07 c0 81 61 00 07 41 42", false, K::OpenAck, 0, 0, 0, "C0 80 61"},
-        {"88 00 09 d0 46 05 63 06 00 00", false, K::OpenAck, 0, 0, 0, "shorter than its header"},
-        {"88 00 09 d0 41 08 69 04 22 00", false, K::OpenAck, 0, 0, 0, "negative response to request 41"},
-        {"88 00 05 d0 12 34", false, K::OpenAck, 0, 0, 0, "unknown transfer reply 1234"},
-        {"88 00", false, K::OpenAck, 0, 0, 0, "too short"},
-    };
-    for (const auto& c : cases) {
+    const std::map<std::string, K> kinds = {
+        {"open_ack", K::OpenAck},         {"close_ack", K::CloseAck},
+        {"insert_ack", K::InsertAck},     {"insert_negative", K::InsertNegative},
+        {"get_negative", K::GetNegative}, {"get_data", K::GetData}};
+    for (const auto& [line, c] : test::ReadRows("inbound.tsv", "dft")) {
+        SCOPED_TRACE("inbound.tsv line " + std::to_string(line));
         DftReply r;
         std::string error;
-        const bool ok = DecodeDftReply(H(c.hex), r, error);
-        ASSERT_EQ(ok, c.ok) << c.hex << ": " << error;
+        const bool ok = DecodeDftReply(H(c.at(0)), r, error);
+        ASSERT_EQ(ok, c.at(1) != "refused") << error;
         if (!ok) {
-            EXPECT_NE(error.find(c.error), std::string::npos) << c.hex << ": " << error;
+            EXPECT_NE(error.find(c.at(2)), std::string::npos) << error;
             continue;
         }
-        EXPECT_EQ(r.kind, c.kind) << c.hex;
-        EXPECT_EQ(r.record, c.record) << c.hex;
-        EXPECT_EQ(r.code, c.code) << c.hex;
-        EXPECT_EQ(r.data_size, c.data) << c.hex;
+        EXPECT_EQ(r.kind, kinds.at(c.at(1)));
+        EXPECT_EQ(r.record, std::stoul(c.at(2), nullptr, 0));
+        EXPECT_EQ(r.code, std::stoul(c.at(3), nullptr, 0));
+        EXPECT_EQ(r.data_size, std::stoul(c.at(4)));
     }
 }
 
 TEST(DftReplies, DdmLimitsFromTheQueryReply) {
-    struct Case {
-        const char* hex;
-        bool ok;
-        bool has;
-        size_t in, out;
-    };
-    const Case cases[] = {
-        // Usable area (cut short for the test), then DDM with limits 2527 / 16384.
-        {"88 00 06 81 81 01 00 00 0c 81 95 00 00 09 df 40 00 01 01", true, true, 2527, 16384},
-        {"88 00 06 81 81 01 00", true, false, 0, 0},
-        {"88 00 08 81 95 00 00 09 df", false, false, 0, 0},  // a DDM field without room for its limits
-        {"88 00 ff 81 81", false, false, 0, 0},
-        {"88 00 01", false, false, 0, 0},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [line, c] : test::ReadRows("inbound.tsv", "ddm")) {
+        SCOPED_TRACE("inbound.tsv line " + std::to_string(line));
         std::optional<DdmLimits> limits;
         std::string error;
-        const bool ok = FindDdmLimits(H(c.hex), limits, error);
-        ASSERT_EQ(ok, c.ok) << c.hex << ": " << error;
-        ASSERT_EQ(limits.has_value(), c.has) << c.hex;
+        ASSERT_EQ(FindDdmLimits(H(c.at(0)), limits, error), c.at(1) != "refused") << error;
+        ASSERT_EQ(limits.has_value(), c.at(1) != "refused" && c.at(1) != "none");
         if (limits) {
-            EXPECT_EQ(limits->inbound, c.in);
-            EXPECT_EQ(limits->outbound, c.out);
+            EXPECT_EQ(limits->inbound, std::stoul(c.at(1)));
+            EXPECT_EQ(limits->outbound, std::stoul(c.at(2)));
         }
     }
 }

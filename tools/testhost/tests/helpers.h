@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "codec.h"
 
@@ -60,6 +62,37 @@ inline const Codec& Cp037() {
         return c;
     }();
     return codec;
+}
+
+// The whole text of a file of this folder.
+inline std::string TestFile(const std::string& name) {
+    std::ifstream file(TESTHOST_TESTS_DIR "/" + name);
+    EXPECT_TRUE(file) << "no file " << name;
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+// The rows of a tab-separated case file of this folder whose first cell is `kind`, by line;
+// blank lines and '#' comments are skipped. A file that cannot be read fails the test.
+struct Row {
+    int line = 0;
+    std::vector<std::string> cells;  // after the kind
+};
+inline std::vector<Row> ReadRows(const std::string& name, std::string_view kind) {
+    std::ifstream file(TESTHOST_TESTS_DIR "/" + name);
+    EXPECT_TRUE(file) << "no case file " << name;
+    std::vector<Row> rows;
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number) {
+        if (line.empty() || line[0] == '#' || !line.starts_with(std::string(kind) + "\t")) continue;
+        Row row{number, {}};
+        for (size_t at = kind.size() + 1, tab = 0; tab != std::string::npos; at = tab + 1) {
+            tab = line.find('\t', at);
+            row.cells.push_back(line.substr(at, tab == std::string::npos ? tab : tab - at));
+        }
+        rows.push_back(std::move(row));
+    }
+    EXPECT_FALSE(rows.empty()) << "no " << kind << " rows in " << name;
+    return rows;
 }
 
 }  // namespace testhost::test

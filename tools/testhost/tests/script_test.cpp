@@ -42,28 +42,9 @@ TEST(ScriptErrors, AreReportedWithTheirLine) {
 }
 
 TEST(ScriptParse, ReadsScreensMarkersRulesAndActions) {
-    const char* text = R"(title "t"
-start one
-marker @ protected intensified color=white
-on pf12 : disconnect   # global
-on connect : query ; goto one
-screen one
-  command ewa
-  wcc restore alarm
-  marker _ input numeric highlight=underscore name=qty
-  layout
-  |@Qty_    @
-  end
-  cursor qty
-  value qty "${qty}"
-  response always
-  on enter,pf5 when qty >= 10 and modified qty : set msg "big ${qty}" ; goto one
-  on any : check qty == "1" ; log "x" ; read-buffer ; query-list 81 a6 ; sscp-lu "hi" ; bind PLU1 ; unbind
-end
-)";
     script::App app;
     std::string error;
-    ASSERT_TRUE(script::Parse(text, "app", Cp037(), app, error)) << error;
+    ASSERT_TRUE(script::Parse(test::TestFile("every_form.app"), "app", Cp037(), app, error)) << error;
     EXPECT_EQ(app.title, "t");
     ASSERT_EQ(app.on_connect.size(), 2u);
     EXPECT_EQ(app.on_connect[0].kind, script::Action::Kind::Query);
