@@ -271,7 +271,6 @@ TEST(Printing, TextFilesAndTheirErrors) {
 
 TEST(Printing, HostPrintTextIsCollectedUntilEraseWriteAndPrinted) {
     PrintRig rig;
-    Session& s = rig.session();
     rig.printing->state().printer = rig.folder / "host.txt";
     // Structured field 0x0F, qualifier 0x1F: "HELLO" then "WORLD" (code page 037), then Erase/Write.
     rig.Host({0xF3, 0x00, 0x0C, 0x0F, 0x1F, 0x00, 0x00, 0x00, 0xC8, 0xC5, 0xD3, 0xD3, 0xD6});
