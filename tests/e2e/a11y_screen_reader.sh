@@ -16,7 +16,7 @@ require_desktop xdotool dbus-run-session openssl
 start_xvfb 1366x768
 start_tls_session a11y AnnounceLastRowsFirst=1
 
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0 in_home timeout 240 dbus-run-session -- /usr/bin/python3 "$(dirname "$0")/lib/a11y_reader.py" \
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0 in_home timeout 540 dbus-run-session -- /usr/bin/python3 "$(dirname "$0")/lib/a11y_reader.py" \
     "$ORKAN_BIN" "$WORK/host.log" "$(dirname "$0")/lib/desktop_tour.tsv" -- a11y \
     >"$WORK/reader.out" 2>"$WORK/reader.err"
 STATUS=$?

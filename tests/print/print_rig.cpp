@@ -28,7 +28,8 @@ constexpr uint8_t kCodes[64] = {0x40, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 
 
 // lpstat knows the queues "office" (the default) and "slow" (slow to answer about too), and answers
 // once lpstat.hold is gone and after the pause in lpstat.sleep; lp writes down what it was given
-// (lp.log: every job's, in turn) and ends with the status in lp.exit, after the pause in lp.sleep.
+// (lp.log: every job's, after its process id, which tells the order the jobs were started in
+// however their writes race) and ends with the status in lp.exit, after the pause in lp.sleep.
 constexpr const char* kLpstat =
     "#!/bin/sh\n"
     "dir=$(dirname \"$0\")\n"
@@ -44,7 +45,7 @@ constexpr const char* kLp =
     "#!/bin/sh\n"
     "dir=$(dirname \"$0\")\n"
     "echo \"$@\" > \"$dir/lp.args\"\n"
-    "echo \"$@\" >> \"$dir/lp.log\"\n"
+    "echo \"$$ $@\" >> \"$dir/lp.log\"\n"
     "for last; do :; done\n"
     "cp \"$last\" \"$dir/lp.job\"\n"
     "[ -f \"$dir/lp.sleep\" ] && sleep \"$(cat \"$dir/lp.sleep\")\"\n"
