@@ -14,9 +14,8 @@
 #include "keyboard/key_list.h"
 #include "macro/keywords.h"
 #include "rexx/rexx_calls.h"
+#include "rexx_fixture.h"
 #include "scripting/macro_errors.h"
-#include "support/recording_ui.h"
-#include "support/running_session.h"
 
 namespace orkan {
 namespace {
@@ -56,20 +55,10 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
         text.replace(at, from.size(), to);
 }
 
-struct DebugUi : test::RecordingUi {
-    void AddDebugLine(std::string_view text) override { lines.emplace_back(text); }
-    std::vector<std::string> lines;
-};
-
-struct Sandbox {
+struct Sandbox : test::RexxFixture {
     Sandbox() {
-        Session& s = runtime.session();
-        s.record = DefaultSessionRecord();
-        s.folders.app_data = folder.path();
-        s.folders.macros = folder / "macros";
+        Session& s = session();
         s.folders.settings_file = folder / "orkan.ini";
-        s.folders.program_data = std::string(ORKAN_SOURCE_DIR) + "/data";
-        fs::create_directories(s.folders.macros);
         KeyFunctionTable table;
         std::string error;
         EXPECT_TRUE(
@@ -80,7 +69,6 @@ struct Sandbox {
         std::ofstream(secret) << "TOPSECRET\n";
         ui.SetClipboardText("CLIPBOARD-SECRET");
     }
-    ~Sandbox() { runtime.core().Macros().Rexx().StopAll(); }
 
     // Runs the macro as a host sends it, to its end.
     MacroOutcome Run(std::string text) {
@@ -91,15 +79,13 @@ struct Sandbox {
         ui.lines.clear();
         ui.shown.clear();
         outcome.reset();
-        MacroDispatcher& d = runtime.core().Macros().Dispatcher();
-        (void)d.StartText(text, MacroOrigin::Host, [this](const MacroOutcome& o) { outcome = o; });
+        (void)dispatcher().StartText(text, MacroOrigin::Host, [this](const MacroOutcome& o) { outcome = o; });
         EXPECT_TRUE(loop.RunUntil([&] { return outcome.has_value(); }, 20s)) << text;
-        EXPECT_TRUE(loop.RunUntil([&] { return runtime.core().Macros().Rexx().RunningTasks() == 0; }, 10s));
+        EXPECT_TRUE(loop.RunUntil([&] { return rexx().RunningTasks() == 0; }, 10s));
         return outcome.value_or(MacroOutcome{});
     }
     std::string Said() const {
-        std::string all;
-        for (const std::string& l : ui.lines) all += l + "\n";
+        std::string all = Lines();
         for (const MessageBox& b : ui.shown) all += b.title + ": " + b.text + "\n";
         return all;
     }
@@ -108,14 +94,8 @@ struct Sandbox {
         return std::string(p.display.begin(), p.display.end());
     }
 
-    test::TempFolder folder;
     fs::path secret = fs::path(folder.path()) / "secret.txt";
     fs::path marker = fs::path(folder.path()) / "marker";
-    PollEventLoop loop;
-    DebugUi ui;
-    test::RecordingFrame frame;
-    SessionRuntime runtime{loop, ui, frame};
-    std::optional<MacroOutcome> outcome;
 };
 
 TEST(HostSandbox, EveryFunctionHasItsAnswer) {

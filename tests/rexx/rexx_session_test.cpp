@@ -13,9 +13,7 @@
 #include "keyboard/key_functions.h"
 #include "keyboard/key_list.h"
 #include "keyboard/keyboard.h"
-#include "support/iconv_tables.h"
-#include "support/recording_ui.h"
-#include "support/running_session.h"
+#include "rexx_fixture.h"
 
 namespace orkan {
 namespace {
@@ -24,25 +22,7 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using End = MacroOutcome::End;
 
-struct DebugUi : test::RecordingUi {
-    void AddDebugLine(std::string_view text) override { lines.emplace_back(text); }
-    std::vector<std::string> lines;
-};
-
-struct RexxSession {
-    RexxSession() {
-        Session& s = runtime.session();
-        s.record = DefaultSessionRecord();
-        s.charset = test::Cp037Tables();
-        s.folders.app_data = folder.path();
-        s.folders.macros = folder / "macros";
-        s.folders.program_data = std::string(ORKAN_SOURCE_DIR) + "/data";
-        fs::create_directories(s.folders.macros);
-    }
-    ~RexxSession() { rexx().StopAll(); }
-    Session& session() { return runtime.session(); }
-    MacroDispatcher& dispatcher() { return runtime.core().Macros().Dispatcher(); }
-    RexxMacros& rexx() { return runtime.core().Macros().Rexx(); }
+struct RexxSession : test::RexxFixture {
     void Write(const std::string& name, const std::string& text) {
         std::ofstream(fs::path(session().folders.macros) / name) << text;
     }
@@ -63,22 +43,8 @@ struct RexxSession {
             },
             10s);
     }
-    std::string Lines() const {
-        std::string all;
-        for (const std::string& l : ui.lines) all += l + "\n";
-        return all;
-    }
     void Oper(uint8_t number) { ExecuteKey(session(), MakeKeyCode(KeyCategory::Oper, number)); }
-    void Settle(std::chrono::milliseconds ms) {
-        (void)loop.RunUntil([] { return false; }, ms);
-    }
-
-    test::TempFolder folder;
-    PollEventLoop loop;
-    DebugUi ui;
-    test::RecordingFrame frame;
-    SessionRuntime runtime{loop, ui, frame};
-    std::optional<MacroOutcome> outcome;
+    void Settle(std::chrono::milliseconds ms) { Drain(ms); }
 };
 
 TEST(RexxSession, FirstLinePicksTheLanguageAndTheReturnCodeEndsIt) {

@@ -1,5 +1,6 @@
 // The transfer client on a session: lists and generated macros handed to the macro runner, the
-// key functions without dialogs, and the log with its time prefixes.
+// key functions without dialogs, and the log with its time prefixes. A host list's names through
+// a wildcard download are macro_transfer_test's (XFERADDSTG, then RECEIVEFILE).
 #include <gtest/gtest.h>
 
 #include "config/temp_folder.h"
@@ -85,16 +86,6 @@ TEST(TransferClient, HostListsComeFromTheListMacros) {
     EXPECT_FALSE(f.client.RunListMacro(HostSystem::Cics, 1, ""));
     EXPECT_EQ(f.t.h.TakeMessages(),
               "Orkan TN3270 File Transfer Error: There is no host list for CICS: type the queue names.");
-
-    ASSERT_TRUE(f.client.AddToHostList("PROFILE EXEC A1"));
-    ASSERT_TRUE(f.client.AddToHostList("NOTES SCRIPT A1"));
-    TransferRequest r;
-    r.host_file = "* EXEC A1";
-    r.pc_file = "*.exec";
-    r.host_system = HostSystem::Cms;
-    const TransferStart started = f.client.Start(r);
-    EXPECT_EQ(ReadText(started.macro), "ReceiveFile(\"PROFILE EXEC A1\",\"" + f.folder.path() +
-                                           "/PROFILE.exec\",\"TEXT\",\"REPLACE\",\"CMS\")\n");
 }
 
 TEST(TransferClient, WithoutDialogsTheKeyFunctionsSayWhatToDo) {

@@ -35,6 +35,14 @@ bool LiveSession::Connect(const std::string& port, std::string& error) {
     return up;
 }
 
+bool LiveSession::Start(const std::vector<std::string>& host_arguments, std::string& error) {
+    if (!host.Start(host_arguments)) {
+        error = "testhost did not start (is it built?)";
+        return false;
+    }
+    return Connect(host.port(), error);
+}
+
 TransferOutcome LiveSession::Run(const TransferRequest& request, std::chrono::seconds patience) {
     bool ended = false;
     TransferOutcome outcome;

@@ -25,13 +25,16 @@ struct LiveSession {
 
     // Connects and waits for the host's first screen; false with `error` set.
     bool Connect(const std::string& port, std::string& error);
+    // Starts testhost with these arguments, then connects to it.
+    bool Start(const std::vector<std::string>& host_arguments, std::string& error);
     // Runs one transfer to its end (and the host's next screen). The outcome's message says why
     // a transfer that could not start did not.
     TransferOutcome Run(const TransferRequest& request,
                         std::chrono::seconds patience = std::chrono::seconds(120));
     std::string Screen() const;
 
-    TempFolder home;  // application data (the transfer log) and documents
+    TestHostProcess host;  // declared first: it outlives the connection
+    TempFolder home;       // application data (the transfer log) and documents
     PollEventLoop loop;
     RecordingUi ui;
     SessionFrame frame;

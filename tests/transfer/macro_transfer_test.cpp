@@ -10,6 +10,7 @@
 #include "scripting/macro_errors.h"
 #include "support/hex.h"
 #include "transfer/transfer_client.h"
+#include "transfer/transfer_messages.h"
 #include "transfer_session.h"
 
 namespace orkan {
@@ -35,8 +36,8 @@ struct MacroTransfer {
     }
     ~MacroTransfer() { t.session().hooks.macros = nullptr; }
 
-    void Run(const std::string& text, MacroOrigin origin = MacroOrigin::User) {
-        (void)runner.StartText(text, origin);
+    void Run(const std::string& text) {
+        (void)runner.StartText(text);
         loop.Settle();
     }
     // A host record; the loop then settles.
@@ -200,6 +201,35 @@ TEST(MacroTransfer, AskedForWhileTheHostHoldsTheKeyboard) {
     EXPECT_EQ(o.Var("RC").number, 1);
 }
 
+// The connection ends under the transfer (the runtime marks the session not connected and wakes
+// the macros): SENDFILE or RECEIVEFILE gives 1 with the reason shown, the user's file is as it was
+// and the macro goes on with its next statement.
+TEST(MacroTransfer, TheConnectionEndsUnderTheTransfer) {
+    for (const bool upload : {false, true}) {
+        SCOPED_TRACE(upload ? "upload" : "download");
+        MacroTransfer m;
+        m.t.session().settings.TransferTimeout = 1;
+        const std::string pc = m.folder / "pc.txt";
+        WriteText(pc, "old");
+        m.Run("RC = " + (upload ? "SENDFILE(\"" + pc + "\", \"A\")" : "RECEIVEFILE(\"A\", \"" + pc + "\")") +
+              "\nAFTER = RC + 1");
+        m.Host(Wsf({OpenField("FT:DATA")}));
+        m.Host(upload ? Wsf({GetField()}) : Wsf({InsertField("new")}));
+        m.t.session().status = SessionStatus::NotConnected;
+        m.runner.AfterHostRecord();
+        EXPECT_EQ(m.finished, 0) << "only the transfer's end releases the macro";
+        ASSERT_TRUE(m.loop.Fire(std::chrono::milliseconds(250)));
+        m.loop.Settle();
+        EXPECT_EQ(m.finished, 1);
+        EXPECT_EQ(m.outcome.end, MacroOutcome::End::Finished);
+        EXPECT_EQ(m.Var("AFTER").number, 2);
+        EXPECT_FALSE(m.client.state().active);
+        EXPECT_EQ(ReadText(pc), "old");
+        const std::string shown = m.t.h.TakeMessages();
+        EXPECT_TRUE(shown.ends_with(std::string("failed:\n") + transfer_msg::kConnectionLost)) << shown;
+    }
+}
+
 // A wildcard request runs its generated macro in its own place; the caller goes on after it with
 // a result that says whether every transfer succeeded.
 TEST(MacroTransfer, WildcardsRunTheGeneratedTransfersBeforeTheCallerGoesOn) {
@@ -227,24 +257,20 @@ TEST(MacroTransfer, UnusableRequestsAreMacroErrors) {
     struct Case {
         int error;
         std::string text;
-        MacroOrigin origin = MacroOrigin::User;
     };
     const Case cases[] = {
-        {macro_error::TransferParm, "SENDFILE(\"\", \"HOST\")"},
         {macro_error::TransferParm, "RECEIVEFILE(\"   \", \"pc.txt\")"},
         {macro_error::TransferParm, "RECEIVEFILE(\"USER.*\", \"pc.txt\")"},
         {macro_error::TransferParm, "SENDFILE(\"*.txt\", \"USER.DATA\")"},
         {macro_error::TransferParm, "SENDFILE(\"" + std::string(250, 'x') + "\", \"USER.DATA\")"},
         {macro_error::ParmCount, "RECEIVEFILE(\"A\", \"a\", \"TEXT\", \"TSO\", \"APPEND\", \"X\")"},
         {macro_error::ParmType, "SENDFILE(\"a\", \"A\", 1)"},
-        {macro_error::Refused, "RECEIVEFILE(\"A\", \"a.txt\")", MacroOrigin::Host},
-        {macro_error::Refused, "SENDFILE(\"a.txt\", \"A\")", MacroOrigin::Host},
         {macro_error::HostListFull, "WHILE 1\nXFERADDSTG(\"N\")\nENDWHILE"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 60));
         MacroTransfer m;
-        m.Run(c.text, c.origin);
+        m.Run(c.text);
         EXPECT_EQ(m.outcome.end, MacroOutcome::End::Error);
         EXPECT_EQ(m.outcome.error, c.error);
         EXPECT_EQ(m.Typed(), "") << "nothing reaches the host";

@@ -114,13 +114,11 @@ void RoundTrips(const std::vector<size_t>& sizes, uint32_t block_size) {
     for (const Target& target : kTargets) {
         for (const char* mode : kModes) {
             SCOPED_TRACE(std::string(target.system) + " " + mode);
-            TestHostProcess host;
-            ASSERT_TRUE(host.Start({"--transfer", target.system, "--transfer-mode", mode}))
-                << "testhost did not start (is it built?)";
             RoundTrip trip;
             trip.system = target.host_system;
             std::string error;
-            ASSERT_TRUE(trip.live.Connect(host.port(), error)) << error;
+            ASSERT_TRUE(trip.live.Start({"--transfer", target.system, "--transfer-mode", mode}, error))
+                << error;
             trip.live.session().record.SetNumber(field::TransferBlockSize, block_size);
             int n = 0;
             for (bool text : {true, false}) {
