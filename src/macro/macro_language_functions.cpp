@@ -56,51 +56,10 @@ int ReadHex(std::string_view t, MacroValue& out) {
     return 0;
 }
 
-bool IsHostFunction(int keyword) {
-    switch (keyword) {
-        case kw::Screen:
-        case kw::Attribute:
-        case kw::Color:
-        case kw::Hilite:
-        case kw::RawData:
-        case kw::OnScreen:
-        case kw::Type:
-        case kw::Key:
-        case kw::Open:
-        case kw::Close:
-        case kw::Get:
-        case kw::Put:
-        case kw::Eof:
-        case kw::Wait:
-        case kw::ShortWait:
-        case kw::WaitUnlocked:
-        case kw::Run:
-        case kw::MessageBoxFn:
-        case kw::EditBox:
-        case kw::ShellExecute:
-        case kw::XferAddStg:
-        case kw::SendFile:
-        case kw::ReceiveFile:
-        case kw::DebugWindow:
-        case kw::WinExec:
-        case kw::SessionFn:
-        case kw::GetIni:
-        case kw::PutIni:
-        case kw::SetOption:
-        case kw::GetOption:
-        case kw::PlaySound:
-        case kw::Beep:
-            return true;
-        default:
-            return false;
-    }
-}
-
 }  // namespace
 
 int MacroInterpreter::CallFunction(int keyword, MacroValue* a, int count, MacroValue& out) {
     out = MacroValue::Number(0);
-    if (IsHostFunction(keyword)) return host_.CallFunction(keyword, a, count, out);
     return LanguageFunction(keyword, a, count, out);
 }
 
@@ -219,9 +178,27 @@ int MacroInterpreter::LanguageFunction(int keyword, MacroValue* a, int count, Ma
         case kw::Minus:
         case kw::Bang:
             return macro_error::NotFound;
+        case kw::If:
+        case kw::Else:
+        case kw::EndIf:
+        case kw::While:
+        case kw::EndWhile:
+        case kw::Select:
+        case kw::Case:
+        case kw::Default:
+        case kw::EndSelect:
+        case kw::For:
+        case kw::Next:
+        case kw::Break:
+        case kw::Continue:
+        case kw::Exit:
+        case kw::Goto:
+        case kw::Call:
+        case kw::Return:
+            return 0;  // the control words as function terms: nothing
         default:
-            // The control words as function terms: nothing.
-            return 0;
+            // Everything beyond the language is the host's (screen, keys, files, dialogs, ...).
+            return host_.CallFunction(keyword, a, count, out);
     }
 }
 
