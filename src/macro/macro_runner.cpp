@@ -219,16 +219,22 @@ int MacroRunner::RunChild(MacroValue* a, int count) {
     MacroProgram& parent = current();
     if (foreign_starter_ && foreign_starter_(name, ChildOrigin(parent))) return 0;
     parent.Advance();
-    std::string error;
-    std::unique_ptr<MacroProgram> child = LoadFile(name, ChildOrigin(parent), error);
-    if (!child) {
-        // Going on without the macro it needs would act on the wrong screens.
-        s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
-        EndChain(MacroOutcome::End::LoadFailed, 0);
-        return 0;
-    }
+    std::unique_ptr<MacroProgram> child = LoadChild(name, ChildOrigin(parent));
+    if (!child) return 0;
     if (!Start(std::move(child), ChildOrigin(parent))) return 0;
     return kStartedChild;
+}
+
+// A child that cannot be loaded ends the chain: going on without the macro it needs would act on
+// the wrong screens.
+std::unique_ptr<MacroProgram> MacroRunner::LoadChild(std::string_view name, MacroOrigin origin) {
+    std::string error;
+    std::unique_ptr<MacroProgram> child = LoadFile(name, origin, error);
+    if (!child) {
+        s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
+        EndChain(MacroOutcome::End::LoadFailed, 0);
+    }
+    return child;
 }
 
 // The single transfers of a wildcard request run as a child of this statement, which runs again
@@ -236,13 +242,8 @@ int MacroRunner::RunChild(MacroValue* a, int count) {
 int MacroRunner::RunGeneratedTransfers(const std::string& path) {
     if (chain_.size() >= size_t(kMaxRunDepth)) return macro_error::RunTooDeep;
     MacroProgram& parent = current();
-    std::string error;
-    std::unique_ptr<MacroProgram> child = LoadFile(path, ChildOrigin(parent), error);
-    if (!child) {
-        s_.ui.ShowMessage({"File Error", error, Buttons::Ok, Icon::Warning});
-        EndChain(MacroOutcome::End::LoadFailed, 0);
-        return 0;
-    }
+    std::unique_ptr<MacroProgram> child = LoadChild(path, ChildOrigin(parent));
+    if (!child) return 0;
     parent.generated_transfers = true;
     parent.generated_failed = false;
     parent.suspended_for_transfer = true;

@@ -161,6 +161,8 @@ class MacroRunner final : public MacroHook {
     bool Start(std::unique_ptr<MacroProgram> program, MacroOrigin origin);
     // Null with `error` empty when the acting macro may not start macros.
     std::unique_ptr<MacroProgram> LoadFile(std::string_view name, MacroOrigin origin, std::string& error);
+    // RUN's child or a wildcard's generated transfers; null after the report when it cannot load.
+    std::unique_ptr<MacroProgram> LoadChild(std::string_view name, MacroOrigin origin);
     void EndChain(MacroOutcome::End end, int error);
     void SetState(MacroState state);
     void ScheduleTurn();
