@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     AnsweringUi ui(options & 0x80 ? Answer::Ok : Answer::Cancel);
     auto session = std::make_unique<Session>(ui);
     Session& s = *session;
-    AttachClipboard(s);
+    Clipboard clipboard(s);
+    ClipboardState& clip = clipboard.state();
     BuildScreen(s, uint8_t(1 + shape % 30), uint8_t(1 + (shape / 8) % 90 + (where & 1) * 40));
     s.record.SetNumber(field::Paste, options & 3);
     s.record.SetNumber(field::CutDelete, (options >> 2) & 1);
@@ -70,12 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     constexpr PasteForm kForms[] = {PasteForm::Paste,  PasteForm::Overlay, PasteForm::Insert,
                                     PasteForm::Field,  PasteForm::Window,  PasteForm::Flow,
                                     PasteForm::Repeat, PasteForm::Jcl};
-    RunPaste(s, kForms[form % 8]);
-    RunPaste(s, PasteForm::Continue);
-    RunPaste(s, kForms[(form >> 5) % 8]);
+    RunPaste(s, clip, kForms[form % 8]);
+    RunPaste(s, clip, PasteForm::Continue);
+    RunPaste(s, clip, kForms[(form >> 5) % 8]);
     s.selection.shown = true;
-    (void)CopySelection(s, form & 0x80 ? CopyKind::Cut : CopyKind::Fields);
-    (void)CopySelection(s, CopyKind::Append);
+    (void)CopySelection(s, clip, form & 0x80 ? CopyKind::Cut : CopyKind::Fields);
+    (void)CopySelection(s, clip, CopyKind::Append);
     (void)FindAndMark(s, std::string(reinterpret_cast<const char*>(data + 4), (size - 4) % 12), options);
     return 0;
 }

@@ -71,6 +71,7 @@ class CountingHooks final : public CaptureHook,
     void RunMacroText(const std::string&) override { ++calls; }
     void ReplayTypeAhead() override { ++calls; }
     void FindAgainAfterScreen() override { ++calls; }
+    void FindText(std::string_view, uint8_t) override { ++calls; }
     void AfterHostWrite() override { ++calls; }
     void KeyFunction(uint16_t) override { ++calls; }
     bool RunEdit(uint8_t) override {
@@ -79,6 +80,8 @@ class CountingHooks final : public CaptureHook,
     }
     void PasteByTyping() override { ++calls; }
     void ClearSelectionArea() override { ++calls; }
+    int PasteRepeatBuffer() const override { return -1; }
+    void MouseSelectionFinished(bool) override { ++calls; }
     void PrintScreen() override { ++calls; }
     void PrintTextFile(const std::string&) override { ++calls; }
     void CopyFileToPrinter(const std::string&, const std::string&) override { ++calls; }

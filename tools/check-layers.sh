@@ -40,7 +40,6 @@ api 14
 allowed='
 ds3270 session
 session keyboard
-session clipboard
 '
 
 edges=$(for dir in "$src"/*/; do

@@ -4,7 +4,6 @@
 
 #include "app/folders_setup.h"
 #include "app/session_runtime.h"
-#include "clipboard/clipboard.h"
 #include "config/file_name_text.h"
 #include "config/session_file.h"
 #include "config/settings_file.h"
@@ -28,6 +27,7 @@ constexpr int kColoursPage = 4;
 SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
     : runtime_(runtime),
       frame_(frame),
+      clipboard_(runtime.session()),
       history_(runtime.session()),
       capture_(runtime.session(), &runtime.loop()),
       printing_(runtime.session(), runtime.loop()),
@@ -38,7 +38,6 @@ SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
     // A saved HTML screen shows attribute positions as the window does.
     capture_.capture().attribute_markers_shown = [&frame] { return frame.AttributeMarkersShown(); };
     AttachKeyboard(s);
-    AttachClipboard(s);
     transfer_.SetFrame(&frame);
     s.hooks.history = &history_;
     s.hooks.oper = this;

@@ -14,6 +14,7 @@
 
 #include "app/session_macros.h"
 #include "capture/capture_commands.h"
+#include "clipboard/clipboard.h"
 #include "history/screen_history.h"
 #include "options/system_variables.h"
 #include "print/printing.h"
@@ -79,6 +80,7 @@ class SessionCore final : public OperHook, public SettingsHook {
 
     SessionRuntime& runtime_;
     SessionFrame& frame_;
+    Clipboard clipboard_;
     ScreenHistory history_;
     CaptureSubsystem capture_;
     Printing printing_;

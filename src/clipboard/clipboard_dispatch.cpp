@@ -29,98 +29,115 @@ uint16_t MenuCode(uint8_t number) {
 
 }  // namespace
 
-void ClipboardHooks::AfterHostWrite() {
-    if (session) EndPasteCycle(*session);
+Clipboard::Clipboard(Session& session) : session_(session) {
+    session.hooks.clipboard = this;
+    session.hooks.find = this;
 }
 
-void ClipboardHooks::KeyFunction(uint16_t code) {
-    if (session) NoteKeyFunction(*session, code);
+Clipboard::~Clipboard() {
+    if (session_.hooks.clipboard == this) session_.hooks.clipboard = nullptr;
+    if (session_.hooks.find == this) session_.hooks.find = nullptr;
 }
 
-bool ClipboardHooks::RunEdit(uint8_t number) {
-    return session && RunClipboardEdit(*session, number);
+void Clipboard::AfterHostWrite() {
+    EndPasteCycle(session_, state_);
 }
 
-void ClipboardHooks::PasteByTyping() {
-    if (session) RunPaste(*session, PasteForm::ByTyping);
+void Clipboard::KeyFunction(uint16_t code) {
+    NoteKeyFunction(session_, state_, code);
 }
 
-void ClipboardHooks::ClearSelectionArea() {
-    if (session) orkan::ClearSelectionArea(*session);
+bool Clipboard::RunEdit(uint8_t number) {
+    return RunClipboardEdit(session_, state_, number);
 }
 
-void ClipboardHooks::FindAgainAfterScreen() {
+void Clipboard::PasteByTyping() {
+    RunPaste(session_, state_, PasteForm::ByTyping);
+}
+
+void Clipboard::ClearSelectionArea() {
+    orkan::ClearSelectionArea(session_);
+}
+
+int Clipboard::PasteRepeatBuffer() const {
+    return orkan::PasteRepeatBuffer(state_);
+}
+
+void Clipboard::MouseSelectionFinished(bool ctrl_held) {
+    if (!session_.selection.shown || !session_.record.Flag(field::EnableAutoCutCopy)) return;
+    (void)CopySelection(session_, state_, ctrl_held ? CopyKind::Cut : CopyKind::Copy);
+}
+
+void Clipboard::FindAgainAfterScreen() {
     // Called directly, never as a key: a key would pass admission and empty the type-ahead queue
     // before its replay.
-    if (session && (session->clipboard.active_find & find_option::EveryScreen)) FindRepeat(*session);
+    if (state_.active_find & find_option::EveryScreen) FindRepeat(session_, state_);
 }
 
-void AttachClipboard(Session& session) {
-    session.clipboard.hooks.session = &session;
-    session.hooks.clipboard = &session.clipboard.hooks;
-    session.hooks.find = &session.clipboard.hooks;
+void Clipboard::FindText(std::string_view text, uint8_t options) {
+    FinishFindDialog(session_, state_, FindDialogAnswer{true, std::string(text), options});
 }
 
-void NoteKeyFunction(Session& session, uint16_t code) {
-    if (session.clipboard.typing_paste) return;
+void NoteKeyFunction(Session& session, ClipboardState& clip, uint16_t code) {
+    if (clip.typing_paste) return;
     if (CategoryOf(code) == KeyCategory::Edit && ContinuesPasteCycle(NumberOf(code))) return;
-    EndPasteCycle(session);
+    EndPasteCycle(session, clip);
 }
 
-bool RunClipboardEdit(Session& session, uint8_t number) {
+bool RunClipboardEdit(Session& session, ClipboardState& clip, uint8_t number) {
     Session& s = session;
     switch (number) {
         case fn::Copy:
-            (void)CopySelection(s, CopyKind::Copy);
+            (void)CopySelection(s, clip, CopyKind::Copy);
             return true;
         case fn::Cut:
-            (void)CopySelection(s, CopyKind::Cut);
+            (void)CopySelection(s, clip, CopyKind::Cut);
             return true;
         case fn::CopyAppend:
-            (void)CopySelection(s, CopyKind::Append);
+            (void)CopySelection(s, clip, CopyKind::Append);
             return true;
         case fn::CopyAppendNoCr:
-            (void)CopySelection(s, CopyKind::AppendNoCr);
+            (void)CopySelection(s, clip, CopyKind::AppendNoCr);
             return true;
         case fn::CopyFields:
-            (void)CopySelection(s, CopyKind::Fields);
+            (void)CopySelection(s, clip, CopyKind::Fields);
             return true;
         case fn::CopyTruncate:
-            (void)CopySelection(s, CopyKind::Truncate);
+            (void)CopySelection(s, clip, CopyKind::Truncate);
             return true;
         case fn::ClearCopyBuffers:
-            ClearCopyBuffers(s);
+            ClearCopyBuffers(s, clip);
             return true;
 
         case fn::Paste:
-            RunPaste(s, PasteForm::Paste);
+            RunPaste(s, clip, PasteForm::Paste);
             return true;
         case fn::PasteOverlay:
-            RunPaste(s, PasteForm::Overlay);
+            RunPaste(s, clip, PasteForm::Overlay);
             return true;
         case fn::PasteInsert:
-            RunPaste(s, PasteForm::Insert);
+            RunPaste(s, clip, PasteForm::Insert);
             return true;
         case fn::PasteField:
-            RunPaste(s, PasteForm::Field);
+            RunPaste(s, clip, PasteForm::Field);
             return true;
         case fn::PasteByTyping:
-            RunPaste(s, PasteForm::ByTyping);
+            RunPaste(s, clip, PasteForm::ByTyping);
             return true;
         case fn::PasteWindow:
-            RunPaste(s, PasteForm::Window);
+            RunPaste(s, clip, PasteForm::Window);
             return true;
         case fn::PasteFlow:
-            RunPaste(s, PasteForm::Flow);
+            RunPaste(s, clip, PasteForm::Flow);
             return true;
         case fn::PasteRepeat:
-            RunPaste(s, PasteForm::Repeat);
+            RunPaste(s, clip, PasteForm::Repeat);
             return true;
         case fn::PasteContinue:
-            RunPaste(s, PasteForm::Continue);
+            RunPaste(s, clip, PasteForm::Continue);
             return true;
         case fn::PasteJcl:
-            RunPaste(s, PasteForm::Jcl);
+            RunPaste(s, clip, PasteForm::Jcl);
             return true;
 
         case fn::SelectAll:
@@ -142,10 +159,10 @@ bool RunClipboardEdit(Session& session, uint8_t number) {
             SelectText(s);
             return true;
         case fn::MarkSelectionStart:
-            MarkSelectionStart(s);
+            MarkSelectionStart(s, clip);
             return true;
         case fn::SelectToMark:
-            SelectToMark(s);
+            SelectToMark(s, clip);
             return true;
         case fn::ExtendUp:
             ExtendSelection(s, Direction::Up);
@@ -161,23 +178,23 @@ bool RunClipboardEdit(Session& session, uint8_t number) {
             return true;
 
         case fn::ContextMenu:
-            OpenEditingMenu(s);
+            OpenEditingMenu(s, clip);
             return true;
         case fn::Find:
-            OpenFindDialog(s);
+            OpenFindDialog(s, clip);
             return true;
         case fn::FindRepeat:
-            FindRepeat(s);
+            FindRepeat(s, clip);
             return true;
         case fn::FindClear:
-            FindClear(s);
+            FindClear(s, clip);
             return true;
         default:
             return false;
     }
 }
 
-std::vector<MenuItem> EditingMenu(const Session& session) {
+std::vector<MenuItem> EditingMenu(const Session& session, const ClipboardState& clip) {
     const bool shown = session.selection.shown;
     std::vector<MenuItem> items = {
         {"Undo", MenuCode(fn::Undo), true},      {"Cut", MenuCode(fn::Cut), shown},
@@ -189,7 +206,7 @@ std::vector<MenuItem> EditingMenu(const Session& session) {
         items.push_back({"Copy Append", MenuCode(fn::CopyAppend), true});
         added = true;
     }
-    if (session.clipboard.continuation) {
+    if (clip.continuation) {
         items.push_back({"Paste Continue", MenuCode(fn::PasteContinue), true});
         added = true;
     }
@@ -198,19 +215,14 @@ std::vector<MenuItem> EditingMenu(const Session& session) {
     return items;
 }
 
-void OpenEditingMenu(Session& session) {
+void OpenEditingMenu(Session& session, const ClipboardState& clip) {
     std::optional<uint16_t> chosen;
     {
         // The menu is the user's, whoever opened it.
         NoMacroActing menu(session.macro_gate);
-        chosen = session.ui.ChooseFromMenu(EditingMenu(session));
+        chosen = session.ui.ChooseFromMenu(EditingMenu(session, clip));
     }
     if (chosen) ExecuteKey(session, *chosen, true);
-}
-
-void MouseSelectionFinished(Session& session, bool ctrl_held) {
-    if (!session.selection.shown || !session.record.Flag(field::EnableAutoCutCopy)) return;
-    (void)CopySelection(session, ctrl_held ? CopyKind::Cut : CopyKind::Copy);
 }
 
 }  // namespace orkan

@@ -11,11 +11,8 @@
 #include <vector>
 
 #include "ds3270/presentation_space.h"
-#include "session/session_hooks.h"
 
 namespace orkan {
-
-struct Session;
 
 enum class CopyKind : uint8_t { None, Copy, Cut, Append, AppendNoCr, Fields, Truncate };
 
@@ -37,19 +34,6 @@ struct CellRect {
     uint32_t top = 0, left = 0, bottom = 0, right = 0;
     uint32_t Width() const { return right - left + 1; }
     uint32_t Height() const { return bottom - top + 1; }
-};
-
-// The hooks the data stream and the screen history call: a host write ends the paste-repeat
-// cycle, a new screen renews the find marks. Registered by AttachClipboard.
-class ClipboardHooks final : public ClipboardHook, public FindHook {
-  public:
-    void AfterHostWrite() override;
-    void KeyFunction(uint16_t code) override;
-    bool RunEdit(uint8_t number) override;
-    void PasteByTyping() override;
-    void ClearSelectionArea() override;
-    void FindAgainAfterScreen() override;
-    Session* session = nullptr;
 };
 
 struct ClipboardState {
@@ -78,8 +62,6 @@ struct ClipboardState {
     // the dialog last started, 0 when none is active.
     std::array<std::string, kFindHistorySize> find_history;
     uint8_t active_find = 0;
-
-    ClipboardHooks hooks;
 };
 
 }  // namespace orkan

@@ -93,18 +93,17 @@ size_t CopyBufferCount(const Session& session) {
     return std::max<size_t>(1, std::min<size_t>(9, session.record.Number(field::NumberOfCopyBuffers)));
 }
 
-std::vector<std::string>& CopyBuffers(Session& session) {
-    std::vector<std::string>& b = session.clipboard.buffers;
+std::vector<std::string>& CopyBuffers(const Session& session, ClipboardState& clip) {
+    std::vector<std::string>& b = clip.buffers;
     b.resize(CopyBufferCount(session));
     return b;
 }
 
-bool CopySelection(Session& session, CopyKind kind, const std::string* macro_text) {
+bool CopySelection(Session& session, ClipboardState& clip, CopyKind kind, const std::string* macro_text) {
     const bool append = kind == CopyKind::Append || kind == CopyKind::AppendNoCr;
     const auto rect = SelectedRect(session);
     if (!macro_text && !rect && !append) return false;
-    ClipboardState& c = session.clipboard;
-    std::vector<std::string>& buffers = CopyBuffers(session);
+    std::vector<std::string>& buffers = CopyBuffers(session, clip);
     const size_t room = CopyBufferSize(session) - 1;
 
     std::string built;
@@ -116,7 +115,7 @@ bool CopySelection(Session& session, CopyKind kind, const std::string* macro_tex
         if (out.Put(*previous) && kind == CopyKind::Append && !built.empty() && built.back() != '\n')
             (void)out.Put("\r\n");
     }
-    const bool fields = kind == CopyKind::Fields || (append && c.last_copy == CopyKind::Fields);
+    const bool fields = kind == CopyKind::Fields || (append && clip.last_copy == CopyKind::Fields);
     if (!macro_text) {
         for (size_t k = buffers.size() - 1; k >= 1; --k) {
             buffers[k] = std::move(buffers[k - 1]);
@@ -135,7 +134,7 @@ bool CopySelection(Session& session, CopyKind kind, const std::string* macro_tex
             session.view->CursorMoved();
         }
     }
-    if (kind != CopyKind::Append && kind != CopyKind::AppendNoCr) c.last_copy = kind;
+    if (kind != CopyKind::Append && kind != CopyKind::AppendNoCr) clip.last_copy = kind;
     return true;
 }
 
@@ -164,10 +163,10 @@ void ClearSelectionArea(Session& session) {
     session.view->RefreshStatusLine();
 }
 
-void ClearCopyBuffers(Session& session) {
-    for (std::string& b : CopyBuffers(session)) b.clear();
+void ClearCopyBuffers(Session& session, ClipboardState& clip) {
+    for (std::string& b : CopyBuffers(session, clip)) b.clear();
     WriteClipboardText(session, "");
-    session.clipboard.continuation.reset();
+    clip.continuation.reset();
 }
 
 }  // namespace orkan

@@ -84,9 +84,9 @@ bool FindAndMark(Session& session, std::string_view text, uint8_t options) {
     return true;
 }
 
-bool RecordFindText(Session& session, std::string_view text) {
+bool RecordFindText(ClipboardState& clip, std::string_view text) {
     if (text.empty() || text.size() > kFindTextMax) return false;
-    auto& history = session.clipboard.find_history;
+    auto& history = clip.find_history;
     const auto found = std::find(history.begin(), history.end(), text);
     if (found != history.end()) {
         std::swap(*found, history.front());
@@ -97,9 +97,9 @@ bool RecordFindText(Session& session, std::string_view text) {
     return true;
 }
 
-void OpenFindDialog(Session& session) {
+void OpenFindDialog(Session& session, ClipboardState& clip) {
     FindDialogRequest request;
-    for (const std::string& t : session.clipboard.find_history)
+    for (const std::string& t : clip.find_history)
         if (!t.empty()) request.history.push_back(t);
     request.options = uint8_t(session.record.Number(field::FindOptions));
     std::optional<FindDialogAnswer> answer;
@@ -116,17 +116,17 @@ void OpenFindDialog(Session& session) {
              Buttons::Ok, Icon::Information});
         return;
     }
-    FinishFindDialog(session, *answer);
+    FinishFindDialog(session, clip, *answer);
 }
 
-void FinishFindDialog(Session& session, const FindDialogAnswer& answer) {
+void FinishFindDialog(Session& session, ClipboardState& clip, const FindDialogAnswer& answer) {
     ClearFindMarks(session);
     const uint8_t options =
         answer.options & (find_option::WholeWords | find_option::MatchCase | find_option::EveryScreen);
     session.record.SetNumber(field::FindOptions, options);
     const std::string_view text = answer.text;
     // Cancel stops finding again whatever the text was.
-    if (!answer.ok) session.clipboard.active_find = 0;
+    if (!answer.ok) clip.active_find = 0;
     if (text.size() > kFindTextMax) {
         session.ui.ShowMessage(
             {"Orkan TN3270 Find",
@@ -134,21 +134,20 @@ void FinishFindDialog(Session& session, const FindDialogAnswer& answer) {
              Buttons::Ok, Icon::Warning});
         return;
     }
-    (void)RecordFindText(session, text);
+    (void)RecordFindText(clip, text);
     if (!answer.ok) return;
     if (text.empty()) return;
     (void)FindAndMark(session, text, options);
-    session.clipboard.active_find = options;
+    clip.active_find = options;
 }
 
-void FindRepeat(Session& session) {
-    (void)FindAndMark(session, session.clipboard.find_history.front(),
-                      uint8_t(session.record.Number(field::FindOptions)));
+void FindRepeat(Session& session, const ClipboardState& clip) {
+    (void)FindAndMark(session, clip.find_history.front(), uint8_t(session.record.Number(field::FindOptions)));
 }
 
-void FindClear(Session& session) {
+void FindClear(Session& session, ClipboardState& clip) {
     ClearFindMarks(session);
-    session.clipboard.active_find = 0;
+    clip.active_find = 0;
 }
 
 }  // namespace orkan

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "clipboard/clipboard_state.h"
 #include "interfaces/ui.h"
 
 namespace orkan {
@@ -19,14 +20,14 @@ bool FindAndMark(Session& session, std::string_view text, uint8_t options);
 
 // Puts `text` at the top of the find history. False (and nothing changes) for an empty text or
 // one longer than a history slot holds.
-[[nodiscard]] bool RecordFindText(Session& session, std::string_view text);
+[[nodiscard]] bool RecordFindText(ClipboardState& clip, std::string_view text);
 
 // Find (Edit 58): asks the Ui for the dialog, then FinishFindDialog.
-void OpenFindDialog(Session& session);
+void OpenFindDialog(Session& session, ClipboardState& clip);
 // What OK or Cancel in the find dialog does.
-void FinishFindDialog(Session& session, const FindDialogAnswer& answer);
+void FinishFindDialog(Session& session, ClipboardState& clip, const FindDialogAnswer& answer);
 
-void FindRepeat(Session& session);
-void FindClear(Session& session);
+void FindRepeat(Session& session, const ClipboardState& clip);
+void FindClear(Session& session, ClipboardState& clip);
 
 }  // namespace orkan

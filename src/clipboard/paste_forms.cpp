@@ -11,9 +11,9 @@
 namespace orkan {
 namespace {
 
-void MoveCursorToEnd(Session& s) {
+void MoveCursorToEnd(Session& s, ClipboardState& clip) {
     PresentationSpace& ps = s.ps;
-    const size_t length = s.clipboard.single_line_length;
+    const size_t length = clip.single_line_length;
     if (!s.record.Flag(field::MoveCursorToEndOnPaste) || length == 0 || ps.columns == 0) return;
     if (ps.cursor_address % ps.columns + length < ps.columns) ps.cursor_address += uint32_t(length);
 }
@@ -24,17 +24,16 @@ void Finish(Session& s) {
     s.view->RefreshStatusLine();
 }
 
-void WindowPaste(Session& s, const CellRect& window, size_t from) {
-    ClipboardState& c = s.clipboard;
+void WindowPaste(Session& s, ClipboardState& clip, const CellRect& window, size_t from) {
     ShowSelection(s, window);
     ClearSelectionArea(s);
-    c.paste_window = window;
-    c.last_mode = PasteMode::Window;
+    clip.paste_window = window;
+    clip.last_mode = PasteMode::Window;
     s.ps.cursor_address = window.top * s.ps.columns + window.left;
-    (void)PasteOverlay(s, from, window.Height());
+    (void)PasteOverlay(s, clip, from, window.Height());
 }
 
-void PasteWindow(Session& s, bool flow) {
+void PasteWindow(Session& s, ClipboardState& clip, bool flow) {
     const auto rect = SelectedRect(s);
     if (!rect) {
         s.ui.ShowMessage(
@@ -44,46 +43,44 @@ void PasteWindow(Session& s, bool flow) {
              Buttons::Ok, Icon::Information});
         return;
     }
-    if (!GetPasteText(s, nullptr)) return;
-    ClipboardState& c = s.clipboard;
-    c.paste_text = BreakIntoLines(flow ? FlowText(c.paste_text) : c.paste_text, rect->Width());
-    WindowPaste(s, *rect, 0);
+    if (!GetPasteText(s, clip, nullptr)) return;
+    clip.paste_text = BreakIntoLines(flow ? FlowText(clip.paste_text) : clip.paste_text, rect->Width());
+    WindowPaste(s, clip, *rect, 0);
 }
 
-void PasteRepeat(Session& s) {
+void PasteRepeat(Session& s, ClipboardState& clip) {
     PresentationSpace& ps = s.ps;
     if (ps.positions == 0 || ps.columns == 0) return;
     const uint32_t cursor = ps.cursor_address < ps.positions ? ps.cursor_address : 0;
     const uint32_t column = cursor % ps.columns;
     for (uint32_t row = cursor / ps.columns; row < ps.rows;) {
         ps.cursor_address = row * ps.columns + column;
-        const OverlayResult r = PasteOverlay(s, 0, kNoRowLimit);
+        const OverlayResult r = PasteOverlay(s, clip, 0, kNoRowLimit);
         if (r.rows == 0) break;
         row = r.last_row + 1;
     }
     ps.cursor_address = cursor;
-    s.clipboard.continuation.reset();
+    clip.continuation.reset();
 }
 
-void PasteContinue(Session& s) {
-    ClipboardState& c = s.clipboard;
-    if (!c.continuation) return;
-    const size_t from = *c.continuation;
-    switch (c.last_mode) {
+void PasteContinue(Session& s, ClipboardState& clip) {
+    if (!clip.continuation) return;
+    const size_t from = *clip.continuation;
+    switch (clip.last_mode) {
         case PasteMode::Overlay:
-            (void)PasteOverlay(s, from, kNoRowLimit);
+            (void)PasteOverlay(s, clip, from, kNoRowLimit);
             break;
         case PasteMode::Field:
-            PasteField(s, from);
+            PasteField(s, clip, from);
             break;
         case PasteMode::Insert:
-            PasteInsert(s, from, true);
+            PasteInsert(s, clip, from, true);
             break;
         case PasteMode::Window: {
             const PresentationSpace& ps = s.ps;
-            CellRect w = c.paste_window;
+            CellRect w = clip.paste_window;
             if (w.bottom >= ps.rows || w.right >= ps.columns) return;  // the screen shrank under it
-            WindowPaste(s, w, from);
+            WindowPaste(s, clip, w, from);
             break;
         }
     }
@@ -137,9 +134,9 @@ bool ReplaceJcl(Session& s, const CellRect& span, const std::string& line) {
     return true;
 }
 
-void RunPasteForm(Session& s, PasteForm form, const std::string* macro_text);
+void RunPasteForm(Session& s, ClipboardState& clip, PasteForm form, const std::string* macro_text);
 
-void PasteJcl(Session& s, const std::string* macro_text) {
+void PasteJcl(Session& s, ClipboardState& clip, const std::string* macro_text) {
     JclResult jcl = ClassifyJcl(s);
     if (jcl.kind == JclClass::Word) {
         // The word around the cursor, as Select Word takes it.
@@ -156,67 +153,66 @@ void PasteJcl(Session& s, const std::string* macro_text) {
         jcl.kind = JclClass::Selection;
     }
     if (jcl.kind == JclClass::Selection && jcl.rect.top == jcl.rect.bottom) {
-        if (!GetPasteText(s, macro_text)) return;
-        const std::string line = FirstLine(s.clipboard.paste_text);
+        if (!GetPasteText(s, clip, macro_text)) return;
+        const std::string line = FirstLine(clip.paste_text);
         if (ReplaceJcl(s, jcl.rect, line)) {
-            s.clipboard.continuation.reset();
+            clip.continuation.reset();
             return;
         }
     }
-    RunPasteForm(s, PasteForm::Paste, macro_text);
+    RunPasteForm(s, clip, PasteForm::Paste, macro_text);
 }
 
-void RunPasteForm(Session& s, PasteForm form, const std::string* macro_text) {
-    ClipboardState& c = s.clipboard;
+void RunPasteForm(Session& s, ClipboardState& clip, PasteForm form, const std::string* macro_text) {
     const bool shown = s.selection.shown;
     switch (form) {
         case PasteForm::Paste: {
             const uint32_t option = s.record.Number(field::Paste);
             if (option == 0 || (option == 2 && !s.keyboard.insert_mode))
-                return RunPasteForm(s, PasteForm::Overlay, macro_text);
-            if (option <= 2) return RunPasteForm(s, PasteForm::Insert, macro_text);
-            return RunPasteForm(s, PasteForm::Field, macro_text);
+                return RunPasteForm(s, clip, PasteForm::Overlay, macro_text);
+            if (option <= 2) return RunPasteForm(s, clip, PasteForm::Insert, macro_text);
+            return RunPasteForm(s, clip, PasteForm::Field, macro_text);
         }
         case PasteForm::Overlay:
-            if (shown || !GetPasteText(s, macro_text)) return;
-            c.last_mode = PasteMode::Overlay;
+            if (shown || !GetPasteText(s, clip, macro_text)) return;
+            clip.last_mode = PasteMode::Overlay;
             // Typing is the overlay's own form: the writers of the other forms keep their rules.
-            if (s.settings.PasteByTyping) return PasteByTyping(s, 0);
-            (void)PasteOverlay(s, 0, kNoRowLimit);
-            return MoveCursorToEnd(s);
+            if (s.settings.PasteByTyping) return PasteByTyping(s, clip, 0);
+            (void)PasteOverlay(s, clip, 0, kNoRowLimit);
+            return MoveCursorToEnd(s, clip);
         case PasteForm::Insert:
-            if (shown || !GetPasteText(s, macro_text)) return;
-            c.last_mode = PasteMode::Insert;
-            PasteInsert(s, 0, macro_text == nullptr);
-            return MoveCursorToEnd(s);
+            if (shown || !GetPasteText(s, clip, macro_text)) return;
+            clip.last_mode = PasteMode::Insert;
+            PasteInsert(s, clip, 0, macro_text == nullptr);
+            return MoveCursorToEnd(s, clip);
         case PasteForm::Field:
-            if (shown || !GetPasteText(s, macro_text)) return;
-            c.last_mode = PasteMode::Field;
-            PasteField(s, 0);
-            return MoveCursorToEnd(s);
+            if (shown || !GetPasteText(s, clip, macro_text)) return;
+            clip.last_mode = PasteMode::Field;
+            PasteField(s, clip, 0);
+            return MoveCursorToEnd(s, clip);
         case PasteForm::ByTyping:
-            if (!GetPasteText(s, macro_text)) return;
-            return PasteByTyping(s, 0);
+            if (!GetPasteText(s, clip, macro_text)) return;
+            return PasteByTyping(s, clip, 0);
         case PasteForm::Window:
-            return PasteWindow(s, false);
+            return PasteWindow(s, clip, false);
         case PasteForm::Flow:
-            return PasteWindow(s, true);
+            return PasteWindow(s, clip, true);
         case PasteForm::Repeat:
-            if (!GetPasteText(s, macro_text)) return;
-            c.last_mode = PasteMode::Overlay;
-            return PasteRepeat(s);
+            if (!GetPasteText(s, clip, macro_text)) return;
+            clip.last_mode = PasteMode::Overlay;
+            return PasteRepeat(s, clip);
         case PasteForm::Continue:
-            return PasteContinue(s);
+            return PasteContinue(s, clip);
         case PasteForm::Jcl:
-            return PasteJcl(s, macro_text);
+            return PasteJcl(s, clip, macro_text);
     }
 }
 
 }  // namespace
 
-void RunPaste(Session& session, PasteForm form, const std::string* macro_text) {
+void RunPaste(Session& session, ClipboardState& clip, PasteForm form, const std::string* macro_text) {
     if (session.ps.positions == 0 || session.ps.columns == 0) return;
-    RunPasteForm(session, form, macro_text);
+    RunPasteForm(session, clip, form, macro_text);
     Finish(session);
 }
 

@@ -10,17 +10,17 @@
 namespace orkan {
 namespace {
 
-void TakeCycleSnapshot(Session& s) {
+void TakeCycleSnapshot(Session& s, ClipboardState& clip) {
     auto snap = std::make_unique<ScreenSnapshot>();
     snap->planes = s.ps.planes;
     snap->positions = s.ps.positions;
     snap->cursor_address = s.ps.cursor_address;
-    s.clipboard.cycle_snapshot = std::move(snap);
+    clip.cycle_snapshot = std::move(snap);
 }
 
 // A repeated paste replaces the one before it.
-void RestoreCycleSnapshot(Session& s) {
-    const ScreenSnapshot* snap = s.clipboard.cycle_snapshot.get();
+void RestoreCycleSnapshot(Session& s, ClipboardState& clip) {
+    const ScreenSnapshot* snap = clip.cycle_snapshot.get();
     if (!snap || snap->positions != s.ps.positions) return;
     s.ps.planes = snap->planes;
     s.ps.cursor_address = snap->cursor_address;
@@ -39,41 +39,38 @@ size_t NextLine(std::string_view text, size_t end) {
 
 }  // namespace
 
-void EndPasteCycle(Session& session) {
-    ClipboardState& c = session.clipboard;
-    if (c.cycle_ended) return;
-    c.cycle_ended = true;
-    c.cycle_snapshot.reset();
-    c.paste_counter = 0;
+void EndPasteCycle(Session& session, ClipboardState& clip) {
+    if (clip.cycle_ended) return;
+    clip.cycle_ended = true;
+    clip.cycle_snapshot.reset();
+    clip.paste_counter = 0;
     session.view->RefreshStatusLine();
 }
 
-int PasteRepeatBuffer(const Session& session) {
-    const ClipboardState& c = session.clipboard;
-    return c.cycle_ended || c.paste_counter == 0 ? -1 : int(c.paste_counter);
+int PasteRepeatBuffer(const ClipboardState& clip) {
+    return clip.cycle_ended || clip.paste_counter == 0 ? -1 : int(clip.paste_counter);
 }
 
-bool GetPasteText(Session& session, const std::string* macro_text) {
-    ClipboardState& c = session.clipboard;
+bool GetPasteText(Session& session, ClipboardState& clip, const std::string* macro_text) {
     std::string text;
     if (macro_text) {
-        c.paste_counter = 0;
+        clip.paste_counter = 0;
         text = *macro_text;
     } else {
-        std::vector<std::string>& buffers = CopyBuffers(session);
-        if (c.cycle_ended) {
-            TakeCycleSnapshot(session);
-            c.cycle_ended = false;
-            c.paste_counter = 1;
+        std::vector<std::string>& buffers = CopyBuffers(session, clip);
+        if (clip.cycle_ended) {
+            TakeCycleSnapshot(session, clip);
+            clip.cycle_ended = false;
+            clip.paste_counter = 1;
         } else {
-            RestoreCycleSnapshot(session);
-            if (++c.paste_counter > buffers.size()) {
-                c.paste_counter = 1;
+            RestoreCycleSnapshot(session, clip);
+            if (++clip.paste_counter > buffers.size()) {
+                clip.paste_counter = 1;
                 session.view->RepaintAll();
             }
         }
         session.view->RefreshStatusLine();
-        if (c.paste_counter == 1) {
+        if (clip.paste_counter == 1) {
             auto clip = ReadClipboardText(session);
             if (!clip) return false;
             const size_t room = CopyBufferSize(session) - 1;
@@ -87,15 +84,15 @@ bool GetPasteText(Session& session, const std::string* macro_text) {
             buffers[0] = std::move(*clip);
             text = buffers[0];
         } else {
-            text = buffers[c.paste_counter - 1];
+            text = buffers[clip.paste_counter - 1];
         }
         if (text.empty()) text = buffers[0];
     }
     if (text.empty()) return false;
     PlainQuotes(text);
-    c.single_line_length = text.find_first_of("\r\n") == text.npos ? text.size() : 0;
-    c.paste_text = std::move(text);
-    c.continuation.reset();
+    clip.single_line_length = text.find_first_of("\r\n") == text.npos ? text.size() : 0;
+    clip.paste_text = std::move(text);
+    clip.continuation.reset();
     return true;
 }
 

@@ -84,10 +84,9 @@ std::optional<uint32_t> NextUnprotectedField(const PresentationSpace& ps, uint32
 
 }  // namespace
 
-OverlayResult PasteOverlay(Session& session, size_t from, uint32_t row_limit) {
+OverlayResult PasteOverlay(Session& session, ClipboardState& clip, size_t from, uint32_t row_limit) {
     PresentationSpace& ps = session.ps;
-    ClipboardState& c = session.clipboard;
-    const std::string& text = c.paste_text;
+    const std::string& text = clip.paste_text;
     OverlayResult result;
     if (ps.positions == 0 || ps.columns == 0) return result;
     if (ps.cursor_address >= ps.positions) ps.cursor_address = 0;
@@ -109,23 +108,22 @@ OverlayResult PasteOverlay(Session& session, size_t from, uint32_t row_limit) {
         ++result.rows;
         pos = NextLine(text, end);
     }
-    c.continuation = pos < text.size() ? std::optional<size_t>(pos) : std::nullopt;
+    clip.continuation = pos < text.size() ? std::optional<size_t>(pos) : std::nullopt;
     return result;
 }
 
-void PasteField(Session& session, size_t from) {
+void PasteField(Session& session, ClipboardState& clip, size_t from) {
     PresentationSpace& ps = session.ps;
-    ClipboardState& c = session.clipboard;
     if (ps.positions == 0) return;
     if (ps.cursor_address >= ps.positions) ps.cursor_address = 0;
     auto field = FieldAttributeAddress(ps, ps.cursor_address);
     if (!field) {
-        (void)PasteOverlay(session, from, kNoRowLimit);
+        (void)PasteOverlay(session, clip, from, kNoRowLimit);
         return;
     }
     if (ps.planes.attribute[*field] & fa::Protected) field = NextUnprotectedField(ps, *field);
     if (!field) return;
-    const std::string& text = c.paste_text;
+    const std::string& text = clip.paste_text;
     const uint32_t first_field = *field;
     size_t pos = std::min(from, text.size());
     while (pos < text.size()) {
@@ -142,12 +140,12 @@ void PasteField(Session& session, size_t from) {
         field = NextUnprotectedField(ps, fa);
         if (!field || *field == first_field) break;
     }
-    c.continuation = pos < text.size() ? std::optional<size_t>(pos) : std::nullopt;
+    clip.continuation = pos < text.size() ? std::optional<size_t>(pos) : std::nullopt;
 }
 
-void PasteInsert(Session& session, size_t from, bool ask) {
+void PasteInsert(Session& session, ClipboardState& clip, size_t from, bool ask) {
     PresentationSpace& ps = session.ps;
-    const std::string& text = session.clipboard.paste_text;
+    const std::string& text = clip.paste_text;
     if (ps.positions == 0 || ps.columns == 0) return;
     if (ps.cursor_address >= ps.positions) ps.cursor_address = 0;
     uint32_t lines = 0, width = 0;
@@ -189,13 +187,12 @@ void PasteInsert(Session& session, size_t from, bool ask) {
         }
         for (uint32_t a = r.start; a <= r.end && a < r.start + width; ++a) StoreCell(session, a, 0, 0);
     }
-    (void)PasteOverlay(session, from, kNoRowLimit);
+    (void)PasteOverlay(session, clip, from, kNoRowLimit);
 }
 
-void PasteByTyping(Session& session, size_t from) {
-    ClipboardState& c = session.clipboard;
-    const std::string text = c.paste_text.substr(std::min(from, c.paste_text.size()));
-    c.typing_paste = true;
+void PasteByTyping(Session& session, ClipboardState& clip, size_t from) {
+    const std::string text = clip.paste_text.substr(std::min(from, clip.paste_text.size()));
+    clip.typing_paste = true;
     bool skipped = false;
     for (char ch : text) {
         if (ch == '\r') continue;
@@ -213,8 +210,8 @@ void PasteByTyping(Session& session, size_t from) {
         ExecuteKey(session, CharCode(Printable(ch), kKeyWorksWhileLocked));
         skipped = session.keyboard.skipped_to_next_field;
     }
-    c.typing_paste = false;
-    c.continuation.reset();
+    clip.typing_paste = false;
+    clip.continuation.reset();
 }
 
 }  // namespace orkan

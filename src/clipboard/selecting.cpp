@@ -250,19 +250,18 @@ void SelectJcl(Session& session) {
     }
 }
 
-void MarkSelectionStart(Session& session) {
+void MarkSelectionStart(Session& session, ClipboardState& clip) {
     if (!CursorOnScreen(session)) return;
-    ClipboardState& c = session.clipboard;
-    c.mark_row = session.ps.cursor_address / session.ps.columns;
-    c.mark_column = session.ps.cursor_address % session.ps.columns;
+    clip.mark_row = session.ps.cursor_address / session.ps.columns;
+    clip.mark_column = session.ps.cursor_address % session.ps.columns;
 }
 
-void SelectToMark(Session& session) {
+void SelectToMark(Session& session, const ClipboardState& clip) {
     if (!CursorOnScreen(session)) return;
     const PresentationSpace& ps = session.ps;
     Selection& sel = session.selection;
-    sel.anchor_row = std::min(session.clipboard.mark_row, ps.rows - 1);
-    sel.anchor_column = std::min(session.clipboard.mark_column, ps.columns - 1);
+    sel.anchor_row = std::min(clip.mark_row, ps.rows - 1);
+    sel.anchor_column = std::min(clip.mark_column, ps.columns - 1);
     sel.end_row = ps.cursor_address / ps.columns;
     sel.end_column = ps.cursor_address % ps.columns;
     sel.shown = true;

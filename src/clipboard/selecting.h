@@ -18,8 +18,8 @@ bool SelectWord(Session& session);
 void SelectField(Session& session);
 void SelectText(Session& session);
 void SelectJcl(Session& session);
-void MarkSelectionStart(Session& session);
-void SelectToMark(Session& session);
+void MarkSelectionStart(Session& session, ClipboardState& clip);
+void SelectToMark(Session& session, const ClipboardState& clip);
 
 enum class Direction : uint8_t { Up, Down, Left, Right };
 void ExtendSelection(Session& session, Direction direction);

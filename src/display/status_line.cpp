@@ -4,7 +4,6 @@
 #include <array>
 #include <string_view>
 
-#include "clipboard/pasting.h"
 #include "ds3270/fields.h"
 #include "session/session.h"
 
@@ -197,7 +196,8 @@ StatusText BuildStatusText(const Session& session, bool macro_indicator_shown) {
     using namespace status_symbol;
     const StatusIndicators& extras = session.indicators;
     const uint32_t history_depth = session.hooks.history ? session.hooks.history->Depth() : 0;
-    const int paste_repeat_buffer = PasteRepeatBuffer(session);
+    const int paste_repeat_buffer =
+        session.hooks.clipboard ? session.hooks.clipboard->PasteRepeatBuffer() : -1;
     StatusText t;
     const long c = long(session.ps.columns);
     Put(t, 0, extras.capture_active ? "C" : "M");

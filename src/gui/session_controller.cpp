@@ -9,7 +9,6 @@
 #include "app/folders_setup.h"
 #include "app/session_runtime.h"
 #include "app/startup.h"
-#include "clipboard/clipboard.h"
 #include "config/file_name_text.h"
 #include "config/session_file.h"
 #include "gui/button_editor.h"
@@ -478,7 +477,7 @@ void SessionController::RunKey(uint16_t code) {
 
 void SessionController::AutoCopy(bool cut) {
     const QtUi::PrimaryScope primary(ui_);
-    MouseSelectionFinished(session(), cut);
+    if (ClipboardHook* clipboard = session().hooks.clipboard) clipboard->MouseSelectionFinished(cut);
 }
 
 bool SessionController::AltKeysForMenu() const {

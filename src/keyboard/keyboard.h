@@ -20,8 +20,8 @@ namespace orkan {
 struct Session;
 
 // Registers the keyboard's hook in session.hooks (the type-ahead replay after an unlock). Call
-// once after the session is created; the clipboard's Edit keys reach it only once it is attached
-// too (AttachClipboard).
+// once after the session is created; the clipboard's Edit keys reach it only while a Clipboard
+// is attached too.
 void AttachKeyboard(Session& session);
 
 enum class KeyEventKind : uint8_t { Down, Up };

@@ -2,7 +2,6 @@
 // press keys: arguments checked on the task's thread, the work done on the event-loop thread.
 #include <cstdio>
 
-#include "clipboard/find.h"
 #include "ds3270/fields.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
@@ -274,7 +273,7 @@ FunctionResult Key(RexxContext& c, const Args& a) {
         const std::optional<int64_t> options = Integer(a, 2, 0);
         if (!options || *options < 0 || *options > 255) return Fail(c, rexx_error::BadValue);
         (void)OnLoop(c, [owner, first, o = uint8_t(*options)] {
-            FinishFindDialog(S(owner), FindDialogAnswer{true, first, o});
+            if (FindHook* find = S(owner).hooks.find) find->FindText(first, o);
             return true;
         });
         return Ok();

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "charset/charset_tables.h"
-#include "clipboard/clipboard_state.h"
 #include "config/folders.h"
 #include "config/program_settings.h"
 #include "config/session_record.h"
@@ -59,7 +58,6 @@ struct Session {
     DataStreamState ds;
     KeyboardState keyboard;
     Selection selection;
-    ClipboardState clipboard;
     StatusIndicators indicators;
 
     void Trace(TraceType type, std::span<const uint8_t> data) { trace.TraceRecord(type, data); }

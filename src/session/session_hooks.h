@@ -96,10 +96,12 @@ class FindHook {
   public:
     virtual ~FindHook() = default;
     virtual void FindAgainAfterScreen() = 0;
+    // What OK in the find dialog does with this text and these find options (a script's Find).
+    virtual void FindText(std::string_view text, uint8_t options) = 0;
 };
 
-// Copy and paste state that a new host screen makes stale (the paste-repeat cycle).
-// Selecting, copying, pasting and finding, as the keyboard and the data stream reach them.
+// Selecting, copying, pasting and finding, as the keyboard, the data stream, the status line and
+// the window reach them. A new host screen makes the paste-repeat cycle stale.
 class ClipboardHook {
   public:
     virtual ~ClipboardHook() = default;
@@ -110,6 +112,10 @@ class ClipboardHook {
     virtual bool RunEdit(uint8_t number) = 0;
     virtual void PasteByTyping() = 0;  // line mode's Paste: the text typed
     virtual void ClearSelectionArea() = 0;
+    // The copy buffer the current paste-repeat cycle pasted last (1..9), -1 outside a cycle.
+    virtual int PasteRepeatBuffer() const = 0;
+    // A mouse drag selection ended: with "ENABLEAUTOCUT/COPY" on, Copy runs (Cut with Ctrl held).
+    virtual void MouseSelectionFinished(bool ctrl_held) = 0;
 };
 
 class PrintHook {

@@ -75,8 +75,7 @@ TEST_F(SessionCoreTest, KeysTypedWhileLockedReplayWhenTheHostUnlocks) {
 }
 
 TEST_F(SessionCoreTest, FindMarksFollowEveryScreenAndTheHistoryBrowsesBack) {
-    FindDialogAnswer answer{true, "FIND ME", find_option::EveryScreen};
-    FinishFindDialog(s(), answer);
+    s().hooks.find->FindText("FIND ME", find_option::EveryScreen);
     Feed(kSecondScreen);
     const uint32_t at = 3 * s().ps.columns + 1;  // row 3, after the attribute
     EXPECT_TRUE(s().ps.planes.highlight[at] & hl::FindMark)

@@ -11,7 +11,6 @@
 #include "capture/capture_commands.h"
 #include "capture/debug_screen.h"
 #include "capture/trace_reader.h"
-#include "clipboard/clipboard.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "ds3270/screen_dump.h"
@@ -37,7 +36,6 @@ void PrepareSession(Session& s, const std::string& app_data) {
     s.letter = 'T';
     ASSERT_TRUE(RebuildCharset(s));
     AttachKeyboard(s);
-    AttachClipboard(s);
 }
 
 void Type(Session& s, std::string_view text) {

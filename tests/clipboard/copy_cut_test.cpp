@@ -130,14 +130,14 @@ TEST(CopyBuffersTest, RepeatedPasteCyclesThroughThreeBuffers) {
         std::string row = k.Screen()[1];
         row[0] = '[';  // the MDT
         EXPECT_EQ(row, after[i]);
-        EXPECT_EQ(PasteRepeatBuffer(k.session), buffer[i]);
+        EXPECT_EQ(k.clipboard.PasteRepeatBuffer(), buffer[i]);
     }
     // Another key function ends the cycle: the next paste starts again at the clipboard.
     k.Type("{CursorRight}{Paste}");
-    EXPECT_EQ(PasteRepeatBuffer(k.session), 1);
+    EXPECT_EQ(k.clipboard.PasteRepeatBuffer(), 1);
     // A host write ends it as well.
     k.Write({"[A_BB_CCCC__________", "[..................."}, 1, 1);
-    EXPECT_EQ(PasteRepeatBuffer(k.session), -1);
+    EXPECT_EQ(k.clipboard.PasteRepeatBuffer(), -1);
 }
 
 TEST(CopyBuffersTest, ClearCopyBuffersEmptiesEverything) {

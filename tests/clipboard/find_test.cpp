@@ -62,30 +62,31 @@ TEST(FindTest, MatchesStayInOneRowAndHiddenTextIsNotFound) {
 
 TEST(FindTest, HistoryKeepsTwentyTextsMostRecentFirst) {
     test::KeyboardSession k;
-    Session& s = k.session;
-    for (int i = 0; i < 21; ++i) ASSERT_TRUE(RecordFindText(s, "t" + std::to_string(i)));
-    EXPECT_EQ(s.clipboard.find_history.front(), "t20");
-    EXPECT_EQ(s.clipboard.find_history.back(), "t1");
+    ClipboardState& clip = k.clipboard.state();
+    for (int i = 0; i < 21; ++i) ASSERT_TRUE(RecordFindText(clip, "t" + std::to_string(i)));
+    EXPECT_EQ(clip.find_history.front(), "t20");
+    EXPECT_EQ(clip.find_history.back(), "t1");
     // A text already there changes places with the first entry.
-    ASSERT_TRUE(RecordFindText(s, "t5"));
-    EXPECT_EQ(s.clipboard.find_history[0], "t5");
-    EXPECT_EQ(s.clipboard.find_history[15], "t20");
-    EXPECT_FALSE(RecordFindText(s, std::string(41, 'x')));
-    EXPECT_FALSE(RecordFindText(s, ""));
+    ASSERT_TRUE(RecordFindText(clip, "t5"));
+    EXPECT_EQ(clip.find_history[0], "t5");
+    EXPECT_EQ(clip.find_history[15], "t20");
+    EXPECT_FALSE(RecordFindText(clip, std::string(41, 'x')));
+    EXPECT_FALSE(RecordFindText(clip, ""));
 }
 
 TEST(FindTest, DialogOkFindsCancelStopsButRemembers) {
     test::KeyboardSession k(2, 12);
     k.Write({"abc abc"});
     Session& s = k.session;
-    FinishFindDialog(s, {true, "abc", find_option::EveryScreen});
+    ClipboardState& clip = k.clipboard.state();
+    FinishFindDialog(s, clip, {true, "abc", find_option::EveryScreen});
     EXPECT_EQ(Marks(s), "^^^ ^^^");
-    EXPECT_EQ(s.clipboard.active_find, find_option::EveryScreen);
+    EXPECT_EQ(clip.active_find, find_option::EveryScreen);
     EXPECT_EQ(s.record.Number(field::FindOptions), find_option::EveryScreen);
-    FinishFindDialog(s, {false, "bc", find_option::EveryScreen});
+    FinishFindDialog(s, clip, {false, "bc", find_option::EveryScreen});
     EXPECT_EQ(Marks(s), "");
-    EXPECT_EQ(s.clipboard.active_find, 0);
-    EXPECT_EQ(s.clipboard.find_history.front(), "bc");
+    EXPECT_EQ(clip.active_find, 0);
+    EXPECT_EQ(clip.find_history.front(), "bc");
     // Without an active find a new screen gets no marks.
     k.Write({"bc"});
     EXPECT_EQ(Marks(s), "");
@@ -95,17 +96,18 @@ TEST(FindTest, DialogOkFindsCancelStopsButRemembers) {
     k.Type("{FindClear}");
     EXPECT_EQ(Marks(s), "");
     // Cancel with a text too long for the history stops finding again as well.
-    FinishFindDialog(s, {true, "abc", find_option::EveryScreen});
-    FinishFindDialog(s, {false, std::string(41, 'a'), find_option::EveryScreen});
-    EXPECT_EQ(s.clipboard.active_find, 0);
+    FinishFindDialog(s, clip, {true, "abc", find_option::EveryScreen});
+    FinishFindDialog(s, clip, {false, std::string(41, 'a'), find_option::EveryScreen});
+    EXPECT_EQ(clip.active_find, 0);
 }
 
 TEST(FindTest, FindingAgainAfterAHostScreenKeepsTheTypeAheadQueue) {
     test::KeyboardSession k(2, 12);
     Session& s = k.session;
+    ClipboardState& clip = k.clipboard.state();
     s.record.SetNumber(field::TypeAhead, 1);
     k.Write({"[..........."}, 0, 1);
-    FinishFindDialog(s, {true, "ok", find_option::EveryScreen});
+    FinishFindDialog(s, clip, {true, "ok", find_option::EveryScreen});
     k.Type("{Enter}ok");  // typed while the host has the keyboard locked
     ASSERT_EQ(s.keyboard.type_ahead.Size(), 2u);
     // The find runs before the replay: had it gone through key admission, the queue would be empty.

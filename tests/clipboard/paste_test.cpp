@@ -143,7 +143,7 @@ TEST(PasteTest, LargeClipboardIsCutWithRoomForTheTerminator) {
     k.Type("{PasteOverlay}");
     EXPECT_EQ(k.harness.TakeMessages(),
               "Large amount of Clipboard data: Warning: PasteContinue will be truncated to 999 characters");
-    EXPECT_EQ(k.session.clipboard.buffers[0].size(), 999u);
+    EXPECT_EQ(k.clipboard.state().buffers[0].size(), 999u);
 }
 
 TEST(PasteTest, BreakIntoLinesKeepsWithinTheWidth) {

@@ -32,6 +32,7 @@ class RecordingHost : public TerminalInput, public MainWindowHost {
   public:
     explicit RecordingHost(Session& s) : session(s) {}
     Session& session;
+    Clipboard copying{session};
     MainWindow* window = nullptr;
     std::vector<uint16_t> keys_run;
     std::vector<int> pages_seen;
@@ -47,7 +48,7 @@ class RecordingHost : public TerminalInput, public MainWindowHost {
     void Wheel(int delta) override { wheel.push_back(delta); }
     void RunKey(uint16_t code) override { keys_run.push_back(code); }
     bool ClipboardAvailable() const override { return clipboard; }
-    void AutoCopy(bool cut) override { MouseSelectionFinished(session, cut); }
+    void AutoCopy(bool cut) override { copying.MouseSelectionFinished(cut); }
     bool AltKeysForMenu() const override {
         return session.record.Flag(field::UseAltForMenu) && window->MenuBarShown();
     }

@@ -22,7 +22,6 @@
 #include "app/session_core.h"
 #include "app/session_runtime.h"
 #include "app/startup.h"
-#include "clipboard/pasting.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "ds3270/screen_dump.h"
@@ -155,7 +154,7 @@ TEST_F(ControllerTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDesktop
     const std::string screen = DumpScreenText(runtime.session());
     EXPECT_EQ(screen.substr(0, 10), " HELLO ab\xE9") << screen;
     EXPECT_EQ(screen.substr(screen.find('\n') + 1 + 7, 2), "xy") << screen;  // the next line, below
-    EXPECT_EQ(PasteRepeatBuffer(runtime.session()), 1);  // the status line's buffer number
+    EXPECT_EQ(runtime.session().hooks.clipboard->PasteRepeatBuffer(), 1);  // the status line's buffer number
 
     Session& s = runtime.session();
     s.selection.shown = true;
@@ -164,7 +163,7 @@ TEST_F(ControllerTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDesktop
     s.selection.end_row = 1;
     s.selection.end_column = 5;
     copy->trigger();
-    EXPECT_EQ(PasteRepeatBuffer(runtime.session()), -1);  // any other key ends the cycle
+    EXPECT_EQ(runtime.session().hooks.clipboard->PasteRepeatBuffer(), -1);  // any other key ends the cycle
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "HELLO\n     ");
 }
 

@@ -18,6 +18,7 @@ struct CountingView : View {
 
 struct CountingFind : FindHook {
     void FindAgainAfterScreen() override { ++finds; }
+    void FindText(std::string_view, uint8_t) override {}
     int finds = 0;
 };
 

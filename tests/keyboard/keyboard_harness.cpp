@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "charset/country_list.h"
-#include "clipboard/clipboard.h"
 #include "ds3270/addressing.h"
 #include "ds3270/write_processor.h"
 #include "keyboard/key_files.h"
@@ -102,7 +101,6 @@ KeyboardSession::KeyboardSession(uint32_t rows, uint32_t columns)
                            session.charset);
     ApplyKeyboardLayout(session);
     AttachKeyboard(session);
-    AttachClipboard(session);
 }
 
 void KeyboardSession::Write(const std::vector<std::string>& rows, uint32_t row, uint32_t column) {

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "clipboard/clipboard.h"
 #include "session/session.h"
 #include "support/ds3270_harness.h"
 #include "support/golden_file.h"
@@ -44,6 +45,7 @@ class KeyboardSession {
     Harness harness;
     Session& session;
     RecordingView view;
+    Clipboard clipboard{session};
 };
 
 // Runs one case of a picture file (keyboard/data/*.txt, clipboard/data/*.txt), whose verbs are:

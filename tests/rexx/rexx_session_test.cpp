@@ -151,19 +151,26 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
 }
 
 // A position given to Select Location is where the selection goes, as a mouse press would put it
-// (a recorded selection plays back in the cells it was made in).
-TEST(RexxSession, SelectLocationTakesTheGivenCells) {
+// (a recorded selection plays back in the cells it was made in); Find's text is found as the find
+// dialog's OK would find it.
+TEST(RexxSession, KeysTakeTheirOperands) {
     RexxSession w;
     Folders data;
     data.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
     ASSERT_TRUE(LoadKeyList(data, w.session().keyboard.key_list, w.ui));
-    w.Write("sel.mac", "/* REXX */\ncall key 'SelectLocation1', 2, 11\ncall key 'SelectLocation2', 4, 20\n");
+    for (uint32_t i = 0; i < 4; ++i) w.session().ps.planes.display[80 * 6 + 2 + i] = uint8_t("FIND"[i]);
+    w.Write("sel.mac",
+            "/* REXX */\ncall key 'SelectLocation1', 2, 11\ncall key 'SelectLocation2', 4, 20\n"
+            "call key 'Find', 'find', 0\n");
     w.Start("sel");
     ASSERT_TRUE(w.Ended()) << w.Lines();
     EXPECT_EQ(w.outcome->end, End::Finished) << w.Lines();
     const Selection& sel = w.session().selection;
     EXPECT_TRUE(sel.shown);
     EXPECT_EQ((std::array{sel.Top(), sel.Left(), sel.Bottom(), sel.Right()}), (std::array{1u, 10u, 3u, 19u}));
+    for (uint32_t a = 80 * 6 + 1; a <= 80 * 6 + 6; ++a)
+        EXPECT_EQ(bool(w.session().ps.planes.highlight[a] & hl::FindMark), a >= 80 * 6 + 2 && a < 80 * 6 + 6)
+            << a;
 }
 
 TEST(RexxSession, WaitsAreReleasedByTheHostAndTimeOut) {

@@ -73,6 +73,7 @@ class CallLog : public View,
     bool DropsKeys() const override { return drops_keys; }
     void ReplayTypeAhead() override { calls.push_back("TypeAhead"); }
     void FindAgainAfterScreen() override { calls.push_back("Find"); }
+    void FindText(std::string_view, uint8_t) override {}
     void PrintScreen() override { calls.push_back("PrintScreen"); }
     void PrintTextFile(const std::string& path) override { calls.push_back("PrintFile:" + path); }
     void CopyFileToPrinter(const std::string& path, const std::string&) override {
