@@ -15,6 +15,7 @@
 #include "app/startup.h"
 #include "headless/headless_program.h"
 #include "headless/stderr_text.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -66,8 +67,7 @@ int main(int argc, char** argv) {
                 stderr);
             return orkan::kStartupFailed;
         }
-        execv(desktop.c_str(), argv);
-        const std::string reason = std::strerror(errno);
+        const std::string reason = std::strerror(orkan::ReplaceProcess(desktop, argv));
         orkan::WriteToStderr("orkan3270: " + orkan::TerminalSafeText(desktop) +
                              " cannot be started: " + reason + "\n");
         return orkan::kStartupFailed;

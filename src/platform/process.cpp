@@ -226,4 +226,9 @@ std::string SpawnDetached(const std::string& path, const std::vector<std::string
     return started.Started() ? std::string() : path + ": " + std::strerror(started.error);
 }
 
+int ReplaceProcess(const std::string& path, char** argv) {
+    execv(path.c_str(), argv);
+    return errno;
+}
+
 }  // namespace orkan

@@ -56,4 +56,9 @@ std::vector<std::string> SplitCommandLine(std::string_view command);
 // why it could not be started.
 [[nodiscard]] std::string SpawnDetached(const std::string& path, const std::vector<std::string>& args);
 
+// This program replaced by the one at `path`, given `argv`: the same process with the same
+// standard streams, so whoever started us waits for it and reads its exit code. Returns only when
+// it could not be started, with its errno.
+[[nodiscard]] int ReplaceProcess(const std::string& path, char** argv);
+
 }  // namespace orkan
