@@ -741,7 +741,20 @@ TRANSFER_SETUPS = (0x00, 0x01, 0x02, 0x04, 0x05, 0x06, 0x09, 0x34, 0x81, 0x85)
 
 def transfer_inputs(seeds):
     records = []
-    for entry in ("dft_test.cpp", "screen_frames_test.cpp", "frame_codec_test.cpp"):
+    defines = {}
+    with open(os.path.join(ROOT, "tests", "transfer", "data", "transfers.txt")) as f:
+        for line in f:
+            verb, _, rest = line.strip().partition(" ")
+            if verb == "define":
+                name, _, value = rest.partition(" ")
+                defines[name] = value
+            elif verb == "host":
+                for name, value in defines.items():
+                    rest = rest.replace("$" + name, value)
+                data = hex_bytes(re.sub(r'[ef]?"[^"]*"', "", rest))
+                if data:
+                    records.append(data)
+    for entry in ("protocol_test.cpp", "frame_codec_test.cpp"):
         with open(os.path.join(ROOT, "tests", "transfer", entry)) as f:
             for literal in HEX_LITERAL.findall(flatten_test_source(f.read())):
                 data = hex_bytes(literal)
