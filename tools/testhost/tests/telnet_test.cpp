@@ -15,22 +15,8 @@ namespace {
 
 using test::H;
 using test::ToHex;
+using test::Wire;
 using Kind = TelnetServer::Event::Kind;
-
-// Hex bytes, with "TEXT" standing for its ASCII bytes.
-Bytes Wire(const std::string& text) {
-    Bytes out;
-    for (size_t i = 0; i < text.size();) {
-        const size_t quote = text.find('"', i);
-        const Bytes hex = H(text.substr(i, quote - i));
-        out.insert(out.end(), hex.begin(), hex.end());
-        if (quote == std::string::npos) break;
-        const size_t close = text.find('"', quote + 1);
-        out.insert(out.end(), text.begin() + long(quote) + 1, text.begin() + long(close));
-        i = close + 1;
-    }
-    return out;
-}
 
 const char* KindName(Kind k) {
     static const char* names[] = {"ready", "record", "command", "failed", "note"};
