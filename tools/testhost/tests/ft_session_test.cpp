@@ -84,36 +84,16 @@ TransferConfig ConfigOf(std::istringstream& words) {
     return c;
 }
 
-// A host file: records of "TEXT" pieces (IBM-037, "TEXT"*N repeated), blank-padded when fixed.
-void AddFile(Host& h, std::istringstream& words) {
-    std::string name, rest, record;
-    HostFile f;
-    words >> std::quoted(name) >> f.recfm >> f.lrecl;
-    std::getline(words, rest);
-    auto add = [&] {
-        Bytes b = E(Cp037(), record);
-        if (f.recfm == 'F') b.resize(static_cast<size_t>(f.lrecl), 0x40);
-        f.Add(b.data(), b.size());
-        record.clear();
-    };
-    bool open = false;
-    for (size_t i = 0; i < rest.size();) {
-        if (rest[i] == ' ') {
-            if (std::exchange(open, false)) add();
-            ++i;
-            continue;
-        }
-        const size_t close = rest.find('"', i + 1);
-        const std::string piece = rest.substr(i + 1, close - i - 1);
-        size_t used = 0;
-        const int n = rest.compare(close + 1, 1, "*") == 0 ? std::stoi(rest.substr(close + 2), &used) : 1;
-        i = close + 1 + (used ? used + 1 : 0);
-        for (int k = 0; k < n; ++k) record += piece;
-        open = true;
+// Records as BYTES between '|'.
+std::vector<Bytes> RecordsOf(std::istringstream& words, const Names& names) {
+    std::string text;
+    std::getline(words, text);
+    std::vector<Bytes> out;
+    for (size_t at = 0, bar = 0; bar != std::string::npos && !text.empty(); at = bar + 1) {
+        bar = text.find('|', at);
+        out.push_back(Wire(text.substr(at, bar == std::string::npos ? bar : bar - at), names));
     }
-    if (open) add();
-    std::string error;
-    EXPECT_TRUE(h.store.Store(name, "", f, error)) << error;
+    return out;
 }
 
 void Step(Host& h, const std::string& word, std::istringstream& words, const std::string& rest) {
@@ -122,7 +102,14 @@ void Step(Host& h, const std::string& word, std::istringstream& words, const std
         words >> name;
         h.names[name] = rest.substr(name.size() + 1);
     } else if (word == "file") {
-        AddFile(h, words);
+        std::string name, error;
+        HostFile f;
+        words >> std::quoted(name) >> f.recfm >> f.lrecl;
+        for (Bytes r : RecordsOf(words, h.names)) {
+            if (f.recfm == 'F') r.resize(static_cast<size_t>(f.lrecl), 0x40);
+            f.Add(r.data(), r.size());
+        }
+        EXPECT_TRUE(h.store.Store(name, "", f, error)) << error;
     } else if (word == "pds") {
         std::string name, member, error;
         words >> name >> member;
@@ -184,7 +171,7 @@ void Step(Host& h, const std::string& word, std::istringstream& words, const std
     } else if (word == "log") {
         EXPECT_NE(h.log.find(rest), std::string::npos) << h.log;
     } else if (word == "stored") {
-        std::string name, lrecl, records, want;
+        std::string name, lrecl, want;
         words >> std::quoted(name) >> lrecl;
         const DataSet* ds = h.store.Find(name);
         if (lrecl == "none") {
@@ -193,12 +180,8 @@ void Step(Host& h, const std::string& word, std::istringstream& words, const std
         }
         ASSERT_NE(ds, nullptr) << h.log;
         EXPECT_EQ(ds->file.lrecl, std::stoi(lrecl));
-        std::getline(words, records);
-        for (size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 1) {
-            bar = records.find('|', at);
-            want += (at ? "|" : "") +
-                    ToHex(Wire(records.substr(at, bar == std::string::npos ? bar : bar - at), h.names));
-        }
+        const std::vector<Bytes> records = RecordsOf(words, h.names);
+        for (size_t i = 0; i < records.size(); ++i) want += (i ? "|" : "") + ToHex(records[i]);
         EXPECT_EQ(Records(ds->file), want);
     } else {
         FAIL() << "unknown line";
