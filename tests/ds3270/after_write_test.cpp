@@ -106,15 +106,6 @@ TEST(Dispatcher, CaptureBufferHoldsTheFirstRecordWholeAndTheRestWithoutCommandAn
     EXPECT_EQ(test::ToHex(h.session->ds.capture), "F1C2C4");
 }
 
-TEST(Dispatcher, SscpLuTextControls) {
-    Harness h(4, 20);
-    h.session->link.sscp_lu_mode = true;
-    h.Host("C1C2C3 0D C4 15 C5 0C C6");
-    EXPECT_EQ(h.Screen(), "F\n");
-    h.Host("15 15 15 15 C7");  // past the last row the cursor wraps to the top
-    EXPECT_EQ(h.Screen(), "G\n");
-}
-
 class WccPrinting : public testing::Test {
   protected:
     void SetUp() override {
