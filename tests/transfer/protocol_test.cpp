@@ -45,7 +45,11 @@ std::vector<uint8_t> Bytes(Session& s, std::string_view text) {
         }
         if (quote == std::string::npos) break;
         size_t close = quote + 1;
-        while (text[close] != '"') close += text[close] == '\\' ? 2 : 1;
+        while (close < text.size() && text[close] != '"') close += text[close] == '\\' ? 2 : 1;
+        if (close >= text.size()) {
+            ADD_FAILURE() << "no closing quote in " << text;
+            break;
+        }
         for (char c : GoldenValue(text.substr(quote, close + 1 - quote))) {
             if (kind == "e")
                 out.push_back(DisplayToHost(s, uint8_t(c)));

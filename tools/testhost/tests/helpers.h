@@ -95,6 +95,10 @@ inline Bytes Wire(const std::string& text, const Names& names = {}) {
         }
         if (quote == std::string::npos) break;
         const size_t close = text.find('"', quote + 1);
+        if (close == std::string::npos) {
+            ADD_FAILURE() << "no closing quote in " << text;
+            break;
+        }
         const std::string s = text.substr(quote + 1, close - quote - 1);
         const Bytes b = ebcdic ? E(Cp037(), s) : Bytes(s.begin(), s.end());
         out.insert(out.end(), b.begin(), b.end());
