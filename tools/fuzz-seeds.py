@@ -254,6 +254,25 @@ def flatten_test_source(text):
     return text
 
 
+def case_file_host_records(path):
+    """The "host HEX" records of a case file (tests/<folder>/data/*.txt), its defines expanded and
+    quoted pieces left out."""
+    defines, records = {}, []
+    with open(path) as f:
+        for line in f:
+            verb, _, rest = line.strip().partition(" ")
+            if verb == "define":
+                name, _, value = rest.partition(" ")
+                defines[name] = value
+            elif verb == "host":
+                for name, value in defines.items():
+                    rest = rest.replace("$" + name, value)
+                data = hex_bytes(re.sub(r'[a-z]?"[^"]*"', "", rest))
+                if data:
+                    records.append(data)
+    return records
+
+
 def from_golden_tests(seeds):
     ds_dir = os.path.join(ROOT, "tests", "ds3270")
     for entry in sorted(os.listdir(ds_dir)):
@@ -273,6 +292,12 @@ def from_golden_tests(seeds):
             record = hex_bytes(literal)
             if record and record[0] in COMMAND_CODES:
                 seeds.add("records", records_input(0, 0x41, [record]), f"{stem}_lit{n}")
+
+    data_dir = os.path.join(ds_dir, "data")
+    for entry in sorted(os.listdir(data_dir)):
+        for n, record in enumerate(case_file_host_records(os.path.join(data_dir, entry))):
+            if record[0] in COMMAND_CODES:
+                seeds.add("records", records_input(0, 0x41, [record]), f"{entry[:-4]}_host{n}")
 
     net_dir = os.path.join(ROOT, "tests", "net")
     for entry in sorted(os.listdir(net_dir)):
@@ -741,7 +766,8 @@ TRANSFER_SETUPS = (0x00, 0x01, 0x02, 0x04, 0x05, 0x06, 0x09, 0x34, 0x81, 0x85)
 
 def transfer_inputs(seeds):
     records = []
-    for entry in ("dft_test.cpp", "screen_frames_test.cpp", "frame_codec_test.cpp"):
+    records += case_file_host_records(os.path.join(ROOT, "tests", "transfer", "data", "transfers.txt"))
+    for entry in ("protocol_test.cpp", "frame_codec_test.cpp"):
         with open(os.path.join(ROOT, "tests", "transfer", entry)) as f:
             for literal in HEX_LITERAL.findall(flatten_test_source(f.read())):
                 data = hex_bytes(literal)

@@ -1,12 +1,11 @@
-// What follows a write: the WCC actions and the calls into the subsystems built on the data
-// stream, in their order, plus the record dispatcher's steps before the command.
+// What follows a write beyond the cases of data/after_write.txt (the calls into the subsystems
+// after a write, in their order), plus the record dispatcher's steps before the command.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 
 #include "ds3270/inbound.h"
@@ -30,114 +29,6 @@ class RecordingTransfer : public TransferHook {
     bool consume = true;
     int finished_calls = 0;
 };
-
-void AllHooks(Harness& h) {
-    SessionHooks& hooks = h.session->hooks;
-    hooks.capture = &h.log;
-    hooks.history = &h.log;
-    hooks.macros = &h.log;
-    hooks.type_ahead = &h.log;
-    hooks.find = &h.log;
-    hooks.print = &h.log;
-}
-
-std::string Calls(const Harness& h) {
-    std::string out;
-    for (const std::string& c : h.log.calls) out += (out.empty() ? "" : " ") + c;
-    return out;
-}
-
-struct AfterWriteCase {
-    const char* name;
-    std::function<void(Harness&)> setup;
-    std::vector<const char*> records;
-    const char* calls;
-};
-
-// clang-format off
-const AfterWriteCase kCases[] = {
-    {"KeyboardRestoreRunsEveryFollowerInOrder",
-     [](Harness& h) { h.log.events_enabled = true; },
-     {"F1C2"},
-     "Capture History ReleaseWaits KeyboardUnlocked TypeAhead Unlocked:"},
-    {"NoUnlockEventWhileAMacroRuns",
-     [](Harness& h) {
-         h.log.events_enabled = true;
-         h.log.macro_running = true;
-     },
-     {"F1C2"},
-     "Capture History ReleaseWaits KeyboardUnlocked TypeAhead"},
-    {"WithoutKeyboardRestoreNothingFollows", nullptr, {"F1C0 C1"}, ""},
-    {"AlarmNeedsTheSessionOption", [](Harness& h) { h.session->record.SetNumber(field::Alarm, 1); }, {"F1C4", "F1C0"},
-     "Alarm"},
-    {"AlarmOptionOffStaysSilent", nullptr, {"F1C4"}, ""},
-    {"StartPrinterPrintsAScreenWithText",
-     [](Harness& h) { h.session->record.SetNumber(field::HostInitiatedPrinting, 1); },
-     {"F1C8 C1"},
-     "PrintScreen"},
-    {"StartPrinterOnABlankScreenPrintsNothing",
-     [](Harness& h) { h.session->record.SetNumber(field::HostInitiatedPrinting, 1); },
-     {"F1C8 40"},
-     ""},
-    {"FindAgainOnEveryScreen",
-     [](Harness& h) { h.session->record.SetNumber(field::FindOptions, 4); },
-     {"F1C2"},
-     "Capture History ReleaseWaits Find KeyboardUnlocked TypeAhead"},
-    {"ShowWindowOnUpdate",
-     [](Harness& h) { h.session->record.SetNumber(field::ShowWindowOnUpdate, 1); },
-     {"F1C0"},
-     "ShowWindow"},
-    {"SessionManagerPanelStartsTheSwapEvent",
-     [](Harness& h) { h.log.events_enabled = true; },
-     {"F5 40 11 40 40 1D 6C D5 C5 E3 E2 D7 E8 "
-      "4040404040404040404040404040404040404040404040404040404040404040404040404040404040 40E3E2D640404040"},
-     "TpxSwap:TSO"},
-    {"TruncatedSessionManagerPanelIsNotReadPastItsEnd",
-     [](Harness& h) { h.log.events_enabled = true; },
-     {"F5 40 11 40 40 1D 6C D5 C5 E3 E2 D7 E8 4040404040404040404040404040404040404040404040404040404040404040404040404040404040 40E3"},
-     ""},
-    {"EarlierScreenIsReplacedByTheLiveOneFirst",
-     [](Harness& h) { h.session->status = SessionStatus::History; },
-     {"F1C0"},
-     "RestoreLive"},
-    {"ResponseTimeNotificationAfterTheConfiguredSeconds",
-     [](Harness& h) {
-         h.session->record.SetNumber(field::UpdateNotification, 1);
-         h.session->record.SetNumber(field::After, 3);
-         h.clock.now_ms = 1000;
-         ASSERT_EQ(SendAidKey(*h.session, 2), AidKeyResult::Sent);
-         h.clock.now_ms = 4500;
-     },
-     {"F1C2"},
-     "Capture History ReleaseWaits Notification KeyboardUnlocked TypeAhead"},
-    {"ResponseTimeBelowTheConfiguredSecondsIsQuiet",
-     [](Harness& h) {
-         h.session->record.SetNumber(field::UpdateNotification, 1);
-         h.session->record.SetNumber(field::After, 4);
-         h.clock.now_ms = 1000;
-         ASSERT_EQ(SendAidKey(*h.session, 2), AidKeyResult::Sent);
-         h.clock.now_ms = 4500;
-     },
-     {"F1C2"},
-     "Capture History ReleaseWaits KeyboardUnlocked TypeAhead"},
-};
-// clang-format on
-
-class AfterWriteCalls : public testing::TestWithParam<AfterWriteCase> {};
-
-TEST_P(AfterWriteCalls, InOrder) {
-    const AfterWriteCase& c = GetParam();
-    Harness h(24, 80);
-    AllHooks(h);
-    if (c.setup) c.setup(h);
-    h.log.calls.clear();
-    for (const char* r : c.records) h.Host(r);
-    EXPECT_EQ(Calls(h), c.calls);
-    EXPECT_EQ(h.TakeMessages(), "");
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, AfterWriteCalls, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<AfterWriteCase>& info) { return info.param.name; });
 
 TEST(AfterWrite, SessionManagerNameIsTrimmed) {
     Harness h(24, 80);
@@ -213,15 +104,6 @@ TEST(Dispatcher, CaptureBufferHoldsTheFirstRecordWholeAndTheRestWithoutCommandAn
     EXPECT_TRUE(h.session->ds.capture.empty());
     h.Host("F1C2 C4");
     EXPECT_EQ(test::ToHex(h.session->ds.capture), "F1C2C4");
-}
-
-TEST(Dispatcher, SscpLuTextControls) {
-    Harness h(4, 20);
-    h.session->link.sscp_lu_mode = true;
-    h.Host("C1C2C3 0D C4 15 C5 0C C6");
-    EXPECT_EQ(h.Screen(), "F\n");
-    h.Host("15 15 15 15 C7");  // past the last row the cursor wraps to the top
-    EXPECT_EQ(h.Screen(), "G\n");
 }
 
 class WccPrinting : public testing::Test {

@@ -10,6 +10,9 @@
 //   repaint                      the renderer painted: the change map is clear
 //   forget                       what was sent and traced so far is not checked
 //   aid ACTION [RESULT]          an AID key (RESULT, default Sent: NotAnAidKey, BadSetting)
+//   hooks, events, macro_running the later subsystems record their calls; event macros are
+//                                enabled; a macro runs
+//   clock MS                     the session's clock
 //   screen/fields/messages/...   checks (see Check below); "sent" and "traced" ignore blanks
 // A case ends with nothing sent and no message that it did not check.
 #include <gtest/gtest.h>
@@ -58,6 +61,7 @@ std::string ExpandRuns(const std::string& hex) {
 SessionStatus StatusNamed(const std::string& name) {
     for (int i = 0; i <= int(SessionStatus::History); ++i)
         if (StatusName(SessionStatus(i)) == name) return SessionStatus(i);
+    if (name == "HISTORY") return SessionStatus::History;
     ADD_FAILURE() << "no status " << name;
     return SessionStatus::NotConnected;
 }
@@ -76,7 +80,13 @@ void Set(Session& s, const std::string& name, const std::string& value) {
         {"UserScreenWidth", &field::UserScreenWidth},
         {"UserScreenHeight", &field::UserScreenHeight},
         {"DftMode", &field::DftMode},
-        {"TransferBlockSize", &field::TransferBlockSize}};
+        {"TransferBlockSize", &field::TransferBlockSize},
+        {"Alarm", &field::Alarm},
+        {"HostInitiatedPrinting", &field::HostInitiatedPrinting},
+        {"FindOptions", &field::FindOptions},
+        {"ShowWindowOnUpdate", &field::ShowWindowOnUpdate},
+        {"UpdateNotification", &field::UpdateNotification},
+        {"After", &field::After}};
     const auto number = [&] { return uint32_t(std::stoul(value)); };
     if (auto i = settings.find(name); i != settings.end())
         s.settings.*i->second = int(number());
@@ -171,7 +181,12 @@ bool Check(Harness& h, const std::string& verb, const std::string& rest) {
         EXPECT_EQ(s.ds.current_aid, std::stoul(value, nullptr, 16));
     else if (verb == "reply_mode")
         EXPECT_EQ(s.ds.reply_mode, std::stoi(first)) << "and the attributes " << second;
-    else if (verb == "mode_attributes")
+    else if (verb == "calls") {  // the hooks' calls since the last check
+        std::string calls;
+        for (const std::string& call : h.log.calls) calls += (calls.empty() ? "" : " ") + call;
+        EXPECT_EQ(calls, rest);
+        h.log.calls.clear();
+    } else if (verb == "mode_attributes")
         EXPECT_EQ(test::ToHex(s.ds.character_mode_attributes), value);
     else
         return false;
@@ -219,9 +234,23 @@ TEST_P(DataStream, Case) {
             if (attribute >= 0) s.ps.planes.attribute[uint32_t(attribute)] |= 0x01;
         } else if (step.verb == "repaint")
             s.ps.changed.fill(0);
+        else if (step.verb == "hooks") {  // every subsystem after a write records its calls
+            s.hooks.capture = &h.log;
+            s.hooks.history = &h.log;
+            s.hooks.macros = &h.log;
+            s.hooks.type_ahead = &h.log;
+            s.hooks.find = &h.log;
+            s.hooks.print = &h.log;
+        } else if (step.verb == "events")
+            h.log.events_enabled = true;
+        else if (step.verb == "macro_running")
+            h.log.macro_running = true;
+        else if (step.verb == "clock")
+            h.clock.now_ms = std::stoll(step.rest);
         else if (step.verb == "forget") {
             h.sender.sent.clear();
             h.trace.items.clear();
+            h.log.calls.clear();
         } else if (step.verb == "aid") {
             static const char* results[] = {"Sent", "NotAnAidKey", "BadSetting"};
             EXPECT_EQ(results[int(SendAidKey(s, std::stoi(first)))], second.empty() ? "Sent" : second);
@@ -236,6 +265,9 @@ INSTANTIATE_TEST_SUITE_P(Write, DataStream, testing::ValuesIn(test::ReadGoldenCa
                          test::GoldenTestName);
 INSTANTIATE_TEST_SUITE_P(Inbound, DataStream,
                          testing::ValuesIn(test::ReadGoldenCases("ds3270/data/inbound.txt")),
+                         test::GoldenTestName);
+INSTANTIATE_TEST_SUITE_P(AfterWrite, DataStream,
+                         testing::ValuesIn(test::ReadGoldenCases("ds3270/data/after_write.txt")),
                          test::GoldenTestName);
 INSTANTIATE_TEST_SUITE_P(StructuredFields, DataStream,
                          testing::ValuesIn(test::ReadGoldenCases("ds3270/data/structured_fields.txt")),

@@ -17,18 +17,10 @@ using test::H;
 using test::ToHex;
 
 TEST(Addresses, EncodeAndDecodeBothForms) {
-    struct Case {
-        int address, positions;
-        const char* bytes;
-    };
-    const Case cases[] = {
-        {0, 1920, "40 40"},  {65, 1920, "c1 c1"},   {1919, 1920, "5d 7f"}, {4095, 4096, "7f 7f"},
-        {80, 5000, "00 50"}, {4999, 5000, "13 87"}, {3439, 3440, "f5 6f"},
-    };
-    for (const auto& c : cases) {
-        const auto a = ds::EncodeAddress(c.address, c.positions);
-        EXPECT_EQ(ToHex(Bytes(a.begin(), a.end())), c.bytes) << c.address;
-        EXPECT_EQ(ds::DecodeAddress(a[0], a[1]), c.address);
+    for (const auto& [line, c] : test::ReadRows("outbound.tsv", "address")) {
+        const auto a = ds::EncodeAddress(std::stoi(c.at(0)), std::stoi(c.at(1)));
+        EXPECT_EQ(ToHex(Bytes(a.begin(), a.end())), c.at(2)) << "outbound.tsv line " << line;
+        EXPECT_EQ(ds::DecodeAddress(a[0], a[1]), std::stoi(c.at(0)));
     }
 }
 

@@ -139,30 +139,16 @@ TEST(Records, BinaryAndTextRoundTripsAreExact) {
 }
 
 TEST(Records, NewFileDefaults) {
-    struct Case {
-        Personality p;
-        bool ascii;
-        char recfm;
-        int lrecl;
-        const char* want;
-    };
-    const Case cases[] = {
-        {Personality::Tso, true, 0, 0, "VB 255"},
-        {Personality::Tso, false, 0, 0, "U 0"},
-        {Personality::Tso, true, 'F', 0, "F 80"},
-        {Personality::Cms, true, 0, 0, "V 65535"},
-        {Personality::Cms, false, 'F', 0, "F 80"},
-        {Personality::Cics, false, 0, 0, "V 32763"},
-        {Personality::Tso, true, 'V', 4, "TRANS17 - LRECL(4) is too small for RECFM(V)"},
-    };
-    for (const auto& c : cases) {
-        TransferCommand cmd = Cmd(c.p, c.ascii, c.ascii);
-        cmd.recfm = c.recfm;
-        cmd.lrecl = c.lrecl;
+    for (const auto& [line, c] : test::ReadRows("records.tsv", "new")) {
+        const Personality p = kPersonalities.at(c.at(0));
+        TransferCommand cmd = Cmd(p, c.at(1) == "ascii", c.at(1) == "ascii");
+        cmd.recfm = c.at(2) == "-" ? 0 : c.at(2)[0];
+        cmd.lrecl = std::stoi(c.at(3));
         HostFile f;
         std::string message;
         const bool ok = NewFileFor(cmd, f, message);
-        EXPECT_EQ(ok ? f.RecfmText() + " " + std::to_string(f.lrecl) : message, c.want);
+        EXPECT_EQ(ok ? f.RecfmText() + " " + std::to_string(f.lrecl) : message, c.at(4))
+            << "records.tsv line " << line;
     }
 }
 
@@ -244,34 +230,31 @@ TEST(FileStore, LoadsWritesBackAndReloads) {
     EXPECT_FALSE(back.Has("tso/A.TEXT.txt"));
 }
 
+// "\n" and "\xHH" in a cell of records.tsv.
+std::string Unescape(const std::string& cell) {
+    std::string out;
+    for (size_t i = 0; i < cell.size(); ++i) {
+        if (cell[i] != '\\') {
+            out += cell[i];
+        } else if (cell[++i] == 'n') {
+            out += '\n';
+        } else {
+            out += static_cast<char>(std::stoi(cell.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        }
+    }
+    return out;
+}
+
 TEST(FileStore, BadSeedsAreRefusedWithTheirPlace) {
-    struct Case {
-        const char* catalog;
-        const char* file;
-        std::string content;
-        const char* error;
-    };
-    const Case cases[] = {
-        {"A.B ZZ 80\n", "", "", "catalog.txt:1: RECFM 'ZZ'"},
-        {"A.B F\n", "", "", "catalog.txt:1: want NAME RECFM LRECL"},
-        {"A.B F x80\n", "", "", "catalog.txt:1: LRECL 'x80'"},
-        {"# c\nA.B F 80 PO X\n", "", "", "catalog.txt:2: too many words"},
-        {"../A F 80\n", "", "", "is not a file name"},
-        {"A.B U 0\n", "", "", "RECFM U needs a BLKSIZE"},
-        {"A.B F 4\n", "A.B.txt", "TOO LONG\n", "A.B.txt:1: 8 characters, longer than LRECL allows (4)"},
-        {"A.B F 4\n", "A.B.bin", "12345", "5 bytes are not whole records of 4"},
-        {"A.B V 4\n", "A.B.bin", std::string("\0\0\0\5abcde", 9), "longer than LRECL allows"},
-        {"A.B V 4\n", "A.B.bin", std::string("\0\0", 2), "record length is cut off"},
-        {"A.B V 9\n", "A.B.txt", "caf\xc3\n", "A.B.txt:1: text is not valid UTF-8"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [line, c] : test::ReadRows("records.tsv", "seed")) {
         Folder f;
-        f.Write("catalog.txt", c.catalog);
-        if (*c.file) f.Write(c.file, c.content);
+        f.Write("catalog.txt", Unescape(c.at(0)));
+        if (c.at(1) != "-") f.Write(c.at(1), Unescape(c.at(2)));
         FileStore store(Personality::Tso, Cp037());
         std::string error;
-        EXPECT_FALSE(store.Load(f.path(), error)) << c.catalog;
-        EXPECT_NE(error.find(c.error), std::string::npos) << c.catalog << ": " << error;
+        EXPECT_FALSE(store.Load(f.path(), error)) << "records.tsv line " << line;
+        EXPECT_NE(error.find(c.at(3)), std::string::npos) << "records.tsv line " << line << ": " << error;
     }
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +64,47 @@ inline const Codec& Cp037() {
         return c;
     }();
     return codec;
+}
+
+using Names = std::map<std::string, std::string>;
+
+// Bare hex, "TEXT" as ASCII, e"TEXT" as IBM-037, HH*N as N bytes HH, HH..HH a range, a name
+// given by "let".
+inline Bytes Wire(const std::string& text, const Names& names = {}) {
+    Bytes out;
+    for (size_t i = 0; i < text.size();) {
+        const size_t quote = text.find('"', i);
+        const std::string before = text.substr(i, quote == std::string::npos ? quote : quote - i);
+        const bool ebcdic = before == "e" || before.ends_with(" e");
+        std::istringstream words(before);
+        for (std::string w; words >> w;) {
+            if (w == "e" && ebcdic) continue;
+            Bytes b;
+            if (names.contains(w)) {
+                b = Wire(names.at(w), names);
+            } else if (const size_t dots = w.find(".."); dots != std::string::npos) {
+                for (int c = H(w.substr(0, dots)).at(0); c <= H(w.substr(dots + 2)).at(0); ++c)
+                    b.push_back(static_cast<uint8_t>(c));
+            } else {
+                const size_t star = w.find('*');
+                const Bytes once = H(w.substr(0, star));
+                for (int n = star == std::string::npos ? 1 : std::stoi(w.substr(star + 1)); n > 0; --n)
+                    b.insert(b.end(), once.begin(), once.end());
+            }
+            out.insert(out.end(), b.begin(), b.end());
+        }
+        if (quote == std::string::npos) break;
+        const size_t close = text.find('"', quote + 1);
+        if (close == std::string::npos) {
+            ADD_FAILURE() << "no closing quote in " << text;
+            break;
+        }
+        const std::string s = text.substr(quote + 1, close - quote - 1);
+        const Bytes b = ebcdic ? E(Cp037(), s) : Bytes(s.begin(), s.end());
+        out.insert(out.end(), b.begin(), b.end());
+        i = close + 1;
+    }
+    return out;
 }
 
 // The whole text of a file of this folder.

@@ -1,5 +1,6 @@
 // The host's Telnet/TN3270E negotiation against canned client bytes: what it answers, which
-// device it assigns or refuses, and how records are framed in both directions.
+// device it assigns or refuses, and how records are framed in both directions; LU pools and
+// terminal types by name.
 #include "telnet.h"
 
 #include <fstream>
@@ -14,24 +15,27 @@ namespace {
 
 using test::H;
 using test::ToHex;
+using test::Wire;
 using Kind = TelnetServer::Event::Kind;
 
-// Hex bytes, with "TEXT" standing for its ASCII bytes.
-Bytes Wire(const std::string& text) {
-    Bytes out;
-    for (size_t i = 0; i < text.size();) {
-        const size_t quote = text.find('"', i);
-        const Bytes hex = H(text.substr(i, quote - i));
-        out.insert(out.end(), hex.begin(), hex.end());
-        if (quote == std::string::npos) break;
-        const size_t close = text.find('"', quote + 1);
-        out.insert(out.end(), text.begin() + long(quote) + 1, text.begin() + long(close));
-        i = close + 1;
+const char* KindName(Kind k) {
+    static const char* names[] = {"ready", "record", "command", "failed", "note"};
+    return names[static_cast<int>(k)];
+}
+
+// The events of one feed as "record SEQ HEX; command HH; note".
+std::string Events(const std::vector<TelnetServer::Event>& events) {
+    std::string out;
+    for (const auto& e : events) {
+        out += (out.empty() ? "" : "; ") + std::string(KindName(e.kind));
+        if (e.kind == Kind::Record) out += " " + std::to_string(e.seq) + " " + ToHex(e.data);
+        if (e.kind == Kind::Command) out += " " + ToHex(Bytes{e.command});
     }
     return out;
 }
 
-// The cases of negotiation.txt: each step's answer exactly, then the mode and the LU.
+// The cases of negotiation.txt: each step's answer exactly, the events of a feed, what a record
+// sent becomes, then the mode and the LU, held while the session lasts and given back at its end.
 TEST(Negotiation, AnswersExactly) {
     const std::map<std::string, TelnetServer::Mode> modes = {{"Negotiating", TelnetServer::Mode::Negotiating},
                                                              {"Tn3270", TelnetServer::Mode::Tn3270},
@@ -41,7 +45,7 @@ TEST(Negotiation, AnswersExactly) {
     ASSERT_TRUE(file) << "no case file";
     std::unique_ptr<LuPool> pool;
     std::unique_ptr<TelnetServer> server;  // before its pool: it gives its LU back at its end
-    std::string line, name;
+    std::string line, name, events;
     for (int number = 1; std::getline(file, line); ++number) {
         if (line.empty() || line[0] == '#') continue;
         SCOPED_TRACE("negotiation.txt line " + std::to_string(number) + " (" + name + ")");
@@ -67,145 +71,49 @@ TEST(Negotiation, AnswersExactly) {
             ASSERT_TRUE(server && modes.contains(mode)) << line;
             EXPECT_EQ(server->mode(), modes.at(mode));
             EXPECT_EQ(server->lu(), lu);
+            EXPECT_EQ(pool->InUse(lu), !lu.empty()) << "the LU is held";
             server.reset();
+            EXPECT_FALSE(pool->InUse(lu)) << "the LU is given back";
+        } else if (word == "events") {
+            EXPECT_EQ(events, line.substr(std::min(line.size(), size_t{7})));
+        } else if (word == "send") {
+            int type = 0, response = 0;
+            words >> std::hex >> type >> response;
+            std::string rest;
+            std::getline(words, rest);
+            const size_t equals = rest.find('=');
+            EXPECT_EQ(server->SendRecord(Wire(rest.substr(0, equals)), static_cast<uint8_t>(type),
+                                         static_cast<uint8_t>(response)),
+                      std::stoi(rest.substr(equals + 1)));
         } else {
             const size_t arrow = line.find("->");
             ASSERT_TRUE(server && arrow != std::string::npos) << line;
             const Bytes in = Wire(line.substr(0, arrow));
             server->Feed(in.data(), in.size());
             EXPECT_EQ(ToHex(server->TakeOutput()), ToHex(Wire(line.substr(arrow + 2))));
+            events = Events(server->TakeEvents());
         }
     }
 }
 
-// IBM-3278-2-E in ASCII.
-#define T2E "49 42 4d 2d 33 32 37 38 2d 32 2d 45"
-
-std::unique_ptr<TelnetServer> Tn3270eSession(LuPool& pool) {
-    auto s = std::make_unique<TelnetServer>(NegotiationConfig{}, pool);
-    s->Start();
-    const Bytes in = H("ff fb 28 ff fa 28 02 07 " T2E " ff f0 ff fa 28 03 07 02 ff f0");
-    s->Feed(in.data(), in.size());
-    s->TakeOutput();
-    s->TakeEvents();
-    return s;
-}
-
-TEST(TelnetRecords, SplitRecordWithDoubledIacArrivesOnceWithItsHeader) {
-    LuPool pool;
-    std::string error;
-    ASSERT_TRUE(pool.Parse("LU01", error));
-    TelnetServer s({}, pool);
-    s.Start();
-    const Bytes neg = H("ff fb 28 ff fa 28 02 07 " T2E " ff f0 ff fa 28 03 07 02 ff f0");
-    s.Feed(neg.data(), neg.size());
-    ASSERT_EQ(s.mode(), TelnetServer::Mode::Tn3270e);
-    s.TakeEvents();
-    const Bytes part1 = H("00 00 00 00 07 7d 5b ff");
-    const Bytes part2 = H("ff 60 ff ef");
-    s.Feed(part1.data(), part1.size());
-    EXPECT_TRUE(s.TakeEvents().empty());
-    s.Feed(part2.data(), part2.size());
-    auto events = s.TakeEvents();
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].kind, Kind::Record);
-    EXPECT_EQ(events[0].seq, 7);
-    EXPECT_EQ(ToHex(events[0].data), "7d 5b ff 60");
-}
-
-TEST(TelnetRecords, ShortTn3270eRecordIsDroppedWithANote) {
-    LuPool pool;
-    std::string error;
-    ASSERT_TRUE(pool.Parse("LU01", error));
-    auto session = Tn3270eSession(pool);
-    TelnetServer& s = *session;
-    const Bytes in = H("00 00 ff ef");
-    s.Feed(in.data(), in.size());
-    auto events = s.TakeEvents();
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].kind, Kind::Note);
-}
-
-TEST(TelnetRecords, OutboundHeaderCountsAndDoublesIac) {
-    LuPool pool;
-    std::string error;
-    ASSERT_TRUE(pool.Parse("LU01", error));
-    auto session = Tn3270eSession(pool);
-    TelnetServer& s = *session;
-    EXPECT_EQ(s.SendRecord(H("f1 c3 ff")), 0);
-    EXPECT_EQ(s.SendRecord(H("f5"), telnet::k3270Data, telnet::kAlwaysResponse), 1);
-    EXPECT_EQ(ToHex(s.TakeOutput()), "00 00 00 00 00 f1 c3 ff ff ff ef 00 00 02 00 01 f5 ff ef");
-}
-
-TEST(TelnetRecords, CommandsBetweenRecordsBecomeEvents) {
-    LuPool pool;
-    std::string error;
-    ASSERT_TRUE(pool.Parse("LU01", error));
-    auto session = Tn3270eSession(pool);
-    TelnetServer& s = *session;
-    const Bytes in = H("ff f4 ff f5 ff f1");
-    s.Feed(in.data(), in.size());
-    auto events = s.TakeEvents();
-    ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[0].command, telnet::IP);
-    EXPECT_EQ(events[1].command, telnet::AO);
-    EXPECT_EQ(events[2].command, telnet::NOP);
-}
-
-TEST(TelnetRecords, LuIsReleasedWhenTheSessionEnds) {
-    LuPool pool;
-    std::string error;
-    ASSERT_TRUE(pool.Parse("LU01", error));
-    {
-        auto session = Tn3270eSession(pool);
-        TelnetServer& s = *session;
-        EXPECT_EQ(s.lu(), "LU01");
-        EXPECT_TRUE(pool.InUse("LU01"));
-    }
-    EXPECT_FALSE(pool.InUse("LU01"));
-}
-
-struct PoolCase {
-    const char* text;
-    bool ok;
-    std::vector<std::string> names;
-};
-
-TEST(LuPoolText, RangesAndLists) {
-    const std::vector<PoolCase> cases = {
-        {"A,B", true, {"A", "B"}}, {"TST008-TST011", true, {"TST008", "TST009", "TST010", "TST011"}},
-        {"X1-Y3", false, {}},      {"LU5-LU1", false, {}},
-        {"LU1-LU02", false, {}},   {"TOOLONGNAME", false, {}},
-        {"BAD NAME", false, {}},   {"", true, {}},
-    };
-    for (const auto& c : cases) {
+// The rows of names.tsv: LU pools and terminal types.
+TEST(Names, LuPoolsAndTerminalTypes) {
+    for (const auto& [line, c] : test::ReadRows("names.tsv", "pool")) {
         LuPool pool;
         std::string error;
-        EXPECT_EQ(pool.Parse(c.text, error), c.ok) << c.text;
-        if (!c.ok) continue;
-        EXPECT_EQ(pool.size(), c.names.size()) << c.text;
-        for (const auto& n : c.names) EXPECT_TRUE(pool.Known(n)) << n;
+        EXPECT_EQ(pool.Parse(c.at(0), error), c.at(1) != "refused") << "names.tsv line " << line;
+        if (c.at(1) == "refused") continue;
+        std::istringstream names(c.at(1));
+        size_t count = 0;
+        for (std::string n; names >> n; ++count) EXPECT_TRUE(pool.Known(n)) << n;
+        EXPECT_EQ(pool.size(), count) << "names.tsv line " << line;
     }
-}
-
-TEST(TerminalTypes, ModelsAndExtendedAttributes) {
-    struct Case {
-        const char* type;
-        bool known, extended;
-        int rows, cols;
-    };
-    const Case cases[] = {
-        {"IBM-3278-2", true, false, 24, 80},  {"IBM-3279-3-E", true, true, 32, 80},
-        {"IBM-3278-4-E", true, true, 43, 80}, {"IBM-3278-5", true, false, 27, 132},
-        {"IBM-DYNAMIC", true, true, 24, 80},  {"IBM-3278-6", false, false, 24, 80},
-        {"IBM-3287-1", false, false, 24, 80}, {"IBM-3278-2-X", false, false, 24, 80},
-    };
-    for (const auto& c : cases) {
-        const TerminalInfo t = ParseTerminalType(c.type);
-        EXPECT_EQ(t.known, c.known) << c.type;
-        EXPECT_EQ(t.extended, c.extended) << c.type;
-        EXPECT_EQ(t.alt_rows, c.rows) << c.type;
-        EXPECT_EQ(t.alt_cols, c.cols) << c.type;
+    for (const auto& [line, c] : test::ReadRows("names.tsv", "type")) {
+        const TerminalInfo t = ParseTerminalType(c.at(0));
+        EXPECT_EQ((t.known ? "known " : "unknown ") + std::string(t.extended ? "extended " : "basic ") +
+                      std::to_string(t.alt_rows) + "x" + std::to_string(t.alt_cols),
+                  c.at(1))
+            << "names.tsv line " << line;
     }
 }
 

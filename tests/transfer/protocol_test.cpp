@@ -1,0 +1,283 @@
+// DFT and screen frames through the data stream on in-memory PC files: the transcripts of
+// tests/transfer/data/transfers.txt (the verbs are described there), the block and frame limits
+// over many blocks, the records that are not frames, and the host's closing messages.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "ds3270/write_processor.h"
+#include "session/session_charset.h"
+#include "support/golden_file.h"
+#include "support/hex.h"
+#include "transfer/host_message.h"
+#include "transfer/transfer_protocol.h"
+#include "transfer_session.h"
+
+namespace orkan {
+namespace {
+
+using namespace test;
+
+std::string Blankless(std::string text) {
+    std::erase(text, ' ');
+    for (char& c : text) c = char(std::toupper(uint8_t(c)));
+    return text;
+}
+
+// Hex (HH*N for N bytes HH) and quoted pieces: "TEXT" as written, e"TEXT" in the host code page,
+// f"TEXT" as frame data.
+std::vector<uint8_t> Bytes(Session& s, std::string_view text) {
+    std::vector<uint8_t> out;
+    FrameEncoder frame;
+    while (!text.empty()) {
+        const size_t quote = text.find('"');
+        std::istringstream words{std::string(text.substr(0, quote))};
+        std::string kind;
+        for (std::string w; words >> w;) {
+            if (quote != std::string::npos && words.peek() == EOF && (w == "e" || w == "f")) {
+                kind = w;
+                break;
+            }
+            const size_t star = w.find('*');
+            const auto once = FromHex(w.substr(0, star));
+            for (int n = star == std::string::npos ? 1 : std::stoi(w.substr(star + 1)); n > 0; --n)
+                out.insert(out.end(), once.begin(), once.end());
+        }
+        if (quote == std::string::npos) break;
+        size_t close = quote + 1;
+        while (close < text.size() && text[close] != '"') close += text[close] == '\\' ? 2 : 1;
+        if (close >= text.size()) {
+            ADD_FAILURE() << "no closing quote in " << text;
+            break;
+        }
+        for (char c : GoldenValue(text.substr(quote, close + 1 - quote))) {
+            if (kind == "e")
+                out.push_back(DisplayToHost(s, uint8_t(c)));
+            else if (kind == "f")
+                frame.Encode(uint8_t(c), out);
+            else
+                out.push_back(uint8_t(c));
+        }
+        text.remove_prefix(close + 1);
+    }
+    return out;
+}
+
+SessionStatus StatusNamed(const std::string& name) {
+    for (int i = 0; i <= int(SessionStatus::History); ++i)
+        if (StatusName(SessionStatus(i)) == name) return SessionStatus(i);
+    ADD_FAILURE() << "no status " << name;
+    return SessionStatus::NotConnected;
+}
+
+class Transfer : public testing::TestWithParam<GoldenCase> {};
+
+TEST_P(Transfer, Case) {
+    const GoldenCase& c = GetParam();
+    SCOPED_TRACE(c.where);
+    TransferSession t;
+    Session& s = t.session();
+    MemoryFile file;
+    const auto options = [&](std::istringstream& words) {
+        std::string mode, crlf;
+        words >> mode >> std::ws;
+        TextOptions o = mode == "text" ? t.Text() : t.Binary();
+        o.line_ends = words.peek() == 'c';
+        if (o.line_ends) words >> crlf;
+        return o;
+    };
+    const auto host = [&](const std::vector<uint8_t>& record) {
+        EXPECT_EQ(t.h.TakeSent(), "") << "sent and not checked";
+        ProcessHostRecord(s, record);
+    };
+    for (const GoldenStep& step : c.steps) {
+        SCOPED_TRACE("line " + std::to_string(step.line) + ": " + step.verb + " " + step.rest);
+        const std::string value = GoldenValue(step.rest);
+        const auto [first, second] = SplitWord(step.rest);
+        std::istringstream words(step.rest);
+        const std::string& v = step.verb;
+        if (v == "download") {
+            t.StartDownload(file, options(words));
+        } else if (v == "upload") {
+            const TextOptions o = options(words);
+            std::string rest;
+            std::getline(words >> std::ws, rest);
+            size_t piece = 1 << 20;
+            if (rest.starts_with("piece=")) {
+                piece = std::stoul(rest.substr(6));
+                rest = SplitWord(rest).second;
+            }
+            const auto content = Bytes(s, rest);
+            t.StartUpload(std::string(content.begin(), content.end()), o, piece);
+        } else if (v == "block") {
+            s.record.SetNumber(field::TransferBlockSize, uint32_t(std::stoul(value)));
+        } else if (v == "fail_after") {
+            file.fail_after = std::stoul(value);
+        } else if (v == "commit_error") {
+            file.commit_error = std::stoi(value);
+        } else if (v == "set_status") {
+            s.status = StatusNamed(value);
+        } else if (v == "direction") {
+            t.state().direction = TransferDirection::None;
+        } else if (v == "last_sent") {
+            s.link.last_sent_record = FromHex(value);
+        } else if (v == "cancel") {
+            CancelTransfer(s, t.state());
+        } else if (v == "read_fails_at") {
+            t.source->fail_at = std::stoul(value);
+        } else if (v == "host") {
+            host(Bytes(s, step.rest));
+        } else if (v == "open") {
+            host(Wsf({OpenField(value)}));
+        } else if (v == "insert") {
+            const auto data = Bytes(s, step.rest);
+            host(Wsf({InsertField(std::string(data.begin(), data.end()))}));
+        } else if (v == "close") {
+            host(Wsf({CloseField()}));
+        } else if (v == "get") {
+            host(Wsf({GetField()}));
+        } else if (v == "sent") {
+            EXPECT_EQ(Blankless(t.h.TakeSent()), Blankless(ToHex(Bytes(s, value))));
+        } else if (v == "status") {
+            EXPECT_EQ(StatusName(s.status), value);
+        } else if (v == "count") {
+            EXPECT_EQ(s.indicators.transfer_count, value);
+        } else if (v == "file") {
+            const size_t end = step.rest.rfind(' ');
+            EXPECT_EQ(file.written, GoldenValue(step.rest.substr(0, end)));
+            const std::string state = step.rest.substr(end + 1);
+            EXPECT_EQ(file.committed, state == "committed");
+            EXPECT_EQ(file.discarded, state == "discarded");
+        } else if (v == "texts") {
+            EXPECT_EQ(t.events.TakeTexts(), value);
+        } else if (v == "texts_have") {
+            const std::string texts = t.events.TakeTexts();
+            EXPECT_NE(texts.find(value), std::string::npos) << texts;
+        } else if (v == "first_text") {
+            ASSERT_FALSE(t.events.texts.empty());
+            EXPECT_EQ(t.events.texts.front(), value);
+        } else if (v == "ended") {
+            ASSERT_EQ(t.outcomes.size(), 1u);
+            EXPECT_EQ(t.outcomes[0].success, first == "ok");
+            EXPECT_EQ(first == "ok" ? std::to_string(t.outcomes[0].bytes) : t.outcomes[0].message, second);
+        } else if (v == "notice") {
+            ASSERT_EQ(t.outcomes.size(), 1u);
+            EXPECT_EQ(t.outcomes[0].notice, value);
+        } else if (v == "macro_state") {
+            static const char* names[] = {"none", "requested", "ended"};
+            EXPECT_EQ(names[int(t.state().macro_state)], value);
+        } else if (v == "screen_blank") {
+            EXPECT_TRUE(t.h.Screen().empty()) << "frames reached the screen:\n" << t.h.Screen();
+        } else {
+            ADD_FAILURE() << "unknown verb";
+        }
+    }
+    EXPECT_EQ(t.h.TakeSent(), "") << "sent and not checked";
+}
+
+// The announced inbound limit holds even when every byte grows into two.
+TEST(Dft, LineEndGrowthStaysWithinTheBlockSize) {
+    TransferSession t;
+    t.session().record.SetNumber(field::TransferBlockSize, 256);
+    TextOptions o = t.Text();
+    o.line_ends = true;
+    t.StartUpload(std::string(301, '\n'), o);
+    t.Host(Wsf({OpenField("FT:DATA")}));
+    size_t total = 0;
+    for (int i = 0; i < 10; ++i) {
+        const std::vector<uint8_t> sent = FromHex(t.Host(Wsf({GetField()})));
+        if (ToHex(sent) == "880009D0460869042200") break;
+        const size_t n = sent.size() - 17;
+        EXPECT_LE(n, 256u);
+        EXPECT_EQ(n % 2, 0u) << "a CR LF pair was split";
+        total += n;
+    }
+    EXPECT_EQ(total, 602u);
+}
+
+// 1,000 bytes that each need a quadrant byte would be 2,000 encoded bytes: more than a frame holds.
+TEST(ScreenFrames, UploadFramesNeverExceedWhatTheFrameHolds) {
+    TransferSession t;
+    std::string content;
+    for (int i = 0; i < 1500; ++i) content += i % 2 ? 'A' : '\0';
+    t.StartUpload(content, t.Binary());
+    t.Host("F1C2 115D7F114040 C3818181");
+    size_t total = 0;
+    for (int sequence = 1; sequence < 10; ++sequence) {
+        char frame[40];
+        std::snprintf(frame, sizeof frame, "F1C2 115D7F114040 C2 404040 %02X", sequence);
+        const std::vector<uint8_t> sent = FromHex(t.Host(frame));
+        ASSERT_GE(sent.size(), 13u);
+        if (t.session().status == SessionStatus::TransferMessage) break;
+        const size_t n = sent.size() - 11;
+        EXPECT_LE(n, kUploadFrameCapacity);
+        FrameDecoder d;
+        std::vector<uint8_t> decoded;
+        DecodeFrameData(d, std::span(sent).subspan(11), decoded);
+        EXPECT_EQ(std::string(decoded.begin(), decoded.end()), content.substr(total, decoded.size()));
+        total += decoded.size();
+    }
+    EXPECT_EQ(total, content.size());
+}
+
+TEST(ScreenFrames, OtherRecordsAreNotFrames) {
+    struct Case {
+        const char* name;
+        SessionStatus status;
+        const char* record;
+        bool consumed;
+    };
+    const Case cases[] = {
+        {"an ordinary write", SessionStatus::TransferData, "F1C2 11 4040 C1C2", false},
+        {"the mark without a type", SessionStatus::TransferData, "F1C2 115D7F114040", false},
+        {"upload request without its sequence byte", SessionStatus::TransferData, "F1C2 115D7F114040 C2 4040",
+         true},
+        {"unknown frame type", SessionStatus::TransferData, "F1C2 115D7F114040 C9 404040 01", true},
+        {"TR_READY, not start or end", SessionStatus::TransferReady, "F1C2 115D7F114040 C1 404040 01", false},
+    };
+    for (const Case& c : cases) {
+        TransferSession t;
+        MemoryFile file;
+        t.StartDownload(file, t.Binary());
+        t.session().status = c.status;
+        EXPECT_EQ(HandleTransferFrame(t.session(), t.state(), FromHex(c.record)), c.consumed) << c.name;
+        EXPECT_TRUE(file.written.empty()) << c.name;
+    }
+}
+
+TEST(HostMessage, TheIdentifierDecidesAndTheTextIsNotCutAtAFixedPlace) {
+    struct Case {
+        const char* text;
+        const char* identifier;
+        const char* rest;
+        bool complete;
+    };
+    const Case cases[] = {
+        {"TRANS03 File transfer complete", "TRANS03", "File transfer complete", true},
+        {"  TRANS03   File transfer complete", "TRANS03", "File transfer complete", true},
+        {"TRANS03 - File transfer complete", "TRANS03", "File transfer complete", true},
+        {"TRANS13 -", "TRANS13", "", false},
+        {"TRANS04 File transfer complete with records segmented", "TRANS04",
+         "File transfer complete with records segmented", true},
+        {"TRANS13 Error writing file to host: file transfer canceled", "TRANS13",
+         "Error writing file to host: file transfer canceled", false},
+        {"File transfer complete", "File", "transfer complete", false},
+        {"TRANS03", "TRANS03", "", true},
+        {"", "", "", false},
+    };
+    for (const Case& c : cases) {
+        const HostMessage m = SplitHostMessage(c.text);
+        EXPECT_EQ(m.identifier, c.identifier) << c.text;
+        EXPECT_EQ(m.text, c.rest) << c.text;
+        EXPECT_EQ(IsCompletionMessage(m), c.complete) << c.text;
+    }
+    const std::vector<uint8_t> raw = {'T', 'R', 0x00, 'A', '\n', '$', 'x'};
+    EXPECT_EQ(CleanHostMessage(raw, 100), "TR A");
+    EXPECT_EQ(CleanHostMessage(std::vector<uint8_t>(300, 'a'), 160).size(), 160u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transfers, Transfer,
+                         testing::ValuesIn(ReadGoldenCases("transfer/data/transfers.txt")), GoldenTestName);
+
+}  // namespace
+}  // namespace orkan
