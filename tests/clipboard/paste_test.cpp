@@ -1,5 +1,5 @@
-// The paste forms on screens the host wrote (the writers' cases are in data/paste.txt): the
-// questions asked, windows, characters without a host form and the size limit.
+// The clipboard's picture cases (data/paste.txt, copy.txt, select.txt), then the paste forms' questions
+// asked, windows, characters without a host form and the size limit.
 #include <gtest/gtest.h>
 
 #include "clipboard/pasting.h"
@@ -14,14 +14,20 @@ std::string Nulls(size_t n) {
     return std::string(n, '.');
 }
 
-class PasteWriters : public testing::TestWithParam<test::GoldenCase> {};
+class PictureCases : public testing::TestWithParam<test::GoldenCase> {};
 
-TEST_P(PasteWriters, FollowTheFieldRules) {
+TEST_P(PictureCases, Case) {
     test::RunPictureCase(GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PasteWriters,
+INSTANTIATE_TEST_SUITE_P(Paste, PictureCases,
                          testing::ValuesIn(test::ReadGoldenCases("clipboard/data/paste.txt")),
+                         test::GoldenTestName);
+INSTANTIATE_TEST_SUITE_P(CopyCut, PictureCases,
+                         testing::ValuesIn(test::ReadGoldenCases("clipboard/data/copy.txt")),
+                         test::GoldenTestName);
+INSTANTIATE_TEST_SUITE_P(Select, PictureCases,
+                         testing::ValuesIn(test::ReadGoldenCases("clipboard/data/select.txt")),
                          test::GoldenTestName);
 
 TEST(PasteTest, InsertIntoAShortFieldAsksFirst) {
