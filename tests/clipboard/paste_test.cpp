@@ -1,5 +1,5 @@
-// The clipboard's picture cases (data/paste.txt, copy.txt, select.txt), then the paste forms' questions
-// asked, windows, characters without a host form and the size limit.
+// The clipboard's picture cases (data/paste.txt, copy.txt, select.txt), then the paste forms'
+// questions asked, characters without a host form and the size limit.
 #include <gtest/gtest.h>
 
 #include "clipboard/pasting.h"
@@ -7,12 +7,6 @@
 
 namespace orkan {
 namespace {
-
-using Rows = std::vector<std::string>;
-
-std::string Nulls(size_t n) {
-    return std::string(n, '.');
-}
 
 class PictureCases : public testing::TestWithParam<test::GoldenCase> {};
 
@@ -56,58 +50,6 @@ TEST(PasteTest, InsertIntoAShortFieldAsksFirst) {
             EXPECT_EQ(k.harness.ui.shown[0].title, "PasteInsert Data Loss");
         }
     }
-}
-
-TEST(PasteTest, WindowBreaksTextAtBlanksToTheSelectionWidth) {
-    const std::string sentence = "The quick brown fox jumps over the lazy dogs.";
-    ASSERT_EQ(sentence.size(), 45u);
-    struct Case {
-        const char* name;
-        const char* key;
-        std::string clipboard;
-        Rows window;
-        const char* continuation;  // what Paste Continue writes into the emptied window
-    } cases[] = {
-        {"Paste Window",
-         "PasteWindow",
-         sentence,
-         {"The_quick_brown_fox_", "jumps_over_the_lazy_", "dogs._______________"},
-         nullptr},
-        {"Paste Flow joins lines first",
-         "PasteFlow",
-         "The quick\n  brown   fox jumps over\nthe lazy dogs.",
-         {"The_quick_brown_fox_", "jumps_over_the_lazy_", "dogs._______________"},
-         nullptr},
-        {"a word longer than the width is cut at the width; the rest waits for Paste Continue",
-         "PasteWindow",
-         "abcdefghijklmnopqrstuvwxyz 12345\nrest of it\nmore",
-         {"abcdefghijklmnopqrst", "uvwxyz_12345________", "rest_of_it__________"},
-         "more________________"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        test::KeyboardSession k(5, 40);
-        k.Write({"[" + Nulls(39), Nulls(40), Nulls(40), Nulls(40), Nulls(40)}, 0, 1);
-        k.session.record.SetNumber(field::CutDelete, 1);  // the cleared window is blanks
-        k.session.ui.SetClipboardText(c.clipboard);
-        k.session.selection = {true, 1, 10, 3, 29};
-        k.Type("{" + std::string(c.key) + "}");
-        const Rows screen = k.Screen();
-        for (size_t r = 0; r < 3; ++r) EXPECT_EQ(screen[r + 1].substr(10, 20), c.window[r]) << r;
-        EXPECT_EQ(k.Cursor(), "1,10");
-        if (c.continuation) {
-            k.Type("{PasteContinue}");
-            EXPECT_EQ(k.Screen()[1].substr(10, 20), c.continuation);
-        }
-    }
-    test::KeyboardSession k(2, 40);
-    k.Write({"[" + Nulls(39), Nulls(40)});
-    k.session.ui.SetClipboardText("x");
-    k.Type("{PasteWindow}");
-    EXPECT_EQ(
-        k.harness.TakeMessages(),
-        "Orkan TN3270 PasteWindow/PasteFlow: You need to draw a window with the mouse to indicate\nthe area "
-        "where you want the text to be pasted");
 }
 
 TEST(PasteTest, CharactersWithoutAHostFormAreReported) {

@@ -213,7 +213,7 @@ void RunPictureCase(const GoldenCase& c) {
     uint32_t rows = 6, columns = 24;
     std::unique_ptr<KeyboardSession> made;
     std::vector<std::string> screen, expected;
-    std::string status = "UNLOCKED", sounds;
+    std::string status = "UNLOCKED", sounds, message;
     std::optional<std::string> cursor, copied, selected;
     for (const GoldenStep& step : c.steps) {
         SCOPED_TRACE("line " + std::to_string(step.line));
@@ -268,6 +268,8 @@ void RunPictureCase(const GoldenCase& c) {
             status = step.rest;
         else if (step.verb == "sounds")
             sounds = step.rest;
+        else if (step.verb == "message")
+            message = GoldenValue(step.rest);
         else
             ADD_FAILURE() << "cannot read " << step.verb << " " << step.rest;
     }
@@ -278,7 +280,7 @@ void RunPictureCase(const GoldenCase& c) {
     }
     EXPECT_EQ(StatusName(made->session.status), status);
     EXPECT_EQ(made->view.sounds, sounds);
-    EXPECT_EQ(made->harness.TakeMessages(), "");
+    EXPECT_EQ(made->harness.TakeMessages(), message);
     if (copied) {
         EXPECT_EQ(made->session.ui.ClipboardText(), *copied);
     }

@@ -67,7 +67,7 @@ std::string SelectionText(const Session& s);
 //   cursor ROW,COLUMN  where the cursor ends (not checked when not given)
 //   status NAME        the status at the end (default UNLOCKED)
 //   sounds SOUNDS      E for each error sound, A for each alarm (default none)
-// and checks, at the end, that no message was shown.
+//   message TEXT       the messages shown, each "title: text", joined by " | " (default none)
 void RunPictureCase(const GoldenCase& c);
 
 // The key.lst the build makes, from the source table.
