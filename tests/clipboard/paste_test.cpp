@@ -1,5 +1,5 @@
-// The clipboard's picture cases (data/paste.txt, copy.txt, select.txt), then the paste forms'
-// questions asked, characters without a host form and the size limit.
+// The clipboard's picture cases (data/paste.txt, copy.txt, select.txt), then the paste size limit
+// and the breaking of lines.
 #include <gtest/gtest.h>
 
 #include "clipboard/pasting.h"
@@ -23,65 +23,6 @@ INSTANTIATE_TEST_SUITE_P(CopyCut, PictureCases,
 INSTANTIATE_TEST_SUITE_P(Select, PictureCases,
                          testing::ValuesIn(test::ReadGoldenCases("clipboard/data/select.txt")),
                          test::GoldenTestName);
-
-TEST(PasteTest, InsertIntoAShortFieldAsksFirst) {
-    struct Case {
-        const char* name;
-        bool notify;
-        Answer answer;
-        const char* row;
-        size_t questions;
-    } cases[] = {
-        {"Cancel keeps the screen", true, Answer::Cancel, "[abcdefghij.....|", 1},
-        {"OK loses the field's end", true, Answer::Ok, "{0123456789abcde|", 1},
-        {"without the option nobody is asked", false, Answer::Cancel, "{0123456789abcde|", 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        test::KeyboardSession k(1, 17);
-        k.Write({"[abcdefghij.....|"}, 0, 1);
-        k.session.record.SetNumber(field::NotifyUserOnInsertError, c.notify);
-        k.harness.ui.answers.push_back(c.answer);
-        k.session.ui.SetClipboardText("0123456789");
-        k.Type("{PasteInsert}");
-        EXPECT_EQ(k.Screen()[0], c.row);
-        ASSERT_EQ(k.harness.ui.shown.size(), c.questions);
-        if (c.questions) {
-            EXPECT_EQ(k.harness.ui.shown[0].title, "PasteInsert Data Loss");
-        }
-    }
-}
-
-TEST(PasteTest, CharactersWithoutAHostFormAreReported) {
-    struct Case {
-        const char* name;
-        const char* clipboard;
-        Answer answer;
-        const char* row;
-        const char* first;
-    } cases[] = {
-        {"euro sign: Windows-1252 has it, code page 037 not",
-         "a\xE2\x82\xAC"
-         "b",
-         Answer::Ok, "{a?b", "U+20AC on line 1"},
-        {"check mark: no 8-bit form at all", "x\ny\xE2\x9C\x93", Answer::Ok, "{x..", "U+2713 on line 2"},
-        {"Cancel pastes nothing",
-         "a\xE2\x82\xAC"
-         "b",
-         Answer::Cancel, "[...", "U+20AC"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        test::KeyboardSession k(2, 4);
-        k.Write({"[...", "...."}, 0, 1);
-        k.harness.ui.answers.push_back(c.answer);
-        k.session.ui.SetClipboardText(c.clipboard);
-        k.Type("{PasteOverlay}");
-        EXPECT_EQ(k.Screen()[0], c.row);
-        ASSERT_EQ(k.harness.ui.shown.size(), 1u);
-        EXPECT_NE(k.harness.ui.shown[0].text.find(c.first), std::string::npos) << k.harness.ui.shown[0].text;
-    }
-}
 
 TEST(PasteTest, LargeClipboardIsCutWithRoomForTheTerminator) {
     test::KeyboardSession k(2, 10);

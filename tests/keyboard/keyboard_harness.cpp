@@ -204,11 +204,13 @@ void RunPictureCase(const GoldenCase& c) {
         {"CutDelete", &field::CutDelete},
         {"EnableAutoskip", &field::EnableAutoskip},
         {"KeyClickOnError", &field::KeyClickOnError},
+        {"NotifyUserOnInsertError", &field::NotifyUserOnInsertError},
         {"NormalCursorBackspace", &field::NormalCursorBackspace},
         {"NumericFieldLock", &field::NumericFieldLock},
         {"PrefixInputWithSpaces", &field::PrefixInputWithSpaces},
         {"SkipAtEndOfField", &field::SkipAtEndOfField},
         {"TypeAhead", &field::TypeAhead}};
+    static const std::map<std::string, Answer> answers = {{"Ok", Answer::Ok}, {"Cancel", Answer::Cancel}};
     SCOPED_TRACE(c.where);
     uint32_t rows = 6, columns = 24;
     std::unique_ptr<KeyboardSession> made;
@@ -245,6 +247,8 @@ void RunPictureCase(const GoldenCase& c) {
             s.settings.CopyPasswords = std::stoi(second);
         else if (auto f = fields.find(first); step.verb == "option" && f != fields.end())
             s.record.SetNumber(*f->second, uint32_t(std::stoul(second)));
+        else if (const auto a = answers.find(step.rest); step.verb == "answer" && a != answers.end())
+            k.harness.ui.answers.push_back(a->second);
         else if (step.verb == "clipboard")
             s.ui.SetClipboardText(GoldenValue(step.rest));
         else if (step.verb == "keys")

@@ -59,6 +59,7 @@ std::string SelectionText(const Session& s);
 //   at ROW,COLUMN      the host writes the screen with the cursor there (counted from 0)
 //   option NAME [N]    insert, wordwrap, shift (held down), CopyPasswords, or a session field set to N
 //   clipboard TEXT     what the clipboard holds (UTF-8, LF line ends)
+//   answer Ok|Cancel   the answer to the next question asked
 //   select R,C R,C     the selection from one corner to the other, as the mouse draws it
 //   keys KEYS          typed as KeyboardSession::Type takes them
 //   copied TEXT        what the clipboard holds at the end
