@@ -55,16 +55,5 @@ TEST(CopyBuffersTest, RepeatedPasteCyclesThroughThreeBuffers) {
     EXPECT_EQ(k.clipboard.PasteRepeatBuffer(), -1);
 }
 
-TEST(CopyBuffersTest, ClearCopyBuffersEmptiesEverything) {
-    test::KeyboardSession k(2, 20);
-    k.Write({"|User_[pass_word____", "[abc_def___|xyz_____"}, 1, 1);
-    Select(k.session, 0, 1, 0, 4);
-    k.Type("{Copy}");
-    k.session.selection.shown = false;
-    k.Type("{ClearCopyBuffers}{Paste}");
-    EXPECT_EQ(k.session.ui.ClipboardText(), "");
-    EXPECT_EQ(k.Screen()[1], "[abc_def___|xyz_____");
-}
-
 }  // namespace
 }  // namespace orkan

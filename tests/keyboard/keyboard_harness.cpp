@@ -253,6 +253,8 @@ void RunPictureCase(const GoldenCase& c) {
             s.ui.SetClipboardText(GoldenValue(step.rest));
         else if (step.verb == "keys")
             k.Type(step.rest);
+        else if (step.verb == "select" && step.rest == "none")
+            s.selection.shown = false;
         else if (step.verb == "select") {
             const auto corner = [](const std::string& at) {
                 return std::pair{uint32_t(std::stoul(at)), uint32_t(std::stoul(at.substr(at.find(',') + 1)))};

@@ -60,7 +60,7 @@ std::string SelectionText(const Session& s);
 //   option NAME [N]    insert, wordwrap, shift (held down), CopyPasswords, or a session field set to N
 //   clipboard TEXT     what the clipboard holds (UTF-8, LF line ends)
 //   answer Ok|Cancel   the answer to the next question asked
-//   select R,C R,C     the selection from one corner to the other, as the mouse draws it
+//   select R,C R,C     the selection from one corner to the other, as the mouse draws it; or none
 //   keys KEYS          typed as KeyboardSession::Type takes them
 //   copied TEXT        what the clipboard holds at the end
 //   selected R,C-R,C   the selection at the end, top left to bottom right, or "none"
