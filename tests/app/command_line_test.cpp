@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "app/command_line.h"
@@ -14,64 +15,7 @@
 namespace orkan {
 namespace {
 
-using O = CmdOption;
 using test::GoldenValue;
-
-const std::string kRefused =
-    "' is refused: a tn3270 link names a host and a port, as tn3270://host:port/, and nothing else.";
-
-class CommandLines : public testing::TestWithParam<test::GoldenCase> {};
-
-TEST_P(CommandLines, Case) {
-    static const char* const names[kCommandLineOptions] = {
-        "Session", "Macro",    "Scheme", "Host", "LuName", "Port",   "Tn3270e",  "Model",
-        "Trace",   "FilesIni", "Tls",    "Run",  "Letter", "Colour", "Settings", "AppData"};
-    const test::GoldenCase& c = GetParam();
-    SCOPED_TRACE(c.where);
-    std::optional<std::string> text;
-    std::vector<std::string> args;
-    std::array<std::string, kCommandLineOptions> values;
-    int rc = 0;
-    std::string message;
-    bool cut = false;
-    for (const test::GoldenStep& step : c.steps) {
-        const auto [first, second] = test::SplitWord(step.rest);
-        if (step.verb == "text")
-            text = GoldenValue(step.rest);
-        else if (step.verb == "arg")
-            args.push_back(GoldenValue(step.rest));
-        else if (step.verb == "rc")
-            rc = std::stoi(step.rest);
-        else if (step.verb == "message")
-            message = GoldenValue(step.rest);
-        else if (step.verb == "cut")
-            cut = true;
-        else if (const auto* at = std::find(std::begin(names), std::end(names), first);
-                 step.verb == "value" && at != std::end(names))
-            values[size_t(at - names)] = GoldenValue(second);
-        else
-            ADD_FAILURE() << "line " << step.line << ": cannot read " << step.verb << " " << step.rest;
-    }
-    test::RecordingUi ui;
-    CommandLine cl;
-    std::vector<const char*> argv = {"orkan3270"};
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    EXPECT_EQ(
-        text ? ParseCommandLine(*text, cl, ui) : ParseCommandLine(int(argv.size()), argv.data(), cl, ui), rc);
-    if (!message.empty()) {
-        ASSERT_EQ(ui.shown.size(), 1u);
-        EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Command Line Option Error");
-        EXPECT_EQ(ui.shown[0].text, message);
-        return;
-    }
-    EXPECT_TRUE(ui.shown.empty());
-    for (size_t i = 0; i < kCommandLineOptions; ++i) EXPECT_EQ(cl.values[i], values[i]) << names[i];
-    EXPECT_EQ(!cl.notes.empty(), cut);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, CommandLines,
-                         testing::ValuesIn(test::ReadGoldenCases("app/data/command_line.txt")),
-                         test::GoldenTestName);
 
 // A link arrives as the desktop entry's Exec line has it, with %u replaced by the link as one
 // argument (or dropped, when the program is started from the menu).
@@ -91,45 +35,86 @@ std::vector<std::string> DesktopArguments(const std::string& link) {
     return argv;
 }
 
-TEST(CommandLine, LinksNameAHostAndNothingElse) {
-    const std::pair<std::string, std::optional<std::string>> links[] = {
-        {"tn3270://mvs.example.com:2023/", "mvs.example.com:2023"},
-        {"TN3270://mvs", "mvs"},
-        {"tn3270://127.0.0.1:23/", "127.0.0.1:23"},
-        {"tn3270://[::1]:992", "[::1]:992"},
-        {"", std::nullopt},  // started from the menu
-        {"tn3270:x/H127.0.0.1/P23/REXIT 9", std::nullopt},
-        {"tn3270://host/ /R EXIT 9", std::nullopt},
-        {"tn3270://host:23/%20/M%20evil", std::nullopt},
-        {"tn3270://host /G evil.ini", std::nullopt},
-        {"tn3270://user@host/", std::nullopt},
-        {"tn3270://host:65536", std::nullopt},
-        {"tn3270://[::1", std::nullopt},
-        {"tn3270://" + std::string(70, 'h'), std::nullopt},
-        {"--run=EXIT 9", std::nullopt},
-        {"/F /tmp/evil.ini", std::nullopt},
-    };
-    for (const auto& [link, host] : links) {
-        SCOPED_TRACE(link);
-        const std::vector<std::string> args = DesktopArguments(link);
-        ASSERT_FALSE(args.empty());
-        std::vector<const char*> argv;
-        for (const std::string& a : args) argv.push_back(a.c_str());
-        test::RecordingUi ui;
-        CommandLine cl;
-        const int rc = ParseCommandLine(int(argv.size()), argv.data(), cl, ui);
-        EXPECT_EQ(cl.HostValue(), host);
-        if (host || link.empty()) {
-            EXPECT_EQ(rc, 0);
-            EXPECT_TRUE(ui.shown.empty());
-        } else {
-            EXPECT_EQ(rc, 8);
-            ASSERT_EQ(ui.shown.size(), 1u);
-            EXPECT_EQ(ui.shown[0].text, "The link '" + link + kRefused);
-        }
-        for (O o : {O::Run, O::Macro, O::Settings, O::FilesIni, O::Session}) EXPECT_FALSE(cl.Given(o));
+class CommandLines : public testing::TestWithParam<test::GoldenCase> {};
+
+TEST_P(CommandLines, Case) {
+    static const char* const names[kCommandLineOptions] = {
+        "Session", "Macro",    "Scheme", "Host", "LuName", "Port",   "Tn3270e",  "Model",
+        "Trace",   "FilesIni", "Tls",    "Run",  "Letter", "Colour", "Settings", "AppData"};
+    static const std::map<std::string, const FieldDef*> fields = {
+        {"TerminalModel", &field::TerminalModel},
+        {"UserScreenHeight", &field::UserScreenHeight},
+        {"UserScreenWidth", &field::UserScreenWidth}};
+    const test::GoldenCase& c = GetParam();
+    SCOPED_TRACE(c.where);
+    std::optional<std::string> text;
+    std::vector<std::string> args;
+    std::array<std::string, kCommandLineOptions> values;
+    int rc = 0;
+    std::string message;
+    bool cut = false, unset = false;
+    std::optional<bool> applied;
+    std::vector<std::pair<std::string, uint32_t>> numbers;
+    std::vector<std::string> titles;
+    for (const test::GoldenStep& step : c.steps) {
+        const auto [first, second] = test::SplitWord(step.rest);
+        if (step.verb == "text")
+            text = GoldenValue(step.rest);
+        else if (step.verb == "arg")
+            args.push_back(GoldenValue(step.rest));
+        else if (step.verb == "link") {
+            args = DesktopArguments(GoldenValue(step.rest));
+            args.erase(args.begin());  // the program's name
+        } else if (step.verb == "unset")
+            unset = true;
+        else if (step.verb == "rc")
+            rc = std::stoi(step.rest);
+        else if (step.verb == "message")
+            message = GoldenValue(step.rest);
+        else if (step.verb == "cut")
+            cut = true;
+        else if (step.verb == "applied")
+            applied = step.rest == "ok";
+        else if (step.verb == "record" && fields.contains(first))
+            numbers.emplace_back(first, uint32_t(std::stoul(second)));
+        else if (step.verb == "title")
+            titles.push_back(step.rest == "command line" ? std::string(kCommandLineErrorTitle) : step.rest);
+        else if (const auto* at = std::find(std::begin(names), std::end(names), first);
+                 step.verb == "value" && at != std::end(names))
+            values[size_t(at - names)] = GoldenValue(second);
+        else
+            ADD_FAILURE() << "line " << step.line << ": cannot read " << step.verb << " " << step.rest;
     }
+    test::RecordingUi ui;
+    CommandLine cl;
+    std::vector<const char*> argv = {"orkan3270"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    EXPECT_EQ(
+        text ? ParseCommandLine(*text, cl, ui) : ParseCommandLine(int(argv.size()), argv.data(), cl, ui), rc);
+    if (!message.empty()) {
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Command Line Option Error");
+        EXPECT_EQ(ui.shown[0].text, message);
+        if (!unset) return;
+        ui.shown.clear();
+    }
+    EXPECT_TRUE(ui.shown.empty());
+    for (size_t i = 0; i < kCommandLineOptions; ++i) EXPECT_EQ(cl.values[i], values[i]) << names[i];
+    EXPECT_EQ(!cl.notes.empty(), cut);
+    if (!applied) return;
+    SessionRecord record = DefaultSessionRecord();
+    GivenOnCommandLine given;
+    HostSecurity security;
+    EXPECT_EQ(ApplyCommandLineToRecord(cl, record, given, security, ui), *applied);
+    for (const auto& [name, n] : numbers) EXPECT_EQ(record.Number(*fields.at(name)), n) << name;
+    std::vector<std::string> shown;
+    for (const MessageBox& box : ui.shown) shown.push_back(box.title);
+    EXPECT_EQ(shown, titles);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, CommandLines,
+                         testing::ValuesIn(test::ReadGoldenCases("app/data/command_line.txt")),
+                         test::GoldenTestName);
 
 TEST(CommandLine, SwitchesOfTheLinuxProgram) {
     test::RecordingUi ui;
@@ -182,45 +167,6 @@ TEST(CommandLine, ValuesGoIntoTheRecordOnlyWhenTheyFit) {
     EXPECT_EQ(bad.record.Number(field::TerminalModel),
               0u);  // an unusable model is reported, the session's stays
     EXPECT_EQ(bad.ui.shown.size(), 3u);
-}
-
-TEST(CommandLine, DynamicModelAndScreenSize) {
-    struct Case {
-        std::vector<const char*> args;
-        bool ok;
-        uint32_t model, rows, columns;    // the record afterwards (starting at model 2, 56x127)
-        std::vector<std::string> titles;  // messages shown
-    };
-    const std::string line = std::string(kCommandLineErrorTitle);
-    const Case cases[] = {
-        {{"--model", "dynamic"}, true, 4, 56, 127, {}},
-        {{"--model", "DYNAMIC", "--size", "62x160"}, true, 4, 62, 160, {}},
-        {{"--size", "43X80"}, true, 4, 43, 80, {}},
-        {{"--size", "20x80"}, false, 0, 56, 127, {"Screen Height Error"}},
-        {{"--size", "24x250"}, false, 0, 56, 127, {"Screen Width Error"}},
-        {{"--size", "100x200"}, false, 0, 56, 127, {"Screen Size Error"}},
-        {{"--size", "62*160"}, false, 0, 56, 127, {line}},
-        {{"--size", "x80"}, false, 0, 56, 127, {line}},
-        {{"--model", "3", "--size", "62x160"}, false, 1, 56, 127, {line}},
-        {{"--model", "6"}, false, 0, 56, 127, {line}},
-    };
-    for (const Case& c : cases) {
-        std::vector<const char*> argv = {"orkan3270"};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
-        test::RecordingUi ui;
-        CommandLine cl;
-        ASSERT_EQ(ParseCommandLine(int(argv.size()), argv.data(), cl, ui), 0);
-        SessionRecord record = DefaultSessionRecord();
-        GivenOnCommandLine given;
-        HostSecurity security;
-        EXPECT_EQ(ApplyCommandLineToRecord(cl, record, given, security, ui), c.ok) << c.args.back();
-        EXPECT_EQ(record.Number(field::TerminalModel), c.model) << c.args.back();
-        EXPECT_EQ(record.Number(field::UserScreenHeight), c.rows) << c.args.back();
-        EXPECT_EQ(record.Number(field::UserScreenWidth), c.columns) << c.args.back();
-        std::vector<std::string> titles;
-        for (const MessageBox& box : ui.shown) titles.push_back(box.title);
-        EXPECT_EQ(titles, c.titles) << c.args.back();
-    }
 }
 
 TEST(CommandLine, SessionLetterAndName) {

@@ -1,5 +1,5 @@
 // A session assembled as the headless program assembles it (start-up from a command line, no
-// window): the keyboard, clipboard, find, history, status line and the Oper dispatch all work
+// window): the clipboard, find, history, status line and the Oper dispatch all work
 // below the window. Also what the core promises the programs around it: timers of one runtime
 // never touch another's, and a trace switched on mid-connection hears the very next items.
 #include <gtest/gtest.h>
@@ -29,14 +29,9 @@ using namespace std::chrono_literals;
 constexpr std::string_view kPanel = "F5C3 11C150 1D60 D5C1D4C5 1D40 13 FFEF";
 // "FIND ME" written into row 3 of that screen; keyboard restored.
 constexpr std::string_view kSecondScreen = "F1C3 11C3F0 1D60 C6C9D5C440D4C5 1DF0 FFEF";
-// A write that only restores the keyboard.
-constexpr std::string_view kRestore = "F1C2 FFEF";
 
 uint16_t Oper(uint8_t n) {
     return MakeKeyCode(KeyCategory::Oper, n, kKeyWorksWhileLocked);
-}
-uint16_t Action(uint8_t n) {
-    return MakeKeyCode(KeyCategory::Action, n);
 }
 
 struct CountingFrame : test::RecordingFrame {
@@ -58,21 +53,6 @@ class SessionCoreTest : public ::testing::Test,
         return std::string(t.cells.begin() + ptrdiff_t(first), t.cells.begin() + ptrdiff_t(first + count));
     }
 };
-
-TEST_F(SessionCoreTest, KeysTypedWhileLockedReplayWhenTheHostUnlocks) {
-    ASSERT_EQ(s().status, SessionStatus::Unlocked);
-    SubmitKey(s(), Action(action_fn::Enter));
-    EXPECT_EQ(s().status, SessionStatus::SysLock);
-    EXPECT_EQ(sink.Take().substr(0, 2), "7D");
-    for (char c : std::string("OK")) SubmitKey(s(), CharCode(uint8_t(c)));
-    SubmitKey(s(), Action(action_fn::Enter));
-    EXPECT_EQ(Row(1).substr(6, 2), "  ") << "nothing is typed while the keyboard is locked";
-    Feed(kRestore);
-    EXPECT_EQ(Row(1).substr(6, 2), "OK");
-    // Enter ran as the last of the queue, and locked the keyboard again.
-    EXPECT_EQ(s().status, SessionStatus::SysLock);
-    EXPECT_EQ(sink.Take().substr(0, 2), "7D");
-}
 
 TEST_F(SessionCoreTest, FindMarksFollowEveryScreenAndTheHistoryBrowsesBack) {
     s().hooks.find->FindText("FIND ME", find_option::EveryScreen);

@@ -1,12 +1,11 @@
 // The macro language wired into a session of either program: the key functions that control
-// macros through the one Oper dispatch, the start-up macros of the command line and their end,
-// what macros reach beyond the session, and the command line that a tn3270:// link can give.
+// macros through the one Oper dispatch, the start-up macros of the command line and their end, and
+// what macros reach beyond the session.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "app/command_line.h"
 #include "app/session_runtime.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
@@ -180,19 +179,6 @@ TEST(MacroWiring, OtherSessionsSoundsAndWhatTheSessionKnows) {
     ASSERT_TRUE(w.runner().StartText("L = INPUTLEN"));
     ASSERT_TRUE(w.Turn([&] { return w.Has("L"); }));
     EXPECT_EQ(w.Var("L").text, "12");  // the Erase/Write with its orders, without IAC EOR
-}
-
-TEST(MacroWiring, MacroOptionsAreKeptWhole) {
-    // A cut macro would be another macro: start-up macro text and names are never cut.
-    const std::string text = "A = 1 ; B = 2 ; C = 3 ; D = 4 ; E = 5 ; F = 6 ; G = 7 ; H = 8 ; EXIT 9";
-    const std::string name = "/home/someone/a/long/folder/of/macros/" + std::string(40, 'm') + ".mac";
-    const char* argv[] = {"orkan3270", "--run", text.c_str(), "--macro", name.c_str()};
-    test::RecordingUi ui;
-    CommandLine cl;
-    ASSERT_EQ(ParseCommandLine(5, argv, cl, ui), 0);
-    EXPECT_EQ(cl.Value(CmdOption::Run), text);
-    EXPECT_EQ(cl.Value(CmdOption::Macro), name);
-    EXPECT_TRUE(cl.notes.empty());
 }
 
 }  // namespace

@@ -117,12 +117,5 @@ TEST(FindTest, FindingAgainAfterAHostScreenKeepsTheTypeAheadQueue) {
     EXPECT_EQ(Marks(s), " ^^");
 }
 
-TEST(FindTest, WithoutADialogFindSaysHowToGoOn) {
-    test::KeyboardSession k;
-    k.Write({"[abc"});
-    k.Type("{Find}");
-    EXPECT_NE(k.harness.TakeMessages().find("The find dialog needs the desktop program"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace orkan

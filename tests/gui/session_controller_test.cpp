@@ -50,7 +50,6 @@ QList<QAction*> ShownActions(const QToolBar& bar) {
 
 using namespace std::chrono_literals;
 
-constexpr std::string_view kPlainNegotiation = "FFFD18 FFFA1801FFF0 FFFD19 FFFB19 FFFD00 FFFB00";
 // "HELLO" protected, then an unprotected field holding the cursor; keyboard restored.
 constexpr std::string_view kPanel = "F5C3 114040 1D60 C8C5D3D3D6 1D40 13 FFEF";
 
@@ -107,15 +106,6 @@ TEST_F(ControllerTest, KeysReachTheScreenAndTheHostThroughTheKeyMap) {
         Press(QEvent::KeyRelease, c.key, Qt::NoModifier, c.keycode);
         EXPECT_EQ(sink.sent.substr(0, 2), c.aid) << sink.sent;
     }
-}
-
-TEST_F(ControllerTest, ToolBarButtonsRunTheirKeys) {
-    QAction* clear = nullptr;
-    for (QAction* a : controller.Window().ToolBar()->actions())
-        if (a->text() == "Clear") clear = a;
-    ASSERT_NE(clear, nullptr);
-    clear->trigger();
-    EXPECT_EQ(sink.sent.substr(0, 2), "6D");
 }
 
 // A button whose part this program lacks is shown disabled, as its menu item is.

@@ -118,22 +118,13 @@ TEST(KeyTranslation, KeysReachTheirNumbers) {
         bool num_lock;
         const char* key;
     };
+    // Every key of a keyboard is reached through the Linux mapping (linux_keymap_test); here the
+    // events no key of it sends as such.
     const Case cases[] = {
-        {0x24, Data(true), false, "Home"},
-        {0x24, Data(), false, "Keypad7"},
-        {0x24, Data(), true, "KeypadNum7"},
-        {0x67, Data(), true, "KeypadNum7"},
-        {0x0C, Data(), false, "Keypad5"},
-        {0x2E, Data(), true, "KeypadNumPeriod"},
-        {0x0D, Data(), false, "Enter"},
-        {0x0D, Data(true), false, "KeypadEnter"},
-        {0x10, Data(false, 0x2A), false, "LeftShift"},
-        {0x10, Data(false, 0x36), false, "RightShift"},
-        {0x11, Data(true), false, "RightCtrl"},
-        {0x12, Data(true), false, "RightAlt"},
-        {0x03, Data(true), false, "Pause"},
-        {0x01, Data(), false, "MouseLeft"},
-        {0x87, Data(), false, "F24"},
+        {0x24, Data(), true, "KeypadNum7"},       // the keypad's 7 with Shift under Num Lock
+        {0x2E, Data(), true, "KeypadNumPeriod"},  // and its period
+        {0x03, Data(true), false, "Pause"},       // Ctrl+Pause is Break
+        {0x01, Data(), false, "MouseLeft"},      {0x87, Data(), false, "F24"},
     };
     for (const Case& c : cases) {
         test::KeyboardSession k;

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "charset/country_list.h"
 #include "ds3270/addressing.h"
@@ -36,12 +37,15 @@ uint8_t AttributeFor(char c) {
             return 0x60;
         case '~':
             return 0x70;
+        case '#':
+            return 0x4C;
         default:
             return 0;
     }
 }
 
 char Picture(uint8_t attribute) {
+    if ((attribute & 0x2C) == 0x0C) return '#';
     const uint8_t bits = attribute & 0x31;
     switch (bits) {
         case 0x00:
@@ -61,6 +65,13 @@ char Picture(uint8_t attribute) {
 }
 
 }  // namespace
+
+std::string SelectionText(const Session& s) {
+    if (!s.selection.shown) return "none";
+    const Selection& x = s.selection;
+    return std::to_string(x.Top()) + "," + std::to_string(x.Left()) + "-" + std::to_string(x.Bottom()) + "," +
+           std::to_string(x.Right());
+}
 
 const KeyList& ShippedKeyList() {
     static const KeyList list = [] {
@@ -108,9 +119,11 @@ void KeyboardSession::Write(const std::vector<std::string>& rows, uint32_t row, 
     std::vector<uint8_t> record = {0xF5, 0xC2};
     bool addressed = false;
     for (uint32_t r = 0; r < rows.size(); ++r) {
-        for (uint32_t c = 0; c < rows[r].size(); ++c) {
-            const char ch = rows[r][c];
-            if (ch == '.') {
+        for (uint32_t i = 0, c = 0; i < rows[r].size(); ++i, ++c) {
+            const bool literal = rows[r][i] == '\\' && i + 1 < rows[r].size();
+            if (literal) ++i;
+            const char ch = rows[r][i];
+            if (ch == '.' && !literal) {
                 addressed = false;
                 continue;
             }
@@ -119,10 +132,14 @@ void KeyboardSession::Write(const std::vector<std::string>& rows, uint32_t row, 
                 record.insert(record.end(), {0x11, a.b1, a.b2});
                 addressed = true;
             }
-            if (const uint8_t attribute = AttributeFor(ch)) {
+            if (const uint8_t attribute = literal ? 0 : AttributeFor(ch)) {
                 record.insert(record.end(), {0x1D, attribute});
             } else {
-                const uint8_t display = ch == '_' ? 0x20 : ch == '*' ? 0x8E : ch == ';' ? 0x8F : uint8_t(ch);
+                const uint8_t display = literal     ? uint8_t(ch)
+                                        : ch == '_' ? 0x20
+                                        : ch == '*' ? 0x8E
+                                        : ch == ';' ? 0x8F
+                                                    : uint8_t(ch);
                 record.push_back(session.charset.display_to_host[display]);
             }
         }
@@ -184,18 +201,22 @@ std::string KeyboardSession::Cursor() const {
 void RunPictureCase(const GoldenCase& c) {
     static const std::map<std::string, const FieldDef*> fields = {
         {"AutoKeyboardUnlock", &field::AutoKeyboardUnlock},
+        {"CutDelete", &field::CutDelete},
         {"EnableAutoskip", &field::EnableAutoskip},
         {"KeyClickOnError", &field::KeyClickOnError},
+        {"NotifyUserOnInsertError", &field::NotifyUserOnInsertError},
         {"NormalCursorBackspace", &field::NormalCursorBackspace},
         {"NumericFieldLock", &field::NumericFieldLock},
         {"PrefixInputWithSpaces", &field::PrefixInputWithSpaces},
         {"SkipAtEndOfField", &field::SkipAtEndOfField},
         {"TypeAhead", &field::TypeAhead}};
+    static const std::map<std::string, Answer> answers = {{"Ok", Answer::Ok}, {"Cancel", Answer::Cancel}};
     SCOPED_TRACE(c.where);
     uint32_t rows = 6, columns = 24;
     std::unique_ptr<KeyboardSession> made;
     std::vector<std::string> screen, expected;
-    std::string cursor, status = "UNLOCKED", sounds;
+    std::string status = "UNLOCKED", sounds, message;
+    std::optional<std::string> cursor, copied, selected;
     for (const GoldenStep& step : c.steps) {
         SCOPED_TRACE("line " + std::to_string(step.line));
         const auto [first, second] = SplitWord(step.rest);
@@ -212,6 +233,7 @@ void RunPictureCase(const GoldenCase& c) {
         else if (step.verb == "at") {
             screen.resize(rows, std::string(columns, '.'));
             expected = screen;
+            for (std::string& row : expected) std::erase(row, '\\');  // shown as any other character
             const size_t comma = step.rest.find(',');
             k.Write(screen, uint32_t(std::stoul(step.rest)),
                     uint32_t(std::stoul(step.rest.substr(comma + 1))));
@@ -221,12 +243,29 @@ void RunPictureCase(const GoldenCase& c) {
             s.keyboard.word_wrap = true;
         else if (step.verb == "option" && first == "shift")
             s.keyboard.shift_down = true;
+        else if (step.verb == "option" && first == "CopyPasswords")
+            s.settings.CopyPasswords = std::stoi(second);
         else if (auto f = fields.find(first); step.verb == "option" && f != fields.end())
             s.record.SetNumber(*f->second, uint32_t(std::stoul(second)));
+        else if (const auto a = answers.find(step.rest); step.verb == "answer" && a != answers.end())
+            k.harness.ui.answers.push_back(a->second);
         else if (step.verb == "clipboard")
             s.ui.SetClipboardText(GoldenValue(step.rest));
         else if (step.verb == "keys")
             k.Type(step.rest);
+        else if (step.verb == "select" && step.rest == "none")
+            s.selection.shown = false;
+        else if (step.verb == "select") {
+            const auto corner = [](const std::string& at) {
+                return std::pair{uint32_t(std::stoul(at)), uint32_t(std::stoul(at.substr(at.find(',') + 1)))};
+            };
+            const auto [top, left] = corner(first);
+            const auto [bottom, right] = corner(second);
+            s.selection = {true, top, left, bottom, right};
+        } else if (step.verb == "copied")
+            copied = GoldenValue(step.rest);
+        else if (step.verb == "selected")
+            selected = step.rest;
         else if (step.verb == "expect")
             expected.at(std::stoul(first)) = second;
         else if (step.verb == "cursor")
@@ -235,15 +274,25 @@ void RunPictureCase(const GoldenCase& c) {
             status = step.rest;
         else if (step.verb == "sounds")
             sounds = step.rest;
+        else if (step.verb == "message")
+            message = GoldenValue(step.rest);
         else
             ADD_FAILURE() << "cannot read " << step.verb << " " << step.rest;
     }
     ASSERT_TRUE(made) << "an empty case";
     EXPECT_EQ(made->Screen(), expected);
-    EXPECT_EQ(made->Cursor(), cursor);
+    if (cursor) {
+        EXPECT_EQ(made->Cursor(), *cursor);
+    }
     EXPECT_EQ(StatusName(made->session.status), status);
     EXPECT_EQ(made->view.sounds, sounds);
-    EXPECT_EQ(made->harness.TakeMessages(), "");
+    EXPECT_EQ(made->harness.TakeMessages(), message);
+    if (copied) {
+        EXPECT_EQ(made->session.ui.ClipboardText(), *copied);
+    }
+    if (selected) {
+        EXPECT_EQ(SelectionText(made->session), *selected);
+    }
 }
 
 }  // namespace orkan::test

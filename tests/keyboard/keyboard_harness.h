@@ -2,9 +2,11 @@
 // screens are written by host records from a picture of the rows, and whose keys are typed as a
 // short text. Screens come back in the same picture form:
 //   [ unprotected field attribute   { the same with its MDT set
+//   # unprotected and not shown (its MDT not pictured)
 //   < numeric field                 ( the same with its MDT set
 //   | protected                     ~ autoskip (protected numeric)
 //   . null   _ blank   * DUP   ; FIELD MARK   anything else: that character
+//   \ before any of these: that character itself (written only; it comes back unmarked)
 // Keys: characters are typed; {Name} runs the key function of that key.lst name with its flags.
 #pragma once
 
@@ -48,18 +50,25 @@ class KeyboardSession {
     Clipboard clipboard{session};
 };
 
+// The selection as "top,left-bottom,right", or "none" when none is shown.
+std::string SelectionText(const Session& s);
+
 // Runs one case of a picture file (keyboard/data/*.txt, clipboard/data/*.txt), whose verbs are:
 //   size ROWS COLUMNS  the screen (default 6 x 24); before anything else
 //   screen ROW         the next row the host writes (rows not given are nulls)
 //   at ROW,COLUMN      the host writes the screen with the cursor there (counted from 0)
-//   option NAME [N]    insert, wordwrap, shift (held down), or a session field set to N
+//   option NAME [N]    insert, wordwrap, shift (held down), CopyPasswords, or a session field set to N
 //   clipboard TEXT     what the clipboard holds (UTF-8, LF line ends)
+//   answer Ok|Cancel   the answer to the next question asked
+//   select R,C R,C     the selection from one corner to the other, as the mouse draws it; or none
 //   keys KEYS          typed as KeyboardSession::Type takes them
+//   copied TEXT        what the clipboard holds at the end
+//   selected R,C-R,C   the selection at the end, top left to bottom right, or "none"
 //   expect ROW TEXT    the row after the keys (rows not given are as written)
-//   cursor ROW,COLUMN  where the cursor ends
+//   cursor ROW,COLUMN  where the cursor ends (not checked when not given)
 //   status NAME        the status at the end (default UNLOCKED)
 //   sounds SOUNDS      E for each error sound, A for each alarm (default none)
-// and checks, at the end, that no message was shown.
+//   message TEXT       the messages shown, each "title: text", joined by " | " (default none)
 void RunPictureCase(const GoldenCase& c);
 
 // The key.lst the build makes, from the source table.
