@@ -34,7 +34,7 @@ EOF2
 start_host --transfer tso
 (
     ulimit -f 200
-    exec timeout -k 5 "$LIFETIME" "$ORKAN_BIN" --headless --host "127.0.0.1:$HOST_PORT" --macro limited
+    exec timeout -k 30 "$LIFETIME" "$ORKAN_BIN" --headless --host "127.0.0.1:$HOST_PORT" --macro limited
 ) >"$WORK/limited.out" 2>"$WORK/limited.err"
 RC=$?
 expect_rc 31 "RECEIVEFILE's result 1 (status 153 is death by SIGXFSZ)"

@@ -48,13 +48,15 @@ wait_exit() {
 }
 
 # start_orkan NAME ARGS...: the headless program (under `timeout`, which passes signals on); its
-# stdout is read with expect_out NAME, its stderr goes to $WORK/NAME.err.
+# stdout is read with expect_out NAME, its stderr goes to $WORK/NAME.err. A signal passed on also
+# starts the kill-after time: an ASan build on a loaded machine may take seconds to end, so it is
+# long enough that only a hang meets it.
 start_orkan() {
     local name=$1
     shift
     local fd
     mkfifo "$WORK/$name.pipe"
-    timeout -k 5 "$LIFETIME" "$ORKAN_BIN" --headless "$@" >"$WORK/$name.pipe" 2>"$WORK/$name.err" &
+    timeout -k 30 "$LIFETIME" "$ORKAN_BIN" --headless "$@" >"$WORK/$name.pipe" 2>"$WORK/$name.err" &
     OPID[$name]=$!
     track "${OPID[$name]}"
     exec {fd}<"$WORK/$name.pipe"
