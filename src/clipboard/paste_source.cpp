@@ -71,17 +71,17 @@ bool GetPasteText(Session& session, ClipboardState& clip, const std::string* mac
         }
         session.view->RefreshStatusLine();
         if (clip.paste_counter == 1) {
-            auto clip = ReadClipboardText(session);
-            if (!clip) return false;
+            auto outside = ReadClipboardText(session);
+            if (!outside) return false;
             const size_t room = CopyBufferSize(session) - 1;
-            if (clip->size() > room) {
+            if (outside->size() > room) {
                 session.ui.ShowMessage(
                     {"Large amount of Clipboard data",
                      "Warning: PasteContinue will be truncated to " + std::to_string(room) + " characters",
                      Buttons::Ok, Icon::Warning});
-                clip->resize(room);
+                outside->resize(room);
             }
-            buffers[0] = std::move(*clip);
+            buffers[0] = std::move(*outside);
             text = buffers[0];
         } else {
             text = buffers[clip.paste_counter - 1];
