@@ -4,6 +4,7 @@
 
 #include <deque>
 
+#include "keyboard/keyboard.h"
 #include "macro/macro_runner.h"
 #include "session/session.h"
 
@@ -47,6 +48,7 @@ constexpr const char* kLoop =
 void BM_MacroLoop(benchmark::State& state) {
     QuietUi ui;
     orkan::Session session(ui);
+    orkan::Keyboard keyboard{session};
     TurnLoop loop;
     orkan::MacroEnvironment environment;
     orkan::MacroRunner runner(session, loop, environment);

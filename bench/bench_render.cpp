@@ -10,6 +10,7 @@
 #include "display/screen_model.h"
 #include "gui/terminal_painter.h"
 #include "interfaces/ui.h"
+#include "keyboard/keyboard.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -77,6 +78,7 @@ void BM_PaintFullScreen(benchmark::State& state) {
     App();
     QuietUi ui;
     Session s(ui);
+    Keyboard keyboard{s};
     FillScreen(s);
     const CellSize cell{int(state.range(0)), int(state.range(1))};
     const TerminalFonts fonts("IBM 3270", "IBM 3270", cell);

@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+#include "keyboard/keyboard.h"
 #include "macro/macro_runner.h"
 #include "rexx/rexx_calls.h"
 #include "session/session.h"
@@ -111,6 +112,7 @@ struct World {
 
     CountingUi ui;
     orkan::Session session{ui};
+    orkan::Keyboard keyboard{session};
     orkan::SessionRecord record = session.record;
     TurnLoop loop;
     orkan::TransferClient transfer{session, loop};  // its own rights check, as in the program

@@ -7,6 +7,7 @@
 #include <deque>
 #include <string_view>
 
+#include "keyboard/keyboard.h"
 #include "macro/macro_runner.h"
 #include "session/session.h"
 
@@ -44,6 +45,7 @@ class NoEnvironment final : public orkan::MacroEnvironment {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QuietUi ui;
     orkan::Session session(ui);
+    orkan::Keyboard keyboard{session};
     session.folders.app_data = session.folders.macros = "/nonexistent-orkan-fuzz";
     session.folders.settings_file = "/nonexistent-orkan-fuzz/orkan.ini";
     TurnLoop loop;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "config/session_file.h"
+#include "keyboard/keyboard.h"
 #include "options/option_table.h"
 #include "options/options_by_name.h"
 #include "options/system_variables.h"
@@ -45,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     static QuietUi ui;
     Session session(ui);
+    Keyboard keyboard{session};
     session.record = DefaultSessionRecord();
 
     MacroValue value = MacroValue::Text(std::string(value_text));

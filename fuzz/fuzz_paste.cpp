@@ -11,6 +11,7 @@
 #include "clipboard/find.h"
 #include "clipboard/pasting.h"
 #include "ds3270/fields.h"
+#include "keyboard/keyboard.h"
 #include "session/session.h"
 
 namespace {
@@ -53,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     AnsweringUi ui(options & 0x80 ? Answer::Ok : Answer::Cancel);
     auto session = std::make_unique<Session>(ui);
     Session& s = *session;
+    Keyboard keyboard{s};
     Clipboard clipboard(s);
     ClipboardState& clip = clipboard.state();
     BuildScreen(s, uint8_t(1 + shape % 30), uint8_t(1 + (shape / 8) % 90 + (where & 1) * 40));

@@ -13,6 +13,7 @@
 
 #include "ds3270/fields.h"
 #include "ds3270/write_processor.h"
+#include "keyboard/keyboard.h"
 #include "session/session.h"
 #include "support/iconv_tables.h"
 #include "transfer/transfer_protocol.h"
@@ -105,6 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     NullSender sender;
     auto session = std::make_unique<Session>(ui);
     Session& s = *session;
+    Keyboard keyboard{s};
     Hook hook(s);
     s.sender = &sender;
     s.charset = tables;

@@ -39,7 +39,6 @@ api 14
 # goes, and nothing joins it.
 allowed='
 ds3270 session
-session keyboard
 '
 
 edges=$(for dir in "$src"/*/; do

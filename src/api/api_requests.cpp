@@ -262,7 +262,7 @@ void ApiSession::OnKey() {
     Session& s = session();
     const Json& p = current_->request.params;
     const std::string name = *StringParam(p, "key");
-    const KeyList& list = s.keyboard.key_list;
+    const KeyList& list = s.keyboard->key_list;
     uint16_t code = list.FindKeyFunction(name);
     if (code == kNoKeyFunction)
         return Fail(ErrorCode::UnknownKey, "There is no key function \"" + name + "\" in key.lst.");
@@ -277,7 +277,7 @@ void ApiSession::OnKey() {
             if (!at) return;
             s.ps.cursor_address = *at;
             // Select Location goes where the mouse pressed: the position given is that place.
-            s.keyboard.mouse_cell = ScreenCell{*at / s.ps.columns, *at % s.ps.columns};
+            s.keyboard->mouse_cell = ScreenCell{*at / s.ps.columns, *at % s.ps.columns};
         }
         own_keys_ = true;
         ExecuteKey(s, code, false);

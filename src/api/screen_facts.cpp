@@ -6,6 +6,7 @@
 #include "charset/display_unicode.h"
 #include "display/status_line.h"
 #include "ds3270/fields.h"
+#include "keyboard/keyboard_state.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -271,14 +272,14 @@ Json StatusJson(const Session& session) {
                 {"session_status", word},
                 {"keyboard", st == SessionStatus::Unlocked ? "unlocked" : "locked"},
                 {"lock_reason", reason},
-                {"insert", session.keyboard.insert_mode},
+                {"insert", session.keyboard->insert_mode},
                 {"tls", session.link.tls_active},
                 {"tn3270e", session.link.tn3270e_active},
                 {"lu", DisplayToUtf8(session.link.assigned_lu_name)}};
 }
 
 StatusInputs StatusInputsOf(const Session& session) {
-    return {int(session.status), session.keyboard.insert_mode, session.link.tls_active,
+    return {int(session.status), session.keyboard->insert_mode, session.link.tls_active,
             session.link.tn3270e_active, session.link.assigned_lu_name};
 }
 

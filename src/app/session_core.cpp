@@ -37,7 +37,6 @@ SessionCore::SessionCore(SessionRuntime& runtime, SessionFrame& frame)
     Session& s = runtime.session();
     // A saved HTML screen shows attribute positions as the window does.
     capture_.capture().attribute_markers_shown = [&frame] { return frame.AttributeMarkersShown(); };
-    AttachKeyboard(s);
     transfer_.SetFrame(&frame);
     s.hooks.history = &history_;
     s.hooks.oper = this;
@@ -57,7 +56,7 @@ Session& SessionCore::session() {
 
 void SessionCore::NeedsWindow(uint8_t number) {
     Session& s = session();
-    const KeyFunction* f = s.keyboard.key_list.Find(KeyCategory::Oper, number);
+    const KeyFunction* f = s.keyboard->key_list.Find(KeyCategory::Oper, number);
     const std::string name = f ? f->name : "Oper " + std::to_string(number);
     s.ui.ShowMessage({"Orkan TN3270",
                       "\"" + name + "\" needs a session window, which this program does not have.",
@@ -280,7 +279,7 @@ bool SessionCore::RunMenuCommand(uint16_t id) {
 
 void SessionCore::PointAtMouse(bool selection_end) {
     Session& s = session();
-    KeyboardState& kb = s.keyboard;
+    KeyboardState& kb = *s.keyboard;
     const uint32_t rows = s.ps.rows, columns = s.ps.columns;
     if (!kb.mouse_cell || columns == 0 || rows == 0) return;
     auto on_screen = [&](ScreenCell c) {

@@ -54,6 +54,7 @@ SessionRuntime::SessionRuntime(EventLoop& loop, Ui& ui, SessionFrame& frame, Run
       frame_(frame),
       options_(options),
       session_(std::make_unique<Session>(ui)),
+      keyboard_(*session_),
       telnet_(std::make_unique<TelnetEngine>(session_->link, TelnetConfig{}, *this, &session_->trace)),
       connection_(loop, *this),
       timers_(loop) {

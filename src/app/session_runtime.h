@@ -23,6 +23,7 @@
 
 #include "app/session_core.h"
 #include "config/session_file.h"
+#include "keyboard/keyboard.h"
 #include "net/connection.h"
 #include "net/telnet_engine.h"
 #include "peers/session_peers.h"
@@ -203,6 +204,7 @@ class SessionRuntime final : public TelnetEvents, public ConnectionListener, pub
     SessionFrame& frame_;
     RuntimeOptions options_;
     std::unique_ptr<Session> session_;
+    Keyboard keyboard_;  // the session's for its whole life: keys reach it before the core is made
     std::unique_ptr<TelnetEngine> telnet_;
     Connection connection_;
     ScopedTimers timers_;  // ids of session_timer, this runtime's own

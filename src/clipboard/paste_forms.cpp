@@ -6,6 +6,7 @@
 #include "clipboard/pasting.h"
 #include "clipboard/screen_cells.h"
 #include "clipboard/selecting.h"
+#include "keyboard/keyboard_state.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -168,7 +169,7 @@ void RunPasteForm(Session& s, ClipboardState& clip, PasteForm form, const std::s
     switch (form) {
         case PasteForm::Paste: {
             const uint32_t option = s.record.Number(field::Paste);
-            if (option == 0 || (option == 2 && !s.keyboard.insert_mode))
+            if (option == 0 || (option == 2 && !s.keyboard->insert_mode))
                 return RunPasteForm(s, clip, PasteForm::Overlay, macro_text);
             if (option <= 2) return RunPasteForm(s, clip, PasteForm::Insert, macro_text);
             return RunPasteForm(s, clip, PasteForm::Field, macro_text);

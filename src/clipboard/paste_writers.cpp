@@ -208,7 +208,7 @@ void PasteByTyping(Session& session, ClipboardState& clip, size_t from) {
             continue;
         }
         ExecuteKey(session, CharCode(Printable(ch), kKeyWorksWhileLocked));
-        skipped = session.keyboard.skipped_to_next_field;
+        skipped = session.keyboard->skipped_to_next_field;
     }
     clip.typing_paste = false;
     clip.continuation.reset();

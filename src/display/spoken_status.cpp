@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "keyboard/keyboard_state.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -77,7 +78,7 @@ std::string SpokenStatus(const Session& session) {
     };
     if (status >= SessionStatus::Connected) add(session.link.tls_active ? "TLS" : "not secure");
     add(KeyboardWords(status));
-    if (session.keyboard.insert_mode) add("insert mode");
+    if (session.keyboard->insert_mode) add("insert mode");
     add(MacroWords(session.indicators.macro_letter));
     return words;
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "ds3270/fields.h"
+#include "keyboard/keyboard_state.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -215,9 +216,9 @@ StatusText BuildStatusText(const Session& session, bool macro_indicator_shown) {
     if (extras.macro_letter && macro_indicator_shown) Put(t, c - 14, std::string(1, extras.macro_letter));
     if (paste_repeat_buffer >= 0 && paste_repeat_buffer <= 9)
         Put(t, c - 13, std::string(1, char('0' + paste_repeat_buffer)));
-    else if (session.keyboard.word_wrap)
+    else if (session.keyboard->word_wrap)
         Put(t, c - 13, "w");
-    switch (session.keyboard.last_modifier) {
+    switch (session.keyboard->last_modifier) {
         case Modifier::Shift:
             Put(t, c - 12, Symbols({Shift}), true);
             break;
@@ -234,8 +235,8 @@ StatusText BuildStatusText(const Session& session, bool macro_indicator_shown) {
         const uint8_t attribute = GoverningAttribute(session.ps, session.ps.cursor_address);
         if (attribute && !(attribute & fa::Protected) && (attribute & fa::Numeric)) Put(t, c - 11, "N");
     }
-    Put(t, c - 10, session.keyboard.caps_lock ? "A" : "a");
-    if (session.keyboard.insert_mode) Put(t, c - 9, "^");
+    Put(t, c - 10, session.keyboard->caps_lock ? "A" : "a");
+    if (session.keyboard->insert_mode) Put(t, c - 9, "^");
 
     if (session.record.Flag(field::RowColOnStatusLine)) {
         const std::string position = PositionText(session);

@@ -25,6 +25,7 @@
 #include "gui/key_editor_files.h"
 #include "gui/qt_text.h"
 #include "keyboard/key_functions.h"
+#include "keyboard/keyboard_state.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -133,7 +134,7 @@ ButtonEditor::ButtonEditor(Session& session, KeyFileKind kind, std::function<voi
     }
     right->addLayout(form);
     const Session& s = session_;
-    picker_ = new AssignmentPicker(session.keyboard.key_list, [&s](uint16_t code) {
+    picker_ = new AssignmentPicker(session.keyboard->key_list, [&s](uint16_t code) {
         return CategoryOf(code) != KeyCategory::Action || NumberOf(code) < kFirstExtraAction ||
                AidForAction(s, NumberOf(code)).has_value();
     });
@@ -251,7 +252,7 @@ void ButtonEditor::Refresh() {
             const QString label = b.label.empty() ? QString("(no label)") : DisplayToQString(b.label);
             auto* item = new QListWidgetItem(
                 label + " \u2014 " +
-                DisplayToQString(EntryText(b.code, session_.keyboard.key_list, f.macros)));
+                DisplayToQString(EntryText(b.code, session_.keyboard->key_list, f.macros)));
             if (!b.icon.empty()) item->setIcon(ButtonIcon(b.icon));
             list_->addItem(item);
         }
@@ -377,13 +378,13 @@ bool ButtonEditor::AssignChosen() {
         return false;
     }
     std::string error;
-    if (!edit_->SetCode(*at, *a, session_.keyboard.key_list, error)) {
+    if (!edit_->SetCode(*at, *a, session_.keyboard->key_list, error)) {
         Say(DisplayToQString(error), true);
         return false;
     }
     const Button& b = edit_->File().buttons[*at];
     if (b.label.empty() && a->kind != AssignmentKind::Nothing)
-        edit_->SetLabel(*at, EntryText(b.code, session_.keyboard.key_list, edit_->File().macros));
+        edit_->SetLabel(*at, EntryText(b.code, session_.keyboard->key_list, edit_->File().macros));
     Use();
     said_.clear();
     picker_->SetMacroNames(edit_->File().macros);

@@ -8,6 +8,7 @@
 #include "config/atomic_file.h"
 #include "config/file_name_text.h"
 #include "config/profile_file.h"
+#include "keyboard/keyboard_state.h"
 #include "options/option_effects.h"
 #include "session/session.h"
 
@@ -91,22 +92,22 @@ std::string StandardKeyFilePath(const Folders& folders, KeyFileKind kind) {
 }
 
 KeyMap SessionKeyMap(const Session& session) {
-    return StoredKeyMap(session.keyboard.key_map);
+    return StoredKeyMap(session.keyboard->key_map);
 }
 
 ButtonFile SessionButtonFile(const Session& session, KeyFileKind kind) {
-    return kind == KeyFileKind::Toolbar ? session.keyboard.toolbar : session.keyboard.keypad;
+    return kind == KeyFileKind::Toolbar ? session.keyboard->toolbar : session.keyboard->keypad;
 }
 
 void UseKeyMap(Session& session, const KeyMap& stored) {
-    session.keyboard.key_map = stored;
-    session.keyboard.key_map.replaced.clear();
+    session.keyboard->key_map = stored;
+    session.keyboard->key_map.replaced.clear();
     ApplyKeyboardLayout(session);
     KeyFilesChanged(session);
 }
 
 void UseButtonFile(Session& session, KeyFileKind kind, const ButtonFile& file) {
-    (kind == KeyFileKind::Toolbar ? session.keyboard.toolbar : session.keyboard.keypad) = file;
+    (kind == KeyFileKind::Toolbar ? session.keyboard->toolbar : session.keyboard->keypad) = file;
     KeyFilesChanged(session);
 }
 
@@ -177,7 +178,7 @@ bool UseToolBarVariant(Session& session, const ToolBarVariant& variant) {
     }
     session.record = named;
     ApplyChangedSettings(session, before);
-    return session.keyboard.toolbar.loaded;
+    return session.keyboard->toolbar.loaded;
 }
 
 }  // namespace orkan

@@ -80,7 +80,7 @@ bool SameFolder(const std::string& path, const std::string& folder) {
 }  // namespace
 
 KeyboardEditor::KeyboardEditor(Session& session, std::function<void(const QString&)> help, QWidget* parent)
-    : QDialog(parent), session_(session), help_(std::move(help)), original_(session.keyboard.key_map) {
+    : QDialog(parent), session_(session), help_(std::move(help)), original_(session.keyboard->key_map) {
     setWindowTitle("Keyboard Edit");
     setObjectName("OrkanKeyboardEditor");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -123,7 +123,7 @@ KeyboardEditor::KeyboardEditor(Session& session, std::function<void(const QStrin
         const uint16_t code = edit_->Map().Code(key, size_t(first));
         if (CategoryOf(code) != KeyCategory::Char && !edit_->Unassigned(key))
             look.function =
-                DisplayToQString(EntryText(code, session_.keyboard.key_list, edit_->Map().macros));
+                DisplayToQString(EntryText(code, session_.keyboard->key_list, edit_->Map().macros));
         look.unassigned = edit_->Unassigned(key);
         look.conflict = !edit_->Conflicts(key).empty();
         return look;
@@ -173,7 +173,7 @@ KeyboardEditor::KeyboardEditor(Session& session, std::function<void(const QStrin
     left->addWidget(notes_);
     middle->addLayout(left, 2);
     const Session& s = session_;
-    picker_ = new AssignmentPicker(session.keyboard.key_list, [&s](uint16_t code) {
+    picker_ = new AssignmentPicker(session.keyboard->key_list, [&s](uint16_t code) {
         return CategoryOf(code) != KeyCategory::Action || NumberOf(code) < kFirstExtraAction ||
                AidForAction(s, NumberOf(code)).has_value();
     });
@@ -255,7 +255,7 @@ KeyboardEditor::KeyboardEditor(Session& session, std::function<void(const QStrin
     auto* save_key = new QShortcut(QKeySequence::Save, this);
     QObject::connect(save_key, &QShortcut::activated, this, [this] { Save(); });
 
-    StartEditing(StoredKeyMap(session.keyboard.key_map), false);
+    StartEditing(StoredKeyMap(session.keyboard->key_map), false);
     SelectKey(KeyNumberNamed("Enter"));
     NameUnnamedControls(*this);
     FitDialogToScreen(*this);
@@ -264,8 +264,8 @@ KeyboardEditor::KeyboardEditor(Session& session, std::function<void(const QStrin
 KeyboardEditor::~KeyboardEditor() = default;
 
 void KeyboardEditor::StartEditing(KeyMap map, bool changed) {
-    edit_ =
-        std::make_unique<KeyMapEdit>(session_.keyboard.key_list, std::move(map), session_.charset.key_layout);
+    edit_ = std::make_unique<KeyMapEdit>(session_.keyboard->key_list, std::move(map),
+                                         session_.charset.key_layout);
     key_list_->clear();
     for (const KeyPosition& p : kKeyPositions)
         if (p.number < edit_->Map().key_count)
@@ -306,8 +306,8 @@ void KeyboardEditor::Refresh() {
     QTreeWidgetItem* current = nullptr;
     for (int m : edit_->Modifiers(key_)) {
         auto* item = new QTreeWidgetItem(
-            {EntryLabel(m, release),
-             DisplayToQString(EntryText(map.Code(key_, size_t(m)), session_.keyboard.key_list, map.macros))});
+            {EntryLabel(m, release), DisplayToQString(EntryText(map.Code(key_, size_t(m)),
+                                                                session_.keyboard->key_list, map.macros))});
         item->setData(0, Qt::UserRole, m);
         entries_->addTopLevelItem(item);
         if (m == modifier_) current = item;
@@ -427,7 +427,7 @@ bool KeyboardEditor::SaveAs(std::string path) {
         Say("The key map was not saved; the file stays as it was.", true);
         return false;
     }
-    original_ = session_.keyboard.key_map;
+    original_ = session_.keyboard->key_map;
     StartEditing(StoredKeyMap(original_), false);
     said_ = "Saved as " + Utf8ToQString(path) + ": the session uses it.";
     Refresh();

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "keyboard/selection.h"
+#include "session/selection.h"
 
 namespace orkan {
 

@@ -4,6 +4,7 @@
 
 #include "display/cursor.h"
 #include "display/row_bands.h"
+#include "keyboard/keyboard_state.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -45,7 +46,7 @@ void QtView::RefreshStatusLine() {
 
 BlinkTick QtView::OnBlinkTimer() {
     DisplayState& state = frame_.State();
-    const CursorStyle style = CursorStyleFor(session_.record, session_.keyboard.insert_mode);
+    const CursorStyle style = CursorStyleFor(session_.record, session_.keyboard->insert_mode);
     const BlinkTick tick = state.blink.Advance(style.blink, session_.selection.shown);
     frame_.Terminal().Blink(tick);
     if (session_.indicators.macro_letter && state.blink.MacroIndicatorShown() != macro_letter_shown_)

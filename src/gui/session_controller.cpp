@@ -103,7 +103,7 @@ void SessionController::Attach(SessionRuntime& runtime, StartupState& startup) {
     x11_ = QGuiApplication::platformName() == QLatin1String("xcb");
     Session& s = runtime.session();
     // Start-up read key.lst for the session: the keyboard names its functions by it.
-    if (s.keyboard.key_list.Functions(KeyCategory::Action).empty()) s.keyboard.key_list = startup.key_list;
+    if (s.keyboard->key_list.Functions(KeyCategory::Action).empty()) s.keyboard->key_list = startup.key_list;
     terminal_ = std::make_unique<TerminalView>(s, *this);
     window_ = std::make_unique<MainWindow>(s, ui_, *this, &terminal_->Frame());
     previous_view_ = s.view;
@@ -316,8 +316,8 @@ void SessionController::KeyFilesLoaded() {
     if (!window_) return;
     const Session& s = session();
     const auto available = [this](MenuNeeds needs) { return Available(needs); };
-    window_->SetToolBar(LayoutOf(s.keyboard.toolbar, s.keyboard.key_list, available));
-    window_->SetKeyPad(LayoutOf(s.keyboard.keypad, s.keyboard.key_list, available));
+    window_->SetToolBar(LayoutOf(s.keyboard->toolbar, s.keyboard->key_list, available));
+    window_->SetKeyPad(LayoutOf(s.keyboard->keypad, s.keyboard->key_list, available));
     window_->BuildMenuBar(2);
 }
 
@@ -418,7 +418,7 @@ void SessionController::KeyInput(QKeyEvent* event) {
         d.modifiers = ModifiersFromX11State(state);
         // The server's lock state before this key; a Caps or Num Lock press then toggles it as usual.
         const bool caps = (state & kX11LockMask) != 0, num = (state & kX11NumLockMask) != 0;
-        if (caps != s.keyboard.caps_lock || num != s.keyboard.num_lock) {
+        if (caps != s.keyboard->caps_lock || num != s.keyboard->num_lock) {
             SetLockStates(s, caps, num);
             s.view->RefreshStatusLine();  // changed while another window had the keys
         }
@@ -444,7 +444,7 @@ void SessionController::KeyInput(QKeyEvent* event) {
                 break;
         }
     }
-    std::optional<KeyEvent> key = MapDesktopKey(d, s.keyboard.num_lock);
+    std::optional<KeyEvent> key = MapDesktopKey(d, s.keyboard->num_lock);
     if (!key) return;
     if (event->text().size() == 1) {
         const std::optional<std::string> c = QStringToDisplay(event->text());
@@ -485,7 +485,7 @@ bool SessionController::AltKeysForMenu() const {
 }
 
 bool SessionController::AltKeyFree(bool right) const {
-    const uint16_t code = runtime_->session().keyboard.key_map.Code(right ? kRightAltKey : kLeftAltKey, 0);
+    const uint16_t code = runtime_->session().keyboard->key_map.Code(right ? kRightAltKey : kLeftAltKey, 0);
     return CategoryOf(code) == KeyCategory::Edit && NumberOf(code) == edit_fn::NoFunction;
 }
 
@@ -550,7 +550,7 @@ bool SessionController::WindowClosing() {
 }
 
 KeyBindings SessionController::Bindings() const {
-    const KeyMap& map = runtime_->session().keyboard.key_map;
+    const KeyMap& map = runtime_->session().keyboard->key_map;
     KeyBindings k;
     k.key_count = map.key_count;
     k.code = [&map](size_t key, size_t modifier) { return map.Code(key, modifier); };

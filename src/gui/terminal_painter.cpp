@@ -4,6 +4,7 @@
 #include <QRegion>
 #include <algorithm>
 
+#include "keyboard/keyboard_state.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -174,7 +175,7 @@ void TerminalPainter::PaintCursor(QPainter& p, const PaintFrame& frame, const Re
     }
     if (!frame.cursor_shown) return;
 
-    const CursorStyle style = CursorStyleFor(record, session_.keyboard.insert_mode);
+    const CursorStyle style = CursorStyleFor(record, session_.keyboard->insert_mode);
     QRect bar = ToQRect(CursorBar(cell, style, ruler_bits, session_.settings.TestRulerFix != 0));
     FieldState field = FieldStateEntering(ps, address);
     const CellLook look = ResolveCell(ps, address, field, options);

@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "headless/headless_program.h"
 #include "headless/signal_watch.h"
+#include "keyboard/keyboard_state.h"
 #include "platform/poll_event_loop.h"
 
 namespace orkan {
@@ -80,7 +81,7 @@ int RunApi(const CommandLine& cl, StderrUi& stderr_ui) {
     env.program_data = FindProgramDataFolder(CurrentExecutablePath());
     StartupState state;
     if (int rc = PrepareSession(cl, env, runtime, state); rc != 0) return rc;
-    runtime.session().keyboard.key_list = state.key_list;
+    runtime.session().keyboard->key_list = state.key_list;
     std::fprintf(stderr, "orkan3270: session %c, process %d\n", runtime.session().letter, int(getpid()));
     std::fflush(stderr);
 

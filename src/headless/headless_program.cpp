@@ -13,6 +13,7 @@
 #include "headless/api_program.h"
 #include "headless/signal_watch.h"
 #include "headless/stderr_text.h"
+#include "keyboard/keyboard_state.h"
 #include "macro/macro_runner.h"
 #include "platform/poll_event_loop.h"
 
@@ -177,7 +178,7 @@ int RunHeadless(const CommandLine& cl, StderrUi& ui) {
     StartupState state;
     if (int rc = PrepareSession(cl, env, runtime, state); rc != 0) return rc;
     // Macros name key functions by key.lst (KEY("Enter")); there is no keyboard map without keys.
-    runtime.session().keyboard.key_list = state.key_list;
+    runtime.session().keyboard->key_list = state.key_list;
     std::fprintf(stderr, "orkan3270: session %c, process %d\n", runtime.session().letter, int(getpid()));
     std::fflush(stderr);
 

@@ -6,6 +6,7 @@
 #include "ds3270/fields.h"
 #include "keyboard/field_moves.h"
 #include "keyboard/key_functions.h"
+#include "keyboard/keyboard_state.h"
 #include "session/session.h"
 #include "session/session_charset.h"
 
@@ -52,7 +53,7 @@ uint8_t UpperCase(uint8_t c) {
 }
 
 bool NumericAllows(const Session& s, uint8_t c) {
-    if (!s.record.Flag(field::NumericFieldLock) || s.keyboard.shift_down) return true;
+    if (!s.record.Flag(field::NumericFieldLock) || s.keyboard->shift_down) return true;
     const uint8_t a = GoverningAttribute(s.ps, s.ps.cursor_address);
     if (!(a & fa::Numeric) || (a & fa::Protected)) return true;
     return (c >= '0' && c <= '9') || c == kDupCharacter ||
@@ -101,9 +102,9 @@ bool RejectCharacter(Session& s) {
         return false;
     }
     MacroHook* macros = s.hooks.macros;
-    if (macros && !s.keyboard.protect_event_tried &&
+    if (macros && !s.keyboard->protect_event_tried &&
         macros->StartEventMacroIfIdle(EventMacro::Protect, std::string())) {
-        s.keyboard.protect_event_tried = true;
+        s.keyboard->protect_event_tried = true;
         return true;
     }
     s.status = SessionStatus::Protected;
@@ -114,7 +115,7 @@ bool RejectCharacter(Session& s) {
 // Overtype: the cursor leaves a field that ended (autoskip, any attribute, or the end of field).
 void SkipAfterTyping(Session& s) {
     PresentationSpace& ps = s.ps;
-    KeyboardState& kb = s.keyboard;
+    KeyboardState& kb = *s.keyboard;
     const bool autoskip_on = s.record.Flag(field::EnableAutoskip);
     const uint8_t here = ps.planes.attribute[ps.cursor_address];
     if (here && ((autoskip_on && (here & fa::Autoskip) == fa::Autoskip) || s.settings.AutoSkipAllFields)) {
@@ -185,8 +186,8 @@ void EraseInput(Session& s) {
 
 void Backspace(Session& s) {
     PresentationSpace& ps = s.ps;
-    const auto option =
-        s.record.Number(s.keyboard.insert_mode ? field::InsertCursorBackspace : field::NormalCursorBackspace);
+    const auto option = s.record.Number(s.keyboard->insert_mode ? field::InsertCursorBackspace
+                                                                : field::NormalCursorBackspace);
     if (option == 0) {
         CursorStep(s, -1);
         return;
@@ -203,7 +204,7 @@ void Backspace(Session& s) {
     }
     (void)SetMDTAtCursor(s);
     if (option == 1) {
-        s.keyboard.last_typed_position = ps.cursor_address;
+        s.keyboard->last_typed_position = ps.cursor_address;
         DeleteCharacter(s, ps.cursor_address);
         WordWrap(s, WrapCause::Deleting);
     } else {
@@ -213,7 +214,7 @@ void Backspace(Session& s) {
 
 void Delete(Session& s) {
     PresentationSpace& ps = s.ps;
-    s.keyboard.last_typed_position = ps.cursor_address;
+    s.keyboard->last_typed_position = ps.cursor_address;
     if (SetMDTAtCursor(s) == MdtResult::Refused) return;
     DeleteCharacter(s, ps.cursor_address);
     WordWrap(s, WrapCause::Deleting);
@@ -234,7 +235,7 @@ void DeleteWord(Session& s) {
     DeleteCharacter(s, p);  // the blank after the word
     // The cursor was inside the word: it stays where the word began.
     if (on_word) ps.cursor_address = p;
-    s.keyboard.last_typed_position = ps.cursor_address;
+    s.keyboard->last_typed_position = ps.cursor_address;
     WordWrap(s, WrapCause::Deleting);
 }
 
@@ -245,7 +246,7 @@ void EraseEndOfField(Session& s) {
 }
 
 void Insert(Session& s) {
-    KeyboardState& kb = s.keyboard;
+    KeyboardState& kb = *s.keyboard;
     if (!Wang(s)) {
         kb.insert_mode = s.record.Flag(field::ToggleInsertKey) ? !kb.insert_mode : true;
         s.view->RefreshStatusLine();
@@ -267,7 +268,7 @@ void Insert(Session& s) {
 void Reset(Session& s) {
     if (s.status == SessionStatus::History && s.hooks.history) s.hooks.history->RestoreLiveScreen();
     if (s.settings.NoResetClock && s.status == SessionStatus::Locked) return;
-    KeyboardState& kb = s.keyboard;
+    KeyboardState& kb = *s.keyboard;
     kb.insert_mode = false;
     if (!StatusIsKept(s.status)) s.status = SessionStatus::Unlocked;
     if (!s.settings.WordWrapAlways) kb.word_wrap = s.settings.WordWrapDefault != 0;
@@ -316,7 +317,7 @@ void InputError(Session& session, SessionStatus error) {
 
 void TypeCharacter(Session& session, uint8_t character) {
     PresentationSpace& ps = session.ps;
-    KeyboardState& kb = session.keyboard;
+    KeyboardState& kb = *session.keyboard;
     if (ps.positions == 0) return;
     if (ps.cursor_address >= ps.positions) ps.cursor_address = 0;
     const uint32_t at = ps.cursor_address;
@@ -375,7 +376,7 @@ void DeleteCharacter(Session& session, uint32_t address) {
 void Undo(Session& session) {
     PresentationSpace& ps = session.ps;
     DataStreamState& ds = session.ds;
-    UndoState& undo = session.keyboard.undo;
+    UndoState& undo = session.keyboard->undo;
     const ScreenSnapshot* host = ds.unlock_snapshot.get();
     if (!host || !ds.unlock_swap_enabled || host->positions != ps.positions) return;
     // Edits saved for an earlier host screen must never come back over a newer one.

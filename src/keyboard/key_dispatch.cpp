@@ -35,13 +35,13 @@ void MissingPart(Session& s, const std::string& what, std::string_view part) {
 }
 
 std::string FunctionName(const Session& s, uint16_t code) {
-    if (const KeyFunction* f = s.keyboard.key_list.Find(CategoryOf(code), NumberOf(code))) return f->name;
-    return s.keyboard.key_list.KeyText(code);
+    if (const KeyFunction* f = s.keyboard->key_list.Find(CategoryOf(code), NumberOf(code))) return f->name;
+    return s.keyboard->key_list.KeyText(code);
 }
 
 void QueueOrDrop(Session& s, uint16_t code) {
-    if (s.record.Flag(field::TypeAhead) && s.keyboard.type_ahead.Push(code)) return;
-    if (s.keyboard.type_ahead.Full() || s.record.Flag(field::KeyClickOnError))
+    if (s.record.Flag(field::TypeAhead) && s.keyboard->type_ahead.Push(code)) return;
+    if (s.keyboard->type_ahead.Full() || s.record.Flag(field::KeyClickOnError))
         s.view->PlaySound(Sound::Error);
 }
 
@@ -53,7 +53,7 @@ void RunAction(Session& s, uint8_t number) {
     }
     // Attention and System Request leave through session.sender too: the Telnet engine sends them raw.
     if (SendAidKey(s, number) != AidKeyResult::Sent) return;
-    KeyboardState& kb = s.keyboard;
+    KeyboardState& kb = *s.keyboard;
     if (s.record.Flag(field::ResetInsertOnActionKey)) kb.insert_mode = false;
     if (!s.settings.WordWrapAlways) kb.word_wrap = s.settings.WordWrapDefault != 0;
     if (number == action_fn::Clear) RefreshFieldCount(s);
@@ -68,7 +68,7 @@ void RunEdit(Session& s, uint16_t code) {
         case edit_fn::NumLock:
             return;  // they only mark the keys whose lock toggles stay on
         case edit_fn::WordWrap:
-            if (!s.settings.WordWrapAlways) s.keyboard.word_wrap = !s.keyboard.word_wrap;
+            if (!s.settings.WordWrapAlways) s.keyboard->word_wrap = !s.keyboard->word_wrap;
             s.view->RefreshStatusLine();
             return;
         case edit_fn::Delete:
@@ -127,10 +127,10 @@ void RunOper(Session& s, uint16_t code) {
 }
 
 void RunMacroKey(Session& s, uint8_t number) {
-    const std::string* name = s.keyboard.key_map.macros.Name(number);
+    const std::string* name = s.keyboard->key_map.macros.Name(number);
     if (!name) {
         s.ui.ShowMessage({"Orkan TN3270 Keyboard Error",
-                          "The key map " + s.keyboard.key_map.path + " has no macro number " +
+                          "The key map " + s.keyboard->key_map.path + " has no macro number " +
                               std::to_string(number) + ".",
                           Buttons::Ok, Icon::Warning});
         return;
@@ -191,13 +191,18 @@ std::string_view Trim(std::string_view t) {
 
 }  // namespace
 
-void TypeAheadReplay::ReplayTypeAhead() {
-    if (session) orkan::ReplayTypeAhead(*session);
+Keyboard::Keyboard(Session& session) : session_(session) {
+    session.keyboard = &state_;
+    session.hooks.type_ahead = this;
 }
 
-void AttachKeyboard(Session& session) {
-    session.keyboard.replay.session = &session;
-    session.hooks.type_ahead = &session.keyboard.replay;
+Keyboard::~Keyboard() {
+    if (session_.keyboard == &state_) session_.keyboard = nullptr;
+    if (session_.hooks.type_ahead == this) session_.hooks.type_ahead = nullptr;
+}
+
+void Keyboard::ReplayTypeAhead() {
+    orkan::ReplayTypeAhead(session_);
 }
 
 void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
@@ -221,8 +226,8 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
             return;
         }
         if (macros && macros->EventEnabled(EventMacro::Locked)) {
-            const std::string key_text = session.keyboard.key_list.KeyText(code, [&](int n) {
-                const std::string* name = session.keyboard.key_map.macros.Name(size_t(n));
+            const std::string key_text = session.keyboard->key_list.KeyText(code, [&](int n) {
+                const std::string* name = session.keyboard->key_map.macros.Name(size_t(n));
                 return name ? *name : std::to_string(n);
             });
             if (macros->StartEventMacroIfIdle(EventMacro::Locked, key_text)) return;
@@ -235,7 +240,7 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key) {
     const uint8_t number = NumberOf(code);
     if (CategoryOf(code) != KeyCategory::Oper && number != edit_fn::NextWord &&
         number != edit_fn::LastLineStart)
-        session.keyboard.type_ahead.Clear();
+        session.keyboard->type_ahead.Clear();
     ExecuteKey(session, code, true);
 }
 
@@ -264,7 +269,7 @@ void ExecuteKey(Session& session, uint16_t code, bool internal) {
     if (category == KeyCategory::KeyUp || IsFunction(code, KeyCategory::Edit, edit_fn::NoFunction)) return;
     if (session.hooks.clipboard) session.hooks.clipboard->KeyFunction(code);
     if (session.hooks.print) session.hooks.print->KeyFunction(code);
-    KeyboardState& kb = session.keyboard;
+    KeyboardState& kb = *session.keyboard;
     if (!IsFunction(code, KeyCategory::Edit, edit_fn::Undo) &&
         !IsFunction(code, KeyCategory::Edit, edit_fn::Reset))
         kb.undo.edited = true;
@@ -302,7 +307,7 @@ void ExecuteKey(Session& session, uint16_t code, bool internal) {
 }
 
 void HandleMouseButton(Session& session, const KeyEvent& event, std::optional<ScreenCell> cell) {
-    KeyboardState& kb = session.keyboard;
+    KeyboardState& kb = *session.keyboard;
     if (cell) kb.mouse_cell = cell;
     kb.key_from_mouse = event.kind == KeyEventKind::Down && cell.has_value();
     HandleKeyEvent(session, event);
@@ -315,7 +320,7 @@ void MouseSelectionMade(Session& session) {
 }
 
 void ReplayTypeAhead(Session& session) {
-    KeyboardState& kb = session.keyboard;
+    KeyboardState& kb = *session.keyboard;
     while (const auto code = kb.type_ahead.Pop()) {
         ExecuteKey(session, *code, true);
         if (CategoryOf(*code) == KeyCategory::Action) break;
@@ -325,7 +330,7 @@ void ReplayTypeAhead(Session& session) {
 void HandleWheel(Session& session, int delta) {
     constexpr int kStep = 120;
     constexpr int kMaxStepsPerEvent = 10;  // a broken device must not fire a key per pixel
-    KeyboardState& kb = session.keyboard;
+    KeyboardState& kb = *session.keyboard;
     if ((delta > 0) != (kb.wheel_delta > 0)) kb.wheel_delta = 0;  // a turn the other way starts again
     kb.wheel_delta += delta;
     for (int n = 0; n < kMaxStepsPerEvent && (kb.wheel_delta >= kStep || kb.wheel_delta <= -kStep); ++n) {
@@ -357,7 +362,7 @@ void RunKeyStatement(Session& session, std::string_view statement) {
 
 std::string KeyBindingText(const Session& session, uint16_t code) {
     static constexpr std::array<std::string_view, 4> kPrefix = {"", "Shift+", "Ctrl+", "Alt+"};
-    const KeyMap& map = session.keyboard.key_map;
+    const KeyMap& map = session.keyboard->key_map;
     auto same = [&](uint16_t entry) {
         return CategoryOf(entry) == CategoryOf(code) && NumberOf(entry) == NumberOf(code);
     };

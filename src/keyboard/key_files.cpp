@@ -9,6 +9,7 @@
 #include "config/file_name_text.h"
 #include "config/profile_file.h"
 #include "keyboard/key_functions.h"
+#include "keyboard/keyboard_state.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -445,7 +446,7 @@ KeyFileLoad LoadKeyFile(Session& session, KeyFileKind kind, std::string_view nam
         Show(session, kFileErrorTitle, KeyFileErrorText(error, found.path, kind), Icon::Error);
         return result;
     }
-    KeyboardState& kb = session.keyboard;
+    KeyboardState& kb = *session.keyboard;
     if (kind == KeyFileKind::Keytable) {
         map.path = found.path;
         kb.key_map = std::move(map);
@@ -474,7 +475,7 @@ KeyFileLoad LoadSessionKeyFiles(Session& session) {
 }
 
 bool SaveKeyFile(Session& session, KeyFileKind kind, const std::string& path) {
-    KeyboardState& kb = session.keyboard;
+    KeyboardState& kb = *session.keyboard;
     const std::string& own = kind == KeyFileKind::Keytable  ? kb.key_map.path
                              : kind == KeyFileKind::Toolbar ? kb.toolbar.path
                                                             : kb.keypad.path;
@@ -504,7 +505,7 @@ bool WriteKeyFile(Ui& ui, const std::string& path, std::span<const uint8_t> byte
 // --- Country layout ---
 
 void RemoveKeyboardLayout(Session& session) {
-    KeyMap& map = session.keyboard.key_map;
+    KeyMap& map = session.keyboard->key_map;
     for (auto it = map.replaced.rbegin(); it != map.replaced.rend(); ++it)
         if (it->key < kMaxKeys && it->modifier < 4) map.codes[it->key][it->modifier] = it->saved;
     map.replaced.clear();
@@ -512,7 +513,7 @@ void RemoveKeyboardLayout(Session& session) {
 
 void ApplyKeyboardLayout(Session& session) {
     RemoveKeyboardLayout(session);
-    KeyMap& map = session.keyboard.key_map;
+    KeyMap& map = session.keyboard->key_map;
     if (!map.Loaded()) return;
     std::string refused;
     auto refuse = [&](const std::string& what) {

@@ -45,7 +45,7 @@ uint8_t EffectiveVirtualKey(const Session& s, uint8_t vk, uint32_t data) {
 }
 
 void DeadKeys(Session& s, uint8_t key, Modifier modifier, uint16_t& code) {
-    KeyboardState& kb = s.keyboard;
+    KeyboardState& kb = *s.keyboard;
     if (CategoryOf(code) != KeyCategory::Char) {
         if (CategoryOf(code) != KeyCategory::KeyUp) kb.pending_dead_key = 0;
         return;
@@ -81,14 +81,14 @@ void DeadKeys(Session& s, uint8_t key, Modifier modifier, uint16_t& code) {
 std::optional<uint8_t> KeyNumberForEvent(const Session& session, uint8_t virtual_key, uint32_t key_data) {
     uint8_t key = session.charset.key_scan_codes[EffectiveVirtualKey(session, virtual_key, key_data)];
     if (key == kListEnd) return std::nullopt;
-    if (session.keyboard.num_lock)
+    if (session.keyboard->num_lock)
         if (const auto alternate = NumLockAlternate(key)) key = *alternate;
     return key;
 }
 
 uint16_t TranslateKeyEvent(Session& session, KeyEventKind kind, uint8_t virtual_key, uint32_t data,
                            KeyModifiers modifiers) {
-    KeyboardState& kb = session.keyboard;
+    KeyboardState& kb = *session.keyboard;
     kb.shift_down = modifiers.shift;
     Modifier modifier = ModifierOf(modifiers);
     kb.last_modifier = modifier;
@@ -137,12 +137,12 @@ KeyEvent MouseButtonEvent(KeyEventKind kind, uint8_t button, KeyModifiers modifi
 }
 
 void SetLockStates(Session& session, bool caps_lock, bool num_lock) {
-    session.keyboard.caps_lock = caps_lock;
-    session.keyboard.num_lock = num_lock;
+    session.keyboard->caps_lock = caps_lock;
+    session.keyboard->num_lock = num_lock;
 }
 
 void HandleKeyEvent(Session& session, const KeyEvent& event) {
-    KeyboardState& kb = session.keyboard;
+    KeyboardState& kb = *session.keyboard;
     const uint8_t vk_code = event.virtual_key;
     const bool key_down = event.kind == KeyEventKind::Down;
     if (!key_down) {

@@ -14,15 +14,32 @@
 
 #include "keyboard/key_list.h"
 #include "keyboard/keyboard_state.h"
+#include "session/session_hooks.h"
 
 namespace orkan {
 
 struct Session;
 
-// Registers the keyboard's hook in session.hooks (the type-ahead replay after an unlock). Call
-// once after the session is created; the clipboard's Edit keys reach it only while a Clipboard
-// is attached too.
-void AttachKeyboard(Session& session);
+// The keyboard of one session: owns its state and is, from construction to destruction, the
+// session's keyboard (session.keyboard) and its type-ahead hook (the replay after an unlock).
+// Every session that takes keys has one; the clipboard's Edit keys reach it only while a
+// Clipboard is attached too.
+class Keyboard final : public TypeAheadHook {
+  public:
+    explicit Keyboard(Session& session);
+    ~Keyboard() override;
+    Keyboard(const Keyboard&) = delete;
+    Keyboard& operator=(const Keyboard&) = delete;
+
+    KeyboardState& state() { return state_; }
+    const KeyboardState& state() const { return state_; }
+
+    void ReplayTypeAhead() override;
+
+  private:
+    Session& session_;
+    KeyboardState state_;
+};
 
 enum class KeyEventKind : uint8_t { Down, Up };
 

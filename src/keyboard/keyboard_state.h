@@ -11,11 +11,8 @@
 #include "ds3270/presentation_space.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_list.h"
-#include "session/session_hooks.h"
 
 namespace orkan {
-
-struct Session;
 
 enum class Modifier : uint8_t { None = 0, Shift = 1, Ctrl = 2, Alt = 3 };
 
@@ -54,14 +51,6 @@ struct UndoState {
     bool showing_host = false;    // the host's screen is shown, the edits are saved
     uint32_t unlock_counter = 0;  // of the host screen the edits belong to
     std::unique_ptr<ScreenSnapshot> edits;
-};
-
-// Replays the type-ahead queue after a host write restored the keyboard (registered by
-// AttachKeyboard in session.hooks.type_ahead).
-class TypeAheadReplay final : public TypeAheadHook {
-  public:
-    void ReplayTypeAhead() override;
-    Session* session = nullptr;
 };
 
 // A cell of the screen, row and column from 0.
@@ -108,8 +97,6 @@ struct KeyboardState {
     KeyMap key_map;
     ButtonFile toolbar;
     ButtonFile keypad;
-
-    TypeAheadReplay replay;
 };
 
 }  // namespace orkan

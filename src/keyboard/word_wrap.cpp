@@ -7,6 +7,7 @@
 
 #include "ds3270/fields.h"
 #include "keyboard/field_edit.h"
+#include "keyboard/keyboard_state.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -138,9 +139,9 @@ std::vector<std::string> Fill(const std::string& text, size_t room) {
 }  // namespace
 
 void WordWrap(Session& session, WrapCause cause) {
-    if (!session.keyboard.word_wrap && !session.settings.WordWrapAlways) return;
+    if (!session.keyboard->word_wrap && !session.settings.WordWrapAlways) return;
     PresentationSpace& ps = session.ps;
-    KeyboardState& kb = session.keyboard;
+    KeyboardState& kb = *session.keyboard;
     const uint32_t typed = kb.last_typed_position;
     Area area;
     if (!FindArea(ps, typed, area)) return;

@@ -110,7 +110,7 @@ int MacroSessionBindings::TypeText(const std::string& text) {
 }
 
 int MacroSessionBindings::KeyFunction(MacroValue* a, int count) {
-    const KeyList& list = s_.keyboard.key_list;
+    const KeyList& list = s_.keyboard->key_list;
     uint16_t code = list.FindKeyFunction(a[0].text);
     if (code == kNoKeyFunction) return macro_error::BadKeyFunction;
     // Before anything the key's operands would change.
@@ -127,7 +127,7 @@ int MacroSessionBindings::KeyFunction(MacroValue* a, int count) {
             s_.ps.cursor_address = uint32_t((row - 1) * s_.ps.columns + col - 1);
             // Select Location goes where the mouse pressed: the macro's position is that place.
             if (CategoryOf(code) == KeyCategory::Oper)
-                s_.keyboard.mouse_cell = ScreenCell{uint32_t(row - 1), uint32_t(col - 1)};
+                s_.keyboard->mouse_cell = ScreenCell{uint32_t(row - 1), uint32_t(col - 1)};
             s_.view->CursorMoved();
         }
     } else if (count >= 2 && a[1].IsText() && IsFunction(code, KeyCategory::Oper, oper_fn::Reconnect)) {

@@ -1,4 +1,5 @@
 #include "options/system_variables.h"
+#include "keyboard/keyboard_state.h"
 
 #include <unistd.h>
 
@@ -186,7 +187,7 @@ MacroValue Read(const Session& s, const MacroVariableState& state, const Session
         case EndCol:
             return Num(s.selection.Right() + 1);
         case KeyScanCode:
-            return Txt(HexByte(s.keyboard.last_virtual_key));
+            return Txt(HexByte(s.keyboard->last_virtual_key));
         case IpName:
             return Txt(s.record.Text(field::IpName));
         case TnMode:
@@ -223,7 +224,7 @@ MacroValue Read(const Session& s, const MacroVariableState& state, const Session
         case SnaLu:
             return Txt(s.link.bound_secondary_name);
         case ShiftKey:
-            return Num(int(s.keyboard.last_modifier));
+            return Num(int(s.keyboard->last_modifier));
         case Ssl:
             return Txt(s.link.tls_active ? "SSL" : "");
         case KeepAliveTime:
@@ -234,7 +235,7 @@ MacroValue Read(const Session& s, const MacroVariableState& state, const Session
             return Txt(address.find(':') != std::string::npos ? "IPv6" : "IPv4");
         }
         case InsertMode:
-            return Txt(s.keyboard.insert_mode ? "Insert" : "Normal");
+            return Txt(s.keyboard->insert_mode ? "Insert" : "Normal");
         case WindowIdList: {
             std::string letters = facts.SessionLetters();
             return Txt(letters.empty() ? std::string(1, s.letter) : letters);

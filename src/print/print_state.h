@@ -8,7 +8,7 @@
 #include <string>
 
 #include "ds3270/presentation_space.h"
-#include "keyboard/selection.h"
+#include "session/selection.h"
 #include "session/session_status.h"
 
 namespace orkan {

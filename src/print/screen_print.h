@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "ds3270/presentation_space.h"
-#include "keyboard/selection.h"
 #include "print/page_layout.h"
 #include "print/print_document.h"
+#include "session/selection.h"
 
 namespace orkan {
 

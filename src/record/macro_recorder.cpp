@@ -1,4 +1,5 @@
 #include "record/macro_recorder.h"
+#include "keyboard/keyboard_state.h"
 
 #include <ctime>
 #include <filesystem>
@@ -156,7 +157,7 @@ RecordedCell MacroRecorder::CellAt(uint32_t address) const {
 }
 
 std::string MacroRecorder::FunctionName(uint16_t code) const {
-    const KeyboardState& kb = s_.keyboard;
+    const KeyboardState& kb = *s_.keyboard;
     if (CategoryOf(code) == KeyCategory::Macro) {
         const std::string* name = kb.key_map.macros.Name(NumberOf(code));
         return name ? *name : std::string();
@@ -178,7 +179,7 @@ void MacroRecorder::KeyHandled(uint16_t code, uint32_t cursor_before) {
     if (!taking) return;
     // A key whose macro entry is a statement was recorded as that statement when it ran.
     if (CategoryOf(code) == KeyCategory::Macro) {
-        const std::string* entry = s_.keyboard.key_map.macros.Name(NumberOf(code));
+        const std::string* entry = s_.keyboard->key_map.macros.Name(NumberOf(code));
         if (entry && IsMacroStatement(*entry)) return;
     }
     RecordedKey key;
@@ -187,8 +188,8 @@ void MacroRecorder::KeyHandled(uint16_t code, uint32_t cursor_before) {
     key.host_unlocks = unlocks;
     key.cursor_before = CellAt(cursor_before);
     key.cursor_after = CellAt(s_.ps.cursor_address);
-    if (s_.keyboard.key_from_mouse && s_.keyboard.mouse_cell)
-        key.pointer = RecordedCell{s_.keyboard.mouse_cell->row + 1, s_.keyboard.mouse_cell->column + 1};
+    if (s_.keyboard->key_from_mouse && s_.keyboard->mouse_cell)
+        key.pointer = RecordedCell{s_.keyboard->mouse_cell->row + 1, s_.keyboard->mouse_cell->column + 1};
     text_->Key(key);
 }
 

@@ -227,7 +227,7 @@ FunctionResult Key(RexxContext& c, const Args& a) {
     RexxMacros* owner = c.owner;
     const std::string name = Arg(a, 0);
     const auto found = OnLoop(c, [owner, name] {
-        const KeyList& list = S(owner).keyboard.key_list;
+        const KeyList& list = S(owner).keyboard->key_list;
         uint16_t code = list.FindKeyFunction(name);
         if (code == kNoKeyFunction) return code;
         if (const KeyFunction* f = list.Find(CategoryOf(code), NumberOf(code)))
@@ -248,7 +248,7 @@ FunctionResult Key(RexxContext& c, const Args& a) {
             if (!MoveCursorTo(S(owner), r, k)) return false;
             // Select Location goes where the mouse pressed: the macro's position is that place.
             if (CategoryOf(code) == KeyCategory::Oper)
-                S(owner).keyboard.mouse_cell = ScreenCell{uint32_t(r - 1), uint32_t(k - 1)};
+                S(owner).keyboard->mouse_cell = ScreenCell{uint32_t(r - 1), uint32_t(k - 1)};
             ExecuteKey(S(owner), code, false);
             return true;
         });

@@ -12,19 +12,19 @@
 #include "ds3270/presentation_space.h"
 #include "interfaces/trace.h"
 #include "interfaces/ui.h"
-#include "keyboard/keyboard_state.h"
-#include "keyboard/selection.h"
 #include "net/host_sender.h"
 #include "net/link_state.h"
 #include "platform/clock.h"
 #include "platform/wall_clock.h"
 #include "session/macro_permissions.h"
+#include "session/selection.h"
 #include "session/session_hooks.h"
 #include "session/session_status.h"
 #include "session/status_indicators.h"
 
 namespace orkan {
 
+struct KeyboardState;
 class TelnetEngine;
 
 struct Session {
@@ -56,7 +56,9 @@ struct Session {
     LinkState link;
     PresentationSpace ps;
     DataStreamState ds;
-    KeyboardState keyboard;
+    // Owned by the session's Keyboard (keyboard/keyboard.h), which sets it for its lifetime; a
+    // session that takes keys always has one.
+    KeyboardState* keyboard = nullptr;
     Selection selection;
     StatusIndicators indicators;
 

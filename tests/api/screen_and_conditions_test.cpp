@@ -10,6 +10,7 @@
 #include "api/screen_facts.h"
 #include "api/wait_conditions.h"
 #include "config/session_file.h"
+#include "keyboard/keyboard.h"
 #include "session/session.h"
 #include "support/recording_ui.h"
 
@@ -64,6 +65,7 @@ class PaintedScreen : public ::testing::Test {
     }
     test::RecordingUi ui;
     Session s{ui};
+    Keyboard keyboard{s};
 };
 
 TEST_F(PaintedScreen, FieldsByPositionAndByLabel) {
@@ -134,7 +136,7 @@ TEST_F(PaintedScreen, EveryStatusChangeShowsInWhatTheStatusIsMadeOf) {
         [](Session& t) { t.status = SessionStatus::Locked; },
         [](Session& t) { t.status = SessionStatus::NotConnected; },
         [](Session& t) { t.status = SessionStatus::Connecting; },
-        [](Session& t) { t.keyboard.insert_mode = true; },
+        [](Session& t) { t.keyboard->insert_mode = true; },
         [](Session& t) { t.link.tls_active = true; },
         [](Session& t) { t.link.tn3270e_active = true; },
         [](Session& t) { t.link.assigned_lu_name = "LU01"; },
@@ -144,6 +146,7 @@ TEST_F(PaintedScreen, EveryStatusChangeShowsInWhatTheStatusIsMadeOf) {
     for (size_t i = 0; i < std::size(changes); ++i) {
         test::RecordingUi other_ui;
         Session t{other_ui};
+        Keyboard other_keyboard{t};
         t.status = s.status;
         changes[i](t);
         ASSERT_NE(StatusJson(t), status) << "change " << i;

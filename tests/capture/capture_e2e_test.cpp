@@ -35,7 +35,6 @@ void PrepareSession(Session& s, const std::string& app_data) {
     s.record = DefaultSessionRecord();
     s.letter = 'T';
     ASSERT_TRUE(RebuildCharset(s));
-    AttachKeyboard(s);
 }
 
 void Type(Session& s, std::string_view text) {

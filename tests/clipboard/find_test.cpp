@@ -5,6 +5,7 @@
 #include "clipboard/clipboard_state.h"
 #include "clipboard/find.h"
 #include "keyboard/keyboard_harness.h"
+#include "keyboard/keyboard_state.h"
 
 namespace orkan {
 namespace {
@@ -109,7 +110,7 @@ TEST(FindTest, FindingAgainAfterAHostScreenKeepsTheTypeAheadQueue) {
     k.Write({"[..........."}, 0, 1);
     FinishFindDialog(s, clip, {true, "ok", find_option::EveryScreen});
     k.Type("{Enter}ok");  // typed while the host has the keyboard locked
-    ASSERT_EQ(s.keyboard.type_ahead.Size(), 2u);
+    ASSERT_EQ(s.keyboard->type_ahead.Size(), 2u);
     // The find runs before the replay: had it gone through key admission, the queue would be empty.
     k.Write({"[..........."}, 0, 1);
     EXPECT_EQ(k.Screen()[0], "{ok.........");

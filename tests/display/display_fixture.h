@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "config/session_file.h"
+#include "keyboard/keyboard.h"
 #include "session/session.h"
 #include "support/recording_ui.h"
 
@@ -13,6 +14,7 @@ namespace orkan::test {
 struct DisplaySession {
     RecordingUi ui;
     Session s{ui};
+    Keyboard keyboard{s};
 
     explicit DisplaySession(uint32_t rows = 4, uint32_t columns = 10) {
         s.record = DefaultSessionRecord();

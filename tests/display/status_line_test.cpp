@@ -4,6 +4,7 @@
 
 #include "display/status_line.h"
 #include "display_fixture.h"
+#include "keyboard/keyboard_state.h"
 
 namespace orkan {
 namespace {
@@ -47,10 +48,10 @@ TEST(StatusLine, LayoutOfAnEightyColumnLine) {
     DisplaySession d(24, 80);
     d.s.status = SessionStatus::Locked;
     d.s.link.tls_active = true;
-    d.s.keyboard.insert_mode = true;
-    d.s.keyboard.caps_lock = true;
-    d.s.keyboard.word_wrap = true;
-    d.s.keyboard.last_modifier = Modifier::Ctrl;
+    d.s.keyboard->insert_mode = true;
+    d.s.keyboard->caps_lock = true;
+    d.s.keyboard->word_wrap = true;
+    d.s.keyboard->last_modifier = Modifier::Ctrl;
     d.s.ps.cursor_address = 5 * 80 + 9;
     ASSERT_TRUE(d.s.record.SetText(field::StatusLine, "PROD \x80"));
     d.s.indicators.capture_active = true;
@@ -85,8 +86,8 @@ TEST(StatusLine, IndicatorsCountFromTheRightOnNarrowScreens) {
     for (const Case& c : cases) {
         DisplaySession d(24, c.columns);
         ASSERT_TRUE(d.s.record.SetText(field::StatusLine, "ABCDEFGHIJKLMNOP"));
-        d.s.keyboard.insert_mode = true;
-        d.s.keyboard.last_modifier = Modifier::Shift;
+        d.s.keyboard->insert_mode = true;
+        d.s.keyboard->last_modifier = Modifier::Shift;
         const StatusText t = BuildStatusText(d.s);
         EXPECT_EQ(Cells(t, 16, c.user.size()), c.user) << c.columns;
         EXPECT_EQ(t.cells[16 + c.user.size()], ' ') << c.columns;

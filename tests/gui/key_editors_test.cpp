@@ -220,7 +220,7 @@ TEST_F(EditorsTest, TheKeyboardEditorChangesTheSessionAndSavesItsOwnFile) {
     editor.SelectEntry(2);
     editor.Picker().Search("pf5");
     ASSERT_TRUE(editor.AssignChosen());
-    EXPECT_EQ(s().keyboard.key_map.Code(Key("F5"), 2) & 0xFF1E, Function("PF5"))
+    EXPECT_EQ(s().keyboard->key_map.Code(Key("F5"), 2) & 0xFF1E, Function("PF5"))
         << "the session takes it at once";
     EXPECT_FALSE(editor.Save()) << "the standard map is never written: Save asks for another name";
     EXPECT_EQ(Bytes(standard), standard_bytes);
@@ -232,7 +232,7 @@ TEST_F(EditorsTest, TheKeyboardEditorChangesTheSessionAndSavesItsOwnFile) {
     KeyFileVersion version;
     ASSERT_EQ(ParseKeyTable(Bytes(mine), false, back, version), KeyFileError::None);
     EXPECT_EQ(back.codes, editor.Edit().Map().codes);
-    EXPECT_EQ(s().keyboard.key_map.path, mine);
+    EXPECT_EQ(s().keyboard->key_map.path, mine);
 
     const std::vector<uint8_t> saved = Bytes(mine);
     ASSERT_TRUE(editor.Edit().Map().Loaded());

@@ -30,6 +30,7 @@
 #include "gui_fixture.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
+#include "keyboard/keyboard_state.h"
 #include "net/host_sender.h"
 #include "options/options_by_name.h"
 #include "platform/poll_event_loop.h"
@@ -162,9 +163,9 @@ TEST_F(ControllerTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChange) 
     // A map where Ctrl+U undoes and Ctrl+Z does nothing, saved under another name.
     Session& s = runtime.session();
     constexpr size_t kU = 44, kZ = 75, kCtrl = 2;
-    const uint16_t undo = s.keyboard.key_map.Code(kZ, kCtrl);
-    s.keyboard.key_map.codes[kU][kCtrl] = undo;
-    s.keyboard.key_map.codes[kZ][kCtrl] = MakeKeyCode(KeyCategory::Edit, edit_fn::NoFunction);
+    const uint16_t undo = s.keyboard->key_map.Code(kZ, kCtrl);
+    s.keyboard->key_map.codes[kU][kCtrl] = undo;
+    s.keyboard->key_map.codes[kZ][kCtrl] = MakeKeyCode(KeyCategory::Edit, edit_fn::NoFunction);
     ASSERT_TRUE(SaveKeyFile(s, KeyFileKind::Keytable, folder / "mine.key"));
     ASSERT_TRUE(LoadSessionKeyFiles(s).ok);  // back to the standard map
     EXPECT_TRUE(MenuText("&Undo").endsWith("\tCtrl+Z"));
@@ -283,7 +284,7 @@ TEST_F(ControllerTest, OptionsByNameReachTheWindow) {
     bar.columns = 1;
     bar.rows = 1;
     bar.buttons.push_back({MakeKeyCode(KeyCategory::Edit, edit_fn::NoFunction), 0, 0, 1, 1, "Lone"});
-    s.keyboard.toolbar = bar;
+    s.keyboard->toolbar = bar;
     ASSERT_TRUE(SaveKeyFile(s, KeyFileKind::Toolbar, folder / "mine.bar"));
     ASSERT_TRUE(LoadSessionKeyFiles(s).ok);  // back to the standard buttons
     EXPECT_EQ(SetOptionByName(s, "GENERAL", "EDITTOOLBAR", MacroValue::Text("mine.bar")), 0);

@@ -25,17 +25,17 @@ TEST(TypeAhead, KeysTypedWhileLockedReplayAfterTheUnlock) {
     EXPECT_EQ(k.session.status, SessionStatus::SysLock);
     EXPECT_EQ(k.TakeSent(), "7D40C6");  // nothing typed yet: AID and cursor only
     k.Type("alice{Enter}xyz");
-    EXPECT_EQ(k.session.keyboard.type_ahead.Size(), 9u);
+    EXPECT_EQ(k.session.keyboard->type_ahead.Size(), 9u);
     EXPECT_EQ(k.TakeSent(), "");
 
     k.Write(kLogon, 0, 6);  // the host unlocks: five characters and Enter go, then it waits again
     EXPECT_EQ(k.TakeSent(), "7D404B1140C68193898385");
     EXPECT_EQ(k.session.status, SessionStatus::SysLock);
-    EXPECT_EQ(k.session.keyboard.type_ahead.Size(), 3u);
+    EXPECT_EQ(k.session.keyboard->type_ahead.Size(), 3u);
 
     k.Write(kLogon, 0, 6);  // the next unlock types the rest
     EXPECT_EQ(k.Screen()[0], "|User{xyz.....|.........");
-    EXPECT_TRUE(k.session.keyboard.type_ahead.Empty());
+    EXPECT_TRUE(k.session.keyboard->type_ahead.Empty());
     EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
 }
 
@@ -44,12 +44,12 @@ TEST(TypeAhead, ResetEmptiesTheQueueAndAFullQueueSounds) {
     k.session.record.SetNumber(field::TypeAhead, 1);
     k.Write(kLogon, 0, 6);
     k.Type("{Enter}abc{Reset}");
-    EXPECT_TRUE(k.session.keyboard.type_ahead.Empty());
+    EXPECT_TRUE(k.session.keyboard->type_ahead.Empty());
     EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
 
     k.Type("{Enter}");
     for (size_t i = 0; i < TypeAheadQueue::kSlots - 1; ++i) k.Type("q");
-    EXPECT_TRUE(k.session.keyboard.type_ahead.Full());
+    EXPECT_TRUE(k.session.keyboard->type_ahead.Full());
     EXPECT_EQ(k.view.sounds, "");
     k.Type("q");
     EXPECT_EQ(k.view.sounds, "E");
@@ -58,7 +58,7 @@ TEST(TypeAhead, ResetEmptiesTheQueueAndAFullQueueSounds) {
     test::KeyboardSession quiet;
     quiet.Write(kLogon, 0, 6);
     quiet.Type("{Enter}a");
-    EXPECT_TRUE(quiet.session.keyboard.type_ahead.Empty());
+    EXPECT_TRUE(quiet.session.keyboard->type_ahead.Empty());
     EXPECT_EQ(quiet.view.sounds, "");
 }
 
@@ -66,12 +66,12 @@ TEST(ActionKeys, SendTheirAidAndResetTheModes) {
     test::KeyboardSession k;
     k.Write(kLogon, 0, 6);
     k.session.record.SetNumber(field::ResetInsertOnActionKey, 1);
-    k.session.keyboard.insert_mode = true;
-    k.session.keyboard.word_wrap = true;
+    k.session.keyboard->insert_mode = true;
+    k.session.keyboard->word_wrap = true;
     k.Type("{PF3}");
     EXPECT_EQ(k.TakeSent(), "F340C6");
-    EXPECT_FALSE(k.session.keyboard.insert_mode);
-    EXPECT_FALSE(k.session.keyboard.word_wrap);
+    EXPECT_FALSE(k.session.keyboard->insert_mode);
+    EXPECT_FALSE(k.session.keyboard->word_wrap);
 
     k.Write(kLogon, 0, 6);
     k.Type("{Clear}");
@@ -177,7 +177,7 @@ TEST(MacroKeys, AStatementInTheMacroListRunsAsMacroText) {
     test::KeyboardSession k;
     test::CallLog& macros = k.harness.log;
     k.session.hooks.macros = &macros;
-    MacroList& list = k.session.keyboard.key_map.macros;
+    MacroList& list = k.session.keyboard->key_map.macros;
     ASSERT_EQ(list.Append("logon"), 0);
     ASSERT_EQ(list.Append("Type(\"abc\")"), 1);
     ExecuteKey(k.session, MakeKeyCode(KeyCategory::Macro, 0));

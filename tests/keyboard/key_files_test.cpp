@@ -8,6 +8,7 @@
 #include "keyboard/key_functions.h"
 #include "keyboard/key_tables.h"
 #include "keyboard/keyboard_harness.h"
+#include "keyboard/keyboard_state.h"
 
 namespace orkan {
 namespace {
@@ -62,12 +63,12 @@ TEST_F(KeyFiles, KeyTableRoundTrip) {
 TEST_F(KeyFiles, OlderTableUpgradesWithAdditionalKeys) {
     test::WriteBytes(folder / "old.key", KeyTableFile("V1.26", kOldKeys));
     ASSERT_TRUE(LoadKeyFile(k.session, KeyFileKind::Keytable, "old").ok);
-    EXPECT_EQ(k.session.keyboard.key_map.key_count, kOldKeys);
+    EXPECT_EQ(k.session.keyboard->key_map.key_count, kOldKeys);
     EXPECT_EQ(test::ReadBytes(folder / "old.key"), KeyTableFile("V1.26", kOldKeys));  // left as it was
 
     k.session.settings.AdditionalKeys = 1;
     ASSERT_TRUE(LoadKeyFile(k.session, KeyFileKind::Keytable, "old.key").ok);
-    const KeyMap& map = k.session.keyboard.key_map;
+    const KeyMap& map = k.session.keyboard->key_map;
     EXPECT_EQ(map.key_count, kMaxKeys);
     EXPECT_EQ(map.Code(5, 0), MakeKeyCode(KeyCategory::Action, 8));
     EXPECT_EQ(map.Code(140, 0), kKeyNoFunction);  // new keys do nothing (an all-zero entry would be Attn)
@@ -80,8 +81,8 @@ TEST_F(KeyFiles, OlderTableUpgradesWithAdditionalKeys) {
 TEST_F(KeyFiles, OldMacroListsAreConverted) {
     test::WriteBytes(folder / "ancient.key", KeyTableFile("V1.20", kOldKeys, true));
     ASSERT_TRUE(LoadKeyFile(k.session, KeyFileKind::Keytable, "ancient").ok);
-    EXPECT_EQ(*k.session.keyboard.key_map.macros.Name(0), "logon");
-    EXPECT_EQ(*k.session.keyboard.key_map.macros.Name(1), "printall");
+    EXPECT_EQ(*k.session.keyboard->key_map.macros.Name(0), "logon");
+    EXPECT_EQ(*k.session.keyboard->key_map.macros.Name(1), "printall");
     EXPECT_EQ(test::ReadBytes(folder / "ancient.key"), KeyTableFile("V1.26", kOldKeys));
 }
 
@@ -111,16 +112,16 @@ TEST_F(KeyFiles, DamagedFilesAreRefusedAndTheMapStays) {
         {"x.bar", KeyFileKind::Toolbar, unterminated, "macro list does not end inside the file"},
         {"x.pad", KeyFileKind::Keypad, bar_bytes, path + ".pad is not a valid Orkan Keypad"},
     };
-    const KeyMap before = k.session.keyboard.key_map;
+    const KeyMap before = k.session.keyboard->key_map;
     for (const Case& c : cases) {
         test::WriteBytes(folder / c.name, c.bytes);
         EXPECT_FALSE(LoadKeyFile(k.session, c.kind, c.name).ok) << c.message;
         EXPECT_NE(Messages().find(c.message), std::string::npos) << c.message;
     }
-    EXPECT_EQ(k.session.keyboard.key_map.codes, before.codes);
+    EXPECT_EQ(k.session.keyboard->key_map.codes, before.codes);
     test::WriteBytes(folder / "good.bar", bar_bytes);
     ASSERT_TRUE(LoadKeyFile(k.session, KeyFileKind::Toolbar, "good").ok);
-    EXPECT_EQ(k.session.keyboard.toolbar.buttons, bar.buttons);
+    EXPECT_EQ(k.session.keyboard->toolbar.buttons, bar.buttons);
 }
 
 TEST_F(KeyFiles, MissingFilesFallBackToTheStandardOne) {
@@ -130,7 +131,7 @@ TEST_F(KeyFiles, MissingFilesFallBackToTheStandardOne) {
     EXPECT_EQ(Messages(),
               "Orkan TN3270 - file not found: File \"mine\" was not found.\n"
               "standard.key will be used as an alternate.");
-    EXPECT_EQ(k.session.keyboard.key_map.key_count, kMaxKeys);
+    EXPECT_EQ(k.session.keyboard->key_map.key_count, kMaxKeys);
 
     load = LoadKeyFile(k.session, KeyFileKind::Toolbar, "mine");
     EXPECT_FALSE(load.ok || load.session_changed);
@@ -145,7 +146,7 @@ TEST_F(KeyFiles, MissingFilesFallBackToTheStandardOne) {
 }
 
 TEST_F(KeyFiles, SavingReportsTheError) {
-    k.session.keyboard.key_map.path = "/dev/null/standard.key";
+    k.session.keyboard->key_map.path = "/dev/null/standard.key";
     EXPECT_FALSE(SaveKeyFile(k.session, KeyFileKind::Keytable));
     EXPECT_EQ(Messages(), "File Save Error: Error 20 while saving /dev/null/standard.key");
     ASSERT_TRUE(SaveKeyFile(k.session, KeyFileKind::Keytable, folder / "copy.key"));

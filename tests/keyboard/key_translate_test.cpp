@@ -46,21 +46,21 @@ TEST(KeyboardLayout, GermanKeysAndDeadKeys) {
 
     // In insert mode the composed character takes the dead key's place instead of pushing it on.
     k.Write({"[ab...................."}, 0, 1);
-    k.session.keyboard.insert_mode = true;
+    k.session.keyboard->insert_mode = true;
     Press(k.session, 0xBB);  // dead acute
     Press(k.session, 'A', kShift);
     EXPECT_EQ(k.Screen()[0].substr(0, 5),
               "{\xC1"
               "ab.");
 
-    k.session.keyboard.num_lock = true;
+    k.session.keyboard->num_lock = true;
     Press(k.session, 0x6E);  // the keypad's decimal key gives a comma
     EXPECT_EQ(k.Screen()[0].substr(0, 5), "{\xC1,ab");
 }
 
 TEST(KeyboardLayout, FixedEntriesKeepTheirCodeAndTheLayoutComesOffAgain) {
     test::KeyboardSession k;
-    KeyMap& map = k.session.keyboard.key_map;
+    KeyMap& map = k.session.keyboard->key_map;
     const uint8_t y_key = *FindKeyNumber("Y");
     map.codes[y_key][0] = CharCode('y', kKeyFixed);
     const KeyMap us = map;
@@ -91,7 +91,7 @@ TEST(KeyTranslation, CapsLockAndTheShiftCapsToggle) {
     };
     for (const Case& c : cases) {
         test::KeyboardSession k;
-        k.session.keyboard.caps_lock = c.caps;
+        k.session.keyboard->caps_lock = c.caps;
         k.session.record.SetNumber(field::ToggleShiftCaps, c.toggle);
         const uint16_t code = TranslateKeyEvent(k.session, KeyEventKind::Down, 'A', Data(), c.modifiers);
         EXPECT_EQ(NumberOf(code), c.expected) << c.caps << c.toggle << c.modifiers.shift;
@@ -104,11 +104,11 @@ TEST(KeyTranslation, CapsLockAndTheShiftCapsToggle) {
     EXPECT_EQ(k.Screen()[0].substr(0, 2), "{q");
     // The Caps Lock key's toggle stays on only while it is mapped to CapsLock.
     Press(k.session, vk::CapsLock);
-    EXPECT_TRUE(k.session.keyboard.caps_lock);
-    k.session.keyboard.key_map.codes[*FindKeyNumber("CapsLock")][0] = k.Code("Reset");
+    EXPECT_TRUE(k.session.keyboard->caps_lock);
+    k.session.keyboard->key_map.codes[*FindKeyNumber("CapsLock")][0] = k.Code("Reset");
     Press(k.session, vk::CapsLock);
     Press(k.session, vk::CapsLock);
-    EXPECT_FALSE(k.session.keyboard.caps_lock);
+    EXPECT_FALSE(k.session.keyboard->caps_lock);
 }
 
 TEST(KeyTranslation, KeysReachTheirNumbers) {
@@ -128,7 +128,7 @@ TEST(KeyTranslation, KeysReachTheirNumbers) {
     };
     for (const Case& c : cases) {
         test::KeyboardSession k;
-        k.session.keyboard.num_lock = c.num_lock;
+        k.session.keyboard->num_lock = c.num_lock;
         const auto key = KeyNumberForEvent(k.session, c.vk, c.data);
         ASSERT_TRUE(key) << c.key;
         EXPECT_EQ(KeyNumberName(*key), c.key);

@@ -106,12 +106,11 @@ KeyboardSession::KeyboardSession(uint32_t rows, uint32_t columns)
     : harness(rows, columns), session(*harness.session) {
     session.view = &view;
     session.link.line_mode = false;
-    session.keyboard.key_list = ShippedKeyList();
-    session.keyboard.key_map = StandardKeyMap();
+    session.keyboard->key_list = ShippedKeyList();
+    session.keyboard->key_map = StandardKeyMap();
     (void)ParseCountryList(CountryFile(), CountryListMode::Keyboard, {"", "United States", ""},
                            session.charset);
     ApplyKeyboardLayout(session);
-    AttachKeyboard(session);
 }
 
 void KeyboardSession::Write(const std::vector<std::string>& rows, uint32_t row, uint32_t column) {
@@ -151,7 +150,7 @@ void KeyboardSession::Write(const std::vector<std::string>& rows, uint32_t row, 
 }
 
 uint16_t KeyboardSession::Code(std::string_view name) const {
-    const KeyList& list = session.keyboard.key_list;
+    const KeyList& list = session.keyboard->key_list;
     const uint16_t code = list.FindKeyFunction(name);
     EXPECT_NE(code, kNoKeyFunction) << name;
     const KeyFunction* f = list.Find(CategoryOf(code), NumberOf(code));
@@ -238,11 +237,11 @@ void RunPictureCase(const GoldenCase& c) {
             k.Write(screen, uint32_t(std::stoul(step.rest)),
                     uint32_t(std::stoul(step.rest.substr(comma + 1))));
         } else if (step.verb == "option" && first == "insert")
-            s.keyboard.insert_mode = true;
+            s.keyboard->insert_mode = true;
         else if (step.verb == "option" && first == "wordwrap")
-            s.keyboard.word_wrap = true;
+            s.keyboard->word_wrap = true;
         else if (step.verb == "option" && first == "shift")
-            s.keyboard.shift_down = true;
+            s.keyboard->shift_down = true;
         else if (step.verb == "option" && first == "CopyPasswords")
             s.settings.CopyPasswords = std::stoi(second);
         else if (auto f = fields.find(first); step.verb == "option" && f != fields.end())

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "clipboard/clipboard.h"
+#include "keyboard/keyboard.h"
 #include "session/session.h"
 #include "support/ds3270_harness.h"
 #include "support/golden_file.h"
@@ -46,6 +47,7 @@ class KeyboardSession {
 
     Harness harness;
     Session& session;
+    Keyboard keyboard{session};
     RecordingView view;
     Clipboard clipboard{session};
 };

@@ -7,6 +7,7 @@
 
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard_harness.h"
+#include "keyboard/keyboard_state.h"
 #include "keyboard/linux_keymap.h"
 
 namespace orkan {
@@ -40,7 +41,7 @@ TEST(LinuxKeymap, EveryKeyOfAFullKeyboardHasItsOwnNumber) {
     ASSERT_GT(count, 0u) << "no keys read";
     EXPECT_EQ(seen.size(), count);
     // Num Lock on: the keypad's digit keys become their Num Lock alternates, the others stay.
-    k.session.keyboard.num_lock = true;
+    k.session.keyboard->num_lock = true;
     const std::pair<uint16_t, const char*> keypad[] = {
         {71, "KeypadNum7"},  {72, "KeypadNum8"}, {73, "KeypadNum9"},      {75, "KeypadNum4"},
         {76, "KeypadNum5"},  {77, "KeypadNum6"}, {79, "KeypadNum1"},      {80, "KeypadNum2"},

@@ -15,6 +15,7 @@
 #include "config/temp_folder.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
+#include "keyboard/keyboard.h"
 #include "options/option_effects.h"
 #include "options/option_table.h"
 #include "options/options_by_name.h"
@@ -81,6 +82,7 @@ class OptionsByName : public ::testing::Test {
     test::TempFolder folder;
     test::RecordingUi ui;
     Session s{ui};
+    Keyboard keyboard{s};
     Recorder recorder;
 };
 
@@ -216,13 +218,13 @@ TEST_F(OptionsByName, KeyFilesAreLoadedAnew) {
 
     EXPECT_EQ(Set("GENERAL", "EDITKEYBOARD", T("mine")), 0);
     EXPECT_EQ(recorder.log, "keys status save");
-    EXPECT_EQ(s.keyboard.key_map.path, folder / "mine.key");
-    EXPECT_EQ(s.keyboard.key_map.codes[10][0], 0x0123);
+    EXPECT_EQ(s.keyboard->key_map.path, folder / "mine.key");
+    EXPECT_EQ(s.keyboard->key_map.codes[10][0], 0x0123);
 
     EXPECT_EQ(Set("GENERAL", "EDITTOOLBAR", T("mine.bar")), 0);
     EXPECT_EQ(recorder.log, "keys status save");
-    ASSERT_EQ(s.keyboard.toolbar.buttons.size(), 1u);
-    EXPECT_EQ(s.keyboard.toolbar.buttons[0].label, "Enter");
+    ASSERT_EQ(s.keyboard->toolbar.buttons.size(), 1u);
+    EXPECT_EQ(s.keyboard->toolbar.buttons[0].label, "Enter");
     // A name that leads nowhere is refused before anything is loaded or warned about.
     EXPECT_EQ(Set("GENERAL", "EDITKEYPAD", T("missing")), macro_error::InvalidValue);
     EXPECT_EQ(recorder.log, "");

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "config/session_file.h"
+#include "keyboard/keyboard.h"
 #include "options/system_variables.h"
 #include "scripting/macro_errors.h"
 #include "session/session.h"
@@ -39,6 +40,7 @@ class CountingView : public View {
 struct VariableSession {
     test::RecordingUi ui;
     Session s{ui};
+    Keyboard keyboard{s};
     CountingView view;
     VariableSession() {
         s.record = DefaultSessionRecord();
@@ -100,9 +102,9 @@ TEST(SystemVariables, KnownSessionGivesEveryValue) {
     s.record.SetNumber(field::ModeCellWidth2, 9);
     s.record.SetNumber(field::ModeCellHeight2, 18);
     s.settings.KeepAliveTime = 300;
-    s.keyboard.last_virtual_key = 0x0D;
-    s.keyboard.last_modifier = Modifier::Ctrl;
-    s.keyboard.insert_mode = true;
+    s.keyboard->last_virtual_key = 0x0D;
+    s.keyboard->last_modifier = Modifier::Ctrl;
+    s.keyboard->insert_mode = true;
     s.link.tn3270e_active = true;
     s.link.tls_active = true;
     s.link.assigned_lu_name = "TCP00042";

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/temp_folder.h"
+#include "keyboard/keyboard.h"
 #include "platform/poll_event_loop.h"
 #include "print/printing.h"
 #include "session/session.h"
@@ -65,6 +66,7 @@ struct PrintRig {
     PrintUi ui;
     View view;
     std::unique_ptr<Session> session_ptr;
+    Keyboard keyboard{*session_ptr};  // Print Screen runs as a key
     PollEventLoop loop;
     std::unique_ptr<Printing> printing;
     PrintOperRoute opers;

@@ -58,7 +58,7 @@ class RecorderTest : public ::testing::Test, public test::RunningSession<RecordU
     RecorderTest() {
         EXPECT_EQ(Start({"--headless", "--host", "127.0.0.1:2023"}), 0);
         // The key map as the desktop program loads it: the mouse buttons are keys of it.
-        s().keyboard.key_list = state.key_list;
+        s().keyboard->key_list = state.key_list;
         EXPECT_TRUE(LoadSessionKeyFiles(s()).ok);
         clock.now.tm_year = 126;
         clock.now.tm_mon = 11;

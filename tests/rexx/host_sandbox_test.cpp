@@ -12,6 +12,7 @@
 
 #include "ds3270/host_text.h"
 #include "keyboard/key_list.h"
+#include "keyboard/keyboard_state.h"
 #include "macro/keywords.h"
 #include "rexx/rexx_calls.h"
 #include "rexx_fixture.h"
@@ -63,7 +64,7 @@ struct Sandbox : test::RexxFixture {
         std::string error;
         EXPECT_TRUE(
             ParseKeyFunctionTable(ReadFile(s.folders.program_data + "/key_functions.tsv"), table, error));
-        EXPECT_EQ(KeyList::Parse(BuildKeyList(table.action, table.edit, table.oper), s.keyboard.key_list),
+        EXPECT_EQ(KeyList::Parse(BuildKeyList(table.action, table.edit, table.oper), s.keyboard->key_list),
                   KeyList::Status::Ok);
         s.status = SessionStatus::Unlocked;
         std::ofstream(secret) << "TOPSECRET\n";
@@ -112,7 +113,7 @@ TEST(HostSandbox, EveryFunctionHasItsAnswer) {
         EXPECT_TRUE(listed("rexx", f.name)) << f.name << " has no row";
 
     Sandbox box;
-    for (const KeyFunction& f : box.runtime.session().keyboard.key_list.Functions(KeyCategory::Oper))
+    for (const KeyFunction& f : box.runtime.session().keyboard->key_list.Functions(KeyCategory::Oper))
         EXPECT_TRUE(listed("oper", f.name)) << f.name << " has no row";
     const AsciiHost ascii = box.runtime.session().link.ascii_host;
 

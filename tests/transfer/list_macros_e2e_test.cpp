@@ -5,6 +5,7 @@
 
 #include "app/session_core.h"
 #include "keyboard/key_list.h"
+#include "keyboard/keyboard_state.h"
 #include "live_session.h"
 
 namespace orkan {
@@ -69,7 +70,7 @@ TEST(ListMacros, FillTheHostListFromEveryPage) {
         ASSERT_TRUE(live.Start({"--transfer", c.system}, error)) << error;
         Session& s = live.session();
         s.folders.macros = std::string(ORKAN_BUILD_DATA_DIR) + "/defaults/macros";
-        ASSERT_TRUE(LoadKeyList(s.folders, s.keyboard.key_list, live.ui));  // the macros' KEY names
+        ASSERT_TRUE(LoadKeyList(s.folders, s.keyboard->key_list, live.ui));  // the macros' KEY names
         MacroRunner& runner = live.runtime.core().Macros().Runner();
         ASSERT_TRUE(live.client->RunListMacro(c.host_system, c.level, c.qualifier, c.data_set));
         ASSERT_TRUE(live.loop.RunUntil([&] { return !runner.IsMacroRunning(); }, 60s)) << live.Screen();

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "keyboard/keyboard.h"
 #include "session/session.h"
 #include "support/ds3270_harness.h"
 #include "transfer/transfer_state.h"
@@ -45,6 +46,7 @@ struct TransferSession {
     TextOptions Binary() const;  // no conversion
 
     Harness h;
+    Keyboard keyboard{*h.session};  // the transfer command is typed
     RecordingEvents events;
     ProtocolHook hook;
     std::vector<TransferOutcome>& outcomes = events.outcomes;
