@@ -12,7 +12,7 @@
 #include "api/screen_facts.h"
 #include "api/wait_conditions.h"
 #include "config/session_file.h"
-#include "ds3270/presentation_space.h"
+#include "screen/presentation_space.h"
 #include "session/session.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ds3270/presentation_space.h"
+#include "screen/presentation_space.h"
 
 namespace orkan {
 

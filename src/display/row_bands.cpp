@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ds3270/presentation_space.h"
+#include "screen/presentation_space.h"
 
 namespace orkan {
 

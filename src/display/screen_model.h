@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ds3270/presentation_space.h"
+#include "screen/presentation_space.h"
 
 namespace orkan {
 

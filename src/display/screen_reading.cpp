@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "ds3270/fields.h"
-#include "ds3270/presentation_space.h"
+#include "screen/presentation_space.h"
 
 namespace orkan {
 

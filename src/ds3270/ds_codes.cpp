@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ds3270/presentation_space.h"
+#include "screen/presentation_space.h"
 
 namespace orkan {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "ds3270/datastream_state.h"
+#include "screen/datastream_state.h"
 
 namespace orkan {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "ds3270/presentation_space.h"
+#include "screen/presentation_space.h"
 
 namespace orkan {
 

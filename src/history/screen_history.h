@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ds3270/presentation_space.h"
+#include "screen/presentation_space.h"
 #include "session/session_hooks.h"
 #include "session/session_status.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "ds3270/presentation_space.h"
+#include "screen/presentation_space.h"
 
 namespace orkan {
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <optional>
 
-#include "ds3270/presentation_space.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_list.h"
+#include "screen/presentation_space.h"
 
 namespace orkan {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "ds3270/presentation_space.h"
+#include "screen/presentation_space.h"
 #include "session/selection.h"
 #include "session/session_status.h"
 

@@ -8,9 +8,9 @@
 #include <span>
 #include <vector>
 
-#include "ds3270/presentation_space.h"
 #include "print/page_layout.h"
 #include "print/print_document.h"
+#include "screen/presentation_space.h"
 #include "session/selection.h"
 
 namespace orkan {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "config/data_file.h"
-#include "ds3270/presentation_space.h"
+#include "screen/presentation_space.h"
 
 namespace orkan {
 
