@@ -31,9 +31,6 @@ class Keyboard final : public TypeAheadHook {
     Keyboard(const Keyboard&) = delete;
     Keyboard& operator=(const Keyboard&) = delete;
 
-    KeyboardState& state() { return state_; }
-    const KeyboardState& state() const { return state_; }
-
     void ReplayTypeAhead() override;
 
   private:

@@ -39,6 +39,20 @@ TEST(TypeAhead, KeysTypedWhileLockedReplayAfterTheUnlock) {
     EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
 }
 
+// A session outlives its keyboard in the runtime's teardown: nothing may reach the keyboard then.
+TEST(TypeAhead, AKeyboardThatIsGoneLeavesNothingBehind) {
+    test::Harness h;
+    Session& s = *h.session;
+    {
+        Keyboard keyboard(s);
+        EXPECT_EQ(s.hooks.type_ahead, &keyboard);
+    }
+    EXPECT_EQ(s.keyboard, nullptr);
+    EXPECT_EQ(s.hooks.type_ahead, nullptr);
+    h.Host("F5C2");  // a write that restores the keyboard replays no type-ahead
+    EXPECT_EQ(s.status, SessionStatus::Unlocked);
+}
+
 TEST(TypeAhead, ResetEmptiesTheQueueAndAFullQueueSounds) {
     test::KeyboardSession k;
     k.session.record.SetNumber(field::TypeAhead, 1);
