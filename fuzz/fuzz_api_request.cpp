@@ -12,6 +12,7 @@
 #include "api/screen_facts.h"
 #include "api/wait_conditions.h"
 #include "config/session_file.h"
+#include "keyboard/keyboard.h"
 #include "screen/presentation_space.h"
 #include "session/session.h"
 
@@ -55,6 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         PaintFields(*s);
         return s;
     }();
+    static Keyboard keyboard(*session);  // the status answer reads the insert mode
     const std::string_view stream(reinterpret_cast<const char*>(data), size);
     LineReader reader(size > 0 && (data[0] & 1) ? 64 : kMaxApiLine);
     const WaitFacts facts{3, 100};
