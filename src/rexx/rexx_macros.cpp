@@ -111,11 +111,7 @@ void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, AliveToken::W
 }  // namespace
 
 RexxMacros::RexxMacros(Session& session, EventLoop& loop, MacroEnvironment& environment)
-    : s_(session),
-      loop_(loop),
-      mailbox_(std::make_shared<LoopMailbox>(loop)),
-      env_(environment),
-      timers_(loop) {
+    : s_(session), mailbox_(std::make_shared<LoopMailbox>(loop)), env_(environment), timers_(loop) {
     InstallRexxHaltHandler();
     env_.AttachGate(&session.macro_gate);
 }

@@ -105,7 +105,6 @@ class RexxMacros {
     void ReportLimit(const RexxTask& task);
 
     Session& s_;
-    EventLoop& loop_;
     std::shared_ptr<LoopMailbox> mailbox_;  // the task threads' way to the loop
     MacroEnvironment& env_;
     ScopedTimers timers_;

@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 std::vector<std::string> Numbered(const std::string& before, const std::string& after, int count) {
     std::vector<std::string> names;
     for (int i = 1; i <= count; ++i) {
-        char number[8];
+        char number[12];  // any int fits
         std::snprintf(number, sizeof number, "%02d", i);
         names.push_back(before + number + after);
     }
