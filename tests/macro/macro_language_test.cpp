@@ -320,6 +320,30 @@ TEST(MacroDialogs, MessageBoxEditBoxAndOtherSessions) {
     EXPECT_EQ(m.Var("S"), N(1));
     EXPECT_EQ(m.env.calls, (std::vector<std::string>{"front B", "front 7", "run B x"}));
 
+    // A numeric second argument is the whole style: buttons in the low digit, the icon above.
+    m.Run("B = MESSAGEBOX(\"q\", 19)");
+    EXPECT_EQ(m.ks.harness.ui.shown.front().buttons, Buttons::YesNoCancel);
+    EXPECT_EQ(m.ks.harness.ui.shown.front().icon, Icon::Error);
+
+    // EDITBOX takes its arguments by type: a password's echo character must reach the dialog.
+    RecordingUi& ui = m.ks.harness.ui;
+    ui.edit_answer = "secret";
+    m.Run("A = EDITBOX(\"Password?\", \"Logon\", 8, \"*x\", 300)");
+    ASSERT_EQ(ui.asked.size(), 1u);
+    EXPECT_EQ(ui.asked[0].title, "Logon");
+    EXPECT_EQ(ui.asked[0].echo, '*');
+    EXPECT_EQ(ui.asked[0].max_length, 8);
+    EXPECT_EQ(ui.asked[0].width, 300);
+    EXPECT_EQ(m.Var("A"), T("secret"));
+    for (const auto& [text, error] : std::vector<std::pair<const char*, int>>{
+             {"A = EDITBOX(\"p\", \"t\", \"e\", \"x\")", macro_error::ParmType},
+             {"A = EDITBOX(\"p\", 0)", macro_error::InvalidValue},
+             {"A = EDITBOX(\"p\", 5)", macro_error::TextTooLong}}) {  // longer than the dialog allows
+        m.Run(text);
+        EXPECT_EQ(m.outcome.error, error) << text;
+    }
+    ui.edit_answer.reset();
+
     // Cancel ends the macro in the middle of its statement, which must not read a freed text.
     for (const char* text : {"A = EDITBOX(\"Name?\")\nR = 99", "A = EDITBOX(\"Name?\") + \"x\" ; R = 99"}) {
         m.Run(text);

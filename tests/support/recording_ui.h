@@ -2,6 +2,8 @@
 #pragma once
 
 #include <deque>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "interfaces/ui.h"
@@ -19,8 +21,14 @@ class RecordingUi : public Ui {
         }
         return SafestAnswer(box.buttons);
     }
+    std::optional<std::string> AskEditBox(const EditBoxRequest& request) override {
+        asked.push_back(request);
+        return edit_answer;
+    }
     std::vector<MessageBox> shown;
     std::deque<Answer> answers;  // answers to give, in order
+    std::vector<EditBoxRequest> asked;
+    std::optional<std::string> edit_answer;  // nothing: Cancel, as with no window
 };
 
 }  // namespace orkan::test
