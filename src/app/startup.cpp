@@ -27,15 +27,17 @@ void ProgramError(Ui& ui, const std::string& text) {
     ui.ShowMessage({std::string(kProgramErrorTitle), text, Buttons::Ok, Icon::Error});
 }
 
-// A relative --macro name is taken in the folder the program was started in when the file is
-// there (as --printer takes its file there), else in the macros folder.
+// A relative --macro name is taken in the folder the program was started in when the name is
+// there (as --printer takes its file there), else in the macros folder. Whatever is there is the
+// user's choice: a FIFO or a folder of that name is refused under its own name, not reported as
+// missing from the macros folder.
 std::string StartupMacroName(const std::string& name) {
     if (name.empty() || name.front() == '/') return name;
     std::error_code ec;
     const std::filesystem::path here = std::filesystem::current_path(ec);
     if (ec) return name;
     const std::string path = DataFilePath(name, here.string(), "mac");
-    return std::filesystem::is_regular_file(path, ec) ? path : name;
+    return std::filesystem::exists(path, ec) ? path : name;
 }
 
 EventMacroFiles FindEventMacros(const std::string& macros_folder) {

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The headless program's details: a session without a host is NOTCONNECTED and keys run in it; a
-# relative --macro name is taken in the current folder first, then in the macros folder; a host
-# that never answers the transfer command ends RECEIVEFILE (own language and REXX) after
-# TransferTimeout seconds, with the reason on stderr; a program a macro starts writes to stderr, never
-# among the screens on stdout.
+# relative --macro name is taken in the current folder first (a FIFO there is refused under its own
+# name), then in the macros folder; a host that never answers the transfer command ends
+# RECEIVEFILE (own language and REXX) after TransferTimeout seconds, with the reason on stderr; a
+# program a macro starts writes to stderr, never among the screens on stdout.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 MACROS="$APPDATA/macros"
@@ -34,6 +34,10 @@ run_orkan here_ext --macro local.mac
 expect_rc 7 "local.mac of the current folder, named with its extension"
 run_orkan only --macro only
 expect_rc 9 "only.mac of the macros folder"
+mkfifo "$WORK/here/only.mac"
+run_orkan fifo --macro only
+expect_rc 2 "a FIFO in the current folder, refused under its own name"
+err_has fifo "Macro file \"$WORK/here/only.mac\" could not be read whole: The name is not a regular file."
 cd "$WORK/elsewhere" || fail "no folder $WORK/elsewhere"
 run_orkan there --macro local
 expect_rc 8 "local.mac of the macros folder when the current folder has none"
