@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "charset/country_list.h"
+#include "config/session_record_fields.h"
 #include "ds3270/addressing.h"
 #include "ds3270/write_processor.h"
 #include "keyboard/key_files.h"
@@ -198,17 +199,6 @@ std::string KeyboardSession::Cursor() const {
 }
 
 void RunPictureCase(const GoldenCase& c) {
-    static const std::map<std::string, const FieldDef*> fields = {
-        {"AutoKeyboardUnlock", &field::AutoKeyboardUnlock},
-        {"CutDelete", &field::CutDelete},
-        {"EnableAutoskip", &field::EnableAutoskip},
-        {"KeyClickOnError", &field::KeyClickOnError},
-        {"NotifyUserOnInsertError", &field::NotifyUserOnInsertError},
-        {"NormalCursorBackspace", &field::NormalCursorBackspace},
-        {"NumericFieldLock", &field::NumericFieldLock},
-        {"PrefixInputWithSpaces", &field::PrefixInputWithSpaces},
-        {"SkipAtEndOfField", &field::SkipAtEndOfField},
-        {"TypeAhead", &field::TypeAhead}};
     static const std::map<std::string, Answer> answers = {{"Ok", Answer::Ok}, {"Cancel", Answer::Cancel}};
     SCOPED_TRACE(c.where);
     uint32_t rows = 6, columns = 24;
@@ -244,8 +234,8 @@ void RunPictureCase(const GoldenCase& c) {
             s.keyboard->shift_down = true;
         else if (step.verb == "option" && first == "CopyPasswords")
             s.settings.CopyPasswords = std::stoi(second);
-        else if (auto f = fields.find(first); step.verb == "option" && f != fields.end())
-            s.record.SetNumber(*f->second, uint32_t(std::stoul(second)));
+        else if (const FieldDef* f = FindSessionFieldByOption(first); step.verb == "option" && f)
+            s.record.SetNumber(*f, uint32_t(std::stoul(second)));
         else if (const auto a = answers.find(step.rest); step.verb == "answer" && a != answers.end())
             k.harness.ui.answers.push_back(a->second);
         else if (step.verb == "clipboard")

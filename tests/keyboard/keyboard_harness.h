@@ -59,7 +59,8 @@ std::string SelectionText(const Session& s);
 //   size ROWS COLUMNS  the screen (default 6 x 24); before anything else
 //   screen ROW         the next row the host writes (rows not given are nulls)
 //   at ROW,COLUMN      the host writes the screen with the cursor there (counted from 0)
-//   option NAME [N]    insert, wordwrap, shift (held down), CopyPasswords, or a session field set to N
+//   option NAME [N]    insert, wordwrap, shift (held down), CopyPasswords, or the session option of
+//                      that macro option name (TYPEAHEAD, CUT/DELETE...) set to N
 //   clipboard TEXT     what the clipboard holds (UTF-8, LF line ends)
 //   answer Ok|Cancel   the answer to the next question asked
 //   select R,C R,C     the selection from one corner to the other, as the mouse draws it; or none
