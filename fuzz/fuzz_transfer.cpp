@@ -111,6 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.sender = &sender;
     s.charset = tables;
     s.link.line_mode = false;
+    s.folders.app_data = s.folders.temp_macros = "/dev/null";  // no host print or macro file is made
     s.hooks.transfer = &hook;
     s.record.SetNumber(field::TransferBlockSize, kBlockSizes[more & 3]);
     EraseScreen(s, 1);
