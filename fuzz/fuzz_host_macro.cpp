@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -109,11 +110,15 @@ bool ShowsCanary(std::string_view screen) {
 }
 
 // A folder of the fuzzer's own: the macros folder with a macro no start may reach, and the place
-// of a settings file nothing may write.
+// of a settings file nothing may write. It goes when the run ends (kept after a finding).
 const std::string& Folder() {
     static const std::string folder = [] {
-        char name[] = "/tmp/orkan-fuzz-host-macro-XXXXXX";
+        static char name[] = "/tmp/orkan-fuzz-host-macro-XXXXXX";
         if (!mkdtemp(name)) std::abort();
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(name, ec);
+        });
         const std::string& text = CanaryText();
         std::ofstream(std::string(name) + "/canary.mac") << "TYPE(\"" << text << "\")\r\n";
         std::ofstream(std::string(name) + "/canary2.mac") << "/* REXX */\r\ncall type '" << text << "'\r\n";
