@@ -321,12 +321,12 @@ TEST(MacroDialogs, MessageBoxEditBoxAndOtherSessions) {
     EXPECT_EQ(m.env.calls, (std::vector<std::string>{"front B", "front 7", "run B x"}));
 
     // A numeric second argument is the whole style: buttons in the low digit, the icon above.
+    RecordingUi& ui = m.ks.harness.ui;
     m.Run("B = MESSAGEBOX(\"q\", 19)");
-    EXPECT_EQ(m.ks.harness.ui.shown.front().buttons, Buttons::YesNoCancel);
-    EXPECT_EQ(m.ks.harness.ui.shown.front().icon, Icon::Error);
+    EXPECT_EQ(ui.shown.front().buttons, Buttons::YesNoCancel);
+    EXPECT_EQ(ui.shown.front().icon, Icon::Error);
 
     // EDITBOX takes its arguments by type: a password's echo character must reach the dialog.
-    RecordingUi& ui = m.ks.harness.ui;
     ui.edit_answer = "secret";
     m.Run("A = EDITBOX(\"Password?\", \"Logon\", 8, \"*x\", 300)");
     ASSERT_EQ(ui.asked.size(), 1u);

@@ -1,4 +1,5 @@
-// A Ui for tests: records every message box and answers from a script (default: the safest answer).
+// A Ui for tests: records every message box and EDITBOX request and answers from a script (by
+// default the safest answer, and Cancel for an EDITBOX).
 #pragma once
 
 #include <deque>
