@@ -1,6 +1,8 @@
 """The Python client against testhost's demo: logon, data entry, fields, waits that fail with the
 screen in them, transfers, screenshots, macros, options, several sessions at once."""
 
+import json
+import pathlib
 import threading
 
 import pytest
@@ -57,6 +59,30 @@ def test_logon_and_data_entry_with_field_attributes(orkan_session):
     s.enter()
     s.wait(changed(since), unlocked())
     assert "Saved Ada" in str(s.screen())
+
+
+def held_in(expected, got):
+    if isinstance(expected, dict):
+        return isinstance(got, dict) and all(k in got and held_in(v, got[k]) for k, v in expected.items())
+    return expected == got
+
+
+def test_a_conversation_of_requests_and_their_answers(orkan_session, orkan_host, tmp_path):
+    lines = (pathlib.Path(__file__).parent / "session_lines.txt").read_text().splitlines()
+    for number, line in enumerate(lines, 1):
+        if not line or line.startswith("#"):
+            continue
+        code, request, *held = line.replace("$HOST", orkan_host).replace("$TMP", str(tmp_path)).split("\t")
+        params = json.loads(request)
+        try:
+            got, answer = "ok", orkan_session.request(params.pop("request"), **params)
+        except OrkanError as e:
+            got, answer = e.code, e.details
+        where = f"session_lines.txt:{number}: {line}"
+        assert got == code, f"{where}\n{answer}"
+        assert held_in(json.loads(held[0]) if held else {}, answer), f"{where}\n{answer}"
+    saved = (tmp_path / "screen.txt").read_text()  # the same screen saved, then appended
+    assert "MAIN MENU" in saved and saved == saved[:len(saved) // 2] * 2
 
 
 def test_failed_wait_shows_the_screen_and_the_trace(orkan_session):
