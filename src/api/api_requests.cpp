@@ -95,25 +95,38 @@ void ApiSession::OnConnect() {
     const std::optional<bool> tn3270e = BoolParam(p, "tn3270e");
     if (tn3270e.value_or(false)) give(CmdOption::Tn3270e, " ");
 
-    SessionRecord record = s.record;
+    // A refused request leaves the session as it was: a later connect without a host must not
+    // go to the host of one that was refused.
     SessionFileState& state = runtime_.file_state();
+    const SessionRecord before = s.record;
+    const SessionFileState state_before = state;
+    auto refuse = [&](const std::string& message) {
+        s.record = before;
+        state = state_before;
+        Fail(ErrorCode::BadRequest, message);
+    };
+    SessionRecord record = s.record;
     const uint64_t shown = ui_.Shown();
     if (!ApplyCommandLineToRecord(cl, record, state.given, state.security, ui_))
-        return Fail(ErrorCode::BadRequest, LastMessageSince(shown));
+        return refuse(LastMessageSince(shown));
     if (tn3270e == false) {
         record.SetNumber(field::Tn3270e, 0);
         state.given.tn3270e = true;
     }
     if (record.Text(field::IpName).empty() && record.Text(field::HostName).empty())
-        return Fail(ErrorCode::BadRequest, "The session names no host: give \"host\".");
+        return refuse("The session names no host: give \"host\".");
     s.record = record;
     if (auto code_page = StringParam(p, "code_page")) {
         const DisplayText name = Utf8ToDisplay(*code_page);
-        for (const char* option : {"SCREEN", "KEYBOARD"}) {
-            if (!name.failures.empty() ||
-                SetOptionByName(s, "MISC", option, MacroValue::Text(name.text)) != 0)
-                return Fail(ErrorCode::BadRequest,
-                            "The code page \"" + *code_page + "\" is not in country.lst.");
+        const std::string refused = "The code page \"" + *code_page + "\" is not in country.lst.";
+        if (!name.failures.empty()) return refuse(refused);
+        MacroValue screen_page;
+        if (GetOptionByName(s, "MISC", "SCREEN", screen_page) != 0) return refuse(refused);
+        if (SetOptionByName(s, "MISC", "SCREEN", MacroValue::Text(name.text)) != 0) return refuse(refused);
+        if (SetOptionByName(s, "MISC", "KEYBOARD", MacroValue::Text(name.text)) != 0) {
+            // A screen code page with no keyboard of that name: the screen's tables go back too.
+            [[maybe_unused]] const int back = SetOptionByName(s, "MISC", "SCREEN", screen_page);
+            return refuse(refused);
         }
     }
     CommandLineConnection given;
