@@ -78,7 +78,8 @@ std::string CommandLineUsage(std::string_view program);
 // Start-up: the host, LU name, port, TN3270E, model and TLS values of the command line override the
 // loaded session's; /C sets the colour tag; /S names the session file. `given` records which
 // connection values the host list must leave alone, and `security` is cleared for /H (a fresh host
-// entry has no certificates). A value that cannot be used is reported and skipped; false then.
+// entry has no certificates). A value that cannot be used is reported and skipped; false then, and
+// start-up ends.
 [[nodiscard]] bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record,
                                             GivenOnCommandLine& given, HostSecurity& security, Ui& ui);
 

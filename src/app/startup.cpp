@@ -169,9 +169,9 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     SessionRecord record = DefaultSessionRecord();
     if (!LoadStartupSession({ui, s.folders, s.settings}, name, record, state)) return kStartupFailed;
 
-    // A value that cannot be used has been reported and left as the file had it.
-    [[maybe_unused]] const bool applied =
-        ApplyCommandLineToRecord(cl, record, state.given, state.security, ui);
+    // A value that cannot be used has been reported. The program does not go on without it: a
+    // script that named port 2023 must not find itself on the file's port 23.
+    if (!ApplyCommandLineToRecord(cl, record, state.given, state.security, ui)) return kStartupFailed;
     // A host given on the command line that the host list knows connects with the entry's
     // certificate files and checks; any other gets those of a new host.
     if (const auto host = cl.HostValue(); host && !host->empty()) {

@@ -82,6 +82,17 @@ TEST_F(Startup, KeyListIsRequired) {
     }
 }
 
+TEST_F(Startup, AValueTheCommandLineCannotUseEndsStartUp) {
+    const std::vector<std::vector<const char*>> refused = {{"--host", "h", "--port", "99999"},
+                                                           {"--host", "h", "--model", "6"},
+                                                           {"--model", "3", "--size", "62x160"}};
+    for (const auto& args : refused) {
+        ui.shown.clear();
+        EXPECT_EQ(Start(args), kStartupFailed) << args[args.size() - 1];
+        EXPECT_EQ(ui.shown.size(), 1u) << Titles();
+    }
+}
+
 TEST_F(Startup, WhichSessionIsLoaded) {
     ASSERT_EQ(Start({}), 0);    // the first start, to have the folder
     runtime.SetPeers(nullptr);  // the slot is given back: the starts below claim it again
