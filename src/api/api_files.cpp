@@ -30,7 +30,8 @@ int WriteOut(const std::string& path, std::string_view data, bool append) {
     if (!append)
         return ReplaceFileContents(path,
                                    std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    // Only a regular file: a FIFO would hold every session request until something read it.
+    const int fd = OpenRegularFile(path, O_WRONLY | O_CREAT | O_APPEND);
     if (fd < 0) return errno;
     int error = WriteAllBytes(fd, std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
     if (::close(fd) != 0 && error == 0) error = errno;

@@ -21,7 +21,8 @@ inline constexpr uint8_t kEndBytes[2] = {0xFF, 0xEF};
 
 // At most `limit` bytes of the file. 0, or the errno of the failure.
 int ReadBounded(const std::string& path, size_t limit, std::vector<uint8_t>& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a regular file: a FIFO would hold the loop until something wrote to it.
+    const int fd = OpenRegularFile(path, O_RDONLY);
     if (fd < 0) return errno;
     out.resize(limit);
     size_t got = 0;

@@ -1,11 +1,12 @@
 #include "session/session_charset.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "platform/file_io.h"
 
 namespace orkan {
 namespace {
@@ -22,16 +23,11 @@ std::string JoinPath(const std::string& folder, std::string_view name) {
 }
 
 ReadOutcome ReadWhole(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a regular file, checked without waiting on a FIFO.
+    const int fd = OpenRegularFile(path, O_RDONLY);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR) return ReadOutcome::Missing;
-        error = std::strerror(errno);
-        return ReadOutcome::Failed;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = "not a regular file";
-        ::close(fd);
+        error = errno == EINVAL || errno == EISDIR ? "not a regular file" : std::strerror(errno);
         return ReadOutcome::Failed;
     }
     bytes.clear();

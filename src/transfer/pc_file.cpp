@@ -134,23 +134,15 @@ std::string SystemErrorText(int error) {
 
 OpenedUpload OpenUploadFile(const std::string& path) {
     OpenedUpload out;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting: a FIFO would hold the loop until something wrote to it.
+    off_t size = 0;
+    const int fd = OpenRegularFile(path, O_RDONLY, &size);
     if (fd < 0) {
-        out.error_text = Failure(path, errno);
+        out.error_text =
+            errno == EINVAL || errno == EISDIR ? path + ": not a regular file" : Failure(path, errno);
         return out;
     }
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        out.error_text = Failure(path, errno);
-        close(fd);
-        return out;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        out.error_text = path + ": not a regular file";
-        close(fd);
-        return out;
-    }
-    out.size = uint64_t(st.st_size);
+    out.size = uint64_t(size);
     out.source = std::make_unique<FileUpload>(fd);
     return out;
 }
@@ -193,7 +185,7 @@ OpenedDownload CreateDownloadFile(const std::string& path, bool append) {
             return out;
         }
         if (append) {
-            const int from = open(final_path.c_str(), O_RDONLY | O_CLOEXEC);
+            const int from = OpenRegularFile(final_path, O_RDONLY);
             if (from < 0) {
                 out.error_text = Failure(path, errno);
                 return out;

@@ -2,6 +2,7 @@
 screen in them, transfers, screenshots, macros, options, several sessions at once."""
 
 import json
+import os
 import pathlib
 import threading
 
@@ -69,6 +70,7 @@ def held_in(expected, got):
 
 def test_a_conversation_of_requests_and_their_answers(orkan_session, orkan_host, tmp_path):
     lines = (pathlib.Path(__file__).parent / "session_lines.txt").read_text().splitlines()
+    os.mkfifo(tmp_path / "fifo")
     for number, line in enumerate(lines, 1):
         if not line or line.startswith("#"):
             continue

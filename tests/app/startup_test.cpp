@@ -2,6 +2,7 @@
 // required, the session comes from the command line, LastSession or standard.ses, the command line
 // overrides it, and the slot is claimed.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -60,6 +61,10 @@ TEST_F(Startup, DefaultSessionForInProcessUse) {
     EXPECT_FALSE(PrepareDefaultSession(s, program_data));
     ASSERT_FALSE(ui.shown.empty());
     EXPECT_EQ(ui.shown.back().text, "File \"country.lst\" was not found.\nYou may need to re-install Orkan.");
+    ASSERT_EQ(mkfifo((program_data + "/country.lst").c_str(), 0600), 0);  // refused, never waited on
+    EXPECT_FALSE(PrepareDefaultSession(s, program_data));
+    EXPECT_EQ(ui.shown.back().text,
+              "File \"" + program_data + "/country.lst\" could not be read: not a regular file.");
 }
 
 TEST_F(Startup, KeyListIsRequired) {

@@ -125,6 +125,7 @@ TEST_F(DebugScreenTest, RefusedFilesChangeNothing) {
     wrong[23] = '!';
     test::WriteBytes(folder / "wrong.dbg", wrong);
     test::WriteBytes(folder / "short.dbg", FromHex(kHeaderHex + "0900F5C3"));
+    ASSERT_EQ(mkfifo((folder / "fifo.dbg").c_str(), 0600), 0);  // refused at once, never waited on
     struct Case {
         std::string name;
         std::string message;
@@ -135,6 +136,8 @@ TEST_F(DebugScreenTest, RefusedFilesChangeNothing) {
         {"short.dbg", "Orkan TN3270 File Error: " + folder / "short.dbg" +
                           " is not a valid Orkan TN3270 debug file for this version"},
         {"missing", "Orkan TN3270 Session File Error: Debug file " + folder / "missing" + " was not found"},
+        {"fifo.dbg", "Orkan TN3270 File Error: Debug file " + folder / "fifo.dbg" +
+                         " cannot be read: The name is not a regular file."},
         {std::string(261, 'n'), "Orkan TN3270 Error: The debug file name \"" + std::string(80, 'n') +
                                     "...\" is longer than 260 characters and cannot be used."},
     };

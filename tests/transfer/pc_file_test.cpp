@@ -87,6 +87,9 @@ TEST(PcFile, FilesThatCannotBeUsedSayWhy) {
     fs::create_directory(folder / "dir");
     EXPECT_EQ(CreateDownloadFile(folder / "dir", false).error_text, folder / "dir" + ": not a regular file");
     EXPECT_EQ(OpenUploadFile(folder / "dir").error_text, folder / "dir" + ": not a regular file");
+    // A FIFO nobody writes to is refused at once, not waited on.
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(OpenUploadFile(folder / "fifo").error_text, folder / "fifo" + ": not a regular file");
     EXPECT_EQ(OpenUploadFile(folder / "none").error_text, folder / "none" + ": No such file or directory");
     EXPECT_EQ(
         CreateDownloadFile(folder / "no/such/folder/x", false).error_text,
