@@ -75,14 +75,22 @@ OpenedPrinter OpenPrinter(const PrinterTarget& target, const ChildResult& answer
     opened.target = target;
     switch (opened.target.kind) {
         case PrinterKind::Invalid:
+            opened.note = "A printer is a CUPS queue, <default>, or a file whose name ends in .pdf or .txt.";
             return opened;
         case PrinterKind::PdfFile:
         case PrinterKind::TextFile: {
+            // Said here, before anything is drawn, rather than as a failed write after the sheet.
             std::filesystem::path folder = std::filesystem::path(opened.target.name).parent_path();
             if (folder.empty()) folder = ".";
             std::error_code ec;
-            opened.ok = std::filesystem::is_directory(folder, ec) && access(folder.c_str(), W_OK) == 0 &&
-                        !std::filesystem::is_directory(opened.target.name, ec);
+            if (!std::filesystem::is_directory(folder, ec))
+                opened.note = "The folder " + folder.string() + " does not exist.";
+            else if (access(folder.c_str(), W_OK) != 0)
+                opened.note = "The folder " + folder.string() + " cannot be written to.";
+            else if (std::filesystem::is_directory(opened.target.name, ec))
+                opened.note = opened.target.name + " is a folder.";
+            else
+                opened.ok = true;
             return opened;
         }
         case PrinterKind::DefaultQueue: {

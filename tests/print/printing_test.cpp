@@ -115,8 +115,10 @@ TEST(Printing, AMissingPrinterLeavesTheSessionAsItWas) {
         const char* shown;
     } cases[] = {
         {"cellar", "cellar"},
-        {"two words", "two words"},
-        {"/no/such/folder/x.pdf", "/no/such/folder/x.pdf"},
+        {"two words",
+         "two words\nA printer is a CUPS queue, <default>, or a file whose name ends in .pdf or .txt."},
+        {"/no/such/folder/x.pdf", "/no/such/folder/x.pdf\nThe folder /no/such/folder does not exist."},
+        {"/tmp/", "/tmp/\nA printer is a CUPS queue, <default>, or a file whose name ends in .pdf or .txt."},
     };
     for (const auto& c : cases) {
         PrintRig rig;
