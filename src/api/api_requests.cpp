@@ -193,6 +193,12 @@ void ApiSession::OnText() {
     const std::string cells = ScreenCells(ps);
     const int64_t length =
         IntParam(current_->request.params, "length").value_or(int64_t(ps.columns - *at % ps.columns));
+    // Fewer characters than asked for would pass unnoticed: a length past the screen's end is refused.
+    if (size_t(length) > cells.size() - *at)
+        return Fail(ErrorCode::OutOfRange,
+                    std::to_string(length) + " characters from row " + std::to_string(*at / ps.columns + 1) +
+                        " column " + std::to_string(*at % ps.columns + 1) + " run past the end of the " +
+                        std::to_string(ps.rows) + "x" + std::to_string(ps.columns) + " screen.");
     const std::string_view part = std::string_view(cells).substr(*at, size_t(length));
     std::string text;
     for (char c : part) AppendUtf8(text, DisplayToUnicode(uint8_t(c)).front());
