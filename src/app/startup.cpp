@@ -89,7 +89,10 @@ int ClaimSlot(const CommandLine& cl, const StartupEnvironment& env, SessionRunti
         return kStartupFailed;
     }
     std::optional<int> requested;
-    if (auto letter = RequestedSessionLetter(cl, s.ui)) requested = SlotOfLetter(*letter);
+    if (auto letter = RequestedSessionLetter(cl, s.ui))
+        requested = SlotOfLetter(*letter);
+    else if (cl.Given(CmdOption::Letter))
+        return kStartupFailed;  // reported; another letter would mislead a script that addresses this one
     const std::string name = s.record.Text(field::SessionFile);
     const ClaimResult claim = area->Claim(requested, name);
     if (!claim.error.empty()) {

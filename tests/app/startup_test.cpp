@@ -90,7 +90,8 @@ TEST_F(Startup, KeyListIsRequired) {
 TEST_F(Startup, AValueTheCommandLineCannotUseEndsStartUp) {
     const std::vector<std::vector<const char*>> refused = {{"--host", "h", "--port", "99999"},
                                                            {"--host", "h", "--model", "6"},
-                                                           {"--model", "3", "--size", "62x160"}};
+                                                           {"--model", "3", "--size", "62x160"},
+                                                           {"--letter", "AB"}};
     for (const auto& args : refused) {
         ui.shown.clear();
         EXPECT_EQ(Start(args), kStartupFailed) << args[args.size() - 1];
