@@ -1,4 +1,5 @@
 // The functions that read the screen, type and press keys.
+#include "capture/debug_screen.h"
 #include "config/host_list.h"
 #include "ds3270/fields.h"
 #include "keyboard/key_functions.h"
@@ -130,6 +131,13 @@ int MacroSessionBindings::KeyFunction(MacroValue* a, int count) {
                 s_.keyboard->mouse_cell = ScreenCell{uint32_t(row - 1), uint32_t(col - 1)};
             s_.view->CursorMoved();
         }
+    } else if (count >= 2 && a[1].IsText() && IsFunction(code, KeyCategory::Oper, oper_fn::LoadDebugScreen)) {
+        // Named here, as REXX's key names it; without a name the function asks as from the keyboard.
+        (void)LoadDebugScreen(s_, a[1].text);  // a refusal has been shown
+        return 0;
+    } else if (count >= 2 && a[1].IsText() && IsFunction(code, KeyCategory::Oper, oper_fn::PrintFile)) {
+        if (PrintHook* print = s_.hooks.print) print->PrintTextFile(a[1].text);
+        return 0;
     } else if (count >= 2 && a[1].IsText() && IsFunction(code, KeyCategory::Oper, oper_fn::Reconnect)) {
         HostList hosts = LoadHostList(s_.folders.settings_file, s_.ui);
         const std::optional<size_t> found = FindHost(hosts, a[1].text);
