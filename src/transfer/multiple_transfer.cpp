@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <map>
 
 #include "config/file_name_text.h"
 #include "ds3270/messages.h"
@@ -22,9 +23,10 @@ namespace {
 inline constexpr uint8_t kHostDollar = 0x5B;
 inline constexpr size_t kMaxMacroText = 255;  // the longest text a macro value holds
 
-// Name segments end at these; the blank parts a CMS name ("FN FT FM").
-bool Delimiter(char c) {
-    return c == '.' || c == '\'' || c == '/' || c == ' ';
+// Name segments end at these; in a host name the blank parts a CMS name ("FN FT FM"), while a PC
+// name keeps its blanks, so "my file.txt" is not sent as "file".
+bool Delimiter(char c, bool host_name) {
+    return c == '.' || c == '\'' || c == '/' || (host_name && c == ' ');
 }
 
 bool SameCharacter(char a, char b, bool ignore_case) {
@@ -46,14 +48,14 @@ std::string HostNameSafe(const Session& session, std::string_view text) {
     return out;
 }
 
-std::string SegmentAt(std::string_view entry, size_t position) {
+std::string SegmentAt(std::string_view entry, size_t position, bool host_name) {
     if (entry.empty()) return {};
     if (position >= entry.size()) position = entry.size() - 1;
-    if (Delimiter(entry[position]) && position > 0) --position;
+    if (Delimiter(entry[position], host_name) && position > 0) --position;
     size_t first = position;
-    while (first > 0 && !Delimiter(entry[first - 1])) --first;
+    while (first > 0 && !Delimiter(entry[first - 1], host_name)) --first;
     size_t last = position;
-    while (last < entry.size() && !Delimiter(entry[last])) ++last;
+    while (last < entry.size() && !Delimiter(entry[last], host_name)) ++last;
     return std::string(entry.substr(first, last - first));
 }
 
@@ -69,7 +71,8 @@ std::string DirectoryWithSlash(std::string directory) {
 }  // namespace
 
 WildcardMatch MatchWildcard(const Session& session, std::string_view pattern, std::string_view entry,
-                            bool ignore_case) {
+                            bool host_name) {
+    const bool ignore_case = host_name;
     const size_t np = pattern.size(), ne = entry.size();
     // can[p][e]: pattern from p matches entry from e.
     std::vector<std::vector<uint8_t>> can(np + 1, std::vector<uint8_t>(ne + 1, 0));
@@ -102,7 +105,7 @@ WildcardMatch MatchWildcard(const Session& session, std::string_view pattern, st
             ++e;
         }
     }
-    if (last != std::string_view::npos) m.variable = HostNameSafe(session, SegmentAt(entry, last));
+    if (last != std::string_view::npos) m.variable = HostNameSafe(session, SegmentAt(entry, last, host_name));
     return m;
 }
 
@@ -197,6 +200,9 @@ Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& 
                          : request.host_system == HostSystem::Cms ? "CMS"
                                                                   : "CICS";
     std::string macro;
+    // Each target once: two sources written to one name would leave only the last (or both run
+    // together when appending), and the user would not know.
+    std::map<std::string, std::string> taken;  // target as the receiving side compares it -> source
     for (size_t i = 0; i < list.entries.size(); ++i) {
         const bool chosen = std::find(list.selected.begin(), list.selected.end(), i) != list.selected.end();
         if (several && !chosen) continue;
@@ -229,6 +235,15 @@ Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& 
             else
                 host = prefix + (several ? HostNameSafe(session, entry) : variable) + suffix;
         }
+        std::string key = download ? pc : host;
+        if (!download)
+            for (char& c : key) c = char(std::toupper(uint8_t(c)));  // the host upper-cases names
+        const std::string from = download ? host : pc;
+        if (const auto [at, fresh] = taken.emplace(key, from); !fresh)
+            return refuse(kTransferErrorTitle,
+                          FormatMessage(kSameTarget, StoredNameToPath(at->second).c_str(),
+                                        StoredNameToPath(from).c_str(),
+                                        StoredNameToPath(download ? pc : host).c_str()));
         const auto host_text = MacroString(host);
         const auto pc_text = MacroString(pc);
         if (!host_text || !pc_text)

@@ -28,14 +28,15 @@ Expansion ExpandMultipleTransfer(const Session& session, const TransferRequest& 
                                  const TransferList& list);
 
 // The wildcard match of a source pattern against a list entry. The variable part is the name
-// segment (between '.', '/', blanks or apostrophes) that holds the last wildcard position, with the
-// characters a host name cannot hold made '#'. Host names compare without regard to case.
+// segment (between '.', '/' or apostrophes, and blanks in a host name) that holds the last wildcard
+// position, with the characters a host name cannot hold made '#'. Host names compare without regard
+// to case; PC names keep theirs.
 struct WildcardMatch {
     bool matched = false;
     std::string variable;
 };
 WildcardMatch MatchWildcard(const Session& session, std::string_view pattern, std::string_view entry,
-                            bool ignore_case);
+                            bool host_name);
 
 // A text as a macro string constant: in double quotes, a double quote doubled. Nothing when the
 // text cannot be one (a byte below 0x0E, or longer than a macro text may be).

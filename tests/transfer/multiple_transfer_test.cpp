@@ -65,6 +65,8 @@ TEST(MultipleTransfer, GeneratedMacros) {
          List({"a_b.txt", "c.log", "d.txt"}),
          "SendFile(\"/src/a_b.txt\",\"NEW.a#b.DATA\",\"TEXT\",\"REPLACE\",\"TSO\")\n"
          "SendFile(\"/src/d.txt\",\"NEW.d.DATA\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
+        {"a PC name keeps its blanks", Req(Up, "W.*.TEXT", "/src/*.txt"), List({"sp ace.txt"}),
+         "SendFile(\"/src/sp ace.txt\",\"W.sp#ace.TEXT\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
         {"uploads chosen keep their names", Req(Up, "HOST.FILE", "x"), List({"one", "two"}, {0, 1}),
          "SendFile(\"/d/one\",\"one\",\"TEXT\",\"REPLACE\",\"TSO\")\nSendFile(\"/d/"
          "two\",\"two\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
@@ -105,6 +107,14 @@ TEST(MultipleTransfer, SingleTransfersAndRefusals) {
          kNoHostFilesTitle, kNoHostMatch},
         {"no PC file matches", Req(Up, "*", "*.txt"), List({"a.log"}), Expansion::Kind::Refused,
          kNoPcMatchTitle, kNoPcMatch},
+        {"two PC files, one host name", Req(Up, "W.*.TEXT", "*.txt"), List({"a_b.txt", "A#b.txt"}),
+         Expansion::Kind::Refused, kTransferErrorTitle,
+         "/d/a_b.txt and /d/A#b.txt would both be written to W.A#b.TEXT; one would replace the other. Name "
+         "the target so that each file keeps a name of its own."},
+        {"two data sets, one PC file", Req(Down, "*.TEXT", "*.txt"), List({"USER.A.TEXT", "OLD.A.TEXT"}),
+         Expansion::Kind::Refused, kTransferErrorTitle,
+         "USER.A.TEXT and OLD.A.TEXT would both be written to /d/A.txt; one would replace the other. Name "
+         "the target so that each file keeps a name of its own."},
         {"a control character cannot be quoted", Req(Down, "*", "*"), List({"A\nB"}),
          Expansion::Kind::Refused, kTransferErrorTitle,
          "The name A\nB cannot be written into the transfer macro (it holds a control character or is longer "
