@@ -58,6 +58,7 @@ ReadOutcome ReadPrintFile(const std::string& path, std::string& out, std::string
     const ReadResult result = ReadWholeFile(path, kPrintFileLimit, bytes, error);
     if (result == ReadResult::TooLarge) return ReadOutcome::TooLarge;
     if (result == ReadResult::Error) reason = "\n" + FileErrorText(error);
+    if (result == ReadResult::Missing) reason = "\n" + FileErrorText(ENOENT);
     if (result != ReadResult::Ok) return ReadOutcome::Failed;
     out.assign(bytes.begin(), bytes.end());
     return ReadOutcome::Ok;

@@ -250,8 +250,8 @@ TEST(Printing, TextFilesAndTheirErrors) {
     rig.printing->PrintFile(rig.folder / "in.txt");
     EXPECT_EQ(ReadText(rig.folder / "file.txt"), std::string(132, 'x') + "\n" + std::string(68, 'x') + "\n");
     rig.printing->PrintFile(rig.folder / "missing.txt");
-    EXPECT_EQ(rig.Messages(),
-              "File Open Error: Error opening file " + rig.folder / "missing.txt" + " for printing");
+    EXPECT_EQ(rig.Messages(), "File Open Error: Error opening file " + rig.folder / "missing.txt" +
+                                  " for printing\nNo such file or directory");
     // A FIFO or a device is refused at once, both as a file to print and as the WCC print file.
     const std::string fifo = rig.folder / "fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
