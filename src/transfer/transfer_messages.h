@@ -80,8 +80,7 @@ inline constexpr const char* kNoHostMatch =
 inline constexpr const char* kNoPcMatchTitle = "Source file specification error";
 inline constexpr const char* kNoPcMatch = "No files match the specified source file pattern";
 inline constexpr const char* kSameTarget =
-    "%s and %s would both be written to %s; one would replace the other. Name the target so that each "
-    "file keeps a name of its own.";
+    "%s and %s would both be written to %s. Name the target so that each file gets a name of its own.";
 inline constexpr const char* kNameNotQuotable =
     "The name %s cannot be written into the transfer macro (it holds a control character or is longer than "
     "255 bytes).";

@@ -109,12 +109,12 @@ TEST(MultipleTransfer, SingleTransfersAndRefusals) {
          kNoPcMatchTitle, kNoPcMatch},
         {"two PC files, one host name", Req(Up, "W.*.TEXT", "*.txt"), List({"a_b.txt", "A#b.txt"}),
          Expansion::Kind::Refused, kTransferErrorTitle,
-         "/d/a_b.txt and /d/A#b.txt would both be written to W.A#b.TEXT; one would replace the other. Name "
-         "the target so that each file keeps a name of its own."},
+         "/d/a_b.txt and /d/A#b.txt would both be written to W.A#b.TEXT. Name the target so that each file "
+         "gets a name of its own."},
         {"two data sets, one PC file", Req(Down, "*.TEXT", "*.txt"), List({"USER.A.TEXT", "OLD.A.TEXT"}),
          Expansion::Kind::Refused, kTransferErrorTitle,
-         "USER.A.TEXT and OLD.A.TEXT would both be written to /d/A.txt; one would replace the other. Name "
-         "the target so that each file keeps a name of its own."},
+         "USER.A.TEXT and OLD.A.TEXT would both be written to /d/A.txt. Name the target so that each file "
+         "gets a name of its own."},
         {"a control character cannot be quoted", Req(Down, "*", "*"), List({"A\nB"}),
          Expansion::Kind::Refused, kTransferErrorTitle,
          "The name A\nB cannot be written into the transfer macro (it holds a control character or is longer "
