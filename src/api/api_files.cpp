@@ -5,7 +5,6 @@
 
 #include <sys/stat.h>
 #include <cerrno>
-#include <cstring>
 
 #include "api/api_session.h"
 #include "api/screen_facts.h"
@@ -52,6 +51,12 @@ std::string Base64(std::string_view bytes) {
         out += i + 2 < bytes.size() ? kAlphabet[n & 63] : '=';
     }
     return out;
+}
+
+// The system's texts have no full stop; the file module's own refusals have one.
+std::string Sentence(std::string text) {
+    if (text.empty() || text.back() != '.') text += '.';
+    return text;
 }
 
 std::optional<struct timespec> ModifiedAt(const std::string& path) {
@@ -170,7 +175,7 @@ void ApiSession::OnSave() {
     }
     if (!path) return Answer(Json{{"data", format == "png" ? Base64(data) : data}});
     if (const int error = WriteOut(*path, data, append); error != 0)
-        return Fail(ErrorCode::SaveFailed, *path + " cannot be written: " + std::strerror(error) + ".");
+        return Fail(ErrorCode::SaveFailed, *path + " cannot be written: " + Sentence(FileErrorText(error)));
     Answer(Json{{"path", *path}});
 }
 

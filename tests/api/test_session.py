@@ -79,7 +79,7 @@ def test_a_conversation_of_requests_and_their_answers(orkan_session, orkan_host,
         try:
             got, answer = "ok", orkan_session.request(params.pop("request"), **params)
         except OrkanError as e:
-            got, answer = e.code, e.details
+            got, answer = e.code, {**e.details, "message": e.message}
         where = f"session_lines.txt:{number}: {line}"
         assert got == code, f"{where}\n{answer}"
         assert held_in(json.loads(held[0]) if held else {}, answer), f"{where}\n{answer}"
