@@ -34,9 +34,6 @@ SessionMacros::SessionMacros(SessionRuntime& runtime, SessionFrame& frame)
     Session& s = runtime_.session();
     runner_.SetSessionFacts(this);
     rexx_.SetSessionFacts(this);
-    rexx_.load_debug_screen = [this](const std::string& name) {
-        runtime_.core().Capture().LoadDebugScreen(name);
-    };
     s.hooks.macros = &dispatcher_;
 }
 

@@ -79,8 +79,6 @@ class RexxMacros {
     void LeaveTaskCall() { --in_task_call_; }
     // A task's thread has ended (posted by the thread).
     void TaskFinished(int slot);
-    // Where a key function with a file operand sends it (the session core sets these).
-    std::function<void(const std::string&)> load_debug_screen;
 
   private:
     struct Pending {

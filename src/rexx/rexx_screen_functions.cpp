@@ -2,6 +2,7 @@
 // press keys: arguments checked on the task's thread, the work done on the event-loop thread.
 #include <cstdio>
 
+#include "capture/debug_screen.h"
 #include "ds3270/fields.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
@@ -257,7 +258,7 @@ FunctionResult Key(RexxContext& c, const Args& a) {
     }
     if (a.size() >= 2 && IsFunction(code, KeyCategory::Oper, oper_fn::LoadDebugScreen)) {
         (void)OnLoop(c, [owner, first] {
-            if (owner->load_debug_screen) owner->load_debug_screen(first);
+            (void)LoadDebugScreen(S(owner), first);  // a refusal has been shown
             return true;
         });
         return Ok();
