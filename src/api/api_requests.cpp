@@ -120,14 +120,10 @@ void ApiSession::OnConnect() {
         const DisplayText name = Utf8ToDisplay(*code_page);
         const std::string refused = "The code page \"" + *code_page + "\" is not in country.lst.";
         if (!name.failures.empty()) return refuse(refused);
-        MacroValue screen_page;
-        if (GetOptionByName(s, "MISC", "SCREEN", screen_page) != 0) return refuse(refused);
         if (SetOptionByName(s, "MISC", "SCREEN", MacroValue::Text(name.text)) != 0) return refuse(refused);
-        if (SetOptionByName(s, "MISC", "KEYBOARD", MacroValue::Text(name.text)) != 0) {
-            // A screen code page with no keyboard of that name: the screen's tables go back too.
-            [[maybe_unused]] const int back = SetOptionByName(s, "MISC", "SCREEN", screen_page);
-            return refuse(refused);
-        }
+        // The key layout follows when country.lst has one of that name (most code pages have
+        // none); typed text does not go through it, so the session's layout may stay.
+        [[maybe_unused]] const int layout = SetOptionByName(s, "MISC", "KEYBOARD", MacroValue::Text(name.text));
     }
     CommandLineConnection given;
     given.host = host.has_value();

@@ -167,8 +167,11 @@ bool SessionConnected(const Session& session) {
         case SessionStatus::Session:
         case SessionStatus::Rejected:
             return false;
-        default:
+        case SessionStatus::Connecting:
             return true;
+        default:
+            // A print locks the keyboard of a session that has no host too: no link, no connection.
+            return session.sender != nullptr;
     }
 }
 

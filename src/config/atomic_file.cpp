@@ -93,6 +93,11 @@ int ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes)
     // A file that holds these bytes already is left alone: sessions rewrite orkan.ini and the
     // standard session's backup at every start, and each fsync can cost a slow disk many ms.
     if (HoldsExactly(target, bytes)) return 0;
+    struct stat old_stat {};
+    const bool exists = ::stat(target.c_str(), &old_stat) == 0;
+    if (exists) {
+        if (const int refused = RefuseReadOnlyFile(target, old_stat.st_mode)) return refused;
+    }
     std::string temp;
     int fd = OpenTemporary(target, temp);
     if (fd < 0 && errno == ENOENT) {
@@ -103,8 +108,7 @@ int ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes)
     if (fd < 0) return errno;
 
     // The new file keeps the permissions the user gave the old one.
-    struct stat old_stat {};
-    if (::stat(target.c_str(), &old_stat) == 0) ::fchmod(fd, old_stat.st_mode & 07777);
+    if (exists) ::fchmod(fd, old_stat.st_mode & 07777);
 
     int err = WriteAllBytes(fd, bytes);
     if (err == 0 && ::fsync(fd) != 0) err = errno;

@@ -112,6 +112,11 @@ int RefuseSymbolicLink(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) ? ELOOP : 0;
 }
 
+int RefuseReadOnlyFile(const std::string& path, mode_t mode) {
+    if (::access(path.c_str(), W_OK) != 0) return errno;
+    return (mode & 0222) == 0 ? EACCES : 0;
+}
+
 int WriteAllBytes(int fd, std::span<const uint8_t> bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());

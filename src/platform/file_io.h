@@ -51,6 +51,11 @@ enum class MissingFolder { Make, Fail };
 // one over it, which must not reach through a link either.
 [[nodiscard]] int RefuseSymbolicLink(const std::string& path);
 
+// 0, or the errno an open of the existing file `path` (of mode `mode`) for writing would give:
+// for writers that rename a new file over it, which must not get round the protection the user
+// gave the old one. A file with no write permission at all is refused (EACCES) even to root.
+[[nodiscard]] int RefuseReadOnlyFile(const std::string& path, mode_t mode);
+
 // Writes all of `bytes` (retrying short writes and interruptions). 0, or the errno of the failure.
 [[nodiscard]] int WriteAllBytes(int fd, std::span<const uint8_t> bytes);
 

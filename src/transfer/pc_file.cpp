@@ -167,6 +167,10 @@ OpenedDownload CreateDownloadFile(const std::string& path, bool append) {
             out.error_text = path + ": not a regular file";
             return out;
         }
+        if (const int refused = RefuseReadOnlyFile(final_path, st.st_mode)) {
+            out.error_text = Failure(path, refused);
+            return out;
+        }
     } else if (errno != ENOENT) {
         out.error_text = Failure(path, errno);
         return out;

@@ -78,3 +78,15 @@ def test_socket_serves_one_client_at_a_time(tmp_path):
     finally:
         program.kill()
         program.wait()
+
+
+def test_a_session_without_a_host_never_reports_a_connection(tmp_path):
+    # Printing locks the keyboard for a moment, also in a session that never connected.
+    program = start("--api")
+    request = {"id": 1, "request": "print", "path": str(tmp_path / "screen.txt")}
+    out, _ = program.communicate(json.dumps(request).encode() + b"\n", timeout=60)
+    messages = [json.loads(line) for line in out.splitlines()]
+    assert messages[-1]["ok"]
+    statuses = [m["status"]["connection"] for m in messages if m.get("event") == "status"]
+    assert set(statuses) <= {"not_connected"}
+    assert not [m for m in messages if m.get("event") == "disconnected"]

@@ -324,6 +324,16 @@ TEST(SessionFile, SaveErrorIsReportedAndTheOldFileKept) {
     EXPECT_TRUE(std::filesystem::is_directory(fx.dir / "blocked.ses"));
     // The failed save did not count as saved: the next automatic save tries again.
     EXPECT_FALSE(fx.Save(r, SaveMode::Auto));
+
+    // A file the user made read-only is not replaced behind the protection's back.
+    ASSERT_TRUE(r.SetText(field::SessionFile, "kept.ses"));
+    const std::vector<uint8_t> old_bytes = SessionFileBytes(DefaultSessionRecord());
+    WriteBytes(fx.dir / "kept.ses", old_bytes);
+    std::filesystem::permissions(fx.dir / "kept.ses", std::filesystem::perms::owner_read);
+    ASSERT_TRUE(r.SetText(field::HostName, "elsewhere"));
+    EXPECT_FALSE(fx.Save(r));
+    EXPECT_EQ(fx.ui.shown.back().text.rfind("Error 13 ", 0), 0u) << fx.ui.shown.back().text;
+    EXPECT_EQ(ReadBytes(fx.dir / "kept.ses"), old_bytes);
 }
 
 TEST(SessionFile, StartupFallsBackToStandard) {

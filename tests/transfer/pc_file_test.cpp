@@ -103,6 +103,13 @@ TEST(PcFile, FilesThatCannotBeUsedSayWhy) {
     }
     OpenedUpload u = OpenUploadFile("/dev/null");
     EXPECT_FALSE(u.source);
+    // A file the user made read-only is not replaced behind the protection's back.
+    WriteText(folder / "kept.txt", "old");
+    chmod((folder / "kept.txt").c_str(), 0444);
+    for (const bool append : {false, true})
+        EXPECT_EQ(CreateDownloadFile(folder / "kept.txt", append).error_text,
+                  folder / "kept.txt" + ": Permission denied");
+    EXPECT_EQ(ReadText(folder / "kept.txt"), "old");
 }
 
 TEST(TransferLog, KeepsTextsButNotByteCountsAndEndsEachTransferWithAnEmptyLine) {
