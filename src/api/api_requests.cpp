@@ -123,7 +123,8 @@ void ApiSession::OnConnect() {
         if (SetOptionByName(s, "MISC", "SCREEN", MacroValue::Text(name.text)) != 0) return refuse(refused);
         // The key layout follows when country.lst has one of that name (most code pages have
         // none); typed text does not go through it, so the session's layout may stay.
-        [[maybe_unused]] const int layout = SetOptionByName(s, "MISC", "KEYBOARD", MacroValue::Text(name.text));
+        [[maybe_unused]] const int layout =
+            SetOptionByName(s, "MISC", "KEYBOARD", MacroValue::Text(name.text));
     }
     CommandLineConnection given;
     given.host = host.has_value();
