@@ -24,13 +24,19 @@ namespace orkan {
 
 namespace {
 
-// 0 or an errno value. A replaced file goes through a temporary file, so no reader sees half of it.
+// 0 or an errno value. As every saved screen: never through a link, only into a regular file (a
+// FIFO would hold every session request until something read it). A replaced file goes through a
+// temporary file, so no reader sees half of it.
 int WriteOut(const std::string& path, std::string_view data, bool append) {
-    if (!append)
+    if (!append) {
+        if (const int link = RefuseSymbolicLink(path)) return link;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+            return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         return ReplaceFileContents(path,
                                    std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
-    // Only a regular file: a FIFO would hold every session request until something read it.
-    const int fd = OpenRegularFile(path, O_WRONLY | O_CREAT | O_APPEND);
+    }
+    const int fd = OpenForWriting(path, WriteMode::Append, FileAccess::Shared, MissingFolder::Fail);
     if (fd < 0) return errno;
     int error = WriteAllBytes(fd, std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
     if (::close(fd) != 0 && error == 0) error = errno;

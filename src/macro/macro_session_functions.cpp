@@ -136,7 +136,7 @@ int MacroSessionBindings::KeyFunction(MacroValue* a, int count) {
         (void)LoadDebugScreen(s_, a[1].text);  // a refusal has been shown
         return 0;
     } else if (count >= 2 && a[1].IsText() && IsFunction(code, KeyCategory::Oper, oper_fn::PrintFile)) {
-        if (PrintHook* print = s_.hooks.print) print->PrintTextFile(a[1].text);
+        if (PrintHook* print = s_.hooks.print) print->PrintFile(a[1].text);
         return 0;
     } else if (count >= 2 && a[1].IsText() && IsFunction(code, KeyCategory::Oper, oper_fn::Reconnect)) {
         HostList hosts = LoadHostList(s_.folders.settings_file, s_.ui);

@@ -52,7 +52,7 @@ class Printing final : public PrintHook {
     bool RunOper(uint8_t number);
     void PrintScreen(bool ask);
     // A text file of the user's (Print File with a name): UTF-8, or display bytes.
-    void PrintFile(const std::string& path);
+    void PrintFile(const std::string& path) override;
 
     // PrintHook: the host's WCC start-printer write, its print text, its accumulated screens.
     void PrintScreen() override { PrintScreen(false); }

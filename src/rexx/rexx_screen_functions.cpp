@@ -265,7 +265,7 @@ FunctionResult Key(RexxContext& c, const Args& a) {
     }
     if (a.size() >= 2 && IsFunction(code, KeyCategory::Oper, oper_fn::PrintFile)) {
         (void)OnLoop(c, [owner, first] {
-            if (PrintHook* print = S(owner).hooks.print) print->PrintTextFile(first);
+            if (PrintHook* print = S(owner).hooks.print) print->PrintFile(first);
             return true;
         });
         return Ok();

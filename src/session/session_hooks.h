@@ -122,7 +122,10 @@ class PrintHook {
   public:
     virtual ~PrintHook() = default;
     virtual void PrintScreen() = 0;
+    // The host's print text, in display bytes.
     virtual void PrintTextFile(const std::string& path) = 0;
+    // A text file of the user's, named by a macro: UTF-8, or display bytes.
+    virtual void PrintFile(const std::string& path) = 0;
     virtual void CopyFileToPrinter(const std::string& path, const std::string& printer) = 0;
     // A two-up print waits for its second screen only while nothing else happens.
     virtual void KeyFunction(uint16_t code) { (void)code; }

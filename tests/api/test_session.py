@@ -71,6 +71,7 @@ def held_in(expected, got):
 def test_a_conversation_of_requests_and_their_answers(orkan_session, orkan_host, tmp_path):
     lines = (pathlib.Path(__file__).parent / "session_lines.txt").read_text().splitlines()
     os.mkfifo(tmp_path / "fifo")
+    os.symlink(tmp_path / "screen.txt", tmp_path / "link")
     for number, line in enumerate(lines, 1):
         if not line or line.startswith("#"):
             continue

@@ -186,13 +186,13 @@ TEST(MacroWiring, KeyNamesTheDebugScreenAndTheFileToPrint) {
         "/* REXX */\ncall key 'LoadDebugScreen', '" + w.folder / "rexx.dbg'", MacroOrigin::User, nullptr));
     EXPECT_TRUE(screen_starts("DEF")) << w.LastMessage();
 
-    std::ofstream(w.folder / "in.txt") << "printed by name\n";
+    std::ofstream(w.folder / "in.txt") << "printed by name: Grüße\n";  // a user's file: UTF-8
     w.runtime.core().Print().state().printer = w.folder / "out.txt";
     ASSERT_TRUE(w.runner().StartText("KEY(\"PrintFile\", \"" + w.folder / "in.txt\")"));
     EXPECT_TRUE(w.Turn([&] {
         std::ifstream out(w.folder / "out.txt");
         std::string line;
-        return std::getline(out, line) && line.find("printed by name") != std::string::npos;
+        return std::getline(out, line) && line.find("printed by name: Grüße") != std::string::npos;
     })) << w.LastMessage();
     EXPECT_TRUE(w.ui.requests.empty());  // nothing was asked for
 }

@@ -76,6 +76,7 @@ class CallLog : public View,
     void FindText(std::string_view, uint8_t) override {}
     void PrintScreen() override { calls.push_back("PrintScreen"); }
     void PrintTextFile(const std::string& path) override { calls.push_back("PrintFile:" + path); }
+    void PrintFile(const std::string& path) override { calls.push_back("UserFile:" + path); }
     void CopyFileToPrinter(const std::string& path, const std::string&) override {
         calls.push_back("CopyToPrinter:" + path);
     }
