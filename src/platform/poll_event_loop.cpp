@@ -103,11 +103,14 @@ void PollEventLoop::WatchReadable(int fd, Task ready) {
     // A descriptor closed while watched has left the epoll set by itself; its number may be back.
     if (rc != 0 && errno == ENOENT) rc = epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &event);
     if (rc != 0 && errno == EEXIST) rc = epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, fd, &event);
-    if (rc != 0) {
+    // epoll refuses regular files (stdin redirected from one): they are readable at every turn,
+    // as poll() reports them.
+    const bool always_ready = rc != 0 && errno == EPERM;
+    if (rc != 0 && !always_ready) {
         watches_.erase(fd);
         return;
     }
-    watches_[fd] = Watch{std::move(ready), serial};
+    watches_[fd] = Watch{std::move(ready), serial, always_ready};
 }
 
 void PollEventLoop::UnwatchReadable(int fd) {
@@ -184,6 +187,11 @@ void PollEventLoop::Turn(TimePoint deadline) {
         std::lock_guard lock(mutex_);
         if (!posted_.empty() || stop_requested_) timeout_ms = 0;
     }
+    std::vector<uint64_t> watch_keys;
+    for (const auto& [fd, watch] : watches_) {
+        if (watch.always_ready) watch_keys.push_back(WatchKey(fd, watch.serial));
+    }
+    if (!watch_keys.empty()) timeout_ms = 0;
 
     std::array<epoll_event, kEventsPerTurn> events;
     const int ready = epoll_wait(epoll_fd_, events.data(), kEventsPerTurn, timeout_ms);
@@ -191,14 +199,12 @@ void PollEventLoop::Turn(TimePoint deadline) {
         // Only EBADF/EFAULT/EINVAL remain; none can be waited out, so do not spin on them either.
         throw std::system_error(errno, std::generic_category(), "epoll_wait");
     }
-    std::array<uint64_t, kEventsPerTurn> watch_keys;
-    size_t watches_ready = 0;
     for (int i = 0; i < ready; ++i) {
         if (events[size_t(i)].data.u64 == kWakeKey) {
             uint64_t count = 0;
             [[maybe_unused]] ssize_t n = read(wake_fd_, &count, sizeof count);
         } else {
-            watch_keys[watches_ready++] = events[size_t(i)].data.u64;
+            watch_keys.push_back(events[size_t(i)].data.u64);
         }
     }
 
@@ -211,11 +217,11 @@ void PollEventLoop::Turn(TimePoint deadline) {
 
     RunDueTimers();
 
-    for (size_t i = 0; i < watches_ready; ++i) {
-        const int fd = int(uint32_t(watch_keys[i]));
+    for (const uint64_t key : watch_keys) {
+        const int fd = int(uint32_t(key));
         auto it = watches_.find(fd);
         // Unwatched or watched anew meanwhile: the event was for a watch that has gone.
-        if (it == watches_.end() || WatchKey(fd, it->second.serial) != watch_keys[i]) continue;
+        if (it == watches_.end() || WatchKey(fd, it->second.serial) != key) continue;
         Task ready_task = it->second.ready;  // the task may unwatch (and so destroy) itself
         ready_task();
     }

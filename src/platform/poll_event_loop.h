@@ -62,6 +62,7 @@ class PollEventLoop final : public EventLoop {
     struct Watch {
         Task ready;
         uint64_t serial;
+        bool always_ready = false;  // a regular file, which epoll cannot watch: it never blocks
     };
 
     // One turn: wait for work up to `deadline`, then run posted tasks, due timers and ready fds.

@@ -2,7 +2,8 @@
 // of the desktop): work posted from other threads runs on the loop in order, a hand-over gives up
 // only before its task started and never deadlocks with a task that waits for its sender, timers
 // by id run once or repeat, restart and stop (also from their own task), and fd watches see data
-// and the end of a pipe. Each loop's test file instantiates the suite for its loop type.
+// and the end of a pipe or a regular file. Each loop's test file instantiates the suite for its
+// loop type.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <future>
 #include <thread>
 #include <vector>
@@ -180,26 +182,42 @@ TYPED_TEST_P(EventLoopContract, TimersOnceRepeatRestartAndStop) {
 
 TYPED_TEST_P(EventLoopContract, WatchSeesDataAndTheEndOfAPipe) {
     auto& loop = this->loop;
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
     std::string got;
     bool hung_up = false;
-    loop.WatchReadable(fds[0], [&] {
-        char buffer[16];
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n <= 0) {
-            hung_up = true;
-            loop.UnwatchReadable(fds[0]);
-        } else {
-            got.append(buffer, size_t(n));
-        }
-    });
+    const auto watch = [&](int fd) {
+        got.clear();
+        hung_up = false;
+        loop.WatchReadable(fd, [&, fd] {
+            char buffer[16];
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                hung_up = true;
+                loop.UnwatchReadable(fd);
+            } else {
+                got.append(buffer, size_t(n));
+            }
+        });
+    };
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    watch(fds[0]);
     std::thread writer([&] { ASSERT_EQ(write(fds[1], "abc", 3), 3); });
     EXPECT_TRUE(loop.RunUntil([&] { return got == "abc"; }, this->kPatience));
     writer.join();
     close(fds[1]);
     EXPECT_TRUE(loop.RunUntil([&] { return hung_up; }, this->kPatience));
     close(fds[0]);
+
+    // A regular file (stdin redirected from one) is read to its end as well.
+    std::FILE* file = std::tmpfile();
+    ASSERT_TRUE(file);
+    ASSERT_GE(std::fputs("a file's lines", file), 0);
+    std::fflush(file);
+    std::rewind(file);
+    watch(fileno(file));
+    EXPECT_TRUE(loop.RunUntil([&] { return hung_up; }, this->kPatience));
+    EXPECT_EQ(got, "a file's lines");
+    std::fclose(file);
 }
 
 REGISTER_TYPED_TEST_SUITE_P(EventLoopContract, PostsFromOtherThreadsRunOnTheLoopInTheirOrder,
