@@ -269,9 +269,9 @@ int MacroInterpreter::ParseFunction(int keyword, MacroValue& out) {
 }
 
 int MacroInterpreter::ReadVariable(const std::string& name, MacroValue& out) {
-    const int i = variables_.Find(name);
+    const int i = Variables().Find(name);
     if (i < 0) return macro_error::NotFound;
-    const MacroVariable& v = variables_.at(i);
+    const MacroVariable& v = Variables().at(i);
     out = v.system >= 0 ? host_.ReadSystemVariable(v.system) : v.value;
     return 0;
 }

@@ -1,7 +1,7 @@
 // The macro language: executes one statement of a loaded macro at a time (statements, control
 // flow through the scan table, expressions, the built-ins of text and variables) and reaches
-// everything else through its MacroHost. It owns the session's variables, which every macro of
-// the session shares.
+// everything else through its MacroHost. It owns the session's variables: one table the user's
+// macros share, and one for the macros a host sent.
 #pragma once
 
 #include <cstdint>
@@ -26,12 +26,19 @@ class MacroInterpreter {
     // ended the macro. 0, a macro error number (the program's error column set), or kStartedChild.
     int ExecuteStatement(MacroProgram& program);
 
+    // The user's macros' variables.
     MacroVariables& variables() { return variables_; }
     int32_t exit_code() const { return exit_code_; }
     // CONTROL()'s flags: 1 traces each statement.
     int trace_flags() const { return trace_flags_; }
 
   private:
+    // The table of the macro being executed: a host never reads or changes what the user's macros
+    // keep in theirs (a password for the logon, a file name), nor drops it.
+    MacroVariables& Variables() {
+        return program_ != nullptr && !program_->permissions.IsFull() ? host_variables_ : variables_;
+    }
+
     // Statements (macro_statements.cpp).
     int ExecuteControl(int keyword);
     int Assign(const std::string& name, bool in_for);
@@ -53,6 +60,7 @@ class MacroInterpreter {
 
     MacroHost& host_;
     MacroVariables variables_;
+    MacroVariables host_variables_;
     uint32_t random_state_ = 1;
     int32_t exit_code_ = 0;
     int trace_flags_ = 0;

@@ -72,10 +72,10 @@ int MacroInterpreter::LanguageFunction(int keyword, MacroValue* a, int count, Ma
             host_.DebugLine(a[0].IsNumber() ? std::to_string(a[0].number) : a[0].text);
             return 0;
         case kw::Drop:
-            variables_.Reset();
+            Variables().Reset();
             return 0;
         case kw::Defined:
-            out = MacroValue::Number(variables_.Find(UpperText(a[0].text)) >= 0);
+            out = MacroValue::Number(Variables().Find(UpperText(a[0].text)) >= 0);
             return 0;
         case kw::Not:
             out = MacroValue::Number(a[0].number == 0);

@@ -116,13 +116,13 @@ int MacroInterpreter::Assign(const std::string& name, bool in_for) {
         sc_->last_token_start = sc_->pos;
         return macro_error::UnexpectedText;
     }
-    int index = variables_.Find(name);
+    int index = Variables().Find(name);
     if (index < 0) {
         if (name.size() > kMaxVariableName) return macro_error::VariableNameTooLong;
-        index = variables_.Create(name);
+        index = Variables().Create(name);
         if (index < 0) return macro_error::VariableTableFull;
     }
-    MacroVariable& v = variables_.at(index);
+    MacroVariable& v = Variables().at(index);
     if (v.system >= 0) {
         if (!kSystemVariables[size_t(v.system)].assignable) return macro_error::ReadOnlyVariable;
         return host_.AssignSystemVariable(v.system, value);
@@ -188,9 +188,9 @@ int MacroInterpreter::ExecuteControl(int keyword) {
             if (int err = sc_->Next(eq)) return err;
             if (eq.kind != TokenKind::Special || eq.text != "=") return macro_error::ForWithoutAssignment;
             if (int err = Assign(name, true)) return err;
-            const int var = variables_.Find(name);
-            if (var < 0 || !variables_.at(var).value.IsNumber()) return macro_error::ForNotNumeric;
-            const int32_t start = variables_.at(var).value.number;
+            const int var = Variables().Find(name);
+            if (var < 0 || !Variables().at(var).value.IsNumber()) return macro_error::ForNotNumeric;
+            const int32_t start = Variables().at(var).value.number;
             Token to;
             if (int err = sc_->Next(to)) return err;
             if (to.kind != TokenKind::Name || to.text != "TO") return macro_error::ForWithoutTo;
@@ -230,10 +230,10 @@ int MacroInterpreter::ExecuteControl(int keyword) {
                 return macro_error::UnexpectedText;
             }
             const ScanEntry& f = p.scan[for_entry];
-            const int var = variables_.Find(t.text);
+            const int var = Variables().Find(t.text);
             if (var < 0) return macro_error::NotFound;
             if (f.loop_variable != t.text) return macro_error::NextMismatch;
-            MacroValue& v = variables_.at(var).value;
+            MacroValue& v = Variables().at(var).value;
             if (!v.IsNumber()) return macro_error::ForNotNumeric;
             const int64_t next = int64_t(v.number) + f.step;
             if (!InMacroRange(next)) return macro_error::Overflow;

@@ -68,6 +68,8 @@ struct Sandbox : test::RexxFixture {
                   KeyList::Status::Ok);
         s.status = SessionStatus::Unlocked;
         std::ofstream(secret) << "TOPSECRET\n";
+        MacroVariables& users = runtime.core().Macros().Runner().variables();
+        users.at(users.Create("PW")).value = MacroValue::Text("TOPSECRET");
         ui.SetClipboardText("CLIPBOARD-SECRET");
     }
 
@@ -150,7 +152,10 @@ TEST(HostSandbox, EveryFunctionHasItsAnswer) {
             EXPECT_EQ(said.find("REACHED"), std::string::npos) << where;
         }
     }
-    // Nothing of it was kept: no option, no setting, no file.
+    // Nothing of it was kept: no option, no setting, no file, no change to the user's variables.
+    const MacroVariables& users = box.runtime.core().Macros().Runner().variables();
+    ASSERT_GE(users.Find("PW"), 0);
+    EXPECT_EQ(users.at(users.Find("PW")).value.text, "TOPSECRET");
     EXPECT_FALSE(fs::exists(box.runtime.session().folders.settings_file));
     EXPECT_NE(box.runtime.session().record.Text(field::HostName), "evil.example");
 }
