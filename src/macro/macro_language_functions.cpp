@@ -166,12 +166,14 @@ int MacroInterpreter::LanguageFunction(int keyword, MacroValue* a, int count, Ma
             const std::time_t now = std::time(nullptr);
             std::tm local{};
             localtime_r(&now, &local);
-            char buffer[1024];
+            // Room for whatever a format of 255 bytes can give (no conversion yields 64 bytes), so
+            // that strftime's 0 means an empty result and never a result that did not fit.
+            std::string buffer(size_t(64) * 256, '\0');
             const size_t n =
-                a[0].text.empty() ? 0 : std::strftime(buffer, sizeof buffer, a[0].text.c_str(), &local);
-            if (n > kTimeDateMax || (n == 0 && !a[0].text.empty() && a[0].text.size() > kTimeDateMax))
-                return macro_error::TextTooLong;
-            out = MacroValue::Text(std::string(buffer, n));
+                a[0].text.empty() ? 0 : std::strftime(buffer.data(), buffer.size(), a[0].text.c_str(), &local);
+            if (n > kTimeDateMax) return macro_error::TextTooLong;
+            buffer.resize(n);
+            out = MacroValue::Text(std::move(buffer));
             return 0;
         }
         case kw::Plus:
