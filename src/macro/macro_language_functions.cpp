@@ -169,8 +169,9 @@ int MacroInterpreter::LanguageFunction(int keyword, MacroValue* a, int count, Ma
             // Room for whatever a format of 255 bytes can give (no conversion yields 64 bytes), so
             // that strftime's 0 means an empty result and never a result that did not fit.
             std::string buffer(size_t(64) * 256, '\0');
-            const size_t n =
-                a[0].text.empty() ? 0 : std::strftime(buffer.data(), buffer.size(), a[0].text.c_str(), &local);
+            const size_t n = a[0].text.empty()
+                                 ? 0
+                                 : std::strftime(buffer.data(), buffer.size(), a[0].text.c_str(), &local);
             if (n > kTimeDateMax) return macro_error::TextTooLong;
             buffer.resize(n);
             out = MacroValue::Text(std::move(buffer));

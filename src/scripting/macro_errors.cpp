@@ -1,7 +1,10 @@
 #include "scripting/macro_errors.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+
+#include "platform/file_io.h"
 
 namespace orkan {
 
@@ -91,11 +94,28 @@ std::string_view MacroErrorText(int number) {
     return kErrorTexts[size_t(number)];
 }
 
+namespace {
+
+// A long statement is shown around the place of the error: a line of a megabyte would make a
+// report that neither a message box nor a terminal can show.
+constexpr size_t kShownStatement = 240;
+
+std::string ShownStatement(const std::string& statement, int column) {
+    if (statement.size() <= kShownStatement) return statement;
+    const size_t at = std::min(size_t(std::max(column, 1) - 1), statement.size());
+    const size_t from =
+        std::min(at > kShownStatement / 2 ? at - kShownStatement / 2 : 0, statement.size() - kShownStatement);
+    return (from > 0 ? "..." : "") + statement.substr(from, kShownStatement) +
+           (from + kShownStatement < statement.size() ? "..." : "");
+}
+
+}  // namespace
+
 std::string MacroErrorReportText(const MacroErrorSite& site) {
     char line[96];
     std::snprintf(line, sizeof line, "Macro error at line %d, near column %d\r\n", site.line, site.column);
     std::string text = line;
-    text += site.statement;
+    text += ShownStatement(site.statement, site.column);
     text += "\r\n";
     std::snprintf(line, sizeof line, "Orkan macro error %d - ", site.number);
     text += line;
@@ -104,6 +124,8 @@ std::string MacroErrorReportText(const MacroErrorSite& site) {
     if (site.number == macro_error::OpenFailed) {
         std::snprintf(line, sizeof line, "Windows errno (from fopen) = %d\r\n", site.system_error);
         text += line;
+        // The number alone tells a user little: the reason in words follows.
+        if (site.system_error != 0) text += FileErrorText(site.system_error) + "\r\n";
     }
     return text;
 }

@@ -138,7 +138,10 @@ TEST(MacroErrors, TableFullAndReportLayout) {
         {"H = OPEN(\"/nonexistent-orkan-dir/x\", \"input\")",
          "Macro Error in (macro text): Macro error at line 1, near column 45\n"
          "H = OPEN(\"/nonexistent-orkan-dir/x\", \"input\")\nOrkan macro error 21 - File open error\n"
-         "Windows errno (from fopen) = 2"},
+         "Windows errno (from fopen) = 2\nNo such file or directory"},
+        {"A = 1 + " + std::string(300, 'B') + std::string(1000, 'C'),
+         "Macro Error in (macro text): Macro error at line 1, near column 9\nA = 1 + " +
+             std::string(232, 'B') + "...\nOrkan macro error 10 - Variable or function not found"},
     };
     for (const auto& r : reports) {
         MacroSession m;
