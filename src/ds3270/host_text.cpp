@@ -85,6 +85,28 @@ std::string HostMacroFileNameRefusal(std::string_view name) {
            "\" holds macro text a host sent; it is not started as a macro of yours.";
 }
 
+namespace {
+
+// The host's line and page controls, which the screen's table shows as nothing: print text keeps
+// its lines and pages, and macro text its lines. 0 for any other byte.
+uint8_t TextControl(uint8_t host) {
+    switch (host) {
+        case 0x15:  // NL
+        case 0x25:  // LF
+            return '\n';
+        case 0x0D:  // CR
+            return '\r';
+        case 0x0C:  // FF
+            return '\f';
+        case 0x05:  // HT
+            return '\t';
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
 void CollectHostText(Session& session, HostTextKind kind, std::span<const uint8_t> host_text) {
     DataStreamState& ds = session.ds;
     if (ds.host_text_dropping) return;
@@ -106,7 +128,9 @@ void CollectHostText(Session& session, HostTextKind kind, std::span<const uint8_
     }
     std::vector<uint8_t> text(host_text.size());
     for (size_t i = 0; i < host_text.size(); ++i)
-        text[i] = HostToDisplay(session.charset, session.link.ascii_host, host_text[i]);
+        text[i] = session.link.ascii_host == AsciiHost::Translate ? TextControl(host_text[i]) : 0;
+    for (size_t i = 0; i < host_text.size(); ++i)
+        if (text[i] == 0) text[i] = HostToDisplay(session.charset, session.link.ascii_host, host_text[i]);
     if (std::fwrite(text.data(), 1, text.size(), ds.host_text_file.get()) != text.size() ||
         std::fflush(ds.host_text_file.get()) != 0) {
         const int error = errno;

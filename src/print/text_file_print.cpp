@@ -97,6 +97,8 @@ std::vector<TextFileLine> ParseTextFile(std::string_view bytes, TextEncoding enc
             put(c);
         }
     }
+    // A form feed that ends the file ends its last page; it does not open an empty one.
+    if (lines.size() > 1 && lines.back().new_page && lines.back().cells.empty()) lines.pop_back();
     return lines;
 }
 

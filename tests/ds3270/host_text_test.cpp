@@ -40,21 +40,21 @@ class HostText : public testing::Test {
 TEST_F(HostText, PrintTextIsCollectedAcknowledgedAndPrintedAtTheNextEraseWrite) {
     h.Host("F3 000C 0F 1F 0000 00 C8C5D3D3D6");
     h.Host("F3 0008 0F 1F 0000 00 40");
-    h.Host("F3 000A 0F 1F 0000 00 E6D6");
+    h.Host("F3 0012 0F 1F 0000 00 E6D6 0D25 C1 15 C2 0C C3 05 C4");  // CR LF, NL, FF, HT
     EXPECT_EQ(h.TakeSent(), "6B | 6B | 6B");
     EXPECT_TRUE(h.log.calls.empty());
     h.Host("F5C3");
     const std::string path = (folder / "appdata" / "ork$A$prnt.txt").string();
-    EXPECT_EQ(Contents(path), "HELLO WO");
+    EXPECT_EQ(Contents(path), "HELLO WO\r\nA\nB\fC\tD");
     EXPECT_EQ(h.log.calls.front(), "PrintFile:" + path);
 }
 
 TEST_F(HostText, MacroTextGoesToTheTemporaryMacroFolderAndStartsAsAMacro) {
     h.session->letter = 'C';
-    h.Host("F3 000A 0F 1F 0000 98 C1C2");
+    h.Host("F3 000A 0F 1F 0000 98 C1 15 C2");
     h.Host("7EC3");
     const std::string path = (folder / "ork" / "ork$C$exec.mac").string();
-    EXPECT_EQ(h.log.host_macro_text, "AB");
+    EXPECT_EQ(h.log.host_macro_text, "A\nB");
     EXPECT_EQ(h.log.calls.front(), "MacroFile:" + path);
     EXPECT_FALSE(std::filesystem::exists(path)) << "nothing else may run the host's text later";
 }

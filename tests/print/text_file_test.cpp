@@ -102,10 +102,13 @@ TEST(TextFilePrint, LineEndsTabsFormFeedsAndEncodings) {
             got.push_back(LineText(line.cells));
         EXPECT_EQ(got, c.lines) << c.bytes;
     }
-    // A form feed starts a new page; an empty file still gives one (blank) sheet.
-    const auto sheets = LayoutTextFile(ParseTextFile("one\ftwo\nthree\n", TextEncoding::Display),
-                                       {{595, 842}, false, false, {}});
-    EXPECT_EQ(PageLengths(sheets), (std::vector<size_t>{1, 2}));
+    // A form feed starts a new page, but one that ends the file opens none; an empty file still
+    // gives one (blank) sheet.
+    for (const std::string_view text : {"one\ftwo\nthree\n", "one\ftwo\nthree\n\f", "one\ftwo\nthree\f\n"}) {
+        const auto sheets =
+            LayoutTextFile(ParseTextFile(text, TextEncoding::Display), {{595, 842}, false, false, {}});
+        EXPECT_EQ(PageLengths(sheets), (std::vector<size_t>{1, 2})) << text;
+    }
     EXPECT_EQ(LayoutTextFile({}, {{595, 842}, false, false, {}}).size(), 1u);
 }
 
