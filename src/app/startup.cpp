@@ -166,11 +166,13 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
 
     SessionFileState& state = runtime.file_state();
     state.given = GivenBy(cl);
-    const std::string name = cl.Given(CmdOption::Session) && !cl.Value(CmdOption::Session).empty()
-                                 ? cl.Value(CmdOption::Session)
-                                 : ReadLastSession(ini.text);
+    const bool named = cl.Given(CmdOption::Session) && !cl.Value(CmdOption::Session).empty();
+    const std::string name = named ? cl.Value(CmdOption::Session) : ReadLastSession(ini.text);
     SessionRecord record = DefaultSessionRecord();
-    if (!LoadStartupSession({ui, s.folders, s.settings}, name, record, state)) return kStartupFailed;
+    // Without a window nobody sees the standard session stand in for the one named: a script that
+    // named its session must not find itself on another host.
+    if (!LoadStartupSession({ui, s.folders, s.settings}, name, record, state, !named || ui.CanAsk()))
+        return kStartupFailed;
 
     // A value that cannot be used has been reported. The program does not go on without it: a
     // script that named port 2023 must not find itself on the file's port 23.

@@ -122,7 +122,7 @@ bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, Sessi
 }
 
 bool LoadStartupSession(const SessionFileContext& ctx, std::string_view name, SessionRecord& record,
-                        SessionFileState& state) {
+                        SessionFileState& state, bool fall_back) {
     // A name that is not UTF-8 was written in the 8-bit code page already.
     const std::string stored = PathToStoredName(name).value_or(std::string(name));
     for (const std::string& candidate : {stored, std::string(kStandardSession)}) {
@@ -137,7 +137,8 @@ bool LoadStartupSession(const SessionFileContext& ctx, std::string_view name, Se
             record = attempt;
             return true;
         }
-        if (EqualsIgnoreCase(candidate, kStandardSession)) break;
+        // "Standard.ses" is another file than standard.ses here: the standard one is still tried.
+        if (!fall_back || candidate == kStandardSession) break;
     }
     return false;
 }

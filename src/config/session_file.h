@@ -62,9 +62,10 @@ struct SessionFileState {
                                    SessionFileState& state);
 
 // Start-up: the session named on the command line or by LastSession (a file name as Linux gives
-// it); when that cannot be loaded, standard.ses. False when neither loads: the program ends.
+// it); when that cannot be loaded, standard.ses, unless `fall_back` is false. False when neither
+// loads: the program ends.
 [[nodiscard]] bool LoadStartupSession(const SessionFileContext& ctx, std::string_view name,
-                                      SessionRecord& record, SessionFileState& state);
+                                      SessionRecord& record, SessionFileState& state, bool fall_back = true);
 
 enum class SaveMode { Save, Auto };
 

@@ -111,10 +111,14 @@ TEST_F(Startup, WhichSessionIsLoaded) {
         std::vector<const char*> args;
         std::string loaded;
         int messages;
+        bool window = false;
     };
-    for (const Case& c : {Case{{}, "mine.ses", 0}, Case{{"named"}, "standard.ses", 1},
+    // A session named but missing: the desktop's user sees standard.ses stand in for it; without a
+    // window start-up ends (below).
+    for (const Case& c : {Case{{}, "mine.ses", 0}, Case{{"named"}, "standard.ses", 1, true},
                           Case{{"--session", "mine.ses"}, "mine.ses", 0}}) {
         ui.shown.clear();
+        ui.window = c.window;
         SessionRuntime local(loop, ui, frame);
         StartupState st;
         std::vector<const char*> args = c.args;
@@ -126,6 +130,15 @@ TEST_F(Startup, WhichSessionIsLoaded) {
         EXPECT_EQ(int(ui.shown.size()), c.messages) << Titles();
         EXPECT_TRUE(st.event_macros.Found(EventMacro::Unlocked));
         EXPECT_FALSE(st.event_macros.Found(EventMacro::Protect));
+    }
+    ui.window = false;
+    for (const char* named : {"named", "gone.ses"}) {
+        SessionRuntime local(loop, ui, frame);
+        StartupState st;
+        const char* args[] = {"orkan3270", "--session", named};
+        CommandLine cl;
+        ASSERT_EQ(ParseCommandLine(3, args, cl, ui), 0);
+        EXPECT_EQ(PrepareSession(cl, env, local, st), kStartupFailed) << named;
     }
     // Neither the named session nor standard.ses: the program cannot start.
     WriteFile(AppData() + "/standard.ses", "damaged");

@@ -343,6 +343,10 @@ TEST(SessionFile, StartupFallsBackToStandard) {
     ASSERT_TRUE(LoadStartupSession(fx.ctx(), "gone.ses", r, fx.state));
     EXPECT_EQ(r.Text(field::SessionFile), "standard.ses");
     EXPECT_EQ(fx.ui.shown.size(), 1u);  // the missing session was reported
+    ASSERT_TRUE(LoadStartupSession(fx.ctx(), "Standard.ses", r, fx.state));  // another file here
+    EXPECT_EQ(r.Text(field::SessionFile), "standard.ses");
+    EXPECT_FALSE(LoadStartupSession(fx.ctx(), "gone.ses", r, fx.state, false));
+    fx.ui.shown.resize(1);
     std::filesystem::remove(fx.dir / "standard.ses");
     EXPECT_FALSE(LoadStartupSession(fx.ctx(), "standard.ses", r, fx.state));
     EXPECT_EQ(fx.ui.shown.size(), 2u);  // tried once, not twice

@@ -26,6 +26,8 @@ class RecordingUi : public Ui {
         asked.push_back(request);
         return edit_answer;
     }
+    bool CanAsk() const override { return window; }
+    bool window = false;  // a desktop's Ui: someone sees what it shows
     std::vector<MessageBox> shown;
     std::deque<Answer> answers;  // answers to give, in order
     std::vector<EditBoxRequest> asked;
