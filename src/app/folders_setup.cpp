@@ -148,6 +148,10 @@ bool ResolveFolders(const FolderRequest& request, const Environment& env, Folder
         }
         std::string value(*expanded);
         while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.pop_back();
+        // A relative folder is taken beside files.ini: the program changes its own folder later,
+        // and the defaults must be copied where they are looked for.
+        if (!value.empty() && value.front() != '/')
+            value = (fs::absolute(files_ini).parent_path() / value).lexically_normal().string();
         return WithoutTrailingSlash(value);
     };
 

@@ -49,7 +49,7 @@ TEST(Folders, DefaultsFollowTheLinuxConventions) {
 
 TEST(Folders, FilesIniKeysAreExpanded) {
     TempFolder dir;
-    WriteText(dir / "files.ini", "[Orkan]\nAppData=%DATA%/orkan/\nMacros=/srv/macros\nORK=\n");
+    WriteText(dir / "files.ini", "[Orkan]\nAppData=%DATA%/orkan/\nMacros=/srv/macros\nORK=\nScreens=../shots\n");
     test::RecordingUi ui;
     Folders f;
     ASSERT_TRUE(ResolveFolders({dir.path(), "", false, ""},
@@ -57,7 +57,8 @@ TEST(Folders, FilesIniKeysAreExpanded) {
     EXPECT_EQ(f.app_data, "/d/orkan");
     EXPECT_EQ(f.macros, "/srv/macros");
     EXPECT_EQ(f.temp_macros, "/srv/macros");
-    EXPECT_EQ(f.screens, "/d/orkan/screens");
+    // A relative folder is taken beside files.ini, whatever the current folder is.
+    EXPECT_EQ(f.screens, (std::filesystem::path(dir.path()).parent_path() / "shots").string());
 
     // A folder file named on the command line must exist; one that cannot be read is an error.
     EXPECT_FALSE(
