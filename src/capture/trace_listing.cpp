@@ -358,7 +358,10 @@ std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& o
         }
         std::string type_name(tf::TypeName(item.type));
         if (type_name == "UNKNOWN") type_name += "-" + std::to_string(item.type);
-        out += "\n#" + std::to_string(number) + " " + item.time + " " + type_name + " " +
+        // The time is the file's too: a damaged one must not reach the terminal as control codes.
+        std::string time = item.time;
+        for (char& c : time) c = Printable(uint8_t(c)) ? c : '.';
+        out += "\n#" + std::to_string(number) + " " + time + " " + type_name + " " +
                std::to_string(item.payload.size()) + " bytes at " + Printf("0x%zX", item.offset);
         if (item.pieces > 1) out += " (in " + std::to_string(item.pieces) + " items)";
         out += "\n";

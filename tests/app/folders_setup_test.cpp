@@ -49,7 +49,8 @@ TEST(Folders, DefaultsFollowTheLinuxConventions) {
 
 TEST(Folders, FilesIniKeysAreExpanded) {
     TempFolder dir;
-    WriteText(dir / "files.ini", "[Orkan]\nAppData=%DATA%/orkan/\nMacros=/srv/macros\nORK=\nScreens=../shots\n");
+    WriteText(dir / "files.ini",
+              "[Orkan]\nAppData=%DATA%/orkan/\nMacros=/srv/macros\nORK=\nScreens=../shots\n");
     test::RecordingUi ui;
     Folders f;
     ASSERT_TRUE(ResolveFolders({dir.path(), "", false, ""},

@@ -101,6 +101,9 @@ TEST(TraceListing, OneGroupOfLinesPerItem) {
     ascii.ascii_host = true;
     EXPECT_NE(FormatTrace(t, ascii).find("F5 C2 C1 C2                                       |....|"),
               std::string::npos);
+    // A damaged time reaches no terminal as control codes.
+    t.items[0].time = std::string("\x1b[2J\0\x07", 6) + "12";
+    EXPECT_NE(FormatTrace(t).find("#1 .[2J..12 RECEIVED"), std::string::npos) << FormatTrace(t);
 }
 
 TEST(TraceListing, ABufferDumpOfWholeRowsShowsTheScreen) {

@@ -50,8 +50,9 @@ bool ReadFile(const std::string& path, size_t limit, const char* what, std::vect
         bytes.insert(bytes.end(), block, block + n);
     }
     const bool failed = std::ferror(in);
+    const int reason = errno;
     std::fclose(in);
-    if (failed) error = path + ": read error";
+    if (failed) error = path + ": " + std::strerror(reason);  // a folder: "Is a directory"
     return !failed;
 }
 
