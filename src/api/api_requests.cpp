@@ -49,8 +49,8 @@ std::optional<std::string> ApiSession::DisplayParam(const char* name, bool typin
     DisplayText display = Utf8ToDisplay(StringParam(current_->request.params, name).value_or(""));
     if (!display.failures.empty()) {
         Fail(ErrorCode::BadRequest, "\"" + std::string(name) +
-                                        "\" holds a character the session cannot show, at byte " +
-                                        std::to_string(display.failures.front().offset) + ".");
+                                        "\" holds a character the session cannot show: " +
+                                        DescribeUnconvertible(display.failures.front()) + ".");
         return std::nullopt;
     }
     if (typing) {

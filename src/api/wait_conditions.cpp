@@ -109,8 +109,8 @@ bool ReadOne(const Json& c, WaitCondition& out, std::string& error) {
         }
         DisplayText display = Utf8ToDisplay(*text);
         if (!display.failures.empty()) {
-            error = "has a text with a character the screen cannot show at byte " +
-                    std::to_string(display.failures.front().offset);
+            error = "has a text with a character the screen cannot show: " +
+                    DescribeUnconvertible(display.failures.front());
             return false;
         }
         out.text = std::move(display.text);

@@ -1,6 +1,7 @@
 #include "charset/display_unicode.h"
 
 #include <array>
+#include <cstdio>
 #include <utility>
 
 namespace orkan {
@@ -202,6 +203,17 @@ std::string DisplayToUtf8(std::string_view display) {
         }
         AppendUtf8(out, DisplayToUnicode(uint8_t(display[i])));
     }
+    return out;
+}
+
+std::string DescribeUnconvertible(const Unconvertible& failure) {
+    char text[96];
+    if (failure.code_point == U'\uFFFD')
+        std::snprintf(text, sizeof text, "a byte that is not UTF-8 at byte %zu", failure.offset);
+    else
+        std::snprintf(text, sizeof text, "U+%04X at byte %zu", unsigned(failure.code_point), failure.offset);
+    std::string out = text;
+    if (failure.code_point == U'\u017D') out += " (its Windows-1252 byte 8E is DUP here)";
     return out;
 }
 

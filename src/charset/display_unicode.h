@@ -49,6 +49,10 @@ struct DisplayText {
     std::vector<Unconvertible> failures;  // empty when every character converted
 };
 
+// "U+0100 at byte 3" (bytes counted from 0), for messages that refuse the character; Z caron says
+// why Windows-1252's form of it does not serve.
+std::string DescribeUnconvertible(const Unconvertible& failure);
+
 // UTF-8 (with or without a byte order mark, LF or CR LF line ends) to display text. Nothing is
 // dropped quietly: the caller sees every character that failed and decides.
 [[nodiscard]] DisplayText Utf8ToDisplay(std::string_view utf8);

@@ -50,6 +50,10 @@ NormalisedMacro NormaliseMacroSource(std::string_view bytes) {
                 "The character U+%04X at byte %zu has no Windows-1252 form and cannot be used in a macro.",
                 unsigned(f.code_point), f.offset + 1);
             out.error = text;
+            // Z caron has one, but its byte is DUP in this program.
+            if (f.code_point == U'\u017D')
+                out.error = "The character U+017D at byte " + std::to_string(f.offset + 1) +
+                            " cannot be used in a macro: its Windows-1252 byte 8E is DUP here.";
             return out;
         }
         display = std::move(converted.text);
