@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/profile_file.h"
+#include "platform/file_io.h"
 
 namespace orkan {
 
@@ -129,7 +130,8 @@ bool ResolveFolders(const FolderRequest& request, const Environment& env, Folder
         return false;
     }
     if (load.result == ReadResult::Error || load.result == ReadResult::TooLarge) {
-        FolderError(ui, "Folder file " + files_ini + " cannot be read (" + std::strerror(load.error) + ").");
+        FolderError(ui,
+                    "Folder file " + files_ini + " cannot be read (" + FileErrorReason(load.error) + ").");
         return false;
     }
     const ProfileText& ini = load.text;

@@ -13,6 +13,7 @@
 #include "config/session_file.h"
 #include "config/settings_file.h"
 #include "peers/runtime_folder.h"
+#include "platform/file_io.h"
 #include "print/printer_target.h"
 #include "session/session_charset.h"
 
@@ -152,7 +153,7 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     const ProfileLoad ini = LoadProfile(s.folders.settings_file);
     if (ini.result == ReadResult::Error || ini.result == ReadResult::TooLarge) {
         ProgramError(ui, "The settings file " + s.folders.settings_file + " cannot be read (" +
-                             std::strerror(ini.error) + ").");
+                             FileErrorReason(ini.error) + ").");
         return kStartupFailed;
     }
     ReportSettingsProblems(ui, s.folders.settings_file, LoadProgramSettings(ini.text, s.settings, env.env));

@@ -10,6 +10,7 @@
 #include "config/file_name_text.h"
 #include "config/profile_file.h"
 #include "config/settings_file.h"
+#include "platform/file_io.h"
 
 namespace orkan {
 
@@ -92,7 +93,7 @@ bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, Sessi
     }
     if (read != ReadResult::Ok) {
         ctx.ui.ShowMessage(SessionMessage("Session file " + BaseName(path) + " cannot be read\nin folder " +
-                                          FolderOf(path) + "\n(" + std::strerror(error) + ")"));
+                                          FolderOf(path) + "\n(" + FileErrorReason(error) + ")"));
         return false;
     }
     if (!HeaderMatches(bytes) && IsStandardName(BaseName(path)) &&

@@ -10,6 +10,7 @@
 #include "config/profile_file.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard_state.h"
+#include "platform/file_io.h"
 #include "session/session.h"
 
 namespace orkan {
@@ -398,7 +399,7 @@ bool FindKeyFile(Session& session, KeyFileKind kind, std::string_view name, Foun
     const std::string path = KeyFilePath(StoredNameToPath(name), folders.key_data, KindExtension(kind));
     Lookup result = ReadKeyFile(path, found, error);
     if (result == Lookup::Unreadable) {
-        Show(session, kFileErrorTitle, Format("%s could not be read (%s).", path, std::strerror(error)),
+        Show(session, kFileErrorTitle, Format("%s could not be read (%s).", path, FileErrorReason(error)),
              Icon::Error);
         return false;
     }

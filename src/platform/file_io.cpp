@@ -146,4 +146,10 @@ std::string FileErrorText(int error) {
     return strerror_r(error, buffer, sizeof buffer);
 }
 
+std::string FileErrorReason(int error) {
+    std::string text = FileErrorText(error);
+    if (!text.empty() && text.back() == '.') text.pop_back();
+    return text;
+}
+
 }  // namespace orkan

@@ -66,5 +66,7 @@ enum class MissingFolder { Make, Fail };
 // The reason for a failed open or write in words: the system's text, except that the refusals
 // above say what was found at the name.
 std::string FileErrorText(int error);
+// The same without a closing full stop, for a reason in brackets: "(The name is not a regular file)".
+std::string FileErrorReason(int error);
 
 }  // namespace orkan

@@ -87,6 +87,23 @@ TEST_F(Startup, KeyListIsRequired) {
     }
 }
 
+TEST_F(Startup, ASettingsFileThatIsAFifoIsRefusedAtOnce) {
+    ASSERT_EQ(Start({}), 0);  // the first start, to have the folder
+    runtime.SetPeers(nullptr);
+    state.peers.reset();
+    fs::remove(AppData() + "/orkan.ini");
+    ASSERT_EQ(mkfifo((AppData() + "/orkan.ini").c_str(), 0600), 0);
+    ui.shown.clear();
+    SessionRuntime local(loop, ui, frame);
+    StartupState st;
+    const char* args[] = {"orkan3270"};
+    CommandLine cl;
+    ASSERT_EQ(ParseCommandLine(1, args, cl, ui), 0);
+    EXPECT_EQ(PrepareSession(cl, env, local, st), kStartupFailed);
+    EXPECT_EQ(ui.shown.back().text, "The settings file " + AppData() +
+                                        "/orkan.ini cannot be read (The name is not a regular file).");
+}
+
 TEST_F(Startup, AValueTheCommandLineCannotUseEndsStartUp) {
     const std::vector<std::vector<const char*>> refused = {{"--host", "h", "--port", "99999"},
                                                            {"--host", "h", "--model", "6"},
