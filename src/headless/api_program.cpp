@@ -59,6 +59,8 @@ int Refuse(const std::string& text) {
 int RunApi(const CommandLine& cl, StderrUi& stderr_ui) {
     if (cl.dump || cl.Given(CmdOption::Macro) || cl.Given(CmdOption::Run))
         return Refuse("--dump, --macro and --run cannot be used with --api or --api-socket.");
+    // The client is one or the other: stdin's end must not be ignored for a socket silently.
+    if (cl.api && !cl.api_socket.empty()) return Refuse("--api and --api-socket cannot be used together.");
     PollEventLoop loop;
     ApiTransport transport(loop);
     if (!cl.api_socket.empty()) {

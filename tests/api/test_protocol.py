@@ -40,16 +40,17 @@ def test_every_bad_line_is_answered_and_the_next_one_read():
     assert got == [code for code, _ in CASES] + ["bad_json", "line_too_long", "ok"]
 
 
-@pytest.mark.parametrize("make", [
-    lambda path: os.symlink("/tmp/elsewhere", path),
-    lambda path: path.write_text("a file of the user's"),
+@pytest.mark.parametrize("make, args, said", [
+    (lambda path: os.symlink("/tmp/elsewhere", path), [], b"socket path"),
+    (lambda path: path.write_text("a file of the user's"), [], b"socket path"),
+    (lambda path: None, ["--api"], b"--api and --api-socket cannot be used together"),
 ])
-def test_socket_path_that_is_not_ours_is_refused(tmp_path, make):
+def test_socket_path_that_is_not_ours_is_refused(tmp_path, make, args, said):
     path = tmp_path / "api.sock"
     make(path)
-    program = start("--api-socket", str(path))
+    program = start("--api-socket", str(path), *args)
     assert program.wait(60) == 8
-    assert b"socket path" in program.stderr.read()
+    assert said in program.stderr.read()
 
 
 def test_socket_serves_one_client_at_a_time(tmp_path):
