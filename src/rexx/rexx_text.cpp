@@ -37,11 +37,17 @@ ParsedInteger ParseRexxInteger(std::string_view text) {
     if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
     if (i == text.size()) return {IntegerArgument::Bad, 0};
     int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return {IntegerArgument::Bad, 0};
+    const size_t digits = i;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
         if (value > int64_t(std::numeric_limits<int32_t>::max()) + 1) return {IntegerArgument::Bad, 0};
     }
+    if (i == digits) return {IntegerArgument::Bad, 0};
+    // Whole numbers as REXX writes them: "3.0" from arithmetic, "12 " from screen() or PARSE.
+    if (i < text.size() && text[i] == '.')
+        for (++i; i < text.size() && text[i] == '0';) ++i;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i != text.size()) return {IntegerArgument::Bad, 0};
     if (negative) value = -value;
     if (value > std::numeric_limits<int32_t>::max()) return {IntegerArgument::Bad, 0};
     return {IntegerArgument::Value, value};
