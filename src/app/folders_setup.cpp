@@ -219,6 +219,11 @@ bool CopyDefaults(const Folders& folders, Ui& ui) {
             if (!e.is_regular_file(ec)) continue;
             const fs::path target = fs::path(to) / e.path().filename();
             fs::copy_file(e.path(), target, fs::copy_options::overwrite_existing, ec);
+            // The copies are the user's to change, also when the installation is read-only: a
+            // session file without a write permission is never saved.
+            if (!ec)
+                fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
+                                ec);
             if (ec) {
                 FolderError(ui, "The default file " + e.path().string() + " cannot be copied to " + to +
                                     " (" + ec.message() + ").");
@@ -248,7 +253,9 @@ void AddMissingDefaultMacros(const Folders& folders) {
     for (const fs::directory_entry& e : fs::directory_iterator(from, ec)) {
         if (!e.is_regular_file(ec) || !e.path().filename().string().starts_with("ork$")) continue;
         const fs::path target = to / e.path().filename();
-        if (!fs::exists(target, ec)) fs::copy_file(e.path(), target, fs::copy_options::skip_existing, ec);
+        if (!fs::exists(target, ec) && fs::copy_file(e.path(), target, fs::copy_options::skip_existing, ec))
+            fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
+                            ec);
     }
 }
 

@@ -48,6 +48,7 @@ class PaintedScreen : public ::testing::Test {
     void SetUp() override {
         s.record = DefaultSessionRecord();
         s.status = SessionStatus::Unlocked;
+        s.sender = &link;
         Field(2, 0, fa::Protected, "Name");
         Field(2, 8, 0, "ada");
         Field(2, 20, fa::Protected, "");
@@ -63,6 +64,11 @@ class PaintedScreen : public ::testing::Test {
         s.ps.planes.attribute[a] = fa::Present | bits;
         for (size_t i = 0; i < text.size(); ++i) s.ps.planes.display[a + 1 + i] = uint8_t(text[i]);
     }
+    // A link to a host: the session is connected.
+    struct Link : HostSender {
+        void SendRecord(std::span<const uint8_t>, unsigned) override {}
+        void SendRaw(std::span<const uint8_t>) override {}
+    } link;
     test::RecordingUi ui;
     Session s{ui};
     Keyboard keyboard{s};
@@ -127,6 +133,11 @@ TEST_F(PaintedScreen, ConditionsHoldAsTheScreenSays) {
     std::string error;
     ASSERT_TRUE(ReadConditions(Json::parse(R"([{"kind":"unlocked","quiet_ms":250}])"), quiet, error));
     EXPECT_EQ(QuietTimeLeft(s, quiet[0], facts), 150);
+    // A keyboard locked by a print in a session without a host is no connection.
+    s.sender = nullptr;
+    s.status = SessionStatus::Locked;
+    ASSERT_TRUE(ReadConditions(Json::parse(R"([{"kind":"disconnected"}])"), quiet, error));
+    EXPECT_TRUE(ConditionHolds(s, quiet[0], facts));
 }
 
 TEST_F(PaintedScreen, EveryStatusChangeShowsInWhatTheStatusIsMadeOf) {

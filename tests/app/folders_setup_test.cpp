@@ -77,6 +77,8 @@ TEST(Folders, FirstStartCopiesDefaultsAndLaterStartsAddOnlyTheProgramsOwnMacros)
     WriteText(install / "defaults/macros/logon.mac", "macro");
     WriteText(install / "defaults/macros/ork$list.mac", "list");
     WriteText(install / "defaults/certs/ca.pem", "cert");
+    // An installation may be read-only; the user's copies are not.
+    std::filesystem::permissions(install / "defaults/standard.ses", std::filesystem::perms::owner_read);
     test::RecordingUi ui;
     Folders f;
     ASSERT_TRUE(ResolveFolders({install.path(), "", false, ""},
@@ -84,6 +86,9 @@ TEST(Folders, FirstStartCopiesDefaultsAndLaterStartsAddOnlyTheProgramsOwnMacros)
 
     ASSERT_TRUE(PrepareAppData(f, ui));
     EXPECT_EQ(ReadText(f.app_data + "/standard.ses"), "session");
+    EXPECT_NE(std::filesystem::status(f.app_data + "/standard.ses").permissions() &
+                  std::filesystem::perms::owner_write,
+              std::filesystem::perms::none);
     EXPECT_EQ(ReadText(f.app_data + "/macros/logon.mac"), "macro");
     EXPECT_EQ(ReadText(f.app_data + "/certs/ca.pem"), "cert");
 

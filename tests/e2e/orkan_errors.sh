@@ -78,11 +78,15 @@ expect_rc 8 "damaged key.lst"
 err_has badkeys "Orkan TN3270 Installation Error: KEY.LST is not a valid keylist file for this version"
 rm "$APPDATA/key.lst"
 
+# A session named but missing: no window shows standard.ses standing in, so the start ends.
+run_orkan nosession missing
+expect_rc 8 "the named session does not load"
+err_has nosession "Session file missing.ses was not found"
+
 printf 'damaged' >"$APPDATA/standard.ses"
 rm -f "$APPDATA/standard.ses.backup"
-run_orkan nosession missing
-expect_rc 8 "neither the named session nor standard.ses loads"
-err_has nosession "Session file missing.ses was not found"
-err_has nosession "standard.ses is not a valid session file for this version"
+run_orkan nostandard standard
+expect_rc 8 "standard.ses does not load"
+err_has nostandard "standard.ses is not a valid session file for this version"
 
 echo "PASS"

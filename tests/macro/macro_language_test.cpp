@@ -141,7 +141,7 @@ TEST(MacroErrors, TableFullAndReportLayout) {
          "Windows errno (from fopen) = 2\nNo such file or directory"},
         {"A = 1 + " + std::string(300, 'B') + std::string(1000, 'C'),
          "Macro Error in (macro text): Macro error at line 1, near column 9\nA = 1 + " +
-             std::string(232, 'B') + "...\nOrkan macro error 10 - Variable or function not found"},
+             std::string(232, 'B') + "...\nOrkan macro error 1 - Keyword or Variable name is too long"},
     };
     for (const auto& r : reports) {
         MacroSession m;
