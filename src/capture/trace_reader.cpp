@@ -36,7 +36,8 @@ TraceContents ReadTrace(std::span<const uint8_t> bytes) {
         return out;
     }
     const size_t header_length = Le16(bytes, 0);
-    if (header_length > tf::kMaxHeaderText || 2 + header_length > bytes.size() ||
+    // Every trace names the version that wrote it: a file of zeros is no trace with an empty name.
+    if (header_length == 0 || header_length > tf::kMaxHeaderText || 2 + header_length > bytes.size() ||
         !PrintableHeader(bytes.subspan(2, header_length))) {
         out.error = "The file does not start with a trace header; it is not a session trace.";
         return out;

@@ -166,6 +166,7 @@ TEST(TraceReader, DamagedFilesKeepWhatCameBefore) {
         {header + item + item, 2, ""},
         {"", 0, "The file is too short"},
         {"FF00" + Ascii("abc"), 0, "The file does not start with a trace header"},
+        {std::string(64, '0'), 0, "The file does not start with a trace header"},
         {"0300" + ToHex(FromHex("410042")), 0, "The file does not start with a trace header"},
         {header + item + "02" + Ascii("10:00"), 1,
          "The item at offset 0x14 is cut short: 6 of its 11 header"},
