@@ -107,9 +107,16 @@ bool LoadDebugScreen(Session& session, const std::optional<std::string>& name) {
         session.ui.ShowMessage(TooLongMessage("debug file name", *chosen, kMaxDebugFileName));
         return false;
     }
-    const std::string path = DataFilePath(*chosen, session.folders.app_data, "");
+    std::string path = DataFilePath(*chosen, session.folders.app_data, "");
     std::vector<uint8_t> file;
-    if (const int error = ReadBounded(path, kMaxDebugFileSize, file); error != 0) {
+    int error = ReadBounded(path, kMaxDebugFileSize, file);
+    // The name Save Debug Screen was given finds the file it wrote, which has ".dbg" added.
+    if (const std::string saved = DataFilePath(*chosen, session.folders.app_data, "dbg");
+        error == ENOENT && saved != path && ReadBounded(saved, kMaxDebugFileSize, file) == 0) {
+        path = saved;
+        error = 0;
+    }
+    if (error != 0) {
         session.ui.ShowMessage(error == ENOENT ? capture_msg::DebugFileNotFound(path)
                                                : capture_msg::DebugFileUnreadable(error, path));
         return false;

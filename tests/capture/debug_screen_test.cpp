@@ -93,7 +93,7 @@ TEST_F(DebugScreenTest, SavedAndLoadedIntoASessionThatNeverConnected) {
     fresh.session->record.SetNumber(field::ScreenBuffers, 2);
     history.Reset();
     fresh.session->hooks.history = &history;
-    ASSERT_TRUE(LoadDebugScreen(*fresh.session, std::string("panel.dbg")));
+    ASSERT_TRUE(LoadDebugScreen(*fresh.session, std::string("panel")));  // the name it was saved by
     EXPECT_EQ(DumpPlanes(*fresh.session), DumpPlanes(*live.session));
     EXPECT_EQ(DumpScreenText(*fresh.session, true), DumpScreenText(*live.session, true));
     EXPECT_EQ(fresh.session->status, SessionStatus::Unlocked);
