@@ -261,7 +261,10 @@ bool PermitKeyFunction(const Session& session, uint16_t code) {
 void ExecuteKey(Session& session, uint16_t code, bool internal) {
     if (!PermitKeyFunction(session, code)) return;
     const KeyCategory category = CategoryOf(code);
-    if (!internal && (category == KeyCategory::Action || category == KeyCategory::Edit) &&
+    // A macro's typed characters wait in the same queue as its keys: typed into a screen the host
+    // is about to replace they were lost, and the Enter queued after them went out without them.
+    if (!internal &&
+        (category == KeyCategory::Action || category == KeyCategory::Edit || category == KeyCategory::Char) &&
         !WorksWhileLocked(code) && !KeyboardOpen(session.status)) {
         QueueOrDrop(session, code);
         return;

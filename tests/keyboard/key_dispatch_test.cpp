@@ -37,6 +37,16 @@ TEST(TypeAhead, KeysTypedWhileLockedReplayAfterTheUnlock) {
     EXPECT_EQ(k.Screen()[0], "|User{xyz.....|.........");
     EXPECT_TRUE(k.session.keyboard->type_ahead.Empty());
     EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
+
+    // A macro's TYPE and KEY queue in the same order: its characters are not typed into the screen
+    // the host is about to replace.
+    k.Type("{Enter}");
+    k.TakeSent();
+    for (const char c : std::string("bob")) ExecuteKey(k.session, CharCode(uint8_t(c)), false);
+    ExecuteKey(k.session, k.session.keyboard->key_list.FindKeyFunction("Enter"), false);
+    EXPECT_EQ(k.session.keyboard->type_ahead.Size(), 4u);
+    k.Write(kLogon, 0, 6);
+    EXPECT_EQ(k.TakeSent(), "7D40C91140C6829682");  // "bob" and Enter
 }
 
 // A session outlives its keyboard in the runtime's teardown: nothing may reach the keyboard then.
