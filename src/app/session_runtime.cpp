@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "config/file_name_text.h"
@@ -135,6 +136,7 @@ bool SessionRuntime::SaveSession() {
 
 void SessionRuntime::StartSession(StartMode mode) {
     if (Ending()) return;
+    timers_.Stop(session_timer::Reconnect);
     start_mode_ = mode;
     Session& s = *session_;
     const std::string name = s.record.Text(field::SessionFile);
@@ -278,6 +280,7 @@ void SessionRuntime::CloseConnection() {
 }
 
 void SessionRuntime::Disconnect() {
+    timers_.Stop(session_timer::Reconnect);  // the user's disconnect outranks a reconnect to come
     CloseConnection();
     MarkNotConnected();
 }
@@ -349,7 +352,21 @@ void SessionRuntime::AfterClosePause() {
     [[maybe_unused]] const bool saved = SaveSession();                // a failure has been shown
     if (Ending() || s.status != SessionStatus::NotConnected) return;  // started again meanwhile
     if (s.record.Flag(field::AutoReconnect)) {
-        StartSession(StartMode::Reconnect);
+        // A host that ends every session at once would be called again without a pause, thousands
+        // of times a second: after a session shorter than a minute the wait doubles from one
+        // second up to a minute; one that lasted reconnects at once.
+        using std::chrono::milliseconds;
+        const bool lasted = s.clock->NowMs() - connect_started_ms_ >= 60000;
+        reconnect_wait_ = lasted ? milliseconds(0)
+                                 : std::clamp(reconnect_wait_ * 2, milliseconds(1000), milliseconds(60000));
+        if (reconnect_wait_ == milliseconds(0)) {
+            StartSession(StartMode::Reconnect);
+            return;
+        }
+        timers_.Start(session_timer::Reconnect, reconnect_wait_, true, [this] {
+            if (!Ending() && session_->status == SessionStatus::NotConnected)
+                StartSession(StartMode::Reconnect);
+        });
         return;
     }
     frame_.ConnectionEnded({ConnectionEnd::Kind::ClosedByHost, "The host closed the connection."});

@@ -44,6 +44,7 @@ inline constexpr int DelayedStart = 5;     // once, one second after the first r
                                            // (automation: at the first unlock, if that is sooner)
 inline constexpr int SaveAfterClose = 21;  // once: the pause before saving after the host closed
 inline constexpr int ClosePause = 22;      // once: the pause before the last save of a closing session
+inline constexpr int Reconnect = 23;       // once: the wait before reconnecting to a host that closed soon
 }  // namespace session_timer
 inline constexpr auto kBlinkPeriod = std::chrono::milliseconds(166);
 
@@ -147,6 +148,8 @@ class SessionRuntime final : public TelnetEvents, public ConnectionListener, pub
     const std::optional<TlsInfo>& Tls() const { return tls_info_; }
     int ConnectCountdown() const { return countdown_; }
     int64_t ConnectStartedMs() const { return connect_started_ms_; }
+    // How long an automatic reconnect waited last: 0 after a session that lasted a minute.
+    std::chrono::milliseconds ReconnectWait() const { return reconnect_wait_; }
     StartMode LastStartMode() const { return start_mode_; }
     const std::string& WindowTitle() const { return title_; }
     // The record as the session file would receive it (command-line connection values taken out).
@@ -229,6 +232,7 @@ class SessionRuntime final : public TelnetEvents, public ConnectionListener, pub
     std::string connect_host_;  // host part of the last connect, for the time-out message
     int countdown_ = 0;
     int64_t connect_started_ms_ = 0;
+    std::chrono::milliseconds reconnect_wait_{0};  // grows while the host keeps closing soon
     int keep_alive_interval_ = 0;
     int keep_alive_seconds_ = 0;
     int keep_alive_total_ = 0;

@@ -238,7 +238,14 @@ TEST_F(Runtime, HostCloseSavesAndReconnectsOrEnds) {
             ASSERT_TRUE(TurnUntil(loop, [&] { return host.Pending(); }));
             const int again = host.Accept();
             EXPECT_GE(again, 0) << "no second connection";
+            // A host that closed this soon is not called again at once, and less often each time.
+            EXPECT_EQ(runtime.ReconnectWait(), std::chrono::seconds(1));
             if (again >= 0) close(again);
+            ASSERT_TRUE(TurnUntil(loop, [&] { return host.Pending(); }));
+            EXPECT_EQ(runtime.ReconnectWait(), std::chrono::seconds(2));
+            const int third = host.Accept();
+            if (third >= 0) close(third);
+            runtime.Disconnect();  // and no more reconnects
             EXPECT_TRUE(frame.ends.empty());
         } else {
             ASSERT_TRUE(TurnUntil(loop, [&] { return !frame.ends.empty(); }));
