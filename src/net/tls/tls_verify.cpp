@@ -106,7 +106,18 @@ std::string CertificateName(const X509* certificate) {
 }
 
 std::string CheckPeerCertificate(const SSL* ssl, const TlsSettings& settings, const std::string& host) {
-    std::string refusal = VerifyResultText(SSL_get_verify_result(ssl), settings.refuse_self_signed);
+    const long verified = SSL_get_verify_result(ssl);
+    std::string refusal = VerifyResultText(verified, settings.refuse_self_signed);
+    // An unknown issuer let through must not let through what OpenSSL then never checked: the
+    // certificate's own dates.
+    if (refusal.empty() && verified != X509_V_OK) {
+        if (X509* certificate = SSL_get0_peer_certificate(ssl)) {
+            if (X509_cmp_current_time(X509_get0_notAfter(certificate)) < 0)
+                refusal = VerifyResultText(X509_V_ERR_CERT_HAS_EXPIRED, false);
+            else if (X509_cmp_current_time(X509_get0_notBefore(certificate)) > 0)
+                refusal = VerifyResultText(X509_V_ERR_CERT_NOT_YET_VALID, false);
+        }
+    }
     if (refusal.empty() && settings.check_host_name) {
         X509* certificate = SSL_get0_peer_certificate(ssl);
         if (certificate == nullptr || !CertificateNamesHost(certificate, host)) {
