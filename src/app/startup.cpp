@@ -12,6 +12,7 @@
 #include "config/profile_file.h"
 #include "config/session_file.h"
 #include "config/settings_file.h"
+#include "net/host_address.h"
 #include "peers/runtime_folder.h"
 #include "platform/file_io.h"
 #include "print/printer_target.h"
@@ -182,7 +183,11 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     // certificate files and checks; any other gets those of a new host.
     if (const auto host = cl.HostValue(); host && !host->empty()) {
         const HostList hosts = LoadHostList(ini.text, ui);
-        if (const std::optional<size_t> i = FindHost(hosts, record.Text(field::HostName)))
+        // "name:port" names the entry of that name as "name" with --port does.
+        std::string name = record.Text(field::HostName);
+        if (const HostAddressResult parsed = ParseHostAddress(name, 23); parsed.ok())
+            name = parsed.address.host;
+        if (const std::optional<size_t> i = FindHost(hosts, name))
             state.security = hosts.entries[*i].security;
     }
     s.record = record;

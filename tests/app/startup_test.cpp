@@ -87,6 +87,25 @@ TEST_F(Startup, KeyListIsRequired) {
     }
 }
 
+TEST_F(Startup, AHostWithItsPortFindsItsHostListEntry) {
+    ASSERT_EQ(Start({}), 0);
+    runtime.SetPeers(nullptr);
+    state.peers.reset();
+    WriteFile(AppData() + "/orkan.ini",
+              "[Orkan]\nHostnames=prod,\nIPnames=127.0.0.1,\nPortnums=2023,\nCA_Certs=prod-ca.pem,\n");
+    for (const std::vector<const char*>& given :
+         {std::vector<const char*>{"--host", "prod", "--port", "2023"}, {"--host", "prod:2023"}}) {
+        SessionRuntime local(loop, ui, frame);
+        StartupState st;
+        std::vector<const char*> args = given;
+        args.insert(args.begin(), "orkan3270");
+        CommandLine cl;
+        ASSERT_EQ(ParseCommandLine(int(args.size()), args.data(), cl, ui), 0);
+        ASSERT_EQ(PrepareSession(cl, env, local, st), 0) << Titles();
+        EXPECT_EQ(local.file_state().security.ca_file, "prod-ca.pem") << args[2];
+    }
+}
+
 TEST_F(Startup, ASettingsFileThatIsAFifoIsRefusedAtOnce) {
     ASSERT_EQ(Start({}), 0);  // the first start, to have the folder
     runtime.SetPeers(nullptr);
