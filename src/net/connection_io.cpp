@@ -218,8 +218,12 @@ class ConnectionThread {
         if (rc != 0) {
             // getaddrinfo's own code (negative in glibc), or errno when it says EAI_SYSTEM.
             const int code = rc == EAI_SYSTEM ? error : rc;
+            // The number for those who look it up, the reason in words for everyone else.
+            const std::string reason = rc == EAI_SYSTEM ? std::strerror(error) : gai_strerror(rc);
             Report(ConnectionEventKind::ConnectError,
-                   "Error getting address info for " + address_.host + ", rc=" + std::to_string(code), code);
+                   "Error getting address info for " + address_.host + ", rc=" + std::to_string(code) + " (" +
+                       reason + ")",
+                   code);
             return nullptr;
         }
         return AddrInfoList(list);
@@ -264,7 +268,7 @@ class ConnectionThread {
         }
         Report(ConnectionEventKind::ConnectError,
                "Error connecting to hostname " + address_.host + ", port " + std::to_string(address_.port) +
-                   ", rc=" + std::to_string(last_error),
+                   ", rc=" + std::to_string(last_error) + " (" + std::strerror(last_error) + ")",
                last_error);
         return false;
     }
