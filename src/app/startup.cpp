@@ -183,12 +183,13 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     // certificate files and checks; any other gets those of a new host.
     if (const auto host = cl.HostValue(); host && !host->empty()) {
         const HostList hosts = LoadHostList(ini.text, ui);
-        // "name:port" names the entry of that name as "name" with --port does.
-        std::string name = record.Text(field::HostName);
-        if (const HostAddressResult parsed = ParseHostAddress(name, 23); parsed.ok())
-            name = parsed.address.host;
-        if (const std::optional<size_t> i = FindHost(hosts, name))
-            state.security = hosts.entries[*i].security;
+        // An entry named "name:port" as given, else "name:port" finds the entry "name" as "name" with
+        // --port does.
+        const std::string given = record.Text(field::HostName);
+        std::optional<size_t> i = FindHost(hosts, given);
+        if (const HostAddressResult parsed = ParseHostAddress(given, 23); !i && parsed.ok())
+            i = FindHost(hosts, parsed.address.host);
+        if (i) state.security = hosts.entries[*i].security;
     }
     s.record = record;
     runtime.SetCommandLineConnection(ConnectionGivenBy(cl, record));
