@@ -84,6 +84,7 @@ class CountingHooks final : public CaptureHook,
     void MouseSelectionFinished(bool) override { ++calls; }
     void PrintScreen() override { ++calls; }
     void PrintTextFile(const std::string&) override { ++calls; }
+    void PrintFile(const std::string&) override { ++calls; }
     void CopyFileToPrinter(const std::string&, const std::string&) override { ++calls; }
 
     bool macro_running = false;
