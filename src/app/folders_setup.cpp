@@ -193,6 +193,16 @@ bool ResolveFolders(const FolderRequest& request, const Environment& env, Folder
     return true;
 }
 
+namespace {
+
+// A copied default is the user's to change, also from a read-only installation: a session file
+// without a write permission is never saved.
+void MakeOwnersToChange(const fs::path& copy, std::error_code& ec) {
+    fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
+}
+
+}  // namespace
+
 bool CopyDefaults(const Folders& folders, Ui& ui) {
     std::error_code ec;
     const std::string macros = Join(folders.app_data, "macros");
@@ -219,11 +229,7 @@ bool CopyDefaults(const Folders& folders, Ui& ui) {
             if (!e.is_regular_file(ec)) continue;
             const fs::path target = fs::path(to) / e.path().filename();
             fs::copy_file(e.path(), target, fs::copy_options::overwrite_existing, ec);
-            // The copies are the user's to change, also when the installation is read-only: a
-            // session file without a write permission is never saved.
-            if (!ec)
-                fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
-                                ec);
+            if (!ec) MakeOwnersToChange(target, ec);
             if (ec) {
                 FolderError(ui, "The default file " + e.path().string() + " cannot be copied to " + to +
                                     " (" + ec.message() + ").");
@@ -254,8 +260,7 @@ void AddMissingDefaultMacros(const Folders& folders) {
         if (!e.is_regular_file(ec) || !e.path().filename().string().starts_with("ork$")) continue;
         const fs::path target = to / e.path().filename();
         if (!fs::exists(target, ec) && fs::copy_file(e.path(), target, fs::copy_options::skip_existing, ec))
-            fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
-                            ec);
+            MakeOwnersToChange(target, ec);
     }
 }
 

@@ -33,6 +33,21 @@ class Startup : public ::testing::Test, public test::RunningSession<> {
         return out;
     }
 
+    // The first start makes the folder and gives its session slot back for the starts after it.
+    void FirstStart() {
+        ASSERT_EQ(Start({}), 0);
+        runtime.SetPeers(nullptr);
+        state.peers.reset();
+    }
+    // A later start with these arguments in a runtime of its own: PrepareSession's status, -1 when
+    // the command line is refused.
+    int StartAgain(SessionRuntime& local, StartupState& st, std::vector<const char*> args) {
+        args.insert(args.begin(), "orkan3270");
+        CommandLine cl;
+        if (ParseCommandLine(int(args.size()), args.data(), cl, ui) != 0) return -1;
+        return PrepareSession(cl, env, local, st);
+    }
+
     std::string program_data = folder / "share";
     StartupEnvironment env = HeadlessEnvironment();
 };
@@ -88,37 +103,26 @@ TEST_F(Startup, KeyListIsRequired) {
 }
 
 TEST_F(Startup, AHostWithItsPortFindsItsHostListEntry) {
-    ASSERT_EQ(Start({}), 0);
-    runtime.SetPeers(nullptr);
-    state.peers.reset();
+    FirstStart();
     WriteFile(AppData() + "/orkan.ini",
               "[Orkan]\nHostnames=prod,\nIPnames=127.0.0.1,\nPortnums=2023,\nCA_Certs=prod-ca.pem,\n");
     for (const std::vector<const char*>& given :
          {std::vector<const char*>{"--host", "prod", "--port", "2023"}, {"--host", "prod:2023"}}) {
         SessionRuntime local(loop, ui, frame);
         StartupState st;
-        std::vector<const char*> args = given;
-        args.insert(args.begin(), "orkan3270");
-        CommandLine cl;
-        ASSERT_EQ(ParseCommandLine(int(args.size()), args.data(), cl, ui), 0);
-        ASSERT_EQ(PrepareSession(cl, env, local, st), 0) << Titles();
-        EXPECT_EQ(local.file_state().security.ca_file, "prod-ca.pem") << args[2];
+        ASSERT_EQ(StartAgain(local, st, given), 0) << Titles();
+        EXPECT_EQ(local.file_state().security.ca_file, "prod-ca.pem") << given[1];
     }
 }
 
 TEST_F(Startup, ASettingsFileThatIsAFifoIsRefusedAtOnce) {
-    ASSERT_EQ(Start({}), 0);  // the first start, to have the folder
-    runtime.SetPeers(nullptr);
-    state.peers.reset();
+    FirstStart();
     fs::remove(AppData() + "/orkan.ini");
     ASSERT_EQ(mkfifo((AppData() + "/orkan.ini").c_str(), 0600), 0);
     ui.shown.clear();
     SessionRuntime local(loop, ui, frame);
     StartupState st;
-    const char* args[] = {"orkan3270"};
-    CommandLine cl;
-    ASSERT_EQ(ParseCommandLine(1, args, cl, ui), 0);
-    EXPECT_EQ(PrepareSession(cl, env, local, st), kStartupFailed);
+    EXPECT_EQ(StartAgain(local, st, {}), kStartupFailed);
     EXPECT_EQ(ui.shown.back().text, "The settings file " + AppData() +
                                         "/orkan.ini cannot be read (The name is not a regular file).");
 }
@@ -136,9 +140,7 @@ TEST_F(Startup, AValueTheCommandLineCannotUseEndsStartUp) {
 }
 
 TEST_F(Startup, WhichSessionIsLoaded) {
-    ASSERT_EQ(Start({}), 0);    // the first start, to have the folder
-    runtime.SetPeers(nullptr);  // the slot is given back: the starts below claim it again
-    state.peers.reset();
+    FirstStart();
     fs::copy_file(AppData() + "/standard.ses", AppData() + "/mine.ses");
     WriteFile(AppData() + "/orkan.ini", "[Orkan]\nLastSession=mine\n");
     fs::create_directories(AppData() + "/macros");
@@ -157,11 +159,7 @@ TEST_F(Startup, WhichSessionIsLoaded) {
         ui.window = c.window;
         SessionRuntime local(loop, ui, frame);
         StartupState st;
-        std::vector<const char*> args = c.args;
-        args.insert(args.begin(), "orkan3270");
-        CommandLine cl;
-        ASSERT_EQ(ParseCommandLine(int(args.size()), args.data(), cl, ui), 0);
-        ASSERT_EQ(PrepareSession(cl, env, local, st), 0) << Titles();
+        ASSERT_EQ(StartAgain(local, st, c.args), 0) << Titles();
         EXPECT_EQ(local.session().record.Text(field::SessionFile), c.loaded);
         EXPECT_EQ(int(ui.shown.size()), c.messages) << Titles();
         EXPECT_TRUE(st.event_macros.Found(EventMacro::Unlocked));
@@ -171,20 +169,14 @@ TEST_F(Startup, WhichSessionIsLoaded) {
     for (const char* named : {"named", "gone.ses"}) {
         SessionRuntime local(loop, ui, frame);
         StartupState st;
-        const char* args[] = {"orkan3270", "--session", named};
-        CommandLine cl;
-        ASSERT_EQ(ParseCommandLine(3, args, cl, ui), 0);
-        EXPECT_EQ(PrepareSession(cl, env, local, st), kStartupFailed) << named;
+        EXPECT_EQ(StartAgain(local, st, {"--session", named}), kStartupFailed) << named;
     }
     // Neither the named session nor standard.ses: the program cannot start.
     WriteFile(AppData() + "/standard.ses", "damaged");
     fs::remove(AppData() + "/standard.ses.backup");
     SessionRuntime local(loop, ui, frame);
     StartupState st;
-    const char* args[] = {"orkan3270", "missing"};
-    CommandLine cl;
-    ASSERT_EQ(ParseCommandLine(2, args, cl, ui), 0);
-    EXPECT_EQ(PrepareSession(cl, env, local, st), kStartupFailed);
+    EXPECT_EQ(StartAgain(local, st, {"missing"}), kStartupFailed);
 }
 
 }  // namespace
