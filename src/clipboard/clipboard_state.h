@@ -46,6 +46,7 @@ struct ClipboardState {
     uint32_t paste_counter = 0;
     bool cycle_ended = true;
     std::unique_ptr<ScreenSnapshot> cycle_snapshot;
+    uint32_t cycle_cursor = 0;  // where the last paste left the cursor
     bool typing_paste = false;  // keys run by Paste By Typing belong to the paste
 
     // Paste Continue: the text of the last paste and where its unpasted rest begins.

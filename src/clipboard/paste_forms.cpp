@@ -214,6 +214,7 @@ void RunPasteForm(Session& s, ClipboardState& clip, PasteForm form, const std::s
 void RunPaste(Session& session, ClipboardState& clip, PasteForm form, const std::string* macro_text) {
     if (session.ps.positions == 0 || session.ps.columns == 0) return;
     RunPasteForm(session, clip, form, macro_text);
+    clip.cycle_cursor = session.ps.cursor_address;
     Finish(session);
 }
 

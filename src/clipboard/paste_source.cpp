@@ -58,21 +58,21 @@ bool GetPasteText(Session& session, ClipboardState& clip, const std::string* mac
         text = *macro_text;
     } else {
         std::vector<std::string>& buffers = CopyBuffers(session, clip);
-        if (clip.cycle_ended) {
-            TakeCycleSnapshot(session, clip);
-            clip.cycle_ended = false;
-            clip.paste_counter = 1;
-        } else {
-            RestoreCycleSnapshot(session, clip);
-            if (++clip.paste_counter > buffers.size()) {
-                clip.paste_counter = 1;
-                session.view->RepaintAll();
-            }
-        }
-        session.view->RefreshStatusLine();
-        if (clip.paste_counter == 1) {
+        // A cursor moved by other means than a key (a macro, the API) since the last paste of
+        // the cycle: the user pastes somewhere else, not again.
+        if (!clip.cycle_ended && session.ps.cursor_address != clip.cycle_cursor) EndPasteCycle(session, clip);
+        const bool first = clip.cycle_ended;
+        uint32_t counter = first ? 1 : clip.paste_counter + 1;
+        const bool wrapped = counter > buffers.size();
+        if (wrapped) counter = 1;
+        if (counter == 1) {
+            // Read before anything changes: a paste refused or cancelled at the question leaves
+            // the screen as it is and starts no cycle.
             auto outside = ReadClipboardText(session);
-            if (!outside) return false;
+            if (!outside) {
+                EndPasteCycle(session, clip);
+                return false;
+            }
             const size_t room = CopyBufferSize(session) - 1;
             if (outside->size() > room) {
                 session.ui.ShowMessage(
@@ -82,10 +82,17 @@ bool GetPasteText(Session& session, ClipboardState& clip, const std::string* mac
                 outside->resize(room);
             }
             buffers[0] = std::move(*outside);
-            text = buffers[0];
-        } else {
-            text = buffers[clip.paste_counter - 1];
         }
+        if (first) {
+            TakeCycleSnapshot(session, clip);
+            clip.cycle_ended = false;
+        } else {
+            RestoreCycleSnapshot(session, clip);
+        }
+        clip.paste_counter = counter;
+        if (wrapped) session.view->RepaintAll();
+        session.view->RefreshStatusLine();
+        text = buffers[counter - 1];
         if (text.empty()) text = buffers[0];
     }
     if (text.empty()) return false;

@@ -195,6 +195,10 @@ void PasteByTyping(Session& session, ClipboardState& clip, size_t from) {
     clip.typing_paste = true;
     bool skipped = false;
     for (char ch : text) {
+        // A refused character locks the keyboard as it would under the fingers: the rest is not
+        // typed into whatever field the cursor has reached.
+        if (session.status == SessionStatus::Protected || session.status == SessionStatus::InsertOverflow)
+            break;
         if (ch == '\r') continue;
         if (ch == '\n') {
             ExecuteKey(session, MakeKeyCode(KeyCategory::Edit, edit_fn::NewLine, kKeyWorksWhileLocked));

@@ -55,5 +55,31 @@ TEST(CopyBuffersTest, RepeatedPasteCyclesThroughThreeBuffers) {
     EXPECT_EQ(k.clipboard.PasteRepeatBuffer(), -1);
 }
 
+TEST(CopyBuffersTest, APasteThatPastedNothingOrACursorMovedOtherwiseStartsNoRepeat) {
+    test::KeyboardSession k(2, 20);
+    k.Write({"[A_BB_CCCC__________", "[..................."}, 1, 1);
+    k.session.record.SetNumber(field::NumberOfCopyBuffers, 3);
+    Select(k.session, 0, 1, 0, 1);
+    k.Type("{Copy}");
+    k.session.selection.shown = false;
+    // Cancelled at the question about a character the host lacks: nothing pasted, no cycle, so
+    // the next paste takes the clipboard again.
+    k.session.ui.SetClipboardText("x\u0100y");
+    k.harness.ui.answers.push_back(Answer::Cancel);
+    k.Type("{Paste}");
+    EXPECT_EQ(k.clipboard.PasteRepeatBuffer(), -1);
+    EXPECT_EQ(k.Screen()[1], "[...................");
+    k.session.ui.SetClipboardText("NEW");
+    k.Type("{Paste}");
+    EXPECT_EQ(k.Screen()[1], "{NEW................");
+    // The cursor moved by a macro or the API, not by a key: the next paste goes there, and the
+    // first one stays.
+    k.session.ps.cursor_address = 20 + 10;
+    k.Type("{Paste}");
+    EXPECT_EQ(k.Screen()[1], "{NEW......NEW.......");
+    EXPECT_EQ(k.clipboard.PasteRepeatBuffer(), 1);
+    k.harness.TakeMessages();
+}
+
 }  // namespace
 }  // namespace orkan
