@@ -4,6 +4,7 @@
 #include "config/profile_file.h"
 #include "config/record_text.h"
 #include "config/screen_size.h"
+#include "net/host_address.h"
 
 namespace orkan {
 
@@ -483,8 +484,13 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
 
     if (auto host = cl.HostValue(); host && !host->empty()) {
         SessionRecord fresh = record;
-        if (StoreRecordText(fresh, field::HostName, *host, "host name", ui) &&
-            StoreRecordText(fresh, field::IpName, *host, "host name", ui)) {
+        // A port in the host that cannot be used is a command-line error here, not a failed
+        // connection later.
+        const HostAddressResult parsed = ParseHostAddress(*host, 23);
+        if (!parsed.ok()) {
+            bad_value(parsed.error + ".");
+        } else if (StoreRecordText(fresh, field::HostName, *host, "host name", ui) &&
+                   StoreRecordText(fresh, field::IpName, *host, "host name", ui)) {
             fresh.SetNumber(field::Port, 23);
             fresh.SetNumber(field::Tn3270e, 1);
             fresh.SetNumber(field::TlsChoice, tls_choice::None);
@@ -497,7 +503,17 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
         }
     }
     if (cl.Given(CmdOption::LuName)) {
-        if (StoreRecordText(record, field::LuName, cl.Value(CmdOption::LuName), "LU name", ui))
+        // Given empty: no LU name, the host chooses.
+        std::string lu = cl.Value(CmdOption::LuName);
+        if (lu == " ") lu.clear();
+        // The host is asked for this name as it stands: a blank or a control character in it
+        // would be refused only when connecting.
+        std::string shown;
+        for (char c : lu.substr(0, 80)) shown.push_back(c > 0x20 && c < 0x7F ? c : '?');
+        if (shown != lu.substr(0, 80))
+            bad_value("LU name '" + shown + "' is invalid: use at most " + std::to_string(field::LuName.max) +
+                      " printable characters without blanks.");
+        else if (StoreRecordText(record, field::LuName, lu, "LU name", ui))
             given.lu_name = true;
         else
             ok = false;

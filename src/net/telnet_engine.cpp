@@ -30,10 +30,11 @@ std::string CheckTelnetConfig(const TelnetConfig& config) {
         return "The terminal type \"" + config.terminal_type + "\" must be 1 to " +
                std::to_string(kMaxTerminalType) + " printable characters without blanks.";
     }
-    if (config.lu_name.size() > kMaxDeviceName || !IsPrintableName(config.lu_name)) {
-        return "The LU name \"" + config.lu_name + "\" must be at most " + std::to_string(kMaxDeviceName) +
-               " printable characters without blanks.";
-    }
+    if (config.lu_name.size() > kMaxDeviceName)
+        return "The LU name \"" + config.lu_name.substr(0, 80) + "\" is longer than " +
+               std::to_string(kMaxDeviceName) + " characters.";
+    if (!IsPrintableName(config.lu_name))
+        return "The LU name \"" + config.lu_name + "\" must be printable characters without blanks.";
     return {};
 }
 

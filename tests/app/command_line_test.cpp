@@ -161,6 +161,22 @@ TEST(CommandLine, ValuesGoIntoTheRecordOnlyWhenTheyFit) {
     EXPECT_EQ(values.record.Number(field::ColourTag), 0x81u);
     EXPECT_TRUE(values.given.port && values.given.tls && values.given.tn3270e && !values.given.lu_name);
 
+    // Refused here rather than when connecting: a blank or control character in the LU name,
+    // a port in the host that is no port. An LU given empty leaves the choice to the host.
+    for (const char* text : {"/L A B", "/L A\x01", "/H mvs:70000", "/H mvs:0"}) {
+        Applied refused(text);
+        EXPECT_FALSE(refused.ok) << text;
+        EXPECT_EQ(refused.record.Text(field::LuName), "OLDLU") << text;
+        ASSERT_EQ(refused.ui.shown.size(), 1u) << text;
+    }
+    EXPECT_EQ(Applied("/L A\x01").ui.shown[0].text,
+              "LU name 'A?' is invalid: use at most 19 printable characters without blanks.");
+    EXPECT_EQ(Applied("/H mvs:70000").ui.shown[0].text,
+              "Port \"70000\" in host \"mvs:70000\" is not a number from 1 to 65535.");
+    Applied empty_lu("/L /P 2023");
+    EXPECT_TRUE(empty_lu.ok);
+    EXPECT_EQ(empty_lu.record.Text(field::LuName), "");
+
     Applied bad("/P 70000 /N 7 /C PURPLE");
     EXPECT_FALSE(bad.ok);
     EXPECT_EQ(bad.record.Number(field::Port), 23u);
