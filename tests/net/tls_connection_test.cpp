@@ -1,6 +1,8 @@
 // TLS connections against a real peer (openssl s_server) with certificates made for the test.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <sstream>
 
 #include "net/connection.h"
@@ -82,6 +84,29 @@ TEST_F(TlsConnection, ProtocolsCertificatesAndChecks) {
             EXPECT_NE(server.output().find("CN = orkan-client"), std::string::npos) << server.output();
         }
     }
+}
+
+TEST_F(TlsConnection, APlainTelnetHostIsToldAtOnceNotAfterTheTimeout) {
+    // It asks DO TERMINAL-TYPE, three bytes, and waits for the answer.
+    test::Listener listener;
+    ASSERT_TRUE(listener.ok());
+    ConnectRequest request{listener.address(), 23, 3, {}};
+    request.tls = {1, "", "", "", certificates->folder(), false, false, "", ""};
+    PollEventLoop loop;
+    test::Recorder recorder;
+    Connection connection(loop, recorder);
+    ASSERT_TRUE(connection.Start(request).ok());
+    const int host = listener.Accept();
+    ASSERT_GE(host, 0);
+    ASSERT_TRUE(test::SendAll(host, "\xFF\xFD\x18"));
+    ASSERT_TRUE(test::TurnUntil(loop, [&] { return !recorder.events.empty(); }));
+    EXPECT_EQ(recorder.events[0].kind, Kind::TlsError);
+    EXPECT_EQ(
+        recorder.events[0].text,
+        "Encryption Error - Please make sure the host supports the specified encryption protocol.  Note: "
+        "This version of Orkan only supports TLS encryption methods. (The host answered without TLS: this "
+        "port takes plain connections.)");
+    close(host);
 }
 
 TEST_F(TlsConnection, InformationWindowDescribesTheConnection) {

@@ -35,20 +35,48 @@ bool IsIpLiteral(const std::string& host) {
            inet_pton(AF_INET6, host.c_str(), address.data()) == 1;
 }
 
+// What the host sent first, seen as the socket is read: a telnet host's first byte is IAC, which
+// no TLS record begins with.
+struct FirstByte {
+    bool seen = false;
+    uint8_t value = 0;
+};
+
+long NoteFirstByte(BIO* bio, int oper, const char* argp, size_t, int, long, int ret, size_t* processed) {
+    if (oper == (BIO_CB_READ | BIO_CB_RETURN) && ret > 0 && processed != nullptr && *processed > 0) {
+        auto* first = reinterpret_cast<FirstByte*>(BIO_get_callback_arg(bio));
+        if (first != nullptr && !first->seen) *first = {true, uint8_t(argp[0])};
+    }
+    return ret;
+}
+
 class OpenSslChannel final : public TlsChannel {
   public:
     OpenSslChannel(const TlsSettings& settings, std::unique_ptr<SSL, SslFree> ssl)
-        : settings_(settings), ssl_(std::move(ssl)) {}
+        : settings_(settings), ssl_(std::move(ssl)) {
+        if (BIO* bio = SSL_get_rbio(ssl_.get())) {
+            BIO_set_callback_arg(bio, reinterpret_cast<char*>(&first_byte_));
+            BIO_set_callback_ex(bio, &NoteFirstByte);
+        }
+    }
 
     Step Handshake(std::string& failure) override {
         ERR_clear_error();
         const int rc = SSL_connect(ssl_.get());
         if (rc == 1) return Step::Done;
         const int error = SSL_get_error(ssl_.get(), rc);
-        if (error == SSL_ERROR_WANT_READ) return Step::WantRead;
-        if (error == SSL_ERROR_WANT_WRITE) return Step::WantWrite;
+        // A plain telnet host asks its first question in three bytes and waits for the answer,
+        // while the handshake waits for the five of a record header: say so now rather than
+        // after the connect timeout.
+        const bool plain_host = first_byte_.seen && first_byte_.value == kIac;
+        if (error == SSL_ERROR_WANT_READ && !plain_host) return Step::WantRead;
+        if (error == SSL_ERROR_WANT_WRITE && !plain_host) return Step::WantWrite;
         ERR_clear_error();
         failure = HandshakeFailureText(error, !settings_.client_cert_file.empty());
+        if (plain_host) {
+            failure = HandshakeFailureText(SSL_ERROR_SSL, false) +
+                      " (The host answered without TLS: this port takes plain connections.)";
+        }
         return Step::Failed;
     }
 
@@ -112,8 +140,10 @@ class OpenSslChannel final : public TlsChannel {
     bool Pending() override { return SSL_has_pending(ssl_.get()) == 1; }
 
   private:
+    static constexpr uint8_t kIac = 0xFF;
     TlsSettings settings_;
     std::unique_ptr<SSL, SslFree> ssl_;
+    FirstByte first_byte_;
 };
 
 std::unique_ptr<TlsChannel> OpenChannel(const TlsSettings& settings, int fd, const std::string& host,
