@@ -17,7 +17,7 @@ struct LinkState {
     AsciiHost ascii_host = AsciiHost::Translate;  // kept across connections: a key function toggles it
     bool tn3270e_active = false;
     bool eor_seen = false;          // an IAC EOR arrived since the last TN3270E header was taken off
-    uint8_t current_data_type = 0;  // of the last TN3270E header received; outbound headers carry it
+    uint8_t current_data_type = 0;  // of the last TN3270E header received (SSCP-LU data answers in kind)
     bool sscp_lu_mode = false;
     uint16_t outbound_sequence = 0;
     std::string assigned_lu_name;  // from DEVICE-TYPE IS ... CONNECT

@@ -48,7 +48,9 @@ void TelnetEngine::SendRecord(std::span<const uint8_t> record, unsigned flags) {
     } else {
         out.reserve(record.size() + record.size() / 8 + 16);
         if (link_.tn3270e_active) {
-            out.push_back(link_.current_data_type);
+            // The terminal's records are 3270 data, or SSCP-LU data while the host talks in it; a
+            // host's RESPONSE, BIND-IMAGE or NVT-DATA type on a key's record would get it dropped.
+            out.push_back(link_.current_data_type == kTypeSscpLuData ? kTypeSscpLuData : kType3270Data);
             out.push_back(0x00);
             out.push_back(0x00);
             PushDoubled(out, static_cast<uint8_t>(link_.outbound_sequence >> 8));

@@ -26,6 +26,10 @@ TEST(SendRecord, Framing) {
         {true, 0, 0, "7D4040", "0000000000 7D4040 FFEF", 1},
         {true, 7, 0x12FF, "C1", "07000012FFFF C1 FFEF", 0x1300},
         {true, 0, 0xFFFF, "6D", "000000FFFFFFFF 6D FFEF", 0},
+        // After the host's RESPONSE, BIND-IMAGE or NVT-DATA a key still goes out as 3270 data.
+        {true, 2, 1, "7D", "0000000001 7D FFEF", 2},
+        {true, 3, 1, "7D", "0000000001 7D FFEF", 2},
+        {true, 5, 1, "7D", "0000000001 7D FFEF", 2},
         {true, 0, 5, "FFF4", "FFF4", 5},
     };
     for (const Case& c : kCases) {
