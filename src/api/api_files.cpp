@@ -110,7 +110,7 @@ void ApiSession::OnTransfer() {
         const TransferStart started =
             runtime_.core().Transfer().Start(r, [this, generation](const TransferOutcome& o) {
                 if (!IsCurrent(generation)) return;
-                const std::string message = DisplayToUtf8(o.message);
+                const std::string& message = o.message;  // UTF-8 already, as transfer.log has it
                 if (o.success) return Answer(Json{{"bytes", o.bytes}, {"message", message}});
                 Fail(ErrorCode::TransferFailed, message, Json{{"bytes", o.bytes}});
             });

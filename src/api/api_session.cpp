@@ -327,7 +327,7 @@ void ApiSession::TransferEnded(const TransferOutcome& outcome) {
                         {"direction", upload ? "send" : "receive"},
                         {"bytes", outcome.bytes},
                         {"total", transfer_total_},
-                        {"text", DisplayToUtf8(outcome.message)}}));
+                        {"text", outcome.message}}));
     transfer_event_ms_ = -1;
     transfer_total_ = 0;
 }

@@ -22,7 +22,7 @@ enum class TransferMacroState : uint8_t { None = 0, Requested = 1, Ended = 2 };
 
 struct TransferOutcome {
     bool success = false;
-    std::string message;  // the host's closing message, or why the transfer failed
+    std::string message;  // the host's closing message, or why the transfer failed (UTF-8)
     uint64_t bytes = 0;
     // The host writes its own screen next (after its closing message, or after PA1): whoever
     // types next waits for that screen.

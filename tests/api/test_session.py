@@ -210,3 +210,18 @@ def test_file_transfer_round_trip(tmp_path):
             assert missing.value.code == "transfer_failed"
     finally:
         host.stop()
+
+
+def test_a_transfer_message_with_an_accent_arrives_as_the_host_wrote_it(tmp_path):
+    """The host's message names the file as typed; it reaches the client once converted."""
+    host = Host(tmp_path / "host.log", "--transfer", "cms", "--transfer-mode", "frames")
+    try:
+        with Session(host.address) as s:
+            s.wait_unlocked()
+            with pytest.raises(OrkanError) as refused:
+                s.receive_file("ÄX DATA A", tmp_path / "none.txt", system="cms")
+            assert refused.value.message.startswith("TRANS05 - Invalid file name: ÄX DATA A")
+            ended = [e for e in s.events if e["event"] == "transfer"][-1]
+            assert ended["text"] == "TRANS05 - Invalid file name: ÄX DATA A"
+    finally:
+        host.stop()

@@ -191,4 +191,47 @@ uint8_t Codec::HostByte(char ascii) const {
     return it == from_unicode_.end() ? 0x40 : it->second;
 }
 
+// Host bytes for text that may hold characters the code page lacks: those become '?', and the
+// caller hears about it, because a variable's value comes from outside.
+Bytes HostText(const Codec& codec, const std::string& text, std::string& note) {
+    Bytes out;
+    std::string e;
+    if (codec.ToHost(text, out, e)) return out;
+    out.clear();
+    std::vector<char32_t> cps;
+    if (!DecodeUtf8(text, cps)) {
+        note = "text is not valid UTF-8";
+        return Bytes(text.size(), codec.HostByte('?'));
+    }
+    for (char32_t cp : cps) {
+        std::string one;
+        if (cp < 0x80) one = static_cast<char>(cp);
+        Bytes b;
+        if (!one.empty() && cp >= 0x20 && codec.ToHost(one, b, e)) {
+            out.push_back(b[0]);
+        } else {
+            // Multi-byte characters: try through the full converter.
+            std::string u;
+            if (cp >= 0x80) {
+                if (cp < 0x800) {
+                    u += static_cast<char>(0xC0 | (cp >> 6));
+                    u += static_cast<char>(0x80 | (cp & 0x3F));
+                } else if (cp < 0x10000) {
+                    u += static_cast<char>(0xE0 | (cp >> 12));
+                    u += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                    u += static_cast<char>(0x80 | (cp & 0x3F));
+                }
+            }
+            Bytes b2;
+            if (!u.empty() && codec.ToHost(u, b2, e)) {
+                out.push_back(b2[0]);
+            } else {
+                out.push_back(codec.HostByte('?'));
+                note = "a character without a form in " + codec.Name() + " was sent as '?'";
+            }
+        }
+    }
+    return out;
+}
+
 }  // namespace testhost

@@ -40,6 +40,10 @@ class Codec {
     std::unordered_map<char32_t, uint8_t> from_unicode_;
 };
 
+// Host bytes for text that may hold characters the code page lacks: those become '?', and the
+// caller hears about it in `note`, because the text comes from outside (a variable, a file name).
+Bytes HostText(const Codec& codec, const std::string& text, std::string& note);
+
 // Splits UTF-8 into code points; false on malformed input.
 [[nodiscard]] bool DecodeUtf8(std::string_view text, std::vector<char32_t>& out);
 

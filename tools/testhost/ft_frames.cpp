@@ -21,8 +21,11 @@ void FrameTransfer::StartData() {
 void FrameTransfer::StartMessage(const std::string& message) {
     message_ = message;
     const std::string wire = WireText(message);
-    Bytes text;
-    for (char c : wire) text.push_back(plan_.codec->HostByte(c));
+    // The message may name the file as typed, accents and all.
+    std::string note;
+    Bytes text = HostText(*plan_.codec, wire, note);
+    for (uint8_t& x : text)
+        if (x < 0x40) x = plan_.codec->HostByte('?');
     io_.send(FrameEnd(text), "transfer: end frame \"" + wire + "\"", SIZE_MAX);
     state_ = State::EndFrame;
 }

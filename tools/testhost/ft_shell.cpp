@@ -109,9 +109,13 @@ void Shell::Draw() {
     w.Command(ds::kEraseWrite, ds::kWccReset | ds::kWccRestore | ds::kWccResetMdt);
     w.Sba(0);
     w.Sf(ds::kAttrProtected);
+    // Lines echo what the terminal typed (a file name with an accent): each character in the
+    // code page, '?' where it has none, never a byte that would read as an order.
     auto text = [&](const std::string& s) {
-        Bytes b;
-        for (char c : s) b.push_back(codec_.HostByte(c));
+        std::string note;
+        Bytes b = HostText(codec_, s, note);
+        for (uint8_t& x : b)
+            if (x < 0x40) x = codec_.HostByte('?');
         w.Data(b);
     };
     for (size_t r = 0; r < shown_.size(); ++r) {
