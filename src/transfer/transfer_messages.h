@@ -53,8 +53,8 @@ inline constexpr const char* kUploadNotCarried =
     "page the file is written in, or send it as binary.";
 inline constexpr const char* kDownloadNotCarried =
     "%s holds %s of the host's that the PC code page (PCCODEPAGE) has no place for: they were written as "
-    "the transfer table places them, so the file goes back to the host unchanged, but they do not read "
-    "as on the host.";
+    "the transfer table places them and do not read as on the host, and the file cannot be sent back as "
+    "text. Receive it as binary to keep the host's bytes.";
 
 // Closing the dialog during a transfer.
 inline constexpr const char* kInProgressTitle = "File Transfer in Progress";

@@ -5,6 +5,7 @@
 #include "ds3270/write_processor.h"
 #include "session/session_charset.h"
 #include "support/hex.h"
+#include "transfer/code_page_check.h"
 #include "transfer/transfer_protocol.h"
 
 namespace orkan::test {
@@ -49,6 +50,7 @@ void Prime(Session& s, TransferState& t, TransferDirection direction) {
 TextOptions TransferSession::Text() const {
     TextOptions o;
     o.table = h.session->charset.download;
+    o.carried = CarriedCharacters(*h.session);
     return o;
 }
 
