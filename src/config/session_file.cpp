@@ -44,6 +44,8 @@ std::string SessionPath(const SessionFileContext& ctx, const std::string& stored
     return DataFilePath(StoredNameToPath(stored_name), ctx.folders.app_data, "ses");
 }
 
+constexpr int kDamagedCopies = 9;
+
 // A damaged standard.ses is put aside and replaced by its backup, when the backup is a valid file.
 // True when the file was replaced.
 bool RestoreStandardFromBackup(const SessionFileContext& ctx, const std::string& path,
@@ -53,7 +55,13 @@ bool RestoreStandardFromBackup(const SessionFileContext& ctx, const std::string&
     int error = 0;
     if (ReadFilePrefix(backup, kSessionFileSize, good, error) != ReadResult::Ok || !HeaderMatches(good))
         return false;
-    if (WriteFileAtomically(path + ".damaged", damaged) != 0) return false;
+    // An earlier damaged copy is kept too: NAME.damaged, then NAME.damaged.2 and on (the last
+    // name is reused when all are taken).
+    std::string aside = path + ".damaged";
+    std::error_code ec;
+    for (int n = 2; n <= kDamagedCopies && std::filesystem::exists(aside, ec); ++n)
+        aside = path + ".damaged." + std::to_string(n);
+    if (WriteFileAtomically(aside, damaged) != 0) return false;
     return WriteFileAtomically(path, good) == 0;
 }
 

@@ -263,6 +263,13 @@ TEST(SessionFile, DamagedStandardIsReplacedByAGoodBackupOnly) {
     EXPECT_EQ(fx.ui.shown.size(), messages);
     EXPECT_EQ(r.Number(field::Port), 992u);
     EXPECT_EQ(ReadBytes(fx.dir / "STANDARD.ses.damaged"), damaged);
+
+    // Damaged again: the first copy stays, the second goes beside it.
+    const std::vector<uint8_t> again(50, 'y');
+    WriteBytes(fx.dir / "STANDARD.ses", again);
+    ASSERT_TRUE(fx.Load(r));
+    EXPECT_EQ(ReadBytes(fx.dir / "STANDARD.ses.damaged"), damaged);
+    EXPECT_EQ(ReadBytes(fx.dir / "STANDARD.ses.damaged.2"), again);
 }
 
 TEST(SessionFile, BackupIsMadeOnlyFromACompleteStandardFile) {
