@@ -109,6 +109,7 @@ void ApiSession::OnConnect() {
     const uint64_t shown = ui_.Shown();
     if (!ApplyCommandLineToRecord(cl, record, state.given, state.security, ui_))
         return refuse(LastMessageSince(shown));
+    if (host) state.keep_alive = -1;  // a new host, as its certificate settings are
     if (tn3270e == false) {
         record.SetNumber(field::Tn3270e, 0);
         state.given.tn3270e = true;

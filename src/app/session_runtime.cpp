@@ -211,7 +211,8 @@ bool SessionRuntime::BeginConnect() {
     delayed_start_pending_ = false;
     delayed_start_waiting_ = false;
     tls_info_.reset();
-    keep_alive_interval_ = s.settings.KeepAliveTime;
+    // The host entry's own time, when the host list gives it one.
+    keep_alive_interval_ = file_state_.keep_alive >= 0 ? file_state_.keep_alive : s.settings.KeepAliveTime;
     keep_alive_seconds_ = 0;
     keep_alive_total_ = 0;
     return true;

@@ -189,6 +189,7 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
         std::optional<size_t> i = FindHost(hosts, given);
         if (const HostAddressResult parsed = ParseHostAddress(given, 23); !i && parsed.ok())
             i = FindHost(hosts, parsed.address.host);
+        state.keep_alive = i ? hosts.entries[*i].keep_alive : -1;
         if (i) state.security = hosts.entries[*i].security;
     }
     s.record = record;

@@ -119,11 +119,13 @@ bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, Sessi
     [[maybe_unused]] const bool fits = loaded.SetText(field::SessionFile, name);
 
     state.security = HostSecurity{};
+    state.keep_alive = -1;
     const HostList hosts = LoadHostList(ctx.folders.settings_file, ctx.ui);
     if (auto i = FindHost(hosts, loaded.Text(field::HostName))) {
         // A value that does not fit has been reported and left as the file had it.
         [[maybe_unused]] const bool merged = MergeHostEntry(loaded, hosts.entries[*i], state.given, ctx.ui);
         state.security = hosts.entries[*i].security;
+        state.keep_alive = hosts.entries[*i].keep_alive;
     }
     record = loaded;
     state.last_saved = loaded;

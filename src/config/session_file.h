@@ -53,6 +53,7 @@ struct SessionFileContext {
 struct SessionFileState {
     SessionRecord last_saved;  // "auto" saves only when the record differs from this
     HostSecurity security;     // certificate files and checks of the matching host entry
+    int keep_alive = -1;       // its keep-alive seconds; negative: the KeepAliveTime setting
     GivenOnCommandLine given;  // connection values the host list must not replace
 };
 

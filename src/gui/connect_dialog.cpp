@@ -439,6 +439,7 @@ bool ApplyConnectChoice(Session& session, SessionFileState& state, const Connect
     }
     session.record = record;
     state.security = host.security;
+    state.keep_alive = host.keep_alive;
     const SessionFileContext ctx{ui, session.folders, session.settings};
     return SaveSessionFile(ctx, SaveMode::Save, true, session.record, state, std::nullopt);
 }

@@ -339,11 +339,15 @@ void SessionController::ToggleKeyPad() {
 
 // ---- Dialogs
 
+// A host entry made in the dialog keeps following the KeepAliveTime setting rather than a copy of
+// today's value; a time of its own is written into the host list by hand.
+constexpr int kFollowKeepAliveSetting = -1;
+
 bool SessionController::AskForSession(bool connect) {
     Session& s = session();
     const HostList hosts = LoadHostList(s.folders.settings_file, s.ui);
-    ConnectDialog dialog(s.ui, s.record, hosts, ListSessionFiles(s.folders.app_data),
-                         s.settings.KeepAliveTime, window_.get());
+    ConnectDialog dialog(s.ui, s.record, hosts, ListSessionFiles(s.folders.app_data), kFollowKeepAliveSetting,
+                         window_.get());
     dialog.ShowUnlistedHostSecurity(runtime_->file_state().security);
     if (!connect) dialog.SaveButton()->setDefault(true);
     if (dialog.exec() != QDialog::Accepted) return false;
@@ -368,7 +372,7 @@ void SessionController::StartNewInstance() {
     SessionFileState state;
     const HostList hosts = LoadHostList(s.folders.settings_file, s.ui);
     ConnectDialog dialog(s.ui, other.record, hosts, ListSessionFiles(s.folders.app_data),
-                         s.settings.KeepAliveTime, window_.get());
+                         kFollowKeepAliveSetting, window_.get());
     dialog.setWindowTitle("New Session");
     if (dialog.exec() != QDialog::Accepted) return;
     if (!ApplyConnectChoice(other, state, dialog.Choice())) return;

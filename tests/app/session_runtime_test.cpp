@@ -141,6 +141,16 @@ TEST_F(Runtime, KeepAlivesAtTheSetInterval) {
         for (int i = 0; i < c.expected; ++i) expected += "FF" + c.keep_alive;
         EXPECT_EQ(sink.Take(), expected);
     }
+    // A host entry's own time wins over the setting.
+    session().settings.KeepAliveTime = 0;
+    runtime.file_state().keep_alive = 2;
+    ASSERT_TRUE(runtime.StartDetachedConnection(sink));
+    Feed(kPlainNegotiation);
+    sink.Take();
+    Seconds(4);
+    EXPECT_EQ(sink.Take(), "FFF9FFF9");  // the byte of the last case above
+    runtime.file_state().keep_alive = -1;
+
     // A setting that is no byte is reported once, and nothing is sent.
     session().settings.KeepAliveTime = 1;
     session().settings.KeepAlive = "ZZ";
