@@ -224,6 +224,11 @@ void Printing::Lock() {
     session_.view->RefreshStatusLine();
 }
 
+SessionStatus Printing::StatusShown() const {
+    const bool own_lock = state_.holds_lock && session_.status == SessionStatus::Locked;
+    return own_lock ? state_.status_before : session_.status;
+}
+
 void Printing::Unlock() {
     PrintState& st = state_;
     if (st.active_jobs > 0) --st.active_jobs;
@@ -374,7 +379,8 @@ void Printing::PrintShot(ScreenJob job, const StoredPrintScreen& shot, bool noth
     setup.mode = PrintMode(std::min<uint32_t>(s.record.Number(field::PrintMode), 2));
     const std::string user_text = s.record.Text(field::UserName);
     if (!user_text.empty())
-        for (char c : ExpandSessionText(user_text, s)) setup.header.push_back(DisplayCell(uint8_t(c), false));
+        for (char c : ExpandSessionText(user_text, s, StatusShown()))
+            setup.header.push_back(DisplayCell(uint8_t(c), false));
 
     PrintDocument document;
     document.title = print_msg::kScreenDocument;

@@ -105,6 +105,8 @@ class Printing final : public PrintHook {
     int WriteTextOutput(const std::string& path, const std::string& text);
     std::string PdfOutputPath(const std::string& path);
     void Lock();
+    // The session's status as it was before this print's own lock.
+    SessionStatus StatusShown() const;
     void Unlock();
     void Problem(const char* title, const std::string& text);
     void StartTicking();

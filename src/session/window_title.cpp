@@ -19,7 +19,8 @@ std::string WithoutSes(std::string name) {
 
 }  // namespace
 
-std::string ExpandSessionText(std::string_view text, const Session& session) {
+std::string ExpandSessionText(std::string_view text, const Session& session,
+                              std::optional<SessionStatus> status) {
     std::string out;
     out.reserve(text.size() + 32);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -52,7 +53,7 @@ std::string ExpandSessionText(std::string_view text, const Session& session) {
                                                              : session.link.assigned_lu_name;
                 break;
             case 'T':
-                out += StatusName(session.status);
+                out += StatusName(status.value_or(session.status));
                 break;
             default:
                 out += '&';

@@ -58,13 +58,13 @@ TEST(Printing, TextOutputListsTheScreenAndRestoresTheStatus) {
     PrintRig rig;
     rig.printing->state().printer = rig.folder / "out.txt";
     rig.Show({{0, 1, std::nullopt, "HELLO"}, {2, 0, 0x0C, "password"}, {2, 20, 0x28, "shown"}});
-    (void)rig.session().record.SetText(field::UserName, "User &L");
+    (void)rig.session().record.SetText(field::UserName, "User &L &T");
     rig.session().status = SessionStatus::Unlocked;
     rig.printing->PrintScreen(false);
     EXPECT_EQ(rig.Messages(), "");
     const std::string text = ReadText(rig.folder / "out.txt");
     EXPECT_EQ(text.substr(0, text.find("shown") + 6),
-              "User A\n\n HELLO\n\n" + std::string(21, ' ') + "shown\n");
+              "User A UNLOCKED\n\n HELLO\n\n" + std::string(21, ' ') + "shown\n");
     EXPECT_EQ(text.size(), text.find("shown") + 6 + 21);  // 24 rows
     EXPECT_EQ(rig.session().status, SessionStatus::Unlocked);
     EXPECT_EQ(rig.printing->state().status_text, "1of1");
