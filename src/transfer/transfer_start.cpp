@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <optional>
 #include <vector>
 
 #include "charset/display_unicode.h"
@@ -41,6 +42,9 @@ TransferStart FileProblem(Session& session, TransferState& t, const TransferRequ
 
 struct UploadScan {
     bool lf_to_crlf = false;
+    // Bytes the host will get (a UTF-8 character is one, an LF that goes as CR LF two): what the
+    // progress counts towards. Nothing when the file was not read through.
+    std::optional<uint64_t> wire_size;
     std::string error;  // the file cannot be read, or is not the text it must be
 };
 
@@ -58,7 +62,7 @@ UploadScan ScanUpload(const std::string& path, bool count_line_ends, bool utf8,
         scan.error = opened.error_text;
         return scan;
     }
-    uint64_t crs = 0, lfs = 0;
+    uint64_t crs = 0, lfs = 0, characters = 0;
     Utf8Reader reader;
     UncarriedCount uncarried(!utf8);
     std::vector<uint8_t> piece(kScanPiece);
@@ -73,6 +77,7 @@ UploadScan ScanUpload(const std::string& path, bool count_line_ends, bool utf8,
             crs += b == kCr;
             lfs += b == kLf;
             if (!utf8) {
+                ++characters;
                 if (carried) uncarried.Take(b, (*carried)[b]);
                 continue;
             }
@@ -85,6 +90,7 @@ UploadScan ScanUpload(const std::string& path, bool count_line_ends, bool utf8,
                 return scan;
             }
             if (c == kByteOrderMark && start == 0) continue;
+            ++characters;
             uint8_t windows = 0;
             uncarried.Take(c, Windows1252Byte(c, windows) && (!carried || (*carried)[windows]));
         }
@@ -102,6 +108,7 @@ UploadScan ScanUpload(const std::string& path, bool count_line_ends, bool utf8,
         return scan;
     }
     scan.lf_to_crlf = count_line_ends && crs == 0 && lfs > 0;
+    scan.wire_size = characters + (scan.lf_to_crlf ? lfs : 0);
     return scan;
 }
 
@@ -161,7 +168,7 @@ TransferStart StartTransfer(Session& session, TransferState& t, const TransferRe
         options.line_ends = scan.lf_to_crlf;
         OpenedUpload opened = OpenUploadFile(path);
         if (!opened.source) return FileProblem(session, t, request, opened.error_text);
-        file_size = opened.size;
+        file_size = scan.wire_size.value_or(opened.size);
         reader = std::make_unique<UploadReader>(std::move(opened.source), options);
     } else {
         options.line_ends = convert_line_ends;

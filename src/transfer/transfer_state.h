@@ -65,7 +65,7 @@ struct TransferState {
     std::string failure;             // why our side failed or stopped the transfer
     uint64_t byte_count = 0;
     uint64_t record_number = 0;
-    uint64_t file_size = 0;       // uploads: the file's size for the progress bar
+    uint64_t file_size = 0;       // uploads: the bytes the host will get, for the progress bar
     uint32_t block_size = 2500;   // bytes per DFT Get
     NumberSeparators separators;  // the locale's, taken when the transfer starts
     FrameDecoder frames;

@@ -196,7 +196,10 @@ def test_file_transfer_round_trip(tmp_path):
         sent = tmp_path / "sent.txt"
         sent.write_text(data)
         with Session(host.address) as s:
-            s.send_file(sent, "'ORKUSER.API.TEST'")
+            sent_result = s.send_file(sent, "'ORKUSER.API.TEST'")
+            # The progress counts towards the bytes the host gets: each LF goes as CR LF.
+            sending = [e for e in s.events if e["event"] == "transfer" and e["direction"] == "send"]
+            assert sending[-1]["total"] == sent_result["bytes"] == len(data) + data.count("\n")
             s.wait_unlocked()
             back = tmp_path / "back.txt"
             result = s.receive_file("'ORKUSER.API.TEST'", back)
