@@ -5,10 +5,13 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QThread>
@@ -251,6 +254,14 @@ void FitFileColumns(QFileDialog& dialog) {
 
 }  // namespace
 
+// The extension a save dialog's first filter gives its files ("*.ses": "ses"), or none.
+QString FirstFilterExtension(const FileDialogRequest& request) {
+    if (request.filters.empty() || request.filters[0].patterns.empty()) return {};
+    const QString pattern = QString::fromStdString(request.filters[0].patterns[0]);
+    const QString extension = pattern.startsWith("*.") ? pattern.mid(2) : QString();
+    return extension.contains(QRegularExpression("[*?\\[\\]./]")) ? QString() : extension;
+}
+
 std::optional<std::string> QtUi::AskFileName(const FileDialogRequest& request) {
     if (!CanShowWindows(dismissed_)) return std::nullopt;
     QFileDialog dialog(parent_.data(), QString::fromStdString(request.title));
@@ -258,15 +269,25 @@ std::optional<std::string> QtUi::AskFileName(const FileDialogRequest& request) {
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!request.folder.empty()) dialog.setDirectory(QString::fromStdString(request.folder));
-    if (!request.file_name.empty()) dialog.selectFile(QString::fromStdString(request.file_name));
     QStringList filters;
     for (const FileDialogRequest::Filter& f : request.filters) {
         QStringList patterns;
-        for (const std::string& p : f.patterns) patterns << CaseBlindPattern(p);
+        // Qt's save dialog puts the first pattern's "extension" on the name: a case-blind one
+        // would make "screen.[tT][xX][tT]". Its own list matches without case anyway.
+        for (const std::string& p : f.patterns)
+            patterns << (save ? QString::fromStdString(p) : CaseBlindPattern(p));
         filters << QString::fromStdString(f.label) + " (" + patterns.join(' ') + ")";
     }
     filters << "All files (*)";
     dialog.setNameFilters(filters);
+    if (!request.file_name.empty()) dialog.selectFile(QString::fromStdString(request.file_name));
+    // The file the caller will write is NAME.EXT: whether to replace it is asked below, about that
+    // file, not about the name as typed.
+    const QString extension = save ? FirstFilterExtension(request) : QString();
+    if (save) {
+        dialog.setDefaultSuffix(extension);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    }
     QCheckBox* append = nullptr;
     if (request.append) {
         // The choice sits in the dialog itself, which needs Qt's own dialog rather than the desktop's.
@@ -284,7 +305,22 @@ std::optional<std::string> QtUi::AskFileName(const FileDialogRequest& request) {
     open_dialog_ = nullptr;
     if (result != QDialog::Accepted || dismissed_ || dialog.selectedFiles().isEmpty()) return std::nullopt;
     if (append) *request.append = append->isChecked();
-    return dialog.selectedFiles().first().toStdString();
+    QString chosen = dialog.selectedFiles().first();
+    if (!save) return chosen.toStdString();
+    if (!extension.isEmpty() && dialog.selectedNameFilter() == filters.first() &&
+        !chosen.endsWith("." + extension, Qt::CaseInsensitive))
+        chosen += "." + extension;
+    if (QFileInfo::exists(chosen) && !(append && append->isChecked())) {
+        QMessageBox ask(QMessageBox::Warning, dialog.windowTitle(),
+                        QFileInfo(chosen).fileName() + " already exists.\nDo you want to replace it?",
+                        QMessageBox::Yes | QMessageBox::No, parent_.data());
+        ask.setDefaultButton(QMessageBox::No);
+        open_ = &ask;
+        const int answer = ask.exec();
+        open_ = nullptr;
+        if (answer != QMessageBox::Yes || dismissed_) return std::nullopt;
+    }
+    return chosen.toStdString();
 }
 
 }  // namespace orkan

@@ -1,5 +1,6 @@
 // The options dialog (pages by number, rows taken into a copy of the record, pages of parts not
-// built disabled) and the TLS information window (its text as given, copyable).
+// built disabled), the TLS information window (its text as given, copyable) and the save dialog
+// (the name offered, the extension given, the question about the file that will be replaced).
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -8,13 +9,19 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "config/session_file.h"
+#include "config/temp_folder.h"
 #include "gui/dialog_fit.h"
 #include "gui/info_windows.h"
 #include "gui/options_dialog.h"
+#include "gui/qt_ui.h"
 #include "gui_fixture.h"
 #include "support/recording_ui.h"
 
@@ -106,6 +113,67 @@ TEST(TlsInfoWindowTest, ShowsAndCopiesTheText) {
     w.CopyToClipboard();
     EXPECT_EQ(QApplication::clipboard()->text(), w.Text());
     EXPECT_TRUE(AboutText().startsWith("Orkan TN3270 " ORKAN_VERSION));
+}
+
+// Types `name` into the save dialog when it opens and presses Save; answers a question about
+// replacing with `replace`. Returns what the dialog offered first.
+QString SaveAs(QtUi& ui, const FileDialogRequest& request, const QString& name, bool replace,
+               std::optional<std::string>& chosen, QString& asked) {
+    QString offered;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+        offered = edit ? edit->text() : QString("(no name field)");
+        // The question comes while the dialog's accept runs.
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked = box->text();
+                box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+            }
+        });
+        dialog->selectFile(name);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    chosen = ui.AskFileName(request);
+    return offered;
+}
+
+TEST(SaveDialogTest, OffersTheNameGivesTheExtensionAndAsksAboutTheFileWritten) {
+    test::GuiApp();
+    test::TempFolder folder;
+    test::WriteText(folder / "standard.ses", "old");
+    test::WriteText(folder / "pfkeys.bar", "bar");
+    QtUi ui;
+    FileDialogRequest request;
+    request.purpose = FileDialogRequest::Purpose::Save;
+    request.title = "Save Session As";
+    request.folder = folder.path();
+    request.file_name = "screen.ses";
+    request.filters = {{"Session files", {"*.ses"}}};
+    struct Case {
+        QString typed;
+        bool replace;
+        std::optional<std::string> chosen;
+        QString asked;
+    };
+    const Case cases[] = {
+        {"new", false, folder / "new.ses", ""},
+        {"standard", false, std::nullopt, "standard.ses already exists.\nDo you want to replace it?"},
+        {"standard", true, folder / "standard.ses",
+         "standard.ses already exists.\nDo you want to replace it?"},
+        // Another extension: the file written is NAME.bar.ses, which is new: nothing to ask.
+        {"pfkeys.bar", false, folder / "pfkeys.bar.ses", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        std::optional<std::string> chosen;
+        QString asked;
+        EXPECT_EQ(SaveAs(ui, request, c.typed, c.replace, chosen, asked), "screen.ses");
+        EXPECT_EQ(chosen, c.chosen);
+        EXPECT_EQ(asked, c.asked);
+    }
+    EXPECT_EQ(test::ReadText(folder / "standard.ses"), "old");
 }
 
 }  // namespace
