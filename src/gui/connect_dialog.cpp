@@ -378,6 +378,16 @@ bool ConnectDialog::Confirm(bool connect) {
             {"No Session File", "You need to type a name for the session file", Buttons::Ok, Icon::Warning});
         return false;
     }
+    // A folder in a relative name would put the file where neither the list here nor --session
+    // looks for it; a whole path (one Save Session As chose) is kept as it is.
+    if (file.front() != '/' && file.find('/') != std::string::npos) {
+        ui_.ShowMessage({"Orkan TN3270",
+                         "The session file name \"" + file +
+                             "\" names a folder. Session files are kept in the settings folder: give a "
+                             "name without a folder, or use File > Save Session As for another place.",
+                         Buttons::Ok, Icon::Warning});
+        return false;
+    }
     if (!PathToStoredName(file)) {
         ui_.ShowMessage({"Orkan TN3270",
                          "The session file name \"" + file + "\" cannot be stored in a session file.",

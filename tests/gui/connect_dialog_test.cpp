@@ -86,8 +86,16 @@ TEST_F(DialogTest, HostNameMustBeGivenAndANewFileIsAskedFor) {
     EXPECT_EQ(ui.shown[0].title, "No Host Name");
     EXPECT_EQ(ui.shown[0].text, "You need to type a host name or IP address before attempting to connect");
 
-    // A session file not listed: Cancel stays in the dialog, No goes on without a desktop entry.
+    // A folder in a relative name is refused: nothing would find the file there.
     d.HostBox()->setEditText("test.example.com");
+    d.SessionFileBox()->setEditText("../../elsewhere");
+    EXPECT_FALSE(d.Confirm(true));
+    EXPECT_EQ(
+        ui.shown.back().text,
+        "The session file name \"../../elsewhere\" names a folder. Session files are kept in the "
+        "settings folder: give a name without a folder, or use File > Save Session As for another place.");
+
+    // A session file not listed: Cancel stays in the dialog, No goes on without a desktop entry.
     d.SessionFileBox()->setEditText("newone");
     ui.answers = {Answer::Cancel};
     EXPECT_FALSE(d.Confirm(true));
