@@ -334,8 +334,11 @@ void KeyboardEditor::ShowEntry() {
         for (const std::string& n : same) names << DisplayToQString(n);
         lines << "Also on: " + names.join(", ");
     }
-    if (modifier_ == 3 && session_.record.Flag(field::UseAltForMenu) && key_ != KeyNumberNamed("F10"))
-        lines << "With \"Use Alt for the menus\" on, only AltGr (Ctrl+Alt) reaches this entry.";
+    // Alt with a letter is the menus' while the option is on; the other Alt keys reach the map.
+    const std::string_view name = KeyNumberName(key_);
+    const bool letter = name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z';
+    if (modifier_ == 3 && session_.record.Flag(field::UseAltForMenu) && letter)
+        lines << "With \"Alt keys open the menus\" on, only AltGr (Ctrl+Alt) reaches this entry.";
     if (!said_.isEmpty()) lines << said_;
     notes_->setText(lines.join('\n'));
 }

@@ -32,7 +32,7 @@ constexpr std::string_view kCursorSizes =
 
 // clang-format off
 constexpr OptionRow kRows[] = {
-    {P::Connection, &field::ConnectionTimeout, "Connection time-out (seconds)", ""},
+    {P::Connection, &field::ConnectionTimeout, "Connection time-out (seconds, 0: none)", ""},
     {P::Connection, &field::AutoReconnect, "Reconnect when the host closes the session", ""},
     {P::Connection, &field::AskBeforeClosing, "Ask before closing the session", ""},
     {P::Connection, &field::ShowWindowOnUpdate, "Bring the window forward on host updates", ""},

@@ -142,8 +142,11 @@ bool TerminalView::TerminalKey(QEvent* event) {
     const bool is_alt = key->key() == Qt::Key_Alt;
     const bool alt_held = (m & Qt::AltModifier) && !(m & Qt::ControlModifier);  // AltGr arrives as Ctrl+Alt
     const bool alt_for_menu = input_.AltKeysForMenu();
-    // With "USEALTFORMENU" the Alt keys belong to the menus, except F10 (a function key like the others).
-    const bool menu_key = alt_for_menu && (is_alt || (alt_held && key->key() != Qt::Key_F10));
+    // With "USEALTFORMENU" Alt and the letters belong to the menus, whose mnemonics are letters;
+    // Alt with a function key, a digit or Print Screen stays the key map's (the standard map's
+    // PA1-PA3, SysReq, cent and not signs), as no menu could take it.
+    const bool letter = key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z;
+    const bool menu_key = alt_for_menu && (is_alt || (alt_held && letter));
 
     if (event->type() == QEvent::ShortcutOverride) {
         if (!is_alt) alt_alone_ = false;

@@ -271,6 +271,8 @@ TEST_F(WindowTest, KeysStayWithTheTerminalAndAltFollowsTheOption) {
     const Case cases[] = {
         {true, Qt::Key_F, Qt::AltModifier, false},                       // the menus' mnemonic
         {true, Qt::Key_F10, Qt::AltModifier, true},                      // F10 is always a key
+        {true, Qt::Key_F1, Qt::AltModifier, true},                       // PA1: no menu takes it
+        {true, Qt::Key_Print, Qt::AltModifier, true},                    // SysReq
         {true, Qt::Key_F, Qt::AltModifier | Qt::ControlModifier, true},  // AltGr
         {false, Qt::Key_F, Qt::AltModifier, true},
         {true, Qt::Key_A, Qt::NoModifier, true},
