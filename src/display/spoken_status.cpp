@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "ds3270/fields.h"
 #include "keyboard/keyboard_state.h"
 #include "session/session.h"
 
@@ -77,7 +78,13 @@ std::string SpokenStatus(const Session& session) {
         if (!part.empty()) words.append(", ").append(part);
     };
     if (status >= SessionStatus::Connected) add(session.link.tls_active ? "TLS" : "not secure");
-    add(KeyboardWords(status));
+    // The numeric lock refuses a letter with the protected-field status: say which it was.
+    const uint8_t attribute = GoverningAttribute(session.ps, session.ps.cursor_address);
+    if (status == SessionStatus::Protected && session.record.Flag(field::NumericFieldLock) && attribute &&
+        !(attribute & fa::Protected) && (attribute & fa::Numeric))
+        add("keyboard locked, the field takes only digits, press Reset");
+    else
+        add(KeyboardWords(status));
     if (session.keyboard->insert_mode) add("insert mode");
     add(MacroWords(session.indicators.macro_letter));
     return words;

@@ -2,6 +2,7 @@
 // texts, and the runs of changed cells.
 #include <gtest/gtest.h>
 
+#include "display/spoken_status.h"
 #include "display/status_line.h"
 #include "display_fixture.h"
 #include "keyboard/keyboard_state.h"
@@ -42,6 +43,20 @@ TEST(StatusLine, TextForEveryStatus) {
         extras.transfer_count = "12,345";
         EXPECT_EQ(StatusTextFor(c.status, d.s.record, extras, 3), c.text) << int(c.status);
     }
+}
+
+TEST(StatusLine, SpokenLockSaysWhyTheKeyWasRefused) {
+    DisplaySession d(24, 80);
+    d.Field(0, fa::Protected);
+    d.Field(10, fa::Numeric);
+    d.s.status = SessionStatus::Protected;
+    d.s.record.SetNumber(field::NumericFieldLock, 1);
+    d.s.ps.cursor_address = 5;
+    EXPECT_EQ(SpokenStatus(d.s),
+              "Connected, not secure, keyboard locked, the cursor is in a protected field, press Reset");
+    d.s.ps.cursor_address = 12;
+    EXPECT_EQ(SpokenStatus(d.s),
+              "Connected, not secure, keyboard locked, the field takes only digits, press Reset");
 }
 
 TEST(StatusLine, LayoutOfAnEightyColumnLine) {
