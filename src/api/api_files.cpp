@@ -125,6 +125,8 @@ void ApiSession::OnTransfer() {
                 [this] {
                     Fail(ErrorCode::TransferFailed, "The transfer never ended.", Json{{"bytes", 0}});
                 });
+        // The host is told and ends the transfer; the request then fails with the cancel.
+        if (current_) current_->cancel = [this] { runtime_.core().Transfer().Cancel(); };
     });
 }
 
@@ -228,6 +230,7 @@ void ApiSession::OnMacro() {
         }
     };
     current_->step = [] {};
+    current_->cancel = [this] { runtime_.core().Macros().Dispatcher().Stop(); };
     if (const auto timeout = IntParam(p, "timeout_ms")) {
         timers_.Start(kStepTimer, std::chrono::milliseconds(*timeout), true, [this, generation, timed_out] {
             if (!IsCurrent(generation)) return;

@@ -71,6 +71,18 @@ void ApiSession::Line(std::string_view line) {
         Send(ErrorLine(read.id, read.name, read.error));
         return;
     }
+    // Not queued: it is for the request being carried out, which then ends with its own answer.
+    if (read.request->name == "cancel") {
+        const bool running = current_ && current_->cancel;
+        Send(AnswerLine(read.request->id, "cancel",
+                        Json{{"cancelled", running ? Json(current_->request.name) : Json(nullptr)}}));
+        if (running) {
+            const std::function<void()> cancel = current_->cancel;
+            current_->cancel = nullptr;
+            cancel();
+        }
+        return;
+    }
     if (queue_.size() >= kMaxQueuedRequests) {
         Send(ErrorLine(
             read.id, read.name,
@@ -103,7 +115,7 @@ void ApiSession::StartNext() {
     if (starting_) return;
     starting_ = true;
     while (!current_ && !queue_.empty()) {
-        current_ = Current{std::move(queue_.front()), ++generation_, Now(), {}};
+        current_ = Current{std::move(queue_.front()), ++generation_, Now(), {}, {}};
         queue_.pop_front();
         Dispatch();
     }
@@ -161,6 +173,9 @@ void ApiSession::Finished() {
 void ApiSession::WaitFor(std::function<void()> step, int64_t timeout_ms, std::function<void()> expire) {
     const uint64_t generation = current_->generation;
     current_->step = std::move(step);
+    current_->cancel = [this, generation, expire] {
+        if (IsCurrent(generation)) expire();
+    };
     timers_.Start(kStepTimer, std::chrono::milliseconds(timeout_ms), true, [this, generation, expire] {
         if (IsCurrent(generation)) expire();
     });

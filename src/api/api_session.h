@@ -96,6 +96,9 @@ class ApiSession final : public View, public TransferWindow {
         uint64_t generation = 0;
         int64_t started_ms = 0;
         std::function<void()> step;
+        // What a `cancel` request does to it: the transfer or macro is stopped, a wait ends as
+        // at its time-out. None: the request cannot be cancelled (it ends by itself at once).
+        std::function<void()> cancel;
         // The step only reads the session and answers: it may run inside the data stream's
         // call that tells of a host record. Steps that type wait for the loop.
         bool step_reads_only = false;

@@ -98,6 +98,7 @@ const std::vector<RequestForm>& RequestForms() {
           {"name", Kind::String, true, 1, 64},
           {"value", Kind::OptionValue, true, 0, 4096}}},
         {"quit", {}},
+        {"cancel", {}},
     };
     return forms;
 }

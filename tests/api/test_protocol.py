@@ -40,6 +40,20 @@ def test_every_bad_line_is_answered_and_the_next_one_read():
     assert got == [code for code, _ in CASES] + ["bad_json", "line_too_long", "ok"]
 
 
+def test_cancel_ends_the_request_being_carried_out_and_waits_for_no_turn():
+    program = start("--api")
+    lines = [{"id": 1, "request": "macro", "text": "WAIT(60)"}, {"id": 2, "request": "cancel"},
+             {"id": 3, "request": "screen"}, {"id": 4, "request": "cancel"}]
+    program.stdin.write(b"".join(json.dumps(line).encode() + b"\n" for line in lines))
+    program.stdin.close()
+    got = {a["id"]: a for a in answers(program.stdout)}
+    assert program.wait(30) == 0
+    assert got[2]["result"] == {"cancelled": "macro"}
+    assert got[1]["error"]["code"] == "macro_stopped"
+    assert "result" in got[3]
+    assert got[4]["result"] == {"cancelled": None}
+
+
 @pytest.mark.parametrize("make, args, said", [
     (lambda path: os.symlink("/tmp/elsewhere", path), [], b"socket path"),
     (lambda path: path.write_text("a file of the user's"), [], b"socket path"),
