@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "charset/display_unicode.h"
 #include "clipboard/clipboard_state.h"
 #include "gui/qt_text.h"
 
@@ -76,9 +77,14 @@ void FindDialog::accept() {
     const QString typed = text_->currentText();
     const std::optional<std::string> display = QStringToDisplay(typed);
     if (!display) {
+        // Named, so the user knows which one to take out.
+        const DisplayText converted = Utf8ToDisplay(typed.toStdString());
+        const std::string which = converted.failures.empty()
+                                      ? std::string()
+                                      : " (" + DescribeUnconvertible(converted.failures[0]) + ")";
         ui_.ShowMessage({std::string(kFindTitle),
-                         "The text to find has a character that cannot be on the screen.", Buttons::Ok,
-                         Icon::Warning});
+                         "The text to find has a character that cannot be on the screen" + which + ".",
+                         Buttons::Ok, Icon::Warning});
         return;
     }
     if (display->find_first_of("\r\n\t") != std::string::npos || display->size() > kFindTextMax) {
