@@ -7,7 +7,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "api/protocol.h"
@@ -26,29 +29,66 @@ bool FillAddress(const std::string& path, sockaddr_un& address) {
     return true;
 }
 
-// Whether a program answers on the socket at `path`.
+// Whether a program answers on the socket at `path`. Never waits: a program whose queue of
+// connections is full (stopped, or busy) still holds the path.
 bool SomeoneListens(const sockaddr_un& address) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;
-    const bool answered = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    const int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const bool answered = rc == 0 || errno == EAGAIN || errno == EINPROGRESS;
     ::close(fd);
     return answered;
 }
 
-// Writes everything, waiting while the descriptor is full. False when the reader is gone.
-bool WriteAll(int fd, std::string_view bytes, bool socket) {
-    while (!bytes.empty()) {
-        // A socket whose client went away must not raise SIGPIPE.
-        const ssize_t n = socket ? ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL)
-                                 : ::write(fd, bytes.data(), bytes.size());
-        if (n > 0) {
-            bytes.remove_prefix(size_t(n));
-        } else if (n < 0 && errno == EAGAIN) {
+// Answers waiting for a reader that takes none; past this the reader counts as gone.
+constexpr size_t kMaxWaitingOutput = size_t(64) << 20;
+constexpr int kRetryTimer = 0;
+constexpr std::chrono::milliseconds kRetryAfter{20};
+// How long the last answers (to quit, at the end) may wait for the reader.
+constexpr int kLastWriteMs = 2000;
+// poll() promises room for a page when it says writable: a write of that much never waits.
+constexpr size_t kSafeWrite = 4096;
+
+// Writes what the reader takes now, without waiting: the count written, or -1 when it is gone.
+ssize_t WriteAvailable(int fd, std::string_view bytes, bool socket) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n;
+        if (socket) {
+            // A socket whose client went away must not raise SIGPIPE.
+            n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+        } else {
             pollfd p{fd, POLLOUT, 0};
-            ::poll(&p, 1, -1);
-        } else if (n == 0 || errno != EINTR) {
-            return false;
+            const int ready = ::poll(&p, 1, 0);
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready <= 0) break;
+            if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return -1;
+            n = ::write(fd, bytes.data() + done, std::min(bytes.size() - done, kSafeWrite));
         }
+        if (n > 0) {
+            done += size_t(n);
+        } else if (n < 0 && errno == EAGAIN) {
+            break;
+        } else if (n == 0 || errno != EINTR) {
+            return -1;
+        }
+    }
+    return ssize_t(done);
+}
+
+// Writes everything, waiting at most `limit_ms` in all. False when the reader is gone or slow.
+bool WriteAllWithin(int fd, std::string_view bytes, bool socket, int limit_ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+    while (!bytes.empty()) {
+        const ssize_t n = WriteAvailable(fd, bytes, socket);
+        if (n < 0) return false;
+        bytes.remove_prefix(size_t(n));
+        if (bytes.empty()) break;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd p{fd, POLLOUT, 0};
+        ::poll(&p, 1, int(left.count()));
     }
     return true;
 }
@@ -58,8 +98,11 @@ bool WriteAll(int fd, std::string_view bytes, bool socket) {
 ApiTransport::ApiTransport(EventLoop& loop) : loop_(loop) {}
 
 ApiTransport::~ApiTransport() {
-    // What the last turns of the loop said (the answer to quit, the end of the connection).
-    Flush();
+    // What the last turns of the loop said (the answer to quit, the end of the connection), given
+    // a little time: a reader that takes nothing does not keep the program from ending.
+    if (!out_.empty() && out_fd_ >= 0 && !broken_) [[maybe_unused]]
+        const bool written = WriteAllWithin(out_fd_, out_, listen_fd_ >= 0, kLastWriteMs);
+    out_.clear();
     if (in_fd_ >= 0) loop_.UnwatchReadable(in_fd_);
     if (listen_fd_ >= 0) {
         loop_.UnwatchReadable(listen_fd_);
@@ -145,7 +188,7 @@ void ApiTransport::Accept() {
         const std::string busy =
             ErrorLine(nullptr, nullptr, {ErrorCode::Busy, "Another client holds this session's socket."}) +
             "\n";
-        [[maybe_unused]] const bool sent = WriteAll(fd, busy, true);
+        [[maybe_unused]] const bool sent = WriteAllWithin(fd, busy, true, 0);
         ::close(fd);
         return;
     }
@@ -194,6 +237,7 @@ void ApiTransport::DropClient() {
     ::close(in_fd_);
     in_fd_ = out_fd_ = -1;
     out_.clear();  // never for the next client
+    timers_.Stop(kRetryTimer);
     if (session_) session_->ClientGone();
 }
 
@@ -211,11 +255,27 @@ void ApiTransport::SendLine(const std::string& line) {
 void ApiTransport::Flush() {
     flush_posted_ = false;
     if (out_.empty()) return;
-    std::string bytes;
-    bytes.swap(out_);
-    if (out_fd_ < 0 || broken_) return;
-    if (WriteAll(out_fd_, bytes, listen_fd_ >= 0)) return;
+    if (out_fd_ < 0 || broken_) {
+        out_.clear();
+        return;
+    }
+    const ssize_t n = WriteAvailable(out_fd_, out_, listen_fd_ >= 0);
+    if (n < 0) return ReaderGone();
+    out_.erase(0, size_t(n));
+    if (out_.empty()) return;
+    if (out_.size() > kMaxWaitingOutput) {
+        std::fprintf(stderr,
+                     "orkan3270: the API client has read none of %zu MB of answers; it counts as gone.\n",
+                     out_.size() >> 20);
+        return ReaderGone();
+    }
+    timers_.Start(kRetryTimer, kRetryAfter, true, alive_.Guard([this] { Flush(); }));
+}
+
+void ApiTransport::ReaderGone() {
+    out_.clear();
     broken_ = true;
+    timers_.Stop(kRetryTimer);
     // Not from inside whatever is writing: the reader's end is handled on the loop.
     loop_.Post(alive_.Guard([this] {
         if (listen_fd_ >= 0) {

@@ -1,7 +1,9 @@
 // How the automation interface's lines travel: stdin and stdout (--api), or a Unix socket that one
 // client at a time holds (--api-socket PATH), on the session's loop. Lines in go to the session as
-// they complete; lines out are gathered and written whole at the next turn of the loop, or when
-// the transport ends.
+// they complete; lines out are gathered and written at the next turn of the loop, as much as the
+// reader takes then: the loop never waits for a reader, so a client that reads nothing holds up
+// nothing else (signals, the host, other sessions). Its answers wait, up to a limit; past it the
+// client is treated as gone.
 #pragma once
 
 #include <functional>
@@ -12,6 +14,7 @@
 #include "api/line_reader.h"
 #include "platform/alive_token.h"
 #include "platform/event_loop.h"
+#include "platform/scoped_timers.h"
 
 namespace orkan {
 
@@ -41,6 +44,7 @@ class ApiTransport final : public ApiOutput {
     void Readable();
     void DropClient();
     void Flush();
+    void ReaderGone();
 
     EventLoop& loop_;
     ApiSession* session_ = nullptr;
@@ -55,6 +59,7 @@ class ApiTransport final : public ApiOutput {
     std::string out_;  // lines not written yet
     bool flush_posted_ = false;
     std::unique_ptr<LineReader> reader_;
+    ScopedTimers timers_{loop_};  // the retry while the reader takes nothing
     AliveToken alive_;
 };
 

@@ -95,6 +95,60 @@ def test_socket_serves_one_client_at_a_time(tmp_path):
         program.wait()
 
 
+def connect_when_there(path):
+    client = socket.socket(socket.AF_UNIX)
+    for _ in range(1200):
+        try:
+            client.connect(str(path))
+            return client
+        except OSError:
+            time.sleep(0.05)
+    raise AssertionError(f"nobody listens on {path}")
+
+
+@pytest.mark.parametrize("over_socket", [False, True])
+def test_a_client_that_reads_no_answers_holds_up_nothing(tmp_path, over_socket):
+    """Answers wait for the reader; the program still ends at once on SIGTERM."""
+    requests = b"".join(b'{"id": %d, "request": "screen", "trace": true}\n' % i for i in range(400))
+    if over_socket:
+        path = tmp_path / "api.sock"
+        program = start("--api-socket", str(path))
+        client = connect_when_there(path)
+        client.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+        client.sendall(requests)
+    else:
+        program = start("--api")
+        program.stdin.write(requests)
+        program.stdin.flush()
+    time.sleep(1)  # the answers fill what the reader's side holds
+    program.terminate()
+    try:
+        assert program.wait(10) == 0
+    finally:
+        program.kill()
+        program.wait()
+
+
+def test_a_program_that_holds_the_socket_without_accepting_is_not_waited_for(tmp_path):
+    path = tmp_path / "api.sock"
+    holder = socket.socket(socket.AF_UNIX)
+    holder.bind(str(path))
+    holder.listen(0)
+    queued = []
+    while True:  # its queue of connections full, as a stopped program's is
+        c = socket.socket(socket.AF_UNIX)
+        c.setblocking(False)
+        try:
+            c.connect(str(path))
+        except BlockingIOError:
+            c.close()
+            break
+        queued.append(c)
+    program = start("--api-socket", str(path))
+    assert program.wait(10) == 8
+    assert b"Another program listens" in program.stderr.read()
+
+
 def test_a_session_without_a_host_never_reports_a_connection(tmp_path):
     # Printing locks the keyboard for a moment, also in a session that never connected.
     program = start("--api")
