@@ -1,12 +1,15 @@
 #include "peers/session_messages.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <vector>
 
 namespace orkan {
 
@@ -22,12 +25,13 @@ bool MakeAddress(const std::string& path, sockaddr_un& address) {
     return true;
 }
 
-std::array<uint8_t, kPeerMessageSize> Encode(const PeerMessage& m) {
-    std::array<uint8_t, kPeerMessageSize> bytes{};
+std::vector<uint8_t> Encode(const PeerMessage& m) {
+    std::vector<uint8_t> bytes(kPeerMessageSize + m.text.size());
     std::memcpy(bytes.data(), &kTag, 4);
     std::memcpy(bytes.data() + 4, &m.message, 4);
     std::memcpy(bytes.data() + 8, &m.wparam, 8);
     std::memcpy(bytes.data() + 16, &m.lparam, 8);
+    std::memcpy(bytes.data() + kPeerMessageSize, m.text.data(), m.text.size());
     return bytes;
 }
 
@@ -67,34 +71,53 @@ MessageSocket::~MessageSocket() {
 
 std::optional<PeerMessage> MessageSocket::Receive() {
     for (;;) {
-        std::array<uint8_t, kPeerMessageSize + 1> bytes{};
+        std::array<uint8_t, kPeerMessageSize + kPeerTextMax + 1> bytes{};
         const ssize_t n = ::recv(fd_, bytes.data(), bytes.size(), 0);
         if (n < 0) {
             if (errno == EINTR) continue;
             return std::nullopt;
         }
         uint32_t tag = 0;
-        if (size_t(n) == kPeerMessageSize) std::memcpy(&tag, bytes.data(), 4);
+        if (size_t(n) >= kPeerMessageSize && size_t(n) <= kPeerMessageSize + kPeerTextMax)
+            std::memcpy(&tag, bytes.data(), 4);
         if (tag != kTag) continue;  // not one of ours: dropped
         PeerMessage m;
         std::memcpy(&m.message, bytes.data() + 4, 4);
         std::memcpy(&m.wparam, bytes.data() + 8, 8);
         std::memcpy(&m.lparam, bytes.data() + 16, 8);
+        m.text.assign(reinterpret_cast<const char*>(bytes.data()) + kPeerMessageSize,
+                      size_t(n) - kPeerMessageSize);
         return m;
     }
 }
 
-bool SendPeerMessage(const std::string& folder, char letter, const PeerMessage& message) {
+bool SendPeerMessage(const std::string& folder, char letter, const PeerMessage& message, int wait_ms) {
     sockaddr_un address;
-    if (!MakeAddress(MessageSocketPath(folder, letter), address)) return false;
+    if (message.text.size() > kPeerTextMax || !MakeAddress(MessageSocketPath(folder, letter), address))
+        return false;
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
+    // Connected, so that poll() tells when the session's queue has room again.
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return false;
+    }
     const auto bytes = Encode(message);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
     ssize_t n;
-    do {
-        n = ::sendto(fd, bytes.data(), bytes.size(), MSG_DONTWAIT,
-                     reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    } while (n < 0 && errno == EINTR);
+    for (;;) {
+        n = ::send(fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n >= 0 || errno == EINTR) {
+            if (n >= 0) break;
+            continue;
+        }
+        if (errno != EAGAIN) break;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd p{fd, POLLOUT, 0};
+        ::poll(&p, 1, int(left.count()));
+    }
     ::close(fd);
     return n == ssize_t(bytes.size());
 }

@@ -1,6 +1,7 @@
 // Messages between the sessions of one user: a Unix datagram socket per session in the runtime
 // folder ("session-<letter>.sock"), each datagram carrying a message number and two values, as the
-// window messages between sessions did.
+// window messages between sessions did, and a macro request its text: requests sent close together
+// then queue in order, none overwriting another.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +16,8 @@ inline constexpr uint32_t kUserMessage = 1024;
 namespace peer_message {
 inline constexpr int64_t SessionListChanged = 1024;  // lparam: process id of a closing session, or 0
 inline constexpr int64_t CloseSession = 1027;        // run the shut-down macro, else close
-inline constexpr int64_t RunMacroFile = 1040;        // run the macro named in the slot's request text
-inline constexpr int64_t RunMacroText = 1041;        // run the slot's request text as macro source
+inline constexpr int64_t RunMacroFile = 1040;        // run the macro named in the message's text
+inline constexpr int64_t RunMacroText = 1041;        // run the message's text as macro source
 // Window arrangement asked of another session's window; the desktop program acts on them.
 inline constexpr int64_t Cascade = 1100;  // lparam: position index in the cascade
 inline constexpr int64_t Minimise = 1101;
@@ -29,11 +30,14 @@ struct PeerMessage {
     uint32_t message = kUserMessage;
     int64_t wparam = 0;
     int64_t lparam = 0;
+    std::string text = {};  // a macro request's, at most kPeerTextMax bytes
     bool operator==(const PeerMessage&) const = default;
 };
 
-// The datagram: a tag, the message number and the two values, little-endian as the machine is.
+// The datagram: a tag, the message number and the two values, little-endian as the machine is,
+// then the text's bytes.
 inline constexpr size_t kPeerMessageSize = 24;
+inline constexpr size_t kPeerTextMax = 259;
 
 class MessageSocket {
   public:
@@ -56,8 +60,9 @@ class MessageSocket {
 
 std::string MessageSocketPath(const std::string& folder, char letter);
 
-// Sends without waiting. False when the session is not there or its queue is full: these are
-// notices, and a session that went away needs none.
-bool SendPeerMessage(const std::string& folder, char letter, const PeerMessage& message);
+// Sends, waiting at most `wait_ms` while the session's queue is full (0: not at all). False when the
+// session is not there or its queue stayed full: notices need no wait, and a session that went
+// away needs none; a macro request waits a moment for a busy session.
+bool SendPeerMessage(const std::string& folder, char letter, const PeerMessage& message, int wait_ms = 0);
 
 }  // namespace orkan

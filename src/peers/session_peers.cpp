@@ -69,14 +69,20 @@ void SessionPeers::Leave() {
     NotifySessions(int32_t(::getpid()));
 }
 
+// How long a macro request waits for room in a busy session's queue of messages.
+constexpr int kBusyWaitMs = 2000;
+
 PeerRequest SessionPeers::RunMacroIn(char letter, std::string_view text, bool as_source) {
     const auto slot = SlotOfLetter(letter);
     if (!slot) return PeerRequest::InvalidLetter;
     if (!area_->IsOccupied(*slot)) return PeerRequest::NotOpen;
     if (text.size() >= kSlotTextSize) return PeerRequest::TooLong;
-    if (!area_->SetRequestText(*slot, text)) return PeerRequest::NotOpen;
     const int64_t what = as_source ? peer_message::RunMacroText : peer_message::RunMacroFile;
-    return SendTo(*slot, {kUserMessage, what, 0}) ? PeerRequest::Sent : PeerRequest::NotOpen;
+    // A busy session's queue gets a moment to make room.
+    return SendPeerMessage(folder_.path, LetterOfSlot(*slot), {kUserMessage, what, 0, std::string(text)},
+                           kBusyWaitMs)
+               ? PeerRequest::Sent
+               : PeerRequest::NotOpen;
 }
 
 void SessionPeers::CloseAll() {
@@ -110,9 +116,8 @@ void SessionPeers::OnReadable() {
                 break;
             case peer_message::RunMacroFile:
             case peer_message::RunMacroText: {
-                const std::string text = area_->TakeRequestText();
-                if (!text.empty())
-                    handler_->OnMacroRequest(text, message->wparam == peer_message::RunMacroText);
+                if (!message->text.empty())
+                    handler_->OnMacroRequest(message->text, message->wparam == peer_message::RunMacroText);
                 break;
             }
             case peer_message::Cascade:

@@ -15,7 +15,7 @@ namespace {
 
 constexpr size_t kPidOffset = 0;
 constexpr size_t kNameOffset = 8;
-constexpr size_t kRequestOffset = 268;
+// 268 on: free (a macro request's text travels in its message).
 
 // Holds a flock for one scope.
 class FlockGuard {
@@ -230,22 +230,6 @@ void SharedArea::SetOwnName(std::string_view session_name) {
     if (!own_slot_) return;
     FlockGuard lock(claim_fd_, LOCK_EX);
     WriteText(Slot(*own_slot_) + kNameOffset, session_name);
-}
-
-bool SharedArea::SetRequestText(int slot, std::string_view text) {
-    if (slot < 0 || slot >= kSlotCount || text.size() >= kSlotTextSize) return false;
-    FlockGuard lock(claim_fd_, LOCK_EX);
-    if (own_slot_ != slot && !LockHeldByOther(slot)) return false;
-    WriteText(Slot(slot) + kRequestOffset, text);
-    return true;
-}
-
-std::string SharedArea::TakeRequestText() {
-    if (!own_slot_) return {};
-    FlockGuard lock(claim_fd_, LOCK_EX);
-    std::string text = ReadText(Slot(*own_slot_) + kRequestOffset);
-    std::memset(Slot(*own_slot_) + kRequestOffset, 0, kSlotTextSize);
-    return text;
 }
 
 }  // namespace orkan

@@ -70,11 +70,6 @@ class SharedArea {
     bool IsOccupied(int slot) const;
 
     void SetOwnName(std::string_view session_name);
-    // Leaves `text` as the request of another session's slot. False when the slot is free or the
-    // text does not fit (259 bytes).
-    [[nodiscard]] bool SetRequestText(int slot, std::string_view text);
-    // The own slot's request text (cleared by reading it).
-    std::string TakeRequestText();
 
   private:
     SharedArea() = default;

@@ -161,15 +161,18 @@ TEST_F(Area, MacroRequestsAndMessages) {
     auto a = join(ha);
     auto b = join(hb);
     EXPECT_EQ(a->NotifySessions(0), 1);
+    // Requests sent together each arrive, in order.
     EXPECT_EQ(a->RunMacroIn('b', "logon", false), PeerRequest::Sent);
+    EXPECT_EQ(a->RunMacroIn('B', "TYPE(\"x\")", true), PeerRequest::Sent);
     EXPECT_TRUE(b->Arrange('A', peer_message::Minimise, 0));
     EXPECT_EQ(a->RunMacroIn('C', "logon", false), PeerRequest::NotOpen);
     EXPECT_EQ(PeerRequestErrorCode(PeerRequest::NotOpen), 0x8042);
     EXPECT_EQ(a->RunMacroIn('*', "x", false), PeerRequest::InvalidLetter);
     EXPECT_EQ(a->RunMacroIn('B', std::string(kSlotTextSize, 'm'), true), PeerRequest::TooLong);
-    ASSERT_TRUE(test::TurnUntil(loop, [&] { return !hb.macros.empty() && !ha.arranged.empty(); }));
+    ASSERT_TRUE(test::TurnUntil(loop, [&] { return hb.macros.size() == 2 && !ha.arranged.empty(); }));
     EXPECT_EQ(hb.lists, std::vector<int32_t>{0});
-    EXPECT_EQ(hb.macros, (std::vector<std::pair<std::string, bool>>{{"logon", false}}));
+    EXPECT_EQ(hb.macros,
+              (std::vector<std::pair<std::string, bool>>{{"logon", false}, {"TYPE(\"x\")", true}}));
     EXPECT_EQ(ha.arranged, std::vector<int64_t>{peer_message::Minimise});
     // A datagram that is not ours is dropped; the next good one still arrives.
     {
