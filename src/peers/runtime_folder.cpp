@@ -27,16 +27,25 @@ uint64_t PathHash(const std::string& path) {
     return h;
 }
 
+bool IsOwnFolder(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
+}
+
 }  // namespace
 
-RuntimeFolder RuntimeFolderFor(const Environment& env) {
+RuntimeFolder RuntimeFolderFor(const Environment& env,
+                               const std::function<bool(const std::string&)>& is_own_folder) {
     const std::string uid = std::to_string(::getuid());
+    const std::string login = "/run/user/" + uid;
     RuntimeFolder folder;
     auto xdg = env ? env("XDG_RUNTIME_DIR") : std::nullopt;
     if (xdg && !xdg->empty() && xdg->front() == '/') {
         std::string base = *xdg;
         while (base.size() > 1 && base.back() == '/') base.pop_back();
         folder.path = base + "/orkan3270";
+    } else if (is_own_folder ? is_own_folder(login) : IsOwnFolder(login)) {
+        folder.path = login + "/orkan3270";
     } else {
         folder.path = "/tmp/orkan3270-" + uid;
     }

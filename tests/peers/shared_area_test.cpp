@@ -53,17 +53,22 @@ TEST(RuntimeFolderName, FollowsTheFolder) {
     const std::string uid = std::to_string(getuid());
     struct Case {
         std::optional<std::string> xdg;
+        bool logged_in;  // /run/user/<uid> is there
         std::string path;
         bool plain_name;
     };
-    for (const Case& c : {Case{"/run/user/" + uid, "/run/user/" + uid + "/orkan3270", true},
-                          Case{"/run/user/" + uid + "/", "/run/user/" + uid + "/orkan3270", true},
-                          Case{"/tmp/private", "/tmp/private/orkan3270", false},
-                          Case{std::nullopt, "/tmp/orkan3270-" + uid, false},
-                          Case{"relative", "/tmp/orkan3270-" + uid, false}}) {
-        const RuntimeFolder f = RuntimeFolderFor([&](const std::string& name) -> std::optional<std::string> {
-            return name == "XDG_RUNTIME_DIR" ? c.xdg : std::nullopt;
-        });
+    for (const Case& c : {Case{"/run/user/" + uid, true, "/run/user/" + uid + "/orkan3270", true},
+                          Case{"/run/user/" + uid + "/", true, "/run/user/" + uid + "/orkan3270", true},
+                          Case{"/tmp/private", true, "/tmp/private/orkan3270", false},
+                          Case{std::nullopt, false, "/tmp/orkan3270-" + uid, false},
+                          Case{"relative", false, "/tmp/orkan3270-" + uid, false},
+                          // A cron job of a user who is logged in meets the desktop's sessions.
+                          Case{std::nullopt, true, "/run/user/" + uid + "/orkan3270", true}}) {
+        const RuntimeFolder f = RuntimeFolderFor(
+            [&](const std::string& name) -> std::optional<std::string> {
+                return name == "XDG_RUNTIME_DIR" ? c.xdg : std::nullopt;
+            },
+            [&](const std::string& path) { return c.logged_in && path == "/run/user/" + uid; });
         EXPECT_EQ(f.path, c.path);
         const std::string plain = "/orkan_tn3270_commonarea." + uid;
         EXPECT_EQ(f.shm_name == plain, c.plain_name) << f.shm_name;
