@@ -84,10 +84,28 @@ std::unique_ptr<SharedArea> SharedArea::Open(const RuntimeFolder& folder, std::s
     return area;
 }
 
+namespace {
+
+// The area's name is known to every user: one who made it first keeps this user out. Say so, and
+// what helps.
+std::string TakenByAnotherUser(const std::string& name, uid_t owner) {
+    return "The shared area /dev/shm" + name + " was made by another user (uid " + std::to_string(owner) +
+           "), which keeps this user's sessions from meeting there: ask the administrator to remove it, "
+           "or set XDG_RUNTIME_DIR to a private folder of yours, whose sessions get an area of their own.";
+}
+
+}  // namespace
+
 bool SharedArea::MapCurrent(std::string& error) {
     const int fd = ::shm_open(name_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        error = ErrorText("The shared area " + name_ + " cannot be opened", errno);
+        const int open_error = errno;
+        struct stat taken {};
+        if (open_error == EACCES && ::lstat(("/dev/shm" + name_).c_str(), &taken) == 0 &&
+            taken.st_uid != ::getuid())
+            error = TakenByAnotherUser(name_, taken.st_uid);
+        else
+            error = ErrorText("The shared area " + name_ + " cannot be opened", open_error);
         return false;
     }
     struct stat st {};
@@ -100,10 +118,14 @@ bool SharedArea::MapCurrent(std::string& error) {
         ::close(fd);
         return true;
     }
-    if (st.st_uid != ::getuid() || (st.st_mode & 077) != 0) {
+    if (st.st_uid != ::getuid()) {
         ::close(fd);
-        error = "The shared area " + name_ +
-                " belongs to another user or can be reached by others; it is not used.";
+        error = TakenByAnotherUser(name_, st.st_uid);
+        return false;
+    }
+    if ((st.st_mode & 077) != 0) {
+        ::close(fd);
+        error = "The shared area " + name_ + " can be reached by other users; it is not used.";
         return false;
     }
     bool usable = size_t(st.st_size) >= kSharedAreaSize || ::ftruncate(fd, off_t(kSharedAreaSize)) == 0;

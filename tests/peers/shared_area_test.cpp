@@ -76,6 +76,25 @@ TEST(RuntimeFolderName, FollowsTheFolder) {
     }
 }
 
+TEST_F(Area, AnAreaAnotherUserMadeFirstSaysWhoAndWhatHelps) {
+    const int fd = shm_open(folder.shm_name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    const bool given_away = fchown(fd, 4343, static_cast<gid_t>(-1)) == 0;
+    close(fd);
+    if (!given_away) {
+        shm_unlink(folder.shm_name.c_str());
+        GTEST_SKIP() << "only root can make an area of another user";
+    }
+    std::string error;
+    EXPECT_FALSE(SharedArea::Open(folder, error));
+    shm_unlink(folder.shm_name.c_str());
+    EXPECT_EQ(error,
+              "The shared area /dev/shm" + folder.shm_name +
+                  " was made by another user (uid 4343), which keeps this user's sessions from meeting "
+                  "there: ask the administrator to remove it, or set XDG_RUNTIME_DIR to a private folder "
+                  "of yours, whose sessions get an area of their own.");
+}
+
 TEST_F(Area, RuntimeFolderIsPrivate) {
     struct stat st {};
     ASSERT_EQ(stat(folder.path.c_str(), &st), 0);
