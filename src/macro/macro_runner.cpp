@@ -292,11 +292,17 @@ void MacroRunner::RunTurn() {
             bindings_.DebugLine(std::string_view(p.source).substr(p.current, end - p.current));
         }
         int result;
+        MacroProgram* const program = &current();
+        const uint32_t statement_at = program->current;
         {
-            ActingMacro acting(s_.macro_gate, current().permissions);
-            result = interpreter_.ExecuteStatement(current());
-            // Whatever the statement made of it, a refused capability is the macro's error.
-            if (acting.Refused() && generation == generation_) result = macro_error::Refused;
+            ActingMacro acting(s_.macro_gate, program->permissions);
+            result = interpreter_.ExecuteStatement(*program);
+            // Whatever the statement made of it, a refused capability is the macro's error, and
+            // reported against it, though it went on to the next one.
+            if (acting.Refused() && generation == generation_) {
+                result = macro_error::Refused;
+                if (!chain_.empty() && &current() == program) program->current = statement_at;
+            }
         }
         retired_.clear();
         if (generation != generation_) {  // the statement stopped the chain (a dialog's Cancel, Stop)

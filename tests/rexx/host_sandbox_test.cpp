@@ -144,6 +144,8 @@ TEST(HostSandbox, EveryFunctionHasItsAnswer) {
             }
             if (own) {
                 EXPECT_EQ(o.error, macro_error::Refused) << where;
+                // Reported at the refused statement, the macro's one line.
+                EXPECT_NE(said.find("error at line 1,"), std::string::npos) << where;
             } else {
                 EXPECT_NE(said.find("Error 1020"), std::string::npos) << where;
             }
