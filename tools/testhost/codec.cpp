@@ -205,30 +205,13 @@ Bytes HostText(const Codec& codec, const std::string& text, std::string& note) {
     }
     for (char32_t cp : cps) {
         std::string one;
-        if (cp < 0x80) one = static_cast<char>(cp);
         Bytes b;
-        if (!one.empty() && cp >= 0x20 && codec.ToHost(one, b, e)) {
+        if (cp >= 0x20) AppendUtf8(cp, one);
+        if (!one.empty() && codec.ToHost(one, b, e) && b.size() == 1) {
             out.push_back(b[0]);
         } else {
-            // Multi-byte characters: try through the full converter.
-            std::string u;
-            if (cp >= 0x80) {
-                if (cp < 0x800) {
-                    u += static_cast<char>(0xC0 | (cp >> 6));
-                    u += static_cast<char>(0x80 | (cp & 0x3F));
-                } else if (cp < 0x10000) {
-                    u += static_cast<char>(0xE0 | (cp >> 12));
-                    u += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                    u += static_cast<char>(0x80 | (cp & 0x3F));
-                }
-            }
-            Bytes b2;
-            if (!u.empty() && codec.ToHost(u, b2, e)) {
-                out.push_back(b2[0]);
-            } else {
-                out.push_back(codec.HostByte('?'));
-                note = "a character without a form in " + codec.Name() + " was sent as '?'";
-            }
+            out.push_back(codec.HostByte('?'));
+            note = "a character without a form in " + codec.Name() + " was sent as '?'";
         }
     }
     return out;
