@@ -265,7 +265,7 @@ void ApiTransport::Flush() {
     if (out_.empty()) return;
     if (out_.size() > kMaxWaitingOutput) {
         std::fprintf(stderr,
-                     "orkan3270: the API client has read none of %zu MB of answers; it counts as gone.\n",
+                     "orkan3270: the API client leaves %zu MB of answers unread; it counts as gone.\n",
                      out_.size() >> 20);
         return ReaderGone();
     }
