@@ -197,6 +197,7 @@ TransferDialog::TransferDialog(Session& session, TransferClient& client, bool up
     status_->setMinimumWidth(420);
     progress_ = new QProgressBar;
     progress_->setObjectName("progress");
+    progress_->setAccessibleName("Transfer progress");
     progress_->setRange(0, kProgressScale);
     progress_->setValue(0);
 
