@@ -140,16 +140,17 @@ PageSetupPage MakePageSetupPage(const SessionRecord& record, Ui& ui) {
             ui.ShowMessage({"Options", text, Buttons::Ok, Icon::Warning});
             return false;
         };
+        // Profiles and layouts named as the page shows them.
         if (!editor->Take((*profiles)[size_t(*shown)]))
-            return refuse("The face name of printer profile " + std::to_string(*shown + 1) +
-                          " cannot be stored.");
+            return refuse(std::string("The face name of the profile \"") + kProfileNames[size_t(*shown)] +
+                          "\" cannot be stored.");
         for (int i = 0; i < kPrinterProfiles; ++i)
-            for (const PageEdges& e : (*profiles)[size_t(i)].edges)
-                if (!EdgesUsable(e))
-                    return refuse(
-                        "The edges of printer profile " + std::to_string(i + 1) +
-                        " give no printable area: each lies between 0 and 100, left below right and top "
-                        "below bottom.");
+            for (size_t l = 0; l < kLayoutNames.size(); ++l)
+                if (!EdgesUsable((*profiles)[size_t(i)].edges[l]))
+                    return refuse(std::string("The edges of the profile \"") + kProfileNames[size_t(i)] +
+                                  "\", " + kLayoutNames[l] +
+                                  ", give no printable area: each lies between 0 and 100, left below right "
+                                  "and top below bottom.");
         const std::optional<std::string> name =
             PathToStoredName(printer->currentText().trimmed().toStdString());
         if (!name || !r.SetText(field::PrinterName, *name))
