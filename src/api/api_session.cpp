@@ -173,12 +173,12 @@ void ApiSession::Finished() {
 void ApiSession::WaitFor(std::function<void()> step, int64_t timeout_ms, std::function<void()> expire) {
     const uint64_t generation = current_->generation;
     current_->step = std::move(step);
-    current_->cancel = [this, generation, expire] {
+    // A cancel ends the wait as its time-out would.
+    std::function<void()> expiry = [this, generation, expire] {
         if (IsCurrent(generation)) expire();
     };
-    timers_.Start(kStepTimer, std::chrono::milliseconds(timeout_ms), true, [this, generation, expire] {
-        if (IsCurrent(generation)) expire();
-    });
+    current_->cancel = expiry;
+    timers_.Start(kStepTimer, std::chrono::milliseconds(timeout_ms), true, std::move(expiry));
     RunStep();
 }
 

@@ -252,8 +252,6 @@ void FitFileColumns(QFileDialog& dialog) {
     fit();
 }
 
-}  // namespace
-
 // The extension a save dialog's first filter gives its files ("*.ses": "ses"), or none.
 QString FirstFilterExtension(const FileDialogRequest& request) {
     if (request.filters.empty() || request.filters[0].patterns.empty()) return {};
@@ -261,6 +259,8 @@ QString FirstFilterExtension(const FileDialogRequest& request) {
     const QString extension = pattern.startsWith("*.") ? pattern.mid(2) : QString();
     return extension.contains(QRegularExpression("[*?\\[\\]./]")) ? QString() : extension;
 }
+
+}  // namespace
 
 std::optional<std::string> QtUi::AskFileName(const FileDialogRequest& request) {
     if (!CanShowWindows(dismissed_)) return std::nullopt;
