@@ -1,5 +1,6 @@
 #include "display/spoken_status.h"
 
+#include <string>
 #include <string_view>
 
 #include "ds3270/fields.h"
@@ -87,6 +88,10 @@ std::string SpokenStatus(const Session& session) {
         add(KeyboardWords(status));
     if (session.keyboard->insert_mode) add("insert mode");
     add(MacroWords(session.indicators.macro_letter));
+    // The status line shows the selection's size; a screen reader hears what Copy will take.
+    if (const Selection& sel = session.selection; sel.shown)
+        add(std::to_string(sel.Height()) + (sel.Height() == 1 ? " row" : " rows") + " by " +
+            std::to_string(sel.Width()) + (sel.Width() == 1 ? " column" : " columns") + " selected");
     return words;
 }
 

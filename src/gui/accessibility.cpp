@@ -47,10 +47,15 @@ class TerminalAccessible final : public QAccessibleWidget, public QAccessibleTex
         return s;
     }
 
-    // A screen reader's selection and caret have no place on a 3270 screen: the cursor moves by
-    // the keyboard and the host, the terminal's selection is a rectangle made with the mouse.
-    void selection(int, int* start, int* end) const override { *start = *end = 0; }
-    int selectionCount() const override { return 0; }
+    // The terminal's selection is a rectangle, one range per row; it is made with the mouse or
+    // Shift and the arrows, not by a screen reader, and the caret is the 3270 cursor.
+    void selection(int index, int* start, int* end) const override {
+        const std::vector<std::pair<int, int>> ranges = Screen().SelectedRanges();
+        const bool exists = index >= 0 && index < int(ranges.size());
+        *start = exists ? ranges[size_t(index)].first : 0;
+        *end = exists ? ranges[size_t(index)].second : 0;
+    }
+    int selectionCount() const override { return int(Screen().SelectedRanges().size()); }
     void addSelection(int, int) override {}
     void removeSelection(int) override {}
     void setSelection(int, int, int) override {}

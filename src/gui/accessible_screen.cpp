@@ -59,6 +59,17 @@ int AccessibleScreen::OffsetOf(uint32_t address) const {
     return int(address / columns * (columns + 1) + address % columns);
 }
 
+std::vector<std::pair<int, int>> AccessibleScreen::SelectedRanges() const {
+    const Selection& sel = session_.selection;
+    const uint32_t rows = session_.ps.rows, columns = session_.ps.columns;
+    std::vector<std::pair<int, int>> ranges;
+    if (!sel.shown || columns == 0 || sel.Left() >= columns) return ranges;
+    const uint32_t right = std::min(sel.Right(), columns - 1);
+    for (uint32_t row = sel.Top(); row <= sel.Bottom() && row < rows; ++row)
+        ranges.emplace_back(OffsetOf(row * columns + sel.Left()), OffsetOf(row * columns + right) + 1);
+    return ranges;
+}
+
 std::optional<uint32_t> AccessibleScreen::AddressAt(int offset) const {
     const uint32_t columns = session_.ps.columns;
     if (offset < 0 || columns == 0) return std::nullopt;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "display/row_bands.h"
@@ -32,6 +33,8 @@ class AccessibleScreen {
     int OffsetOf(uint32_t address) const;
     // The screen position of a text offset; none for a line end or beyond the screen.
     std::optional<uint32_t> AddressAt(int offset) const;
+    // The selection rectangle as text ranges [start, end), one per row.
+    std::vector<std::pair<int, int>> SelectedRanges() const;
     QString Description() const;
 
     // The rows of these bands may have changed (the changed-position map's bands).

@@ -1,5 +1,6 @@
 #include "gui/terminal_widget.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -114,6 +115,12 @@ void TerminalWidget::SelectionChanged() {
     update(drawn_selection_);
     update(now);
     drawn_selection_ = now;
+    if (QAccessible::isActive()) {
+        const std::vector<std::pair<int, int>> ranges = Reading().SelectedRanges();
+        QAccessibleTextSelectionEvent changed(this, ranges.empty() ? -1 : ranges.front().first,
+                                              ranges.empty() ? -1 : ranges.back().second);
+        QAccessible::updateAccessibility(&changed);
+    }
     // The cursor stops blinking while a selection shows.
     UpdateCursorPlace(session_.ps.cursor_address);
 }

@@ -246,6 +246,19 @@ def status_says(words):
     return check
 
 
+def selection_reads(r, _):
+    """Shift and the arrows select from the cursor: the status bar says how much, the text interface
+    gives the selected text, one range per row."""
+    waitfor(10, f"the status bar names no selection but says {r.status_bar().name!r}",
+            lambda: "1 row by 2 columns selected" in r.status_bar().name)
+    t = r.terminal.queryText()
+    if t.getNSelections() != 1:
+        raise Failure(f"the terminal has {t.getNSelections()} selections, not 1")
+    start, end = t.getSelection(0)
+    if end - start != 2 or not start <= r.caret() <= end:
+        raise Failure(f"the selection is {start}-{end}, not 2 cells at the caret {r.caret()}")
+
+
 def main_window_names(r, _):
     missing, _ = unnamed_controls(r.app)
     if missing:
@@ -263,6 +276,7 @@ STEPS = [
     ("typing into a protected field", ["Up", "type:x"], status_says("the cursor is in a protected field")),
     ("Reset", ["Escape"], status_says("Connected, TLS, keyboard unlocked")),
     ("Insert", ["Insert"], status_says("insert mode")),
+    ("a selection", ["shift+Right", "shift+Right"], selection_reads),
     ("main window", [], main_window_names),
 ]
 
