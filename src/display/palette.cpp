@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "config/session_record.h"
 
@@ -16,6 +17,36 @@ Palette BuildPalette(const SessionRecord& record) {
     for (size_t i = 0; i < kFrameColours.size(); ++i)
         p[16 + i] = AdjustBrightness(kFrameColours[i], brightness);
     return p;
+}
+
+std::string ColourWords(Rgb rgb) {
+    struct Named {
+        Rgb rgb;
+        const char* name;
+    };
+    // The 3270 names for cyan and magenta (turquoise, pink) are the ones hosts' users know.
+    static constexpr Named kNames[] = {
+        {0x000000, "black"},      {0xFFFFFF, "white"},  {0x808080, "grey"},      {0xC0C0C0, "light grey"},
+        {0x404040, "dark grey"},  {0xFF0000, "red"},    {0x800000, "dark red"},  {0x00FF00, "green"},
+        {0x008000, "dark green"}, {0x0000FF, "blue"},   {0x000080, "dark blue"}, {0x5B9BFF, "light blue"},
+        {0xFFFF00, "yellow"},     {0x808000, "olive"},  {0x00FFFF, "turquoise"}, {0x008080, "teal"},
+        {0xFF00FF, "pink"},       {0x800080, "purple"}, {0xFFA500, "orange"},    {0x8B4513, "brown"},
+        {0xE7C59E, "beige"},
+    };
+    const auto distance = [rgb](Rgb other) {
+        int sum = 0;
+        for (int shift : {16, 8, 0}) {
+            const int d = int(rgb >> shift & 0xFF) - int(other >> shift & 0xFF);
+            sum += d * d;
+        }
+        return sum;
+    };
+    const Named* best = &kNames[0];
+    for (const Named& n : kNames)
+        if (distance(n.rgb) < distance(best->rgb)) best = &n;
+    char number[8];
+    std::snprintf(number, sizeof number, "%06X", unsigned(rgb & 0xFFFFFF));
+    return std::string(best->name) + " (#" + number + ")";
 }
 
 uint8_t RoleColour(const SessionRecord& record, int role) {

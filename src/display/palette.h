@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace orkan {
@@ -64,6 +65,10 @@ constexpr uint8_t BackgroundIndex(uint8_t colour) {
 constexpr uint8_t MakeColour(uint8_t foreground, uint8_t background) {
     return uint8_t((background & 0x0F) << 4 | (foreground & 0x0F));
 }
+
+// A colour in words for a screen reader: the nearest of a few plain names, then the number, as
+// "dark red (#800000)".
+std::string ColourWords(Rgb rgb);
 
 // A role as a colour byte, background * 16 + foreground.
 uint8_t RoleColour(const SessionRecord& record, int role);

@@ -17,6 +17,7 @@
 #include <QTextEdit>
 
 #include "gui/accessible_screen.h"
+#include "gui/button_panel.h"
 #include "gui/status_line_widget.h"
 #include "gui/terminal_widget.h"
 
@@ -111,11 +112,14 @@ class StatusAccessible final : public QAccessibleWidget {
     }
 };
 
-// Neither widget has a meta-object of its own: Qt asks with the key of their base class.
+// None of these widgets has a meta-object of its own: Qt asks with the key of their base class.
 QAccessibleInterface* Factory(const QString& key, QObject* object) {
     if (key != QLatin1String("QWidget")) return nullptr;
     if (auto* terminal = dynamic_cast<TerminalWidget*>(object)) return new TerminalAccessible(terminal);
     if (auto* status = dynamic_cast<StatusLineWidget*>(object)) return new StatusAccessible(status);
+    // A plain widget is a "filler" to a screen reader; the keypad has a window of its own.
+    if (auto* pad = dynamic_cast<ButtonPanel*>(object); pad && pad->isWindow())
+        return new QAccessibleWidget(pad, QAccessible::Window);
     return nullptr;
 }
 

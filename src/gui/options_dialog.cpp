@@ -15,6 +15,9 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <array>
+#include <functional>
+#include <memory>
 
 #include "display/palette.h"
 #include "gui/dialog_fit.h"
@@ -285,19 +288,31 @@ QWidget* OptionsDialog::MakeColourPage() {
     auto* layout = new QVBoxLayout(w);
     auto* colours = new QGridLayout;
     layout->addWidget(new QLabel("Session colours:"));
-    // The buttons show the colours as stored; the brightness applies on the screen.
+    // The buttons show the colours as stored; the brightness applies on the screen. A screen
+    // reader hears each colour in words, and each role's palette entries as the colours they are.
+    const auto swatches = std::make_shared<std::array<QPushButton*, 16>>();
+    const auto describe_roles = std::make_shared<std::vector<std::function<void()>>>();
+    const auto entry_words = [swatches](int entry) {
+        const Rgb rgb = entry < 16 ? Rgb((*swatches)[size_t(entry)]->property("rgb").toUInt())
+                                   : kFrameColours[size_t(entry - 16) % kFrameColours.size()];
+        return QString::fromStdString(ColourWords(rgb));
+    };
     for (int i = 0; i < 16; ++i) {
         auto* b = new QPushButton(QString::number(i));
+        (*swatches)[size_t(i)] = b;
         b->setMinimumWidth(36);
-        b->setAccessibleName(QString("Session colour %1").arg(i));
-        b->setProperty("rgb", uint(record_.SessionColour(i)));
-        Swatch(b, record_.SessionColour(i));
-        QObject::connect(b, &QPushButton::clicked, this, [this, b] {
-            const QColor c = QColorDialog::getColor(ToQColor(b->property("rgb").toUInt()), this, "Color");
-            if (!c.isValid()) return;
-            const Rgb rgb = Rgb(c.red()) << 16 | Rgb(c.green()) << 8 | Rgb(c.blue());
+        const auto show = [b, i](Rgb rgb) {
             b->setProperty("rgb", uint(rgb));
             Swatch(b, rgb);
+            b->setAccessibleName(
+                QString("Session colour %1: %2").arg(i).arg(QString::fromStdString(ColourWords(rgb))));
+        };
+        show(record_.SessionColour(i));
+        QObject::connect(b, &QPushButton::clicked, this, [this, b, show, describe_roles] {
+            const QColor c = QColorDialog::getColor(ToQColor(b->property("rgb").toUInt()), this, "Color");
+            if (!c.isValid()) return;
+            show(Rgb(c.red()) << 16 | Rgb(c.green()) << 8 | Rgb(c.blue()));
+            for (const auto& describe : *describe_roles) describe();
         });
         colours->addWidget(b, i / 8, i % 8);
         takers_.push_back([b, i](SessionRecord& r) {
@@ -332,6 +347,14 @@ QWidget* OptionsDialog::MakeColourPage() {
         const QString role_name = QString::fromUtf8(kRoleNames[size_t(role)].data());
         fg->setAccessibleName(role_name + ": text colour");
         bg->setAccessibleName(role_name + ": background colour");
+        for (QSpinBox* box : {fg, bg}) {
+            const auto describe = [box, entry_words] {
+                box->setAccessibleDescription(entry_words(box->value()));
+            };
+            describe();
+            QObject::connect(box, &QSpinBox::valueChanged, box, describe);
+            describe_roles->push_back(describe);
+        }
         auto* row = new QHBoxLayout;
         row->addWidget(new QLabel("text"));
         row->addWidget(fg);

@@ -37,6 +37,15 @@ TEST(Palette, EntryZeroKeepsItsColourAndTheFrameFollowsBrightness) {
     EXPECT_EQ(p[21], AdjustBrightness(0x183A61, 64));
 }
 
+TEST(Palette, ColourWordsNameTheNearestPlainColour) {
+    const std::pair<Rgb, const char*> cases[] = {
+        {0x000000, "black (#000000)"},      {0xF0F0F0, "white (#F0F0F0)"},    {0xFF0000, "red (#FF0000)"},
+        {0x00F0F0, "turquoise (#00F0F0)"},  {0x7A0000, "dark red (#7A0000)"}, {0xFF1493, "pink (#FF1493)"},
+        {0x1000080, "dark blue (#000080)"},  // bits above the colour are no colour
+    };
+    for (const auto& [rgb, words] : cases) EXPECT_EQ(ColourWords(rgb), words);
+}
+
 TEST(Palette, ColourTag) {
     struct Case {
         const char* name;

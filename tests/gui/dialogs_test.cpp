@@ -13,11 +13,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 
 #include "config/session_file.h"
 #include "config/temp_folder.h"
+#include "display/palette.h"
 #include "gui/dialog_fit.h"
 #include "gui/info_windows.h"
 #include "gui/options_dialog.h"
@@ -61,6 +63,29 @@ TEST(OptionsDialogTest, OpensAtThePageAndTakesTheRows) {
     expected.SetNumber(field::UseAltForMenu, was ? 0 : 1);
     EXPECT_TRUE(d.Record() == expected);
     EXPECT_TRUE(ui.shown.empty());
+}
+
+// Without sight the colours page is numbers only, unless each colour is also said in words.
+TEST(OptionsDialogTest, ColoursAreNamedInWords) {
+    test::GuiApp();
+    test::RecordingUi ui;
+    SessionRecord record = DefaultSessionRecord();
+    record.SetSessionColour(2, 0xFF0000);
+    record.SetRole(role::UnprotectedNormal, 2, 16);
+    OptionsDialog d(ui, record, options_page::Colours, CountryLists{}, {});
+    const auto named = [&d](const QString& name) {
+        for (QWidget* w : d.findChildren<QWidget*>())
+            if (w->accessibleName() == name) return w;
+        return static_cast<QWidget*>(nullptr);
+    };
+    EXPECT_NE(named("Session colour 2: red (#FF0000)"), nullptr);
+    auto* text = qobject_cast<QSpinBox*>(named("Unprotected: text colour"));
+    auto* background = qobject_cast<QSpinBox*>(named("Unprotected: background colour"));
+    ASSERT_TRUE(text && background);
+    EXPECT_EQ(text->accessibleDescription(), "red (#FF0000)");
+    EXPECT_EQ(background->accessibleDescription(), "beige (#E7C59E)");  // a frame colour
+    text->setValue(0);
+    EXPECT_EQ(text->accessibleDescription(), QString::fromStdString(ColourWords(record.SessionColour(0))));
 }
 
 // Every page of the options fits the screen, its long pages scrolling: OK and Cancel are always on

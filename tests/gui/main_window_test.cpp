@@ -3,6 +3,7 @@
 // window's own menu, keys that never reach Qt's focus chain, the Alt rules, the mouse.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
@@ -180,6 +181,9 @@ TEST_F(WindowTest, WhatOpenedADialogOutlivesRebuildsWhileItIsOpen) {
     QPointer<QMenu> menu = qobject_cast<QMenu*>(item->parent());
     QPointer<QWidget> tool_button = window->ToolBar()->widgetForAction(window->ToolBar()->actions().at(1));
     QPointer<QPushButton> pad_button = window->KeyPadWindow()->findChildren<QPushButton*>().at(1);
+    QAccessibleInterface* pad = QAccessible::queryAccessibleInterface(window->KeyPadWindow());
+    ASSERT_NE(pad, nullptr);
+    EXPECT_EQ(pad->role(), QAccessible::Window) << "a screen reader finds the keypad as a window";
     struct Case {
         const char* source;
         std::function<void()> press;
