@@ -84,6 +84,8 @@ std::string SpokenStatus(const Session& session) {
     if (status == SessionStatus::Protected && session.record.Flag(field::NumericFieldLock) && attribute &&
         !(attribute & fa::Protected) && (attribute & fa::Numeric))
         add("keyboard locked, the field takes only digits, press Reset");
+    else if (status == SessionStatus::Protected && session.keyboard->refused_without_host_form)
+        add("keyboard locked, the host's code page has no such character, press Reset");
     else
         add(KeyboardWords(status));
     if (session.keyboard->insert_mode) add("insert mode");

@@ -95,6 +95,7 @@ void PrefixWithSpaces(PresentationSpace& ps, uint32_t at) {
 // The rejection of a typed character; true when the "protect" event macro has run and the
 // character is to be tried once more.
 bool RejectCharacter(Session& s) {
+    s.keyboard->refused_without_host_form = false;
     if (KeyClick(s)) s.view->PlaySound(Sound::Error);
     if (!IsInputError(s.status)) s.saved_status = s.status;
     if (StatusIsKept(s.status)) {
@@ -309,6 +310,7 @@ MdtResult SetMDTAtCursor(Session& session) {
 }
 
 void InputError(Session& session, SessionStatus error) {
+    session.keyboard->refused_without_host_form = false;
     if (KeyClick(session)) session.view->PlaySound(Sound::Error);
     if (!IsInputError(session.status)) session.saved_status = session.status;
     if (!StatusIsKept(session.status)) session.status = error;
@@ -330,6 +332,18 @@ void TypeCharacter(Session& session, uint8_t character) {
     const bool replaces_dead = kb.dead_character_at == at;
     kb.dead_character_at.reset();
 
+    uint8_t stored = character;
+    if ((session.record.Flag(field::AllUpperCase) && session.settings.AllUpperCaseInput) ||
+        (Wang(session) && (GoverningAttribute(ps, at) & 0x02)))
+        stored = UpperCase(character);
+    // A character the host's code page lacks would reach the host as a null: a keyboard without
+    // that key cannot type it either. (A dead key's character is replaced by the next one.)
+    if (!kb.pending_dead_key && stored != 0 && DisplayToHost(session, stored) == 0) {
+        InputError(session, SessionStatus::Protected);
+        kb.refused_without_host_form = true;
+        return;
+    }
+
     bool allowed = NumericAllows(session, character);
     while (!allowed || SetMDTAtCursor(session) == MdtResult::Refused) {
         if (!RejectCharacter(session)) return;
@@ -341,10 +355,6 @@ void TypeCharacter(Session& session, uint8_t character) {
         return;
     }
     if (session.record.Flag(field::PrefixInputWithSpaces)) PrefixWithSpaces(ps, at);
-    uint8_t stored = character;
-    if ((session.record.Flag(field::AllUpperCase) && session.settings.AllUpperCaseInput) ||
-        (Wang(session) && (GoverningAttribute(ps, at) & 0x02)))
-        stored = UpperCase(character);
     StoreTyped(session, at, stored);
 
     if (kb.pending_dead_key) {

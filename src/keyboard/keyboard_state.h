@@ -80,6 +80,8 @@ struct KeyboardState {
     TypeAheadQueue type_ahead;
     UndoState undo;
     bool protect_event_tried = false;  // the "protect" event macro ran for the current key
+    // The input error shown was a typed character the host's code page has no byte for.
+    bool refused_without_host_form = false;
 
     // Mouse wheel: steps of 120 collected from smooth-scrolling devices, and the last handled one.
     int wheel_delta = 0;

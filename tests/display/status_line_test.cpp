@@ -57,6 +57,11 @@ TEST(StatusLine, SpokenLockSaysWhyTheKeyWasRefused) {
     d.s.ps.cursor_address = 12;
     EXPECT_EQ(SpokenStatus(d.s),
               "Connected, not secure, keyboard locked, the field takes only digits, press Reset");
+    d.s.keyboard->refused_without_host_form = true;
+    d.s.ps.cursor_address = 5;
+    EXPECT_EQ(
+        SpokenStatus(d.s),
+        "Connected, not secure, keyboard locked, the host's code page has no such character, press Reset");
     d.s.selection = {true, 7, 30, 3, 10};
     d.s.status = SessionStatus::Unlocked;
     EXPECT_EQ(SpokenStatus(d.s), "Connected, not secure, keyboard unlocked, 5 rows by 21 columns selected");

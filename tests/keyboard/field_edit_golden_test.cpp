@@ -35,6 +35,29 @@ TEST(FieldEditGolden, NumericLockTakesExactlyItsCharacters) {
     EXPECT_EQ(accepted, "!#$%&()*+,-.0123456789<>?@^_{|}\x8E");
 }
 
+// A typed character without a byte in the host's code page would reach the host as a null.
+TEST(FieldEditGolden, ACharacterTheHostCodePageLacksIsRefused) {
+    std::string refused;
+    for (int ch = 0x20; ch < 0x100; ++ch) {
+        test::KeyboardSession k;
+        k.Write({"|Qty[.....|............."}, 0, 5);
+        TypeCharacter(k.session, uint8_t(ch));
+        const bool has_host_form = k.session.charset.display_to_host[ch] != 0;
+        EXPECT_EQ(k.session.status, has_host_form ? SessionStatus::Unlocked : SessionStatus::Protected) << ch;
+        EXPECT_EQ(k.Screen()[0], has_host_form ? k.Screen()[0] : "|Qty[.....|.............") << ch;
+        EXPECT_EQ(k.session.keyboard->refused_without_host_form, !has_host_form) << ch;
+        if (!has_host_form) refused += char(ch);
+    }
+    EXPECT_NE(refused.find('\x80'), std::string::npos) << "the euro sign is not in code page 037";
+    // A later refusal of another kind is not taken for this one.
+    test::KeyboardSession k;
+    k.Write({"|Qty[.....|............."}, 0, 1);
+    TypeCharacter(k.session, 0x80);
+    k.Type("{Reset}x");
+    EXPECT_EQ(k.session.status, SessionStatus::Protected);
+    EXPECT_FALSE(k.session.keyboard->refused_without_host_form);
+}
+
 TEST(FieldEditGolden, UndoToggles) {
     test::KeyboardSession k;
     const Rows host = {"|A[abc....|.............", kBlankRow, kBlankRow, kBlankRow, kBlankRow, kBlankRow};
