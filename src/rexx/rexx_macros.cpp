@@ -305,7 +305,7 @@ void RexxMacros::Watch() {
     for (size_t i = 0; i < kRexxTaskSlots; ++i) {
         const std::shared_ptr<RexxTask> task = slots_[i].task;
         if (!task || task->ended) continue;
-        if (task->limit == RexxLimit::Parked) {
+        if (task->limit == RexxLimit::Parked || task->limit == RexxLimit::Faulted) {
             // Its thread sleeps for good: the task ends here, its thread is left behind.
             task->thread.detach();
             task->ended = true;
@@ -337,6 +337,11 @@ void RexxMacros::ReportLimit(const RexxTask& task) {
         case RexxLimit::ParkRequested:
             why = "the program grew by more than RexxMemoryLimit (" +
                   std::to_string(s_.settings.RexxMemoryLimit) + " MiB) while it ran";
+            break;
+        case RexxLimit::Faulted:
+            why =
+                "the REXX interpreter failed on an operation too large for it (such as a string of 2 GiB "
+                "or more); its thread is parked for good";
             break;
         case RexxLimit::Parked:
             why =

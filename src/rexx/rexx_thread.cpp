@@ -1,7 +1,11 @@
 #include "rexx/rexx_thread.h"
 
+#include <dlfcn.h>
+#include <link.h>
+#include <rexxsaa.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -35,6 +39,49 @@ bool Inside(const char* at, const char* page_start, size_t page) {
     return at >= page_start && at < page_start + page;
 }
 
+// The interpreter's own machine code. Its size arithmetic overflows before it checks some sizes
+// (a string of 2 GiB or more): it then faults reading its own tables, on the program's thread,
+// before it writes anything. Such a fault ends that program, not the process.
+struct CodeRange {
+    uintptr_t begin = 0, end = 0;
+};
+CodeRange g_interpreter_code;
+
+CodeRange InterpreterCode() {
+    struct Search {
+        uintptr_t inside;
+        CodeRange found;
+    } search{reinterpret_cast<uintptr_t>(&RexxStart), {}};
+    dl_iterate_phdr(
+        [](dl_phdr_info* object, size_t, void* data) {
+            auto* s = static_cast<Search*>(data);
+            for (int i = 0; i < object->dlpi_phnum; ++i) {
+                const ElfW(Phdr)& segment = object->dlpi_phdr[i];
+                if (segment.p_type != PT_LOAD || !(segment.p_flags & PF_X)) continue;
+                const uintptr_t begin = object->dlpi_addr + segment.p_vaddr;
+                if (s->inside >= begin && s->inside < begin + segment.p_memsz) {
+                    s->found = {begin, begin + segment.p_memsz};
+                    return 1;
+                }
+            }
+            return 0;
+        },
+        &search);
+    return search.found;
+}
+
+uintptr_t FaultingInstruction(const void* context) {
+    const auto* uc = static_cast<const ucontext_t*>(context);
+#if defined(__x86_64__)
+    return uintptr_t(uc->uc_mcontext.gregs[REG_RIP]);
+#elif defined(__aarch64__)
+    return uintptr_t(uc->uc_mcontext.pc);
+#else
+    (void)uc;
+    return 0;
+#endif
+}
+
 void OnFault(int signal, siginfo_t* info, void* context) {
     StackGuard* g = t_guard;
     const char* at = static_cast<const char*>(info->si_addr);
@@ -49,6 +96,9 @@ void OnFault(int signal, siginfo_t* info, void* context) {
     // The program trapped the halt and went on: nothing of it may run again, and nothing may end
     // the process for it.
     if (g && Inside(at, g->lower, g->page)) ParkThisThread(*g->limit);
+    if (const uintptr_t pc = FaultingInstruction(context);
+        g && pc >= g_interpreter_code.begin && pc < g_interpreter_code.end)
+        ParkThisThread(*g->limit, RexxLimit::Faulted);
     if (g_previous.sa_flags & SA_SIGINFO) {
         if (g_previous.sa_sigaction) g_previous.sa_sigaction(signal, info, context);
         return;
@@ -66,6 +116,7 @@ void OnFault(int signal, siginfo_t* info, void* context) {
 void InstallFaultHandler() {
     static std::once_flag once;
     std::call_once(once, [] {
+        g_interpreter_code = InterpreterCode();
         struct sigaction action {};
         action.sa_sigaction = OnFault;
         sigemptyset(&action.sa_mask);
@@ -86,8 +137,8 @@ char* PageStart(char* p, size_t page) {
 
 }  // namespace
 
-void ParkThisThread(std::atomic<RexxLimit>& limit) {
-    limit.store(RexxLimit::Parked);
+void ParkThisThread(std::atomic<RexxLimit>& limit, RexxLimit why) {
+    limit.store(why);
     // The thread never runs again; whatever reads all threads' stacks (a leak checker, a core dump)
     // must not fault on its guards.
     if (StackGuard* g = t_guard) {

@@ -20,7 +20,8 @@ inline constexpr size_t kRexxStackBytes = size_t(64) << 20;
 
 // Why a task's program was stopped by the program itself rather than by the user. A program that
 // traps the halt and goes on growing is parked: asked of its thread (ParkRequested), done by it.
-enum class RexxLimit : uint8_t { None, Stack, Memory, ParkRequested, Parked };
+// One whose interpreter faulted in its own code (sizes beyond what it checks) is parked at once.
+enum class RexxLimit : uint8_t { None, Stack, Memory, ParkRequested, Parked, Faulted };
 
 class RexxThread {
   public:
@@ -47,7 +48,7 @@ class RexxThread {
 // Before the thread ends (its stack may serve another thread): the guard pages made plain again.
 void ReleaseRexxStackGuard();
 // From a signal handler on the task's own thread: the thread sleeps for good, nothing of the
-// interpreter runs again, and `limit` says Parked.
-[[noreturn]] void ParkThisThread(std::atomic<RexxLimit>& limit);
+// interpreter runs again, and `limit` says `why` (Parked or Faulted).
+[[noreturn]] void ParkThisThread(std::atomic<RexxLimit>& limit, RexxLimit why = RexxLimit::Parked);
 
 }  // namespace orkan

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A runaway REXX macro ends with a REXX error report and status 2, never with the program's death:
 # endless recursion (at the stack's guard, or at the memory limit when each call makes a new
-# variable pool), one that traps the halt and goes on (parked), a string doubled without end; and
-# a host's runaway macro leaves the session running.
+# variable pool), one that traps the halt and goes on (parked), a string doubled without end, a
+# string too large for the interpreter's own arithmetic; and a host's runaway macro leaves the
+# session running.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/hostile_host.sh"
 DEEP=$'/* REXX */\ncall r\nexit 0\nr:\n  call r\n  return'
 
@@ -23,6 +24,24 @@ err_has pools "grew by more than RexxMemoryLimit (256 MiB)"
 run_orkan doubling --run $'/* REXX */\nx = \'0123456789abcdef\'\ndo forever\n  x = x || x\nend'
 expect_rc 2 "a string doubled without end"
 err_has doubling "grew by more than RexxMemoryLimit (256 MiB)"
+
+for huge in 'copies("x", 2147483647)' 'left("", 2147483647)' 'format(1, 2147483647)'; do
+    run_orkan huge --run $'/* REXX */\nx = '"$huge"
+    expect_rc 2 "$huge"
+    err_has huge "the REXX interpreter failed on an operation too large for it"
+done
+
+printf '/* REXX */\nx = copies("x", 2147483647)\n' >"$WORK/huge.mac"
+start_hostile "$WORK/huge.mac"
+start_orkan hosthuge --host "127.0.0.1:$HOST_PORT"
+for i in $(seq 1 $((PATIENCE * 10))); do
+    grep -qF "parked for good" "$WORK/hosthuge.err" 2>/dev/null && break
+    sleep 0.1
+done
+kill -0 "${OPID[hosthuge]}" 2>/dev/null || fail "a host's macro too large for the interpreter ended the program"
+finish_orkan hosthuge TERM
+expect_rc 0 "the session after a host's macro too large for the interpreter"
+err_has hosthuge "the REXX interpreter failed on an operation too large for it"
 
 printf '%s\n' "$DEEP" >"$WORK/deep.mac"
 start_hostile "$WORK/deep.mac"
