@@ -91,16 +91,16 @@ std::optional<PeerMessage> MessageSocket::Receive() {
     }
 }
 
-bool SendPeerMessage(const std::string& folder, char letter, const PeerMessage& message, int wait_ms) {
+PeerSend SendPeerMessage(const std::string& folder, char letter, const PeerMessage& message, int wait_ms) {
     sockaddr_un address;
     if (message.text.size() > kPeerTextMax || !MakeAddress(MessageSocketPath(folder, letter), address))
-        return false;
+        return PeerSend::Gone;
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
+    if (fd < 0) return PeerSend::Gone;
     // Connected, so that poll() tells when the session's queue has room again.
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         ::close(fd);
-        return false;
+        return PeerSend::Gone;
     }
     const auto bytes = Encode(message);
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
@@ -118,8 +118,10 @@ bool SendPeerMessage(const std::string& folder, char letter, const PeerMessage& 
         pollfd p{fd, POLLOUT, 0};
         ::poll(&p, 1, int(left.count()));
     }
+    const int error = errno;
     ::close(fd);
-    return n == ssize_t(bytes.size());
+    if (n == ssize_t(bytes.size())) return PeerSend::Sent;
+    return n < 0 && error == EAGAIN ? PeerSend::Busy : PeerSend::Gone;
 }
 
 }  // namespace orkan

@@ -60,9 +60,10 @@ class MessageSocket {
 
 std::string MessageSocketPath(const std::string& folder, char letter);
 
-// Sends, waiting at most `wait_ms` while the session's queue is full (0: not at all). False when the
-// session is not there or its queue stayed full: notices need no wait, and a session that went
-// away needs none; a macro request waits a moment for a busy session.
-bool SendPeerMessage(const std::string& folder, char letter, const PeerMessage& message, int wait_ms = 0);
+// Sends, waiting at most `wait_ms` while the session's queue is full (0: not at all): notices need
+// no wait, and a session that went away needs none; a macro request waits a moment for a busy
+// session.
+enum class PeerSend : uint8_t { Sent, Busy, Gone };
+PeerSend SendPeerMessage(const std::string& folder, char letter, const PeerMessage& message, int wait_ms = 0);
 
 }  // namespace orkan

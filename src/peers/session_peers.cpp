@@ -13,6 +13,8 @@ int PeerRequestErrorCode(PeerRequest result) {
         case PeerRequest::NotOpen:
         case PeerRequest::TooLong:
             return 0x8000 + 66;
+        case PeerRequest::Busy:
+            return 0x8000 + 72;
     }
     return 0x8000 + 66;
 }
@@ -46,7 +48,7 @@ std::vector<PeerSession> SessionPeers::Sessions() {
 }
 
 bool SessionPeers::SendTo(int slot, const PeerMessage& message) {
-    return SendPeerMessage(folder_.path, LetterOfSlot(slot), message);
+    return SendPeerMessage(folder_.path, LetterOfSlot(slot), message) == PeerSend::Sent;
 }
 
 int SessionPeers::NotifySessions(int32_t closing_pid) {
@@ -79,10 +81,16 @@ PeerRequest SessionPeers::RunMacroIn(char letter, std::string_view text, bool as
     if (text.size() >= kSlotTextSize) return PeerRequest::TooLong;
     const int64_t what = as_source ? peer_message::RunMacroText : peer_message::RunMacroFile;
     // A busy session's queue gets a moment to make room.
-    return SendPeerMessage(folder_.path, LetterOfSlot(*slot), {kUserMessage, what, 0, std::string(text)},
-                           kBusyWaitMs)
-               ? PeerRequest::Sent
-               : PeerRequest::NotOpen;
+    switch (SendPeerMessage(folder_.path, LetterOfSlot(*slot), {kUserMessage, what, 0, std::string(text)},
+                            kBusyWaitMs)) {
+        case PeerSend::Sent:
+            return PeerRequest::Sent;
+        case PeerSend::Busy:
+            return PeerRequest::Busy;
+        case PeerSend::Gone:
+            break;
+    }
+    return PeerRequest::NotOpen;
 }
 
 void SessionPeers::CloseAll() {

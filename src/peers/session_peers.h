@@ -34,10 +34,11 @@ struct PeerSession {
     bool own = false;
 };
 
-enum class PeerRequest : uint8_t { Sent, InvalidLetter, NotOpen, TooLong };
+enum class PeerRequest : uint8_t { Sent, InvalidLetter, NotOpen, TooLong, Busy };
 
 // The macro language's error code of a failed request: 0x8000 + 67 for an invalid session id,
-// 0x8000 + 66 for a session that is not open (and for a text the slot cannot hold).
+// 0x8000 + 66 for a session that is not open (and for a text the slot cannot hold), 0x8000 + 72
+// for one whose queue of requests stayed full.
 int PeerRequestErrorCode(PeerRequest result);
 
 class SessionPeers {

@@ -84,6 +84,7 @@ constexpr std::array<std::string_view, macro_error::Last + 1> kErrorTexts = {
     "File transfer is not available in this session",
     "Not allowed in a macro sent by the host (host macros are restricted)",
     "The host list of the file transfer is full",
+    "The session named on the Run statement is busy: its queue of requests stayed full",
 };
 
 }  // namespace

@@ -79,7 +79,8 @@ inline constexpr int RunTooDeep = 68;    // RUN nested past the depth limit
 inline constexpr int NotAvailable = 69;  // file transfer in a session that has none (tests, fuzzing)
 inline constexpr int Refused = 70;       // a host-sent macro asked for what host macros may not do
 inline constexpr int HostListFull = 71;  // XFERADDSTG past the host list's bound
-inline constexpr int Last = 71;
+inline constexpr int SessionBusy = 72;   // RUN into a session whose queue of requests stayed full
+inline constexpr int Last = 72;
 }  // namespace macro_error
 
 // The text of an error number; numbers without a text of their own get error 0's.

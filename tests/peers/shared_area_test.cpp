@@ -215,6 +215,14 @@ TEST_F(Area, MacroRequestsAndMessages) {
     ASSERT_TRUE(test::TurnUntil(loop, [&] { return hb.lists.size() == 2; }));
     EXPECT_EQ(hb.lists[1], getpid());
     EXPECT_EQ(b->Sessions().size(), 1u);
+    // A session whose queue of requests stays full is busy, not gone.
+    for (int i = 0;
+         i < 100000 &&
+         SendPeerMessage(folder.path, 'B', {kUserMessage, peer_message::Minimise, 0}) == PeerSend::Sent;
+         ++i) {
+    }
+    EXPECT_EQ(a->RunMacroIn('B', "logon", false), PeerRequest::Busy);
+    EXPECT_EQ(PeerRequestErrorCode(PeerRequest::Busy), 0x8000 + 72);
 }
 
 }  // namespace
