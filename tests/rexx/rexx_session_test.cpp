@@ -203,6 +203,7 @@ TEST(RexxSession, WaitsAreReleasedByTheHostAndTimeOut) {
 
 TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
     RexxSession w;
+    w.frame.window = true;  // Pause needs a window that can resume the macro
     w.Write("loop.mac", "/* REXX */\nsay 'looping'\ndo forever\n  nop\nend\n");
     w.Start("loop");
     ASSERT_TRUE(w.Said("looping"));
