@@ -100,6 +100,8 @@ TEST(RexxSession, FunctionErrorsNameTheirCodeAndEndTheMacro) {
         {"x = getvar()", ""},
         {"x = sendfile('a', 'b', 'SIDEWAYS')", ""},
         {"x = nosuchfunction()", "Routine not found"},
+        // Found while reading the program: named in the debug window, not only on stderr.
+        {"if then", "error 64 while reading it"},
     };
     for (const Case& c : cases) {
         RexxSession w;
