@@ -227,6 +227,12 @@ bool SessionCore::RunOper(uint8_t number) {
             macros_.Stop();
             return true;
         case op::MacroPause:
+            // Without a window nothing could resume a paused macro: it would wait for ever.
+            if (!frame_.HasWindow() && macros_.Dispatcher().IsMacroRunning() &&
+                !macros_.Dispatcher().Paused()) {
+                NeedsWindow(number);
+                return true;
+            }
             macros_.TogglePause();
             return true;
         case op::MacroDebugWindow:

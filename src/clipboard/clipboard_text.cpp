@@ -1,6 +1,7 @@
 #include "clipboard/clipboard_text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "charset/display_unicode.h"
@@ -16,17 +17,66 @@ bool LacksHostForm(const Session& s, uint8_t c) {
     return c >= 0x20 && s.charset.display_to_host[c] == 0;
 }
 
-struct Failure {
-    size_t count = 0;
-    char32_t first = 0;
-    size_t first_line = 0;  // counted from 1
-};
-
-void Note(Failure& f, char32_t code_point, size_t line) {
-    if (f.count++ == 0) {
-        f.first = code_point;
-        f.first_line = line;
+// The longest start of `utf8`, in whole characters, whose display form fits in `room` bytes. A
+// display byte takes at most four bytes of UTF-8 (after a byte order mark), so only that much of a
+// huge clipboard is ever converted.
+size_t FittingPrefix(std::string_view utf8, size_t room) {
+    const auto boundary = [utf8](size_t n) {
+        while (n > 0 && n < utf8.size() && (uint8_t(utf8[n]) & 0xC0) == 0x80) --n;
+        return n;
+    };
+    const auto fits = [&](size_t n) {
+        return Utf8ToDisplay(utf8.substr(0, boundary(n))).text.size() <= room;
+    };
+    size_t lo = 0;
+    size_t hi = std::min(utf8.size(), room > (SIZE_MAX - 16) / 4 ? utf8.size() : 4 * room + 16);
+    if (hi == utf8.size() && fits(hi)) return hi;
+    while (lo < hi) {
+        const size_t mid = lo + (hi - lo + 1) / 2;
+        if (fits(mid))
+            lo = mid;
+        else
+            hi = mid - 1;
     }
+    return boundary(lo);
+}
+
+// Characters the host cannot take become "?"; the user is asked first, the first of them named in
+// text order whichever step failed it.
+std::optional<std::string> ForTheHost(Session& session, std::string_view utf8) {
+    DisplayText converted = Utf8ToDisplay(utf8);
+    PlainQuotes(converted.text);
+    size_t count = converted.failures.size();
+    size_t first_at = converted.text.size();
+    char32_t first = 0;
+    if (!converted.failures.empty()) {
+        first = converted.failures.front().code_point;
+        first_at = Utf8ToDisplay(utf8.substr(0, converted.failures.front().offset)).text.size();
+    }
+    for (size_t i = 0; i < converted.text.size(); ++i) {
+        const uint8_t c = uint8_t(converted.text[i]);
+        if (!LacksHostForm(session, c)) continue;
+        if (count++ == 0 || i < first_at) {
+            first = DisplayToUnicode(c).front();
+            first_at = i;
+        }
+        converted.text[i] = '?';
+    }
+    if (count == 0) return std::move(converted.text);
+
+    const size_t line =
+        size_t(std::count(converted.text.begin(), converted.text.begin() + first_at, '\n')) + 1;
+    char named[16];
+    std::snprintf(named, sizeof named, "U+%04X", unsigned(first));
+    const std::string text =
+        std::to_string(count) +
+        " character(s) of the clipboard text have no form in the host code page (the first: " + named +
+        " on line " + std::to_string(line) +
+        ").\nThey would be pasted as \"?\".\n\nDo you want to paste the text anyway?";
+    if (session.ui.ShowMessage({std::string(kPasteTitle), text, Buttons::OkCancel, Icon::Warning}) !=
+        Answer::Ok)
+        return std::nullopt;
+    return std::move(converted.text);
 }
 
 }  // namespace
@@ -43,41 +93,42 @@ void PlainQuotes(std::string& display) {
 
 std::optional<std::string> ReadClipboardText(Session& session) {
     if (!session.macro_gate.Permit(Capability::Clipboard)) return std::nullopt;
-    const std::string utf8 = session.ui.ClipboardText();
-    DisplayText converted = Utf8ToDisplay(utf8);
-    PlainQuotes(converted.text);
+    return ForTheHost(session, session.ui.ClipboardText());
+}
 
-    Failure failure;
-    for (const Unconvertible& u : converted.failures)
-        Note(failure, u.code_point,
-             size_t(std::count(utf8.begin(), utf8.begin() + std::min(u.offset, utf8.size()), '\n')) + 1);
-    // Characters that survived the first step but that the host cannot take, in text order after
-    // the ones above (which are "?" already and so have a host form).
-    size_t line = 1;
-    for (char& c : converted.text) {
-        if (c == '\n') ++line;
-        if (!LacksHostForm(session, uint8_t(c))) continue;
-        Note(failure, DisplayToUnicode(uint8_t(c)).front(), line);
-        c = '?';
+std::optional<std::string> ReadPasteText(Session& session, size_t room) {
+    if (!session.macro_gate.Permit(Capability::Clipboard)) return std::nullopt;
+    std::string utf8 = session.ui.ClipboardText();
+    const size_t fitting = FittingPrefix(utf8, room);
+    if (fitting < utf8.size()) {
+        session.ui.ShowMessage(
+            {"Large amount of Clipboard data",
+             "Warning: PasteContinue will be truncated to " + std::to_string(room) + " characters",
+             Buttons::Ok, Icon::Warning});
+        utf8.resize(fitting);
     }
-    if (failure.count == 0) return std::move(converted.text);
+    return ForTheHost(session, utf8);
+}
 
-    char first[16];
-    std::snprintf(first, sizeof first, "U+%04X", unsigned(failure.first));
-    const std::string text =
-        std::to_string(failure.count) +
-        " character(s) of the clipboard text have no form in the host code page (the first: " + first +
-        " on line " + std::to_string(failure.first_line) +
-        ").\nThey would be pasted as \"?\".\n\nDo you want to paste the text anyway?";
-    if (session.ui.ShowMessage({std::string(kPasteTitle), text, Buttons::OkCancel, Icon::Warning}) !=
-        Answer::Ok)
-        return std::nullopt;
-    return std::move(converted.text);
+std::optional<ClipboardStart> ReadClipboardStart(Session& session, size_t room) {
+    if (!session.macro_gate.Permit(Capability::Clipboard)) return std::nullopt;
+    ClipboardStart start;
+    start.utf8 = session.ui.ClipboardText();
+    const size_t fitting = FittingPrefix(start.utf8, room);
+    start.cut = fitting < start.utf8.size();
+    start.utf8.resize(fitting);
+    start.display = Utf8ToDisplay(start.utf8).text;
+    return start;
 }
 
 void WriteClipboardText(Session& session, std::string_view display) {
     if (!session.macro_gate.Permit(Capability::Clipboard)) return;
     session.ui.SetClipboardText(DisplayToUtf8(display));
+}
+
+void WriteClipboardText(Session& session, std::string_view kept_utf8, std::string_view added_display) {
+    if (!session.macro_gate.Permit(Capability::Clipboard)) return;
+    session.ui.SetClipboardText(std::string(kept_utf8) + DisplayToUtf8(added_display));
 }
 
 }  // namespace orkan

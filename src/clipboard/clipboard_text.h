@@ -20,6 +20,23 @@ void PlainQuotes(std::string& display);
 // not reach it.
 [[nodiscard]] std::optional<std::string> ReadClipboardText(Session& session);
 
+// The same for a paste: a text whose display form is longer than `room` bytes is first cut to it
+// (after a warning), so the question counts only what is pasted.
+[[nodiscard]] std::optional<std::string> ReadPasteText(Session& session, size_t room);
+
+// The clipboard's own text for Copy Append, which pastes nothing into the host: kept as the
+// clipboard holds it (no host code page, no "?"), in whole characters whose display form fits in
+// `room` bytes; `display` is that form for the copy buffer. Nothing when a macro may not reach it.
+struct ClipboardStart {
+    std::string utf8;
+    std::string display;
+    bool cut = false;  // the clipboard held more than `room`
+};
+[[nodiscard]] std::optional<ClipboardStart> ReadClipboardStart(Session& session, size_t room);
+
 void WriteClipboardText(Session& session, std::string_view display);
+
+// Copy Append's result: the clipboard's own text as it was, then display text.
+void WriteClipboardText(Session& session, std::string_view kept_utf8, std::string_view added_display);
 
 }  // namespace orkan

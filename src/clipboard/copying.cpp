@@ -1,6 +1,7 @@
 #include "clipboard/copying.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "clipboard/clipboard_text.h"
 #include "clipboard/screen_cells.h"
@@ -36,6 +37,10 @@ class BufferWriter {
         return true;
     }
     bool Full() const { return full_; }
+    void Overflowed() {
+        full_ = true;
+        ShowBufferFull(s_);
+    }
 
   private:
     Session& s_;
@@ -108,11 +113,15 @@ bool CopySelection(Session& session, ClipboardState& clip, CopyKind kind, const 
 
     std::string built;
     BufferWriter out(session, built);
+    // The clipboard's own text is kept as it is: nothing of it goes to the host.
+    std::optional<ClipboardStart> previous;
     if (append) {
-        auto previous = ReadClipboardText(session);
+        previous = ReadClipboardStart(session, room);
         if (!previous) return false;
-        // A clipboard text that overflows the buffer is reported by the writer; its start is kept.
-        if (out.Put(*previous) && kind == CopyKind::Append && !built.empty() && built.back() != '\n')
+        built = previous->display;
+        if (previous->cut)
+            out.Overflowed();
+        else if (kind == CopyKind::Append && !built.empty() && built.back() != '\n')
             (void)out.Put("\r\n");
     }
     const bool fields = kind == CopyKind::Fields || (append && clip.last_copy == CopyKind::Fields);
@@ -125,8 +134,11 @@ bool CopySelection(Session& session, ClipboardState& clip, CopyKind kind, const 
     } else {
         (void)out.Put(*macro_text);
     }
+    if (previous)
+        WriteClipboardText(session, previous->utf8, std::string_view(built).substr(previous->display.size()));
+    else
+        WriteClipboardText(session, built);
     buffers[0] = std::move(built);
-    WriteClipboardText(session, buffers[0]);
     if (kind == CopyKind::Cut && rect) {
         ClearSelectionArea(session);
         if (session.settings.MoveCursorOnCut) {

@@ -68,18 +68,11 @@ bool GetPasteText(Session& session, ClipboardState& clip, const std::string* mac
         if (counter == 1) {
             // Read before anything changes: a paste refused or cancelled at the question leaves
             // the screen as it is and starts no cycle.
-            auto outside = ReadClipboardText(session);
+            // Cut to a copy buffer before the question, which counts only what is pasted.
+            auto outside = ReadPasteText(session, CopyBufferSize(session) - 1);
             if (!outside) {
                 EndPasteCycle(session, clip);
                 return false;
-            }
-            const size_t room = CopyBufferSize(session) - 1;
-            if (outside->size() > room) {
-                session.ui.ShowMessage(
-                    {"Large amount of Clipboard data",
-                     "Warning: PasteContinue will be truncated to " + std::to_string(room) + " characters",
-                     Buttons::Ok, Icon::Warning});
-                outside->resize(room);
             }
             buffers[0] = std::move(*outside);
         }

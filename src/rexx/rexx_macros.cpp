@@ -388,6 +388,13 @@ void RexxMacros::TaskFinished(int slot_index) {
     } else if (stopped) {
         outcome.end = MacroOutcome::End::Stopped;
     } else if (task->start_result != 0) {
+        // Regina reports what it finds while reading a program only on the process's standard
+        // error, before any exit of ours runs: the debug window at least names the error.
+        if (!task->started && task->start_result != -kRexxSandboxUnavailable)
+            s_.ui.AddDebugLine("REXX macro \"" + task->name + "\" was not run: error " +
+                               std::to_string(-task->start_result) +
+                               " while reading it (the interpreter's report with its line goes to "
+                               "standard error)");
         s_.ui.AddDebugLine("Return code from REXX is " + std::to_string(task->start_result));
         outcome.end = MacroOutcome::End::Error;
         outcome.error = int(task->start_result);

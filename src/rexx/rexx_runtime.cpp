@@ -166,7 +166,10 @@ LONG RefuseForSandbox(RexxContext& c) {
 
 LONG APIENTRY Exit(LONG function, LONG subfunction, PEXIT parameters) {
     RexxContext* c = t_context;
-    if (function == RXINI) return RXEXIT_HANDLED;
+    if (function == RXINI) {
+        if (c) c->task->started = true;
+        return RXEXIT_HANDLED;
+    }
     if (!c) return RXEXIT_NOT_HANDLED;
     if (function == RXCMD && c->task->Sandboxed()) {
         auto* p = reinterpret_cast<RXCMDHST_PARM*>(parameters);

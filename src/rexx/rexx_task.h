@@ -58,6 +58,9 @@ struct RexxTask {
     // A capability was refused to the program during its current function or command.
     bool refused = false;
     int limit_trace_lines = 0;  // the interpreter's report lines after a limit was met
+    // The interpreter read the whole program and began it (its init exit ran); read by the loop
+    // after the thread is joined.
+    bool started = false;
 
     bool StopRequested() {
         std::lock_guard lock(mutex);

@@ -80,6 +80,7 @@ struct Wired : test::RunningSession<DialogUi, MacroFrame> {
 
 TEST(MacroWiring, KeyFunctionsPlayPauseStopAndTheDebugWindow) {
     Wired w;
+    w.frame.window = true;  // Pause needs a window that can resume the macro
     EXPECT_EQ(w.session().hooks.macros, &w.macros().Dispatcher());
     w.Write("wait.mac", "WAIT(30)\nDONE = 1\n");
     w.ui.files = {w.session().folders.macros + "/wait.mac"};
@@ -195,6 +196,26 @@ TEST(MacroWiring, KeyNamesTheDebugScreenAndTheFileToPrint) {
         return std::getline(out, line) && line.find("printed by name: Grüße") != std::string::npos;
     })) << w.LastMessage();
     EXPECT_TRUE(w.ui.requests.empty());  // nothing was asked for
+}
+
+// Without a window nothing could resume a paused macro: a macro of either language that presses
+// Pause is told so and goes on.
+TEST(MacroWiring, PauseWithoutAWindowDoesNotHoldTheMacro) {
+    Wired w;
+    w.session().folders.program_data = ORKAN_BUILD_DATA_DIR;  // key.lst: the functions by name
+    ASSERT_TRUE(LoadKeyList(w.session().folders, w.session().keyboard->key_list, w.ui));
+    for (const char* text :
+         {"KEY(\"MacroPause\")\nDONE = 1\n", "/* REXX */\ncall key 'MacroPause'\nexit 5\n"}) {
+        SCOPED_TRACE(text);
+        std::optional<MacroOutcome> end;
+        ASSERT_TRUE(w.macros().Dispatcher().StartText(text, MacroOrigin::User,
+                                                      [&](const MacroOutcome& o) { end = o; }));
+        ASSERT_TRUE(w.Turn([&] { return end.has_value(); }));
+        EXPECT_EQ(end->end, End::Finished);
+        EXPECT_NE(w.LastMessage().find("\"MacroPause\" needs a session window"), std::string::npos)
+            << w.LastMessage();
+        EXPECT_EQ(w.session().indicators.macro_letter, 0);
+    }
 }
 
 TEST(MacroWiring, OtherSessionsSoundsAndWhatTheSessionKnows) {

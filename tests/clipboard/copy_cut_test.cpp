@@ -25,6 +25,13 @@ TEST(CopyTest, FullBufferStopsTheCopyAndSaysSo) {
     EXPECT_EQ(
         k.harness.TakeMessages(),
         "Copy Buffer is Full: Copy Buffer is full (1000 bytes max)\nThe last CopyAppend has been truncated");
+    // Copy Append cuts the clipboard's own text in whole characters, by their display bytes.
+    k.session.ui.SetClipboardText("\u65E5" + std::string(1200, 'y'));
+    k.Type("{CopyAppend}");
+    EXPECT_EQ(k.session.ui.ClipboardText(), "\u65E5" + std::string(998, 'y'));
+    EXPECT_EQ(
+        k.harness.TakeMessages(),
+        "Copy Buffer is Full: Copy Buffer is full (1000 bytes max)\nThe last CopyAppend has been truncated");
 }
 
 TEST(CopyBuffersTest, RepeatedPasteCyclesThroughThreeBuffers) {

@@ -100,6 +100,8 @@ TEST(RexxSession, FunctionErrorsNameTheirCodeAndEndTheMacro) {
         {"x = getvar()", ""},
         {"x = sendfile('a', 'b', 'SIDEWAYS')", ""},
         {"x = nosuchfunction()", "Routine not found"},
+        // Found while reading the program: named in the debug window, not only on stderr.
+        {"if then", "error 64 while reading it"},
     };
     for (const Case& c : cases) {
         RexxSession w;
@@ -203,6 +205,7 @@ TEST(RexxSession, WaitsAreReleasedByTheHostAndTimeOut) {
 
 TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
     RexxSession w;
+    w.frame.window = true;  // Pause needs a window that can resume the macro
     w.Write("loop.mac", "/* REXX */\nsay 'looping'\ndo forever\n  nop\nend\n");
     w.Start("loop");
     ASSERT_TRUE(w.Said("looping"));

@@ -34,6 +34,8 @@ struct RecordingFrame : SessionFrame {
     void ConnectionEnded(const ConnectionEnd& end) override { ends.push_back(end); }
     void SessionListChanged() override { ++list_changes; }
     void Arrange(Arrangement a, int64_t) override { arrangements.push_back(a); }
+    bool HasWindow() const override { return window; }
+    bool window = false;  // the desktop program's, for what only a window can carry out
     std::vector<std::string> titles;
     std::vector<ConnectionEnd> ends;
     std::vector<Arrangement> arrangements;
