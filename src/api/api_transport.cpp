@@ -174,8 +174,8 @@ void ApiTransport::Start(std::function<void()> ended) {
         loop_.WatchReadable(listen_fd_, [this] { Accept(); });
         return;
     }
-    in_fd_ = STDIN_FILENO;
-    out_fd_ = STDOUT_FILENO;
+    in_fd_ = stdin_fd_;
+    out_fd_ = stdout_fd_;
     reader_ = std::make_unique<LineReader>(kMaxApiLine);
     if (session_) session_->Hello();
     loop_.WatchReadable(in_fd_, [this] { Readable(); });

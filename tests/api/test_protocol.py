@@ -159,3 +159,21 @@ def test_a_session_without_a_host_never_reports_a_connection(tmp_path):
     statuses = [m["status"]["connection"] for m in messages if m.get("event") == "status"]
     assert set(statuses) <= {"not_connected"}
     assert not [m for m in messages if m.get("event") == "disconnected"]
+
+
+def test_a_macro_reaches_neither_the_requests_nor_the_answers():
+    """A REXX macro's default streams and the programs it starts are not the interface's stream."""
+    program = start("--api")
+    macro = ('/* REXX */\ncall lineout , "out"\ncall charout , "chars"\nx = linein()\n'
+             'address system "cat; echo child"\nexit length(x)')
+    program.stdin.write(json.dumps({"id": 1, "request": "macro", "text": macro}).encode() + b"\n")
+    program.stdin.flush()
+    time.sleep(0.5)  # the macro reads while the next request arrives
+    program.stdin.write(b'{"id": 2, "request": "screen", "fields": false}\n')
+    program.stdin.close()
+    got = list(answers(program.stdout))
+    assert program.wait(30) == 0
+    assert [a["id"] for a in got] == [1, 2]
+    assert got[0]["result"] == {"end": "finished", "exit_code": 0}
+    said = program.stderr.read()
+    assert b"out\ncharschild" in said
