@@ -265,6 +265,7 @@ void ApiSession::OnType() {
     if (!text) return;
     const bool positioned = p.contains("row") || p.contains("column");
     if (positioned && !AddressParam("row", "column")) return;
+    if (!SessionConnected(session())) return Fail(ErrorCode::NotConnected, "Typing needs a connected session.");
     WhenKeyboardOpen([this, text = *text, positioned] {
         if (positioned) {
             const std::optional<uint32_t> at = AddressParam("row", "column");
@@ -287,6 +288,9 @@ void ApiSession::OnKey() {
         code |= f->flags & kKeyWorksWhileLocked;
     const bool positioned = p.contains("row") || p.contains("column");
     if (positioned && !AddressParam("row", "column")) return;
+    // An attention key is for the host: without one it would go nowhere and seem sent.
+    if (CategoryOf(code) == KeyCategory::Action && !SessionConnected(s))
+        return Fail(ErrorCode::NotConnected, "The key " + name + " needs a connected session.");
     auto run = [this, code, positioned] {
         Session& s = session();
         if (positioned) {
@@ -319,6 +323,7 @@ void ApiSession::OnFill() {
     std::optional<std::string> label;
     if (by_label && !(label = DisplayParam("label", false))) return;
     if (!by_label && !AddressParam("row", "column")) return;
+    if (!SessionConnected(session())) return Fail(ErrorCode::NotConnected, "Typing needs a connected session.");
     WhenKeyboardOpen([this, text = *text, label] {
         Session& s = session();
         const PresentationSpace& ps = s.ps;

@@ -32,12 +32,15 @@ def answers(stream):
 def test_every_bad_line_is_answered_and_the_next_one_read():
     program = start("--api")
     huge = b'{"id": 1, "request": "type", "text": "' + b"x" * (1 << 20) + b'"}'
-    lines = [line.encode() for _, line in CASES] + [b"", huge, b'{"id": "last", "request": "screen"}']
+    # A wait's text counts characters too: 20000 euro signs fit, 20001 do not.
+    waits = [json.dumps({"id": 1, "request": "wait", "conditions": [{"kind": "text", "text": "\u20ac" * n}]},
+                        ensure_ascii=False).encode() for n in (20000, 20001)]
+    lines = [line.encode() for _, line in CASES] + waits + [b"", huge, b'{"id": "last", "request": "screen"}']
     program.stdin.write(b"\n".join(lines) + b"\n")
     program.stdin.close()
     got = [a.get("error", {}).get("code", "ok") for a in answers(program.stdout)]
     assert program.wait(60) == 0
-    assert got == [code for code, _ in CASES] + ["bad_json", "line_too_long", "ok"]
+    assert got == [code for code, _ in CASES] + ["disconnected", "bad_request", "bad_json", "line_too_long", "ok"]
 
 
 def test_cancel_ends_the_request_being_carried_out_and_waits_for_no_turn():
