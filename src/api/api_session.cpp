@@ -66,6 +66,8 @@ void ApiSession::Hello() {
 // Lines in, answers out.
 
 void ApiSession::Line(std::string_view line) {
+    // The program is ending: what came after quit is not carried out.
+    if (quitting_) return;
     ReadOutcome read = ReadRequest(line);
     if (!read.request) {
         Send(ErrorLine(read.id, read.name, read.error));
@@ -138,6 +140,8 @@ void ApiSession::Dispatch() {
     HostMayHaveChanged();
     if (name == "get_option" || name == "set_option") return OnOption(name == "set_option");
     if (name == "quit") {
+        quitting_ = true;
+        queue_.clear();
         Answer(Json::object());
         if (quit_) quit_();
         return;

@@ -177,6 +177,7 @@ class ApiSession final : public View, public TransferWindow {
     bool look_posted_ = false;
     bool own_keys_ = false;  // our own keys run: their screen changes are not the host's
     bool input_ended_ = false;
+    bool quitting_ = false;  // quit has come its turn: nothing after it runs
 
     uint64_t seq_ = 0;
     std::vector<uint8_t> shown_;  // rows, columns and the planes a client sees, as last reported

@@ -57,6 +57,17 @@ def test_cancel_ends_the_request_being_carried_out_and_waits_for_no_turn():
     assert got[4]["result"] == {"cancelled": None}
 
 
+def test_nothing_after_quit_is_carried_out(tmp_path):
+    program = start("--api")
+    after = tmp_path / "after_quit.txt"
+    lines = [{"id": 1, "request": "quit"}, {"id": 2, "request": "save", "format": "text", "path": str(after)},
+             {"id": 3, "request": "screen"}, {"id": 4, "request": "cancel"}]
+    out, _ = program.communicate(b"".join(json.dumps(line).encode() + b"\n" for line in lines), timeout=60)
+    assert program.returncode == 0
+    assert [m["id"] for m in map(json.loads, out.splitlines()) if "event" not in m] == [1]
+    assert not after.exists()
+
+
 @pytest.mark.parametrize("make, args, said", [
     (lambda path: os.symlink("/tmp/elsewhere", path), [], b"socket path"),
     (lambda path: path.write_text("a file of the user's"), [], b"socket path"),
