@@ -122,7 +122,7 @@ void ApiSession::OnTransfer() {
         // The transfer watches the host itself and ends with a time-out of its own; this one only
         // keeps the request from outliving a transfer client that never reports.
         WaitFor([] {}, kMaxTimeoutMs,
-                [this] {
+                [this](bool) {
                     Fail(ErrorCode::TransferFailed, "The transfer never ended.", Json{{"bytes", 0}});
                 });
         // The host is told and ends the transfer; the request then fails with the cancel.

@@ -234,8 +234,11 @@ void ApiSession::WhenKeyboardOpen(std::function<void()> then) {
             }
         },
         timeout,
-        [this, timeout] {
-            Fail(ErrorCode::KeyboardLocked, "The keyboard stayed locked for " + Ms(timeout) + ".",
+        [this, timeout](bool cancelled) {
+            Fail(ErrorCode::KeyboardLocked,
+                 cancelled ? "The request was cancelled after " + Ms(Now() - current_->started_ms) +
+                                 " while the keyboard was locked."
+                           : "The keyboard stayed locked for " + Ms(timeout) + ".",
                  Json{{"status", StatusJson(session())}});
         });
 }
@@ -400,8 +403,11 @@ void ApiSession::OnWait() {
                 timers_.Start(kQuietTimer, std::chrono::milliseconds(*quiet), true, [this] { RunStep(); });
         },
         timeout,
-        [fail, timeout] {
-            fail(ErrorCode::Timeout, "The conditions did not hold within " + Ms(timeout) + ".");
+        [this, fail, timeout](bool cancelled) {
+            fail(ErrorCode::Timeout,
+                 cancelled ? "The wait was cancelled after " + Ms(Now() - current_->started_ms) +
+                                 "; the conditions did not hold."
+                           : "The conditions did not hold within " + Ms(timeout) + ".");
         });
 }
 

@@ -174,15 +174,17 @@ void ApiSession::Finished() {
     }
 }
 
-void ApiSession::WaitFor(std::function<void()> step, int64_t timeout_ms, std::function<void()> expire) {
+void ApiSession::WaitFor(std::function<void()> step, int64_t timeout_ms,
+                         std::function<void(bool cancelled)> expire) {
     const uint64_t generation = current_->generation;
     current_->step = std::move(step);
-    // A cancel ends the wait as its time-out would.
-    std::function<void()> expiry = [this, generation, expire] {
-        if (IsCurrent(generation)) expire();
+    // A cancel ends the wait as its time-out would, and says it was the cancel.
+    current_->cancel = [this, generation, expire] {
+        if (IsCurrent(generation)) expire(true);
     };
-    current_->cancel = expiry;
-    timers_.Start(kStepTimer, std::chrono::milliseconds(timeout_ms), true, std::move(expiry));
+    timers_.Start(kStepTimer, std::chrono::milliseconds(timeout_ms), true, [this, generation, expire] {
+        if (IsCurrent(generation)) expire(false);
+    });
     RunStep();
 }
 

@@ -115,8 +115,8 @@ class ApiSession final : public View, public TransferWindow {
     void Fail(ErrorCode code, std::string message, Json extra = Json::object());
     void Finished();
     // `step` runs now and again after every change until the request has answered; `expire`
-    // answers when `timeout_ms` has passed first.
-    void WaitFor(std::function<void()> step, int64_t timeout_ms, std::function<void()> expire);
+    // answers when `timeout_ms` has passed first, or a cancel came (`cancelled`).
+    void WaitFor(std::function<void()> step, int64_t timeout_ms, std::function<void(bool cancelled)> expire);
     void Poke();
     void RunStep();
 

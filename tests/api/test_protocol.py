@@ -57,6 +57,22 @@ def test_cancel_ends_the_request_being_carried_out_and_waits_for_no_turn():
     assert got[4]["result"] == {"cancelled": None}
 
 
+def test_a_cancelled_wait_says_so_and_not_that_its_time_ran_out():
+    program = start("--api")
+    never = [{"kind": "disconnected"}, {"kind": "text", "text": "NOWHERE"}]
+    program.stdin.write(json.dumps({"id": 1, "request": "wait", "conditions": never, "timeout_ms": 20000}).encode())
+    program.stdin.write(b"\n")
+    program.stdin.flush()
+    time.sleep(0.3)
+    program.stdin.write(b'{"id": 2, "request": "cancel"}\n')
+    program.stdin.close()
+    got = {a["id"]: a for a in answers(program.stdout)}
+    assert program.wait(30) == 0
+    error = got[1]["error"]
+    assert error["code"] == "timeout" and error["waited_ms"] < 20000
+    assert "cancelled after" in error["message"] and "20000" not in error["message"]
+
+
 def test_nothing_after_quit_is_carried_out(tmp_path):
     program = start("--api")
     after = tmp_path / "after_quit.txt"
