@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 #include <cerrno>
+#include <filesystem>
 
 #include "api/api_session.h"
 #include "api/screen_facts.h"
@@ -182,6 +183,13 @@ void ApiSession::OnSave() {
         data = ScreenAsText(s);
     }
     if (!path) return Answer(Json{{"data", format == "png" ? Base64(data) : data}});
+    // As print and an append do: a mistyped folder is an error, never a new tree of folders.
+    std::filesystem::path folder = std::filesystem::path(*path).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec))
+        return Fail(ErrorCode::SaveFailed,
+                    *path + " cannot be written: the folder " + folder.string() + " does not exist.");
     if (const int error = WriteOut(*path, data, append); error != 0)
         return Fail(ErrorCode::SaveFailed, *path + " cannot be written: " + Sentence(FileErrorText(error)));
     Answer(Json{{"path", *path}});
