@@ -208,6 +208,22 @@ void ApiSession::OnTrace() {
 // ---------------------------------------------------------------------------------------------
 // Macros and options.
 
+// A REXX macro's error is the interpreter's (its number negated): its report came as debug lines,
+// the statement's trace ("  2 +++ x = f()") and "Error 43 running ..., line 2: ..." lines.
+std::string ApiSession::RexxReport(uint64_t debug_mark, int error) const {
+    std::string report;
+    for (const std::string& line : ui_.DebugLinesSince(debug_mark)) {
+        const size_t start = line.find_first_not_of(' ');
+        if (start == std::string::npos) continue;
+        const std::string_view text = std::string_view(line).substr(start);
+        if (!text.starts_with("Error ") && text.find(" +++ ") == std::string_view::npos) continue;
+        if (!report.empty()) report += '\n';
+        report += DisplayToUtf8(text);
+    }
+    if (report.empty()) report = "REXX error " + std::to_string(error) + " (the interpreter's report is on stderr).";
+    return report;
+}
+
 void ApiSession::OnMacro() {
     const Json& p = current_->request.params;
     const std::optional<std::string> file = StringParam(p, "file");
@@ -217,8 +233,9 @@ void ApiSession::OnMacro() {
     if (!file && !text) return;
     const uint64_t generation = current_->generation;
     const uint64_t shown = ui_.Shown();
+    const uint64_t debug_mark = ui_.DebugLines();
     auto timed_out = std::make_shared<bool>(false);
-    MacroDone done = [this, generation, shown, timed_out](const MacroOutcome& outcome) {
+    MacroDone done = [this, generation, shown, debug_mark, timed_out](const MacroOutcome& outcome) {
         if (!IsCurrent(generation)) return;
         const Json numbers{{"exit_code", outcome.exit_code}, {"error_number", outcome.error}};
         if (*timed_out)
@@ -227,7 +244,8 @@ void ApiSession::OnMacro() {
             case MacroOutcome::End::Finished:
                 return Answer(Json{{"end", "finished"}, {"exit_code", outcome.exit_code}});
             case MacroOutcome::End::Error: {
-                const std::string report = LastMessageSince(shown);
+                std::string report = LastMessageSince(shown);
+                if (report.empty() && outcome.error < 0) report = RexxReport(debug_mark, -outcome.error);
                 return Fail(ErrorCode::MacroError,
                             report.empty() ? std::string(MacroErrorText(outcome.error)) : report, numbers);
             }

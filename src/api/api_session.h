@@ -160,6 +160,7 @@ class ApiSession final : public View, public TransferWindow {
     std::optional<std::string> DisplayParam(const char* name, bool typing);
     int64_t TimeoutParam() const;
     std::string LastMessageSince(uint64_t shown) const;
+    std::string RexxReport(uint64_t debug_mark, int error) const;
 
     SessionRuntime& runtime_;
     ApiUi& ui_;
