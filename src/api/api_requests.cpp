@@ -100,9 +100,11 @@ void ApiSession::OnConnect() {
     SessionFileState& state = runtime_.file_state();
     const SessionRecord before = s.record;
     const SessionFileState state_before = state;
+    const CommandLineConnection given_before = runtime_.GivenConnection();
     auto refuse = [&](const std::string& message) {
         s.record = before;
         state = state_before;
+        runtime_.SetCommandLineConnection(given_before);
         Fail(ErrorCode::BadRequest, message);
     };
     SessionRecord record = s.record;
@@ -117,16 +119,8 @@ void ApiSession::OnConnect() {
     if (record.Text(field::IpName).empty() && record.Text(field::HostName).empty())
         return refuse("The session names no host: give \"host\".");
     s.record = record;
-    if (auto code_page = StringParam(p, "code_page")) {
-        const DisplayText name = Utf8ToDisplay(*code_page);
-        const std::string refused = "The code page \"" + *code_page + "\" is not in country.lst.";
-        if (!name.failures.empty()) return refuse(refused);
-        if (SetOptionByName(s, "MISC", "SCREEN", MacroValue::Text(name.text)) != 0) return refuse(refused);
-        // The key layout follows when country.lst has one of that name (most code pages have
-        // none); typed text does not go through it, so the session's layout may stay.
-        [[maybe_unused]] const int layout =
-            SetOptionByName(s, "MISC", "KEYBOARD", MacroValue::Text(name.text));
-    }
+    // As the command line's values: this connection's, never written into the session file.
+    const std::optional<std::string> code_page = StringParam(p, "code_page");
     CommandLineConnection given;
     given.host = host.has_value();
     given.port = p.contains("port");
@@ -134,8 +128,21 @@ void ApiSession::OnConnect() {
     given.tls = p.contains("tls");
     given.tn3270e = tn3270e.has_value();
     given.model = p.contains("model") || p.contains("size");
+    given.screen_code_page = given.keyboard_code_page = code_page.has_value();
     given.values = s.record;
-    runtime_.SetCommandLineConnection(std::move(given));
+    // Given before the code page is set: a changed option saves the session file at once.
+    runtime_.SetCommandLineConnection(given);
+    if (code_page) {
+        const DisplayText name = Utf8ToDisplay(*code_page);
+        const std::string refused = "The code page \"" + *code_page + "\" is not in country.lst.";
+        if (!name.failures.empty()) return refuse(refused);
+        if (SetOptionByName(s, "MISC", "SCREEN", MacroValue::Text(name.text)) != 0) return refuse(refused);
+        // The key layout follows when country.lst has one of that name (most code pages have
+        // none); typed text does not go through it, so the session's layout may stay.
+        given.keyboard_code_page = SetOptionByName(s, "MISC", "KEYBOARD", MacroValue::Text(name.text)) == 0;
+        given.values = s.record;
+        runtime_.SetCommandLineConnection(std::move(given));
+    }
 
     std::string target = s.record.Text(field::IpName);
     if (target.empty()) target = s.record.Text(field::HostName);
