@@ -172,6 +172,14 @@ void ApiSession::OnConnect() {
         runtime_.core().RunOper(oper_fn::Disconnect);
         Fail(ErrorCode::ConnectFailed, "The host did not answer within " + Ms(limit) + ".");
     });
+    // A host that accepts and says nothing would hold every request behind this one.
+    current_->cancel = [this, generation] {
+        if (!IsCurrent(generation)) return;
+        runtime_.core().RunOper(oper_fn::Disconnect);
+        if (IsCurrent(generation))
+            Fail(ErrorCode::ConnectFailed,
+                 "The connection was cancelled after " + Ms(Now() - current_->started_ms) + ".");
+    };
     runtime_.StartSession(StartMode::Interactive);
     if (IsCurrent(generation)) RunStep();
 }

@@ -73,6 +73,30 @@ def test_a_cancelled_wait_says_so_and_not_that_its_time_ran_out():
     assert "cancelled after" in error["message"] and "20000" not in error["message"]
 
 
+def test_a_connect_to_a_host_that_says_nothing_can_be_cancelled():
+    silent = socket.socket()
+    silent.bind(("127.0.0.1", 0))
+    silent.listen(1)
+    program = start("--api")
+    try:
+        request = {"id": 1, "request": "connect", "host": "127.0.0.1", "port": silent.getsockname()[1]}
+        program.stdin.write(json.dumps(request).encode() + b"\n")
+        program.stdin.flush()
+        time.sleep(0.5)
+        program.stdin.write(b'{"id": 2, "request": "cancel"}\n{"id": 3, "request": "screen", "fields": false}\n')
+        program.stdin.close()
+        started = time.monotonic()
+        got = {a["id"]: a for a in answers(program.stdout)}
+        assert program.wait(30) == 0 and time.monotonic() - started < 10
+        assert got[2]["result"] == {"cancelled": "connect"}
+        assert got[1]["error"]["code"] == "connect_failed" and "cancelled" in got[1]["error"]["message"]
+        assert got[3]["result"]["status"]["connection"] == "not_connected"
+    finally:
+        program.kill()
+        program.wait()
+        silent.close()
+
+
 def test_nothing_after_quit_is_carried_out(tmp_path):
     program = start("--api")
     after = tmp_path / "after_quit.txt"
