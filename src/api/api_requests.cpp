@@ -108,6 +108,10 @@ void ApiSession::OnConnect() {
         Fail(ErrorCode::BadRequest, message);
     };
     SessionRecord record = s.record;
+    // Said here in the request's words; the command line's check names its option.
+    if (const auto model = p.find("model"); p.contains("size") && model != p.end() && !model->is_string())
+        return refuse("\"size\" gives the dynamic size; it cannot be used with model " +
+                      std::to_string(model->get<int>()) + ".");
     const uint64_t shown = ui_.Shown();
     if (!ApplyCommandLineToRecord(cl, record, state.given, state.security, ui_))
         return refuse(LastMessageSince(shown));

@@ -97,6 +97,15 @@ def test_a_connect_to_a_host_that_says_nothing_can_be_cancelled():
         silent.close()
 
 
+def test_a_stdout_that_cannot_be_written_ends_the_program_with_a_message():
+    with open("/dev/full", "wb") as full:
+        program = subprocess.Popen([os.environ["ORKAN3270"], "--headless", "--api"], stdin=subprocess.PIPE,
+                                   stdout=full, stderr=subprocess.PIPE)
+    _, said = program.communicate(b'{"id": 1, "request": "screen"}\n', timeout=60)
+    assert program.returncode == 0
+    assert b"stdout cannot be written" in said
+
+
 def test_nothing_after_quit_is_carried_out(tmp_path):
     program = start("--api")
     after = tmp_path / "after_quit.txt"
