@@ -220,7 +220,8 @@ std::string ApiSession::RexxReport(uint64_t debug_mark, int error) const {
         if (!report.empty()) report += '\n';
         report += DisplayToUtf8(text);
     }
-    if (report.empty()) report = "REXX error " + std::to_string(error) + " (the interpreter's report is on stderr).";
+    if (report.empty())
+        report = "REXX error " + std::to_string(error) + " (the interpreter's report is on stderr).";
     return report;
 }
 

@@ -287,7 +287,8 @@ void ApiSession::OnType() {
     if (!text) return;
     const bool positioned = p.contains("row") || p.contains("column");
     if (positioned && !AddressParam("row", "column")) return;
-    if (!SessionConnected(session())) return Fail(ErrorCode::NotConnected, "Typing needs a connected session.");
+    if (!SessionConnected(session()))
+        return Fail(ErrorCode::NotConnected, "Typing needs a connected session.");
     WhenKeyboardOpen([this, text = *text, positioned] {
         if (positioned) {
             const std::optional<uint32_t> at = AddressParam("row", "column");
@@ -345,7 +346,8 @@ void ApiSession::OnFill() {
     std::optional<std::string> label;
     if (by_label && !(label = DisplayParam("label", false))) return;
     if (!by_label && !AddressParam("row", "column")) return;
-    if (!SessionConnected(session())) return Fail(ErrorCode::NotConnected, "Typing needs a connected session.");
+    if (!SessionConnected(session()))
+        return Fail(ErrorCode::NotConnected, "Typing needs a connected session.");
     WhenKeyboardOpen([this, text = *text, label] {
         Session& s = session();
         const PresentationSpace& ps = s.ps;
@@ -423,10 +425,10 @@ void ApiSession::OnWait() {
         },
         timeout,
         [this, fail, timeout](bool cancelled) {
-            fail(ErrorCode::Timeout,
-                 cancelled ? "The wait was cancelled after " + Ms(Now() - current_->started_ms) +
-                                 "; the conditions did not hold."
-                           : "The conditions did not hold within " + Ms(timeout) + ".");
+            fail(ErrorCode::Timeout, cancelled ? "The wait was cancelled after " +
+                                                     Ms(Now() - current_->started_ms) +
+                                                     "; the conditions did not hold."
+                                               : "The conditions did not hold within " + Ms(timeout) + ".");
         });
 }
 

@@ -264,7 +264,8 @@ void ApiSession::HostMayHaveChanged() {
     if (!own_keys_) {
         // A macro or a transfer of the client's types too: while one runs, a change with no host
         // record since the last look is its own, not the host's.
-        const bool own_work = current_ && (current_->request.name == "macro" || current_->request.name == "transfer");
+        const bool own_work =
+            current_ && (current_->request.name == "macro" || current_->request.name == "transfer");
         const bool from_host = !own_work || trace_tail_.Records() != records_seen_;
         records_seen_ = trace_tail_.Records();
         if (ScreenDiffersFromShown()) {

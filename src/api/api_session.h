@@ -181,7 +181,7 @@ class ApiSession final : public View, public TransferWindow {
     bool quitting_ = false;  // quit has come its turn: nothing after it runs
 
     uint64_t seq_ = 0;
-    uint64_t records_seen_ = 0;  // the host records counted when the screen was last looked at
+    uint64_t records_seen_ = 0;   // the host records counted when the screen was last looked at
     std::vector<uint8_t> shown_;  // rows, columns and the planes a client sees, as last reported
     int64_t last_change_ms_ = 0;
     Json status_;

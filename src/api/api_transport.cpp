@@ -262,7 +262,8 @@ void ApiTransport::Flush() {
     const ssize_t n = WriteAvailable(out_fd_, out_, listen_fd_ >= 0);
     if (n < 0) {
         // The program ends without its client: stderr says why.
-        if (listen_fd_ < 0) std::fputs("orkan3270: stdout cannot be written any more; the program ends.\n", stderr);
+        if (listen_fd_ < 0)
+            std::fputs("orkan3270: stdout cannot be written any more; the program ends.\n", stderr);
         return ReaderGone();
     }
     out_.erase(0, size_t(n));

@@ -57,7 +57,6 @@ Answer ApiUi::ShowMessage(const MessageBox& box) {
     return answer;
 }
 
-
 void ApiUi::AddDebugLine(std::string_view display_text) {
     shown_by_.AddDebugLine(display_text);
     ++debug_lines_;
@@ -66,7 +65,8 @@ void ApiUi::AddDebugLine(std::string_view display_text) {
 }
 
 std::vector<std::string> ApiUi::DebugLinesSince(uint64_t mark) const {
-    const uint64_t since = std::min<uint64_t>(debug_lines_ - std::min(mark, debug_lines_), recent_debug_.size());
+    const uint64_t since =
+        std::min<uint64_t>(debug_lines_ - std::min(mark, debug_lines_), recent_debug_.size());
     return {recent_debug_.end() - std::ptrdiff_t(since), recent_debug_.end()};
 }
 

@@ -151,7 +151,8 @@ int64_t CharacterCount(std::string_view utf8) {
 std::optional<std::string> RefuseNul(const std::string& name, std::string_view text) {
     const size_t nul = text.find('\0');
     if (nul == std::string_view::npos) return std::nullopt;
-    return name + " holds U+0000 (NUL) at character " + std::to_string(CharacterCount(text.substr(0, nul)) + 1);
+    return name + " holds U+0000 (NUL) at character " +
+           std::to_string(CharacterCount(text.substr(0, nul)) + 1);
 }
 
 // Nothing when the value fits the parameter; otherwise why not.

@@ -75,8 +75,9 @@ bool TakeStdio(int& in_fd, int& out_fd, std::string& error) {
         if (null_out >= 0) ::close(null_out);
     }
     if (null_in >= 0) ::close(null_in);
-    if (!ok) error = std::string("stdin and stdout cannot be set aside for the interface: ") +
-                     std::strerror(errno) + ".";
+    if (!ok)
+        error = std::string("stdin and stdout cannot be set aside for the interface: ") +
+                std::strerror(errno) + ".";
     return ok;
 }
 
