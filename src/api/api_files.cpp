@@ -66,6 +66,13 @@ std::string Sentence(std::string text) {
     return text;
 }
 
+// Where a relative name went (the program's folder is the documents folder), for the answer.
+std::string Absolute(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.string();
+}
+
 std::optional<struct timespec> ModifiedAt(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
@@ -159,7 +166,7 @@ void ApiSession::OnPrint() {
                               ": the session's printer profile may hold the screen for a two-up sheet."
                         : why);
     }
-    Answer(Json{{"path", target.name}});
+    Answer(Json{{"path", Absolute(target.name)}});
 }
 
 void ApiSession::OnSave() {
@@ -192,7 +199,7 @@ void ApiSession::OnSave() {
                     *path + " cannot be written: the folder " + folder.string() + " does not exist.");
     if (const int error = WriteOut(*path, data, append); error != 0)
         return Fail(ErrorCode::SaveFailed, *path + " cannot be written: " + Sentence(FileErrorText(error)));
-    Answer(Json{{"path", *path}});
+    Answer(Json{{"path", Absolute(*path)}});
 }
 
 void ApiSession::OnTrace() {

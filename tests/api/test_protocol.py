@@ -106,6 +106,15 @@ def test_a_stdout_that_cannot_be_written_ends_the_program_with_a_message():
     assert b"stdout cannot be written" in said
 
 
+def test_a_relative_path_is_answered_with_where_the_file_went():
+    program = start("--api")
+    request = {"id": 1, "request": "save", "format": "text", "path": "relative-screen.txt"}
+    out, _ = program.communicate(json.dumps(request).encode() + b"\n", timeout=60)
+    path = [m for m in map(json.loads, out.splitlines()) if m.get("id") == 1][0]["result"]["path"]
+    assert path == os.path.join(os.environ["HOME"], "relative-screen.txt") and os.path.exists(path)
+    os.remove(path)
+
+
 def test_nothing_after_quit_is_carried_out(tmp_path):
     program = start("--api")
     after = tmp_path / "after_quit.txt"
