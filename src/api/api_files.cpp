@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 #include <cerrno>
+#include <filesystem>
 
 #include "api/api_session.h"
 #include "api/screen_facts.h"
@@ -65,6 +66,13 @@ std::string Sentence(std::string text) {
     return text;
 }
 
+// Where a relative name went (the program's folder is the documents folder), for the answer.
+std::string Absolute(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.string();
+}
+
 std::optional<struct timespec> ModifiedAt(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
@@ -122,7 +130,7 @@ void ApiSession::OnTransfer() {
         // The transfer watches the host itself and ends with a time-out of its own; this one only
         // keeps the request from outliving a transfer client that never reports.
         WaitFor([] {}, kMaxTimeoutMs,
-                [this] {
+                [this](bool) {
                     Fail(ErrorCode::TransferFailed, "The transfer never ended.", Json{{"bytes", 0}});
                 });
         // The host is told and ends the transfer; the request then fails with the cancel.
@@ -158,7 +166,7 @@ void ApiSession::OnPrint() {
                               ": the session's printer profile may hold the screen for a two-up sheet."
                         : why);
     }
-    Answer(Json{{"path", target.name}});
+    Answer(Json{{"path", Absolute(target.name)}});
 }
 
 void ApiSession::OnSave() {
@@ -182,9 +190,16 @@ void ApiSession::OnSave() {
         data = ScreenAsText(s);
     }
     if (!path) return Answer(Json{{"data", format == "png" ? Base64(data) : data}});
+    // As print and an append do: a mistyped folder is an error, never a new tree of folders.
+    std::filesystem::path folder = std::filesystem::path(*path).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec))
+        return Fail(ErrorCode::SaveFailed,
+                    *path + " cannot be written: the folder " + folder.string() + " does not exist.");
     if (const int error = WriteOut(*path, data, append); error != 0)
         return Fail(ErrorCode::SaveFailed, *path + " cannot be written: " + Sentence(FileErrorText(error)));
-    Answer(Json{{"path", *path}});
+    Answer(Json{{"path", Absolute(*path)}});
 }
 
 void ApiSession::OnTrace() {
@@ -200,6 +215,23 @@ void ApiSession::OnTrace() {
 // ---------------------------------------------------------------------------------------------
 // Macros and options.
 
+// A REXX macro's error is the interpreter's (its number negated): its report came as debug lines,
+// the statement's trace ("  2 +++ x = f()") and "Error 43 running ..., line 2: ..." lines.
+std::string ApiSession::RexxReport(uint64_t debug_mark, int error) const {
+    std::string report;
+    for (const std::string& line : ui_.DebugLinesSince(debug_mark)) {
+        const size_t start = line.find_first_not_of(' ');
+        if (start == std::string::npos) continue;
+        const std::string_view text = std::string_view(line).substr(start);
+        if (!text.starts_with("Error ") && text.find(" +++ ") == std::string_view::npos) continue;
+        if (!report.empty()) report += '\n';
+        report += DisplayToUtf8(text);
+    }
+    if (report.empty())
+        report = "REXX error " + std::to_string(error) + " (the interpreter's report is on stderr).";
+    return report;
+}
+
 void ApiSession::OnMacro() {
     const Json& p = current_->request.params;
     const std::optional<std::string> file = StringParam(p, "file");
@@ -209,8 +241,9 @@ void ApiSession::OnMacro() {
     if (!file && !text) return;
     const uint64_t generation = current_->generation;
     const uint64_t shown = ui_.Shown();
+    const uint64_t debug_mark = ui_.DebugLines();
     auto timed_out = std::make_shared<bool>(false);
-    MacroDone done = [this, generation, shown, timed_out](const MacroOutcome& outcome) {
+    MacroDone done = [this, generation, shown, debug_mark, timed_out](const MacroOutcome& outcome) {
         if (!IsCurrent(generation)) return;
         const Json numbers{{"exit_code", outcome.exit_code}, {"error_number", outcome.error}};
         if (*timed_out)
@@ -219,7 +252,8 @@ void ApiSession::OnMacro() {
             case MacroOutcome::End::Finished:
                 return Answer(Json{{"end", "finished"}, {"exit_code", outcome.exit_code}});
             case MacroOutcome::End::Error: {
-                const std::string report = LastMessageSince(shown);
+                std::string report = LastMessageSince(shown);
+                if (report.empty() && outcome.error < 0) report = RexxReport(debug_mark, -outcome.error);
                 return Fail(ErrorCode::MacroError,
                             report.empty() ? std::string(MacroErrorText(outcome.error)) : report, numbers);
             }

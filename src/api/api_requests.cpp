@@ -100,12 +100,18 @@ void ApiSession::OnConnect() {
     SessionFileState& state = runtime_.file_state();
     const SessionRecord before = s.record;
     const SessionFileState state_before = state;
+    const CommandLineConnection given_before = runtime_.GivenConnection();
     auto refuse = [&](const std::string& message) {
         s.record = before;
         state = state_before;
+        runtime_.SetCommandLineConnection(given_before);
         Fail(ErrorCode::BadRequest, message);
     };
     SessionRecord record = s.record;
+    // Said here in the request's words; the command line's check names its option.
+    if (const auto model = p.find("model"); p.contains("size") && model != p.end() && !model->is_string())
+        return refuse("\"size\" gives the dynamic size; it cannot be used with model " +
+                      std::to_string(model->get<int>()) + ".");
     const uint64_t shown = ui_.Shown();
     if (!ApplyCommandLineToRecord(cl, record, state.given, state.security, ui_))
         return refuse(LastMessageSince(shown));
@@ -117,16 +123,8 @@ void ApiSession::OnConnect() {
     if (record.Text(field::IpName).empty() && record.Text(field::HostName).empty())
         return refuse("The session names no host: give \"host\".");
     s.record = record;
-    if (auto code_page = StringParam(p, "code_page")) {
-        const DisplayText name = Utf8ToDisplay(*code_page);
-        const std::string refused = "The code page \"" + *code_page + "\" is not in country.lst.";
-        if (!name.failures.empty()) return refuse(refused);
-        if (SetOptionByName(s, "MISC", "SCREEN", MacroValue::Text(name.text)) != 0) return refuse(refused);
-        // The key layout follows when country.lst has one of that name (most code pages have
-        // none); typed text does not go through it, so the session's layout may stay.
-        [[maybe_unused]] const int layout =
-            SetOptionByName(s, "MISC", "KEYBOARD", MacroValue::Text(name.text));
-    }
+    // As the command line's values: this connection's, never written into the session file.
+    const std::optional<std::string> code_page = StringParam(p, "code_page");
     CommandLineConnection given;
     given.host = host.has_value();
     given.port = p.contains("port");
@@ -134,8 +132,21 @@ void ApiSession::OnConnect() {
     given.tls = p.contains("tls");
     given.tn3270e = tn3270e.has_value();
     given.model = p.contains("model") || p.contains("size");
+    given.screen_code_page = given.keyboard_code_page = code_page.has_value();
     given.values = s.record;
-    runtime_.SetCommandLineConnection(std::move(given));
+    // Given before the code page is set: a changed option saves the session file at once.
+    runtime_.SetCommandLineConnection(given);
+    if (code_page) {
+        const DisplayText name = Utf8ToDisplay(*code_page);
+        const std::string refused = "The code page \"" + *code_page + "\" is not in country.lst.";
+        if (!name.failures.empty()) return refuse(refused);
+        if (SetOptionByName(s, "MISC", "SCREEN", MacroValue::Text(name.text)) != 0) return refuse(refused);
+        // The key layout follows when country.lst has one of that name (most code pages have
+        // none); typed text does not go through it, so the session's layout may stay.
+        given.keyboard_code_page = SetOptionByName(s, "MISC", "KEYBOARD", MacroValue::Text(name.text)) == 0;
+        given.values = s.record;
+        runtime_.SetCommandLineConnection(std::move(given));
+    }
 
     std::string target = s.record.Text(field::IpName);
     if (target.empty()) target = s.record.Text(field::HostName);
@@ -165,6 +176,14 @@ void ApiSession::OnConnect() {
         runtime_.core().RunOper(oper_fn::Disconnect);
         Fail(ErrorCode::ConnectFailed, "The host did not answer within " + Ms(limit) + ".");
     });
+    // A host that accepts and says nothing would hold every request behind this one.
+    current_->cancel = [this, generation] {
+        if (!IsCurrent(generation)) return;
+        runtime_.core().RunOper(oper_fn::Disconnect);
+        if (IsCurrent(generation))
+            Fail(ErrorCode::ConnectFailed,
+                 "The connection was cancelled after " + Ms(Now() - current_->started_ms) + ".");
+    };
     runtime_.StartSession(StartMode::Interactive);
     if (IsCurrent(generation)) RunStep();
 }
@@ -234,8 +253,11 @@ void ApiSession::WhenKeyboardOpen(std::function<void()> then) {
             }
         },
         timeout,
-        [this, timeout] {
-            Fail(ErrorCode::KeyboardLocked, "The keyboard stayed locked for " + Ms(timeout) + ".",
+        [this, timeout](bool cancelled) {
+            Fail(ErrorCode::KeyboardLocked,
+                 cancelled ? "The request was cancelled after " + Ms(Now() - current_->started_ms) +
+                                 " while the keyboard was locked."
+                           : "The keyboard stayed locked for " + Ms(timeout) + ".",
                  Json{{"status", StatusJson(session())}});
         });
 }
@@ -265,6 +287,8 @@ void ApiSession::OnType() {
     if (!text) return;
     const bool positioned = p.contains("row") || p.contains("column");
     if (positioned && !AddressParam("row", "column")) return;
+    if (!SessionConnected(session()))
+        return Fail(ErrorCode::NotConnected, "Typing needs a connected session.");
     WhenKeyboardOpen([this, text = *text, positioned] {
         if (positioned) {
             const std::optional<uint32_t> at = AddressParam("row", "column");
@@ -287,6 +311,9 @@ void ApiSession::OnKey() {
         code |= f->flags & kKeyWorksWhileLocked;
     const bool positioned = p.contains("row") || p.contains("column");
     if (positioned && !AddressParam("row", "column")) return;
+    // An attention key is for the host: without one it would go nowhere and seem sent.
+    if (CategoryOf(code) == KeyCategory::Action && !SessionConnected(s))
+        return Fail(ErrorCode::NotConnected, "The key " + name + " needs a connected session.");
     auto run = [this, code, positioned] {
         Session& s = session();
         if (positioned) {
@@ -319,6 +346,8 @@ void ApiSession::OnFill() {
     std::optional<std::string> label;
     if (by_label && !(label = DisplayParam("label", false))) return;
     if (!by_label && !AddressParam("row", "column")) return;
+    if (!SessionConnected(session()))
+        return Fail(ErrorCode::NotConnected, "Typing needs a connected session.");
     WhenKeyboardOpen([this, text = *text, label] {
         Session& s = session();
         const PresentationSpace& ps = s.ps;
@@ -395,8 +424,11 @@ void ApiSession::OnWait() {
                 timers_.Start(kQuietTimer, std::chrono::milliseconds(*quiet), true, [this] { RunStep(); });
         },
         timeout,
-        [fail, timeout] {
-            fail(ErrorCode::Timeout, "The conditions did not hold within " + Ms(timeout) + ".");
+        [this, fail, timeout](bool cancelled) {
+            fail(ErrorCode::Timeout, cancelled ? "The wait was cancelled after " +
+                                                     Ms(Now() - current_->started_ms) +
+                                                     "; the conditions did not hold."
+                                               : "The conditions did not hold within " + Ms(timeout) + ".");
         });
 }
 

@@ -66,6 +66,8 @@ void ApiSession::Hello() {
 // Lines in, answers out.
 
 void ApiSession::Line(std::string_view line) {
+    // The program is ending: what came after quit is not carried out.
+    if (quitting_) return;
     ReadOutcome read = ReadRequest(line);
     if (!read.request) {
         Send(ErrorLine(read.id, read.name, read.error));
@@ -138,6 +140,8 @@ void ApiSession::Dispatch() {
     HostMayHaveChanged();
     if (name == "get_option" || name == "set_option") return OnOption(name == "set_option");
     if (name == "quit") {
+        quitting_ = true;
+        queue_.clear();
         Answer(Json::object());
         if (quit_) quit_();
         return;
@@ -170,15 +174,17 @@ void ApiSession::Finished() {
     }
 }
 
-void ApiSession::WaitFor(std::function<void()> step, int64_t timeout_ms, std::function<void()> expire) {
+void ApiSession::WaitFor(std::function<void()> step, int64_t timeout_ms,
+                         std::function<void(bool cancelled)> expire) {
     const uint64_t generation = current_->generation;
     current_->step = std::move(step);
-    // A cancel ends the wait as its time-out would.
-    std::function<void()> expiry = [this, generation, expire] {
-        if (IsCurrent(generation)) expire();
+    // A cancel ends the wait as its time-out would, and says it was the cancel.
+    current_->cancel = [this, generation, expire] {
+        if (IsCurrent(generation)) expire(true);
     };
-    current_->cancel = expiry;
-    timers_.Start(kStepTimer, std::chrono::milliseconds(timeout_ms), true, std::move(expiry));
+    timers_.Start(kStepTimer, std::chrono::milliseconds(timeout_ms), true, [this, generation, expire] {
+        if (IsCurrent(generation)) expire(false);
+    });
     RunStep();
 }
 
@@ -256,11 +262,19 @@ void ApiSession::LookLater() {
 
 void ApiSession::HostMayHaveChanged() {
     if (!own_keys_) {
+        // A macro or a transfer of the client's types too: while one runs, a change with no host
+        // record since the last look is its own, not the host's.
+        const bool own_work =
+            current_ && (current_->request.name == "macro" || current_->request.name == "transfer");
+        const bool from_host = !own_work || trace_tail_.Records() != records_seen_;
+        records_seen_ = trace_tail_.Records();
         if (ScreenDiffersFromShown()) {
             TakeScreenAsShown();
-            ++seq_;
-            last_change_ms_ = Now();
-            Send(EventLine(Json{{"event", "screen"}, {"seq", seq_}}));
+            if (from_host) {
+                ++seq_;
+                last_change_ms_ = Now();
+                Send(EventLine(Json{{"event", "screen"}, {"seq", seq_}}));
+            }
         }
     }
     StatusMayHaveChanged();

@@ -115,8 +115,8 @@ class ApiSession final : public View, public TransferWindow {
     void Fail(ErrorCode code, std::string message, Json extra = Json::object());
     void Finished();
     // `step` runs now and again after every change until the request has answered; `expire`
-    // answers when `timeout_ms` has passed first.
-    void WaitFor(std::function<void()> step, int64_t timeout_ms, std::function<void()> expire);
+    // answers when `timeout_ms` has passed first, or a cancel came (`cancelled`).
+    void WaitFor(std::function<void()> step, int64_t timeout_ms, std::function<void(bool cancelled)> expire);
     void Poke();
     void RunStep();
 
@@ -160,6 +160,7 @@ class ApiSession final : public View, public TransferWindow {
     std::optional<std::string> DisplayParam(const char* name, bool typing);
     int64_t TimeoutParam() const;
     std::string LastMessageSince(uint64_t shown) const;
+    std::string RexxReport(uint64_t debug_mark, int error) const;
 
     SessionRuntime& runtime_;
     ApiUi& ui_;
@@ -177,8 +178,10 @@ class ApiSession final : public View, public TransferWindow {
     bool look_posted_ = false;
     bool own_keys_ = false;  // our own keys run: their screen changes are not the host's
     bool input_ended_ = false;
+    bool quitting_ = false;  // quit has come its turn: nothing after it runs
 
     uint64_t seq_ = 0;
+    uint64_t records_seen_ = 0;   // the host records counted when the screen was last looked at
     std::vector<uint8_t> shown_;  // rows, columns and the planes a client sees, as last reported
     int64_t last_change_ms_ = 0;
     Json status_;

@@ -174,8 +174,8 @@ void ApiTransport::Start(std::function<void()> ended) {
         loop_.WatchReadable(listen_fd_, [this] { Accept(); });
         return;
     }
-    in_fd_ = STDIN_FILENO;
-    out_fd_ = STDOUT_FILENO;
+    in_fd_ = stdin_fd_;
+    out_fd_ = stdout_fd_;
     reader_ = std::make_unique<LineReader>(kMaxApiLine);
     if (session_) session_->Hello();
     loop_.WatchReadable(in_fd_, [this] { Readable(); });
@@ -260,7 +260,12 @@ void ApiTransport::Flush() {
         return;
     }
     const ssize_t n = WriteAvailable(out_fd_, out_, listen_fd_ >= 0);
-    if (n < 0) return ReaderGone();
+    if (n < 0) {
+        // The program ends without its client: stderr says why.
+        if (listen_fd_ < 0)
+            std::fputs("orkan3270: stdout cannot be written any more; the program ends.\n", stderr);
+        return ReaderGone();
+    }
     out_.erase(0, size_t(n));
     if (out_.empty()) return;
     if (out_.size() > kMaxWaitingOutput) {

@@ -32,6 +32,13 @@ class ApiTransport final : public ApiOutput {
     // another program listens on, a path too long for a socket.
     [[nodiscard]] bool ListenOn(const std::string& path, std::string& error);
 
+    // The descriptors that stand for stdin and stdout: the program's private copies of them, so that
+    // nothing else in the process (a macro's default streams) or its children can reach the stream.
+    void UseStdio(int in_fd, int out_fd) {
+        stdin_fd_ = in_fd;
+        stdout_fd_ = out_fd;
+    }
+
     // Starts reading: stdin when no socket was made (`ended` runs when stdin ends, or stdout's
     // reader went away), else clients of the socket, each greeted with the session's hello.
     void Start(std::function<void()> ended);
@@ -53,6 +60,8 @@ class ApiTransport final : public ApiOutput {
     std::string socket_path_;
     dev_t socket_dev_ = 0;
     ino_t socket_ino_ = 0;
+    int stdin_fd_ = 0;
+    int stdout_fd_ = 1;
     int in_fd_ = -1;   // stdin, or the client's socket
     int out_fd_ = -1;  // stdout, or the client's socket
     bool broken_ = false;

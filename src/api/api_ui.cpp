@@ -1,6 +1,15 @@
 #include "api/api_ui.h"
 
+#include <algorithm>
+
 namespace orkan {
+
+namespace {
+
+constexpr size_t kRecentDebugLines = 16;
+constexpr size_t kDebugLineKept = 1024;
+
+}  // namespace
 
 std::string_view ButtonsName(Buttons buttons) {
     switch (buttons) {
@@ -46,6 +55,19 @@ Answer ApiUi::ShowMessage(const MessageBox& box) {
     last_text_ = box.text;
     if (listener_) listener_(box, answer);
     return answer;
+}
+
+void ApiUi::AddDebugLine(std::string_view display_text) {
+    shown_by_.AddDebugLine(display_text);
+    ++debug_lines_;
+    if (recent_debug_.size() == kRecentDebugLines) recent_debug_.pop_front();
+    recent_debug_.emplace_back(display_text.substr(0, kDebugLineKept));
+}
+
+std::vector<std::string> ApiUi::DebugLinesSince(uint64_t mark) const {
+    const uint64_t since =
+        std::min<uint64_t>(debug_lines_ - std::min(mark, debug_lines_), recent_debug_.size());
+    return {recent_debug_.end() - std::ptrdiff_t(since), recent_debug_.end()};
 }
 
 }  // namespace orkan

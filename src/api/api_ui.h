@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "interfaces/ui.h"
 
@@ -18,18 +20,24 @@ class ApiUi final : public Ui {
 
     explicit ApiUi(Ui& shown_by) : shown_by_(shown_by) {}
     Answer ShowMessage(const MessageBox& box) override;
-    void AddDebugLine(std::string_view display_text) override { shown_by_.AddDebugLine(display_text); }
+    void AddDebugLine(std::string_view display_text) override;
 
     void SetListener(Listener listener) { listener_ = std::move(listener); }
     // Boxes shown so far, and the text of the last one (display bytes).
     uint64_t Shown() const { return shown_; }
     const std::string& LastText() const { return last_text_; }
+    // Debug lines so far, and the last few of those after `mark` (display bytes): where a REXX
+    // macro's interpreter reports its error.
+    uint64_t DebugLines() const { return debug_lines_; }
+    std::vector<std::string> DebugLinesSince(uint64_t mark) const;
 
   private:
     Ui& shown_by_;
     Listener listener_;
     uint64_t shown_ = 0;
     std::string last_text_;
+    uint64_t debug_lines_ = 0;
+    std::deque<std::string> recent_debug_;  // the last kRecentDebugLines, each cut to a length
 };
 
 std::string_view ButtonsName(Buttons buttons);

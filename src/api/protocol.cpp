@@ -24,7 +24,7 @@ struct Param {
     std::string_view name;
     Kind kind;
     bool required = false;
-    int64_t min = 0;  // Int: the range; String: the length in bytes; Array: the item count
+    int64_t min = 0;  // Int: the range; String: the length in characters; Array: the item count
     int64_t max = 0;
     std::string_view choices = {};  // Enum: words separated by blanks
 };
@@ -142,6 +142,19 @@ std::string Range(int64_t min, int64_t max) {
     return std::to_string(min) + " to " + std::to_string(max);
 }
 
+// Characters, as the schema counts a string's length: the text is valid UTF-8 once parsed.
+int64_t CharacterCount(std::string_view utf8) {
+    return std::count_if(utf8.begin(), utf8.end(), [](char c) { return (uint8_t(c) & 0xC0) != 0x80; });
+}
+
+// A name with a NUL in it would end there on its way to the system: another, shorter file.
+std::optional<std::string> RefuseNul(const std::string& name, std::string_view text) {
+    const size_t nul = text.find('\0');
+    if (nul == std::string_view::npos) return std::nullopt;
+    return name + " holds U+0000 (NUL) at character " +
+           std::to_string(CharacterCount(text.substr(0, nul)) + 1);
+}
+
 // Nothing when the value fits the parameter; otherwise why not.
 std::optional<std::string> CheckValue(const Param& p, const Json& v) {
     const std::string name = "\"" + std::string(p.name) + "\"";
@@ -159,10 +172,9 @@ std::optional<std::string> CheckValue(const Param& p, const Json& v) {
             return std::nullopt;
         case Kind::String: {
             if (!v.is_string()) return name + " must be a string";
-            const size_t n = v.get_ref<const std::string&>().size();
-            if (int64_t(n) < p.min || int64_t(n) > p.max)
-                return name + " must be " + Range(p.min, p.max) + " bytes long";
-            return std::nullopt;
+            const int64_t n = CharacterCount(v.get_ref<const std::string&>());
+            if (n < p.min || n > p.max) return name + " must be " + Range(p.min, p.max) + " characters long";
+            return RefuseNul(name, v.get_ref<const std::string&>());
         }
         case Kind::Enum:
             if (!v.is_string() || !WordIn(p.choices, v.get_ref<const std::string&>()))
@@ -182,8 +194,9 @@ std::optional<std::string> CheckValue(const Param& p, const Json& v) {
             return int_in(2, 5);
         case Kind::OptionValue:
             if (v.is_string()) {
-                if (int64_t(v.get_ref<const std::string&>().size()) > p.max) return name + " is too long";
-                return std::nullopt;
+                if (CharacterCount(v.get_ref<const std::string&>()) > p.max)
+                    return name + " is longer than " + std::to_string(p.max) + " characters";
+                return RefuseNul(name, v.get_ref<const std::string&>());
             }
             if (!AsInteger(v)) return name + " must be a string or an integer";
             return std::nullopt;
@@ -289,6 +302,11 @@ ReadOutcome ReadRequest(std::string_view line) {
             out.error = Bad("The request \"" + request + "\" needs \"" + std::string(p.name) + "\".");
             return out;
         }
+    }
+    // A position is a row and a column: one alone would be taken as the other at 0.
+    if (value.contains("row") != value.contains("column")) {
+        out.error = Bad("The request \"" + request + "\" needs \"row\" and \"column\" together.");
+        return out;
     }
     out.request = Request{out.id, request, std::move(value)};
     return out;

@@ -40,6 +40,7 @@ std::string Hex(std::span<const uint8_t> bytes) {
 }  // namespace
 
 void TraceTail::TraceRecord(TraceType type, std::span<const uint8_t> data) {
+    if (type == TraceType::Record) ++records_;
     // Chunks repeat what the records and Telnet items show; the dump is the screen, shown anyway.
     if (type == TraceType::ReceivedChunk || type == TraceType::BufferDump) return;
     if (items_.size() == kItems) items_.pop_front();

@@ -19,6 +19,9 @@ class TraceTail final : public TraceSink {
     void TraceRecord(TraceType type, std::span<const uint8_t> data) override;
     // Oldest first.
     Json ToJson() const;
+    // Records the host has sent so far (3270 data and line-mode text), each traced before it is
+    // carried out.
+    uint64_t Records() const { return records_; }
 
   private:
     struct Item {
@@ -27,6 +30,7 @@ class TraceTail final : public TraceSink {
         std::vector<uint8_t> bytes;  // the first kBytesKept
     };
     std::deque<Item> items_;
+    uint64_t records_ = 0;
 };
 
 }  // namespace orkan

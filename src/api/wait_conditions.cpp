@@ -103,14 +103,15 @@ bool ReadOne(const Json& c, WaitCondition& out, std::string& error) {
     }
     if (out.kind == WaitCondition::Kind::Text) {
         const std::optional<std::string> text = StringParam(c, "text");
-        if (!text || text->empty() || text->size() > 20000) {
-            error = "needs \"text\" of 1 to 20000 bytes";
-            return false;
-        }
-        DisplayText display = Utf8ToDisplay(*text);
+        DisplayText display = Utf8ToDisplay(text.value_or(""));
         if (!display.failures.empty()) {
             error = "has a text with a character the screen cannot show: " +
                     DescribeUnconvertible(display.failures.front());
+            return false;
+        }
+        // One screen character each: the count is the characters', as the schema counts.
+        if (display.text.empty() || display.text.size() > 20000) {
+            error = "needs \"text\" of 1 to 20000 characters";
             return false;
         }
         out.text = std::move(display.text);

@@ -327,6 +327,14 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 continue;
             }
             if (!found->option && found->takes_value) {
+                // An empty socket path would read as no socket at all: the session would run
+                // without the interface the command line asked for.
+                if (name == "api-socket" && inline_value->empty()) {
+                    ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                                    "Command line option '--api-socket' needs a value.", Buttons::Ok,
+                                    Icon::Error});
+                    return 8;
+                }
                 std::string& to = name == "printer" ? printer : name == "api-socket" ? api_socket : size;
                 to = std::string(*inline_value);
                 continue;

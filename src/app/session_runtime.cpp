@@ -105,6 +105,8 @@ void SessionRuntime::ApplyCommandLineConnection(SessionRecord& record) const {
     if (command_line_.lu_name) CopyField(record, given, field::LuName);
     if (command_line_.model)
         for (const FieldDef* f : kModelFields) CopyField(record, given, *f);
+    if (command_line_.screen_code_page) CopyField(record, given, field::ScreenCodePage);
+    if (command_line_.keyboard_code_page) CopyField(record, given, field::KeyboardCodePage);
 }
 
 void SessionRuntime::CommandLineConnectionDone() {
@@ -124,6 +126,8 @@ SessionRecord SessionRuntime::RecordForSaving() const {
     if (command_line_.lu_name) CopyField(out, loaded, field::LuName);
     if (command_line_.model)
         for (const FieldDef* f : kModelFields) CopyField(out, loaded, *f);
+    if (command_line_.screen_code_page) CopyField(out, loaded, field::ScreenCodePage);
+    if (command_line_.keyboard_code_page) CopyField(out, loaded, field::KeyboardCodePage);
     return out;
 }
 

@@ -72,8 +72,10 @@ class HostBytesSink {
 
 // Connection values the command line gave: they stay in force when the session file is loaded
 // again for a restart, and they are not written into the session file.
+// The automation interface's connect gives them too, code pages included.
 struct CommandLineConnection {
     bool host = false, port = false, tn3270e = false, tls = false, lu_name = false, model = false;
+    bool screen_code_page = false, keyboard_code_page = false;
     SessionRecord values;  // the record as the command line left it
 };
 
@@ -99,6 +101,7 @@ class SessionRuntime final : public TelnetEvents, public ConnectionListener, pub
     SessionPeers* Peers() const { return peers_; }
     void SetShutdownMacroHook(ShutdownMacroHook* hook) { shutdown_hook_ = hook; }
     void SetCommandLineConnection(CommandLineConnection values) { command_line_ = std::move(values); }
+    const CommandLineConnection& GivenConnection() const { return command_line_; }
     // The user connected to a host of the session dialog, which saved it in the session file: the
     // command line's host and connection values were for the connections before, and a restart
     // (Retry, Reconnect, the automatic reconnect) now goes to the host connected last.

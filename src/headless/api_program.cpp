@@ -1,8 +1,12 @@
 #include "headless/api_program.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "api/api_session.h"
 #include "api/api_transport.h"
@@ -54,6 +58,29 @@ int Refuse(const std::string& text) {
     return kStartupFailed;
 }
 
+// The interface's stream is its own: it keeps private copies of stdin and stdout (not inherited by
+// children), and descriptors 0 and 1 become /dev/null and stderr. A macro's default streams
+// (REXX's linein, lineout, charout) and the programs a macro starts then neither read requests
+// nor write into the JSON lines. Done before any thread exists.
+bool TakeStdio(int& in_fd, int& out_fd, std::string& error) {
+    std::fflush(stdout);
+    in_fd = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
+    out_fd = in_fd < 0 ? -1 : ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    const int null_in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    bool ok = in_fd >= 0 && out_fd >= 0 && null_in >= 0 && ::dup2(null_in, STDIN_FILENO) == STDIN_FILENO;
+    if (ok && ::dup2(STDERR_FILENO, STDOUT_FILENO) != STDOUT_FILENO) {
+        // No stderr to stand in for it: what goes to stdout goes nowhere rather than to the client.
+        const int null_out = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        ok = null_out >= 0 && ::dup2(null_out, STDOUT_FILENO) == STDOUT_FILENO;
+        if (null_out >= 0) ::close(null_out);
+    }
+    if (null_in >= 0) ::close(null_in);
+    if (!ok)
+        error = std::string("stdin and stdout cannot be set aside for the interface: ") +
+                std::strerror(errno) + ".";
+    return ok;
+}
+
 }  // namespace
 
 int RunApi(const CommandLine& cl, StderrUi& stderr_ui) {
@@ -61,11 +88,19 @@ int RunApi(const CommandLine& cl, StderrUi& stderr_ui) {
         return Refuse("--dump, --macro and --run cannot be used with --api or --api-socket.");
     // The client is one or the other: stdin's end must not be ignored for a socket silently.
     if (cl.api && !cl.api_socket.empty()) return Refuse("--api and --api-socket cannot be used together.");
+    // Before the loop opens descriptors of its own, which would take 0 or 1 if they were closed.
+    int in_fd = -1, out_fd = -1;
+    if (cl.api_socket.empty()) {
+        std::string error;
+        if (!TakeStdio(in_fd, out_fd, error)) return Refuse(error);
+    }
     PollEventLoop loop;
     ApiTransport transport(loop);
     if (!cl.api_socket.empty()) {
         std::string error;
         if (!transport.ListenOn(cl.api_socket, error)) return Refuse(error);
+    } else {
+        transport.UseStdio(in_fd, out_fd);
     }
     ApiUi ui(stderr_ui);
     ApiFrame frame(loop);

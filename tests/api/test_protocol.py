@@ -32,12 +32,15 @@ def answers(stream):
 def test_every_bad_line_is_answered_and_the_next_one_read():
     program = start("--api")
     huge = b'{"id": 1, "request": "type", "text": "' + b"x" * (1 << 20) + b'"}'
-    lines = [line.encode() for _, line in CASES] + [b"", huge, b'{"id": "last", "request": "screen"}']
+    # A wait's text counts characters too: 20000 euro signs fit, 20001 do not.
+    waits = [json.dumps({"id": 1, "request": "wait", "conditions": [{"kind": "text", "text": "\u20ac" * n}]},
+                        ensure_ascii=False).encode() for n in (20000, 20001)]
+    lines = [line.encode() for _, line in CASES] + waits + [b"", huge, b'{"id": "last", "request": "screen"}']
     program.stdin.write(b"\n".join(lines) + b"\n")
     program.stdin.close()
     got = [a.get("error", {}).get("code", "ok") for a in answers(program.stdout)]
     assert program.wait(60) == 0
-    assert got == [code for code, _ in CASES] + ["bad_json", "line_too_long", "ok"]
+    assert got == [code for code, _ in CASES] + ["disconnected", "bad_request", "bad_json", "line_too_long", "ok"]
 
 
 def test_cancel_ends_the_request_being_carried_out_and_waits_for_no_turn():
@@ -52,6 +55,75 @@ def test_cancel_ends_the_request_being_carried_out_and_waits_for_no_turn():
     assert got[1]["error"]["code"] == "macro_stopped"
     assert "result" in got[3]
     assert got[4]["result"] == {"cancelled": None}
+
+
+def test_a_cancelled_wait_says_so_and_not_that_its_time_ran_out():
+    program = start("--api")
+    never = [{"kind": "disconnected"}, {"kind": "text", "text": "NOWHERE"}]
+    program.stdin.write(json.dumps({"id": 1, "request": "wait", "conditions": never, "timeout_ms": 20000}).encode())
+    program.stdin.write(b"\n")
+    program.stdin.flush()
+    time.sleep(0.3)
+    program.stdin.write(b'{"id": 2, "request": "cancel"}\n')
+    program.stdin.close()
+    got = {a["id"]: a for a in answers(program.stdout)}
+    assert program.wait(30) == 0
+    error = got[1]["error"]
+    assert error["code"] == "timeout" and error["waited_ms"] < 20000
+    assert "cancelled after" in error["message"] and "20000" not in error["message"]
+
+
+def test_a_connect_to_a_host_that_says_nothing_can_be_cancelled():
+    silent = socket.socket()
+    silent.bind(("127.0.0.1", 0))
+    silent.listen(1)
+    program = start("--api")
+    try:
+        request = {"id": 1, "request": "connect", "host": "127.0.0.1", "port": silent.getsockname()[1]}
+        program.stdin.write(json.dumps(request).encode() + b"\n")
+        program.stdin.flush()
+        time.sleep(0.5)
+        program.stdin.write(b'{"id": 2, "request": "cancel"}\n{"id": 3, "request": "screen", "fields": false}\n')
+        program.stdin.close()
+        started = time.monotonic()
+        got = {a["id"]: a for a in answers(program.stdout)}
+        assert program.wait(30) == 0 and time.monotonic() - started < 10
+        assert got[2]["result"] == {"cancelled": "connect"}
+        assert got[1]["error"]["code"] == "connect_failed" and "cancelled" in got[1]["error"]["message"]
+        assert got[3]["result"]["status"]["connection"] == "not_connected"
+    finally:
+        program.kill()
+        program.wait()
+        silent.close()
+
+
+def test_a_stdout_that_cannot_be_written_ends_the_program_with_a_message():
+    with open("/dev/full", "wb") as full:
+        program = subprocess.Popen([os.environ["ORKAN3270"], "--headless", "--api"], stdin=subprocess.PIPE,
+                                   stdout=full, stderr=subprocess.PIPE)
+    _, said = program.communicate(b'{"id": 1, "request": "screen"}\n', timeout=60)
+    assert program.returncode == 0
+    assert b"stdout cannot be written" in said
+
+
+def test_a_relative_path_is_answered_with_where_the_file_went():
+    program = start("--api")
+    request = {"id": 1, "request": "save", "format": "text", "path": "relative-screen.txt"}
+    out, _ = program.communicate(json.dumps(request).encode() + b"\n", timeout=60)
+    path = [m for m in map(json.loads, out.splitlines()) if m.get("id") == 1][0]["result"]["path"]
+    assert path == os.path.join(os.environ["HOME"], "relative-screen.txt") and os.path.exists(path)
+    os.remove(path)
+
+
+def test_nothing_after_quit_is_carried_out(tmp_path):
+    program = start("--api")
+    after = tmp_path / "after_quit.txt"
+    lines = [{"id": 1, "request": "quit"}, {"id": 2, "request": "save", "format": "text", "path": str(after)},
+             {"id": 3, "request": "screen"}, {"id": 4, "request": "cancel"}]
+    out, _ = program.communicate(b"".join(json.dumps(line).encode() + b"\n" for line in lines), timeout=60)
+    assert program.returncode == 0
+    assert [m["id"] for m in map(json.loads, out.splitlines()) if "event" not in m] == [1]
+    assert not after.exists()
 
 
 @pytest.mark.parametrize("make, args, said", [
@@ -159,3 +231,21 @@ def test_a_session_without_a_host_never_reports_a_connection(tmp_path):
     statuses = [m["status"]["connection"] for m in messages if m.get("event") == "status"]
     assert set(statuses) <= {"not_connected"}
     assert not [m for m in messages if m.get("event") == "disconnected"]
+
+
+def test_a_macro_reaches_neither_the_requests_nor_the_answers():
+    """A REXX macro's default streams and the programs it starts are not the interface's stream."""
+    program = start("--api")
+    macro = ('/* REXX */\ncall lineout , "out"\ncall charout , "chars"\nx = linein()\n'
+             'address system "cat; echo child"\nexit length(x)')
+    program.stdin.write(json.dumps({"id": 1, "request": "macro", "text": macro}).encode() + b"\n")
+    program.stdin.flush()
+    time.sleep(0.5)  # the macro reads while the next request arrives
+    program.stdin.write(b'{"id": 2, "request": "screen", "fields": false}\n')
+    program.stdin.close()
+    got = list(answers(program.stdout))
+    assert program.wait(30) == 0
+    assert [a["id"] for a in got] == [1, 2]
+    assert got[0]["result"] == {"end": "finished", "exit_code": 0}
+    said = program.stderr.read()
+    assert b"out\ncharschild" in said

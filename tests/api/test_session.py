@@ -160,6 +160,15 @@ def test_macros_return_their_result(orkan_session, macro, exit_code):
     assert orkan_session.macro(text=macro, timeout=30) == exit_code
 
 
+def test_a_macros_own_typing_is_no_change_of_the_host(orkan_session):
+    s = orkan_session
+    s.wait_unlocked()
+    since = s.seq
+    s.macro(text='TYPE("xyz") ; KEY("EraseInput")', timeout=30)
+    with pytest.raises(WaitTimeout):
+        s.wait(changed(since), timeout=0.2)
+
+
 @pytest.mark.parametrize("name, value", [("CONNECTIONTIMEOUT", 45), ("WINDOWTITLE", "Clerk \u00e9")])
 def test_options_read_back(orkan_session, name, value):
     assert orkan_session.set_option("GENERAL", name, value) == value
