@@ -123,12 +123,13 @@ std::string RecordListing::Text(std::span<const uint8_t> host) const {
     for (uint8_t h : host) {
         uint8_t d = h;
         if (!text_.ascii_host) d = text_.to_display ? (*text_.to_display)[h] : uint8_t(Ebcdic037Ascii(h));
-        if (d < 0x20 || d == 0x7F) {
-            out += '.';
-        } else {
-            const char c = char(d);
-            out += DisplayToUtf8(std::string_view(&c, 1));
-        }
+        const char c = char(d);
+        const std::string utf8 =
+            d < 0x20 || d == 0x7F ? std::string() : DisplayToUtf8(std::string_view(&c, 1));
+        // The holes of the display code page come out as C1 controls (U+0080..U+009F), which a
+        // terminal may act on: shown as '.', as the C0 controls are.
+        const bool c1 = utf8.size() == 2 && uint8_t(utf8[0]) == 0xC2 && uint8_t(utf8[1]) < 0xA0;
+        out += utf8.empty() || c1 ? std::string(".") : utf8;
     }
     return out;
 }

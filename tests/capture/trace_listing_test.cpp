@@ -101,6 +101,10 @@ TEST(TraceListing, OneGroupOfLinesPerItem) {
     ascii.ascii_host = true;
     EXPECT_NE(FormatTrace(t, ascii).find("F5 C2 C1 C2                                       |....|"),
               std::string::npos);
+    // Nor do the code page's holes, which would come out as C1 controls.
+    t.items[1].payload = FromHex("F5C2 41818D909D80");
+    EXPECT_NE(FormatTrace(t, ascii).find("\"A....\xE2\x82\xAC\""), std::string::npos)
+        << FormatTrace(t, ascii);
     // A damaged time reaches no terminal as control codes.
     t.items[0].time = std::string("\x1b[2J\0\x07", 6) + "12";
     EXPECT_NE(FormatTrace(t).find("#1 .[2J..12 RECEIVED"), std::string::npos) << FormatTrace(t);
