@@ -67,6 +67,26 @@ TEST(TraceListing, Tn3270eHeadersMatchedToTheirRecords) {
               "Write WCC C2 (reset keyboard-restore)");  // never received
 }
 
+// Erase/Write Alternate's width: from the Query Reply, else from the device or terminal type the
+// trace holds, else a guess that says so (a trace started mid-session holds neither).
+TEST(TraceListing, TheAlternateWidthIsTakenFromWhatTheTraceTells) {
+    const auto ewa = FromHex("7EC3 11C2C5");  // SBA to address 133
+    RecordListing guessing({});
+    EXPECT_EQ(guessing.HostRecord(ewa),
+              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\n(the trace does not say the "
+              "alternate screen's width: addresses taken as 80 columns)\nSBA 2,54");
+    RecordListing model5({});
+    model5.TelnetCommands(FromHex("FFFA28 0204 49424D2D333237382D352D45 01 4C55 FFF0"));  // IBM-3278-5-E
+    EXPECT_EQ(model5.HostRecord(ewa),
+              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,2");
+    model5.TelnetCommands(FromHex("FFFA18 00 49424D2D333237392D32 FFF0"));  // IBM-3279-2
+    EXPECT_EQ(model5.HostRecord(ewa),
+              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,54");
+    model5.TelnetCommands(FromHex("FFFA18 00 49424D2D44594E414D4943 FFF0"));  // IBM-DYNAMIC: as it was
+    EXPECT_EQ(model5.HostRecord(ewa),
+              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,54");
+}
+
 TEST(TraceListing, HexDumpLines) {
     EXPECT_EQ(HexDump(FromHex("C8C5D3D3D6 40 E6D6D9D3C4 5A 00 FF 4C 6E 50 01"), true, "  "),
               "  0000  C8 C5 D3 D3 D6 40 E6 D6  D9 D3 C4 5A 00 FF 4C 6E  |HELLO WORLD!..<>|\n"
