@@ -130,6 +130,34 @@ TEST(TraceListing, OneGroupOfLinesPerItem) {
     EXPECT_NE(FormatTrace(t).find("#1 .[2J..12 RECEIVED"), std::string::npos) << FormatTrace(t);
 }
 
+// A record far larger than any host sends (a damaged or crafted file) is listed as bytes only, and
+// the listing goes out in pieces: never held whole, at twenty times the trace's size.
+TEST(TraceListing, AHugeRecordIsListedInPiecesAsBytesOnly) {
+    TraceContents t;
+    TraceItem& item = t.items.emplace_back();
+    item.type = 2;
+    item.payload = FromHex("F5C3");
+    while (item.payload.size() <= kLargestDecodedRecord)
+        item.payload.insert(item.payload.end(), {0x11, 0x40, 0x40});
+    size_t pieces = 0, largest = 0;
+    std::string tail;
+    ASSERT_TRUE(FormatTrace(t, {}, [&](std::string_view piece) {
+        ++pieces;
+        largest = std::max(largest, piece.size());
+        tail = std::string(piece.substr(piece.size() > 200 ? piece.size() - 200 : 0));
+        return true;
+    }));
+    EXPECT_GT(pieces, 10u);
+    EXPECT_LT(largest, size_t{1} << 20);
+    EXPECT_NE(FormatTrace(t).find("    (too large to decode: the bytes only)\n    0000  F5 C3 11 40"),
+              std::string::npos);
+    EXPECT_NE(tail.find("    100000  40  "), std::string::npos) << tail;  // offsets run on
+    // A writer that fails stops the listing.
+    pieces = 0;
+    EXPECT_FALSE(FormatTrace(t, {}, [&](std::string_view) { return ++pieces < 3; }));
+    EXPECT_EQ(pieces, 3u);
+}
+
 TEST(TraceListing, ABufferDumpOfWholeRowsShowsTheScreen) {
     TraceContents t;
     TraceItem i;
