@@ -115,13 +115,16 @@ bool ScreenCapture::Save(uint8_t oper_number, bool capturing) {
         failure = capture_msg::NoScreenFileName();
     } else if (Write(name, append && !numbered, numbered)) {
         return true;
+    } else if (folder_not_made_) {
+        failure = capture_msg::ScreenFolderNotMade(last_error_, last_path_, capturing);
     } else {
         failure = capture_msg::ScreenNotSaved(last_error_, last_path_);
     }
     if (capturing) {
         session_.indicators.capture_active = false;
         session_.view->RefreshStatusLine();
-        if (!name.empty()) failure = capture_msg::CaptureStopped(last_error_, last_path_);
+        if (!name.empty() && !folder_not_made_)
+            failure = capture_msg::CaptureStopped(last_error_, last_path_);
     }
     session_.ui.ShowMessage(failure);
     return false;
@@ -139,6 +142,18 @@ bool ScreenCapture::Write(const std::string& name, bool append, bool numbered) {
     const DataWrite mode = numbered ? DataWrite::CreateNew : append ? DataWrite::Append : DataWrite::Replace;
     const std::string folder = numbered ? CaptureFolder() : session_.folders.screens;
     std::string file = name;
+    // A missing folder (a capture folder's, at its first save) is made here, so that a failure
+    // names the folder and the real reason rather than the file as missing.
+    folder_not_made_ = false;
+    const std::filesystem::path parent = std::filesystem::path(DataFilePath(file, folder, "")).parent_path();
+    std::error_code ec;
+    if (!parent.empty() && !std::filesystem::exists(parent, ec) && !ec &&
+        !std::filesystem::create_directories(parent, ec) && ec) {
+        folder_not_made_ = true;
+        last_path_ = parent.string();
+        last_error_ = ec.value();
+        return false;
+    }
     for (int taken = 0;; ++taken) {
         last_path_ = DataFilePath(file, folder, html ? "html" : "txt");
         last_error_ = SaveDataFile(last_path_, mode, contents);

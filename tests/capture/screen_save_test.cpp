@@ -212,6 +212,15 @@ TEST_F(SaveTest, FailuresAreShownAndStopCapture) {
             "Screen capture has stopped: the screen could not be saved to " + folder / "screens/shot.txt", 0),
         0u)
         << d.ui.shown[1].text;
+
+    // A capture folder that cannot be made is named, with the real reason.
+    Settings("", SaveFileAction::Numbered, false);
+    EXPECT_FALSE(capture->SaveScreen(oper_fn::SaveScreen));
+    ASSERT_EQ(d.ui.shown.size(), 3u);
+    EXPECT_EQ(d.ui.shown[2].text, "The screen could not be saved: the folder " +
+                                      folder / "screens/capture-20260222-140509" +
+                                      " could not be made: Not a directory")
+        << d.ui.shown[2].text;
 }
 
 TEST_F(SaveTest, AFailedWriteLeavesTheFileAsItWas) {
