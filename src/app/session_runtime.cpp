@@ -290,8 +290,16 @@ void SessionRuntime::Disconnect() {
     MarkNotConnected();
 }
 
+void SessionRuntime::LeaveHistory() {
+    // An earlier screen on show gives way to the live one when the connection ends, as it does for
+    // a host write: the last screen (perhaps the host's last message) must stay within reach.
+    Session& s = *session_;
+    if (s.status == SessionStatus::History && s.hooks.history) s.hooks.history->RestoreLiveScreen();
+}
+
 void SessionRuntime::MarkNotConnected() {
     Session& s = *session_;
+    LeaveHistory();
     s.status = SessionStatus::NotConnected;
     s.link.line_mode = false;
     s.link.tls_active = false;
@@ -346,6 +354,7 @@ void SessionRuntime::OnClosedByHost() {
     connection_.Close();
     Detach();
     timers_.Stop(session_timer::DelayedStart);
+    LeaveHistory();  // before the erase, which would otherwise go to the earlier screen
     orkan::EraseScreen(s, 1);
     if (s.status == SessionStatus::Rejected) return;
     MarkNotConnected();

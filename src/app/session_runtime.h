@@ -195,6 +195,7 @@ class SessionRuntime final : public TelnetEvents, public ConnectionListener, pub
     void DelayedStartWork();
     void StartWorkIfUnlocked();
     void RefreshTitle();
+    void LeaveHistory();
     void MarkNotConnected();
     void Detach();  // the engine no longer reaches the connection
     bool Ending() const { return destroyed_ || closing_; }

@@ -118,6 +118,14 @@ MessageBox CaptureStopped(int error, std::string_view path) {
         Buttons::Ok, Icon::Error};
 }
 
+MessageBox ScreenFolderNotMade(int error, std::string_view folder, bool capturing) {
+    return {kFileErrorTitle,
+            std::string(capturing ? "Screen capture has stopped: the" : "The") +
+                " screen could not be saved: the folder " + Shown(folder) +
+                " could not be made: " + Reason(error),
+            Buttons::Ok, Icon::Error};
+}
+
 MessageBox NeedsFileName(std::string_view command, std::string_view how_to_name_it) {
     return {"Orkan TN3270 Error",
             std::string(command) + " asks for a file name, and this program has no dialogs. " +

@@ -32,6 +32,8 @@ MessageBox EditorFailed(std::string_view editor, std::string_view error);
 MessageBox ScreenNotSaved(int error, std::string_view path);
 MessageBox NoScreenFileName();
 MessageBox CaptureStopped(int error, std::string_view path);
+// The folder a screen was to go into could not be made: named with the real reason.
+MessageBox ScreenFolderNotMade(int error, std::string_view folder, bool capturing);
 
 // A command that would ask for a file name, in a program without dialogs.
 MessageBox NeedsFileName(std::string_view command, std::string_view how_to_name_it);

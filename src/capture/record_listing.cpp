@@ -123,12 +123,13 @@ std::string RecordListing::Text(std::span<const uint8_t> host) const {
     for (uint8_t h : host) {
         uint8_t d = h;
         if (!text_.ascii_host) d = text_.to_display ? (*text_.to_display)[h] : uint8_t(Ebcdic037Ascii(h));
-        if (d < 0x20 || d == 0x7F) {
-            out += '.';
-        } else {
-            const char c = char(d);
-            out += DisplayToUtf8(std::string_view(&c, 1));
-        }
+        const char c = char(d);
+        const std::string utf8 =
+            d < 0x20 || d == 0x7F ? std::string() : DisplayToUtf8(std::string_view(&c, 1));
+        // The holes of the display code page come out as C1 controls (U+0080..U+009F), which a
+        // terminal may act on: shown as '.', as the C0 controls are.
+        const bool c1 = utf8.size() == 2 && uint8_t(utf8[0]) == 0xC2 && uint8_t(utf8[1]) < 0xA0;
+        out += utf8.empty() || c1 ? std::string(".") : utf8;
     }
     return out;
 }
@@ -241,6 +242,10 @@ void RecordListing::HostCommand(std::span<const uint8_t> record, Lines& out) {
         return;
     }
     out.Add(std::string(name) + " WCC " + Hex(record[1]) + " (" + WccNames(record[1]) + ")");
+    if ((command == cmd::EraseWriteAlternate || command == cmd::EraseWriteAlternateChannel) &&
+        alternate_source_ == Source::Guess)
+        out.Add("(the trace does not say the alternate screen's width: addresses taken as " +
+                std::to_string(columns_) + " columns)");
     Orders(record.subspan(2), out);
 }
 
@@ -341,7 +346,10 @@ void RecordListing::InboundFields(std::span<const uint8_t> data, Lines& out) {
             if (f[3] == qcode::UsableArea && f.size() >= 10) {
                 const uint32_t width = Be(f.subspan(6, 2)), height = Be(f.subspan(8, 2));
                 line += ", " + std::to_string(height) + " rows of " + std::to_string(width);
-                if (width > 0) alternate_columns_ = width;
+                if (width > 0) {
+                    alternate_columns_ = width;
+                    alternate_source_ = Source::QueryReply;
+                }
             } else if (f[3] == qcode::DistributedDataManagement && f.size() >= 10) {
                 line += ", inbound limit " + std::to_string(Be(f.subspan(6, 2))) + ", outbound limit " +
                         std::to_string(Be(f.subspan(8, 2)));
@@ -378,10 +386,33 @@ void RecordListing::InboundRecord(std::span<const uint8_t> record, Lines& out) {
     if (record.size() > 3) Orders(record.subspan(3), out);
 }
 
+void RecordListing::TerminalTypeNamed(std::span<const uint8_t> name) {
+    // "IBM-3278-5", "IBM-3279-2-E", ...: model 5 has 132 columns, models 2 to 4 have 80.
+    const std::string text(name.begin(), name.end());
+    if (alternate_source_ == Source::QueryReply || text.size() < 10 || text.compare(0, 7, "IBM-327") != 0 ||
+        text[8] != '-')
+        return;
+    if (text[9] < '2' || text[9] > '5' || (text.size() > 10 && text[10] != '-')) return;
+    alternate_columns_ = text[9] == '5' ? 132 : 80;
+    alternate_source_ = Source::TerminalType;
+}
+
 void RecordListing::TelnetCommands(std::span<const uint8_t> bytes) {
     for (size_t i = 0; i + 2 < bytes.size(); ++i) {
         if (bytes[i] != kIac) continue;
         const uint8_t command = bytes[i + 1], option = bytes[i + 2];
+        // The name runs from `from` to the next control byte (IAC SE, or CONNECT and the LU name).
+        const auto name_from = [&](size_t from) {
+            size_t end = from;
+            while (end < bytes.size() && bytes[end] >= 0x20 && bytes[end] < 0x7F) ++end;
+            TerminalTypeNamed(bytes.subspan(from, end - from));
+        };
+        if (command == kSb && option == kOptTerminalType && i + 3 < bytes.size() &&
+            bytes[i + 3] == kTermTypeIs)
+            name_from(i + 4);
+        if (command == kSb && option == kOptTn3270e && i + 4 < bytes.size() &&
+            bytes[i + 3] == kTnDeviceType && (bytes[i + 4] == kTnIs || bytes[i + 4] == kTnRequest))
+            name_from(i + 5);
         if (option != kOptTn3270e) continue;
         // A negotiation starts over (or TN3270E is refused); FUNCTIONS IS settles it.
         if (command == kDo || command == kWill || command == kWont || command == kDont) tn3270e_ = false;

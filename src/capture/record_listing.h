@@ -46,6 +46,11 @@ class RecordListing {
     bool tn3270e_ = false;
     uint32_t columns_ = 80;
     uint32_t alternate_columns_ = 80;
+    // Where the alternate width came from: a Query Reply says it, a terminal or device type
+    // ("IBM-3278-5-E") implies it; a trace started mid-session may hold neither.
+    enum class Source : uint8_t { Guess, TerminalType, QueryReply };
+    Source alternate_source_ = Source::Guess;
+    void TerminalTypeNamed(std::span<const uint8_t> name);
     // The received stream between chunks: where a chunk left off in the Telnet framing.
     enum class Wire : uint8_t { Data, Iac, Option, Sub, SubIac };
     Wire wire_ = Wire::Data;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 #include "capture/capture_messages.h"
 #include "capture/screen_text.h"
@@ -114,13 +115,16 @@ bool ScreenCapture::Save(uint8_t oper_number, bool capturing) {
         failure = capture_msg::NoScreenFileName();
     } else if (Write(name, append && !numbered, numbered)) {
         return true;
+    } else if (folder_not_made_) {
+        failure = capture_msg::ScreenFolderNotMade(last_error_, last_path_, capturing);
     } else {
         failure = capture_msg::ScreenNotSaved(last_error_, last_path_);
     }
     if (capturing) {
         session_.indicators.capture_active = false;
         session_.view->RefreshStatusLine();
-        if (!name.empty()) failure = capture_msg::CaptureStopped(last_error_, last_path_);
+        if (!name.empty() && !folder_not_made_)
+            failure = capture_msg::CaptureStopped(last_error_, last_path_);
     }
     session_.ui.ShowMessage(failure);
     return false;
@@ -128,30 +132,37 @@ bool ScreenCapture::Save(uint8_t oper_number, bool capturing) {
 
 bool ScreenCapture::Write(const std::string& name, bool append, bool numbered) {
     const bool html = session_.record.Flag(field::FormatAsHtml);
-    DataFile file =
-        OpenDataFile(name, append ? OpenMode::Append : OpenMode::Write,
-                     numbered ? CaptureFolder() : session_.folders.screens, html ? "html" : "txt");
-    last_path_ = file.path;
-    if (!file) {
-        last_error_ = file.error;
+    const auto contents = [&](bool starts_file) {
+        // A file that starts here says how it is encoded; one appended to already did.
+        if (!html) return ScreenAsText(session_);
+        const bool markers = attribute_markers_shown && attribute_markers_shown();
+        return (starts_file ? std::string(kHtmlCharsetLine) : std::string()) +
+               ScreenAsHtml(session_, markers);
+    };
+    const DataWrite mode = numbered ? DataWrite::CreateNew : append ? DataWrite::Append : DataWrite::Replace;
+    const std::string folder = numbered ? CaptureFolder() : session_.folders.screens;
+    std::string file = name;
+    // A missing folder (a capture folder's, at its first save) is made here, so that a failure
+    // names the folder and the real reason rather than the file as missing.
+    folder_not_made_ = false;
+    const std::filesystem::path parent = std::filesystem::path(DataFilePath(file, folder, "")).parent_path();
+    std::error_code ec;
+    if (!parent.empty() && !std::filesystem::exists(parent, ec) && !ec &&
+        !std::filesystem::create_directories(parent, ec) && ec) {
+        folder_not_made_ = true;
+        last_path_ = parent.string();
+        last_error_ = ec.value();
         return false;
     }
-    std::string text;
-    if (html) {
-        // A file that starts here says how it is encoded; one appended to already did.
-        std::fseek(file.file.get(), 0, SEEK_END);
-        if (std::ftell(file.file.get()) == 0) text = kHtmlCharsetLine;
-        const bool markers = attribute_markers_shown && attribute_markers_shown();
-        text += ScreenAsHtml(session_, markers);
-    } else {
-        text = ScreenAsText(session_);
+    for (int taken = 0;; ++taken) {
+        last_path_ = DataFilePath(file, folder, html ? "html" : "txt");
+        last_error_ = SaveDataFile(last_path_, mode, contents);
+        // A numbered file is never replaced: another session saving into the same folder (one
+        // started in the same second) took that number, so this one takes the next.
+        if (last_error_ != EEXIST || !numbered || taken == 9999) break;
+        file = NumberedName(counter_++);
     }
-    errno = 0;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file.file.get()) == text.size();
-    int error = written ? 0 : (errno ? errno : EIO);
-    if (std::fclose(file.file.release()) != 0 && error == 0) error = errno ? errno : EIO;
-    last_error_ = error;
-    return error == 0;
+    return last_error_ == 0;
 }
 
 void ScreenCapture::ToggleCapture() {

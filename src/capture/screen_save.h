@@ -57,6 +57,7 @@ class ScreenCapture final : public CaptureHook {
     int counter_ = 1;
     std::string last_path_;
     int last_error_ = 0;
+    bool folder_not_made_ = false;  // last_path_ is then the folder
 };
 
 }  // namespace orkan

@@ -66,6 +66,9 @@ bool SessionTrace::StartTraceAtStartUp() {
 }
 
 void SessionTrace::StopTrace() {
+    // With no trace running there is nothing to report: the file may not exist, or belong to an
+    // earlier run.
+    if (!Active()) return;
     file_.Stop();
     if (session_.trace.Target() == &file_) Attach(nullptr);
     std::error_code ec;

@@ -270,7 +270,10 @@ std::optional<std::string> DescribeRecord(std::span<const uint8_t> record) {
     return std::string(name);
 }
 
-std::string HexDump(std::span<const uint8_t> bytes, bool ebcdic, const std::string& indent) {
+namespace {
+
+// `base` is the offset of `bytes` in the item, for a dump made in slices.
+std::string HexDumpFrom(std::span<const uint8_t> bytes, bool ebcdic, const std::string& indent, size_t base) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     // "OOOO  " 16 x " XX" with a blank after the eighth, "  |", 16 characters, "|\n"
     constexpr size_t kLineSize = 6 + 16 * 3 + 1 + 3 + 16 + 2;
@@ -279,7 +282,7 @@ std::string HexDump(std::span<const uint8_t> bytes, bool ebcdic, const std::stri
     for (size_t line = 0; line < bytes.size(); line += 16) {
         const auto part = bytes.subspan(line, std::min<size_t>(16, bytes.size() - line));
         char text[kLineSize + 8];
-        size_t n = size_t(std::snprintf(text, sizeof text, "%04zX ", line));
+        size_t n = size_t(std::snprintf(text, sizeof text, "%04zX ", base + line));
         for (size_t i = 0; i < 16; ++i) {
             if (i == 8) text[n++] = ' ';
             text[n++] = ' ';
@@ -296,6 +299,12 @@ std::string HexDump(std::span<const uint8_t> bytes, bool ebcdic, const std::stri
         out.append(text, n);
     }
     return out;
+}
+
+}  // namespace
+
+std::string HexDump(std::span<const uint8_t> bytes, bool ebcdic, const std::string& indent) {
+    return HexDumpFrom(bytes, ebcdic, indent, 0);
 }
 
 namespace {
@@ -344,11 +353,27 @@ void FormatBufferDump(std::string& out, std::span<const uint8_t> payload) {
 
 }  // namespace
 
-std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& options) {
+bool FormatTrace(const TraceContents& trace, const TraceListingOptions& options,
+                 const std::function<bool(std::string_view)>& write) {
     const bool ebcdic = !options.ascii_host;
     const std::string indent = "    ";
     RecordListing records({options.host_to_display, options.ascii_host});
     std::string out = "Trace written by Orkan TN3270 " + trace.header + "\n";
+    // Each item's lines go out when it is done, a long hex dump in slices.
+    const auto flush = [&] {
+        if (out.empty()) return true;
+        const bool written = write(out);
+        out.clear();
+        return written;
+    };
+    const auto hex_dump = [&](std::span<const uint8_t> bytes, bool as_ebcdic) {
+        constexpr size_t kSlice = size_t{1} << 16;
+        for (size_t at = 0; at < bytes.size(); at += kSlice) {
+            out += HexDumpFrom(bytes.subspan(at, std::min(kSlice, bytes.size() - at)), as_ebcdic, indent, at);
+            if (!flush()) return false;
+        }
+        return true;
+    };
     size_t number = 0;
     for (const TraceItem& item : trace.items) {
         ++number;
@@ -365,31 +390,44 @@ std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& o
                std::to_string(item.payload.size()) + " bytes at " + Printf("0x%zX", item.offset);
         if (item.pieces > 1) out += " (in " + std::to_string(item.pieces) + " items)";
         out += "\n";
+        const bool decoded = item.payload.size() <= kLargestDecodedRecord;
+        bool dump_as_text = ebcdic;
         switch (item.type) {
             case tf::kNote: {
                 std::string text;
                 for (uint8_t b : item.payload) text += b == '\n' || Printable(b) ? char(b) : '.';
                 Indented(out, text, indent);
+                if (!flush()) return false;
                 continue;
             }
             case tf::kBufferDump:
                 FormatBufferDump(out, item.payload);
+                if (!flush()) return false;
                 continue;
             case tf::kTelnet:
                 records.TelnetCommands(item.payload);
-                if (auto telnet = DescribeTelnet(item.payload)) Indented(out, *telnet, indent);
-                out += HexDump(item.payload, false, indent);
-                continue;
+                if (!decoded)
+                    out += indent + "(too large to decode: the bytes only)\n";
+                else if (auto telnet = DescribeTelnet(item.payload))
+                    Indented(out, *telnet, indent);
+                dump_as_text = false;
+                break;
             case tf::kRecord:
-                if (const std::string text = records.HostRecord(item.payload); !text.empty())
+                if (!decoded)
+                    out += indent + "(too large to decode: the bytes only)\n";
+                else if (const std::string text = records.HostRecord(item.payload); !text.empty())
                     Indented(out, text, indent);
                 break;
             case tf::kSent:
             case tf::kReceived:
+                if (!decoded) {
+                    if (item.type == tf::kSent) out += indent + "(too large to decode: the bytes only)\n";
+                    break;
+                }
                 if (auto telnet = DescribeTelnet(item.payload)) {
                     Indented(out, *telnet, indent);
-                    out += HexDump(item.payload, false, indent);
-                    continue;
+                    dump_as_text = false;
+                    break;
                 }
                 if (item.type == tf::kSent) {
                     if (const std::string text = records.Sent(item.payload); !text.empty())
@@ -399,10 +437,19 @@ std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& o
             default:
                 break;
         }
-        out += HexDump(item.payload, ebcdic, indent);
+        if (!flush() || !hex_dump(item.payload, dump_as_text)) return false;
     }
     if (!trace.error.empty()) out += "\n" + trace.error + "\n";
-    return out;
+    return flush();
+}
+
+std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& options) {
+    std::string all;
+    FormatTrace(trace, options, [&](std::string_view piece) {
+        all += piece;
+        return true;
+    });
+    return all;
 }
 
 }  // namespace orkan

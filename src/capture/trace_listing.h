@@ -6,9 +6,11 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "capture/trace_reader.h"
 
@@ -25,6 +27,14 @@ struct TraceListingOptions {
     bool hide_chunks = false;
 };
 
+// Records larger than this are listed as a hex dump only: their decoded lines would take about
+// twenty times their size (a damaged or crafted file).
+inline constexpr size_t kLargestDecodedRecord = size_t{1} << 20;
+
+// The listing handed to `write` piece by piece as it is made, so a large trace is never held
+// whole; stops with false as soon as `write` returns false.
+bool FormatTrace(const TraceContents& trace, const TraceListingOptions& options,
+                 const std::function<bool(std::string_view)>& write);
 std::string FormatTrace(const TraceContents& trace, const TraceListingOptions& options = {});
 
 // Telnet commands by name ("IAC DO TN3270E", one command a line) when `bytes` is nothing but

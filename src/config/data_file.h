@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,5 +35,19 @@ struct DataFile {
 // is made, and a symbolic link or anything but a regular file at the name is refused.
 [[nodiscard]] DataFile OpenDataFile(std::string_view name, OpenMode mode, std::string_view folder,
                                     std::string_view extension);
+
+enum class DataWrite {
+    Replace,    // the new file is written beside the old one and renamed over it at the end, so the
+                // old file survives a failure; it keeps the old file's permissions
+    Append,     // a failure cuts the file back to the length it had
+    CreateNew,  // EEXIST when anything is at the name; a failure removes the new file again
+};
+
+// Saves a file the user keeps (screens, captures) so that a failed write loses nothing: no old
+// content lost, no fragment left. As OpenDataFile, a symbolic link or anything but a regular file
+// at `path` is refused and a missing folder is made. `contents` gives the bytes once the file is
+// open, told whether they start the file. Returns 0 or an errno value.
+[[nodiscard]] int SaveDataFile(const std::string& path, DataWrite mode,
+                               const std::function<std::string(bool starts_file)>& contents);
 
 }  // namespace orkan

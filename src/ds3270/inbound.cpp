@@ -118,7 +118,7 @@ void SendAidWithCursor(Session& session, uint8_t aid) {
     Send(session, record, send_flag::Send | send_flag::Trace);
 }
 
-std::vector<uint8_t> BuildReadBuffer(const Session& session) {
+std::vector<uint8_t> BuildReadBuffer(const Session& session, bool masked) {
     const PresentationSpace& ps = session.ps;
     const Planes& p = ps.planes;
     const AsciiHost mode = session.link.ascii_host;
@@ -138,14 +138,22 @@ std::vector<uint8_t> BuildReadBuffer(const Session& session) {
         last = value;
     };
 
+    // The reply may start inside a field: its attribute governs until the next one.
+    bool hidden = masked && session.ds.read_buffer_start < ps.positions &&
+                  (GoverningAttribute(ps, session.ds.read_buffer_start) & fa::DisplayMask) == fa::NonDisplay;
     for (uint32_t a = session.ds.read_buffer_start; a < ps.positions; ++a) {
         const uint8_t attribute = p.attribute[a];
+        if (attribute && masked) hidden = (attribute & fa::DisplayMask) == fa::NonDisplay;
+        // A null stays a null, so the copy keeps the reply's length and layout.
+        const bool mask = !attribute && hidden && p.display[a];
         const uint8_t colour = p.colour[a];
         const uint8_t highlight = p.highlight[a];
         if (reply_mode == uint8_t(ReplyMode::Field)) {
             if (attribute) {
                 out.push_back(code::SF);
                 out.push_back(attribute);
+            } else if (mask) {
+                out.push_back(DisplayToHostByte(session.charset, mode, kMaskCharacter));
             } else {
                 out.push_back(p.charset[a] == 0 ? DisplayToHostByte(session.charset, mode, p.display[a])
                                                 : p.display[a]);
@@ -178,7 +186,9 @@ std::vector<uint8_t> BuildReadBuffer(const Session& session) {
             // Only the highlighting bits; the field-colour flag and find marks are not the host's.
             set_attribute(0x41, highlight & 0x0F, sent_highlight);
         }
-        if (p.charset[a] == 0) {
+        if (mask) {
+            out.push_back(DisplayToHostByte(session.charset, mode, kMaskCharacter));
+        } else if (p.charset[a] == 0) {
             out.push_back(DisplayToHostByte(session.charset, mode, p.display[a]));
         } else {
             out.push_back(code::GE);
@@ -189,7 +199,10 @@ std::vector<uint8_t> BuildReadBuffer(const Session& session) {
 }
 
 void SendReadBuffer(Session& session) {
-    Send(session, BuildReadBuffer(session), send_flag::Send | send_flag::Trace);
+    // The reply carries every field's contents, passwords too: the trace gets the masked copy.
+    Send(session, BuildReadBuffer(session), send_flag::Send);
+    if (session.sender && session.trace.Active())
+        session.Trace(TraceType::Sent, BuildReadBuffer(session, true));
     RecordSendTime(session);
 }
 

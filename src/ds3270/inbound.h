@@ -28,7 +28,9 @@ enum class AidKeyResult : uint8_t { Sent, NotAnAidKey, BadSetting };
 // Builds the Read Modified reply for `aid`. With `masked` set, characters of non-display fields
 // are "X" (the copy for the trace).
 std::vector<uint8_t> BuildReadModified(Session& session, uint8_t aid, bool masked);
-std::vector<uint8_t> BuildReadBuffer(const Session& session);
+// The Read Buffer reply; with `masked` set, the copy for the trace, in which characters of
+// non-display fields are "X" as in the Read Modified copy.
+std::vector<uint8_t> BuildReadBuffer(const Session& session, bool masked = false);
 
 void SendReadModified(Session& session, uint8_t aid);
 void SendShortRead(Session& session, uint8_t aid);

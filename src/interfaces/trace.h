@@ -10,7 +10,7 @@ namespace orkan {
 enum class TraceType : uint8_t {
     Telnet = 1,         // a Telnet command or subnegotiation, received or sent
     Record = 2,         // one complete 3270 record as handed to the data-stream interpreter
-    Sent = 3,           // bytes sent to the host (Read Modified: the masked twin)
+    Sent = 3,           // bytes sent to the host (Read Modified, Read Buffer: the masked twins)
     BufferDump = 7,     // positions and five planes of the presentation space
     ReceivedChunk = 8,  // one chunk as received from the network
     Error = 9,          // text: bad host data or a bad setting, and what was done about it

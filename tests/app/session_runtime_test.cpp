@@ -71,6 +71,26 @@ TEST_F(Runtime, HostBytesBecomeAScreenAndRepliesGoOut) {
     EXPECT_EQ(sink.Take().substr(0, 2), "7D");
 }
 
+TEST_F(Runtime, AnEndedConnectionBringsTheLiveScreenBackFromTheHistory) {
+    for (const bool by_host : {false, true}) {
+        SCOPED_TRACE(by_host ? "closed by the host" : "disconnected");
+        ASSERT_TRUE(runtime.StartDetachedConnection(sink));
+        Feed(kPlainNegotiation);
+        Feed(kHelloWrite);
+        Feed("F5C3 114040 1D60 D3C1E2E3 FFEF");  // "LAST"
+        ASSERT_TRUE(session().hooks.history->PreviousScreen());
+        EXPECT_EQ(Row(0).substr(0, 6), " HELLO");
+        if (by_host)
+            static_cast<ConnectionListener&>(runtime).OnConnectionEvent({ConnectionEventKind::ClosedByHost});
+        else
+            runtime.Disconnect();
+        EXPECT_EQ(session().status, SessionStatus::NotConnected);
+        // The host's close erases the screen it left; the user's disconnect keeps it up.
+        EXPECT_EQ(Row(0), by_host ? std::string(80, ' ') : " LAST" + std::string(75, ' '));
+        EXPECT_FALSE(session().hooks.history->NextScreen());
+    }
+}
+
 TEST_F(Runtime, StatusFollowsTheHost) {
     ASSERT_TRUE(runtime.StartDetachedConnection(sink));
     Feed(

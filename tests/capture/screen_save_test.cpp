@@ -1,7 +1,10 @@
 // Save Screen in text and HTML, the save-file actions, Save Screen Ask, and capture after every
 // screen that unlocks the keyboard.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <filesystem>
 
@@ -209,6 +212,57 @@ TEST_F(SaveTest, FailuresAreShownAndStopCapture) {
             "Screen capture has stopped: the screen could not be saved to " + folder / "screens/shot.txt", 0),
         0u)
         << d.ui.shown[1].text;
+
+    // A capture folder that cannot be made is named, with the real reason.
+    Settings("", SaveFileAction::Numbered, false);
+    EXPECT_FALSE(capture->SaveScreen(oper_fn::SaveScreen));
+    ASSERT_EQ(d.ui.shown.size(), 3u);
+    EXPECT_EQ(d.ui.shown[2].text, "The screen could not be saved: the folder " +
+                                      folder / "screens/capture-20260222-140509" +
+                                      " could not be made: Not a directory")
+        << d.ui.shown[2].text;
+}
+
+TEST_F(SaveTest, AFailedWriteLeavesTheFileAsItWas) {
+    // A file size limit fails the write partway, as a full disk would: below the new screen's size
+    // for a new file, between the old and the new size for an appended one.
+    const std::string old_text(100, 'o');
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto old_handler = signal(SIGXFSZ, SIG_IGN);
+    for (const SaveFileAction action : {SaveFileAction::Replace, SaveFileAction::Append}) {
+        SCOPED_TRACE(int(action));
+        test::WriteText(folder / "screens/kept.txt", old_text);
+        ASSERT_EQ(chmod((folder / "screens/kept.txt").c_str(), 0640), 0);
+        Settings("kept", action, false);
+        rlimit small = old;
+        small.rlim_cur = action == SaveFileAction::Append ? 120 : 40;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool saved = capture->SaveScreen(oper_fn::SaveScreen);
+        setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(capture->LastError(), EFBIG);
+        EXPECT_EQ(Read("screens/kept.txt"), old_text);
+        EXPECT_EQ(Files("screens"), std::vector<std::string>{"kept.txt"});  // no temporary left
+        ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
+        EXPECT_EQ(Read("screens/kept.txt"),
+                  action == SaveFileAction::Append ? old_text + ScreenAsText(d.s) : ScreenAsText(d.s));
+        struct stat st {};
+        ASSERT_EQ(stat((folder / "screens/kept.txt").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0640u);  // the user's permissions kept
+    }
+    signal(SIGXFSZ, old_handler);
+}
+
+TEST_F(SaveTest, NumberedSavesNeverReplaceAnotherSessionsFile) {
+    // Another session started in the same second saved into the same folder first.
+    Settings("", SaveFileAction::Numbered, false);
+    test::WriteText(folder / "screens/capture-20260222-140509/screen-0001.txt", "theirs");
+    ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
+    EXPECT_EQ(Read("screens/capture-20260222-140509/screen-0001.txt"), "theirs");
+    EXPECT_EQ(capture->LastPath(), folder / "screens/capture-20260222-140509/screen-0002.txt");
+    ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
+    EXPECT_EQ(capture->LastPath(), folder / "screens/capture-20260222-140509/screen-0003.txt");
 }
 
 TEST_F(SaveTest, AskingStoresTheChoiceBack) {

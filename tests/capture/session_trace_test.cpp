@@ -48,6 +48,8 @@ TEST_F(SessionTraceTest, TraceOnAndOff) {
                   "confidential data. Nondisplay input fields \nsuch as passwords have been "
                   "replaced with XXXXXXXX");
     s.Trace(TraceType::Sent, FromHex("7E"));  // goes nowhere now
+    trace.StopTrace();                        // nothing to stop: no word of a trace file
+    EXPECT_EQ(h.TakeMessages(), "");
     const TraceContents back = ReadBack();
     ASSERT_EQ(back.items.size(), 1u);
     EXPECT_EQ(ToHex(back.items[0].payload), "7D");

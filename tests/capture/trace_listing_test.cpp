@@ -67,6 +67,26 @@ TEST(TraceListing, Tn3270eHeadersMatchedToTheirRecords) {
               "Write WCC C2 (reset keyboard-restore)");  // never received
 }
 
+// Erase/Write Alternate's width: from the Query Reply, else from the device or terminal type the
+// trace holds, else a guess that says so (a trace started mid-session holds neither).
+TEST(TraceListing, TheAlternateWidthIsTakenFromWhatTheTraceTells) {
+    const auto ewa = FromHex("7EC3 11C2C5");  // SBA to address 133
+    RecordListing guessing({});
+    EXPECT_EQ(guessing.HostRecord(ewa),
+              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\n(the trace does not say the "
+              "alternate screen's width: addresses taken as 80 columns)\nSBA 2,54");
+    RecordListing model5({});
+    model5.TelnetCommands(FromHex("FFFA28 0204 49424D2D333237382D352D45 01 4C55 FFF0"));  // IBM-3278-5-E
+    EXPECT_EQ(model5.HostRecord(ewa),
+              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,2");
+    model5.TelnetCommands(FromHex("FFFA18 00 49424D2D333237392D32 FFF0"));  // IBM-3279-2
+    EXPECT_EQ(model5.HostRecord(ewa),
+              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,54");
+    model5.TelnetCommands(FromHex("FFFA18 00 49424D2D44594E414D4943 FFF0"));  // IBM-DYNAMIC: as it was
+    EXPECT_EQ(model5.HostRecord(ewa),
+              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,54");
+}
+
 TEST(TraceListing, HexDumpLines) {
     EXPECT_EQ(HexDump(FromHex("C8C5D3D3D6 40 E6D6D9D3C4 5A 00 FF 4C 6E 50 01"), true, "  "),
               "  0000  C8 C5 D3 D3 D6 40 E6 D6  D9 D3 C4 5A 00 FF 4C 6E  |HELLO WORLD!..<>|\n"
@@ -101,9 +121,41 @@ TEST(TraceListing, OneGroupOfLinesPerItem) {
     ascii.ascii_host = true;
     EXPECT_NE(FormatTrace(t, ascii).find("F5 C2 C1 C2                                       |....|"),
               std::string::npos);
+    // Nor do the code page's holes, which would come out as C1 controls.
+    t.items[1].payload = FromHex("F5C2 41818D909D80");
+    EXPECT_NE(FormatTrace(t, ascii).find("\"A....\xE2\x82\xAC\""), std::string::npos)
+        << FormatTrace(t, ascii);
     // A damaged time reaches no terminal as control codes.
     t.items[0].time = std::string("\x1b[2J\0\x07", 6) + "12";
     EXPECT_NE(FormatTrace(t).find("#1 .[2J..12 RECEIVED"), std::string::npos) << FormatTrace(t);
+}
+
+// A record far larger than any host sends (a damaged or crafted file) is listed as bytes only, and
+// the listing goes out in pieces: never held whole, at twenty times the trace's size.
+TEST(TraceListing, AHugeRecordIsListedInPiecesAsBytesOnly) {
+    TraceContents t;
+    TraceItem& item = t.items.emplace_back();
+    item.type = 2;
+    item.payload = FromHex("F5C3");
+    while (item.payload.size() <= kLargestDecodedRecord)
+        item.payload.insert(item.payload.end(), {0x11, 0x40, 0x40});
+    size_t pieces = 0, largest = 0;
+    std::string tail;
+    ASSERT_TRUE(FormatTrace(t, {}, [&](std::string_view piece) {
+        ++pieces;
+        largest = std::max(largest, piece.size());
+        tail = std::string(piece.substr(piece.size() > 200 ? piece.size() - 200 : 0));
+        return true;
+    }));
+    EXPECT_GT(pieces, 10u);
+    EXPECT_LT(largest, size_t{1} << 20);
+    EXPECT_NE(FormatTrace(t).find("    (too large to decode: the bytes only)\n    0000  F5 C3 11 40"),
+              std::string::npos);
+    EXPECT_NE(tail.find("    100000  40  "), std::string::npos) << tail;  // offsets run on
+    // A writer that fails stops the listing.
+    pieces = 0;
+    EXPECT_FALSE(FormatTrace(t, {}, [&](std::string_view) { return ++pieces < 3; }));
+    EXPECT_EQ(pieces, 3u);
 }
 
 TEST(TraceListing, ABufferDumpOfWholeRowsShowsTheScreen) {

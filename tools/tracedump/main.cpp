@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/folders_setup.h"
@@ -67,9 +69,7 @@ bool HostCodePage(const std::string& country, orkan::CharsetTables& tables, std:
     return r.country_found;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     orkan::TraceListingOptions options;
     std::string path;
     std::string country = "United States";
@@ -117,11 +117,27 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tracedump: %s: %s\n", path.c_str(), trace.error.c_str());
         return 1;
     }
-    const std::string text = orkan::FormatTrace(trace, options);
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) return 1;
+    // The listing goes out as it is made: it is about twenty times the size of the trace.
+    const bool written = orkan::FormatTrace(trace, options, [](std::string_view piece) {
+        return std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+    });
+    if (!written || std::fflush(stdout) != 0) return 1;
     if (!trace.error.empty()) {
         std::fprintf(stderr, "tracedump: %s: %s\n", path.c_str(), trace.error.c_str());
         return 2;
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A file of the largest size a trace may have still needs a few times its size in memory.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        std::fputs("tracedump: not enough memory to read and list this file\n", stderr);
+        return 1;
+    }
 }
