@@ -39,7 +39,11 @@ int WriteOut(const std::string& path, std::string_view data, bool append) {
     }
     const int fd = OpenForWriting(path, WriteMode::Append, FileAccess::Shared, MissingFolder::Fail);
     if (fd < 0) return errno;
+    struct stat before {};
+    const bool sized = ::fstat(fd, &before) == 0;
     int error = WriteAllBytes(fd, std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
+    // A failed append leaves the file as it was, not with part of a screen at its end.
+    if (error != 0 && sized) (void)::ftruncate(fd, before.st_size);
     if (::close(fd) != 0 && error == 0) error = errno;
     return error;
 }

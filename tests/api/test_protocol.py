@@ -3,6 +3,8 @@
 import json
 import os
 import pathlib
+import resource
+import signal
 import socket
 import subprocess
 import time
@@ -104,6 +106,29 @@ def test_a_stdout_that_cannot_be_written_ends_the_program_with_a_message():
     _, said = program.communicate(b'{"id": 1, "request": "screen"}\n', timeout=60)
     assert program.returncode == 0
     assert b"stdout cannot be written" in said
+
+
+def test_a_failed_append_leaves_the_file_as_it_was(tmp_path):
+    kept = tmp_path / "kept.txt"
+    kept.write_text("o" * 100)
+    program = subprocess.Popen([os.environ["ORKAN3270"], "--headless", "--api"], stdin=subprocess.PIPE,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                               preexec_fn=lambda: signal.signal(signal.SIGXFSZ, signal.SIG_IGN))
+    replies = answers(program.stdout)
+
+    def ask(request):
+        program.stdin.write(json.dumps(request).encode() + b"\n")
+        program.stdin.flush()
+        return next(replies)
+
+    assert ask({"id": 1, "request": "screen"})["ok"]
+    # Once started, files may grow only a little past the old one, as on a disk that is full.
+    resource.prlimit(program.pid, resource.RLIMIT_FSIZE, (120, resource.RLIM_INFINITY))
+    answer = ask({"id": 2, "request": "save", "format": "text", "path": str(kept), "append": True})
+    program.stdin.close()
+    program.wait(timeout=60)
+    assert answer["error"]["code"] == "save_failed"
+    assert kept.read_text() == "o" * 100
 
 
 def test_a_relative_path_is_answered_with_where_the_file_went():
