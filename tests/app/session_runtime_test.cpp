@@ -80,10 +80,13 @@ TEST_F(Runtime, AnEndedConnectionBringsTheLiveScreenBackFromTheHistory) {
         Feed("F5C3 114040 1D60 D3C1E2E3 FFEF");  // "LAST"
         ASSERT_TRUE(session().hooks.history->PreviousScreen());
         EXPECT_EQ(Row(0).substr(0, 6), " HELLO");
-        if (by_host)
-            static_cast<ConnectionListener&>(runtime).OnConnectionEvent({ConnectionEventKind::ClosedByHost});
-        else
+        if (by_host) {
+            ConnectionEvent closed;
+            closed.kind = ConnectionEventKind::ClosedByHost;
+            static_cast<ConnectionListener&>(runtime).OnConnectionEvent(closed);
+        } else {
             runtime.Disconnect();
+        }
         EXPECT_EQ(session().status, SessionStatus::NotConnected);
         // The host's close erases the screen it left; the user's disconnect keeps it up.
         EXPECT_EQ(Row(0), by_host ? std::string(80, ' ') : " LAST" + std::string(75, ' '));
