@@ -224,6 +224,36 @@ std::optional<size_t> FindHost(const HostList& list, std::string_view name) {
     return std::nullopt;
 }
 
+size_t MergeHostEdit(HostList& list, const std::optional<HostEntry>& as_read, const HostEntry& edited) {
+    const std::optional<size_t> found = FindHost(list, edited.name);
+    if (!as_read || !found) {
+        if (found) {
+            list.entries[*found] = edited;
+            return *found;
+        }
+        list.entries.push_back(edited);
+        return list.entries.size() - 1;
+    }
+    HostEntry& now = list.entries[*found];
+    const auto take = [](auto& into, const auto& read, const auto& wanted) {
+        if (wanted != read) into = wanted;
+    };
+    take(now.ip_name, as_read->ip_name, edited.ip_name);
+    take(now.port, as_read->port, edited.port);
+    take(now.tn3270e, as_read->tn3270e, edited.tn3270e);
+    take(now.tls, as_read->tls, edited.tls);
+    take(now.lu_name, as_read->lu_name, edited.lu_name);
+    take(now.keep_alive, as_read->keep_alive, edited.keep_alive);
+    const HostSecurity& r = as_read->security;
+    const HostSecurity& w = edited.security;
+    take(now.security.ca_file, r.ca_file, w.ca_file);
+    take(now.security.client_cert_file, r.client_cert_file, w.client_cert_file);
+    take(now.security.client_key_file, r.client_key_file, w.client_key_file);
+    take(now.security.validate_host_cert, r.validate_host_cert, w.validate_host_cert);
+    take(now.security.domain_must_match_host, r.domain_must_match_host, w.domain_must_match_host);
+    return *found;
+}
+
 std::optional<size_t> AddHost(HostList& list, std::string_view name, int keep_alive, Ui& ui) {
     name = Trim(name);
     if (auto found = FindHost(list, name)) return found;

@@ -70,6 +70,13 @@ HostList LoadHostList(const std::string& settings_file, Ui& ui);
 // an errno value.
 [[nodiscard]] int SaveHostList(const std::string& settings_file, const HostList& list, Ui& ui);
 
+// One entry as the connect dialog edited it, put onto the list read again just before it is saved,
+// so that what another session saved meanwhile stays: each value of `edited` that differs from
+// `as_read` (the entry as the dialog read it) replaces the one of the list's entry of that name, the
+// others keep what the list holds now. An entry the dialog added (`as_read` none), or one that is no
+// longer in the list, is added whole. Returns the entry's index.
+size_t MergeHostEdit(HostList& list, const std::optional<HostEntry>& as_read, const HostEntry& edited);
+
 // The entry whose name equals `name` exactly, or none.
 std::optional<size_t> FindHost(const HostList& list, std::string_view name);
 

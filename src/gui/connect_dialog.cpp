@@ -359,6 +359,8 @@ bool ConnectDialog::TakeHost() {
     h.security.client_key_file = Text(key_file_);
     h.security.validate_host_cert = validate_cert_->isChecked();
     h.security.domain_must_match_host = domain_must_match_->isChecked();
+    choice_.host_as_read =
+        *index < hosts_.entries.size() ? std::optional(hosts_.entries[*index]) : std::nullopt;
     choice_.hosts = std::move(hosts);
     choice_.host_index = *index;
     return true;
@@ -431,7 +433,11 @@ std::vector<std::string> ListSessionFiles(const std::string& folder) {
 bool ApplyConnectChoice(Session& session, SessionFileState& state, const ConnectChoice& choice) {
     Ui& ui = session.ui;
     if (choice.host_index >= choice.hosts.entries.size()) return false;
-    const HostEntry& host = choice.hosts.entries[choice.host_index];
+    // Another session may have saved the list since the dialog read it: what it saved stays.
+    const std::string& settings_file = session.folders.settings_file;
+    HostList hosts = LoadHostList(settings_file, ui);
+    const size_t at = MergeHostEdit(hosts, choice.host_as_read, choice.hosts.entries[choice.host_index]);
+    const HostEntry& host = hosts.entries[at];
     SessionRecord record = session.record;
     if (!ApplyHostEntry(record, host, ui)) return false;
     const std::optional<std::string> stored = PathToStoredName(choice.session_file);
@@ -441,8 +447,7 @@ bool ApplyConnectChoice(Session& session, SessionFileState& state, const Connect
     record.SetNumber(field::UserScreenWidth, uint32_t(choice.user_columns));
     record.SetNumber(field::UserScreenHeight, uint32_t(choice.user_rows));
 
-    const std::string& settings_file = session.folders.settings_file;
-    if (const int error = SaveHostList(settings_file, choice.hosts, ui); error != 0) return false;
+    if (const int error = SaveHostList(settings_file, hosts, ui); error != 0) return false;
     if (const int error = WriteLastSession(settings_file, choice.session_file); error != 0) {
         ui.ShowMessage(FileSaveError(error, settings_file));
         return false;

@@ -28,6 +28,9 @@ struct ConnectChoice {
     std::string session_file;  // as the user typed it, ".ses" added
     HostList hosts;            // with the chosen host added or changed
     size_t host_index = 0;
+    // The chosen entry as the dialog read it (none: the dialog added it), so that saving applies
+    // only what the dialog changed onto the list as it is then.
+    std::optional<HostEntry> host_as_read;
     int model_index = 0;  // 0-3 models 2-5, 4 dynamic
     int user_columns = 80;
     int user_rows = 24;
@@ -110,7 +113,8 @@ class ConnectDialog : public QDialog {
 std::vector<std::string> ListSessionFiles(const std::string& folder);
 
 // The choice into the session record (host entry, model, size, session file name), the host list
-// and LastSession into orkan.ini, the session file saved. False after a message; the record is
+// (read again, the dialog's changes applied onto it) and LastSession into orkan.ini, the session
+// file saved. False after a message; the record is
 // then unchanged.
 [[nodiscard]] bool ApplyConnectChoice(Session& session, SessionFileState& state, const ConnectChoice& choice);
 

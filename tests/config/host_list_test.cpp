@@ -119,6 +119,51 @@ TEST(HostList, NewHostsCheckCertificatesStoredOnesKeepTheirSetting) {
     EXPECT_TRUE(ui.shown.empty());
 }
 
+// The connect dialog saves its edit onto the list as it is then: what another session saved while
+// the dialog was open stays, and where both changed the same value, the dialog's edit wins.
+TEST(HostList, AnEditGoesOntoTheListAsItIsNow) {
+    test::RecordingUi ui;
+    const auto load = [&](const std::string& lists) {
+        return LoadHostList(ProfileText::Parse("[Orkan]\n" + lists), ui);
+    };
+    const HostEntry prod =
+        load("Hostnames=prod,test,\nPortnums=992,23,\nValidate_Host_Cert=1,1,\n").entries[0];
+    HostEntry port_3270 = prod, hosta;
+    port_3270.port = 3270;
+    hosta.name = hosta.ip_name = "hosta";
+    struct Case {
+        const char* what;
+        std::string now;  // the lists when the dialog saves
+        std::optional<HostEntry> as_read;
+        HostEntry edited;
+        std::string names;
+        uint16_t port;  // of the edited entry
+        bool validate;
+    };
+    const Case cases[] = {
+        {"another session added a host", "Hostnames=prod,test,hostb,\nValidate_Host_Cert=1,1,1,\n",
+         std::nullopt, hosta, "prod,test,hostb,hosta,", 23, true},
+        {"another session removed one", "Hostnames=prod,\nPortnums=992,\nValidate_Host_Cert=1,\n", prod, prod,
+         "prod,", 992, true},
+        {"another session turned a check off",
+         "Hostnames=prod,test,\nPortnums=992,23,\nValidate_Host_Cert=0,1,\n", prod, port_3270, "prod,test,",
+         3270, false},
+        {"both changed the port", "Hostnames=prod,test,\nPortnums=2023,23,\nValidate_Host_Cert=1,1,\n", prod,
+         port_3270, "prod,test,", 3270, true},
+        {"the chosen host was removed", "Hostnames=test,\n", prod, prod, "test,prod,", 992, true},
+    };
+    for (const Case& c : cases) {
+        HostList list = load(c.now);
+        const HostEntry& e = list.entries[MergeHostEdit(list, c.as_read, c.edited)];
+        EXPECT_EQ(e.name, c.edited.name) << c.what;
+        EXPECT_EQ(e.port, c.port) << c.what;
+        EXPECT_EQ(e.security.validate_host_cert, c.validate) << c.what;
+        std::string names;
+        for (const HostEntry& h : list.entries) names += h.name + ",";
+        EXPECT_EQ(names, c.names) << c.what;
+    }
+}
+
 TEST(HostList, AddHostChecksWhatFits) {
     test::RecordingUi ui;
     HostList list;

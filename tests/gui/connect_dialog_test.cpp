@@ -126,6 +126,8 @@ TEST_F(DialogTest, ChoosingAListedHostAndADynamicSizeReachesTheSession) {
     EXPECT_EQ(d.Choice().user_columns, 160);
     EXPECT_EQ(d.Choice().user_rows, 62);
 
+    // Another session saves a host while the dialog is open: it stays in the list.
+    test::WriteText(session.folders.settings_file, "[Orkan]\nHostnames=hostb,\n");
     SessionFileState state;
     ASSERT_TRUE(ApplyConnectChoice(session, state, d.Choice()));
     EXPECT_EQ(session.record.Text(field::HostName), "prod");
@@ -138,7 +140,7 @@ TEST_F(DialogTest, ChoosingAListedHostAndADynamicSizeReachesTheSession) {
     EXPECT_TRUE(std::filesystem::exists(folder / "prod.ses"));
     const ProfileText ini = ProfileText::Parse(test::ReadText(session.folders.settings_file));
     EXPECT_EQ(ini.Get("Orkan", "LastSession"), "prod.ses");
-    EXPECT_EQ(ini.Get("Orkan", "Hostnames"), "prod,");
+    EXPECT_EQ(ini.Get("Orkan", "Hostnames"), "hostb,prod,");
 }
 
 // The Port field is the one place of the port: a port typed with the host (or the address) moves
