@@ -91,7 +91,7 @@ std::optional<CarriedSet> CarriedCharacters(const Session& session) {
     return carried;
 }
 
-std::string UncarriedCount::Describe() const {
+std::string UncarriedCount::Describe(bool for_box) const {
     char first[48];
     if (single_byte_) {
         std::snprintf(first, sizeof first, "byte 0x%02X", unsigned(first_));
@@ -100,7 +100,8 @@ std::string UncarriedCount::Describe() const {
     }
     std::string text =
         std::to_string(count_) + (count_ == 1 ? " character" : " characters") + " (the first, " + first;
-    if (!single_byte_ && first_ >= 0xA0) {
+    uint8_t shown = 0;
+    if (!single_byte_ && first_ >= 0xA0 && (!for_box || Windows1252Byte(first_, shown))) {
         text += " (";
         AppendUtf8(text, first_);
         text += ")";

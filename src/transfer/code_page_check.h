@@ -41,8 +41,9 @@ class UncarriedCount {
         }
     }
     uint64_t count() const { return count_; }
-    // "3 characters (the first, U+221E (∞), at line 2, column 5)".
-    std::string Describe() const;
+    // "3 characters (the first, U+221E (∞), at line 2, column 5)". `for_box`: the character itself
+    // only when a message box can show it (it has a Windows-1252 byte), never as "?".
+    std::string Describe(bool for_box = false) const;
 
   private:
     bool single_byte_;

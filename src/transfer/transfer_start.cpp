@@ -32,11 +32,13 @@ TransferStart Refuse(Session& session, const char* title, const std::string& tex
 
 // A PC file that cannot be used is reported where the transfer's progress goes. A macro's transfer
 // has no dialog open yet, so the user is also told in a message.
+// `box_text`: the text as the box shows it, where that differs.
 TransferStart FileProblem(Session& session, TransferState& t, const TransferRequest& request,
-                          const std::string& text) {
+                          const std::string& text, const std::string& box_text = {}) {
     PostText(session, t, text);
     if (request.from_macro)
-        session.ui.ShowMessage(ForUi({transfer_msg::kTransferErrorTitle, text, Buttons::Ok, Icon::Warning}));
+        session.ui.ShowMessage(ForUi({transfer_msg::kTransferErrorTitle, box_text.empty() ? text : box_text,
+                                      Buttons::Ok, Icon::Warning}));
     return {false, text, {}};
 }
 
@@ -45,7 +47,8 @@ struct UploadScan {
     // Bytes the host will get (a UTF-8 character is one, an LF that goes as CR LF two): what the
     // progress counts towards. Nothing when the file was not read through.
     std::optional<uint64_t> wire_size;
-    std::string error;  // the file cannot be read, or is not the text it must be
+    std::string error;          // the file cannot be read, or is not the text it must be
+    std::string error_for_box;  // where a box cannot show all of `error`
 };
 
 // One pass over the file: whether it has LF line ends only (they then go as CR LF), and, for a
@@ -105,6 +108,8 @@ UploadScan ScanUpload(const std::string& path, bool count_line_ends, bool utf8,
     if (uncarried.count()) {
         scan.error =
             FormatMessage(transfer_msg::kUploadNotCarried, path.c_str(), uncarried.Describe().c_str());
+        scan.error_for_box =
+            FormatMessage(transfer_msg::kUploadNotCarried, path.c_str(), uncarried.Describe(true).c_str());
         return scan;
     }
     scan.lf_to_crlf = count_line_ends && crs == 0 && lfs > 0;
@@ -164,7 +169,7 @@ TransferStart StartTransfer(Session& session, TransferState& t, const TransferRe
     if (upload) {
         const UploadScan scan = ScanUpload(path, convert_line_ends, options.utf8 && !options.binary,
                                            options.binary ? std::nullopt : CarriedCharacters(session));
-        if (!scan.error.empty()) return FileProblem(session, t, request, scan.error);
+        if (!scan.error.empty()) return FileProblem(session, t, request, scan.error, scan.error_for_box);
         options.line_ends = scan.lf_to_crlf;
         OpenedUpload opened = OpenUploadFile(path);
         if (!opened.source) return FileProblem(session, t, request, opened.error_text);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "charset/display_unicode.h"
 #include "config/temp_folder.h"
 #include "session/session_charset.h"
 #include "support/hex.h"
@@ -156,7 +157,8 @@ TEST(StartTransfer, TextUploadsAreCheckedAgainstBothCodePages) {
         const char* screen;  // the host's code page
         std::string file;
         bool binary;
-        const char* problem;  // after "<path> cannot be sent as text: "; nullptr: it starts
+        const char* problem;           // after "<path> cannot be sent as text: "; nullptr: it starts
+        const char* in_box = nullptr;  // the problem as the box shows it, where that differs
     };
     const Case cases[] = {
         {"UTF-8", "United States",
@@ -164,7 +166,10 @@ TEST(StartTransfer, TextUploadsAreCheckedAgainstBothCodePages) {
          "e\n",
          false, nullptr},
         {"UTF-8", "United States", "x\ny \xE2\x88\x9E \xE2\x82\xAC", false,
-         "it holds 2 characters (the first, U+221E (\u221E), at line 2, column 3)"},
+         "it holds 2 characters (the first, U+221E (\u221E), at line 2, column 3)",
+         "it holds 2 characters (the first, U+221E, at line 2, column 3)"},
+        {"UTF-8", "United States", "\xE2\x82\xAC 5", false,
+         "it holds 1 character (the first, U+20AC (\u20AC), at line 1, column 1)"},
         {"UTF-8", "United States (Euro)", "\xE2\x82\xAC 5", false, nullptr},
         {"UTF-8", "United States", "\xC3(", false, "it holds bytes that are not UTF-8 at byte 0."},
         {"DOS (US 437)", "United States", "\xC3\xA4\xC3\xB6\xC3\xBC", false,
@@ -186,11 +191,17 @@ TEST(StartTransfer, TextUploadsAreCheckedAgainstBothCodePages) {
         WriteText(f.folder / "up.txt", c.file);
         TransferRequest r = f.Upload("up.txt", "A");
         r.binary = c.binary;
+        r.from_macro = true;  // the refusal is shown in a box too
         const TransferStart started = StartTransfer(s, f.t.state(), r);
         EXPECT_EQ(started.started, c.problem == nullptr) << name;
         if (!c.problem) continue;
         const std::string start = f.folder / "up.txt" + " cannot be sent as text: " + c.problem;
         EXPECT_EQ(started.error.substr(0, start.size()), start) << name;
+        const std::string in_box = Utf8ToDisplay(f.folder / "up.txt" + " cannot be sent as text: " +
+                                                 (c.in_box ? c.in_box : c.problem))
+                                       .text;
+        ASSERT_EQ(f.t.h.ui.shown.size(), 1u) << name;
+        EXPECT_EQ(f.t.h.ui.shown[0].text.substr(0, in_box.size()), in_box) << name;
         EXPECT_EQ(f.t.h.TakeSent(), "") << name;
     }
     // What does start goes as Windows-1252 bytes through the upload table.
