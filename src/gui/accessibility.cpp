@@ -10,9 +10,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
 
@@ -112,8 +115,89 @@ class StatusAccessible final : public QAccessibleWidget {
     }
 };
 
+// A menu item whose key is shown after a TAB in its text (the key is the keyboard map's, not a Qt
+// shortcut Qt could report apart): its name is the text before the TAB, the key its accelerator,
+// so a screen reader does not read the key as part of the name. The rest is what Qt's own menu
+// item says.
+class MenuItemAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
+  public:
+    explicit MenuItemAccessible(QAction* action)
+        : action_(action), menu_(qobject_cast<QMenu*>(action->parent())) {}
+
+    bool isValid() const override { return action_ && menu_; }
+    QObject* object() const override { return action_; }
+    QWindow* window() const override {
+        const QWidget* top = menu_ ? menu_->window() : nullptr;
+        return top ? top->windowHandle() : nullptr;
+    }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(menu_); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* focusChild() const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessible::Role role() const override {
+        return action_->isSeparator() ? QAccessible::Separator : QAccessible::MenuItem;
+    }
+    QRect rect() const override {
+        return menu_->actionGeometry(action_).translated(menu_->mapToGlobal(QPoint(0, 0)));
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        s.invisible = !menu_->isVisible() || !action_->isVisible();
+        s.focused = menu_->activeAction() == action_;
+        s.hotTracked = menu_->style()->styleHint(QStyle::SH_Menu_MouseTracking);
+        s.disabled = action_->isSeparator() || !action_->isEnabled();
+        s.checkable = action_->isCheckable();
+        s.checked = action_->isChecked();
+        return s;
+    }
+    QString text(QAccessible::Text t) const override {
+        const QString whole = action_->text();
+        const qsizetype tab = whole.indexOf(QLatin1Char('\t'));
+        if (t == QAccessible::Name) {
+            // The mnemonic's "&" dropped, "&&" read as "&".
+            const qsizetype end = tab >= 0 ? tab : whole.size();
+            QString name;
+            for (qsizetype i = 0; i < end; ++i) {
+                if (whole[i] == QLatin1Char('&') && i + 1 < end) ++i;
+                name += whole[i];
+            }
+            return name;
+        }
+        if (t == QAccessible::Accelerator)
+            return tab >= 0 ? whole.mid(tab + 1)
+                            : QKeySequence::mnemonic(whole).toString(QKeySequence::NativeText);
+        return {};
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                    : nullptr;
+    }
+
+    QStringList actionNames() const override {
+        return action_->isSeparator() ? QStringList() : QStringList{pressAction()};
+    }
+    void doAction(const QString& name) override {
+        if (name == pressAction() && action_->isEnabled()) action_->trigger();
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+  private:
+    QPointer<QAction> action_;
+    QPointer<QMenu> menu_;
+};
+
 // None of these widgets has a meta-object of its own: Qt asks with the key of their base class.
 QAccessibleInterface* Factory(const QString& key, QObject* object) {
+    if (key == QLatin1String("QAction")) {
+        // An item of a menu; a submenu's own item stays Qt's, which leads to the submenu.
+        auto* action = static_cast<QAction*>(object);
+        if (qobject_cast<QMenu*>(action->parent()) && !action->menu<QMenu*>())
+            return new MenuItemAccessible(action);
+        return nullptr;
+    }
     if (key != QLatin1String("QWidget")) return nullptr;
     if (auto* terminal = dynamic_cast<TerminalWidget*>(object)) return new TerminalAccessible(terminal);
     if (auto* status = dynamic_cast<StatusLineWidget*>(object)) return new StatusAccessible(status);
