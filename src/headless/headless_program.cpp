@@ -47,7 +47,7 @@ class HeadlessFrame final : public SessionFrame {
     HeadlessFrame(PollEventLoop& loop, StderrUi& ui) : loop_(loop), ui_(ui) {}
     void SetRuntime(SessionRuntime* runtime) { runtime_ = runtime; }
 
-    void CloseRequested() override { Finish(kExitClosed); }
+    void CloseRequested() override { Finish(ClosedStatus()); }
     void ConnectionEnded(const ConnectionEnd& end) override {
         if (runtime_) {
             SessionMacros& macros = runtime_->core().Macros();
@@ -72,6 +72,11 @@ class HeadlessFrame final : public SessionFrame {
         Finish(kExitConnectionEnded);
     }
     void StartupMacroEnded(const MacroOutcome& outcome) override { Finish(ExitStatusOf(outcome)); }
+    // A close (a signal, another session, a reader gone) before the command line's macro ended
+    // must not read as that macro's success.
+    int ClosedStatus() const {
+        return runtime_ && runtime_->core().Macros().HasStartupMacro() ? kExitMacroStopped : kExitClosed;
+    }
     // Signals and a broken output end the session as a close does.
     void Finish(int code) {
         if (finishing_) return;
@@ -166,10 +171,10 @@ int RunHeadless(const CommandLine& cl, StderrUi& ui) {
     options.read_on_loop = true;
     SessionRuntime runtime(loop, ui, frame, options);
     frame.SetRuntime(&runtime);
-    SignalWatch signals(loop, [&frame] { frame.Finish(kExitClosed); });
+    SignalWatch signals(loop, [&frame] { frame.Finish(frame.ClosedStatus()); });
 
     // A reader that went away ends the session like a close.
-    DumpView dump(runtime.session(), stdout, [&frame] { frame.Finish(kExitClosed); });
+    DumpView dump(runtime.session(), stdout, [&frame] { frame.Finish(frame.ClosedStatus()); });
     if (cl.dump) runtime.session().view = &dump;
 
     StartupEnvironment env;

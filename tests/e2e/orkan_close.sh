@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SIGTERM ends the program at once, whatever its connection is doing: connecting to a host that
 # never answers, taking a trickle of bytes, in the middle of a TLS handshake. It still closes
-# cleanly (status 0) and gives its session letter back.
+# cleanly (status 0, or 4 when a command line's macro had not ended) and gives its session letter
+# back.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 QUICK_MS=3000  # "at once" on a busy shared machine, the 0.37 s pause before saving included
@@ -40,12 +41,13 @@ signal.pause()
     read -r -t "$PATIENCE" -u "$PEER_FD" PEER_PORT || fail "the peer did not start"
 }
 
-# quick_term NAME: SIGTERM, then the program must be gone within QUICK_MS and end with 0.
+# quick_term NAME [STATUS]: SIGTERM, then the program must be gone within QUICK_MS and end with
+# STATUS (0).
 quick_term() {
     local started=$(date +%s%N)
     finish_orkan "$1" TERM
     local took=$((($(date +%s%N) - started) / 1000000))
-    expect_rc 0 "$1 after SIGTERM"
+    expect_rc "${2:-0}" "$1 after SIGTERM"
     [ "$took" -le "$QUICK_MS" ] || fail "$1 took $took ms to close"
     echo "$1 closed in $took ms"
 }
@@ -78,6 +80,17 @@ start_orkan handshake --host "127.0.0.1:$PEER_PORT" --tls 1
 read -r -t "$PATIENCE" -u "$PEER_FD" said || fail "no ClientHello reached the peer"
 [ "$said" = hello ] || fail "the peer said '$said'"
 quick_term handshake
+
+# A command line's macro cut off by the signal did not succeed, whether it waited for its host to
+# start or for time.
+peer tls
+printf 'EXIT 0\n' >"$WORK/quick.mac"
+start_orkan connecting --host "127.0.0.1:$PEER_PORT" --tls 1 --macro "$WORK/quick.mac"
+read -r -t "$PATIENCE" -u "$PEER_FD" said || fail "no ClientHello reached the second peer"
+quick_term connecting 4
+start_orkan waiting --run 'SHORTWAIT(6000) ; EXIT 0'
+waitfor "$PATIENCE" grep -q "^orkan3270: session" "$WORK/waiting.err" || fail "the waiting macro's session did not start"
+quick_term waiting 4
 
 # Every letter was given back: the next session is A again.
 start_host

@@ -44,16 +44,16 @@ PATH="$WORK/bin:$PATH" run_orkan probe --macro probe
 expect_rc 2 "an unknown function"
 [ ! -e "$WORK/probe-ran" ] || fail "an unknown REXX function ran a program"
 
-# --- SIGTERM ends the program while a REXX loop runs
+# --- SIGTERM and SIGINT end the program while a REXX loop runs, which did not end by itself
 printf '/* REXX */\nsay "looping"\ndo forever\n  nop\nend\n' >"$MACROS/loop.mac"
 start_orkan loop --macro loop
 waitfor 10 grep -qF "Debug: looping" "$WORK/loop.err" || fail "the REXX loop did not start"
 finish_orkan loop TERM
-expect_rc 0 "SIGTERM during a REXX loop"
+expect_rc 4 "SIGTERM during a REXX loop"
 start_orkan loopint --macro loop
 waitfor 10 grep -qF "Debug: looping" "$WORK/loopint.err" || fail "the REXX loop did not start"
 finish_orkan loopint INT
-expect_rc 0 "SIGINT during a REXX loop"
+expect_rc 4 "SIGINT during a REXX loop"
 
 # --- sendfile and receivefile through the TSO transfer program
 stop_host
