@@ -6,10 +6,34 @@
 
 namespace orkan {
 
+namespace {
+
+uint32_t FieldKey(const Planes& p, uint32_t a) {
+    const uint8_t attribute = p.attribute[a] & uint8_t(~fa::Mdt);  // the MDT changes no look
+    return attribute ? attribute | uint32_t(p.colour[a]) << 8 | uint32_t(p.highlight[a]) << 16 : 0;
+}
+
+// A changed attribute position repaints the cells its field's look reaches, up to the next
+// attribute, wrapping at the end of the screen.
+void MarkChangedFields(PresentationSpace& ps, uint32_t positions) {
+    for (uint32_t a = 0; a < positions; ++a) {
+        if (!ps.changed[a]) continue;
+        const uint32_t key = FieldKey(ps.planes, a);
+        if (key == ps.drawn_field[a]) continue;
+        ps.drawn_field[a] = key;
+        for (uint32_t i = a + 1 == positions ? 0 : a + 1; i != a && !ps.planes.attribute[i];
+             i = i + 1 == positions ? 0 : i + 1)
+            ps.changed[i] = 1;
+    }
+}
+
+}  // namespace
+
 std::vector<RowBand> TakeChangedRowBands(PresentationSpace& ps) {
     std::vector<RowBand> bands;
     const uint32_t columns = ps.columns;
     const uint32_t rows = columns ? std::min(ps.rows, kMaxPositions / columns) : 0;
+    MarkChangedFields(ps, rows * columns);
     for (uint32_t r = 0; r < rows; ++r) {
         const auto begin = ps.changed.begin() + long(r * columns);
         if (std::none_of(begin, begin + long(columns), [](uint8_t b) { return b != 0; })) continue;
@@ -21,6 +45,12 @@ std::vector<RowBand> TakeChangedRowBands(PresentationSpace& ps) {
     }
     ps.changed.fill(0);
     return bands;
+}
+
+void TakeWholeScreen(PresentationSpace& ps) {
+    const uint32_t positions = std::min(ps.positions, kMaxPositions);
+    for (uint32_t a = 0; a < positions; ++a) ps.drawn_field[a] = FieldKey(ps.planes, a);
+    ps.changed.fill(0);
 }
 
 }  // namespace orkan

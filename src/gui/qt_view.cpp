@@ -12,7 +12,7 @@ namespace orkan {
 QtView::QtView(Session& session, TerminalFrame& frame) : session_(session), frame_(frame) {}
 
 void QtView::RepaintAll() {
-    session_.ps.changed.fill(0);
+    TakeWholeScreen(session_.ps);
     frame_.Terminal().RepaintAll();
 }
 

@@ -47,6 +47,10 @@ struct Planes {
 struct PresentationSpace {
     Planes planes;
     Plane changed{};  // 1 = repaint this cell; the renderer clears it
+    // What each attribute position said about its field (attribute, colour, highlight; 0 for a
+    // character) when the renderer last took the changed map: a field given another look, started
+    // or ended there changes every cell up to the next attribute, not the attribute's cell alone.
+    std::array<uint32_t, kMaxPositions> drawn_field{};
     // 1 = typed by the user since the last inbound record. SSCP-LU input is read from here, not
     // from the changed map, because every repaint clears that one.
     Plane typed_since_send{};

@@ -247,5 +247,38 @@ TEST(RowBands, ChangedRowsBecomeMergedTwoRowBands) {
     }
 }
 
+TEST(RowBands, AFieldWhoseAttributeChangesIsRepaintedToItsEnd) {
+    // Fields on a 10x8 screen: at row 1 (to row 5) and at row 6 (to the end, wrapping to row 0).
+    struct Case {
+        const char* name;
+        uint32_t at;  // the attribute position changed
+        uint8_t attribute, colour;
+        std::vector<RowBand> bands;
+    };
+    const Case cases[] = {
+        {"made non-display", 8, fa::NonDisplay, 0, {{1, 6}}},
+        {"given a colour", 8, 0, 0x02, {{1, 6}}},
+        {"only its MDT set", 8, fa::Mdt, 0, {{1, 2}}},
+        {"the last field wraps to the first row", 48, fa::NonDisplay, 0, {{0, 2}, {6, 4}}},
+        {"a new field inside another", 24, fa::NonDisplay, 0, {{3, 4}}},
+        {"a field ended by a character", 48, 0xFF, 0, {{0, 2}, {6, 4}}},
+    };
+    for (const Case& c : cases) {
+        DisplaySession d(10, 8);
+        d.Field(8, 0);
+        d.Field(48, 0);
+        TakeWholeScreen(d.s.ps);
+        if (c.attribute == 0xFF)
+            d.s.ps.planes.attribute[c.at] = 0;
+        else
+            d.Field(c.at, c.attribute, c.colour);
+        d.s.ps.MarkChanged(c.at);
+        EXPECT_EQ(TakeChangedRowBands(d.s.ps), c.bands) << c.name;
+        d.s.ps.MarkChanged(c.at);
+        EXPECT_EQ(TakeChangedRowBands(d.s.ps), (std::vector<RowBand>{{c.at / 8, 2}}))
+            << c.name << ": a second change with the same look is the cell's alone";
+    }
+}
+
 }  // namespace
 }  // namespace orkan
