@@ -14,16 +14,29 @@ uint32_t FieldKey(const Planes& p, uint32_t a) {
 }
 
 // A changed attribute position repaints the cells its field's look reaches, up to the next
-// attribute, wrapping at the end of the screen.
+// attribute, wrapping at the end of the screen. One walk twice round (for the field that wraps)
+// whatever the host wrote: a screen of thousands of fields, all erased, is no more work.
 void MarkChangedFields(PresentationSpace& ps, uint32_t positions) {
+    constexpr uint8_t kLookChanged = 2;
+    bool any = false;
     for (uint32_t a = 0; a < positions; ++a) {
         if (!ps.changed[a]) continue;
         const uint32_t key = FieldKey(ps.planes, a);
         if (key == ps.drawn_field[a]) continue;
         ps.drawn_field[a] = key;
-        for (uint32_t i = a + 1 == positions ? 0 : a + 1; i != a && !ps.planes.attribute[i];
-             i = i + 1 == positions ? 0 : i + 1)
-            ps.changed[i] = 1;
+        ps.changed[a] = kLookChanged;
+        any = true;
+    }
+    if (!any) return;
+    bool carry = false;
+    for (uint32_t step = 0; step < 2 * positions; ++step) {
+        const uint32_t a = step < positions ? step : step - positions;
+        if (ps.changed[a] == kLookChanged)
+            carry = true;
+        else if (ps.planes.attribute[a])
+            carry = false;
+        else if (carry)
+            ps.changed[a] = 1;
     }
 }
 
