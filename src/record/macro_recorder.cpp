@@ -56,11 +56,12 @@ void MacroRecorder::Record() {
         if (runner_.state() == MacroState::Paused) runner_.TogglePause();
         return;
     }
-    if (runner_.Active() || runner_.WaitingMacros() > 0) {
-        s_.ui.ShowMessage(
-            {std::string(kTitle),
-             "A macro cannot be recorded while the macro '" + runner_.RunningMacroName() + "' runs.",
-             Buttons::Ok, Icon::Information});
+    if (runner_.Active() || runner_.WaitingMacros() > 0 || OtherMacroRuns()) {
+        const std::string name =
+            runner_.Active() ? runner_.RunningMacroName() : s_.hooks.macros->RunningMacroName();
+        s_.ui.ShowMessage({std::string(kTitle),
+                           "A macro cannot be recorded while the macro '" + name + "' runs.", Buttons::Ok,
+                           Icon::Information});
         return;
     }
     const std::optional<RecordMacroAnswer> answer = s_.ui.AskRecordMacro({s_.folders.macros, rexx_});
@@ -92,7 +93,7 @@ bool MacroRecorder::Start(const RecordMacroAnswer& answer) {
                            Buttons::Ok, Icon::Warning});
         return false;
     }
-    if (!runner_.BeginRecording()) {
+    if (OtherMacroRuns() || !runner_.BeginRecording()) {
         s_.ui.ShowMessage({std::string(kTitle), "A macro cannot be recorded while another macro runs.",
                            Buttons::Ok, Icon::Information});
         return false;
@@ -166,8 +167,18 @@ std::string MacroRecorder::FunctionName(uint16_t code) const {
     return kb.key_list.KeyText(code);
 }
 
+bool MacroRecorder::OtherMacroRuns() const {
+    // The own runner knows only its own macros; a REXX macro runs beside it, and its keys are not
+    // the user's either.
+    return s_.hooks.macros && s_.hooks.macros->IsMacroRunning();
+}
+
+bool MacroRecorder::TakesKeys() const {
+    return text_ && runner_.RecordsKeys() && !OtherMacroRuns();
+}
+
 void MacroRecorder::KeyStarting() {
-    taking_.push_back(text_ && runner_.RecordsKeys());
+    taking_.push_back(TakesKeys());
 }
 
 void MacroRecorder::KeyHandled(uint16_t code, uint32_t cursor_before) {
@@ -194,7 +205,7 @@ void MacroRecorder::KeyHandled(uint16_t code, uint32_t cursor_before) {
 }
 
 void MacroRecorder::MouseSelectionMade(const Selection& selection) {
-    if (!text_ || !runner_.RecordsKeys()) return;
+    if (!TakesKeys()) return;
     const uint32_t unlocks = TakeHostUnlocks();
     text_->MouseSelection(unlocks, CellAt(s_.ps.cursor_address),
                           {selection.anchor_row + 1, selection.anchor_column + 1},
@@ -202,7 +213,7 @@ void MacroRecorder::MouseSelectionMade(const Selection& selection) {
 }
 
 void MacroRecorder::StatementRun(std::string_view statement) {
-    if (!text_ || !runner_.RecordsKeys()) return;
+    if (!TakesKeys()) return;
     const uint32_t unlocks = TakeHostUnlocks();
     text_->Statement(unlocks, CellAt(s_.ps.cursor_address), statement);
 }

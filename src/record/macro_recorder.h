@@ -46,6 +46,8 @@ class MacroRecorder final : public RecorderHook {
     void StatementRun(std::string_view statement) override;
 
   private:
+    bool OtherMacroRuns() const;  // any macro of either language, running or waiting
+    bool TakesKeys() const;       // recording, not paused, and no macro running
     uint32_t TakeHostUnlocks();
     RecordedCell CellAt(uint32_t address) const;
     std::string FunctionName(uint16_t code) const;

@@ -160,6 +160,12 @@ TEST_F(RecorderTest, RecordingIsRefusedWithAReason) {
              ASSERT_TRUE(loop.RunUntil([&] { return runner().state() == MacroState::TimedPause; }, 5s));
          },
          "cannot be recorded while the macro"},
+        {"a REXX macro running",
+         [&] {
+             runner().Stop();
+             ASSERT_TRUE(runtime.core().Macros().Dispatcher().StartText("/* rexx */\nx = wait(30)\n"));
+         },
+         "cannot be recorded while the macro"},
     };
     for (const Case& c : cases) {
         ui.shown.clear();
@@ -172,7 +178,8 @@ TEST_F(RecorderTest, RecordingIsRefusedWithAReason) {
             EXPECT_NE(LastMessage().find(c.message), std::string::npos) << c.what << ": " << LastMessage();
         }
     }
-    runner().Stop();
+    runtime.core().Macros().Stop();
+    ASSERT_TRUE(loop.RunUntil([&] { return !runtime.core().Macros().Rexx().Active(); }, 5s));
     // Playing a macro while recording is refused; the recording goes on.
     StartRecording();
     Key(Oper(oper_fn::MacroPlay));
@@ -207,6 +214,9 @@ TEST_F(RecorderTest, MacrosRunWhileRecordingAreNotRecordedKeyByKey) {
     ASSERT_TRUE(runner().StartText("TYPE(\"ZZ\")"));
     ASSERT_TRUE(loop.RunUntil([&] { return !runner().Active(); }, 5s));
     EXPECT_EQ(s().indicators.macro_letter, 'R') << "recording goes on after the macro";
+    // A REXX macro's keys are its own too.
+    ASSERT_TRUE(runtime.core().Macros().Dispatcher().StartText("/* rexx */\ncall type 'RR'\n"));
+    ASSERT_TRUE(loop.RunUntil([&] { return !runtime.core().Macros().Rexx().Active(); }, 5s));
     Type("Q");
     // The wheel runs its statement as macro text: the statement is recorded, not its keys.
     HandleWheel(s(), -120);
@@ -215,6 +225,7 @@ TEST_F(RecorderTest, MacrosRunWhileRecordingAreNotRecordedKeyByKey) {
     const std::string text = Saved();
     EXPECT_NE(text.find("Type(\"AQ\")\r\n" + s().settings.WheelDown + "\r\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("ZZ"), std::string::npos) << text;
+    EXPECT_EQ(text.find("RR"), std::string::npos) << text;
     EXPECT_EQ(text.find("PF8"), text.rfind("PF8")) << text;
 }
 
