@@ -1,13 +1,14 @@
 #include "record/macro_recorder.h"
 #include "keyboard/keyboard_state.h"
 
+#include <cerrno>
 #include <ctime>
 #include <filesystem>
 
+#include "capture/capture_messages.h"
 #include "charset/display_unicode.h"
 #include "config/atomic_file.h"
 #include "config/data_file.h"
-#include "config/settings_file.h"
 #include "keyboard/key_functions.h"
 #include "macro/macro_runner.h"
 #include "platform/file_io.h"
@@ -48,7 +49,7 @@ MacroRecorder::MacroRecorder(Session& session, MacroRunner& runner) : s_(session
 MacroRecorder::~MacroRecorder() {
     if (s_.hooks.recorder == this) s_.hooks.recorder = nullptr;
     // A session that closes while recording keeps what was recorded.
-    if (text_) (void)Stop();
+    SaveBeforeClosing();
 }
 
 void MacroRecorder::Record() {
@@ -129,21 +130,79 @@ bool MacroRecorder::Stop() {
     // Unlocks after the last key are the host's answer to it: the macro waits for it too. A
     // second Stop after a failed save finds them taken.
     text_->Finish(TakeHostUnlocks(), CellAt(s_.ps.cursor_address));
-    if (const int error = WriteFile(); error != 0) {
-        MessageBox box = FileSaveError(error, path_);
-        box.text += "\n" + FileErrorText(error) + "\nThe recording goes on: stop it again to save it.";
+    for (;;) {
+        const int error = WriteFile();
+        if (error == 0) break;
+        MessageBox box = capture_msg::SaveError(error, path_);
+        if (!s_.ui.CanAsk()) {
+            box.text += "\n\nThe recording goes on: stop it again to save it.";
+            s_.ui.ShowMessage(box);
+            return false;
+        }
+        // A name that can never be written (a read-only medium, a link at the name) must not hold
+        // the recording hostage: another one is asked for at once.
+        box.text +=
+            "\n\nChoose another name for the recording. Without one the recording goes on: stop "
+            "it again to save it.";
         s_.ui.ShowMessage(box);
-        return false;
+        FileDialogRequest request;
+        request.purpose = FileDialogRequest::Purpose::Save;
+        request.title = "Save the Recording";
+        request.folder = s_.folders.macros;
+        request.file_name = std::filesystem::path(path_).filename().string();
+        request.filters = {{"Macro files", {"*.mac"}}};
+        const std::optional<std::string> chosen = s_.ui.AskFileName(request);
+        if (!chosen || chosen->empty()) return false;
+        path_ = *chosen;  // the file the dialog asked about, as it stands
     }
+    Saved();
+    return true;
+}
+
+void MacroRecorder::SaveBeforeClosing() {
+    if (!text_) return;
+    text_->Finish(TakeHostUnlocks(), CellAt(s_.ps.cursor_address));
+    const int error = WriteFile();
+    if (error == 0) {
+        Saved();
+        return;
+    }
+    // Nobody is left to give another name: the recording goes into the macros folder under a name
+    // nothing holds yet, and the message says where.
+    const std::string failed = path_;
+    std::string stem = std::filesystem::path(path_).stem().string();
+    if (stem.empty() || stem.front() == '.') stem = "recording";
+    const std::string bytes = RecordingFileBytes(text_->text());
+    int fallback_error = 0;
+    for (int n = 1; n <= 100; ++n) {
+        path_ = DataFilePath(n == 1 ? stem : stem + "-" + std::to_string(n), s_.folders.macros, "mac");
+        fallback_error = SaveDataFile(path_, DataWrite::CreateNew, [&](bool) { return bytes; });
+        if (fallback_error != EEXIST) break;
+    }
+    MessageBox box = capture_msg::SaveError(error, failed);
+    if (fallback_error == 0) {
+        box.text += "\n\nThe recording was saved as " + capture_msg::Shown(path_) + " instead.";
+    } else {
+        box.text += "\n\nSaving it in the macros folder failed too (" +
+                    capture_msg::Shown(FileErrorText(fallback_error)) + "): the recording is lost.";
+    }
+    s_.ui.ShowMessage(box);
+    End();
+}
+
+void MacroRecorder::Saved() {
     const int statements = text_->statements();
+    End();
+    s_.ui.ShowMessage({"Macro Recorded",
+                       "Macro saved as " + capture_msg::Shown(path_) + ", containing " +
+                           std::to_string(statements) + " statements",
+                       Buttons::Ok, Icon::Information});
+}
+
+void MacroRecorder::End() {
     text_.reset();
     taking_.clear();
     runner_.EndRecording();
-    s_.ui.ShowMessage(
-        {"Macro Recorded",
-         "Macro saved as " + path_ + ", containing " + std::to_string(statements) + " statements",
-         Buttons::Ok, Icon::Information});
-    return true;
 }
 
 uint32_t MacroRecorder::TakeHostUnlocks() {
