@@ -86,14 +86,15 @@ bool MacroRecorder::Start(const RecordMacroAnswer& answer) {
     }
     const std::string path = DataFilePath(answer.file, s_.folders.macros, "mac");
     const std::optional<std::string> description = DisplayForm(answer.description);
-    const std::optional<std::string> file_name = DisplayForm(std::filesystem::path(path).filename().string());
-    if (!description || !file_name) {
+    if (!description) {
         s_.ui.ShowMessage({"Record a Macro",
-                           "The description or the file name holds a character that a macro cannot hold "
-                           "(Windows-1252 only).",
+                           "The description holds a character that a macro cannot hold (Windows-1252 only).",
                            Buttons::Ok, Icon::Warning});
         return false;
     }
+    // The file's name only stands in the header comment, for an empty description: a character
+    // the macro cannot hold is a "?" there, and the file keeps its name.
+    const std::string file_name = Utf8ToDisplay(std::filesystem::path(path).filename().string()).text;
     if (OtherMacroRuns() || !runner_.BeginRecording()) {
         s_.ui.ShowMessage({std::string(kTitle), "A macro cannot be recorded while another macro runs.",
                            Buttons::Ok, Icon::Information});
@@ -105,7 +106,7 @@ bool MacroRecorder::Start(const RecordMacroAnswer& answer) {
     RecordingHeader header;
     header.language = answer.rexx ? RecordLanguage::Rexx : RecordLanguage::Own;
     header.description = *description;
-    header.file_name = *file_name;
+    header.file_name = file_name;
     header.date_time = stamp;
     header.wait_seconds = s_.settings.RecordWait;
     text_.emplace(header);
