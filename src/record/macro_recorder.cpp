@@ -176,7 +176,10 @@ void MacroRecorder::SaveBeforeClosing() {
     const std::string bytes = RecordingFileBytes(text_->text());
     int fallback_error = 0;
     for (int n = 1; n <= 100; ++n) {
-        path_ = DataFilePath(n == 1 ? stem : stem + "-" + std::to_string(n), s_.folders.macros, "mac");
+        // ".mac" always: a stem such as "locked.ext" must not become an event macro.
+        path_ = (std::filesystem::path(s_.folders.macros) /
+                 ((n == 1 ? stem : stem + "-" + std::to_string(n)) + ".mac"))
+                    .string();
         fallback_error = SaveDataFile(path_, DataWrite::CreateNew, [&](bool) { return bytes; });
         if (fallback_error != EEXIST) break;
     }
