@@ -613,8 +613,8 @@ void SessionRuntime::StopWork() {
     timers_running_ = false;
     connection_.Close();
     Detach();
-    core_->Macros().Stop();          // a closing session's macros end with it, not while it saves
-    (void)core_->Recorder().Stop();  // and a recording is saved, not lost
+    core_->Macros().Stop();                 // a closing session's macros end with it, not while it saves
+    core_->Recorder().SaveBeforeClosing();  // and a recording is saved, not lost
 }
 
 void SessionRuntime::FinishClose() {

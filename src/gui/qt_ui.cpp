@@ -19,6 +19,7 @@
 #include <cstdio>
 
 #include "charset/display_unicode.h"
+#include "config/data_file.h"
 #include "gui/find_dialog.h"
 #include "gui/macro_debug_window.h"
 #include "gui/macro_edit_box.h"
@@ -168,11 +169,19 @@ std::optional<FindDialogAnswer> QtUi::AskFind(const FindDialogRequest& request) 
 std::optional<RecordMacroAnswer> QtUi::AskRecordMacro(const RecordMacroRequest& request) {
     if (!CanShowWindows(dismissed_)) return std::nullopt;
     RecordDialog dialog(request, parent_.data());
-    open_dialog_ = &dialog;
-    dialog.exec();
-    open_dialog_ = nullptr;
-    if (dismissed_) return std::nullopt;
-    return dialog.Answer();
+    for (;;) {
+        open_dialog_ = &dialog;
+        dialog.exec();
+        open_dialog_ = nullptr;
+        if (dismissed_) return std::nullopt;
+        std::optional<RecordMacroAnswer> answer = dialog.Answer();
+        // The recorder writes NAME.mac whatever extension NAME has: the question is about that
+        // file. No goes back to the dialog, as the file dialog's own question does.
+        if (!answer || MayReplace(QString::fromStdString(DataFilePath(answer->file, request.folder, "mac")),
+                                  dialog.windowTitle()))
+            return answer;
+        if (dismissed_) return std::nullopt;
+    }
 }
 
 std::optional<std::string> QtUi::AskEditBox(const EditBoxRequest& request) {
@@ -262,6 +271,18 @@ QString FirstFilterExtension(const FileDialogRequest& request) {
 
 }  // namespace
 
+bool QtUi::MayReplace(const QString& path, const QString& title) {
+    if (!QFileInfo::exists(path)) return true;
+    QMessageBox ask(QMessageBox::Warning, title,
+                    QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?",
+                    QMessageBox::Yes | QMessageBox::No, parent_.data());
+    ask.setDefaultButton(QMessageBox::No);
+    open_ = &ask;
+    const int answer = ask.exec();
+    open_ = nullptr;
+    return answer == QMessageBox::Yes && !dismissed_;
+}
+
 std::optional<std::string> QtUi::AskFileName(const FileDialogRequest& request) {
     if (!CanShowWindows(dismissed_)) return std::nullopt;
     QFileDialog dialog(parent_.data(), QString::fromStdString(request.title));
@@ -310,16 +331,7 @@ std::optional<std::string> QtUi::AskFileName(const FileDialogRequest& request) {
     if (!extension.isEmpty() && dialog.selectedNameFilter() == filters.first() &&
         !chosen.endsWith("." + extension, Qt::CaseInsensitive))
         chosen += "." + extension;
-    if (QFileInfo::exists(chosen) && !(append && append->isChecked())) {
-        QMessageBox ask(QMessageBox::Warning, dialog.windowTitle(),
-                        QFileInfo(chosen).fileName() + " already exists.\nDo you want to replace it?",
-                        QMessageBox::Yes | QMessageBox::No, parent_.data());
-        ask.setDefaultButton(QMessageBox::No);
-        open_ = &ask;
-        const int answer = ask.exec();
-        open_ = nullptr;
-        if (answer != QMessageBox::Yes || dismissed_) return std::nullopt;
-    }
+    if (!(append && append->isChecked()) && !MayReplace(chosen, dialog.windowTitle())) return std::nullopt;
     return chosen.toStdString();
 }
 

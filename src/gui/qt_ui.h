@@ -63,6 +63,10 @@ class QtUi final : public Ui {
     std::function<void(const MessageBox&)> on_shown;
 
   private:
+    // Whether the file a save dialog chose may be written: it does not exist, or the user says to
+    // replace it.
+    bool MayReplace(const QString& path, const QString& title);
+
     QPointer<QWidget> parent_;
     QPointer<QMessageBox> open_;
     QPointer<QDialog> open_dialog_;

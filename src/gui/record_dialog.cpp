@@ -14,6 +14,8 @@ RecordDialog::RecordDialog(const RecordMacroRequest& request, QWidget* parent)
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
     setDefaultSuffix("mac");
+    // Whether to replace a file is asked about the file the recorder writes, ".mac" added.
+    setOption(QFileDialog::DontConfirmOverwrite);
     setNameFilters({"Macro files (*.mac *.MAC)", "All files (*)"});
     if (!request.folder.empty()) setDirectory(QString::fromStdString(request.folder));
     description_ = new QLineEdit(this);

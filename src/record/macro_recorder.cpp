@@ -1,13 +1,14 @@
 #include "record/macro_recorder.h"
 #include "keyboard/keyboard_state.h"
 
+#include <cerrno>
 #include <ctime>
 #include <filesystem>
 
+#include "capture/capture_messages.h"
 #include "charset/display_unicode.h"
 #include "config/atomic_file.h"
 #include "config/data_file.h"
-#include "config/settings_file.h"
 #include "keyboard/key_functions.h"
 #include "macro/macro_runner.h"
 #include "platform/file_io.h"
@@ -48,7 +49,7 @@ MacroRecorder::MacroRecorder(Session& session, MacroRunner& runner) : s_(session
 MacroRecorder::~MacroRecorder() {
     if (s_.hooks.recorder == this) s_.hooks.recorder = nullptr;
     // A session that closes while recording keeps what was recorded.
-    if (text_) (void)Stop();
+    SaveBeforeClosing();
 }
 
 void MacroRecorder::Record() {
@@ -56,11 +57,12 @@ void MacroRecorder::Record() {
         if (runner_.state() == MacroState::Paused) runner_.TogglePause();
         return;
     }
-    if (runner_.Active() || runner_.WaitingMacros() > 0) {
-        s_.ui.ShowMessage(
-            {std::string(kTitle),
-             "A macro cannot be recorded while the macro '" + runner_.RunningMacroName() + "' runs.",
-             Buttons::Ok, Icon::Information});
+    if (runner_.Active() || runner_.WaitingMacros() > 0 || OtherMacroRuns()) {
+        const std::string name =
+            runner_.Active() ? runner_.RunningMacroName() : s_.hooks.macros->RunningMacroName();
+        s_.ui.ShowMessage({std::string(kTitle),
+                           "A macro cannot be recorded while the macro '" + name + "' runs.", Buttons::Ok,
+                           Icon::Information});
         return;
     }
     const std::optional<RecordMacroAnswer> answer = s_.ui.AskRecordMacro({s_.folders.macros, rexx_});
@@ -84,15 +86,16 @@ bool MacroRecorder::Start(const RecordMacroAnswer& answer) {
     }
     const std::string path = DataFilePath(answer.file, s_.folders.macros, "mac");
     const std::optional<std::string> description = DisplayForm(answer.description);
-    const std::optional<std::string> file_name = DisplayForm(std::filesystem::path(path).filename().string());
-    if (!description || !file_name) {
+    if (!description) {
         s_.ui.ShowMessage({"Record a Macro",
-                           "The description or the file name holds a character that a macro cannot hold "
-                           "(Windows-1252 only).",
+                           "The description holds a character that a macro cannot hold (Windows-1252 only).",
                            Buttons::Ok, Icon::Warning});
         return false;
     }
-    if (!runner_.BeginRecording()) {
+    // The file's name only stands in the header comment, for an empty description: a character
+    // the macro cannot hold is a "?" there, and the file keeps its name.
+    const std::string file_name = Utf8ToDisplay(std::filesystem::path(path).filename().string()).text;
+    if (OtherMacroRuns() || !runner_.BeginRecording()) {
         s_.ui.ShowMessage({std::string(kTitle), "A macro cannot be recorded while another macro runs.",
                            Buttons::Ok, Icon::Information});
         return false;
@@ -103,7 +106,7 @@ bool MacroRecorder::Start(const RecordMacroAnswer& answer) {
     RecordingHeader header;
     header.language = answer.rexx ? RecordLanguage::Rexx : RecordLanguage::Own;
     header.description = *description;
-    header.file_name = *file_name;
+    header.file_name = file_name;
     header.date_time = stamp;
     header.wait_seconds = s_.settings.RecordWait;
     text_.emplace(header);
@@ -128,21 +131,82 @@ bool MacroRecorder::Stop() {
     // Unlocks after the last key are the host's answer to it: the macro waits for it too. A
     // second Stop after a failed save finds them taken.
     text_->Finish(TakeHostUnlocks(), CellAt(s_.ps.cursor_address));
-    if (const int error = WriteFile(); error != 0) {
-        MessageBox box = FileSaveError(error, path_);
-        box.text += "\n" + FileErrorText(error) + "\nThe recording goes on: stop it again to save it.";
+    for (;;) {
+        const int error = WriteFile();
+        if (error == 0) break;
+        MessageBox box = capture_msg::SaveError(error, path_);
+        if (!s_.ui.CanAsk()) {
+            box.text += "\n\nThe recording goes on: stop it again to save it.";
+            s_.ui.ShowMessage(box);
+            return false;
+        }
+        // A name that can never be written (a read-only medium, a link at the name) must not hold
+        // the recording hostage: another one is asked for at once.
+        box.text +=
+            "\n\nChoose another name for the recording. Without one the recording goes on: stop "
+            "it again to save it.";
         s_.ui.ShowMessage(box);
-        return false;
+        FileDialogRequest request;
+        request.purpose = FileDialogRequest::Purpose::Save;
+        request.title = "Save the Recording";
+        request.folder = s_.folders.macros;
+        request.file_name = std::filesystem::path(path_).filename().string();
+        request.filters = {{"Macro files", {"*.mac"}}};
+        const std::optional<std::string> chosen = s_.ui.AskFileName(request);
+        if (!chosen || chosen->empty()) return false;
+        path_ = *chosen;  // the file the dialog asked about, as it stands
     }
+    Saved();
+    return true;
+}
+
+void MacroRecorder::SaveBeforeClosing() {
+    if (!text_) return;
+    text_->Finish(TakeHostUnlocks(), CellAt(s_.ps.cursor_address));
+    const int error = WriteFile();
+    if (error == 0) {
+        Saved();
+        return;
+    }
+    // Nobody is left to give another name: the recording goes into the macros folder under a name
+    // nothing holds yet, and the message says where.
+    const std::string failed = path_;
+    std::string stem = std::filesystem::path(path_).stem().string();
+    if (stem.empty() || stem.front() == '.') stem = "recording";
+    const std::string bytes = RecordingFileBytes(text_->text());
+    int fallback_error = 0;
+    for (int n = 1; n <= 100; ++n) {
+        // ".mac" always: a stem such as "locked.ext" must not become an event macro.
+        path_ = (std::filesystem::path(s_.folders.macros) /
+                 ((n == 1 ? stem : stem + "-" + std::to_string(n)) + ".mac"))
+                    .string();
+        fallback_error = SaveDataFile(path_, DataWrite::CreateNew, [&](bool) { return bytes; });
+        if (fallback_error != EEXIST) break;
+    }
+    MessageBox box = capture_msg::SaveError(error, failed);
+    if (fallback_error == 0) {
+        box.text += "\n\nThe recording was saved as " + capture_msg::Shown(path_) + " instead.";
+    } else {
+        box.text += "\n\nSaving it in the macros folder failed too (" +
+                    capture_msg::Shown(FileErrorText(fallback_error)) + "): the recording is lost.";
+    }
+    s_.ui.ShowMessage(box);
+    End();
+}
+
+void MacroRecorder::Saved() {
     const int statements = text_->statements();
+    End();
+    s_.ui.ShowMessage({"Macro Recorded",
+                       "Macro saved as " + capture_msg::Shown(path_) + ", containing " +
+                           std::to_string(statements) + " statements",
+                       Buttons::Ok, Icon::Information});
+}
+
+void MacroRecorder::End() {
     text_.reset();
     taking_.clear();
     runner_.EndRecording();
-    s_.ui.ShowMessage(
-        {"Macro Recorded",
-         "Macro saved as " + path_ + ", containing " + std::to_string(statements) + " statements",
-         Buttons::Ok, Icon::Information});
-    return true;
 }
 
 uint32_t MacroRecorder::TakeHostUnlocks() {
@@ -166,8 +230,18 @@ std::string MacroRecorder::FunctionName(uint16_t code) const {
     return kb.key_list.KeyText(code);
 }
 
+bool MacroRecorder::OtherMacroRuns() const {
+    // The own runner knows only its own macros; a REXX macro runs beside it, and its keys are not
+    // the user's either.
+    return s_.hooks.macros && s_.hooks.macros->IsMacroRunning();
+}
+
+bool MacroRecorder::TakesKeys() const {
+    return text_ && runner_.RecordsKeys() && !OtherMacroRuns();
+}
+
 void MacroRecorder::KeyStarting() {
-    taking_.push_back(text_ && runner_.RecordsKeys());
+    taking_.push_back(TakesKeys());
 }
 
 void MacroRecorder::KeyHandled(uint16_t code, uint32_t cursor_before) {
@@ -194,7 +268,7 @@ void MacroRecorder::KeyHandled(uint16_t code, uint32_t cursor_before) {
 }
 
 void MacroRecorder::MouseSelectionMade(const Selection& selection) {
-    if (!text_ || !runner_.RecordsKeys()) return;
+    if (!TakesKeys()) return;
     const uint32_t unlocks = TakeHostUnlocks();
     text_->MouseSelection(unlocks, CellAt(s_.ps.cursor_address),
                           {selection.anchor_row + 1, selection.anchor_column + 1},
@@ -202,7 +276,7 @@ void MacroRecorder::MouseSelectionMade(const Selection& selection) {
 }
 
 void MacroRecorder::StatementRun(std::string_view statement) {
-    if (!text_ || !runner_.RecordsKeys()) return;
+    if (!TakesKeys()) return;
     const uint32_t unlocks = TakeHostUnlocks();
     text_->Statement(unlocks, CellAt(s_.ps.cursor_address), statement);
 }

@@ -31,9 +31,12 @@ class MacroRecorder final : public RecorderHook {
     // extension "mac" added) without asking. False after a message.
     [[nodiscard]] bool Start(const RecordMacroAnswer& answer);
     // The stop key function while recording: the macro file is written and recording ends. When
-    // the file cannot be written the message says so and the recording goes on, to be stopped
-    // again: nothing recorded is thrown away.
+    // the file cannot be written the message says so and another name is asked for; without one
+    // the recording goes on, to be stopped again: nothing recorded is thrown away.
     bool Stop();
+    // The session closes: the recording is written to its file, or when that fails to a new file
+    // in the macros folder, and recording ends. Asks nothing; the message says where it went.
+    void SaveBeforeClosing();
 
     bool Active() const { return text_.has_value(); }  // recording, perhaps paused
     const std::string& Path() const { return path_; }
@@ -46,10 +49,14 @@ class MacroRecorder final : public RecorderHook {
     void StatementRun(std::string_view statement) override;
 
   private:
+    bool OtherMacroRuns() const;  // any macro of either language, running or waiting
+    bool TakesKeys() const;       // recording, not paused, and no macro running
     uint32_t TakeHostUnlocks();
     RecordedCell CellAt(uint32_t address) const;
     std::string FunctionName(uint16_t code) const;
     [[nodiscard]] int WriteFile() const;
+    void Saved();  // the message, and recording ends
+    void End();
 
     Session& s_;
     MacroRunner& runner_;

@@ -23,14 +23,19 @@ std::string Quoted(std::string_view text) {
     return out;
 }
 
-// A header comment holds one line: line ends become blanks, and in REXX a "*/" would end the
-// comment early.
+// A header comment holds one line and ends where its line does: line ends and other control
+// characters become blanks. In the own language a ";" would end the comment (it ends a statement),
+// in REXX a "*/" would, and a "/*" would open a nested comment that runs to the end of the file.
 std::string CommentText(std::string_view text, RecordLanguage language) {
     std::string out;
-    for (char c : text) out += (c == '\r' || c == '\n') ? ' ' : c;
-    if (language == RecordLanguage::Rexx)
-        for (size_t at = out.find("*/"); at != std::string::npos; at = out.find("*/", at))
-            out.insert(at + 1, " ");
+    for (char c : text) {
+        if (uint8_t(c) < 0x20) c = ' ';
+        if (language == RecordLanguage::Own && c == ';') c = ',';
+        if (language == RecordLanguage::Rexx && !out.empty() &&
+            ((out.back() == '*' && c == '/') || (out.back() == '/' && c == '*')))
+            out += ' ';
+        out += c;
+    }
     return out;
 }
 

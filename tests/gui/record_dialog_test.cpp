@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include "config/temp_folder.h"
@@ -54,6 +56,71 @@ TEST(RecordDialog, TheUiAsksForFileDescriptionAndLanguage) {
     }
     ui.Dismiss();
     EXPECT_FALSE(ui.AskRecordMacro({folder.path(), false}));  // the program is ending
+}
+
+TEST(RecordDialog, AsksBeforeReplacingTheFileTheRecorderWrites) {
+    test::GuiApp();
+    test::TempFolder folder;
+    test::WriteText(folder / "old.v2.mac", "KEEP ME");
+    test::WriteText(folder / "old.v2", "other file");
+    QtUi ui;
+    struct Case {
+        QString typed;
+        bool replace;
+        QString asked;
+        bool answered;
+    };
+    const Case cases[] = {
+        // "old.v2" has an extension of its own, so Qt's dialog would ask about "old.v2"; the
+        // recorder writes "old.v2.mac".
+        {"old.v2", false, "old.v2.mac already exists.\nDo you want to replace it?", false},
+        {"old.v2", true, "old.v2.mac already exists.\nDo you want to replace it?", true},
+        {"new", false, "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        QString asked;
+        int shown = 0;
+        // Whatever is open is answered: the dialog (accepted the first time, then cancelled) and
+        // the question about replacing. Queued, so that a box the answer opens finds the poll
+        // free; nothing more is done until the answer has run.
+        bool answering = false;
+        const auto later = [&](QObject* to, std::function<void()> act) {
+            answering = true;
+            QMetaObject::invokeMethod(
+                to,
+                [&answering, act] {
+                    answering = false;
+                    act();
+                },
+                Qt::QueuedConnection);
+        };
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QWidget* open = QApplication::activeModalWidget();
+            if (answering || !open || !open->isVisible()) return;
+            if (auto* box = qobject_cast<QMessageBox*>(open)) {
+                asked = box->text();
+                later(box,
+                      [box, &c] { box->button(c.replace ? QMessageBox::Yes : QMessageBox::No)->click(); });
+            } else if (auto* dialog = dynamic_cast<RecordDialog*>(open)) {
+                QDialog* d = dialog;  // QFileDialog keeps its accept() protected
+                if (++shown > 1) {
+                    later(d, [d] { d->reject(); });
+                } else {
+                    later(d, [dialog, d, &c] {
+                        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(c.typed);
+                        d->accept();
+                    });
+                }
+            }
+        });
+        poll.start(10);
+        const std::optional<RecordMacroAnswer> got = ui.AskRecordMacro({folder.path(), false});
+        EXPECT_EQ(asked.toStdString(), c.asked.toStdString());
+        EXPECT_EQ(got.has_value(), c.answered);
+        EXPECT_EQ(shown, c.answered ? 1 : 2);
+    }
 }
 
 TEST(RecordDialog, OnlyAReleaseThatEndsADrawnSelectionIsASelectionMade) {

@@ -47,9 +47,18 @@ class RecordUi : public test::RecordingUi {
         answers.pop_front();
         return a;
     }
+    std::optional<std::string> AskFileName(const FileDialogRequest& request) override {
+        file_requests.push_back(request);
+        if (file_answers.empty()) return std::nullopt;
+        std::string a = file_answers.front();
+        file_answers.pop_front();
+        return a;
+    }
     bool CanAsk() const override { return can_ask; }
     std::vector<RecordMacroRequest> requests;
     std::deque<RecordMacroAnswer> answers;
+    std::vector<FileDialogRequest> file_requests;
+    std::deque<std::string> file_answers;
     bool can_ask = true;
 };
 
@@ -160,6 +169,12 @@ TEST_F(RecorderTest, RecordingIsRefusedWithAReason) {
              ASSERT_TRUE(loop.RunUntil([&] { return runner().state() == MacroState::TimedPause; }, 5s));
          },
          "cannot be recorded while the macro"},
+        {"a REXX macro running",
+         [&] {
+             runner().Stop();
+             ASSERT_TRUE(runtime.core().Macros().Dispatcher().StartText("/* rexx */\nx = wait(30)\n"));
+         },
+         "cannot be recorded while the macro"},
     };
     for (const Case& c : cases) {
         ui.shown.clear();
@@ -172,7 +187,8 @@ TEST_F(RecorderTest, RecordingIsRefusedWithAReason) {
             EXPECT_NE(LastMessage().find(c.message), std::string::npos) << c.what << ": " << LastMessage();
         }
     }
-    runner().Stop();
+    runtime.core().Macros().Stop();
+    ASSERT_TRUE(loop.RunUntil([&] { return !runtime.core().Macros().Rexx().Active(); }, 5s));
     // Playing a macro while recording is refused; the recording goes on.
     StartRecording();
     Key(Oper(oper_fn::MacroPlay));
@@ -185,17 +201,29 @@ TEST_F(RecorderTest, AFileThatCannotBeWrittenKeepsTheRecording) {
     std::ofstream(blocker) << "a file where a folder should be";
     StartRecording((blocker / "kept.mac").string());
     Type("KEEP");
-    Key(Oper(oper_fn::MacroStop));
+    Key(Oper(oper_fn::MacroStop));  // another name is asked for; none given
     EXPECT_EQ(ui.shown.back().title, "File Save Error");
     EXPECT_NE(ui.shown.back().text.find("Error 20 while saving " + (blocker / "kept.mac").string()),
               std::string::npos)
         << LastMessage();
+    ASSERT_EQ(ui.file_requests.size(), 1u);
+    EXPECT_EQ(ui.file_requests[0].file_name, "kept.mac");
     EXPECT_TRUE(recorder().Active());
     EXPECT_EQ(s().indicators.macro_letter, 'R');
-    fs::remove(blocker);
+    // The name given the second time is written; a folder's name is shown as the box shows text.
+    const fs::path other = folder /
+                           "m\xC3\xA4"
+                           "c";
+    fs::create_directory(other);
+    ui.file_answers.push_back((other / "renamed.mac").string());
     Key(Oper(oper_fn::MacroStop));
     EXPECT_EQ(ui.shown.back().title, "Macro Recorded");
-    std::ifstream in(blocker / "kept.mac");
+    EXPECT_NE(LastMessage().find(folder / "m\xE4"
+                                          "c/renamed.mac"),
+              std::string::npos)
+        << LastMessage();
+    EXPECT_FALSE(recorder().Active());
+    std::ifstream in(other / "renamed.mac");
     std::stringstream all;
     all << in.rdbuf();
     EXPECT_NE(all.str().find("Type(\"KEEP\")\r\n"), std::string::npos);
@@ -207,6 +235,9 @@ TEST_F(RecorderTest, MacrosRunWhileRecordingAreNotRecordedKeyByKey) {
     ASSERT_TRUE(runner().StartText("TYPE(\"ZZ\")"));
     ASSERT_TRUE(loop.RunUntil([&] { return !runner().Active(); }, 5s));
     EXPECT_EQ(s().indicators.macro_letter, 'R') << "recording goes on after the macro";
+    // A REXX macro's keys are its own too.
+    ASSERT_TRUE(runtime.core().Macros().Dispatcher().StartText("/* rexx */\ncall type 'RR'\n"));
+    ASSERT_TRUE(loop.RunUntil([&] { return !runtime.core().Macros().Rexx().Active(); }, 5s));
     Type("Q");
     // The wheel runs its statement as macro text: the statement is recorded, not its keys.
     HandleWheel(s(), -120);
@@ -215,6 +246,7 @@ TEST_F(RecorderTest, MacrosRunWhileRecordingAreNotRecordedKeyByKey) {
     const std::string text = Saved();
     EXPECT_NE(text.find("Type(\"AQ\")\r\n" + s().settings.WheelDown + "\r\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("ZZ"), std::string::npos) << text;
+    EXPECT_EQ(text.find("RR"), std::string::npos) << text;
     EXPECT_EQ(text.find("PF8"), text.rfind("PF8")) << text;
 }
 
@@ -247,10 +279,25 @@ TEST_F(RecorderTest, MouseClicksAndSelectionsAreRecordedAndPlayBack) {
 }
 
 TEST_F(RecorderTest, ASessionThatClosesWhileRecordingKeepsTheRecording) {
-    StartRecording();
+    StartRecording("\xCE\xA9mega");  // a name Windows-1252 lacks a character of: "?" in the header
     Type("LAST");
     runtime.Destroy();
-    EXPECT_NE(Saved().find("Type(\"LAST\")\r\n"), std::string::npos) << LastMessage();
+    EXPECT_NE(Saved("\xCE\xA9mega.mac").find("* ?mega.mac\r\n"), std::string::npos) << LastMessage();
+    EXPECT_NE(Saved("\xCE\xA9mega.mac").find("Type(\"LAST\")\r\n"), std::string::npos) << LastMessage();
+}
+
+TEST_F(RecorderTest, ASessionThatClosesWithAnUnwritableNameSavesInTheMacrosFolder) {
+    const fs::path blocker = folder / "blocker";
+    std::ofstream(blocker) << "a file where a folder should be";
+    std::ofstream(fs::path(s().folders.macros) / "kept.mac") << "KEEP ME";
+    StartRecording((blocker / "kept.mac").string());
+    Type("LAST");
+    runtime.Destroy();
+    EXPECT_TRUE(ui.file_requests.empty()) << "nobody is asked while closing";
+    EXPECT_EQ(Saved("kept.mac"), "KEEP ME");
+    EXPECT_NE(Saved("kept-2.mac").find("Type(\"LAST\")\r\n"), std::string::npos) << LastMessage();
+    EXPECT_NE(LastMessage().find("saved as " + s().folders.macros + "/kept-2.mac instead"), std::string::npos)
+        << LastMessage();
 }
 
 }  // namespace

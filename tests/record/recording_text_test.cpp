@@ -56,6 +56,16 @@ TEST(RecordingText, HeadersOfBothLanguages) {
               std::string::npos);
     EXPECT_NE(RecordingText(Header(RecordLanguage::Rexx, "a */ b\nc")).text().find("/* a * / b c */\r\n"),
               std::string::npos);
+    // Regina nests comments: an opening "/*" would leave the rest of the file inside one.
+    EXPECT_NE(RecordingText(Header(RecordLanguage::Rexx, "my /* logon /*/"))
+                  .text()
+                  .find("/* my / * logon / * / */\r\n"),
+              std::string::npos);
+    // A ";" ends an own-language comment and the rest would be run as a statement.
+    EXPECT_NE(RecordingText(Header(RecordLanguage::Own, "TSO logon; run\x1A daily"))
+                  .text()
+                  .find("* TSO logon, run  daily\r\n"),
+              std::string::npos);
     EXPECT_EQ(RecordingText(Header(RecordLanguage::Rexx)).statements(), 5);
 }
 
