@@ -23,6 +23,8 @@
 #include "gui/dialog_fit.h"
 #include "gui/print_page_setup.h"
 #include "gui/qt_text.h"
+#include "options/option_table.h"
+#include "options/options_by_name.h"
 
 namespace orkan {
 
@@ -137,8 +139,8 @@ std::span<const OptionRow> OptionRows() {
 }
 
 OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, const CountryLists& countries,
-                             OptionsPagesAvailable available, QWidget* parent)
-    : QDialog(parent), ui_(ui), record_(record) {
+                             OptionsPagesAvailable available, const FontLimits& font_limits, QWidget* parent)
+    : QDialog(parent), ui_(ui), record_(record), countries_(countries), font_limits_(font_limits) {
     setWindowTitle("Options");
     tabs_ = new QTabWidget;
     tabs_->setAccessibleName("Option pages");
@@ -213,26 +215,34 @@ QWidget* OptionsDialog::MakeTablePage(int page) {
                 return true;
             });
         } else if (f.kind == FieldKind::Text) {
+            // No maximum length: a longer paste would be cut without a word; OK says why instead.
             auto* edit = new QLineEdit(DisplayToQString(record_.Text(f)));
-            edit->setMaxLength(f.max);
+            form->addRow(label, edit);
+            takers_.push_back(
+                [this, edit, &f, label](SessionRecord& r) { return TakeText(r, f, label, edit->text()); });
+        } else {
+            // A line edit, not a spin box: a spin box drops a keystroke that leaves its range and
+            // keeps a different number; this one keeps what was typed and OK refuses it.
+            auto* edit = new QLineEdit(QString::number(record_.Number(f)));
             form->addRow(label, edit);
             takers_.push_back([this, edit, &f, label](SessionRecord& r) {
-                const std::optional<std::string> text = QStringToDisplay(edit->text());
-                if (!text || !r.SetText(f, *text)) {
+                const OptionEntry* e = FindOptionFor(f);
+                // The cell size has its own check, of width and height together (MakeFontPage).
+                const bool by_option = e && e->kind != OptionKind::CellSize;
+                const int64_t low = by_option ? e->minimum : f.min, high = by_option ? e->limit : f.max;
+                const QString typed = edit->text().trimmed();
+                bool number = !typed.isEmpty();
+                for (const QChar c : typed) number = number && c >= '0' && c <= '9';
+                const qlonglong value = number ? typed.toLongLong(&number) : 0;
+                if (!number || (by_option ? !InOptionRange(*e, value) : value < low || value > high)) {
                     ui_.ShowMessage({"Options",
-                                     "The text for \"" + label.toStdString() + "\" cannot be stored.",
+                                     "\"" + QStringForMessage(edit->text()) + "\" cannot be used for \"" +
+                                         label.toStdString() + "\": it must be a number from " +
+                                         std::to_string(low) + " to " + std::to_string(high) + ".",
                                      Buttons::Ok, Icon::Warning});
                     return false;
                 }
-                return true;
-            });
-        } else {
-            auto* spin = new QSpinBox;
-            spin->setRange(f.min, f.max);
-            spin->setValue(int(record_.Number(f)));
-            form->addRow(label, spin);
-            takers_.push_back([spin, &f](SessionRecord& r) {
-                r.SetNumber(f, uint32_t(spin->value()));
+                r.SetNumber(f, uint32_t(value));
                 return true;
             });
         }
@@ -272,13 +282,24 @@ QWidget* OptionsDialog::MakeFontPage() {
         if (kind->currentIndex() != shown_kind && k != 2 &&
             !r.SetText(field::FontName, k == 1 ? "Orkan Thin Fonts" : "Orkan Thick Fonts"))
             return false;
-        const std::optional<std::string> name = QStringToDisplay(family->currentText().trimmed());
-        if (!name || !r.SetText(field::TrueTypeFontName, *name)) {
-            ui_.ShowMessage(
-                {"Options", "The face name cannot be stored in the session.", Buttons::Ok, Icon::Warning});
-            return false;
-        }
-        return true;
+        return TakeText(r, field::TrueTypeFontName, "TrueType face", family->currentText().trimmed());
+    });
+    // Width and height together, with the limits SETOPTION's FONT SIZE uses: a cell of 1 x 1
+    // leaves the screen unreadable, one beyond the font limits is not honoured, and a width with a
+    // height of 0 is neither a fixed cell nor fitting.
+    takers_.push_back([this](SessionRecord& r) {
+        const CellSize cell{int(r.Number(field::CellWidth)), int(r.Number(field::CellHeight))};
+        if (UsableCell(cell, font_limits_)) return true;
+        const CellRange range = UsableCellRange(font_limits_);
+        ui_.ShowMessage({"Options",
+                         "The fixed cell size " + std::to_string(cell.width) + " x " +
+                             std::to_string(cell.height) + " cannot be used: the width must be " +
+                             std::to_string(range.min_width) + " to " + std::to_string(range.max_width) +
+                             " and the height " + std::to_string(range.min_height) + " to " +
+                             std::to_string(range.max_height) +
+                             " pixels, or both 0 to fit the font to the window.",
+                         Buttons::Ok, Icon::Warning});
+        return false;
     });
     return w;
 }
@@ -404,19 +425,63 @@ void OptionsDialog::AddCodePageRows(QWidget* page, int number, const CountryList
                  : number == P::Transfer ? "PC code page for text transfers:"
                                          : "Keyboard country:",
                  combo);
-    takers_.push_back([this, combo, &f](SessionRecord& r) {
+    takers_.push_back([this, combo, &f, number](SessionRecord& r) {
         const QString chosen =
             combo->currentIndex() >= 0 && combo->currentText() == combo->itemText(combo->currentIndex())
                 ? combo->currentData().toString()
                 : combo->currentText();
+        const QString label = number == P::Connection ? "Host code page"
+                              : number == P::Transfer ? "PC code page for text transfers"
+                                                      : "Keyboard country";
+        // Without country.lst (its message has been shown) the stored name stays as it is.
+        const bool no_list = countries_.countries.empty() && countries_.keyboard_countries.empty() &&
+                             countries_.transfer_tables.empty();
+        if (no_list && chosen == DisplayToQString(record_.Text(f))) return true;
         const std::optional<std::string> text = QStringToDisplay(chosen);
-        if (!text || !r.SetText(f, *text)) {
-            ui_.ShowMessage({"Options", "The code page name cannot be stored in the session.", Buttons::Ok,
-                             Icon::Warning});
+        // The same check as SETOPTION's: a misspelt name would quietly select the base tables.
+        const std::optional<std::string> listed = text ? ListedCodePage(countries_, f, *text) : std::nullopt;
+        if (!listed) {
+            ui_.ShowMessage({"Options",
+                             "\"" + QStringForMessage(chosen) + "\" cannot be used for \"" +
+                                 label.toStdString() + "\": country.lst does not list it.",
+                             Buttons::Ok, Icon::Warning});
             return false;
         }
-        return true;
+        return TakeText(r, f, label, DisplayToQString(*listed));
     });
+}
+
+bool OptionsDialog::TakeText(SessionRecord& r, const FieldDef& f, const QString& label,
+                             const QString& typed) {
+    const std::string name = "\"" + label.toStdString() + "\"";
+    const std::optional<std::string> text = QStringToDisplay(typed);
+    if (!text) {
+        ui_.ShowMessage({"Options",
+                         "The text for " + name +
+                             " cannot be stored: the session keeps only Windows-1252 characters, and " +
+                             DescribeRefusedCharacter(typed).toStdString() + " is not one.",
+                         Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    // The field ends at its first NUL: what follows would be lost.
+    if (const size_t nul = text->find('\0'); nul != std::string::npos) {
+        ui_.ShowMessage({"Options",
+                         "The text for " + name +
+                             " cannot be stored: it holds a NUL character at character " +
+                             std::to_string(nul + 1) + ".",
+                         Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    const OptionEntry* e = FindOptionFor(f);
+    const size_t limit = size_t(e && e->kind == OptionKind::Text ? e->limit : f.max);
+    if (text->size() > limit || !r.SetText(f, *text)) {
+        ui_.ShowMessage({"Options",
+                         "The text for " + name + " has " + std::to_string(text->size()) +
+                             " characters; at most " + std::to_string(limit) + " can be stored.",
+                         Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    return true;
 }
 
 bool OptionsDialog::TakeFields() {
