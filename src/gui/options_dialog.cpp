@@ -129,7 +129,11 @@ QColor ToQColor(Rgb rgb) {
 }
 
 void Swatch(QPushButton* button, Rgb rgb) {
-    button->setStyleSheet(QString("background-color: %1;").arg(ToQColor(rgb).name()));
+    // The button's number in white on a dark colour: black on black could not be read.
+    const QColor colour = ToQColor(rgb);
+    const bool dark = qGray(colour.rgb()) < 128;
+    button->setStyleSheet(
+        QString("background-color: %1; color: %2;").arg(colour.name(), dark ? "white" : "black"));
 }
 
 }  // namespace
@@ -195,9 +199,10 @@ QWidget* OptionsDialog::MakeTablePage(int page) {
         any = true;
         const FieldDef& f = *row.field;
         const QString label = QString::fromUtf8(row.label.data(), qsizetype(row.label.size()));
-        if (f.kind == FieldKind::Flag) {
+        // A 0/1 choice without item names reads as a check box too.
+        if (f.kind == FieldKind::Flag || (f.kind == FieldKind::Choice && row.choices.empty() && f.max == 1)) {
             auto* box = new QCheckBox(label);
-            box->setChecked(record_.Flag(f));
+            box->setChecked(record_.Number(f) != 0);
             form->addRow(box);
             takers_.push_back([box, &f](SessionRecord& r) {
                 r.SetNumber(f, box->isChecked() ? 1 : 0);

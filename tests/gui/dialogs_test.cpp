@@ -55,6 +55,11 @@ TEST(OptionsDialogTest, OpensAtThePageAndTakesTheRows) {
     for (QCheckBox* box : d.findChildren<QCheckBox*>())
         if (box->text() == "Alt keys open the menus") alt = box;
     ASSERT_NE(alt, nullptr);
+    // A 0/1 choice without item names is a check box too.
+    QCheckBox* locate = nullptr;
+    for (QCheckBox* box : d.findChildren<QCheckBox*>())
+        if (box->text() == "Flash a frame when locating the cursor") locate = box;
+    EXPECT_NE(locate, nullptr);
     const bool was = record.Flag(field::UseAltForMenu);
     EXPECT_EQ(alt->isChecked(), was);
     alt->setChecked(!was);
@@ -81,6 +86,8 @@ TEST(OptionsDialogTest, ColoursAreNamedInWords) {
         return static_cast<QWidget*>(nullptr);
     };
     EXPECT_NE(named("Session colour 2: red (#FF0000)"), nullptr);
+    // Its number readable on it: white on black.
+    EXPECT_TRUE(named("Session colour 0: black (#000000)")->styleSheet().contains("color: white"));
     auto* text = qobject_cast<QSpinBox*>(named("Unprotected: text colour"));
     auto* background = qobject_cast<QSpinBox*>(named("Unprotected: background colour"));
     ASSERT_TRUE(text && background);
