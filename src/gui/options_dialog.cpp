@@ -12,12 +12,12 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "display/palette.h"
 #include "gui/dialog_fit.h"
@@ -122,6 +122,18 @@ constexpr std::array<std::string_view, 27> kRoleNames = {
 
 QStringList Split(std::string_view items) {
     return QString::fromUtf8(items.data(), qsizetype(items.size())).split('|');
+}
+
+// Decimal digits (blanks around them aside) as a number; nothing for any other text.
+std::optional<int64_t> TypedNumber(const QString& text) {
+    const QString digits = text.trimmed();
+    if (digits.isEmpty()) return std::nullopt;
+    for (const QChar c : digits)
+        if (c < '0' || c > '9') return std::nullopt;
+    bool fits = false;
+    const qlonglong n = digits.toLongLong(&fits);
+    if (!fits) return std::nullopt;
+    return int64_t(n);
 }
 
 QColor ToQColor(Rgb rgb) {
@@ -235,19 +247,12 @@ QWidget* OptionsDialog::MakeTablePage(int page) {
                 // The cell size has its own check, of width and height together (MakeFontPage).
                 const bool by_option = e && e->kind != OptionKind::CellSize;
                 const int64_t low = by_option ? e->minimum : f.min, high = by_option ? e->limit : f.max;
-                const QString typed = edit->text().trimmed();
-                bool number = !typed.isEmpty();
-                for (const QChar c : typed) number = number && c >= '0' && c <= '9';
-                const qlonglong value = number ? typed.toLongLong(&number) : 0;
-                if (!number || (by_option ? !InOptionRange(*e, value) : value < low || value > high)) {
-                    ui_.ShowMessage({"Options",
-                                     "\"" + QStringForMessage(edit->text()) + "\" cannot be used for \"" +
-                                         label.toStdString() + "\": it must be a number from " +
-                                         std::to_string(low) + " to " + std::to_string(high) + ".",
-                                     Buttons::Ok, Icon::Warning});
+                const std::optional<int64_t> value = TypedNumber(edit->text());
+                if (!value || (by_option ? !InOptionRange(*e, *value) : *value < low || *value > high)) {
+                    RefuseNumber(edit->text(), label, low, high);
                     return false;
                 }
-                r.SetNumber(f, uint32_t(value));
+                r.SetNumber(f, uint32_t(*value));
                 return true;
             });
         }
@@ -364,21 +369,23 @@ QWidget* OptionsDialog::MakeColourPage() {
     auto* roles = new QGridLayout;
     const int per_column = (int(kRoleNames.size()) + 1) / 2;
     for (int role = 0; role < int(kRoleNames.size()); ++role) {
-        auto* fg = new QSpinBox;
-        auto* bg = new QSpinBox;
-        fg->setRange(0, kPaletteSize - 1);
-        bg->setRange(0, kPaletteSize - 1);
-        fg->setValue(record_.RoleForeground(role));
-        bg->setValue(record_.RoleBackground(role));
+        // Line edits that keep what was typed, as the number rows (MakeTablePage); OK checks them.
+        auto* fg = new QLineEdit(QString::number(record_.RoleForeground(role)));
+        auto* bg = new QLineEdit(QString::number(record_.RoleBackground(role)));
         const QString role_name = QString::fromUtf8(kRoleNames[size_t(role)].data());
         fg->setAccessibleName(role_name + ": text colour");
         bg->setAccessibleName(role_name + ": background colour");
-        for (QSpinBox* box : {fg, bg}) {
+        for (QLineEdit* box : {fg, bg}) {
+            box->setMaximumWidth(box->fontMetrics().horizontalAdvance("0000") + 16);
             const auto describe = [box, entry_words] {
-                box->setAccessibleDescription(entry_words(box->value()));
+                const std::optional<int64_t> entry = TypedNumber(box->text());
+                box->setAccessibleDescription(
+                    entry && *entry < kPaletteSize
+                        ? entry_words(int(*entry))
+                        : QString("not a colour entry (0 to %1)").arg(kPaletteSize - 1));
             };
             describe();
-            QObject::connect(box, &QSpinBox::valueChanged, box, describe);
+            QObject::connect(box, &QLineEdit::textChanged, box, describe);
             describe_roles->push_back(describe);
         }
         auto* row = new QHBoxLayout;
@@ -391,8 +398,18 @@ QWidget* OptionsDialog::MakeColourPage() {
         roles->addWidget(new QLabel(QString::fromUtf8(kRoleNames[size_t(role)].data()) + ":"), grid_row,
                          grid_column);
         roles->addLayout(row, grid_row, grid_column + 1);
-        takers_.push_back([fg, bg, role](SessionRecord& r) {
-            r.SetRole(role, uint8_t(fg->value()), uint8_t(bg->value()));
+        takers_.push_back([this, fg, bg, role](SessionRecord& r) {
+            std::array<uint8_t, 2> entries{};
+            for (size_t i = 0; i < 2; ++i) {
+                QLineEdit* box = i == 0 ? fg : bg;
+                const std::optional<int64_t> entry = TypedNumber(box->text());
+                if (!entry || *entry >= kPaletteSize) {
+                    RefuseNumber(box->text(), box->accessibleName(), 0, kPaletteSize - 1);
+                    return false;
+                }
+                entries[i] = uint8_t(*entry);
+            }
+            r.SetRole(role, entries[0], entries[1]);
             return true;
         });
     }
@@ -454,6 +471,14 @@ void OptionsDialog::AddCodePageRows(QWidget* page, int number, const CountryList
         }
         return TakeText(r, f, label, DisplayToQString(*listed));
     });
+}
+
+void OptionsDialog::RefuseNumber(const QString& typed, const QString& label, int64_t low, int64_t high) {
+    ui_.ShowMessage({"Options",
+                     "\"" + QStringForMessage(typed) + "\" cannot be used for \"" + label.toStdString() +
+                         "\": it must be a number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ".",
+                     Buttons::Ok, Icon::Warning});
 }
 
 bool OptionsDialog::TakeText(SessionRecord& r, const FieldDef& f, const QString& label,

@@ -72,6 +72,8 @@ class OptionsDialog : public QDialog {
     // `typed` into text field `f`; false after a message naming `label` and the reason (a character
     // without a Windows-1252 form, a NUL, more characters than the option takes).
     bool TakeText(SessionRecord& r, const FieldDef& f, const QString& label, const QString& typed);
+    // The message for a number box that does not hold a number from `low` to `high`.
+    void RefuseNumber(const QString& typed, const QString& label, int64_t low, int64_t high);
 
     Ui& ui_;
     SessionRecord record_;

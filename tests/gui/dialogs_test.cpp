@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -88,13 +87,19 @@ TEST(OptionsDialogTest, ColoursAreNamedInWords) {
     EXPECT_NE(named("Session colour 2: red (#FF0000)"), nullptr);
     // Its number readable on it: white on black.
     EXPECT_TRUE(named("Session colour 0: black (#000000)")->styleSheet().contains("color: white"));
-    auto* text = qobject_cast<QSpinBox*>(named("Unprotected: text colour"));
-    auto* background = qobject_cast<QSpinBox*>(named("Unprotected: background colour"));
+    auto* text = qobject_cast<QLineEdit*>(named("Unprotected: text colour"));
+    auto* background = qobject_cast<QLineEdit*>(named("Unprotected: background colour"));
     ASSERT_TRUE(text && background);
     EXPECT_EQ(text->accessibleDescription(), "red (#FF0000)");
     EXPECT_EQ(background->accessibleDescription(), "beige (#E7C59E)");  // a frame colour
-    text->setValue(0);
+    text->setText("0");
     EXPECT_EQ(text->accessibleDescription(), QString::fromStdString(ColourWords(record.SessionColour(0))));
+    // An entry past the palette is kept as typed and refused at OK.
+    text->setText("25");
+    EXPECT_FALSE(d.TakeFields());
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text,
+              "\"25\" cannot be used for \"Unprotected: text colour\": it must be a number from 0 to 21.");
 }
 
 // Every page of the options fits the screen, its long pages scrolling: OK and Cancel are always on
