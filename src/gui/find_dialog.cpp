@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "charset/display_unicode.h"
 #include "clipboard/clipboard_state.h"
 #include "gui/qt_text.h"
 
@@ -77,13 +76,10 @@ void FindDialog::accept() {
     const QString typed = text_->currentText();
     const std::optional<std::string> display = QStringToDisplay(typed);
     if (!display) {
-        // Named, so the user knows which one to take out.
-        const DisplayText converted = Utf8ToDisplay(typed.toStdString());
-        const std::string which = converted.failures.empty()
-                                      ? std::string()
-                                      : " (" + DescribeUnconvertible(converted.failures[0]) + ")";
+        // Named and counted as the user counts, so they know which one to take out.
         ui_.ShowMessage({std::string(kFindTitle),
-                         "The text to find has a character that cannot be on the screen" + which + ".",
+                         "The text to find has a character that cannot be on the screen (" +
+                             DescribeRefusedCharacter(typed).toStdString() + ").",
                          Buttons::Ok, Icon::Warning});
         return;
     }

@@ -12,17 +12,19 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "display/palette.h"
 #include "gui/dialog_fit.h"
 #include "gui/print_page_setup.h"
 #include "gui/qt_text.h"
+#include "options/option_table.h"
+#include "options/options_by_name.h"
 
 namespace orkan {
 
@@ -122,12 +124,28 @@ QStringList Split(std::string_view items) {
     return QString::fromUtf8(items.data(), qsizetype(items.size())).split('|');
 }
 
+// Decimal digits (blanks around them aside) as a number; nothing for any other text.
+std::optional<int64_t> TypedNumber(const QString& text) {
+    const QString digits = text.trimmed();
+    if (digits.isEmpty()) return std::nullopt;
+    for (const QChar c : digits)
+        if (c < '0' || c > '9') return std::nullopt;
+    bool fits = false;
+    const qlonglong n = digits.toLongLong(&fits);
+    if (!fits) return std::nullopt;
+    return int64_t(n);
+}
+
 QColor ToQColor(Rgb rgb) {
     return QColor(int(rgb >> 16) & 0xFF, int(rgb >> 8) & 0xFF, int(rgb) & 0xFF);
 }
 
 void Swatch(QPushButton* button, Rgb rgb) {
-    button->setStyleSheet(QString("background-color: %1;").arg(ToQColor(rgb).name()));
+    // The button's number in white on a dark colour: black on black could not be read.
+    const QColor colour = ToQColor(rgb);
+    const bool dark = qGray(colour.rgb()) < 128;
+    button->setStyleSheet(
+        QString("background-color: %1; color: %2;").arg(colour.name(), dark ? "white" : "black"));
 }
 
 }  // namespace
@@ -137,8 +155,8 @@ std::span<const OptionRow> OptionRows() {
 }
 
 OptionsDialog::OptionsDialog(Ui& ui, const SessionRecord& record, int page, const CountryLists& countries,
-                             OptionsPagesAvailable available, QWidget* parent)
-    : QDialog(parent), ui_(ui), record_(record) {
+                             OptionsPagesAvailable available, const FontLimits& font_limits, QWidget* parent)
+    : QDialog(parent), ui_(ui), record_(record), countries_(countries), font_limits_(font_limits) {
     setWindowTitle("Options");
     tabs_ = new QTabWidget;
     tabs_->setAccessibleName("Option pages");
@@ -193,9 +211,10 @@ QWidget* OptionsDialog::MakeTablePage(int page) {
         any = true;
         const FieldDef& f = *row.field;
         const QString label = QString::fromUtf8(row.label.data(), qsizetype(row.label.size()));
-        if (f.kind == FieldKind::Flag) {
+        // A 0/1 choice without item names reads as a check box too.
+        if (f.kind == FieldKind::Flag || (f.kind == FieldKind::Choice && row.choices.empty() && f.max == 1)) {
             auto* box = new QCheckBox(label);
-            box->setChecked(record_.Flag(f));
+            box->setChecked(record_.Number(f) != 0);
             form->addRow(box);
             takers_.push_back([box, &f](SessionRecord& r) {
                 r.SetNumber(f, box->isChecked() ? 1 : 0);
@@ -213,26 +232,27 @@ QWidget* OptionsDialog::MakeTablePage(int page) {
                 return true;
             });
         } else if (f.kind == FieldKind::Text) {
+            // No maximum length: a longer paste would be cut without a word; OK says why instead.
             auto* edit = new QLineEdit(DisplayToQString(record_.Text(f)));
-            edit->setMaxLength(f.max);
+            form->addRow(label, edit);
+            takers_.push_back(
+                [this, edit, &f, label](SessionRecord& r) { return TakeText(r, f, label, edit->text()); });
+        } else {
+            // A line edit, not a spin box: a spin box drops a keystroke that leaves its range and
+            // keeps a different number; this one keeps what was typed and OK refuses it.
+            auto* edit = new QLineEdit(QString::number(record_.Number(f)));
             form->addRow(label, edit);
             takers_.push_back([this, edit, &f, label](SessionRecord& r) {
-                const std::optional<std::string> text = QStringToDisplay(edit->text());
-                if (!text || !r.SetText(f, *text)) {
-                    ui_.ShowMessage({"Options",
-                                     "The text for \"" + label.toStdString() + "\" cannot be stored.",
-                                     Buttons::Ok, Icon::Warning});
+                const OptionEntry* e = FindOptionFor(f);
+                // The cell size has its own check, of width and height together (MakeFontPage).
+                const bool by_option = e && e->kind != OptionKind::CellSize;
+                const int64_t low = by_option ? e->minimum : f.min, high = by_option ? e->limit : f.max;
+                const std::optional<int64_t> value = TypedNumber(edit->text());
+                if (!value || (by_option ? !InOptionRange(*e, *value) : *value < low || *value > high)) {
+                    RefuseNumber(edit->text(), label, low, high);
                     return false;
                 }
-                return true;
-            });
-        } else {
-            auto* spin = new QSpinBox;
-            spin->setRange(f.min, f.max);
-            spin->setValue(int(record_.Number(f)));
-            form->addRow(label, spin);
-            takers_.push_back([spin, &f](SessionRecord& r) {
-                r.SetNumber(f, uint32_t(spin->value()));
+                r.SetNumber(f, uint32_t(*value));
                 return true;
             });
         }
@@ -272,13 +292,24 @@ QWidget* OptionsDialog::MakeFontPage() {
         if (kind->currentIndex() != shown_kind && k != 2 &&
             !r.SetText(field::FontName, k == 1 ? "Orkan Thin Fonts" : "Orkan Thick Fonts"))
             return false;
-        const std::optional<std::string> name = QStringToDisplay(family->currentText().trimmed());
-        if (!name || !r.SetText(field::TrueTypeFontName, *name)) {
-            ui_.ShowMessage(
-                {"Options", "The face name cannot be stored in the session.", Buttons::Ok, Icon::Warning});
-            return false;
-        }
-        return true;
+        return TakeText(r, field::TrueTypeFontName, "TrueType face", family->currentText().trimmed());
+    });
+    // Width and height together, with the limits SETOPTION's FONT SIZE uses: a cell of 1 x 1
+    // leaves the screen unreadable, one beyond the font limits is not honoured, and a width with a
+    // height of 0 is neither a fixed cell nor fitting.
+    takers_.push_back([this](SessionRecord& r) {
+        const CellSize cell{int(r.Number(field::CellWidth)), int(r.Number(field::CellHeight))};
+        if (UsableCell(cell, font_limits_)) return true;
+        const CellRange range = UsableCellRange(font_limits_);
+        ui_.ShowMessage({"Options",
+                         "The fixed cell size " + std::to_string(cell.width) + " x " +
+                             std::to_string(cell.height) + " cannot be used: the width must be " +
+                             std::to_string(range.min_width) + " to " + std::to_string(range.max_width) +
+                             " and the height " + std::to_string(range.min_height) + " to " +
+                             std::to_string(range.max_height) +
+                             " pixels, or both 0 to fit the font to the window.",
+                         Buttons::Ok, Icon::Warning});
+        return false;
     });
     return w;
 }
@@ -338,21 +369,23 @@ QWidget* OptionsDialog::MakeColourPage() {
     auto* roles = new QGridLayout;
     const int per_column = (int(kRoleNames.size()) + 1) / 2;
     for (int role = 0; role < int(kRoleNames.size()); ++role) {
-        auto* fg = new QSpinBox;
-        auto* bg = new QSpinBox;
-        fg->setRange(0, kPaletteSize - 1);
-        bg->setRange(0, kPaletteSize - 1);
-        fg->setValue(record_.RoleForeground(role));
-        bg->setValue(record_.RoleBackground(role));
+        // Line edits that keep what was typed, as the number rows (MakeTablePage); OK checks them.
+        auto* fg = new QLineEdit(QString::number(record_.RoleForeground(role)));
+        auto* bg = new QLineEdit(QString::number(record_.RoleBackground(role)));
         const QString role_name = QString::fromUtf8(kRoleNames[size_t(role)].data());
         fg->setAccessibleName(role_name + ": text colour");
         bg->setAccessibleName(role_name + ": background colour");
-        for (QSpinBox* box : {fg, bg}) {
+        for (QLineEdit* box : {fg, bg}) {
+            box->setMaximumWidth(box->fontMetrics().horizontalAdvance("0000") + 16);
             const auto describe = [box, entry_words] {
-                box->setAccessibleDescription(entry_words(box->value()));
+                const std::optional<int64_t> entry = TypedNumber(box->text());
+                box->setAccessibleDescription(
+                    entry && *entry < kPaletteSize
+                        ? entry_words(int(*entry))
+                        : QString("not a colour entry (0 to %1)").arg(kPaletteSize - 1));
             };
             describe();
-            QObject::connect(box, &QSpinBox::valueChanged, box, describe);
+            QObject::connect(box, &QLineEdit::textChanged, box, describe);
             describe_roles->push_back(describe);
         }
         auto* row = new QHBoxLayout;
@@ -365,8 +398,18 @@ QWidget* OptionsDialog::MakeColourPage() {
         roles->addWidget(new QLabel(QString::fromUtf8(kRoleNames[size_t(role)].data()) + ":"), grid_row,
                          grid_column);
         roles->addLayout(row, grid_row, grid_column + 1);
-        takers_.push_back([fg, bg, role](SessionRecord& r) {
-            r.SetRole(role, uint8_t(fg->value()), uint8_t(bg->value()));
+        takers_.push_back([this, fg, bg, role](SessionRecord& r) {
+            std::array<uint8_t, 2> entries{};
+            for (size_t i = 0; i < 2; ++i) {
+                QLineEdit* box = i == 0 ? fg : bg;
+                const std::optional<int64_t> entry = TypedNumber(box->text());
+                if (!entry || *entry >= kPaletteSize) {
+                    RefuseNumber(box->text(), box->accessibleName(), 0, kPaletteSize - 1);
+                    return false;
+                }
+                entries[i] = uint8_t(*entry);
+            }
+            r.SetRole(role, entries[0], entries[1]);
             return true;
         });
     }
@@ -404,19 +447,71 @@ void OptionsDialog::AddCodePageRows(QWidget* page, int number, const CountryList
                  : number == P::Transfer ? "PC code page for text transfers:"
                                          : "Keyboard country:",
                  combo);
-    takers_.push_back([this, combo, &f](SessionRecord& r) {
+    takers_.push_back([this, combo, &f, number](SessionRecord& r) {
         const QString chosen =
             combo->currentIndex() >= 0 && combo->currentText() == combo->itemText(combo->currentIndex())
                 ? combo->currentData().toString()
                 : combo->currentText();
+        const QString label = number == P::Connection ? "Host code page"
+                              : number == P::Transfer ? "PC code page for text transfers"
+                                                      : "Keyboard country";
+        // Without country.lst (its message has been shown) the stored name stays as it is.
+        const bool no_list = countries_.countries.empty() && countries_.keyboard_countries.empty() &&
+                             countries_.transfer_tables.empty();
+        if (no_list && chosen == DisplayToQString(record_.Text(f))) return true;
         const std::optional<std::string> text = QStringToDisplay(chosen);
-        if (!text || !r.SetText(f, *text)) {
-            ui_.ShowMessage({"Options", "The code page name cannot be stored in the session.", Buttons::Ok,
-                             Icon::Warning});
+        // The same check as SETOPTION's: a misspelt name would quietly select the base tables.
+        const std::optional<std::string> listed = text ? ListedCodePage(countries_, f, *text) : std::nullopt;
+        if (!listed) {
+            ui_.ShowMessage({"Options",
+                             "\"" + QStringForMessage(chosen) + "\" cannot be used for \"" +
+                                 label.toStdString() + "\": country.lst does not list it.",
+                             Buttons::Ok, Icon::Warning});
             return false;
         }
-        return true;
+        return TakeText(r, f, label, DisplayToQString(*listed));
     });
+}
+
+void OptionsDialog::RefuseNumber(const QString& typed, const QString& label, int64_t low, int64_t high) {
+    ui_.ShowMessage({"Options",
+                     "\"" + QStringForMessage(typed) + "\" cannot be used for \"" + label.toStdString() +
+                         "\": it must be a number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ".",
+                     Buttons::Ok, Icon::Warning});
+}
+
+bool OptionsDialog::TakeText(SessionRecord& r, const FieldDef& f, const QString& label,
+                             const QString& typed) {
+    const std::string name = "\"" + label.toStdString() + "\"";
+    const std::optional<std::string> text = QStringToDisplay(typed);
+    if (!text) {
+        ui_.ShowMessage({"Options",
+                         "The text for " + name +
+                             " cannot be stored: the session keeps only Windows-1252 characters, and " +
+                             DescribeRefusedCharacter(typed).toStdString() + " is not one.",
+                         Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    // The field ends at its first NUL: what follows would be lost.
+    if (const size_t nul = text->find('\0'); nul != std::string::npos) {
+        ui_.ShowMessage({"Options",
+                         "The text for " + name +
+                             " cannot be stored: it holds a NUL character at character " +
+                             std::to_string(nul + 1) + ".",
+                         Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    const OptionEntry* e = FindOptionFor(f);
+    const size_t limit = size_t(e && e->kind == OptionKind::Text ? e->limit : f.max);
+    if (text->size() > limit || !r.SetText(f, *text)) {
+        ui_.ShowMessage({"Options",
+                         "The text for " + name + " has " + std::to_string(text->size()) +
+                             " characters; at most " + std::to_string(limit) + " can be stored.",
+                         Buttons::Ok, Icon::Warning});
+        return false;
+    }
+    return true;
 }
 
 bool OptionsDialog::TakeFields() {

@@ -12,6 +12,7 @@
 
 #include "charset/country_list.h"
 #include "config/session_record.h"
+#include "display/screen_layout.h"
 #include "interfaces/ui.h"
 
 class QTabWidget;
@@ -48,9 +49,11 @@ struct OptionsPagesAvailable {
 class OptionsDialog : public QDialog {
   public:
     // `page` 1-9 opens that page; anything else the first. `countries` fills the code-page choices
-    // (empty lists: the choices stay as the record names them).
+    // and is what a code page typed in is checked against (empty lists: the code pages stay as the
+    // record names them); `font_limits` bound the fixed cell size.
     OptionsDialog(Ui& ui, const SessionRecord& record, int page, const CountryLists& countries,
-                  OptionsPagesAvailable available, QWidget* parent = nullptr);
+                  OptionsPagesAvailable available, const FontLimits& font_limits = {},
+                  QWidget* parent = nullptr);
 
     // The edited record, after OK.
     const SessionRecord& Record() const { return record_; }
@@ -66,9 +69,16 @@ class OptionsDialog : public QDialog {
     QWidget* MakeColourPage();
     QWidget* MakeFontPage();
     void AddCodePageRows(QWidget* page, int number, const CountryLists& countries);
+    // `typed` into text field `f`; false after a message naming `label` and the reason (a character
+    // without a Windows-1252 form, a NUL, more characters than the option takes).
+    bool TakeText(SessionRecord& r, const FieldDef& f, const QString& label, const QString& typed);
+    // The message for a number box that does not hold a number from `low` to `high`.
+    void RefuseNumber(const QString& typed, const QString& label, int64_t low, int64_t high);
 
     Ui& ui_;
     SessionRecord record_;
+    CountryLists countries_;
+    FontLimits font_limits_;
     QTabWidget* tabs_ = nullptr;
     // How each control gives its value back to the record.
     std::vector<std::function<bool(SessionRecord&)>> takers_;

@@ -395,7 +395,8 @@ void SessionController::ShowOptions(int page) {
     OptionsPagesAvailable pages;
     pages.page_setup = s.hooks.print != nullptr;
     pages.transfer = s.hooks.transfer != nullptr;
-    OptionsDialog dialog(ui_, s.record, page >= 1 ? page : last_options_page_, lists, pages, window_.get());
+    OptionsDialog dialog(ui_, s.record, page >= 1 ? page : last_options_page_, lists, pages,
+                         FontLimitsFrom(s.settings), window_.get());
     const int result = dialog.exec();
     last_options_page_ = dialog.CurrentPage();
     if (result == QDialog::Accepted) ApplyOptions(dialog.Record());

@@ -210,4 +210,11 @@ const OptionEntry* FindOption(std::string_view section, std::string_view option)
     return nullptr;
 }
 
+const OptionEntry* FindOptionFor(const FieldDef& f) {
+    for (const OptionSection& s : kSections)
+        for (const OptionEntry& e : s.entries)
+            if (e.field == &f) return &e;
+    return nullptr;
+}
+
 }  // namespace orkan

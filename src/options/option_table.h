@@ -33,4 +33,8 @@ std::span<const OptionSection> OptionSections();
 // lists twice. Null when either is unknown.
 const OptionEntry* FindOption(std::string_view section, std::string_view option);
 
+// The first entry that stores into `f` (the options dialog's rows take their limits from it); the
+// cell width's is SIZE. Null for a field no option names.
+const OptionEntry* FindOptionFor(const FieldDef& f);
+
 }  // namespace orkan

@@ -48,16 +48,6 @@ std::optional<CellSize> ParseCellSize(std::string_view text) {
     return CellSize{*w, *h};
 }
 
-// A fixed cell inside the program's font limits, or 0 x 0 (fit the window). A zero or runaway cell
-// would leave nothing to draw or ask for a face no screen can hold.
-bool UsableCell(const CellSize& c, const FontLimits& limits) {
-    if (c.width == 0 && c.height == 0) return true;
-    return c.width >= std::max(1, limits.min_width) &&
-           c.width <= std::min(limits.max_width, field::CellWidth.max) &&
-           c.height >= std::max(1, limits.min_height) &&
-           c.height <= std::min(limits.max_height, field::CellHeight.max);
-}
-
 // A key file name must lead to a file; only the standard one may be found in the program's
 // defaults instead. Loading would otherwise warn and fall back while the macro carried on.
 bool KeyFileFound(const Session& session, const FieldDef& f, const std::string& name) {
@@ -74,20 +64,10 @@ bool IsKeyFileField(const FieldDef& f) {
 
 // The spelling country.lst gives a code page selection, or nothing when it does not list the name.
 // A misspelt name would otherwise quietly select the base tables.
-std::optional<std::string> ListedCodePage(Session& session, const FieldDef& f, std::string_view name) {
+std::optional<std::string> ListedInCountryLst(Session& session, const FieldDef& f, std::string_view name) {
     CountryLists lists;
     if (!LoadCountryList(session, CountryListMode::List, &lists)) return std::nullopt;
-    auto find = [&](const std::string& listed) { return SameIgnoringCase(listed, name); };
-    if (&f == &field::ScreenCodePage) {
-        for (const CountryListEntry& c : lists.countries)
-            if (find(c.name)) return c.name;
-        return std::nullopt;
-    }
-    const std::vector<std::string>& names =
-        &f == &field::KeyboardCodePage ? lists.keyboard_countries : lists.transfer_tables;
-    const auto it = std::find_if(names.begin(), names.end(), find);
-    if (it == names.end()) return std::nullopt;
-    return *it;
+    return ListedCodePage(lists, f, name);
 }
 
 bool IsCodePageField(const FieldDef& f) {
@@ -119,7 +99,7 @@ int SetText(Session& session, const OptionEntry& e, SessionRecord& record, const
     if (&f == &field::HostName) return SetHost(session, record, text);
     std::string stored = text;
     if (IsCodePageField(f)) {
-        std::optional<std::string> listed = ListedCodePage(session, f, text);
+        std::optional<std::string> listed = ListedInCountryLst(session, f, text);
         if (!listed) return macro_error::InvalidValue;
         stored = std::move(*listed);
     }
@@ -136,7 +116,7 @@ int SetValue(Session& session, const OptionEntry& e, SessionRecord& record, cons
         case OptionKind::Number:
         case OptionKind::Colour:
             if (!value.IsNumber()) return macro_error::ParmType;
-            if (value.number < e.minimum || value.number > e.limit) return macro_error::InvalidValue;
+            if (!InOptionRange(e, value.number)) return macro_error::InvalidValue;
             if (e.kind == OptionKind::Colour)
                 record.SetSessionColour(e.palette_index, uint32_t(value.number));
             else
@@ -156,6 +136,38 @@ int SetValue(Session& session, const OptionEntry& e, SessionRecord& record, cons
 }
 
 }  // namespace
+
+bool InOptionRange(const OptionEntry& e, int64_t value) {
+    return value >= e.minimum && value <= e.limit;
+}
+
+std::optional<std::string> ListedCodePage(const CountryLists& lists, const FieldDef& f,
+                                          std::string_view name) {
+    auto find = [&](const std::string& listed) { return SameIgnoringCase(listed, name); };
+    if (&f == &field::ScreenCodePage) {
+        for (const CountryListEntry& c : lists.countries)
+            if (find(c.name)) return c.name;
+        return std::nullopt;
+    }
+    const std::vector<std::string>& names =
+        &f == &field::KeyboardCodePage ? lists.keyboard_countries : lists.transfer_tables;
+    const auto it = std::find_if(names.begin(), names.end(), find);
+    if (it == names.end()) return std::nullopt;
+    return *it;
+}
+
+// A zero or runaway cell would leave nothing to draw or ask for a face no screen can hold.
+CellRange UsableCellRange(const FontLimits& limits) {
+    return {std::max(1, limits.min_width), std::min(limits.max_width, field::CellWidth.max),
+            std::max(1, limits.min_height), std::min(limits.max_height, field::CellHeight.max)};
+}
+
+bool UsableCell(const CellSize& c, const FontLimits& limits) {
+    if (c.width == 0 && c.height == 0) return true;
+    const CellRange r = UsableCellRange(limits);
+    return c.width >= r.min_width && c.width <= r.max_width && c.height >= r.min_height &&
+           c.height <= r.max_height;
+}
 
 int SetOptionByName(Session& session, std::string_view section, std::string_view option,
                     const MacroValue& value) {

@@ -3,8 +3,13 @@
 // (ApplyChangedSettings, option_effects.h); the table of names is option_table.h.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
+#include "charset/country_list.h"
+#include "display/screen_layout.h"
+#include "options/option_table.h"
 #include "scripting/macro_value.h"
 
 namespace orkan {
@@ -25,5 +30,23 @@ struct Session;
                                   const MacroValue& value);
 [[nodiscard]] int GetOptionByName(const Session& session, std::string_view section, std::string_view option,
                                   MacroValue& out);
+
+// The checks behind SetOptionByName, which the options dialog makes too.
+
+// A Number, Choice or YesNo entry's value inside its limits.
+bool InOptionRange(const OptionEntry& e, int64_t value);
+
+// The spelling `lists` gives the code page selection `name` of `f` (ScreenCodePage,
+// KeyboardCodePage or PcCodePage), compared ignoring case; nothing when the list does not hold it.
+std::optional<std::string> ListedCodePage(const CountryLists& lists, const FieldDef& f,
+                                          std::string_view name);
+
+// The fixed cell sizes the font limits and the record's fields allow; 0 x 0 (fit the window) is
+// allowed besides them.
+struct CellRange {
+    int min_width, max_width, min_height, max_height;
+};
+CellRange UsableCellRange(const FontLimits& limits);
+bool UsableCell(const CellSize& cell, const FontLimits& limits);
 
 }  // namespace orkan

@@ -10,10 +10,11 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -53,6 +54,11 @@ TEST(OptionsDialogTest, OpensAtThePageAndTakesTheRows) {
     for (QCheckBox* box : d.findChildren<QCheckBox*>())
         if (box->text() == "Alt keys open the menus") alt = box;
     ASSERT_NE(alt, nullptr);
+    // A 0/1 choice without item names is a check box too.
+    QCheckBox* locate = nullptr;
+    for (QCheckBox* box : d.findChildren<QCheckBox*>())
+        if (box->text() == "Flash a frame when locating the cursor") locate = box;
+    EXPECT_NE(locate, nullptr);
     const bool was = record.Flag(field::UseAltForMenu);
     EXPECT_EQ(alt->isChecked(), was);
     alt->setChecked(!was);
@@ -79,13 +85,21 @@ TEST(OptionsDialogTest, ColoursAreNamedInWords) {
         return static_cast<QWidget*>(nullptr);
     };
     EXPECT_NE(named("Session colour 2: red (#FF0000)"), nullptr);
-    auto* text = qobject_cast<QSpinBox*>(named("Unprotected: text colour"));
-    auto* background = qobject_cast<QSpinBox*>(named("Unprotected: background colour"));
+    // Its number readable on it: white on black.
+    EXPECT_TRUE(named("Session colour 0: black (#000000)")->styleSheet().contains("color: white"));
+    auto* text = qobject_cast<QLineEdit*>(named("Unprotected: text colour"));
+    auto* background = qobject_cast<QLineEdit*>(named("Unprotected: background colour"));
     ASSERT_TRUE(text && background);
     EXPECT_EQ(text->accessibleDescription(), "red (#FF0000)");
     EXPECT_EQ(background->accessibleDescription(), "beige (#E7C59E)");  // a frame colour
-    text->setValue(0);
+    text->setText("0");
     EXPECT_EQ(text->accessibleDescription(), QString::fromStdString(ColourWords(record.SessionColour(0))));
+    // An entry past the palette is kept as typed and refused at OK.
+    text->setText("25");
+    EXPECT_FALSE(d.TakeFields());
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text,
+              "\"25\" cannot be used for \"Unprotected: text colour\": it must be a number from 0 to 21.");
 }
 
 // Every page of the options fits the screen, its long pages scrolling: OK and Cancel are always on
@@ -115,6 +129,89 @@ TEST(DialogFit, NeverLargerThanTheWorkArea) {
     };
     for (const auto& [wanted, fitted] : cases) EXPECT_EQ(FittingDialogSize(wanted, laptop), fitted);
     EXPECT_EQ(FittingDialogSize({500, 500}, QRect()), QSize(500, 500));  // no screen known
+}
+
+// The box a form row shows beside `label`: a line edit, or an editable combo box's line edit.
+QLineEdit* RowEdit(QDialog& d, const QString& label) {
+    for (QFormLayout* form : d.findChildren<QFormLayout*>())
+        for (int row = 0; row < form->rowCount(); ++row) {
+            auto* name = qobject_cast<QLabel*>(form->itemAt(row, QFormLayout::LabelRole)
+                                                   ? form->itemAt(row, QFormLayout::LabelRole)->widget()
+                                                   : nullptr);
+            QLayoutItem* item = form->itemAt(row, QFormLayout::FieldRole);
+            if (!name || !item || name->text() != label) continue;
+            if (auto* combo = qobject_cast<QComboBox*>(item->widget())) return combo->lineEdit();
+            return qobject_cast<QLineEdit*>(item->widget());
+        }
+    return nullptr;
+}
+
+// OK refuses what SETOPTION refuses, naming the field, the value and the reason, and stores
+// nothing; nothing typed is cut or turned into another value on the way.
+TEST(OptionsDialogTest, RefusesWhatTheOptionsByNameRefuse) {
+    test::GuiApp();
+    CountryLists lists;
+    lists.countries = {{"United States", 37}, {"Germany", 273}};
+    lists.keyboard_countries = {"", "United States"};
+    lists.transfer_tables = {"DOS (US 437)", "UTF-8"};
+    const std::string long_title = std::string(150, 'T') + "END";
+    struct Case {
+        std::vector<std::pair<QString, QString>> typed;  // row label, text
+        std::string message;                             // empty: taken
+    };
+    const Case cases[] = {
+        {{{"Host code page:", "Klingon"}},
+         "\"Klingon\" cannot be used for \"Host code page\": country.lst does not list it."},
+        {{{"Keyboard country:", "Klingon"}}, "country.lst does not list it"},
+        {{{"PC code page for text transfers:", "Klingon"}}, "country.lst does not list it"},
+        {{{"Host code page:", "germany"}}, ""},
+        {{{"DFT block size (256 to 25000 bytes)", "100"}}, "must be a number from 256 to 25000."},
+        {{{"DFT block size (256 to 25000 bytes)", "99999"}}, "\"99999\" cannot be used"},
+        {{{"DFT block size (256 to 25000 bytes)", "25x"}}, "\"25x\" cannot be used"},
+        {{{"DFT block size (256 to 25000 bytes)", "256"}}, ""},
+        {{{"Connection time-out (seconds, 0: none)", "1000"}}, "from 0 to 999"},
+        {{{"Fixed cell width (0: fit the window)", "1"}, {"Fixed cell height (0: fit the window)", "1"}},
+         "The fixed cell size 1 x 1 cannot be used: the width must be 4 to 40 and the height 6 to 60"},
+        {{{"Fixed cell width (0: fit the window)", "255"}, {"Fixed cell height (0: fit the window)", "255"}},
+         "255 x 255 cannot be used"},
+        {{{"Fixed cell width (0: fit the window)", "8"}}, "8 x 0 cannot be used"},
+        {{{"Fixed cell width (0: fit the window)", "8"}, {"Fixed cell height (0: fit the window)", "16"}},
+         ""},
+        {{{"Window title", QString::fromStdString(long_title)}},
+         "The text for \"Window title\" has 153 characters; at most 128 can be stored."},
+        {{{"Receive parameters", QString(128, 'p')}}, "at most 127"},
+        {{{"Window title", QString::fromUtf8("Title \u03A9mega")}},
+         "\"Window title\" cannot be stored: the session keeps only Windows-1252 characters, and U+03A9 at "
+         "character 7 is not one."},
+        {{{"TrueType face:", QString(40, 'F')}}, "\"TrueType face\" has 40 characters; at most 32"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message + " " + c.typed[0].second.left(20).toStdString());
+        test::RecordingUi ui;
+        const SessionRecord record = DefaultSessionRecord();
+        OptionsDialog d(ui, record, 1, lists, {true, true});
+        for (const auto& [label, text] : c.typed) {
+            QLineEdit* edit = RowEdit(d, label);
+            ASSERT_NE(edit, nullptr) << label.toStdString();
+            edit->setText(text);
+            ASSERT_EQ(edit->text(), text);  // nothing cut on the way in
+        }
+        if (c.message.empty()) {
+            EXPECT_TRUE(d.TakeFields());
+            EXPECT_TRUE(ui.shown.empty());
+            continue;
+        }
+        EXPECT_FALSE(d.TakeFields());
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_NE(ui.shown[0].text.find(c.message), std::string::npos) << ui.shown[0].text;
+        EXPECT_TRUE(d.Record() == record);
+    }
+    // A listed name is stored as the list spells it.
+    test::RecordingUi ui;
+    OptionsDialog d(ui, DefaultSessionRecord(), 1, lists, {true, true});
+    RowEdit(d, "Host code page:")->setText("germany");
+    ASSERT_TRUE(d.TakeFields());
+    EXPECT_EQ(d.Record().Text(field::ScreenCodePage), "Germany");
 }
 
 TEST(OptionsDialogTest, EveryRowNamesAFieldOfItsKindOnAPage) {

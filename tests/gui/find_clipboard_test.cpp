@@ -101,14 +101,14 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
         EXPECT_EQ(d.dialog.Result().text, c.text);
         EXPECT_EQ(d.dialog.Result().options, find_option::WholeWords);
     }
-    // The refusal names the character.
+    // The refusal names the character where the user counts it (it is the fourth byte).
     Dialog d({{}, 0});
-    d.dialog.TextBox()->setEditText(QString::fromUtf8("ab\u4E2D"));
+    d.dialog.TextBox()->setEditText(QString::fromUtf8("\u00E9\u00E9\u4E2D"));
     d.dialog.open();
     d.dialog.accept();
     ASSERT_FALSE(d.ui.shown.empty());
     EXPECT_EQ(d.ui.shown.back().text,
-              "The text to find has a character that cannot be on the screen (U+4E2D at byte 2).");
+              "The text to find has a character that cannot be on the screen (U+4E2D at character 3).");
     d.dialog.close();
 }
 
