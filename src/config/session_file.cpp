@@ -1,6 +1,7 @@
 #include "config/session_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include "config/data_file.h"
 #include "config/file_name_text.h"
 #include "config/profile_file.h"
+#include "config/session_record_fields.h"
 #include "config/settings_file.h"
 #include "platform/file_io.h"
 
@@ -65,6 +67,37 @@ bool RestoreStandardFromBackup(const SessionFileContext& ctx, const std::string&
     return WriteFileAtomically(path, good) == 0;
 }
 
+// Lays onto `file` (a current file's record bytes) what `mine` changed against `base`: a named
+// field goes whole, so two edits of one text never mix; bytes no field names go one by one.
+void LayChanges(std::span<uint8_t> file, std::span<const uint8_t> mine, std::span<const uint8_t> base) {
+    std::array<bool, kSessionRecordSize> named{};
+    for (const FieldDef* f : AllSessionFields()) {
+        const size_t begin = f->offset;
+        const size_t end = begin + f->size;
+        std::fill(named.begin() + begin, named.begin() + end, true);
+        if (!std::equal(mine.begin() + begin, mine.begin() + end, base.begin() + begin))
+            std::copy(mine.begin() + begin, mine.begin() + end, file.begin() + begin);
+    }
+    for (size_t i = 0; i < kSessionRecordSize; ++i)
+        if (!named[i] && mine[i] != base[i]) file[i] = mine[i];
+}
+
+// The bytes to write: this session's changes onto the file as it is now when the file is the
+// one `state` describes and reads back whole; otherwise the whole record. The caller holds the
+// file's lock.
+std::vector<uint8_t> BytesToWrite(const std::string& path, const SessionRecord& written,
+                                  const SessionFileState& state) {
+    std::vector<uint8_t> bytes = SessionFileBytes(written);
+    if (written.Text(field::SessionFile) != state.last_written.Text(field::SessionFile)) return bytes;
+    std::vector<uint8_t> current;
+    int error = 0;
+    if (ReadFilePrefix(path, kSessionFileSize, current, error) != ReadResult::Ok || !HeaderMatches(current) ||
+        current.size() < kSessionFileSize)
+        return bytes;
+    LayChanges(std::span(current).subspan(kSessionHeaderSize), written.Bytes(), state.last_written.Bytes());
+    return current;
+}
+
 }  // namespace
 
 std::vector<uint8_t> SessionFileBytes(const SessionRecord& record) {
@@ -117,6 +150,7 @@ bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, Sessi
     }
     // The name as the caller gave it, so the next save goes back to the same file.
     [[maybe_unused]] const bool fits = loaded.SetText(field::SessionFile, name);
+    const SessionRecord parsed = loaded;
 
     state.security = HostSecurity{};
     state.keep_alive = -1;
@@ -127,6 +161,8 @@ bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, Sessi
         state.security = hosts.entries[*i].security;
         state.keep_alive = hosts.entries[*i].keep_alive;
     }
+    // The host list's values are not the file's: the next save writes them as it always did.
+    state.last_written = parsed;
     record = loaded;
     state.last_saved = loaded;
     return true;
@@ -179,13 +215,19 @@ bool SaveSessionFile(const SessionFileContext& ctx, SaveMode mode, bool force, c
         }
     }
 
+    // Read back and written under one lock, so no other session's save falls in between.
     const std::string path = SessionPath(ctx, name);
-    const std::vector<uint8_t> bytes = SessionFileBytes(written);
-    if (int err = WriteFileAtomically(path, bytes); err != 0) {
+    const std::string target = ResolveWriteTarget(path);
+    FileLock lock;
+    int err = lock.Acquire(target);
+    if (err == 0) err = ReplaceFileContents(target, BytesToWrite(target, written, state));
+    if (err != 0) {
         ctx.ui.ShowMessage(FileSaveError(err, path));
         return false;
     }
+    lock = FileLock{};
     state.last_saved = record;
+    state.last_written = written;
 
     if (ctx.folders.settings_file.empty()) return true;  // a session run without a settings file
     if (int err = WriteLastSession(ctx.folders.settings_file, StoredNameToPath(name)); err != 0)

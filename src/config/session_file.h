@@ -1,6 +1,7 @@
-// Session files (".ses"): a 24-byte header and the 6988-byte session record, written whole.
-// Older, shorter files load with defaults for what they lack; standard.ses has a backup copy that
-// replaces it when it is damaged.
+// Session files (".ses"): a 24-byte header and the 6988-byte session record. A save lays the
+// fields this session changed onto the file as it is then, so sessions sharing a file keep each
+// other's settings. Older, shorter files load with defaults for what they lack; standard.ses has a
+// backup copy that replaces it when it is damaged.
 #pragma once
 
 #include <cstdint>
@@ -52,6 +53,10 @@ struct SessionFileContext {
 // What the session keeps between loads and saves.
 struct SessionFileState {
     SessionRecord last_saved;  // "auto" saves only when the record differs from this
+    // The file's record as this session last read or wrote it: a save writes only the fields that
+    // differ from it, over what other sessions saved meanwhile. Its session file name says which
+    // file it describes; for any other file the whole record is written.
+    SessionRecord last_written;
     HostSecurity security;     // certificate files and checks of the matching host entry
     int keep_alive = -1;       // its keep-alive seconds; negative: the KeepAliveTime setting
     GivenOnCommandLine given;  // connection values the host list must not replace
@@ -80,7 +85,8 @@ struct ShownScreen {
 };
 
 // True when saved or when there was nothing to do; false after the "Error %d while saving %s"
-// message. The record itself is never changed.
+// message. The record itself is never changed. A file that cannot be read back as a current
+// session file (missing, damaged, shorter) gets the whole record.
 [[nodiscard]] bool SaveSessionFile(const SessionFileContext& ctx, SaveMode mode, bool force,
                                    const SessionRecord& record, SessionFileState& state,
                                    const std::optional<ShownScreen>& screen);

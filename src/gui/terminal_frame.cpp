@@ -61,8 +61,7 @@ void TerminalFrame::Relayout(SizingInput sizing, bool chosen) {
         updateGeometry();
     }
     // The frame can never be made too small for the smallest cell (the display permitting).
-    const bool sized = session_.record.Flag(field::SizeWindowToFont);
-    const FrameSize least = NeededFrame(sizing.frame, {limits.min_width, limits.min_height}, sized);
+    const FrameSize least = NeededFrame(sizing.frame, {limits.min_width, limits.min_height}, session_.record);
     QSize minimum(least.width, least.height);
     if (sizing.room) minimum = minimum.boundedTo(QSize(sizing.room->width, sizing.room->height));
     setMinimumSize(minimum);
@@ -105,8 +104,7 @@ FontStepResult TerminalFrame::StepFont(FontStep step) {
     const std::optional<CellSize> next = orkan::StepFont(cell_, step, FontLimitsFrom(session_.settings));
     if (!next) return FontStepResult::AtLimit;
     const std::optional<FrameSize> r = Room();
-    if (r && !r->Holds(NeededFrame(Input(), *next, session_.record.Flag(field::SizeWindowToFont))))
-        return FontStepResult::NoRoom;
+    if (r && !r->Holds(NeededFrame(Input(), *next, session_.record))) return FontStepResult::NoRoom;
     RememberCell(session_.record, session_.ps.size_mode, *next);
     Relayout({Input(), std::nullopt, SizingReason::FontStep, *next, std::nullopt}, true);
     return FontStepResult::Done;
@@ -138,8 +136,7 @@ void TerminalFrame::FontSettingsChanged() {
 }
 
 QSize TerminalFrame::sizeHint() const {
-    const FrameSize f = NeededFrame(Input(), cell_.Valid() ? cell_ : CellSize{9, 16},
-                                    session_.record.Flag(field::SizeWindowToFont));
+    const FrameSize f = NeededFrame(Input(), cell_.Valid() ? cell_ : CellSize{9, 16}, session_.record);
     return {f.width, f.height};
 }
 

@@ -21,10 +21,12 @@ CellSize FitTo(const SessionRecord& record, const FontLimits& limits, LayoutInpu
 
 }  // namespace
 
-FrameSize NeededFrame(const LayoutInput& in, CellSize cell, bool sized) {
-    if (!sized)
+FrameSize NeededFrame(const LayoutInput& in, CellSize cell, const SessionRecord& record) {
+    // Without these pixels a font step's window fitted a cell a pixel shorter than the step asked.
+    const int fit_border = record.Flag(field::TrueType) ? 2 * in.border : 0;
+    if (!record.Flag(field::SizeWindowToFont))
         return {int(in.columns) * cell.width,
-                in.toolbar_height + int(in.rows) * cell.height + StatusLineHeight(cell.height)};
+                in.toolbar_height + int(in.rows) * cell.height + StatusLineHeight(cell.height) + fit_border};
     const Placement p = SizedWindowPlacement(in, cell);
     return {p.window_width, p.window_height};
 }
@@ -41,17 +43,17 @@ SizingResult SizeTerminal(const SessionRecord& record, const FontLimits& limits,
         case SizingReason::Resized:
         case SizingReason::Settings:
             r.cell = ChooseCellSize(record, limits, in.frame, size_mode, true);
-            if (sized) wanted = NeededFrame(in.frame, r.cell, sized);
+            if (sized) wanted = NeededFrame(in.frame, r.cell, record);
             break;
         case SizingReason::FontStep:
             r.cell =
                 fixed ? *fixed : in.cell.value_or(ChooseCellSize(record, limits, in.frame, size_mode, false));
-            wanted = NeededFrame(in.frame, r.cell, sized);
+            wanted = NeededFrame(in.frame, r.cell, record);
             break;
         case SizingReason::KeepFont: {
             r.cell =
                 fixed ? *fixed : in.cell.value_or(ChooseCellSize(record, limits, in.frame, size_mode, false));
-            const FrameSize needed = NeededFrame(in.frame, r.cell, sized);
+            const FrameSize needed = NeededFrame(in.frame, r.cell, record);
             // The size the user had in this mode comes back when it still shows the whole screen.
             wanted = !sized && in.wanted && in.wanted->Holds(needed) ? *in.wanted : needed;
             break;
@@ -59,10 +61,10 @@ SizingResult SizeTerminal(const SessionRecord& record, const FontLimits& limits,
         case SizingReason::KeepWindow: {
             const std::optional<CellSize> own = RememberedCell(record, size_mode);
             r.cell = fixed ? *fixed
-                     : own && now.Holds(NeededFrame(in.frame, *own, sized))
+                     : own && now.Holds(NeededFrame(in.frame, *own, record))
                          ? *own
                          : ChooseCellSize(record, limits, in.frame, size_mode, true);
-            if (sized) wanted = NeededFrame(in.frame, r.cell, sized);
+            if (sized) wanted = NeededFrame(in.frame, r.cell, record);
             break;
         }
     }
@@ -71,7 +73,7 @@ SizingResult SizeTerminal(const SessionRecord& record, const FontLimits& limits,
     if (now.width <= 0 || now.height <= 0) return r;
 
     // Every row, column and the status line show: a frame too small for its cell grows.
-    const FrameSize needed = NeededFrame(in.frame, r.cell, sized);
+    const FrameSize needed = NeededFrame(in.frame, r.cell, record);
     if (!wanted && !now.Holds(needed))
         wanted = FrameSize{std::max(now.width, needed.width), std::max(now.height, needed.height)};
 
@@ -84,7 +86,7 @@ SizingResult SizeTerminal(const SessionRecord& record, const FontLimits& limits,
             const CellSize fitted = FitTo(record, limits, in.frame, bounded);
             r.limited = fitted != r.cell;
             r.cell = fitted;
-            const FrameSize fitted_needs = NeededFrame(in.frame, r.cell, sized);
+            const FrameSize fitted_needs = NeededFrame(in.frame, r.cell, record);
             r.clipped = !bounded.Holds(fitted_needs);
             wanted = sized && !r.clipped ? fitted_needs : bounded;
         }

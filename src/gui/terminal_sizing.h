@@ -45,9 +45,11 @@ struct SizingResult {
     bool clipped = false;             // even the smallest cell cannot show the whole screen
 };
 
-// The frame size that shows the screen and the status line at `cell`: with the border around them
-// when the window follows the font (`sized`), without it when the font is fitted to the window.
-FrameSize NeededFrame(const LayoutInput& in, CellSize cell, bool sized);
+// The frame size that shows the screen and the status line at `cell`, and that the fitting rule
+// gives `cell` back for: with the border around them when the window follows the font
+// (SIZEWINDOWTOFONT), without it when the font is fitted to the window; a scalable face's fit
+// takes the border off the height either way, so its frame keeps those pixels too.
+FrameSize NeededFrame(const LayoutInput& in, CellSize cell, const SessionRecord& record);
 
 SizingResult SizeTerminal(const SessionRecord& record, const FontLimits& limits, const SizingInput& in,
                           uint8_t size_mode);

@@ -189,6 +189,56 @@ TEST(SessionFile, AutoModeWritesOnlyWhenChanged) {
     EXPECT_TRUE(std::filesystem::exists(fx.dir / "auto.ses"));
 }
 
+TEST(SessionFile, SessionsSharingAFileKeepEachOthersSavedSettings) {
+    enum class After { Kept, Shortened, Removed };
+    struct Case {
+        std::string other_status;  // what the other session saved meanwhile
+        std::string my_status;     // this session's own edits
+        uint32_t my_timeout;
+        After file;
+        std::string status;  // the file's afterwards
+        uint32_t timeout;
+    };
+    const Case cases[] = {
+        {"FROM_A", "My status", 45, After::Kept, "FROM_A", 45},
+        // Both edited one text: this save's text whole, never a byte mix ("Ny Status2").
+        {"Ny status", "My Status2", 20, After::Kept, "My Status2", 20},
+        {"FROM_A", "My status", 45, After::Shortened, "My status", 45},  // cannot be read back:
+        {"FROM_A", "My status", 45, After::Removed, "My status", 45},    // the whole record
+    };
+    for (const Case& c : cases) {
+        Fixture fx;
+        SessionRecord base = DefaultSessionRecord();
+        ASSERT_TRUE(base.SetText(field::SessionFile, "shared.ses"));
+        ASSERT_TRUE(base.SetText(field::StatusLine, "My status"));
+        base.SetNumber(field::ConnectionTimeout, 20);
+        ASSERT_TRUE(fx.Save(base));
+        SessionRecord other = fx.Named("shared.ses"), mine = fx.Named("shared.ses");
+        SessionFileState other_state, my_state;
+        ASSERT_TRUE(LoadSessionFile(fx.ctx(), other, other_state));
+        ASSERT_TRUE(LoadSessionFile(fx.ctx(), mine, my_state));
+
+        ASSERT_TRUE(other.SetText(field::StatusLine, c.other_status));
+        ASSERT_TRUE(SaveSessionFile(fx.ctx(), SaveMode::Auto, false, other, other_state, std::nullopt));
+        const std::string path = fx.dir / "shared.ses";
+        if (c.file == After::Shortened) std::filesystem::resize_file(path, 2416);
+        if (c.file == After::Removed) std::filesystem::remove(path);
+        ASSERT_TRUE(mine.SetText(field::StatusLine, c.my_status));
+        mine.SetNumber(field::ConnectionTimeout, c.my_timeout);
+        ASSERT_TRUE(SaveSessionFile(fx.ctx(), SaveMode::Auto, false, mine, my_state, std::nullopt));
+        // A later save again writes only this session's later change.
+        mine.SetNumber(field::Port, 2023);
+        ASSERT_TRUE(SaveSessionFile(fx.ctx(), SaveMode::Auto, false, mine, my_state, std::nullopt));
+
+        SessionRecord file = fx.Named("shared.ses");
+        ASSERT_TRUE(fx.Load(file));
+        EXPECT_EQ(file.Text(field::StatusLine), c.status) << c.my_status << int(c.file);
+        EXPECT_EQ(file.Number(field::ConnectionTimeout), c.timeout) << c.my_status << int(c.file);
+        EXPECT_EQ(file.Number(field::Port), 2023u);
+        EXPECT_TRUE(fx.ui.shown.empty());
+    }
+}
+
 TEST(SessionFile, WindowSizeIsStoredForTheDefaultScreen) {
     Fixture fx;
     SessionRecord r = DefaultSessionRecord();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The desktop program in Xvfb ends on SIGTERM whatever it is waiting for: a message box during
 # start-up (a copy of the program beside an empty data folder finds none of its files) ends it
-# without a session; the session dialog of a session without a host ends it as a normal close does.
+# without a session; the session dialog of a session without a host, and "Record a Macro" (a file
+# dialog of Qt's own with a loop of its own) over a connected session, end it as a normal close does.
 set -u
 
 source "$(dirname "$0")/lib/desktop_lib.sh"
@@ -15,13 +16,21 @@ cp "$(dirname "$ORKAN_BIN")/orkan3270-desktop" "$WORK/bin/orkan3270-desktop"
 
 # run_until_window TITLE EXPECTED_STATUS PROGRAM [ARGS...]: starts the program, waits for a window
 # of that title, sends SIGTERM and expects the program to end with that status within 5 seconds.
+# With KEYS set, they are typed into the session's window once its first screen is shown.
 run_until_window() {
     local title=$1 expected=$2
     shift 2
+    rm -f "$WORK/screen.txt"
     HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
-        "$@" >"$WORK/program.out" 2>"$WORK/program.err" &
+        ORKAN_SCREEN_TEXT="$WORK/screen.txt" "$@" >"$WORK/program.out" 2>"$WORK/program.err" &
     PROGRAM_PID=$!
     track "$PROGRAM_PID"
+    if [ -n "${KEYS:-}" ]; then
+        waitfor 30 screen_has "User id" || fail "the session showed no screen to open \"$title\" from"
+        focus_window "$PROGRAM_PID" >/dev/null || fail "cannot focus the session's window"
+        # shellcheck disable=SC2086 # one key a word
+        xdotool key --delay 80 $KEYS
+    fi
     xdotool search --sync --onlyvisible --name "^$title\$" >/dev/null 2>&1 &
     local search=$!
     for _ in $(seq 200); do
@@ -44,4 +53,6 @@ run_until_window() {
 
 run_until_window "Orkan TN3270 Folder Error" 8 "$WORK/bin/orkan3270"
 run_until_window "Session" 0 "$ORKAN_BIN"
+start_host
+KEYS="alt+m r" run_until_window "Record a Macro" 0 "$ORKAN_BIN" --host "127.0.0.1:$PORT"
 echo PASS

@@ -79,6 +79,8 @@ TEST(TerminalSizing, CellAndFrameWithinTheDisplay) {
                 in.wanted = Size(value);
             } else if (key == "sized") {
                 record.SetNumber(field::SizeWindowToFont, 1);
+            } else if (key == "truetype") {
+                record.SetNumber(field::TrueType, 1);
             } else if (key == "remembered") {
                 RememberCell(record, 2, Cell(value));
             } else {
@@ -92,8 +94,7 @@ TEST(TerminalSizing, CellAndFrameWithinTheDisplay) {
         EXPECT_EQ(r.clipped, clipped);
         if (in.room && r.wanted && !r.clipped) {
             EXPECT_TRUE(in.room->Holds(*r.wanted));
-            EXPECT_TRUE(r.wanted->Holds(NeededFrame(in.frame, r.cell, record.Flag(field::SizeWindowToFont))))
-                << "something is hidden";
+            EXPECT_TRUE(r.wanted->Holds(NeededFrame(in.frame, r.cell, record))) << "something is hidden";
         }
     }
 }

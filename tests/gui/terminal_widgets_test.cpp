@@ -68,6 +68,17 @@ TEST_F(WidgetTest, FontStepsAndTheSizeWindowFollows) {
     ASSERT_EQ(frame->StepFont(FontStep::Wider), FontStepResult::Done);
     EXPECT_EQ(wanted, QSize(80 * 7 + 4, 24 * 22 + 4 + 22 + kStatusLineExtra));
 
+    // A scalable face: the window takes the size a step asks for and the next fit finds the cell
+    // the step made, so Larger then Smaller gives the cell back.
+    d.s.record.SetNumber(field::SizeWindowToFont, 0);
+    d.s.record.SetNumber(field::TrueType, 1);
+    frame->on_size_wanted = [&](QSize s) { frame->resize(s); };
+    const CellSize start = frame->Cell();
+    ASSERT_EQ(frame->StepFont(FontStep::Larger), FontStepResult::Done);
+    EXPECT_EQ(frame->Cell(), (CellSize{start.width + 1, start.height + 1}));
+    ASSERT_EQ(frame->StepFont(FontStep::Smaller), FontStepResult::Done);
+    EXPECT_EQ(frame->Cell(), start);
+
     // No room on the display for a larger font: refused, nothing changes.
     frame->room = [] { return QSize(600, 500); };
     const CellSize before = frame->Cell();
