@@ -8,6 +8,8 @@ set -u
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool
 CLEANUP_SIGNAL=KILL
+# SIGKILL would end testhost's `timeout` and leave testhost running: the host goes first, by TERM.
+trap 'stop_host; cleanup' EXIT
 start_xvfb
 mkdir -p "$WORK/bin" "$WORK/share/orkan3270" "$WORK/home" "$WORK/config" "$WORK/run"
 chmod 700 "$WORK/run"
