@@ -127,10 +127,11 @@ void RunOper(Session& s, uint16_t code) {
 }
 
 void RunMacroKey(Session& s, uint8_t number) {
-    const std::string* name = s.keyboard->key_map.macros.Name(number);
+    const std::string* name = s.keyboard->MacroNames().Name(number);
     if (!name) {
         s.ui.ShowMessage({"Orkan TN3270 Keyboard Error",
-                          "The key map " + s.keyboard->key_map.path + " has no macro number " +
+                          (s.keyboard->running_button_file ? "The file " : "The key map ") +
+                              s.keyboard->MacroNamesPath() + " has no macro number " +
                               std::to_string(number) + ".",
                           Buttons::Ok, Icon::Warning});
         return;
@@ -307,6 +308,20 @@ void ExecuteKey(Session& session, uint16_t code, bool internal) {
     }
     // The key may have closed the session's recorder (Stop) or opened it (Record): asked afresh.
     if (session.hooks.recorder) session.hooks.recorder->KeyHandled(code, cursor_before);
+}
+
+void ExecuteButtonKey(Session& session, KeyFileKind kind, uint16_t code) {
+    KeyboardState& kb = *session.keyboard;
+    if (CategoryOf(code) != KeyCategory::Macro || kind == KeyFileKind::Keytable) {
+        ExecuteKey(session, code, true);
+        return;
+    }
+    // A copy: the macro the button starts may load another tool bar or keypad.
+    const ButtonFile file = kind == KeyFileKind::Toolbar ? kb.toolbar : kb.keypad;
+    const ButtonFile* outer = kb.running_button_file;
+    kb.running_button_file = &file;
+    ExecuteKey(session, code, true);
+    kb.running_button_file = outer;
 }
 
 void HandleMouseButton(Session& session, const KeyEvent& event, std::optional<ScreenCell> cell) {

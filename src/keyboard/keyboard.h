@@ -109,6 +109,9 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key = 0);
 // false for macros, whose Action and Edit keys are queued (or dropped) while the keyboard is locked.
 // A function the acting macro may not use (PermitKeyFunction) does nothing.
 void ExecuteKey(Session& session, uint16_t code, bool internal = true);
+// A tool bar or keypad button's function, as ExecuteKey runs it; a Macro code names an entry of that
+// file's own macro name list.
+void ExecuteButtonKey(Session& session, KeyFileKind kind, uint16_t code);
 
 // Whether the acting macro may run `code`: Action, Edit and Char functions are keys, Oper functions
 // program operations, macro keys macro starts. A refusal is noted for the macro.

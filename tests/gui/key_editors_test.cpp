@@ -291,6 +291,11 @@ TEST_F(EditorsTest, ButtonEditorsShowEveryChangeAndSavedButtonsRunTheirKeys) {
         editor.Picker().Search("PF5");
         ASSERT_TRUE(editor.AssignChosen());
         editor.SetLabel("Five");
+        // A macro on a button is an entry of the button's own file, not of the key map.
+        editor.AddButton();
+        editor.Picker().SetAssignment({AssignmentKind::Macro, 0, 0, "Key(\"PF3\")"});
+        ASSERT_TRUE(editor.AssignChosen());
+        editor.SetLabel("Three");
         const std::string path = folder / c.file;
         ASSERT_TRUE(editor.SaveAs(path));
         const ButtonFile file = SessionButtonFile(s(), c.kind);
@@ -302,17 +307,20 @@ TEST_F(EditorsTest, ButtonEditorsShowEveryChangeAndSavedButtonsRunTheirKeys) {
         ASSERT_EQ(ParseButtonFile(Bytes(path), c.kind, back, version), KeyFileError::None);
         EXPECT_EQ(back.buttons, editor.Edit().File().buttons);
 
-        // The window shows the button, and it sends PF5.
+        // The window shows the buttons, and they send PF5 and PF3.
         QWidget* panel = c.kind == KeyFileKind::Toolbar ? static_cast<QWidget*>(controller.Window().ToolBar())
                                                         : controller.Window().KeyPadWindow();
         ASSERT_NE(panel, nullptr);
-        QAbstractButton* five = nullptr;
-        for (QAbstractButton* b : panel->findChildren<QAbstractButton*>())
-            if (b->text() == "Five") five = b;
-        ASSERT_NE(five, nullptr);
-        five->click();
-        EXPECT_EQ(sink.Take().substr(0, 2), "F5");
-        runtime.FeedHostData(test::FromHex("F1C2 FFEF"));
+        for (auto [label, aid] : {std::pair{"Five", "F5"}, std::pair{"Three", "F3"}}) {
+            QAbstractButton* button = nullptr;
+            for (QAbstractButton* b : panel->findChildren<QAbstractButton*>())
+                if (b->text() == label) button = b;
+            ASSERT_NE(button, nullptr) << label;
+            button->click();
+            Feed("");
+            EXPECT_EQ(sink.Take().substr(0, 2), aid) << label << shown;
+            Feed("F1C2 FFEF");
+        }
         editor.close();
     }
 }
