@@ -349,14 +349,18 @@ TEST_F(EditorsTest, EveryWindowFitsALaptopAndNamesItsControls) {
 }
 
 TEST_F(EditorsTest, AToolBarVariantIsUsedAtOnceAndKept) {
+    const std::string before = s().record.Text(field::ToolbarFile);
+    ASSERT_EQ(WriteFileAtomically(folder / "bad.bar", std::vector<uint8_t>{'O', 'r', 'k'}), 0);
     ASSERT_TRUE(controller.ShowToolBarVariants());
     auto* variants =
         static_cast<ToolBarVariants*>(controller.Window().findChild<QWidget*>("OrkanToolBarVariants"));
     ASSERT_NE(variants, nullptr);
     std::vector<std::string> names;
     for (const ToolBarVariant& v : variants->Variants()) names.push_back(v.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"editing.bar", "pfkeys.bar", "standard.bar"}));
-    ASSERT_TRUE(variants->Choose(1));
+    EXPECT_EQ(names, (std::vector<std::string>{"bad.bar", "editing.bar", "pfkeys.bar", "standard.bar"}));
+    EXPECT_FALSE(variants->Choose(0));
+    EXPECT_EQ(s().record.Text(field::ToolbarFile), before) << "a file that cannot be used is not kept";
+    ASSERT_TRUE(variants->Choose(2));
     EXPECT_EQ(s().record.Text(field::ToolbarFile), kData + "/defaults/pfkeys.bar");
     bool pf12 = false;
     for (QAction* a : controller.Window().ToolBar()->actions()) pf12 = pf12 || a->text() == "PF12";
