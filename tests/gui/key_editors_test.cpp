@@ -85,6 +85,7 @@ TEST(KeyMapEditing, AssignmentsTheirTextsAndTheFileReadBack) {
         // A modifier key runs its own function when released alone, so Ctrl combinations still work.
         {"F5", 0, {AssignmentKind::Nothing}, "Nothing", "PF5 is now on no key."},
         {"RightCtrl", 0, {AssignmentKind::Function, Function("PF5")}, "PF5", ""},
+        {"LeftCtrl", 0, {AssignmentKind::Function, Function("Tab")}, "Tab", ""},
         {"F6", 1, {AssignmentKind::Text, 0, 0, "say \"hi\""}, "Types \"say \"hi\"\"", ""},
         {"F7", 1, {AssignmentKind::Text, 0, 0, "SAY \"HI\""}, "Types \"SAY \"HI\"\"", ""},
         {"Q", 2, {AssignmentKind::Character, 0, 'x'}, "Character x", ""},
@@ -108,6 +109,12 @@ TEST(KeyMapEditing, AssignmentsTheirTextsAndTheFileReadBack) {
         }
     }
     EXPECT_TRUE(edit.RunsOnRelease(Key("RightCtrl")));
+    // A released-alone entry that repeats would run at the press, before Ctrl+C too.
+    EXPECT_FALSE(AutoRepeats(edit.Map().Code(Key("LeftCtrl"), 1)));
+    edit.SetRunsOnRelease(Key("Tab"), true);
+    EXPECT_FALSE(AutoRepeats(edit.Map().Code(Key("Tab"), 1)));
+    edit.SetRunsOnRelease(Key("Tab"), false);
+    EXPECT_TRUE(AutoRepeats(edit.Map().Code(Key("Tab"), 0))) << "a held Tab repeats again";
     // Typed texts that differ in case are two entries of the macro list.
     EXPECT_NE(edit.Map().Code(Key("F6"), 1), edit.Map().Code(Key("F7"), 1));
 
