@@ -136,12 +136,16 @@ void RunMacroKey(Session& s, uint8_t number) {
                           Buttons::Ok, Icon::Warning});
         return;
     }
-    if (IsMacroStatement(*name)) {
-        RunKeyStatement(s, *name);
-        return;
-    }
     if (!s.hooks.macros) {
         MissingPart(s, "Macro key \"" + *name + "\"", "the macro runner");
+        return;
+    }
+    // A statement (a typed text is one) starts as a macro file does: while a macro runs it joins
+    // the chain, where a key replayed from the type-ahead queue or pressed while the macro waits
+    // for the host must not be lost.
+    if (IsMacroStatement(*name)) {
+        if (s.hooks.recorder) s.hooks.recorder->StatementRun(*name);
+        s.hooks.macros->RunMacroText(*name);
         return;
     }
     s.hooks.macros->StartMacroFile(*name);

@@ -125,7 +125,7 @@ void ReplayTypeAhead(Session& session);
 void HandleWheel(Session& session, int delta);
 
 // A "WheelUp"/"WheelDown" statement, run as macro text by the session's macro runner. While a
-// macro runs it is dropped, as a typed key would be.
+// macro runs it is dropped: turns of the wheel must not pile up.
 void RunKeyStatement(Session& session, std::string_view statement);
 
 // The Caps Lock and Num Lock state of the desktop, for a window that gains the focus.
