@@ -25,9 +25,9 @@ bool SameThing(uint16_t a, uint16_t b) {
     return CategoryOf(a) == CategoryOf(b) && NumberOf(a) == NumberOf(b);
 }
 
-// Statements compare exactly: "Type(\"a\")" and "Type(\"A\")" type different things.
+// Entries compare exactly: "Type(\"a\")" and "Type(\"A\")" type different things, and "Logon" and
+// "logon" are two macro files on a file system that tells case apart.
 int FindEntry(const MacroList& macros, const std::string& entry) {
-    if (!IsMacroStatement(entry)) return macros.IndexOf(entry);
     for (size_t i = 0; i < macros.Count(); ++i)
         if (*macros.Name(i) == entry) return int(i);
     return -1;

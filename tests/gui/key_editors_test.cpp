@@ -90,6 +90,7 @@ TEST(KeyMapEditing, AssignmentsTheirTextsAndTheFileReadBack) {
         {"F7", 1, {AssignmentKind::Text, 0, 0, "SAY \"HI\""}, "Types \"SAY \"HI\"\"", ""},
         {"Q", 2, {AssignmentKind::Character, 0, 'x'}, "Character x", ""},
         {"F13", 0, {AssignmentKind::Macro, 0, 0, "logon"}, "Macro logon", ""},
+        {"F15", 0, {AssignmentKind::Macro, 0, 0, "Logon"}, "Macro Logon", ""},  // another file
         {"F14", 0, {AssignmentKind::Macro, 0, 0, "Key(\"PF3\")"}, "Runs Key(\"PF3\")", ""},
         {"D", 2, {AssignmentKind::Nothing}, "Nothing", "Dup is now on no key."},
     };
