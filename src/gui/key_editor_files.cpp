@@ -161,6 +161,9 @@ std::vector<ToolBarVariant> ListToolBarVariants(const Folders& folders) {
 }
 
 bool UseToolBarVariant(Session& session, const ToolBarVariant& variant) {
+    // Checked before the session names it: a file that cannot be used must not become its tool bar,
+    // neither now (the one in use would stay and pass for it) nor at the next start.
+    if (!ReadButtonFile(session.ui, KeyFileKind::Toolbar, variant.path)) return false;
     const std::string name = KeyFileNameFor(session.folders, variant.path);
     const std::optional<std::string> stored = PathToStoredName(name);
     SessionRecord named = session.record;

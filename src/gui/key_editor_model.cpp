@@ -25,9 +25,9 @@ bool SameThing(uint16_t a, uint16_t b) {
     return CategoryOf(a) == CategoryOf(b) && NumberOf(a) == NumberOf(b);
 }
 
-// Statements compare exactly: "Type(\"a\")" and "Type(\"A\")" type different things.
+// Entries compare exactly: "Type(\"a\")" and "Type(\"A\")" type different things, and "Logon" and
+// "logon" are two macro files on a file system that tells case apart.
 int FindEntry(const MacroList& macros, const std::string& entry) {
-    if (!IsMacroStatement(entry)) return macros.IndexOf(entry);
     for (size_t i = 0; i < macros.Count(); ++i)
         if (*macros.Name(i) == entry) return int(i);
     return -1;
@@ -195,6 +195,20 @@ KeyMapEdit::KeyMapEdit(const KeyList& list, KeyMap stored, std::span<const KeyLa
     }
 }
 
+// A key-up key's entry that may repeat runs at the press (as Print Screen's does), not at the
+// release: the function a key runs when released alone never repeats.
+uint16_t KeyMapEdit::OnRelease(uint16_t code) {
+    return uint16_t(code & ~kKeyAutoRepeat);
+}
+
+// The entry back on a plain key repeats as its function does (key.lst's flags; characters repeat).
+uint16_t KeyMapEdit::Plain(uint16_t code) const {
+    if (CategoryOf(code) == KeyCategory::Char) return uint16_t(code | kKeyAutoRepeat);
+    if (const KeyFunction* f = list_.Find(CategoryOf(code), NumberOf(code)))
+        return uint16_t(code | (f->flags & kKeyAutoRepeat));
+    return code;
+}
+
 bool KeyMapEdit::RunsOnRelease(size_t key) const {
     return CategoryOf(map_.Code(key, 0)) == KeyCategory::KeyUp;
 }
@@ -221,6 +235,7 @@ std::optional<std::string> KeyMapEdit::Assign(size_t key, int modifier, const As
     const uint16_t old = entry;
     uint16_t code = uint16_t(*made | kKeyFixed);
     if (modifier == 0 && NumLockAlternate(uint8_t(key))) code |= uint16_t(old & kKeyLayoutOnNumLock);
+    if (RunsOnRelease(key)) code = OnRelease(code);
     entry = code;
     changed_ = true;
     if (a.kind == AssignmentKind::Nothing && RunsOnRelease(key)) SetRunsOnRelease(key, false);
@@ -239,10 +254,10 @@ void KeyMapEdit::SetRunsOnRelease(size_t key, bool on) {
     const uint16_t nothing = uint16_t(kKeyNoFunction | kKeyFixed);
     const bool runs = !IsNothing(function) && CategoryOf(function) != KeyCategory::KeyUp;
     if (on) {
-        entries = {MakeKeyCode(KeyCategory::KeyUp, 0, kKeyFixed), runs ? function : nothing, nothing,
-                   nothing};
+        entries = {MakeKeyCode(KeyCategory::KeyUp, 0, kKeyFixed), runs ? OnRelease(function) : nothing,
+                   nothing, nothing};
     } else {
-        entries = {runs ? function : nothing, nothing, nothing, nothing};
+        entries = {runs ? Plain(function) : nothing, nothing, nothing, nothing};
     }
     changed_ = true;
 }

@@ -95,6 +95,8 @@ class KeyMapEdit {
 
   private:
     const KeyLayoutRecord* LayoutFor(size_t key) const;
+    static uint16_t OnRelease(uint16_t code);
+    uint16_t Plain(uint16_t code) const;
 
     const KeyList& list_;
     KeyMap map_;

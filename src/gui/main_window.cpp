@@ -126,8 +126,9 @@ void MainWindow::SetToolBar(const PanelLayout& layout) {
             action = actions[tool_buttons_];
         } else {
             action = tool_bar_->addAction(QString());
-            QObject::connect(action, &QAction::triggered, this,
-                             [this, action] { host_.RunMenuKey(uint16_t(action->data().toUInt()), 0); });
+            QObject::connect(action, &QAction::triggered, this, [this, action] {
+                host_.RunButtonKey(KeyFileKind::Toolbar, uint16_t(action->data().toUInt()));
+            });
             if (QWidget* button = tool_bar_->widgetForAction(action)) button->setFocusPolicy(Qt::NoFocus);
         }
         ++tool_buttons_;
@@ -148,7 +149,8 @@ void MainWindow::SetToolBar(const PanelLayout& layout) {
 
 void MainWindow::SetKeyPad(const PanelLayout& layout) {
     if (!keypad_window_) {
-        auto* pad = new ButtonPanel([this](uint16_t code) { host_.RunMenuKey(code, 0); }, this);
+        auto* pad =
+            new ButtonPanel([this](uint16_t code) { host_.RunButtonKey(KeyFileKind::Keypad, code); }, this);
         pad->setWindowFlags(Qt::Tool);
         pad->setObjectName("OrkanKeyPad");
         pad->setWindowTitle("Key Pad");

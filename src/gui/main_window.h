@@ -14,6 +14,7 @@
 #include "display/screen_layout.h"
 #include "gui/button_panel.h"
 #include "gui/menu_table.h"
+#include "keyboard/key_files.h"
 #include "session/session_frame.h"
 
 class QMenu;
@@ -28,9 +29,11 @@ class QtUi;
 class MainWindowHost {
   public:
     virtual ~MainWindowHost() = default;
-    // A menu item, tool bar or keypad button: its key function; `options_page` (1-9) is where an
-    // options dialog it opens starts, 0 for none.
+    // A menu item: its key function; `options_page` (1-9) is where an options dialog it opens
+    // starts, 0 for none.
     virtual void RunMenuKey(uint16_t code, int options_page) = 0;
+    // A tool bar or keypad button: its key function (a macro of the button's own file).
+    virtual void RunButtonKey(KeyFileKind kind, uint16_t code) = 0;
     // A menu command without a key function (3000-3999).
     virtual void RunMenuCommand(uint16_t id) = 0;
     virtual void SessionChosen(size_t position) = 0;

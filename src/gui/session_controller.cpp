@@ -526,6 +526,10 @@ void SessionController::RunMenuKey(uint16_t code, int options_page) {
     pending_options_page_ = 0;
 }
 
+void SessionController::RunButtonKey(KeyFileKind kind, uint16_t code) {
+    ExecuteButtonKey(session(), kind, code);
+}
+
 void SessionController::RunMenuCommand(uint16_t id) {
     if (id == menu_id::TlsInformation) {
         ShowTlsInformation();

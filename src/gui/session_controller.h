@@ -101,6 +101,7 @@ class SessionController final : public SessionFrame, public TerminalInput, publi
 
     // MainWindowHost.
     void RunMenuKey(uint16_t code, int options_page) override;
+    void RunButtonKey(KeyFileKind kind, uint16_t code) override;
     void RunMenuCommand(uint16_t id) override;
     void SessionChosen(size_t position) override;
     bool WindowClosing() override;

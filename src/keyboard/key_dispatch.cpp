@@ -127,20 +127,25 @@ void RunOper(Session& s, uint16_t code) {
 }
 
 void RunMacroKey(Session& s, uint8_t number) {
-    const std::string* name = s.keyboard->key_map.macros.Name(number);
+    const std::string* name = s.keyboard->MacroNames().Name(number);
     if (!name) {
         s.ui.ShowMessage({"Orkan TN3270 Keyboard Error",
-                          "The key map " + s.keyboard->key_map.path + " has no macro number " +
+                          (s.keyboard->running_button_file ? "The file " : "The key map ") +
+                              s.keyboard->MacroNamesPath() + " has no macro number " +
                               std::to_string(number) + ".",
                           Buttons::Ok, Icon::Warning});
         return;
     }
-    if (IsMacroStatement(*name)) {
-        RunKeyStatement(s, *name);
-        return;
-    }
     if (!s.hooks.macros) {
         MissingPart(s, "Macro key \"" + *name + "\"", "the macro runner");
+        return;
+    }
+    // A statement (a typed text is one) starts as a macro file does: while a macro runs it joins
+    // the chain, where a key replayed from the type-ahead queue or pressed while the macro waits
+    // for the host must not be lost.
+    if (IsMacroStatement(*name)) {
+        if (s.hooks.recorder) s.hooks.recorder->StatementRun(*name);
+        s.hooks.macros->RunMacroText(*name);
         return;
     }
     s.hooks.macros->StartMacroFile(*name);
@@ -307,6 +312,20 @@ void ExecuteKey(Session& session, uint16_t code, bool internal) {
     }
     // The key may have closed the session's recorder (Stop) or opened it (Record): asked afresh.
     if (session.hooks.recorder) session.hooks.recorder->KeyHandled(code, cursor_before);
+}
+
+void ExecuteButtonKey(Session& session, KeyFileKind kind, uint16_t code) {
+    KeyboardState& kb = *session.keyboard;
+    if (CategoryOf(code) != KeyCategory::Macro || kind == KeyFileKind::Keytable) {
+        ExecuteKey(session, code, true);
+        return;
+    }
+    // A copy: the macro the button starts may load another tool bar or keypad.
+    const ButtonFile file = kind == KeyFileKind::Toolbar ? kb.toolbar : kb.keypad;
+    const ButtonFile* outer = kb.running_button_file;
+    kb.running_button_file = &file;
+    ExecuteKey(session, code, true);
+    kb.running_button_file = outer;
 }
 
 void HandleMouseButton(Session& session, const KeyEvent& event, std::optional<ScreenCell> cell) {

@@ -109,6 +109,9 @@ void SubmitKey(Session& session, uint16_t code, uint8_t virtual_key = 0);
 // false for macros, whose Action and Edit keys are queued (or dropped) while the keyboard is locked.
 // A function the acting macro may not use (PermitKeyFunction) does nothing.
 void ExecuteKey(Session& session, uint16_t code, bool internal = true);
+// A tool bar or keypad button's function, as ExecuteKey runs it; a Macro code names an entry of that
+// file's own macro name list.
+void ExecuteButtonKey(Session& session, KeyFileKind kind, uint16_t code);
 
 // Whether the acting macro may run `code`: Action, Edit and Char functions are keys, Oper functions
 // program operations, macro keys macro starts. A refusal is noted for the macro.
@@ -122,7 +125,7 @@ void ReplayTypeAhead(Session& session);
 void HandleWheel(Session& session, int delta);
 
 // A "WheelUp"/"WheelDown" statement, run as macro text by the session's macro runner. While a
-// macro runs it is dropped, as a typed key would be.
+// macro runs it is dropped: turns of the wheel must not pile up.
 void RunKeyStatement(Session& session, std::string_view statement);
 
 // The Caps Lock and Num Lock state of the desktop, for a window that gains the focus.

@@ -99,6 +99,16 @@ struct KeyboardState {
     KeyMap key_map;
     ButtonFile toolbar;
     ButtonFile keypad;
+    // While a tool bar or keypad button runs: its file, whose macro name list its Macro code indexes.
+    const ButtonFile* running_button_file = nullptr;
+
+    // The macro name list of the key being run, and the file that holds it.
+    const MacroList& MacroNames() const {
+        return running_button_file ? running_button_file->macros : key_map.macros;
+    }
+    const std::string& MacroNamesPath() const {
+        return running_button_file ? running_button_file->path : key_map.path;
+    }
 };
 
 }  // namespace orkan

@@ -223,7 +223,7 @@ RecordedCell MacroRecorder::CellAt(uint32_t address) const {
 std::string MacroRecorder::FunctionName(uint16_t code) const {
     const KeyboardState& kb = *s_.keyboard;
     if (CategoryOf(code) == KeyCategory::Macro) {
-        const std::string* name = kb.key_map.macros.Name(NumberOf(code));
+        const std::string* name = kb.MacroNames().Name(NumberOf(code));
         return name ? *name : std::string();
     }
     if (const KeyFunction* f = kb.key_list.Find(CategoryOf(code), NumberOf(code))) return f->name;
@@ -253,7 +253,7 @@ void MacroRecorder::KeyHandled(uint16_t code, uint32_t cursor_before) {
     if (!taking) return;
     // A key whose macro entry is a statement was recorded as that statement when it ran.
     if (CategoryOf(code) == KeyCategory::Macro) {
-        const std::string* entry = s_.keyboard->key_map.macros.Name(NumberOf(code));
+        const std::string* entry = s_.keyboard->MacroNames().Name(NumberOf(code));
         if (entry && IsMacroStatement(*entry)) return;
     }
     RecordedKey key;

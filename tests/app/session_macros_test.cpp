@@ -123,6 +123,19 @@ TEST(MacroWiring, KeyFunctionsPlayPauseStopAndTheDebugWindow) {
     EXPECT_FALSE(w.runner().Active());
 }
 
+// Two keys whose macro entries are statements (a typed text is one), run one after the other as the
+// type-ahead replay runs them: the second joins the first one's chain, as a macro file would.
+TEST(MacroWiring, AMacroKeyWhileAnotherRunsIsNotLost) {
+    Wired w;
+    MacroList& macros = w.session().keyboard->key_map.macros;
+    ASSERT_EQ(macros.Append("FIRST = LEN(\"a\")"), 0);
+    ASSERT_EQ(macros.Append("SECOND = LEN(\"b\")"), 1);
+    ExecuteKey(w.session(), MakeKeyCode(KeyCategory::Macro, 0));
+    ExecuteKey(w.session(), MakeKeyCode(KeyCategory::Macro, 1));
+    ASSERT_TRUE(w.Turn([&] { return w.Has("SECOND"); })) << w.LastMessage();
+    EXPECT_TRUE(w.Has("FIRST"));
+}
+
 TEST(MacroWiring, StartupMacrosReportTheirEndOnceNothingOfTheStartIsLeft) {
     struct Case {
         const char* name;

@@ -85,10 +85,12 @@ TEST(KeyMapEditing, AssignmentsTheirTextsAndTheFileReadBack) {
         // A modifier key runs its own function when released alone, so Ctrl combinations still work.
         {"F5", 0, {AssignmentKind::Nothing}, "Nothing", "PF5 is now on no key."},
         {"RightCtrl", 0, {AssignmentKind::Function, Function("PF5")}, "PF5", ""},
+        {"LeftCtrl", 0, {AssignmentKind::Function, Function("Tab")}, "Tab", ""},
         {"F6", 1, {AssignmentKind::Text, 0, 0, "say \"hi\""}, "Types \"say \"hi\"\"", ""},
         {"F7", 1, {AssignmentKind::Text, 0, 0, "SAY \"HI\""}, "Types \"SAY \"HI\"\"", ""},
         {"Q", 2, {AssignmentKind::Character, 0, 'x'}, "Character x", ""},
         {"F13", 0, {AssignmentKind::Macro, 0, 0, "logon"}, "Macro logon", ""},
+        {"F15", 0, {AssignmentKind::Macro, 0, 0, "Logon"}, "Macro Logon", ""},  // another file
         {"F14", 0, {AssignmentKind::Macro, 0, 0, "Key(\"PF3\")"}, "Runs Key(\"PF3\")", ""},
         {"D", 2, {AssignmentKind::Nothing}, "Nothing", "Dup is now on no key."},
     };
@@ -108,6 +110,12 @@ TEST(KeyMapEditing, AssignmentsTheirTextsAndTheFileReadBack) {
         }
     }
     EXPECT_TRUE(edit.RunsOnRelease(Key("RightCtrl")));
+    // A released-alone entry that repeats would run at the press, before Ctrl+C too.
+    EXPECT_FALSE(AutoRepeats(edit.Map().Code(Key("LeftCtrl"), 1)));
+    edit.SetRunsOnRelease(Key("Tab"), true);
+    EXPECT_FALSE(AutoRepeats(edit.Map().Code(Key("Tab"), 1)));
+    edit.SetRunsOnRelease(Key("Tab"), false);
+    EXPECT_TRUE(AutoRepeats(edit.Map().Code(Key("Tab"), 0))) << "a held Tab repeats again";
     // Typed texts that differ in case are two entries of the macro list.
     EXPECT_NE(edit.Map().Code(Key("F6"), 1), edit.Map().Code(Key("F7"), 1));
 
@@ -291,6 +299,11 @@ TEST_F(EditorsTest, ButtonEditorsShowEveryChangeAndSavedButtonsRunTheirKeys) {
         editor.Picker().Search("PF5");
         ASSERT_TRUE(editor.AssignChosen());
         editor.SetLabel("Five");
+        // A macro on a button is an entry of the button's own file, not of the key map.
+        editor.AddButton();
+        editor.Picker().SetAssignment({AssignmentKind::Macro, 0, 0, "Key(\"PF3\")"});
+        ASSERT_TRUE(editor.AssignChosen());
+        editor.SetLabel("Three");
         const std::string path = folder / c.file;
         ASSERT_TRUE(editor.SaveAs(path));
         const ButtonFile file = SessionButtonFile(s(), c.kind);
@@ -302,17 +315,20 @@ TEST_F(EditorsTest, ButtonEditorsShowEveryChangeAndSavedButtonsRunTheirKeys) {
         ASSERT_EQ(ParseButtonFile(Bytes(path), c.kind, back, version), KeyFileError::None);
         EXPECT_EQ(back.buttons, editor.Edit().File().buttons);
 
-        // The window shows the button, and it sends PF5.
+        // The window shows the buttons, and they send PF5 and PF3.
         QWidget* panel = c.kind == KeyFileKind::Toolbar ? static_cast<QWidget*>(controller.Window().ToolBar())
                                                         : controller.Window().KeyPadWindow();
         ASSERT_NE(panel, nullptr);
-        QAbstractButton* five = nullptr;
-        for (QAbstractButton* b : panel->findChildren<QAbstractButton*>())
-            if (b->text() == "Five") five = b;
-        ASSERT_NE(five, nullptr);
-        five->click();
-        EXPECT_EQ(sink.Take().substr(0, 2), "F5");
-        runtime.FeedHostData(test::FromHex("F1C2 FFEF"));
+        for (auto [label, aid] : {std::pair{"Five", "F5"}, std::pair{"Three", "F3"}}) {
+            QAbstractButton* button = nullptr;
+            for (QAbstractButton* b : panel->findChildren<QAbstractButton*>())
+                if (b->text() == label) button = b;
+            ASSERT_NE(button, nullptr) << label;
+            button->click();
+            Feed("");
+            EXPECT_EQ(sink.Take().substr(0, 2), aid) << label << shown;
+            Feed("F1C2 FFEF");
+        }
         editor.close();
     }
 }
@@ -341,14 +357,18 @@ TEST_F(EditorsTest, EveryWindowFitsALaptopAndNamesItsControls) {
 }
 
 TEST_F(EditorsTest, AToolBarVariantIsUsedAtOnceAndKept) {
+    const std::string before = s().record.Text(field::ToolbarFile);
+    ASSERT_EQ(WriteFileAtomically(folder / "bad.bar", std::vector<uint8_t>{'O', 'r', 'k'}), 0);
     ASSERT_TRUE(controller.ShowToolBarVariants());
     auto* variants =
         static_cast<ToolBarVariants*>(controller.Window().findChild<QWidget*>("OrkanToolBarVariants"));
     ASSERT_NE(variants, nullptr);
     std::vector<std::string> names;
     for (const ToolBarVariant& v : variants->Variants()) names.push_back(v.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"editing.bar", "pfkeys.bar", "standard.bar"}));
-    ASSERT_TRUE(variants->Choose(1));
+    EXPECT_EQ(names, (std::vector<std::string>{"bad.bar", "editing.bar", "pfkeys.bar", "standard.bar"}));
+    EXPECT_FALSE(variants->Choose(0));
+    EXPECT_EQ(s().record.Text(field::ToolbarFile), before) << "a file that cannot be used is not kept";
+    ASSERT_TRUE(variants->Choose(2));
     EXPECT_EQ(s().record.Text(field::ToolbarFile), kData + "/defaults/pfkeys.bar");
     bool pf12 = false;
     for (QAction* a : controller.Window().ToolBar()->actions()) pf12 = pf12 || a->text() == "PF12";

@@ -71,6 +71,7 @@ class RecordingHost : public TerminalInput, public MainWindowHost {
         pages_seen.push_back(page);
         if (on_menu_key) on_menu_key();
     }
+    void RunButtonKey(KeyFileKind, uint16_t code) override { RunMenuKey(code, 0); }
     void RunMenuCommand(uint16_t) override {}
     void SessionChosen(size_t) override {}
     bool WindowClosing() override { return true; }
