@@ -72,11 +72,36 @@ HOST_TRANSFER = fixed_table("kHostTransferTable")
 DOS_CONVERSION = fixed_table("kDosConversionTable")
 
 
+# glibc's IBM278 and IBM871 follow a 1990 manual that swaps two characters each; IBM's tables (as
+# ICU and Java have them) and glibc's own IBM1143 and IBM1149, which are these pages with the euro
+# sign added, agree on the bytes below.
+GLIBC_ERRATA = {
+    "IBM278": {0x71: "\\", 0xE0: "\u00c9"},
+    "IBM871": {0x4A: "\u00de", 0xC0: "\u00fe"},
+}
+
+# Each euro page is its older page with the euro sign on one byte.
+EURO_PAGES = {"IBM1140": ("IBM037", 0x9F), "IBM1141": ("IBM273", 0x9F), "IBM1142": ("IBM277", 0x5A),
+              "IBM1143": ("IBM278", 0x5A), "IBM1144": ("IBM280", 0x9F), "IBM1145": ("IBM284", 0x9F),
+              "IBM1146": ("IBM285", 0x9F), "IBM1147": ("IBM297", 0x9F), "IBM1148": ("IBM500", 0x9F),
+              "IBM1149": ("IBM871", 0x9F)}
+
+
 def host_page(name):
     """Host byte -> Unicode character, from glibc iconv."""
     out = subprocess.run(["iconv", "-f", name, "-t", "UTF-32BE"], input=bytes(range(256)),
                          capture_output=True, check=True).stdout
-    return [chr(int.from_bytes(out[4 * i:4 * i + 4], "big")) for i in range(256)]
+    page = [chr(int.from_bytes(out[4 * i:4 * i + 4], "big")) for i in range(256)]
+    for host, ch in GLIBC_ERRATA.get(name, {}).items():
+        page[host] = ch
+    return page
+
+
+def check_euro_pages():
+    for euro, (older, euro_byte) in EURO_PAGES.items():
+        a, b = ([LOOKALIKES.get(ch, ch) for ch in host_page(name)] for name in (euro, older))
+        assert a[euro_byte] == "\u20ac", euro
+        assert [h for h in range(256) if a[h] != b[h]] == [euro_byte], (euro, older)
 
 
 def is_control(ch):
@@ -302,6 +327,7 @@ HEADER = """\
 
 
 def main():
+    check_euro_pages()
     base = host_page(BASE_PAGE)
     base_screen = screen_table(base)
     out = HEADER.splitlines()
