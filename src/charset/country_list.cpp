@@ -587,6 +587,8 @@ class Parser {
 
     void BuildInverses() {
         if (mode_ != CountryListMode::CodePage) return;
+        // Without the selected TRANSFER table the upload table holds nothing a file could use.
+        tables_.transfer_table_loaded = result_.transfer_found;
         // Of two host bytes that display alike, the higher one is sent back.
         tables_.display_to_host.fill(0);
         for (size_t host = 0; host < kTableSize; ++host)

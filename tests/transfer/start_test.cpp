@@ -76,6 +76,13 @@ TEST(StartTransfer, RefusalsTypeNothingAndChangeNothing) {
          transfer_msg::kAlreadyRunning},
         {"line mode", [](Session& s, TransferState&, TransferRequest&) { s.link.line_mode = true; },
          transfer_msg::kNot3270},
+        {"PC code page not in country.lst",
+         [](Session& s, TransferState&, TransferRequest&) {
+             EXPECT_TRUE(s.record.SetText(field::PcCodePage, "Nope") && RebuildCharset(s));
+         },
+         "The PC code page (PCCODEPAGE) \"Nope\" is not in country.lst, so there is no table to translate a "
+         "text file with. Nothing was transferred: choose a PC code page that country.lst lists, or transfer "
+         "the file as binary."},
     };
     for (const Case& c : cases) {
         StartFixture f;
