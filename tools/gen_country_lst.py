@@ -315,7 +315,8 @@ HEADER = """\
 *   COUNTRY starts a country; OR gives it another name; CODEPAGE gives its code page (CPGID) and
 *   character set (GCSGID); SCREEN lists how its host bytes differ from the base, "host = display".
 *   Each difference also moves the character in the selected transfer table. For a transfer table
-*   whose name begins with "DOS" the display character goes through the DOS conversion table first.
+*   whose name begins with "DOS" the display character goes through the DOS conversion table first;
+*   for ISO 8859-15 the eight characters it has in place of Latin-1 ones go to their bytes there.
 *   Two characters give a hexadecimal byte, three a decimal one.
 *   KEYSCANCODES in the base listing gives the key number of each Windows virtual key; KEYLAYOUT
 *   and KEYESCAPES of a keyboard country give the characters of its keys and its dead keys.
@@ -357,10 +358,8 @@ def main():
         else:
             out += ["* ISO 8859-15 files. The eight characters that differ from ISO 8859-1 travel",
                     "* as the Latin-1 characters they replace (the euro sign as the currency sign).",
-                    "* Corrections address the PC byte by its Windows-1252 value, so with a euro",
-                    "* host code page an uploaded A4 arrives as the euro sign only where the host",
-                    "* page keeps it on the currency sign's byte (all but 1142 and 1143), and a",
-                    "* downloaded euro sign arrives as 80: use Windows (1252) for the euro pages."]
+                    "* A correction to one of the eight (the euro sign of a euro host code page)",
+                    "* moves it to its ISO 8859-15 byte, A4 for the euro sign."]
         out += ["TRANSFER " + name]
         out += hex_rows(upload)
 

@@ -188,6 +188,9 @@ TEST(StartTransfer, TextUploadsAreCheckedAgainstBothCodePages) {
         {"ISO 8859-15", "United States", "\xA4", false,
          "it holds 1 character (the first, byte 0xA4, at line 1, column 1)"},
         {"ISO 8859-15", "United States (Euro)", "\xA4", false, nullptr},
+        {"ISO 8859-15", "Finland (Euro)", "\xA4", false, nullptr},
+        {"ISO 8859-1", "United States (Euro)", "a\x80", false,
+         "it holds 1 character (the first, byte 0x80, at line 1, column 2)"},
     };
     for (const Case& c : cases) {
         const std::string name = std::string(c.pc_code_page) + " to " + c.screen + ": " + c.file;
