@@ -98,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static CharsetTables tables = [] {
         CharsetTables t = test::Cp037Tables();
         for (int i = 0; i < 256; ++i) t.upload[size_t(i)] = t.download[size_t(i)] = uint8_t(255 - i);
+        t.transfer_table_loaded = true;
         return t;
     }();
     const uint8_t setup = data[0];

@@ -72,11 +72,36 @@ HOST_TRANSFER = fixed_table("kHostTransferTable")
 DOS_CONVERSION = fixed_table("kDosConversionTable")
 
 
+# glibc's IBM278 and IBM871 follow a 1990 manual that swaps two characters each; IBM's tables (as
+# ICU and Java have them) and glibc's own IBM1143 and IBM1149, which are these pages with the euro
+# sign added, agree on the bytes below.
+GLIBC_ERRATA = {
+    "IBM278": {0x71: "\\", 0xE0: "\u00c9"},
+    "IBM871": {0x4A: "\u00de", 0xC0: "\u00fe"},
+}
+
+# Each euro page is its older page with the euro sign on one byte.
+EURO_PAGES = {"IBM1140": ("IBM037", 0x9F), "IBM1141": ("IBM273", 0x9F), "IBM1142": ("IBM277", 0x5A),
+              "IBM1143": ("IBM278", 0x5A), "IBM1144": ("IBM280", 0x9F), "IBM1145": ("IBM284", 0x9F),
+              "IBM1146": ("IBM285", 0x9F), "IBM1147": ("IBM297", 0x9F), "IBM1148": ("IBM500", 0x9F),
+              "IBM1149": ("IBM871", 0x9F)}
+
+
 def host_page(name):
     """Host byte -> Unicode character, from glibc iconv."""
     out = subprocess.run(["iconv", "-f", name, "-t", "UTF-32BE"], input=bytes(range(256)),
                          capture_output=True, check=True).stdout
-    return [chr(int.from_bytes(out[4 * i:4 * i + 4], "big")) for i in range(256)]
+    page = [chr(int.from_bytes(out[4 * i:4 * i + 4], "big")) for i in range(256)]
+    for host, ch in GLIBC_ERRATA.get(name, {}).items():
+        page[host] = ch
+    return page
+
+
+def check_euro_pages():
+    for euro, (older, euro_byte) in EURO_PAGES.items():
+        a, b = ([LOOKALIKES.get(ch, ch) for ch in host_page(name)] for name in (euro, older))
+        assert a[euro_byte] == "\u20ac", euro
+        assert [h for h in range(256) if a[h] != b[h]] == [euro_byte], (euro, older)
 
 
 def is_control(ch):
@@ -290,7 +315,8 @@ HEADER = """\
 *   COUNTRY starts a country; OR gives it another name; CODEPAGE gives its code page (CPGID) and
 *   character set (GCSGID); SCREEN lists how its host bytes differ from the base, "host = display".
 *   Each difference also moves the character in the selected transfer table. For a transfer table
-*   whose name begins with "DOS" the display character goes through the DOS conversion table first.
+*   whose name begins with "DOS" the display character goes through the DOS conversion table first;
+*   for ISO 8859-15 the eight characters it has in place of Latin-1 ones go to their bytes there.
 *   Two characters give a hexadecimal byte, three a decimal one.
 *   KEYSCANCODES in the base listing gives the key number of each Windows virtual key; KEYLAYOUT
 *   and KEYESCAPES of a keyboard country give the characters of its keys and its dead keys.
@@ -302,6 +328,7 @@ HEADER = """\
 
 
 def main():
+    check_euro_pages()
     base = host_page(BASE_PAGE)
     base_screen = screen_table(base)
     out = HEADER.splitlines()
@@ -331,10 +358,8 @@ def main():
         else:
             out += ["* ISO 8859-15 files. The eight characters that differ from ISO 8859-1 travel",
                     "* as the Latin-1 characters they replace (the euro sign as the currency sign).",
-                    "* Corrections address the PC byte by its Windows-1252 value, so with a euro",
-                    "* host code page an uploaded A4 arrives as the euro sign only where the host",
-                    "* page keeps it on the currency sign's byte (all but 1142 and 1143), and a",
-                    "* downloaded euro sign arrives as 80: use Windows (1252) for the euro pages."]
+                    "* A correction to one of the eight (the euro sign of a euro host code page)",
+                    "* moves it to its ISO 8859-15 byte, A4 for the euro sign."]
         out += ["TRANSFER " + name]
         out += hex_rows(upload)
 

@@ -47,6 +47,7 @@ struct CharsetTables {
     std::array<uint8_t, 256> display_to_host{};  // display character -> host byte, 0 = none
     std::array<uint8_t, 256> upload{};           // PC file byte -> byte for the host transfer program
     std::array<uint8_t, 256> download{};         // inverse of upload
+    bool transfer_table_loaded = false;          // upload and download come from the selected table
     uint16_t code_page = 37;                     // CPGID of the screen country
     uint16_t character_set = 697;                // GCSGID
 

@@ -419,6 +419,11 @@ class Parser {
             // character there (the degree sign where o-slash is repeated, C-cedilla where the euro
             // sign is), which the correction would take over.
             if (display >= 0x80 && pc == display) return;
+        } else if (selections_.transfer_table == "ISO 8859-15") {
+            // The file holds these characters (the euro sign of a euro code page above all) where
+            // ISO 8859-1 has others; their Windows-1252 bytes are controls there.
+            for (const Latin9Place& p : kLatin9Places)
+                if (p.windows == display) pc = p.pc;
         }
         tables_.upload[pc] = kHostTransferTable[host];
         upload_stamp_[pc] = ++stamp_;
@@ -587,6 +592,8 @@ class Parser {
 
     void BuildInverses() {
         if (mode_ != CountryListMode::CodePage) return;
+        // Without the selected TRANSFER table the upload table holds nothing a file could use.
+        tables_.transfer_table_loaded = result_.transfer_found;
         // Of two host bytes that display alike, the higher one is sent back.
         tables_.display_to_host.fill(0);
         for (size_t host = 0; host < kTableSize; ++host)

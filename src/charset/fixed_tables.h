@@ -50,4 +50,18 @@ inline constexpr std::array<uint8_t, 256> kDosConversionTable = {
     0xF0, 0xA4, 0x95, 0xA2, 0x93, 0xF5, 0x94, 0xF7, 0xF8, 0x97, 0xA3, 0x96, 0x81, 0xFD, 0xFE, 0x98,  // F_
 };
 
+// ISO 8859-15's eight characters that ISO 8859-1 lacks: their byte in an ISO 8859-15 file and their
+// Windows-1252 byte (the euro sign is A4 there and 80, a control in ISO 8859, in Windows-1252).
+struct Latin9Place {
+    uint8_t pc, windows;
+};
+inline constexpr std::array<Latin9Place, 8> kLatin9Places = {{{0xA4, 0x80},
+                                                              {0xA6, 0x8A},
+                                                              {0xA8, 0x9A},
+                                                              {0xB4, 0x8E},
+                                                              {0xB8, 0x9E},
+                                                              {0xBC, 0x8C},
+                                                              {0xBD, 0x9C},
+                                                              {0xBE, 0x9F}}};
+
 }  // namespace orkan

@@ -14,19 +14,6 @@ namespace {
 
 enum class PcCharacters { Windows1252, Latin1, Latin9, Dos };
 
-// ISO 8859-15's eight characters that are not ISO 8859-1's, by their Windows-1252 bytes.
-struct Latin9Place {
-    uint8_t pc, windows;
-};
-constexpr std::array<Latin9Place, 8> kLatin9 = {{{0xA4, 0x80},
-                                                 {0xA6, 0x8A},
-                                                 {0xA8, 0x9A},
-                                                 {0xB4, 0x8E},
-                                                 {0xB8, 0x9E},
-                                                 {0xBC, 0x8C},
-                                                 {0xBD, 0x9C},
-                                                 {0xBE, 0x9F}}};
-
 std::optional<PcCharacters> KnownCodePage(const Session& session) {
     if (TransferFileIsUtf8(session)) return PcCharacters::Windows1252;
     const std::string name = session.record.Text(field::PcCodePage);
@@ -50,7 +37,7 @@ std::array<uint8_t, 256> WindowsCharacters(PcCharacters code_page) {
         case PcCharacters::Latin9:
             for (int b = 0x80; b < 0xA0; ++b) windows[b] = 0;  // C1 controls there
             if (code_page == PcCharacters::Latin9)
-                for (const Latin9Place& p : kLatin9) windows[p.pc] = p.windows;
+                for (const Latin9Place& p : kLatin9Places) windows[p.pc] = p.windows;
             break;
         case PcCharacters::Dos:
             // 437's characters are those the DOS conversion table gives a Windows-1252 character
@@ -73,6 +60,11 @@ bool IsControl(uint8_t pc, PcCharacters code_page) {
            pc < 0xA0;
 }
 
+// EBCDIC keeps its controls below the blank and at FF.
+bool IsHostControl(uint8_t host) {
+    return host < 0x40 || host == 0xFF;
+}
+
 }  // namespace
 
 std::optional<CarriedSet> CarriedCharacters(const Session& session) {
@@ -85,8 +77,11 @@ std::optional<CarriedSet> CarriedCharacters(const Session& session) {
     for (int pc = 0; pc < 256; ++pc) {
         const uint8_t host = host_of_transfer[session.charset.upload[size_t(pc)]];
         const uint8_t shown = HostToDisplay(session.charset, AsciiHost::Translate, host);
+        // A control travels as a control: one that a correction gave a character's place (the euro
+        // sign's Windows-1252 byte in an ISO 8859 file) would arrive as that character.
+        const uint8_t character = windows[size_t(pc)];
         carried[size_t(pc)] =
-            IsControl(uint8_t(pc), *code_page) || (windows[size_t(pc)] != 0 && shown == windows[size_t(pc)]);
+            character != 0 ? shown == character : IsControl(uint8_t(pc), *code_page) && IsHostControl(host);
     }
     return carried;
 }

@@ -46,6 +46,10 @@ inline constexpr const char* kCommandNotTyped =
 inline constexpr const char* kNoHostFile = "No host file name was given.";
 inline constexpr const char* kNoPcFile = "No PC file name was given.";
 inline constexpr const char* kNameNotStorable = "The file name %s cannot be stored in the session: %s";
+inline constexpr const char* kNoTransferTable =
+    "The PC code page (PCCODEPAGE) \"%s\" is not in country.lst, so there is no table to translate a text "
+    "file with. Nothing was transferred: choose a PC code page that country.lst lists, or transfer the file "
+    "as binary.";
 inline constexpr const char* kUploadNotText = "%s cannot be sent as text: %s.";
 inline constexpr const char* kUploadNotCarried =
     "%s cannot be sent as text: it holds %s that the host would not get as they are, through the PC code "

@@ -154,6 +154,9 @@ TransferStart StartTransfer(Session& session, TransferState& t, const TransferRe
     if (path.size() > kMaximumPathLength) return Refuse(session, kPathTooLongTitle, kPathTooLong);
     if (session.status != SessionStatus::Unlocked)
         return Refuse(session, kTransferErrorTitle, kKeyboardLocked);
+    if (!request.binary && !session.charset.transfer_table_loaded)
+        return Refuse(session, kTransferErrorTitle,
+                      FormatMessage(kNoTransferTable, session.record.Text(field::PcCodePage).c_str()));
 
     const bool upload = request.direction == TransferDirection::Upload;
     TextOptions options;

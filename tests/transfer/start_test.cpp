@@ -76,6 +76,13 @@ TEST(StartTransfer, RefusalsTypeNothingAndChangeNothing) {
          transfer_msg::kAlreadyRunning},
         {"line mode", [](Session& s, TransferState&, TransferRequest&) { s.link.line_mode = true; },
          transfer_msg::kNot3270},
+        {"PC code page not in country.lst",
+         [](Session& s, TransferState&, TransferRequest&) {
+             EXPECT_TRUE(s.record.SetText(field::PcCodePage, "Nope") && RebuildCharset(s));
+         },
+         "The PC code page (PCCODEPAGE) \"Nope\" is not in country.lst, so there is no table to translate a "
+         "text file with. Nothing was transferred: choose a PC code page that country.lst lists, or transfer "
+         "the file as binary."},
     };
     for (const Case& c : cases) {
         StartFixture f;
@@ -181,6 +188,9 @@ TEST(StartTransfer, TextUploadsAreCheckedAgainstBothCodePages) {
         {"ISO 8859-15", "United States", "\xA4", false,
          "it holds 1 character (the first, byte 0xA4, at line 1, column 1)"},
         {"ISO 8859-15", "United States (Euro)", "\xA4", false, nullptr},
+        {"ISO 8859-15", "Finland (Euro)", "\xA4", false, nullptr},
+        {"ISO 8859-1", "United States (Euro)", "a\x80", false,
+         "it holds 1 character (the first, byte 0x80, at line 1, column 2)"},
     };
     for (const Case& c : cases) {
         const std::string name = std::string(c.pc_code_page) + " to " + c.screen + ": " + c.file;
