@@ -317,6 +317,16 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 }
                 inline_value = argv[++i];
             }
+            // An empty value would read as the option not given: `--macro "$M"` with M unset
+            // would run no macro and never end, `--host ""` would connect to the session file's
+            // host. Only an empty LU name (the host chooses) and empty macro text mean something.
+            if (found->takes_value && Trim(*inline_value).empty() && name != "lu" && name != "run" &&
+                name != "url") {
+                ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                                "Command line option '--" + std::string(name) + "' needs a value.",
+                                Buttons::Ok, Icon::Error});
+                return 8;
+            }
             if (name == "url") {
                 const std::optional<std::string> host = HostOfLink(*inline_value);
                 if (!host) {
@@ -327,14 +337,6 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 continue;
             }
             if (!found->option && found->takes_value) {
-                // An empty socket path would read as no socket at all: the session would run
-                // without the interface the command line asked for.
-                if (name == "api-socket" && inline_value->empty()) {
-                    ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                                    "Command line option '--api-socket' needs a value.", Buttons::Ok,
-                                    Icon::Error});
-                    return 8;
-                }
                 std::string& to = name == "printer" ? printer : name == "api-socket" ? api_socket : size;
                 to = std::string(*inline_value);
                 continue;
