@@ -123,12 +123,15 @@ std::string_view SessionFileName(std::string_view v) {
 }
 
 // Blank-trimmed, a single blank when empty (given without a value), at most 64 characters. Macro
-// text and macro names are kept whole: a cut macro would be another macro, run all the same.
+// text and macro names are kept whole: a cut macro would be another macro, run all the same. So
+// are the folder and settings file paths, which may be as long as any folder (the folders check
+// that limit): a cut path names another file.
 void StoreValue(CommandLine& out, CmdOption o, std::string_view raw) {
     std::string_view v = Trim(raw);
     if (o == CmdOption::Session) v = SessionFileName(v);
-    const bool macro = o == CmdOption::Run || o == CmdOption::Macro;
-    if (v.size() > kCommandLineValueLimit && !macro) {
+    const bool whole =
+        o == CmdOption::Run || o == CmdOption::Macro || o == CmdOption::FilesIni || o == CmdOption::Settings;
+    if (v.size() > kCommandLineValueLimit && !whole) {
         out.notes.push_back("The value of command line option " + OptionName(o) + " is longer than " +
                             std::to_string(kCommandLineValueLimit) + " characters and was cut to " +
                             std::to_string(kCommandLineValueLimit) + ".");
