@@ -102,7 +102,7 @@ class SessionController final : public SessionFrame, public TerminalInput, publi
     // MainWindowHost.
     void RunMenuKey(uint16_t code, int options_page) override;
     void RunMenuCommand(uint16_t id) override;
-    void SessionChosen(size_t position) override;
+    void SessionChosen(const SessionListItem& session) override;
     bool WindowClosing() override;
     KeyBindings Bindings() const override;
     std::vector<SessionListItem> Sessions() const override;
