@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "charset/display_unicode.h"
 #include "config/file_name_text.h"
 #include "config/profile_file.h"
 #include "config/record_text.h"
@@ -55,6 +56,11 @@ constexpr std::array<std::string_view, 8> kColourSchemes = {"GRAY", "RED",  "YEL
 constexpr std::array<uint32_t, 8> kSchemeColours = {0x404040, 0x800000, 0x808000, 0x008000,
                                                     0x008080, 0x000080, 0x800080, 0x000000};
 
+// Messages are display text (Windows-1252); what the command line hands over is UTF-8.
+std::string Shown(std::string_view utf8) {
+    return Utf8ToDisplay(utf8).text;
+}
+
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
@@ -78,10 +84,9 @@ bool ApplyScreenSize(std::string_view text, SessionRecord& record, Ui& ui) {
     const std::optional<int> rows = x == text.npos ? std::nullopt : number(text.substr(0, x));
     const std::optional<int> columns = x == text.npos ? std::nullopt : number(text.substr(x + 1));
     if (!rows || !columns) {
-        ui.ShowMessage(
-            {std::string(kCommandLineErrorTitle),
-             "Screen size '" + std::string(text) + "' is invalid: give ROWSxCOLS, for example 62x160.",
-             Buttons::Ok, Icon::Error});
+        ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                        "Screen size '" + Shown(text) + "' is invalid: give ROWSxCOLS, for example 62x160.",
+                        Buttons::Ok, Icon::Error});
         return false;
     }
     bool fits = true;
@@ -147,7 +152,7 @@ void StoreValue(CommandLine& out, CmdOption o, std::string_view raw) {
 void InvalidOption(Ui& ui, std::string_view shown) {
     ui.ShowMessage(
         {std::string(kCommandLineErrorTitle),
-         "Command line option '" + std::string(shown) +
+         "Command line option '" + Shown(shown) +
              "' is invalid.\nPlease check the Help doc under 'Command line options' after Orkan TN3270 "
              "starts",
          Buttons::Ok, Icon::Error});
@@ -171,7 +176,7 @@ bool Ipv6Character(char c) {
 void LinkRefused(Ui& ui, std::string_view link) {
     ui.ShowMessage(
         {std::string(kCommandLineErrorTitle),
-         "The link '" + std::string(link) +
+         "The link '" + Shown(link) +
              "' is refused: a tn3270 link names a host and a port, as tn3270://host:port/, and nothing "
              "else.",
          Buttons::Ok, Icon::Error});
@@ -181,7 +186,7 @@ bool TlsValueValid(const CommandLine& cl, Ui& ui) {
     if (!cl.Given(CmdOption::Tls) || TlsChoiceFromCommandLine(cl.Value(CmdOption::Tls))) return true;
     ui.ShowMessage(
         {std::string(kCommandLineErrorTitle),
-         "TLS choice '" + cl.Value(CmdOption::Tls) +
+         "TLS choice '" + Shown(cl.Value(CmdOption::Tls)) +
              "' is invalid: use 0 (none), 1 (highest available), 2 (TLS 1.0), 3 (TLS 1.1), 4 (TLS 1.2) "
              "or 5 (highest available).",
          Buttons::Ok, Icon::Error});
@@ -444,9 +449,10 @@ bool SetSessionNameFromCommandLine(const CommandLine& cl, SessionRecord& record,
     if (name.empty()) return true;
     auto stored = PathToStoredName(name);
     if (!stored) {
-        ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                        "The session file name \"" + name + "\" holds characters that cannot be stored.",
-                        Buttons::Ok, Icon::Error});
+        ui.ShowMessage(
+            {std::string(kCommandLineErrorTitle),
+             "The session file name \"" + Shown(name) + "\" holds characters that cannot be stored.",
+             Buttons::Ok, Icon::Error});
         return false;
     }
     return StoreRecordText(record, field::SessionFile, *stored, "session file name", ui);
@@ -461,7 +467,7 @@ std::optional<char> RequestedSessionLetter(const CommandLine& cl, Ui& ui) {
         if (c >= 'a' && c <= 'z') return char(c - 'a' + 'A');
     }
     ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                    "Session letter '" + v + "' is invalid: use a letter A to Z or a digit 0 to 9.",
+                    "Session letter '" + Shown(v) + "' is invalid: use a letter A to Z or a digit 0 to 9.",
                     Buttons::Ok, Icon::Error});
     return std::nullopt;
 }
@@ -501,7 +507,7 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
         // connection later.
         const HostAddressResult parsed = ParseHostAddress(*host, 23);
         if (!parsed.ok()) {
-            bad_value(parsed.error + ".");
+            bad_value(Shown(parsed.error) + ".");
         } else if (StoreRecordText(fresh, field::HostName, *host, "host name", ui) &&
                    StoreRecordText(fresh, field::IpName, *host, "host name", ui)) {
             fresh.SetNumber(field::Port, 23);
@@ -543,7 +549,7 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
             record.SetNumber(field::Port, uint32_t(port));
             given.port = true;
         } else {
-            bad_value("Port '" + v + "' is invalid: use a number from 1 to 65535.");
+            bad_value("Port '" + Shown(v) + "' is invalid: use a number from 1 to 65535.");
         }
     }
     if (cl.Given(CmdOption::Tn3270e)) {
@@ -554,12 +560,12 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
     if (model) {
         record.SetNumber(field::TerminalModel, *model);
     } else if (cl.Given(CmdOption::Model)) {
-        bad_value("Model '" + cl.Value(CmdOption::Model) + "' is invalid: use 2, 3, 4, 5 or dynamic.");
+        bad_value("Model '" + Shown(cl.Value(CmdOption::Model)) + "' is invalid: use 2, 3, 4, 5 or dynamic.");
     }
     if (!cl.size.empty()) {
         if (model && *model != kDynamicModelIndex) {
             bad_value("--size gives the dynamic size; it cannot be used with model " +
-                      cl.Value(CmdOption::Model) + ".");
+                      Shown(cl.Value(CmdOption::Model)) + ".");
         } else if (!ApplyScreenSize(cl.size, record, ui)) {
             ok = false;
         }
@@ -578,7 +584,7 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
             const uint32_t entry = record.Number(field::ColourTagEntry);
             if (entry > 7 && entry < 16) record.SetSessionColour(int(entry), kSchemeColours[*scheme]);
         } else {
-            bad_value("Colour scheme '" + name +
+            bad_value("Colour scheme '" + Shown(name) +
                       "' is unknown: use GRAY, RED, YELLOW, GREEN, CYAN, BLUE, MAGENTA or BLACK.");
         }
     }

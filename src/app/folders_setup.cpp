@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "charset/display_unicode.h"
 #include "config/profile_file.h"
 #include "platform/file_io.h"
 
@@ -37,8 +38,9 @@ bool IsInside(std::string_view path, std::string_view folder) {
     return path.size() == folder.size() || path[folder.size()] == '/' || folder.back() == '/';
 }
 
-void FolderError(Ui& ui, const std::string& text) {
-    ui.ShowMessage({std::string(kFolderErrorTitle), text, Buttons::Ok, Icon::Error});
+// Paths are UTF-8; messages are display text (Windows-1252).
+void FolderError(Ui& ui, const std::string& utf8) {
+    ui.ShowMessage({std::string(kFolderErrorTitle), Utf8ToDisplay(utf8).text, Buttons::Ok, Icon::Error});
 }
 
 }  // namespace
