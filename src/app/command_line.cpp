@@ -335,6 +335,14 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                                 Buttons::Ok, Icon::Error});
                 return 8;
             }
+            // A folder (a path ending in "/") names no session file either.
+            if (name == "session" && SessionFileName(*inline_value).empty()) {
+                ui.ShowMessage(
+                    {std::string(kCommandLineErrorTitle),
+                     "Command line option '--session' names no session file: '" + Shown(*inline_value) + "'.",
+                     Buttons::Ok, Icon::Error});
+                return 8;
+            }
             if (name == "url") {
                 const std::optional<std::string> host = HostOfLink(*inline_value);
                 if (!host) {
