@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "charset/display_unicode.h"
 #include "config/file_name_text.h"
 #include "config/profile_file.h"
 #include "config/record_text.h"
@@ -55,6 +56,11 @@ constexpr std::array<std::string_view, 8> kColourSchemes = {"GRAY", "RED",  "YEL
 constexpr std::array<uint32_t, 8> kSchemeColours = {0x404040, 0x800000, 0x808000, 0x008000,
                                                     0x008080, 0x000080, 0x800080, 0x000000};
 
+// Messages are display text (Windows-1252); what the command line hands over is UTF-8.
+std::string Shown(std::string_view utf8) {
+    return Utf8ToDisplay(utf8).text;
+}
+
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
@@ -78,10 +84,9 @@ bool ApplyScreenSize(std::string_view text, SessionRecord& record, Ui& ui) {
     const std::optional<int> rows = x == text.npos ? std::nullopt : number(text.substr(0, x));
     const std::optional<int> columns = x == text.npos ? std::nullopt : number(text.substr(x + 1));
     if (!rows || !columns) {
-        ui.ShowMessage(
-            {std::string(kCommandLineErrorTitle),
-             "Screen size '" + std::string(text) + "' is invalid: give ROWSxCOLS, for example 62x160.",
-             Buttons::Ok, Icon::Error});
+        ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                        "Screen size '" + Shown(text) + "' is invalid: give ROWSxCOLS, for example 62x160.",
+                        Buttons::Ok, Icon::Error});
         return false;
     }
     bool fits = true;
@@ -123,12 +128,15 @@ std::string_view SessionFileName(std::string_view v) {
 }
 
 // Blank-trimmed, a single blank when empty (given without a value), at most 64 characters. Macro
-// text and macro names are kept whole: a cut macro would be another macro, run all the same.
+// text and macro names are kept whole: a cut macro would be another macro, run all the same. So
+// are the folder and settings file paths, which may be as long as any folder (the folders check
+// that limit): a cut path names another file.
 void StoreValue(CommandLine& out, CmdOption o, std::string_view raw) {
     std::string_view v = Trim(raw);
     if (o == CmdOption::Session) v = SessionFileName(v);
-    const bool macro = o == CmdOption::Run || o == CmdOption::Macro;
-    if (v.size() > kCommandLineValueLimit && !macro) {
+    const bool whole =
+        o == CmdOption::Run || o == CmdOption::Macro || o == CmdOption::FilesIni || o == CmdOption::Settings;
+    if (v.size() > kCommandLineValueLimit && !whole) {
         out.notes.push_back("The value of command line option " + OptionName(o) + " is longer than " +
                             std::to_string(kCommandLineValueLimit) + " characters and was cut to " +
                             std::to_string(kCommandLineValueLimit) + ".");
@@ -144,7 +152,7 @@ void StoreValue(CommandLine& out, CmdOption o, std::string_view raw) {
 void InvalidOption(Ui& ui, std::string_view shown) {
     ui.ShowMessage(
         {std::string(kCommandLineErrorTitle),
-         "Command line option '" + std::string(shown) +
+         "Command line option '" + Shown(shown) +
              "' is invalid.\nPlease check the Help doc under 'Command line options' after Orkan TN3270 "
              "starts",
          Buttons::Ok, Icon::Error});
@@ -168,7 +176,7 @@ bool Ipv6Character(char c) {
 void LinkRefused(Ui& ui, std::string_view link) {
     ui.ShowMessage(
         {std::string(kCommandLineErrorTitle),
-         "The link '" + std::string(link) +
+         "The link '" + Shown(link) +
              "' is refused: a tn3270 link names a host and a port, as tn3270://host:port/, and nothing "
              "else.",
          Buttons::Ok, Icon::Error});
@@ -178,7 +186,7 @@ bool TlsValueValid(const CommandLine& cl, Ui& ui) {
     if (!cl.Given(CmdOption::Tls) || TlsChoiceFromCommandLine(cl.Value(CmdOption::Tls))) return true;
     ui.ShowMessage(
         {std::string(kCommandLineErrorTitle),
-         "TLS choice '" + cl.Value(CmdOption::Tls) +
+         "TLS choice '" + Shown(cl.Value(CmdOption::Tls)) +
              "' is invalid: use 0 (none), 1 (highest available), 2 (TLS 1.0), 3 (TLS 1.1), 4 (TLS 1.2) "
              "or 5 (highest available).",
          Buttons::Ok, Icon::Error});
@@ -317,6 +325,24 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 }
                 inline_value = argv[++i];
             }
+            // An empty value would read as the option not given: `--macro "$M"` with M unset
+            // would run no macro and never end, `--host ""` would connect to the session file's
+            // host. Only an empty LU name (the host chooses) and empty macro text mean something.
+            if (found->takes_value && Trim(*inline_value).empty() && name != "lu" && name != "run" &&
+                name != "url") {
+                ui.ShowMessage({std::string(kCommandLineErrorTitle),
+                                "Command line option '--" + std::string(name) + "' needs a value.",
+                                Buttons::Ok, Icon::Error});
+                return 8;
+            }
+            // A folder (a path ending in "/") names no session file either.
+            if (name == "session" && SessionFileName(*inline_value).empty()) {
+                ui.ShowMessage(
+                    {std::string(kCommandLineErrorTitle),
+                     "Command line option '--session' names no session file: '" + Shown(*inline_value) + "'.",
+                     Buttons::Ok, Icon::Error});
+                return 8;
+            }
             if (name == "url") {
                 const std::optional<std::string> host = HostOfLink(*inline_value);
                 if (!host) {
@@ -327,14 +353,6 @@ int ParseCommandLine(int argc, const char* const* argv, CommandLine& out, Ui& ui
                 continue;
             }
             if (!found->option && found->takes_value) {
-                // An empty socket path would read as no socket at all: the session would run
-                // without the interface the command line asked for.
-                if (name == "api-socket" && inline_value->empty()) {
-                    ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                                    "Command line option '--api-socket' needs a value.", Buttons::Ok,
-                                    Icon::Error});
-                    return 8;
-                }
                 std::string& to = name == "printer" ? printer : name == "api-socket" ? api_socket : size;
                 to = std::string(*inline_value);
                 continue;
@@ -439,9 +457,10 @@ bool SetSessionNameFromCommandLine(const CommandLine& cl, SessionRecord& record,
     if (name.empty()) return true;
     auto stored = PathToStoredName(name);
     if (!stored) {
-        ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                        "The session file name \"" + name + "\" holds characters that cannot be stored.",
-                        Buttons::Ok, Icon::Error});
+        ui.ShowMessage(
+            {std::string(kCommandLineErrorTitle),
+             "The session file name \"" + Shown(name) + "\" holds characters that cannot be stored.",
+             Buttons::Ok, Icon::Error});
         return false;
     }
     return StoreRecordText(record, field::SessionFile, *stored, "session file name", ui);
@@ -456,7 +475,7 @@ std::optional<char> RequestedSessionLetter(const CommandLine& cl, Ui& ui) {
         if (c >= 'a' && c <= 'z') return char(c - 'a' + 'A');
     }
     ui.ShowMessage({std::string(kCommandLineErrorTitle),
-                    "Session letter '" + v + "' is invalid: use a letter A to Z or a digit 0 to 9.",
+                    "Session letter '" + Shown(v) + "' is invalid: use a letter A to Z or a digit 0 to 9.",
                     Buttons::Ok, Icon::Error});
     return std::nullopt;
 }
@@ -496,7 +515,7 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
         // connection later.
         const HostAddressResult parsed = ParseHostAddress(*host, 23);
         if (!parsed.ok()) {
-            bad_value(parsed.error + ".");
+            bad_value(Shown(parsed.error) + ".");
         } else if (StoreRecordText(fresh, field::HostName, *host, "host name", ui) &&
                    StoreRecordText(fresh, field::IpName, *host, "host name", ui)) {
             fresh.SetNumber(field::Port, 23);
@@ -538,7 +557,7 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
             record.SetNumber(field::Port, uint32_t(port));
             given.port = true;
         } else {
-            bad_value("Port '" + v + "' is invalid: use a number from 1 to 65535.");
+            bad_value("Port '" + Shown(v) + "' is invalid: use a number from 1 to 65535.");
         }
     }
     if (cl.Given(CmdOption::Tn3270e)) {
@@ -549,12 +568,12 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
     if (model) {
         record.SetNumber(field::TerminalModel, *model);
     } else if (cl.Given(CmdOption::Model)) {
-        bad_value("Model '" + cl.Value(CmdOption::Model) + "' is invalid: use 2, 3, 4, 5 or dynamic.");
+        bad_value("Model '" + Shown(cl.Value(CmdOption::Model)) + "' is invalid: use 2, 3, 4, 5 or dynamic.");
     }
     if (!cl.size.empty()) {
         if (model && *model != kDynamicModelIndex) {
             bad_value("--size gives the dynamic size; it cannot be used with model " +
-                      cl.Value(CmdOption::Model) + ".");
+                      Shown(cl.Value(CmdOption::Model)) + ".");
         } else if (!ApplyScreenSize(cl.size, record, ui)) {
             ok = false;
         }
@@ -573,7 +592,7 @@ bool ApplyCommandLineToRecord(const CommandLine& cl, SessionRecord& record, Give
             const uint32_t entry = record.Number(field::ColourTagEntry);
             if (entry > 7 && entry < 16) record.SetSessionColour(int(entry), kSchemeColours[*scheme]);
         } else {
-            bad_value("Colour scheme '" + name +
+            bad_value("Colour scheme '" + Shown(name) +
                       "' is unknown: use GRAY, RED, YELLOW, GREEN, CYAN, BLUE, MAGENTA or BLACK.");
         }
     }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "charset/display_unicode.h"
 #include "config/profile_file.h"
 #include "platform/file_io.h"
 
@@ -37,8 +38,9 @@ bool IsInside(std::string_view path, std::string_view folder) {
     return path.size() == folder.size() || path[folder.size()] == '/' || folder.back() == '/';
 }
 
-void FolderError(Ui& ui, const std::string& text) {
-    ui.ShowMessage({std::string(kFolderErrorTitle), text, Buttons::Ok, Icon::Error});
+// Paths are UTF-8; messages are display text (Windows-1252).
+void FolderError(Ui& ui, const std::string& utf8) {
+    ui.ShowMessage({std::string(kFolderErrorTitle), Utf8ToDisplay(utf8).text, Buttons::Ok, Icon::Error});
 }
 
 }  // namespace
@@ -249,18 +251,28 @@ namespace {
 // The program's own macros ("ork$" names: the transfer dialog's list macros) that a folder made by
 // an older version lacks are added; a file the user has is never replaced, and the user's other
 // macros are left as they are. Where one cannot be added, the function that needs it says the
-// macro file was not found.
-void AddMissingDefaultMacros(const Folders& folders) {
+// macro file was not found. A folder that was not made by a first start (made beforehand for an
+// orkan.ini, or left empty) has no standard.ses, without which no session starts: it gets every
+// default it lacks.
+void AddMissingDefaults(const Folders& folders, bool every_default) {
     std::error_code ec;
-    const fs::path from = fs::path(Join(folders.program_data, "defaults")) / "macros";
-    const fs::path to = fs::path(Join(folders.app_data, "macros"));
-    if (!fs::is_directory(from, ec)) return;
-    fs::create_directories(to, ec);
-    for (const fs::directory_entry& e : fs::directory_iterator(from, ec)) {
-        if (!e.is_regular_file(ec) || !e.path().filename().string().starts_with("ork$")) continue;
-        const fs::path target = to / e.path().filename();
-        if (!fs::exists(target, ec) && fs::copy_file(e.path(), target, fs::copy_options::skip_existing, ec))
-            MakeOwnersToChange(target, ec);
+    const fs::path defaults = Join(folders.program_data, "defaults");
+    const fs::path app_data = folders.app_data;
+    const std::array<std::pair<fs::path, fs::path>, 3> copies = {
+        std::pair{defaults, app_data}, std::pair{defaults / "macros", app_data / "macros"},
+        std::pair{defaults / "certs", app_data / "certs"}};
+    for (const auto& [from, to] : copies) {
+        const bool macros = to == app_data / "macros";
+        if ((!every_default && !macros) || !fs::is_directory(from, ec)) continue;
+        fs::create_directories(to, ec);
+        for (const fs::directory_entry& e : fs::directory_iterator(from, ec)) {
+            if (!e.is_regular_file(ec)) continue;
+            if (!every_default && !e.path().filename().string().starts_with("ork$")) continue;
+            const fs::path target = to / e.path().filename();
+            if (!fs::exists(target, ec) &&
+                fs::copy_file(e.path(), target, fs::copy_options::skip_existing, ec))
+                MakeOwnersToChange(target, ec);
+        }
     }
 }
 
@@ -271,7 +283,7 @@ bool PrepareAppData(const Folders& folders, Ui& ui) {
     const fs::file_status status = fs::status(folders.app_data, ec);
     if (fs::exists(status)) {
         if (fs::is_directory(status)) {
-            AddMissingDefaultMacros(folders);
+            AddMissingDefaults(folders, !fs::exists(Join(folders.app_data, "standard.ses"), ec));
             return true;
         }
         FolderError(ui, "The application data folder " + folders.app_data + " is not a folder.");

@@ -47,8 +47,10 @@ FolderRequest FolderRequestFrom(const CommandLine& cl, std::string program_data)
 [[nodiscard]] bool ResolveFolders(const FolderRequest& request, const Environment& env, Folders& out, Ui& ui);
 
 // First start: when the application data folder does not exist yet, creates it with macros/ and
-// certs/ and copies the program's defaults into it. An existing folder is left exactly as it is.
-// False after a message when the folder cannot be made or a default cannot be copied.
+// certs/ and copies the program's defaults into it. An existing folder keeps every file it has; it
+// gets the program's own macros it lacks, and every default it lacks when it has no standard.ses
+// (it was made beforehand, not by a first start). False after a message when the folder cannot be
+// made or a default cannot be copied.
 [[nodiscard]] bool PrepareAppData(const Folders& folders, Ui& ui);
 
 // The copy itself (overwriting): defaults/* into app_data, defaults/macros/* into app_data/macros,

@@ -82,6 +82,7 @@ void SessionRuntime::SetPeers(SessionPeers* peers) {
     if (peers_) {
         peers_->SetHandler(this);
         session_->letter = peers_->OwnLetter();
+        peer_name_ = session_->record.Text(field::SessionFile);
     }
 }
 
@@ -561,6 +562,14 @@ void SessionRuntime::RefreshTitle() {
     // The status line's user text follows the same "&" sequences as the title, so it changes with them.
     const std::string user = s.record.Text(field::StatusLine);
     s.indicators.user_text = ExpandSessionText(user, s);
+    // The others' Window menus show this session by the name in its slot: a session that took
+    // another file (Save As, the session dialog) says so.
+    if (peers_ && s.record.Text(field::SessionFile) != peer_name_) {
+        peer_name_ = s.record.Text(field::SessionFile);
+        peers_->SetOwnName(peer_name_);
+        peers_->NotifySessions(0);
+        frame_.SessionListChanged();
+    }
     std::string title = BuildWindowTitle(s);
     if (title == title_) return;
     title_ = std::move(title);

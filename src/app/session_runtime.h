@@ -217,6 +217,7 @@ class SessionRuntime final : public TelnetEvents, public ConnectionListener, pub
     ScopedTimers timers_;  // ids of session_timer, this runtime's own
     SessionFileState file_state_;
     SessionPeers* peers_ = nullptr;
+    std::string peer_name_;  // the session name the own slot shows the others
     ShutdownMacroHook* shutdown_hook_ = nullptr;
     HostBytesSink* detached_sink_ = nullptr;
     CommandLineConnection command_line_;

@@ -8,6 +8,7 @@
 
 #include "app/folders_setup.h"
 #include "app/session_core.h"
+#include "charset/display_unicode.h"
 #include "config/data_file.h"
 #include "config/profile_file.h"
 #include "config/session_file.h"
@@ -27,6 +28,11 @@ constexpr std::array<std::string_view, 4> kEventMacroNames = {"protect.ext", "tp
 
 void ProgramError(Ui& ui, const std::string& text) {
     ui.ShowMessage({std::string(kProgramErrorTitle), text, Buttons::Ok, Icon::Error});
+}
+
+// Paths are UTF-8; messages are display text (Windows-1252).
+std::string Shown(std::string_view utf8) {
+    return Utf8ToDisplay(utf8).text;
 }
 
 // A relative --macro name is taken in the folder the program was started in when the name is
@@ -81,13 +87,13 @@ int ClaimSlot(const CommandLine& cl, const StartupEnvironment& env, SessionRunti
     Session& s = runtime.session();
     const RuntimeFolder folder = RuntimeFolderFor(env.env);
     if (auto problem = PrepareRuntimeFolder(folder)) {
-        ProgramError(s.ui, *problem);
+        ProgramError(s.ui, Shown(*problem));
         return kStartupFailed;
     }
     std::string error;
     std::unique_ptr<SharedArea> area = SharedArea::Open(folder, error);
     if (!area) {
-        ProgramError(s.ui, error);
+        ProgramError(s.ui, Shown(error));
         return kStartupFailed;
     }
     std::optional<int> requested;
@@ -98,7 +104,7 @@ int ClaimSlot(const CommandLine& cl, const StartupEnvironment& env, SessionRunti
     const std::string name = s.record.Text(field::SessionFile);
     const ClaimResult claim = area->Claim(requested, name);
     if (!claim.error.empty()) {
-        ProgramError(s.ui, claim.error);
+        ProgramError(s.ui, Shown(claim.error));
         return kStartupFailed;
     }
     if (!claim.slot) {
@@ -111,7 +117,7 @@ int ClaimSlot(const CommandLine& cl, const StartupEnvironment& env, SessionRunti
         MessageSocket::Open(folder.path, LetterOfSlot(*claim.slot), error);
     if (!socket) {
         // The session still works; only the other sessions cannot reach it.
-        s.ui.ShowMessage({std::string(kProgramErrorTitle), error, Buttons::Ok, Icon::Warning});
+        s.ui.ShowMessage({std::string(kProgramErrorTitle), Shown(error), Buttons::Ok, Icon::Warning});
     }
     out.peers = std::make_unique<SessionPeers>(runtime.loop(), folder, std::move(area), std::move(socket));
     runtime.SetPeers(out.peers.get());
@@ -144,7 +150,7 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
     if (env.change_directory && ::chdir(s.folders.documents.c_str()) != 0) {
         // Relative names then resolve against wherever the program was started; worth a word only.
         ui.ShowMessage({std::string(kFolderErrorTitle),
-                        "The documents folder " + s.folders.documents + " cannot be entered (" +
+                        "The documents folder " + Shown(s.folders.documents) + " cannot be entered (" +
                             std::strerror(errno) + ").",
                         Buttons::Ok, Icon::Warning});
     }
@@ -153,7 +159,7 @@ int PrepareSession(const CommandLine& cl, const StartupEnvironment& env, Session
 
     const ProfileLoad ini = LoadProfile(s.folders.settings_file);
     if (ini.result == ReadResult::Error || ini.result == ReadResult::TooLarge) {
-        ProgramError(ui, "The settings file " + s.folders.settings_file + " cannot be read (" +
+        ProgramError(ui, "The settings file " + Shown(s.folders.settings_file) + " cannot be read (" +
                              FileErrorReason(ini.error) + ").");
         return kStartupFailed;
     }

@@ -11,7 +11,9 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -89,6 +91,28 @@ class SignalWatch {
     bool signalled_ = false;
 };
 
+QtMessageHandler g_qt_messages = nullptr;
+
+// Qt ends a start on a display it cannot reach (a stale DISPLAY in an ssh or cron shell) with a
+// fatal message, which aborts the process and leaves a core file. While the application object is
+// made, that message ends the program as a missing display does: a word on stderr and status 8.
+void StartupMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        if (g_qt_messages) g_qt_messages(type, context, text);
+        return;
+    }
+    std::string where;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const QByteArray value = qgetenv(name);
+        if (!value.isEmpty())
+            where += (where.empty() ? "" : ", ") + std::string(name) + "=" + value.toStdString();
+    }
+    std::fprintf(stderr, "orkan3270: the display cannot be used (%s); run it with --headless.\n",
+                 where.c_str());
+    std::fflush(stderr);
+    std::_Exit(kStartupFailed);
+}
+
 }  // namespace
 
 int RunDesktop(int argc, char** argv) {
@@ -119,7 +143,9 @@ int RunDesktop(int argc, char** argv) {
     }
     int qt_argc = int(qt_args.size());
     qt_args.push_back(nullptr);
+    g_qt_messages = qInstallMessageHandler(StartupMessages);
     QApplication app(qt_argc, qt_args.data());
+    qInstallMessageHandler(g_qt_messages);
     QApplication::setApplicationName("orkan3270");
     QGuiApplication::setDesktopFileName("orkan3270");
     QApplication::setWindowIcon(QIcon::fromTheme("orkan3270"));

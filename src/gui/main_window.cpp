@@ -68,6 +68,7 @@ void MainWindow::BuildMenuBar(int mode) {
     in.keys = keys.key_count ? &keys : nullptr;
     in.available = [this](MenuNeeds n) { return host_.Available(n); };
     in.sessions = host_.Sessions();
+    menu_sessions_ = in.sessions;
     in.show_window_title = session_.settings.ShowMenuWindowTitle != 0;
     in.trace_active = host_.TraceActive();
     const auto on_command = [this](uint16_t id) { OnMenuCommand(id); };
@@ -90,7 +91,8 @@ void MainWindow::OnMenuCommand(uint16_t id) {
         return;
     }
     if (id >= menu_id::SessionListFirst && id <= menu_id::SessionListLast) {
-        host_.SessionChosen(size_t(id - menu_id::SessionListFirst));
+        const size_t position = size_t(id - menu_id::SessionListFirst);
+        if (position < menu_sessions_.size()) host_.SessionChosen(menu_sessions_[position]);
         return;
     }
     switch (id) {

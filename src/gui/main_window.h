@@ -36,7 +36,8 @@ class MainWindowHost {
     virtual void RunButtonKey(KeyFileKind kind, uint16_t code) = 0;
     // A menu command without a key function (3000-3999).
     virtual void RunMenuCommand(uint16_t id) = 0;
-    virtual void SessionChosen(size_t position) = 0;
+    // A Window > Session item: the session as the menu showed it.
+    virtual void SessionChosen(const SessionListItem& session) = 0;
     // The window's close path; true when the window may go.
     virtual bool WindowClosing() = 0;
     virtual KeyBindings Bindings() const = 0;
@@ -106,6 +107,9 @@ class MainWindow : public QMainWindow {
     qsizetype tool_buttons_ = 0;
     bool tool_bar_shown_ = true;
     bool menu_bar_shown_ = true;
+    // The sessions the Window menu shows, in its order: the list may have changed since (a killed
+    // session tells nobody), and an item must reach the session it names.
+    std::vector<SessionListItem> menu_sessions_;
     QTimer settle_timer_;  // the pause after a move or resize before the new place is taken
     bool placed_ = false;
     struct Cascade {

@@ -540,14 +540,13 @@ void SessionController::RunMenuCommand(uint16_t id) {
     if (id == menu_command::Trace && window_) window_->BuildMenuBar(2);
 }
 
-void SessionController::SessionChosen(size_t position) {
-    const std::vector<SessionListItem> items = Sessions();
-    if (position >= items.size()) return;
-    if (items[position].own || !startup_->peers) {
+void SessionController::SessionChosen(const SessionListItem& session) {
+    if (session.own || !startup_ || !startup_->peers) {
         window_->BringForward();
         return;
     }
-    startup_->peers->Arrange(items[position].letter, peer_message::BringToFront, 0);
+    // A session that has gone meanwhile: the menu shows the sessions there are now.
+    if (!startup_->peers->Arrange(session.letter, peer_message::BringToFront, 0)) window_->BuildMenuBar(2);
 }
 
 bool SessionController::WindowClosing() {

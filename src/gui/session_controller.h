@@ -103,7 +103,7 @@ class SessionController final : public SessionFrame, public TerminalInput, publi
     void RunMenuKey(uint16_t code, int options_page) override;
     void RunButtonKey(KeyFileKind kind, uint16_t code) override;
     void RunMenuCommand(uint16_t id) override;
-    void SessionChosen(size_t position) override;
+    void SessionChosen(const SessionListItem& session) override;
     bool WindowClosing() override;
     KeyBindings Bindings() const override;
     std::vector<SessionListItem> Sessions() const override;

@@ -154,7 +154,7 @@ std::string ScreenDumpText(const Session& session) {
 void DumpView::KeyboardUnlocked() {
     if (failed_) return;
     const std::string text = "--- screen " + std::to_string(++screens_) + " ---\n" + ScreenDumpText(session_);
-    if (std::fwrite(text.data(), 1, text.size(), out_) != text.size() || std::fflush(out_) != 0) {
+    if (std::fflush(out_) != 0 || !WriteWhole(fileno(out_), text)) {
         failed_ = true;
         if (on_failure_) on_failure_();
     }

@@ -9,6 +9,7 @@
 
 #include <functional>
 
+#include "headless/stderr_text.h"
 #include "platform/event_loop.h"
 
 namespace orkan {
@@ -22,6 +23,8 @@ class SignalWatch {
         sigaddset(&set, SIGTERM);
         sigaddset(&set, SIGHUP);
         fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+        // Output to a reader that stopped reading gives way to these signals.
+        SetEndSignalFd(fd_);
         if (fd_ >= 0) {
             loop_.WatchReadable(fd_, [this, on_signal = std::move(on_signal)] {
                 signalfd_siginfo info{};
@@ -30,6 +33,7 @@ class SignalWatch {
         }
     }
     ~SignalWatch() {
+        SetEndSignalFd(-1);
         if (fd_ >= 0) {
             loop_.UnwatchReadable(fd_);
             close(fd_);

@@ -1,5 +1,12 @@
 #include "headless/stderr_text.h"
 
+#include <limits.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 
@@ -73,9 +80,44 @@ std::string TerminalSafeDisplayText(std::string_view display) {
     return TerminalSafeText(DisplayToUtf8(display));
 }
 
+namespace {
+
+std::atomic<int> g_end_signal_fd{-1};
+std::atomic<bool> g_ending{false};
+
+}  // namespace
+
+void SetEndSignalFd(int fd) {
+    g_end_signal_fd = fd;
+    g_ending = false;
+}
+
+bool WriteWhole(int fd, std::string_view text) {
+    if (fd < 0) return text.empty();
+    while (!text.empty()) {
+        const bool ending = g_ending;
+        // poll() passes over an entry whose fd is negative.
+        pollfd p[2] = {{fd, POLLOUT, 0}, {ending ? -1 : g_end_signal_fd.load(), POLLIN, 0}};
+        const int ready = ::poll(p, 2, ending ? 0 : -1);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return false;
+        if (p[1].revents & POLLIN) {
+            g_ending = true;  // the loop reads the signal; until then, and after, nothing waits
+            continue;
+        }
+        if ((p[0].revents & (POLLOUT | POLLERR | POLLHUP)) == 0) return false;
+        // poll() promises room for a page when it says writable: a write of that much never waits.
+        const ssize_t n = ::write(fd, text.data(), std::min(text.size(), size_t(PIPE_BUF)));
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n <= 0) return false;
+        text.remove_prefix(size_t(n));
+    }
+    return true;
+}
+
 void WriteToStderr(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);
+    [[maybe_unused]] const bool written = WriteWhole(STDERR_FILENO, text);
 }
 
 }  // namespace orkan

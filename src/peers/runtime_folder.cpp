@@ -29,7 +29,7 @@ uint64_t PathHash(const std::string& path) {
 
 bool IsOwnFolder(const std::string& path) {
     struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
 }
 
 }  // namespace
@@ -39,12 +39,20 @@ RuntimeFolder RuntimeFolderFor(const Environment& env,
     const std::string uid = std::to_string(::getuid());
     const std::string login = "/run/user/" + uid;
     RuntimeFolder folder;
-    auto xdg = env ? env("XDG_RUNTIME_DIR") : std::nullopt;
-    if (xdg && !xdg->empty() && xdg->front() == '/') {
-        std::string base = *xdg;
-        while (base.size() > 1 && base.back() == '/') base.pop_back();
-        folder.path = base + "/orkan3270";
-    } else if (is_own_folder ? is_own_folder(login) : IsOwnFolder(login)) {
+    auto own = [&](const std::string& path) {
+        return is_own_folder ? is_own_folder(path) : IsOwnFolder(path);
+    };
+    std::string xdg = env ? env("XDG_RUNTIME_DIR").value_or("") : "";
+    while (xdg.size() > 1 && xdg.back() == '/') xdg.pop_back();
+    // Another user's folder (an `su` shell keeps the variable of the user it came from) is not
+    // ours to fill: a folder made there by root would lock that user's own sessions out. One that
+    // is not there is still taken, and reported when it cannot be made: a private folder named
+    // for a test must not quietly become the shared one.
+    struct stat st {};
+    const bool missing = !xdg.empty() && ::stat(xdg.c_str(), &st) != 0 && errno == ENOENT;
+    if (!xdg.empty() && xdg.front() == '/' && (missing || own(xdg))) {
+        folder.path = xdg + "/orkan3270";
+    } else if (own(login)) {
         folder.path = login + "/orkan3270";
     } else {
         folder.path = "/tmp/orkan3270-" + uid;

@@ -16,7 +16,8 @@ struct RuntimeFolder {
     std::string shm_name;  // the shared area's name: sessions of one folder share one area
 };
 
-// "$XDG_RUNTIME_DIR/orkan3270" when XDG_RUNTIME_DIR is an absolute path; else, in the login's
+// "$XDG_RUNTIME_DIR/orkan3270" when XDG_RUNTIME_DIR is an absolute path that is not a folder of
+// another user; else, in the login's
 // runtime folder "/run/user/<uid>" when it is there (a cron job or `su` shell of a user who is
 // logged in meets the desktop's sessions, rather than taking their letters a second time); else
 // "/tmp/orkan3270-<uid>". The shared area is "/orkan_tn3270_commonarea.<uid>" for the system's

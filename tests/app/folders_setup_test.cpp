@@ -111,6 +111,16 @@ TEST(Folders, FirstStartCopiesDefaultsAndLaterStartsAddOnlyTheProgramsOwnMacros)
     EXPECT_FALSE(std::filesystem::exists(f.app_data + "/macros/logon.mac"));
     // Nothing of the staging folder is left beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home / ".config"), {}), 1);
+
+    // A folder made beforehand for a settings file has no standard.ses to start from: it gets the
+    // defaults it lacks and keeps what it has.
+    Folders made = f;
+    made.app_data = home / "made";
+    WriteText(made.app_data + "/orkan.ini", "[Orkan]");
+    ASSERT_TRUE(PrepareAppData(made, ui));
+    EXPECT_EQ(ReadText(made.app_data + "/standard.ses"), "session");
+    EXPECT_EQ(ReadText(made.app_data + "/macros/logon.mac"), "macro");
+    EXPECT_EQ(ReadText(made.app_data + "/orkan.ini"), "[Orkan]");
 }
 
 TEST(Folders, UnusableApplicationDataFolderIsReported) {

@@ -67,6 +67,16 @@ TEST_F(Startup, FirstStartFillsTheApplicationDataFolder) {
     EXPECT_TRUE(ui.shown.empty()) << Titles();
 }
 
+// The other sessions' Window menus name a session by its slot: a session that takes another file
+// (Save As, the session dialog) shows them the new name.
+TEST_F(Startup, ASessionThatTakesAnotherFileShowsTheOthersItsName) {
+    ASSERT_EQ(Start({"--host", "127.0.0.1:2023"}), 0) << Titles();
+    ASSERT_TRUE(runtime.session().record.SetText(field::SessionFile, "other.ses"));
+    runtime.StartTimers();
+    ASSERT_TRUE(state.peers);
+    EXPECT_EQ(state.peers->Sessions().at(0).name, "other.ses");
+}
+
 TEST_F(Startup, DefaultSessionForInProcessUse) {
     Session& s = runtime.session();
     ASSERT_TRUE(PrepareDefaultSession(s, program_data)) << Titles();

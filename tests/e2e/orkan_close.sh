@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SIGTERM ends the program at once, whatever its connection is doing: connecting to a host that
-# never answers, taking a trickle of bytes, in the middle of a TLS handshake. It still closes
+# never answers, taking a trickle of bytes, in the middle of a TLS handshake, writing screens to a
+# reader that stopped reading. It still closes
 # cleanly (status 0, or 4 when a command line's macro had not ended) and gives its session letter
 # back.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
@@ -80,6 +81,25 @@ start_orkan handshake --host "127.0.0.1:$PEER_PORT" --tls 1
 read -r -t "$PATIENCE" -u "$PEER_FD" said || fail "no ClientHello reached the peer"
 [ "$said" = hello ] || fail "the peer said '$said'"
 quick_term handshake
+
+# --- a --dump reader that stopped reading: the screens fill the pipe, and the signal still ends it
+start_host
+start_orkan stalled --dump --host "127.0.0.1:$HOST_PORT" \
+    --run 'WAITUNLOCKED(30) ; WHILE 1 ; KEY("Clear") ; WAITUNLOCKED(30) ; ENDWHILE'
+# pipe_filled: the program's stdout pipe holds more than half its 64 KiB and takes no more.
+pipe_filled() {
+    python3 -c 'import array, fcntl, sys, termios, time
+def waiting():
+    n = array.array("i", [0])
+    fcntl.ioctl(int(sys.argv[1]), termios.FIONREAD, n)
+    return n[0]
+before = waiting()
+time.sleep(0.5)
+sys.exit(not (before > 32768 and waiting() == before))' "${OFD[stalled]}"
+}
+waitfor "$PATIENCE" pipe_filled || fail "the screens never filled the pipe"
+quick_term stalled 4
+stop_host
 
 # A command line's macro cut off by the signal did not succeed, whether it waited for its host to
 # start or for time.

@@ -2,8 +2,8 @@
 # What the headless program says when it cannot work, and that it then ends with a non-zero status:
 # a refused connection, an unknown host, a connect time-out, a device the server refuses, a host
 # that closes the connection in the middle of a record, a session without a host, a TLS choice the
-# session cannot use, a damaged key.lst, an invalid command line option and a session file that
-# cannot be loaded at all.
+# session cannot use, a damaged key.lst, an invalid command line option, a display that cannot be
+# reached and a session file that cannot be loaded at all.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 
@@ -77,6 +77,18 @@ run_orkan badkeys --host 127.0.0.1:1
 expect_rc 8 "damaged key.lst"
 err_has badkeys "Orkan TN3270 Installation Error: KEY.LST is not a valid keylist file for this version"
 rm "$APPDATA/key.lst"
+
+# A display that cannot be reached (a stale DISPLAY in an ssh or cron shell): a word and status 8,
+# not an abort with a core file.
+if [ -x "${ORKAN_DESKTOP_BIN:-}" ]; then
+    n=4711
+    while [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    RC=0
+    env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=":$n" timeout 60 "$ORKAN_BIN" --host 127.0.0.1:1 \
+        2>"$WORK/nodisplay.err" || RC=$?
+    expect_rc 8 "display not reachable"
+    err_has nodisplay "orkan3270: the display cannot be used (DISPLAY=:$n); run it with --headless."
+fi
 
 # A session named but missing: no window shows standard.ses standing in, so the start ends.
 run_orkan nosession missing

@@ -65,6 +65,7 @@ class RecordingHost : public TerminalInput, public MainWindowHost {
 
     std::function<void()> on_menu_key;
     std::vector<SessionListItem> sessions;
+    std::string chosen;  // the letters of the Window > Session items chosen
 
     void RunMenuKey(uint16_t code, int page) override {
         keys_run.push_back(code);
@@ -73,7 +74,7 @@ class RecordingHost : public TerminalInput, public MainWindowHost {
     }
     void RunButtonKey(KeyFileKind, uint16_t code) override { RunMenuKey(code, 0); }
     void RunMenuCommand(uint16_t) override {}
-    void SessionChosen(size_t) override {}
+    void SessionChosen(const SessionListItem& s) override { chosen.push_back(s.letter); }
     bool WindowClosing() override { return true; }
     KeyBindings Bindings() const override { return {}; }
     std::vector<SessionListItem> Sessions() const override { return sessions; }
@@ -216,6 +217,18 @@ TEST_F(WindowTest, WhatOpenedADialogOutlivesRebuildsWhileItIsOpen) {
     EXPECT_NE(FindMenuAction(*bar, 2000), nullptr);
     EXPECT_EQ(FindMenuAction(*bar, 2001), nullptr);
     EXPECT_EQ(window->menuBar(), bar);
+}
+
+// A session that ends without a word (killed) leaves the Window menu as it was: an item still
+// reaches the session it names, not the one that has moved up to its place in the list.
+TEST_F(WindowTest, AWindowMenuItemReachesTheSessionItNames) {
+    host.sessions = {{'A', "a", true}, {'B', "b", false}, {'C', "c", false}};
+    window->BuildMenuBar(2);
+    host.sessions = {{'A', "a", true}, {'C', "c", false}};
+    QAction* c = FindMenuAction(*window->menuBar(), menu_id::SessionListFirst + 2);
+    ASSERT_NE(c, nullptr);
+    c->trigger();
+    EXPECT_EQ(host.chosen, "C");
 }
 
 // Beside a running session of the same name the window stands a cascade step off the session's

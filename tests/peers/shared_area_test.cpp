@@ -63,12 +63,18 @@ TEST(RuntimeFolderName, FollowsTheFolder) {
                           Case{std::nullopt, false, "/tmp/orkan3270-" + uid, false},
                           Case{"relative", false, "/tmp/orkan3270-" + uid, false},
                           // A cron job of a user who is logged in meets the desktop's sessions.
-                          Case{std::nullopt, true, "/run/user/" + uid + "/orkan3270", true}}) {
+                          Case{std::nullopt, true, "/run/user/" + uid + "/orkan3270", true},
+                          // A folder of another user: an `su` shell keeps the runtime folder of
+                          // the user it came from.
+                          Case{"/tmp", true, "/run/user/" + uid + "/orkan3270", true},
+                          Case{"/tmp", false, "/tmp/orkan3270-" + uid, false}}) {
         const RuntimeFolder f = RuntimeFolderFor(
             [&](const std::string& name) -> std::optional<std::string> {
                 return name == "XDG_RUNTIME_DIR" ? c.xdg : std::nullopt;
             },
-            [&](const std::string& path) { return c.logged_in && path == "/run/user/" + uid; });
+            [&](const std::string& path) {
+                return path == "/tmp/private" || (c.logged_in && path == "/run/user/" + uid);
+            });
         EXPECT_EQ(f.path, c.path);
         const std::string plain = "/orkan_tn3270_commonarea." + uid;
         EXPECT_EQ(f.shm_name == plain, c.plain_name) << f.shm_name;
