@@ -229,10 +229,14 @@ void DeleteWord(Session& s) {
     if (SetMDTAtCursor(s) == MdtResult::Refused) return;
     uint32_t p = ps.cursor_address;
     const bool on_word = display[p] > 0x20;
+    // The word's start: not back past address 0, where deleting (which never wraps) would take
+    // text at the screen's end instead of the word at the cursor.
+    bool at_screen_start = false;
     if (on_word) {
-        for (uint32_t n = 0; n < ps.positions && display[p] > 0x20; ++n) p = PreviousAddress(ps, p);
+        while (p > 0 && display[p] > 0x20) --p;
+        at_screen_start = display[p] > 0x20;
     }
-    p = NextAddress(ps, p);
+    if (!at_screen_start) p = NextAddress(ps, p);
     if (IsAttribute(ps, p)) return;
     for (uint32_t n = 0; n < ps.positions && display[p] > 0x20; ++n) DeleteCharacter(s, p);
     DeleteCharacter(s, p);  // the blank after the word
