@@ -81,11 +81,13 @@ void StoreTyped(Session& s, uint32_t at, uint8_t c) {
 
 // Nulls left of the cursor become blanks, back to the start of the row (the first column only
 // when it is directly left of the cursor).
-void PrefixWithSpaces(PresentationSpace& ps, uint32_t at) {
+void PrefixWithSpaces(Session& s, uint32_t at) {
+    PresentationSpace& ps = s.ps;
     if (at % ps.columns == 0) return;
     for (uint32_t p = at - 1;; --p) {
         if (ps.planes.display[p] != 0 || ps.planes.attribute[p]) return;
         ps.planes.display[p] = 0x20;
+        ps.planes.host[p] = DisplayToHost(s, 0x20);
         ps.MarkChanged(p);
         ps.MarkTyped(p);
         if (p % ps.columns <= 1) return;
@@ -227,10 +229,14 @@ void DeleteWord(Session& s) {
     if (SetMDTAtCursor(s) == MdtResult::Refused) return;
     uint32_t p = ps.cursor_address;
     const bool on_word = display[p] > 0x20;
+    // The word's start: not back past address 0, where deleting (which never wraps) would take
+    // text at the screen's end instead of the word at the cursor.
+    bool at_screen_start = false;
     if (on_word) {
-        for (uint32_t n = 0; n < ps.positions && display[p] > 0x20; ++n) p = PreviousAddress(ps, p);
+        while (p > 0 && display[p] > 0x20) --p;
+        at_screen_start = display[p] > 0x20;
     }
-    p = NextAddress(ps, p);
+    if (!at_screen_start) p = NextAddress(ps, p);
     if (IsAttribute(ps, p)) return;
     for (uint32_t n = 0; n < ps.positions && display[p] > 0x20; ++n) DeleteCharacter(s, p);
     DeleteCharacter(s, p);  // the blank after the word
@@ -354,7 +360,7 @@ void TypeCharacter(Session& session, uint8_t character) {
         InputError(session, SessionStatus::InsertOverflow);
         return;
     }
-    if (session.record.Flag(field::PrefixInputWithSpaces)) PrefixWithSpaces(ps, at);
+    if (session.record.Flag(field::PrefixInputWithSpaces)) PrefixWithSpaces(session, at);
     StoreTyped(session, at, stored);
 
     if (kb.pending_dead_key) {

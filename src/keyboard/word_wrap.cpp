@@ -9,6 +9,7 @@
 #include "keyboard/field_edit.h"
 #include "keyboard/keyboard_state.h"
 #include "session/session.h"
+#include "session/session_charset.h"
 
 namespace orkan {
 namespace {
@@ -180,6 +181,7 @@ void WordWrap(Session& session, WrapCause cause) {
             const uint8_t ch = i < line.size() ? uint8_t(line[i]) : 0x20;
             if (p.display[a] != ch || p.colour[a] != 0) ps.MarkChanged(a);
             p.display[a] = ch;
+            p.host[a] = DisplayToHost(session, ch);
             p.colour[a] = 0;
             if (ch != 0x20) ps.MarkTyped(a);
         }

@@ -80,5 +80,23 @@ TEST(FieldEditGolden, UndoToggles) {
     EXPECT_EQ(k.Screen(), host);
 }
 
+// The host bytes (read by the RawData and host-plane functions) follow what editing shows.
+TEST(FieldEditGolden, HostBytesFollowBlanksAndWrappedText) {
+    test::KeyboardSession k;
+    k.Write({"[.......................", kBlankRow, kBlankRow, kBlankRow}, 0, 5);
+    k.session.record.SetNumber(field::PrefixInputWithSpaces, 1);
+    k.Type("x");
+    const uint8_t blank = k.session.charset.display_to_host[' '];
+    EXPECT_EQ(k.session.ps.planes.host[2], blank);
+    k.Write({"[aaa_bbb_ccc_ddd_eee_ff.", "[ggg_hhh................", kBlankRow, kBlankRow}, 0, 23);
+    k.session.keyboard->word_wrap = true;
+    k.Type("f");  // "fff" moves to the next row
+    for (uint32_t a = 1; a < 3 * 24; ++a) {
+        const Planes& p = k.session.ps.planes;
+        if (p.attribute[a]) continue;
+        EXPECT_EQ(p.host[a], k.session.charset.display_to_host[p.display[a]]) << a;
+    }
+}
+
 }  // namespace
 }  // namespace orkan
