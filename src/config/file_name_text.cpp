@@ -46,13 +46,16 @@ std::string StoredNameToPath(std::string_view stored) {
     return out;
 }
 
-std::optional<std::string> PathToStoredName(std::string_view utf8) {
+namespace {
+
+// Windows-1252 for UTF-8; with `lossy` "?" stands for what has none, else the first such ends it.
+std::optional<std::string> ToWindows1252(std::string_view utf8, bool lossy) {
     std::string out;
     out.reserve(utf8.size());
     size_t i = 0;
     while (i < utf8.size()) {
         const uint8_t b = uint8_t(utf8[i]);
-        char32_t c;
+        char32_t c = 0;
         size_t extra;
         if (b < 0x80) {
             c = b;
@@ -63,23 +66,37 @@ std::optional<std::string> PathToStoredName(std::string_view utf8) {
         } else if ((b & 0xF0) == 0xE0) {
             c = b & 0x0F;
             extra = 2;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07;  // no Windows-1252 character, but one character all the same
+            extra = 3;
         } else {
-            return std::nullopt;  // four-byte forms have no Windows-1252 character anyway
+            extra = utf8.size();  // not UTF-8
         }
-        if (i + extra >= utf8.size()) return std::nullopt;
-        for (size_t k = 1; k <= extra; ++k) {
+        bool valid = i + extra < utf8.size();
+        for (size_t k = 1; valid && k <= extra; ++k) {
             const uint8_t cont = uint8_t(utf8[i + k]);
-            if ((cont & 0xC0) != 0x80) return std::nullopt;
+            valid = (cont & 0xC0) == 0x80;
             c = (c << 6) | (cont & 0x3F);
         }
         // Overlong forms would let two spellings name one file.
-        if ((extra == 1 && c < 0x80) || (extra == 2 && c < 0x800)) return std::nullopt;
-        auto byte = UnicodeToByte(c);
-        if (!byte) return std::nullopt;
-        out += char(*byte);
-        i += extra + 1;
+        valid =
+            valid && !((extra == 1 && c < 0x80) || (extra == 2 && c < 0x800) || (extra == 3 && c < 0x10000));
+        const std::optional<uint8_t> byte = valid ? UnicodeToByte(c) : std::nullopt;
+        if (!byte && !lossy) return std::nullopt;
+        out += byte ? char(*byte) : '?';
+        i += valid ? extra + 1 : 1;
     }
     return out;
+}
+
+}  // namespace
+
+std::optional<std::string> PathToStoredName(std::string_view utf8) {
+    return ToWindows1252(utf8, false);
+}
+
+std::string PathForMessage(std::string_view utf8) {
+    return *ToWindows1252(utf8, true);
 }
 
 }  // namespace orkan

@@ -13,5 +13,8 @@ namespace orkan {
 std::string StoredNameToPath(std::string_view stored);
 // None when the text is not UTF-8 or holds a character Windows-1252 lacks.
 std::optional<std::string> PathToStoredName(std::string_view utf8);
+// A path put into a message (display text, Windows-1252): "?" for each character it lacks and each
+// byte that is not UTF-8.
+std::string PathForMessage(std::string_view utf8);
 
 }  // namespace orkan

@@ -29,9 +29,14 @@ std::string BaseName(const std::string& path) {
     return fs::path(path).filename().string();
 }
 
-std::string FolderOf(const std::string& path) {
-    std::string folder = fs::path(path).parent_path().string();
-    return folder.empty() ? "." : folder;
+// The file's name and folder as messages show them: paths are UTF-8, messages display text.
+std::string ShownBaseName(const std::string& path) {
+    return PathForMessage(BaseName(path));
+}
+
+std::string ShownFolderOf(const std::string& path) {
+    const std::string folder = fs::path(path).parent_path().string();
+    return folder.empty() ? "." : PathForMessage(folder);
 }
 
 bool IsStandardName(const std::string& base) {
@@ -128,13 +133,14 @@ bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, Sessi
     int error = 0;
     const ReadResult read = ReadFilePrefix(path, kSessionFileSize, bytes, error);
     if (read == ReadResult::Missing) {
-        ctx.ui.ShowMessage(
-            SessionMessage("Session file " + BaseName(path) + " was not found\nin folder " + FolderOf(path)));
+        ctx.ui.ShowMessage(SessionMessage("Session file " + ShownBaseName(path) +
+                                          " was not found\nin folder " + ShownFolderOf(path)));
         return false;
     }
     if (read != ReadResult::Ok) {
-        ctx.ui.ShowMessage(SessionMessage("Session file " + BaseName(path) + " cannot be read\nin folder " +
-                                          FolderOf(path) + "\n(" + FileErrorReason(error) + ")"));
+        ctx.ui.ShowMessage(SessionMessage("Session file " + ShownBaseName(path) +
+                                          " cannot be read\nin folder " + ShownFolderOf(path) + "\n(" +
+                                          FileErrorReason(error) + ")"));
         return false;
     }
     if (!HeaderMatches(bytes) && IsStandardName(BaseName(path)) &&
@@ -145,7 +151,8 @@ bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, Sessi
     SessionRecord loaded;
     size_t length = 0;
     if (!ParseSessionFile(bytes, loaded, length)) {
-        ctx.ui.ShowMessage(SessionMessage(BaseName(path) + " is not a valid session file for this version"));
+        ctx.ui.ShowMessage(
+            SessionMessage(ShownBaseName(path) + " is not a valid session file for this version"));
         return false;
     }
     // The name as the caller gave it, so the next save goes back to the same file.
@@ -175,7 +182,7 @@ bool LoadStartupSession(const SessionFileContext& ctx, std::string_view name, Se
     for (const std::string& candidate : {stored, std::string(kStandardSession)}) {
         SessionRecord attempt = record;
         if (!attempt.SetText(field::SessionFile, candidate)) {
-            ctx.ui.ShowMessage(SessionMessage("The session file name " + std::string(name.substr(0, 80)) +
+            ctx.ui.ShowMessage(SessionMessage("The session file name " + PathForMessage(name).substr(0, 80) +
                                               " is longer than " + std::to_string(field::SessionFile.max) +
                                               " characters."));
             continue;

@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstring>
 
+#include "config/file_name_text.h"
+
 namespace orkan {
 
 namespace {
@@ -305,8 +307,8 @@ int WriteLastSession(const std::string& settings_file, std::string_view session_
 }
 
 MessageBox FileSaveError(int error, const std::string& path) {
-    return {"File Save Error", "Error " + std::to_string(error) + " while saving " + path, Buttons::Ok,
-            Icon::Warning};
+    return {"File Save Error", "Error " + std::to_string(error) + " while saving " + PathForMessage(path),
+            Buttons::Ok, Icon::Warning};
 }
 
 namespace {

@@ -84,7 +84,7 @@ std::optional<std::string> TypedText(std::string_view statement) {
 }
 
 std::optional<uint16_t> AssignmentCode(const Assignment& a, const KeyList& list, MacroList& macros,
-                                       std::string& error) {
+                                       std::span<const uint16_t> in_use, std::string& error) {
     switch (a.kind) {
         case AssignmentKind::Nothing:
             return kKeyNoFunction;
@@ -112,6 +112,14 @@ std::optional<uint16_t> AssignmentCode(const Assignment& a, const KeyList& list,
                 return std::nullopt;
             }
             int index = FindEntry(macros, entry);
+            // Entries in use keep their numbers; one no key refers to any more serves again, so a
+            // list that has seen many changes does not fill up.
+            for (size_t i = 0; index < 0 && i < macros.Count(); ++i) {
+                const bool used = std::any_of(in_use.begin(), in_use.end(), [&](uint16_t code) {
+                    return CategoryOf(code) == KeyCategory::Macro && NumberOf(code) == i;
+                });
+                if (!used && macros.Replace(i, entry)) index = int(i);
+            }
             if (index < 0) index = macros.Append(entry);
             if (index < 0) {
                 error =
@@ -228,7 +236,11 @@ std::optional<std::string> KeyMapEdit::Assign(size_t key, int modifier, const As
     if (a.kind != AssignmentKind::Nothing && modifier == 0 && IsModifierKey(key)) SetRunsOnRelease(key, true);
     if (RunsOnRelease(key)) modifier = 1;
     MacroList macros = map_.macros;
-    const std::optional<uint16_t> made = AssignmentCode(a, list_, macros, error);
+    std::vector<uint16_t> in_use;
+    for (size_t k = 0; k < map_.key_count; ++k)
+        in_use.insert(in_use.end(), map_.codes[k].begin(), map_.codes[k].end());
+    for (const ReplacedEntry& r : map_.replaced) in_use.push_back(r.saved);
+    const std::optional<uint16_t> made = AssignmentCode(a, list_, macros, in_use, error);
     if (!made) return std::nullopt;
     map_.macros = std::move(macros);
     uint16_t& entry = map_.codes[key][size_t(modifier)];
@@ -417,7 +429,9 @@ size_t ButtonFileEdit::Move(size_t index, int step) {
 bool ButtonFileEdit::SetCode(size_t index, const Assignment& a, const KeyList& list, std::string& error) {
     if (index >= file_.buttons.size()) return false;
     MacroList macros = file_.macros;
-    const std::optional<uint16_t> code = AssignmentCode(a, list, macros, error);
+    std::vector<uint16_t> in_use;
+    for (const Button& b : file_.buttons) in_use.push_back(b.code);
+    const std::optional<uint16_t> code = AssignmentCode(a, list, macros, in_use, error);
     if (!code) return false;
     file_.macros = std::move(macros);
     file_.buttons[index].code = *code;

@@ -30,10 +30,11 @@ struct Assignment {
     bool operator==(const Assignment&) const = default;
 };
 
-// The code for an assignment; a Text or Macro entry goes into `macros` (an equal name is shared).
-// Nothing with `error` set when it cannot be stored (an empty text, a full macro list).
+// The code for an assignment; a Text or Macro entry goes into `macros` (an equal name is shared,
+// else an entry none of `in_use` refers to any more is taken before the list grows). Nothing with
+// `error` set when it cannot be stored (an empty text, a full macro list).
 std::optional<uint16_t> AssignmentCode(const Assignment& a, const KeyList& list, MacroList& macros,
-                                       std::string& error);
+                                       std::span<const uint16_t> in_use, std::string& error);
 // What a stored code runs, as the editors show it for changing.
 Assignment AssignmentOf(uint16_t code, const MacroList& macros);
 // The macro statement that types `text`, and back (nothing for another statement).

@@ -183,6 +183,12 @@ int MacroList::Append(std::string_view name) {
     return int(names_.size() - 1);
 }
 
+bool MacroList::Replace(size_t n, std::string_view name) {
+    if (n >= names_.size() || name.empty() || name.find('\0') != name.npos) return false;
+    names_[n] = name;
+    return true;
+}
+
 void MacroList::AppendTo(std::vector<uint8_t>& out) const {
     for (const std::string& n : names_) {
         out.insert(out.end(), n.begin(), n.end());

@@ -52,6 +52,8 @@ class MacroList {
     int IndexOf(std::string_view name) const;  // case ignored; -1 when absent
     // The index of the new name; -1 when the list is full or the name is empty or holds a NUL.
     int Append(std::string_view name);
+    // Puts `name` in place of entry n (one nothing refers to any more); false as Append refuses.
+    bool Replace(size_t n, std::string_view name);
     void AppendTo(std::vector<uint8_t>& out) const;
 
     bool operator==(const MacroList&) const = default;

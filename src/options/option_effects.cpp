@@ -63,9 +63,9 @@ constexpr KeyFileField kKeyFiles[] = {
 
 }  // namespace
 
-void ApplyChangedSettings(Session& session, const SessionRecord& before) {
-    const SessionRecord& now = session.record;
-    if (before == now) return;
+bool ApplyChangedSettings(Session& session, const SessionRecord& before) {
+    SessionRecord& now = session.record;
+    if (before == now) return true;
     SettingsHook* window = session.hooks.settings;
 
     const bool code_pages = AnyChanged(before, now, kCodePageFields);
@@ -75,13 +75,21 @@ void ApplyChangedSettings(Session& session, const SessionRecord& before) {
 
     bool key_map = false;
     bool key_table_loaded = false;
+    bool refused = false;
     for (const KeyFileField& k : kKeyFiles) {
         if (!Changed(before, now, *k.field)) continue;
-        // A file that cannot be used has been reported; the one loaded before stays in use.
-        const KeyFileLoad load = LoadKeyFile(session, k.kind, session.record.Text(*k.field));
-        key_table_loaded = key_table_loaded || (load.ok && k.kind == KeyFileKind::Keytable);
+        const KeyFileLoad load = LoadKeyFile(session, k.kind, now.Text(*k.field));
+        if (!load.ok) {
+            // Reported; the one loaded before stays in use, so the session keeps naming it: saved
+            // with the new name, the next start would find no usable file.
+            [[maybe_unused]] const bool restored = now.SetText(*k.field, before.Text(*k.field));
+            refused = true;
+            continue;
+        }
+        key_table_loaded = key_table_loaded || k.kind == KeyFileKind::Keytable;
         key_map = true;
     }
+    if (before == now) return false;
     // A new key map brought the keyboard country's layout with it.
     if (Changed(before, now, field::KeyboardCodePage) && !key_table_loaded) {
         ApplyKeyboardLayout(session);
@@ -111,6 +119,7 @@ void ApplyChangedSettings(Session& session, const SessionRecord& before) {
 
     if (AnyChanged(before, now, kReconnectFields))
         session.ui.ShowMessage({kReconnectTitle, kReconnectText, Buttons::Ok, Icon::Warning});
+    return !refused;
 }
 
 }  // namespace orkan

@@ -16,7 +16,8 @@ inline constexpr char kReconnectText[] = "A Reconnect is necessary to put your c
 
 // `session.record` holds the new settings, `before` what it held until now. Nothing happens when
 // they are equal. Failures (a country list or key file that cannot be read, a save that fails)
-// have been shown to the user; the new settings stay.
-void ApplyChangedSettings(Session& session, const SessionRecord& before);
+// have been shown to the user. A key file name whose file cannot be used is put back to the one
+// in use (false then); the other new settings stay.
+bool ApplyChangedSettings(Session& session, const SessionRecord& before);
 
 }  // namespace orkan

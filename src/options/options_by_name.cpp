@@ -178,8 +178,8 @@ int SetOptionByName(Session& session, std::string_view section, std::string_view
     if (const int error = SetValue(session, *e, changed, value); error != macro_error::None) return error;
     const SessionRecord before = session.record;
     session.record = changed;
-    ApplyChangedSettings(session, before);
-    return macro_error::None;
+    // A key file that cannot be used has been shown and its name not taken.
+    return ApplyChangedSettings(session, before) ? macro_error::None : macro_error::InvalidValue;
 }
 
 int GetOptionByName(const Session& session, std::string_view section, std::string_view option,

@@ -273,6 +273,10 @@ TEST(SessionFile, MissingAndWrongFilesGiveTheirMessagesAndChangeNothing) {
     EXPECT_EQ(fx.ui.shown[0].title, "Orkan TN3270 Session File Error");
     EXPECT_EQ(fx.ui.shown[0].text, "Session file absent.ses was not found\nin folder " + fx.dir.path());
     EXPECT_EQ(r.Text(field::SessionFile), "absent");
+    // The path is UTF-8 on disk; the message is display text.
+    r = fx.Named("B\xFC");
+    EXPECT_FALSE(fx.Load(r));
+    EXPECT_EQ(fx.ui.shown.back().text, "Session file B\xFC.ses was not found\nin folder " + fx.dir.path());
 
     test::WriteText(fx.dir / "other.ses", "Orkan Session V1.25     " + std::string(6988, '\0'));
     r = fx.Named("other.ses");

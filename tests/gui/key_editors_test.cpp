@@ -126,6 +126,16 @@ TEST(KeyMapEditing, AssignmentsTheirTextsAndTheFileReadBack) {
     EXPECT_EQ(back.codes, edit.Map().codes);
     EXPECT_EQ(back.macros, edit.Map().macros);
     EXPECT_EQ(KeyTableBytes(back), bytes);
+
+    // Entries no key refers to any more serve again; those in use keep their numbers.
+    const uint16_t logon = edit.Map().Code(Key("F13"), 0);
+    for (int i = 0; i < 300; ++i) {
+        std::string error;
+        ASSERT_TRUE(edit.Assign(Key("F8"), 0, {AssignmentKind::Text, 0, 0, "t" + std::to_string(i)}, error))
+            << error;
+    }
+    EXPECT_EQ(edit.Map().Code(Key("F13"), 0), logon);
+    EXPECT_EQ(EntryText(logon, List(), edit.Map().macros), "Macro logon");
 }
 
 TEST(KeyMapEditing, ConflictsShowAndPresetsChangeOnlyTheMapEdited) {

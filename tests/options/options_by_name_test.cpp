@@ -229,6 +229,14 @@ TEST_F(OptionsByName, KeyFilesAreLoadedAnew) {
     EXPECT_EQ(Set("GENERAL", "EDITKEYPAD", T("missing")), macro_error::InvalidValue);
     EXPECT_EQ(recorder.log, "");
     EXPECT_TRUE(ui.shown.empty());
+    // One that cannot be used is reported and not named: the next start would find no key map.
+    std::ofstream(folder / "broken.key") << "not a key table";
+    const SessionRecord before = s.record;
+    EXPECT_EQ(Set("GENERAL", "EDITKEYBOARD", T("broken")), macro_error::InvalidValue);
+    EXPECT_EQ(recorder.log, "");
+    EXPECT_TRUE(s.record == before);
+    EXPECT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(s.keyboard->key_map.codes[10][0], 0x0123);
 }
 
 TEST_F(OptionsByName, ADialogsWholeRecordGetsEveryEffectOnce) {
