@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "config/atomic_file.h"
@@ -25,6 +26,10 @@ namespace {
 constexpr int kStopTimer = 1;
 constexpr int kWatchTimer = 2;
 constexpr std::chrono::milliseconds kWatchPeriod{20};
+// How long a program halted for memory has to reach its next clause, where the halt takes it: one
+// clause can copy a string of hundreds of MiB, and only a program still growing past twice the
+// limit after that went on in spite of the halt.
+constexpr std::chrono::seconds kHaltTakesHold{1};
 // RexxStart's results for a program that never ran and for one the halt ended.
 constexpr long kRexxSandboxUnavailable = 48;
 constexpr long kRexxHalted = 4;
@@ -312,11 +317,17 @@ void RexxMacros::Watch() {
             TaskFinished(int(i));
             continue;
         }
-        if (over && task->limit == RexxLimit::None) task->limit = RexxLimit::Memory;
+        const auto now = std::chrono::steady_clock::now();
+        if (over && task->limit == RexxLimit::None) {
+            task->limit = RexxLimit::Memory;
+            task->memory_halt_at = now;
+        }
         // A program that traps the halt is interrupted again until it ends; one that grows on
-        // regardless is parked.
-        if (growth > 2 * limit && task->limit != RexxLimit::ParkRequested)
-            task->limit = RexxLimit::ParkRequested;
+        // regardless is parked. A program over the limit by its stack has been halted already.
+        const bool halted_long_ago =
+            task->limit == RexxLimit::Stack ||
+            (task->limit == RexxLimit::Memory && now - task->memory_halt_at >= kHaltTakesHold);
+        if (growth > 2 * limit && halted_long_ago) task->limit = RexxLimit::ParkRequested;
         if (task->limit != RexxLimit::None) {
             task->halt = true;
             SendRexxHalt(*task);

@@ -45,6 +45,8 @@ struct RexxTask {
     std::atomic<bool> ended{false};
     // Set by the thread (and by the loop for memory) when the program outgrew what it may use.
     std::atomic<RexxLimit> limit{RexxLimit::None};
+    // Loop only: when the loop first halted the program for memory.
+    std::chrono::steady_clock::time_point memory_halt_at{};
     RexxThread thread;
 
     // The program's end, written by the thread before `ended`.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A runaway REXX macro ends with a REXX error report and status 2, never with the program's death:
 # endless recursion (at the stack's guard, or at the memory limit when each call makes a new
-# variable pool), one that traps the halt and goes on (parked), a string doubled without end, a
+# variable pool), one that traps the halt and goes on (parked), a string doubled without end (halted,
+# though one clause copies hundreds of MiB), one that traps the memory halt and grows on (parked), a
 # string too large for the interpreter's own arithmetic; and a host's runaway macro leaves the
 # session running.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/hostile_host.sh"
@@ -24,6 +25,10 @@ err_has pools "grew by more than RexxMemoryLimit (256 MiB)"
 run_orkan doubling --run $'/* REXX */\nx = \'0123456789abcdef\'\ndo forever\n  x = x || x\nend'
 expect_rc 2 "a string doubled without end"
 err_has doubling "grew by more than RexxMemoryLimit (256 MiB)"
+
+run_orkan trapgrow --run $'/* REXX */\nn = 0\nsignal on halt\nhalt:\nsignal on halt\ndo forever\n  n = n + 1\n  y.n = copies("z", 1048576)\nend'
+expect_rc 2 "a program that traps the memory halt and grows on"
+err_has trapgrow "it went on after it was halted at a limit"
 
 for huge in 'copies("x", 2147483647)' 'left("", 2147483647)' 'format(1, 2147483647)'; do
     run_orkan huge --run $'/* REXX */\nx = '"$huge"
