@@ -281,7 +281,7 @@ void ButtonEditor::RebuildGrid() {
     for (size_t i = 0; i < f.buttons.size(); ++i) {
         const Button& b = f.buttons[i];
         auto* button = new QToolButton;
-        button->setText(DisplayToQString(b.label));
+        button->setText(ButtonLabelText(b.label));
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         button->setFocusPolicy(Qt::NoFocus);  // the list is the keyboard's way to the buttons

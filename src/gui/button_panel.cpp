@@ -38,7 +38,7 @@ void ButtonPanel::SetLayout(const PanelLayout& layout, bool tooltips) {
             buttons_.push_back(made);
         }
         QPushButton* button = buttons_[size_t(count_++)];
-        button->setText(DisplayToQString(b.label));
+        button->setText(ButtonLabelText(b.label));
         button->setIcon(b.icon.empty() ? QIcon() : ButtonIcon(b.icon));
         button->setProperty(kCodeProperty, uint(b.code));
         button->setEnabled(b.enabled);

@@ -473,9 +473,10 @@ bool CreateSessionShortcut(Ui& ui, const std::string& session_file) {
     const QString path = folder + "/orkan3270-" + id + ".desktop";
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        ui.ShowMessage({"File Save Error",
-                        "Error " + std::to_string(int(file.error())) + " while saving " + path.toStdString(),
-                        Buttons::Ok, Icon::Error});
+        ui.ShowMessage(
+            {"File Save Error",
+             "Error " + std::to_string(int(file.error())) + " while saving " + QStringForMessage(path),
+             Buttons::Ok, Icon::Error});
         return false;
     }
     // Exec quoting of desktop entries: the argument in double quotes, with ", `, $ and \ escaped.

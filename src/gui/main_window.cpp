@@ -134,7 +134,7 @@ void MainWindow::SetToolBar(const PanelLayout& layout) {
             if (QWidget* button = tool_bar_->widgetForAction(action)) button->setFocusPolicy(Qt::NoFocus);
         }
         ++tool_buttons_;
-        action->setText(DisplayToQString(b->label));
+        action->setText(ButtonLabelText(b->label));
         action->setIcon(b->icon.empty() ? QIcon() : ButtonIcon(b->icon));
         action->setData(uint(b->code));
         action->setEnabled(b->enabled);

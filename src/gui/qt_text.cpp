@@ -14,6 +14,10 @@ QString DisplayToQString(std::string_view display) {
     return QString::fromStdU32String(text);
 }
 
+QString ButtonLabelText(std::string_view display) {
+    return DisplayToQString(display).replace('&', "&&");
+}
+
 std::optional<std::string> QStringToDisplay(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     DisplayText converted = Utf8ToDisplay(std::string_view(utf8.constData(), size_t(utf8.size())));

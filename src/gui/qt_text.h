@@ -11,6 +11,9 @@ namespace orkan {
 
 QString DisplayToQString(std::string_view display);
 
+// A button's label as Qt shows it: a "&" in a user's label is a character, not a mnemonic mark.
+QString ButtonLabelText(std::string_view display);
+
 // Text typed by the user into display bytes; nothing when a character has no display byte (the
 // caller says so: a character is never dropped quietly).
 std::optional<std::string> QStringToDisplay(const QString& text);

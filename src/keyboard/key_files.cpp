@@ -496,13 +496,15 @@ bool SaveKeyFile(Session& session, KeyFileKind kind, const std::string& path) {
 
 bool WriteKeyFile(Ui& ui, const std::string& path, std::span<const uint8_t> bytes) {
     if (bytes.empty()) {
-        ui.ShowMessage({"File Save Error", path + " was not saved: it has more buttons than a file can hold.",
+        ui.ShowMessage({"File Save Error",
+                        PathForMessage(path) + " was not saved: it has more buttons than a file can hold.",
                         Buttons::Ok, Icon::Error});
         return false;
     }
     const int error = path.empty() ? ENOENT : WriteFileAtomically(path, bytes);
     if (error != 0) {
-        ui.ShowMessage({"File Save Error", "Error " + std::to_string(error) + " while saving " + path,
+        ui.ShowMessage({"File Save Error",
+                        "Error " + std::to_string(error) + " while saving " + PathForMessage(path),
                         Buttons::Ok, Icon::Error});
         return false;
     }

@@ -221,6 +221,20 @@ TEST_F(WindowTest, WhatOpenedADialogOutlivesRebuildsWhileItIsOpen) {
 
 // A session that ends without a word (killed) leaves the Window menu as it was: an item still
 // reaches the session it names, not the one that has moved up to its place in the list.
+// A "&" in a user's label is shown, not taken as a mnemonic mark that hides it.
+TEST_F(WindowTest, ButtonLabelsShowTheirAmpersands) {
+    const PanelLayout layout{1, 1, {{MakeKeyCode(KeyCategory::Oper, 2), 0, 0, 1, 1, "R&D", "", true}}};
+    window->SetToolBar(layout);
+    window->SetKeyPad(layout);
+    for (QWidget* button :
+         {window->ToolBar()->widgetForAction(window->ToolBar()->actions().at(0)),
+          static_cast<QWidget*>(window->KeyPadWindow()->findChildren<QPushButton*>().at(0))}) {
+        QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(button);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(shown->text(QAccessible::Name), "R&D") << button->metaObject()->className();
+    }
+}
+
 TEST_F(WindowTest, AWindowMenuItemReachesTheSessionItNames) {
     host.sessions = {{'A', "a", true}, {'B', "b", false}, {'C', "c", false}};
     window->BuildMenuBar(2);

@@ -149,6 +149,10 @@ TEST_F(KeyFiles, SavingReportsTheError) {
     k.session.keyboard->key_map.path = "/dev/null/standard.key";
     EXPECT_FALSE(SaveKeyFile(k.session, KeyFileKind::Keytable));
     EXPECT_EQ(Messages(), "File Save Error: Error 20 while saving /dev/null/standard.key");
+    k.session.keyboard->key_map.path =
+        "/dev/null/B\xC3\xBC.key";  // a UTF-8 name, shown in the message's bytes
+    EXPECT_FALSE(SaveKeyFile(k.session, KeyFileKind::Keytable));
+    EXPECT_EQ(Messages(), "File Save Error: Error 20 while saving /dev/null/B\xFC.key");
     ASSERT_TRUE(SaveKeyFile(k.session, KeyFileKind::Keytable, folder / "copy.key"));
     KeyMap back;
     KeyFileVersion version;
