@@ -9,6 +9,7 @@
 #include "config/settings_file.h"
 #include "ds3270/fields.h"
 #include "ds3270/geometry.h"
+#include "ds3270/host_text.h"
 #include "ds3270/line_mode_display.h"
 #include "ds3270/write_processor.h"
 #include "net/host_address.h"
@@ -191,6 +192,8 @@ bool SessionRuntime::BeginConnect() {
     Session& s = *session_;
     CloseConnection();
     orkan::EraseScreen(s, 1);
+    // Text the last host left unfinished is its own; a new host's Erase/Write must not run it.
+    DropHostText(s);
     // Every connection starts with an empty ring, sized by the session as it now stands.
     if (s.hooks.history) s.hooks.history->Reset();
 

@@ -298,6 +298,12 @@ void RecordListing::OutboundFields(std::span<const uint8_t> data, Lines& out) {
                 break;
             case sfid::Outbound3270DS:
                 if (f.size() < 5) break;
+                // The terminal ignores one inside another; listing each level would let a record of
+                // nested ones recurse as deep as it is long.
+                if (out.depth > 1) {
+                    out.Add(line + " inside another one (ignored), " + std::to_string(f.size()) + " bytes");
+                    continue;
+                }
                 out.Add(line + ", partition " + Hex(f[3]) + ":");
                 ++out.depth;
                 HostCommand(f.subspan(4), out);

@@ -75,8 +75,9 @@ void EraseScreen(Session& session, uint8_t size_mode, int keep) {
     ps.used_extent = std::clamp(std::max(ps.used_extent, ps.positions), 1u, kMaxPositions);
     if (keep != kKeepPlanes) {
         const size_t n = ps.used_extent;
+        // The host bytes go too: RAWDATA of an erased position is 0, not the last screen's byte.
         for (Plane* plane : {&ps.planes.display, &ps.planes.attribute, &ps.planes.colour,
-                             &ps.planes.highlight, &ps.planes.charset, &ps.typed_since_send})
+                             &ps.planes.highlight, &ps.planes.charset, &ps.planes.host, &ps.typed_since_send})
             std::fill_n(plane->begin(), n, uint8_t(0));
         ps.buffer_address = 0;
         ps.cursor_address = 0;

@@ -158,4 +158,13 @@ void FinishHostText(Session& session) {
     }
 }
 
+void DropHostText(Session& session) {
+    DataStreamState& ds = session.ds;
+    const bool macro_file = ds.host_text_file && ds.host_text_kind == HostTextKind::Macro;
+    ds.host_text_file.reset();
+    ds.host_text_dropping = false;
+    ds.host_text_kind = HostTextKind::None;
+    if (macro_file) ::unlink(ds.host_text_path.c_str());
+}
+
 }  // namespace orkan

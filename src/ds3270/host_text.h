@@ -23,6 +23,10 @@ void CollectHostText(Session& session, HostTextKind kind, std::span<const uint8_
 // runner has read it.
 void FinishHostText(Session& session);
 
+// Forgets text a connection left unfinished, so that the next connection's Erase/Write neither
+// prints it nor runs it; macro text is removed unrun.
+void DropHostText(Session& session);
+
 // The macro file of a host is made for the owner alone, new each time: a file left at the name by
 // an earlier session is replaced, anything else there (a link, a folder) refuses the macro.
 // The stream, or null with `reason` saying why.

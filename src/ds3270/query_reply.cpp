@@ -2,6 +2,7 @@
 
 #include <array>
 #include <initializer_list>
+#include <utility>
 
 #include "ds3270/ds_codes.h"
 #include "ds3270/geometry.h"
@@ -184,7 +185,13 @@ std::vector<uint8_t> DefaultQueryList(const Session& session) {
 
 std::vector<uint8_t> BuildQueryReply(const Session& session, std::span<const uint8_t> codes) {
     std::vector<uint8_t> out{0x88};
-    for (uint8_t c : codes) AppendReply(out, session, c);
+    // A code the host names twice is answered once: a list of one code repeated must not make the
+    // reply sixty times the size of the request.
+    std::array<bool, 256> answered{};
+    for (uint8_t c : codes) {
+        if (std::exchange(answered[c], true)) continue;
+        AppendReply(out, session, c);
+    }
     return out;
 }
 

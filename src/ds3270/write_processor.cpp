@@ -298,7 +298,7 @@ void EraseAllUnprotected(Session& session) {
             if (!p.attribute[i] || (p.attribute[i] & fa::Protected)) continue;
             p.attribute[i] &= uint8_t(~fa::Mdt);
             for (uint32_t a = AdvanceAddress(ps, i); a != i && !p.attribute[a]; a = AdvanceAddress(ps, a)) {
-                p.display[a] = p.highlight[a] = p.charset[a] = 0;
+                p.display[a] = p.highlight[a] = p.charset[a] = p.host[a] = 0;
                 ps.MarkChanged(a);
             }
         }

@@ -94,6 +94,17 @@ TEST_F(Runtime, AnEndedConnectionBringsTheLiveScreenBackFromTheHistory) {
     }
 }
 
+// Macro text a host left unfinished is that host's: the next connection's Erase/Write must not
+// run it against another host.
+TEST_F(Runtime, HostMacroTextDoesNotOutliveItsConnection) {
+    session().folders.temp_macros = folder / "ork";
+    ASSERT_TRUE(Connect({"F3 0011 0F 1F 0000 98 E3E8D7C5 4D 7FE77F 5D FFEF"}));  // TYPE("X")
+    runtime.Disconnect();
+    ASSERT_TRUE(Connect({"F5C3 1D40 13 FFEF"}));
+    Drain();
+    EXPECT_EQ(Row(0), std::string(80, ' '));
+}
+
 TEST_F(Runtime, StatusFollowsTheHost) {
     ASSERT_TRUE(runtime.StartDetachedConnection(sink));
     Feed(
