@@ -194,6 +194,10 @@ bool SessionRuntime::BeginConnect() {
     orkan::EraseScreen(s, 1);
     // Text the last host left unfinished is its own; a new host's Erase/Write must not run it.
     DropHostText(s);
+    // So is the reply mode it set: a new host's reads start in field mode, as at power-on.
+    s.ds.reply_mode = uint8_t(ReplyMode::Field);
+    s.ds.character_mode_attributes.clear();
+    s.ds.read_buffer_start = 0;
     // Every connection starts with an empty ring, sized by the session as it now stands.
     if (s.hooks.history) s.hooks.history->Reset();
 

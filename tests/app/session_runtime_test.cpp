@@ -94,15 +94,19 @@ TEST_F(Runtime, AnEndedConnectionBringsTheLiveScreenBackFromTheHistory) {
     }
 }
 
-// Macro text a host left unfinished is that host's: the next connection's Erase/Write must not
-// run it against another host.
-TEST_F(Runtime, HostMacroTextDoesNotOutliveItsConnection) {
+// Macro text a host left unfinished and the reply mode it chose are that host's: the next
+// connection's Erase/Write must not run the macro against another host, nor its reads answer in
+// a mode that host never asked for.
+TEST_F(Runtime, WhatAHostLeftDoesNotOutliveItsConnection) {
     session().folders.temp_macros = folder / "ork";
-    ASSERT_TRUE(Connect({"F3 0011 0F 1F 0000 98 E3E8D7C5 4D 7FE77F 5D FFEF"}));  // TYPE("X")
+    ASSERT_TRUE(Connect({"F3 0011 0F 1F 0000 98 E3E8D7C5 4D 7FE77F 5D FFEF",  // TYPE("X")
+                         "F3 0006 09 00 02 41 FFEF"}));                       // character reply mode
     runtime.Disconnect();
     ASSERT_TRUE(Connect({"F5C3 1D40 13 FFEF"}));
     Drain();
     EXPECT_EQ(Row(0), std::string(80, ' '));
+    EXPECT_EQ(session().ds.reply_mode, 0);
+    EXPECT_TRUE(session().ds.character_mode_attributes.empty());
 }
 
 TEST_F(Runtime, StatusFollowsTheHost) {
