@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "capture/record_listing.h"
@@ -383,8 +384,10 @@ bool FormatTrace(const TraceContents& trace, const TraceListingOptions& options,
         return true;
     };
     size_t number = 0;
+    size_t noted_columns = 0;  // of the screen whose dump follows the note
     for (const TraceItem& item : trace.items) {
         ++number;
+        const size_t dump_columns = std::exchange(noted_columns, 0);
         if (item.type == tf::kReceived) {
             records.Received(item.payload);
             if (options.hide_chunks) continue;
@@ -405,11 +408,12 @@ bool FormatTrace(const TraceContents& trace, const TraceListingOptions& options,
                 std::string text;
                 for (uint8_t b : item.payload) text += b == '\n' || Printable(b) ? char(b) : '.';
                 Indented(out, text, indent);
+                noted_columns = tf::ScreenSizeNoteColumns(text);
                 if (!flush()) return false;
                 continue;
             }
             case tf::kBufferDump:
-                FormatBufferDump(out, item.payload, records.KnownColumns());
+                FormatBufferDump(out, item.payload, dump_columns ? dump_columns : records.KnownColumns());
                 if (!flush()) return false;
                 continue;
             case tf::kTelnet:

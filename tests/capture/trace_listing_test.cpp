@@ -193,6 +193,13 @@ TEST(TraceListing, ABufferDumpShowsTheScreenAtTheWidthTheTraceSays) {
     const std::string text = FormatTrace(t);
     EXPECT_NE(text.find("screen:\n      |READY" + std::string(95, ' ') + "|\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("(the trace"), std::string::npos);
+    // The note the program writes before a dump says the width even in a file of nothing else.
+    t.items.clear();
+    const std::string note = "Buffer dump of a screen of 24 rows and 100 columns.";
+    item(9, std::vector<uint8_t>(note.begin(), note.end()));
+    item(7, dump);
+    const std::string noted = FormatTrace(t);
+    EXPECT_EQ(noted.substr(noted.find("screen:")), text.substr(text.find("screen:")));
     dump.pop_back();
     t.items.clear();
     item(7, dump);
