@@ -108,12 +108,16 @@ void SessionTrace::WriteFailed(int error) {
     if (session_.trace.Target() == &file_) Attach(nullptr);
     const std::string path = file_.path();
     Session& session = session_;
-    if (!loop_) {
+    // The status refresh also takes the check mark off the Trace menu item.
+    const auto tell = [&session, error, path] {
+        session.view->RefreshStatusLine();
         session.ui.ShowMessage(capture_msg::TraceWriteFailed(error, path));
+    };
+    if (!loop_) {
+        tell();
         return;
     }
-    loop_->Post(alive_.Guard(
-        [&session, error, path] { session.ui.ShowMessage(capture_msg::TraceWriteFailed(error, path)); }));
+    loop_->Post(alive_.Guard(tell));
 }
 
 }  // namespace orkan
