@@ -215,6 +215,11 @@ void RecordListing::Orders(std::span<const uint8_t> data, Lines& out) const {
     flush();
 }
 
+void RecordListing::Erased(bool alternate) {
+    columns_ = alternate ? alternate_columns_ : default_columns_;
+    columns_told_ = (alternate ? alternate_source_ : default_source_) != Source::Guess;
+}
+
 void RecordListing::HostCommand(std::span<const uint8_t> record, Lines& out) {
     const uint8_t command = record[0];
     const std::string_view name = CommandName(command);
@@ -225,9 +230,8 @@ void RecordListing::HostCommand(std::span<const uint8_t> record, Lines& out) {
     const bool write = command == cmd::Write || command == cmd::WriteChannel || command == cmd::EraseWrite ||
                        command == cmd::EraseWriteChannel || command == cmd::EraseWriteAlternate ||
                        command == cmd::EraseWriteAlternateChannel;
-    if (command == cmd::EraseWrite || command == cmd::EraseWriteChannel) columns_ = 80;
-    if (command == cmd::EraseWriteAlternate || command == cmd::EraseWriteAlternateChannel)
-        columns_ = alternate_columns_;
+    if (command == cmd::EraseWrite || command == cmd::EraseWriteChannel) Erased(false);
+    if (command == cmd::EraseWriteAlternate || command == cmd::EraseWriteAlternateChannel) Erased(true);
     if (!write) {
         out.Add(std::string(name));
         if (command == cmd::WriteStructuredField || command == cmd::WriteStructuredFieldChannel) {
@@ -283,7 +287,9 @@ void RecordListing::OutboundFields(std::span<const uint8_t> data, Lines& out) {
                 }
                 break;
             case sfid::EraseReset:
-                if (f.size() >= 4) line += (f[3] & 0x80) ? " to the alternate size" : " to the default size";
+                if (f.size() < 4) break;
+                line += (f[3] & 0x80) ? " to the alternate size" : " to the default size";
+                Erased(f[3] & 0x80);
                 break;
             case sfid::SetReplyMode: {
                 static constexpr std::array<std::string_view, 3> kModes = {"field", "extended field",
@@ -356,6 +362,17 @@ void RecordListing::InboundFields(std::span<const uint8_t> data, Lines& out) {
                     alternate_columns_ = width;
                     alternate_source_ = Source::QueryReply;
                 }
+            } else if (f[3] == qcode::ImplicitPartition && f.size() >= 17) {
+                // The default size's width, then its height, the alternate's width and height.
+                const uint32_t width = Be(f.subspan(9, 2)), alternate = Be(f.subspan(13, 2));
+                if (width > 0) {
+                    default_columns_ = width;
+                    default_source_ = Source::QueryReply;
+                }
+                if (alternate > 0) {
+                    alternate_columns_ = alternate;
+                    alternate_source_ = Source::QueryReply;
+                }
             } else if (f[3] == qcode::DistributedDataManagement && f.size() >= 10) {
                 line += ", inbound limit " + std::to_string(Be(f.subspan(6, 2))) + ", outbound limit " +
                         std::to_string(Be(f.subspan(8, 2)));
@@ -401,6 +418,7 @@ void RecordListing::TerminalTypeNamed(std::span<const uint8_t> name) {
     if (text[9] < '2' || text[9] > '5' || (text.size() > 10 && text[10] != '-')) return;
     alternate_columns_ = text[9] == '5' ? 132 : 80;
     alternate_source_ = Source::TerminalType;
+    if (default_source_ == Source::Guess) default_source_ = Source::TerminalType;  // 24 x 80
 }
 
 void RecordListing::TelnetCommands(std::span<const uint8_t> bytes) {

@@ -32,6 +32,9 @@ class RecordListing {
     std::string HostRecord(std::span<const uint8_t> record);
     std::string Sent(std::span<const uint8_t> bytes);
 
+    // The width of the screen the last erase left, when the trace says it; 0 when it does not.
+    uint32_t KnownColumns() const { return columns_told_ ? columns_ : 0; }
+
   private:
     struct Lines;
     void Orders(std::span<const uint8_t> data, Lines& out) const;
@@ -41,14 +44,18 @@ class RecordListing {
     void HostCommand(std::span<const uint8_t> record, Lines& out);
     std::string Address(uint8_t b1, uint8_t b2) const;
     std::string Text(std::span<const uint8_t> host) const;
+    void Erased(bool alternate);
 
     HostTextTable text_;
     bool tn3270e_ = false;
     uint32_t columns_ = 80;
+    bool columns_told_ = false;
+    uint32_t default_columns_ = 80;
     uint32_t alternate_columns_ = 80;
-    // Where the alternate width came from: a Query Reply says it, a terminal or device type
-    // ("IBM-3278-5-E") implies it; a trace started mid-session may hold neither.
+    // Where the widths came from: a Query Reply says them, a terminal or device type
+    // ("IBM-3278-5-E") implies them; a trace started mid-session may hold neither.
     enum class Source : uint8_t { Guess, TerminalType, QueryReply };
+    Source default_source_ = Source::Guess;
     Source alternate_source_ = Source::Guess;
     void TerminalTypeNamed(std::span<const uint8_t> name);
     // The received stream between chunks: where a chunk left off in the Telnet framing.

@@ -94,6 +94,10 @@ void SessionTrace::DumpBuffers() {
             return;
         }
     }
+    // The dump holds the positions but not the width a reader needs to show them as a screen.
+    const std::string note = trace_format::ScreenSizeNote(session_.ps.rows, session_.ps.columns);
+    file_.TraceRecord(TraceType::Error,
+                      std::span(reinterpret_cast<const uint8_t*>(note.data()), note.size()));
     file_.TraceRecord(TraceType::BufferDump, BufferDumpPayload(session_));
     const bool written = file_.active();  // a failed write has stopped the file and has its own message
     if (!was_active) file_.Stop();
@@ -104,12 +108,16 @@ void SessionTrace::WriteFailed(int error) {
     if (session_.trace.Target() == &file_) Attach(nullptr);
     const std::string path = file_.path();
     Session& session = session_;
-    if (!loop_) {
+    // The status refresh also takes the check mark off the Trace menu item.
+    const auto tell = [&session, error, path] {
+        session.view->RefreshStatusLine();
         session.ui.ShowMessage(capture_msg::TraceWriteFailed(error, path));
+    };
+    if (!loop_) {
+        tell();
         return;
     }
-    loop_->Post(alive_.Guard(
-        [&session, error, path] { session.ui.ShowMessage(capture_msg::TraceWriteFailed(error, path)); }));
+    loop_->Post(alive_.Guard(tell));
 }
 
 }  // namespace orkan

@@ -1,5 +1,6 @@
 #include "capture/trace_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -90,8 +91,10 @@ void TraceFile::Fail(int error) {
 
 void TraceFile::TraceRecord(TraceType type, std::span<const uint8_t> data) {
     if (fd_ < 0) return;
-    if (size_ > size_limit_) {
-        // The item that found the file full opens the new one rather than being dropped.
+    // A file removed while open would take every further item where no one can read it.
+    struct stat st {};
+    if (size_ > size_limit_ || (::fstat(fd_, &st) == 0 && st.st_nlink == 0)) {
+        // The item that found the file full (or gone) opens the new one rather than being dropped.
         if (const int error = Restart(); error != 0) {
             Fail(error);
             return;

@@ -1,6 +1,6 @@
 // The session trace file: a TraceSink that writes every item it is handed into "session?.trc",
-// starts the file again with a new header when it grows past its limit, and splits payloads that
-// a 16-bit length cannot hold into continuation items (layout in trace_format.h).
+// starts the file again with a new header when it grows past its limit or was removed, and splits
+// payloads that a 16-bit length cannot hold into continuation items (layout in trace_format.h).
 //
 // Each item reaches the file with one write() before TraceRecord returns, so an abnormal end of
 // the program loses nothing already traced.

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "capture/record_listing.h"
@@ -319,7 +320,8 @@ void Indented(std::string& out, const std::string& text, const std::string& inde
     }
 }
 
-void FormatBufferDump(std::string& out, std::span<const uint8_t> payload) {
+// `told_columns`: the screen's width as the trace says it, 0 when it does not.
+void FormatBufferDump(std::string& out, std::span<const uint8_t> payload, size_t told_columns) {
     const std::string indent = "    ";
     if (payload.size() < 2) {
         out += indent + "(too short for a buffer dump)\n" + HexDump(payload, false, indent);
@@ -333,8 +335,15 @@ void FormatBufferDump(std::string& out, std::span<const uint8_t> payload) {
                std::to_string(positions * 5) + ")\n" + HexDump(payload, false, indent);
         return;
     }
-    // The screen as it was, when the positions make whole rows of a usual width.
-    const size_t columns = positions % 80 == 0 ? 80 : positions % 132 == 0 ? 132 : 0;
+    // The screen as it was. The dump does not hold its width: the trace's is taken, else a usual
+    // width the positions make whole rows of, said to be a guess (100 x 24 is 30 rows of 80, too).
+    size_t columns = told_columns && positions % told_columns == 0 ? told_columns : 0;
+    if (!columns && positions > 0) {
+        columns = positions % 80 == 0 ? 80 : positions % 132 == 0 ? 132 : 0;
+        if (columns)
+            out += indent + "(the trace does not say the screen's width: taken as " +
+                   std::to_string(columns) + " columns)\n";
+    }
     if (columns) {
         out += indent + "screen:\n";
         for (size_t row = 0; row < positions / columns; ++row) {
@@ -375,8 +384,10 @@ bool FormatTrace(const TraceContents& trace, const TraceListingOptions& options,
         return true;
     };
     size_t number = 0;
+    size_t noted_columns = 0;  // of the screen whose dump follows the note
     for (const TraceItem& item : trace.items) {
         ++number;
+        const size_t dump_columns = std::exchange(noted_columns, 0);
         if (item.type == tf::kReceived) {
             records.Received(item.payload);
             if (options.hide_chunks) continue;
@@ -397,11 +408,12 @@ bool FormatTrace(const TraceContents& trace, const TraceListingOptions& options,
                 std::string text;
                 for (uint8_t b : item.payload) text += b == '\n' || Printable(b) ? char(b) : '.';
                 Indented(out, text, indent);
+                noted_columns = tf::ScreenSizeNoteColumns(text);
                 if (!flush()) return false;
                 continue;
             }
             case tf::kBufferDump:
-                FormatBufferDump(out, item.payload);
+                FormatBufferDump(out, item.payload, dump_columns ? dump_columns : records.KnownColumns());
                 if (!flush()) return false;
                 continue;
             case tf::kTelnet:

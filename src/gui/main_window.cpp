@@ -71,6 +71,7 @@ void MainWindow::BuildMenuBar(int mode) {
     menu_sessions_ = in.sessions;
     in.show_window_title = session_.settings.ShowMenuWindowTitle != 0;
     in.trace_active = host_.TraceActive();
+    trace_checked_ = in.trace_active;
     const auto on_command = [this](uint16_t id) { OnMenuCommand(id); };
     // A rebuild changes the bar in place: an item of it may have opened the dialog that is open now.
     if (auto* bar = qobject_cast<QMenuBar*>(menuWidget())) {
@@ -170,6 +171,10 @@ void MainWindow::SetKeyPad(const PanelLayout& layout) {
 void MainWindow::ShowCaptureState(bool on) {
     // A checkable button flips itself when clicked; the session's switch says what it really is.
     for (QAction* a : capture_buttons_) a->setChecked(on);
+}
+
+void MainWindow::ShowTraceState(bool on) {
+    if (on != trace_checked_) BuildMenuBar(2);
 }
 
 void MainWindow::ToggleKeyPad() {

@@ -61,6 +61,8 @@ class MainWindow : public QMainWindow {
     void ToggleKeyPad();
     // Tool bar buttons of capture on/off show whether it is on.
     void ShowCaptureState(bool on);
+    // The Trace item's check mark, when the trace has stopped (or started) other than by the item.
+    void ShowTraceState(bool on);
     QWidget* KeyPadWindow() const { return keypad_window_; }
     QToolBar* ToolBar() const { return tool_bar_; }
 
@@ -103,6 +105,7 @@ class MainWindow : public QMainWindow {
     MainWindowHost& host_;
     QToolBar* tool_bar_ = nullptr;
     std::vector<QAction*> capture_buttons_;
+    bool trace_checked_ = false;
     ButtonPanel* keypad_window_ = nullptr;  // made with the first keypad file, then kept
     qsizetype tool_buttons_ = 0;
     bool tool_bar_shown_ = true;

@@ -111,6 +111,7 @@ void SessionController::Attach(SessionRuntime& runtime, StartupState& startup) {
     terminal_->View().on_show_window = [this] { window_->BringForward(); };
     terminal_->View().on_status_refreshed = [this] {
         window_->ShowCaptureState(session().indicators.capture_active);
+        window_->ShowTraceState(TraceActive());
     };
     TerminalFrame& frame = terminal_->Frame();
     frame.on_size_wanted = [this](QSize size) { window_->TerminalSizeWanted(&terminal_->Frame(), size); };

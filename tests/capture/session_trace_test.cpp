@@ -96,9 +96,13 @@ TEST_F(SessionTraceTest, DumpBuffers) {
         "Buffers Dumped: Screen buffers were dumped to file sessionC.trc.\n\nMake sure this file is not "
         "accessible to others, since\nit may contain passwords or other important data.");
     TraceContents back = ReadBack();
-    ASSERT_EQ(back.items.size(), 1u);
-    EXPECT_EQ(back.items[0].type, 7);
-    const std::vector<uint8_t>& dump = back.items[0].payload;
+    ASSERT_EQ(back.items.size(), 2u);
+    // The width, which the dump does not hold, in a note before it.
+    EXPECT_EQ(back.items[0].type, 9);
+    EXPECT_EQ(std::string(back.items[0].payload.begin(), back.items[0].payload.end()),
+              "Buffer dump of a screen of 24 rows and 80 columns.");
+    EXPECT_EQ(back.items[1].type, 7);
+    const std::vector<uint8_t>& dump = back.items[1].payload;
     ASSERT_EQ(dump.size(), 2u + 1920 * 5);
     EXPECT_EQ(ToHex(std::span(dump).first(5)),
               "8007"
@@ -110,8 +114,8 @@ TEST_F(SessionTraceTest, DumpBuffers) {
     s.Trace(TraceType::Record, FromHex("F1"));
     trace.DumpBuffers();  // on: added to the trace
     back = ReadBack();
-    ASSERT_EQ(back.items.size(), 2u);
-    EXPECT_EQ(back.items[1].type, 7);
+    ASSERT_EQ(back.items.size(), 3u);
+    EXPECT_EQ(back.items[2].type, 7);
     EXPECT_TRUE(trace.Active());
 }
 
@@ -123,10 +127,10 @@ TEST_F(SessionTraceTest, TheLargestScreenIsDumpedWhole) {
     SessionTrace trace(s);
     trace.DumpBuffers();
     const TraceContents back = ReadBack();
-    ASSERT_EQ(back.items.size(), 1u);
-    EXPECT_EQ(back.items[0].pieces, 2u);
-    EXPECT_EQ(back.items[0].payload.size(), 100002u);
-    EXPECT_EQ(back.items[0].payload, BufferDumpPayload(s));
+    ASSERT_EQ(back.items.size(), 2u);
+    EXPECT_EQ(back.items[1].pieces, 2u);
+    EXPECT_EQ(back.items[1].payload.size(), 100002u);
+    EXPECT_EQ(back.items[1].payload, BufferDumpPayload(s));
 }
 
 TEST_F(SessionTraceTest, AFileThatCannotBeMadeLeavesTracingOff) {

@@ -130,6 +130,11 @@ TEST_F(TraceFileTest, StartsAgainWithANewHeaderPastTheLimit) {
     ASSERT_EQ(back.items.size(), 1u);
     EXPECT_EQ(ToHex(back.items[0].payload), "F1C2");
     EXPECT_EQ(file.traced_bytes(), 11u);
+    // A file removed while the trace runs (to start afresh, say) is made again, not written unseen.
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    file.TraceRecord(TraceType::Record, FromHex("F1C3"));
+    ASSERT_EQ(ReadBack().items.size(), 1u);
+    EXPECT_EQ(ToHex(ReadBack().items[0].payload), "F1C3");
 }
 
 TEST_F(TraceFileTest, AFailedWriteStopsTheTraceAndSaysWhy) {

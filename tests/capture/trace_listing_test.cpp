@@ -2,6 +2,8 @@
 // screens, hex-and-text dumps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "capture/record_listing.h"
 #include "capture/trace_listing.h"
 #include "config/temp_folder.h"
@@ -79,6 +81,12 @@ TEST(TraceListing, TheAlternateWidthIsTakenFromWhatTheTraceTells) {
     model5.TelnetCommands(FromHex("FFFA28 0204 49424D2D333237382D352D45 01 4C55 FFF0"));  // IBM-3278-5-E
     EXPECT_EQ(model5.HostRecord(ewa),
               "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,2");
+    // Erase/Reset switches the size as the erase commands do.
+    (void)model5.HostRecord(FromHex("F5C3"));
+    EXPECT_EQ(
+        model5.HostRecord(FromHex("F3 0004 03 80 0009 40 00 F1C2 11C2C5")),
+        "Write Structured Field\n  Erase/Reset to the alternate size\n  Outbound 3270DS, partition 00:\n"
+        "    Write WCC C2 (reset keyboard-restore)\n    SBA 2,2");
     model5.TelnetCommands(FromHex("FFFA18 00 49424D2D333237392D32 FFF0"));  // IBM-3279-2
     EXPECT_EQ(model5.HostRecord(ewa),
               "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,54");
@@ -158,23 +166,44 @@ TEST(TraceListing, AHugeRecordIsListedInPiecesAsBytesOnly) {
     EXPECT_EQ(pieces, 3u);
 }
 
-TEST(TraceListing, ABufferDumpOfWholeRowsShowsTheScreen) {
+// The dump does not hold the screen's width: 2400 positions are 24 rows of 100 or 30 of 80.
+TEST(TraceListing, ABufferDumpShowsTheScreenAtTheWidthTheTraceSays) {
     TraceContents t;
-    TraceItem i;
-    i.type = 7;
-    i.time = "10:11:12";
-    i.payload = {0x80, 0x07};  // 1920 positions
-    std::vector<uint8_t> planes(1920 * 5, 0);
-    for (size_t a = 0; a < 1920; ++a) planes[a] = a < 5 ? uint8_t("READY"[a]) : ' ';
-    i.payload.insert(i.payload.end(), planes.begin(), planes.end());
-    t.items.push_back(i);
+    const auto item = [&](uint8_t type, std::vector<uint8_t> payload) {
+        TraceItem& i = t.items.emplace_back();
+        i.type = type;
+        i.time = "10:11:12";
+        i.payload = std::move(payload);
+    };
+    std::vector<uint8_t> dump = {0x60, 0x09};
+    dump.resize(2 + 2400 * 5, 0);
+    std::fill_n(dump.begin() + 2, 2400, ' ');
+    std::copy_n("READY", 5, dump.begin() + 2);
+    item(7, dump);
+    EXPECT_NE(
+        FormatTrace(t).find("2400 positions\n    (the trace does not say the screen's width: taken as 80 "
+                            "columns)\n    screen:\n      |READY" +
+                            std::string(75, ' ') + "|\n"),
+        std::string::npos);
+    // The Implicit Partition reply names the default size (100 x 24), which Erase/Write sets.
+    t.items.clear();
+    item(3, FromHex("88 0011 81A6 0000 0B01 00 0064 0018 0050 0018 FFEF"));
+    item(2, FromHex("F5C3"));
+    item(7, dump);
     const std::string text = FormatTrace(t);
-    EXPECT_NE(text.find("1920 positions\n    screen:\n      |READY" + std::string(75, ' ') + "|\n"),
-              std::string::npos);
-    EXPECT_EQ(text.find("("), std::string::npos);  // nothing said to be wrong with it
-    i.payload.pop_back();
-    t.items = {i};
-    EXPECT_NE(FormatTrace(t).find("(9599 plane bytes where five planes need 9600)"), std::string::npos);
+    EXPECT_NE(text.find("screen:\n      |READY" + std::string(95, ' ') + "|\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("(the trace"), std::string::npos);
+    // The note the program writes before a dump says the width even in a file of nothing else.
+    t.items.clear();
+    const std::string note = "Buffer dump of a screen of 24 rows and 100 columns.";
+    item(9, std::vector<uint8_t>(note.begin(), note.end()));
+    item(7, dump);
+    const std::string noted = FormatTrace(t);
+    EXPECT_EQ(noted.substr(noted.find("screen:")), text.substr(text.find("screen:")));
+    dump.pop_back();
+    t.items.clear();
+    item(7, dump);
+    EXPECT_NE(FormatTrace(t).find("(11999 plane bytes where five planes need 12000)"), std::string::npos);
 }
 
 }  // namespace

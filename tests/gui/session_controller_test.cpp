@@ -3,7 +3,9 @@
 // out to the host; key-up keys; the tool bar from standard.bar; menu accelerators that follow a
 // key map loaded after a settings change.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include <QApplication>
@@ -221,6 +223,30 @@ TEST_F(ControllerTest, TheTraceItemSwitchesTheTraceAndShowsItsState) {
     EXPECT_NE(test::ToHex(std::span(reinterpret_cast<const uint8_t*>(trace_file.data()), trace_file.size()))
                   .find("C8C5D3D3D6"),
               std::string::npos);  // the panel's record is in it
+}
+
+// A trace that stops on its own (the disk full) must not stay checked: a click meant to stop it
+// would start a new one over the file that holds what was traced.
+TEST_F(ControllerTest, TheTraceItemIsUncheckedWhenATraceStopsOnItsOwn) {
+    std::vector<QString> titles;
+    AnswerNextBox(titles);
+    controller.Window().OnMenuCommand(menu_command::Trace);
+    ASSERT_TRUE(MenuAction(controller.Window().menuBar(), "&Trace")->isChecked());
+    // A file size limit makes the next write fail as a full disk would.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto old_handler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = std::filesystem::file_size(folder / "sessionA.trc");
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    runtime.FeedHostData(test::FromHex(kPanel));
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, old_handler);
+    AnswerNextBox(titles);
+    Feed("");
+    EXPECT_EQ(runtime.session().trace.Target(), nullptr);
+    EXPECT_EQ(titles, (std::vector<QString>{"Trace Started", "Trace Stopped"}));
+    EXPECT_FALSE(MenuAction(controller.Window().menuBar(), "&Trace")->isChecked());
 }
 
 TEST_F(ControllerTest, CaptureButtonAndSaveScreenAsk) {
