@@ -6,6 +6,7 @@
 
 #include "config/atomic_file.h"
 #include "config/data_file.h"
+#include "config/file_name_text.h"
 #include "ds3270/host_text.h"
 #include "macro/macro_source.h"
 #include "macro/macro_text.h"
@@ -208,6 +209,7 @@ int MacroRunner::RunChild(MacroValue* a, int count) {
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) name.resize(dot);
     if (name.size() > 260) return macro_error::NameTooLong;
+    name = StoredNameToPath(name);  // the macro's Windows-1252 as the file system's UTF-8
     if (count == 2) {
         const char id = a[1].text.empty() ? 0 : char(UpperByte(uint8_t(a[1].text[0])));
         if (!((id >= 'A' && id <= 'Z') || (id >= '0' && id <= '9'))) return macro_error::BadSessionId;

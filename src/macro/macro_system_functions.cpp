@@ -2,6 +2,7 @@
 // options, programs, sounds and other sessions.
 
 #include "config/data_file.h"
+#include "config/file_name_text.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_session_bindings.h"
 #include "macro/macro_text.h"
@@ -38,8 +39,10 @@ int MacroSessionBindings::FileFunction(int keyword, MacroValue* a, int count, Ma
                 m = MacroFiles::Mode::Append;
             else
                 return macro_error::BadOpenMode;
-            const std::string path =
-                clipboard ? std::string() : DataFilePath(a[0].text, s_.folders.app_data, "");
+            // Macro text is Windows-1252; the names of files (and programs' arguments) are UTF-8.
+            const std::string path = clipboard
+                                         ? std::string()
+                                         : DataFilePath(StoredNameToPath(a[0].text), s_.folders.app_data, "");
             int error = 0;
             const int handle = files_.Open(path, clipboard, m, count == 3 && a[2].number == 1, error);
             if (error) {
@@ -155,7 +158,7 @@ int MacroSessionBindings::EditBoxFunction(MacroValue* a, int count, MacroValue& 
 int MacroSessionBindings::ShellExecuteFunction(MacroValue* a, MacroValue& out) {
     constexpr int kSucceeded = 42, kNotFound = 2, kNoAssociation = 31;
     const std::optional<std::vector<std::string>> argv =
-        ShellExecuteCommand(UpperText(a[0].text), a[1].text, a[2].text);
+        ShellExecuteCommand(UpperText(a[0].text), StoredNameToPath(a[1].text), StoredNameToPath(a[2].text));
     if (!argv) {
         out = MacroValue::Number(kNoAssociation);
         return 0;
@@ -181,7 +184,7 @@ int MacroSessionBindings::SystemFunction(int keyword, MacroValue* a, MacroValue&
             return 0;
         }
         case kw::WinExec: {
-            const std::vector<std::string> argv = SplitCommandLine(a[0].text);
+            const std::vector<std::string> argv = SplitCommandLine(StoredNameToPath(a[0].text));
             out = MacroValue::Number(env_.Spawn(argv, s_.folders.app_data));
             return 0;
         }
@@ -221,7 +224,7 @@ int MacroSessionBindings::SystemFunction(int keyword, MacroValue* a, MacroValue&
                     env_.Beep(ps.BeepPitchMedium, ps.BeepDurationMedium);
                 return 0;
             }
-            env_.PlaySoundFile(DataFilePath(name, s_.folders.app_data, ""));
+            env_.PlaySoundFile(DataFilePath(StoredNameToPath(name), s_.folders.app_data, ""));
             return 0;
         }
         case kw::Beep:

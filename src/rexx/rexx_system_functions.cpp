@@ -2,6 +2,7 @@
 // sessions, programs, settings, options and file transfer.
 
 #include "config/data_file.h"
+#include "config/file_name_text.h"
 #include "macro/macro_environment.h"
 #include "macro/macro_text.h"
 #include "macro/user_variables.h"
@@ -117,7 +118,7 @@ FunctionResult PlaySoundFn(RexxContext& c, const Args& a) {
             else
                 owner->environment().Beep(ps.BeepPitchMedium, ps.BeepDurationMedium);
         } else {
-            owner->environment().PlaySoundFile(DataFilePath(name, s.folders.app_data, ""));
+            owner->environment().PlaySoundFile(DataFilePath(StoredNameToPath(name), s.folders.app_data, ""));
         }
         return true;
     });
@@ -128,10 +129,10 @@ FunctionResult ShellExecuteFn(RexxContext& c, const Args& a) {
     if (a.size() < 2 || a.size() > 5) return Fail(c, rexx_error::ArgumentCount);
     if (!Integer(a, 4, 1)) return Fail(c, rexx_error::BadValue);
     const std::optional<std::vector<std::string>> command =
-        ShellExecuteCommand(UpperText(Arg(a, 0)), Arg(a, 1), Arg(a, 2));
+        ShellExecuteCommand(UpperText(Arg(a, 0)), StoredNameToPath(Arg(a, 1)), StoredNameToPath(Arg(a, 2)));
     if (!command) return Ok("31");  // no program for that operation
     RexxMacros* owner = c.owner;
-    const std::string directory = Arg(a, 3);
+    const std::string directory = StoredNameToPath(Arg(a, 3));
     const auto rc = OnLoop(c, [owner, argv = *command, directory] {
         const std::string folder = directory.empty() ? S(owner).folders.app_data : directory;
         return owner->environment().Spawn(argv, folder);
@@ -142,7 +143,7 @@ FunctionResult ShellExecuteFn(RexxContext& c, const Args& a) {
 FunctionResult WinExecFn(RexxContext& c, const Args& a) {
     if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
     RexxMacros* owner = c.owner;
-    const auto rc = OnLoop(c, [owner, argv = SplitCommandLine(Arg(a, 0))] {
+    const auto rc = OnLoop(c, [owner, argv = SplitCommandLine(StoredNameToPath(Arg(a, 0)))] {
         return owner->environment().Spawn(argv, S(owner).folders.app_data);
     });
     return Ok(std::to_string(rc.value_or(0)));

@@ -382,6 +382,12 @@ TEST(MacroFiles, WriteReadAndRunFiles) {
     EXPECT_EQ(m.outcome.error, macro_error::RunTooDeep);
     m.Run("RUN(\"absent\")");
     EXPECT_EQ(m.outcome.end, MacroOutcome::End::LoadFailed);
+
+    // The macro's Windows-1252 names are the file system's UTF-8 names.
+    std::ofstream(dir / "macros" / "chïld.mac") << "D = 5\n";
+    m.Run("H = OPEN(\"caf\xE9.txt\", \"output\")\nCLOSE(H)\nRUN(\"ch\xEFld\")");
+    EXPECT_TRUE(std::filesystem::exists(dir / "café.txt"));
+    EXPECT_EQ(m.Var("D"), N(5)) << m.LastMessage();
     std::filesystem::remove_all(dir);
 }
 

@@ -123,7 +123,8 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
     for (size_t i = 0; i < text.size(); ++i) s.ps.planes.display[80 * 4 + 10 + i] = uint8_t(text[i]);
     s.ps.planes.colour[0] = 0x27;
     w.Write("in.txt", "");
-    std::ofstream(fs::path(s.folders.app_data) / "in.txt") << "a\nb\nc\n";
+    // Names with a character beyond ASCII are the file system's UTF-8 names.
+    std::ofstream(fs::path(s.folders.app_data) / "ïn.txt") << "a\nb\nc\n";
     w.Write("s.mac",
             "/* REXX */\n"
             "say onscreen('ready') getvar('onscreenrow') getvar('onscreencol')\n"
@@ -133,12 +134,12 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
             "say 'rc' rc\n"
             // A function's result is no command, but the command after it runs.
             "say screen(1, 1, 1)\n"
-            "'EXECIO * DISKR in.txt (STEM L.'\n"
+            "'EXECIO * DISKR ïn.txt (STEM L.'\n"
             "type('x')\n"
             // A recorded macro key plays back as EXECUTE.
-            "Execute (\"child\")\n"
+            "Execute (\"chïld\")\n"
             "exit L.0\n");
-    w.Write("child.mac", "/* REXX */\nsay 'child ran'\n");
+    w.Write("chïld.mac", "/* REXX */\nsay 'child ran'\n");
     w.Start("s");
     ASSERT_TRUE(w.Ended()) << w.Lines();
     EXPECT_EQ(w.outcome->end, End::Finished) << w.Lines();
