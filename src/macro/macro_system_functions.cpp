@@ -157,8 +157,8 @@ int MacroSessionBindings::EditBoxFunction(MacroValue* a, int count, MacroValue& 
 
 int MacroSessionBindings::ShellExecuteFunction(MacroValue* a, MacroValue& out) {
     constexpr int kSucceeded = 42, kNotFound = 2, kNoAssociation = 31;
-    const std::optional<std::vector<std::string>> argv =
-        ShellExecuteCommand(UpperText(a[0].text), StoredNameToPath(a[1].text), StoredNameToPath(a[2].text));
+    const std::optional<std::vector<std::string>> argv = ShellExecuteCommand(
+        UpperText(a[0].text), StoredNameToPath(a[1].text), StoredNameToPath(a[2].text), s_.folders.app_data);
     if (!argv) {
         out = MacroValue::Number(kNoAssociation);
         return 0;

@@ -128,15 +128,17 @@ FunctionResult PlaySoundFn(RexxContext& c, const Args& a) {
 FunctionResult ShellExecuteFn(RexxContext& c, const Args& a) {
     if (a.size() < 2 || a.size() > 5) return Fail(c, rexx_error::ArgumentCount);
     if (!Integer(a, 4, 1)) return Fail(c, rexx_error::BadValue);
-    const std::optional<std::vector<std::string>> command =
-        ShellExecuteCommand(UpperText(Arg(a, 0)), StoredNameToPath(Arg(a, 1)), StoredNameToPath(Arg(a, 2)));
-    if (!command) return Ok("31");  // no program for that operation
+    constexpr int kNoProgram = -1;
     RexxMacros* owner = c.owner;
-    const std::string directory = StoredNameToPath(Arg(a, 3));
-    const auto rc = OnLoop(c, [owner, argv = *command, directory] {
-        const std::string folder = directory.empty() ? S(owner).folders.app_data : directory;
-        return owner->environment().Spawn(argv, folder);
-    });
+    const auto rc =
+        OnLoop(c, [owner, operation = UpperText(Arg(a, 0)), file = StoredNameToPath(Arg(a, 1)),
+                   parameters = StoredNameToPath(Arg(a, 2)), directory = StoredNameToPath(Arg(a, 3))] {
+            const std::string folder = directory.empty() ? S(owner).folders.app_data : directory;
+            const std::optional<std::vector<std::string>> command =
+                ShellExecuteCommand(operation, file, parameters, folder);
+            return command ? owner->environment().Spawn(*command, folder) : kNoProgram;
+        });
+    if (rc && *rc == kNoProgram) return Ok("31");  // no program for that operation
     return Ok(rc && *rc == 0 ? "42" : "2");
 }
 

@@ -388,6 +388,14 @@ TEST(MacroFiles, WriteReadAndRunFiles) {
     m.Run("H = OPEN(\"caf\xE9.txt\", \"output\")\nCLOSE(H)\nRUN(\"ch\xEFld\")");
     EXPECT_TRUE(std::filesystem::exists(dir / "café.txt"));
     EXPECT_EQ(m.Var("D"), N(5)) << m.LastMessage();
+
+    // A program named relative to the data folder runs from there, never a namesake on PATH.
+    std::ofstream(dir / "tool") << "#!/bin/sh\n";
+    std::filesystem::permissions(dir / "tool", std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    m.Run("A = SHELLEXECUTE(\"open\", \"tool\", \"-x\", \"\", 0)");
+    ASSERT_FALSE(m.env.calls.empty());
+    EXPECT_EQ(m.env.calls.back(), "spawn " + (dir / "tool").string() + " -x");
     std::filesystem::remove_all(dir);
 }
 
