@@ -1,6 +1,8 @@
 // The functions that reach beyond the screen: files, dialogs, the debug window, settings,
 // options, programs, sounds and other sessions.
 
+#include <cerrno>
+
 #include "config/data_file.h"
 #include "config/file_name_text.h"
 #include "macro/macro_runner.h"
@@ -195,10 +197,11 @@ int MacroSessionBindings::SystemFunction(int keyword, MacroValue* a, MacroValue&
             return 0;
         }
         case kw::GetIni: {
-            std::optional<std::string> value = ReadUserVariable(s_, a[0].text);
-            if (!value) return macro_error::Refused;
-            if (value->size() > kMacroTextMax) return macro_error::TextTooLong;
-            out = MacroValue::Text(std::move(*value));
+            std::optional<UserVariableResult> read = ReadUserVariable(s_, a[0].text);
+            if (!read) return macro_error::Refused;
+            // A value made too long by hand: an error, not the empty text of a missing one.
+            if (read->error == EOVERFLOW) return macro_error::TextTooLong;
+            out = MacroValue::Text(std::move(read->value));
             return 0;
         }
         case kw::PutIni: {

@@ -154,8 +154,8 @@ FunctionResult WinExecFn(RexxContext& c, const Args& a) {
 FunctionResult GetIni(RexxContext& c, const Args& a) {
     if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
     RexxMacros* owner = c.owner;
-    const auto value = OnLoop(c, [owner, key = Arg(a, 0)] { return ReadUserVariable(S(owner), key); });
-    return Ok(value && *value ? **value : std::string());
+    const auto read = OnLoop(c, [owner, key = Arg(a, 0)] { return ReadUserVariable(S(owner), key); });
+    return Ok(read && *read ? (*read)->value : std::string());
 }
 
 FunctionResult PutIni(RexxContext& c, const Args& a) {

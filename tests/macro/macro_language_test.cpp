@@ -396,6 +396,12 @@ TEST(MacroFiles, WriteReadAndRunFiles) {
     m.Run("A = SHELLEXECUTE(\"open\", \"tool\", \"-x\", \"\", 0)");
     ASSERT_FALSE(m.env.calls.empty());
     EXPECT_EQ(m.env.calls.back(), "spawn " + (dir / "tool").string() + " -x");
+
+    // A user variable made longer than a text by hand is an error, not an absent one's "".
+    m.ks.session.folders.settings_file = (dir / "orkan.ini").string();
+    std::ofstream(dir / "orkan.ini") << "[UserVariables]\nBig=" << std::string(300, 'x') << "\n";
+    m.Run("A = GETINI(\"big\")");
+    EXPECT_EQ(m.outcome.error, macro_error::TextTooLong);
     std::filesystem::remove_all(dir);
 }
 
