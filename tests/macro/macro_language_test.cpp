@@ -402,6 +402,12 @@ TEST(MacroFiles, WriteReadAndRunFiles) {
     std::ofstream(dir / "orkan.ini") << "[UserVariables]\nBig=" << std::string(300, 'x') << "\n";
     m.Run("A = GETINI(\"big\")");
     EXPECT_EQ(m.outcome.error, macro_error::TextTooLong);
+
+    // A name with a NUL byte in it cannot be opened, rather than naming the file before the NUL.
+    m.Run("H = OPEN(\"out.txt\" + CHR(0) + \".new\", \"output\", 1)");
+    EXPECT_EQ(m.Var("H"), N(-1));
+    m.Run("H = OPEN(\"out.txt\", \"input\")\nA = GET(H)");
+    EXPECT_EQ(m.Var("A"), T("one"));
     std::filesystem::remove_all(dir);
 }
 
