@@ -202,10 +202,15 @@ FunctionResult Type(RexxContext& c, const Args& a) {
     if (!Present(a, 0)) return Fail(c, rexx_error::BadValue);
     RexxMacros* owner = c.owner;
     const std::string text = Arg(a, 0);
-    (void)OnLoop(c, [owner, text] {
-        for (char ch : text) ExecuteKey(S(owner), CharCode(uint8_t(ch)), false);
-        return true;
-    });
+    // A long text goes a part at a time: the window stays live meanwhile, and Stop ends the typing.
+    constexpr size_t kTypedAtOnce = 1024;
+    for (size_t at = 0; at < text.size(); at += kTypedAtOnce) {
+        const auto typed = OnLoop(c, [owner, part = text.substr(at, kTypedAtOnce)] {
+            for (char ch : part) ExecuteKey(S(owner), CharCode(uint8_t(ch)), false);
+            return true;
+        });
+        if (!typed) break;  // stopped
+    }
     return Ok();
 }
 

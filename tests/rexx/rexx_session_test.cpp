@@ -216,6 +216,18 @@ TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
     EXPECT_EQ(w.outcome->end, End::Stopped);
     EXPECT_EQ(w.session().indicators.macro_letter, 0);
 
+    // A very long type() leaves the loop to the window between its parts, so Stop ends it at once.
+    w.outcome.reset();
+    w.Write("type.mac", "/* REXX */\nsay 'typing'\ncall type copies('x', 4000000)\nsay 'typed'\n");
+    const auto began = std::chrono::steady_clock::now();
+    w.Start("type");
+    ASSERT_TRUE(w.Said("typing"));
+    w.Settle(50ms);
+    w.Oper(oper_fn::MacroStop);
+    ASSERT_TRUE(w.Ended());
+    EXPECT_EQ(w.outcome->end, End::Stopped);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 3s);
+
     w.outcome.reset();
     w.Write("steps.mac",
             "/* REXX */\ndo i = 1 to 40\n  call putvar 'cursorcol', i\n  call shortwait 10\nend\nsay "
