@@ -151,6 +151,10 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
     EXPECT_TRUE(w.Said("rc 8")) << w.Lines();
     EXPECT_EQ(w.Lines().find("Unknown Orkan command - \n"), std::string::npos) << w.Lines();
     EXPECT_TRUE(w.Said("child ran")) << w.Lines();
+
+    // The match is the session's: the own language reads where REXX found READY.
+    ASSERT_TRUE(w.dispatcher().StartText("DEBUG(\"at \" + STR(ONSCREENROW * 100 + ONSCREENCOL))"));
+    EXPECT_TRUE(w.Said("at 511")) << w.Lines();
 }
 
 // A position given to Select Location is where the selection goes, as a mouse press would put it
