@@ -79,22 +79,23 @@ std::unique_ptr<MacroProgram> MacroRunner::LoadFile(std::string_view name, Macro
         return nullptr;
     }
     const std::string path = DataFilePath(name, s_.folders.macros, "mac");
+    const std::string shown = PathForMessage(path);  // messages are display text
     std::vector<uint8_t> bytes;
     int read_error = 0;
     switch (ReadWholeFile(path, kMaxMacroFileBytes, bytes, read_error)) {
         case ReadResult::Ok:
             break;
         case ReadResult::Missing:
-            error = "Macro file \"" + path + "\" not found";
+            error = "Macro file \"" + shown + "\" not found";
             return nullptr;
         case ReadResult::TooLarge:
         case ReadResult::Error:
-            error = "Macro file \"" + path + "\" could not be read whole: " + FileErrorText(read_error);
+            error = "Macro file \"" + shown + "\" could not be read whole: " + FileErrorText(read_error);
             return nullptr;
     }
     NormalisedMacro text = NormaliseMacroSource(std::string(bytes.begin(), bytes.end()));
     if (!text.ok) {
-        error = "Macro file \"" + path + "\": " + text.error;
+        error = "Macro file \"" + shown + "\": " + text.error;
         return nullptr;
     }
     auto program = std::make_unique<MacroProgram>();
@@ -367,7 +368,7 @@ void MacroRunner::ReportError(int number) {
     std::string title = "Macro Error";
     if (!chain_.empty()) {
         const MacroProgram& p = current();
-        title = MacroErrorTitle(p.file_name);
+        title = MacroErrorTitle(PathForMessage(p.file_name));
         site.line = 1 + int(std::count(p.source.begin(), p.source.begin() + p.current, '\r'));
         const int64_t column = int64_t(p.last_token_start) - int64_t(p.current) + 1;
         site.column = column < 1 ? 1 : int(column);

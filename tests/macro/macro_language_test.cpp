@@ -388,6 +388,8 @@ TEST(MacroFiles, WriteReadAndRunFiles) {
     m.Run("H = OPEN(\"caf\xE9.txt\", \"output\")\nCLOSE(H)\nRUN(\"ch\xEFld\")");
     EXPECT_TRUE(std::filesystem::exists(dir / "café.txt"));
     EXPECT_EQ(m.Var("D"), N(5)) << m.LastMessage();
+    m.Run("RUN(\"ch\xEFldless\")");  // named in the message as the macro wrote it
+    EXPECT_NE(m.LastMessage().find("ch\xEFldless.mac\" not found"), std::string::npos) << m.LastMessage();
 
     // A program named relative to the data folder runs from there, never a namesake on PATH.
     std::ofstream(dir / "tool") << "#!/bin/sh\n";
