@@ -11,6 +11,8 @@ MacroDispatcher::MacroDispatcher(Session& session, MacroRunner& own, RexxMacros&
     : s_(session), own_(own), rexx_(rexx) {
     own_.SetLetterChanged([this] { ShowLetter(); });
     rexx_.SetLetterChanged([this] { ShowLetter(); });
+    // System variables are the session's: ONSCREENROW after either language's ONSCREEN.
+    rexx_.ShareVariableState(&own_.variable_state());
     own_.SetForeignStarter([this](std::string_view name, MacroOrigin origin) {
         if (!IsRexxFile(name)) return false;
         (void)rexx_.StartFile(std::string(name), RexxOriginOf(origin));
@@ -22,6 +24,7 @@ MacroDispatcher::~MacroDispatcher() {
     own_.SetLetterChanged(nullptr);
     own_.SetForeignStarter(nullptr);
     rexx_.SetLetterChanged(nullptr);
+    rexx_.ShareVariableState(nullptr);
 }
 
 void MacroDispatcher::ShowLetter() {

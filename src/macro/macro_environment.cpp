@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 
+#include "config/data_file.h"
 #include "platform/process.h"
 #include "scripting/macro_errors.h"
 
@@ -53,11 +55,18 @@ int MacroEnvironment::DoSpawn(const std::vector<std::string>& argv, const std::s
 
 std::optional<std::vector<std::string>> ShellExecuteCommand(const std::string& operation,
                                                             const std::string& file,
-                                                            std::string_view parameters) {
+                                                            std::string_view parameters,
+                                                            const std::string& folder) {
     if (operation.empty() || operation == "OPEN") {
+        // The file tested is the file run, by its full path: a bare name is never looked up on PATH,
+        // and the program starts in `folder`, where a relative path would mean another file.
+        std::error_code failed;
+        const std::string program =
+            std::filesystem::absolute(DataFilePath(file, folder, ""), failed).string();
         struct stat st {};
-        if (::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(file.c_str(), X_OK) == 0) {
-            std::vector<std::string> argv = {file};
+        if (::stat(program.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ::access(program.c_str(), X_OK) == 0) {
+            std::vector<std::string> argv = {program};
             for (std::string& p : SplitCommandLine(parameters)) argv.push_back(std::move(p));
             return argv;
         }

@@ -65,9 +65,11 @@ class MacroEnvironment {
 
 // The program a shell-execute operation (OPEN, PRINT, EDIT, EXPLORE, FIND; empty is OPEN) runs on
 // `file`: an executable file runs itself with `parameters`, anything else goes to xdg-open, lp or
-// the user's editor. Nullopt for an operation without a program.
+// the user's editor. A relative `file` is in `folder`, where the program runs. Nullopt for an
+// operation without a program.
 std::optional<std::vector<std::string>> ShellExecuteCommand(const std::string& operation,
                                                             const std::string& file,
-                                                            std::string_view parameters);
+                                                            std::string_view parameters,
+                                                            const std::string& folder);
 
 }  // namespace orkan

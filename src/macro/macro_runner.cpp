@@ -6,6 +6,7 @@
 
 #include "config/atomic_file.h"
 #include "config/data_file.h"
+#include "config/file_name_text.h"
 #include "ds3270/host_text.h"
 #include "macro/macro_source.h"
 #include "macro/macro_text.h"
@@ -78,22 +79,23 @@ std::unique_ptr<MacroProgram> MacroRunner::LoadFile(std::string_view name, Macro
         return nullptr;
     }
     const std::string path = DataFilePath(name, s_.folders.macros, "mac");
+    const std::string shown = PathForMessage(path);  // messages are display text
     std::vector<uint8_t> bytes;
     int read_error = 0;
     switch (ReadWholeFile(path, kMaxMacroFileBytes, bytes, read_error)) {
         case ReadResult::Ok:
             break;
         case ReadResult::Missing:
-            error = "Macro file \"" + path + "\" not found";
+            error = "Macro file \"" + shown + "\" not found";
             return nullptr;
         case ReadResult::TooLarge:
         case ReadResult::Error:
-            error = "Macro file \"" + path + "\" could not be read whole: " + FileErrorText(read_error);
+            error = "Macro file \"" + shown + "\" could not be read whole: " + FileErrorText(read_error);
             return nullptr;
     }
     NormalisedMacro text = NormaliseMacroSource(std::string(bytes.begin(), bytes.end()));
     if (!text.ok) {
-        error = "Macro file \"" + path + "\": " + text.error;
+        error = "Macro file \"" + shown + "\": " + text.error;
         return nullptr;
     }
     auto program = std::make_unique<MacroProgram>();
@@ -208,6 +210,7 @@ int MacroRunner::RunChild(MacroValue* a, int count) {
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) name.resize(dot);
     if (name.size() > 260) return macro_error::NameTooLong;
+    name = StoredNameToPath(name);  // the macro's Windows-1252 as the file system's UTF-8
     if (count == 2) {
         const char id = a[1].text.empty() ? 0 : char(UpperByte(uint8_t(a[1].text[0])));
         if (!((id >= 'A' && id <= 'Z') || (id >= '0' && id <= '9'))) return macro_error::BadSessionId;
@@ -365,7 +368,7 @@ void MacroRunner::ReportError(int number) {
     std::string title = "Macro Error";
     if (!chain_.empty()) {
         const MacroProgram& p = current();
-        title = MacroErrorTitle(p.file_name);
+        title = MacroErrorTitle(PathForMessage(p.file_name));
         site.line = 1 + int(std::count(p.source.begin(), p.source.begin() + p.current, '\r'));
         const int64_t column = int64_t(p.last_token_start) - int64_t(p.current) + 1;
         site.column = column < 1 ? 1 : int(column);

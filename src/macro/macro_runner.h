@@ -107,6 +107,7 @@ class MacroRunner final : public MacroHook {
     const MacroOutcome& LastOutcome() const { return last_outcome_; }
     MacroVariables& variables() { return interpreter_.variables(); }
     const MacroVariableState& variable_state() const { return bindings_.variable_state(); }
+    MacroVariableState& variable_state() { return bindings_.variable_state(); }
     // What the session core knows beyond the session (addresses, other sessions, printer, transfer).
     void SetSessionFacts(const SessionFacts* facts) { bindings_.variable_state().facts = facts; }
     uint64_t statements_executed() const { return statements_executed_; }

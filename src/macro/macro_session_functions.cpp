@@ -1,5 +1,6 @@
 // The functions that read the screen, type and press keys.
 #include "capture/debug_screen.h"
+#include "config/file_name_text.h"
 #include "config/host_list.h"
 #include "ds3270/fields.h"
 #include "keyboard/key_functions.h"
@@ -133,10 +134,10 @@ int MacroSessionBindings::KeyFunction(MacroValue* a, int count) {
         }
     } else if (count >= 2 && a[1].IsText() && IsFunction(code, KeyCategory::Oper, oper_fn::LoadDebugScreen)) {
         // Named here, as REXX's key names it; without a name the function asks as from the keyboard.
-        (void)LoadDebugScreen(s_, a[1].text);  // a refusal has been shown
+        (void)LoadDebugScreen(s_, StoredNameToPath(a[1].text));  // a refusal has been shown
         return 0;
     } else if (count >= 2 && a[1].IsText() && IsFunction(code, KeyCategory::Oper, oper_fn::PrintFile)) {
-        if (PrintHook* print = s_.hooks.print) print->PrintFile(a[1].text);
+        if (PrintHook* print = s_.hooks.print) print->PrintFile(StoredNameToPath(a[1].text));
         return 0;
     } else if (count >= 2 && a[1].IsText() && IsFunction(code, KeyCategory::Oper, oper_fn::Reconnect)) {
         HostList hosts = LoadHostList(s_.folders.settings_file, s_.ui);

@@ -1,7 +1,10 @@
 // The functions that reach beyond the screen: files, dialogs, the debug window, settings,
 // options, programs, sounds and other sessions.
 
+#include <cerrno>
+
 #include "config/data_file.h"
+#include "config/file_name_text.h"
 #include "macro/macro_runner.h"
 #include "macro/macro_session_bindings.h"
 #include "macro/macro_text.h"
@@ -38,8 +41,10 @@ int MacroSessionBindings::FileFunction(int keyword, MacroValue* a, int count, Ma
                 m = MacroFiles::Mode::Append;
             else
                 return macro_error::BadOpenMode;
-            const std::string path =
-                clipboard ? std::string() : DataFilePath(a[0].text, s_.folders.app_data, "");
+            // Macro text is Windows-1252; the names of files (and programs' arguments) are UTF-8.
+            const std::string path = clipboard
+                                         ? std::string()
+                                         : DataFilePath(StoredNameToPath(a[0].text), s_.folders.app_data, "");
             int error = 0;
             const int handle = files_.Open(path, clipboard, m, count == 3 && a[2].number == 1, error);
             if (error) {
@@ -154,8 +159,8 @@ int MacroSessionBindings::EditBoxFunction(MacroValue* a, int count, MacroValue& 
 
 int MacroSessionBindings::ShellExecuteFunction(MacroValue* a, MacroValue& out) {
     constexpr int kSucceeded = 42, kNotFound = 2, kNoAssociation = 31;
-    const std::optional<std::vector<std::string>> argv =
-        ShellExecuteCommand(UpperText(a[0].text), a[1].text, a[2].text);
+    const std::optional<std::vector<std::string>> argv = ShellExecuteCommand(
+        UpperText(a[0].text), StoredNameToPath(a[1].text), StoredNameToPath(a[2].text), s_.folders.app_data);
     if (!argv) {
         out = MacroValue::Number(kNoAssociation);
         return 0;
@@ -181,7 +186,7 @@ int MacroSessionBindings::SystemFunction(int keyword, MacroValue* a, MacroValue&
             return 0;
         }
         case kw::WinExec: {
-            const std::vector<std::string> argv = SplitCommandLine(a[0].text);
+            const std::vector<std::string> argv = SplitCommandLine(StoredNameToPath(a[0].text));
             out = MacroValue::Number(env_.Spawn(argv, s_.folders.app_data));
             return 0;
         }
@@ -192,10 +197,11 @@ int MacroSessionBindings::SystemFunction(int keyword, MacroValue* a, MacroValue&
             return 0;
         }
         case kw::GetIni: {
-            std::optional<std::string> value = ReadUserVariable(s_, a[0].text);
-            if (!value) return macro_error::Refused;
-            if (value->size() > kMacroTextMax) return macro_error::TextTooLong;
-            out = MacroValue::Text(std::move(*value));
+            std::optional<UserVariableResult> read = ReadUserVariable(s_, a[0].text);
+            if (!read) return macro_error::Refused;
+            // A value made too long by hand: an error, not the empty text of a missing one.
+            if (read->error == EOVERFLOW) return macro_error::TextTooLong;
+            out = MacroValue::Text(std::move(read->value));
             return 0;
         }
         case kw::PutIni: {
@@ -221,7 +227,7 @@ int MacroSessionBindings::SystemFunction(int keyword, MacroValue* a, MacroValue&
                     env_.Beep(ps.BeepPitchMedium, ps.BeepDurationMedium);
                 return 0;
             }
-            env_.PlaySoundFile(DataFilePath(name, s_.folders.app_data, ""));
+            env_.PlaySoundFile(DataFilePath(StoredNameToPath(name), s_.folders.app_data, ""));
             return 0;
         }
         case kw::Beep:

@@ -5,9 +5,9 @@
 
 namespace orkan {
 
-std::optional<std::string> ReadUserVariable(Session& session, std::string_view name) {
+std::optional<UserVariableResult> ReadUserVariable(Session& session, std::string_view name) {
     if (!session.macro_gate.Permit(Capability::Settings)) return std::nullopt;
-    return GetUserVariable(session.folders.settings_file, name).value;
+    return GetUserVariable(session.folders.settings_file, name);
 }
 
 std::optional<int> WriteUserVariable(Session& session, std::string_view name, std::string_view value) {

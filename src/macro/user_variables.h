@@ -6,12 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "config/settings_file.h"
+
 namespace orkan {
 
 struct Session;
 
-// The value ("" when not set); nothing when the acting macro may not read the settings.
-[[nodiscard]] std::optional<std::string> ReadUserVariable(Session& session, std::string_view name);
+// The value ("" when not set) or why it could not be read; nothing when the acting macro may not
+// read the settings.
+[[nodiscard]] std::optional<UserVariableResult> ReadUserVariable(Session& session, std::string_view name);
 // 0 or the errno of a failed write; nothing when the acting macro may not write the settings.
 [[nodiscard]] std::optional<int> WriteUserVariable(Session& session, std::string_view name,
                                                    std::string_view value);

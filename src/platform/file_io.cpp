@@ -18,6 +18,13 @@ int CloseWithError(int fd, int error) {
     return -1;
 }
 
+// A name with a NUL byte in it (a macro can build one) would name the file before the NUL instead.
+bool HoldsNul(const std::string& path) {
+    if (path.find('\0') == std::string::npos) return false;
+    errno = EINVAL;
+    return true;
+}
+
 // A file that is there already: opened only if it is a regular file, never through a link, and
 // never blocking on a FIFO without a reader.
 int OpenExisting(const std::string& path, WriteMode mode, FileAccess access) {
@@ -41,6 +48,7 @@ int OpenExisting(const std::string& path, WriteMode mode, FileAccess access) {
 }  // namespace
 
 int OpenForWriting(const std::string& path, WriteMode mode, FileAccess access, MissingFolder folder) {
+    if (HoldsNul(path)) return -1;
     const int append = mode == WriteMode::Append ? O_APPEND : 0;
     const mode_t create_mode = access == FileAccess::Private ? S_IRUSR | S_IWUSR : 0666;
     bool folder_made = folder == MissingFolder::Fail;
@@ -70,6 +78,7 @@ int OpenForWriting(const std::string& path, WriteMode mode, FileAccess access, M
 }
 
 int OpenRegularFile(const std::string& path, int flags, off_t* size) {
+    if (HoldsNul(path)) return -1;
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
         if (errno == ENXIO) errno = EINVAL;  // a FIFO nobody reads

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "config/data_file.h"
+#include "config/file_name_text.h"
 #include "platform/file_io.h"
 #include "rexx/rexx_errors.h"
 #include "rexx/rexx_text.h"
@@ -134,7 +135,8 @@ int RunExecio(std::string_view arguments, RexxVariables& vars, const ExecioPlace
         return operation == "CLIPR" ? ClipboardIntoStem(stem, vars, place)
                                     : StemToClipboard(stem, vars, place);
     if (w[2].empty()) return rexx_error::ExecioBadForm;
-    const std::string path = DataFilePath(w[2], place.folder, "");
+    // The program's text is Windows-1252; the file system's names are UTF-8.
+    const std::string path = DataFilePath(StoredNameToPath(w[2]), place.folder, "");
     return operation == "DISKR" ? ReadLinesIntoStem(path, stem, vars) : WriteStemToFile(path, stem, vars);
 }
 

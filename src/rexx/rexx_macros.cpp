@@ -10,6 +10,7 @@
 
 #include "config/atomic_file.h"
 #include "config/data_file.h"
+#include "config/file_name_text.h"
 #include "ds3270/host_text.h"
 #include "macro/macro_source.h"
 #include "platform/file_io.h"
@@ -190,21 +191,22 @@ bool RexxMacros::StartFile(const std::string& name, RexxOrigin origin, MacroDone
     if (origin != RexxOrigin::Host && IsHostMacroFileName(name))
         return fail("File Error", HostMacroFileNameRefusal(name));
     const std::string path = DataFilePath(name, s_.folders.macros, "mac");
+    const std::string shown = PathForMessage(path);  // messages are display text
     std::vector<uint8_t> bytes;
     int read_error = 0;
     switch (ReadWholeFile(path, kMaxMacroFileBytes, bytes, read_error)) {
         case ReadResult::Ok:
             break;
         case ReadResult::Missing:
-            return fail("Orkan TN3270 - file not found", "File \"" + path + "\" was not found.");
+            return fail("Orkan TN3270 - file not found", "File \"" + shown + "\" was not found.");
         case ReadResult::TooLarge:
         case ReadResult::Error:
             return fail("File Error",
-                        "Macro file \"" + path + "\" could not be read whole: " + FileErrorText(read_error));
+                        "Macro file \"" + shown + "\" could not be read whole: " + FileErrorText(read_error));
     }
     std::string error;
     std::optional<std::string> text = ProgramText(std::string(bytes.begin(), bytes.end()), error);
-    if (!text) return fail("File Error", "Macro file \"" + path + "\": " + error);
+    if (!text) return fail("File Error", "Macro file \"" + shown + "\": " + error);
     Pending request{WithoutExtension(path), std::move(*text), MacroPermissions::Full(), std::move(done)};
     return Request(std::move(request), origin);
 }

@@ -45,7 +45,9 @@ class RexxMacros {
 
     // What some system variables read beyond the session (set once by the session core).
     void SetSessionFacts(const SessionFacts* facts) { variables_.facts = facts; }
-    MacroVariableState& variable_state() { return variables_; }
+    // The session's own macros' state when shared, so both languages see one ONSCREEN match.
+    MacroVariableState& variable_state() { return shared_variables_ ? *shared_variables_ : variables_; }
+    void ShareVariableState(MacroVariableState* state) { shared_variables_ = state; }
     // Told whenever the status letter may have changed.
     void SetLetterChanged(std::function<void()> changed) { letter_changed_ = std::move(changed); }
 
@@ -110,6 +112,7 @@ class RexxMacros {
     std::array<Slot, kRexxTaskSlots> slots_;
     std::deque<Pending> pending_;
     MacroVariableState variables_;
+    MacroVariableState* shared_variables_ = nullptr;
     std::function<void()> letter_changed_;
     bool paused_ = false;
     int in_task_call_ = 0;

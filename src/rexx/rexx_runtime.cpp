@@ -6,6 +6,7 @@
 #include <rexxsaa.h>
 
 #include "clipboard/clipboard_text.h"
+#include "config/file_name_text.h"
 #include "rexx/execio.h"
 #include "rexx/rexx_calls.h"
 #include "rexx/rexx_errors.h"
@@ -108,7 +109,7 @@ int RunMacroCommand(RexxContext& c, std::string_view rest) {
         return 8;
     }
     RexxMacros* owner = c.owner;
-    (void)OnLoop(c, [owner, name = std::string(rest)] {
+    (void)OnLoop(c, [owner, name = StoredNameToPath(rest)] {
         if (MacroHook* macros = owner->session().hooks.macros) macros->StartMacroFile(name);
         return true;
     });

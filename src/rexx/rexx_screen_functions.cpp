@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "capture/debug_screen.h"
+#include "config/file_name_text.h"
 #include "ds3270/fields.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
@@ -201,10 +202,15 @@ FunctionResult Type(RexxContext& c, const Args& a) {
     if (!Present(a, 0)) return Fail(c, rexx_error::BadValue);
     RexxMacros* owner = c.owner;
     const std::string text = Arg(a, 0);
-    (void)OnLoop(c, [owner, text] {
-        for (char ch : text) ExecuteKey(S(owner), CharCode(uint8_t(ch)), false);
-        return true;
-    });
+    // A long text goes a part at a time: the window stays live meanwhile, and Stop ends the typing.
+    constexpr size_t kTypedAtOnce = 1024;
+    for (size_t at = 0; at < text.size(); at += kTypedAtOnce) {
+        const auto typed = OnLoop(c, [owner, part = text.substr(at, kTypedAtOnce)] {
+            for (char ch : part) ExecuteKey(S(owner), CharCode(uint8_t(ch)), false);
+            return true;
+        });
+        if (!typed) break;  // stopped
+    }
     return Ok();
 }
 
@@ -241,6 +247,8 @@ FunctionResult Key(RexxContext& c, const Args& a) {
     const uint16_t code = *found;
     if (code == kNoKeyFunction) return Fail(c, rexx_error::UnknownKey);
     const std::string first = Arg(a, 1), second = Arg(a, 2);
+    // A file name in the program's Windows-1252, as the file system's UTF-8.
+    const std::string file = StoredNameToPath(first);
     if (TakesPosition(code) && a.size() == 3) {
         const ParsedInteger row = ParseRexxInteger(first), col = ParseRexxInteger(second);
         if (row.kind != IntegerArgument::Value || col.kind != IntegerArgument::Value)
@@ -257,15 +265,15 @@ FunctionResult Key(RexxContext& c, const Args& a) {
         return Ok();
     }
     if (a.size() >= 2 && IsFunction(code, KeyCategory::Oper, oper_fn::LoadDebugScreen)) {
-        (void)OnLoop(c, [owner, first] {
-            (void)LoadDebugScreen(S(owner), first);  // a refusal has been shown
+        (void)OnLoop(c, [owner, file] {
+            (void)LoadDebugScreen(S(owner), file);  // a refusal has been shown
             return true;
         });
         return Ok();
     }
     if (a.size() >= 2 && IsFunction(code, KeyCategory::Oper, oper_fn::PrintFile)) {
-        (void)OnLoop(c, [owner, first] {
-            if (PrintHook* print = S(owner).hooks.print) print->PrintFile(first);
+        (void)OnLoop(c, [owner, file] {
+            if (PrintHook* print = S(owner).hooks.print) print->PrintFile(file);
             return true;
         });
         return Ok();

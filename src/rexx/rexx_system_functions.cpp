@@ -2,6 +2,7 @@
 // sessions, programs, settings, options and file transfer.
 
 #include "config/data_file.h"
+#include "config/file_name_text.h"
 #include "macro/macro_environment.h"
 #include "macro/macro_text.h"
 #include "macro/user_variables.h"
@@ -117,7 +118,7 @@ FunctionResult PlaySoundFn(RexxContext& c, const Args& a) {
             else
                 owner->environment().Beep(ps.BeepPitchMedium, ps.BeepDurationMedium);
         } else {
-            owner->environment().PlaySoundFile(DataFilePath(name, s.folders.app_data, ""));
+            owner->environment().PlaySoundFile(DataFilePath(StoredNameToPath(name), s.folders.app_data, ""));
         }
         return true;
     });
@@ -127,22 +128,24 @@ FunctionResult PlaySoundFn(RexxContext& c, const Args& a) {
 FunctionResult ShellExecuteFn(RexxContext& c, const Args& a) {
     if (a.size() < 2 || a.size() > 5) return Fail(c, rexx_error::ArgumentCount);
     if (!Integer(a, 4, 1)) return Fail(c, rexx_error::BadValue);
-    const std::optional<std::vector<std::string>> command =
-        ShellExecuteCommand(UpperText(Arg(a, 0)), Arg(a, 1), Arg(a, 2));
-    if (!command) return Ok("31");  // no program for that operation
+    constexpr int kNoProgram = -1;
     RexxMacros* owner = c.owner;
-    const std::string directory = Arg(a, 3);
-    const auto rc = OnLoop(c, [owner, argv = *command, directory] {
-        const std::string folder = directory.empty() ? S(owner).folders.app_data : directory;
-        return owner->environment().Spawn(argv, folder);
-    });
+    const auto rc =
+        OnLoop(c, [owner, operation = UpperText(Arg(a, 0)), file = StoredNameToPath(Arg(a, 1)),
+                   parameters = StoredNameToPath(Arg(a, 2)), directory = StoredNameToPath(Arg(a, 3))] {
+            const std::string folder = directory.empty() ? S(owner).folders.app_data : directory;
+            const std::optional<std::vector<std::string>> command =
+                ShellExecuteCommand(operation, file, parameters, folder);
+            return command ? owner->environment().Spawn(*command, folder) : kNoProgram;
+        });
+    if (rc && *rc == kNoProgram) return Ok("31");  // no program for that operation
     return Ok(rc && *rc == 0 ? "42" : "2");
 }
 
 FunctionResult WinExecFn(RexxContext& c, const Args& a) {
     if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
     RexxMacros* owner = c.owner;
-    const auto rc = OnLoop(c, [owner, argv = SplitCommandLine(Arg(a, 0))] {
+    const auto rc = OnLoop(c, [owner, argv = SplitCommandLine(StoredNameToPath(Arg(a, 0)))] {
         return owner->environment().Spawn(argv, S(owner).folders.app_data);
     });
     return Ok(std::to_string(rc.value_or(0)));
@@ -151,8 +154,8 @@ FunctionResult WinExecFn(RexxContext& c, const Args& a) {
 FunctionResult GetIni(RexxContext& c, const Args& a) {
     if (a.size() != 1) return Fail(c, rexx_error::ArgumentCount);
     RexxMacros* owner = c.owner;
-    const auto value = OnLoop(c, [owner, key = Arg(a, 0)] { return ReadUserVariable(S(owner), key); });
-    return Ok(value && *value ? **value : std::string());
+    const auto read = OnLoop(c, [owner, key = Arg(a, 0)] { return ReadUserVariable(S(owner), key); });
+    return Ok(read && *read ? (*read)->value : std::string());
 }
 
 FunctionResult PutIni(RexxContext& c, const Args& a) {

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "charset/display_unicode.h"
+#include "config/file_name_text.h"
 #include "macro/macro_text.h"
 #include "rexx/rexx_errors.h"
 #include "session/session.h"
@@ -77,7 +78,7 @@ FunctionResult RexxTransfer(RexxContext& c, const RexxArguments& a, TransferDire
         MacroTransferHook* client = s.hooks.macro_transfers;
         if (!client) return Started::NoTransfer;
         TransferRequest r = LoadRequest(s.record, direction);
-        r.pc_file = pc;
+        r.pc_file = StoredNameToPath(pc);  // the program's Windows-1252 as the file system's UTF-8
         r.host_file = host;
         r.from_macro = true;
         for (const std::string& w : words) (void)ApplyKeyword(r, w);

@@ -382,6 +382,34 @@ TEST(MacroFiles, WriteReadAndRunFiles) {
     EXPECT_EQ(m.outcome.error, macro_error::RunTooDeep);
     m.Run("RUN(\"absent\")");
     EXPECT_EQ(m.outcome.end, MacroOutcome::End::LoadFailed);
+
+    // The macro's Windows-1252 names are the file system's UTF-8 names.
+    std::ofstream(dir / "macros" / "chïld.mac") << "D = 5\n";
+    m.Run("H = OPEN(\"caf\xE9.txt\", \"output\")\nCLOSE(H)\nRUN(\"ch\xEFld\")");
+    EXPECT_TRUE(std::filesystem::exists(dir / "café.txt"));
+    EXPECT_EQ(m.Var("D"), N(5)) << m.LastMessage();
+    m.Run("RUN(\"ch\xEFldless\")");  // named in the message as the macro wrote it
+    EXPECT_NE(m.LastMessage().find("ch\xEFldless.mac\" not found"), std::string::npos) << m.LastMessage();
+
+    // A program named relative to the data folder runs from there, never a namesake on PATH.
+    std::ofstream(dir / "tool") << "#!/bin/sh\n";
+    std::filesystem::permissions(dir / "tool", std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    m.Run("A = SHELLEXECUTE(\"open\", \"tool\", \"-x\", \"\", 0)");
+    ASSERT_FALSE(m.env.calls.empty());
+    EXPECT_EQ(m.env.calls.back(), "spawn " + (dir / "tool").string() + " -x");
+
+    // A user variable made longer than a text by hand is an error, not an absent one's "".
+    m.ks.session.folders.settings_file = (dir / "orkan.ini").string();
+    std::ofstream(dir / "orkan.ini") << "[UserVariables]\nBig=" << std::string(300, 'x') << "\n";
+    m.Run("A = GETINI(\"big\")");
+    EXPECT_EQ(m.outcome.error, macro_error::TextTooLong);
+
+    // A name with a NUL byte in it cannot be opened, rather than naming the file before the NUL.
+    m.Run("H = OPEN(\"out.txt\" + CHR(0) + \".new\", \"output\", 1)");
+    EXPECT_EQ(m.Var("H"), N(-1));
+    m.Run("H = OPEN(\"out.txt\", \"input\")\nA = GET(H)");
+    EXPECT_EQ(m.Var("A"), T("one"));
     std::filesystem::remove_all(dir);
 }
 

@@ -123,7 +123,8 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
     for (size_t i = 0; i < text.size(); ++i) s.ps.planes.display[80 * 4 + 10 + i] = uint8_t(text[i]);
     s.ps.planes.colour[0] = 0x27;
     w.Write("in.txt", "");
-    std::ofstream(fs::path(s.folders.app_data) / "in.txt") << "a\nb\nc\n";
+    // Names with a character beyond ASCII are the file system's UTF-8 names.
+    std::ofstream(fs::path(s.folders.app_data) / "ïn.txt") << "a\nb\nc\n";
     w.Write("s.mac",
             "/* REXX */\n"
             "say onscreen('ready') getvar('onscreenrow') getvar('onscreencol')\n"
@@ -133,12 +134,12 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
             "say 'rc' rc\n"
             // A function's result is no command, but the command after it runs.
             "say screen(1, 1, 1)\n"
-            "'EXECIO * DISKR in.txt (STEM L.'\n"
+            "'EXECIO * DISKR ïn.txt (STEM L.'\n"
             "type('x')\n"
             // A recorded macro key plays back as EXECUTE.
-            "Execute (\"child\")\n"
+            "Execute (\"chïld\")\n"
             "exit L.0\n");
-    w.Write("child.mac", "/* REXX */\nsay 'child ran'\n");
+    w.Write("chïld.mac", "/* REXX */\nsay 'child ran'\n");
     w.Start("s");
     ASSERT_TRUE(w.Ended()) << w.Lines();
     EXPECT_EQ(w.outcome->end, End::Finished) << w.Lines();
@@ -150,6 +151,10 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
     EXPECT_TRUE(w.Said("rc 8")) << w.Lines();
     EXPECT_EQ(w.Lines().find("Unknown Orkan command - \n"), std::string::npos) << w.Lines();
     EXPECT_TRUE(w.Said("child ran")) << w.Lines();
+
+    // The match is the session's: the own language reads where REXX found READY.
+    ASSERT_TRUE(w.dispatcher().StartText("DEBUG(\"at \" + STR(ONSCREENROW * 100 + ONSCREENCOL))"));
+    EXPECT_TRUE(w.Said("at 511")) << w.Lines();
 }
 
 // A position given to Select Location is where the selection goes, as a mouse press would put it
@@ -214,6 +219,18 @@ TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
     ASSERT_TRUE(w.Ended());
     EXPECT_EQ(w.outcome->end, End::Stopped);
     EXPECT_EQ(w.session().indicators.macro_letter, 0);
+
+    // A very long type() leaves the loop to the window between its parts, so Stop ends it at once.
+    w.outcome.reset();
+    w.Write("type.mac", "/* REXX */\nsay 'typing'\ncall type copies('x', 4000000)\nsay 'typed'\n");
+    const auto began = std::chrono::steady_clock::now();
+    w.Start("type");
+    ASSERT_TRUE(w.Said("typing"));
+    w.Settle(50ms);
+    w.Oper(oper_fn::MacroStop);
+    ASSERT_TRUE(w.Ended());
+    EXPECT_EQ(w.outcome->end, End::Stopped);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 3s);
 
     w.outcome.reset();
     w.Write("steps.mac",
