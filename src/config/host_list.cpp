@@ -168,7 +168,28 @@ HostList LoadHostList(const std::string& settings_file, Ui& ui) {
     return LoadHostList(load.text, ui);
 }
 
-int SaveHostList(const std::string& settings_file, const HostList& list, Ui& ui) {
+namespace {
+
+// The messages of work done under the settings file's lock, shown once it is released: a message
+// box left open would hold up every other session's write.
+class HeldMessages final : public Ui {
+  public:
+    Answer ShowMessage(const MessageBox& box) override {
+        boxes_.push_back(box);
+        return Answer::Ok;
+    }
+    bool Empty() const { return boxes_.empty(); }
+    void ShowTo(Ui& ui) const {
+        for (const MessageBox& box : boxes_) ui.ShowMessage(box);
+    }
+
+  private:
+    std::vector<MessageBox> boxes_;
+};
+
+// The twelve lists that store `list`; none after a message when it cannot be stored.
+std::optional<std::vector<ProfileChange>> HostListChanges(const std::string& settings_file,
+                                                          const HostList& list, Ui& ui) {
     if (list.incomplete) {
         ui.ShowMessage(
             {std::string(kHostListTitle),
@@ -176,13 +197,13 @@ int SaveHostList(const std::string& settings_file, const HostList& list, Ui& ui)
                  " was not read completely, so it is not written back:\nentries that were not read "
                  "would be lost. Please check the file.",
              Buttons::Ok, Icon::Warning});
-        return EINVAL;
+        return std::nullopt;
     }
     if (list.entries.size() > kMaxHosts) {
         ui.ShowMessage({"Host name not added",
                         "Maximum number of host names has been reached (" + std::to_string(kMaxHosts) + ")",
                         Buttons::Ok, Icon::Warning});
-        return EINVAL;
+        return std::nullopt;
     }
     std::array<std::string, kListKeys> values;
     auto add = [&](int key, std::string_view item) -> bool {
@@ -205,17 +226,49 @@ int SaveHostList(const std::string& settings_file, const HostList& list, Ui& ui)
                             "The host entry \"" + e.name +
                                 "\" holds a comma or a line break and cannot be stored in the host list.",
                             Buttons::Ok, Icon::Warning});
-            return EINVAL;
+            return std::nullopt;
         }
     }
     std::vector<ProfileChange> changes;
     for (int k = 0; k < kListKeys; ++k)
         changes.push_back({std::string(kSettingsSection), std::string(kListKeyNames[k]), values[k]});
-    if (int err = WriteProfileStrings(settings_file, changes); err != 0) {
+    return changes;
+}
+
+}  // namespace
+
+int SaveHostList(const std::string& settings_file, const HostList& list, Ui& ui) {
+    const std::optional<std::vector<ProfileChange>> changes = HostListChanges(settings_file, list, ui);
+    if (!changes) return EINVAL;
+    if (int err = WriteProfileStrings(settings_file, *changes); err != 0) {
         ui.ShowMessage(FileSaveError(err, settings_file));
         return err;
     }
     return 0;
+}
+
+std::optional<HostEntry> SaveHostEdit(const std::string& settings_file,
+                                      const std::optional<HostEntry>& as_read, const HostEntry& edited,
+                                      Ui& ui) {
+    HeldMessages held;
+    std::optional<HostEntry> saved;
+    // Read, merged and written under one lock, so no other session's save falls in between.
+    const int err = UpdateProfile(settings_file, [&](ProfileText& text) {
+        HostList list = LoadHostList(text, held);
+        const size_t at = MergeHostEdit(list, as_read, edited);
+        const std::optional<std::vector<ProfileChange>> changes = HostListChanges(settings_file, list, held);
+        if (!changes) return EINVAL;
+        for (const ProfileChange& c : *changes)
+            if (!text.Set(c.section, c.key, c.value)) return EINVAL;
+        saved = list.entries[at];
+        return 0;
+    });
+    held.ShowTo(ui);
+    if (err != 0) {
+        if (held.Empty()) ui.ShowMessage(FileSaveError(err, settings_file));
+        return std::nullopt;
+    }
+    return saved;
 }
 
 std::optional<size_t> FindHost(const HostList& list, std::string_view name) {

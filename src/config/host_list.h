@@ -77,6 +77,13 @@ HostList LoadHostList(const std::string& settings_file, Ui& ui);
 // longer in the list, is added whole. Returns the entry's index.
 size_t MergeHostEdit(HostList& list, const std::optional<HostEntry>& as_read, const HostEntry& edited);
 
+// MergeHostEdit onto the list as it is stored, read and written back under the settings file's
+// lock, so a list another session saves at the same moment is not lost. The entry as saved, or
+// none after a message.
+[[nodiscard]] std::optional<HostEntry> SaveHostEdit(const std::string& settings_file,
+                                                    const std::optional<HostEntry>& as_read,
+                                                    const HostEntry& edited, Ui& ui);
+
 // The entry whose name equals `name` exactly, or none.
 std::optional<size_t> FindHost(const HostList& list, std::string_view name);
 

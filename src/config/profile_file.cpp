@@ -265,7 +265,7 @@ ProfileLoad LoadProfile(const std::string& path) {
     return load;
 }
 
-int WriteProfileStrings(const std::string& path, std::span<const ProfileChange> changes) {
+int UpdateProfile(const std::string& path, const std::function<int(ProfileText&)>& edit) {
     const std::string target = ResolveWriteTarget(path);
     FileLock lock;
     if (int err = lock.Acquire(target); err != 0) return err;
@@ -273,13 +273,20 @@ int WriteProfileStrings(const std::string& path, std::span<const ProfileChange> 
     ProfileLoad load = LoadProfile(target);
     if (load.result == ReadResult::TooLarge) return EFBIG;
     if (load.result == ReadResult::Error) return load.error;
-    for (const ProfileChange& c : changes) {
-        std::optional<std::string_view> value;
-        if (c.value) value = *c.value;
-        if (!load.text.Set(c.section, c.key, value)) return EINVAL;
-    }
+    if (int err = edit(load.text); err != 0) return err;
     const std::string text = load.text.Serialize();
     return ReplaceFileContents(target, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+int WriteProfileStrings(const std::string& path, std::span<const ProfileChange> changes) {
+    return UpdateProfile(path, [&](ProfileText& text) {
+        for (const ProfileChange& c : changes) {
+            std::optional<std::string_view> value;
+            if (c.value) value = *c.value;
+            if (!text.Set(c.section, c.key, value)) return EINVAL;
+        }
+        return 0;
+    });
 }
 
 int WriteProfileString(const std::string& path, std::string_view section, std::string_view key,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -84,6 +85,10 @@ struct ProfileChange {
 [[nodiscard]] int WriteProfileStrings(const std::string& path, std::span<const ProfileChange> changes);
 [[nodiscard]] int WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                                      std::optional<std::string_view> value);
+// Re-reads the file under its lock and lets `edit` change it, for changes that depend on what the
+// file holds now. `edit` returns 0, or an errno value to leave the file as it is; it must not wait
+// for the user, as every other session's write waits for the lock. Returns 0 or an errno value.
+[[nodiscard]] int UpdateProfile(const std::string& path, const std::function<int(ProfileText&)>& edit);
 
 // Case-insensitive ASCII comparison, as ini names and file extensions are compared.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);

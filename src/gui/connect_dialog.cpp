@@ -433,13 +433,11 @@ std::vector<std::string> ListSessionFiles(const std::string& folder) {
 bool ApplyConnectChoice(Session& session, SessionFileState& state, const ConnectChoice& choice) {
     Ui& ui = session.ui;
     if (choice.host_index >= choice.hosts.entries.size()) return false;
-    // Another session may have saved the list since the dialog read it: what it saved stays.
     const std::string& settings_file = session.folders.settings_file;
-    HostList hosts = LoadHostList(settings_file, ui);
-    const size_t at = MergeHostEdit(hosts, choice.host_as_read, choice.hosts.entries[choice.host_index]);
-    const HostEntry& host = hosts.entries[at];
+    const HostEntry& edited = choice.hosts.entries[choice.host_index];
     SessionRecord record = session.record;
-    if (!ApplyHostEntry(record, host, ui)) return false;
+    // Checked before anything is written; the entry as saved is applied below.
+    if (!ApplyHostEntry(record, edited, ui)) return false;
     const std::optional<std::string> stored = PathToStoredName(choice.session_file);
     if (!stored || !StoreRecordText(record, field::SessionFile, *stored, "session file name", ui))
         return false;
@@ -447,14 +445,16 @@ bool ApplyConnectChoice(Session& session, SessionFileState& state, const Connect
     record.SetNumber(field::UserScreenWidth, uint32_t(choice.user_columns));
     record.SetNumber(field::UserScreenHeight, uint32_t(choice.user_rows));
 
-    if (const int error = SaveHostList(settings_file, hosts, ui); error != 0) return false;
+    // Another session may have saved the list since the dialog read it: what it saved stays.
+    const std::optional<HostEntry> host = SaveHostEdit(settings_file, choice.host_as_read, edited, ui);
+    if (!host || !ApplyHostEntry(record, *host, ui)) return false;
     if (const int error = WriteLastSession(settings_file, choice.session_file); error != 0) {
         ui.ShowMessage(FileSaveError(error, settings_file));
         return false;
     }
     session.record = record;
-    state.security = host.security;
-    state.keep_alive = host.keep_alive;
+    state.security = host->security;
+    state.keep_alive = host->keep_alive;
     const SessionFileContext ctx{ui, session.folders, session.settings};
     return SaveSessionFile(ctx, SaveMode::Save, true, session.record, state, std::nullopt);
 }

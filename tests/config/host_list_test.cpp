@@ -2,6 +2,10 @@
 // was not read whole must never be written back over the whole one.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
+#include "config/atomic_file.h"
 #include "config/host_list.h"
 #include "config/settings_file.h"
 #include "config/temp_folder.h"
@@ -162,6 +166,33 @@ TEST(HostList, AnEditGoesOntoTheListAsItIsNow) {
         for (const HostEntry& h : list.entries) names += h.name + ",";
         EXPECT_EQ(names, c.names) << c.what;
     }
+}
+
+// Another session saves the list while this one is about to: this one reads the list only once
+// that save is done, so the host it added stays.
+TEST(HostList, AnEditIsMergedOntoTheListUnderItsLock) {
+    test::TempFolder dir;
+    const std::string ini = dir / "orkan.ini";
+    test::WriteText(ini, kTwoHosts);
+    test::RecordingUi ui;
+    const HostEntry prod = LoadHostList(ini, ui).entries[0];
+    HostEntry edited = prod;
+    edited.port = 3270;
+    FileLock other;
+    ASSERT_EQ(other.Acquire(ini), 0);
+    std::optional<HostEntry> saved;
+    std::thread save([&] { saved = SaveHostEdit(ini, prod, edited, ui); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::string theirs = kTwoHosts;
+    theirs.replace(theirs.find("prod,test"), 9, "prod,test,hostb");
+    test::WriteText(ini, theirs);
+    other = FileLock{};
+    save.join();
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->port, 3270);
+    EXPECT_EQ(LoadProfile(ini).text.Get("Orkan", "Hostnames"), "prod,test,hostb,");
+    EXPECT_EQ(LoadProfile(ini).text.Get("Orkan", "Portnums"), "3270,2023,23,");
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST(HostList, AddHostChecksWhatFits) {
