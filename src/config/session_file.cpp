@@ -54,22 +54,33 @@ std::string SessionPath(const SessionFileContext& ctx, const std::string& stored
 constexpr int kDamagedCopies = 9;
 
 // A damaged standard.ses is put aside and replaced by its backup, when the backup is a valid file.
-// True when the file was replaced.
-bool RestoreStandardFromBackup(const SessionFileContext& ctx, const std::string& path,
-                               std::span<const uint8_t> damaged) {
+// True when the file was replaced, or another session has replaced it meanwhile.
+bool RestoreStandardFromBackup(const SessionFileContext& ctx, const std::string& path) {
     const std::string backup = DataFilePath("standard.ses.backup", ctx.folders.app_data, "");
     std::vector<uint8_t> good;
     int error = 0;
     if (ReadFilePrefix(backup, kSessionFileSize, good, error) != ReadResult::Ok || !HeaderMatches(good))
         return false;
-    // An earlier damaged copy is kept too: NAME.damaged, then NAME.damaged.2 and on (the last
-    // name is reused when all are taken).
-    std::string aside = path + ".damaged";
+    const std::string target = ResolveWriteTarget(path);
+    FileLock lock;
+    if (lock.Acquire(target) != 0) return false;
+    // Looked at again under the lock: a session starting at the same time may have restored it,
+    // and what it saved since must not be replaced.
+    std::vector<uint8_t> now;
+    if (ReadFilePrefix(target, kSessionHeaderSize, now, error) != ReadResult::Ok) return false;
+    if (HeaderMatches(now)) return true;
+    // The damaged file is renamed, not copied, so it is kept whole however long it is. An earlier
+    // damaged copy is kept too: NAME.damaged, then NAME.damaged.2 and on (the last name is reused
+    // when all are taken).
+    std::string aside = target + ".damaged";
     std::error_code ec;
     for (int n = 2; n <= kDamagedCopies && std::filesystem::exists(aside, ec); ++n)
-        aside = path + ".damaged." + std::to_string(n);
-    if (WriteFileAtomically(aside, damaged) != 0) return false;
-    return WriteFileAtomically(path, good) == 0;
+        aside = target + ".damaged." + std::to_string(n);
+    std::filesystem::rename(target, aside, ec);
+    if (ec) return false;
+    if (ReplaceFileContents(target, good) == 0) return true;
+    std::filesystem::rename(aside, target, ec);
+    return false;
 }
 
 // Lays onto `file` (a current file's record bytes) what `mine` changed against `base`: a named
@@ -143,8 +154,7 @@ bool LoadSessionFile(const SessionFileContext& ctx, SessionRecord& record, Sessi
                                           FileErrorReason(error) + ")"));
         return false;
     }
-    if (!HeaderMatches(bytes) && IsStandardName(BaseName(path)) &&
-        RestoreStandardFromBackup(ctx, path, bytes)) {
+    if (!HeaderMatches(bytes) && IsStandardName(BaseName(path)) && RestoreStandardFromBackup(ctx, path)) {
         if (ReadFilePrefix(path, kSessionFileSize, bytes, error) != ReadResult::Ok) bytes.clear();
     }
 

@@ -318,8 +318,8 @@ TEST(SessionFile, DamagedStandardIsReplacedByAGoodBackupOnly) {
     EXPECT_EQ(r.Number(field::Port), 992u);
     EXPECT_EQ(ReadBytes(fx.dir / "STANDARD.ses.damaged"), damaged);
 
-    // Damaged again: the first copy stays, the second goes beside it.
-    const std::vector<uint8_t> again(50, 'y');
+    // Damaged again: the first copy stays, the second goes beside it, whole.
+    const std::vector<uint8_t> again(kSessionFileSize + 1000, 'y');
     WriteBytes(fx.dir / "STANDARD.ses", again);
     ASSERT_TRUE(fx.Load(r));
     EXPECT_EQ(ReadBytes(fx.dir / "STANDARD.ses.damaged"), damaged);
