@@ -148,7 +148,9 @@ void SessionRuntime::StartSession(StartMode mode) {
     const std::string name = s.record.Text(field::SessionFile);
     if (!name.empty() && started_once_) {
         SessionRecord loaded = s.record;
-        if (!LoadSessionFile(FileContext(), loaded, file_state_)) {
+        // With NoAutoSave only the user's own saves write the file: reading it again would undo
+        // the settings changed since.
+        if (!s.settings.NoAutoSave && !LoadSessionFile(FileContext(), loaded, file_state_)) {
             frame_.ConnectionEnded(
                 {ConnectionEnd::Kind::StartFailed, "Session file " + name + " cannot be loaded."});
             return;

@@ -464,6 +464,18 @@ TEST_F(Runtime, ReconnectGoesToTheHostConnectedLast) {
     EXPECT_EQ(ui.shown.size(), 1u) << "only the unknown host's error";
 }
 
+// With NoAutoSave the file changes only when the user saves: a reconnect does not read it again
+// over the settings changed since.
+TEST_F(Runtime, WithNoAutoSaveAReconnectKeepsTheSettingsNotSaved) {
+    Session& s = session();
+    s.settings.NoAutoSave = 1;
+    WriteSessionFile();
+    runtime.StartSession(StartMode::Interactive);  // no host: it ends at once
+    s.record.SetNumber(field::CursorColor, 3);
+    runtime.StartSession(StartMode::Interactive);
+    EXPECT_EQ(s.record.Number(field::CursorColor), 3u);
+}
+
 TEST_F(Runtime, CommandLineConnectionIsNotSaved) {
     Session& s = session();
     CommandLineConnection given;
