@@ -259,6 +259,15 @@ ProfileLoad LoadProfile(const std::string& path) {
     ProfileLoad load;
     std::vector<uint8_t> bytes;
     load.result = ReadWholeFile(path, kProfileFileLimit, bytes, load.error);
+    // UTF-16 text, as some editors save "Unicode": read as 8-bit text every line would be ignored,
+    // and a write would add 8-bit lines to it.
+    const bool utf16 = bytes.size() >= 2 &&
+                       ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF));
+    if (load.result == ReadResult::Ok && utf16) {
+        load.result = ReadResult::Error;
+        load.error = EILSEQ;
+        return load;
+    }
     if (load.result == ReadResult::Ok)
         load.text =
             ProfileText::Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));

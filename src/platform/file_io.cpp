@@ -151,6 +151,7 @@ int WritePrivateFile(const std::string& path, std::span<const uint8_t> bytes) {
 std::string FileErrorText(int error) {
     if (error == ELOOP) return "The name is a symbolic link, which is not followed.";
     if (error == EINVAL) return "The name is not a regular file.";
+    if (error == EILSEQ) return "The file is UTF-16 text; save it as 8-bit text.";
     char buffer[256];
     return strerror_r(error, buffer, sizeof buffer);
 }

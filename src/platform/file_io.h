@@ -64,7 +64,7 @@ enum class MissingFolder { Make, Fail };
 [[nodiscard]] int WritePrivateFile(const std::string& path, std::span<const uint8_t> bytes);
 
 // The reason for a failed open or write in words: the system's text, except that the refusals
-// above say what was found at the name.
+// above say what was found at the name, and EILSEQ that a text file is UTF-16.
 std::string FileErrorText(int error);
 // The same without a closing full stop, for a reason in brackets: "(The name is not a regular file)".
 std::string FileErrorReason(int error);

@@ -142,6 +142,12 @@ TEST(ProfileFile, WriteGoesThroughRenameAndKeepsTheRest) {
     // A FIFO in the file's place is refused at once instead of waiting for a writer.
     ASSERT_EQ(mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
     EXPECT_EQ(LoadProfile(dir / "fifo.ini").result, ReadResult::Error);
+    // UTF-16 text (an editor's "Unicode") is refused, never read as no settings and written to.
+    const std::string utf16 = std::string("\xFF\xFE[\0S\0]\0\n\0", 10);
+    WriteText(dir / "utf16.ini", utf16);
+    EXPECT_EQ(LoadProfile(dir / "utf16.ini").result, ReadResult::Error);
+    EXPECT_NE(WriteProfileString(dir / "utf16.ini", "S", "K", "V"), 0);
+    EXPECT_EQ(ReadText(dir / "utf16.ini"), utf16);
 }
 
 TEST(ProfileFile, ConcurrentWritersLoseNothing) {
