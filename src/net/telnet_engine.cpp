@@ -59,6 +59,8 @@ void TelnetEngine::Reset() {
     deferred_.clear();
     first_data_seen_ = false;
     first_record_seen_ = false;
+    host_options_.reset();
+    own_options_.reset();
 
     link_.line_mode = true;
     link_.remote_echo = false;
