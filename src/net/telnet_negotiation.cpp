@@ -128,6 +128,9 @@ void TelnetEngine::Withdraw(std::bitset<256>& agreed, uint8_t verb, uint8_t opti
 
 void TelnetEngine::EndTn3270e() {
     link_.tn3270e_active = false;
+    // Plain TN3270 records carry no header: the last header's data type must not outlive it.
+    link_.current_data_type = kType3270Data;
+    link_.sscp_lu_mode = false;
     own_options_.reset(kOptTn3270e);
     host_options_.reset(kOptTn3270e);
 }
