@@ -59,6 +59,9 @@ void TelnetEngine::Reset() {
     deferred_.clear();
     first_data_seen_ = false;
     first_record_seen_ = false;
+    // The user's choice outlives a connection (a key toggles it); a host's DO 102 is for that host.
+    if (ascii_host_before_) link_.ascii_host = *ascii_host_before_;
+    ascii_host_before_.reset();
     host_options_.reset();
     own_options_.reset();
 

@@ -160,6 +160,7 @@ class TelnetEngine final : public HostSender {
     // would otherwise negotiate forever.
     std::bitset<256> host_options_;
     std::bitset<256> own_options_;
+    std::optional<AsciiHost> ascii_host_before_;  // what the host's first DO 102 replaced
     uint8_t sb_option_ = 0;
     std::vector<uint8_t> sb_;  // undoubled subnegotiation bytes after the option
     bool sb_overflow_ = false;

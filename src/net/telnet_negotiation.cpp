@@ -93,6 +93,7 @@ void TelnetEngine::OnOption(uint8_t verb, uint8_t option) {
                     }
                     break;
                 case kOptAsciiHost:
+                    if (!ascii_host_before_) ascii_host_before_ = link_.ascii_host;
                     link_.ascii_host = AsciiHost::Raw;
                     Agree(own_options_, kWill, option);
                     break;
