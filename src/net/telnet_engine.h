@@ -164,6 +164,7 @@ class TelnetEngine final : public HostSender {
     uint8_t sb_option_ = 0;
     std::vector<uint8_t> sb_;  // undoubled subnegotiation bytes after the option
     bool sb_overflow_ = false;
+    size_t sb_length_ = 0;          // all of it, kept or not
     std::vector<uint8_t> replies_;  // negotiation replies of this scan, sent in one piece
     bool first_data_seen_ = false;
     bool first_record_seen_ = false;
