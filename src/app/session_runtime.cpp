@@ -495,8 +495,13 @@ void SessionRuntime::DeviceRejected(uint8_t, std::string_view text) {
     Session& s = *session_;
     s.status = SessionStatus::Rejected;
     s.view->RefreshStatusLine();
+    // A host that rejects again before the box is answered gets no second box: each would
+    // start its own new connection on Retry.
+    if (reject_box_pending_) return;
+    reject_box_pending_ = true;
     // Not inside the engine's scan: the box may run a nested loop, and Retry starts a new connection.
     Later([this, text = std::string(text)] {
+        reject_box_pending_ = false;
         if (Ending()) return;
         if (AskRetry(session_->ui, kRejectTitle, text)) {
             session_->status = SessionStatus::NotConnected;

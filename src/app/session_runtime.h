@@ -233,6 +233,7 @@ class SessionRuntime final : public TelnetEvents, public ConnectionListener, pub
     bool timers_running_ = false;
     bool delayed_start_pending_ = false;  // this connection's delayed start-up work is timed
     bool delayed_start_waiting_ = false;  // and has not run yet
+    bool reject_box_pending_ = false;     // one box answers every DEVICE-TYPE REJECT until then
     size_t last_record_length_ = 0;
     std::string connect_host_;  // host part of the last connect, for the time-out message
     int countdown_ = 0;

@@ -59,6 +59,11 @@ void TelnetEngine::Reset() {
     deferred_.clear();
     first_data_seen_ = false;
     first_record_seen_ = false;
+    // The user's choice outlives a connection (a key toggles it); a host's DO 102 is for that host.
+    if (ascii_host_before_) link_.ascii_host = *ascii_host_before_;
+    ascii_host_before_.reset();
+    host_options_.reset();
+    own_options_.reset();
 
     link_.line_mode = true;
     link_.remote_echo = false;
@@ -166,11 +171,20 @@ void TelnetEngine::Scan(std::span<const uint8_t> chunk) {
                 sb_option_ = b;
                 sb_.clear();
                 sb_overflow_ = false;
+                sb_length_ = 0;
                 state_ = RxState::SbData;
                 break;
             case RxState::SbData: {
                 const auto rest = chunk.subspan(i);
                 const size_t n = IacOffset(rest);
+                // Past a record's limit an IAC SE is not coming: everything after the IAC SB
+                // would vanish into it without a word.
+                sb_length_ += n;
+                if (sb_length_ > kMaxRecordBytes) {
+                    Fail("A subnegotiation from the host is longer than " + std::to_string(kMaxRecordBytes) +
+                         " bytes without IAC SE; the connection is closed.");
+                    break;
+                }
                 const size_t room = kMaxSubnegotiation - std::min(sb_.size(), kMaxSubnegotiation);
                 if (n > room) sb_overflow_ = true;
                 sb_.insert(sb_.end(), rest.begin(),
@@ -188,6 +202,7 @@ void TelnetEngine::Scan(std::span<const uint8_t> chunk) {
                     state_ = RxState::Data;
                     OnSubnegotiation();
                 } else if (b == kIac) {
+                    ++sb_length_;
                     if (sb_.size() < kMaxSubnegotiation) {
                         sb_.push_back(kIac);
                     } else {

@@ -8,6 +8,7 @@
 // taken off and answered.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -132,6 +133,9 @@ class TelnetEngine final : public HostSender {
     void OnTn3270eSubnegotiation(std::span<const uint8_t> payload);
     void OnDeviceTypeIs(std::span<const uint8_t> rest);
     void QueueOption(uint8_t verb, uint8_t option);
+    void Agree(std::bitset<256>& agreed, uint8_t verb, uint8_t option);
+    void Withdraw(std::bitset<256>& agreed, uint8_t verb, uint8_t option);
+    void EndTn3270e();
     void QueueSubnegotiation(uint8_t option, std::span<const uint8_t> body);
 
     // Sending (telnet_send.cpp).
@@ -151,9 +155,16 @@ class TelnetEngine final : public HostSender {
     bool record_open_ = false;
     std::vector<uint8_t> record_;     // undoubled bytes of the record (or text) in progress
     std::vector<uint8_t> delivered_;  // the record being handed out, so handlers may re-enter
+    // Options agreed for the host's side (we said DO) and for ours (we said WILL). A request for
+    // what is already agreed is not answered: a host that answers every reply with a request
+    // would otherwise negotiate forever.
+    std::bitset<256> host_options_;
+    std::bitset<256> own_options_;
+    std::optional<AsciiHost> ascii_host_before_;  // what the host's first DO 102 replaced
     uint8_t sb_option_ = 0;
     std::vector<uint8_t> sb_;  // undoubled subnegotiation bytes after the option
     bool sb_overflow_ = false;
+    size_t sb_length_ = 0;          // all of it, kept or not
     std::vector<uint8_t> replies_;  // negotiation replies of this scan, sent in one piece
     bool first_data_seen_ = false;
     bool first_record_seen_ = false;

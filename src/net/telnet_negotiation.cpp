@@ -29,19 +29,23 @@ void TelnetEngine::OnOption(uint8_t verb, uint8_t option) {
                 case kOptBinary:
                 case kOptSuppressGoAhead:
                 case kOptTerminalType:
-                    QueueOption(kDo, option);
+                    Agree(host_options_, kDo, option);
                     break;
                 case kOptEcho:
                     link_.remote_echo = true;
-                    QueueOption(kDo, option);
+                    Agree(host_options_, kDo, option);
                     break;
                 case kOptEndOfRecord:
                     link_.line_mode = false;
                     link_.remote_echo = true;
-                    QueueOption(kDo, option);
+                    Agree(host_options_, kDo, option);
                     break;
                 case kOptTn3270e:
-                    QueueOption(link_.tn3270e_active ? kDo : kDont, option);
+                    if (link_.tn3270e_active) {
+                        Agree(host_options_, kDo, option);
+                    } else {
+                        QueueOption(kDont, option);
+                    }
                     break;
                 default:
                     QueueOption(kDont, option);
@@ -53,17 +57,18 @@ void TelnetEngine::OnOption(uint8_t verb, uint8_t option) {
                 case kOptEcho:
                     // The host no longer echoes: line-mode input must be shown locally again.
                     link_.remote_echo = false;
-                    QueueOption(kDont, option);
+                    Withdraw(host_options_, kDont, option);
                     events_.EraseScreen();
                     break;
                 case kOptSuppressGoAhead:
-                    QueueOption(kDont, option);
+                    Withdraw(host_options_, kDont, option);
                     break;
                 case kOptTn3270e:
                     QueueOption(kWont, option);
-                    link_.tn3270e_active = false;
+                    EndTn3270e();
                     break;
                 default:
+                    host_options_.reset(option);
                     break;
             }
             break;
@@ -71,25 +76,26 @@ void TelnetEngine::OnOption(uint8_t verb, uint8_t option) {
             switch (option) {
                 case kOptBinary:
                 case kOptTerminalType:
-                    QueueOption(kWill, option);
+                    Agree(own_options_, kWill, option);
                     break;
                 case kOptEndOfRecord:
                     link_.line_mode = false;
                     link_.ascii_host = AsciiHost::Translate;
-                    QueueOption(kWill, option);
+                    Agree(own_options_, kWill, option);
                     break;
                 case kOptTn3270e:
                     link_.line_mode = false;
                     if (config_.offer_tn3270e) {
-                        QueueOption(kWill, option);
+                        Agree(own_options_, kWill, option);
                         link_.tn3270e_active = true;
                     } else {
                         QueueOption(kWont, option);
                     }
                     break;
                 case kOptAsciiHost:
+                    if (!ascii_host_before_) ascii_host_before_ = link_.ascii_host;
                     link_.ascii_host = AsciiHost::Raw;
-                    QueueOption(kWill, option);
+                    Agree(own_options_, kWill, option);
                     break;
                 default:
                     QueueOption(kWont, option);
@@ -98,13 +104,36 @@ void TelnetEngine::OnOption(uint8_t verb, uint8_t option) {
             break;
         case kDont:
             if (option == kOptTn3270e) {
-                QueueOption(kWont, option);
-                link_.tn3270e_active = false;
+                Withdraw(own_options_, kWont, option);
+                EndTn3270e();
+            } else {
+                own_options_.reset(option);
             }
             break;
         default:
             break;
     }
+}
+
+void TelnetEngine::Agree(std::bitset<256>& agreed, uint8_t verb, uint8_t option) {
+    if (agreed.test(option)) return;
+    agreed.set(option);
+    QueueOption(verb, option);
+}
+
+void TelnetEngine::Withdraw(std::bitset<256>& agreed, uint8_t verb, uint8_t option) {
+    if (!agreed.test(option)) return;
+    agreed.reset(option);
+    QueueOption(verb, option);
+}
+
+void TelnetEngine::EndTn3270e() {
+    link_.tn3270e_active = false;
+    // Plain TN3270 records carry no header: the last header's data type must not outlive it.
+    link_.current_data_type = kType3270Data;
+    link_.sscp_lu_mode = false;
+    own_options_.reset(kOptTn3270e);
+    host_options_.reset(kOptTn3270e);
 }
 
 void TelnetEngine::OnSubnegotiation() {
@@ -161,7 +190,7 @@ void TelnetEngine::OnTn3270eSubnegotiation(std::span<const uint8_t> payload) {
     } else if (StartsWith(payload, {kTnDeviceType, kTnReject})) {
         const uint8_t reason = payload.size() >= 4 && payload[2] == kTnReason ? payload[3] : 0xFF;
         QueueOption(kWont, kOptTn3270e);
-        link_.tn3270e_active = false;
+        EndTn3270e();
         events_.DeviceRejected(reason, RejectReasonText(reason));
     } else if (StartsWith(payload, {kTnFunctions, kTnRequest})) {
         // This side takes whatever functions the server asks for.

@@ -144,7 +144,7 @@ TEST_F(Runtime, DeviceRejectionAsksToRetryFromTheLoop) {
         ui.answers = {c.answer};
         frame.ends.clear();
         ASSERT_TRUE(runtime.StartDetachedConnection(sink));
-        Feed("FFFD28 FFFA280802FFF0 FFFA2802060503FFF0");
+        Feed("FFFD28 FFFA280802FFF0 FFFA2802060503FFF0 FFFD28 FFFA2802060501FFF0");  // rejected twice
         EXPECT_EQ(session().status, SessionStatus::Rejected);
         EXPECT_TRUE(ui.shown.empty()) << "the box must not be shown inside the engine's scan";
         Drain();

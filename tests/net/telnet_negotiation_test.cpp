@@ -22,6 +22,12 @@ TEST(NegotiationState, OptionsSetTheLinkState) {
     EXPECT_FALSE(e.link.remote_echo);
     e.Feed("FFFD28");
     EXPECT_TRUE(e.link.tn3270e_active);
+    e.Feed("0700000000C1FFEF FFFE28");  // SSCP-LU data, then the host falls back to plain TN3270
+    EXPECT_FALSE(e.link.sscp_lu_mode);
+    EXPECT_EQ(e.link.current_data_type, 0);
+    e.Feed("FFFD66FFFE66");  // a host's DO 102 lasts for its connection only
+    e.engine.Reset();
+    EXPECT_EQ(e.link.ascii_host, AsciiHost::Translate);
 }
 
 TEST(NegotiationState, DeviceTypeRejectEveryReason) {

@@ -33,6 +33,17 @@ TEST(RecordLimits, OversizeRecordFailsTheConnection) {
     EXPECT_EQ(e.rec.log.back(), "record F5");
 }
 
+TEST(RecordLimits, EndlessSubnegotiationFailsTheConnection) {
+    Engine e(Mode::Tn3270);
+    e.Feed("FFFA18");
+    e.engine.OnDataReceived(std::vector<uint8_t>(kMaxRecordBytes, 0x40));
+    EXPECT_FALSE(e.engine.failed());
+    e.Feed("40");
+    ASSERT_EQ(e.rec.log.size(), 1u);
+    EXPECT_EQ(e.rec.log[0].rfind("failure A subnegotiation from the host is longer than 1048576 bytes", 0),
+              0u);
+}
+
 TEST(RecordLimits, LargestRecordAndLongLineTextPass) {
     Engine e(Mode::Tn3270);
     size_t size = 0;
