@@ -253,6 +253,20 @@ TEST(MacroTransfer, WildcardsRunTheGeneratedTransfersBeforeTheCallerGoesOn) {
     EXPECT_FALSE(std::filesystem::exists(m.folder / "C.txt"));
 }
 
+// One of them refused before its command (its target is a folder) makes the result a failure too.
+TEST(MacroTransfer, AWildcardTransferThatNeverStartedIsAFailure) {
+    MacroTransfer m;
+    std::filesystem::create_directory(m.folder / "A.txt");
+    m.Run(
+        "XFERADDSTG(\"ORKUSER.A.TEXT\")\nXFERADDSTG(\"ORKUSER.C.TEXT\")\nRC = "
+        "RECEIVEFILE(\"ORKUSER.*.TEXT\", \"" +
+        m.folder / "*.txt" + "\", \"TEXT\")");
+    EXPECT_EQ(m.Typed(), "IND$FILE GET ORKUSER.C.TEXT ASCII CRLF") << m.t.h.TakeMessages();
+    m.Download({"c\r\n"}, kComplete);
+    EXPECT_EQ(m.finished, 1);
+    EXPECT_EQ(m.Var("RC").number, 1);
+}
+
 TEST(MacroTransfer, UnusableRequestsAreMacroErrors) {
     struct Case {
         int error;
