@@ -143,6 +143,8 @@ class MacroRunner final : public MacroHook {
     void TransferNotStarted() { transfer_.running = false; }
     // Whether the chain still waited for that transfer; its result is kept for the statement.
     bool EndTransferWait(uint64_t wait, int32_t result);
+    // A wildcard request whose single transfer failed, or never started, did not succeed.
+    void NoteFailedTransfer();
     void ResumeAfterTransfer() { AfterHostRecord(); }
     int SuspendForTransfer();
     // The single transfers of a wildcard request run as a child of the statement.

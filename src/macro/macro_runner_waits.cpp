@@ -89,11 +89,13 @@ bool MacroRunner::EndTransferWait(uint64_t wait, int32_t result) {
     if (wait != generation_ || chain_.empty() || !transfer_.running) return false;
     transfer_.running = false;
     current().transfer_results.push_back(result);
-    if (result != 0) {
-        for (const auto& program : chain_)
-            if (program->generated_transfers) program->generated_failed = true;
-    }
+    if (result != 0) NoteFailedTransfer();
     return true;
+}
+
+void MacroRunner::NoteFailedTransfer() {
+    for (const auto& program : chain_)
+        if (program->generated_transfers) program->generated_failed = true;
 }
 
 int MacroRunner::SuspendForTransfer() {

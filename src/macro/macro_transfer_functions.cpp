@@ -147,12 +147,16 @@ int MacroSessionBindings::StartTransferTerm(bool upload, MacroValue* a, int coun
         runner_.TransferNotStarted();
         if (!started.macro.empty()) return runner_.RunGeneratedTransfers(started.macro);
         // Why it did not start has been shown.
+        runner_.NoteFailedTransfer();
         return TransferResult(kTransferFailed, out);
     }
     if (!runner_.TransferRunning()) {
         // It ended before Start returned: its result is waiting (nothing is left to wait for).
         MacroProgram& p = runner_.CurrentProgram();
-        if (p.transfer_replay >= p.transfer_results.size()) return TransferResult(kTransferFailed, out);
+        if (p.transfer_replay >= p.transfer_results.size()) {
+            runner_.NoteFailedTransfer();
+            return TransferResult(kTransferFailed, out);
+        }
         out = MacroValue::Number(p.transfer_results[p.transfer_replay++]);
         return 0;
     }

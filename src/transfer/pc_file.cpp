@@ -33,20 +33,39 @@ std::string Failure(const std::string& what, int error) {
     return what + ": " + SystemErrorText(error);
 }
 
+bool SameVersion(const struct stat& a, const struct stat& b) {
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
 class FileUpload final : public UploadSource {
   public:
-    explicit FileUpload(int fd) : fd_(fd) {}
+    FileUpload(int fd, const struct stat& opened) : fd_(fd), opened_(opened) {}
     ~FileUpload() override { close(fd_); }
     Result Read(std::span<uint8_t> into) override {
         for (;;) {
             const ssize_t n = read(fd_, into.data(), into.size());
-            if (n >= 0) return {size_t(n), 0};
+            if (n > 0) read_ += uint64_t(n);
+            if (n > 0 || (n == 0 && into.empty())) return {size_t(n), 0};
+            if (n == 0) return AtEnd();
             if (errno != EINTR) return {0, errno};
         }
     }
 
   private:
+    // A file cut short, or written to, while it was read would reach the host as a file that
+    // never was, and the host would call it complete.
+    Result AtEnd() {
+        struct stat now {};
+        if (fstat(fd_, &now) != 0) return {0, errno};
+        // Files that do not know their size (/proc) read longer than it, and never change.
+        if (read_ < uint64_t(opened_.st_size) || !SameVersion(opened_, now)) return {0, kFileChangedError};
+        return {0, 0};
+    }
+
     int fd_;
+    struct stat opened_;
+    uint64_t read_ = 0;
 };
 
 int CopyInto(int from, int to) {
@@ -128,6 +147,7 @@ int CreateTemporary(const std::string& final_path, std::string& name) {
 }  // namespace
 
 std::string SystemErrorText(int error) {
+    if (error == kFileChangedError) return "the file changed while it was read";
     char buffer[256];
     return strerror_r(error, buffer, sizeof buffer);
 }
@@ -142,8 +162,14 @@ OpenedUpload OpenUploadFile(const std::string& path) {
             errno == EINVAL || errno == EISDIR ? path + ": not a regular file" : Failure(path, errno);
         return out;
     }
+    struct stat opened {};
+    if (fstat(fd, &opened) != 0) {
+        out.error_text = Failure(path, errno);
+        close(fd);
+        return out;
+    }
     out.size = uint64_t(size);
-    out.source = std::make_unique<FileUpload>(fd);
+    out.source = std::make_unique<FileUpload>(fd, opened);
     return out;
 }
 

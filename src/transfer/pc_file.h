@@ -11,7 +11,10 @@
 
 namespace orkan {
 
-// The system's text for an errno value.
+// Not an errno value: the file changed while it was read, so what was read is no one version of it.
+inline constexpr int kFileChangedError = -1;
+
+// The system's text for an errno value (or kFileChangedError).
 std::string SystemErrorText(int error);
 
 class UploadSource {

@@ -51,6 +51,7 @@ TransferStart TransferClient::Start(const TransferRequest& request, TransferDone
     // The acting macro's refusal is its error; nothing of the PC's files is touched.
     if (!session_.macro_gate.Permit(Capability::Transfer)) return {false, "not allowed for this macro", {}};
     close_window_after_write_ = false;
+    ending_frame_written_ = false;
     // An earlier transfer's caller still waiting goes on first.
     if (done_) RunDone();
     TransferList list;
@@ -198,7 +199,10 @@ bool TransferClient::RunOper(uint8_t number, SessionFrame& frame) {
 }
 
 bool TransferClient::OfferScreenRecord(std::span<const uint8_t> record) {
-    return HandleTransferFrame(session_, state_, record);
+    const bool was_active = state_.active;
+    const bool consumed = HandleTransferFrame(session_, state_, record);
+    ending_frame_written_ = !consumed && was_active && !state_.active && waiting_for_screen_;
+    return consumed;
 }
 
 void TransferClient::StructuredField(std::span<const uint8_t> field) {
@@ -208,7 +212,9 @@ void TransferClient::StructuredField(std::span<const uint8_t> field) {
 void TransferClient::AfterWriteFinished() {
     TransferState& t = state_;
     if (t.macro_state == TransferMacroState::Ended) t.macro_state = TransferMacroState::None;
-    if (waiting_for_screen_) {
+    if (ending_frame_written_) {
+        ending_frame_written_ = false;
+    } else if (waiting_for_screen_) {
         waiting_for_screen_ = false;
         timers_.Start(kSettleTimer, std::chrono::milliseconds(0), true, [this] { RunDone(); });
     }

@@ -122,6 +122,9 @@ class TransferClient final : public TransferHook, public MacroTransferHook, publ
     TransferDone done_;
     TransferOutcome outcome_;
     bool waiting_for_screen_ = false;
+    // The screen frame that ended the transfer (after PA1) is written to the screen: its write is
+    // not the host's next screen.
+    bool ending_frame_written_ = false;
 };
 
 // The most names a host list holds: XFERADDSTG in a loop that never ends must not take all memory.

@@ -253,6 +253,34 @@ TEST(MacroTransfer, WildcardsRunTheGeneratedTransfersBeforeTheCallerGoesOn) {
     EXPECT_FALSE(std::filesystem::exists(m.folder / "C.txt"));
 }
 
+// One of them refused before its command (its target is a folder) makes the result a failure too.
+TEST(MacroTransfer, AWildcardTransferThatNeverStartedIsAFailure) {
+    MacroTransfer m;
+    std::filesystem::create_directory(m.folder / "A.txt");
+    m.Run(
+        "XFERADDSTG(\"ORKUSER.A.TEXT\")\nXFERADDSTG(\"ORKUSER.C.TEXT\")\nRC = "
+        "RECEIVEFILE(\"ORKUSER.*.TEXT\", \"" +
+        m.folder / "*.txt" + "\", \"TEXT\")");
+    EXPECT_EQ(m.Typed(), "IND$FILE GET ORKUSER.C.TEXT ASCII CRLF") << m.t.h.TakeMessages();
+    m.Download({"c\r\n"}, kComplete);
+    EXPECT_EQ(m.finished, 1);
+    EXPECT_EQ(m.Var("RC").number, 1);
+}
+
+// A screen-frame download cancelled under the macro: the data frame after the cancel is answered
+// with PA1 and written to the screen, and the macro goes on only on the host's next screen.
+TEST(MacroTransfer, AfterPa1TheMacroWaitsForTheHostsNextScreen) {
+    MacroTransfer m;
+    m.Run("RC = RECEIVEFILE(\"A\", \"" + m.folder / "a.txt" + "\")\nAFTER = 1");
+    m.Host(FromHex("F1C3 115D7F 114040 C3818181"));
+    m.client.Cancel();
+    m.Host(FromHex("F1C3 115D7F 114040 C1404040 01 5EC1 11"));
+    EXPECT_EQ(m.finished, 0) << "the frame written after PA1 is not the host's answer";
+    m.Host(FromHex("F5C3 D9C5C1C4E8"));
+    EXPECT_EQ(m.finished, 1);
+    EXPECT_EQ(m.Var("RC").number, 1);
+}
+
 TEST(MacroTransfer, UnusableRequestsAreMacroErrors) {
     struct Case {
         int error;

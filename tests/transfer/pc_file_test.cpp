@@ -112,6 +112,33 @@ TEST(PcFile, FilesThatCannotBeUsedSayWhy) {
     EXPECT_EQ(ReadText(folder / "kept.txt"), "old");
 }
 
+// A file cut short or written to while it is sent ends in an error, not in a short end of file.
+TEST(PcFile, AnUploadFileThatChangesWhileReadIsAnError) {
+    TempFolder folder;
+    const std::string path = folder / "up.txt";
+    const std::pair<const char*, int> cases[] = {
+        {"", 0}, {"truncate", kFileChangedError}, {"append", kFileChangedError}};
+    for (const auto& [change, error] : cases) {
+        SCOPED_TRACE(change);
+        WriteText(path, "0123456789");
+        OpenedUpload u = OpenUploadFile(path);
+        ASSERT_TRUE(u.source);
+        uint8_t buffer[4];
+        EXPECT_EQ(u.source->Read(buffer).count, 4u);
+        const std::string what = change;
+        if (what == "truncate") {
+            EXPECT_EQ(truncate(path.c_str(), 6), 0);
+        } else if (what == "append") {
+            WriteText(path, "0123456789ab");
+        }
+        UploadSource::Result r;
+        while ((r = u.source->Read(buffer)).count != 0) {
+        }
+        EXPECT_EQ(r.error, error);
+    }
+    EXPECT_EQ(SystemErrorText(kFileChangedError), "the file changed while it was read");
+}
+
 TEST(TransferLog, KeepsTextsButNotByteCountsAndEndsEachTransferWithAnEmptyLine) {
     TempFolder folder;
     TransferLog log(folder / "appdata");  // made when first written
