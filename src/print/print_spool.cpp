@@ -92,11 +92,12 @@ void PrintSpool::Start(const std::vector<std::string>& argv, const std::vector<s
     timers_.Start(j.timer, timeout, true, [this, id] { Stop(id); });
 }
 
-void PrintSpool::AnswerQuestionsNow() {
-    // An answer may lead to the next question, so until none is left.
+void PrintSpool::FinishJobsNow() {
+    // An answer may lead to the next question or job, so until none is left; questions first.
     for (;;) {
         auto it = std::find_if(jobs_.begin(), jobs_.end(),
                                [](const auto& entry) { return entry.second->question; });
+        if (it == jobs_.end()) it = jobs_.begin();
         if (it == jobs_.end()) return;
         const int id = it->first;
         Job& job = *it->second;

@@ -41,9 +41,10 @@ class PrintSpool {
     // Runs a question for CUPS (lpstat, in the C locale, within the query time); `done` runs on the
     // loop with its answer, as for a job.
     void Ask(const std::vector<std::string>& argv, Done done);
-    // Waits for the questions still out, each within its time, and answers them now: for the end
-    // of printing, so a print asked for just before the end still reaches lp.
-    void AnswerQuestionsNow();
+    // Waits for the questions and jobs still out, each within its time, and finishes them now: for
+    // the end of printing, so a print asked for just before the end still reaches lp, which reads
+    // the job's file only once it runs.
+    void FinishJobsNow();
     size_t Running() const { return jobs_.size(); }
     const PrintPrograms& programs() const { return programs_; }
 

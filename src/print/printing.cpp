@@ -123,7 +123,7 @@ Printing::Printing(Session& session, EventLoop& loop, PrintPrograms programs)
 }
 
 Printing::~Printing() {
-    spool_.AnswerQuestionsNow();
+    spool_.FinishJobsNow();
     if (session_.hooks.print == this) session_.hooks.print = nullptr;
 }
 

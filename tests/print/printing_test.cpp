@@ -198,11 +198,11 @@ TEST(Printing, ThePrinterLookUpRunsBesideTheLoop) {
     EXPECT_EQ(started.rbegin()->second.rfind("-d office -t Orkan TN3270 Screen Print", 0), 0u)
         << started.rbegin()->second;
 
-    std::filesystem::remove(rig.folder / "lp.args");
+    std::filesystem::remove(rig.folder / "lp.job");
     test::WriteText(rig.folder / "lpstat.sleep", "0.2\n");
     rig.printing->PrintScreen(false);
-    rig.printing.reset();  // waits for lpstat's answer and hands the job to lp
-    EXPECT_TRUE(test::TurnUntil(rig.loop, [&] { return std::filesystem::exists(rig.folder / "lp.args"); }));
+    rig.printing.reset();  // waits for lpstat's answer and for lp, which reads the job's file
+    EXPECT_EQ(ReadText(rig.folder / "lp.job").substr(0, 5), "%PDF-");
     EXPECT_EQ(rig.Messages(), "");
 }
 
