@@ -91,7 +91,8 @@ std::vector<TextFileLine> ParseTextFile(std::string_view bytes, TextEncoding enc
         } else if (c == '\r' && i < bytes.size() && bytes[i] == '\n') {
             // the line ends at the LF
         } else if (c == kFormFeed) {
-            if (!lines.back().cells.empty()) lines.emplace_back();
+            // Form feeds in a row leave blank pages between them.
+            if (!lines.back().cells.empty() || lines.back().new_page) lines.emplace_back();
             lines.back().new_page = true;
         } else {
             put(c);

@@ -109,6 +109,10 @@ TEST(TextFilePrint, LineEndsTabsFormFeedsAndEncodings) {
             LayoutTextFile(ParseTextFile(text, TextEncoding::Display), {{595, 842}, false, false, {}});
         EXPECT_EQ(PageLengths(sheets), (std::vector<size_t>{1, 2})) << text;
     }
+    // Two form feeds in a row leave a blank page between.
+    EXPECT_EQ(PageLengths(LayoutTextFile(ParseTextFile("one\f\ftwo\n", TextEncoding::Display),
+                                         {{595, 842}, false, false, {}})),
+              (std::vector<size_t>{1, 1, 1}));
     EXPECT_EQ(LayoutTextFile({}, {{595, 842}, false, false, {}}).size(), 1u);
 }
 
