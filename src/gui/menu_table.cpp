@@ -257,7 +257,15 @@ std::string AcceleratorText(uint16_t item_code, const KeyBindings& keys) {
 }
 
 std::string SessionItemText(const SessionListItem& item, bool show_window_title) {
-    if (show_window_title) return std::string("[&") + item.letter + "] - " + item.window_title;
+    if (show_window_title) {
+        // A "&" of the title is shown as itself, not taken for a second mnemonic.
+        std::string text = std::string("[&") + item.letter + "] - ";
+        for (const char c : item.window_title) {
+            if (c == '&') text += '&';
+            text += c;
+        }
+        return text;
+    }
     return std::string("Session &") + item.letter;
 }
 

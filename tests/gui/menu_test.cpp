@@ -120,6 +120,7 @@ TEST(MenuTest, MissingPartsDisabledAndTheSessionList) {
     EXPECT_EQ(c->text, "Session &C");
     EXPECT_TRUE(c->checked);
     EXPECT_EQ(SessionItemText({'C', "TSO on prod", true}, true), "[&C] - TSO on prod");
+    EXPECT_EQ(SessionItemText({'D', "R&D", false}, true), "[&D] - R&&D");
 }
 
 // Buttons are offered as their menu items are: disabled where the part is missing.
