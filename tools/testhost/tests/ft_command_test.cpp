@@ -2,10 +2,9 @@
 // Debian's s3270 types, and the host's messages for everything else.
 #include "ft_command.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
 #include <map>
+
+#include "helpers.h"
 
 namespace testhost::ft {
 namespace {
@@ -31,29 +30,21 @@ std::string Summary(const TransferCommand& c) {
 // The lines of transfer_commands.tsv: each command parsed to its summary, or refused with the
 // host's message.
 TEST(TransferCommand, AcceptedFormsAndRefusals) {
-    const std::map<std::string, Personality> personalities = {
-        {"tso", Personality::Tso}, {"cms", Personality::Cms}, {"cics", Personality::Cics}};
-    std::ifstream file(TESTHOST_TESTS_DIR "/transfer_commands.tsv");
-    ASSERT_TRUE(file) << "no case file";
-    std::string line;
-    for (int number = 1; std::getline(file, line); ++number) {
-        if (line.empty() || line[0] == '#') continue;
-        const size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
-        ASSERT_NE(tab2, std::string::npos) << "transfer_commands.tsv line " << number;
-        const std::string text = line.substr(tab1 + 1, tab2 - tab1 - 1), result = line.substr(tab2 + 1);
-        SCOPED_TRACE("transfer_commands.tsv line " + std::to_string(number) + ": " + text);
-        ASSERT_TRUE(personalities.contains(line.substr(0, tab1)));
-        TransferCommand cmd;
-        std::string message;
-        const bool ok =
-            ParseTransferCommand(personalities.at(line.substr(0, tab1)), text, "ORKUSER", cmd, message);
-        if (result.starts_with("ok ")) {
-            ASSERT_TRUE(ok) << message;
-            EXPECT_EQ(Summary(cmd), result.substr(3));
-        } else {
-            ASSERT_TRUE(result.starts_with("refused ")) << result;
-            EXPECT_FALSE(ok);
-            EXPECT_EQ(message, result.substr(8));
+    for (const auto& [name, personality] : std::map<std::string, Personality>{
+             {"tso", Personality::Tso}, {"cms", Personality::Cms}, {"cics", Personality::Cics}}) {
+        for (const auto& [line, c] : test::ReadRows("transfer_commands.tsv", name)) {
+            SCOPED_TRACE("transfer_commands.tsv line " + std::to_string(line) + ": " + c.at(0));
+            TransferCommand cmd;
+            std::string message;
+            const bool ok = ParseTransferCommand(personality, c.at(0), "ORKUSER", cmd, message);
+            if (c.at(1).starts_with("ok ")) {
+                ASSERT_TRUE(ok) << message;
+                EXPECT_EQ(Summary(cmd), c.at(1).substr(3));
+            } else {
+                ASSERT_TRUE(c.at(1).starts_with("refused ")) << c.at(1);
+                EXPECT_FALSE(ok);
+                EXPECT_EQ(message, c.at(1).substr(8));
+            }
         }
     }
 }

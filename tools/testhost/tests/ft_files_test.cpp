@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <random>
 #include <sstream>
 
 #include "ft_records.h"
@@ -101,40 +100,6 @@ TEST(Records, DownloadsFromRecords) {
         cmd.put = false;
         EXPECT_EQ(ToHex(DownloadBytes(c.at(1) == "fixed" ? fixed : var, cmd, c.at(4) == "eof")), c.at(5))
             << "records.tsv line " << line << " " << c.at(0);
-    }
-}
-
-TEST(Records, BinaryAndTextRoundTripsAreExact) {
-    std::mt19937 rng(7);
-    Bytes binary(70000);
-    for (auto& b : binary) b = static_cast<uint8_t>(rng());
-    std::string text;
-    for (int line = 0; line < 500; ++line) {
-        const int n = static_cast<int>(rng() % 120);
-        for (int i = 0; i < n; ++i) text += static_cast<char>(0x20 + rng() % 95);
-        text += "\r\n";
-    }
-    struct Case {
-        Personality p;
-        bool ascii;
-        const Bytes data;
-    };
-    const Case cases[] = {
-        {Personality::Tso, false, binary},
-        {Personality::Cms, false, binary},
-        {Personality::Cics, false, binary},
-        {Personality::Tso, true, Bytes(text.begin(), text.end())},
-        {Personality::Cms, true, Bytes(text.begin(), text.end())},
-    };
-    for (const auto& c : cases) {
-        TransferCommand cmd = Cmd(c.p, c.ascii, c.ascii);
-        HostFile f;
-        std::string message;
-        ASSERT_TRUE(NewFileFor(cmd, f, message)) << message;
-        ASSERT_TRUE(AppendUpload(c.data, cmd, c.p, false, f, message)) << message;
-        cmd.put = false;
-        EXPECT_TRUE(DownloadBytes(f, cmd, false) == c.data)
-            << PersonalityName(c.p) << (c.ascii ? " text" : " binary");
     }
 }
 
