@@ -2,6 +2,8 @@
 // message, gives the session its status back, and leaves the user's existing file as it was.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "config/temp_folder.h"
 #include "ds3270/messages.h"
 #include "live_session.h"
@@ -16,63 +18,36 @@ using namespace std::chrono_literals;
 
 struct Fault {
     const char* name;
-    std::vector<std::string> host_arguments;
+    const char* host_arguments;  // blank-separated
     TransferDirection direction;
-    const char* message;  // the outcome's message
+    std::string message;  // the outcome's message
     SessionStatus status_after;
 };
 
 TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
     constexpr auto Down = TransferDirection::Download;
     constexpr auto Up = TransferDirection::Upload;
+    constexpr auto Unlocked = SessionStatus::Unlocked;
+    constexpr auto Dropped = SessionStatus::NotConnected;
     const std::string timed_out = "The host did not answer for 1 seconds: the file transfer was stopped.";
-    const std::string unanswered = FormatMessage(transfer_msg::kCommandUnanswered, 1);
+    const std::string injected = "TRANS99 - Transfer ended by an injected fault";
     const Fault faults[] = {
-        {"error message instead of data, frames",
-         {"--fault", "ft-error", "--transfer-mode", "frames"},
-         Down,
-         "TRANS99 - Error message instead of data (injected fault)",
-         SessionStatus::Unlocked},
-        {"connection dropped, DFT download",
-         {"--fault", "ft-drop=2", "--transfer-mode", "dft"},
-         Down,
-         transfer_msg::kConnectionLost,
-         SessionStatus::NotConnected},
-        {"connection dropped, frames upload",
-         {"--fault", "ft-drop=2", "--transfer-mode", "frames"},
-         Up,
-         transfer_msg::kConnectionLost,
-         SessionStatus::NotConnected},
-        {"host stops answering, DFT download",
-         {"--fault", "ft-no-answer=2", "--transfer-mode", "dft"},
-         Down,
-         timed_out.c_str(),
-         SessionStatus::Unlocked},
-        {"host stops answering, DFT upload",
-         {"--fault", "ft-no-answer=2", "--transfer-mode", "dft"},
-         Up,
-         timed_out.c_str(),
-         SessionStatus::Unlocked},
-        {"command never answered",
-         {"--fault", "ft-no-answer"},
-         Down,
-         unanswered.c_str(),
-         SessionStatus::Unlocked},
-        {"no transfer program",
-         {"--fault", "ft-no-program"},
-         Down,
-         transfer_msg::kProgramDidNotStart,
-         SessionStatus::Unlocked},
-        {"Insert shorter than its header",
-         {"--fault", "ft-short-sf", "--transfer-mode", "dft"},
-         Down,
-         "TRANS99 - Transfer ended by an injected fault",
-         SessionStatus::Unlocked},
-        {"Insert over the limit",
-         {"--fault", "ft-oversize-sf", "--transfer-mode", "dft"},
-         Down,
-         "TRANS99 - Transfer ended by an injected fault",
-         SessionStatus::Unlocked},
+        {"error message instead of data, frames", "--fault ft-error --transfer-mode frames", Down,
+         "TRANS99 - Error message instead of data (injected fault)", Unlocked},
+        {"connection dropped, DFT download", "--fault ft-drop=2 --transfer-mode dft", Down,
+         transfer_msg::kConnectionLost, Dropped},
+        {"connection dropped, frames upload", "--fault ft-drop=2 --transfer-mode frames", Up,
+         transfer_msg::kConnectionLost, Dropped},
+        {"host stops answering, DFT download", "--fault ft-no-answer=2 --transfer-mode dft", Down, timed_out,
+         Unlocked},
+        {"host stops answering, DFT upload", "--fault ft-no-answer=2 --transfer-mode dft", Up, timed_out,
+         Unlocked},
+        {"command never answered", "--fault ft-no-answer", Down,
+         FormatMessage(transfer_msg::kCommandUnanswered, 1), Unlocked},
+        {"no transfer program", "--fault ft-no-program", Down, transfer_msg::kProgramDidNotStart, Unlocked},
+        {"Insert shorter than its header", "--fault ft-short-sf --transfer-mode dft", Down, injected,
+         Unlocked},
+        {"Insert over the limit", "--fault ft-oversize-sf --transfer-mode dft", Down, injected, Unlocked},
     };
     // A host file of many blocks, so that faults after the second block hit the data phase.
     TempFolder host_files;
@@ -84,7 +59,8 @@ TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
         SCOPED_TRACE(f.name);
         std::vector<std::string> arguments = {
             "--transfer", "tso", "--reply-timeout", "3", "--transfer-files", host_files.path()};
-        arguments.insert(arguments.end(), f.host_arguments.begin(), f.host_arguments.end());
+        std::istringstream words(f.host_arguments);
+        for (std::string w; words >> w;) arguments.push_back(w);
         LiveSession live;
         std::string error;
         ASSERT_TRUE(live.Start(arguments, error)) << error;

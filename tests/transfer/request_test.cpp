@@ -2,14 +2,18 @@
 // kept in the session record.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
+
 #include "config/session_record.h"
+#include "support/golden_file.h"
 #include "transfer/transfer_request.h"
 #include "transfer_session.h"
 
 namespace orkan {
 namespace {
 
-using test::TransferSession;
+using namespace test;
 
 TransferRequest Request(TransferDirection d, HostSystem system, const char* host_file, bool text = true) {
     TransferRequest r;
@@ -20,80 +24,47 @@ TransferRequest Request(TransferDirection d, HostSystem system, const char* host
     return r;
 }
 
+// The rows of data/commands.tsv.
 TEST(TransferCommand, ForEveryHostSystemAndOption) {
-    constexpr auto Down = TransferDirection::Download;
-    constexpr auto Up = TransferDirection::Upload;
-    struct Case {
-        const char* name;
-        TransferRequest request;
-        const char* command;
-    };
-    std::vector<Case> cases = {
-        {"TSO text download", Request(Down, HostSystem::Tso, "'user.data'"),
-         "IND$FILE GET 'USER.DATA' ASCII CRLF "},
-        {"CMS text download (two blanks before the parenthesis)",
-         Request(Down, HostSystem::Cms, "profile exec a"), "IND$FILE GET PROFILE EXEC A ( ASCII CRLF  )"},
-        {"CICS binary download", Request(Down, HostSystem::Cics, "name", false),
-         "IND$FILE GET NAME ( BINARY  )"},
-        {"CICS upload text", Request(Up, HostSystem::Cics, "name"), "IND$FILE PUT NAME ( ASCII CRLF ) "},
-    };
-    {
-        TransferRequest r = Request(Down, HostSystem::Cics, "name", false);
-        r.crlf = true;  // the options keep their blanks
-        cases.push_back({"CICS CRLF without ASCII", r, "IND$FILE GET NAME ( CRLF BINARY  )"});
-    }
-    {
-        TransferRequest r = Request(Up, HostSystem::Tso, "'user.data'");
-        r.space_primary = 10;
-        r.space_secondary = 5;
-        r.space_unit = SpaceUnit::Tracks;
-        r.blksize = 6160;
-        r.lrecl = 80;
-        r.recfm = RecordFormat::Fixed;
-        cases.push_back(
-            {"TSO upload with allocation", r,
-             "IND$FILE PUT 'USER.DATA' ASCII CRLF SPACE(10 5) TRACKS BLKSIZE(6160) LRECL(80) RECFM(F) "});
-        r.space_primary = 0;
-        r.recfm = RecordFormat::Variable;
-        cases.push_back({"TSO upload without a primary quantity has no space or unit", r,
-                         "IND$FILE PUT 'USER.DATA' ASCII CRLF BLKSIZE(6160) LRECL(80) RECFM(V) "});
-        r.space_primary = 3;
-        r.space_secondary = 0;
-        r.space_unit = SpaceUnit::Cylinders;
-        r.blksize = r.lrecl = 0;
-        r.recfm = RecordFormat::None;
-        r.append = true;
-        cases.push_back({"TSO append, one quantity", r,
-                         "IND$FILE PUT 'USER.DATA' ASCII CRLF APPEND SPACE(3) CYLINDERS "});
-    }
-    {
-        TransferRequest r = Request(Up, HostSystem::Cms, "file data a");
-        r.append = true;
-        r.lrecl = 80;
-        r.recfm = RecordFormat::Variable;
-        r.macro_extra = "after";
-        cases.push_back(
-            {"CMS upload", r, "IND$FILE PUT FILE DATA A ( ASCII CRLF APPEND LRECL 80 RECFM V ) AFTER"});
-    }
-    {
-        TransferRequest r = Request(Down, HostSystem::Tso, "a");
-        r.additional = "  lrecl(133) ";
-        r.macro_extra = "xyz";
-        cases.push_back({"parameters of the session, the dialog and the macro", r,
-                         "IND$FILE GET A ASCII CRLF RECFM(V) LRECL(133) XYZ"});
-    }
-    cases.push_back({"accented names in upper case", Request(Down, HostSystem::Tso, "caf\xE9"),
-                     "IND$FILE GET CAF\xC9 ASCII CRLF "});
-
+    const std::map<std::string, HostSystem> systems = {
+        {"tso", HostSystem::Tso}, {"cms", HostSystem::Cms}, {"cics", HostSystem::Cics}};
     TransferSession t;
     Session& s = t.session();
     ASSERT_TRUE(s.record.SetText(field::DownProgram, "ind$file"));
     ASSERT_TRUE(s.record.SetText(field::UpProgram, "ind$file"));
-    for (const Case& c : cases) {
-        ASSERT_TRUE(s.record.SetText(
-            field::DownAdditionalParameters,
-            std::string(c.name).find("parameters") != std::string::npos ? "  recfm(v) " : ""));
-        EXPECT_EQ(BuildTransferCommand(s, c.request), c.command) << c.name;
+    for (const TableRow& row : ReadTableRows("transfer/data/commands.tsv")) {
+        SCOPED_TRACE(row.where);
+        const std::vector<std::string>& c = row.cells;
+        ASSERT_EQ(c.size(), 7u);
+        TransferRequest r = Request(c[0] == "up" ? TransferDirection::Upload : TransferDirection::Download,
+                                    systems.at(c[1]), c[2].c_str());
+        std::istringstream options(c[3]);
+        for (std::string o; options >> o;) {
+            const std::string value = o.substr(o.find('=') + 1);
+            if (o == "binary")
+                SetTextMode(r, false);
+            else if (o == "crlf")
+                r.crlf = true;
+            else if (o == "append")
+                r.append = true;
+            else if (o.starts_with("space="))
+                std::sscanf(value.c_str(), "%u,%u", &r.space_primary, &r.space_secondary);
+            else if (o == "tracks" || o == "cylinders")
+                r.space_unit = o == "tracks" ? SpaceUnit::Tracks : SpaceUnit::Cylinders;
+            else if (o.starts_with("blksize="))
+                r.blksize = uint32_t(std::stoul(value));
+            else if (o.starts_with("lrecl="))
+                r.lrecl = uint32_t(std::stoul(value));
+            else if (o.starts_with("recfm="))
+                r.recfm = value == "F" ? RecordFormat::Fixed : RecordFormat::Variable;
+            else if (o.starts_with("extra="))
+                r.macro_extra = value;
+            else
+                ADD_FAILURE() << "unknown option " << o;
+        }
+        r.additional = c[4];
+        ASSERT_TRUE(s.record.SetText(field::DownAdditionalParameters, c[5]));
+        EXPECT_EQ(BuildTransferCommand(s, r), c[6]);
     }
 }
 
