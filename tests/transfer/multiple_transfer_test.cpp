@@ -2,161 +2,73 @@
 // names that could otherwise add a statement of their own.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "config/temp_folder.h"
+#include "support/golden_file.h"
 #include "transfer/multiple_transfer.h"
-#include "transfer/transfer_messages.h"
 #include "transfer_session.h"
 
 namespace orkan {
 namespace {
 
 using namespace test;
-constexpr auto Down = TransferDirection::Download;
-constexpr auto Up = TransferDirection::Upload;
 
-TransferRequest Req(TransferDirection d, const char* host, const char* pc, const char* dir = "/d") {
-    TransferRequest r;
-    r.direction = d;
-    r.host_file = host;
-    r.pc_file = pc;
-    r.pc_directory = dir;
-    return r;
+// '|' between the names; none in an empty cell.
+std::vector<std::string> Names(const std::string& cell) {
+    std::vector<std::string> names;
+    for (size_t at = 0, bar = 0; bar != std::string::npos && !cell.empty(); at = bar + 1) {
+        bar = cell.find('|', at);
+        names.push_back(cell.substr(at, bar == std::string::npos ? bar : bar - at));
+    }
+    return names;
 }
 
-TransferList List(std::vector<std::string> entries, std::vector<size_t> selected = {}, int level = 1,
-                  const char* data_set = "") {
-    TransferList l;
-    l.entries = std::move(entries);
-    l.selected = std::move(selected);
-    l.level = level;
-    l.member_data_set = data_set;
-    return l;
-}
-
-TEST(MultipleTransfer, GeneratedMacros) {
-    struct Case {
-        const char* name;
-        TransferRequest request;
-        TransferList list;
-        const char* macro;
-    };
-    TransferRequest binary_append = Req(Down, "ORKUSER.*.TEXT", "*.txt");
-    SetTextMode(binary_append, false);
-    binary_append.append = true;
-    binary_append.host_system = HostSystem::Cms;
-    const Case cases[] = {
-        {"data sets matched", Req(Down, "orkuser.*.text", "*.txt"),
-         List({"ORKUSER.HELLO.TEXT", "ORKUSER.X.DATA", "ORKUSER.NOTES.TEXT"}),
-         "ReceiveFile(\"ORKUSER.HELLO.TEXT\",\"/d/HELLO.txt\",\"TEXT\",\"REPLACE\",\"TSO\")\n"
-         "ReceiveFile(\"ORKUSER.NOTES.TEXT\",\"/d/NOTES.txt\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
-        {"options", binary_append, List({"ORKUSER.A.TEXT"}),
-         "ReceiveFile(\"ORKUSER.A.TEXT\",\"/d/A.txt\",\"BINARY\",\"APPEND\",\"CMS\")\n"},
-        {"data sets chosen", Req(Down, "X", "ignored"), List({"A.B", "C.D", "E.F"}, {0, 2}),
-         "ReceiveFile(\"A.B\",\"/d/A.B\",\"TEXT\",\"REPLACE\",\"TSO\")\n"
-         "ReceiveFile(\"E.F\",\"/d/E.F\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
-        {"members matched", Req(Down, "'ORKUSER.SOURCE.CNTL(A*)'", "*.jcl"),
-         List({"ALPHA", "BETA", "ABC"}, {}, 2, "'ORKUSER.SOURCE.CNTL'"),
-         "ReceiveFile(\"'ORKUSER.SOURCE.CNTL(ALPHA)'\",\"/d/ALPHA.jcl\",\"TEXT\",\"REPLACE\",\"TSO\")\n"
-         "ReceiveFile(\"'ORKUSER.SOURCE.CNTL(ABC)'\",\"/d/ABC.jcl\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
-        {"members chosen", Req(Down, "x", "mem-"), List({"ALPHA", "BETA"}, {0, 1}, 2, "ORKUSER.CNTL"),
-         "ReceiveFile(\"ORKUSER.CNTL(ALPHA)\",\"/d/mem-ALPHA\",\"TEXT\",\"REPLACE\",\"TSO\")\n"
-         "ReceiveFile(\"ORKUSER.CNTL(BETA)\",\"/d/mem-BETA\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
-        {"uploads matched; '_' cannot be in a host name", Req(Up, "NEW.*.DATA", "/src/*.txt"),
-         List({"a_b.txt", "c.log", "d.txt"}),
-         "SendFile(\"/src/a_b.txt\",\"NEW.a#b.DATA\",\"TEXT\",\"REPLACE\",\"TSO\")\n"
-         "SendFile(\"/src/d.txt\",\"NEW.d.DATA\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
-        {"a PC name keeps its blanks", Req(Up, "W.*.TEXT", "/src/*.txt"), List({"sp ace.txt"}),
-         "SendFile(\"/src/sp ace.txt\",\"W.sp#ace.TEXT\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
-        {"uploads chosen keep their names", Req(Up, "HOST.FILE", "x"), List({"one", "two"}, {0, 1}),
-         "SendFile(\"/d/one\",\"one\",\"TEXT\",\"REPLACE\",\"TSO\")\nSendFile(\"/d/"
-         "two\",\"two\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
-        {"a double quote in a name is doubled", Req(Down, "*", "*"), List({"A\"B"}),
-         "ReceiveFile(\"A\"\"B\",\"/d/A#B\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
-        {"UTF-8 names", Req(Up, "*", "*", "/caf\xC3\xA9"), List({"\xC3\xA9t\xC3\xA9"}),
-         "SendFile(\"/caf\xC3\xA9/\xC3\xA9t\xC3\xA9\",\"\xC3\xA9t\xC3\xA9\",\"TEXT\",\"REPLACE\",\"TSO\")\n"},
-    };
-    TransferSession t;
-    for (const Case& c : cases) {
-        const Expansion x = ExpandMultipleTransfer(t.session(), c.request, c.list);
-        EXPECT_EQ(x.kind, Expansion::Kind::Macro) << c.name << ": " << x.refusal.text;
-        EXPECT_EQ(x.macro, c.macro) << c.name;
+// The request and the list of a row of data/multiple.tsv.
+void Read(const std::vector<std::string>& c, TransferRequest& r, TransferList& l) {
+    r.direction = c[1] == "up" ? TransferDirection::Upload : TransferDirection::Download;
+    r.host_file = c[2];
+    r.pc_file = c[3];
+    r.pc_directory = c[4];
+    l.entries = Names(c[6]);
+    l.level = 1;
+    std::istringstream options(c[5]);
+    for (std::string o; options >> o;) {
+        if (o == "binary") SetTextMode(r, false);
+        if (o == "append") r.append = true;
+        if (o == "cms") r.host_system = HostSystem::Cms;
+        if (o == "level=2") l.level = 2;
+        if (o.starts_with("data_set=")) l.member_data_set = o.substr(9);
+        if (o.starts_with("chosen="))
+            for (const std::string& n : Names(o.substr(7))) l.selected.push_back(std::stoul(n));
     }
 }
 
-TEST(MultipleTransfer, SingleTransfersAndRefusals) {
-    using namespace transfer_msg;
-    struct Case {
-        const char* name;
-        TransferRequest request;
-        TransferList list;
-        Expansion::Kind kind;
-        const char* title;
-        const char* text;
-    };
-    const Case cases[] = {
-        {"no wildcard, one chosen", Req(Down, "A.B", "x"), List({"A.B"}, {0}), Expansion::Kind::Single, "",
-         ""},
-        {"download, one-sided wildcard", Req(Down, "A.*", "x"), List({"A.B"}), Expansion::Kind::Refused,
-         kWildcardTitle, kDownloadWildcard},
-        {"upload, one-sided wildcard", Req(Up, "A", "*.txt"), List({"a.txt"}), Expansion::Kind::Refused,
-         kWildcardTitle, kUploadWildcard},
-        {"no host list", Req(Down, "A.*", "*"), List({}), Expansion::Kind::Refused, kNoHostFilesTitle,
-         kNoHostFiles},
-        {"no PC files", Req(Up, "*", "*"), List({}), Expansion::Kind::Refused, kNoPcFilesTitle, kNoPcFiles},
-        {"no data set matches", Req(Down, "A.*", "*"), List({"B.C"}), Expansion::Kind::Refused,
-         kNoHostFilesTitle, kNoHostMatch},
-        {"no PC file matches", Req(Up, "*", "*.txt"), List({"a.log"}), Expansion::Kind::Refused,
-         kNoPcMatchTitle, kNoPcMatch},
-        {"two PC files, one host name", Req(Up, "W.*.TEXT", "*.txt"), List({"a_b.txt", "A#b.txt"}),
-         Expansion::Kind::Refused, kTransferErrorTitle,
-         "/d/a_b.txt and /d/A#b.txt would both be written to W.A#b.TEXT. Name the target so that each file "
-         "gets a name of its own."},
-        {"two data sets, one PC file", Req(Down, "*.TEXT", "*.txt"), List({"USER.A.TEXT", "OLD.A.TEXT"}),
-         Expansion::Kind::Refused, kTransferErrorTitle,
-         "USER.A.TEXT and OLD.A.TEXT would both be written to /d/A.txt. Name the target so that each file "
-         "gets a name of its own."},
-        {"a control character cannot be quoted", Req(Down, "*", "*"), List({"A\nB"}),
-         Expansion::Kind::Refused, kTransferErrorTitle,
-         "The name A\nB cannot be written into the transfer macro (it holds a control character or is longer "
-         "than "
-         "255 bytes)."},
-    };
+// The rows of data/multiple.tsv.
+TEST(MultipleTransfer, GeneratedMacrosRefusalsAndWildcardMatches) {
     TransferSession t;
-    for (const Case& c : cases) {
-        const Expansion x = ExpandMultipleTransfer(t.session(), c.request, c.list);
-        EXPECT_EQ(x.kind, c.kind) << c.name;
-        EXPECT_EQ(x.refusal.title, c.title) << c.name;
-        EXPECT_EQ(x.refusal.text, c.text) << c.name;
-        EXPECT_TRUE(x.macro.empty()) << c.name;
+    for (const TableRow& row : ReadTableRows("transfer/data/multiple.tsv")) {
+        SCOPED_TRACE(row.where);
+        const std::vector<std::string>& c = row.cells;
+        if (c[0] == "match") {
+            const WildcardMatch m = MatchWildcard(t.session(), c[1], c[2], c.size() < 5);
+            EXPECT_EQ(m.matched, c[3] != "no");
+            EXPECT_EQ(m.variable, c[3] == "no" ? "" : c[3]);
+            continue;
+        }
+        TransferRequest r;
+        TransferList l;
+        Read(c, r, l);
+        const Expansion x = ExpandMultipleTransfer(t.session(), r, l);
+        std::string macro;
+        for (size_t i = 7; c[0] == "macro" && i < c.size(); ++i) macro += c[i] + "\n";
+        EXPECT_EQ(x.macro, macro);
+        EXPECT_EQ(int(x.kind), int(c[0] == "macro"    ? Expansion::Kind::Macro
+                                   : c[0] == "single" ? Expansion::Kind::Single
+                                                      : Expansion::Kind::Refused));
+        EXPECT_EQ(x.refusal.title, c[0] == "refused" ? c.at(7) : "");
+        EXPECT_EQ(x.refusal.text, c[0] == "refused" ? c.at(8) : "");
     }
-}
-
-TEST(MultipleTransfer, WildcardMatch) {
-    struct Case {
-        const char* pattern;
-        const char* entry;
-        bool matched;
-        const char* variable;
-    };
-    const Case cases[] = {
-        {"USER.*.DATA", "USER.ABC.DATA", true, "ABC"},
-        {"USER.A?C.DATA", "USER.ABC.DATA", true, "ABC"},
-        {"USER.?", "USER.", false, ""},  // '?' takes no '.' and not the end
-        {"*.txt", "a.b.txt", true, "b"},
-        {"A*", "A", true, "A"},
-        {"*X", "ABC", false, ""},
-        {"user.*", "USER.LIST", true, "LIST"},
-        {"*", "WORK$@%", true, "WORK$@%"},
-        {"*", "a-b+c", true, "a#b#c"},
-        {"* EXEC A1", "PROFILE EXEC A1", true, "PROFILE"},
-    };
-    TransferSession t;
-    for (const Case& c : cases) {
-        const WildcardMatch m = MatchWildcard(t.session(), c.pattern, c.entry, true);
-        EXPECT_EQ(m.matched, c.matched) << c.pattern << " / " << c.entry;
-        EXPECT_EQ(m.variable, c.variable) << c.pattern << " / " << c.entry;
-    }
-    EXPECT_FALSE(MatchWildcard(t.session(), "*.TXT", "a.txt", false).matched);  // PC names keep their case
 }
 
 TEST(MultipleTransfer, TheMacroIsWrittenForThisSession) {
