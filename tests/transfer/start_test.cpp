@@ -7,6 +7,7 @@
 #include "charset/display_unicode.h"
 #include "config/temp_folder.h"
 #include "session/session_charset.h"
+#include "support/golden_file.h"
 #include "support/hex.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_start.h"
@@ -157,62 +158,30 @@ TEST(StartTransfer, UploadLineEndsFollowTheFileAndTheSettings) {
 }
 
 // A text upload starts only when the host gets every character of the file as it is; otherwise
-// nothing is typed and the user is told how many characters and where the first one is.
+// nothing is typed and the user is told how many characters and where the first one is: the rows
+// of data/text_uploads.tsv.
 TEST(StartTransfer, TextUploadsAreCheckedAgainstBothCodePages) {
-    struct Case {
-        const char* pc_code_page;
-        const char* screen;  // the host's code page
-        std::string file;
-        bool binary;
-        const char* problem;           // after "<path> cannot be sent as text: "; nullptr: it starts
-        const char* in_box = nullptr;  // the problem as the box shows it, where that differs
-    };
-    const Case cases[] = {
-        {"UTF-8", "United States",
-         "Gr\xC3\xBC\xC3\x9F"
-         "e\n",
-         false, nullptr},
-        {"UTF-8", "United States", "x\ny \xE2\x88\x9E \xE2\x82\xAC", false,
-         "it holds 2 characters (the first, U+221E (\u221E), at line 2, column 3)",
-         "it holds 2 characters (the first, U+221E, at line 2, column 3)"},
-        {"UTF-8", "United States", "\xE2\x82\xAC 5", false,
-         "it holds 1 character (the first, U+20AC (\u20AC), at line 1, column 1)"},
-        {"UTF-8", "United States (Euro)", "\xE2\x82\xAC 5", false, nullptr},
-        {"UTF-8", "United States", "\xC3(", false, "it holds bytes that are not UTF-8 at byte 0."},
-        {"DOS (US 437)", "United States", "\xC3\xA4\xC3\xB6\xC3\xBC", false,
-         "it holds 5 characters (the first, byte 0xC3, at line 1, column 1)"},
-        {"DOS (US 437)", "United States", "\xC3\xA4\xC3\xB6\xC3\xBC", true, nullptr},
-        {"DOS (US 437)", "United States", "K\x84se |\n", false, nullptr},
-        {"Windows (1252)", "United States", "caf\xE9 \x80", false,
-         "it holds 1 character (the first, byte 0x80, at line 1, column 6)"},
-        {"ISO 8859-15", "United States", "\xA4", false,
-         "it holds 1 character (the first, byte 0xA4, at line 1, column 1)"},
-        {"ISO 8859-15", "United States (Euro)", "\xA4", false, nullptr},
-        {"ISO 8859-15", "Finland (Euro)", "\xA4", false, nullptr},
-        {"ISO 8859-1", "United States (Euro)", "a\x80", false,
-         "it holds 1 character (the first, byte 0x80, at line 1, column 2)"},
-    };
-    for (const Case& c : cases) {
-        const std::string name = std::string(c.pc_code_page) + " to " + c.screen + ": " + c.file;
-        StartFixture f(c.pc_code_page);
+    for (const TableRow& row : ReadTableRows("transfer/data/text_uploads.tsv")) {
+        SCOPED_TRACE(row.where);
+        const std::vector<std::string>& c = row.cells;
+        StartFixture f(c[0]);
         Session& s = f.t.session();
-        ASSERT_TRUE(s.record.SetText(field::ScreenCodePage, c.screen));
+        ASSERT_TRUE(s.record.SetText(field::ScreenCodePage, c[1]));
         ASSERT_TRUE(RebuildCharset(s));
-        WriteText(f.folder / "up.txt", c.file);
+        WriteText(f.folder / "up.txt", c[2]);
         TransferRequest r = f.Upload("up.txt", "A");
-        r.binary = c.binary;
+        r.binary = c[3] == "binary";
         r.from_macro = true;  // the refusal is shown in a box too
         const TransferStart started = StartTransfer(s, f.t.state(), r);
-        EXPECT_EQ(started.started, c.problem == nullptr) << name;
-        if (!c.problem) continue;
-        const std::string start = f.folder / "up.txt" + " cannot be sent as text: " + c.problem;
-        EXPECT_EQ(started.error.substr(0, start.size()), start) << name;
-        const std::string in_box = Utf8ToDisplay(f.folder / "up.txt" + " cannot be sent as text: " +
-                                                 (c.in_box ? c.in_box : c.problem))
-                                       .text;
-        ASSERT_EQ(f.t.h.ui.shown.size(), 1u) << name;
-        EXPECT_EQ(f.t.h.ui.shown[0].text.substr(0, in_box.size()), in_box) << name;
-        EXPECT_EQ(f.t.h.TakeSent(), "") << name;
+        ASSERT_EQ(started.started, c.size() < 5);
+        if (started.started) continue;
+        const std::string start = f.folder / "up.txt" + " cannot be sent as text: " + c[4];
+        EXPECT_EQ(started.error.substr(0, start.size()), start);
+        const std::string in_box =
+            Utf8ToDisplay(f.folder / "up.txt" + " cannot be sent as text: " + c.at(c.size() - 1)).text;
+        ASSERT_EQ(f.t.h.ui.shown.size(), 1u);
+        EXPECT_EQ(f.t.h.ui.shown[0].text.substr(0, in_box.size()), in_box);
+        EXPECT_EQ(f.t.h.TakeSent(), "");
     }
     // What does start goes as Windows-1252 bytes through the upload table.
     StartFixture g("UTF-8");
