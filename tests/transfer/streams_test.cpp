@@ -1,6 +1,10 @@
 // File data on its way up and down: line ends, UTF-8, the trailing 0x1A, piece boundaries.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "support/golden_file.h"
+
 #include "transfer/byte_count.h"
 #include "transfer/transfer_streams.h"
 #include "transfer_fakes.h"
@@ -12,10 +16,24 @@ using test::MemoryFile;
 using test::MemorySource;
 using test::MemoryTarget;
 
-TextOptions Identity() {
+TextOptions Identity(const std::string& options = "") {
     TextOptions o;
     for (int i = 0; i < 256; ++i) o.table[size_t(i)] = uint8_t(i);
+    std::istringstream words(options);
+    for (std::string w; words >> w;) {
+        o.line_ends |= w == "crlf";
+        o.utf8 |= w == "utf8";
+        o.binary |= w == "binary";
+        o.remove_1a |= w == "1a";
+    }
     return o;
+}
+
+// The rows of data/streams.tsv of one kind.
+std::vector<test::TableRow> Rows(const std::string& kind) {
+    std::vector<test::TableRow> rows = test::ReadTableRows("transfer/data/streams.tsv");
+    std::erase_if(rows, [&](const test::TableRow& r) { return r.cells[0] != kind; });
+    return rows;
 }
 
 // Reads the whole source in blocks of `limit`, each block checked against the limit.
@@ -35,28 +53,10 @@ std::string ReadAll(UploadReader& r, size_t limit, std::string* error = nullptr)
 }
 
 TEST(UploadReader, Conversions) {
-    struct Case {
-        const char* name;
-        std::string file;
-        bool line_ends, utf8, binary;
-        std::string sent;
-    };
-    const Case cases[] = {
-        {"unchanged", "a\nb", false, false, false, "a\nb"},
-        {"LF becomes CR LF", "a\n\nb\n", true, false, false, "a\r\n\r\nb\r\n"},
-        {"UTF-8 to Windows-1252", "caf\xC3\xA9 \xE2\x82\xAC\n", true, true, false, "caf\xE9 \x80\r\n"},
-        {"a byte order mark is not data", "\xEF\xBB\xBFx", false, true, false, "x"},
-        {"binary ignores UTF-8", "\xC3\xA9", false, true, true, "\xC3\xA9"},
-        {"empty file", "", true, true, false, ""},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : Rows("up")) {
         for (size_t piece : {size_t(1), size_t(3), size_t(1) << 20}) {
-            TextOptions o = Identity();
-            o.line_ends = c.line_ends;
-            o.utf8 = c.utf8;
-            o.binary = c.binary;
-            UploadReader r(std::make_unique<MemorySource>(c.file, piece), o);
-            EXPECT_EQ(ReadAll(r, 256), c.sent) << c.name << " piece " << piece;
+            UploadReader r(std::make_unique<MemorySource>(row.cells[1], piece), Identity(row.cells[2]));
+            EXPECT_EQ(ReadAll(r, 256), row.cells[3]) << row.where << " piece " << piece;
         }
     }
 }
@@ -89,31 +89,11 @@ TEST(UploadReader, GivenBackBytesComeFirst) {
 }
 
 TEST(UploadReader, FailuresSayWhy) {
-    struct Case {
-        const char* name;
-        std::string file;
-        const char* error;
-    };
-    const Case cases[] = {
-        {"a character Windows-1252 lacks", "ab\xE2\x88\x9E",
-         "the file holds a character the transfer code page cannot carry (U+221E at byte 2)"},
-        {"bytes that are not UTF-8", "ab\xFF",
-         "the file holds a character the transfer code page cannot carry "
-         "(bytes that are not UTF-8 at byte 2)"},
-        {"an overlong form", "\xC0\xAF",
-         "the file holds a character the transfer code page cannot carry (bytes "
-         "that are not UTF-8 at byte 0)"},
-        {"a character cut by the end", "ab\xC3",
-         "the file ends inside a UTF-8 character (bytes that are not UTF-8 "
-         "at byte 2)"},
-    };
-    for (const Case& c : cases) {
-        TextOptions o = Identity();
-        o.utf8 = true;
-        UploadReader r(std::make_unique<MemorySource>(c.file, 1), o);
+    for (const test::TableRow& row : Rows("fails")) {
+        UploadReader r(std::make_unique<MemorySource>(row.cells[1], 1), Identity("utf8"));
         std::string error;
         ReadAll(r, 256, &error);
-        EXPECT_EQ(error, c.error) << c.name;
+        EXPECT_EQ(error, row.cells[2]) << row.where;
     }
     auto source = std::make_unique<MemorySource>("abcdef");
     source->fail_at = 3;
@@ -123,53 +103,20 @@ TEST(UploadReader, FailuresSayWhy) {
     EXPECT_EQ(error, "Input/output error");
 }
 
-struct Download {
-    std::vector<std::string> blocks;
-    bool line_ends, utf8, remove_1a, binary;
-    std::string file;
-};
-
 TEST(DownloadWriter, Conversions) {
-    const std::pair<const char*, Download> cases[] = {
-        {"CR LF becomes LF across blocks", {{"a\r", "\nb\r\n"}, true, false, false, false, "a\nb\n"}},
-        {"a lone CR stays", {{"a\rb\r"}, true, false, false, false, "a\rb\r"}},
-        {"line ends kept when not asked", {{"a\r\n"}, false, false, false, false, "a\r\n"}},
-        {"0x1A at the end of an inner block is data",
-         {{"AB\x1A", "CD\x1A"},
-          false,
-          false,
-          true,
-          false,
-          "AB\x1A"
-          "CD"}},
-        {"0x1A ends the file", {{"AB\x1A", ""}, false, false, true, false, "AB"}},
-        {"0x1A kept without the setting", {{"AB\x1A"}, false, false, false, false, "AB\x1A"}},
-        {"0x1A inside a block stays",
-         {{"A\x1A"
-           "B"},
-          false,
-          false,
-          true,
-          false,
-          "A\x1A"
-          "B"}},
-        {"binary keeps 0x1A", {{"AB\x1A"}, false, false, true, true, "AB\x1A"}},
-        {"UTF-8", {{"caf\xE9 \x80\x81"}, false, true, false, false, "caf\xC3\xA9 \xE2\x82\xAC\xC2\x81"}},
-        {"CR, then 0x1A at the end", {{"a\r\x1A"}, true, false, true, false, "a\r"}},
-    };
-    for (const auto& [name, c] : cases) {
+    for (const test::TableRow& row : Rows("down")) {
+        SCOPED_TRACE(row.where);
         MemoryFile file;
-        TextOptions o = Identity();
-        o.line_ends = c.line_ends;
-        o.utf8 = c.utf8;
-        o.remove_1a = c.remove_1a;
-        o.binary = c.binary;
-        DownloadWriter w(std::make_unique<MemoryTarget>(file), o);
-        for (const std::string& b : c.blocks)
-            EXPECT_EQ(w.Write(std::span(reinterpret_cast<const uint8_t*>(b.data()), b.size())), 0) << name;
-        EXPECT_EQ(w.Finish(), 0) << name;
-        EXPECT_EQ(file.written, c.file) << name;
-        EXPECT_TRUE(file.completed) << name;
+        DownloadWriter w(std::make_unique<MemoryTarget>(file), Identity(row.cells[2]));
+        const std::string& blocks = row.cells[1];
+        for (size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 1) {
+            bar = blocks.find('|', at);
+            const std::string b = blocks.substr(at, bar == std::string::npos ? bar : bar - at);
+            EXPECT_EQ(w.Write(std::span(reinterpret_cast<const uint8_t*>(b.data()), b.size())), 0);
+        }
+        EXPECT_EQ(w.Finish(), 0);
+        EXPECT_EQ(file.written, row.cells[3]);
+        EXPECT_TRUE(file.completed);
     }
 }
 
@@ -188,29 +135,11 @@ TEST(DownloadWriter, EveryWindows1252ByteComesBackFromUtf8) {
 }
 
 TEST(ByteCount, Formats) {
-    const NumberSeparators sep{".", ","};  // a German locale
-    struct Case {
-        uint64_t count;
-        int format;
-        const char* text;
-    };
-    const Case cases[] = {
-        {0, 0, "0"},
-        {1234567, 0, "1234567"},
-        {999, 1, "999"},
-        {1234, 1, "1.234"},
-        {1234567, 1, "1.234.567"},
-        {999, 2, "999"},
-        {1234, 2, "1,234K"},
-        {12345, 2, "12,34K"},
-        {999999, 2, "999,9K"},
-        {1234567, 2, "1,235M"},
-        {123456789, 2, "123,4M"},
-        {1234567890, 2, "1234M"},
-        {5, 7, "5"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(FormatByteCount(c.count, c.format, sep), c.text) << c.count << "/" << c.format;
+    for (const test::TableRow& row : Rows("count"))
+        EXPECT_EQ(
+            FormatByteCount(std::stoull(row.cells[1]), std::stoi(row.cells[2]), NumberSeparators{".", ","}),
+            row.cells[3])
+            << row.where;
     EXPECT_EQ(FormatByteCount(1234, 1, NumberSeparators{}), "1,234");
 }
 
