@@ -1,6 +1,6 @@
 // DFT and screen frames through the data stream on in-memory PC files: the transcripts of
-// tests/transfer/data/transfers.txt (the verbs are described there), the block and frame limits
-// over many blocks, the records that are not frames, and the host's closing messages.
+// tests/transfer/data/transfers.txt (the verbs are described there, the block and frame limits
+// among them), the records that are not frames, and the host's closing messages.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -175,51 +175,6 @@ TEST_P(Transfer, Case) {
     EXPECT_EQ(t.h.TakeSent(), "") << "sent and not checked";
 }
 
-// The announced inbound limit holds even when every byte grows into two.
-TEST(Dft, LineEndGrowthStaysWithinTheBlockSize) {
-    TransferSession t;
-    t.session().record.SetNumber(field::TransferBlockSize, 256);
-    TextOptions o = t.Text();
-    o.line_ends = true;
-    t.StartUpload(std::string(301, '\n'), o);
-    t.Host(Wsf({OpenField("FT:DATA")}));
-    size_t total = 0;
-    for (int i = 0; i < 10; ++i) {
-        const std::vector<uint8_t> sent = FromHex(t.Host(Wsf({GetField()})));
-        if (ToHex(sent) == "880009D0460869042200") break;
-        const size_t n = sent.size() - 17;
-        EXPECT_LE(n, 256u);
-        EXPECT_EQ(n % 2, 0u) << "a CR LF pair was split";
-        total += n;
-    }
-    EXPECT_EQ(total, 602u);
-}
-
-// 1,000 bytes that each need a quadrant byte would be 2,000 encoded bytes: more than a frame holds.
-TEST(ScreenFrames, UploadFramesNeverExceedWhatTheFrameHolds) {
-    TransferSession t;
-    std::string content;
-    for (int i = 0; i < 1500; ++i) content += i % 2 ? 'A' : '\0';
-    t.StartUpload(content, t.Binary());
-    t.Host("F1C2 115D7F114040 C3818181");
-    size_t total = 0;
-    for (int sequence = 1; sequence < 10; ++sequence) {
-        char frame[40];
-        std::snprintf(frame, sizeof frame, "F1C2 115D7F114040 C2 404040 %02X", sequence);
-        const std::vector<uint8_t> sent = FromHex(t.Host(frame));
-        ASSERT_GE(sent.size(), 13u);
-        if (t.session().status == SessionStatus::TransferMessage) break;
-        const size_t n = sent.size() - 11;
-        EXPECT_LE(n, kUploadFrameCapacity);
-        FrameDecoder d;
-        std::vector<uint8_t> decoded;
-        DecodeFrameData(d, std::span(sent).subspan(11), decoded);
-        EXPECT_EQ(std::string(decoded.begin(), decoded.end()), content.substr(total, decoded.size()));
-        total += decoded.size();
-    }
-    EXPECT_EQ(total, content.size());
-}
-
 TEST(ScreenFrames, OtherRecordsAreNotFrames) {
     struct Case {
         const char* name;
@@ -246,30 +201,11 @@ TEST(ScreenFrames, OtherRecordsAreNotFrames) {
 }
 
 TEST(HostMessage, TheIdentifierDecidesAndTheTextIsNotCutAtAFixedPlace) {
-    struct Case {
-        const char* text;
-        const char* identifier;
-        const char* rest;
-        bool complete;
-    };
-    const Case cases[] = {
-        {"TRANS03 File transfer complete", "TRANS03", "File transfer complete", true},
-        {"  TRANS03   File transfer complete", "TRANS03", "File transfer complete", true},
-        {"TRANS03 - File transfer complete", "TRANS03", "File transfer complete", true},
-        {"TRANS13 -", "TRANS13", "", false},
-        {"TRANS04 File transfer complete with records segmented", "TRANS04",
-         "File transfer complete with records segmented", true},
-        {"TRANS13 Error writing file to host: file transfer canceled", "TRANS13",
-         "Error writing file to host: file transfer canceled", false},
-        {"File transfer complete", "File", "transfer complete", false},
-        {"TRANS03", "TRANS03", "", true},
-        {"", "", "", false},
-    };
-    for (const Case& c : cases) {
-        const HostMessage m = SplitHostMessage(c.text);
-        EXPECT_EQ(m.identifier, c.identifier) << c.text;
-        EXPECT_EQ(m.text, c.rest) << c.text;
-        EXPECT_EQ(IsCompletionMessage(m), c.complete) << c.text;
+    for (const TableRow& row : ReadTableRows("transfer/data/host_messages.tsv")) {
+        const HostMessage m = SplitHostMessage(row.cells[0]);
+        EXPECT_EQ(m.identifier, row.cells[1]) << row.where;
+        EXPECT_EQ(m.text, row.cells[2]) << row.where;
+        EXPECT_EQ(IsCompletionMessage(m), row.cells[3] == "complete") << row.where;
     }
     const std::vector<uint8_t> raw = {'T', 'R', 0x00, 'A', '\n', '$', 'x'};
     EXPECT_EQ(CleanHostMessage(raw, 100), "TR A");
