@@ -4,7 +4,6 @@
 #include <sstream>
 
 #include "support/golden_file.h"
-
 #include "transfer/byte_count.h"
 #include "transfer/transfer_streams.h"
 #include "transfer_fakes.h"
