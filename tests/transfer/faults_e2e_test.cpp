@@ -1,5 +1,8 @@
-// End to end: testhost's transfer faults. Every one ends the transfer as failed with the right
-// message, gives the session its status back, and leaves the user's existing file as it was.
+// End to end: testhost's transfer faults and the user's cancel part way. Every one ends the
+// transfer as failed with the right message, gives the session its status back, and leaves the
+// user's existing file as it was. A cancelled download tells the host, which shows its cancel
+// message; a cancelled upload can only end the host file early, so the host may say complete, yet
+// the transfer fails and a box says the host file is incomplete.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -22,6 +25,7 @@ struct Fault {
     TransferDirection direction;
     std::string message;  // the outcome's message
     SessionStatus status_after;
+    const char* cancelled = nullptr;  // the user cancels: what the host's READY screen says then
 };
 
 TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
@@ -31,6 +35,8 @@ TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
     constexpr auto Dropped = SessionStatus::NotConnected;
     const std::string timed_out = "The host did not answer for 1 seconds: the file transfer was stopped.";
     const std::string injected = "TRANS99 - Transfer ended by an injected fault";
+    const std::string incomplete =
+        FormatMessage(transfer_msg::kUploadIncomplete, "cancelled at user request");
     const Fault faults[] = {
         {"error message instead of data, frames", "--fault ft-error --transfer-mode frames", Down,
          "TRANS99 - Error message instead of data (injected fault)", Unlocked},
@@ -48,11 +54,20 @@ TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
         {"Insert shorter than its header", "--fault ft-short-sf --transfer-mode dft", Down, injected,
          Unlocked},
         {"Insert over the limit", "--fault ft-oversize-sf --transfer-mode dft", Down, injected, Unlocked},
+        {"cancelled, DFT download", "--transfer-mode dft", Down, transfer_msg::kDownloadCancelled, Unlocked,
+         "TRANS13 - Transfer canceled by the terminal"},
+        {"cancelled, frames download", "--transfer-mode frames", Down, transfer_msg::kDownloadCancelled,
+         Unlocked, "TRANS13 - Transfer canceled by the terminal (PA1)"},
+        {"cancelled, DFT upload", "--transfer-mode dft", Up, incomplete, Unlocked,
+         "TRANS03 - File transfer complete"},
+        {"cancelled, frames upload", "--transfer-mode frames", Up, incomplete, Unlocked,
+         "TRANS03 - File transfer complete"},
     };
-    // A host file of many blocks, so that faults after the second block hit the data phase.
+    // A host file of many blocks, so that faults after the second block hit the data phase and a
+    // cancel comes part way.
     TempFolder host_files;
     std::string big;
-    for (int line = 0; line < 500; ++line) big += std::string(100, char('a' + line % 26)) + "\n";
+    for (int line = 0; line < 2000; ++line) big += std::string(60, char('a' + line % 26)) + "\n";
     WriteText(host_files / "tso/catalog.txt", "ORKUSER.BIG.TEXT VB 255 27998\n");
     WriteText(host_files / "tso/ORKUSER.BIG.TEXT.txt", big);
     for (const Fault& f : faults) {
@@ -67,8 +82,7 @@ TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
         live.session().settings.TransferTimeout = 1;
         live.session().record.SetNumber(field::TransferBlockSize, 1000);
         TempFolder folder;
-        const std::string precious(20000, 'p');
-        WriteText(folder / "file", precious);
+        WriteText(folder / "file", big);
 
         TransferRequest r;
         r.direction = f.direction;
@@ -76,18 +90,42 @@ TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
         r.host_file = f.direction == Down ? "BIG.TEXT" : "NEW.FILE";
         r.pc_file = folder / "file";
         SetTextMode(r, false);
-        const TransferOutcome outcome = live.Run(r, 30s);
+        bool ended = false;
+        TransferOutcome outcome;
+        const TransferStart started = live.client->Start(r, [&](const TransferOutcome& o) {
+            outcome = o;
+            ended = true;
+        });
+        ASSERT_TRUE(started.started) << started.error;
+        if (f.cancelled) {
+            ASSERT_TRUE(live.loop.RunUntil([&] { return live.client->state().byte_count > 0; }, 30s));
+            live.client->Cancel();
+        }
+        ASSERT_TRUE(live.loop.RunUntil([&] { return ended; }, 60s)) << live.Screen();
         EXPECT_FALSE(outcome.success);
         EXPECT_EQ(outcome.message, f.message);
         EXPECT_EQ(live.session().status, f.status_after);
         EXPECT_FALSE(live.client->state().active);
-        EXPECT_TRUE(ReadText(folder / "file") == precious) << "the old file was changed";
+        EXPECT_TRUE(ReadText(folder / "file") == big) << "the old file was changed";
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
             << "a temporary file was left";
-        // The last log line of the transfer is its end; the one before says what happened.
+        // The last log line of the transfer is its end; none claims success.
         const std::vector<std::string> lines = live.client->log().Lines();
         ASSERT_GE(lines.size(), 2u);
         EXPECT_EQ(lines.back(), "");
+        for (const std::string& line : lines)
+            EXPECT_EQ(line.find("File transfer complete - "), std::string::npos) << line;
+        if (!f.cancelled) continue;
+        ASSERT_TRUE(
+            live.loop.RunUntil([&] { return live.Screen().find(f.cancelled) != std::string::npos; }, 30s))
+            << live.Screen();
+        EXPECT_EQ(live.Screen().find("TRANS16"), std::string::npos) << live.Screen();
+        // Only the incomplete upload is told in a box.
+        if (f.direction == Up) {
+            ASSERT_TRUE(live.loop.RunUntil([&] { return !live.ui.shown.empty(); }, 5s));
+        }
+        EXPECT_EQ(live.ui.shown.empty() ? "" : live.ui.shown.back().text,
+                  f.direction == Up ? incomplete : "");
     }
 }
 
