@@ -1,6 +1,6 @@
 // Whole sessions against canned client bytes: negotiation, the query, screens chosen by rules
-// on keys and field values, reads checked against the host's model, the log's masking, the
-// streaming benchmark and the data faults.
+// on keys and field values, reads checked against the host's model, the log's masking and the
+// data faults. The streaming benchmark is e2e_s3270_stream_tls_faults's, against a real terminal.
 #include "engine.h"
 
 #include <memory>
@@ -203,30 +203,6 @@ TEST_F(Session, MalformedInputIsAnsweredNotTrusted) {
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(ToHex(sent[0]), "f1 06");  // keyboard restore with alarm
     EXPECT_NE(log_text_.find("ERROR bad inbound record"), std::string::npos);
-}
-
-TEST_F(Session, StreamEndsWithAVerifiedReadBuffer) {
-    config_.stream.count = 3;
-    config_.query_on_connect = false;
-    Open();
-    Sent();
-    int screens = 0;
-    while (engine_->WantsPump()) {
-        engine_->Pump();
-        ++screens;
-    }
-    EXPECT_EQ(screens, 3);
-    auto sent = Sent();
-    ASSERT_EQ(sent.size(), 4u);
-    EXPECT_EQ(ToHex(sent.back()), "f2");
-    ds::Buffer terminal(24, 80);
-    std::string error;
-    ASSERT_TRUE(ds::ApplyWrite(terminal, sent[2].data(), sent[2].size(), ds::Geometry{}, error)) << error;
-    Client(ReadBufferReplyOf(terminal, 0x60));
-    const auto report = engine_->TakeReport();
-    ASSERT_EQ(report.size(), 1u);
-    EXPECT_NE(report[0].find("3 screens of 24x80"), std::string::npos) << report[0];
-    EXPECT_NE(report[0].find("matches the last screen"), std::string::npos) << report[0];
 }
 
 TEST_F(Session, DataFaultsComeBeforeTheFirstScreen) {

@@ -64,14 +64,6 @@ TEST(ScriptParse, ReadsScreensMarkersRulesAndActions) {
     EXPECT_EQ(s->rules[1].actions[3].codes, (Bytes{0x81, 0xA6}));
 }
 
-TEST(ScriptParse, DemoApplicationLoads) {
-    script::App app;
-    std::string error;
-    ASSERT_TRUE(script::Load(TESTHOST_DEMO_APP "/demo.app", Cp037(), app, error)) << error;
-    EXPECT_EQ(app.start, "logon");
-    EXPECT_GE(app.screens.size(), 10u);
-}
-
 TEST(ScriptExpand, WidthsAndUnknownNames) {
     auto lookup = [](const std::string& n) -> std::optional<std::string> {
         if (n == "u") return std::string("alice");
