@@ -8,6 +8,7 @@
 #include "config/temp_folder.h"
 #include "macro/macro_runner.h"
 #include "scripting/macro_errors.h"
+#include "support/golden_file.h"
 #include "support/hex.h"
 #include "transfer/transfer_client.h"
 #include "transfer/transfer_messages.h"
@@ -91,57 +92,32 @@ struct MacroTransfer {
 constexpr const char* kComplete = "TRANS03 File transfer complete";
 constexpr const char* kHostError = "TRANS13 Error writing file to host: file transfer canceled";
 
+// The rows of data/macro_transfers.tsv.
 TEST(MacroTransfer, ResultTypedCommandAndFileOfEachTransfer) {
-    struct Case {
-        const char* name;
-        std::string statement;  // "@" stands for the test's folder
-        bool upload;
-        std::string host_message;
-        int result;
-        std::string typed;
-        std::string file_after;  // of @/pc.txt
-        std::string message;     // shown to the user
-    };
-    const Case cases[] = {
-        {"text from CMS, completed", R"(RC = RECEIVEFILE("PROFILE EXEC A", "@/pc.txt", "text", "CMS"))",
-         false, kComplete, 0, "IND$FILE GET PROFILE EXEC A ( ASCII CRLF  )", "Hello\nWorld\n", ""},
-        {"binary from TSO, host error keeps the old file",
-         R"(RC = RECEIVEFILE("'USER.DATA'", "@/pc.txt", "BINARY", "Replace", "TSO"))", false, kHostError, 1,
-         "IND$FILE GET 'USER.DATA'", "old",
-         "Orkan TN3270 File Transfer Error: Receiving 'USER.DATA' into @/pc.txt failed:\n" +
-             std::string(kHostError)},
-        {"appended, other words reach the command",
-         R"(RC = RECEIVEFILE("HELLO.TEXT", "@/pc.txt", "APPEND", "NOTRUNC", "TEXT"))", false, kComplete, 0,
-         "IND$FILE GET HELLO.TEXT ASCII CRLF NOTRUNC", "oldHello\nWorld\n", ""},
-        {"text to CICS", R"(RC = SENDFILE("@/pc.txt", "ORKQUEUE", "CICS", "TEXT"))", true, kComplete, 0,
-         "IND$FILE PUT ORKQUEUE ( ASCII CRLF )", "old", ""},
-        {"sent, the host refuses", R"(RC = SENDFILE("@/pc.txt", "NEW.DATA", "TSO", "BINARY", "APPEND"))",
-         true, kHostError, 1, "IND$FILE PUT NEW.DATA APPEND", "old",
-         "Orkan TN3270 File Transfer Error: Sending @/pc.txt to NEW.DATA failed:\n" +
-             std::string(kHostError)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const TableRow& row : ReadTableRows("transfer/data/macro_transfers.tsv")) {
+        SCOPED_TRACE(row.where);
+        const std::vector<std::string>& c = row.cells;
         MacroTransfer m;
         auto at = [&](std::string s) {
             for (size_t i; (i = s.find('@')) != std::string::npos;) s.replace(i, 1, m.folder.path());
             return s;
         };
         WriteText(m.folder / "pc.txt", "old");
-        m.Run(at(c.statement) + "\nAFTER = 1");
+        m.Run(at(c[0]) + "\nAFTER = 1");
         ASSERT_EQ(m.t.session().status, SessionStatus::TransferReady) << m.t.h.TakeMessages();
         EXPECT_EQ(m.runner.state(), MacroState::Waiting);
-        EXPECT_EQ(m.Typed(), c.typed) << m.t.h.Screen();
-        if (c.upload)
-            m.Upload(c.host_message);
+        EXPECT_EQ(m.Typed(), c[3]) << m.t.h.Screen();
+        const char* end = c[1] == "complete" ? kComplete : kHostError;
+        if (c[0].starts_with("RC = SENDFILE"))
+            m.Upload(end);
         else
-            m.Download({"Hello\r\n", "World\r\n"}, c.host_message);
+            m.Download({"Hello\r\n", "World\r\n"}, end);
         EXPECT_EQ(m.finished, 1);
         EXPECT_EQ(m.outcome.end, MacroOutcome::End::Finished);
-        EXPECT_EQ(m.Var("RC").number, c.result);
+        EXPECT_EQ(m.Var("RC").number, std::stoi(c[2]));
         EXPECT_EQ(m.Var("AFTER").number, 1);
-        EXPECT_EQ(ReadText(m.folder / "pc.txt"), c.file_after);
-        EXPECT_EQ(m.t.h.TakeMessages(), at(c.message));
+        EXPECT_EQ(ReadText(m.folder / "pc.txt"), c[4]);
+        EXPECT_EQ(m.t.h.TakeMessages(), at(c.size() > 5 ? c[5] : ""));
     }
 }
 
