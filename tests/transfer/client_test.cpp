@@ -69,6 +69,11 @@ TEST(TransferClient, SeveralFilesBecomeAGeneratedMacroForTheMacroRunner) {
               "SendFile(\"" + f.folder / "in/a.txt" + "\",\"UP.a\",\"TEXT\",\"REPLACE\",\"TSO\")\n" +
                   "SendFile(\"" + f.folder / "in/b.txt" + "\",\"UP.b\",\"TEXT\",\"REPLACE\",\"TSO\")\n");
     EXPECT_EQ(f.t.h.TakeSent(), "");  // nothing typed yet: the macro does that
+
+    s.folders.temp_macros = f.folder / "missing";  // the macro cannot be written: said so
+    started = f.client.Start(r);
+    EXPECT_NE(started.error.find("No such file or directory"), std::string::npos) << started.error;
+    EXPECT_EQ(f.macros.started.size(), 1u);
 }
 
 TEST(TransferClient, HostListsComeFromTheListMacros) {

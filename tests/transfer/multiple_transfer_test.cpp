@@ -4,7 +4,6 @@
 
 #include <sstream>
 
-#include "config/temp_folder.h"
 #include "support/golden_file.h"
 #include "transfer/multiple_transfer.h"
 #include "transfer_session.h"
@@ -69,22 +68,6 @@ TEST(MultipleTransfer, GeneratedMacrosRefusalsAndWildcardMatches) {
         EXPECT_EQ(x.refusal.title, c[0] == "refused" ? c.at(7) : "");
         EXPECT_EQ(x.refusal.text, c[0] == "refused" ? c.at(8) : "");
     }
-}
-
-TEST(MultipleTransfer, TheMacroIsWrittenForThisSession) {
-    TempFolder folder;
-    TransferSession t;
-    t.session().folders.temp_macros = folder.path();
-    t.session().letter = 'C';
-    std::string error;
-    const auto path =
-        WriteTransferMacro(t.session(), "ReceiveFile(\"A\",\"b\",\"TEXT\",\"REPLACE\",\"TSO\")\n", error);
-    ASSERT_TRUE(path) << error;
-    EXPECT_EQ(*path, folder / "ork$C$xfer.mac");
-    EXPECT_EQ(ReadText(*path), "ReceiveFile(\"A\",\"b\",\"TEXT\",\"REPLACE\",\"TSO\")\n");
-    t.session().folders.temp_macros = folder / "missing";
-    EXPECT_FALSE(WriteTransferMacro(t.session(), "x", error));
-    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 }
 
 }  // namespace
