@@ -2,8 +2,6 @@
 // Debian's s3270 types, and the host's messages for everything else.
 #include "ft_command.h"
 
-#include <map>
-
 #include "helpers.h"
 
 namespace testhost::ft {
@@ -30,8 +28,8 @@ std::string Summary(const TransferCommand& c) {
 // The lines of transfer_commands.tsv: each command parsed to its summary, or refused with the
 // host's message.
 TEST(TransferCommand, AcceptedFormsAndRefusals) {
-    for (const auto& [name, personality] : std::map<std::string, Personality>{
-             {"tso", Personality::Tso}, {"cms", Personality::Cms}, {"cics", Personality::Cics}}) {
+    for (const char* name : {"tso", "cms", "cics"}) {
+        const Personality personality = PersonalityFromName(name).value();
         for (const auto& [line, c] : test::ReadRows("transfer_commands.tsv", name)) {
             SCOPED_TRACE("transfer_commands.tsv line " + std::to_string(line) + ": " + c.at(0));
             TransferCommand cmd;

@@ -17,6 +17,7 @@ namespace {
 
 using test::Cp037;
 using test::H;
+using test::Records;
 using test::ToHex;
 
 TransferCommand Cmd(Personality p, bool ascii, bool crlf) {
@@ -36,20 +37,6 @@ HostFile File(char recfm, int lrecl, int blksize = 0) {
     return f;
 }
 
-// Records as "hex|hex|...".
-std::string Records(const HostFile& f) {
-    std::string s;
-    for (size_t i = 0; i < f.records(); ++i) {
-        if (i) s += "|";
-        s += ToHex(Bytes(f.data.begin() + static_cast<std::ptrdiff_t>(f.RecordStart(i)),
-                         f.data.begin() + static_cast<std::ptrdiff_t>(f.ends[i])));
-    }
-    return s;
-}
-
-const std::map<std::string, Personality> kPersonalities = {
-    {"tso", Personality::Tso}, {"cms", Personality::Cms}, {"cics", Personality::Cics}};
-
 TEST(Records, UploadsBecomeRecords) {
     for (const auto& [line, c] : test::ReadRows("records.tsv", "upload")) {
         SCOPED_TRACE("records.tsv line " + std::to_string(line) + " " + c.at(0));
@@ -58,7 +45,7 @@ TEST(Records, UploadsBecomeRecords) {
         int lrecl = 0, blksize = 0;
         format >> recfm >> lrecl >> blksize;
         HostFile f = File(recfm, lrecl, blksize);
-        const Personality p = kPersonalities.at(c.at(1));
+        const Personality p = PersonalityFromName(c.at(1)).value();
         std::string message;
         const bool ok =
             AppendUpload(H(c.at(5)), Cmd(p, c.at(3) == "ascii", c.at(4) == "crlf"), p, false, f, message);
@@ -105,7 +92,7 @@ TEST(Records, DownloadsFromRecords) {
 
 TEST(Records, NewFileDefaults) {
     for (const auto& [line, c] : test::ReadRows("records.tsv", "new")) {
-        const Personality p = kPersonalities.at(c.at(0));
+        const Personality p = PersonalityFromName(c.at(0)).value();
         TransferCommand cmd = Cmd(p, c.at(1) == "ascii", c.at(1) == "ascii");
         cmd.recfm = c.at(2) == "-" ? 0 : c.at(2)[0];
         cmd.lrecl = std::stoi(c.at(3));

@@ -18,17 +18,9 @@ using testhost::test::Cp037;
 using testhost::test::E;
 using testhost::test::H;
 using testhost::test::Names;
+using testhost::test::Records;
 using testhost::test::ToHex;
 using testhost::test::Wire;
-
-// Records as "hex|hex|...".
-std::string Records(const HostFile& f) {
-    std::string s;
-    for (size_t i = 0; i < f.records(); ++i)
-        s += (i ? "|" : "") + ToHex(Bytes(f.data.begin() + static_cast<std::ptrdiff_t>(f.RecordStart(i)),
-                                          f.data.begin() + static_cast<std::ptrdiff_t>(f.ends[i])));
-    return s;
-}
 
 struct Host {
     Host(Personality p, TransferConfig c) : cfg(std::move(c)), store(p, Cp037()) {
@@ -52,9 +44,6 @@ struct Host {
     double now = 0;
     Names names;
 };
-
-const std::map<std::string, Personality> kPersonalities = {
-    {"tso", Personality::Tso}, {"cms", Personality::Cms}, {"cics", Personality::Cics}};
 
 TransferConfig ConfigOf(std::istringstream& words) {
     TransferConfig c;
@@ -202,9 +191,9 @@ TEST(HostTransfers, Transcripts) {
         if (word == "case") {
             std::string personality;
             words >> name >> personality;
-            ASSERT_TRUE(kPersonalities.contains(personality)) << line;
+            ASSERT_TRUE(PersonalityFromName(personality)) << line;
             Names names = std::move(host->names);
-            host = std::make_unique<Host>(kPersonalities.at(personality), ConfigOf(words));
+            host = std::make_unique<Host>(*PersonalityFromName(personality), ConfigOf(words));
             host->names = std::move(names);
             continue;
         }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "codec.h"
+#include "ft_records.h"
 
 namespace testhost::test {
 
@@ -46,6 +47,15 @@ inline std::string ToHex(const Bytes& b) {
         s += kHex[b[i] >> 4];
         s += kHex[b[i] & 15];
     }
+    return s;
+}
+
+// A host file's records as "hex|hex|...".
+inline std::string Records(const ft::HostFile& f) {
+    std::string s;
+    for (size_t i = 0; i < f.records(); ++i)
+        s += (i ? "|" : "") + ToHex(Bytes(f.data.begin() + static_cast<std::ptrdiff_t>(f.RecordStart(i)),
+                                          f.data.begin() + static_cast<std::ptrdiff_t>(f.ends[i])));
     return s;
 }
 
