@@ -1,6 +1,7 @@
-// The transfer program's wire codecs: the decoders of what terminals answer, and the screen-frame
-// alphabet decoded the way a terminal decodes it (repeat orders included). The fields and frames
-// the host sends are checked byte for byte by the transcripts of ft_sessions.txt.
+// The transfer program's wire codecs: the decoders of DFT replies, and the screen-frame alphabet
+// decoded the way a terminal decodes it (repeat orders included). The fields and frames the host
+// sends, and the upload blocks it refuses, are checked byte for byte by the transcripts of
+// ft_sessions.txt.
 #include "ft_dft_codec.h"
 #include "ft_frame_codec.h"
 #include "ft_tables.h"
@@ -13,8 +14,6 @@ namespace testhost::ft {
 namespace {
 
 using terminal::TerminalDecode;
-using terminal::UploadReply;
-using test::Cp037;
 using test::H;
 using test::ToHex;
 
@@ -103,58 +102,6 @@ TEST(Frames, EncodingFillsFramesAndRepeatsBlanks) {
         EXPECT_EQ(ToHex(decoded),
                   ToHex(Bytes(c.input.begin(), c.input.begin() + static_cast<std::ptrdiff_t>(taken))))
             << c.name;
-    }
-}
-
-TEST(Frames, UploadRepliesDecodedOrRefused) {
-    const FrameAlphabet a = MakeFrameAlphabet(Cp037());
-    EXPECT_EQ(ToHex(Bytes(a.begin(), a.begin() + 4)), "81 82 83 84");
-    EXPECT_EQ(a[26], 0x50);  // '&'
-    EXPECT_EQ(a[63], 0xf5);  // '5'
-    Bytes hello;
-    const Bytes text = {'H', 'i', 0x0D, 0x0A};
-    EncodeFrameData(text.data(), text.size(), false, hello);
-    Bytes big;
-    const Bytes many(1000, 0x07);
-    EncodeFrameData(many.data(), many.size(), false, big);
-    Bytes bad_checksum = UploadReply(0x82, hello, a);
-    bad_checksum[8] = a[(std::find(a.begin(), a.end(), bad_checksum[8]) - a.begin() + 1) % 64];
-    Bytes bad_length = UploadReply(0x82, hello, a);
-    bad_length.pop_back();
-    struct Case {
-        const char* name;
-        Bytes reply;
-        bool ok, eof;
-        Bytes data;
-        const char* error;
-    };
-    const Case cases[] = {
-        {"data", UploadReply(0x82, hello, a), true, false, text, ""},
-        {"two_length_characters", UploadReply(0x82, big, a), true, false, many, ""},
-        {"end_of_file", H("7d 40 c4 11 40 c2 c1 82 e5 81 83 5c a9"), true, true, {}, ""},
-        {"wrong_sequence", UploadReply(0x83, hello, a), false, false, {}, "sequence"},
-        {"bad_checksum", bad_checksum, false, false, {}, "checksum"},
-        {"bad_length", bad_length, false, false, {}, "length says"},
-        {"not_an_upload", H("7d 5d 7b 11 5d 7b"), false, false, {}, "not an upload reply"},
-        {"code_before_quadrant", UploadReply(0x82, H("c1"), a), false, false, {}, "before any quadrant"},
-        {"repeat_order",
-         UploadReply(0x82, H("7e 3c 40 c5 40"), a),
-         false,
-         false,
-         {},
-         "not in the frame alphabet"},
-    };
-    for (const auto& c : cases) {
-        UploadBlock block;
-        std::string error;
-        const bool ok = DecodeUploadReply(c.reply, 0x82, a, block, error);
-        ASSERT_EQ(ok, c.ok) << c.name << ": " << error;
-        if (!ok) {
-            EXPECT_NE(error.find(c.error), std::string::npos) << c.name << ": " << error;
-            continue;
-        }
-        EXPECT_EQ(block.end_of_file, c.eof) << c.name;
-        EXPECT_EQ(ToHex(block.data), ToHex(c.data)) << c.name;
     }
 }
 
