@@ -68,6 +68,11 @@ TEST(ApplyWrite, OrdersLeaveTheExpectedBuffer) {
             ASSERT_TRUE(ok) << error;
             const std::string want = line.substr(2);
             EXPECT_EQ(Picture(b)[row++].substr(0, want.size()), want);
+        } else if (line.starts_with("text ")) {
+            ASSERT_TRUE(ok) << error;
+            const size_t blank = line.find(' ', 5);
+            EXPECT_EQ(b.Text(Cp037()).at(std::stoul(line.substr(5, blank - 5))) + ".",
+                      line.substr(blank + 1));
         } else if (line.starts_with("cursor ")) {
             ASSERT_TRUE(ok) << error;
             EXPECT_EQ(b.cursor, std::stoi(line.substr(7)));
@@ -75,17 +80,6 @@ TEST(ApplyWrite, OrdersLeaveTheExpectedBuffer) {
             FAIL() << "unknown line";
         }
     }
-}
-
-TEST(BufferText, NonDisplayFieldsAreMaskedIncludingAWrappedOne) {
-    ds::Buffer b(2, 6);
-    std::string error;
-    // A non-display field at the last position whose data wraps to the first ones, then "AB".
-    const Bytes rec = H("f5 c3 11 40 cb 1d 4c d7 e6 1d 60 c1 c2");
-    ASSERT_TRUE(ds::ApplyWrite(b, rec.data(), rec.size(), ds::Geometry{2, 6, 2, 6}, error)) << error;
-    const auto text = b.Text(Cp037());
-    EXPECT_EQ(text[0], "** AB ");
-    EXPECT_EQ(text[1], "      ");
 }
 
 script::App ParseApp(const std::string& text) {
