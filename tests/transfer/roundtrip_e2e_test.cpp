@@ -22,9 +22,11 @@ using namespace test;
 struct Target {
     const char* system;  // testhost's --transfer
     HostSystem host_system;
+    const char* host_name;  // of the n-th file
 };
-constexpr Target kTargets[] = {
-    {"tso", HostSystem::Tso}, {"cms", HostSystem::Cms}, {"cics", HostSystem::Cics}};
+constexpr Target kTargets[] = {{"tso", HostSystem::Tso, "RT.FILE%d"},
+                               {"cms", HostSystem::Cms, "RT%d DATA A"},
+                               {"cics", HostSystem::Cics, "RTQ%d"}};
 constexpr const char* kModes[] = {"dft", "frames"};
 
 // Lines of printable characters and a few accented letters, in UTF-8 as Linux text files hold
@@ -60,30 +62,20 @@ std::string BinaryOf(size_t size, uint32_t seed) {
     return bytes;
 }
 
-std::string HostName(HostSystem system, int n) {
-    switch (system) {
-        case HostSystem::Tso:
-            return "RT.FILE" + std::to_string(n);
-        case HostSystem::Cms:
-            return "RT" + std::to_string(n) + " DATA A";
-        case HostSystem::Cics:
-            return "RTQ" + std::to_string(n);
-    }
-    return {};
-}
-
 struct RoundTrip {
     LiveSession live;
     TempFolder folder;
-    HostSystem system = HostSystem::Tso;
+    const Target* target = nullptr;
 
     // Up and down again; "" when the file came back as it went, else what went wrong.
     std::string Run(const std::string& content, bool text, int n) {
         WriteText(folder / "up", content);
         TransferRequest up;
         up.direction = TransferDirection::Upload;
-        up.host_system = system;
-        up.host_file = HostName(system, n);
+        up.host_system = target->host_system;
+        char name[32];
+        std::snprintf(name, sizeof name, target->host_name, n);
+        up.host_file = name;
         up.pc_file = folder / "up";
         SetTextMode(up, text);
         const TransferOutcome sent = live.Run(up);
@@ -115,7 +107,7 @@ void RoundTrips(const std::vector<size_t>& sizes, uint32_t block_size) {
         for (const char* mode : kModes) {
             SCOPED_TRACE(std::string(target.system) + " " + mode);
             RoundTrip trip;
-            trip.system = target.host_system;
+            trip.target = &target;
             std::string error;
             ASSERT_TRUE(trip.live.Start({"--transfer", target.system, "--transfer-mode", mode}, error))
                 << error;
