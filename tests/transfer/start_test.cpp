@@ -56,29 +56,22 @@ TEST(StartTransfer, RefusalsTypeNothingAndChangeNothing) {
         const char* message;
     };
     const Case cases[] = {
-        {"not connected", [](Session& s, TransferState&, TransferRequest&) { s.sender = nullptr; },
-         transfer_msg::kNotConnected},
-        {"keyboard locked",
-         [](Session& s, TransferState&, TransferRequest&) { s.status = SessionStatus::SysLock; },
+        {"not connected", [](Session& s, auto&, auto&) { s.sender = nullptr; }, transfer_msg::kNotConnected},
+        {"keyboard locked", [](Session& s, auto&, auto&) { s.status = SessionStatus::SysLock; },
          transfer_msg::kKeyboardLocked},
         {"block size below 256",
-         [](Session& s, TransferState&, TransferRequest&) {
-             s.record.SetNumber(field::TransferBlockSize, 255);
-         },
+         [](Session& s, auto&, auto&) { s.record.SetNumber(field::TransferBlockSize, 255); },
          "The transfer block size (TRANSFERBLOCKSIZE) is 255 bytes; a file transfer needs at least 256."},
-        {"no host file", [](Session&, TransferState&, TransferRequest& r) { r.host_file = "  "; },
+        {"no host file", [](auto&, auto&, TransferRequest& r) { r.host_file = "  "; },
          transfer_msg::kNoHostFile},
-        {"no PC file", [](Session&, TransferState&, TransferRequest& r) { r.pc_file.clear(); },
-         transfer_msg::kNoPcFile},
-        {"path too long",
-         [](Session&, TransferState&, TransferRequest& r) { r.pc_file = "/" + std::string(256, 'x'); },
+        {"no PC file", [](auto&, auto&, TransferRequest& r) { r.pc_file.clear(); }, transfer_msg::kNoPcFile},
+        {"path too long", [](auto&, auto&, TransferRequest& r) { r.pc_file = "/" + std::string(256, 'x'); },
          transfer_msg::kPathTooLong},
-        {"already running", [](Session&, TransferState& t, TransferRequest&) { t.active = true; },
+        {"already running", [](auto&, TransferState& t, auto&) { t.active = true; },
          transfer_msg::kAlreadyRunning},
-        {"line mode", [](Session& s, TransferState&, TransferRequest&) { s.link.line_mode = true; },
-         transfer_msg::kNot3270},
+        {"line mode", [](Session& s, auto&, auto&) { s.link.line_mode = true; }, transfer_msg::kNot3270},
         {"PC code page not in country.lst",
-         [](Session& s, TransferState&, TransferRequest&) {
+         [](Session& s, auto&, auto&) {
              EXPECT_TRUE(s.record.SetText(field::PcCodePage, "Nope") && RebuildCharset(s));
          },
          "The PC code page (PCCODEPAGE) \"Nope\" is not in country.lst, so there is no table to translate a "
