@@ -1,11 +1,9 @@
 // Host files: uploads cut into records (CR LF, LRECL, padding, ASCII), downloads built from
 // records, and the folder the files are seeded from and written back to.
-#include <sys/stat.h>
-#include <unistd.h>
+#include <stdlib.h>
 
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 
 #include "ft_records.h"
@@ -107,25 +105,19 @@ TEST(Records, NewFileDefaults) {
 // A scratch folder removed with everything in it.
 class Folder {
   public:
-    Folder() {
-        char pattern[] = "/tmp/ft_store_XXXXXX";
-        path_ = mkdtemp(pattern);
+    Folder() : path_((std::filesystem::temp_directory_path() / "ft_store_XXXXXX").string()) {
+        mkdtemp(path_.data());
     }
-    ~Folder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    ~Folder() { std::filesystem::remove_all(path_); }
     const std::string& path() const { return path_; }
     void Write(const std::string& name, const std::string& text) const {
         std::ofstream(path_ + "/" + name, std::ios::binary) << text;
     }
     std::string Read(const std::string& name) const {
         std::ifstream in(path_ + "/" + name, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    bool Has(const std::string& name) const {
-        struct stat st {};
-        return stat((path_ + "/" + name).c_str(), &st) == 0;
-    }
+    bool Has(const std::string& name) const { return std::filesystem::exists(path_ + "/" + name); }
 
   private:
     std::string path_;
@@ -136,7 +128,7 @@ TEST(FileStore, LoadsWritesBackAndReloads) {
     seed.Write("catalog.txt", "# comment\nA.TEXT FB 10 100\nA.VAR VB 20\nA.PDS FB 10 100 PO\nA.EMPTY V 30\n");
     seed.Write("A.TEXT.txt", "HELLO\r\n[X]\n");
     seed.Write("A.VAR.bin", std::string("\0\0\0\2\xC1\xC2\0\0\0\0", 10));
-    mkdir((seed.path() + "/A.PDS").c_str(), 0777);
+    std::filesystem::create_directory(seed.path() + "/A.PDS");
     seed.Write("A.PDS/$M.txt", "M\n");
     seed.Write("A.PDS/#N.bin", std::string(10, '\x40'));
     seed.Write("A.PDS/notes.doc", "ignored");
