@@ -18,7 +18,6 @@ class MemorySource final : public UploadSource {
     explicit MemorySource(std::string bytes, size_t piece = 1 << 20)
         : bytes_(std::move(bytes)), piece_(piece) {}
     Result Read(std::span<uint8_t> into) override {
-        ++reads;
         if (position_ >= fail_at) return {0, error};
         size_t n = std::min({into.size(), piece_, bytes_.size() - position_, fail_at - position_});
         std::copy_n(bytes_.data() + position_, n, into.data());
@@ -27,7 +26,6 @@ class MemorySource final : public UploadSource {
     }
     size_t fail_at = size_t(-1);
     int error = EIO;
-    int reads = 0;
 
   private:
     std::string bytes_;

@@ -152,8 +152,11 @@ end
     EXPECT_EQ(r.inputs[0].attr_address, 0);
 }
 
-TEST(RenderScreen, CharactersOutsideTheCodePageAreSentAsQuestionMarksAndNoted) {
-    const auto app = ParseApp("screen s\n  layout\n  |${v:4}|\n  end\nend\n");
+// Characters outside the code page are sent as question marks and noted; a screen larger than the
+// terminal is an error.
+TEST(RenderScreen, UnsendableCharactersAndTooSmallTerminals) {
+    const auto app = ParseApp(
+        "screen s\n  layout\n  |${v:4}|\n  end\nend\nscreen big\n  command ewa\n  size 43x80\nend\n");
     RenderContext ctx;
     ctx.codec = &Cp037();
     ctx.lookup = [](const std::string&) -> std::optional<std::string> {
@@ -164,14 +167,6 @@ TEST(RenderScreen, CharactersOutsideTheCodePageAreSentAsQuestionMarksAndNoted) {
     ASSERT_TRUE(RenderScreen(app, *app.Find("s"), ctx, r, error)) << error;
     EXPECT_EQ(r.buffer.Text(Cp037())[0].substr(0, 6), "a?\xc3\xa9 |");
     EXPECT_NE(r.note.find("sent as '?'"), std::string::npos) << r.note;
-}
-
-TEST(RenderScreen, TooSmallTerminalIsAnError) {
-    const auto app = ParseApp("screen big\n  command ewa\n  size 43x80\nend\n");
-    RenderContext ctx;
-    ctx.codec = &Cp037();
-    Rendered r;
-    std::string error;
     EXPECT_FALSE(RenderScreen(app, *app.Find("big"), ctx, r, error));
     EXPECT_NE(error.find("needs 43x80"), std::string::npos) << error;
 }
