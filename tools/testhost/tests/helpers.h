@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -17,25 +18,12 @@ namespace testhost::test {
 
 // "ff fd 28" or "fffd28"; blanks and '|' are ignored.
 inline Bytes H(std::string_view hex) {
+    std::string digits;
+    for (char c : hex)
+        if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
     Bytes out;
-    int nibble = -1;
-    for (char c : hex) {
-        int v;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        else
-            continue;
-        if (nibble < 0) {
-            nibble = v;
-        } else {
-            out.push_back(static_cast<uint8_t>(nibble * 16 + v));
-            nibble = -1;
-        }
-    }
+    for (size_t i = 0; i + 1 < digits.size(); i += 2)
+        out.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
     return out;
 }
 
