@@ -16,17 +16,6 @@ namespace {
 
 using namespace test;
 
-class Macros final : public MacroHook {
-  public:
-    bool IsMacroRunning() const override { return false; }
-    void ReleaseUnlockWaits() override {}
-    bool EventEnabled(EventMacro) const override { return false; }
-    void StartEventMacro(EventMacro, const std::string&) override {}
-    void StartMacroFile(const std::string& path) override { started.push_back(path); }
-    void RunMacroText(const std::string&) override {}
-    std::vector<std::string> started;
-};
-
 struct ClientFixture {
     ClientFixture() : client(t.session(), loop) {
         Session& s = t.session();
@@ -39,7 +28,13 @@ struct ClientFixture {
     TransferSession t;
     PollEventLoop loop;
     TransferClient client;
-    Macros macros;
+    // The macro files started, from the harness's log of calls.
+    std::vector<std::string> Started() {
+        std::vector<std::string> started;
+        for (const std::string& call : t.h.log.calls)
+            if (call.starts_with("MacroFile:")) started.push_back(call.substr(10));
+        return started;
+    }
 };
 
 TEST(TransferClient, SeveralFilesBecomeAGeneratedMacroForTheMacroRunner) {
@@ -60,11 +55,11 @@ TEST(TransferClient, SeveralFilesBecomeAGeneratedMacroForTheMacroRunner) {
               "Orkan TN3270 File Transfer Error: This needs the macro language, which this "
               "program cannot run yet.");
 
-    s.hooks.macros = &f.macros;
+    s.hooks.macros = &f.t.h.log;
     started = f.client.Start(r);
     EXPECT_FALSE(started.started);
     EXPECT_EQ(started.macro, f.folder / "ork$B$xfer.mac");
-    EXPECT_EQ(f.macros.started, std::vector<std::string>{started.macro});
+    EXPECT_EQ(f.Started(), std::vector<std::string>{started.macro});
     EXPECT_EQ(ReadText(started.macro),
               "SendFile(\"" + f.folder / "in/a.txt" + "\",\"UP.a\",\"TEXT\",\"REPLACE\",\"TSO\")\n" +
                   "SendFile(\"" + f.folder / "in/b.txt" + "\",\"UP.b\",\"TEXT\",\"REPLACE\",\"TSO\")\n");
@@ -73,13 +68,13 @@ TEST(TransferClient, SeveralFilesBecomeAGeneratedMacroForTheMacroRunner) {
     s.folders.temp_macros = f.folder / "missing";  // the macro cannot be written: said so
     started = f.client.Start(r);
     EXPECT_NE(started.error.find("No such file or directory"), std::string::npos) << started.error;
-    EXPECT_EQ(f.macros.started.size(), 1u);
+    EXPECT_EQ(f.Started().size(), 1u);
 }
 
 TEST(TransferClient, HostListsComeFromTheListMacros) {
     ClientFixture f;
     Session& s = f.t.session();
-    s.hooks.macros = &f.macros;
+    s.hooks.macros = &f.t.h.log;
     ASSERT_TRUE(f.client.RunListMacro(HostSystem::Tso, 1, "ORKUSER"));
     ASSERT_TRUE(f.client.AddToHostList("ORKUSER.A.TEXT"));
     ASSERT_TRUE(f.client.AddToHostList("ORKUSER.B.DATA"));
@@ -87,7 +82,7 @@ TEST(TransferClient, HostListsComeFromTheListMacros) {
     EXPECT_TRUE(f.client.state().host_list.entries.empty()) << "a new list starts empty";
     EXPECT_EQ(f.client.state().host_list.member_data_set, "'ORKUSER.CNTL'");
     ASSERT_TRUE(f.client.RunListMacro(HostSystem::Cms, 1, ""));
-    EXPECT_EQ(f.macros.started, (std::vector<std::string>{"ork$lstc.mac", "ork$lstd.mac", "ork$list.mac"}));
+    EXPECT_EQ(f.Started(), (std::vector<std::string>{"ork$lstc.mac", "ork$lstd.mac", "ork$list.mac"}));
     EXPECT_FALSE(f.client.RunListMacro(HostSystem::Cics, 1, ""));
     EXPECT_EQ(f.t.h.TakeMessages(),
               "Orkan TN3270 File Transfer Error: There is no host list for CICS: type the queue names.");
