@@ -24,45 +24,21 @@ std::string ReadSource(const std::string& name) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// The picture characters of field attributes and the attribute each writes.
+constexpr std::string_view kMarks = "[{<(|~#";
+constexpr uint8_t kMarkAttributes[] = {0x40, 0x41, 0x50, 0x51, 0x60, 0x70, 0x4C};
+
 uint8_t AttributeFor(char c) {
-    switch (c) {
-        case '[':
-            return 0x40;
-        case '{':
-            return 0x41;
-        case '<':
-            return 0x50;
-        case '(':
-            return 0x51;
-        case '|':
-            return 0x60;
-        case '~':
-            return 0x70;
-        case '#':
-            return 0x4C;
-        default:
-            return 0;
-    }
+    const size_t i = kMarks.find(c);
+    return i == std::string_view::npos ? 0 : kMarkAttributes[i];
 }
 
 char Picture(uint8_t attribute) {
     if ((attribute & 0x2C) == 0x0C) return '#';
-    const uint8_t bits = attribute & 0x31;
-    switch (bits) {
-        case 0x00:
-            return '[';
-        case 0x01:
-            return '{';
-        case 0x10:
-            return '<';
-        case 0x11:
-            return '(';
-        case 0x30:
-        case 0x31:
-            return '~';
-        default:
-            return '|';
-    }
+    if ((attribute & 0x30) == 0x30) return '~';
+    for (size_t i = 0; i < 4; ++i)  // unprotected: alphanumeric or numeric, MDT or not
+        if ((kMarkAttributes[i] & 0x31) == (attribute & 0x31)) return kMarks[i];
+    return '|';
 }
 
 }  // namespace

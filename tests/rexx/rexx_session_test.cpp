@@ -14,6 +14,7 @@
 #include "keyboard/key_list.h"
 #include "keyboard/keyboard.h"
 #include "rexx_fixture.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -80,39 +81,17 @@ TEST(RexxSession, FirstLinePicksTheLanguageAndTheReturnCodeEndsIt) {
 }
 
 TEST(RexxSession, FunctionErrorsNameTheirCodeAndEndTheMacro) {
-    struct Case {
-        std::string clause;
-        std::string line;  // "" for a bare error without a text
-    } cases[] = {
-        {"x = attribute(25, 1)", "Error 1002"},
-        {"x = attribute(1)", "Error 1003"},
-        {"x = screen('a', 1)", "Error 1001"},
-        {"x = screen(1, 70, 20)", "Error 1002"},
-        {"x = getvar('nope')", "Error 1004"},
-        {"call putvar 'status', 1", "Error 1005"},
-        {"call putvar 'cursorrow', 99", "Error 1002"},
-        {"call key 'NoSuchKey'", "Error 1006"},
-        {"call wait 0", "Error 1002"},
-        {"x = session('#')", "Error 1002"},
-        {"x = onscreen('')", "Error 1002"},
-        {"x = messagebox('a', 'b', 'c')", "Error 1001"},
-        {"x = debugwindow('WIDE')", ""},
-        {"x = getvar()", ""},
-        {"x = sendfile('a', 'b', 'SIDEWAYS')", ""},
-        {"x = nosuchfunction()", "Routine not found"},
-        // Found while reading the program: named in the debug window, not only on stderr.
-        {"if then", "error 64 while reading it"},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("rexx/data/function_errors.tsv")) {
+        SCOPED_TRACE(row.where);
         RexxSession w;
-        w.Write("e.mac", "/* REXX */\n" + c.clause + "\nexit 0\n");
+        w.Write("e.mac", "/* REXX */\n" + row.cells[0] + "\nexit 0\n");
         w.Start("e");
-        ASSERT_TRUE(w.Ended()) << c.clause;
-        EXPECT_EQ(w.outcome->end, End::Error) << c.clause << "\n" << w.Lines();
-        if (!c.line.empty()) {
-            EXPECT_TRUE(w.Said(c.line)) << c.clause << "\n" << w.Lines();
+        ASSERT_TRUE(w.Ended());
+        EXPECT_EQ(w.outcome->end, End::Error) << w.Lines();
+        if (row.cells.size() > 1) {
+            EXPECT_TRUE(w.Said(row.cells[1])) << w.Lines();
         }
-        EXPECT_TRUE(w.Said("Return code from REXX is -")) << c.clause;
+        EXPECT_TRUE(w.Said("Return code from REXX is -"));
     }
 }
 
