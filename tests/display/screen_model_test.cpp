@@ -6,6 +6,7 @@
 #include "display/row_bands.h"
 #include "display/screen_model.h"
 #include "display_fixture.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -156,38 +157,23 @@ TEST(ScreenModel, LastAttributeGovernsTheStartOfTheScreen) {
 }
 
 TEST(ScreenModel, CharactersShown) {
-    struct Case {
-        const char* name;
-        uint8_t display, highlight, charset;
-        bool wang, upper, markers_cell, blink_off, blinking_text_steady;
-        uint8_t shown;
-    };
-    const Case cases[] = {
-        {"letter", 'a', 0, 0, false, false, false, false, false, 'a'},
-        {"null", 0x00, 0, 0, false, false, false, false, false, ' '},
-        {"control", 0x1F, 0, 0, false, false, false, false, false, ' '},
-        {"control with Wang", 0x1F, 0, 0, true, false, false, false, false, 0x1F},
-        {"low control with Wang", 0x0A, 0, 0, true, false, false, false, false, ' '},
-        {"upper-case", 'a', 0, 0, false, true, false, false, false, 'A'},
-        {"upper-case accented", 0xE4, 0, 0, false, true, false, false, false, 0xC4},
-        {"upper-case leaves DUP", 0x8E, 0, 0, false, true, false, false, false, 0x8E},
-        {"upper-case leaves GE bytes", 0x61, 0, kGraphicEscapeSet, false, true, false, false, false, 0x61},
-        {"blink off phase", 'x', hl::Blink, 0, false, false, false, true, false, ' '},
-        {"blink on phase", 'x', hl::Blink, 0, false, false, false, false, false, 'x'},
-        {"blinking text turned off", 'x', hl::Blink, 0, false, false, false, true, true, 'x'},
-        {"attribute marker", 'x', 0, 0, false, false, true, false, false, '.'},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/characters_shown.tsv")) {
+        const std::string options = " " + row.cells.at(2) + " ";
+        const auto has = [&](const char* o) {
+            return options.find(" " + std::string(o) + " ") != std::string::npos;
+        };
         DisplaySession d;
-        d.s.settings.Wang = c.wang;
-        d.s.record.SetNumber(field::AllUpperCase, c.upper);
-        d.s.record.SetNumber(field::BlinkingText, c.blinking_text_steady ? 1 : 0);
-        d.Text(5, std::string(1, char(c.display)), 0, c.highlight, c.charset);
-        if (c.markers_cell) d.Field(5, 0);
+        d.s.settings.Wang = has("wang");
+        d.s.record.SetNumber(field::AllUpperCase, has("upper"));
+        d.s.record.SetNumber(field::BlinkingText, has("steady"));
+        d.Text(5, std::string(1, char(std::stoi(row.cells[1], nullptr, 16))), 0, has("blink") ? hl::Blink : 0,
+               has("ge") ? kGraphicEscapeSet : 0);
+        if (has("markers")) d.Field(5, 0);
         FieldState field;
         const CellLook look =
-            ResolveCell(d.s.ps, 5, field, MakeRenderOptions(d.s, c.blink_off, c.markers_cell));
-        EXPECT_EQ(look.character, c.shown) << c.name;
+            ResolveCell(d.s.ps, 5, field, MakeRenderOptions(d.s, has("blink_off"), has("markers")));
+        EXPECT_EQ(look.character, std::stoi(row.cells.at(3), nullptr, 16))
+            << row.where << " " << row.cells[0];
     }
 }
 
