@@ -2,6 +2,8 @@
 // and the bands of rows a change repaints.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "display/palette.h"
 #include "display/row_bands.h"
 #include "display/screen_model.h"
@@ -189,23 +191,15 @@ TEST(ScreenModel, RunsSplitOnColourHighlightAndCharacterSet) {
     RowLook row;
     FieldState field;
     ResolveRow(d.s.ps, 0, field, MakeRenderOptions(d.s, false, false), row);
-    struct Expect {
-        uint16_t column, length;
-        uint8_t colour, highlight, charset;
-    };
-    const Expect expected[] = {{0, 4, kDefault, 0, 0},
-                               {4, 3, kRed, 0, 0},
-                               {7, 3, kRed, hl::Underscore, 0},
-                               {10, 3, kRed, hl::Underscore, kGraphicEscapeSet},
-                               {13, 7, kRed, 0, 0}};
-    ASSERT_EQ(row.runs.size(), std::size(expected));
-    for (size_t i = 0; i < std::size(expected); ++i) {
-        EXPECT_EQ(row.runs[i].column, expected[i].column) << i;
-        EXPECT_EQ(row.runs[i].length, expected[i].length) << i;
-        EXPECT_EQ(row.runs[i].colour, expected[i].colour) << i;
-        EXPECT_EQ(row.runs[i].highlight, expected[i].highlight) << i;
-        EXPECT_EQ(row.runs[i].charset, expected[i].charset) << i;
+    // Each run as "column+length colour/highlight/charset", in hex.
+    std::string runs;
+    char run[32];
+    for (const TextRun& r : row.runs) {
+        std::snprintf(run, sizeof run, "%u+%u %02X/%02X/%02X ", r.column, r.length, r.colour, r.highlight,
+                      r.charset);
+        runs += run;
     }
+    EXPECT_EQ(runs, "0+4 04/00/00 4+3 02/00/00 7+3 02/04/00 10+3 02/04/F1 13+7 02/00/00 ");
     EXPECT_EQ(row.attribute_columns, std::vector<uint16_t>{13});
     // The field carries on into the next row.
     EXPECT_EQ(field.colour, kRed);
