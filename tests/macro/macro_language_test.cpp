@@ -86,23 +86,16 @@ TEST(MacroLanguage, CaseFile) {
             continue;
         }
         EXPECT_EQ(m.outcome.end, MacroOutcome::End::Finished) << m.LastMessage();
-        std::string rest;
-        std::getline(expect >> std::ws, rest);
-        MacroValue want;
-        if (rest[0] == '"') {
-            const size_t close = rest.rfind('"');
-            want = MacroValue::Text(Unescape(rest.substr(1, close - 1)));
-            rest = rest.substr(close + 1);
-        } else {
-            std::istringstream n(rest);
-            int32_t v = 0;
-            n >> v;
-            want = MacroValue::Number(v);
-            std::getline(n, rest);
-        }
-        EXPECT_EQ(m.Var(word), want);
+        std::string want;
+        std::getline(expect >> std::ws, want);
         int exit_code = 0;
-        if (std::istringstream tail(rest); tail >> word) tail >> exit_code;
+        if (const size_t exit = want.rfind(" exit "); exit != std::string::npos && want.back() != '"') {
+            exit_code = std::stoi(want.substr(exit + 6));
+            want.resize(exit);
+        }
+        std::ostringstream got;  // a number as it is, a text in double quotes
+        PrintTo(m.Var(word), &got);
+        EXPECT_EQ(got.str(), Unescape(want));
         EXPECT_EQ(m.outcome.exit_code, exit_code);
     }
     EXPECT_GT(cases, 100) << "the case file was cut short";
