@@ -82,18 +82,6 @@ TEST(Dispatcher, ScreenModeTransferIsDetectedAndItsRecordsOffered) {
     EXPECT_EQ(transfer.fields, std::vector<std::string>{"0005D00000"});
 }
 
-TEST(Dispatcher, CaptureBufferHoldsTheFirstRecordWholeAndTheRestWithoutCommandAndWcc) {
-    Harness h(24, 80);
-    h.Host("F5C3 C1C2");
-    h.Host("F1C2 C3");
-    h.Host("F1C2");  // under three bytes: not captured
-    EXPECT_EQ(test::ToHex(h.session->ds.capture), "F5C3C1C2C3");
-    ASSERT_EQ(SendAidKey(*h.session, 3), AidKeyResult::Sent);
-    EXPECT_TRUE(h.session->ds.capture.empty());
-    h.Host("F1C2 C4");
-    EXPECT_EQ(test::ToHex(h.session->ds.capture), "F1C2C4");
-}
-
 class WccPrinting : public testing::Test {
   protected:
     void SetUp() override {
