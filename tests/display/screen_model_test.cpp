@@ -73,38 +73,24 @@ TEST(Palette, ColourTag) {
     }
 }
 
-// One field of 9 cells on a 4 x 10 screen; the table sets the field and the cells' own planes.
+// One field of 9 cells on a 4 x 10 screen: data/cell_looks.tsv sets the field and the cells.
 TEST(ScreenModel, ColourAndHighlightResolution) {
-    struct Case {
-        const char* name;
-        uint8_t field_colour, field_highlight, cell_colour, cell_highlight;
-        uint8_t colour, highlight;  // expected
-    };
-    const Case cases[] = {
-        {"field colour", kRed, 0, 0, 0, kRed, 0},
-        {"no colour anywhere", 0, 0, 0, 0, kDefault, 0},
-        {"cell colour wins", kRed, 0, kYellow, 0, kYellow, 0},
-        {"field blink", 0, hl::Blink, 0, 0, kDefault, hl::Blink},
-        {"field reverse", kTurquoise, hl::Reverse, 0, 0, kTurquoise, hl::Reverse},
-        {"field underscore", 0, hl::Underscore, 0, 0, kDefault, hl::Underscore},
-        {"cell highlight wins", 0, hl::Reverse, 0, hl::Underscore, kDefault, hl::Underscore},
-        {"extended colour flag draws nothing", kRed, hl::FieldColour, 0, 0, kRed, 0},
-        {"find mark on the cell", 0, 0, 0, hl::FindMark, kDefault, hl::FindMark},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/cell_looks.tsv")) {
+        const auto byte = [&](size_t i) { return uint8_t(std::stoul(row.cells.at(i), nullptr, 16)); };
+        const std::string name = row.where + " " + row.cells[0];
         DisplaySession d;
-        d.Field(0, 0, c.field_colour, c.field_highlight);
-        d.Text(1, "ABCDEFGHI", c.cell_colour, c.cell_highlight);
+        d.Field(0, 0, byte(1), byte(2));
+        d.Text(1, "ABCDEFGHI", byte(3), byte(4));
         const RenderOptions o = MakeRenderOptions(d.s, false, false);
         FieldState field;
         const CellLook attr = ResolveCell(d.s.ps, 0, field, o);
-        EXPECT_TRUE(attr.attribute) << c.name;
-        EXPECT_EQ(attr.highlight, 0) << c.name;  // the attribute itself is a plain blank
-        EXPECT_EQ(attr.character, ' ') << c.name;
+        EXPECT_TRUE(attr.attribute) << name;
+        EXPECT_EQ(attr.highlight, 0) << name;  // the attribute itself is a plain blank
+        EXPECT_EQ(attr.character, ' ') << name;
         const CellLook cell = ResolveCell(d.s.ps, 5, field, o);
-        EXPECT_EQ(cell.colour, c.colour) << c.name;
-        EXPECT_EQ(cell.highlight, c.highlight) << c.name;
-        EXPECT_EQ(cell.character, 'E') << c.name;
+        EXPECT_EQ(cell.colour, byte(5)) << name;
+        EXPECT_EQ(cell.highlight, byte(6)) << name;
+        EXPECT_EQ(cell.character, 'E') << name;
     }
 }
 
@@ -205,25 +191,23 @@ TEST(ScreenModel, RunsSplitOnColourHighlightAndCharacterSet) {
     EXPECT_EQ(field.colour, kRed);
 }
 
+// Each band as "first+count".
+std::string Bands(const std::vector<RowBand>& bands) {
+    std::string out;
+    for (const RowBand& b : bands)
+        out += (out.empty() ? "" : " ") + std::to_string(b.first_row) + "+" + std::to_string(b.row_count);
+    return out;
+}
+
 TEST(RowBands, ChangedRowsBecomeMergedTwoRowBands) {
-    struct Case {
-        const char* name;
-        std::vector<uint32_t> changed_rows;
-        std::vector<RowBand> bands;
+    const std::pair<std::vector<uint32_t>, const char*> cases[] = {
+        {{}, ""}, {{3}, "3+2"}, {{9}, "9+1"}, {{0, 1}, "0+3"}, {{2, 4}, "2+4"}, {{0, 5}, "0+2 5+2"},
     };
-    const Case cases[] = {
-        {"nothing", {}, {}},
-        {"one row", {3}, {{3, 2}}},
-        {"last row", {9}, {{9, 1}}},
-        {"neighbours merge", {0, 1}, {{0, 3}}},
-        {"gap of one row merges", {2, 4}, {{2, 4}}},
-        {"apart", {0, 5}, {{0, 2}, {5, 2}}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [changed_rows, bands] : cases) {
         DisplaySession d(10, 8);
-        for (uint32_t r : c.changed_rows) d.s.ps.MarkChanged(r * 8 + 7);
-        EXPECT_EQ(TakeChangedRowBands(d.s.ps), c.bands) << c.name;
-        EXPECT_TRUE(TakeChangedRowBands(d.s.ps).empty()) << c.name;  // the map was cleared
+        for (uint32_t r : changed_rows) d.s.ps.MarkChanged(r * 8 + 7);
+        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), bands);
+        EXPECT_TRUE(TakeChangedRowBands(d.s.ps).empty()) << bands;  // the map was cleared
     }
 }
 
@@ -233,15 +217,15 @@ TEST(RowBands, AFieldWhoseAttributeChangesIsRepaintedToItsEnd) {
         const char* name;
         uint32_t at;  // the attribute position changed
         uint8_t attribute, colour;
-        std::vector<RowBand> bands;
+        const char* bands;
     };
     const Case cases[] = {
-        {"made non-display", 8, fa::NonDisplay, 0, {{1, 6}}},
-        {"given a colour", 8, 0, 0x02, {{1, 6}}},
-        {"only its MDT set", 8, fa::Mdt, 0, {{1, 2}}},
-        {"the last field wraps to the first row", 48, fa::NonDisplay, 0, {{0, 2}, {6, 4}}},
-        {"a new field inside another", 24, fa::NonDisplay, 0, {{3, 4}}},
-        {"a field ended by a character", 48, 0xFF, 0, {{0, 2}, {6, 4}}},
+        {"made non-display", 8, fa::NonDisplay, 0, "1+6"},
+        {"given a colour", 8, 0, 0x02, "1+6"},
+        {"only its MDT set", 8, fa::Mdt, 0, "1+2"},
+        {"the last field wraps to the first row", 48, fa::NonDisplay, 0, "0+2 6+4"},
+        {"a new field inside another", 24, fa::NonDisplay, 0, "3+4"},
+        {"a field ended by a character", 48, 0xFF, 0, "0+2 6+4"},
     };
     for (const Case& c : cases) {
         DisplaySession d(10, 8);
@@ -253,9 +237,9 @@ TEST(RowBands, AFieldWhoseAttributeChangesIsRepaintedToItsEnd) {
         else
             d.Field(c.at, c.attribute, c.colour);
         d.s.ps.MarkChanged(c.at);
-        EXPECT_EQ(TakeChangedRowBands(d.s.ps), c.bands) << c.name;
+        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), c.bands) << c.name;
         d.s.ps.MarkChanged(c.at);
-        EXPECT_EQ(TakeChangedRowBands(d.s.ps), (std::vector<RowBand>{{c.at / 8, 2}}))
+        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), std::to_string(c.at / 8) + "+2")
             << c.name << ": a second change with the same look is the cell's alone";
     }
 }
