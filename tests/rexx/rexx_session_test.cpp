@@ -268,15 +268,10 @@ TEST(RexxSession, NoProgramRunsForAnUnknownFunctionNorForAHostMacro) {
     EXPECT_EQ(w.outcome->end, End::Error);
     EXPECT_TRUE(w.Said("Routine not found")) << w.Lines();
 
-    w.outcome.reset();
+    // A host's macro file starts as the host's: refused.
     w.Write("h.mac", "/* REXX */\nsay winexec('orkanmarker')\n");
     w.session().hooks.macros->StartHostMacroFile("h");
     ASSERT_TRUE(w.Said("Error 1020")) << w.Lines();
-    ASSERT_TRUE(w.loop.RunUntil([&] { return w.rexx().RunningTasks() == 0; }, 10s));
-    // The interpreter's own ways out are closed to a host's macro too.
-    w.Write("hs.mac", "/* REXX */\naddress system 'orkanmarker'\nsay 'after' rc\n");
-    w.session().hooks.macros->StartHostMacroFile("hs");
-    w.Settle(50ms);
     ASSERT_TRUE(w.loop.RunUntil([&] { return w.rexx().RunningTasks() == 0; }, 10s));
     w.Settle(100ms);
     EXPECT_FALSE(fs::exists(marker));
