@@ -45,25 +45,12 @@ TEST(LinuxKeymap, EveryKeyOfAFullKeyboardHasItsOwnNumber) {
 }
 
 TEST(LinuxKeymap, WindowsKeyDataWords) {
-    struct Case {
-        uint16_t evdev;
-        bool num_lock, shift;
-        uint8_t vk;
-        uint32_t data;
-    };
-    const Case cases[] = {
-        {1, false, false, 0x1B, 0x00010001},   {102, false, false, 0x24, 0x01470001},
-        {71, false, false, 0x24, 0x00470001},  {71, true, false, 0x67, 0x00470001},
-        {71, true, true, 0x24, 0x00470001},    {96, false, false, 0x0D, 0x011C0001},
-        {54, false, false, 0x10, 0x00360001},  {97, false, false, 0x11, 0x011D0001},
-        {69, false, false, 0x90, 0x01450001},  {86, false, false, 0xE2, 0x00560001},
-        {194, false, false, 0x87, 0x00760001},
-    };
-    for (const Case& c : cases) {
-        const auto e = Map(c.evdev, true, {c.shift, false, false, false}, c.num_lock);
-        ASSERT_TRUE(e) << c.evdev;
-        EXPECT_EQ(e->virtual_key, c.vk) << c.evdev;
-        EXPECT_EQ(e->key_data, c.data) << c.evdev;
+    for (const test::TableRow& row : test::ReadTableRows("keyboard/data/key_data_words.tsv")) {
+        const auto e = Map(uint16_t(std::stoi(row.cells.at(0))), true,
+                           {row.cells.at(2) == "1", false, false, false}, row.cells.at(1) == "1");
+        ASSERT_TRUE(e) << row.where;
+        EXPECT_EQ(e->virtual_key, std::stoul(row.cells.at(3), nullptr, 16)) << row.where;
+        EXPECT_EQ(e->key_data, std::stoul(row.cells.at(4), nullptr, 16)) << row.where;
     }
 }
 
