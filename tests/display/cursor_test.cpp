@@ -3,6 +3,7 @@
 
 #include "display/cursor.h"
 #include "display/wheel_steps.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -10,34 +11,14 @@ namespace {
 constexpr PixelRect kCell{90, 40, 9, 16};  // column 10, row 2 of 9 x 16 cells
 
 TEST(Cursor, BarSizesAndRulerShifts) {
-    struct Case {
-        const char* name;
-        CursorShape shape;
-        uint8_t size, ruler;
-        bool fix;
-        PixelRect bar;
-    };
-    using enum CursorShape;
-    const Case cases[] = {
-        {"horizontal 0", Horizontal, 0, 0, false, {90, 55, 9, 1}},
-        {"horizontal 2", Horizontal, 2, 0, false, {90, 53, 9, 3}},
-        {"horizontal 3: an eighth", Horizontal, 3, 0, false, {90, 54, 9, 2}},
-        {"horizontal 5: half", Horizontal, 5, 0, false, {90, 48, 9, 8}},
-        {"horizontal 6: the whole cell", Horizontal, 6, 0, false, {90, 40, 9, 16}},
-        {"vertical 0", Vertical, 0, 0, false, {90, 40, 1, 16}},
-        {"vertical 3: at least a pixel", Vertical, 3, 0, false, {90, 40, 1, 16}},
-        {"vertical 4: a quarter", Vertical, 4, 0, false, {90, 40, 2, 16}},
-        {"vertical 6: the whole cell", Vertical, 6, 0, false, {90, 40, 9, 16}},
-        {"horizontal 3, ruler 3", Horizontal, 3, 3, false, {91, 53, 8, 2}},
-        {"horizontal 6, ruler 3", Horizontal, 6, 3, false, {91, 40, 8, 15}},
-        {"vertical 3, ruler 3", Vertical, 3, 3, false, {91, 40, 1, 15}},
-        {"vertical 6, ruler 3", Vertical, 6, 3, false, {91, 40, 8, 15}},
-        {"horizontal ruler only", Horizontal, 0, 1, false, {90, 54, 9, 1}},
-        {"vertical ruler only", Horizontal, 0, 2, false, {91, 55, 8, 1}},
-        {"TestRulerFix keeps the bottom", Horizontal, 0, 3, true, {91, 55, 8, 1}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(CursorBar(kCell, {c.shape, c.size, 0}, c.ruler, c.fix), c.bar) << c.name;
+    for (const test::TableRow& row : test::ReadTableRows("display/data/cursor_bars.tsv")) {
+        const auto n = [&](size_t i) { return std::stoi(row.cells.at(i)); };
+        const CursorShape shape =
+            row.cells.at(1) == "Vertical" ? CursorShape::Vertical : CursorShape::Horizontal;
+        EXPECT_EQ(CursorBar(kCell, {shape, uint8_t(n(2)), 0}, uint8_t(n(3)), n(4) == 1),
+                  (PixelRect{n(5), n(6), n(7), n(8)}))
+            << row.where << " " << row.cells[0];
+    }
 }
 
 TEST(Cursor, RulersCrossTheScreenThroughTheCursorCell) {

@@ -1,39 +1,29 @@
 // Cell sizes for a window, font steps at their limits, placement and the sizes kept per mode.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "display/font_choice.h"
 #include "display/screen_layout.h"
 #include "display_fixture.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
 
 TEST(ScreenLayout, FontStepsStopAtTheLimits) {
-    struct Case {
-        const char* name;
-        CellSize from;
-        FontStep step;
-        std::optional<CellSize> to;
+    const std::string steps[] = {"Smaller", "Larger", "Narrower", "Wider", "Shorter", "Taller"};
+    const auto cell = [](const std::string& text) -> std::optional<CellSize> {
+        if (text == "none") return std::nullopt;
+        return CellSize{std::stoi(text), std::stoi(text.substr(text.find(' ')))};
     };
-    using enum FontStep;
-    const Case cases[] = {
-        {"smaller", {6, 8}, Smaller, CellSize{5, 7}},
-        {"smaller to the minimum width", {5, 8}, Smaller, std::nullopt},
-        {"smaller to the minimum height", {8, 7}, Smaller, std::nullopt},
-        {"larger", {10, 20}, Larger, CellSize{11, 21}},
-        {"larger past the maximum width", {40, 20}, Larger, std::nullopt},
-        {"larger checks only the width", {20, 60}, Larger, CellSize{21, 61}},
-        {"narrower", {10, 20}, Narrower, CellSize{9, 20}},
-        {"narrower to the minimum", {5, 20}, Narrower, std::nullopt},
-        {"wider to the maximum", {39, 20}, Wider, CellSize{40, 20}},
-        {"wider past the maximum", {40, 20}, Wider, std::nullopt},
-        {"shorter", {10, 20}, Shorter, CellSize{10, 19}},
-        {"shorter to the minimum", {10, 7}, Shorter, std::nullopt},
-        {"taller to the maximum", {10, 59}, Taller, CellSize{10, 60}},
-        {"taller past the maximum", {10, 60}, Taller, std::nullopt},
-    };
-    const FontLimits limits;  // 4, 6, 40, 60
-    for (const Case& c : cases) EXPECT_EQ(StepFont(c.from, c.step, limits), c.to) << c.name;
+    const FontLimits limits;
+    for (const test::TableRow& row : test::ReadTableRows("display/data/font_steps.tsv")) {
+        const auto step = std::find(std::begin(steps), std::end(steps), row.cells.at(2));
+        ASSERT_NE(step, std::end(steps)) << row.where;
+        EXPECT_EQ(StepFont(*cell(row.cells.at(1)), FontStep(step - steps), limits), cell(row.cells.at(3)))
+            << row.where << " " << row.cells[0];
+    }
 }
 
 TEST(ScreenLayout, CellSizesForAWindow) {

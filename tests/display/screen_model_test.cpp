@@ -2,10 +2,13 @@
 // and the bands of rows a change repaints.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "display/palette.h"
 #include "display/row_bands.h"
 #include "display/screen_model.h"
 #include "display_fixture.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -70,38 +73,24 @@ TEST(Palette, ColourTag) {
     }
 }
 
-// One field of 9 cells on a 4 x 10 screen; the table sets the field and the cells' own planes.
+// One field of 9 cells on a 4 x 10 screen: data/cell_looks.tsv sets the field and the cells.
 TEST(ScreenModel, ColourAndHighlightResolution) {
-    struct Case {
-        const char* name;
-        uint8_t field_colour, field_highlight, cell_colour, cell_highlight;
-        uint8_t colour, highlight;  // expected
-    };
-    const Case cases[] = {
-        {"field colour", kRed, 0, 0, 0, kRed, 0},
-        {"no colour anywhere", 0, 0, 0, 0, kDefault, 0},
-        {"cell colour wins", kRed, 0, kYellow, 0, kYellow, 0},
-        {"field blink", 0, hl::Blink, 0, 0, kDefault, hl::Blink},
-        {"field reverse", kTurquoise, hl::Reverse, 0, 0, kTurquoise, hl::Reverse},
-        {"field underscore", 0, hl::Underscore, 0, 0, kDefault, hl::Underscore},
-        {"cell highlight wins", 0, hl::Reverse, 0, hl::Underscore, kDefault, hl::Underscore},
-        {"extended colour flag draws nothing", kRed, hl::FieldColour, 0, 0, kRed, 0},
-        {"find mark on the cell", 0, 0, 0, hl::FindMark, kDefault, hl::FindMark},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/cell_looks.tsv")) {
+        const auto byte = [&](size_t i) { return uint8_t(std::stoul(row.cells.at(i), nullptr, 16)); };
+        const std::string name = row.where + " " + row.cells[0];
         DisplaySession d;
-        d.Field(0, 0, c.field_colour, c.field_highlight);
-        d.Text(1, "ABCDEFGHI", c.cell_colour, c.cell_highlight);
+        d.Field(0, 0, byte(1), byte(2));
+        d.Text(1, "ABCDEFGHI", byte(3), byte(4));
         const RenderOptions o = MakeRenderOptions(d.s, false, false);
         FieldState field;
         const CellLook attr = ResolveCell(d.s.ps, 0, field, o);
-        EXPECT_TRUE(attr.attribute) << c.name;
-        EXPECT_EQ(attr.highlight, 0) << c.name;  // the attribute itself is a plain blank
-        EXPECT_EQ(attr.character, ' ') << c.name;
+        EXPECT_TRUE(attr.attribute) << name;
+        EXPECT_EQ(attr.highlight, 0) << name;  // the attribute itself is a plain blank
+        EXPECT_EQ(attr.character, ' ') << name;
         const CellLook cell = ResolveCell(d.s.ps, 5, field, o);
-        EXPECT_EQ(cell.colour, c.colour) << c.name;
-        EXPECT_EQ(cell.highlight, c.highlight) << c.name;
-        EXPECT_EQ(cell.character, 'E') << c.name;
+        EXPECT_EQ(cell.colour, byte(5)) << name;
+        EXPECT_EQ(cell.highlight, byte(6)) << name;
+        EXPECT_EQ(cell.character, 'E') << name;
     }
 }
 
@@ -156,38 +145,23 @@ TEST(ScreenModel, LastAttributeGovernsTheStartOfTheScreen) {
 }
 
 TEST(ScreenModel, CharactersShown) {
-    struct Case {
-        const char* name;
-        uint8_t display, highlight, charset;
-        bool wang, upper, markers_cell, blink_off, blinking_text_steady;
-        uint8_t shown;
-    };
-    const Case cases[] = {
-        {"letter", 'a', 0, 0, false, false, false, false, false, 'a'},
-        {"null", 0x00, 0, 0, false, false, false, false, false, ' '},
-        {"control", 0x1F, 0, 0, false, false, false, false, false, ' '},
-        {"control with Wang", 0x1F, 0, 0, true, false, false, false, false, 0x1F},
-        {"low control with Wang", 0x0A, 0, 0, true, false, false, false, false, ' '},
-        {"upper-case", 'a', 0, 0, false, true, false, false, false, 'A'},
-        {"upper-case accented", 0xE4, 0, 0, false, true, false, false, false, 0xC4},
-        {"upper-case leaves DUP", 0x8E, 0, 0, false, true, false, false, false, 0x8E},
-        {"upper-case leaves GE bytes", 0x61, 0, kGraphicEscapeSet, false, true, false, false, false, 0x61},
-        {"blink off phase", 'x', hl::Blink, 0, false, false, false, true, false, ' '},
-        {"blink on phase", 'x', hl::Blink, 0, false, false, false, false, false, 'x'},
-        {"blinking text turned off", 'x', hl::Blink, 0, false, false, false, true, true, 'x'},
-        {"attribute marker", 'x', 0, 0, false, false, true, false, false, '.'},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/characters_shown.tsv")) {
+        const std::string options = " " + row.cells.at(2) + " ";
+        const auto has = [&](const char* o) {
+            return options.find(" " + std::string(o) + " ") != std::string::npos;
+        };
         DisplaySession d;
-        d.s.settings.Wang = c.wang;
-        d.s.record.SetNumber(field::AllUpperCase, c.upper);
-        d.s.record.SetNumber(field::BlinkingText, c.blinking_text_steady ? 1 : 0);
-        d.Text(5, std::string(1, char(c.display)), 0, c.highlight, c.charset);
-        if (c.markers_cell) d.Field(5, 0);
+        d.s.settings.Wang = has("wang");
+        d.s.record.SetNumber(field::AllUpperCase, has("upper"));
+        d.s.record.SetNumber(field::BlinkingText, has("steady"));
+        d.Text(5, std::string(1, char(std::stoi(row.cells[1], nullptr, 16))), 0, has("blink") ? hl::Blink : 0,
+               has("ge") ? kGraphicEscapeSet : 0);
+        if (has("markers")) d.Field(5, 0);
         FieldState field;
         const CellLook look =
-            ResolveCell(d.s.ps, 5, field, MakeRenderOptions(d.s, c.blink_off, c.markers_cell));
-        EXPECT_EQ(look.character, c.shown) << c.name;
+            ResolveCell(d.s.ps, 5, field, MakeRenderOptions(d.s, has("blink_off"), has("markers")));
+        EXPECT_EQ(look.character, std::stoi(row.cells.at(3), nullptr, 16))
+            << row.where << " " << row.cells[0];
     }
 }
 
@@ -203,47 +177,37 @@ TEST(ScreenModel, RunsSplitOnColourHighlightAndCharacterSet) {
     RowLook row;
     FieldState field;
     ResolveRow(d.s.ps, 0, field, MakeRenderOptions(d.s, false, false), row);
-    struct Expect {
-        uint16_t column, length;
-        uint8_t colour, highlight, charset;
-    };
-    const Expect expected[] = {{0, 4, kDefault, 0, 0},
-                               {4, 3, kRed, 0, 0},
-                               {7, 3, kRed, hl::Underscore, 0},
-                               {10, 3, kRed, hl::Underscore, kGraphicEscapeSet},
-                               {13, 7, kRed, 0, 0}};
-    ASSERT_EQ(row.runs.size(), std::size(expected));
-    for (size_t i = 0; i < std::size(expected); ++i) {
-        EXPECT_EQ(row.runs[i].column, expected[i].column) << i;
-        EXPECT_EQ(row.runs[i].length, expected[i].length) << i;
-        EXPECT_EQ(row.runs[i].colour, expected[i].colour) << i;
-        EXPECT_EQ(row.runs[i].highlight, expected[i].highlight) << i;
-        EXPECT_EQ(row.runs[i].charset, expected[i].charset) << i;
+    // Each run as "column+length colour/highlight/charset", in hex.
+    std::string runs;
+    char run[32];
+    for (const TextRun& r : row.runs) {
+        std::snprintf(run, sizeof run, "%u+%u %02X/%02X/%02X ", r.column, r.length, r.colour, r.highlight,
+                      r.charset);
+        runs += run;
     }
+    EXPECT_EQ(runs, "0+4 04/00/00 4+3 02/00/00 7+3 02/04/00 10+3 02/04/F1 13+7 02/00/00 ");
     EXPECT_EQ(row.attribute_columns, std::vector<uint16_t>{13});
     // The field carries on into the next row.
     EXPECT_EQ(field.colour, kRed);
 }
 
+// Each band as "first+count".
+std::string Bands(const std::vector<RowBand>& bands) {
+    std::string out;
+    for (const RowBand& b : bands)
+        out += (out.empty() ? "" : " ") + std::to_string(b.first_row) + "+" + std::to_string(b.row_count);
+    return out;
+}
+
 TEST(RowBands, ChangedRowsBecomeMergedTwoRowBands) {
-    struct Case {
-        const char* name;
-        std::vector<uint32_t> changed_rows;
-        std::vector<RowBand> bands;
+    const std::pair<std::vector<uint32_t>, const char*> cases[] = {
+        {{}, ""}, {{3}, "3+2"}, {{9}, "9+1"}, {{0, 1}, "0+3"}, {{2, 4}, "2+4"}, {{0, 5}, "0+2 5+2"},
     };
-    const Case cases[] = {
-        {"nothing", {}, {}},
-        {"one row", {3}, {{3, 2}}},
-        {"last row", {9}, {{9, 1}}},
-        {"neighbours merge", {0, 1}, {{0, 3}}},
-        {"gap of one row merges", {2, 4}, {{2, 4}}},
-        {"apart", {0, 5}, {{0, 2}, {5, 2}}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [changed_rows, bands] : cases) {
         DisplaySession d(10, 8);
-        for (uint32_t r : c.changed_rows) d.s.ps.MarkChanged(r * 8 + 7);
-        EXPECT_EQ(TakeChangedRowBands(d.s.ps), c.bands) << c.name;
-        EXPECT_TRUE(TakeChangedRowBands(d.s.ps).empty()) << c.name;  // the map was cleared
+        for (uint32_t r : changed_rows) d.s.ps.MarkChanged(r * 8 + 7);
+        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), bands);
+        EXPECT_TRUE(TakeChangedRowBands(d.s.ps).empty()) << bands;  // the map was cleared
     }
 }
 
@@ -253,15 +217,15 @@ TEST(RowBands, AFieldWhoseAttributeChangesIsRepaintedToItsEnd) {
         const char* name;
         uint32_t at;  // the attribute position changed
         uint8_t attribute, colour;
-        std::vector<RowBand> bands;
+        const char* bands;
     };
     const Case cases[] = {
-        {"made non-display", 8, fa::NonDisplay, 0, {{1, 6}}},
-        {"given a colour", 8, 0, 0x02, {{1, 6}}},
-        {"only its MDT set", 8, fa::Mdt, 0, {{1, 2}}},
-        {"the last field wraps to the first row", 48, fa::NonDisplay, 0, {{0, 2}, {6, 4}}},
-        {"a new field inside another", 24, fa::NonDisplay, 0, {{3, 4}}},
-        {"a field ended by a character", 48, 0xFF, 0, {{0, 2}, {6, 4}}},
+        {"made non-display", 8, fa::NonDisplay, 0, "1+6"},
+        {"given a colour", 8, 0, 0x02, "1+6"},
+        {"only its MDT set", 8, fa::Mdt, 0, "1+2"},
+        {"the last field wraps to the first row", 48, fa::NonDisplay, 0, "0+2 6+4"},
+        {"a new field inside another", 24, fa::NonDisplay, 0, "3+4"},
+        {"a field ended by a character", 48, 0xFF, 0, "0+2 6+4"},
     };
     for (const Case& c : cases) {
         DisplaySession d(10, 8);
@@ -273,9 +237,9 @@ TEST(RowBands, AFieldWhoseAttributeChangesIsRepaintedToItsEnd) {
         else
             d.Field(c.at, c.attribute, c.colour);
         d.s.ps.MarkChanged(c.at);
-        EXPECT_EQ(TakeChangedRowBands(d.s.ps), c.bands) << c.name;
+        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), c.bands) << c.name;
         d.s.ps.MarkChanged(c.at);
-        EXPECT_EQ(TakeChangedRowBands(d.s.ps), (std::vector<RowBand>{{c.at / 8, 2}}))
+        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), std::to_string(c.at / 8) + "+2")
             << c.name << ": a second change with the same look is the cell's alone";
     }
 }

@@ -10,27 +10,14 @@
 namespace orkan {
 namespace {
 
+// The field attribute of a marker character, 0xFF for a character that is no marker.
 uint8_t MarkerAttribute(char c) {
-    switch (c) {
-        case '@':
-            return fa::Protected;
-        case '%':
-            return fa::Protected | fa::Intensified;
-        case '^':
-            return fa::Autoskip;
-        case '_':
-            return 0;
-        case '#':
-            return fa::Numeric;
-        case '*':
-            return fa::Intensified;
-        case '~':
-            return fa::NonDisplay;
-        case '!':
-            return fa::Protected | fa::NonDisplay;
-        default:
-            return 0xFF;
-    }
+    constexpr std::string_view kMarkers = "@%^_#*~!";
+    const uint8_t attributes[] = {
+        fa::Protected,  fa::Protected | fa::Intensified, fa::Autoskip, 0, fa::Numeric, fa::Intensified,
+        fa::NonDisplay, fa::Protected | fa::NonDisplay};
+    const size_t i = kMarkers.find(c);
+    return i == std::string_view::npos ? 0xFF : attributes[i];
 }
 
 std::string TrimRight(std::string s) {

@@ -6,6 +6,7 @@
 #include "display/status_line.h"
 #include "display_fixture.h"
 #include "keyboard/keyboard_state.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -137,53 +138,25 @@ TEST(StatusLine, SelectionSizeInAnyDirection) {
     EXPECT_EQ(PositionText(d.s), "24,80");
 }
 
-// ISPF panels: the name at the second character of row 2 (or row 0), the first shown column
-// right-aligned on the name row (or at column 72 of row 2 in the browser).
+// ISPF panels: where the data column is shown instead of the cursor's (data/ispf_columns.txt).
 TEST(StatusLine, IspfDataColumn) {
-    struct Case {
-        const char* name;
-        uint32_t columns;
-        std::vector<std::pair<uint32_t, std::string>> rows;  // row, text from column 0
-        uint32_t cursor_row, cursor_column;
-        std::string expected;
-    };
-    const std::string edit80 =
-        " EDIT       USER.CLIST(X) - 01.00                           Columns 00011 00082";
-    const std::string browse80 =
-        " BROWSE    USER.DATA                                  Line 00000000 Col 021 100  ";
-    const std::string divider = " .  .  .  .                                 ";
-    const Case cases[] = {
-        {"editor, classic layout", 80, {{2, edit80}}, 10, 8, "11/11"},
-        {"editor, data column follows the cursor", 80, {{2, edit80}}, 10, 20, "11/23"},
-        {"editor, cursor in the line numbers", 80, {{2, edit80}}, 10, 5, "11,6"},
-        {"editor, cursor too high", 80, {{2, edit80}}, 3, 20, "4,21"},
-        {"editor named on row 0", 80, {{0, " ISREDDE2" + edit80.substr(9)}}, 3, 9, "4/12"},
-        {"view", 80, {{2, " VIEW" + edit80.substr(5)}}, 6, 8, "7/11"},
-        {"word must stand alone", 80, {{2, " EDITOR" + edit80.substr(7)}}, 6, 8, "7,9"},
-        {"number 0 is not a column", 80, {{2, edit80.substr(0, 68) + "00000 00072"}}, 6, 8, "7,9"},
-        {"browser, classic layout", 80, {{2, browse80}}, 8, 1, "9/21"},
-        {"browser, row 0 layout", 80, {{0, " ISRBROBA" + edit80.substr(9)}}, 3, 4, "4/14"},
-        {"split screen: lower panel", 80, {{2, edit80}, {10, divider}, {13, edit80}}, 16, 10, "17/13"},
-        {"split screen: too close to the divider",
-         80,
-         {{2, edit80}, {10, divider}, {13, edit80}},
-         13,
-         10,
-         "14,11"},
-        {"132 columns",
-         132,
-         {{2, edit80.substr(0, 56) + std::string(56, ' ') + "Columns 00100 00171"}},
-         10,
-         9,
-         "11/101"},
-        {"other widths are not panels", 100, {{2, edit80}}, 10, 9, "11,10"},
-    };
-    for (const Case& c : cases) {
-        DisplaySession d(24, c.columns);
-        d.s.record.SetNumber(field::ModifyColInIspfEdit, 1);
-        for (const auto& [row, text] : c.rows) d.Text(row * c.columns, text.substr(0, c.columns));
-        d.s.ps.cursor_address = c.cursor_row * c.columns + c.cursor_column;
-        EXPECT_EQ(PositionText(d.s), c.expected) << c.name;
+    for (const test::GoldenCase& c : test::ReadGoldenCases("display/data/ispf_columns.txt")) {
+        SCOPED_TRACE(c.where + " " + c.name);
+        std::unique_ptr<DisplaySession> d;
+        for (const test::GoldenStep& step : c.steps) {
+            const auto [first, second] = test::SplitWord(step.rest);
+            if (step.verb == "columns") {
+                d = std::make_unique<DisplaySession>(24, uint32_t(std::stoul(first)));
+                d->s.record.SetNumber(field::ModifyColInIspfEdit, 1);
+            } else if (step.verb == "row") {
+                d->Text(uint32_t(std::stoul(first)) * d->s.ps.columns, test::GoldenValue(second));
+            } else if (step.verb == "cursor") {
+                d->s.ps.cursor_address = uint32_t(std::stoul(first) * d->s.ps.columns + std::stoul(second));
+            } else {
+                ASSERT_EQ(step.verb, "position");
+                EXPECT_EQ(PositionText(d->s), step.rest);
+            }
+        }
     }
 }
 

@@ -49,12 +49,6 @@ TEST(BufferAddress, EveryAddressOfEverySizeRoundTrips) {
     }
 }
 
-TEST(BufferAddress, AdvanceWrapsFromTheLastPosition) {
-    PresentationSpace ps;
-    EXPECT_EQ(AdvanceAddress(ps, 1918), 1919u);
-    EXPECT_EQ(AdvanceAddress(ps, 1919), 0u);
-}
-
 TEST(FieldLookup, UnformattedScreenGivesMinusOneAndClearsTheCurrentAttribute) {
     PresentationSpace ps;
     ps.current_field_attribute = 0xE0;

@@ -2,12 +2,9 @@
 // after a write, in their order), plus the record dispatcher's steps before the command.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
+#include "config/temp_folder.h"
 #include "ds3270/inbound.h"
 #include "support/ds3270_harness.h"
 #include "support/hex.h"
@@ -29,15 +26,6 @@ class RecordingTransfer : public TransferHook {
     bool consume = true;
     int finished_calls = 0;
 };
-
-TEST(AfterWrite, SessionManagerNameIsTrimmed) {
-    Harness h(24, 80);
-    h.Host(
-        "F5 40 11 40 40 1D 6C D5 C5 E3 E2 D7 E8 "
-        "4040404040404040404040404040404040404040404040404040404040404040404040404040404040 "
-        "40E3E2D640404040");
-    EXPECT_EQ(h.session->ds.session_manager_name, "TSO");
-}
 
 TEST(AfterWrite, ResponseTimeAndUnlockSnapshot) {
     Harness h(24, 80);
@@ -94,31 +82,17 @@ TEST(Dispatcher, ScreenModeTransferIsDetectedAndItsRecordsOffered) {
     EXPECT_EQ(transfer.fields, std::vector<std::string>{"0005D00000"});
 }
 
-TEST(Dispatcher, CaptureBufferHoldsTheFirstRecordWholeAndTheRestWithoutCommandAndWcc) {
-    Harness h(24, 80);
-    h.Host("F5C3 C1C2");
-    h.Host("F1C2 C3");
-    h.Host("F1C2");  // under three bytes: not captured
-    EXPECT_EQ(test::ToHex(h.session->ds.capture), "F5C3C1C2C3");
-    ASSERT_EQ(SendAidKey(*h.session, 3), AidKeyResult::Sent);
-    EXPECT_TRUE(h.session->ds.capture.empty());
-    h.Host("F1C2 C4");
-    EXPECT_EQ(test::ToHex(h.session->ds.capture), "F1C2C4");
-}
-
 class WccPrinting : public testing::Test {
   protected:
     void SetUp() override {
-        folder = std::filesystem::path(testing::TempDir()) / ("orkan-wccprint-" + std::to_string(getpid()));
-        std::filesystem::remove_all(folder);
         h.session->folders.app_data = folder.string();
         h.session->hooks.print = &h.log;
         h.session->record.SetNumber(field::HostInitiatedPrinting, 1);
         h.session->settings.WCCPrintAccumulate = 1;
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
     Harness h{4, 20};
-    std::filesystem::path folder;
+    test::TempFolder scratch;
+    std::filesystem::path folder = scratch.path();
 };
 
 TEST_F(WccPrinting, ScreensAccumulateUntilAWriteWithoutStartPrinter) {
@@ -128,11 +102,8 @@ TEST_F(WccPrinting, ScreensAccumulateUntilAWriteWithoutStartPrinter) {
     h.Host("F1C0");
     const std::string path = (folder / "ork$A$prnt.txt").string();
     EXPECT_EQ(h.log.calls, std::vector<std::string>{"CopyToPrinter:" + path});
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
     // Up to the last character above a blank, control codes as blanks, then one blank; no line ends.
-    EXPECT_EQ(text.str(), "A B" + std::string(17, ' ') + "C" + std::string(19, ' ') + "<( J ");
+    EXPECT_EQ(test::ReadText(path), "A B" + std::string(17, ' ') + "C" + std::string(19, ' ') + "<( J ");
 }
 
 }  // namespace

@@ -13,7 +13,8 @@
 //   hooks, events, macro_running the later subsystems record their calls; event macros are
 //                                enabled; a macro runs
 //   clock MS                     the session's clock
-//   screen/fields/messages/...   checks (see Check below); "sent" and "traced" ignore blanks
+//   screen/fields/messages/...   checks (see Check below); "sent", "traced" and "capture" ignore
+//                                blanks
 // A case ends with nothing sent and no message that it did not check.
 #include <gtest/gtest.h>
 
@@ -186,7 +187,9 @@ bool Check(Harness& h, const std::string& verb, const std::string& rest) {
         for (const std::string& call : h.log.calls) calls += (calls.empty() ? "" : " ") + call;
         EXPECT_EQ(calls, rest);
         h.log.calls.clear();
-    } else if (verb == "mode_attributes")
+    } else if (verb == "capture")  // what the capture subsystem gets of the records so far
+        EXPECT_EQ(test::ToHex(s.ds.capture), Blankless(value));
+    else if (verb == "mode_attributes")
         EXPECT_EQ(test::ToHex(s.ds.character_mode_attributes), value);
     else
         return false;

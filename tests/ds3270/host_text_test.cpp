@@ -2,13 +2,11 @@
 // own (the records and their replies are in data/structured_fields.txt).
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
+#include "config/temp_folder.h"
 #include "support/ds3270_harness.h"
 
 namespace orkan {
@@ -19,22 +17,14 @@ using test::Harness;
 class HostText : public testing::Test {
   protected:
     void SetUp() override {
-        folder = std::filesystem::path(testing::TempDir()) / ("orkan-hosttext-" + std::to_string(getpid()));
-        std::filesystem::remove_all(folder);
         h.session->folders.app_data = (folder / "appdata").string();
         h.session->folders.temp_macros = (folder / "ork").string();
         h.session->hooks.print = &h.log;
         h.session->hooks.macros = &h.log;
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    static std::string Contents(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
     Harness h{24, 80};
-    std::filesystem::path folder;
+    test::TempFolder scratch;
+    std::filesystem::path folder = scratch.path();
 };
 
 TEST_F(HostText, PrintTextIsCollectedAcknowledgedAndPrintedAtTheNextEraseWrite) {
@@ -45,7 +35,7 @@ TEST_F(HostText, PrintTextIsCollectedAcknowledgedAndPrintedAtTheNextEraseWrite) 
     EXPECT_TRUE(h.log.calls.empty());
     h.Host("F5C3");
     const std::string path = (folder / "appdata" / "ork$A$prnt.txt").string();
-    EXPECT_EQ(Contents(path), "HELLO WO\r\nA\nB\fC\tD");
+    EXPECT_EQ(test::ReadText(path), "HELLO WO\r\nA\nB\fC\tD");
     EXPECT_EQ(h.log.calls.front(), "PrintFile:" + path);
 }
 

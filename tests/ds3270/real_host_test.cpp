@@ -1,9 +1,7 @@
 // A record captured from a real host, checked against the screen an independent client shows.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
+#include "config/temp_folder.h"
 #include "ds3270/screen_dump.h"
 #include "ds3270/write_processor.h"
 #include "support/ds3270_harness.h"
@@ -16,10 +14,8 @@ TEST(RealHost, HerculesLogoGivesTheScreenS3270Shows) {
     test::Harness h(24, 80);
     const auto record = test::ReadHexFile(std::string(ORKAN_FIXTURES_DIR) + "/hercules-logo.rec.hex");
     ProcessHostRecord(*h.session, record);
-    std::ifstream in(std::string(ORKAN_FIXTURES_DIR) + "/hercules-logo.screen.txt");
-    std::stringstream expected;
-    expected << in.rdbuf();
-    EXPECT_EQ(DumpScreenText(*h.session), expected.str());
+    EXPECT_EQ(DumpScreenText(*h.session),
+              test::ReadText(std::string(ORKAN_FIXTURES_DIR) + "/hercules-logo.screen.txt"));
     EXPECT_EQ(h.TakeMessages(), "");
 }
 

@@ -13,10 +13,6 @@ namespace {
 
 const std::vector<std::string> kLogon = {"|User[........|.........", "|Pass[........|........."};
 
-std::string Messages(test::KeyboardSession& k) {
-    return k.harness.TakeMessages();
-}
-
 TEST(TypeAhead, KeysTypedWhileLockedReplayAfterTheUnlock) {
     test::KeyboardSession k;
     k.session.record.SetNumber(field::TypeAhead, 1);
@@ -143,7 +139,7 @@ TEST(ActionKeys, AttentionAndSystemRequestGoThroughTheTelnetEngine) {
     k.Type("{SysReq}");
     EXPECT_EQ(events.written, "");
     EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
-    EXPECT_NE(Messages(k).find("Settings Error"), std::string::npos);
+    EXPECT_NE(k.harness.TakeMessages().find("Settings Error"), std::string::npos);
 }
 
 TEST(LineMode, KeysGoOutAsBytesAndEchoLocally) {
@@ -178,17 +174,18 @@ TEST(MissingParts, OneClearMessageAndNothingPretends) {
     };
     for (auto [keys, message] : cases) {
         k.Type(keys);
-        EXPECT_NE(Messages(k).find(message), std::string::npos) << keys;
+        EXPECT_NE(k.harness.TakeMessages().find(message), std::string::npos) << keys;
     }
     ExecuteKey(k.session, MakeKeyCode(KeyCategory::Macro, 0));
-    EXPECT_NE(Messages(k).find("has no macro number 0"), std::string::npos);
+    EXPECT_NE(k.harness.TakeMessages().find("has no macro number 0"), std::string::npos);
 
     Opers opers;
     k.session.hooks.oper = &opers;
     k.Type("{Options}{PrintFile}");
     EXPECT_EQ(opers.ran, (std::vector<uint8_t>{2, 50}));
-    EXPECT_NE(Messages(k).find("Program operation 50 (PrintFile) is not one that Orkan TN3270 has."),
-              std::string::npos);
+    EXPECT_NE(
+        k.harness.TakeMessages().find("Program operation 50 (PrintFile) is not one that Orkan TN3270 has."),
+        std::string::npos);
     k.session.settings.Wang = 1;
     k.session.status = SessionStatus::Connected;
     ExecuteKey(k.session, k.Code("Exit"));  // Wang sessions keep their connection
@@ -230,7 +227,7 @@ TEST(MouseWheel, WholeNotchesRunTheWheelStatementsAsMacros) {
 
     k.session.hooks.macros = nullptr;
     HandleWheel(k.session, 120);
-    EXPECT_NE(Messages(k).find("needs the macro runner"), std::string::npos);
+    EXPECT_NE(k.harness.TakeMessages().find("needs the macro runner"), std::string::npos);
 }
 
 TEST(MacroKeys, KeysTypedWhileAMacroExecutesAreDropped) {

@@ -24,45 +24,25 @@ std::string ReadSource(const std::string& name) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// The picture characters of field attributes and the attribute each writes.
+constexpr std::string_view kMarks = "[{<(|~#";
+constexpr uint8_t kMarkAttributes[] = {0x40, 0x41, 0x50, 0x51, 0x60, 0x70, 0x4C};
+
+// Null, blank, DUP and FIELD MARK, and the characters that picture them.
+constexpr std::string_view kSpecialPictures = "._*;";
+constexpr char kSpecialDisplay[] = {0x00, 0x20, char(0x8E), char(0x8F)};
+
 uint8_t AttributeFor(char c) {
-    switch (c) {
-        case '[':
-            return 0x40;
-        case '{':
-            return 0x41;
-        case '<':
-            return 0x50;
-        case '(':
-            return 0x51;
-        case '|':
-            return 0x60;
-        case '~':
-            return 0x70;
-        case '#':
-            return 0x4C;
-        default:
-            return 0;
-    }
+    const size_t i = kMarks.find(c);
+    return i == std::string_view::npos ? 0 : kMarkAttributes[i];
 }
 
 char Picture(uint8_t attribute) {
     if ((attribute & 0x2C) == 0x0C) return '#';
-    const uint8_t bits = attribute & 0x31;
-    switch (bits) {
-        case 0x00:
-            return '[';
-        case 0x01:
-            return '{';
-        case 0x10:
-            return '<';
-        case 0x11:
-            return '(';
-        case 0x30:
-        case 0x31:
-            return '~';
-        default:
-            return '|';
-    }
+    if ((attribute & 0x30) == 0x30) return '~';
+    for (size_t i = 0; i < 4; ++i)  // unprotected: alphanumeric or numeric, MDT or not
+        if ((kMarkAttributes[i] & 0x31) == (attribute & 0x31)) return kMarks[i];
+    return '|';
 }
 
 }  // namespace
@@ -135,12 +115,9 @@ void KeyboardSession::Write(const std::vector<std::string>& rows, uint32_t row, 
             if (const uint8_t attribute = literal ? 0 : AttributeFor(ch)) {
                 record.insert(record.end(), {0x1D, attribute});
             } else {
-                const uint8_t display = literal     ? uint8_t(ch)
-                                        : ch == '_' ? 0x20
-                                        : ch == '*' ? 0x8E
-                                        : ch == ';' ? 0x8F
-                                                    : uint8_t(ch);
-                record.push_back(session.charset.display_to_host[display]);
+                const size_t special = literal ? std::string_view::npos : kSpecialPictures.find(ch);
+                const char display = special == std::string_view::npos ? ch : kSpecialDisplay[special];
+                record.push_back(session.charset.display_to_host[uint8_t(display)]);
             }
         }
         addressed = false;
@@ -176,18 +153,10 @@ std::vector<std::string> KeyboardSession::Screen() const {
     for (uint32_t a = 0; a < ps.positions; ++a) {
         const uint8_t attribute = ps.planes.attribute[a];
         const uint8_t c = ps.planes.display[a];
-        char shown = char(c);
-        if (attribute)
-            shown = Picture(attribute);
-        else if (c == 0)
-            shown = '.';
-        else if (c == 0x20)
-            shown = '_';
-        else if (c == 0x8E)
-            shown = '*';
-        else if (c == 0x8F)
-            shown = ';';
-        rows[a / ps.columns] += shown;
+        const size_t special = std::string_view(kSpecialDisplay, 4).find(char(c));
+        rows[a / ps.columns] += attribute                           ? Picture(attribute)
+                                : special != std::string_view::npos ? kSpecialPictures[special]
+                                                                    : char(c);
     }
     return rows;
 }

@@ -2,13 +2,13 @@
 // every key of a full PC keyboard reaches its own key number through the shipped country list.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
 
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard_harness.h"
 #include "keyboard/keyboard_state.h"
 #include "keyboard/linux_keymap.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -25,53 +25,32 @@ std::string KeyName(const Session& s, const KeyEvent& e) {
 
 TEST(LinuxKeymap, EveryKeyOfAFullKeyboardHasItsOwnNumber) {
     test::KeyboardSession k;
-    std::ifstream keys(std::string(ORKAN_SOURCE_DIR) + "/tests/keyboard/data/full_keyboard.tsv");
     std::set<std::string> seen;
-    size_t count = 0;
-    for (std::string line; std::getline(keys, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        const uint16_t evdev = uint16_t(std::stoi(line));
-        const std::string name = line.substr(line.find('\t') + 1);
-        const auto event = Map(evdev);
-        ASSERT_TRUE(event) << name;
-        EXPECT_EQ(KeyName(k.session, *event), name) << evdev;
+    const std::vector<test::TableRow> rows = test::ReadTableRows("keyboard/data/full_keyboard.tsv");
+    for (const test::TableRow& row : rows) {
+        const auto event = Map(uint16_t(std::stoi(row.cells.at(0))));
+        ASSERT_TRUE(event) << row.where;
+        EXPECT_EQ(KeyName(k.session, *event), row.cells.at(1)) << row.where;
         seen.insert(KeyName(k.session, *event));
-        ++count;
     }
-    ASSERT_GT(count, 0u) << "no keys read";
-    EXPECT_EQ(seen.size(), count);
-    // Num Lock on: the keypad's digit keys become their Num Lock alternates, the others stay.
+    EXPECT_EQ(seen.size(), rows.size());
     k.session.keyboard->num_lock = true;
-    const std::pair<uint16_t, const char*> keypad[] = {
-        {71, "KeypadNum7"},  {72, "KeypadNum8"}, {73, "KeypadNum9"},      {75, "KeypadNum4"},
-        {76, "KeypadNum5"},  {77, "KeypadNum6"}, {79, "KeypadNum1"},      {80, "KeypadNum2"},
-        {81, "KeypadNum3"},  {82, "KeypadNum0"}, {83, "KeypadNumPeriod"}, {74, "KeypadMinus"},
-        {96, "KeypadEnter"}, {102, "Home"},
-    };
-    for (auto [evdev, name] : keypad)
-        EXPECT_EQ(KeyName(k.session, *Map(evdev, true, {}, true)), name) << evdev;
+    for (const test::TableRow& row : rows) {
+        if (row.cells.size() > 2) {
+            EXPECT_EQ(KeyName(k.session, *Map(uint16_t(std::stoi(row.cells[0])), true, {}, true)),
+                      row.cells[2])
+                << row.where;
+        }
+    }
 }
 
 TEST(LinuxKeymap, WindowsKeyDataWords) {
-    struct Case {
-        uint16_t evdev;
-        bool num_lock, shift;
-        uint8_t vk;
-        uint32_t data;
-    };
-    const Case cases[] = {
-        {1, false, false, 0x1B, 0x00010001},   {102, false, false, 0x24, 0x01470001},
-        {71, false, false, 0x24, 0x00470001},  {71, true, false, 0x67, 0x00470001},
-        {71, true, true, 0x24, 0x00470001},    {96, false, false, 0x0D, 0x011C0001},
-        {54, false, false, 0x10, 0x00360001},  {97, false, false, 0x11, 0x011D0001},
-        {69, false, false, 0x90, 0x01450001},  {86, false, false, 0xE2, 0x00560001},
-        {194, false, false, 0x87, 0x00760001},
-    };
-    for (const Case& c : cases) {
-        const auto e = Map(c.evdev, true, {c.shift, false, false, false}, c.num_lock);
-        ASSERT_TRUE(e) << c.evdev;
-        EXPECT_EQ(e->virtual_key, c.vk) << c.evdev;
-        EXPECT_EQ(e->key_data, c.data) << c.evdev;
+    for (const test::TableRow& row : test::ReadTableRows("keyboard/data/key_data_words.tsv")) {
+        const auto e = Map(uint16_t(std::stoi(row.cells.at(0))), true,
+                           {row.cells.at(2) == "1", false, false, false}, row.cells.at(1) == "1");
+        ASSERT_TRUE(e) << row.where;
+        EXPECT_EQ(e->virtual_key, std::stoul(row.cells.at(3), nullptr, 16)) << row.where;
+        EXPECT_EQ(e->key_data, std::stoul(row.cells.at(4), nullptr, 16)) << row.where;
     }
 }
 

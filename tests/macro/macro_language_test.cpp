@@ -13,6 +13,7 @@
 #include "macro/macro_source.h"
 #include "macro_harness.h"
 #include "scripting/macro_errors.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 void PrintTo(const MacroValue& v, std::ostream* os) {
@@ -85,23 +86,16 @@ TEST(MacroLanguage, CaseFile) {
             continue;
         }
         EXPECT_EQ(m.outcome.end, MacroOutcome::End::Finished) << m.LastMessage();
-        std::string rest;
-        std::getline(expect >> std::ws, rest);
-        MacroValue want;
-        if (rest[0] == '"') {
-            const size_t close = rest.rfind('"');
-            want = MacroValue::Text(Unescape(rest.substr(1, close - 1)));
-            rest = rest.substr(close + 1);
-        } else {
-            std::istringstream n(rest);
-            int32_t v = 0;
-            n >> v;
-            want = MacroValue::Number(v);
-            std::getline(n, rest);
-        }
-        EXPECT_EQ(m.Var(word), want);
+        std::string want;
+        std::getline(expect >> std::ws, want);
         int exit_code = 0;
-        if (std::istringstream tail(rest); tail >> word) tail >> exit_code;
+        if (const size_t exit = want.rfind(" exit "); exit != std::string::npos && want.back() != '"') {
+            exit_code = std::stoi(want.substr(exit + 6));
+            want.resize(exit);
+        }
+        std::ostringstream got;  // a number as it is, a text in double quotes
+        PrintTo(m.Var(word), &got);
+        EXPECT_EQ(got.str(), Unescape(want));
         EXPECT_EQ(m.outcome.exit_code, exit_code);
     }
     EXPECT_GT(cases, 100) << "the case file was cut short";
@@ -122,31 +116,10 @@ TEST(MacroErrors, TableFullAndReportLayout) {
         m.Run(text);
         EXPECT_EQ(m.outcome.error, 32);
     }
-    const struct {
-        std::string text;
-        std::string message;
-    } reports[] = {
-        {"ENDIF",
-         "Macro Error in (macro text): Macro error at line 1, near column 1\nENDIF\n"
-         "Orkan macro error 36 - EndIf was seen without a previous If"},
-        {"A = 1; B = \"x\" + 1",
-         "Macro Error in (macro text): Macro error at line 1, near column 13\nB = \"x\" + 1\n"
-         "Orkan macro error 13 - Incompatible variable type for operation"},
-        {"A = 1\n  B = NOPE  \n",
-         "Macro Error in (macro text): Macro error at line 2, near column 7\nB = NOPE\n"
-         "Orkan macro error 10 - Variable or function not found"},
-        {"H = OPEN(\"/nonexistent-orkan-dir/x\", \"input\")",
-         "Macro Error in (macro text): Macro error at line 1, near column 45\n"
-         "H = OPEN(\"/nonexistent-orkan-dir/x\", \"input\")\nOrkan macro error 21 - File open error\n"
-         "Windows errno (from fopen) = 2\nNo such file or directory"},
-        {"A = 1 + " + std::string(300, 'B') + std::string(1000, 'C'),
-         "Macro Error in (macro text): Macro error at line 1, near column 9\nA = 1 + " +
-             std::string(232, 'B') + "...\nOrkan macro error 1 - Keyword or Variable name is too long"},
-    };
-    for (const auto& r : reports) {
+    for (const TableRow& row : ReadTableRows("macro/data/error_reports.tsv")) {
         MacroSession m;
-        m.Run(r.text);
-        EXPECT_EQ(m.LastMessage(), r.message);
+        m.Run(row.cells.at(0));
+        EXPECT_EQ(m.LastMessage(), row.cells.at(1)) << row.where;
     }
 }
 
@@ -414,28 +387,14 @@ TEST(MacroFiles, WriteReadAndRunFiles) {
 }
 
 TEST(MacroSource, NormalisedOnLoad) {
-    const struct {
-        std::string in;
-        bool ok;
-        std::string out;
-    } cases[] = {
-        {"A=1", true, "A=1\r\n\x1A"},
-        {"A=1\nB=2\n", true, "A=1\r\nB=2\r\n\r\n\x1A"},
-        {"A=1\x1A", true, "A=1\r\n\x1A"},
-        {"", true, "\r\n\x1A"},
-        {"\xEF\xBB\xBFX=\"\xC3\xA9\"", true, "X=\"\xE9\"\r\n\x1A"},
-        {"X=\"\xE9\"", true, "X=\"\xE9\"\r\n\x1A"},  // Windows-1252 as it is
-        {"X=\"\xE4\xB8\x80\"", false, "U+4E00 at byte 4 has no Windows-1252 form"},
-        {"X=\"\xC5\xBD\"", false,
-         "U+017D at byte 4 cannot be used in a macro: its Windows-1252 byte 8E is DUP"},
-    };
-    for (const auto& c : cases) {
-        const NormalisedMacro n = NormaliseMacroSource(c.in);
-        EXPECT_EQ(n.ok, c.ok) << c.in;
-        if (c.ok)
-            EXPECT_EQ(n.text, c.out);
+    for (const TableRow& row : ReadTableRows("macro/data/normalised_source.tsv")) {
+        const NormalisedMacro n = NormaliseMacroSource(row.cells.at(0));
+        const bool refused = row.cells.at(1) == "refused";
+        EXPECT_EQ(n.ok, !refused) << row.where;
+        if (refused)
+            EXPECT_NE(n.error.find(row.cells.at(2)), std::string::npos) << row.where << ": " << n.error;
         else
-            EXPECT_NE(n.error.find(c.out), std::string::npos) << n.error;
+            EXPECT_EQ(n.text, row.cells[1]) << row.where;
     }
 }
 

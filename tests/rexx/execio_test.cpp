@@ -8,6 +8,7 @@
 #include "config/temp_folder.h"
 #include "rexx/execio.h"
 #include "rexx/rexx_errors.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -113,26 +114,8 @@ TEST_F(Execio, Errors) {
     Write("in.txt", "x\n");
     vars.values["BAD.0"] = "two";
     vars.values["NEG.0"] = "-1";
-    struct Case {
-        std::string command;
-        int error;
-    } cases[] = {
-        {"1 DISKR in.txt (STEM L.", rexx_error::ExecioNotStar},
-        {"", rexx_error::ExecioNotStar},
-        {"* DISKX in.txt (STEM L.", rexx_error::ExecioBadOperation},
-        {"*", rexx_error::ExecioBadOperation},
-        {"* DISKR in.txt STEM L.", rexx_error::ExecioBadForm},
-        {"* DISKR in.txt (STEM", rexx_error::ExecioBadForm},
-        {"* DISKR in.txt (STEM L. extra", rexx_error::ExecioBadForm},
-        {"* CLIPR in.txt (STEM L.", rexx_error::ExecioBadForm},
-        {"* DISKR nosuch.txt (STEM L.", rexx_error::ExecioCannotRead},
-        {"* DISKW nodir/sub/out.txt (STEM BAD.", rexx_error::ExecioBadCount},
-        {"* DISKW out.txt (STEM NEG.", rexx_error::ExecioBadCount},
-        {"* DISKW out.txt (STEM UNSET.", rexx_error::ExecioBadCount},
-        {"* CLIPW (STEM BAD.", rexx_error::ExecioBadCount},
-        {"* DISKR in.txt (STEM L. 1 2 3 4 5 6 7", rexx_error::ExecioBadForm},
-    };
-    for (const Case& c : cases) EXPECT_EQ(Run(c.command), c.error) << c.command;
+    for (const test::TableRow& row : test::ReadTableRows("rexx/data/execio_errors.tsv"))
+        EXPECT_EQ(Run(row.cells.at(0)), std::stoi(row.cells.at(1))) << row.where << ": " << row.cells[0];
     vars.values["OK.0"] = "0";
     EXPECT_EQ(Run("* DISKW no/such/folder/out.txt (STEM OK."), rexx_error::ExecioCannotWrite);
 }

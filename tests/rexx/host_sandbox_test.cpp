@@ -8,8 +8,8 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 
+#include "config/temp_folder.h"
 #include "ds3270/host_text.h"
 #include "keyboard/key_list.h"
 #include "keyboard/keyboard_state.h"
@@ -17,39 +17,13 @@
 #include "rexx/rexx_calls.h"
 #include "rexx_fixture.h"
 #include "scripting/macro_errors.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-struct Row {
-    std::string kind, name, answer, macro;
-    int line = 0;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<Row> ReadRows() {
-    std::vector<Row> rows;
-    std::istringstream in(ReadFile(std::string(ORKAN_SOURCE_DIR) + "/tests/rexx/host_sandbox.tsv"));
-    std::string line;
-    for (int n = 1; std::getline(in, line); ++n) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> cells;
-        std::istringstream fields(line);
-        for (std::string cell; std::getline(fields, cell, '\t');) cells.push_back(cell);
-        cells.resize(4);
-        rows.push_back({cells[0], cells[1], cells[2], cells[3], n});
-    }
-    return rows;
-}
 
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -62,8 +36,8 @@ struct Sandbox : test::RexxFixture {
         s.folders.settings_file = folder / "orkan.ini";
         KeyFunctionTable table;
         std::string error;
-        EXPECT_TRUE(
-            ParseKeyFunctionTable(ReadFile(s.folders.program_data + "/key_functions.tsv"), table, error));
+        EXPECT_TRUE(ParseKeyFunctionTable(test::ReadText(s.folders.program_data + "/key_functions.tsv"),
+                                          table, error));
         EXPECT_EQ(KeyList::Parse(BuildKeyList(table.action, table.edit, table.oper), s.keyboard->key_list),
                   KeyList::Status::Ok);
         s.status = SessionStatus::Unlocked;
@@ -102,9 +76,13 @@ struct Sandbox : test::RexxFixture {
 };
 
 TEST(HostSandbox, EveryFunctionHasItsAnswer) {
-    const std::vector<Row> rows = ReadRows();
+    // kind, name, answer and the macro (none for an Oper key function)
+    std::vector<test::TableRow> rows = test::ReadTableRows("rexx/host_sandbox.tsv");
     std::map<std::string, std::vector<std::string>> named;
-    for (const Row& r : rows) named[r.kind].push_back(r.name);
+    for (test::TableRow& r : rows) {
+        r.cells.resize(4);
+        named[r.cells[0]].push_back(r.cells[1]);
+    }
     auto listed = [&](const std::string& kind, std::string_view name) {
         const auto& names = named[kind];
         return std::find(names.begin(), names.end(), name) != names.end();
@@ -119,14 +97,15 @@ TEST(HostSandbox, EveryFunctionHasItsAnswer) {
         EXPECT_TRUE(listed("oper", f.name)) << f.name << " has no row";
     const AsciiHost ascii = box.runtime.session().link.ascii_host;
 
-    for (const Row& r : rows) {
-        const bool own = r.kind == "own" || r.kind == "oper";
-        const std::string text = r.kind == "oper" ? "KEY(\"" + r.name + "\")"
-                                 : own            ? r.macro
-                                                  : "/* REXX */\n" + r.macro;
+    for (const test::TableRow& row : rows) {
+        const std::string &kind = row.cells[0], &name = row.cells[1], &answer = row.cells[2];
+        const bool own = kind == "own" || kind == "oper";
+        const std::string text = kind == "oper" ? "KEY(\"" + name + "\")"
+                                 : own          ? row.cells[3]
+                                                : "/* REXX */\n" + row.cells[3];
         const MacroOutcome o = box.Run(text);
         const std::string said = box.Said();
-        const std::string where = "line " + std::to_string(r.line) + " (" + r.name + ")\n" + said;
+        const std::string where = row.where + " (" + name + ")\n" + said;
         EXPECT_FALSE(fs::exists(box.marker)) << where;
         for (const std::string& secret : {box.ScreenText(), said}) {
             EXPECT_EQ(secret.find("TOPSECRET"), std::string::npos) << where;
@@ -135,11 +114,11 @@ TEST(HostSandbox, EveryFunctionHasItsAnswer) {
         EXPECT_EQ(box.ui.ClipboardText(), "CLIPBOARD-SECRET") << where;
         EXPECT_TRUE(box.frame.arrangements.empty() && box.frame.close_requests == 0) << where;
         EXPECT_EQ(box.runtime.session().link.ascii_host, ascii) << where;
-        if (r.answer == "allowed") {
+        if (answer == "allowed") {
             EXPECT_EQ(o.end, MacroOutcome::End::Finished) << where;
-        } else if (r.answer == "refused") {
+        } else if (answer == "refused") {
             // A refused command fails with its RC as commands do; the rest end the macro.
-            if (r.kind != "builtin") {
+            if (kind != "builtin") {
                 EXPECT_EQ(o.end, MacroOutcome::End::Error) << where;
             }
             if (own) {
@@ -150,7 +129,7 @@ TEST(HostSandbox, EveryFunctionHasItsAnswer) {
                 EXPECT_NE(said.find("Error 1020"), std::string::npos) << where;
             }
         } else {
-            ASSERT_EQ(r.answer, "closed") << where;
+            ASSERT_EQ(answer, "closed") << where;
             EXPECT_EQ(said.find("REACHED"), std::string::npos) << where;
         }
     }
@@ -196,7 +175,7 @@ TEST(HostSandbox, TheMacroFileIsPrivateAndNoUsersName) {
         std::string reason;
         const FilePtr file = CreateHostMacroFile(path.string(), reason);
         EXPECT_EQ(file != nullptr, c.created) << c.what << ": " << reason;
-        EXPECT_EQ(ReadFile(target.string()), "KEEP") << c.what;
+        EXPECT_EQ(test::ReadText(target.string()), "KEEP") << c.what;
         if (c.created) {
             EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
                       fs::perms::owner_read | fs::perms::owner_write);

@@ -14,6 +14,7 @@
 #include "keyboard/key_list.h"
 #include "keyboard/keyboard.h"
 #include "rexx_fixture.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -26,8 +27,10 @@ struct RexxSession : test::RexxFixture {
     void Write(const std::string& name, const std::string& text) {
         std::ofstream(fs::path(session().folders.macros) / name) << text;
     }
-    // Starts a file and keeps its outcome.
-    void Start(const std::string& name) {
+    // Writes the macro file, starts it and keeps its outcome.
+    void Start(const std::string& name, const std::string& text) {
+        Write(name + ".mac", text);
+        outcome.reset();
         ASSERT_TRUE(
             dispatcher().StartFile(name, MacroOrigin::User, [this](const MacroOutcome& o) { outcome = o; }));
     }
@@ -49,10 +52,9 @@ struct RexxSession : test::RexxFixture {
 
 TEST(RexxSession, FirstLinePicksTheLanguageAndTheReturnCodeEndsIt) {
     RexxSession w;
-    w.Write("r.mac",
+    w.Start("r",
             "/* Rexx */\nsay 'rows' getvar('screenheight')\ncall putvar 'cursorpos', '3,5'\n"
             "say getvar('CursorRow') getvar('cursorcol')\nexit 12\n");
-    w.Start("r");
     ASSERT_TRUE(w.Ended()) << w.Lines();
     EXPECT_EQ(w.outcome->end, End::Finished);
     EXPECT_EQ(w.outcome->exit_code, 12);
@@ -61,18 +63,14 @@ TEST(RexxSession, FirstLinePicksTheLanguageAndTheReturnCodeEndsIt) {
     EXPECT_EQ(w.session().indicators.macro_letter, 0);
 
     // The same dispatcher hands a file without the comment to the own language.
-    w.Write("own.mac", "* not rexx\nX = 1\nEXIT 4\n");
-    w.outcome.reset();
-    w.Start("own");
+    w.Start("own", "* not rexx\nX = 1\nEXIT 4\n");
     ASSERT_TRUE(w.Ended());
     EXPECT_EQ(w.outcome->exit_code, 4);
     EXPECT_GE(w.runtime.core().Macros().Runner().variables().Find("X"), 0);
 
     // RUN of a REXX file from the own language starts it as REXX; the caller goes on.
-    w.Write("caller.mac", "* own\nRUN(\"r\")\nAFTER = 1\n");
-    w.outcome.reset();
     w.ui.lines.clear();
-    w.Start("caller");
+    w.Start("caller", "* own\nRUN(\"r\")\nAFTER = 1\n");
     ASSERT_TRUE(w.Ended());
     EXPECT_EQ(w.outcome->end, End::Finished);
     EXPECT_TRUE(w.Said("rows 24")) << w.Lines();
@@ -80,39 +78,16 @@ TEST(RexxSession, FirstLinePicksTheLanguageAndTheReturnCodeEndsIt) {
 }
 
 TEST(RexxSession, FunctionErrorsNameTheirCodeAndEndTheMacro) {
-    struct Case {
-        std::string clause;
-        std::string line;  // "" for a bare error without a text
-    } cases[] = {
-        {"x = attribute(25, 1)", "Error 1002"},
-        {"x = attribute(1)", "Error 1003"},
-        {"x = screen('a', 1)", "Error 1001"},
-        {"x = screen(1, 70, 20)", "Error 1002"},
-        {"x = getvar('nope')", "Error 1004"},
-        {"call putvar 'status', 1", "Error 1005"},
-        {"call putvar 'cursorrow', 99", "Error 1002"},
-        {"call key 'NoSuchKey'", "Error 1006"},
-        {"call wait 0", "Error 1002"},
-        {"x = session('#')", "Error 1002"},
-        {"x = onscreen('')", "Error 1002"},
-        {"x = messagebox('a', 'b', 'c')", "Error 1001"},
-        {"x = debugwindow('WIDE')", ""},
-        {"x = getvar()", ""},
-        {"x = sendfile('a', 'b', 'SIDEWAYS')", ""},
-        {"x = nosuchfunction()", "Routine not found"},
-        // Found while reading the program: named in the debug window, not only on stderr.
-        {"if then", "error 64 while reading it"},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("rexx/data/function_errors.tsv")) {
+        SCOPED_TRACE(row.where);
         RexxSession w;
-        w.Write("e.mac", "/* REXX */\n" + c.clause + "\nexit 0\n");
-        w.Start("e");
-        ASSERT_TRUE(w.Ended()) << c.clause;
-        EXPECT_EQ(w.outcome->end, End::Error) << c.clause << "\n" << w.Lines();
-        if (!c.line.empty()) {
-            EXPECT_TRUE(w.Said(c.line)) << c.clause << "\n" << w.Lines();
+        w.Start("e", "/* REXX */\n" + row.cells[0] + "\nexit 0\n");
+        ASSERT_TRUE(w.Ended());
+        EXPECT_EQ(w.outcome->end, End::Error) << w.Lines();
+        if (row.cells.size() > 1) {
+            EXPECT_TRUE(w.Said(row.cells[1])) << w.Lines();
         }
-        EXPECT_TRUE(w.Said("Return code from REXX is -")) << c.clause;
+        EXPECT_TRUE(w.Said("Return code from REXX is -"));
     }
 }
 
@@ -125,7 +100,8 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
     w.Write("in.txt", "");
     // Names with a character beyond ASCII are the file system's UTF-8 names.
     std::ofstream(fs::path(s.folders.app_data) / "ïn.txt") << "a\nb\nc\n";
-    w.Write("s.mac",
+    w.Write("chïld.mac", "/* REXX */\nsay 'child ran'\n");
+    w.Start("s",
             "/* REXX */\n"
             "say onscreen('ready') getvar('onscreenrow') getvar('onscreencol')\n"
             "say onscreen('ready', 5, 11) onscreen('ready', 5, 12) onscreen('now', 4)\n"
@@ -139,8 +115,6 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
             // A recorded macro key plays back as EXECUTE.
             "Execute (\"chïld\")\n"
             "exit L.0\n");
-    w.Write("chïld.mac", "/* REXX */\nsay 'child ran'\n");
-    w.Start("s");
     ASSERT_TRUE(w.Ended()) << w.Lines();
     EXPECT_EQ(w.outcome->end, End::Finished) << w.Lines();
     EXPECT_EQ(w.outcome->exit_code, 3) << w.Lines();
@@ -166,10 +140,9 @@ TEST(RexxSession, KeysTakeTheirOperands) {
     data.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
     ASSERT_TRUE(LoadKeyList(data, w.session().keyboard->key_list, w.ui));
     for (uint32_t i = 0; i < 4; ++i) w.session().ps.planes.display[80 * 6 + 2 + i] = uint8_t("FIND"[i]);
-    w.Write("sel.mac",
+    w.Start("sel",
             "/* REXX */\ncall key 'SelectLocation1', 2, 11\ncall key 'SelectLocation2', 4, 20\n"
             "call key 'Find', 'find', 0\n");
-    w.Start("sel");
     ASSERT_TRUE(w.Ended()) << w.Lines();
     EXPECT_EQ(w.outcome->end, End::Finished) << w.Lines();
     const Selection& sel = w.session().selection;
@@ -184,14 +157,13 @@ TEST(RexxSession, WaitsAreReleasedByTheHostAndTimeOut) {
     RexxSession w;
     Session& s = w.session();
     s.status = SessionStatus::Locked;
-    w.Write("w.mac",
+    w.Start("w",
             "/* REXX */\n"
             "say 'cond' wait(10, \"getvar('cursorrow') = 5\")\n"
             "call waitunlocked 10\n"
             "say 'released by the unlock'\n"
             "say 'late' wait(1, \"getvar('cursorrow') = 9\")\n"
             "say 'already' wait(5, '1')\n");
-    w.Start("w");
     w.Settle(50ms);
     ASSERT_TRUE(MoveCursorTo(s, 5, 1));
     w.dispatcher().AfterHostRecord();
@@ -211,8 +183,7 @@ TEST(RexxSession, WaitsAreReleasedByTheHostAndTimeOut) {
 TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
     RexxSession w;
     w.frame.window = true;  // Pause needs a window that can resume the macro
-    w.Write("loop.mac", "/* REXX */\nsay 'looping'\ndo forever\n  nop\nend\n");
-    w.Start("loop");
+    w.Start("loop", "/* REXX */\nsay 'looping'\ndo forever\n  nop\nend\n");
     ASSERT_TRUE(w.Said("looping"));
     EXPECT_EQ(w.session().indicators.macro_letter, 'P');
     w.Oper(oper_fn::MacroStop);
@@ -221,10 +192,8 @@ TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
     EXPECT_EQ(w.session().indicators.macro_letter, 0);
 
     // A very long type() leaves the loop to the window between its parts, so Stop ends it at once.
-    w.outcome.reset();
-    w.Write("type.mac", "/* REXX */\nsay 'typing'\ncall type copies('x', 4000000)\nsay 'typed'\n");
     const auto began = std::chrono::steady_clock::now();
-    w.Start("type");
+    w.Start("type", "/* REXX */\nsay 'typing'\ncall type copies('x', 4000000)\nsay 'typed'\n");
     ASSERT_TRUE(w.Said("typing"));
     w.Settle(50ms);
     w.Oper(oper_fn::MacroStop);
@@ -232,11 +201,9 @@ TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
     EXPECT_EQ(w.outcome->end, End::Stopped);
     EXPECT_LT(std::chrono::steady_clock::now() - began, 3s);
 
-    w.outcome.reset();
-    w.Write("steps.mac",
+    w.Start("steps",
             "/* REXX */\ndo i = 1 to 40\n  call putvar 'cursorcol', i\n  call shortwait 10\nend\nsay "
             "'finished'\n");
-    w.Start("steps");
     w.Settle(60ms);
     w.Oper(oper_fn::MacroPause);
     EXPECT_EQ(w.session().indicators.macro_letter, 'X');
@@ -278,8 +245,7 @@ TEST(RexxSession, TenTasksWaitAtOnceAndAnEleventhIsRefused) {
     w.Write("hold.mac", "/* REXX */\ncall wait 30\n");
     std::optional<MacroOutcome> first;
     ASSERT_TRUE(w.rexx().StartFile("hold", RexxOrigin::User, [&](const MacroOutcome& o) { first = o; }));
-    w.Write("quick.mac", "/* REXX */\nexit 1\n");
-    w.Start("quick");
+    w.Start("quick", "/* REXX */\nexit 1\n");
     ASSERT_TRUE(w.Ended());
     ASSERT_TRUE(w.loop.RunUntil([&] { return first.has_value(); }, 10s));
     EXPECT_EQ(first->end, End::Stopped);
@@ -297,21 +263,15 @@ TEST(RexxSession, NoProgramRunsForAnUnknownFunctionNorForAHostMacro) {
     }
     const std::string path = bin.string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
     setenv("PATH", path.c_str(), 1);
-    w.Write("u.mac", "/* REXX */\nx = orkanmarker()\ncall orkanmarker\n");
-    w.Start("u");
+    w.Start("u", "/* REXX */\nx = orkanmarker()\ncall orkanmarker\n");
     ASSERT_TRUE(w.Ended());
     EXPECT_EQ(w.outcome->end, End::Error);
     EXPECT_TRUE(w.Said("Routine not found")) << w.Lines();
 
-    w.outcome.reset();
+    // A host's macro file starts as the host's: refused.
     w.Write("h.mac", "/* REXX */\nsay winexec('orkanmarker')\n");
     w.session().hooks.macros->StartHostMacroFile("h");
     ASSERT_TRUE(w.Said("Error 1020")) << w.Lines();
-    ASSERT_TRUE(w.loop.RunUntil([&] { return w.rexx().RunningTasks() == 0; }, 10s));
-    // The interpreter's own ways out are closed to a host's macro too.
-    w.Write("hs.mac", "/* REXX */\naddress system 'orkanmarker'\nsay 'after' rc\n");
-    w.session().hooks.macros->StartHostMacroFile("hs");
-    w.Settle(50ms);
     ASSERT_TRUE(w.loop.RunUntil([&] { return w.rexx().RunningTasks() == 0; }, 10s));
     w.Settle(100ms);
     EXPECT_FALSE(fs::exists(marker));
@@ -362,8 +322,7 @@ TEST(RexxSession, DisconnectReleasesAWaitingMacroAtOnce) {
         SCOPED_TRACE(language);
         RexxSession w;
         w.session().status = SessionStatus::Unlocked;
-        w.Write("d.mac", text);
-        w.Start("d");
+        w.Start("d", text);
         w.Settle(50ms);
         ASSERT_FALSE(w.outcome.has_value()) << w.Lines();
         ASSERT_TRUE(w.runtime.core().RunOper(oper_fn::Disconnect));

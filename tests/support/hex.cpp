@@ -1,7 +1,8 @@
 #include "support/hex.h"
 
+#include <cctype>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace orkan::test {
@@ -10,20 +11,12 @@ std::vector<uint8_t> FromHex(std::string_view hex) {
     std::vector<uint8_t> out;
     int nibble = -1;
     for (char c : hex) {
-        int v;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        else if (c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '|')
-            continue;
-        else
-            throw std::invalid_argument("bad hex character in test data");
-        if (nibble < 0)
+        if (c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '|') continue;
+        if (!std::isxdigit(uint8_t(c))) throw std::invalid_argument("bad hex character in test data");
+        const int v = std::isdigit(uint8_t(c)) ? c - '0' : std::toupper(uint8_t(c)) - 'A' + 10;
+        if (nibble < 0) {
             nibble = v;
-        else {
+        } else {
             out.push_back(uint8_t(nibble << 4 | v));
             nibble = -1;
         }
@@ -45,9 +38,7 @@ std::string ToHex(std::span<const uint8_t> bytes) {
 std::vector<uint8_t> ReadHexFile(const std::string& path) {
     std::ifstream in(path);
     if (!in) throw std::runtime_error("cannot open " + path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return FromHex(ss.str());
+    return FromHex(std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
 }  // namespace orkan::test
