@@ -20,19 +20,29 @@ class Listings : public testing::TestWithParam<test::GoldenCase> {};
 TEST_P(Listings, SayWhatTheBytesAre) {
     const test::GoldenCase& c = GetParam();
     SCOPED_TRACE(c.where);
+    RecordListing listing({});  // one trace: what it was told stays for the lines after
     std::string verb;
     std::vector<uint8_t> bytes;
     for (const test::GoldenStep& step : c.steps) {
         SCOPED_TRACE("line " + std::to_string(step.line));
+        if (step.verb == "commands") {
+            listing.TelnetCommands(FromHex(step.rest));
+            continue;
+        }
+        if (step.verb == "received") {
+            listing.Received(FromHex(step.rest));
+            continue;
+        }
         if (step.verb != "is") {
             verb = step.verb;
             bytes = FromHex(step.rest);
             continue;
         }
         std::optional<std::string> said;
-        RecordListing listing({});
         if (verb == "telnet")
             said = DescribeTelnet(bytes);
+        else if (verb == "record")
+            said = DescribeRecord(bytes);
         else if (verb == "sent")
             said = listing.Sent(bytes);
         else if (verb == "host")
@@ -46,54 +56,6 @@ TEST_P(Listings, SayWhatTheBytesAre) {
 INSTANTIATE_TEST_SUITE_P(Cases, Listings,
                          testing::ValuesIn(test::ReadGoldenCases("capture/data/listing.txt")),
                          test::GoldenTestName);
-
-TEST(TraceListing, RecordsByCommand) {
-    EXPECT_EQ(DescribeRecord(FromHex("F5C3114040")).value_or("-"), "Erase/Write WCC C3");
-    EXPECT_EQ(DescribeRecord(FromHex("7E")).value_or("-"), "Erase/Write Alternate");
-    EXPECT_EQ(DescribeRecord(FromHex("F3000501FF02")).value_or("-"), "Write Structured Field");
-    EXPECT_EQ(DescribeRecord(FromHex("6E")).value_or("-"), "Read Modified All");
-    EXPECT_FALSE(DescribeRecord(FromHex("99")));
-    EXPECT_FALSE(DescribeRecord({}));
-}
-
-// Under TN3270E every record has its header; received ones are matched to their RECORD items.
-TEST(TraceListing, Tn3270eHeadersMatchedToTheirRecords) {
-    RecordListing listing({});
-    listing.TelnetCommands(FromHex("FFFA28 0304 000204 FFF0"));
-    listing.Received(FromHex("0000020005 F1C2 FFEF 02000000 05 FF"));
-    listing.Received(FromHex("EF"));
-    EXPECT_EQ(listing.HostRecord(FromHex("F1C2")),
-              "TN3270E 3270-DATA ALWAYS-RESPONSE seq 5\nWrite WCC C2 (reset keyboard-restore)");
-    EXPECT_EQ(listing.Sent(FromHex("0200000005 00 FFEF")), "TN3270E RESPONSE POSITIVE-RESPONSE seq 5");
-    EXPECT_EQ(listing.HostRecord(FromHex("F1C2")),
-              "Write WCC C2 (reset keyboard-restore)");  // never received
-}
-
-// Erase/Write Alternate's width: from the Query Reply, else from the device or terminal type the
-// trace holds, else a guess that says so (a trace started mid-session holds neither).
-TEST(TraceListing, TheAlternateWidthIsTakenFromWhatTheTraceTells) {
-    const auto ewa = FromHex("7EC3 11C2C5");  // SBA to address 133
-    RecordListing guessing({});
-    EXPECT_EQ(guessing.HostRecord(ewa),
-              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\n(the trace does not say the "
-              "alternate screen's width: addresses taken as 80 columns)\nSBA 2,54");
-    RecordListing model5({});
-    model5.TelnetCommands(FromHex("FFFA28 0204 49424D2D333237382D352D45 01 4C55 FFF0"));  // IBM-3278-5-E
-    EXPECT_EQ(model5.HostRecord(ewa),
-              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,2");
-    // Erase/Reset switches the size as the erase commands do.
-    (void)model5.HostRecord(FromHex("F5C3"));
-    EXPECT_EQ(
-        model5.HostRecord(FromHex("F3 0004 03 80 0009 40 00 F1C2 11C2C5")),
-        "Write Structured Field\n  Erase/Reset to the alternate size\n  Outbound 3270DS, partition 00:\n"
-        "    Write WCC C2 (reset keyboard-restore)\n    SBA 2,2");
-    model5.TelnetCommands(FromHex("FFFA18 00 49424D2D333237392D32 FFF0"));  // IBM-3279-2
-    EXPECT_EQ(model5.HostRecord(ewa),
-              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,54");
-    model5.TelnetCommands(FromHex("FFFA18 00 49424D2D44594E414D4943 FFF0"));  // IBM-DYNAMIC: as it was
-    EXPECT_EQ(model5.HostRecord(ewa),
-              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,54");
-}
 
 TEST(TraceListing, HexDumpLines) {
     EXPECT_EQ(HexDump(FromHex("C8C5D3D3D6 40 E6D6D9D3C4 5A 00 FF 4C 6E 50 01"), true, "  "),
