@@ -6,7 +6,7 @@
 #include "capture/session_trace.h"
 #include "capture/trace_reader.h"
 #include "config/temp_folder.h"
-#include "net/telnet_engine.h"
+#include "net/telnet_test_support.h"
 #include "support/ds3270_harness.h"
 #include "support/hex.h"
 
@@ -56,18 +56,7 @@ TEST_F(SessionTraceTest, TraceOnAndOff) {
 }
 
 TEST_F(SessionTraceTest, ARunningEngineLearnsOfTheTraceAtOnce) {
-    struct NoEvents : TelnetEvents {
-        void WriteToHost(std::span<const uint8_t>) override {}
-        void FirstDataReceived() override {}
-        void FirstRecordStarting() override {}
-        void RecordReceived(std::span<const uint8_t>) override {}
-        void LineModeText(std::span<const uint8_t>) override {}
-        void SscpLuRecord(bool) override {}
-        void EraseScreen() override {}
-        void DeviceRejected(uint8_t, std::string_view) override {}
-        void ProtocolFailure(std::string_view) override {}
-        void StatusLineChanged() override {}
-    } events;
+    test::TelnetRecorder events;
     TelnetEngine engine(s.link, TelnetConfig{}, events, &s.trace);  // as the runtime makes it
     {
         SessionTrace trace(s);
