@@ -14,7 +14,8 @@ TEST_P(Transcripts, Case) {
     const test::GoldenCase& c = GetParam();
     SCOPED_TRACE(c.where);
     TelnetConfig config;
-    std::vector<std::string> setup, chunks, expected;
+    std::vector<std::string> chunks, expected;
+    test::Mode mode = test::Mode::Line;
     std::string assigned_lu;
     for (const test::GoldenStep& step : c.steps) {
         if (step.verb == "offer")
@@ -22,7 +23,7 @@ TEST_P(Transcripts, Case) {
         else if (step.verb == "lu")
             config.lu_name = step.rest;
         else if (step.verb == "mode")
-            setup = test::ModeSetup(step.rest == "Tn3270e" ? test::Mode::Tn3270e : test::Mode::Tn3270);
+            mode = step.rest == "Tn3270e" ? test::Mode::Tn3270e : test::Mode::Tn3270;
         else if (step.verb == "chunk")
             chunks.push_back(step.rest);
         else if (step.verb == "assigned_lu")
@@ -30,7 +31,7 @@ TEST_P(Transcripts, Case) {
         else
             expected.push_back(step.rest.empty() ? step.verb : step.verb + " " + step.rest);
     }
-    const test::TranscriptRun run = test::RunTranscript(config, setup, chunks);
+    const test::TranscriptRun run = test::RunTranscript(config, mode, chunks);
     EXPECT_EQ(run.log, test::Compact(expected));
     EXPECT_EQ(test::ChunkingInvariant(run.bytewise_log), test::ChunkingInvariant(run.log));
     EXPECT_EQ(run.link.assigned_lu_name, assigned_lu);
