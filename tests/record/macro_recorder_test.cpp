@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
@@ -90,10 +89,7 @@ class RecorderTest : public ::testing::Test, public test::RunningSession<RecordU
         Key(Oper(oper_fn::MacroRecord));
     }
     std::string Saved(const std::string& name = "steps.mac") {
-        std::ifstream in(fs::path(s().folders.macros) / name, std::ios::binary);
-        std::stringstream all;
-        all << in.rdbuf();
-        return all.str();
+        return test::ReadText(s().folders.macros + "/" + name);
     }
 
     ManualWallClock clock;
@@ -223,10 +219,7 @@ TEST_F(RecorderTest, AFileThatCannotBeWrittenKeepsTheRecording) {
               std::string::npos)
         << LastMessage();
     EXPECT_FALSE(recorder().Active());
-    std::ifstream in(other / "renamed.mac");
-    std::stringstream all;
-    all << in.rdbuf();
-    EXPECT_NE(all.str().find("Type(\"KEEP\")\r\n"), std::string::npos);
+    EXPECT_NE(test::ReadText(other / "renamed.mac").find("Type(\"KEEP\")\r\n"), std::string::npos);
 }
 
 TEST_F(RecorderTest, MacrosRunWhileRecordingAreNotRecordedKeyByKey) {
@@ -271,11 +264,9 @@ TEST_F(RecorderTest, MouseClicksAndSelectionsAreRecordedAndPlayBack) {
     ASSERT_TRUE(loop.RunUntil([&] { return !runner().Active(); }, 5s)) << LastMessage();
     EXPECT_EQ(runner().LastOutcome().end, MacroOutcome::End::Finished) << LastMessage();
     EXPECT_EQ(s().ps.cursor_address, 5 * s().ps.columns + 19);
-    EXPECT_TRUE(s().selection.shown);
-    EXPECT_EQ(s().selection.anchor_row, 2u);
-    EXPECT_EQ(s().selection.anchor_column, 4u);
-    EXPECT_EQ(s().selection.end_row, 5u);
-    EXPECT_EQ(s().selection.end_column, 19u);
+    const auto& sel = s().selection;
+    EXPECT_EQ(std::tie(sel.shown, sel.anchor_row, sel.anchor_column, sel.end_row, sel.end_column),
+              std::make_tuple(true, 2u, 4u, 5u, 19u));
 }
 
 TEST_F(RecorderTest, ASessionThatClosesWhileRecordingKeepsTheRecording) {
