@@ -98,12 +98,7 @@ struct SaveTest : ::testing::Test {
 
     SaveTest() {
         d.s.folders.screens = folder / "screens";
-        clock.now.tm_year = 126;
-        clock.now.tm_mon = 1;
-        clock.now.tm_mday = 22;
-        clock.now.tm_hour = 14;
-        clock.now.tm_min = 5;
-        clock.now.tm_sec = 9;
+        strptime("2026-02-22 14:05:09", "%F %T", &clock.now);
         d.s.wall_clock = &clock;
         capture = std::make_unique<ScreenCapture>(d.s);
     }

@@ -57,6 +57,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, Listings,
                          testing::ValuesIn(test::ReadGoldenCases("capture/data/listing.txt")),
                          test::GoldenTestName);
 
+TraceItem& AddItem(TraceContents& t, uint8_t type, std::vector<uint8_t> payload) {
+    TraceItem& i = t.items.emplace_back();
+    i.type = type;
+    i.time = "10:11:12";
+    i.payload = std::move(payload);
+    return i;
+}
+
 TEST(TraceListing, HexDumpLines) {
     EXPECT_EQ(HexDump(FromHex("C8C5D3D3D6 40 E6D6D9D3C4 5A 00 FF 4C 6E 50 01"), true, "  "),
               "  0000  C8 C5 D3 D3 D6 40 E6 D6  D9 D3 C4 5A 00 FF 4C 6E  |HELLO WORLD!..<>|\n"
@@ -69,20 +77,13 @@ TEST(TraceListing, HexDumpLines) {
 TEST(TraceListing, OneGroupOfLinesPerItem) {
     TraceContents t;
     t.header = "0.1.0 Jan  1 2026";
-    auto item = [&](uint8_t type, std::string_view hex, size_t offset) {
-        TraceItem i;
-        i.type = type;
-        i.time = "10:11:12";
-        i.payload = FromHex(hex);
-        i.offset = offset;
-        t.items.push_back(i);
-    };
-    item(8, "FFFD28", 0x13);
-    item(2, "F5C2 C1C2", 0x21);
-    item(9, "4C696E65", 0x32);
+    AddItem(t, 8, FromHex("FFFD28")).offset = 0x13;
+    AddItem(t, 2, FromHex("F5C2 C1C2")).offset = 0x21;
+    AddItem(t, 9, FromHex("4C696E65")).offset = 0x32;
     // A 2-position buffer: "AB", attributes, colours, highlights, character sets.
-    item(7, "0200 4142 C000 F400 0000 0000", 0x41);
-    t.items.back().pieces = 2;
+    TraceItem& dump = AddItem(t, 7, FromHex("0200 4142 C000 F400 0000 0000"));
+    dump.offset = 0x41;
+    dump.pieces = 2;
     t.error = "The item at offset 0x60 is cut short: 1 of its 11 header bytes are there.";
     // The listing of these items, as a reader sees it.
     EXPECT_EQ(FormatTrace(t),
@@ -104,9 +105,7 @@ TEST(TraceListing, OneGroupOfLinesPerItem) {
 // the listing goes out in pieces: never held whole, at twenty times the trace's size.
 TEST(TraceListing, AHugeRecordIsListedInPiecesAsBytesOnly) {
     TraceContents t;
-    TraceItem& item = t.items.emplace_back();
-    item.type = 2;
-    item.payload = FromHex("F5C3");
+    TraceItem& item = AddItem(t, 2, FromHex("F5C3"));
     while (item.payload.size() <= kLargestDecodedRecord)
         item.payload.insert(item.payload.end(), {0x11, 0x40, 0x40});
     size_t pieces = 0, largest = 0;
@@ -131,17 +130,11 @@ TEST(TraceListing, AHugeRecordIsListedInPiecesAsBytesOnly) {
 // The dump does not hold the screen's width: 2400 positions are 24 rows of 100 or 30 of 80.
 TEST(TraceListing, ABufferDumpShowsTheScreenAtTheWidthTheTraceSays) {
     TraceContents t;
-    const auto item = [&](uint8_t type, std::vector<uint8_t> payload) {
-        TraceItem& i = t.items.emplace_back();
-        i.type = type;
-        i.time = "10:11:12";
-        i.payload = std::move(payload);
-    };
     std::vector<uint8_t> dump = {0x60, 0x09};
     dump.resize(2 + 2400 * 5, 0);
     std::fill_n(dump.begin() + 2, 2400, ' ');
     std::copy_n("READY", 5, dump.begin() + 2);
-    item(7, dump);
+    AddItem(t, 7, dump);
     EXPECT_NE(
         FormatTrace(t).find("2400 positions\n    (the trace does not say the screen's width: taken as 80 "
                             "columns)\n    screen:\n      |READY" +
@@ -149,22 +142,22 @@ TEST(TraceListing, ABufferDumpShowsTheScreenAtTheWidthTheTraceSays) {
         std::string::npos);
     // The Implicit Partition reply names the default size (100 x 24), which Erase/Write sets.
     t.items.clear();
-    item(3, FromHex("88 0011 81A6 0000 0B01 00 0064 0018 0050 0018 FFEF"));
-    item(2, FromHex("F5C3"));
-    item(7, dump);
+    AddItem(t, 3, FromHex("88 0011 81A6 0000 0B01 00 0064 0018 0050 0018 FFEF"));
+    AddItem(t, 2, FromHex("F5C3"));
+    AddItem(t, 7, dump);
     const std::string text = FormatTrace(t);
     EXPECT_NE(text.find("screen:\n      |READY" + std::string(95, ' ') + "|\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("(the trace"), std::string::npos);
     // The note the program writes before a dump says the width even in a file of nothing else.
     t.items.clear();
     const std::string note = "Buffer dump of a screen of 24 rows and 100 columns.";
-    item(9, std::vector<uint8_t>(note.begin(), note.end()));
-    item(7, dump);
+    AddItem(t, 9, std::vector<uint8_t>(note.begin(), note.end()));
+    AddItem(t, 7, dump);
     const std::string noted = FormatTrace(t);
     EXPECT_EQ(noted.substr(noted.find("screen:")), text.substr(text.find("screen:")));
     dump.pop_back();
     t.items.clear();
-    item(7, dump);
+    AddItem(t, 7, dump);
     EXPECT_NE(FormatTrace(t).find("(11999 plane bytes where five planes need 12000)"), std::string::npos);
 }
 

@@ -10,38 +10,31 @@ namespace {
 using test::Engine;
 using test::Mode;
 
-TEST(RecordLimits, OversizeRecordFailsTheConnection) {
-    Engine e(Mode::Tn3270);
-    const std::vector<uint8_t> block(8000, 0x40);
-    size_t fed = 0;
-    while (fed < kMaxRecordBytes) {
-        const size_t n = std::min(block.size(), kMaxRecordBytes - fed);
-        e.engine.OnDataReceived(std::span(block).first(n));
-        fed += n;
+TEST(RecordLimits, OversizeRecordOrSubnegotiationFailsTheConnection) {
+    const std::pair<std::string, std::string> kCases[] = {
+        {"", "failure A record from the host is longer than 1048576 bytes"},
+        {"FFFA18", "failure A subnegotiation from the host is longer than 1048576 bytes"}};
+    for (const auto& [start, failure] : kCases) {
+        SCOPED_TRACE(failure);
+        Engine e(Mode::Tn3270);
+        e.Feed(start);
+        const std::vector<uint8_t> block(8000, 0x40);
+        for (size_t fed = 0; fed < kMaxRecordBytes; fed += block.size())
+            e.engine.OnDataReceived(std::span(block).first(std::min(block.size(), kMaxRecordBytes - fed)));
+        EXPECT_TRUE(e.rec.log.empty());
+        EXPECT_FALSE(e.engine.failed());
+        e.Feed("40");
+        ASSERT_EQ(e.rec.log.size(), 1u);
+        EXPECT_EQ(e.rec.log[0].rfind(failure, 0), 0u) << e.rec.log[0];
+        EXPECT_EQ(e.rec.trace.back().first, TraceType::Error);
+        EXPECT_TRUE(e.engine.failed());
+        e.Feed("F5FFEFFFFD18");  // ignored until the next connection
+        EXPECT_EQ(e.rec.log.size(), 1u);
+
+        e.engine.Reset();
+        e.Feed("FFFD19F5FFEF");
+        EXPECT_EQ(e.rec.log.back(), "record F5");
     }
-    EXPECT_TRUE(e.rec.log.empty());
-    e.Feed("40");
-    ASSERT_EQ(e.rec.log.size(), 1u);
-    EXPECT_EQ(e.rec.log[0].rfind("failure A record from the host is longer than 1048576 bytes", 0), 0u);
-    EXPECT_EQ(e.rec.trace.back().first, TraceType::Error);
-    EXPECT_TRUE(e.engine.failed());
-    e.Feed("F5FFEFFFFD18");  // ignored until the next connection
-    EXPECT_EQ(e.rec.log.size(), 1u);
-
-    e.engine.Reset();
-    e.Feed("FFFD19F5FFEF");
-    EXPECT_EQ(e.rec.log.back(), "record F5");
-}
-
-TEST(RecordLimits, EndlessSubnegotiationFailsTheConnection) {
-    Engine e(Mode::Tn3270);
-    e.Feed("FFFA18");
-    e.engine.OnDataReceived(std::vector<uint8_t>(kMaxRecordBytes, 0x40));
-    EXPECT_FALSE(e.engine.failed());
-    e.Feed("40");
-    ASSERT_EQ(e.rec.log.size(), 1u);
-    EXPECT_EQ(e.rec.log[0].rfind("failure A subnegotiation from the host is longer than 1048576 bytes", 0),
-              0u);
 }
 
 TEST(RecordLimits, LargestRecordAndLongLineTextPass) {
