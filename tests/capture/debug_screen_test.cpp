@@ -9,6 +9,7 @@
 #include "ds3270/screen_dump.h"
 #include "history/screen_history.h"
 #include "support/ds3270_harness.h"
+#include "support/golden_file.h"
 #include "support/hex.h"
 
 namespace orkan {
@@ -32,37 +33,17 @@ TEST(DebugFile, Layout) {
 }
 
 TEST(DebugFile, RefusedUnlessWhole) {
-    const std::vector<uint8_t> good = FromHex(kHeaderHex + "0500" + "F1C2C1" + "FFEF");
-    EXPECT_EQ(ToHex(ParseDebugScreen(good).value_or(std::vector<uint8_t>{})), "F1C2C1");
+    for (const test::TableRow& row : test::ReadTableRows("capture/data/debug_files.tsv")) {
+        ASSERT_EQ(row.cells.size(), 2u) << row.where;
+        const auto record = ParseDebugScreen(FromHex(kHeaderHex + row.cells[0]));
+        EXPECT_EQ(record ? ToHex(*record) : "-", row.cells[1]) << row.where;
+    }
     // Any header byte changed, the trailing blanks included.
+    const std::vector<uint8_t> good = FromHex(kHeaderHex + "0300 F1 FFEF");
     for (size_t i = 0; i < kDebugFileHeader.size(); ++i) {
         std::vector<uint8_t> bad = good;
         bad[i] ^= 0x01;
         EXPECT_FALSE(ParseDebugScreen(bad)) << "header byte " << i;
-    }
-    struct Case {
-        std::string after_header;
-        const char* record;  // nullptr: refused
-    };
-    const Case cases[] = {
-        {"0300 F1 FFEF", "F1"},
-        {"0400 F1C2 0000", "F1C2"},   // whatever ends it, the record ends there
-        {"0300 F1 FFEF 4040", "F1"},  // bytes after the record are not read
-        {"0200 FFEF", nullptr},       // no record
-        {"0000", nullptr},
-        {"0600 F1C2C1 FFEF", nullptr},  // the length runs past the end of the file
-        {"FFFF F1", nullptr},
-        {"05", nullptr},  // no whole length field
-        {"", nullptr},
-    };
-    for (const Case& c : cases) {
-        const auto record = ParseDebugScreen(FromHex(kHeaderHex + c.after_header));
-        if (c.record) {
-            ASSERT_TRUE(record) << c.after_header;
-            EXPECT_EQ(ToHex(*record), c.record);
-        } else {
-            EXPECT_FALSE(record) << c.after_header;
-        }
     }
     EXPECT_FALSE(ParseDebugScreen(FromHex("4F726B616E")));
 }

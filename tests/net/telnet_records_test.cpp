@@ -2,6 +2,7 @@
 // connection events, handlers that reply or reset, and the trace.
 #include <gtest/gtest.h>
 
+#include "support/golden_file.h"
 #include "telnet_test_support.h"
 
 namespace orkan {
@@ -58,25 +59,15 @@ TEST(RecordHeader, BindImageNames) {
         tables.screen[0xF1 + i] = static_cast<uint8_t>('1' + i);
     }
     const std::string head = "0300000000" + std::string(54, '0');  // header and BIND bytes 0..26
-    struct BindCase {
-        std::string tail;
-        std::string plu, secondary;
-    };
-    const BindCase kBinds[] = {
-        {"04C1C2C3C4 0000 03F1F2F3", "ABCD", "123"},
-        {"04C1C2C3C4 0001 03F1F2F3", "ABCD", ""},
-        {"09C1C2C3C4C1C2C3C4C1 0000 01F1", "", ""},  // names are at most 8 long
-        {"08C1C2C3", "", ""},                        // longer than the record holds
-        {"02C1C2 0000 08F1F2", "AB", ""},
-    };
-    for (const BindCase& b : kBinds) {
-        SCOPED_TRACE(b.tail);
+    for (const test::TableRow& row : test::ReadTableRows("net/data/bind_names.tsv")) {
+        ASSERT_EQ(row.cells.size(), 3u) << row.where;
+        SCOPED_TRACE(row.where);
         Engine e(Mode::Tn3270e, {"IBM-3278-2-E", "", true, &tables});
         e.link.bound_plu_name = "OLD";
-        e.Feed(head + b.tail + "FFEF");
+        e.Feed(head + row.cells[0] + "FFEF");
         EXPECT_EQ(e.link.current_data_type, 3);
-        EXPECT_EQ(e.link.bound_plu_name, b.plu);
-        EXPECT_EQ(e.link.bound_secondary_name, b.secondary);
+        EXPECT_EQ(e.link.bound_plu_name, row.cells[1]);
+        EXPECT_EQ(e.link.bound_secondary_name, row.cells[2]);
     }
 }
 
