@@ -11,6 +11,7 @@
 #include "support/ds3270_harness.h"
 #include "support/golden_file.h"
 #include "support/hex.h"
+#include "support/running_session.h"
 
 namespace orkan {
 namespace {
@@ -86,6 +87,33 @@ TEST_F(DebugScreenTest, SavedAndLoadedIntoASessionThatNeverConnected) {
     // What was loaded is the last record now, so saving it again gives the same file.
     ASSERT_TRUE(SaveDebugScreen(*fresh.session, std::string("again")));
     EXPECT_EQ(test::ReadBytes(folder / "again.dbg"), test::ReadBytes(path));
+}
+
+// Through the whole session: a TN3270E record is saved without its TN3270E header, and from either
+// kind of session the file replays the same screen into a session that never connected.
+TEST(DebugScreenSession, SavedFromEitherKindOfSessionReplaysTheSame) {
+    for (const bool tn3270e : {true, false}) {
+        SCOPED_TRACE(tn3270e ? "TN3270E" : "plain TN3270");
+        test::RunningSession<> live;
+        live.Plain();
+        const std::string record = std::string(kScreenRecord) + " FFEF";
+        if (tn3270e) {
+            ASSERT_TRUE(live.runtime.StartDetachedConnection(live.sink));
+            live.Feed("FFFD28 FFFA280802FFF0 FFFA280204 49424D2D333237382D322D45 FFF0 FFFA280304000204FFF0");
+            live.Feed("0000000000 " + record);
+        } else {
+            ASSERT_TRUE(live.Connect({record}));
+        }
+        EXPECT_EQ(live.session().link.tn3270e_active, tn3270e);
+        ASSERT_TRUE(SaveDebugScreen(live.session(), std::string("panel")));
+        EXPECT_EQ(ToHex(test::ReadBytes(live.folder / "panel.dbg")),
+                  kHeaderHex + "1900" + ToHex(FromHex(kScreenRecord)) + "FFEF");
+        test::RunningSession<> fresh;
+        fresh.Plain();
+        ASSERT_TRUE(LoadDebugScreen(fresh.session(), live.folder / "panel.dbg"));
+        EXPECT_EQ(DumpPlanes(fresh.session()), DumpPlanes(live.session()));
+        EXPECT_TRUE(fresh.ui.shown.empty());
+    }
 }
 
 TEST_F(DebugScreenTest, ReplayedRecordsReachNoHost) {
