@@ -28,25 +28,24 @@ struct SessionTraceTest : ::testing::Test {
     TraceContents ReadBack() { return ReadTrace(test::ReadBytes(folder / "sessionC.trc")); }
 };
 
+const std::string kConfidential =
+    "\n\nMake sure this file is not accessible to others, since\nit may contain confidential data. "
+    "Nondisplay "
+    "input fields \nsuch as passwords have been replaced with XXXXXXXX";
+
 TEST_F(SessionTraceTest, TraceOnAndOff) {
     SessionTrace trace(s);
     trace.ToggleTrace();
     EXPECT_TRUE(trace.Active());
     EXPECT_EQ(s.trace.Target(), &trace.file());
-    EXPECT_EQ(
-        h.TakeMessages(),
-        "Trace Started: Screen data will now be traced to file sessionC.trc.\n\nMake sure this file is not "
-        "accessible to others, since\nit may contain confidential data. Nondisplay input fields \nsuch as "
-        "passwords have been replaced with XXXXXXXX");
+    EXPECT_EQ(h.TakeMessages(),
+              "Trace Started: Screen data will now be traced to file sessionC.trc." + kConfidential);
     s.Trace(TraceType::Sent, FromHex("7D"));
     trace.ToggleTrace();
     EXPECT_FALSE(trace.Active());
     EXPECT_EQ(s.trace.Target(), nullptr);
-    EXPECT_EQ(h.TakeMessages(),
-              "Trace Stopped: File sessionC.trc contains trace data. Location is\n" + folder.path() +
-                  "\n\nMake sure this file is not accessible to others, since\nit may contain "
-                  "confidential data. Nondisplay input fields \nsuch as passwords have been "
-                  "replaced with XXXXXXXX");
+    EXPECT_EQ(h.TakeMessages(), "Trace Stopped: File sessionC.trc contains trace data. Location is\n" +
+                                    folder.path() + kConfidential);
     s.Trace(TraceType::Sent, FromHex("7E"));  // goes nowhere now
     trace.StopTrace();                        // nothing to stop: no word of a trace file
     EXPECT_EQ(h.TakeMessages(), "");

@@ -45,9 +45,7 @@ CertificateFolder::CertificateFolder() {
            MakeLeaf("cnaddress", "/CN=127.0.0.1", "", "ca") &&
            MakeLeaf("stranger", "/CN=localhost", "DNS:localhost", "other-ca") &&
            MakeLeaf("client", "/CN=orkan-client", "DNS:orkan-client", "ca") &&
-           Run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                "-nodes", "-keyout", Path("selfsigned-key.pem"), "-out", Path("selfsigned.pem"), "-days",
-                "30", "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost"}));
+           MakeIssuer("selfsigned", "/CN=localhost", {"-addext", "subjectAltName=DNS:localhost"}));
 }
 
 CertificateFolder::~CertificateFolder() {
@@ -65,10 +63,26 @@ bool CertificateFolder::Run(const std::vector<std::string>& command) {
     return false;
 }
 
-bool CertificateFolder::MakeIssuer(const std::string& name, const std::string& subject) {
-    return Run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                "-nodes", "-keyout", Path(name + "-key.pem"), "-out", Path(name + ".pem"), "-days", "30",
-                "-subj", subject});
+bool CertificateFolder::MakeIssuer(const std::string& name, const std::string& subject,
+                                   const std::vector<std::string>& extra) {
+    std::vector<std::string> args{"openssl",
+                                  "req",
+                                  "-x509",
+                                  "-newkey",
+                                  "ec",
+                                  "-pkeyopt",
+                                  "ec_paramgen_curve:prime256v1",
+                                  "-nodes",
+                                  "-keyout",
+                                  Path(name + "-key.pem"),
+                                  "-out",
+                                  Path(name + ".pem"),
+                                  "-days",
+                                  "30",
+                                  "-subj",
+                                  subject};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Run(args);
 }
 
 bool CertificateFolder::MakeLeaf(const std::string& name, const std::string& subject,
