@@ -65,23 +65,10 @@ bool CertificateFolder::Run(const std::vector<std::string>& command) {
 
 bool CertificateFolder::MakeIssuer(const std::string& name, const std::string& subject,
                                    const std::vector<std::string>& extra) {
-    std::vector<std::string> args{"openssl",
-                                  "req",
-                                  "-x509",
-                                  "-newkey",
-                                  "ec",
-                                  "-pkeyopt",
-                                  "ec_paramgen_curve:prime256v1",
-                                  "-nodes",
-                                  "-keyout",
-                                  Path(name + "-key.pem"),
-                                  "-out",
-                                  Path(name + ".pem"),
-                                  "-days",
-                                  "30",
-                                  "-subj",
-                                  subject};
-    args.insert(args.end(), extra.begin(), extra.end());
+    std::vector<std::string> args = extra;
+    args.insert(args.begin(), {"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                               "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", Path(name + "-key.pem"),
+                               "-out", Path(name + ".pem"), "-days", "30", "-subj", subject});
     return Run(args);
 }
 
