@@ -9,7 +9,9 @@
 #include "ds3270/screen_dump.h"
 #include "history/screen_history.h"
 #include "support/ds3270_harness.h"
+#include "support/golden_file.h"
 #include "support/hex.h"
+#include "support/running_session.h"
 
 namespace orkan {
 namespace {
@@ -32,37 +34,17 @@ TEST(DebugFile, Layout) {
 }
 
 TEST(DebugFile, RefusedUnlessWhole) {
-    const std::vector<uint8_t> good = FromHex(kHeaderHex + "0500" + "F1C2C1" + "FFEF");
-    EXPECT_EQ(ToHex(ParseDebugScreen(good).value_or(std::vector<uint8_t>{})), "F1C2C1");
+    for (const test::TableRow& row : test::ReadTableRows("capture/data/debug_files.tsv")) {
+        ASSERT_EQ(row.cells.size(), 2u) << row.where;
+        const auto record = ParseDebugScreen(FromHex(kHeaderHex + row.cells[0]));
+        EXPECT_EQ(record ? ToHex(*record) : "-", row.cells[1]) << row.where;
+    }
     // Any header byte changed, the trailing blanks included.
+    const std::vector<uint8_t> good = FromHex(kHeaderHex + "0300 F1 FFEF");
     for (size_t i = 0; i < kDebugFileHeader.size(); ++i) {
         std::vector<uint8_t> bad = good;
         bad[i] ^= 0x01;
         EXPECT_FALSE(ParseDebugScreen(bad)) << "header byte " << i;
-    }
-    struct Case {
-        std::string after_header;
-        const char* record;  // nullptr: refused
-    };
-    const Case cases[] = {
-        {"0300 F1 FFEF", "F1"},
-        {"0400 F1C2 0000", "F1C2"},   // whatever ends it, the record ends there
-        {"0300 F1 FFEF 4040", "F1"},  // bytes after the record are not read
-        {"0200 FFEF", nullptr},       // no record
-        {"0000", nullptr},
-        {"0600 F1C2C1 FFEF", nullptr},  // the length runs past the end of the file
-        {"FFFF F1", nullptr},
-        {"05", nullptr},  // no whole length field
-        {"", nullptr},
-    };
-    for (const Case& c : cases) {
-        const auto record = ParseDebugScreen(FromHex(kHeaderHex + c.after_header));
-        if (c.record) {
-            ASSERT_TRUE(record) << c.after_header;
-            EXPECT_EQ(ToHex(*record), c.record);
-        } else {
-            EXPECT_FALSE(record) << c.after_header;
-        }
     }
     EXPECT_FALSE(ParseDebugScreen(FromHex("4F726B616E")));
 }
@@ -105,6 +87,33 @@ TEST_F(DebugScreenTest, SavedAndLoadedIntoASessionThatNeverConnected) {
     // What was loaded is the last record now, so saving it again gives the same file.
     ASSERT_TRUE(SaveDebugScreen(*fresh.session, std::string("again")));
     EXPECT_EQ(test::ReadBytes(folder / "again.dbg"), test::ReadBytes(path));
+}
+
+// Through the whole session: a TN3270E record is saved without its TN3270E header, and from either
+// kind of session the file replays the same screen into a session that never connected.
+TEST(DebugScreenSession, SavedFromEitherKindOfSessionReplaysTheSame) {
+    for (const bool tn3270e : {true, false}) {
+        SCOPED_TRACE(tn3270e ? "TN3270E" : "plain TN3270");
+        test::RunningSession<> live;
+        live.Plain();
+        const std::string record = std::string(kScreenRecord) + " FFEF";
+        if (tn3270e) {
+            ASSERT_TRUE(live.runtime.StartDetachedConnection(live.sink));
+            live.Feed("FFFD28 FFFA280802FFF0 FFFA280204 49424D2D333237382D322D45 FFF0 FFFA280304000204FFF0");
+            live.Feed("0000000000 " + record);
+        } else {
+            ASSERT_TRUE(live.Connect({record}));
+        }
+        EXPECT_EQ(live.session().link.tn3270e_active, tn3270e);
+        ASSERT_TRUE(SaveDebugScreen(live.session(), std::string("panel")));
+        EXPECT_EQ(ToHex(test::ReadBytes(live.folder / "panel.dbg")),
+                  kHeaderHex + "1900" + ToHex(FromHex(kScreenRecord)) + "FFEF");
+        test::RunningSession<> fresh;
+        fresh.Plain();
+        ASSERT_TRUE(LoadDebugScreen(fresh.session(), live.folder / "panel.dbg"));
+        EXPECT_EQ(DumpPlanes(fresh.session()), DumpPlanes(live.session()));
+        EXPECT_TRUE(fresh.ui.shown.empty());
+    }
 }
 
 TEST_F(DebugScreenTest, ReplayedRecordsReachNoHost) {

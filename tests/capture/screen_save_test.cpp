@@ -98,12 +98,7 @@ struct SaveTest : ::testing::Test {
 
     SaveTest() {
         d.s.folders.screens = folder / "screens";
-        clock.now.tm_year = 126;
-        clock.now.tm_mon = 1;
-        clock.now.tm_mday = 22;
-        clock.now.tm_hour = 14;
-        clock.now.tm_min = 5;
-        clock.now.tm_sec = 9;
+        strptime("2026-02-22 14:05:09", "%F %T", &clock.now);
         d.s.wall_clock = &clock;
         capture = std::make_unique<ScreenCapture>(d.s);
     }
@@ -146,12 +141,17 @@ TEST_F(SaveTest, HtmlDeclaresItsCharsetOnceAndAppendsTables) {
     EXPECT_EQ(Read("screens/page.html"), std::string(kHtmlCharsetLine) + kSavedScreenHtml);
 }
 
-TEST_F(SaveTest, NumberedFilesGoIntoTheCaptureFolder) {
+TEST_F(SaveTest, NumberedFilesGoIntoTheCaptureFolderAndNeverReplaceAnotherSessionsFile) {
     Settings("ignored", SaveFileAction::Numbered, false);
+    // Another session started in the same second saved into the same folder too.
+    const std::string numbered = "screens/capture-20260222-140509";
+    test::WriteText(folder / (numbered + "/screen-0002.txt"), "theirs");
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
-    EXPECT_EQ(capture->CaptureFolder(), folder / "screens/capture-20260222-140509");
-    EXPECT_EQ(Files("screens/capture-20260222-140509"),
-              (std::vector<std::string>{"screen-0001.txt", "screen-0002.txt", "screen-0003.txt"}));
+    EXPECT_EQ(capture->CaptureFolder(), folder / numbered);
+    EXPECT_EQ(Files(numbered), (std::vector<std::string>{"screen-0001.txt", "screen-0002.txt",
+                                                         "screen-0003.txt", "screen-0004.txt"}));
+    EXPECT_EQ(Read(numbered + "/screen-0002.txt"), "theirs");
+    EXPECT_EQ(capture->LastPath(), folder / (numbered + "/screen-0004.txt"));
     EXPECT_FALSE(std::filesystem::exists(folder / "screens/ignored.txt"));
 }
 
@@ -252,17 +252,6 @@ TEST_F(SaveTest, AFailedWriteLeavesTheFileAsItWas) {
         EXPECT_EQ(st.st_mode & 0777, 0640u);  // the user's permissions kept
     }
     signal(SIGXFSZ, old_handler);
-}
-
-TEST_F(SaveTest, NumberedSavesNeverReplaceAnotherSessionsFile) {
-    // Another session started in the same second saved into the same folder first.
-    Settings("", SaveFileAction::Numbered, false);
-    test::WriteText(folder / "screens/capture-20260222-140509/screen-0001.txt", "theirs");
-    ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
-    EXPECT_EQ(Read("screens/capture-20260222-140509/screen-0001.txt"), "theirs");
-    EXPECT_EQ(capture->LastPath(), folder / "screens/capture-20260222-140509/screen-0002.txt");
-    ASSERT_TRUE(capture->SaveScreen(oper_fn::SaveScreen));
-    EXPECT_EQ(capture->LastPath(), folder / "screens/capture-20260222-140509/screen-0003.txt");
 }
 
 TEST_F(SaveTest, AskingStoresTheChoiceBack) {

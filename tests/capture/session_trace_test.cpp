@@ -6,7 +6,7 @@
 #include "capture/session_trace.h"
 #include "capture/trace_reader.h"
 #include "config/temp_folder.h"
-#include "net/telnet_engine.h"
+#include "net/telnet_test_support.h"
 #include "support/ds3270_harness.h"
 #include "support/hex.h"
 
@@ -28,25 +28,24 @@ struct SessionTraceTest : ::testing::Test {
     TraceContents ReadBack() { return ReadTrace(test::ReadBytes(folder / "sessionC.trc")); }
 };
 
+const std::string kConfidential =
+    "\n\nMake sure this file is not accessible to others, since\nit may contain confidential data. "
+    "Nondisplay "
+    "input fields \nsuch as passwords have been replaced with XXXXXXXX";
+
 TEST_F(SessionTraceTest, TraceOnAndOff) {
     SessionTrace trace(s);
     trace.ToggleTrace();
     EXPECT_TRUE(trace.Active());
     EXPECT_EQ(s.trace.Target(), &trace.file());
-    EXPECT_EQ(
-        h.TakeMessages(),
-        "Trace Started: Screen data will now be traced to file sessionC.trc.\n\nMake sure this file is not "
-        "accessible to others, since\nit may contain confidential data. Nondisplay input fields \nsuch as "
-        "passwords have been replaced with XXXXXXXX");
+    EXPECT_EQ(h.TakeMessages(),
+              "Trace Started: Screen data will now be traced to file sessionC.trc." + kConfidential);
     s.Trace(TraceType::Sent, FromHex("7D"));
     trace.ToggleTrace();
     EXPECT_FALSE(trace.Active());
     EXPECT_EQ(s.trace.Target(), nullptr);
-    EXPECT_EQ(h.TakeMessages(),
-              "Trace Stopped: File sessionC.trc contains trace data. Location is\n" + folder.path() +
-                  "\n\nMake sure this file is not accessible to others, since\nit may contain "
-                  "confidential data. Nondisplay input fields \nsuch as passwords have been "
-                  "replaced with XXXXXXXX");
+    EXPECT_EQ(h.TakeMessages(), "Trace Stopped: File sessionC.trc contains trace data. Location is\n" +
+                                    folder.path() + kConfidential);
     s.Trace(TraceType::Sent, FromHex("7E"));  // goes nowhere now
     trace.StopTrace();                        // nothing to stop: no word of a trace file
     EXPECT_EQ(h.TakeMessages(), "");
@@ -56,18 +55,7 @@ TEST_F(SessionTraceTest, TraceOnAndOff) {
 }
 
 TEST_F(SessionTraceTest, ARunningEngineLearnsOfTheTraceAtOnce) {
-    struct NoEvents : TelnetEvents {
-        void WriteToHost(std::span<const uint8_t>) override {}
-        void FirstDataReceived() override {}
-        void FirstRecordStarting() override {}
-        void RecordReceived(std::span<const uint8_t>) override {}
-        void LineModeText(std::span<const uint8_t>) override {}
-        void SscpLuRecord(bool) override {}
-        void EraseScreen() override {}
-        void DeviceRejected(uint8_t, std::string_view) override {}
-        void ProtocolFailure(std::string_view) override {}
-        void StatusLineChanged() override {}
-    } events;
+    test::TelnetRecorder events;
     TelnetEngine engine(s.link, TelnetConfig{}, events, &s.trace);  // as the runtime makes it
     {
         SessionTrace trace(s);

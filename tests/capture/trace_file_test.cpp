@@ -105,15 +105,11 @@ TEST_F(TraceFileTest, HeaderItemsAndPrivateMode) {
     const TraceContents back = ReadBack();
     EXPECT_EQ(back.error, "");
     EXPECT_EQ(back.header, header);
-    ASSERT_EQ(back.items.size(), 3u);
-    EXPECT_EQ(back.items[0].type, 8);
-    EXPECT_EQ(back.items[0].time, "09:30:00");
-    EXPECT_EQ(ToHex(back.items[0].payload), "FFFD28");
-    EXPECT_EQ(back.items[1].type, 2);
-    EXPECT_EQ(back.items[1].time, "09:30:01");
-    EXPECT_EQ(ToHex(back.items[1].payload), "F5C31140401DF0");
-    EXPECT_EQ(back.items[2].type, 9);
-    EXPECT_EQ(std::string(back.items[2].payload.begin(), back.items[2].payload.end()), "bad");
+    std::vector<std::string> items;
+    for (const TraceItem& i : back.items)
+        items.push_back(std::to_string(i.type) + " " + i.time + " " + ToHex(i.payload));
+    EXPECT_EQ(items, (std::vector<std::string>{"8 09:30:00 FFFD28", "2 09:30:01 F5C31140401DF0",
+                                               "9 09:30:01 " + Ascii("bad")}));
 }
 
 TEST_F(TraceFileTest, StartsAgainWithANewHeaderPastTheLimit) {

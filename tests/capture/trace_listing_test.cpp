@@ -20,19 +20,29 @@ class Listings : public testing::TestWithParam<test::GoldenCase> {};
 TEST_P(Listings, SayWhatTheBytesAre) {
     const test::GoldenCase& c = GetParam();
     SCOPED_TRACE(c.where);
+    RecordListing listing({});  // one trace: what it was told stays for the lines after
     std::string verb;
     std::vector<uint8_t> bytes;
     for (const test::GoldenStep& step : c.steps) {
         SCOPED_TRACE("line " + std::to_string(step.line));
+        if (step.verb == "commands") {
+            listing.TelnetCommands(FromHex(step.rest));
+            continue;
+        }
+        if (step.verb == "received") {
+            listing.Received(FromHex(step.rest));
+            continue;
+        }
         if (step.verb != "is") {
             verb = step.verb;
             bytes = FromHex(step.rest);
             continue;
         }
         std::optional<std::string> said;
-        RecordListing listing({});
         if (verb == "telnet")
             said = DescribeTelnet(bytes);
+        else if (verb == "record")
+            said = DescribeRecord(bytes);
         else if (verb == "sent")
             said = listing.Sent(bytes);
         else if (verb == "host")
@@ -47,52 +57,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, Listings,
                          testing::ValuesIn(test::ReadGoldenCases("capture/data/listing.txt")),
                          test::GoldenTestName);
 
-TEST(TraceListing, RecordsByCommand) {
-    EXPECT_EQ(DescribeRecord(FromHex("F5C3114040")).value_or("-"), "Erase/Write WCC C3");
-    EXPECT_EQ(DescribeRecord(FromHex("7E")).value_or("-"), "Erase/Write Alternate");
-    EXPECT_EQ(DescribeRecord(FromHex("F3000501FF02")).value_or("-"), "Write Structured Field");
-    EXPECT_EQ(DescribeRecord(FromHex("6E")).value_or("-"), "Read Modified All");
-    EXPECT_FALSE(DescribeRecord(FromHex("99")));
-    EXPECT_FALSE(DescribeRecord({}));
-}
-
-// Under TN3270E every record has its header; received ones are matched to their RECORD items.
-TEST(TraceListing, Tn3270eHeadersMatchedToTheirRecords) {
-    RecordListing listing({});
-    listing.TelnetCommands(FromHex("FFFA28 0304 000204 FFF0"));
-    listing.Received(FromHex("0000020005 F1C2 FFEF 02000000 05 FF"));
-    listing.Received(FromHex("EF"));
-    EXPECT_EQ(listing.HostRecord(FromHex("F1C2")),
-              "TN3270E 3270-DATA ALWAYS-RESPONSE seq 5\nWrite WCC C2 (reset keyboard-restore)");
-    EXPECT_EQ(listing.Sent(FromHex("0200000005 00 FFEF")), "TN3270E RESPONSE POSITIVE-RESPONSE seq 5");
-    EXPECT_EQ(listing.HostRecord(FromHex("F1C2")),
-              "Write WCC C2 (reset keyboard-restore)");  // never received
-}
-
-// Erase/Write Alternate's width: from the Query Reply, else from the device or terminal type the
-// trace holds, else a guess that says so (a trace started mid-session holds neither).
-TEST(TraceListing, TheAlternateWidthIsTakenFromWhatTheTraceTells) {
-    const auto ewa = FromHex("7EC3 11C2C5");  // SBA to address 133
-    RecordListing guessing({});
-    EXPECT_EQ(guessing.HostRecord(ewa),
-              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\n(the trace does not say the "
-              "alternate screen's width: addresses taken as 80 columns)\nSBA 2,54");
-    RecordListing model5({});
-    model5.TelnetCommands(FromHex("FFFA28 0204 49424D2D333237382D352D45 01 4C55 FFF0"));  // IBM-3278-5-E
-    EXPECT_EQ(model5.HostRecord(ewa),
-              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,2");
-    // Erase/Reset switches the size as the erase commands do.
-    (void)model5.HostRecord(FromHex("F5C3"));
-    EXPECT_EQ(
-        model5.HostRecord(FromHex("F3 0004 03 80 0009 40 00 F1C2 11C2C5")),
-        "Write Structured Field\n  Erase/Reset to the alternate size\n  Outbound 3270DS, partition 00:\n"
-        "    Write WCC C2 (reset keyboard-restore)\n    SBA 2,2");
-    model5.TelnetCommands(FromHex("FFFA18 00 49424D2D333237392D32 FFF0"));  // IBM-3279-2
-    EXPECT_EQ(model5.HostRecord(ewa),
-              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,54");
-    model5.TelnetCommands(FromHex("FFFA18 00 49424D2D44594E414D4943 FFF0"));  // IBM-DYNAMIC: as it was
-    EXPECT_EQ(model5.HostRecord(ewa),
-              "Erase/Write Alternate WCC C3 (reset keyboard-restore reset-mdt)\nSBA 2,54");
+TraceItem& AddItem(TraceContents& t, uint8_t type, std::vector<uint8_t> payload) {
+    TraceItem& i = t.items.emplace_back();
+    i.type = type;
+    i.time = "10:11:12";
+    i.payload = std::move(payload);
+    return i;
 }
 
 TEST(TraceListing, HexDumpLines) {
@@ -107,20 +77,13 @@ TEST(TraceListing, HexDumpLines) {
 TEST(TraceListing, OneGroupOfLinesPerItem) {
     TraceContents t;
     t.header = "0.1.0 Jan  1 2026";
-    auto item = [&](uint8_t type, std::string_view hex, size_t offset) {
-        TraceItem i;
-        i.type = type;
-        i.time = "10:11:12";
-        i.payload = FromHex(hex);
-        i.offset = offset;
-        t.items.push_back(i);
-    };
-    item(8, "FFFD28", 0x13);
-    item(2, "F5C2 C1C2", 0x21);
-    item(9, "4C696E65", 0x32);
+    AddItem(t, 8, FromHex("FFFD28")).offset = 0x13;
+    AddItem(t, 2, FromHex("F5C2 C1C2")).offset = 0x21;
+    AddItem(t, 9, FromHex("4C696E65")).offset = 0x32;
     // A 2-position buffer: "AB", attributes, colours, highlights, character sets.
-    item(7, "0200 4142 C000 F400 0000 0000", 0x41);
-    t.items.back().pieces = 2;
+    TraceItem& dump = AddItem(t, 7, FromHex("0200 4142 C000 F400 0000 0000"));
+    dump.offset = 0x41;
+    dump.pieces = 2;
     t.error = "The item at offset 0x60 is cut short: 1 of its 11 header bytes are there.";
     // The listing of these items, as a reader sees it.
     EXPECT_EQ(FormatTrace(t),
@@ -142,9 +105,7 @@ TEST(TraceListing, OneGroupOfLinesPerItem) {
 // the listing goes out in pieces: never held whole, at twenty times the trace's size.
 TEST(TraceListing, AHugeRecordIsListedInPiecesAsBytesOnly) {
     TraceContents t;
-    TraceItem& item = t.items.emplace_back();
-    item.type = 2;
-    item.payload = FromHex("F5C3");
+    TraceItem& item = AddItem(t, 2, FromHex("F5C3"));
     while (item.payload.size() <= kLargestDecodedRecord)
         item.payload.insert(item.payload.end(), {0x11, 0x40, 0x40});
     size_t pieces = 0, largest = 0;
@@ -169,17 +130,11 @@ TEST(TraceListing, AHugeRecordIsListedInPiecesAsBytesOnly) {
 // The dump does not hold the screen's width: 2400 positions are 24 rows of 100 or 30 of 80.
 TEST(TraceListing, ABufferDumpShowsTheScreenAtTheWidthTheTraceSays) {
     TraceContents t;
-    const auto item = [&](uint8_t type, std::vector<uint8_t> payload) {
-        TraceItem& i = t.items.emplace_back();
-        i.type = type;
-        i.time = "10:11:12";
-        i.payload = std::move(payload);
-    };
     std::vector<uint8_t> dump = {0x60, 0x09};
     dump.resize(2 + 2400 * 5, 0);
     std::fill_n(dump.begin() + 2, 2400, ' ');
     std::copy_n("READY", 5, dump.begin() + 2);
-    item(7, dump);
+    AddItem(t, 7, dump);
     EXPECT_NE(
         FormatTrace(t).find("2400 positions\n    (the trace does not say the screen's width: taken as 80 "
                             "columns)\n    screen:\n      |READY" +
@@ -187,22 +142,22 @@ TEST(TraceListing, ABufferDumpShowsTheScreenAtTheWidthTheTraceSays) {
         std::string::npos);
     // The Implicit Partition reply names the default size (100 x 24), which Erase/Write sets.
     t.items.clear();
-    item(3, FromHex("88 0011 81A6 0000 0B01 00 0064 0018 0050 0018 FFEF"));
-    item(2, FromHex("F5C3"));
-    item(7, dump);
+    AddItem(t, 3, FromHex("88 0011 81A6 0000 0B01 00 0064 0018 0050 0018 FFEF"));
+    AddItem(t, 2, FromHex("F5C3"));
+    AddItem(t, 7, dump);
     const std::string text = FormatTrace(t);
     EXPECT_NE(text.find("screen:\n      |READY" + std::string(95, ' ') + "|\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("(the trace"), std::string::npos);
     // The note the program writes before a dump says the width even in a file of nothing else.
     t.items.clear();
     const std::string note = "Buffer dump of a screen of 24 rows and 100 columns.";
-    item(9, std::vector<uint8_t>(note.begin(), note.end()));
-    item(7, dump);
+    AddItem(t, 9, std::vector<uint8_t>(note.begin(), note.end()));
+    AddItem(t, 7, dump);
     const std::string noted = FormatTrace(t);
     EXPECT_EQ(noted.substr(noted.find("screen:")), text.substr(text.find("screen:")));
     dump.pop_back();
     t.items.clear();
-    item(7, dump);
+    AddItem(t, 7, dump);
     EXPECT_NE(FormatTrace(t).find("(11999 plane bytes where five planes need 12000)"), std::string::npos);
 }
 

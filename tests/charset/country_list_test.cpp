@@ -141,9 +141,9 @@ const std::string kKeyboardFile =
 TEST(CountryList, KeyboardSections) {
     Parsed p = Parse(kKeyboardFile, CountryListMode::Keyboard);
     EXPECT_TRUE(p.result.problems.empty());
-    EXPECT_EQ(p.tables.key_scan_codes[0], 1);
-    EXPECT_EQ(p.tables.key_scan_codes[2], 3);
-    EXPECT_EQ(p.tables.key_scan_codes[3], kListEnd);  // values of the selected block are no base values
+    // Values of the selected block are no base values.
+    EXPECT_EQ(std::tie(p.tables.key_scan_codes[0], p.tables.key_scan_codes[2], p.tables.key_scan_codes[3]),
+              std::make_tuple(1, 3, kListEnd));
     struct Layout {
         uint8_t key, unshifted, shifted, third;
     };

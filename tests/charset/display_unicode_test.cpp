@@ -2,7 +2,10 @@
 // line ends, and the characters that cannot be converted.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "charset/display_unicode.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -17,21 +20,24 @@ TEST(DisplayUnicode, EveryDisplayByteSurvivesTheTripOut) {
     }
 }
 
-TEST(DisplayUnicode, ThreeTwoSeventyCharactersAndWindows1252) {
-    struct Case {
-        uint8_t display;
-        const char* utf8;
-    };
-    const Case cases[] = {
-        {0x8E, "*\u0305"}, {0x8F, ";\u0305"},  // DUP, FIELD MARK
-        {0x80, "\u20AC"},  {0x9F, "\u0178"},  {0x81, "\u0081"}, {0xE4, "\u00E4"}, {0x41, "A"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(DisplayToUtf8(std::string(1, char(c.display))), c.utf8);
-        DisplayText in = Utf8ToDisplay(c.utf8);
-        EXPECT_EQ(in.text, std::string(1, char(c.display)));
+// The cases are in data/display_unicode.tsv.
+TEST(DisplayUnicode, Utf8ToDisplayAndBack) {
+    for (const test::TableRow& row : test::ReadTableRows("charset/data/display_unicode.tsv")) {
+        ASSERT_EQ(row.cells.size(), 3u) << row.where;
+        SCOPED_TRACE(row.where);
+        const DisplayText d = Utf8ToDisplay(row.cells[0]);
+        EXPECT_EQ(d.text, row.cells[1]);
+        std::string failures;
+        for (const Unconvertible& u : d.failures) {
+            char one[32];
+            std::snprintf(one, sizeof one, " %zu:%04X", u.offset, unsigned(u.code_point));
+            failures += one;
+        }
+        EXPECT_EQ(failures.empty() ? "-" : failures.substr(1), row.cells[2]);
+        if (d.failures.empty()) {
+            EXPECT_EQ(DisplayToUtf8(row.cells[1]), row.cells[0]);
+        }
     }
-    EXPECT_EQ(Utf8ToDisplay("*;").text, "*;");  // without the overline they are themselves
 }
 
 TEST(DisplayUnicode, LineEndsAndByteOrderMark) {
@@ -40,28 +46,6 @@ TEST(DisplayUnicode, LineEndsAndByteOrderMark) {
                             "a\nb\r\nc\r")
                   .text,
               "a\r\nb\r\nc\r");
-}
-
-TEST(DisplayUnicode, CharactersWithoutADisplayByteAreReported) {
-    struct Case {
-        const char* utf8;
-        const char* text;
-        std::vector<std::pair<size_t, char32_t>> failures;
-    };
-    const Case cases[] = {
-        {"Z\u017D!", "Z?!", {{1, 0x017D}}},  // Z caron gave its byte to DUP
-        {"\u2603 \u03B1", "? ?", {{0, 0x2603}, {4, 0x03B1}}},
-        {"a\u0305", "a?", {{1, 0x0305}}},  // an overline on anything else
-        {"\xC0\xAF|\xED\xA0\x80|\xE2\x82", "?|?|?", {{0, 0xFFFD}, {3, 0xFFFD}, {7, 0xFFFD}}},
-        {"\xF4\x90\x80\x80x\x80", "?x?", {{0, 0xFFFD}, {5, 0xFFFD}}},
-    };
-    for (const Case& c : cases) {
-        DisplayText d = Utf8ToDisplay(c.utf8);
-        EXPECT_EQ(d.text, c.text) << c.utf8;
-        std::vector<std::pair<size_t, char32_t>> got;
-        for (const Unconvertible& u : d.failures) got.emplace_back(u.offset, u.code_point);
-        EXPECT_EQ(got, c.failures) << c.utf8;
-    }
 }
 
 TEST(DisplayUnicode, GraphicEscapeBytesRoundTrip) {

@@ -102,14 +102,12 @@ TEST(ConnConnect, FailuresGiveTheExactTexts) {
         EXPECT_EQ(recorder.events[0].text, c.text);
         EXPECT_FALSE(connection.IsOpen());
     }
-}
-
-TEST(ConnConnect, BadHostStringStartsNothing) {
+    // A host string that cannot be used starts nothing.
     PollEventLoop loop;
     test::Recorder recorder;
     Connection connection(loop, recorder);
-    const StartResult started = connection.Start({"localhost:", 23, 3, {}});
-    EXPECT_EQ(started.error, "Port number missing after \":\" in host \"localhost:\"");
+    EXPECT_EQ(connection.Start({"localhost:", 23, 3, {}}).error,
+              "Port number missing after \":\" in host \"localhost:\"");
     EXPECT_FALSE(connection.IsOpen());
 }
 

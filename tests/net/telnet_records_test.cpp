@@ -2,6 +2,7 @@
 // connection events, handlers that reply or reset, and the trace.
 #include <gtest/gtest.h>
 
+#include "support/golden_file.h"
 #include "telnet_test_support.h"
 
 namespace orkan {
@@ -10,38 +11,31 @@ namespace {
 using test::Engine;
 using test::Mode;
 
-TEST(RecordLimits, OversizeRecordFailsTheConnection) {
-    Engine e(Mode::Tn3270);
-    const std::vector<uint8_t> block(8000, 0x40);
-    size_t fed = 0;
-    while (fed < kMaxRecordBytes) {
-        const size_t n = std::min(block.size(), kMaxRecordBytes - fed);
-        e.engine.OnDataReceived(std::span(block).first(n));
-        fed += n;
+TEST(RecordLimits, OversizeRecordOrSubnegotiationFailsTheConnection) {
+    const std::pair<std::string, std::string> kCases[] = {
+        {"", "failure A record from the host is longer than 1048576 bytes"},
+        {"FFFA18", "failure A subnegotiation from the host is longer than 1048576 bytes"}};
+    for (const auto& [start, failure] : kCases) {
+        SCOPED_TRACE(failure);
+        Engine e(Mode::Tn3270);
+        e.Feed(start);
+        const std::vector<uint8_t> block(8000, 0x40);
+        for (size_t fed = 0; fed < kMaxRecordBytes; fed += block.size())
+            e.engine.OnDataReceived(std::span(block).first(std::min(block.size(), kMaxRecordBytes - fed)));
+        EXPECT_TRUE(e.rec.log.empty());
+        EXPECT_FALSE(e.engine.failed());
+        e.Feed("40");
+        ASSERT_EQ(e.rec.log.size(), 1u);
+        EXPECT_EQ(e.rec.log[0].rfind(failure, 0), 0u) << e.rec.log[0];
+        EXPECT_EQ(e.rec.trace.back().first, TraceType::Error);
+        EXPECT_TRUE(e.engine.failed());
+        e.Feed("F5FFEFFFFD18");  // ignored until the next connection
+        EXPECT_EQ(e.rec.log.size(), 1u);
+
+        e.engine.Reset();
+        e.Feed("FFFD19F5FFEF");
+        EXPECT_EQ(e.rec.log.back(), "record F5");
     }
-    EXPECT_TRUE(e.rec.log.empty());
-    e.Feed("40");
-    ASSERT_EQ(e.rec.log.size(), 1u);
-    EXPECT_EQ(e.rec.log[0].rfind("failure A record from the host is longer than 1048576 bytes", 0), 0u);
-    EXPECT_EQ(e.rec.trace.back().first, TraceType::Error);
-    EXPECT_TRUE(e.engine.failed());
-    e.Feed("F5FFEFFFFD18");  // ignored until the next connection
-    EXPECT_EQ(e.rec.log.size(), 1u);
-
-    e.engine.Reset();
-    e.Feed("FFFD19F5FFEF");
-    EXPECT_EQ(e.rec.log.back(), "record F5");
-}
-
-TEST(RecordLimits, EndlessSubnegotiationFailsTheConnection) {
-    Engine e(Mode::Tn3270);
-    e.Feed("FFFA18");
-    e.engine.OnDataReceived(std::vector<uint8_t>(kMaxRecordBytes, 0x40));
-    EXPECT_FALSE(e.engine.failed());
-    e.Feed("40");
-    ASSERT_EQ(e.rec.log.size(), 1u);
-    EXPECT_EQ(e.rec.log[0].rfind("failure A subnegotiation from the host is longer than 1048576 bytes", 0),
-              0u);
 }
 
 TEST(RecordLimits, LargestRecordAndLongLineTextPass) {
@@ -65,25 +59,15 @@ TEST(RecordHeader, BindImageNames) {
         tables.screen[0xF1 + i] = static_cast<uint8_t>('1' + i);
     }
     const std::string head = "0300000000" + std::string(54, '0');  // header and BIND bytes 0..26
-    struct BindCase {
-        std::string tail;
-        std::string plu, secondary;
-    };
-    const BindCase kBinds[] = {
-        {"04C1C2C3C4 0000 03F1F2F3", "ABCD", "123"},
-        {"04C1C2C3C4 0001 03F1F2F3", "ABCD", ""},
-        {"09C1C2C3C4C1C2C3C4C1 0000 01F1", "", ""},  // names are at most 8 long
-        {"08C1C2C3", "", ""},                        // longer than the record holds
-        {"02C1C2 0000 08F1F2", "AB", ""},
-    };
-    for (const BindCase& b : kBinds) {
-        SCOPED_TRACE(b.tail);
+    for (const test::TableRow& row : test::ReadTableRows("net/data/bind_names.tsv")) {
+        ASSERT_EQ(row.cells.size(), 3u) << row.where;
+        SCOPED_TRACE(row.where);
         Engine e(Mode::Tn3270e, {"IBM-3278-2-E", "", true, &tables});
         e.link.bound_plu_name = "OLD";
-        e.Feed(head + b.tail + "FFEF");
+        e.Feed(head + row.cells[0] + "FFEF");
         EXPECT_EQ(e.link.current_data_type, 3);
-        EXPECT_EQ(e.link.bound_plu_name, b.plu);
-        EXPECT_EQ(e.link.bound_secondary_name, b.secondary);
+        EXPECT_EQ(e.link.bound_plu_name, row.cells[1]);
+        EXPECT_EQ(e.link.bound_secondary_name, row.cells[2]);
     }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "net/telnet_hex_setting.h"
+#include "support/golden_file.h"
 #include "telnet_test_support.h"
 
 namespace orkan {
@@ -12,35 +13,16 @@ struct Sending : test::Engine {
 };
 
 TEST(SendRecord, Framing) {
-    struct Case {
-        bool tn3270e;
-        uint8_t data_type;
-        uint16_t sequence;
-        std::string record, expected;
-        uint16_t sequence_after;
-    };
-    const Case kCases[] = {
-        {false, 0, 0, "7D4040FF11", "7D4040FFFF11FFEF", 0},
-        {false, 0, 0, "", "FFEF", 0},
-        {false, 0, 0, "FFF3", "FFF3", 0},  // a Telnet command goes out as it is
-        {true, 0, 0, "7D4040", "0000000000 7D4040 FFEF", 1},
-        {true, 7, 0x12FF, "C1", "07000012FFFF C1 FFEF", 0x1300},
-        {true, 0, 0xFFFF, "6D", "000000FFFFFFFF 6D FFEF", 0},
-        // After the host's RESPONSE, BIND-IMAGE or NVT-DATA a key still goes out as 3270 data.
-        {true, 2, 1, "7D", "0000000001 7D FFEF", 2},
-        {true, 3, 1, "7D", "0000000001 7D FFEF", 2},
-        {true, 5, 1, "7D", "0000000001 7D FFEF", 2},
-        {true, 0, 5, "FFF4", "FFF4", 5},
-    };
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.record);
-        Sending s(c.tn3270e);
-        s.link.current_data_type = c.data_type;
-        s.link.outbound_sequence = c.sequence;
-        s.engine.SendRecord(test::FromHex(c.record), send_flag::Send | send_flag::Trace);
-        EXPECT_EQ(s.rec.log, test::Compact({"out " + c.expected}));
-        EXPECT_EQ(s.link.outbound_sequence, c.sequence_after);
-        EXPECT_EQ(test::ToHex(s.link.last_sent_record), c.record);
+    for (const test::TableRow& row : test::ReadTableRows("net/data/send_framing.tsv")) {
+        ASSERT_EQ(row.cells.size(), 6u) << row.where;
+        SCOPED_TRACE(row.where);
+        Sending s(row.cells[0] == "Tn3270e");
+        s.link.current_data_type = uint8_t(std::stoi(row.cells[1]));
+        s.link.outbound_sequence = uint16_t(std::stoi(row.cells[2], nullptr, 16));
+        s.engine.SendRecord(test::FromHex(row.cells[3]), send_flag::Send | send_flag::Trace);
+        EXPECT_EQ(s.rec.log, test::Compact({"out " + row.cells[4]}));
+        EXPECT_EQ(s.link.outbound_sequence, std::stoi(row.cells[5], nullptr, 16));
+        EXPECT_EQ(test::ToHex(s.link.last_sent_record), row.cells[3]);
         ASSERT_EQ(s.rec.trace.size(), 1u);
         EXPECT_EQ(s.rec.trace[0].first, TraceType::Sent);
     }
@@ -86,19 +68,10 @@ TEST(KeySend, KeepAlive) {
 }
 
 TEST(HexSetting, Parsing) {
-    const std::pair<std::string, std::string> kCases[] = {
-        {"FFF4", "FFF4"},
-        {"00aB", "00AB"},
-        {std::string(40, '0'), std::string(40, '0')},
-        {"", "error"},
-        {"F", "error"},
-        {"FF F4", "error"},
-        {"GG", "error"},
-        {std::string(42, '0'), "error"},
-    };
-    for (const auto& [text, expected] : kCases) {
-        const HexSetting h = ParseHexSetting("AttnTN3270", text);
-        EXPECT_EQ(h.ok() ? test::ToHex(h.bytes) : "error", expected) << text;
+    for (const test::TableRow& row : test::ReadTableRows("net/data/hex_settings.tsv")) {
+        ASSERT_EQ(row.cells.size(), 2u) << row.where;
+        const HexSetting h = ParseHexSetting("AttnTN3270", row.cells[0]);
+        EXPECT_EQ(h.ok() ? test::ToHex(h.bytes) : "error", row.cells[1]) << row.where;
         if (!h.ok()) {
             EXPECT_NE(h.error.find("AttnTN3270"), std::string::npos);
         }
@@ -106,22 +79,15 @@ TEST(HexSetting, Parsing) {
 }
 
 TEST(TelnetConfigCheck, TerminalTypeAndLuName) {
-    const std::pair<TelnetConfig, bool> kCases[] = {
-        {{"IBM-3278-2-E", "", true, nullptr}, true},
-        {{"IBM-DYNAMIC", "LU000001", true, nullptr}, true},
-        {{std::string(20, 'X'), "", true, nullptr}, true},
-        {{std::string(21, 'X'), "", true, nullptr}, false},
-        {{"", "", true, nullptr}, false},
-        {{"IBM 3278", "", true, nullptr}, false},
-        {{"IBM-3278-2", std::string(33, 'L'), true, nullptr}, false},
-        {{"IBM-3278-2", "LU\xFF", true, nullptr}, false},
-    };
-    for (const auto& [config, good] : kCases) {
-        EXPECT_EQ(CheckTelnetConfig(config).empty(), good) << config.terminal_type << "/" << config.lu_name;
+    for (const test::TableRow& row : test::ReadTableRows("net/data/telnet_configs.tsv")) {
+        ASSERT_EQ(row.cells.size(), 3u) << row.where;
+        const TelnetConfig config{row.cells[0], row.cells[1], true, nullptr};
+        const bool good = row.cells[2] == "yes";
+        EXPECT_EQ(CheckTelnetConfig(config).empty(), good) << row.where;
         LinkState link;
         test::TelnetRecorder rec;
         if (!good) {
-            EXPECT_THROW(TelnetEngine(link, config, rec), std::invalid_argument);
+            EXPECT_THROW(TelnetEngine(link, config, rec), std::invalid_argument) << row.where;
         }
     }
 }

@@ -2,6 +2,7 @@
 // engines set up in each mode.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -63,23 +64,30 @@ inline std::vector<std::string> ChunkingInvariant(const std::vector<std::string>
 }
 
 // Expected lines are written with blanks between hex bytes for reading; the log has none.
-inline std::vector<std::string> Compact(const std::vector<std::string>& lines) {
-    std::vector<std::string> out;
-    for (const std::string& line : lines) {
-        const size_t space = line.find(' ');
-        const std::string kind = line.substr(0, space);
-        if (space == std::string::npos || (kind != "out" && kind != "record" && kind != "text")) {
-            out.push_back(line);
-            continue;
-        }
-        std::string hex;
-        for (char c : line.substr(space + 1)) {
-            if (c != ' ') hex += c;
-        }
-        out.push_back(kind + " " + hex);
+inline std::vector<std::string> Compact(std::vector<std::string> lines) {
+    for (std::string& line : lines) {
+        const std::string kind = line.substr(0, line.find(' '));
+        if ((kind == "out" || kind == "record" || kind == "text") && line.size() > kind.size())
+            line.erase(std::remove(line.begin() + long(kind.size()) + 1, line.end(), ' '), line.end());
     }
-    return out;
+    return lines;
 }
+
+enum class Mode { Line, Tn3270, Tn3270e };
+
+// An engine already in its mode, with the replies and trace of getting there cleared.
+struct Engine {
+    explicit Engine(Mode mode, TelnetConfig config = {}) : engine(link, std::move(config), rec, &rec) {
+        engine.Reset();
+        if (mode != Mode::Line) Feed(mode == Mode::Tn3270 ? "FFFD19" : "FFFD28");
+        rec.log.clear();
+        rec.trace.clear();
+    }
+    void Feed(const std::string& hex) { engine.OnDataReceived(FromHex(hex)); }
+    LinkState link;
+    TelnetRecorder rec;
+    TelnetEngine engine;
+};
 
 // Feeds each chunk, then the same bytes one at a time into a fresh engine: both transcripts must
 // agree once adjacent writes and texts are joined.
@@ -89,57 +97,22 @@ struct TranscriptRun {
     LinkState link;  // after the chunked run
 };
 
-inline TranscriptRun RunTranscript(const TelnetConfig& config, const std::vector<std::string>& setup,
+inline TranscriptRun RunTranscript(const TelnetConfig& config, Mode mode,
                                    const std::vector<std::string>& chunks) {
     TranscriptRun run;
-    for (int bytewise = 0; bytewise < 2; ++bytewise) {
-        LinkState link;
-        TelnetRecorder rec;
-        TelnetEngine engine(link, config, rec, &rec);
-        engine.Reset();
-        for (const std::string& s : setup) engine.OnDataReceived(FromHex(s));
-        rec.log.clear();
+    for (const bool bytewise : {false, true}) {
+        Engine e(mode, config);
         for (const std::string& c : chunks) {
-            const std::vector<uint8_t> bytes = FromHex(c);
-            if (bytewise) {
-                for (uint8_t b : bytes) engine.OnDataReceived(std::span(&b, 1));
-            } else {
-                engine.OnDataReceived(bytes);
+            if (!bytewise) {
+                e.Feed(c);
+                continue;
             }
+            for (uint8_t b : FromHex(c)) e.engine.OnDataReceived(std::span(&b, 1));
         }
-        (bytewise ? run.bytewise_log : run.log) = rec.log;
-        if (!bytewise) run.link = link;
+        (bytewise ? run.bytewise_log : run.log) = e.rec.log;
+        if (!bytewise) run.link = e.link;
     }
     return run;
 }
-
-enum class Mode { Line, Tn3270, Tn3270e };
-
-// Host bytes that bring a fresh engine into the mode.
-inline std::vector<std::string> ModeSetup(Mode mode) {
-    switch (mode) {
-        case Mode::Line:
-            return {};
-        case Mode::Tn3270:
-            return {"FFFD19"};
-        case Mode::Tn3270e:
-            return {"FFFD28"};
-    }
-    return {};
-}
-
-// An engine already in its mode, with the replies and trace of getting there cleared.
-struct Engine {
-    explicit Engine(Mode mode, TelnetConfig config = {}) : engine(link, std::move(config), rec, &rec) {
-        engine.Reset();
-        for (const std::string& s : ModeSetup(mode)) Feed(s);
-        rec.log.clear();
-        rec.trace.clear();
-    }
-    void Feed(const std::string& hex) { engine.OnDataReceived(FromHex(hex)); }
-    LinkState link;
-    TelnetRecorder rec;
-    TelnetEngine engine;
-};
 
 }  // namespace orkan::test

@@ -9,6 +9,7 @@
 #include "net/tls/tls_info.h"
 #include "net/tls/tls_verify.h"
 #include "net/tls_types.h"
+#include "support/golden_file.h"
 #include "tls_peer.h"
 
 namespace orkan {
@@ -29,20 +30,10 @@ TEST(TlsContext, ProtocolChoices) {
 }
 
 TEST(TlsContext, CertificateNamesAreCompleted) {
-    const struct {
-        const char* name;
-        const char* folder;
-        const char* path;
-    } cases[] = {
-        {"ca", "/certs", "/certs/ca.pem"},
-        {"ca.PEM", "/certs", "/certs/ca.PEM"},
-        {"ca.crt", "/certs/", "/certs/ca.crt.pem"},
-        {"/etc/ssl/ca", "/certs", "/etc/ssl/ca.pem"},
-        {"sub/ca.pem", "/certs", "/certs/sub/ca.pem"},
-        {"ca", "", "ca.pem"},
-        {"", "/certs", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(CompleteCertificatePath(c.name, c.folder), c.path) << c.name;
+    for (const test::TableRow& row : test::ReadTableRows("net/data/certificate_names.tsv")) {
+        ASSERT_EQ(row.cells.size(), 3u) << row.where;
+        EXPECT_EQ(CompleteCertificatePath(row.cells[0], row.cells[1]), row.cells[2]) << row.where;
+    }
 }
 
 TEST(TlsContext, FilesThatCannotBeLoadedAreNamed) {

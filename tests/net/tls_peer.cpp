@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -17,11 +18,11 @@ namespace orkan::test {
 
 namespace {
 
-std::vector<char*> Argv(std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    return argv;
+// One word for the shell, whatever it holds.
+std::string Quoted(const std::string& word) {
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 }  // namespace
@@ -44,9 +45,7 @@ CertificateFolder::CertificateFolder() {
            MakeLeaf("cnaddress", "/CN=127.0.0.1", "", "ca") &&
            MakeLeaf("stranger", "/CN=localhost", "DNS:localhost", "other-ca") &&
            MakeLeaf("client", "/CN=orkan-client", "DNS:orkan-client", "ca") &&
-           Run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                "-nodes", "-keyout", Path("selfsigned-key.pem"), "-out", Path("selfsigned.pem"), "-days",
-                "30", "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost"}));
+           MakeIssuer("selfsigned", "/CN=localhost", {"-addext", "subjectAltName=DNS:localhost"}));
 }
 
 CertificateFolder::~CertificateFolder() {
@@ -54,30 +53,23 @@ CertificateFolder::~CertificateFolder() {
 }
 
 bool CertificateFolder::Run(const std::vector<std::string>& command) {
-    std::vector<std::string> args = command;
-    std::vector<char*> argv = Argv(args);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
+    std::string line;
+    for (const std::string& arg : command) line += Quoted(arg) + " ";
     const std::string log = Path("openssl.log");
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    pid_t pid = -1;
-    int status = -1;
-    if (posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ) == 0)
-        waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&actions);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+    if (std::system((line + "< /dev/null >> " + Quoted(log) + " 2>&1").c_str()) == 0) return true;
     std::stringstream output;
     output << std::ifstream(log).rdbuf();
     error_ = "openssl failed: " + command[1] + "\n" + output.str();
     return false;
 }
 
-bool CertificateFolder::MakeIssuer(const std::string& name, const std::string& subject) {
-    return Run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                "-nodes", "-keyout", Path(name + "-key.pem"), "-out", Path(name + ".pem"), "-days", "30",
-                "-subj", subject});
+bool CertificateFolder::MakeIssuer(const std::string& name, const std::string& subject,
+                                   const std::vector<std::string>& extra) {
+    std::vector<std::string> args = extra;
+    args.insert(args.begin(), {"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                               "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", Path(name + "-key.pem"),
+                               "-out", Path(name + ".pem"), "-days", "30", "-subj", subject});
+    return Run(args);
 }
 
 bool CertificateFolder::MakeLeaf(const std::string& name, const std::string& subject,
@@ -96,7 +88,9 @@ bool CertificateFolder::MakeLeaf(const std::string& name, const std::string& sub
 TlsServer::TlsServer(const std::vector<std::string>& extra) {
     std::vector<std::string> args{"openssl", "s_server", "-accept", "0", "-naccept", "1"};
     args.insert(args.end(), extra.begin(), extra.end());
-    std::vector<char*> argv = Argv(args);
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
     int in_pipe[2], out_pipe[2];
     if (pipe2(in_pipe, O_CLOEXEC) != 0) return;
     if (pipe2(out_pipe, O_CLOEXEC) != 0) {

@@ -28,7 +28,9 @@ class CertificateFolder {
 
   private:
     bool Run(const std::vector<std::string>& args);
-    bool MakeIssuer(const std::string& name, const std::string& subject);
+    // A self-signed certificate; `extra` is added to openssl's arguments.
+    bool MakeIssuer(const std::string& name, const std::string& subject,
+                    const std::vector<std::string>& extra = {});
     bool MakeLeaf(const std::string& name, const std::string& subject, const std::string& alt_names,
                   const std::string& issuer, const std::string& days = "30");
 

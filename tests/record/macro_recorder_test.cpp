@@ -5,8 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
+#include "capture/dialog_ui.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
@@ -38,27 +38,19 @@ uint16_t Action(uint8_t n) {
     return MakeKeyCode(KeyCategory::Action, n);
 }
 
-class RecordUi : public test::RecordingUi {
+// The record dialog answers from a queue; file dialogs as DialogUi answers them.
+class RecordUi : public test::DialogUi {
   public:
     std::optional<RecordMacroAnswer> AskRecordMacro(const RecordMacroRequest& request) override {
-        requests.push_back(request);
+        record_requests.push_back(request);
         if (answers.empty()) return std::nullopt;
         RecordMacroAnswer a = answers.front();
         answers.pop_front();
         return a;
     }
-    std::optional<std::string> AskFileName(const FileDialogRequest& request) override {
-        file_requests.push_back(request);
-        if (file_answers.empty()) return std::nullopt;
-        std::string a = file_answers.front();
-        file_answers.pop_front();
-        return a;
-    }
     bool CanAsk() const override { return can_ask; }
-    std::vector<RecordMacroRequest> requests;
+    std::vector<RecordMacroRequest> record_requests;
     std::deque<RecordMacroAnswer> answers;
-    std::vector<FileDialogRequest> file_requests;
-    std::deque<std::string> file_answers;
     bool can_ask = true;
 };
 
@@ -69,12 +61,7 @@ class RecorderTest : public ::testing::Test, public test::RunningSession<RecordU
         // The key map as the desktop program loads it: the mouse buttons are keys of it.
         s().keyboard->key_list = state.key_list;
         EXPECT_TRUE(LoadSessionKeyFiles(s()).ok);
-        clock.now.tm_year = 126;
-        clock.now.tm_mon = 11;
-        clock.now.tm_mday = 7;
-        clock.now.tm_hour = 8;
-        clock.now.tm_min = 5;
-        clock.now.tm_sec = 9;
+        strptime("2026-12-07 08:05:09", "%F %T", &clock.now);
         s().wall_clock = &clock;
         EXPECT_TRUE(Connect({kPanel}));
     }
@@ -90,10 +77,7 @@ class RecorderTest : public ::testing::Test, public test::RunningSession<RecordU
         Key(Oper(oper_fn::MacroRecord));
     }
     std::string Saved(const std::string& name = "steps.mac") {
-        std::ifstream in(fs::path(s().folders.macros) / name, std::ios::binary);
-        std::stringstream all;
-        all << in.rdbuf();
-        return all.str();
+        return test::ReadText(s().folders.macros + "/" + name);
     }
 
     ManualWallClock clock;
@@ -101,8 +85,8 @@ class RecorderTest : public ::testing::Test, public test::RunningSession<RecordU
 
 TEST_F(RecorderTest, KeysAndHostUnlocksBecomeTheMacroFile) {
     StartRecording();
-    ASSERT_EQ(ui.requests.size(), 1u);
-    EXPECT_EQ(ui.requests[0].folder, s().folders.macros);
+    ASSERT_EQ(ui.record_requests.size(), 1u);
+    EXPECT_EQ(ui.record_requests[0].folder, s().folders.macros);
     EXPECT_EQ(s().indicators.macro_letter, 'R');
     Type("AB");
     Key(Action(action_fn::Enter));
@@ -129,7 +113,7 @@ TEST_F(RecorderTest, PausedKeysAreLeftOutAndRecordResumes) {
     EXPECT_EQ(s().indicators.macro_letter, 'X');
     Type("B");
     Key(Oper(oper_fn::MacroRecord));  // resumes: asks for nothing
-    EXPECT_EQ(ui.requests.size(), 1u);
+    EXPECT_EQ(ui.record_requests.size(), 1u);
     EXPECT_EQ(s().indicators.macro_letter, 'R');
     Type("C");
     Key(Oper(oper_fn::MacroStop));
@@ -139,8 +123,8 @@ TEST_F(RecorderTest, PausedKeysAreLeftOutAndRecordResumes) {
     EXPECT_EQ(text.find('B', text.find("WaitUnlocked")), std::string::npos) << text;
     // The language chosen is offered the next time.
     StartRecording("other");
-    ASSERT_EQ(ui.requests.size(), 2u);
-    EXPECT_TRUE(ui.requests[1].rexx);
+    ASSERT_EQ(ui.record_requests.size(), 2u);
+    EXPECT_TRUE(ui.record_requests[1].rexx);
 }
 
 TEST_F(RecorderTest, RecordingIsRefusedWithAReason) {
@@ -206,8 +190,8 @@ TEST_F(RecorderTest, AFileThatCannotBeWrittenKeepsTheRecording) {
     EXPECT_NE(ui.shown.back().text.find("Error 20 while saving " + (blocker / "kept.mac").string()),
               std::string::npos)
         << LastMessage();
-    ASSERT_EQ(ui.file_requests.size(), 1u);
-    EXPECT_EQ(ui.file_requests[0].file_name, "kept.mac");
+    ASSERT_EQ(ui.requests.size(), 1u);
+    EXPECT_EQ(ui.requests[0].file_name, "kept.mac");
     EXPECT_TRUE(recorder().Active());
     EXPECT_EQ(s().indicators.macro_letter, 'R');
     // The name given the second time is written; a folder's name is shown as the box shows text.
@@ -215,7 +199,7 @@ TEST_F(RecorderTest, AFileThatCannotBeWrittenKeepsTheRecording) {
                            "m\xC3\xA4"
                            "c";
     fs::create_directory(other);
-    ui.file_answers.push_back((other / "renamed.mac").string());
+    ui.answer = (other / "renamed.mac").string();
     Key(Oper(oper_fn::MacroStop));
     EXPECT_EQ(ui.shown.back().title, "Macro Recorded");
     EXPECT_NE(LastMessage().find(folder / "m\xE4"
@@ -223,10 +207,7 @@ TEST_F(RecorderTest, AFileThatCannotBeWrittenKeepsTheRecording) {
               std::string::npos)
         << LastMessage();
     EXPECT_FALSE(recorder().Active());
-    std::ifstream in(other / "renamed.mac");
-    std::stringstream all;
-    all << in.rdbuf();
-    EXPECT_NE(all.str().find("Type(\"KEEP\")\r\n"), std::string::npos);
+    EXPECT_NE(test::ReadText(other / "renamed.mac").find("Type(\"KEEP\")\r\n"), std::string::npos);
 }
 
 TEST_F(RecorderTest, MacrosRunWhileRecordingAreNotRecordedKeyByKey) {
@@ -271,11 +252,9 @@ TEST_F(RecorderTest, MouseClicksAndSelectionsAreRecordedAndPlayBack) {
     ASSERT_TRUE(loop.RunUntil([&] { return !runner().Active(); }, 5s)) << LastMessage();
     EXPECT_EQ(runner().LastOutcome().end, MacroOutcome::End::Finished) << LastMessage();
     EXPECT_EQ(s().ps.cursor_address, 5 * s().ps.columns + 19);
-    EXPECT_TRUE(s().selection.shown);
-    EXPECT_EQ(s().selection.anchor_row, 2u);
-    EXPECT_EQ(s().selection.anchor_column, 4u);
-    EXPECT_EQ(s().selection.end_row, 5u);
-    EXPECT_EQ(s().selection.end_column, 19u);
+    const auto& sel = s().selection;
+    EXPECT_EQ(std::tie(sel.shown, sel.anchor_row, sel.anchor_column, sel.end_row, sel.end_column),
+              std::make_tuple(true, 2u, 4u, 5u, 19u));
 }
 
 TEST_F(RecorderTest, ASessionThatClosesWhileRecordingKeepsTheRecording) {
@@ -293,7 +272,7 @@ TEST_F(RecorderTest, ASessionThatClosesWithAnUnwritableNameSavesInTheMacrosFolde
     StartRecording((blocker / "kept.mac").string());
     Type("LAST");
     runtime.Destroy();
-    EXPECT_TRUE(ui.file_requests.empty()) << "nobody is asked while closing";
+    EXPECT_TRUE(ui.requests.empty()) << "nobody is asked while closing";
     EXPECT_EQ(Saved("kept.mac"), "KEEP ME");
     EXPECT_NE(Saved("kept-2.mac").find("Type(\"LAST\")\r\n"), std::string::npos) << LastMessage();
     EXPECT_NE(LastMessage().find("saved as " + s().folders.macros + "/kept-2.mac instead"), std::string::npos)
