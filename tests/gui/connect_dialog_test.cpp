@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <filesystem>
-#include <fstream>
 
 #include "config/profile_file.h"
 #include "config/session_file.h"
