@@ -57,7 +57,6 @@ TEST(ConnectDialogTest, DynamicSizeLimits) {
 class DialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::GuiApp();
         session.folders.app_data = folder.path();
         session.folders.settings_file = folder / "orkan.ini";
         session.record = DefaultSessionRecord();

@@ -40,7 +40,6 @@ namespace orkan {
 namespace {
 
 TEST(OptionsDialogTest, OpensAtThePageAndTakesTheRows) {
-    test::GuiApp();
     test::RecordingUi ui;
     const SessionRecord record = DefaultSessionRecord();
     struct Case {
@@ -81,7 +80,6 @@ TEST(OptionsDialogTest, OpensAtThePageAndTakesTheRows) {
 
 // Without sight the colours page is numbers only, unless each colour is also said in words.
 TEST(OptionsDialogTest, ColoursAreNamedInWords) {
-    test::GuiApp();
     test::RecordingUi ui;
     SessionRecord record = DefaultSessionRecord();
     record.SetSessionColour(2, 0xFF0000);
@@ -113,7 +111,6 @@ TEST(OptionsDialogTest, ColoursAreNamedInWords) {
 // Every page of the options fits the screen, its long pages scrolling: OK and Cancel are always on
 // it (the test screen is the offscreen platform's 800x600, smaller than a 1366x768 laptop's).
 TEST(OptionsDialogTest, FitsTheScreenWithItsButtonsOnIt) {
-    test::GuiApp();
     test::RecordingUi ui;
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     for (int page = 1; page <= options_page::Count; ++page) {
@@ -157,7 +154,6 @@ QLineEdit* RowEdit(QDialog& d, const QString& label) {
 // OK refuses what SETOPTION refuses, naming the field, the value and the reason, and stores
 // nothing; nothing typed is cut or turned into another value on the way.
 TEST(OptionsDialogTest, RefusesWhatTheOptionsByNameRefuse) {
-    test::GuiApp();
     CountryLists lists;
     lists.countries = {{"United States", 37}, {"Germany", 273}};
     lists.keyboard_countries = {"", "United States"};
@@ -235,7 +231,6 @@ TEST(OptionsDialogTest, EveryRowNamesAFieldOfItsKindOnAPage) {
 }
 
 TEST(TlsInfoWindowTest, ShowsAndCopiesTheText) {
-    test::GuiApp();
     const std::string text = "OpenSSL Version:         OpenSSL 3.0\r\nProtocol:                TLSv1.3\r\n";
     TlsInfoWindow w(text);
     EXPECT_EQ(w.windowTitle(), "TLS Information");
@@ -270,7 +265,6 @@ QString SaveAs(QtUi& ui, const FileDialogRequest& request, const QString& name, 
 }
 
 TEST(SaveDialogTest, OffersTheNameGivesTheExtensionAndAsksAboutTheFileWritten) {
-    test::GuiApp();
     test::TempFolder folder;
     test::WriteText(folder / "standard.ses", "old");
     test::WriteText(folder / "pfkeys.bar", "bar");
@@ -307,7 +301,6 @@ TEST(SaveDialogTest, OffersTheNameGivesTheExtensionAndAsksAboutTheFileWritten) {
 }
 
 TEST(PageSetupPage, ProfilesAndPrinterReachTheRecordAndBadEdgesAreRefused) {
-    test::GuiApp();
     test::RecordingUi ui;
     const SessionRecord before = DefaultSessionRecord();
     PageSetupPage setup = MakePageSetupPage(before, ui);
@@ -353,7 +346,6 @@ TEST(PageSetupPage, ProfilesAndPrinterReachTheRecordAndBadEdgesAreRefused) {
 
 // The dialog's answer, or the number of the first check that failed (written to stderr).
 int PrintDialogCase() {
-    test::GuiApp();
     const std::string file = "/tmp/orkan-print-dialog-test.pdf";
     QPointer<QDialog> open;
     // The dialog opens on the session's PDF file in landscape; OK is pressed as soon as it shows.

@@ -25,7 +25,6 @@ namespace orkan {
 namespace {
 
 TEST(MacroEditBox, EchoLengthAndTextsAMacroCannotTake) {
-    test::GuiApp();
     struct Case {
         char echo;
         int max_length;
@@ -49,7 +48,6 @@ TEST(MacroEditBox, EchoLengthAndTextsAMacroCannotTake) {
 }
 
 TEST(MacroDebugWindow, LinesActionsAndItsPlace) {
-    test::GuiApp();
     test::RecordingUi ui;
     Session session(ui);
     session.letter = 'C';
@@ -100,7 +98,6 @@ TEST(MacroDebugWindow, LinesActionsAndItsPlace) {
 }
 
 TEST(MacroEditBox, TheUiAsksWithTheDialogAndCancelStops) {
-    test::GuiApp();
     QtUi ui;
     for (bool ok : {true, false}) {
         QTimer::singleShot(0, [ok] {
@@ -120,7 +117,6 @@ TEST(MacroEditBox, TheUiAsksWithTheDialogAndCancelStops) {
 }
 
 TEST(RecordDialog, TheUiAsksForFileDescriptionAndLanguage) {
-    test::GuiApp();
     test::TempFolder folder;
     QtUi ui;
     for (bool ok : {true, false}) {
@@ -159,7 +155,6 @@ TEST(RecordDialog, TheUiAsksForFileDescriptionAndLanguage) {
 }
 
 TEST(RecordDialog, AsksBeforeReplacingTheFileTheRecorderWrites) {
-    test::GuiApp();
     test::TempFolder folder;
     test::WriteText(folder / "old.v2.mac", "KEEP ME");
     test::WriteText(folder / "old.v2", "other file");

@@ -85,7 +85,6 @@ class RecordingHost : public TerminalInput, public MainWindowHost {
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::GuiApp();
         d.s.record.SetNumber(field::ScreenBuffers, 5);
         terminal = std::make_unique<TerminalView>(d.s, host);
         window = std::make_unique<MainWindow>(d.s, ui, host, &terminal->Frame());

@@ -22,7 +22,6 @@ namespace orkan {
 namespace {
 
 TEST(QtUiClipboardTest, TextCrossesQClipboardWithLfLineEnds) {
-    test::GuiApp();
     QtUi ui;
     struct Case {
         const char* name;
@@ -51,7 +50,6 @@ struct Dialog {
 };
 
 TEST(FindDialogTest, OpensWithTheHistoryAndTheSessionsOptions) {
-    test::GuiApp();
     Dialog d({{"PF3", "\x80uro"}, find_option::MatchCase | find_option::EveryScreen});
     QComboBox* box = d.dialog.TextBox();
     ASSERT_EQ(box->count(), 2);
@@ -63,7 +61,6 @@ TEST(FindDialogTest, OpensWithTheHistoryAndTheSessionsOptions) {
 }
 
 TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
-    test::GuiApp();
     const QString forty(40, QChar('x'));
     struct Case {
         const char* name;
@@ -115,7 +112,6 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
 }
 
 TEST(PopupMenuTest, ItemsCarryTheirCodesSeparatorsAndStates) {
-    test::GuiApp();
     const auto menu =
         MakePopupMenu({{"Cut", 0x0409, false}, {"", 0, true}, {"Select All", 0x0631, true}}, nullptr);
     const QList<QAction*> actions = menu->actions();
@@ -129,7 +125,6 @@ TEST(PopupMenuTest, ItemsCarryTheirCodesSeparatorsAndStates) {
 }
 
 TEST(QtUiTest, BoxesCarryTextTitleAndButtonsAsGiven) {
-    test::GuiApp();
     struct Case {
         Buttons buttons;
         QMessageBox::StandardButtons expected;
@@ -156,7 +151,6 @@ TEST(QtUiTest, BoxesCarryTextTitleAndButtonsAsGiven) {
 }
 
 TEST(QtUiTest, TheButtonPressedIsTheAnswer) {
-    test::GuiApp();
     QtUi ui;
     struct Case {
         Buttons buttons;

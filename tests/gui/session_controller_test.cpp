@@ -220,12 +220,8 @@ TEST_F(ControllerTest, CaptureButtonAndSaveScreenAsk) {
     s.folders.screens = folder / "screens";
     ASSERT_TRUE(s.record.SetText(field::SaveScreenFile, "shot"));
     s.record.SetNumber(field::SaveFileAction, 2);
-    PanelLayout bar;
-    bar.columns = 1;
-    bar.rows = 1;
-    bar.buttons.push_back(
-        {MakeKeyCode(KeyCategory::Oper, oper_fn::CaptureToggle), 0, 0, 1, 1, "Capture", ""});
-    controller.Window().SetToolBar(bar);
+    controller.Window().SetToolBar(
+        {1, 1, {{MakeKeyCode(KeyCategory::Oper, oper_fn::CaptureToggle), 0, 0, 1, 1, "Capture", ""}}});
     ASSERT_EQ(ShownActions(*controller.Window().ToolBar()).size(), 1);
     QAction* capture = ShownActions(*controller.Window().ToolBar()).front();
     EXPECT_TRUE(capture->isCheckable());
@@ -272,11 +268,8 @@ TEST_F(ControllerTest, OptionsByNameReachTheWindow) {
     EXPECT_EQ(controller.Terminal().Frame().Cell(), (CellSize{9, 18}));
     EXPECT_FALSE(window.isMaximized());
 
-    ButtonFile bar;
-    bar.columns = 1;
-    bar.rows = 1;
-    bar.buttons.push_back({MakeKeyCode(KeyCategory::Edit, edit_fn::NoFunction), 0, 0, 1, 1, "Lone"});
-    s.keyboard->toolbar = bar;
+    s.keyboard->toolbar = {
+        false, 1, 1, {{MakeKeyCode(KeyCategory::Edit, edit_fn::NoFunction), 0, 0, 1, 1, "Lone"}}, {}, ""};
     ASSERT_TRUE(SaveKeyFile(s, KeyFileKind::Toolbar, folder / "mine.bar"));
     ASSERT_TRUE(LoadSessionKeyFiles(s).ok);  // back to the standard buttons
     EXPECT_EQ(SetOptionByName(s, "GENERAL", "EDITTOOLBAR", MacroValue::Text("mine.bar")), 0);

@@ -62,7 +62,6 @@ class RenderTest : public ::testing::Test {
     }
     QColor Colour(int index) const { return ToQColor(palette[size_t(index)]); }
 
-    QApplication& app = test::GuiApp();  // before the faces are built
     test::DisplaySession d{4, 20};
     TerminalFonts fonts{"IBM 3270", "IBM 3270", kCell};
     Palette palette{};

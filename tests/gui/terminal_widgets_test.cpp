@@ -14,7 +14,6 @@ namespace {
 class WidgetTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::GuiApp();
         frame = std::make_unique<TerminalFrame>(d.s);
         frame->resize(800, 600);
         frame->show();  // a hidden widget takes its size only when shown

@@ -180,10 +180,7 @@ TEST_F(OptionsByName, KeyFilesAreLoadedAnew) {
     map.key_count = 119;
     map.codes[10][0] = 0x0123;
     ASSERT_EQ(WriteFileAtomically(folder / "mine.key", KeyTableBytes(map)), 0);
-    ButtonFile bar;
-    bar.columns = 2;
-    bar.rows = 1;
-    bar.buttons.push_back({0x0101, 0, 0, 1, 1, "Enter"});
+    const ButtonFile bar{false, 2, 1, {{0x0101, 0, 0, 1, 1, "Enter"}}, {}, ""};
     ASSERT_EQ(WriteFileAtomically(folder / "mine.bar", ButtonFileBytes(KeyFileKind::Toolbar, bar)), 0);
 
     EXPECT_EQ(Set("GENERAL", "EDITKEYBOARD", T("mine")), 0);
