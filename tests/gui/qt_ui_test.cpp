@@ -67,17 +67,19 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
         QString typed;
         bool ok;  // OK pressed, else Cancel
         bool closes;
-        std::string text;  // the answer's text, when it closes
-        size_t messages;
+        std::string text;  // the answer's text when it closes, else the message shown
     };
     const Case cases[] = {
-        {"OK", QString::fromUtf8("caf\u00E9"), true, true, "caf\xE9", 0},
-        {"OK at the limit", forty, true, true, forty.toStdString(), 0},
-        {"OK one over the limit", forty + "y", true, false, "", 1},
-        {"OK without a screen form", QString::fromUtf8("\u4E2D"), true, false, "", 1},
-        {"OK with an empty text", QString(), true, true, "", 0},
-        {"Cancel keeps the text", "END", false, true, "END", 0},
-        {"Cancel leaves out a text too long", forty + "y", false, true, "", 0},
+        {"OK", QString::fromUtf8("caf\u00E9"), true, true, "caf\xE9"},
+        {"OK at the limit", forty, true, true, forty.toStdString()},
+        {"OK one over the limit", forty + "y", true, false,
+         "The text to find may have at most 40 characters, all on one line."},
+        // The refusal names the character where the user counts it (it is the fourth byte).
+        {"OK without a screen form", QString::fromUtf8("\u00E9\u00E9\u4E2D"), true, false,
+         "The text to find has a character that cannot be on the screen (U+4E2D at character 3)."},
+        {"OK with an empty text", QString(), true, true, ""},
+        {"Cancel keeps the text", "END", false, true, "END"},
+        {"Cancel leaves out a text too long", forty + "y", false, true, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -89,10 +91,11 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
             d.dialog.accept();
         else
             d.dialog.reject();
-        EXPECT_EQ(d.ui.shown.size(), c.messages);
+        EXPECT_EQ(d.ui.shown.size(), c.closes ? 0u : 1u);
         EXPECT_EQ(d.dialog.isVisible(), !c.closes);
         if (!c.closes) {
             EXPECT_EQ(d.dialog.TextBox()->currentText(), c.typed);  // left as typed, for the user to mend
+            EXPECT_EQ(d.ui.shown.empty() ? "" : d.ui.shown[0].text, c.text);
             d.dialog.close();
             continue;
         }
@@ -100,15 +103,6 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
         EXPECT_EQ(d.dialog.Result().text, c.text);
         EXPECT_EQ(d.dialog.Result().options, find_option::WholeWords);
     }
-    // The refusal names the character where the user counts it (it is the fourth byte).
-    Dialog d({{}, 0});
-    d.dialog.TextBox()->setEditText(QString::fromUtf8("\u00E9\u00E9\u4E2D"));
-    d.dialog.open();
-    d.dialog.accept();
-    ASSERT_FALSE(d.ui.shown.empty());
-    EXPECT_EQ(d.ui.shown.back().text,
-              "The text to find has a character that cannot be on the screen (U+4E2D at character 3).");
-    d.dialog.close();
 }
 
 TEST(PopupMenuTest, ItemsCarryTheirCodesSeparatorsAndStates) {
