@@ -34,6 +34,7 @@
 #include "gui/qt_ui.h"
 #include "gui_fixture.h"
 #include "print/printer_profile.h"
+#include "support/golden_file.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -152,62 +153,34 @@ QLineEdit* RowEdit(QDialog& d, const QString& label) {
 }
 
 // OK refuses what SETOPTION refuses, naming the field, the value and the reason, and stores
-// nothing; nothing typed is cut or turned into another value on the way.
+// nothing; nothing typed is cut or turned into another value on the way (cases in
+// options_refusals.tsv).
 TEST(OptionsDialogTest, RefusesWhatTheOptionsByNameRefuse) {
     CountryLists lists;
     lists.countries = {{"United States", 37}, {"Germany", 273}};
     lists.keyboard_countries = {"", "United States"};
     lists.transfer_tables = {"DOS (US 437)", "UTF-8"};
-    const std::string long_title = std::string(150, 'T') + "END";
-    struct Case {
-        std::vector<std::pair<QString, QString>> typed;  // row label, text
-        std::string message;                             // empty: taken
-    };
-    const Case cases[] = {
-        {{{"Host code page:", "Klingon"}},
-         "\"Klingon\" cannot be used for \"Host code page\": country.lst does not list it."},
-        {{{"Keyboard country:", "Klingon"}}, "country.lst does not list it"},
-        {{{"PC code page for text transfers:", "Klingon"}}, "country.lst does not list it"},
-        {{{"Host code page:", "germany"}}, ""},
-        {{{"DFT block size (256 to 25000 bytes)", "100"}}, "must be a number from 256 to 25000."},
-        {{{"DFT block size (256 to 25000 bytes)", "99999"}}, "\"99999\" cannot be used"},
-        {{{"DFT block size (256 to 25000 bytes)", "25x"}}, "\"25x\" cannot be used"},
-        {{{"DFT block size (256 to 25000 bytes)", "256"}}, ""},
-        {{{"Connection time-out (seconds, 0: none)", "1000"}}, "from 0 to 999"},
-        {{{"Fixed cell width (0: fit the window)", "1"}, {"Fixed cell height (0: fit the window)", "1"}},
-         "The fixed cell size 1 x 1 cannot be used: the width must be 4 to 40 and the height 6 to 60"},
-        {{{"Fixed cell width (0: fit the window)", "255"}, {"Fixed cell height (0: fit the window)", "255"}},
-         "255 x 255 cannot be used"},
-        {{{"Fixed cell width (0: fit the window)", "8"}}, "8 x 0 cannot be used"},
-        {{{"Fixed cell width (0: fit the window)", "8"}, {"Fixed cell height (0: fit the window)", "16"}},
-         ""},
-        {{{"Window title", QString::fromStdString(long_title)}},
-         "The text for \"Window title\" has 153 characters; at most 128 can be stored."},
-        {{{"Receive parameters", QString(128, 'p')}}, "at most 127"},
-        {{{"Window title", QString::fromUtf8("Title \u03A9mega")}},
-         "\"Window title\" cannot be stored: the session keeps only Windows-1252 characters, and U+03A9 at "
-         "character 7 is not one."},
-        {{{"TrueType face:", QString(40, 'F')}}, "\"TrueType face\" has 40 characters; at most 32"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.message + " " + c.typed[0].second.left(20).toStdString());
+    const std::vector<test::TableRow> rows = test::ReadTableRows("gui/options_refusals.tsv");
+    ASSERT_GE(rows.size(), 17u);
+    for (const test::TableRow& row : rows) {
+        SCOPED_TRACE(row.where);
         test::RecordingUi ui;
         const SessionRecord record = DefaultSessionRecord();
         OptionsDialog d(ui, record, 1, lists, {true, true});
-        for (const auto& [label, text] : c.typed) {
-            QLineEdit* edit = RowEdit(d, label);
-            ASSERT_NE(edit, nullptr) << label.toStdString();
-            edit->setText(text);
-            ASSERT_EQ(edit->text(), text);  // nothing cut on the way in
+        for (size_t i = 0; i + 1 < row.cells.size(); i += 2) {
+            QLineEdit* edit = RowEdit(d, QString::fromStdString(row.cells[i]));
+            ASSERT_NE(edit, nullptr) << row.cells[i];
+            edit->setText(QString::fromStdString(row.cells[i + 1]));
+            ASSERT_EQ(edit->text().toStdString(), row.cells[i + 1]);  // nothing cut on the way in
         }
-        if (c.message.empty()) {
+        if (row.cells.back() == "taken") {
             EXPECT_TRUE(d.TakeFields());
             EXPECT_TRUE(ui.shown.empty());
             continue;
         }
         EXPECT_FALSE(d.TakeFields());
         ASSERT_EQ(ui.shown.size(), 1u);
-        EXPECT_NE(ui.shown[0].text.find(c.message), std::string::npos) << ui.shown[0].text;
+        EXPECT_NE(ui.shown[0].text.find(row.cells.back()), std::string::npos) << ui.shown[0].text;
         EXPECT_TRUE(d.Record() == record);
     }
     // A listed name is stored as the list spells it.
