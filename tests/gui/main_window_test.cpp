@@ -347,27 +347,27 @@ TEST_F(WindowTest, MouseButtonsSelectionAndWheel) {
 
 TEST(WindowPlacementTest, StoredPlaceKeptOnAScreen) {
     const std::vector<ScreenRect> screens = {{0, 0, 1920, 1050}, {1920, 0, 1280, 1000}};
+    const std::vector<ScreenRect> laptop = {{0, 0, 1366, 740}};
     struct Case {
-        int left, top, same_name;
-        int want_left, want_top;
+        ScreenRect stored;
+        int same_name;
+        ScreenRect want;
+        const std::vector<ScreenRect>* on = nullptr;  // none: the two screens
     };
     const Case cases[] = {
-        {100, 50, 0, 100, 50},   {2000, 10, 0, 2000, 10},  // on either screen
-        {5000, 20, 0, 1942, 22},                           // beyond the right one
-        {-900, -900, 0, 22, 22},                           // above and left of the first
-        {100, 50, 2, 144, 94},                             // two sessions of that name run already
+        {{100, 50, 800, 600}, 0, {100, 50, 800, 600}},  // on either screen
+        {{2000, 10, 800, 600}, 0, {2000, 10, 800, 600}},
+        {{5000, 20, 800, 600}, 0, {1942, 22, 800, 600}},  // beyond the right one
+        {{-900, -900, 800, 600}, 0, {22, 22, 800, 600}},  // above and left of the first
+        {{100, 50, 800, 600}, 2, {144, 94, 800, 600}},    // two sessions of that name run already
+        // Stored on a larger display, opened on a 1366x768 laptop: the whole window on the screen.
+        {{100, 50, 1600, 1000}, 0, {0, 0, 1366, 740}, &laptop},
+        {{900, 300, 800, 600}, 0, {566, 140, 800, 600}, &laptop},
     };
-    for (const Case& c : cases) {
-        WindowPlacement stored{{c.left, c.top, 800, 600}, false};
-        const WindowPlacement p = PlaceOnScreens(stored, screens, c.same_name, 22, 22);
-        EXPECT_EQ(p.frame, (ScreenRect{c.want_left, c.want_top, 800, 600})) << c.left << "," << c.top;
-    }
-    // Stored on a larger display, opened on a 1366x768 laptop: the whole window on the screen.
-    const std::vector<ScreenRect> laptop = {{0, 0, 1366, 740}};
-    EXPECT_EQ(PlaceOnScreens({{100, 50, 1600, 1000}, false}, laptop, 0, 22, 22).frame,
-              (ScreenRect{0, 0, 1366, 740}));
-    EXPECT_EQ(PlaceOnScreens({{900, 300, 800, 600}, false}, laptop, 0, 22, 22).frame,
-              (ScreenRect{566, 140, 800, 600}));
+    for (const Case& c : cases)
+        EXPECT_EQ(PlaceOnScreens({c.stored, false}, c.on ? *c.on : screens, c.same_name, 22, 22).frame,
+                  c.want)
+            << c.stored.left << "," << c.stored.top;
 }
 
 TEST(WindowPlacementTest, WaylandKeepsTheStoredPositionAndMaximisedKeepsTheSize) {

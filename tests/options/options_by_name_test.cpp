@@ -140,7 +140,7 @@ TEST_F(OptionsByName, ChangesTheirEffectsAndRefusals) {
     EXPECT_NE(s.charset.screen[0x4A], cent_in_037) << "host 4A is still the cent sign of code page 037";
 }
 
-TEST_F(OptionsByName, ConnectionOptionsAskForAReconnect) {
+TEST_F(OptionsByName, ConnectionOptionsAskForAReconnectAndAListedHostBringsItsEntry) {
     const struct {
         const char* section;
         const char* option;
@@ -159,11 +159,8 @@ TEST_F(OptionsByName, ConnectionOptionsAskForAReconnect) {
         EXPECT_EQ(ui.shown[0].text, "A Reconnect is necessary to put your changes into effect.");
         EXPECT_EQ(ui.shown[0].icon, Icon::Warning);
     }
-    // The next connection goes where the new host name says.
+    // The next connection goes where the new host name says; a name of the host list brings its entry.
     EXPECT_EQ(s.record.Text(field::IpName), "mvs.example.com:2323");
-}
-
-TEST_F(OptionsByName, HostNameOfTheHostListBringsItsEntry) {
     const std::string ini = folder / "orkan.ini";
     std::ofstream(ini) << "[Orkan]\nHostnames=Test,Prod,\nIPnames=test.example.com,prod.example.com,\n"
                           "Portnums=23,992,\nTN3270E=0,1,\nSSL=0,5,\nLunames=,PRODLU01,\n";
