@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <filesystem>
-#include <fstream>
 
 #include "config/profile_file.h"
 #include "config/session_file.h"
@@ -58,7 +57,6 @@ TEST(ConnectDialogTest, DynamicSizeLimits) {
 class DialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::GuiApp();
         session.folders.app_data = folder.path();
         session.folders.settings_file = folder / "orkan.ini";
         session.record = DefaultSessionRecord();

@@ -1,7 +1,11 @@
 // The options dialog (pages by number, rows taken into a copy of the record, pages of parts not
-// built disabled), the TLS information window (its text as given, copyable) and the save dialog
-// (the name offered, the extension given, the question about the file that will be replaced).
+// built disabled, page 6's printer profiles), the print dialog's answer, the TLS information window
+// (its text as given, copyable) and the save dialog (the name offered, the extension given, the
+// question about the file that will be replaced).
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -15,8 +19,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
-#include <QTabWidget>
+#include <QSpinBox>
 #include <QTimer>
+#include <QWidget>
 
 #include "config/session_file.h"
 #include "config/temp_folder.h"
@@ -24,15 +29,18 @@
 #include "gui/dialog_fit.h"
 #include "gui/info_windows.h"
 #include "gui/options_dialog.h"
+#include "gui/print_dialog.h"
+#include "gui/print_page_setup.h"
 #include "gui/qt_ui.h"
 #include "gui_fixture.h"
+#include "print/printer_profile.h"
+#include "support/golden_file.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
 namespace {
 
 TEST(OptionsDialogTest, OpensAtThePageAndTakesTheRows) {
-    test::GuiApp();
     test::RecordingUi ui;
     const SessionRecord record = DefaultSessionRecord();
     struct Case {
@@ -73,7 +81,6 @@ TEST(OptionsDialogTest, OpensAtThePageAndTakesTheRows) {
 
 // Without sight the colours page is numbers only, unless each colour is also said in words.
 TEST(OptionsDialogTest, ColoursAreNamedInWords) {
-    test::GuiApp();
     test::RecordingUi ui;
     SessionRecord record = DefaultSessionRecord();
     record.SetSessionColour(2, 0xFF0000);
@@ -105,7 +112,6 @@ TEST(OptionsDialogTest, ColoursAreNamedInWords) {
 // Every page of the options fits the screen, its long pages scrolling: OK and Cancel are always on
 // it (the test screen is the offscreen platform's 800x600, smaller than a 1366x768 laptop's).
 TEST(OptionsDialogTest, FitsTheScreenWithItsButtonsOnIt) {
-    test::GuiApp();
     test::RecordingUi ui;
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     for (int page = 1; page <= options_page::Count; ++page) {
@@ -147,63 +153,34 @@ QLineEdit* RowEdit(QDialog& d, const QString& label) {
 }
 
 // OK refuses what SETOPTION refuses, naming the field, the value and the reason, and stores
-// nothing; nothing typed is cut or turned into another value on the way.
+// nothing; nothing typed is cut or turned into another value on the way (cases in
+// options_refusals.tsv).
 TEST(OptionsDialogTest, RefusesWhatTheOptionsByNameRefuse) {
-    test::GuiApp();
     CountryLists lists;
     lists.countries = {{"United States", 37}, {"Germany", 273}};
     lists.keyboard_countries = {"", "United States"};
     lists.transfer_tables = {"DOS (US 437)", "UTF-8"};
-    const std::string long_title = std::string(150, 'T') + "END";
-    struct Case {
-        std::vector<std::pair<QString, QString>> typed;  // row label, text
-        std::string message;                             // empty: taken
-    };
-    const Case cases[] = {
-        {{{"Host code page:", "Klingon"}},
-         "\"Klingon\" cannot be used for \"Host code page\": country.lst does not list it."},
-        {{{"Keyboard country:", "Klingon"}}, "country.lst does not list it"},
-        {{{"PC code page for text transfers:", "Klingon"}}, "country.lst does not list it"},
-        {{{"Host code page:", "germany"}}, ""},
-        {{{"DFT block size (256 to 25000 bytes)", "100"}}, "must be a number from 256 to 25000."},
-        {{{"DFT block size (256 to 25000 bytes)", "99999"}}, "\"99999\" cannot be used"},
-        {{{"DFT block size (256 to 25000 bytes)", "25x"}}, "\"25x\" cannot be used"},
-        {{{"DFT block size (256 to 25000 bytes)", "256"}}, ""},
-        {{{"Connection time-out (seconds, 0: none)", "1000"}}, "from 0 to 999"},
-        {{{"Fixed cell width (0: fit the window)", "1"}, {"Fixed cell height (0: fit the window)", "1"}},
-         "The fixed cell size 1 x 1 cannot be used: the width must be 4 to 40 and the height 6 to 60"},
-        {{{"Fixed cell width (0: fit the window)", "255"}, {"Fixed cell height (0: fit the window)", "255"}},
-         "255 x 255 cannot be used"},
-        {{{"Fixed cell width (0: fit the window)", "8"}}, "8 x 0 cannot be used"},
-        {{{"Fixed cell width (0: fit the window)", "8"}, {"Fixed cell height (0: fit the window)", "16"}},
-         ""},
-        {{{"Window title", QString::fromStdString(long_title)}},
-         "The text for \"Window title\" has 153 characters; at most 128 can be stored."},
-        {{{"Receive parameters", QString(128, 'p')}}, "at most 127"},
-        {{{"Window title", QString::fromUtf8("Title \u03A9mega")}},
-         "\"Window title\" cannot be stored: the session keeps only Windows-1252 characters, and U+03A9 at "
-         "character 7 is not one."},
-        {{{"TrueType face:", QString(40, 'F')}}, "\"TrueType face\" has 40 characters; at most 32"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.message + " " + c.typed[0].second.left(20).toStdString());
+    const std::vector<test::TableRow> rows = test::ReadTableRows("gui/options_refusals.tsv");
+    ASSERT_GE(rows.size(), 17u);
+    for (const test::TableRow& row : rows) {
+        SCOPED_TRACE(row.where);
         test::RecordingUi ui;
         const SessionRecord record = DefaultSessionRecord();
         OptionsDialog d(ui, record, 1, lists, {true, true});
-        for (const auto& [label, text] : c.typed) {
-            QLineEdit* edit = RowEdit(d, label);
-            ASSERT_NE(edit, nullptr) << label.toStdString();
-            edit->setText(text);
-            ASSERT_EQ(edit->text(), text);  // nothing cut on the way in
+        for (size_t i = 0; i + 1 < row.cells.size(); i += 2) {
+            QLineEdit* edit = RowEdit(d, QString::fromStdString(row.cells[i]));
+            ASSERT_NE(edit, nullptr) << row.cells[i];
+            edit->setText(QString::fromStdString(row.cells[i + 1]));
+            ASSERT_EQ(edit->text().toStdString(), row.cells[i + 1]);  // nothing cut on the way in
         }
-        if (c.message.empty()) {
+        if (row.cells.back() == "taken") {
             EXPECT_TRUE(d.TakeFields());
             EXPECT_TRUE(ui.shown.empty());
             continue;
         }
         EXPECT_FALSE(d.TakeFields());
         ASSERT_EQ(ui.shown.size(), 1u);
-        EXPECT_NE(ui.shown[0].text.find(c.message), std::string::npos) << ui.shown[0].text;
+        EXPECT_NE(ui.shown[0].text.find(row.cells.back()), std::string::npos) << ui.shown[0].text;
         EXPECT_TRUE(d.Record() == record);
     }
     // A listed name is stored as the list spells it.
@@ -227,7 +204,6 @@ TEST(OptionsDialogTest, EveryRowNamesAFieldOfItsKindOnAPage) {
 }
 
 TEST(TlsInfoWindowTest, ShowsAndCopiesTheText) {
-    test::GuiApp();
     const std::string text = "OpenSSL Version:         OpenSSL 3.0\r\nProtocol:                TLSv1.3\r\n";
     TlsInfoWindow w(text);
     EXPECT_EQ(w.windowTitle(), "TLS Information");
@@ -262,7 +238,6 @@ QString SaveAs(QtUi& ui, const FileDialogRequest& request, const QString& name, 
 }
 
 TEST(SaveDialogTest, OffersTheNameGivesTheExtensionAndAsksAboutTheFileWritten) {
-    test::GuiApp();
     test::TempFolder folder;
     test::WriteText(folder / "standard.ses", "old");
     test::WriteText(folder / "pfkeys.bar", "bar");
@@ -296,6 +271,83 @@ TEST(SaveDialogTest, OffersTheNameGivesTheExtensionAndAsksAboutTheFileWritten) {
         EXPECT_EQ(asked, c.asked);
     }
     EXPECT_EQ(test::ReadText(folder / "standard.ses"), "old");
+}
+
+TEST(PageSetupPage, ProfilesAndPrinterReachTheRecordAndBadEdgesAreRefused) {
+    test::RecordingUi ui;
+    const SessionRecord before = DefaultSessionRecord();
+    PageSetupPage setup = MakePageSetupPage(before, ui);
+    std::unique_ptr<QWidget> page(setup.page);
+    const QList<QComboBox*> combos = page->findChildren<QComboBox*>();
+    const QList<QSpinBox*> spins = page->findChildren<QSpinBox*>();
+    ASSERT_EQ(spins.size(), 16);  // four layouts, four edges each
+    QComboBox* printer = combos[0];
+    QComboBox* which = nullptr;
+    for (QComboBox* c : combos)
+        if (c->count() == kPrinterProfiles && c->itemText(0).startsWith("Model 2")) which = c;
+    ASSERT_NE(which, nullptr);
+
+    // Profile 6 (text files): landscape two-up edges 10, 20, 90, 80; the printer a PDF file.
+    which->setCurrentIndex(kTextFileProfile);
+    for (QCheckBox* box : page->findChildren<QCheckBox*>())
+        if (box->text().startsWith("Two screens")) box->setChecked(true);
+    const int values[] = {10, 20, 90, 80};
+    for (int i = 0; i < 4; ++i) spins[12 + i]->setValue(values[i]);
+    printer->setEditText("/tmp/screens.pdf");
+    SessionRecord after = before;
+    ASSERT_TRUE(setup.take(after));
+    const PrinterProfile p = ReadPrinterProfile(after, kTextFileProfile);
+    EXPECT_TRUE(p.two_up);
+    EXPECT_EQ(p.edges[size_t(PrintLayout::LandscapeTwoUp)], (PageEdges{10, 20, 90, 80}));
+    EXPECT_EQ(ReadPrinterProfile(after, 0).edges, ReadPrinterProfile(before, 0).edges);
+    EXPECT_EQ(after.Text(field::PrinterName), "/tmp/screens.pdf");
+
+    // Left at or right of right: refused, nothing stored.
+    spins[12]->setValue(95);
+    SessionRecord refused = before;
+    EXPECT_FALSE(setup.take(refused));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text.find(
+                  "The edges of the profile \"Text files\", Landscape two-up, give no printable area"),
+              0u);
+    EXPECT_EQ(refused, before);
+    // A printer name longer than the record holds is refused too, never cut.
+    spins[12]->setValue(10);
+    printer->setEditText(QString(40, 'q'));
+    EXPECT_FALSE(setup.take(refused));
+}
+
+// The dialog's answer, or the number of the first check that failed (written to stderr).
+int PrintDialogCase() {
+    const std::string file = "/tmp/orkan-print-dialog-test.pdf";
+    QPointer<QDialog> open;
+    // The dialog opens on the session's PDF file in landscape; OK is pressed as soon as it shows.
+    QTimer::singleShot(0, [&open] {
+        if (open) open->accept();
+    });
+    const std::optional<PrintDialogAnswer> answer =
+        RunPrintDialog(nullptr, {file, "Orkan TN3270 Screen Print", true}, open);
+    if (!answer) return 1;
+    if (answer->printer != file) {
+        std::fprintf(stderr, "printer %s\n", answer->printer.c_str());
+        return 2;
+    }
+    if (!answer->landscape) return 3;
+    if (answer->copies != 1) return 4;
+    if (answer->paper_height <= answer->paper_width) return 5;  // portrait paper, whatever the orientation
+    if (open.data() != nullptr) return 6;
+    QTimer::singleShot(0, [&open] {
+        if (open) open->reject();
+    });
+    if (RunPrintDialog(nullptr, {file, "x", false}, open).has_value()) return 7;
+    return 0;
+}
+
+TEST(PrintDialog, TheChosenPrinterPaperAndOrientationComeBack) {
+    // In a process of its own, ended without static destructors: Qt's printer support cannot be
+    // taken down after the tests' static application object.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::_Exit(PrintDialogCase()), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -1,20 +1,15 @@
-// The Qt application the GUI tests draw with, and pixel checks.
+// Pixel checks for the GUI tests. The application they draw with is the one the test program's
+// main makes (gui_test_main.cpp): it lives on main's stack, so it goes before static objects do and
+// Qt's input devices never outlive it.
 #pragma once
 
 #include <QApplication>
 #include <QColor>
-#include <QCoreApplication>
 #include <QImage>
 #include <QRect>
 #include <cstdlib>
 
 namespace orkan::test {
-
-// The application the test program's main made (gui_test_main.cpp). It lives on main's stack, so it
-// goes before static objects do: Qt's input devices must not outlive it.
-inline QApplication& GuiApp() {
-    return *static_cast<QApplication*>(QCoreApplication::instance());
-}
 
 inline QColor Pixel(const QImage& image, QPoint at) {
     return QColor::fromRgb(image.pixel(at));

@@ -3,35 +3,22 @@
 // running session takes at once, and the help found and shown from the installed pages.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
-#include <QCoreApplication>
 #include <QListWidget>
-#include <QPushButton>
 #include <QTextBrowser>
 #include <QToolBar>
 
-#include "app/session_core.h"
-#include "app/session_runtime.h"
-#include "app/startup.h"
 #include "config/atomic_file.h"
-#include "config/session_file.h"
-#include "config/temp_folder.h"
 #include "gui/button_editor.h"
 #include "gui/dialog_fit.h"
 #include "gui/editor_assignment_picker.h"
 #include "gui/help_window.h"
 #include "gui/key_editor_files.h"
 #include "gui/keyboard_editor.h"
-#include "gui/qt_ui.h"
-#include "gui/session_controller.h"
 #include "gui/toolbar_variants.h"
-#include "gui_fixture.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
-#include "net/host_sender.h"
-#include "platform/poll_event_loop.h"
-#include "session/session_charset.h"
-#include "support/hex.h"
 #include "support/recording_ui.h"
 #include "windowed_session.h"
 
@@ -230,6 +217,14 @@ class EditorsTest : public test::WindowedSession {
     std::string shown;
 };
 
+// An editor of the session's key files and a file it edits.
+struct EditorFile {
+    KeyFileEditor which;
+    KeyFileKind kind;
+    const char* file;
+    const char* editor_name;
+};
+
 TEST_F(EditorsTest, TheKeyboardEditorChangesTheSessionAndSavesItsOwnFile) {
     const std::string standard = kData + "/defaults/standard.key";
     const std::vector<uint8_t> standard_bytes = Bytes(standard);
@@ -264,20 +259,14 @@ TEST_F(EditorsTest, TheKeyboardEditorChangesTheSessionAndSavesItsOwnFile) {
 // Each installed file the session runs, opened in its editor and saved untouched, is the same
 // file byte for byte.
 TEST_F(EditorsTest, UntouchedFilesSavedFromTheEditorsKeepTheirBytes) {
-    struct Case {
-        KeyFileEditor which;
-        KeyFileKind kind;
-        const char* file;
-        const char* editor_name;
-    };
-    const Case cases[] = {
+    const EditorFile cases[] = {
         {KeyFileEditor::KeyMap, KeyFileKind::Keytable, "standard.key", "OrkanKeyboardEditor"},
         {KeyFileEditor::ToolBar, KeyFileKind::Toolbar, "standard.bar", "OrkanToolBarEditor"},
         {KeyFileEditor::ToolBar, KeyFileKind::Toolbar, "pfkeys.bar", "OrkanToolBarEditor"},
         {KeyFileEditor::ToolBar, KeyFileKind::Toolbar, "editing.bar", "OrkanToolBarEditor"},
         {KeyFileEditor::KeyPad, KeyFileKind::Keypad, "standard.pad", "OrkanKeyPadEditor"},
     };
-    for (const Case& c : cases) {
+    for (const EditorFile& c : cases) {
         SCOPED_TRACE(c.file);
         const std::string installed = kData + "/defaults/" + c.file;
         ASSERT_TRUE(LoadKeyFile(s(), c.kind, installed).ok);
@@ -294,15 +283,9 @@ TEST_F(EditorsTest, UntouchedFilesSavedFromTheEditorsKeepTheirBytes) {
 }
 
 TEST_F(EditorsTest, ButtonEditorsShowEveryChangeAndSavedButtonsRunTheirKeys) {
-    struct Case {
-        KeyFileEditor which;
-        KeyFileKind kind;
-        const char* file;
-        const char* editor_name;
-    };
-    for (const Case& c :
-         {Case{KeyFileEditor::ToolBar, KeyFileKind::Toolbar, "mine.bar", "OrkanToolBarEditor"},
-          Case{KeyFileEditor::KeyPad, KeyFileKind::Keypad, "mine.pad", "OrkanKeyPadEditor"}}) {
+    for (const EditorFile& c :
+         {EditorFile{KeyFileEditor::ToolBar, KeyFileKind::Toolbar, "mine.bar", "OrkanToolBarEditor"},
+          EditorFile{KeyFileEditor::KeyPad, KeyFileKind::Keypad, "mine.pad", "OrkanKeyPadEditor"}}) {
         SCOPED_TRACE(c.file);
         ButtonEditor& editor = Open<ButtonEditor>(c.which, c.editor_name);
         editor.AddButton();

@@ -85,7 +85,6 @@ class RecordingHost : public TerminalInput, public MainWindowHost {
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::GuiApp();
         d.s.record.SetNumber(field::ScreenBuffers, 5);
         terminal = std::make_unique<TerminalView>(d.s, host);
         window = std::make_unique<MainWindow>(d.s, ui, host, &terminal->Frame());
@@ -159,7 +158,8 @@ TEST_F(WindowTest, MenuCommandsRunTheirKeyWithTheOptionsPage) {
 // files the bars: what the trigger came from must still be there when the dialog returns.
 TEST_F(WindowTest, WhatOpenedADialogOutlivesRebuildsWhileItIsOpen) {
     const uint16_t options = MakeKeyCode(KeyCategory::Oper, 2);
-    PanelLayout two{2, 1, {{options, 0, 0, 1, 1, "Opt", "", true}, {options, 1, 0, 1, 1, "Opt2", "", true}}};
+    // A "&" in a user's label is shown, not taken as a mnemonic mark that hides it.
+    PanelLayout two{2, 1, {{options, 0, 0, 1, 1, "Opt", "", true}, {options, 1, 0, 1, 1, "R&D", "", true}}};
     PanelLayout one{1, 1, {{options, 0, 0, 1, 1, "Other", "", true}}};
     window->SetToolBar(two);
     window->SetKeyPad(two);
@@ -186,6 +186,8 @@ TEST_F(WindowTest, WhatOpenedADialogOutlivesRebuildsWhileItIsOpen) {
     QAccessibleInterface* pad = QAccessible::queryAccessibleInterface(window->KeyPadWindow());
     ASSERT_NE(pad, nullptr);
     EXPECT_EQ(pad->role(), QAccessible::Window) << "a screen reader finds the keypad as a window";
+    for (QWidget* button : {tool_button.data(), static_cast<QWidget*>(pad_button.data())})
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name), "R&D");
     struct Case {
         const char* source;
         std::function<void()> press;
@@ -221,20 +223,6 @@ TEST_F(WindowTest, WhatOpenedADialogOutlivesRebuildsWhileItIsOpen) {
 
 // A session that ends without a word (killed) leaves the Window menu as it was: an item still
 // reaches the session it names, not the one that has moved up to its place in the list.
-// A "&" in a user's label is shown, not taken as a mnemonic mark that hides it.
-TEST_F(WindowTest, ButtonLabelsShowTheirAmpersands) {
-    const PanelLayout layout{1, 1, {{MakeKeyCode(KeyCategory::Oper, 2), 0, 0, 1, 1, "R&D", "", true}}};
-    window->SetToolBar(layout);
-    window->SetKeyPad(layout);
-    for (QWidget* button :
-         {window->ToolBar()->widgetForAction(window->ToolBar()->actions().at(0)),
-          static_cast<QWidget*>(window->KeyPadWindow()->findChildren<QPushButton*>().at(0))}) {
-        QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(button);
-        ASSERT_NE(shown, nullptr);
-        EXPECT_EQ(shown->text(QAccessible::Name), "R&D") << button->metaObject()->className();
-    }
-}
-
 TEST_F(WindowTest, AWindowMenuItemReachesTheSessionItNames) {
     host.sessions = {{'A', "a", true}, {'B', "b", false}, {'C', "c", false}};
     window->BuildMenuBar(2);
@@ -289,11 +277,6 @@ TEST_F(WindowTest, WindowMenuHidesAndShowsTheBars) {
 
 TEST_F(WindowTest, KeysStayWithTheTerminalAndAltFollowsTheOption) {
     Term()->setFocus();
-    QKeyEvent tab = Key(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-    QKeyEvent backtab = Key(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
-    SendKey(&tab);
-    SendKey(&backtab);
-    EXPECT_EQ(host.key_events.size(), 2u);
     struct Case {
         bool use_alt_for_menu;
         Qt::Key key;
@@ -308,6 +291,8 @@ TEST_F(WindowTest, KeysStayWithTheTerminalAndAltFollowsTheOption) {
         {true, Qt::Key_F, Qt::AltModifier | Qt::ControlModifier, true},  // AltGr
         {false, Qt::Key_F, Qt::AltModifier, true},
         {true, Qt::Key_A, Qt::NoModifier, true},
+        {true, Qt::Key_Tab, Qt::NoModifier, true},  // never to Qt's focus chain
+        {true, Qt::Key_Backtab, Qt::ShiftModifier, true},
     };
     for (const Case& c : cases) {
         d.s.record.SetNumber(field::UseAltForMenu, c.use_alt_for_menu ? 1 : 0);
@@ -362,27 +347,27 @@ TEST_F(WindowTest, MouseButtonsSelectionAndWheel) {
 
 TEST(WindowPlacementTest, StoredPlaceKeptOnAScreen) {
     const std::vector<ScreenRect> screens = {{0, 0, 1920, 1050}, {1920, 0, 1280, 1000}};
+    const std::vector<ScreenRect> laptop = {{0, 0, 1366, 740}};
     struct Case {
-        int left, top, same_name;
-        int want_left, want_top;
+        ScreenRect stored;
+        int same_name;
+        ScreenRect want;
+        const std::vector<ScreenRect>* on = nullptr;  // none: the two screens
     };
     const Case cases[] = {
-        {100, 50, 0, 100, 50},   {2000, 10, 0, 2000, 10},  // on either screen
-        {5000, 20, 0, 1942, 22},                           // beyond the right one
-        {-900, -900, 0, 22, 22},                           // above and left of the first
-        {100, 50, 2, 144, 94},                             // two sessions of that name run already
+        {{100, 50, 800, 600}, 0, {100, 50, 800, 600}},  // on either screen
+        {{2000, 10, 800, 600}, 0, {2000, 10, 800, 600}},
+        {{5000, 20, 800, 600}, 0, {1942, 22, 800, 600}},  // beyond the right one
+        {{-900, -900, 800, 600}, 0, {22, 22, 800, 600}},  // above and left of the first
+        {{100, 50, 800, 600}, 2, {144, 94, 800, 600}},    // two sessions of that name run already
+        // Stored on a larger display, opened on a 1366x768 laptop: the whole window on the screen.
+        {{100, 50, 1600, 1000}, 0, {0, 0, 1366, 740}, &laptop},
+        {{900, 300, 800, 600}, 0, {566, 140, 800, 600}, &laptop},
     };
-    for (const Case& c : cases) {
-        WindowPlacement stored{{c.left, c.top, 800, 600}, false};
-        const WindowPlacement p = PlaceOnScreens(stored, screens, c.same_name, 22, 22);
-        EXPECT_EQ(p.frame, (ScreenRect{c.want_left, c.want_top, 800, 600})) << c.left << "," << c.top;
-    }
-    // Stored on a larger display, opened on a 1366x768 laptop: the whole window on the screen.
-    const std::vector<ScreenRect> laptop = {{0, 0, 1366, 740}};
-    EXPECT_EQ(PlaceOnScreens({{100, 50, 1600, 1000}, false}, laptop, 0, 22, 22).frame,
-              (ScreenRect{0, 0, 1366, 740}));
-    EXPECT_EQ(PlaceOnScreens({{900, 300, 800, 600}, false}, laptop, 0, 22, 22).frame,
-              (ScreenRect{566, 140, 800, 600}));
+    for (const Case& c : cases)
+        EXPECT_EQ(PlaceOnScreens({c.stored, false}, c.on ? *c.on : screens, c.same_name, 22, 22).frame,
+                  c.want)
+            << c.stored.left << "," << c.stored.top;
 }
 
 TEST(WindowPlacementTest, WaylandKeepsTheStoredPositionAndMaximisedKeepsTheSize) {

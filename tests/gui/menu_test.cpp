@@ -138,7 +138,6 @@ TEST(MenuTest, WhatAKeyFunctionNeeds) {
 }
 
 TEST(MenuTest, QtBarShowsTextsAndRunsCommands) {
-    test::GuiApp();
     FakeMap map;
     map.codes[{77, 2}] = Edit(3);
     const KeyBindings keys = map.Bindings();

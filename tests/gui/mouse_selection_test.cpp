@@ -7,41 +7,39 @@
 namespace orkan {
 namespace {
 
-Selection Shown(uint32_t r1, uint32_t c1, uint32_t r2, uint32_t c2) {
-    Selection s;
-    s.shown = true;
-    s.anchor_row = r1;
-    s.anchor_column = c1;
-    s.end_row = r2;
-    s.end_column = c2;
-    return s;
-}
-
+// A release ends a selection made only when the pointer drew one: a plain click makes none (what a
+// macro recording writes depends on it).
 TEST(MouseSelectionTest, SelectionStartsAfterTheThreshold) {
     struct Case {
         uint32_t threshold;
         MouseCell to;
         bool shown;
+        bool line_mode = false;
     };
     const Case cases[] = {
-        {1, {5, 10}, false},  // still on the anchor cell
-        {1, {5, 11}, true},  {2, {6, 11}, false}, {2, {7, 10}, true},
-        {2, {5, 8}, true},   {0, {5, 10}, true},  // no threshold: any move starts it
+        {1, {5, 10}, false},  // still on the anchor cell: a click
+        {1, {5, 11}, true},        {2, {6, 11}, false}, {2, {7, 10}, true},
+        {2, {5, 8}, true},         {0, {5, 10}, true},  // no threshold: any move starts it
+        {1, {8, 30}, false, true},                      // no selections on a line-mode screen
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.threshold << " to " << c.to.row << "," << c.to.column);
         MouseSelection m;
         Selection s;
         MouseOptions o;
         o.move_threshold = c.threshold;
+        o.line_mode = c.line_mode;
         m.Press(s, {5, 10}, {}, o);
         m.Move(s, c.to, o);
-        EXPECT_EQ(s.shown, c.shown) << c.threshold << " to " << c.to.row << "," << c.to.column;
+        EXPECT_EQ(s.shown, c.shown);
         if (c.shown) {
             EXPECT_EQ(s.anchor_row, 5u);
             EXPECT_EQ(s.anchor_column, 10u);
             EXPECT_EQ(s.end_row, c.to.row);
             EXPECT_EQ(s.end_column, c.to.column);
         }
+        EXPECT_EQ(m.Release(s, c.to, {}, o).selection_made, c.shown);
+        EXPECT_EQ(s.shown, c.shown);
     }
 }
 
@@ -50,7 +48,7 @@ TEST(MouseSelectionTest, ClickRemovesASelectionUnlessAModifierIsHeld) {
          {MouseModifiers{}, MouseModifiers{true, false, false}, MouseModifiers{false, true, false},
           MouseModifiers{false, false, true}}) {
         MouseSelection m;
-        Selection s = Shown(1, 1, 2, 5);
+        Selection s{true, 1, 1, 2, 5};
         MouseOptions o;
         m.Press(s, {10, 10}, mods, o);
         m.Release(s, {10, 10}, mods, o);
@@ -83,7 +81,7 @@ TEST(MouseSelectionTest, DraggingMovesTheRectangleAndDropsIt) {
     o.rows = 24;
     o.columns = 80;
     MouseSelection m;
-    Selection s = Shown(2, 10, 4, 19);  // 3 x 10
+    Selection s{true, 2, 10, 4, 19};  // 3 x 10
     m.Press(s, {3, 12}, {}, o);
     EXPECT_TRUE(m.Dragging());
     m.Move(s, {10, 20}, o);
@@ -94,6 +92,7 @@ TEST(MouseSelectionTest, DraggingMovesTheRectangleAndDropsIt) {
     EXPECT_EQ(s.Right(), 79u);
     EXPECT_EQ(s.Height(), 3u);
     const MouseResult r = m.Release(s, {23, 79}, {true, true, false}, o);
+    EXPECT_FALSE(r.selection_made) << "a drag moves text; it draws no selection";
     ASSERT_TRUE(r.drop.has_value());
     EXPECT_EQ(r.drop->to, (MouseCell{21, 70}));
     EXPECT_TRUE(r.drop->copy);
@@ -106,23 +105,12 @@ TEST(MouseSelectionTest, DraggingMovesTheRectangleAndDropsIt) {
         MouseOptions plain = o;
         plain.drag_and_drop = dnd;
         plain.clipboard = !dnd;
-        Selection t = Shown(2, 10, 4, 19);
+        Selection t{true, 2, 10, 4, 19};
         MouseSelection n;
         n.Press(t, {3, 12}, {}, plain);
         EXPECT_FALSE(n.Dragging());
         EXPECT_FALSE(t.shown);
     }
-}
-
-TEST(MouseSelectionTest, NothingOnALineModeScreen) {
-    MouseOptions o;
-    o.line_mode = true;
-    MouseSelection m;
-    Selection s;
-    m.Press(s, {1, 1}, {}, o);
-    m.Move(s, {5, 5}, o);
-    m.Release(s, {5, 5}, {}, o);
-    EXPECT_FALSE(s.shown);
 }
 
 }  // namespace

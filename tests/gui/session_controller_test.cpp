@@ -8,11 +8,9 @@
 #include <csignal>
 #include <filesystem>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -22,22 +20,10 @@
 #include <map>
 
 #include "app/session_core.h"
-#include "app/session_runtime.h"
-#include "app/startup.h"
-#include "config/session_file.h"
-#include "config/temp_folder.h"
 #include "ds3270/screen_dump.h"
-#include "gui/qt_ui.h"
-#include "gui/session_controller.h"
-#include "gui_fixture.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
-#include "keyboard/keyboard_state.h"
-#include "net/host_sender.h"
 #include "options/options_by_name.h"
-#include "platform/poll_event_loop.h"
-#include "session/session_charset.h"
-#include "support/hex.h"
 #include "windowed_session.h"
 
 namespace orkan {
@@ -78,10 +64,14 @@ class ControllerTest : public test::WindowedSession {
         const std::string text = DumpScreenText(runtime.session());
         return text.substr(0, text.find('\n'));
     }
-    QString MenuText(const QString& item) {
-        for (QAction* a : controller.Window().menuBar()->findChildren<QAction*>())
-            if (a->text().startsWith(item)) return a->text();
-        return {};
+    // The menu item `text`, with or without its key after a tab.
+    QAction* Item(const QString& text) {
+        return Named(controller.Window().menuBar()->findChildren<QAction*>(), text);
+    }
+    static QAction* Named(const QList<QAction*>& actions, const QString& text) {
+        for (QAction* a : actions)
+            if (a->text() == text || a->text().startsWith(text + "\t")) return a;
+        return nullptr;
     }
 
     QInputDevice keyboard{"test keyboard", 9101, QInputDevice::DeviceType::Keyboard};
@@ -111,33 +101,25 @@ TEST_F(ControllerTest, KeysReachTheScreenAndTheHostThroughTheKeyMap) {
     }
 }
 
-// A button whose part this program lacks is shown disabled, as its menu item is.
-TEST_F(ControllerTest, ToolBarButtonsOfMissingPartsAreDisabled) {
+// A button whose part this program lacks is shown disabled, as its menu item is; the items of the
+// parts built are enabled.
+TEST_F(ControllerTest, ItemsAndButtonsOfMissingPartsAloneAreDisabled) {
     std::map<QString, bool> enabled;
     for (QAction* a : controller.Window().ToolBar()->actions()) enabled[a->text()] = a->isEnabled();
     ASSERT_TRUE(enabled.count("Print") && enabled.count("Options") && enabled.count("Enter"));
     EXPECT_EQ(enabled["Print"], controller.session().hooks.print != nullptr);
     EXPECT_TRUE(enabled["Options"]);
     EXPECT_TRUE(enabled["Enter"]);
+    for (const char* item : {"&Copy", "&Paste", "Cu&t", "&Find", "Paste &Repeat", "&Trace", "&Dump Buffers",
+                             "&Load Debug Screen", "&Save Debug Screen", "&Make ASM Statements"}) {
+        ASSERT_NE(Item(item), nullptr) << item;
+        EXPECT_TRUE(Item(item)->isEnabled()) << item;
+    }
 }
 
 TEST_F(ControllerTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDesktopClipboard) {
-    auto action = [&](const std::vector<QAction*>& actions, const QString& text) -> QAction* {
-        for (QAction* a : actions)
-            if (a->text() == text || a->text().startsWith(text + "\t")) return a;
-        return nullptr;
-    };
-    const QList<QAction*> all = controller.Window().menuBar()->findChildren<QAction*>();
-    const std::vector<QAction*> menu(all.begin(), all.end());
-    for (const char* item : {"&Copy", "&Paste", "Cu&t", "&Find", "Paste &Repeat"}) {
-        SCOPED_TRACE(item);
-        ASSERT_NE(action(menu, item), nullptr);
-        EXPECT_TRUE(action(menu, item)->isEnabled());
-    }
-    const QList<QAction*> bar_actions = controller.Window().ToolBar()->actions();
-    const std::vector<QAction*> bar(bar_actions.begin(), bar_actions.end());
-    QAction* copy = action(bar, "Copy");
-    QAction* paste = action(bar, "Paste");
+    QAction* copy = Named(controller.Window().ToolBar()->actions(), "Copy");
+    QAction* paste = Named(controller.Window().ToolBar()->actions(), "Paste");
     ASSERT_NE(copy, nullptr);
     ASSERT_NE(paste, nullptr);
 
@@ -161,7 +143,7 @@ TEST_F(ControllerTest, ClipboardMenuItemsAndButtonsCopyAndPasteThroughTheDesktop
 }
 
 TEST_F(ControllerTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChange) {
-    EXPECT_TRUE(MenuText("&Undo").endsWith("\tCtrl+Z")) << MenuText("&Undo").toStdString();
+    EXPECT_EQ(Item("&Undo")->text(), "&Undo\tCtrl+Z");
     // A map where Ctrl+U undoes and Ctrl+Z does nothing, saved under another name.
     Session& s = runtime.session();
     constexpr size_t kU = 44, kZ = 75, kCtrl = 2;
@@ -170,12 +152,12 @@ TEST_F(ControllerTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChange) 
     s.keyboard->key_map.codes[kZ][kCtrl] = MakeKeyCode(KeyCategory::Edit, edit_fn::NoFunction);
     ASSERT_TRUE(SaveKeyFile(s, KeyFileKind::Keytable, folder / "mine.key"));
     ASSERT_TRUE(LoadSessionKeyFiles(s).ok);  // back to the standard map
-    EXPECT_TRUE(MenuText("&Undo").endsWith("\tCtrl+Z"));
+    EXPECT_EQ(Item("&Undo")->text(), "&Undo\tCtrl+Z");
 
     SessionRecord changed = s.record;
     ASSERT_TRUE(changed.SetText(field::KeyboardFile, "mine.key"));
     controller.ApplyOptions(changed);
-    EXPECT_TRUE(MenuText("&Undo").endsWith("\tCtrl+U")) << MenuText("&Undo").toStdString();
+    EXPECT_EQ(Item("&Undo")->text(), "&Undo\tCtrl+U");
     Tap(Qt::Key_A, kKeyA, "a");
     EXPECT_EQ(FirstRow().substr(0, 8), " HELLO a");
     Press(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier, kKeyZ);
@@ -193,45 +175,28 @@ void AnswerNextBox(std::vector<QString>& titles) {
     });
 }
 
-QAction* MenuAction(QWidget* window, const QString& text) {
-    for (QAction* a : window->findChildren<QAction*>())
-        if (a->text() == text || a->text().startsWith(text + "\t")) return a;
-    return nullptr;
-}
-
-TEST_F(ControllerTest, TheTraceItemSwitchesTheTraceAndShowsItsState) {
-    QAction* trace = MenuAction(controller.Window().menuBar(), "&Trace");
-    ASSERT_NE(trace, nullptr);
-    EXPECT_TRUE(trace->isEnabled());
-    for (const char* item :
-         {"&Dump Buffers", "&Load Debug Screen", "&Save Debug Screen", "&Make ASM Statements"}) {
-        ASSERT_NE(MenuAction(controller.Window().menuBar(), item), nullptr) << item;
-        EXPECT_TRUE(MenuAction(controller.Window().menuBar(), item)->isEnabled()) << item;
-    }
+TEST_F(ControllerTest, TheTraceItemSwitchesTheTraceAndIsUncheckedWhenItStopsOnItsOwn) {
     std::vector<QString> titles;
     AnswerNextBox(titles);
     controller.Window().OnMenuCommand(menu_command::Trace);
     EXPECT_NE(runtime.session().trace.Target(), nullptr);
-    EXPECT_TRUE(MenuAction(controller.Window().menuBar(), "&Trace")->isChecked());
+    EXPECT_TRUE(Item("&Trace")->isChecked());
     Feed(kPanel);
     AnswerNextBox(titles);
     controller.Window().OnMenuCommand(menu_command::Trace);
     EXPECT_EQ(runtime.session().trace.Target(), nullptr);
-    EXPECT_FALSE(MenuAction(controller.Window().menuBar(), "&Trace")->isChecked());
+    EXPECT_FALSE(Item("&Trace")->isChecked());
     EXPECT_EQ(titles, (std::vector<QString>{"Trace Started", "Trace Stopped"}));
     const std::string trace_file = test::ReadText(folder / "sessionA.trc");
     EXPECT_NE(test::ToHex(std::span(reinterpret_cast<const uint8_t*>(trace_file.data()), trace_file.size()))
                   .find("C8C5D3D3D6"),
               std::string::npos);  // the panel's record is in it
-}
 
-// A trace that stops on its own (the disk full) must not stay checked: a click meant to stop it
-// would start a new one over the file that holds what was traced.
-TEST_F(ControllerTest, TheTraceItemIsUncheckedWhenATraceStopsOnItsOwn) {
-    std::vector<QString> titles;
+    // A trace that stops on its own (the disk full) must not stay checked: a click meant to stop it
+    // would start a new one over the file that holds what was traced.
     AnswerNextBox(titles);
     controller.Window().OnMenuCommand(menu_command::Trace);
-    ASSERT_TRUE(MenuAction(controller.Window().menuBar(), "&Trace")->isChecked());
+    ASSERT_TRUE(Item("&Trace")->isChecked());
     // A file size limit makes the next write fail as a full disk would.
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -245,8 +210,9 @@ TEST_F(ControllerTest, TheTraceItemIsUncheckedWhenATraceStopsOnItsOwn) {
     AnswerNextBox(titles);
     Feed("");
     EXPECT_EQ(runtime.session().trace.Target(), nullptr);
-    EXPECT_EQ(titles, (std::vector<QString>{"Trace Started", "Trace Stopped"}));
-    EXPECT_FALSE(MenuAction(controller.Window().menuBar(), "&Trace")->isChecked());
+    EXPECT_EQ(titles,
+              (std::vector<QString>{"Trace Started", "Trace Stopped", "Trace Started", "Trace Stopped"}));
+    EXPECT_FALSE(Item("&Trace")->isChecked());
 }
 
 TEST_F(ControllerTest, CaptureButtonAndSaveScreenAsk) {
@@ -254,12 +220,8 @@ TEST_F(ControllerTest, CaptureButtonAndSaveScreenAsk) {
     s.folders.screens = folder / "screens";
     ASSERT_TRUE(s.record.SetText(field::SaveScreenFile, "shot"));
     s.record.SetNumber(field::SaveFileAction, 2);
-    PanelLayout bar;
-    bar.columns = 1;
-    bar.rows = 1;
-    bar.buttons.push_back(
-        {MakeKeyCode(KeyCategory::Oper, oper_fn::CaptureToggle), 0, 0, 1, 1, "Capture", ""});
-    controller.Window().SetToolBar(bar);
+    controller.Window().SetToolBar(
+        {1, 1, {{MakeKeyCode(KeyCategory::Oper, oper_fn::CaptureToggle), 0, 0, 1, 1, "Capture", ""}}});
     ASSERT_EQ(ShownActions(*controller.Window().ToolBar()).size(), 1);
     QAction* capture = ShownActions(*controller.Window().ToolBar()).front();
     EXPECT_TRUE(capture->isCheckable());
@@ -306,11 +268,8 @@ TEST_F(ControllerTest, OptionsByNameReachTheWindow) {
     EXPECT_EQ(controller.Terminal().Frame().Cell(), (CellSize{9, 18}));
     EXPECT_FALSE(window.isMaximized());
 
-    ButtonFile bar;
-    bar.columns = 1;
-    bar.rows = 1;
-    bar.buttons.push_back({MakeKeyCode(KeyCategory::Edit, edit_fn::NoFunction), 0, 0, 1, 1, "Lone"});
-    s.keyboard->toolbar = bar;
+    s.keyboard->toolbar = {
+        false, 1, 1, {{MakeKeyCode(KeyCategory::Edit, edit_fn::NoFunction), 0, 0, 1, 1, "Lone"}}, {}, ""};
     ASSERT_TRUE(SaveKeyFile(s, KeyFileKind::Toolbar, folder / "mine.bar"));
     ASSERT_TRUE(LoadSessionKeyFiles(s).ok);  // back to the standard buttons
     EXPECT_EQ(SetOptionByName(s, "GENERAL", "EDITTOOLBAR", MacroValue::Text("mine.bar")), 0);

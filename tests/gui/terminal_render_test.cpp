@@ -62,7 +62,6 @@ class RenderTest : public ::testing::Test {
     }
     QColor Colour(int index) const { return ToQColor(palette[size_t(index)]); }
 
-    QApplication& app = test::GuiApp();  // before the faces are built
     test::DisplaySession d{4, 20};
     TerminalFonts fonts{"IBM 3270", "IBM 3270", kCell};
     Palette palette{};
@@ -74,7 +73,8 @@ TEST_F(RenderTest, CellColours) {
         const char* name;
         uint32_t row, column;
         int background;  // palette index at the cell's corner
-        int text;        // palette index some text pixel is close to, -1 for none
+        int text;        // palette index some text pixel is close to, -1: the cells are all background
+        uint32_t columns = 1;
     };
     const Case cases[] = {
         {"blue field", 0, 1, 0, 1},
@@ -83,27 +83,24 @@ TEST_F(RenderTest, CellColours) {
         {"green field", 1, 8, 0, 4},
         {"0x27 reversed: red on white", 1, 13, 7, 2},
         {"find mark: black on yellow", 2, 7, 6, 0},
-        {"default colour", 2, 12, 0, 4},
+        {"graphic-escape box corner in the default colour", 2, 12, 0, 4},
+        {"non-display field", 1, 1, 0, -1, 6},
+        {"an attribute position is a blank", 0, 5, 0, -1},
     };
     for (const Case& c : cases) {
-        const QRect cell = Cell(c.row, c.column);
+        const QRect cell = Cell(c.row, c.column).united(Cell(c.row, c.column + c.columns - 1));
         EXPECT_EQ(Pixel(image, cell.topLeft()), Colour(c.background)) << c.name;
         if (c.text >= 0) {
             EXPECT_TRUE(HasPixelNear(image, cell, Colour(c.text))) << c.name;
+        } else {
+            EXPECT_TRUE(AllPixels(image, cell, Colour(c.background))) << c.name;
         }
     }
     // Outside the screen: the default text's background.
     EXPECT_EQ(Pixel(image, {1, 1}), Colour(0));
-}
-
-TEST_F(RenderTest, NonDisplayAttributesAndUnderscore) {
-    const QImage image = Paint();
-    for (uint32_t c = 1; c <= 6; ++c) EXPECT_TRUE(AllPixels(image, Cell(1, c), Colour(0))) << c;
-    EXPECT_TRUE(AllPixels(image, Cell(0, 5), Colour(0)));  // an attribute position is a blank
     const QRect und = Cell(0, 16);
     const int y = und.top() + fonts.UnderlineY();
     EXPECT_TRUE(AllPixels(image, QRect(und.left(), y, und.width(), fonts.LineThickness()), Colour(7)));
-    EXPECT_TRUE(HasPixelNear(image, Cell(2, 12), Colour(4)));  // the graphic-escape box corner is drawn
 }
 
 TEST_F(RenderTest, BlinkHistoryAndDisplayByField) {

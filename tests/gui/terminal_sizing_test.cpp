@@ -4,13 +4,13 @@
 // 1400-pixel display were made larger than the screen before).
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <sstream>
 
 #include "config/session_file.h"
 #include "gui/status_line_widget.h"
 #include "gui/terminal_sizing.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -35,21 +35,19 @@ CellSize Cell(const std::string& text) {
 
 TEST(TerminalSizing, CellAndFrameWithinTheDisplay) {
     const std::map<std::string, SizingReason> reasons = {{"Resized", SizingReason::Resized},
+                                                         {"Settings", SizingReason::Settings},
                                                          {"FontStep", SizingReason::FontStep},
                                                          {"KeepFont", SizingReason::KeepFont},
                                                          {"KeepWindow", SizingReason::KeepWindow}};
-    std::ifstream file(std::string(ORKAN_SOURCE_DIR) + "/tests/gui/terminal_sizing.txt");
-    ASSERT_TRUE(file) << "no case file";
-    std::string line;
-    for (int number = 1; std::getline(file, line); ++number) {
-        if (line.empty() || line[0] == '#') continue;
-        SCOPED_TRACE("terminal_sizing.txt line " + std::to_string(number) + ": " + line);
-        std::istringstream words(line);
+    const std::vector<test::GoldenCase> cases = test::ReadGoldenCases("gui/terminal_sizing.txt");
+    for (const test::GoldenStep& step : cases.at(0).steps) {
+        SCOPED_TRACE("terminal_sizing.txt line " + std::to_string(step.line) + ": " + step.verb + " " +
+                     step.rest);
+        std::istringstream words(step.rest);
         std::string word;
-        words >> word;
         SessionRecord record = DefaultSessionRecord();
         SizingInput in;
-        const FrameSize screen = Size(word);
+        const FrameSize screen = Size(step.verb);
         in.frame = {0, 0, 0, 2, uint32_t(screen.width), uint32_t(screen.height)};
         CellSize expect_cell;
         std::optional<FrameSize> expect_wanted;
@@ -77,6 +75,9 @@ TEST(TerminalSizing, CellAndFrameWithinTheDisplay) {
                 in.cell = Cell(value);
             } else if (key == "back") {
                 in.wanted = Size(value);
+            } else if (key == "fixed") {
+                record.SetNumber(field::CellWidth, uint32_t(Cell(value).width));
+                record.SetNumber(field::CellHeight, uint32_t(Cell(value).height));
             } else if (key == "sized") {
                 record.SetNumber(field::SizeWindowToFont, 1);
             } else if (key == "truetype") {
@@ -97,21 +98,6 @@ TEST(TerminalSizing, CellAndFrameWithinTheDisplay) {
             EXPECT_TRUE(r.wanted->Holds(NeededFrame(in.frame, r.cell, record))) << "something is hidden";
         }
     }
-}
-
-TEST(TerminalSizing, AFixedCellTheDisplayCannotHoldIsFitted) {
-    SessionRecord record = DefaultSessionRecord();
-    record.SetNumber(field::CellWidth, 30);
-    record.SetNumber(field::CellHeight, 40);
-    SizingInput in;
-    in.frame = {800, 570, 0, 2, 24, 80};
-    in.room = kLaptop;
-    in.reason = SizingReason::Settings;
-    const SizingResult r = SizeTerminal(record, FontLimits{}, in, 1);
-    EXPECT_TRUE(r.limited);
-    EXPECT_EQ(r.cell, (CellSize{17, 28}));  // 1366 / 80, (713 - 7) / 25
-    ASSERT_TRUE(r.wanted.has_value());
-    EXPECT_TRUE(kLaptop.Holds(*r.wanted));
 }
 
 // The status text never reaches the frame: at the first-run width the last cell of the position

@@ -25,7 +25,6 @@ namespace orkan::test {
 class WindowedSession : public ::testing::Test {
   protected:
     void StartOn(std::string_view first_screen) {
-        GuiApp();
         const std::string data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
         Session& s = runtime.session();
         s.record = DefaultSessionRecord();

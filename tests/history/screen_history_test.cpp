@@ -49,8 +49,9 @@ class HistoryTest : public ::testing::Test {
     std::unique_ptr<ScreenHistory> history;
 };
 
-TEST_F(HistoryTest, KeepsDistinctScreensOnly) {
+TEST_F(HistoryTest, KeepsDistinctScreensOnlyAndBrowsesNoneWithoutAnEarlierOne) {
     EXPECT_EQ(history->SlotCount(), 4u);
+    EXPECT_FALSE(history->PreviousScreen());
     HostScreen("");          // blank
     d.Text(0, "\x01\x1F ");  // control characters and blanks only
     history->TakeHistorySnapshot();
@@ -58,18 +59,13 @@ TEST_F(HistoryTest, KeepsDistinctScreensOnly) {
     HostScreen("LOGON");
     HostScreen("LOGON", 5);  // the same text with another cursor is the same screen
     EXPECT_EQ(history->StoredCount(), 1u);
-    HostScreen("READY");
-    HostScreen("LOGON");
-    EXPECT_EQ(history->StoredCount(), 3u);
-}
-
-TEST_F(HistoryTest, EmptyRingDoesNothing) {
-    EXPECT_FALSE(history->PreviousScreen());
-    HostScreen("ONLY");  // the one entry is the screen on show
-    EXPECT_FALSE(history->PreviousScreen());
+    EXPECT_FALSE(history->PreviousScreen());  // the one entry is the screen on show
     EXPECT_FALSE(history->NextScreen());
     EXPECT_EQ(d.s.status, SessionStatus::Unlocked);
     EXPECT_EQ(view.repaints, 0);
+    HostScreen("READY");
+    HostScreen("LOGON");
+    EXPECT_EQ(history->StoredCount(), 3u);
 }
 
 TEST_F(HistoryTest, BrowseBackAndReturnWithTheStatusFromBefore) {

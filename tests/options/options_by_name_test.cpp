@@ -6,13 +6,8 @@
 
 #include <fstream>
 #include <map>
-#include <string>
-#include <vector>
 
-#include "app/session_runtime.h"
 #include "config/atomic_file.h"
-#include "config/session_file.h"
-#include "config/temp_folder.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
@@ -24,10 +19,7 @@
 #include "session/session.h"
 #include "session/session_charset.h"
 #include "support/golden_file.h"
-#include "support/hex.h"
-#include "support/iconv_tables.h"
 #include "support/loopback.h"
-#include "support/recording_ui.h"
 #include "support/running_session.h"
 
 namespace orkan {
@@ -119,6 +111,7 @@ TEST_F(OptionsByName, ChangesTheirEffectsAndRefusals) {
                                                        {"InvalidValue", macro_error::InvalidValue},
                                                        {"ParmType", macro_error::ParmType},
                                                        {"TextTooLong", macro_error::TextTooLong}};
+    const uint8_t cent_in_037 = s.charset.screen[0x4A];
     for (const test::GoldenCase& c : test::ReadGoldenCases("options/data/option_changes.txt"))
         for (const test::GoldenStep& step : c.steps) {
             SCOPED_TRACE(c.where + " line " + std::to_string(step.line));
@@ -144,9 +137,10 @@ TEST_F(OptionsByName, ChangesTheirEffectsAndRefusals) {
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(s.record.SessionColour(3), 255u);
     EXPECT_EQ(s.record.Number(field::TransferBlockSize), 256u);
+    EXPECT_NE(s.charset.screen[0x4A], cent_in_037) << "host 4A is still the cent sign of code page 037";
 }
 
-TEST_F(OptionsByName, ConnectionOptionsAskForAReconnect) {
+TEST_F(OptionsByName, ConnectionOptionsAskForAReconnectAndAListedHostBringsItsEntry) {
     const struct {
         const char* section;
         const char* option;
@@ -165,11 +159,8 @@ TEST_F(OptionsByName, ConnectionOptionsAskForAReconnect) {
         EXPECT_EQ(ui.shown[0].text, "A Reconnect is necessary to put your changes into effect.");
         EXPECT_EQ(ui.shown[0].icon, Icon::Warning);
     }
-    // The next connection goes where the new host name says.
+    // The next connection goes where the new host name says; a name of the host list brings its entry.
     EXPECT_EQ(s.record.Text(field::IpName), "mvs.example.com:2323");
-}
-
-TEST_F(OptionsByName, HostNameOfTheHostListBringsItsEntry) {
     const std::string ini = folder / "orkan.ini";
     std::ofstream(ini) << "[Orkan]\nHostnames=Test,Prod,\nIPnames=test.example.com,prod.example.com,\n"
                           "Portnums=23,992,\nTN3270E=0,1,\nSSL=0,5,\nLunames=,PRODLU01,\n";
@@ -181,40 +172,13 @@ TEST_F(OptionsByName, HostNameOfTheHostListBringsItsEntry) {
     EXPECT_EQ(s.record.Text(field::LuName), "PRODLU01");
 }
 
-TEST_F(OptionsByName, CodePagesRebuildTheTablesAndTakeTheListedSpelling) {
-    const uint8_t cent_in_037 = s.charset.screen[0x4A];
-    EXPECT_EQ(Set("MISC", "SCREEN", T("germany")), 0);
-    EXPECT_EQ(recorder.log, "repaint status save");
-    EXPECT_EQ(Get("MISC", "SCREEN"), T("Germany"));
-    EXPECT_NE(s.charset.screen[0x4A], cent_in_037);  // host 4A is no longer the cent sign
-
-    EXPECT_EQ(Set("MISC", "PCCODEPAGE", T("windows (1252)")), 0);
-    EXPECT_EQ(Get("MISC", "PCCODEPAGE"), T("Windows (1252)"));
-    EXPECT_EQ(Set("MISC", "KEYBOARD", T("United Kingdom")), 0);
-    EXPECT_EQ(recorder.log, "keys repaint status save");  // the country's layout over the key map
-
-    // A name country.lst does not list would quietly select the base tables.
-    const SessionRecord before = s.record;
-    EXPECT_EQ(Set("MISC", "SCREEN", T("Narnia")), macro_error::InvalidValue);
-    EXPECT_EQ(Set("MISC", "PCCODEPAGE", T("EBCDIC 500")), macro_error::InvalidValue);
-    EXPECT_TRUE(s.record == before);
-    EXPECT_TRUE(ui.shown.empty());
-}
-
 TEST_F(OptionsByName, KeyFilesAreLoadedAnew) {
     KeyMap map;
     map.key_count = 119;
     map.codes[10][0] = 0x0123;
-    const std::vector<uint8_t> key_bytes = KeyTableBytes(map);
-    std::ofstream(folder / "mine.key", std::ios::binary)
-        .write(reinterpret_cast<const char*>(key_bytes.data()), std::streamsize(key_bytes.size()));
-    ButtonFile bar;
-    bar.columns = 2;
-    bar.rows = 1;
-    bar.buttons.push_back({0x0101, 0, 0, 1, 1, "Enter"});
-    const std::vector<uint8_t> bar_bytes = ButtonFileBytes(KeyFileKind::Toolbar, bar);
-    std::ofstream(folder / "mine.bar", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bar_bytes.data()), std::streamsize(bar_bytes.size()));
+    ASSERT_EQ(WriteFileAtomically(folder / "mine.key", KeyTableBytes(map)), 0);
+    const ButtonFile bar{false, 2, 1, {{0x0101, 0, 0, 1, 1, "Enter"}}, {}, ""};
+    ASSERT_EQ(WriteFileAtomically(folder / "mine.bar", ButtonFileBytes(KeyFileKind::Toolbar, bar)), 0);
 
     EXPECT_EQ(Set("GENERAL", "EDITKEYBOARD", T("mine")), 0);
     EXPECT_EQ(recorder.log, "keys status save");

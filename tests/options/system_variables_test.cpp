@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <string>
@@ -168,43 +169,31 @@ TEST(SystemVariables, StatusNamesAndTransactionTimes) {
     }
 }
 
-// Each row: the assignment, its error, and the cursor after it (row,col from 1). The screen is
-// 4 rows of 10; the cursor starts at 2,5.
+// The cases are data/system_variables.txt's "cursor assignments".
 TEST(SystemVariables, CursorAssignmentStaysOnTheScreen) {
-    const struct {
-        const char* name;
-        MacroValue value;
-        int error;
-        const char* cursor;
-    } cases[] = {
-        {"CURSORROW", MacroValue::Number(3), 0, "3,5"},
-        {"CURSORROW", MacroValue::Number(4), 0, "4,5"},
-        {"CURSORROW", MacroValue::Number(0), macro_error::InvalidValue, "2,5"},
-        {"CURSORROW", MacroValue::Number(5), macro_error::InvalidValue, "2,5"},
-        {"CURSORROW", MacroValue::Number(257), macro_error::InvalidValue, "2,5"},  // not wrapped to a byte
-        {"CURSORROW", MacroValue::Text("3"), macro_error::ParmType, "2,5"},
-        {"CURSORCOL", MacroValue::Number(10), 0, "2,10"},
-        {"CURSORCOL", MacroValue::Number(11), macro_error::InvalidValue, "2,5"},
-        {"CURSORCOL", MacroValue::Number(-1), macro_error::InvalidValue, "2,5"},
-        {"CURSORPOS", MacroValue::Text("1,1"), 0, "1,1"},
-        {"CURSORPOS", MacroValue::Text(" +4 , 10x"), 0, "4,10"},
-        {"CURSORPOS", MacroValue::Text("5,1"), macro_error::InvalidValue, "2,5"},
-        {"CURSORPOS", MacroValue::Text("3,-2"), macro_error::InvalidValue, "2,5"},
-        {"CURSORPOS", MacroValue::Text("99999999999999999999,1"), macro_error::InvalidValue, "2,5"},
-        {"CURSORPOS", MacroValue::Text("a,b"), macro_error::InvalidValue, "2,5"},  // both read as 0
-        {"CURSORPOS", MacroValue::Text("34"), 0, "2,5"},                           // no comma: nothing moves
-        {"CURSORPOS", MacroValue::Number(34), macro_error::ParmType, "2,5"},
-        {"STATUS", MacroValue::Text("UNLOCKED"), macro_error::ReadOnlyVariable, "2,5"},
-        {"TERMMODE", MacroValue::Number(2), macro_error::ReadOnlyVariable, "2,5"},
-    };
-    for (const auto& c : cases) {
+    const std::map<std::string, int> errors = {{"ok", 0},
+                                               {"InvalidValue", macro_error::InvalidValue},
+                                               {"ParmType", macro_error::ParmType},
+                                               {"ReadOnlyVariable", macro_error::ReadOnlyVariable}};
+    const std::vector<test::GoldenCase> cases = test::ReadGoldenCases("options/data/system_variables.txt");
+    const auto c =
+        std::find_if(cases.begin(), cases.end(), [](auto& g) { return g.name == "cursor assignments"; });
+    ASSERT_NE(c, cases.end());
+    for (const test::GoldenStep& step : c->steps) {
+        SCOPED_TRACE(c->where + " line " + std::to_string(step.line) + ": " + step.verb + " " + step.rest);
+        const size_t last = step.rest.rfind(' '), before = step.rest.rfind(' ', last - 1);
+        const std::string value = step.rest.substr(0, before);
+        const std::string error = step.rest.substr(before + 1, last - before - 1);
+        const std::string cursor = step.rest.substr(last + 1);
         VariableSession v;
         v.s.ps.cursor_address = 14;
         const int moves_before = v.view.cursor_moves;
-        EXPECT_EQ(AssignSystemVariable(v.s, FindSystemVariable(c.name).value(), c.value), c.error) << c.name;
-        EXPECT_EQ(v.Text("CURSORPOS"), c.cursor) << c.name;
-        const bool moved = c.error == 0 && std::string(c.cursor) != "2,5";
-        EXPECT_EQ(v.view.cursor_moves - moves_before, moved ? 1 : 0) << c.name;
+        EXPECT_EQ(AssignSystemVariable(v.s, FindSystemVariable(step.verb).value(),
+                                       value.starts_with('"') ? MacroValue::Text(test::GoldenValue(value))
+                                                              : MacroValue::Number(std::stoi(value))),
+                  errors.at(error));
+        EXPECT_EQ(v.Text("CURSORPOS"), cursor);
+        EXPECT_EQ(v.view.cursor_moves - moves_before, error == "ok" && cursor != "2,5" ? 1 : 0);
     }
     VariableSession v;
     EXPECT_EQ(AssignSystemVariable(v.s, 46, MacroValue::Number(1)), macro_error::ReadOnlyVariable);

@@ -1,14 +1,16 @@
-// The desktop's side of copy, paste and find: text crossing QClipboard (UTF-8 outside, one LF per
-// line whatever the other program wrote), the find dialog (history, options, a text never cut)
-// and the editing menu's items.
+// The desktop's side of the session's requests: message boxes (titles and texts as given, the
+// buttons of each kind with the first the default, the answer of the button pressed), text
+// crossing QClipboard (UTF-8 outside, one LF per line whatever the other program wrote), the find
+// dialog (history, options, a text never cut) and the editing menu's items.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QLineEdit>
-#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
 
 #include "clipboard/clipboard_state.h"
 #include "gui/find_dialog.h"
@@ -20,7 +22,6 @@ namespace orkan {
 namespace {
 
 TEST(QtUiClipboardTest, TextCrossesQClipboardWithLfLineEnds) {
-    test::GuiApp();
     QtUi ui;
     struct Case {
         const char* name;
@@ -49,7 +50,6 @@ struct Dialog {
 };
 
 TEST(FindDialogTest, OpensWithTheHistoryAndTheSessionsOptions) {
-    test::GuiApp();
     Dialog d({{"PF3", "\x80uro"}, find_option::MatchCase | find_option::EveryScreen});
     QComboBox* box = d.dialog.TextBox();
     ASSERT_EQ(box->count(), 2);
@@ -61,24 +61,25 @@ TEST(FindDialogTest, OpensWithTheHistoryAndTheSessionsOptions) {
 }
 
 TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
-    test::GuiApp();
     const QString forty(40, QChar('x'));
     struct Case {
         const char* name;
         QString typed;
         bool ok;  // OK pressed, else Cancel
         bool closes;
-        std::string text;  // the answer's text, when it closes
-        size_t messages;
+        std::string text;  // the answer's text when it closes, else the message shown
     };
     const Case cases[] = {
-        {"OK", QString::fromUtf8("caf\u00E9"), true, true, "caf\xE9", 0},
-        {"OK at the limit", forty, true, true, forty.toStdString(), 0},
-        {"OK one over the limit", forty + "y", true, false, "", 1},
-        {"OK without a screen form", QString::fromUtf8("\u4E2D"), true, false, "", 1},
-        {"OK with an empty text", QString(), true, true, "", 0},
-        {"Cancel keeps the text", "END", false, true, "END", 0},
-        {"Cancel leaves out a text too long", forty + "y", false, true, "", 0},
+        {"OK", QString::fromUtf8("caf\u00E9"), true, true, "caf\xE9"},
+        {"OK at the limit", forty, true, true, forty.toStdString()},
+        {"OK one over the limit", forty + "y", true, false,
+         "The text to find may have at most 40 characters, all on one line."},
+        // The refusal names the character where the user counts it (it is the fourth byte).
+        {"OK without a screen form", QString::fromUtf8("\u00E9\u00E9\u4E2D"), true, false,
+         "The text to find has a character that cannot be on the screen (U+4E2D at character 3)."},
+        {"OK with an empty text", QString(), true, true, ""},
+        {"Cancel keeps the text", "END", false, true, "END"},
+        {"Cancel leaves out a text too long", forty + "y", false, true, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -90,10 +91,11 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
             d.dialog.accept();
         else
             d.dialog.reject();
-        EXPECT_EQ(d.ui.shown.size(), c.messages);
+        EXPECT_EQ(d.ui.shown.size(), c.closes ? 0u : 1u);
         EXPECT_EQ(d.dialog.isVisible(), !c.closes);
         if (!c.closes) {
             EXPECT_EQ(d.dialog.TextBox()->currentText(), c.typed);  // left as typed, for the user to mend
+            EXPECT_EQ(d.ui.shown.empty() ? "" : d.ui.shown[0].text, c.text);
             d.dialog.close();
             continue;
         }
@@ -101,19 +103,9 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
         EXPECT_EQ(d.dialog.Result().text, c.text);
         EXPECT_EQ(d.dialog.Result().options, find_option::WholeWords);
     }
-    // The refusal names the character where the user counts it (it is the fourth byte).
-    Dialog d({{}, 0});
-    d.dialog.TextBox()->setEditText(QString::fromUtf8("\u00E9\u00E9\u4E2D"));
-    d.dialog.open();
-    d.dialog.accept();
-    ASSERT_FALSE(d.ui.shown.empty());
-    EXPECT_EQ(d.ui.shown.back().text,
-              "The text to find has a character that cannot be on the screen (U+4E2D at character 3).");
-    d.dialog.close();
 }
 
 TEST(PopupMenuTest, ItemsCarryTheirCodesSeparatorsAndStates) {
-    test::GuiApp();
     const auto menu =
         MakePopupMenu({{"Cut", 0x0409, false}, {"", 0, true}, {"Select All", 0x0631, true}}, nullptr);
     const QList<QAction*> actions = menu->actions();
@@ -124,6 +116,54 @@ TEST(PopupMenuTest, ItemsCarryTheirCodesSeparatorsAndStates) {
     EXPECT_TRUE(actions[1]->isSeparator());
     EXPECT_TRUE(actions[2]->isEnabled());
     EXPECT_EQ(actions[2]->data().toUInt(), 0x0631u);
+}
+
+TEST(QtUiTest, BoxesCarryTextTitleAndButtonsAsGiven) {
+    struct Case {
+        Buttons buttons;
+        QMessageBox::StandardButtons expected;
+        QMessageBox::StandardButton default_button;
+    };
+    const Case cases[] = {
+        {Buttons::Ok, QMessageBox::Ok, QMessageBox::Ok},
+        {Buttons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok},
+        {Buttons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes},
+        {Buttons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes},
+        {Buttons::RetryCancel, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry},
+    };
+    for (const Case& c : cases) {
+        // 0x80 is the euro sign in Windows-1252; 0x8E (DUP) is an overlined asterisk.
+        const auto box = MakeMessageBox(
+            {"Orkan TN3270 Error", "Ok to close session A ?\nCost \x80 5 \x8E", c.buttons, Icon::Question},
+            nullptr);
+        EXPECT_EQ(box->windowTitle(), "Orkan TN3270 Error");
+        EXPECT_EQ(box->text(), QString::fromUtf8("Ok to close session A ?\nCost \u20AC 5 *\u0305"));
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        EXPECT_EQ(box->standardButtons(), c.expected);
+        EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->button(c.default_button));
+    }
+}
+
+TEST(QtUiTest, TheButtonPressedIsTheAnswer) {
+    QtUi ui;
+    struct Case {
+        Buttons buttons;
+        QMessageBox::StandardButton press;
+        Answer expected;
+    };
+    const Case cases[] = {
+        {Buttons::OkCancel, QMessageBox::Cancel, Answer::Cancel},
+        {Buttons::YesNo, QMessageBox::No, Answer::No},
+        {Buttons::RetryCancel, QMessageBox::Retry, Answer::Retry},
+    };
+    for (const Case& c : cases) {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            box->button(c.press)->click();
+        });
+        EXPECT_EQ(ui.ShowMessage({"Title", "Text", c.buttons, Icon::None}), c.expected);
+    }
 }
 
 }  // namespace
