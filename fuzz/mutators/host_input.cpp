@@ -11,7 +11,7 @@ std::string TerminalType(uint8_t flags) {
 orkan::fuzz::ScreenShape Shape(uint8_t flags) {
     return {1920, flags & 8 ? 7920u : flags & 4 ? 3440u : 1920u};
 }
-const orkan::fuzz::HostStreamProfile kProfile{0x01, TerminalType, Shape, "LU000001"};
+const orkan::fuzz::HostStreamProfile kProfile{TerminalType, Shape};
 
 }  // namespace
 

@@ -10,7 +10,7 @@ std::string TerminalType(uint8_t flags) {
 orkan::fuzz::ScreenShape Shape(uint8_t) {
     return {1920, 1920};
 }
-const orkan::fuzz::HostStreamProfile kProfile{0x01, TerminalType, Shape, "LU000001"};
+const orkan::fuzz::HostStreamProfile kProfile{TerminalType, Shape};
 
 }  // namespace
 

@@ -7,8 +7,6 @@
 #include "stream_mutators.h"
 #include "telnet_units.h"
 
-extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
-
 namespace orkan::fuzz {
 namespace {
 
@@ -25,10 +23,6 @@ constexpr const char* kLuNames[] = {"LU01", "LU02", "LU99", ""};
 constexpr uint8_t kOptions[] = {kOptTn3270e, kOptTerminalType, kOptEndOfRecord,
                                 kOptBinary,  kOptEcho,         kOptSga};
 constexpr uint8_t kVerbs[] = {kWill, kWill, kDo, kDo, kWont, kDont};
-
-void Append(Bytes& out, std::string_view text) {
-    out.insert(out.end(), text.begin(), text.end());
-}
 
 // Text in code page 037: digits, capitals, blanks and the full stop are all the demo needs.
 void AppendHostText(Bytes& out, std::string_view text) {
@@ -223,24 +217,17 @@ Unit ClientSubnegotiation(FuzzRandom& rng) {
 
 // Whether this terminal has answered TN3270E with WILL (the host offers it first).
 bool HeadersAt(const std::vector<Unit>& units, size_t index) {
-    bool active = false;
-    for (size_t i = 0; i < index && i < units.size(); ++i)
-        if (units[i].kind == UnitKind::Option && units[i].option == kOptTn3270e)
-            active = units[i].code == kWill;
-    return active;
+    return Tn3270eAgreed(units, index, kWill);
 }
 
 void MutateClientRecord(std::vector<Unit>& units, FuzzRandom& rng, size_t max_size) {
-    std::vector<size_t> data;
-    for (size_t i = 0; i < units.size(); ++i)
-        if (units[i].kind == UnitKind::Data) data.push_back(i);
     const auto known = KnownAddresses(units);
-    if (data.empty()) {
-        units.push_back(DataUnit(ClientRecord(rng, HeadersAt(units, units.size()), known)));
+    const size_t index = PickDataUnit(units, rng);
+    if (index == units.size()) {
+        units.push_back(DataUnit(ClientRecord(rng, HeadersAt(units, index), known)));
         units.push_back(EndOfRecordUnit());
         return;
     }
-    const size_t index = data[rng.Below(data.size())];
     Bytes& bytes = units[index].bytes;
     const size_t header = HeadersAt(units, index) && bytes.size() >= 5 ? 5 : 0;
     switch (rng.Below(4)) {
@@ -265,11 +252,9 @@ void MutateClientRecord(std::vector<Unit>& units, FuzzRandom& rng, size_t max_si
             bytes.insert(bytes.begin() + long(start), text.begin(), text.end());
             break;
         }
-        default: {
-            Bytes fresh = ClientRecord(rng, header != 0, known);
-            bytes = fresh;
+        default:
+            bytes = ClientRecord(rng, header != 0, known);
             break;
-        }
     }
 }
 
@@ -283,9 +268,7 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
     uint8_t selector = data[0];
     std::vector<Unit> units = ParseTelnet(std::span(data + 1, size - 1));
     const size_t at = rng.Below(units.size() + 1);
-    auto insert = [&](std::vector<Unit> more) {
-        units.insert(units.begin() + long(std::min(at, units.size())), more.begin(), more.end());
-    };
+    auto insert = [&](std::vector<Unit> more) { InsertAt(units, at, std::move(more)); };
     switch (op) {
         case 4:
         case 5:
@@ -314,20 +297,7 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
         }
         case 15:
         case 16:
-            if (!units.empty()) {
-                const size_t pick = rng.Below(units.size());
-                switch (rng.Below(3)) {
-                    case 0:
-                        units.erase(units.begin() + long(pick));
-                        break;
-                    case 1:
-                        units.insert(units.begin() + long(pick), units[pick]);
-                        break;
-                    default:
-                        std::swap(units[pick], units[rng.Below(units.size())]);
-                        break;
-                }
-            }
+            Reorder(units, rng);
             break;
         case 17:
             selector = rng.Byte();
@@ -344,8 +314,7 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
     Bytes out = {selector};
     const Bytes stream = SerializeTelnet(units);
     out.insert(out.end(), stream.begin(), stream.end());
-    const size_t stored = Store(out, data, max_size);
-    return stored ? stored : LLVMFuzzerMutate(data, size, max_size);
+    return StoreOrMutate(out, data, size, max_size);
 }
 
 size_t CrossOverClientStreamInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
@@ -353,9 +322,7 @@ size_t CrossOverClientStreamInput(std::span<const uint8_t> a, std::span<const ui
     if (a.empty() || b.empty()) return 0;
     FuzzRandom rng(seed);
     std::vector<Unit> units = ParseTelnet(a.subspan(1));
-    const std::vector<Unit> more = ParseTelnet(b.subspan(1));
-    units.resize(rng.Below(units.size() + 1));
-    units.insert(units.end(), more.begin() + long(rng.Below(more.size() + 1)), more.end());
+    Splice(units, ParseTelnet(b.subspan(1)), rng);
     Bytes joined = {a[0]};
     const Bytes stream = SerializeTelnet(units);
     joined.insert(joined.end(), stream.begin(), stream.end());

@@ -84,8 +84,149 @@ void AppendData(Bytes& out, FuzzRandom& rng) {
     for (size_t i = 0; i < n; ++i) out.push_back(rng.OneIn(3) ? repeated : rng.Pick(kData));
 }
 
-void AppendOrderOfKind(Bytes& out, FuzzRandom& rng, const ScreenShape& shape, size_t kind) {
-    switch (kind) {
+// The bytes after a structured field's length: its ID and what that ID carries.
+Bytes StructuredFieldBody(FuzzRandom& rng, const ScreenShape& shape, int depth) {
+    const uint8_t id = rng.OneIn(12) ? rng.Byte() : rng.Pick(kStructuredFieldIds);
+    Bytes body = {id};
+    switch (id) {
+        case 0x01: {  // Read Partition
+            body.push_back(rng.OneIn(4) ? rng.Byte() : 0xFF);
+            const uint8_t type = rng.OneIn(5) ? rng.Byte() : rng.OneIn(2) ? 0x02 : 0x03;
+            body.push_back(type);
+            if (type == 0x03) {
+                constexpr uint8_t kRequestTypes[] = {0x00, 0x40, 0x80, 0xC0};
+                body.push_back(rng.Pick(kRequestTypes));
+                for (size_t i = rng.Below(6); i > 0; --i) body.push_back(rng.Pick(kQueryCodes));
+            }
+            break;
+        }
+        case 0x03:
+            body.push_back(rng.OneIn(2) ? 0x80 : 0x00);
+            break;    // Erase/Reset
+        case 0x09: {  // Set Reply Mode
+            body.push_back(0x00);
+            body.push_back(uint8_t(rng.OneIn(6) ? rng.Byte() : rng.Below(3)));
+            constexpr uint8_t kTypes[] = {0x41, 0x42, 0x43, 0x45, 0x46};
+            for (size_t i = rng.Below(4); i > 0; --i) body.push_back(rng.Pick(kTypes));
+            break;
+        }
+        case 0x0F: {  // host print or macro text
+            body.push_back(rng.OneIn(8) ? rng.Byte() : 0x1F);
+            body.push_back(0x00);
+            body.push_back(0x00);
+            body.push_back(rng.OneIn(2) ? 0x98 : rng.Byte());
+            AppendData(body, rng);
+            break;
+        }
+        case 0x40: {  // Outbound 3270DS: a record inside the field
+            body.push_back(0x00);
+            Bytes inner = depth < 2 ? GenerateHostRecord(rng, shape, depth) : Bytes{0xF1, 0xC3};
+            body.insert(body.end(), inner.begin(), inner.end());
+            break;
+        }
+        case 0xD0: {  // transfer
+            body.push_back(rng.Pick(kTransferKinds));
+            for (size_t i = rng.Below(24); i > 0; --i)
+                body.push_back(rng.OneIn(3) ? rng.Pick(kData) : rng.Byte());
+            break;
+        }
+        default:
+            for (size_t i = rng.Below(6); i > 0; --i) body.push_back(rng.Byte());
+            break;
+    }
+    return body;
+}
+
+// Length, then the body: mostly the right length, sometimes 0 (to the end), too short or too long.
+void AppendStructuredField(Bytes& out, FuzzRandom& rng, const ScreenShape& shape, int depth) {
+    const Bytes body = StructuredFieldBody(rng, shape, depth);
+    size_t length = body.size() + 2;
+    switch (rng.Below(16)) {
+        case 0:
+            length = 0;
+            break;
+        case 1:
+            length = rng.Below(5);
+            break;
+        case 2:
+            length += rng.Between(1, 40);
+            break;
+        case 3:
+            length = rng.Below(0x10000);
+            break;
+        default:
+            break;
+    }
+    out.push_back(uint8_t(length >> 8));
+    out.push_back(uint8_t(length));
+    out.insert(out.end(), body.begin(), body.end());
+}
+
+// Splits the part after command and WCC into orders (and data runs).
+std::vector<Bytes> SplitItems(std::span<const uint8_t> rest, bool structured) {
+    std::vector<Bytes> items;
+    while (!rest.empty()) {
+        size_t n = rest.size();
+        if (structured) {
+            if (rest.size() >= 2) {
+                const size_t length = size_t(rest[0]) << 8 | rest[1];
+                if (length >= 3 && length <= rest.size()) n = length;
+            }
+        } else {
+            n = OrderLength(rest);
+        }
+        items.emplace_back(rest.begin(), rest.begin() + long(n));
+        rest = rest.subspan(n);
+    }
+    return items;
+}
+
+// Keeps a structured field's length right after its body changed (mostly).
+void FixLength(Bytes& field, FuzzRandom& rng) {
+    if (field.size() < 2 || rng.OneIn(6)) return;
+    field[0] = uint8_t(field.size() >> 8);
+    field[1] = uint8_t(field.size());
+}
+
+}  // namespace
+
+void AppendAddress(Bytes& out, uint32_t address, FuzzRandom& rng) {
+    if (address < 4096 && !rng.OneIn(5)) {
+        out.push_back(kAddressCodes[(address >> 6) & 0x3F]);
+        out.push_back(kAddressCodes[address & 0x3F]);
+    } else {
+        out.push_back(uint8_t((address >> 8) & 0x3F));
+        out.push_back(uint8_t(address));
+    }
+}
+
+uint32_t PickAddress(FuzzRandom& rng, const ScreenShape& shape) {
+    const uint32_t positions = std::max<uint32_t>(shape.positions, 1);
+    const uint32_t alternate = std::max<uint32_t>(shape.alternate, 1);
+    switch (rng.Below(12)) {
+        case 0:
+            return 0;
+        case 1:
+            return positions - 1;
+        case 2:
+            return positions;  // one past the end: an Erase/Write is run again at the alternate size
+        case 3:
+            return alternate - 1;
+        case 4:
+            return uint32_t(rng.Below(alternate));
+        case 5:
+            return uint32_t(rng.Below(0x4000));
+        case 6:
+            return uint32_t(rng.Below(positions / 80 + 1) * 80);  // a row start
+        default:
+            return uint32_t(rng.Below(positions));
+    }
+}
+
+void AppendOrder(Bytes& out, FuzzRandom& rng, const ScreenShape& shape) {
+    // Data and the field orders come most often, as in real screens.
+    constexpr uint8_t kWeights[] = {0, 0, 0, 1, 1, 1, 2, 2, 3, 3, 4, 5, 6, 7, 8, 9, 10, 10};
+    switch (rng.Pick(kWeights)) {
         case 0:
             AppendData(out, rng);
             break;
@@ -157,85 +298,7 @@ void AppendOrderOfKind(Bytes& out, FuzzRandom& rng, const ScreenShape& shape, si
     }
 }
 
-// The bytes after a structured field's length: its ID and what that ID carries.
-Bytes StructuredFieldBody(FuzzRandom& rng, const ScreenShape& shape, int depth) {
-    const uint8_t id = rng.OneIn(12) ? rng.Byte() : rng.Pick(kStructuredFieldIds);
-    Bytes body = {id};
-    switch (id) {
-        case 0x01: {  // Read Partition
-            body.push_back(rng.OneIn(4) ? rng.Byte() : 0xFF);
-            const uint8_t type = rng.OneIn(5) ? rng.Byte() : rng.OneIn(2) ? 0x02 : 0x03;
-            body.push_back(type);
-            if (type == 0x03) {
-                constexpr uint8_t kRequestTypes[] = {0x00, 0x40, 0x80, 0xC0};
-                body.push_back(rng.Pick(kRequestTypes));
-                for (size_t i = rng.Below(6); i > 0; --i) body.push_back(rng.Pick(kQueryCodes));
-            }
-            break;
-        }
-        case 0x03:
-            body.push_back(rng.OneIn(2) ? 0x80 : 0x00);
-            break;    // Erase/Reset
-        case 0x09: {  // Set Reply Mode
-            body.push_back(0x00);
-            body.push_back(uint8_t(rng.OneIn(6) ? rng.Byte() : rng.Below(3)));
-            constexpr uint8_t kTypes[] = {0x41, 0x42, 0x43, 0x45, 0x46};
-            for (size_t i = rng.Below(4); i > 0; --i) body.push_back(rng.Pick(kTypes));
-            break;
-        }
-        case 0x0F: {  // host print or macro text
-            body.push_back(rng.OneIn(8) ? rng.Byte() : 0x1F);
-            body.push_back(0x00);
-            body.push_back(0x00);
-            body.push_back(rng.OneIn(2) ? 0x98 : rng.Byte());
-            AppendData(body, rng);
-            break;
-        }
-        case 0x40: {  // Outbound 3270DS: a record inside the field
-            body.push_back(0x00);
-            Bytes inner = depth < 2 ? GenerateHostRecord(rng, shape) : Bytes{0xF1, 0xC3};
-            body.insert(body.end(), inner.begin(), inner.end());
-            break;
-        }
-        case 0xD0: {  // transfer
-            body.push_back(rng.Pick(kTransferKinds));
-            for (size_t i = rng.Below(24); i > 0; --i)
-                body.push_back(rng.OneIn(3) ? rng.Pick(kData) : rng.Byte());
-            break;
-        }
-        default:
-            for (size_t i = rng.Below(6); i > 0; --i) body.push_back(rng.Byte());
-            break;
-    }
-    return body;
-}
-
-// Length, then the body: mostly the right length, sometimes 0 (to the end), too short or too long.
-void AppendStructuredField(Bytes& out, FuzzRandom& rng, const ScreenShape& shape, int depth) {
-    const Bytes body = StructuredFieldBody(rng, shape, depth);
-    size_t length = body.size() + 2;
-    switch (rng.Below(16)) {
-        case 0:
-            length = 0;
-            break;
-        case 1:
-            length = rng.Below(5);
-            break;
-        case 2:
-            length += rng.Between(1, 40);
-            break;
-        case 3:
-            length = rng.Below(0x10000);
-            break;
-        default:
-            break;
-    }
-    out.push_back(uint8_t(length >> 8));
-    out.push_back(uint8_t(length));
-    out.insert(out.end(), body.begin(), body.end());
-}
-
-Bytes GenerateRecordAtDepth(FuzzRandom& rng, const ScreenShape& shape, int depth) {
+Bytes GenerateHostRecord(FuzzRandom& rng, const ScreenShape& shape, int depth) {
     Bytes record;
     const size_t kind = rng.Below(10);
     if (kind < 6) {
@@ -250,119 +313,6 @@ Bytes GenerateRecordAtDepth(FuzzRandom& rng, const ScreenShape& shape, int depth
         if (rng.OneIn(2)) record.push_back(rng.Pick(kWccs));
     }
     return record;
-}
-
-// Splits the part after command and WCC into orders (and data runs).
-std::vector<Bytes> SplitItems(std::span<const uint8_t> rest, bool structured) {
-    std::vector<Bytes> items;
-    while (!rest.empty()) {
-        size_t n = rest.size();
-        if (structured) {
-            if (rest.size() >= 2) {
-                const size_t length = size_t(rest[0]) << 8 | rest[1];
-                if (length >= 3 && length <= rest.size()) n = length;
-            }
-        } else {
-            n = OrderLength(rest);
-        }
-        items.emplace_back(rest.begin(), rest.begin() + long(n));
-        rest = rest.subspan(n);
-    }
-    return items;
-}
-
-// New parameters for the order: another address, attribute or pair, kept the same length.
-void RetuneItem(Bytes& item, FuzzRandom& rng, const ScreenShape& shape) {
-    if (item.empty()) return;
-    switch (item[0]) {
-        case order::SBA:
-        case order::EUA:
-        case order::RA:
-            if (item.size() >= 3) {
-                Bytes address;
-                AppendAddress(address, PickAddress(rng, shape), rng);
-                item[1] = address[0];
-                item[2] = address[1];
-            }
-            break;
-        case order::SF:
-            if (item.size() >= 2) item[1] = rng.Pick(kAttributes);
-            break;
-        case order::SFE:
-        case order::MF:
-            if (item.size() >= 4) {
-                const size_t pair = 2 + 2 * rng.Below((item.size() - 2) / 2);
-                item[pair] = rng.Pick(kPairTypes);
-                item[pair + 1] = PairValue(rng, item[pair]);
-            } else if (item.size() >= 2) {
-                item[1] = uint8_t(item[1] + 1);  // a count that the pairs do not fill
-            }
-            break;
-        case order::SA:
-            if (item.size() >= 3) {
-                item[1] = rng.Pick(kPairTypes);
-                item[2] = PairValue(rng, item[1]);
-            }
-            break;
-        default: {
-            Bytes fresh;
-            AppendOrderOfKind(fresh, rng, shape, rng.Below(11));
-            item = fresh;
-            break;
-        }
-    }
-}
-
-// Keeps a structured field's length right after its body changed (mostly).
-void FixLength(Bytes& field, FuzzRandom& rng) {
-    if (field.size() < 2 || rng.OneIn(6)) return;
-    field[0] = uint8_t(field.size() >> 8);
-    field[1] = uint8_t(field.size());
-}
-
-}  // namespace
-
-void AppendAddress(Bytes& out, uint32_t address, FuzzRandom& rng) {
-    if (address < 4096 && !rng.OneIn(5)) {
-        out.push_back(kAddressCodes[(address >> 6) & 0x3F]);
-        out.push_back(kAddressCodes[address & 0x3F]);
-    } else {
-        out.push_back(uint8_t((address >> 8) & 0x3F));
-        out.push_back(uint8_t(address));
-    }
-}
-
-uint32_t PickAddress(FuzzRandom& rng, const ScreenShape& shape) {
-    const uint32_t positions = std::max<uint32_t>(shape.positions, 1);
-    const uint32_t alternate = std::max<uint32_t>(shape.alternate, 1);
-    switch (rng.Below(12)) {
-        case 0:
-            return 0;
-        case 1:
-            return positions - 1;
-        case 2:
-            return positions;  // one past the end: an Erase/Write is run again at the alternate size
-        case 3:
-            return alternate - 1;
-        case 4:
-            return uint32_t(rng.Below(alternate));
-        case 5:
-            return uint32_t(rng.Below(0x4000));
-        case 6:
-            return uint32_t(rng.Below(positions / 80 + 1) * 80);  // a row start
-        default:
-            return uint32_t(rng.Below(positions));
-    }
-}
-
-void AppendOrder(Bytes& out, FuzzRandom& rng, const ScreenShape& shape) {
-    // Data and the field orders come most often, as in real screens.
-    constexpr uint8_t kWeights[] = {0, 0, 0, 1, 1, 1, 2, 2, 3, 3, 4, 5, 6, 7, 8, 9, 10, 10};
-    AppendOrderOfKind(out, rng, shape, rng.Pick(kWeights));
-}
-
-Bytes GenerateHostRecord(FuzzRandom& rng, const ScreenShape& shape) {
-    return GenerateRecordAtDepth(rng, shape, 0);
 }
 
 Bytes GenerateSscpLuText(FuzzRandom& rng) {
@@ -423,47 +373,26 @@ void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, 
     std::vector<Bytes> items = SplitItems(std::span(record).subspan(head), structured);
     const size_t at = rng.Below(items.size() + 1);  // a place between items
     const size_t pick = rng.Below(items.size());    // an item (when there is one)
+    auto fresh = [&] {
+        Bytes item;
+        if (structured)
+            AppendStructuredField(item, rng, shape, 1);
+        else
+            for (size_t i = rng.Between(1, 3); i > 0; --i) AppendOrder(item, rng, shape);
+        return item;
+    };
     switch (rng.Below(9)) {
         case 0:
-        case 1: {
-            Bytes fresh;
-            if (structured)
-                AppendStructuredField(fresh, rng, shape, 1);
-            else
-                for (size_t i = rng.Between(1, 3); i > 0; --i) AppendOrder(fresh, rng, shape);
-            items.insert(items.begin() + long(at), fresh);
+        case 1:
+            items.insert(items.begin() + long(at), fresh());
             break;
-        }
         case 2:
-            if (!items.empty()) items.erase(items.begin() + long(pick));
-            break;
         case 3:
-            if (!items.empty()) items.insert(items.begin() + long(at), items[pick]);
-            break;
         case 4:
-            if (items.size() >= 2) std::swap(items[pick], items[(pick + 1) % items.size()]);
+            Reorder(items, rng);
             break;
         case 5:
-            if (!items.empty()) {
-                if (structured) {
-                    Bytes& field = items[pick];
-                    if (field.size() > 3 && field[2] == 0x40 && rng.OneIn(2)) {
-                        // Change the record inside an Outbound 3270DS field.
-                        Bytes inner(field.begin() + 4, field.end());
-                        MutateHostRecord(inner, rng, shape, max_size);
-                        field.resize(4);
-                        field.insert(field.end(), inner.begin(), inner.end());
-                    } else {
-                        Bytes body;
-                        field.resize(2);
-                        body = StructuredFieldBody(rng, shape, 1);
-                        field.insert(field.end(), body.begin(), body.end());
-                    }
-                    FixLength(field, rng);
-                } else {
-                    RetuneItem(items[pick], rng, shape);
-                }
-            }
+            if (!items.empty()) items[pick] = fresh();  // another order or field in its place
             break;
         case 6:
             if (!items.empty()) {

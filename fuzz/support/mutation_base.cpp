@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
-
 namespace orkan::fuzz {
 
 void MutateWithLibFuzzer(Bytes& bytes, size_t max_size) {
@@ -20,6 +18,11 @@ size_t Store(const Bytes& bytes, uint8_t* data, size_t max_size) {
     if (bytes.size() > max_size || bytes.empty()) return 0;
     std::memcpy(data, bytes.data(), bytes.size());
     return bytes.size();
+}
+
+size_t StoreOrMutate(const Bytes& bytes, uint8_t* data, size_t size, size_t max_size) {
+    const size_t stored = Store(bytes, data, max_size);
+    return stored ? stored : LLVMFuzzerMutate(data, size, max_size);
 }
 
 }  // namespace orkan::fuzz

@@ -2,11 +2,16 @@
 // call a seed; the same seed gives the same mutation) and libFuzzer's own byte mutators.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <random>
 #include <span>
+#include <string_view>
 #include <vector>
+
+// libFuzzer's own byte mutation of a whole input.
+extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
 
 namespace orkan::fuzz {
 
@@ -16,9 +21,14 @@ using Bytes = std::vector<uint8_t>;
 // the part may grow up to max_size.
 void MutateWithLibFuzzer(Bytes& bytes, size_t max_size);
 
-// Copies a mutated input back into libFuzzer's buffer: its size, or 0 when it does not fit (the
-// caller then falls back to a plain byte mutation).
+// Copies a mutated input back into libFuzzer's buffer: its size, or 0 when it does not fit.
 size_t Store(const Bytes& bytes, uint8_t* data, size_t max_size);
+// Store, or a plain byte mutation of the input as it was when the result does not fit.
+size_t StoreOrMutate(const Bytes& bytes, uint8_t* data, size_t size, size_t max_size);
+
+inline void Append(Bytes& out, std::string_view text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
 
 class FuzzRandom {
   public:
@@ -42,5 +52,35 @@ class FuzzRandom {
   private:
     std::minstd_rand engine_;
 };
+
+// One item dropped, doubled or swapped with another.
+template <typename T>
+void Reorder(std::vector<T>& items, FuzzRandom& rng) {
+    if (items.empty()) return;
+    const size_t pick = rng.Below(items.size());
+    switch (rng.Below(3)) {
+        case 0:
+            items.erase(items.begin() + long(pick));
+            break;
+        case 1:
+            items.insert(items.begin() + long(pick), items[pick]);
+            break;
+        default:
+            std::swap(items[pick], items[rng.Below(items.size())]);
+            break;
+    }
+}
+
+template <typename T>
+void InsertAt(std::vector<T>& items, size_t at, std::vector<T> more) {
+    items.insert(items.begin() + long(std::min(at, items.size())), more.begin(), more.end());
+}
+
+// Crossing over: the first list's beginning, then the second's end.
+template <typename T>
+void Splice(std::vector<T>& first, const std::vector<T>& second, FuzzRandom& rng) {
+    first.resize(rng.Below(first.size() + 1));
+    first.insert(first.end(), second.begin() + long(rng.Below(second.size() + 1)), second.end());
+}
 
 }  // namespace orkan::fuzz

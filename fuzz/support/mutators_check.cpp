@@ -92,7 +92,7 @@ ScreenShape Shape(uint8_t) {
 }
 
 TEST(Mutators, ResultsFitTheBufferAndAreNeverEmpty) {
-    const HostStreamProfile profile{0x01, Type, Shape, "LU000001"};
+    const HostStreamProfile profile{Type, Shape};
     struct Case {
         const char* name;
         const char* seed;

@@ -4,8 +4,6 @@
 
 #include "stream_mutators.h"
 
-extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
-
 namespace orkan::fuzz {
 namespace {
 
@@ -64,17 +62,7 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
                                                              ? GenerateSscpLuText(rng)
                                                              : GenerateHostRecord(rng, shape));
     } else if (op < 17 && !in.records.empty()) {
-        switch (rng.Below(3)) {
-            case 0:
-                in.records.erase(in.records.begin() + long(pick));
-                break;
-            case 1:
-                in.records.insert(in.records.begin() + long(at), in.records[pick]);
-                break;
-            default:
-                std::swap(in.records[pick], in.records[rng.Below(in.records.size())]);
-                break;
-        }
+        Reorder(in.records, rng);
     } else if (op < 18) {
         (rng.OneIn(2) ? in.flags : in.choice) ^= uint8_t(1u << rng.Below(8));
     } else if (op < 19) {
@@ -92,8 +80,7 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
     } else {
         in.records.push_back(GenerateHostRecord(rng, shape));
     }
-    const size_t stored = Store(SerializeRecords(in), data, max_size);
-    return stored ? stored : LLVMFuzzerMutate(data, size, max_size);
+    return StoreOrMutate(SerializeRecords(in), data, size, max_size);
 }
 
 size_t CrossOverRecordsInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
@@ -102,9 +89,7 @@ size_t CrossOverRecordsInput(std::span<const uint8_t> a, std::span<const uint8_t
     RecordsInput first = ParseRecords(a);
     const RecordsInput second = ParseRecords(b);
     // The first input's settings with some of its records, then some of the second's.
-    first.records.resize(rng.Below(first.records.size() + 1));
-    const size_t from = rng.Below(second.records.size() + 1);
-    first.records.insert(first.records.end(), second.records.begin() + long(from), second.records.end());
+    Splice(first.records, second.records, rng);
     return Store(SerializeRecords(first), out, max_size);
 }
 

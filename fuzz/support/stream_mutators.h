@@ -21,13 +21,11 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
 size_t CrossOverRecordsInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
                              size_t max_size, unsigned seed);
 
-// The telnet and host_input targets: a flags byte, a cut count (below 16), that many 16-bit cut
-// points, then the host's bytes.
+// The telnet and host_input targets: a flags byte (bit 0 offers TN3270E), a cut count (below 16),
+// that many 16-bit cut points, then the host's bytes.
 struct HostStreamProfile {
-    uint8_t tn3270e_flag;                         // the flags bit that offers TN3270E
     std::string (*terminal_type)(uint8_t flags);  // what the terminal asks for
     ScreenShape (*shape)(uint8_t flags);
-    const char* lu_name;  // the LU name the target asks for, when it asks for one
 };
 size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed,
                              const HostStreamProfile& profile);

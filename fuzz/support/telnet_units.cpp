@@ -30,6 +30,25 @@ Unit EndOfRecordUnit() {
     return {UnitKind::EndOfRecord, kEor, 0, {}};
 }
 
+bool Tn3270eAgreed(const std::vector<Unit>& units, size_t index, uint8_t verb) {
+    bool active = false;
+    for (size_t i = 0; i < index && i < units.size(); ++i) {
+        const Unit& u = units[i];
+        if (u.kind == UnitKind::Option && u.option == kOptTn3270e) active = u.code == verb;
+        if (u.kind == UnitKind::Subnegotiation && u.option == kOptTn3270e && u.bytes.size() >= 2 &&
+            u.bytes[0] == 0x02 && u.bytes[1] == 0x06)
+            active = false;
+    }
+    return active;
+}
+
+size_t PickDataUnit(const std::vector<Unit>& units, FuzzRandom& rng) {
+    std::vector<size_t> data;
+    for (size_t i = 0; i < units.size(); ++i)
+        if (units[i].kind == UnitKind::Data) data.push_back(i);
+    return data.empty() ? units.size() : data[rng.Below(data.size())];
+}
+
 std::vector<Unit> ParseTelnet(std::span<const uint8_t> s) {
     std::vector<Unit> units;
     size_t i = 0;

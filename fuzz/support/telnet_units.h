@@ -36,4 +36,10 @@ Unit OptionUnit(uint8_t verb, uint8_t option);
 Unit SubnegotiationUnit(uint8_t option, Bytes payload);
 Unit EndOfRecordUnit();
 
+// Whether TN3270E is agreed before the unit at `index`: the last TN3270E option command was `verb`
+// (DO from a host, WILL from a terminal) and no DEVICE-TYPE REJECT came after it.
+bool Tn3270eAgreed(const std::vector<Unit>& units, size_t index, uint8_t verb);
+// The index of a data unit picked at random; units.size() when there is none.
+size_t PickDataUnit(const std::vector<Unit>& units, FuzzRandom& rng);
+
 }  // namespace orkan::fuzz
