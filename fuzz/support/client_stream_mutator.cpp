@@ -76,39 +76,24 @@ Bytes AttentionRecord(FuzzRandom& rng, const std::vector<std::array<uint8_t, 2>>
     return r;
 }
 
+// Usable area, implicit partition, colour, highlighting, reply modes and summary, or any reply.
 void AppendQueryReply(Bytes& r, FuzzRandom& rng) {
-    Bytes body;
-    switch (rng.Below(8)) {
-        case 0: {  // usable area
-            const uint8_t columns = rng.OneIn(2) ? 80 : uint8_t(rng.Between(1, 255));
-            const uint8_t rows = rng.OneIn(2) ? 24 : uint8_t(rng.Between(1, 255));
-            body = {0x81, 0x81, 0x01, 0x00, 0x00, columns, 0x00, rows, 0x01, 0x00, 0xD3,
-                    0x03, 0x20, 0x00, 0x9E, 0x02, 0x58,    0x07, 0x0C, 0x07, 0x80};
-            break;
-        }
-        case 1: {  // implicit partition
-            const uint8_t columns = rng.OneIn(2) ? 132 : uint8_t(rng.Between(1, 255));
-            const uint8_t rows = rng.OneIn(2) ? 27 : uint8_t(rng.Between(1, 255));
-            body = {0x81, 0xA6, 0x00, 0x00, 0x0B, 0x01, 0x00, 0x00, 80, 0x00, 24, 0x00, columns, 0x00, rows};
-            break;
-        }
-        case 2:
-            body = {0x81, 0x86, 0x00, 0x08, 0x00, 0xF4, 0xF1, 0xF1, 0xF2, 0xF2, 0xF3, 0xF3};
-            break;
-        case 3:
-            body = {0x81, 0x87, 0x04, 0x00, 0xF0, 0xF1, 0xF1, 0xF2, 0xF2, 0xF4, 0xF4};
-            break;
-        case 4:
-            body = {0x81, 0x88, 0x00, 0x01, 0x02};
-            break;
-        case 5:
-            body = {0x81, 0x80, 0x80, 0x81, 0x86, 0x87, 0x88, 0xA6};
-            break;
-        default:
-            body = {0x81, rng.Byte()};
-            for (size_t i = rng.Below(6); i > 0; --i) body.push_back(rng.Byte());
-            break;
-    }
+    static const Bytes kReplies[] = {
+        {0x81, 0x81, 0x01, 0x00, 0x00, 80,   0x00, 24,   0x01, 0x00, 0xD3,
+         0x03, 0x20, 0x00, 0x9E, 0x02, 0x58, 0x07, 0x0C, 0x07, 0x80},
+        {0x81, 0xA6, 0x00, 0x00, 0x0B, 0x01, 0x00, 0x00, 80, 0x00, 24, 0x00, 132, 0x00, 27},
+        {0x81, 0x86, 0x00, 0x08, 0x00, 0xF4, 0xF1, 0xF1, 0xF2, 0xF2, 0xF3, 0xF3},
+        {0x81, 0x87, 0x04, 0x00, 0xF0, 0xF1, 0xF1, 0xF2, 0xF2, 0xF4, 0xF4},
+        {0x81, 0x88, 0x00, 0x01, 0x02},
+        {0x81, 0x80, 0x80, 0x81, 0x86, 0x87, 0x88, 0xA6},
+    };
+    const size_t pick = rng.Below(8);
+    Bytes body = pick < 6 ? kReplies[pick] : Bytes{0x81, rng.Byte()};
+    for (size_t i = pick < 6 ? 0 : rng.Below(6); i > 0; --i) body.push_back(rng.Byte());
+    // Any screen size half of the time: the usable area's columns and rows, the alternate size's.
+    if (pick < 2)
+        for (const size_t at : {pick == 0 ? 5 : 12, pick == 0 ? 7 : 14})
+            if (rng.OneIn(2)) body[at] = uint8_t(rng.Between(1, 255));
     size_t length = body.size() + 2;
     if (rng.OneIn(10)) length = rng.Below(length + 4);
     r.push_back(uint8_t(length >> 8));
@@ -178,41 +163,6 @@ Bytes ClientRecord(FuzzRandom& rng, bool headers, const std::vector<std::array<u
     }
     r.insert(r.end(), body.begin(), body.end());
     return r;
-}
-
-Unit ClientSubnegotiation(FuzzRandom& rng) {
-    const char* type = rng.Pick(kTerminalTypes);
-    const char* lu = rng.Pick(kLuNames);
-    Bytes p;
-    if (rng.OneIn(4)) {
-        p = {0x00};  // TERMINAL-TYPE IS, with @LU sometimes
-        Append(p, type);
-        if (*lu && rng.OneIn(2)) {
-            p.push_back('@');
-            Append(p, lu);
-        }
-        return SubnegotiationUnit(kOptTerminalType, p);
-    }
-    switch (rng.Below(4)) {
-        case 0:
-        case 1:  // DEVICE-TYPE REQUEST, with CONNECT or ASSOCIATE sometimes
-            p = {0x02, 0x07};
-            Append(p, type);
-            if (*lu && rng.OneIn(2)) {
-                p.push_back(rng.OneIn(4) ? 0x00 : 0x01);
-                Append(p, lu);
-            }
-            break;
-        case 2: {  // FUNCTIONS REQUEST or IS
-            p = {0x03, uint8_t(rng.OneIn(2) ? 0x07 : 0x04)};
-            for (size_t i = rng.Below(6); i > 0; --i) p.push_back(uint8_t(rng.Below(6)));
-            break;
-        }
-        default:
-            for (size_t i = rng.Between(1, 6); i > 0; --i) p.push_back(uint8_t(rng.Below(9)));
-            break;
-    }
-    return SubnegotiationUnit(kOptTn3270e, p);
 }
 
 // Whether this terminal has answered TN3270E with WILL (the host offers it first).
@@ -286,9 +236,11 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
         case 12:
             insert({OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
             break;
-        case 13:
-            insert({ClientSubnegotiation(rng)});
+        case 13: {
+            const char* type = rng.Pick(kTerminalTypes);
+            insert({GenerateSubnegotiation(rng, false, type, rng.Pick(kLuNames))});
             break;
+        }
         case 14: {
             // Telnet's attention keys: IP (Attention under TN3270E), BREAK, AO (System Request).
             constexpr uint8_t kKeys[] = {0xF4, 0xF3, 0xF5, 0xF1, 0xF6, 0xEE};

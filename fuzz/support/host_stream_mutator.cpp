@@ -47,52 +47,11 @@ constexpr uint8_t kOptions[] = {
 constexpr uint8_t kCommands[] = {0xF1, 0xF0, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0x41, 0x00};
 
 // A device name: mostly a sensible one, sometimes too long or holding 0xFF.
-void AppendDeviceName(Bytes& out, FuzzRandom& rng) {
-    if (!rng.OneIn(4)) return Append(out, rng.OneIn(2) ? kLuName : "TCP00001");
-    Bytes name(rng.Below(40), 'N');
-    if (!name.empty() && rng.OneIn(2)) name[rng.Below(name.size())] = 0xFF;
-    out.insert(out.end(), name.begin(), name.end());
-}
-
-Unit GenerateSubnegotiation(FuzzRandom& rng, uint8_t flags, const HostStreamProfile& profile) {
-    Bytes p;
-    if (rng.OneIn(4)) {
-        p = rng.OneIn(2) ? Bytes{0x01} : Bytes{0x00, 'X'};
-        if (rng.OneIn(8)) p.push_back(0x02);
-        return SubnegotiationUnit(kOptTerminalType, p);
-    }
-    switch (rng.Below(8)) {
-        case 0:
-            p = {0x08, 0x02};
-            break;  // SEND DEVICE-TYPE
-        case 1:
-        case 2:  // DEVICE-TYPE IS, mostly the type asked for
-            p = {0x02, 0x04};
-            Append(p, rng.OneIn(5) ? "IBM-3278-4-E" : profile.terminal_type(flags));
-            if (rng.OneIn(2)) {
-                p.push_back(rng.OneIn(6) ? rng.Byte() : 0x01);
-                AppendDeviceName(p, rng);
-            }
-            break;
-        case 3:  // DEVICE-TYPE REJECT with a reason
-            p = {0x02, 0x06};
-            if (!rng.OneIn(5)) p.insert(p.end(), {0x05, uint8_t(rng.OneIn(5) ? rng.Byte() : rng.Below(8))});
-            break;
-        case 4:
-        case 5: {  // FUNCTIONS REQUEST or IS
-            p = {0x03, uint8_t(rng.OneIn(2) ? 0x07 : 0x04)};
-            if (rng.OneIn(2))
-                p.insert(p.end(), {0x00, 0x02, 0x04});
-            else
-                for (size_t i = rng.Below(6); i > 0; --i) p.push_back(uint8_t(rng.Below(6)));
-            break;
-        }
-        default:
-            for (size_t i = rng.Between(1, 8); i > 0; --i)
-                p.push_back(rng.OneIn(2) ? uint8_t(rng.Below(9)) : rng.Byte());
-            break;
-    }
-    return SubnegotiationUnit(rng.OneIn(10) ? rng.Byte() : kOptTn3270e, p);
+std::string DeviceName(FuzzRandom& rng) {
+    if (!rng.OneIn(4)) return std::string(rng.OneIn(2) ? kLuName : "TCP00001");
+    std::string name(rng.Below(40), 'N');
+    if (!name.empty() && rng.OneIn(2)) name[rng.Below(name.size())] = char(0xFF);
+    return name;
 }
 
 // A BIND-IMAGE body: names whose lengths sit 27 bytes after the header.
@@ -254,9 +213,12 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
             InsertAt(units, at,
                      {OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
             break;
-        case 13:
-            InsertAt(units, at, {GenerateSubnegotiation(rng, in.flags, profile)});
+        case 13: {
+            // Mostly the type the terminal asked for.
+            const std::string type = rng.OneIn(5) ? "IBM-3278-4-E" : profile.terminal_type(in.flags);
+            InsertAt(units, at, {GenerateSubnegotiation(rng, true, type, DeviceName(rng))});
             break;
+        }
         case 14: {
             // A stream that does not negotiate first never leaves line mode.
             const bool negotiates = !units.empty() && units.front().kind == UnitKind::Option;

@@ -30,6 +30,52 @@ Unit EndOfRecordUnit() {
     return {UnitKind::EndOfRecord, kEor, 0, {}};
 }
 
+Unit GenerateSubnegotiation(FuzzRandom& rng, bool from_host, std::string_view type, std::string_view device) {
+    Bytes p;
+    if (rng.OneIn(4)) {  // TERMINAL-TYPE SEND, or IS with the type (and the device after @)
+        if (from_host && rng.OneIn(2)) {
+            p = {0x01};
+        } else {
+            p = {0x00};
+            Append(p, type);
+            if (!device.empty() && rng.OneIn(2)) {
+                p.push_back('@');
+                Append(p, device);
+            }
+        }
+        if (rng.OneIn(8)) p.push_back(0x02);
+        return SubnegotiationUnit(kOptTerminalType, p);
+    }
+    switch (rng.Below(8)) {
+        case 0:  // SEND DEVICE-TYPE
+            p = {0x08, 0x02};
+            break;
+        case 1:
+        case 2:  // DEVICE-TYPE IS or REQUEST, with a device to CONNECT or ASSOCIATE sometimes
+            p = {0x02, uint8_t(from_host ? 0x04 : 0x07)};
+            Append(p, type);
+            if (!device.empty() && rng.OneIn(2)) {
+                p.push_back(rng.OneIn(6) ? rng.Byte() : rng.OneIn(4) ? 0x00 : 0x01);
+                Append(p, device);
+            }
+            break;
+        case 3:  // DEVICE-TYPE REJECT with a reason
+            p = {0x02, 0x06};
+            if (!rng.OneIn(5)) p.insert(p.end(), {0x05, uint8_t(rng.OneIn(5) ? rng.Byte() : rng.Below(8))});
+            break;
+        case 4:
+        case 5:  // FUNCTIONS REQUEST or IS
+            p = {0x03, uint8_t(rng.OneIn(2) ? 0x07 : 0x04)};
+            for (size_t i = rng.Below(6); i > 0; --i) p.push_back(uint8_t(rng.Below(6)));
+            break;
+        default:
+            for (size_t i = rng.Between(1, 8); i > 0; --i)
+                p.push_back(rng.OneIn(2) ? uint8_t(rng.Below(9)) : rng.Byte());
+            break;
+    }
+    return SubnegotiationUnit(rng.OneIn(10) ? rng.Byte() : kOptTn3270e, p);
+}
+
 bool Tn3270eAgreed(const std::vector<Unit>& units, size_t index, uint8_t verb) {
     bool active = false;
     for (size_t i = 0; i < index && i < units.size(); ++i) {
