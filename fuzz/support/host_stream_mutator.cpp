@@ -46,6 +46,18 @@ constexpr uint8_t kOptions[] = {
     kOptBinary, kOptEcho, kOptSga, kOptTerminalType, kOptEndOfRecord, kOptTn3270e, kOptAsciiHost, 5, 31};
 constexpr uint8_t kCommands[] = {0xF1, 0xF0, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0x41, 0x00};
 
+// What the terminal asks for, and the screen that follows from it.
+struct Terminal {
+    std::string type;
+    ScreenShape shape;
+};
+
+Terminal TerminalOf(uint8_t flags, uint8_t model4) {
+    if (flags & 8) return {"IBM-DYNAMIC", {1920, 7920}};
+    if (flags & model4) return {"IBM-3278-4-E", {1920, 3440}};
+    return {"IBM-3278-2-E", {1920, 1920}};
+}
+
 // A device name: mostly a sensible one, sometimes too long or holding 0xFF.
 std::string DeviceName(FuzzRandom& rng) {
     if (!rng.OneIn(4)) return std::string(rng.OneIn(2) ? kLuName : "TCP00001");
@@ -102,10 +114,10 @@ Bytes GenerateTn3270eRecord(FuzzRandom& rng, const ScreenShape& shape) {
     return record;
 }
 
-std::vector<Unit> Prologue(FuzzRandom& rng, uint8_t flags, const HostStreamProfile& profile) {
+std::vector<Unit> Prologue(FuzzRandom& rng, uint8_t flags, const Terminal& terminal) {
     if ((flags & kOfferTn3270e) && !rng.OneIn(4)) {
         Bytes is = {0x02, 0x04};
-        Append(is, profile.terminal_type(flags));
+        Append(is, terminal.type);
         if (rng.OneIn(2)) {
             is.push_back(0x01);
             Append(is, kLuName);
@@ -125,11 +137,11 @@ bool HeadersAt(const std::vector<Unit>& units, size_t index, uint8_t flags) {
 }
 
 // Changes one record (or piece of line-mode text): its header, its orders or its bytes.
-void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags,
-                      const HostStreamProfile& profile, size_t max_size) {
+void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, const ScreenShape& shape,
+                      size_t max_size) {
     const size_t index = PickDataUnit(units, rng);
     if (index == units.size()) {
-        units.push_back(DataUnit(GenerateHostRecord(rng, profile.shape(flags))));
+        units.push_back(DataUnit(GenerateHostRecord(rng, shape)));
         units.push_back(EndOfRecordUnit());
         return;
     }
@@ -151,7 +163,7 @@ void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags,
             [[fallthrough]];
         default: {
             Bytes body(bytes.begin() + long(header), bytes.end());
-            MutateHostRecord(body, rng, profile.shape(flags), max_size);
+            MutateHostRecord(body, rng, shape, max_size);
             bytes.resize(header);
             bytes.insert(bytes.end(), body.begin(), body.end());
             break;
@@ -182,8 +194,7 @@ void MutateCuts(FramedInput& in, FuzzRandom& rng) {
 
 }  // namespace
 
-size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed,
-                             const HostStreamProfile& profile) {
+size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed, uint8_t model4) {
     FuzzRandom rng(seed);
     const size_t op = rng.Below(20);
     if (op < 4 || size < 2) return LLVMFuzzerMutate(data, size, max_size);
@@ -191,7 +202,8 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
     FramedInput in = ParseFramed(std::span(data, size));
     std::vector<Unit> units = ParseTelnet(in.stream);
     const size_t at = rng.Below(units.size() + 1);
-    const ScreenShape shape = profile.shape(in.flags);
+    const Terminal terminal = TerminalOf(in.flags, model4);
+    const ScreenShape& shape = terminal.shape;
     switch (op) {
         case 4:
         case 5:
@@ -199,7 +211,7 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
         case 7:
         case 8:
         case 9:
-            MutateRecordUnit(units, rng, in.flags, profile, max_size);
+            MutateRecordUnit(units, rng, in.flags, shape, max_size);
             break;
         case 10:
         case 11: {
@@ -215,14 +227,14 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
             break;
         case 13: {
             // Mostly the type the terminal asked for.
-            const std::string type = rng.OneIn(5) ? "IBM-3278-4-E" : profile.terminal_type(in.flags);
+            const std::string type = rng.OneIn(5) ? "IBM-3278-4-E" : terminal.type;
             InsertAt(units, at, {GenerateSubnegotiation(rng, true, type, DeviceName(rng))});
             break;
         }
         case 14: {
             // A stream that does not negotiate first never leaves line mode.
             const bool negotiates = !units.empty() && units.front().kind == UnitKind::Option;
-            InsertAt(units, negotiates ? at : 0, Prologue(rng, in.flags, profile));
+            InsertAt(units, negotiates ? at : 0, Prologue(rng, in.flags, terminal));
             break;
         }
         case 15:

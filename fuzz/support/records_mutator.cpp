@@ -28,6 +28,13 @@ RecordsInput ParseRecords(std::span<const uint8_t> data) {
     return in;
 }
 
+// The screen sizes the choice byte gives the records target.
+ScreenShape ShapeOf(uint8_t choice) {
+    constexpr uint32_t kDefault[8] = {1920, 80, 9920, 3564, 3440, 1, 1920, 1920};
+    constexpr uint32_t kAlternate[5] = {1920, 2560, 3440, 3564, 9920};
+    return {kDefault[choice & 7], kAlternate[(choice >> 3) % 5]};
+}
+
 // FF EF inside a record would split it: the EF becomes EE.
 Bytes SerializeRecords(const RecordsInput& in) {
     Bytes out = {in.flags, in.choice};
@@ -43,13 +50,13 @@ Bytes SerializeRecords(const RecordsInput& in) {
 
 }  // namespace
 
-size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned seed, RecordsShape shape_of) {
+size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned seed) {
     FuzzRandom rng(seed);
     const size_t op = rng.Below(20);
     if (op < 5 || size < 2) return LLVMFuzzerMutate(data, size, max_size);
 
     RecordsInput in = ParseRecords(std::span(data, size));
-    const ScreenShape shape = shape_of(in.flags, in.choice);
+    const ScreenShape shape = ShapeOf(in.choice);
     const size_t pick = rng.Below(in.records.size());
     const size_t at = rng.Below(in.records.size() + 1);
     if (op < 11 && !in.records.empty()) {

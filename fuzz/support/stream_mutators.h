@@ -14,21 +14,16 @@
 
 namespace orkan::fuzz {
 
-// The records target: a flags byte, a choice byte, then records separated by FF EF. `shape`
-// tells the screen that the two bytes choose.
-using RecordsShape = ScreenShape (*)(uint8_t flags, uint8_t choice);
-size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned seed, RecordsShape shape);
+// The records target: a flags byte, a choice byte (its screen sizes), then records separated by
+// FF EF.
+size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned seed);
 size_t CrossOverRecordsInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
                              size_t max_size, unsigned seed);
 
-// The telnet and host_input targets: a flags byte (bit 0 offers TN3270E), a cut count (below 16),
-// that many 16-bit cut points, then the host's bytes.
-struct HostStreamProfile {
-    std::string (*terminal_type)(uint8_t flags);  // what the terminal asks for
-    ScreenShape (*shape)(uint8_t flags);
-};
-size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed,
-                             const HostStreamProfile& profile);
+// The telnet and host_input targets: a flags byte, a cut count (below 16), that many 16-bit cut
+// points, then the host's bytes. Flags bit 0 offers TN3270E, bit 3 asks for the dynamic terminal
+// type and the bit `model4` (0 for none) for model 4.
+size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed, uint8_t model4);
 size_t CrossOverHostStreamInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
                                 size_t max_size, unsigned seed);
 
