@@ -45,14 +45,6 @@ constexpr uint8_t kQueryCodes[] = {0x80, 0x81, 0x85, 0x86, 0x87, 0x88, 0x8F,
 constexpr uint8_t kStructuredFieldIds[] = {0x01, 0x03, 0x09, 0x0F, 0x40, 0xD0, 0x00, 0xD1, 0x02};
 constexpr uint8_t kTransferKinds[] = {0x00, 0x41, 0x45, 0x46, 0x47};
 
-bool IsWrite(uint8_t command) {
-    return std::find(std::begin(kWriteCommands), std::end(kWriteCommands), command) !=
-           std::end(kWriteCommands);
-}
-bool IsStructuredField(uint8_t command) {
-    return command == 0xF3 || command == 0x11;
-}
-
 uint8_t PairValue(FuzzRandom& rng, uint8_t type) {
     if (rng.OneIn(8)) return rng.Byte();
     switch (type) {
@@ -140,23 +132,10 @@ Bytes StructuredFieldBody(FuzzRandom& rng, const ScreenShape& shape, int depth) 
 // Length, then the body: mostly the right length, sometimes 0 (to the end), too short or too long.
 void AppendStructuredField(Bytes& out, FuzzRandom& rng, const ScreenShape& shape, int depth) {
     const Bytes body = StructuredFieldBody(rng, shape, depth);
-    size_t length = body.size() + 2;
-    switch (rng.Below(16)) {
-        case 0:
-            length = 0;
-            break;
-        case 1:
-            length = rng.Below(5);
-            break;
-        case 2:
-            length += rng.Between(1, 40);
-            break;
-        case 3:
-            length = rng.Below(0x10000);
-            break;
-        default:
-            break;
-    }
+    const size_t right = body.size() + 2;
+    const size_t wrong[] = {0, rng.Below(5), right + rng.Between(1, 40), rng.Below(0x10000)};
+    const size_t pick = rng.Below(16);
+    const size_t length = pick < std::size(wrong) ? wrong[pick] : right;
     out.push_back(uint8_t(length >> 8));
     out.push_back(uint8_t(length));
     out.insert(out.end(), body.begin(), body.end());
@@ -203,35 +182,30 @@ void AppendAddress(Bytes& out, uint32_t address, FuzzRandom& rng) {
 uint32_t PickAddress(FuzzRandom& rng, const ScreenShape& shape) {
     const uint32_t positions = std::max<uint32_t>(shape.positions, 1);
     const uint32_t alternate = std::max<uint32_t>(shape.alternate, 1);
-    switch (rng.Below(12)) {
-        case 0:
-            return 0;
-        case 1:
-            return positions - 1;
-        case 2:
-            return positions;  // one past the end: an Erase/Write is run again at the alternate size
-        case 3:
-            return alternate - 1;
-        case 4:
-            return uint32_t(rng.Below(alternate));
-        case 5:
-            return uint32_t(rng.Below(0x4000));
-        case 6:
-            return uint32_t(rng.Below(positions / 80 + 1) * 80);  // a row start
-        default:
-            return uint32_t(rng.Below(positions));
-    }
+    // The edges of both sizes; one past the end (an Erase/Write is run again at the alternate
+    // size); anywhere in the alternate size or in 14 bits; a row start.
+    const uint32_t edges[] = {0,
+                              positions - 1,
+                              positions,
+                              alternate - 1,
+                              uint32_t(rng.Below(alternate)),
+                              uint32_t(rng.Below(0x4000)),
+                              uint32_t(rng.Below(positions / 80 + 1) * 80)};
+    const size_t pick = rng.Below(12);
+    return pick < std::size(edges) ? edges[pick] : uint32_t(rng.Below(positions));
 }
 
 void AppendOrder(Bytes& out, FuzzRandom& rng, const ScreenShape& shape) {
     // Data and the field orders come most often, as in real screens.
     constexpr uint8_t kWeights[] = {0, 0, 0, 1, 1, 1, 2, 2, 3, 3, 4, 5, 6, 7, 8, 9, 10, 10};
-    switch (rng.Pick(kWeights)) {
+    const uint8_t kind = rng.Pick(kWeights);
+    switch (kind) {
         case 0:
             AppendData(out, rng);
             break;
         case 1:
-            out.push_back(order::SBA);
+        case 9:
+            out.push_back(kind == 1 ? order::SBA : order::EUA);
             AppendAddress(out, PickAddress(rng, shape), rng);
             break;
         case 2:
@@ -245,13 +219,10 @@ void AppendOrder(Bytes& out, FuzzRandom& rng, const ScreenShape& shape) {
             AppendPairs(out, rng, rng.OneIn(10) ? rng.Below(count + 1) : count);
             break;
         }
-        case 4: {
+        case 4:
             out.push_back(order::SA);
-            const uint8_t type = rng.OneIn(10) ? rng.Byte() : rng.Pick(kPairTypes);
-            out.push_back(type);
-            out.push_back(PairValue(rng, type));
+            AppendPairs(out, rng, 1);
             break;
-        }
         case 5: {
             out.push_back(order::MF);
             const size_t count = rng.Below(4);
@@ -260,18 +231,12 @@ void AppendOrder(Bytes& out, FuzzRandom& rng, const ScreenShape& shape) {
             break;
         }
         case 6:
-            out.push_back(order::IC);
-            break;
         case 7:
-            out.push_back(order::PT);
+            out.push_back(kind == 6 ? order::IC : order::PT);
             break;
         case 8:
             out.push_back(order::GE);
             out.push_back(rng.Byte());
-            break;
-        case 9:
-            out.push_back(order::EUA);
-            AppendAddress(out, PickAddress(rng, shape), rng);
             break;
         default: {
             out.push_back(order::RA);
@@ -359,8 +324,8 @@ size_t OrderLength(std::span<const uint8_t> rest) {
 }
 
 void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, size_t max_size) {
-    const bool write = record.size() >= 2 && IsWrite(record[0]);
-    const bool structured = !record.empty() && IsStructuredField(record[0]);
+    const bool write = record.size() >= 2 && std::ranges::count(kWriteCommands, record[0]) > 0;
+    const bool structured = !record.empty() && (record[0] == 0xF3 || record[0] == 0x11);
     if ((!write && !structured) || rng.OneIn(16)) {
         if (!record.empty() && rng.OneIn(3)) {
             record[0] = rng.OneIn(2) ? rng.Pick(kWriteCommands) : rng.Pick(kOtherCommands);

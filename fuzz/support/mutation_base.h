@@ -40,10 +40,6 @@ class FuzzRandom {
     size_t Between(size_t lo, size_t hi) { return lo + Below(hi - lo + 1); }
     bool OneIn(size_t n) { return Below(n) == 0; }
     uint8_t Byte() { return uint8_t(Below(256)); }
-    template <typename T>
-    T Pick(std::span<const T> items) {
-        return items[Below(items.size())];
-    }
     template <typename T, size_t N>
     T Pick(const T (&items)[N]) {
         return items[Below(N)];
