@@ -101,25 +101,15 @@ void AppendQueryReply(Bytes& r, FuzzRandom& rng) {
     r.insert(r.end(), body.begin(), body.end());
 }
 
-// A Read Buffer reply: AID, cursor and a screen written with the orders a terminal uses.
+// A Read Buffer reply: AID, cursor and a screen of orders and the demo's texts.
 Bytes ReadBufferReply(FuzzRandom& rng, const std::vector<std::array<uint8_t, 2>>& known) {
     Bytes r = {rng.OneIn(3) ? uint8_t(0x60) : uint8_t(0x7D)};
     AppendFieldAddress(r, rng, known);
     for (size_t i = rng.Between(1, 24); i > 0; --i) {
-        switch (rng.Below(5)) {
-            case 0:
-                r.insert(r.end(), {0x1D, rng.OneIn(2) ? uint8_t(0xE0) : uint8_t(0xC1)});
-                break;
-            case 1:
-                r.insert(r.end(), {0x29, 0x02, 0xC0, 0xE8, 0x42, 0xF2});
-                break;
-            case 2:
-                r.insert(r.end(), {0x28, 0x42, uint8_t(0xF0 + rng.Below(8))});
-                break;
-            default:
-                AppendHostText(r, rng.Pick(kFieldTexts));
-                break;
-        }
+        if (rng.OneIn(2))
+            AppendOrder(r, rng, kTerminalScreen);
+        else
+            AppendHostText(r, rng.Pick(kFieldTexts));
     }
     return r;
 }
