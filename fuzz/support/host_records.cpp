@@ -241,23 +241,11 @@ void AppendOrder(Bytes& out, FuzzRandom& rng, const ScreenShape& shape) {
         default: {
             out.push_back(order::RA);
             AppendAddress(out, PickAddress(rng, shape), rng);
-            switch (rng.Below(8)) {
-                case 0:
-                    out.push_back(order::GE);
-                    out.push_back(rng.Byte());
-                    break;
-                case 1:  // RA of RA: the second address wins
-                    out.push_back(order::RA);
-                    AppendAddress(out, PickAddress(rng, shape), rng);
-                    out.push_back(rng.Pick(kData));
-                    break;
-                case 2:
-                    out.push_back(rng.OneIn(2) ? order::SBA : rng.Byte());
-                    break;
-                default:
-                    out.push_back(rng.Pick(kData));
-                    break;
-            }
+            // The character to repeat, or an order in its place: GE, another RA, SBA and the rest.
+            if (rng.OneIn(4))
+                AppendOrder(out, rng, shape);
+            else
+                out.push_back(rng.Pick(kData));
             break;
         }
     }
