@@ -259,16 +259,4 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
     return StoreOrMutate(out, data, size, max_size);
 }
 
-size_t CrossOverClientStreamInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
-                                  size_t max_size, unsigned seed) {
-    if (a.empty() || b.empty()) return 0;
-    FuzzRandom rng(seed);
-    std::vector<Unit> units = ParseTelnet(a.subspan(1));
-    Splice(units, ParseTelnet(b.subspan(1)), rng);
-    Bytes joined = {a[0]};
-    const Bytes stream = SerializeTelnet(units);
-    joined.insert(joined.end(), stream.begin(), stream.end());
-    return Store(joined, out, max_size);
-}
-
 }  // namespace orkan::fuzz

@@ -1,5 +1,6 @@
 // The telnet and host_input layout: flags, cut count, cut points, then what the host sends.
 #include <algorithm>
+#include <string>
 
 #include "stream_mutators.h"
 #include "telnet_units.h"
@@ -276,18 +277,6 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
     }
     in.stream = SerializeTelnet(units);
     return StoreOrMutate(SerializeFramed(in), data, size, max_size);
-}
-
-size_t CrossOverHostStreamInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
-                                size_t max_size, unsigned seed) {
-    FuzzRandom rng(seed);
-    FramedInput first = ParseFramed(a);
-    const FramedInput second = ParseFramed(b);
-    // The first input's negotiation and early records, then the second's later ones.
-    std::vector<Unit> units = ParseTelnet(first.stream);
-    Splice(units, ParseTelnet(second.stream), rng);
-    first.stream = SerializeTelnet(units);
-    return Store(SerializeFramed(first), out, max_size);
 }
 
 }  // namespace orkan::fuzz

@@ -72,11 +72,4 @@ void InsertAt(std::vector<T>& items, size_t at, std::vector<T> more) {
     items.insert(items.begin() + long(std::min(at, items.size())), more.begin(), more.end());
 }
 
-// Crossing over: the first list's beginning, then the second's end.
-template <typename T>
-void Splice(std::vector<T>& first, const std::vector<T>& second, FuzzRandom& rng) {
-    first.resize(rng.Below(first.size() + 1));
-    first.insert(first.end(), second.begin() + long(rng.Below(second.size() + 1)), second.end());
-}
-
 }  // namespace orkan::fuzz

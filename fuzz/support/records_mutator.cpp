@@ -90,14 +90,4 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
     return StoreOrMutate(SerializeRecords(in), data, size, max_size);
 }
 
-size_t CrossOverRecordsInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
-                             size_t max_size, unsigned seed) {
-    FuzzRandom rng(seed);
-    RecordsInput first = ParseRecords(a);
-    const RecordsInput second = ParseRecords(b);
-    // The first input's settings with some of its records, then some of the second's.
-    Splice(first.records, second.records, rng);
-    return Store(SerializeRecords(first), out, max_size);
-}
-
 }  // namespace orkan::fuzz
