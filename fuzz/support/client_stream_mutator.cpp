@@ -24,21 +24,16 @@ constexpr uint8_t kOptions[] = {kOptTn3270e, kOptTerminalType, kOptEndOfRecord,
                                 kOptBinary,  kOptEcho,         kOptSga};
 constexpr uint8_t kVerbs[] = {kWill, kWill, kDo, kDo, kWont, kDont};
 
-// Text in code page 037: digits, capitals, blanks and the full stop are all the demo needs.
+// Text in code page 037: digits, capitals and the full stop are all the demo needs; anything
+// else becomes a blank. The capitals come in three runs: A-I, J-R, S-Z.
 void AppendHostText(Bytes& out, std::string_view text) {
-    for (char c : text) {
+    for (const char c : text) {
         if (c >= '0' && c <= '9')
             out.push_back(uint8_t(0xF0 + (c - '0')));
-        else if (c >= 'A' && c <= 'I')
-            out.push_back(uint8_t(0xC1 + (c - 'A')));
-        else if (c >= 'J' && c <= 'R')
-            out.push_back(uint8_t(0xD1 + (c - 'J')));
-        else if (c >= 'S' && c <= 'Z')
-            out.push_back(uint8_t(0xE2 + (c - 'S')));
-        else if (c == '.')
-            out.push_back(0x4B);
+        else if (c >= 'A' && c <= 'Z')
+            out.push_back(uint8_t(0xC1 + (c - 'A') + (c > 'I' ? 7 : 0) + (c > 'R' ? 8 : 0)));
         else
-            out.push_back(0x40);
+            out.push_back(c == '.' ? 0x4B : 0x40);
     }
 }
 

@@ -160,13 +160,6 @@ std::vector<Bytes> SplitItems(std::span<const uint8_t> rest, bool structured) {
     return items;
 }
 
-// Keeps a structured field's length right after its body changed (mostly).
-void FixLength(Bytes& field, FuzzRandom& rng) {
-    if (field.size() < 2 || rng.OneIn(6)) return;
-    field[0] = uint8_t(field.size() >> 8);
-    field[1] = uint8_t(field.size());
-}
-
 }  // namespace
 
 void AppendAddress(Bytes& out, uint32_t address, FuzzRandom& rng) {
@@ -349,9 +342,13 @@ void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, 
             break;
         case 6:
             if (!items.empty()) {
-                // libFuzzer's byte mutators inside one order or field.
-                MutateWithLibFuzzer(items[pick], std::min<size_t>(max_size, items[pick].size() + 16));
-                if (structured) FixLength(items[pick], rng);
+                // libFuzzer's byte mutators inside one order or field; a field's length mostly kept right.
+                Bytes& item = items[pick];
+                MutateWithLibFuzzer(item, std::min<size_t>(max_size, item.size() + 16));
+                if (structured && item.size() >= 2 && !rng.OneIn(6)) {
+                    item[0] = uint8_t(item.size() >> 8);
+                    item[1] = uint8_t(item.size());
+                }
             }
             break;
         case 7:
