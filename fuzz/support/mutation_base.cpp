@@ -14,15 +14,10 @@ void MutateWithLibFuzzer(Bytes& bytes, size_t max_size) {
     bytes.resize(LLVMFuzzerMutate(bytes.data(), size, room));
 }
 
-size_t Store(const Bytes& bytes, uint8_t* data, size_t max_size) {
-    if (bytes.size() > max_size || bytes.empty()) return 0;
+size_t StoreOrMutate(const Bytes& bytes, uint8_t* data, size_t size, size_t max_size) {
+    if (bytes.size() > max_size || bytes.empty()) return LLVMFuzzerMutate(data, size, max_size);
     std::memcpy(data, bytes.data(), bytes.size());
     return bytes.size();
-}
-
-size_t StoreOrMutate(const Bytes& bytes, uint8_t* data, size_t size, size_t max_size) {
-    const size_t stored = Store(bytes, data, max_size);
-    return stored ? stored : LLVMFuzzerMutate(data, size, max_size);
 }
 
 }  // namespace orkan::fuzz

@@ -21,9 +21,8 @@ using Bytes = std::vector<uint8_t>;
 // the part may grow up to max_size.
 void MutateWithLibFuzzer(Bytes& bytes, size_t max_size);
 
-// Copies a mutated input back into libFuzzer's buffer: its size, or 0 when it does not fit.
-size_t Store(const Bytes& bytes, uint8_t* data, size_t max_size);
-// Store, or a plain byte mutation of the input as it was when the result does not fit.
+// Copies a mutated input back into libFuzzer's buffer and gives its size; when it does not fit
+// (or is empty), a plain byte mutation of the input as it was instead.
 size_t StoreOrMutate(const Bytes& bytes, uint8_t* data, size_t size, size_t max_size);
 
 inline void Append(Bytes& out, std::string_view text) {
