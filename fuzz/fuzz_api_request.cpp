@@ -12,18 +12,12 @@
 #include "api/screen_facts.h"
 #include "api/wait_conditions.h"
 #include "config/session_file.h"
+#include "harness.h"
 #include "keyboard/keyboard.h"
 #include "screen/presentation_space.h"
 #include "session/session.h"
 
 namespace {
-
-class QuietUi : public orkan::Ui {
-  public:
-    orkan::Answer ShowMessage(const orkan::MessageBox& box) override {
-        return orkan::SafestAnswer(box.buttons);
-    }
-};
 
 // A screen with a protected label, an input field and a hidden one, so field and text conditions
 // have something to find.
@@ -48,7 +42,7 @@ void Check(const std::string& line) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace orkan;
-    static QuietUi ui;
+    static fuzz::QuietUi ui;
     static Session* session = [] {
         auto* s = new Session(ui);
         s->record = DefaultSessionRecord();

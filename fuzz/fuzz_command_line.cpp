@@ -7,15 +7,9 @@
 
 #include "app/command_line.h"
 #include "config/session_file.h"
+#include "harness.h"
 
 namespace {
-class SilentUi : public orkan::Ui {
-  public:
-    orkan::Answer ShowMessage(const orkan::MessageBox& box) override {
-        return orkan::SafestAnswer(box.buttons);
-    }
-};
-
 void Apply(const orkan::CommandLine& cl, orkan::Ui& ui) {
     orkan::SessionRecord record = orkan::DefaultSessionRecord();
     orkan::GivenOnCommandLine given;
@@ -28,7 +22,7 @@ void Apply(const orkan::CommandLine& cl, orkan::Ui& ui) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    SilentUi ui;
+    orkan::fuzz::QuietUi ui;
     orkan::CommandLine cl;
     if (orkan::ParseCommandLine(text, cl, ui) == 0) Apply(cl, ui);
 

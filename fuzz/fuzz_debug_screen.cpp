@@ -18,19 +18,11 @@
 #include "capture/screen_text.h"
 #include "capture/session_trace.h"
 #include "ds3270/fields.h"
+#include "harness.h"
 #include "session/session.h"
 #include "support/iconv_tables.h"
 
-namespace {
-
 using namespace orkan;
-
-class QuietUi : public Ui {
-  public:
-    Answer ShowMessage(const MessageBox& box) override { return SafestAnswer(box.buttons); }
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const CharsetTables tables = test::Cp037Tables();
@@ -45,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!again || ParseDebugScreen(*again) != record) std::abort();
     }
 
-    QuietUi ui;
+    fuzz::QuietUi ui;
     alignas(Session) static unsigned char storage[sizeof(Session)];
     Session& s = *new (storage) Session(ui);
     s.charset = tables;

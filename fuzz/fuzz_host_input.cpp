@@ -9,7 +9,6 @@
 // bytes, fed in chunks cut at those points. Afterwards the screen is dumped and the session
 // ended, so every path that follows a record (messages posted to the loop, the close) runs too.
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,6 +22,7 @@
 #include "config/session_file.h"
 #include "ds3270/geometry.h"
 #include "ds3270/screen_dump.h"
+#include "harness.h"
 #include "support/iconv_tables.h"
 
 namespace {
@@ -111,18 +111,11 @@ class CountingSink final : public HostBytesSink {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2) return 0;
+    const auto input = fuzz::ReadChunkedInput(data, size);
+    if (!input) return 0;
     static const CharsetTables tables = test::Cp037Tables();
-    const uint8_t flags = data[0];
-    const size_t cut_count = data[1] % 16;
-    if (size < 2 + cut_count * 2) return 0;
-    const std::span<const uint8_t> stream(data + 2 + cut_count * 2, size - 2 - cut_count * 2);
-    std::vector<size_t> cuts;
-    for (size_t i = 0; i < cut_count; ++i) {
-        const size_t raw = size_t(data[2 + i * 2]) << 8 | data[3 + i * 2];
-        cuts.push_back(stream.empty() ? 0 : raw % (stream.size() + 1));
-    }
-    std::sort(cuts.begin(), cuts.end());
+    const uint8_t flags = input->flags;
+    const auto& chunks = input->chunks;
 
     QueueLoop loop;
     QuietUi ui;
@@ -146,13 +139,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!runtime.StartDetachedConnection(sink)) std::abort();
     if (flags & 0x40) runtime.StartTimers();  // the blink timer and its once-a-second work
 
-    std::vector<std::span<const uint8_t>> chunks;
-    size_t from = 0;
-    for (size_t cut : cuts) {
-        chunks.push_back(stream.subspan(from, cut - from));
-        from = cut;
-    }
-    chunks.push_back(stream.subspan(from));
     size_t next = 0;
     ui.agree = flags & 0x20;
     if (flags & 0x10) {

@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -25,6 +24,7 @@
 #include <string>
 #include <string_view>
 
+#include "harness.h"
 #include "keyboard/keyboard.h"
 #include "macro/macro_runner.h"
 #include "rexx/rexx_calls.h"
@@ -64,22 +64,6 @@ class CountingEnvironment final : public orkan::MacroEnvironment {
 class CountingOper final : public orkan::OperHook {
   public:
     bool RunOper(uint8_t) override { Reached("a program operation"); }
-};
-
-class TurnLoop final : public orkan::EventLoop {
-  public:
-    void Post(Task task) override { posted.push_back(std::move(task)); }
-    orkan::SendResult SendAndWait(Task task, const std::function<bool()>&) override {
-        task();
-        return orkan::SendResult::Ran;
-    }
-    void StartTimer(int, std::chrono::milliseconds, bool, Task task) override { timer = std::move(task); }
-    void StopTimer(int) override { timer = nullptr; }
-    void WatchReadable(int, Task) override {}
-    void UnwatchReadable(int) override {}
-    bool IsLoopThread() const override { return true; }
-    std::deque<Task> posted;
-    Task timer;
 };
 
 // What the canary macros type: a text made anew for each run, so no stored input holds it, and
@@ -149,7 +133,7 @@ struct World {
     orkan::Session session{ui};
     orkan::Keyboard keyboard{session};
     orkan::SessionRecord record = session.record;
-    TurnLoop loop;
+    orkan::fuzz::TurnLoop loop;
     orkan::TransferClient transfer{session, loop};  // its own rights check, as in the program
     CountingEnvironment environment;
     CountingOper oper;

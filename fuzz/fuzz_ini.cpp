@@ -7,6 +7,7 @@
 #include "config/host_list.h"
 #include "config/profile_file.h"
 #include "config/settings_file.h"
+#include "harness.h"
 #include "net/telnet_hex_setting.h"
 
 namespace {
@@ -17,13 +18,6 @@ void CheckHexSetting(const std::string& text) {
     if (parsed.ok() ? parsed.bytes.size() * 2 != text.size() || parsed.bytes.empty() : !parsed.bytes.empty())
         std::abort();
 }
-
-class SilentUi : public orkan::Ui {
-  public:
-    orkan::Answer ShowMessage(const orkan::MessageBox& box) override {
-        return orkan::SafestAnswer(box.buttons);
-    }
-};
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -37,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                    &settings.SysreqTN3270, &settings.SysreqTN3270E})
         CheckHexSetting(*hex);
     for (const std::string& aid : settings.ExtraAids) CheckHexSetting(aid);
-    SilentUi ui;
+    orkan::fuzz::QuietUi ui;
     (void)orkan::LoadHostList(ini, ui);
     (void)orkan::ReadLastSession(ini);
     (void)ini.Keys("UserVariables");

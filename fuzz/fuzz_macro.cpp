@@ -4,36 +4,14 @@
 // no file; timers never fire, so a wait simply stays waiting.
 #include <cstdint>
 #include <cstdlib>
-#include <deque>
 #include <string_view>
 
+#include "harness.h"
 #include "keyboard/keyboard.h"
 #include "macro/macro_runner.h"
 #include "session/session.h"
 
 namespace {
-
-class QuietUi final : public orkan::Ui {
-  public:
-    orkan::Answer ShowMessage(const orkan::MessageBox& box) override {
-        return orkan::SafestAnswer(box.buttons);
-    }
-};
-
-class TurnLoop final : public orkan::EventLoop {
-  public:
-    void Post(Task task) override { posted.push_back(std::move(task)); }
-    orkan::SendResult SendAndWait(Task task, const std::function<bool()>&) override {
-        task();
-        return orkan::SendResult::Ran;
-    }
-    void StartTimer(int, std::chrono::milliseconds, bool, Task) override {}
-    void StopTimer(int) override {}
-    void WatchReadable(int, Task) override {}
-    void UnwatchReadable(int) override {}
-    bool IsLoopThread() const override { return true; }
-    std::deque<Task> posted;
-};
 
 class NoEnvironment final : public orkan::MacroEnvironment {
   public:
@@ -43,12 +21,12 @@ class NoEnvironment final : public orkan::MacroEnvironment {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    QuietUi ui;
+    orkan::fuzz::QuietUi ui;
     orkan::Session session(ui);
     orkan::Keyboard keyboard{session};
     session.folders.app_data = session.folders.macros = "/nonexistent-orkan-fuzz";
     session.folders.settings_file = "/nonexistent-orkan-fuzz/orkan.ini";
-    TurnLoop loop;
+    orkan::fuzz::TurnLoop loop;
     NoEnvironment environment;
     orkan::MacroRunner runner(session, loop, environment);
     session.hooks.macros = &runner;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "config/session_file.h"
+#include "harness.h"
 #include "keyboard/keyboard.h"
 #include "options/option_table.h"
 #include "options/options_by_name.h"
@@ -16,13 +17,6 @@
 #include "session/session.h"
 
 namespace {
-
-class QuietUi : public orkan::Ui {
-  public:
-    orkan::Answer ShowMessage(const orkan::MessageBox& box) override {
-        return orkan::SafestAnswer(box.buttons);
-    }
-};
 
 std::string_view NextLine(std::string_view& rest) {
     const size_t end = rest.find('\n');
@@ -44,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const OptionEntry* entry = FindOption(section, option);
     if (entry && entry->keyword.substr(0, 4) == "EDIT") return 0;
 
-    static QuietUi ui;
+    static fuzz::QuietUi ui;
     Session session(ui);
     Keyboard keyboard{session};
     session.record = DefaultSessionRecord();

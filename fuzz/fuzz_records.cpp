@@ -21,24 +21,15 @@
 #include "ds3270/inbound.h"
 #include "ds3270/screen_dump.h"
 #include "ds3270/write_processor.h"
+#include "harness.h"
 #include "session/session.h"
 #include "support/iconv_tables.h"
 
 namespace {
 
 using namespace orkan;
-
-class QuietUi : public Ui {
-  public:
-    Answer ShowMessage(const MessageBox& box) override { return SafestAnswer(box.buttons); }
-};
-
-class NullSender : public HostSender {
-  public:
-    void SendRecord(std::span<const uint8_t> record, unsigned) override { bytes += record.size(); }
-    void SendRaw(std::span<const uint8_t> raw) override { bytes += raw.size(); }
-    size_t bytes = 0;
-};
+using fuzz::NullSender;
+using fuzz::QuietUi;
 
 class FuzzTransfer : public TransferHook {
   public:

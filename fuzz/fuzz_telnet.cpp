@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ds3270/line_mode_display.h"
+#include "harness.h"
 #include "net/telnet_engine.h"
 #include "support/iconv_tables.h"
 
@@ -97,7 +98,7 @@ struct Outcome {
     LinkState link;
 };
 
-Outcome Run(uint8_t flags, std::span<const uint8_t> stream, const std::vector<size_t>& cuts) {
+Outcome Run(uint8_t flags, const std::vector<std::span<const uint8_t>>& chunks) {
     TelnetConfig config;
     config.offer_tn3270e = flags & 1;
     if (flags & 2) config.lu_name = "LU000001";
@@ -113,13 +114,6 @@ Outcome Run(uint8_t flags, std::span<const uint8_t> stream, const std::vector<si
     TelnetEngine engine(out.link, config, rec, &trace);
     engine_ptr = &engine;
     engine.Reset();
-    std::vector<std::span<const uint8_t>> chunks;
-    size_t from = 0;
-    for (size_t cut : cuts) {
-        chunks.push_back(stream.subspan(from, cut - from));
-        from = cut;
-    }
-    chunks.push_back(stream.subspan(from));
     size_t next = 0;
     if (flags & 0x10) {
         rec.nested_feed = [&] {
@@ -138,20 +132,11 @@ Outcome Run(uint8_t flags, std::span<const uint8_t> stream, const std::vector<si
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2) return 0;
-    const uint8_t flags = data[0];
-    const size_t cut_count = data[1] % 16;
-    if (size < 2 + cut_count * 2) return 0;
-    const std::span<const uint8_t> stream(data + 2 + cut_count * 2, size - 2 - cut_count * 2);
-    std::vector<size_t> cuts;
-    for (size_t i = 0; i < cut_count; ++i) {
-        const size_t raw = static_cast<size_t>(data[2 + i * 2]) << 8 | data[3 + i * 2];
-        cuts.push_back(stream.empty() ? 0 : raw % (stream.size() + 1));
-    }
-    std::sort(cuts.begin(), cuts.end());
-
-    const Outcome cut = Run(flags, stream, cuts);
-    const Outcome whole = Run(flags, stream, {});
+    const auto input = orkan::fuzz::ReadChunkedInput(data, size);
+    if (!input) return 0;
+    const uint8_t flags = input->flags;
+    const Outcome cut = Run(flags, input->chunks);
+    const Outcome whole = Run(flags, {input->stream});
     if (!(flags & 0x40) && (cut.written != whole.written || cut.events != whole.events)) std::abort();
     if (cut.link.assigned_lu_name.size() > kMaxDeviceName || cut.link.bound_plu_name.size() > kMaxBoundName ||
         cut.link.bound_secondary_name.size() > kMaxBoundName) {

@@ -13,6 +13,7 @@
 
 #include "ds3270/fields.h"
 #include "ds3270/write_processor.h"
+#include "harness.h"
 #include "keyboard/keyboard.h"
 #include "session/session.h"
 #include "support/iconv_tables.h"
@@ -22,18 +23,6 @@
 namespace {
 
 using namespace orkan;
-
-class QuietUi : public Ui {
-  public:
-    Answer ShowMessage(const MessageBox& box) override { return SafestAnswer(box.buttons); }
-};
-
-class NullSender : public HostSender {
-  public:
-    void SendRecord(std::span<const uint8_t> record, unsigned) override { bytes += record.size(); }
-    void SendRaw(std::span<const uint8_t> raw) override { bytes += raw.size(); }
-    size_t bytes = 0;
-};
 
 class Hook : public TransferHook {
   public:
@@ -103,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     const uint8_t setup = data[0];
     const uint8_t more = data[1];
-    QuietUi ui;
-    NullSender sender;
+    fuzz::QuietUi ui;
+    fuzz::NullSender sender;
     auto session = std::make_unique<Session>(ui);
     Session& s = *session;
     Keyboard keyboard{s};

@@ -1,24 +1,7 @@
 // Structure-aware mutation for fuzz_telnet: negotiation the engine answers, records framed with
-// IAC EOR and TN3270E headers, chunk cuts inside commands.
+// IAC EOR and TN3270E headers, chunk cuts inside commands. Its flags have no model 4 bit.
 #include "support/stream_mutators.h"
 
-namespace {
-
-std::string TerminalType(uint8_t flags) {
-    return flags & 8 ? "IBM-DYNAMIC" : "IBM-3278-2-E";
-}
-orkan::fuzz::ScreenShape Shape(uint8_t) {
-    return {1920, 1920};
-}
-const orkan::fuzz::HostStreamProfile kProfile{0x01, TerminalType, Shape, "LU000001"};
-
-}  // namespace
-
 extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max_size, unsigned seed) {
-    return orkan::fuzz::MutateHostStreamInput(data, size, max_size, seed, kProfile);
-}
-
-extern "C" size_t LLVMFuzzerCustomCrossOver(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size,
-                                            uint8_t* out, size_t max_size, unsigned seed) {
-    return orkan::fuzz::CrossOverHostStreamInput({a, a_size}, {b, b_size}, out, max_size, seed);
+    return orkan::fuzz::MutateHostStreamInput(data, size, max_size, seed, 0);
 }

@@ -4,8 +4,3 @@
 extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max_size, unsigned seed) {
     return orkan::fuzz::MutateClientStreamInput(data, size, max_size, seed);
 }
-
-extern "C" size_t LLVMFuzzerCustomCrossOver(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size,
-                                            uint8_t* out, size_t max_size, unsigned seed) {
-    return orkan::fuzz::CrossOverClientStreamInput({a, a_size}, {b, b_size}, out, max_size, seed);
-}

@@ -7,8 +7,6 @@
 #include "stream_mutators.h"
 #include "telnet_units.h"
 
-extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
-
 namespace orkan::fuzz {
 namespace {
 
@@ -26,25 +24,16 @@ constexpr uint8_t kOptions[] = {kOptTn3270e, kOptTerminalType, kOptEndOfRecord,
                                 kOptBinary,  kOptEcho,         kOptSga};
 constexpr uint8_t kVerbs[] = {kWill, kWill, kDo, kDo, kWont, kDont};
 
-void Append(Bytes& out, std::string_view text) {
-    out.insert(out.end(), text.begin(), text.end());
-}
-
-// Text in code page 037: digits, capitals, blanks and the full stop are all the demo needs.
+// Text in code page 037: digits, capitals and the full stop are all the demo needs; anything
+// else becomes a blank. The capitals come in three runs: A-I, J-R, S-Z.
 void AppendHostText(Bytes& out, std::string_view text) {
-    for (char c : text) {
+    for (const char c : text) {
         if (c >= '0' && c <= '9')
             out.push_back(uint8_t(0xF0 + (c - '0')));
-        else if (c >= 'A' && c <= 'I')
-            out.push_back(uint8_t(0xC1 + (c - 'A')));
-        else if (c >= 'J' && c <= 'R')
-            out.push_back(uint8_t(0xD1 + (c - 'J')));
-        else if (c >= 'S' && c <= 'Z')
-            out.push_back(uint8_t(0xE2 + (c - 'S')));
-        else if (c == '.')
-            out.push_back(0x4B);
+        else if (c >= 'A' && c <= 'Z')
+            out.push_back(uint8_t(0xC1 + (c - 'A') + (c > 'I' ? 7 : 0) + (c > 'R' ? 8 : 0)));
         else
-            out.push_back(0x40);
+            out.push_back(c == '.' ? 0x4B : 0x40);
     }
 }
 
@@ -82,39 +71,24 @@ Bytes AttentionRecord(FuzzRandom& rng, const std::vector<std::array<uint8_t, 2>>
     return r;
 }
 
+// Usable area, implicit partition, colour, highlighting, reply modes and summary, or any reply.
 void AppendQueryReply(Bytes& r, FuzzRandom& rng) {
-    Bytes body;
-    switch (rng.Below(8)) {
-        case 0: {  // usable area
-            const uint8_t columns = rng.OneIn(2) ? 80 : uint8_t(rng.Between(1, 255));
-            const uint8_t rows = rng.OneIn(2) ? 24 : uint8_t(rng.Between(1, 255));
-            body = {0x81, 0x81, 0x01, 0x00, 0x00, columns, 0x00, rows, 0x01, 0x00, 0xD3,
-                    0x03, 0x20, 0x00, 0x9E, 0x02, 0x58,    0x07, 0x0C, 0x07, 0x80};
-            break;
-        }
-        case 1: {  // implicit partition
-            const uint8_t columns = rng.OneIn(2) ? 132 : uint8_t(rng.Between(1, 255));
-            const uint8_t rows = rng.OneIn(2) ? 27 : uint8_t(rng.Between(1, 255));
-            body = {0x81, 0xA6, 0x00, 0x00, 0x0B, 0x01, 0x00, 0x00, 80, 0x00, 24, 0x00, columns, 0x00, rows};
-            break;
-        }
-        case 2:
-            body = {0x81, 0x86, 0x00, 0x08, 0x00, 0xF4, 0xF1, 0xF1, 0xF2, 0xF2, 0xF3, 0xF3};
-            break;
-        case 3:
-            body = {0x81, 0x87, 0x04, 0x00, 0xF0, 0xF1, 0xF1, 0xF2, 0xF2, 0xF4, 0xF4};
-            break;
-        case 4:
-            body = {0x81, 0x88, 0x00, 0x01, 0x02};
-            break;
-        case 5:
-            body = {0x81, 0x80, 0x80, 0x81, 0x86, 0x87, 0x88, 0xA6};
-            break;
-        default:
-            body = {0x81, rng.Byte()};
-            for (size_t i = rng.Below(6); i > 0; --i) body.push_back(rng.Byte());
-            break;
-    }
+    static const Bytes kReplies[] = {
+        {0x81, 0x81, 0x01, 0x00, 0x00, 80,   0x00, 24,   0x01, 0x00, 0xD3,
+         0x03, 0x20, 0x00, 0x9E, 0x02, 0x58, 0x07, 0x0C, 0x07, 0x80},
+        {0x81, 0xA6, 0x00, 0x00, 0x0B, 0x01, 0x00, 0x00, 80, 0x00, 24, 0x00, 132, 0x00, 27},
+        {0x81, 0x86, 0x00, 0x08, 0x00, 0xF4, 0xF1, 0xF1, 0xF2, 0xF2, 0xF3, 0xF3},
+        {0x81, 0x87, 0x04, 0x00, 0xF0, 0xF1, 0xF1, 0xF2, 0xF2, 0xF4, 0xF4},
+        {0x81, 0x88, 0x00, 0x01, 0x02},
+        {0x81, 0x80, 0x80, 0x81, 0x86, 0x87, 0x88, 0xA6},
+    };
+    const size_t pick = rng.Below(8);
+    Bytes body = pick < 6 ? kReplies[pick] : Bytes{0x81, rng.Byte()};
+    for (size_t i = pick < 6 ? 0 : rng.Below(6); i > 0; --i) body.push_back(rng.Byte());
+    // Any screen size half of the time: the usable area's columns and rows, the alternate size's.
+    if (pick < 2)
+        for (const size_t at : {pick == 0 ? 5 : 12, pick == 0 ? 7 : 14})
+            if (rng.OneIn(2)) body[at] = uint8_t(rng.Between(1, 255));
     size_t length = body.size() + 2;
     if (rng.OneIn(10)) length = rng.Below(length + 4);
     r.push_back(uint8_t(length >> 8));
@@ -122,25 +96,15 @@ void AppendQueryReply(Bytes& r, FuzzRandom& rng) {
     r.insert(r.end(), body.begin(), body.end());
 }
 
-// A Read Buffer reply: AID, cursor and a screen written with the orders a terminal uses.
+// A Read Buffer reply: AID, cursor and a screen of orders and the demo's texts.
 Bytes ReadBufferReply(FuzzRandom& rng, const std::vector<std::array<uint8_t, 2>>& known) {
     Bytes r = {rng.OneIn(3) ? uint8_t(0x60) : uint8_t(0x7D)};
     AppendFieldAddress(r, rng, known);
     for (size_t i = rng.Between(1, 24); i > 0; --i) {
-        switch (rng.Below(5)) {
-            case 0:
-                r.insert(r.end(), {0x1D, rng.OneIn(2) ? uint8_t(0xE0) : uint8_t(0xC1)});
-                break;
-            case 1:
-                r.insert(r.end(), {0x29, 0x02, 0xC0, 0xE8, 0x42, 0xF2});
-                break;
-            case 2:
-                r.insert(r.end(), {0x28, 0x42, uint8_t(0xF0 + rng.Below(8))});
-                break;
-            default:
-                AppendHostText(r, rng.Pick(kFieldTexts));
-                break;
-        }
+        if (rng.OneIn(2))
+            AppendOrder(r, rng, kTerminalScreen);
+        else
+            AppendHostText(r, rng.Pick(kFieldTexts));
     }
     return r;
 }
@@ -186,61 +150,19 @@ Bytes ClientRecord(FuzzRandom& rng, bool headers, const std::vector<std::array<u
     return r;
 }
 
-Unit ClientSubnegotiation(FuzzRandom& rng) {
-    const char* type = rng.Pick(kTerminalTypes);
-    const char* lu = rng.Pick(kLuNames);
-    Bytes p;
-    if (rng.OneIn(4)) {
-        p = {0x00};  // TERMINAL-TYPE IS, with @LU sometimes
-        Append(p, type);
-        if (*lu && rng.OneIn(2)) {
-            p.push_back('@');
-            Append(p, lu);
-        }
-        return SubnegotiationUnit(kOptTerminalType, p);
-    }
-    switch (rng.Below(4)) {
-        case 0:
-        case 1:  // DEVICE-TYPE REQUEST, with CONNECT or ASSOCIATE sometimes
-            p = {0x02, 0x07};
-            Append(p, type);
-            if (*lu && rng.OneIn(2)) {
-                p.push_back(rng.OneIn(4) ? 0x00 : 0x01);
-                Append(p, lu);
-            }
-            break;
-        case 2: {  // FUNCTIONS REQUEST or IS
-            p = {0x03, uint8_t(rng.OneIn(2) ? 0x07 : 0x04)};
-            for (size_t i = rng.Below(6); i > 0; --i) p.push_back(uint8_t(rng.Below(6)));
-            break;
-        }
-        default:
-            for (size_t i = rng.Between(1, 6); i > 0; --i) p.push_back(uint8_t(rng.Below(9)));
-            break;
-    }
-    return SubnegotiationUnit(kOptTn3270e, p);
-}
-
 // Whether this terminal has answered TN3270E with WILL (the host offers it first).
 bool HeadersAt(const std::vector<Unit>& units, size_t index) {
-    bool active = false;
-    for (size_t i = 0; i < index && i < units.size(); ++i)
-        if (units[i].kind == UnitKind::Option && units[i].option == kOptTn3270e)
-            active = units[i].code == kWill;
-    return active;
+    return Tn3270eAgreed(units, index, kWill);
 }
 
 void MutateClientRecord(std::vector<Unit>& units, FuzzRandom& rng, size_t max_size) {
-    std::vector<size_t> data;
-    for (size_t i = 0; i < units.size(); ++i)
-        if (units[i].kind == UnitKind::Data) data.push_back(i);
     const auto known = KnownAddresses(units);
-    if (data.empty()) {
-        units.push_back(DataUnit(ClientRecord(rng, HeadersAt(units, units.size()), known)));
+    const size_t index = PickDataUnit(units, rng);
+    if (index == units.size()) {
+        units.push_back(DataUnit(ClientRecord(rng, HeadersAt(units, index), known)));
         units.push_back(EndOfRecordUnit());
         return;
     }
-    const size_t index = data[rng.Below(data.size())];
     Bytes& bytes = units[index].bytes;
     const size_t header = HeadersAt(units, index) && bytes.size() >= 5 ? 5 : 0;
     switch (rng.Below(4)) {
@@ -265,11 +187,9 @@ void MutateClientRecord(std::vector<Unit>& units, FuzzRandom& rng, size_t max_si
             bytes.insert(bytes.begin() + long(start), text.begin(), text.end());
             break;
         }
-        default: {
-            Bytes fresh = ClientRecord(rng, header != 0, known);
-            bytes = fresh;
+        default:
+            bytes = ClientRecord(rng, header != 0, known);
             break;
-        }
     }
 }
 
@@ -283,9 +203,7 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
     uint8_t selector = data[0];
     std::vector<Unit> units = ParseTelnet(std::span(data + 1, size - 1));
     const size_t at = rng.Below(units.size() + 1);
-    auto insert = [&](std::vector<Unit> more) {
-        units.insert(units.begin() + long(std::min(at, units.size())), more.begin(), more.end());
-    };
+    auto insert = [&](std::vector<Unit> more) { InsertAt(units, at, std::move(more)); };
     switch (op) {
         case 4:
         case 5:
@@ -303,9 +221,11 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
         case 12:
             insert({OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
             break;
-        case 13:
-            insert({ClientSubnegotiation(rng)});
+        case 13: {
+            const char* type = rng.Pick(kTerminalTypes);
+            insert({GenerateSubnegotiation(rng, false, type, rng.Pick(kLuNames))});
             break;
+        }
         case 14: {
             // Telnet's attention keys: IP (Attention under TN3270E), BREAK, AO (System Request).
             constexpr uint8_t kKeys[] = {0xF4, 0xF3, 0xF5, 0xF1, 0xF6, 0xEE};
@@ -314,20 +234,7 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
         }
         case 15:
         case 16:
-            if (!units.empty()) {
-                const size_t pick = rng.Below(units.size());
-                switch (rng.Below(3)) {
-                    case 0:
-                        units.erase(units.begin() + long(pick));
-                        break;
-                    case 1:
-                        units.insert(units.begin() + long(pick), units[pick]);
-                        break;
-                    default:
-                        std::swap(units[pick], units[rng.Below(units.size())]);
-                        break;
-                }
-            }
+            Reorder(units, rng);
             break;
         case 17:
             selector = rng.Byte();
@@ -344,22 +251,7 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
     Bytes out = {selector};
     const Bytes stream = SerializeTelnet(units);
     out.insert(out.end(), stream.begin(), stream.end());
-    const size_t stored = Store(out, data, max_size);
-    return stored ? stored : LLVMFuzzerMutate(data, size, max_size);
-}
-
-size_t CrossOverClientStreamInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
-                                  size_t max_size, unsigned seed) {
-    if (a.empty() || b.empty()) return 0;
-    FuzzRandom rng(seed);
-    std::vector<Unit> units = ParseTelnet(a.subspan(1));
-    const std::vector<Unit> more = ParseTelnet(b.subspan(1));
-    units.resize(rng.Below(units.size() + 1));
-    units.insert(units.end(), more.begin() + long(rng.Below(more.size() + 1)), more.end());
-    Bytes joined = {a[0]};
-    const Bytes stream = SerializeTelnet(units);
-    joined.insert(joined.end(), stream.begin(), stream.end());
-    return Store(joined, out, max_size);
+    return StoreOrMutate(out, data, size, max_size);
 }
 
 }  // namespace orkan::fuzz

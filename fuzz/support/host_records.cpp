@@ -45,14 +45,6 @@ constexpr uint8_t kQueryCodes[] = {0x80, 0x81, 0x85, 0x86, 0x87, 0x88, 0x8F,
 constexpr uint8_t kStructuredFieldIds[] = {0x01, 0x03, 0x09, 0x0F, 0x40, 0xD0, 0x00, 0xD1, 0x02};
 constexpr uint8_t kTransferKinds[] = {0x00, 0x41, 0x45, 0x46, 0x47};
 
-bool IsWrite(uint8_t command) {
-    return std::find(std::begin(kWriteCommands), std::end(kWriteCommands), command) !=
-           std::end(kWriteCommands);
-}
-bool IsStructuredField(uint8_t command) {
-    return command == 0xF3 || command == 0x11;
-}
-
 uint8_t PairValue(FuzzRandom& rng, uint8_t type) {
     if (rng.OneIn(8)) return rng.Byte();
     switch (type) {
@@ -82,79 +74,6 @@ void AppendData(Bytes& out, FuzzRandom& rng) {
     const size_t n = rng.OneIn(8) ? rng.Between(40, 200) : rng.Between(1, 12);
     const uint8_t repeated = rng.Pick(kData);
     for (size_t i = 0; i < n; ++i) out.push_back(rng.OneIn(3) ? repeated : rng.Pick(kData));
-}
-
-void AppendOrderOfKind(Bytes& out, FuzzRandom& rng, const ScreenShape& shape, size_t kind) {
-    switch (kind) {
-        case 0:
-            AppendData(out, rng);
-            break;
-        case 1:
-            out.push_back(order::SBA);
-            AppendAddress(out, PickAddress(rng, shape), rng);
-            break;
-        case 2:
-            out.push_back(order::SF);
-            out.push_back(rng.OneIn(6) ? rng.Byte() : rng.Pick(kAttributes));
-            break;
-        case 3: {
-            out.push_back(order::SFE);
-            const size_t count = rng.OneIn(10) ? rng.Below(256) : rng.Below(4);
-            out.push_back(uint8_t(count));
-            AppendPairs(out, rng, rng.OneIn(10) ? rng.Below(count + 1) : count);
-            break;
-        }
-        case 4: {
-            out.push_back(order::SA);
-            const uint8_t type = rng.OneIn(10) ? rng.Byte() : rng.Pick(kPairTypes);
-            out.push_back(type);
-            out.push_back(PairValue(rng, type));
-            break;
-        }
-        case 5: {
-            out.push_back(order::MF);
-            const size_t count = rng.Below(4);
-            out.push_back(uint8_t(count));
-            AppendPairs(out, rng, count);
-            break;
-        }
-        case 6:
-            out.push_back(order::IC);
-            break;
-        case 7:
-            out.push_back(order::PT);
-            break;
-        case 8:
-            out.push_back(order::GE);
-            out.push_back(rng.Byte());
-            break;
-        case 9:
-            out.push_back(order::EUA);
-            AppendAddress(out, PickAddress(rng, shape), rng);
-            break;
-        default: {
-            out.push_back(order::RA);
-            AppendAddress(out, PickAddress(rng, shape), rng);
-            switch (rng.Below(8)) {
-                case 0:
-                    out.push_back(order::GE);
-                    out.push_back(rng.Byte());
-                    break;
-                case 1:  // RA of RA: the second address wins
-                    out.push_back(order::RA);
-                    AppendAddress(out, PickAddress(rng, shape), rng);
-                    out.push_back(rng.Pick(kData));
-                    break;
-                case 2:
-                    out.push_back(rng.OneIn(2) ? order::SBA : rng.Byte());
-                    break;
-                default:
-                    out.push_back(rng.Pick(kData));
-                    break;
-            }
-            break;
-        }
-    }
 }
 
 // The bytes after a structured field's length: its ID and what that ID carries.
@@ -193,7 +112,7 @@ Bytes StructuredFieldBody(FuzzRandom& rng, const ScreenShape& shape, int depth) 
         }
         case 0x40: {  // Outbound 3270DS: a record inside the field
             body.push_back(0x00);
-            Bytes inner = depth < 2 ? GenerateHostRecord(rng, shape) : Bytes{0xF1, 0xC3};
+            Bytes inner = depth < 2 ? GenerateHostRecord(rng, shape, depth) : Bytes{0xF1, 0xC3};
             body.insert(body.end(), inner.begin(), inner.end());
             break;
         }
@@ -213,43 +132,13 @@ Bytes StructuredFieldBody(FuzzRandom& rng, const ScreenShape& shape, int depth) 
 // Length, then the body: mostly the right length, sometimes 0 (to the end), too short or too long.
 void AppendStructuredField(Bytes& out, FuzzRandom& rng, const ScreenShape& shape, int depth) {
     const Bytes body = StructuredFieldBody(rng, shape, depth);
-    size_t length = body.size() + 2;
-    switch (rng.Below(16)) {
-        case 0:
-            length = 0;
-            break;
-        case 1:
-            length = rng.Below(5);
-            break;
-        case 2:
-            length += rng.Between(1, 40);
-            break;
-        case 3:
-            length = rng.Below(0x10000);
-            break;
-        default:
-            break;
-    }
+    const size_t right = body.size() + 2;
+    const size_t wrong[] = {0, rng.Below(5), right + rng.Between(1, 40), rng.Below(0x10000)};
+    const size_t pick = rng.Below(16);
+    const size_t length = pick < std::size(wrong) ? wrong[pick] : right;
     out.push_back(uint8_t(length >> 8));
     out.push_back(uint8_t(length));
     out.insert(out.end(), body.begin(), body.end());
-}
-
-Bytes GenerateRecordAtDepth(FuzzRandom& rng, const ScreenShape& shape, int depth) {
-    Bytes record;
-    const size_t kind = rng.Below(10);
-    if (kind < 6) {
-        record.push_back(rng.Pick(kWriteCommands));
-        record.push_back(rng.OneIn(6) ? rng.Byte() : rng.Pick(kWccs));
-        for (size_t i = rng.Between(1, 12); i > 0; --i) AppendOrder(record, rng, shape);
-    } else if (kind < 8) {
-        record.push_back(rng.OneIn(2) ? 0xF3 : 0x11);
-        for (size_t i = rng.Between(1, 3); i > 0; --i) AppendStructuredField(record, rng, shape, depth + 1);
-    } else {
-        record.push_back(rng.OneIn(8) ? rng.Byte() : rng.Pick(kOtherCommands));
-        if (rng.OneIn(2)) record.push_back(rng.Pick(kWccs));
-    }
-    return record;
 }
 
 // Splits the part after command and WCC into orders (and data runs).
@@ -271,55 +160,6 @@ std::vector<Bytes> SplitItems(std::span<const uint8_t> rest, bool structured) {
     return items;
 }
 
-// New parameters for the order: another address, attribute or pair, kept the same length.
-void RetuneItem(Bytes& item, FuzzRandom& rng, const ScreenShape& shape) {
-    if (item.empty()) return;
-    switch (item[0]) {
-        case order::SBA:
-        case order::EUA:
-        case order::RA:
-            if (item.size() >= 3) {
-                Bytes address;
-                AppendAddress(address, PickAddress(rng, shape), rng);
-                item[1] = address[0];
-                item[2] = address[1];
-            }
-            break;
-        case order::SF:
-            if (item.size() >= 2) item[1] = rng.Pick(kAttributes);
-            break;
-        case order::SFE:
-        case order::MF:
-            if (item.size() >= 4) {
-                const size_t pair = 2 + 2 * rng.Below((item.size() - 2) / 2);
-                item[pair] = rng.Pick(kPairTypes);
-                item[pair + 1] = PairValue(rng, item[pair]);
-            } else if (item.size() >= 2) {
-                item[1] = uint8_t(item[1] + 1);  // a count that the pairs do not fill
-            }
-            break;
-        case order::SA:
-            if (item.size() >= 3) {
-                item[1] = rng.Pick(kPairTypes);
-                item[2] = PairValue(rng, item[1]);
-            }
-            break;
-        default: {
-            Bytes fresh;
-            AppendOrderOfKind(fresh, rng, shape, rng.Below(11));
-            item = fresh;
-            break;
-        }
-    }
-}
-
-// Keeps a structured field's length right after its body changed (mostly).
-void FixLength(Bytes& field, FuzzRandom& rng) {
-    if (field.size() < 2 || rng.OneIn(6)) return;
-    field[0] = uint8_t(field.size() >> 8);
-    field[1] = uint8_t(field.size());
-}
-
 }  // namespace
 
 void AppendAddress(Bytes& out, uint32_t address, FuzzRandom& rng) {
@@ -335,34 +175,90 @@ void AppendAddress(Bytes& out, uint32_t address, FuzzRandom& rng) {
 uint32_t PickAddress(FuzzRandom& rng, const ScreenShape& shape) {
     const uint32_t positions = std::max<uint32_t>(shape.positions, 1);
     const uint32_t alternate = std::max<uint32_t>(shape.alternate, 1);
-    switch (rng.Below(12)) {
-        case 0:
-            return 0;
-        case 1:
-            return positions - 1;
-        case 2:
-            return positions;  // one past the end: an Erase/Write is run again at the alternate size
-        case 3:
-            return alternate - 1;
-        case 4:
-            return uint32_t(rng.Below(alternate));
-        case 5:
-            return uint32_t(rng.Below(0x4000));
-        case 6:
-            return uint32_t(rng.Below(positions / 80 + 1) * 80);  // a row start
-        default:
-            return uint32_t(rng.Below(positions));
-    }
+    // The edges of both sizes; one past the end (an Erase/Write is run again at the alternate
+    // size); anywhere in the alternate size or in 14 bits; a row start.
+    const uint32_t edges[] = {0,
+                              positions - 1,
+                              positions,
+                              alternate - 1,
+                              uint32_t(rng.Below(alternate)),
+                              uint32_t(rng.Below(0x4000)),
+                              uint32_t(rng.Below(positions / 80 + 1) * 80)};
+    const size_t pick = rng.Below(12);
+    return pick < std::size(edges) ? edges[pick] : uint32_t(rng.Below(positions));
 }
 
 void AppendOrder(Bytes& out, FuzzRandom& rng, const ScreenShape& shape) {
     // Data and the field orders come most often, as in real screens.
     constexpr uint8_t kWeights[] = {0, 0, 0, 1, 1, 1, 2, 2, 3, 3, 4, 5, 6, 7, 8, 9, 10, 10};
-    AppendOrderOfKind(out, rng, shape, rng.Pick(kWeights));
+    const uint8_t kind = rng.Pick(kWeights);
+    switch (kind) {
+        case 0:
+            AppendData(out, rng);
+            break;
+        case 1:
+        case 9:
+            out.push_back(kind == 1 ? order::SBA : order::EUA);
+            AppendAddress(out, PickAddress(rng, shape), rng);
+            break;
+        case 2:
+            out.push_back(order::SF);
+            out.push_back(rng.OneIn(6) ? rng.Byte() : rng.Pick(kAttributes));
+            break;
+        case 3: {
+            out.push_back(order::SFE);
+            const size_t count = rng.OneIn(10) ? rng.Below(256) : rng.Below(4);
+            out.push_back(uint8_t(count));
+            AppendPairs(out, rng, rng.OneIn(10) ? rng.Below(count + 1) : count);
+            break;
+        }
+        case 4:
+            out.push_back(order::SA);
+            AppendPairs(out, rng, 1);
+            break;
+        case 5: {
+            out.push_back(order::MF);
+            const size_t count = rng.Below(4);
+            out.push_back(uint8_t(count));
+            AppendPairs(out, rng, count);
+            break;
+        }
+        case 6:
+        case 7:
+            out.push_back(kind == 6 ? order::IC : order::PT);
+            break;
+        case 8:
+            out.push_back(order::GE);
+            out.push_back(rng.Byte());
+            break;
+        default: {
+            out.push_back(order::RA);
+            AppendAddress(out, PickAddress(rng, shape), rng);
+            // The character to repeat, or an order in its place: GE, another RA, SBA and the rest.
+            if (rng.OneIn(4))
+                AppendOrder(out, rng, shape);
+            else
+                out.push_back(rng.Pick(kData));
+            break;
+        }
+    }
 }
 
-Bytes GenerateHostRecord(FuzzRandom& rng, const ScreenShape& shape) {
-    return GenerateRecordAtDepth(rng, shape, 0);
+Bytes GenerateHostRecord(FuzzRandom& rng, const ScreenShape& shape, int depth) {
+    Bytes record;
+    const size_t kind = rng.Below(10);
+    if (kind < 6) {
+        record.push_back(rng.Pick(kWriteCommands));
+        record.push_back(rng.OneIn(6) ? rng.Byte() : rng.Pick(kWccs));
+        for (size_t i = rng.Between(1, 12); i > 0; --i) AppendOrder(record, rng, shape);
+    } else if (kind < 8) {
+        record.push_back(rng.OneIn(2) ? 0xF3 : 0x11);
+        for (size_t i = rng.Between(1, 3); i > 0; --i) AppendStructuredField(record, rng, shape, depth + 1);
+    } else {
+        record.push_back(rng.OneIn(8) ? rng.Byte() : rng.Pick(kOtherCommands));
+        if (rng.OneIn(2)) record.push_back(rng.Pick(kWccs));
+    }
+    return record;
 }
 
 Bytes GenerateSscpLuText(FuzzRandom& rng) {
@@ -409,8 +305,8 @@ size_t OrderLength(std::span<const uint8_t> rest) {
 }
 
 void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, size_t max_size) {
-    const bool write = record.size() >= 2 && IsWrite(record[0]);
-    const bool structured = !record.empty() && IsStructuredField(record[0]);
+    const bool write = record.size() >= 2 && std::ranges::count(kWriteCommands, record[0]) > 0;
+    const bool structured = !record.empty() && (record[0] == 0xF3 || record[0] == 0x11);
     if ((!write && !structured) || rng.OneIn(16)) {
         if (!record.empty() && rng.OneIn(3)) {
             record[0] = rng.OneIn(2) ? rng.Pick(kWriteCommands) : rng.Pick(kOtherCommands);
@@ -423,53 +319,36 @@ void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, 
     std::vector<Bytes> items = SplitItems(std::span(record).subspan(head), structured);
     const size_t at = rng.Below(items.size() + 1);  // a place between items
     const size_t pick = rng.Below(items.size());    // an item (when there is one)
+    auto fresh = [&] {
+        Bytes item;
+        if (structured)
+            AppendStructuredField(item, rng, shape, 1);
+        else
+            for (size_t i = rng.Between(1, 3); i > 0; --i) AppendOrder(item, rng, shape);
+        return item;
+    };
     switch (rng.Below(9)) {
         case 0:
-        case 1: {
-            Bytes fresh;
-            if (structured)
-                AppendStructuredField(fresh, rng, shape, 1);
-            else
-                for (size_t i = rng.Between(1, 3); i > 0; --i) AppendOrder(fresh, rng, shape);
-            items.insert(items.begin() + long(at), fresh);
+        case 1:
+            items.insert(items.begin() + long(at), fresh());
             break;
-        }
         case 2:
-            if (!items.empty()) items.erase(items.begin() + long(pick));
-            break;
         case 3:
-            if (!items.empty()) items.insert(items.begin() + long(at), items[pick]);
-            break;
         case 4:
-            if (items.size() >= 2) std::swap(items[pick], items[(pick + 1) % items.size()]);
+            Reorder(items, rng);
             break;
         case 5:
-            if (!items.empty()) {
-                if (structured) {
-                    Bytes& field = items[pick];
-                    if (field.size() > 3 && field[2] == 0x40 && rng.OneIn(2)) {
-                        // Change the record inside an Outbound 3270DS field.
-                        Bytes inner(field.begin() + 4, field.end());
-                        MutateHostRecord(inner, rng, shape, max_size);
-                        field.resize(4);
-                        field.insert(field.end(), inner.begin(), inner.end());
-                    } else {
-                        Bytes body;
-                        field.resize(2);
-                        body = StructuredFieldBody(rng, shape, 1);
-                        field.insert(field.end(), body.begin(), body.end());
-                    }
-                    FixLength(field, rng);
-                } else {
-                    RetuneItem(items[pick], rng, shape);
-                }
-            }
+            if (!items.empty()) items[pick] = fresh();  // another order or field in its place
             break;
         case 6:
             if (!items.empty()) {
-                // libFuzzer's byte mutators inside one order or field.
-                MutateWithLibFuzzer(items[pick], std::min<size_t>(max_size, items[pick].size() + 16));
-                if (structured) FixLength(items[pick], rng);
+                // libFuzzer's byte mutators inside one order or field; a field's length mostly kept right.
+                Bytes& item = items[pick];
+                MutateWithLibFuzzer(item, std::min<size_t>(max_size, item.size() + 16));
+                if (structured && item.size() >= 2 && !rng.OneIn(6)) {
+                    item[0] = uint8_t(item.size() >> 8);
+                    item[1] = uint8_t(item.size());
+                }
             }
             break;
         case 7:

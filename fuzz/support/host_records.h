@@ -21,17 +21,18 @@ uint32_t PickAddress(FuzzRandom& rng, const ScreenShape& shape);
 
 // One order with its parameters, or a short run of data characters.
 void AppendOrder(Bytes& out, FuzzRandom& rng, const ScreenShape& shape);
-// A write with orders, a Write Structured Field, a read or another command.
-Bytes GenerateHostRecord(FuzzRandom& rng, const ScreenShape& shape);
+// A write with orders, a Write Structured Field, a read or another command; `depth` counts the
+// Outbound 3270DS fields it sits in.
+Bytes GenerateHostRecord(FuzzRandom& rng, const ScreenShape& shape, int depth = 0);
 // Text for the SSCP-LU session, with its three control characters.
 Bytes GenerateSscpLuText(FuzzRandom& rng);
 
 // The length of the order (or data run) that starts `rest`; never more than rest.size().
 size_t OrderLength(std::span<const uint8_t> rest);
 
-// One change: in a write an order is added, dropped, doubled, moved or given new parameters, or
-// the command or WCC changes; in a Write Structured Field a field is added, dropped, doubled or
-// changed (its length kept right, mostly); anything else becomes a generated record.
+// One change: in a write an order is added, dropped, doubled, moved, replaced or cut short, or the
+// command or WCC changes; in a Write Structured Field a field likewise (its length kept right,
+// mostly); anything else becomes a generated record.
 void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, size_t max_size);
 
 }  // namespace orkan::fuzz

@@ -1,13 +1,14 @@
 // The telnet and host_input layout: flags, cut count, cut points, then what the host sends.
 #include <algorithm>
+#include <string>
 
 #include "stream_mutators.h"
 #include "telnet_units.h"
 
-extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
-
 namespace orkan::fuzz {
 namespace {
+
+constexpr uint8_t kOfferTn3270e = 0x01;  // the flags bit, in both targets
 
 struct FramedInput {
     uint8_t flags = 0;
@@ -40,71 +41,30 @@ Bytes SerializeFramed(const FramedInput& in) {
     return out;
 }
 
-Bytes Text(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
-
-void Append(Bytes& out, std::string_view text) {
-    out.insert(out.end(), text.begin(), text.end());
-}
-
+constexpr std::string_view kLuName = "LU000001";  // what both targets ask for, when they ask
 constexpr uint8_t kVerbs[] = {kWill, kWont, kDo, kDont};
 constexpr uint8_t kOptions[] = {
     kOptBinary, kOptEcho, kOptSga, kOptTerminalType, kOptEndOfRecord, kOptTn3270e, kOptAsciiHost, 5, 31};
 constexpr uint8_t kCommands[] = {0xF1, 0xF0, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0x41, 0x00};
 
-// A device name: mostly a sensible one, sometimes too long or holding 0xFF.
-Bytes DeviceName(FuzzRandom& rng, const HostStreamProfile& profile) {
-    if (!rng.OneIn(4)) return Text(rng.OneIn(2) ? profile.lu_name : "TCP00001");
-    Bytes name(rng.Below(40), 'N');
-    if (!name.empty() && rng.OneIn(2)) name[rng.Below(name.size())] = 0xFF;
-    return name;
+// What the terminal asks for, and the screen that follows from it.
+struct Terminal {
+    std::string type;
+    ScreenShape shape;
+};
+
+Terminal TerminalOf(uint8_t flags, uint8_t model4) {
+    if (flags & 8) return {"IBM-DYNAMIC", {1920, 7920}};
+    if (flags & model4) return {"IBM-3278-4-E", {1920, 3440}};
+    return {"IBM-3278-2-E", {1920, 1920}};
 }
 
-Unit GenerateSubnegotiation(FuzzRandom& rng, uint8_t flags, const HostStreamProfile& profile) {
-    const Bytes type = Text(profile.terminal_type(flags));
-    Bytes p;
-    if (rng.OneIn(4)) {
-        p = rng.OneIn(2) ? Bytes{0x01} : Bytes{0x00, 'X'};
-        if (rng.OneIn(8)) p.push_back(0x02);
-        return SubnegotiationUnit(kOptTerminalType, p);
-    }
-    switch (rng.Below(8)) {
-        case 0:
-            p = {0x08, 0x02};
-            break;  // SEND DEVICE-TYPE
-        case 1:
-        case 2:  // DEVICE-TYPE IS, mostly the type asked for
-            p = {0x02, 0x04};
-            if (rng.OneIn(5))
-                Append(p, "IBM-3278-4-E");
-            else
-                p.insert(p.end(), type.begin(), type.end());
-            if (rng.OneIn(2)) {
-                p.push_back(rng.OneIn(6) ? rng.Byte() : 0x01);
-                const Bytes name = DeviceName(rng, profile);
-                p.insert(p.end(), name.begin(), name.end());
-            }
-            break;
-        case 3:  // DEVICE-TYPE REJECT with a reason
-            p = {0x02, 0x06};
-            if (!rng.OneIn(5)) p.insert(p.end(), {0x05, uint8_t(rng.OneIn(5) ? rng.Byte() : rng.Below(8))});
-            break;
-        case 4:
-        case 5: {  // FUNCTIONS REQUEST or IS
-            p = {0x03, uint8_t(rng.OneIn(2) ? 0x07 : 0x04)};
-            if (rng.OneIn(2))
-                p.insert(p.end(), {0x00, 0x02, 0x04});
-            else
-                for (size_t i = rng.Below(6); i > 0; --i) p.push_back(uint8_t(rng.Below(6)));
-            break;
-        }
-        default:
-            for (size_t i = rng.Between(1, 8); i > 0; --i)
-                p.push_back(rng.OneIn(2) ? uint8_t(rng.Below(9)) : rng.Byte());
-            break;
-    }
-    return SubnegotiationUnit(rng.OneIn(10) ? rng.Byte() : kOptTn3270e, p);
+// A device name: mostly a sensible one, sometimes too long or holding 0xFF.
+std::string DeviceName(FuzzRandom& rng) {
+    if (!rng.OneIn(4)) return std::string(rng.OneIn(2) ? kLuName : "TCP00001");
+    std::string name(rng.Below(40), 'N');
+    if (!name.empty() && rng.OneIn(2)) name[rng.Below(name.size())] = char(0xFF);
+    return name;
 }
 
 // A BIND-IMAGE body: names whose lengths sit 27 bytes after the header.
@@ -155,13 +115,13 @@ Bytes GenerateTn3270eRecord(FuzzRandom& rng, const ScreenShape& shape) {
     return record;
 }
 
-std::vector<Unit> Prologue(FuzzRandom& rng, uint8_t flags, const HostStreamProfile& profile) {
-    if ((flags & profile.tn3270e_flag) && !rng.OneIn(4)) {
+std::vector<Unit> Prologue(FuzzRandom& rng, uint8_t flags, const Terminal& terminal) {
+    if ((flags & kOfferTn3270e) && !rng.OneIn(4)) {
         Bytes is = {0x02, 0x04};
-        Append(is, profile.terminal_type(flags));
+        Append(is, terminal.type);
         if (rng.OneIn(2)) {
             is.push_back(0x01);
-            Append(is, profile.lu_name);
+            Append(is, kLuName);
         }
         return {OptionUnit(kDo, kOptTn3270e), SubnegotiationUnit(kOptTn3270e, {0x08, 0x02}),
                 SubnegotiationUnit(kOptTn3270e, is),
@@ -173,39 +133,21 @@ std::vector<Unit> Prologue(FuzzRandom& rng, uint8_t flags, const HostStreamProfi
 }
 
 // Whether TN3270E headers are expected on the record that the unit at `index` starts.
-bool HeadersAt(const std::vector<Unit>& units, size_t index, uint8_t flags,
-               const HostStreamProfile& profile) {
-    if (!(flags & profile.tn3270e_flag)) return false;
-    bool active = false;
-    for (size_t i = 0; i < index && i < units.size(); ++i) {
-        const Unit& u = units[i];
-        if (u.kind == UnitKind::Option && u.option == kOptTn3270e) active = u.code == kDo;
-        if (u.kind == UnitKind::Subnegotiation && u.option == kOptTn3270e && u.bytes.size() >= 2 &&
-            u.bytes[0] == 0x02 && u.bytes[1] == 0x06)
-            active = false;
-    }
-    return active;
-}
-
-std::vector<size_t> DataUnits(const std::vector<Unit>& units) {
-    std::vector<size_t> found;
-    for (size_t i = 0; i < units.size(); ++i)
-        if (units[i].kind == UnitKind::Data) found.push_back(i);
-    return found;
+bool HeadersAt(const std::vector<Unit>& units, size_t index, uint8_t flags) {
+    return (flags & kOfferTn3270e) && Tn3270eAgreed(units, index, kDo);
 }
 
 // Changes one record (or piece of line-mode text): its header, its orders or its bytes.
-void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags,
-                      const HostStreamProfile& profile, size_t max_size) {
-    const std::vector<size_t> data = DataUnits(units);
-    if (data.empty()) {
-        units.push_back(DataUnit(GenerateHostRecord(rng, profile.shape(flags))));
+void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, const ScreenShape& shape,
+                      size_t max_size) {
+    const size_t index = PickDataUnit(units, rng);
+    if (index == units.size()) {
+        units.push_back(DataUnit(GenerateHostRecord(rng, shape)));
         units.push_back(EndOfRecordUnit());
         return;
     }
-    const size_t index = data[rng.Below(data.size())];
     Bytes& bytes = units[index].bytes;
-    const size_t header = HeadersAt(units, index, flags, profile) && bytes.size() >= 5 ? 5 : 0;
+    const size_t header = HeadersAt(units, index, flags) && bytes.size() >= 5 ? 5 : 0;
     switch (rng.Below(4)) {
         case 0:
             MutateWithLibFuzzer(bytes, max_size);
@@ -222,16 +164,12 @@ void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags,
             [[fallthrough]];
         default: {
             Bytes body(bytes.begin() + long(header), bytes.end());
-            MutateHostRecord(body, rng, profile.shape(flags), max_size);
+            MutateHostRecord(body, rng, shape, max_size);
             bytes.resize(header);
             bytes.insert(bytes.end(), body.begin(), body.end());
             break;
         }
     }
-}
-
-void InsertUnits(std::vector<Unit>& units, size_t at, std::vector<Unit> more) {
-    units.insert(units.begin() + long(std::min(at, units.size())), more.begin(), more.end());
 }
 
 void MutateCuts(FramedInput& in, FuzzRandom& rng) {
@@ -257,8 +195,7 @@ void MutateCuts(FramedInput& in, FuzzRandom& rng) {
 
 }  // namespace
 
-size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed,
-                             const HostStreamProfile& profile) {
+size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed, uint8_t model4) {
     FuzzRandom rng(seed);
     const size_t op = rng.Below(20);
     if (op < 4 || size < 2) return LLVMFuzzerMutate(data, size, max_size);
@@ -266,7 +203,8 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
     FramedInput in = ParseFramed(std::span(data, size));
     std::vector<Unit> units = ParseTelnet(in.stream);
     const size_t at = rng.Below(units.size() + 1);
-    const ScreenShape shape = profile.shape(in.flags);
+    const Terminal terminal = TerminalOf(in.flags, model4);
+    const ScreenShape& shape = terminal.shape;
     switch (op) {
         case 4:
         case 5:
@@ -274,45 +212,34 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
         case 7:
         case 8:
         case 9:
-            MutateRecordUnit(units, rng, in.flags, profile, max_size);
+            MutateRecordUnit(units, rng, in.flags, shape, max_size);
             break;
         case 10:
         case 11: {
-            const bool headers = HeadersAt(units, at, in.flags, profile);
-            InsertUnits(
-                units, at,
-                {DataUnit(headers ? GenerateTn3270eRecord(rng, shape) : GenerateHostRecord(rng, shape)),
-                 EndOfRecordUnit()});
+            const bool headers = HeadersAt(units, at, in.flags);
+            InsertAt(units, at,
+                     {DataUnit(headers ? GenerateTn3270eRecord(rng, shape) : GenerateHostRecord(rng, shape)),
+                      EndOfRecordUnit()});
             break;
         }
         case 12:
-            InsertUnits(units, at,
-                        {OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
+            InsertAt(units, at,
+                     {OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
             break;
-        case 13:
-            InsertUnits(units, at, {GenerateSubnegotiation(rng, in.flags, profile)});
+        case 13: {
+            // Mostly the type the terminal asked for.
+            const std::string type = rng.OneIn(5) ? "IBM-3278-4-E" : terminal.type;
+            InsertAt(units, at, {GenerateSubnegotiation(rng, true, type, DeviceName(rng))});
             break;
+        }
         case 14: {
             // A stream that does not negotiate first never leaves line mode.
             const bool negotiates = !units.empty() && units.front().kind == UnitKind::Option;
-            InsertUnits(units, negotiates ? at : 0, Prologue(rng, in.flags, profile));
+            InsertAt(units, negotiates ? at : 0, Prologue(rng, in.flags, terminal));
             break;
         }
         case 15:
-            if (!units.empty()) {
-                const size_t pick = rng.Below(units.size());
-                switch (rng.Below(3)) {
-                    case 0:
-                        units.erase(units.begin() + long(pick));
-                        break;
-                    case 1:
-                        units.insert(units.begin() + long(pick), units[pick]);
-                        break;
-                    default:
-                        std::swap(units[pick], units[rng.Below(units.size())]);
-                        break;
-                }
-            }
+            Reorder(units, rng);
             break;
         case 16:
             in.flags ^= uint8_t(1u << rng.Below(8));
@@ -325,13 +252,13 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
             Bytes text;
             constexpr uint8_t kText[] = {'a', 'Z', ' ', '0', 0x07, 0x08, 0x0D, 0x0A, 0x00, 0x1B, 0x7F, 0xE9};
             for (size_t i = rng.Between(1, 90); i > 0; --i) text.push_back(rng.Pick(kText));
-            InsertUnits(units, at, {DataUnit(text)});
+            InsertAt(units, at, {DataUnit(text)});
             break;
         }
         default:
             switch (rng.Below(3)) {
                 case 0:
-                    InsertUnits(units, at, {{UnitKind::Command, rng.Pick(kCommands), 0, {}}});
+                    InsertAt(units, at, {{UnitKind::Command, rng.Pick(kCommands), 0, {}}});
                     break;
                 case 1:
                     units.push_back({UnitKind::Raw, 0, 0, {kIac}});
@@ -349,22 +276,7 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
             break;
     }
     in.stream = SerializeTelnet(units);
-    const size_t stored = Store(SerializeFramed(in), data, max_size);
-    return stored ? stored : LLVMFuzzerMutate(data, size, max_size);
-}
-
-size_t CrossOverHostStreamInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
-                                size_t max_size, unsigned seed) {
-    FuzzRandom rng(seed);
-    FramedInput first = ParseFramed(a);
-    const FramedInput second = ParseFramed(b);
-    // The first input's negotiation and early records, then the second's later ones.
-    std::vector<Unit> units = ParseTelnet(first.stream);
-    const std::vector<Unit> more = ParseTelnet(second.stream);
-    units.resize(rng.Below(units.size() + 1));
-    units.insert(units.end(), more.begin() + long(rng.Below(more.size() + 1)), more.end());
-    first.stream = SerializeTelnet(units);
-    return Store(SerializeFramed(first), out, max_size);
+    return StoreOrMutate(SerializeFramed(in), data, size, max_size);
 }
 
 }  // namespace orkan::fuzz

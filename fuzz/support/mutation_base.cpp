@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
-
 namespace orkan::fuzz {
 
 void MutateWithLibFuzzer(Bytes& bytes, size_t max_size) {
@@ -16,8 +14,8 @@ void MutateWithLibFuzzer(Bytes& bytes, size_t max_size) {
     bytes.resize(LLVMFuzzerMutate(bytes.data(), size, room));
 }
 
-size_t Store(const Bytes& bytes, uint8_t* data, size_t max_size) {
-    if (bytes.size() > max_size || bytes.empty()) return 0;
+size_t StoreOrMutate(const Bytes& bytes, uint8_t* data, size_t size, size_t max_size) {
+    if (bytes.size() > max_size || bytes.empty()) return LLVMFuzzerMutate(data, size, max_size);
     std::memcpy(data, bytes.data(), bytes.size());
     return bytes.size();
 }

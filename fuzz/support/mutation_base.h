@@ -2,11 +2,16 @@
 // call a seed; the same seed gives the same mutation) and libFuzzer's own byte mutators.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <random>
 #include <span>
+#include <string_view>
 #include <vector>
+
+// libFuzzer's own byte mutation of a whole input.
+extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
 
 namespace orkan::fuzz {
 
@@ -16,9 +21,13 @@ using Bytes = std::vector<uint8_t>;
 // the part may grow up to max_size.
 void MutateWithLibFuzzer(Bytes& bytes, size_t max_size);
 
-// Copies a mutated input back into libFuzzer's buffer: its size, or 0 when it does not fit (the
-// caller then falls back to a plain byte mutation).
-size_t Store(const Bytes& bytes, uint8_t* data, size_t max_size);
+// Copies a mutated input back into libFuzzer's buffer and gives its size; when it does not fit
+// (or is empty), a plain byte mutation of the input as it was instead.
+size_t StoreOrMutate(const Bytes& bytes, uint8_t* data, size_t size, size_t max_size);
+
+inline void Append(Bytes& out, std::string_view text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
 
 class FuzzRandom {
   public:
@@ -30,10 +39,6 @@ class FuzzRandom {
     size_t Between(size_t lo, size_t hi) { return lo + Below(hi - lo + 1); }
     bool OneIn(size_t n) { return Below(n) == 0; }
     uint8_t Byte() { return uint8_t(Below(256)); }
-    template <typename T>
-    T Pick(std::span<const T> items) {
-        return items[Below(items.size())];
-    }
     template <typename T, size_t N>
     T Pick(const T (&items)[N]) {
         return items[Below(N)];
@@ -42,5 +47,28 @@ class FuzzRandom {
   private:
     std::minstd_rand engine_;
 };
+
+// One item dropped, doubled or swapped with another.
+template <typename T>
+void Reorder(std::vector<T>& items, FuzzRandom& rng) {
+    if (items.empty()) return;
+    const size_t pick = rng.Below(items.size());
+    switch (rng.Below(3)) {
+        case 0:
+            items.erase(items.begin() + long(pick));
+            break;
+        case 1:
+            items.insert(items.begin() + long(pick), items[pick]);
+            break;
+        default:
+            std::swap(items[pick], items[rng.Below(items.size())]);
+            break;
+    }
+}
+
+template <typename T>
+void InsertAt(std::vector<T>& items, size_t at, std::vector<T> more) {
+    items.insert(items.begin() + long(std::min(at, items.size())), more.begin(), more.end());
+}
 
 }  // namespace orkan::fuzz

@@ -4,8 +4,6 @@
 
 #include "stream_mutators.h"
 
-extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
-
 namespace orkan::fuzz {
 namespace {
 
@@ -30,6 +28,13 @@ RecordsInput ParseRecords(std::span<const uint8_t> data) {
     return in;
 }
 
+// The screen sizes the choice byte gives the records target.
+ScreenShape ShapeOf(uint8_t choice) {
+    constexpr uint32_t kDefault[8] = {1920, 80, 9920, 3564, 3440, 1, 1920, 1920};
+    constexpr uint32_t kAlternate[5] = {1920, 2560, 3440, 3564, 9920};
+    return {kDefault[choice & 7], kAlternate[(choice >> 3) % 5]};
+}
+
 // FF EF inside a record would split it: the EF becomes EE.
 Bytes SerializeRecords(const RecordsInput& in) {
     Bytes out = {in.flags, in.choice};
@@ -45,13 +50,13 @@ Bytes SerializeRecords(const RecordsInput& in) {
 
 }  // namespace
 
-size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned seed, RecordsShape shape_of) {
+size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned seed) {
     FuzzRandom rng(seed);
     const size_t op = rng.Below(20);
     if (op < 5 || size < 2) return LLVMFuzzerMutate(data, size, max_size);
 
     RecordsInput in = ParseRecords(std::span(data, size));
-    const ScreenShape shape = shape_of(in.flags, in.choice);
+    const ScreenShape shape = ShapeOf(in.choice);
     const size_t pick = rng.Below(in.records.size());
     const size_t at = rng.Below(in.records.size() + 1);
     if (op < 11 && !in.records.empty()) {
@@ -64,17 +69,7 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
                                                              ? GenerateSscpLuText(rng)
                                                              : GenerateHostRecord(rng, shape));
     } else if (op < 17 && !in.records.empty()) {
-        switch (rng.Below(3)) {
-            case 0:
-                in.records.erase(in.records.begin() + long(pick));
-                break;
-            case 1:
-                in.records.insert(in.records.begin() + long(at), in.records[pick]);
-                break;
-            default:
-                std::swap(in.records[pick], in.records[rng.Below(in.records.size())]);
-                break;
-        }
+        Reorder(in.records, rng);
     } else if (op < 18) {
         (rng.OneIn(2) ? in.flags : in.choice) ^= uint8_t(1u << rng.Below(8));
     } else if (op < 19) {
@@ -92,20 +87,7 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
     } else {
         in.records.push_back(GenerateHostRecord(rng, shape));
     }
-    const size_t stored = Store(SerializeRecords(in), data, max_size);
-    return stored ? stored : LLVMFuzzerMutate(data, size, max_size);
-}
-
-size_t CrossOverRecordsInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
-                             size_t max_size, unsigned seed) {
-    FuzzRandom rng(seed);
-    RecordsInput first = ParseRecords(a);
-    const RecordsInput second = ParseRecords(b);
-    // The first input's settings with some of its records, then some of the second's.
-    first.records.resize(rng.Below(first.records.size() + 1));
-    const size_t from = rng.Below(second.records.size() + 1);
-    first.records.insert(first.records.end(), second.records.begin() + long(from), second.records.end());
-    return Store(SerializeRecords(first), out, max_size);
+    return StoreOrMutate(SerializeRecords(in), data, size, max_size);
 }
 
 }  // namespace orkan::fuzz

@@ -1,42 +1,27 @@
 // Structure-aware mutators for the byte-oriented fuzz targets. Each one takes the target's own
 // input layout apart, changes one record, order, structured field, negotiation or chunk cut, and
 // writes the layout back, framed as the target expects; part of the time it leaves the change to
-// libFuzzer's byte mutators instead, so nothing random bytes could reach is lost. A target uses
-// one through fuzz/mutators/<name>.cpp (LLVMFuzzerCustomMutator and LLVMFuzzerCustomCrossOver).
+// libFuzzer's byte mutators instead, so nothing random bytes could reach is lost (their crossing
+// over of two inputs included). A target uses one through fuzz/mutators/<name>.cpp.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
-#include <string>
 
 #include "host_records.h"
 
 namespace orkan::fuzz {
 
-// The records target: a flags byte, a choice byte, then records separated by FF EF. `shape`
-// tells the screen that the two bytes choose.
-using RecordsShape = ScreenShape (*)(uint8_t flags, uint8_t choice);
-size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned seed, RecordsShape shape);
-size_t CrossOverRecordsInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
-                             size_t max_size, unsigned seed);
+// The records target: a flags byte, a choice byte (its screen sizes), then records separated by
+// FF EF.
+size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned seed);
 
 // The telnet and host_input targets: a flags byte, a cut count (below 16), that many 16-bit cut
-// points, then the host's bytes.
-struct HostStreamProfile {
-    uint8_t tn3270e_flag;                         // the flags bit that offers TN3270E
-    std::string (*terminal_type)(uint8_t flags);  // what the terminal asks for
-    ScreenShape (*shape)(uint8_t flags);
-    const char* lu_name;  // the LU name the target asks for, when it asks for one
-};
-size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed,
-                             const HostStreamProfile& profile);
-size_t CrossOverHostStreamInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
-                                size_t max_size, unsigned seed);
+// points, then the host's bytes. Flags bit 0 offers TN3270E, bit 3 asks for the dynamic terminal
+// type and the bit `model4` (0 for none) for model 4.
+size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed, uint8_t model4);
 
 // testhost's session target: a selector byte, then what a client sends to the host.
 size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed);
-size_t CrossOverClientStreamInput(std::span<const uint8_t> a, std::span<const uint8_t> b, uint8_t* out,
-                                  size_t max_size, unsigned seed);
 
 }  // namespace orkan::fuzz

@@ -30,6 +30,71 @@ Unit EndOfRecordUnit() {
     return {UnitKind::EndOfRecord, kEor, 0, {}};
 }
 
+Unit GenerateSubnegotiation(FuzzRandom& rng, bool from_host, std::string_view type, std::string_view device) {
+    Bytes p;
+    if (rng.OneIn(4)) {  // TERMINAL-TYPE SEND, or IS with the type (and the device after @)
+        if (from_host && rng.OneIn(2)) {
+            p = {0x01};
+        } else {
+            p = {0x00};
+            Append(p, type);
+            if (!device.empty() && rng.OneIn(2)) {
+                p.push_back('@');
+                Append(p, device);
+            }
+        }
+        if (rng.OneIn(8)) p.push_back(0x02);
+        return SubnegotiationUnit(kOptTerminalType, p);
+    }
+    switch (rng.Below(8)) {
+        case 0:  // SEND DEVICE-TYPE
+            p = {0x08, 0x02};
+            break;
+        case 1:
+        case 2:  // DEVICE-TYPE IS or REQUEST, with a device to CONNECT or ASSOCIATE sometimes
+            p = {0x02, uint8_t(from_host ? 0x04 : 0x07)};
+            Append(p, type);
+            if (!device.empty() && rng.OneIn(2)) {
+                p.push_back(rng.OneIn(6) ? rng.Byte() : rng.OneIn(4) ? 0x00 : 0x01);
+                Append(p, device);
+            }
+            break;
+        case 3:  // DEVICE-TYPE REJECT with a reason
+            p = {0x02, 0x06};
+            if (!rng.OneIn(5)) p.insert(p.end(), {0x05, uint8_t(rng.OneIn(5) ? rng.Byte() : rng.Below(8))});
+            break;
+        case 4:
+        case 5:  // FUNCTIONS REQUEST or IS
+            p = {0x03, uint8_t(rng.OneIn(2) ? 0x07 : 0x04)};
+            for (size_t i = rng.Below(6); i > 0; --i) p.push_back(uint8_t(rng.Below(6)));
+            break;
+        default:
+            for (size_t i = rng.Between(1, 8); i > 0; --i)
+                p.push_back(rng.OneIn(2) ? uint8_t(rng.Below(9)) : rng.Byte());
+            break;
+    }
+    return SubnegotiationUnit(rng.OneIn(10) ? rng.Byte() : kOptTn3270e, p);
+}
+
+bool Tn3270eAgreed(const std::vector<Unit>& units, size_t index, uint8_t verb) {
+    bool active = false;
+    for (size_t i = 0; i < index && i < units.size(); ++i) {
+        const Unit& u = units[i];
+        if (u.kind == UnitKind::Option && u.option == kOptTn3270e) active = u.code == verb;
+        if (u.kind == UnitKind::Subnegotiation && u.option == kOptTn3270e && u.bytes.size() >= 2 &&
+            u.bytes[0] == 0x02 && u.bytes[1] == 0x06)
+            active = false;
+    }
+    return active;
+}
+
+size_t PickDataUnit(const std::vector<Unit>& units, FuzzRandom& rng) {
+    std::vector<size_t> data;
+    for (size_t i = 0; i < units.size(); ++i)
+        if (units[i].kind == UnitKind::Data) data.push_back(i);
+    return data.empty() ? units.size() : data[rng.Below(data.size())];
+}
+
 std::vector<Unit> ParseTelnet(std::span<const uint8_t> s) {
     std::vector<Unit> units;
     size_t i = 0;

@@ -36,4 +36,15 @@ Unit OptionUnit(uint8_t verb, uint8_t option);
 Unit SubnegotiationUnit(uint8_t option, Bytes payload);
 Unit EndOfRecordUnit();
 
+// A TERMINAL-TYPE or TN3270E subnegotiation as one side sends it (a host: SEND, DEVICE-TYPE IS or
+// REJECT; a terminal: IS, DEVICE-TYPE REQUEST), or FUNCTIONS REQUEST or IS, or a few bytes of
+// anything; `type` and `device` are the terminal type and device name it names.
+Unit GenerateSubnegotiation(FuzzRandom& rng, bool from_host, std::string_view type, std::string_view device);
+
+// Whether TN3270E is agreed before the unit at `index`: the last TN3270E option command was `verb`
+// (DO from a host, WILL from a terminal) and no DEVICE-TYPE REJECT came after it.
+bool Tn3270eAgreed(const std::vector<Unit>& units, size_t index, uint8_t verb);
+// The index of a data unit picked at random; units.size() when there is none.
+size_t PickDataUnit(const std::vector<Unit>& units, FuzzRandom& rng);
+
 }  // namespace orkan::fuzz
