@@ -8,27 +8,20 @@
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/hostile_host.sh"
 DEEP=$'/* REXX */\ncall r\nexit 0\nr:\n  call r\n  return'
 
-run_orkan deep --run "$DEEP"
-expect_rc 2 "endless recursion"
-err_has deep "its calls nested deeper than its stack"
+expect_run deep 2 "its calls nested deeper than its stack" --run "$DEEP"
 err_has deep "Error 4 running"
 
-run_orkan trapped --run $'/* REXX */\ncall r\nexit 0\nr:\n  signal on halt\n  call r\n  return\nhalt:\n  call r'
-expect_rc 2 "recursion that traps the halt"
-err_has trapped "parked for good"
+expect_run trapped 2 "parked for good" --run $'/* REXX */\ncall r\nexit 0\nr:\n  signal on halt\n  call r\n  return\nhalt:\n  call r'
 
 write_ini "RexxMemoryLimit=256"
-run_orkan pools --run $'/* REXX */\ncall r 1\nexit 0\nr: procedure\n  arg n\n  call r n + 1\n  return'
-expect_rc 2 "recursion through procedures"
-err_has pools "grew by more than RexxMemoryLimit (256 MiB)"
+expect_run pools 2 "grew by more than RexxMemoryLimit (256 MiB)" \
+    --run $'/* REXX */\ncall r 1\nexit 0\nr: procedure\n  arg n\n  call r n + 1\n  return'
 
-run_orkan doubling --run $'/* REXX */\nx = \'0123456789abcdef\'\ndo forever\n  x = x || x\nend'
-expect_rc 2 "a string doubled without end"
-err_has doubling "grew by more than RexxMemoryLimit (256 MiB)"
+expect_run doubling 2 "grew by more than RexxMemoryLimit (256 MiB)" \
+    --run $'/* REXX */\nx = \'0123456789abcdef\'\ndo forever\n  x = x || x\nend'
 
-run_orkan trapgrow --run $'/* REXX */\nn = 0\nsignal on halt\nhalt:\nsignal on halt\ndo forever\n  n = n + 1\n  y.n = copies("z", 1048576)\nend'
-expect_rc 2 "a program that traps the memory halt and grows on"
-err_has trapgrow "it went on after it was halted at a limit"
+expect_run trapgrow 2 "it went on after it was halted at a limit" \
+    --run $'/* REXX */\nn = 0\nsignal on halt\nhalt:\nsignal on halt\ndo forever\n  n = n + 1\n  y.n = copies("z", 1048576)\nend'
 
 for huge in 'copies("x", 2147483647)' 'left("", 2147483647)' 'format(1, 2147483647)'; do
     run_orkan huge --run $'/* REXX */\nx = '"$huge"

@@ -14,45 +14,31 @@ MACROS="$APPDATA/macros"
 cp "$ORKAN_SOURCE_DIR/tests/e2e/macro_entry.mac" "$MACROS/entry.mac"
 
 # --- the whole round trip, exit 0
-run_orkan entry --host "$HOST" --macro entry
-expect_rc 0 "the data-entry macro"
-err_has entry "Debug: message: Saved ACME CORP: account 12345, 7 x 250, priority H."
+expect_run entry 0 "Debug: message: Saved ACME CORP: account 12345, 7 x 250, priority H." --host "$HOST" --macro entry
 log_has 'FIELD priority .*"H"'
 log_has 'FIELD custname .*"ACME CORP"'
 
 # --- a wrong value set by --run before the file runs: the macro's own code
-run_orkan wrong --host "$HOST" --run 'PRIO = "X"' --macro entry.mac
-expect_rc 11 "the macro's check of the host's answer"
-err_has wrong "Debug: message: Priority is H, M or L."
+expect_run wrong 11 "Debug: message: Priority is H, M or L." --host "$HOST" --run 'PRIO = "X"' --macro entry.mac
 
 # --- without a host the macro runs in a session that never connects
-run_orkan code --run 'EXIT 300'
-expect_rc 44 "EXIT 300 modulo 256"
-run_orkan plain --run 'A = 1'
-expect_rc 0 "a macro without EXIT"
+expect_run code 44 "" --run 'EXIT 300'
+expect_run plain 0 "" --run 'A = 1'
 
 # --- an error: 2, with the report on stderr
-run_orkan error --run 'DEBUG("before") ; X = NOPE'
-expect_rc 2 "a macro error"
-err_has error "Debug: before"
+expect_run error 2 "Debug: before" --run 'DEBUG("before") ; X = NOPE'
 err_has error "Macro Error in (macro text): Macro error at line 1, near column"
 err_has error "Orkan macro error 10 - Variable or function not found"
 
 # --- a missing macro file: 2
-run_orkan missing --macro nosuch
-expect_rc 2 "a missing macro file"
-err_has missing "nosuch.mac\" not found"
+expect_run missing 2 "nosuch.mac\" not found" --macro nosuch
 
 # --- a FIFO named as the macro file is refused at once, never read: 2
 mkfifo "$MACROS/fifo.mac"
-run_orkan fifo --macro fifo
-expect_rc 2 "a FIFO as the macro file"
-err_has fifo "fifo.mac\" could not be read whole: The name is not a regular file."
+expect_run fifo 2 "fifo.mac\" could not be read whole: The name is not a regular file." --macro fifo
 
 # --- EDITBOX is answered with Cancel, which stops the macro: 4
-run_orkan edit --run 'A = MESSAGEBOX("Go on?", "Question", 2, 1) ; N = EDITBOX("Name?") ; EXIT 9'
-expect_rc 4 "a stopped macro"
-err_has edit "Question: Go on?"
+expect_run edit 4 "Question: Go on?" --run 'A = MESSAGEBOX("Go on?", "Question", 2, 1) ; N = EDITBOX("Name?") ; EXIT 9'
 err_has edit "(answered Cancel)"
 err_has edit "Macro Stopped: Macro stopped by cancelling an EditBox"
 
@@ -63,13 +49,11 @@ KEY("PF3")
 WAIT(20, STATUS = "NOTCONNECTED")
 EXIT 5
 EOF
-run_orkan logoff --host "$HOST" --macro logoff
-expect_rc 5 "the logoff macro's own code"
+expect_run logoff 5 "" --host "$HOST" --macro logoff
 
 # --- the connection fails before the macro could start: 3
 stop_host
-run_orkan refused --host "$HOST" --macro entry
-expect_rc 3 "no host to run the macro against"
+expect_run refused 3 "" --host "$HOST" --macro entry
 start_host
 HOST="127.0.0.1:$HOST_PORT"
 
@@ -81,13 +65,10 @@ KEY("Enter")
 EOF
 start_orkan b --dump --letter B --host "$HOST"
 expect_out b "User id"
-run_orkan a --letter A --run 'RUN("fromA.mac", "B") ; EXIT 0'
-expect_rc 0 "the caller goes on at once"
+expect_run a 0 "" --letter A --run 'RUN("fromA.mac", "B") ; EXIT 0'
 expect_out b "MAIN MENU"
 out_has b "User bob"
-run_orkan c --letter C --run 'RUN("fromA", "Q")'
-expect_rc 2 "a session letter that is not running"
-err_has c "Orkan macro error 66 - Session id specified on Run statement is not an open window"
+expect_run c 2 "Orkan macro error 66 - Session id specified on Run statement is not an open window" --letter C --run 'RUN("fromA", "Q")'
 finish_orkan b TERM
 expect_rc 0 "session B ends on SIGTERM"
 

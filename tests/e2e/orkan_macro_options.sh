@@ -10,9 +10,8 @@ HOST="127.0.0.1:$HOST_PORT"
 MACROS="$APPDATA/macros"
 
 # --- no host yet: the macro names one, which the session file keeps
-run_orkan sethost --run "X = SETOPTION(\"GENERAL\", \"HOSTNAME\", \"$HOST\")"
-expect_rc 0 "setting the host name"
-err_has sethost "Orkan TN3270 Connection/Session Change: A Reconnect is necessary to put your changes into effect."
+expect_run sethost 0 "Orkan TN3270 Connection/Session Change: A Reconnect is necessary to put your changes into effect." \
+    --run "X = SETOPTION(\"GENERAL\", \"HOSTNAME\", \"$HOST\")"
 
 # --- the next start goes there; the connected session's variables
 cat >"$MACROS/facts.mac" <<'MAC'
@@ -32,19 +31,12 @@ X = SETOPTION("general", "sessionname", "Payroll")
 X = SETOPTION("FONT", "SIZE", "9 x 18")
 X = SETOPTION("COLORS", "COLOR3", 255)
 MAC
-run_orkan facts --macro facts
-expect_rc 0 "the variables of a connected session"
-err_has facts "Debug: facts UNLOCKED 127.0.0.1 IPv4 127.0.0.1 80 A"
+expect_run facts 0 "Debug: facts UNLOCKED 127.0.0.1 IPv4 127.0.0.1 80 A" --macro facts
 
 # --- what the last run set is in the session file
-run_orkan saved --run 'IF GETOPTION("GENERAL", "SESSIONNAME") != "Payroll" | SESSNAME != "Payroll" ; EXIT 20 ; ENDIF ; IF GETOPTION("FONT", "SIZE") != "9 x 18" ; EXIT 21 ; ENDIF ; IF GETOPTION("COLORS", "COLOR3") != 255 ; EXIT 22 ; ENDIF'
-expect_rc 0 "options found again by the next run"
+expect_run saved 0 "" --run 'IF GETOPTION("GENERAL", "SESSIONNAME") != "Payroll" | SESSNAME != "Payroll" ; EXIT 20 ; ENDIF ; IF GETOPTION("FONT", "SIZE") != "9 x 18" ; EXIT 21 ; ENDIF ; IF GETOPTION("COLORS", "COLOR3") != 255 ; EXIT 22 ; ENDIF'
 
 # --- refusals end the macro with their report
-run_orkan refused --run 'X = SETOPTION("MISC", "TRANSFERBLOCKSIZE", 100)'
-expect_rc 2 "a transfer block size below 256"
-err_has refused "Orkan macro error 61 - Invalid Parameter Value"
-run_orkan offscreen --run 'CURSORROW = 25'
-expect_rc 2 "a cursor row below the screen"
-err_has offscreen "Orkan macro error 61 - Invalid Parameter Value"
+expect_run refused 2 "Orkan macro error 61 - Invalid Parameter Value" --run 'X = SETOPTION("MISC", "TRANSFERBLOCKSIZE", 100)'
+expect_run offscreen 2 "Orkan macro error 61 - Invalid Parameter Value" --run 'CURSORROW = 25'
 echo "PASS"

@@ -36,9 +36,7 @@ letters=$(for i in $(seq 1 36); do letter_of "s$i"; done | sort | tr -d '\n')
 [ "$letters" = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ" ] || fail "the 36 sessions hold '$letters'"
 
 # --- the 37th
-run_orkan s37 --host "127.0.0.1:$HOST_PORT"
-expect_rc 8 "no free slot"
-err_has s37 "Orkan TN3270 Error: There are 36 sessions already active,"
+expect_run s37 8 "Orkan TN3270 Error: There are 36 sessions already active," --host "127.0.0.1:$HOST_PORT"
 err_has s37 "which is the maximum number."
 
 # --- a killed session's letter is free again

@@ -11,9 +11,7 @@ HOST="127.0.0.1:$HOST_PORT"
 MACROS="$APPDATA/macros"
 
 cp "$ORKAN_SOURCE_DIR/tests/e2e/rexx_entry.mac" "$MACROS/entry.mac"
-run_orkan entry --host "$HOST" --macro entry
-expect_rc 33 "the REXX macro's return code"
-err_has entry "Debug: message: Saved ACME CORP: account 12345, 7 x 250, priority H."
+expect_run entry 33 "Debug: message: Saved ACME CORP: account 12345, 7 x 250, priority H." --host "$HOST" --macro entry
 log_has 'FIELD custname .*"ACME CORP"'
 
 # --- an error in the program: 2, with the interpreter's report on stderr
@@ -22,16 +20,12 @@ cat >"$MACROS/broken.mac" <<'MAC'
 say 'before'
 x = attribute(99, 1)
 MAC
-run_orkan broken --macro broken
-expect_rc 2 "a REXX error"
-err_has broken "Debug: before"
+expect_run broken 2 "Debug: before" --macro broken
 err_has broken "Error 1002 - An argument is out of range or not a number"
 err_has broken "Return code from REXX is -40"
 
 # --- REXX as --run text, by its first line
-run_orkan text --run $'/* REXX */\nsay \'from text\'\nexit 300'
-expect_rc 44 "exit 300 modulo 256"
-err_has text "Debug: from text"
+expect_run text 44 "Debug: from text" --run $'/* REXX */\nsay \'from text\'\nexit 300'
 
 # --- an unknown function runs no program of its name
 mkdir -p "$WORK/bin"
@@ -40,8 +34,7 @@ for name in ORKANPROBE orkanprobe; do
     chmod +x "$WORK/bin/$name"
 done
 printf '/* REXX */\nx = orkanprobe()\n' >"$MACROS/probe.mac"
-PATH="$WORK/bin:$PATH" run_orkan probe --macro probe
-expect_rc 2 "an unknown function"
+PATH="$WORK/bin:$PATH" expect_run probe 2 "" --macro probe
 [ ! -e "$WORK/probe-ran" ] || fail "an unknown REXX function ran a program"
 
 # --- SIGTERM and SIGINT end the program while a REXX loop runs, which did not end by itself
@@ -69,7 +62,6 @@ call wait 20, "onscreen('READY')"
 if receivefile('test.rexx', '$WORK/pc/down.txt', 'TEXT') <> 0 then exit 42
 exit 0
 MAC
-run_orkan xfer --host "$HOST" --macro xfer
-expect_rc 0 "the transfer macro"
+expect_run xfer 0 "" --host "$HOST" --macro xfer
 cmp -s "$WORK/pc/up.txt" "$WORK/pc/down.txt" || fail "the file came back different: $(od -c "$WORK/pc/down.txt" | head -5)"
 echo "PASS"

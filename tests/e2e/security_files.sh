@@ -12,9 +12,7 @@ mkdir -p "$PC"
 printf 'precious\n' >"$WORK/precious"
 chmod 644 "$WORK/precious"
 ln -s "$WORK/precious" "$APPDATA/sessionA.trc"
-run_orkan traced --trace --letter A --run 'EXIT 5'
-expect_rc 5 "the macro ends the run"
-err_has traced "while saving $APPDATA/sessionA.trc"
+expect_run traced 5 "while saving $APPDATA/sessionA.trc" --trace --letter A --run 'EXIT 5'
 err_has traced "The name is a symbolic link, which is not followed."
 [ "$(cat "$WORK/precious")" = precious ] || fail "the link's target was written"
 [ "$(stat -c %a "$WORK/precious")" = 644 ] || fail "the link's target was chmod'ed"

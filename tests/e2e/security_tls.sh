@@ -15,10 +15,9 @@ export SSL_CERT_FILE="$CERTS/ca.pem"
 # --- values that are not TLS choices: status 8, and the host never hears of the program
 start_host
 for value in yes 6 TLS1.2 ""; do
-    run_orkan badtls --host "127.0.0.1:$HOST_PORT" --tls "$value"
-    expect_rc 8 "--tls '$value'"
-    if [ -n "$value" ]; then err_has badtls "TLS choice '$value' is invalid"
-    else err_has badtls "option '--tls' needs a value"; fi
+    expect_run "tls_$value" 8 "" --host "127.0.0.1:$HOST_PORT" --tls "$value"
+    if [ -n "$value" ]; then err_has "tls_$value" "TLS choice '$value' is invalid"
+    else err_has "tls_$value" "option '--tls' needs a value"; fi
 done
 grep -q ' OPEN from ' "$HOST_LOG" && fail "a bad --tls value connected"
 stop_host
@@ -26,9 +25,7 @@ stop_host
 # --- a new host: the certificate must name it
 start_host --tls-cert "$CERTS/wronghost.pem" --tls-key "$CERTS/wronghost-key.pem"
 for host in 127.0.0.1 localhost; do
-    run_orkan "wrong_$host" --host "$host:$HOST_PORT" --tls 1
-    expect_rc 3 "wronghost.example for $host"
-    err_has "wrong_$host" "Certificate host name wronghost.example does not match"
+    expect_run "wrong_$host" 3 "Certificate host name wronghost.example does not match" --host "$host:$HOST_PORT" --tls 1
 done
 stop_host
 

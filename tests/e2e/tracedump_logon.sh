@@ -20,8 +20,7 @@ TYPE("s3cret")
 KEY("Enter")
 WAIT(20, ONSCREEN("MAIN MENU"))
 MAC
-run_orkan logon --trace --host "127.0.0.1:$HOST_PORT" --macro logon
-expect_rc 0 "the logon macro"
+expect_run logon 0 "" --trace --host "127.0.0.1:$HOST_PORT" --macro logon
 stop_host
 
 "$TRACEDUMP" --no-chunks "$APPDATA/sessionA.trc" >"$WORK/listing.txt" || fail "tracedump failed"

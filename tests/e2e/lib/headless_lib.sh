@@ -95,6 +95,16 @@ run_orkan() {
     finish_orkan "$name"
 }
 
+# expect_run NAME STATUS TEXT ARGS...: runs the program to its end; it must end with STATUS and its
+# stderr hold TEXT (unless TEXT is empty).
+expect_run() {
+    local name=$1 status=$2 text=$3
+    shift 3
+    run_orkan "$name" "$@"
+    expect_rc "$status" "$name"
+    [ -z "$text" ] || err_has "$name" "$text"
+}
+
 err_has() { grep -qF -- "$2" "$WORK/$1.err" || fail "$1's stderr lacks '$2'"; }
 out_has() { grep -qF -- "$2" "$WORK/$1.out" || fail "$1's stdout lacks '$2'"; }
 expect_rc() { [ "$RC" = "$1" ] || fail "exit status $RC, expected $1${2:+ ($2)}"; }
