@@ -3,7 +3,10 @@
 # the defaults; TN3270E with an LU from the host's pool (assigned and asked for), plain TN3270
 # (host without TN3270E, session that refuses it), IPv6, the tn3270:// form and a named session
 # file. Each logon panel is read from the program's stdout while it still runs, and SIGTERM ends
-# it cleanly.
+# it cleanly. The headless program loads no window library: showing its first screen, its memory
+# map holds no Qt, X11 or GL library (the desktop program is a program of its own), and without TLS
+# or printing none of the TLS, font or compression libraries either (their modules load when first
+# used).
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 
 # logon_panel NAME: the demo's first screen arrives, then the program is told to stop.
@@ -18,6 +21,15 @@ start_host --lu-pool TST001-TST003
 start_orkan first --dump --host "127.0.0.1:$HOST_PORT"
 logon_panel first
 grep -qE "LU TST001 +Mode TN3270E" "$WORK/first.out" || fail "no TN3270E session with LU TST001"
+pid=$(sed -n 's/^orkan3270: session ., process \([0-9]*\)$/\1/p' "$WORK/first.err")
+[ -n "$pid" ] && [ -r "/proc/$pid/maps" ] || fail "no process id on stderr"
+grep -q 'libc\.so' "/proc/$pid/maps" || fail "the memory map was not read (libc missing from it)"
+if grep -E 'libQt6|libX11|libxcb|libGL|libEGL|libicu' "/proc/$pid/maps" >&2; then
+    fail "the headless program mapped window libraries"
+fi
+if grep -E 'libssl|libcrypto|libfontconfig|libfreetype|orkan3270-(tls|pdf)' "/proc/$pid/maps" >&2; then
+    fail "a session without TLS or printing mapped their libraries"
+fi
 finish_orkan first TERM
 expect_rc 0 "SIGTERM is a clean end"
 err_has first "orkan3270: session A"
