@@ -8,13 +8,10 @@ require_peers
 run_plain() {  # $1: host option or "", $2: s3270 host prefix
     start_host --once $1
     s3_start
-    s3_must "Connect(${2}127.0.0.1:$PORT)"
-    s3_must "Wait(10,InputField)"
+    s3_must "Connect(${2}127.0.0.1:$PORT)" "Wait(10,InputField)"
     screen_has "Mode TN3270 "
     logon bob pw123
-    s3_must "Disconnect()"
-    wait_host
-    quit_s3
+    s3_bye
         log_has 'READY TN3270 terminal='
     local order
     order=$(grep -E 'TELNET>' "$HOST_LOG" | sed 's/^#1 [0-9.]* TELNET> //' | tr '\n' '|')

@@ -13,9 +13,7 @@ for alt in "" "--stream-alternate"; do
     s3_start -model 3279-4-E
     s3_must "Connect(127.0.0.1:$PORT)"
     screen_has "STREAM DONE: 300 screens"
-    s3_must "Disconnect()"
-    quit_s3
-    wait_host
+    s3_bye
     line=$(sed -n 2p "$WORK/host.out")
     echo "$line"
     case "$line" in
@@ -34,9 +32,7 @@ s3_must "Connect(L:127.0.0.1:$PORT)"
 logon erin pw
 s3_must "Query(Tls)"
 grep -q secure <<<"$S3_DATA" || fail "s3270 does not see TLS: $S3_DATA"
-s3_must "Disconnect()"
-quit_s3
-wait_host
+s3_bye
 log_has 'TLS handshake done: TLSv1\.[23]'
 
 # One byte per write and slow answers: slower, but the same session.
@@ -44,9 +40,7 @@ start_host --once --fault byte-per-write --fault slow=100
 s3_start
 s3_must "Connect(127.0.0.1:$PORT)"
 logon fred pw
-s3_must "Disconnect()"
-quit_s3
-wait_host
+s3_bye
 
 # Close after 40 bytes: the session ends during negotiation.
 start_host --once --fault close-after=40

@@ -19,8 +19,7 @@ grep -q "bad.app:2: goto names screen 'b'" "$WORK/err" || fail "unclear script e
 # Two clients at once get two LUs; the second one just looks at the logon panel.
 start_host --max-sessions 2
 s3_start
-s3_must "Connect(127.0.0.1:$PORT)"
-s3_must "Wait(10,InputField)"
+s3_must "Connect(127.0.0.1:$PORT)" "Wait(10,InputField)"
 screen_has "Mode TN3270E"
 screen_has "LU ORKLU001"
 printf 'Connect(127.0.0.1:%s)\nWait(10,InputField)\nAscii(3,0,1,40)\nDisconnect()\nQuit()\n' "$PORT" |
@@ -29,11 +28,9 @@ grep -q "LU ORKLU002" "$WORK/second.out" || fail "second client: $(cat "$WORK/se
 logon alice s3cret
 s3_must "Query(Tn3270eOptions)"
 grep -q "BIND-IMAGE" <<<"$S3_DATA" || fail "s3270 did not agree BIND-IMAGE: $S3_DATA"
-s3_must "PF(3)"
-s3_must "Wait(10,InputField)"
+s3_must "PF(3)" "Wait(10,InputField)"
 screen_has "Logged off."
-s3_must "Disconnect()"
-wait_host
+s3_bye
 log_has 'READY TN3270E terminal=IBM-327[89]-[2-5](-E)? lu=ORKLU001'
 log_has 'FIELD password [0-9]+,[0-9]+ "s3cret"'
 log_has 'SCREEN \| ORKAN DEMO HOST - MAIN MENU'

@@ -13,8 +13,7 @@ session() {
     shift
     start_host --once --transfer "$system" "$@"
     s3_start -model 3279-2-E
-    s3_must "Connect(127.0.0.1:$PORT)"
-    s3_must "Wait(10,InputField)"
+    s3_must "Connect(127.0.0.1:$PORT)" "Wait(10,InputField)"
 }
 finish() {
     s3 "Disconnect()" || true
@@ -27,9 +26,7 @@ expect_message() {
     [ "$got" = "$1" ] || fail "expected '$1', the screen shows '$got'"
 }
 command() {
-    s3_must "String(\"$1\")"
-    s3_must "Enter()"
-    s3_must "Wait(10,Unlock)"
+    s3_must "String(\"$1\")" "Enter()" "Wait(10,Unlock)"
 }
 
 printf 'first line\nsecond line\n' >"$WORK/a.txt"
@@ -79,8 +76,7 @@ session tso
 command "LISTCAT"
 screen_has "NONVSAM ------- ORKUSER.#WORK.FILE"
 screen_has " ***"
-s3_must "Enter()"
-s3_must "Wait(10,Unlock)"
+s3_must "Enter()" "Wait(10,Unlock)"
 screen_has "NONVSAM ------- ORKUSER.SOURCE.CNTL"
 screen_has "READY"
 command "LISTDS SOURCE.CNTL MEMBERS"
@@ -88,16 +84,14 @@ screen_has "--MEMBERS--"
 screen_has "  \$README"
 screen_has "  #JOB1"
 screen_has "  @PROC"
-s3_must "Enter()"
-s3_must "Wait(10,Unlock)"
+s3_must "Enter()" "Wait(10,Unlock)"
 screen_has "  MEMBER22"
 finish
 session cms
 command "LISTFILE * * A"
 screen_has "\$ORKAN   DATA     A1"
 screen_has "MORE..."
-s3_must "Clear()"
-s3_must "Wait(10,Unlock)"
+s3_must "Clear()" "Wait(10,Unlock)"
 screen_has "PROFILE  EXEC     A1"
 screen_has "Ready;"
 finish
