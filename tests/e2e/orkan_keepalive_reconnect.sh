@@ -48,17 +48,8 @@ expect_rc 0
 stop_host
 
 # --- a host that says hello and hangs up, with AUTORECONNECT on: the session comes back
-cat >"$WORK/bye.app" <<'EOF'
-title "Hello and goodbye"
-on connect : goto hello ; disconnect
-screen hello
-  layout
-  |Hello, terminal ${lu}
-  end
-end
-EOF
 write_ini "KeepAliveTime=0"
-start_host --app "$WORK/bye.app"
+start_host --app "$LIB_DIR/hello_goodbye.app"
 make_session again host="127.0.0.1:$HOST_PORT" autoreconnect=1
 start_orkan again --dump again
 expect_out again "--- screen 1 ---"

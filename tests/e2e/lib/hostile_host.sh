@@ -12,18 +12,7 @@ CLIENT_LOG="$WORK/client.bin"
 # start_hostile MACRO_FILE: a testhost that sends this macro to every terminal.
 start_hostile() {
     cp "$1" "$WORK/attack.mac"
-    cat >"$WORK/hostile.app" <<'APP'
-title "Hostile host"
-marker @ protected
-marker _ input name=input
-on connect : ascii-host ; remote-macro "attack.mac" ; goto main
-screen main
-  layout
-  |@Input _                                                                     @
-  end
-  on any : goto main
-end
-APP
+    cp "$LIB_DIR/hostile.app" "$WORK/hostile.app"
     : >"$CLIENT_LOG"
     start_host --app "$WORK/hostile.app" --client-log "$CLIENT_LOG"
 }
