@@ -30,7 +30,7 @@ host_entry() {
 }
 make_session tls host=tlshost ipname=localhost
 
-# start_server CERT ARGS...: s_server for one connection; its output is read with expect_server.
+# start_server CERT ARGS...: s_server for one connection; its output is read with expect_out server.
 start_server() {
     local cert=$1
     shift
@@ -40,19 +40,12 @@ start_server() {
         -cert "$CERTS/$cert.pem" -key "$CERTS/$cert-key.pem" "$@" <"$WORK/server.in" 2>&1)
     SERVER_PID=$!
     track "$SERVER_PID"
+    OFD[server]=$SERVER_FD
     : >"$WORK/server.out"
-    expect_server "ACCEPT"
+    expect_out server "ACCEPT"
     rm "$WORK/server.in"
     SERVER_PORT=$(sed -n 's/^ACCEPT .*:\([0-9]*\)$/\1/p' "$WORK/server.out" | tail -n 1)
     [ -n "$SERVER_PORT" ] || fail "s_server printed no port"
-}
-expect_server() {
-    local line
-    while IFS= read -r -t "$PATIENCE" -u "$SERVER_FD" line; do
-        printf '%s\n' "$line" >>"$WORK/server.out"
-        case "$line" in *"$1"*) return 0 ;; esac
-    done
-    fail "s_server never printed '$1'"
 }
 stop_server() {
     kill "$SERVER_PID" 2>/dev/null
@@ -67,7 +60,7 @@ accepted() {
     start_server "$cert" "$@"
     host_entry "$SERVER_PORT" "$validate" "$match" "${CLIENT:-}"
     start_orkan "$name" tls ${TLS_OPTION:-}
-    expect_server "CIPHER is "
+    expect_out server "CIPHER is "
     finish_orkan "$name" TERM
     expect_rc 0 "$name: the session should have stayed until SIGTERM"
     stop_server

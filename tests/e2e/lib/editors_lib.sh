@@ -4,19 +4,14 @@
 # and ended again, the editors opened from the Options menu, and buttons clicked where the
 # program's layout report says they are. Sourced after desktop_lib.sh, not run.
 
-DATA="$ORKAN_BINARY_DIR/share/orkan3270"
-APPDATA="$WORK/config/orkan3270"
-
-# prepare_appdata SESSION FIELD=VALUE...: the defaults as a first start copies them, and the
+# prepare_session SESSION FIELD=VALUE...: the defaults as a first start copies them, and the
 # session file SESSION.ses on testhost's port with the fields given.
-prepare_appdata() {
+prepare_session() {
     local name=$1
     shift
-    mkdir -p "$APPDATA/macros" "$APPDATA/certs"
-    cp "$DATA"/defaults/*.* "$APPDATA/"
-    echo "[Orkan]" >"$APPDATA/orkan.ini"
-    python3 "$ORKAN_SOURCE_DIR/tests/e2e/lib/make_session.py" "$DATA/defaults/standard.ses" "$APPDATA/$name.ses" \
-        host="127.0.0.1:$PORT" "$@" || fail "could not write $name.ses"
+    prepare_appdata
+    write_ini
+    make_session "$name" host="127.0.0.1:$PORT" "$@"
 }
 
 host_has() { grep -q "$1" "$WORK/host.log"; }

@@ -11,34 +11,12 @@ unset XDG_CONFIG_HOME
 mkdir -p "$HOME"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 APPDATA="$HOME/.config/orkan3270"
-DATA="${ORKAN_BINARY_DIR:?}/share/orkan3270"
-LIB_DIR="$(dirname "${BASH_SOURCE[0]}")"
 
 declare -A OPID OFD
 
+: "${ORKAN_BINARY_DIR:?}"
 [ -x "${ORKAN_BIN:-}" ] || fail "ORKAN_BIN does not name the program"
 [ -x "${TESTHOST_BIN:-}" ] || fail "testhost is not built (TESTHOST_BIN: '${TESTHOST_BIN:-}')"
-
-# The application data folder as a first start leaves it, made beforehand so a test can put its
-# own session files and orkan.ini there.
-prepare_appdata() {
-    mkdir -p "$APPDATA/macros" "$APPDATA/certs"
-    cp "$DATA"/defaults/*.* "$APPDATA/" 2>/dev/null || true
-    [ -f "$APPDATA/standard.ses" ] || fail "the program's defaults have no standard.ses"
-}
-
-# make_session NAME field=value ...: NAME.ses in the application data folder.
-make_session() {
-    local name=$1
-    shift
-    python3 "$LIB_DIR/make_session.py" "$DATA/defaults/standard.ses" "$APPDATA/$name.ses" "$@" ||
-        fail "could not write $name.ses"
-}
-
-# write_ini LINE...: orkan.ini with section [Orkan] and these lines.
-write_ini() {
-    { echo "[Orkan]"; printf '%s\n' "$@"; } >"$APPDATA/orkan.ini"
-}
 
 # wait_exit PID: waits for a process started through `timeout` (which bounds every program the
 # tests start); RC holds the exit status (137 when it was killed).
