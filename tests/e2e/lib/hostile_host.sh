@@ -33,10 +33,12 @@ client_lacks() { ! grep -aqF -- "$1" "$CLIENT_LOG" || fail "the terminal sent th
 client_has() { grep -aqF -- "$1" "$CLIENT_LOG" || fail "the terminal never sent '$1'"; }
 
 # run_attack NAME MACRO [MARK]: the macro from a hostile host to a headless session; the program
-# ends once the macro sent MARK or failed.
+# ends once the macro sent MARK or failed. MACRO's first line is a comment, "/* ..." in REXX: after
+# it the macro waits for the keyboard, and at its end it waits again, types DONE and presses Enter.
 run_attack() {
-    local name=$1 macro=$2 mark=${3:-DONE}
-    printf '%s\n' "$macro" >"$WORK/$name.mac"
+    local name=$1 mark=${3:-DONE} wait='WAITUNLOCKED(10)' done=$'TYPE("DONE")\nKEY("Enter")'
+    [[ $2 == /\** ]] && wait='call waitunlocked 10' done=$'call type \'DONE\'\ncall key \'Enter\''
+    printf '%s\n%s\n%s\n%s\n%s\n' "${2%%$'\n'*}" "$wait" "${2#*$'\n'}" "$wait" "$done" >"$WORK/$name.mac"
     start_hostile "$WORK/$name.mac"
     start_orkan "$name" --host "127.0.0.1:$HOST_PORT"
     wait_macro "$name" "$mark"
