@@ -54,8 +54,7 @@ for language in macro rexx; do
         # The refused transfer: its reason in a message box, then the macro goes on with 1.
         waitfor 30 shown "Orkan TN3270 File Transfer Error" || fail "no message said why the second transfer failed"
         [ -f "$WORK/pc/second.txt" ] && fail "the macro went on before the message was answered"
-        box=$(xdotool search --onlyvisible --name "Orkan TN3270 File Transfer Error" | head -n 1)
-        xdotool windowactivate --sync "$box" 2>/dev/null || xdotool windowfocus --sync "$box"
+        focus_shown "Orkan TN3270 File Transfer Error" >/dev/null
         xdotool key Return
         waitfor 30 test -s "$WORK/pc/second.txt" || fail "the macro did not go on after the failed transfer"
         has "$WORK/pc/second.txt" "result 1" || fail "RECEIVEFILE gave $(cat "$WORK/pc/second.txt")"

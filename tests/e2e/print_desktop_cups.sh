@@ -25,11 +25,8 @@ end_program
 # A queue CUPS does not know: the message box says so and the session is still there.
 start_printing nosuchq
 xdotool key Print
-box() { xdotool search --sync --onlyvisible --name "Printer Error" 2>/dev/null | head -n 1; }
-BOX=""
-for _ in $(seq 100); do BOX=$(box) && [ -n "$BOX" ] && break; sleep 0.1; done
-[ -n "$BOX" ] || fail "no \"Printer Error\" box appeared"
-xdotool windowactivate --sync "$BOX" 2>/dev/null; xdotool key --window "$BOX" Return
+BOX=$(focus_shown "Printer Error") || fail "no \"Printer Error\" box appeared"
+xdotool key --window "$BOX" Return
 kill -0 "$PROGRAM_PID" || fail "the program ended after the printer error"
 lpstat -W all -o 2>/dev/null | grep -q "orkanq-2" && fail "a job was printed for a missing queue"
 end_program

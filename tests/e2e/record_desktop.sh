@@ -44,9 +44,8 @@ record_and_play() {
     [ "$LANGUAGE" = rexx ] && xdotool key --delay 150 alt+x alt+n
     xdotool type --delay 20 "$MACRO"
     xdotool key Return
-    waitfor 20 bash -c '! xdotool search --onlyvisible --name "^Record a Macro$" >/dev/null 2>&1' ||
-        fail "the dialog did not close"
-    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+    waitfor 20 not_shown "^Record a Macro$" || fail "the dialog did not close"
+    focus "$WINDOW"
     sleep 0.3
 
     xdotool type --delay 60 "alice"

@@ -78,12 +78,25 @@ screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
 # has FILE TEXT: FILE exists and holds TEXT (a regular expression).
 has() { grep -q -- "$2" "$1" 2>/dev/null; }
 
+not_shown() { ! shown "$1"; }
+# focus WINDOW: raised and given the keyboard.
+focus() { xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" 2>/dev/null; }
+
 # focus_window PID: the program's visible window, focused; prints its id.
 focus_window() {
     local window
     window=$(xdotool search --sync --onlyvisible --pid "$1" 2>/dev/null | head -n 1)
-    [ -n "$window" ] || return 1
-    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || return 1
+    [ -n "$window" ] && focus "$window" || return 1
+    echo "$window"
+}
+
+# focus_shown TITLE: within 10 seconds a visible window whose name matches TITLE, focused; prints
+# its id.
+focus_shown() {
+    local window
+    waitfor 10 shown "$1" || return 1
+    window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+    focus "$window" || return 1
     echo "$window"
 }
 

@@ -30,12 +30,9 @@ start_session() {
 
 # open_editor MNEMONIC TITLE: Options > the editor by its underlined letter; DIALOG is its window.
 open_editor() {
-    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+    focus "$WINDOW"
     xdotool key --delay 100 alt+o "$1"
-    waitfor 10 xdotool search --onlyvisible --name "^$2\$" >/dev/null || fail "$2 did not open"
-    DIALOG=$(xdotool search --onlyvisible --name "^$2\$" | head -n 1)
-    xdotool windowactivate --sync "$DIALOG" 2>/dev/null || xdotool windowfocus --sync "$DIALOG" ||
-        fail "cannot focus $2"
+    DIALOG=$(focus_shown "^$2\$") || fail "$2 did not open or cannot be focused"
 }
 
 # saved_differs FILE COPY: the editor's save has replaced FILE.
@@ -44,7 +41,7 @@ saved_differs() { ! cmp -s "$1" "$2"; }
 # close_editor TITLE: Escape closes it (nothing unsaved is left to ask about).
 close_editor() {
     xdotool key Escape
-    waitfor 10 sh -c "! xdotool search --onlyvisible --name '^$1\$' >/dev/null" || fail "$1 stayed open"
+    waitfor 10 not_shown "^$1\$" || fail "$1 stayed open"
 }
 
 # click_button KIND LABEL: a button of the layout report ("toolbutton", "padbutton"), clicked in its middle.
