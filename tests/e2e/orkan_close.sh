@@ -8,40 +8,6 @@
 prepare_appdata
 QUICK_MS=3000  # "at once" on a busy shared machine, the 0.37 s pause before saving included
 
-# peer MODE: a loopback peer that prints its port, then (tls mode) "hello" once the ClientHello came.
-#   full: its accept queue is filled, so a further connect is never answered ("none": impossible here)
-#   tls:  takes the connection and never answers the ClientHello
-peer() {
-    exec {PEER_FD}< <(exec timeout -k 5 "$LIFETIME" python3 -c '
-import signal, socket, sys
-mode = sys.argv[1]
-s = socket.socket()
-s.bind(("127.0.0.1", 0))
-s.listen(0)
-port = s.getsockname()[1]
-fillers = []
-if mode == "full":
-    for _ in range(32):
-        f = socket.socket()
-        f.setblocking(False)
-        f.connect_ex(("127.0.0.1", port))
-        fillers.append(f)
-        import select
-        if not select.select([], [f], [], 0.3)[1]:
-            break
-    else:
-        port = "none"
-print(port, flush=True)
-if mode == "tls":
-    c, _ = s.accept()
-    c.recv(1)
-    print("hello", flush=True)
-signal.pause()
-' "$1")
-    track $!
-    read -r -t "$PATIENCE" -u "$PEER_FD" PEER_PORT || fail "the peer did not start"
-}
-
 # quick_term NAME [STATUS]: SIGTERM, then the program must be gone within QUICK_MS and end with
 # STATUS (0).
 quick_term() {

@@ -20,17 +20,8 @@ expect_run unknown 3 "Orkan TN3270 Connection Error 2: Error getting address inf
     --host nosuchhost.invalid:3270
 
 # --- a host that takes the connection and never says a word: the countdown of 2 seconds runs out
-exec {silent}< <(exec python3 -c '
-import signal, socket
-s = socket.socket()
-s.bind(("127.0.0.1", 0))
-s.listen(4)
-print(s.getsockname()[1], flush=True)
-signal.pause()
-')
-track $!
-read -r -t "$PATIENCE" -u "$silent" silent_port || fail "the silent host did not start"
-make_session slow host="127.0.0.1:$silent_port" timeout=2
+peer silent
+make_session slow host="127.0.0.1:$PEER_PORT" timeout=2
 started=$(date +%s)
 expect_run timeout 3 "Orkan TN3270 Connection Error 1: Timeout while connecting to 127.0.0.1" slow
 [ $(($(date +%s) - started)) -ge 2 ] || fail "the time-out came before its 2 seconds"
