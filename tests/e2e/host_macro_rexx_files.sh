@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # A REXX macro a host sends reaches no file: EXECIO writes no macro of the user's for EXECUTE to
-# run, EXECIO reads no file to type to the host, receivefile and sendfile start no transfer to or
-# from a local path. With AllowHostMacros=1 the same macro has the user's power, and the program
-# says so once.
+# run, receivefile and sendfile start no transfer to or from a local path. With AllowHostMacros=1
+# the same macro has the user's power, and the program says so once.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/hostile_host.sh"
 MARKER="$WORK/pwned"
 SECRET="$WORK/secret.txt"
@@ -21,14 +20,6 @@ run_attack write "$WRITE_AND_RUN"
 [ ! -e "$APPDATA/macros/evil.mac" ] || fail "a host's REXX macro wrote a macro file"
 [ ! -e "$MARKER" ] || fail "a host's REXX macro ran a program through EXECUTE"
 err_has write "Error 1020"
-
-# --- EXECIO DISKR reads a file that the macro then types to the host
-run_attack diskr "/* REXX */
-'EXECIO * DISKR $SECRET (STEM s.'
-call type s.1
-call key 'Enter'"
-client_lacks "TOPSECRET-1"
-err_has diskr "Error 1020"
 
 # --- receivefile and sendfile: no transfer into or out of a local path
 run_attack receive "/* REXX */
