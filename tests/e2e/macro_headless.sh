@@ -63,13 +63,11 @@ WAIT(20, ONSCREEN("User id"))
 TYPE("bob")
 KEY("Enter")
 EOF
-start_orkan b --dump --letter B --host "$HOST"
-expect_out b "User id"
+start_at_logon b --letter B --host "$HOST"
 expect_run a 0 "" --letter A --run 'RUN("fromA.mac", "B") ; EXIT 0'
 expect_out b "MAIN MENU"
 out_has b "User bob"
 expect_run c 2 "Orkan macro error 66 - Session id specified on Run statement is not an open window" --letter C --run 'RUN("fromA", "Q")'
-finish_orkan b TERM
-expect_rc 0 "session B ends on SIGTERM"
+term_ok b
 
 echo "PASS"

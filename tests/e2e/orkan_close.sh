@@ -80,8 +80,7 @@ quick_term waiting 4
 
 # Every letter was given back: the next session is A again.
 start_host
-start_orkan last --dump --host "127.0.0.1:$HOST_PORT"
-expect_out last "User id"
+start_at_logon last --host "127.0.0.1:$HOST_PORT"
 grep -q "^orkan3270: session A," "$WORK/last.err" || fail "a closed session kept its letter"
 quick_term last
 

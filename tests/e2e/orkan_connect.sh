@@ -30,8 +30,7 @@ fi
 if grep -E 'libssl|libcrypto|libfontconfig|libfreetype|orkan3270-(tls|pdf)' "/proc/$pid/maps" >&2; then
     fail "a session without TLS or printing mapped their libraries"
 fi
-finish_orkan first TERM
-expect_rc 0 "SIGTERM is a clean end"
+term_ok first
 err_has first "orkan3270: session A"
 for f in standard.ses orkan.ini macros certs; do
     [ -e "$APPDATA/$f" ] || fail "the first start did not create $APPDATA/$f"
@@ -45,8 +44,7 @@ log_has 'READY TN3270E terminal=IBM-3278-2-E lu=TST001'
 start_orkan named_lu --dump --host "127.0.0.1:$HOST_PORT" --lu TST003
 logon_panel named_lu
 grep -qE "LU TST003 +Mode TN3270E" "$WORK/named_lu.out" || fail "LU TST003 was not connected"
-finish_orkan named_lu TERM
-expect_rc 0
+term_ok named_lu
 log_has 'DEVICE-TYPE REQUEST "IBM-3278-2-E" CONNECT "TST003"'
 
 # --- a session file that refuses TN3270E: plain TN3270 with the same host
@@ -54,8 +52,7 @@ make_session plain host="127.0.0.1:$HOST_PORT" tn3270e=0
 start_orkan plain_session --dump plain
 logon_panel plain_session
 grep -qE "Mode TN3270( |$)" "$WORK/plain_session.out" || fail "the session did not fall back to TN3270"
-finish_orkan plain_session TERM
-expect_rc 0
+term_ok plain_session
 log_has 'TELNET< IAC WONT TN3270E'
 grep -q "^LastSession=plain.ses" "$APPDATA/orkan.ini" || fail "LastSession is not the named session"
 stop_host
@@ -66,8 +63,7 @@ start_orkan url --dump --model 4 "tn3270://127.0.0.1:$HOST_PORT/"
 logon_panel url
 grep -q "Terminal IBM-3278-4-E" "$WORK/url.out" || fail "model 4 was not asked for"
 grep -qE "Mode TN3270( |$)" "$WORK/url.out" || fail "not plain TN3270"
-finish_orkan url TERM
-expect_rc 0
+term_ok url
 stop_host
 
 # --- IPv6 loopback (when the machine has one: testhost then prints its port)
@@ -81,8 +77,7 @@ start_host_v6() {
 if start_host_v6; then
     start_orkan v6 --dump --host "[::1]:$HOST_PORT"
     logon_panel v6
-    finish_orkan v6 TERM
-    expect_rc 0
+    term_ok v6
     log_has 'OPEN from \[?::1'
     stop_host
 else

@@ -16,8 +16,7 @@ letter_of() {
 up() {
     local name=$1
     shift
-    start_orkan "$name" --dump --host "127.0.0.1:$HOST_PORT" "$@"
-    expect_out "$name" "User id"
+    start_at_logon "$name" --host "127.0.0.1:$HOST_PORT" "$@"
 }
 
 all_down() {
@@ -63,8 +62,7 @@ up one
 up two
 up three
 [ "$(letter_of one)$(letter_of two)$(letter_of three)" = ABC ] || fail "three sessions are not A, B, C"
-finish_orkan two TERM
-expect_rc 0
+term_ok two
 up four
 [ "$(letter_of four)" = B ] || fail "the next session took '$(letter_of four)' instead of B"
 all_down

@@ -28,8 +28,7 @@ start_orkan pdf --dump --printer out/host.pdf --host "127.0.0.1:$HOST_PORT" host
 expect_out pdf "REPORT 4711 READY"
 wait_file out/host.pdf "HOST PRINT LINE ONE AND MORE"
 wait_file out/host-2.pdf "REPORT 4711 READY"
-finish_orkan pdf TERM
-expect_rc 0
+term_ok pdf
 TEXT=$(file_text out/host-2.pdf)
 grep -q "Printed by A" <<<"$TEXT" || fail "the header is missing: $TEXT"
 grep -q "Total *12,345.67" <<<"$TEXT" || fail "the screen's rows are missing: $TEXT"
@@ -39,8 +38,7 @@ log_has 'print text acknowledged'
 start_orkan txt --dump --printer out/host.txt --host "127.0.0.1:$HOST_PORT" hostprint
 expect_out txt "REPORT 4711 READY"
 wait_file out/host.txt "Total *12,345.67"
-finish_orkan txt TERM
-expect_rc 0
+term_ok txt
 head -n 1 out/host.txt | grep -qx "HOST PRINT LINE ONE AND MORE" || fail "the host text is not the first job: $(head -n 3 out/host.txt)"
 grep -q $'^\fPrinted by A$' out/host.txt || fail "the screen job does not follow after a form feed"
 
@@ -48,7 +46,6 @@ grep -q $'^\fPrinted by A$' out/host.txt || fail "the screen job does not follow
 start_orkan missing --dump --printer nosuch-queue --host "127.0.0.1:$HOST_PORT" hostprint
 expect_out missing "REPORT 4711 READY"
 for _ in $(seq 100); do grep -q "Printer not found - nosuch-queue" "$WORK/missing.err" && break; sleep 0.1; done
-finish_orkan missing TERM
-expect_rc 0 "the session went on after the printer error"
+term_ok missing
 err_has missing "Printer Error: Printer not found - nosuch-queue"
 echo "PASS"

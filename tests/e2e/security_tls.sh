@@ -32,10 +32,8 @@ stop_host
 # --- the right name, for the address and the name
 start_host --tls-cert "$CERTS/right.pem" --tls-key "$CERTS/right-key.pem"
 for host in 127.0.0.1 localhost; do
-    start_orkan "right_$host" --dump --host "$host:$HOST_PORT" --tls 1
-    expect_out "right_$host" "User id"
-    finish_orkan "right_$host" TERM
-    expect_rc 0 "the right name for $host"
+    start_at_logon "right_$host" --host "$host:$HOST_PORT" --tls 1
+    term_ok "right_$host"
 done
 
 echo "PASS"

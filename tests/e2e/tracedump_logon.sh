@@ -41,20 +41,16 @@ grep -q "s3cret" "$WORK/listing.txt" && fail "the password is in the listing"
 
 # Ended by SIGTERM at the logon panel: the screen is in the trace.
 rm -f "$trace"
-start_orkan traced --dump --trace --host "127.0.0.1:$HOST_PORT"
-expect_out traced "User id"
-finish_orkan traced TERM
-expect_rc 0 "SIGTERM is a clean end"
+start_at_logon traced --trace --host "127.0.0.1:$HOST_PORT"
+term_ok traced
 "$TRACEDUMP" "$trace" >"$WORK/sigterm.txt" || fail "tracedump failed on the trace of a session ended by SIGTERM"
 grep -qF -- "|ORKAN DEMO HOST" "$WORK/sigterm.txt" || fail "the logon panel is not in the trace"
 
 # A trace that cannot be made: the session runs without it and says why.
 rm -f "$trace"
 mkdir "$trace"
-start_orkan untraced --dump --trace --host "127.0.0.1:$HOST_PORT"
-expect_out untraced "User id"
-finish_orkan untraced TERM
-expect_rc 0
+start_at_logon untraced --trace --host "127.0.0.1:$HOST_PORT"
+term_ok untraced
 err_has untraced "File Save Error"
 err_has untraced "sessionA.trc"
 stop_host

@@ -65,6 +65,18 @@ finish_orkan() {
     unset "OPID[$name]" "OFD[$name]"
 }
 
+# start_at_logon NAME ARGS...: the program with --dump, once it has shown the demo's logon panel.
+start_at_logon() {
+    start_orkan "$1" --dump "${@:2}"
+    expect_out "$1" "User id"
+}
+
+# term_ok NAME: SIGTERM ends it cleanly, with status 0.
+term_ok() {
+    finish_orkan "$1" TERM
+    expect_rc 0 "$1 after SIGTERM"
+}
+
 # run_orkan NAME ARGS...: runs the program to its end; RC holds the status.
 run_orkan() {
     local name=$1
