@@ -30,7 +30,6 @@ wait_macro() {
 }
 
 client_lacks() { ! grep -aqF -- "$1" "$CLIENT_LOG" || fail "the terminal sent the host '$1'"; }
-client_has() { grep -aqF -- "$1" "$CLIENT_LOG" || fail "the terminal never sent '$1'"; }
 
 # run_attack NAME MACRO [MARK]: the macro from a hostile host to a headless session; the program
 # ends once the macro sent MARK or failed. MACRO's first line is a comment, "/* ..." in REXX: after
