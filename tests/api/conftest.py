@@ -45,16 +45,18 @@ class Host:
         self.port = int(self.process.stdout.readline())
         self.address = f"127.0.0.1:{self.port}"
 
-    def stop(self):
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
         self.process.terminate()
         self.process.wait(30)
 
 
 @pytest.fixture(scope="module")
 def demo_host(tmp_path_factory):
-    host = Host(tmp_path_factory.mktemp("host") / "host.log")
-    yield host.address
-    host.stop()
+    with Host(tmp_path_factory.mktemp("host") / "host.log") as host:
+        yield host.address
 
 
 @pytest.fixture

@@ -201,8 +201,7 @@ def test_many_sessions_from_many_threads(demo_host):
 
 
 def test_file_transfer_round_trip(tmp_path):
-    host = Host(tmp_path / "host.log", "--transfer", "tso", "--transfer-files", str(tmp_path / "host"))
-    try:
+    with Host(tmp_path / "host.log", "--transfer", "tso", "--transfer-files", str(tmp_path / "host")) as host:
         data = "".join(f"line {i:04d} of the test file\n" for i in range(500))
         sent = tmp_path / "sent.txt"
         sent.write_text(data)
@@ -222,14 +221,11 @@ def test_file_transfer_round_trip(tmp_path):
                 s.wait_unlocked()
                 s.receive_file("'ORKUSER.NOT.THERE'", tmp_path / "none.txt")
             assert missing.value.code == "transfer_failed"
-    finally:
-        host.stop()
 
 
 def test_a_transfer_message_with_an_accent_arrives_as_the_host_wrote_it(tmp_path):
     """The host's message names the file as typed; it reaches the client once converted."""
-    host = Host(tmp_path / "host.log", "--transfer", "cms", "--transfer-mode", "frames")
-    try:
+    with Host(tmp_path / "host.log", "--transfer", "cms", "--transfer-mode", "frames") as host:
         with Session(host.address) as s:
             s.wait_unlocked()
             with pytest.raises(OrkanError) as refused:
@@ -237,5 +233,3 @@ def test_a_transfer_message_with_an_accent_arrives_as_the_host_wrote_it(tmp_path
             assert refused.value.message.startswith("TRANS05 - Invalid file name: ÄX DATA A")
             ended = [e for e in s.events if e["event"] == "transfer"][-1]
             assert ended["text"] == "TRANS05 - Invalid file name: ÄX DATA A"
-    finally:
-        host.stop()

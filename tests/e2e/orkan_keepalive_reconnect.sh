@@ -47,8 +47,7 @@ stop_host
 write_ini "KeepAliveTime=0"
 start_host --app "$LIB_DIR/hello_goodbye.app"
 make_session again host="127.0.0.1:$HOST_PORT" autoreconnect=1
-start_orkan again --dump again
-expect_out again "--- screen 1 ---"
+start_until again "--- screen 1 ---" again
 expect_out again "Hello, terminal"
 expect_out again "--- screen 2 ---"
 expect_out again "Hello, terminal"
@@ -57,8 +56,7 @@ term_ok again
 
 # --- the same host without AUTORECONNECT: the program ends after the first hang-up
 make_session once host="127.0.0.1:$HOST_PORT"
-start_orkan once --dump once
-expect_out once "Hello, terminal"
+start_until once "Hello, terminal" once
 finish_orkan once
 expect_rc 3
 err_has once "orkan3270: The host closed the connection."

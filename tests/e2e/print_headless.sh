@@ -24,8 +24,7 @@ wait_file() {
 }
 
 # --- PDF: the host text is one job, the screen (start printer) the next, in a file of its own.
-start_orkan pdf --dump --printer out/host.pdf --host "127.0.0.1:$HOST_PORT" hostprint
-expect_out pdf "REPORT 4711 READY"
+start_until pdf "REPORT 4711 READY" --printer out/host.pdf --host "127.0.0.1:$HOST_PORT" hostprint
 wait_file out/host.pdf "HOST PRINT LINE ONE AND MORE"
 wait_file out/host-2.pdf "REPORT 4711 READY"
 term_ok pdf
@@ -35,16 +34,14 @@ grep -q "Total *12,345.67" <<<"$TEXT" || fail "the screen's rows are missing: $T
 log_has 'print text acknowledged'
 
 # --- text: both jobs in one file, a form feed between them.
-start_orkan txt --dump --printer out/host.txt --host "127.0.0.1:$HOST_PORT" hostprint
-expect_out txt "REPORT 4711 READY"
+start_until txt "REPORT 4711 READY" --printer out/host.txt --host "127.0.0.1:$HOST_PORT" hostprint
 wait_file out/host.txt "Total *12,345.67"
 term_ok txt
 head -n 1 out/host.txt | grep -qx "HOST PRINT LINE ONE AND MORE" || fail "the host text is not the first job: $(head -n 3 out/host.txt)"
 grep -q $'^\fPrinted by A$' out/host.txt || fail "the screen job does not follow after a form feed"
 
 # --- a printer that does not exist: said on stderr, and the session carries on.
-start_orkan missing --dump --printer nosuch-queue --host "127.0.0.1:$HOST_PORT" hostprint
-expect_out missing "REPORT 4711 READY"
+start_until missing "REPORT 4711 READY" --printer nosuch-queue --host "127.0.0.1:$HOST_PORT" hostprint
 for _ in $(seq 100); do grep -q "Printer not found - nosuch-queue" "$WORK/missing.err" && break; sleep 0.1; done
 term_ok missing
 err_has missing "Printer Error: Printer not found - nosuch-queue"

@@ -65,11 +65,13 @@ finish_orkan() {
     unset "OPID[$name]" "OFD[$name]"
 }
 
-# start_at_logon NAME ARGS...: the program with --dump, once it has shown the demo's logon panel.
-start_at_logon() {
-    start_orkan "$1" --dump "${@:2}"
-    expect_out "$1" "User id"
+# start_until NAME TEXT ARGS...: the program with --dump, once its screens have shown TEXT.
+start_until() {
+    start_orkan "$1" --dump "${@:3}"
+    expect_out "$1" "$2"
 }
+# start_at_logon NAME ARGS...: the same, up to the demo's logon panel.
+start_at_logon() { start_until "$1" "User id" "${@:2}"; }
 
 # term_ok NAME: SIGTERM ends it cleanly, with status 0.
 term_ok() {
