@@ -6,12 +6,9 @@
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
 require_peers
 
-
 # session SYSTEM [host options]: a fresh host and s3270 at its READY screen.
 session() {
-    local system=$1
-    shift
-    start_host --once --transfer "$system" "$@"
+    start_host --once --transfer "$@"
     s3_start -model 3279-2-E
     s3_must "Connect(127.0.0.1:$PORT)" "Wait(10,InputField)"
 }
@@ -19,14 +16,6 @@ finish() {
     s3 "Disconnect()" || true
     quit_s3
     wait_host
-}
-expect_message() {
-    local got
-    got=$(last_message)
-    [ "$got" = "$1" ] || fail "expected '$1', the screen shows '$got'"
-}
-command() {
-    s3_must "String(\"$1\")" "Enter()" "Wait(10,Unlock)"
 }
 
 printf 'first line\nsecond line\n' >"$WORK/a.txt"
@@ -48,11 +37,11 @@ s3_must "Transfer($put,HostFile=fixed.text,LocalFile=$WORK/ab.txt,Recfm=fixed,Lr
 rm -f "$WORK/back"
 s3_must "Transfer($get,HostFile=fixed.text,LocalFile=$WORK/back)"
 cmp -s "$WORK/ab.txt" "$WORK/back" || fail "fixed records: $(cat "$WORK/back")"
-command "LISTDS FIXED.TEXT"
+s3_must "String(\"LISTDS FIXED.TEXT\")" "Enter()" "Wait(10,Unlock)"
 screen_has "  F     80    800     PS"
 s3_must "Transfer($put,HostFile=long.text,LocalFile=$WORK/long.txt)"
-expect_message "TRANS15 - Record 1 is 300 bytes, longer than LRECL allows (251)"
-command "LISTCAT LEVEL(ORKUSER.LONG)"
+[ "$(last_message)" = "TRANS15 - Record 1 is 300 bytes, longer than LRECL allows (251)" ] || fail "a long record: $(last_message)"
+s3_must "String(\"LISTCAT LEVEL(ORKUSER.LONG)\")" "Enter()" "Wait(10,Unlock)"
 screen_has "IDC3012I ENTRY ORKUSER.LONG NOT FOUND"
 finish
 
