@@ -22,9 +22,7 @@ xdotool key Escape  # Cancel
 waitfor 10 not_shown "Connection Error" || fail "Cancel left the error open"
 
 focus_window "$PROGRAM_PID" >/dev/null || fail "the window cannot be focused"
-xdotool key alt+f
-sleep 0.3
-xdotool key a  # Reconnect Ask
+xdotool key --delay 300 alt+f a  # Reconnect Ask
 focus_shown "^Session$" >/dev/null || fail "Reconnect Ask showed no session dialog"
 # The Host field has the focus: a host with a port, then the Port field (two fields on) changed.
 xdotool key ctrl+a
@@ -44,9 +42,7 @@ rm -f "$WORK/screen.txt"
 xdotool key Control_R  # Enter
 waitfor 10 grep -q ' CLOSE ' "$WORK/host.log" || fail "the host did not drop the session"
 sleep 0.5
-xdotool key alt+f
-sleep 0.3
-xdotool key r  # Reconnect
+xdotool key --delay 300 alt+f r  # Reconnect
 waitfor 30 screen_has "Enter ends the session" || {
     shown "Connection Error" && fail "Reconnect went to the host of the start"
     fail "Reconnect did not reconnect"

@@ -14,8 +14,7 @@ err_has nohost "Debug: hello"
 
 # --- a program started by a macro: its output on stderr, its input empty
 expect_run child 0 "" --dump --run "WINEXEC(\"sh -c \"\"echo CHILD-OUT; cat; touch $WORK/child.done\"\"\")"
-for _ in $(seq 100); do [ -e "$WORK/child.done" ] && break; sleep 0.1; done
-[ -e "$WORK/child.done" ] || fail "the program did not end: its standard input is not empty"
+waitfor 10 test -e "$WORK/child.done" || fail "the program did not end: its standard input is not empty"
 err_has child "CHILD-OUT"
 ! grep -q CHILD-OUT "$WORK/child.out" || fail "the program wrote among the screens on stdout"
 

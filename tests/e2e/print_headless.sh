@@ -13,15 +13,10 @@ start_host --app "$APP"
 cd "$WORK" || fail "no work folder"
 mkdir -p out
 
-# wait_file FILE TEXT: FILE exists and (through pdftotext for a PDF) holds TEXT.
+# wait_file FILE TEXT: within 30 seconds FILE exists and (through pdftotext for a PDF) holds TEXT.
 file_text() { case "$1" in *.pdf) pdftotext -layout "$1" - 2>/dev/null ;; *) cat "$1" ;; esac; }
-wait_file() {
-    for _ in $(seq 300); do
-        [ -s "$1" ] && file_text "$1" | grep -q -- "$2" && return 0
-        sleep 0.1
-    done
-    fail "$1 never held '$2'"
-}
+holds() { [ -s "$1" ] && file_text "$1" | grep -q -- "$2"; }
+wait_file() { waitfor 30 holds "$1" "$2" || fail "$1 never held '$2'"; }
 
 # --- PDF: the host text is one job, the screen (start printer) the next, in a file of its own.
 start_until pdf "REPORT 4711 READY" --printer out/host.pdf --host "127.0.0.1:$HOST_PORT" hostprint

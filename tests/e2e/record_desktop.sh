@@ -12,7 +12,6 @@ require_desktop xdotool xclip
 start_xvfb
 prepare_home
 
-has_gone() { grep -q "macro letter gone" "$WORK/program.err"; }
 clipboard_is() { [ "$(timeout 5 xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
 
 # One round: record in LANGUAGE (own or rexx), play it back headless, compare the host logs.
@@ -57,7 +56,7 @@ record_and_play() {
     xdotool key --delay 80 alt+m s
     waitfor 20 shown "^Macro Recorded$" || fail "no \"Macro Recorded\" message"
     xdotool key Return
-    waitfor 10 has_gone || fail "the recording letter stayed on the status line"
+    waitfor 10 has "$WORK/program.err" "macro letter gone" || fail "the recording letter stayed on the status line"
     [ -f "$MACRO" ] || fail "no macro file was written"
     if [ "$LANGUAGE" = rexx ]; then
         head -n 1 "$MACRO" | grep -qi '^/\* rexx' || fail "the recording is not REXX: $(cat "$MACRO")"

@@ -46,11 +46,9 @@ spooled_text() {
     [ -s "$file" ] && pdftotext -layout "$file" - 2>/dev/null
 }
 
-# wait_job N TEXT: the N-th job arrives and its document holds TEXT.
+# wait_job N TEXT: within 30 seconds the N-th job arrives and its document holds TEXT.
+job_holds() { spooled_text "$1" | grep -q -- "$2"; }
 wait_job() {
-    for _ in $(seq 300); do
-        spooled_text "$1" | grep -q -- "$2" && return 0
-        sleep 0.1
-    done
-    fail "job $1 with '$2' never reached the queue ($(lpstat -W all -o orkanq 2>&1 | tr '\n' ';'))"
+    waitfor 30 job_holds "$1" "$2" ||
+        fail "job $1 with '$2' never reached the queue ($(lpstat -W all -o orkanq 2>&1 | tr '\n' ';'))"
 }
