@@ -27,10 +27,8 @@ else
     start_orkan unanswered --host "127.0.0.1:$PEER_PORT"
     # The connect is under way once the kernel shows it as sent and unanswered; the peer's own
     # filler sockets are in that state too, so only the program's socket counts.
-    for _ in $(seq 600); do
-        ss -tnp state syn-sent "( dport = :$PEER_PORT )" 2>/dev/null | grep -q '"orkan3270"' && break
-        sleep 0.05
-    done
+    syn_sent() { ss -tnp state syn-sent "( dport = :$PEER_PORT )" 2>/dev/null | grep -q '"orkan3270"'; }
+    waitfor 30 syn_sent || true
     quick_term unanswered
 fi
 

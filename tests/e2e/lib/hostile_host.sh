@@ -19,15 +19,11 @@ start_hostile() {
 
 # wait_macro NAME [MARK]: until the terminal sent MARK (default DONE) or NAME's stderr holds a
 # macro error report.
-wait_macro() {
-    local name=$1 mark=${2:-DONE} i
-    for i in $(seq 1 $((PATIENCE * 10))); do
-        grep -aqF -- "$mark" "$CLIENT_LOG" && return 0
-        grep -qE "Orkan macro error|Error 1[0-9]{3} |Return code from REXX" "$WORK/$name.err" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    fail "$name's host macro neither sent $mark nor failed"
+macro_ended() {
+    grep -aqF -- "$2" "$CLIENT_LOG" ||
+        grep -qE "Orkan macro error|Error 1[0-9]{3} |Return code from REXX" "$WORK/$1.err" 2>/dev/null
 }
+wait_macro() { waitfor "$PATIENCE" macro_ended "$1" "${2:-DONE}" || fail "$1's host macro neither sent ${2:-DONE} nor failed"; }
 
 client_lacks() { ! grep -aqF -- "$1" "$CLIENT_LOG" || fail "the terminal sent the host '$1'"; }
 

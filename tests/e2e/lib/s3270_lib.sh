@@ -56,15 +56,11 @@ s3_must() {
 
 # screen_has TEXT: the screen (Ascii()) holds TEXT, at once or within 10 seconds: a host
 # answer of several records may reach s3270 in more than one read.
-screen_has() {
-    for _ in $(seq 200); do
-        s3_must "Ascii()"
-        grep -qF -- "$1" <<<"$S3_DATA" && return 0
-        sleep 0.05
-    done
-    echo "$S3_DATA" >&2
-    fail "screen lacks '$1'"
+screen_shows() {
+    s3_must "Ascii()"
+    grep -qF -- "$1" <<<"$S3_DATA"
 }
+screen_has() { waitfor 10 screen_shows "$1" || fail "screen lacks '$1': $S3_DATA"; }
 
 # logon USER PASSWORD: fills the demo's logon panel and checks that the main menu follows.
 logon() {
