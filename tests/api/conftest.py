@@ -4,17 +4,17 @@ exchanges with the program is checked against docs/api/schema.json."""
 import json
 import os
 import pathlib
-import struct
 import subprocess
 import sys
 import tempfile
-import zlib
 
 import jsonschema
 import pytest
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "python"))
+# The PNG reader of the desktop tests reads the screenshots too.
+sys.path.insert(0, str(ROOT / "tests" / "e2e" / "lib"))
 BUILD = pathlib.Path(os.environ.get("ORKAN_BINARY_DIR", ROOT / "build"))
 os.environ.setdefault("ORKAN3270", os.environ.get("ORKAN_BIN", str(BUILD / "orkan3270")))
 TESTHOST = os.environ.get("TESTHOST_BIN", str(BUILD / "tools" / "testhost" / "testhost"))
@@ -45,16 +45,18 @@ class Host:
         self.port = int(self.process.stdout.readline())
         self.address = f"127.0.0.1:{self.port}"
 
-    def stop(self):
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
         self.process.terminate()
         self.process.wait(30)
 
 
 @pytest.fixture(scope="module")
 def demo_host(tmp_path_factory):
-    host = Host(tmp_path_factory.mktemp("host") / "host.log")
-    yield host.address
-    host.stop()
+    with Host(tmp_path_factory.mktemp("host") / "host.log") as host:
+        yield host.address
 
 
 @pytest.fixture
@@ -75,36 +77,3 @@ def every_line_fits_the_schema(tmp_path, monkeypatch):
         errors = sorted(SCHEMA.iter_errors(message), key=lambda e: e.path)
         assert not errors, f"{entry['direction']} line breaks the schema: {entry['line'][:300]}\n{errors[0].message}"
 
-
-def read_png(data):
-    """(width, height, rows of (r, g, b) tuples) of an 8-bit RGB PNG."""
-    assert data[:8] == b"\x89PNG\r\n\x1a\n"
-    pos, idat, width, height = 8, b"", 0, 0
-    while pos < len(data):
-        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
-            assert (depth, colour) == (8, 2)
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + length
-    raw, stride, rows, previous = zlib.decompress(idat), width * 3, [], bytearray(width * 3)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - 3] if i >= 3 else 0
-            b, c = previous[i], previous[i - 3] if i >= 3 else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append([tuple(line[x * 3:x * 3 + 3]) for x in range(width)])
-        previous = line
-    return width, height, rows

@@ -18,9 +18,9 @@ CASES = [line.split("\t", 1) for line in (HERE / "bad_lines.txt").read_text().sp
          if line and not line.startswith("#")]
 
 
-def start(*args):
-    return subprocess.Popen([os.environ["ORKAN3270"], "--headless", *args], stdin=subprocess.PIPE,
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+def start(*args, **kw):
+    pipes = {"stdin": subprocess.PIPE, "stdout": subprocess.PIPE, "stderr": subprocess.PIPE}
+    return subprocess.Popen([os.environ["ORKAN3270"], "--headless", *args], **{**pipes, **kw})
 
 
 def answers(stream):
@@ -45,54 +45,34 @@ def test_every_bad_line_is_answered_and_the_next_one_read():
     assert got == [code for code, _ in CASES] + ["disconnected", "bad_request", "bad_json", "line_too_long", "ok"]
 
 
-def test_cancel_ends_the_request_being_carried_out_and_waits_for_no_turn():
-    program = start("--api")
-    lines = [{"id": 1, "request": "macro", "text": "WAIT(60)"}, {"id": 2, "request": "cancel"},
-             {"id": 3, "request": "screen"}, {"id": 4, "request": "cancel"}]
-    program.stdin.write(b"".join(json.dumps(line).encode() + b"\n" for line in lines))
-    program.stdin.close()
-    got = {a["id"]: a for a in answers(program.stdout)}
-    assert program.wait(30) == 0
-    assert got[2]["result"] == {"cancelled": "macro"}
-    assert got[1]["error"]["code"] == "macro_stopped"
-    assert "result" in got[3]
-    assert got[4]["result"] == {"cancelled": None}
-
-
-def test_a_cancelled_wait_says_so_and_not_that_its_time_ran_out():
-    program = start("--api")
-    never = [{"kind": "disconnected"}, {"kind": "text", "text": "NOWHERE"}]
-    program.stdin.write(json.dumps({"id": 1, "request": "wait", "conditions": never, "timeout_ms": 20000}).encode())
-    program.stdin.write(b"\n")
-    program.stdin.flush()
-    time.sleep(0.3)
-    program.stdin.write(b'{"id": 2, "request": "cancel"}\n')
-    program.stdin.close()
-    got = {a["id"]: a for a in answers(program.stdout)}
-    assert program.wait(30) == 0
-    error = got[1]["error"]
-    assert error["code"] == "timeout" and error["waited_ms"] < 20000
-    assert "cancelled after" in error["message"] and "20000" not in error["message"]
-
-
-def test_a_connect_to_a_host_that_says_nothing_can_be_cancelled():
+@pytest.mark.parametrize("asked, code, said", [
+    ({"request": "macro", "text": "WAIT(60)"}, "macro_stopped", ""),
+    ({"request": "wait", "conditions": [{"kind": "disconnected"}, {"kind": "text", "text": "NOWHERE"}],
+      "timeout_ms": 20000}, "timeout", "cancelled after"),
+    ({"request": "connect", "host": "127.0.0.1"}, "connect_failed", "cancelled"),  # to a host that says nothing
+])
+def test_cancel_ends_the_request_being_carried_out_and_says_so(asked, code, said):
     silent = socket.socket()
     silent.bind(("127.0.0.1", 0))
     silent.listen(1)
+    if asked["request"] == "connect":
+        asked = {**asked, "port": silent.getsockname()[1]}
     program = start("--api")
     try:
-        request = {"id": 1, "request": "connect", "host": "127.0.0.1", "port": silent.getsockname()[1]}
-        program.stdin.write(json.dumps(request).encode() + b"\n")
+        program.stdin.write(json.dumps({"id": 1, **asked}).encode() + b"\n")
         program.stdin.flush()
         time.sleep(0.5)
-        program.stdin.write(b'{"id": 2, "request": "cancel"}\n{"id": 3, "request": "screen", "fields": false}\n')
+        program.stdin.write(b'{"id": 2, "request": "cancel"}\n{"id": 3, "request": "screen", "fields": false}\n'
+                            b'{"id": 4, "request": "cancel"}\n')
         program.stdin.close()
         started = time.monotonic()
         got = {a["id"]: a for a in answers(program.stdout)}
         assert program.wait(30) == 0 and time.monotonic() - started < 10
-        assert got[2]["result"] == {"cancelled": "connect"}
-        assert got[1]["error"]["code"] == "connect_failed" and "cancelled" in got[1]["error"]["message"]
+        assert got[2]["result"] == {"cancelled": asked["request"]}
+        error = got[1]["error"]
+        assert error["code"] == code and said in error["message"] and "20000" not in error["message"]
         assert got[3]["result"]["status"]["connection"] == "not_connected"
+        assert got[4]["result"] == {"cancelled": None}  # nothing left to cancel
     finally:
         program.kill()
         program.wait()
@@ -101,8 +81,7 @@ def test_a_connect_to_a_host_that_says_nothing_can_be_cancelled():
 
 def test_a_stdout_that_cannot_be_written_ends_the_program_with_a_message():
     with open("/dev/full", "wb") as full:
-        program = subprocess.Popen([os.environ["ORKAN3270"], "--headless", "--api"], stdin=subprocess.PIPE,
-                                   stdout=full, stderr=subprocess.PIPE)
+        program = start("--api", stdout=full)
     _, said = program.communicate(b'{"id": 1, "request": "screen"}\n', timeout=60)
     assert program.returncode == 0
     assert b"stdout cannot be written" in said
@@ -111,9 +90,7 @@ def test_a_stdout_that_cannot_be_written_ends_the_program_with_a_message():
 def test_a_failed_append_leaves_the_file_as_it_was(tmp_path):
     kept = tmp_path / "kept.txt"
     kept.write_text("o" * 100)
-    program = subprocess.Popen([os.environ["ORKAN3270"], "--headless", "--api"], stdin=subprocess.PIPE,
-                               stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                               preexec_fn=lambda: signal.signal(signal.SIGXFSZ, signal.SIG_IGN))
+    program = start("--api", preexec_fn=lambda: signal.signal(signal.SIGXFSZ, signal.SIG_IGN))
     replies = answers(program.stdout)
 
     def ask(request):
@@ -164,17 +141,22 @@ def test_socket_path_that_is_not_ours_is_refused(tmp_path, make, args, said):
     assert said in program.stderr.read()
 
 
+def connect_when_there(path):
+    client = socket.socket(socket.AF_UNIX)
+    for _ in range(1200):
+        try:
+            client.connect(str(path))
+            return client
+        except OSError:
+            time.sleep(0.05)
+    raise AssertionError(f"nobody listens on {path}")
+
+
 def test_socket_serves_one_client_at_a_time(tmp_path):
     path = tmp_path / "api.sock"
     program = start("--api-socket", str(path))
     try:
-        first = socket.socket(socket.AF_UNIX)
-        for _ in range(1200):
-            try:
-                first.connect(str(path))
-                break
-            except OSError:
-                time.sleep(0.05)
+        first = connect_when_there(path)
         assert os.stat(path).st_mode & 0o777 == 0o600
         reader = first.makefile("rb")
         assert json.loads(reader.readline())["event"] == "hello"
@@ -190,17 +172,6 @@ def test_socket_serves_one_client_at_a_time(tmp_path):
     finally:
         program.kill()
         program.wait()
-
-
-def connect_when_there(path):
-    client = socket.socket(socket.AF_UNIX)
-    for _ in range(1200):
-        try:
-            client.connect(str(path))
-            return client
-        except OSError:
-            time.sleep(0.05)
-    raise AssertionError(f"nobody listens on {path}")
 
 
 @pytest.mark.parametrize("over_socket", [False, True])

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# The desktop program in a real X server (Xvfb): it starts, connects to testhost's demo, the
-# logon panel is typed into with synthetic key events (xdotool, through the server's keyboard),
-# Enter reaches the main menu, and a screenshot of the window is kept in the build folder.
+# The desktop program in a real X server (Xvfb): it starts and connects to testhost's demo; text
+# another program (xclip) puts on the X clipboard is pasted with the mapped Paste key (Ctrl+V) into
+# the logon panel's user id field, the password is typed with synthetic key events (xdotool, through
+# the server's keyboard), Enter reaches the main menu, and a screenshot of the window is kept in the
+# build folder; a rectangle dragged with the mouse over the main menu and copied with the mapped
+# Copy key (Ctrl+C) is read back by xclip as UTF-8 lines ending in LF; F3 logs off.
 set -u
 
 source "$(dirname "$0")/lib/desktop_lib.sh"
-require_desktop xdotool
+require_desktop xdotool xclip
 : "${ORKAN_BINARY_DIR:?}"
 start_xvfb
 start_host
@@ -15,21 +18,32 @@ rm -f "$SHOT"
 ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_SCREENSHOT="$WORK/shot.png" \
     start_program --host "127.0.0.1:$PORT"
 
+clipboard() { timeout 5 xclip -selection clipboard -o 2>/dev/null; }
+clipboard_is() { [ "$(clipboard)" = "$1" ]; }
+
 waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
 WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
 
-# The user id field holds the cursor; Tab goes to the password (a non-display field).
-xdotool type --delay 40 "alice"
+# Another program owns the clipboard (xclip in the foreground, so it can be ended); the user id
+# field holds the cursor, Tab goes to the password (a non-display field).
+printf 'alice' >"$WORK/paste.txt"
+xclip -quiet -selection clipboard -i "$WORK/paste.txt" >/dev/null 2>&1 &
+XCLIP_PID=$!
+track "$XCLIP_PID"
+waitfor 10 clipboard_is "alice" || fail "xclip did not take the clipboard"
+xdotool key ctrl+v
 xdotool key --delay 40 Tab
 xdotool type --delay 40 "s3cret"
 # Enter is the right Ctrl key alone, on its release: only the program's key map makes it Enter.
 xdotool key Control_R
 waitfor 30 screen_has "MAIN MENU" || fail "Enter did not reach the main menu: $(cat "$WORK/screen.txt")"
 grep -q 'INPUT AID=enter' "$WORK/host.log" || fail "the host did not receive Enter"
-grep -q 'FIELD userid .*"alice"' "$WORK/host.log" || fail "the host did not receive the user id"
+grep -q 'FIELD userid .*"alice"' "$WORK/host.log" || fail "the pasted user id did not reach the host"
 grep -q 'FIELD password .*"s3cret"' "$WORK/host.log" || fail "the host did not receive the password"
 grep -q 'SEND .*\[screen menu\]' "$WORK/host.log" || fail "the host did not send its menu"
 grep -q "s3cret" "$WORK/screen.txt" && fail "the password shows on the screen"
+kill "$XCLIP_PID" 2>/dev/null
+wait "$XCLIP_PID" 2>/dev/null
 
 # The screenshot taken after the menu unlocked the keyboard.
 is_png() { [ "$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ]; }
@@ -39,15 +53,34 @@ cp "$WORK/shot.png" "$SHOT"
 SIZE=$(stat -c %s "$SHOT")
 [ "$SIZE" -gt 2000 ] || fail "the screenshot is too small to show a screen ($SIZE bytes)"
 
+# A drag across the middle of the window: rows of the menu's list whatever the font's size.
+eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+X1=$((WIDTH * 5 / 100)) Y1=$((HEIGHT * 30 / 100))
+X2=$((WIDTH * 95 / 100)) Y2=$((HEIGHT * 45 / 100))
+xdotool mousemove --window "$WINDOW" "$X1" "$Y1"
+sleep 0.1
+xdotool mousedown 1
+for step in 1 2 3 4; do
+    xdotool mousemove --window "$WINDOW" $((X1 + (X2 - X1) * step / 4)) $((Y1 + (Y2 - Y1) * step / 4))
+    sleep 0.05
+done
+xdotool mouseup 1
+xdotool key ctrl+c
+copied() { clipboard | grep -qE 'Read|Query|SSCP|BIND|Dynamic|Large|Data entry|Responses'; }
+waitfor 10 copied || fail "the selection did not reach the X clipboard: '$(clipboard)'"
+clipboard >"$WORK/copied.txt"
+[ "$(wc -l <"$WORK/copied.txt")" -ge 1 ] || fail "the copy is a single row: '$(cat "$WORK/copied.txt")'"
+grep -q $'\r' "$WORK/copied.txt" && fail "the clipboard text has CR line ends"
+# Every copied row is a piece of its row on the screen.
+while IFS= read -r line; do
+    line="${line%"${line##*[! ]}"}"
+    grep -qF -- "$line" "$WORK/screen.txt" || fail "the copied row '$line' is not on the screen"
+done <"$WORK/copied.txt"
+
 # F3 is PF3 in the key map: the demo logs off and shows the logon panel again.
 xdotool key F3
 waitfor 30 screen_has "Logged off" || fail "F3 did not log off: $(cat "$WORK/screen.txt")"
 grep -q 'INPUT AID=pf3' "$WORK/host.log" || fail "the host did not receive PF3"
-
 # SIGTERM ends the session as a close from another session does: no question, exit status 0.
-kill -TERM "$PROGRAM_PID"
-STATUS=0
-wait "$PROGRAM_PID" || STATUS=$?
-PROGRAM_PID=""
-[ "$STATUS" = 0 ] || fail "the program ended with status $STATUS"
+end_program
 echo "PASS (screenshot: $SHOT)"

@@ -24,22 +24,17 @@ launch() {  # WM LAUNCH
     local x y w h
     read -r x y w h < <(awk '$1 == "menu" && $2 == "File" { print $3, $4, $5, $6 }' "$WORK/layout.txt")
     # Another session of the same user starts and ends meanwhile, as sessions do.
-    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" \
-        "$ORKAN_BIN" --headless --run 'EXIT 0' </dev/null >/dev/null 2>>"$WORK/peer.err" &
+    in_home "$ORKAN_BIN" --headless --run 'EXIT 0' </dev/null >/dev/null 2>>"$WORK/peer.err" &
     local peer=$!
     sleep 0.2
     xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
     wait_menus 1 || fail "$1 $2: a click on the File title opened no menu"
     wait "$peer" || fail "$1 $2: a headless session failed: $(tail -n 3 "$WORK/peer.err")"
-    xdotool key Escape
-    sleep 0.3
-    xdotool key Escape  # the menu bar lets the keyboard go
+    xdotool key --delay 300 Escape Escape  # the second Escape: the menu bar lets the keyboard go
     WINDOW=$(focus_window "$PROGRAM_PID") || fail "$1 $2: the window cannot be focused"
     xdotool key alt+f
     wait_menus 2 || fail "$1 $2: Alt+F opened no menu"
-    xdotool key Escape
-    sleep 0.3
-    xdotool key Escape
+    xdotool key --delay 300 Escape Escape
     end_program
 }
 

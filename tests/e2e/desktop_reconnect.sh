@@ -15,29 +15,15 @@ NOBODY=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)
 
 ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program --host "127.0.0.1:$NOBODY"
 
-# window_named TITLE: the id of the visible window with exactly that title, once there is one.
-window_named() {
-    local id
-    for _ in $(seq 200); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.05
-    done
-    return 1
-}
 opens() { grep -c ' OPEN ' "$WORK/host.log"; }
 
-ERROR=$(window_named "Orkan TN3270 Connection Error 2") || fail "the failed start showed no connection error"
-xdotool windowfocus --sync "$ERROR"
+focus_shown "^Orkan TN3270 Connection Error 2$" >/dev/null || fail "the failed start showed no connection error"
 xdotool key Escape  # Cancel
-waitfor 10 sh -c "! xdotool search --onlyvisible --name 'Connection Error' >/dev/null 2>&1" || fail "Cancel left the error open"
+waitfor 10 not_shown "Connection Error" || fail "Cancel left the error open"
 
 focus_window "$PROGRAM_PID" >/dev/null || fail "the window cannot be focused"
-xdotool key alt+f
-sleep 0.3
-xdotool key a  # Reconnect Ask
-DIALOG=$(window_named "Session") || fail "Reconnect Ask showed no session dialog"
-xdotool windowfocus --sync "$DIALOG"
+xdotool key --delay 300 alt+f a  # Reconnect Ask
+focus_shown "^Session$" >/dev/null || fail "Reconnect Ask showed no session dialog"
 # The Host field has the focus: a host with a port, then the Port field (two fields on) changed.
 xdotool key ctrl+a
 xdotool type --delay 30 "127.0.0.1:$NOBODY"
@@ -56,11 +42,9 @@ rm -f "$WORK/screen.txt"
 xdotool key Control_R  # Enter
 waitfor 10 grep -q ' CLOSE ' "$WORK/host.log" || fail "the host did not drop the session"
 sleep 0.5
-xdotool key alt+f
-sleep 0.3
-xdotool key r  # Reconnect
+xdotool key --delay 300 alt+f r  # Reconnect
 waitfor 30 screen_has "Enter ends the session" || {
-    xdotool search --onlyvisible --name "Connection Error" >/dev/null 2>&1 && fail "Reconnect went to the host of the start"
+    shown "Connection Error" && fail "Reconnect went to the host of the start"
     fail "Reconnect did not reconnect"
 }
 [ "$(opens)" = 2 ] || fail "the host saw $(opens) connections, not 2"

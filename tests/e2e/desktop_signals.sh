@@ -11,8 +11,8 @@ CLEANUP_SIGNAL=KILL
 # SIGKILL would end testhost's `timeout` and leave testhost running: the host goes first, by TERM.
 trap 'stop_host; cleanup' EXIT
 start_xvfb
-mkdir -p "$WORK/bin" "$WORK/share/orkan3270" "$WORK/home" "$WORK/config" "$WORK/run"
-chmod 700 "$WORK/run"
+mkdir -p "$WORK/bin" "$WORK/share/orkan3270"
+prepare_home
 cp "$ORKAN_BIN" "$WORK/bin/orkan3270"
 cp "$(dirname "$ORKAN_BIN")/orkan3270-desktop" "$WORK/bin/orkan3270-desktop"
 
@@ -23,30 +23,17 @@ run_until_window() {
     local title=$1 expected=$2
     shift 2
     rm -f "$WORK/screen.txt"
-    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
-        ORKAN_SCREEN_TEXT="$WORK/screen.txt" "$@" >"$WORK/program.out" 2>"$WORK/program.err" &
-    PROGRAM_PID=$!
-    track "$PROGRAM_PID"
+    ORKAN_BIN=$1 ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program "${@:2}"
     if [ -n "${KEYS:-}" ]; then
         waitfor 30 screen_has "User id" || fail "the session showed no screen to open \"$title\" from"
         focus_window "$PROGRAM_PID" >/dev/null || fail "cannot focus the session's window"
         # shellcheck disable=SC2086 # one key a word
         xdotool key --delay 80 $KEYS
     fi
-    xdotool search --sync --onlyvisible --name "^$title\$" >/dev/null 2>&1 &
-    local search=$!
-    for _ in $(seq 200); do
-        kill -0 "$search" 2>/dev/null || break
-        sleep 0.05
-    done
-    kill "$search" 2>/dev/null && fail "no window \"$title\" was shown"
-    wait "$search" 2>/dev/null
+    waitfor 10 shown "^$title\$" || fail "no window \"$title\" was shown"
     kill -TERM "$PROGRAM_PID"
-    for _ in $(seq 100); do
-        kill -0 "$PROGRAM_PID" 2>/dev/null || break
-        sleep 0.05
-    done
-    kill -0 "$PROGRAM_PID" 2>/dev/null && fail "SIGTERM did not end the program while \"$title\" was shown"
+    ended() { ! kill -0 "$PROGRAM_PID" 2>/dev/null; }
+    waitfor 5 ended || fail "SIGTERM did not end the program while \"$title\" was shown"
     local status=0
     wait "$PROGRAM_PID" || status=$?
     PROGRAM_PID=""

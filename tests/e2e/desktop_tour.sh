@@ -133,7 +133,7 @@ while IFS=$'\t' read -r -u 3 NAME KEYS TITLE ACTION CLOSE; do
     STEP=$((STEP + 1))
     REPORT=$(report "$TITLE")
     rm -f "$REPORT"
-    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+    focus "$WINDOW"
     read -ra keys <<<"$KEYS"
     xdotool key --delay 150 "${keys[@]}"
     waitfor 20 test -s "$REPORT" || fail "$NAME: \"$TITLE\" did not open"
@@ -169,15 +169,14 @@ while IFS=$'\t' read -r -u 3 NAME KEYS TITLE ACTION CLOSE; do
             click_at $at
             ;;
     esac
-    gone() { ! xdotool search --onlyvisible --name "^$TITLE\$" >/dev/null 2>&1; }
-    [ "$CLOSE" = - ] || waitfor 20 gone || fail "$NAME: \"$TITLE\" did not close"
+    [ "$CLOSE" = - ] || waitfor 20 not_shown "^$TITLE\$" || fail "$NAME: \"$TITLE\" did not close"
     [ "$CLOSE" = print ] && wait_job 1 "User id"
     healthy "$NAME"
     echo "$NAME done at ${SECONDS}s" >>"$SHOTS/times.txt"
 done 3<"$TABLE"
 
 # The macro played from its dialog typed "tour"; typing after the tour reaches the host too.
-xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+focus "$WINDOW"
 xdotool type --delay 40 "user"
 xdotool key Control_R
 waitfor 30 screen_has "MAIN MENU" || fail "Enter did not reach the main menu: $(cat "$WORK/screen.txt")"

@@ -24,20 +24,16 @@ ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program --host "127.0.0.1:$PORT"
 LOG="$WORK/config/orkan3270/transfer.log"
 
 log_has() { [ -f "$LOG" ] && grep -q "$1" "$LOG"; }
-dialog_shown() { shown "Receive File from Host"; }
-dialog_gone() { ! dialog_shown; }
+dialog_gone() { not_shown "Receive File from Host"; }
 
 waitfor 30 screen_has "READY" || fail "the READY screen did not arrive"
 WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
 
 # receive HOSTFILE PCFILE: the dialog from the menu, its names typed, Receive pressed.
 receive() {
-    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+    focus "$WINDOW"
     xdotool key --delay 100 alt+t r
-    waitfor 10 dialog_shown || fail "the Receive File from Host dialog did not open"
-    local dialog
-    dialog=$(xdotool search --onlyvisible --name "Receive File from Host" | head -n 1)
-    xdotool windowactivate --sync "$dialog" 2>/dev/null || xdotool windowfocus --sync "$dialog"
+    focus_shown "Receive File from Host" >/dev/null || fail "the Receive File from Host dialog did not open"
     xdotool key ctrl+a
     xdotool type --delay 20 "$1"
     xdotool key Tab ctrl+a
@@ -56,10 +52,9 @@ log_has "Download small.text to " || fail "the start of the transfer is not in t
 printf 'the old contents\n' >"$WORK/pc/big.txt"
 receive "big.text" "$WORK/pc/big.txt"
 waitfor 30 grep -q 'transfer: Insert record 5,' "$WORK/host.log" || fail "the large download did not get going"
-dialog=$(xdotool search --onlyvisible --name "Receive File from Host" | head -n 1)
-xdotool windowactivate --sync "$dialog" 2>/dev/null
+focus_shown "Receive File from Host" >/dev/null
 xdotool key Escape
-waitfor 10 xdotool search --onlyvisible --name "File Transfer in Progress" >/dev/null || fail "closing did not ask first"
+waitfor 10 shown "File Transfer in Progress" || fail "closing did not ask first"
 xdotool key Return
 waitfor 30 log_has "Download cancelled at user request" || fail "the cancel is not in the log"
 waitfor 30 grep -q 'Transfer canceled by the terminal' "$WORK/host.log" || fail "the host did not hear of the cancel"
@@ -72,20 +67,18 @@ grep -q "TRANS16" "$WORK/host.log" && fail "the host took the cancel for a proto
 
 # A large upload, cancelled part way.
 cp "$WORK/hostfiles/tso/ORKUSER.BIG.TEXT.txt" "$WORK/pc/up.txt"
-xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+focus "$WINDOW"
 xdotool key --delay 100 alt+t s
-waitfor 10 xdotool search --onlyvisible --name "Send File to Host" >/dev/null || fail "the Send dialog did not open"
-dialog=$(xdotool search --onlyvisible --name "Send File to Host" | head -n 1)
-xdotool windowactivate --sync "$dialog" 2>/dev/null || xdotool windowfocus --sync "$dialog"
+focus_shown "Send File to Host" >/dev/null || fail "the Send dialog did not open"
 xdotool key ctrl+a
 xdotool type --delay 20 "$WORK/pc/up.txt"
 xdotool key Tab Tab ctrl+a
 xdotool type --delay 20 "new.text"
 xdotool key Return
 waitfor 30 grep -q 'Get answered, record 5,' "$WORK/host.log" || fail "the upload did not get going"
-xdotool windowactivate --sync "$dialog" 2>/dev/null
+focus_shown "Send File to Host" >/dev/null
 xdotool key Escape
-waitfor 10 xdotool search --onlyvisible --name "File Transfer in Progress" >/dev/null || fail "closing did not ask first"
+waitfor 10 shown "File Transfer in Progress" || fail "closing did not ask first"
 xdotool key Return
 waitfor 30 shown "Orkan TN3270 File Transfer" || fail "no box said the host file is incomplete"
 waitfor 10 log_has "the host file is incomplete" || fail "the log lacks the incomplete host file"

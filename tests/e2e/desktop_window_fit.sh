@@ -66,9 +66,7 @@ png_check on-screen "$OUT/layout.txt"
 # Font > Larger Font: the window grows with the font, nothing is cut off, and a resize by the
 # window system keeps the font the step made.
 CELL=$(awk '$1 == "cell" { print $2 "x" $3 }' "$OUT/layout.txt")
-xdotool key alt+n
-sleep 0.3
-xdotool key l
+xdotool key --delay 300 alt+n l
 sleep 0.5
 press Control_R
 [ "$(awk '$1 == "cell" { print $2 "x" $3 }' "$OUT/layout.txt")" != "$CELL" ] || fail "Larger Font left the cell at $CELL"
@@ -77,9 +75,7 @@ png_check on-screen "$OUT/layout.txt"
 png_check status-whole "$OUT/shot.png" "$OUT/layout.txt"
 
 # The Options dialog (Options > Options) with its buttons on the display.
-xdotool key alt+o
-sleep 0.3
-xdotool key o
+xdotool key --delay 300 alt+o o
 waitfor 10 test -s "$OUT/dialogs/Options.txt" || fail "the Options dialog was not shown"
 cp "$OUT/dialogs/Options.png" "$SHOTS/options_dialog.png"
 png_check buttons "$OUT/dialogs/Options.txt"

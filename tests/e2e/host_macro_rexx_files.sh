@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # A REXX macro a host sends reaches no file: EXECIO writes no macro of the user's for EXECUTE to
-# run, EXECIO reads no file to type to the host, receivefile and sendfile start no transfer to or
-# from a local path. With AllowHostMacros=1 the same macro has the user's power, and the program
-# says so once.
+# run, receivefile and sendfile start no transfer to or from a local path. With AllowHostMacros=1
+# the same macro has the user's power, and the program says so once.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/hostile_host.sh"
 MARKER="$WORK/pwned"
 SECRET="$WORK/secret.txt"
@@ -10,48 +9,27 @@ echo "TOPSECRET-1" >"$SECRET"
 
 # --- EXECIO DISKW writes a macro of the user's, EXECUTE runs it with its own power
 WRITE_AND_RUN="/* REXX */
-call waitunlocked 10
 l.1 = 'WINEXEC(\"touch $MARKER\")'
 l.0 = 1
 'EXECIO * DISKW $APPDATA/macros/evil.mac (STEM l.'
 'EXECUTE evil'
 do 100 while stream('$MARKER', 'c', 'query exists') = ''
   call shortwait 50
-end
-call type 'DONE'
-call key 'Enter'"
+end"
 run_attack write "$WRITE_AND_RUN"
 [ ! -e "$APPDATA/macros/evil.mac" ] || fail "a host's REXX macro wrote a macro file"
 [ ! -e "$MARKER" ] || fail "a host's REXX macro ran a program through EXECUTE"
 err_has write "Error 1020"
 
-# --- EXECIO DISKR reads a file that the macro then types to the host
-run_attack diskr "/* REXX */
-call waitunlocked 10
-'EXECIO * DISKR $SECRET (STEM s.'
-call type s.1
-call key 'Enter'
-call waitunlocked 10
-call type 'DONE'
-call key 'Enter'"
-client_lacks "TOPSECRET-1"
-err_has diskr "Error 1020"
-
 # --- receivefile and sendfile: no transfer into or out of a local path
 run_attack receive "/* REXX */
-call waitunlocked 10
-x = receivefile('EVIL.PROFILE', '$HOME/.bashrc', 'TEXT')
-call type 'DONE'
-call key 'Enter'" 'IND$FILE'
+x = receivefile('EVIL.PROFILE', '$HOME/.bashrc', 'TEXT')" 'IND$FILE'
 client_lacks 'IND$FILE'
 [ ! -e "$HOME/.bashrc" ] || fail "receivefile made ~/.bashrc"
 [ "$(ls -A "$HOME" | grep -v '^\.config$' || true)" = "" ] || fail "receivefile left files in HOME: $(ls -A "$HOME")"
 err_has receive "Error 1020"
 run_attack send "/* REXX */
-call waitunlocked 10
-x = sendfile('$SECRET', 'STOLEN.DATA', 'TEXT')
-call type 'DONE'
-call key 'Enter'" 'IND$FILE'
+x = sendfile('$SECRET', 'STOLEN.DATA', 'TEXT')" 'IND$FILE'
 client_lacks 'IND$FILE'
 err_has send "Error 1020"
 

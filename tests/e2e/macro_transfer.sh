@@ -52,9 +52,7 @@ EXIT 7
 EOF
 
 start_host --transfer tso --transfer-files "$WORK/hostfiles"
-run_orkan roundtrip --host "127.0.0.1:$HOST_PORT" --macro roundtrip
-expect_rc 7 "the round-trip macro's own code"
-err_has roundtrip "Debug: lines compared: 4"
+expect_run roundtrip 7 "Debug: lines compared: 4" --host "127.0.0.1:$HOST_PORT" --macro roundtrip
 cmp -s "$PC/orig.txt" "$PC/back.txt" || fail "the text came back changed"
 cmp -s "$PC/orig.bin" "$PC/back.bin" || fail "the binary file came back changed"
 grep -q "File transfer complete - " "$APPDATA/transfer.log" || fail "the log lacks the completion messages"
@@ -69,9 +67,7 @@ RC = RECEIVEFILE("'ORKUSER.LIST*.DATA'", "@PC@/lists/*.txt", "TEXT")
 DEBUG("after the wildcard transfers: " + STR(RC))
 EXIT 40 + RC
 EOF
-run_orkan listed --host "127.0.0.1:$HOST_PORT" --macro listed
-expect_rc 40 "every listed data set received"
-err_has listed "Debug: after the wildcard transfers: 0"
+expect_run listed 40 "Debug: after the wildcard transfers: 0" --host "127.0.0.1:$HOST_PORT" --macro listed
 [ "$(ls "$PC/lists" | wc -l)" = 20 ] || fail "the listed data sets were not all received: $(ls "$PC/lists")"
 [ -f "$PC/lists/LIST01.txt" ] && [ -f "$PC/lists/LIST20.txt" ] || fail "names: $(ls "$PC/lists")"
 [ "$(grep -c '^ReceiveFile(' "$MACROS/ork\$A\$xfer.mac")" = 20 ] || fail "generated: $(cat "$MACROS/ork\$A\$xfer.mac")"

@@ -8,40 +8,6 @@
 prepare_appdata
 QUICK_MS=3000  # "at once" on a busy shared machine, the 0.37 s pause before saving included
 
-# peer MODE: a loopback peer that prints its port, then (tls mode) "hello" once the ClientHello came.
-#   full: its accept queue is filled, so a further connect is never answered ("none": impossible here)
-#   tls:  takes the connection and never answers the ClientHello
-peer() {
-    exec {PEER_FD}< <(exec timeout -k 5 "$LIFETIME" python3 -c '
-import signal, socket, sys
-mode = sys.argv[1]
-s = socket.socket()
-s.bind(("127.0.0.1", 0))
-s.listen(0)
-port = s.getsockname()[1]
-fillers = []
-if mode == "full":
-    for _ in range(32):
-        f = socket.socket()
-        f.setblocking(False)
-        f.connect_ex(("127.0.0.1", port))
-        fillers.append(f)
-        import select
-        if not select.select([], [f], [], 0.3)[1]:
-            break
-    else:
-        port = "none"
-print(port, flush=True)
-if mode == "tls":
-    c, _ = s.accept()
-    c.recv(1)
-    print("hello", flush=True)
-signal.pause()
-' "$1")
-    track $!
-    read -r -t "$PATIENCE" -u "$PEER_FD" PEER_PORT || fail "the peer did not start"
-}
-
 # quick_term NAME [STATUS]: SIGTERM, then the program must be gone within QUICK_MS and end with
 # STATUS (0).
 quick_term() {
@@ -61,10 +27,8 @@ else
     start_orkan unanswered --host "127.0.0.1:$PEER_PORT"
     # The connect is under way once the kernel shows it as sent and unanswered; the peer's own
     # filler sockets are in that state too, so only the program's socket counts.
-    for _ in $(seq 600); do
-        ss -tnp state syn-sent "( dport = :$PEER_PORT )" 2>/dev/null | grep -q '"orkan3270"' && break
-        sleep 0.05
-    done
+    syn_sent() { ss -tnp state syn-sent "( dport = :$PEER_PORT )" 2>/dev/null | grep -q '"orkan3270"'; }
+    waitfor 30 syn_sent || true
     quick_term unanswered
 fi
 
@@ -114,8 +78,7 @@ quick_term waiting 4
 
 # Every letter was given back: the next session is A again.
 start_host
-start_orkan last --dump --host "127.0.0.1:$HOST_PORT"
-expect_out last "User id"
+start_at_logon last --host "127.0.0.1:$HOST_PORT"
 grep -q "^orkan3270: session A," "$WORK/last.err" || fail "a closed session kept its letter"
 quick_term last
 

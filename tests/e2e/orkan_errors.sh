@@ -11,39 +11,24 @@ prepare_appdata
 start_host
 free_port=$HOST_PORT
 stop_host
-run_orkan refused --host "127.0.0.1:$free_port"
-expect_rc 3 "refused connection"
-err_has refused "Orkan TN3270 Connection Error 2: Error connecting to hostname 127.0.0.1, port $free_port, rc=111"
+expect_run refused 3 "Orkan TN3270 Connection Error 2: Error connecting to hostname 127.0.0.1, port $free_port, rc=111" \
+    --host "127.0.0.1:$free_port"
 err_has refused "(answered Cancel)"
 
 # --- a name no resolver knows
-run_orkan unknown --host nosuchhost.invalid:3270
-expect_rc 3 "unknown host"
-err_has unknown "Orkan TN3270 Connection Error 2: Error getting address info for nosuchhost.invalid, rc="
+expect_run unknown 3 "Orkan TN3270 Connection Error 2: Error getting address info for nosuchhost.invalid, rc=" \
+    --host nosuchhost.invalid:3270
 
 # --- a host that takes the connection and never says a word: the countdown of 2 seconds runs out
-exec {silent}< <(exec python3 -c '
-import signal, socket
-s = socket.socket()
-s.bind(("127.0.0.1", 0))
-s.listen(4)
-print(s.getsockname()[1], flush=True)
-signal.pause()
-')
-track $!
-read -r -t "$PATIENCE" -u "$silent" silent_port || fail "the silent host did not start"
-make_session slow host="127.0.0.1:$silent_port" timeout=2
+peer silent
+make_session slow host="127.0.0.1:$PEER_PORT" timeout=2
 started=$(date +%s)
-run_orkan timeout slow
-expect_rc 3 "connect time-out"
-err_has timeout "Orkan TN3270 Connection Error 1: Timeout while connecting to 127.0.0.1"
+expect_run timeout 3 "Orkan TN3270 Connection Error 1: Timeout while connecting to 127.0.0.1" slow
 [ $(($(date +%s) - started)) -ge 2 ] || fail "the time-out came before its 2 seconds"
 
 # --- the server refuses the device
 start_host --reject INV-NAME
-run_orkan rejected --host "127.0.0.1:$HOST_PORT" --lu NOSUCHLU
-expect_rc 3 "device rejected"
-err_has rejected "Orkan TN3270 Connection Error 3: The device is not known to the server."
+expect_run rejected 3 "Orkan TN3270 Connection Error 3: The device is not known to the server." --host "127.0.0.1:$HOST_PORT" --lu NOSUCHLU
 stop_host
 
 # --- the host closes in the middle of the logon panel's record
@@ -57,25 +42,17 @@ log_has 'CLOSE fault: closed after 600 bytes'
 stop_host
 
 # --- the installed standard.ses names no host
-run_orkan nohost standard
-expect_rc 3 "no host"
-err_has nohost "names no host to connect to"
+expect_run nohost 3 "names no host to connect to" standard
 
 # --- a TLS choice from an older list that this program cannot use
 make_session oddtls host=127.0.0.1:1 tls=11
-run_orkan oddtls oddtls
-expect_rc 3 "unusable TLS choice"
-err_has oddtls "Orkan TN3270 Connection Error 2: The session's TLS choice 11 cannot be used"
+expect_run oddtls 3 "Orkan TN3270 Connection Error 2: The session's TLS choice 11 cannot be used" oddtls
 
 # --- command line, key.lst and session files that end the start
-run_orkan badoption /X
-expect_rc 8 "invalid option"
-err_has badoption "Orkan TN3270 Command Line Option Error: Command line option '/X' is invalid."
+expect_run badoption 8 "Orkan TN3270 Command Line Option Error: Command line option '/X' is invalid." /X
 
 printf 'Not a key list at all, but long enough' >"$APPDATA/key.lst"
-run_orkan badkeys --host 127.0.0.1:1
-expect_rc 8 "damaged key.lst"
-err_has badkeys "Orkan TN3270 Installation Error: KEY.LST is not a valid keylist file for this version"
+expect_run badkeys 8 "Orkan TN3270 Installation Error: KEY.LST is not a valid keylist file for this version" --host 127.0.0.1:1
 rm "$APPDATA/key.lst"
 
 # A display that cannot be reached (a stale DISPLAY in an ssh or cron shell): a word and status 8,
@@ -91,14 +68,10 @@ if [ -x "${ORKAN_DESKTOP_BIN:-}" ]; then
 fi
 
 # A session named but missing: no window shows standard.ses standing in, so the start ends.
-run_orkan nosession missing
-expect_rc 8 "the named session does not load"
-err_has nosession "Session file missing.ses was not found"
+expect_run nosession 8 "Session file missing.ses was not found" missing
 
 printf 'damaged' >"$APPDATA/standard.ses"
 rm -f "$APPDATA/standard.ses.backup"
-run_orkan nostandard standard
-expect_rc 8 "standard.ses does not load"
-err_has nostandard "standard.ses is not a valid session file for this version"
+expect_run nostandard 8 "standard.ses is not a valid session file for this version" standard
 
 echo "PASS"

@@ -9,16 +9,12 @@ prepare_appdata
 MACROS="$APPDATA/macros"
 
 # --- no host: NOTCONNECTED, and typing reaches the screen
-run_orkan nohost --run 'DEBUG(STATUS) ; TYPE("hello") ; DEBUG(SCREEN(1, 1, 5))'
-expect_rc 0 "a macro in a session without a host"
-err_has nohost "Debug: NOTCONNECTED"
+expect_run nohost 0 "Debug: NOTCONNECTED" --run 'DEBUG(STATUS) ; TYPE("hello") ; DEBUG(SCREEN(1, 1, 5))'
 err_has nohost "Debug: hello"
 
 # --- a program started by a macro: its output on stderr, its input empty
-run_orkan child --dump --run "WINEXEC(\"sh -c \"\"echo CHILD-OUT; cat; touch $WORK/child.done\"\"\")"
-expect_rc 0 "a macro that starts a program"
-for _ in $(seq 100); do [ -e "$WORK/child.done" ] && break; sleep 0.1; done
-[ -e "$WORK/child.done" ] || fail "the program did not end: its standard input is not empty"
+expect_run child 0 "" --dump --run "WINEXEC(\"sh -c \"\"echo CHILD-OUT; cat; touch $WORK/child.done\"\"\")"
+waitfor 10 test -e "$WORK/child.done" || fail "the program did not end: its standard input is not empty"
 err_has child "CHILD-OUT"
 ! grep -q CHILD-OUT "$WORK/child.out" || fail "the program wrote among the screens on stdout"
 
@@ -28,19 +24,13 @@ printf 'EXIT 7\n' >"$WORK/here/local.mac"
 printf 'EXIT 8\n' >"$MACROS/local.mac"
 printf 'EXIT 9\n' >"$MACROS/only.mac"
 cd "$WORK/here" || fail "no folder $WORK/here"
-run_orkan here --macro local
-expect_rc 7 "local.mac of the current folder"
-run_orkan here_ext --macro local.mac
-expect_rc 7 "local.mac of the current folder, named with its extension"
-run_orkan only --macro only
-expect_rc 9 "only.mac of the macros folder"
+expect_run here 7 "" --macro local
+expect_run here_ext 7 "" --macro local.mac
+expect_run only 9 "" --macro only
 mkfifo "$WORK/here/only.mac"
-run_orkan fifo --macro only
-expect_rc 2 "a FIFO in the current folder, refused under its own name"
-err_has fifo "Macro file \"$WORK/here/only.mac\" could not be read whole: The name is not a regular file."
+expect_run fifo 2 "Macro file \"$WORK/here/only.mac\" could not be read whole: The name is not a regular file." --macro only
 cd "$WORK/elsewhere" || fail "no folder $WORK/elsewhere"
-run_orkan there --macro local
-expect_rc 8 "local.mac of the macros folder when the current folder has none"
+expect_run there 8 "" --macro local
 cd "$WORK" || exit 1
 
 # --- a transfer command the host never answers: ended after TransferTimeout seconds
@@ -48,18 +38,15 @@ start_host --transfer tso --fault ft-no-answer
 HOST="127.0.0.1:$HOST_PORT"
 write_ini "TransferTimeout=2"
 unanswered="The host did not answer the transfer command for 2 seconds"
-run_orkan silent --host "$HOST" --run "WAIT(20, ONSCREEN(\"READY\")) ; RC = RECEIVEFILE(\"X.DATA\", \"$WORK/got.txt\", \"TEXT\") ; EXIT RC + 20"
-expect_rc 21 "RECEIVEFILE's 1 for a host that never answered"
-err_has silent "Receiving X.DATA into $WORK/got.txt failed:"
+expect_run silent 21 "Receiving X.DATA into $WORK/got.txt failed:" \
+    --host "$HOST" --run "WAIT(20, ONSCREEN(\"READY\")) ; RC = RECEIVEFILE(\"X.DATA\", \"$WORK/got.txt\", \"TEXT\") ; EXIT RC + 20"
 err_has silent "$unanswered"
 cat >"$MACROS/silent.mac" <<MAC
 /* REXX */
 call wait 20, "onscreen('READY')"
 exit receivefile('X.DATA', '$WORK/got.txt', 'TEXT') + 30
 MAC
-run_orkan silentrexx --host "$HOST" --macro silent
-expect_rc 31 "receivefile's 1 for a host that never answered"
-err_has silentrexx "Receiving X.DATA into $WORK/got.txt failed:"
+expect_run silentrexx 31 "Receiving X.DATA into $WORK/got.txt failed:" --host "$HOST" --macro silent
 err_has silentrexx "$unanswered"
 [ ! -e "$WORK/got.txt" ] || fail "a file was written although nothing came"
 grep -q "$unanswered" "$APPDATA/transfer.log" || fail "the transfer log lacks the reason"

@@ -23,12 +23,10 @@ spaced_by() {
 # --- every 2 seconds in the clear
 write_ini "KeepAliveTime=2"
 start_host
-start_orkan plain --dump --host "127.0.0.1:$HOST_PORT"
-expect_out plain "User id"
+start_at_logon plain --host "127.0.0.1:$HOST_PORT"
 nops 4
 spaced_by 2
-finish_orkan plain TERM
-expect_rc 0
+term_ok plain
 stop_host
 
 # --- every second under TLS; the session stays open and keeps answering
@@ -37,42 +35,28 @@ self_signed host /CN=localhost
 start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
 # The certificate is self-signed: the host's entry in the host list turns the certificate check off.
 write_ini "KeepAliveTime=1" "Hostnames=127.0.0.1:$HOST_PORT," "Validate_Host_Cert=0,"
-start_orkan tls --dump --host "127.0.0.1:$HOST_PORT" --tls 1
-expect_out tls "User id"
+start_at_logon tls --host "127.0.0.1:$HOST_PORT" --tls 1
 nops 4
 spaced_by 1
 log_has 'TLS handshake done: TLSv1\.3'
 grep -q ' ERROR \| CLOSE ' "$HOST_LOG" && fail "the host saw something wrong under TLS"
-finish_orkan tls TERM
-expect_rc 0
+term_ok tls
 stop_host
 
 # --- a host that says hello and hangs up, with AUTORECONNECT on: the session comes back
-cat >"$WORK/bye.app" <<'EOF'
-title "Hello and goodbye"
-on connect : goto hello ; disconnect
-screen hello
-  layout
-  |Hello, terminal ${lu}
-  end
-end
-EOF
 write_ini "KeepAliveTime=0"
-start_host --app "$WORK/bye.app"
+start_host --app "$LIB_DIR/hello_goodbye.app"
 make_session again host="127.0.0.1:$HOST_PORT" autoreconnect=1
-start_orkan again --dump again
-expect_out again "--- screen 1 ---"
+start_until again "--- screen 1 ---" again
 expect_out again "Hello, terminal"
 expect_out again "--- screen 2 ---"
 expect_out again "Hello, terminal"
-finish_orkan again TERM
-expect_rc 0 "SIGTERM ends a reconnecting session cleanly"
+term_ok again
 [ "$(grep -c ' OPEN from ' "$HOST_LOG")" -ge 2 ] || fail "the session did not connect again"
 
 # --- the same host without AUTORECONNECT: the program ends after the first hang-up
 make_session once host="127.0.0.1:$HOST_PORT"
-start_orkan once --dump once
-expect_out once "Hello, terminal"
+start_until once "Hello, terminal" once
 finish_orkan once
 expect_rc 3
 err_has once "orkan3270: The host closed the connection."

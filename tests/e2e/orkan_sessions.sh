@@ -16,8 +16,7 @@ letter_of() {
 up() {
     local name=$1
     shift
-    start_orkan "$name" --dump --host "127.0.0.1:$HOST_PORT" "$@"
-    expect_out "$name" "User id"
+    start_at_logon "$name" --host "127.0.0.1:$HOST_PORT" "$@"
 }
 
 all_down() {
@@ -36,9 +35,7 @@ letters=$(for i in $(seq 1 36); do letter_of "s$i"; done | sort | tr -d '\n')
 [ "$letters" = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ" ] || fail "the 36 sessions hold '$letters'"
 
 # --- the 37th
-run_orkan s37 --host "127.0.0.1:$HOST_PORT"
-expect_rc 8 "no free slot"
-err_has s37 "Orkan TN3270 Error: There are 36 sessions already active,"
+expect_run s37 8 "Orkan TN3270 Error: There are 36 sessions already active," --host "127.0.0.1:$HOST_PORT"
 err_has s37 "which is the maximum number."
 
 # --- a killed session's letter is free again
@@ -65,8 +62,7 @@ up one
 up two
 up three
 [ "$(letter_of one)$(letter_of two)$(letter_of three)" = ABC ] || fail "three sessions are not A, B, C"
-finish_orkan two TERM
-expect_rc 0
+term_ok two
 up four
 [ "$(letter_of four)" = B ] || fail "the next session took '$(letter_of four)' instead of B"
 all_down

@@ -2,7 +2,10 @@
 # TLS from the headless program against `openssl s_server` and against testhost, with certificates
 # made here by the openssl command. The host list of orkan.ini carries the certificate settings
 # (CA_Certs, Client_Certs, Client_Keys, Validate_Host_Cert, Domain_Must_Match_Host) to a session
-# file that names the host entry; --tls picks the protocol.
+# file that names the host entry; --tls picks the protocol. A certificate from a trusted CA for
+# another name (wronghost.example) is refused for 127.0.0.1 and for localhost when the host has no
+# stored host entry (a new host); one that names the host is taken. A --tls value that is not a TLS
+# choice is a command-line error, never a plain connection.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 command -v openssl >/dev/null || fail "openssl is missing"
 prepare_appdata
@@ -30,7 +33,7 @@ host_entry() {
 }
 make_session tls host=tlshost ipname=localhost
 
-# start_server CERT ARGS...: s_server for one connection; its output is read with expect_server.
+# start_server CERT ARGS...: s_server for one connection; its output is read with expect_out server.
 start_server() {
     local cert=$1
     shift
@@ -40,19 +43,12 @@ start_server() {
         -cert "$CERTS/$cert.pem" -key "$CERTS/$cert-key.pem" "$@" <"$WORK/server.in" 2>&1)
     SERVER_PID=$!
     track "$SERVER_PID"
+    OFD[server]=$SERVER_FD
     : >"$WORK/server.out"
-    expect_server "ACCEPT"
+    expect_out server "ACCEPT"
     rm "$WORK/server.in"
     SERVER_PORT=$(sed -n 's/^ACCEPT .*:\([0-9]*\)$/\1/p' "$WORK/server.out" | tail -n 1)
     [ -n "$SERVER_PORT" ] || fail "s_server printed no port"
-}
-expect_server() {
-    local line
-    while IFS= read -r -t "$PATIENCE" -u "$SERVER_FD" line; do
-        printf '%s\n' "$line" >>"$WORK/server.out"
-        case "$line" in *"$1"*) return 0 ;; esac
-    done
-    fail "s_server never printed '$1'"
 }
 stop_server() {
     kill "$SERVER_PID" 2>/dev/null
@@ -60,30 +56,25 @@ stop_server() {
     exec {SERVER_FD}<&- {SERVER_IN}>&-
 }
 
-# accepted NAME CERT VALIDATE MATCH [SERVER ARGS...]: the handshake succeeds and the session stays.
-accepted() {
-    local name=$1 cert=$2 validate=$3 match=$4
-    shift 4
-    start_server "$cert" "$@"
-    host_entry "$SERVER_PORT" "$validate" "$match" "${CLIENT:-}"
-    start_orkan "$name" tls ${TLS_OPTION:-}
-    expect_server "CIPHER is "
-    finish_orkan "$name" TERM
-    expect_rc 0 "$name: the session should have stayed until SIGTERM"
-    stop_server
-}
-
-# refused NAME CERT VALIDATE MATCH MESSAGE [SERVER ARGS...]: the program ends with MESSAGE.
-refused() {
+# tls_case NAME CERT VALIDATE MATCH MESSAGE [SERVER ARGS...]: s_server with CERT, and the host entry
+# for it; with MESSAGE empty the handshake succeeds and the session stays until SIGTERM, else the
+# program ends with status 3 and MESSAGE.
+tls_case() {
     local name=$1 cert=$2 validate=$3 match=$4 message=$5
     shift 5
     start_server "$cert" "$@"
     host_entry "$SERVER_PORT" "$validate" "$match" "${CLIENT:-}"
-    run_orkan "$name" tls ${TLS_OPTION:-}
-    expect_rc 3 "$name: the connection should have been refused"
-    err_has "$name" "$message"
+    if [ -z "$message" ]; then
+        start_orkan "$name" tls ${TLS_OPTION:-}
+        expect_out server "CIPHER is "
+        term_ok "$name"
+    else
+        expect_run "$name" 3 "$message" tls ${TLS_OPTION:-}
+    fi
     stop_server
 }
+accepted() { tls_case "${@:1:4}" "" "${@:5}"; }
+refused() { tls_case "$@"; }
 
 # --- protocols: the highest available meets a TLS 1.2-only and a TLS 1.3-only server; --tls 4
 #     (TLS 1.2) is refused by a TLS 1.3-only one
@@ -118,11 +109,40 @@ CLIENT=badclient refused badclient host 1 1 \
 # --- testhost under TLS: the whole logon panel through TLS, the certificate fully checked
 start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
 host_entry "$HOST_PORT" 1 1
-start_orkan testhost --dump tls
-expect_out testhost "User id"
-finish_orkan testhost TERM
-expect_rc 0
+start_at_logon testhost tls
+term_ok testhost
 log_has 'TLS handshake done: TLSv1\.3'
 stop_host
+
+# --- TLS names for a new host (no host entry): it has no CA file of its own, so the test CA is
+#     the system's for these runs
+leaf wronghost "/CN=wronghost.example" "DNS:wronghost.example" ca 30
+leaf right "/CN=Orkan Test Host" "DNS:localhost,IP:127.0.0.1" ca 30
+write_ini
+export SSL_CERT_FILE="$CERTS/ca.pem"
+
+# --- values that are not TLS choices: status 8, and the host never hears of the program
+start_host
+for value in yes 6 TLS1.2 ""; do
+    expect_run "tls_$value" 8 "" --host "127.0.0.1:$HOST_PORT" --tls "$value"
+    if [ -n "$value" ]; then err_has "tls_$value" "TLS choice '$value' is invalid"
+    else err_has "tls_$value" "option '--tls' needs a value"; fi
+done
+grep -q ' OPEN from ' "$HOST_LOG" && fail "a bad --tls value connected"
+stop_host
+
+# --- a new host: the certificate must name it
+start_host --tls-cert "$CERTS/wronghost.pem" --tls-key "$CERTS/wronghost-key.pem"
+for host in 127.0.0.1 localhost; do
+    expect_run "wrong_$host" 3 "Certificate host name wronghost.example does not match" --host "$host:$HOST_PORT" --tls 1
+done
+stop_host
+
+# --- the right name, for the address and the name
+start_host --tls-cert "$CERTS/right.pem" --tls-key "$CERTS/right-key.pem"
+for host in 127.0.0.1 localhost; do
+    start_at_logon "right_$host" --host "$host:$HOST_PORT" --tls 1
+    term_ok "right_$host"
+done
 
 echo "PASS"

@@ -9,19 +9,15 @@ prepare_appdata
 make_session hostprint hostprinting=1
 start_host --app "$ORKAN_SOURCE_DIR/tests/e2e/print/print.app"
 
-start_orkan queue --dump --printer orkanq --host "127.0.0.1:$HOST_PORT" hostprint
-expect_out queue "REPORT 4711 READY"
+start_until queue "REPORT 4711 READY" --printer orkanq --host "127.0.0.1:$HOST_PORT" hostprint
 wait_job 1 "HOST PRINT LINE ONE AND MORE"
 wait_job 2 "REPORT 4711 READY"
-finish_orkan queue TERM
-expect_rc 0
+term_ok queue
 grep -q "Orkan TN3270 Screen Print" "$CUPS_DIR/log/page_log" || fail "the screen job has not its name"
 
 # The session's own printer is "<default>": the scheduler's default queue takes the jobs.
-start_orkan default --dump --host "127.0.0.1:$HOST_PORT" hostprint
-expect_out default "REPORT 4711 READY"
+start_until default "REPORT 4711 READY" --host "127.0.0.1:$HOST_PORT" hostprint
 wait_job 4 "REPORT 4711 READY"
-finish_orkan default TERM
-expect_rc 0
+term_ok default
 [ -s "$WORK/default.err" ] && grep -q "Printer" "$WORK/default.err" && fail "a printer error: $(cat "$WORK/default.err")"
 echo "PASS"

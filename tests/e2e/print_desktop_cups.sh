@@ -16,27 +16,18 @@ start_printing() {
     waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
     WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
 }
-stop_program() {
-    kill -TERM "$PROGRAM_PID"
-    STATUS=0
-    wait "$PROGRAM_PID" || STATUS=$?
-    [ "$STATUS" = 0 ] || fail "the program ended with status $STATUS"
-}
 
 start_printing orkanq
 xdotool key Print
 wait_job 1 "User id"
-stop_program
+end_program
 
 # A queue CUPS does not know: the message box says so and the session is still there.
 start_printing nosuchq
 xdotool key Print
-box() { xdotool search --sync --onlyvisible --name "Printer Error" 2>/dev/null | head -n 1; }
-BOX=""
-for _ in $(seq 100); do BOX=$(box) && [ -n "$BOX" ] && break; sleep 0.1; done
-[ -n "$BOX" ] || fail "no \"Printer Error\" box appeared"
-xdotool windowactivate --sync "$BOX" 2>/dev/null; xdotool key --window "$BOX" Return
+BOX=$(focus_shown "Printer Error") || fail "no \"Printer Error\" box appeared"
+xdotool key --window "$BOX" Return
 kill -0 "$PROGRAM_PID" || fail "the program ended after the printer error"
 lpstat -W all -o 2>/dev/null | grep -q "orkanq-2" && fail "a job was printed for a missing queue"
-stop_program
+end_program
 echo "PASS"

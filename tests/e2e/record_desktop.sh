@@ -11,21 +11,16 @@ source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool xclip
 start_xvfb
 prepare_home
-export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run"
 
-has_gone() { grep -q "macro letter gone" "$WORK/program.err"; }
 clipboard_is() { [ "$(timeout 5 xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
 
 # One round: record in LANGUAGE (own or rexx), play it back headless, compare the host logs.
 record_and_play() {
     LANGUAGE=$1
     MACRO="$WORK/recorded-$LANGUAGE.mac"
-    rm -f "$WORK/screen.txt" "$WORK/program.err" "$WORK/host.out" "$WORK/host2.out"
+    rm -f "$WORK/screen.txt" "$WORK/program.err"
     start_host
-    QT_QPA_PLATFORM=xcb ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_MACRO_TRACE=1 \
-        "$ORKAN_BIN" --host "127.0.0.1:$PORT" >"$WORK/program.out" 2>"$WORK/program.err" &
-    PROGRAM_PID=$!
-    track "$PROGRAM_PID"
+    ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_MACRO_TRACE=1 start_program --host "127.0.0.1:$PORT"
 
     waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
     WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
@@ -44,9 +39,8 @@ record_and_play() {
     [ "$LANGUAGE" = rexx ] && xdotool key --delay 150 alt+x alt+n
     xdotool type --delay 20 "$MACRO"
     xdotool key Return
-    waitfor 20 bash -c '! xdotool search --onlyvisible --name "^Record a Macro$" >/dev/null 2>&1' ||
-        fail "the dialog did not close"
-    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+    waitfor 20 not_shown "^Record a Macro$" || fail "the dialog did not close"
+    focus "$WINDOW"
     sleep 0.3
 
     xdotool type --delay 60 "alice"
@@ -62,7 +56,7 @@ record_and_play() {
     xdotool key --delay 80 alt+m s
     waitfor 20 shown "^Macro Recorded$" || fail "no \"Macro Recorded\" message"
     xdotool key Return
-    waitfor 10 has_gone || fail "the recording letter stayed on the status line"
+    waitfor 10 has "$WORK/program.err" "macro letter gone" || fail "the recording letter stayed on the status line"
     [ -f "$MACRO" ] || fail "no macro file was written"
     if [ "$LANGUAGE" = rexx ]; then
         head -n 1 "$MACRO" | grep -qi '^/\* rexx' || fail "the recording is not REXX: $(cat "$MACRO")"
@@ -74,21 +68,19 @@ record_and_play() {
     grep -q '^Key("SelectLocation1",[0-9]*,[0-9]*)' "$MACRO" || fail "the click is not in the macro: $(cat "$MACRO")"
     grep -q '^Key("Enter")' "$MACRO" || fail "Enter is not in the macro: $(cat "$MACRO")"
     end_program
+    stop_host
+    exchange "$WORK/host.log" >"$WORK/recorded.exchange"
 
     # The headless program plays it against a host of its own.
-    "$TESTHOST_BIN" --port 0 --once --log "$WORK/played-$LANGUAGE.log" >"$WORK/host2.out" 2>"$WORK/host2.err" &
-    track $!
-    waitfor 30 test -s "$WORK/host2.out" || fail "the second testhost did not start"
-    PORT2=$(head -n 1 "$WORK/host2.out")
+    start_host --once
     status=0
-    timeout 60 "$ORKAN_BIN" --headless --host "127.0.0.1:$PORT2" \
+    in_home timeout 60 "$ORKAN_BIN" --headless --host "127.0.0.1:$PORT" \
         --run 'H = OPEN("CLIPBOARD", "OUTPUT") ; PUT(H, "secret", "NOCRLF") ; CLOSE(H)' \
         --macro "$MACRO" >"$WORK/played.out" 2>"$WORK/played.err" || status=$?
     [ "$status" = 0 ] || fail "the headless playback ended with status $status: $(cat "$WORK/played.err")"
+    stop_host
     # The played session ends with the macro: the host's answer to its last key may not be logged.
-    exchange "$WORK/host.log" >"$WORK/recorded.exchange"
-    mv "$WORK/host.log" "$WORK/host-$LANGUAGE.log"
-    exchange "$WORK/played-$LANGUAGE.log" >"$WORK/played.exchange"
+    exchange "$WORK/host.log" >"$WORK/played.exchange"
     grep -q 'FIELD password .*"secret"' "$WORK/recorded.exchange" || fail "the pasted password did not reach the host"
     diff -u "$WORK/recorded.exchange" "$WORK/played.exchange" ||
         fail "the playback sent the host something else; the macro:

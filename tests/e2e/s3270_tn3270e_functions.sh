@@ -8,41 +8,34 @@ require_peers
 
 start_host --max-sessions 2 --reject INV-NAME
 s3_start
-s3_must "Connect(127.0.0.1:$PORT)"
-s3_must "Wait(10,InputField)"
+s3_must "Connect(127.0.0.1:$PORT)" "Wait(10,InputField)"
 screen_has "Mode TN3270 "
 s3_must "Disconnect()"
 quit_s3
 log_has 'TELNET> IAC SB TN3270E DEVICE-TYPE REJECT REASON INV-NAME IAC SE'
-kill "$HOST_PID"; wait "$HOST_PID" 2>/dev/null; HOST_PID=""
+stop_host
 
 start_host --once --lu-pool ORKLU001-ORKLU009
 s3_start -model 3279-4-E
-s3_must "Connect(ORKLU007@127.0.0.1:$PORT)"
-s3_must "Wait(10,InputField)"
+s3_must "Connect(ORKLU007@127.0.0.1:$PORT)" "Wait(10,InputField)"
 screen_has "LU ORKLU007"
 logon dave pw
 
 menu 9
-s3_must "Enter()"
-s3_must "Wait(10,Unlock)"
+s3_must "Enter()" "Wait(10,Unlock)"
 screen_has "Response to the previous send of this screen: positive seq="
 s3_must "PF(3)"
 
 menu 8
 screen_has "Bind . . . . . PLU=ORKHOST SLU=ORKLU007"
-s3_must "PF(5)"
-s3_must "Wait(10,Unlock)"
+s3_must "PF(5)" "Wait(10,Unlock)"
 screen_has "Bind . . . . . PLU=ORKTEST SLU=ORKLU007"
 s3_must "PF(3)"
 
 menu 7
-s3_must "Enter()"
-s3_must "Wait(10,Unlock)"
+s3_must "Enter()" "Wait(10,Unlock)"
 screen_has "SSCP-LU SESSION"
-s3_must "String(\"logon applid(demo)\")"
-s3_must "Enter()"
-s3_must "Wait(10,Unlock)"
+s3_must "String(\"logon applid(demo)\")" "Enter()" "Wait(10,Unlock)"
 screen_has "Last SSCP-LU input: logon applid(demo)"
 screen_has "PLU=ORKDEMO SLU=ORKLU007"
 s3_must "PF(3)"
@@ -55,13 +48,9 @@ s3_must "PF(3)"
 menu 3
 screen_has "this screen is 43 rows by 80 columns"
 screen_has "(bottom right) END"
-s3_must "String(\"dyn\")"
-s3_must "Enter()"
-s3_must "Wait(10,Unlock)"
+s3_must "String(\"dyn\")" "Enter()" "Wait(10,Unlock)"
 screen_has "You typed: dyn"
-s3_must "Disconnect()"
-quit_s3
-wait_host
+s3_bye
 log_has 'RESPONSE positive seq=[0-9]+ code=00$'
 log_has 'SSCP input "logon applid\(demo\)"'
 log_lacks 'ERROR'
@@ -76,6 +65,5 @@ screen_has "LARGE SCREEN 27 ROWS x 132 COLUMNS"
 s3_must "PF(3)"
 menu 3
 screen_has "this screen is 27 rows by 132 columns"
-s3_must "Disconnect()"
-wait_host
+s3_bye
 echo "PASS"

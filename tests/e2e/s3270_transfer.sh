@@ -58,8 +58,7 @@ for system in tso cms cics; do
     [ $system = cms ] && s3host=vm
     start_host --once --transfer $system
     s3_start -model 3279-2-E
-    s3_must "Connect(127.0.0.1:$PORT)"
-    s3_must "Wait(10,InputField)"
+    s3_must "Connect(127.0.0.1:$PORT)" "Wait(10,InputField)"
     for mode in ascii binary; do
         kind=text
         [ $mode = binary ] && kind=binary
@@ -67,9 +66,7 @@ for system in tso cms cics; do
             roundtrip $s3host "$(host_name $s3host "${kind:0:1}$size")" $mode "$WORK/files/$kind$size"
         done
     done
-    s3_must "Disconnect()"
-    quit_s3
-    wait_host
+    s3_bye
     log_has 'TRANSFER PUT .* by DFT'
     log_has 'TRANSFER GET .* by DFT'
     log_lacks ' ERROR '

@@ -35,9 +35,7 @@ for link in \
 done
 
 link_argv "tn3270://127.0.0.1:$HOST_PORT/"
-start_orkan opened --dump "${LINK_ARGS[@]}"
-expect_out opened "User id"
-finish_orkan opened TERM
-expect_rc 0
+start_at_logon opened "${LINK_ARGS[@]}"
+term_ok opened
 
 echo "PASS"

@@ -12,16 +12,12 @@ raw() {
 }
 
 printf 'X = 1\r\nY = NOSUCHFUNCTION("\033]0;owned\007\033[2J\000after the NUL")\r\n' >"$MACROS/own.mac"
-run_orkan own --macro own
-expect_rc 2 "a macro error"
-err_has own 'Y = NOSUCHFUNCTION("\x1b]0;owned\x07\x1b[2J\x00after the NUL")'
+expect_run own 2 'Y = NOSUCHFUNCTION("\x1b]0;owned\x07\x1b[2J\x00after the NUL")' --macro own
 err_has own "Orkan macro error"
 raw own
 
 printf '/* REXX */\nsay "\033[31mred" || "00"x || "tail"\nx = "\033[2J" + 1\n' >"$MACROS/rexx.mac"
-run_orkan rexx --macro rexx
-expect_rc 2 "a REXX error"
-err_has rexx 'Debug: \x1b[31mred\x00tail'
+expect_run rexx 2 'Debug: \x1b[31mred\x00tail' --macro rexx
 err_has rexx '\x1b[2J'
 err_has rexx "Error 41"
 raw rexx

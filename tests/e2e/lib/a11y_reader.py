@@ -58,24 +58,6 @@ def waitfor(seconds, what, until):
         raise Failure(what)
 
 
-def host_screens(log_path):
-    """Every screen testhost logged as sent: (rows, (row, column) of the cursor counted from 1)."""
-    screens, rows = [], []
-    with open(log_path, encoding="utf-8", errors="replace") as log:
-        for line in log:
-            parts = line.rstrip("\n").split(" ", 3)
-            if len(parts) < 4 or parts[2] != "SCREEN":
-                continue
-            body = parts[3]
-            if body.startswith("|"):
-                rows.append(body[1:-1])
-            elif body.startswith("cursor "):
-                r, c = body.split()[1].split(",")
-                screens.append((rows, (int(r), int(c))))
-                rows = []
-    return screens
-
-
 class Reader:
     def __init__(self, program, host_log, args):
         self.host_log = host_log
@@ -108,9 +90,8 @@ class Reader:
         return False
 
     def find_terminal(self):
-        found = pyatspi.findDescendant(self.app, lambda a: a.getRole() == pyatspi.ROLE_TERMINAL)
-        self.terminal = found
-        return found is not None
+        self.terminal = pyatspi.findDescendant(self.app, lambda a: a.getRole() == pyatspi.ROLE_TERMINAL)
+        return self.terminal is not None
 
     def status_bar(self):
         return pyatspi.findDescendant(self.app, lambda a: a.getRole() == pyatspi.ROLE_STATUS_BAR)
@@ -133,8 +114,21 @@ class Reader:
                 subprocess.run(["xdotool", "key", "--delay", "150", key], timeout=30, check=True)
 
     def latest_screen(self):
-        screens = host_screens(self.host_log)
-        return screens[-1] if screens else ([], (0, 0))
+        """The last screen testhost logged as sent: (rows, (row, column) of the cursor counted from 1)."""
+        latest = ([], (0, 0))
+        rows = []
+        with open(self.host_log, encoding="utf-8", errors="replace") as log:
+            for line in log:
+                parts = line.rstrip("\n").split(" ", 3)
+                if len(parts) < 4 or parts[2] != "SCREEN":
+                    continue
+                if parts[3].startswith("|"):
+                    rows.append(parts[3][1:-1])
+                elif parts[3].startswith("cursor "):
+                    r, c = parts[3].split()[1].split(",")
+                    latest = (rows, (int(r), int(c)))
+                    rows = []
+        return latest
 
     def shows_host_screen(self):
         rows, _ = self.latest_screen()
@@ -299,15 +293,9 @@ STEPS = [
 
 
 def dialog_rows(table):
-    """The dialog tour's table: name, keys that open it, title, what the tour does, how it closes.
-    Columns the tour may add later are not ours to read."""
+    """The dialog tour's table: name, keys that open it, title, what the tour does, how it closes."""
     with open(table, encoding="utf-8") as f:
-        for line in f:
-            if line.strip() and not line.startswith("#"):
-                row = line.rstrip("\n").split("\t")
-                if len(row) < 5:
-                    raise Failure(f"{table}: a row needs five columns: {line!r}")
-                yield row[:5]
+        return [line.rstrip("\n").split("\t")[:5] for line in f if line.strip() and not line.startswith("#")]
 
 
 def top_window(acc):

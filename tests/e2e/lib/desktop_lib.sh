@@ -4,6 +4,7 @@
 
 . "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 LIFETIME=900  # the desktop tour runs for up to fifteen minutes
+APPDATA="$WORK/config/orkan3270"
 
 # require_desktop TOOL...: a Qt build of the program, Xvfb and the named X tools, or a skip.
 require_desktop() {
@@ -41,24 +42,18 @@ prepare_home() {
 }
 # start_tls_session NAME [INI_LINE...]: testhost under TLS with a certificate of its own, and the
 # application data as a first start leaves it, with orkan.ini (these lines and host NAMEhost on
-# localhost, that certificate trusted) and the session file NAME.ses: CERTS, APPDATA.
+# localhost, that certificate trusted) and the session file NAME.ses: CERTS.
 start_tls_session() {
     local name=$1
     shift
     self_signed host "/CN=localhost" DNS:localhost,IP:127.0.0.1
     start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
     prepare_home
-    APPDATA="$WORK/config/orkan3270"
-    mkdir -p "$APPDATA/macros"
-    cp "$ORKAN_BINARY_DIR"/share/orkan3270/defaults/*.* "$APPDATA/"
-    {
-        printf '[Orkan]\n'
-        printf '%s\n' "$@"
-        printf 'Hostnames=%shost,\nIPnames=localhost,\nPortnums=%s,\nTN3270E=1,\nSSL=6,\nLunames=,\nKeepAliveTimes=0,\nCA_Certs=%s,\nClient_Certs=,\nClient_Keys=,\nValidate_Host_Cert=1,\nDomain_Must_Match_Host=1,\n' \
-            "$name" "$PORT" "$CERTS/host.pem"
-    } >"$APPDATA/orkan.ini"
-    python3 "$ORKAN_SOURCE_DIR/tests/e2e/lib/make_session.py" "$APPDATA/standard.ses" "$APPDATA/$name.ses" \
-        host="${name}host" ipname=localhost || fail "could not write $name.ses"
+    prepare_appdata
+    write_ini "$@" "Hostnames=${name}host," "IPnames=localhost," "Portnums=$PORT," "TN3270E=1," "SSL=6," "Lunames=," \
+        "KeepAliveTimes=0," "CA_Certs=$CERTS/host.pem," "Client_Certs=," "Client_Keys=," "Validate_Host_Cert=1," \
+        "Domain_Must_Match_Host=1,"
+    make_session "$name" host="${name}host" ipname=localhost
 }
 
 # in_home COMMAND...: the command with that home, on the X server.
@@ -83,12 +78,25 @@ screen_has() { [ -f "$WORK/screen.txt" ] && grep -q "$1" "$WORK/screen.txt"; }
 # has FILE TEXT: FILE exists and holds TEXT (a regular expression).
 has() { grep -q -- "$2" "$1" 2>/dev/null; }
 
+not_shown() { ! shown "$1"; }
+# focus WINDOW: raised and given the keyboard.
+focus() { xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" 2>/dev/null; }
+
 # focus_window PID: the program's visible window, focused; prints its id.
 focus_window() {
     local window
     window=$(xdotool search --sync --onlyvisible --pid "$1" 2>/dev/null | head -n 1)
-    [ -n "$window" ] || return 1
-    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || return 1
+    [ -n "$window" ] && focus "$window" || return 1
+    echo "$window"
+}
+
+# focus_shown TITLE: within 10 seconds a visible window whose name matches TITLE, focused; prints
+# its id.
+focus_shown() {
+    local window
+    waitfor 10 shown "$1" || return 1
+    window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+    focus "$window" || return 1
     echo "$window"
 }
 

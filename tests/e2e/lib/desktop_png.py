@@ -20,10 +20,10 @@ import sys
 import zlib
 
 
-def read_png(path):
-    data = open(path, 'rb').read()
+def read_png(data):
+    """Rows of (r, g, b) tuples of a PNG's bytes."""
     if data[:8] != b'\x89PNG\r\n\x1a\n':
-        raise SystemExit(f'{path}: not a PNG file')
+        raise SystemExit('not a PNG file')
     pos, idat, width, height, channels = 8, b'', 0, 0, 0
     while pos < len(data):
         length, kind = struct.unpack('>I4s', data[pos:pos + 8])
@@ -32,7 +32,7 @@ def read_png(path):
         if kind == b'IHDR':
             width, height, depth, colour, _, _, interlace = struct.unpack('>IIBBBBB', body)
             if depth != 8 or interlace != 0 or colour not in (2, 6):
-                raise SystemExit(f'{path}: a PNG this reader does not take (depth {depth}, colour {colour})')
+                raise SystemExit(f'a PNG this reader does not take (depth {depth}, colour {colour})')
             channels = 3 if colour == 2 else 4
         elif kind == b'IDAT':
             idat += body
@@ -97,7 +97,7 @@ def is_ink(pixel, ink, paper):
 
 
 def status_whole(shot, report_path):
-    image, report = read_png(shot), read_report(report_path)
+    image, report = read_png(open(shot, 'rb').read()), read_report(report_path)
     cx, cy, _, _ = rect(report, 'client')
     sx, sy, sw, sh = rect(report, 'status')
     sx, sy = sx - cx, sy - cy
@@ -163,7 +163,7 @@ def on_screen(report_path):
 
 
 def corners(shot, report_path):
-    image, report = read_png(shot), read_report(report_path)
+    image, report = read_png(open(shot, 'rb').read()), read_report(report_path)
     cx, cy, _, _ = rect(report, 'client')
     x0, y0, _, _ = rect(report, 'screen')
     rows, columns = (int(v) for v in report['size'])
@@ -184,7 +184,7 @@ def corners(shot, report_path):
 
 
 def buttons(text_path):
-    report, work = {}, None
+    work = None
     placed = []
     for line in open(text_path):
         parts = line.split()

@@ -118,5 +118,28 @@ self_signed() {
         -subj "$2" ${3:+-addext "subjectAltName=$3"}
 }
 
+# The application data folder ($APPDATA, set by the library of its kind) as a first start leaves
+# it, made beforehand so a test can put its own session files and orkan.ini there.
+LIB_DIR="$(dirname "${BASH_SOURCE[0]}")"
+DATA="${ORKAN_BINARY_DIR:-}/share/orkan3270"
+prepare_appdata() {
+    mkdir -p "$APPDATA/macros" "$APPDATA/certs"
+    cp "$DATA"/defaults/*.* "$APPDATA/" 2>/dev/null || true
+    [ -f "$APPDATA/standard.ses" ] || fail "the program's defaults have no standard.ses"
+}
+
+# make_session NAME field=value ...: NAME.ses in the application data folder.
+make_session() {
+    local name=$1
+    shift
+    python3 "$LIB_DIR/make_session.py" "$DATA/defaults/standard.ses" "$APPDATA/$name.ses" "$@" ||
+        fail "could not write $name.ses"
+}
+
+# write_ini LINE...: orkan.ini with section [Orkan] and these lines.
+write_ini() {
+    { echo "[Orkan]"; printf '%s\n' "$@"; } >"$APPDATA/orkan.ini"
+}
+
 log_has() { grep -qE -- "$1" "$HOST_LOG" || fail "host log lacks /$1/"; }
 log_lacks() { ! grep -qE -- "$1" "$HOST_LOG" || fail "host log holds /$1/"; }

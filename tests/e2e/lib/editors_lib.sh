@@ -4,19 +4,14 @@
 # and ended again, the editors opened from the Options menu, and buttons clicked where the
 # program's layout report says they are. Sourced after desktop_lib.sh, not run.
 
-DATA="$ORKAN_BINARY_DIR/share/orkan3270"
-APPDATA="$WORK/config/orkan3270"
-
-# prepare_appdata SESSION FIELD=VALUE...: the defaults as a first start copies them, and the
+# prepare_session SESSION FIELD=VALUE...: the defaults as a first start copies them, and the
 # session file SESSION.ses on testhost's port with the fields given.
-prepare_appdata() {
+prepare_session() {
     local name=$1
     shift
-    mkdir -p "$APPDATA/macros" "$APPDATA/certs"
-    cp "$DATA"/defaults/*.* "$APPDATA/"
-    echo "[Orkan]" >"$APPDATA/orkan.ini"
-    python3 "$ORKAN_SOURCE_DIR/tests/e2e/lib/make_session.py" "$DATA/defaults/standard.ses" "$APPDATA/$name.ses" \
-        host="127.0.0.1:$PORT" "$@" || fail "could not write $name.ses"
+    prepare_appdata
+    write_ini
+    make_session "$name" host="127.0.0.1:$PORT" "$@"
 }
 
 host_has() { grep -q "$1" "$WORK/host.log"; }
@@ -35,12 +30,9 @@ start_session() {
 
 # open_editor MNEMONIC TITLE: Options > the editor by its underlined letter; DIALOG is its window.
 open_editor() {
-    xdotool windowactivate --sync "$WINDOW" 2>/dev/null || xdotool windowfocus --sync "$WINDOW"
+    focus "$WINDOW"
     xdotool key --delay 100 alt+o "$1"
-    waitfor 10 xdotool search --onlyvisible --name "^$2\$" >/dev/null || fail "$2 did not open"
-    DIALOG=$(xdotool search --onlyvisible --name "^$2\$" | head -n 1)
-    xdotool windowactivate --sync "$DIALOG" 2>/dev/null || xdotool windowfocus --sync "$DIALOG" ||
-        fail "cannot focus $2"
+    DIALOG=$(focus_shown "^$2\$") || fail "$2 did not open or cannot be focused"
 }
 
 # saved_differs FILE COPY: the editor's save has replaced FILE.
@@ -49,7 +41,7 @@ saved_differs() { ! cmp -s "$1" "$2"; }
 # close_editor TITLE: Escape closes it (nothing unsaved is left to ask about).
 close_editor() {
     xdotool key Escape
-    waitfor 10 sh -c "! xdotool search --onlyvisible --name '^$1\$' >/dev/null" || fail "$1 stayed open"
+    waitfor 10 not_shown "^$1\$" || fail "$1 stayed open"
 }
 
 # click_button KIND LABEL: a button of the layout report ("toolbutton", "padbutton"), clicked in its middle.

@@ -11,34 +11,12 @@ unset XDG_CONFIG_HOME
 mkdir -p "$HOME"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 APPDATA="$HOME/.config/orkan3270"
-DATA="${ORKAN_BINARY_DIR:?}/share/orkan3270"
-LIB_DIR="$(dirname "${BASH_SOURCE[0]}")"
 
 declare -A OPID OFD
 
+: "${ORKAN_BINARY_DIR:?}"
 [ -x "${ORKAN_BIN:-}" ] || fail "ORKAN_BIN does not name the program"
 [ -x "${TESTHOST_BIN:-}" ] || fail "testhost is not built (TESTHOST_BIN: '${TESTHOST_BIN:-}')"
-
-# The application data folder as a first start leaves it, made beforehand so a test can put its
-# own session files and orkan.ini there.
-prepare_appdata() {
-    mkdir -p "$APPDATA/macros" "$APPDATA/certs"
-    cp "$DATA"/defaults/*.* "$APPDATA/" 2>/dev/null || true
-    [ -f "$APPDATA/standard.ses" ] || fail "the program's defaults have no standard.ses"
-}
-
-# make_session NAME field=value ...: NAME.ses in the application data folder.
-make_session() {
-    local name=$1
-    shift
-    python3 "$LIB_DIR/make_session.py" "$DATA/defaults/standard.ses" "$APPDATA/$name.ses" "$@" ||
-        fail "could not write $name.ses"
-}
-
-# write_ini LINE...: orkan.ini with section [Orkan] and these lines.
-write_ini() {
-    { echo "[Orkan]"; printf '%s\n' "$@"; } >"$APPDATA/orkan.ini"
-}
 
 # wait_exit PID: waits for a process started through `timeout` (which bounds every program the
 # tests start); RC holds the exit status (137 when it was killed).
@@ -87,12 +65,72 @@ finish_orkan() {
     unset "OPID[$name]" "OFD[$name]"
 }
 
+# start_until NAME TEXT ARGS...: the program with --dump, once its screens have shown TEXT.
+start_until() {
+    start_orkan "$1" --dump "${@:3}"
+    expect_out "$1" "$2"
+}
+# start_at_logon NAME ARGS...: the same, up to the demo's logon panel.
+start_at_logon() { start_until "$1" "User id" "${@:2}"; }
+
+# term_ok NAME: SIGTERM ends it cleanly, with status 0.
+term_ok() {
+    finish_orkan "$1" TERM
+    expect_rc 0 "$1 after SIGTERM"
+}
+
 # run_orkan NAME ARGS...: runs the program to its end; RC holds the status.
 run_orkan() {
     local name=$1
     shift
     start_orkan "$name" "$@"
     finish_orkan "$name"
+}
+
+# peer MODE: a loopback peer that prints its port (PEER_PORT), then (tls mode) "hello" once the
+# ClientHello came; its output is read from PEER_FD.
+#   silent: the connection is made by the system, and the peer never says a word
+#   full:   its accept queue is filled, so a further connect is never answered ("none": impossible here)
+#   tls:    takes the connection and never answers the ClientHello
+peer() {
+    exec {PEER_FD}< <(exec timeout -k 5 "$LIFETIME" python3 -c '
+import signal, socket, sys
+mode = sys.argv[1]
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+s.listen(0)
+port = s.getsockname()[1]
+fillers = []
+if mode == "full":
+    for _ in range(32):
+        f = socket.socket()
+        f.setblocking(False)
+        f.connect_ex(("127.0.0.1", port))
+        fillers.append(f)
+        import select
+        if not select.select([], [f], [], 0.3)[1]:
+            break
+    else:
+        port = "none"
+print(port, flush=True)
+if mode == "tls":
+    c, _ = s.accept()
+    c.recv(1)
+    print("hello", flush=True)
+signal.pause()
+' "$1")
+    track $!
+    read -r -t "$PATIENCE" -u "$PEER_FD" PEER_PORT || fail "the peer did not start"
+}
+
+# expect_run NAME STATUS TEXT ARGS...: runs the program to its end; it must end with STATUS and its
+# stderr hold TEXT (unless TEXT is empty).
+expect_run() {
+    local name=$1 status=$2 text=$3
+    shift 3
+    run_orkan "$name" "$@"
+    expect_rc "$status" "$name"
+    [ -z "$text" ] || err_has "$name" "$text"
 }
 
 err_has() { grep -qF -- "$2" "$WORK/$1.err" || fail "$1's stderr lacks '$2'"; }

@@ -12,42 +12,28 @@ CLIENT_LOG="$WORK/client.bin"
 # start_hostile MACRO_FILE: a testhost that sends this macro to every terminal.
 start_hostile() {
     cp "$1" "$WORK/attack.mac"
-    cat >"$WORK/hostile.app" <<'APP'
-title "Hostile host"
-marker @ protected
-marker _ input name=input
-on connect : ascii-host ; remote-macro "attack.mac" ; goto main
-screen main
-  layout
-  |@Input _                                                                     @
-  end
-  on any : goto main
-end
-APP
+    cp "$LIB_DIR/hostile.app" "$WORK/hostile.app"
     : >"$CLIENT_LOG"
     start_host --app "$WORK/hostile.app" --client-log "$CLIENT_LOG"
 }
 
 # wait_macro NAME [MARK]: until the terminal sent MARK (default DONE) or NAME's stderr holds a
 # macro error report.
-wait_macro() {
-    local name=$1 mark=${2:-DONE} i
-    for i in $(seq 1 $((PATIENCE * 10))); do
-        grep -aqF -- "$mark" "$CLIENT_LOG" && return 0
-        grep -qE "Orkan macro error|Error 1[0-9]{3} |Return code from REXX" "$WORK/$name.err" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    fail "$name's host macro neither sent $mark nor failed"
+macro_ended() {
+    grep -aqF -- "$2" "$CLIENT_LOG" ||
+        grep -qE "Orkan macro error|Error 1[0-9]{3} |Return code from REXX" "$WORK/$1.err" 2>/dev/null
 }
+wait_macro() { waitfor "$PATIENCE" macro_ended "$1" "${2:-DONE}" || fail "$1's host macro neither sent ${2:-DONE} nor failed"; }
 
 client_lacks() { ! grep -aqF -- "$1" "$CLIENT_LOG" || fail "the terminal sent the host '$1'"; }
-client_has() { grep -aqF -- "$1" "$CLIENT_LOG" || fail "the terminal never sent '$1'"; }
 
 # run_attack NAME MACRO [MARK]: the macro from a hostile host to a headless session; the program
-# ends once the macro sent MARK or failed.
+# ends once the macro sent MARK or failed. MACRO's first line is a comment, "/* ..." in REXX: after
+# it the macro waits for the keyboard, and at its end it waits again, types DONE and presses Enter.
 run_attack() {
-    local name=$1 macro=$2 mark=${3:-DONE}
-    printf '%s\n' "$macro" >"$WORK/$name.mac"
+    local name=$1 mark=${3:-DONE} wait='WAITUNLOCKED(10)' done=$'TYPE("DONE")\nKEY("Enter")'
+    [[ $2 == /\** ]] && wait='call waitunlocked 10' done=$'call type \'DONE\'\ncall key \'Enter\''
+    printf '%s\n%s\n%s\n%s\n%s\n' "${2%%$'\n'*}" "$wait" "${2#*$'\n'}" "$wait" "$done" >"$WORK/$name.mac"
     start_hostile "$WORK/$name.mac"
     start_orkan "$name" --host "127.0.0.1:$HOST_PORT"
     wait_macro "$name" "$mark"

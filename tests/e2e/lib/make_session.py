@@ -2,8 +2,8 @@
 """Writes a session file for the end-to-end tests: the installed standard.ses with some fields set.
 
 make_session.py BASE.ses OUT.ses name=value ...
-names: host ipname port tn3270e tls lu autoreconnect timeout model askbeforeclosing hostprinting
-       printer username keyboardfile toolbarfile keypadfile
+names: host ipname tn3270e tls autoreconnect timeout hostprinting username keyboardfile toolbarfile
+       keypadfile
 """
 import struct
 import sys
@@ -13,16 +13,11 @@ HEADER = 24
 FIELDS = {
     "host": (0x13E, "text", 65),
     "ipname": (0x93C, "text", 65),
-    "port": (0x04A, "u16", 2),
     "timeout": (0x04C, "u16", 2),
     "tn3270e": (0x97D, "u8", 1),
     "tls": (0x18B4, "u8", 1),
-    "lu": (0xB2B, "text", 20),
     "autoreconnect": (0x760, "u8", 1),
-    "model": (0x2BD, "u8", 1),
-    "askbeforeclosing": (0x2BB, "u8", 1),
     "hostprinting": (0x1A22, "u8", 1),
-    "printer": (0xAF1, "text", 33),
     "username": (0x762, "text", 41),
     "keyboardfile": (0xC84, "text", 260),
     "toolbarfile": (0xD88, "text", 260),

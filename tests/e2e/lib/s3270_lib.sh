@@ -34,44 +34,45 @@ s3() {
 # quit_s3: s3270 quits and is waited for.
 quit_s3() { echo "Quit()" >&"${S3[1]}"; wait "$S3_PID" 2>/dev/null; S3_PID=""; }
 
+# s3_bye: s3270 disconnects and quits; the --once host must then end cleanly.
+s3_bye() {
+    s3_must "Disconnect()"
+    quit_s3
+    wait_host
+}
+
 # last_message: the last transfer message (TRANSnn - ...) on the screen.
 last_message() {
     s3_must "Ascii()"
     grep -o 'TRANS[0-9][0-9] - [^ ].*[^ ]' <<<"$S3_DATA" | tail -n 1
 }
 
-s3_must() { s3 "$1" || fail "s3270 action '$1' failed: $S3_DATA"; }
+# s3_must ACTION...: the actions one after another, each of which must succeed; S3_DATA holds the
+# last one's data.
+s3_must() {
+    local action
+    for action in "$@"; do s3 "$action" || fail "s3270 action '$action' failed: $S3_DATA"; done
+}
 
 # screen_has TEXT: the screen (Ascii()) holds TEXT, at once or within 10 seconds: a host
 # answer of several records may reach s3270 in more than one read.
-screen_has() {
-    for _ in $(seq 200); do
-        s3_must "Ascii()"
-        grep -qF -- "$1" <<<"$S3_DATA" && return 0
-        sleep 0.05
-    done
-    echo "$S3_DATA" >&2
-    fail "screen lacks '$1'"
+screen_shows() {
+    s3_must "Ascii()"
+    grep -qF -- "$1" <<<"$S3_DATA"
 }
+screen_has() { waitfor 10 screen_shows "$1" || fail "screen lacks '$1': $S3_DATA"; }
 
 # logon USER PASSWORD: fills the demo's logon panel and checks that the main menu follows.
 logon() {
     s3_must "Wait(10,InputField)"
     screen_has "ORKAN DEMO HOST"
     screen_has "User id"
-    s3_must "String(\"$1\")"
-    s3_must "Tab()"
-    s3_must "String(\"$2\")"
-    s3_must "Enter()"
-    s3_must "Wait(10,InputField)"
+    s3_must "String(\"$1\")" "Tab()" "String(\"$2\")" "Enter()" "Wait(10,InputField)"
     screen_has "MAIN MENU"
     screen_has "User $1"
 }
 
 # menu OPTION: picks an option of the demo's main menu.
 menu() {
-    s3_must "Wait(10,Unlock)"
-    s3_must "String(\"$1\")"
-    s3_must "Enter()"
-    s3_must "Wait(10,Unlock)"
+    s3_must "Wait(10,Unlock)" "String(\"$1\")" "Enter()" "Wait(10,Unlock)"
 }

@@ -14,37 +14,11 @@ start_cupsd() {
     mkdir -p "$CUPS_DIR/spool" "$CUPS_DIR/tmp" "$CUPS_DIR/cache" "$CUPS_DIR/state" "$CUPS_DIR/log"
     chmod 755 "$WORK" "$CUPS_DIR"
     chmod 1777 "$CUPS_DIR/tmp"
-    cat >"$CUPS_DIR/cupsd.conf" <<CONF
-Listen $CUPS_DIR/cups.sock
-LogLevel info
-Browsing No
-WebInterface No
-DefaultAuthType None
-PreserveJobFiles Yes
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-<Location /admin>
-  Order allow,deny
-  Allow all
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-CONF
-    cat >"$CUPS_DIR/cups-files.conf" <<CONF
-ServerRoot $CUPS_DIR
-RequestRoot $CUPS_DIR/spool
-TempDir $CUPS_DIR/tmp
-CacheDir $CUPS_DIR/cache
-StateDir $CUPS_DIR/state
-AccessLog $CUPS_DIR/log/access_log
-ErrorLog $CUPS_DIR/log/error_log
-PageLog $CUPS_DIR/log/page_log
-CONF
+    # Its configuration, from the files beside this one.
+    local conf
+    for conf in cupsd.conf cups-files.conf; do
+        sed "s|@CUPS_DIR@|$CUPS_DIR|g" "$(dirname "${BASH_SOURCE[0]}")/$conf" >"$CUPS_DIR/$conf"
+    done
     timeout -k 5 300 /usr/sbin/cupsd -f -c "$CUPS_DIR/cupsd.conf" -s "$CUPS_DIR/cups-files.conf" \
         >"$CUPS_DIR/log/cupsd.out" 2>&1 &
     CUPSD_PID=$!
@@ -72,11 +46,9 @@ spooled_text() {
     [ -s "$file" ] && pdftotext -layout "$file" - 2>/dev/null
 }
 
-# wait_job N TEXT: the N-th job arrives and its document holds TEXT.
+# wait_job N TEXT: within 30 seconds the N-th job arrives and its document holds TEXT.
+job_holds() { spooled_text "$1" | grep -q -- "$2"; }
 wait_job() {
-    for _ in $(seq 300); do
-        spooled_text "$1" | grep -q -- "$2" && return 0
-        sleep 0.1
-    done
-    fail "job $1 with '$2' never reached the queue ($(lpstat -W all -o orkanq 2>&1 | tr '\n' ';'))"
+    waitfor 30 job_holds "$1" "$2" ||
+        fail "job $1 with '$2' never reached the queue ($(lpstat -W all -o orkanq 2>&1 | tr '\n' ';'))"
 }

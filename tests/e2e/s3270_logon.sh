@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # s3270 logs on to the demo application over TN3270E: the logon panel reads as text, the user id
 # and the non-display password reach the host, and the main menu follows. The host log shows the
-# password among the received fields and never in the screens it sent.
+# password among the received fields and never in the screens it sent. Plain TN3270: once with a
+# host that offers TN3270E to a client that refuses it, once with a host that offers plain TN3270
+# only. Both follow the order real servers use: DO TERMINAL-TYPE, SB TERMINAL-TYPE SEND, then
+# DO/WILL EOR and DO/WILL BINARY; the logon works the same.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
 require_peers
 
@@ -19,8 +22,7 @@ grep -q "bad.app:2: goto names screen 'b'" "$WORK/err" || fail "unclear script e
 # Two clients at once get two LUs; the second one just looks at the logon panel.
 start_host --max-sessions 2
 s3_start
-s3_must "Connect(127.0.0.1:$PORT)"
-s3_must "Wait(10,InputField)"
+s3_must "Connect(127.0.0.1:$PORT)" "Wait(10,InputField)"
 screen_has "Mode TN3270E"
 screen_has "LU ORKLU001"
 printf 'Connect(127.0.0.1:%s)\nWait(10,InputField)\nAscii(3,0,1,40)\nDisconnect()\nQuit()\n' "$PORT" |
@@ -29,14 +31,33 @@ grep -q "LU ORKLU002" "$WORK/second.out" || fail "second client: $(cat "$WORK/se
 logon alice s3cret
 s3_must "Query(Tn3270eOptions)"
 grep -q "BIND-IMAGE" <<<"$S3_DATA" || fail "s3270 did not agree BIND-IMAGE: $S3_DATA"
-s3_must "PF(3)"
-s3_must "Wait(10,InputField)"
+s3_must "PF(3)" "Wait(10,InputField)"
 screen_has "Logged off."
-s3_must "Disconnect()"
-wait_host
+s3_bye
 log_has 'READY TN3270E terminal=IBM-327[89]-[2-5](-E)? lu=ORKLU001'
 log_has 'FIELD password [0-9]+,[0-9]+ "s3cret"'
 log_has 'SCREEN \| ORKAN DEMO HOST - MAIN MENU'
 log_lacks 'SCREEN .*s3cret'
 log_lacks 'ERROR'
+
+run_plain() {  # $1: host option or "", $2: s3270 host prefix
+    start_host --once $1
+    s3_start
+    s3_must "Connect(${2}127.0.0.1:$PORT)" "Wait(10,InputField)"
+    screen_has "Mode TN3270 "
+    logon bob pw123
+    s3_bye
+        log_has 'READY TN3270 terminal='
+    local order
+    order=$(grep -E 'TELNET>' "$HOST_LOG" | sed 's/^#1 [0-9.]* TELNET> //' | tr '\n' '|')
+    case "$order" in
+        *"IAC DO TERMINAL-TYPE|IAC SB TERMINAL-TYPE SEND IAC SE|IAC DO EOR IAC WILL EOR IAC DO BINARY IAC WILL BINARY|"*) ;;
+        *) fail "negotiation order was: $order" ;;
+    esac
+}
+
+run_plain "" "N:"            # the client refuses TN3270E
+grep -q 'TELNET< IAC WONT TN3270E' "$HOST_LOG" || fail "the client did not refuse TN3270E"
+run_plain "--no-tn3270e" ""  # the host does not offer it
+grep -q 'TN3270E' <(grep TELNET "$HOST_LOG") && fail "a plain-only host mentioned TN3270E"
 echo "PASS"
