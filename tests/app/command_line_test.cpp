@@ -44,7 +44,13 @@ TEST_P(CommandLines, Case) {
     static const std::map<std::string, const FieldDef*> fields = {
         {"TerminalModel", &field::TerminalModel},
         {"UserScreenHeight", &field::UserScreenHeight},
-        {"UserScreenWidth", &field::UserScreenWidth}};
+        {"UserScreenWidth", &field::UserScreenWidth},
+        {"Port", &field::Port},
+        {"Tn3270e", &field::Tn3270e},
+        {"TlsChoice", &field::TlsChoice},
+        {"ColourTag", &field::ColourTag},
+        {"HostName", &field::HostName},
+        {"LuName", &field::LuName}};
     const test::GoldenCase& c = GetParam();
     SCOPED_TRACE(c.where);
     std::optional<std::string> text;
@@ -52,10 +58,11 @@ TEST_P(CommandLines, Case) {
     std::array<std::string, kCommandLineOptions> values;
     int rc = 0;
     std::string message;
-    bool cut = false, unset = false;
+    bool cut = false, unset = false, fresh = false;
     std::optional<bool> applied;
-    std::vector<std::pair<std::string, uint32_t>> numbers;
-    std::vector<std::string> titles;
+    std::vector<std::pair<std::string, std::string>> record_values;
+    std::vector<std::string> titles, texts;
+    std::string given_names;
     for (const test::GoldenStep& step : c.steps) {
         const auto [first, second] = test::SplitWord(step.rest);
         if (step.verb == "text")
@@ -76,9 +83,15 @@ TEST_P(CommandLines, Case) {
         else if (step.verb == "applied")
             applied = step.rest == "ok";
         else if (step.verb == "record" && fields.contains(first))
-            numbers.emplace_back(first, uint32_t(std::stoul(second)));
+            record_values.emplace_back(first, GoldenValue(second));
         else if (step.verb == "title")
             titles.push_back(step.rest == "command line" ? std::string(kCommandLineErrorTitle) : step.rest);
+        else if (step.verb == "says")
+            texts.push_back(GoldenValue(step.rest));
+        else if (step.verb == "given")
+            given_names = step.rest;
+        else if (step.verb == "fresh")
+            fresh = true;
         else if (const auto* at = std::find(std::begin(names), std::end(names), first);
                  step.verb == "value" && at != std::end(names))
             values[size_t(at - names)] = GoldenValue(second);
@@ -103,13 +116,29 @@ TEST_P(CommandLines, Case) {
     EXPECT_EQ(!cl.notes.empty(), cut);
     if (!applied) return;
     SessionRecord record = DefaultSessionRecord();
+    ASSERT_TRUE(record.SetText(field::LuName, "OLDLU"));
     GivenOnCommandLine given;
-    HostSecurity security;
+    const HostSecurity stored{"ca.pem", "", "", false, false};
+    HostSecurity security = stored;
     EXPECT_EQ(ApplyCommandLineToRecord(cl, record, given, security, ui), *applied);
-    for (const auto& [name, n] : numbers) EXPECT_EQ(record.Number(*fields.at(name)), n) << name;
-    std::vector<std::string> shown;
-    for (const MessageBox& box : ui.shown) shown.push_back(box.title);
+    for (const auto& [name, value] : record_values) {
+        const FieldDef& f = *fields.at(name);
+        EXPECT_EQ(f.kind == FieldKind::Text ? record.Text(f) : std::to_string(record.Number(f)), value)
+            << name;
+    }
+    EXPECT_EQ(security, fresh ? HostSecurity{} : stored);
+    const std::string given_now = std::string(given.port ? " port" : "") + (given.tn3270e ? " tn3270e" : "") +
+                                  (given.tls ? " tls" : "") + (given.lu_name ? " lu" : "");
+    EXPECT_EQ(given_now, given_names.empty() ? "" : " " + given_names);
+    std::vector<std::string> shown, shown_texts;
+    for (const MessageBox& box : ui.shown) {
+        shown.push_back(box.title);
+        shown_texts.push_back(box.text);
+    }
     EXPECT_EQ(shown, titles);
+    if (!texts.empty()) {
+        EXPECT_EQ(shown_texts, texts);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CommandLines,
@@ -122,67 +151,6 @@ TEST(CommandLine, SwitchesOfTheLinuxProgram) {
     const char* argv[] = {"orkan3270", "--headless", "--dump", "--version"};
     ASSERT_EQ(ParseCommandLine(4, argv, cl, ui), 0);
     EXPECT_TRUE(cl.headless && cl.dump && cl.version && !cl.help);
-}
-
-struct Applied {
-    SessionRecord record = DefaultSessionRecord();
-    GivenOnCommandLine given;
-    HostSecurity security{"ca.pem", "", "", true, true};
-    test::RecordingUi ui;
-    bool ok = false;
-    explicit Applied(const std::string& text) {
-        CommandLine cl;
-        EXPECT_EQ(ParseCommandLine(text, cl, ui), 0);
-        EXPECT_TRUE(record.SetText(field::LuName, "OLDLU"));
-        ok = ApplyCommandLineToRecord(cl, record, given, security, ui);
-    }
-};
-
-TEST(CommandLine, ValuesGoIntoTheRecordOnlyWhenTheyFit) {
-    Applied fresh("tn3270://mvs.example:992/");
-    EXPECT_TRUE(fresh.ok);
-    EXPECT_EQ(fresh.record.Text(field::HostName), "mvs.example:992");
-    EXPECT_EQ(fresh.record.Text(field::LuName), "");  // a fresh host entry
-    EXPECT_EQ(fresh.record.Number(field::Tn3270e), 1u);
-    EXPECT_EQ(fresh.security, HostSecurity{});
-    EXPECT_TRUE(fresh.given.port && fresh.given.lu_name);
-
-    Applied lu("/L " + std::string(40, 'U'));  // 40 characters: the command line takes it, the field not
-    EXPECT_FALSE(lu.ok);
-    EXPECT_EQ(lu.record.Text(field::LuName), "OLDLU");
-    ASSERT_EQ(lu.ui.shown.size(), 1u);
-    EXPECT_NE(lu.ui.shown[0].text.find("LU name"), std::string::npos);
-
-    Applied values("/P 2023 /N 4 /V 5 /C red /E");
-    EXPECT_TRUE(values.ok);
-    EXPECT_EQ(values.record.Number(field::Port), 2023u);
-    EXPECT_EQ(values.record.Number(field::TerminalModel), 2u);
-    EXPECT_EQ(values.record.Number(field::TlsChoice), tls_choice::Highest);
-    EXPECT_EQ(values.record.Number(field::ColourTag), 0x81u);
-    EXPECT_TRUE(values.given.port && values.given.tls && values.given.tn3270e && !values.given.lu_name);
-
-    // Refused here rather than when connecting: a blank or control character in the LU name,
-    // a port in the host that is no port. An LU given empty leaves the choice to the host.
-    for (const char* text : {"/L A B", "/L A\x01", "/H mvs:70000", "/H mvs:0"}) {
-        Applied refused(text);
-        EXPECT_FALSE(refused.ok) << text;
-        EXPECT_EQ(refused.record.Text(field::LuName), "OLDLU") << text;
-        ASSERT_EQ(refused.ui.shown.size(), 1u) << text;
-    }
-    EXPECT_EQ(Applied("/L A\x01").ui.shown[0].text,
-              "LU name 'A?' is invalid: use at most 19 printable characters without blanks.");
-    EXPECT_EQ(Applied("/H mvs:70000").ui.shown[0].text,
-              "Port \"70000\" in host \"mvs:70000\" is not a number from 1 to 65535.");
-    Applied empty_lu("/L /P 2023");
-    EXPECT_TRUE(empty_lu.ok);
-    EXPECT_EQ(empty_lu.record.Text(field::LuName), "");
-
-    Applied bad("/P 70000 /N 7 /C PURPLE");
-    EXPECT_FALSE(bad.ok);
-    EXPECT_EQ(bad.record.Number(field::Port), 23u);
-    EXPECT_EQ(bad.record.Number(field::TerminalModel),
-              0u);  // an unusable model is reported, the session's stays
-    EXPECT_EQ(bad.ui.shown.size(), 3u);
 }
 
 TEST(CommandLine, SessionLetterAndName) {

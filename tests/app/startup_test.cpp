@@ -92,26 +92,6 @@ TEST_F(Startup, DefaultSessionForInProcessUse) {
               "File \"" + program_data + "/country.lst\" could not be read: not a regular file.");
 }
 
-TEST_F(Startup, KeyListIsRequired) {
-    struct Case {
-        std::string content;  // empty: no file
-        std::string title, text;
-    };
-    for (const Case& c :
-         {Case{"", "Orkan TN3270 - file not found",
-               "File \"key.lst\" was not found.\nYou may need to re-install Orkan."},
-          Case{"Orkan Keylist V0.99 and more bytes", "Orkan TN3270 Installation Error",
-               "KEY.LST is not a valid keylist file for this version\nOrkan TN3270 cannot run without it"}}) {
-        fs::remove(program_data + "/key.lst");
-        if (!c.content.empty()) WriteFile(program_data + "/key.lst", c.content);
-        ui.shown.clear();
-        EXPECT_EQ(Start({"--host", "h"}), kStartupFailed);
-        ASSERT_FALSE(ui.shown.empty());
-        EXPECT_EQ(ui.shown.back().title, c.title);
-        EXPECT_EQ(ui.shown.back().text, c.text);
-    }
-}
-
 TEST_F(Startup, AHostWithItsPortFindsItsHostListEntry) {
     FirstStart();
     WriteFile(AppData() + "/orkan.ini",

@@ -25,17 +25,12 @@ TEST(KeyList, ShippedNamesFindTheirFunctions) {
     const std::pair<const char*, uint16_t> cases[] = {
         {"Enter", MakeKeyCode(KeyCategory::Action, 2)},
         {"pf7", MakeKeyCode(KeyCategory::Action, 12)},
-        {"PF8", MakeKeyCode(KeyCategory::Action, 13)},
-        {"PF24", MakeKeyCode(KeyCategory::Action, 29)},
-        {"PA10", MakeKeyCode(KeyCategory::Action, 37)},
         {"PF36", MakeKeyCode(KeyCategory::Action, 49)},
         {"Reset", MakeKeyCode(KeyCategory::Edit, 21)},
         {"NoFunction", kKeyNoFunction},
         {"CopyTruncate", MakeKeyCode(KeyCategory::Edit, 65)},
         {"SelectLocation1", MakeKeyCode(KeyCategory::Oper, 13)},
-        {"SelectLocation2", MakeKeyCode(KeyCategory::Oper, 14)},
         {"PrevScreen", MakeKeyCode(KeyCategory::Oper, 62)},
-        {"NextScreen", MakeKeyCode(KeyCategory::Oper, 63)},
         {"NoSuchKey", kNoKeyFunction},
         {"", kNoKeyFunction},
     };

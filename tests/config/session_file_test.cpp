@@ -96,28 +96,20 @@ TEST(SessionFile, OlderFormatsGetTheirDefaults) {
     struct Case {
         size_t length;
         const FieldDef* field;
-        std::string text;  // expected text, or
-        uint32_t number;   // expected number when text is empty
+        std::string expected;  // the text, or the number as text
     };
     const Case cases[] = {
-        {1936, &field::StartupMacro, "(none)", 0},
-        {1936, &field::AutoReconnect, "", 1},
-        {1937, &field::AutoReconnect, "", 0},  // long enough: the file's own byte
-        {1958, &field::ToggleShiftCaps, "", 1},
-        {2415, &field::ScreenCodePage, "United States", 0},
-        {2415, &field::PcCodePage, "DOS (US 437)", 0},
-        {2415, &field::DebugWindowWidth, "", 712},
-        {2415, &field::UserScreenWidth, "", 127},
-        {2416, &field::ScreenCodePage, "", 0},
-        {2416, &field::AlarmSoundFile, "beep1.wav", 0},  // 2416 gets every row from L < 2764 on
-        {2416, &field::PrinterName, "<default>", 0},
-        {2416, &field::DftMode, "", 1},
-        {2416, &field::TrueTypeFontName, "IBM 3270", 0},
-        {2859, &field::EnableDragAndDrop, "", 1},
-        {6715, &field::ScreenBuffers, "", 20},
-        {7011, &field::TrueType, "", 0},
-        {7012, &field::TrueTypeFontName, "", 0},  // a current file gets no defaults
-        {7012, &field::ScreenBuffers, "", 0},
+        {1936, &field::StartupMacro, "(none)"},       {1936, &field::AutoReconnect, "1"},
+        {1937, &field::AutoReconnect, "0"},  // long enough: the file's own byte
+        {1958, &field::ToggleShiftCaps, "1"},         {2415, &field::ScreenCodePage, "United States"},
+        {2415, &field::PcCodePage, "DOS (US 437)"},   {2415, &field::DebugWindowWidth, "712"},
+        {2415, &field::UserScreenWidth, "127"},       {2416, &field::ScreenCodePage, ""},
+        {2416, &field::AlarmSoundFile, "beep1.wav"},  // 2416 gets every row from L < 2764 on
+        {2416, &field::PrinterName, "<default>"},     {2416, &field::DftMode, "1"},
+        {2416, &field::TrueTypeFontName, "IBM 3270"}, {2859, &field::EnableDragAndDrop, "1"},
+        {6715, &field::ScreenBuffers, "20"},          {7011, &field::TrueType, "0"},
+        {7012, &field::TrueTypeFontName, ""},  // a current file gets no defaults
+        {7012, &field::ScreenBuffers, "0"},
     };
     for (const Case& c : cases) {
         // The file holds zeros, which every default here differs from.
@@ -127,12 +119,9 @@ TEST(SessionFile, OlderFormatsGetTheirDefaults) {
         size_t length = 0;
         ASSERT_TRUE(ParseSessionFile(bytes, r, length));
         EXPECT_EQ(length, c.length);
-        if (!c.text.empty())
-            EXPECT_EQ(r.Text(*c.field), c.text) << c.length << " 0x" << std::hex << c.field->offset;
-        else if (c.field->kind == FieldKind::Text)
-            EXPECT_EQ(r.Text(*c.field), "") << c.length << " 0x" << std::hex << c.field->offset;
-        else
-            EXPECT_EQ(r.Number(*c.field), c.number) << c.length << " 0x" << std::hex << c.field->offset;
+        EXPECT_EQ(c.field->kind == FieldKind::Text ? r.Text(*c.field) : std::to_string(r.Number(*c.field)),
+                  c.expected)
+            << c.length << " 0x" << std::hex << c.field->offset;
     }
     // The legacy backspace flag picks the backspace choices of files before them.
     std::vector<uint8_t> bytes(kSessionMagic.begin(), kSessionMagic.end());
@@ -164,6 +153,10 @@ TEST(SessionFile, NumbersFromTheFileAreHeldInRange) {
     EXPECT_LT(r.Number(field::UserScreenWidth) * r.Number(field::UserScreenHeight), 16384u);
     EXPECT_EQ(r.Number(field::DefaultColumns), 80u);
     EXPECT_EQ(r.Text(field::HostName).size(), 64u);
+    // A new session's defaults survive the clamp a loaded file goes through.
+    SessionRecord clamped = DefaultSessionRecord();
+    ClampSessionRecord(clamped);
+    EXPECT_EQ(clamped, DefaultSessionRecord());
 }
 
 TEST(SessionFile, AutoModeWritesOnlyWhenChanged) {
@@ -411,25 +404,6 @@ TEST(SessionFile, StartupFallsBackToStandard) {
     std::filesystem::remove(fx.dir / "standard.ses");
     EXPECT_FALSE(LoadStartupSession(fx.ctx(), "standard.ses", r, fx.state));
     EXPECT_EQ(fx.ui.shown.size(), 2u);  // tried once, not twice
-}
-
-TEST(SessionDefaults, NewSessionsStartAsA3270UserExpects) {
-    const SessionRecord r = DefaultSessionRecord();
-    EXPECT_EQ(r.SessionColour(0), 0x000000u);
-    EXPECT_EQ(r.RoleForeground(16), 4);  // unprotected normal: green
-    EXPECT_EQ(r.RoleForeground(17), 2);  // unprotected intensified: red
-    EXPECT_EQ(r.RoleForeground(18), 1);  // protected normal: blue
-    EXPECT_EQ(r.RoleForeground(19), 7);  // protected intensified: white
-    EXPECT_EQ(r.Text(field::FontName), "Orkan Thick Fonts");
-    EXPECT_EQ(r.Text(field::TrueTypeFontName), "IBM 3270");
-    EXPECT_EQ(r.Text(field::KeyboardFile), "standard.key");
-    EXPECT_EQ(r.Number(field::ScreenBuffers), 20u);
-    EXPECT_EQ(r.Number(field::Port), 23u);
-    EXPECT_EQ(r.Text(field::PcCodePage), "UTF-8");  // a file from before names its own
-    // The defaults survive the clamp a loaded file goes through.
-    SessionRecord clamped = r;
-    ClampSessionRecord(clamped);
-    EXPECT_EQ(clamped, r);
 }
 
 }  // namespace

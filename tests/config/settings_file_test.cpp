@@ -17,18 +17,6 @@ ProgramSettings Load(const std::string& orkan_section, std::vector<std::string>*
     return s;
 }
 
-TEST(ProgramSettings, MissingFileGivesEveryDefault) {
-    ProgramSettings s;
-    EXPECT_TRUE(LoadProgramSettings(ProfileText::Parse(""), s, test::TableEnvironment({})).empty());
-    const ProgramSettings defaults;
-    EXPECT_EQ(s.CopyBufferSize, 64);
-    EXPECT_EQ(s.KeepAliveTime, 240);
-    EXPECT_EQ(s.WheelUp, "Key(\"PF7\")");
-    EXPECT_EQ(s.WheelDelay, -1);
-    EXPECT_EQ(s.LastSession, "standard.ses");
-    EXPECT_EQ(s.Notepad, defaults.Notepad);
-}
-
 TEST(ProgramSettings, ValuesTakenHeldOrRefused) {
     struct Case {
         std::string line;

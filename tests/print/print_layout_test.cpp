@@ -6,7 +6,6 @@
 #include "app/command_line.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
-#include "print/page_layout.h"
 #include "print/paper_size.h"
 #include "print/print_rig.h"
 #include "print/printer_profile.h"
@@ -137,31 +136,6 @@ TEST(PaperSize, FromTheEnvironmentThenTheSystemFileThenA4) {
     EXPECT_EQ(SystemPaper(test::TableEnvironment({{"PAPERSIZE", "nonsense"}}), (dir / "papersize").c_str()),
               (PaperSize{612, 792}));
     EXPECT_EQ(SystemPaper(test::TableEnvironment({}), (dir / "none").c_str()), kA4);
-}
-
-TEST(PageLayout, AreasHalvesAndTheHeaderRoom) {
-    const Area a = PrintableArea({600, 800}, {10, 5, 90, 95});
-    EXPECT_DOUBLE_EQ(a.left, 60);
-    EXPECT_DOUBLE_EQ(a.top, 40);
-    EXPECT_DOUBLE_EQ(a.width, 480);
-    EXPECT_DOUBLE_EQ(a.height, 720);
-    const auto portrait = TwoUpHalves(a, false);
-    EXPECT_DOUBLE_EQ(portrait[1].top, 400);
-    EXPECT_DOUBLE_EQ(portrait[1].height, 360);
-    EXPECT_DOUBLE_EQ(portrait[1].width, 480);
-    const auto landscape = TwoUpHalves(a, true);
-    EXPECT_DOUBLE_EQ(landscape[1].left, 300);
-    EXPECT_DOUBLE_EQ(landscape[1].width, 240);
-    // 40 points from the top is less than two lines of 30: the area moves down by 60.
-    const Area moved = BelowHeader(a, 30);
-    EXPECT_DOUBLE_EQ(moved.top, 100);
-    EXPECT_DOUBLE_EQ(moved.height, 660);
-    EXPECT_DOUBLE_EQ(BelowHeader(a, 20).top, 40);
-    TextBlock block;
-    SizeBlock(block, a, 24, 80);
-    EXPECT_DOUBLE_EQ(block.cell_width, 6);
-    EXPECT_DOUBLE_EQ(block.line_height, 30);
-    EXPECT_DOUBLE_EQ(block.font_size, 30 * 100.0 / 110.0);
 }
 
 }  // namespace

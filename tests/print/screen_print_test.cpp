@@ -86,6 +86,10 @@ TEST(ScreenPrint, SheetsPlaceTheHeaderAndTwoScreensInHalves) {
     sheet = LayoutScreenSheet(setup, std::span(two, 1));
     ASSERT_EQ(sheet.blocks.size(), 1u);
     EXPECT_DOUBLE_EQ(sheet.blocks[0].cell_width, 300.0 / 80);
+    // With room for the header's two lines above it, the area stays where its edges put it.
+    setup.edges = {0, 10, 100, 100};
+    setup.header = {DisplayCell('J', false)};
+    EXPECT_DOUBLE_EQ(LayoutScreenSheet(setup, two).blocks[0].top, 80);
 }
 
 }  // namespace
