@@ -74,10 +74,7 @@ TEST_F(Runtime, HostBytesBecomeAScreenAndRepliesGoOut) {
 TEST_F(Runtime, AnEndedConnectionBringsTheLiveScreenBackFromTheHistory) {
     for (const bool by_host : {false, true}) {
         SCOPED_TRACE(by_host ? "closed by the host" : "disconnected");
-        ASSERT_TRUE(runtime.StartDetachedConnection(sink));
-        Feed(kPlainNegotiation);
-        Feed(kHelloWrite);
-        Feed("F5C3 114040 1D60 D3C1E2E3 FFEF");  // "LAST"
+        ASSERT_TRUE(Connect({kHelloWrite, "F5C3 114040 1D60 D3C1E2E3 FFEF"}));  // "LAST"
         ASSERT_TRUE(session().hooks.history->PreviousScreen());
         EXPECT_EQ(Row(0).substr(0, 6), " HELLO");
         if (by_host) {
@@ -175,8 +172,7 @@ TEST_F(Runtime, KeepAlivesAtTheSetInterval) {
         session().settings.KeepAliveTimeDisable = c.disable_after;
         session().settings.KeepAlive = c.keep_alive;
         runtime.file_state().keep_alive = c.entry;
-        ASSERT_TRUE(runtime.StartDetachedConnection(sink));
-        Feed(kPlainNegotiation);  // connected: keep-alives only go to a host that has spoken
+        ASSERT_TRUE(Connect());  // keep-alives only go to a host that has spoken
         sink.Take();
         ui.shown.clear();
         Seconds(c.seconds);
@@ -235,12 +231,6 @@ TEST_F(Runtime, ConnectErrorsOfferARetry) {
         EXPECT_EQ(box.text.rfind("Error connecting to hostname 127.0.0.1, port ", 0), 0u) << box.text;
     }
     EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::ConnectFailed);
-    // A TLS choice the connection does not know is refused before any socket.
-    ui.shown.clear();
-    session().record.SetNumber(field::TlsChoice, 11);
-    EXPECT_FALSE(runtime.StartConnection(address));
-    ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_NE(ui.shown[0].text.find("TLS choice 11 cannot be used"), std::string::npos);
 }
 
 TEST_F(Runtime, HostCloseSavesAndReconnectsOrEnds) {

@@ -35,14 +35,6 @@ TEST(HostList, ReadsTheParallelLists) {
     EXPECT_EQ(t.keep_alive, -1);              // missing: the program setting applies
     EXPECT_FALSE(list.incomplete);
     EXPECT_TRUE(ui.shown.empty());
-}
-
-TEST(HostList, TlsCodesMapBothWays) {
-    const std::pair<int, uint8_t> cases[] = {{0, 0}, {1, 11}, {2, 12}, {3, 2}, {4, 3}, {5, 4}, {6, 1}};
-    for (auto [code, choice] : cases) {
-        EXPECT_EQ(TlsChoiceFromListCode(code), choice) << code;
-        EXPECT_EQ(ListCodeFromTlsChoice(choice), code) << code;
-    }
     EXPECT_EQ(TlsChoiceFromListCode(9), tls_choice::Highest);  // damage never turns TLS off
 }
 

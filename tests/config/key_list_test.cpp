@@ -26,11 +26,7 @@ TEST(KeyList, ShippedNamesFindTheirFunctions) {
         {"Enter", MakeKeyCode(KeyCategory::Action, 2)},
         {"pf7", MakeKeyCode(KeyCategory::Action, 12)},
         {"PF36", MakeKeyCode(KeyCategory::Action, 49)},
-        {"Reset", MakeKeyCode(KeyCategory::Edit, 21)},
         {"NoFunction", kKeyNoFunction},
-        {"CopyTruncate", MakeKeyCode(KeyCategory::Edit, 65)},
-        {"SelectLocation1", MakeKeyCode(KeyCategory::Oper, 13)},
-        {"PrevScreen", MakeKeyCode(KeyCategory::Oper, 62)},
         {"NoSuchKey", kNoKeyFunction},
         {"", kNoKeyFunction},
     };

@@ -115,7 +115,7 @@ TEST_F(Area, RuntimeFolderIsPrivate) {
     EXPECT_TRUE(PrepareRuntimeFolder(link).has_value()) << "a link is not our folder";
 }
 
-TEST_F(Area, SlotsAndLetters) {
+TEST_F(Area, SlotsLettersAndSameNames) {
     std::vector<std::unique_ptr<SharedArea>> sessions;
     for (int i = 0; i < kSlotCount; ++i) {
         sessions.push_back(Open());
@@ -136,14 +136,12 @@ TEST_F(Area, SlotsAndLetters) {
     const int fd = shm_open(folder.shm_name.c_str(), O_RDONLY, 0);
     EXPECT_LT(fd, 0);
     if (fd >= 0) close(fd);
-}
 
-TEST_F(Area, RequestedLetterAndSameName) {
+    // A letter asked for, one taken already, and the sessions of the same file counted.
     auto a = Open(), b = Open(), c = Open();
     EXPECT_EQ(Claim(*a, SlotOfLetter('q')), 16);
     EXPECT_EQ(Claim(*b, SlotOfLetter('Q')), 0) << "a taken letter gives the first free slot";
-    const ClaimResult r = c->Claim(std::nullopt, "s.ses");
-    EXPECT_EQ(r.same_name, 2);
+    EXPECT_EQ(c->Claim(std::nullopt, "s.ses").same_name, 2);
     EXPECT_FALSE(SlotOfLetter('#').has_value());
     EXPECT_EQ(SlotOfLetter('9'), 35);
 }

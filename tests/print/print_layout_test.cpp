@@ -3,7 +3,6 @@
 
 #include <unistd.h>
 
-#include "app/command_line.h"
 #include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "print/paper_size.h"
@@ -84,14 +83,6 @@ TEST(PrinterTarget, NamesSelectTheOutput) {
 }
 
 TEST(PrinterTarget, TheCommandLinesPrinterStaysWhereItWasNamed) {
-    test::RecordingUi ui;
-    CommandLine cl;
-    const char* argv[] = {"orkan3270", "--headless", "--printer", "out/a.pdf", "--host", "h:23"};
-    ASSERT_EQ(ParseCommandLine(6, argv, cl, ui), 0);
-    EXPECT_EQ(cl.printer, "out/a.pdf");
-    EXPECT_TRUE(cl.headless);
-    const char* missing[] = {"orkan3270", "--printer"};
-    EXPECT_EQ(ParseCommandLine(2, missing, cl, ui), 8);
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     EXPECT_EQ(PrinterNameForRun("out/./a.pdf"), std::string(cwd) + "/out/a.pdf");
