@@ -17,11 +17,11 @@ namespace {
 const std::string kTwoHosts =
     test::ReadText(std::string(ORKAN_SOURCE_DIR) + "/tests/config/data/two_hosts.ini");
 
-TEST(HostList, ReadsTheParallelLists) {
+TEST(HostList, ReadsTheParallelListsAndWritesBackWhatWasRead) {
     test::RecordingUi ui;
-    const HostList list = LoadHostList(ProfileText::Parse(kTwoHosts), ui);
-    ASSERT_EQ(list.entries.size(), 2u);
-    const HostEntry& prod = list.entries[0];
+    const HostList parsed = LoadHostList(ProfileText::Parse(kTwoHosts), ui);
+    ASSERT_EQ(parsed.entries.size(), 2u);
+    const HostEntry& prod = parsed.entries[0];
     EXPECT_EQ(prod.ip_name, "prod.example.com");
     EXPECT_EQ(prod.port, 992);
     EXPECT_TRUE(prod.tn3270e);
@@ -30,19 +30,16 @@ TEST(HostList, ReadsTheParallelLists) {
     EXPECT_EQ(prod.keep_alive, 60);
     EXPECT_EQ(prod.security.ca_file, "ca.pem");
     EXPECT_TRUE(prod.security.validate_host_cert);
-    const HostEntry& t = list.entries[1];
+    const HostEntry& t = parsed.entries[1];
     EXPECT_EQ(t.tls, tls_choice::ListCode2);  // code 2 is kept as 12
     EXPECT_EQ(t.keep_alive, -1);              // missing: the program setting applies
-    EXPECT_FALSE(list.incomplete);
+    EXPECT_FALSE(parsed.incomplete);
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(TlsChoiceFromListCode(9), tls_choice::Highest);  // damage never turns TLS off
-}
 
-TEST(HostList, SaveWritesBackWhatWasRead) {
     test::TempFolder dir;
     const std::string ini = dir / "orkan.ini";
     test::WriteText(ini, "; mine\n" + kTwoHosts + "[UserVariables]\nX=1\n");
-    test::RecordingUi ui;
     HostList list = LoadHostList(ini, ui);
     list.entries.erase(list.entries.begin());  // deleting one keeps keep-alive times with their hosts
     ASSERT_EQ(SaveHostList(ini, list, ui), 0);

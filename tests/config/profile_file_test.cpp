@@ -148,9 +148,15 @@ TEST(ProfileFile, WriteGoesThroughRenameAndKeepsTheRest) {
     EXPECT_EQ(LoadProfile(dir / "utf16.ini").result, ReadResult::Error);
     EXPECT_NE(WriteProfileString(dir / "utf16.ini", "S", "K", "V"), 0);
     EXPECT_EQ(ReadText(dir / "utf16.ini"), utf16);
+    // A link stays a link; the file it names gets the change.
+    WriteText(dir / "real.ini", "[Orkan]\n");
+    std::filesystem::create_symlink(dir / "real.ini", dir / "link.ini");
+    ASSERT_EQ(WriteProfileString(dir / "link.ini", "Orkan", "A", "1"), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
+    EXPECT_EQ(ReadText(dir / "real.ini"), "[Orkan]\nA=1\n");
 }
 
-TEST(ProfileFile, ConcurrentWritersLoseNothing) {
+TEST(ProfileFile, ConcurrentWritersLoseNothingAndAHeldLockGivesAnErrorNotAHang) {
     TempFolder dir;
     const std::string ini = dir / "orkan.ini";
     std::vector<std::thread> writers;
@@ -162,24 +168,12 @@ TEST(ProfileFile, ConcurrentWritersLoseNothing) {
     for (auto& w : writers) w.join();
     const ProfileText p = LoadProfile(ini).text;
     for (int i = 0; i < 40; ++i) EXPECT_EQ(p.Get("UserVariables", "V" + std::to_string(i)), "x") << i;
-}
-
-TEST(ProfileFile, AHeldLockGivesAnErrorNotAHang) {
-    TempFolder dir;
+    // A lock held for good gives an error, not a hang.
     FileLock holder;
     ASSERT_EQ(holder.Acquire(dir / "orkan.ini"), 0);
     FileLock waiter;
     EXPECT_EQ(waiter.Acquire(dir / "orkan.ini", 3, 10), EWOULDBLOCK);
     EXPECT_FALSE(waiter.Held());
-}
-
-TEST(ProfileFile, SymlinkStaysALink) {
-    TempFolder dir;
-    WriteText(dir / "real.ini", "[Orkan]\n");
-    std::filesystem::create_symlink(dir / "real.ini", dir / "orkan.ini");
-    ASSERT_EQ(WriteProfileString(dir / "orkan.ini", "Orkan", "A", "1"), 0);
-    EXPECT_TRUE(std::filesystem::is_symlink(dir / "orkan.ini"));
-    EXPECT_EQ(ReadText(dir / "real.ini"), "[Orkan]\nA=1\n");
 }
 
 }  // namespace

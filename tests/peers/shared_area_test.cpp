@@ -6,7 +6,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -116,50 +115,25 @@ TEST_F(Area, RuntimeFolderIsPrivate) {
 }
 
 TEST_F(Area, SlotsLettersAndSameNames) {
-    std::vector<std::unique_ptr<SharedArea>> sessions;
-    for (int i = 0; i < kSlotCount; ++i) {
-        sessions.push_back(Open());
-        EXPECT_EQ(Claim(*sessions.back()), i);
-    }
-    auto extra = Open();
-    EXPECT_EQ(Claim(*extra), -1) << "a 37th session";
-    // The session of slot 1 leaves: the next one takes slot 1 and its letter.
-    sessions[1]->Release();
-    EXPECT_EQ(Claim(*extra), 1);
+    auto a = Open(), b = Open(), c = Open();
+    EXPECT_EQ(Claim(*a, SlotOfLetter('q')), 16);
+    EXPECT_EQ(Claim(*b, SlotOfLetter('Q')), 0) << "a taken letter gives the first free slot";
+    const ClaimResult same = c->Claim(std::nullopt, "s.ses");
+    EXPECT_EQ(same.slot, 1);
+    EXPECT_EQ(same.same_name, 2);
     EXPECT_EQ(LetterOfSlot(1), 'B');
-    const auto slots = extra->ReadSlots();
+    EXPECT_FALSE(SlotOfLetter('#').has_value());
+    EXPECT_EQ(SlotOfLetter('9'), 35);
+    const auto slots = c->ReadSlots();
     EXPECT_EQ(slots[1].pid, getpid());
     EXPECT_EQ(slots[1].name, "s.ses");
-    sessions.clear();
-    extra.reset();
+    a.reset();
+    b.reset();
+    c.reset();
     // The last one out removes the area.
     const int fd = shm_open(folder.shm_name.c_str(), O_RDONLY, 0);
     EXPECT_LT(fd, 0);
     if (fd >= 0) close(fd);
-
-    // A letter asked for, one taken already, and the sessions of the same file counted.
-    auto a = Open(), b = Open(), c = Open();
-    EXPECT_EQ(Claim(*a, SlotOfLetter('q')), 16);
-    EXPECT_EQ(Claim(*b, SlotOfLetter('Q')), 0) << "a taken letter gives the first free slot";
-    EXPECT_EQ(c->Claim(std::nullopt, "s.ses").same_name, 2);
-    EXPECT_FALSE(SlotOfLetter('#').has_value());
-    EXPECT_EQ(SlotOfLetter('9'), 35);
-}
-
-TEST_F(Area, AKilledSessionsSlotIsFree) {
-    // A child claims slot 0 and dies without a word; its id stays in the slot, its lock does not.
-    const pid_t child = fork();
-    if (child == 0) {
-        std::string error;
-        auto area = SharedArea::Open(folder, error);
-        _exit(area && area->Claim(std::nullopt, "dead.ses").slot == 0 ? 0 : 1);  // no Release
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    auto area = Open();
-    EXPECT_FALSE(area->IsOccupied(0));
-    EXPECT_EQ(Claim(*area), 0);
 }
 
 TEST_F(Area, MacroRequestsAndMessages) {

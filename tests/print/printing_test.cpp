@@ -268,18 +268,6 @@ TEST(Printing, TextFilesAndTheirErrors) {
     EXPECT_EQ(ReadText(rig.folder / "file.txt"), job + "\f" + job);
 }
 
-TEST(Printing, HostPrintTextIsCollectedUntilEraseWriteAndPrinted) {
-    PrintRig rig;
-    rig.printing->state().printer = rig.folder / "host.txt";
-    // Structured field 0x0F, qualifier 0x1F: "HELLO" then "WORLD" (code page 037), then Erase/Write.
-    rig.Host({0xF3, 0x00, 0x0C, 0x0F, 0x1F, 0x00, 0x00, 0x00, 0xC8, 0xC5, 0xD3, 0xD3, 0xD6});
-    rig.Host({0xF3, 0x00, 0x0D, 0x0F, 0x1F, 0x00, 0x00, 0x00, 0x25, 0xE6, 0xD6, 0xD9, 0xD3, 0xC4});
-    EXPECT_FALSE(std::filesystem::exists(rig.folder / "host.txt"));
-    rig.Show({{0, 0, std::nullopt, "next"}});
-    EXPECT_EQ(ReadText(rig.folder / "host.txt"), "HELLO\nWORLD\n");
-    EXPECT_EQ(rig.Messages(), "");
-}
-
 TEST(Printing, AccumulatedWccPrintsGoToTheWccPrinterThroughLp) {
     PrintRig rig;
     Session& s = rig.session();
