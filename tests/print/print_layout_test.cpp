@@ -9,6 +9,7 @@
 #include "print/print_rig.h"
 #include "print/printer_profile.h"
 #include "print/printer_target.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -61,25 +62,11 @@ TEST(PrinterProfile, EdgesThatGiveNoAreaAreReplacedByTheDefaultsWithAMessage) {
 }
 
 TEST(PrinterTarget, NamesSelectTheOutput) {
-    const struct {
-        const char* name;
-        PrinterKind kind;
-    } cases[] = {
-        {"<default>", PrinterKind::DefaultQueue},
-        {"<DEFAULT>", PrinterKind::DefaultQueue},
-        {"", PrinterKind::DefaultQueue},
-        {"office", PrinterKind::Queue},
-        {"HP_LaserJet-4", PrinterKind::Queue},
-        {"/tmp/out.pdf", PrinterKind::PdfFile},
-        {"screen.PDF", PrinterKind::PdfFile},
-        {"/tmp/out.txt", PrinterKind::TextFile},
-        {".pdf", PrinterKind::PdfFile},
-        {"two words", PrinterKind::Invalid},
-        {"-oraw", PrinterKind::Invalid},
-        {"a/b", PrinterKind::Invalid},
-        {"q#1", PrinterKind::Invalid},
-    };
-    for (const auto& c : cases) EXPECT_EQ(ClassifyPrinter(c.name).kind, c.kind) << c.name;
+    const char* const kinds[] = {"DefaultQueue", "Queue", "PdfFile", "TextFile", "Invalid"};
+    for (const test::TableRow& row : test::ReadTableRows("print/data/printer_names.tsv")) {
+        ASSERT_EQ(row.cells.size(), 2u) << row.where;
+        EXPECT_STREQ(kinds[size_t(ClassifyPrinter(row.cells[0]).kind)], row.cells[1].c_str()) << row.where;
+    }
 }
 
 TEST(PrinterTarget, TheCommandLinesPrinterStaysWhereItWasNamed) {

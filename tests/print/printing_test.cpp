@@ -25,25 +25,12 @@ void SetTwoUp(Session& s, int profile, bool two_up) {
     WritePrinterProfile(s.record, profile, p);
 }
 
-// The blocks of each sheet in a text print: the first row of each block, "|" between blocks,
-// " / " between sheets.
-std::string Sheets(const std::string& text) {
+// The words of a text print, "|" between them; a form feed, which starts a sheet, is the word "/".
+std::string Words(std::string text) {
+    for (size_t at = 0; (at = text.find('\f', at)) != std::string::npos; at += 3) text.replace(at, 1, " / ");
+    std::istringstream in(text);
     std::string out;
-    bool block_start = true;
-    std::istringstream rows(text);
-    for (std::string row; std::getline(rows, row);) {
-        if (row.starts_with('\f')) {
-            out += " / ";
-            row.erase(0, 1);
-            block_start = true;
-        }
-        if (row.empty()) {
-            block_start = true;
-        } else if (block_start) {
-            out += (out.empty() || out.ends_with(' ') ? "" : "|") + row;
-            block_start = false;
-        }
-    }
+    for (std::string word; in >> word;) out += (out.empty() ? "" : "|") + word;
     return out;
 }
 
@@ -95,7 +82,7 @@ TEST(Printing, TwoUpSheetsFollowWhatHappensBetweenThePrints) {
         } else {
             ExecuteKey(s, MakeKeyCode(KeyCategory::Oper, oper_fn::PrintScreen));
         }
-        EXPECT_EQ(Sheets(ReadText(rig.folder / "out.txt")), c.sheets);
+        EXPECT_EQ(Words(ReadText(rig.folder / "out.txt")), c.sheets);
         EXPECT_EQ(rig.printing->state().status_text, c.status);
         EXPECT_EQ(rig.printing->state().stored, nullptr);
         EXPECT_EQ(rig.Messages(), "");

@@ -3,6 +3,7 @@
 
 #include "print/text_file_print.h"
 #include "print/text_writer.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -78,29 +79,13 @@ TEST(TextFilePrint, PagesHold55LinesPortrait50LandscapeAndTwoUpFillsBothHalves) 
 }
 
 TEST(TextFilePrint, LineEndsTabsFormFeedsAndEncodings) {
-    const struct {
-        const char* bytes;
-        TextEncoding encoding;
-        std::vector<std::string> lines;
-    } cases[] = {
-        {"a\r\nb\nc", TextEncoding::Display, {"a", "b", "c"}},
-        {"a\n\nb\n", TextEncoding::Display, {"a", "", "b"}},
-        {"x\ty\tz", TextEncoding::Display, {"x       y       z"}},
-        {"a\x01"
-         "b",
-         TextEncoding::Display,
-         {"a b"}},
-        {"caf\xE9", TextEncoding::Utf8OrDisplay, {"caf\xC3\xA9"}},      // not UTF-8: Windows-1252
-        {"caf\xC3\xA9", TextEncoding::Utf8OrDisplay, {"caf\xC3\xA9"}},  // UTF-8 as it is
-        {"caf\xC3\xA9", TextEncoding::Display, {"caf\xC3\x83\xC2\xA9"}},
-        {"\xEF\xBB\xBFok", TextEncoding::Utf8OrDisplay, {"ok"}},
-        {"\x80 \x8E", TextEncoding::Display, {"\xE2\x82\xAC *\xCC\x85"}},  // euro, DUP with its overline
-    };
-    for (const auto& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("print/data/text_file_lines.tsv")) {
         std::vector<std::string> got;
-        for (const TextFileLine& line : ParseTextFile(c.bytes, c.encoding))
+        const TextEncoding encoding =
+            row.cells[1] == "Display" ? TextEncoding::Display : TextEncoding::Utf8OrDisplay;
+        for (const TextFileLine& line : ParseTextFile(row.cells[0], encoding))
             got.push_back(LineText(line.cells));
-        EXPECT_EQ(got, c.lines) << c.bytes;
+        EXPECT_EQ(got, std::vector<std::string>(row.cells.begin() + 2, row.cells.end())) << row.where;
     }
     // A form feed starts a new page, but one that ends the file opens none; an empty file still
     // gives one (blank) sheet.
