@@ -4,25 +4,14 @@
 
 #include "config/data_file.h"
 #include "config/temp_folder.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
 
 TEST(DataFile, PathRules) {
-    struct Case {
-        const char *name, *folder, *ext, *path;
-    };
-    const Case cases[] = {
-        {"prod", "/cfg", "ses", "/cfg/prod.ses"},
-        {"prod.SES", "/cfg/", "ses", "/cfg/prod.SES"},
-        {"/abs/prod", "/cfg", "ses", "/abs/prod.ses"},
-        {"glasses", "/cfg", "ses", "/cfg/glasses.ses"},
-        {"protect.ext", "/m", "mac", "/m/protect.ext"},
-        {"protect.ext", "/m", "txt", "/m/protect.ext.txt"},
-        {"logon", "", "mac", "logon.mac"},
-        {"key.lst", "/d", "", "/d/key.lst"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(DataFilePath(c.name, c.folder, c.ext), c.path) << c.name;
+    for (const test::TableRow& r : test::ReadTableRows("config/data/data_file_paths.tsv"))
+        EXPECT_EQ(DataFilePath(r.cells.at(0), r.cells.at(1), r.cells.at(2)), r.cells.at(3)) << r.where;
 }
 
 TEST(DataFile, WritingCreatesTheFolderReadingDoesNot) {

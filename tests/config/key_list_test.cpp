@@ -4,6 +4,7 @@
 
 #include "config/temp_folder.h"
 #include "keyboard/key_list.h"
+#include "support/golden_file.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -84,18 +85,11 @@ TEST(KeyList, DamagedFilesAreRefused) {
 }
 
 TEST(KeyList, TableErrorsNameTheirLine) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Action\t2\t00\tEnter\tx\nEdit\t3\t00\tenter\ty\n", "line 2: name \"enter\" is used twice"},
-        {"Action\t2\t00\tEnter\tx\nAction\t2\t00\tOther\ty\n", "line 2: number 2 is used twice"},
-        {"# c\nMacro\t1\t00\tM\t\n", "line 2: unknown section \"Macro\""},
-        {"Edit\t300\t00\tBig\t\n", "line 1: number must be 0-255 and flags two upper-case hex digits"},
-        {"Edit\t1\t00\n", "line 1: expected section, number, flags, name and description"},
-    };
-    for (auto [text, message] : cases) {
+    for (const test::TableRow& r : test::ReadTableRows("config/data/key_table_errors.tsv")) {
         KeyFunctionTable table;
         std::string error;
-        EXPECT_FALSE(ParseKeyFunctionTable(text, table, error)) << text;
-        EXPECT_EQ(error, message);
+        EXPECT_FALSE(ParseKeyFunctionTable(r.cells.at(0), table, error)) << r.where;
+        EXPECT_EQ(error, r.cells.at(1)) << r.where;
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "config/profile_file.h"
 #include "config/temp_folder.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -44,30 +45,15 @@ TEST(ProfileText, ReadsByProfileRules) {
 }
 
 TEST(ProfileText, WriteChangesOnlyItsKey) {
-    const std::string before = "; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=old\r\n";
-    struct Case {
-        const char* section;
-        const char* key;
+    for (const test::TableRow& r : test::ReadTableRows("config/data/profile_writes.tsv")) {
+        ProfileText p =
+            ProfileText::Parse("; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=old\r\n");
         std::optional<std::string> value;
-        std::string after;
-    };
-    const Case cases[] = {
-        {"orkan", "B", "3", "; settings\r\n[Orkan]\r\nA=1\r\n  b = 3\r\n\r\n[UserVariables]\r\nX=old\r\n"},
-        {"Orkan", "C", "new",
-         "; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\nC=new\r\n\r\n[UserVariables]\r\nX=old\r\n"},
-        {"Orkan", "A", std::nullopt, "; settings\r\n[Orkan]\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=old\r\n"},
-        {"New", "K", " v ", before + "[New]\r\nK=\" v \"\r\n"},
-        {"UserVariables", "X", "\"q\"",
-         "; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=\"\"q\"\"\r\n"},
-    };
-    for (const Case& c : cases) {
-        ProfileText p = ProfileText::Parse(before);
-        std::optional<std::string_view> v;
-        if (c.value) v = *c.value;
-        ASSERT_TRUE(p.Set(c.section, c.key, v)) << c.key;
-        EXPECT_EQ(p.Serialize(), c.after) << c.key;
+        if (r.cells.at(2) != "(delete)") value = r.cells[2];
+        ASSERT_TRUE(p.Set(r.cells[0], r.cells[1], value)) << r.where;
+        EXPECT_EQ(p.Serialize(), r.cells.at(3)) << r.where;
         // What was written reads back as it was given.
-        EXPECT_EQ(ProfileText::Parse(p.Serialize()).Get(c.section, c.key), c.value) << c.key;
+        EXPECT_EQ(ProfileText::Parse(p.Serialize()).Get(r.cells[0], r.cells[1]), value) << r.where;
     }
 }
 
