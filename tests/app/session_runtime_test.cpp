@@ -14,6 +14,7 @@
 #include "ds3270/inbound.h"
 #include "ds3270/screen_dump.h"
 #include "session/window_title.h"
+#include "support/golden_file.h"
 #include "support/iconv_tables.h"
 #include "support/loopback.h"
 #include "support/recording_ui.h"
@@ -345,42 +346,25 @@ TEST_F(Runtime, ClosingNeverWaitsForTheTricklingHost) {
 }
 
 TEST_F(Runtime, RequestClose) {
-    struct Case {
-        const char* name;
-        bool wang, ask, ever_connected;
-        SessionStatus status;
-        Answer answer;
-        bool closes, asks;
-    };
-    const Case cases[] = {
-        {"Wang keeps a connected session", true, true, true, SessionStatus::Unlocked, Answer::Ok, false,
-         false},
-        {"Wang lets a disconnected one go", true, false, true, SessionStatus::NotConnected, Answer::Ok, true,
-         false},
-        {"asked, Cancel", false, true, true, SessionStatus::Unlocked, Answer::Cancel, false, true},
-        {"asked, Ok", false, true, true, SessionStatus::Unlocked, Answer::Ok, true, true},
-        {"not asked when off", false, false, true, SessionStatus::Unlocked, Answer::Cancel, true, false},
-        {"disconnected after a connect", false, true, true, SessionStatus::NotConnected, Answer::Cancel, true,
-         false},
-        {"never connected", false, true, false, SessionStatus::NotConnected, Answer::Ok, true, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const test::TableRow& row : test::ReadTableRows("app/data/request_close.tsv")) {
+        SCOPED_TRACE(row.where);
+        ASSERT_EQ(row.cells.size(), 8u);
+        const auto flag = [&](size_t i) { return row.cells[i] == "1"; };
         SessionRuntime local(loop, ui, frame);
         Session& s = local.session();
         s.record = DefaultSessionRecord();
         s.charset = test::Cp037Tables();
-        s.settings.Wang = c.wang;
-        s.record.SetNumber(field::AskBeforeClosing, c.ask);
-        if (c.ever_connected) {
+        s.settings.Wang = flag(1);
+        s.record.SetNumber(field::AskBeforeClosing, flag(2));
+        if (flag(3)) {
             ASSERT_TRUE(local.StartDetachedConnection(sink));
         }
-        s.status = c.status;
+        s.status = row.cells[4] == "Unlocked" ? SessionStatus::Unlocked : SessionStatus::NotConnected;
         ui.shown.clear();
-        ui.answers = {c.answer};
-        EXPECT_EQ(local.RequestClose(), c.closes);
-        ASSERT_EQ(ui.shown.size(), c.asks ? 1u : 0u);
-        if (c.asks) {
+        ui.answers = {row.cells[5] == "Ok" ? Answer::Ok : Answer::Cancel};
+        EXPECT_EQ(local.RequestClose(), flag(6));
+        ASSERT_EQ(ui.shown.size(), flag(7) ? 1u : 0u);
+        if (flag(7)) {
             EXPECT_EQ(ui.shown[0].text, "Ok to close session A ?");
             EXPECT_EQ(ui.shown[0].title, "Orkan TN3270");
         }

@@ -3,12 +3,14 @@
 // replace a good one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "config/session_file.h"
 #include "config/session_record_fields.h"
 #include "config/settings_file.h"
 #include "config/temp_folder.h"
+#include "support/golden_file.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -93,35 +95,21 @@ TEST(SessionFile, EveryFieldIsWrittenAtItsOffsetAndReadBack) {
 }
 
 TEST(SessionFile, OlderFormatsGetTheirDefaults) {
-    struct Case {
-        size_t length;
-        const FieldDef* field;
-        std::string expected;  // the text, or the number as text
-    };
-    const Case cases[] = {
-        {1936, &field::StartupMacro, "(none)"},       {1936, &field::AutoReconnect, "1"},
-        {1937, &field::AutoReconnect, "0"},  // long enough: the file's own byte
-        {1958, &field::ToggleShiftCaps, "1"},         {2415, &field::ScreenCodePage, "United States"},
-        {2415, &field::PcCodePage, "DOS (US 437)"},   {2415, &field::DebugWindowWidth, "712"},
-        {2415, &field::UserScreenWidth, "127"},       {2416, &field::ScreenCodePage, ""},
-        {2416, &field::AlarmSoundFile, "beep1.wav"},  // 2416 gets every row from L < 2764 on
-        {2416, &field::PrinterName, "<default>"},     {2416, &field::DftMode, "1"},
-        {2416, &field::TrueTypeFontName, "IBM 3270"}, {2859, &field::EnableDragAndDrop, "1"},
-        {6715, &field::ScreenBuffers, "20"},          {7011, &field::TrueType, "0"},
-        {7012, &field::TrueTypeFontName, ""},  // a current file gets no defaults
-        {7012, &field::ScreenBuffers, "0"},
-    };
-    for (const Case& c : cases) {
-        // The file holds zeros, which every default here differs from.
+    const auto fields = AllSessionFields();
+    for (const test::TableRow& row : test::ReadTableRows("config/data/older_session_files.tsv")) {
+        SCOPED_TRACE(row.where);
+        const auto f = std::find_if(fields.begin(), fields.end(), [&](const FieldDef* d) {
+            return d->offset == std::stoul(row.cells.at(1), nullptr, 16);
+        });
+        ASSERT_NE(f, fields.end());
         std::vector<uint8_t> bytes(kSessionMagic.begin(), kSessionMagic.end());
-        bytes.resize(c.length, 0);
+        bytes.resize(std::stoul(row.cells[0]), 0);
         SessionRecord r;
         size_t length = 0;
         ASSERT_TRUE(ParseSessionFile(bytes, r, length));
-        EXPECT_EQ(length, c.length);
-        EXPECT_EQ(c.field->kind == FieldKind::Text ? r.Text(*c.field) : std::to_string(r.Number(*c.field)),
-                  c.expected)
-            << c.length << " 0x" << std::hex << c.field->offset;
+        EXPECT_EQ(length, bytes.size());
+        EXPECT_EQ((*f)->kind == FieldKind::Text ? r.Text(**f) : std::to_string(r.Number(**f)),
+                  row.cells.at(3));
     }
     // The legacy backspace flag picks the backspace choices of files before them.
     std::vector<uint8_t> bytes(kSessionMagic.begin(), kSessionMagic.end());

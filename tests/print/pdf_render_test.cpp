@@ -1,5 +1,5 @@
-// PDF output read back by poppler: the text in its rows, the position of chosen text and the bold
-// runs of intensified fields on the rendered page, and the halves of two-up sheets.
+// PDF output read back by poppler: the position of chosen text and the bold runs of intensified
+// fields on the rendered page, the halves of two-up sheets, and text files as pages.
 #include <gtest/gtest.h>
 
 #include "keyboard/key_functions.h"
@@ -26,22 +26,6 @@ Grid A4Grid(bool landscape, bool two_up, int half) {
     return {left, top, width / 80, height / 24};
 }
 
-// The lines that hold text, trimmed or as they stand.
-std::vector<std::string> Lines(const std::string& text, bool trim) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        line.erase(line.find_last_not_of(" \f") + 1);
-        if (trim) line.erase(0, line.find_first_not_of(' '));
-        if (!line.empty()) out.push_back(line);
-    }
-    return out;
-}
-
 class PdfRender : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -51,24 +35,6 @@ class PdfRender : public ::testing::Test {
     test::PrintRig rig;
     std::string pdf = rig.folder / "screen.pdf";
 };
-
-TEST_F(PdfRender, TheScreensTextStandsInItsRowsWithNonDisplayFieldsBlank) {
-    rig.Show({{0, 0, 0x20, "ORKAN LOGON"},
-              {2, 0, 0x20, "User"},
-              {2, 10, 0x00, "JSMITH"},
-              {3, 0, 0x20, "Password"},
-              {3, 10, 0x0C, "SECRET99"},
-              {23, 70, 0x28, "BOTTOM"}});
-    rig.printing->PrintScreen(false);
-    ASSERT_EQ(rig.Messages(), "");
-    // -layout keeps the rows in their order, one line each.
-    EXPECT_EQ(Lines(test::PdfText(pdf), true),
-              (std::vector<std::string>{"ORKAN LOGON", "User JSMITH", "Password", "BOTTOM"}));
-    // With the cell pitch as its character width the columns come back too (the 5% edge is 4.4 cells).
-    EXPECT_EQ(Lines(test::RunProgram({"pdftotext", "-fixed", "6.697", pdf, "-"}), false),
-              (std::vector<std::string>{"     ORKAN LOGON", "     User      JSMITH", "     Password",
-                                        std::string(75, ' ') + "BOTTOM"}));
-}
 
 TEST_F(PdfRender, ChosenTextLiesInItsCellsAndIntensifiedFieldsAreBold) {
     rig.Show({{3, 9, 0x20, "MARKER"}, {6, 9, 0x20, "HHHHHHHHHH"}, {9, 9, 0x28, "HHHHHHHHHH"}});
