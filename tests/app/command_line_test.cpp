@@ -62,7 +62,8 @@ TEST_P(CommandLines, Case) {
     std::optional<bool> applied;
     std::vector<std::pair<std::string, std::string>> record_values;
     std::vector<std::string> titles, texts;
-    std::string given_names;
+    std::string given_names, switches;
+    std::optional<std::string> letter, session_name;
     for (const test::GoldenStep& step : c.steps) {
         const auto [first, second] = test::SplitWord(step.rest);
         if (step.verb == "text")
@@ -92,6 +93,12 @@ TEST_P(CommandLines, Case) {
             given_names = step.rest;
         else if (step.verb == "fresh")
             fresh = true;
+        else if (step.verb == "switches")
+            switches = step.rest;
+        else if (step.verb == "letter")
+            letter = step.rest;
+        else if (step.verb == "session-name")
+            session_name = GoldenValue(step.rest);
         else if (const auto* at = std::find(std::begin(names), std::end(names), first);
                  step.verb == "value" && at != std::end(names))
             values[size_t(at - names)] = GoldenValue(second);
@@ -114,6 +121,19 @@ TEST_P(CommandLines, Case) {
     EXPECT_TRUE(ui.shown.empty());
     for (size_t i = 0; i < kCommandLineOptions; ++i) EXPECT_EQ(cl.values[i], values[i]) << names[i];
     EXPECT_EQ(!cl.notes.empty(), cut);
+    const std::string on = std::string(cl.headless ? " headless" : "") + (cl.dump ? " dump" : "") +
+                           (cl.version ? " version" : "") + (cl.help ? " help" : "");
+    EXPECT_EQ(on, switches.empty() ? "" : " " + switches);
+    if (letter) {
+        const std::optional<char> l = RequestedSessionLetter(cl, ui);
+        EXPECT_EQ(l ? std::string(1, *l) : "none", *letter);
+        EXPECT_EQ(ui.shown.size(), l ? 0u : 1u);
+    }
+    if (session_name) {
+        SessionRecord r;
+        EXPECT_EQ(SetSessionNameFromCommandLine(cl, r, ui) ? r.Text(field::SessionFile) : "refused",
+                  *session_name);
+    }
     if (!applied) return;
     SessionRecord record = DefaultSessionRecord();
     ASSERT_TRUE(record.SetText(field::LuName, "OLDLU"));
@@ -144,36 +164,6 @@ TEST_P(CommandLines, Case) {
 INSTANTIATE_TEST_SUITE_P(Cases, CommandLines,
                          testing::ValuesIn(test::ReadGoldenCases("app/data/command_line.txt")),
                          test::GoldenTestName);
-
-TEST(CommandLine, SwitchesOfTheLinuxProgram) {
-    test::RecordingUi ui;
-    CommandLine cl;
-    const char* argv[] = {"orkan3270", "--headless", "--dump", "--version"};
-    ASSERT_EQ(ParseCommandLine(4, argv, cl, ui), 0);
-    EXPECT_TRUE(cl.headless && cl.dump && cl.version && !cl.help);
-}
-
-TEST(CommandLine, SessionLetterAndName) {
-    const std::pair<const char*, std::optional<char>> letters[] = {
-        {"/I c", 'C'}, {"/I 7", '7'}, {"/I Z", 'Z'}, {"/I ab", std::nullopt}, {"/I #", std::nullopt}};
-    for (auto [text, expected] : letters) {
-        test::RecordingUi ui;
-        CommandLine cl;
-        ASSERT_EQ(ParseCommandLine(text, cl, ui), 0);
-        EXPECT_EQ(RequestedSessionLetter(cl, ui), expected) << text;
-        EXPECT_EQ(ui.shown.size(), expected ? 0u : 1u) << text;
-    }
-    test::RecordingUi ui;
-    CommandLine cl;
-    const char* argv[] = {"orkan3270", "--session", "caf\xC3\xA9"};
-    ASSERT_EQ(ParseCommandLine(3, argv, cl, ui), 0);
-    SessionRecord r;
-    ASSERT_TRUE(SetSessionNameFromCommandLine(cl, r, ui));
-    EXPECT_EQ(r.Text(field::SessionFile), "caf\xE9.ses");  // stored in the 8-bit code page
-    const char* argv2[] = {"orkan3270", "--session", "\xE2\x98\x83"};
-    ASSERT_EQ(ParseCommandLine(3, argv2, cl, ui), 0);
-    EXPECT_FALSE(SetSessionNameFromCommandLine(cl, r, ui));
-}
 
 }  // namespace
 }  // namespace orkan

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "app/session_runtime.h"
 #include "capture/debug_screen.h"
@@ -12,6 +13,7 @@
 #include "keyboard/key_list.h"
 #include "keyboard/keyboard.h"
 #include "scripting/macro_errors.h"
+#include "support/golden_file.h"
 #include "support/hex.h"
 #include "support/iconv_tables.h"
 #include "support/recording_ui.h"
@@ -132,43 +134,33 @@ TEST(MacroWiring, AMacroKeyWhileAnotherRunsIsNotLost) {
 }
 
 TEST(MacroWiring, StartupMacrosReportTheirEndOnceNothingOfTheStartIsLeft) {
-    struct Case {
-        const char* name;
-        const char* run_text;  // nullptr: no --run
-        const char* file;      // "": no --macro
-        bool host_answers;     // else the session never connects
-        bool reconnect;
-        std::vector<std::pair<End, int>> ends;
-        bool connect_macro_ran;
-    };
-    const Case cases[] = {
-        {"exit code", "EXIT 7", "", false, false, {{End::Finished, 7}}, false},
-        {"error", "X = ", "", false, false, {{End::Error, 0}}, false},
-        {"missing file", nullptr, "missing", false, false, {{End::LoadFailed, 0}}, false},
-        {"file without host", nullptr, "m", false, false, {{End::Finished, 3}}, false},
-        {"text, then the file once the host answers", "EXIT 1", "m", true, false, {{End::Finished, 3}}, true},
-        {"a reconnect without connect macros", nullptr, "m", true, true, {{End::Finished, 3}}, false},
-    };
-    for (const Case& c : cases) {
+    const std::map<std::string, End> ends = {
+        {"Finished", End::Finished}, {"Error", End::Error}, {"LoadFailed", End::LoadFailed}};
+    for (const test::TableRow& row : test::ReadTableRows("app/data/startup_macros.tsv")) {
+        SCOPED_TRACE(row.where);
+        ASSERT_EQ(row.cells.size(), 8u);
+        const bool host_answers = row.cells[3] == "1";
         Wired w;
         w.session().settings.NoMacroOnReconnect = 1;
         w.Write("m.mac", "EXIT 3\n");
         w.Write("conn.mac", "CONN = 1\n");
         ASSERT_TRUE(w.session().record.SetText(field::StartupMacro, "conn"));
-        if (*c.file) w.macros().SetStartupMacro(c.file);
-        if (c.run_text) w.macros().RunStartupText(c.run_text);
+        if (!row.cells[2].empty()) w.macros().SetStartupMacro(row.cells[2]);
+        if (row.cells[1] != "(none)") w.macros().RunStartupText(row.cells[1]);
         EXPECT_TRUE(w.macros().HasStartupMacro());
         w.Settle();
-        if (c.host_answers) {
-            EXPECT_TRUE(w.frame.startup_ends.empty()) << c.name << ": the file is still to come";
-            w.macros().AfterFirstHostData(c.reconnect);
+        if (host_answers) {
+            EXPECT_TRUE(w.frame.startup_ends.empty()) << "the file is still to come";
+            w.macros().AfterFirstHostData(row.cells[4] == "1");
         } else {
             w.macros().StartWithoutHost();
         }
         w.Settle();
-        EXPECT_EQ(w.frame.startup_ends, c.ends) << c.name << ": " << w.LastMessage();
-        EXPECT_EQ(w.Has("CONN"), c.connect_macro_ran) << c.name;
-        EXPECT_FALSE(w.macros().StartupMacroRunning()) << c.name;
+        EXPECT_EQ(w.frame.startup_ends,
+                  (std::vector<std::pair<End, int>>{{ends.at(row.cells[5]), std::stoi(row.cells[6])}}))
+            << w.LastMessage();
+        EXPECT_EQ(w.Has("CONN"), row.cells[7] == "1");
+        EXPECT_FALSE(w.macros().StartupMacroRunning());
     }
 }
 

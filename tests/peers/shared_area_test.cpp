@@ -15,6 +15,7 @@
 #include "peers/session_messages.h"
 #include "peers/session_peers.h"
 #include "peers/shared_area.h"
+#include "support/golden_file.h"
 #include "support/loopback.h"
 
 namespace orkan {
@@ -50,33 +51,20 @@ class Area : public ::testing::Test {
 
 TEST(RuntimeFolderName, FollowsTheFolder) {
     const std::string uid = std::to_string(getuid());
-    struct Case {
-        std::optional<std::string> xdg;
-        bool logged_in;  // /run/user/<uid> is there
-        std::string path;
-        bool plain_name;
-    };
-    for (const Case& c : {Case{"/run/user/" + uid, true, "/run/user/" + uid + "/orkan3270", true},
-                          Case{"/run/user/" + uid + "/", true, "/run/user/" + uid + "/orkan3270", true},
-                          Case{"/tmp/private", true, "/tmp/private/orkan3270", false},
-                          Case{std::nullopt, false, "/tmp/orkan3270-" + uid, false},
-                          Case{"relative", false, "/tmp/orkan3270-" + uid, false},
-                          // A cron job of a user who is logged in meets the desktop's sessions.
-                          Case{std::nullopt, true, "/run/user/" + uid + "/orkan3270", true},
-                          // A folder of another user: an `su` shell keeps the runtime folder of
-                          // the user it came from.
-                          Case{"/tmp", true, "/run/user/" + uid + "/orkan3270", true},
-                          Case{"/tmp", false, "/tmp/orkan3270-" + uid, false}}) {
+    for (test::TableRow row : test::ReadTableRows("peers/data/runtime_folders.tsv")) {
+        SCOPED_TRACE(row.where);
+        for (std::string& cell : row.cells)
+            if (const size_t at = cell.find("$UID"); at != std::string::npos) cell.replace(at, 4, uid);
+        const std::optional<std::string> xdg =
+            row.cells.at(0) == "(unset)" ? std::nullopt : std::optional(row.cells[0]);
         const RuntimeFolder f = RuntimeFolderFor(
-            [&](const std::string& name) -> std::optional<std::string> {
-                return name == "XDG_RUNTIME_DIR" ? c.xdg : std::nullopt;
-            },
+            [&](const std::string& name) { return name == "XDG_RUNTIME_DIR" ? xdg : std::nullopt; },
             [&](const std::string& path) {
-                return path == "/tmp/private" || (c.logged_in && path == "/run/user/" + uid);
+                return path == "/tmp/private" || (row.cells.at(1) == "1" && path == "/run/user/" + uid);
             });
-        EXPECT_EQ(f.path, c.path);
+        EXPECT_EQ(f.path, row.cells.at(2));
         const std::string plain = "/orkan_tn3270_commonarea." + uid;
-        EXPECT_EQ(f.shm_name == plain, c.plain_name) << f.shm_name;
+        EXPECT_EQ(f.shm_name == plain, row.cells.at(3) == "1") << f.shm_name;
         EXPECT_EQ(f.shm_name.rfind(plain, 0), 0u);
     }
 }

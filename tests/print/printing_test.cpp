@@ -11,6 +11,7 @@
 #include "keyboard/keyboard.h"
 #include "print/print_rig.h"
 #include "print/printer_profile.h"
+#include "support/golden_file.h"
 #include "support/loopback.h"
 
 namespace orkan {
@@ -90,25 +91,16 @@ TEST(Printing, TwoUpSheetsFollowWhatHappensBetweenThePrints) {
 }
 
 TEST(Printing, AMissingPrinterLeavesTheSessionAsItWas) {
-    const struct {
-        std::string printer;
-        const char* shown;
-    } cases[] = {
-        {"cellar", "cellar"},
-        {"two words",
-         "two words\nA printer is a CUPS queue, <default>, or a file whose name ends in .pdf or .txt."},
-        {"/no/such/folder/x.pdf", "/no/such/folder/x.pdf\nThe folder /no/such/folder does not exist."},
-        {"/tmp/", "/tmp/\nA printer is a CUPS queue, <default>, or a file whose name ends in .pdf or .txt."},
-    };
-    for (const auto& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("print/data/missing_printers.tsv")) {
+        SCOPED_TRACE(row.where);
         PrintRig rig;
         Session& s = rig.session();
         SetTwoUp(s, 0, true);
         s.status = SessionStatus::Unlocked;
-        rig.printing->state().printer = c.printer;
+        rig.printing->state().printer = row.cells.at(0);
         rig.printing->PrintScreen(false);
         ASSERT_TRUE(rig.WaitForJobs());  // CUPS is asked about a queue beside the loop
-        EXPECT_EQ(rig.Messages(), std::string("Printer Error: Printer not found - ") + c.shown);
+        EXPECT_EQ(rig.Messages(), "Printer Error: Printer not found - " + row.cells.at(1));
         EXPECT_EQ(s.status, SessionStatus::Unlocked);
         EXPECT_EQ(rig.printing->state().stored, nullptr);  // not even the first screen of a two-up sheet
         EXPECT_EQ(rig.printing->state().status_text, "");
