@@ -13,6 +13,7 @@
 
 #include "config/temp_folder.h"
 #include "platform/process.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -42,44 +43,20 @@ TEST(Process, EachOptionReachesTheProgram) {
     // Ignored here, so the test shows the program gets the default back.
     signal(SIGPIPE, SIG_IGN);
     setenv("ORKAN_PROCESS_TEST", "ours", 1);
-    const struct {
-        const char* what;
-        std::vector<std::string> argv;
-        std::string folder;
-        std::vector<std::string> environment;
-        std::string expected;
-    } cases[] = {
-        {"output and errors in one pipe, input empty",
-         {"sh", "-c", "echo out; echo err >&2; cat"},
-         "",
-         {},
-         "out\nerr\n"},
-        {"its folder", {"sh", "-c", "pwd"}, dir.path(), {}, dir.path() + "\n"},
-        {"environment replaced and added",
-         {"sh", "-c", "echo $ORKAN_PROCESS_TEST $ORKAN_NEW"},
-         "",
-         {"ORKAN_PROCESS_TEST=theirs", "ORKAN_NEW=1"},
-         "theirs 1\n"},
-        // Signals 1-31: the C library keeps its own above them, whatever a program asks.
-        {"no signal ignored or blocked",
-         {"sh", "-c",
-          "for k in SigBlk SigIgn; do v=$(sed -n \"s/^$k:[[:space:]]*//p\" /proc/self/status); "
-          "echo $k $(( 0x${v#????????} & 0x7fffffff )); done"},
-         "",
-         {},
-         "SigBlk 0\nSigIgn 0\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (test::TableRow row : test::ReadTableRows("app/data/process_options.tsv")) {
+        SCOPED_TRACE(row.cells.at(0));
+        for (std::string& cell : row.cells)
+            if (const size_t at = cell.find("$DIR"); at != std::string::npos) cell.replace(at, 4, dir.path());
         ProcessOptions o;
-        o.argv = c.argv;
-        o.folder = c.folder;
-        o.environment = c.environment;
+        o.argv = {"sh", "-c", row.cells.at(1)};
+        o.folder = row.cells.at(2);
+        std::istringstream environment(row.cells.at(3));
+        for (std::string entry; environment >> entry;) o.environment.push_back(entry);
         o.output = ProcessOptions::Output::Pipe;
         const StartedProcess p = StartProcess(o);
         ASSERT_TRUE(p.Started()) << p.error;
         const auto [out, status] = Collect(p);
-        EXPECT_EQ(out, c.expected);
+        EXPECT_EQ(out, row.cells.at(4));
         EXPECT_EQ(status, 0);
     }
     signal(SIGPIPE, SIG_DFL);

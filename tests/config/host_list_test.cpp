@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <thread>
 
 #include "config/atomic_file.h"
 #include "config/host_list.h"
 #include "config/settings_file.h"
 #include "config/temp_folder.h"
+#include "support/golden_file.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -124,36 +126,21 @@ TEST(HostList, AnEditGoesOntoTheListAsItIsNow) {
     HostEntry port_3270 = prod, hosta;
     port_3270.port = 3270;
     hosta.name = hosta.ip_name = "hosta";
-    struct Case {
-        const char* what;
-        std::string now;  // the lists when the dialog saves
-        std::optional<HostEntry> as_read;
-        HostEntry edited;
-        std::string names;
-        uint16_t port;  // of the edited entry
-        bool validate;
-    };
-    const Case cases[] = {
-        {"another session added a host", "Hostnames=prod,test,hostb,\nValidate_Host_Cert=1,1,1,\n",
-         std::nullopt, hosta, "prod,test,hostb,hosta,", 23, true},
-        {"another session removed one", "Hostnames=prod,\nPortnums=992,\nValidate_Host_Cert=1,\n", prod, prod,
-         "prod,", 992, true},
-        {"another session turned a check off",
-         "Hostnames=prod,test,\nPortnums=992,23,\nValidate_Host_Cert=0,1,\n", prod, port_3270, "prod,test,",
-         3270, false},
-        {"both changed the port", "Hostnames=prod,test,\nPortnums=2023,23,\nValidate_Host_Cert=1,1,\n", prod,
-         port_3270, "prod,test,", 3270, true},
-        {"the chosen host was removed", "Hostnames=test,\n", prod, prod, "test,prod,", 992, true},
-    };
-    for (const Case& c : cases) {
-        HostList list = load(c.now);
-        const HostEntry& e = list.entries[MergeHostEdit(list, c.as_read, c.edited)];
-        EXPECT_EQ(e.name, c.edited.name) << c.what;
-        EXPECT_EQ(e.port, c.port) << c.what;
-        EXPECT_EQ(e.security.validate_host_cert, c.validate) << c.what;
+    const std::map<std::string, HostEntry> entries = {
+        {"prod", prod}, {"prod:3270", port_3270}, {"hosta", hosta}};
+    for (const test::TableRow& row : test::ReadTableRows("config/data/host_edits.tsv")) {
+        SCOPED_TRACE(row.cells.at(0));
+        HostList list = load(row.cells.at(1));
+        const std::optional<HostEntry> as_read =
+            row.cells.at(2) == "(none)" ? std::nullopt : std::optional(entries.at(row.cells[2]));
+        const HostEntry& edited = entries.at(row.cells.at(3));
+        const HostEntry& e = list.entries[MergeHostEdit(list, as_read, edited)];
+        EXPECT_EQ(e.name, edited.name);
+        EXPECT_EQ(e.port, std::stoi(row.cells.at(5)));
+        EXPECT_EQ(e.security.validate_host_cert, row.cells.at(6) == "1");
         std::string names;
         for (const HostEntry& h : list.entries) names += h.name + ",";
-        EXPECT_EQ(names, c.names) << c.what;
+        EXPECT_EQ(names, row.cells.at(4));
     }
 }
 

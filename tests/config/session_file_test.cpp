@@ -171,23 +171,9 @@ TEST(SessionFile, AutoModeWritesOnlyWhenChanged) {
 }
 
 TEST(SessionFile, SessionsSharingAFileKeepEachOthersSavedSettings) {
-    enum class After { Kept, Shortened, Removed };
-    struct Case {
-        std::string other_status;  // what the other session saved meanwhile
-        std::string my_status;     // this session's own edits
-        uint32_t my_timeout;
-        After file;
-        std::string status;  // the file's afterwards
-        uint32_t timeout;
-    };
-    const Case cases[] = {
-        {"FROM_A", "My status", 45, After::Kept, "FROM_A", 45},
-        // Both edited one text: this save's text whole, never a byte mix ("Ny Status2").
-        {"Ny status", "My Status2", 20, After::Kept, "My Status2", 20},
-        {"FROM_A", "My status", 45, After::Shortened, "My status", 45},  // cannot be read back:
-        {"FROM_A", "My status", 45, After::Removed, "My status", 45},    // the whole record
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("config/data/shared_session_saves.tsv")) {
+        SCOPED_TRACE(row.where);
+        ASSERT_EQ(row.cells.size(), 6u);
         Fixture fx;
         SessionRecord base = DefaultSessionRecord();
         ASSERT_TRUE(base.SetText(field::SessionFile, "shared.ses"));
@@ -199,13 +185,13 @@ TEST(SessionFile, SessionsSharingAFileKeepEachOthersSavedSettings) {
         ASSERT_TRUE(LoadSessionFile(fx.ctx(), other, other_state));
         ASSERT_TRUE(LoadSessionFile(fx.ctx(), mine, my_state));
 
-        ASSERT_TRUE(other.SetText(field::StatusLine, c.other_status));
+        ASSERT_TRUE(other.SetText(field::StatusLine, row.cells[0]));
         ASSERT_TRUE(SaveSessionFile(fx.ctx(), SaveMode::Auto, false, other, other_state, std::nullopt));
         const std::string path = fx.dir / "shared.ses";
-        if (c.file == After::Shortened) std::filesystem::resize_file(path, 2416);
-        if (c.file == After::Removed) std::filesystem::remove(path);
-        ASSERT_TRUE(mine.SetText(field::StatusLine, c.my_status));
-        mine.SetNumber(field::ConnectionTimeout, c.my_timeout);
+        if (row.cells[3] == "shortened") std::filesystem::resize_file(path, 2416);
+        if (row.cells[3] == "removed") std::filesystem::remove(path);
+        ASSERT_TRUE(mine.SetText(field::StatusLine, row.cells[1]));
+        mine.SetNumber(field::ConnectionTimeout, std::stoul(row.cells[2]));
         ASSERT_TRUE(SaveSessionFile(fx.ctx(), SaveMode::Auto, false, mine, my_state, std::nullopt));
         // A later save again writes only this session's later change.
         mine.SetNumber(field::Port, 2023);
@@ -213,8 +199,8 @@ TEST(SessionFile, SessionsSharingAFileKeepEachOthersSavedSettings) {
 
         SessionRecord file = fx.Named("shared.ses");
         ASSERT_TRUE(fx.Load(file));
-        EXPECT_EQ(file.Text(field::StatusLine), c.status) << c.my_status << int(c.file);
-        EXPECT_EQ(file.Number(field::ConnectionTimeout), c.timeout) << c.my_status << int(c.file);
+        EXPECT_EQ(file.Text(field::StatusLine), row.cells[4]);
+        EXPECT_EQ(file.Number(field::ConnectionTimeout), std::stoul(row.cells[5]));
         EXPECT_EQ(file.Number(field::Port), 2023u);
         EXPECT_TRUE(fx.ui.shown.empty());
     }

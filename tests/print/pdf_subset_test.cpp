@@ -16,17 +16,9 @@ namespace {
 // (composite glyphs in most faces), and bold rows.
 std::vector<test::Piece> FullScreen() {
     std::vector<test::Piece> pieces;
-    const std::string words[] = {"ORKAN",
-                                 "Gr\xFC\xDF"
-                                 "e",
-                                 "fa\xE7"
-                                 "ade",
-                                 "\xC6\xD8\xC5",
-                                 "\xBD \xBC",
-                                 "\xD1"
-                                 "and\xFA",
-                                 "[data]",
-                                 "x=y+1;"};
+    const std::string words[] = {"ORKAN",        "Gr\xFC\xDF\x65", "fa\xE7\x61\x64\x65",
+                                 "\xC6\xD8\xC5", "\xBD \xBC",      "\xD1\x61nd\xFA",
+                                 "[data]",       "x=y+1;"};
     for (uint32_t row = 0; row < 24; ++row) {
         std::string text;
         while (text.size() < 70)
