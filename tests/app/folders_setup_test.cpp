@@ -4,6 +4,7 @@
 
 #include "app/folders_setup.h"
 #include "config/temp_folder.h"
+#include "support/golden_file.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -16,15 +17,8 @@ using test::WriteText;
 TEST(Folders, ExpandEnvironment) {
     const Environment env =
         test::TableEnvironment({{"USERPROFILE", "/home/ann"}, {"LONG", std::string(2049, 'x')}});
-    const std::pair<std::string, std::optional<std::string>> cases[] = {
-        {"%USERPROFILE%/Documents", "/home/ann/Documents"},
-        {"%userprofile%", ""},  // names are exact; an unset variable is empty
-        {"100%% sure", "100% sure"},
-        {"50% off", "50% off"},
-        {"%UNSET%/x", "/x"},
-        {"%LONG%", std::nullopt},
-    };
-    for (const auto& [text, expected] : cases) EXPECT_EQ(ExpandEnvironment(text, env), expected) << text;
+    for (const test::TableRow& r : test::ReadTableRows("app/data/folder_names.tsv"))
+        EXPECT_EQ(ExpandEnvironment(r.cells.at(0), env).value_or("(refused)"), r.cells.at(1)) << r.where;
 }
 
 TEST(Folders, DefaultsFollowTheLinuxConventions) {

@@ -23,25 +23,15 @@ TEST(ProfileText, ReadsByProfileRules) {
     for (size_t at = file.find('\n'); at != std::string::npos; at = file.find('\n', at + 2))
         file.insert(at, "\r");
     const ProfileText p = ProfileText::Parse(file);
-    struct Case {
-        const char* section;
-        const char* key;
-        std::optional<std::string> value;
-    };
-    const Case cases[] = {
-        {"Orkan", "TermType2", "ibm-3278-2"},  // blanks trimmed, BOM ignored
-        {"ORKAN", "TERMTYPE2", "ibm-3278-2"},  // any case; the first of two keys wins
-        {"Orkan", "Quoted", "  spaced  "},    {"Orkan", "Single", "x"},
-        {"Orkan", "NoEquals", std::nullopt},  {"Orkan", "Empty", ""},
-        {"Orkan", "Later", std::nullopt},  // only the first section of a name counts
-        {"Other", "TermType2", "other"},      {"Missing", "TermType2", std::nullopt},
-    };
-    for (const Case& c : cases) EXPECT_EQ(p.Get(c.section, c.key), c.value) << c.section << "/" << c.key;
-    EXPECT_EQ(p.GetInt("Orkan", "Number", 5), 42);
-    EXPECT_EQ(p.GetInt("Orkan", "Negative", 5), -7);
-    EXPECT_EQ(p.GetInt("Orkan", "Huge", 5), INT_MAX);
-    EXPECT_EQ(p.GetInt("Orkan", "Quoted", 5), 5);  // no digits: the default
-    EXPECT_EQ(p.GetInt("Orkan", "Absent", 5), 5);
+    for (const test::TableRow& r : test::ReadTableRows("config/data/profile_reads.tsv")) {
+        if (r.cells.at(0) == "int") {
+            EXPECT_EQ(p.GetInt(r.cells[1], r.cells[2], std::stoi(r.cells.at(3))), std::stoi(r.cells.at(4)))
+                << r.where;
+        } else {
+            const std::optional<std::string> value = p.Get(r.cells[1], r.cells[2]);
+            EXPECT_EQ(value.value_or("(none)"), r.cells.at(3)) << r.where;
+        }
+    }
 }
 
 TEST(ProfileText, WriteChangesOnlyItsKey) {
