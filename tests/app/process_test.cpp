@@ -63,25 +63,13 @@ TEST(Process, EachOptionReachesTheProgram) {
 }
 
 TEST(Process, RefusalsAreErrorsNotCrashes) {
-    const auto options = [](std::vector<std::string> argv, bool detached, ProcessOptions::Output output) {
+    for (const test::TableRow& row : test::ReadTableRows("app/data/process_refusals.tsv")) {
         ProcessOptions o;
-        o.argv = std::move(argv);
-        o.detached = detached;
-        o.output = output;
-        return o;
-    };
-    using Output = ProcessOptions::Output;
-    const struct {
-        ProcessOptions options;
-        int error;
-    } cases[] = {
-        {options({"orkan-no-such-program"}, false, Output::Pipe), ENOENT},
-        {options({"/nonexistent/program"}, true, Output::Inherit), ENOENT},
-        {options({}, false, Output::Inherit), EINVAL},
-        // A detached program has nobody to read its pipe.
-        {options({"true"}, true, Output::Pipe), EINVAL},
-    };
-    for (const auto& c : cases) EXPECT_EQ(StartProcess(c.options).error, c.error);
+        if (!row.cells.at(0).empty()) o.argv = {row.cells[0]};
+        o.detached = row.cells.at(1) == "1";
+        o.output = row.cells.at(2) == "Pipe" ? ProcessOptions::Output::Pipe : ProcessOptions::Output::Inherit;
+        EXPECT_EQ(StartProcess(o).error, row.cells.at(3) == "ENOENT" ? ENOENT : EINVAL) << row.where;
+    }
 }
 
 TEST(Process, ADetachedProgramIsNobodysChildAndGetsItsOptions) {

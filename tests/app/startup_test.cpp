@@ -27,12 +27,6 @@ class Startup : public ::testing::Test, public test::RunningSession<> {
     int Start(std::vector<const char*> args) { return RunningSession::Start(std::move(args), env); }
     std::string AppData() const { return folder / "home/.config/orkan3270"; }
     void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-    std::string Titles() const {
-        std::string out;
-        for (const MessageBox& m : ui.shown) out += m.title + ": " + m.text + "\n";
-        return out;
-    }
-
     // The first start makes the folder and gives its session slot back for the starts after it.
     void FirstStart() {
         ASSERT_EQ(Start({}), 0);
@@ -53,7 +47,7 @@ class Startup : public ::testing::Test, public test::RunningSession<> {
 };
 
 TEST_F(Startup, FirstStartFillsTheApplicationDataFolder) {
-    ASSERT_EQ(Start({"--host", "127.0.0.1:2023", "--lu", "TST002"}), 0) << Titles();
+    ASSERT_EQ(Start({"--host", "127.0.0.1:2023", "--lu", "TST002"}), 0) << LastMessage();
     EXPECT_TRUE(fs::exists(AppData() + "/standard.ses"));
     const Session& s = runtime.session();
     EXPECT_EQ(s.record.Text(field::HostName), "127.0.0.1:2023");
@@ -63,13 +57,13 @@ TEST_F(Startup, FirstStartFillsTheApplicationDataFolder) {
     EXPECT_EQ(s.charset.screen[0xC1], 'A') << "the country tables were not built";
     ASSERT_TRUE(state.peers);
     EXPECT_EQ(state.peers->Sessions().size(), 1u);
-    EXPECT_TRUE(ui.shown.empty()) << Titles();
+    EXPECT_TRUE(ui.shown.empty()) << LastMessage();
 }
 
 // The other sessions' Window menus name a session by its slot: a session that takes another file
 // (Save As, the session dialog) shows them the new name.
 TEST_F(Startup, ASessionThatTakesAnotherFileShowsTheOthersItsName) {
-    ASSERT_EQ(Start({"--host", "127.0.0.1:2023"}), 0) << Titles();
+    ASSERT_EQ(Start({"--host", "127.0.0.1:2023"}), 0) << LastMessage();
     ASSERT_TRUE(runtime.session().record.SetText(field::SessionFile, "other.ses"));
     runtime.StartTimers();
     ASSERT_TRUE(state.peers);
@@ -78,7 +72,7 @@ TEST_F(Startup, ASessionThatTakesAnotherFileShowsTheOthersItsName) {
 
 TEST_F(Startup, DefaultSessionForInProcessUse) {
     Session& s = runtime.session();
-    ASSERT_TRUE(PrepareDefaultSession(s, program_data)) << Titles();
+    ASSERT_TRUE(PrepareDefaultSession(s, program_data)) << LastMessage();
     EXPECT_EQ(s.charset.screen[0xC1], 'A');
     EXPECT_EQ(s.record.Text(field::SessionFile), "standard.ses");
     fs::remove(program_data + "/country.lst");
@@ -99,7 +93,7 @@ TEST_F(Startup, AHostWithItsPortFindsItsHostListEntry) {
          {std::vector<const char*>{"--host", "prod", "--port", "2023"}, {"--host", "prod:2023"}}) {
         SessionRuntime local(loop, ui, frame);
         StartupState st;
-        ASSERT_EQ(StartAgain(local, st, given), 0) << Titles();
+        ASSERT_EQ(StartAgain(local, st, given), 0) << LastMessage();
         EXPECT_EQ(local.file_state().security.ca_file, "prod-ca.pem") << given[1];
     }
 }
@@ -122,7 +116,7 @@ TEST_F(Startup, AValueTheCommandLineCannotUseEndsStartUp) {
          {std::vector<const char*>{"--host", "h", "--port", "99999"}, {"--letter", "AB"}}) {
         ui.shown.clear();
         EXPECT_EQ(Start(args), kStartupFailed) << args[args.size() - 1];
-        EXPECT_EQ(ui.shown.size(), 1u) << Titles();
+        EXPECT_EQ(ui.shown.size(), 1u) << LastMessage();
     }
 }
 
@@ -145,9 +139,9 @@ TEST_F(Startup, WhichSessionIsLoaded) {
         ui.window = c.window;
         SessionRuntime local(loop, ui, frame);
         StartupState st;
-        ASSERT_EQ(StartAgain(local, st, c.args), 0) << Titles();
+        ASSERT_EQ(StartAgain(local, st, c.args), 0) << LastMessage();
         EXPECT_EQ(local.session().record.Text(field::SessionFile), c.loaded);
-        EXPECT_EQ(int(ui.shown.size()), c.messages) << Titles();
+        EXPECT_EQ(int(ui.shown.size()), c.messages) << LastMessage();
         EXPECT_TRUE(st.event_macros.Found(EventMacro::Unlocked));
         EXPECT_FALSE(st.event_macros.Found(EventMacro::Protect));
     }
