@@ -139,12 +139,5 @@ TEST(Folders, UnusableApplicationDataFolderIsReported) {
     EXPECT_FALSE(PrepareAppData(f, ui));
 }
 
-TEST(Folders, ProgramDataOfTheBuildTree) {
-    const std::string build_data = ORKAN_BUILD_DATA_DIR;
-    const std::string build_tree = std::filesystem::path(build_data).parent_path().parent_path().string();
-    EXPECT_EQ(FindProgramDataFolder(build_tree + "/orkan3270"), build_data);
-    EXPECT_EQ(FindProgramDataFolder("/nonexistent/bin/orkan3270"), ORKAN_INSTALL_DATA_DIR);
-}
-
 }  // namespace
 }  // namespace orkan

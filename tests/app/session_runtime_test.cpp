@@ -54,16 +54,9 @@ class Runtime : public ::testing::Test, public test::RunningSession<> {
 TEST_F(Runtime, HostBytesBecomeAScreenAndRepliesGoOut) {
     ASSERT_TRUE(runtime.StartDetachedConnection(sink));
     EXPECT_EQ(session().status, SessionStatus::Connecting);
-    Feed(kPlainNegotiation);
+    Feed(kPlainNegotiation);  // what the engine answers is in the Telnet cases
     EXPECT_EQ(session().status, SessionStatus::Connected);
-    const std::string replies = sink.Take();
-    EXPECT_NE(replies.find("FFFB18"), std::string::npos) << replies;
-    EXPECT_NE(replies.find("FFFA1800" +
-                           test::ToHex(std::vector<uint8_t>{'I', 'B', 'M', '-', '3', '2', '7', '8', '-', '2',
-                                                            '-', 'E'}) +
-                           "FFF0"),
-              std::string::npos)
-        << replies;
+    EXPECT_NE(sink.Take().find("FFFB18"), std::string::npos);
     Feed(kHelloWrite);
     EXPECT_EQ(Row(0), " HELLO" + std::string(74, ' '));
     EXPECT_EQ(session().status, SessionStatus::Unlocked);

@@ -24,16 +24,5 @@ TEST(SessionRecordLayout, FieldsStayInsideTheBlockAndNeverOverlap) {
     }
 }
 
-TEST(SessionRecordLayout, TextNeverRunsPastItsFieldAndTooLongIsRefused) {
-    SessionRecord r;
-    EXPECT_TRUE(r.SetText(field::LuName, std::string(19, 'L')));
-    EXPECT_FALSE(r.SetText(field::LuName, std::string(20, 'L')));
-    EXPECT_EQ(r.Text(field::LuName), std::string(19, 'L'));
-    // A damaged record without terminator still gives at most the field's bytes.
-    auto bytes = r.Bytes();
-    for (size_t i = 0; i < field::LuName.size; ++i) bytes[field::LuName.offset + i] = 'X';
-    EXPECT_EQ(r.Text(field::LuName).size(), field::LuName.size);
-}
-
 }  // namespace
 }  // namespace orkan
