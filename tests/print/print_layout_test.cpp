@@ -78,29 +78,14 @@ TEST(PrinterTarget, TheCommandLinesPrinterStaysWhereItWasNamed) {
     EXPECT_EQ(PrinterNameForRun("<default>"), "<default>");
 }
 
-TEST(PrinterTarget, OpeningAsksCupsAndChecksOutputFolders) {
-    test::PrintRig rig;  // brings the lpstat stand-in
+// Queues CUPS knows or not, the default queue and output folders are the printing tests' cases.
+TEST(PrinterTarget, AnLpstatThatCannotRunLeavesANote) {
     PrintPrograms programs;
-    programs.lpstat = rig.folder / "lpstat";
-    // What the spool does beside the loop, here in one go.
-    auto open = [&](const std::string& name) {
-        const PrinterTarget target = ClassifyPrinter(name);
-        const std::vector<std::string> question = PrinterQuestion(target, programs);
-        return OpenPrinter(
-            target,
-            question.empty() ? ChildResult{} : RunChild(question, {"LC_ALL=C"}, std::chrono::seconds(10)),
-            programs);
-    };
-    EXPECT_TRUE(open("office").ok);
-    EXPECT_FALSE(open("cellar").ok);
-    const OpenedPrinter def = open("<default>");
-    EXPECT_TRUE(def.ok);
-    EXPECT_EQ(def.target.name, "office");
-    EXPECT_TRUE(PrinterQuestion(ClassifyPrinter(rig.folder / "a.pdf"), programs).empty());
-    EXPECT_TRUE(open(rig.folder / "a.pdf").ok);
-    EXPECT_FALSE(open(rig.folder / "missing/a.pdf").ok);
-    programs.lpstat = rig.folder / "no-such-lpstat";
-    const OpenedPrinter none = open("office");
+    programs.lpstat = "/nonexistent/lpstat";
+    const PrinterTarget target = ClassifyPrinter("office");
+    const OpenedPrinter none = OpenPrinter(
+        target, RunChild(PrinterQuestion(target, programs), {"LC_ALL=C"}, std::chrono::seconds(10)),
+        programs);
     EXPECT_FALSE(none.ok);
     ASSERT_TRUE(none.note.has_value());
     EXPECT_NE(none.note->find("could not be asked"), std::string::npos);
