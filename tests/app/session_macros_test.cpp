@@ -59,6 +59,8 @@ struct Wired : test::RunningSession<DialogUi, MacroFrame> {
         Plain();
         session().folders.macros = folder / "macros";
         fs::create_directories(session().folders.macros);
+        session().folders.program_data = ORKAN_BUILD_DATA_DIR;  // key.lst: the functions by name
+        EXPECT_TRUE(LoadKeyList(session().folders, session().keyboard->key_list, ui));
     }
     SessionMacros& macros() { return runtime.core().Macros(); }
     MacroRunner& runner() { return macros().Runner(); }
@@ -165,8 +167,6 @@ TEST(MacroWiring, StartupMacrosReportTheirEndOnceNothingOfTheStartIsLeft) {
 // without dialogs can do both.
 TEST(MacroWiring, KeyNamesTheDebugScreenAndTheFileToPrint) {
     Wired w;
-    w.session().folders.program_data = ORKAN_BUILD_DATA_DIR;  // key.lst: the functions by name
-    ASSERT_TRUE(LoadKeyList(w.session().folders, w.session().keyboard->key_list, w.ui));
     const auto write_screen = [&](const std::string& name, const char* ebcdic_hex) {
         const std::vector<uint8_t> file = *EncodeDebugScreen(test::FromHex(std::string("F5C3") + ebcdic_hex));
         std::ofstream(w.folder / name, std::ios::binary)
@@ -199,8 +199,6 @@ TEST(MacroWiring, KeyNamesTheDebugScreenAndTheFileToPrint) {
 // Pause is told so and goes on.
 TEST(MacroWiring, PauseWithoutAWindowDoesNotHoldTheMacro) {
     Wired w;
-    w.session().folders.program_data = ORKAN_BUILD_DATA_DIR;  // key.lst: the functions by name
-    ASSERT_TRUE(LoadKeyList(w.session().folders, w.session().keyboard->key_list, w.ui));
     for (const char* text :
          {"KEY(\"MacroPause\")\nDONE = 1\n", "/* REXX */\ncall key 'MacroPause'\nexit 5\n"}) {
         SCOPED_TRACE(text);

