@@ -126,11 +126,7 @@ std::vector<test::Piece> FullScreen() {
     return pieces;
 }
 
-TEST(PdfSubset, AFullScreenPageIsSmallAndItsTextReadsBack) {
-    if (!test::HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
-    test::PrintRig rig;
-    const std::string pdf = rig.folder / "screen.pdf";
-    rig.printing->state().printer = pdf;
+TEST_F(PdfRender, AFullScreenPageWithSubsetFacesIsSmallAndItsTextReadsBack) {
     rig.Show(FullScreen());
     rig.printing->PrintScreen(false);
     ASSERT_EQ(rig.Messages(), "");
@@ -140,8 +136,7 @@ TEST(PdfSubset, AFullScreenPageIsSmallAndItsTextReadsBack) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
 }
 
-TEST(PdfSubset, PagesRenderAsWithTheWholeFaces) {
-    if (!test::HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
+TEST_F(PdfRender, PagesWithSubsetFacesRenderAsWithTheWholeFaces) {
     std::string error;
     const PdfEngine* engine = LoadPdfEngine(error);
     ASSERT_NE(engine, nullptr) << error;
@@ -162,12 +157,11 @@ TEST(PdfSubset, PagesRenderAsWithTheWholeFaces) {
     }
     document.sheets.back().blocks.push_back(block);
 
-    test::TempFolder folder;
     std::vector<test::GreyImage> pages;
     for (const bool subset : {true, false}) {
         std::string bytes;
         ASSERT_TRUE(RenderPdf(document, *faces, PdfOptions{subset}, bytes, error)) << error;
-        const std::string path = folder / (subset ? "subset.pdf" : "whole.pdf");
+        const std::string path = rig.folder / (subset ? "subset.pdf" : "whole.pdf");
         test::WriteText(path, bytes);
         const auto page = test::RenderPage(path, 1, 100);
         ASSERT_TRUE(page);

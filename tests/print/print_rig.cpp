@@ -114,17 +114,14 @@ bool PrintRig::WaitForJobs() {
     return TurnUntil(loop, [&] { return printing->JobsRunning() == 0; });
 }
 
-std::string RunProgram(const std::vector<std::string>& argv) {
-    const ChildResult r = RunChild(argv, {"LC_ALL=C"}, std::chrono::seconds(60));
-    return r.Succeeded() ? r.output : std::string();
-}
-
 bool HavePoppler() {
     return RunChild({"pdftotext", "-v"}, {}, std::chrono::seconds(20)).started;
 }
 
 std::string PdfText(const std::string& pdf) {
-    return RunProgram({"pdftotext", "-layout", pdf, "-"});
+    const ChildResult r =
+        RunChild({"pdftotext", "-layout", pdf, "-"}, {"LC_ALL=C"}, std::chrono::seconds(60));
+    return r.Succeeded() ? r.output : std::string();
 }
 
 std::optional<GreyImage> RenderPage(const std::string& pdf, int page, int dpi) {
