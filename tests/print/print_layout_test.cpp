@@ -3,9 +3,6 @@
 
 #include <unistd.h>
 
-#include <iterator>
-#include <sstream>
-
 #include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "print/paper_size.h"
@@ -13,7 +10,6 @@
 #include "print/printer_profile.h"
 #include "print/printer_target.h"
 #include "print/screen_print.h"
-#include "print/text_file_print.h"
 #include "print/text_writer.h"
 #include "support/golden_file.h"
 
@@ -190,94 +186,6 @@ TEST(ScreenPrint, SheetsPlaceTheHeaderAndTwoScreensInHalves) {
     setup.edges = {0, 10, 100, 100};
     setup.header = {DisplayCell('J', false)};
     EXPECT_DOUBLE_EQ(LayoutScreenSheet(setup, two).blocks[0].top, 80);
-}
-
-// Text files as printed pages: widths, continued lines, page lengths, two-up columns, encodings.
-std::string Lines(size_t count, size_t length) {
-    std::string out;
-    for (size_t i = 0; i < count; ++i) {
-        std::string line = std::to_string(i);
-        line.resize(length, char('a' + i % 26));
-        out += line + "\n";
-    }
-    return out;
-}
-
-std::vector<size_t> PageLengths(const std::vector<PrintSheet>& sheets) {
-    std::vector<size_t> out;
-    for (const PrintSheet& s : sheets)
-        for (const TextBlock& b : s.blocks) out.push_back(b.lines.size());
-    return out;
-}
-
-TEST(TextFilePrint, TheLongestLineSetsTheWidthAndLongLinesContinue) {
-    const struct {
-        size_t longest;
-        uint32_t width;
-        size_t printed_lines;  // of 3 lines of that length
-    } cases[] = {{40, 80, 3}, {80, 80, 3}, {100, 100, 3}, {132, 132, 3}, {200, 132, 6}, {600, 132, 15}};
-    for (const auto& c : cases) {
-        const auto lines = ParseTextFile(Lines(3, c.longest), TextEncoding::Display);
-        EXPECT_EQ(TextPageWidth(lines), c.width) << c.longest;
-        const auto sheets = LayoutTextFile(lines, {{595, 842}, false, false, {5, 5, 95, 95}});
-        ASSERT_EQ(sheets.size(), 1u);
-        const TextBlock& page = sheets[0].blocks[0];
-        EXPECT_EQ(page.lines.size(), c.printed_lines) << c.longest;
-        EXPECT_DOUBLE_EQ(page.cell_width, 595 * 0.9 / c.width);
-    }
-    // The rest of a 200-character line is the next printed line, nothing lost.
-    const auto sheets =
-        LayoutTextFile(ParseTextFile(Lines(1, 200), TextEncoding::Display), {{595, 842}, false, false, {}});
-    const auto& lines = sheets[0].blocks[0].lines;
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].size(), 132u);
-    EXPECT_EQ(lines[1].size(), 68u);
-    EXPECT_EQ(LineText(lines[0]) + LineText(lines[1]), Lines(1, 200).substr(0, 200));
-}
-
-TEST(TextFilePrint, PagesHold55LinesPortrait50LandscapeAndTwoUpFillsBothHalves) {
-    const auto lines = ParseTextFile(Lines(120, 10), TextEncoding::Display);
-    for (const test::TableRow& row : test::ReadTableRows("print/data/text_file_pages.tsv")) {
-        SCOPED_TRACE(row.where);
-        const bool landscape = row.cells.at(0) == "1", two_up = row.cells.at(1) == "1";
-        std::istringstream page_lines(row.cells.at(2));
-        const std::vector<size_t> pages{std::istream_iterator<size_t>(page_lines), {}};
-        const auto sheets = LayoutTextFile(lines, {{842, 595}, landscape, two_up, {5, 5, 95, 95}});
-        EXPECT_EQ(PageLengths(sheets), pages);
-        EXPECT_EQ(sheets.size(), std::stoul(row.cells.at(3)));
-        if (two_up) {
-            const TextBlock& first = sheets[0].blocks[0];
-            const TextBlock& second = sheets[0].blocks[1];
-            if (landscape) {
-                EXPECT_GT(second.left, first.left + 842 * 0.9 / 2 - 1);
-            } else {
-                EXPECT_GT(second.top, first.top + 595 * 0.9 / 2 - 1);
-            }
-        }
-    }
-}
-
-TEST(TextFilePrint, LineEndsTabsFormFeedsAndEncodings) {
-    for (const test::TableRow& row : test::ReadTableRows("print/data/text_file_lines.tsv")) {
-        std::vector<std::string> got;
-        const TextEncoding encoding =
-            row.cells[1] == "Display" ? TextEncoding::Display : TextEncoding::Utf8OrDisplay;
-        for (const TextFileLine& line : ParseTextFile(row.cells[0], encoding))
-            got.push_back(LineText(line.cells));
-        EXPECT_EQ(got, std::vector<std::string>(row.cells.begin() + 2, row.cells.end())) << row.where;
-    }
-    // A form feed starts a new page, but one that ends the file opens none; an empty file still
-    // gives one (blank) sheet.
-    for (const std::string_view text : {"one\ftwo\nthree\n", "one\ftwo\nthree\n\f", "one\ftwo\nthree\f\n"}) {
-        const auto sheets =
-            LayoutTextFile(ParseTextFile(text, TextEncoding::Display), {{595, 842}, false, false, {}});
-        EXPECT_EQ(PageLengths(sheets), (std::vector<size_t>{1, 2})) << text;
-    }
-    // Two form feeds in a row leave a blank page between.
-    EXPECT_EQ(PageLengths(LayoutTextFile(ParseTextFile("one\f\ftwo\n", TextEncoding::Display),
-                                         {{595, 842}, false, false, {}})),
-              (std::vector<size_t>{1, 1, 1}));
-    EXPECT_EQ(LayoutTextFile({}, {{595, 842}, false, false, {}}).size(), 1u);
 }
 
 }  // namespace
