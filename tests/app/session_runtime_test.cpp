@@ -59,6 +59,8 @@ class Runtime : public ::testing::Test, public test::RunningSession<> {
     void Seconds(int n) {
         for (int i = 0; i < n * 6; ++i) runtime.OnBlinkTick();
     }
+    // A port that was just given back: nothing listens there.
+    static std::string NobodyListens() { return Listener().address(); }
 };
 
 TEST_F(Runtime, HostBytesBecomeAScreenAndRepliesGoOut) {
@@ -215,11 +217,7 @@ TEST_F(Runtime, ConnectCountdown) {
 }
 
 TEST_F(Runtime, ConnectErrorsOfferARetry) {
-    std::string address;
-    {
-        Listener gone;  // a port that was just given back: nothing listens there
-        address = gone.address();
-    }
+    const std::string address = NobodyListens();
     ui.answers = {Answer::Retry, Answer::Cancel};
     [[maybe_unused]] const bool host = session().record.SetText(field::HostName, address);
     WriteSessionFile();
@@ -368,11 +366,7 @@ TEST_F(Runtime, RequestClose) {
 // The automatic reconnect goes to the host of the current connection: one the session dialog
 // connected to after the command line's host failed, not the command line's host again.
 TEST_F(Runtime, ReconnectGoesToTheHostConnectedLast) {
-    std::string unknown;
-    {
-        Listener gone;
-        unknown = gone.address();
-    }
+    const std::string unknown = NobodyListens();
     Session& s = session();
     CommandLineConnection given;
     given.host = true;
