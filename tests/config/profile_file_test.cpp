@@ -250,12 +250,10 @@ TEST(UserVariables, RoundTripAndLimits) {
 // Files a user or their macro names (the macro language's file handles, EXECIO, data files): a
 // FIFO, a device or a folder at the name is refused at once, where fopen would wait for a writer
 // or read forever; a regular file behaves as with fopen.
-struct Closer {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
+constexpr auto kClose = [](std::FILE* f) {
+    if (f) std::fclose(f);
 };
-using File = std::unique_ptr<std::FILE, Closer>;
+using File = std::unique_ptr<std::FILE, decltype(kClose)>;
 
 TEST(UserFile, WhatIsNoRegularFileIsRefusedAtOnce) {
     TempFolder dir;

@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <sstream>
+
 #include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "print/paper_size.h"
@@ -42,20 +44,16 @@ TEST(PrinterProfile, StoredBytesReadBackAndPickTheProfileBySize) {
 }
 
 TEST(PrinterProfile, EdgesThatGiveNoAreaAreReplacedByTheDefaultsWithAMessage) {
-    const struct {
+    for (const test::TableRow& row : test::ReadTableRows("print/data/profile_edges.tsv")) {
+        SCOPED_TRACE(row.where);
         PageEdges edges;
-        bool usable;
-    } cases[] = {
-        {{5, 5, 95, 95}, true},   {{0, 0, 100, 100}, true}, {{0, 0, 1, 1}, true},
-        {{95, 5, 5, 95}, false},  {{50, 5, 50, 95}, false}, {{5, 95, 95, 5}, false},
-        {{5, 5, 101, 95}, false}, {{5, 5, 95, 200}, false}, {{0, 0, 0, 0}, false},
-    };
-    for (const auto& c : cases) {
+        std::istringstream(row.cells.at(0)) >> edges.left >> edges.top >> edges.right >> edges.bottom;
+        const bool usable = row.cells.at(1) == "1";
         PrinterProfile p;
-        p.edges[size_t(PrintLayout::LandscapeTwoUp)] = c.edges;
+        p.edges[size_t(PrintLayout::LandscapeTwoUp)] = edges;
         const CheckedEdges checked = CheckEdges(p, 5, PrintLayout::LandscapeTwoUp);
-        EXPECT_EQ(checked.problem.has_value(), !c.usable) << c.edges.left << "," << c.edges.right;
-        EXPECT_EQ(checked.edges, c.usable ? c.edges : kDefaultEdges);
+        EXPECT_EQ(checked.problem.has_value(), !usable);
+        EXPECT_EQ(checked.edges, usable ? edges : kDefaultEdges);
         if (checked.problem) {
             EXPECT_NE(checked.problem->find("Printer profile 6 has unusable landscape two-up"),
                       std::string::npos);
