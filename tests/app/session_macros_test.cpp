@@ -76,7 +76,6 @@ struct Wired : test::RunningSession<DialogUi, MacroFrame> {
 TEST(MacroWiring, KeyFunctionsPlayPauseStopAndTheDebugWindow) {
     Wired w;
     w.frame.window = true;  // Pause needs a window that can resume the macro
-    EXPECT_EQ(w.session().hooks.macros, &w.macros().Dispatcher());
     w.Write("wait.mac", "WAIT(30)\nDONE = 1\n");
     w.ui.files = {w.session().folders.macros + "/wait.mac"};
     w.Oper(oper_fn::MacroPlay);

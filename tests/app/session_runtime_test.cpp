@@ -473,15 +473,11 @@ TEST(WindowTitle, Sequences) {
     [[maybe_unused]] bool ok = s.record.SetText(field::HostName, "mvs.example");
     ok = s.record.SetText(field::LuName, "LU01");
     s.record.SetNumber(field::Port, 992);
-    struct Case {
-        const char* text;
-        const char* expected;
-    };
-    for (const Case& c :
-         {Case{"&L:&S:&N", "C:standard.ses:standard"}, Case{"&H &P &U", "mvs.example 992 LU01"},
-          Case{"100&& &T", "100& NOTCONNECTED"}, Case{"&x&", "&x&"}}) {
-        EXPECT_EQ(ExpandSessionText(c.text, s), c.expected);
-    }
+    const std::pair<const char*, const char*> cases[] = {{"&L:&S:&N", "C:standard.ses:standard"},
+                                                         {"&H &P &U", "mvs.example 992 LU01"},
+                                                         {"100&& &T", "100& NOTCONNECTED"},
+                                                         {"&x&", "&x&"}};
+    for (const auto& [text, expected] : cases) EXPECT_EQ(ExpandSessionText(text, s), expected) << text;
     EXPECT_EQ(BuildWindowTitle(s), "Orkan TN3270 - C - standard - mvs.example");
     s.link.assigned_lu_name = "TST001";
     ok = s.record.SetText(field::WindowTitle, "&U on &H");
