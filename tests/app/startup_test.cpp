@@ -1,13 +1,22 @@
-// Start-up in a scratch HOME: the first start fills the application data folder, key.lst is
-// required, the session comes from the command line, LastSession or standard.ses, the command line
-// overrides it, and the slot is claimed.
+// Start-up in a scratch HOME: the command line in every form, the first start filling the
+// application data folder, the session from the command line, LastSession or standard.ses with the
+// command line over it, the slot claimed; and the folders, from the environment and files.ini.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 
+#include "app/command_line.h"
+#include "app/folders_setup.h"
 #include "app/startup.h"
+#include "config/session_file.h"
+#include "config/temp_folder.h"
+#include "support/golden_file.h"
+#include "support/recording_ui.h"
 #include "support/running_session.h"
 
 namespace orkan {
@@ -27,12 +36,6 @@ class Startup : public ::testing::Test, public test::RunningSession<> {
     int Start(std::vector<const char*> args) { return RunningSession::Start(std::move(args), env); }
     std::string AppData() const { return folder / "home/.config/orkan3270"; }
     void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-    std::string Titles() const {
-        std::string out;
-        for (const MessageBox& m : ui.shown) out += m.title + ": " + m.text + "\n";
-        return out;
-    }
-
     // The first start makes the folder and gives its session slot back for the starts after it.
     void FirstStart() {
         ASSERT_EQ(Start({}), 0);
@@ -53,9 +56,8 @@ class Startup : public ::testing::Test, public test::RunningSession<> {
 };
 
 TEST_F(Startup, FirstStartFillsTheApplicationDataFolder) {
-    ASSERT_EQ(Start({"--host", "127.0.0.1:2023", "--lu", "TST002"}), 0) << Titles();
-    for (const char* name : {"standard.ses", "macros", "certs"})
-        EXPECT_TRUE(fs::exists(AppData() + "/" + name)) << name;
+    ASSERT_EQ(Start({"--host", "127.0.0.1:2023", "--lu", "TST002"}), 0) << LastMessage();
+    EXPECT_TRUE(fs::exists(AppData() + "/standard.ses"));
     const Session& s = runtime.session();
     EXPECT_EQ(s.record.Text(field::HostName), "127.0.0.1:2023");
     EXPECT_EQ(s.record.Text(field::LuName), "TST002");
@@ -64,24 +66,21 @@ TEST_F(Startup, FirstStartFillsTheApplicationDataFolder) {
     EXPECT_EQ(s.charset.screen[0xC1], 'A') << "the country tables were not built";
     ASSERT_TRUE(state.peers);
     EXPECT_EQ(state.peers->Sessions().size(), 1u);
-    EXPECT_TRUE(ui.shown.empty()) << Titles();
+    EXPECT_TRUE(ui.shown.empty()) << LastMessage();
 }
 
 // The other sessions' Window menus name a session by its slot: a session that takes another file
 // (Save As, the session dialog) shows them the new name.
 TEST_F(Startup, ASessionThatTakesAnotherFileShowsTheOthersItsName) {
-    ASSERT_EQ(Start({"--host", "127.0.0.1:2023"}), 0) << Titles();
+    ASSERT_EQ(Start({"--host", "127.0.0.1:2023"}), 0) << LastMessage();
     ASSERT_TRUE(runtime.session().record.SetText(field::SessionFile, "other.ses"));
     runtime.StartTimers();
     ASSERT_TRUE(state.peers);
     EXPECT_EQ(state.peers->Sessions().at(0).name, "other.ses");
 }
 
-TEST_F(Startup, DefaultSessionForInProcessUse) {
-    Session& s = runtime.session();
-    ASSERT_TRUE(PrepareDefaultSession(s, program_data)) << Titles();
-    EXPECT_EQ(s.charset.screen[0xC1], 'A');
-    EXPECT_EQ(s.record.Text(field::SessionFile), "standard.ses");
+TEST_F(Startup, DefaultSessionForInProcessUseNeedsARegularCountryList) {
+    Session& s = runtime.session();  // the transfer tests' live sessions are prepared this way
     fs::remove(program_data + "/country.lst");
     EXPECT_FALSE(PrepareDefaultSession(s, program_data));
     ASSERT_FALSE(ui.shown.empty());
@@ -92,26 +91,6 @@ TEST_F(Startup, DefaultSessionForInProcessUse) {
               "File \"" + program_data + "/country.lst\" could not be read: not a regular file.");
 }
 
-TEST_F(Startup, KeyListIsRequired) {
-    struct Case {
-        std::string content;  // empty: no file
-        std::string title, text;
-    };
-    for (const Case& c :
-         {Case{"", "Orkan TN3270 - file not found",
-               "File \"key.lst\" was not found.\nYou may need to re-install Orkan."},
-          Case{"Orkan Keylist V0.99 and more bytes", "Orkan TN3270 Installation Error",
-               "KEY.LST is not a valid keylist file for this version\nOrkan TN3270 cannot run without it"}}) {
-        fs::remove(program_data + "/key.lst");
-        if (!c.content.empty()) WriteFile(program_data + "/key.lst", c.content);
-        ui.shown.clear();
-        EXPECT_EQ(Start({"--host", "h"}), kStartupFailed);
-        ASSERT_FALSE(ui.shown.empty());
-        EXPECT_EQ(ui.shown.back().title, c.title);
-        EXPECT_EQ(ui.shown.back().text, c.text);
-    }
-}
-
 TEST_F(Startup, AHostWithItsPortFindsItsHostListEntry) {
     FirstStart();
     WriteFile(AppData() + "/orkan.ini",
@@ -120,7 +99,7 @@ TEST_F(Startup, AHostWithItsPortFindsItsHostListEntry) {
          {std::vector<const char*>{"--host", "prod", "--port", "2023"}, {"--host", "prod:2023"}}) {
         SessionRuntime local(loop, ui, frame);
         StartupState st;
-        ASSERT_EQ(StartAgain(local, st, given), 0) << Titles();
+        ASSERT_EQ(StartAgain(local, st, given), 0) << LastMessage();
         EXPECT_EQ(local.file_state().security.ca_file, "prod-ca.pem") << given[1];
     }
 }
@@ -137,15 +116,13 @@ TEST_F(Startup, ASettingsFileThatIsAFifoIsRefusedAtOnce) {
                                         "/orkan.ini cannot be read (The name is not a regular file).");
 }
 
+// The values refused are the command line's own cases; here, that a refusal ends start-up.
 TEST_F(Startup, AValueTheCommandLineCannotUseEndsStartUp) {
-    const std::vector<std::vector<const char*>> refused = {{"--host", "h", "--port", "99999"},
-                                                           {"--host", "h", "--model", "6"},
-                                                           {"--model", "3", "--size", "62x160"},
-                                                           {"--letter", "AB"}};
-    for (const auto& args : refused) {
+    for (const auto& args :
+         {std::vector<const char*>{"--host", "h", "--port", "99999"}, {"--letter", "AB"}}) {
         ui.shown.clear();
         EXPECT_EQ(Start(args), kStartupFailed) << args[args.size() - 1];
-        EXPECT_EQ(ui.shown.size(), 1u) << Titles();
+        EXPECT_EQ(ui.shown.size(), 1u) << LastMessage();
     }
 }
 
@@ -161,33 +138,303 @@ TEST_F(Startup, WhichSessionIsLoaded) {
         int messages;
         bool window = false;
     };
-    // A session named but missing: the desktop's user sees standard.ses stand in for it; without a
-    // window start-up ends (below).
+    // A session named but missing: the desktop's user sees standard.ses stand in for it.
     for (const Case& c : {Case{{}, "mine.ses", 0}, Case{{"named"}, "standard.ses", 1, true},
                           Case{{"--session", "mine.ses"}, "mine.ses", 0}}) {
         ui.shown.clear();
         ui.window = c.window;
         SessionRuntime local(loop, ui, frame);
         StartupState st;
-        ASSERT_EQ(StartAgain(local, st, c.args), 0) << Titles();
+        ASSERT_EQ(StartAgain(local, st, c.args), 0) << LastMessage();
         EXPECT_EQ(local.session().record.Text(field::SessionFile), c.loaded);
-        EXPECT_EQ(int(ui.shown.size()), c.messages) << Titles();
+        EXPECT_EQ(int(ui.shown.size()), c.messages) << LastMessage();
         EXPECT_TRUE(st.event_macros.Found(EventMacro::Unlocked));
         EXPECT_FALSE(st.event_macros.Found(EventMacro::Protect));
     }
-    ui.window = false;
-    for (const char* named : {"named", "gone.ses"}) {
-        SessionRuntime local(loop, ui, frame);
-        StartupState st;
-        EXPECT_EQ(StartAgain(local, st, {"--session", named}), kStartupFailed) << named;
-    }
-    // Neither the named session nor standard.ses: the program cannot start.
-    WriteFile(AppData() + "/standard.ses", "damaged");
-    fs::remove(AppData() + "/standard.ses.backup");
-    SessionRuntime local(loop, ui, frame);
-    StartupState st;
-    EXPECT_EQ(StartAgain(local, st, {"missing"}), kStartupFailed);
 }
+
+// The first start fills the user's folder from the installed defaults; every later start must
+// leave what the user changed alone.
+using test::ReadText;
+using test::TempFolder;
+using test::WriteText;
+
+TEST(Folders, ExpandEnvironment) {
+    const Environment env =
+        test::TableEnvironment({{"USERPROFILE", "/home/ann"}, {"LONG", std::string(2049, 'x')}});
+    for (const test::TableRow& r : test::ReadTableRows("app/data/folder_names.tsv"))
+        EXPECT_EQ(ExpandEnvironment(r.cells.at(0), env).value_or("(refused)"), r.cells.at(1)) << r.where;
+}
+
+TEST(Folders, DefaultsFollowTheLinuxConventions) {
+    test::RecordingUi ui;
+    Folders f;
+    const Environment env = test::TableEnvironment({{"HOME", "/home/ann"}});
+    ASSERT_TRUE(ResolveFolders({"/nonexistent/share/orkan3270", "", false, ""}, env, f, ui));
+    EXPECT_EQ(f.app_data, "/home/ann/.config/orkan3270");
+    EXPECT_EQ(f.key_data, f.app_data);
+    EXPECT_EQ(f.documents, "/home/ann");
+    EXPECT_EQ(f.macros, "/home/ann/.config/orkan3270/macros");
+    EXPECT_EQ(f.temp_macros, f.macros);
+    EXPECT_EQ(f.certs, "/home/ann/.config/orkan3270/certs");
+    EXPECT_EQ(f.settings_file, "/home/ann/.config/orkan3270/orkan.ini");
+    ASSERT_TRUE(ResolveFolders({"/x", "", false, "other.ini"},
+                               test::TableEnvironment({{"HOME", "/h"}, {"XDG_CONFIG_HOME", "/cfg/"}}), f,
+                               ui));
+    EXPECT_EQ(f.app_data, "/cfg/orkan3270");
+    EXPECT_EQ(f.settings_file, "/cfg/orkan3270/other.ini");
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST(Folders, FilesIniKeysAreExpanded) {
+    TempFolder dir;
+    WriteText(dir / "files.ini",
+              "[Orkan]\nAppData=%DATA%/orkan/\nMacros=/srv/macros\nORK=\nScreens=../shots\n");
+    test::RecordingUi ui;
+    Folders f;
+    ASSERT_TRUE(ResolveFolders({dir.path(), "", false, ""},
+                               test::TableEnvironment({{"DATA", "/d"}, {"HOME", "/h"}}), f, ui));
+    EXPECT_EQ(f.app_data, "/d/orkan");
+    EXPECT_EQ(f.macros, "/srv/macros");
+    EXPECT_EQ(f.temp_macros, "/srv/macros");
+    // A relative folder is taken beside files.ini, whatever the current folder is.
+    EXPECT_EQ(f.screens, (std::filesystem::path(dir.path()).parent_path() / "shots").string());
+
+    // A folder file named on the command line must exist; one that cannot be read is an error.
+    EXPECT_FALSE(
+        ResolveFolders({dir.path(), dir / "missing.ini", false, ""}, test::TableEnvironment({}), f, ui));
+    EXPECT_EQ(ui.shown.back().title, "Orkan TN3270 Folder Error");
+    std::filesystem::create_directory(dir / "dir.ini");
+    EXPECT_FALSE(ResolveFolders({dir.path(), dir / "dir.ini", false, ""}, test::TableEnvironment({}), f, ui));
+    EXPECT_EQ(f.app_data, "/d/orkan");  // a failed resolution leaves the folders as they were
+}
+
+TEST(Folders, FirstStartCopiesDefaultsAndLaterStartsAddOnlyTheProgramsOwnMacros) {
+    TempFolder install, home;
+    WriteText(install / "defaults/standard.ses", "session");
+    WriteText(install / "defaults/standard.key", "keys");
+    WriteText(install / "defaults/macros/logon.mac", "macro");
+    WriteText(install / "defaults/macros/ork$list.mac", "list");
+    WriteText(install / "defaults/certs/ca.pem", "cert");
+    // An installation may be read-only; the user's copies are not.
+    std::filesystem::permissions(install / "defaults/standard.ses", std::filesystem::perms::owner_read);
+    test::RecordingUi ui;
+    Folders f;
+    ASSERT_TRUE(ResolveFolders({install.path(), "", false, ""},
+                               test::TableEnvironment({{"HOME", home.path()}}), f, ui));
+
+    ASSERT_TRUE(PrepareAppData(f, ui));
+    EXPECT_EQ(ReadText(f.app_data + "/standard.ses"), "session");
+    EXPECT_NE(std::filesystem::status(f.app_data + "/standard.ses").permissions() &
+                  std::filesystem::perms::owner_write,
+              std::filesystem::perms::none);
+    EXPECT_EQ(ReadText(f.app_data + "/macros/logon.mac"), "macro");
+    EXPECT_EQ(ReadText(f.app_data + "/certs/ca.pem"), "cert");
+
+    WriteText(f.app_data + "/standard.key", "edited by the user");
+    std::filesystem::remove(f.app_data + "/macros/logon.mac");
+    ASSERT_TRUE(PrepareAppData(f, ui));
+    EXPECT_EQ(ReadText(f.app_data + "/standard.key"), "edited by the user");
+    EXPECT_FALSE(std::filesystem::exists(f.app_data + "/macros/logon.mac"));
+    EXPECT_TRUE(ui.shown.empty());
+
+    // The program's own macros come back, or arrive with a newer version; the user's edits stay.
+    std::filesystem::remove(f.app_data + "/macros/ork$list.mac");
+    WriteText(install / "defaults/macros/ork$lstc.mac", "new in this version");
+    WriteText(f.app_data + "/macros/ork$lstd.mac", "the user's");
+    WriteText(install / "defaults/macros/ork$lstd.mac", "shipped");
+    ASSERT_TRUE(PrepareAppData(f, ui));
+    EXPECT_EQ(ReadText(f.app_data + "/macros/ork$list.mac"), "list");
+    EXPECT_EQ(ReadText(f.app_data + "/macros/ork$lstc.mac"), "new in this version");
+    EXPECT_EQ(ReadText(f.app_data + "/macros/ork$lstd.mac"), "the user's");
+    EXPECT_FALSE(std::filesystem::exists(f.app_data + "/macros/logon.mac"));
+    // Nothing of the staging folder is left beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home / ".config"), {}), 1);
+
+    // A folder made beforehand for a settings file has no standard.ses to start from: it gets the
+    // defaults it lacks and keeps what it has.
+    Folders made = f;
+    made.app_data = home / "made";
+    WriteText(made.app_data + "/orkan.ini", "[Orkan]");
+    ASSERT_TRUE(PrepareAppData(made, ui));
+    EXPECT_EQ(ReadText(made.app_data + "/standard.ses"), "session");
+    EXPECT_EQ(ReadText(made.app_data + "/macros/logon.mac"), "macro");
+    EXPECT_EQ(ReadText(made.app_data + "/orkan.ini"), "[Orkan]");
+}
+
+TEST(Folders, UnusableApplicationDataFolderIsReported) {
+    TempFolder install, home;
+    test::RecordingUi ui;
+    Folders f;
+    f.program_data = install.path();
+    f.app_data = home / "orkan3270";
+
+    // No defaults installed: reported, and nothing is created, so a later start tries again.
+    EXPECT_FALSE(PrepareAppData(f, ui));
+    EXPECT_FALSE(std::filesystem::exists(f.app_data));
+    EXPECT_NE(ui.shown.back().text.find("re-install"), std::string::npos);
+
+    WriteText(f.app_data, "a file, not a folder");
+    EXPECT_FALSE(PrepareAppData(f, ui));
+    EXPECT_NE(ui.shown.back().text.find("is not a folder"), std::string::npos);
+    EXPECT_EQ(ReadText(f.app_data), "a file, not a folder");
+
+    f.app_data = home / "orkan3270/below";  // its parent is a file
+    std::filesystem::create_directories(install / "defaults");
+    EXPECT_FALSE(PrepareAppData(f, ui));
+}
+
+// The command line comes from shortcuts, scripts and other sessions: every form must give the same
+// values, and anything that cannot be used must be named in a message.
+using test::GoldenValue;
+
+// A link arrives as the desktop entry's Exec line has it, with %u replaced by the link as one
+// argument (or dropped, when the program is started from the menu).
+std::vector<std::string> DesktopArguments(const std::string& link) {
+    std::ifstream entry(std::string(ORKAN_SOURCE_DIR) + "/data/orkan3270.desktop");
+    std::string line;
+    while (std::getline(entry, line) && !line.starts_with("Exec=")) {
+    }
+    std::istringstream words(line.substr(5));
+    std::vector<std::string> argv;
+    for (std::string word; words >> word;) {
+        if (word != "%u")
+            argv.push_back(word);
+        else if (!link.empty())
+            argv.push_back(link);
+    }
+    return argv;
+}
+
+class CommandLines : public testing::TestWithParam<test::GoldenCase> {};
+
+TEST_P(CommandLines, Case) {
+    static const char* const names[kCommandLineOptions] = {
+        "Session", "Macro",    "Scheme", "Host", "LuName", "Port",   "Tn3270e",  "Model",
+        "Trace",   "FilesIni", "Tls",    "Run",  "Letter", "Colour", "Settings", "AppData"};
+    static const std::map<std::string, const FieldDef*> fields = {
+        {"TerminalModel", &field::TerminalModel},
+        {"UserScreenHeight", &field::UserScreenHeight},
+        {"UserScreenWidth", &field::UserScreenWidth},
+        {"Port", &field::Port},
+        {"Tn3270e", &field::Tn3270e},
+        {"TlsChoice", &field::TlsChoice},
+        {"ColourTag", &field::ColourTag},
+        {"HostName", &field::HostName},
+        {"LuName", &field::LuName}};
+    const test::GoldenCase& c = GetParam();
+    SCOPED_TRACE(c.where);
+    std::optional<std::string> text;
+    std::vector<std::string> args;
+    std::array<std::string, kCommandLineOptions> values;
+    int rc = 0;
+    std::string message;
+    bool cut = false, unset = false, fresh = false;
+    std::optional<bool> applied;
+    std::vector<std::pair<std::string, std::string>> record_values;
+    std::vector<std::string> titles, texts;
+    std::string given_names, switches;
+    std::optional<std::string> letter, session_name;
+    for (const test::GoldenStep& step : c.steps) {
+        const auto [first, second] = test::SplitWord(step.rest);
+        if (step.verb == "text")
+            text = GoldenValue(step.rest);
+        else if (step.verb == "arg")
+            args.push_back(GoldenValue(step.rest));
+        else if (step.verb == "link") {
+            args = DesktopArguments(GoldenValue(step.rest));
+            args.erase(args.begin());  // the program's name
+        } else if (step.verb == "unset")
+            unset = true;
+        else if (step.verb == "rc")
+            rc = std::stoi(step.rest);
+        else if (step.verb == "message")
+            message = GoldenValue(step.rest);
+        else if (step.verb == "cut")
+            cut = true;
+        else if (step.verb == "applied")
+            applied = step.rest == "ok";
+        else if (step.verb == "record" && fields.contains(first))
+            record_values.emplace_back(first, GoldenValue(second));
+        else if (step.verb == "title")
+            titles.push_back(step.rest == "command line" ? std::string(kCommandLineErrorTitle) : step.rest);
+        else if (step.verb == "says")
+            texts.push_back(GoldenValue(step.rest));
+        else if (step.verb == "given")
+            given_names = step.rest;
+        else if (step.verb == "fresh")
+            fresh = true;
+        else if (step.verb == "switches")
+            switches = step.rest;
+        else if (step.verb == "letter")
+            letter = step.rest;
+        else if (step.verb == "session-name")
+            session_name = GoldenValue(step.rest);
+        else if (const auto* at = std::find(std::begin(names), std::end(names), first);
+                 step.verb == "value" && at != std::end(names))
+            values[size_t(at - names)] = GoldenValue(second);
+        else
+            ADD_FAILURE() << "line " << step.line << ": cannot read " << step.verb << " " << step.rest;
+    }
+    test::RecordingUi ui;
+    CommandLine cl;
+    std::vector<const char*> argv = {"orkan3270"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    EXPECT_EQ(
+        text ? ParseCommandLine(*text, cl, ui) : ParseCommandLine(int(argv.size()), argv.data(), cl, ui), rc);
+    if (!message.empty()) {
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Command Line Option Error");
+        EXPECT_EQ(ui.shown[0].text, message);
+        if (!unset) return;
+        ui.shown.clear();
+    }
+    EXPECT_TRUE(ui.shown.empty());
+    for (size_t i = 0; i < kCommandLineOptions; ++i) EXPECT_EQ(cl.values[i], values[i]) << names[i];
+    EXPECT_EQ(!cl.notes.empty(), cut);
+    const std::string on = std::string(cl.headless ? " headless" : "") + (cl.dump ? " dump" : "") +
+                           (cl.version ? " version" : "") + (cl.help ? " help" : "");
+    EXPECT_EQ(on, switches.empty() ? "" : " " + switches);
+    if (letter) {
+        const std::optional<char> l = RequestedSessionLetter(cl, ui);
+        EXPECT_EQ(l ? std::string(1, *l) : "none", *letter);
+        EXPECT_EQ(ui.shown.size(), l ? 0u : 1u);
+    }
+    if (session_name) {
+        SessionRecord r;
+        EXPECT_EQ(SetSessionNameFromCommandLine(cl, r, ui) ? r.Text(field::SessionFile) : "refused",
+                  *session_name);
+    }
+    if (!applied) return;
+    SessionRecord record = DefaultSessionRecord();
+    ASSERT_TRUE(record.SetText(field::LuName, "OLDLU"));
+    GivenOnCommandLine given;
+    const HostSecurity stored{"ca.pem", "", "", false, false};
+    HostSecurity security = stored;
+    EXPECT_EQ(ApplyCommandLineToRecord(cl, record, given, security, ui), *applied);
+    for (const auto& [name, value] : record_values) {
+        const FieldDef& f = *fields.at(name);
+        EXPECT_EQ(f.kind == FieldKind::Text ? record.Text(f) : std::to_string(record.Number(f)), value)
+            << name;
+    }
+    EXPECT_EQ(security, fresh ? HostSecurity{} : stored);
+    const std::string given_now = std::string(given.port ? " port" : "") + (given.tn3270e ? " tn3270e" : "") +
+                                  (given.tls ? " tls" : "") + (given.lu_name ? " lu" : "");
+    EXPECT_EQ(given_now, given_names.empty() ? "" : " " + given_names);
+    std::vector<std::string> shown, shown_texts;
+    for (const MessageBox& box : ui.shown) {
+        shown.push_back(box.title);
+        shown_texts.push_back(box.text);
+    }
+    EXPECT_EQ(shown, titles);
+    if (!texts.empty()) {
+        EXPECT_EQ(shown_texts, texts);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CommandLines,
+                         testing::ValuesIn(test::ReadGoldenCases("app/data/command_line.txt")),
+                         test::GoldenTestName);
 
 }  // namespace
 }  // namespace orkan

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <thread>
 
 #include "config/atomic_file.h"
 #include "config/host_list.h"
 #include "config/settings_file.h"
 #include "config/temp_folder.h"
+#include "support/golden_file.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -17,11 +19,11 @@ namespace {
 const std::string kTwoHosts =
     test::ReadText(std::string(ORKAN_SOURCE_DIR) + "/tests/config/data/two_hosts.ini");
 
-TEST(HostList, ReadsTheParallelLists) {
+TEST(HostList, ReadsTheParallelListsAndWritesBackWhatWasRead) {
     test::RecordingUi ui;
-    const HostList list = LoadHostList(ProfileText::Parse(kTwoHosts), ui);
-    ASSERT_EQ(list.entries.size(), 2u);
-    const HostEntry& prod = list.entries[0];
+    const HostList parsed = LoadHostList(ProfileText::Parse(kTwoHosts), ui);
+    ASSERT_EQ(parsed.entries.size(), 2u);
+    const HostEntry& prod = parsed.entries[0];
     EXPECT_EQ(prod.ip_name, "prod.example.com");
     EXPECT_EQ(prod.port, 992);
     EXPECT_TRUE(prod.tn3270e);
@@ -30,27 +32,16 @@ TEST(HostList, ReadsTheParallelLists) {
     EXPECT_EQ(prod.keep_alive, 60);
     EXPECT_EQ(prod.security.ca_file, "ca.pem");
     EXPECT_TRUE(prod.security.validate_host_cert);
-    const HostEntry& t = list.entries[1];
+    const HostEntry& t = parsed.entries[1];
     EXPECT_EQ(t.tls, tls_choice::ListCode2);  // code 2 is kept as 12
     EXPECT_EQ(t.keep_alive, -1);              // missing: the program setting applies
-    EXPECT_FALSE(list.incomplete);
+    EXPECT_FALSE(parsed.incomplete);
     EXPECT_TRUE(ui.shown.empty());
-}
-
-TEST(HostList, TlsCodesMapBothWays) {
-    const std::pair<int, uint8_t> cases[] = {{0, 0}, {1, 11}, {2, 12}, {3, 2}, {4, 3}, {5, 4}, {6, 1}};
-    for (auto [code, choice] : cases) {
-        EXPECT_EQ(TlsChoiceFromListCode(code), choice) << code;
-        EXPECT_EQ(ListCodeFromTlsChoice(choice), code) << code;
-    }
     EXPECT_EQ(TlsChoiceFromListCode(9), tls_choice::Highest);  // damage never turns TLS off
-}
 
-TEST(HostList, SaveWritesBackWhatWasRead) {
     test::TempFolder dir;
     const std::string ini = dir / "orkan.ini";
     test::WriteText(ini, "; mine\n" + kTwoHosts + "[UserVariables]\nX=1\n");
-    test::RecordingUi ui;
     HostList list = LoadHostList(ini, ui);
     list.entries.erase(list.entries.begin());  // deleting one keeps keep-alive times with their hosts
     ASSERT_EQ(SaveHostList(ini, list, ui), 0);
@@ -135,36 +126,21 @@ TEST(HostList, AnEditGoesOntoTheListAsItIsNow) {
     HostEntry port_3270 = prod, hosta;
     port_3270.port = 3270;
     hosta.name = hosta.ip_name = "hosta";
-    struct Case {
-        const char* what;
-        std::string now;  // the lists when the dialog saves
-        std::optional<HostEntry> as_read;
-        HostEntry edited;
-        std::string names;
-        uint16_t port;  // of the edited entry
-        bool validate;
-    };
-    const Case cases[] = {
-        {"another session added a host", "Hostnames=prod,test,hostb,\nValidate_Host_Cert=1,1,1,\n",
-         std::nullopt, hosta, "prod,test,hostb,hosta,", 23, true},
-        {"another session removed one", "Hostnames=prod,\nPortnums=992,\nValidate_Host_Cert=1,\n", prod, prod,
-         "prod,", 992, true},
-        {"another session turned a check off",
-         "Hostnames=prod,test,\nPortnums=992,23,\nValidate_Host_Cert=0,1,\n", prod, port_3270, "prod,test,",
-         3270, false},
-        {"both changed the port", "Hostnames=prod,test,\nPortnums=2023,23,\nValidate_Host_Cert=1,1,\n", prod,
-         port_3270, "prod,test,", 3270, true},
-        {"the chosen host was removed", "Hostnames=test,\n", prod, prod, "test,prod,", 992, true},
-    };
-    for (const Case& c : cases) {
-        HostList list = load(c.now);
-        const HostEntry& e = list.entries[MergeHostEdit(list, c.as_read, c.edited)];
-        EXPECT_EQ(e.name, c.edited.name) << c.what;
-        EXPECT_EQ(e.port, c.port) << c.what;
-        EXPECT_EQ(e.security.validate_host_cert, c.validate) << c.what;
+    const std::map<std::string, HostEntry> entries = {
+        {"prod", prod}, {"prod:3270", port_3270}, {"hosta", hosta}};
+    for (const test::TableRow& row : test::ReadTableRows("config/data/host_edits.tsv")) {
+        SCOPED_TRACE(row.cells.at(0));
+        HostList list = load(row.cells.at(1));
+        const std::optional<HostEntry> as_read =
+            row.cells.at(2) == "(none)" ? std::nullopt : std::optional(entries.at(row.cells[2]));
+        const HostEntry& edited = entries.at(row.cells.at(3));
+        const HostEntry& e = list.entries[MergeHostEdit(list, as_read, edited)];
+        EXPECT_EQ(e.name, edited.name);
+        EXPECT_EQ(e.port, std::stoi(row.cells.at(5)));
+        EXPECT_EQ(e.security.validate_host_cert, row.cells.at(6) == "1");
         std::string names;
         for (const HostEntry& h : list.entries) names += h.name + ",";
-        EXPECT_EQ(names, c.names) << c.what;
+        EXPECT_EQ(names, row.cells.at(4));
     }
 }
 

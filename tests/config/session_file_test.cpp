@@ -3,12 +3,15 @@
 // replace a good one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "config/session_file.h"
 #include "config/session_record_fields.h"
 #include "config/settings_file.h"
 #include "config/temp_folder.h"
+#include "support/golden_file.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -93,46 +96,21 @@ TEST(SessionFile, EveryFieldIsWrittenAtItsOffsetAndReadBack) {
 }
 
 TEST(SessionFile, OlderFormatsGetTheirDefaults) {
-    struct Case {
-        size_t length;
-        const FieldDef* field;
-        std::string text;  // expected text, or
-        uint32_t number;   // expected number when text is empty
-    };
-    const Case cases[] = {
-        {1936, &field::StartupMacro, "(none)", 0},
-        {1936, &field::AutoReconnect, "", 1},
-        {1937, &field::AutoReconnect, "", 0},  // long enough: the file's own byte
-        {1958, &field::ToggleShiftCaps, "", 1},
-        {2415, &field::ScreenCodePage, "United States", 0},
-        {2415, &field::PcCodePage, "DOS (US 437)", 0},
-        {2415, &field::DebugWindowWidth, "", 712},
-        {2415, &field::UserScreenWidth, "", 127},
-        {2416, &field::ScreenCodePage, "", 0},
-        {2416, &field::AlarmSoundFile, "beep1.wav", 0},  // 2416 gets every row from L < 2764 on
-        {2416, &field::PrinterName, "<default>", 0},
-        {2416, &field::DftMode, "", 1},
-        {2416, &field::TrueTypeFontName, "IBM 3270", 0},
-        {2859, &field::EnableDragAndDrop, "", 1},
-        {6715, &field::ScreenBuffers, "", 20},
-        {7011, &field::TrueType, "", 0},
-        {7012, &field::TrueTypeFontName, "", 0},  // a current file gets no defaults
-        {7012, &field::ScreenBuffers, "", 0},
-    };
-    for (const Case& c : cases) {
-        // The file holds zeros, which every default here differs from.
+    const auto fields = AllSessionFields();
+    for (const test::TableRow& row : test::ReadTableRows("config/data/older_session_files.tsv")) {
+        SCOPED_TRACE(row.where);
+        const auto f = std::find_if(fields.begin(), fields.end(), [&](const FieldDef* d) {
+            return d->offset == std::stoul(row.cells.at(1), nullptr, 16);
+        });
+        ASSERT_NE(f, fields.end());
         std::vector<uint8_t> bytes(kSessionMagic.begin(), kSessionMagic.end());
-        bytes.resize(c.length, 0);
+        bytes.resize(std::stoul(row.cells[0]), 0);
         SessionRecord r;
         size_t length = 0;
         ASSERT_TRUE(ParseSessionFile(bytes, r, length));
-        EXPECT_EQ(length, c.length);
-        if (!c.text.empty())
-            EXPECT_EQ(r.Text(*c.field), c.text) << c.length << " 0x" << std::hex << c.field->offset;
-        else if (c.field->kind == FieldKind::Text)
-            EXPECT_EQ(r.Text(*c.field), "") << c.length << " 0x" << std::hex << c.field->offset;
-        else
-            EXPECT_EQ(r.Number(*c.field), c.number) << c.length << " 0x" << std::hex << c.field->offset;
+        EXPECT_EQ(length, bytes.size());
+        EXPECT_EQ((*f)->kind == FieldKind::Text ? r.Text(**f) : std::to_string(r.Number(**f)),
+                  row.cells.at(3));
     }
     // The legacy backspace flag picks the backspace choices of files before them.
     std::vector<uint8_t> bytes(kSessionMagic.begin(), kSessionMagic.end());
@@ -164,6 +142,10 @@ TEST(SessionFile, NumbersFromTheFileAreHeldInRange) {
     EXPECT_LT(r.Number(field::UserScreenWidth) * r.Number(field::UserScreenHeight), 16384u);
     EXPECT_EQ(r.Number(field::DefaultColumns), 80u);
     EXPECT_EQ(r.Text(field::HostName).size(), 64u);
+    // A new session's defaults survive the clamp a loaded file goes through.
+    SessionRecord clamped = DefaultSessionRecord();
+    ClampSessionRecord(clamped);
+    EXPECT_EQ(clamped, DefaultSessionRecord());
 }
 
 TEST(SessionFile, AutoModeWritesOnlyWhenChanged) {
@@ -190,23 +172,9 @@ TEST(SessionFile, AutoModeWritesOnlyWhenChanged) {
 }
 
 TEST(SessionFile, SessionsSharingAFileKeepEachOthersSavedSettings) {
-    enum class After { Kept, Shortened, Removed };
-    struct Case {
-        std::string other_status;  // what the other session saved meanwhile
-        std::string my_status;     // this session's own edits
-        uint32_t my_timeout;
-        After file;
-        std::string status;  // the file's afterwards
-        uint32_t timeout;
-    };
-    const Case cases[] = {
-        {"FROM_A", "My status", 45, After::Kept, "FROM_A", 45},
-        // Both edited one text: this save's text whole, never a byte mix ("Ny Status2").
-        {"Ny status", "My Status2", 20, After::Kept, "My Status2", 20},
-        {"FROM_A", "My status", 45, After::Shortened, "My status", 45},  // cannot be read back:
-        {"FROM_A", "My status", 45, After::Removed, "My status", 45},    // the whole record
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("config/data/shared_session_saves.tsv")) {
+        SCOPED_TRACE(row.where);
+        ASSERT_EQ(row.cells.size(), 6u);
         Fixture fx;
         SessionRecord base = DefaultSessionRecord();
         ASSERT_TRUE(base.SetText(field::SessionFile, "shared.ses"));
@@ -218,13 +186,13 @@ TEST(SessionFile, SessionsSharingAFileKeepEachOthersSavedSettings) {
         ASSERT_TRUE(LoadSessionFile(fx.ctx(), other, other_state));
         ASSERT_TRUE(LoadSessionFile(fx.ctx(), mine, my_state));
 
-        ASSERT_TRUE(other.SetText(field::StatusLine, c.other_status));
+        ASSERT_TRUE(other.SetText(field::StatusLine, row.cells[0]));
         ASSERT_TRUE(SaveSessionFile(fx.ctx(), SaveMode::Auto, false, other, other_state, std::nullopt));
         const std::string path = fx.dir / "shared.ses";
-        if (c.file == After::Shortened) std::filesystem::resize_file(path, 2416);
-        if (c.file == After::Removed) std::filesystem::remove(path);
-        ASSERT_TRUE(mine.SetText(field::StatusLine, c.my_status));
-        mine.SetNumber(field::ConnectionTimeout, c.my_timeout);
+        if (row.cells[3] == "shortened") std::filesystem::resize_file(path, 2416);
+        if (row.cells[3] == "removed") std::filesystem::remove(path);
+        ASSERT_TRUE(mine.SetText(field::StatusLine, row.cells[1]));
+        mine.SetNumber(field::ConnectionTimeout, std::stoul(row.cells[2]));
         ASSERT_TRUE(SaveSessionFile(fx.ctx(), SaveMode::Auto, false, mine, my_state, std::nullopt));
         // A later save again writes only this session's later change.
         mine.SetNumber(field::Port, 2023);
@@ -232,8 +200,8 @@ TEST(SessionFile, SessionsSharingAFileKeepEachOthersSavedSettings) {
 
         SessionRecord file = fx.Named("shared.ses");
         ASSERT_TRUE(fx.Load(file));
-        EXPECT_EQ(file.Text(field::StatusLine), c.status) << c.my_status << int(c.file);
-        EXPECT_EQ(file.Number(field::ConnectionTimeout), c.timeout) << c.my_status << int(c.file);
+        EXPECT_EQ(file.Text(field::StatusLine), row.cells[4]);
+        EXPECT_EQ(file.Number(field::ConnectionTimeout), std::stoul(row.cells[5]));
         EXPECT_EQ(file.Number(field::Port), 2023u);
         EXPECT_TRUE(fx.ui.shown.empty());
     }
@@ -413,23 +381,20 @@ TEST(SessionFile, StartupFallsBackToStandard) {
     EXPECT_EQ(fx.ui.shown.size(), 2u);  // tried once, not twice
 }
 
-TEST(SessionDefaults, NewSessionsStartAsA3270UserExpects) {
-    const SessionRecord r = DefaultSessionRecord();
-    EXPECT_EQ(r.SessionColour(0), 0x000000u);
-    EXPECT_EQ(r.RoleForeground(16), 4);  // unprotected normal: green
-    EXPECT_EQ(r.RoleForeground(17), 2);  // unprotected intensified: red
-    EXPECT_EQ(r.RoleForeground(18), 1);  // protected normal: blue
-    EXPECT_EQ(r.RoleForeground(19), 7);  // protected intensified: white
-    EXPECT_EQ(r.Text(field::FontName), "Orkan Thick Fonts");
-    EXPECT_EQ(r.Text(field::TrueTypeFontName), "IBM 3270");
-    EXPECT_EQ(r.Text(field::KeyboardFile), "standard.key");
-    EXPECT_EQ(r.Number(field::ScreenBuffers), 20u);
-    EXPECT_EQ(r.Number(field::Port), 23u);
-    EXPECT_EQ(r.Text(field::PcCodePage), "UTF-8");  // a file from before names its own
-    // The defaults survive the clamp a loaded file goes through.
-    SessionRecord clamped = r;
-    ClampSessionRecord(clamped);
-    EXPECT_EQ(clamped, r);
+// The session file is read by offset: every field must stay inside the block and no two may share
+// a byte, or one setting would silently overwrite another.
+TEST(SessionRecordLayout, FieldsStayInsideTheBlockAndNeverOverlap) {
+    std::vector<int> owner(kSessionRecordSize, -1);
+    const auto fields = AllSessionFields();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FieldDef& f = *fields[i];
+        ASSERT_LE(size_t(f.offset) + f.size, kSessionRecordSize) << "field at " << f.offset;
+        for (size_t b = f.offset; b < size_t(f.offset) + f.size; ++b) {
+            EXPECT_EQ(owner[b], -1) << "fields at " << f.offset << " and " << fields[owner[b]]->offset
+                                    << " share byte " << b;
+            owner[b] = int(i);
+        }
+    }
 }
 
 }  // namespace

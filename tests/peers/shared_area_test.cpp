@@ -6,7 +6,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -16,6 +15,7 @@
 #include "peers/session_messages.h"
 #include "peers/session_peers.h"
 #include "peers/shared_area.h"
+#include "support/golden_file.h"
 #include "support/loopback.h"
 
 namespace orkan {
@@ -51,33 +51,20 @@ class Area : public ::testing::Test {
 
 TEST(RuntimeFolderName, FollowsTheFolder) {
     const std::string uid = std::to_string(getuid());
-    struct Case {
-        std::optional<std::string> xdg;
-        bool logged_in;  // /run/user/<uid> is there
-        std::string path;
-        bool plain_name;
-    };
-    for (const Case& c : {Case{"/run/user/" + uid, true, "/run/user/" + uid + "/orkan3270", true},
-                          Case{"/run/user/" + uid + "/", true, "/run/user/" + uid + "/orkan3270", true},
-                          Case{"/tmp/private", true, "/tmp/private/orkan3270", false},
-                          Case{std::nullopt, false, "/tmp/orkan3270-" + uid, false},
-                          Case{"relative", false, "/tmp/orkan3270-" + uid, false},
-                          // A cron job of a user who is logged in meets the desktop's sessions.
-                          Case{std::nullopt, true, "/run/user/" + uid + "/orkan3270", true},
-                          // A folder of another user: an `su` shell keeps the runtime folder of
-                          // the user it came from.
-                          Case{"/tmp", true, "/run/user/" + uid + "/orkan3270", true},
-                          Case{"/tmp", false, "/tmp/orkan3270-" + uid, false}}) {
+    for (test::TableRow row : test::ReadTableRows("peers/data/runtime_folders.tsv")) {
+        SCOPED_TRACE(row.where);
+        for (std::string& cell : row.cells)
+            if (const size_t at = cell.find("$UID"); at != std::string::npos) cell.replace(at, 4, uid);
+        const std::optional<std::string> xdg =
+            row.cells.at(0) == "(unset)" ? std::nullopt : std::optional(row.cells[0]);
         const RuntimeFolder f = RuntimeFolderFor(
-            [&](const std::string& name) -> std::optional<std::string> {
-                return name == "XDG_RUNTIME_DIR" ? c.xdg : std::nullopt;
-            },
+            [&](const std::string& name) { return name == "XDG_RUNTIME_DIR" ? xdg : std::nullopt; },
             [&](const std::string& path) {
-                return path == "/tmp/private" || (c.logged_in && path == "/run/user/" + uid);
+                return path == "/tmp/private" || (row.cells.at(1) == "1" && path == "/run/user/" + uid);
             });
-        EXPECT_EQ(f.path, c.path);
+        EXPECT_EQ(f.path, row.cells.at(2));
         const std::string plain = "/orkan_tn3270_commonarea." + uid;
-        EXPECT_EQ(f.shm_name == plain, c.plain_name) << f.shm_name;
+        EXPECT_EQ(f.shm_name == plain, row.cells.at(3) == "1") << f.shm_name;
         EXPECT_EQ(f.shm_name.rfind(plain, 0), 0u);
     }
 }
@@ -115,53 +102,26 @@ TEST_F(Area, RuntimeFolderIsPrivate) {
     EXPECT_TRUE(PrepareRuntimeFolder(link).has_value()) << "a link is not our folder";
 }
 
-TEST_F(Area, SlotsAndLetters) {
-    std::vector<std::unique_ptr<SharedArea>> sessions;
-    for (int i = 0; i < kSlotCount; ++i) {
-        sessions.push_back(Open());
-        EXPECT_EQ(Claim(*sessions.back()), i);
-    }
-    auto extra = Open();
-    EXPECT_EQ(Claim(*extra), -1) << "a 37th session";
-    // The session of slot 1 leaves: the next one takes slot 1 and its letter.
-    sessions[1]->Release();
-    EXPECT_EQ(Claim(*extra), 1);
+TEST_F(Area, SlotsLettersAndSameNames) {
+    auto a = Open(), b = Open(), c = Open();
+    EXPECT_EQ(Claim(*a, SlotOfLetter('q')), 16);
+    EXPECT_EQ(Claim(*b, SlotOfLetter('Q')), 0) << "a taken letter gives the first free slot";
+    const ClaimResult same = c->Claim(std::nullopt, "s.ses");
+    EXPECT_EQ(same.slot, 1);
+    EXPECT_EQ(same.same_name, 2);
     EXPECT_EQ(LetterOfSlot(1), 'B');
-    const auto slots = extra->ReadSlots();
+    EXPECT_FALSE(SlotOfLetter('#').has_value());
+    EXPECT_EQ(SlotOfLetter('9'), 35);
+    const auto slots = c->ReadSlots();
     EXPECT_EQ(slots[1].pid, getpid());
     EXPECT_EQ(slots[1].name, "s.ses");
-    sessions.clear();
-    extra.reset();
+    a.reset();
+    b.reset();
+    c.reset();
     // The last one out removes the area.
     const int fd = shm_open(folder.shm_name.c_str(), O_RDONLY, 0);
     EXPECT_LT(fd, 0);
     if (fd >= 0) close(fd);
-}
-
-TEST_F(Area, RequestedLetterAndSameName) {
-    auto a = Open(), b = Open(), c = Open();
-    EXPECT_EQ(Claim(*a, SlotOfLetter('q')), 16);
-    EXPECT_EQ(Claim(*b, SlotOfLetter('Q')), 0) << "a taken letter gives the first free slot";
-    const ClaimResult r = c->Claim(std::nullopt, "s.ses");
-    EXPECT_EQ(r.same_name, 2);
-    EXPECT_FALSE(SlotOfLetter('#').has_value());
-    EXPECT_EQ(SlotOfLetter('9'), 35);
-}
-
-TEST_F(Area, AKilledSessionsSlotIsFree) {
-    // A child claims slot 0 and dies without a word; its id stays in the slot, its lock does not.
-    const pid_t child = fork();
-    if (child == 0) {
-        std::string error;
-        auto area = SharedArea::Open(folder, error);
-        _exit(area && area->Claim(std::nullopt, "dead.ses").slot == 0 ? 0 : 1);  // no Release
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    auto area = Open();
-    EXPECT_FALSE(area->IsOccupied(0));
-    EXPECT_EQ(Claim(*area), 0);
 }
 
 TEST_F(Area, MacroRequestsAndMessages) {

@@ -1,11 +1,16 @@
-// PDF output read back by poppler: the text in its rows, the position of chosen text and the bold
-// runs of intensified fields on the rendered page, and the halves of two-up sheets.
+// PDF output read back by poppler: the position of chosen text and the bold runs of intensified
+// fields on the rendered page, the halves of two-up sheets, and text files as pages.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
+#include "print/pdf_engine.h"
+#include "print/pdf_engine/pdf_writer.h"
 #include "print/print_rig.h"
 #include "print/printer_profile.h"
+#include "transfer/utf8_file_text.h"
 
 namespace orkan {
 namespace {
@@ -26,22 +31,6 @@ Grid A4Grid(bool landscape, bool two_up, int half) {
     return {left, top, width / 80, height / 24};
 }
 
-// The lines that hold text, trimmed or as they stand.
-std::vector<std::string> Lines(const std::string& text, bool trim) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        line.erase(line.find_last_not_of(" \f") + 1);
-        if (trim) line.erase(0, line.find_first_not_of(' '));
-        if (!line.empty()) out.push_back(line);
-    }
-    return out;
-}
-
 class PdfRender : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -51,24 +40,6 @@ class PdfRender : public ::testing::Test {
     test::PrintRig rig;
     std::string pdf = rig.folder / "screen.pdf";
 };
-
-TEST_F(PdfRender, TheScreensTextStandsInItsRowsWithNonDisplayFieldsBlank) {
-    rig.Show({{0, 0, 0x20, "ORKAN LOGON"},
-              {2, 0, 0x20, "User"},
-              {2, 10, 0x00, "JSMITH"},
-              {3, 0, 0x20, "Password"},
-              {3, 10, 0x0C, "SECRET99"},
-              {23, 70, 0x28, "BOTTOM"}});
-    rig.printing->PrintScreen(false);
-    ASSERT_EQ(rig.Messages(), "");
-    // -layout keeps the rows in their order, one line each.
-    EXPECT_EQ(Lines(test::PdfText(pdf), true),
-              (std::vector<std::string>{"ORKAN LOGON", "User JSMITH", "Password", "BOTTOM"}));
-    // With the cell pitch as its character width the columns come back too (the 5% edge is 4.4 cells).
-    EXPECT_EQ(Lines(test::RunProgram({"pdftotext", "-fixed", "6.697", pdf, "-"}), false),
-              (std::vector<std::string>{"     ORKAN LOGON", "     User      JSMITH", "     Password",
-                                        std::string(75, ' ') + "BOTTOM"}));
-}
 
 TEST_F(PdfRender, ChosenTextLiesInItsCellsAndIntensifiedFieldsAreBold) {
     rig.Show({{3, 9, 0x20, "MARKER"}, {6, 9, 0x20, "HHHHHHHHHH"}, {9, 9, 0x28, "HHHHHHHHHH"}});
@@ -135,6 +106,69 @@ TEST_F(PdfRender, TextFilesPrintAsPdfPagesWithFacesFromStoredNames) {
     EXPECT_NE(text.find("line 55\n"), std::string::npos);
     EXPECT_NE(text.find('\f'), std::string::npos);
     EXPECT_LT(text.find('\f'), text.find("line 56"));  // page two starts after 55 lines
+}
+
+// PDF prints carry their faces cut down to the glyphs they use: a full screen stays small, its
+// text can still be extracted, and it renders exactly as with the whole faces embedded.
+// A full 24x80 screen (display characters, Windows-1252): every row different, accented letters
+// (composite glyphs in most faces), and bold rows.
+std::vector<test::Piece> FullScreen() {
+    std::vector<test::Piece> pieces;
+    const std::string words[] = {"ORKAN",        "Gr\xFC\xDF\x65", "fa\xE7\x61\x64\x65",
+                                 "\xC6\xD8\xC5", "\xBD \xBC",      "\xD1\x61nd\xFA",
+                                 "[data]",       "x=y+1;"};
+    for (uint32_t row = 0; row < 24; ++row) {
+        std::string text;
+        while (text.size() < 70)
+            text += words[(row + text.size()) % 8] + " " + std::to_string(row * 97) + " ";
+        pieces.push_back({row, 0, uint8_t(row % 3 == 0 ? 0x28 : 0x20), text});
+    }
+    return pieces;
+}
+
+TEST_F(PdfRender, AFullScreenPageWithSubsetFacesIsSmallAndItsTextReadsBack) {
+    rig.Show(FullScreen());
+    rig.printing->PrintScreen(false);
+    ASSERT_EQ(rig.Messages(), "");
+    EXPECT_LT(std::filesystem::file_size(pdf), 60u * 1024);
+    const std::string text = test::PdfText(pdf);
+    for (const char* expected : {"Grüße 97", "ÆØÅ", "Ñandú", "½ ¼", "[data]"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
+}
+
+TEST_F(PdfRender, PagesWithSubsetFacesRenderAsWithTheWholeFaces) {
+    std::string error;
+    const PdfEngine* engine = LoadPdfEngine(error);
+    ASSERT_NE(engine, nullptr) << error;
+    const std::optional<PrintFaces> faces = FindPrintFaces(*engine, "Courier New", &error);
+    ASSERT_TRUE(faces) << error;
+
+    PrintDocument document;
+    document.page_width = 595.28;
+    document.page_height = 841.89;
+    document.sheets.emplace_back();
+    TextBlock block{30, 42, 6.7, 31.5, 11, {}};
+    for (const test::Piece& piece : FullScreen()) {
+        PrintLine line;
+        for (const char c : piece.text)
+            line.push_back({Windows1252CodePoint(uint8_t(c)), 0, piece.attribute == 0x28});
+        line.push_back({U'E', U'\u0332', false});  // a combining mark over its base
+        block.lines.push_back(line);
+    }
+    document.sheets.back().blocks.push_back(block);
+
+    std::vector<test::GreyImage> pages;
+    for (const bool subset : {true, false}) {
+        std::string bytes;
+        ASSERT_TRUE(RenderPdf(document, *faces, PdfOptions{subset}, bytes, error)) << error;
+        const std::string path = rig.folder / (subset ? "subset.pdf" : "whole.pdf");
+        test::WriteText(path, bytes);
+        const auto page = test::RenderPage(path, 1, 100);
+        ASSERT_TRUE(page);
+        pages.push_back(*page);
+    }
+    EXPECT_GT(pages[0].Ink(30, 42, 536, 756, 100), 10000);
+    EXPECT_TRUE(pages[0].pixels == pages[1].pixels) << "the subset renders differently";
 }
 
 }  // namespace

@@ -3,14 +3,17 @@
 
 #include <unistd.h>
 
-#include "app/command_line.h"
+#include <sstream>
+
 #include "config/session_file.h"
 #include "config/temp_folder.h"
-#include "print/page_layout.h"
 #include "print/paper_size.h"
 #include "print/print_rig.h"
 #include "print/printer_profile.h"
 #include "print/printer_target.h"
+#include "print/screen_print.h"
+#include "print/text_writer.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -41,20 +44,16 @@ TEST(PrinterProfile, StoredBytesReadBackAndPickTheProfileBySize) {
 }
 
 TEST(PrinterProfile, EdgesThatGiveNoAreaAreReplacedByTheDefaultsWithAMessage) {
-    const struct {
+    for (const test::TableRow& row : test::ReadTableRows("print/data/profile_edges.tsv")) {
+        SCOPED_TRACE(row.where);
         PageEdges edges;
-        bool usable;
-    } cases[] = {
-        {{5, 5, 95, 95}, true},   {{0, 0, 100, 100}, true}, {{0, 0, 1, 1}, true},
-        {{95, 5, 5, 95}, false},  {{50, 5, 50, 95}, false}, {{5, 95, 95, 5}, false},
-        {{5, 5, 101, 95}, false}, {{5, 5, 95, 200}, false}, {{0, 0, 0, 0}, false},
-    };
-    for (const auto& c : cases) {
+        std::istringstream(row.cells.at(0)) >> edges.left >> edges.top >> edges.right >> edges.bottom;
+        const bool usable = row.cells.at(1) == "1";
         PrinterProfile p;
-        p.edges[size_t(PrintLayout::LandscapeTwoUp)] = c.edges;
+        p.edges[size_t(PrintLayout::LandscapeTwoUp)] = edges;
         const CheckedEdges checked = CheckEdges(p, 5, PrintLayout::LandscapeTwoUp);
-        EXPECT_EQ(checked.problem.has_value(), !c.usable) << c.edges.left << "," << c.edges.right;
-        EXPECT_EQ(checked.edges, c.usable ? c.edges : kDefaultEdges);
+        EXPECT_EQ(checked.problem.has_value(), !usable);
+        EXPECT_EQ(checked.edges, usable ? edges : kDefaultEdges);
         if (checked.problem) {
             EXPECT_NE(checked.problem->find("Printer profile 6 has unusable landscape two-up"),
                       std::string::npos);
@@ -63,36 +62,14 @@ TEST(PrinterProfile, EdgesThatGiveNoAreaAreReplacedByTheDefaultsWithAMessage) {
 }
 
 TEST(PrinterTarget, NamesSelectTheOutput) {
-    const struct {
-        const char* name;
-        PrinterKind kind;
-    } cases[] = {
-        {"<default>", PrinterKind::DefaultQueue},
-        {"<DEFAULT>", PrinterKind::DefaultQueue},
-        {"", PrinterKind::DefaultQueue},
-        {"office", PrinterKind::Queue},
-        {"HP_LaserJet-4", PrinterKind::Queue},
-        {"/tmp/out.pdf", PrinterKind::PdfFile},
-        {"screen.PDF", PrinterKind::PdfFile},
-        {"/tmp/out.txt", PrinterKind::TextFile},
-        {".pdf", PrinterKind::PdfFile},
-        {"two words", PrinterKind::Invalid},
-        {"-oraw", PrinterKind::Invalid},
-        {"a/b", PrinterKind::Invalid},
-        {"q#1", PrinterKind::Invalid},
-    };
-    for (const auto& c : cases) EXPECT_EQ(ClassifyPrinter(c.name).kind, c.kind) << c.name;
+    const char* const kinds[] = {"DefaultQueue", "Queue", "PdfFile", "TextFile", "Invalid"};
+    for (const test::TableRow& row : test::ReadTableRows("print/data/printer_names.tsv")) {
+        ASSERT_EQ(row.cells.size(), 2u) << row.where;
+        EXPECT_STREQ(kinds[size_t(ClassifyPrinter(row.cells[0]).kind)], row.cells[1].c_str()) << row.where;
+    }
 }
 
 TEST(PrinterTarget, TheCommandLinesPrinterStaysWhereItWasNamed) {
-    test::RecordingUi ui;
-    CommandLine cl;
-    const char* argv[] = {"orkan3270", "--headless", "--printer", "out/a.pdf", "--host", "h:23"};
-    ASSERT_EQ(ParseCommandLine(6, argv, cl, ui), 0);
-    EXPECT_EQ(cl.printer, "out/a.pdf");
-    EXPECT_TRUE(cl.headless);
-    const char* missing[] = {"orkan3270", "--printer"};
-    EXPECT_EQ(ParseCommandLine(2, missing, cl, ui), 8);
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     EXPECT_EQ(PrinterNameForRun("out/./a.pdf"), std::string(cwd) + "/out/a.pdf");
@@ -101,29 +78,14 @@ TEST(PrinterTarget, TheCommandLinesPrinterStaysWhereItWasNamed) {
     EXPECT_EQ(PrinterNameForRun("<default>"), "<default>");
 }
 
-TEST(PrinterTarget, OpeningAsksCupsAndChecksOutputFolders) {
-    test::PrintRig rig;  // brings the lpstat stand-in
+// Queues CUPS knows or not, the default queue and output folders are the printing tests' cases.
+TEST(PrinterTarget, AnLpstatThatCannotRunLeavesANote) {
     PrintPrograms programs;
-    programs.lpstat = rig.folder / "lpstat";
-    // What the spool does beside the loop, here in one go.
-    auto open = [&](const std::string& name) {
-        const PrinterTarget target = ClassifyPrinter(name);
-        const std::vector<std::string> question = PrinterQuestion(target, programs);
-        return OpenPrinter(
-            target,
-            question.empty() ? ChildResult{} : RunChild(question, {"LC_ALL=C"}, std::chrono::seconds(10)),
-            programs);
-    };
-    EXPECT_TRUE(open("office").ok);
-    EXPECT_FALSE(open("cellar").ok);
-    const OpenedPrinter def = open("<default>");
-    EXPECT_TRUE(def.ok);
-    EXPECT_EQ(def.target.name, "office");
-    EXPECT_TRUE(PrinterQuestion(ClassifyPrinter(rig.folder / "a.pdf"), programs).empty());
-    EXPECT_TRUE(open(rig.folder / "a.pdf").ok);
-    EXPECT_FALSE(open(rig.folder / "missing/a.pdf").ok);
-    programs.lpstat = rig.folder / "no-such-lpstat";
-    const OpenedPrinter none = open("office");
+    programs.lpstat = "/nonexistent/lpstat";
+    const PrinterTarget target = ClassifyPrinter("office");
+    const OpenedPrinter none = OpenPrinter(
+        target, RunChild(PrinterQuestion(target, programs), {"LC_ALL=C"}, std::chrono::seconds(10)),
+        programs);
     EXPECT_FALSE(none.ok);
     ASSERT_TRUE(none.note.has_value());
     EXPECT_NE(none.note->find("could not be asked"), std::string::npos);
@@ -139,29 +101,89 @@ TEST(PaperSize, FromTheEnvironmentThenTheSystemFileThenA4) {
     EXPECT_EQ(SystemPaper(test::TableEnvironment({}), (dir / "none").c_str()), kA4);
 }
 
-TEST(PageLayout, AreasHalvesAndTheHeaderRoom) {
-    const Area a = PrintableArea({600, 800}, {10, 5, 90, 95});
-    EXPECT_DOUBLE_EQ(a.left, 60);
-    EXPECT_DOUBLE_EQ(a.top, 40);
-    EXPECT_DOUBLE_EQ(a.width, 480);
-    EXPECT_DOUBLE_EQ(a.height, 720);
-    const auto portrait = TwoUpHalves(a, false);
-    EXPECT_DOUBLE_EQ(portrait[1].top, 400);
-    EXPECT_DOUBLE_EQ(portrait[1].height, 360);
-    EXPECT_DOUBLE_EQ(portrait[1].width, 480);
-    const auto landscape = TwoUpHalves(a, true);
-    EXPECT_DOUBLE_EQ(landscape[1].left, 300);
-    EXPECT_DOUBLE_EQ(landscape[1].width, 240);
-    // 40 points from the top is less than two lines of 30: the area moves down by 60.
-    const Area moved = BelowHeader(a, 30);
-    EXPECT_DOUBLE_EQ(moved.top, 100);
-    EXPECT_DOUBLE_EQ(moved.height, 660);
-    EXPECT_DOUBLE_EQ(BelowHeader(a, 20).top, 40);
-    TextBlock block;
-    SizeBlock(block, a, 24, 80);
-    EXPECT_DOUBLE_EQ(block.cell_width, 6);
-    EXPECT_DOUBLE_EQ(block.line_height, 30);
-    EXPECT_DOUBLE_EQ(block.font_size, 30 * 100.0 / 110.0);
+// A screen as printed lines: the text copying takes, bold runs by print mode, selections, and
+// where screens and the header go on a sheet.
+// Row `row` of the lines as text, and as a map of its bold cells ("B" bold, "." normal).
+std::string BoldMap(const PrintLine& line) {
+    std::string out;
+    for (const PrintCell& c : line) out += c.bold ? 'B' : '.';
+    return out;
+}
+
+TEST(ScreenPrint, TextAndBoldRunsByPrintMode) {
+    test::PrintRig rig;
+    rig.Show({{0, 0, 0x20, "Menu"},
+              {0, 10, 0x28, "BRIGHT"},
+              {0, 20, 0x20, "plain"},
+              {1, 0, 0x0C, "secret"},
+              {1, 10, 0x00, "input"},
+              {1, 20, 0x20, ""}});
+    ScreenImage screen{&rig.session().ps.planes, 24, 80, std::nullopt};
+    const struct {
+        PrintMode mode;
+        const char* row0_bold;
+    } cases[] = {
+        {PrintMode::ByIntensity, "..........BBBBBBBBBB........"},
+        {PrintMode::AllNormal, "............................"},
+        {PrintMode::AllBold, "BBBBBBBBBBBBBBBBBBBBBBBBBBBB"},
+    };
+    for (const auto& c : cases) {
+        const std::vector<PrintLine> lines = ScreenPrintLines(screen, c.mode);
+        ASSERT_EQ(lines.size(), 24u);
+        EXPECT_EQ(LineText(lines[0]), " Menu      BRIGHT    plain");
+        // Non-display fields print blank; the field attribute cell is a blank of its own field.
+        EXPECT_EQ(LineText(lines[1]), "           input");
+        EXPECT_EQ(BoldMap(lines[0]).substr(0, 28), c.row0_bold);
+    }
+}
+
+TEST(ScreenPrint, ASelectionPrintsItsRectangleInTheNormalFace) {
+    test::PrintRig rig;
+    rig.Show({{2, 4, 0x28, "ABCDEFGH"}, {3, 4, std::nullopt, "IJKLMNOP"}, {4, 4, std::nullopt, "QRSTUVWX"}});
+    Selection sel;
+    sel.shown = true;
+    sel.anchor_row = 4, sel.anchor_column = 9, sel.end_row = 2, sel.end_column = 6;  // any corner order
+    ScreenImage screen{&rig.session().ps.planes, 24, 80, sel};
+    const std::vector<PrintLine> lines = ScreenPrintLines(screen, PrintMode::ByIntensity);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(LineText(lines[0]), "BCDE");
+    EXPECT_EQ(LineText(lines[1]), "KLMN");
+    EXPECT_EQ(LineText(lines[2]), "STUV");
+    EXPECT_EQ(BoldMap(lines[0]), "....");
+}
+
+TEST(ScreenPrint, SheetsPlaceTheHeaderAndTwoScreensInHalves) {
+    test::PrintRig rig;
+    rig.Show({{0, 0, std::nullopt, "X"}});
+    const ScreenImage screen{&rig.session().ps.planes, 24, 80, std::nullopt};
+    const ScreenImage two[] = {screen, screen};
+    ScreenSheetSetup setup;
+    setup.sheet = {600, 800};
+    setup.edges = {0, 1, 100, 100};
+    setup.header = {DisplayCell('J', false), DisplayCell('o', false)};
+    // Portrait two-up: halves one above the other; the header pushes the area down by two lines.
+    setup.two_up = true;
+    PrintSheet sheet = LayoutScreenSheet(setup, two);
+    ASSERT_EQ(sheet.blocks.size(), 2u);
+    const double line = 792.0 / 2 / 24;
+    EXPECT_DOUBLE_EQ(sheet.blocks[0].top, 8 + 2 * line);
+    EXPECT_DOUBLE_EQ(sheet.blocks[1].top, sheet.blocks[0].top + (792 - 2 * line) / 2);
+    EXPECT_DOUBLE_EQ(sheet.header_top, kHeaderOffset);
+    EXPECT_EQ(LineText(sheet.header), "Jo");
+    // Landscape two-up: side by side, each half the width.
+    setup.landscape = true;
+    setup.header.clear();
+    sheet = LayoutScreenSheet(setup, two);
+    EXPECT_DOUBLE_EQ(sheet.blocks[1].left, 300);
+    EXPECT_DOUBLE_EQ(sheet.blocks[1].cell_width, 300.0 / 80);
+    // A lone screen on a two-up sheet takes the first half.
+    sheet = LayoutScreenSheet(setup, std::span(two, 1));
+    ASSERT_EQ(sheet.blocks.size(), 1u);
+    EXPECT_DOUBLE_EQ(sheet.blocks[0].cell_width, 300.0 / 80);
+    // With room for the header's two lines above it, the area stays where its edges put it.
+    setup.edges = {0, 10, 100, 100};
+    setup.header = {DisplayCell('J', false)};
+    EXPECT_DOUBLE_EQ(LayoutScreenSheet(setup, two).blocks[0].top, 80);
 }
 
 }  // namespace

@@ -19,13 +19,6 @@ namespace orkan::test {
 
 namespace {
 
-// The 3270 code of a 6-bit value (field attributes, address halves).
-constexpr uint8_t kCodes[64] = {0x40, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0x4A, 0x4B, 0x4C,
-                                0x4D, 0x4E, 0x4F, 0x50, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9,
-                                0x5A, 0x5B, 0x5C, 0x5D, 0x5E, 0x5F, 0x60, 0x61, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6,
-                                0xE7, 0xE8, 0xE9, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F, 0xF0, 0xF1, 0xF2, 0xF3,
-                                0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0x7A, 0x7B, 0x7C, 0x7D, 0x7E, 0x7F};
-
 // lpstat knows the queues "office" (the default) and "slow" (slow to answer about too), and answers
 // once lpstat.hold is gone and after the pause in lpstat.sleep; lp writes down what it was given
 // (lp.log: every job's, after its process id, which tells the order the jobs were started in
@@ -64,7 +57,9 @@ std::vector<uint8_t> ScreenRecord(const Session& session, const std::vector<Piec
     for (const Piece& p : pieces) {
         const EncodedAddress a = EncodeBufferAddress(session.ps, p.row * session.ps.columns + p.column);
         record.insert(record.end(), {0x11, a.b1, a.b2});
-        if (p.attribute) record.insert(record.end(), {0x1D, kCodes[*p.attribute & 0x3F]});
+        // A 6-bit value's 3270 code is the low half of that buffer address.
+        if (p.attribute)
+            record.insert(record.end(), {0x1D, EncodeBufferAddress(session.ps, *p.attribute & 0x3F).b2});
         for (char c : p.text) record.push_back(DisplayToHost(session.charset, uint8_t(c)));
     }
     return record;
@@ -119,17 +114,14 @@ bool PrintRig::WaitForJobs() {
     return TurnUntil(loop, [&] { return printing->JobsRunning() == 0; });
 }
 
-std::string RunProgram(const std::vector<std::string>& argv) {
-    const ChildResult r = RunChild(argv, {"LC_ALL=C"}, std::chrono::seconds(60));
-    return r.Succeeded() ? r.output : std::string();
-}
-
 bool HavePoppler() {
     return RunChild({"pdftotext", "-v"}, {}, std::chrono::seconds(20)).started;
 }
 
 std::string PdfText(const std::string& pdf) {
-    return RunProgram({"pdftotext", "-layout", pdf, "-"});
+    const ChildResult r =
+        RunChild({"pdftotext", "-layout", pdf, "-"}, {"LC_ALL=C"}, std::chrono::seconds(60));
+    return r.Succeeded() ? r.output : std::string();
 }
 
 std::optional<GreyImage> RenderPage(const std::string& pdf, int page, int dpi) {

@@ -72,8 +72,6 @@ struct PrintRig {
     PrintOperRoute opers;
 };
 
-// Runs a program and returns its standard output (empty when it failed).
-std::string RunProgram(const std::vector<std::string>& argv);
 bool HavePoppler();
 
 // pdftotext -layout of a PDF file.

@@ -2,6 +2,7 @@
 // printing, CUPS through lp, text files and what the host sends to the printer.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <map>
 #include <sstream>
@@ -9,8 +10,11 @@
 #include "config/profile_file.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
+#include "platform/scoped_timers.h"
 #include "print/print_rig.h"
+#include "print/print_spool.h"
 #include "print/printer_profile.h"
+#include "support/golden_file.h"
 #include "support/loopback.h"
 
 namespace orkan {
@@ -25,32 +29,12 @@ void SetTwoUp(Session& s, int profile, bool two_up) {
     WritePrinterProfile(s.record, profile, p);
 }
 
-// The blocks of each sheet in a text print: the first row of each block, "|" between blocks,
-// " / " between sheets.
-std::string Sheets(const std::string& text) {
-    std::string out, block;
-    bool first_row = true;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string row = text.substr(start, end - start);
-        start = end + 1;
-        if (!row.empty() && row[0] == '\f') {
-            out += " / ";
-            row.erase(0, 1);
-            first_row = true;
-        }
-        if (row.empty()) {
-            first_row = true;
-            continue;
-        }
-        if (first_row) {
-            if (!out.empty() && out.back() != ' ') out += "|";
-            out += row;
-            first_row = false;
-        }
-    }
+// The words of a text print, "|" between them; a form feed, which starts a sheet, is the word "/".
+std::string Words(std::string text) {
+    for (size_t at = 0; (at = text.find('\f', at)) != std::string::npos; at += 3) text.replace(at, 1, " / ");
+    std::istringstream in(text);
+    std::string out;
+    for (std::string word; in >> word;) out += (out.empty() ? "" : "|") + word;
     return out;
 }
 
@@ -102,7 +86,7 @@ TEST(Printing, TwoUpSheetsFollowWhatHappensBetweenThePrints) {
         } else {
             ExecuteKey(s, MakeKeyCode(KeyCategory::Oper, oper_fn::PrintScreen));
         }
-        EXPECT_EQ(Sheets(ReadText(rig.folder / "out.txt")), c.sheets);
+        EXPECT_EQ(Words(ReadText(rig.folder / "out.txt")), c.sheets);
         EXPECT_EQ(rig.printing->state().status_text, c.status);
         EXPECT_EQ(rig.printing->state().stored, nullptr);
         EXPECT_EQ(rig.Messages(), "");
@@ -110,25 +94,16 @@ TEST(Printing, TwoUpSheetsFollowWhatHappensBetweenThePrints) {
 }
 
 TEST(Printing, AMissingPrinterLeavesTheSessionAsItWas) {
-    const struct {
-        std::string printer;
-        const char* shown;
-    } cases[] = {
-        {"cellar", "cellar"},
-        {"two words",
-         "two words\nA printer is a CUPS queue, <default>, or a file whose name ends in .pdf or .txt."},
-        {"/no/such/folder/x.pdf", "/no/such/folder/x.pdf\nThe folder /no/such/folder does not exist."},
-        {"/tmp/", "/tmp/\nA printer is a CUPS queue, <default>, or a file whose name ends in .pdf or .txt."},
-    };
-    for (const auto& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("print/data/missing_printers.tsv")) {
+        SCOPED_TRACE(row.where);
         PrintRig rig;
         Session& s = rig.session();
         SetTwoUp(s, 0, true);
         s.status = SessionStatus::Unlocked;
-        rig.printing->state().printer = c.printer;
+        rig.printing->state().printer = row.cells.at(0);
         rig.printing->PrintScreen(false);
         ASSERT_TRUE(rig.WaitForJobs());  // CUPS is asked about a queue beside the loop
-        EXPECT_EQ(rig.Messages(), std::string("Printer Error: Printer not found - ") + c.shown);
+        EXPECT_EQ(rig.Messages(), "Printer Error: Printer not found - " + row.cells.at(1));
         EXPECT_EQ(s.status, SessionStatus::Unlocked);
         EXPECT_EQ(rig.printing->state().stored, nullptr);  // not even the first screen of a two-up sheet
         EXPECT_EQ(rig.printing->state().status_text, "");
@@ -273,23 +248,6 @@ TEST(Printing, TextFilesAndTheirErrors) {
     // A second job into the same text file follows the first after a form feed.
     const std::string job = std::string(132, 'x') + "\n" + std::string(68, 'x') + "\n";
     EXPECT_EQ(ReadText(rig.folder / "file.txt"), job + "\f" + job);
-    // Later PDF jobs of the run go beside the first, numbered.
-    rig.printing->state().printer = rig.folder / "jobs.pdf";
-    for (int i = 0; i < 3; ++i) rig.printing->PrintScreen(false);
-    for (const char* name : {"jobs.pdf", "jobs-2.pdf", "jobs-3.pdf"})
-        EXPECT_EQ(ReadText(rig.folder / name).substr(0, 5), "%PDF-") << name;
-}
-
-TEST(Printing, HostPrintTextIsCollectedUntilEraseWriteAndPrinted) {
-    PrintRig rig;
-    rig.printing->state().printer = rig.folder / "host.txt";
-    // Structured field 0x0F, qualifier 0x1F: "HELLO" then "WORLD" (code page 037), then Erase/Write.
-    rig.Host({0xF3, 0x00, 0x0C, 0x0F, 0x1F, 0x00, 0x00, 0x00, 0xC8, 0xC5, 0xD3, 0xD3, 0xD6});
-    rig.Host({0xF3, 0x00, 0x0D, 0x0F, 0x1F, 0x00, 0x00, 0x00, 0x25, 0xE6, 0xD6, 0xD9, 0xD3, 0xC4});
-    EXPECT_FALSE(std::filesystem::exists(rig.folder / "host.txt"));
-    rig.Show({{0, 0, std::nullopt, "next"}});
-    EXPECT_EQ(ReadText(rig.folder / "host.txt"), "HELLO\nWORLD\n");
-    EXPECT_EQ(rig.Messages(), "");
 }
 
 TEST(Printing, AccumulatedWccPrintsGoToTheWccPrinterThroughLp) {
@@ -306,6 +264,51 @@ TEST(Printing, AccumulatedWccPrintsGoToTheWccPrinterThroughLp) {
     EXPECT_EQ(rig.LpFile(), "PAGE \xC3\x89 TWO ");  // UTF-8 for CUPS
     EXPECT_EQ(rig.LpArguments().substr(0, 36), "-d office -t Orkan TN3270 File Print");
     EXPECT_EQ(rig.Messages(), "");
+}
+
+// A print job that overruns its time: asked to end, killed when it will not, and the loop goes on
+// serving the session meanwhile.
+
+TEST(PrintSpool, AnOverrunJobIsStoppedWithoutHoldingTheLoop) {
+    test::TempFolder dir;
+    const std::string told = dir / "told";
+    const struct {
+        const char* what;
+        std::string lp;
+    } cases[] = {
+        {"ends when asked", "#!/bin/sh\nexec sleep 30\n"},
+        // Notes that it was asked, and goes on: only a kill ends it.
+        {"goes on when asked", "#!/bin/sh\ntrap 'touch " + told + "' TERM\nwhile :; do sleep 0.05; done\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string lp = dir / "lp";
+        test::WriteText(lp, c.lp);
+        ASSERT_EQ(chmod(lp.c_str(), 0700), 0);
+        PollEventLoop loop;
+        PrintPrograms programs;
+        programs.lp = lp;
+        programs.job_timeout = std::chrono::milliseconds(100);
+        PrintSpool spool(loop, programs);
+        std::optional<ChildResult> result;
+        SpoolRequest request;
+        request.queue = "queue";
+        request.file = dir / "job.txt";
+        spool.Submit(request, [&](const ChildResult& r) { result = r; });
+        // The loop's other work goes on between the request to end and the kill.
+        bool served_while_stopping = false;
+        ScopedTimers other_work(loop);
+        other_work.Start(0, std::chrono::milliseconds(10), false, [&] {
+            if (!result && access(told.c_str(), F_OK) == 0) served_while_stopping = true;
+        });
+        ASSERT_TRUE(loop.RunUntil([&] { return result.has_value(); }, std::chrono::seconds(30)));
+        EXPECT_TRUE(result->timed_out);
+        EXPECT_EQ(result->Describe(), "no answer in time, stopped");
+        EXPECT_EQ(spool.Running(), 0u);
+        if (c.lp.find("trap") != std::string::npos) {
+            EXPECT_TRUE(served_while_stopping);
+        }
+    }
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // Text files as printed pages: widths, continued lines, page lengths, two-up columns, encodings.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <sstream>
+
 #include "print/text_file_print.h"
 #include "print/text_writer.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -51,24 +55,18 @@ TEST(TextFilePrint, TheLongestLineSetsTheWidthAndLongLinesContinue) {
 
 TEST(TextFilePrint, PagesHold55LinesPortrait50LandscapeAndTwoUpFillsBothHalves) {
     const auto lines = ParseTextFile(Lines(120, 10), TextEncoding::Display);
-    const struct {
-        bool landscape, two_up;
-        std::vector<size_t> pages;
-        size_t sheets;
-    } cases[] = {
-        {false, false, {55, 55, 10}, 3},
-        {true, false, {50, 50, 20}, 3},
-        {false, true, {55, 55, 10}, 2},
-        {true, true, {50, 50, 20}, 2},
-    };
-    for (const auto& c : cases) {
-        const auto sheets = LayoutTextFile(lines, {{842, 595}, c.landscape, c.two_up, {5, 5, 95, 95}});
-        EXPECT_EQ(PageLengths(sheets), c.pages);
-        EXPECT_EQ(sheets.size(), c.sheets);
-        if (c.two_up) {
+    for (const test::TableRow& row : test::ReadTableRows("print/data/text_file_pages.tsv")) {
+        SCOPED_TRACE(row.where);
+        const bool landscape = row.cells.at(0) == "1", two_up = row.cells.at(1) == "1";
+        std::istringstream page_lines(row.cells.at(2));
+        const std::vector<size_t> pages{std::istream_iterator<size_t>(page_lines), {}};
+        const auto sheets = LayoutTextFile(lines, {{842, 595}, landscape, two_up, {5, 5, 95, 95}});
+        EXPECT_EQ(PageLengths(sheets), pages);
+        EXPECT_EQ(sheets.size(), std::stoul(row.cells.at(3)));
+        if (two_up) {
             const TextBlock& first = sheets[0].blocks[0];
             const TextBlock& second = sheets[0].blocks[1];
-            if (c.landscape) {
+            if (landscape) {
                 EXPECT_GT(second.left, first.left + 842 * 0.9 / 2 - 1);
             } else {
                 EXPECT_GT(second.top, first.top + 595 * 0.9 / 2 - 1);
