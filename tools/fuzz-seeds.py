@@ -731,7 +731,7 @@ OPTION_ENTRY = re.compile(r'^\s*(YesNo|Choice|Number|Text|CellSize|Colour)\("([^
 
 
 def option_inputs(seeds):
-    with open(os.path.join(ROOT, "src", "macro", "option_table.cpp")) as f:
+    with open(os.path.join(ROOT, "src", "options", "option_table.cpp")) as f:
         source = f.read()
     sections = dict(re.findall(r'\{"([^"]+)",\s*(k\w+)\}', source))
     for section, array in sections.items():
