@@ -118,51 +118,42 @@ TEST(PopupMenuTest, ItemsCarryTheirCodesSeparatorsAndStates) {
     EXPECT_EQ(actions[2]->data().toUInt(), 0x0631u);
 }
 
-TEST(QtUiTest, BoxesCarryTextTitleAndButtonsAsGiven) {
+// Each kind of box shows its buttons, the first the default, and answers with the button pressed.
+TEST(QtUiTest, BoxesCarryTextTitleAndButtonsAsGivenAndAnswerTheButtonPressed) {
+    QtUi ui;
     struct Case {
         Buttons buttons;
         QMessageBox::StandardButtons expected;
         QMessageBox::StandardButton default_button;
-    };
-    const Case cases[] = {
-        {Buttons::Ok, QMessageBox::Ok, QMessageBox::Ok},
-        {Buttons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok},
-        {Buttons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes},
-        {Buttons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes},
-        {Buttons::RetryCancel, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry},
-    };
-    for (const Case& c : cases) {
-        // 0x80 is the euro sign in Windows-1252; 0x8E (DUP) is an overlined asterisk.
-        const auto box = MakeMessageBox(
-            {"Orkan TN3270 Error", "Ok to close session A ?\nCost \x80 5 \x8E", c.buttons, Icon::Question},
-            nullptr);
-        EXPECT_EQ(box->windowTitle(), "Orkan TN3270 Error");
-        EXPECT_EQ(box->text(), QString::fromUtf8("Ok to close session A ?\nCost \u20AC 5 *\u0305"));
-        EXPECT_EQ(box->textFormat(), Qt::PlainText);
-        EXPECT_EQ(box->standardButtons(), c.expected);
-        EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->button(c.default_button));
-    }
-}
-
-TEST(QtUiTest, TheButtonPressedIsTheAnswer) {
-    QtUi ui;
-    struct Case {
-        Buttons buttons;
         QMessageBox::StandardButton press;
-        Answer expected;
+        Answer answer;
     };
     const Case cases[] = {
-        {Buttons::OkCancel, QMessageBox::Cancel, Answer::Cancel},
-        {Buttons::YesNo, QMessageBox::No, Answer::No},
-        {Buttons::RetryCancel, QMessageBox::Retry, Answer::Retry},
+        {Buttons::Ok, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok, Answer::Ok},
+        {Buttons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, QMessageBox::Cancel,
+         Answer::Cancel},
+        {Buttons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No, Answer::No},
+        {Buttons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes,
+         QMessageBox::Yes, Answer::Yes},
+        {Buttons::RetryCancel, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry,
+         QMessageBox::Retry, Answer::Retry},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.buttons));
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->windowTitle(), "Orkan TN3270 Error");
+            EXPECT_EQ(box->text(), QString::fromUtf8("Ok to close session A ?\nCost \u20AC 5 *\u0305"));
+            EXPECT_EQ(box->textFormat(), Qt::PlainText);
+            EXPECT_EQ(box->standardButtons(), c.expected);
+            EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->button(c.default_button));
             box->button(c.press)->click();
         });
-        EXPECT_EQ(ui.ShowMessage({"Title", "Text", c.buttons, Icon::None}), c.expected);
+        // 0x80 is the euro sign in Windows-1252; 0x8E (DUP) is an overlined asterisk.
+        EXPECT_EQ(ui.ShowMessage({"Orkan TN3270 Error", "Ok to close session A ?\nCost \x80 5 \x8E",
+                                  c.buttons, Icon::Question}),
+                  c.answer);
     }
 }
 
