@@ -49,17 +49,7 @@ struct Dialog {
     FindDialog dialog;
 };
 
-TEST(FindDialogTest, OpensWithTheHistoryAndTheSessionsOptions) {
-    Dialog d({{"PF3", "\x80uro"}, find_option::MatchCase | find_option::EveryScreen});
-    QComboBox* box = d.dialog.TextBox();
-    ASSERT_EQ(box->count(), 2);
-    EXPECT_EQ(box->itemText(1), QString::fromUtf8("\u20ACuro"));
-    EXPECT_EQ(box->currentText(), "PF3");
-    EXPECT_FALSE(d.dialog.OptionBox(find_option::WholeWords)->isChecked());
-    EXPECT_TRUE(d.dialog.OptionBox(find_option::MatchCase)->isChecked());
-    EXPECT_TRUE(d.dialog.OptionBox(find_option::EveryScreen)->isChecked());
-}
-
+// The dialog opens with the history and the session's options, and answers with the text and options.
 TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
     const QString forty(40, QChar('x'));
     struct Case {
@@ -83,7 +73,13 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Dialog d({{"OLD"}, 0});
+        Dialog d({{"PF3", "\x80uro"}, find_option::MatchCase | find_option::EveryScreen});
+        ASSERT_EQ(d.dialog.TextBox()->count(), 2);
+        EXPECT_EQ(d.dialog.TextBox()->itemText(1), QString::fromUtf8("\u20ACuro"));
+        EXPECT_EQ(d.dialog.TextBox()->currentText(), "PF3");
+        EXPECT_TRUE(d.dialog.OptionBox(find_option::MatchCase)->isChecked());
+        EXPECT_FALSE(d.dialog.OptionBox(find_option::WholeWords)->isChecked());
+        d.dialog.OptionBox(find_option::MatchCase)->setChecked(false);
         d.dialog.TextBox()->setEditText(c.typed);
         d.dialog.OptionBox(find_option::WholeWords)->setChecked(true);
         d.dialog.open();
@@ -101,7 +97,7 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
         }
         EXPECT_EQ(d.dialog.Result().ok, c.ok);
         EXPECT_EQ(d.dialog.Result().text, c.text);
-        EXPECT_EQ(d.dialog.Result().options, find_option::WholeWords);
+        EXPECT_EQ(d.dialog.Result().options, find_option::WholeWords | find_option::EveryScreen);
     }
 }
 
