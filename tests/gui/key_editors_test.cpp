@@ -25,8 +25,6 @@
 namespace orkan {
 namespace {
 
-using namespace std::chrono_literals;
-
 const std::string kData = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
 
 std::vector<uint8_t> Bytes(const std::string& path) {

@@ -37,8 +37,6 @@ QList<QAction*> ShownActions(const QToolBar& bar) {
     return shown;
 }
 
-using namespace std::chrono_literals;
-
 // "HELLO" protected, then an unprotected field holding the cursor; keyboard restored.
 constexpr std::string_view kPanel = "F5C3 114040 1D60 C8C5D3D3D6 1D40 13 FFEF";
 
