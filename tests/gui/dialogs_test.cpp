@@ -57,16 +57,16 @@ TEST(OptionsDialogTest, OpensAtThePageAndTakesTheRows) {
     }
 
     OptionsDialog d(ui, record, options_page::Keyboard, CountryLists{}, {});
-    // Every flag row is a check box whose text is its label; turn "USEALTFORMENU" over.
-    QCheckBox* alt = nullptr;
-    for (QCheckBox* box : d.findChildren<QCheckBox*>())
-        if (box->text() == "Alt keys open the menus") alt = box;
+    const auto check_box = [&d](const QString& text) {
+        for (QCheckBox* box : d.findChildren<QCheckBox*>())
+            if (box->text() == text) return box;
+        return static_cast<QCheckBox*>(nullptr);
+    };
+    // Every flag row is a check box whose text is its label, and so is a 0/1 choice without item
+    // names; turn "USEALTFORMENU" over.
+    QCheckBox* alt = check_box("Alt keys open the menus");
     ASSERT_NE(alt, nullptr);
-    // A 0/1 choice without item names is a check box too.
-    QCheckBox* locate = nullptr;
-    for (QCheckBox* box : d.findChildren<QCheckBox*>())
-        if (box->text() == "Flash a frame when locating the cursor") locate = box;
-    EXPECT_NE(locate, nullptr);
+    EXPECT_NE(check_box("Flash a frame when locating the cursor"), nullptr);
     const bool was = record.Flag(field::UseAltForMenu);
     EXPECT_EQ(alt->isChecked(), was);
     alt->setChecked(!was);

@@ -24,29 +24,6 @@
 namespace orkan {
 namespace {
 
-TEST(MacroEditBox, EchoLengthAndTextsAMacroCannotTake) {
-    struct Case {
-        char echo;
-        int max_length;
-        QString typed;
-        std::optional<std::string> result;  // nothing: the dialog stays open
-    };
-    const Case cases[] = {
-        {0, 50, "J\u00f6rg", std::string("J\xF6rg")},  // to Windows-1252
-        {'*', 5, "secret", std::string("secre")},      // the field takes no more than the macro allows
-        {0, 50, "\u4e00", std::nullopt},
-    };
-    for (const Case& c : cases) {
-        MacroEditBox box({"Title", "Prompt", c.echo, c.max_length, 150, {}});
-        EXPECT_EQ(box.windowTitle(), "Title");
-        EXPECT_EQ(box.Field()->echoMode(), c.echo ? QLineEdit::Password : QLineEdit::Normal);
-        box.Field()->insert(c.typed);
-        box.accept();
-        EXPECT_EQ(box.Result(), c.result) << c.typed.toStdString();
-        EXPECT_EQ(box.result() == QDialog::Accepted, c.result.has_value());
-    }
-}
-
 TEST(MacroDebugWindow, LinesActionsAndItsPlace) {
     test::RecordingUi ui;
     Session session(ui);
@@ -97,64 +74,46 @@ TEST(MacroDebugWindow, LinesActionsAndItsPlace) {
     qt_ui.SetDebugWindow(nullptr);
 }
 
+// EDITBOX asks through the Ui with the dialog: its echo character, a length the field keeps to,
+// characters a macro cannot take (the dialog stays open), and Cancel.
 TEST(MacroEditBox, TheUiAsksWithTheDialogAndCancelStops) {
     QtUi ui;
-    for (bool ok : {true, false}) {
-        QTimer::singleShot(0, [ok] {
+    struct Case {
+        char echo;
+        int max_length;
+        QString typed;
+        bool ok;
+        std::optional<std::string> result;  // nothing: refused (the dialog stays open) or cancelled
+    };
+    const Case cases[] = {
+        {0, 50, "J\u00f6rg", true, std::string("J\xF6rg")},  // to Windows-1252
+        {'*', 5, "secret", true, std::string("secre")},      // the field takes no more than the macro allows
+        {0, 50, "\u4e00", true, std::nullopt},
+        {0, 50, "abc", false, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        bool open_after = false;
+        QTimer::singleShot(0, [&] {
             auto* box = dynamic_cast<MacroEditBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
-            box->Field()->setText("abc");
-            if (ok)
-                box->accept();
-            else
-                box->reject();
+            EXPECT_EQ(box->windowTitle(), "Title");
+            EXPECT_EQ(box->Field()->echoMode(), c.echo ? QLineEdit::Password : QLineEdit::Normal);
+            box->Field()->insert(c.typed);
+            if (c.ok) box->accept();
+            open_after = box->isVisible();
+            if (open_after) box->reject();
         });
-        const std::optional<std::string> answer = ui.AskEditBox({"T", "P", 0, 50, 150, {}});
-        EXPECT_EQ(answer, ok ? std::optional<std::string>("abc") : std::nullopt);
+        EXPECT_EQ(ui.AskEditBox({"Title", "Prompt", c.echo, c.max_length, 150, {}}), c.result);
+        EXPECT_EQ(open_after, !c.result.has_value());
     }
     ui.Dismiss();
     EXPECT_EQ(ui.AskEditBox({"T", "P", 0, 50, 150, {}}), std::nullopt);  // the program is ending
 }
 
-TEST(RecordDialog, TheUiAsksForFileDescriptionAndLanguage) {
-    test::TempFolder folder;
-    QtUi ui;
-    for (bool ok : {true, false}) {
-        QString shown_folder;
-        bool offered_rexx = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = dynamic_cast<RecordDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->windowTitle(), "Record a Macro");
-            shown_folder = dialog->directory().absolutePath();
-            offered_rexx = dialog->Rexx()->isChecked();
-            dialog->Description()->setText("Log on");
-            dialog->Rexx()->setChecked(false);
-            dialog->selectFile(QString::fromStdString(folder / "logon.mac"));
-            // QFileDialog keeps its own accept() protected: the dialog's, through QDialog.
-            QDialog* d = dialog;
-            if (ok)
-                d->accept();
-            else
-                d->reject();
-        });
-        const std::optional<RecordMacroAnswer> answer = ui.AskRecordMacro({folder.path(), true});
-        EXPECT_EQ(shown_folder.toStdString(), folder.path());
-        EXPECT_TRUE(offered_rexx);
-        if (!ok) {
-            EXPECT_FALSE(answer);
-            continue;
-        }
-        ASSERT_TRUE(answer);
-        EXPECT_EQ(answer->file, folder / "logon.mac");
-        EXPECT_EQ(answer->description, "Log on");
-        EXPECT_FALSE(answer->rexx);
-    }
-    ui.Dismiss();
-    EXPECT_FALSE(ui.AskRecordMacro({folder.path(), false}));  // the program is ending
-}
-
-TEST(RecordDialog, AsksBeforeReplacingTheFileTheRecorderWrites) {
+// The dialog offers the macro folder and the language asked for, gives back the file, description
+// and language chosen, and asks about replacing the file the recorder writes.
+TEST(RecordDialog, TheUiAsksForFileDescriptionAndLanguageAndBeforeReplacing) {
     test::TempFolder folder;
     test::WriteText(folder / "old.v2.mac", "KEEP ME");
     test::WriteText(folder / "old.v2", "other file");
@@ -164,17 +123,19 @@ TEST(RecordDialog, AsksBeforeReplacingTheFileTheRecorderWrites) {
         bool replace;
         QString asked;
         bool answered;
+        const char* file;  // the name given back
     };
     const Case cases[] = {
         // "old.v2" has an extension of its own, so Qt's dialog would ask about "old.v2"; the
         // recorder writes "old.v2.mac".
-        {"old.v2", false, "old.v2.mac already exists.\nDo you want to replace it?", false},
-        {"old.v2", true, "old.v2.mac already exists.\nDo you want to replace it?", true},
-        {"new", false, "", true},
+        {"old.v2", false, "old.v2.mac already exists.\nDo you want to replace it?", false, ""},
+        {"old.v2", true, "old.v2.mac already exists.\nDo you want to replace it?", true, "old.v2"},
+        {"new", false, "", true, "new.mac"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
-        QString asked;
+        QString asked, shown_folder;
+        bool offered_rexx = false;
         int shown = 0;
         // Whatever is open is answered: the dialog (accepted the first time, then cancelled) and
         // the question about replacing. Queued, so that a box the answer opens finds the poll
@@ -203,7 +164,12 @@ TEST(RecordDialog, AsksBeforeReplacingTheFileTheRecorderWrites) {
                 if (++shown > 1) {
                     later(d, [d] { d->reject(); });
                 } else {
+                    EXPECT_EQ(dialog->windowTitle(), "Record a Macro");
+                    shown_folder = dialog->directory().absolutePath();
+                    offered_rexx = dialog->Rexx()->isChecked();
                     later(d, [dialog, d, &c] {
+                        dialog->Description()->setText("Log on");
+                        dialog->Rexx()->setChecked(false);
                         dialog->findChild<QLineEdit*>("fileNameEdit")->setText(c.typed);
                         d->accept();
                     });
@@ -211,11 +177,19 @@ TEST(RecordDialog, AsksBeforeReplacingTheFileTheRecorderWrites) {
             }
         });
         poll.start(10);
-        const std::optional<RecordMacroAnswer> got = ui.AskRecordMacro({folder.path(), false});
+        const std::optional<RecordMacroAnswer> got = ui.AskRecordMacro({folder.path(), true});
+        EXPECT_EQ(shown_folder.toStdString(), folder.path());
+        EXPECT_TRUE(offered_rexx);
         EXPECT_EQ(asked.toStdString(), c.asked.toStdString());
-        EXPECT_EQ(got.has_value(), c.answered);
         EXPECT_EQ(shown, c.answered ? 1 : 2);
+        ASSERT_EQ(got.has_value(), c.answered);
+        if (!got) continue;
+        EXPECT_EQ(got->file, folder / c.file);
+        EXPECT_EQ(got->description, "Log on");
+        EXPECT_FALSE(got->rexx);
     }
+    ui.Dismiss();
+    EXPECT_FALSE(ui.AskRecordMacro({folder.path(), false}));  // the program is ending
 }
 
 }  // namespace

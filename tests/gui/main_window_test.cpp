@@ -130,12 +130,9 @@ class WindowTest : public ::testing::Test {
 
 // The text of every status is the status line's (tests/display); here it reaches the window.
 TEST_F(WindowTest, TheSessionStatusShowsItsTextInTheWindow) {
-    for (const auto& [status, text] : {std::pair{SessionStatus::Connecting, "Connecting"},
-                                       std::pair{SessionStatus::Locked, "\x85 \x83\x84      "}}) {
-        d.s.status = status;
-        d.s.view->RefreshStatusLine();
-        EXPECT_EQ(Shown(5, 10), text) << int(status);
-    }
+    d.s.status = SessionStatus::Locked;
+    d.s.view->RefreshStatusLine();
+    EXPECT_EQ(Shown(5, 10), "\x85 \x83\x84      ");
     // The connected mark and the position of the cursor.
     d.s.ps.cursor_address = 2 * 80 + 9;
     d.s.view->CursorMoved();
@@ -322,9 +319,6 @@ TEST_F(WindowTest, MouseButtonsSelectionAndWheel) {
     mouse(QEvent::MouseMove, b.center(), Qt::NoButton, Qt::LeftButton);
     mouse(QEvent::MouseButtonRelease, b.center(), Qt::LeftButton, Qt::NoButton);
     EXPECT_TRUE(d.s.selection.shown);
-    EXPECT_EQ(d.s.selection.Height(), 3u);
-    EXPECT_EQ(d.s.selection.Width(), 8u);
-    EXPECT_NE(Shown(60, 20).find("3x8"), std::string::npos);
     // The release copied (auto copy) straight to the clipboard, not as a key; both button edges
     // went to the key map as the left click key.
     EXPECT_EQ(d.ui.ClipboardText(), "CCCCCCCC\nDDDDDDDD\nEEEEEEEE");

@@ -88,13 +88,6 @@ TEST(MenuTest, AcceleratorTextsFollowTheKeyMap) {
         for (const auto& [where, code] : c.entries) map.codes[where] = code;
         EXPECT_EQ(TextOf(map, c.id), c.expected) << c.what;
     }
-    // Remapping and rebuilding changes the text at once.
-    FakeMap map;
-    map.codes[{77, 2}] = Edit(3);
-    EXPECT_EQ(TextOf(map, 1103), "&Copy\tCtrl+C");
-    map.codes[{77, 2}] = kKeyNoFunction;
-    map.codes[{30, 1}] = Edit(3);
-    EXPECT_EQ(TextOf(map, 1103), "&Copy\tShift+K30");
 }
 
 TEST(MenuTest, MissingPartsDisabledAndTheSessionList) {

@@ -49,17 +49,7 @@ struct Dialog {
     FindDialog dialog;
 };
 
-TEST(FindDialogTest, OpensWithTheHistoryAndTheSessionsOptions) {
-    Dialog d({{"PF3", "\x80uro"}, find_option::MatchCase | find_option::EveryScreen});
-    QComboBox* box = d.dialog.TextBox();
-    ASSERT_EQ(box->count(), 2);
-    EXPECT_EQ(box->itemText(1), QString::fromUtf8("\u20ACuro"));
-    EXPECT_EQ(box->currentText(), "PF3");
-    EXPECT_FALSE(d.dialog.OptionBox(find_option::WholeWords)->isChecked());
-    EXPECT_TRUE(d.dialog.OptionBox(find_option::MatchCase)->isChecked());
-    EXPECT_TRUE(d.dialog.OptionBox(find_option::EveryScreen)->isChecked());
-}
-
+// The dialog opens with the history and the session's options, and answers with the text and options.
 TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
     const QString forty(40, QChar('x'));
     struct Case {
@@ -83,7 +73,13 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Dialog d({{"OLD"}, 0});
+        Dialog d({{"PF3", "\x80uro"}, find_option::MatchCase | find_option::EveryScreen});
+        ASSERT_EQ(d.dialog.TextBox()->count(), 2);
+        EXPECT_EQ(d.dialog.TextBox()->itemText(1), QString::fromUtf8("\u20ACuro"));
+        EXPECT_EQ(d.dialog.TextBox()->currentText(), "PF3");
+        EXPECT_TRUE(d.dialog.OptionBox(find_option::MatchCase)->isChecked());
+        EXPECT_FALSE(d.dialog.OptionBox(find_option::WholeWords)->isChecked());
+        d.dialog.OptionBox(find_option::MatchCase)->setChecked(false);
         d.dialog.TextBox()->setEditText(c.typed);
         d.dialog.OptionBox(find_option::WholeWords)->setChecked(true);
         d.dialog.open();
@@ -101,7 +97,7 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
         }
         EXPECT_EQ(d.dialog.Result().ok, c.ok);
         EXPECT_EQ(d.dialog.Result().text, c.text);
-        EXPECT_EQ(d.dialog.Result().options, find_option::WholeWords);
+        EXPECT_EQ(d.dialog.Result().options, find_option::WholeWords | find_option::EveryScreen);
     }
 }
 
@@ -118,51 +114,42 @@ TEST(PopupMenuTest, ItemsCarryTheirCodesSeparatorsAndStates) {
     EXPECT_EQ(actions[2]->data().toUInt(), 0x0631u);
 }
 
-TEST(QtUiTest, BoxesCarryTextTitleAndButtonsAsGiven) {
+// Each kind of box shows its buttons, the first the default, and answers with the button pressed.
+TEST(QtUiTest, BoxesCarryTextTitleAndButtonsAsGivenAndAnswerTheButtonPressed) {
+    QtUi ui;
     struct Case {
         Buttons buttons;
         QMessageBox::StandardButtons expected;
         QMessageBox::StandardButton default_button;
-    };
-    const Case cases[] = {
-        {Buttons::Ok, QMessageBox::Ok, QMessageBox::Ok},
-        {Buttons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok},
-        {Buttons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes},
-        {Buttons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes},
-        {Buttons::RetryCancel, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry},
-    };
-    for (const Case& c : cases) {
-        // 0x80 is the euro sign in Windows-1252; 0x8E (DUP) is an overlined asterisk.
-        const auto box = MakeMessageBox(
-            {"Orkan TN3270 Error", "Ok to close session A ?\nCost \x80 5 \x8E", c.buttons, Icon::Question},
-            nullptr);
-        EXPECT_EQ(box->windowTitle(), "Orkan TN3270 Error");
-        EXPECT_EQ(box->text(), QString::fromUtf8("Ok to close session A ?\nCost \u20AC 5 *\u0305"));
-        EXPECT_EQ(box->textFormat(), Qt::PlainText);
-        EXPECT_EQ(box->standardButtons(), c.expected);
-        EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->button(c.default_button));
-    }
-}
-
-TEST(QtUiTest, TheButtonPressedIsTheAnswer) {
-    QtUi ui;
-    struct Case {
-        Buttons buttons;
         QMessageBox::StandardButton press;
-        Answer expected;
+        Answer answer;
     };
     const Case cases[] = {
-        {Buttons::OkCancel, QMessageBox::Cancel, Answer::Cancel},
-        {Buttons::YesNo, QMessageBox::No, Answer::No},
-        {Buttons::RetryCancel, QMessageBox::Retry, Answer::Retry},
+        {Buttons::Ok, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok, Answer::Ok},
+        {Buttons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, QMessageBox::Cancel,
+         Answer::Cancel},
+        {Buttons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No, Answer::No},
+        {Buttons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes,
+         QMessageBox::Yes, Answer::Yes},
+        {Buttons::RetryCancel, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry,
+         QMessageBox::Retry, Answer::Retry},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.buttons));
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->windowTitle(), "Orkan TN3270 Error");
+            EXPECT_EQ(box->text(), QString::fromUtf8("Ok to close session A ?\nCost \u20AC 5 *\u0305"));
+            EXPECT_EQ(box->textFormat(), Qt::PlainText);
+            EXPECT_EQ(box->standardButtons(), c.expected);
+            EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->button(c.default_button));
             box->button(c.press)->click();
         });
-        EXPECT_EQ(ui.ShowMessage({"Title", "Text", c.buttons, Icon::None}), c.expected);
+        // 0x80 is the euro sign in Windows-1252; 0x8E (DUP) is an overlined asterisk.
+        EXPECT_EQ(ui.ShowMessage({"Orkan TN3270 Error", "Ok to close session A ?\nCost \x80 5 \x8E",
+                                  c.buttons, Icon::Question}),
+                  c.answer);
     }
 }
 

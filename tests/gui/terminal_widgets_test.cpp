@@ -63,13 +63,9 @@ TEST_F(WidgetTest, FontStepsAndTheSizeWindowFollows) {
     EXPECT_EQ(wanted, QSize(80 * 6, 24 * 22 + 22 + kStatusLineExtra));
     frame->resize(wanted);
     EXPECT_EQ(frame->Cell(), (CellSize{6, 22}));
-    d.s.record.SetNumber(field::SizeWindowToFont, 1);
-    ASSERT_EQ(frame->StepFont(FontStep::Wider), FontStepResult::Done);
-    EXPECT_EQ(wanted, QSize(80 * 7 + 4, 24 * 22 + 4 + 22 + kStatusLineExtra));
 
     // A scalable face: the window takes the size a step asks for and the next fit finds the cell
     // the step made, so Larger then Smaller gives the cell back.
-    d.s.record.SetNumber(field::SizeWindowToFont, 0);
     d.s.record.SetNumber(field::TrueType, 1);
     frame->on_size_wanted = [&](QSize s) { frame->resize(s); };
     const CellSize start = frame->Cell();

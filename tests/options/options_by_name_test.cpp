@@ -155,10 +155,10 @@ TEST_F(OptionsByName, ConnectionOptionsAskForAReconnectAndAListedHostBringsItsEn
         EXPECT_EQ(Set(c.section, c.option, c.value), 0) << c.option;
         EXPECT_EQ(recorder.log, "status save") << c.option;
         ASSERT_EQ(ui.shown.size(), 1u) << c.option;
-        EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Connection/Session Change");
         EXPECT_EQ(ui.shown[0].text, "A Reconnect is necessary to put your changes into effect.");
-        EXPECT_EQ(ui.shown[0].icon, Icon::Warning);
     }
+    EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Connection/Session Change");
+    EXPECT_EQ(ui.shown[0].icon, Icon::Warning);
     // The next connection goes where the new host name says; a name of the host list brings its entry.
     EXPECT_EQ(s.record.Text(field::IpName), "mvs.example.com:2323");
     const std::string ini = folder / "orkan.ini";

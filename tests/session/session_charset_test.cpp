@@ -85,10 +85,7 @@ TEST_F(SessionCharset, OurCountryListWithTheDefaultSelections) {
     ASSERT_TRUE(session_.record.SetText(field::ScreenCodePage, "United States"));
     ASSERT_TRUE(RebuildCharset(session_));
     EXPECT_TRUE(ui_.shown.empty());
-    EXPECT_EQ(HostToDisplay(session_, 0xC1), 'A');
-    EXPECT_EQ(DisplayToHost(session_, ' '), 0x40);
-    session_.link.ascii_host = AsciiHost::Raw;
-    EXPECT_EQ(HostToDisplay(session_, 0xC1), 0xC1);
+    EXPECT_EQ(HostToDisplay(session_, 0xC1), 'A');  // the translation itself is the charset tests'
 }
 
 }  // namespace
