@@ -8,13 +8,12 @@
 #include "charset/country_list.h"
 #include "charset/fixed_tables.h"
 #include "charset/translate.h"
+#include "support/loopback.h"
 
 namespace orkan {
 namespace {
 
-std::span<const uint8_t> Bytes(const std::string& s) {
-    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
-}
+using test::Bytes;
 
 // A base SCREEN table that shows host byte i as display character i, and the same for TRANSFER.
 std::string IdentityTable(const char* keyword) {
