@@ -7,10 +7,11 @@
 #include "config/temp_folder.h"
 #include "dialog_ui.h"
 #include "ds3270/screen_dump.h"
-#include "history/screen_history.h"
+#include "net/telnet_test_support.h"
 #include "support/ds3270_harness.h"
 #include "support/golden_file.h"
 #include "support/hex.h"
+#include "support/loopback.h"
 #include "support/running_session.h"
 
 namespace orkan {
@@ -58,39 +59,9 @@ struct DebugScreenTest : ::testing::Test {
     DebugScreenTest() { live.session->folders.app_data = folder.path(); }
 };
 
-TEST_F(DebugScreenTest, SavedAndLoadedIntoASessionThatNeverConnected) {
-    live.Host(kScreenRecord);
-    ASSERT_TRUE(SaveDebugScreen(*live.session, std::string("panel")));
-    const std::string path = folder / "panel.dbg";
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(ToHex(test::ReadBytes(path)), kHeaderHex + "1900" + ToHex(FromHex(kScreenRecord)) + "FFEF");
-
-    test::Harness fresh;
-    fresh.session->status = SessionStatus::NotConnected;
-    fresh.session->sender = nullptr;
-    fresh.session->folders.app_data = folder.path();
-    ScreenHistory history(*fresh.session);
-    fresh.session->record.SetNumber(field::ScreenBuffers, 2);
-    history.Reset();
-    fresh.session->hooks.history = &history;
-    ASSERT_TRUE(LoadDebugScreen(*fresh.session, std::string("panel")));  // the name it was saved by
-    EXPECT_EQ(DumpPlanes(*fresh.session), DumpPlanes(*live.session));
-    EXPECT_EQ(fresh.session->status, SessionStatus::Unlocked);
-    ASSERT_FALSE(fresh.trace.items.empty());
-    EXPECT_EQ(fresh.trace.items.front().first, TraceType::Record);
-    EXPECT_EQ(ToHex(fresh.trace.items.front().second), ToHex(FromHex(kScreenRecord)));
-    EXPECT_EQ(history.StoredCount(), 1u);
-    EXPECT_TRUE(fresh.ui.shown.empty());
-    // What was loaded is the last record now, so saving it again gives the same file.
-    ASSERT_TRUE(SaveDebugScreen(*fresh.session, std::string("again")));
-    EXPECT_EQ(test::ReadBytes(folder / "again.dbg"), test::ReadBytes(path));
-}
-
-// Through the whole session: a TN3270E record is saved without its TN3270E header, and the file
-// replays the same screen into a session that never connected.
-TEST(DebugScreenSession, ATn3270eRecordIsSavedWithoutItsHeader) {
+// Through the whole session: a TN3270E record is saved without its TN3270E header, for its owner
+// only, and the file replays the same screen into a session that never connected.
+TEST(DebugScreenSession, SavedAndLoadedIntoASessionThatNeverConnected) {
     test::RunningSession<> live;
     live.Plain();
     ASSERT_TRUE(live.runtime.StartDetachedConnection(live.sink));
@@ -98,13 +69,29 @@ TEST(DebugScreenSession, ATn3270eRecordIsSavedWithoutItsHeader) {
     live.Feed("0000000000 " + std::string(kScreenRecord) + " FFEF");
     EXPECT_TRUE(live.session().link.tn3270e_active);
     ASSERT_TRUE(SaveDebugScreen(live.session(), std::string("panel")));
-    EXPECT_EQ(ToHex(test::ReadBytes(live.folder / "panel.dbg")),
-              kHeaderHex + "1900" + ToHex(FromHex(kScreenRecord)) + "FFEF");
+    const std::string path = live.folder / "panel.dbg";
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(ToHex(test::ReadBytes(path)), kHeaderHex + "1900" + ToHex(FromHex(kScreenRecord)) + "FFEF");
+
     test::RunningSession<> fresh;
     fresh.Plain();
-    ASSERT_TRUE(LoadDebugScreen(fresh.session(), live.folder / "panel.dbg"));
+    fresh.runtime.core().History().Reset();  // sized by the record just set
+    fresh.session().folders.app_data = live.folder.path();
+    test::TelnetRecorder traced;
+    fresh.session().trace.Set(&traced);
+    ASSERT_TRUE(LoadDebugScreen(fresh.session(), std::string("panel")));  // the name it was saved by
     EXPECT_EQ(DumpPlanes(fresh.session()), DumpPlanes(live.session()));
+    EXPECT_EQ(fresh.session().status, SessionStatus::Unlocked);
+    ASSERT_FALSE(traced.trace.empty());
+    EXPECT_EQ(traced.trace.front().first, TraceType::Record);
+    EXPECT_EQ(ToHex(test::Bytes(traced.trace.front().second)), ToHex(FromHex(kScreenRecord)));
+    EXPECT_EQ(fresh.runtime.core().History().StoredCount(), 1u);
     EXPECT_TRUE(fresh.ui.shown.empty());
+    // What was loaded is the last record now, so saving it again gives the same file.
+    ASSERT_TRUE(SaveDebugScreen(fresh.session(), std::string("again")));
+    EXPECT_EQ(test::ReadBytes(live.folder / "again.dbg"), test::ReadBytes(path));
 }
 
 TEST_F(DebugScreenTest, ReplayedRecordsReachNoHost) {
