@@ -8,11 +8,13 @@
 #include "capture/trace_file.h"
 #include "capture/trace_reader.h"
 #include "config/temp_folder.h"
+#include "net/telnet_test_support.h"
 #include "support/hex.h"
 
 namespace orkan {
 namespace {
 
+using test::Ascii;
 using test::FromHex;
 using test::ToHex;
 
@@ -22,10 +24,6 @@ std::tm At(int h, int m, int s) {
     t.tm_min = m;
     t.tm_sec = s;
     return t;
-}
-
-std::string Ascii(std::string_view text) {
-    return ToHex(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
 TEST(TraceItem, LayoutAndContinuations) {

@@ -8,15 +8,14 @@
 namespace orkan {
 namespace {
 
-struct Sending : test::Engine {
-    explicit Sending(bool tn3270e) : Engine(tn3270e ? test::Mode::Tn3270e : test::Mode::Line) {}
-};
+using test::Engine;
+using test::Mode;
 
 TEST(SendRecord, Framing) {
     for (const test::TableRow& row : test::ReadTableRows("net/data/send_framing.tsv")) {
         ASSERT_EQ(row.cells.size(), 6u) << row.where;
         SCOPED_TRACE(row.where);
-        Sending s(row.cells[0] == "Tn3270e");
+        Engine s(row.cells[0] == "Tn3270e" ? Mode::Tn3270e : Mode::Line);
         s.link.current_data_type = uint8_t(std::stoi(row.cells[1]));
         s.link.outbound_sequence = uint16_t(std::stoi(row.cells[2], nullptr, 16));
         s.engine.SendRecord(test::FromHex(row.cells[3]), send_flag::Send | send_flag::Trace);
@@ -29,7 +28,7 @@ TEST(SendRecord, Framing) {
 }
 
 TEST(SendRecord, WithoutSendFlagWaitsAndUntracedStaysOut) {
-    Sending s(false);
+    Engine s(Mode::Line);
     s.engine.SendRecord(test::FromHex("F1"), 0);
     EXPECT_TRUE(s.rec.log.empty());
     s.engine.SendRecord(test::FromHex("F2"), send_flag::Send);
@@ -39,19 +38,18 @@ TEST(SendRecord, WithoutSendFlagWaitsAndUntracedStaysOut) {
 
 TEST(KeySend, KeepAlive) {
     struct Case {
-        bool tn3270e;
+        Mode mode;
         std::string setting;   // replaces KeepAlive when not empty
         std::string expected;  // bytes sent, or "error"
     };
     const Case kCases[] = {
-        {false, "", "FFF1"},
-        {true, "F6", "FFF6"},
-        {false, "F1F1", "error"},
-        {false, "G1", "error"},
+        {Mode::Line, "", "FFF1"},
+        {Mode::Tn3270e, "F6", "FFF6"},
+        {Mode::Line, "F1F1", "error"},  // good hex, but more than one command byte
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.setting);
-        Sending s(c.tn3270e);
+        Engine s(c.mode);
         ProgramSettings settings;
         if (!c.setting.empty()) settings.KeepAlive = c.setting;
         const std::string error = s.engine.SendKeepAlive(settings);

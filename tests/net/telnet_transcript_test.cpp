@@ -80,9 +80,6 @@ TEST(NegotiationState, DeviceTypeRejectEveryReason) {
         EXPECT_EQ(e.rec.log, expected);
         EXPECT_FALSE(e.link.tn3270e_active);
     }
-    EXPECT_EQ(telnet::RejectReasonText(5),
-              "The requested device name is incompatible with the requested device type.\n"
-              "(LUNAME specification may be invalid)");
     EXPECT_EQ(telnet::RejectReasonText(6), "Unknown error occurred while attempting connection");
 }
 

@@ -92,12 +92,7 @@ TlsServer::TlsServer(const std::vector<std::string>& extra) {
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     int in_pipe[2], out_pipe[2];
-    if (pipe2(in_pipe, O_CLOEXEC) != 0) return;
-    if (pipe2(out_pipe, O_CLOEXEC) != 0) {
-        close(in_pipe[0]);
-        close(in_pipe[1]);
-        return;
-    }
+    if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0) return;  // port() stays 0
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
