@@ -273,6 +273,26 @@ def case_file_host_records(path):
     return records
 
 
+def case_file_chunks(path):
+    """The "chunk HEX" lines of each case of a Telnet case file, by case name, defines expanded."""
+    defines, cases, name = {}, {}, None
+    with open(path) as f:
+        for line in f:
+            verb, _, rest = line.strip().partition(" ")
+            if verb == "define":
+                key, _, value = rest.partition(" ")
+                defines[key] = value
+            elif verb == "==":
+                name = rest
+            elif verb == "chunk" and name:
+                for key, value in defines.items():
+                    rest = rest.replace("$" + key, value)
+                data = hex_bytes(rest)
+                if data:
+                    cases.setdefault(name, []).append(data)
+    return cases
+
+
 def from_golden_tests(seeds):
     ds_dir = os.path.join(ROOT, "tests", "ds3270")
     for entry in sorted(os.listdir(ds_dir)):
@@ -318,6 +338,13 @@ def from_golden_tests(seeds):
             for flags in (0x00, 0x01, 0x03):
                 seeds.add("telnet", envelope(flags, stream, cuts), f"{stem}_{n}_{flags}")
                 seeds.add("host_input", envelope(flags, stream, cuts), f"{stem}_{n}_{flags}")
+
+    for name, chunks in case_file_chunks(os.path.join(net_dir, "data", "telnet.txt")).items():
+        stream = b"".join(chunks)
+        cuts = [sum(len(c) for c in chunks[:i + 1]) for i in range(len(chunks) - 1)]
+        for flags in (0x00, 0x01, 0x03):
+            seeds.add("telnet", envelope(flags, stream, cuts), f"{name}_{flags}")
+            seeds.add("host_input", envelope(flags, stream, cuts), f"{name}_{flags}")
 
 
 def from_fixtures(seeds):
