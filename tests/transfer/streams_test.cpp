@@ -60,15 +60,6 @@ TEST(UploadReader, Conversions) {
     }
 }
 
-TEST(UploadReader, TheUploadTableApplies) {
-    TextOptions o = Identity();
-    o.table['a'] = 0x81;
-    o.table['\r'] = 0x0D;
-    o.line_ends = true;
-    UploadReader r(std::make_unique<MemorySource>("a\n"), o);
-    EXPECT_EQ(ReadAll(r, 256), "\x81\r\n");
-}
-
 TEST(UploadReader, BlocksStayWithinTheLimitAndKeepPairsWhole) {
     TextOptions o = Identity();
     o.line_ends = true;
@@ -77,14 +68,6 @@ TEST(UploadReader, BlocksStayWithinTheLimitAndKeepPairsWhole) {
     std::vector<std::string> blocks;
     while (r.Next(4, block) == UploadReader::Status::Data) blocks.emplace_back(block.begin(), block.end());
     EXPECT_EQ(blocks, (std::vector<std::string>{"abc", "\r\n\r\n", "\r\nd"}));
-}
-
-TEST(UploadReader, GivenBackBytesComeFirst) {
-    UploadReader r(std::make_unique<MemorySource>("abcdef"), Identity());
-    std::vector<uint8_t> block;
-    ASSERT_EQ(r.Next(4, block), UploadReader::Status::Data);
-    r.GiveBack(std::span(block).subspan(1));  // "bcd" did not fit
-    EXPECT_EQ(ReadAll(r, 256), "bcdef");
 }
 
 TEST(UploadReader, FailuresSayWhy) {
