@@ -12,7 +12,6 @@ namespace testhost {
 namespace {
 
 using test::Cp037;
-using test::E;
 using test::H;
 using test::ToHex;
 
