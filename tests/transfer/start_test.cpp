@@ -24,8 +24,6 @@ struct StartFixture {
         s.folders.documents = folder.path();
         s.folders.app_data = folder.path();
         s.settings.UploadConvertLFtoCRLF = 1;
-        EXPECT_TRUE(s.record.SetText(field::DownProgram, "IND$FILE"));
-        EXPECT_TRUE(s.record.SetText(field::UpProgram, "IND$FILE"));
     }
     TransferRequest Download(const char* host, const char* pc) {
         TransferRequest r;

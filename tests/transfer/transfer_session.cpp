@@ -24,6 +24,8 @@ TransferSession::TransferSession(const std::string& pc_code_page) : hook(*h.sess
     EXPECT_TRUE(s.record.SetText(field::KeyboardCodePage, "United States"));
     EXPECT_TRUE(s.record.SetText(field::PcCodePage, pc_code_page));
     EXPECT_TRUE(RebuildCharset(s)) << h.TakeMessages();
+    EXPECT_TRUE(s.record.SetText(field::DownProgram, "IND$FILE"));
+    EXPECT_TRUE(s.record.SetText(field::UpProgram, "IND$FILE"));
     s.record.SetNumber(field::TransferBlockSize, 2500);
     s.record.SetNumber(field::DftMode, 1);
     s.hooks.transfer = &hook;
