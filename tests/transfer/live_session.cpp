@@ -39,7 +39,7 @@ bool LiveSession::Start(const std::vector<std::string>& host_arguments, std::str
     return up;
 }
 
-TransferOutcome LiveSession::Run(const TransferRequest& request) {
+TransferOutcome LiveSession::Run(const TransferRequest& request, bool cancel_part_way) {
     bool ended = false;
     TransferOutcome outcome;
     const TransferStart started = client->Start(request, [&](const TransferOutcome& o) {
@@ -47,6 +47,9 @@ TransferOutcome LiveSession::Run(const TransferRequest& request) {
         ended = true;
     });
     if (!started.started) return {false, "not started: " + started.error};
+    if (cancel_part_way &&
+        loop.RunUntil([&] { return client->state().byte_count > 0; }, std::chrono::seconds(30)))
+        client->Cancel();
     if (!loop.RunUntil([&] { return ended; }, std::chrono::seconds(120))) return {false, "no end in 120 s"};
     return outcome;
 }
