@@ -77,10 +77,6 @@ void TransferSession::StartUpload(std::string content, TextOptions options, size
     state().upload = std::make_unique<UploadReader>(std::move(file), options);
 }
 
-std::string TransferSession::Host(std::string_view hex) {
-    return Host(FromHex(hex));
-}
-
 std::string TransferSession::Host(const std::vector<uint8_t>& record) {
     ProcessHostRecord(session(), record);
     return h.TakeSent();
