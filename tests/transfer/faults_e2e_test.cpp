@@ -90,20 +90,9 @@ TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
         r.host_file = f.direction == Down ? "BIG.TEXT" : "NEW.FILE";
         r.pc_file = folder / "file";
         SetTextMode(r, false);
-        bool ended = false;
-        TransferOutcome outcome;
-        const TransferStart started = live.client->Start(r, [&](const TransferOutcome& o) {
-            outcome = o;
-            ended = true;
-        });
-        ASSERT_TRUE(started.started) << started.error;
-        if (f.cancelled) {
-            ASSERT_TRUE(live.loop.RunUntil([&] { return live.client->state().byte_count > 0; }, 30s));
-            live.client->Cancel();
-        }
-        ASSERT_TRUE(live.loop.RunUntil([&] { return ended; }, 60s)) << live.Screen();
+        const TransferOutcome outcome = live.Run(r, f.cancelled);
         EXPECT_FALSE(outcome.success);
-        EXPECT_EQ(outcome.message, f.message);
+        EXPECT_EQ(outcome.message, f.message) << live.Screen();
         EXPECT_EQ(live.session().status, f.status_after);
         EXPECT_FALSE(live.client->state().active);
         EXPECT_TRUE(ReadText(folder / "file") == big) << "the old file was changed";

@@ -12,7 +12,11 @@ LiveSession::~LiveSession() {
     runtime.Destroy();
 }
 
-bool LiveSession::Connect(const std::string& port, std::string& error) {
+bool LiveSession::Start(const std::vector<std::string>& host_arguments, std::string& error) {
+    if (!host.Start(host_arguments)) {
+        error = "testhost did not start (is it built?)";
+        return false;
+    }
     Session& s = session();
     if (!PrepareDefaultSession(s, ORKAN_BUILD_DATA_DIR)) {
         error = "country.lst";
@@ -21,7 +25,7 @@ bool LiveSession::Connect(const std::string& port, std::string& error) {
     s.folders.app_data = home.path();
     s.folders.documents = home.path();
     client = &runtime.core().Transfer();
-    if (!runtime.StartConnection("127.0.0.1:" + port)) {
+    if (!runtime.StartConnection("127.0.0.1:" + host.port())) {
         error = "no connection";
         return false;
     }
@@ -35,15 +39,7 @@ bool LiveSession::Connect(const std::string& port, std::string& error) {
     return up;
 }
 
-bool LiveSession::Start(const std::vector<std::string>& host_arguments, std::string& error) {
-    if (!host.Start(host_arguments)) {
-        error = "testhost did not start (is it built?)";
-        return false;
-    }
-    return Connect(host.port(), error);
-}
-
-TransferOutcome LiveSession::Run(const TransferRequest& request, std::chrono::seconds patience) {
+TransferOutcome LiveSession::Run(const TransferRequest& request, bool cancel_part_way) {
     bool ended = false;
     TransferOutcome outcome;
     const TransferStart started = client->Start(request, [&](const TransferOutcome& o) {
@@ -51,7 +47,10 @@ TransferOutcome LiveSession::Run(const TransferRequest& request, std::chrono::se
         ended = true;
     });
     if (!started.started) return {false, "not started: " + started.error};
-    if (!loop.RunUntil([&] { return ended; }, patience)) return {false, "no end within the patience"};
+    if (cancel_part_way &&
+        loop.RunUntil([&] { return client->state().byte_count > 0; }, std::chrono::seconds(30)))
+        client->Cancel();
+    if (!loop.RunUntil([&] { return ended; }, std::chrono::seconds(120))) return {false, "no end in 120 s"};
     return outcome;
 }
 

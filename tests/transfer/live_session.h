@@ -23,14 +23,12 @@ struct LiveSession {
     ~LiveSession();
     Session& session() { return runtime.session(); }
 
-    // Connects and waits for the host's first screen; false with `error` set.
-    bool Connect(const std::string& port, std::string& error);
-    // Starts testhost with these arguments, then connects to it.
+    // Starts testhost with these arguments, connects to it and waits for its first screen; false
+    // with `error` set.
     bool Start(const std::vector<std::string>& host_arguments, std::string& error);
-    // Runs one transfer to its end (and the host's next screen). The outcome's message says why
-    // a transfer that could not start did not.
-    TransferOutcome Run(const TransferRequest& request,
-                        std::chrono::seconds patience = std::chrono::seconds(120));
+    // Runs one transfer to its end (and the host's next screen), cancelled once data moved if
+    // asked to. The outcome's message says why a transfer that could not start did not.
+    TransferOutcome Run(const TransferRequest& request, bool cancel_part_way = false);
     std::string Screen() const;
 
     TestHostProcess host;  // declared first: it outlives the connection

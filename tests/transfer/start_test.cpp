@@ -24,8 +24,6 @@ struct StartFixture {
         s.folders.documents = folder.path();
         s.folders.app_data = folder.path();
         s.settings.UploadConvertLFtoCRLF = 1;
-        EXPECT_TRUE(s.record.SetText(field::DownProgram, "IND$FILE"));
-        EXPECT_TRUE(s.record.SetText(field::UpProgram, "IND$FILE"));
     }
     TransferRequest Download(const char* host, const char* pc) {
         TransferRequest r;
@@ -115,7 +113,7 @@ TEST(StartTransfer, TypesTheCommandAndWaitsForTheHost) {
 TEST(StartTransfer, CommandThatCannotBeTypedLeavesNothingBehind) {
     StartFixture f;
     Session& s = f.t.session();
-    f.t.Host("F5C3 1D60 C1C2C3");  // one protected field over the whole screen
+    f.t.Host(FromHex("F5C3 1D60 C1C2C3"));  // one protected field over the whole screen
     s.status = SessionStatus::Unlocked;
     const TransferStart r = StartTransfer(s, f.t.state(), f.Download("A", "out.txt"));
     EXPECT_FALSE(r.started);

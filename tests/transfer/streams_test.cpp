@@ -60,15 +60,6 @@ TEST(UploadReader, Conversions) {
     }
 }
 
-TEST(UploadReader, TheUploadTableApplies) {
-    TextOptions o = Identity();
-    o.table['a'] = 0x81;
-    o.table['\r'] = 0x0D;
-    o.line_ends = true;
-    UploadReader r(std::make_unique<MemorySource>("a\n"), o);
-    EXPECT_EQ(ReadAll(r, 256), "\x81\r\n");
-}
-
 TEST(UploadReader, BlocksStayWithinTheLimitAndKeepPairsWhole) {
     TextOptions o = Identity();
     o.line_ends = true;
@@ -79,14 +70,6 @@ TEST(UploadReader, BlocksStayWithinTheLimitAndKeepPairsWhole) {
     EXPECT_EQ(blocks, (std::vector<std::string>{"abc", "\r\n\r\n", "\r\nd"}));
 }
 
-TEST(UploadReader, GivenBackBytesComeFirst) {
-    UploadReader r(std::make_unique<MemorySource>("abcdef"), Identity());
-    std::vector<uint8_t> block;
-    ASSERT_EQ(r.Next(4, block), UploadReader::Status::Data);
-    r.GiveBack(std::span(block).subspan(1));  // "bcd" did not fit
-    EXPECT_EQ(ReadAll(r, 256), "bcdef");
-}
-
 TEST(UploadReader, FailuresSayWhy) {
     for (const test::TableRow& row : Rows("fails")) {
         UploadReader r(std::make_unique<MemorySource>(row.cells[1], 1), Identity("utf8"));
@@ -94,12 +77,6 @@ TEST(UploadReader, FailuresSayWhy) {
         ReadAll(r, 256, &error);
         EXPECT_EQ(error, row.cells[2]) << row.where;
     }
-    auto source = std::make_unique<MemorySource>("abcdef");
-    source->fail_at = 3;
-    UploadReader r(std::move(source), Identity());
-    std::string error;
-    ReadAll(r, 2, &error);
-    EXPECT_EQ(error, "Input/output error");
 }
 
 TEST(DownloadWriter, Conversions) {

@@ -12,20 +12,19 @@
 
 namespace orkan::test {
 
-// Hands out its bytes `piece` at a time; fails with `error` once `fail_at` bytes were read.
+// Hands out its bytes `piece` at a time; fails with EIO once `fail_at` bytes were read.
 class MemorySource final : public UploadSource {
   public:
     explicit MemorySource(std::string bytes, size_t piece = 1 << 20)
         : bytes_(std::move(bytes)), piece_(piece) {}
     Result Read(std::span<uint8_t> into) override {
-        if (position_ >= fail_at) return {0, error};
+        if (position_ >= fail_at) return {0, EIO};
         size_t n = std::min({into.size(), piece_, bytes_.size() - position_, fail_at - position_});
         std::copy_n(bytes_.data() + position_, n, into.data());
         position_ += n;
         return {n, 0};
     }
     size_t fail_at = size_t(-1);
-    int error = EIO;
 
   private:
     std::string bytes_;

@@ -24,6 +24,8 @@ TransferSession::TransferSession(const std::string& pc_code_page) : hook(*h.sess
     EXPECT_TRUE(s.record.SetText(field::KeyboardCodePage, "United States"));
     EXPECT_TRUE(s.record.SetText(field::PcCodePage, pc_code_page));
     EXPECT_TRUE(RebuildCharset(s)) << h.TakeMessages();
+    EXPECT_TRUE(s.record.SetText(field::DownProgram, "IND$FILE"));
+    EXPECT_TRUE(s.record.SetText(field::UpProgram, "IND$FILE"));
     s.record.SetNumber(field::TransferBlockSize, 2500);
     s.record.SetNumber(field::DftMode, 1);
     s.hooks.transfer = &hook;
@@ -73,10 +75,6 @@ void TransferSession::StartUpload(std::string content, TextOptions options, size
     source = file.get();
     state().file_size = 0;
     state().upload = std::make_unique<UploadReader>(std::move(file), options);
-}
-
-std::string TransferSession::Host(std::string_view hex) {
-    return Host(FromHex(hex));
 }
 
 std::string TransferSession::Host(const std::vector<uint8_t>& record) {

@@ -38,8 +38,7 @@ struct TransferSession {
     void StartUpload(std::string content, TextOptions options, size_t piece = 1 << 20);
     MemorySource* source = nullptr;  // the upload's file, while it is open
 
-    // One host record (hex); what the session sent in answer, as TakeSent gives it.
-    std::string Host(std::string_view hex);
+    // One host record; what the session sent in answer, as TakeSent gives it.
     std::string Host(const std::vector<uint8_t>& record);
 
     TextOptions Text() const;    // the session's tables, text mode

@@ -12,7 +12,6 @@ namespace testhost {
 namespace {
 
 using test::Cp037;
-using test::E;
 using test::H;
 using test::ToHex;
 
@@ -30,10 +29,10 @@ std::vector<std::string> Picture(const ds::Buffer& b) {
         std::string line;
         for (int c = 0; c < b.cols(); ++c) {
             const ds::Cell& cell = b.at(r * b.cols() + c);
-            line += cell.is_attr      ? '|'
-                    : cell.ch == 0    ? '.'
-                    : cell.cs == 0xF1 ? 'g'
-                                      : Cp037().ToUtf8(cell.ch)[0];
+            line += cell.is_attr      ? "|"
+                    : cell.ch == 0    ? "."
+                    : cell.cs == 0xF1 ? "<" + ToHex(Bytes{cell.ch}) + ">"
+                                      : Cp037().ToUtf8(cell.ch);
         }
         rows.push_back(line);
     }
@@ -125,7 +124,9 @@ end
     EXPECT_EQ(r.buffer.cursor, 4);
 }
 
-TEST(RenderScreen, OrdersResolveNegativePositionsAndKnowTheirSize) {
+// Negative positions count from the screen's end and ${rows} is its size; characters outside the
+// code page are sent as question marks and noted; a screen larger than the terminal is an error.
+TEST(RenderScreen, PositionsSizesAndWhatCannotBeSent) {
     const auto app = ParseApp(R"(screen d
   command ewa
   orders
@@ -136,10 +137,22 @@ TEST(RenderScreen, OrdersResolveNegativePositionsAndKnowTheirSize) {
     sfe input name=x
   end
 end
+screen s
+  layout
+  |${v:4}|
+  end
+end
+screen big
+  command ewa
+  size 43x80
+end
 )");
     RenderContext ctx;
     ctx.codec = &Cp037();
     ctx.geometry = ds::Geometry{24, 80, 27, 132};
+    ctx.lookup = [](const std::string&) -> std::optional<std::string> {
+        return std::string("a\xe2\x82\xac\xc3\xa9");
+    };
     Rendered r;
     std::string error;
     ASSERT_TRUE(RenderScreen(app, *app.Find("d"), ctx, r, error)) << error;
@@ -150,20 +163,7 @@ end
     ASSERT_EQ(r.inputs.size(), 1u);
     EXPECT_EQ(r.inputs[0].name, "x");
     EXPECT_EQ(r.inputs[0].attr_address, 0);
-}
 
-// Characters outside the code page are sent as question marks and noted; a screen larger than the
-// terminal is an error.
-TEST(RenderScreen, UnsendableCharactersAndTooSmallTerminals) {
-    const auto app = ParseApp(
-        "screen s\n  layout\n  |${v:4}|\n  end\nend\nscreen big\n  command ewa\n  size 43x80\nend\n");
-    RenderContext ctx;
-    ctx.codec = &Cp037();
-    ctx.lookup = [](const std::string&) -> std::optional<std::string> {
-        return std::string("a\xe2\x82\xac\xc3\xa9");
-    };
-    Rendered r;
-    std::string error;
     ASSERT_TRUE(RenderScreen(app, *app.Find("s"), ctx, r, error)) << error;
     EXPECT_EQ(r.buffer.Text(Cp037())[0].substr(0, 6), "a?\xc3\xa9 |");
     EXPECT_NE(r.note.find("sent as '?'"), std::string::npos) << r.note;
@@ -199,15 +199,7 @@ TEST(Inbound, ReadBufferInAllReplyModes) {
         ASSERT_EQ(DecodeReadBuffer(in.data(), in.size(), 2, 5, rb, error), c.at(1) != "refused") << error;
         if (c.at(1) == "refused") continue;
         EXPECT_EQ(rb.positions, std::stoi(c.at(1)));
-        std::string row;
-        for (int a = 0; a < 5; ++a) {
-            const ds::Cell& cell = rb.buffer.at(a);
-            row += cell.is_attr      ? "|"
-                   : cell.ch == 0    ? "."
-                   : cell.cs == 0xF1 ? "<" + ToHex(Bytes{cell.ch}) + ">"
-                                     : Cp037().ToUtf8(cell.ch);
-        }
-        EXPECT_EQ(row, c.at(2));
+        EXPECT_EQ(Picture(rb.buffer).at(0), c.at(2));
     }
 }
 

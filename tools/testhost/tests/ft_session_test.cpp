@@ -4,7 +4,6 @@
 #include <deque>
 #include <fstream>
 #include <iomanip>
-#include <map>
 #include <sstream>
 
 #include "ft_shell.h"

@@ -1,7 +1,7 @@
 // The transfer program's wire codecs: the decoders of DFT replies, and the screen-frame alphabet
 // decoded the way a terminal decodes it (repeat orders included). The fields and frames the host
-// sends, and the upload blocks it refuses, are checked byte for byte by the transcripts of
-// ft_sessions.txt.
+// sends, the terminal's start replies and acknowledgements, and the upload blocks it refuses, are
+// checked byte for byte by the transcripts of ft_sessions.txt.
 #include "ft_dft_codec.h"
 #include "ft_frame_codec.h"
 #include "ft_tables.h"
@@ -52,12 +52,6 @@ TEST(DftReplies, DdmLimitsFromTheQueryReply) {
             EXPECT_EQ(limits->outbound, std::stoul(c.at(2)));
         }
     }
-}
-
-TEST(Frames, StartReplyAndAcknowledgement) {
-    EXPECT_TRUE(IsFrameStartReply(H("7d d9 c5")));
-    EXPECT_TRUE(IsFrameAck(H("7d 5d 7b 11 5d 7b")));
-    EXPECT_FALSE(IsFrameAck(H("7d 5d 7b 11 5d 7b 40")));
 }
 
 Bytes Alternating(size_t n) {
