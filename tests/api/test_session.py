@@ -154,14 +154,6 @@ def test_trace_file_and_a_failed_connect(tmp_path):
         assert open(traced["path"], "rb").read(4)
 
 
-@pytest.mark.parametrize("macro, exit_code", [
-    ('TYPE("me") ; EXIT 7', 7),
-    ('/* REXX */\ncall type "me"\nexit 5', 5),
-])
-def test_macros_return_their_result(orkan_session, macro, exit_code):
-    assert orkan_session.macro(text=macro, timeout=30) == exit_code
-
-
 def test_a_macros_own_typing_is_no_change_of_the_host(orkan_session):
     s = orkan_session
     s.wait_unlocked()
@@ -169,12 +161,6 @@ def test_a_macros_own_typing_is_no_change_of_the_host(orkan_session):
     s.macro(text='TYPE("xyz") ; KEY("EraseInput")', timeout=30)
     with pytest.raises(WaitTimeout):
         s.wait(changed(since), timeout=0.2)
-
-
-@pytest.mark.parametrize("name, value", [("CONNECTIONTIMEOUT", 45), ("WINDOWTITLE", "Clerk \u00e9")])
-def test_options_read_back(orkan_session, name, value):
-    assert orkan_session.set_option("GENERAL", name, value) == value
-    assert orkan_session.get_option("GENERAL", name) == value
 
 
 def test_many_sessions_from_many_threads(demo_host):
