@@ -15,14 +15,10 @@ start_host
 prepare_home
 SHOT="$ORKAN_BINARY_DIR/desktop_logon.png"
 rm -f "$SHOT"
-ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_SCREENSHOT="$WORK/shot.png" \
-    start_program --host "127.0.0.1:$PORT"
-
+ORKAN_SCREENSHOT="$WORK/shot.png" start_at_logon --host "127.0.0.1:$PORT"
 clipboard() { timeout 5 xclip -selection clipboard -o 2>/dev/null; }
 clipboard_is() { [ "$(clipboard)" = "$1" ]; }
 
-waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
-WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
 
 # Another program owns the clipboard (xclip in the foreground, so it can be ended); the user id
 # field holds the cursor, Tab goes to the password (a non-display field).
