@@ -131,7 +131,7 @@ stop_host
 mkdir -p "$WORK/hostfiles" "$WORK/pc"
 start_host --transfer tso --transfer-files "$WORK/hostfiles"
 HOST="127.0.0.1:$HOST_PORT"
-printf 'first line\nsecond line\n' >"$WORK/pc/up.txt"
+printf 'first line\nsecond line, longer than the first\n\n  indented last line\n' >"$WORK/pc/up.txt"
 cat >"$MACROS/xfer.mac" <<MAC
 /* REXX: a file up and back down */
 call wait 20, "onscreen('READY')"
