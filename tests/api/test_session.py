@@ -134,7 +134,6 @@ def test_screenshot_is_drawn_without_hidden_fields(orkan_session):
     (lambda s, path: s.print_screen(path + ".pdf"), b"%PDF"),
     (lambda s, path: s.print_screen(path + ".txt"), b"                                 ORKAN DEMO HOST"),
     (lambda s, path: s.save(path + ".html", format="html"), b'<meta charset="utf-8">'),
-    (lambda s, path: s.save(path + ".txt"), b"                                 ORKAN DEMO HOST"),
 ])
 def test_print_and_save_write_the_screen(orkan_session, tmp_path, write, starts_with):
     written = write(orkan_session, str(tmp_path / "screen"))
