@@ -2,9 +2,9 @@
 # The session window on a 1366x768 display (Xvfb): the window takes the sizes the user gives it;
 # the alternate screens of models 5 and 4 keep the window inside the display with every row,
 # column and the status line shown, and back at the default size the window has the size the user
-# gave it; the Options dialog's buttons are on the display; a larger font takes the window with it.
-# Screenshots go to the build folder's screenshots/. (The status line's text whole at every size:
-# tests/gui/terminal_widgets_test.cpp.)
+# gave it; a larger font takes the window with it. Screenshots go to the build folder's
+# screenshots/. (The status line's text whole at every size: tests/gui/terminal_widgets_test.cpp;
+# dialogs within the work area with their buttons: tests/gui/dialogs_test.cpp.)
 set -u
 
 source "$(dirname "$0")/lib/desktop_lib.sh"
@@ -21,7 +21,7 @@ run_model() {
     OUT="$WORK/model$1"
     mkdir -p "$OUT"
     ORKAN_SCREEN_TEXT="$OUT/screen.txt" ORKAN_SCREENSHOT="$OUT/shot.png" ORKAN_LAYOUT_REPORT="$OUT/layout.txt" \
-        ORKAN_DIALOG_SHOTS="$OUT/dialogs" start_program --host "127.0.0.1:$PORT" --model "$1"
+        start_program --host "127.0.0.1:$PORT" --model "$1"
     waitfor 30 screen_has "Default size" || fail "model $1: the first screen did not arrive"
     waitfor 10 test -s "$OUT/shot.png" || fail "model $1: no screenshot of the first screen"
     WINDOW=$(focus_window "$PROGRAM_PID") || fail "model $1: the window cannot be focused"
@@ -71,12 +71,6 @@ press Control_R
 [ "$(client_size)" != "$USER_SIZE" ] || fail "the window did not follow the larger font"
 png_check on-screen "$OUT/layout.txt"
 
-# The Options dialog (Options > Options) with its buttons on the display.
-xdotool key --delay 300 alt+o o
-waitfor 10 test -s "$OUT/dialogs/Options.txt" || fail "the Options dialog was not shown"
-cp "$OUT/dialogs/Options.png" "$SHOTS/options_dialog.png"
-png_check buttons "$OUT/dialogs/Options.txt"
-xdotool key Escape
 end_program
 
 # --- model 4: 43x80, taller than the display at the first-run font

@@ -2,14 +2,12 @@
 """Checks the desktop Xvfb tests make on the program's screenshots and layout reports.
 
 The desktop program writes, when asked by its environment (docs/desktop.md), a PNG of its window
-and a layout report ("name x y w h" lines, global coordinates; the PNG starts at "client"), and for
-each dialog a PNG and a text with the dialog's and its buttons' places. Each command prints what is
-wrong and exits 1, or exits 0:
+and a layout report ("name x y w h" lines, global coordinates; the PNG starts at "client"). Each
+command prints what is wrong and exits 1, or exits 0:
 
   on-screen REPORT           the window lies inside its screen's work area, and the terminal's cells
                              and the status line inside the window, one under the other
   corners SHOT REPORT        the first and last row and column hold drawn characters
-  buttons DIALOG_TXT         every button of the dialog lies inside the screen's work area
 
 The PNG reader takes what Qt writes: 8-bit RGB or RGBA, not interlaced.
 """
@@ -123,25 +121,8 @@ def corners(shot, report_path):
     return None
 
 
-def buttons(text_path):
-    work = None
-    placed = []
-    for line in open(text_path):
-        parts = line.split()
-        if parts[0] == 'work':
-            work = tuple(int(v) for v in parts[1:])
-        elif parts[0] == 'button':
-            placed.append((parts[1], tuple(int(v) for v in parts[2:])))
-    if work is None or not placed:
-        return f'{text_path} names no work area or no buttons'
-    for name, place in placed:
-        if not inside(work, place):
-            return f'the button {name} at {place} is not inside the work area {work}'
-    return None
-
-
 def main(argv):
-    commands = {'on-screen': on_screen, 'corners': corners, 'buttons': buttons}
+    commands = {'on-screen': on_screen, 'corners': corners}
     if len(argv) < 2 or argv[1] not in commands:
         print(__doc__)
         return 2
