@@ -68,7 +68,7 @@ EOF
 start_at_logon b --letter B --host "$HOST"
 expect_run a 0 "" --letter A --run 'RUN("fromA.mac", "B") ; EXIT 0'
 expect_out b "MAIN MENU"
-out_has b "User bob"
+grep -qF "User bob" "$WORK/b.out" || fail "b's stdout lacks 'User bob'"
 expect_run c 2 "Orkan macro error 66 - Session id specified on Run statement is not an open window" --letter C --run 'RUN("fromA", "Q")'
 term_ok b
 

@@ -10,7 +10,7 @@
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 command -v openssl >/dev/null || fail "openssl is missing"
 prepare_appdata
-issuer ca "/CN=Orkan Test CA"
+self_signed ca "/CN=Orkan Test CA"
 leaf host "/CN=localhost" "DNS:localhost,IP:127.0.0.1" ca 30
 
 # --- testhost under TLS: the whole logon panel through TLS, the certificate fully checked

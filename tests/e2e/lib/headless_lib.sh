@@ -128,5 +128,4 @@ expect_run() {
 }
 
 err_has() { grep -qF -- "$2" "$WORK/$1.err" || fail "$1's stderr lacks '$2'"; }
-out_has() { grep -qF -- "$2" "$WORK/$1.out" || fail "$1's stdout lacks '$2'"; }
 expect_rc() { [ "$RC" = "$1" ] || fail "exit status $RC, expected $1${2:+ ($2)}"; }
