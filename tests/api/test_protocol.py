@@ -217,18 +217,6 @@ def test_a_program_that_holds_the_socket_without_accepting_is_not_waited_for(tmp
     assert b"Another program listens" in program.stderr.read()
 
 
-def test_a_session_without_a_host_never_reports_a_connection(tmp_path):
-    # Printing locks the keyboard for a moment, also in a session that never connected.
-    program = start("--api")
-    request = {"id": 1, "request": "print", "path": str(tmp_path / "screen.txt")}
-    out, _ = program.communicate(json.dumps(request).encode() + b"\n", timeout=60)
-    messages = [json.loads(line) for line in out.splitlines()]
-    assert messages[-1]["ok"]
-    statuses = [m["status"]["connection"] for m in messages if m.get("event") == "status"]
-    assert set(statuses) <= {"not_connected"}
-    assert not [m for m in messages if m.get("event") == "disconnected"]
-
-
 def test_a_macro_reaches_neither_the_requests_nor_the_answers():
     """A REXX macro's default streams and the programs it starts are not the interface's stream."""
     program = start("--api")

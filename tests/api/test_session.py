@@ -1,5 +1,6 @@
-"""The Python client against testhost's demo: logon, data entry, fields, waits that fail with the
-screen in them, transfers, screenshots, macros, options, several sessions at once."""
+"""The Python client against testhost's demo: logon, fields, waits that fail with the screen in
+them, transfers, screenshots, macros, several sessions at once. (Data entry saved through the
+client: test_locust.py's clerks; a refused typing: session_lines.txt.)"""
 
 import json
 import os
@@ -10,7 +11,7 @@ import pytest
 
 from conftest import Host
 from desktop_png import read_png
-from orkan3270 import (Disconnected, InputInhibited, OrkanError, Session, WaitTimeout, changed, text, unlocked)
+from orkan3270 import Disconnected, OrkanError, Session, WaitTimeout, changed, text, unlocked
 
 # The data entry panel's fields by their label: what the demo declares for each.
 ENTRY_FIELDS = [
@@ -50,17 +51,7 @@ def test_logon_and_data_entry_with_field_attributes(orkan_session):
                (protected, numeric, intensified, colour, highlight), label
     assert field_after(screen, "Reference").text.startswith("ORK-000123")
     s.fill("Ada", label="Customer name")
-    s.fill("12", label="Quantity")
-    s.fill("H", label="Priority")
     assert field_after(s.screen(), "Customer name").modified
-    with pytest.raises(InputInhibited) as refused:
-        s.type("x", row=8, column=25)  # the protected reference
-    assert refused.value.details["typed"] == 0
-    s.key("Reset")
-    since = s.seq
-    s.enter()
-    s.wait(changed(since), unlocked())
-    assert "Saved Ada" in str(s.screen())
 
 
 def held_in(expected, got):
@@ -134,7 +125,6 @@ def test_screenshot_is_drawn_without_hidden_fields(orkan_session):
     (lambda s, path: s.print_screen(path + ".pdf"), b"%PDF"),
     (lambda s, path: s.print_screen(path + ".txt"), b"                                 ORKAN DEMO HOST"),
     (lambda s, path: s.save(path + ".html", format="html"), b'<meta charset="utf-8">'),
-    (lambda s, path: s.save(path + ".txt"), b"                                 ORKAN DEMO HOST"),
 ])
 def test_print_and_save_write_the_screen(orkan_session, tmp_path, write, starts_with):
     written = write(orkan_session, str(tmp_path / "screen"))
@@ -154,14 +144,6 @@ def test_trace_file_and_a_failed_connect(tmp_path):
         assert open(traced["path"], "rb").read(4)
 
 
-@pytest.mark.parametrize("macro, exit_code", [
-    ('TYPE("me") ; EXIT 7', 7),
-    ('/* REXX */\ncall type "me"\nexit 5', 5),
-])
-def test_macros_return_their_result(orkan_session, macro, exit_code):
-    assert orkan_session.macro(text=macro, timeout=30) == exit_code
-
-
 def test_a_macros_own_typing_is_no_change_of_the_host(orkan_session):
     s = orkan_session
     s.wait_unlocked()
@@ -169,12 +151,6 @@ def test_a_macros_own_typing_is_no_change_of_the_host(orkan_session):
     s.macro(text='TYPE("xyz") ; KEY("EraseInput")', timeout=30)
     with pytest.raises(WaitTimeout):
         s.wait(changed(since), timeout=0.2)
-
-
-@pytest.mark.parametrize("name, value", [("CONNECTIONTIMEOUT", 45), ("WINDOWTITLE", "Clerk \u00e9")])
-def test_options_read_back(orkan_session, name, value):
-    assert orkan_session.set_option("GENERAL", name, value) == value
-    assert orkan_session.get_option("GENERAL", name) == value
 
 
 def test_many_sessions_from_many_threads(demo_host):

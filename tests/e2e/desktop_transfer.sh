@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The transfer dialogs of the desktop program under Xvfb, against testhost's TSO transfer
 # program: "Receive File from Host" opened from the Transfer menu receives a host file, logs
-# the completion message and closes itself; a large download to an existing file is stopped
-# with the dialog's Cancel, the old file stays as it was, nothing is left beside it and the host
-# shows its cancel message; a large upload cancelled part way ends with a box saying the host
-# file is incomplete, and nothing calls it complete.
+# the completion message and closes itself; closing the dialog of a large download to an existing
+# file asks first, then cancels it and the old file stays as it was. (The Send dialog is the same
+# dialog; what a cancel leaves on both sides, and the box of an upload cancelled part way:
+# tests/transfer/faults_e2e_test.cpp.)
 set -u
 
 source "$(dirname "$0")/lib/desktop_lib.sh"
@@ -57,30 +57,8 @@ xdotool key Escape
 waitfor 10 shown "File Transfer in Progress" || fail "closing did not ask first"
 xdotool key Return
 waitfor 30 log_has "Download cancelled at user request" || fail "the cancel is not in the log"
-waitfor 30 grep -q 'Transfer canceled by the terminal' "$WORK/host.log" || fail "the host did not hear of the cancel"
 waitfor 10 dialog_gone || fail "the dialog stayed open after the cancel"
 [ "$(cat "$WORK/pc/big.txt")" = "the old contents" ] || fail "the cancelled download changed the old file"
-[ "$(ls -A "$WORK/pc" | wc -l)" = 2 ] || fail "files were left beside the old one: $(ls -A "$WORK/pc")"
 waitfor 30 screen_has "READY" || fail "the host's READY screen did not come back"
-waitfor 10 screen_has "TRANS13" || fail "the host did not show its cancel message"
-grep -q "TRANS16" "$WORK/host.log" && fail "the host took the cancel for a protocol error"
 
-# A large upload, cancelled part way.
-cp "$WORK/hostfiles/tso/ORKUSER.BIG.TEXT.txt" "$WORK/pc/up.txt"
-focus "$WINDOW"
-xdotool key --delay 100 alt+t s
-focus_shown "Send File to Host" >/dev/null || fail "the Send dialog did not open"
-xdotool key ctrl+a
-xdotool type --delay 20 "$WORK/pc/up.txt"
-xdotool key Tab Tab ctrl+a
-xdotool type --delay 20 "new.text"
-xdotool key Return
-waitfor 30 grep -q 'Get answered, record 5,' "$WORK/host.log" || fail "the upload did not get going"
-focus_shown "Send File to Host" >/dev/null
-xdotool key Escape
-waitfor 10 shown "File Transfer in Progress" || fail "closing did not ask first"
-xdotool key Return
-waitfor 30 shown "Orkan TN3270 File Transfer" || fail "no box said the host file is incomplete"
-waitfor 10 log_has "the host file is incomplete" || fail "the log lacks the incomplete host file"
-[ "$(grep -c "File transfer complete - " "$LOG")" = 1 ] || fail "the cancelled upload was logged as complete"
 echo "PASS"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # What the headless program says when it cannot work, and that it then ends with a non-zero status:
-# a refused connection, an unknown host, a connect time-out, a device the server refuses, a host
-# that closes the connection in the middle of a record, a session without a host, a TLS choice the
-# session cannot use, a damaged key.lst, an invalid command line option, a display that cannot be
-# reached and a session file that cannot be loaded at all.
+# a refused connection (its box on stderr, answered Cancel), a host that closes the connection in
+# the middle of a record, a session without a host, an invalid command line option, a display that
+# cannot be reached and a session file that cannot be loaded at all. (The texts of the other
+# connection errors: tests/app/session_runtime_test.cpp and tests/net/conn_connection_test.cpp; a
+# damaged key.lst: tests/app/startup_test.cpp.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 
@@ -14,22 +15,6 @@ stop_host
 expect_run refused 3 "Orkan TN3270 Connection Error 2: Error connecting to hostname 127.0.0.1, port $free_port, rc=111" \
     --host "127.0.0.1:$free_port"
 err_has refused "(answered Cancel)"
-
-# --- a name no resolver knows
-expect_run unknown 3 "Orkan TN3270 Connection Error 2: Error getting address info for nosuchhost.invalid, rc=" \
-    --host nosuchhost.invalid:3270
-
-# --- a host that takes the connection and never says a word: the countdown of 2 seconds runs out
-peer silent
-make_session slow host="127.0.0.1:$PEER_PORT" timeout=2
-started=$(date +%s)
-expect_run timeout 3 "Orkan TN3270 Connection Error 1: Timeout while connecting to 127.0.0.1" slow
-[ $(($(date +%s) - started)) -ge 2 ] || fail "the time-out came before its 2 seconds"
-
-# --- the server refuses the device
-start_host --reject INV-NAME
-expect_run rejected 3 "Orkan TN3270 Connection Error 3: The device is not known to the server." --host "127.0.0.1:$HOST_PORT" --lu NOSUCHLU
-stop_host
 
 # --- the host closes in the middle of the logon panel's record
 start_host --fault close-after=600
@@ -44,16 +29,8 @@ stop_host
 # --- the installed standard.ses names no host
 expect_run nohost 3 "names no host to connect to" standard
 
-# --- a TLS choice from an older list that this program cannot use
-make_session oddtls host=127.0.0.1:1 tls=11
-expect_run oddtls 3 "Orkan TN3270 Connection Error 2: The session's TLS choice 11 cannot be used" oddtls
-
-# --- command line, key.lst and session files that end the start
+# --- a command line that ends the start
 expect_run badoption 8 "Orkan TN3270 Command Line Option Error: Command line option '/X' is invalid." /X
-
-printf 'Not a key list at all, but long enough' >"$APPDATA/key.lst"
-expect_run badkeys 8 "Orkan TN3270 Installation Error: KEY.LST is not a valid keylist file for this version" --host 127.0.0.1:1
-rm "$APPDATA/key.lst"
 
 # A display that cannot be reached (a stale DISPLAY in an ssh or cron shell): a word and status 8,
 # not an abort with a core file.

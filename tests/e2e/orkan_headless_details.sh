@@ -2,8 +2,9 @@
 # The headless program's details: a session without a host is NOTCONNECTED and keys run in it; a
 # relative --macro name is taken in the current folder first (a FIFO there is refused under its own
 # name), then in the macros folder; a host that never answers the transfer command ends
-# RECEIVEFILE (own language and REXX) after TransferTimeout seconds, with the reason on stderr; a
-# program a macro starts writes to stderr, never among the screens on stdout.
+# REXX's receivefile after TransferTimeout seconds, with the reason on stderr (the own language's
+# RECEIVEFILE: security_files.sh); a program a macro starts writes to stderr, never among the
+# screens on stdout.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 MACROS="$APPDATA/macros"
@@ -35,18 +36,14 @@ cd "$WORK" || exit 1
 
 # --- a transfer command the host never answers: ended after TransferTimeout seconds
 start_host --transfer tso --fault ft-no-answer
-HOST="127.0.0.1:$HOST_PORT"
 write_ini "TransferTimeout=2"
 unanswered="The host did not answer the transfer command for 2 seconds"
-expect_run silent 21 "Receiving X.DATA into $WORK/got.txt failed:" \
-    --host "$HOST" --run "WAIT(20, ONSCREEN(\"READY\")) ; RC = RECEIVEFILE(\"X.DATA\", \"$WORK/got.txt\", \"TEXT\") ; EXIT RC + 20"
-err_has silent "$unanswered"
 cat >"$MACROS/silent.mac" <<MAC
 /* REXX */
 call wait 20, "onscreen('READY')"
 exit receivefile('X.DATA', '$WORK/got.txt', 'TEXT') + 30
 MAC
-expect_run silentrexx 31 "Receiving X.DATA into $WORK/got.txt failed:" --host "$HOST" --macro silent
+expect_run silentrexx 31 "Receiving X.DATA into $WORK/got.txt failed:" --host "127.0.0.1:$HOST_PORT" --macro silent
 err_has silentrexx "$unanswered"
 [ ! -e "$WORK/got.txt" ] || fail "a file was written although nothing came"
 grep -q "$unanswered" "$APPDATA/transfer.log" || fail "the transfer log lacks the reason"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Keep-alive bytes on the wire at the interval orkan.ini sets (in the clear and under TLS, where a
-# byte outside TLS would break the host's TLS layer), and the auto-reconnect of a session whose host
-# says hello and hangs up.
+# Keep-alive bytes on the wire at the interval orkan.ini sets, under TLS, where a byte outside TLS
+# would break the host's TLS layer, and the auto-reconnect of a session whose host says hello and
+# hangs up. (The interval and bytes in the clear, and the end without auto-reconnect:
+# tests/app/session_runtime_test.cpp and orkan_errors.sh.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 
@@ -19,15 +20,6 @@ spaced_by() {
         END { mean = (last - first) / (n - 1); if (mean < want * 0.8 || mean > want * 1.4) { print mean; exit 1 } }' \
         "$WORK/nops" || fail "keep-alives were not $1 s apart: $(tr '\n' ' ' <"$WORK/nops")"
 }
-
-# --- every 2 seconds in the clear
-write_ini "KeepAliveTime=2"
-start_host
-start_at_logon plain --host "127.0.0.1:$HOST_PORT"
-nops 4
-spaced_by 2
-term_ok plain
-stop_host
 
 # --- every second under TLS; the session stays open and keeps answering
 command -v openssl >/dev/null || fail "openssl is missing"
@@ -54,12 +46,6 @@ expect_out again "Hello, terminal"
 term_ok again
 [ "$(grep -c ' OPEN from ' "$HOST_LOG")" -ge 2 ] || fail "the session did not connect again"
 
-# --- the same host without AUTORECONNECT: the program ends after the first hang-up
-make_session once host="127.0.0.1:$HOST_PORT"
-start_until once "Hello, terminal" once
-finish_orkan once
-expect_rc 3
-err_has once "orkan3270: The host closed the connection."
 stop_host
 
 echo "PASS"

@@ -1,114 +1,23 @@
 #!/usr/bin/env bash
-# TLS from the headless program against `openssl s_server` and against testhost, with certificates
-# made here by the openssl command. The host list of orkan.ini carries the certificate settings
-# (CA_Certs, Client_Certs, Client_Keys, Validate_Host_Cert, Domain_Must_Match_Host) to a session
-# file that names the host entry; --tls picks the protocol. A certificate from a trusted CA for
-# another name (wronghost.example) is refused for 127.0.0.1 and for localhost when the host has no
-# stored host entry (a new host); one that names the host is taken. A --tls value that is not a TLS
-# choice is a command-line error, never a plain connection.
+# TLS from the headless program against testhost, with certificates made here by the openssl
+# command. The host list of orkan.ini carries the certificate settings (CA_Certs,
+# Validate_Host_Cert, Domain_Must_Match_Host) to a session file that names the host entry. A
+# certificate from a trusted CA for another name (wronghost.example) is refused for 127.0.0.1 and
+# for localhost when the host has no stored host entry (a new host); one that names the host is
+# taken. A --tls value that is not a TLS choice is a command-line error, never a plain connection.
+# (Every certificate, protocol and client certificate case of the connection itself, against
+# `openssl s_server`: tests/net/data/tls_connections.tsv.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 command -v openssl >/dev/null || fail "openssl is missing"
 prepare_appdata
-issuer ca "/CN=Orkan Test CA"
-issuer other-ca "/CN=Somebody Else"
+self_signed ca "/CN=Orkan Test CA"
 leaf host "/CN=localhost" "DNS:localhost,IP:127.0.0.1" ca 30
-leaf expired "/CN=localhost" "DNS:localhost" ca -1
-leaf wrongname "/CN=wrong.example" "DNS:wrong.example" ca 30
-leaf stranger "/CN=localhost" "DNS:localhost" other-ca 30
-leaf client "/CN=orkan-client" "DNS:orkan-client" ca 30
-leaf badclient "/CN=orkan-client" "DNS:orkan-client" other-ca 30
-self_signed self "/CN=localhost" DNS:localhost
-
-# host_entry PORT VALIDATE MATCH [CLIENT]: orkan.ini with the host entry "tlshost" (localhost:PORT,
-# TLS highest available, the CA above) and optionally a client certificate.
-host_entry() {
-    local client_cert="" client_key=""
-    if [ -n "${4:-}" ]; then
-        client_cert="$CERTS/$4.pem"
-        client_key="$CERTS/$4-key.pem"
-    fi
-    write_ini "Hostnames=tlshost," "IPnames=localhost," "Portnums=$1," "TN3270E=1," "SSL=6," "Lunames=," \
-        "KeepAliveTimes=0," "CA_Certs=$CERTS/ca.pem," "Client_Certs=$client_cert," "Client_Keys=$client_key," \
-        "Validate_Host_Cert=$2," "Domain_Must_Match_Host=$3,"
-}
-make_session tls host=tlshost ipname=localhost
-
-# start_server CERT ARGS...: s_server for one connection; its output is read with expect_out server.
-start_server() {
-    local cert=$1
-    shift
-    mkfifo "$WORK/server.in"
-    exec {SERVER_IN}<>"$WORK/server.in"  # held open: the server reads no end of input
-    exec {SERVER_FD}< <(exec timeout -k 5 "$LIFETIME" openssl s_server -accept 0 -naccept 1 \
-        -cert "$CERTS/$cert.pem" -key "$CERTS/$cert-key.pem" "$@" <"$WORK/server.in" 2>&1)
-    SERVER_PID=$!
-    track "$SERVER_PID"
-    OFD[server]=$SERVER_FD
-    : >"$WORK/server.out"
-    expect_out server "ACCEPT"
-    rm "$WORK/server.in"
-    SERVER_PORT=$(sed -n 's/^ACCEPT .*:\([0-9]*\)$/\1/p' "$WORK/server.out" | tail -n 1)
-    [ -n "$SERVER_PORT" ] || fail "s_server printed no port"
-}
-stop_server() {
-    kill "$SERVER_PID" 2>/dev/null
-    wait "$SERVER_PID" 2>/dev/null
-    exec {SERVER_FD}<&- {SERVER_IN}>&-
-}
-
-# tls_case NAME CERT VALIDATE MATCH MESSAGE [SERVER ARGS...]: s_server with CERT, and the host entry
-# for it; with MESSAGE empty the handshake succeeds and the session stays until SIGTERM, else the
-# program ends with status 3 and MESSAGE.
-tls_case() {
-    local name=$1 cert=$2 validate=$3 match=$4 message=$5
-    shift 5
-    start_server "$cert" "$@"
-    host_entry "$SERVER_PORT" "$validate" "$match" "${CLIENT:-}"
-    if [ -z "$message" ]; then
-        start_orkan "$name" tls ${TLS_OPTION:-}
-        expect_out server "CIPHER is "
-        term_ok "$name"
-    else
-        expect_run "$name" 3 "$message" tls ${TLS_OPTION:-}
-    fi
-    stop_server
-}
-accepted() { tls_case "${@:1:4}" "" "${@:5}"; }
-refused() { tls_case "$@"; }
-
-# --- protocols: the highest available meets a TLS 1.2-only and a TLS 1.3-only server; --tls 4
-#     (TLS 1.2) is refused by a TLS 1.3-only one
-# (TLS 1.3 cipher suites are the ones named TLS_...)
-tls13_cipher() { grep -q "^CIPHER is TLS_" "$WORK/server.out"; }
-accepted tls12 host 1 1 -tls1_2
-tls13_cipher && fail "not TLS 1.2"
-accepted tls13 host 1 1 -tls1_3
-tls13_cipher || fail "not TLS 1.3"
-TLS_OPTION="--tls 4" accepted tls12_asked host 1 1
-tls13_cipher && fail "--tls 4 did not give TLS 1.2"
-TLS_OPTION="--tls 4" refused tls12_only host 0 0 \
-    "Orkan TN3270 Connection Error 6: Encryption Error - Please make sure the host supports the specified encryption protocol." -tls1_3
-
-# --- host certificates
-refused expired expired 0 0 "Orkan TN3270 Connection Error 6: SSL X509 error - certificate has expired"
-refused wrongname wrongname 0 1 "Orkan TN3270 Connection Error 6: Certificate host name wrong.example does not match"
-grep -q "^connection host name localhost$" "$WORK/wrongname.err" || fail "the second line of the host-name message"
-accepted wrongname_unchecked wrongname 0 0
-accepted selfsigned self 0 0
-refused selfsigned_refused self 1 0 "Orkan TN3270 Connection Error 6: Encryption Error, Host certificate failed verification"
-accepted unknown_ca stranger 0 0
-refused unknown_ca_refused stranger 1 0 "Orkan TN3270 Connection Error 6: Encryption Error, Host certificate failed verification"
-
-# --- a client certificate, asked for by the server (TLS 1.2, where a refusal ends the handshake)
-CLIENT=client accepted client host 1 1 -Verify 1 -verify_return_error -CAfile "$CERTS/ca.pem" -tls1_2
-grep -q "subject=CN = orkan-client" "$WORK/server.out" || fail "s_server did not see the client certificate"
-CLIENT=badclient refused badclient host 1 1 \
-    "Orkan TN3270 Connection Error 6: Encryption Error - Client certificate may be invalid for this host mainframe" \
-    -Verify 1 -verify_return_error -CAfile "$CERTS/ca.pem" -tls1_2
 
 # --- testhost under TLS: the whole logon panel through TLS, the certificate fully checked
 start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
-host_entry "$HOST_PORT" 1 1
+write_ini "Hostnames=tlshost," "IPnames=localhost," "Portnums=$HOST_PORT," "TN3270E=1," "SSL=6," "Lunames=," \
+    "KeepAliveTimes=0," "CA_Certs=$CERTS/ca.pem," "Validate_Host_Cert=1," "Domain_Must_Match_Host=1,"
+make_session tls host=tlshost ipname=localhost
 start_at_logon testhost tls
 term_ok testhost
 log_has 'TLS handshake done: TLSv1\.3'
@@ -123,11 +32,9 @@ export SSL_CERT_FILE="$CERTS/ca.pem"
 
 # --- values that are not TLS choices: status 8, and the host never hears of the program
 start_host
-for value in yes 6 TLS1.2 ""; do
-    expect_run "tls_$value" 8 "" --host "127.0.0.1:$HOST_PORT" --tls "$value"
-    if [ -n "$value" ]; then err_has "tls_$value" "TLS choice '$value' is invalid"
-    else err_has "tls_$value" "option '--tls' needs a value"; fi
-done
+# (Every value's text: tests/app/data/command_line.txt.)
+expect_run tls_word 8 "TLS choice 'yes' is invalid" --host "127.0.0.1:$HOST_PORT" --tls yes
+expect_run tls_empty 8 "option '--tls' needs a value" --host "127.0.0.1:$HOST_PORT" --tls ""
 grep -q ' OPEN from ' "$HOST_LOG" && fail "a bad --tls value connected"
 stop_host
 

@@ -11,19 +11,14 @@ start_xvfb
 start_host
 prepare_home
 
-start_printing() {
-    ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program --printer "$1" --host "127.0.0.1:$PORT"
-    waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
-    WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
-}
 
-start_printing orkanq
+start_at_logon --printer orkanq --host "127.0.0.1:$PORT"
 xdotool key Print
 wait_job 1 "User id"
 end_program
 
 # A queue CUPS does not know: the message box says so and the session is still there.
-start_printing nosuchq
+start_at_logon --printer nosuchq --host "127.0.0.1:$PORT"
 xdotool key Print
 BOX=$(focus_shown "Printer Error") || fail "no \"Printer Error\" box appeared"
 xdotool key --window "$BOX" Return

@@ -18,12 +18,8 @@ clipboard_is() { [ "$(timeout 5 xclip -selection clipboard -o 2>/dev/null)" = "$
 record_and_play() {
     LANGUAGE=$1
     MACRO="$WORK/recorded-$LANGUAGE.mac"
-    rm -f "$WORK/screen.txt" "$WORK/program.err"
     start_host
-    ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_MACRO_TRACE=1 start_program --host "127.0.0.1:$PORT"
-
-    waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
-    WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
+    ORKAN_MACRO_TRACE=1 start_at_logon --host "127.0.0.1:$PORT"
 
     printf 'secret' >"$WORK/paste.txt"
     xclip -quiet -selection clipboard -i "$WORK/paste.txt" >/dev/null 2>&1 &

@@ -71,6 +71,15 @@ start_program() {
     track "$PROGRAM_PID"
 }
 
+# start_at_logon ARGS...: start_program with its screen text in $WORK/screen.txt, up to the demo's
+# logon panel; WINDOW is its window, focused.
+start_at_logon() {
+    rm -f "$WORK/screen.txt"
+    ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program "$@"
+    waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
+    WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
+}
+
 # shown TITLE: a visible window whose name matches TITLE (a regular expression).
 shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 # screen_has TEXT: the program's screen text (ORKAN_SCREEN_TEXT=$WORK/screen.txt) holds TEXT.

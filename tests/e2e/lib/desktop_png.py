@@ -2,16 +2,12 @@
 """Checks the desktop Xvfb tests make on the program's screenshots and layout reports.
 
 The desktop program writes, when asked by its environment (docs/desktop.md), a PNG of its window
-and a layout report ("name x y w h" lines, global coordinates; the PNG starts at "client"), and for
-each dialog a PNG and a text with the dialog's and its buttons' places. Each command prints what is
-wrong and exits 1, or exits 0:
+and a layout report ("name x y w h" lines, global coordinates; the PNG starts at "client"). Each
+command prints what is wrong and exits 1, or exits 0:
 
-  status-whole SHOT REPORT   every pixel of the status text lies between the status line's frame
-                             lines with a clear pixel to spare, and the position text is drawn
   on-screen REPORT           the window lies inside its screen's work area, and the terminal's cells
                              and the status line inside the window, one under the other
   corners SHOT REPORT        the first and last row and column hold drawn characters
-  buttons DIALOG_TXT         every button of the dialog lies inside the screen's work area
 
 The PNG reader takes what Qt writes: 8-bit RGB or RGBA, not interlaced.
 """
@@ -75,66 +71,8 @@ def rect(report, name):
     return x, y, w, h
 
 
-def colour(text):
-    return tuple(int(text[i:i + 2], 16) for i in (0, 2, 4))
-
-
 def distance(a, b):
     return sum(abs(p - q) for p, q in zip(a, b))
-
-
-def is_ink(pixel, ink, paper):
-    """The text colour, or an edge of it blended with the paper (small glyphs are mostly edges)."""
-    span = [i - p for i, p in zip(ink, paper)]
-    length = sum(v * v for v in span)
-    if length == 0:
-        return False
-    t = sum((c - p) * v for c, p, v in zip(pixel, paper, span)) / length
-    if t < 0.35:
-        return False
-    blend = [p + t * v for p, v in zip(paper, span)]
-    return sum(abs(c - b) for c, b in zip(pixel, blend)) <= 40
-
-
-def status_whole(shot, report_path):
-    image, report = read_png(open(shot, 'rb').read()), read_report(report_path)
-    cx, cy, _, _ = rect(report, 'client')
-    sx, sy, sw, sh = rect(report, 'status')
-    sx, sy = sx - cx, sy - cy
-    ink_colour, paper = (colour(c) for c in report['status_colours'])
-    area = [row[sx:sx + sw] for row in image[sy:sy + sh]]
-    ink = [(x, y) for y, row in enumerate(area) for x, p in enumerate(row) if is_ink(p, ink_colour, paper)]
-    if not ink:
-        return 'the status line shows no text'
-    top, bottom = min(y for _, y in ink), max(y for _, y in ink)
-    left, right = min(x for x, _ in ink), max(x for x, _ in ink)
-
-    def uniform(pixels):
-        # A drawn line: one colour, neither the text's nor the paper's, along nearly all its length.
-        if not pixels:
-            return False
-        most = max(set(pixels), key=pixels.count)
-        return pixels.count(most) >= 0.9 * len(pixels) and distance(most, paper) > 30 and not is_ink(most, ink_colour, paper)
-
-    lines = [y for y in range(sh) if uniform(area[y][sw // 10:sw - sw // 10])]
-    if not any(y <= top - 2 for y in lines):
-        return f'no frame line above the text with a clear pixel (text from row {top}, lines {lines})'
-    if not any(y >= bottom + 2 for y in lines):
-        return f'no frame line below the text with a clear pixel (text to row {bottom}, lines {lines})'
-    if any(top - 1 <= y <= bottom + 1 for y in lines):
-        return f'a line runs through or touches the text (text rows {top}-{bottom}, lines {lines})'
-    columns = [x for x in range(sw) if uniform([area[y][x] for y in range(top, bottom + 1)])]
-    if any(left - 1 <= x <= right + 1 for x in columns):
-        return f'a frame line cuts the text (text columns {left}-{right}, lines {columns})'
-    if not any(x >= right + 2 for x in columns):
-        return f'the text reaches the right-hand edge (text to column {right}, lines {columns})'
-    # The position text ends two cells before the last column: its last character is there.
-    tx, _, tw, _ = rect(report, 'status_text')
-    cell_width = int(report['status_cell'][0])
-    last = tx - cx - sx + tw - cell_width
-    if not any(last <= x < last + cell_width for x, _ in ink):
-        return f'the last character of the position text (columns {last}-{last + cell_width - 1}) is not drawn'
-    return None
 
 
 def inside(outer, inner):
@@ -183,25 +121,8 @@ def corners(shot, report_path):
     return None
 
 
-def buttons(text_path):
-    work = None
-    placed = []
-    for line in open(text_path):
-        parts = line.split()
-        if parts[0] == 'work':
-            work = tuple(int(v) for v in parts[1:])
-        elif parts[0] == 'button':
-            placed.append((parts[1], tuple(int(v) for v in parts[2:])))
-    if work is None or not placed:
-        return f'{text_path} names no work area or no buttons'
-    for name, place in placed:
-        if not inside(work, place):
-            return f'the button {name} at {place} is not inside the work area {work}'
-    return None
-
-
 def main(argv):
-    commands = {'status-whole': status_whole, 'on-screen': on_screen, 'corners': corners, 'buttons': buttons}
+    commands = {'on-screen': on_screen, 'corners': corners}
     if len(argv) < 2 or argv[1] not in commands:
         print(__doc__)
         return 2

@@ -97,15 +97,10 @@ wait_host() {
 exchange() { sed -n 's/^#[0-9]* [0-9.]* \(\(INPUT\|FIELD\|RULE\) .*\)$/\1/p' "$1"; }
 # ossl ARGS...: openssl, its output in $WORK/openssl.log.
 ossl() { openssl "$@" >>"$WORK/openssl.log" 2>&1 || fail "openssl $1 failed"; }
-# Certificates made for the test in $CERTS: issuer NAME SUBJECT makes a CA; leaf NAME SUBJECT
-# ALTNAMES ISSUER DAYS one that CA issued; self_signed NAME SUBJECT [ALTNAMES] one of its own. Each
-# is NAME.pem with its key NAME-key.pem.
+# Certificates made for the test in $CERTS: self_signed NAME SUBJECT [ALTNAMES] one of its own (a
+# CA too, as openssl req makes them); leaf NAME SUBJECT ALTNAMES ISSUER DAYS one that ISSUER issued.
+# Each is NAME.pem with its key NAME-key.pem.
 CERTS="$WORK/certs"
-issuer() {
-    mkdir -p "$CERTS"
-    ossl req -x509 -newkey rsa:2048 -nodes -keyout "$CERTS/$1-key.pem" -out "$CERTS/$1.pem" -days 30 \
-        -subj "$2" -addext basicConstraints=critical,CA:TRUE -addext keyUsage=keyCertSign,cRLSign
-}
 leaf() {
     ossl req -newkey rsa:2048 -nodes -keyout "$CERTS/$1-key.pem" -out "$CERTS/$1.csr" -subj "$2"
     printf 'subjectAltName=%s\nextendedKeyUsage=serverAuth,clientAuth\n' "$3" >"$CERTS/$1.ext"

@@ -18,14 +18,8 @@ host_has() { grep -q "$1" "$WORK/host.log"; }
 
 # start_session SESSION: the desktop program on it, up to the logon panel; WINDOW is its window.
 start_session() {
-    rm -f "$WORK/screen.txt" "$WORK/layout.txt"
-    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run" QT_QPA_PLATFORM=xcb \
-    ORKAN_SCREEN_TEXT="$WORK/screen.txt" ORKAN_LAYOUT_REPORT="$WORK/layout.txt" \
-        "$ORKAN_BIN" --session "$1" >>"$WORK/program.out" 2>>"$WORK/program.err" &
-    PROGRAM_PID=$!
-    track "$PROGRAM_PID"
-    waitfor 30 screen_has "User id" || { echo PID $PROGRAM_PID; ps -p $PROGRAM_PID; fail "the logon panel did not arrive"; }
-    WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
+    rm -f "$WORK/layout.txt"
+    ORKAN_LAYOUT_REPORT="$WORK/layout.txt" start_at_logon --session "$1"
 }
 
 # open_editor MNEMONIC TITLE: Options > the editor by its underlined letter; DIALOG is its window.

@@ -18,13 +18,6 @@ declare -A OPID OFD
 [ -x "${ORKAN_BIN:-}" ] || fail "ORKAN_BIN does not name the program"
 [ -x "${TESTHOST_BIN:-}" ] || fail "testhost is not built (TESTHOST_BIN: '${TESTHOST_BIN:-}')"
 
-# wait_exit PID: waits for a process started through `timeout` (which bounds every program the
-# tests start); RC holds the exit status (137 when it was killed).
-wait_exit() {
-    RC=0
-    wait "$1" || RC=$?
-}
-
 # start_orkan NAME ARGS...: the headless program (under `timeout`, which passes signals on); its
 # stdout is read with expect_out NAME, its stderr goes to $WORK/NAME.err. A signal passed on also
 # starts the kill-after time: an ASan build on a loaded machine may take seconds to end, so it is
@@ -53,12 +46,14 @@ expect_out() {
     fail "$name never printed '$text'"
 }
 
-# finish_orkan NAME [SIGNAL]: signals it (when given) and waits for the end; RC holds the status.
+# finish_orkan NAME [SIGNAL]: signals it (when given) and waits for the end; RC holds the status
+# (137 when `timeout` killed it).
 finish_orkan() {
     local name=$1 signal=${2:-}
     local pid=${OPID[$name]}
     [ -n "$signal" ] && kill "-$signal" "$pid" 2>/dev/null
-    wait_exit "$pid"
+    RC=0
+    wait "$pid" || RC=$?
     # What was still on the pipe, for later checks.
     cat <&"${OFD[$name]}" >>"$WORK/$name.out" 2>/dev/null || true
     exec {OFD[$name]}<&-
@@ -89,7 +84,6 @@ run_orkan() {
 
 # peer MODE: a loopback peer that prints its port (PEER_PORT), then (tls mode) "hello" once the
 # ClientHello came; its output is read from PEER_FD.
-#   silent: the connection is made by the system, and the peer never says a word
 #   full:   its accept queue is filled, so a further connect is never answered ("none": impossible here)
 #   tls:    takes the connection and never answers the ClientHello
 peer() {
@@ -134,5 +128,4 @@ expect_run() {
 }
 
 err_has() { grep -qF -- "$2" "$WORK/$1.err" || fail "$1's stderr lacks '$2'"; }
-out_has() { grep -qF -- "$2" "$WORK/$1.out" || fail "$1's stdout lacks '$2'"; }
 expect_rc() { [ "$RC" = "$1" ] || fail "exit status $RC, expected $1${2:+ ($2)}"; }

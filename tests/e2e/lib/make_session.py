@@ -2,10 +2,8 @@
 """Writes a session file for the end-to-end tests: the installed standard.ses with some fields set.
 
 make_session.py BASE.ses OUT.ses name=value ...
-names: host ipname tn3270e tls autoreconnect timeout hostprinting username keyboardfile toolbarfile
-       keypadfile
+names: host ipname tn3270e autoreconnect hostprinting username keyboardfile toolbarfile keypadfile
 """
-import struct
 import sys
 
 HEADER = 24
@@ -13,9 +11,7 @@ HEADER = 24
 FIELDS = {
     "host": (0x13E, "text", 65),
     "ipname": (0x93C, "text", 65),
-    "timeout": (0x04C, "u16", 2),
     "tn3270e": (0x97D, "u8", 1),
-    "tls": (0x18B4, "u8", 1),
     "autoreconnect": (0x760, "u8", 1),
     "hostprinting": (0x1A22, "u8", 1),
     "username": (0x762, "text", 41),
@@ -38,8 +34,6 @@ def main():
             if len(raw) >= size:
                 sys.exit(f"{name}: '{value}' is too long")
             data[at:at + size] = raw + bytes(size - len(raw))
-        elif kind == "u16":
-            data[at:at + 2] = struct.pack("<H", int(value))
         else:
             data[at] = int(value)
     open(sys.argv[2], "wb").write(data)
