@@ -144,7 +144,9 @@ TEST(MissingParts, OneClearMessageAndNothingPretends) {
     EXPECT_EQ(k.session.link.ascii_host, AsciiHost::Raw);
 }
 
-TEST(MacroKeys, AStatementInTheMacroListRunsAsMacroText) {
+// A macro list entry runs as a file by its name, or as macro text when it is a statement; the wheel
+// runs its statements a whole notch at a time.
+TEST(MacroKeys, MacroEntriesAndWheelNotchesReachTheMacroRunner) {
     test::KeyboardSession k;
     test::CallLog& macros = k.harness.log;
     k.session.hooks.macros = &macros;
@@ -154,12 +156,7 @@ TEST(MacroKeys, AStatementInTheMacroListRunsAsMacroText) {
     ExecuteKey(k.session, MakeKeyCode(KeyCategory::Macro, 0));
     ExecuteKey(k.session, MakeKeyCode(KeyCategory::Macro, 1));
     EXPECT_EQ(macros.calls, (std::vector<std::string>{"MacroFile:logon", "MacroText:Type(\"abc\")"}));
-}
-
-TEST(MouseWheel, WholeNotchesRunTheWheelStatementsAsMacros) {
-    test::KeyboardSession k;
-    test::CallLog& macros = k.harness.log;
-    k.session.hooks.macros = &macros;
+    macros.calls.clear();
     HandleWheel(k.session, 60);
     HandleWheel(k.session, 60);  // together one notch away from the user
     k.session.settings.WheelDelay = 500;
