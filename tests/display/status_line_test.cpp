@@ -18,31 +18,14 @@ std::string Cells(const StatusText& t, size_t from, size_t count) {
 }
 
 TEST(StatusLine, TextForEveryStatus) {
-    struct Case {
-        SessionStatus status;
-        int connect_left;
-        std::string text;
-    };
-    using enum SessionStatus;
-    const Case cases[] = {
-        {NotConnected, -1, "Disconnect"},   {Start, -1, "Start"},
-        {Session, -1, "Session"},           {Connecting, -1, "Connecting"},
-        {Connecting, 28, "Connecting"},  // timeout 30: the count shows once fewer than 28 remain
-        {Connecting, 27, "Connect 27"},     {Connecting, 0, "Connect 0"},
-        {Connected, -1, "Connected"},       {Unlocked, -1, " "},
-        {Locked, -1, "\x85 \x83\x84"},      {SysLock, -1, "\x85 SYSTEM"},
-        {Protected, -1, "\x86\x87"},        {InsertOverflow, -1, "\x88\x89"},
-        {TransferReady, -1, "$ Ready"},     {TransferData, -1, "$ 12,345"},
-        {TransferMessage, -1, "$ Message"}, {TransferDone, -1, "$ Done"},
-        {Rejected, -1, "Rejected"},         {IspfExit, -1, "Ispf Exit"},
-        {History, -1, "Screen -3"},
-    };
     DisplaySession d;
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/status_texts.tsv")) {
         StatusIndicators extras;
-        extras.connect_seconds_left = c.connect_left;
+        extras.connect_seconds_left = std::stoi(row.cells.at(2));
         extras.transfer_count = "12,345";
-        EXPECT_EQ(StatusTextFor(c.status, d.s.record, extras, 3), c.text) << int(c.status);
+        EXPECT_EQ(StatusTextFor(SessionStatus(std::stoi(row.cells.at(1))), d.s.record, extras, 3),
+                  row.cells.at(3))
+            << row.where << " " << row.cells[0];
     }
 }
 

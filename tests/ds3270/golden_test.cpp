@@ -95,6 +95,8 @@ void Set(Session& s, const std::string& name, const std::string& value) {
         s.record.SetNumber(*f->second, number());
     else if (name == "AttnTN3270")
         s.settings.AttnTN3270 = value;
+    else if (name == "SysreqTN3270")
+        s.settings.SysreqTN3270 = value;
     else if (name.rfind("ExtraAid.", 0) == 0)
         s.settings.ExtraAids[std::stoul(name.substr(9))] = value;
     else if (name == "status")

@@ -12,7 +12,8 @@ namespace {
 
 TEST(RealHost, HerculesLogoGivesTheScreenS3270Shows) {
     test::Harness h(24, 80);
-    const auto record = test::ReadHexFile(std::string(ORKAN_FIXTURES_DIR) + "/hercules-logo.rec.hex");
+    const auto record =
+        test::FromHex(test::ReadText(std::string(ORKAN_FIXTURES_DIR) + "/hercules-logo.rec.hex"));
     ProcessHostRecord(*h.session, record);
     EXPECT_EQ(DumpScreenText(*h.session),
               test::ReadText(std::string(ORKAN_FIXTURES_DIR) + "/hercules-logo.screen.txt"));

@@ -5,8 +5,6 @@
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/keyboard_harness.h"
-#include "net/telnet_engine.h"
-#include "support/hex.h"
 
 namespace orkan {
 namespace {
@@ -92,54 +90,6 @@ TEST(ActionKeys, SendTheirAidAndResetTheModes) {
     EXPECT_EQ(k.TakeSent(), "F340C6");
     EXPECT_FALSE(k.session.keyboard->insert_mode);
     EXPECT_FALSE(k.session.keyboard->word_wrap);
-
-    k.Write(kLogon, 0, 6);
-    k.Type("{Clear}");
-    EXPECT_EQ(k.TakeSent(), "6D");
-    EXPECT_FALSE(k.session.ps.formatted);
-
-    k.Write(kLogon, 0, 6);
-    k.Type("{PF25}");  // its AID setting is 00: hidden, nothing happens
-    EXPECT_EQ(k.TakeSent(), "");
-    EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
-}
-
-class RecordingEvents : public TelnetEvents {
-  public:
-    void WriteToHost(std::span<const uint8_t> bytes) override { written += test::ToHex(bytes); }
-    void FirstDataReceived() override {}
-    void FirstRecordStarting() override {}
-    void RecordReceived(std::span<const uint8_t>) override {}
-    void LineModeText(std::span<const uint8_t>) override {}
-    void SscpLuRecord(bool) override {}
-    void EraseScreen() override {}
-    void DeviceRejected(uint8_t, std::string_view) override {}
-    void ProtocolFailure(std::string_view) override {}
-    void StatusLineChanged() override {}
-    std::string written;
-};
-
-TEST(ActionKeys, AttentionAndSystemRequestGoThroughTheTelnetEngine) {
-    test::KeyboardSession k;
-    RecordingEvents events;
-    TelnetEngine engine(k.session.link, TelnetConfig{}, events);
-    k.session.link.line_mode = false;
-    k.session.sender = &engine;
-    k.Write(kLogon, 0, 6);
-    k.session.settings.AttentionMethod = 2;
-    k.Type("{Attn}");
-    EXPECT_EQ(events.written, "FFF4");
-    EXPECT_EQ(k.session.status, SessionStatus::SysLock);
-    events.written.clear();
-    k.Type("{SysReq}");
-    EXPECT_EQ(events.written, "FFF5");
-    k.session.settings.SysreqTN3270 = "F";  // not hexadecimal: refused before anything is sent
-    events.written.clear();
-    k.Write(kLogon, 0, 6);
-    k.Type("{SysReq}");
-    EXPECT_EQ(events.written, "");
-    EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
-    EXPECT_NE(k.harness.TakeMessages().find("Settings Error"), std::string::npos);
 }
 
 TEST(LineMode, KeysGoOutAsBytesAndEchoLocally) {
@@ -194,7 +144,9 @@ TEST(MissingParts, OneClearMessageAndNothingPretends) {
     EXPECT_EQ(k.session.link.ascii_host, AsciiHost::Raw);
 }
 
-TEST(MacroKeys, AStatementInTheMacroListRunsAsMacroText) {
+// A macro list entry runs as a file by its name, or as macro text when it is a statement; the wheel
+// runs its statements a whole notch at a time.
+TEST(MacroKeys, MacroEntriesAndWheelNotchesReachTheMacroRunner) {
     test::KeyboardSession k;
     test::CallLog& macros = k.harness.log;
     k.session.hooks.macros = &macros;
@@ -204,12 +156,7 @@ TEST(MacroKeys, AStatementInTheMacroListRunsAsMacroText) {
     ExecuteKey(k.session, MakeKeyCode(KeyCategory::Macro, 0));
     ExecuteKey(k.session, MakeKeyCode(KeyCategory::Macro, 1));
     EXPECT_EQ(macros.calls, (std::vector<std::string>{"MacroFile:logon", "MacroText:Type(\"abc\")"}));
-}
-
-TEST(MouseWheel, WholeNotchesRunTheWheelStatementsAsMacros) {
-    test::KeyboardSession k;
-    test::CallLog& macros = k.harness.log;
-    k.session.hooks.macros = &macros;
+    macros.calls.clear();
     HandleWheel(k.session, 60);
     HandleWheel(k.session, 60);  // together one notch away from the user
     k.session.settings.WheelDelay = 500;

@@ -45,14 +45,15 @@ char Picture(uint8_t attribute) {
     return '|';
 }
 
-}  // namespace
-
+// The selection as "top,left-bottom,right", or "none" when none is shown.
 std::string SelectionText(const Session& s) {
     if (!s.selection.shown) return "none";
     const Selection& x = s.selection;
     return std::to_string(x.Top()) + "," + std::to_string(x.Left()) + "-" + std::to_string(x.Bottom()) + "," +
            std::to_string(x.Right());
 }
+
+}  // namespace
 
 const KeyList& ShippedKeyList() {
     static const KeyList list = [] {

@@ -25,9 +25,7 @@ namespace orkan::test {
 class RecordingView : public View {
   public:
     void PlaySound(Sound s) override { sounds += s == Sound::Error ? "E" : "A"; }
-    void RepaintAll() override { ++repaints; }
     std::string sounds;
-    int repaints = 0;
 };
 
 class KeyboardSession {
@@ -51,9 +49,6 @@ class KeyboardSession {
     RecordingView view;
     Clipboard clipboard{session};
 };
-
-// The selection as "top,left-bottom,right", or "none" when none is shown.
-std::string SelectionText(const Session& s);
 
 // Runs one case of a picture file (keyboard/data/*.txt, clipboard/data/*.txt), whose verbs are:
 //   size ROWS COLUMNS  the screen (default 6 x 24); before anything else

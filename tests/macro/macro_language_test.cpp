@@ -101,13 +101,6 @@ TEST(MacroLanguage, CaseFile) {
     EXPECT_GT(cases, 100) << "the case file was cut short";
 }
 
-TEST(MacroStatements, VariablesOutliveTheirMacro) {
-    MacroSession m;
-    m.Run("SHARED = 41");
-    m.Run("R = SHARED + 1");
-    EXPECT_EQ(m.Var("R"), N(42));
-}
-
 TEST(MacroErrors, TableFullAndReportLayout) {
     {
         std::string text;

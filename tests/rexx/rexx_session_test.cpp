@@ -47,7 +47,6 @@ struct RexxSession : test::RexxFixture {
             10s);
     }
     void Oper(uint8_t number) { ExecuteKey(session(), MakeKeyCode(KeyCategory::Oper, number)); }
-    void Settle(std::chrono::milliseconds ms) { Drain(ms); }
 };
 
 TEST(RexxSession, FirstLinePicksTheLanguageAndTheReturnCodeEndsIt) {
@@ -164,11 +163,11 @@ TEST(RexxSession, WaitsAreReleasedByTheHostAndTimeOut) {
             "say 'released by the unlock'\n"
             "say 'late' wait(1, \"getvar('cursorrow') = 9\")\n"
             "say 'already' wait(5, '1')\n");
-    w.Settle(50ms);
+    w.Drain(50ms);
     ASSERT_TRUE(MoveCursorTo(s, 5, 1));
     w.dispatcher().AfterHostRecord();
     ASSERT_TRUE(w.Said("cond 1")) << w.Lines();
-    w.Settle(50ms);
+    w.Drain(50ms);
     EXPECT_EQ(w.Lines().find("released by the unlock"), std::string::npos);
     s.status = SessionStatus::Unlocked;
     w.dispatcher().ReleaseUnlockWaits();
@@ -195,7 +194,7 @@ TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
     const auto began = std::chrono::steady_clock::now();
     w.Start("type", "/* REXX */\nsay 'typing'\ncall type copies('x', 4000000)\nsay 'typed'\n");
     ASSERT_TRUE(w.Said("typing"));
-    w.Settle(50ms);
+    w.Drain(50ms);
     w.Oper(oper_fn::MacroStop);
     ASSERT_TRUE(w.Ended());
     EXPECT_EQ(w.outcome->end, End::Stopped);
@@ -204,12 +203,12 @@ TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
     w.Start("steps",
             "/* REXX */\ndo i = 1 to 40\n  call putvar 'cursorcol', i\n  call shortwait 10\nend\nsay "
             "'finished'\n");
-    w.Settle(60ms);
+    w.Drain(60ms);
     w.Oper(oper_fn::MacroPause);
     EXPECT_EQ(w.session().indicators.macro_letter, 'X');
-    w.Settle(60ms);
+    w.Drain(60ms);
     const uint32_t held = w.session().ps.cursor_address;
-    w.Settle(150ms);
+    w.Drain(150ms);
     EXPECT_EQ(w.session().ps.cursor_address, held);
     EXPECT_FALSE(w.outcome.has_value());
     w.Oper(oper_fn::MacroPause);
@@ -273,7 +272,7 @@ TEST(RexxSession, NoProgramRunsForAnUnknownFunctionNorForAHostMacro) {
     w.session().hooks.macros->StartHostMacroFile("h");
     ASSERT_TRUE(w.Said("Error 1020")) << w.Lines();
     ASSERT_TRUE(w.loop.RunUntil([&] { return w.rexx().RunningTasks() == 0; }, 10s));
-    w.Settle(100ms);
+    w.Drain(100ms);
     EXPECT_FALSE(fs::exists(marker));
 }
 
@@ -323,7 +322,7 @@ TEST(RexxSession, DisconnectReleasesAWaitingMacroAtOnce) {
         RexxSession w;
         w.session().status = SessionStatus::Unlocked;
         w.Start("d", text);
-        w.Settle(50ms);
+        w.Drain(50ms);
         ASSERT_FALSE(w.outcome.has_value()) << w.Lines();
         ASSERT_TRUE(w.runtime.core().RunOper(oper_fn::Disconnect));
         ASSERT_TRUE(w.Ended()) << w.Lines();

@@ -48,7 +48,6 @@ class CallLog : public View,
                 public FindHook,
                 public PrintHook {
   public:
-    void RepaintAll() override { ++repaints; }
     void ScreenSizeChanged() override { calls.push_back("ScreenSizeChanged"); }
     void PlaySound(Sound s) override { calls.push_back(s == Sound::Alarm ? "Alarm" : "Notification"); }
     void ShowWindowOnUpdate() override { calls.push_back("ShowWindow"); }
@@ -83,7 +82,6 @@ class CallLog : public View,
 
     std::vector<std::string> calls;
     std::string host_macro_text;
-    int repaints = 0;
     bool macro_running = false;
     bool drops_keys = false;
     bool events_enabled = false;

@@ -1,8 +1,6 @@
 #include "support/hex.h"
 
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace orkan::test {
@@ -33,12 +31,6 @@ std::string ToHex(std::span<const uint8_t> bytes) {
         s += digits[b & 15];
     }
     return s;
-}
-
-std::vector<uint8_t> ReadHexFile(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error("cannot open " + path);
-    return FromHex(std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
 }  // namespace orkan::test

@@ -11,6 +11,5 @@ namespace orkan::test {
 
 std::vector<uint8_t> FromHex(std::string_view hex);
 std::string ToHex(std::span<const uint8_t> bytes);  // upper-case, no separators
-std::vector<uint8_t> ReadHexFile(const std::string& path);
 
 }  // namespace orkan::test

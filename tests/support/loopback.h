@@ -26,7 +26,6 @@ class Listener {
     Listener& operator=(const Listener&) = delete;
     bool ok() const { return fd_ >= 0; }
     uint16_t port() const { return port_; }
-    int fd() const { return fd_; }
     std::string address() const;                                      // as a host string with the port
     bool Pending() const;                                             // a connection waits to be accepted
     int Accept(std::chrono::milliseconds timeout = kPatience) const;  // -1 when nobody came

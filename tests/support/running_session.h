@@ -29,18 +29,16 @@
 namespace orkan::test {
 
 struct RecordingFrame : SessionFrame {
-    void TitleChanged(const std::string& t) override { titles.push_back(t); }
+    void TitleChanged(const std::string&) override {}
     void CloseRequested() override { ++close_requests; }
     void ConnectionEnded(const ConnectionEnd& end) override { ends.push_back(end); }
-    void SessionListChanged() override { ++list_changes; }
+    void SessionListChanged() override {}
     void Arrange(Arrangement a, int64_t) override { arrangements.push_back(a); }
     bool HasWindow() const override { return window; }
     bool window = false;  // the desktop program's, for what only a window can carry out
-    std::vector<std::string> titles;
     std::vector<ConnectionEnd> ends;
     std::vector<Arrangement> arrangements;
     int close_requests = 0;
-    int list_changes = 0;
 };
 
 struct BytesSink : HostBytesSink {
