@@ -226,6 +226,12 @@ TEST_F(Runtime, ConnectErrorsOfferARetry) {
     ASSERT_EQ(ui.shown.size(), 2u) << "Retry connects again";  // the texts are the connection's cases
     EXPECT_EQ(ui.shown[1].title, "Orkan TN3270 Connection Error 2");
     EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::ConnectFailed);
+    // A TLS choice the connection does not know is refused before any socket.
+    ui.shown.clear();
+    session().record.SetNumber(field::TlsChoice, 11);
+    EXPECT_FALSE(runtime.StartConnection(address));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_NE(ui.shown[0].text.find("TLS choice 11 cannot be used"), std::string::npos);
 }
 
 TEST_F(Runtime, HostCloseSavesAndReconnectsOrEnds) {

@@ -2,9 +2,9 @@
 # What the headless program says when it cannot work, and that it then ends with a non-zero status:
 # a refused connection (its box on stderr, answered Cancel), a host that closes the connection in
 # the middle of a record, a session without a host, an invalid command line option, a display that
-# cannot be reached and a session file that cannot be loaded at all. (The texts of the other
-# connection errors: tests/app/session_runtime_test.cpp and tests/net/conn_connection_test.cpp; a
-# damaged key.lst: tests/app/startup_test.cpp.)
+# cannot be reached, a damaged key.lst and a session file that cannot be loaded at all. (The texts
+# of the other connection errors: tests/app/session_runtime_test.cpp and
+# tests/net/conn_connection_test.cpp.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 prepare_appdata
 
@@ -31,6 +31,12 @@ expect_run nohost 3 "names no host to connect to" standard
 
 # --- a command line that ends the start
 expect_run badoption 8 "Orkan TN3270 Command Line Option Error: Command line option '/X' is invalid." /X
+
+# --- a damaged key.lst ends the start
+printf 'Not a key list at all, but long enough' >"$APPDATA/key.lst"
+expect_run badkeys 8 "Orkan TN3270 Installation Error: KEY.LST is not a valid keylist file for this version" \
+    --host 127.0.0.1:1
+rm "$APPDATA/key.lst"
 
 # A display that cannot be reached (a stale DISPLAY in an ssh or cron shell): a word and status 8,
 # not an abort with a core file.

@@ -115,6 +115,11 @@ TEST_F(Area, SlotsLettersAndSameNames) {
     const auto slots = c->ReadSlots();
     EXPECT_EQ(slots[1].pid, getpid());
     EXPECT_EQ(slots[1].name, "s.ses");
+    // A session that leaves gives its slot and letter to the next one.
+    b->Release();
+    auto d = Open();
+    EXPECT_EQ(Claim(*d), 0);
+    d.reset();
     a.reset();
     b.reset();
     c.reset();
