@@ -152,6 +152,8 @@ TEST_F(Runtime, DeviceRejectionAsksToRetryFromTheLoop) {
         EXPECT_TRUE(ui.shown.empty()) << "the box must not be shown inside the engine's scan";
         Drain();
         ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Connection Error 3");
+        EXPECT_EQ(ui.shown[0].text, "The device is not known to the server.");
         EXPECT_EQ(ui.shown[0].buttons, Buttons::RetryCancel);
         EXPECT_EQ(session().status, c.after);
         ASSERT_EQ(frame.ends.size(), 1u);
@@ -205,7 +207,9 @@ TEST_F(Runtime, ConnectCountdown) {
         Seconds(c.seconds);
         EXPECT_EQ(session().status, c.timed_out ? SessionStatus::NotConnected : SessionStatus::Connecting);
         if (c.timed_out) {
-            ASSERT_EQ(ui.shown.size(), 1u);  // its text is the start-up scripts' time-out case
+            ASSERT_EQ(ui.shown.size(), 1u);
+            EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Connection Error 1");
+            EXPECT_EQ(ui.shown[0].text, "Timeout while connecting to 127.0.0.1");
             EXPECT_FALSE(runtime.IsConnectionOpen());
             ASSERT_EQ(frame.ends.size(), 1u);
             EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::TimedOut);
