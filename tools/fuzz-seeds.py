@@ -254,43 +254,29 @@ def flatten_test_source(text):
     return text
 
 
-def case_file_host_records(path):
-    """The "host HEX" records of a case file (tests/<folder>/data/*.txt), its defines expanded and
-    quoted pieces left out."""
-    defines, records = {}, []
+def case_file_hex(path, verb):
+    """The hex of every VERB line of a case file (tests/<folder>/data/*.txt) as (case, bytes), its
+    defines expanded and quoted pieces left out."""
+    defines, found, case = {}, [], None
     with open(path) as f:
         for line in f:
-            verb, _, rest = line.strip().partition(" ")
-            if verb == "define":
+            word, _, rest = line.strip().partition(" ")
+            if word == "define":
                 name, _, value = rest.partition(" ")
                 defines[name] = value
-            elif verb == "host":
+            elif word == "==":
+                case = rest
+            elif word == verb:
                 for name, value in defines.items():
                     rest = rest.replace("$" + name, value)
                 data = hex_bytes(re.sub(r'[a-z]?"[^"]*"', "", rest))
                 if data:
-                    records.append(data)
-    return records
+                    found.append((case, data))
+    return found
 
 
-def case_file_chunks(path):
-    """The "chunk HEX" lines of each case of a Telnet case file, by case name, defines expanded."""
-    defines, cases, name = {}, {}, None
-    with open(path) as f:
-        for line in f:
-            verb, _, rest = line.strip().partition(" ")
-            if verb == "define":
-                key, _, value = rest.partition(" ")
-                defines[key] = value
-            elif verb == "==":
-                name = rest
-            elif verb == "chunk" and name:
-                for key, value in defines.items():
-                    rest = rest.replace("$" + key, value)
-                data = hex_bytes(rest)
-                if data:
-                    cases.setdefault(name, []).append(data)
-    return cases
+def case_file_host_records(path):
+    return [data for _, data in case_file_hex(path, "host")]
 
 
 def from_golden_tests(seeds):
@@ -339,7 +325,10 @@ def from_golden_tests(seeds):
                 seeds.add("telnet", envelope(flags, stream, cuts), f"{stem}_{n}_{flags}")
                 seeds.add("host_input", envelope(flags, stream, cuts), f"{stem}_{n}_{flags}")
 
-    for name, chunks in case_file_chunks(os.path.join(net_dir, "data", "telnet.txt")).items():
+    cases = {}
+    for name, chunk in case_file_hex(os.path.join(net_dir, "data", "telnet.txt"), "chunk"):
+        cases.setdefault(name, []).append(chunk)
+    for name, chunks in cases.items():
         stream = b"".join(chunks)
         cuts = [sum(len(c) for c in chunks[:i + 1]) for i in range(len(chunks) - 1)]
         for flags in (0x00, 0x01, 0x03):
