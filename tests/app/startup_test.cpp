@@ -186,6 +186,14 @@ TEST(Folders, DefaultsFollowTheLinuxConventions) {
     EXPECT_TRUE(ui.shown.empty());
 }
 
+// A program in the build tree reads the build's data; one found nowhere else, the installed data.
+TEST(Folders, ProgramDataOfTheBuildTreeElseTheInstalledData) {
+    const std::string build_data = ORKAN_BUILD_DATA_DIR;
+    const std::string build_tree = std::filesystem::path(build_data).parent_path().parent_path().string();
+    EXPECT_EQ(FindProgramDataFolder(build_tree + "/orkan3270"), build_data);
+    EXPECT_EQ(FindProgramDataFolder("/nonexistent/bin/orkan3270"), ORKAN_INSTALL_DATA_DIR);
+}
+
 TEST(Folders, FilesIniKeysAreExpanded) {
     TempFolder dir;
     WriteText(dir / "files.ini",

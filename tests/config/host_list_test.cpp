@@ -37,6 +37,12 @@ TEST(HostList, ReadsTheParallelListsAndWritesBackWhatWasRead) {
     EXPECT_EQ(t.keep_alive, -1);              // missing: the program setting applies
     EXPECT_FALSE(parsed.incomplete);
     EXPECT_TRUE(ui.shown.empty());
+    // Every SSL code of the stored list both ways: a wrong pair changes a host's TLS at the next save.
+    const std::pair<int, uint8_t> codes[] = {{0, 0}, {1, 11}, {2, 12}, {3, 2}, {4, 3}, {5, 4}, {6, 1}};
+    for (auto [code, choice] : codes) {
+        EXPECT_EQ(TlsChoiceFromListCode(code), choice) << code;
+        EXPECT_EQ(ListCodeFromTlsChoice(choice), code) << code;
+    }
     EXPECT_EQ(TlsChoiceFromListCode(9), tls_choice::Highest);  // damage never turns TLS off
 
     test::TempFolder dir;

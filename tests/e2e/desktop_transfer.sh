@@ -2,9 +2,9 @@
 # The transfer dialogs of the desktop program under Xvfb, against testhost's TSO transfer
 # program: "Receive File from Host" opened from the Transfer menu receives a host file, logs
 # the completion message and closes itself; closing the dialog of a large download to an existing
-# file asks first, then cancels it and the old file stays as it was. (The Send dialog is the same
-# dialog; what a cancel leaves on both sides, and the box of an upload cancelled part way:
-# tests/transfer/faults_e2e_test.cpp.)
+# file asks first, then cancels it and the old file stays as it was; a large upload from "Send File
+# to Host" cancelled part way ends with a box saying the host file is incomplete. (What a cancel
+# leaves on both sides: tests/transfer/faults_e2e_test.cpp.)
 set -u
 
 source "$(dirname "$0")/lib/desktop_lib.sh"
@@ -60,5 +60,23 @@ waitfor 30 log_has "Download cancelled at user request" || fail "the cancel is n
 waitfor 10 dialog_gone || fail "the dialog stayed open after the cancel"
 [ "$(cat "$WORK/pc/big.txt")" = "the old contents" ] || fail "the cancelled download changed the old file"
 waitfor 30 screen_has "READY" || fail "the host's READY screen did not come back"
+
+# A large upload from the Send dialog, cancelled part way: the box says the host file is incomplete.
+cp "$WORK/hostfiles/tso/ORKUSER.BIG.TEXT.txt" "$WORK/pc/up.txt"
+focus "$WINDOW"
+xdotool key --delay 100 alt+t s
+dialog=$(focus_shown "Send File to Host") || fail "the Send dialog did not open"
+xdotool key ctrl+a
+xdotool type --delay 20 "$WORK/pc/up.txt"
+xdotool key Tab Tab ctrl+a
+xdotool type --delay 20 "new.text"
+xdotool key Return
+waitfor 30 grep -q 'Get answered, record 5,' "$WORK/host.log" || fail "the upload did not get going"
+focus "$dialog"
+xdotool key Escape
+waitfor 10 shown "File Transfer in Progress" || fail "closing did not ask first"
+xdotool key Return
+waitfor 30 shown "Orkan TN3270 File Transfer" || fail "no box said the host file is incomplete"
+waitfor 10 log_has "the host file is incomplete" || fail "the log lacks the incomplete host file"
 
 echo "PASS"

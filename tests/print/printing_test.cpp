@@ -108,6 +108,13 @@ TEST(Printing, AMissingPrinterLeavesTheSessionAsItWas) {
         EXPECT_EQ(rig.printing->state().stored, nullptr);  // not even the first screen of a two-up sheet
         EXPECT_EQ(rig.printing->state().status_text, "");
         EXPECT_EQ(rig.printing->state().active_jobs, 0);
+        // A text file (a host's print macro) meets the same refusal and leaves the keyboard free.
+        test::WriteText(rig.folder / "report.txt", "REPORT 4711\n");
+        rig.printing->PrintFile(rig.folder / "report.txt");
+        ASSERT_TRUE(rig.WaitForJobs());
+        EXPECT_EQ(rig.Messages(), "Printer Error: Printer not found - " + row.cells.at(1));
+        EXPECT_EQ(s.status, SessionStatus::Unlocked);
+        EXPECT_EQ(rig.printing->state().active_jobs, 0);
     }
 }
 
