@@ -32,7 +32,6 @@
 #include "gui/print_dialog.h"
 #include "gui/print_page_setup.h"
 #include "gui/qt_ui.h"
-#include "gui_fixture.h"
 #include "print/printer_profile.h"
 #include "support/golden_file.h"
 #include "support/recording_ui.h"
@@ -206,11 +205,9 @@ TEST(OptionsDialogTest, EveryRowNamesAFieldOfItsKindOnAPage) {
 TEST(TlsInfoWindowTest, ShowsAndCopiesTheText) {
     const std::string text = "OpenSSL Version:         OpenSSL 3.0\r\nProtocol:                TLSv1.3\r\n";
     TlsInfoWindow w(text);
-    EXPECT_EQ(w.windowTitle(), "TLS Information");
     EXPECT_EQ(w.Text(), "OpenSSL Version:         OpenSSL 3.0\nProtocol:                TLSv1.3\n");
     w.CopyToClipboard();
     EXPECT_EQ(QApplication::clipboard()->text(), w.Text());
-    EXPECT_TRUE(AboutText().startsWith("Orkan TN3270 " ORKAN_VERSION));
 }
 
 // Types `name` into the save dialog when it opens and presses Save; answers a question about
@@ -242,12 +239,11 @@ TEST(SaveDialogTest, OffersTheNameGivesTheExtensionAndAsksAboutTheFileWritten) {
     test::WriteText(folder / "standard.ses", "old");
     test::WriteText(folder / "pfkeys.bar", "bar");
     QtUi ui;
-    FileDialogRequest request;
-    request.purpose = FileDialogRequest::Purpose::Save;
-    request.title = "Save Session As";
-    request.folder = folder.path();
-    request.file_name = "screen.ses";
-    request.filters = {{"Session files", {"*.ses"}}};
+    const FileDialogRequest request{FileDialogRequest::Purpose::Save,
+                                    "Save Session As",
+                                    folder.path(),
+                                    "screen.ses",
+                                    {{"Session files", {"*.ses"}}}};
     struct Case {
         QString typed;
         bool replace;
@@ -317,7 +313,7 @@ TEST(PageSetupPage, ProfilesAndPrinterReachTheRecordAndBadEdgesAreRefused) {
     EXPECT_FALSE(setup.take(refused));
 }
 
-// The dialog's answer, or the number of the first check that failed (written to stderr).
+// 0 when the dialog answered as it should; else what it answered is written to stderr.
 int PrintDialogCase() {
     const std::string file = "/tmp/orkan-print-dialog-test.pdf";
     QPointer<QDialog> open;
@@ -325,22 +321,18 @@ int PrintDialogCase() {
     QTimer::singleShot(0, [&open] {
         if (open) open->accept();
     });
-    const std::optional<PrintDialogAnswer> answer =
+    const std::optional<PrintDialogAnswer> a =
         RunPrintDialog(nullptr, {file, "Orkan TN3270 Screen Print", true}, open);
-    if (!answer) return 1;
-    if (answer->printer != file) {
-        std::fprintf(stderr, "printer %s\n", answer->printer.c_str());
+    if (!a) return 1;
+    std::fprintf(stderr, "printer %s landscape %d copies %d paper %dx%d\n", a->printer.c_str(), a->landscape,
+                 a->copies, a->paper_width, a->paper_height);
+    // Portrait paper, whatever the orientation.
+    if (a->printer != file || !a->landscape || a->copies != 1 || a->paper_height <= a->paper_width || open)
         return 2;
-    }
-    if (!answer->landscape) return 3;
-    if (answer->copies != 1) return 4;
-    if (answer->paper_height <= answer->paper_width) return 5;  // portrait paper, whatever the orientation
-    if (open.data() != nullptr) return 6;
     QTimer::singleShot(0, [&open] {
         if (open) open->reject();
     });
-    if (RunPrintDialog(nullptr, {file, "x", false}, open).has_value()) return 7;
-    return 0;
+    return RunPrintDialog(nullptr, {file, "x", false}, open).has_value() ? 3 : 0;
 }
 
 TEST(PrintDialog, TheChosenPrinterPaperAndOrientationComeBack) {

@@ -17,7 +17,6 @@
 #include "gui/macro_edit_box.h"
 #include "gui/qt_ui.h"
 #include "gui/record_dialog.h"
-#include "gui_fixture.h"
 #include "session/session.h"
 #include "support/recording_ui.h"
 
