@@ -8,7 +8,6 @@
 #include <csignal>
 #include <filesystem>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFileDialog>
@@ -22,6 +21,7 @@
 
 #include "app/session_core.h"
 #include "ds3270/screen_dump.h"
+#include "gui_fixture.h"
 #include "keyboard/key_files.h"
 #include "keyboard/key_functions.h"
 #include "options/options_by_name.h"
@@ -151,30 +151,24 @@ TEST_F(ControllerTest, MenuAcceleratorsFollowAKeyMapLoadedAfterASettingsChange) 
     EXPECT_EQ(Item("&Undo")->text(), "&Undo\tCtrl+U");
 }
 
-// The next message box is answered with its default button; its title is kept.
-void AnswerNextBox(std::vector<QString>& titles) {
-    QTimer::singleShot(0, [&titles] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+TEST_F(ControllerTest, TheTraceItemSwitchesTheTraceAndIsUncheckedWhenItStopsOnItsOwn) {
+    // Each message box is answered with its default button; its title is kept.
+    std::vector<QString> titles;
+    const test::ModalAnswers answers([&titles](QWidget& open) {
+        auto* box = qobject_cast<QMessageBox*>(&open);
         if (!box) return;
         titles.push_back(box->windowTitle());
         box->defaultButton() ? box->defaultButton()->click() : box->accept();
     });
-}
-
-TEST_F(ControllerTest, TheTraceItemSwitchesTheTraceAndIsUncheckedWhenItStopsOnItsOwn) {
-    std::vector<QString> titles;
-    AnswerNextBox(titles);
     controller.Window().OnMenuCommand(menu_command::Trace);
     EXPECT_TRUE(Item("&Trace")->isChecked());
     Feed(kPanel);
-    AnswerNextBox(titles);
     controller.Window().OnMenuCommand(menu_command::Trace);
     EXPECT_EQ(runtime.session().trace.Target(), nullptr);
     EXPECT_FALSE(Item("&Trace")->isChecked());
 
     // A trace that stops on its own (the disk full) must not stay checked: a click meant to stop it
     // would start a new one over the file that holds what was traced.
-    AnswerNextBox(titles);
     controller.Window().OnMenuCommand(menu_command::Trace);
     ASSERT_TRUE(Item("&Trace")->isChecked());
     // A file size limit makes the next write fail as a full disk would.
@@ -187,7 +181,6 @@ TEST_F(ControllerTest, TheTraceItemSwitchesTheTraceAndIsUncheckedWhenItStopsOnIt
     runtime.FeedHostData(test::FromHex(kPanel));
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, old_handler);
-    AnswerNextBox(titles);
     Feed("");
     EXPECT_EQ(runtime.session().trace.Target(), nullptr);
     EXPECT_EQ(titles,
