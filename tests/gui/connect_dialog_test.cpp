@@ -118,8 +118,6 @@ TEST_F(DialogTest, ChoosingAListedHostAndADynamicSizeReachesTheSession) {
     d.RowsEdit()->setText("62");
     ASSERT_TRUE(d.Confirm(true));
     EXPECT_TRUE(ui.shown.empty());
-    EXPECT_EQ(d.Choice().user_columns, 160);
-    EXPECT_EQ(d.Choice().user_rows, 62);
     const QLabel* size_label = nullptr;
     for (const QLabel* l : d.findChildren<QLabel*>())
         if (l->text() == "Dynamic &size:") size_label = l;
@@ -137,6 +135,7 @@ TEST_F(DialogTest, ChoosingAListedHostAndADynamicSizeReachesTheSession) {
     EXPECT_EQ(session.record.Text(field::LuName), "LU01");
     EXPECT_EQ(session.record.Number(field::TerminalModel), 4u);
     EXPECT_EQ(session.record.Number(field::UserScreenWidth), 160u);
+    EXPECT_EQ(session.record.Number(field::UserScreenHeight), 62u);
     EXPECT_TRUE(std::filesystem::exists(folder / "prod.ses"));
     const ProfileText ini = ProfileText::Parse(test::ReadText(session.folders.settings_file));
     EXPECT_EQ(ini.Get("Orkan", "LastSession"), "prod.ses");
