@@ -103,7 +103,6 @@ TEST(MenuTest, MissingPartsDisabledAndTheSessionList) {
     EXPECT_FALSE(Find(model, menu_command::Trace)->enabled);
     EXPECT_TRUE(Find(model, 1006)->enabled);
     EXPECT_TRUE(Find(model, 1202)->enabled);
-    EXPECT_TRUE(Find(model, menu_command::About)->enabled);
     // The session list stands where "Session &A" stood, the own session checked.
     const MenuNode* a = Find(model, 2000);
     const MenuNode* c = Find(model, 2001);
