@@ -7,7 +7,10 @@
 #include <QColor>
 #include <QImage>
 #include <QRect>
+#include <QTimer>
+#include <QWidget>
 #include <cstdlib>
+#include <functional>
 
 namespace orkan::test {
 
@@ -34,5 +37,21 @@ inline bool AllPixels(const QImage& image, const QRect& area, QColor colour) {
             if (Pixel(image, {x, y}) != colour) return false;
     return true;
 }
+
+// While it lives, `answer` gets each modal window that is open and shown: polled, so a window that
+// opens after another closed (a question after a dialog) is answered too.
+class ModalAnswers {
+  public:
+    explicit ModalAnswers(std::function<void(QWidget&)> answer) {
+        QObject::connect(&poll_, &QTimer::timeout, [answer] {
+            QWidget* open = QApplication::activeModalWidget();
+            if (open && open->isVisible()) answer(*open);
+        });
+        poll_.start(10);
+    }
+
+  private:
+    QTimer poll_;
+};
 
 }  // namespace orkan::test

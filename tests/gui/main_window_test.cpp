@@ -23,7 +23,6 @@
 #include "gui/qt_ui.h"
 #include "gui/terminal_view.h"
 #include "gui/window_placement.h"
-#include "gui_fixture.h"
 
 namespace orkan {
 namespace {
@@ -99,10 +98,6 @@ class WindowTest : public ::testing::Test {
         window.reset();
         terminal.reset();
     }
-    std::string Shown(size_t first, size_t count) const {
-        const orkan::StatusText& t = terminal->Frame().StatusBar().Text();
-        return std::string(t.cells.begin() + ptrdiff_t(first), t.cells.begin() + ptrdiff_t(first + count));
-    }
     void SendKey(QKeyEvent* event) { terminal->eventFilter(Term(), event); }
     QWidget* Term() { return &terminal->Frame().Terminal(); }
 
@@ -127,18 +122,6 @@ class WindowTest : public ::testing::Test {
     std::unique_ptr<TerminalView> terminal;
     std::unique_ptr<MainWindow> window;
 };
-
-// The text of every status is the status line's (tests/display); here it reaches the window.
-TEST_F(WindowTest, TheSessionStatusShowsItsTextInTheWindow) {
-    d.s.status = SessionStatus::Locked;
-    d.s.view->RefreshStatusLine();
-    EXPECT_EQ(Shown(5, 10), "\x85 \x83\x84      ");
-    // The connected mark and the position of the cursor.
-    d.s.ps.cursor_address = 2 * 80 + 9;
-    d.s.view->CursorMoved();
-    EXPECT_EQ(uint8_t(Shown(1, 1)[0]), 0x92);
-    EXPECT_NE(Shown(60, 20).find("3,10"), std::string::npos);
-}
 
 TEST_F(WindowTest, MenuCommandsRunTheirKeyWithTheOptionsPage) {
     window->OnMenuCommand(1208);  // Colors: Oper 2, page 4
@@ -318,7 +301,6 @@ TEST_F(WindowTest, MouseButtonsSelectionAndWheel) {
     mouse(QEvent::MouseButtonPress, a.center(), Qt::LeftButton, Qt::LeftButton);
     mouse(QEvent::MouseMove, b.center(), Qt::NoButton, Qt::LeftButton);
     mouse(QEvent::MouseButtonRelease, b.center(), Qt::LeftButton, Qt::NoButton);
-    EXPECT_TRUE(d.s.selection.shown);
     // The release copied (auto copy) straight to the clipboard, not as a key; both button edges
     // went to the key map as the left click key.
     EXPECT_EQ(d.ui.ClipboardText(), "CCCCCCCC\nDDDDDDDD\nEEEEEEEE");

@@ -1,7 +1,7 @@
 // The desktop's side of the session's requests: message boxes (titles and texts as given, the
 // buttons of each kind with the first the default, the answer of the button pressed), text
 // crossing QClipboard (UTF-8 outside, one LF per line whatever the other program wrote), the find
-// dialog (history, options, a text never cut) and the editing menu's items.
+// dialog (history, options, a text never cut).
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -43,12 +43,6 @@ TEST(QtUiClipboardTest, TextCrossesQClipboardWithLfLineEnds) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("\u00C5se\n\u20AC"));
 }
 
-struct Dialog {
-    explicit Dialog(const FindDialogRequest& request) : dialog(ui, request) {}
-    test::RecordingUi ui;
-    FindDialog dialog;
-};
-
 // The dialog opens with the history and the session's options, and answers with the text and options.
 TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
     const QString forty(40, QChar('x'));
@@ -73,45 +67,33 @@ TEST(FindDialogTest, OkAndCancelAnswerWithTheTextAndNeverCutIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Dialog d({{"PF3", "\x80uro"}, find_option::MatchCase | find_option::EveryScreen});
-        ASSERT_EQ(d.dialog.TextBox()->count(), 2);
-        EXPECT_EQ(d.dialog.TextBox()->itemText(1), QString::fromUtf8("\u20ACuro"));
-        EXPECT_EQ(d.dialog.TextBox()->currentText(), "PF3");
-        EXPECT_TRUE(d.dialog.OptionBox(find_option::MatchCase)->isChecked());
-        EXPECT_FALSE(d.dialog.OptionBox(find_option::WholeWords)->isChecked());
-        d.dialog.OptionBox(find_option::MatchCase)->setChecked(false);
-        d.dialog.TextBox()->setEditText(c.typed);
-        d.dialog.OptionBox(find_option::WholeWords)->setChecked(true);
-        d.dialog.open();
+        test::RecordingUi ui;
+        FindDialog dialog(ui, {{"PF3", "\x80uro"}, find_option::MatchCase | find_option::EveryScreen});
+        ASSERT_EQ(dialog.TextBox()->count(), 2);
+        EXPECT_EQ(dialog.TextBox()->itemText(1), QString::fromUtf8("\u20ACuro"));
+        EXPECT_EQ(dialog.TextBox()->currentText(), "PF3");
+        EXPECT_TRUE(dialog.OptionBox(find_option::MatchCase)->isChecked());
+        EXPECT_FALSE(dialog.OptionBox(find_option::WholeWords)->isChecked());
+        dialog.OptionBox(find_option::MatchCase)->setChecked(false);
+        dialog.TextBox()->setEditText(c.typed);
+        dialog.OptionBox(find_option::WholeWords)->setChecked(true);
+        dialog.open();
         if (c.ok)
-            d.dialog.accept();
+            dialog.accept();
         else
-            d.dialog.reject();
-        EXPECT_EQ(d.ui.shown.size(), c.closes ? 0u : 1u);
-        EXPECT_EQ(d.dialog.isVisible(), !c.closes);
+            dialog.reject();
+        EXPECT_EQ(ui.shown.size(), c.closes ? 0u : 1u);
+        EXPECT_EQ(dialog.isVisible(), !c.closes);
         if (!c.closes) {
-            EXPECT_EQ(d.dialog.TextBox()->currentText(), c.typed);  // left as typed, for the user to mend
-            EXPECT_EQ(d.ui.shown.empty() ? "" : d.ui.shown[0].text, c.text);
-            d.dialog.close();
+            EXPECT_EQ(dialog.TextBox()->currentText(), c.typed);  // left as typed, for the user to mend
+            EXPECT_EQ(ui.shown.empty() ? "" : ui.shown[0].text, c.text);
+            dialog.close();
             continue;
         }
-        EXPECT_EQ(d.dialog.Result().ok, c.ok);
-        EXPECT_EQ(d.dialog.Result().text, c.text);
-        EXPECT_EQ(d.dialog.Result().options, find_option::WholeWords | find_option::EveryScreen);
+        EXPECT_EQ(dialog.Result().ok, c.ok);
+        EXPECT_EQ(dialog.Result().text, c.text);
+        EXPECT_EQ(dialog.Result().options, find_option::WholeWords | find_option::EveryScreen);
     }
-}
-
-TEST(PopupMenuTest, ItemsCarryTheirCodesSeparatorsAndStates) {
-    const auto menu =
-        MakePopupMenu({{"Cut", 0x0409, false}, {"", 0, true}, {"Select All", 0x0631, true}}, nullptr);
-    const QList<QAction*> actions = menu->actions();
-    ASSERT_EQ(actions.size(), 3);
-    EXPECT_EQ(actions[0]->text(), "Cut");
-    EXPECT_FALSE(actions[0]->isEnabled());
-    EXPECT_EQ(actions[0]->data().toUInt(), 0x0409u);
-    EXPECT_TRUE(actions[1]->isSeparator());
-    EXPECT_TRUE(actions[2]->isEnabled());
-    EXPECT_EQ(actions[2]->data().toUInt(), 0x0631u);
 }
 
 // Each kind of box shows its buttons, the first the default, and answers with the button pressed.

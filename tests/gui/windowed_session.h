@@ -15,7 +15,6 @@
 #include "config/temp_folder.h"
 #include "gui/qt_ui.h"
 #include "gui/session_controller.h"
-#include "gui_fixture.h"
 #include "platform/poll_event_loop.h"
 #include "session/session_charset.h"
 #include "support/running_session.h"
