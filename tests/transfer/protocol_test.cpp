@@ -3,6 +3,7 @@
 // among them), the records that are not frames, and the host's closing messages.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <sstream>
 
 #include "ds3270/write_processor.h"
@@ -26,31 +27,18 @@ std::string Blankless(std::string text) {
 
 // Hex (HH*N for N bytes HH) and quoted pieces: "TEXT" as written, e"TEXT" in the host code page,
 // f"TEXT" as frame data.
-std::vector<uint8_t> Bytes(Session& s, std::string_view text) {
+std::vector<uint8_t> Bytes(Session& s, const std::string& text) {
+    static const std::regex kPiece(R"re(([ef]?)("(?:[^"\\]|\\.)*")|(\S+))re");
     std::vector<uint8_t> out;
     FrameEncoder frame;
-    while (!text.empty()) {
-        const size_t quote = text.find('"');
-        std::istringstream words{std::string(text.substr(0, quote))};
-        std::string kind;
-        for (std::string w; words >> w;) {
-            if (quote != std::string::npos && words.peek() == EOF && (w == "e" || w == "f")) {
-                kind = w;
-                break;
-            }
-            const size_t star = w.find('*');
-            const auto once = FromHex(w.substr(0, star));
-            for (int n = star == std::string::npos ? 1 : std::stoi(w.substr(star + 1)); n > 0; --n)
-                out.insert(out.end(), once.begin(), once.end());
-        }
-        if (quote == std::string::npos) break;
-        size_t close = quote + 1;
-        while (close < text.size() && text[close] != '"') close += text[close] == '\\' ? 2 : 1;
-        if (close >= text.size()) {
-            ADD_FAILURE() << "no closing quote in " << text;
-            break;
-        }
-        for (char c : GoldenValue(text.substr(quote, close + 1 - quote))) {
+    for (std::sregex_iterator m(text.begin(), text.end(), kPiece), end; m != end; ++m) {
+        const std::string w = (*m)[3], kind = (*m)[1];
+        EXPECT_EQ(w.find('"'), std::string::npos) << "no closing quote in " << text;
+        const size_t star = w.find('*');
+        const auto once = FromHex(w.substr(0, star));
+        for (int n = star == std::string::npos ? 1 : std::stoi(w.substr(star + 1)); n > 0; --n)
+            out.insert(out.end(), once.begin(), once.end());
+        for (char c : (*m)[2].matched ? GoldenValue((*m)[2].str()) : "") {
             if (kind == "e")
                 out.push_back(DisplayToHost(s, uint8_t(c)));
             else if (kind == "f")
@@ -58,7 +46,6 @@ std::vector<uint8_t> Bytes(Session& s, std::string_view text) {
             else
                 out.push_back(uint8_t(c));
         }
-        text.remove_prefix(close + 1);
     }
     return out;
 }
