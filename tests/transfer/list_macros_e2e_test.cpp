@@ -22,15 +22,7 @@ using namespace std::chrono_literals;
 std::vector<std::string> Names(const std::string& cell) {
     std::vector<std::string> names;
     std::istringstream in(cell);
-    for (std::string name; std::getline(in, name, '|');) {
-        const size_t star = name.rfind('*'), hashes = name.find("##");
-        for (int i = 1; star != std::string::npos && i <= std::stoi(name.substr(star + 1)); ++i) {
-            char number[12];  // any int fits
-            std::snprintf(number, sizeof number, "%02d", i);
-            names.push_back(name.substr(0, star).replace(hashes, 2, number));
-        }
-        if (star == std::string::npos) names.push_back(name);
-    }
+    for (std::string name; std::getline(in, name, '|');) names.push_back(name);
     std::sort(names.begin(), names.end());
     return names;
 }

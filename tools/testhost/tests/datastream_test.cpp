@@ -89,18 +89,7 @@ script::App ParseApp(const std::string& text) {
 }
 
 TEST(RenderScreen, LayoutBecomesCompactOrders) {
-    const auto app = ParseApp(R"(marker @ protected
-marker _ input name=id
-marker ~ input nondisplay color=red name=pw
-screen s
-  layout
-  |@Id_  @
-  |
-  |@Pw~  @${who:3}
-  end
-  value id "AB"
-end
-)");
+    const auto app = ParseApp(test::TestFile("render.app"));
     RenderContext ctx;
     ctx.codec = &Cp037();
     ctx.geometry = ds::Geometry{24, 80, 24, 80};
@@ -127,26 +116,7 @@ end
 // Negative positions count from the screen's end and ${rows} is its size; characters outside the
 // code page are sent as question marks and noted; a screen larger than the terminal is an error.
 TEST(RenderScreen, PositionsSizesAndWhatCannotBeSent) {
-    const auto app = ParseApp(R"(screen d
-  command ewa
-  orders
-    sba -1 -3
-    sf protected
-    text "${rows}"
-    sba 1 1
-    sfe input name=x
-  end
-end
-screen s
-  layout
-  |${v:4}|
-  end
-end
-screen big
-  command ewa
-  size 43x80
-end
-)");
+    const auto app = ParseApp(test::TestFile("render.app"));
     RenderContext ctx;
     ctx.codec = &Cp037();
     ctx.geometry = ds::Geometry{24, 80, 27, 132};
@@ -164,7 +134,7 @@ end
     EXPECT_EQ(r.inputs[0].name, "x");
     EXPECT_EQ(r.inputs[0].attr_address, 0);
 
-    ASSERT_TRUE(RenderScreen(app, *app.Find("s"), ctx, r, error)) << error;
+    ASSERT_TRUE(RenderScreen(app, *app.Find("v"), ctx, r, error)) << error;
     EXPECT_EQ(r.buffer.Text(Cp037())[0].substr(0, 6), "a?\xc3\xa9 |");
     EXPECT_NE(r.note.find("sent as '?'"), std::string::npos) << r.note;
     EXPECT_FALSE(RenderScreen(app, *app.Find("big"), ctx, r, error));
