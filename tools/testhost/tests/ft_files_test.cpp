@@ -174,27 +174,12 @@ TEST(FileStore, LoadsWritesBackAndReloads) {
     EXPECT_FALSE(back.Has("tso/A.TEXT.txt"));
 }
 
-// "\n" and "\xHH" in a cell of records.tsv.
-std::string Unescape(const std::string& cell) {
-    std::string out;
-    for (size_t i = 0; i < cell.size(); ++i) {
-        if (cell[i] != '\\') {
-            out += cell[i];
-        } else if (cell[++i] == 'n') {
-            out += '\n';
-        } else {
-            out += static_cast<char>(std::stoi(cell.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        }
-    }
-    return out;
-}
-
 TEST(FileStore, BadSeedsAreRefusedWithTheirPlace) {
     for (const auto& [line, c] : test::ReadRows("records.tsv", "seed")) {
         Folder f;
-        f.Write("catalog.txt", Unescape(c.at(0)));
-        if (c.at(1) != "-") f.Write(c.at(1), Unescape(c.at(2)));
+        const Bytes catalog = test::Wire(c.at(0)), content = test::Wire(c.at(2));
+        f.Write("catalog.txt", std::string(catalog.begin(), catalog.end()));
+        if (c.at(1) != "-") f.Write(c.at(1), std::string(content.begin(), content.end()));
         FileStore store(PersonalityFromName(c.size() > 4 ? c.at(4) : "tso").value(), Cp037());
         std::string error;
         EXPECT_FALSE(store.Load(f.path(), error)) << "records.tsv line " << line;
