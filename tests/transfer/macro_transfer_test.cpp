@@ -68,9 +68,8 @@ struct MacroTransfer {
     }
     // The command typed on the first row (the host's screens here leave it there).
     std::string Typed() {
-        std::string row = t.h.Screen();
-        row = row.substr(0, row.find('\n'));
-        return row;
+        const std::string screen = t.h.Screen();
+        return screen.substr(0, screen.find('\n'));
     }
     MacroValue Var(std::string_view name) {
         const int i = runner.variables().Find(name);
