@@ -7,7 +7,6 @@
 #include <sstream>
 
 #include "ft_shell.h"
-#include "ft_terminal.h"
 #include "helpers.h"
 
 namespace testhost::ft {
@@ -117,13 +116,6 @@ void Step(Host& h, const std::string& word, std::istringstream& words, const std
         h.shell->OnRecord(r, h.now);
     } else if (word == ">") {
         h.shell->OnRecord(Wire(rest, h.names), h.now);
-    } else if (word == "upload") {
-        std::string sequence;
-        words >> sequence;
-        const Bytes data = Wire(rest.substr(sequence.size() + 1), h.names);
-        h.shell->OnRecord(terminal::UploadReply(H(sequence).at(0), terminal::TerminalEncode(data),
-                                                MakeFrameAlphabet(Cp037())),
-                          h.now);
     } else if (word == "<") {
         ASSERT_FALSE(h.sent.empty()) << "the host sent nothing; log:\n" << h.log;
         const Bytes got = h.sent.front();

@@ -5,7 +5,6 @@
 #include "ft_dft_codec.h"
 #include "ft_frame_codec.h"
 #include "ft_tables.h"
-#include "ft_terminal.h"
 #include "helpers.h"
 
 #include <map>
@@ -13,7 +12,6 @@
 namespace testhost::ft {
 namespace {
 
-using terminal::TerminalDecode;
 using test::H;
 using test::ToHex;
 
@@ -52,6 +50,35 @@ TEST(DftReplies, DdmLimitsFromTheQueryReply) {
             EXPECT_EQ(limits->outbound, std::stoul(c.at(2)));
         }
     }
+}
+
+// A terminal's decoding of screen-frame data, written from the protocol's description and not
+// from the host's code: quadrant bytes select a table, 0x3C repeats a blank (host 0x40 shows as
+// 0x20) up to an output length, 0x11 ends the data.
+Bytes TerminalDecode(const Bytes& in) {
+    Bytes out;
+    int q = 0;
+    for (size_t i = 0; i < in.size(); ++i) {
+        const uint8_t c = in[i];
+        if (c == 0x11) break;
+        if (c == 0x5C || c == 0x5E || c == 0x7D || c == 0x7E) {
+            q = c;
+        } else if (c == 0x3C) {
+            const int address = (in[i + 1] & 0x3F) << 6 | (in[i + 2] & 0x3F);
+            EXPECT_EQ(in[i + 3], 0x40);
+            while (static_cast<int>(out.size()) < address) out.push_back(0x20);
+            i += 3;
+        } else if (c >= 0x40 && q == 0x5E) {
+            out.push_back(c);
+        } else if (c >= 0x40 && q == 0x5C && c != 0xA9) {
+            out.push_back(kFrameQuadrant5C[c - 0x40u]);
+        } else if (c >= 0x40 && q == 0x7D) {
+            out.push_back(kFrameQuadrant7D[c - 0x40u]);
+        } else if (c >= 0x40 && q == 0x7E) {
+            out.push_back(kFrameQuadrant7E[c - 0x40u]);
+        }
+    }
+    return out;
 }
 
 Bytes Alternating(size_t n) {
