@@ -46,8 +46,6 @@ TEST(TransferFaults, EachEndsFailedWithTheStatusBackAndTheOldFileKept) {
          transfer_msg::kConnectionLost, Dropped},
         {"host stops answering, DFT download", "--fault ft-no-answer=2 --transfer-mode dft", Down, timed_out,
          Unlocked},
-        {"host stops answering, DFT upload", "--fault ft-no-answer=2 --transfer-mode dft", Up, timed_out,
-         Unlocked},
         {"command never answered", "--fault ft-no-answer", Down,
          FormatMessage(transfer_msg::kCommandUnanswered, 1), Unlocked},
         {"no transfer program", "--fault ft-no-program", Down, transfer_msg::kProgramDidNotStart, Unlocked},

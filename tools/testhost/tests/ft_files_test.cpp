@@ -124,17 +124,9 @@ class Folder {
 };
 
 TEST(FileStore, LoadsWritesBackAndReloads) {
-    Folder seed;
-    seed.Write("catalog.txt", "# comment\nA.TEXT FB 10 100\nA.VAR VB 20\nA.PDS FB 10 100 PO\nA.EMPTY V 30\n");
-    seed.Write("A.TEXT.txt", "HELLO\r\n[X]\n");
-    seed.Write("A.VAR.bin", std::string("\0\0\0\2\xC1\xC2\0\0\0\0", 10));
-    std::filesystem::create_directory(seed.path() + "/A.PDS");
-    seed.Write("A.PDS/$M.txt", "M\n");
-    seed.Write("A.PDS/#N.bin", std::string(10, '\x40'));
-    seed.Write("A.PDS/notes.doc", "ignored");
     FileStore store(Personality::Tso, Cp037());
     std::string error;
-    ASSERT_TRUE(store.Load(seed.path(), error)) << error;
+    ASSERT_TRUE(store.Load(TESTHOST_TESTS_DIR "/store_seed", error)) << error;
     ASSERT_EQ(store.entries().size(), 4u);
     EXPECT_EQ(Records(store.Find("A.TEXT")->file),
               "c8 c5 d3 d3 d6 40 40 40 40 40|ba e7 bb 40 40 40 40 40 40 40");
