@@ -20,29 +20,22 @@ TEST(CommandLine, RefusesBadValuesClearly) {
 }
 
 // --no-tn3270e, --stream, --stream-alternate, --once and close-after are checked by what they do,
-// in the end-to-end scripts against s3270 and the program.
-TEST(CommandLine, ValuesReachTheEngine) {
+// in the end-to-end scripts against s3270 and the program; the transfer faults' options in
+// faults_e2e_test.cpp.
+TEST(CommandLine, ValuesReachTheEngineAndTheTransferProgram) {
     Options o;
     std::string error;
-    ASSERT_TRUE(ParseOptions({"--functions", "none", "--reject=DEVICE-IN-USE", "--fault", "seed=7", "--fault",
-                              "garbage-raw=9", "--reply-timeout", "3"},
-                             o, error))
+    ASSERT_TRUE(ParseOptions(
+        {"--functions", "none", "--reject=DEVICE-IN-USE", "--fault", "seed=7", "--fault", "garbage-raw=9",
+         "--reply-timeout", "3", "--transfer", "VM", "--transfer-mode", "frames", "--transfer-limit", "4096",
+         "--transfer-user", "abc", "--transfer-eof", "--transfer-no-repeat"},
+        o, error))
         << error;
     EXPECT_TRUE(o.engine.negotiation.functions.empty());
     EXPECT_EQ(o.engine.negotiation.reject_reason, telnet::kDeviceInUse);
     EXPECT_EQ(o.engine.faults.seed, 7u);
     EXPECT_EQ(o.engine.faults.garbage_raw, 9u);
     EXPECT_EQ(o.engine.reply_timeout, 3.0);
-}
-
-// The transfer faults' options are checked by what they do, in faults_e2e_test.cpp.
-TEST(CommandLine, TransferValuesReachTheProgram) {
-    Options o;
-    std::string error;
-    ASSERT_TRUE(ParseOptions({"--transfer", "VM", "--transfer-mode", "frames", "--transfer-limit", "4096",
-                              "--transfer-user", "abc", "--transfer-eof", "--transfer-no-repeat"},
-                             o, error))
-        << error;
     const ft::TransferConfig& t = o.transfer_config;
     EXPECT_TRUE(o.transfer);
     EXPECT_EQ(t.personality, ft::Personality::Cms);

@@ -70,21 +70,8 @@ TEST(ScriptExpand, WidthsAndUnknownNames) {
         if (n == "e") return std::string("\xc3\xa9t\xc3\xa9");  // "été": widths count characters
         return std::nullopt;
     };
-    struct Case {
-        const char* in;
-        const char* out;
-    };
-    const Case cases[] = {
-        {"hi ${u}!", "hi alice!"},
-        {"[${u:3}]", "[ali]"},
-        {"[${u:7}]", "[alice  ]"},
-        {"[${nope}]", "[]"},
-        {"[${e:2}]", "[\xc3\xa9t]"},
-        {"[${u   }]", "[alice]"},
-        {"${", "${"},
-        {"${bad name}", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(script::Expand(c.in, lookup), c.out) << c.in;
+    for (const auto& [line, c] : test::ReadRows("expand.tsv", "expand"))
+        EXPECT_EQ(script::Expand(c.at(0), lookup), c.at(1)) << "expand.tsv line " << line;
 }
 
 }  // namespace
