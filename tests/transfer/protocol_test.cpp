@@ -159,28 +159,17 @@ TEST_P(Transfer, Case) {
     EXPECT_EQ(t.h.TakeSent(), "") << "sent and not checked";
 }
 
+// The rows of data/not_frames.tsv.
 TEST(ScreenFrames, OtherRecordsAreNotFrames) {
-    struct Case {
-        const char* name;
-        SessionStatus status;
-        const char* record;
-        bool consumed;
-    };
-    const Case cases[] = {
-        {"an ordinary write", SessionStatus::TransferData, "F1C2 11 4040 C1C2", false},
-        {"the mark without a type", SessionStatus::TransferData, "F1C2 115D7F114040", false},
-        {"upload request without its sequence byte", SessionStatus::TransferData, "F1C2 115D7F114040 C2 4040",
-         true},
-        {"unknown frame type", SessionStatus::TransferData, "F1C2 115D7F114040 C9 404040 01", true},
-        {"TR_READY, not start or end", SessionStatus::TransferReady, "F1C2 115D7F114040 C1 404040 01", false},
-    };
-    for (const Case& c : cases) {
+    for (const TableRow& row : ReadTableRows("transfer/data/not_frames.tsv")) {
+        SCOPED_TRACE(row.where);
         TransferSession t;
         MemoryFile file;
         t.StartDownload(file, t.Binary());
-        t.session().status = c.status;
-        EXPECT_EQ(HandleTransferFrame(t.session(), t.state(), FromHex(c.record)), c.consumed) << c.name;
-        EXPECT_TRUE(file.written.empty()) << c.name;
+        t.session().status = StatusNamed(row.cells[1]);
+        EXPECT_EQ(HandleTransferFrame(t.session(), t.state(), FromHex(row.cells[2])),
+                  row.cells[3] == "consumed");
+        EXPECT_TRUE(file.written.empty());
     }
 }
 
