@@ -81,48 +81,21 @@ Bytes TerminalDecode(const Bytes& in) {
     return out;
 }
 
-Bytes Alternating(size_t n) {
-    Bytes b(n);
-    for (size_t i = 0; i < n; ++i) b[i] = i % 2 ? 'A' : 0x00;
-    return b;
-}
-
-Bytes EveryByte() {
-    Bytes b(256);
-    for (size_t i = 0; i < 256; ++i) b[i] = static_cast<uint8_t>(i);
-    return b;
-}
-
+// The frame rows of outbound.tsv, decoded again as a terminal decodes them.
 TEST(Frames, EncodingFillsFramesAndRepeatsBlanks) {
-    struct Case {
-        const char* name;
-        Bytes input;
-        bool repeat;
-        size_t taken;        // input bytes one frame takes
-        const char* prefix;  // the first encoded bytes
-    };
-    const Case cases[] = {
-        {"quadrant_once_per_run", {'A', 'B', 0x00}, false, 3, "7e c1 c2 5c c1"},
-        {"blank_run_repeats", Bytes{'x', ' ', ' ', ' ', ' ', ' ', 'y'}, true, 7, "7e a7 3c 40 c6 40 a8"},
-        {"short_blank_run_is_spelled", Bytes{' ', ' ', ' ', ' ', 'z'}, true, 5, "7e 40 40 40 40 a9"},
-        {"one_quadrant_byte_for_a_run", Bytes(2000, 0x00), false, kFrameCapacity - 1, "5c c1 c1"},
-        {"quadrant_changes_fill_the_frame", Alternating(2000), false, kFrameCapacity / 2,
-         "5c c1 7e c1 5c c1"},
-        {"blanks_without_repeat", Bytes(10, ' '), false, 10, "7e 40 40"},
-        {"a_long_run_stops_at_the_frame", Bytes(5000, ' '), true, kFrameCapacity, "3c"},
-        {"every_byte_value", EveryByte(), false, 256, "5c c1 c2"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [line, c] : test::ReadRows("outbound.tsv", "frame")) {
+        SCOPED_TRACE("outbound.tsv line " + std::to_string(line) + " " + c.at(0));
+        const Bytes input = test::Wire(c.at(1));
+        const bool repeat = c.at(2) == "repeat";
         Bytes encoded;
-        const size_t taken = EncodeFrameData(c.input.data(), c.input.size(), c.repeat, encoded);
-        EXPECT_EQ(taken, c.taken) << c.name;
-        EXPECT_LE(encoded.size(), kFrameCapacity) << c.name;
-        for (uint8_t b : encoded) EXPECT_TRUE(c.repeat || b >= 0x40) << c.name << ": not displayable";
-        EXPECT_EQ(ToHex(encoded).rfind(c.prefix, 0), 0u) << c.name << ": " << ToHex(encoded);
+        const size_t taken = EncodeFrameData(input.data(), input.size(), repeat, encoded);
+        EXPECT_EQ(taken, std::stoul(c.at(3)));
+        EXPECT_LE(encoded.size(), kFrameCapacity);
+        for (uint8_t b : encoded) EXPECT_TRUE(repeat || b >= 0x40) << "not displayable";
+        EXPECT_EQ(ToHex(encoded).rfind(c.at(4), 0), 0u) << ToHex(encoded);
         const Bytes decoded = TerminalDecode(encoded);
         EXPECT_EQ(ToHex(decoded),
-                  ToHex(Bytes(c.input.begin(), c.input.begin() + static_cast<std::ptrdiff_t>(taken))))
-            << c.name;
+                  ToHex(Bytes(input.begin(), input.begin() + static_cast<std::ptrdiff_t>(taken))));
     }
 }
 
