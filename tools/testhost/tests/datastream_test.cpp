@@ -6,8 +6,6 @@
 #include "render.h"
 #include "stream.h"
 
-#include <fstream>
-
 namespace testhost {
 namespace {
 
@@ -41,23 +39,20 @@ std::vector<std::string> Picture(const ds::Buffer& b) {
 
 // The cases of writes.txt: the buffer each write leaves and its cursor, or its refusal.
 TEST(ApplyWrite, OrdersLeaveTheExpectedBuffer) {
-    std::ifstream file(TESTHOST_TESTS_DIR "/writes.txt");
-    ASSERT_TRUE(file) << "no case file";
-    std::string line, name;
+    const std::vector<test::Line> lines = test::CaseLines("writes.txt");
+    std::string name;
     ds::Buffer b(4, 10);
     bool ok = false;
     std::string error;
     size_t row = 0;
-    for (int number = 1; std::getline(file, line); ++number) {
-        if (line.empty() || line[0] == '#') continue;
-        SCOPED_TRACE("writes.txt line " + std::to_string(number) + " (" + name + ")");
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i].text;
+        SCOPED_TRACE("writes.txt line " + std::to_string(lines[i].number) + " (" + name + ")");
         if (line.starts_with("case ")) {
             name = line.substr(5);
-            std::getline(file, line);
-            ++number;
             b = ds::Buffer(4, 10);
             error.clear();
-            const Bytes rec = H(line);
+            const Bytes rec = H(lines.at(++i).text);
             ok = ds::ApplyWrite(b, rec.data(), rec.size(), ds::Geometry{4, 10, 4, 10}, error);
             row = 0;
         } else if (line.starts_with("error ")) {

@@ -2,7 +2,6 @@
 // transcripts of ft_sessions.txt (DFT and screen frames, both directions, the checks on what the
 // terminal answers, errors before any data, the list screens and the transfer faults).
 #include <deque>
-#include <fstream>
 #include <iomanip>
 #include <sstream>
 
@@ -169,12 +168,9 @@ void Step(Host& h, const std::string& word, std::istringstream& words, const std
 }
 
 TEST(HostTransfers, Transcripts) {
-    std::ifstream file(TESTHOST_TESTS_DIR "/ft_sessions.txt");
-    ASSERT_TRUE(file) << "no case file";
     std::unique_ptr<Host> host = std::make_unique<Host>(Personality::Tso, TransferConfig{});
-    std::string line, name;
-    for (int number = 1; std::getline(file, line); ++number) {
-        if (line.empty() || line[0] == '#') continue;
+    std::string name;
+    for (const auto& [number, line] : test::CaseLines("ft_sessions.txt")) {
         SCOPED_TRACE("ft_sessions.txt line " + std::to_string(number) + " (" + name + ")");
         std::istringstream words(line);
         std::string word;

@@ -102,23 +102,35 @@ inline std::string TestFile(const std::string& name) {
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
-// The rows of a tab-separated case file of this folder whose first cell is `kind`, by line;
-// blank lines and '#' comments are skipped. A file that cannot be read fails the test.
+// The lines of a case file of this folder that are neither blank nor '#' comments, with their
+// numbers. A file that cannot be read fails the test.
+struct Line {
+    int number = 0;
+    std::string text;
+};
+inline std::vector<Line> CaseLines(const std::string& name) {
+    std::ifstream file(TESTHOST_TESTS_DIR "/" + name);
+    EXPECT_TRUE(file) << "no case file " << name;
+    std::vector<Line> lines;
+    std::string text;
+    for (int number = 1; std::getline(file, text); ++number)
+        if (!text.empty() && text[0] != '#') lines.push_back({number, text});
+    return lines;
+}
+
+// The rows of a tab-separated case file of this folder whose first cell is `kind`, by line.
 struct Row {
     int line = 0;
     std::vector<std::string> cells;  // after the kind
 };
 inline std::vector<Row> ReadRows(const std::string& name, std::string_view kind) {
-    std::ifstream file(TESTHOST_TESTS_DIR "/" + name);
-    EXPECT_TRUE(file) << "no case file " << name;
     std::vector<Row> rows;
-    std::string line;
-    for (int number = 1; std::getline(file, line); ++number) {
-        if (line.empty() || line[0] == '#' || !line.starts_with(std::string(kind) + "\t")) continue;
+    for (const auto& [number, line] : CaseLines(name)) {
+        if (!line.starts_with(std::string(kind) + "\t")) continue;
         Row row{number, {}};
         for (size_t at = kind.size() + 1, tab = 0; tab != std::string::npos; at = tab + 1) {
             tab = line.find('\t', at);
-            row.cells.push_back(line.substr(at, tab == std::string::npos ? tab : tab - at));
+            row.cells.push_back(line.substr(at, tab - at));
         }
         rows.push_back(std::move(row));
     }
