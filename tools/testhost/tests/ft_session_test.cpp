@@ -2,7 +2,9 @@
 // transcripts of ft_sessions.txt (DFT and screen frames, both directions, the checks on what the
 // terminal answers, errors before any data, the list screens and the transfer faults).
 #include <deque>
+#include <functional>
 #include <iomanip>
+#include <map>
 #include <sstream>
 
 #include "ft_shell.h"
@@ -44,28 +46,23 @@ struct Host {
 
 TransferConfig ConfigOf(std::istringstream& words) {
     TransferConfig c;
+    const std::map<std::string, std::function<void(int)>> settings = {
+        {"own_limit", [&](int n) { c.own_limit = static_cast<size_t>(n); }},
+        {"frames", [&](int) { c.mode = WireMode::Frames; }},
+        {"no_program", [&](int) { c.no_program = true; }},
+        {"stall_after", [&](int n) { c.faults.stall_after = n; }},
+        {"drop_after", [&](int n) { c.faults.drop_after = n; }},
+        {"error_instead_of_data", [&](int) { c.faults.error_instead_of_data = true; }},
+        {"short_field", [&](int) { c.faults.short_field = true; }},
+        {"oversize_field", [&](int) { c.faults.oversize_field = true; }}};
     for (std::string w; words >> w;) {
         const size_t eq = w.find('=');
-        const std::string key = w.substr(0, eq);
-        const int n = eq == std::string::npos ? 0 : std::stoi(w.substr(eq + 1));
-        if (key == "own_limit")
-            c.own_limit = static_cast<size_t>(n);
-        else if (key == "frames")
-            c.mode = WireMode::Frames;
-        else if (key == "no_program")
-            c.no_program = true;
-        else if (key == "stall_after")
-            c.faults.stall_after = n;
-        else if (key == "drop_after")
-            c.faults.drop_after = n;
-        else if (key == "error_instead_of_data")
-            c.faults.error_instead_of_data = true;
-        else if (key == "short_field")
-            c.faults.short_field = true;
-        else if (key == "oversize_field")
-            c.faults.oversize_field = true;
-        else
+        const auto setting = settings.find(w.substr(0, eq));
+        if (setting == settings.end()) {
             ADD_FAILURE() << "unknown setting " << w;
+            continue;
+        }
+        setting->second(eq == std::string::npos ? 0 : std::stoi(w.substr(eq + 1)));
     }
     return c;
 }
