@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "../macro/manual_loop.h"
 #include "config/temp_folder.h"
@@ -68,9 +69,8 @@ struct MacroTransfer {
     }
     // The command typed on the first row (the host's screens here leave it there).
     std::string Typed() {
-        std::string row = t.h.Screen();
-        row = row.substr(0, row.find('\n'));
-        return row;
+        const std::string screen = t.h.Screen();
+        return screen.substr(0, screen.find('\n'));
     }
     MacroValue Var(std::string_view name) {
         const int i = runner.variables().Find(name);
@@ -250,26 +250,18 @@ TEST(MacroTransfer, AfterPa1TheMacroWaitsForTheHostsNextScreen) {
     EXPECT_EQ(m.Var("RC").number, 1);
 }
 
+// The rows of data/macro_errors.tsv.
 TEST(MacroTransfer, UnusableRequestsAreMacroErrors) {
-    struct Case {
-        int error;
-        std::string text;
-    };
-    const Case cases[] = {
-        {macro_error::TransferParm, "RECEIVEFILE(\"   \", \"pc.txt\")"},
-        {macro_error::TransferParm, "RECEIVEFILE(\"USER.*\", \"pc.txt\")"},
-        {macro_error::TransferParm, "SENDFILE(\"*.txt\", \"USER.DATA\")"},
-        {macro_error::TransferParm, "SENDFILE(\"" + std::string(250, 'x') + "\", \"USER.DATA\")"},
-        {macro_error::ParmCount, "RECEIVEFILE(\"A\", \"a\", \"TEXT\", \"TSO\", \"APPEND\", \"X\")"},
-        {macro_error::ParmType, "SENDFILE(\"a\", \"A\", 1)"},
-        {macro_error::HostListFull, "WHILE 1\nXFERADDSTG(\"N\")\nENDWHILE"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text.substr(0, 60));
+    const std::map<std::string, int> errors = {{"TransferParm", macro_error::TransferParm},
+                                               {"ParmCount", macro_error::ParmCount},
+                                               {"ParmType", macro_error::ParmType},
+                                               {"HostListFull", macro_error::HostListFull}};
+    for (const TableRow& row : ReadTableRows("transfer/data/macro_errors.tsv")) {
+        SCOPED_TRACE(row.where);
         MacroTransfer m;
-        m.Run(c.text);
+        m.Run(row.cells[1]);
         EXPECT_EQ(m.outcome.end, MacroOutcome::End::Error);
-        EXPECT_EQ(m.outcome.error, c.error);
+        EXPECT_EQ(m.outcome.error, errors.at(row.cells[0]));
         EXPECT_EQ(m.Typed(), "") << "nothing reaches the host";
         EXPECT_FALSE(m.client.state().active);
     }

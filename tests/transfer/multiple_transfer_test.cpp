@@ -13,23 +13,13 @@ namespace {
 
 using namespace test;
 
-// '|' between the names; none in an empty cell.
-std::vector<std::string> Names(const std::string& cell) {
-    std::vector<std::string> names;
-    for (size_t at = 0, bar = 0; bar != std::string::npos && !cell.empty(); at = bar + 1) {
-        bar = cell.find('|', at);
-        names.push_back(cell.substr(at, bar == std::string::npos ? bar : bar - at));
-    }
-    return names;
-}
-
 // The request and the list of a row of data/multiple.tsv.
 void Read(const std::vector<std::string>& c, TransferRequest& r, TransferList& l) {
     r.direction = c[1] == "up" ? TransferDirection::Upload : TransferDirection::Download;
     r.host_file = c[2];
     r.pc_file = c[3];
     r.pc_directory = c[4];
-    l.entries = Names(c[6]);
+    l.entries = SplitBars(c[6]);
     l.level = 1;
     std::istringstream options(c[5]);
     for (std::string o; options >> o;) {
@@ -39,7 +29,7 @@ void Read(const std::vector<std::string>& c, TransferRequest& r, TransferList& l
         if (o == "level=2") l.level = 2;
         if (o.starts_with("data_set=")) l.member_data_set = o.substr(9);
         if (o.starts_with("chosen="))
-            for (const std::string& n : Names(o.substr(7))) l.selected.push_back(std::stoul(n));
+            for (const std::string& n : SplitBars(o.substr(7))) l.selected.push_back(std::stoul(n));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "config/temp_folder.h"
+#include "support/golden_file.h"
 #include "transfer/pc_file.h"
 #include "transfer/transfer_log.h"
 
@@ -26,41 +27,29 @@ std::span<const uint8_t> Bytes(const std::string& s) {
     return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
 }
 
+// The rows of data/pc_files.tsv.
 TEST(PcFile, DownloadsReplaceOrAppendOnlyWhenCommitted) {
-    struct Case {
-        const char* name;
-        const char* existing;  // nullptr: no file yet
-        bool append;
-        bool commit;
-        const char* after;  // nullptr: still no file
-    };
-    const Case cases[] = {
-        {"replace, committed", "old", false, true, "new"},
-        {"replace, thrown away", "old", false, false, "old"},
-        {"append, committed", "old", true, true, "oldnew"},
-        {"append, thrown away", "old", true, false, "old"},
-        {"new file, committed", nullptr, false, true, "new"},
-        {"new file, thrown away", nullptr, true, false, nullptr},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("transfer/data/pc_files.tsv")) {
+        SCOPED_TRACE(row.where);
+        const std::vector<std::string>& c = row.cells;
         TempFolder folder;
         const std::string path = folder / "data.txt";
-        if (c.existing) WriteText(path, c.existing);
-        OpenedDownload d = CreateDownloadFile(path, c.append);
-        ASSERT_TRUE(d.target) << c.name << ": " << d.error_text;
+        if (c[1] != "-") WriteText(path, c[1]);
+        OpenedDownload d = CreateDownloadFile(path, c[2] == "append");
+        ASSERT_TRUE(d.target) << d.error_text;
         ASSERT_EQ(d.target->Write(Bytes("new")), 0);
         ASSERT_EQ(d.target->Complete(), 0);
-        EXPECT_EQ(ReadText(path), c.existing ? c.existing : "") << c.name << ": changed before the end";
-        if (c.commit) {
-            EXPECT_EQ(d.target->Commit(), 0) << c.name;
+        EXPECT_EQ(ReadText(path), c[1] == "-" ? "" : c[1]) << "changed before the end";
+        if (c[3] == "commit") {
+            EXPECT_EQ(d.target->Commit(), 0);
         }
         d.target.reset();
-        if (c.after) {
-            EXPECT_EQ(ReadText(path), c.after) << c.name;
+        if (c[4] != "-") {
+            EXPECT_EQ(ReadText(path), c[4]);
         } else {
-            EXPECT_FALSE(fs::exists(path)) << c.name;
+            EXPECT_FALSE(fs::exists(path));
         }
-        EXPECT_EQ(Entries(folder.path()), c.after ? 1u : 0u) << c.name << ": a temporary file was left";
+        EXPECT_EQ(Entries(folder.path()), c[4] == "-" ? 0u : 1u) << "a temporary file was left";
     }
 }
 

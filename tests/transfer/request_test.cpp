@@ -89,21 +89,11 @@ TEST(TransferRequest, PcPaths) {
     Session& s = t.session();
     s.folders.documents = "/home/me";
     setenv("HOME", "/home/me", 1);
-    struct Case {
-        const char* file;
-        const char* directory;
-        const char* path;
-    };
-    const Case cases[] = {
-        {"/abs/x.txt", "/ignored", "/abs/x.txt"}, {"x.txt", "/data", "/data/x.txt"},
-        {"x.txt", "/data/", "/data/x.txt"},       {"x.txt", "", "/home/me/x.txt"},
-        {"~/x.txt", "/data", "/home/me/x.txt"},   {"x.txt", "~/in", "/home/me/in/x.txt"},
-    };
-    for (const Case& c : cases) {
+    for (const TableRow& row : ReadTableRows("transfer/data/pc_paths.tsv")) {
         TransferRequest r;
-        r.pc_file = c.file;
-        r.pc_directory = c.directory;
-        EXPECT_EQ(FullPcPath(s, r), c.path) << c.file;
+        r.pc_file = row.cells[0];
+        r.pc_directory = row.cells[1];
+        EXPECT_EQ(FullPcPath(s, r), row.cells[2]) << row.where;
     }
 }
 

@@ -32,22 +32,16 @@ constexpr const char* kModes[] = {"dft", "frames"};
 // Lines of printable characters and a few accented letters, in UTF-8 as Linux text files hold
 // them, each ending in LF, `size` bytes in all; the last byte is always LF.
 std::string TextOf(size_t size, uint32_t seed) {
+    static const std::string ascii =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .,;:-+*/()=<>'\"!?&%#@$_|";
+    static const char* const accented[] = {"\xC3\xA9", "\xC3\xBC", "\xC3\x84"};
     std::mt19937 random(seed);
-    static const std::vector<std::string> characters = [] {
-        std::vector<std::string> c;
-        for (char ascii : std::string(
-                 "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .,;:-+*/()=<>'\"!?&%#@$_|"))
-            c.emplace_back(1, ascii);
-        for (const char* accented : {"\xC3\xA9", "\xC3\xBC", "\xC3\x84"}) c.emplace_back(accented);
-        return c;
-    }();
     std::string text;
     while (text.size() < size) {
         const size_t end = text.size() + std::min<size_t>(random() % 120, size - text.size() - 1);
-        for (;;) {
-            const std::string& c = characters[random() % characters.size()];
-            if (text.size() + c.size() > end) break;
-            text += c;
+        while (text.size() + 2 <= end) {
+            const size_t pick = random() % (ascii.size() + 3);
+            text += pick < ascii.size() ? std::string(1, ascii[pick]) : accented[pick - ascii.size()];
         }
         text.append(end - text.size(), '.');
         text += '\n';

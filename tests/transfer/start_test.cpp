@@ -122,29 +122,19 @@ TEST(StartTransfer, CommandThatCannotBeTypedLeavesNothingBehind) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.folder.path()), {}), 0);
 }
 
+// The rows of data/line_ends.tsv.
 TEST(StartTransfer, UploadLineEndsFollowTheFileAndTheSettings) {
-    struct Case {
-        const char* name;
-        std::string file;
-        bool crlf_option;
-        int setting;
-        std::string first_block;
-    };
-    const Case cases[] = {
-        {"LF only: converted", "a\nb\n", true, 1, "a\r\nb\r\n"},
-        {"CR LF already: left", "a\r\nb\n", true, 1, "a\r\nb\n"},
-        {"setting off", "a\nb\n", true, 0, "a\nb\n"},
-        {"CRLF option off", "a\nb\n", false, 1, "a\nb\n"},
-    };
-    for (const Case& c : cases) {
+    for (const TableRow& row : ReadTableRows("transfer/data/line_ends.tsv")) {
+        SCOPED_TRACE(row.where);
+        const std::vector<std::string>& c = row.cells;
         StartFixture f;
         Session& s = f.t.session();
-        s.settings.UploadConvertLFtoCRLF = c.setting;
-        WriteText(f.folder / "in.txt", c.file);
+        s.settings.UploadConvertLFtoCRLF = std::stoi(c[3]);
+        WriteText(f.folder / "in.txt", c[1]);
         TransferRequest r = f.Upload("in.txt", "A");
-        r.crlf = c.crlf_option;
-        ASSERT_TRUE(StartTransfer(s, f.t.state(), r).started) << c.name;
-        EXPECT_EQ(f.FirstBlock(), c.first_block) << c.name;
+        r.crlf = c[2] == "crlf";
+        ASSERT_TRUE(StartTransfer(s, f.t.state(), r).started);
+        EXPECT_EQ(f.FirstBlock(), c[4]);
     }
 }
 

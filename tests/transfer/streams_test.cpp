@@ -6,7 +6,7 @@
 #include "support/golden_file.h"
 #include "transfer/byte_count.h"
 #include "transfer/transfer_streams.h"
-#include "transfer_fakes.h"
+#include "transfer_session.h"
 
 namespace orkan {
 namespace {
@@ -84,12 +84,8 @@ TEST(DownloadWriter, Conversions) {
         SCOPED_TRACE(row.where);
         MemoryFile file;
         DownloadWriter w(std::make_unique<MemoryTarget>(file), Identity(row.cells[2]));
-        const std::string& blocks = row.cells[1];
-        for (size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 1) {
-            bar = blocks.find('|', at);
-            const std::string b = blocks.substr(at, bar == std::string::npos ? bar : bar - at);
+        for (const std::string& b : test::SplitBars(row.cells[1]))
             EXPECT_EQ(w.Write(std::span(reinterpret_cast<const uint8_t*>(b.data()), b.size())), 0);
-        }
         EXPECT_EQ(w.Finish(), 0);
         EXPECT_EQ(file.written, row.cells[3]);
         EXPECT_TRUE(file.completed);

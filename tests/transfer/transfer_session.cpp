@@ -121,4 +121,13 @@ std::vector<uint8_t> GetField() {
     return Field(FromHex("D0 46 11"));
 }
 
+std::vector<std::string> SplitBars(const std::string& cell) {
+    std::vector<std::string> parts;
+    for (size_t at = 0, bar = 0; bar != std::string::npos && !cell.empty(); at = bar + 1) {
+        bar = cell.find('|', at);
+        parts.push_back(cell.substr(at, bar - at));
+    }
+    return parts;
+}
+
 }  // namespace orkan::test

@@ -58,4 +58,7 @@ std::vector<uint8_t> InsertField(std::string_view data);
 std::vector<uint8_t> CloseField();
 std::vector<uint8_t> GetField();
 
+// The parts of a case file's cell with '|' between them; none in an empty cell.
+std::vector<std::string> SplitBars(const std::string& cell);
+
 }  // namespace orkan::test

@@ -4,20 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz_cp037.h"
 #include "render.h"
 #include "script.h"
-
-namespace {
-const testhost::Codec& Cp037() {
-    static const testhost::Codec codec = [] {
-        testhost::Codec c;
-        std::string error;
-        if (!c.Open("IBM-037", error)) __builtin_trap();
-        return c;
-    }();
-    return codec;
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace testhost;

@@ -11,18 +11,7 @@
 #include "ft_dft_codec.h"
 #include "ft_frame_codec.h"
 #include "ft_shell.h"
-
-namespace {
-const testhost::Codec& Cp037() {
-    static const testhost::Codec codec = [] {
-        testhost::Codec c;
-        std::string error;
-        if (!c.Open("IBM-037", error)) __builtin_trap();
-        return c;
-    }();
-    return codec;
-}
-}  // namespace
+#include "fuzz_cp037.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace testhost;

@@ -6,8 +6,6 @@
 #include "render.h"
 #include "stream.h"
 
-#include <fstream>
-
 namespace testhost {
 namespace {
 
@@ -41,23 +39,20 @@ std::vector<std::string> Picture(const ds::Buffer& b) {
 
 // The cases of writes.txt: the buffer each write leaves and its cursor, or its refusal.
 TEST(ApplyWrite, OrdersLeaveTheExpectedBuffer) {
-    std::ifstream file(TESTHOST_TESTS_DIR "/writes.txt");
-    ASSERT_TRUE(file) << "no case file";
-    std::string line, name;
+    const std::vector<test::Line> lines = test::CaseLines("writes.txt");
+    std::string name;
     ds::Buffer b(4, 10);
     bool ok = false;
     std::string error;
     size_t row = 0;
-    for (int number = 1; std::getline(file, line); ++number) {
-        if (line.empty() || line[0] == '#') continue;
-        SCOPED_TRACE("writes.txt line " + std::to_string(number) + " (" + name + ")");
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i].text;
+        SCOPED_TRACE("writes.txt line " + std::to_string(lines[i].number) + " (" + name + ")");
         if (line.starts_with("case ")) {
             name = line.substr(5);
-            std::getline(file, line);
-            ++number;
             b = ds::Buffer(4, 10);
             error.clear();
-            const Bytes rec = H(line);
+            const Bytes rec = H(lines.at(++i).text);
             ok = ds::ApplyWrite(b, rec.data(), rec.size(), ds::Geometry{4, 10, 4, 10}, error);
             row = 0;
         } else if (line.starts_with("error ")) {
@@ -89,18 +84,7 @@ script::App ParseApp(const std::string& text) {
 }
 
 TEST(RenderScreen, LayoutBecomesCompactOrders) {
-    const auto app = ParseApp(R"(marker @ protected
-marker _ input name=id
-marker ~ input nondisplay color=red name=pw
-screen s
-  layout
-  |@Id_  @
-  |
-  |@Pw~  @${who:3}
-  end
-  value id "AB"
-end
-)");
+    const auto app = ParseApp(test::TestFile("render.app"));
     RenderContext ctx;
     ctx.codec = &Cp037();
     ctx.geometry = ds::Geometry{24, 80, 24, 80};
@@ -127,26 +111,7 @@ end
 // Negative positions count from the screen's end and ${rows} is its size; characters outside the
 // code page are sent as question marks and noted; a screen larger than the terminal is an error.
 TEST(RenderScreen, PositionsSizesAndWhatCannotBeSent) {
-    const auto app = ParseApp(R"(screen d
-  command ewa
-  orders
-    sba -1 -3
-    sf protected
-    text "${rows}"
-    sba 1 1
-    sfe input name=x
-  end
-end
-screen s
-  layout
-  |${v:4}|
-  end
-end
-screen big
-  command ewa
-  size 43x80
-end
-)");
+    const auto app = ParseApp(test::TestFile("render.app"));
     RenderContext ctx;
     ctx.codec = &Cp037();
     ctx.geometry = ds::Geometry{24, 80, 27, 132};
@@ -164,7 +129,7 @@ end
     EXPECT_EQ(r.inputs[0].name, "x");
     EXPECT_EQ(r.inputs[0].attr_address, 0);
 
-    ASSERT_TRUE(RenderScreen(app, *app.Find("s"), ctx, r, error)) << error;
+    ASSERT_TRUE(RenderScreen(app, *app.Find("v"), ctx, r, error)) << error;
     EXPECT_EQ(r.buffer.Text(Cp037())[0].substr(0, 6), "a?\xc3\xa9 |");
     EXPECT_NE(r.note.find("sent as '?'"), std::string::npos) << r.note;
     EXPECT_FALSE(RenderScreen(app, *app.Find("big"), ctx, r, error));

@@ -14,6 +14,7 @@ using test::Cp037;
 using test::E;
 using test::H;
 using test::ToHex;
+using test::Wire;
 
 // Splits what the host sent into records (framing and TN3270E header removed); negotiation
 // between records is skipped.
@@ -37,22 +38,6 @@ std::vector<Bytes> Records(const Bytes& wire, bool tn3270e) {
             ++i;
         } else if (cmd >= 0xFB) {
             ++i;
-        }
-    }
-    return out;
-}
-
-// A field-mode Read Buffer reply of a buffer, built here and not by the code under test.
-Bytes ReadBufferReplyOf(const ds::Buffer& b, uint8_t aid) {
-    const auto cursor = ds::EncodeAddress(b.cursor, b.size());
-    Bytes out = {aid, cursor[0], cursor[1]};
-    for (int a = 0; a < b.size(); ++a) {
-        const ds::Cell& c = b.at(a);
-        if (c.is_attr) {
-            out.push_back(ds::kSF);
-            out.push_back(ds::kSixBitCodes[c.attr & 0x3F]);
-        } else {
-            out.push_back(c.ch);
         }
     }
     return out;
@@ -82,17 +67,11 @@ class Session : public ::testing::Test {
     void Send(const Bytes& b) { engine_->OnBytes(b.data(), b.size()); }
     void Client(const Bytes& payload) { Send(Framed(payload, seq_++)); }
     std::vector<Bytes> Sent() { return Records(engine_->TakeOutput(), true); }
-    Bytes Field(const std::string& text) { return E(Cp037(), text); }
-    Bytes Cat(std::initializer_list<Bytes> parts) {
-        Bytes out;
-        for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-        return out;
-    }
     // Connected, the query answered, and alice logged on: the menu is up.
     void LogOnAsAlice() {
         Open();
         Client(H("88 00 04 81 80"));
-        Client(Cat({H("7d 40 c6 11 40 c6"), Field("alice"), H("11 c1 d6"), Field("secret")}));
+        Client(Wire("7d 40 c6 11 40 c6 e\"alice\" 11 c1 d6 e\"secret\""));
         Sent();
         EXPECT_EQ(engine_->failed_checks(), 0);
     }
@@ -118,14 +97,14 @@ TEST_F(Session, LogonFlowFollowsTheRulesCountsFailedChecksAndMasksThePassword) {
     Sent();
 
     // No user id: the logon screen comes back with the password kept in its hidden field.
-    Client(Cat({H("7d 40 c6 11 c1 d6"), Field("secret")}));
+    Client(Wire("7d 40 c6 11 c1 d6 e\"secret\""));
     EXPECT_EQ(engine_->screen(), "logon");
     sent = Sent();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_NE(ToHex(sent[0]).find(ToHex(Field("secret"))), std::string::npos);
+    EXPECT_NE(ToHex(sent[0]).find(ToHex(E(Cp037(), "secret"))), std::string::npos);
 
     // A wrong password is counted as a failed check, and the rules go on.
-    Client(Cat({H("7d 40 c6 11 40 c6"), Field("bob"), H("11 c1 d6"), Field("wrong")}));
+    Client(Wire("7d 40 c6 11 40 c6 e\"bob\" 11 c1 d6 e\"wrong\""));
     EXPECT_EQ(engine_->screen(), "menu");
     EXPECT_EQ(engine_->failed_checks(), 1);
     EXPECT_EQ(engine_->Variable("userid"), "bob");
@@ -143,35 +122,26 @@ TEST_F(Session, LogonFlowFollowsTheRulesCountsFailedChecksAndMasksThePassword) {
 TEST_F(Session, ReadBufferReplyIsComparedWithTheModel) {
     LogOnAsAlice();
     // The operator typed a note; Enter makes the host send Read Buffer.
-    Client(Cat({H("7d c1 d9 11 c1 d6"), Field("hi")}));
+    Client(Wire("7d c1 d9 11 c1 d6 e\"hi\""));
     auto sent = Sent();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(ToHex(sent[0]), "f2");
 
-    // The model now holds the note: a faithful reply (the menu as rendered, plus the note) matches.
-    std::string error;
-    RenderContext ctx;
-    ctx.codec = &Cp037();
-    ctx.lookup = [](const std::string& n) -> std::optional<std::string> {
-        if (n == "userid") return std::string("alice");
-        return std::nullopt;
+    // The model now holds the note: a faithful field-mode reply (the menu, the note typed and its
+    // field modified) matches.
+    const auto reply = [](const std::string& note) {
+        return Wire("7d c1 d6 1d 60 e\"Hello alice\" 40*4 00*64 1d 60 e\"Note\" 1d c1 e\"" + note +
+                    "\" 00 1d 60 00*1830");
     };
-    Rendered r;
-    ASSERT_TRUE(RenderScreen(app_, *app_.Find("menu"), ctx, r, error)) << error;
-    ds::Buffer terminal = r.buffer;
-    terminal.at(86).ch = Cp037().HostByte('h');
-    terminal.at(87).ch = Cp037().HostByte('i');
-    terminal.at(85).attr |= ds::kAttrMdt;
-    Client(ReadBufferReplyOf(terminal, 0x7D));
+    Client(reply("hi"));
     EXPECT_EQ(engine_->Variable("read.match"), "yes");
     EXPECT_EQ(engine_->Variable("read.note"), "hi");
 
     // A reply that lost a character is caught, with its place.
     Sent();
-    Client(Cat({H("7d c1 d9 11 c1 d6"), Field("hi")}));
+    Client(Wire("7d c1 d9 11 c1 d6 e\"hi\""));
     Sent();
-    terminal.at(87).ch = Cp037().HostByte('o');
-    Client(ReadBufferReplyOf(terminal, 0x7D));
+    Client(reply("ho"));
     EXPECT_EQ(engine_->Variable("read.match").value_or("").rfind("no: first difference at 2,8", 0), 0u)
         << engine_->Variable("read.match").value_or("");
 }
@@ -180,7 +150,7 @@ TEST_F(Session, ReadModifiedAndDisconnect) {
     LogOnAsAlice();
     Client(H("f5 c1 d6"));
     EXPECT_EQ(ToHex(Sent().at(0)), "f6");
-    Client(Cat({H("f5 c1 d8 11 c1 d6"), Field("x")}));
+    Client(Wire("f5 c1 d8 11 c1 d6 e\"x\""));
     EXPECT_EQ(engine_->Variable("read.values"), "note=x");
     EXPECT_EQ(engine_->Variable("read.aid"), "pf5");
     Client(H("f3 c1 d6"));

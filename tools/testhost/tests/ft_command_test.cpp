@@ -48,11 +48,8 @@ TEST(TransferCommand, AcceptedFormsAndRefusals) {
 }
 
 TEST(TransferCommand, RecognisedByItsFirstWord) {
-    EXPECT_TRUE(IsTransferCommand("IND$FILE GET X"));
-    EXPECT_TRUE(IsTransferCommand("  ind$file"));
-    EXPECT_FALSE(IsTransferCommand("IND$FILEX GET"));
-    EXPECT_FALSE(IsTransferCommand("LISTCAT"));
-    EXPECT_FALSE(IsTransferCommand(""));
+    for (const auto& [line, c] : test::ReadRows("transfer_commands.tsv", "first"))
+        EXPECT_EQ(IsTransferCommand(c.at(0)), c.at(1) == "yes") << "transfer_commands.tsv line " << line;
 }
 
 }  // namespace

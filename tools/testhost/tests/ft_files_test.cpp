@@ -124,17 +124,9 @@ class Folder {
 };
 
 TEST(FileStore, LoadsWritesBackAndReloads) {
-    Folder seed;
-    seed.Write("catalog.txt", "# comment\nA.TEXT FB 10 100\nA.VAR VB 20\nA.PDS FB 10 100 PO\nA.EMPTY V 30\n");
-    seed.Write("A.TEXT.txt", "HELLO\r\n[X]\n");
-    seed.Write("A.VAR.bin", std::string("\0\0\0\2\xC1\xC2\0\0\0\0", 10));
-    std::filesystem::create_directory(seed.path() + "/A.PDS");
-    seed.Write("A.PDS/$M.txt", "M\n");
-    seed.Write("A.PDS/#N.bin", std::string(10, '\x40'));
-    seed.Write("A.PDS/notes.doc", "ignored");
     FileStore store(Personality::Tso, Cp037());
     std::string error;
-    ASSERT_TRUE(store.Load(seed.path(), error)) << error;
+    ASSERT_TRUE(store.Load(TESTHOST_TESTS_DIR "/store_seed", error)) << error;
     ASSERT_EQ(store.entries().size(), 4u);
     EXPECT_EQ(Records(store.Find("A.TEXT")->file),
               "c8 c5 d3 d3 d6 40 40 40 40 40|ba e7 bb 40 40 40 40 40 40 40");
@@ -174,27 +166,12 @@ TEST(FileStore, LoadsWritesBackAndReloads) {
     EXPECT_FALSE(back.Has("tso/A.TEXT.txt"));
 }
 
-// "\n" and "\xHH" in a cell of records.tsv.
-std::string Unescape(const std::string& cell) {
-    std::string out;
-    for (size_t i = 0; i < cell.size(); ++i) {
-        if (cell[i] != '\\') {
-            out += cell[i];
-        } else if (cell[++i] == 'n') {
-            out += '\n';
-        } else {
-            out += static_cast<char>(std::stoi(cell.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        }
-    }
-    return out;
-}
-
 TEST(FileStore, BadSeedsAreRefusedWithTheirPlace) {
     for (const auto& [line, c] : test::ReadRows("records.tsv", "seed")) {
         Folder f;
-        f.Write("catalog.txt", Unescape(c.at(0)));
-        if (c.at(1) != "-") f.Write(c.at(1), Unescape(c.at(2)));
+        const Bytes catalog = test::Wire(c.at(0)), content = test::Wire(c.at(2));
+        f.Write("catalog.txt", std::string(catalog.begin(), catalog.end()));
+        if (c.at(1) != "-") f.Write(c.at(1), std::string(content.begin(), content.end()));
         FileStore store(PersonalityFromName(c.size() > 4 ? c.at(4) : "tso").value(), Cp037());
         std::string error;
         EXPECT_FALSE(store.Load(f.path(), error)) << "records.tsv line " << line;

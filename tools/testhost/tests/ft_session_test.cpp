@@ -2,12 +2,12 @@
 // transcripts of ft_sessions.txt (DFT and screen frames, both directions, the checks on what the
 // terminal answers, errors before any data, the list screens and the transfer faults).
 #include <deque>
-#include <fstream>
+#include <functional>
 #include <iomanip>
+#include <map>
 #include <sstream>
 
 #include "ft_shell.h"
-#include "ft_terminal.h"
 #include "helpers.h"
 
 namespace testhost::ft {
@@ -46,28 +46,23 @@ struct Host {
 
 TransferConfig ConfigOf(std::istringstream& words) {
     TransferConfig c;
+    const std::map<std::string, std::function<void(int)>> settings = {
+        {"own_limit", [&](int n) { c.own_limit = static_cast<size_t>(n); }},
+        {"frames", [&](int) { c.mode = WireMode::Frames; }},
+        {"no_program", [&](int) { c.no_program = true; }},
+        {"stall_after", [&](int n) { c.faults.stall_after = n; }},
+        {"drop_after", [&](int n) { c.faults.drop_after = n; }},
+        {"error_instead_of_data", [&](int) { c.faults.error_instead_of_data = true; }},
+        {"short_field", [&](int) { c.faults.short_field = true; }},
+        {"oversize_field", [&](int) { c.faults.oversize_field = true; }}};
     for (std::string w; words >> w;) {
         const size_t eq = w.find('=');
-        const std::string key = w.substr(0, eq);
-        const int n = eq == std::string::npos ? 0 : std::stoi(w.substr(eq + 1));
-        if (key == "own_limit")
-            c.own_limit = static_cast<size_t>(n);
-        else if (key == "frames")
-            c.mode = WireMode::Frames;
-        else if (key == "no_program")
-            c.no_program = true;
-        else if (key == "stall_after")
-            c.faults.stall_after = n;
-        else if (key == "drop_after")
-            c.faults.drop_after = n;
-        else if (key == "error_instead_of_data")
-            c.faults.error_instead_of_data = true;
-        else if (key == "short_field")
-            c.faults.short_field = true;
-        else if (key == "oversize_field")
-            c.faults.oversize_field = true;
-        else
+        const auto setting = settings.find(w.substr(0, eq));
+        if (setting == settings.end()) {
             ADD_FAILURE() << "unknown setting " << w;
+            continue;
+        }
+        setting->second(eq == std::string::npos ? 0 : std::stoi(w.substr(eq + 1)));
     }
     return c;
 }
@@ -117,13 +112,6 @@ void Step(Host& h, const std::string& word, std::istringstream& words, const std
         h.shell->OnRecord(r, h.now);
     } else if (word == ">") {
         h.shell->OnRecord(Wire(rest, h.names), h.now);
-    } else if (word == "upload") {
-        std::string sequence;
-        words >> sequence;
-        const Bytes data = Wire(rest.substr(sequence.size() + 1), h.names);
-        h.shell->OnRecord(terminal::UploadReply(H(sequence).at(0), terminal::TerminalEncode(data),
-                                                MakeFrameAlphabet(Cp037())),
-                          h.now);
     } else if (word == "<") {
         ASSERT_FALSE(h.sent.empty()) << "the host sent nothing; log:\n" << h.log;
         const Bytes got = h.sent.front();
@@ -177,12 +165,9 @@ void Step(Host& h, const std::string& word, std::istringstream& words, const std
 }
 
 TEST(HostTransfers, Transcripts) {
-    std::ifstream file(TESTHOST_TESTS_DIR "/ft_sessions.txt");
-    ASSERT_TRUE(file) << "no case file";
     std::unique_ptr<Host> host = std::make_unique<Host>(Personality::Tso, TransferConfig{});
-    std::string line, name;
-    for (int number = 1; std::getline(file, line); ++number) {
-        if (line.empty() || line[0] == '#') continue;
+    std::string name;
+    for (const auto& [number, line] : test::CaseLines("ft_sessions.txt")) {
         SCOPED_TRACE("ft_sessions.txt line " + std::to_string(number) + " (" + name + ")");
         std::istringstream words(line);
         std::string word;

@@ -5,7 +5,6 @@
 #include "ft_dft_codec.h"
 #include "ft_frame_codec.h"
 #include "ft_tables.h"
-#include "ft_terminal.h"
 #include "helpers.h"
 
 #include <map>
@@ -13,7 +12,6 @@
 namespace testhost::ft {
 namespace {
 
-using terminal::TerminalDecode;
 using test::H;
 using test::ToHex;
 
@@ -54,48 +52,50 @@ TEST(DftReplies, DdmLimitsFromTheQueryReply) {
     }
 }
 
-Bytes Alternating(size_t n) {
-    Bytes b(n);
-    for (size_t i = 0; i < n; ++i) b[i] = i % 2 ? 'A' : 0x00;
-    return b;
+// A terminal's decoding of screen-frame data, written from the protocol's description and not
+// from the host's code: quadrant bytes select a table, 0x3C repeats a blank (host 0x40 shows as
+// 0x20) up to an output length, 0x11 ends the data.
+Bytes TerminalDecode(const Bytes& in) {
+    Bytes out;
+    int q = 0;
+    for (size_t i = 0; i < in.size(); ++i) {
+        const uint8_t c = in[i];
+        if (c == 0x11) break;
+        if (c == 0x5C || c == 0x5E || c == 0x7D || c == 0x7E) {
+            q = c;
+        } else if (c == 0x3C) {
+            const int address = (in[i + 1] & 0x3F) << 6 | (in[i + 2] & 0x3F);
+            EXPECT_EQ(in[i + 3], 0x40);
+            while (static_cast<int>(out.size()) < address) out.push_back(0x20);
+            i += 3;
+        } else if (c >= 0x40 && q == 0x5E) {
+            out.push_back(c);
+        } else if (c >= 0x40 && q == 0x5C && c != 0xA9) {
+            out.push_back(kFrameQuadrant5C[c - 0x40u]);
+        } else if (c >= 0x40 && q == 0x7D) {
+            out.push_back(kFrameQuadrant7D[c - 0x40u]);
+        } else if (c >= 0x40 && q == 0x7E) {
+            out.push_back(kFrameQuadrant7E[c - 0x40u]);
+        }
+    }
+    return out;
 }
 
-Bytes EveryByte() {
-    Bytes b(256);
-    for (size_t i = 0; i < 256; ++i) b[i] = static_cast<uint8_t>(i);
-    return b;
-}
-
+// The frame rows of outbound.tsv, decoded again as a terminal decodes them.
 TEST(Frames, EncodingFillsFramesAndRepeatsBlanks) {
-    struct Case {
-        const char* name;
-        Bytes input;
-        bool repeat;
-        size_t taken;        // input bytes one frame takes
-        const char* prefix;  // the first encoded bytes
-    };
-    const Case cases[] = {
-        {"quadrant_once_per_run", {'A', 'B', 0x00}, false, 3, "7e c1 c2 5c c1"},
-        {"blank_run_repeats", Bytes{'x', ' ', ' ', ' ', ' ', ' ', 'y'}, true, 7, "7e a7 3c 40 c6 40 a8"},
-        {"short_blank_run_is_spelled", Bytes{' ', ' ', ' ', ' ', 'z'}, true, 5, "7e 40 40 40 40 a9"},
-        {"one_quadrant_byte_for_a_run", Bytes(2000, 0x00), false, kFrameCapacity - 1, "5c c1 c1"},
-        {"quadrant_changes_fill_the_frame", Alternating(2000), false, kFrameCapacity / 2,
-         "5c c1 7e c1 5c c1"},
-        {"blanks_without_repeat", Bytes(10, ' '), false, 10, "7e 40 40"},
-        {"a_long_run_stops_at_the_frame", Bytes(5000, ' '), true, kFrameCapacity, "3c"},
-        {"every_byte_value", EveryByte(), false, 256, "5c c1 c2"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [line, c] : test::ReadRows("outbound.tsv", "frame")) {
+        SCOPED_TRACE("outbound.tsv line " + std::to_string(line) + " " + c.at(0));
+        const Bytes input = test::Wire(c.at(1));
+        const bool repeat = c.at(2) == "repeat";
         Bytes encoded;
-        const size_t taken = EncodeFrameData(c.input.data(), c.input.size(), c.repeat, encoded);
-        EXPECT_EQ(taken, c.taken) << c.name;
-        EXPECT_LE(encoded.size(), kFrameCapacity) << c.name;
-        for (uint8_t b : encoded) EXPECT_TRUE(c.repeat || b >= 0x40) << c.name << ": not displayable";
-        EXPECT_EQ(ToHex(encoded).rfind(c.prefix, 0), 0u) << c.name << ": " << ToHex(encoded);
+        const size_t taken = EncodeFrameData(input.data(), input.size(), repeat, encoded);
+        EXPECT_EQ(taken, std::stoul(c.at(3)));
+        EXPECT_LE(encoded.size(), kFrameCapacity);
+        for (uint8_t b : encoded) EXPECT_TRUE(repeat || b >= 0x40) << "not displayable";
+        EXPECT_EQ(ToHex(encoded).rfind(c.at(4), 0), 0u) << ToHex(encoded);
         const Bytes decoded = TerminalDecode(encoded);
         EXPECT_EQ(ToHex(decoded),
-                  ToHex(Bytes(c.input.begin(), c.input.begin() + static_cast<std::ptrdiff_t>(taken))))
-            << c.name;
+                  ToHex(Bytes(input.begin(), input.begin() + static_cast<std::ptrdiff_t>(taken))));
     }
 }
 

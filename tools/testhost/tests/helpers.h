@@ -6,6 +6,7 @@
 #include <cctype>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -69,38 +70,27 @@ using Names = std::map<std::string, std::string>;
 // Bare hex, "TEXT" as ASCII, e"TEXT" as IBM-037, HH*N as N bytes HH, HH..HH a range, a name
 // given by "let".
 inline Bytes Wire(const std::string& text, const Names& names = {}) {
+    static const std::regex kPiece(R"re((e?)"([^"]*)"|(\S+))re");
     Bytes out;
-    for (size_t i = 0; i < text.size();) {
-        const size_t quote = text.find('"', i);
-        const std::string before = text.substr(i, quote == std::string::npos ? quote : quote - i);
-        const bool ebcdic = before == "e" || before.ends_with(" e");
-        std::istringstream words(before);
-        for (std::string w; words >> w;) {
-            if (w == "e" && ebcdic) continue;
-            Bytes b;
-            if (names.contains(w)) {
-                b = Wire(names.at(w), names);
-            } else if (const size_t dots = w.find(".."); dots != std::string::npos) {
-                for (int c = H(w.substr(0, dots)).at(0); c <= H(w.substr(dots + 2)).at(0); ++c)
-                    b.push_back(static_cast<uint8_t>(c));
-            } else {
-                const size_t star = w.find('*');
-                const Bytes once = H(w.substr(0, star));
-                for (int n = star == std::string::npos ? 1 : std::stoi(w.substr(star + 1)); n > 0; --n)
-                    b.insert(b.end(), once.begin(), once.end());
-            }
-            out.insert(out.end(), b.begin(), b.end());
+    for (std::sregex_iterator m(text.begin(), text.end(), kPiece), end; m != end; ++m) {
+        const std::string w = (*m)[3];
+        Bytes b;
+        if ((*m)[2].matched) {
+            const std::string s = (*m)[2];
+            b = (*m)[1].length() ? E(Cp037(), s) : Bytes(s.begin(), s.end());
+        } else if (names.contains(w)) {
+            b = Wire(names.at(w), names);
+        } else if (const size_t dots = w.find(".."); dots != std::string::npos) {
+            for (int c = H(w.substr(0, dots)).at(0); c <= H(w.substr(dots + 2)).at(0); ++c)
+                b.push_back(static_cast<uint8_t>(c));
+        } else {
+            EXPECT_EQ(w.find('"'), std::string::npos) << "no closing quote in " << text;
+            const size_t star = w.find('*');
+            const Bytes once = H(w.substr(0, star));
+            for (int n = star == std::string::npos ? 1 : std::stoi(w.substr(star + 1)); n > 0; --n)
+                b.insert(b.end(), once.begin(), once.end());
         }
-        if (quote == std::string::npos) break;
-        const size_t close = text.find('"', quote + 1);
-        if (close == std::string::npos) {
-            ADD_FAILURE() << "no closing quote in " << text;
-            break;
-        }
-        const std::string s = text.substr(quote + 1, close - quote - 1);
-        const Bytes b = ebcdic ? E(Cp037(), s) : Bytes(s.begin(), s.end());
         out.insert(out.end(), b.begin(), b.end());
-        i = close + 1;
     }
     return out;
 }
@@ -112,23 +102,35 @@ inline std::string TestFile(const std::string& name) {
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
-// The rows of a tab-separated case file of this folder whose first cell is `kind`, by line;
-// blank lines and '#' comments are skipped. A file that cannot be read fails the test.
+// The lines of a case file of this folder that are neither blank nor '#' comments, with their
+// numbers. A file that cannot be read fails the test.
+struct Line {
+    int number = 0;
+    std::string text;
+};
+inline std::vector<Line> CaseLines(const std::string& name) {
+    std::ifstream file(TESTHOST_TESTS_DIR "/" + name);
+    EXPECT_TRUE(file) << "no case file " << name;
+    std::vector<Line> lines;
+    std::string text;
+    for (int number = 1; std::getline(file, text); ++number)
+        if (!text.empty() && text[0] != '#') lines.push_back({number, text});
+    return lines;
+}
+
+// The rows of a tab-separated case file of this folder whose first cell is `kind`, by line.
 struct Row {
     int line = 0;
     std::vector<std::string> cells;  // after the kind
 };
 inline std::vector<Row> ReadRows(const std::string& name, std::string_view kind) {
-    std::ifstream file(TESTHOST_TESTS_DIR "/" + name);
-    EXPECT_TRUE(file) << "no case file " << name;
     std::vector<Row> rows;
-    std::string line;
-    for (int number = 1; std::getline(file, line); ++number) {
-        if (line.empty() || line[0] == '#' || !line.starts_with(std::string(kind) + "\t")) continue;
+    for (const auto& [number, line] : CaseLines(name)) {
+        if (!line.starts_with(std::string(kind) + "\t")) continue;
         Row row{number, {}};
         for (size_t at = kind.size() + 1, tab = 0; tab != std::string::npos; at = tab + 1) {
             tab = line.find('\t', at);
-            row.cells.push_back(line.substr(at, tab == std::string::npos ? tab : tab - at));
+            row.cells.push_back(line.substr(at, tab - at));
         }
         rows.push_back(std::move(row));
     }

@@ -20,29 +20,22 @@ TEST(CommandLine, RefusesBadValuesClearly) {
 }
 
 // --no-tn3270e, --stream, --stream-alternate, --once and close-after are checked by what they do,
-// in the end-to-end scripts against s3270 and the program.
-TEST(CommandLine, ValuesReachTheEngine) {
+// in the end-to-end scripts against s3270 and the program; the transfer faults' options in
+// faults_e2e_test.cpp.
+TEST(CommandLine, ValuesReachTheEngineAndTheTransferProgram) {
     Options o;
     std::string error;
-    ASSERT_TRUE(ParseOptions({"--functions", "none", "--reject=DEVICE-IN-USE", "--fault", "seed=7", "--fault",
-                              "garbage-raw=9", "--reply-timeout", "3"},
-                             o, error))
+    ASSERT_TRUE(ParseOptions(
+        {"--functions", "none", "--reject=DEVICE-IN-USE", "--fault", "seed=7", "--fault", "garbage-raw=9",
+         "--reply-timeout", "3", "--transfer", "VM", "--transfer-mode", "frames", "--transfer-limit", "4096",
+         "--transfer-user", "abc", "--transfer-eof", "--transfer-no-repeat"},
+        o, error))
         << error;
     EXPECT_TRUE(o.engine.negotiation.functions.empty());
     EXPECT_EQ(o.engine.negotiation.reject_reason, telnet::kDeviceInUse);
     EXPECT_EQ(o.engine.faults.seed, 7u);
     EXPECT_EQ(o.engine.faults.garbage_raw, 9u);
     EXPECT_EQ(o.engine.reply_timeout, 3.0);
-}
-
-// The transfer faults' options are checked by what they do, in faults_e2e_test.cpp.
-TEST(CommandLine, TransferValuesReachTheProgram) {
-    Options o;
-    std::string error;
-    ASSERT_TRUE(ParseOptions({"--transfer", "VM", "--transfer-mode", "frames", "--transfer-limit", "4096",
-                              "--transfer-user", "abc", "--transfer-eof", "--transfer-no-repeat"},
-                             o, error))
-        << error;
     const ft::TransferConfig& t = o.transfer_config;
     EXPECT_TRUE(o.transfer);
     EXPECT_EQ(t.personality, ft::Personality::Cms);
@@ -54,17 +47,16 @@ TEST(CommandLine, TransferValuesReachTheProgram) {
 }
 
 TEST(CodePages, NamesAsPeopleWriteThem) {
-    for (const char* name : {"IBM-037", "IBM037", "cp037", "IBM-1047", "IBM273"}) {
-        Codec c;
+    for (const auto& [line, c] : test::ReadRows("options.tsv", "codepage")) {
+        Codec codec;
         std::string error;
-        EXPECT_TRUE(c.Open(name, error)) << name << ": " << error;
-        EXPECT_EQ(c.HostByte('A'), 0xC1) << name;
-    }
-    for (const char* name : {"NOPE-999", "ISO-8859-1", "UTF-8"}) {
-        Codec c;
-        std::string error;
-        EXPECT_FALSE(c.Open(name, error)) << name;
-        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(codec.Open(c.at(0), error), c.at(1) == "ok")
+            << "options.tsv line " << line << ": " << error;
+        if (c.at(1) == "ok") {
+            EXPECT_EQ(codec.HostByte('A'), 0xC1) << c.at(0);
+        } else {
+            EXPECT_FALSE(error.empty()) << c.at(0);
+        }
     }
 }
 

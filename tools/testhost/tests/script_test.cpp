@@ -2,8 +2,6 @@
 // refuses. A script is outside input, so every refusal must be a clear error.
 #include "script.h"
 
-#include <fstream>
-
 #include "helpers.h"
 #include "render.h"
 
@@ -14,11 +12,9 @@ using test::Cp037;
 
 // The cases of script_errors.txt: each refused with its message, or at least not a crash.
 TEST(ScriptErrors, AreReportedWithTheirLine) {
-    std::ifstream file(TESTHOST_TESTS_DIR "/script_errors.txt");
-    ASSERT_TRUE(file) << "no case file";
-    std::string line, text;
+    std::string text;
     int cases = 0;
-    for (int number = 1; std::getline(file, line); ++number) {
+    for (auto [number, line] : test::CaseLines("script_errors.txt")) {
         if (line.starts_with("=>")) {
             SCOPED_TRACE("script_errors.txt line " + std::to_string(number));
             ++cases;
@@ -32,7 +28,7 @@ TEST(ScriptErrors, AreReportedWithTheirLine) {
                                                                   << text << "\nerror: " << error;
             }
             text.clear();
-        } else if (!line.empty() && line[0] != '#') {
+        } else {
             for (size_t x; (x = line.find("\\x")) != std::string::npos;)
                 line.replace(x, 4, 1, static_cast<char>(std::stoi(line.substr(x + 2, 2), nullptr, 16)));
             text += line + "\n";
@@ -70,21 +66,8 @@ TEST(ScriptExpand, WidthsAndUnknownNames) {
         if (n == "e") return std::string("\xc3\xa9t\xc3\xa9");  // "été": widths count characters
         return std::nullopt;
     };
-    struct Case {
-        const char* in;
-        const char* out;
-    };
-    const Case cases[] = {
-        {"hi ${u}!", "hi alice!"},
-        {"[${u:3}]", "[ali]"},
-        {"[${u:7}]", "[alice  ]"},
-        {"[${nope}]", "[]"},
-        {"[${e:2}]", "[\xc3\xa9t]"},
-        {"[${u   }]", "[alice]"},
-        {"${", "${"},
-        {"${bad name}", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(script::Expand(c.in, lookup), c.out) << c.in;
+    for (const auto& [line, c] : test::ReadRows("expand.tsv", "expand"))
+        EXPECT_EQ(script::Expand(c.at(0), lookup), c.at(1)) << "expand.tsv line " << line;
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // terminal types by name.
 #include "telnet.h"
 
-#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -37,13 +36,10 @@ std::string Events(const std::vector<TelnetServer::Event>& events) {
 // sent becomes, then the mode and the LU, held while the session lasts and given back at its end.
 TEST(Negotiation, AnswersExactly) {
     static const char* modes[] = {"Negotiating", "Tn3270", "Tn3270e", "Failed"};
-    std::ifstream file(TESTHOST_TESTS_DIR "/negotiation.txt");
-    ASSERT_TRUE(file) << "no case file";
     std::unique_ptr<LuPool> pool;
     std::unique_ptr<TelnetServer> server;  // before its pool: it gives its LU back at its end
-    std::string line, name, events;
-    for (int number = 1; std::getline(file, line); ++number) {
-        if (line.empty() || line[0] == '#') continue;
+    std::string name, events;
+    for (const auto& [number, line] : test::CaseLines("negotiation.txt")) {
         SCOPED_TRACE("negotiation.txt line " + std::to_string(number) + " (" + name + ")");
         std::istringstream words(line);
         std::string word;
