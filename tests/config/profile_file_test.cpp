@@ -126,9 +126,6 @@ TEST(ProfileFile, WriteGoesThroughRenameAndKeepsTheRest) {
     std::filesystem::create_directory(dir / "dir.ini");
     EXPECT_NE(WriteProfileString(dir / "dir.ini", "S", "K", "V"), 0);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "dir.ini"));
-    // A FIFO in the file's place is refused at once instead of waiting for a writer.
-    ASSERT_EQ(mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
-    EXPECT_EQ(LoadProfile(dir / "fifo.ini").result, ReadResult::Error);
     // UTF-16 text (an editor's "Unicode") is refused, never read as no settings and written to.
     const std::string utf16 = std::string("\xFF\xFE[\0S\0]\0\n\0", 10);
     WriteText(dir / "utf16.ini", utf16);
@@ -239,12 +236,6 @@ TEST(UserVariables, RoundTripAndLimits) {
     EXPECT_EQ(GetUserVariable(ini, "Full").value.size(), 255u);
     EXPECT_EQ(GetUserVariable(ini, "Never").value, "");
     EXPECT_EQ(ReadLastSession(LoadProfile(ini).text), "a.ses");
-
-    // A value made too long by hand is refused, not cut.
-    test::WriteText(ini, "[UserVariables]\nV=" + std::string(300, 'x') + "\n");
-    const UserVariableResult r = GetUserVariable(ini, "V");
-    EXPECT_NE(r.error, 0);
-    EXPECT_EQ(r.value, "");
 }
 
 // Files a user or their macro names (the macro language's file handles, EXECIO, data files): a
@@ -290,14 +281,6 @@ TEST(UserFile, ARegularFileOpensAsWithFopenAndLinksAreFollowed) {
         std::fputs("new\n", f.get());
     }
     EXPECT_EQ(ReadText(dir / "real.txt"), "new\n");
-    File f(OpenUserFile(dir / "real.txt", "rb"));
-    ASSERT_NE(f, nullptr);
-    char line[16] = {};
-    ASSERT_NE(std::fgets(line, sizeof line, f.get()), nullptr);
-    EXPECT_STREQ(line, "new\n");
-    File missing(OpenUserFile(dir / "none.txt", "rb"));
-    EXPECT_EQ(missing, nullptr);
-    EXPECT_EQ(errno, ENOENT);
 }
 
 // Named files go where the user expects: inside their folder unless absolute, with the usual
@@ -343,7 +326,6 @@ TEST(KeyList, ShippedNamesFindTheirFunctions) {
         {"", kNoKeyFunction},
     };
     for (auto [name, code] : cases) EXPECT_EQ(list.FindKeyFunction(name), code) << name;
-    EXPECT_EQ(list.Functions(KeyCategory::Action).size(), 50u);  // Action numbers above 49 are not used
 }
 
 TEST(KeyList, TextForms) {

@@ -159,10 +159,9 @@ TEST(SystemVariables, StatusNamesAndTransactionTimes) {
         v.s.status = status;
         EXPECT_EQ(v.Text("STATUS"), name);
     }
+    // Tenths are cut, not rounded; 12345 and 0 are the known and the bare session's.
     const std::pair<int64_t, const char*> times[] = {
-        {0, "0.0"},    {99, "0.0"},     {250, "0.2"},        {999, "0.9"},
-        {1000, "1.0"}, {12345, "12.3"}, {3600000, "3600.0"}, {-40, "0.0"},
-    };
+        {999, "0.9"}, {1000, "1.0"}, {3600000, "3600.0"}, {-40, "0.0"}};
     for (const auto& [ms, text] : times) {
         v.s.ds.response_time_ms = ms;
         EXPECT_EQ(v.Text("TRANTIME"), text) << ms;
