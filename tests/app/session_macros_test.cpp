@@ -171,10 +171,7 @@ TEST(MacroWiring, KeyNamesTheDebugScreenAndTheFileToPrint) {
         return w.Turn(
             [&] { return std::equal(text.begin(), text.end(), w.session().ps.planes.display.begin()); });
     };
-    write_screen("own.dbg", "C1C2C3");
     write_screen("rexx.dbg", "C4C5C6");
-    ASSERT_TRUE(w.runner().StartText("KEY(\"LoadDebugScreen\", \"" + w.folder / "own.dbg\")"));
-    EXPECT_TRUE(screen_starts("ABC")) << w.LastMessage();
     ASSERT_TRUE(w.macros().Dispatcher().StartText(
         "/* REXX */\ncall key 'LoadDebugScreen', '" + w.folder / "rexx.dbg'", MacroOrigin::User, nullptr));
     EXPECT_TRUE(screen_starts("DEF")) << w.LastMessage();

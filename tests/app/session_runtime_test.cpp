@@ -117,12 +117,10 @@ TEST_F(Runtime, StatusFollowsTheHost) {
     Feed(
         "FFFD28 FFFA280802FFF0 FFFA280204"
         "49424D2D333237382D322D45"
-        "FFF0");                   // TN3270E, DEVICE-TYPE IS
-    Feed("FFFA280304000204FFF0");  // FUNCTIONS IS
-    // SSCP-LU data: unlocked, line mode off.
-    Feed("07000000 01 C8C9 FFEF");
+        "FFF0");                    // TN3270E, DEVICE-TYPE IS
+    Feed("FFFA280304000204FFF0");   // FUNCTIONS IS
+    Feed("07000000 01 C8C9 FFEF");  // SSCP-LU data
     EXPECT_EQ(session().status, SessionStatus::Unlocked);
-    EXPECT_FALSE(session().link.line_mode);
     // A record that will never end: the session closes instead of growing without bound.
     runtime.FeedHostData(std::vector<uint8_t>(kMaxRecordBytes + 10, 0x40));
     Drain();

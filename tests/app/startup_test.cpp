@@ -68,15 +68,10 @@ TEST_F(Startup, FirstStartFillsTheApplicationDataFolder) {
     ASSERT_TRUE(state.peers);
     EXPECT_EQ(state.peers->Sessions().size(), 1u);
     EXPECT_TRUE(ui.shown.empty()) << LastMessage();
-}
-
-// The other sessions' Window menus name a session by its slot: a session that takes another file
-// (Save As, the session dialog) shows them the new name.
-TEST_F(Startup, ASessionThatTakesAnotherFileShowsTheOthersItsName) {
-    ASSERT_EQ(Start({"--host", "127.0.0.1:2023"}), 0) << LastMessage();
+    // The other sessions' Window menus name a session by its slot: a session that takes another
+    // file (Save As, the session dialog) shows them the new name.
     ASSERT_TRUE(runtime.session().record.SetText(field::SessionFile, "other.ses"));
     runtime.StartTimers();
-    ASSERT_TRUE(state.peers);
     EXPECT_EQ(state.peers->Sessions().at(0).name, "other.ses");
 }
 
@@ -167,7 +162,8 @@ TEST(Folders, ExpandEnvironment) {
         EXPECT_EQ(ExpandEnvironment(r.cells.at(0), env).value_or("(refused)"), r.cells.at(1)) << r.where;
 }
 
-TEST(Folders, DefaultsFollowTheLinuxConventions) {
+// Without files.ini the Linux conventions; a files.ini's keys are expanded.
+TEST(Folders, DefaultsFollowTheLinuxConventionsUnlessFilesIniSaysOtherwise) {
     test::RecordingUi ui;
     Folders f;
     const Environment env = test::TableEnvironment({{"HOME", "/home/ann"}});
@@ -185,22 +181,10 @@ TEST(Folders, DefaultsFollowTheLinuxConventions) {
     EXPECT_EQ(f.app_data, "/cfg/orkan3270");
     EXPECT_EQ(f.settings_file, "/cfg/orkan3270/other.ini");
     EXPECT_TRUE(ui.shown.empty());
-}
 
-// A program in the build tree reads the build's data; one found nowhere else, the installed data.
-TEST(Folders, ProgramDataOfTheBuildTreeElseTheInstalledData) {
-    const std::string build_data = ORKAN_BUILD_DATA_DIR;
-    const std::string build_tree = std::filesystem::path(build_data).parent_path().parent_path().string();
-    EXPECT_EQ(FindProgramDataFolder(build_tree + "/orkan3270"), build_data);
-    EXPECT_EQ(FindProgramDataFolder("/nonexistent/bin/orkan3270"), ORKAN_INSTALL_DATA_DIR);
-}
-
-TEST(Folders, FilesIniKeysAreExpanded) {
     TempFolder dir;
     WriteText(dir / "files.ini",
               "[Orkan]\nAppData=%DATA%/orkan/\nMacros=/srv/macros\nORK=\nScreens=../shots\n");
-    test::RecordingUi ui;
-    Folders f;
     ASSERT_TRUE(ResolveFolders({dir.path(), "", false, ""},
                                test::TableEnvironment({{"DATA", "/d"}, {"HOME", "/h"}}), f, ui));
     EXPECT_EQ(f.app_data, "/d/orkan");
@@ -216,6 +200,14 @@ TEST(Folders, FilesIniKeysAreExpanded) {
     std::filesystem::create_directory(dir / "dir.ini");
     EXPECT_FALSE(ResolveFolders({dir.path(), dir / "dir.ini", false, ""}, test::TableEnvironment({}), f, ui));
     EXPECT_EQ(f.app_data, "/d/orkan");  // a failed resolution leaves the folders as they were
+}
+
+// A program in the build tree reads the build's data; one found nowhere else, the installed data.
+TEST(Folders, ProgramDataOfTheBuildTreeElseTheInstalledData) {
+    const std::string build_data = ORKAN_BUILD_DATA_DIR;
+    const std::string build_tree = std::filesystem::path(build_data).parent_path().parent_path().string();
+    EXPECT_EQ(FindProgramDataFolder(build_tree + "/orkan3270"), build_data);
+    EXPECT_EQ(FindProgramDataFolder("/nonexistent/bin/orkan3270"), ORKAN_INSTALL_DATA_DIR);
 }
 
 TEST(Folders, FirstStartCopiesDefaultsAndLaterStartsAddOnlyTheProgramsOwnMacros) {

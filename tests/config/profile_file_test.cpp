@@ -196,7 +196,6 @@ TEST(ProgramSettings, ValuesTakenHeldOrRefused) {
         {"MinFontWidth=50\nMaxFontWidth=10",
          [](auto& s) { return s.MinFontWidth == 4 && s.MaxFontWidth == 40; }, true},
         {"LastSession=prod", [](auto& s) { return s.LastSession == "prod.ses"; }, false},
-        {"", [](auto& s) { return s.TransferTimeout == 30; }, false},
         {"TransferTimeout=0", [](auto& s) { return s.TransferTimeout == 1; }, true},
         {"WheelUp=" + std::string(1200, 'k'), [](auto& s) { return s.WheelUp == "Key(\"PF7\")"; }, true},
     };

@@ -294,7 +294,6 @@ TEST_F(OptionsInASession, FactsOfTheRunningSession) {
     };
     EXPECT_EQ(text("INPUTLEN"), "12");
     EXPECT_EQ(text("WINDOWIDLIST"), "A");  // no other sessions known
-    EXPECT_EQ(text("STATUS"), "UNLOCKED");
 }
 
 }  // namespace

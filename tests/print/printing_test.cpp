@@ -131,7 +131,7 @@ TEST(Printing, QueuesGetThePdfThroughLpAndItsFailuresAreReported) {
     EXPECT_EQ(s.status, SessionStatus::Unlocked);
     EXPECT_EQ(rig.Messages(), "");
 
-    rig.SetLpExit(3);
+    test::WriteText(rig.folder / "lp.exit", "3\n");
     rig.printing->PrintScreen(false);
     ASSERT_TRUE(rig.WaitForJobs());
     EXPECT_EQ(rig.Messages(), "Printer Error: Printing to office failed: " + rig.folder / "lp" +
