@@ -75,7 +75,6 @@ TEST(PrinterTarget, TheCommandLinesPrinterStaysWhereItWasNamed) {
     EXPECT_EQ(PrinterNameForRun("out/./a.pdf"), std::string(cwd) + "/out/a.pdf");
     EXPECT_EQ(PrinterNameForRun("/tmp/b.txt"), "/tmp/b.txt");
     EXPECT_EQ(PrinterNameForRun("office"), "office");
-    EXPECT_EQ(PrinterNameForRun("<default>"), "<default>");
 }
 
 // Queues CUPS knows or not, the default queue and output folders are the printing tests' cases.
