@@ -544,27 +544,6 @@ TEST_F(SessionCoreTest, StatusLineShowsTheConnectCountdownAndTheUserText) {
     EXPECT_EQ(StatusCells(size_t(user_at), 9), "Session A");
 }
 
-TEST_F(SessionCoreTest, OperFunctionsWithoutAWindow) {
-    // Nothing to show and nothing to say; then what only a window can do.
-    for (const uint8_t oper : {oper_fn::AsciiHost, oper_fn::FontLarger, oper_fn::ToggleMarkers}) {
-        ExecuteKey(s(), Oper(oper), true);
-        EXPECT_TRUE(ui.shown.empty()) << int(oper) << ": " << ui.shown.front().text;
-    }
-    for (const uint8_t oper :
-         {oper_fn::Options, oper_fn::SaveSessionAs, oper_fn::ReconnectAsk, oper_fn::NewSession,
-          oper_fn::KeyboardEdit, oper_fn::ToolBarEdit, oper_fn::KeyPadEdit, oper_fn::ToolBarVariants,
-          oper_fn::HelpContents, oper_fn::HelpSearch}) {
-        ui.shown.clear();
-        ExecuteKey(s(), Oper(oper), true);
-        ASSERT_EQ(ui.shown.size(), 1u) << int(oper);
-        EXPECT_NE(ui.shown[0].text.find("needs a session window"), std::string::npos) << ui.shown[0].text;
-    }
-    EXPECT_EQ(s().link.ascii_host, AsciiHost::Raw);
-    ExecuteKey(s(), Oper(oper_fn::Disconnect), true);
-    EXPECT_EQ(s().status, SessionStatus::NotConnected);
-    EXPECT_FALSE(runtime.IsConnectionOpen());
-}
-
 // Macros read the print status the printing keeps: "1of2" while a two-up sheet waits for its
 // second screen.
 TEST_F(SessionCoreTest, MacrosReadThePrintStatus) {
@@ -582,22 +561,39 @@ TEST_F(SessionCoreTest, MacrosReadThePrintStatus) {
     EXPECT_EQ(outcome->exit_code, 7);
 }
 
+// Without a window: what only a window can do says so, what has nothing to show or say is quiet.
 TEST_F(SessionCoreTest, EveryKeyFunctionIsCarriedOutOrRefusedWithItsReason) {
     // Left out: what reaches beyond the test (printers, a new connection, the end of the session).
     const std::set<uint8_t> beyond = {oper_fn::Exit,           oper_fn::ExitAll,   oper_fn::PrintScreen,
-                                      oper_fn::PrintScreenAsk, oper_fn::PrintFile, oper_fn::Reconnect,
-                                      oper_fn::ReconnectAsk};
+                                      oper_fn::PrintScreenAsk, oper_fn::PrintFile, oper_fn::Reconnect};
+    const std::set<uint8_t> window_only = {
+        oper_fn::Options,      oper_fn::SaveSessionAs, oper_fn::ReconnectAsk, oper_fn::NewSession,
+        oper_fn::KeyboardEdit, oper_fn::ToolBarEdit,   oper_fn::KeyPadEdit,   oper_fn::ToolBarVariants,
+        oper_fn::HelpContents, oper_fn::HelpSearch};
+    const std::set<uint8_t> quiet = {oper_fn::AsciiHost, oper_fn::FontLarger, oper_fn::ToggleMarkers};
     for (KeyCategory c : {KeyCategory::Action, KeyCategory::Edit, KeyCategory::Oper}) {
         for (const KeyFunction& f : state.key_list.Functions(c)) {
             if (c == KeyCategory::Oper && beyond.contains(f.number)) continue;
             ui.shown.clear();
             ExecuteKey(s(), MakeKeyCode(c, f.number, f.flags), true);
+            const bool oper = c == KeyCategory::Oper;
+            if (oper && quiet.contains(f.number)) {
+                EXPECT_TRUE(ui.shown.empty()) << f.name << ": " << LastMessage();
+            }
+            if (oper && window_only.contains(f.number)) {
+                ASSERT_EQ(ui.shown.size(), 1u) << f.name;
+                EXPECT_NE(ui.shown[0].text.find("needs a session window"), std::string::npos)
+                    << ui.shown[0].text;
+            }
             for (const MessageBox& box : ui.shown) {
                 EXPECT_EQ(box.text.find("not available"), std::string::npos) << f.name << ": " << box.text;
                 EXPECT_EQ(box.text.find("is not one that"), std::string::npos) << f.name << ": " << box.text;
             }
         }
     }
+    EXPECT_EQ(s().link.ascii_host, AsciiHost::Raw);
+    EXPECT_EQ(s().status, SessionStatus::NotConnected);  // Disconnect was among them
+    EXPECT_FALSE(runtime.IsConnectionOpen());
 }
 
 TEST_F(SessionCoreTest, ATraceSwitchedOnMidConnectionHearsTheNextItems) {
