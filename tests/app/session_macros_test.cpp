@@ -158,23 +158,19 @@ TEST(MacroWiring, StartupMacrosReportTheirEndOnceNothingOfTheStartIsLeft) {
     }
 }
 
-// A macro of either language names the debug screen to load and the file to print, so the program
-// without dialogs can do both.
+// A macro names the debug screen to load (here REXX) and the file to print (here the own
+// language), so the program without dialogs can do both.
 TEST(MacroWiring, KeyNamesTheDebugScreenAndTheFileToPrint) {
     Wired w;
-    const auto write_screen = [&](const std::string& name, const char* ebcdic_hex) {
-        const std::vector<uint8_t> file = *EncodeDebugScreen(test::FromHex(std::string("F5C3") + ebcdic_hex));
-        std::ofstream(w.folder / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(file.data()), file.size());
-    };
-    const auto screen_starts = [&](std::string_view text) {
-        return w.Turn(
-            [&] { return std::equal(text.begin(), text.end(), w.session().ps.planes.display.begin()); });
-    };
-    write_screen("rexx.dbg", "C4C5C6");
+    const std::vector<uint8_t> screen = *EncodeDebugScreen(test::FromHex("F5C3 C4C5C6"));
+    std::ofstream(w.folder / "rexx.dbg", std::ios::binary)
+        .write(reinterpret_cast<const char*>(screen.data()), screen.size());
     ASSERT_TRUE(w.macros().Dispatcher().StartText(
         "/* REXX */\ncall key 'LoadDebugScreen', '" + w.folder / "rexx.dbg'", MacroOrigin::User, nullptr));
-    EXPECT_TRUE(screen_starts("DEF")) << w.LastMessage();
+    const std::string_view text = "DEF";
+    EXPECT_TRUE(w.Turn([&] {
+        return std::equal(text.begin(), text.end(), w.session().ps.planes.display.begin());
+    })) << w.LastMessage();
 
     std::ofstream(w.folder / "in.txt") << "printed by name: Grüße\n";  // a user's file: UTF-8
     w.runtime.core().Print().state().printer = w.folder / "out.txt";

@@ -68,10 +68,9 @@ TEST_F(Runtime, HostBytesBecomeAScreenAndRepliesGoOut) {
     EXPECT_EQ(session().status, SessionStatus::Connecting);
     Feed(kPlainNegotiation);  // what the engine answers is in the Telnet cases
     EXPECT_EQ(session().status, SessionStatus::Connected);
-    EXPECT_NE(sink.Take().find("FFFB18"), std::string::npos);
-    Feed(kHelloWrite);
-    EXPECT_EQ(Row(0), " HELLO" + std::string(74, ' '));
+    Feed(kHelloWrite);  // the screen it writes is read back from the history below
     EXPECT_EQ(session().status, SessionStatus::Unlocked);
+    sink.Take();
     // The data stream's replies leave through the engine's framing into the connection.
     ASSERT_EQ(SendAidKey(session(), 2), AidKeyResult::Sent);  // Enter
     EXPECT_EQ(sink.Take().substr(0, 2), "7D");
