@@ -51,6 +51,12 @@ TEST(ProfileText, WriteChangesOnlyItsKey) {
             ProfileText::Parse("; settings\r\n[Orkan]\r\nA=1\r\n  b = 2\r\n\r\n[UserVariables]\r\nX=old\r\n");
         std::optional<std::string> value;
         if (r.cells.at(2) != "(delete)") value = r.cells[2];
+        if (r.cells.at(3) == "(refused)") {
+            const std::string before = p.Serialize();
+            EXPECT_FALSE(p.Set(r.cells[0], r.cells[1], value)) << r.where;
+            EXPECT_EQ(p.Serialize(), before) << r.where;
+            continue;
+        }
         ASSERT_TRUE(p.Set(r.cells[0], r.cells[1], value)) << r.where;
         EXPECT_EQ(p.Serialize(), r.cells.at(3)) << r.where;
         // What was written reads back as it was given.
@@ -68,15 +74,6 @@ TEST(ProfileText, ALastLineCutAfterItsCrKeepsItsValueWhenALineIsAdded) {
         EXPECT_EQ(again.Get("Other", "K"), "v") << p.Serialize();
         EXPECT_EQ(again.Get("Orkan", "LastSession"), "x.ses");
     }
-}
-
-TEST(ProfileText, RefusesWhatCannotBeOneLine) {
-    ProfileText p = ProfileText::Parse("[Orkan]\nA=1\n");
-    EXPECT_FALSE(p.Set("Orkan", "A", "two\nlines"));
-    EXPECT_FALSE(p.Set("Orkan", "A=B", "x"));
-    EXPECT_FALSE(p.Set("Or]kan", "A", "x"));
-    EXPECT_FALSE(p.Set("Orkan", "", "x"));
-    EXPECT_EQ(p.Serialize(), "[Orkan]\nA=1\n");
 }
 
 TEST(ProfileText, JunkAndRunawayLinesAreIgnoredAndKeptVerbatim) {
