@@ -10,7 +10,6 @@
 #include <unistd.h>
 #include <atomic>
 #include <chrono>
-#include <fstream>
 #include <future>
 #include <sstream>
 #include <thread>

@@ -12,10 +12,8 @@
 #include "keyboard/key_functions.h"
 #include "keyboard/key_list.h"
 #include "keyboard/keyboard.h"
-#include "scripting/macro_errors.h"
 #include "support/golden_file.h"
 #include "support/hex.h"
-#include "support/iconv_tables.h"
 #include "support/recording_ui.h"
 #include "support/running_session.h"
 

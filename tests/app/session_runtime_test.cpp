@@ -16,7 +16,6 @@
 #include "config/session_file.h"
 #include "display/status_line.h"
 #include "ds3270/inbound.h"
-#include "ds3270/screen_dump.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "print/printer_profile.h"

@@ -4,8 +4,6 @@
 
 #include <filesystem>
 
-#include "keyboard/key_functions.h"
-#include "keyboard/keyboard.h"
 #include "print/pdf_engine.h"
 #include "print/pdf_engine/pdf_writer.h"
 #include "print/print_rig.h"

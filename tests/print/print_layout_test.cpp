@@ -5,7 +5,6 @@
 
 #include <sstream>
 
-#include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "print/paper_size.h"
 #include "print/print_rig.h"

@@ -11,7 +11,6 @@
 #include "ds3270/fields.h"
 #include "ds3270/write_processor.h"
 #include "print/child_process.h"
-#include "support/hex.h"
 #include "support/iconv_tables.h"
 #include "support/loopback.h"
 

@@ -7,7 +7,6 @@
 #include <map>
 #include <sstream>
 
-#include "config/profile_file.h"
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "platform/scoped_timers.h"
