@@ -36,7 +36,6 @@ class Startup : public ::testing::Test, public test::RunningSession<> {
     }
     int Start(std::vector<const char*> args) { return RunningSession::Start(std::move(args), env); }
     std::string AppData() const { return folder / "home/.config/orkan3270"; }
-    void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
     // The first start makes the folder and gives its session slot back for the starts after it.
     void FirstStart() {
         ASSERT_EQ(Start({}), 0);
@@ -89,8 +88,8 @@ TEST_F(Startup, DefaultSessionForInProcessUseNeedsARegularCountryList) {
 
 TEST_F(Startup, AHostWithItsPortFindsItsHostListEntry) {
     FirstStart();
-    WriteFile(AppData() + "/orkan.ini",
-              "[Orkan]\nHostnames=prod,\nIPnames=127.0.0.1,\nPortnums=2023,\nCA_Certs=prod-ca.pem,\n");
+    test::WriteText(AppData() + "/orkan.ini",
+                    "[Orkan]\nHostnames=prod,\nIPnames=127.0.0.1,\nPortnums=2023,\nCA_Certs=prod-ca.pem,\n");
     for (const std::vector<const char*>& given :
          {std::vector<const char*>{"--host", "prod", "--port", "2023"}, {"--host", "prod:2023"}}) {
         SessionRuntime local(loop, ui, frame);
@@ -125,9 +124,8 @@ TEST_F(Startup, AValueTheCommandLineCannotUseEndsStartUp) {
 TEST_F(Startup, WhichSessionIsLoaded) {
     FirstStart();
     fs::copy_file(AppData() + "/standard.ses", AppData() + "/mine.ses");
-    WriteFile(AppData() + "/orkan.ini", "[Orkan]\nLastSession=mine\n");
-    fs::create_directories(AppData() + "/macros");
-    WriteFile(AppData() + "/macros/unlocked.ext", "");
+    test::WriteText(AppData() + "/orkan.ini", "[Orkan]\nLastSession=mine\n");
+    test::WriteText(AppData() + "/macros/unlocked.ext", "");
     struct Case {
         std::vector<const char*> args;
         std::string loaded;
