@@ -161,8 +161,7 @@ TEST(MacroWiring, StartupMacrosReportTheirEndOnceNothingOfTheStartIsLeft) {
 TEST(MacroWiring, KeyNamesTheDebugScreenAndTheFileToPrint) {
     Wired w;
     const std::vector<uint8_t> screen = *EncodeDebugScreen(test::FromHex("F5C3 C4C5C6"));
-    std::ofstream(w.folder / "rexx.dbg", std::ios::binary)
-        .write(reinterpret_cast<const char*>(screen.data()), screen.size());
+    test::WriteBytes(w.folder / "rexx.dbg", screen);
     ASSERT_TRUE(w.macros().Dispatcher().StartText(
         "/* REXX */\ncall key 'LoadDebugScreen', '" + w.folder / "rexx.dbg'", MacroOrigin::User, nullptr));
     const std::string_view text = "DEF";
