@@ -278,9 +278,7 @@ TEST_F(Runtime, HostCloseSavesAndReconnectsOrEnds) {
             EXPECT_EQ(frame.ends[0].kind, ConnectionEnd::Kind::ClosedByHost);
             EXPECT_EQ(frame.close_requests, c.close_on_disconnect ? 1 : 0);
         }
-        std::vector<uint8_t> saved;
-        int error = 0;
-        ASSERT_EQ(ReadWholeFile(folder / "t.ses", 1 << 16, saved, error), ReadResult::Ok);
+        const std::vector<uint8_t> saved = test::ReadBytes(folder / "t.ses");
         ASSERT_EQ(saved.size(), kSessionFileSize);
         EXPECT_EQ(saved[kSessionHeaderSize + field::CursorColor.offset], 4) << "the session was not saved";
         s.record.SetNumber(field::CursorColor, 0);

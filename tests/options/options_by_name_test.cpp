@@ -258,9 +258,8 @@ class OptionsInASession : public ::testing::Test, public test::RunningSession<te
 TEST_F(OptionsInASession, SavedSoTheReconnectGoesToTheNewHost) {
     EXPECT_EQ(SetOptionByName(s, "FONT", "SIZE", T("8x16")), 0);
     EXPECT_EQ(frame.log, "cell ");
-    std::vector<uint8_t> saved;
-    int error = 0;
-    ASSERT_EQ(ReadWholeFile(folder / "t.ses", 1 << 16, saved, error), ReadResult::Ok);
+    const std::vector<uint8_t> saved = test::ReadBytes(folder / "t.ses");
+    ASSERT_EQ(saved.size(), kSessionFileSize);
     EXPECT_EQ(saved[kSessionHeaderSize + field::CellWidth.offset], 8);
 
     test::Listener first, second;
