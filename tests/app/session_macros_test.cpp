@@ -173,9 +173,7 @@ TEST(MacroWiring, KeyNamesTheDebugScreenAndTheFileToPrint) {
     w.runtime.core().Print().state().printer = w.folder / "out.txt";
     ASSERT_TRUE(w.runner().StartText("KEY(\"PrintFile\", \"" + w.folder / "in.txt\")"));
     EXPECT_TRUE(w.Turn([&] {
-        std::ifstream out(w.folder / "out.txt");
-        std::string line;
-        return std::getline(out, line) && line.find("printed by name: Grüße") != std::string::npos;
+        return test::ReadText(w.folder / "out.txt").find("printed by name: Grüße") != std::string::npos;
     })) << w.LastMessage();
     EXPECT_TRUE(w.ui.requests.empty());  // nothing was asked for
 }
