@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -290,11 +289,9 @@ using test::GoldenValue;
 // A link arrives as the desktop entry's Exec line has it, with %u replaced by the link as one
 // argument (or dropped, when the program is started from the menu).
 std::vector<std::string> DesktopArguments(const std::string& link) {
-    std::ifstream entry(std::string(ORKAN_SOURCE_DIR) + "/data/orkan3270.desktop");
-    std::string line;
-    while (std::getline(entry, line) && !line.starts_with("Exec=")) {
-    }
-    std::istringstream words(line.substr(5));
+    const std::string entry = test::ReadText(std::string(ORKAN_SOURCE_DIR) + "/data/orkan3270.desktop");
+    const size_t exec = entry.find("\nExec=") + 6;
+    std::istringstream words(entry.substr(exec, entry.find('\n', exec) - exec));
     std::vector<std::string> argv;
     for (std::string word; words >> word;) {
         if (word != "%u")
