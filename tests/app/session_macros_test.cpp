@@ -12,10 +12,8 @@
 #include "keyboard/key_functions.h"
 #include "keyboard/key_list.h"
 #include "keyboard/keyboard.h"
-#include "scripting/macro_errors.h"
 #include "support/golden_file.h"
 #include "support/hex.h"
-#include "support/iconv_tables.h"
 #include "support/recording_ui.h"
 #include "support/running_session.h"
 
@@ -158,34 +156,24 @@ TEST(MacroWiring, StartupMacrosReportTheirEndOnceNothingOfTheStartIsLeft) {
     }
 }
 
-// A macro of either language names the debug screen to load and the file to print, so the program
-// without dialogs can do both.
+// A macro names the debug screen to load (here REXX) and the file to print (here the own
+// language), so the program without dialogs can do both.
 TEST(MacroWiring, KeyNamesTheDebugScreenAndTheFileToPrint) {
     Wired w;
-    const auto write_screen = [&](const std::string& name, const char* ebcdic_hex) {
-        const std::vector<uint8_t> file = *EncodeDebugScreen(test::FromHex(std::string("F5C3") + ebcdic_hex));
-        std::ofstream(w.folder / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(file.data()), file.size());
-    };
-    const auto screen_starts = [&](std::string_view text) {
-        return w.Turn(
-            [&] { return std::equal(text.begin(), text.end(), w.session().ps.planes.display.begin()); });
-    };
-    write_screen("own.dbg", "C1C2C3");
-    write_screen("rexx.dbg", "C4C5C6");
-    ASSERT_TRUE(w.runner().StartText("KEY(\"LoadDebugScreen\", \"" + w.folder / "own.dbg\")"));
-    EXPECT_TRUE(screen_starts("ABC")) << w.LastMessage();
+    const std::vector<uint8_t> screen = *EncodeDebugScreen(test::FromHex("F5C3 C4C5C6"));
+    test::WriteBytes(w.folder / "rexx.dbg", screen);
     ASSERT_TRUE(w.macros().Dispatcher().StartText(
         "/* REXX */\ncall key 'LoadDebugScreen', '" + w.folder / "rexx.dbg'", MacroOrigin::User, nullptr));
-    EXPECT_TRUE(screen_starts("DEF")) << w.LastMessage();
+    const std::string_view text = "DEF";
+    EXPECT_TRUE(w.Turn([&] {
+        return std::equal(text.begin(), text.end(), w.session().ps.planes.display.begin());
+    })) << w.LastMessage();
 
     std::ofstream(w.folder / "in.txt") << "printed by name: Grüße\n";  // a user's file: UTF-8
     w.runtime.core().Print().state().printer = w.folder / "out.txt";
     ASSERT_TRUE(w.runner().StartText("KEY(\"PrintFile\", \"" + w.folder / "in.txt\")"));
     EXPECT_TRUE(w.Turn([&] {
-        std::ifstream out(w.folder / "out.txt");
-        std::string line;
-        return std::getline(out, line) && line.find("printed by name: Grüße") != std::string::npos;
+        return test::ReadText(w.folder / "out.txt").find("printed by name: Grüße") != std::string::npos;
     })) << w.LastMessage();
     EXPECT_TRUE(w.ui.requests.empty());  // nothing was asked for
 }

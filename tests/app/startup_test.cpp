@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "app/command_line.h"
@@ -35,7 +35,6 @@ class Startup : public ::testing::Test, public test::RunningSession<> {
     }
     int Start(std::vector<const char*> args) { return RunningSession::Start(std::move(args), env); }
     std::string AppData() const { return folder / "home/.config/orkan3270"; }
-    void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
     // The first start makes the folder and gives its session slot back for the starts after it.
     void FirstStart() {
         ASSERT_EQ(Start({}), 0);
@@ -67,15 +66,10 @@ TEST_F(Startup, FirstStartFillsTheApplicationDataFolder) {
     ASSERT_TRUE(state.peers);
     EXPECT_EQ(state.peers->Sessions().size(), 1u);
     EXPECT_TRUE(ui.shown.empty()) << LastMessage();
-}
-
-// The other sessions' Window menus name a session by its slot: a session that takes another file
-// (Save As, the session dialog) shows them the new name.
-TEST_F(Startup, ASessionThatTakesAnotherFileShowsTheOthersItsName) {
-    ASSERT_EQ(Start({"--host", "127.0.0.1:2023"}), 0) << LastMessage();
+    // The other sessions' Window menus name a session by its slot: a session that takes another
+    // file (Save As, the session dialog) shows them the new name.
     ASSERT_TRUE(runtime.session().record.SetText(field::SessionFile, "other.ses"));
     runtime.StartTimers();
-    ASSERT_TRUE(state.peers);
     EXPECT_EQ(state.peers->Sessions().at(0).name, "other.ses");
 }
 
@@ -93,8 +87,8 @@ TEST_F(Startup, DefaultSessionForInProcessUseNeedsARegularCountryList) {
 
 TEST_F(Startup, AHostWithItsPortFindsItsHostListEntry) {
     FirstStart();
-    WriteFile(AppData() + "/orkan.ini",
-              "[Orkan]\nHostnames=prod,\nIPnames=127.0.0.1,\nPortnums=2023,\nCA_Certs=prod-ca.pem,\n");
+    test::WriteText(AppData() + "/orkan.ini",
+                    "[Orkan]\nHostnames=prod,\nIPnames=127.0.0.1,\nPortnums=2023,\nCA_Certs=prod-ca.pem,\n");
     for (const std::vector<const char*>& given :
          {std::vector<const char*>{"--host", "prod", "--port", "2023"}, {"--host", "prod:2023"}}) {
         SessionRuntime local(loop, ui, frame);
@@ -129,9 +123,8 @@ TEST_F(Startup, AValueTheCommandLineCannotUseEndsStartUp) {
 TEST_F(Startup, WhichSessionIsLoaded) {
     FirstStart();
     fs::copy_file(AppData() + "/standard.ses", AppData() + "/mine.ses");
-    WriteFile(AppData() + "/orkan.ini", "[Orkan]\nLastSession=mine\n");
-    fs::create_directories(AppData() + "/macros");
-    WriteFile(AppData() + "/macros/unlocked.ext", "");
+    test::WriteText(AppData() + "/orkan.ini", "[Orkan]\nLastSession=mine\n");
+    test::WriteText(AppData() + "/macros/unlocked.ext", "");
     struct Case {
         std::vector<const char*> args;
         std::string loaded;
@@ -166,7 +159,8 @@ TEST(Folders, ExpandEnvironment) {
         EXPECT_EQ(ExpandEnvironment(r.cells.at(0), env).value_or("(refused)"), r.cells.at(1)) << r.where;
 }
 
-TEST(Folders, DefaultsFollowTheLinuxConventions) {
+// Without files.ini the Linux conventions; a files.ini's keys are expanded.
+TEST(Folders, DefaultsFollowTheLinuxConventionsUnlessFilesIniSaysOtherwise) {
     test::RecordingUi ui;
     Folders f;
     const Environment env = test::TableEnvironment({{"HOME", "/home/ann"}});
@@ -184,22 +178,10 @@ TEST(Folders, DefaultsFollowTheLinuxConventions) {
     EXPECT_EQ(f.app_data, "/cfg/orkan3270");
     EXPECT_EQ(f.settings_file, "/cfg/orkan3270/other.ini");
     EXPECT_TRUE(ui.shown.empty());
-}
 
-// A program in the build tree reads the build's data; one found nowhere else, the installed data.
-TEST(Folders, ProgramDataOfTheBuildTreeElseTheInstalledData) {
-    const std::string build_data = ORKAN_BUILD_DATA_DIR;
-    const std::string build_tree = std::filesystem::path(build_data).parent_path().parent_path().string();
-    EXPECT_EQ(FindProgramDataFolder(build_tree + "/orkan3270"), build_data);
-    EXPECT_EQ(FindProgramDataFolder("/nonexistent/bin/orkan3270"), ORKAN_INSTALL_DATA_DIR);
-}
-
-TEST(Folders, FilesIniKeysAreExpanded) {
     TempFolder dir;
     WriteText(dir / "files.ini",
               "[Orkan]\nAppData=%DATA%/orkan/\nMacros=/srv/macros\nORK=\nScreens=../shots\n");
-    test::RecordingUi ui;
-    Folders f;
     ASSERT_TRUE(ResolveFolders({dir.path(), "", false, ""},
                                test::TableEnvironment({{"DATA", "/d"}, {"HOME", "/h"}}), f, ui));
     EXPECT_EQ(f.app_data, "/d/orkan");
@@ -215,6 +197,14 @@ TEST(Folders, FilesIniKeysAreExpanded) {
     std::filesystem::create_directory(dir / "dir.ini");
     EXPECT_FALSE(ResolveFolders({dir.path(), dir / "dir.ini", false, ""}, test::TableEnvironment({}), f, ui));
     EXPECT_EQ(f.app_data, "/d/orkan");  // a failed resolution leaves the folders as they were
+}
+
+// A program in the build tree reads the build's data; one found nowhere else, the installed data.
+TEST(Folders, ProgramDataOfTheBuildTreeElseTheInstalledData) {
+    const std::string build_data = ORKAN_BUILD_DATA_DIR;
+    const std::string build_tree = std::filesystem::path(build_data).parent_path().parent_path().string();
+    EXPECT_EQ(FindProgramDataFolder(build_tree + "/orkan3270"), build_data);
+    EXPECT_EQ(FindProgramDataFolder("/nonexistent/bin/orkan3270"), ORKAN_INSTALL_DATA_DIR);
 }
 
 TEST(Folders, FirstStartCopiesDefaultsAndLaterStartsAddOnlyTheProgramsOwnMacros) {
@@ -299,11 +289,9 @@ using test::GoldenValue;
 // A link arrives as the desktop entry's Exec line has it, with %u replaced by the link as one
 // argument (or dropped, when the program is started from the menu).
 std::vector<std::string> DesktopArguments(const std::string& link) {
-    std::ifstream entry(std::string(ORKAN_SOURCE_DIR) + "/data/orkan3270.desktop");
-    std::string line;
-    while (std::getline(entry, line) && !line.starts_with("Exec=")) {
-    }
-    std::istringstream words(line.substr(5));
+    const std::string entry = test::ReadText(std::string(ORKAN_SOURCE_DIR) + "/data/orkan3270.desktop");
+    const size_t exec = entry.find("\nExec=") + 6;
+    std::istringstream words(entry.substr(exec, entry.find('\n', exec) - exec));
     std::vector<std::string> argv;
     for (std::string word; words >> word;) {
         if (word != "%u")
@@ -332,77 +320,62 @@ TEST_P(CommandLines, Case) {
         {"LuName", &field::LuName}};
     const test::GoldenCase& c = GetParam();
     SCOPED_TRACE(c.where);
-    std::optional<std::string> text;
-    std::vector<std::string> args;
-    std::array<std::string, kCommandLineOptions> values;
-    int rc = 0;
-    std::string message;
-    bool cut = false, unset = false, fresh = false;
-    std::optional<bool> applied;
-    std::vector<std::pair<std::string, std::string>> record_values;
-    std::vector<std::string> titles, texts;
-    std::string given_names, switches;
-    std::optional<std::string> letter, session_name;
+    static const std::set<std::string> verbs = {
+        "text",  "arg",  "link",  "unset", "rc",       "message", "cut",   "applied",     "record",
+        "title", "says", "given", "fresh", "switches", "letter",  "value", "session-name"};
+    std::multimap<std::string, std::string> steps;  // a verb's steps keep their order
     for (const test::GoldenStep& step : c.steps) {
-        const auto [first, second] = test::SplitWord(step.rest);
-        if (step.verb == "text")
-            text = GoldenValue(step.rest);
-        else if (step.verb == "arg")
-            args.push_back(GoldenValue(step.rest));
-        else if (step.verb == "link") {
-            args = DesktopArguments(GoldenValue(step.rest));
-            args.erase(args.begin());  // the program's name
-        } else if (step.verb == "unset")
-            unset = true;
-        else if (step.verb == "rc")
-            rc = std::stoi(step.rest);
-        else if (step.verb == "message")
-            message = GoldenValue(step.rest);
-        else if (step.verb == "cut")
-            cut = true;
-        else if (step.verb == "applied")
-            applied = step.rest == "ok";
-        else if (step.verb == "record" && fields.contains(first))
-            record_values.emplace_back(first, GoldenValue(second));
-        else if (step.verb == "title")
-            titles.push_back(step.rest == "command line" ? std::string(kCommandLineErrorTitle) : step.rest);
-        else if (step.verb == "says")
-            texts.push_back(GoldenValue(step.rest));
-        else if (step.verb == "given")
-            given_names = step.rest;
-        else if (step.verb == "fresh")
-            fresh = true;
-        else if (step.verb == "switches")
-            switches = step.rest;
-        else if (step.verb == "letter")
-            letter = step.rest;
-        else if (step.verb == "session-name")
-            session_name = GoldenValue(step.rest);
-        else if (const auto* at = std::find(std::begin(names), std::end(names), first);
-                 step.verb == "value" && at != std::end(names))
-            values[size_t(at - names)] = GoldenValue(second);
-        else
-            ADD_FAILURE() << "line " << step.line << ": cannot read " << step.verb << " " << step.rest;
+        EXPECT_TRUE(verbs.contains(step.verb)) << "line " << step.line << ": cannot read " << step.verb;
+        steps.emplace(step.verb, step.rest);
+    }
+    const auto all = [&](const std::string& verb) {
+        std::vector<std::string> out;
+        for (auto [at, end] = steps.equal_range(verb); at != end; ++at) out.push_back(at->second);
+        return out;
+    };
+    const auto one = [&](const std::string& verb) {
+        const auto found = steps.find(verb);
+        return found == steps.end() ? std::nullopt : std::optional(found->second);
+    };
+    const auto value = [&](const std::string& verb) {
+        const std::optional<std::string> v = one(verb);
+        return v ? std::optional(GoldenValue(*v)) : std::nullopt;
+    };
+    const std::optional<std::string> text = value("text"), message = value("message");
+    const std::optional<std::string> letter = one("letter"), session_name = value("session-name");
+    std::vector<std::string> args;
+    for (const std::string& a : all("arg")) args.push_back(GoldenValue(a));
+    if (const auto link = value("link")) {
+        args = DesktopArguments(*link);
+        args.erase(args.begin());  // the program's name
+    }
+    std::array<std::string, kCommandLineOptions> values;
+    for (const std::string& v : all("value")) {
+        const auto [name, quoted] = test::SplitWord(v);
+        const auto* at = std::find(std::begin(names), std::end(names), name);
+        ASSERT_NE(at, std::end(names)) << v;
+        values[size_t(at - names)] = GoldenValue(quoted);
     }
     test::RecordingUi ui;
     CommandLine cl;
     std::vector<const char*> argv = {"orkan3270"};
     for (const std::string& a : args) argv.push_back(a.c_str());
     EXPECT_EQ(
-        text ? ParseCommandLine(*text, cl, ui) : ParseCommandLine(int(argv.size()), argv.data(), cl, ui), rc);
-    if (!message.empty()) {
+        text ? ParseCommandLine(*text, cl, ui) : ParseCommandLine(int(argv.size()), argv.data(), cl, ui),
+        std::stoi(one("rc").value_or("0")));
+    if (message) {
         ASSERT_EQ(ui.shown.size(), 1u);
         EXPECT_EQ(ui.shown[0].title, "Orkan TN3270 Command Line Option Error");
-        EXPECT_EQ(ui.shown[0].text, message);
-        if (!unset) return;
+        EXPECT_EQ(ui.shown[0].text, *message);
+        if (!steps.contains("unset")) return;
         ui.shown.clear();
     }
     EXPECT_TRUE(ui.shown.empty());
     for (size_t i = 0; i < kCommandLineOptions; ++i) EXPECT_EQ(cl.values[i], values[i]) << names[i];
-    EXPECT_EQ(!cl.notes.empty(), cut);
+    EXPECT_EQ(!cl.notes.empty(), steps.contains("cut"));
     const std::string on = std::string(cl.headless ? " headless" : "") + (cl.dump ? " dump" : "") +
                            (cl.version ? " version" : "") + (cl.help ? " help" : "");
-    EXPECT_EQ(on, switches.empty() ? "" : " " + switches);
+    EXPECT_EQ(on, one("switches") ? " " + *one("switches") : "");
     if (letter) {
         const std::optional<char> l = RequestedSessionLetter(cl, ui);
         EXPECT_EQ(l ? std::string(1, *l) : "none", *letter);
@@ -413,27 +386,34 @@ TEST_P(CommandLines, Case) {
         EXPECT_EQ(SetSessionNameFromCommandLine(cl, r, ui) ? r.Text(field::SessionFile) : "refused",
                   *session_name);
     }
-    if (!applied) return;
+    if (!one("applied")) return;
     SessionRecord record = DefaultSessionRecord();
     ASSERT_TRUE(record.SetText(field::LuName, "OLDLU"));
     GivenOnCommandLine given;
     const HostSecurity stored{"ca.pem", "", "", false, false};
     HostSecurity security = stored;
-    EXPECT_EQ(ApplyCommandLineToRecord(cl, record, given, security, ui), *applied);
-    for (const auto& [name, value] : record_values) {
+    EXPECT_EQ(ApplyCommandLineToRecord(cl, record, given, security, ui), one("applied") == "ok");
+    for (const std::string& r : all("record")) {
+        const auto [name, expected] = test::SplitWord(r);
+        ASSERT_TRUE(fields.contains(name)) << r;
         const FieldDef& f = *fields.at(name);
-        EXPECT_EQ(f.kind == FieldKind::Text ? record.Text(f) : std::to_string(record.Number(f)), value)
+        EXPECT_EQ(f.kind == FieldKind::Text ? record.Text(f) : std::to_string(record.Number(f)),
+                  GoldenValue(expected))
             << name;
     }
-    EXPECT_EQ(security, fresh ? HostSecurity{} : stored);
+    EXPECT_EQ(security, steps.contains("fresh") ? HostSecurity{} : stored);
     const std::string given_now = std::string(given.port ? " port" : "") + (given.tn3270e ? " tn3270e" : "") +
                                   (given.tls ? " tls" : "") + (given.lu_name ? " lu" : "");
-    EXPECT_EQ(given_now, given_names.empty() ? "" : " " + given_names);
+    EXPECT_EQ(given_now, one("given") ? " " + *one("given") : "");
     std::vector<std::string> shown, shown_texts;
     for (const MessageBox& box : ui.shown) {
         shown.push_back(box.title);
         shown_texts.push_back(box.text);
     }
+    std::vector<std::string> titles, texts;
+    for (const std::string& t : all("title"))
+        titles.push_back(t == "command line" ? std::string(kCommandLineErrorTitle) : t);
+    for (const std::string& t : all("says")) texts.push_back(GoldenValue(t));
     EXPECT_EQ(shown, titles);
     if (!texts.empty()) {
         EXPECT_EQ(shown_texts, texts);

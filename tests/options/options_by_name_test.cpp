@@ -258,9 +258,8 @@ class OptionsInASession : public ::testing::Test, public test::RunningSession<te
 TEST_F(OptionsInASession, SavedSoTheReconnectGoesToTheNewHost) {
     EXPECT_EQ(SetOptionByName(s, "FONT", "SIZE", T("8x16")), 0);
     EXPECT_EQ(frame.log, "cell ");
-    std::vector<uint8_t> saved;
-    int error = 0;
-    ASSERT_EQ(ReadWholeFile(folder / "t.ses", 1 << 16, saved, error), ReadResult::Ok);
+    const std::vector<uint8_t> saved = test::ReadBytes(folder / "t.ses");
+    ASSERT_EQ(saved.size(), kSessionFileSize);
     EXPECT_EQ(saved[kSessionHeaderSize + field::CellWidth.offset], 8);
 
     test::Listener first, second;
@@ -271,10 +270,6 @@ TEST_F(OptionsInASession, SavedSoTheReconnectGoesToTheNewHost) {
     ASSERT_GE(host, 0);
     ASSERT_TRUE(test::SendAll(host, "\xFF\xF1"));  // the host speaks (nothing to answer)
     ASSERT_TRUE(test::TurnUntil(loop, [&] { return s.status == SessionStatus::Connected; }));
-    const MacroVariableState& state = runtime.core().Macros().Runner().variable_state();
-    EXPECT_EQ(SystemValueText(ReadSystemVariable(s, state, *FindSystemVariable("HOSTADDR"))), "127.0.0.1");
-    EXPECT_GT(ReadSystemVariable(s, state, *FindSystemVariable("SOCKET")).number, 2);
-
     EXPECT_EQ(SetOptionByName(s, "GENERAL", "HOSTNAME", T(second.address())), 0);
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_EQ(ui.shown[0].text, "A Reconnect is necessary to put your changes into effect.");
@@ -294,7 +289,6 @@ TEST_F(OptionsInASession, FactsOfTheRunningSession) {
     };
     EXPECT_EQ(text("INPUTLEN"), "12");
     EXPECT_EQ(text("WINDOWIDLIST"), "A");  // no other sessions known
-    EXPECT_EQ(text("STATUS"), "UNLOCKED");
 }
 
 }  // namespace

@@ -134,9 +134,6 @@ TEST(SystemVariables, KnownSessionGivesEveryValue) {
         ExpectValue(info.name, SystemValueText(value), it->second);
     }
     EXPECT_EQ(expected.size(), kSystemVariables.size()) << "the list names a variable that is not one";
-
-    facts.host = "192.0.2.9";
-    EXPECT_EQ(v.Text("IPVERSION", state), "IPv4");
 }
 
 TEST(SystemVariables, BareSessionShowsNothingConnected) {
@@ -146,23 +143,11 @@ TEST(SystemVariables, BareSessionShowsNothingConnected) {
     EXPECT_EQ(SystemValueText(ReadSystemVariable(v.s, {}, -1)), "");
 }
 
-TEST(SystemVariables, StatusNamesAndTransactionTimes) {
+TEST(SystemVariables, TransactionTimes) {
     VariableSession v;
-    const std::pair<SessionStatus, const char*> statuses[] = {
-        {SessionStatus::TransferMessage, "TR_MESSAGE"},
-        {SessionStatus::TransferDone, "TR_DONE"},
-        {SessionStatus::Rejected, "REJECTED"},
-        {SessionStatus::IspfExit, "ISPFEXIT"},
-        {SessionStatus::History, "HISTORY"},
-    };
-    for (const auto& [status, name] : statuses) {
-        v.s.status = status;
-        EXPECT_EQ(v.Text("STATUS"), name);
-    }
+    // Tenths are cut, not rounded; 12345 and 0 are the known and the bare session's.
     const std::pair<int64_t, const char*> times[] = {
-        {0, "0.0"},    {99, "0.0"},     {250, "0.2"},        {999, "0.9"},
-        {1000, "1.0"}, {12345, "12.3"}, {3600000, "3600.0"}, {-40, "0.0"},
-    };
+        {999, "0.9"}, {1000, "1.0"}, {3600000, "3600.0"}, {-40, "0.0"}};
     for (const auto& [ms, text] : times) {
         v.s.ds.response_time_ms = ms;
         EXPECT_EQ(v.Text("TRANTIME"), text) << ms;

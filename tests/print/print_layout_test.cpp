@@ -5,7 +5,6 @@
 
 #include <sstream>
 
-#include "config/session_file.h"
 #include "config/temp_folder.h"
 #include "print/paper_size.h"
 #include "print/print_rig.h"
@@ -75,7 +74,6 @@ TEST(PrinterTarget, TheCommandLinesPrinterStaysWhereItWasNamed) {
     EXPECT_EQ(PrinterNameForRun("out/./a.pdf"), std::string(cwd) + "/out/a.pdf");
     EXPECT_EQ(PrinterNameForRun("/tmp/b.txt"), "/tmp/b.txt");
     EXPECT_EQ(PrinterNameForRun("office"), "office");
-    EXPECT_EQ(PrinterNameForRun("<default>"), "<default>");
 }
 
 // Queues CUPS knows or not, the default queue and output folders are the printing tests' cases.

@@ -11,7 +11,6 @@
 #include "ds3270/fields.h"
 #include "ds3270/write_processor.h"
 #include "print/child_process.h"
-#include "support/hex.h"
 #include "support/iconv_tables.h"
 #include "support/loopback.h"
 
@@ -52,19 +51,6 @@ void WriteScript(const std::string& path, const char* text) {
 
 }  // namespace
 
-std::vector<uint8_t> ScreenRecord(const Session& session, const std::vector<Piece>& pieces, uint8_t wcc) {
-    std::vector<uint8_t> record = {0xF5, wcc};
-    for (const Piece& p : pieces) {
-        const EncodedAddress a = EncodeBufferAddress(session.ps, p.row * session.ps.columns + p.column);
-        record.insert(record.end(), {0x11, a.b1, a.b2});
-        // A 6-bit value's 3270 code is the low half of that buffer address.
-        if (p.attribute)
-            record.insert(record.end(), {0x1D, EncodeBufferAddress(session.ps, *p.attribute & 0x3F).b2});
-        for (char c : p.text) record.push_back(DisplayToHost(session.charset, uint8_t(c)));
-    }
-    return record;
-}
-
 PrintRig::PrintRig() : session_ptr(std::make_unique<Session>(ui)) {
     Session& s = session();
     s.view = &view;
@@ -93,11 +79,17 @@ PrintRig::PrintRig() : session_ptr(std::make_unique<Session>(ui)) {
 }
 
 void PrintRig::Show(const std::vector<Piece>& pieces, uint8_t wcc) {
-    Host(ScreenRecord(session(), pieces, wcc));
-}
-
-void PrintRig::Host(const std::vector<uint8_t>& record) {
-    ProcessHostRecord(session(), record);
+    const Session& session = *session_ptr;
+    std::vector<uint8_t> record = {0xF5, wcc};
+    for (const Piece& p : pieces) {
+        const EncodedAddress a = EncodeBufferAddress(session.ps, p.row * session.ps.columns + p.column);
+        record.insert(record.end(), {0x11, a.b1, a.b2});
+        // A 6-bit value's 3270 code is the low half of that buffer address.
+        if (p.attribute)
+            record.insert(record.end(), {0x1D, EncodeBufferAddress(session.ps, *p.attribute & 0x3F).b2});
+        for (char c : p.text) record.push_back(DisplayToHost(session.charset, uint8_t(c)));
+    }
+    ProcessHostRecord(*session_ptr, record);
 }
 
 std::string PrintRig::Messages() {

@@ -27,10 +27,6 @@ struct Piece {
     std::string text;
 };
 
-// An Erase/Write record (keyboard restore) drawing the pieces.
-std::vector<uint8_t> ScreenRecord(const Session& session, const std::vector<Piece>& pieces,
-                                  uint8_t wcc = 0xC3);
-
 // A Ui whose print dialog answers as the test says.
 class PrintUi : public RecordingUi {
   public:
@@ -52,15 +48,14 @@ struct PrintOperRoute : OperHook {
 
 struct PrintRig {
     PrintRig();
+    // The host writes the pieces with an Erase/Write (keyboard restore, unless the WCC says otherwise).
     void Show(const std::vector<Piece>& pieces, uint8_t wcc = 0xC3);
-    void Host(const std::vector<uint8_t>& record);
     Session& session() { return *session_ptr; }
     std::string Messages();  // titles and texts since the last call, " | " between them
     // lp's arguments and the file it was handed, once the job has ended.
     bool WaitForJobs();
     std::string LpArguments() const { return ReadText(folder / "lp.args"); }
     std::string LpFile() const { return ReadText(folder / "lp.job"); }
-    void SetLpExit(int status) const { WriteText(folder / "lp.exit", std::to_string(status) + "\n"); }
 
     TempFolder folder;
     PrintUi ui;

@@ -43,14 +43,6 @@ TEST(TextFilePrint, TheLongestLineSetsTheWidthAndLongLinesContinue) {
         EXPECT_EQ(page.lines.size(), c.printed_lines) << c.longest;
         EXPECT_DOUBLE_EQ(page.cell_width, 595 * 0.9 / c.width);
     }
-    // The rest of a 200-character line is the next printed line, nothing lost.
-    const auto sheets =
-        LayoutTextFile(ParseTextFile(Lines(1, 200), TextEncoding::Display), {{595, 842}, false, false, {}});
-    const auto& lines = sheets[0].blocks[0].lines;
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].size(), 132u);
-    EXPECT_EQ(lines[1].size(), 68u);
-    EXPECT_EQ(LineText(lines[0]) + LineText(lines[1]), Lines(1, 200).substr(0, 200));
 }
 
 TEST(TextFilePrint, PagesHold55LinesPortrait50LandscapeAndTwoUpFillsBothHalves) {
