@@ -10,14 +10,12 @@
 // argument-count byte and that many arguments, each ended by 0x00. The waiting functions are left
 // out: they only sleep.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -93,20 +91,14 @@ bool ShowsCanary(std::string_view screen) {
     return false;
 }
 
-// A folder of the fuzzer's own: the macros folder with a macro no start may reach, and the place
-// of a settings file nothing may write. It goes when the run ends (kept after a finding).
+// The fuzzer's own folder: the macros folder with a macro no start may reach, and the place of a
+// settings file nothing may write.
 const std::string& Folder() {
-    static const std::string folder = [] {
-        static char name[] = "/tmp/orkan-fuzz-host-macro-XXXXXX";
-        if (!mkdtemp(name)) std::abort();
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(name, ec);
-        });
-        const std::string& text = CanaryText();
-        std::ofstream(std::string(name) + "/canary.mac") << "TYPE(\"" << text << "\")\r\n";
-        std::ofstream(std::string(name) + "/canary2.mac") << "/* REXX */\r\ncall type '" << text << "'\r\n";
-        return std::string(name);
+    static const std::string& folder = []() -> const std::string& {
+        const std::string& own = orkan::fuzz::OwnFolder();
+        std::ofstream(own + "/canary.mac") << "TYPE(\"" << CanaryText() << "\")\r\n";
+        std::ofstream(own + "/canary2.mac") << "/* REXX */\r\ncall type '" << CanaryText() << "'\r\n";
+        return own;
     }();
     return folder;
 }
@@ -144,16 +136,9 @@ void RunOwnLanguage(World& w, std::string_view text) {
     w.session.hooks.macros = &runner;
     runner.SetStatementBudget(20000);
     (void)runner.StartText(text, orkan::MacroOrigin::Host);
-    for (int turns = 0; turns < 200 && (!w.loop.posted.empty() || w.loop.timer); ++turns) {
-        if (w.loop.posted.empty()) {
-            orkan::EventLoop::Task timer = std::move(w.loop.timer);
-            w.loop.timer = nullptr;
-            timer();
-            continue;
-        }
-        auto task = std::move(w.loop.posted.front());
-        w.loop.posted.pop_front();
-        task();
+    for (int turns = 0; turns < 200 && (!w.loop.posted.empty() || !w.loop.timers.empty()); ++turns) {
+        if (w.loop.posted.empty()) w.loop.FireTimers();
+        w.loop.RunPosted(1);
     }
     runner.Stop();
     w.session.hooks.macros = nullptr;

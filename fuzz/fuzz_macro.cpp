@@ -33,11 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     runner.SetStatementBudget(20000);
     (void)runner.StartText(std::string_view(reinterpret_cast<const char*>(data), size),
                            orkan::MacroOrigin::Host);
-    for (int turns = 0; !loop.posted.empty() && turns < 100; ++turns) {
-        auto task = std::move(loop.posted.front());
-        loop.posted.pop_front();
-        task();
-    }
+    loop.RunPosted(100);
     if (runner.statements_executed() > 20000) std::abort();
     runner.Stop();
     session.hooks.macros = nullptr;

@@ -40,83 +40,50 @@ class FuzzTransfer : public TransferHook {
     void AfterWriteFinished() override {}
 };
 
-// Every hook only counts, and the history puts the keyboard back as the real one does: the data
+// Every hook does nothing, but the history puts the keyboard back as the real one does: the data
 // stream must reach each hook in every state without help from it.
-class CountingHooks final : public CaptureHook,
-                            public ScreenHistoryHook,
-                            public MacroHook,
-                            public TypeAheadHook,
-                            public FindHook,
-                            public ClipboardHook,
-                            public PrintHook {
+class QuietHooks final : public CaptureHook,
+                         public ScreenHistoryHook,
+                         public MacroHook,
+                         public TypeAheadHook,
+                         public FindHook,
+                         public ClipboardHook,
+                         public PrintHook {
   public:
-    explicit CountingHooks(Session& session) : session_(session) {}
-    void AfterUnlockCapture() override { ++calls; }
-    void TakeHistorySnapshot() override { ++calls; }
+    explicit QuietHooks(Session& session) : session_(session) {}
+    void AfterUnlockCapture() override {}
+    void TakeHistorySnapshot() override {}
     void RestoreLiveScreen() override { session_.status = SessionStatus::Unlocked; }
     bool IsMacroRunning() const override { return macro_running; }
-    void ReleaseUnlockWaits() override { ++calls; }
+    void ReleaseUnlockWaits() override {}
     bool EventEnabled(EventMacro) const override { return events_enabled; }
-    void StartEventMacro(EventMacro, const std::string&) override { ++calls; }
-    void StartMacroFile(const std::string&) override { ++calls; }
-    void RunMacroText(const std::string&) override { ++calls; }
-    void ReplayTypeAhead() override { ++calls; }
-    void FindAgainAfterScreen() override { ++calls; }
-    void FindText(std::string_view, uint8_t) override { ++calls; }
-    void AfterHostWrite() override { ++calls; }
-    void KeyFunction(uint16_t) override { ++calls; }
-    bool RunEdit(uint8_t) override {
-        ++calls;
-        return false;
-    }
-    void PasteByTyping() override { ++calls; }
-    void ClearSelectionArea() override { ++calls; }
+    void StartEventMacro(EventMacro, const std::string&) override {}
+    void StartMacroFile(const std::string&) override {}
+    void RunMacroText(const std::string&) override {}
+    void ReplayTypeAhead() override {}
+    void FindAgainAfterScreen() override {}
+    void FindText(std::string_view, uint8_t) override {}
+    void AfterHostWrite() override {}
+    void KeyFunction(uint16_t) override {}
+    bool RunEdit(uint8_t) override { return false; }
+    void PasteByTyping() override {}
+    void ClearSelectionArea() override {}
     int PasteRepeatBuffer() const override { return -1; }
-    void MouseSelectionFinished(bool) override { ++calls; }
-    void PrintScreen() override { ++calls; }
-    void PrintTextFile(const std::string&) override { ++calls; }
-    void PrintFile(const std::string&) override { ++calls; }
-    void CopyFileToPrinter(const std::string&, const std::string&) override { ++calls; }
+    void MouseSelectionFinished(bool) override {}
+    void PrintScreen() override {}
+    void PrintTextFile(const std::string&) override {}
+    void PrintFile(const std::string&) override {}
+    void CopyFileToPrinter(const std::string&, const std::string&) override {}
 
     bool macro_running = false;
     bool events_enabled = false;
-    size_t calls = 0;
 
   private:
     Session& session_;
 };
 
-// Operations of a control record.
-namespace control {
-inline constexpr uint8_t Options = 0x01;   // session options and program settings, one bit each
-inline constexpr uint8_t Hooks = 0x02;     // which hooks are attached, one bit each
-inline constexpr uint8_t Status = 0x03;    // the session status byte (16: a history screen is shown)
-inline constexpr uint8_t AidKey = 0x04;    // an Action key (0..49) pressed now
-inline constexpr uint8_t DataType = 0x05;  // the TN3270E data type of the records that follow
-inline constexpr uint8_t Keys = 0x06;      // extended keys and the Attention method
-inline constexpr uint8_t Folders =
-    0x07;  // 1: host text and print files can be written; 3: their folder is missing
-inline constexpr uint8_t ExtraAids = 0x08;  // the AID of PA4-PA10 and PF25-PF36 (0 hides them, 1 is no hex)
-inline constexpr uint8_t Tn3270e = 0x09;    // odd: TN3270E was agreed (headers, its Attention bytes)
-}  // namespace control
-
-// A folder of this process for the files host text and printing write; each run truncates them.
-const std::string& WritableFolder() {
-    static const std::string folder = [] {
-        std::string path = (std::filesystem::temp_directory_path() / "orkan-fuzz-records-XXXXXX").string();
-        if (!mkdtemp(path.data())) std::abort();
-        static const std::string removed_at_exit = path;
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(removed_at_exit, ignored);
-        });
-        return path;
-    }();
-    return folder;
-}
-
 void SetFolders(Session& s, uint8_t value) {
-    std::string folder = value & 1 ? WritableFolder() : "/dev/null";
+    std::string folder = value & 1 ? fuzz::OwnFolder() : "/dev/null";
     if ((value & 3) == 3) {
         folder += "/missing";
         std::error_code ignored;
@@ -126,71 +93,57 @@ void SetFolders(Session& s, uint8_t value) {
     s.folders.temp_macros = folder;
 }
 
-void ApplyOptions(Session& s, uint8_t bits) {
-    s.record.SetNumber(field::HostInitiatedPrinting, bits & 0x01);
-    s.record.SetNumber(field::ConvertNullsToBlanks, (bits >> 1) & 1);
-    s.record.SetNumber(field::ShowWindowOnUpdate, (bits >> 2) & 1);
-    s.record.SetNumber(field::UpdateNotification, (bits >> 3) & 1);
-    s.record.SetNumber(field::Alarm, (bits >> 4) & 1);
-    s.settings.WCCPrintAccumulate = (bits >> 5) & 1;
-    s.settings.ReplyCodepage = (bits >> 6) & 1;
-    s.settings.AlwaysUpdateTranTime = (bits >> 7) & 1;
-}
-
-void SetExtraAids(Session& s, uint8_t value) {
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    const std::string text = value == 1 ? "ZZ" : std::string{kDigits[value >> 4], kDigits[value & 15]};
-    for (std::string& aid : s.settings.ExtraAids) aid = text;
-}
-
-void ApplyKeySettings(Session& s, uint8_t bits) {
-    s.settings.ExtendedKeys = bits & 1;
-    s.settings.AttentionMethod = (bits >> 1) % 3;
-    s.settings.AttentionReset = (bits >> 3) & 1;
-}
-
-void AttachHooks(Session& s, CountingHooks& hooks, uint8_t bits) {
-    SessionHooks& h = s.hooks;
-    h.capture = bits & 0x01 ? &hooks : nullptr;
-    h.history = bits & 0x02 ? &hooks : nullptr;
-    h.macros = bits & 0x0C ? &hooks : nullptr;
-    hooks.events_enabled = bits & 0x04;
-    hooks.macro_running = bits & 0x08;
-    h.type_ahead = bits & 0x10 ? &hooks : nullptr;
-    h.find = bits & 0x20 ? &hooks : nullptr;
-    h.clipboard = bits & 0x40 ? &hooks : nullptr;
-    h.print = bits & 0x80 ? &hooks : nullptr;
-}
-
-void ApplyControl(Session& s, CountingHooks& hooks, std::span<const uint8_t> pairs) {
+// A control record: pairs of an operation and a value.
+void ApplyControl(Session& s, QuietHooks& hooks, std::span<const uint8_t> pairs) {
     for (size_t i = 0; i + 1 < pairs.size(); i += 2) {
         const uint8_t value = pairs[i + 1];
         switch (pairs[i]) {
-            case control::Options:
-                ApplyOptions(s, value);
+            case 0x01:  // session options and program settings, one bit each
+                s.record.SetNumber(field::HostInitiatedPrinting, value & 0x01);
+                s.record.SetNumber(field::ConvertNullsToBlanks, (value >> 1) & 1);
+                s.record.SetNumber(field::ShowWindowOnUpdate, (value >> 2) & 1);
+                s.record.SetNumber(field::UpdateNotification, (value >> 3) & 1);
+                s.record.SetNumber(field::Alarm, (value >> 4) & 1);
+                s.settings.WCCPrintAccumulate = (value >> 5) & 1;
+                s.settings.ReplyCodepage = (value >> 6) & 1;
+                s.settings.AlwaysUpdateTranTime = (value >> 7) & 1;
                 break;
-            case control::Hooks:
-                AttachHooks(s, hooks, value);
+            case 0x02:  // which hooks are attached, one bit each
+                s.hooks.capture = value & 0x01 ? &hooks : nullptr;
+                s.hooks.history = value & 0x02 ? &hooks : nullptr;
+                s.hooks.macros = value & 0x0C ? &hooks : nullptr;
+                hooks.events_enabled = value & 0x04;
+                hooks.macro_running = value & 0x08;
+                s.hooks.type_ahead = value & 0x10 ? &hooks : nullptr;
+                s.hooks.find = value & 0x20 ? &hooks : nullptr;
+                s.hooks.clipboard = value & 0x40 ? &hooks : nullptr;
+                s.hooks.print = value & 0x80 ? &hooks : nullptr;
                 break;
-            case control::Status:
+            case 0x03:  // the session status byte (16: a history screen is shown)
                 s.status = SessionStatus(value);
                 break;
-            case control::AidKey:
+            case 0x04:  // an Action key (0..49) pressed now
                 (void)SendAidKey(s, value % 50);
                 break;
-            case control::DataType:
+            case 0x05:  // the TN3270E data type of the records that follow
                 s.link.current_data_type = value;
                 break;
-            case control::Keys:
-                ApplyKeySettings(s, value);
+            case 0x06:  // extended keys and the Attention method
+                s.settings.ExtendedKeys = value & 1;
+                s.settings.AttentionMethod = (value >> 1) % 3;
+                s.settings.AttentionReset = (value >> 3) & 1;
                 break;
-            case control::Folders:
+            case 0x07:  // 1: host text and print files can be written; 3: their folder is missing
                 SetFolders(s, value);
                 break;
-            case control::ExtraAids:
-                SetExtraAids(s, value);
+            case 0x08: {  // the AID of PA4-PA10 and PF25-PF36 (0 hides them, 1 is no hex)
+                constexpr char kDigits[] = "0123456789ABCDEF";
+                const std::string text =
+                    value == 1 ? "ZZ" : std::string{kDigits[value >> 4], kDigits[value & 15]};
+                for (std::string& aid : s.settings.ExtraAids) aid = text;
                 break;
-            case control::Tn3270e:
+            }
+            case 0x09:  // odd: TN3270E was agreed (headers, its Attention bytes)
                 s.link.tn3270e_active = value & 1;
                 break;
             default:
@@ -224,7 +177,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QuietUi ui;
     NullSender sender;
     FuzzTransfer transfer;
-    std::optional<CountingHooks> hooks;
+    std::optional<QuietHooks> hooks;
     // One block of memory for every run's session: a fresh 300 KB allocation per run costs more in
     // page faults than the run itself. Each run still starts from a newly constructed session.
     alignas(Session) static unsigned char storage[sizeof(Session)];

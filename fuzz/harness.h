@@ -1,14 +1,18 @@
-// What several fuzz targets share: a Ui that gives every message box its safest answer, a sender
-// that only counts, a loop whose work runs when the target says so, and the layout of the two
-// Telnet stream targets.
+// What several fuzz targets share: a Ui that answers every message box, a sender that only counts,
+// a loop whose work runs when the target says so, and the layout of the two Telnet stream targets.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "interfaces/ui.h"
@@ -17,9 +21,25 @@
 
 namespace orkan::fuzz {
 
+// A message box gets its safest answer, or with `agree` the one that goes ahead; `during_box` runs
+// first, as the nested event loop of a real box lets other work in.
 class QuietUi : public Ui {
   public:
-    Answer ShowMessage(const MessageBox& box) override { return SafestAnswer(box.buttons); }
+    Answer ShowMessage(const MessageBox& box) override {
+        if (during_box) during_box();
+        if (!agree) return SafestAnswer(box.buttons);
+        switch (box.buttons) {
+            case Buttons::YesNo:
+            case Buttons::YesNoCancel:
+                return Answer::Yes;
+            case Buttons::RetryCancel:
+                return Answer::Retry;
+            default:
+                return Answer::Ok;
+        }
+    }
+    bool agree = false;
+    std::function<void()> during_box;
 };
 
 class NullSender : public HostSender {
@@ -29,7 +49,7 @@ class NullSender : public HostSender {
     size_t bytes = 0;
 };
 
-// Posted work waits until the target runs it; the last timer started waits likewise.
+// Posted work and timers wait until the target runs them; nothing here has a second thread.
 class TurnLoop final : public EventLoop {
   public:
     void Post(Task task) override { posted.push_back(std::move(task)); }
@@ -37,14 +57,56 @@ class TurnLoop final : public EventLoop {
         task();
         return SendResult::Ran;
     }
-    void StartTimer(int, std::chrono::milliseconds, bool, Task task) override { timer = std::move(task); }
-    void StopTimer(int) override { timer = nullptr; }
+    void StartTimer(int id, std::chrono::milliseconds, bool once, Task task) override {
+        timers[id] = {once, std::move(task)};
+    }
+    void StopTimer(int id) override { timers.erase(id); }
     void WatchReadable(int, Task) override {}
     void UnwatchReadable(int) override {}
     bool IsLoopThread() const override { return true; }
+    // Bounded: a task that posts another must not keep the run going for ever.
+    void RunPosted(int limit) {
+        for (; limit > 0 && !posted.empty(); --limit) {
+            Task task = std::move(posted.front());
+            posted.pop_front();
+            task();
+        }
+    }
+    // Every timer runs out once, as if the session had waited; a one-shot timer is gone after.
+    void FireTimers() {
+        std::vector<int> ids;
+        for (const auto& [id, timer] : timers) ids.push_back(id);
+        for (int id : ids) {
+            auto it = timers.find(id);
+            if (it == timers.end()) continue;
+            Task task = it->second.task;  // the task may stop or restart its own timer
+            if (it->second.once) timers.erase(it);
+            task();
+            RunPosted(64);
+        }
+    }
+    struct Timer {
+        bool once = false;
+        Task task;
+    };
     std::deque<Task> posted;
-    Task timer;
+    std::map<int, Timer> timers;
 };
+
+// A folder of the target's own under /tmp, made at the first call; it goes when the run ends (kept
+// after a finding).
+inline const std::string& OwnFolder() {
+    static char name[] = "/tmp/orkan-fuzz-XXXXXX";
+    static const std::string folder = [] {
+        if (!mkdtemp(name)) std::abort();
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(name, ignored);
+        });
+        return std::string(name);
+    }();
+    return folder;
+}
 
 // The telnet and host_input layout: a flags byte, a count byte (below 16), that many 16-bit cut
 // points, then the host's bytes, fed in chunks cut at those points.
