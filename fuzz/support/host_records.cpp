@@ -1,7 +1,6 @@
 #include "host_records.h"
 
 #include <algorithm>
-#include <array>
 
 namespace orkan::fuzz {
 namespace {
@@ -17,15 +16,8 @@ constexpr uint8_t kAddressCodes[64] = {
 namespace order {
 constexpr uint8_t PT = 0x05, GE = 0x08, SBA = 0x11, EUA = 0x12, IC = 0x13, SF = 0x1D, SA = 0x28, SFE = 0x29,
                   MF = 0x2C, RA = 0x3C;
-}
-
-constexpr std::array<bool, 256> kIsOrder = [] {
-    std::array<bool, 256> t{};
-    for (uint8_t b : {order::PT, order::GE, order::SBA, order::EUA, order::IC, order::SF, order::SA,
-                      order::SFE, order::MF, order::RA})
-        t[b] = true;
-    return t;
-}();
+constexpr uint8_t kAll[] = {PT, GE, SBA, EUA, IC, SF, SA, SFE, MF, RA};
+}  // namespace order
 
 constexpr uint8_t kWriteCommands[] = {0xF1, 0x01, 0xF5, 0x05, 0x7E, 0x0D};
 constexpr uint8_t kOtherCommands[] = {0x6F, 0x0F, 0xF2, 0x02, 0xF6, 0x06, 0x6E, 0x0E, 0xA0, 0x00, 0xFF};
@@ -298,7 +290,7 @@ size_t OrderLength(std::span<const uint8_t> rest) {
             if (rest.size() >= 4 && rest[3] == order::RA) n = 7;
             break;
         default:
-            while (n < rest.size() && !kIsOrder[rest[n]]) ++n;
+            while (n < rest.size() && std::ranges::count(order::kAll, rest[n]) == 0) ++n;
             break;
     }
     return std::min(n, rest.size());

@@ -137,15 +137,12 @@ bool HeadersAt(const std::vector<Unit>& units, size_t index, uint8_t flags) {
     return (flags & kOfferTn3270e) && Tn3270eAgreed(units, index, kDo);
 }
 
-// Changes one record (or piece of line-mode text): its header, its orders or its bytes.
-void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, const ScreenShape& shape,
+// Changes one record (or piece of line-mode text): its header, its orders or its bytes. False when
+// the stream holds none.
+bool MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, const ScreenShape& shape,
                       size_t max_size) {
     const size_t index = PickDataUnit(units, rng);
-    if (index == units.size()) {
-        units.push_back(DataUnit(GenerateHostRecord(rng, shape)));
-        units.push_back(EndOfRecordUnit());
-        return;
-    }
+    if (index == units.size()) return false;
     Bytes& bytes = units[index].bytes;
     const size_t header = HeadersAt(units, index, flags) && bytes.size() >= 5 ? 5 : 0;
     switch (rng.Below(4)) {
@@ -170,6 +167,7 @@ void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, 
             break;
         }
     }
+    return true;
 }
 
 void MutateCuts(FramedInput& in, FuzzRandom& rng) {
@@ -212,8 +210,8 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
         case 7:
         case 8:
         case 9:
-            MutateRecordUnit(units, rng, in.flags, shape, max_size);
-            break;
+            if (MutateRecordUnit(units, rng, in.flags, shape, max_size)) break;
+            [[fallthrough]];  // no record yet: a new one
         case 10:
         case 11: {
             const bool headers = HeadersAt(units, at, in.flags);

@@ -63,16 +63,16 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
         MutateHostRecord(in.records[pick], rng, shape, max_size);
     } else if (op < 13 && !in.records.empty()) {
         MutateWithLibFuzzer(in.records[pick], max_size);
-    } else if (op < 15) {
+    } else if (op < 16) {
         // SSCP-LU mode takes text, not commands.
         in.records.insert(in.records.begin() + long(at), (in.flags & 0x80) && rng.OneIn(2)
                                                              ? GenerateSscpLuText(rng)
                                                              : GenerateHostRecord(rng, shape));
-    } else if (op < 17 && !in.records.empty()) {
+    } else if (op < 18 && !in.records.empty()) {
         Reorder(in.records, rng);
-    } else if (op < 18) {
-        (rng.OneIn(2) ? in.flags : in.choice) ^= uint8_t(1u << rng.Below(8));
     } else if (op < 19) {
+        (rng.OneIn(2) ? in.flags : in.choice) ^= uint8_t(1u << rng.Below(8));
+    } else {
         // A control record (FF, then operation and value pairs) sets the session up between records.
         Bytes control = {0xFF};
         constexpr uint8_t kStatuses[] = {0, 4, 5, 7, 10, 11, 12, 14, 16};
@@ -84,8 +84,6 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
                                                : rng.Byte());
         }
         in.records.insert(in.records.begin() + long(at), control);
-    } else {
-        in.records.push_back(GenerateHostRecord(rng, shape));
     }
     return StoreOrMutate(SerializeRecords(in), data, size, max_size);
 }
