@@ -15,11 +15,9 @@
 #include <span>
 
 #include "app/session_runtime.h"
-#include "config/session_file.h"
 #include "ds3270/geometry.h"
 #include "ds3270/screen_dump.h"
 #include "harness.h"
-#include "support/iconv_tables.h"
 
 namespace {
 
@@ -29,9 +27,7 @@ class CountingSink final : public HostBytesSink {
   public:
     void Outbound(std::span<const uint8_t> bytes) override {
         if (bytes.empty()) std::abort();
-        count += bytes.size();
     }
-    size_t count = 0;
 };
 
 }  // namespace
@@ -39,7 +35,6 @@ class CountingSink final : public HostBytesSink {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto input = fuzz::ReadChunkedInput(data, size);
     if (!input) return 0;
-    static const CharsetTables tables = test::Cp037Tables();
     const uint8_t flags = input->flags;
     const auto& chunks = input->chunks;
 
@@ -49,13 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CountingSink sink;
     SessionRuntime runtime(loop, ui, frame);
     Session& s = runtime.session();
-    s.charset = tables;
-    static const SessionRecord defaults = DefaultSessionRecord();  // as start-up gives a new session
-    s.record = defaults;
-    s.folders.app_data = "/dev/null";  // host text files can never be created
-    s.folders.temp_macros = "/dev/null";
-    s.record.SetNumber(field::DefaultRows, 24);
-    s.record.SetNumber(field::DefaultColumns, 80);
+    fuzz::PrepareSession(s);
     s.record.SetNumber(field::Tn3270e, flags & 1);
     if ((flags & 2) && !s.record.SetText(field::LuName, "LU000001")) std::abort();
     s.record.SetNumber(field::TerminalModel, (flags & 8) ? 4 : (flags & 4) ? 2 : 0);

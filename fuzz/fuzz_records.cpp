@@ -15,7 +15,6 @@
 #include <span>
 #include <string>
 
-#include "config/session_file.h"
 #include "ds3270/fields.h"
 #include "ds3270/geometry.h"
 #include "ds3270/inbound.h"
@@ -23,7 +22,6 @@
 #include "ds3270/write_processor.h"
 #include "harness.h"
 #include "session/session.h"
-#include "support/iconv_tables.h"
 
 namespace {
 
@@ -173,7 +171,6 @@ constexpr Size kDefaultSizes[8] = {{24, 80}, {4, 20}, {62, 160},  {27, 132},
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
-    static const CharsetTables tables = test::Cp037Tables();
     QuietUi ui;
     NullSender sender;
     FuzzTransfer transfer;
@@ -184,11 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static std::unique_ptr<ScreenSnapshot> spare_snapshot;
     Session& s = *new (storage) Session(ui);
     s.ds.unlock_snapshot = std::move(spare_snapshot);  // only ever read after it is written
-    s.charset = tables;
-    // The settings a new session starts with (colours, options), as start-up gives them.
-    static const SessionRecord defaults = DefaultSessionRecord();
-    s.record = defaults;
-    SetFolders(s, 0);  // host text files cannot be created unless a control record says so
+    fuzz::PrepareSession(s);  // host text files cannot be created unless a control record says so
     s.record.SetNumber(field::FindOptions, 0x04);  // find again on every screen, when a find hook is there
     hooks.emplace(s);
 
@@ -204,8 +197,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.record.SetNumber(field::DefaultRows, screen.rows);
     s.record.SetNumber(field::DefaultColumns, screen.columns);
     s.record.SetNumber(field::TerminalModel, (choice >> 3) % 5);
-    s.record.SetNumber(field::UserScreenWidth, 160);
-    s.record.SetNumber(field::UserScreenHeight, 62);
     s.record.SetNumber(field::DftMode, 1);
     if (choice & 0x40) s.sender = &sender;
     if (choice & 0x80) {

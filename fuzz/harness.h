@@ -1,5 +1,6 @@
-// What several fuzz targets share: a Ui that answers every message box, a sender that only counts,
-// a loop whose work runs when the target says so, and the layout of the two Telnet stream targets.
+// What several fuzz targets share: a Ui that answers every message box, a sender that sends nothing, a
+// session as start-up makes it, a loop whose work runs when the target says so, and the layout of the two
+// Telnet stream targets.
 #pragma once
 
 #include <algorithm>
@@ -15,9 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "config/session_file.h"
 #include "interfaces/ui.h"
 #include "net/host_sender.h"
 #include "platform/event_loop.h"
+#include "session/session.h"
+#include "support/iconv_tables.h"
 
 namespace orkan::fuzz {
 
@@ -44,10 +48,23 @@ class QuietUi : public Ui {
 
 class NullSender : public HostSender {
   public:
-    void SendRecord(std::span<const uint8_t> record, unsigned) override { bytes += record.size(); }
-    void SendRaw(std::span<const uint8_t> raw) override { bytes += raw.size(); }
-    size_t bytes = 0;
+    void SendRecord(std::span<const uint8_t>, unsigned) override {}
+    void SendRaw(std::span<const uint8_t>) override {}
 };
+
+// A session as start-up makes it (colours, options), with the code page 037 tables, a 24x80
+// screen in a 160x62 window, and folders where no host text or print file can be made.
+inline void PrepareSession(Session& s) {
+    static const CharsetTables tables = test::Cp037Tables();
+    static const SessionRecord defaults = DefaultSessionRecord();
+    s.charset = tables;
+    s.record = defaults;
+    s.folders.app_data = s.folders.temp_macros = "/dev/null";
+    s.record.SetNumber(field::DefaultRows, 24);
+    s.record.SetNumber(field::DefaultColumns, 80);
+    s.record.SetNumber(field::UserScreenWidth, 160);
+    s.record.SetNumber(field::UserScreenHeight, 62);
+}
 
 // Posted work and timers wait until the target runs them; nothing here has a second thread.
 class TurnLoop final : public EventLoop {
