@@ -15,7 +15,6 @@
 #include <span>
 
 #include "app/session_runtime.h"
-#include "ds3270/geometry.h"
 #include "ds3270/screen_dump.h"
 #include "harness.h"
 
@@ -68,10 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A few rounds: the blink timer needs six ticks for its once-a-second work.
     for (int round = 0; round < 8 && (flags & 0x40); ++round) loop.FireTimers();
     ui.during_box = nullptr;
-    // A screen that 14-bit addresses reach, with the cursor on it.
-    if (s.ps.positions == 0 || s.ps.positions != s.ps.rows * s.ps.columns ||
-        s.ps.positions > kMaxAddressablePositions || s.ps.cursor_address >= s.ps.positions)
-        std::abort();
+    fuzz::CheckScreen(s.ps);
     const std::string screen = DumpScreenText(s);
     if (screen.size() < s.ps.positions) std::abort();
     runtime.Destroy();

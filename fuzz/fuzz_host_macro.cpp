@@ -9,13 +9,12 @@
 // itself runs on threads of its own and is left out): each call is a function-number byte, an
 // argument-count byte and that many arguments, each ended by 0x00. The waiting functions are left
 // out: they only sleep.
-#include <sys/stat.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -114,8 +113,7 @@ struct World {
     void Check() const {
         if (!(session.record == record)) Reached("the options");
         if (transfer.state().active || !transfer.state().host_list.entries.empty()) Reached("file transfer");
-        struct stat st {};
-        if (::stat(session.folders.settings_file.c_str(), &st) == 0) Reached("the settings file");
+        if (std::filesystem::exists(session.folders.settings_file)) Reached("the settings file");
         const auto& display = session.ps.planes.display;
         const std::string screen(display.begin(), display.end());
         if (ShowsCanary(screen)) Reached("a macro file");

@@ -150,17 +150,6 @@ void ApplyControl(Session& s, QuietHooks& hooks, std::span<const uint8_t> pairs)
     }
 }
 
-// What every record must leave behind: a screen that 14-bit addresses reach, the cursor on it,
-// and only field attributes (with their marker bit) in the attribute plane.
-void CheckScreen(const Session& s) {
-    const PresentationSpace& ps = s.ps;
-    if (ps.positions == 0 || ps.positions != ps.rows * ps.columns ||
-        ps.positions > kMaxAddressablePositions || ps.cursor_address >= ps.positions)
-        std::abort();
-    for (uint32_t a = 0; a < ps.positions; ++a)
-        if (ps.planes.attribute[a] != 0 && !(ps.planes.attribute[a] & fa::Present)) std::abort();
-}
-
 struct Size {
     uint8_t rows, columns;
 };
@@ -205,17 +194,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     EraseScreen(s, 1);
 
-    std::span<const uint8_t> rest(data + 2, size - 2);
-    while (!rest.empty()) {
-        size_t end = 0;
-        while (end < rest.size() && !(rest[end] == 0xFF && end + 1 < rest.size() && rest[end + 1] == 0xEF))
-            ++end;
-        if (end > 0 && rest[0] == 0xFF)
-            ApplyControl(s, *hooks, rest.subspan(1, end - 1));
+    for (const std::span<const uint8_t> record : fuzz::SplitRecords(std::span(data + 2, size - 2))) {
+        if (!record.empty() && record[0] == 0xFF)
+            ApplyControl(s, *hooks, record.subspan(1));
         else
-            ProcessHostRecord(s, rest.first(end));
-        CheckScreen(s);
-        rest = rest.subspan(std::min(rest.size(), end + 2));
+            ProcessHostRecord(s, record);
+        fuzz::CheckScreen(s.ps);
     }
     // Whatever the host left on the screen must also read back safely.
     SendReadModified(s, 0x7D);

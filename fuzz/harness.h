@@ -17,11 +17,13 @@
 #include <vector>
 
 #include "config/session_file.h"
+#include "ds3270/geometry.h"
 #include "interfaces/ui.h"
 #include "net/host_sender.h"
 #include "platform/event_loop.h"
 #include "session/session.h"
 #include "support/iconv_tables.h"
+#include "support/stream_mutators.h"
 
 namespace orkan::fuzz {
 
@@ -64,6 +66,16 @@ inline void PrepareSession(Session& s) {
     s.record.SetNumber(field::DefaultColumns, 80);
     s.record.SetNumber(field::UserScreenWidth, 160);
     s.record.SetNumber(field::UserScreenHeight, 62);
+}
+
+// What every record must leave behind: a screen that 14-bit addresses reach, the cursor on it,
+// and only field attributes (with their marker bit) in the attribute plane.
+inline void CheckScreen(const PresentationSpace& ps) {
+    if (ps.positions == 0 || ps.positions != ps.rows * ps.columns ||
+        ps.positions > kMaxAddressablePositions || ps.cursor_address >= ps.positions)
+        std::abort();
+    for (uint32_t a = 0; a < ps.positions; ++a)
+        if (ps.planes.attribute[a] != 0 && !(ps.planes.attribute[a] & fa::Present)) std::abort();
 }
 
 // Posted work and timers wait until the target runs them; nothing here has a second thread.

@@ -39,19 +39,10 @@ constexpr uint8_t kTransferKinds[] = {0x00, 0x41, 0x45, 0x46, 0x47};
 
 uint8_t PairValue(FuzzRandom& rng, uint8_t type) {
     if (rng.OneIn(8)) return rng.Byte();
-    switch (type) {
-        case 0x41:
-            return rng.Pick(kHighlights);
-        case 0x42:
-        case 0x45:
-            return rng.Pick(kColours);
-        case 0x43:
-            return rng.Pick(kCharacterSets);
-        case 0xC0:
-            return rng.Pick(kAttributes);
-        default:
-            return rng.Byte();
-    }
+    if (type == 0x41) return rng.Pick(kHighlights);
+    if (type == 0x42 || type == 0x45) return rng.Pick(kColours);  // foreground, background
+    if (type == 0x43) return rng.Pick(kCharacterSets);
+    return type == 0xC0 ? rng.Pick(kAttributes) : rng.Byte();
 }
 
 void AppendPairs(Bytes& out, FuzzRandom& rng, size_t count) {
@@ -309,33 +300,26 @@ void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, 
     }
     const size_t head = structured ? 1 : 2;
     std::vector<Bytes> items = SplitItems(std::span(record).subspan(head), structured);
-    const size_t at = rng.Below(items.size() + 1);  // a place between items
-    const size_t pick = rng.Below(items.size());    // an item (when there is one)
-    auto fresh = [&] {
-        Bytes item;
-        if (structured)
-            AppendStructuredField(item, rng, shape, 1);
-        else
-            for (size_t i = rng.Between(1, 3); i > 0; --i) AppendOrder(item, rng, shape);
-        return item;
-    };
-    switch (rng.Below(9)) {
+    switch (rng.Below(8)) {
         case 0:
-        case 1:
-            items.insert(items.begin() + long(at), fresh());
+        case 1: {  // a new order or field between two
+            Bytes item;
+            if (structured)
+                AppendStructuredField(item, rng, shape, 1);
+            else
+                for (size_t i = rng.Between(1, 3); i > 0; --i) AppendOrder(item, rng, shape);
+            items.insert(items.begin() + long(rng.Below(items.size() + 1)), item);
             break;
+        }
         case 2:
         case 3:
         case 4:
             Reorder(items, rng);
             break;
         case 5:
-            if (!items.empty()) items[pick] = fresh();  // another order or field in its place
-            break;
-        case 6:
             if (!items.empty()) {
                 // libFuzzer's byte mutators inside one order or field; a field's length mostly kept right.
-                Bytes& item = items[pick];
+                Bytes& item = items[rng.Below(items.size())];
                 MutateWithLibFuzzer(item, std::min<size_t>(max_size, item.size() + 16));
                 if (structured && item.size() >= 2 && !rng.OneIn(6)) {
                     item[0] = uint8_t(item.size() >> 8);
@@ -343,7 +327,7 @@ void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, 
                 }
             }
             break;
-        case 7:
+        case 6:
             if (structured)
                 record[0] = record[0] == 0xF3 ? 0x11 : 0xF3;
             else if (rng.OneIn(2))

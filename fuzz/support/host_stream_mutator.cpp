@@ -132,11 +132,6 @@ std::vector<Unit> Prologue(FuzzRandom& rng, uint8_t flags, const Terminal& termi
             OptionUnit(kDo, kOptBinary),       OptionUnit(kWill, kOptBinary)};
 }
 
-// Whether TN3270E headers are expected on the record that the unit at `index` starts.
-bool HeadersAt(const std::vector<Unit>& units, size_t index, uint8_t flags) {
-    return (flags & kOfferTn3270e) && Tn3270eAgreed(units, index, kDo);
-}
-
 // Changes one record (or piece of line-mode text): its header, its orders or its bytes. False when
 // the stream holds none.
 bool MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, const ScreenShape& shape,
@@ -144,7 +139,8 @@ bool MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, 
     const size_t index = PickDataUnit(units, rng);
     if (index == units.size()) return false;
     Bytes& bytes = units[index].bytes;
-    const size_t header = HeadersAt(units, index, flags) && bytes.size() >= 5 ? 5 : 0;
+    const bool headers = (flags & kOfferTn3270e) && Tn3270eAgreed(units, index, kDo);
+    const size_t header = headers && bytes.size() >= 5 ? 5 : 0;
     switch (rng.Below(4)) {
         case 0:
             MutateWithLibFuzzer(bytes, max_size);
@@ -214,7 +210,7 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
             [[fallthrough]];  // no record yet: a new one
         case 10:
         case 11: {
-            const bool headers = HeadersAt(units, at, in.flags);
+            const bool headers = (in.flags & kOfferTn3270e) && Tn3270eAgreed(units, at, kDo);
             InsertAt(units, at,
                      {DataUnit(headers ? GenerateTn3270eRecord(rng, shape) : GenerateHostRecord(rng, shape)),
                       EndOfRecordUnit()});

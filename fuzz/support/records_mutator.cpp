@@ -13,18 +13,10 @@ struct RecordsInput {
     std::vector<Bytes> records;
 };
 
-RecordsInput ParseRecords(std::span<const uint8_t> data) {
-    RecordsInput in;
-    if (data.size() >= 1) in.flags = data[0];
-    if (data.size() >= 2) in.choice = data[1];
-    std::span<const uint8_t> rest = data.size() > 2 ? data.subspan(2) : std::span<const uint8_t>();
-    while (!rest.empty()) {
-        size_t end = 0;
-        while (end < rest.size() && !(rest[end] == 0xFF && end + 1 < rest.size() && rest[end + 1] == 0xEF))
-            ++end;
-        in.records.emplace_back(rest.begin(), rest.begin() + long(end));
-        rest = rest.subspan(std::min(rest.size(), end + 2));
-    }
+RecordsInput ParseRecords(std::span<const uint8_t> data) {  // at least the two set-up bytes
+    RecordsInput in{data[0], data[1], {}};
+    for (const auto record : SplitRecords(data.subspan(2)))
+        in.records.emplace_back(record.begin(), record.end());
     return in;
 }
 

@@ -5,12 +5,27 @@
 // over of two inputs included). A target uses one through fuzz/mutators/<name>.cpp.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
 #include "host_records.h"
 
 namespace orkan::fuzz {
+
+// The records layout (the records and transfer targets): records separated by FF EF; none after a
+// final FF EF.
+inline std::vector<std::span<const uint8_t>> SplitRecords(std::span<const uint8_t> rest) {
+    std::vector<std::span<const uint8_t>> records;
+    while (!rest.empty()) {
+        size_t end = 0;
+        while (end < rest.size() && !(rest[end] == 0xFF && end + 1 < rest.size() && rest[end + 1] == 0xEF))
+            ++end;
+        records.push_back(rest.first(end));
+        rest = rest.subspan(std::min(rest.size(), end + 2));
+    }
+    return records;
+}
 
 // The records target: a flags byte, a choice byte (its screen sizes), then records separated by
 // FF EF.
