@@ -11,7 +11,6 @@
 // out: they only sleep.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -23,44 +22,28 @@
 
 #include "harness.h"
 #include "keyboard/keyboard.h"
-#include "macro/macro_runner.h"
 #include "rexx/rexx_calls.h"
 #include "session/session.h"
 #include "transfer/transfer_client.h"
 
 namespace {
 
-[[noreturn]] void Reached(const char* what) {
-    std::fprintf(stderr, "a host macro reached %s\n", what);
-    std::abort();
-}
-
 class CountingUi final : public orkan::Ui {
   public:
     orkan::Answer ShowMessage(const orkan::MessageBox&) override { return orkan::Answer::Ok; }
-    std::string ClipboardText() const override { Reached("the clipboard"); }
-    void SetClipboardText(std::string_view) override { Reached("the clipboard"); }
+    std::string ClipboardText() const override { orkan::fuzz::Reached("the clipboard"); }
+    void SetClipboardText(std::string_view) override { orkan::fuzz::Reached("the clipboard"); }
     std::optional<std::string> AskEditBox(const orkan::EditBoxRequest&) override {
-        Reached("an input dialog");
+        orkan::fuzz::Reached("an input dialog");
     }
     std::optional<std::string> AskFileName(const orkan::FileDialogRequest&) override {
-        Reached("a file dialog");
+        orkan::fuzz::Reached("a file dialog");
     }
-};
-
-class CountingEnvironment final : public orkan::MacroEnvironment {
-  protected:
-    int DoRunMacroInSession(char, std::string_view) override { Reached("another session"); }
-    bool DoBringSessionToFront(char) override { Reached("another session"); }
-    int DoSpawn(const std::vector<std::string>&, const std::string&) override { Reached("a program"); }
-    void DoPlaySoundFile(const std::string&) override { Reached("a sound file"); }
-    void DoBeep(int, int) override { Reached("the speaker"); }
-    std::FILE* DoOpenFile(const std::string&, const char*) override { Reached("a file"); }
 };
 
 class CountingOper final : public orkan::OperHook {
   public:
-    bool RunOper(uint8_t) override { Reached("a program operation"); }
+    bool RunOper(uint8_t) override { orkan::fuzz::Reached("a program operation"); }
 };
 
 // What the canary macros type: a text made anew for each run, so no stored input holds it, and
@@ -111,12 +94,13 @@ struct World {
         session.status = orkan::SessionStatus::Unlocked;
     }
     void Check() const {
-        if (!(session.record == record)) Reached("the options");
-        if (transfer.state().active || !transfer.state().host_list.entries.empty()) Reached("file transfer");
-        if (std::filesystem::exists(session.folders.settings_file)) Reached("the settings file");
+        if (!(session.record == record)) orkan::fuzz::Reached("the options");
+        if (transfer.state().active || !transfer.state().host_list.entries.empty())
+            orkan::fuzz::Reached("file transfer");
+        if (std::filesystem::exists(session.folders.settings_file)) orkan::fuzz::Reached("the settings file");
         const auto& display = session.ps.planes.display;
         const std::string screen(display.begin(), display.end());
-        if (ShowsCanary(screen)) Reached("a macro file");
+        if (ShowsCanary(screen)) orkan::fuzz::Reached("a macro file");
     }
 
     CountingUi ui;
@@ -125,22 +109,9 @@ struct World {
     orkan::SessionRecord record = session.record;
     orkan::fuzz::TurnLoop loop;
     orkan::TransferClient transfer{session, loop};  // its own rights check, as in the program
-    CountingEnvironment environment;
+    orkan::fuzz::SealedEnvironment environment;
     CountingOper oper;
 };
-
-void RunOwnLanguage(World& w, std::string_view text) {
-    orkan::MacroRunner runner(w.session, w.loop, w.environment);
-    w.session.hooks.macros = &runner;
-    runner.SetStatementBudget(20000);
-    (void)runner.StartText(text, orkan::MacroOrigin::Host);
-    for (int turns = 0; turns < 200 && (!w.loop.posted.empty() || !w.loop.timers.empty()); ++turns) {
-        if (w.loop.posted.empty()) w.loop.FireTimers();
-        w.loop.RunPosted(1);
-    }
-    runner.Stop();
-    w.session.hooks.macros = nullptr;
-}
 
 void RunRexxFunctions(World& w, const uint8_t* data, size_t size) {
     orkan::RexxMacros rexx(w.session, w.loop, w.environment);
@@ -176,7 +147,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     World w;
     if (data[0] % 2 == 0)
-        RunOwnLanguage(w, std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
+        orkan::fuzz::RunHostMacro(w.session, w.loop, w.environment,
+                                  std::string_view(reinterpret_cast<const char*>(data + 1), size - 1), 200,
+                                  true);
     else
         RunRexxFunctions(w, data + 1, size - 1);
     w.Check();

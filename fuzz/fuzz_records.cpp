@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <memory>
 #include <new>
-#include <optional>
 #include <span>
 #include <string>
 
@@ -29,29 +28,20 @@ using namespace orkan;
 using fuzz::NullSender;
 using fuzz::QuietUi;
 
-class FuzzTransfer : public TransferHook {
-  public:
-    bool OfferScreenRecord(std::span<const uint8_t> record) override {
-        return !record.empty() && record.back() & 1;
-    }
-    void StructuredField(std::span<const uint8_t>) override {}
-    void AfterWriteFinished() override {}
-};
-
-// Every hook does nothing, but the history puts the keyboard back as the real one does: the data
-// stream must reach each hook in every state without help from it.
+// Every hook but the transfer does nothing, and the history puts the keyboard back as the real one does: the
+// data stream must reach each hook in every state without help from it.
 class QuietHooks final : public CaptureHook,
                          public ScreenHistoryHook,
                          public MacroHook,
                          public TypeAheadHook,
                          public FindHook,
                          public ClipboardHook,
-                         public PrintHook {
+                         public PrintHook,
+                         public TransferHook {
   public:
-    explicit QuietHooks(Session& session) : session_(session) {}
     void AfterUnlockCapture() override {}
     void TakeHistorySnapshot() override {}
-    void RestoreLiveScreen() override { session_.status = SessionStatus::Unlocked; }
+    void RestoreLiveScreen() override { session->status = SessionStatus::Unlocked; }
     bool IsMacroRunning() const override { return macro_running; }
     void ReleaseUnlockWaits() override {}
     bool EventEnabled(EventMacro) const override { return events_enabled; }
@@ -75,9 +65,14 @@ class QuietHooks final : public CaptureHook,
 
     bool macro_running = false;
     bool events_enabled = false;
+    // A transfer takes the screen records that end in an odd byte.
+    bool OfferScreenRecord(std::span<const uint8_t> record) override {
+        return !record.empty() && record.back() & 1;
+    }
+    void StructuredField(std::span<const uint8_t>) override {}
+    void AfterWriteFinished() override {}
 
-  private:
-    Session& session_;
+    Session* session = nullptr;
 };
 
 void SetFolders(Session& s, uint8_t value) {
@@ -150,11 +145,9 @@ void ApplyControl(Session& s, QuietHooks& hooks, std::span<const uint8_t> pairs)
     }
 }
 
-struct Size {
-    uint8_t rows, columns;
-};
-constexpr Size kDefaultSizes[8] = {{24, 80}, {4, 20}, {62, 160},  {27, 132},
-                                   {43, 80}, {1, 1},  {200, 200}, {0, 0}};
+// Rows and columns.
+constexpr uint8_t kDefaultSizes[8][2] = {{24, 80}, {4, 20}, {62, 160},  {27, 132},
+                                         {43, 80}, {1, 1},  {200, 200}, {0, 0}};
 
 }  // namespace
 
@@ -162,8 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     QuietUi ui;
     NullSender sender;
-    FuzzTransfer transfer;
-    std::optional<QuietHooks> hooks;
+    QuietHooks hooks;
     // One block of memory for every run's session: a fresh 300 KB allocation per run costs more in
     // page faults than the run itself. Each run still starts from a newly constructed session.
     alignas(Session) static unsigned char storage[sizeof(Session)];
@@ -172,7 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.ds.unlock_snapshot = std::move(spare_snapshot);  // only ever read after it is written
     fuzz::PrepareSession(s);  // host text files cannot be created unless a control record says so
     s.record.SetNumber(field::FindOptions, 0x04);  // find again on every screen, when a find hook is there
-    hooks.emplace(s);
+    hooks.session = &s;
 
     const uint8_t flags = data[0], choice = data[1];
     s.settings.IgnoreInvalidSBA = flags & 0x01;
@@ -182,21 +174,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.settings.ColorModifyField = (flags >> 4) & 1;
     s.link.ascii_host = AsciiHost(((flags >> 5) & 3) == 3 ? 0 : (flags >> 5) & 3);
     s.link.sscp_lu_mode = flags & 0x80;
-    const Size screen = kDefaultSizes[choice & 7];
-    s.record.SetNumber(field::DefaultRows, screen.rows);
-    s.record.SetNumber(field::DefaultColumns, screen.columns);
+    s.record.SetNumber(field::DefaultRows, kDefaultSizes[choice & 7][0]);
+    s.record.SetNumber(field::DefaultColumns, kDefaultSizes[choice & 7][1]);
     s.record.SetNumber(field::TerminalModel, (choice >> 3) % 5);
     s.record.SetNumber(field::DftMode, 1);
     if (choice & 0x40) s.sender = &sender;
     if (choice & 0x80) {
-        s.hooks.transfer = &transfer;
+        s.hooks.transfer = &hooks;
         s.status = SessionStatus::TransferReady;
     }
     EraseScreen(s, 1);
 
     for (const std::span<const uint8_t> record : fuzz::SplitRecords(std::span(data + 2, size - 2))) {
         if (!record.empty() && record[0] == 0xFF)
-            ApplyControl(s, *hooks, record.subspan(1));
+            ApplyControl(s, hooks, record.subspan(1));
         else
             ProcessHostRecord(s, record);
         fuzz::CheckScreen(s.ps);

@@ -1,11 +1,13 @@
-// What several fuzz targets share: a Ui that answers every message box, a sender that sends nothing, a
-// session as start-up makes it, a loop whose work runs when the target says so, and the layout of the two
-// Telnet stream targets.
+// What several fuzz targets share: a Ui that answers every message box, a sender that sends
+// nothing, a macro environment that lets nothing out, a session as start-up makes it, checks of
+// the screen a host leaves, a loop whose work runs when the target says so, a host macro run on
+// it, an own folder, and the layouts of the stream and records targets.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -14,11 +16,14 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/session_file.h"
 #include "ds3270/geometry.h"
 #include "interfaces/ui.h"
+#include "macro/macro_environment.h"
+#include "macro/macro_runner.h"
 #include "net/host_sender.h"
 #include "platform/event_loop.h"
 #include "session/session.h"
@@ -26,6 +31,22 @@
 #include "support/stream_mutators.h"
 
 namespace orkan::fuzz {
+
+[[noreturn]] inline void Reached(const char* what) {
+    std::fprintf(stderr, "a host macro reached %s\n", what);
+    std::abort();
+}
+
+// The way out of a macro to programs, other sessions, sounds and files: a host's macro reaches none.
+class SealedEnvironment final : public MacroEnvironment {
+  protected:
+    int DoRunMacroInSession(char, std::string_view) override { Reached("another session"); }
+    bool DoBringSessionToFront(char) override { Reached("another session"); }
+    int DoSpawn(const std::vector<std::string>&, const std::string&) override { Reached("a program"); }
+    void DoPlaySoundFile(const std::string&) override { Reached("a sound file"); }
+    void DoBeep(int, int) override { Reached("the speaker"); }
+    std::FILE* DoOpenFile(const std::string&, const char*) override { Reached("a file"); }
+};
 
 // A message box gets its safest answer, or with `agree` the one that goes ahead; `during_box` runs
 // first, as the nested event loop of a real box lets other work in.
@@ -122,6 +143,23 @@ class TurnLoop final : public EventLoop {
     std::map<int, Timer> timers;
 };
 
+// Runs macro text as a host sends it, within a statement budget, for at most `turns` turns of the
+// loop; the macro's timers fire only with `timers` (else a wait simply stays waiting).
+inline void RunHostMacro(Session& s, TurnLoop& loop, MacroEnvironment& environment, std::string_view text,
+                         int turns, bool timers) {
+    MacroRunner runner(s, loop, environment);
+    s.hooks.macros = &runner;
+    runner.SetStatementBudget(20000);
+    (void)runner.StartText(text, MacroOrigin::Host);
+    for (; turns > 0 && (!loop.posted.empty() || (timers && !loop.timers.empty())); --turns) {
+        if (loop.posted.empty()) loop.FireTimers();
+        loop.RunPosted(1);
+    }
+    if (runner.statements_executed() > 20000) std::abort();
+    runner.Stop();
+    s.hooks.macros = nullptr;
+}
+
 // A folder of the target's own under /tmp, made at the first call; it goes when the run ends (kept
 // after a finding).
 inline const std::string& OwnFolder() {
@@ -137,24 +175,18 @@ inline const std::string& OwnFolder() {
     return folder;
 }
 
-// The telnet and host_input layout: a flags byte, a count byte (below 16), that many 16-bit cut
-// points, then the host's bytes, fed in chunks cut at those points.
-struct ChunkedInput {
-    uint8_t flags = 0;
-    std::span<const uint8_t> stream;
+// The telnet and host_input layout (see ParseFramed), the host's bytes fed in chunks cut at the
+// cut points.
+struct ChunkedInput : FramedInput {
     std::vector<std::span<const uint8_t>> chunks;
 };
 
 inline std::optional<ChunkedInput> ReadChunkedInput(const uint8_t* data, size_t size) {
-    if (size < 2) return std::nullopt;
-    const size_t cut_count = data[1] % 16;
-    if (size < 2 + cut_count * 2) return std::nullopt;
-    ChunkedInput in{data[0], std::span(data + 2 + cut_count * 2, size - 2 - cut_count * 2), {}};
+    const std::optional<FramedInput> framed = ParseFramed(std::span(data, size));
+    if (!framed) return std::nullopt;
+    ChunkedInput in{*framed, {}};
     std::vector<size_t> cuts;
-    for (size_t i = 0; i < cut_count; ++i) {
-        const size_t raw = size_t(data[2 + i * 2]) << 8 | data[3 + i * 2];
-        cuts.push_back(in.stream.empty() ? 0 : raw % (in.stream.size() + 1));
-    }
+    for (const uint16_t raw : in.cuts) cuts.push_back(in.stream.empty() ? 0 : raw % (in.stream.size() + 1));
     std::sort(cuts.begin(), cuts.end());
     size_t from = 0;
     for (size_t cut : cuts) {

@@ -124,6 +124,40 @@ void AppendStructuredField(Bytes& out, FuzzRandom& rng, const ScreenShape& shape
     out.insert(out.end(), body.begin(), body.end());
 }
 
+// The length of the order (or data run) that starts `rest`; never more than rest.size().
+size_t OrderLength(std::span<const uint8_t> rest) {
+    if (rest.empty()) return 0;
+    size_t n = 1;
+    switch (rest[0]) {
+        case order::PT:
+        case order::IC:
+            n = 1;
+            break;
+        case order::GE:
+        case order::SF:
+            n = 2;
+            break;
+        case order::SBA:
+        case order::EUA:
+        case order::SA:
+            n = 3;
+            break;
+        case order::SFE:
+        case order::MF:
+            n = rest.size() >= 2 ? 2 + 2 * size_t(rest[1]) : 2;
+            break;
+        case order::RA:
+            n = 4;
+            if (rest.size() >= 4 && rest[3] == order::GE) n = 5;
+            if (rest.size() >= 4 && rest[3] == order::RA) n = 7;
+            break;
+        default:
+            while (n < rest.size() && std::ranges::count(order::kAll, rest[n]) == 0) ++n;
+            break;
+    }
+    return std::min(n, rest.size());
+}
+
 // Splits the part after command and WCC into orders (and data runs).
 std::vector<Bytes> SplitItems(std::span<const uint8_t> rest, bool structured) {
     std::vector<Bytes> items;
@@ -252,39 +286,6 @@ Bytes GenerateSscpLuText(FuzzRandom& rng) {
         text.push_back(rng.Pick(kControls));
     }
     return text;
-}
-
-size_t OrderLength(std::span<const uint8_t> rest) {
-    if (rest.empty()) return 0;
-    size_t n = 1;
-    switch (rest[0]) {
-        case order::PT:
-        case order::IC:
-            n = 1;
-            break;
-        case order::GE:
-        case order::SF:
-            n = 2;
-            break;
-        case order::SBA:
-        case order::EUA:
-        case order::SA:
-            n = 3;
-            break;
-        case order::SFE:
-        case order::MF:
-            n = rest.size() >= 2 ? 2 + 2 * size_t(rest[1]) : 2;
-            break;
-        case order::RA:
-            n = 4;
-            if (rest.size() >= 4 && rest[3] == order::GE) n = 5;
-            if (rest.size() >= 4 && rest[3] == order::RA) n = 7;
-            break;
-        default:
-            while (n < rest.size() && std::ranges::count(order::kAll, rest[n]) == 0) ++n;
-            break;
-    }
-    return std::min(n, rest.size());
 }
 
 void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, size_t max_size) {

@@ -10,27 +10,6 @@ namespace {
 
 constexpr uint8_t kOfferTn3270e = 0x01;  // the flags bit, in both targets
 
-struct FramedInput {
-    uint8_t flags = 0;
-    std::vector<uint16_t> cuts;  // taken modulo the stream's length + 1 by the target
-    Bytes stream;
-};
-
-FramedInput ParseFramed(std::span<const uint8_t> data) {
-    FramedInput in;
-    if (data.empty()) return in;
-    in.flags = data[0];
-    if (data.size() < 2) return in;
-    const size_t count = data[1] % 16;
-    if (data.size() < 2 + 2 * count) {
-        in.stream.assign(data.begin() + 2, data.end());
-        return in;
-    }
-    for (size_t i = 0; i < count; ++i) in.cuts.push_back(uint16_t(data[2 + 2 * i] << 8 | data[3 + 2 * i]));
-    in.stream.assign(data.begin() + long(2 + 2 * count), data.end());
-    return in;
-}
-
 Bytes SerializeFramed(const FramedInput& in) {
     Bytes out = {in.flags, uint8_t(in.cuts.size())};
     for (uint16_t c : in.cuts) {
@@ -192,9 +171,10 @@ void MutateCuts(FramedInput& in, FuzzRandom& rng) {
 size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed, uint8_t model4) {
     FuzzRandom rng(seed);
     const size_t op = rng.Below(20);
-    if (op < 4 || size < 2) return LLVMFuzzerMutate(data, size, max_size);
+    std::optional<FramedInput> framed = ParseFramed(std::span(data, size));
+    if (op < 4 || !framed) return LLVMFuzzerMutate(data, size, max_size);
 
-    FramedInput in = ParseFramed(std::span(data, size));
+    FramedInput& in = *framed;
     std::vector<Unit> units = ParseTelnet(in.stream);
     const size_t at = rng.Below(units.size() + 1);
     const Terminal terminal = TerminalOf(in.flags, model4);
@@ -269,7 +249,8 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
             }
             break;
     }
-    in.stream = SerializeTelnet(units);
+    const Bytes stream = SerializeTelnet(units);
+    in.stream = stream;
     return StoreOrMutate(SerializeFramed(in), data, size, max_size);
 }
 

@@ -59,14 +59,6 @@ TEST(HostRecords, AddressesDecodeToTheCellMeant) {
     }
 }
 
-TEST(HostRecords, OrderLengths) {
-    const std::pair<const char*, size_t> cases[] = {
-        {"1DC1C2", 2},           {"114040C1", 3},   {"2902C0E842F2C1", 6},
-        {"2903C0E8", 4},         {"3C4040C1C2", 4}, {"3C404008ADC1", 5},
-        {"3C40403C4040C1C2", 7}, {"C1C2C311", 3},   {"13C1", 1}};
-    for (const auto& [hex, length] : cases) EXPECT_EQ(OrderLength(Hex(hex)), length) << hex;
-}
-
 TEST(Mutators, ResultsFitTheBufferAndAreNeverEmpty) {
     struct Case {
         const char* name;
