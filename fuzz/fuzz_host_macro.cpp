@@ -11,7 +11,6 @@
 // out: they only sleep.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -28,22 +27,24 @@
 
 namespace {
 
+using orkan::fuzz::Reached;
+
 class CountingUi final : public orkan::Ui {
   public:
     orkan::Answer ShowMessage(const orkan::MessageBox&) override { return orkan::Answer::Ok; }
-    std::string ClipboardText() const override { orkan::fuzz::Reached("the clipboard"); }
-    void SetClipboardText(std::string_view) override { orkan::fuzz::Reached("the clipboard"); }
+    std::string ClipboardText() const override { Reached("the clipboard"); }
+    void SetClipboardText(std::string_view) override { Reached("the clipboard"); }
     std::optional<std::string> AskEditBox(const orkan::EditBoxRequest&) override {
-        orkan::fuzz::Reached("an input dialog");
+        Reached("an input dialog");
     }
     std::optional<std::string> AskFileName(const orkan::FileDialogRequest&) override {
-        orkan::fuzz::Reached("a file dialog");
+        Reached("a file dialog");
     }
 };
 
 class CountingOper final : public orkan::OperHook {
   public:
-    bool RunOper(uint8_t) override { orkan::fuzz::Reached("a program operation"); }
+    bool RunOper(uint8_t) override { Reached("a program operation"); }
 };
 
 // What the canary macros type: a text made anew for each run, so no stored input holds it, and
@@ -94,13 +95,12 @@ struct World {
         session.status = orkan::SessionStatus::Unlocked;
     }
     void Check() const {
-        if (!(session.record == record)) orkan::fuzz::Reached("the options");
-        if (transfer.state().active || !transfer.state().host_list.entries.empty())
-            orkan::fuzz::Reached("file transfer");
-        if (std::filesystem::exists(session.folders.settings_file)) orkan::fuzz::Reached("the settings file");
+        if (!(session.record == record)) Reached("the options");
+        if (transfer.state().active || !transfer.state().host_list.entries.empty()) Reached("file transfer");
+        if (std::filesystem::exists(session.folders.settings_file)) Reached("the settings file");
         const auto& display = session.ps.planes.display;
         const std::string screen(display.begin(), display.end());
-        if (ShowsCanary(screen)) orkan::fuzz::Reached("a macro file");
+        if (ShowsCanary(screen)) Reached("a macro file");
     }
 
     CountingUi ui;

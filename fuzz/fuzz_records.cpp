@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -15,7 +14,6 @@
 #include <string>
 
 #include "ds3270/fields.h"
-#include "ds3270/geometry.h"
 #include "ds3270/inbound.h"
 #include "ds3270/screen_dump.h"
 #include "ds3270/write_processor.h"
@@ -25,8 +23,6 @@
 namespace {
 
 using namespace orkan;
-using fuzz::NullSender;
-using fuzz::QuietUi;
 
 // Every hook but the transfer does nothing, and the history puts the keyboard back as the real one does: the
 // data stream must reach each hook in every state without help from it.
@@ -153,8 +149,8 @@ constexpr uint8_t kDefaultSizes[8][2] = {{24, 80}, {4, 20}, {62, 160},  {27, 132
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
-    QuietUi ui;
-    NullSender sender;
+    fuzz::QuietUi ui;
+    fuzz::NullSender sender;
     QuietHooks hooks;
     // One block of memory for every run's session: a fresh 300 KB allocation per run costs more in
     // page faults than the run itself. Each run still starts from a newly constructed session.

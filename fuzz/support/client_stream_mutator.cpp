@@ -241,9 +241,8 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
             break;
         }
     }
-    Bytes out = {selector};
-    const Bytes stream = SerializeTelnet(units);
-    out.insert(out.end(), stream.begin(), stream.end());
+    Bytes out = SerializeTelnet(units);
+    out.insert(out.begin(), selector);
     return StoreOrMutate(out, data, size, max_size);
 }
 

@@ -126,9 +126,8 @@ bool MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, 
             break;
         case 1:
             if (header) {
-                constexpr uint8_t kTypes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
-                const size_t field = rng.Below(5);
-                bytes[field] = field == 0   ? rng.Pick(kTypes)
+                const size_t field = rng.Below(5);  // a known data type, a response flag, or any byte
+                bytes[field] = field == 0   ? uint8_t(rng.Below(9))
                                : field == 2 ? uint8_t(rng.Below(3))
                                             : rng.Byte();
                 break;
