@@ -20,12 +20,10 @@
 #include "ds3270/fields.h"
 #include "harness.h"
 #include "session/session.h"
-#include "support/iconv_tables.h"
 
 using namespace orkan;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const CharsetTables tables = test::Cp037Tables();
     static const int fd = memfd_create("debug-screen", 0);
     static const std::string path = "/proc/self/fd/" + std::to_string(fd);
     if (fd < 0) std::abort();
@@ -40,14 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::QuietUi ui;
     alignas(Session) static unsigned char storage[sizeof(Session)];
     Session& s = *new (storage) Session(ui);
-    s.charset = tables;
-    s.folders.app_data = "/dev/null";
-    s.folders.temp_macros = "/dev/null";
-    s.record.SetNumber(field::DefaultRows, 24);
-    s.record.SetNumber(field::DefaultColumns, 80);
+    fuzz::PrepareSession(s);
     s.record.SetNumber(field::TerminalModel, size % 5);
-    s.record.SetNumber(field::UserScreenWidth, 160);
-    s.record.SetNumber(field::UserScreenHeight, 62);
     EraseScreen(s, 1);
     if (LoadDebugScreen(s, path)) {
         (void)ScreenAsText(s);

@@ -12,100 +12,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <deque>
-#include <functional>
-#include <map>
 #include <span>
-#include <vector>
 
 #include "app/session_runtime.h"
-#include "config/session_file.h"
-#include "ds3270/geometry.h"
 #include "ds3270/screen_dump.h"
 #include "harness.h"
-#include "support/iconv_tables.h"
 
 namespace {
 
 using namespace orkan;
 
-// Posted work waits in a queue that the run drains; nothing here has a second thread.
-class QueueLoop final : public EventLoop {
-  public:
-    void Post(Task task) override { tasks.push_back(std::move(task)); }
-    SendResult SendAndWait(Task task, const std::function<bool()>&) override {
-        task();
-        return SendResult::Ran;
-    }
-    void StartTimer(int id, std::chrono::milliseconds, bool repeat, Task task) override {
-        timers[id] = {repeat, std::move(task)};
-    }
-    void StopTimer(int id) override { timers.erase(id); }
-    void WatchReadable(int, Task) override {}
-    void UnwatchReadable(int) override {}
-    bool IsLoopThread() const override { return true; }
-    void Drain() {
-        // Bounded: a task that posts another must not keep the run going for ever.
-        for (int i = 0; i < 64 && !tasks.empty(); ++i) {
-            Task t = std::move(tasks.front());
-            tasks.pop_front();
-            t();
-        }
-        tasks.clear();
-    }
-    // Every timer runs out, a few rounds, as if the session had waited (the blink timer needs six
-    // ticks for its once-a-second work).
-    void RunTimers() {
-        for (int round = 0; round < 8; ++round) {
-            std::vector<int> ids;
-            for (const auto& [id, timer] : timers) ids.push_back(id);
-            for (int id : ids) {
-                auto it = timers.find(id);
-                if (it == timers.end()) continue;
-                Task task = it->second.task;  // the task may stop or restart its own timer
-                if (!it->second.repeat) timers.erase(it);
-                task();
-                Drain();
-            }
-        }
-    }
-    struct Timer {
-        bool repeat = false;
-        Task task;
-    };
-    std::deque<Task> tasks;
-    std::map<int, Timer> timers;
-};
-
-// Answers every message box; a box may also let the next chunk in, as a nested event loop does.
-class QuietUi final : public Ui {
-  public:
-    Answer ShowMessage(const MessageBox& box) override {
-        ++shown;
-        if (during_box) during_box();
-        if (!agree) return SafestAnswer(box.buttons);
-        switch (box.buttons) {
-            case Buttons::YesNo:
-            case Buttons::YesNoCancel:
-                return Answer::Yes;
-            case Buttons::RetryCancel:
-                return Answer::Retry;
-            default:
-                return Answer::Ok;
-        }
-    }
-    int shown = 0;
-    bool agree = false;
-    std::function<void()> during_box;
-};
-
 class CountingSink final : public HostBytesSink {
   public:
     void Outbound(std::span<const uint8_t> bytes) override {
         if (bytes.empty()) std::abort();
-        count += bytes.size();
     }
-    size_t count = 0;
 };
 
 }  // namespace
@@ -113,23 +34,16 @@ class CountingSink final : public HostBytesSink {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto input = fuzz::ReadChunkedInput(data, size);
     if (!input) return 0;
-    static const CharsetTables tables = test::Cp037Tables();
     const uint8_t flags = input->flags;
     const auto& chunks = input->chunks;
 
-    QueueLoop loop;
-    QuietUi ui;
+    fuzz::TurnLoop loop;
+    fuzz::QuietUi ui;
     SessionFrame frame;
     CountingSink sink;
     SessionRuntime runtime(loop, ui, frame);
     Session& s = runtime.session();
-    s.charset = tables;
-    static const SessionRecord defaults = DefaultSessionRecord();  // as start-up gives a new session
-    s.record = defaults;
-    s.folders.app_data = "/dev/null";  // host text files can never be created
-    s.folders.temp_macros = "/dev/null";
-    s.record.SetNumber(field::DefaultRows, 24);
-    s.record.SetNumber(field::DefaultColumns, 80);
+    fuzz::PrepareSession(s);
     s.record.SetNumber(field::Tn3270e, flags & 1);
     if ((flags & 2) && !s.record.SetText(field::LuName, "LU000001")) std::abort();
     s.record.SetNumber(field::TerminalModel, (flags & 8) ? 4 : (flags & 4) ? 2 : 0);
@@ -148,17 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     while (next < chunks.size()) {
         runtime.FeedHostData(chunks[next++]);
-        loop.Drain();
+        loop.RunPosted(64);
     }
-    if (flags & 0x40) loop.RunTimers();
+    // A few rounds: the blink timer needs six ticks for its once-a-second work.
+    for (int round = 0; round < 8 && (flags & 0x40); ++round) loop.FireTimers();
     ui.during_box = nullptr;
-    // A screen that 14-bit addresses reach, with the cursor on it.
-    if (s.ps.positions == 0 || s.ps.positions != s.ps.rows * s.ps.columns ||
-        s.ps.positions > kMaxAddressablePositions || s.ps.cursor_address >= s.ps.positions)
-        std::abort();
+    fuzz::CheckScreen(s.ps);
     const std::string screen = DumpScreenText(s);
     if (screen.size() < s.ps.positions) std::abort();
     runtime.Destroy();
-    loop.Drain();
+    loop.RunPosted(64);
     return 0;
 }

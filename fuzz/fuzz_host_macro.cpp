@@ -9,13 +9,8 @@
 // itself runs on threads of its own and is left out): each call is a function-number byte, an
 // argument-count byte and that many arguments, each ended by 0x00. The waiting functions are left
 // out: they only sleep.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -26,17 +21,13 @@
 
 #include "harness.h"
 #include "keyboard/keyboard.h"
-#include "macro/macro_runner.h"
 #include "rexx/rexx_calls.h"
 #include "session/session.h"
 #include "transfer/transfer_client.h"
 
 namespace {
 
-[[noreturn]] void Reached(const char* what) {
-    std::fprintf(stderr, "a host macro reached %s\n", what);
-    std::abort();
-}
+using orkan::fuzz::Reached;
 
 class CountingUi final : public orkan::Ui {
   public:
@@ -49,16 +40,6 @@ class CountingUi final : public orkan::Ui {
     std::optional<std::string> AskFileName(const orkan::FileDialogRequest&) override {
         Reached("a file dialog");
     }
-};
-
-class CountingEnvironment final : public orkan::MacroEnvironment {
-  protected:
-    int DoRunMacroInSession(char, std::string_view) override { Reached("another session"); }
-    bool DoBringSessionToFront(char) override { Reached("another session"); }
-    int DoSpawn(const std::vector<std::string>&, const std::string&) override { Reached("a program"); }
-    void DoPlaySoundFile(const std::string&) override { Reached("a sound file"); }
-    void DoBeep(int, int) override { Reached("the speaker"); }
-    std::FILE* DoOpenFile(const std::string&, const char*) override { Reached("a file"); }
 };
 
 class CountingOper final : public orkan::OperHook {
@@ -93,20 +74,14 @@ bool ShowsCanary(std::string_view screen) {
     return false;
 }
 
-// A folder of the fuzzer's own: the macros folder with a macro no start may reach, and the place
-// of a settings file nothing may write. It goes when the run ends (kept after a finding).
+// The fuzzer's own folder: the macros folder with a macro no start may reach, and the place of a
+// settings file nothing may write.
 const std::string& Folder() {
-    static const std::string folder = [] {
-        static char name[] = "/tmp/orkan-fuzz-host-macro-XXXXXX";
-        if (!mkdtemp(name)) std::abort();
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(name, ec);
-        });
-        const std::string& text = CanaryText();
-        std::ofstream(std::string(name) + "/canary.mac") << "TYPE(\"" << text << "\")\r\n";
-        std::ofstream(std::string(name) + "/canary2.mac") << "/* REXX */\r\ncall type '" << text << "'\r\n";
-        return std::string(name);
+    static const std::string& folder = []() -> const std::string& {
+        const std::string& own = orkan::fuzz::OwnFolder();
+        std::ofstream(own + "/canary.mac") << "TYPE(\"" << CanaryText() << "\")\r\n";
+        std::ofstream(own + "/canary2.mac") << "/* REXX */\r\ncall type '" << CanaryText() << "'\r\n";
+        return own;
     }();
     return folder;
 }
@@ -122,8 +97,7 @@ struct World {
     void Check() const {
         if (!(session.record == record)) Reached("the options");
         if (transfer.state().active || !transfer.state().host_list.entries.empty()) Reached("file transfer");
-        struct stat st {};
-        if (::stat(session.folders.settings_file.c_str(), &st) == 0) Reached("the settings file");
+        if (std::filesystem::exists(session.folders.settings_file)) Reached("the settings file");
         const auto& display = session.ps.planes.display;
         const std::string screen(display.begin(), display.end());
         if (ShowsCanary(screen)) Reached("a macro file");
@@ -135,29 +109,9 @@ struct World {
     orkan::SessionRecord record = session.record;
     orkan::fuzz::TurnLoop loop;
     orkan::TransferClient transfer{session, loop};  // its own rights check, as in the program
-    CountingEnvironment environment;
+    orkan::fuzz::SealedEnvironment environment;
     CountingOper oper;
 };
-
-void RunOwnLanguage(World& w, std::string_view text) {
-    orkan::MacroRunner runner(w.session, w.loop, w.environment);
-    w.session.hooks.macros = &runner;
-    runner.SetStatementBudget(20000);
-    (void)runner.StartText(text, orkan::MacroOrigin::Host);
-    for (int turns = 0; turns < 200 && (!w.loop.posted.empty() || w.loop.timer); ++turns) {
-        if (w.loop.posted.empty()) {
-            orkan::EventLoop::Task timer = std::move(w.loop.timer);
-            w.loop.timer = nullptr;
-            timer();
-            continue;
-        }
-        auto task = std::move(w.loop.posted.front());
-        w.loop.posted.pop_front();
-        task();
-    }
-    runner.Stop();
-    w.session.hooks.macros = nullptr;
-}
 
 void RunRexxFunctions(World& w, const uint8_t* data, size_t size) {
     orkan::RexxMacros rexx(w.session, w.loop, w.environment);
@@ -193,7 +147,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     World w;
     if (data[0] % 2 == 0)
-        RunOwnLanguage(w, std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
+        orkan::fuzz::RunHostMacro(w.session, w.loop, w.environment,
+                                  std::string_view(reinterpret_cast<const char*>(data + 1), size - 1), 200,
+                                  true);
     else
         RunRexxFunctions(w, data + 1, size - 1);
     w.Check();

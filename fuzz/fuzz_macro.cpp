@@ -1,24 +1,13 @@
 // Macro text from files, hosts and the command line: any bytes are refused by the loader or the
 // pre-scan, or run to an end, an error report or the statement budget, without reading or writing
-// outside what they own. The text runs as a host-sent macro, so it can start no program and write
-// no file; timers never fire, so a wait simply stays waiting.
+// outside what they own. The text runs as a host-sent macro, so it can start no program, open no
+// file and reach nothing outside its session; timers never fire, so a wait simply stays waiting.
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
 #include "harness.h"
 #include "keyboard/keyboard.h"
-#include "macro/macro_runner.h"
 #include "session/session.h"
-
-namespace {
-
-class NoEnvironment final : public orkan::MacroEnvironment {
-  public:
-    int DoSpawn(const std::vector<std::string>&, const std::string&) override { std::abort(); }
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orkan::fuzz::QuietUi ui;
@@ -27,19 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     session.folders.app_data = session.folders.macros = "/nonexistent-orkan-fuzz";
     session.folders.settings_file = "/nonexistent-orkan-fuzz/orkan.ini";
     orkan::fuzz::TurnLoop loop;
-    NoEnvironment environment;
-    orkan::MacroRunner runner(session, loop, environment);
-    session.hooks.macros = &runner;
-    runner.SetStatementBudget(20000);
-    (void)runner.StartText(std::string_view(reinterpret_cast<const char*>(data), size),
-                           orkan::MacroOrigin::Host);
-    for (int turns = 0; !loop.posted.empty() && turns < 100; ++turns) {
-        auto task = std::move(loop.posted.front());
-        loop.posted.pop_front();
-        task();
-    }
-    if (runner.statements_executed() > 20000) std::abort();
-    runner.Stop();
-    session.hooks.macros = nullptr;
+    orkan::fuzz::SealedEnvironment environment;
+    orkan::fuzz::RunHostMacro(session, loop, environment,
+                              std::string_view(reinterpret_cast<const char*>(data), size), 100, false);
     return 0;
 }

@@ -11,23 +11,13 @@
 #include "clipboard/find.h"
 #include "clipboard/pasting.h"
 #include "ds3270/fields.h"
+#include "harness.h"
 #include "keyboard/keyboard.h"
 #include "session/session.h"
 
 namespace {
 
 using namespace orkan;
-
-class AnsweringUi : public Ui {
-  public:
-    explicit AnsweringUi(Answer a) : answer_(a) {}
-    Answer ShowMessage(const MessageBox& box) override {
-        return box.buttons == Buttons::Ok ? Answer::Ok : answer_;
-    }
-
-  private:
-    Answer answer_;
-};
 
 void BuildScreen(Session& s, uint8_t rows, uint8_t columns) {
     PresentationSpace& ps = s.ps;
@@ -51,7 +41,8 @@ void BuildScreen(Session& s, uint8_t rows, uint8_t columns) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
     const uint8_t form = data[0], options = data[1], where = data[2], shape = data[3];
-    AnsweringUi ui(options & 0x80 ? Answer::Ok : Answer::Cancel);
+    fuzz::QuietUi ui;
+    ui.agree = options & 0x80;
     auto session = std::make_unique<Session>(ui);
     Session& s = *session;
     Keyboard keyboard{s};

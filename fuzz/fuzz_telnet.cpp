@@ -30,9 +30,6 @@ using namespace orkan;
 
 class Recorder : public TelnetEvents {
   public:
-    Recorder(TelnetEngine*& engine, bool answer, PresentationSpace& ps)
-        : engine_(engine), answer_(answer), ps_(ps) {}
-
     void WriteToHost(std::span<const uint8_t> b) override {
         written.insert(written.end(), b.begin(), b.end());
     }
@@ -43,18 +40,18 @@ class Recorder : public TelnetEvents {
         Event("record", r);
         if (reset_once) {
             reset_once = false;
-            engine_->Reset();
+            engine->Reset();
             return;
         }
         if (nested_feed) nested_feed();
-        if (answer_) {
+        if (answer) {
             // A handler that replies at once, as the data stream does for Read Buffer.
-            engine_->SendRecord(r.first(std::min<size_t>(r.size(), 16)), send_flag::Send | send_flag::Trace);
+            engine->SendRecord(r.first(std::min<size_t>(r.size(), 16)), send_flag::Send | send_flag::Trace);
         }
     }
     void LineModeText(std::span<const uint8_t> t) override {
         if (t.empty()) std::abort();
-        (void)ShowLineModeText(ps_, t);
+        (void)ShowLineModeText(ps, t);
         if (nested_feed) nested_feed();
         if (!events.empty() && events.back().rfind("text ", 0) == 0) {
             events.back().append(t.begin(), t.end());
@@ -74,6 +71,9 @@ class Recorder : public TelnetEvents {
     std::vector<std::string> events;
     std::function<void()> nested_feed;
     bool reset_once = false;
+    bool answer = false;
+    TelnetEngine* engine = nullptr;
+    PresentationSpace ps;
 
   private:
     void Event(std::string name, std::span<const uint8_t> data = {}) {
@@ -81,15 +81,11 @@ class Recorder : public TelnetEvents {
         name.append(data.begin(), data.end());
         events.push_back(std::move(name));
     }
-    TelnetEngine*& engine_;
-    bool answer_;
-    PresentationSpace& ps_;
 };
 
 class NullTrace : public TraceSink {
   public:
-    void TraceRecord(TraceType, std::span<const uint8_t> data) override { bytes += data.size(); }
-    size_t bytes = 0;
+    void TraceRecord(TraceType, std::span<const uint8_t>) override {}
 };
 
 struct Outcome {
@@ -105,27 +101,26 @@ Outcome Run(uint8_t flags, const std::vector<std::span<const uint8_t>>& chunks) 
     if (flags & 8) config.terminal_type = "IBM-DYNAMIC";
     static const CharsetTables tables = test::Cp037Tables();
     if (flags & 0x20) config.charset = &tables;
-    auto ps = std::make_unique<PresentationSpace>();
     Outcome out;
-    TelnetEngine* engine_ptr = nullptr;
-    Recorder rec(engine_ptr, flags & 4, *ps);
-    rec.reset_once = flags & 0x40;
+    auto rec = std::make_unique<Recorder>();  // its screen is too large for the stack
+    rec->answer = flags & 4;
+    rec->reset_once = flags & 0x40;
     NullTrace trace;
-    TelnetEngine engine(out.link, config, rec, &trace);
-    engine_ptr = &engine;
+    TelnetEngine engine(out.link, config, *rec, &trace);
+    rec->engine = &engine;
     engine.Reset();
     size_t next = 0;
     if (flags & 0x10) {
-        rec.nested_feed = [&] {
+        rec->nested_feed = [&] {
             if (next < chunks.size()) engine.OnDataReceived(chunks[next++]);
         };
     }
     while (next < chunks.size()) engine.OnDataReceived(chunks[next++]);
-    rec.nested_feed = nullptr;
+    rec->nested_feed = nullptr;
     ProgramSettings settings;
     (void)engine.SendKeepAlive(settings);
-    out.written = std::move(rec.written);
-    out.events = std::move(rec.events);
+    out.written = std::move(rec->written);
+    out.events = std::move(rec->events);
     return out;
 }
 

@@ -129,14 +129,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::span<const uint8_t> rest(data + 2, size - 2);
     const size_t cancel_at = (setup & 0x80) ? rest.size() / 2 : size_t(-1);
-    size_t start = 0;
-    for (size_t i = 0; i <= rest.size(); ++i) {
-        const bool end = i == rest.size() || (i + 1 < rest.size() && rest[i] == 0xFF && rest[i + 1] == 0xEF);
-        if (!end) continue;
-        if (i > start) ProcessHostRecord(s, rest.subspan(start, i - start));
-        if (i >= cancel_at && t.active) CancelTransfer(s, t);
-        start = i + 2;
-        ++i;
+    for (const std::span<const uint8_t> record : fuzz::SplitRecords(rest)) {
+        if (!record.empty()) ProcessHostRecord(s, record);
+        if (size_t(record.data() + record.size() - rest.data()) >= cancel_at && t.active)
+            CancelTransfer(s, t);
     }
     if (t.active) AbortTransfer(s, t, "end of input");
     return 0;

@@ -150,21 +150,13 @@ Bytes ClientRecord(FuzzRandom& rng, bool headers, const std::vector<std::array<u
     return r;
 }
 
-// Whether this terminal has answered TN3270E with WILL (the host offers it first).
-bool HeadersAt(const std::vector<Unit>& units, size_t index) {
-    return Tn3270eAgreed(units, index, kWill);
-}
-
-void MutateClientRecord(std::vector<Unit>& units, FuzzRandom& rng, size_t max_size) {
-    const auto known = KnownAddresses(units);
+// Changes one record: its key, a field's text or the whole of it. False when the stream holds none.
+bool MutateClientRecord(std::vector<Unit>& units, FuzzRandom& rng, size_t max_size) {
     const size_t index = PickDataUnit(units, rng);
-    if (index == units.size()) {
-        units.push_back(DataUnit(ClientRecord(rng, HeadersAt(units, index), known)));
-        units.push_back(EndOfRecordUnit());
-        return;
-    }
+    if (index == units.size()) return false;
     Bytes& bytes = units[index].bytes;
-    const size_t header = HeadersAt(units, index) && bytes.size() >= 5 ? 5 : 0;
+    // With a header when this terminal has answered TN3270E with WILL (the host offers it first).
+    const size_t header = Tn3270eAgreed(units, index, kWill) && bytes.size() >= 5 ? 5 : 0;
     switch (rng.Below(4)) {
         case 0:
             MutateWithLibFuzzer(bytes, max_size);
@@ -188,9 +180,10 @@ void MutateClientRecord(std::vector<Unit>& units, FuzzRandom& rng, size_t max_si
             break;
         }
         default:
-            bytes = ClientRecord(rng, header != 0, known);
+            bytes = ClientRecord(rng, header != 0, KnownAddresses(units));
             break;
     }
+    return true;
 }
 
 }  // namespace
@@ -210,12 +203,12 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
         case 6:
         case 7:
         case 8:
-            MutateClientRecord(units, rng, max_size);
-            break;
+            if (MutateClientRecord(units, rng, max_size)) break;
+            [[fallthrough]];  // no record yet: a new one
         case 9:
         case 10:
         case 11:
-            insert({DataUnit(ClientRecord(rng, HeadersAt(units, at), KnownAddresses(units))),
+            insert({DataUnit(ClientRecord(rng, Tn3270eAgreed(units, at, kWill), KnownAddresses(units))),
                     EndOfRecordUnit()});
             break;
         case 12:
@@ -248,9 +241,8 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
             break;
         }
     }
-    Bytes out = {selector};
-    const Bytes stream = SerializeTelnet(units);
-    out.insert(out.end(), stream.begin(), stream.end());
+    Bytes out = SerializeTelnet(units);
+    out.insert(out.begin(), selector);
     return StoreOrMutate(out, data, size, max_size);
 }
 

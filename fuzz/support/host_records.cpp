@@ -1,7 +1,6 @@
 #include "host_records.h"
 
 #include <algorithm>
-#include <array>
 
 namespace orkan::fuzz {
 namespace {
@@ -17,15 +16,8 @@ constexpr uint8_t kAddressCodes[64] = {
 namespace order {
 constexpr uint8_t PT = 0x05, GE = 0x08, SBA = 0x11, EUA = 0x12, IC = 0x13, SF = 0x1D, SA = 0x28, SFE = 0x29,
                   MF = 0x2C, RA = 0x3C;
-}
-
-constexpr std::array<bool, 256> kIsOrder = [] {
-    std::array<bool, 256> t{};
-    for (uint8_t b : {order::PT, order::GE, order::SBA, order::EUA, order::IC, order::SF, order::SA,
-                      order::SFE, order::MF, order::RA})
-        t[b] = true;
-    return t;
-}();
+constexpr uint8_t kAll[] = {PT, GE, SBA, EUA, IC, SF, SA, SFE, MF, RA};
+}  // namespace order
 
 constexpr uint8_t kWriteCommands[] = {0xF1, 0x01, 0xF5, 0x05, 0x7E, 0x0D};
 constexpr uint8_t kOtherCommands[] = {0x6F, 0x0F, 0xF2, 0x02, 0xF6, 0x06, 0x6E, 0x0E, 0xA0, 0x00, 0xFF};
@@ -47,19 +39,10 @@ constexpr uint8_t kTransferKinds[] = {0x00, 0x41, 0x45, 0x46, 0x47};
 
 uint8_t PairValue(FuzzRandom& rng, uint8_t type) {
     if (rng.OneIn(8)) return rng.Byte();
-    switch (type) {
-        case 0x41:
-            return rng.Pick(kHighlights);
-        case 0x42:
-        case 0x45:
-            return rng.Pick(kColours);
-        case 0x43:
-            return rng.Pick(kCharacterSets);
-        case 0xC0:
-            return rng.Pick(kAttributes);
-        default:
-            return rng.Byte();
-    }
+    if (type == 0x41) return rng.Pick(kHighlights);
+    if (type == 0x42 || type == 0x45) return rng.Pick(kColours);  // foreground, background
+    if (type == 0x43) return rng.Pick(kCharacterSets);
+    return type == 0xC0 ? rng.Pick(kAttributes) : rng.Byte();
 }
 
 void AppendPairs(Bytes& out, FuzzRandom& rng, size_t count) {
@@ -139,6 +122,40 @@ void AppendStructuredField(Bytes& out, FuzzRandom& rng, const ScreenShape& shape
     out.push_back(uint8_t(length >> 8));
     out.push_back(uint8_t(length));
     out.insert(out.end(), body.begin(), body.end());
+}
+
+// The length of the order (or data run) that starts `rest`; never more than rest.size().
+size_t OrderLength(std::span<const uint8_t> rest) {
+    if (rest.empty()) return 0;
+    size_t n = 1;
+    switch (rest[0]) {
+        case order::PT:
+        case order::IC:
+            n = 1;
+            break;
+        case order::GE:
+        case order::SF:
+            n = 2;
+            break;
+        case order::SBA:
+        case order::EUA:
+        case order::SA:
+            n = 3;
+            break;
+        case order::SFE:
+        case order::MF:
+            n = rest.size() >= 2 ? 2 + 2 * size_t(rest[1]) : 2;
+            break;
+        case order::RA:
+            n = 4;
+            if (rest.size() >= 4 && rest[3] == order::GE) n = 5;
+            if (rest.size() >= 4 && rest[3] == order::RA) n = 7;
+            break;
+        default:
+            while (n < rest.size() && std::ranges::count(order::kAll, rest[n]) == 0) ++n;
+            break;
+    }
+    return std::min(n, rest.size());
 }
 
 // Splits the part after command and WCC into orders (and data runs).
@@ -271,39 +288,6 @@ Bytes GenerateSscpLuText(FuzzRandom& rng) {
     return text;
 }
 
-size_t OrderLength(std::span<const uint8_t> rest) {
-    if (rest.empty()) return 0;
-    size_t n = 1;
-    switch (rest[0]) {
-        case order::PT:
-        case order::IC:
-            n = 1;
-            break;
-        case order::GE:
-        case order::SF:
-            n = 2;
-            break;
-        case order::SBA:
-        case order::EUA:
-        case order::SA:
-            n = 3;
-            break;
-        case order::SFE:
-        case order::MF:
-            n = rest.size() >= 2 ? 2 + 2 * size_t(rest[1]) : 2;
-            break;
-        case order::RA:
-            n = 4;
-            if (rest.size() >= 4 && rest[3] == order::GE) n = 5;
-            if (rest.size() >= 4 && rest[3] == order::RA) n = 7;
-            break;
-        default:
-            while (n < rest.size() && !kIsOrder[rest[n]]) ++n;
-            break;
-    }
-    return std::min(n, rest.size());
-}
-
 void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, size_t max_size) {
     const bool write = record.size() >= 2 && std::ranges::count(kWriteCommands, record[0]) > 0;
     const bool structured = !record.empty() && (record[0] == 0xF3 || record[0] == 0x11);
@@ -317,33 +301,26 @@ void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, 
     }
     const size_t head = structured ? 1 : 2;
     std::vector<Bytes> items = SplitItems(std::span(record).subspan(head), structured);
-    const size_t at = rng.Below(items.size() + 1);  // a place between items
-    const size_t pick = rng.Below(items.size());    // an item (when there is one)
-    auto fresh = [&] {
-        Bytes item;
-        if (structured)
-            AppendStructuredField(item, rng, shape, 1);
-        else
-            for (size_t i = rng.Between(1, 3); i > 0; --i) AppendOrder(item, rng, shape);
-        return item;
-    };
-    switch (rng.Below(9)) {
+    switch (rng.Below(8)) {
         case 0:
-        case 1:
-            items.insert(items.begin() + long(at), fresh());
+        case 1: {  // a new order or field between two
+            Bytes item;
+            if (structured)
+                AppendStructuredField(item, rng, shape, 1);
+            else
+                for (size_t i = rng.Between(1, 3); i > 0; --i) AppendOrder(item, rng, shape);
+            items.insert(items.begin() + long(rng.Below(items.size() + 1)), item);
             break;
+        }
         case 2:
         case 3:
         case 4:
             Reorder(items, rng);
             break;
         case 5:
-            if (!items.empty()) items[pick] = fresh();  // another order or field in its place
-            break;
-        case 6:
             if (!items.empty()) {
                 // libFuzzer's byte mutators inside one order or field; a field's length mostly kept right.
-                Bytes& item = items[pick];
+                Bytes& item = items[rng.Below(items.size())];
                 MutateWithLibFuzzer(item, std::min<size_t>(max_size, item.size() + 16));
                 if (structured && item.size() >= 2 && !rng.OneIn(6)) {
                     item[0] = uint8_t(item.size() >> 8);
@@ -351,7 +328,7 @@ void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, 
                 }
             }
             break;
-        case 7:
+        case 6:
             if (structured)
                 record[0] = record[0] == 0xF3 ? 0x11 : 0xF3;
             else if (rng.OneIn(2))

@@ -27,10 +27,7 @@ Bytes GenerateHostRecord(FuzzRandom& rng, const ScreenShape& shape, int depth = 
 // Text for the SSCP-LU session, with its three control characters.
 Bytes GenerateSscpLuText(FuzzRandom& rng);
 
-// The length of the order (or data run) that starts `rest`; never more than rest.size().
-size_t OrderLength(std::span<const uint8_t> rest);
-
-// One change: in a write an order is added, dropped, doubled, moved, replaced or cut short, or the
+// One change: in a write an order is added, dropped, doubled, moved, changed or cut short, or the
 // command or WCC changes; in a Write Structured Field a field likewise (its length kept right,
 // mostly); anything else becomes a generated record.
 void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, size_t max_size);

@@ -10,27 +10,6 @@ namespace {
 
 constexpr uint8_t kOfferTn3270e = 0x01;  // the flags bit, in both targets
 
-struct FramedInput {
-    uint8_t flags = 0;
-    std::vector<uint16_t> cuts;  // taken modulo the stream's length + 1 by the target
-    Bytes stream;
-};
-
-FramedInput ParseFramed(std::span<const uint8_t> data) {
-    FramedInput in;
-    if (data.empty()) return in;
-    in.flags = data[0];
-    if (data.size() < 2) return in;
-    const size_t count = data[1] % 16;
-    if (data.size() < 2 + 2 * count) {
-        in.stream.assign(data.begin() + 2, data.end());
-        return in;
-    }
-    for (size_t i = 0; i < count; ++i) in.cuts.push_back(uint16_t(data[2 + 2 * i] << 8 | data[3 + 2 * i]));
-    in.stream.assign(data.begin() + long(2 + 2 * count), data.end());
-    return in;
-}
-
 Bytes SerializeFramed(const FramedInput& in) {
     Bytes out = {in.flags, uint8_t(in.cuts.size())};
     for (uint16_t c : in.cuts) {
@@ -132,31 +111,23 @@ std::vector<Unit> Prologue(FuzzRandom& rng, uint8_t flags, const Terminal& termi
             OptionUnit(kDo, kOptBinary),       OptionUnit(kWill, kOptBinary)};
 }
 
-// Whether TN3270E headers are expected on the record that the unit at `index` starts.
-bool HeadersAt(const std::vector<Unit>& units, size_t index, uint8_t flags) {
-    return (flags & kOfferTn3270e) && Tn3270eAgreed(units, index, kDo);
-}
-
-// Changes one record (or piece of line-mode text): its header, its orders or its bytes.
-void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, const ScreenShape& shape,
+// Changes one record (or piece of line-mode text): its header, its orders or its bytes. False when
+// the stream holds none.
+bool MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, const ScreenShape& shape,
                       size_t max_size) {
     const size_t index = PickDataUnit(units, rng);
-    if (index == units.size()) {
-        units.push_back(DataUnit(GenerateHostRecord(rng, shape)));
-        units.push_back(EndOfRecordUnit());
-        return;
-    }
+    if (index == units.size()) return false;
     Bytes& bytes = units[index].bytes;
-    const size_t header = HeadersAt(units, index, flags) && bytes.size() >= 5 ? 5 : 0;
+    const bool headers = (flags & kOfferTn3270e) && Tn3270eAgreed(units, index, kDo);
+    const size_t header = headers && bytes.size() >= 5 ? 5 : 0;
     switch (rng.Below(4)) {
         case 0:
             MutateWithLibFuzzer(bytes, max_size);
             break;
         case 1:
             if (header) {
-                constexpr uint8_t kTypes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
-                const size_t field = rng.Below(5);
-                bytes[field] = field == 0   ? rng.Pick(kTypes)
+                const size_t field = rng.Below(5);  // a known data type, a response flag, or any byte
+                bytes[field] = field == 0   ? uint8_t(rng.Below(9))
                                : field == 2 ? uint8_t(rng.Below(3))
                                             : rng.Byte();
                 break;
@@ -170,6 +141,7 @@ void MutateRecordUnit(std::vector<Unit>& units, FuzzRandom& rng, uint8_t flags, 
             break;
         }
     }
+    return true;
 }
 
 void MutateCuts(FramedInput& in, FuzzRandom& rng) {
@@ -198,9 +170,10 @@ void MutateCuts(FramedInput& in, FuzzRandom& rng) {
 size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsigned seed, uint8_t model4) {
     FuzzRandom rng(seed);
     const size_t op = rng.Below(20);
-    if (op < 4 || size < 2) return LLVMFuzzerMutate(data, size, max_size);
+    std::optional<FramedInput> framed = ParseFramed(std::span(data, size));
+    if (op < 4 || !framed) return LLVMFuzzerMutate(data, size, max_size);
 
-    FramedInput in = ParseFramed(std::span(data, size));
+    FramedInput& in = *framed;
     std::vector<Unit> units = ParseTelnet(in.stream);
     const size_t at = rng.Below(units.size() + 1);
     const Terminal terminal = TerminalOf(in.flags, model4);
@@ -212,11 +185,11 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
         case 7:
         case 8:
         case 9:
-            MutateRecordUnit(units, rng, in.flags, shape, max_size);
-            break;
+            if (MutateRecordUnit(units, rng, in.flags, shape, max_size)) break;
+            [[fallthrough]];  // no record yet: a new one
         case 10:
         case 11: {
-            const bool headers = HeadersAt(units, at, in.flags);
+            const bool headers = (in.flags & kOfferTn3270e) && Tn3270eAgreed(units, at, kDo);
             InsertAt(units, at,
                      {DataUnit(headers ? GenerateTn3270eRecord(rng, shape) : GenerateHostRecord(rng, shape)),
                       EndOfRecordUnit()});
@@ -275,7 +248,8 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
             }
             break;
     }
-    in.stream = SerializeTelnet(units);
+    const Bytes stream = SerializeTelnet(units);
+    in.stream = stream;
     return StoreOrMutate(SerializeFramed(in), data, size, max_size);
 }
 

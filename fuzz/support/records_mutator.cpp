@@ -13,18 +13,10 @@ struct RecordsInput {
     std::vector<Bytes> records;
 };
 
-RecordsInput ParseRecords(std::span<const uint8_t> data) {
-    RecordsInput in;
-    if (data.size() >= 1) in.flags = data[0];
-    if (data.size() >= 2) in.choice = data[1];
-    std::span<const uint8_t> rest = data.size() > 2 ? data.subspan(2) : std::span<const uint8_t>();
-    while (!rest.empty()) {
-        size_t end = 0;
-        while (end < rest.size() && !(rest[end] == 0xFF && end + 1 < rest.size() && rest[end + 1] == 0xEF))
-            ++end;
-        in.records.emplace_back(rest.begin(), rest.begin() + long(end));
-        rest = rest.subspan(std::min(rest.size(), end + 2));
-    }
+RecordsInput ParseRecords(std::span<const uint8_t> data) {  // at least the two set-up bytes
+    RecordsInput in{data[0], data[1], {}};
+    for (const auto record : SplitRecords(data.subspan(2)))
+        in.records.emplace_back(record.begin(), record.end());
     return in;
 }
 
@@ -63,16 +55,16 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
         MutateHostRecord(in.records[pick], rng, shape, max_size);
     } else if (op < 13 && !in.records.empty()) {
         MutateWithLibFuzzer(in.records[pick], max_size);
-    } else if (op < 15) {
+    } else if (op < 16) {
         // SSCP-LU mode takes text, not commands.
         in.records.insert(in.records.begin() + long(at), (in.flags & 0x80) && rng.OneIn(2)
                                                              ? GenerateSscpLuText(rng)
                                                              : GenerateHostRecord(rng, shape));
-    } else if (op < 17 && !in.records.empty()) {
+    } else if (op < 18 && !in.records.empty()) {
         Reorder(in.records, rng);
-    } else if (op < 18) {
-        (rng.OneIn(2) ? in.flags : in.choice) ^= uint8_t(1u << rng.Below(8));
     } else if (op < 19) {
+        (rng.OneIn(2) ? in.flags : in.choice) ^= uint8_t(1u << rng.Below(8));
+    } else {
         // A control record (FF, then operation and value pairs) sets the session up between records.
         Bytes control = {0xFF};
         constexpr uint8_t kStatuses[] = {0, 4, 5, 7, 10, 11, 12, 14, 16};
@@ -84,8 +76,6 @@ size_t MutateRecordsInput(uint8_t* data, size_t size, size_t max_size, unsigned 
                                                : rng.Byte());
         }
         in.records.insert(in.records.begin() + long(at), control);
-    } else {
-        in.records.push_back(GenerateHostRecord(rng, shape));
     }
     return StoreOrMutate(SerializeRecords(in), data, size, max_size);
 }

@@ -17,19 +17,6 @@ void AppendData(std::vector<Unit>& units, uint8_t b) {
 
 }  // namespace
 
-Unit DataUnit(Bytes bytes) {
-    return {UnitKind::Data, 0, 0, std::move(bytes)};
-}
-Unit OptionUnit(uint8_t verb, uint8_t option) {
-    return {UnitKind::Option, verb, option, {}};
-}
-Unit SubnegotiationUnit(uint8_t option, Bytes payload) {
-    return {UnitKind::Subnegotiation, kSb, option, std::move(payload)};
-}
-Unit EndOfRecordUnit() {
-    return {UnitKind::EndOfRecord, kEor, 0, {}};
-}
-
 Unit GenerateSubnegotiation(FuzzRandom& rng, bool from_host, std::string_view type, std::string_view device) {
     Bytes p;
     if (rng.OneIn(4)) {  // TERMINAL-TYPE SEND, or IS with the type (and the device after @)

@@ -31,10 +31,18 @@ struct Unit {
 std::vector<Unit> ParseTelnet(std::span<const uint8_t> stream);
 Bytes SerializeTelnet(const std::vector<Unit>& units);
 
-Unit DataUnit(Bytes bytes);
-Unit OptionUnit(uint8_t verb, uint8_t option);
-Unit SubnegotiationUnit(uint8_t option, Bytes payload);
-Unit EndOfRecordUnit();
+inline Unit DataUnit(Bytes bytes) {
+    return {UnitKind::Data, 0, 0, std::move(bytes)};
+}
+inline Unit OptionUnit(uint8_t verb, uint8_t option) {
+    return {UnitKind::Option, verb, option, {}};
+}
+inline Unit SubnegotiationUnit(uint8_t option, Bytes payload) {
+    return {UnitKind::Subnegotiation, kSb, option, std::move(payload)};
+}
+inline Unit EndOfRecordUnit() {
+    return {UnitKind::EndOfRecord, kEor, 0, {}};
+}
 
 // A TERMINAL-TYPE or TN3270E subnegotiation as one side sends it (a host: SEND, DEVICE-TYPE IS or
 // REJECT; a terminal: IS, DEVICE-TYPE REQUEST), or FUNCTIONS REQUEST or IS, or a few bytes of
