@@ -112,7 +112,7 @@ focus_shown() {
 # png_check COMMAND ARGS...: a check of desktop_png.py on a screenshot or report, or fail with its words.
 png_check() {
     local problem
-    problem=$(python3 "$(dirname "${BASH_SOURCE[0]}")/desktop_png.py" "$@") || fail "$1: $problem"
+    problem=$(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/desktop_png.py" "$@") || fail "$1: $problem"
 }
 
 # end_program: SIGTERM closes the session as a normal close does: the program ends with status 0.
