@@ -50,9 +50,7 @@ start_tls_session() {
     start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
     prepare_home
     prepare_appdata
-    write_ini "$@" "Hostnames=${name}host," "IPnames=localhost," "Portnums=$PORT," "TN3270E=1," "SSL=6," "Lunames=," \
-        "KeepAliveTimes=0," "CA_Certs=$CERTS/host.pem," "Client_Certs=," "Client_Keys=," "Validate_Host_Cert=1," \
-        "Domain_Must_Match_Host=1,"
+    host_list "${name}host" "$PORT" "$CERTS/host.pem" 1 1 "$@"
     make_session "$name" host="${name}host" ipname=localhost
 }
 
