@@ -29,17 +29,19 @@ dialog_gone() { not_shown "Receive File from Host"; }
 waitfor 30 screen_has "READY" || fail "the READY screen did not arrive"
 WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
 
-# receive HOSTFILE PCFILE: the dialog from the menu, its names typed, Receive pressed.
-receive() {
+# transfer LETTER TITLE FIRST TABS SECOND: the Transfer menu's dialog by its letter (DIALOG), FIRST
+# typed into its first name, SECOND into the one TABS Tab presses on, then Return.
+transfer() {
     focus "$WINDOW"
-    xdotool key --delay 100 alt+t r
-    focus_shown "Receive File from Host" >/dev/null || fail "the Receive File from Host dialog did not open"
+    xdotool key --delay 100 alt+t "$1"
+    DIALOG=$(focus_shown "$2") || fail "the $2 dialog did not open"
     xdotool key ctrl+a
-    xdotool type --delay 20 "$1"
-    xdotool key Tab ctrl+a
-    xdotool type --delay 20 "$2"
+    xdotool type --delay 20 "$3"
+    xdotool key $(printf 'Tab %.0s' $(seq "$4")) ctrl+a
+    xdotool type --delay 20 "$5"
     xdotool key Return
 }
+receive() { transfer r "Receive File from Host" "$1" 1 "$2"; }
 
 # A small file: complete, logged, and the dialog goes by itself with the host's next screen.
 receive "small.text" "$WORK/pc/small.txt"
@@ -63,16 +65,9 @@ waitfor 30 screen_has "READY" || fail "the host's READY screen did not come back
 
 # A large upload from the Send dialog, cancelled part way: the box says the host file is incomplete.
 cp "$WORK/hostfiles/tso/ORKUSER.BIG.TEXT.txt" "$WORK/pc/up.txt"
-focus "$WINDOW"
-xdotool key --delay 100 alt+t s
-dialog=$(focus_shown "Send File to Host") || fail "the Send dialog did not open"
-xdotool key ctrl+a
-xdotool type --delay 20 "$WORK/pc/up.txt"
-xdotool key Tab Tab ctrl+a
-xdotool type --delay 20 "new.text"
-xdotool key Return
+transfer s "Send File to Host" "$WORK/pc/up.txt" 2 new.text
 waitfor 30 grep -q 'Get answered, record 5,' "$WORK/host.log" || fail "the upload did not get going"
-focus "$dialog"
+focus "$DIALOG"
 xdotool key Escape
 waitfor 10 shown "File Transfer in Progress" || fail "closing did not ask first"
 xdotool key Return
