@@ -5,13 +5,10 @@
 # the server's keyboard), Enter reaches the main menu; a rectangle dragged with the mouse over the
 # main menu and copied with the mapped Copy key (Ctrl+C) is read back by xclip as UTF-8 lines
 # ending in LF; F3 logs off. (The window's screenshot: desktop_window_fit.sh.)
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool xclip
 start_xvfb
 start_host
-prepare_home
 start_at_logon --host "127.0.0.1:$PORT"
 clipboard() { timeout 5 xclip -selection clipboard -o 2>/dev/null; }
 clipboard_is() { [ "$(clipboard)" = "$1" ]; }

@@ -6,8 +6,6 @@
 # screen printed through the print dialog reaches a private CUPS queue. Any sanitizer report, or
 # the program ending, fails it. Pictures of each dialog go to the build folder's tour/; the last
 # line counts dialogs and inputs.
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 source "$(dirname "$0")/print/cups.sh"
 require_desktop xdotool openssl python3

@@ -5,8 +5,6 @@
 # file asks first, then cancels it and the old file stays as it was; a large upload from "Send File
 # to Host" cancelled part way ends with a box saying the host file is incomplete. (What a cancel
 # leaves on both sides: tests/transfer/faults_e2e_test.cpp.)
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool
 start_xvfb
@@ -18,7 +16,6 @@ for i in $(seq 1 20000); do printf 'line %06d of the big file, long enough to fi
     >"$WORK/hostfiles/tso/ORKUSER.BIG.TEXT.txt"
 printf 'first line\nsecond line\n' >"$WORK/hostfiles/tso/ORKUSER.SMALL.TEXT.txt"
 start_host --transfer tso --transfer-files "$WORK/hostfiles" --fault slow=20
-prepare_home
 mkdir -p "$WORK/pc"
 ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program --host "127.0.0.1:$PORT"
 LOG="$WORK/config/orkan3270/transfer.log"

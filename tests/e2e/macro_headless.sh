@@ -11,7 +11,6 @@
 # found again by the next. (Refused option values and a cursor moved by assignment:
 # tests/options/data/*.txt; an unknown REXX function: tests/rexx/rexx_session_test.cpp.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-prepare_appdata
 start_host
 HOST="127.0.0.1:$HOST_PORT"
 MACROS="$APPDATA/macros"

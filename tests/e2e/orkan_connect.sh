@@ -8,6 +8,7 @@
 # or printing none of the TLS, font or compression libraries either (their modules load when first
 # used).
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
+rm -rf "$HOME/.config"  # the first start's HOME is empty
 
 # logon_panel NAME ARGS...: the program with --dump, up to the demo's first screen.
 logon_panel() {

@@ -6,7 +6,6 @@
 # of the other connection errors: tests/app/session_runtime_test.cpp and
 # tests/net/conn_connection_test.cpp.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-prepare_appdata
 
 # --- nothing listens: the port of a host that has just stopped
 start_host

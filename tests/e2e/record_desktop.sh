@@ -5,12 +5,9 @@
 # second testhost, with the same text on its clipboard, and that host receives the same inputs,
 # fields and cursor positions and sends the same screens as the first. Once in the macro language,
 # once in REXX ("Record Macros in Rexx" checked in the dialog).
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool xclip
 start_xvfb
-prepare_home
 
 clipboard_is() { [ "$(timeout 5 xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
 

@@ -4,7 +4,6 @@
 # the samples) and read again by a new host. (The list screens, screen frames, refused options and
 # the injected faults, a terminal played byte by byte: tools/testhost/tests/ft_sessions.txt.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
-require_peers
 
 # session SYSTEM [host options]: a fresh host and s3270 at its READY screen.
 session() {

@@ -20,7 +20,8 @@ require_desktop() {
 }
 
 # start_xvfb [WIDTHxHEIGHT]: a server (1280x1024 unless given) on a display number of its own
-# choosing (-displayfd), so parallel tests never collide.
+# choosing (-displayfd), so parallel tests never collide; and a home of its own, so the program's
+# folders, settings and runtime folder never touch the user's.
 start_xvfb() {
     mkfifo "$WORK/displayfd"
     Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp -noreset 3>"$WORK/displayfd" 2>"$WORK/xvfb.err" &
@@ -33,10 +34,6 @@ start_xvfb() {
     fi
     export DISPLAY=":$DISPLAY_NUMBER"
     unset WAYLAND_DISPLAY
-}
-
-# A home of its own: the program's folders, settings and runtime folder never touch the user's.
-prepare_home() {
     mkdir -p "$WORK/home" "$WORK/config" "$WORK/run"
     chmod 700 "$WORK/run"
 }
@@ -48,7 +45,6 @@ start_tls_session() {
     shift
     self_signed host "/CN=localhost" DNS:localhost,IP:127.0.0.1
     start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
-    prepare_home
     prepare_appdata
     host_list "${name}host" "$PORT" "$CERTS/host.pem" 1 1 "$@"
     make_session "$name" host="${name}host" ipname=localhost

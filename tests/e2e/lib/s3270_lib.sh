@@ -1,12 +1,10 @@
 # Helpers for the end-to-end tests that run s3270 (an independent 3270 client) against testhost.
-# Sourced by tests/e2e/s3270_*.sh.
+# Sourced by tests/e2e/s3270_*.sh, which it skips where s3270 is not installed.
 
 . "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
-require_peers() {
-    command -v s3270 >/dev/null 2>&1 || skip "s3270 is not installed (Debian package s3270; 'make deps' installs it)"
-    [ -x "${TESTHOST_BIN:-}" ] || fail "testhost is not built (TESTHOST_BIN: '${TESTHOST_BIN:-}')"
-}
+command -v s3270 >/dev/null 2>&1 || skip "s3270 is not installed (Debian package s3270; 'make deps' installs it)"
+[ -x "${TESTHOST_BIN:-}" ] || fail "testhost is not built (TESTHOST_BIN: '${TESTHOST_BIN:-}')"
 
 # s3_start [s3270 options]: runs s3270 as a coprocess that takes actions on its standard input.
 s3_start() {
