@@ -70,7 +70,7 @@ start_program() {
 start_at_logon() {
     rm -f "$WORK/screen.txt"
     ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program "$@"
-    waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
+    waitfor "$PATIENCE" screen_has "User id" || fail "the logon panel did not arrive"
     WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
 }
 
