@@ -13,8 +13,6 @@ import pytest
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "python"))
-# The PNG reader of the desktop tests reads the screenshots too.
-sys.path.insert(0, str(ROOT / "tests" / "e2e" / "lib"))
 BUILD = pathlib.Path(os.environ.get("ORKAN_BINARY_DIR", ROOT / "build"))
 os.environ.setdefault("ORKAN3270", os.environ.get("ORKAN_BIN", str(BUILD / "orkan3270")))
 TESTHOST = os.environ.get("TESTHOST_BIN", str(BUILD / "tools" / "testhost" / "testhost"))

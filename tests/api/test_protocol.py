@@ -31,18 +31,31 @@ def answers(stream):
             yield message
 
 
-def test_every_bad_line_is_answered_and_the_next_one_read():
+def converse(*lines, then=()):
+    """--api given `lines` (requests or raw bytes), `then` half a second later, then the end of its
+    input: its answers, once it ended with status 0, and the program."""
     program = start("--api")
+    encode = lambda line: line if isinstance(line, bytes) else json.dumps(line).encode()
+    program.stdin.write(b"".join(encode(line) + b"\n" for line in lines))
+    if then:
+        program.stdin.flush()
+        time.sleep(0.5)
+        program.stdin.write(b"".join(encode(line) + b"\n" for line in then))
+    program.stdin.close()
+    got = list(answers(program.stdout))
+    assert program.wait(60) == 0
+    return got, program
+
+
+def test_every_bad_line_is_answered_and_the_next_one_read():
     huge = b'{"id": 1, "request": "type", "text": "' + b"x" * (1 << 20) + b'"}'
     # A wait's text counts characters too: 20000 euro signs fit, 20001 do not.
     waits = [json.dumps({"id": 1, "request": "wait", "conditions": [{"kind": "text", "text": "\u20ac" * n}]},
                         ensure_ascii=False).encode() for n in (20000, 20001)]
     lines = [line.encode() for _, line in CASES] + waits + [b"", huge, b'{"id": "last", "request": "screen"}']
-    program.stdin.write(b"\n".join(lines) + b"\n")
-    program.stdin.close()
-    got = [a.get("error", {}).get("code", "ok") for a in answers(program.stdout)]
-    assert program.wait(60) == 0
-    assert got == [code for code, _ in CASES] + ["disconnected", "bad_request", "bad_json", "line_too_long", "ok"]
+    got, _ = converse(*lines)
+    assert [a.get("error", {}).get("code", "ok") for a in got] == \
+           [code for code, _ in CASES] + ["disconnected", "bad_request", "bad_json", "line_too_long", "ok"]
 
 
 @pytest.mark.parametrize("asked, code, said", [
@@ -57,25 +70,18 @@ def test_cancel_ends_the_request_being_carried_out_and_says_so(asked, code, said
     silent.listen(1)
     if asked["request"] == "connect":
         asked = {**asked, "port": silent.getsockname()[1]}
-    program = start("--api")
     try:
-        program.stdin.write(json.dumps({"id": 1, **asked}).encode() + b"\n")
-        program.stdin.flush()
-        time.sleep(0.5)
-        program.stdin.write(b'{"id": 2, "request": "cancel"}\n{"id": 3, "request": "screen", "fields": false}\n'
-                            b'{"id": 4, "request": "cancel"}\n')
-        program.stdin.close()
         started = time.monotonic()
-        got = {a["id"]: a for a in answers(program.stdout)}
-        assert program.wait(30) == 0 and time.monotonic() - started < 10
+        answered, _ = converse({"id": 1, **asked}, then=[{"id": 2, "request": "cancel"}, {"id": 3, "request": "screen"},
+                                                          {"id": 4, "request": "cancel"}])
+        assert time.monotonic() - started < 10
+        got = {a["id"]: a for a in answered}
         assert got[2]["result"] == {"cancelled": asked["request"]}
         error = got[1]["error"]
         assert error["code"] == code and said in error["message"] and "20000" not in error["message"]
         assert got[3]["result"]["status"]["connection"] == "not_connected"
         assert got[4]["result"] == {"cancelled": None}  # nothing left to cancel
     finally:
-        program.kill()
-        program.wait()
         silent.close()
 
 
@@ -109,22 +115,17 @@ def test_a_failed_append_leaves_the_file_as_it_was(tmp_path):
 
 
 def test_a_relative_path_is_answered_with_where_the_file_went():
-    program = start("--api")
-    request = {"id": 1, "request": "save", "format": "text", "path": "relative-screen.txt"}
-    out, _ = program.communicate(json.dumps(request).encode() + b"\n", timeout=60)
-    path = [m for m in map(json.loads, out.splitlines()) if m.get("id") == 1][0]["result"]["path"]
+    [saved], _ = converse({"id": 1, "request": "save", "format": "text", "path": "relative-screen.txt"})
+    path = saved["result"]["path"]
     assert path == os.path.join(os.environ["HOME"], "relative-screen.txt") and os.path.exists(path)
     os.remove(path)
 
 
 def test_nothing_after_quit_is_carried_out(tmp_path):
-    program = start("--api")
     after = tmp_path / "after_quit.txt"
-    lines = [{"id": 1, "request": "quit"}, {"id": 2, "request": "save", "format": "text", "path": str(after)},
-             {"id": 3, "request": "screen"}, {"id": 4, "request": "cancel"}]
-    out, _ = program.communicate(b"".join(json.dumps(line).encode() + b"\n" for line in lines), timeout=60)
-    assert program.returncode == 0
-    assert [m["id"] for m in map(json.loads, out.splitlines()) if "event" not in m] == [1]
+    got, _ = converse({"id": 1, "request": "quit"}, {"id": 2, "request": "save", "format": "text", "path": str(after)},
+                      {"id": 3, "request": "screen"}, {"id": 4, "request": "cancel"})
+    assert [m["id"] for m in got] == [1]
     assert not after.exists()
 
 
@@ -219,16 +220,10 @@ def test_a_program_that_holds_the_socket_without_accepting_is_not_waited_for(tmp
 
 def test_a_macro_reaches_neither_the_requests_nor_the_answers():
     """A REXX macro's default streams and the programs it starts are not the interface's stream."""
-    program = start("--api")
     macro = ('/* REXX */\ncall lineout , "out"\ncall charout , "chars"\nx = linein()\n'
              'address system "cat; echo child"\nexit length(x)')
-    program.stdin.write(json.dumps({"id": 1, "request": "macro", "text": macro}).encode() + b"\n")
-    program.stdin.flush()
-    time.sleep(0.5)  # the macro reads while the next request arrives
-    program.stdin.write(b'{"id": 2, "request": "screen", "fields": false}\n')
-    program.stdin.close()
-    got = list(answers(program.stdout))
-    assert program.wait(30) == 0
+    # The macro reads while the next request arrives.
+    got, program = converse({"id": 1, "request": "macro", "text": macro}, then=[{"id": 2, "request": "screen"}])
     assert [a["id"] for a in got] == [1, 2]
     assert got[0]["result"] == {"end": "finished", "exit_code": 0}
     said = program.stderr.read()

@@ -2,15 +2,16 @@
 them, transfers, screenshots, macros, several sessions at once. (Data entry saved through the
 client: test_locust.py's clerks; a refused typing: session_lines.txt.)"""
 
+import io
 import json
 import os
 import pathlib
 import threading
 
 import pytest
+from PIL import Image, ImageChops
 
 from conftest import Host
-from desktop_png import read_png
 from orkan3270 import Disconnected, OrkanError, Session, WaitTimeout, changed, text, unlocked
 
 # The data entry panel's fields by their label: what the demo declares for each.
@@ -101,24 +102,24 @@ def test_a_disconnect_ends_a_wait_at_once(orkan_session):
 
 def test_screenshot_is_drawn_without_hidden_fields(orkan_session):
     s = orkan_session
-    blank = read_png(s.screenshot())
+    blank = Image.open(io.BytesIO(s.screenshot())).convert("RGB")
     s.fill("WWW", label="Password")
-    rows = read_png(s.screenshot())
+    shot = Image.open(io.BytesIO(s.screenshot())).convert("RGB")
     screen = s.screen()
-    width, height = len(rows[0]), len(rows)
-    assert (len(blank[0]), len(blank)) == (width, height) and width % screen["columns"] == 0
+    width, height = shot.size
+    assert blank.size == shot.size and width % screen["columns"] == 0
     cell_w, cell_h = width // screen["columns"], (height - 2) // (screen["rows"] + 1)
 
-    def colours(image, row, column, count):
-        return {image[y][x] for y in range((row - 1) * cell_h, row * cell_h)
-                for x in range((column - 1) * cell_w, (column - 1 + count) * cell_w)}
+    def colours(row, column, count):
+        box = ((column - 1) * cell_w, (row - 1) * cell_h, (column - 1 + count) * cell_w, row * cell_h)
+        return len(shot.crop(box).getcolors(1 << 16))
 
     password = field_after(screen, "Password")
-    assert len(colours(rows, password.row, password.column, password.length)) == 1
-    assert len(colours(rows, 1, screen.lines[0].index("ORKAN") + 1, 4)) > 2  # letters, smoothed
+    assert colours(password.row, password.column, password.length) == 1
+    assert colours(1, screen.lines[0].index("ORKAN") + 1, 4) > 2  # letters, smoothed
     # Typing into the hidden field changed nothing above the status line; the status line moved on.
-    status_top = screen["rows"] * cell_h
-    assert rows[:status_top] == blank[:status_top] and rows[status_top:] != blank[status_top:]
+    changed_box = ImageChops.difference(shot, blank).getbbox()
+    assert changed_box and changed_box[1] >= screen["rows"] * cell_h
 
 
 @pytest.mark.parametrize("write, starts_with", [

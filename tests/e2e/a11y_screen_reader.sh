@@ -5,8 +5,6 @@
 # field descriptions, text-changed events, status bar and the names of every control of the main
 # window and of the dialogs of the dialog tour's table (lib/desktop_tour.tsv), and that each of them
 # gives a control the keyboard focus and walks its controls by Tab. The session runs under TLS.
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool dbus-run-session openssl
 : "${ORKAN_BINARY_DIR:?}" "${ORKAN_SOURCE_DIR:?}"

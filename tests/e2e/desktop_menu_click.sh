@@ -4,14 +4,11 @@
 # another session of the same user starts and ends, opens the File menu, and a click meant for a
 # menu never reaches the tool bar below it (the host receives no PA2). (Alt and a menu's letter:
 # every row of the dialog tour.)
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool
 LAUNCHES=${ORKAN_MENU_LAUNCHES:-3}
 start_xvfb 1366x768
 start_host
-prepare_home
 
 menu_opened() { grep -q '^menu File$' "$WORK/dialogs/menus.txt" 2>/dev/null; }
 layout_ready() { [ -s "$WORK/layout.txt" ] && grep -q '^menu File ' "$WORK/layout.txt"; }

@@ -4,13 +4,10 @@
 # "host:port" with a port nobody listens on and the Port field is then set to testhost's: the
 # Port field is what connects, and the host list keeps the host and the port apart. The host
 # drops the session, and File > Reconnect goes back to testhost, not to the host of the start.
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool python3
 start_xvfb
 start_host --app "$(dirname "$0")/lib/desktop_drop.app"
-prepare_home
 NOBODY=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 
 ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program --host "127.0.0.1:$NOBODY"

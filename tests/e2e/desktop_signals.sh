@@ -3,8 +3,6 @@
 # start-up (a copy of the program beside an empty data folder finds none of its files) ends it
 # without a session; the session dialog of a session without a host, and "Record a Macro" (a file
 # dialog of Qt's own with a loop of its own) over a connected session, end it as a normal close does.
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool
 CLEANUP_SIGNAL=KILL
@@ -12,7 +10,6 @@ CLEANUP_SIGNAL=KILL
 trap 'stop_host; cleanup' EXIT
 start_xvfb
 mkdir -p "$WORK/bin" "$WORK/share/orkan3270"
-prepare_home
 cp "$ORKAN_BIN" "$WORK/bin/orkan3270"
 cp "$(dirname "$ORKAN_BIN")/orkan3270-desktop" "$WORK/bin/orkan3270-desktop"
 

@@ -5,8 +5,6 @@
 # file asks first, then cancels it and the old file stays as it was; a large upload from "Send File
 # to Host" cancelled part way ends with a box saying the host file is incomplete. (What a cancel
 # leaves on both sides: tests/transfer/faults_e2e_test.cpp.)
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool
 start_xvfb
@@ -18,7 +16,6 @@ for i in $(seq 1 20000); do printf 'line %06d of the big file, long enough to fi
     >"$WORK/hostfiles/tso/ORKUSER.BIG.TEXT.txt"
 printf 'first line\nsecond line\n' >"$WORK/hostfiles/tso/ORKUSER.SMALL.TEXT.txt"
 start_host --transfer tso --transfer-files "$WORK/hostfiles" --fault slow=20
-prepare_home
 mkdir -p "$WORK/pc"
 ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program --host "127.0.0.1:$PORT"
 LOG="$WORK/config/orkan3270/transfer.log"
@@ -29,17 +26,19 @@ dialog_gone() { not_shown "Receive File from Host"; }
 waitfor 30 screen_has "READY" || fail "the READY screen did not arrive"
 WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
 
-# receive HOSTFILE PCFILE: the dialog from the menu, its names typed, Receive pressed.
-receive() {
+# transfer LETTER TITLE FIRST TABS SECOND: the Transfer menu's dialog by its letter (DIALOG), FIRST
+# typed into its first name, SECOND into the one TABS Tab presses on, then Return.
+transfer() {
     focus "$WINDOW"
-    xdotool key --delay 100 alt+t r
-    focus_shown "Receive File from Host" >/dev/null || fail "the Receive File from Host dialog did not open"
+    xdotool key --delay 100 alt+t "$1"
+    DIALOG=$(focus_shown "$2") || fail "the $2 dialog did not open"
     xdotool key ctrl+a
-    xdotool type --delay 20 "$1"
-    xdotool key Tab ctrl+a
-    xdotool type --delay 20 "$2"
+    xdotool type --delay 20 "$3"
+    xdotool key $(printf 'Tab %.0s' $(seq "$4")) ctrl+a
+    xdotool type --delay 20 "$5"
     xdotool key Return
 }
+receive() { transfer r "Receive File from Host" "$1" 1 "$2"; }
 
 # A small file: complete, logged, and the dialog goes by itself with the host's next screen.
 receive "small.text" "$WORK/pc/small.txt"
@@ -63,16 +62,9 @@ waitfor 30 screen_has "READY" || fail "the host's READY screen did not come back
 
 # A large upload from the Send dialog, cancelled part way: the box says the host file is incomplete.
 cp "$WORK/hostfiles/tso/ORKUSER.BIG.TEXT.txt" "$WORK/pc/up.txt"
-focus "$WINDOW"
-xdotool key --delay 100 alt+t s
-dialog=$(focus_shown "Send File to Host") || fail "the Send dialog did not open"
-xdotool key ctrl+a
-xdotool type --delay 20 "$WORK/pc/up.txt"
-xdotool key Tab Tab ctrl+a
-xdotool type --delay 20 "new.text"
-xdotool key Return
+transfer s "Send File to Host" "$WORK/pc/up.txt" 2 new.text
 waitfor 30 grep -q 'Get answered, record 5,' "$WORK/host.log" || fail "the upload did not get going"
-focus "$dialog"
+focus "$DIALOG"
 xdotool key Escape
 waitfor 10 shown "File Transfer in Progress" || fail "closing did not ask first"
 xdotool key Return

@@ -5,8 +5,6 @@
 # gave it; a larger font takes the window with it. Screenshots go to the build folder's
 # screenshots/. (The status line's text whole at every size: tests/gui/terminal_widgets_test.cpp;
 # dialogs within the work area with their buttons: tests/gui/dialogs_test.cpp.)
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool python3
 : "${ORKAN_BINARY_DIR:?}"
@@ -14,7 +12,6 @@ SHOTS="$ORKAN_BINARY_DIR/screenshots"
 mkdir -p "$SHOTS"
 start_xvfb 1366x768
 start_host --app "$(dirname "$0")/lib/desktop_corners.app"
-prepare_home
 
 # run_model MODEL: the program on testhost with the probe's files in $WORK/MODEL/.
 run_model() {

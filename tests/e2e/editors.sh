@@ -5,15 +5,12 @@
 # keypad editors: a new tool bar button that sends PF5 and a new keypad button that sends PF6 are
 # made from the Options menu and saved; the program started again shows them, and a click on each
 # sends its key to testhost.
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool
 : "${ORKAN_BINARY_DIR:?}" "${ORKAN_SOURCE_DIR:?}"
 source "$(dirname "$0")/lib/editors_lib.sh"
 start_xvfb
 start_host
-prepare_home
 prepare_session keys keyboardfile=plain.key
 sed -E 's/^key\tRightCtrl\t.*/key\tRightCtrl\t-\t-\t-\t-/' "$ORKAN_SOURCE_DIR/data/standard_key.tsv" >"$WORK/plain.tsv"
 "$ORKAN_BINARY_DIR/orkan_gen_data" key-map "$ORKAN_SOURCE_DIR/data/key_functions.tsv" "$WORK/plain.tsv" \

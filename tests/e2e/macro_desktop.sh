@@ -7,13 +7,10 @@
 # File from Host" dialog while the macro waits for the end, the macro goes on with 0 when the host
 # says complete. Then in the macro language a transfer the host refuses gives 1 and a message box
 # that says why, after which the macro goes on; in REXX the file is sent back up with 0.
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool
 start_xvfb
 start_host
-prepare_home
 HERE="$(cd "$(dirname "$0")" && pwd)"
 printf '/* REXX */\ni = 0\ndo forever\n  i = i + 1\nend\n' >"$WORK/loop.mac"
 declare -A LOOP=([macro]="--run" [rexx]="--macro")

@@ -11,7 +11,6 @@
 # found again by the next. (Refused option values and a cursor moved by assignment:
 # tests/options/data/*.txt; an unknown REXX function: tests/rexx/rexx_session_test.cpp.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-prepare_appdata
 start_host
 HOST="127.0.0.1:$HOST_PORT"
 MACROS="$APPDATA/macros"
@@ -19,10 +18,8 @@ MACROS="$APPDATA/macros"
 # The data-entry macro both programs run.
 cp "$ORKAN_SOURCE_DIR/tests/e2e/macro_entry.mac" "$MACROS/entry.mac"
 
-# --- the whole round trip, exit 0
+# --- the whole round trip, exit 0 (the host's answer names the fields it received)
 expect_run entry 0 "Debug: message: Saved ACME CORP: account 12345, 7 x 250, priority H." --host "$HOST" --macro entry
-log_has 'FIELD priority .*"H"'
-log_has 'FIELD custname .*"ACME CORP"'
 
 # --- a wrong value set by --run before the file runs: the macro's own code
 expect_run wrong 11 "Debug: message: Priority is H, M or L." --host "$HOST" --run 'PRIO = "X"' --macro entry.mac
@@ -75,7 +72,6 @@ term_ok b
 # --- REXX: the data-entry macro, its return code as the exit status
 cp "$ORKAN_SOURCE_DIR/tests/e2e/rexx_entry.mac" "$MACROS/rexx_entry.mac"
 expect_run rexx_entry 33 "Debug: message: Saved ACME CORP: account 12345, 7 x 250, priority H." --host "$HOST" --macro rexx_entry
-log_has 'FIELD custname .*"ACME CORP"'
 
 # --- an error in the program: 2, with the interpreter's report on stderr
 cat >"$MACROS/broken.mac" <<'MAC'

@@ -5,7 +5,6 @@
 # trips of every kind: tests/transfer/roundtrip_e2e_test.cpp; what a macro gets from a failed or
 # unusable request: tests/transfer/macro_transfer_test.cpp.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-prepare_appdata
 MACROS="$APPDATA/macros"
 cp "$DATA"/defaults/macros/*.mac "$MACROS/"
 PC="$WORK/pc"

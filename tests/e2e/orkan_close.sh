@@ -4,7 +4,6 @@
 # reader that stopped reading. It still closes cleanly (status 0, or 4 when a command line's macro
 # had not ended). (A session's letter free again after its end: orkan_sessions.sh.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-prepare_appdata
 QUICK_MS=3000  # "at once" on a busy shared machine, the 0.37 s pause before saving included
 
 # quick_term NAME [STATUS]: SIGTERM, then the program must be gone within QUICK_MS and end with

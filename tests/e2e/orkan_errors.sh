@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
 # What the headless program says when it cannot work, and that it then ends with a non-zero status:
 # a refused connection (its box on stderr, answered Cancel), a host that closes the connection in
-# the middle of a record, a session without a host, an invalid command line option, a display that
-# cannot be reached, a damaged key.lst and a session file that cannot be loaded at all. (The texts
-# of the other connection errors: tests/app/session_runtime_test.cpp and
-# tests/net/conn_connection_test.cpp.)
+# the middle of a record, a session without a host, a display that cannot be reached, a damaged
+# key.lst and a session file that cannot be loaded at all. (The texts of the other connection
+# errors: tests/app/session_runtime_test.cpp and tests/net/conn_connection_test.cpp; an invalid
+# command line option: tests/app/data/command_line.txt and orkan_tls.sh.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-prepare_appdata
 
 # --- nothing listens: the port of a host that has just stopped
 start_host
@@ -28,9 +27,6 @@ stop_host
 
 # --- the installed standard.ses names no host
 expect_run nohost 3 "names no host to connect to" standard
-
-# --- a command line that ends the start
-expect_run badoption 8 "Orkan TN3270 Command Line Option Error: Command line option '/X' is invalid." /X
 
 # --- a damaged key.lst ends the start
 printf 'Not a key list at all, but long enough' >"$APPDATA/key.lst"

@@ -6,7 +6,6 @@
 # RECEIVEFILE: security_files.sh); a program a macro starts writes to stderr, never among the
 # screens on stdout.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-prepare_appdata
 MACROS="$APPDATA/macros"
 
 # --- no host: NOTCONNECTED, and typing reaches the screen

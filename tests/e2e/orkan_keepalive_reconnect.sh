@@ -4,7 +4,6 @@
 # hangs up. (The interval and bytes in the clear, and the end without auto-reconnect:
 # tests/app/session_runtime_test.cpp and orkan_errors.sh.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-prepare_appdata
 
 # nops COUNT: waits until the host log holds COUNT keep-alives; prints their times.
 nops() {

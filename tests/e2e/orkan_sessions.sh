@@ -4,7 +4,6 @@
 # the next start, and the sessions leave no message socket behind. (A letter asked for and a slot
 # given back: tests/peers/shared_area_test.cpp.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-prepare_appdata
 start_host --lu-pool TST001-TST060
 
 # letter_of NAME: the session letter the program reported on stderr.

@@ -9,14 +9,12 @@
 # `openssl s_server`: tests/net/data/tls_connections.tsv.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 command -v openssl >/dev/null || fail "openssl is missing"
-prepare_appdata
 self_signed ca "/CN=Orkan Test CA"
 leaf host "/CN=localhost" "DNS:localhost,IP:127.0.0.1" ca 30
 
 # --- testhost under TLS: the whole logon panel through TLS, the certificate fully checked
 start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
-write_ini "Hostnames=tlshost," "IPnames=localhost," "Portnums=$HOST_PORT," "TN3270E=1," "SSL=6," "Lunames=," \
-    "KeepAliveTimes=0," "CA_Certs=$CERTS/ca.pem," "Validate_Host_Cert=1," "Domain_Must_Match_Host=1,"
+host_list tlshost "$HOST_PORT" "$CERTS/ca.pem" 1 1
 make_session tls host=tlshost ipname=localhost
 start_at_logon testhost tls
 term_ok testhost
@@ -56,16 +54,12 @@ done
 # --- a host entry's own settings reach the handshake: Domain_Must_Match_Host=0 takes a certificate
 #     for another name, Validate_Host_Cert=0 a self-signed one, and Client_Certs and Client_Keys give
 #     `openssl s_server` the client certificate it asks for (TLS 1.2, where a refusal ends it)
-entry() {
-    write_ini "Hostnames=tlshost," "IPnames=localhost," "Portnums=$1," "TN3270E=1," "SSL=6," "Lunames=," \
-        "KeepAliveTimes=0," "CA_Certs=$CERTS/ca.pem," "Validate_Host_Cert=$2," "Domain_Must_Match_Host=$3," "${@:4}"
-}
 self_signed self "/CN=localhost" DNS:localhost
 leaf client "/CN=orkan-client" "DNS:orkan-client" ca 30
 for checks in "wronghost 1 0" "self 0 0"; do
     read -r cert validate match <<<"$checks"
     start_host --tls-cert "$CERTS/$cert.pem" --tls-key "$CERTS/$cert-key.pem"
-    entry "$HOST_PORT" "$validate" "$match"
+    host_list tlshost "$HOST_PORT" "$CERTS/ca.pem" "$validate" "$match"
     start_at_logon "entry_$cert" tls
     term_ok "entry_$cert"
     stop_host
@@ -77,7 +71,7 @@ exec {fd}< <(exec timeout -k 5 "$LIFETIME" openssl s_server -accept 0 -naccept 1
 track $!
 OFD[server]=$fd
 expect_out server ACCEPT
-entry "$(sed -n 's/^ACCEPT .*:\([0-9]*\)$/\1/p' "$WORK/server.out" | tail -n 1)" 1 1 \
+host_list tlshost "$(sed -n 's/^ACCEPT .*:\([0-9]*\)$/\1/p' "$WORK/server.out" | tail -n 1)" "$CERTS/ca.pem" 1 1 \
     "Client_Certs=$CERTS/client.pem," "Client_Keys=$CERTS/client-key.pem,"
 start_orkan client tls
 expect_out server "subject=CN = orkan-client"

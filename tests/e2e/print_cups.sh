@@ -6,7 +6,6 @@
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 . "$ORKAN_SOURCE_DIR/tests/e2e/print/cups.sh"
 start_cupsd
-prepare_appdata
 make_session hostprint hostprinting=1
 start_host --app "$ORKAN_SOURCE_DIR/tests/e2e/print/print.app"
 

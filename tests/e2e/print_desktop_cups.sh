@@ -2,14 +2,12 @@
 # The desktop program under Xvfb prints the screen to a CUPS queue of a scheduler the test starts
 # on a private socket: the Print Screen key sends the logon panel as a PDF job; a queue that does
 # not exist gives "Printer not found" and the session goes on.
-set -u
 source "$(dirname "$0")/lib/desktop_lib.sh"
 source "$(dirname "$0")/print/cups.sh"
 require_desktop xdotool
 start_cupsd
 start_xvfb
 start_host
-prepare_home
 
 
 start_at_logon --printer orkanq --host "127.0.0.1:$PORT"

@@ -7,7 +7,6 @@
 command -v pdftotext >/dev/null || { echo "SKIP: pdftotext is not installed (Debian package poppler-utils)"; exit 77; }
 APP="$ORKAN_SOURCE_DIR/tests/e2e/print/print.app"
 
-prepare_appdata
 make_session hostprint hostprinting=1 username="Printed by &L"
 start_host --app "$APP"
 cd "$WORK" || fail "no work folder"

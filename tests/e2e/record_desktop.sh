@@ -5,12 +5,9 @@
 # second testhost, with the same text on its clipboard, and that host receives the same inputs,
 # fields and cursor positions and sends the same screens as the first. Once in the macro language,
 # once in REXX ("Record Macros in Rexx" checked in the dialog).
-set -u
-
 source "$(dirname "$0")/lib/desktop_lib.sh"
 require_desktop xdotool xclip
 start_xvfb
-prepare_home
 
 clipboard_is() { [ "$(timeout 5 xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
 
@@ -53,7 +50,6 @@ record_and_play() {
     waitfor 20 shown "^Macro Recorded$" || fail "no \"Macro Recorded\" message"
     xdotool key Return
     waitfor 10 has "$WORK/program.err" "macro letter gone" || fail "the recording letter stayed on the status line"
-    [ -f "$MACRO" ] || fail "no macro file was written"
     if [ "$LANGUAGE" = rexx ]; then
         head -n 1 "$MACRO" | grep -qi '^/\* rexx' || fail "the recording is not REXX: $(cat "$MACRO")"
     else

@@ -4,7 +4,6 @@
 # its own: both hosts receive the same inputs, fields and cursor positions. The recordings are
 # recorded_own.mac and recorded_rexx.mac beside this script.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-prepare_appdata
 
 for form in own rexx; do
     start_host --once

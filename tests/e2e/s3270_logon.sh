@@ -6,7 +6,6 @@
 # only. Both follow the order real servers use: DO TERMINAL-TYPE, SB TERMINAL-TYPE SEND, then
 # DO/WILL EOR and DO/WILL BINARY; the logon works the same.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
-require_peers
 
 # Bad command lines and scripts are refused with status 2 and a message.
 for bad in "--port 70000" "--fault bogus" "--app /nonexistent/x.app" "--reject NO-SUCH-REASON" "--lu-pool A1-B2"; do

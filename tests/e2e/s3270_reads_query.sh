@@ -6,7 +6,6 @@
 # neighbour sends the cursor on to the next input field, the protected reference that Tab passes
 # over, validation by the host's rules and the values it received.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
-require_peers
 start_host --once
 s3_start -model 3279-4-E
 s3_must "Connect(127.0.0.1:$PORT)"

@@ -4,7 +4,6 @@
 # logs on; one byte per write and slow answers still give the logon panel. (close-after cutting a
 # session: orkan_errors.sh.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
-require_peers
 
 
 # Stream at the default size, then at model 4's alternate size.

@@ -4,7 +4,6 @@
 # SSCP-LU data typed by the operator, the large model-4 and model-5 screens and the dynamic-size
 # screen.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
-require_peers
 
 start_host --max-sessions 2 --reject INV-NAME
 s3_start

@@ -3,7 +3,6 @@
 # (s3270 always offers it): for TSO, CMS and CICS, text and binary files of 0 bytes, 1 byte,
 # one block and many blocks go up and come back down with the same sha256.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
-require_peers
 
 # Printable ASCII lines of random lengths (some empty); awk's own generator keeps it repeatable.
 text_lines() {

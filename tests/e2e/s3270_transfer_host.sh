@@ -4,18 +4,12 @@
 # the samples) and read again by a new host. (The list screens, screen frames, refused options and
 # the injected faults, a terminal played byte by byte: tools/testhost/tests/ft_sessions.txt.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/s3270_lib.sh"
-require_peers
 
 # session SYSTEM [host options]: a fresh host and s3270 at its READY screen.
 session() {
     start_host --once --transfer "$@"
     s3_start -model 3279-2-E
     s3_must "Connect(127.0.0.1:$PORT)" "Wait(10,InputField)"
-}
-finish() {
-    s3 "Disconnect()" || true
-    quit_s3
-    wait_host
 }
 
 printf 'first line\nsecond line\n' >"$WORK/a.txt"
@@ -43,14 +37,14 @@ s3_must "Transfer($put,HostFile=long.text,LocalFile=$WORK/long.txt)"
 [ "$(last_message)" = "TRANS15 - Record 1 is 300 bytes, longer than LRECL allows (251)" ] || fail "a long record: $(last_message)"
 s3_must "String(\"LISTCAT LEVEL(ORKUSER.LONG)\")" "Enter()" "Wait(10,Unlock)"
 screen_has "IDC3012I ENTRY ORKUSER.LONG NOT FOUND"
-finish
+s3_bye
 
 # Written back: a second host on the same folder serves what the first one received.
 session tso --transfer-files "$WORK/hostfiles"
 [ -f "$WORK/hostfiles/tso/ORKUSER.HELLO.TEXT.txt" ] || fail "the new folder did not get the sample files"
 s3_must "Transfer($put,HostFile=kept.text,LocalFile=$WORK/ab.txt)"
 s3_must "Transfer(Direction=send,Host=tso,Mode=binary,HostFile=kept.bin,LocalFile=$WORK/bin)"
-finish
+s3_bye
 grep -q '^ORKUSER.KEPT.TEXT VB 255 ' "$WORK/hostfiles/tso/catalog.txt" || fail "catalog: $(cat "$WORK/hostfiles/tso/catalog.txt")"
 [ "$(cat "$WORK/hostfiles/tso/ORKUSER.KEPT.TEXT.txt")" = "$(cat "$WORK/ab.txt")" ] || fail "the text data set was not written back as text"
 [ -f "$WORK/hostfiles/tso/ORKUSER.KEPT.BIN.bin" ] || fail "the binary data set was not written back"
@@ -58,6 +52,6 @@ session tso --transfer-files "$WORK/hostfiles"
 rm -f "$WORK/back"
 s3_must "Transfer(Direction=receive,Host=tso,Mode=binary,HostFile=kept.bin,LocalFile=$WORK/back)"
 cmp -s "$WORK/bin" "$WORK/back" || fail "the binary data set did not survive a restart"
-finish
+s3_bye
 
 echo "PASS"

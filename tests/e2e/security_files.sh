@@ -4,7 +4,6 @@
 # the target. (A symbolic link planted at a fixed name, the trace's among them, is refused in
 # tests/capture/fixed_name_files_test.cpp.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-prepare_appdata
 PC="$WORK/pc"
 mkdir -p "$PC"
 

@@ -3,7 +3,6 @@
 # escapes, a bell, a NUL) come out as \xNN, never raw, and a NUL does not cut the report: the
 # error's number and text still follow. Own-language macro errors, REXX output and REXX errors.
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-prepare_appdata
 MACROS="$APPDATA/macros"
 
 # raw NAME: stderr holds no ESC, BEL or NUL byte.

@@ -13,7 +13,6 @@ TRACEDUMP="${ORKAN_BINARY_DIR:?}/tools/tracedump/tracedump"
 [ -x "$TRACEDUMP" ] || fail "tracedump is not built"
 GOLDEN="$ORKAN_SOURCE_DIR/tests/fixtures/tracedump/logon.txt"
 
-prepare_appdata
 start_host
 cat >"$APPDATA/macros/logon.mac" <<'MAC'
 WAIT(20, ONSCREEN("User id"))

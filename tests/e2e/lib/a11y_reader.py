@@ -253,24 +253,13 @@ def selection_reads(r, _):
         raise Failure(f"the selection is {start}-{end}, not 2 cells at the caret {r.caret()}")
 
 
-def menu_item_names(acc, found):
-    """Names of every menu item below `acc`, the closed menus' too."""
-    for i in range(acc.childCount):
-        child = acc.getChildAtIndex(i)
-        if child is None:
-            continue
-        if child.getRole() in (pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_CHECK_MENU_ITEM):
-            found.append(child.name or "")
-        menu_item_names(child, found)
-    return found
-
-
 def main_window_names(r, _):
     missing, _ = unnamed_controls(r.app)
     if missing:
         raise Failure("controls without a name:\n  " + "\n  ".join(missing))
     # The key shown beside an item is its accelerator, not part of the name a reader says.
-    items = menu_item_names(r.app, [])
+    items = [item.name or "" for item in pyatspi.findAllDescendants(
+        r.app, lambda a: a.getRole() in (pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_CHECK_MENU_ITEM))]
     with_key = [name for name in items if "\t" in name]
     if not items or with_key:
         raise Failure(f"menu item names with their key: {with_key!r}" if items else "no menu items")

@@ -20,7 +20,8 @@ require_desktop() {
 }
 
 # start_xvfb [WIDTHxHEIGHT]: a server (1280x1024 unless given) on a display number of its own
-# choosing (-displayfd), so parallel tests never collide.
+# choosing (-displayfd), so parallel tests never collide; and a home of its own, so the program's
+# folders, settings and runtime folder never touch the user's.
 start_xvfb() {
     mkfifo "$WORK/displayfd"
     Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp -noreset 3>"$WORK/displayfd" 2>"$WORK/xvfb.err" &
@@ -33,10 +34,6 @@ start_xvfb() {
     fi
     export DISPLAY=":$DISPLAY_NUMBER"
     unset WAYLAND_DISPLAY
-}
-
-# A home of its own: the program's folders, settings and runtime folder never touch the user's.
-prepare_home() {
     mkdir -p "$WORK/home" "$WORK/config" "$WORK/run"
     chmod 700 "$WORK/run"
 }
@@ -48,11 +45,8 @@ start_tls_session() {
     shift
     self_signed host "/CN=localhost" DNS:localhost,IP:127.0.0.1
     start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
-    prepare_home
     prepare_appdata
-    write_ini "$@" "Hostnames=${name}host," "IPnames=localhost," "Portnums=$PORT," "TN3270E=1," "SSL=6," "Lunames=," \
-        "KeepAliveTimes=0," "CA_Certs=$CERTS/host.pem," "Client_Certs=," "Client_Keys=," "Validate_Host_Cert=1," \
-        "Domain_Must_Match_Host=1,"
+    host_list "${name}host" "$PORT" "$CERTS/host.pem" 1 1 "$@"
     make_session "$name" host="${name}host" ipname=localhost
 }
 
@@ -76,7 +70,7 @@ start_program() {
 start_at_logon() {
     rm -f "$WORK/screen.txt"
     ORKAN_SCREEN_TEXT="$WORK/screen.txt" start_program "$@"
-    waitfor 30 screen_has "User id" || fail "the logon panel did not arrive"
+    waitfor "$PATIENCE" screen_has "User id" || fail "the logon panel did not arrive"
     WINDOW=$(focus_window "$PROGRAM_PID") || fail "cannot focus the window"
 }
 
@@ -112,7 +106,7 @@ focus_shown() {
 # png_check COMMAND ARGS...: a check of desktop_png.py on a screenshot or report, or fail with its words.
 png_check() {
     local problem
-    problem=$(python3 "$(dirname "${BASH_SOURCE[0]}")/desktop_png.py" "$@") || fail "$1: $problem"
+    problem=$(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/desktop_png.py" "$@") || fail "$1: $problem"
 }
 
 # end_program: SIGTERM closes the session as a normal close does: the program ends with status 0.

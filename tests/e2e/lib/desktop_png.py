@@ -8,53 +8,10 @@ command prints what is wrong and exits 1, or exits 0:
   on-screen REPORT           the window lies inside its screen's work area, and the terminal's cells
                              and the status line inside the window, one under the other
   corners SHOT REPORT        the first and last row and column hold drawn characters
-
-The PNG reader takes what Qt writes: 8-bit RGB or RGBA, not interlaced.
 """
-import struct
 import sys
-import zlib
 
-
-def read_png(data):
-    """Rows of (r, g, b) tuples of a PNG's bytes."""
-    if data[:8] != b'\x89PNG\r\n\x1a\n':
-        raise SystemExit('not a PNG file')
-    pos, idat, width, height, channels = 8, b'', 0, 0, 0
-    while pos < len(data):
-        length, kind = struct.unpack('>I4s', data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        pos += 12 + length
-        if kind == b'IHDR':
-            width, height, depth, colour, _, _, interlace = struct.unpack('>IIBBBBB', body)
-            if depth != 8 or interlace != 0 or colour not in (2, 6):
-                raise SystemExit(f'a PNG this reader does not take (depth {depth}, colour {colour})')
-            channels = 3 if colour == 2 else 4
-        elif kind == b'IDAT':
-            idat += body
-    raw = zlib.decompress(idat)
-    stride = width * channels
-    rows, previous, at = [], bytearray(stride), 0
-    for _ in range(height):
-        kind, line = raw[at], bytearray(raw[at + 1:at + 1 + stride])
-        at += 1 + stride
-        for i in range(stride):
-            a = line[i - channels] if i >= channels else 0
-            b = previous[i]
-            c = previous[i - channels] if i >= channels else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append([tuple(line[x * channels:x * channels + 3]) for x in range(width)])
-        previous = line
-    return rows
+from PIL import Image
 
 
 def read_report(path):
@@ -101,16 +58,16 @@ def on_screen(report_path):
 
 
 def corners(shot, report_path):
-    image, report = read_png(open(shot, 'rb').read()), read_report(report_path)
+    image, report = Image.open(shot).convert('RGB'), read_report(report_path)
     cx, cy, _, _ = rect(report, 'client')
     x0, y0, _, _ = rect(report, 'screen')
     rows, columns = (int(v) for v in report['size'])
     cell_w, cell_h = (int(v) for v in report['cell'])
-    background = image[y0 - cy + 1][x0 - cx + cell_w * (columns // 2)]  # a blank cell of the first row
+    background = image.getpixel((x0 - cx + cell_w * (columns // 2), y0 - cy + 1))  # a blank cell of the first row
 
     def drawn(row, column):
         left, top = x0 - cx + column * cell_w, y0 - cy + row * cell_h
-        return any(distance(image[y][x], background) > 150
+        return any(distance(image.getpixel((x, y)), background) > 150
                    for y in range(top, top + cell_h) for x in range(left, left + cell_w))
 
     for row, column, what in ((0, 0, 'first row, first column'), (0, columns - 1, 'first row, last column'),

@@ -135,6 +135,12 @@ make_session() {
 write_ini() {
     { echo "[Orkan]"; printf '%s\n' "$@"; } >"$APPDATA/orkan.ini"
 }
+# host_list NAME PORT CA VALIDATE MATCH [LINE...]: orkan.ini with these lines and a host list of one
+# TLS entry NAME on localhost with the certificate settings given (Validate_Host_Cert, Domain_Must_Match_Host).
+host_list() {
+    write_ini "${@:6}" "Hostnames=$1," "IPnames=localhost," "Portnums=$2," "TN3270E=1," "SSL=6," "Lunames=," \
+        "KeepAliveTimes=0," "CA_Certs=$3," "Validate_Host_Cert=$4," "Domain_Must_Match_Host=$5,"
+}
 
 log_has() { grep -qE -- "$1" "$HOST_LOG" || fail "host log lacks /$1/"; }
 log_lacks() { ! grep -qE -- "$1" "$HOST_LOG" || fail "host log holds /$1/"; }

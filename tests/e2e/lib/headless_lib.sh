@@ -1,5 +1,6 @@
 # Helpers for the end-to-end tests of the headless program (tests/e2e/orkan_*.sh and others): a
-# private HOME and runtime folder per test, so no test meets the user's sessions or another test's;
+# private HOME and runtime folder per test, so no test meets the user's sessions or another test's,
+# with the application data folder as a first start leaves it;
 # the headless program with its screens read from a pipe as they come. Every wait is a blocking
 # read or wait with a generous bound, and every process started is stopped.
 
@@ -17,6 +18,7 @@ declare -A OPID OFD
 : "${ORKAN_BINARY_DIR:?}"
 [ -x "${ORKAN_BIN:-}" ] || fail "ORKAN_BIN does not name the program"
 [ -x "${TESTHOST_BIN:-}" ] || fail "testhost is not built (TESTHOST_BIN: '${TESTHOST_BIN:-}')"
+prepare_appdata
 
 # start_orkan NAME ARGS...: the headless program (under `timeout`, which passes signals on); its
 # stdout is read with expect_out NAME, its stderr goes to $WORK/NAME.err. A signal passed on also

@@ -6,7 +6,6 @@
 # again); what it may not do ends it before that.
 
 . "$(dirname "${BASH_SOURCE[0]}")/headless_lib.sh"
-prepare_appdata
 CLIENT_LOG="$WORK/client.bin"
 
 # start_hostile MACRO_FILE: a testhost that sends this macro to every terminal.
