@@ -79,24 +79,17 @@ TEST(HtmlInChromium, ReverseCellsShowTheirColoursInPlace) {
     };
 
     const Palette palette = BuildPalette(d.s.record);
-    std::vector<Box> row0, row1;
+    Box row0[6], row1[6];
     for (int i = 0; i < 6; ++i) {
-        row0.push_back(box_of(palette[size_t(1 + i)]));
-        row1.push_back(box_of(palette[size_t(9 + i)]));
-    }
-    for (const std::vector<Box>* row : {&row0, &row1}) {
-        const Box& first = row->front();
-        ASSERT_TRUE(first.found());
-        for (size_t i = 0; i < row->size(); ++i) {
-            const Box& b = (*row)[i];
-            ASSERT_TRUE(b.found()) << "colour block " << i;
+        SCOPED_TRACE(i);
+        for (Box* row : {row0, row1}) {
+            row[i] = box_of(palette[size_t((row == row0 ? 1 : 9) + i)]);
+            ASSERT_TRUE(row[i].found());
             // Two cells each, side by side, one row high.
-            EXPECT_NEAR(b.width(), first.width(), 1) << i;
-            EXPECT_EQ(b.height(), first.height()) << i;
-            EXPECT_EQ(b.top, first.top) << i;
-            if (i > 0) {
-                EXPECT_NEAR(b.left, (*row)[i - 1].right + 1, 1) << i;
-            }
+            EXPECT_NEAR(row[i].width(), row[0].width(), 1);
+            EXPECT_EQ(row[i].height(), row[0].height());
+            EXPECT_EQ(row[i].top, row[0].top);
+            EXPECT_NEAR(row[i].left, i > 0 ? row[i - 1].right + 1 : row[i].left, 1);
         }
     }
     EXPECT_GE(row1[0].top, row0[0].bottom);

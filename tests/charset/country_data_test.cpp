@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,8 +19,7 @@ namespace orkan {
 namespace {
 
 // One single-byte charset as glibc's iconv sees it: byte -> code point, and back.
-class Charset {
-  public:
+struct Charset {
     explicit Charset(const std::string& name) {
         iconv_t cd = iconv_open("UTF-32LE", name.c_str());
         EXPECT_NE(cd, iconv_t(-1)) << name;
@@ -33,28 +31,16 @@ class Charset {
             char* outp = reinterpret_cast<char*>(&out);
             size_t inleft = 1, outleft = sizeof out;
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(cd, &inp, &inleft, &outp, &outleft) != size_t(-1) && outleft == 0) {
-                to_unicode_[b] = out;
-                from_unicode_.emplace(out, uint8_t(b));
-            }
+            if (iconv(cd, &inp, &inleft, &outp, &outleft) != size_t(-1) && outleft == 0) to_unicode[b] = out;
         }
         iconv_close(cd);
     }
-    void Correct(uint8_t b, char32_t cp) {
-        if (auto it = from_unicode_.find(*to_unicode_[b]); it != from_unicode_.end() && it->second == b)
-            from_unicode_.erase(it);
-        to_unicode_[b] = cp;
-        from_unicode_[cp] = b;
-    }
-    std::optional<char32_t> ToUnicode(uint8_t b) const { return to_unicode_[b]; }
+    // The lowest byte of the code point.
     std::optional<uint8_t> FromUnicode(char32_t cp) const {
-        auto it = from_unicode_.find(cp);
-        return it == from_unicode_.end() ? std::nullopt : std::optional<uint8_t>(it->second);
+        const auto at = std::find(to_unicode.begin(), to_unicode.end(), cp);
+        return at == to_unicode.end() ? std::nullopt : std::optional<uint8_t>(at - to_unicode.begin());
     }
-
-  private:
-    std::array<std::optional<char32_t>, 256> to_unicode_{};
-    std::map<char32_t, uint8_t> from_unicode_;
+    std::array<std::optional<char32_t>, 256> to_unicode{};
 };
 
 // glibc's IBM278 and IBM871 swap two characters each against IBM's tables and against glibc's own
@@ -123,7 +109,7 @@ TEST_F(CountryData, EveryCountryAgreesWithIconv) {
         pages_seen.push_back(page);
         Charset host_page(charset);
         for (const Erratum& e : kGlibcErrata)
-            if (e.page == page) host_page.Correct(e.host, e.cp);
+            if (e.page == page) host_page.to_unicode[e.host] = e.cp;
         for (const TransferCode& tc : kTransfers) {
             SCOPED_TRACE(tc.name);
             const Charset pc_page(tc.charset);
@@ -134,7 +120,7 @@ TEST_F(CountryData, EveryCountryAgreesWithIconv) {
             EXPECT_EQ(t.screen[0x1C], 0x8E);  // DUP
             EXPECT_EQ(t.screen[0x1E], 0x8F);  // FIELD MARK
             for (int host = 0x41; host <= 0xFE; ++host) {
-                auto cp = host_page.ToUnicode(uint8_t(host));
+                auto cp = host_page.to_unicode[host];
                 ASSERT_TRUE(cp) << host;
                 if (auto display = windows.FromUnicode(*cp)) {
                     EXPECT_EQ(t.screen[host], *display) << host;

@@ -41,36 +41,15 @@ TEST(TlsContext, FilesThatCannotBeLoadedAreNamed) {
     ASSERT_EQ(certificates.error(), "");
     std::ofstream(certificates.Path("garbage.pem")) << "not a certificate\n";
     const std::string folder = certificates.folder();
-    const struct {
-        const char* ca;
-        const char* cert;
-        const char* key;
-        std::string error;
-    } cases[] = {
-        {"ca", "client", "client-key", ""},
-        {"missing", "", "",
-         "Error loading CA certificate file '" + folder +
-             "/missing.pem'\n\nThis may mean the file is not a properly formatted PEM certificate."},
-        {"garbage", "", "",
-         "Error loading CA certificate file '" + folder +
-             "/garbage.pem'\n\nThis may mean the file is not a properly formatted PEM certificate."},
-        {"", "garbage", "",
-         "Error loading client certificate file '" + folder +
-             "/garbage.pem'.\n\nThis may mean the file is not a properly formatted PEM certificate."},
-        {"", "client", "host-key",
-         "Error loading client private key file '" + folder +
-             "/host-key.pem'.\n\nThis may mean the file is not a properly formatted PEM "
-             "private key,\nor that it doesn't match the specified client certificate."},
-    };
-    for (const auto& c : cases) {
-        const TlsContextResult result =
-            BuildTlsContext({1, c.ca, c.cert, c.key, folder, false, false, "", ""});
-        EXPECT_EQ(result.error, c.error) << c.ca << c.cert << c.key;
+    for (const test::TableRow& row : test::ReadTableRows("net/data/tls_files.tsv")) {
+        ASSERT_EQ(row.cells.size(), 7u) << row.where;
+        const auto given = [&](size_t i) { return row.cells[i] == "-" ? std::string() : row.cells[i]; };
+        std::string error = given(6);
+        if (const size_t at = error.find("$FOLDER"); at != std::string::npos) error.replace(at, 7, folder);
+        const TlsSettings settings{
+            std::stoi(row.cells[0]), given(1), given(2), given(3), folder, false, false, given(4), given(5)};
+        EXPECT_EQ(BuildTlsContext(settings).error, error) << row.where;
     }
-    EXPECT_EQ(BuildTlsContext({4, "", "", "", "", false, false, "NO-SUCH-CIPHER", ""}).error,
-              "Error in the CipherList setting 'NO-SUCH-CIPHER'");
-    EXPECT_EQ(BuildTlsContext({1, "", "", "", "", false, false, "", "TLS_NO_SUCH"}).error,
-              "Error in the CipherSuites setting 'TLS_NO_SUCH'");
 }
 
 // A self-signed host, an unknown issuer, an expired certificate and a refused client certificate
