@@ -38,17 +38,16 @@ class FixedNameFiles : public ::testing::Test, public test::RunningSession<> {
         EXPECT_EQ(Start({"--headless", "--host", "127.0.0.1:2023", "--printer", printer.c_str()}), 0);
         EXPECT_TRUE(Connect({"F5C3 11C150 1D60 D5C1D4C5 1D40 13 FFEF"}));
     }
-    Session& s() { return session(); }
-    std::string Told() { return ui.shown.empty() ? std::string() : ui.shown.back().text; }
 
     const std::string printer = folder / "printed.txt";
 };
 
 TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
-    const std::string letter(1, s().letter);
-    const fs::path data = s().folders.app_data;
-    const fs::path macros = s().folders.temp_macros.empty() ? s().folders.macros : s().folders.temp_macros;
-    ASSERT_TRUE(s().record.SetText(field::SaveScreenFile, "saved"));
+    const std::string letter(1, session().letter);
+    const fs::path data = session().folders.app_data;
+    const fs::path macros =
+        session().folders.temp_macros.empty() ? session().folders.macros : session().folders.temp_macros;
+    ASSERT_TRUE(session().record.SetText(field::SaveScreenFile, "saved"));
     const fs::path printable = folder / "printable.txt";
     std::ofstream(printable) << "a line to print\n";
     const std::vector<uint8_t> host_print = {0xC1, 0xC2};
@@ -60,19 +59,19 @@ TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
         std::function<void()> write;
     } writers[] = {
         {"trace", data / ("session" + letter + ".trc"), [&] { (void)runtime.core().StartTraceAtStartUp(); }},
-        {"save screen", fs::path(s().folders.screens) / "saved.txt",
+        {"save screen", fs::path(session().folders.screens) / "saved.txt",
          [&] { (void)runtime.core().RunOper(oper_fn::SaveScreen); }},
-        {"save screen appending", fs::path(s().folders.screens) / "saved.txt",
+        {"save screen appending", fs::path(session().folders.screens) / "saved.txt",
          [&] { (void)runtime.core().RunOper(oper_fn::SaveScreenAppend); }},
-        {"debug screen", data / "dump.dbg", [&] { (void)SaveDebugScreen(s(), "dump"); }},
-        {"data-stream listing", data / "orkan.asm", [&] { (void)MakeAsmStatements(s()); }},
+        {"debug screen", data / "dump.dbg", [&] { (void)SaveDebugScreen(session(), "dump"); }},
+        {"data-stream listing", data / "orkan.asm", [&] { (void)MakeAsmStatements(session()); }},
         {"host print text", data / ("ork$" + letter + "$prnt.txt"),
          [&] {
-             CollectHostText(s(), HostTextKind::Print, host_print);
-             FinishHostText(s());  // the next write's text starts a new file
+             CollectHostText(session(), HostTextKind::Print, host_print);
+             FinishHostText(session());  // the next write's text starts a new file
          }},
         {"transfer macro", macros / ("ork$" + letter + "$xfer.mac"),
-         [&] { (void)WriteTransferMacro(s(), "x", error); }},
+         [&] { (void)WriteTransferMacro(session(), "x", error); }},
         {"transfer log", data / "transfer.log",
          [&] {
              TransferLog log(data);
@@ -102,7 +101,7 @@ TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
             fs::create_symlink(users, w.path);
             error.clear();
             w.write();
-            const std::string told = error.empty() ? Told() : error;
+            const std::string told = error.empty() ? LastMessage() : error;
             EXPECT_TRUE(fs::is_symlink(w.path));
             EXPECT_EQ(fs::exists(users), !dangling);
             if (!dangling) {
