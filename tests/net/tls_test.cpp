@@ -139,15 +139,9 @@ TEST_F(TlsConnection, ProtocolsCertificatesAndChecks) {
         ASSERT_NE(server.port(), 0) << server.output();
 
         ConnectRequest request{row.cells[8] + ":" + std::to_string(server.port()), 23, 3, {}};
-        request.tls = {std::stoi(row.cells[3]),
-                       given(4),
-                       client_cert,
-                       client_cert.empty() ? "" : client_cert + "-key",
-                       certificates->folder(),
-                       row.cells[7] == "yes",
-                       row.cells[6] == "yes",
-                       "",
-                       ""};
+        const std::string client_key = client_cert.empty() ? "" : client_cert + "-key";
+        request.tls = TlsSettings(std::stoi(row.cells[3]), given(4), client_cert, client_key,
+                                  certificates->folder(), row.cells[7] == "yes", row.cells[6] == "yes");
         PollEventLoop loop;
         test::Recorder recorder;
         Connection connection(loop, recorder);
@@ -195,7 +189,7 @@ TEST_F(TlsConnection, APlainTelnetHostIsToldAtOnceNotAfterTheTimeout) {
     test::Listener listener;
     ASSERT_TRUE(listener.ok());
     ConnectRequest request{listener.address(), 23, 3, {}};
-    request.tls = {1, "", "", "", certificates->folder(), false, false, "", ""};
+    request.tls = {1, "", "", "", certificates->folder()};
     PollEventLoop loop;
     test::Recorder recorder;
     Connection connection(loop, recorder);

@@ -58,16 +58,15 @@ class RecorderTest : public ::testing::Test, public test::RunningSession<RecordU
     RecorderTest() {
         EXPECT_EQ(Start({"--headless", "--host", "127.0.0.1:2023"}), 0);
         // The key map as the desktop program loads it: the mouse buttons are keys of it.
-        s().keyboard->key_list = state.key_list;
-        EXPECT_TRUE(LoadSessionKeyFiles(s()).ok);
+        session().keyboard->key_list = state.key_list;
+        EXPECT_TRUE(LoadSessionKeyFiles(session()).ok);
         strptime("2026-12-07 08:05:09", "%F %T", &clock.now);
-        s().wall_clock = &clock;
+        session().wall_clock = &clock;
         EXPECT_TRUE(Connect({kPanel}));
     }
-    Session& s() { return session(); }
     MacroRecorder& recorder() { return runtime.core().Recorder(); }
     MacroRunner& runner() { return runtime.core().Macros().Runner(); }
-    void Key(uint16_t code) { SubmitKey(s(), code); }
+    void Key(uint16_t code) { SubmitKey(session(), code); }
     void Type(std::string_view text) {
         for (char c : text) Key(CharCode(uint8_t(c)));
     }
@@ -76,7 +75,7 @@ class RecorderTest : public ::testing::Test, public test::RunningSession<RecordU
         Key(Oper(oper_fn::MacroRecord));
     }
     std::string Saved(const std::string& name = "steps.mac") {
-        return test::ReadText(s().folders.macros + "/" + name);
+        return test::ReadText(session().folders.macros + "/" + name);
     }
 
     ManualWallClock clock;
@@ -85,8 +84,8 @@ class RecorderTest : public ::testing::Test, public test::RunningSession<RecordU
 TEST_F(RecorderTest, KeysAndHostUnlocksBecomeTheMacroFile) {
     StartRecording();
     ASSERT_EQ(ui.record_requests.size(), 1u);
-    EXPECT_EQ(ui.record_requests[0].folder, s().folders.macros);
-    EXPECT_EQ(s().indicators.macro_letter, 'R');
+    EXPECT_EQ(ui.record_requests[0].folder, session().folders.macros);
+    EXPECT_EQ(session().indicators.macro_letter, 'R');
     Type("AB");
     Key(Action(action_fn::Enter));
     Type("X");  // typed ahead while the host has not answered: recorded when it runs, after the wait
@@ -95,9 +94,9 @@ TEST_F(RecorderTest, KeysAndHostUnlocksBecomeTheMacroFile) {
     Feed(kRestore);
     Key(Action(action_fn::PF1 + 2));  // two unlocks since X: the wait checks where X left the cursor
     Key(Oper(oper_fn::MacroStop));
-    EXPECT_EQ(s().indicators.macro_letter, 0);
+    EXPECT_EQ(session().indicators.macro_letter, 0);
     EXPECT_FALSE(recorder().Active());
-    const std::string path = s().folders.macros + "/steps.mac", text = Saved();
+    const std::string path = session().folders.macros + "/steps.mac", text = Saved();
     // The header's layout is the recording text cases'; its name and time are the recorder's.
     EXPECT_NE(text.find("* steps.mac\r\n* Orkan TN3270 macro generated on 2026-12-07 08:05:09\r\n"),
               std::string::npos);
@@ -114,11 +113,11 @@ TEST_F(RecorderTest, PausedKeysAreLeftOutAndRecordResumes) {
     StartRecording("steps", true);
     Type("A");
     Key(Oper(oper_fn::MacroPause));
-    EXPECT_EQ(s().indicators.macro_letter, 'X');
+    EXPECT_EQ(session().indicators.macro_letter, 'X');
     Type("B");
     Key(Oper(oper_fn::MacroRecord));  // resumes: asks for nothing
     EXPECT_EQ(ui.record_requests.size(), 1u);
-    EXPECT_EQ(s().indicators.macro_letter, 'R');
+    EXPECT_EQ(session().indicators.macro_letter, 'R');
     Type("C");
     Key(Oper(oper_fn::MacroStop));
     const std::string text = Saved();
@@ -181,7 +180,7 @@ TEST_F(RecorderTest, RecordingIsRefusedWithAReason) {
     StartRecording();
     Key(Oper(oper_fn::MacroPlay));
     EXPECT_NE(LastMessage().find("stop the recording before playing"), std::string::npos) << LastMessage();
-    EXPECT_EQ(s().indicators.macro_letter, 'R');
+    EXPECT_EQ(session().indicators.macro_letter, 'R');
 }
 
 TEST_F(RecorderTest, AFileThatCannotBeWrittenKeepsTheRecording) {
@@ -197,7 +196,7 @@ TEST_F(RecorderTest, AFileThatCannotBeWrittenKeepsTheRecording) {
     ASSERT_EQ(ui.requests.size(), 1u);
     EXPECT_EQ(ui.requests[0].file_name, "kept.mac");
     EXPECT_TRUE(recorder().Active());
-    EXPECT_EQ(s().indicators.macro_letter, 'R');
+    EXPECT_EQ(session().indicators.macro_letter, 'R');
     // The name given the second time is written; a folder's name is shown as the box shows text.
     const fs::path other = folder /
                            "m\xC3\xA4"
@@ -219,17 +218,18 @@ TEST_F(RecorderTest, MacrosRunWhileRecordingAreNotRecordedKeyByKey) {
     Type("A");
     ASSERT_TRUE(runner().StartText("TYPE(\"ZZ\")"));
     ASSERT_TRUE(loop.RunUntil([&] { return !runner().Active(); }, 5s));
-    EXPECT_EQ(s().indicators.macro_letter, 'R') << "recording goes on after the macro";
+    EXPECT_EQ(session().indicators.macro_letter, 'R') << "recording goes on after the macro";
     // A REXX macro's keys are its own too.
     ASSERT_TRUE(runtime.core().Macros().Dispatcher().StartText("/* rexx */\ncall type 'RR'\n"));
     ASSERT_TRUE(loop.RunUntil([&] { return !runtime.core().Macros().Rexx().Active(); }, 5s));
     Type("Q");
     // The wheel runs its statement as macro text: the statement is recorded, not its keys.
-    HandleWheel(s(), -120);
+    HandleWheel(session(), -120);
     ASSERT_TRUE(loop.RunUntil([&] { return !runner().Active(); }, 5s));
     Key(Oper(oper_fn::MacroStop));
     const std::string text = Saved();
-    EXPECT_NE(text.find("Type(\"AQ\")\r\n" + s().settings.WheelDown + "\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Type(\"AQ\")\r\n" + session().settings.WheelDown + "\r\n"), std::string::npos)
+        << text;
     EXPECT_EQ(text.find("ZZ"), std::string::npos) << text;
     EXPECT_EQ(text.find("RR"), std::string::npos) << text;
     EXPECT_EQ(text.find("PF8"), text.rfind("PF8")) << text;
@@ -238,11 +238,11 @@ TEST_F(RecorderTest, MacrosRunWhileRecordingAreNotRecordedKeyByKey) {
 TEST_F(RecorderTest, MouseClicksAndSelectionsAreRecordedAndPlayBack) {
     StartRecording();
     // A left click on row 2, column 11 (the key map's Select Location 1).
-    HandleMouseButton(s(), MouseButtonEvent(KeyEventKind::Down, 1, {}), ScreenCell{1, 10});
-    HandleMouseButton(s(), MouseButtonEvent(KeyEventKind::Up, 1, {}), std::nullopt);
-    EXPECT_EQ(s().ps.cursor_address, 1 * s().ps.columns + 10);
-    s().selection = {true, 2, 4, 5, 19};
-    MouseSelectionMade(s());
+    HandleMouseButton(session(), MouseButtonEvent(KeyEventKind::Down, 1, {}), ScreenCell{1, 10});
+    HandleMouseButton(session(), MouseButtonEvent(KeyEventKind::Up, 1, {}), std::nullopt);
+    EXPECT_EQ(session().ps.cursor_address, 1 * session().ps.columns + 10);
+    session().selection = {true, 2, 4, 5, 19};
+    MouseSelectionMade(session());
     Key(Oper(oper_fn::MacroStop));
     const std::string text = Saved();
     EXPECT_NE(text.find("Key(\"SelectLocation1\",2,11)\r\nKey(\"SelectLocation1\",3,5)\r\n"
@@ -251,12 +251,12 @@ TEST_F(RecorderTest, MouseClicksAndSelectionsAreRecordedAndPlayBack) {
         << text;
 
     // Played back, the positions are the macro's, not the last mouse press's.
-    s().selection = {};
+    session().selection = {};
     ASSERT_TRUE(runner().StartFile("steps"));
     ASSERT_TRUE(loop.RunUntil([&] { return !runner().Active(); }, 5s)) << LastMessage();
     EXPECT_EQ(runner().LastOutcome().end, MacroOutcome::End::Finished) << LastMessage();
-    EXPECT_EQ(s().ps.cursor_address, 5 * s().ps.columns + 19);
-    const auto& sel = s().selection;
+    EXPECT_EQ(session().ps.cursor_address, 5 * session().ps.columns + 19);
+    const auto& sel = session().selection;
     EXPECT_EQ(std::tie(sel.shown, sel.anchor_row, sel.anchor_column, sel.end_row, sel.end_column),
               std::make_tuple(true, 2u, 4u, 5u, 19u));
 }
@@ -272,14 +272,15 @@ TEST_F(RecorderTest, ASessionThatClosesWhileRecordingKeepsTheRecording) {
 TEST_F(RecorderTest, ASessionThatClosesWithAnUnwritableNameSavesInTheMacrosFolder) {
     const fs::path blocker = folder / "blocker";
     std::ofstream(blocker) << "a file where a folder should be";
-    std::ofstream(fs::path(s().folders.macros) / "kept.mac") << "KEEP ME";
+    std::ofstream(fs::path(session().folders.macros) / "kept.mac") << "KEEP ME";
     StartRecording((blocker / "kept.mac").string());
     Type("LAST");
     runtime.Destroy();
     EXPECT_TRUE(ui.requests.empty()) << "nobody is asked while closing";
     EXPECT_EQ(Saved("kept.mac"), "KEEP ME");
     EXPECT_NE(Saved("kept-2.mac").find("Type(\"LAST\")\r\n"), std::string::npos) << LastMessage();
-    EXPECT_NE(LastMessage().find("saved as " + s().folders.macros + "/kept-2.mac instead"), std::string::npos)
+    EXPECT_NE(LastMessage().find("saved as " + session().folders.macros + "/kept-2.mac instead"),
+              std::string::npos)
         << LastMessage();
 }
 
