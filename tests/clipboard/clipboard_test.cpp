@@ -15,15 +15,11 @@
 namespace orkan {
 namespace {
 
-void Select(Session& s, uint32_t top, uint32_t left, uint32_t bottom, uint32_t right) {
-    s.selection = {true, top, left, bottom, right};
-}
-
 TEST(CopyTest, FullBufferStopsTheCopyAndSaysSo) {
     test::KeyboardSession k(24, 80);
     k.Write({"[" + std::string(79, 'x')});
     k.session.settings.CopyBufferSize = 1;  // 1000 bytes with the terminator
-    Select(k.session, 0, 0, 23, 79);
+    k.session.selection = {true, 0, 0, 23, 79};
     k.Type("{Copy}");
     // 999 bytes inside: twelve whole rows with their CR LF (LF outside) and 15 cells of the next.
     EXPECT_EQ(k.session.ui.ClipboardText().size(), 999u - 12u);
@@ -44,7 +40,7 @@ TEST(CopyBuffersTest, RepeatedPasteCyclesThroughThreeBuffers) {
     k.Write({"[A_BB_CCCC__________", "[..................."}, 1, 1);
     k.session.record.SetNumber(field::NumberOfCopyBuffers, 3);
     for (auto [left, right] : {std::pair{1u, 1u}, {3u, 4u}, {6u, 9u}}) {
-        Select(k.session, 0, left, 0, right);
+        k.session.selection = {true, 0, left, 0, right};
         k.Type("{Copy}");
     }
     k.session.selection.shown = false;
@@ -71,7 +67,7 @@ TEST(CopyBuffersTest, APasteThatPastedNothingOrACursorMovedOtherwiseStartsNoRepe
     test::KeyboardSession k(2, 20);
     k.Write({"[A_BB_CCCC__________", "[..................."}, 1, 1);
     k.session.record.SetNumber(field::NumberOfCopyBuffers, 3);
-    Select(k.session, 0, 1, 0, 1);
+    k.session.selection = {true, 0, 1, 0, 1};
     k.Type("{Copy}");
     k.session.selection.shown = false;
     // Cancelled at the question about a character the host lacks: nothing pasted, no cycle, so
