@@ -168,11 +168,8 @@ TEST_F(RecorderTest, RecordingIsRefusedWithAReason) {
         c.before();
         Key(Oper(oper_fn::MacroRecord));
         EXPECT_FALSE(recorder().Active()) << c.what;
-        if (c.message.empty()) {
-            EXPECT_TRUE(ui.shown.empty()) << c.what << ": " << LastMessage();
-        } else {
-            EXPECT_NE(LastMessage().find(c.message), std::string::npos) << c.what << ": " << LastMessage();
-        }
+        EXPECT_EQ(ui.shown.empty(), c.message.empty()) << c.what << ": " << LastMessage();
+        EXPECT_NE(LastMessage().find(c.message), std::string::npos) << c.what << ": " << LastMessage();
     }
     runtime.core().Macros().Stop();
     ASSERT_TRUE(loop.RunUntil([&] { return !runtime.core().Macros().Rexx().Active(); }, 5s));
