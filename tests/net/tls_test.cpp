@@ -22,6 +22,12 @@ namespace {
 
 using Kind = ConnectionEventKind;
 
+// The test's certificates, made once for every test here and removed at exit.
+const test::CertificateFolder& Certificates() {
+    static const test::CertificateFolder made;
+    return made;
+}
+
 TEST(TlsContext, ProtocolChoices) {
     for (int protocol = -1; protocol <= 5; ++protocol) {
         TlsSettings settings;
@@ -44,10 +50,9 @@ TEST(TlsContext, CertificateNamesAreCompleted) {
 }
 
 TEST(TlsContext, FilesThatCannotBeLoadedAreNamed) {
-    test::CertificateFolder certificates;
-    ASSERT_EQ(certificates.error(), "");
-    std::ofstream(certificates.Path("garbage.pem")) << "not a certificate\n";
-    const std::string folder = certificates.folder();
+    ASSERT_EQ(Certificates().error(), "");
+    std::ofstream(Certificates().Path("garbage.pem")) << "not a certificate\n";
+    const std::string folder = Certificates().folder();
     for (const test::TableRow& row : test::ReadTableRows("net/data/tls_files.tsv")) {
         ASSERT_EQ(row.cells.size(), 7u) << row.where;
         const auto given = [&](size_t i) { return row.cells[i] == "-" ? std::string() : row.cells[i]; };
@@ -106,42 +111,27 @@ TEST(TlsInfoText, LinesInOrderPaddedWithCrLf) {
     EXPECT_EQ(TlsInfoText(info), want);
 }
 
-class TlsConnection : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() { certificates = new test::CertificateFolder; }
-    static void TearDownTestSuite() {
-        delete certificates;
-        certificates = nullptr;
-    }
-    void SetUp() override { ASSERT_EQ(certificates->error(), ""); }
-    static test::CertificateFolder* certificates;
-};
-test::CertificateFolder* TlsConnection::certificates = nullptr;
-
-TEST_F(TlsConnection, ProtocolsCertificatesAndChecks) {
-    const std::string ca_pem = certificates->Path("ca.pem");
-    const std::vector<std::string> want_client = {"-Verify", "1", "-verify_return_error", "-CAfile", ca_pem};
+TEST(TlsConnection, ProtocolsCertificatesAndChecks) {
+    ASSERT_EQ(Certificates().error(), "");
+    const std::string ca_pem = Certificates().Path("ca.pem");
     for (const test::TableRow& row : test::ReadTableRows("net/data/tls_connections.tsv")) {
         ASSERT_EQ(row.cells.size(), 10u) << row.where;
         const auto given = [&](size_t i) { return row.cells[i] == "-" ? std::string() : row.cells[i]; };
         const std::string what = row.cells[0], client_cert = given(5), outcome = row.cells[9];
         SCOPED_TRACE(row.where + " " + what);
         const std::string& cert = row.cells[1];
-        std::vector<std::string> args = {"-cert", certificates->Path(cert + ".pem"), "-key",
-                                         certificates->Path(cert + "-key.pem")};
-        if (row.cells[2] == "want-client") {
-            args.insert(args.end(), want_client.begin(), want_client.end());
-        } else {
-            std::istringstream words(given(2));
-            for (std::string w; words >> w;) args.push_back(w);
-        }
+        std::vector<std::string> args = {"-cert", Certificates().Path(cert + ".pem"), "-key",
+                                         Certificates().Path(cert + "-key.pem")};
+        std::istringstream words(given(2));
+        for (std::string w; words >> w;) args.push_back(w == "$CA" ? ca_pem : w);
         test::TlsServer server(args);
         ASSERT_NE(server.port(), 0) << server.output();
 
         ConnectRequest request{row.cells[8] + ":" + std::to_string(server.port()), 23, 3, {}};
         const std::string client_key = client_cert.empty() ? "" : client_cert + "-key";
-        request.tls = TlsSettings(std::stoi(row.cells[3]), given(4), client_cert, client_key,
-                                  certificates->folder(), row.cells[7] == "yes", row.cells[6] == "yes");
+        request.tls =
+            TlsSettings(std::stoi(row.cells[3]), given(4), client_cert, client_key, Certificates().folder(),
+                        row.cells[7] == "yes", row.cells[6] == "yes", "", "");
         PollEventLoop loop;
         test::Recorder recorder;
         Connection connection(loop, recorder);
@@ -184,12 +174,13 @@ TEST_F(TlsConnection, ProtocolsCertificatesAndChecks) {
     }
 }
 
-TEST_F(TlsConnection, APlainTelnetHostIsToldAtOnceNotAfterTheTimeout) {
+TEST(TlsConnection, APlainTelnetHostIsToldAtOnceNotAfterTheTimeout) {
+    ASSERT_EQ(Certificates().error(), "");
     // It asks DO TERMINAL-TYPE, three bytes, and waits for the answer.
     test::Listener listener;
     ASSERT_TRUE(listener.ok());
     ConnectRequest request{listener.address(), 23, 3, {}};
-    request.tls = {1, "", "", "", certificates->folder()};
+    request.tls = {1, "", "", "", Certificates().folder(), false, false, "", ""};
     PollEventLoop loop;
     test::Recorder recorder;
     Connection connection(loop, recorder);
