@@ -23,16 +23,14 @@ TEST(CopyTest, FullBufferStopsTheCopyAndSaysSo) {
     k.Type("{Copy}");
     // 999 bytes inside: twelve whole rows with their CR LF (LF outside) and 15 cells of the next.
     EXPECT_EQ(k.session.ui.ClipboardText().size(), 999u - 12u);
-    EXPECT_EQ(
-        k.harness.TakeMessages(),
-        "Copy Buffer is Full: Copy Buffer is full (1000 bytes max)\nThe last CopyAppend has been truncated");
+    const std::string full =
+        "Copy Buffer is Full: Copy Buffer is full (1000 bytes max)\nThe last CopyAppend has been truncated";
+    EXPECT_EQ(k.harness.TakeMessages(), full);
     // Copy Append cuts the clipboard's own text in whole characters, by their display bytes.
     k.session.ui.SetClipboardText("\u65E5" + std::string(1200, 'y'));
     k.Type("{CopyAppend}");
     EXPECT_EQ(k.session.ui.ClipboardText(), "\u65E5" + std::string(998, 'y'));
-    EXPECT_EQ(
-        k.harness.TakeMessages(),
-        "Copy Buffer is Full: Copy Buffer is full (1000 bytes max)\nThe last CopyAppend has been truncated");
+    EXPECT_EQ(k.harness.TakeMessages(), full);
 }
 
 TEST(CopyBuffersTest, RepeatedPasteCyclesThroughThreeBuffers) {
