@@ -124,10 +124,12 @@ TEST(FileOpening, WhatIsAtTheNameDecides) {
         int error;             // 0: opened
         std::string contents;  // after "new" was written
         mode_t file_mode;
+        MissingFolder missing = MissingFolder::Make;
     };
     const Case cases[] = {
         {There::Nothing, WriteMode::Replace, FileAccess::Private, 0, "new", 0600},
         {There::NoFolder, WriteMode::Append, FileAccess::Private, 0, "new", 0600},
+        {There::NoFolder, WriteMode::Replace, FileAccess::Shared, ENOENT, "", 0, MissingFolder::Fail},
         {There::File, WriteMode::Replace, FileAccess::Private, 0, "new", 0600},
         {There::File, WriteMode::Replace, FileAccess::Shared, 0, "new", 0644},
         {There::File, WriteMode::Append, FileAccess::Shared, 0, "old\nnew", 0644},
@@ -151,7 +153,7 @@ TEST(FileOpening, WhatIsAtTheNameDecides) {
             ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
         }
         errno = 0;
-        const int fd = OpenForWriting(path, c.mode, c.access);
+        const int fd = OpenForWriting(path, c.mode, c.access, c.missing);
         EXPECT_EQ(fd < 0 ? errno : 0, c.error);
         if (fd >= 0) {
             EXPECT_EQ(WriteAllBytes(fd, std::span(reinterpret_cast<const uint8_t*>("new"), 3)), 0);
@@ -163,11 +165,6 @@ TEST(FileOpening, WhatIsAtTheNameDecides) {
             EXPECT_EQ(ModeOf(path), c.file_mode);
         }
     }
-    test::TempFolder folder;
-    EXPECT_EQ(
-        OpenForWriting(folder / "missing/file", WriteMode::Replace, FileAccess::Shared, MissingFolder::Fail),
-        -1);
-    EXPECT_EQ(errno, ENOENT);
 }
 
 }  // namespace
