@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 extern char** environ;
@@ -78,13 +79,11 @@ TlsServer::TlsServer(const std::vector<std::string>& extra) {
     close(out_pipe[1]);
     to_server_ = in_pipe[1];
     from_server_ = out_pipe[0];
-    const auto accept_line_read = [this] {
-        const size_t line = output_.find("ACCEPT");
-        return line != std::string::npos && output_.find('\n', line) != std::string::npos;
+    std::smatch accept;  // the line "ACCEPT address:port"
+    const auto accepting = [&] {
+        return std::regex_search(output_, accept, std::regex("ACCEPT .*:([0-9]+)\n"));
     };
-    if (pid_ < 0 || !ReadUntil(accept_line_read, std::chrono::seconds(30))) return;
-    const size_t colon = output_.rfind(':', output_.find('\n', output_.find("ACCEPT")));
-    if (colon != std::string::npos) port_ = static_cast<uint16_t>(std::stoi(output_.substr(colon + 1)));
+    if (pid_ >= 0 && ReadUntil(accepting, std::chrono::seconds(30))) port_ = uint16_t(std::stoi(accept[1]));
 }
 
 TlsServer::~TlsServer() {

@@ -195,17 +195,12 @@ TEST_F(RecorderTest, AFileThatCannotBeWrittenKeepsTheRecording) {
     EXPECT_TRUE(recorder().Active());
     EXPECT_EQ(session().indicators.macro_letter, 'R');
     // The name given the second time is written; a folder's name is shown as the box shows text.
-    const fs::path other = folder /
-                           "m\xC3\xA4"
-                           "c";
+    const fs::path other = folder / "m\u00E4c";
     fs::create_directory(other);
     ui.answer = (other / "renamed.mac").string();
     Key(Oper(oper_fn::MacroStop));
     EXPECT_EQ(ui.shown.back().title, "Macro Recorded");
-    EXPECT_NE(LastMessage().find(folder / "m\xE4"
-                                          "c/renamed.mac"),
-              std::string::npos)
-        << LastMessage();
+    EXPECT_NE(LastMessage().find(folder / "m\344c/renamed.mac"), std::string::npos) << LastMessage();
     EXPECT_FALSE(recorder().Active());
     EXPECT_NE(test::ReadText(other / "renamed.mac").find("Type(\"KEEP\")\r\n"), std::string::npos);
 }
