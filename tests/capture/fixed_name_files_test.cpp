@@ -50,7 +50,6 @@ TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
     ASSERT_TRUE(session().record.SetText(field::SaveScreenFile, "saved"));
     const fs::path printable = folder / "printable.txt";
     std::ofstream(printable) << "a line to print\n";
-    const std::vector<uint8_t> host_print = {0xC1, 0xC2};
 
     std::string error;  // what a writer reports itself; the rest tell the user
     const struct {
@@ -67,7 +66,7 @@ TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
         {"data-stream listing", data / "orkan.asm", [&] { (void)MakeAsmStatements(session()); }},
         {"host print text", data / ("ork$" + letter + "$prnt.txt"),
          [&] {
-             CollectHostText(session(), HostTextKind::Print, host_print);
+             CollectHostText(session(), HostTextKind::Print, std::vector<uint8_t>{0xC1, 0xC2});
              FinishHostText(session());  // the next write's text starts a new file
          }},
         {"transfer macro", macros / ("ork$" + letter + "$xfer.mac"),

@@ -310,29 +310,25 @@ TEST_P(Listings, SayWhatTheBytesAre) {
         SCOPED_TRACE("line " + std::to_string(step.line));
         if (step.verb == "commands") {
             listing.TelnetCommands(FromHex(step.rest));
-            continue;
-        }
-        if (step.verb == "received") {
+        } else if (step.verb == "received") {
             listing.Received(FromHex(step.rest));
-            continue;
-        }
-        if (step.verb != "is") {
+        } else if (step.verb != "is") {
             verb = step.verb;
             bytes = FromHex(step.rest);
-            continue;
+        } else {
+            std::optional<std::string> said;
+            if (verb == "telnet")
+                said = DescribeTelnet(bytes);
+            else if (verb == "record")
+                said = DescribeRecord(bytes);
+            else if (verb == "sent")
+                said = listing.Sent(bytes);
+            else if (verb == "host")
+                said = listing.HostRecord(bytes);
+            else
+                ADD_FAILURE() << "nothing to list as " << verb;
+            EXPECT_EQ(said.value_or("none"), step.rest == "none" ? "none" : test::GoldenValue(step.rest));
         }
-        std::optional<std::string> said;
-        if (verb == "telnet")
-            said = DescribeTelnet(bytes);
-        else if (verb == "record")
-            said = DescribeRecord(bytes);
-        else if (verb == "sent")
-            said = listing.Sent(bytes);
-        else if (verb == "host")
-            said = listing.HostRecord(bytes);
-        else
-            ADD_FAILURE() << "nothing to list as " << verb;
-        EXPECT_EQ(said.value_or("none"), step.rest == "none" ? "none" : test::GoldenValue(step.rest));
     }
 }
 
