@@ -77,9 +77,7 @@ TEST(DebugScreenSession, SavedAndLoadedIntoASessionThatNeverConnected) {
     EXPECT_TRUE(live.session().link.tn3270e_active);
     ASSERT_TRUE(SaveDebugScreen(live.session(), std::string("panel")));
     const std::string path = live.folder / "panel.dbg";
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(test::ModeOf(path), 0600u);
     EXPECT_EQ(ToHex(test::ReadBytes(path)), kHeaderHex + "1900" + ToHex(FromHex(kScreenRecord)) + "FFEF");
 
     test::RunningSession<> fresh;
@@ -242,9 +240,7 @@ TEST(AsmListing, WrittenForTheOwnerAndShown) {
     ASSERT_TRUE(MakeAsmStatements(s));
     const std::string path = folder / "orkan.asm";
     EXPECT_EQ(test::ReadText(path), "STRING   DS    0F\n         DC    X'F5C3C1'\n");
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(test::ModeOf(path), 0600u);
     // No desktop: the user is told where the listing is.
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_EQ(ui.shown[0].text, "The data-stream listing was written to " + path + ".");

@@ -10,6 +10,7 @@
 
 #include "capture/asm_listing.h"
 #include "capture/debug_screen.h"
+#include "dialog_ui.h"
 #include "ds3270/host_text.h"
 #include "keyboard/key_functions.h"
 #include "platform/file_io.h"
@@ -26,11 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kUsersText = "the user's own file\n";
-
-mode_t ModeOf(const fs::path& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
 
 class FixedNameFiles : public ::testing::Test, public test::RunningSession<> {
   protected:
@@ -105,7 +101,7 @@ TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
             EXPECT_EQ(fs::exists(users), !dangling);
             if (!dangling) {
                 EXPECT_EQ(test::ReadText(users), kUsersText);
-                EXPECT_EQ(ModeOf(users), 0644u);
+                EXPECT_EQ(test::ModeOf(users), 0644u);
             }
             EXPECT_NE(told.find(w.path.filename().string()), std::string::npos) << told;
             fs::remove(w.path);
@@ -161,7 +157,7 @@ TEST(FileOpening, WhatIsAtTheNameDecides) {
         EXPECT_EQ(test::ReadText(elsewhere), "old\n") << "never written through a link";
         if (c.there != There::Link && c.there != There::Fifo) {
             EXPECT_EQ(test::ReadText(path), c.contents);
-            EXPECT_EQ(ModeOf(path), c.file_mode);
+            EXPECT_EQ(test::ModeOf(path), c.file_mode);
         }
     }
 }

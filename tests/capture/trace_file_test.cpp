@@ -16,6 +16,7 @@
 #include "capture/trace_listing.h"
 #include "capture/trace_reader.h"
 #include "config/temp_folder.h"
+#include "dialog_ui.h"
 #include "net/telnet_test_support.h"
 #include "support/ds3270_harness.h"
 #include "support/golden_file.h"
@@ -96,9 +97,7 @@ TEST_F(TraceFileTest, HeaderItemsAndPrivateMode) {
     file.TraceRecord(TraceType::Record, FromHex("F5C3 11 40 40 1D F0"));
     file.TraceRecord(TraceType::Error, std::span(reinterpret_cast<const uint8_t*>("bad"), 3));
 
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(test::ModeOf(path), 0600u);
     // The items' bytes are AppendTraceItem's, checked above; read back they are whole and in order.
     const TraceContents back = ReadBack();
     EXPECT_EQ(back.error, "");
