@@ -1,5 +1,8 @@
-// A Ui with file dialogs that answer from a script and remember what they were asked.
+// For the capture tests: a Ui with file dialogs that answer from a script and remember what they
+// were asked, and the permission bits of a file.
 #pragma once
+
+#include <sys/stat.h>
 
 #include <optional>
 #include <string>
@@ -24,5 +27,11 @@ struct DialogUi : RecordingUi {
     bool append_answer = false;
     std::optional<bool> append_offered;
 };
+
+// 0 when there is no file.
+inline mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
 
 }  // namespace orkan::test

@@ -10,6 +10,7 @@
 
 #include "capture/asm_listing.h"
 #include "capture/debug_screen.h"
+#include "dialog_ui.h"
 #include "ds3270/host_text.h"
 #include "keyboard/key_functions.h"
 #include "platform/file_io.h"
@@ -27,31 +28,24 @@ namespace fs = std::filesystem;
 
 const std::string kUsersText = "the user's own file\n";
 
-mode_t ModeOf(const fs::path& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
 class FixedNameFiles : public ::testing::Test, public test::RunningSession<> {
   protected:
     FixedNameFiles() {
         EXPECT_EQ(Start({"--headless", "--host", "127.0.0.1:2023", "--printer", printer.c_str()}), 0);
         EXPECT_TRUE(Connect({"F5C3 11C150 1D60 D5C1D4C5 1D40 13 FFEF"}));
     }
-    Session& s() { return session(); }
-    std::string Told() { return ui.shown.empty() ? std::string() : ui.shown.back().text; }
 
     const std::string printer = folder / "printed.txt";
 };
 
 TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
-    const std::string letter(1, s().letter);
-    const fs::path data = s().folders.app_data;
-    const fs::path macros = s().folders.temp_macros.empty() ? s().folders.macros : s().folders.temp_macros;
-    ASSERT_TRUE(s().record.SetText(field::SaveScreenFile, "saved"));
+    const std::string letter(1, session().letter);
+    const fs::path data = session().folders.app_data;
+    const fs::path macros =
+        session().folders.temp_macros.empty() ? session().folders.macros : session().folders.temp_macros;
+    ASSERT_TRUE(session().record.SetText(field::SaveScreenFile, "saved"));
     const fs::path printable = folder / "printable.txt";
     std::ofstream(printable) << "a line to print\n";
-    const std::vector<uint8_t> host_print = {0xC1, 0xC2};
 
     std::string error;  // what a writer reports itself; the rest tell the user
     const struct {
@@ -60,19 +54,19 @@ TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
         std::function<void()> write;
     } writers[] = {
         {"trace", data / ("session" + letter + ".trc"), [&] { (void)runtime.core().StartTraceAtStartUp(); }},
-        {"save screen", fs::path(s().folders.screens) / "saved.txt",
+        {"save screen", fs::path(session().folders.screens) / "saved.txt",
          [&] { (void)runtime.core().RunOper(oper_fn::SaveScreen); }},
-        {"save screen appending", fs::path(s().folders.screens) / "saved.txt",
+        {"save screen appending", fs::path(session().folders.screens) / "saved.txt",
          [&] { (void)runtime.core().RunOper(oper_fn::SaveScreenAppend); }},
-        {"debug screen", data / "dump.dbg", [&] { (void)SaveDebugScreen(s(), "dump"); }},
-        {"data-stream listing", data / "orkan.asm", [&] { (void)MakeAsmStatements(s()); }},
+        {"debug screen", data / "dump.dbg", [&] { (void)SaveDebugScreen(session(), "dump"); }},
+        {"data-stream listing", data / "orkan.asm", [&] { (void)MakeAsmStatements(session()); }},
         {"host print text", data / ("ork$" + letter + "$prnt.txt"),
          [&] {
-             CollectHostText(s(), HostTextKind::Print, host_print);
-             FinishHostText(s());  // the next write's text starts a new file
+             CollectHostText(session(), HostTextKind::Print, std::vector<uint8_t>{0xC1, 0xC2});
+             FinishHostText(session());  // the next write's text starts a new file
          }},
         {"transfer macro", macros / ("ork$" + letter + "$xfer.mac"),
-         [&] { (void)WriteTransferMacro(s(), "x", error); }},
+         [&] { (void)WriteTransferMacro(session(), "x", error); }},
         {"transfer log", data / "transfer.log",
          [&] {
              TransferLog log(data);
@@ -102,12 +96,12 @@ TEST_F(FixedNameFiles, ALinkAtTheNameIsRefusedAndNamed) {
             fs::create_symlink(users, w.path);
             error.clear();
             w.write();
-            const std::string told = error.empty() ? Told() : error;
+            const std::string told = error.empty() ? LastMessage() : error;
             EXPECT_TRUE(fs::is_symlink(w.path));
             EXPECT_EQ(fs::exists(users), !dangling);
             if (!dangling) {
                 EXPECT_EQ(test::ReadText(users), kUsersText);
-                EXPECT_EQ(ModeOf(users), 0644u);
+                EXPECT_EQ(test::ModeOf(users), 0644u);
             }
             EXPECT_NE(told.find(w.path.filename().string()), std::string::npos) << told;
             fs::remove(w.path);
@@ -125,10 +119,12 @@ TEST(FileOpening, WhatIsAtTheNameDecides) {
         int error;             // 0: opened
         std::string contents;  // after "new" was written
         mode_t file_mode;
+        MissingFolder missing = MissingFolder::Make;
     };
     const Case cases[] = {
         {There::Nothing, WriteMode::Replace, FileAccess::Private, 0, "new", 0600},
         {There::NoFolder, WriteMode::Append, FileAccess::Private, 0, "new", 0600},
+        {There::NoFolder, WriteMode::Replace, FileAccess::Shared, ENOENT, "", 0, MissingFolder::Fail},
         {There::File, WriteMode::Replace, FileAccess::Private, 0, "new", 0600},
         {There::File, WriteMode::Replace, FileAccess::Shared, 0, "new", 0644},
         {There::File, WriteMode::Append, FileAccess::Shared, 0, "old\nnew", 0644},
@@ -152,7 +148,7 @@ TEST(FileOpening, WhatIsAtTheNameDecides) {
             ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
         }
         errno = 0;
-        const int fd = OpenForWriting(path, c.mode, c.access);
+        const int fd = OpenForWriting(path, c.mode, c.access, c.missing);
         EXPECT_EQ(fd < 0 ? errno : 0, c.error);
         if (fd >= 0) {
             EXPECT_EQ(WriteAllBytes(fd, std::span(reinterpret_cast<const uint8_t*>("new"), 3)), 0);
@@ -161,14 +157,9 @@ TEST(FileOpening, WhatIsAtTheNameDecides) {
         EXPECT_EQ(test::ReadText(elsewhere), "old\n") << "never written through a link";
         if (c.there != There::Link && c.there != There::Fifo) {
             EXPECT_EQ(test::ReadText(path), c.contents);
-            EXPECT_EQ(ModeOf(path), c.file_mode);
+            EXPECT_EQ(test::ModeOf(path), c.file_mode);
         }
     }
-    test::TempFolder folder;
-    EXPECT_EQ(
-        OpenForWriting(folder / "missing/file", WriteMode::Replace, FileAccess::Shared, MissingFolder::Fail),
-        -1);
-    EXPECT_EQ(errno, ENOENT);
 }
 
 }  // namespace

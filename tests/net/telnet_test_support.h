@@ -89,30 +89,4 @@ struct Engine {
     TelnetEngine engine;
 };
 
-// Feeds each chunk, then the same bytes one at a time into a fresh engine: both transcripts must
-// agree once adjacent writes and texts are joined.
-struct TranscriptRun {
-    std::vector<std::string> log;
-    std::vector<std::string> bytewise_log;
-    LinkState link;  // after the chunked run
-};
-
-inline TranscriptRun RunTranscript(const TelnetConfig& config, Mode mode,
-                                   const std::vector<std::string>& chunks) {
-    TranscriptRun run;
-    for (const bool bytewise : {false, true}) {
-        Engine e(mode, config);
-        for (const std::string& c : chunks) {
-            if (!bytewise) {
-                e.Feed(c);
-                continue;
-            }
-            for (uint8_t b : FromHex(c)) e.engine.OnDataReceived(std::span(&b, 1));
-        }
-        (bytewise ? run.bytewise_log : run.log) = e.rec.log;
-        if (!bytewise) run.link = e.link;
-    }
-    return run;
-}
-
 }  // namespace orkan::test

@@ -10,22 +10,36 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 extern char** environ;
 
 namespace orkan::test {
 
-namespace {
-
-// One word for the shell, whatever it holds.
-std::string Quoted(const std::string& word) {
-    std::string quoted = "'";
-    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
+// Made by one shell script in the folder: issuer NAME SUBJECT [ALTNAMES] is self-signed, leaf NAME
+// SUBJECT ALTNAMES ISSUER [DAYS] is issued by ISSUER.
+constexpr const char* kMakeCertificates = R"(set -e
+key="-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes"
+issuer() { openssl req -x509 $key -keyout $1-key.pem -out $1.pem -days 30 -subj "$2" ${3:+-addext subjectAltName=$3}; }
+leaf() {
+    { [ -z "$3" ] || echo "subjectAltName=$3"; echo "basicConstraints=CA:FALSE"; } >$1.ext
+    openssl req -new $key -keyout $1-key.pem -out $1.csr -subj "$2"
+    openssl x509 -req -in $1.csr -CA $4.pem -CAkey $4-key.pem -CAcreateserial -days ${5:-30} -extfile $1.ext -out $1.pem
 }
-
-}  // namespace
+issuer ca "/C=DE/ST=Hessen/L=Kassel/O=Orkan Test/OU=Connection Tests/CN=Orkan Test CA"
+issuer other-ca "/O=Somebody Else/CN=Other Test CA"
+leaf host /CN=localhost DNS:localhost,IP:127.0.0.1 ca
+leaf expired /CN=localhost DNS:localhost ca -1
+leaf wrongname /CN=wronghost.example DNS:wronghost.example ca
+leaf sanonly "/CN=Orkan Test Host" DNS:localhost ca
+leaf sanaddress "/CN=Orkan Test Host" IP:127.0.0.1 ca
+leaf cnonly /CN=localhost "" ca
+leaf cnaddress /CN=127.0.0.1 "" ca
+leaf stranger /CN=localhost DNS:localhost other-ca
+leaf client /CN=orkan-client DNS:orkan-client ca
+issuer selfsigned /CN=localhost DNS:localhost
+)";
 
 CertificateFolder::CertificateFolder() {
     char pattern[] = "/tmp/orkan-tls-XXXXXX";
@@ -34,55 +48,16 @@ CertificateFolder::CertificateFolder() {
         return;
     }
     folder_ = pattern;
-    const std::string issuer = "/C=DE/ST=Hessen/L=Kassel/O=Orkan Test/OU=Connection Tests/CN=Orkan Test CA";
-    (void)(MakeIssuer("ca", issuer) && MakeIssuer("other-ca", "/O=Somebody Else/CN=Other Test CA") &&
-           MakeLeaf("host", "/CN=localhost", "DNS:localhost,IP:127.0.0.1", "ca") &&
-           MakeLeaf("expired", "/CN=localhost", "DNS:localhost", "ca", "-1") &&
-           MakeLeaf("wrongname", "/CN=wronghost.example", "DNS:wronghost.example", "ca") &&
-           MakeLeaf("sanonly", "/CN=Orkan Test Host", "DNS:localhost", "ca") &&
-           MakeLeaf("sanaddress", "/CN=Orkan Test Host", "IP:127.0.0.1", "ca") &&
-           MakeLeaf("cnonly", "/CN=localhost", "", "ca") &&
-           MakeLeaf("cnaddress", "/CN=127.0.0.1", "", "ca") &&
-           MakeLeaf("stranger", "/CN=localhost", "DNS:localhost", "other-ca") &&
-           MakeLeaf("client", "/CN=orkan-client", "DNS:orkan-client", "ca") &&
-           MakeIssuer("selfsigned", "/CN=localhost", {"-addext", "subjectAltName=DNS:localhost"}));
+    std::ofstream(Path("make.sh")) << kMakeCertificates;
+    if (std::system(("cd '" + folder_ + "' && sh make.sh < /dev/null > openssl.log 2>&1").c_str()) == 0)
+        return;
+    std::stringstream output;
+    output << std::ifstream(Path("openssl.log")).rdbuf();
+    error_ = "openssl failed:\n" + output.str();
 }
 
 CertificateFolder::~CertificateFolder() {
     if (!folder_.empty()) std::filesystem::remove_all(folder_);
-}
-
-bool CertificateFolder::Run(const std::vector<std::string>& command) {
-    std::string line;
-    for (const std::string& arg : command) line += Quoted(arg) + " ";
-    const std::string log = Path("openssl.log");
-    if (std::system((line + "< /dev/null >> " + Quoted(log) + " 2>&1").c_str()) == 0) return true;
-    std::stringstream output;
-    output << std::ifstream(log).rdbuf();
-    error_ = "openssl failed: " + command[1] + "\n" + output.str();
-    return false;
-}
-
-bool CertificateFolder::MakeIssuer(const std::string& name, const std::string& subject,
-                                   const std::vector<std::string>& extra) {
-    std::vector<std::string> args = extra;
-    args.insert(args.begin(), {"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
-                               "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", Path(name + "-key.pem"),
-                               "-out", Path(name + ".pem"), "-days", "30", "-subj", subject});
-    return Run(args);
-}
-
-bool CertificateFolder::MakeLeaf(const std::string& name, const std::string& subject,
-                                 const std::string& alt_names, const std::string& issuer,
-                                 const std::string& days) {
-    std::ofstream(Path(name + ".ext"))
-        << (alt_names.empty() ? "" : "subjectAltName=" + alt_names + "\n") << "basicConstraints=CA:FALSE\n";
-    return Run({"openssl", "req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                "-nodes", "-keyout", Path(name + "-key.pem"), "-out", Path(name + ".csr"), "-subj",
-                subject}) &&
-           Run({"openssl", "x509", "-req", "-in", Path(name + ".csr"), "-CA", Path(issuer + ".pem"), "-CAkey",
-                Path(issuer + "-key.pem"), "-CAcreateserial", "-days", days, "-extfile", Path(name + ".ext"),
-                "-out", Path(name + ".pem")});
 }
 
 TlsServer::TlsServer(const std::vector<std::string>& extra) {
@@ -104,13 +79,11 @@ TlsServer::TlsServer(const std::vector<std::string>& extra) {
     close(out_pipe[1]);
     to_server_ = in_pipe[1];
     from_server_ = out_pipe[0];
-    const auto accept_line_read = [this] {
-        const size_t line = output_.find("ACCEPT");
-        return line != std::string::npos && output_.find('\n', line) != std::string::npos;
+    std::smatch accept;  // the line "ACCEPT address:port"
+    const auto accepting = [&] {
+        return std::regex_search(output_, accept, std::regex("ACCEPT .*:([0-9]+)\n"));
     };
-    if (pid_ < 0 || !ReadUntil(accept_line_read, std::chrono::seconds(30))) return;
-    const size_t colon = output_.rfind(':', output_.find('\n', output_.find("ACCEPT")));
-    if (colon != std::string::npos) port_ = static_cast<uint16_t>(std::stoi(output_.substr(colon + 1)));
+    if (pid_ >= 0 && ReadUntil(accepting, std::chrono::seconds(30))) port_ = uint16_t(std::stoi(accept[1]));
 }
 
 TlsServer::~TlsServer() {

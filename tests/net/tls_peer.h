@@ -27,13 +27,6 @@ class CertificateFolder {
     std::string Path(const std::string& name) const { return folder_ + "/" + name; }
 
   private:
-    bool Run(const std::vector<std::string>& args);
-    // A self-signed certificate; `extra` is added to openssl's arguments.
-    bool MakeIssuer(const std::string& name, const std::string& subject,
-                    const std::vector<std::string>& extra = {});
-    bool MakeLeaf(const std::string& name, const std::string& subject, const std::string& alt_names,
-                  const std::string& issuer, const std::string& days = "30");
-
     std::string folder_;
     std::string error_;
 };

@@ -80,13 +80,5 @@ TEST_F(SessionCharset, RefusedEntriesAreShownOnceAndTheRestCounts) {
     EXPECT_EQ(session_.charset.key_layout[0].key, 0x10);
 }
 
-TEST_F(SessionCharset, OurCountryListWithTheDefaultSelections) {
-    fs::copy_file(fs::path(ORKAN_SOURCE_DIR) / "data" / "country.lst", root_ / "program" / "country.lst");
-    ASSERT_TRUE(session_.record.SetText(field::ScreenCodePage, "United States"));
-    ASSERT_TRUE(RebuildCharset(session_));
-    EXPECT_TRUE(ui_.shown.empty());
-    EXPECT_EQ(HostToDisplay(session_, 0xC1), 'A');  // the translation itself is the charset tests'
-}
-
 }  // namespace
 }  // namespace orkan
