@@ -12,6 +12,7 @@
 #include "config/session_file.h"
 #include "keyboard/keyboard.h"
 #include "session/session.h"
+#include "support/golden_file.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -100,34 +101,13 @@ TEST_F(PaintedScreen, FieldsByPositionAndByLabel) {
 }
 
 TEST_F(PaintedScreen, ConditionsHoldAsTheScreenSays) {
-    struct Case {
-        const char* json;
-        bool holds;
-    };
-    const Case cases[] = {
-        {R"({"kind":"text","text":"Name"})", true},
-        {R"({"kind":"text","text":"NAME"})", false},
-        {R"({"kind":"text","text":"NAME","ignore_case":true})", true},
-        {R"({"kind":"text","text":"ada","row":3,"column":10})", true},
-        {R"({"kind":"text","text":"ada","row":3,"column":11})", false},
-        {R"({"kind":"text","text":"secret"})", false},  // hidden fields read as blanks
-        {R"({"kind":"text","text":"secret","absent":true})", true},
-        {R"({"kind":"cursor","row":3,"column":10})", true},
-        {R"({"kind":"cursor_in_field","row":3,"column":16})", true},
-        {R"({"kind":"cursor_in_field","row":6,"column":40})", false},
-        {R"({"kind":"changed","since":6})", true},
-        {R"({"kind":"changed","since":7})", false},
-        {R"({"kind":"unlocked","quiet_ms":100})", true},
-        {R"({"kind":"unlocked","quiet_ms":101})", false},
-        {R"({"kind":"disconnected"})", false},
-    };
     const WaitFacts facts{7, 100};
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("api/data/wait_conditions.tsv")) {
         std::vector<WaitCondition> read;
         std::string error;
-        ASSERT_TRUE(ReadConditions(Json::array({Json::parse(c.json)}), read, error))
-            << c.json << ": " << error;
-        EXPECT_EQ(ConditionHolds(s, read[0], facts), c.holds) << c.json;
+        ASSERT_TRUE(ReadConditions(Json::array({Json::parse(row.cells.at(0))}), read, error))
+            << row.where << ": " << error;
+        EXPECT_EQ(ConditionHolds(s, read[0], facts), row.cells.at(1) == "1") << row.where;
     }
     std::vector<WaitCondition> quiet;
     std::string error;

@@ -9,18 +9,10 @@
 namespace orkan {
 namespace {
 
-struct DecodeCase {
-    uint8_t b1, b2;
-    uint32_t address;
-};
-
-TEST(BufferAddress, Decodes) {
-    const DecodeCase cases[] = {
-        {0xFF, 0xEF, 0},    {0x40, 0x40, 0},    {0xC1, 0xC1, 65},    {0x00, 0x50, 80},
-        {0x7F, 0x7F, 4095}, {0x5D, 0x7F, 1919}, {0x3F, 0xFF, 16383}, {0x26, 0xBF, 9919},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(DecodeAddressBytes(c.b1, c.b2), c.address) << int(c.b1) << " " << int(c.b2);
+// What the encoder writes is decoded in EveryAddressOfEverySizeRoundTrips; these it never writes.
+TEST(BufferAddress, DecodesBytesTheEncoderNeverWrites) {
+    EXPECT_EQ(DecodeAddressBytes(0xFF, 0xEF), 0u);
+    EXPECT_EQ(DecodeAddressBytes(0x3F, 0xFF), 16383u);
 }
 
 struct EncodeCase {
@@ -98,12 +90,6 @@ TEST(EraseScreen, TakesTheSizeOfItsModeAndRejectsDamagedSizes) {
     EraseScreen(*s, 1);
     EXPECT_EQ(s->ps.positions, 1920u);  // 40000 positions cannot be addressed
 }
-
-}  // namespace
-}  // namespace orkan
-
-namespace orkan {
-namespace {
 
 TEST(FieldCount, CountsInputFieldsAndVisibleTextAcrossWholeWordsAndTheTail) {
     struct Case {

@@ -34,28 +34,20 @@ MacroValue T(const char* t) {
     return MacroValue::Text(t);
 }
 
-// The case file's escapes: \n \r \\ \xHH and {N*TEXT}.
+// The case file's escapes: {N*TEXT}, then those of a quoted value (\n \r \\ \xHH).
 std::string Unescape(std::string_view s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '{' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1]))) {
-            const size_t star = s.find('*', i), end = s.find('}', star);
-            const std::string once = Unescape(s.substr(star + 1, end - star - 1));
-            for (int n = std::stoi(std::string(s.substr(i + 1, star - i - 1))); n > 0; --n) out += once;
-            i = end;
-        } else if (s[i] == '\\' && i + 1 < s.size()) {
-            const char c = s[++i];
-            if (c == 'x') {
-                out += static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
-                i += 2;
-            } else {
-                out += c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-            }
-        } else {
+        if (s[i] != '{' || i + 1 == s.size() || !std::isdigit(static_cast<unsigned char>(s[i + 1]))) {
             out += s[i];
+            continue;
         }
+        const size_t star = s.find('*', i), end = s.find('}', star);
+        for (int n = std::stoi(std::string(s.substr(i + 1, star - i - 1))); n > 0; --n)
+            out += s.substr(star + 1, end - star - 1);
+        i = end;
     }
-    return out;
+    return GoldenValue("\"" + out + "\"");
 }
 
 TEST(MacroLanguage, CaseFile) {
