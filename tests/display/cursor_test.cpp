@@ -1,6 +1,8 @@
 // Cursor bars, rulers, cursor colours, the blink cycle and the cursor locator.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "display/cursor.h"
 #include "display/wheel_steps.h"
 #include "support/golden_file.h"
@@ -62,30 +64,18 @@ TEST(Cursor, ColourModes) {
 
 // Twelve ticks from the start of a cycle: which phases show the cursor and redraw blinking text.
 TEST(BlinkCycle, PhasesAndCursorBlinkModes) {
-    struct Case {
-        const char* name;
-        uint8_t blink;
-        bool selection;
-        const char* cursor;  // after each tick: 1 shown, 0 hidden
-    };
-    const Case cases[] = {
-        {"steady", 0, false, "111111111111"},
-        {"slow: toggles entering phase 3", 1, false, "110000001111"},
-        {"fast: every tick", 2, false, "010101010101"},
-        {"no blink with a selection", 2, true, "111111111111"},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/blink_cycle.tsv")) {
         BlinkCycle cycle;
         std::string shown, text, cycles;
         for (int i = 0; i < 12; ++i) {
-            const BlinkTick t = cycle.Advance(c.blink, c.selection);
+            const BlinkTick t = cycle.Advance(uint8_t(std::stoi(row.cells.at(1))), row.cells.at(2) == "1");
             shown += cycle.CursorShown() ? '1' : '0';
             text += t.redraw_blinking_text ? '1' : '0';
             cycles += t.cycle_completed ? '1' : '0';
         }
-        EXPECT_EQ(shown, c.cursor) << c.name;
-        EXPECT_EQ(text, "100001100001") << c.name;  // entering phases 1 and 0
-        EXPECT_EQ(cycles, "000001000001") << c.name;
+        EXPECT_EQ(shown, row.cells.at(3)) << row.where;
+        EXPECT_EQ(text, "100001100001") << row.where;  // entering phases 1 and 0
+        EXPECT_EQ(cycles, "000001000001") << row.where;
     }
     BlinkCycle cycle;
     EXPECT_TRUE(cycle.TextOff());
@@ -110,22 +100,12 @@ TEST(CursorLocator, SixStepsThenRemoved) {
 }
 
 TEST(WheelSteps, WholeStepsOnly) {
-    struct Case {
-        const char* name;
-        std::vector<int> deltas;
-        std::vector<int> steps;
-    };
-    const Case cases[] = {
-        {"classic notches", {120, 120, -120}, {1, 1, -1}},
-        {"smooth scrolling", {40, 40, 40, 40}, {0, 0, 1, 0}},
-        {"a fast flick", {360}, {3}},
-        {"turning back drops the rest", {100, -30, -90}, {0, 0, -1}},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/wheel_steps.tsv")) {
         WheelSteps wheel;
-        std::vector<int> got;
-        for (int d : c.deltas) got.push_back(wheel.Add(d));
-        EXPECT_EQ(got, c.steps) << c.name;
+        std::istringstream deltas(row.cells.at(1));
+        std::string got;
+        for (int d = 0; deltas >> d;) got += (got.empty() ? "" : " ") + std::to_string(wheel.Add(d));
+        EXPECT_EQ(got, row.cells.at(2)) << row.where;
     }
 }
 

@@ -50,26 +50,15 @@ TEST(Palette, ColourWordsNameTheNearestPlainColour) {
 }
 
 TEST(Palette, ColourTag) {
-    struct Case {
-        const char* name;
-        uint8_t entry;
-        bool known;
-        uint8_t tag;
-        Rgb colour8, colour3;  // session colours 8 and 3 afterwards
-    };
-    const Case cases[] = {
-        {"cyan", 8, true, 0x84, 0x008080, 0xFF40FF},    {"GRAY", 8, true, 0x80, 0x404040, 0xFF40FF},
-        {"Magenta", 0, true, 0x86, 0x000000, 0xFF40FF},  // no entry follows the tag
-        {"blue", 3, true, 0x85, 0x000000, 0xFF40FF},     // entries up to 7 are host colours: kept
-        {"purple", 8, false, 0x00, 0x000000, 0xFF40FF},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/colour_tags.tsv")) {
+        const auto hex = [&](size_t i) { return std::stoul(row.cells.at(i), nullptr, 16); };
         DisplaySession d;
-        d.s.record.SetNumber(field::ColourTagEntry, c.entry);
-        EXPECT_EQ(ApplyColourTag(d.s.record, c.name), c.known) << c.name;
-        EXPECT_EQ(d.s.record.Number(field::ColourTag), c.tag) << c.name;
-        EXPECT_EQ(d.s.record.SessionColour(8), c.colour8) << c.name;
-        EXPECT_EQ(d.s.record.SessionColour(3), c.colour3) << c.name;
+        const Rgb host_colour = d.s.record.SessionColour(3);
+        d.s.record.SetNumber(field::ColourTagEntry, uint32_t(std::stoul(row.cells.at(1))));
+        EXPECT_EQ(ApplyColourTag(d.s.record, row.cells[0]), row.cells.at(2) == "1") << row.where;
+        EXPECT_EQ(d.s.record.Number(field::ColourTag), hex(3)) << row.where;
+        EXPECT_EQ(d.s.record.SessionColour(8), hex(4)) << row.where;
+        EXPECT_EQ(d.s.record.SessionColour(3), host_colour) << row.where;
     }
 }
 

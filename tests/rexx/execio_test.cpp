@@ -1,8 +1,6 @@
 // EXECIO over files and the clipboard, with the program's variables kept in a map.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 
 #include "config/temp_folder.h"
@@ -12,8 +10,6 @@
 
 namespace orkan {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Symbolic names as REXX takes them: upper case; an unset variable reads as its name.
 struct MapVariables : RexxVariables {
@@ -40,13 +36,8 @@ struct MapVariables : RexxVariables {
 };
 
 struct Execio : ::testing::Test {
-    void Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(fs::path(folder.path()) / name, std::ios::binary) << bytes;
-    }
-    std::string Read(const std::string& name) {
-        std::ifstream in(fs::path(folder.path()) / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    void Write(const std::string& name, const std::string& bytes) { test::WriteText(folder / name, bytes); }
+    std::string Read(const std::string& name) { return test::ReadText(folder / name); }
     int Run(const std::string& command) {
         ExecioPlace place;
         place.folder = folder.path();
