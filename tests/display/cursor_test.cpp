@@ -39,26 +39,14 @@ TEST(Cursor, RulersCrossTheScreenThroughTheCursorCell) {
 TEST(Cursor, ColourModes) {
     Palette p{};
     for (size_t i = 0; i < p.size(); ++i) p[i] = Rgb(0x010101 * i);
-    const uint8_t cell = 0x27, field_colour = 0x05, cursor_role = 3;
-    struct Case {
-        uint8_t mode;
-        CursorPaint paint;
-        Rgb back, text, mix;
-    };
-    const Case cases[] = {
-        {0, CursorPaint::Invert, 0, 0, 0},
-        {1, CursorPaint::Masked, p[7], p[2], 0},
-        {2, CursorPaint::Masked, p[5], p[0], 0},
-        {3, CursorPaint::Masked, 0xFFFFFF, 0x000000, 0},
-        {4, CursorPaint::Masked, 0x000000, 0xFFFFFF, 0},
-        {5, CursorPaint::Xor, 0, 0, p[3]},
-    };
-    for (const Case& c : cases) {
-        const CursorColours got = CursorColoursFor(c.mode, cell, field_colour, p, cursor_role);
-        EXPECT_EQ(got.paint, c.paint) << int(c.mode);
-        EXPECT_EQ(got.back, c.back) << int(c.mode);
-        EXPECT_EQ(got.text, c.text) << int(c.mode);
-        EXPECT_EQ(got.mix, c.mix) << int(c.mode);
+    const std::string paints[] = {"Invert", "Masked", "Xor"};
+    for (const test::TableRow& row : test::ReadTableRows("display/data/cursor_colours.tsv")) {
+        const auto rgb = [&](size_t i) { return Rgb(std::stoul(row.cells.at(i), nullptr, 16)); };
+        const CursorColours got = CursorColoursFor(uint8_t(std::stoi(row.cells.at(0))), 0x27, 0x05, p, 3);
+        EXPECT_EQ(paints[int(got.paint)], row.cells.at(1)) << row.where;
+        EXPECT_EQ(got.back, rgb(2)) << row.where;
+        EXPECT_EQ(got.text, rgb(3)) << row.where;
+        EXPECT_EQ(got.mix, rgb(4)) << row.where;
     }
 }
 

@@ -15,8 +15,7 @@ namespace {
 
 using test::DisplaySession;
 
-constexpr uint8_t kDefault = 0x04;  // role 20 of a new session: green on black
-constexpr uint8_t kRed = 0x02, kYellow = 0x06, kTurquoise = 0x05;
+constexpr uint8_t kRed = 0x02, kYellow = 0x06;
 
 TEST(Palette, BrightnessAdjustsChannels) {
     struct Case {
@@ -84,28 +83,14 @@ TEST(ScreenModel, ColourAndHighlightResolution) {
 }
 
 TEST(ScreenModel, RunColoursExchangeForReverseAndFind) {
-    struct Case {
-        const char* name;
-        uint8_t colour, highlight;
-        bool history;
-        uint8_t foreground, background;
-    };
-    const Case cases[] = {
-        {"plain", 0x27, 0, false, 7, 2},
-        {"reverse 0x27", 0x27, hl::Reverse, false, 2, 7},
-        {"find takes role 26 exchanged", 0x27, hl::FindMark, false, 0, 6},
-        {"reverse and find exchange once", 0x27, hl::FindMark | hl::Reverse, false, 0, 6},
-        {"history background", 0x27, 0, true, 7, kHistoryBackgroundIndex},
-        {"history keeps the reversed text", 0x27, hl::Reverse, true, 2, kHistoryBackgroundIndex},
-    };
     DisplaySession d;
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/run_colours.tsv")) {
         RenderOptions o = MakeRenderOptions(d.s, false, false);
-        o.history_background = c.history;
-        TextRun run{0, 1, c.colour, c.highlight, 0, 0, 0};
+        o.history_background = row.cells.at(2) == "1";
+        TextRun run{0, 1, 0x27, uint8_t(std::stoul(row.cells.at(1), nullptr, 16)), 0, 0, 0};
         ResolveRunColours(run, o);
-        EXPECT_EQ(run.foreground, c.foreground) << c.name;
-        EXPECT_EQ(run.background, c.background) << c.name;
+        EXPECT_EQ(run.foreground, std::stoul(row.cells.at(3))) << row.where;
+        EXPECT_EQ(run.background, std::stoul(row.cells.at(4))) << row.where;
     }
 }
 
@@ -201,35 +186,22 @@ TEST(RowBands, ChangedRowsBecomeMergedTwoRowBands) {
 }
 
 TEST(RowBands, AFieldWhoseAttributeChangesIsRepaintedToItsEnd) {
-    // Fields on a 10x8 screen: at row 1 (to row 5) and at row 6 (to the end, wrapping to row 0).
-    struct Case {
-        const char* name;
-        uint32_t at;  // the attribute position changed
-        uint8_t attribute, colour;
-        const char* bands;
-    };
-    const Case cases[] = {
-        {"made non-display", 8, fa::NonDisplay, 0, "1+6"},
-        {"given a colour", 8, 0, 0x02, "1+6"},
-        {"only its MDT set", 8, fa::Mdt, 0, "1+2"},
-        {"the last field wraps to the first row", 48, fa::NonDisplay, 0, "0+2 6+4"},
-        {"a new field inside another", 24, fa::NonDisplay, 0, "3+4"},
-        {"a field ended by a character", 48, 0xFF, 0, "0+2 6+4"},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/attribute_bands.tsv")) {
+        const uint32_t at = uint32_t(std::stoul(row.cells.at(1)));
         DisplaySession d(10, 8);
         d.Field(8, 0);
         d.Field(48, 0);
         TakeWholeScreen(d.s.ps);
-        if (c.attribute == 0xFF)
-            d.s.ps.planes.attribute[c.at] = 0;
+        if (row.cells.at(2) == "none")
+            d.s.ps.planes.attribute[at] = 0;
         else
-            d.Field(c.at, c.attribute, c.colour);
-        d.s.ps.MarkChanged(c.at);
-        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), c.bands) << c.name;
-        d.s.ps.MarkChanged(c.at);
-        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), std::to_string(c.at / 8) + "+2")
-            << c.name << ": a second change with the same look is the cell's alone";
+            d.Field(at, uint8_t(std::stoul(row.cells[2], nullptr, 16)),
+                    uint8_t(std::stoul(row.cells.at(3), nullptr, 16)));
+        d.s.ps.MarkChanged(at);
+        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), row.cells.at(4)) << row.where;
+        d.s.ps.MarkChanged(at);
+        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), std::to_string(at / 8) + "+2")
+            << row.where << ": a second change with the same look is the cell's alone";
     }
 }
 
