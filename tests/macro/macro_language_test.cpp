@@ -296,13 +296,8 @@ TEST(MacroDialogs, MessageBoxEditBoxAndOtherSessions) {
     EXPECT_EQ(ui.asked[0].max_length, 8);
     EXPECT_EQ(ui.asked[0].width, 300);
     EXPECT_EQ(m.Var("A"), T("secret"));
-    for (const auto& [text, error] : std::vector<std::pair<const char*, int>>{
-             {"A = EDITBOX(\"p\", \"t\", \"e\", \"x\")", macro_error::ParmType},
-             {"A = EDITBOX(\"p\", 0)", macro_error::InvalidValue},
-             {"A = EDITBOX(\"p\", 5)", macro_error::TextTooLong}}) {  // longer than the dialog allows
-        m.Run(text);
-        EXPECT_EQ(m.outcome.error, error) << text;
-    }
+    m.Run("A = EDITBOX(\"p\", 5)");  // the answer is longer than the dialog allows
+    EXPECT_EQ(m.outcome.error, macro_error::TextTooLong);
     ui.edit_answer.reset();
 
     // Cancel ends the macro in the middle of its statement, which must not read a freed text.
