@@ -20,6 +20,7 @@
 
 #include <map>
 
+#include "config/session_record_fields.h"
 #include "ds3270/inbound.h"
 #include "ds3270/screen_dump.h"
 #include "support/ds3270_harness.h"
@@ -76,23 +77,19 @@ void Set(Session& s, const std::string& name, const std::string& value) {
         {"AttentionMethod", &ProgramSettings::AttentionMethod},
         {"ExtendedKeys", &ProgramSettings::ExtendedKeys},
         {"ReplyCodepage", &ProgramSettings::ReplyCodepage}};
+    // Record fields a macro cannot name; the others go by their macro option name.
     static const std::map<std::string, const FieldDef*> fields = {
-        {"TerminalModel", &field::TerminalModel},
         {"UserScreenWidth", &field::UserScreenWidth},
         {"UserScreenHeight", &field::UserScreenHeight},
         {"DftMode", &field::DftMode},
-        {"TransferBlockSize", &field::TransferBlockSize},
-        {"Alarm", &field::Alarm},
-        {"HostInitiatedPrinting", &field::HostInitiatedPrinting},
-        {"FindOptions", &field::FindOptions},
-        {"ShowWindowOnUpdate", &field::ShowWindowOnUpdate},
-        {"UpdateNotification", &field::UpdateNotification},
-        {"After", &field::After}};
+        {"FindOptions", &field::FindOptions}};
     const auto number = [&] { return uint32_t(std::stoul(value)); };
     if (auto i = settings.find(name); i != settings.end())
         s.settings.*i->second = int(number());
     else if (auto f = fields.find(name); f != fields.end())
         s.record.SetNumber(*f->second, number());
+    else if (const FieldDef* option = FindSessionFieldByOption(name))
+        s.record.SetNumber(*option, number());
     else if (name == "AttnTN3270")
         s.settings.AttnTN3270 = value;
     else if (name == "SysreqTN3270")
