@@ -82,21 +82,11 @@ TEST_F(PaintedScreen, FieldsByPositionAndByLabel) {
     EXPECT_EQ(FieldHolding(s.ps, 5)->attribute, 23u * 80 + 70);
     EXPECT_EQ(FieldHolding(s.ps, 2 * 80 + 8)->attribute, 2u * 80 + 8);  // its attribute belongs to it
 
-    struct Case {
-        std::string_view label, where;
-        bool seen;
-        int start;  // -1: no field
-    };
-    const Case cases[] = {
-        {"Name", "any", true, 2 * 80 + 9}, {"  Name ", "left", true, 2 * 80 + 9},
-        {"Name", "above", true, -1},       {"Code", "any", true, 5 * 80 + 38},
-        {"Code", "left", true, -1},        {"Nobody", "any", false, -1},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("api/data/labelled_fields.tsv")) {
         bool seen = false;
-        const std::optional<FieldFacts> f = LabelledField(s.ps, c.label, c.where, seen);
-        EXPECT_EQ(seen, c.seen) << c.label << " " << c.where;
-        EXPECT_EQ(f ? int(f->start) : -1, c.start) << c.label << " " << c.where;
+        const std::optional<FieldFacts> f = LabelledField(s.ps, row.cells.at(0), row.cells.at(1), seen);
+        EXPECT_EQ(seen, row.cells.at(2) == "1") << row.where;
+        EXPECT_EQ(f ? int(f->start) : -1, std::stoi(row.cells.at(3))) << row.where;
     }
 }
 

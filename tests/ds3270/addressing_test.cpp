@@ -1,9 +1,13 @@
 // Buffer address codes both ways, the wrap, field lookup and the text of a cell.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "ds3270/addressing.h"
 #include "ds3270/fields.h"
 #include "session/session.h"
+#include "support/golden_file.h"
+#include "support/hex.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -15,20 +19,11 @@ TEST(BufferAddress, DecodesBytesTheEncoderNeverWrites) {
     EXPECT_EQ(DecodeAddressBytes(0x3F, 0xFF), 16383u);
 }
 
-struct EncodeCase {
-    uint32_t positions, address;
-    uint8_t b1, b2;
-};
-
 TEST(BufferAddress, EncodesTwelveBitUpTo4096PositionsAndFourteenBitAbove) {
-    const EncodeCase cases[] = {
-        {1920, 0, 0x40, 0x40},    {1920, 65, 0xC1, 0xC1}, {1920, 1919, 0x5D, 0x7F}, {4096, 4095, 0x7F, 0x7F},
-        {4097, 4096, 0x10, 0x00}, {4097, 65, 0x00, 0x41}, {9920, 9919, 0x26, 0xBF},
-    };
-    for (const auto& c : cases) {
-        const EncodedAddress e = EncodeBufferAddress(c.positions, c.address);
-        EXPECT_EQ(e.b1, c.b1) << c.positions << "/" << c.address;
-        EXPECT_EQ(e.b2, c.b2) << c.positions << "/" << c.address;
+    for (const test::TableRow& row : test::ReadTableRows("ds3270/data/encoded_addresses.tsv")) {
+        const EncodedAddress e =
+            EncodeBufferAddress(std::stoul(row.cells.at(0)), std::stoul(row.cells.at(1)));
+        EXPECT_EQ(test::ToHex(std::array{e.b1, e.b2}), row.cells.at(2)) << row.where;
     }
 }
 
@@ -64,16 +59,10 @@ TEST(FieldLookup, SearchesBackwardsAcrossTheStartOfTheScreen) {
 }
 
 TEST(CellText, NullsNonDisplayAndGraphicEscape) {
-    struct Case {
-        uint8_t character, attribute, charset, text;
-    };
-    const Case cases[] = {
-        {'A', 0xC0, 0, 'A'},     {0x00, 0xC0, 0, ' '},    {'A', 0xCC, 0, ' '},     {'A', 0xC8, 0, 'A'},
-        {0xAD, 0xC0, 0xF1, '['}, {0x00, 0xC0, 0xF1, ' '}, {0x85, 0x00, 0xF1, '|'}, {0xAD, 0xCC, 0xF1, ' '},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CellText(c.character, c.attribute, c.charset), c.text)
-            << int(c.character) << "/" << int(c.attribute);
+    for (const test::TableRow& row : test::ReadTableRows("ds3270/data/cell_text.tsv")) {
+        const auto byte = [&](size_t i) { return uint8_t(std::stoul(row.cells.at(i), nullptr, 16)); };
+        EXPECT_EQ(CellText(byte(0), byte(1), byte(2)), byte(3)) << row.where;
+    }
 }
 
 TEST(EraseScreen, TakesTheSizeOfItsModeAndRejectsDamagedSizes) {
