@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <sstream>
 
 #include "ds3270/addressing.h"
 #include "ds3270/fields.h"
@@ -81,36 +82,25 @@ TEST(EraseScreen, TakesTheSizeOfItsModeAndRejectsDamagedSizes) {
 }
 
 TEST(FieldCount, CountsInputFieldsAndVisibleTextAcrossWholeWordsAndTheTail) {
-    struct Case {
-        std::vector<std::pair<uint32_t, uint8_t>> attributes;  // address, attribute
-        std::vector<std::pair<uint32_t, uint8_t>> characters;  // address, display character
-        bool wang;
-        uint32_t inputs;
-        bool formatted, visible;
-    };
-    const Case cases[] = {
-        {{}, {{0, 0x40}, {1913, 0x20}}, false, 0, false, false},
-        {{}, {{1914, 0x41}}, false, 0, false, true},
-        {{}, {{1915, 0x41}}, false, 0, false, false},  // beyond the screen
-        {{}, {{5, 0x80}}, false, 0, false, true},
-        {{{0, 0xC0}, {7, 0xE0}, {8, 0xC1}, {1914, 0xCC}}, {}, false, 3, true, false},
-        {{{3, 0xE8}, {9, 0xF0}}, {}, false, 0, true, false},
-        {{{3, 0xE8}, {9, 0xF0}, {1914, 0xE8}}, {}, true, 2, true, false},
-    };
     test::RecordingUi ui;
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("ds3270/data/field_count.tsv")) {
         auto s = std::make_unique<Session>(ui);
-        s->ps.positions = 1915;  // a tail of three cells after the last whole word
-        s->settings.Wang = c.wang;
-        for (auto [a, v] : c.attributes) {
-            s->ps.planes.attribute[a] = v;
-            s->ps.planes.highlight[a] = (v & 0x08) ? 0x08 : 0;
+        s->ps.positions = 1915;
+        s->settings.Wang = row.cells.at(2) == "1";
+        for (size_t column : {0, 1}) {
+            std::istringstream cells(row.cells.at(column));
+            uint32_t a = 0;
+            for (std::string v; cells >> a && cells.ignore() >> v;) {
+                const uint8_t value = uint8_t(std::stoul(v, nullptr, 16));
+                (column == 0 ? s->ps.planes.attribute : s->ps.planes.display)[a] = value;
+                if (column == 0) s->ps.planes.highlight[a] = value & 0x08;
+            }
         }
-        for (auto [a, v] : c.characters) s->ps.planes.display[a] = v;
         RefreshFieldCount(*s);
-        EXPECT_EQ(s->ps.input_fields, c.inputs);
-        EXPECT_EQ(s->ps.formatted, c.formatted);
-        EXPECT_EQ(s->ps.has_visible_text, c.visible);
+        EXPECT_EQ(std::to_string(s->ps.input_fields) + " " + std::to_string(s->ps.formatted) + " " +
+                      std::to_string(s->ps.has_visible_text),
+                  row.cells.at(3) + " " + row.cells.at(4) + " " + row.cells.at(5))
+            << row.where;
     }
 }
 

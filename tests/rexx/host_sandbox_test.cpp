@@ -11,7 +11,6 @@
 
 #include "config/temp_folder.h"
 #include "ds3270/host_text.h"
-#include "keyboard/key_list.h"
 #include "keyboard/keyboard_state.h"
 #include "macro/keywords.h"
 #include "rexx/rexx_calls.h"
@@ -34,12 +33,6 @@ struct Sandbox : test::RexxFixture {
     Sandbox() {
         Session& s = session();
         s.folders.settings_file = folder / "orkan.ini";
-        KeyFunctionTable table;
-        std::string error;
-        EXPECT_TRUE(ParseKeyFunctionTable(test::ReadText(s.folders.program_data + "/key_functions.tsv"),
-                                          table, error));
-        EXPECT_EQ(KeyList::Parse(BuildKeyList(table.action, table.edit, table.oper), s.keyboard->key_list),
-                  KeyList::Status::Ok);
         s.status = SessionStatus::Unlocked;
         std::ofstream(secret) << "TOPSECRET\n";
         MacroVariables& users = runtime.core().Macros().Runner().variables();

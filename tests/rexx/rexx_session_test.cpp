@@ -11,7 +11,6 @@
 #include <functional>
 
 #include "keyboard/key_functions.h"
-#include "keyboard/key_list.h"
 #include "keyboard/keyboard.h"
 #include "rexx_fixture.h"
 #include "support/golden_file.h"
@@ -133,9 +132,6 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
 // dialog's OK would find it.
 TEST(RexxSession, KeysTakeTheirOperands) {
     RexxSession w;
-    Folders data;
-    data.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
-    ASSERT_TRUE(LoadKeyList(data, w.session().keyboard->key_list, w.ui));
     for (uint32_t i = 0; i < 4; ++i) w.session().ps.planes.display[80 * 6 + 2 + i] = uint8_t("FIND"[i]);
     w.Start("sel",
             "/* REXX */\ncall key 'SelectLocation1', 2, 11\ncall key 'SelectLocation2', 4, 20\n"
