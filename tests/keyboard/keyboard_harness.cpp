@@ -207,6 +207,8 @@ void RunPictureCase(const GoldenCase& c) {
             s.ui.SetClipboardText(GoldenValue(step.rest));
         else if (step.verb == "keys")
             k.Type(step.rest);
+        else if (step.verb == "sent")
+            EXPECT_EQ(k.TakeSent(), step.rest == "nothing" ? "" : step.rest);
         else if (step.verb == "select" && step.rest == "none")
             s.selection.shown = false;
         else if (step.verb == "select") {
