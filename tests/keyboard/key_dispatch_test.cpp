@@ -50,18 +50,6 @@ TEST(TypeAhead, AFullQueueSounds) {
     EXPECT_EQ(k.view.sounds, "E");
 }
 
-TEST(ActionKeys, SendTheirAidAndResetTheModes) {
-    test::KeyboardSession k;
-    k.Write(kLogon, 0, 6);
-    k.session.record.SetNumber(field::ResetInsertOnActionKey, 1);
-    k.session.keyboard->insert_mode = true;
-    k.session.keyboard->word_wrap = true;
-    k.Type("{PF3}");
-    EXPECT_EQ(k.TakeSent(), "F340C6");
-    EXPECT_FALSE(k.session.keyboard->insert_mode);
-    EXPECT_FALSE(k.session.keyboard->word_wrap);
-}
-
 TEST(LineMode, KeysGoOutAsBytesAndEchoLocally) {
     test::KeyboardSession k;
     k.session.link.line_mode = true;
