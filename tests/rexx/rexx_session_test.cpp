@@ -57,8 +57,7 @@ TEST(RexxSession, FirstLinePicksTheLanguageAndTheReturnCodeEndsIt) {
             "say getvar('CursorRow') getvar('cursorcol')\nexit 12\n");
     ASSERT_EQ(w.Ending(), End::Finished) << w.Lines();
     EXPECT_EQ(w.outcome->exit_code, 12);
-    EXPECT_TRUE(w.Said("rows 24")) << w.Lines();
-    EXPECT_TRUE(w.Said("3 5")) << w.Lines();
+    for (const char* said : {"rows 24", "3 5"}) EXPECT_TRUE(w.Said(said)) << said << "\n" << w.Lines();
     EXPECT_EQ(w.session().indicators.macro_letter, 0);
 
     // The same dispatcher hands a file without the comment to the own language.
@@ -114,13 +113,10 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
             "exit L.0\n");
     ASSERT_EQ(w.Ending(), End::Finished) << w.Lines();
     EXPECT_EQ(w.outcome->exit_code, 3) << w.Lines();
-    EXPECT_TRUE(w.Said("1 5 11")) << w.Lines();
-    EXPECT_TRUE(w.Said("1 0 0")) << w.Lines();
-    EXPECT_TRUE(w.Said("[READY] 00 27")) << w.Lines();
-    EXPECT_TRUE(w.Said("Unknown Orkan command - FOO")) << w.Lines();
-    EXPECT_TRUE(w.Said("rc 8")) << w.Lines();
+    for (const char* said :
+         {"1 5 11", "1 0 0", "[READY] 00 27", "Unknown Orkan command - FOO", "rc 8", "child ran"})
+        EXPECT_TRUE(w.Said(said)) << said << "\n" << w.Lines();
     EXPECT_EQ(w.Lines().find("Unknown Orkan command - \n"), std::string::npos) << w.Lines();
-    EXPECT_TRUE(w.Said("child ran")) << w.Lines();
 
     // The match is the session's: the own language reads where REXX found READY.
     ASSERT_TRUE(w.dispatcher().StartText("DEBUG(\"at \" + STR(ONSCREENROW * 100 + ONSCREENCOL))"));
@@ -165,9 +161,8 @@ TEST(RexxSession, WaitsAreReleasedByTheHostAndTimeOut) {
     s.status = SessionStatus::Unlocked;
     w.dispatcher().ReleaseUnlockWaits();
     ASSERT_TRUE(w.Said("released by the unlock")) << w.Lines();
-    ASSERT_TRUE(w.Said("Error 1008")) << w.Lines();
-    EXPECT_TRUE(w.Said("late 0")) << w.Lines();
-    EXPECT_TRUE(w.Said("already 1")) << w.Lines();
+    for (const char* said : {"Error 1008", "late 0", "already 1"})
+        EXPECT_TRUE(w.Said(said)) << said << "\n" << w.Lines();
     ASSERT_EQ(w.Ending(), End::Finished) << w.Lines();
 }
 
