@@ -18,13 +18,10 @@ using test::DisplaySession;
 constexpr uint8_t kRed = 0x02, kYellow = 0x06;
 
 TEST(Palette, BrightnessAdjustsChannels) {
-    struct Case {
-        uint8_t value, brightness, expected;
-    };
-    const Case cases[] = {{200, 128, 200}, {200, 64, 100},  {255, 0, 0}, {0, 255, 255},
-                          {100, 255, 255}, {100, 192, 178}, {1, 127, 0}, {254, 129, 254}};
-    for (const Case& c : cases)
-        EXPECT_EQ(AdjustChannel(c.value, c.brightness), c.expected) << int(c.brightness);
+    // channel, brightness, channel shown
+    const uint8_t cases[][3] = {{200, 128, 200}, {200, 64, 100},  {255, 0, 0}, {0, 255, 255},
+                                {100, 255, 255}, {100, 192, 178}, {1, 127, 0}, {254, 129, 254}};
+    for (const auto& c : cases) EXPECT_EQ(AdjustChannel(c[0], c[1]), c[2]) << int(c[1]);
 }
 
 TEST(Palette, EntryZeroKeepsItsColourAndTheFrameFollowsBrightness) {
