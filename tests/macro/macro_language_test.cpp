@@ -125,18 +125,6 @@ TEST(MacroErrors, AWriteThatFailsIsAnError) {
     std::filesystem::remove(path);
 }
 
-// What a host's macro is refused is tests/rexx/host_sandbox.tsv's; allowed, a program's command
-// line is split as the user's own would be.
-TEST(MacroErrors, AllowedHostMacrosStartProgramsAsTheUsersDo) {
-    MacroSession m;
-    m.ks.session.settings.AllowHostMacros = 1;
-    (void)m.runner.StartText("WINEXEC(\"prog \"\"a b\"\" c\")", MacroOrigin::Host);
-    m.loop.RunPosted();
-    EXPECT_EQ(m.outcome.end, MacroOutcome::End::Finished);
-    ASSERT_EQ(m.env.calls.size(), 1u);
-    EXPECT_EQ(m.env.calls[0], "spawn prog a b c");
-}
-
 TEST(MacroScreen, ReadsTypesAndPressesKeys) {
     MacroSession m;
     m.ks.Write({"|Name:[______________", "|READY"}, 0, 7);
