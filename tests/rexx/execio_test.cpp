@@ -52,10 +52,7 @@ struct Execio : ::testing::Test {
 
 TEST_F(Execio, DiskReadKeepsEveryLineWhole) {
     const std::string long_line(5000, 'x');
-    struct Case {
-        std::string bytes;
-        std::vector<std::string> lines;
-    } cases[] = {
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"one\ntwo\nthree\n", {"one", "two", "three"}},
         {"one\r\ntwo\r\n", {"one", "two"}},
         {"no final end", {"no final end"}},
@@ -64,13 +61,13 @@ TEST_F(Execio, DiskReadKeepsEveryLineWhole) {
         {long_line + "\nshort\n", {long_line, "short"}},
         {"a\rb\n", {"a\rb"}},  // a lone CR is data, not a line end
     };
-    for (const Case& c : cases) {
-        Write("in.txt", c.bytes);
+    for (const auto& [bytes, lines] : cases) {
+        Write("in.txt", bytes);
         vars.values["L.9"] = "left from before";
         ASSERT_EQ(Run("* DISKR in.txt (STEM L."), 0);
-        EXPECT_EQ(vars.values["L.0"], std::to_string(c.lines.size()));
-        for (size_t i = 0; i < c.lines.size(); ++i)
-            EXPECT_EQ(vars.values["L." + std::to_string(i + 1)], c.lines[i]);
+        EXPECT_EQ(vars.values["L.0"], std::to_string(lines.size()));
+        for (size_t i = 0; i < lines.size(); ++i)
+            EXPECT_EQ(vars.values["L." + std::to_string(i + 1)], lines[i]);
         EXPECT_EQ(vars.values.count("L.9"), 0u) << "the stem is dropped first";
     }
 }
