@@ -2,9 +2,6 @@
 // after a write, in their order), plus the record dispatcher's steps before the command.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "config/temp_folder.h"
 #include "ds3270/inbound.h"
 #include "support/ds3270_harness.h"
 #include "support/hex.h"
@@ -80,30 +77,6 @@ TEST(Dispatcher, ScreenModeTransferIsDetectedAndItsRecordsOffered) {
     EXPECT_EQ(h.TakeSent(), "7DD9C5");
     h.Host("F3 0005 D0 0000");
     EXPECT_EQ(transfer.fields, std::vector<std::string>{"0005D00000"});
-}
-
-class WccPrinting : public testing::Test {
-  protected:
-    void SetUp() override {
-        h.session->folders.app_data = folder.string();
-        h.session->hooks.print = &h.log;
-        h.session->record.SetNumber(field::HostInitiatedPrinting, 1);
-        h.session->settings.WCCPrintAccumulate = 1;
-    }
-    Harness h{4, 20};
-    test::TempFolder scratch;
-    std::filesystem::path folder = scratch.path();
-};
-
-TEST_F(WccPrinting, ScreensAccumulateUntilAWriteWithoutStartPrinter) {
-    h.Host("F5C8 C1 25 C2 1140D4 C3 05 1140E8 4C4D");
-    h.Host("F5C8 D1");
-    EXPECT_TRUE(h.log.calls.empty());
-    h.Host("F1C0");
-    const std::string path = (folder / "ork$A$prnt.txt").string();
-    EXPECT_EQ(h.log.calls, std::vector<std::string>{"CopyToPrinter:" + path});
-    // Up to the last character above a blank, control codes as blanks, then one blank; no line ends.
-    EXPECT_EQ(test::ReadText(path), "A B" + std::string(17, ' ') + "C" + std::string(19, ' ') + "<( J ");
 }
 
 }  // namespace

@@ -14,13 +14,16 @@
 //                                enabled; a macro runs
 //   clock MS                     the session's clock
 //   screen/fields/messages/...   checks (see Check below); "sent", "traced" and "capture" ignore
-//                                blanks
+//                                blanks; file names and "{data}" in calls are in the case's own
+//                                application data folder
 // A case ends with nothing sent and no message that it did not check.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 
 #include "config/session_record_fields.h"
+#include "config/temp_folder.h"
 #include "ds3270/inbound.h"
 #include "ds3270/screen_dump.h"
 #include "support/ds3270_harness.h"
@@ -76,7 +79,8 @@ void Set(Session& s, const std::string& name, const std::string& value) {
         {"CmdChaining", &ProgramSettings::CmdChaining},
         {"AttentionMethod", &ProgramSettings::AttentionMethod},
         {"ExtendedKeys", &ProgramSettings::ExtendedKeys},
-        {"ReplyCodepage", &ProgramSettings::ReplyCodepage}};
+        {"ReplyCodepage", &ProgramSettings::ReplyCodepage},
+        {"WCCPrintAccumulate", &ProgramSettings::WCCPrintAccumulate}};
     // Record fields a macro cannot name; the others go by their macro option name.
     static const std::map<std::string, const FieldDef*> fields = {
         {"UserScreenWidth", &field::UserScreenWidth},
@@ -112,6 +116,10 @@ void Set(Session& s, const std::string& name, const std::string& value) {
         s.charset.code_page = uint16_t(number());
     else if (name == "sender" && value == "none")
         s.sender = nullptr;
+    else if (name == "letter")
+        s.letter = value.at(0);
+    else if (name == "app_data")
+        s.folders.app_data = value;
     else
         ADD_FAILURE() << "nothing named " << name << " to set";
 }
@@ -183,11 +191,22 @@ bool Check(Harness& h, const std::string& verb, const std::string& rest) {
         EXPECT_EQ(s.ds.reply_mode, std::stoi(first)) << "and the attributes " << second;
     else if (verb == "calls") {  // the hooks' calls since the last check
         std::string calls;
-        for (const std::string& call : h.log.calls) calls += (calls.empty() ? "" : " ") + call;
+        for (std::string call : h.log.calls) {
+            if (call.find(s.folders.app_data) != std::string::npos)
+                call.replace(call.find(s.folders.app_data), s.folders.app_data.size(), "{data}");
+            calls += (calls.empty() ? "" : " ") + call;
+        }
         EXPECT_EQ(calls, rest);
         h.log.calls.clear();
     } else if (verb == "capture")  // what the capture subsystem gets of the records so far
         EXPECT_EQ(test::ToHex(s.ds.capture), Blankless(value));
+    else if (verb == "file")  // NAME TEXT, or NAME absent
+        EXPECT_EQ(std::filesystem::exists(s.folders.app_data + "/" + first)
+                      ? test::ReadText(s.folders.app_data + "/" + first)
+                      : "absent",
+                  GoldenValue(second));
+    else if (verb == "host_macro_text")  // what a macro runner read of the host's macro file
+        EXPECT_EQ(h.log.host_macro_text, value);
     else if (verb == "mode_attributes")
         EXPECT_EQ(test::ToHex(s.ds.character_mode_attributes), value);
     else
@@ -201,11 +220,15 @@ TEST_P(DataStream, Case) {
     const GoldenCase& c = GetParam();
     SCOPED_TRACE(c.where);
     std::unique_ptr<Harness> made;
+    test::TempFolder folder;
     uint32_t rows = 4, columns = 20;
     int model = 0;
     std::string record;
     const auto harness = [&]() -> Harness& {
-        if (!made) made = std::make_unique<Harness>(rows, columns, model);
+        if (made) return *made;
+        made = std::make_unique<Harness>(rows, columns, model);
+        made->session->folders.app_data = folder.path();
+        made->session->folders.temp_macros = folder / "ork";
         return *made;
     };
     for (const GoldenStep& step : c.steps) {
