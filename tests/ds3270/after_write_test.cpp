@@ -1,5 +1,5 @@
-// What follows a write beyond the cases of data/after_write.txt (the calls into the subsystems
-// after a write, in their order), plus the record dispatcher's steps before the command.
+// A file transfer's part in host records (the rest of what follows a write is in
+// data/after_write.txt): the dispatcher offers screen records and hands over structured fields.
 #include <gtest/gtest.h>
 
 #include "ds3270/inbound.h"
@@ -23,34 +23,6 @@ class RecordingTransfer : public TransferHook {
     bool consume = true;
     int finished_calls = 0;
 };
-
-TEST(AfterWrite, ResponseTimeAndUnlockSnapshot) {
-    Harness h(24, 80);
-    h.clock.now_ms = 1000;
-    ASSERT_EQ(SendAidKey(*h.session, 2), AidKeyResult::Sent);
-    EXPECT_EQ(h.session->status, SessionStatus::SysLock);
-    h.clock.now_ms = 1250;
-    h.Host("F5C3 C1C2 13");
-    EXPECT_EQ(h.session->ds.response_time_ms, 250);
-    EXPECT_EQ(h.session->status, SessionStatus::Unlocked);
-    ASSERT_TRUE(h.session->ds.unlock_snapshot);
-    EXPECT_TRUE(h.session->ds.unlock_swap_enabled);
-    EXPECT_EQ(h.session->ds.unlock_snapshot->planes.display[1], 'B');
-    EXPECT_EQ(h.session->ds.unlock_snapshot->cursor_address, 2u);
-    // A later unlock without an AID in between leaves the measured time alone.
-    h.clock.now_ms = 9000;
-    h.Host("F1C2");
-    EXPECT_EQ(h.session->ds.response_time_ms, 250);
-}
-
-TEST(AfterWrite, ConvertNullsToBlanksAfterTheSnapshot) {
-    Harness h(4, 20);
-    h.session->record.SetNumber(field::ConvertNullsToBlanks, 1);
-    h.Host("F5C3 1140C5 C1");
-    EXPECT_EQ(h.session->ps.planes.display[0], ' ');
-    EXPECT_EQ(h.session->ps.planes.display[79], ' ');
-    EXPECT_EQ(h.session->ds.unlock_snapshot->planes.display[0], 0);
-}
 
 TEST(AfterWrite, DuringATransferTheKeyboardStaysAsItIs) {
     Harness h(24, 80);

@@ -19,6 +19,7 @@
 // A case ends with nothing sent and no message that it did not check.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <map>
 
@@ -183,7 +184,18 @@ bool Check(Harness& h, const std::string& verb, const std::string& rest) {
         EXPECT_EQ(std::to_string(s.ps.rows) + " " + std::to_string(s.ps.columns) + " " +
                       std::to_string(s.ps.size_mode),
                   value);
-    else if (verb == "unlock_counter")
+    else if (verb == "response_time")  // from the AID to the unlock, in ms
+        EXPECT_EQ(s.ds.response_time_ms, std::stol(value));
+    else if (verb == "snapshot") {  // the screen kept at the unlock: [swap] CURSOR CELL DISPLAY-BYTE
+        const auto& kept = s.ds.unlock_snapshot;
+        const uint32_t cell =
+            uint32_t(std::stoul(value.substr(value.find(' ', value.find_first_of("0123456789")))));
+        EXPECT_EQ(kept ? (s.ds.unlock_swap_enabled ? "swap " : "") + std::to_string(kept->cursor_address) +
+                             " " + std::to_string(cell) + " " +
+                             test::ToHex(std::array{kept->planes.display[cell]})
+                       : "none",
+                  value);
+    } else if (verb == "unlock_counter")
         EXPECT_EQ(s.ds.unlock_counter, std::stoul(value));
     else if (verb == "current_aid")
         EXPECT_EQ(s.ds.current_aid, std::stoul(value, nullptr, 16));
