@@ -176,8 +176,6 @@ bool Check(Harness& h, const std::string& verb, const std::string& rest) {
         EXPECT_EQ(Cell(s, std::stoul(first)), second);
     else if (verb == "host_plane")
         EXPECT_EQ(s.ps.planes.host[std::stoul(first)], std::stoul(second, nullptr, 16));
-    else if (verb == "attribute")
-        EXPECT_EQ(s.ps.planes.attribute[std::stoul(first)], std::stoul(second, nullptr, 16));
     else if (verb == "status")
         EXPECT_EQ(StatusName(s.status), value);
     else if (verb == "screen_size")  // rows columns size-mode
