@@ -12,6 +12,8 @@
 //   aid ACTION [RESULT]          an AID key (RESULT, default Sent: NotAnAidKey, BadSetting)
 //   hooks, events, macro_running the later subsystems record their calls; event macros are
 //                                enabled; a macro runs
+//   transfer consume|keep        a file transfer that takes or leaves the records offered to it
+//                                (its calls are recorded with the others)
 //   clock MS                     the session's clock
 //   screen/fields/messages/...   checks (see Check below); "sent", "traced" and "capture" ignore
 //                                blanks; file names and "{data}" in calls are in the case's own
@@ -184,15 +186,12 @@ bool Check(Harness& h, const std::string& verb, const std::string& rest) {
                   value);
     else if (verb == "response_time")  // from the AID to the unlock, in ms
         EXPECT_EQ(s.ds.response_time_ms, std::stol(value));
-    else if (verb == "snapshot") {  // the screen kept at the unlock: [swap] CURSOR CELL DISPLAY-BYTE
-        const auto& kept = s.ds.unlock_snapshot;
-        const uint32_t cell =
-            uint32_t(std::stoul(value.substr(value.find(' ', value.find_first_of("0123456789")))));
-        EXPECT_EQ(kept ? (s.ds.unlock_swap_enabled ? "swap " : "") + std::to_string(kept->cursor_address) +
-                             " " + std::to_string(cell) + " " +
-                             test::ToHex(std::array{kept->planes.display[cell]})
+    else if (verb == "snapshot") {  // CELL, then its display byte in the screen kept at the unlock,
+        const auto& kept = s.ds.unlock_snapshot;  // that screen's cursor and "swap" when it may be swapped in
+        EXPECT_EQ(kept ? test::ToHex(std::array{kept->planes.display[std::stoul(first)]}) + " cursor " +
+                             std::to_string(kept->cursor_address) + (s.ds.unlock_swap_enabled ? " swap" : "")
                        : "none",
-                  value);
+                  second);
     } else if (verb == "unlock_counter")
         EXPECT_EQ(s.ds.unlock_counter, std::stoul(value));
     else if (verb == "current_aid")
@@ -276,6 +275,9 @@ TEST_P(DataStream, Case) {
             s.hooks.type_ahead = &h.log;
             s.hooks.find = &h.log;
             s.hooks.print = &h.log;
+        } else if (step.verb == "transfer") {
+            s.hooks.transfer = &h.log;  // a file transfer that takes (consume) or leaves (keep) records
+            h.log.transfer_consumes = step.rest == "consume";
         } else if (step.verb == "events")
             h.log.events_enabled = true;
         else if (step.verb == "macro_running")
