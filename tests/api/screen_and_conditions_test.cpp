@@ -12,6 +12,7 @@
 #include "config/session_file.h"
 #include "keyboard/keyboard.h"
 #include "session/session.h"
+#include "support/golden_file.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
@@ -81,53 +82,22 @@ TEST_F(PaintedScreen, FieldsByPositionAndByLabel) {
     EXPECT_EQ(FieldHolding(s.ps, 5)->attribute, 23u * 80 + 70);
     EXPECT_EQ(FieldHolding(s.ps, 2 * 80 + 8)->attribute, 2u * 80 + 8);  // its attribute belongs to it
 
-    struct Case {
-        std::string_view label, where;
-        bool seen;
-        int start;  // -1: no field
-    };
-    const Case cases[] = {
-        {"Name", "any", true, 2 * 80 + 9}, {"  Name ", "left", true, 2 * 80 + 9},
-        {"Name", "above", true, -1},       {"Code", "any", true, 5 * 80 + 38},
-        {"Code", "left", true, -1},        {"Nobody", "any", false, -1},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("api/data/labelled_fields.tsv")) {
         bool seen = false;
-        const std::optional<FieldFacts> f = LabelledField(s.ps, c.label, c.where, seen);
-        EXPECT_EQ(seen, c.seen) << c.label << " " << c.where;
-        EXPECT_EQ(f ? int(f->start) : -1, c.start) << c.label << " " << c.where;
+        const std::optional<FieldFacts> f = LabelledField(s.ps, row.cells.at(0), row.cells.at(1), seen);
+        EXPECT_EQ(seen, row.cells.at(2) == "1") << row.where;
+        EXPECT_EQ(f ? int(f->start) : -1, std::stoi(row.cells.at(3))) << row.where;
     }
 }
 
 TEST_F(PaintedScreen, ConditionsHoldAsTheScreenSays) {
-    struct Case {
-        const char* json;
-        bool holds;
-    };
-    const Case cases[] = {
-        {R"({"kind":"text","text":"Name"})", true},
-        {R"({"kind":"text","text":"NAME"})", false},
-        {R"({"kind":"text","text":"NAME","ignore_case":true})", true},
-        {R"({"kind":"text","text":"ada","row":3,"column":10})", true},
-        {R"({"kind":"text","text":"ada","row":3,"column":11})", false},
-        {R"({"kind":"text","text":"secret"})", false},  // hidden fields read as blanks
-        {R"({"kind":"text","text":"secret","absent":true})", true},
-        {R"({"kind":"cursor","row":3,"column":10})", true},
-        {R"({"kind":"cursor_in_field","row":3,"column":16})", true},
-        {R"({"kind":"cursor_in_field","row":6,"column":40})", false},
-        {R"({"kind":"changed","since":6})", true},
-        {R"({"kind":"changed","since":7})", false},
-        {R"({"kind":"unlocked","quiet_ms":100})", true},
-        {R"({"kind":"unlocked","quiet_ms":101})", false},
-        {R"({"kind":"disconnected"})", false},
-    };
     const WaitFacts facts{7, 100};
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("api/data/wait_conditions.tsv")) {
         std::vector<WaitCondition> read;
         std::string error;
-        ASSERT_TRUE(ReadConditions(Json::array({Json::parse(c.json)}), read, error))
-            << c.json << ": " << error;
-        EXPECT_EQ(ConditionHolds(s, read[0], facts), c.holds) << c.json;
+        ASSERT_TRUE(ReadConditions(Json::array({Json::parse(row.cells.at(0))}), read, error))
+            << row.where << ": " << error;
+        EXPECT_EQ(ConditionHolds(s, read[0], facts), row.cells.at(1) == "1") << row.where;
     }
     std::vector<WaitCondition> quiet;
     std::string error;

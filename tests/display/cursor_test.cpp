@@ -1,6 +1,8 @@
 // Cursor bars, rulers, cursor colours, the blink cycle and the cursor locator.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "display/cursor.h"
 #include "display/wheel_steps.h"
 #include "support/golden_file.h"
@@ -37,55 +39,31 @@ TEST(Cursor, RulersCrossTheScreenThroughTheCursorCell) {
 TEST(Cursor, ColourModes) {
     Palette p{};
     for (size_t i = 0; i < p.size(); ++i) p[i] = Rgb(0x010101 * i);
-    const uint8_t cell = 0x27, field_colour = 0x05, cursor_role = 3;
-    struct Case {
-        uint8_t mode;
-        CursorPaint paint;
-        Rgb back, text, mix;
-    };
-    const Case cases[] = {
-        {0, CursorPaint::Invert, 0, 0, 0},
-        {1, CursorPaint::Masked, p[7], p[2], 0},
-        {2, CursorPaint::Masked, p[5], p[0], 0},
-        {3, CursorPaint::Masked, 0xFFFFFF, 0x000000, 0},
-        {4, CursorPaint::Masked, 0x000000, 0xFFFFFF, 0},
-        {5, CursorPaint::Xor, 0, 0, p[3]},
-    };
-    for (const Case& c : cases) {
-        const CursorColours got = CursorColoursFor(c.mode, cell, field_colour, p, cursor_role);
-        EXPECT_EQ(got.paint, c.paint) << int(c.mode);
-        EXPECT_EQ(got.back, c.back) << int(c.mode);
-        EXPECT_EQ(got.text, c.text) << int(c.mode);
-        EXPECT_EQ(got.mix, c.mix) << int(c.mode);
+    const std::string paints[] = {"Invert", "Masked", "Xor"};
+    for (const test::TableRow& row : test::ReadTableRows("display/data/cursor_colours.tsv")) {
+        const auto rgb = [&](size_t i) { return Rgb(std::stoul(row.cells.at(i), nullptr, 16)); };
+        const CursorColours got = CursorColoursFor(uint8_t(std::stoi(row.cells.at(0))), 0x27, 0x05, p, 3);
+        EXPECT_EQ(paints[int(got.paint)], row.cells.at(1)) << row.where;
+        EXPECT_EQ(got.back, rgb(2)) << row.where;
+        EXPECT_EQ(got.text, rgb(3)) << row.where;
+        EXPECT_EQ(got.mix, rgb(4)) << row.where;
     }
 }
 
 // Twelve ticks from the start of a cycle: which phases show the cursor and redraw blinking text.
 TEST(BlinkCycle, PhasesAndCursorBlinkModes) {
-    struct Case {
-        const char* name;
-        uint8_t blink;
-        bool selection;
-        const char* cursor;  // after each tick: 1 shown, 0 hidden
-    };
-    const Case cases[] = {
-        {"steady", 0, false, "111111111111"},
-        {"slow: toggles entering phase 3", 1, false, "110000001111"},
-        {"fast: every tick", 2, false, "010101010101"},
-        {"no blink with a selection", 2, true, "111111111111"},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/blink_cycle.tsv")) {
         BlinkCycle cycle;
         std::string shown, text, cycles;
         for (int i = 0; i < 12; ++i) {
-            const BlinkTick t = cycle.Advance(c.blink, c.selection);
+            const BlinkTick t = cycle.Advance(uint8_t(std::stoi(row.cells.at(1))), row.cells.at(2) == "1");
             shown += cycle.CursorShown() ? '1' : '0';
             text += t.redraw_blinking_text ? '1' : '0';
             cycles += t.cycle_completed ? '1' : '0';
         }
-        EXPECT_EQ(shown, c.cursor) << c.name;
-        EXPECT_EQ(text, "100001100001") << c.name;  // entering phases 1 and 0
-        EXPECT_EQ(cycles, "000001000001") << c.name;
+        EXPECT_EQ(shown, row.cells.at(3)) << row.where;
+        EXPECT_EQ(text, "100001100001") << row.where;  // entering phases 1 and 0
+        EXPECT_EQ(cycles, "000001000001") << row.where;
     }
     BlinkCycle cycle;
     EXPECT_TRUE(cycle.TextOff());
@@ -110,22 +88,12 @@ TEST(CursorLocator, SixStepsThenRemoved) {
 }
 
 TEST(WheelSteps, WholeStepsOnly) {
-    struct Case {
-        const char* name;
-        std::vector<int> deltas;
-        std::vector<int> steps;
-    };
-    const Case cases[] = {
-        {"classic notches", {120, 120, -120}, {1, 1, -1}},
-        {"smooth scrolling", {40, 40, 40, 40}, {0, 0, 1, 0}},
-        {"a fast flick", {360}, {3}},
-        {"turning back drops the rest", {100, -30, -90}, {0, 0, -1}},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/wheel_steps.tsv")) {
         WheelSteps wheel;
-        std::vector<int> got;
-        for (int d : c.deltas) got.push_back(wheel.Add(d));
-        EXPECT_EQ(got, c.steps) << c.name;
+        std::istringstream deltas(row.cells.at(1));
+        std::string got;
+        for (int d = 0; deltas >> d;) got += (got.empty() ? "" : " ") + std::to_string(wheel.Add(d));
+        EXPECT_EQ(got, row.cells.at(2)) << row.where;
     }
 }
 

@@ -84,28 +84,12 @@ TEST(ScreenLayout, FixedRememberedAndFittedSizes) {
 }
 
 TEST(FontChoice, HistoricNamesMapToInstalledFamilies) {
-    struct Case {
-        bool truetype;
-        const char* font_name;
-        const char* truetype_name;
-        std::string_view family;
-    };
-    const Case cases[] = {
-        {false, "Orkan Thick Fonts", "", kThickFamily},
-        {false, "Orkan Thin Fonts", "", kThinFamily},
-        {false, "", "", kThickFamily},
-        {true, "Orkan Thin Fonts", "IBM 3270", "IBM 3270"},
-        {true, "", "OrkanTN3270 Thin", kThinFamily},
-        {true, "", "OrkanTN3270 Medium", kThickFamily},
-        {true, "", "Liberation Mono", "Liberation Mono"},
-        {true, "", "", kThickFamily},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/font_families.tsv")) {
         test::DisplaySession d;
-        d.s.record.SetNumber(field::TrueType, c.truetype);
-        ASSERT_TRUE(d.s.record.SetText(field::FontName, c.font_name));
-        ASSERT_TRUE(d.s.record.SetText(field::TrueTypeFontName, c.truetype_name));
-        EXPECT_EQ(TerminalFontFamily(d.s.record), c.family) << c.font_name << c.truetype_name;
+        d.s.record.SetNumber(field::TrueType, row.cells.at(0) == "1");
+        ASSERT_TRUE(d.s.record.SetText(field::FontName, row.cells.at(1)));
+        ASSERT_TRUE(d.s.record.SetText(field::TrueTypeFontName, row.cells.at(2)));
+        EXPECT_EQ(TerminalFontFamily(d.s.record), row.cells.at(3)) << row.where;
     }
     EXPECT_EQ(GraphicEscapeFontFamily("OrkanTN3270 GE"), kThickFamily);
 }

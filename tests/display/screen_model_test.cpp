@@ -15,17 +15,13 @@ namespace {
 
 using test::DisplaySession;
 
-constexpr uint8_t kDefault = 0x04;  // role 20 of a new session: green on black
-constexpr uint8_t kRed = 0x02, kYellow = 0x06, kTurquoise = 0x05;
+constexpr uint8_t kRed = 0x02, kYellow = 0x06;
 
 TEST(Palette, BrightnessAdjustsChannels) {
-    struct Case {
-        uint8_t value, brightness, expected;
-    };
-    const Case cases[] = {{200, 128, 200}, {200, 64, 100},  {255, 0, 0}, {0, 255, 255},
-                          {100, 255, 255}, {100, 192, 178}, {1, 127, 0}, {254, 129, 254}};
-    for (const Case& c : cases)
-        EXPECT_EQ(AdjustChannel(c.value, c.brightness), c.expected) << int(c.brightness);
+    // channel, brightness, channel shown
+    const uint8_t cases[][3] = {{200, 128, 200}, {200, 64, 100},  {255, 0, 0}, {0, 255, 255},
+                                {100, 255, 255}, {100, 192, 178}, {1, 127, 0}, {254, 129, 254}};
+    for (const auto& c : cases) EXPECT_EQ(AdjustChannel(c[0], c[1]), c[2]) << int(c[1]);
 }
 
 TEST(Palette, EntryZeroKeepsItsColourAndTheFrameFollowsBrightness) {
@@ -50,26 +46,15 @@ TEST(Palette, ColourWordsNameTheNearestPlainColour) {
 }
 
 TEST(Palette, ColourTag) {
-    struct Case {
-        const char* name;
-        uint8_t entry;
-        bool known;
-        uint8_t tag;
-        Rgb colour8, colour3;  // session colours 8 and 3 afterwards
-    };
-    const Case cases[] = {
-        {"cyan", 8, true, 0x84, 0x008080, 0xFF40FF},    {"GRAY", 8, true, 0x80, 0x404040, 0xFF40FF},
-        {"Magenta", 0, true, 0x86, 0x000000, 0xFF40FF},  // no entry follows the tag
-        {"blue", 3, true, 0x85, 0x000000, 0xFF40FF},     // entries up to 7 are host colours: kept
-        {"purple", 8, false, 0x00, 0x000000, 0xFF40FF},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/colour_tags.tsv")) {
+        const auto hex = [&](size_t i) { return std::stoul(row.cells.at(i), nullptr, 16); };
         DisplaySession d;
-        d.s.record.SetNumber(field::ColourTagEntry, c.entry);
-        EXPECT_EQ(ApplyColourTag(d.s.record, c.name), c.known) << c.name;
-        EXPECT_EQ(d.s.record.Number(field::ColourTag), c.tag) << c.name;
-        EXPECT_EQ(d.s.record.SessionColour(8), c.colour8) << c.name;
-        EXPECT_EQ(d.s.record.SessionColour(3), c.colour3) << c.name;
+        const Rgb host_colour = d.s.record.SessionColour(3);
+        d.s.record.SetNumber(field::ColourTagEntry, uint32_t(std::stoul(row.cells.at(1))));
+        EXPECT_EQ(ApplyColourTag(d.s.record, row.cells[0]), row.cells.at(2) == "1") << row.where;
+        EXPECT_EQ(d.s.record.Number(field::ColourTag), hex(3)) << row.where;
+        EXPECT_EQ(d.s.record.SessionColour(8), hex(4)) << row.where;
+        EXPECT_EQ(d.s.record.SessionColour(3), host_colour) << row.where;
     }
 }
 
@@ -95,28 +80,14 @@ TEST(ScreenModel, ColourAndHighlightResolution) {
 }
 
 TEST(ScreenModel, RunColoursExchangeForReverseAndFind) {
-    struct Case {
-        const char* name;
-        uint8_t colour, highlight;
-        bool history;
-        uint8_t foreground, background;
-    };
-    const Case cases[] = {
-        {"plain", 0x27, 0, false, 7, 2},
-        {"reverse 0x27", 0x27, hl::Reverse, false, 2, 7},
-        {"find takes role 26 exchanged", 0x27, hl::FindMark, false, 0, 6},
-        {"reverse and find exchange once", 0x27, hl::FindMark | hl::Reverse, false, 0, 6},
-        {"history background", 0x27, 0, true, 7, kHistoryBackgroundIndex},
-        {"history keeps the reversed text", 0x27, hl::Reverse, true, 2, kHistoryBackgroundIndex},
-    };
     DisplaySession d;
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/run_colours.tsv")) {
         RenderOptions o = MakeRenderOptions(d.s, false, false);
-        o.history_background = c.history;
-        TextRun run{0, 1, c.colour, c.highlight, 0, 0, 0};
+        o.history_background = row.cells.at(2) == "1";
+        TextRun run{0, 1, 0x27, uint8_t(std::stoul(row.cells.at(1), nullptr, 16)), 0, 0, 0};
         ResolveRunColours(run, o);
-        EXPECT_EQ(run.foreground, c.foreground) << c.name;
-        EXPECT_EQ(run.background, c.background) << c.name;
+        EXPECT_EQ(run.foreground, std::stoul(row.cells.at(3))) << row.where;
+        EXPECT_EQ(run.background, std::stoul(row.cells.at(4))) << row.where;
     }
 }
 
@@ -212,35 +183,22 @@ TEST(RowBands, ChangedRowsBecomeMergedTwoRowBands) {
 }
 
 TEST(RowBands, AFieldWhoseAttributeChangesIsRepaintedToItsEnd) {
-    // Fields on a 10x8 screen: at row 1 (to row 5) and at row 6 (to the end, wrapping to row 0).
-    struct Case {
-        const char* name;
-        uint32_t at;  // the attribute position changed
-        uint8_t attribute, colour;
-        const char* bands;
-    };
-    const Case cases[] = {
-        {"made non-display", 8, fa::NonDisplay, 0, "1+6"},
-        {"given a colour", 8, 0, 0x02, "1+6"},
-        {"only its MDT set", 8, fa::Mdt, 0, "1+2"},
-        {"the last field wraps to the first row", 48, fa::NonDisplay, 0, "0+2 6+4"},
-        {"a new field inside another", 24, fa::NonDisplay, 0, "3+4"},
-        {"a field ended by a character", 48, 0xFF, 0, "0+2 6+4"},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("display/data/attribute_bands.tsv")) {
+        const uint32_t at = uint32_t(std::stoul(row.cells.at(1)));
         DisplaySession d(10, 8);
         d.Field(8, 0);
         d.Field(48, 0);
         TakeWholeScreen(d.s.ps);
-        if (c.attribute == 0xFF)
-            d.s.ps.planes.attribute[c.at] = 0;
+        if (row.cells.at(2) == "none")
+            d.s.ps.planes.attribute[at] = 0;
         else
-            d.Field(c.at, c.attribute, c.colour);
-        d.s.ps.MarkChanged(c.at);
-        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), c.bands) << c.name;
-        d.s.ps.MarkChanged(c.at);
-        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), std::to_string(c.at / 8) + "+2")
-            << c.name << ": a second change with the same look is the cell's alone";
+            d.Field(at, uint8_t(std::stoul(row.cells[2], nullptr, 16)),
+                    uint8_t(std::stoul(row.cells.at(3), nullptr, 16)));
+        d.s.ps.MarkChanged(at);
+        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), row.cells.at(4)) << row.where;
+        d.s.ps.MarkChanged(at);
+        EXPECT_EQ(Bands(TakeChangedRowBands(d.s.ps)), std::to_string(at / 8) + "+2")
+            << row.where << ": a second change with the same look is the cell's alone";
     }
 }
 

@@ -86,34 +86,28 @@ TEST(StatusLine, LayoutOfAnEightyColumnLine) {
 }
 
 TEST(StatusLine, IndicatorsCountFromTheRightOnNarrowScreens) {
-    struct Case {
-        uint32_t columns;
-        std::string user;  // as shown from cell 16
-    };
-    // Forty columns leave the user text 40 - 29 = 11 cells; below 30 columns none.
-    const Case cases[] = {{40, "ABCDEFGHIJK"}, {30, "A"}, {29, ""}};
-    for (const Case& c : cases) {
-        DisplaySession d(24, c.columns);
+    // Forty columns leave the user text (as shown from cell 16) 40 - 29 = 11 cells; below 30 none.
+    const std::pair<uint32_t, std::string> cases[] = {{40, "ABCDEFGHIJK"}, {30, "A"}, {29, ""}};
+    for (const auto& [columns, user] : cases) {
+        DisplaySession d(24, columns);
         ASSERT_TRUE(d.s.record.SetText(field::StatusLine, "ABCDEFGHIJKLMNOP"));
         d.s.keyboard->insert_mode = true;
         d.s.keyboard->last_modifier = Modifier::Shift;
         const StatusText t = BuildStatusText(d.s);
-        EXPECT_EQ(Cells(t, 16, c.user.size()), c.user) << c.columns;
-        EXPECT_EQ(t.cells[16 + c.user.size()], ' ') << c.columns;
-        EXPECT_EQ(Cells(t, c.columns - 12, 4), "\x8A a^") << c.columns;
-        EXPECT_EQ(Cells(t, c.columns - 4, 3), "1,1") << c.columns;
+        EXPECT_EQ(Cells(t, 16, user.size()), user) << columns;
+        EXPECT_EQ(t.cells[16 + user.size()], ' ') << columns;
+        EXPECT_EQ(Cells(t, columns - 12, 4), "\x8A a^") << columns;
+        EXPECT_EQ(Cells(t, columns - 4, 3), "1,1") << columns;
     }
 }
 
 TEST(StatusLine, SelectionSizeInAnyDirection) {
-    struct Case {
-        uint32_t anchor_row, anchor_column, end_row, end_column;
-    };
-    const Case cases[] = {{2, 5, 4, 14}, {4, 14, 2, 5}, {4, 5, 2, 14}, {2, 14, 4, 5}};
-    for (const Case& c : cases) {
+    // The anchor row and column, then the end row and column.
+    const uint32_t cases[][4] = {{2, 5, 4, 14}, {4, 14, 2, 5}, {4, 5, 2, 14}, {2, 14, 4, 5}};
+    for (const auto& c : cases) {
         DisplaySession d(24, 80);
         d.s.ps.cursor_address = 100;
-        d.s.selection = {true, c.anchor_row, c.anchor_column, c.end_row, c.end_column};
+        d.s.selection = {true, c[0], c[1], c[2], c[3]};
         EXPECT_EQ(PositionText(d.s), "3x10");
     }
     DisplaySession d(24, 80);

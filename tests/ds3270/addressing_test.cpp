@@ -1,42 +1,30 @@
 // Buffer address codes both ways, the wrap, field lookup and the text of a cell.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <sstream>
+
 #include "ds3270/addressing.h"
 #include "ds3270/fields.h"
 #include "session/session.h"
+#include "support/golden_file.h"
+#include "support/hex.h"
 #include "support/recording_ui.h"
 
 namespace orkan {
 namespace {
 
-struct DecodeCase {
-    uint8_t b1, b2;
-    uint32_t address;
-};
-
-TEST(BufferAddress, Decodes) {
-    const DecodeCase cases[] = {
-        {0xFF, 0xEF, 0},    {0x40, 0x40, 0},    {0xC1, 0xC1, 65},    {0x00, 0x50, 80},
-        {0x7F, 0x7F, 4095}, {0x5D, 0x7F, 1919}, {0x3F, 0xFF, 16383}, {0x26, 0xBF, 9919},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(DecodeAddressBytes(c.b1, c.b2), c.address) << int(c.b1) << " " << int(c.b2);
+// What the encoder writes is decoded in EveryAddressOfEverySizeRoundTrips; these it never writes.
+TEST(BufferAddress, DecodesBytesTheEncoderNeverWrites) {
+    EXPECT_EQ(DecodeAddressBytes(0xFF, 0xEF), 0u);
+    EXPECT_EQ(DecodeAddressBytes(0x3F, 0xFF), 16383u);
 }
 
-struct EncodeCase {
-    uint32_t positions, address;
-    uint8_t b1, b2;
-};
-
 TEST(BufferAddress, EncodesTwelveBitUpTo4096PositionsAndFourteenBitAbove) {
-    const EncodeCase cases[] = {
-        {1920, 0, 0x40, 0x40},    {1920, 65, 0xC1, 0xC1}, {1920, 1919, 0x5D, 0x7F}, {4096, 4095, 0x7F, 0x7F},
-        {4097, 4096, 0x10, 0x00}, {4097, 65, 0x00, 0x41}, {9920, 9919, 0x26, 0xBF},
-    };
-    for (const auto& c : cases) {
-        const EncodedAddress e = EncodeBufferAddress(c.positions, c.address);
-        EXPECT_EQ(e.b1, c.b1) << c.positions << "/" << c.address;
-        EXPECT_EQ(e.b2, c.b2) << c.positions << "/" << c.address;
+    for (const test::TableRow& row : test::ReadTableRows("ds3270/data/encoded_addresses.tsv")) {
+        const EncodedAddress e =
+            EncodeBufferAddress(std::stoul(row.cells.at(0)), std::stoul(row.cells.at(1)));
+        EXPECT_EQ(test::ToHex(std::array{e.b1, e.b2}), row.cells.at(2)) << row.where;
     }
 }
 
@@ -72,16 +60,10 @@ TEST(FieldLookup, SearchesBackwardsAcrossTheStartOfTheScreen) {
 }
 
 TEST(CellText, NullsNonDisplayAndGraphicEscape) {
-    struct Case {
-        uint8_t character, attribute, charset, text;
-    };
-    const Case cases[] = {
-        {'A', 0xC0, 0, 'A'},     {0x00, 0xC0, 0, ' '},    {'A', 0xCC, 0, ' '},     {'A', 0xC8, 0, 'A'},
-        {0xAD, 0xC0, 0xF1, '['}, {0x00, 0xC0, 0xF1, ' '}, {0x85, 0x00, 0xF1, '|'}, {0xAD, 0xCC, 0xF1, ' '},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CellText(c.character, c.attribute, c.charset), c.text)
-            << int(c.character) << "/" << int(c.attribute);
+    for (const test::TableRow& row : test::ReadTableRows("ds3270/data/cell_text.tsv")) {
+        const auto byte = [&](size_t i) { return uint8_t(std::stoul(row.cells.at(i), nullptr, 16)); };
+        EXPECT_EQ(CellText(byte(0), byte(1), byte(2)), byte(3)) << row.where;
+    }
 }
 
 TEST(EraseScreen, TakesTheSizeOfItsModeAndRejectsDamagedSizes) {
@@ -99,43 +81,26 @@ TEST(EraseScreen, TakesTheSizeOfItsModeAndRejectsDamagedSizes) {
     EXPECT_EQ(s->ps.positions, 1920u);  // 40000 positions cannot be addressed
 }
 
-}  // namespace
-}  // namespace orkan
-
-namespace orkan {
-namespace {
-
 TEST(FieldCount, CountsInputFieldsAndVisibleTextAcrossWholeWordsAndTheTail) {
-    struct Case {
-        std::vector<std::pair<uint32_t, uint8_t>> attributes;  // address, attribute
-        std::vector<std::pair<uint32_t, uint8_t>> characters;  // address, display character
-        bool wang;
-        uint32_t inputs;
-        bool formatted, visible;
-    };
-    const Case cases[] = {
-        {{}, {{0, 0x40}, {1913, 0x20}}, false, 0, false, false},
-        {{}, {{1914, 0x41}}, false, 0, false, true},
-        {{}, {{1915, 0x41}}, false, 0, false, false},  // beyond the screen
-        {{}, {{5, 0x80}}, false, 0, false, true},
-        {{{0, 0xC0}, {7, 0xE0}, {8, 0xC1}, {1914, 0xCC}}, {}, false, 3, true, false},
-        {{{3, 0xE8}, {9, 0xF0}}, {}, false, 0, true, false},
-        {{{3, 0xE8}, {9, 0xF0}, {1914, 0xE8}}, {}, true, 2, true, false},
-    };
     test::RecordingUi ui;
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("ds3270/data/field_count.tsv")) {
         auto s = std::make_unique<Session>(ui);
-        s->ps.positions = 1915;  // a tail of three cells after the last whole word
-        s->settings.Wang = c.wang;
-        for (auto [a, v] : c.attributes) {
-            s->ps.planes.attribute[a] = v;
-            s->ps.planes.highlight[a] = (v & 0x08) ? 0x08 : 0;
+        s->ps.positions = 1915;
+        s->settings.Wang = row.cells.at(2) == "1";
+        for (size_t column : {0, 1}) {
+            std::istringstream cells(row.cells.at(column));
+            uint32_t a = 0;
+            for (std::string v; cells >> a && cells.ignore() >> v;) {
+                const uint8_t value = uint8_t(std::stoul(v, nullptr, 16));
+                (column == 0 ? s->ps.planes.attribute : s->ps.planes.display)[a] = value;
+                if (column == 0) s->ps.planes.highlight[a] = value & 0x08;
+            }
         }
-        for (auto [a, v] : c.characters) s->ps.planes.display[a] = v;
         RefreshFieldCount(*s);
-        EXPECT_EQ(s->ps.input_fields, c.inputs);
-        EXPECT_EQ(s->ps.formatted, c.formatted);
-        EXPECT_EQ(s->ps.has_visible_text, c.visible);
+        EXPECT_EQ(std::to_string(s->ps.input_fields) + " " + std::to_string(s->ps.formatted) + " " +
+                      std::to_string(s->ps.has_visible_text),
+                  row.cells.at(3) + " " + row.cells.at(4) + " " + row.cells.at(5))
+            << row.where;
     }
 }
 

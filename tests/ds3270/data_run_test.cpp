@@ -2,10 +2,10 @@
 // touch exactly the run's cells in every plane.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "ds3270/addressing.h"
+#include "ds3270/write_processor.h"
 #include "support/ds3270_harness.h"
 
 namespace orkan {
@@ -25,7 +25,6 @@ void ExpectCell(const Session& s, uint32_t a, uint8_t display, uint8_t colour, u
 // wrapping at its end, over a screen filled with another character, colour and highlight: the
 // run's cells take the data and the current SA values, no cell beside it changes.
 TEST(DataRun, EveryLengthStoresExactlyItsCells) {
-    char hex[8];
     for (uint32_t n = 1; n <= 20; ++n) {
         for (const uint32_t start : {3u, 80 - (n + 1) / 2}) {
             Harness h(4, 20);
@@ -34,15 +33,9 @@ TEST(DataRun, EveryLengthStoresExactlyItsCells) {
             const Planes before = s.ps.planes;
             s.ps.changed.fill(0);
             const EncodedAddress at = EncodeBufferAddress(s.ps, start);
-            std::string record = "F1C3 11";
-            std::snprintf(hex, sizeof hex, "%02X%02X", at.b1, at.b2);
-            record += hex;
-            record += " 2841F4 ";
-            for (uint32_t i = 0; i < n; ++i) {
-                std::snprintf(hex, sizeof hex, "%02X", 0xC1 + i % 9);
-                record += hex;
-            }
-            h.Host(record);
+            std::vector<uint8_t> record = {0xF1, 0xC3, 0x11, at.b1, at.b2, 0x28, 0x41, 0xF4};
+            for (uint32_t i = 0; i < n; ++i) record.push_back(uint8_t(0xC1 + i % 9));
+            ProcessHostRecord(s, record);
             for (uint32_t a = 0; a < 80; ++a) {
                 const uint32_t i = (a + 80 - start) % 80;
                 SCOPED_TRACE("length " + std::to_string(n) + " from " + std::to_string(start) + ", cell " +

@@ -12,14 +12,21 @@
 //   aid ACTION [RESULT]          an AID key (RESULT, default Sent: NotAnAidKey, BadSetting)
 //   hooks, events, macro_running the later subsystems record their calls; event macros are
 //                                enabled; a macro runs
+//   transfer consume|keep        a file transfer that takes or leaves the records offered to it
+//                                (its calls are recorded with the others)
 //   clock MS                     the session's clock
 //   screen/fields/messages/...   checks (see Check below); "sent", "traced" and "capture" ignore
-//                                blanks
+//                                blanks; file names and "{data}" in calls are in the case's own
+//                                application data folder
 // A case ends with nothing sent and no message that it did not check.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <filesystem>
 #include <map>
 
+#include "config/session_record_fields.h"
+#include "config/temp_folder.h"
 #include "ds3270/inbound.h"
 #include "ds3270/screen_dump.h"
 #include "support/ds3270_harness.h"
@@ -75,24 +82,21 @@ void Set(Session& s, const std::string& name, const std::string& value) {
         {"CmdChaining", &ProgramSettings::CmdChaining},
         {"AttentionMethod", &ProgramSettings::AttentionMethod},
         {"ExtendedKeys", &ProgramSettings::ExtendedKeys},
-        {"ReplyCodepage", &ProgramSettings::ReplyCodepage}};
+        {"ReplyCodepage", &ProgramSettings::ReplyCodepage},
+        {"WCCPrintAccumulate", &ProgramSettings::WCCPrintAccumulate}};
+    // Record fields a macro cannot name; the others go by their macro option name.
     static const std::map<std::string, const FieldDef*> fields = {
-        {"TerminalModel", &field::TerminalModel},
         {"UserScreenWidth", &field::UserScreenWidth},
         {"UserScreenHeight", &field::UserScreenHeight},
         {"DftMode", &field::DftMode},
-        {"TransferBlockSize", &field::TransferBlockSize},
-        {"Alarm", &field::Alarm},
-        {"HostInitiatedPrinting", &field::HostInitiatedPrinting},
-        {"FindOptions", &field::FindOptions},
-        {"ShowWindowOnUpdate", &field::ShowWindowOnUpdate},
-        {"UpdateNotification", &field::UpdateNotification},
-        {"After", &field::After}};
+        {"FindOptions", &field::FindOptions}};
     const auto number = [&] { return uint32_t(std::stoul(value)); };
     if (auto i = settings.find(name); i != settings.end())
         s.settings.*i->second = int(number());
     else if (auto f = fields.find(name); f != fields.end())
         s.record.SetNumber(*f->second, number());
+    else if (const FieldDef* option = FindSessionFieldByOption(name))
+        s.record.SetNumber(*option, number());
     else if (name == "AttnTN3270")
         s.settings.AttnTN3270 = value;
     else if (name == "SysreqTN3270")
@@ -115,6 +119,10 @@ void Set(Session& s, const std::string& name, const std::string& value) {
         s.charset.code_page = uint16_t(number());
     else if (name == "sender" && value == "none")
         s.sender = nullptr;
+    else if (name == "letter")
+        s.letter = value.at(0);
+    else if (name == "app_data")
+        s.folders.app_data = value;
     else
         ADD_FAILURE() << "nothing named " << name << " to set";
 }
@@ -170,15 +178,21 @@ bool Check(Harness& h, const std::string& verb, const std::string& rest) {
         EXPECT_EQ(Cell(s, std::stoul(first)), second);
     else if (verb == "host_plane")
         EXPECT_EQ(s.ps.planes.host[std::stoul(first)], std::stoul(second, nullptr, 16));
-    else if (verb == "attribute")
-        EXPECT_EQ(s.ps.planes.attribute[std::stoul(first)], std::stoul(second, nullptr, 16));
     else if (verb == "status")
         EXPECT_EQ(StatusName(s.status), value);
     else if (verb == "screen_size")  // rows columns size-mode
         EXPECT_EQ(std::to_string(s.ps.rows) + " " + std::to_string(s.ps.columns) + " " +
                       std::to_string(s.ps.size_mode),
                   value);
-    else if (verb == "unlock_counter")
+    else if (verb == "response_time")  // from the AID to the unlock, in ms
+        EXPECT_EQ(s.ds.response_time_ms, std::stol(value));
+    else if (verb == "snapshot") {  // CELL, then its display byte in the screen kept at the unlock,
+        const auto& kept = s.ds.unlock_snapshot;  // that screen's cursor and "swap" when it may be swapped in
+        EXPECT_EQ(kept ? test::ToHex(std::array{kept->planes.display[std::stoul(first)]}) + " cursor " +
+                             std::to_string(kept->cursor_address) + (s.ds.unlock_swap_enabled ? " swap" : "")
+                       : "none",
+                  second);
+    } else if (verb == "unlock_counter")
         EXPECT_EQ(s.ds.unlock_counter, std::stoul(value));
     else if (verb == "current_aid")
         EXPECT_EQ(s.ds.current_aid, std::stoul(value, nullptr, 16));
@@ -186,11 +200,22 @@ bool Check(Harness& h, const std::string& verb, const std::string& rest) {
         EXPECT_EQ(s.ds.reply_mode, std::stoi(first)) << "and the attributes " << second;
     else if (verb == "calls") {  // the hooks' calls since the last check
         std::string calls;
-        for (const std::string& call : h.log.calls) calls += (calls.empty() ? "" : " ") + call;
+        for (std::string call : h.log.calls) {
+            if (call.find(s.folders.app_data) != std::string::npos)
+                call.replace(call.find(s.folders.app_data), s.folders.app_data.size(), "{data}");
+            calls += (calls.empty() ? "" : " ") + call;
+        }
         EXPECT_EQ(calls, rest);
         h.log.calls.clear();
     } else if (verb == "capture")  // what the capture subsystem gets of the records so far
         EXPECT_EQ(test::ToHex(s.ds.capture), Blankless(value));
+    else if (verb == "file")  // NAME TEXT, or NAME absent
+        EXPECT_EQ(std::filesystem::exists(s.folders.app_data + "/" + first)
+                      ? test::ReadText(s.folders.app_data + "/" + first)
+                      : "absent",
+                  GoldenValue(second));
+    else if (verb == "host_macro_text")  // what a macro runner read of the host's macro file
+        EXPECT_EQ(h.log.host_macro_text, value);
     else if (verb == "mode_attributes")
         EXPECT_EQ(test::ToHex(s.ds.character_mode_attributes), value);
     else
@@ -204,11 +229,15 @@ TEST_P(DataStream, Case) {
     const GoldenCase& c = GetParam();
     SCOPED_TRACE(c.where);
     std::unique_ptr<Harness> made;
+    test::TempFolder folder;
     uint32_t rows = 4, columns = 20;
     int model = 0;
     std::string record;
     const auto harness = [&]() -> Harness& {
-        if (!made) made = std::make_unique<Harness>(rows, columns, model);
+        if (made) return *made;
+        made = std::make_unique<Harness>(rows, columns, model);
+        made->session->folders.app_data = folder.path();
+        made->session->folders.temp_macros = folder / "ork";
         return *made;
     };
     for (const GoldenStep& step : c.steps) {
@@ -246,6 +275,9 @@ TEST_P(DataStream, Case) {
             s.hooks.type_ahead = &h.log;
             s.hooks.find = &h.log;
             s.hooks.print = &h.log;
+        } else if (step.verb == "transfer") {
+            s.hooks.transfer = &h.log;  // a file transfer that takes (consume) or leaves (keep) records
+            h.log.transfer_consumes = step.rest == "consume";
         } else if (step.verb == "events")
             h.log.events_enabled = true;
         else if (step.verb == "macro_running")

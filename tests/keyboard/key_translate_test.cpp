@@ -6,6 +6,7 @@
 #include "keyboard/key_functions.h"
 #include "keyboard/keyboard.h"
 #include "keyboard/keyboard_harness.h"
+#include "support/golden_file.h"
 
 namespace orkan {
 namespace {
@@ -80,21 +81,13 @@ TEST(KeyboardLayout, FixedEntriesKeepTheirCodeAndTheLayoutComesOffAgain) {
 }
 
 TEST(KeyTranslation, CapsLockAndTheShiftCapsToggle) {
-    struct Case {
-        bool caps, toggle;
-        KeyModifiers modifiers;
-        uint8_t expected;
-    };
-    const Case cases[] = {
-        {false, false, kNone, 'a'}, {false, false, kShift, 'A'}, {true, false, kNone, 'A'},
-        {true, false, kShift, 'A'}, {true, true, kShift, 'a'},   {true, true, kNone, 'A'},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("keyboard/data/caps_lock.tsv")) {
         test::KeyboardSession k;
-        k.session.keyboard->caps_lock = c.caps;
-        k.session.record.SetNumber(field::ToggleShiftCaps, c.toggle);
-        const uint16_t code = TranslateKeyEvent(k.session, KeyEventKind::Down, 'A', Data(), c.modifiers);
-        EXPECT_EQ(NumberOf(code), c.expected) << c.caps << c.toggle << c.modifiers.shift;
+        k.session.keyboard->caps_lock = row.cells.at(0) == "1";
+        k.session.record.SetNumber(field::ToggleShiftCaps, row.cells.at(1) == "1");
+        const KeyModifiers modifiers{row.cells.at(2) == "1", false, false};
+        const uint16_t code = TranslateKeyEvent(k.session, KeyEventKind::Down, 'A', Data(), modifiers);
+        EXPECT_EQ(std::string(1, char(NumberOf(code))), row.cells.at(3)) << row.where;
     }
     // With the toggle on, the desktop's own character is typed.
     test::KeyboardSession k;
@@ -112,26 +105,13 @@ TEST(KeyTranslation, CapsLockAndTheShiftCapsToggle) {
 }
 
 TEST(KeyTranslation, KeysReachTheirNumbers) {
-    struct Case {
-        uint8_t vk;
-        uint32_t data;
-        bool num_lock;
-        const char* key;
-    };
-    // Every key of a keyboard is reached through the Linux mapping (linux_keymap_test); here the
-    // events no key of it sends as such.
-    const Case cases[] = {
-        {0x24, Data(), true, "KeypadNum7"},       // the keypad's 7 with Shift under Num Lock
-        {0x2E, Data(), true, "KeypadNumPeriod"},  // and its period
-        {0x03, Data(true), false, "Pause"},       // Ctrl+Pause is Break
-        {0x01, Data(), false, "MouseLeft"},      {0x87, Data(), false, "F24"},
-    };
-    for (const Case& c : cases) {
+    for (const test::TableRow& row : test::ReadTableRows("keyboard/data/event_keys.tsv")) {
         test::KeyboardSession k;
-        k.session.keyboard->num_lock = c.num_lock;
-        const auto key = KeyNumberForEvent(k.session, c.vk, c.data);
-        ASSERT_TRUE(key) << c.key;
-        EXPECT_EQ(KeyNumberName(*key), c.key);
+        k.session.keyboard->num_lock = row.cells.at(2) == "1";
+        const auto key = KeyNumberForEvent(k.session, uint8_t(std::stoul(row.cells.at(0), nullptr, 16)),
+                                           Data(row.cells.at(1) == "1"));
+        ASSERT_TRUE(key) << row.where;
+        EXPECT_EQ(KeyNumberName(*key), row.cells.at(3)) << row.where;
     }
     test::KeyboardSession k;
     EXPECT_FALSE(KeyNumberForEvent(k.session, 0xFF, Data()));  // no key: no function

@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
 
 #include "charset/country_list.h"
 #include "config/session_record_fields.h"
+#include "config/temp_folder.h"
 #include "ds3270/addressing.h"
 #include "ds3270/write_processor.h"
 #include "keyboard/key_files.h"
@@ -20,8 +19,7 @@ namespace orkan::test {
 namespace {
 
 std::string ReadSource(const std::string& name) {
-    std::ifstream in(std::string(ORKAN_SOURCE_DIR) + "/" + name, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return ReadText(std::string(ORKAN_SOURCE_DIR) + "/" + name);
 }
 
 // The picture characters of field attributes and the attribute each writes.
@@ -77,10 +75,7 @@ KeyMap StandardKeyMap() {
 }
 
 const std::vector<uint8_t>& CountryFile() {
-    static const std::vector<uint8_t> bytes = [] {
-        const std::string text = ReadSource("data/country.lst");
-        return std::vector<uint8_t>(text.begin(), text.end());
-    }();
+    static const std::vector<uint8_t> bytes = ReadBytes(std::string(ORKAN_SOURCE_DIR) + "/data/country.lst");
     return bytes;
 }
 
@@ -212,6 +207,8 @@ void RunPictureCase(const GoldenCase& c) {
             s.ui.SetClipboardText(GoldenValue(step.rest));
         else if (step.verb == "keys")
             k.Type(step.rest);
+        else if (step.verb == "sent")
+            EXPECT_EQ(k.TakeSent(), step.rest == "nothing" ? "" : step.rest);
         else if (step.verb == "select" && step.rest == "none")
             s.selection.shown = false;
         else if (step.verb == "select") {

@@ -60,6 +60,7 @@ class KeyboardSession {
 //   answer Ok|Cancel   the answer to the next question asked
 //   select R,C R,C     the selection from one corner to the other, as the mouse draws it; or none
 //   keys KEYS          typed as KeyboardSession::Type takes them
+//   sent HEX           what was sent since the last check, as Harness::TakeSent gives it, or nothing
 //   copied TEXT        what the clipboard holds at the end
 //   selected R,C-R,C   the selection at the end, top left to bottom right, or "none"
 //   expect ROW TEXT    the row after the keys (rows not given are as written)

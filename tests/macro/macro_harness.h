@@ -27,10 +27,6 @@ class RecordingEnvironment final : public MacroEnvironment {
         calls.push_back(line);
         return 0;
     }
-    void DoPlaySoundFile(const std::string& path) override { calls.push_back("sound " + path); }
-    void DoBeep(int f, int d) override {
-        calls.push_back("beep " + std::to_string(f) + " " + std::to_string(d));
-    }
     std::vector<std::string> calls;
 };
 

@@ -1,8 +1,6 @@
 // EXECIO over files and the clipboard, with the program's variables kept in a map.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 
 #include "config/temp_folder.h"
@@ -12,8 +10,6 @@
 
 namespace orkan {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Symbolic names as REXX takes them: upper case; an unset variable reads as its name.
 struct MapVariables : RexxVariables {
@@ -40,13 +36,8 @@ struct MapVariables : RexxVariables {
 };
 
 struct Execio : ::testing::Test {
-    void Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(fs::path(folder.path()) / name, std::ios::binary) << bytes;
-    }
-    std::string Read(const std::string& name) {
-        std::ifstream in(fs::path(folder.path()) / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    void Write(const std::string& name, const std::string& bytes) { test::WriteText(folder / name, bytes); }
+    std::string Read(const std::string& name) { return test::ReadText(folder / name); }
     int Run(const std::string& command) {
         ExecioPlace place;
         place.folder = folder.path();
@@ -61,10 +52,7 @@ struct Execio : ::testing::Test {
 
 TEST_F(Execio, DiskReadKeepsEveryLineWhole) {
     const std::string long_line(5000, 'x');
-    struct Case {
-        std::string bytes;
-        std::vector<std::string> lines;
-    } cases[] = {
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"one\ntwo\nthree\n", {"one", "two", "three"}},
         {"one\r\ntwo\r\n", {"one", "two"}},
         {"no final end", {"no final end"}},
@@ -73,13 +61,13 @@ TEST_F(Execio, DiskReadKeepsEveryLineWhole) {
         {long_line + "\nshort\n", {long_line, "short"}},
         {"a\rb\n", {"a\rb"}},  // a lone CR is data, not a line end
     };
-    for (const Case& c : cases) {
-        Write("in.txt", c.bytes);
+    for (const auto& [bytes, lines] : cases) {
+        Write("in.txt", bytes);
         vars.values["L.9"] = "left from before";
         ASSERT_EQ(Run("* DISKR in.txt (STEM L."), 0);
-        EXPECT_EQ(vars.values["L.0"], std::to_string(c.lines.size()));
-        for (size_t i = 0; i < c.lines.size(); ++i)
-            EXPECT_EQ(vars.values["L." + std::to_string(i + 1)], c.lines[i]);
+        EXPECT_EQ(vars.values["L.0"], std::to_string(lines.size()));
+        for (size_t i = 0; i < lines.size(); ++i)
+            EXPECT_EQ(vars.values["L." + std::to_string(i + 1)], lines[i]);
         EXPECT_EQ(vars.values.count("L.9"), 0u) << "the stem is dropped first";
     }
 }

@@ -1,5 +1,6 @@
 // A session assembled as both programs assemble it, on a poll loop without a host, with the
-// interpreter's debug lines kept and macro files in the scratch folder's macros/.
+// shipped key functions, the interpreter's debug lines kept and macro files in the scratch
+// folder's macros/.
 #pragma once
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "keyboard/key_list.h"
 #include "support/running_session.h"
 
 namespace orkan::test {
@@ -24,6 +26,9 @@ struct RexxFixture : RunningSession<DebugUi> {
         s.folders.macros = folder / "macros";
         s.folders.program_data = std::string(ORKAN_SOURCE_DIR) + "/data";
         std::filesystem::create_directories(s.folders.macros);
+        Folders built;  // the key.lst the build makes
+        built.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
+        EXPECT_TRUE(LoadKeyList(built, s.keyboard->key_list, ui));
     }
     ~RexxFixture() { rexx().StopAll(); }
     MacroDispatcher& dispatcher() { return runtime.core().Macros().Dispatcher(); }

@@ -11,7 +11,6 @@
 #include <functional>
 
 #include "keyboard/key_functions.h"
-#include "keyboard/key_list.h"
 #include "keyboard/keyboard.h"
 #include "rexx_fixture.h"
 #include "support/golden_file.h"
@@ -37,6 +36,8 @@ struct RexxSession : test::RexxFixture {
     bool Ended() {
         return loop.RunUntil([&] { return outcome.has_value(); }, 10s);
     }
+    // How the macro ended; nothing when it did not end in time.
+    std::optional<End> Ending() { return Ended() ? std::optional(outcome->end) : std::nullopt; }
     bool Said(std::string_view text) {
         return loop.RunUntil(
             [&] {
@@ -54,11 +55,9 @@ TEST(RexxSession, FirstLinePicksTheLanguageAndTheReturnCodeEndsIt) {
     w.Start("r",
             "/* Rexx */\nsay 'rows' getvar('screenheight')\ncall putvar 'cursorpos', '3,5'\n"
             "say getvar('CursorRow') getvar('cursorcol')\nexit 12\n");
-    ASSERT_TRUE(w.Ended()) << w.Lines();
-    EXPECT_EQ(w.outcome->end, End::Finished);
+    ASSERT_EQ(w.Ending(), End::Finished) << w.Lines();
     EXPECT_EQ(w.outcome->exit_code, 12);
-    EXPECT_TRUE(w.Said("rows 24")) << w.Lines();
-    EXPECT_TRUE(w.Said("3 5")) << w.Lines();
+    for (const char* said : {"rows 24", "3 5"}) EXPECT_TRUE(w.Said(said)) << said << "\n" << w.Lines();
     EXPECT_EQ(w.session().indicators.macro_letter, 0);
 
     // The same dispatcher hands a file without the comment to the own language.
@@ -70,8 +69,7 @@ TEST(RexxSession, FirstLinePicksTheLanguageAndTheReturnCodeEndsIt) {
     // RUN of a REXX file from the own language starts it as REXX; the caller goes on.
     w.ui.lines.clear();
     w.Start("caller", "* own\nRUN(\"r\")\nAFTER = 1\n");
-    ASSERT_TRUE(w.Ended());
-    EXPECT_EQ(w.outcome->end, End::Finished);
+    ASSERT_EQ(w.Ending(), End::Finished) << w.Lines();
     EXPECT_TRUE(w.Said("rows 24")) << w.Lines();
     EXPECT_GE(w.runtime.core().Macros().Runner().variables().Find("AFTER"), 0);
 }
@@ -81,8 +79,7 @@ TEST(RexxSession, FunctionErrorsNameTheirCodeAndEndTheMacro) {
         SCOPED_TRACE(row.where);
         RexxSession w;
         w.Start("e", "/* REXX */\n" + row.cells[0] + "\nexit 0\n");
-        ASSERT_TRUE(w.Ended());
-        EXPECT_EQ(w.outcome->end, End::Error) << w.Lines();
+        ASSERT_EQ(w.Ending(), End::Error) << w.Lines();
         if (row.cells.size() > 1) {
             EXPECT_TRUE(w.Said(row.cells[1])) << w.Lines();
         }
@@ -114,16 +111,12 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
             // A recorded macro key plays back as EXECUTE.
             "Execute (\"chïld\")\n"
             "exit L.0\n");
-    ASSERT_TRUE(w.Ended()) << w.Lines();
-    EXPECT_EQ(w.outcome->end, End::Finished) << w.Lines();
+    ASSERT_EQ(w.Ending(), End::Finished) << w.Lines();
     EXPECT_EQ(w.outcome->exit_code, 3) << w.Lines();
-    EXPECT_TRUE(w.Said("1 5 11")) << w.Lines();
-    EXPECT_TRUE(w.Said("1 0 0")) << w.Lines();
-    EXPECT_TRUE(w.Said("[READY] 00 27")) << w.Lines();
-    EXPECT_TRUE(w.Said("Unknown Orkan command - FOO")) << w.Lines();
-    EXPECT_TRUE(w.Said("rc 8")) << w.Lines();
+    for (const char* said :
+         {"1 5 11", "1 0 0", "[READY] 00 27", "Unknown Orkan command - FOO", "rc 8", "child ran"})
+        EXPECT_TRUE(w.Said(said)) << said << "\n" << w.Lines();
     EXPECT_EQ(w.Lines().find("Unknown Orkan command - \n"), std::string::npos) << w.Lines();
-    EXPECT_TRUE(w.Said("child ran")) << w.Lines();
 
     // The match is the session's: the own language reads where REXX found READY.
     ASSERT_TRUE(w.dispatcher().StartText("DEBUG(\"at \" + STR(ONSCREENROW * 100 + ONSCREENCOL))"));
@@ -135,15 +128,11 @@ TEST(RexxSession, ScreenFunctionsAndCommands) {
 // dialog's OK would find it.
 TEST(RexxSession, KeysTakeTheirOperands) {
     RexxSession w;
-    Folders data;
-    data.program_data = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
-    ASSERT_TRUE(LoadKeyList(data, w.session().keyboard->key_list, w.ui));
     for (uint32_t i = 0; i < 4; ++i) w.session().ps.planes.display[80 * 6 + 2 + i] = uint8_t("FIND"[i]);
     w.Start("sel",
             "/* REXX */\ncall key 'SelectLocation1', 2, 11\ncall key 'SelectLocation2', 4, 20\n"
             "call key 'Find', 'find', 0\n");
-    ASSERT_TRUE(w.Ended()) << w.Lines();
-    EXPECT_EQ(w.outcome->end, End::Finished) << w.Lines();
+    ASSERT_EQ(w.Ending(), End::Finished) << w.Lines();
     const Selection& sel = w.session().selection;
     EXPECT_TRUE(sel.shown);
     EXPECT_EQ((std::array{sel.Top(), sel.Left(), sel.Bottom(), sel.Right()}), (std::array{1u, 10u, 3u, 19u}));
@@ -172,11 +161,9 @@ TEST(RexxSession, WaitsAreReleasedByTheHostAndTimeOut) {
     s.status = SessionStatus::Unlocked;
     w.dispatcher().ReleaseUnlockWaits();
     ASSERT_TRUE(w.Said("released by the unlock")) << w.Lines();
-    ASSERT_TRUE(w.Said("Error 1008")) << w.Lines();
-    EXPECT_TRUE(w.Said("late 0")) << w.Lines();
-    EXPECT_TRUE(w.Said("already 1")) << w.Lines();
-    ASSERT_TRUE(w.Ended());
-    EXPECT_EQ(w.outcome->end, End::Finished);
+    for (const char* said : {"Error 1008", "late 0", "already 1"})
+        EXPECT_TRUE(w.Said(said)) << said << "\n" << w.Lines();
+    ASSERT_EQ(w.Ending(), End::Finished) << w.Lines();
 }
 
 TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
@@ -186,8 +173,7 @@ TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
     ASSERT_TRUE(w.Said("looping"));
     EXPECT_EQ(w.session().indicators.macro_letter, 'P');
     w.Oper(oper_fn::MacroStop);
-    ASSERT_TRUE(w.Ended());
-    EXPECT_EQ(w.outcome->end, End::Stopped);
+    ASSERT_EQ(w.Ending(), End::Stopped) << w.Lines();
     EXPECT_EQ(w.session().indicators.macro_letter, 0);
 
     // A very long type() leaves the loop to the window between its parts, so Stop ends it at once.
@@ -196,8 +182,7 @@ TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
     ASSERT_TRUE(w.Said("typing"));
     w.Drain(50ms);
     w.Oper(oper_fn::MacroStop);
-    ASSERT_TRUE(w.Ended());
-    EXPECT_EQ(w.outcome->end, End::Stopped);
+    ASSERT_EQ(w.Ending(), End::Stopped) << w.Lines();
     EXPECT_LT(std::chrono::steady_clock::now() - began, 3s);
 
     w.Start("steps",
@@ -213,8 +198,7 @@ TEST(RexxSession, StopEndsATightLoopAndPauseHoldsAMacro) {
     EXPECT_FALSE(w.outcome.has_value());
     w.Oper(oper_fn::MacroPause);
     EXPECT_EQ(w.session().indicators.macro_letter, 'P');
-    ASSERT_TRUE(w.Ended()) << w.Lines();
-    EXPECT_EQ(w.outcome->end, End::Finished);
+    ASSERT_EQ(w.Ending(), End::Finished) << w.Lines();
     EXPECT_TRUE(w.Said("finished"));
 }
 
@@ -263,8 +247,7 @@ TEST(RexxSession, NoProgramRunsForAnUnknownFunctionNorForAHostMacro) {
     const std::string path = bin.string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
     setenv("PATH", path.c_str(), 1);
     w.Start("u", "/* REXX */\nx = orkanmarker()\ncall orkanmarker\n");
-    ASSERT_TRUE(w.Ended());
-    EXPECT_EQ(w.outcome->end, End::Error);
+    ASSERT_EQ(w.Ending(), End::Error) << w.Lines();
     EXPECT_TRUE(w.Said("Routine not found")) << w.Lines();
 
     // A host's macro file starts as the host's: refused.
@@ -325,8 +308,7 @@ TEST(RexxSession, DisconnectReleasesAWaitingMacroAtOnce) {
         w.Drain(50ms);
         ASSERT_FALSE(w.outcome.has_value()) << w.Lines();
         ASSERT_TRUE(w.runtime.core().RunOper(oper_fn::Disconnect));
-        ASSERT_TRUE(w.Ended()) << w.Lines();
-        EXPECT_EQ(w.outcome->end, End::Finished);
+        ASSERT_EQ(w.Ending(), End::Finished) << w.Lines();
         EXPECT_EQ(w.outcome->exit_code, 1);
     }
 }

@@ -1,5 +1,6 @@
 // A session wired to recording stand-ins for everything outside the data stream: what was sent,
-// traced, shown, sounded and which later subsystems were called. Tables are code page 037.
+// traced, shown, sounded and which later subsystems (file transfer too) were called. Tables are code page
+// 037.
 #pragma once
 
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "session/session.h"
+#include "support/hex.h"
 #include "support/recording_ui.h"
 
 namespace orkan::test {
@@ -46,7 +48,8 @@ class CallLog : public View,
                 public MacroHook,
                 public TypeAheadHook,
                 public FindHook,
-                public PrintHook {
+                public PrintHook,
+                public TransferHook {
   public:
     void ScreenSizeChanged() override { calls.push_back("ScreenSizeChanged"); }
     void PlaySound(Sound s) override { calls.push_back(s == Sound::Alarm ? "Alarm" : "Notification"); }
@@ -80,8 +83,19 @@ class CallLog : public View,
         calls.push_back("CopyToPrinter:" + path);
     }
 
+    // A transfer takes the records offered to it while `transfer_consumes`.
+    bool OfferScreenRecord(std::span<const uint8_t> record) override {
+        calls.push_back("Offered:" + ToHex(record));
+        return transfer_consumes;
+    }
+    void StructuredField(std::span<const uint8_t> field) override {
+        calls.push_back("Field:" + ToHex(field));
+    }
+    void AfterWriteFinished() override { calls.push_back("TransferFinished"); }
+
     std::vector<std::string> calls;
     std::string host_macro_text;
+    bool transfer_consumes = true;
     bool macro_running = false;
     bool drops_keys = false;
     bool events_enabled = false;
