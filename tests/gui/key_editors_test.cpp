@@ -27,13 +27,6 @@ namespace {
 
 const std::string kData = std::string(ORKAN_BINARY_DIR) + "/share/orkan3270";
 
-std::vector<uint8_t> Bytes(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    int error = 0;
-    EXPECT_EQ(ReadWholeFile(path, kKeyFileLimit, bytes, error), ReadResult::Ok) << path;
-    return bytes;
-}
-
 const KeyList& List() {
     static const KeyList list = [] {
         KeyList l;
@@ -214,7 +207,7 @@ class EditorsTest : public test::WindowedSession {
 
 TEST_F(EditorsTest, TheKeyboardEditorChangesTheSessionAndSavesItsOwnFile) {
     const std::string standard = kData + "/defaults/standard.key";
-    const std::vector<uint8_t> standard_bytes = Bytes(standard);
+    const std::vector<uint8_t> standard_bytes = test::ReadBytes(standard);
     KeyboardEditor& editor = Open<KeyboardEditor>(KeyFileEditor::KeyMap, "OrkanKeyboardEditor");
     editor.SelectKey(Key("F5"));
     editor.SelectEntry(2);
@@ -223,14 +216,14 @@ TEST_F(EditorsTest, TheKeyboardEditorChangesTheSessionAndSavesItsOwnFile) {
     EXPECT_EQ(s().keyboard->key_map.Code(Key("F5"), 2) & 0xFF1E, Function("PF5"))
         << "the session takes it at once";
     EXPECT_FALSE(editor.Save()) << "the standard map is never written: Save asks for another name";
-    EXPECT_EQ(Bytes(standard), standard_bytes);
+    EXPECT_EQ(test::ReadBytes(standard), standard_bytes);
 
     const std::string mine = folder / "mine.key";
     ASSERT_TRUE(editor.SaveAs(mine));
     EXPECT_EQ(s().record.Text(field::KeyboardFile), "mine.key");
     KeyMap back;
     KeyFileVersion version;
-    ASSERT_EQ(ParseKeyTable(Bytes(mine), false, back, version), KeyFileError::None);
+    ASSERT_EQ(ParseKeyTable(test::ReadBytes(mine), false, back, version), KeyFileError::None);
     EXPECT_EQ(back.codes, editor.Edit().Map().codes);
     EXPECT_EQ(s().keyboard->key_map.path, mine);
     EXPECT_FALSE(editor.SaveAs(mine + "/x.key"));
@@ -242,7 +235,7 @@ TEST_F(EditorsTest, TheKeyboardEditorChangesTheSessionAndSavesItsOwnFile) {
 TEST_F(EditorsTest, AnUntouchedKeyMapSavedFromTheEditorKeepsItsBytes) {
     ASSERT_TRUE(
         Open<KeyboardEditor>(KeyFileEditor::KeyMap, "OrkanKeyboardEditor").SaveAs(folder / "copy.key"));
-    EXPECT_EQ(Bytes(folder / "copy.key"), Bytes(kData + "/defaults/standard.key"));
+    EXPECT_EQ(test::ReadBytes(folder / "copy.key"), test::ReadBytes(kData + "/defaults/standard.key"));
 }
 
 TEST_F(EditorsTest, ButtonEditorsShowEveryChangeAndSavedButtonsRunTheirKeys) {
@@ -262,7 +255,7 @@ TEST_F(EditorsTest, ButtonEditorsShowEveryChangeAndSavedButtonsRunTheirKeys) {
         // The installed file the session runs, saved untouched, is the same file byte for byte.
         const std::string copy = folder / (std::string("copy-") + c.installed);
         ASSERT_TRUE(editor.SaveAs(copy));
-        EXPECT_EQ(Bytes(copy), Bytes(kData + "/defaults/" + c.installed));
+        EXPECT_EQ(test::ReadBytes(copy), test::ReadBytes(kData + "/defaults/" + c.installed));
         editor.AddButton();
         editor.Picker().Search("PF5");
         ASSERT_TRUE(editor.AssignChosen());

@@ -109,8 +109,8 @@ TEST_F(ControllerTest, ItemsAndButtonsOfMissingPartsAloneAreDisabled) {
     EXPECT_EQ(enabled["Print"], controller.session().hooks.print != nullptr);
     EXPECT_TRUE(enabled["Options"]);
     EXPECT_TRUE(enabled["Enter"]);
-    for (const char* item : {"&Copy", "&Paste", "Cu&t", "&Find", "Paste &Repeat", "&Trace", "&Dump Buffers",
-                             "&Load Debug Screen", "&Save Debug Screen", "&Make ASM Statements"}) {
+    // One item of each part.
+    for (const char* item : {"&Copy", "&Find", "&Trace", "&Load Debug Screen", "&Make ASM Statements"}) {
         ASSERT_NE(Item(item), nullptr) << item;
         EXPECT_TRUE(Item(item)->isEnabled()) << item;
     }

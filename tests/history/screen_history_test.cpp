@@ -69,6 +69,8 @@ TEST_F(HistoryTest, KeepsDistinctScreensOnlyAndBrowsesNoneWithoutAnEarlierOne) {
 }
 
 TEST_F(HistoryTest, BrowseBackAndReturnWithTheStatusFromBefore) {
+    CountingFind find;
+    d.s.hooks.find = &find;
     HostScreen("ONE", 1);
     HostScreen("TWO", 2);
     HostScreen("THREE", 3);
@@ -89,33 +91,29 @@ TEST_F(HistoryTest, BrowseBackAndReturnWithTheStatusFromBefore) {
 
     ASSERT_TRUE(history->NextScreen());
     EXPECT_EQ(Row0(), "TWO");
+    EXPECT_EQ(find.finds, 0);  // no find asks to follow every screen
+    d.s.record.SetNumber(field::FindOptions, 0x04);
     ASSERT_TRUE(history->NextScreen());  // depth 1: back to the live screen
     EXPECT_EQ(Row0(), "THREEX");
     EXPECT_EQ(d.s.ps.cursor_address, 6u);
     EXPECT_EQ(d.s.status, SessionStatus::Locked);
     EXPECT_EQ(history->Depth(), 0u);
     EXPECT_FALSE(history->NextScreen());
+    EXPECT_EQ(find.finds, 1);  // the find marks follow the screen shown
     EXPECT_GE(view.repaints, 4);
     EXPECT_GE(view.status_refreshes, 4);
 }
 
-TEST_F(HistoryTest, LeavingForAHostRecordOrResetRestoresTheStatus) {
-    struct Case {
-        SessionStatus before;
-        bool by_host_record;
-    };
+// A host record leaves through the same return (below, with a write that locks).
+TEST_F(HistoryTest, LeavingRestoresTheStatusFromBefore) {
     using enum SessionStatus;
-    for (const Case c :
-         {Case{Locked, true}, Case{Unlocked, true}, Case{Locked, false}, Case{NotConnected, false}}) {
+    for (const SessionStatus before : {Locked, Unlocked, NotConnected}) {
         HostScreen("A");
         HostScreen("B");
-        d.s.status = c.before;
+        d.s.status = before;
         ASSERT_TRUE(history->PreviousScreen());
-        if (c.by_host_record)
-            history->RestoreLiveScreen();
-        else
-            EXPECT_TRUE(history->ReturnToLiveScreen());
-        EXPECT_EQ(d.s.status, c.before);
+        EXPECT_TRUE(history->ReturnToLiveScreen());
+        EXPECT_EQ(d.s.status, before);
         EXPECT_EQ(Row0(), "B");
         EXPECT_FALSE(history->ReturnToLiveScreen());  // only while browsing
     }
@@ -180,18 +178,6 @@ TEST_F(HistoryTest, ResetEmptiesTheRingAndBringsBackTheLiveScreen) {
     HostScreen("C");
     EXPECT_EQ(history->StoredCount(), 0u);
     EXPECT_FALSE(history->PreviousScreen());
-}
-
-TEST_F(HistoryTest, FindMarksFollowTheShownScreen) {
-    CountingFind find;
-    d.s.hooks.find = &find;
-    HostScreen("A");
-    HostScreen("B");
-    ASSERT_TRUE(history->PreviousScreen());
-    EXPECT_EQ(find.finds, 0);  // no find asks to follow every screen
-    d.s.record.SetNumber(field::FindOptions, 0x04);
-    ASSERT_TRUE(history->ReturnToLiveScreen());
-    EXPECT_EQ(find.finds, 1);
 }
 
 }  // namespace

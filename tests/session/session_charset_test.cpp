@@ -35,14 +35,6 @@ class SessionCharset : public ::testing::Test {
     Session session_{ui_};
 };
 
-TEST_F(SessionCharset, MissingInBothFolders) {
-    EXPECT_FALSE(RebuildCharset(session_));
-    ASSERT_EQ(ui_.shown.size(), 1u);
-    EXPECT_EQ(ui_.shown[0].title, "Orkan TN3270 - file not found");
-    EXPECT_EQ(ui_.shown[0].text, "File \"country.lst\" was not found.\nYou may need to re-install Orkan.");
-    EXPECT_EQ(ui_.shown[0].icon, Icon::Warning);
-}
-
 TEST_F(SessionCharset, TheFolderOfOrkanIniComesFirst) {
     Write("program", "COUNTRY Germany\nCODEPAGE 273\n");
     ASSERT_TRUE(LoadCountryList(session_, CountryListMode::CodePage));
@@ -54,7 +46,13 @@ TEST_F(SessionCharset, TheFolderOfOrkanIniComesFirst) {
     EXPECT_TRUE(ui_.shown.empty());
 }
 
-TEST_F(SessionCharset, UnreadableOrHugeFilesAreRefusedWithAMessage) {
+TEST_F(SessionCharset, MissingUnreadableOrHugeFilesAreRefusedWithAMessage) {
+    EXPECT_FALSE(RebuildCharset(session_));  // in neither folder
+    ASSERT_EQ(ui_.shown.size(), 1u);
+    EXPECT_EQ(ui_.shown[0].title, "Orkan TN3270 - file not found");
+    EXPECT_EQ(ui_.shown[0].text, "File \"country.lst\" was not found.\nYou may need to re-install Orkan.");
+    EXPECT_EQ(ui_.shown[0].icon, Icon::Warning);
+    ui_.shown.clear();
     fs::create_directories(root_ / "app" / "country.lst");  // a folder by that name
     EXPECT_FALSE(RebuildCharset(session_));
     fs::remove(root_ / "app" / "country.lst");
