@@ -312,7 +312,6 @@ KeyList ShippedList() {
 TEST(KeyList, ShippedNamesFindTheirFunctions) {
     const KeyList list = ShippedList();
     const std::pair<const char*, uint16_t> cases[] = {
-        {"Enter", MakeKeyCode(KeyCategory::Action, 2)},
         {"pf7", MakeKeyCode(KeyCategory::Action, 12)},
         {"PF36", MakeKeyCode(KeyCategory::Action, 49)},
         {"NoFunction", kKeyNoFunction},
