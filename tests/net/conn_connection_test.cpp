@@ -57,7 +57,6 @@ TEST(ConnConnect, EveryAddressFormReachesTheHost) {
         {"::1", "[::1]:", true, "::1"},
         {"127.0.0.1", "localhost:", true, "127.0.0.1"},
         {"127.0.0.1", "127.0.0.1", false, "127.0.0.1"},
-        {"::1", "[::1]", false, "::1"},
     };
     for (const Case& c : cases)
         for (const bool on_loop : {false, true}) {
@@ -207,10 +206,6 @@ class ConnClose : public ::testing::Test {
             loop, [] { return false; }, 50ms));
         EXPECT_EQ(recorder.events.size(), events_at_close) << "nothing may be heard after Close";
     }
-    void ExpectPromptClose() {
-        TimedClose();
-        ExpectSilence();
-    }
 
     size_t events_at_close = 0;
 
@@ -244,7 +239,8 @@ TEST_F(ConnClose, WhileConnectingToAHostThatNeverAnswers) {
     EXPECT_FALSE(TurnUntil(
         loop, [&] { return !recorder.events.empty(); }, 300ms))
         << "the host answered";
-    ExpectPromptClose();
+    TimedClose();
+    ExpectSilence();
     for (int fd : fillers) close(fd);
 }
 
@@ -289,7 +285,8 @@ TEST_F(ConnClose, DuringTheTlsHandshake) {
     ASSERT_GE(peer, 0);
     EXPECT_FALSE(test::Receive(peer, 1).empty()) << "no ClientHello";
     ASSERT_TRUE(TurnUntil(loop, [&] { return connection.Stage() == ConnectionStage::Handshaking; }));
-    ExpectPromptClose();
+    TimedClose();
+    ExpectSilence();
     close(peer);
 }
 

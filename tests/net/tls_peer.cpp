@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -83,7 +84,7 @@ TlsServer::TlsServer(const std::vector<std::string>& extra) {
     const auto accepting = [&] {
         return std::regex_search(output_, accept, std::regex("ACCEPT .*:([0-9]+)\n"));
     };
-    if (pid_ >= 0 && ReadUntil(accepting, std::chrono::seconds(30))) port_ = uint16_t(std::stoi(accept[1]));
+    if (pid_ >= 0 && ReadUntil(accepting)) port_ = uint16_t(std::stoi(accept[1]));
 }
 
 TlsServer::~TlsServer() {
@@ -95,12 +96,12 @@ TlsServer::~TlsServer() {
     if (from_server_ >= 0) close(from_server_);
 }
 
-bool TlsServer::WaitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
-    return ReadUntil([&] { return output_.find(text) != std::string::npos; }, timeout);
+bool TlsServer::WaitForOutput(const std::string& text) {
+    return ReadUntil([&] { return output_.find(text) != std::string::npos; });
 }
 
-bool TlsServer::ReadUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+bool TlsServer::ReadUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!done()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());

@@ -4,7 +4,6 @@
 
 #include <sys/types.h>
 
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,11 +39,11 @@ class TlsServer {
     TlsServer& operator=(const TlsServer&) = delete;
     uint16_t port() const { return port_; }  // 0: it did not start; output() says why
     const std::string& output() const { return output_; }
-    bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(30));
-    bool Write(const std::string& text);  // sent to the client under TLS
+    bool WaitForOutput(const std::string& text);  // false after 30 s without it
+    bool Write(const std::string& text);          // sent to the client under TLS
 
   private:
-    bool ReadUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+    bool ReadUntil(const std::function<bool()>& done);
 
     pid_t pid_ = -1;
     int to_server_ = -1;
