@@ -129,9 +129,15 @@ TEST(TlsConnection, ProtocolsCertificatesAndChecks) {
 
         ConnectRequest request{row.cells[8] + ":" + std::to_string(server.port()), 23, 3, {}};
         const std::string client_key = client_cert.empty() ? "" : client_cert + "-key";
-        request.tls =
-            TlsSettings(std::stoi(row.cells[3]), given(4), client_cert, client_key, Certificates().folder(),
-                        row.cells[7] == "yes", row.cells[6] == "yes", "", "");
+        request.tls = TlsSettings{std::stoi(row.cells[3]),
+                                  given(4),
+                                  client_cert,
+                                  client_key,
+                                  Certificates().folder(),
+                                  row.cells[7] == "yes",
+                                  row.cells[6] == "yes",
+                                  "",
+                                  ""};
         PollEventLoop loop;
         test::Recorder recorder;
         Connection connection(loop, recorder);
