@@ -28,12 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::vector<std::string> args = {"orkan3270"};
     size_t start = 0;
-    for (size_t i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == '\0') {
-            args.push_back(text.substr(start, i - start));
-            start = i + 1;
-        }
-    }
+    for (size_t end; (end = text.find('\0', start)) != std::string::npos; start = end + 1)
+        args.push_back(text.substr(start, end - start));
+    args.push_back(text.substr(start));
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
     orkan::CommandLine from_argv;

@@ -71,17 +71,6 @@ class QuietHooks final : public CaptureHook,
     Session* session = nullptr;
 };
 
-void SetFolders(Session& s, uint8_t value) {
-    std::string folder = value & 1 ? fuzz::OwnFolder() : "/dev/null";
-    if ((value & 3) == 3) {
-        folder += "/missing";
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-    s.folders.app_data = folder;
-    s.folders.temp_macros = folder;
-}
-
 // A control record: pairs of an operation and a value.
 void ApplyControl(Session& s, QuietHooks& hooks, std::span<const uint8_t> pairs) {
     for (size_t i = 0; i + 1 < pairs.size(); i += 2) {
@@ -122,9 +111,16 @@ void ApplyControl(Session& s, QuietHooks& hooks, std::span<const uint8_t> pairs)
                 s.settings.AttentionMethod = (value >> 1) % 3;
                 s.settings.AttentionReset = (value >> 3) & 1;
                 break;
-            case 0x07:  // 1: host text and print files can be written; 3: their folder is missing
-                SetFolders(s, value);
+            case 0x07: {  // 1: host text and print files can be written; 3: their folder is missing
+                std::string folder = value & 1 ? fuzz::OwnFolder() : "/dev/null";
+                if ((value & 3) == 3) {
+                    folder += "/missing";
+                    std::error_code ignored;
+                    std::filesystem::remove_all(folder, ignored);
+                }
+                s.folders.app_data = s.folders.temp_macros = folder;
                 break;
+            }
             case 0x08: {  // the AID of PA4-PA10 and PF25-PF36 (0 hides them, 1 is no hex)
                 constexpr char kDigits[] = "0123456789ABCDEF";
                 const std::string text =

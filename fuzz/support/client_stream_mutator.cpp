@@ -197,49 +197,31 @@ size_t MutateClientStreamInput(uint8_t* data, size_t size, size_t max_size, unsi
     std::vector<Unit> units = ParseTelnet(std::span(data + 1, size - 1));
     const size_t at = rng.Below(units.size() + 1);
     auto insert = [&](std::vector<Unit> more) { InsertAt(units, at, std::move(more)); };
-    switch (op) {
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-        case 8:
-            if (MutateClientRecord(units, rng, max_size)) break;
-            [[fallthrough]];  // no record yet: a new one
-        case 9:
-        case 10:
-        case 11:
+    // The share of each change is its share of the 20 choices of `op`.
+    if (op < 12) {
+        // Mostly one record changed; a new one when there is none yet.
+        if (op >= 9 || !MutateClientRecord(units, rng, max_size))
             insert({DataUnit(ClientRecord(rng, Tn3270eAgreed(units, at, kWill), KnownAddresses(units))),
                     EndOfRecordUnit()});
-            break;
-        case 12:
-            insert({OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
-            break;
-        case 13: {
-            const char* type = rng.Pick(kTerminalTypes);
-            insert({GenerateSubnegotiation(rng, false, type, rng.Pick(kLuNames))});
-            break;
-        }
-        case 14: {
-            // Telnet's attention keys: IP (Attention under TN3270E), BREAK, AO (System Request).
-            constexpr uint8_t kKeys[] = {0xF4, 0xF3, 0xF5, 0xF1, 0xF6, 0xEE};
-            insert({{UnitKind::Command, rng.Pick(kKeys), 0, {}}});
-            break;
-        }
-        case 15:
-        case 16:
-            Reorder(units, rng);
-            break;
-        case 17:
-            selector = rng.Byte();
-            break;
-        default: {
-            // A whole TN3270E answer, so a record can follow at once.
-            Bytes request = {0x02, 0x07};
-            Append(request, rng.Pick(kTerminalTypes));
-            insert({OptionUnit(kWill, kOptTn3270e), SubnegotiationUnit(kOptTn3270e, request),
-                    SubnegotiationUnit(kOptTn3270e, {0x03, 0x04, 0x00, 0x02, 0x04})});
-            break;
-        }
+    } else if (op == 12) {
+        insert({OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
+    } else if (op == 13) {
+        const char* type = rng.Pick(kTerminalTypes);
+        insert({GenerateSubnegotiation(rng, false, type, rng.Pick(kLuNames))});
+    } else if (op == 14) {
+        // Telnet's attention keys: IP (Attention under TN3270E), BREAK, AO (System Request).
+        constexpr uint8_t kKeys[] = {0xF4, 0xF3, 0xF5, 0xF1, 0xF6, 0xEE};
+        insert({{UnitKind::Command, rng.Pick(kKeys), 0, {}}});
+    } else if (op < 17) {
+        Reorder(units, rng);
+    } else if (op == 17) {
+        selector = rng.Byte();
+    } else {
+        // A whole TN3270E answer, so a record can follow at once.
+        Bytes request = {0x02, 0x07};
+        Append(request, rng.Pick(kTerminalTypes));
+        insert({OptionUnit(kWill, kOptTn3270e), SubnegotiationUnit(kOptTn3270e, request),
+                SubnegotiationUnit(kOptTn3270e, {0x03, 0x04, 0x00, 0x02, 0x04})});
     }
     Bytes out = SerializeTelnet(units);
     out.insert(out.begin(), selector);

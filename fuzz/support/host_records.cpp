@@ -301,46 +301,34 @@ void MutateHostRecord(Bytes& record, FuzzRandom& rng, const ScreenShape& shape, 
     }
     const size_t head = structured ? 1 : 2;
     std::vector<Bytes> items = SplitItems(std::span(record).subspan(head), structured);
-    switch (rng.Below(8)) {
-        case 0:
-        case 1: {  // a new order or field between two
-            Bytes item;
-            if (structured)
-                AppendStructuredField(item, rng, shape, 1);
-            else
-                for (size_t i = rng.Between(1, 3); i > 0; --i) AppendOrder(item, rng, shape);
-            items.insert(items.begin() + long(rng.Below(items.size() + 1)), item);
-            break;
+    const size_t change = rng.Below(8);
+    if (change < 2) {  // a new order or field between two
+        Bytes item;
+        if (structured)
+            AppendStructuredField(item, rng, shape, 1);
+        else
+            for (size_t i = rng.Between(1, 3); i > 0; --i) AppendOrder(item, rng, shape);
+        items.insert(items.begin() + long(rng.Below(items.size() + 1)), item);
+    } else if (change < 5) {
+        Reorder(items, rng);
+    } else if (change == 5 && !items.empty()) {
+        // libFuzzer's byte mutators inside one order or field; a field's length mostly kept right.
+        Bytes& item = items[rng.Below(items.size())];
+        MutateWithLibFuzzer(item, std::min<size_t>(max_size, item.size() + 16));
+        if (structured && item.size() >= 2 && !rng.OneIn(6)) {
+            item[0] = uint8_t(item.size() >> 8);
+            item[1] = uint8_t(item.size());
         }
-        case 2:
-        case 3:
-        case 4:
-            Reorder(items, rng);
-            break;
-        case 5:
-            if (!items.empty()) {
-                // libFuzzer's byte mutators inside one order or field; a field's length mostly kept right.
-                Bytes& item = items[rng.Below(items.size())];
-                MutateWithLibFuzzer(item, std::min<size_t>(max_size, item.size() + 16));
-                if (structured && item.size() >= 2 && !rng.OneIn(6)) {
-                    item[0] = uint8_t(item.size() >> 8);
-                    item[1] = uint8_t(item.size());
-                }
-            }
-            break;
-        case 6:
-            if (structured)
-                record[0] = record[0] == 0xF3 ? 0x11 : 0xF3;
-            else if (rng.OneIn(2))
-                record[1] = rng.Pick(kWccs);
-            else
-                record[0] = rng.Pick(kWriteCommands);
-            break;
-        default:
-            // A record cut inside its last item: the order's parameters are missing.
-            if (!items.empty() && items.back().size() > 1)
-                items.back().resize(rng.Below(items.back().size()));
-            break;
+    } else if (change == 6) {
+        if (structured)
+            record[0] = record[0] == 0xF3 ? 0x11 : 0xF3;
+        else if (rng.OneIn(2))
+            record[1] = rng.Pick(kWccs);
+        else
+            record[0] = rng.Pick(kWriteCommands);
+    } else if (change == 7 && !items.empty() && items.back().size() > 1) {
+        // A record cut inside its last item: the order's parameters are missing.
+        items.back().resize(rng.Below(items.back().size()));
     }
     record.resize(head);
     for (const Bytes& item : items) record.insert(record.end(), item.begin(), item.end());

@@ -178,75 +178,46 @@ size_t MutateHostStreamInput(uint8_t* data, size_t size, size_t max_size, unsign
     const size_t at = rng.Below(units.size() + 1);
     const Terminal terminal = TerminalOf(in.flags, model4);
     const ScreenShape& shape = terminal.shape;
-    switch (op) {
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-        case 8:
-        case 9:
-            if (MutateRecordUnit(units, rng, in.flags, shape, max_size)) break;
-            [[fallthrough]];  // no record yet: a new one
-        case 10:
-        case 11: {
+    // The share of each change is its share of the 20 choices of `op`.
+    if (op < 12) {
+        // Mostly one record changed; a new one when there is none yet.
+        if (op >= 10 || !MutateRecordUnit(units, rng, in.flags, shape, max_size)) {
             const bool headers = (in.flags & kOfferTn3270e) && Tn3270eAgreed(units, at, kDo);
             InsertAt(units, at,
                      {DataUnit(headers ? GenerateTn3270eRecord(rng, shape) : GenerateHostRecord(rng, shape)),
                       EndOfRecordUnit()});
-            break;
         }
-        case 12:
-            InsertAt(units, at,
-                     {OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
-            break;
-        case 13: {
-            // Mostly the type the terminal asked for.
-            const std::string type = rng.OneIn(5) ? "IBM-3278-4-E" : terminal.type;
-            InsertAt(units, at, {GenerateSubnegotiation(rng, true, type, DeviceName(rng))});
-            break;
-        }
-        case 14: {
-            // A stream that does not negotiate first never leaves line mode.
-            const bool negotiates = !units.empty() && units.front().kind == UnitKind::Option;
-            InsertAt(units, negotiates ? at : 0, Prologue(rng, in.flags, terminal));
-            break;
-        }
-        case 15:
-            Reorder(units, rng);
-            break;
-        case 16:
-            in.flags ^= uint8_t(1u << rng.Below(8));
-            break;
-        case 17:
-            MutateCuts(in, rng);
-            break;
-        case 18: {
-            // Line-mode text with the control characters the display reacts to.
-            Bytes text;
-            constexpr uint8_t kText[] = {'a', 'Z', ' ', '0', 0x07, 0x08, 0x0D, 0x0A, 0x00, 0x1B, 0x7F, 0xE9};
-            for (size_t i = rng.Between(1, 90); i > 0; --i) text.push_back(rng.Pick(kText));
-            InsertAt(units, at, {DataUnit(text)});
-            break;
-        }
-        default:
-            switch (rng.Below(3)) {
-                case 0:
-                    InsertAt(units, at, {{UnitKind::Command, rng.Pick(kCommands), 0, {}}});
-                    break;
-                case 1:
-                    units.push_back({UnitKind::Raw, 0, 0, {kIac}});
-                    break;  // a lone IAC at the end
-                default:
-                    // The last record without its IAC EOR.
-                    for (size_t i = units.size(); i > 0; --i) {
-                        if (units[i - 1].kind == UnitKind::EndOfRecord) {
-                            units.erase(units.begin() + long(i - 1));
-                            break;
-                        }
-                    }
-                    break;
-            }
-            break;
+    } else if (op == 12) {
+        InsertAt(units, at, {OptionUnit(rng.Pick(kVerbs), rng.OneIn(8) ? rng.Byte() : rng.Pick(kOptions))});
+    } else if (op == 13) {
+        // Mostly the type the terminal asked for.
+        const std::string type = rng.OneIn(5) ? "IBM-3278-4-E" : terminal.type;
+        InsertAt(units, at, {GenerateSubnegotiation(rng, true, type, DeviceName(rng))});
+    } else if (op == 14) {
+        // A stream that does not negotiate first never leaves line mode.
+        const bool negotiates = !units.empty() && units.front().kind == UnitKind::Option;
+        InsertAt(units, negotiates ? at : 0, Prologue(rng, in.flags, terminal));
+    } else if (op == 15) {
+        Reorder(units, rng);
+    } else if (op == 16) {
+        in.flags ^= uint8_t(1u << rng.Below(8));
+    } else if (op == 17) {
+        MutateCuts(in, rng);
+    } else if (op == 18) {
+        // Line-mode text with the control characters the display reacts to.
+        Bytes text;
+        constexpr uint8_t kText[] = {'a', 'Z', ' ', '0', 0x07, 0x08, 0x0D, 0x0A, 0x00, 0x1B, 0x7F, 0xE9};
+        for (size_t i = rng.Between(1, 90); i > 0; --i) text.push_back(rng.Pick(kText));
+        InsertAt(units, at, {DataUnit(text)});
+    } else if (const size_t broken = rng.Below(3); broken == 0) {  // the rest: broken framing
+        InsertAt(units, at, {{UnitKind::Command, rng.Pick(kCommands), 0, {}}});
+    } else if (broken == 1) {
+        units.push_back({UnitKind::Raw, 0, 0, {kIac}});  // a lone IAC at the end
+    } else {
+        // The last record without its IAC EOR.
+        const auto eor = std::find_if(units.rbegin(), units.rend(),
+                                      [](const Unit& u) { return u.kind == UnitKind::EndOfRecord; });
+        if (eor != units.rend()) units.erase(std::next(eor).base());
     }
     const Bytes stream = SerializeTelnet(units);
     in.stream = stream;

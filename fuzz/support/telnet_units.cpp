@@ -33,32 +33,25 @@ Unit GenerateSubnegotiation(FuzzRandom& rng, bool from_host, std::string_view ty
         if (rng.OneIn(8)) p.push_back(0x02);
         return SubnegotiationUnit(kOptTerminalType, p);
     }
-    switch (rng.Below(8)) {
-        case 0:  // SEND DEVICE-TYPE
-            p = {0x08, 0x02};
-            break;
-        case 1:
-        case 2:  // DEVICE-TYPE IS or REQUEST, with a device to CONNECT or ASSOCIATE sometimes
-            p = {0x02, uint8_t(from_host ? 0x04 : 0x07)};
-            Append(p, type);
-            if (!device.empty() && rng.OneIn(2)) {
-                p.push_back(rng.OneIn(6) ? rng.Byte() : rng.OneIn(4) ? 0x00 : 0x01);
-                Append(p, device);
-            }
-            break;
-        case 3:  // DEVICE-TYPE REJECT with a reason
-            p = {0x02, 0x06};
-            if (!rng.OneIn(5)) p.insert(p.end(), {0x05, uint8_t(rng.OneIn(5) ? rng.Byte() : rng.Below(8))});
-            break;
-        case 4:
-        case 5:  // FUNCTIONS REQUEST or IS
-            p = {0x03, uint8_t(rng.OneIn(2) ? 0x07 : 0x04)};
-            for (size_t i = rng.Below(6); i > 0; --i) p.push_back(uint8_t(rng.Below(6)));
-            break;
-        default:
-            for (size_t i = rng.Between(1, 8); i > 0; --i)
-                p.push_back(rng.OneIn(2) ? uint8_t(rng.Below(9)) : rng.Byte());
-            break;
+    const size_t kind = rng.Below(8);
+    if (kind == 0) {  // SEND DEVICE-TYPE
+        p = {0x08, 0x02};
+    } else if (kind < 3) {  // DEVICE-TYPE IS or REQUEST, with a device to CONNECT or ASSOCIATE sometimes
+        p = {0x02, uint8_t(from_host ? 0x04 : 0x07)};
+        Append(p, type);
+        if (!device.empty() && rng.OneIn(2)) {
+            p.push_back(rng.OneIn(6) ? rng.Byte() : rng.OneIn(4) ? 0x00 : 0x01);
+            Append(p, device);
+        }
+    } else if (kind == 3) {  // DEVICE-TYPE REJECT with a reason
+        p = {0x02, 0x06};
+        if (!rng.OneIn(5)) p.insert(p.end(), {0x05, uint8_t(rng.OneIn(5) ? rng.Byte() : rng.Below(8))});
+    } else if (kind < 6) {  // FUNCTIONS REQUEST or IS
+        p = {0x03, uint8_t(rng.OneIn(2) ? 0x07 : 0x04)};
+        for (size_t i = rng.Below(6); i > 0; --i) p.push_back(uint8_t(rng.Below(6)));
+    } else {
+        for (size_t i = rng.Between(1, 8); i > 0; --i)
+            p.push_back(rng.OneIn(2) ? uint8_t(rng.Below(9)) : rng.Byte());
     }
     return SubnegotiationUnit(rng.OneIn(10) ? rng.Byte() : kOptTn3270e, p);
 }

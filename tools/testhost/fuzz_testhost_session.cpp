@@ -12,24 +12,21 @@
 #include <string>
 
 #include "engine.h"
+#include "fuzz_cp037.h"
 
 #ifndef TESTHOST_DEMO_APP
 #define TESTHOST_DEMO_APP ""
 #endif
 
 namespace {
-struct Fixture {
-    testhost::Codec codec;
-    testhost::script::App app;
-    Fixture() {
+const testhost::script::App& DemoApp() {
+    static const testhost::script::App app = [] {
+        testhost::script::App a;
         std::string error;
-        if (!codec.Open("IBM-037", error)) __builtin_trap();
-        if (!testhost::script::Load(TESTHOST_DEMO_APP "/demo.app", codec, app, error)) __builtin_trap();
-    }
-};
-const Fixture& Shared() {
-    static const Fixture f;
-    return f;
+        if (!testhost::script::Load(TESTHOST_DEMO_APP "/demo.app", Cp037(), a, error)) __builtin_trap();
+        return a;
+    }();
+    return app;
 }
 
 void SetUpHost(testhost::EngineConfig& config, uint8_t selector) {
@@ -58,17 +55,16 @@ void SetUpHost(testhost::EngineConfig& config, uint8_t selector) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace testhost;
     if (size == 0) return 0;
-    const Fixture& f = Shared();
     LuPool pool;
     std::string error;
     if (!pool.Parse("LU01-LU02", error)) __builtin_trap();
     if ((data[0] & 0x38) == 0x08 && !pool.Claim("LU01")) __builtin_trap();
     EngineConfig config;
-    config.app = &f.app;
+    config.app = &DemoApp();
     SetUpHost(config, data[0]);
     SessionLog log;
     double now = 0.5;
-    Engine engine(config, f.codec, pool, log, [&now] { return now; });
+    Engine engine(config, Cp037(), pool, log, [&now] { return now; });
     engine.Start();
     const size_t cut = 1 + (size > 1 ? data[0] % size : 0);
     engine.OnBytes(data + 1, cut - 1);
