@@ -10,15 +10,11 @@ import subprocess
 HERE = pathlib.Path(__file__).parent
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
 def test_master_and_two_workers(demo_host, tmp_path):
     env = dict(os.environ, PYTHONPATH=str(HERE.parents[1] / "python"))
-    port = str(free_port())
+    with socket.socket() as s:  # a free port for the master
+        s.bind(("127.0.0.1", 0))
+        port = str(s.getsockname()[1])
     common = ["/usr/bin/python3", "-m", "locust", "-f", str(HERE / "locustfile.py"), "-H", demo_host]
     master = subprocess.Popen(common + ["--headless", "--master", "--master-bind-host", "127.0.0.1",
                                         "--master-bind-port", port, "--expect-workers", "2", "-u", "4", "-r", "4",

@@ -114,13 +114,6 @@ def test_a_failed_append_leaves_the_file_as_it_was(tmp_path):
     assert kept.read_text() == "o" * 100
 
 
-def test_a_relative_path_is_answered_with_where_the_file_went():
-    [saved], _ = converse({"id": 1, "request": "save", "format": "text", "path": "relative-screen.txt"})
-    path = saved["result"]["path"]
-    assert path == os.path.join(os.environ["HOME"], "relative-screen.txt") and os.path.exists(path)
-    os.remove(path)
-
-
 def test_nothing_after_quit_is_carried_out(tmp_path):
     after = tmp_path / "after_quit.txt"
     got, _ = converse({"id": 1, "request": "quit"}, {"id": 2, "request": "save", "format": "text", "path": str(after)},

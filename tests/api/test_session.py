@@ -68,6 +68,7 @@ def test_a_conversation_of_requests_and_their_answers(orkan_session, orkan_host,
     for number, line in enumerate(lines, 1):
         if not line or line.startswith("#"):
             continue
+        line = line.replace("$HOME", os.environ["HOME"])
         code, request, *held = line.replace("$HOST", orkan_host).replace("$TMP", str(tmp_path)).split("\t")
         params = json.loads(request)
         try:

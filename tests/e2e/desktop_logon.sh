@@ -15,8 +15,7 @@ clipboard_is() { [ "$(clipboard)" = "$1" ]; }
 
 # Another program owns the clipboard (xclip in the foreground, so it can be ended); the user id
 # field holds the cursor, Tab goes to the password (a non-display field).
-printf 'alice' >"$WORK/paste.txt"
-xclip -quiet -selection clipboard -i "$WORK/paste.txt" >/dev/null 2>&1 &
+printf 'alice' | xclip -quiet -selection clipboard -i >/dev/null 2>&1 &
 XCLIP_PID=$!
 track "$XCLIP_PID"
 waitfor 10 clipboard_is "alice" || fail "xclip did not take the clipboard"

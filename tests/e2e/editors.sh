@@ -23,8 +23,8 @@ RIGHT_CTRL=105
 start_session keys
 # Right Ctrl sends nothing yet: PA1 after it is the first key the host hears.
 xdotool key $RIGHT_CTRL Prior
-waitfor 30 host_has 'INPUT AID=pa1' || fail "PA1 did not reach the host"
-host_has 'INPUT AID=enter' && fail "right Ctrl sent Enter before the key map said so"
+waitfor 30 has "$WORK/host.log" 'INPUT AID=pa1' || fail "PA1 did not reach the host"
+has "$WORK/host.log" 'INPUT AID=enter' && fail "right Ctrl sent Enter before the key map said so"
 
 open_editor k "Keyboard Edit"
 # The key pressed after "Press a key" is the one chosen.
@@ -38,7 +38,7 @@ end_program
 
 start_session keys
 xdotool key $RIGHT_CTRL
-waitfor 30 host_has 'INPUT AID=enter' || fail "right Ctrl did not send Enter after the program started again"
+waitfor 30 has "$WORK/host.log" 'INPUT AID=enter' || fail "right Ctrl did not send Enter after the program started again"
 end_program
 
 prepare_session buttons toolbarfile=mine.bar keypadfile=mine.pad
@@ -69,9 +69,9 @@ end_program
 
 start_session buttons
 click_button toolbutton Five
-waitfor 30 host_has 'INPUT AID=pf5' || fail "the tool bar's new button did not send PF5"
+waitfor 30 has "$WORK/host.log" 'INPUT AID=pf5' || fail "the tool bar's new button did not send PF5"
 click_button toolbutton Keypad
 click_button padbutton Six
-waitfor 30 host_has 'INPUT AID=pf6' || fail "the keypad's new button did not send PF6"
+waitfor 30 has "$WORK/host.log" 'INPUT AID=pf6' || fail "the keypad's new button did not send PF6"
 end_program
 echo "PASS"

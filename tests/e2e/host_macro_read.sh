@@ -12,7 +12,7 @@ CLOSE(H)
 H = OPEN(\"CLIPBOARD\", \"INPUT\")
 TYPE(GET(H))
 KEY(\"Enter\")"
-client_lacks "CLIPSECRET"
+! grep -aqF CLIPSECRET "$CLIENT_LOG" || fail "the terminal sent the host the clipboard's text"
 err_has clipboard "Orkan macro error 70"
 # --- AllowHostMacros=1: the documented full power, said once on stderr
 MARKER="$WORK/pwned"

@@ -26,7 +26,6 @@ expect_run wrong 11 "Debug: message: Priority is H, M or L." --host "$HOST" --ru
 
 # --- an error: 2, with the report on stderr
 expect_run error 2 "Debug: before" --run 'DEBUG("before") ; X = NOPE'
-err_has error "Macro Error in (macro text): Macro error at line 1, near column"
 err_has error "Orkan macro error 10 - Variable or function not found"
 
 # --- a missing macro file: 2

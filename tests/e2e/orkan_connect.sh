@@ -10,15 +10,9 @@
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
 rm -rf "$HOME/.config"  # the first start's HOME is empty
 
-# logon_panel NAME ARGS...: the program with --dump, up to the demo's first screen.
-logon_panel() {
-    start_until "$1" "--- screen 1 ---" "${@:2}"
-    expect_out "$1" "User id"
-}
-
 # --- first start in an empty HOME, TN3270E with an assigned LU
 start_host --lu-pool TST001-TST003
-logon_panel first --host "127.0.0.1:$HOST_PORT"
+start_at_logon first --host "127.0.0.1:$HOST_PORT"
 grep -qE "LU TST001 +Mode TN3270E" "$WORK/first.out" || fail "no TN3270E session with LU TST001"
 pid=$(sed -n 's/^orkan3270: session ., process \([0-9]*\)$/\1/p' "$WORK/first.err")
 [ -n "$pid" ] && [ -r "/proc/$pid/maps" ] || fail "no process id on stderr"
@@ -35,14 +29,14 @@ grep -q "^LastSession=standard.ses" "$APPDATA/orkan.ini" || fail "LastSession no
 log_has 'READY TN3270E terminal=IBM-3278-2-E lu=TST001'
 
 # --- an LU asked for by name
-logon_panel named_lu --host "127.0.0.1:$HOST_PORT" --lu TST003
+start_at_logon named_lu --host "127.0.0.1:$HOST_PORT" --lu TST003
 grep -qE "LU TST003 +Mode TN3270E" "$WORK/named_lu.out" || fail "LU TST003 was not connected"
 term_ok named_lu
 log_has 'DEVICE-TYPE REQUEST "IBM-3278-2-E" CONNECT "TST003"'
 
 # --- a session file that refuses TN3270E: plain TN3270 with the same host
 make_session plain host="127.0.0.1:$HOST_PORT" tn3270e=0
-logon_panel plain_session plain
+start_at_logon plain_session plain
 grep -qE "Mode TN3270( |$)" "$WORK/plain_session.out" || fail "the session did not fall back to TN3270"
 term_ok plain_session
 log_has 'TELNET< IAC WONT TN3270E'
@@ -51,7 +45,7 @@ stop_host
 
 # --- a host without TN3270E, reached with the tn3270:// form and a model 4 terminal
 start_host --no-tn3270e
-logon_panel url --model 4 "tn3270://127.0.0.1:$HOST_PORT/"
+start_at_logon url --model 4 "tn3270://127.0.0.1:$HOST_PORT/"
 grep -q "Terminal IBM-3278-4-E" "$WORK/url.out" || fail "model 4 was not asked for"
 grep -qE "Mode TN3270( |$)" "$WORK/url.out" || fail "not plain TN3270"
 term_ok url
@@ -60,7 +54,7 @@ stop_host
 # --- IPv6 loopback (when the machine has one)
 if python3 -c 'import socket; socket.socket(socket.AF_INET6).bind(("::1", 0))' 2>/dev/null; then
     start_host --listen ::1
-    logon_panel v6 --host "[::1]:$HOST_PORT"
+    start_at_logon v6 --host "[::1]:$HOST_PORT"
     term_ok v6
     log_has 'OPEN from \[?::1'
     stop_host

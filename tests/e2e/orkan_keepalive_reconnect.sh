@@ -21,7 +21,6 @@ spaced_by() {
 }
 
 # --- every second under TLS; the session stays open and keeps answering
-command -v openssl >/dev/null || fail "openssl is missing"
 self_signed host /CN=localhost
 start_host --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
 # The certificate is self-signed: the host's entry in the host list turns the certificate check off.

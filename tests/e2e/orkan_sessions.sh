@@ -12,15 +12,6 @@ letter_of() {
 }
 
 
-all_down() {
-    local name
-    for name in "${!OPID[@]}"; do kill -TERM "${OPID[$name]}" 2>/dev/null; done
-    for name in "${!OPID[@]}"; do
-        finish_orkan "$name"
-        expect_rc 0 "$name ends cleanly"
-    done
-}
-
 # --- 36 sessions, 36 letters
 for i in $(seq 1 36); do start_orkan "s$i" --dump --host "127.0.0.1:$HOST_PORT"; done
 for i in $(seq 1 36); do expect_out "s$i" "User id"; done
@@ -40,7 +31,11 @@ finish_orkan "$victim"
 expect_rc 137 "SIGKILL"
 start_at_logon heir --host "127.0.0.1:$HOST_PORT"
 [ "$(letter_of heir)" = K ] || fail "the next session took '$(letter_of heir)', not the killed session's K"
-all_down
+for name in "${!OPID[@]}"; do kill -TERM "${OPID[$name]}" 2>/dev/null; done
+for name in "${!OPID[@]}"; do
+    finish_orkan "$name"
+    expect_rc 0 "$name ends cleanly"
+done
 [ -z "$(ls "$XDG_RUNTIME_DIR/orkan3270/" | grep '\.sock$')" ] || fail "message sockets were left behind"
 
 echo "PASS"

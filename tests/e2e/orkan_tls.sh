@@ -8,7 +8,6 @@
 # (Every certificate, protocol and client certificate case of the connection itself, against
 # `openssl s_server`: tests/net/data/tls_connections.tsv.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-command -v openssl >/dev/null || fail "openssl is missing"
 self_signed ca "/CN=Orkan Test CA"
 leaf host "/CN=localhost" "DNS:localhost,IP:127.0.0.1" ca 30
 

@@ -4,7 +4,7 @@
 # --printer (relative to where the program was started). (A printer that does not exist:
 # tests/print/printing_test.cpp and print_desktop_cups.sh.)
 . "${ORKAN_SOURCE_DIR:?}/tests/e2e/lib/headless_lib.sh"
-command -v pdftotext >/dev/null || { echo "SKIP: pdftotext is not installed (Debian package poppler-utils)"; exit 77; }
+command -v pdftotext >/dev/null || skip "pdftotext is not installed (Debian package poppler-utils)"
 APP="$ORKAN_SOURCE_DIR/tests/e2e/print/print.app"
 
 make_session hostprint hostprinting=1 username="Printed by &L"

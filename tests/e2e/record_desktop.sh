@@ -18,8 +18,7 @@ record_and_play() {
     start_host
     ORKAN_MACRO_TRACE=1 start_at_logon --host "127.0.0.1:$PORT"
 
-    printf 'secret' >"$WORK/paste.txt"
-    xclip -quiet -selection clipboard -i "$WORK/paste.txt" >/dev/null 2>&1 &
+    printf 'secret' | xclip -quiet -selection clipboard -i >/dev/null 2>&1 &
     track $!
     waitfor 10 clipboard_is "secret" || fail "xclip did not take the clipboard"
 

@@ -13,7 +13,6 @@ logon carol pw
 
 menu 6
 s3_must "Enter()" "Wait(10,Unlock)"
-screen_has "usable-area"
 screen_has "Usable area  . 43x80"
 screen_has "Partition  . . 24x80 alt 43x80"
 s3_must "PF(5)" "Wait(10,Unlock)"

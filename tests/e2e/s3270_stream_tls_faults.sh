@@ -23,7 +23,7 @@ for alt in "" "--stream-alternate"; do
 done
 
 # TLS with a certificate made for the occasion.
-command -v openssl >/dev/null || { echo "SKIP: openssl missing" >&2; exit 77; }
+command -v openssl >/dev/null || skip "openssl is missing"
 self_signed host /CN=localhost
 start_host --once --tls-cert "$CERTS/host.pem" --tls-key "$CERTS/host-key.pem"
 s3_start -noverifycert

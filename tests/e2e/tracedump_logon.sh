@@ -25,7 +25,6 @@ MAC
 expect_run logon 0 "" --trace --host "127.0.0.1:$HOST_PORT" --macro logon
 trace="$APPDATA/sessionA.trc"
 [ "$(stat -c %a "$trace")" = 600 ] || fail "$trace has mode $(stat -c %a "$trace"), not 600"
-if grep -q "not available" "$WORK/logon.err"; then fail "--trace was said to be unavailable"; fi
 
 "$TRACEDUMP" --no-chunks "$trace" >"$WORK/listing.txt" || fail "tracedump failed"
 sed -E -e 's/^(Trace written by Orkan TN3270) .*/\1 VERSION/' \

@@ -96,7 +96,7 @@ wait_host() {
 # exchange LOG: what a session's terminal sent and the host's rules made of it, from a host log.
 exchange() { sed -n 's/^#[0-9]* [0-9.]* \(\(INPUT\|FIELD\|RULE\) .*\)$/\1/p' "$1"; }
 # ossl ARGS...: openssl, its output in $WORK/openssl.log.
-ossl() { openssl "$@" >>"$WORK/openssl.log" 2>&1 || fail "openssl $1 failed"; }
+ossl() { openssl "$@" >>"$WORK/openssl.log" 2>&1 || fail "openssl $1 failed: $(tail -n 3 "$WORK/openssl.log")"; }
 # Certificates made for the test in $CERTS: self_signed NAME SUBJECT [ALTNAMES] one of its own (a
 # CA too, as openssl req makes them); leaf NAME SUBJECT ALTNAMES ISSUER DAYS one that ISSUER issued.
 # Each is NAME.pem with its key NAME-key.pem.

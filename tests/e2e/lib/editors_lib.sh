@@ -14,8 +14,6 @@ prepare_session() {
     make_session "$name" host="127.0.0.1:$PORT" "$@"
 }
 
-host_has() { grep -q "$1" "$WORK/host.log"; }
-
 # start_session SESSION: the desktop program on it, up to the logon panel; WINDOW is its window.
 start_session() {
     rm -f "$WORK/layout.txt"

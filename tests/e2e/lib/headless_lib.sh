@@ -17,7 +17,6 @@ declare -A OPID OFD
 
 : "${ORKAN_BINARY_DIR:?}"
 [ -x "${ORKAN_BIN:-}" ] || fail "ORKAN_BIN does not name the program"
-[ -x "${TESTHOST_BIN:-}" ] || fail "testhost is not built (TESTHOST_BIN: '${TESTHOST_BIN:-}')"
 prepare_appdata
 
 # start_orkan NAME ARGS...: the headless program (under `timeout`, which passes signals on); its

@@ -24,8 +24,6 @@ macro_ended() {
 }
 wait_macro() { waitfor "$PATIENCE" macro_ended "$1" "${2:-DONE}" || fail "$1's host macro neither sent ${2:-DONE} nor failed"; }
 
-client_lacks() { ! grep -aqF -- "$1" "$CLIENT_LOG" || fail "the terminal sent the host '$1'"; }
-
 # run_attack NAME MACRO [MARK]: the macro from a hostile host to a headless session; the program
 # ends once the macro sent MARK or failed. MACRO's first line is a comment, "/* ..." in REXX: after
 # it the macro waits for the keyboard, and at its end it waits again, types DONE and presses Enter.

@@ -1,14 +1,13 @@
 # A CUPS scheduler of the test's own, on a private socket, with one queue whose jobs stay in its
 # spool folder for the test to read. Sourced by tests/e2e/print_*.sh after their own library
-# (which provides WORK, fail and the cleanup of tracked processes).
+# (which provides WORK, fail, skip, waitfor and the cleanup of tracked processes).
 
 # start_cupsd: CUPS_SERVER points at it, queue "orkanq" is the default; exits 77 (skip) where
 # cupsd cannot run here.
 start_cupsd() {
     local tool
     for tool in /usr/sbin/cupsd lpadmin lpstat lp pdftotext; do
-        command -v "$tool" >/dev/null 2>&1 ||
-            { echo "SKIP: $tool is not installed (Debian packages cups, cups-client, poppler-utils)"; exit 77; }
+        command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (Debian packages cups, cups-client, poppler-utils)"
     done
     CUPS_DIR="$WORK/cups"
     mkdir -p "$CUPS_DIR/spool" "$CUPS_DIR/tmp" "$CUPS_DIR/cache" "$CUPS_DIR/state" "$CUPS_DIR/log"
@@ -24,15 +23,11 @@ start_cupsd() {
     CUPSD_PID=$!
     track "$CUPSD_PID"
     export CUPS_SERVER="$CUPS_DIR/cups.sock"
-    for _ in $(seq 100); do
-        [ -S "$CUPS_SERVER" ] && lpstat -r >/dev/null 2>&1 && break
-        kill -0 "$CUPSD_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    if ! lpstat -r >/dev/null 2>&1; then
-        echo "SKIP: cupsd could not start here: $(tail -n 3 "$CUPS_DIR/log/cupsd.out" "$CUPS_DIR/log/error_log" 2>/dev/null)"
-        exit 77
-    fi
+    # Answering, or gone (then it is skipped).
+    cups_settled() { ! kill -0 "$CUPSD_PID" 2>/dev/null || { [ -S "$CUPS_SERVER" ] && lpstat -r >/dev/null 2>&1; }; }
+    waitfor 10 cups_settled
+    lpstat -r >/dev/null 2>&1 ||
+        skip "cupsd could not start here: $(tail -n 3 "$CUPS_DIR/log/cupsd.out" "$CUPS_DIR/log/error_log" 2>/dev/null)"
     lpadmin -p orkanq -E -v file:///dev/null -m raw 2>/dev/null || fail "lpadmin could not add the queue"
     lpadmin -d orkanq || fail "lpadmin could not make the queue the default"
 }
