@@ -121,8 +121,6 @@ TEST(PasteTest, BreakIntoLinesKeepsWithinTheWidth) {
         uint32_t width;
         std::string lines;
     } cases[] = {
-        {"aaa bbb ccc", 7, "aaa bbb\r\nccc"},
-        {"aaa bbbb", 3, "aaa\r\nbbb\r\nb"},
         {"a\r\n\r\nb", 5, "a\r\n\r\nb"},
         {"ab  cd", 2, "ab\r\ncd"},
     };

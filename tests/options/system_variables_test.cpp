@@ -146,8 +146,7 @@ TEST(SystemVariables, BareSessionShowsNothingConnected) {
 TEST(SystemVariables, TransactionTimes) {
     VariableSession v;
     // Tenths are cut, not rounded; 12345 and 0 are the known and the bare session's.
-    const std::pair<int64_t, const char*> times[] = {
-        {999, "0.9"}, {1000, "1.0"}, {3600000, "3600.0"}, {-40, "0.0"}};
+    const std::pair<int64_t, const char*> times[] = {{999, "0.9"}, {3600000, "3600.0"}, {-40, "0.0"}};
     for (const auto& [ms, text] : times) {
         v.s.ds.response_time_ms = ms;
         EXPECT_EQ(v.Text("TRANTIME"), text) << ms;

@@ -18,7 +18,7 @@ using test::Wire;
 
 // Splits what the host sent into records (framing and TN3270E header removed); negotiation
 // between records is skipped.
-std::vector<Bytes> Records(const Bytes& wire, bool tn3270e) {
+std::vector<Bytes> Records(const Bytes& wire) {
     std::vector<Bytes> out;
     Bytes cur;
     for (size_t i = 0; i < wire.size(); ++i) {
@@ -30,7 +30,7 @@ std::vector<Bytes> Records(const Bytes& wire, bool tn3270e) {
         if (cmd == 0xFF) {
             cur.push_back(0xFF);
         } else if (cmd == 0xEF) {
-            if (tn3270e && cur.size() >= 5) cur.erase(cur.begin(), cur.begin() + 5);
+            if (cur.size() >= 5) cur.erase(cur.begin(), cur.begin() + 5);
             out.push_back(cur);
             cur.clear();
         } else if (cmd == 0xFA) {
@@ -66,7 +66,7 @@ class Session : public ::testing::Test {
     }
     void Send(const Bytes& b) { engine_->OnBytes(b.data(), b.size()); }
     void Client(const Bytes& payload) { Send(Framed(payload, seq_++)); }
-    std::vector<Bytes> Sent() { return Records(engine_->TakeOutput(), true); }
+    std::vector<Bytes> Sent() { return Records(engine_->TakeOutput()); }
     // Connected, the query answered, and alice logged on: the menu is up.
     void LogOnAsAlice() {
         Open();

@@ -109,8 +109,7 @@ struct Line {
     std::string text;
 };
 inline std::vector<Line> CaseLines(const std::string& name) {
-    std::ifstream file(TESTHOST_TESTS_DIR "/" + name);
-    EXPECT_TRUE(file) << "no case file " << name;
+    std::istringstream file(TestFile(name));
     std::vector<Line> lines;
     std::string text;
     for (int number = 1; std::getline(file, text); ++number)
