@@ -115,8 +115,6 @@ TEST_F(PaintedScreen, EveryStatusChangeShowsInWhatTheStatusIsMadeOf) {
     // reach the client.
     const std::function<void(Session&)> changes[] = {
         [](Session& t) { t.status = SessionStatus::Locked; },
-        [](Session& t) { t.status = SessionStatus::NotConnected; },
-        [](Session& t) { t.status = SessionStatus::Connecting; },
         [](Session& t) { t.keyboard->insert_mode = true; },
         [](Session& t) { t.link.tls_active = true; },
         [](Session& t) { t.link.tn3270e_active = true; },

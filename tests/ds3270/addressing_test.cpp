@@ -37,17 +37,16 @@ TEST(BufferAddress, EveryAddressOfEverySizeRoundTrips) {
     }
 }
 
-TEST(FieldLookup, UnformattedScreenGivesMinusOneAndClearsTheCurrentAttribute) {
+// An unformatted screen has no field (and no current attribute); a formatted one is searched
+// backwards across its start.
+TEST(FieldLookup, NoneOnAnUnformattedScreenBackwardsAcrossTheStartOnAFormattedOne) {
     PresentationSpace ps;
     ps.current_field_attribute = 0xE0;
     ps.current_field_highlight = 0x02;
     EXPECT_EQ(FindFieldAttribute(ps, 100), -1);
     EXPECT_EQ(ps.current_field_attribute, 0);
     EXPECT_EQ(ps.current_field_highlight, 0);
-}
 
-TEST(FieldLookup, SearchesBackwardsAcrossTheStartOfTheScreen) {
-    PresentationSpace ps;
     ps.planes.attribute[1900] = 0xE0;
     ps.planes.highlight[1900] = 0x04;
     EXPECT_EQ(FindFieldAttribute(ps, 10), 1900);

@@ -2,6 +2,7 @@
 // touch exactly the run's cells in every plane.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "ds3270/addressing.h"
@@ -13,12 +14,9 @@ namespace {
 
 using test::Harness;
 
-void ExpectCell(const Session& s, uint32_t a, uint8_t display, uint8_t colour, uint8_t highlight,
-                uint8_t charset) {
-    EXPECT_EQ(s.ps.planes.display[a], display) << "display at " << a;
-    EXPECT_EQ(s.ps.planes.colour[a], colour) << "colour at " << a;
-    EXPECT_EQ(s.ps.planes.highlight[a], highlight) << "highlight at " << a;
-    EXPECT_EQ(s.ps.planes.charset[a], charset) << "charset at " << a;
+// A cell in every plane: display, colour, highlight, character set, host byte, attribute.
+std::array<uint8_t, 6> CellOf(const Planes& p, uint32_t a) {
+    return {p.display[a], p.colour[a], p.highlight[a], p.charset[a], p.host[a], p.attribute[a]};
 }
 
 // Runs of every length a word store handles differently, in the middle of the screen and
@@ -40,17 +38,10 @@ TEST(DataRun, EveryLengthStoresExactlyItsCells) {
                 const uint32_t i = (a + 80 - start) % 80;
                 SCOPED_TRACE("length " + std::to_string(n) + " from " + std::to_string(start) + ", cell " +
                              std::to_string(a));
-                if (i < n) {
-                    EXPECT_EQ(s.ps.planes.host[a], 0xC1 + i % 9);
-                    ExpectCell(s, a, uint8_t('A' + i % 9), 0, 0x04, 0);
-                    EXPECT_EQ(s.ps.planes.attribute[a], 0);
-                    EXPECT_EQ(s.ps.changed[a], 1);
-                } else {
-                    ExpectCell(s, a, before.display[a], before.colour[a], before.highlight[a],
-                               before.charset[a]);
-                    EXPECT_EQ(s.ps.planes.host[a], before.host[a]);
-                    EXPECT_EQ(s.ps.changed[a], 0);
-                }
+                const std::array<uint8_t, 6> run = {uint8_t('A' + i % 9),  0, 0x04, 0,
+                                                    uint8_t(0xC1 + i % 9), 0};
+                EXPECT_EQ(CellOf(s.ps.planes, a), i < n ? run : CellOf(before, a));
+                EXPECT_EQ(s.ps.changed[a], i < n);
             }
         }
     }

@@ -77,7 +77,6 @@ TEST_F(Execio, DiskWriteAndReadBack) {
     ASSERT_EQ(Run("* DISKW \"out file.txt\" (STEM OUT."), 0);
     EXPECT_EQ(Read("out file.txt"), "alpha\n" + std::string(3000, 'y') + "\nomega");
     ASSERT_EQ(Run("* diskr 'out file.txt' (stem BACK."), 0);
-    EXPECT_EQ(vars.values["BACK.0"], "3");
     EXPECT_EQ(vars.values["BACK.2"], std::string(3000, 'y'));
     vars.values["OUT.0"] = "0";
     ASSERT_EQ(Run("* DISKW empty.txt (STEM OUT."), 0);
@@ -102,10 +101,9 @@ TEST_F(Execio, Errors) {
     Write("in.txt", "x\n");
     vars.values["BAD.0"] = "two";
     vars.values["NEG.0"] = "-1";
+    vars.values["OK.0"] = "0";
     for (const test::TableRow& row : test::ReadTableRows("rexx/data/execio_errors.tsv"))
         EXPECT_EQ(Run(row.cells.at(0)), std::stoi(row.cells.at(1))) << row.where << ": " << row.cells[0];
-    vars.values["OK.0"] = "0";
-    EXPECT_EQ(Run("* DISKW no/such/folder/out.txt (STEM OK."), rexx_error::ExecioCannotWrite);
 }
 
 }  // namespace

@@ -31,9 +31,7 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
 
 struct Sandbox : test::RexxFixture {
     Sandbox() {
-        Session& s = session();
-        s.folders.settings_file = folder / "orkan.ini";
-        s.status = SessionStatus::Unlocked;
+        session().folders.settings_file = folder / "orkan.ini";
         std::ofstream(secret) << "TOPSECRET\n";
         MacroVariables& users = runtime.core().Macros().Runner().variables();
         users.at(users.Create("PW")).value = MacroValue::Text("TOPSECRET");
