@@ -79,7 +79,7 @@ TEST(LinuxKeymap, ModifiersRepeatsAndSpecialKeys) {
     k.Write({"[......................."}, 0, 1);
     HandleKeyEvent(k.session, *brk);
     EXPECT_EQ(k.session.status, SessionStatus::SysLock);
-    EXPECT_EQ(k.TakeSent(), "raw:FFF3");
+    EXPECT_EQ(k.harness.TakeSent(), "raw:FFF3");
 }
 
 }  // namespace

@@ -141,7 +141,7 @@ TEST(MacroScreen, ReadsTypesAndPressesKeys) {
     EXPECT_EQ(m.Var("R6"), N(0));
     EXPECT_EQ(m.Var("R7"), N(11));
     EXPECT_EQ(m.ks.Screen()[0].substr(0, 11), "|Name:{joe_");
-    EXPECT_FALSE(m.ks.TakeSent().empty());
+    EXPECT_FALSE(m.ks.harness.TakeSent().empty());
 }
 
 TEST(MacroWaits, TimersHostRecordsPauseAndStop) {
