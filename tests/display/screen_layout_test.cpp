@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 
 #include "display/font_choice.h"
 #include "display/screen_layout.h"
@@ -48,20 +49,18 @@ TEST(ScreenLayout, CellSizesForAWindow) {
 }
 
 TEST(ScreenLayout, Placement) {
+    // Left, top, and the window's width and height (0 unless the window is sized to the font).
+    const auto fields = [](Placement p) {
+        return std::array{p.left, p.top, p.window_width, p.window_height};
+    };
     const LayoutInput in{800, 600, 0, 2, 24, 80};
-    const Placement centred = CentredPlacement(in, {10, 23});
-    EXPECT_EQ(centred.left, 0);
-    EXPECT_EQ(centred.top, 11);  // (600 - 24 * 23 - (23 + kStatusLineExtra)) / 2 + 2
+    // Top: (600 - 24 * 23 - (23 + kStatusLineExtra)) / 2 + 2.
+    EXPECT_EQ(fields(CentredPlacement(in, {10, 23})), (std::array{0, 11, 0, 0}));
     EXPECT_EQ(CentredPlacement(in, {9, 20}).left, 40);
-    const Placement sized = SizedWindowPlacement(in, {10, 23});
-    EXPECT_EQ(sized.left, 2);
-    EXPECT_EQ(sized.top, 2);
-    EXPECT_EQ(sized.window_width, 804);
-    EXPECT_EQ(sized.window_height, 24 * 23 + 4 + 23 + kStatusLineExtra);
+    EXPECT_EQ(fields(SizedWindowPlacement(in, {10, 23})),
+              (std::array{2, 2, 804, 24 * 23 + 4 + 23 + kStatusLineExtra}));
     // A window smaller than the screen keeps the screen at the top left.
-    const Placement cramped = CentredPlacement({100, 100, 30, 0, 24, 80}, {10, 23});
-    EXPECT_EQ(cramped.left, 0);
-    EXPECT_EQ(cramped.top, 30);
+    EXPECT_EQ(fields(CentredPlacement({100, 100, 30, 0, 24, 80}, {10, 23})), (std::array{0, 30, 0, 0}));
     // A window that holds the screen and the status line exactly: the last row stays above the line.
     const LayoutInput exact{800, 24 * 23 + 23 + kStatusLineExtra, 0, 2, 24, 80};
     EXPECT_EQ(CentredPlacement(exact, {10, 23}).top, 0);

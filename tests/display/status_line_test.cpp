@@ -71,9 +71,7 @@ TEST(StatusLine, LayoutOfAnEightyColumnLine) {
     // The user text is centred in the 51 cells from cell 16; its euro sign stays text.
     EXPECT_EQ(Cells(t, 38, 6), "PROD \x80");
     EXPECT_FALSE(t.IsSymbol(43));
-    EXPECT_EQ(Cells(t, 66, 6),
-              "Rw\x8B"
-              " A^");
+    EXPECT_EQ(Cells(t, 66, 6), "Rw\x8B A^");
     EXPECT_EQ(Cells(t, 72, 8), "   6,10 ");  // ends at cell C - 2
     EXPECT_EQ(Cells(t, 80, 120), std::string(120, ' '));
 

@@ -208,7 +208,7 @@ void RunPictureCase(const GoldenCase& c) {
         else if (step.verb == "keys")
             k.Type(step.rest);
         else if (step.verb == "sent")
-            EXPECT_EQ(k.TakeSent(), step.rest == "nothing" ? "" : step.rest);
+            EXPECT_EQ(k.harness.TakeSent(), step.rest == "nothing" ? "" : step.rest);
         else if (step.verb == "select" && step.rest == "none")
             s.selection.shown = false;
         else if (step.verb == "select") {

@@ -41,7 +41,6 @@ class KeyboardSession {
 
     std::vector<std::string> Screen() const;
     std::string Cursor() const;  // "row,column" from 0
-    std::string TakeSent() { return harness.TakeSent(); }
 
     Harness harness;
     Session& session;

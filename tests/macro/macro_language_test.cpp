@@ -138,7 +138,7 @@ TEST(MacroScreen, ReadsTypesAndPressesKeys) {
                                                          {"R7", N(11)}};
     for (const auto& [name, value] : values) EXPECT_EQ(m.Var(name), value) << name;
     EXPECT_EQ(m.ks.Screen()[0].substr(0, 11), "|Name:{joe_");
-    EXPECT_FALSE(m.ks.TakeSent().empty());
+    EXPECT_FALSE(m.ks.harness.TakeSent().empty());
 }
 
 TEST(MacroWaits, TimersHostRecordsPauseAndStop) {

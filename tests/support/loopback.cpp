@@ -52,9 +52,9 @@ bool Listener::Pending() const {
     return poll(&ready, 1, 0) == 1;
 }
 
-int Listener::Accept(std::chrono::milliseconds timeout) const {
+int Listener::Accept() const {
     pollfd ready{fd_, POLLIN, 0};
-    if (poll(&ready, 1, static_cast<int>(timeout.count())) != 1) return -1;
+    if (poll(&ready, 1, static_cast<int>(kPatience.count())) != 1) return -1;
     return accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
 }
 
@@ -67,9 +67,9 @@ bool SendAll(int fd, std::string_view bytes) {
     return true;
 }
 
-std::string Receive(int fd, size_t count, std::chrono::milliseconds timeout) {
+std::string Receive(int fd, size_t count) {
     std::string got;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
     while (got.size() < count) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());

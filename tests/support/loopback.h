@@ -26,9 +26,9 @@ class Listener {
     Listener& operator=(const Listener&) = delete;
     bool ok() const { return fd_ >= 0; }
     uint16_t port() const { return port_; }
-    std::string address() const;                                      // as a host string with the port
-    bool Pending() const;                                             // a connection waits to be accepted
-    int Accept(std::chrono::milliseconds timeout = kPatience) const;  // -1 when nobody came
+    std::string address() const;  // as a host string with the port
+    bool Pending() const;         // a connection waits to be accepted
+    int Accept() const;           // -1 when nobody came
 
   private:
     std::string host_;
@@ -37,8 +37,8 @@ class Listener {
 };
 
 bool SendAll(int fd, std::string_view bytes);
-// Reads until `count` bytes, the end, or `timeout`.
-std::string Receive(int fd, size_t count, std::chrono::milliseconds timeout = kPatience);
+// Reads until `count` bytes, the end, or kPatience.
+std::string Receive(int fd, size_t count);
 
 struct Recorder : ConnectionListener {
     void OnConnectionData(std::span<const uint8_t> chunk) override;

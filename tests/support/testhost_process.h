@@ -20,7 +20,6 @@ class TestHostProcess {
     // Starts `testhost --port 0 ARGUMENTS...`. False when testhost is not built or did not start.
     [[nodiscard]] bool Start(const std::vector<std::string>& arguments);
     const std::string& port() const { return port_; }
-    std::string address() const { return "127.0.0.1:" + port_; }
 
   private:
     pid_t pid_ = -1;
