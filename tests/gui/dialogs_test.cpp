@@ -313,7 +313,7 @@ int PrintDialogCase() {
     const std::optional<PrintDialogAnswer> a =
         RunPrintDialog(nullptr, {file, "Orkan TN3270 Screen Print", true}, open);
     if (!a) return 1;
-    std::fprintf(stderr, "printer %s landscape %d copies %d paper %dx%d\n", a->printer.c_str(), a->landscape,
+    std::fprintf(stderr, "printer %s landscape %d copies %d paper %gx%g\n", a->printer.c_str(), a->landscape,
                  a->copies, a->paper_width, a->paper_height);
     // Portrait paper, whatever the orientation.
     if (a->printer != file || !a->landscape || a->copies != 1 || a->paper_height <= a->paper_width || open)

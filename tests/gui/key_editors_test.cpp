@@ -158,10 +158,10 @@ TEST(KeyMapEditing, ConflictsShowAndPresetsChangeOnlyTheMapEdited) {
 }
 
 TEST(ButtonEditing, TheToolBarKeepsItsOrderAndTheKeypadItsGrid) {
-    const ButtonFile bar{
-        .columns = 2,
-        .rows = 1,
-        .buttons = {{Function("Enter"), 0, 0, 1, 1, "Enter"}, {Function("Clear"), 1, 0, 1, 1, "Clear"}}};
+    ButtonFile bar;
+    bar.columns = 2;
+    bar.rows = 1;
+    bar.buttons = {{Function("Enter"), 0, 0, 1, 1, "Enter"}, {Function("Clear"), 1, 0, 1, 1, "Clear"}};
     ButtonFileEdit tools(KeyFileKind::Toolbar, bar);
     EXPECT_EQ(tools.Add(0, Function("PF5"), "Five"), 1u);
     EXPECT_EQ(tools.Move(1, 1), 2u);
