@@ -63,7 +63,8 @@ class DialogTest : public ::testing::Test {
                                  .ip_name = "prod.example.com",
                                  .port = 992,
                                  .tls = tls_choice::V1_2,
-                                 .lu_name = "LU01"});
+                                 .lu_name = "LU01",
+                                 .security = {}});
     }
 
     test::RecordingUi ui;
