@@ -47,12 +47,21 @@ expect_out() {
     fail "$name never printed '$text'"
 }
 
+# no_child PID: the program `timeout` (PID) started has ended, or the kernel does not say.
+no_child() { [ -z "$(cat "/proc/$1/task/$1/children" 2>/dev/null)" ]; }
+
 # finish_orkan NAME [SIGNAL]: signals it (when given) and waits for the end; RC holds the status
 # (137 when `timeout` killed it).
 finish_orkan() {
     local name=$1 signal=${2:-}
     local pid=${OPID[$name]}
     [ -n "$signal" ] && kill "-$signal" "$pid" 2>/dev/null
+    # Still there 20 s after its signal, it hangs: where each of its threads waits, for the report.
+    if [ -n "$signal" ] && ! waitfor 20 no_child "$pid"; then
+        for task in /proc/$(cut -d' ' -f1 "/proc/$pid/task/$pid/children" 2>/dev/null)/task/*; do
+            echo "$name: thread $(cat "$task/comm") waits in $(cat "$task/wchan"), syscall $(cut -d' ' -f1 "$task/syscall")" >&2
+        done
+    fi
     RC=0
     wait "$pid" || RC=$?
     # What was still on the pipe, for later checks.
