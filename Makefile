@@ -17,7 +17,7 @@ DEBIAN_PACKAGES := build-essential cmake ninja-build clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl \
   qt6-base-dev libgl-dev fonts-3270 fonts-dejavu-core \
   libregina3-dev s3270 xvfb xdotool xclip x11-utils python3 iproute2 ccache llvm lld clang-format \
-  chromium libpng-dev python3-pil \
+  chromium libpng-dev python3-pil gdb \
   libfontconfig-dev libfreetype-dev zlib1g-dev fonts-liberation2 poppler-utils cups cups-client openbox \
   nlohmann-json3-dev python3-pytest python3-jsonschema python3-locust python3-setuptools python3-venv python3-pip \
   at-spi2-core dbus-daemon python3-pyatspi

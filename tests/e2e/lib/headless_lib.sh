@@ -56,11 +56,14 @@ finish_orkan() {
     local name=$1 signal=${2:-}
     local pid=${OPID[$name]}
     [ -n "$signal" ] && kill "-$signal" "$pid" 2>/dev/null
-    # Still there 20 s after its signal, it hangs: where each of its threads waits, for the report.
+    # Still there 20 s after its signal, it hangs: where each of its threads waits and their stacks, for the report.
     if [ -n "$signal" ] && ! waitfor 20 no_child "$pid"; then
-        for task in /proc/$(cut -d' ' -f1 "/proc/$pid/task/$pid/children" 2>/dev/null)/task/*; do
+        local child
+        child=$(cut -d' ' -f1 "/proc/$pid/task/$pid/children" 2>/dev/null) || true
+        for task in /proc/$child/task/*; do
             echo "$name: thread $(cat "$task/comm") waits in $(cat "$task/wchan"), syscall $(cut -d' ' -f1 "$task/syscall")" >&2
         done
+        gdb -batch -p "$child" -ex "thread apply all bt" 2>&1 | grep -E '^(#|Thread)' >&2 || true
     fi
     RC=0
     wait "$pid" || RC=$?
