@@ -10,6 +10,7 @@
 #include <rexxsaa.h>
 
 #include "rexx/rexx_task.h"
+#include "rexx/rexx_thread.h"
 
 namespace orkan {
 
@@ -19,12 +20,11 @@ int HaltSignal() {
     return SIGRTMIN + 4;
 }
 
-// The task's flags as its own thread's signal handler reads them.
+// The task's flag as its own thread's signal handler reads it.
 thread_local std::atomic<bool>* t_halt = nullptr;
-thread_local std::atomic<RexxLimit>* t_limit = nullptr;
 
-void OnHaltSignal(int) {
-    if (t_limit && t_limit->load() == RexxLimit::ParkRequested) ParkThisThread(*t_limit);
+void OnHaltSignal(int, siginfo_t*, void* context) {
+    ParkIfAsked(context);
     if (t_halt && t_halt->load()) HaltThisRexxProgram();
 }
 
@@ -34,16 +34,15 @@ void InstallRexxHaltHandler() {
     static std::once_flag once;
     std::call_once(once, [] {
         struct sigaction action {};
-        action.sa_handler = OnHaltSignal;
+        action.sa_sigaction = OnHaltSignal;
         sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
+        action.sa_flags = SA_RESTART | SA_SIGINFO;
         sigaction(HaltSignal(), &action, nullptr);
     });
 }
 
-void PrepareRexxThreadSignals(std::atomic<bool>& halt, std::atomic<RexxLimit>& limit) {
+void PrepareRexxThreadSignals(std::atomic<bool>& halt) {
     t_halt = &halt;
-    t_limit = &limit;
     sigset_t ending;
     sigemptyset(&ending);
     sigaddset(&ending, SIGINT);

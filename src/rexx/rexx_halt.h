@@ -6,8 +6,6 @@
 
 #include <atomic>
 
-#include "rexx/rexx_thread.h"
-
 namespace orkan {
 
 struct RexxTask;
@@ -15,8 +13,8 @@ struct RexxTask;
 // Once per process: the handler of the halt signal.
 void InstallRexxHaltHandler();
 // In a task's thread, before its program starts: SIGINT, SIGTERM and SIGHUP blocked (the event loop
-// takes them); the thread halts when `halt` is set, and parks when `limit` asks for it.
-void PrepareRexxThreadSignals(std::atomic<bool>& halt, std::atomic<RexxLimit>& limit);
+// takes them); the thread halts when `halt` is set, and parks when its limit asks for it.
+void PrepareRexxThreadSignals(std::atomic<bool>& halt);
 // The halt signal let through once the interpreter has this thread's data (the handler must not be
 // the one that makes it), and held back again before the thread ends.
 void AcceptRexxHalt(bool accept);

@@ -87,7 +87,7 @@ std::string PrepareThread(RexxTask& task) {
 }
 
 void ThreadMain(RexxMacros* owner, std::shared_ptr<RexxTask> task, AliveToken::Watch alive) {
-    PrepareRexxThreadSignals(task->halt, task->limit);
+    PrepareRexxThreadSignals(task->halt);
     long start_result = 0;
     int rc = 0;
     const std::string unprepared = PrepareThread(*task);

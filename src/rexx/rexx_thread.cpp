@@ -25,6 +25,7 @@ constexpr size_t kSignalStackBytes = 256 * 1024;
 struct StackGuard {
     char* upper = nullptr;  // reaching it halts the program
     char* lower = nullptr;  // reaching it parks the thread
+    char* floor = nullptr;  // the lowest the lower guard may move to
     size_t page = 0;
     bool upper_open = false;
     std::atomic<RexxLimit>* limit = nullptr;
@@ -82,6 +83,37 @@ uintptr_t FaultingInstruction(const void* context) {
 #endif
 }
 
+bool InInterpreter(const void* context) {
+    const uintptr_t pc = FaultingInstruction(context);
+    return pc >= g_interpreter_code.begin && pc < g_interpreter_code.end;
+}
+
+// The thread never runs again; `limit` says `why` (Parked or Faulted).
+[[noreturn]] void ParkThisThread(std::atomic<RexxLimit>& limit, RexxLimit why = RexxLimit::Parked) {
+    limit.store(why);
+    // Whatever reads all threads' stacks (a leak checker, a core dump) must not fault on its guards.
+    if (StackGuard* g = t_guard) {
+        mprotect(g->upper, g->page, PROT_READ | PROT_WRITE);
+        mprotect(g->lower, g->page, PROT_READ | PROT_WRITE);
+    }
+    sigset_t all;
+    sigfillset(&all);
+    for (;;) sigsuspend(&all);
+}
+
+// The lower guard reached outside the interpreter's code (in the allocator, say): it moves a step
+// down, so the next page of the program's descent faults again, most likely in the interpreter's
+// own frames. False at the floor.
+bool LowerTheGuard(StackGuard& g) {
+    constexpr size_t kStep = 64 * 1024;
+    if (g.lower < g.floor + kStep) return false;
+    char* next = g.lower - kStep;
+    if (mprotect(next, g.page, PROT_NONE) != 0) return false;
+    mprotect(g.lower, g.page, PROT_READ | PROT_WRITE);
+    g.lower = next;
+    return true;
+}
+
 void OnFault(int signal, siginfo_t* info, void* context) {
     StackGuard* g = t_guard;
     const char* at = static_cast<const char*>(info->si_addr);
@@ -95,10 +127,11 @@ void OnFault(int signal, siginfo_t* info, void* context) {
     }
     // The program trapped the halt and went on: nothing of it may run again, and nothing may end
     // the process for it.
-    if (g && Inside(at, g->lower, g->page)) ParkThisThread(*g->limit);
-    if (const uintptr_t pc = FaultingInstruction(context);
-        g && pc >= g_interpreter_code.begin && pc < g_interpreter_code.end)
-        ParkThisThread(*g->limit, RexxLimit::Faulted);
+    if (g && Inside(at, g->lower, g->page)) {
+        if (!InInterpreter(context) && LowerTheGuard(*g)) return;
+        ParkThisThread(*g->limit);
+    }
+    if (g && InInterpreter(context)) ParkThisThread(*g->limit, RexxLimit::Faulted);
     if (g_previous.sa_flags & SA_SIGINFO) {
         if (g_previous.sa_sigaction) g_previous.sa_sigaction(signal, info, context);
         return;
@@ -137,17 +170,10 @@ char* PageStart(char* p, size_t page) {
 
 }  // namespace
 
-void ParkThisThread(std::atomic<RexxLimit>& limit, RexxLimit why) {
-    limit.store(why);
-    // The thread never runs again; whatever reads all threads' stacks (a leak checker, a core dump)
-    // must not fault on its guards.
-    if (StackGuard* g = t_guard) {
-        mprotect(g->upper, g->page, PROT_READ | PROT_WRITE);
-        mprotect(g->lower, g->page, PROT_READ | PROT_WRITE);
-    }
-    sigset_t all;
-    sigfillset(&all);
-    for (;;) sigsuspend(&all);
+void ParkIfAsked(const void* context) {
+    StackGuard* g = t_guard;
+    if (g && g->limit->load() == RexxLimit::ParkRequested && InInterpreter(context))
+        ParkThisThread(*g->limit);
 }
 
 bool RexxThread::Start(std::function<void()> body, std::string& error) {
@@ -192,6 +218,7 @@ bool GuardRexxStack(std::atomic<RexxLimit>& limit) {
     char* low = static_cast<char*>(base);
     g->upper = PageStart(low + size / 8, page);
     g->lower = PageStart(low + size / 16, page);
+    g->floor = PageStart(low + size / 32, page);
     g->page = page;
     g->limit = &limit;
     g->signal_stack = std::malloc(kSignalStackBytes);

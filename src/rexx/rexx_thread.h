@@ -3,8 +3,9 @@
 // program with it. The thread gets a deep stack with two guard pages in it: reaching the upper one
 // halts the program (it ends with a REXX error and its thread unwinds through the room below); a
 // program that traps the halt and goes on down to the lower one is parked for good, its thread
-// asleep and nothing of the interpreter run again. Parking stops the thread wherever it is: locks
-// it held stay held (docs/security.md says what that means).
+// asleep and nothing of the interpreter run again. A thread is parked only where it was stopped in
+// the interpreter's own code: stopped inside the allocator or the C library it would hold their
+// locks for good, and the rest of the process (its exit included) would wait for them.
 #pragma once
 
 #include <pthread.h>
@@ -47,8 +48,9 @@ class RexxThread {
 [[nodiscard]] bool GuardRexxStack(std::atomic<RexxLimit>& limit);
 // Before the thread ends (its stack may serve another thread): the guard pages made plain again.
 void ReleaseRexxStackGuard();
-// From a signal handler on the task's own thread: the thread sleeps for good, nothing of the
-// interpreter runs again, and `limit` says `why` (Parked or Faulted).
-[[noreturn]] void ParkThisThread(std::atomic<RexxLimit>& limit, RexxLimit why = RexxLimit::Parked);
+// From a signal handler on the task's own thread, stopped at `context`: parks the thread when its
+// program was asked to be parked (ParkRequested) and the thread is in the interpreter's own code.
+// Elsewhere the request waits for the next signal.
+void ParkIfAsked(const void* context);
 
 }  // namespace orkan
