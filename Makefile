@@ -45,7 +45,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@bash tools/ctest-run.sh $(BUILD) -j $(JOBS)
 
 # Starts the demo host on loopback and the program on it: the desktop program when a display is
 # available, otherwise the headless program printing each host screen.
@@ -58,8 +58,8 @@ asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 asan-test: asan
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:suppressions=$(CURDIR)/tools/asan.supp LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:suppressions=$(CURDIR)/tools/asan.supp LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  bash tools/ctest-run.sh $(ASAN_BUILD) -j $(JOBS)
 
 fuzz-build: deps
 	@[ -f $(FUZZ_BUILD)/CMakeCache.txt ] || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) \
