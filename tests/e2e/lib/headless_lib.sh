@@ -60,10 +60,12 @@ finish_orkan() {
     if [ -n "$signal" ] && ! waitfor 20 no_child "$pid"; then
         local child
         child=$(cut -d' ' -f1 "/proc/$pid/task/$pid/children" 2>/dev/null) || true
-        for task in /proc/$child/task/*; do
-            echo "$name: thread $(cat "$task/comm") waits in $(cat "$task/wchan"), syscall $(cut -d' ' -f1 "$task/syscall")" >&2
+        # Its own children too: a sanitizer's exit-time leak check runs in a child it waits for.
+        for task in /proc/$child/task/* $(sed 's|[0-9][0-9]*|/proc/&|g' /proc/$child/task/*/children 2>/dev/null); do
+            echo "$name: ${task#/proc/} $(cut -d' ' -f2,3 "$task/stat") waits in $(cat "$task/wchan"), syscall $(cut -d' ' -f1 "$task/syscall")" >&2
+            sed 's/^/    kernel: /' "$task/stack" >&2 2>/dev/null || true
         done
-        gdb -batch -p "$child" -ex "thread apply all bt" 2>&1 | grep -E '^(#|Thread)' >&2 || true
+        gdb -batch -p "$child" -ex "thread apply all bt" 2>&1 | grep -E '^(#|Thread)|ptrace|attach' >&2 || true
     fi
     RC=0
     wait "$pid" || RC=$?
