@@ -64,7 +64,8 @@ start_host() {
     : >"$HOST_LOG"
     # The last host's port must not be read back before the new host has written its own.
     rm -f "$WORK/host.out"
-    timeout -k 5 "$LIFETIME" "$TESTHOST_BIN" --port 0 --log "$HOST_LOG" "$@" >"$WORK/host.out" 2>"$WORK/host.err" &
+    # --foreground: a signal passes to the host alone (see start_orkan).
+    timeout --foreground -k 5 "$LIFETIME" "$TESTHOST_BIN" --port 0 --log "$HOST_LOG" "$@" >"$WORK/host.out" 2>"$WORK/host.err" &
     HOST_PID=$!
     track "$HOST_PID"
     waitfor "$PATIENCE" host_started || fail "testhost did not start: $(cat "$WORK/host.err")"

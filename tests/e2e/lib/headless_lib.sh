@@ -22,13 +22,15 @@ prepare_appdata
 # start_orkan NAME ARGS...: the headless program (under `timeout`, which passes signals on); its
 # stdout is read with expect_out NAME, its stderr goes to $WORK/NAME.err. A signal passed on also
 # starts the kill-after time: an ASan build on a loaded machine may take seconds to end, so it is
-# long enough that only a hang meets it.
+# long enough that only a hang meets it. --foreground: a signal passes to the program alone; without
+# it `timeout` follows it with SIGCONT, which cancels the stop a leak checker's tracer waits for when
+# the program already reached its exit (the sanitizer build then waits for good).
 start_orkan() {
     local name=$1
     shift
     local fd
     mkfifo "$WORK/$name.pipe"
-    timeout -k 30 "$LIFETIME" "$ORKAN_BIN" --headless "$@" >"$WORK/$name.pipe" 2>"$WORK/$name.err" &
+    timeout --foreground -k 30 "$LIFETIME" "$ORKAN_BIN" --headless "$@" >"$WORK/$name.pipe" 2>"$WORK/$name.err" &
     OPID[$name]=$!
     track "${OPID[$name]}"
     exec {fd}<"$WORK/$name.pipe"
