@@ -12,11 +12,15 @@ failed=Testing/Temporary/LastTestsFailed.log
 log=Testing/Temporary/LastTest.log
 if [ -f "$failed" ] && [ -f "$log" ]; then
     while IFS=: read -r _ name; do
-        echo "== the end of $name's output"
-        awk -v name="$name" '
+        out=$(awk -v name="$name" '
             $0 ~ "^[0-9]+/[0-9]+ Test: " && $3 == name { inside = 1; next }
             inside && $0 ~ "^\"" name "\" end time" { exit }
-            inside { print }' "$log" | tail -n 60
+            inside { print }' "$log")
+        # The verdicts first (a script's dumps after its FAIL line can be long), then the end.
+        echo "== $name: its failure lines"
+        grep -E -m 20 '^FAIL|Failure$|ERROR: AddressSanitizer|runtime error:|LeakSanitizer' <<<"$out"
+        echo "== the end of $name's output"
+        tail -n 60 <<<"$out"
     done <"$failed"
 fi
 exit "$status"
